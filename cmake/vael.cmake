@@ -1,0 +1,39 @@
+# One library target per source folder; sources are picked up by glob so that adding a file needs no
+# edit here. A target links only what it is allowed to use, so a wrong include fails the build.
+function(vael_library name dir)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# One test program per test folder, run as one CTest test.
+function(vael_test name dir)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  add_executable(${name} ${srcs})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "VAEL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+endfunction()
+
+# A fuzz target tests/fuzz/<name>.cpp defines LLVMFuzzerTestOneInput. In the ordinary build it is linked
+# against a driver that replays tests/fuzz/corpus/<name>/ and a fixed number of generated inputs, and
+# CTest runs it; with VAEL_LIBFUZZER it is linked against libFuzzer for real fuzzing (scripts/fuzz).
+function(vael_fuzz name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  set(target fuzz_${name})
+  if(VAEL_LIBFUZZER)
+    add_executable(${target} ${PROJECT_SOURCE_DIR}/tests/fuzz/${name}.cpp)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+  else()
+    add_executable(${target} ${PROJECT_SOURCE_DIR}/tests/fuzz/${name}.cpp
+                             ${PROJECT_SOURCE_DIR}/tests/fuzz/driver/replay_main.cpp)
+    add_test(NAME ${target} COMMAND ${target} ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${name})
+  endif()
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${target} PRIVATE ${ARG_DEPS})
+endfunction()

@@ -1,0 +1,59 @@
+#include "framework/core/debug_stream.h"
+
+#include <cstdlib>
+
+namespace vael {
+
+void DebugStreamWindow::open(const char*) {}
+
+void DebugStreamWindow::write(const char* text, std::size_t length) {
+    std::string copy;
+    copy.reserve(length + length / 8);
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] == '\n') copy.push_back('\r');
+        copy.push_back(text[i]);
+    }
+    lastLength_ = length;
+    lastCopy_ = std::move(copy);
+}
+
+DebugStreamBuffer* DebugStreamBuffer::open(const char* name) {
+    if (is_open()) close();
+    const char* target = name ? name : "/dev/null";
+    std::filebuf* result = std::filebuf::open(target, std::ios::out | std::ios::app | std::ios::trunc);
+    // out|app|trunc is not a valid mode for the standard file buffer; trunc alone gives the same effect.
+    if (!result) result = std::filebuf::open(target, std::ios::out | std::ios::trunc);
+    window_.open(name);
+    return result ? this : nullptr;
+}
+
+int DebugStreamBuffer::sync() {
+    if (pbase() && pptr() > pbase()) window_.write(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+    return std::filebuf::sync();
+}
+
+DebugStream::DebugStream() : std::ostream(nullptr) {
+    init(&buffer_);
+    buffer_.open(nullptr);
+}
+
+DebugStream& debugStream() {
+    static DebugStream stream;
+    return stream;
+}
+
+std::filesystem::path stateDirectory() {
+    std::filesystem::path base;
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg)
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::filesystem::path(home) / ".local" / "state";
+    else
+        base = std::filesystem::temp_directory_path();
+    std::filesystem::path dir = base / "vael";
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    return dir;
+}
+
+} // namespace vael

@@ -1,0 +1,54 @@
+#pragma once
+// The one global trace stream. It writes to a file that is emptied when it is opened; a window hook sees
+// every flushed block (and shows nothing).
+#include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <string>
+
+namespace vael {
+
+class DebugStreamWindow {
+public:
+    void open(const char* name);
+    // Copies the text with a carriage return before every line feed; the copy is kept only so that it
+    // can be inspected.
+    void write(const char* text, std::size_t length);
+    const std::string& lastCopy() const { return lastCopy_; }
+    std::size_t lastLength() const { return lastLength_; }
+
+private:
+    std::string lastCopy_;
+    std::size_t lastLength_ = 0;
+};
+
+class DebugStreamBuffer : public std::filebuf {
+public:
+    // Closes the current file and opens the named one, emptied; a null name writes to the null device.
+    DebugStreamBuffer* open(const char* name);
+    DebugStreamWindow& window() { return window_; }
+
+protected:
+    int sync() override;
+
+private:
+    DebugStreamWindow window_;
+};
+
+class DebugStream : public std::ostream {
+public:
+    DebugStream();
+    DebugStreamBuffer* rdbuf() { return &buffer_; }
+
+private:
+    DebugStreamBuffer buffer_;
+};
+
+// The global stream; until the program entry opens it, what is written to it is discarded.
+DebugStream& debugStream();
+
+// Where the program keeps its state: $XDG_STATE_HOME/vael, else ~/.local/state/vael (created on demand).
+std::filesystem::path stateDirectory();
+
+} // namespace vael

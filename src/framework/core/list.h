@@ -1,0 +1,431 @@
+#pragma once
+// Counted doubly linked list of values whose nodes come from memory-manager pools, its node and its
+// cursor. A list holds values: a list of pointers never deletes what they point to.
+#include <cstdint>
+#include <new>
+#include <type_traits>
+#include <utility>
+
+#include "framework/core/memory_manager.h"
+
+namespace vael {
+
+template <class T> class ListIterator;
+
+template <class T> struct Item {
+    T value;
+    Item* next = nullptr;
+    Item* prev = nullptr;
+
+    explicit Item(const T& v) : value(v) {}
+};
+
+template <class T> class List {
+public:
+    explicit List(std::uint16_t privatePool = 0) : privatePool_(privatePool) {
+        pool_ = privatePool_ ? makePool(10) : sharedPool();
+    }
+
+    List(const List& other) : privatePool_(other.privatePool_) {
+        pool_ = privatePool_ ? makePool(other.count_) : sharedPool();
+        appendAll(other);
+    }
+
+    List& operator=(const List& other) {
+        if (this == &other) return *this;
+        if (privatePool_) {
+            releasePrivatePool();
+            pool_ = makePool(other.count_);
+        } else {
+            clear();
+        }
+        appendAll(other);
+        return *this;
+    }
+
+    ~List() {
+        if (privatePool_)
+            releasePrivatePool();
+        else
+            deleteNodes();
+    }
+
+    bool operator==(const List& other) const {
+        if (count_ != other.count_) return false;
+        for (Item<T>*a = head_, *b = other.head_; a; a = a->next, b = b->next)
+            if (!(a->value == b->value)) return false;
+        return true;
+    }
+
+    std::int16_t count() const { return count_; }
+    std::int16_t isEmpty() const { return head_ == nullptr; }
+
+    std::int16_t contains(const T& value) const {
+        for (Item<T>* n = head_; n; n = n->next)
+            if (n->value == value) return 1;
+        return 0;
+    }
+
+    std::int16_t first(T& out) const {
+        if (!head_) return 0;
+        out = head_->value;
+        return 1;
+    }
+    std::int16_t last(T& out) const {
+        if (!tail_) return 0;
+        out = tail_->value;
+        return 1;
+    }
+    std::int16_t firstItem(Item<T>*& out) const {
+        if (!head_) return 0;
+        out = head_;
+        return 1;
+    }
+    std::int16_t lastItem(Item<T>*& out) const {
+        if (!tail_) return 0;
+        out = tail_;
+        return 1;
+    }
+
+    void append(const T& value) {
+        Item<T>* n = newNode(value);
+        n->prev = tail_;
+        if (tail_)
+            tail_->next = n;
+        else
+            head_ = n;
+        tail_ = n;
+        ++count_;
+    }
+
+    void prepend(const T& value) {
+        Item<T>* n = newNode(value);
+        n->next = head_;
+        if (head_)
+            head_->prev = n;
+        else
+            tail_ = n;
+        head_ = n;
+        ++count_;
+    }
+
+    List& operator+=(const T& value) {
+        append(value);
+        return *this;
+    }
+    List& operator<<(const T& value) {
+        append(value);
+        return *this;
+    }
+
+    std::int16_t remove(const T& value) {
+        for (Item<T>* n = head_; n; n = n->next)
+            if (n->value == value) {
+                unlinkAndDelete(n);
+                return 1;
+            }
+        return 0;
+    }
+
+    std::int16_t removeItem(Item<T>* item) {
+        for (Item<T>* n = head_; n; n = n->next)
+            if (n == item) {
+                unlinkAndDelete(n);
+                return 1;
+            }
+        return 0;
+    }
+
+    std::int32_t removeAll(const T& value) {
+        std::int32_t removed = 0;
+        while (remove(value)) ++removed;
+        return removed;
+    }
+
+    std::int16_t removeFirst() {
+        if (!head_) return 0;
+        unlinkAndDelete(head_);
+        return 1;
+    }
+    std::int16_t removeFirst(T& out) {
+        if (!head_) return 0;
+        out = head_->value;
+        unlinkAndDelete(head_);
+        return 1;
+    }
+    std::int16_t removeLast() {
+        if (!tail_) return 0;
+        unlinkAndDelete(tail_);
+        return 1;
+    }
+    std::int16_t removeLast(T& out) {
+        if (!tail_) return 0;
+        out = tail_->value;
+        unlinkAndDelete(tail_);
+        return 1;
+    }
+
+    List& operator-=(const T& value) {
+        remove(value);
+        return *this;
+    }
+    List& operator-=(Item<T>* item) {
+        removeItem(item);
+        return *this;
+    }
+    List& operator>>(T& out) {
+        if (head_) removeLast(out);
+        return *this;
+    }
+
+    void clear() {
+        if (privatePool_) {
+            releasePrivatePool();
+            pool_ = makePool(10);
+        } else {
+            deleteNodes();
+        }
+        head_ = tail_ = nullptr;
+        count_ = 0;
+    }
+
+    List intersection(const List& other) const {
+        List result(0);
+        for (Item<T>* n = other.head_; n; n = n->next)
+            if (contains(n->value)) result.append(n->value);
+        return result;
+    }
+
+    List unionWith(const List& other) const {
+        List result(*this);
+        for (Item<T>* n = other.head_; n; n = n->next)
+            if (!result.contains(n->value)) result.append(n->value);
+        return result;
+    }
+
+    std::uint16_t hasPrivatePool() const { return privatePool_; }
+    HeapPool pool() const { return pool_; }
+
+private:
+    friend class ListIterator<T>;
+
+    static HeapPool makePool(std::int16_t blocks) {
+        return heapPoolCreateFixed(sizeof(Item<T>), blocks > 0 ? static_cast<std::size_t>(blocks) : 0, 0);
+    }
+
+    // One pool shared by every list of this element type, made by the first of them and kept to the end.
+    static HeapPool sharedPool() {
+        static HeapPool shared = heapPoolCreateFixed(sizeof(Item<T>), 10, 0);
+        return shared;
+    }
+
+    Item<T>* newNode(const T& value) {
+        void* block = heapAlloc(sizeof(Item<T>), 0, pool_);
+        if (!block) throw std::bad_alloc();
+        return new (block) Item<T>(value);
+    }
+
+    void deleteNode(Item<T>* n) {
+        n->~Item<T>();
+        operatorDelete(n);
+    }
+
+    void unlinkAndDelete(Item<T>* n) {
+        unlink(n);
+        deleteNode(n);
+        --count_;
+    }
+
+    void unlink(Item<T>* n) {
+        if (n->prev)
+            n->prev->next = n->next;
+        else
+            head_ = n->next;
+        if (n->next)
+            n->next->prev = n->prev;
+        else
+            tail_ = n->prev;
+        n->next = n->prev = nullptr;
+    }
+
+    void deleteNodes() {
+        Item<T>* n = head_;
+        while (n) {
+            Item<T>* next = n->next;
+            deleteNode(n);
+            n = next;
+        }
+        head_ = tail_ = nullptr;
+        count_ = 0;
+    }
+
+    // Destroying the pool frees every node at once; values that own memory are destroyed first so
+    // that a list of strings or of lists leaks nothing.
+    void releasePrivatePool() {
+        if constexpr (!std::is_trivially_destructible_v<T>) {
+            for (Item<T>* n = head_; n; n = n->next) n->value.~T();
+        }
+        if (pool_) heapPoolDestroy(pool_);
+        pool_ = nullptr;
+        head_ = tail_ = nullptr;
+        count_ = 0;
+    }
+
+    void appendAll(const List& other) {
+        for (Item<T>* n = other.head_; n; n = n->next) append(n->value);
+    }
+
+    std::int16_t count_ = 0;
+    std::uint16_t privatePool_ = 0;
+    HeapPool pool_ = nullptr;
+    Item<T>* head_ = nullptr;
+    Item<T>* tail_ = nullptr;
+};
+
+// A first-in first-out list: appended at the tail, taken from the head.
+template <class T> class Queue : public List<T> {
+public:
+    explicit Queue(std::uint16_t privatePool = 0) : List<T>(privatePool) {}
+    void push(const T& value) { this->append(value); }
+    std::int16_t pop(T& out) { return this->removeFirst(out); }
+};
+
+template <class T> class ListIterator {
+public:
+    ListIterator() = default;
+    ListIterator(List<T>& list, std::uint32_t direction = 0) { attach(list, direction); }
+    ListIterator(const ListIterator&) = default;
+    ListIterator& operator=(const ListIterator&) = default;
+
+    void attach(List<T>& list, std::uint32_t direction = 0) {
+        list_ = &list;
+        direction_ = direction;
+        reset();
+    }
+
+    void reset() {
+        if (list_) current_ = start();
+    }
+
+    void setDirection(std::uint32_t direction) {
+        direction_ = direction;
+        reset();
+    }
+
+    void advance() {
+        if (!list_) return;
+        if (!current_)
+            reset();
+        else
+            current_ = direction_ == 0 ? current_->next : current_->prev;
+    }
+
+    std::int16_t next(T& out) {
+        Item<T>* item = nullptr;
+        if (!nextItem(item)) return 0;
+        out = item->value;
+        return 1;
+    }
+
+    std::int16_t nextItem(Item<T>*& out) {
+        if (!list_) return 0;
+        Item<T>* taken = current_;
+        advance();
+        if (!taken) return 0;
+        out = taken;
+        return 1;
+    }
+
+    std::int16_t current(T& out) const {
+        Item<T>* item = nullptr;
+        if (!currentItem(item)) return 0;
+        out = item->value;
+        return 1;
+    }
+
+    std::int16_t currentItem(Item<T>*& out) const {
+        if (!list_) return 0;
+        Item<T>* n = current_ ? current_ : (direction_ == 0 ? list_->tail_ : list_->head_);
+        if (!n) return 0;
+        out = n;
+        return 1;
+    }
+
+    std::int16_t skip() {
+        if (!list_) return 0;
+        advance();
+        return current_ != nullptr;
+    }
+
+    std::int16_t isNull() const { return list_ == nullptr; }
+
+    void reverse() {
+        direction_ = direction_ == 0 ? 1 : 0;
+        advance();
+        advance();
+    }
+
+    std::int16_t remove() {
+        if (!list_ || !list_->head_) return 0;
+        if (current_ == start()) return 0;
+        if (direction_ == 0) {
+            if (current_) {
+                Item<T>* victim = current_->prev;
+                list_->unlinkAndDelete(victim);
+            } else {
+                list_->removeLast();
+            }
+        } else {
+            if (current_) {
+                Item<T>* victim = current_->next;
+                list_->unlinkAndDelete(victim);
+            } else {
+                list_->removeFirst();
+            }
+        }
+        return 1;
+    }
+
+    std::int16_t insert(const T& value) {
+        if (!list_ || current_ == start()) return 0;
+        List<T>& l = *list_;
+        if (direction_ == 0) {
+            if (!current_) {
+                l.append(value);
+                return 1;
+            }
+            Item<T>* n = l.newNode(value);
+            n->next = current_;
+            n->prev = current_->prev;
+            if (current_->prev)
+                current_->prev->next = n;
+            else
+                l.head_ = n;
+            current_->prev = n;
+        } else {
+            if (!current_) {
+                l.prepend(value);
+                return 1;
+            }
+            Item<T>* n = l.newNode(value);
+            n->prev = current_;
+            n->next = current_->next;
+            if (current_->next)
+                current_->next->prev = n;
+            else
+                l.tail_ = n;
+            current_->next = n;
+        }
+        ++l.count_;
+        return 1;
+    }
+
+private:
+    Item<T>* start() const { return direction_ == 0 ? list_->head_ : list_->tail_; }
+
+    List<T>* list_ = nullptr;
+    Item<T>* current_ = nullptr;
+    std::uint32_t direction_ = 0;
+};
+
+} // namespace vael
