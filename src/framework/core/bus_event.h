@@ -1,0 +1,81 @@
+#pragma once
+// The built-in framework events. Their ids are fixed; every other message gets its id from the message
+// registry by name, from NumBusEvents + 1 on.
+#include <cstdint>
+
+namespace vael {
+
+enum BusEvent : std::int32_t {
+    NULL_EVENT = 0, // never delivered
+    KEY_UP,
+    KEY_DOWN,
+    TIMER_CLICK, // what the application's timer slots deliver
+    CONNECTION_OPENED,
+    CONNECTION_CLOSED,
+    STRING_IN,
+    STRING_OUT,
+    STRING_ECHO,
+    DIAL_REQUEST,
+    AGENT,
+    URGENT_AGENT,
+    SET_COMM_PROTOCOL,
+    SET_COMM_DESTINATION,
+    CONNECT,
+    CLOSE_CONNECTION,
+    LOGIN_FINISHED, // its name is "LOGIN FINISHED", with a blank
+    DOWNLOAD_DATA,
+    UPLOAD_DATA,
+    LOAD_SCENARIO,
+    BEGIN_LANDSCAPE,
+    CREATE_REGION,
+    END_LANDSCAPE,
+    FIND_REGION,
+    LOGICAL_UNIT_CREATED,
+    BEGIN_GAME,
+    END_GAME,
+    LOGICAL_COMMAND,
+    LOGICAL_OBJECT_MOVED,
+    PHYSICAL_OBJECT_ACTIVATED,
+    PHYSICAL_OBJECT_DEACTIVATED,
+    CHANGE_UNIT_FACING,
+    LOGICAL_OBJECT_SELECTED,
+    LOGICAL_OBJECT_DESELECTED,
+    LOGICAL_OBJECT_DISABLED,
+    LOGICAL_OBJECT_ENABLED,
+    SPRITE_CREATED,
+    SPRITE_DESTROYED,
+    SPRITE_DISABLED,
+    SPRITE_ENABLED,
+    UPDATE_PHYSICAL_OBJECT,
+    POINT_SELECTED,
+    POINT_FLYBY,
+    REGION_SELECTED,
+    REGION_FLYBY,
+    HIGHLIGHT_REGION,
+    DEHIGHLIGHT_REGION,
+    TOGGLE_REGION_HIGHLIGHT,
+    HALF_HIGHLIGHT_REGION,
+    HALF_DEHIGHLIGHT_REGION,
+    TOGGLE_REGION_HALF_HIGHLIGHT,
+    SCROLL_TO,
+    MAP_OPEN,
+    LANDTILE_CREATED,
+    VIEW_UPDATE,
+    INVALIDATE_LANDSCAPE,
+    INVALIDATE_VIEW,
+    VIEWPORT_CREATED,
+    VIEWPORT_DESTROYED,
+    SYSTEM_START,
+    CAN_TERMINATE, // never dispatched by a bus: its handlers belong to the application
+    ENABLE_MENU_ITEM,
+    DISABLE_MENU_ITEM,
+    CHECK_MENU_ITEM,
+    UNCHECK_MENU_ITEM,
+    MESSAGE_RESPONSE,
+    NumBusEvents // the count of built-in events
+};
+
+static_assert(LOGICAL_COMMAND == 27 && HIGHLIGHT_REGION == 45 && INVALIDATE_VIEW == 56);
+static_assert(CAN_TERMINATE == 60 && MESSAGE_RESPONSE == 65 && NumBusEvents == 66);
+
+} // namespace vael
