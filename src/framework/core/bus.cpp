@@ -401,7 +401,7 @@ void Bus::addReceiveAll(Component* c, HandlerFunction sendFn, HandlerFunction qu
 
 void Bus::removeReceiveAll(Component* c, HandlerFunction sendFn, HandlerFunction queryFn,
                            HandlerFunction nowFn) {
-    const ReceiveAllCallback match(c, sendFn, queryFn, nowFn, NoDirection);
+    const ReceiveAllCallback match(c, sendFn, queryFn, nowFn, AnyDirection);
     if (markRemoved(
             receiveAll_, [&](const ReceiveAllCallback& h) { return h == match; }, false)) {
         removedDuringWalk_ = true;
@@ -452,14 +452,14 @@ void Bus::disconnectParent() {
 void Bus::blockForwarding(Component*, BusMessage event, std::uint32_t direction) {
     Item<ReceiveAllCallback>* it = nullptr;
     for (receiveAll_.firstItem(it); it; it = it->next)
-        if (it->value.component && (direction == NoDirection || it->value.direction == direction))
+        if (it->value.component && (direction == AnyDirection || it->value.direction == direction))
             it->value.excluded.append(event);
 }
 
 void Bus::unblockForwarding(Component*, BusMessage event, std::uint32_t direction) {
     Item<ReceiveAllCallback>* it = nullptr;
     for (receiveAll_.firstItem(it); it; it = it->next)
-        if (it->value.component && (direction == NoDirection || it->value.direction == direction))
+        if (it->value.component && (direction == AnyDirection || it->value.direction == direction))
             it->value.excluded.remove(event);
 }
 

@@ -12,7 +12,7 @@ class Bus;
 
 // Hook directions: a hook on a child bus that forwards up to its parent, a hook on a parent that forwards
 // down to a child, and a hook that belongs to neither (the default).
-enum HookDirection : std::uint32_t { ToParent = 0, ToChild = 1, NoDirection = 2 };
+enum HookDirection : std::uint32_t { ToParent = 0, ToChild = 1, AnyDirection = 2 };
 
 struct ReceiveAllCallback {
     Component* component = nullptr; // the bus the hook forwards to; null marks a hook removed mid-walk
@@ -20,7 +20,7 @@ struct ReceiveAllCallback {
     HandlerFunction queryFn = nullptr;
     HandlerFunction nowFn = nullptr;
     List<BusMessage> excluded; // events this hook does not forward (compared by id)
-    std::uint32_t direction = NoDirection;
+    std::uint32_t direction = AnyDirection;
 
     ReceiveAllCallback() = default;
     ReceiveAllCallback(Component* c, HandlerFunction s, HandlerFunction q, HandlerFunction n, std::uint32_t d)

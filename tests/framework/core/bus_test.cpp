@@ -182,7 +182,7 @@ TEST_F(BusTest, DirectedDispatchReachesOnlyTheTargetKeepsTheModeAndUsesNoHooks) 
     a.attach(bus);
     b.attach(bus);
     hooked.attach(bus);
-    hooked.hookReceiveAll(h4, h4, h4, NoDirection);
+    hooked.hookReceiveAll(h4, h4, h4, AnyDirection);
     a.connect(E, h1);
     b.connect(E, h2);
     b.connect(F, h1);

@@ -90,7 +90,7 @@ TEST_F(BusTreeTest, GrandchildrenAreReachedToo) {
 TEST_F(BusTreeTest, TheForwardedPayloadIsACopyNamingTheForwardingBus) {
     Probe watcher("W");
     watcher.attach(R);
-    watcher.hookReceiveAll(h2, h2, h2, NoDirection); // a plain component sees every event of its bus
+    watcher.hookReceiveAll(h2, h2, h2, AnyDirection); // a plain component sees every event of its bus
     Container<short> five(5);
     rec().clearCalls();
     P.send(E, &five);
@@ -165,7 +165,7 @@ TEST_F(BusTreeTest, BlockForwardingAffectsOnlyTheHooksThatExistNow) {
 }
 
 TEST_F(BusTreeTest, BlockForwardingInBothDirectionsAndTwiceNeedsTwoUnblocks) {
-    L.blockForwarding(E, NoDirection);
+    L.blockForwarding(E, AnyDirection);
     L.blockForwarding(E, ToParent);
     EXPECT_EQ(sendOn(L), Labels{"L.h1"});
     L.unblockForwarding(E, ToParent);
