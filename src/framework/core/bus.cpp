@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/core/application.h"
 #include "framework/core/assertion.h"
 #include "framework/core/registered_message.h"
 
@@ -200,11 +201,19 @@ List<Callback>* Bus::findHandlerList(std::int32_t id) {
 
 void Bus::connect(Component* c, BusMessage event, HandlerFunction handler) {
     const std::int32_t id = event.id();
-    if (id == CAN_TERMINATE) return; // answered by the application, never dispatched by a bus
+    if (id == CAN_TERMINATE) {
+        // Answered by the application, never dispatched by a bus.
+        if (Application* app = Application::instance()) app->addTerminateHandler(Callback(c, handler));
+        return;
+    }
     handlers_[id].append(Callback(c, handler));
 }
 
 void Bus::disconnect(Component* c, BusMessage event, HandlerFunction handler) {
+    if (event.id() == CAN_TERMINATE) {
+        if (Application* app = Application::instance()) app->removeTerminateHandler(Callback(c, handler));
+        return;
+    }
     List<Callback>* list = findHandlerList(event.id());
     if (!list) return;
     const Callback match(c, handler);
@@ -222,6 +231,7 @@ std::int16_t Bus::isConnected(Component* c, BusMessage event, HandlerFunction ha
 
 void Bus::disconnectAll(Component* c) {
     if (!c) return;
+    if (Application* app = Application::instance()) app->removeTerminateHandlersOf(c);
     int marked = 0;
     auto ofC = [c](const auto& entry) { return entry.component == c; };
     List<List<Callback>*> lists = handlers_.entries();

@@ -1,5 +1,6 @@
 #include "framework/core/component.h"
 
+#include "framework/core/application.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus.h"
 #include "framework/core/registered_message.h"
@@ -17,6 +18,9 @@ Component::Component(const char* name) : name_(name ? name : "") {}
 Component::~Component() {
     // A bus has already let go of itself in its own destructor; the plain form is enough here.
     Component::detach();
+    // Queued deliveries, CAN_TERMINATE handlers and timers of a component that is gone would call into
+    // freed memory; a component that is only detached keeps them.
+    if (Application* app = Application::instance(); app && app != this) app->forgetComponent(this);
     delete blocked_;
 }
 
@@ -241,6 +245,54 @@ void Component::unblockForwarding(BusMessage event, std::uint32_t direction) {
 }
 void Component::unblockForwardingNamed(const std::string& name, std::uint32_t direction) {
     unblockForwarding(named(name), direction);
+}
+
+// Timers.
+
+namespace {
+Application* applicationFor(const std::string& name, const char* operation) {
+    Application* app = Application::instance();
+    if (!app)
+        Assertion::fail("Component \"" + name + "\" cannot " + operation + ": there is no application",
+                        "component.cpp", __LINE__);
+    return app;
+}
+} // namespace
+
+void Component::addTimer(HandlerFunction handler, std::uint16_t rate, std::uint16_t state) {
+    if (Application* app = applicationFor(name_, "add a timer"))
+        app->addTimer(Callback(this, handler), rate, state == 0 ? TimerCallback::Running : state);
+}
+void Component::killTimer(HandlerFunction handler) {
+    if (Application* app = Application::instance()) app->killTimer(Callback(this, handler));
+}
+void Component::pauseTimer(HandlerFunction handler) {
+    if (Application* app = Application::instance()) app->pauseTimer(Callback(this, handler));
+}
+void Component::resumeTimer(HandlerFunction handler) {
+    if (Application* app = Application::instance()) app->resumeTimer(Callback(this, handler));
+}
+
+// Pumping.
+
+std::int16_t Component::pumpOnce() {
+    Application* app = applicationFor(name_, "pump messages");
+    if (!app || !app->pumpMessage()) return 0;
+    app->runOneTask();
+    return 1;
+}
+
+std::int16_t Component::waitForFlag(const std::int16_t& flag, std::int32_t timeoutMs) {
+    if (flag) return 1;
+    Application* app = applicationFor(name_, "wait");
+    if (!app) return 0;
+    const std::uint32_t start = app->tickCount();
+    while (!flag) {
+        if (static_cast<std::int32_t>(app->tickCount() - start) > timeoutMs) return 0;
+        if (!app->pumpMessage()) return 0;
+        app->runOneTask();
+    }
+    return 1;
 }
 
 } // namespace vael

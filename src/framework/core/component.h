@@ -107,6 +107,19 @@ public:
     void unblockForwarding(BusMessage event, std::uint32_t direction);
     void unblockForwardingNamed(const std::string& name, std::uint32_t direction);
 
+    // Timers of the application, calling the handler with TIMER_CLICK rate times a second (rate 1 to
+    // 1000); state 2 starts the timer paused, 0 or 1 running.
+    void addTimer(HandlerFunction handler, std::uint16_t rate, std::uint16_t state = 0);
+    void killTimer(HandlerFunction handler);
+    void pauseTimer(HandlerFunction handler);
+    void resumeTimer(HandlerFunction handler);
+
+    // Waiting inside a handler while the program stays alive: one step of the application (a platform
+    // message, then one queued task); 0 when the program is closing.
+    std::int16_t pumpOnce();
+    // Pumps until the flag is set (1), the program closes (0) or more than timeoutMs pass (0).
+    std::int16_t waitForFlag(const std::int16_t& flag, std::int32_t timeoutMs);
+
     const char* nameText() const { return name_.c_str(); }
     std::string getName() const { return name_; }
     Bus* getBus() const { return bus_; }

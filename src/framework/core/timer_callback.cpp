@@ -1,0 +1,48 @@
+#include "framework/core/timer_callback.h"
+
+#include "framework/core/bus_event.h"
+#include "framework/core/container.h"
+
+namespace vael {
+
+std::int16_t TimerCallback::activeCount = 0;
+std::int16_t TimerCallback::minimumPeriod = -1;
+
+std::int16_t TimerCallback::set(const Callback& cb, std::uint32_t p, std::uint32_t s) {
+    elapsed = 0;
+    state = s;
+    period = p;
+    callback = cb;
+    ++activeCount;
+    if (minimumPeriod < 0 || static_cast<std::int32_t>(minimumPeriod) > static_cast<std::int32_t>(period)) {
+        minimumPeriod = static_cast<std::int16_t>(period);
+        return 0;
+    }
+    return 1;
+}
+
+std::int16_t TimerCallback::clear() {
+    state = Free;
+    elapsed = 0;
+    --activeCount;
+    if (static_cast<std::int32_t>(minimumPeriod) == static_cast<std::int32_t>(period)) {
+        minimumPeriod = -1;
+        return 0;
+    }
+    return 1;
+}
+
+void TimerCallback::updateMinimum() {
+    if (minimumPeriod < 0 || static_cast<std::int32_t>(period) < minimumPeriod)
+        minimumPeriod = static_cast<std::int16_t>(period);
+}
+
+void TimerCallback::tick(std::uint32_t time) {
+    elapsed = static_cast<std::uint16_t>(elapsed + minimumPeriod);
+    if (static_cast<std::int32_t>(elapsed) < static_cast<std::int32_t>(period)) return;
+    elapsed = static_cast<std::uint16_t>(elapsed % period);
+    Container<long> when(static_cast<long>(time));
+    delete callback.call(BusMessage(TIMER_CLICK), &when); // the reply of a timer handler is not used
+}
+
+} // namespace vael
