@@ -303,7 +303,8 @@ MapFileBuilder MapFileBuilder::fromText(const std::string& text) {
         else
             fail(lines.empty() ? 1 : lines.back().first, "the map has no size, heights or terrain");
     }
-    const auto [width, height] = *size;
+    const int width = size->first;
+    const int height = size->second;
     if (width < 1 || width > 255 || height < 1 || height > 255)
         fail(1, "a map is 1 to 255 hexes wide and high");
     auto checkBlock = [&](const std::vector<Row>& rows, const char* what) {

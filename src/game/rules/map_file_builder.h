@@ -50,7 +50,7 @@ public:
     bool writeFile(const std::string& path, std::string* error = nullptr) const;
 
     // Lattice coordinates of a hex centre, the same rule the loader uses.
-    static int latticeX(std::int16_t hex) { return hex / 50 + 2; }
+    static int latticeX(std::int16_t hex) { return 2 * (hex / 100) + 2; }
     static int latticeY(std::int16_t hex) { return 4 * (hex % 100) + 2 * ((hex / 100) % 2) + 2; }
 
 private:
