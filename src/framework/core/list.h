@@ -138,7 +138,8 @@ public:
 
     std::int32_t removeAll(const T& value) {
         std::int32_t removed = 0;
-        while (remove(value)) ++removed;
+        while (remove(value))
+            ++removed;
         return removed;
     }
 
@@ -222,7 +223,12 @@ private:
     Item<T>* newNode(const T& value) {
         void* block = heapAlloc(sizeof(Item<T>), 0, pool_);
         if (!block) throw std::bad_alloc();
-        return new (block) Item<T>(value);
+        try {
+            return new (block) Item<T>(value);
+        } catch (...) {
+            operatorDelete(block);
+            throw;
+        }
     }
 
     void deleteNode(Item<T>* n) {
@@ -263,7 +269,8 @@ private:
     // that a list of strings or of lists leaks nothing.
     void releasePrivatePool() {
         if constexpr (!std::is_trivially_destructible_v<T>) {
-            for (Item<T>* n = head_; n; n = n->next) n->value.~T();
+            for (Item<T>* n = head_; n; n = n->next)
+                n->value.~T();
         }
         if (pool_) heapPoolDestroy(pool_);
         pool_ = nullptr;
@@ -272,7 +279,8 @@ private:
     }
 
     void appendAll(const List& other) {
-        for (Item<T>* n = other.head_; n; n = n->next) append(n->value);
+        for (Item<T>* n = other.head_; n; n = n->next)
+            append(n->value);
     }
 
     std::int16_t count_ = 0;

@@ -1,10 +1,15 @@
 #pragma once
 // The program's memory manager: the heap functions, memory pools and the error handler.
 //
-// Two back ends sit behind one interface. The system back end (the default) takes every block from the
+// Two back ends sit behind one interface. The system back end (the default) takes blocks from the
 // standard allocator and tracks the blocks of each pool, so that the sanitizers and valgrind see every
-// allocation and destroying a pool frees all its blocks. The paged back end (a release build option)
-// carves blocks out of 64 KB-aligned page runs by size class.
+// allocation and destroying a pool frees all its blocks; fixed-block pools carve their blocks out of
+// aligned chunks of the standard allocator so that list nodes stay cheap, with the unused parts poisoned
+// for the sanitizers. The paged back end (a release build option, VAEL_MEMORY_PAGED) carves blocks out of
+// 64 KB-aligned page runs by size class.
+//
+// Every address handed to heapFree is first looked up in the manager's own tables, never read, so a
+// pointer that did not come from here is reported (MEM_BAD_POINTER) rather than followed.
 #include <cstddef>
 #include <cstdint>
 
@@ -33,9 +38,12 @@ enum MemErrorCode : std::uint16_t {
 
 // Flags of heapAlloc and heapPoolAlloc.
 constexpr unsigned MEM_ZEROINIT = 1;
-// Pool flags.
+// Pool flags. Shared implies serialized; other bits are kept with the pool.
 constexpr unsigned MEM_POOL_SHARED = 1;
 constexpr unsigned MEM_POOL_SERIALIZE = 2;
+constexpr unsigned MEM_POOL_VIRTUAL_LOCK = 4;
+// Bit of the global option word that zero-fills every allocation of the default pool.
+constexpr unsigned MEM_OPTION_ZEROINIT = 8;
 
 // What the error handler is given: the code first, then the pool concerned (null when none).
 struct MemErrorInfo {
@@ -66,5 +74,33 @@ MemErrorHandler heapSetErrorHandler(MemErrorHandler handler);
 void heapLeaveErrorHandler();
 int heapReportError(HeapPool pool, std::uint16_t code);
 int heapDefaultErrorHandler(MemErrorInfo* info);
+
+// The bytes of a block that may be used: the size asked for, rounded up to the block's size class.
+std::size_t heapBlockSize(void* p);
+
+// The pool a block belongs to, or null when the address is not a block of the manager.
+HeapPool heapBlockPool(void* p);
+
+// The global option word (0x8000 at start); returns the previous word.
+unsigned heapSetOptions(unsigned options);
+
+// The pool's limit on committed bytes (no limit at creation) and the bytes it holds now. A request that
+// would lift the committed bytes over the ceiling is refused with MEM_EXCEEDED_CEILING.
+void heapPoolSetCeiling(HeapPool pool, std::size_t ceiling);
+std::size_t heapPoolCommitted(HeapPool pool);
+
+// The error box of the default handler is a platform seam: the application installs its message box, tests
+// install their answers. Without one the text goes to standard error and the answer is the one a program
+// with nobody to ask should take: OK for reports, Ignore for exhausted memory (the allocation then fails
+// and its caller's own failure path runs; retrying with nobody to free memory would never end).
+enum class MemBoxButtons { OkCancel, AbortRetryIgnore };
+enum class MemBoxAnswer { Ok, Cancel, Abort, Retry, Ignore, NotShown };
+using MemMessageBox = MemBoxAnswer (*)(const char* text, const char* caption, MemBoxButtons buttons);
+MemMessageBox heapSetMessageBox(MemMessageBox box);
+
+// Abort and Cancel in the error box end the program at once through this (std::_Exit by default); tests
+// put in one that records the request and returns, and the handler then answers 0.
+using MemExitFunction = void (*)(int status);
+MemExitFunction heapSetExitFunction(MemExitFunction exitFunction);
 
 } // namespace vael
