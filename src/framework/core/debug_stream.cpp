@@ -19,10 +19,9 @@ void DebugStreamWindow::write(const char* text, std::size_t length) {
 
 DebugStreamBuffer* DebugStreamBuffer::open(const char* name) {
     if (is_open()) close();
-    const char* target = name ? name : "/dev/null";
-    std::filebuf* result = std::filebuf::open(target, std::ios::out | std::ios::app | std::ios::trunc);
-    // out|app|trunc is not a valid mode for the standard file buffer; trunc alone gives the same effect.
-    if (!result) result = std::filebuf::open(target, std::ios::out | std::ios::trunc);
+    // Every run starts with an empty file. (The standard file buffer refuses append together with truncate;
+    // truncating and then writing from the start gives the same file.)
+    std::filebuf* result = std::filebuf::open(name ? name : "/dev/null", std::ios::out | std::ios::trunc);
     window_.open(name);
     return result ? this : nullptr;
 }
@@ -54,6 +53,16 @@ std::filesystem::path stateDirectory() {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     return dir;
+}
+
+} // namespace vael
+
+namespace vael {
+
+std::filesystem::path traceFilePath(const char* option) {
+    if (option && *option) return option;
+    if (const char* env = std::getenv("VAEL_TRACE"); env && *env) return env;
+    return stateDirectory() / "VaelDebugStream";
 }
 
 } // namespace vael

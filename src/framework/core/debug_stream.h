@@ -51,4 +51,8 @@ DebugStream& debugStream();
 // Where the program keeps its state: $XDG_STATE_HOME/vael, else ~/.local/state/vael (created on demand).
 std::filesystem::path stateDirectory();
 
+// The file the trace goes to: the program's option when given (non-null and not empty), else the
+// environment's VAEL_TRACE when set and not empty, else "VaelDebugStream" in the state directory.
+std::filesystem::path traceFilePath(const char* option);
+
 } // namespace vael

@@ -1,0 +1,32 @@
+# Runs the program with its trace pointed elsewhere: by --trace, and by VAEL_TRACE. Each run must leave
+# exactly its own trace in the file, whatever was there before.
+# Called as: cmake -DPROGRAM=<vael> -DDIR=<scratch directory> -P trace_option.cmake
+file(REMOVE_RECURSE "${DIR}")
+file(MAKE_DIRECTORY "${DIR}")
+set(expected "The Iron Vigils of Vaelmoric starting\n")
+
+file(WRITE "${DIR}/by-option" "an earlier run's trace, longer than this one's\n")
+execute_process(COMMAND "${PROGRAM}" --trace "${DIR}/by-option" RESULT_VARIABLE rc OUTPUT_QUIET)
+file(READ "${DIR}/by-option" got)
+if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
+  message(FATAL_ERROR "--trace: exit ${rc}, trace [${got}]")
+endif()
+
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_TRACE=${DIR}/by-env" "${PROGRAM}" RESULT_VARIABLE rc OUTPUT_QUIET)
+file(READ "${DIR}/by-env" got)
+if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
+  message(FATAL_ERROR "VAEL_TRACE: exit ${rc}, trace [${got}]")
+endif()
+
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_STATE_HOME=${DIR}/state" --unset=VAEL_TRACE "${PROGRAM}"
+                RESULT_VARIABLE rc OUTPUT_QUIET)
+file(READ "${DIR}/state/vael/VaelDebugStream" got)
+if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
+  message(FATAL_ERROR "state directory: exit ${rc}, trace [${got}]")
+endif()
+
+execute_process(COMMAND "${PROGRAM}" --trace RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+if(NOT rc EQUAL 2 OR NOT err MATCHES "--trace needs a file name")
+  message(FATAL_ERROR "--trace without a name: exit ${rc}, said [${err}]")
+endif()
+file(REMOVE_RECURSE "${DIR}")
