@@ -9,9 +9,11 @@ namespace {
 void BM_ListPushPop(benchmark::State& state) {
     vael::List<int> list(0);
     for (auto _ : state) {
-        for (int i = 0; i < 100; ++i) list.append(i);
+        for (int i = 0; i < 100; ++i)
+            list.append(i);
         int v = 0;
-        while (list.removeFirst(v)) benchmark::DoNotOptimize(v);
+        while (list.removeFirst(v))
+            benchmark::DoNotOptimize(v);
     }
 }
 BENCHMARK(BM_ListPushPop);
@@ -19,7 +21,8 @@ BENCHMARK(BM_ListPushPop);
 void BM_StdListPushPop(benchmark::State& state) {
     std::list<int> list;
     for (auto _ : state) {
-        for (int i = 0; i < 100; ++i) list.push_back(i);
+        for (int i = 0; i < 100; ++i)
+            list.push_back(i);
         while (!list.empty()) {
             benchmark::DoNotOptimize(list.front());
             list.pop_front();
@@ -27,5 +30,114 @@ void BM_StdListPushPop(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StdListPushPop);
+
+} // namespace
+
+// ---- message names and payload boxes ----
+
+#include <chrono>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "framework/core/container.h"
+#include "framework/core/registered_message.h"
+
+namespace {
+
+// The names a run registers: a few hundred, looked up again and again by name.
+std::vector<std::string> registeredNames() {
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i)
+        names.push_back("BenchMessage" + std::to_string(i));
+    for (const auto& n : names)
+        vael::RegisteredMessage::getId(n);
+    return names;
+}
+
+void BM_RegisteredNameLookup(benchmark::State& state) {
+    const auto names = registeredNames();
+    std::size_t i = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(vael::RegisteredMessage::getId(names[i++ % names.size()]));
+}
+BENCHMARK(BM_RegisteredNameLookup);
+
+void BM_UnorderedMapLookup(benchmark::State& state) {
+    const auto names = registeredNames();
+    std::unordered_map<std::string, std::uint16_t> map;
+    for (std::size_t k = 0; k < names.size(); ++k)
+        map.emplace(names[k], static_cast<std::uint16_t>(k));
+    std::size_t i = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(map.find(names[i++ % names.size()])->second);
+}
+BENCHMARK(BM_UnorderedMapLookup);
+
+void BM_BoxAndUnboxShort(benchmark::State& state) {
+    short n = 0;
+    for (auto _ : state) {
+        vael::Container<short> box(n);
+        const vael::ContainerBase* payload = &box;
+        short out = 0;
+        benchmark::DoNotOptimize(vael::Container<short>::fromMessage(payload, out));
+        n = static_cast<short>(out + 1);
+    }
+    benchmark::DoNotOptimize(n);
+}
+BENCHMARK(BM_BoxAndUnboxShort);
+
+// A queued delivery clones the box; this is that cost, with the unboxing at the other end.
+void BM_CloneAndUnboxShort(benchmark::State& state) {
+    vael::Container<short> box(5);
+    for (auto _ : state) {
+        vael::ContainerBase* copy = box.clone();
+        short out = 0;
+        benchmark::DoNotOptimize(vael::Container<short>::fromMessage(copy, out));
+        delete copy;
+    }
+}
+BENCHMARK(BM_CloneAndUnboxShort);
+
+// Both costs side by side with a plain map look-up in the same run, and each as a ratio to it.
+void BM_NameAndBoxAgainstUnorderedMap(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    const auto names = registeredNames();
+    std::unordered_map<std::string, std::uint16_t> map;
+    for (std::size_t k = 0; k < names.size(); ++k)
+        map.emplace(names[k], static_cast<std::uint16_t>(k));
+    constexpr int batch = 1000;
+    double registryNs = 0, boxNs = 0, mapNs = 0;
+    std::int64_t rounds = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        for (int k = 0; k < batch; ++k)
+            benchmark::DoNotOptimize(
+                vael::RegisteredMessage::getId(names[static_cast<std::size_t>(k) % names.size()]));
+        const auto t1 = Clock::now();
+        for (int k = 0; k < batch; ++k) {
+            vael::Container<short> box(static_cast<short>(k));
+            const vael::ContainerBase* payload = &box;
+            short out = 0;
+            benchmark::DoNotOptimize(vael::Container<short>::fromMessage(payload, out));
+            benchmark::DoNotOptimize(out);
+        }
+        const auto t2 = Clock::now();
+        for (int k = 0; k < batch; ++k)
+            benchmark::DoNotOptimize(map.find(names[static_cast<std::size_t>(k) % names.size()])->second);
+        const auto t3 = Clock::now();
+        registryNs += std::chrono::duration<double, std::nano>(t1 - t0).count();
+        boxNs += std::chrono::duration<double, std::nano>(t2 - t1).count();
+        mapNs += std::chrono::duration<double, std::nano>(t3 - t2).count();
+        rounds += batch;
+    }
+    if (rounds == 0 || mapNs <= 0) return;
+    state.counters["name_ns"] = registryNs / static_cast<double>(rounds);
+    state.counters["box_ns"] = boxNs / static_cast<double>(rounds);
+    state.counters["map_ns"] = mapNs / static_cast<double>(rounds);
+    state.counters["name_vs_map"] = registryNs / mapNs;
+    state.counters["box_vs_map"] = boxNs / mapNs;
+}
+BENCHMARK(BM_NameAndBoxAgainstUnorderedMap);
 
 } // namespace

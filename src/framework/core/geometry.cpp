@@ -25,7 +25,7 @@ Box Box::operator-(const Dim& d) const {
 Box& Box::operator-=(const Dim& d) {
     w = cut(w - d.w);
     h = cut(h - d.h);
-    Assertion::check(w != 0 && h != 0, "Invalid Box Dimensions", __FILE__, __LINE__);
+    Assertion::check(w != 0 && h != 0, "Invalid Box Dimensions", "framework/core/geometry.cpp", __LINE__);
     if (w < 0) {
         w = cut(-w);
         x = cut(x - w);

@@ -7,8 +7,24 @@
 #include <utility>
 
 #include "framework/core/memory_manager.h"
+#include "framework/core/type_name.h"
 
 namespace vael {
+
+class SuperString;
+class TypeInfoBase;
+
+// How lists reach the type registry and the stream without knowing either at compile time, so that a
+// list of any type compiles (its streaming then fails at run time when the element type has no record).
+namespace list_stream {
+// The registered record of the element type, or null (reported, and the stream marked failed).
+TypeInfoBase* record(const char* typeName, SuperString& stream, bool forWriting);
+void writeCount(SuperString& stream, std::int16_t count);
+std::int16_t readCount(SuperString& stream);
+void writeValue(TypeInfoBase* record, SuperString& stream, const void* value);
+void readValueInto(TypeInfoBase* record, SuperString& stream, void* list);
+bool failed(const SuperString& stream);
+} // namespace list_stream
 
 template <class T> class ListIterator;
 
@@ -207,8 +223,36 @@ public:
     std::uint16_t hasPrivatePool() const { return privatePool_; }
     HeapPool pool() const { return pool_; }
 
+    // A 16-bit count, then each value head to tail through the element type's registered record. Without
+    // a record the count is written as 0 and the stream is marked failed.
+    virtual void write(SuperString& stream) const {
+        TypeInfoBase* record = list_stream::record(elementName(), stream, true);
+        list_stream::writeCount(stream, record ? count_ : 0);
+        if (!record) return;
+        for (Item<T>* n = head_; n; n = n->next)
+            list_stream::writeValue(record, stream, &n->value);
+    }
+
+    // Replaces the contents by a count and that many values read through the element type's record; a
+    // count of 0 or less reads nothing more, and reading stops at the first value that fails.
+    virtual void read(SuperString& stream) {
+        clear();
+        TypeInfoBase* record = list_stream::record(elementName(), stream, false);
+        if (!record) return;
+        const std::int16_t n = list_stream::readCount(stream);
+        for (std::int16_t i = 0; i < n && !list_stream::failed(stream); ++i)
+            list_stream::readValueInto(record, stream, this);
+    }
+
 private:
     friend class ListIterator<T>;
+
+    static const char* elementName() {
+        if constexpr (HasTypeName<T>)
+            return TypeName<T>::name();
+        else
+            return nullptr;
+    }
 
     static HeapPool makePool(std::int16_t blocks) {
         return heapPoolCreateFixed(sizeof(Item<T>), blocks > 0 ? static_cast<std::size_t>(blocks) : 0, 0);
@@ -289,6 +333,15 @@ private:
     Item<T>* head_ = nullptr;
     Item<T>* tail_ = nullptr;
 };
+
+template <class T> SuperString& operator<<(SuperString& stream, const List<T>& list) {
+    list.write(stream);
+    return stream;
+}
+template <class T> SuperString& operator>>(SuperString& stream, List<T>& list) {
+    list.read(stream);
+    return stream;
+}
 
 // A first-in first-out list: appended at the tail, taken from the head.
 template <class T> class Queue : public List<T> {

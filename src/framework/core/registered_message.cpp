@@ -59,15 +59,26 @@ std::string RegisteredMessage::nameOf(std::uint16_t id) {
     return it == r.nameById.end() ? std::string() : it->second;
 }
 
+std::int16_t RegisteredMessage::lookUp(const std::string& name, std::uint16_t& id) {
+    Registry& r = registry();
+    auto it = r.idByName.find(name);
+    if (it == r.idByName.end()) return 0;
+    id = it->second;
+    return 1;
+}
+
 void RegisteredMessage::clearRegistry() {
     Registry& r = registry();
     RegisteredMessage* entry = nullptr;
-    while (r.entries.removeFirst(entry)) delete entry;
+    while (r.entries.removeFirst(entry))
+        delete entry;
     r.idByName.clear();
     r.nameById.clear();
     r.largest = 0;
 }
 
-std::int32_t RegisteredMessage::registryCount() { return registry().entries.count(); }
+std::int32_t RegisteredMessage::registryCount() {
+    return registry().entries.count();
+}
 
 } // namespace vael

@@ -23,6 +23,9 @@ public:
     static std::int16_t registerWithId(std::uint16_t id, const std::string& name);
     // The name of the first entry with the id; "" when there is none. Registers nothing.
     static std::string nameOf(std::uint16_t id);
+    // Finds the id of a name that is already registered; 0 (id untouched) when it is not. Registers
+    // nothing, so that names read from outside bytes can be checked without filling the registry.
+    static std::int16_t lookUp(const std::string& name, std::uint16_t& id);
     static std::uint16_t nextId();
     // Deletes every entry (the application does this when it goes).
     static void clearRegistry();

@@ -4,9 +4,11 @@
 // 0, is part of the array.
 #include <cstdint>
 #include <new>
+#include <vector>
 
 #include "framework/core/assertion.h"
 #include "framework/core/list.h"
+#include "framework/core/memory_manager.h"
 
 namespace vael {
 
@@ -16,6 +18,16 @@ public:
     BSTree(const BSTree&) = delete;
     BSTree& operator=(const BSTree&) = delete;
     ~BSTree() { clear(); }
+
+    // Nodes come one by one from the memory manager.
+    static void* operator new(std::size_t size) {
+        void* p = operatorNew(size);
+        if (!p) throw std::bad_alloc();
+        return p;
+    }
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return operatorNew(size); }
+    static void operator delete(void* p) noexcept { operatorDelete(p); }
+    static void operator delete(void* p, const std::nothrow_t&) noexcept { operatorDelete(p); }
 
     T* find(std::int32_t k) {
         for (BSTree* n = this; n; n = k < n->key ? n->left : n->right)
@@ -76,22 +88,28 @@ public:
         return 1;
     }
 
+    // Deletes every node below this one. The tree is never balanced, so a run of ascending keys makes a
+    // chain as long as the tree: the nodes are taken apart by rotation rather than by recursion, which
+    // would exhaust the stack on such a chain.
     std::int16_t clear() {
-        if (right) {
-            delete right;
-            right = nullptr;
-        }
-        if (left) {
-            delete left;
-            left = nullptr;
-        }
+        deleteChain(right);
+        deleteChain(left);
+        right = left = nullptr;
         return 0;
     }
 
+    // In ascending key order, without recursion for the same reason.
     void collect(List<T*>& out) {
-        if (left) left->collect(out);
-        out.append(&value);
-        if (right) right->collect(out);
+        std::vector<BSTree*> pending;
+        BSTree* n = this;
+        while (n || !pending.empty()) {
+            for (; n; n = n->left)
+                pending.push_back(n);
+            n = pending.back();
+            pending.pop_back();
+            out.append(&n->value);
+            n = n->right;
+        }
     }
 
     BSTree* left = nullptr;
@@ -100,6 +118,22 @@ public:
     std::int32_t key;
 
 private:
+    static void deleteChain(BSTree* n) {
+        while (n) {
+            if (n->left) {
+                BSTree* l = n->left; // rotate right until the node has no left subtree
+                n->left = l->right;
+                l->right = n;
+                n = l;
+            } else {
+                BSTree* next = n->right;
+                n->right = nullptr;
+                delete n;
+                n = next;
+            }
+        }
+    }
+
     // The empty slot where a node of key k belongs, or null when k is already present.
     BSTree** slotFor(std::int32_t k) {
         BSTree* n = this;
@@ -136,7 +170,8 @@ public:
         this->cachedElement = root_.find(index);
         if (!this->cachedElement) {
             if (!root_.insert(index, this->defaultValue)) {
-                Assertion::fail("Out of memory. Close all applications and try again.", "..\\BRAMBLE\\ARRAY", 46);
+                Assertion::fail("Out of memory. Close all applications and try again.", "..\\BRAMBLE\\ARRAY",
+                                46);
                 throw std::bad_alloc();
             }
             this->cachedElement = root_.find(index);
