@@ -27,6 +27,11 @@ std::uint32_t Application::lastQuerySerial() {
 Application::Application() : AsynchronousBus("GlobalApp") {
     current_ = this;
     TimerCallback::resetShared();
+    // The core's messages to the user (a type that cannot travel, say) are shown by this application.
+    previousMessageBox_ =
+        setMessageBox([this](const std::string& text, const std::string& title, std::uint32_t style) {
+            return messageBox(text, title, static_cast<std::uint16_t>(style));
+        });
 }
 
 Application::~Application() {
@@ -36,7 +41,10 @@ Application::~Application() {
     if (clearRegistryOnDestruction_) RegisteredMessage::clearRegistry();
     if (palette_ && destroyPalette_) destroyPalette_(palette_);
     palette_ = nullptr;
-    if (current_ == this) current_ = nullptr;
+    if (current_ == this) {
+        current_ = nullptr;
+        setMessageBox(std::move(previousMessageBox_));
+    }
     TimerCallback::resetShared();
     // Tasks still queued go with the queue without running.
 }

@@ -12,6 +12,7 @@
 #include "framework/core/asynchronous_bus.h"
 #include "framework/core/cb_task.h"
 #include "framework/core/geometry.h"
+#include "framework/core/message_box.h"
 #include "framework/core/oif_base.h"
 #include "framework/core/task_queue.h"
 #include "framework/core/timer_callback.h"
@@ -22,20 +23,6 @@ class Display;
 class LogicalPalette;
 
 using CursorHandle = void*;
-
-// Style flags of the application's message box (buttons in the low four bits, then the icon).
-enum MessageBoxStyle : std::uint16_t {
-    MessageOk = 0x0,
-    MessageOkCancel = 0x1,
-    MessageAbortRetryIgnore = 0x2,
-    MessageYesNoCancel = 0x3,
-    MessageYesNo = 0x4,
-    MessageRetryCancel = 0x5,
-    IconStop = 0x10,
-    IconQuestion = 0x20,
-    IconExclamation = 0x30,
-    IconInformation = 0x40,
-};
 
 // The button a message box was closed with.
 enum MessageBoxAnswer : std::int32_t {
@@ -96,6 +83,7 @@ public:
     virtual void beep() = 0;
     virtual void setStatusText(const std::string& text, std::int16_t pane) = 0;
     virtual std::string loadString(std::uint16_t id) = 0;
+    // The style flags are those of message_box.h.
     // Hands a mouse event with the point to a display (through the display's own routing).
     virtual void routeMouseEvent(Display* display, std::int16_t kind, const Point& point) = 0;
     // The system clipboard, as the text-line buffer uses it.
@@ -193,6 +181,8 @@ private:
     std::int16_t hoverCount_ = 0;
     std::int16_t hoverDelay_ = 0;
     std::uint64_t nextSequence_ = 0;
+    // The core's message box before this application put its own in.
+    MessageBoxFunction previousMessageBox_;
 
     static Application* current_;
 };

@@ -11,6 +11,7 @@ namespace vael {
 constexpr std::uint32_t MessageBoxOk = 0x0;
 constexpr std::uint32_t MessageBoxYesNo = 0x4;
 constexpr std::uint32_t MessageBoxIconStop = 0x10;
+constexpr std::uint32_t MessageBoxIconExclamation = 0x30;
 constexpr std::uint32_t MessageBoxIconInformation = 0x40;
 
 // Shows the text with its title; answers the button chosen (whatever the installed box reports).

@@ -243,6 +243,29 @@ TEST(ApplicationLifetime, TheApplicationOwnsItsPaletteAndEmptiesTheRegistryWhenI
     EXPECT_EQ(Application::instance(), nullptr);
 }
 
+TEST(ApplicationLifetime, TheCoresMessagesToTheUserAreShownByTheApplication) {
+    int before = 0;
+    MessageBoxFunction previous =
+        setMessageBox([&before](const std::string&, const std::string&, std::uint32_t) {
+            ++before;
+            return 1;
+        });
+    {
+        TestApplication app;
+        app.answers.push_back(AnswerYes);
+        EXPECT_EQ(messageBox("Error: Thing is not a registered class and cannot be sent to a remote machine.",
+                             "Error", MessageBoxIconInformation),
+                  AnswerYes);
+        ASSERT_EQ(app.boxes.size(), 1u);
+        EXPECT_EQ(app.boxes[0].title, "Error");
+        EXPECT_EQ(app.boxes[0].style, MessageBoxIconInformation);
+        EXPECT_EQ(before, 0);
+    }
+    messageBox("after", "Error", MessageBoxOk); // back to what was there before the application
+    EXPECT_EQ(before, 1);
+    setMessageBox(std::move(previous));
+}
+
 // Shared image archives.
 
 // An archive double that records what the application asks of it.
