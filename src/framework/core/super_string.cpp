@@ -133,12 +133,9 @@ std::int32_t SuperString::peek(void* out, std::int32_t offset, std::int32_t coun
             within = 0;
         }
     }
-    // Remember where this ended, so that the next sequential read starts there. The cursor is a cache of
-    // the chain's shape only; the buffer's contents do not change.
-    auto* self = const_cast<SuperString*>(this);
     if (c) {
-        self->cursor_ = const_cast<Chunk*>(c);
-        self->cursorStart_ = start;
+        cursor_ = const_cast<Chunk*>(c);
+        cursorStart_ = start;
     }
     return copied;
 }

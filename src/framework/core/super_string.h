@@ -107,8 +107,11 @@ protected:
 
     Chunk* first_ = nullptr;
     Chunk* last_ = nullptr;
-    Chunk* cursor_ = nullptr; // where the last read or peek ended: sequential reads do not walk the chain
-    std::int32_t cursorStart_ = 0;
+    // Where the last read or peek ended (and the offset of that chunk's first byte), so that sequential
+    // reads do not walk the chain from the front. A derived class that unlinks chunks itself must set it
+    // to null.
+    mutable Chunk* cursor_ = nullptr;
+    mutable std::int32_t cursorStart_ = 0;
     std::int32_t length_ = 0;
     std::int32_t sizeCap_ = 0;
     std::int32_t readPosition_ = 0;

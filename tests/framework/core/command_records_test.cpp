@@ -155,12 +155,6 @@ TEST_F(CommandRecords, SetTextDataGolden) {
     EXPECT_EQ(b.target, 0xF0000001u);
 }
 
-TEST_F(CommandRecords, RegionCommandsCompareAllThreeFields) {
-    EXPECT_TRUE((RegionCommand{1, 2, 3} == RegionCommand{1, 2, 3}));
-    EXPECT_FALSE((RegionCommand{1, 2, 3} == RegionCommand{1, 2, 4}));
-    EXPECT_FALSE((RegionCommand{0, 2, 3} == RegionCommand{1, 2, 3}));
-}
-
 TEST(SharedRecords, AreRegisteredAtProgramStart) {
     EXPECT_TRUE(SharedRecordsAtStart::direction);
     EXPECT_TRUE(SharedRecordsAtStart::command);

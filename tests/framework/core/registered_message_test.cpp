@@ -91,17 +91,6 @@ TEST_F(RegisteredMessageTest, NameOfAnUnknownIdRegistersNothing) {
     EXPECT_EQ(id, 67);
 }
 
-TEST_F(RegisteredMessageTest, EntriesCompareByNameAndId) {
-    RegisteredMessage entry("CombatDone", 80);
-    EXPECT_TRUE(entry == std::string("CombatDone"));
-    EXPECT_FALSE(entry == std::string("combatdone"));
-    EXPECT_TRUE(entry.hasId(80));
-    EXPECT_FALSE(entry.hasId(81));
-    RegisteredMessage copy(entry);
-    EXPECT_EQ(copy.name(), "CombatDone");
-    EXPECT_EQ(copy.id(), 80);
-}
-
 TEST_F(RegisteredMessageTest, ClearingStartsTheNumberingAgain) {
     RegisteredMessage::getId("A");
     RegisteredMessage::registerWithId(249, "FileStartGame");
