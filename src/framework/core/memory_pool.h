@@ -94,6 +94,8 @@ struct alignas(16) PageHeader {
     // Medium pages: an upper bound of the largest free block.
     std::uint32_t largestFree = 0;
     std::uint32_t spare2 = 0;
+    // Large runs: the size asked for.
+    std::size_t blockBytes = 0;
 
     std::uint16_t kind() const { return signature & kPageKindMask; }
 };
