@@ -11,8 +11,10 @@
 #include <cstring>
 #include <new>
 
+#include "framework/core/fixed_pages.h"
 #include "framework/core/memory_manager.h"
 #include "framework/core/memory_pool.h"
+#include "framework/core/page_map.h"
 
 namespace vael {
 
@@ -206,6 +208,17 @@ private:
     MemPool* pool_;
 };
 
+inline void* allocFromValidPool(MemPool* pool, std::size_t size, unsigned flags) {
+    if (size > kLargestBlock) {
+        heapReportError(pool, MEM_BLOCK_TOO_BIG);
+        return nullptr;
+    }
+    PoolGuard guard(pool);
+    if (pool->fixedBlockSize != 0 && !pool->fixedFromHeap && roundUp(size, 4) == pool->fixedBlockSize)
+        return fixedAlloc(pool, flags);
+    return backendAlloc(pool, size, flags);
+}
+
 } // namespace
 
 namespace memory_detail {
@@ -282,10 +295,10 @@ void* heapAlloc(std::size_t size, unsigned flags, HeapPool pool) {
         MemPool* target = pool ? pool : theDefaultPool();
         if (!target) return nullptr;
         if (!validPool(target)) {
-            heapPoolAlloc(target, size, flags); // reports the bad pool
-            return nullptr;                     // no new-handler can mend a bad handle
+            heapReportError(target, MEM_BAD_MEM_POOL);
+            return nullptr; // no new-handler can mend a bad handle
         }
-        if (void* block = heapPoolAlloc(target, size, flags)) return block;
+        if (void* block = allocFromValidPool(target, size, flags)) return block;
         std::new_handler handler = std::get_new_handler();
         if (!handler) return nullptr;
         handler();
@@ -354,8 +367,20 @@ void heapRelease(void* p) {
 }
 
 bool heapFree(void* p) {
-    BlockPlace place;
     std::uint16_t code = 0;
+    // The common case first: a pooled block of a fixed-size page, found through the page map.
+    if (auto* page = static_cast<PageHeader*>(pageMap().find(p));
+        page && page->signature == (kPageSignature | kFixedPage)) {
+        MemPool* pool = page->pool;
+        bool freed;
+        {
+            PoolGuard guard(pool);
+            freed = fixedFree(pool, page, p, code);
+        }
+        if (!freed) heapReportError(pool, code);
+        return freed;
+    }
+    BlockPlace place;
     if (!backendLocate(p, place, code)) {
         heapReportError(nullptr, code);
         return false;
@@ -402,15 +427,7 @@ void* heapPoolAlloc(HeapPool pool, std::size_t size, unsigned flags) {
         heapReportError(pool, MEM_BAD_MEM_POOL);
         return nullptr;
     }
-    if (size == 0) size = 1;
-    if (size > kLargestBlock) {
-        heapReportError(pool, MEM_BLOCK_TOO_BIG);
-        return nullptr;
-    }
-    PoolGuard guard(pool);
-    if (pool->fixedBlockSize != 0 && !pool->fixedFromHeap && roundUp(size, 4) == pool->fixedBlockSize)
-        return fixedAlloc(pool, flags);
-    return backendAlloc(pool, size, flags);
+    return allocFromValidPool(pool, size == 0 ? 1 : size, flags);
 }
 
 bool heapPoolDestroy(HeapPool pool) {

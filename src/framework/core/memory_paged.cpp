@@ -14,6 +14,7 @@
 #include <cstring>
 #include <new>
 
+#include "framework/core/fixed_pages.h"
 #include "framework/core/memory_pool.h"
 #include "framework/core/page_map.h"
 
@@ -47,20 +48,22 @@ char* mapAligned(std::size_t reserve) {
             lowestFreedSmallRun = nullptr;
         }
         if (hint) {
-            void* at = ::mmap(hint, reserve, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE,
-                              -1, 0);
+            void* at = ::mmap(hint, reserve, PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
             if (at == hint) return hint;
             if (at != MAP_FAILED) ::munmap(at, reserve); // an old kernel took the hint as a mere hint
         }
     }
     const std::size_t span = reserve + kRunAlignment;
-    void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    void* raw =
+        ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (raw == MAP_FAILED) return nullptr;
     char* start = static_cast<char*>(raw);
     char* aligned = reinterpret_cast<char*>(roundUp(reinterpret_cast<std::uintptr_t>(start), kRunAlignment));
     if (aligned > start) ::munmap(start, static_cast<std::size_t>(aligned - start));
     char* end = start + span;
-    if (aligned + reserve < end) ::munmap(aligned + reserve, static_cast<std::size_t>(end - (aligned + reserve)));
+    if (aligned + reserve < end)
+        ::munmap(aligned + reserve, static_cast<std::size_t>(end - (aligned + reserve)));
     return aligned;
 }
 
@@ -106,18 +109,12 @@ bool releaseEmptyPages(MemPool* pool) {
         if (!head) continue;
         PageHeader* page = head;
         std::size_t n = 0;
-        for (PageHeader* q = head; n == 0 || q != head; q = q->next) ++n;
+        for (PageHeader* q = head; n == 0 || q != head; q = q->next)
+            ++n;
         for (std::size_t i = 0; i < n; ++i) {
             PageHeader* next = page->next;
             if (page->inUse == 0 && pool->committed - page->committedBytes >= pool->retainFloor) {
-                if (kind == kFixedPage) {
-                    // The fixed-size code keeps its own list of pages with room.
-                    if (page->availPrev)
-                        page->availPrev->availNext = page->availNext;
-                    else if (pool->fixedAvail == page)
-                        pool->fixedAvail = page->availNext;
-                    if (page->availNext) page->availNext->availPrev = page->availPrev;
-                }
+                if (kind == kFixedPage) availRemove(pool, page); // it may be among the pages with room
                 if (pool->mediumLast == page) pool->mediumLast = nullptr;
                 backendReleaseRun(pool, page);
                 released = true;
@@ -175,16 +172,24 @@ struct FreeLinks {
     std::uint32_t prev;
 };
 
-char* pageBase(PageHeader* page) { return reinterpret_cast<char*>(page); }
+char* pageBase(PageHeader* page) {
+    return reinterpret_cast<char*>(page);
+}
 MediumHeader* mediumAt(PageHeader* page, std::uint32_t offset) {
     return reinterpret_cast<MediumHeader*>(pageBase(page) + offset);
 }
-FreeLinks* linksOf(MediumHeader* h) { return reinterpret_cast<FreeLinks*>(h + 1); }
+FreeLinks* linksOf(MediumHeader* h) {
+    return reinterpret_cast<FreeLinks*>(h + 1);
+}
 std::uint32_t offsetOf(PageHeader* page, MediumHeader* h) {
     return static_cast<std::uint32_t>(reinterpret_cast<char*>(h) - pageBase(page));
 }
-std::uint32_t firstFree(PageHeader* page) { return page->carve; } // medium pages keep their free list here
-std::uint32_t mediumEnd(PageHeader* page) { return page->limit; }
+std::uint32_t firstFree(PageHeader* page) {
+    return page->carve;
+} // medium pages keep their free list here
+std::uint32_t mediumEnd(PageHeader* page) {
+    return page->limit;
+}
 
 void freeListInsert(PageHeader* page, MediumHeader* h) {
     const std::uint32_t at = offsetOf(page, h);
@@ -245,7 +250,8 @@ void* placeInPage(PageHeader* page, std::uint32_t need, std::size_t size) {
 }
 
 void* mediumAlloc(MemPool* pool, std::size_t size, unsigned flags) {
-    const auto need = static_cast<std::uint32_t>(std::max(roundUp(size + kMediumHeaderBytes, 16), kMediumMinimum));
+    const auto need =
+        static_cast<std::uint32_t>(std::max(roundUp(size + kMediumHeaderBytes, 16), kMediumMinimum));
     void* block = nullptr;
     if (PageHeader* head = pool->pages[kMediumPage]) {
         PageHeader* start = pool->mediumLast ? pool->mediumLast : head;
@@ -318,10 +324,16 @@ bool mediumFree(PageHeader* page, void* p, std::uint16_t& code) {
 
 // --- small blocks ------------------------------------------------------------------------------------
 
-std::size_t smallClass(std::size_t size) { return std::max<std::size_t>(roundUp(size, 4), 4); }
+std::size_t smallClass(std::size_t size) {
+    return std::max<std::size_t>(roundUp(size, 4), 4);
+}
 // A free block holds the link of its class's free list, so the smallest class gets room for a pointer.
-std::size_t smallRoom(std::size_t cls) { return std::max<std::size_t>(cls, sizeof(void*)); }
-std::size_t smallAlignment(std::size_t cls) { return std::min<std::size_t>(16, cls & (~cls + 1)); }
+std::size_t smallRoom(std::size_t cls) {
+    return std::max<std::size_t>(cls, sizeof(void*));
+}
+std::size_t smallAlignment(std::size_t cls) {
+    return std::min<std::size_t>(16, cls & (~cls + 1));
+}
 
 // Where a block of the class would start if carved at the page's cursor; 0 when it does not fit.
 std::size_t carveOffset(PageHeader* page, std::size_t cls) {
@@ -329,7 +341,9 @@ std::size_t carveOffset(PageHeader* page, std::size_t cls) {
     return user + smallRoom(cls) <= page->limit ? user : 0;
 }
 
-unsigned char* smallHeader(void* p) { return static_cast<unsigned char*>(p) - 4; }
+unsigned char* smallHeader(void* p) {
+    return static_cast<unsigned char*>(p) - 4;
+}
 
 void* carveSmall(PageHeader* page, std::size_t cls, std::size_t user) {
     char* block = pageBase(page) + user;
@@ -350,8 +364,8 @@ void pushSmallFree(MemPool* pool, void* block, std::size_t cls) {
 // What is left at the end of a page becomes a free block of the largest class that fits.
 void salvageRemainder(MemPool* pool, PageHeader* page) {
     if (page->limit - page->carve < 8) return;
-    for (std::size_t cls = std::min<std::size_t>(kSmallThreshold, roundUp(page->limit - page->carve, 4)); cls >= 4;
-         cls -= 4)
+    for (std::size_t cls = std::min<std::size_t>(kSmallThreshold, roundUp(page->limit - page->carve, 4));
+         cls >= 4; cls -= 4)
         if (std::size_t user = carveOffset(page, cls)) {
             pushSmallFree(pool, carveSmall(page, cls, user), cls);
             return;
@@ -378,7 +392,8 @@ void* smallAlloc(MemPool* pool, std::size_t size, unsigned flags) {
         block = carveSmall(page, cls, user);
     }
     smallHeader(block)[2] = kSmallUsed;
-    auto* page = reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(block) & ~(kRunAlignment - 1));
+    auto* page =
+        reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(block) & ~(kRunAlignment - 1));
     ++page->inUse;
     if (flags & MEM_ZEROINIT) std::memset(block, 0, cls);
     return block;
@@ -459,7 +474,8 @@ std::size_t backendUsableSize(const BlockPlace& place, void* p) {
 
 void backendDestroyPool(MemPool* pool) {
     for (PageKind kind : {kMediumPage, kLargeRun, kSmallPage})
-        while (PageHeader* page = pool->pages[kind]) backendReleaseRun(pool, page);
+        while (PageHeader* page = pool->pages[kind])
+            backendReleaseRun(pool, page);
     std::fill(std::begin(pool->smallFree), std::end(pool->smallFree), nullptr);
     pool->smallCurrent = nullptr;
     pool->mediumLast = nullptr;

@@ -129,7 +129,8 @@ struct MemPool {
     std::uint32_t fixedSlots = 0;
     std::uint32_t fixedSlotOffset = 0;
     std::uint32_t fixedPageBytes = 0;
-    bool fixedFromHeap = false; // the fixed blocks are ordinary heap blocks (under valgrind)
+    std::uint64_t fixedReciprocal = 0; // 2^40 / fixedStride rounded up: block numbers without a division
+    bool fixedFromHeap = false;        // the fixed blocks are ordinary heap blocks (under valgrind)
 
     // Paged back end: the small page being carved and the medium page used last.
     memory_detail::PageHeader* smallCurrent = nullptr;
@@ -175,11 +176,9 @@ PageHeader* backendTakeRun(MemPool* pool, std::size_t bytes, std::size_t committ
 // Gives a run back to the system.
 void backendReleaseRun(MemPool* pool, PageHeader* page);
 
-// --- fixed-size pages, shared by both back ends ---
+// --- fixed-size pages, shared by both back ends (the hot paths are in fixed_pages.h) ---
 void fixedSetLayout(MemPool* pool);
 bool fixedAddPages(MemPool* pool, std::size_t bytes);
-void* fixedAlloc(MemPool* pool, unsigned flags);
-bool fixedFree(MemPool* pool, PageHeader* page, void* p, std::uint16_t& code);
 void fixedDestroyPages(MemPool* pool);
 
 // Circular page lists of a pool.

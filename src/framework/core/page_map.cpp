@@ -8,12 +8,7 @@ namespace vael::memory_detail {
 namespace {
 // Growing the tree is rare (once per 32 MB of address space in use); lookups never wait for it.
 constinit std::mutex growLock;
-constinit PageMap theMap;
 } // namespace
-
-PageMap& pageMap() {
-    return theMap;
-}
 
 std::atomic<void*>* PageMap::slot(std::uintptr_t granule, bool grow) {
     const std::uintptr_t rootIndex = granule >> (kLeafBits + kMidBits);
@@ -63,18 +58,6 @@ void PageMap::forget(const void* base, std::size_t bytes) {
     const std::uintptr_t last = (reinterpret_cast<std::uintptr_t>(base) + bytes - 1) >> kGranuleShift;
     for (std::uintptr_t g = first; g <= last; ++g)
         if (std::atomic<void*>* s = slot(g, false)) s->store(nullptr, std::memory_order_release);
-}
-
-void* PageMap::find(const void* p) const {
-    const std::uintptr_t granule = reinterpret_cast<std::uintptr_t>(p) >> kGranuleShift;
-    const std::uintptr_t rootIndex = granule >> (kLeafBits + kMidBits);
-    if (rootIndex >= (std::uintptr_t(1) << kRootBits)) return nullptr;
-    Mid* mid = root_[rootIndex].load(std::memory_order_acquire);
-    if (!mid) return nullptr;
-    Leaf* leaf = mid->leaf[(granule >> kLeafBits) & ((std::uintptr_t(1) << kMidBits) - 1)].load(
-        std::memory_order_acquire);
-    if (!leaf) return nullptr;
-    return leaf->entry[granule & ((std::uintptr_t(1) << kLeafBits) - 1)].load(std::memory_order_acquire);
 }
 
 } // namespace vael::memory_detail

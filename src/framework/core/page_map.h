@@ -21,8 +21,18 @@ public:
     bool enter(const void* base, std::size_t bytes, void* owner);
     // Forgets the range again.
     void forget(const void* base, std::size_t bytes);
-    // The owner entered for the granule holding p, or null.
-    void* find(const void* p) const;
+    // The owner entered for the granule holding p, or null. Inline: every free of a pooled block asks.
+    void* find(const void* p) const {
+        const std::uintptr_t granule = reinterpret_cast<std::uintptr_t>(p) >> kGranuleShift;
+        const std::uintptr_t rootIndex = granule >> (kLeafBits + kMidBits);
+        if (rootIndex >= (std::uintptr_t(1) << kRootBits)) return nullptr;
+        Mid* mid = root_[rootIndex].load(std::memory_order_acquire);
+        if (!mid) return nullptr;
+        Leaf* leaf = mid->leaf[(granule >> kLeafBits) & ((std::uintptr_t(1) << kMidBits) - 1)].load(
+            std::memory_order_acquire);
+        if (!leaf) return nullptr;
+        return leaf->entry[granule & ((std::uintptr_t(1) << kLeafBits) - 1)].load(std::memory_order_acquire);
+    }
 
 private:
     static constexpr unsigned kAddressBits = 48;
@@ -42,6 +52,9 @@ private:
     std::atomic<Mid*> root_[std::size_t(1) << kRootBits] = {};
 };
 
-PageMap& pageMap();
+inline constinit PageMap thePageMap;
+inline PageMap& pageMap() {
+    return thePageMap;
+}
 
 } // namespace vael::memory_detail

@@ -545,7 +545,9 @@ TEST_F(MemoryTest, RandomAllocationsKeepTheirContents) {
     for (int op = 0; op < 20000; ++op) {
         if (held.empty() || next() % 100 < 55) {
             const std::uint32_t r = next() % 1000;
-            std::size_t size = r < 700 ? 1 + next() % 300 : r < 950 ? 300 + next() % 4200 : 5000 + next() % 70000;
+            std::size_t size = r < 700   ? 1 + next() % 300
+                               : r < 950 ? 300 + next() % 4200
+                                         : 5000 + next() % 70000;
             if (r % 10 == 0) size = 48; // the pool's fixed size
             auto* p = static_cast<unsigned char*>(heapAlloc(size, 0, pool));
             ASSERT_NE(p, nullptr);
@@ -560,8 +562,10 @@ TEST_F(MemoryTest, RandomAllocationsKeepTheirContents) {
             held.pop_back();
         }
     }
-    for (const Held& h : held) ASSERT_TRUE(check(h));
-    for (std::size_t i = 0; i < held.size(); i += 2) ASSERT_TRUE(heapFree(held[i].p));
+    for (const Held& h : held)
+        ASSERT_TRUE(check(h));
+    for (std::size_t i = 0; i < held.size(); i += 2)
+        ASSERT_TRUE(heapFree(held[i].p));
     EXPECT_TRUE(heapPoolDestroy(pool)); // the other half goes with the pool
     EXPECT_TRUE(MemoryRecorder::errors.empty());
 }
@@ -615,9 +619,11 @@ TEST_F(MemoryTest, ALargeBlockHasARunOfItsOwnGivenBackAtOnce) {
 TEST_F(MemoryTest, SmallBlocksShareSixtyFourKilobytePagesThatStayWithThePool) {
     HeapPool pool = heapPoolCreate(0);
     std::vector<void*> blocks;
-    for (int i = 0; i < 100; ++i) blocks.push_back(heapPoolAlloc(pool, 16, 0));
+    for (int i = 0; i < 100; ++i)
+        blocks.push_back(heapPoolAlloc(pool, 16, 0));
     EXPECT_EQ(heapPoolCommitted(pool), 4096u + 65536u);
-    for (void* b : blocks) EXPECT_TRUE(heapFree(b));
+    for (void* b : blocks)
+        EXPECT_TRUE(heapFree(b));
     EXPECT_EQ(heapPoolCommitted(pool), 4096u + 65536u);
     // A freed block of a class is the next one of that class handed out.
     void* again = heapPoolAlloc(pool, 13, 0);
@@ -631,7 +637,8 @@ TEST_F(MemoryTest, TheEndOfAFullSmallPageServesASmallerClass) {
     // Fill a page with 256-byte blocks until a second page is needed.
     while (heapPoolCommitted(pool) < 4096u + 2 * 65536u)
         blocks.push_back(static_cast<char*>(heapPoolAlloc(pool, 256, 0)));
-    const std::uintptr_t firstPage = reinterpret_cast<std::uintptr_t>(blocks.front()) & ~std::uintptr_t(0xFFFF);
+    const std::uintptr_t firstPage =
+        reinterpret_cast<std::uintptr_t>(blocks.front()) & ~std::uintptr_t(0xFFFF);
     // The leftover of the first page went onto a smaller class's list: some small request gets it.
     bool reused = false;
     for (std::size_t cls = 252; cls >= 4 && !reused; cls -= 4) {
@@ -645,11 +652,14 @@ TEST_F(MemoryTest, TheEndOfAFullSmallPageServesASmallerClass) {
 TEST_F(MemoryTest, MediumBlocksAreMergedWhenFreed) {
     HeapPool pool = heapPoolCreate(0);
     std::vector<void*> blocks;
-    for (int i = 0; i < 5; ++i) blocks.push_back(heapPoolAlloc(pool, 3000, 0));
+    for (int i = 0; i < 5; ++i)
+        blocks.push_back(heapPoolAlloc(pool, 3000, 0));
     EXPECT_EQ(heapPoolCommitted(pool), 4096u + 16384u); // all in one medium page
-    for (int i : {1, 3, 0, 4, 2}) EXPECT_TRUE(heapFree(blocks[static_cast<std::size_t>(i)]));
+    for (int i : {1, 3, 0, 4, 2})
+        EXPECT_TRUE(heapFree(blocks[static_cast<std::size_t>(i)]));
     // Only merged free space holds these.
-    for (int i = 0; i < 3; ++i) blocks[static_cast<std::size_t>(i)] = heapPoolAlloc(pool, 4096, 0);
+    for (int i = 0; i < 3; ++i)
+        blocks[static_cast<std::size_t>(i)] = heapPoolAlloc(pool, 4096, 0);
     void* between = heapPoolAlloc(pool, 2000, 0);
     EXPECT_EQ(heapPoolCommitted(pool), 4096u + 16384u);
     EXPECT_TRUE(heapFree(between));
