@@ -1,0 +1,10 @@
+#include "game/rules/leader.h"
+
+namespace vael {
+
+Leader::Leader(const LeaderUnitData& record, const char* name)
+    : VaelUnit(record, name), commandRange_(record.commandRange), initiative_(record.initiative),
+      baseInitiative_(record.initiative), shockPrecedence_(record.shockPrecedence),
+      duelRating_(record.duelRating) {}
+
+} // namespace vael

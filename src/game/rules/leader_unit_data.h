@@ -1,0 +1,16 @@
+#pragma once
+// The scenario's record of a leader: his four ratings.
+#include <cstdint>
+
+#include "game/rules/vael_unit_data.h"
+
+namespace vael {
+
+struct LeaderUnitData : VaelUnitData {
+    std::uint16_t commandRange = 0;
+    std::uint16_t initiative = 0;
+    std::uint16_t shockPrecedence = 0;
+    std::uint16_t duelRating = 0;
+};
+
+} // namespace vael

@@ -1,0 +1,78 @@
+#include "game/rules/logical_layer.h"
+
+#include "framework/core/assertion.h"
+#include "framework/core/bus_event.h"
+#include "game/rules/unit.h"
+
+namespace vael {
+
+namespace {
+
+LogicalLayer* layerOf(Component* target) {
+    return dynamic_cast<LogicalLayer*>(target);
+}
+
+ContainerBase* onLoadScenario(Component* target, BusMessage, ContainerBase* data) {
+    std::string name;
+    Container<std::string>::fromMessage(data, name); // no string: an empty name
+    if (LogicalLayer* layer = layerOf(target)) layer->loadScenario(name);
+    return nullptr;
+}
+
+ContainerBase* onRegionSelected(Component* target, BusMessage, ContainerBase* data) {
+    short hex = 0;
+    LogicalLayer* layer = layerOf(target);
+    if (layer && Container<short>::fromMessage(data, hex)) layer->regionSelected(hex);
+    return nullptr;
+}
+
+ContainerBase* onRegionFlyby(Component* target, BusMessage, ContainerBase* data) {
+    short hex = 0;
+    LogicalLayer* layer = layerOf(target);
+    if (layer && Container<short>::fromMessage(data, hex)) layer->regionFlyby(hex);
+    return nullptr;
+}
+
+} // namespace
+
+LogicalLayer::LogicalLayer(const char* name)
+    : AsynchronousBus(name ? name : "Unnamed Logical Layer Component") {
+    prototypes_[49]; // entries 0 to 49 exist from the start, all null
+}
+
+LogicalLayer::~LogicalLayer() {
+    landscape_.reset();
+    for (std::int16_t i = 0; i < prototypeCount_; ++i)
+        delete prototypes_[i];
+}
+
+void LogicalLayer::connectParent() {
+    AsynchronousBus::connectParent();
+    if (!isConnected(LOAD_SCENARIO, onLoadScenario)) connect(LOAD_SCENARIO, onLoadScenario);
+    if (!isConnected(REGION_SELECTED, onRegionSelected)) connect(REGION_SELECTED, onRegionSelected);
+    if (!isConnected(REGION_FLYBY, onRegionFlyby)) connect(REGION_FLYBY, onRegionFlyby);
+}
+
+void LogicalLayer::addPrototype(std::int16_t typeCode, Unit* unit) {
+    if (typeCode < 0) {
+        delete unit;
+        Assertion::fail("Invalid unit type code " + std::to_string(typeCode) + " for a prototype", "LOGLAYER",
+                        __LINE__);
+        return;
+    }
+    Unit*& slot = prototypes_[typeCode];
+    if (slot != unit) delete slot;
+    slot = unit;
+    if (typeCode >= prototypeCount_) prototypeCount_ = static_cast<std::int16_t>(typeCode + 1);
+}
+
+Unit* LogicalLayer::prototype(std::int16_t typeCode) {
+    if (typeCode < 0 || typeCode >= prototypes_.size()) return nullptr;
+    return prototypes_[typeCode];
+}
+
+void LogicalLayer::setLandscape(LogicalLandscape* landscape) {
+    if (landscape_.get() != landscape) landscape_.reset(landscape);
+}
+
+} // namespace vael

@@ -1,0 +1,46 @@
+#pragma once
+// The asynchronous bus on which every rules component talks: units, leaders, the game control and the
+// logical map. It owns the battle's logical map and one prototype unit per unit type code, from which the
+// scenario reader makes the battle's units. The game's layer reads scenarios and takes the clicks and
+// mouse-overs on hexes.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "framework/core/asynchronous_bus.h"
+#include "framework/core/dyn_array.h"
+#include "game/rules/logical_landscape.h"
+
+namespace vael {
+
+class Unit;
+
+class LogicalLayer : public AsynchronousBus {
+public:
+    explicit LogicalLayer(const char* name = nullptr);
+    ~LogicalLayer() override;
+
+    // Attaching the layer below its parent joins the parent's events, then takes LOAD_SCENARIO,
+    // REGION_SELECTED and REGION_FLYBY (once, however often the layer is attached).
+    void connectParent() override;
+
+    virtual void loadScenario(const std::string& fileName) = 0;
+    virtual void regionSelected(std::int16_t hex) = 0;
+    virtual void regionFlyby(std::int16_t hex) = 0;
+
+    // The layer owns the prototype from then on; one that it replaces is deleted.
+    void addPrototype(std::int16_t typeCode, Unit* unit);
+    Unit* prototype(std::int16_t typeCode);
+    std::int16_t getPrototypeCount() const { return prototypeCount_; }
+
+    // The layer owns the map from then on; a map it replaces is deleted.
+    void setLandscape(LogicalLandscape* landscape);
+    LogicalLandscape* getLandscape() const { return landscape_.get(); }
+
+protected:
+    std::unique_ptr<LogicalLandscape> landscape_;
+    std::int16_t prototypeCount_ = 0;
+    DynArray<Unit*> prototypes_{10};
+};
+
+} // namespace vael

@@ -1,0 +1,32 @@
+#pragma once
+// The fighting unit that shoots or throws: its missile type, range and supply of volleys.
+#include <cstdint>
+
+#include "game/rules/combat.h"
+#include "game/rules/missile_capable_unit_data.h"
+
+namespace vael {
+
+class MissileCapable : public Combat {
+public:
+    MissileCapable(const MissileCapableUnitData& record, const char* name);
+
+    std::uint32_t getMissileType() const { return missileType_; }
+    std::uint16_t getMissileSupply() const { return missileSupply_; }
+    std::uint16_t getMissilesLeft() const { return missilesLeft_; }
+    std::uint16_t getRange() const { return range_; }
+
+    std::int16_t isMissileCapable() const override { return 1; }
+
+    // Range and full supply of a missile type 1 to 8; 0 for any other type.
+    static std::uint16_t rangeOf(std::uint32_t missileType);
+    static std::uint16_t supplyOf(std::uint32_t missileType);
+
+protected:
+    std::uint32_t missileType_;
+    std::uint16_t range_;
+    std::uint16_t missileSupply_;
+    std::uint16_t missilesLeft_;
+};
+
+} // namespace vael

@@ -1,0 +1,135 @@
+#pragma once
+// The game's logical hex map. It reads the battle's map file, numbers its hexes column * 100 + row,
+// answers the geometric questions of the rules (neighbours, bearings, distances, front arcs, lines of
+// hexes), keeps the units standing on each hex, answers the questions about enemies, zones of control
+// and withdrawal around a hex, runs the breadth-first flood fills that movement ranges, zones of
+// control and paths are made of, and handles the clicks and mouse-overs on hexes and the moves and
+// removals of units.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/core/command_records.h"
+#include "framework/core/direction.h"
+#include "framework/core/list.h"
+#include "game/rules/logical_landscape.h"
+#include "game/rules/logical_map_file.h"
+#include "game/rules/path_struct.h"
+#include "game/rules/unit_removed_struct.h"
+
+namespace vael {
+
+class VaelUnit;
+class VaelLogicalLandscape;
+
+// The cost of one step between adjacent hexes, or -1 when the step is not allowed. unit is the unit on
+// the fill's start hex, null when that hex is empty.
+using StepCostFunction = std::int16_t (*)(std::int16_t from, std::int16_t to, VaelLogicalLandscape* landscape,
+                                          VaelUnit* unit);
+
+class VaelLogicalLandscape : public LogicalLandscape {
+public:
+    // Reads the map file; a file that cannot be read leaves an empty map and loadError() says why.
+    explicit VaelLogicalLandscape(const char* mapFileName);
+    // Builds the map from a file already read (tests, tools).
+    explicit VaelLogicalLandscape(const LogicalMapFile& mapFile);
+    ~VaelLogicalLandscape() override;
+
+    void connectHandlers() override;
+    std::int16_t idOf(std::int16_t index) const override;
+    std::int16_t indexOf(std::int16_t hex) const override;
+    // Takes a hex number; null for a number outside the map's table.
+    LogicalRegion* regionAt(std::int16_t hex) const override;
+
+    // Reads a map file into this landscape; on failure the map is left empty, the reason is kept in
+    // loadError() and traced, and the answer is false.
+    bool loadMap(const char* fileName);
+    bool loadMap(const LogicalMapFile& mapFile);
+    const std::string& loadError() const { return loadError_; }
+
+    std::uint16_t getHexOffset() const { return hexOffset_; }
+    std::uint32_t getLandscapeStyle() const { return landscapeStyle_; }
+    LogicalRegion* regionAtIndex(std::int16_t index) const { return regionAtTableIndex(index); }
+
+    // Hex geometry on the quarter-hex lattice.
+    Point latticePoint(std::int16_t hex) const;
+    std::int16_t hexAtLatticePoint(Point point) const;
+    bool isValidHex(std::int16_t hex) const;
+    std::int32_t neighbourDirection(std::int16_t from, std::int16_t to) const;
+    std::int16_t bearingBetween(std::int16_t from, std::int16_t to) const;
+    DIRECTION facingTowards(std::int16_t from, std::int16_t to) const;
+    bool inFrontArc(std::int16_t from, std::int16_t to, std::int32_t code) const;
+    std::int16_t hexDistance(std::int16_t a, std::int16_t b) const;
+    std::int32_t doubledTriangleArea(std::int16_t a, std::int16_t b, std::int16_t c) const;
+    List<short> hexLine(std::int16_t from, std::int16_t to) const;
+    const List<short>& frontArc(std::int32_t code) const;
+
+    // Occupants, in the order they arrived.
+    List<const VaelUnit*>& unitsInHex(std::int16_t hex);
+    void addToRegion(const VaelUnit* unit, std::int16_t hex);
+    const VaelUnit* removeFromRegion(const VaelUnit* unit, std::int16_t hex);
+    const VaelUnit* removeUnitById(std::int16_t componentId, std::int16_t hex);
+    bool isHexOccupied(std::int16_t hex) const;
+    bool otherNationInHex(std::int16_t hex, std::uint32_t nation) const;
+    // The first unit on a hex, null when it is empty.
+    const VaelUnit* firstOccupant(std::int16_t hex) const;
+
+    // Questions about the hexes around a hex.
+    bool enemyAdjacent(std::int16_t hex, std::uint32_t nation, bool leadersOnly) const;
+    bool isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const;
+    bool findOWCandidates(std::int16_t hex, std::uint32_t nation, const VaelUnit* mover);
+
+    // Flood fills.
+    static std::int16_t unitStepCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape* landscape,
+                                     VaelUnit* unit);
+    void floodFill(List<short>& result, const List<DIRECTION>& directions, std::int16_t start,
+                   std::int16_t budget, std::int16_t allowZero, StepCostFunction cost,
+                   List<List<short>>* paths = nullptr, List<short>* watch = nullptr);
+    void hexesAtExactCost(List<short>& result, std::int16_t start, std::int16_t budget,
+                          StepCostFunction cost);
+    void hexesWithinCost(List<short>& result, std::int16_t start, std::int16_t budget, StepCostFunction cost);
+    void floodFillFormation(List<short>& result, const List<DIRECTION>& directions, List<short> formation,
+                            std::int16_t budget, StepCostFunction cost);
+    std::int16_t stepCostBetween(std::int16_t from, std::int16_t to) const;
+    std::uint32_t hasHexsideFeature(std::int16_t hex, std::int32_t direction, std::uint16_t code) const;
+    std::uint32_t hasHexsideFeatureToward(std::int16_t from, std::int16_t to, std::uint16_t code) const;
+    std::int16_t hasTerrainCode(std::int16_t hex, std::uint16_t code) const;
+
+    // The workers of the map's messages.
+    void chooseGroupToOrder(std::int16_t hex);
+    void describeHex(std::int16_t hex);
+    void UnitMovement(const LogicalCommandInfo& command, BusMessage event);
+    void UnitRemoved(const UnitRemovedStruct& removed);
+    void pauseSelection();
+    void resumeSelection();
+    std::uint16_t isSelectionConnected() const { return selectionConnected_; }
+
+    // The side flag that the rules' terrain code for a hex-side feature asks.
+    static std::int32_t sideFlagOfCode(std::uint16_t code);
+    // The unit-type code abbreviations and missile names the status line shows.
+    static const char* unitTypeCode(std::uint32_t unitType);
+    static const char* missileName(std::uint32_t missileType);
+
+protected:
+    std::int32_t lookupIndex(std::int16_t hex) const override;
+
+private:
+    // The message box that refuses a unit outside the active group when too few orders are left.
+    void showNotEnoughOrders();
+    void clearMap();
+    void linkNeighbours();
+    void buildFrontArcs();
+    void resetBestRemaining();
+    std::int16_t& bestRemainingAt(std::int16_t hex);
+
+    std::vector<List<const VaelUnit*>> occupants_;
+    List<const VaelUnit*> noOccupants_;
+    std::uint16_t hexOffset_ = 1000;
+    List<short> frontArcs_[9];
+    std::uint32_t landscapeStyle_ = 0;
+    std::uint16_t selectionConnected_ = 0;
+    std::vector<std::int16_t> bestRemaining_;
+    std::string loadError_;
+};
+
+} // namespace vael

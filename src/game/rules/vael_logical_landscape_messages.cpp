@@ -1,0 +1,252 @@
+// The logical map's bus handlers and the occupant rules around a hex.
+#include <string>
+
+#include "framework/core/assertion.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/debug_stream.h"
+#include "framework/core/payload_check.h"
+#include "framework/core/registered_message.h"
+#include "game/rules/combat.h"
+#include "game/rules/group.h"
+#include "game/rules/leader.h"
+#include "game/rules/vael_logical_landscape.h"
+#include "game/rules/vael_unit.h"
+
+namespace vael {
+
+namespace {
+
+constexpr std::uint16_t none = LogicalRegion::none;
+constexpr const char* sourceFile = "VELLGLND";
+constexpr std::int32_t sideDirections[6] = {1, 2, 4, 5, 6, 8};
+
+// The unit-type codes of fighting units that count as cavalry here.
+bool isCavalryType(std::uint32_t type) {
+    return type == 12 || type == 8 || type == 11;
+}
+
+const Combat* asCombat(const VaelUnit* unit) {
+    return unit && unit->isCombatUnit() ? dynamic_cast<const Combat*>(unit) : nullptr;
+}
+
+VaelLogicalLandscape* receiver(Component* target) {
+    return dynamic_cast<VaelLogicalLandscape*>(target);
+}
+
+ContainerBase* regionSelectedHandler(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLandscape* map = receiver(target);
+    if (!map) return nullptr;
+    callWithPayload<short>(data, sourceFile, __LINE__,
+                           [map](const short& hex) { map->chooseGroupToOrder(hex); });
+    return nullptr;
+}
+
+ContainerBase* regionFlybyHandler(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLandscape* map = receiver(target);
+    if (!map) return nullptr;
+    callWithPayload<short>(data, sourceFile, __LINE__, [map](const short& hex) { map->describeHex(hex); });
+    return nullptr;
+}
+
+ContainerBase* unitMovementHandler(Component* target, BusMessage event, ContainerBase* data) {
+    VaelLogicalLandscape* map = receiver(target);
+    if (!map) return nullptr;
+    callWithPayload<LogicalCommandInfo>(
+        data, sourceFile, __LINE__,
+        [map, event](const LogicalCommandInfo& c) { map->UnitMovement(c, event); });
+    return nullptr;
+}
+
+ContainerBase* unitRemovedHandler(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLandscape* map = receiver(target);
+    if (!map) return nullptr;
+    callWithPayload<UnitRemovedStruct>(
+        data, sourceFile, __LINE__, [map](const UnitRemovedStruct& removed) { map->UnitRemoved(removed); });
+    return nullptr;
+}
+
+} // namespace
+
+void VaelLogicalLandscape::connectHandlers() {
+    connect(REGION_SELECTED, regionSelectedHandler);
+    selectionConnected_ = 1;
+    connect(REGION_FLYBY, regionFlybyHandler);
+    connectNamed("UnitMovement", unitMovementHandler);
+    connectNamed("UnitRemoved", unitRemovedHandler);
+}
+
+void VaelLogicalLandscape::pauseSelection() {
+    disconnect(REGION_SELECTED, regionSelectedHandler);
+    selectionConnected_ = 0;
+}
+
+void VaelLogicalLandscape::resumeSelection() {
+    if (selectionConnected_) return;
+    connect(REGION_SELECTED, regionSelectedHandler);
+    selectionConnected_ = 1;
+}
+
+bool VaelLogicalLandscape::enemyAdjacent(std::int16_t hex, std::uint32_t nation, bool leadersOnly) const {
+    for (std::int32_t d : sideDirections) {
+        const std::uint16_t n = neighbourId(hex, d);
+        if (n == none) continue;
+        const std::int32_t index = lookupIndex(static_cast<std::int16_t>(n));
+        if (index < 0) continue;
+        ListIterator<const VaelUnit*> it(
+            const_cast<List<const VaelUnit*>&>(occupants_[static_cast<std::size_t>(index)]));
+        for (const VaelUnit* unit = nullptr; it.next(unit);)
+            if (unit->isOtherNation(nation) && (!leadersOnly || unit->isLeader())) return true;
+    }
+    return false;
+}
+
+bool VaelLogicalLandscape::isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const {
+    // Skirmishers slip through any zone of control.
+    const Combat* first = asCombat(firstOccupant(hex));
+    if (first && first->getUnitType() == 7) return false;
+    for (std::int32_t d : sideDirections) {
+        const std::uint16_t n = neighbourId(hex, d);
+        if (n == none) continue;
+        const std::int32_t index = lookupIndex(static_cast<std::int16_t>(n));
+        if (index < 0) continue;
+        ListIterator<const VaelUnit*> it(
+            const_cast<List<const VaelUnit*>&>(occupants_[static_cast<std::size_t>(index)]));
+        for (const VaelUnit* unit = nullptr; it.next(unit);)
+            if (unit->isOtherNation(nation) && unit->isHexInZOC(hex)) return true;
+    }
+    return false;
+}
+
+bool VaelLogicalLandscape::findOWCandidates(std::int16_t hex, std::uint32_t nation, const VaelUnit* mover) {
+    if (!mover || mover->isLeader()) return false;
+    const Combat* moverCombat = asCombat(mover);
+    const std::int32_t moverType = moverCombat ? static_cast<std::int32_t>(moverCombat->getUnitType()) : -1;
+    const bool moverCavalry = moverCombat && isCavalryType(moverCombat->getUnitType());
+    const std::int16_t moverSecond = mover->isDoubleSized() ? mover->getSecondHex() : std::int16_t(-2);
+
+    List<short> ring;
+    hexesAtExactCost(ring, hex, 1, unitStepCost);
+    ring.removeAll(hex);
+    if (mover->isDoubleSized()) ring.removeAll(moverSecond);
+
+    ListIterator<short> rings(ring);
+    for (short r = 0; rings.next(r);) {
+        // A copy: the perimeter fills below must not disturb the walk over this hex's units.
+        List<const VaelUnit*> units = unitsInHex(r);
+        ListIterator<const VaelUnit*> it(units);
+        for (const VaelUnit* u = nullptr; it.next(u);) {
+            if (!u->isOtherNation(nation)) continue;
+            debugStream() << "    Found a unit that could potentially OW: " << u->getName() << std::endl;
+            List<short> perimeter;
+            hexesAtExactCost(perimeter, r, 1, unitStepCost);
+            perimeter.removeAll(r);
+            perimeter.removeAll(hex);
+            if (mover->isDoubleSized()) perimeter.removeAll(moverSecond);
+            debugStream() << "    Looking in his perimeter for being in someone's ZOC" << std::endl;
+            bool pinned = false;
+            ListIterator<short> around(perimeter);
+            for (short p = 0; !pinned && around.next(p);) {
+                List<const VaelUnit*>& there = unitsInHex(p);
+                ListIterator<const VaelUnit*> others(there);
+                for (const VaelUnit* v = nullptr; others.next(v);) {
+                    if (v->isCombatUnit() && v->isOtherNation(u->getNation()) && v->isHexInZOC(r)) {
+                        debugStream()
+                            << "    He is in the ZOC of " << v->getName() << ".  Can't OW" << std::endl;
+                        pinned = true;
+                        break;
+                    }
+                }
+            }
+            if (pinned) continue;
+            const Combat* uCombat = asCombat(u);
+            if ((!uCombat || moverCavalry) && u->isLeader()) return true;
+            if (uCombat && !moverCavalry && isCavalryType(uCombat->getUnitType())) return true;
+            if (uCombat && uCombat->getUnitType() == 7 && (moverType == 0 || moverType == 2)) return true;
+        }
+    }
+    return false;
+}
+
+void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
+    const VaelUnit* unit = firstOccupant(hex);
+    if (!unit) return;
+    debugStream() << "Choosing " << unit->getName() << " to give orders to" << std::endl;
+    if (!unit->hasSpentMovement()) {
+        ContainerBase* answer = sendNowNamedEmpty("ActiveGroup");
+        Group* group = nullptr;
+        Container<Group*>::fromMessage(answer, group);
+        delete answer;
+        const Leader* leader = group ? dynamic_cast<const Leader*>(group->leader) : nullptr;
+        if (leader) {
+            if (!group->contains(unit)) {
+                if (leader->isGroupMoveGranted()) return;
+                if (unit->isLeader()) return;
+                if (leader->ordersLeft() < 2) {
+                    if (!unit->isOtherNation(leader->getNation())) showNotEnoughOrders();
+                    return;
+                }
+            } else if (leader->isGroupMoveGranted() && unit != leader) {
+                return;
+            }
+        }
+    }
+    Container<short> where(hex);
+    List<VectorBusResponse> answers =
+        queryToNamed(static_cast<std::uint16_t>(unit->getId()), "UnitSelected", &where);
+    ListIterator<VectorBusResponse> it(answers);
+    for (VectorBusResponse r; it.next(r);)
+        delete r.result;
+}
+
+void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command, BusMessage) {
+    if (command.event.id() != LOGICAL_OBJECT_MOVED) return;
+    debugStream() << "VLL: UnitMovement (LOGICAL_OBJECT_MOVED)" << std::endl;
+    List<short> path;
+    if (!Container<List<short>>::fromMessage(command.payload.get(), path)) {
+        Assertion::check(0, BadPayloadMessage, sourceFile, __LINE__);
+        return;
+    }
+    short from = 0, to = 0;
+    if (!path.first(from) || !path.last(to)) return;
+
+    VaelUnit* unit = nullptr;
+    ListIterator<const VaelUnit*> it(unitsInHex(from));
+    for (const VaelUnit* u = nullptr; it.next(u);)
+        if (u->getUnitNum() == command.command) {
+            unit = const_cast<VaelUnit*>(u);
+            break;
+        }
+    if (!unit) return;
+
+    removeFromRegion(unit, from);
+    addToRegion(unit, to);
+    unit->setHex(static_cast<std::uint16_t>(to));
+    if (unit->isDoubleSized()) {
+        const std::int16_t oldSecond = unit->rightFlankHex(from);
+        const std::int16_t newSecond = unit->rightFlankHex(to);
+        if (!unitsInHex(oldSecond).contains(unit)) return;
+        removeFromRegion(unit, oldSecond);
+        addToRegion(unit, newSecond);
+    }
+    unit->Animate(command);
+    if (auto* combat = dynamic_cast<Combat*>(unit)) combat->updateSurroundings();
+}
+
+void VaelLogicalLandscape::UnitRemoved(const UnitRemovedStruct& removed) {
+    debugStream() << "Here in VaelLogicalLandscape::UnitRemoved" << std::endl;
+    const VaelUnit* unit =
+        removeUnitById(static_cast<std::int16_t>(removed.unitId), static_cast<std::int16_t>(removed.hex));
+    if (removed.secondHex != -1) {
+        const VaelUnit* second = removeUnitById(static_cast<std::int16_t>(removed.unitId), removed.secondHex);
+        if (!unit) unit = second;
+    }
+    // A unit that stands on neither hex is not on the map: there is nobody to tell the display about.
+    if (!unit) return;
+    LogicalCommandInfo command(unit->getUnitNum(), nullptr, unit->getHex(),
+                               BusMessage(RegisteredMessage::getId("UnitRemoved")), BusMessage(0), nullptr);
+    Container<LogicalCommandInfo> box(command);
+    send(LOGICAL_COMMAND, &box);
+    const_cast<VaelUnit*>(unit)->setHex(Unit::offMap);
+}
+
+} // namespace vael
