@@ -80,6 +80,25 @@ record 0 0 7 8
     EXPECT_EQ(parsed.bytes(), made.bytes());
 }
 
+TEST(MapFileBuilder, TerrainLettersAndSideNames) {
+    const MapFileBuilder b =
+        MapFileBuilder::fromText("terrain\nc w k m r R a o p\nside 0 5 impassable stream barrier 9\n");
+    LogicalMapFile file;
+    ASSERT_TRUE(readBytes(file, b.bytes())) << file.error();
+    const std::uint16_t codes[9] = {0, 1, 2, 3, 4, 5, 10, 12, 13};
+    for (int column = 0; column < 9; ++column) {
+        const auto hex = static_cast<std::int16_t>(column * 100);
+        const int x = MapFileBuilder::latticeX(hex), y = MapFileBuilder::latticeY(hex);
+        ASSERT_EQ(file.recordCount(x, y), 1) << column;
+        EXPECT_EQ(file.recordValues(x, y)[0], codes[column]) << column;
+    }
+    ASSERT_EQ(file.recordCount(2, 4), 4);
+    EXPECT_EQ(file.recordValues(2, 4)[0], 20);
+    EXPECT_EQ(file.recordValues(2, 4)[1], 6);
+    EXPECT_EQ(file.recordValues(2, 4)[2], 11);
+    EXPECT_EQ(file.recordValues(2, 4)[3], 9);
+}
+
 TEST(MapFileBuilder, TheTextFormTakesItsSizeFromEitherBlockOrFromASizeLine) {
     EXPECT_EQ(MapFileBuilder::fromText("terrain\n. .\n. .\n. .\n").width(), 2);
     EXPECT_EQ(MapFileBuilder::fromText("terrain\n. .\n. .\n. .\n").height(), 3);

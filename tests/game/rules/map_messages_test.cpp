@@ -325,6 +325,16 @@ TEST_F(MapMessages, TheStatusLineDescribesTheFirstUnitOfTheHex) {
     EXPECT_EQ(app.statusTexts, (Panes{{1, "Unit 1 Initiative: 3   Command Range: 4"}, {2, "Hex: 1303"}}));
 }
 
+TEST(StatusLine, UnitTypeCodesAndMissileNames) {
+    std::string codes, names;
+    for (std::uint32_t t = 0; t <= 16; ++t)
+        codes += VaelLogicalLandscape::unitTypeCode(t);
+    for (std::uint32_t t = 0; t <= 9; ++t)
+        names += std::string(VaelLogicalLandscape::missileName(t)) + ",";
+    EXPECT_EQ(codes, "PHLGHIMIBILPLISKHCRCBCLNLCELCHAT");
+    EXPECT_EQ(names, ",Archer,Archer,Slinger,Jav,Archer,Archer,Jav,Oxybeles,,");
+}
+
 TEST_F(MapMessages, TheStatusLineOfAMissileUnitShowsItsMissilesAndRange) {
     auto archers = std::make_unique<test::TestMissileUnit>(spec(7, 606, visitor), 1);
     archers->fire(1);
@@ -337,18 +347,6 @@ TEST_F(MapMessages, TheStatusLineOfAMissileUnitShowsItsMissilesAndRange) {
                                       {2, "Archer(9/10); Range: 4  Hex: 1606"},
                                       {1, "Unit 8 (AT) TQ: 4  Hits: 0  Size: 3"},
                                       {2, "Oxybeles(99/99); Range: 7  Hex: 1707"}}));
-}
-
-TEST(StatusCodes, UnitTypeCodesAndMissileNames) {
-    const char* codes[16] = {"PH", "LG", "HI", "MI", "BI", "LP", "LI", "SK",
-                             "HC", "RC", "BC", "LN", "LC", "EL", "CH", "AT"};
-    for (std::uint32_t t = 0; t < 16; ++t)
-        EXPECT_STREQ(VaelLogicalLandscape::unitTypeCode(t), codes[t]);
-    EXPECT_STREQ(VaelLogicalLandscape::unitTypeCode(16), "");
-    const char* names[9] = {"", "Archer", "Archer", "Slinger", "Jav", "Archer", "Archer", "Jav", "Oxybeles"};
-    for (std::uint32_t t = 0; t < 9; ++t)
-        EXPECT_STREQ(VaelLogicalLandscape::missileName(t), names[t]);
-    EXPECT_STREQ(VaelLogicalLandscape::missileName(9), "");
 }
 
 } // namespace
