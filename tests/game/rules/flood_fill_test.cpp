@@ -148,10 +148,10 @@ TEST(FloodFill, AHexIsExpandedAgainOnlyWhenReachedWithMoreLeft) {
 
 TEST(FloodFill, ADoubleSizedUnitsSecondHexFollowsEveryAcceptedHex) {
     auto map = makeLandscape(10, 10);
-    test::UnitSpec spec;
-    spec.landscape = map.get();
-    spec.hex = 505;
-    test::TestCombat unit(spec, 2, 1); // facing north-east: second hex 606
+    test::UnitSetup setup;
+    setup.landscape = map.get();
+    setup.hex = 505;
+    test::TestCombat unit(setup, 2, 1); // facing north-east: second hex 606
     map->addToRegion(&unit, 505);
     map->addToRegion(&unit, 606);
 
@@ -171,10 +171,10 @@ TEST(FloodFill, ADoubleSizedUnitsSecondHexFollowsEveryAcceptedHex) {
 
 TEST(FloodFill, ASecondHexOffTheMapIsDroppedByTheWrappers) {
     auto map = makeLandscape(10, 10);
-    test::UnitSpec spec;
-    spec.landscape = map.get();
-    spec.hex = 900;
-    test::TestCombat unit(spec, 2, 1);
+    test::UnitSetup setup;
+    setup.landscape = map.get();
+    setup.hex = 900;
+    test::TestCombat unit(setup, 2, 1);
     map->addToRegion(&unit, 900);
     List<short> raw;
     map->floodFill(raw, directions({South}), 900, 1, 1, unitCost);
@@ -186,10 +186,10 @@ TEST(FloodFill, ASecondHexOffTheMapIsDroppedByTheWrappers) {
 
 TEST(FloodFill, TheWatchListLosesHexesReachedAndGainsSecondHexesNotYetListed) {
     auto map = makeLandscape(10, 10);
-    test::UnitSpec spec;
-    spec.landscape = map.get();
-    spec.hex = 505;
-    test::TestCombat unit(spec, 2, 1);
+    test::UnitSetup setup;
+    setup.landscape = map.get();
+    setup.hex = 505;
+    test::TestCombat unit(setup, 2, 1);
     map->addToRegion(&unit, 505);
     List<short> result, watch;
     watch.append(504);
@@ -270,17 +270,17 @@ TEST(FormationFill, AFormationMovesAsOneBlock) {
 
 TEST(FormationFill, UnitsOutsideTheLeadersGroupBlockButDoNotStopTheSearch) {
     auto map = makeLandscape(4, 6);
-    test::UnitSpec leaderSpec;
+    test::UnitSetup leaderSpec;
     leaderSpec.landscape = map.get();
     leaderSpec.hex = 100;
     leaderSpec.number = 1;
     test::TestLeader leader(leaderSpec);
     map->addToRegion(&leader, 100);
-    test::UnitSpec memberSpec = leaderSpec;
+    test::UnitSetup memberSpec = leaderSpec;
     memberSpec.number = 2;
     memberSpec.hex = 202;
     test::TestCombat member(memberSpec);
-    test::UnitSpec strangerSpec = leaderSpec;
+    test::UnitSetup strangerSpec = leaderSpec;
     strangerSpec.number = 3;
     strangerSpec.hex = 202;
     test::TestCombat stranger(strangerSpec);

@@ -268,9 +268,9 @@ TEST(HexLine, LinesAcrossTheWidestMapReachTheirEnds) {
 
 TEST(FlankHexes, RightAndLeftFlankNeighboursByFacing) {
     auto map = makeLandscape(10, 14);
-    test::UnitSpec spec;
-    spec.landscape = map.get();
-    test::TestCombat unit(spec);
+    test::UnitSetup setup;
+    setup.landscape = map.get();
+    test::TestCombat unit(setup);
     EXPECT_EQ(unit.rightFlankHex(512, NorthEast), 613);
     EXPECT_EQ(unit.rightFlankHex(512, NorthWest), 612);
     EXPECT_EQ(unit.rightFlankHex(412, NorthEast), 512);
@@ -298,10 +298,10 @@ TEST(FlankHexes, RightAndLeftFlankNeighboursByFacing) {
 
 TEST(FlankHexes, ADoubleSizedUnitsSecondHexFollowsItsHex) {
     auto map = makeLandscape(10, 14);
-    test::UnitSpec spec;
-    spec.landscape = map.get();
-    spec.hex = 412;
-    test::TestCombat unit(spec, 2, 1);
+    test::UnitSetup setup;
+    setup.landscape = map.get();
+    setup.hex = 412;
+    test::TestCombat unit(setup, 2, 1);
     EXPECT_EQ(unit.getSecondHex(), 512);
     unit.setHex(0xFFFF);
     EXPECT_EQ(unit.getSecondHex(), -1);
@@ -310,7 +310,7 @@ TEST(FlankHexes, ADoubleSizedUnitsSecondHexFollowsItsHex) {
     // Without a map test: the neighbour off the east edge is still named.
     unit.setHex(900);
     EXPECT_EQ(unit.getSecondHex(), 1001);
-    test::TestCombat single(spec);
+    test::TestCombat single(setup);
     EXPECT_EQ(single.getSecondHex(), -1);
     single.setHex(512);
     EXPECT_EQ(single.getSecondHex(), -1);

@@ -12,10 +12,10 @@ namespace {
 // A unit that counts the live instances, so that a test can see the layer delete its prototypes.
 class CountedUnit : public test::TestCombat {
 public:
-    explicit CountedUnit(std::uint16_t number) : TestCombat(spec(number)) { ++live; }
+    explicit CountedUnit(std::uint16_t number) : TestCombat(setup(number)) { ++live; }
     ~CountedUnit() override { --live; }
-    static test::UnitSpec spec(std::uint16_t number) {
-        test::UnitSpec s;
+    static test::UnitSetup setup(std::uint16_t number) {
+        test::UnitSetup s;
         s.number = number;
         return s;
     }

@@ -16,7 +16,7 @@ namespace {
 
 using test::TestCombat;
 using test::TestLeader;
-using test::UnitSpec;
+using test::UnitSetup;
 
 constexpr std::uint32_t home = 1;
 constexpr std::uint32_t visitor = 2;
@@ -53,8 +53,8 @@ protected:
         watcher.attach(layer);
     }
 
-    UnitSpec spec(std::uint16_t number, std::int16_t hex, std::uint32_t nation) {
-        UnitSpec s;
+    UnitSetup setup(std::uint16_t number, std::int16_t hex, std::uint32_t nation) {
+        UnitSetup s;
         s.name = "Unit " + std::to_string(number);
         s.number = number;
         s.hex = static_cast<std::uint16_t>(hex);
@@ -72,10 +72,10 @@ protected:
     }
     TestCombat& combat(std::uint16_t number, std::int16_t hex, std::uint32_t nation,
                        std::int16_t doubleSized = 0) {
-        return place(std::make_unique<TestCombat>(spec(number, hex, nation), 2, doubleSized));
+        return place(std::make_unique<TestCombat>(setup(number, hex, nation), 2, doubleSized));
     }
     TestLeader& leader(std::uint16_t number, std::int16_t hex, std::uint32_t nation) {
-        return place(std::make_unique<TestLeader>(spec(number, hex, nation)));
+        return place(std::make_unique<TestLeader>(setup(number, hex, nation)));
     }
 
     void move(std::uint16_t unitNumber, std::initializer_list<short> hexes,
@@ -162,7 +162,7 @@ TEST_F(MapMessages, ADoubleSizedUnitTakesItsSecondHexAlong) {
 }
 
 TEST_F(MapMessages, ADoubleSizedUnitMissingFromItsSecondHexStopsBeforeTheDisplay) {
-    auto big = std::make_unique<TestCombat>(spec(4, 505, home), 2, 1);
+    auto big = std::make_unique<TestCombat>(setup(4, 505, home), 2, 1);
     TestCombat& unit = place(std::move(big), false);
     move(4, {505, 504});
     EXPECT_EQ(unit.getHex(), 504);
@@ -336,10 +336,10 @@ TEST(StatusLine, UnitTypeCodesAndMissileNames) {
 }
 
 TEST_F(MapMessages, TheStatusLineOfAMissileUnitShowsItsMissilesAndRange) {
-    auto archers = std::make_unique<test::TestMissileUnit>(spec(7, 606, visitor), 1);
+    auto archers = std::make_unique<test::TestMissileUnit>(setup(7, 606, visitor), 1);
     archers->fire(1);
     place(std::move(archers));
-    auto bolts = std::make_unique<test::TestMissileUnit>(spec(8, 707, visitor), 8, 15);
+    auto bolts = std::make_unique<test::TestMissileUnit>(setup(8, 707, visitor), 8, 15);
     place(std::move(bolts));
     hover(606);
     hover(707);

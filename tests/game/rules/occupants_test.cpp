@@ -9,7 +9,7 @@ namespace {
 
 using test::TestCombat;
 using test::TestLeader;
-using test::UnitSpec;
+using test::UnitSetup;
 
 constexpr std::uint32_t home = 1;
 constexpr std::uint32_t visitor = 2;
@@ -18,9 +18,9 @@ class Occupants : public ::testing::Test {
 protected:
     Occupants() : map(test::makeLandscape(10, 10)) { map->attach(bus); }
 
-    UnitSpec spec(std::uint16_t number, std::int16_t hex, std::uint32_t nation,
-                  DIRECTION facing = NorthEast) {
-        UnitSpec s;
+    UnitSetup setup(std::uint16_t number, std::int16_t hex, std::uint32_t nation,
+                    DIRECTION facing = NorthEast) {
+        UnitSetup s;
         s.name = "Unit " + std::to_string(number);
         s.number = number;
         s.hex = static_cast<std::uint16_t>(hex);
@@ -39,14 +39,14 @@ protected:
         return ref;
     }
     TestCombat& combat(std::uint16_t number, std::int16_t hex, std::uint32_t nation, std::uint32_t type = 2) {
-        return place(std::make_unique<TestCombat>(spec(number, hex, nation), type));
+        return place(std::make_unique<TestCombat>(setup(number, hex, nation), type));
     }
     TestLeader& leader(std::uint16_t number, std::int16_t hex, std::uint32_t nation) {
-        return place(std::make_unique<TestLeader>(spec(number, hex, nation)));
+        return place(std::make_unique<TestLeader>(setup(number, hex, nation)));
     }
     // A unit on the bus that the map does not list anywhere yet.
     TestCombat& mover(std::uint16_t number, std::uint32_t type) {
-        auto unit = std::make_unique<TestCombat>(spec(number, 505, home), type);
+        auto unit = std::make_unique<TestCombat>(setup(number, 505, home), type);
         unit->attach(bus);
         TestCombat& ref = *unit;
         owned.push_back(std::move(unit));
@@ -182,7 +182,7 @@ TEST_F(Occupants, OrderlyWithdrawalLeavesOutTheMoversSecondHex) {
     // A double-sized mover facing north-east at 505 also covers 606; an enemy cavalry unit listed there
     // is no candidate. (The ring around 505 also takes in the second hexes the fill adds for the mover:
     // 705, 706 and 607 are looked at too.)
-    auto mover = std::make_unique<TestCombat>(spec(1, 505, home), 2, 1);
+    auto mover = std::make_unique<TestCombat>(setup(1, 505, home), 2, 1);
     TestCombat& big = place(std::move(mover));
     ASSERT_EQ(big.getSecondHex(), 606);
     TestCombat& stray = combat(10, 606, visitor, 8);

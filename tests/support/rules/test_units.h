@@ -27,7 +27,7 @@ struct UnitLog {
     }
 };
 
-struct UnitSpec {
+struct UnitSetup {
     std::string name = "Unit";
     std::uint16_t number = 0;
     std::uint16_t hex = 0;
@@ -37,7 +37,7 @@ struct UnitSpec {
     VaelLogicalLandscape* landscape = nullptr;
 };
 
-template <class Record> Record makeRecord(const UnitSpec& s) {
+template <class Record> Record makeRecord(const UnitSetup& s) {
     Record r;
     r.name = s.name;
     r.unitNumber = s.number;
@@ -52,7 +52,7 @@ template <class Record> Record makeRecord(const UnitSpec& s) {
 // A fighting unit whose zone of control the test gives; it counts the rebuilds the map asks for.
 class TestCombat : public Combat, public UnitLog {
 public:
-    TestCombat(const UnitSpec& s, std::uint32_t unitType = 2, std::int16_t doubleSized = 0,
+    TestCombat(const UnitSetup& s, std::uint32_t unitType = 2, std::int16_t doubleSized = 0,
                std::int16_t tq = 5, std::int16_t size = 8)
         : Combat(record(s, doubleSized, tq, size), s.name.c_str()) {
         unitType_ = unitType;
@@ -83,7 +83,7 @@ public:
     int rebuilds = 0;
 
 private:
-    static CombatUnitData record(const UnitSpec& s, std::int16_t doubleSized, std::int16_t tq,
+    static CombatUnitData record(const UnitSetup& s, std::int16_t doubleSized, std::int16_t tq,
                                  std::int16_t size) {
         auto r = makeRecord<CombatUnitData>(s);
         r.doubleSized = doubleSized;
@@ -95,7 +95,7 @@ private:
 
 class TestMissileUnit : public MissileCapable, public UnitLog {
 public:
-    TestMissileUnit(const UnitSpec& s, std::uint32_t missileType, std::uint32_t unitType = 6)
+    TestMissileUnit(const UnitSetup& s, std::uint32_t missileType, std::uint32_t unitType = 6)
         : MissileCapable(record(s, missileType), s.name.c_str()) {
         unitType_ = unitType;
     }
@@ -108,7 +108,7 @@ public:
     void fire(std::uint16_t volleys) { missilesLeft_ = static_cast<std::uint16_t>(missilesLeft_ - volleys); }
 
 private:
-    static MissileCapableUnitData record(const UnitSpec& s, std::uint32_t missileType) {
+    static MissileCapableUnitData record(const UnitSetup& s, std::uint32_t missileType) {
         auto r = makeRecord<MissileCapableUnitData>(s);
         r.missileType = missileType;
         r.TQ = 4;
@@ -119,7 +119,7 @@ private:
 
 class TestLeader : public Leader, public UnitLog {
 public:
-    TestLeader(const UnitSpec& s, std::uint16_t initiative = 3, std::uint16_t commandRange = 4)
+    TestLeader(const UnitSetup& s, std::uint16_t initiative = 3, std::uint16_t commandRange = 4)
         : Leader(record(s, initiative, commandRange), s.name.c_str()) {}
 
     void connectHandlers() override { connectNamed("UnitSelected", onUnitSelected); }
@@ -130,7 +130,7 @@ public:
     }
 
 private:
-    static LeaderUnitData record(const UnitSpec& s, std::uint16_t initiative, std::uint16_t commandRange) {
+    static LeaderUnitData record(const UnitSetup& s, std::uint16_t initiative, std::uint16_t commandRange) {
         auto r = makeRecord<LeaderUnitData>(s);
         r.initiative = initiative;
         r.commandRange = commandRange;
