@@ -75,7 +75,8 @@ void heapLeaveErrorHandler();
 int heapReportError(HeapPool pool, std::uint16_t code);
 int heapDefaultErrorHandler(MemErrorInfo* info);
 
-// The bytes of a block that may be used: the size asked for, rounded up to the block's size class.
+// The bytes of a block that may be used: the size asked for, rounded up to the block's size class; 0 (and
+// MEM_BAD_POINTER reported) for an address that is not a block.
 std::size_t heapBlockSize(void* p);
 
 // The pool a block belongs to, or null when the address is not a block of the manager.

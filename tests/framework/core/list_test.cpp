@@ -281,10 +281,12 @@ TEST(List, ClearEmptiesAndLeavesTheListUsable) {
         list.clear();
         EXPECT_TRUE(list.isEmpty());
         EXPECT_EQ(list.count(), 0);
-        if (privatePool)
-            EXPECT_NE(list.pool(), before); // a fresh pool of 10
-        else
+        if (privatePool) {
+            EXPECT_NE(list.pool(), before); // a fresh pool with 10 nodes prepared: one page
+            EXPECT_EQ(heapPoolCommitted(list.pool()), 4096u + 16384u);
+        } else {
             EXPECT_EQ(list.pool(), before);
+        }
         list.append(4);
         EXPECT_EQ(values(list), (Ints{4}));
     }
