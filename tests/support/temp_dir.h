@@ -14,17 +14,12 @@ class TempDir {
 public:
     explicit TempDir(const std::string& name) {
         const char* root = std::getenv("VAEL_TEST_TMP");
-        std::filesystem::path base =
-            root && *root ? std::filesystem::path(root) : std::filesystem::temp_directory_path();
-        path_ = base / (name + "-" + std::to_string(::getpid()));
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
+        path_ = (root && *root ? std::filesystem::path(root) : std::filesystem::temp_directory_path()) /
+                (name + "-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(path_, error_);
         std::filesystem::create_directories(path_);
     }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
+    ~TempDir() { std::filesystem::remove_all(path_, error_); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
@@ -33,6 +28,7 @@ public:
 
 private:
     std::filesystem::path path_;
+    std::error_code error_; // removing what is not there is no failure
 };
 
 } // namespace vael::test

@@ -1,112 +1,63 @@
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "framework/core/assertion.h"
 #include "framework/core/dyn_array.h"
 
 namespace vael {
 namespace {
 
-TEST(DynArray, ANewArrayIsEmptyAndIndexZeroMakesItOneStepLong) {
-    DynArray<short*> table(10);
-    EXPECT_EQ(table.size(), 0);
-    EXPECT_EQ(table.step(), 10);
-    EXPECT_EQ(table[0], nullptr);
-    EXPECT_EQ(table.size(), 10);
-}
+using Longs = std::vector<long>;
 
-TEST(DynArray, GrowsToTheSmallestMultipleOfTheStepPastTheIndex) {
+TEST(DynArray, GrowsToTheNextMultipleOfItsStepKeepingValuesAndZeroingNewSlots) {
+    // A new array is empty; index 0 makes it one step long.
+    DynArray<short*> pointers(10);
+    EXPECT_EQ((Longs{pointers.size(), pointers[0] == nullptr, pointers.size()}), (Longs{0, 1, 10}));
+    // Index 9 is below the size; 10 and 35 grow it to the next multiple of the step.
     DynArray<int> table(10);
-    table[0] = 1;
-    EXPECT_EQ(table.size(), 10);
-    table[9] = 2;
-    EXPECT_EQ(table.size(), 10); // below the size: no growth
-    table[10] = 3;
-    EXPECT_EQ(table.size(), 20);
-    table.at(35) = 4;
-    EXPECT_EQ(table.size(), 40);
-    // Growing keeps every earlier value; the new slots read as zero.
-    EXPECT_EQ(table[0], 1);
-    EXPECT_EQ(table[9], 2);
-    EXPECT_EQ(table[10], 3);
-    EXPECT_EQ(table[35], 4);
-    for (int i : {1, 8, 11, 19, 20, 34, 36, 39})
-        EXPECT_EQ(table[i], 0) << i;
-}
-
-TEST(DynArray, WithStepOneEveryIndexPastTheEndGrowsToExactlyIndexPlusOne) {
-    DynArray<long> table(1);
-    for (int i = 0; i < 50; i += 7) {
-        table[i] = i;
-        EXPECT_EQ(table.size(), i + 1);
-    }
+    EXPECT_EQ((Longs{(table[0] = 100, table.size()), (table[9] = 109, table.size()),
+                     (table[10] = 110, table.size()), (table.at(35) = 135, table.size())}),
+              (Longs{10, 10, 20, 40}));
+    // Below the size the block stays, and references into it stay valid.
+    int* slot = &table[3];
+    table[39] = 139;
+    EXPECT_EQ(&table.at(3), slot);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(table.at(i), i == 0 || i == 9 || i == 10 || i == 35 || i == 39 ? i + 100 : 0) << i;
+    DynArray<long> one(1);
     for (int i = 0; i < 50; i += 7)
-        EXPECT_EQ(table[i], i);
-}
-
-TEST(DynArray, ReferencesStayValidUntilTheNextGrowth) {
-    DynArray<int> table(10);
-    int& r = table[3];
-    r = 7;
-    table[9] = 1;
-    EXPECT_EQ(&table[3], &r);
-    EXPECT_EQ(table[3], 7);
-}
-
-TEST(DynArray, ACopyIsIndependentOfItsSource) {
-    DynArray<int> source(4);
-    source[2] = 5;
-    DynArray<int> copy(source);
-    EXPECT_EQ(copy.size(), 4);
-    EXPECT_EQ(copy.step(), 4);
-    EXPECT_EQ(copy[2], 5);
-    copy[2] = 6;
-    copy[9] = 1;
-    EXPECT_EQ(source[2], 5);
-    EXPECT_EQ(source.size(), 4);
-    source[20] = 3;
-    EXPECT_EQ(copy.size(), 12);
-    EXPECT_EQ(copy[2], 6);
-
-    DynArray<int> empty(10);
-    DynArray<int> emptyCopy(empty);
-    EXPECT_EQ(emptyCopy.size(), 0);
-    emptyCopy = source;
-    EXPECT_EQ(emptyCopy[20], 3);
-    EXPECT_EQ(emptyCopy.size(), source.size());
-}
-
-TEST(DynArray, ClassElementsAreConstructedCopiedAndDestroyed) {
+        EXPECT_EQ((one[i] = i, one.size()), i + 1);
+    // A copy is independent of its source.
+    DynArray<int> copy(table), empty(4), assigned(empty);
+    copy[3] = 6;
+    copy[50] = 1;
+    table[100] = 3;
+    EXPECT_EQ((Longs{table[3], table.size(), copy[3], copy[35], copy.size(), copy.step(), assigned.size()}),
+              (Longs{0, 110, 6, 135, 60, 10, 0}));
+    assigned = table;
+    EXPECT_EQ((Longs{assigned.size(), assigned[100]}), (Longs{110, 3}));
     DynArray<std::string> names(3);
-    names[0] = "a string long enough to live on the heap, not in the object";
-    names[5] = "another string long enough to live on the heap as well";
-    EXPECT_EQ(names[0], "a string long enough to live on the heap, not in the object");
-    EXPECT_EQ(names[3], "");
-    DynArray<std::string> copy(names);
-    EXPECT_EQ(copy[5], names[5]);
+    names[5] = "a string long enough to live on the heap, not in the object";
+    EXPECT_EQ((std::vector<std::string>{DynArray<std::string>(names)[5], names[0]}),
+              (std::vector<std::string>{names[5], ""}));
 }
 
 TEST(DynArray, TheSizeNeverPassesSixteenBits) {
     DynArray<char> table(10);
     table[32766] = 'x';
     EXPECT_EQ(table.size(), 32767);
-    EXPECT_EQ(table[32766], 'x');
     // Past that, or below 0, there is no element: the failure is reported instead of writing outside.
-    AssertionPrompt previous =
-        Assertion::setPrompt([](const std::string&, const std::string&) { return true; });
+    const auto answer = [](bool abort) {
+        return [abort](const std::string&, const std::string&) { return abort; };
+    };
+    AssertionPrompt previous = Assertion::setPrompt(answer(true));
     EXPECT_THROW(table[32767], Assertion);
     EXPECT_THROW(table[-1], Assertion);
-    Assertion::setPrompt([](const std::string&, const std::string&) { return false; });
+    Assertion::setPrompt(answer(false));
     EXPECT_THROW(table[40000], std::out_of_range);
     Assertion::setPrompt(previous);
-    EXPECT_EQ(table.size(), 32767);
-
-    DynArray<int> huge(60000); // a step past the largest size is the largest size
-    EXPECT_EQ(huge.step(), 32767);
-    DynArray<int> zero(0); // and a step of 0 is 1
-    zero[4] = 1;
-    EXPECT_EQ(zero.size(), 5);
+    EXPECT_EQ((Longs{table.size(), table[32766]}), (Longs{32767, 'x'}));
+    // A step past the largest size is the largest size, and a step of 0 is 1.
+    EXPECT_EQ((Longs{DynArray<int>(60000).step(), DynArray<int>(0).step()}), (Longs{32767, 1}));
 }
 
 } // namespace

@@ -3,70 +3,61 @@
 // error box with its answer, and every request to end the program.
 #include <gtest/gtest.h>
 
+#include <ranges>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "framework/core/memory_manager.h"
 
 namespace vael::testing_support {
 
-struct ShownBox {
-    std::string text;
-    std::string caption;
-    MemBoxButtons buttons;
-};
-
 struct MemoryRecorder {
     static inline std::vector<MemErrorInfo> errors;
-    static inline std::vector<ShownBox> boxes;
-    static inline std::vector<int> exits;
+    static inline std::vector<std::string> boxes;    // each as "caption: text [buttons]"
+    static inline int exits = 0;                     // requests to end the program
     static inline std::vector<MemBoxAnswer> answers; // given in turn; Ok once they run out
-    static inline int handlerAnswer = 0;
 
     static int handler(MemErrorInfo* info) {
         errors.push_back(*info);
-        return handlerAnswer;
+        return 0;
     }
     static MemBoxAnswer box(const char* text, const char* caption, MemBoxButtons buttons) {
-        boxes.push_back({text, caption, buttons});
-        if (answers.empty()) return MemBoxAnswer::Ok;
-        MemBoxAnswer a = answers.front();
-        answers.erase(answers.begin());
-        return a;
+        boxes.push_back(std::string(caption) + ": " + text +
+                        (buttons == MemBoxButtons::OkCancel ? " [OK Cancel]" : " [Abort Retry Ignore]"));
+        const MemBoxAnswer answer = answers.empty() ? MemBoxAnswer::Ok : answers.front();
+        if (!answers.empty()) answers.erase(answers.begin());
+        return answer;
     }
-    static void exit(int status) { exits.push_back(status); }
-
-    static std::vector<std::uint16_t> codes() {
-        std::vector<std::uint16_t> out;
-        for (const MemErrorInfo& e : errors)
-            out.push_back(e.errorCode);
-        return out;
-    }
+    static void exit(int) { ++exits; }
 };
 
 // Installs the recorder for one test and puts the previous seams back afterwards.
 class MemoryTest : public ::testing::Test {
 protected:
+    static inline std::vector<MemErrorInfo>& errors = MemoryRecorder::errors;
+    static inline std::vector<std::string>& boxes = MemoryRecorder::boxes;
+    static std::vector<std::uint16_t> codes() {
+        auto all = errors | std::views::transform(&MemErrorInfo::errorCode);
+        return {all.begin(), all.end()};
+    }
+
     void SetUp() override {
         MemoryRecorder::errors.clear();
         MemoryRecorder::boxes.clear();
-        MemoryRecorder::exits.clear();
+        MemoryRecorder::exits = 0;
         MemoryRecorder::answers.clear();
-        MemoryRecorder::handlerAnswer = 0;
-        previousHandler_ = heapSetErrorHandler(&MemoryRecorder::handler);
-        previousBox_ = heapSetMessageBox(&MemoryRecorder::box);
-        previousExit_ = heapSetExitFunction(&MemoryRecorder::exit);
+        previous_ = {heapSetErrorHandler(&MemoryRecorder::handler), heapSetMessageBox(&MemoryRecorder::box),
+                     heapSetExitFunction(&MemoryRecorder::exit)};
     }
     void TearDown() override {
-        heapSetErrorHandler(previousHandler_);
-        heapSetMessageBox(previousBox_);
-        heapSetExitFunction(previousExit_);
+        heapSetErrorHandler(std::get<0>(previous_));
+        heapSetMessageBox(std::get<1>(previous_));
+        heapSetExitFunction(std::get<2>(previous_));
     }
 
 private:
-    MemErrorHandler previousHandler_ = nullptr;
-    MemMessageBox previousBox_ = nullptr;
-    MemExitFunction previousExit_ = nullptr;
+    std::tuple<MemErrorHandler, MemMessageBox, MemExitFunction> previous_;
 };
 
 } // namespace vael::testing_support

@@ -1,5 +1,5 @@
-# Runs the program with its trace pointed elsewhere: by --trace, and by VAEL_TRACE. Each run must leave
-# exactly its own trace in the file, whatever was there before.
+# Runs the program with its trace pointed elsewhere: by --trace, by VAEL_TRACE, or to the state directory
+# (XDG_STATE_HOME, else HOME). Each run must leave exactly its own trace in the file, whatever was there before.
 # Called as: cmake -DPROGRAM=<vael> -DDIR=<scratch directory> -P trace_option.cmake
 file(REMOVE_RECURSE "${DIR}")
 file(MAKE_DIRECTORY "${DIR}")
@@ -23,6 +23,24 @@ execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_STATE_HOME=${DIR}/state" 
 file(READ "${DIR}/state/vael/VaelDebugStream" got)
 if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
   message(FATAL_ERROR "state directory: exit ${rc}, trace [${got}]")
+endif()
+
+# The option wins over the environment variable, whose file is left alone.
+file(WRITE "${DIR}/not-this" "untouched\n")
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_TRACE=${DIR}/not-this" "${PROGRAM}" --trace "${DIR}/both"
+                RESULT_VARIABLE rc OUTPUT_QUIET)
+file(READ "${DIR}/both" got)
+file(READ "${DIR}/not-this" untouched)
+if(NOT rc EQUAL 0 OR NOT got STREQUAL expected OR NOT untouched STREQUAL "untouched\n")
+  message(FATAL_ERROR "--trace with VAEL_TRACE: exit ${rc}, trace [${got}], VAEL_TRACE's file [${untouched}]")
+endif()
+
+# An empty VAEL_TRACE counts as unset, and without XDG_STATE_HOME the state directory is under HOME.
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_TRACE=" "HOME=${DIR}/home" --unset=XDG_STATE_HOME "${PROGRAM}"
+                RESULT_VARIABLE rc OUTPUT_QUIET)
+file(READ "${DIR}/home/.local/state/vael/VaelDebugStream" got)
+if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
+  message(FATAL_ERROR "HOME state directory: exit ${rc}, trace [${got}]")
 endif()
 
 execute_process(COMMAND "${PROGRAM}" --trace RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
