@@ -35,9 +35,9 @@ if(NOT rc EQUAL 0 OR NOT got STREQUAL expected OR NOT untouched STREQUAL "untouc
   message(FATAL_ERROR "--trace with VAEL_TRACE: exit ${rc}, trace [${got}], VAEL_TRACE's file [${untouched}]")
 endif()
 
-# An empty VAEL_TRACE counts as unset, and without XDG_STATE_HOME the state directory is under HOME.
+# An empty option or VAEL_TRACE counts as none, and without XDG_STATE_HOME the state directory is under HOME.
 execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_TRACE=" "HOME=${DIR}/home" --unset=XDG_STATE_HOME "${PROGRAM}"
-                RESULT_VARIABLE rc OUTPUT_QUIET)
+                        --trace "" RESULT_VARIABLE rc OUTPUT_QUIET)
 file(READ "${DIR}/home/.local/state/vael/VaelDebugStream" got)
 if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
   message(FATAL_ERROR "HOME state directory: exit ${rc}, trace [${got}]")
