@@ -1,32 +1,18 @@
 #include "support/bus_recorder.h"
 
 #include "framework/core/bus.h"
-#include "framework/core/receive_all_callback.h"
-#include "framework/core/registered_message.h"
 
 namespace vael::test {
-
-int TrackedReply::live_ = 0;
-
-std::uint16_t TrackedReply::typeId() const {
-    return RegisteredMessage::getId(typeName());
-}
-
-short TrackedReply::valueOf(const ContainerBase* reply) {
-    if (!reply) return -1;
-    auto* tracked = dynamic_cast<const TrackedReply*>(reply);
-    return tracked ? tracked->value() : -2;
-}
 
 std::string describePayload(const ContainerBase* data) {
     if (!data) return "null";
     if (auto* s = dynamic_cast<const Container<short>*>(data)) return "short:" + std::to_string(s->value());
     if (auto* l = dynamic_cast<const Container<long>*>(data)) return "long:" + std::to_string(l->value());
-    if (auto* r = dynamic_cast<const TrackedReply*>(data)) return "reply:" + std::to_string(r->value());
-    if (auto* f = dynamic_cast<const Container<ReceiveAllData>*>(data)) {
-        const ReceiveAllData* fwd = f->valuePtr();
-        return "forward(" + std::string(fwd->bus ? fwd->bus->nameText() : "null") +
-               "):" + describePayload(fwd->data);
+    if (auto* r = dynamic_cast<const TrackedReply*>(data)) return "reply:" + std::to_string(r->value);
+    if (auto* box = dynamic_cast<const Container<ReceiveAllData>*>(data)) {
+        const ReceiveAllData* f = box->valuePtr();
+        return "forward(" + std::string(f->bus ? f->bus->nameText() : "null") +
+               "):" + describePayload(f->data);
     }
     return data->typeName();
 }
@@ -36,39 +22,28 @@ BusRecorder& BusRecorder::instance() {
     return recorder;
 }
 
-void BusRecorder::reset() {
-    calls_.clear();
-    actions_.clear();
-}
-
-void BusRecorder::forget(Component* target) {
-    for (auto it = actions_.begin(); it != actions_.end();)
-        it = it->first.first == target ? actions_.erase(it) : std::next(it);
-}
-
-void BusRecorder::record(Component* target, int handler, BusMessage event, ContainerBase* data) {
-    RecordedCall call;
-    call.target = target;
-    call.targetName = target ? target->getName() : "null";
-    call.handler = handler;
-    call.event = event.id();
-    call.mode = event.mode();
-    call.payload = describePayload(data);
-    calls_.push_back(std::move(call));
-}
-
-ContainerBase* BusRecorder::act(Component* target, int handler, BusMessage event, ContainerBase* data) {
-    auto it = actions_.find({target, handler});
-    if (it == actions_.end()) return nullptr;
+ContainerBase* BusRecorder::call(Component* target, int handler, BusMessage event, ContainerBase* data) {
+    static const char* const modes[] = {"-", "now", "query", "send"};
+    const std::string label = (target ? target->getName() : "null") + ".h" + std::to_string(handler);
+    calls.push_back({target, handler, event.id(), label,
+                     label + " " + modes[event.mode() & 3] + " " + describePayload(data)});
+    auto it = actions.find({target, handler});
     // A copy: the action may replace or forget actions while it runs.
-    Action action = it->second;
-    return action(target, event, data);
+    const Action action = it == actions.end() ? Action() : it->second;
+    return action ? action(target, event, data) : nullptr;
 }
 
-std::vector<std::string> BusRecorder::labels() const {
-    std::vector<std::string> out;
-    for (const RecordedCall& c : calls_)
-        out.push_back(c.label());
+Labels BusRecorder::labels() const {
+    Labels out;
+    for (const RecordedCall& c : calls)
+        out.push_back(c.label);
+    return out;
+}
+
+Labels BusRecorder::traces() const {
+    Labels out;
+    for (const RecordedCall& c : calls)
+        out.push_back(c.trace);
     return out;
 }
 
@@ -77,8 +52,49 @@ BusRecorder::Action replyWith(short value) {
         [value](Component*, BusMessage, ContainerBase*) -> ContainerBase* { return new TrackedReply(value); };
 }
 
-Probe::~Probe() {
-    BusRecorder::instance().forget(this);
+BusRecorder::Action does(std::function<void(Component*)> step) {
+    return
+        [step](Component* self, BusMessage, ContainerBase*) -> ContainerBase* { return step(self), nullptr; };
+}
+
+Labels run(const std::function<void()>& step) {
+    rec().calls.clear();
+    step();
+    return rec().labels();
+}
+
+std::string trail(const std::function<void()>& step) {
+    std::string out;
+    for (const std::string& label : run(step))
+        out +=
+            (out.empty() ? "" : " ") + (label.ends_with(".h1") ? label.substr(0, label.size() - 3) : label);
+    return out;
+}
+
+void connectAll(std::initializer_list<std::tuple<Component*, BusMessage, HandlerFunction>> hookups) {
+    for (auto [component, event, handler] : hookups)
+        component->connect(event, handler);
+}
+
+List<short> idList(std::initializer_list<short> ids) {
+    List<short> out;
+    for (short id : ids)
+        out.append(id);
+    return out;
+}
+
+Reply takeReply(ContainerBase* reply) {
+    auto* tracked = dynamic_cast<const TrackedReply*>(reply);
+    const Reply out(!reply ? -1 : tracked ? tracked->value : -2, TrackedReply::live);
+    delete reply;
+    return out;
+}
+
+Answers takeAnswers(List<VectorBusResponse> answers) {
+    Answers out;
+    for (VectorBusResponse r; answers.removeFirst(r);)
+        out.emplace_back(r.componentId, takeReply(r.result).first);
+    return out;
 }
 
 } // namespace vael::test

@@ -2,105 +2,119 @@
 // Test support: records which handler ran, on which component, with what event word and payload, in the
 // order of the calls, and lets a test script what each handler does and answers. Handlers are plain
 // functions (as the bus wants them); what a handler does for a component is looked up here.
-#include <cstdint>
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <map>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "framework/core/component.h"
 
 namespace vael::test {
 
-struct RecordedCall {
-    Component* target = nullptr;
-    std::string targetName;
-    int handler = 0;        // N of handler<N>
-    std::int32_t event = 0; // 28-bit id
-    std::uint8_t mode = 0;  // dispatch mode of the word the handler got
-    std::string payload;    // describePayload of what the handler got
+using Labels = std::vector<std::string>;
+using Answers = std::vector<std::pair<int, short>>; // (componentId, reply value) of a directed query
+using Reply = std::pair<short, int>;                // (reply value, live replies while it was held)
 
-    // "target.hN", the form the order tests compare.
-    std::string label() const { return targetName + ".h" + std::to_string(handler); }
+struct RecordedCall {
+    Component* target;
+    int handler;        // N of handler<N>
+    std::int32_t event; // 28-bit id
+    std::string label;  // "target.hN"
+    std::string trace;  // "target.hN mode payload", the mode as "-", "now", "query" or "send"
 };
 
 // "null", "short:5", "long:7", "reply:3", "forward(<bus>):<payload>" or the box's type name.
 std::string describePayload(const ContainerBase* data);
 
-class BusRecorder {
-public:
-    // What a handler does after its call is recorded; its result is the handler's reply.
+struct BusRecorder {
+    // What a handler does after its call is recorded; its result is the handler's reply. No action (or an
+    // empty one) answers null.
     using Action = std::function<ContainerBase*(Component* target, BusMessage event, ContainerBase* data)>;
 
     static BusRecorder& instance();
-
-    // Forgets every call and every action.
-    void reset();
-    void on(Component* target, int handler, Action action) {
-        actions_[{target, handler}] = std::move(action);
+    void reset() { calls.clear(), actions.clear(); }
+    void on(Component* target, int handler, Action action) { actions[{target, handler}] = std::move(action); }
+    void on(std::initializer_list<std::tuple<Component*, int, Action>> scripts) {
+        for (const auto& [target, handler, action] : scripts)
+            on(target, handler, action);
     }
-    void forget(Component* target);
-
-    void record(Component* target, int handler, BusMessage event, ContainerBase* data);
-    ContainerBase* act(Component* target, int handler, BusMessage event, ContainerBase* data);
-
-    const std::vector<RecordedCall>& calls() const { return calls_; }
-    std::vector<std::string> labels() const;
-    void clearCalls() { calls_.clear(); }
-
+    ContainerBase* call(Component* target, int handler, BusMessage event, ContainerBase* data);
+    Labels labels() const;
+    Labels traces() const;
     template <int N> static ContainerBase* handler(Component* target, BusMessage event, ContainerBase* data) {
-        instance().record(target, N, event, data);
-        return instance().act(target, N, event, data);
+        return instance().call(target, N, event, data);
     }
 
-private:
-    std::vector<RecordedCall> calls_;
-    std::map<std::pair<Component*, int>, Action> actions_;
+    std::vector<RecordedCall> calls;
+    std::map<std::pair<Component*, int>, Action> actions;
 };
 
-inline constexpr HandlerFunction h1 = &BusRecorder::handler<1>;
-inline constexpr HandlerFunction h2 = &BusRecorder::handler<2>;
-inline constexpr HandlerFunction h3 = &BusRecorder::handler<3>;
-inline constexpr HandlerFunction h4 = &BusRecorder::handler<4>;
-inline constexpr HandlerFunction h5 = &BusRecorder::handler<5>;
-inline constexpr HandlerFunction h6 = &BusRecorder::handler<6>;
+inline BusRecorder& rec() {
+    return BusRecorder::instance();
+}
+inline constexpr HandlerFunction h1 = &BusRecorder::handler<1>, h2 = &BusRecorder::handler<2>,
+                                 h3 = &BusRecorder::handler<3>, h4 = &BusRecorder::handler<4>,
+                                 h5 = &BusRecorder::handler<5>, h6 = &BusRecorder::handler<6>;
 
 // A reply box that counts the live instances, so that tests can pin which replies were deleted.
 class TrackedReply : public ContainerBase {
 public:
-    explicit TrackedReply(short value) : value_(value) { ++live_; }
-    ~TrackedReply() override { --live_; }
-    ContainerBase* clone() const override { return new TrackedReply(value_); }
-    std::uint16_t typeId() const override;
+    explicit TrackedReply(short v) : value(v) { ++live; }
+    ~TrackedReply() override { --live; }
+    ContainerBase* clone() const override { return new TrackedReply(value); }
+    std::uint16_t typeId() const override { return RegisteredMessage::getId(typeName()); }
     std::string typeName() const override { return "TrackedReply"; }
-    short value() const { return value_; }
-    static int live() { return live_; }
-    // The value of a reply that is a TrackedReply; -1 for null, -2 for any other box.
-    static short valueOf(const ContainerBase* reply);
-
-private:
-    short value_;
-    static int live_;
+    const short value;
+    static inline int live = 0;
 };
 
-// An action that answers a fresh TrackedReply of the value.
+// Actions: answer a fresh TrackedReply of the value; run a step and answer null.
 BusRecorder::Action replyWith(short value);
+BusRecorder::Action does(std::function<void(Component* self)> step);
+// The labels of the calls the step makes; trail joins them with blanks and leaves out the ".h1" of
+// handler 1 ("L R.h2 P").
+Labels run(const std::function<void()>& step);
+std::string trail(const std::function<void()>& step);
+// Connects each (component, event, handler) in turn.
+void connectAll(std::initializer_list<std::tuple<Component*, BusMessage, HandlerFunction>> hookups);
+List<short> idList(std::initializer_list<short> ids);
+template <class T> std::vector<T> valuesOf(const List<T>& list) {
+    std::vector<T> out;
+    Item<T>* it = nullptr;
+    for (list.firstItem(it); it; it = it->next)
+        out.push_back(it->value);
+    return out;
+}
+// Delete the answer(s) after taking what a test compares: a TrackedReply's value, -1 for null, -2 for
+// another box.
+Reply takeReply(ContainerBase* reply);
+Answers takeAnswers(List<VectorBusResponse> answers);
 
 // A plain component whose set-up a test scripts; it counts how often it was set up.
 class Probe : public Component {
 public:
     explicit Probe(const char* name = "Probe") : Component(name) {}
-    ~Probe() override;
+    ~Probe() override {
+        std::erase_if(rec().actions, [this](const auto& action) { return action.first.first == this; });
+    }
     void connectHandlers() override {
         ++connectCount;
         if (setup) setup(*this);
     }
     std::int16_t acceptsEvent(ContainerBase* data) override { return accepts ? accepts(data) : 0; }
-
     int connectCount = 0;
     std::function<void(Probe&)> setup;
     std::function<std::int16_t(ContainerBase*)> accepts;
+};
+
+// Starts and ends with a clean recorder, and fails a test that leaked or kept a reply.
+class RecorderTest : public ::testing::Test {
+protected:
+    void SetUp() override { rec().reset(); }
+    void TearDown() override {
+        rec().reset();
+        EXPECT_EQ(TrackedReply::live, 0) << "a reply was leaked or kept";
+    }
 };
 
 } // namespace vael::test

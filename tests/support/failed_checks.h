@@ -10,17 +10,13 @@ namespace vael::test {
 
 class FailedChecks {
 public:
-    explicit FailedChecks(bool abort = false) {
-        previous_ = Assertion::setPrompt([this, abort](const std::string& text, const std::string& caption) {
-            texts.push_back(text);
-            captions.push_back(caption);
-            return abort;
-        });
-    }
+    explicit FailedChecks(bool abort = false)
+        : previous_(Assertion::setPrompt([this, abort](const std::string& text, const std::string& caption) {
+              return texts.push_back(text), captions.push_back(caption), abort;
+          })) {}
     ~FailedChecks() { Assertion::setPrompt(std::move(previous_)); }
     FailedChecks(const FailedChecks&) = delete;
     FailedChecks& operator=(const FailedChecks&) = delete;
-
     std::size_t count() const { return texts.size(); }
 
     std::vector<std::string> texts;

@@ -1,183 +1,121 @@
 // The text-line buffer: wrapping, dropping the oldest lines, the line readers and the clipboard copy.
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "framework/core/format_buffer.h"
 #include "support/failed_checks.h"
 #include "support/test_application.h"
 
-namespace vael {
+#include <gtest/gtest.h>
+
+namespace vael::test {
 namespace {
 
-using test::FailedChecks;
-using test::TestApplication;
+using Lines = std::vector<std::string>;
 
-std::vector<std::string> linesOf(FormatBuffer& buffer) {
-    std::vector<std::string> out;
+Lines linesOf(FormatBuffer& buffer) {
+    Lines out;
     for (std::int32_t n = 0; const char* text = buffer.line(n); ++n)
         out.emplace_back(text);
     return out;
 }
 
-TEST(FormatBuffer, AHundredLettersAtWidth81GiveLinesOf80And20) {
-    FormatBuffer buffer;
-    EXPECT_EQ(buffer.lineWidth(), 81);
-    EXPECT_EQ(buffer.maxLines(), 2048);
-    const std::string letters(100, 'x');
-    EXPECT_EQ(buffer.write(letters.c_str()), 1);
-    EXPECT_EQ(linesOf(buffer), (std::vector<std::string>{std::string(80, 'x'), std::string(20, 'x')}));
-    EXPECT_EQ(buffer.lastLine(), 1);
-    EXPECT_EQ(buffer.length(), 100);
+std::string text(const char* line) {
+    return line ? line : "(none)";
 }
 
-TEST(FormatBuffer, ACarriageReturnEndsItsLineAndALineFeedIsDropped) {
-    FormatBuffer buffer;
-    buffer.write("ab\r\ncd");
-    EXPECT_EQ(linesOf(buffer), (std::vector<std::string>{"ab\r", "cd"}));
-    EXPECT_EQ(buffer.lineCount(), 1);
-    // A full line still takes its carriage return.
-    FormatBuffer full;
-    full.write(std::string(80, 'y') + "\rz");
-    EXPECT_EQ(linesOf(full), (std::vector<std::string>{std::string(80, 'y') + "\r", "z"}));
-    // A count writes that many characters, zero bytes included.
-    FormatBuffer counted;
-    counted.write("abcdef", 3);
-    EXPECT_EQ(linesOf(counted), std::vector<std::string>{"abc"});
+TEST(FormatBuffer, LinesWrapAtTheWidthAndEndAtACarriageReturnWhileLineFeedsAreDropped) {
+    FormatBuffer buffer, crlf, full, counted;
+    EXPECT_EQ(buffer.write(std::string(100, 'x').c_str()), 1);
+    crlf.write("ab\r\ncd");
+    full.write(std::string(80, 'y') + "\rz"); // a full line still takes its carriage return
+    counted.write("abcdef", 3);               // a count writes that many characters
+    EXPECT_EQ((std::tuple{buffer.lineWidth(), buffer.maxLines(), linesOf(buffer), buffer.lastLine(),
+                          buffer.length()}),
+              std::tuple(81, 2048, Lines{std::string(80, 'x'), std::string(20, 'x')}, 1, 100));
+    EXPECT_EQ((std::tuple{linesOf(crlf), crlf.lineCount(), linesOf(full), linesOf(counted)}),
+              std::tuple(Lines{"ab\r", "cd"}, 1, Lines{std::string(80, 'y') + "\r", "z"}, Lines{"abc"}));
 }
 
-TEST(FormatBuffer, TheOldestLinesBeyondTheMaximumAreDropped) {
-    FormatBuffer buffer(81, 3);
-    buffer.write("a\rb\rc\rd\re");
-    EXPECT_EQ(linesOf(buffer), (std::vector<std::string>{"c\r", "d\r", "e"}));
-    EXPECT_EQ(buffer.lineCount(), 4);
-    EXPECT_EQ(buffer.lastLine(), 2);
-    EXPECT_EQ(buffer.droppedLines(), 2);
-    EXPECT_EQ(buffer.length(), 5);
-}
-
-TEST(FormatBuffer, TheLineReadersMoveTheCurrentLine) {
-    FormatBuffer buffer(81, 3);
-    buffer.write("a\rb\rc\rd\re");
-    EXPECT_STREQ(buffer.line(0), "c\r");
-    EXPECT_STREQ(buffer.currentLineText(), "c\r");
-    EXPECT_STREQ(buffer.nextLine(), "d\r");
-    EXPECT_STREQ(buffer.nextLine(), "e");
-    EXPECT_EQ(buffer.nextLine(), nullptr);
-    EXPECT_STREQ(buffer.currentLineText(), "e");
-    EXPECT_EQ(buffer.line(3), nullptr);
-    EXPECT_EQ(buffer.line(-1), nullptr);
-    EXPECT_STREQ(buffer.currentLineText(), "e"); // a failed look-up moves nothing
-
+TEST(FormatBuffer, TheOldestLinesBeyondTheMaximumAreDroppedAndTheReadersCountTheKeptOnes) {
+    FormatBuffer buffer(81, 3), two(81, 2), one(81, 1);
+    buffer.write("a\rb\rc\rd\re"); // the bytes underneath go with their lines
+    EXPECT_EQ((std::tuple{linesOf(buffer), buffer.lineCount(), buffer.lastLine(), buffer.droppedLines(),
+                          buffer.length()}),
+              std::tuple(Lines{"c\r", "d\r", "e"}, 4, 2, 2, 5));
+    EXPECT_EQ(
+        (Lines{text(buffer.line(0)), text(buffer.nextLine()), text(buffer.nextLine()),
+               text(buffer.nextLine()), text(buffer.line(3)), text(buffer.line(-1)),
+               text(buffer.currentLineText())}),
+        (Lines{"c\r", "d\r", "e", "(none)", "(none)", "(none)", "e"})); // a failed look-up moves nothing
     // moveCurrent answers the index among the kept lines, stopping at either end.
     buffer.line(1);
-    EXPECT_EQ(buffer.moveCurrent(-5), 0);
-    EXPECT_STREQ(buffer.currentLineText(), "c\r");
-    EXPECT_EQ(buffer.moveCurrent(1), 1);
-    EXPECT_EQ(buffer.moveCurrent(9), 2);
-    buffer.line(0);
-    EXPECT_STREQ(buffer.lastLineText(), "e");
-    EXPECT_EQ(buffer.moveCurrent(0), 2);
+    EXPECT_EQ((std::tuple{buffer.moveCurrent(-5), text(buffer.currentLineText()), buffer.moveCurrent(1),
+                          buffer.moveCurrent(9), text(buffer.line(0)), text(buffer.lastLineText()),
+                          buffer.moveCurrent(0)}),
+              std::tuple(0, "c\r", 1, 2, "c\r", "e", 2));
+    two.write("a\rb");
+    two.line(0);
+    two.write("\rc\rd");  // the current line is never left on a line that is dropped
+    one.write("a\rb\rc"); // a buffer of one line keeps only the last
+    EXPECT_EQ((std::tuple{text(two.currentLineText()), two.moveCurrent(0), linesOf(one), one.lineCount(),
+                          one.length()}),
+              std::tuple("c\r", 0, Lines{"c"}, 2, 1));
 }
 
-TEST(FormatBuffer, TheCurrentLineIsNeverLeftOnALineThatIsDropped) {
-    FormatBuffer buffer(81, 2);
-    buffer.write("a\rb");
-    buffer.line(0);
-    buffer.write("\rc\rd");
-    EXPECT_STREQ(buffer.currentLineText(), "c\r");
-    EXPECT_EQ(buffer.moveCurrent(0), 0);
-}
-
-TEST(FormatBuffer, ABufferOfOneLineKeepsOnlyTheLastLine) {
-    FormatBuffer buffer(81, 1);
-    buffer.write("a\rb\rc");
-    EXPECT_EQ(linesOf(buffer), std::vector<std::string>{"c"});
-    EXPECT_EQ(buffer.lineCount(), 2);
-    EXPECT_EQ(buffer.length(), 1);
-}
-
-TEST(FormatBuffer, DeleteLastCharacterAndClear) {
+TEST(FormatBuffer, DeleteLastCharacterStaysInTheLastLineAndClearStartsAfresh) {
     FormatBuffer buffer;
     buffer.write("ab\rcd");
     buffer.deleteLastCharacter();
-    EXPECT_EQ(linesOf(buffer), (std::vector<std::string>{"ab\r", "c"}));
+    EXPECT_EQ(linesOf(buffer), (Lines{"ab\r", "c"}));
     buffer.deleteLastCharacter();
     buffer.deleteLastCharacter(); // the last line is empty: nothing more goes
-    EXPECT_EQ(linesOf(buffer), (std::vector<std::string>{"ab\r", ""}));
-    EXPECT_EQ(buffer.length(), 3);
+    EXPECT_EQ((std::tuple{linesOf(buffer), buffer.length()}), std::tuple(Lines{"ab\r", ""}, 3));
     buffer.clear();
-    EXPECT_EQ(buffer.lastLine(), 0);
-    EXPECT_EQ(buffer.length(), 0);
-    EXPECT_EQ(linesOf(buffer), std::vector<std::string>{""});
+    EXPECT_EQ((std::tuple{linesOf(buffer), buffer.lastLine(), buffer.length()}), std::tuple(Lines{""}, 0, 0));
     buffer.write("z");
     EXPECT_STREQ(buffer.currentLineText(), "z");
 }
 
 TEST(FormatBuffer, AWidthTheLinesCannotHoldIsReportedAndClamped) {
     FailedChecks checks;
-    FormatBuffer wide(500, 10);
-    ASSERT_EQ(checks.count(), 1u);
-    EXPECT_EQ(checks.texts[0],
-              "Text buffer of 500 columns and 10 lines: columns must lie between 2 and 100, lines "
-              "must be at least 1  Abort?");
-    EXPECT_EQ(wide.lineWidth(), 100);
+    FormatBuffer wide(500, 10), none(1, 0);
     wide.write(std::string(150, 'w').c_str());
-    EXPECT_EQ(linesOf(wide), (std::vector<std::string>{std::string(99, 'w'), std::string(51, 'w')}));
-    FormatBuffer none(1, 0);
-    EXPECT_EQ(none.lineWidth(), 2);
-    EXPECT_EQ(none.maxLines(), 1);
+    EXPECT_EQ(
+        (std::tuple{checks.texts[0], checks.count(), none.lineWidth(), none.maxLines(), wide.lineWidth()}),
+        std::tuple("Text buffer of 500 columns and 10 lines: columns must lie between 2 and 100, lines must "
+                   "be at least 1  Abort?",
+                   2u, 2, 1, 100));
+    EXPECT_EQ(linesOf(wide), (Lines{std::string(99, 'w'), std::string(51, 'w')}));
 }
 
-class FormatBufferClipboard : public ::testing::Test {
-protected:
-    void SetUp() override { buffer.write("first\rsecond\rthird\rfourth"); }
+TEST(FormatBuffer, ARangeOfLinesIsCopiedToTheClipboardJoinedAsStored) {
     TestApplication app;
     FormatBuffer buffer;
-};
-
-TEST_F(FormatBufferClipboard, ARangeOfLinesIsJoinedAsStored) {
-    EXPECT_EQ(buffer.copyToClipboard(nullptr, 0, 2, 2, 1), 1);
-    EXPECT_EQ(app.clipboard, "rst\rsecond\rth");
-    EXPECT_EQ(app.log, (std::vector<std::string>{"openClipboard", "emptyClipboard", "setClipboardText",
-                                                 "closeClipboard"}));
-    EXPECT_FALSE(app.clipboardIsOpen);
-    EXPECT_EQ(buffer.copyToClipboard(nullptr, 1, 0, 2, 99), 1); // columns past the end take the whole line
-    EXPECT_EQ(app.clipboard, "second\rthird\r");
-    EXPECT_EQ(buffer.copyToClipboard(nullptr, 2, 0, 9, 3), 1); // lines past the end: as far as there are
-    EXPECT_EQ(app.clipboard, "third\rfourth");
-}
-
-TEST_F(FormatBufferClipboard, ARangeWithinOneLine) {
-    EXPECT_EQ(buffer.copyToClipboard(nullptr, 1, 1, 1, 3), 1);
-    EXPECT_EQ(app.clipboard, "eco");
-    EXPECT_EQ(buffer.copyToClipboard(nullptr, 1, 4, 1, 2), 1);
-    EXPECT_EQ(app.clipboard, "");
-}
-
-TEST_F(FormatBufferClipboard, NothingIsCopiedFromALineThatDoesNotExistOrABackwardRange) {
-    EXPECT_EQ(buffer.copyToClipboard(nullptr, 4, 0, 5, 0), 0);
-    EXPECT_EQ(buffer.copyToClipboard(nullptr, 2, 0, 1, 0), 0);
+    buffer.write("first\rsecond\rthird\rfourth");
+    // {first line, first column, last line, last column, what is copied}
+    const std::tuple<int, int, int, int, std::string> copies[] = {
+        {0, 2, 2, 1, "rst\rsecond\rth"},
+        {1, 0, 2, 99, "second\rthird\r"}, // columns past the end take the whole line
+        {2, 0, 9, 3, "third\rfourth"},    // lines past the end: as far as there are
+        {1, 1, 1, 3, "eco"},              // within one line
+        {1, 4, 1, 2, ""}};
+    for (const auto& [line0, column0, line1, column1, copied] : copies)
+        EXPECT_EQ(
+            (std::tuple{buffer.copyToClipboard(nullptr, line0, column0, line1, column1), app.clipboard}),
+            std::tuple(1, copied));
+    EXPECT_EQ(Lines(app.log.begin(), app.log.begin() + 4), (Lines{"open", "empty", "setText", "close"}));
+    app.log.clear();
+    // Failures: no such line, a backward range, a refused text, a clipboard that does not open.
+    EXPECT_EQ(buffer.copyToClipboard(nullptr, 4, 0, 5, 0) + buffer.copyToClipboard(nullptr, 2, 0, 1, 0), 0);
     EXPECT_TRUE(app.log.empty());
-    EXPECT_TRUE(app.boxes.empty());
-}
-
-TEST_F(FormatBufferClipboard, AClipboardThatCannotBeOpenedIsReported) {
-    app.clipboardOpens = false;
-    EXPECT_EQ(buffer.copyToClipboard(nullptr, 0, 0, 1, 0), 0);
-    ASSERT_EQ(app.boxes.size(), 1u);
-    EXPECT_EQ(app.boxes[0].text, "Clipboard error--unable to transfer text");
-    EXPECT_EQ(app.boxes[0].title, "TARQEL Error");
-    EXPECT_EQ(app.boxes[0].style, MessageBoxIconExclamation);
-}
-
-TEST_F(FormatBufferClipboard, AClipboardThatRefusesTheTextIsClosedAndTheCopyFails) {
     app.clipboardAcceptsText = false;
-    EXPECT_EQ(buffer.copyToClipboard(nullptr, 0, 0, 1, 0), 0);
-    EXPECT_EQ(app.log.back(), "closeClipboard");
-    EXPECT_FALSE(app.clipboardIsOpen);
-    EXPECT_TRUE(app.boxes.empty());
+    EXPECT_EQ((std::tuple{buffer.copyToClipboard(nullptr, 0, 0, 1, 0), app.log.back(), app.clipboardIsOpen}),
+              std::tuple(0, "close", false));
+    app.clipboardOpens = false; // only this one is shown to the user
+    EXPECT_EQ((std::tuple{app.boxes.size(), buffer.copyToClipboard(nullptr, 0, 0, 1, 0), app.boxes.size()}),
+              std::tuple(0u, 0, 1u));
+    EXPECT_EQ(
+        (std::tuple{app.boxes[0].text, app.boxes[0].title, app.boxes[0].style}),
+        std::tuple("Clipboard error--unable to transfer text", "TARQEL Error", MessageBoxIconExclamation));
 }
 
 } // namespace
-} // namespace vael
+} // namespace vael::test
