@@ -1,7 +1,10 @@
 #pragma once
-// Test double of the game's logical layer: an asynchronous bus below the application that records the
-// scenario loads and the clicks and mouse-overs that reach it, and answers the layer's messages that the
-// rules rely on ("ActiveGroup"). The real layer replaces it without changing the code under test.
+// Test double of the game's logical layer: an asynchronous bus below the application that notes the
+// scenario loads, clicks and mouse-overs that reach it, and answers the layer's messages that the rules
+// rely on ("ActiveGroup"). The real layer replaces it without changing the code under test.
+#include <cstdint>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,17 @@
 #include "game/rules/logical_layer.h"
 
 namespace vael::test {
+
+// The string-table entries 112 to 122 that the logical map shows, for the test application.
+inline std::map<std::uint16_t, std::string> ruleStrings() {
+    std::istringstream texts(
+        "You do not have enough orders|to move a unit that does not|belong to your group.|TQ:|"
+        "Hits:|Size:|Initiative:|Command Range:|Range:|Hex:|");
+    std::map<std::uint16_t, std::string> strings;
+    for (std::uint16_t id = 112; id <= 122; ++id)
+        std::getline(texts, strings[id], '|');
+    return strings;
+}
 
 class TestLogicalLayer : public LogicalLayer {
 public:
@@ -20,21 +34,17 @@ public:
         if (!isConnected(RegisteredMessage::getId("ActiveGroup"), onActiveGroup))
             connectNamed("ActiveGroup", onActiveGroup);
     }
-    void loadScenario(const std::string& fileName) override { scenarios.push_back(fileName); }
-    void regionSelected(std::int16_t hex) override { selected.push_back(hex); }
-    void regionFlyby(std::int16_t hex) override { flybys.push_back(hex); }
+    void loadScenario(const std::string& fileName) override { heard.push_back("load " + fileName); }
+    void regionSelected(std::int16_t hex) override { heard.push_back("select " + std::to_string(hex)); }
+    void regionFlyby(std::int16_t hex) override { heard.push_back("flyby " + std::to_string(hex)); }
 
-    // The active leader's group; null when no leader is active.
-    Group* activeGroup = nullptr;
+    Group* activeGroup = nullptr; // the active leader's group; null when no leader is active
     int activeGroupAsked = 0;
-    std::vector<std::string> scenarios;
-    std::vector<short> selected;
-    std::vector<short> flybys;
+    std::vector<std::string> heard;
 
 private:
     static ContainerBase* onActiveGroup(Component* target, BusMessage, ContainerBase*) {
-        auto* layer = dynamic_cast<TestLogicalLayer*>(target);
-        if (!layer) return nullptr;
+        auto* layer = static_cast<TestLogicalLayer*>(target);
         ++layer->activeGroupAsked;
         return new Container<Group*>(layer->activeGroup);
     }

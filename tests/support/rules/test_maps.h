@@ -1,12 +1,20 @@
 #pragma once
-// Small logical maps for tests, made with the map-file builder.
+// Small logical maps for tests, made with the map-file builder, and the conversions the tests compare
+// answers with: values and lists as text, so that a row of hand-computed answers is one comparison.
+#include <initializer_list>
 #include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
 
+#include "framework/core/list.h"
 #include "game/rules/logical_map_file.h"
 #include "game/rules/map_file_builder.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael::test {
+
+using Hexes = std::vector<short>;
 
 inline LogicalMapFile readMapFile(const MapFileBuilder& builder) {
     LogicalMapFile file;
@@ -21,6 +29,58 @@ inline std::unique_ptr<VaelLogicalLandscape> makeLandscape(const MapFileBuilder&
 
 inline std::unique_ptr<VaelLogicalLandscape> makeLandscape(int width, int height) {
     return makeLandscape(MapFileBuilder(static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(height)));
+}
+
+template <class T> std::vector<T> toVector(const List<T>& list) {
+    std::vector<T> out;
+    ListIterator<T> it(const_cast<List<T>&>(list));
+    for (T value{}; it.next(value);)
+        out.push_back(value);
+    return out;
+}
+
+template <class T> List<T> listOf(std::initializer_list<T> values) {
+    List<T> out;
+    for (const T& value : values)
+        out.append(value);
+    return out;
+}
+
+// f's answer for each argument, space-separated.
+template <class Range, class F> std::string answers(const Range& args, F f);
+
+// A number as digits, a string as it is, a list of hexes as its hexes in brackets.
+template <class T> std::string text(const T& value) {
+    if constexpr (std::is_arithmetic_v<T> || std::is_enum_v<T>)
+        return std::to_string(static_cast<long long>(value));
+    else if constexpr (std::is_same_v<T, List<short>>)
+        return "[" + answers(toVector(value), [](short hex) { return hex; }) + "]";
+    else
+        return std::string(value);
+}
+
+template <class... T> std::string values(const T&... v) {
+    std::string out;
+    ((out += " " + text(v)), ...);
+    return out.empty() ? out : out.substr(1);
+}
+
+template <class Range, class F> std::string answers(const Range& args, F f) {
+    std::string out;
+    for (const auto& a : args)
+        out += " " + text(f(a));
+    return out.empty() ? out : out.substr(1);
+}
+template <class A, class F> std::string answers(std::initializer_list<A> args, F f) {
+    return answers<std::initializer_list<A>, F>(args, f);
+}
+
+// f's answer for each pair (a, b) of a flat list a1, b1, a2, b2, ...
+template <class F> std::string pairAnswers(std::initializer_list<int> flat, F f) {
+    std::string out;
+    for (auto it = flat.begin(); it + 1 < flat.end(); it += 2)
+        out += " " + text(f(it[0], it[1]));
+    return out.empty() ? out : out.substr(1);
 }
 
 } // namespace vael::test

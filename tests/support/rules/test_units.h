@@ -1,7 +1,8 @@
 #pragma once
 // Test doubles of the unit kinds, for tests of the logical map and of whatever else needs units standing
-// on it before the real unit kinds exist. Each is built from a record and lets the test set what the
-// kinds would compute: unit type, double size, zone of control, spent orders.
+// on it before the real unit kinds exist. A set-up is the record of every kind plus the unit type the
+// kinds would compute; tests set the rest (zone of control, spent orders and movement) on the double.
+// Each double notes the hexes at which "UnitSelected" chose it.
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -11,133 +12,81 @@
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
 #include "game/rules/missile_capable.h"
+#include "support/rules/test_maps.h"
 
 namespace vael::test {
 
-// What a test double unit was told: the hexes at which "UnitSelected" chose it.
-struct UnitLog {
-    virtual ~UnitLog() = default;
+// "Unit <number>" facing north-east with 6 movement points, TQ 5 and size 8.
+struct UnitSetup : MissileCapableUnitData {
+    explicit UnitSetup(std::uint16_t number = 0, std::int16_t at = 0, VaelLogicalLandscape* map = nullptr,
+                       std::uint32_t side = 1, std::uint32_t type = 2, std::int16_t twoHexes = 0,
+                       std::uint32_t missiles = 0)
+        : unitType(type) {
+        name = "Unit " + std::to_string(number);
+        unitNumber = number;
+        hex = static_cast<std::uint16_t>(at);
+        landscape = map;
+        nation = side;
+        doubleSized = twoHexes;
+        missileType = missiles;
+        facing = NorthEast;
+        movementAllowance = 6;
+        TQ = 5;
+        size = 8;
+    }
+    std::uint32_t unitType;
+};
+
+template <class Kind> class UnitDouble : public Kind {
+public:
+    template <class Record> explicit UnitDouble(const Record& record) : Kind(record, record.name.c_str()) {}
+    void connectHandlers() override { this->connectNamed("UnitSelected", onUnitSelected); }
+
+    using Kind::movementLeft_;
     std::vector<short> selectedAt;
 
+private:
     static ContainerBase* onUnitSelected(Component* target, BusMessage, ContainerBase* data) {
         short hex = 0;
-        auto* log = dynamic_cast<UnitLog*>(target);
-        if (log && Container<short>::fromMessage(data, hex)) log->selectedAt.push_back(hex);
+        if (Container<short>::fromMessage(data, hex))
+            static_cast<UnitDouble*>(target)->selectedAt.push_back(hex);
         return nullptr;
     }
 };
 
-struct UnitSetup {
-    std::string name = "Unit";
-    std::uint16_t number = 0;
-    std::uint16_t hex = 0;
-    std::uint32_t nation = 1;
-    DIRECTION facing = NorthEast;
-    std::uint16_t movement = 6;
-    VaelLogicalLandscape* landscape = nullptr;
-};
-
-template <class Record> Record makeRecord(const UnitSetup& s) {
-    Record r;
-    r.name = s.name;
-    r.unitNumber = s.number;
-    r.hex = s.hex;
-    r.nation = s.nation;
-    r.facing = s.facing;
-    r.movementAllowance = s.movement;
-    r.landscape = s.landscape;
-    return r;
-}
-
 // A fighting unit whose zone of control the test gives; it counts the rebuilds the map asks for.
-class TestCombat : public Combat, public UnitLog {
+template <class Kind> class FightingDouble : public UnitDouble<Kind> {
 public:
-    TestCombat(const UnitSetup& s, std::uint32_t unitType = 2, std::int16_t doubleSized = 0,
-               std::int16_t tq = 5, std::int16_t size = 8)
-        : Combat(record(s, doubleSized, tq, size), s.name.c_str()) {
-        unitType_ = unitType;
-    }
-
-    void connectHandlers() override { connectNamed("UnitSelected", onUnitSelected); }
-    void rebuildZOC() override {
-        zocHexes_ = zoc;
-        ++rebuilds;
-    }
+    explicit FightingDouble(const UnitSetup& s) : UnitDouble<Kind>(s) { this->unitType_ = s.unitType; }
+    void rebuildZOC() override { ++rebuilds; }
     void buildFrontHexes() override { ++rebuilds; }
     void buildRearHexes() override { ++rebuilds; }
     void buildFlankHexes() override { ++rebuilds; }
+    void setZOC(std::initializer_list<short> hexes) { this->zocHexes_ = listOf(hexes); }
 
-    void setZOC(std::initializer_list<short> hexes) {
-        zoc.clear();
-        for (short h : hexes)
-            zoc.append(h);
-        zocHexes_ = zoc;
-    }
-    void setHits(std::uint16_t hits) { cohesionHits_ = hits; }
-    void spendMovement(std::uint16_t points) {
-        movementLeft_ = static_cast<std::uint16_t>(movementLeft_ - points);
-    }
-    void setOutOfPlay(bool out) { outOfPlay_ = out; }
-
-    List<short> zoc;
+    using Kind::cohesionHits_;
     int rebuilds = 0;
-
-private:
-    static CombatUnitData record(const UnitSetup& s, std::int16_t doubleSized, std::int16_t tq,
-                                 std::int16_t size) {
-        auto r = makeRecord<CombatUnitData>(s);
-        r.doubleSized = doubleSized;
-        r.TQ = tq;
-        r.size = size;
-        return r;
-    }
 };
 
-class TestMissileUnit : public MissileCapable, public UnitLog {
-public:
-    TestMissileUnit(const UnitSetup& s, std::uint32_t missileType, std::uint32_t unitType = 6)
-        : MissileCapable(record(s, missileType), s.name.c_str()) {
-        unitType_ = unitType;
-    }
+using TestCombat = FightingDouble<Combat>;
 
-    void connectHandlers() override { connectNamed("UnitSelected", onUnitSelected); }
-    void rebuildZOC() override {}
-    void buildFrontHexes() override {}
-    void buildRearHexes() override {}
-    void buildFlankHexes() override {}
-    void fire(std::uint16_t volleys) { missilesLeft_ = static_cast<std::uint16_t>(missilesLeft_ - volleys); }
-
-private:
-    static MissileCapableUnitData record(const UnitSetup& s, std::uint32_t missileType) {
-        auto r = makeRecord<MissileCapableUnitData>(s);
-        r.missileType = missileType;
-        r.TQ = 4;
-        r.size = 3;
-        return r;
-    }
+struct TestMissileUnit : FightingDouble<MissileCapable> {
+    using FightingDouble::FightingDouble;
+    using MissileCapable::missilesLeft_;
 };
 
-class TestLeader : public Leader, public UnitLog {
-public:
-    TestLeader(const UnitSetup& s, std::uint16_t initiative = 3, std::uint16_t commandRange = 4)
-        : Leader(record(s, initiative, commandRange), s.name.c_str()) {}
-
-    void connectHandlers() override { connectNamed("UnitSelected", onUnitSelected); }
-    void useOrders(std::uint16_t orders) { ordersUsed_ = orders; }
-    void grantGroupMove(bool granted) { groupMoveGranted_ = granted; }
-    void spendMovement(std::uint16_t points) {
-        movementLeft_ = static_cast<std::uint16_t>(movementLeft_ - points);
-    }
-
-private:
-    static LeaderUnitData record(const UnitSetup& s, std::uint16_t initiative, std::uint16_t commandRange) {
-        auto r = makeRecord<LeaderUnitData>(s);
-        r.initiative = initiative;
-        r.commandRange = commandRange;
-        r.shockPrecedence = 2;
-        r.duelRating = 1;
+// A leader of initiative 3 and command range 4.
+struct TestLeader : UnitDouble<Leader> {
+    explicit TestLeader(const UnitSetup& s) : UnitDouble(record(s)) {}
+    static LeaderUnitData record(const UnitSetup& s) {
+        LeaderUnitData r;
+        static_cast<VaelUnitData&>(r) = s;
+        r.initiative = 3;
+        r.commandRange = 4;
         return r;
     }
+    using Leader::groupMoveGranted_;
+    using Leader::ordersUsed_;
 };
 
 } // namespace vael::test
