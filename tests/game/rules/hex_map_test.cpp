@@ -46,7 +46,7 @@ TEST(LogicalRegion, StartsClearedComparesByIdAndKeepsEachSideFlagToItsSide) {
 
 TEST(HexGeometry, TheMapsShapeNeighboursAndLatticePoints) {
     auto map = makeLandscape(10, 8), column = makeLandscape(1, 3), row = makeLandscape(3, 1),
-         tall = makeLandscape(3, 60);
+         tall = makeLandscape(MapFileBuilder(3, 60).addTerrain(155, 3));
     // Odd columns are one hex shorter; the unused hex keeps its entry in the table; outside it, nothing.
     EXPECT_EQ(answers({-1, 907, 107, 1000, 8, 807, 906, 0}, [&](int h) { return map->isValidHex(h); }),
               "0 0 0 0 0 1 1 1");
@@ -84,8 +84,8 @@ TEST(HexGeometry, TheMapsShapeNeighboursAndLatticePoints) {
     EXPECT_EQ(answers({0, 105, 155}, lattice), "2 2 4 24 4 224");
     EXPECT_EQ(values(tall->hexAtLatticePoint(Point(5, 25)), tall->hexAtLatticePoint(Point(2, 2)),
                      tall->hexDistance(49, 50), tall->bearingBetween(49, 50),
-                     tall->neighbourDirection(149, 150)),
-              "105 0 1 12 5");
+                     tall->neighbourDirection(149, 150), tall->hasTerrainCode(155, 3)),
+              "105 0 1 12 5 1"); // the builder and the loader agree on the centre of 155
 }
 
 TEST(HexGeometry, BearingsFacingsFrontArcsDistancesAndLines) {
