@@ -6,6 +6,7 @@
 // control and paths are made of, and handles the clicks and mouse-overs on hexes and the moves and
 // removals of units.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,7 @@ protected:
 private:
     // The message box that refuses a unit outside the active group when too few orders are left.
     void showNotEnoughOrders();
+    bool anyUnitNextTo(std::int16_t hex, const std::function<bool(const VaelUnit*)>& test) const;
     void clearMap();
     void linkNeighbours();
     void buildFrontArcs();

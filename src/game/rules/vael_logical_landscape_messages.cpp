@@ -1,4 +1,5 @@
 // The logical map's bus handlers and the occupant rules around a hex.
+#include <functional>
 #include <string>
 
 #include "framework/core/assertion.h"
@@ -86,7 +87,9 @@ void VaelLogicalLandscape::resumeSelection() {
     selectionConnected_ = 1;
 }
 
-bool VaelLogicalLandscape::enemyAdjacent(std::int16_t hex, std::uint32_t nation, bool leadersOnly) const {
+// Whether some unit on a hex next to hex (sides visited in the order 1, 2, 4, 5, 6, 8) passes the test.
+bool VaelLogicalLandscape::anyUnitNextTo(std::int16_t hex,
+                                         const std::function<bool(const VaelUnit*)>& test) const {
     for (std::int32_t d : sideDirections) {
         const std::uint16_t n = neighbourId(hex, d);
         if (n == none) continue;
@@ -95,26 +98,23 @@ bool VaelLogicalLandscape::enemyAdjacent(std::int16_t hex, std::uint32_t nation,
         ListIterator<const VaelUnit*> it(
             const_cast<List<const VaelUnit*>&>(occupants_[static_cast<std::size_t>(index)]));
         for (const VaelUnit* unit = nullptr; it.next(unit);)
-            if (unit->isOtherNation(nation) && (!leadersOnly || unit->isLeader())) return true;
+            if (test(unit)) return true;
     }
     return false;
+}
+
+bool VaelLogicalLandscape::enemyAdjacent(std::int16_t hex, std::uint32_t nation, bool leadersOnly) const {
+    return anyUnitNextTo(hex, [&](const VaelUnit* unit) {
+        return unit->isOtherNation(nation) && (!leadersOnly || unit->isLeader());
+    });
 }
 
 bool VaelLogicalLandscape::isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const {
     // Skirmishers slip through any zone of control.
     const Combat* first = asCombat(firstOccupant(hex));
     if (first && first->getUnitType() == 7) return false;
-    for (std::int32_t d : sideDirections) {
-        const std::uint16_t n = neighbourId(hex, d);
-        if (n == none) continue;
-        const std::int32_t index = lookupIndex(static_cast<std::int16_t>(n));
-        if (index < 0) continue;
-        ListIterator<const VaelUnit*> it(
-            const_cast<List<const VaelUnit*>&>(occupants_[static_cast<std::size_t>(index)]));
-        for (const VaelUnit* unit = nullptr; it.next(unit);)
-            if (unit->isOtherNation(nation) && unit->isHexInZOC(hex)) return true;
-    }
-    return false;
+    return anyUnitNextTo(
+        hex, [&](const VaelUnit* unit) { return unit->isOtherNation(nation) && unit->isHexInZOC(hex); });
 }
 
 bool VaelLogicalLandscape::findOWCandidates(std::int16_t hex, std::uint32_t nation, const VaelUnit* mover) {
