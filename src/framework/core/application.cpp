@@ -51,8 +51,8 @@ Application::~Application() {
 
 // The task queue.
 
-CBtask& Application::enqueue(Component* origin, const Callback& callback, BusMessage event,
-                             ContainerBase* ownedData, std::uint32_t serial, std::uint32_t kind) {
+inline CBtask& Application::enqueue(Component* origin, const Callback& callback, BusMessage event,
+                                    ContainerBase* ownedData, std::uint32_t serial, std::uint32_t kind) {
     // The task is made in its queue slot, so that its payload is copied once only.
     std::unique_ptr<ContainerBase> data(ownedData);
     CBtask& task = taskQueue_.append();
@@ -66,23 +66,31 @@ CBtask& Application::enqueue(Component* origin, const Callback& callback, BusMes
     return task;
 }
 
-CBtask* Application::enqueueDispatch(Component* sender, BusMessage event, ContainerBase* data,
-                                     const List<ReceiveAllCallback>& hooks, const List<Callback>& handlers,
-                                     Bus* bus, std::uint32_t serial, std::uint32_t kind) {
+CBtask* Application::enqueueHooks(Component* sender, BusMessage event, ContainerBase* data,
+                                  const List<ReceiveAllCallback>& hooks, Bus* bus, std::uint32_t serial,
+                                  std::uint32_t kind) {
     CBtask* last = nullptr;
-    // Hook tasks first, in hook order; their origin is the forwarding bus.
+    // In hook order; their origin is the forwarding bus.
     Item<ReceiveAllCallback>* hook = nullptr;
     for (hooks.firstItem(hook); hook; hook = hook->next) {
         const ReceiveAllCallback& h = hook->value;
         if (!h.component || h.skips(sender, event)) continue;
         HandlerFunction fn = kind == CBtask::QueryTask ? h.queryFn : h.sendFn;
         if (!fn) continue;
-        auto* forwarded = new Container<ReceiveAllData>();
+        std::unique_ptr<Container<ReceiveAllData>> forwarded(new Container<ReceiveAllData>());
         forwarded->valuePtr()->bus = bus;
         forwarded->valuePtr()->data = copyOf(data);
-        last = &enqueue(bus, Callback(h.component, fn), event, forwarded, serial, kind);
+        last = &enqueue(bus, Callback(h.component, fn), event, forwarded.release(), serial, kind);
     }
-    // Then one task per handler, in registration order.
+    return last;
+}
+
+inline CBtask* Application::enqueueDispatch(Component* sender, BusMessage event, ContainerBase* data,
+                                            const List<ReceiveAllCallback>& hooks,
+                                            const List<Callback>& handlers, Bus* bus, std::uint32_t serial,
+                                            std::uint32_t kind) {
+    // Hook tasks first, then one task per handler, in registration order.
+    CBtask* last = hooks.isEmpty() ? nullptr : enqueueHooks(sender, event, data, hooks, bus, serial, kind);
     Item<Callback>* cb = nullptr;
     for (handlers.firstItem(cb); cb; cb = cb->next) {
         if (!cb->value.component) continue; // removed while its list was being walked
@@ -133,27 +141,32 @@ ContainerBase* Application::query(Component* sender, BusMessage event, Container
     return answer;
 }
 
-void Application::dispatchOne() {
-    messageWaiting();
-    if (taskQueue_.isEmpty()) return;
+inline void Application::runFirstTask() {
     // Off the queue before it runs: its handler may run the queue itself.
     CBtask task = taskQueue_.takeFirst();
     std::unique_ptr<ContainerBase> reply(task.run());
-    if (task.kind == CBtask::QueryTask) {
-        Item<CBtask*>* it = nullptr;
-        for (pendingQueries_.firstItem(it); it; it = it->next) {
-            CBtask* p = it->value;
-            if (p->origin != task.origin || p->event.id() != task.event.id() || p->serial != task.serial)
-                continue;
-            if (reply) {
-                delete p->result; // a later reply replaces an earlier one
-                p->result = reply.release();
-            }
-            if (p->sequence == task.sequence) p->done = 1;
-            break;
-        }
-    }
+    if (task.kind == CBtask::QueryTask) answerQuery(task, reply);
     // A reply nobody waits for (that of a send, or of a query already answered) is deleted here.
+}
+
+void Application::answerQuery(const CBtask& task, std::unique_ptr<ContainerBase>& reply) {
+    Item<CBtask*>* it = nullptr;
+    for (pendingQueries_.firstItem(it); it; it = it->next) {
+        CBtask* p = it->value;
+        if (p->origin != task.origin || p->event.id() != task.event.id() || p->serial != task.serial)
+            continue;
+        if (reply) {
+            delete p->result; // a later reply replaces an earlier one
+            p->result = reply.release();
+        }
+        if (p->sequence == task.sequence) p->done = 1;
+        break;
+    }
+}
+
+void Application::dispatchOne() {
+    messageWaiting();
+    if (!taskQueue_.isEmpty()) runFirstTask();
 }
 
 void Application::drainQueue() {
@@ -163,7 +176,8 @@ void Application::drainQueue() {
         ~Leave() { --depth; }
     } leave{dispatchDepth_};
     do {
-        dispatchOne();
+        messageWaiting();
+        if (!taskQueue_.isEmpty()) runFirstTask();
     } while (!taskQueue_.isEmpty());
 }
 

@@ -7,6 +7,7 @@
 // What needs the platform (message pumping, the system timer, the tick count, the cursor, message boxes,
 // the string table, the status bar, the clipboard) stays abstract here; the windows application fills it.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "framework/core/asynchronous_bus.h"
@@ -160,10 +161,18 @@ private:
     // Queues one task that takes over ownedData; answers the task in its queue slot.
     CBtask& enqueue(Component* origin, const Callback& callback, BusMessage event, ContainerBase* ownedData,
                     std::uint32_t serial, std::uint32_t kind);
+    // Queues the tasks of the hooks of one dispatch; answers the last one (null when none was queued).
+    CBtask* enqueueHooks(Component* sender, BusMessage event, ContainerBase* data,
+                         const List<ReceiveAllCallback>& hooks, Bus* bus, std::uint32_t serial,
+                         std::uint32_t kind);
     // Queues the tasks of one dispatch; answers the last one (null when none was queued).
     CBtask* enqueueDispatch(Component* sender, BusMessage event, ContainerBase* data,
                             const List<ReceiveAllCallback>& hooks, const List<Callback>& handlers, Bus* bus,
                             std::uint32_t serial, std::uint32_t kind);
+    // Runs the first task of the queue, which must not be empty (dispatchOne without the peek).
+    void runFirstTask();
+    // Hands the reply of a query task to the query waiting for it, if any.
+    void answerQuery(const CBtask& task, std::unique_ptr<ContainerBase>& reply);
     OIFCount* findImageLibrary(const std::string& name) const;
     void restartSystemTimer();
 

@@ -24,8 +24,10 @@ void AsynchronousBus::collectCallbacks(List<Callback>& out, std::int32_t eventId
 }
 
 void AsynchronousBus::send(Component* sender, BusMessage event, ContainerBase* data) {
-    if (Application* app = queueOwner("send"))
-        app->post(sender, event, data, receiveAll(), handlerList(event.id()), this);
+    // The common case without a call: there is an application.
+    Application* app = Application::instance();
+    if (!app) app = queueOwner("send");
+    if (app) app->post(sender, event, data, receiveAll(), handlerList(event.id()), this);
 }
 
 ContainerBase* AsynchronousBus::query(Component* sender, BusMessage event, ContainerBase* data) {

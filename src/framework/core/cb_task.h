@@ -19,10 +19,31 @@ public:
     CBtask(Component* origin, const Callback& callback, BusMessage event, const ContainerBase* data,
            std::uint32_t serial);
     CBtask(const CBtask& other);
-    CBtask(CBtask&& other) noexcept;
     CBtask& operator=(const CBtask& other);
-    CBtask& operator=(CBtask&& other) noexcept;
-    ~CBtask();
+    // Moving hands over the payload and the reply; the queue moves every task out once, so these are inline.
+    CBtask(CBtask&& o) noexcept
+        : origin(o.origin), callback(o.callback), data(std::exchange(o.data, nullptr)),
+          result(std::exchange(o.result, nullptr)), sequence(o.sequence), event(o.event), serial(o.serial),
+          kind(o.kind), done(o.done) {}
+    CBtask& operator=(CBtask&& o) noexcept {
+        if (this == &o) return *this;
+        delete data;
+        delete result;
+        origin = o.origin;
+        callback = o.callback;
+        event = o.event;
+        data = std::exchange(o.data, nullptr);
+        serial = o.serial;
+        kind = o.kind;
+        done = o.done;
+        result = std::exchange(o.result, nullptr);
+        sequence = o.sequence;
+        return *this;
+    }
+    ~CBtask() {
+        delete data;
+        delete result;
+    }
 
     // The same delivery: origin, target and handler, and event id.
     bool operator==(const CBtask& o) const {
