@@ -288,7 +288,10 @@ void unlinkPage(MemPool* pool, PageHeader* page) {
 
 } // namespace memory_detail
 
-void* heapAlloc(std::size_t size, unsigned flags, HeapPool pool) {
+namespace {
+
+// Everything heapAlloc does but its common case.
+[[gnu::noinline]] void* heapAllocSlow(std::size_t size, unsigned flags, HeapPool pool) {
     if (size == 0) size = 1;
     if (globalOptions.load(std::memory_order_relaxed) & MEM_OPTION_ZEROINIT) flags |= MEM_ZEROINIT;
     for (;;) {
@@ -303,6 +306,39 @@ void* heapAlloc(std::size_t size, unsigned flags, HeapPool pool) {
         if (!handler) return nullptr;
         handler();
     }
+}
+
+// Everything heapFree does but its common case.
+[[gnu::noinline]] bool heapFreeSlow(void* p) {
+    std::uint16_t code = 0;
+    BlockPlace place;
+    if (!backendLocate(p, place, code)) {
+        heapReportError(nullptr, code);
+        return false;
+    }
+    bool freed;
+    {
+        PoolGuard guard(place.pool);
+        if (place.page && place.page->kind() == kFixedPage)
+            freed = fixedFree(place.pool, place.page, p, code);
+        else
+            freed = backendFree(place, p, code);
+    }
+    if (!freed) heapReportError(place.pool, code);
+    return freed;
+}
+
+} // namespace
+
+void* heapAlloc(std::size_t size, unsigned flags, HeapPool pool) {
+    // The common case first, with nothing to lock and nothing that can fail: a block of an unserialized
+    // fixed-size pool that has a page with room (a pool whose blocks come from the heap never has one).
+    if (pool && pool->signature == kPoolSignature && pool->fixedAvail && !pool->serialized() &&
+        size <= pool->fixedBlockSize && pool->fixedBlockSize == roundUp(size ? size : 1, 4)) {
+        if (globalOptions.load(std::memory_order_relaxed) & MEM_OPTION_ZEROINIT) flags |= MEM_ZEROINIT;
+        return fixedAlloc(pool, flags);
+    }
+    return heapAllocSlow(size, flags, pool);
 }
 
 void* operatorNew(std::size_t size) {
@@ -367,34 +403,22 @@ void heapRelease(void* p) {
 }
 
 bool heapFree(void* p) {
-    std::uint16_t code = 0;
     // The common case first: a pooled block of a fixed-size page, found through the page map.
     if (auto* page = static_cast<PageHeader*>(pageMap().find(p));
         page && page->signature == (kPageSignature | kFixedPage)) {
         MemPool* pool = page->pool;
+        std::uint16_t code = 0;
         bool freed;
-        {
+        if (!pool->serialized()) {
+            freed = fixedFree(pool, page, p, code);
+        } else {
             PoolGuard guard(pool);
             freed = fixedFree(pool, page, p, code);
         }
         if (!freed) heapReportError(pool, code);
         return freed;
     }
-    BlockPlace place;
-    if (!backendLocate(p, place, code)) {
-        heapReportError(nullptr, code);
-        return false;
-    }
-    bool freed;
-    {
-        PoolGuard guard(place.pool);
-        if (place.page && place.page->kind() == kFixedPage)
-            freed = fixedFree(place.pool, place.page, p, code);
-        else
-            freed = backendFree(place, p, code);
-    }
-    if (!freed) heapReportError(place.pool, code);
-    return freed;
+    return heapFreeSlow(p);
 }
 
 HeapPool heapPoolCreate(unsigned flags) {
