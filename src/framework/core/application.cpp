@@ -142,24 +142,35 @@ ContainerBase* Application::query(Component* sender, BusMessage event, Container
 }
 
 inline void Application::runFirstTask() {
-    // Off the queue before it runs: its handler may run the queue itself.
-    CBtask task = taskQueue_.takeFirst();
-    std::unique_ptr<ContainerBase> reply(task.run());
-    if (task.kind == CBtask::QueryTask) answerQuery(task, reply);
-    // A reply nobody waits for (that of a send, or of a query already answered) is deleted here.
+    // Off the queue before it runs: its handler may run the queue itself. The fields are read one by one
+    // rather than as a whole task: a task is mostly run right after it was queued field by field, and a
+    // wide copy of it would have to wait for those writes to settle.
+    CBtask& first = taskQueue_.first();
+    const Callback callback = first.callback;
+    const BusMessage event = first.event;
+    const std::uint32_t kind = first.kind;
+    Component* const origin = first.origin;
+    const std::uint32_t serial = first.serial;
+    const std::uint64_t sequence = first.sequence;
+    const std::unique_ptr<ContainerBase> data(std::exchange(first.data, nullptr));
+    taskQueue_.dropFirst();
+    std::unique_ptr<ContainerBase> reply(callback.call(event, data.get()));
+    if (kind == CBtask::QueryTask) answerQuery(origin, event, serial, sequence, reply);
+    // A reply nobody waits for (that of a send, or of a query already answered) is deleted here, and the
+    // task's payload with it.
 }
 
-void Application::answerQuery(const CBtask& task, std::unique_ptr<ContainerBase>& reply) {
+void Application::answerQuery(Component* origin, BusMessage event, std::uint32_t serial,
+                              std::uint64_t sequence, std::unique_ptr<ContainerBase>& reply) {
     Item<CBtask*>* it = nullptr;
     for (pendingQueries_.firstItem(it); it; it = it->next) {
         CBtask* p = it->value;
-        if (p->origin != task.origin || p->event.id() != task.event.id() || p->serial != task.serial)
-            continue;
+        if (p->origin != origin || p->event.id() != event.id() || p->serial != serial) continue;
         if (reply) {
             delete p->result; // a later reply replaces an earlier one
             p->result = reply.release();
         }
-        if (p->sequence == task.sequence) p->done = 1;
+        if (p->sequence == sequence) p->done = 1;
         break;
     }
 }

@@ -171,8 +171,10 @@ private:
                             std::uint32_t serial, std::uint32_t kind);
     // Runs the first task of the queue, which must not be empty (dispatchOne without the peek).
     void runFirstTask();
-    // Hands the reply of a query task to the query waiting for it, if any.
-    void answerQuery(const CBtask& task, std::unique_ptr<ContainerBase>& reply);
+    // Hands the reply of a query task (known by its origin, event, serial and sequence number) to the query
+    // waiting for it, if any.
+    void answerQuery(Component* origin, BusMessage event, std::uint32_t serial, std::uint64_t sequence,
+                     std::unique_ptr<ContainerBase>& reply);
     OIFCount* findImageLibrary(const std::string& name) const;
     void restartSystemTimer();
 

@@ -24,6 +24,14 @@ public:
         return slot;
     }
 
+    // The first task, left in the queue, and its removal (the queue must not be empty). What is left in the
+    // slot is not destroyed until the slot is used again.
+    CBtask& first() { return slots_[head_]; }
+    void dropFirst() {
+        head_ = index(1);
+        --count_;
+    }
+
     // Takes the first task out of the queue (the queue must not be empty).
     CBtask takeFirst() {
         CBtask first(std::move(slots_[head_]));
