@@ -99,12 +99,25 @@ inline CBtask* Application::enqueueDispatch(Component* sender, BusMessage event,
     return last;
 }
 
+// drainQueue, made part of post, which drains after nearly every send made outside a handler.
+[[gnu::always_inline]] inline void Application::drain() {
+    ++dispatchDepth_;
+    struct Leave {
+        std::int16_t& depth;
+        ~Leave() { --depth; }
+    } leave{dispatchDepth_};
+    do {
+        messageWaiting();
+        if (!taskQueue_.isEmpty()) runFirstTask();
+    } while (!taskQueue_.isEmpty());
+}
+
 void Application::post(Component* sender, BusMessage event, ContainerBase* data,
                        const List<ReceiveAllCallback>& hooks, const List<Callback>& handlers, Bus* bus) {
     if (event.id() == NULL_EVENT) return;
     event.setMode(BusMessage::Send);
     enqueueDispatch(sender, event, data, hooks, handlers, bus, CBtask::NoSerial, CBtask::SendTask);
-    if (dispatchDepth_ < 1) drainQueue();
+    if (dispatchDepth_ < 1) drain();
 }
 
 ContainerBase* Application::query(Component* sender, BusMessage event, ContainerBase* data,
@@ -181,15 +194,7 @@ void Application::dispatchOne() {
 }
 
 void Application::drainQueue() {
-    ++dispatchDepth_;
-    struct Leave {
-        std::int16_t& depth;
-        ~Leave() { --depth; }
-    } leave{dispatchDepth_};
-    do {
-        messageWaiting();
-        if (!taskQueue_.isEmpty()) runFirstTask();
-    } while (!taskQueue_.isEmpty());
+    drain();
 }
 
 // Termination.

@@ -169,6 +169,8 @@ private:
     CBtask* enqueueDispatch(Component* sender, BusMessage event, ContainerBase* data,
                             const List<ReceiveAllCallback>& hooks, const List<Callback>& handlers, Bus* bus,
                             std::uint32_t serial, std::uint32_t kind);
+    // drainQueue itself.
+    void drain();
     // Runs the first task of the queue, which must not be empty (dispatchOne without the peek).
     void runFirstTask();
     // Hands the reply of a query task (known by its origin, event, serial and sequence number) to the query

@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "framework/core/box_blocks.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/type_name.h"
 
@@ -19,17 +20,15 @@ public:
     virtual std::uint16_t typeId() const = 0;
     virtual std::string typeName() const = 0;
 
-    // Boxes are made and deleted all the time (every queued task owns a copy of its payload, and replies
-    // are boxes too), so their blocks come from fixed-size pools of the memory manager, one per 16-byte size
-    // class up to LargestPooledBox bytes, and each thread keeps the blocks of the boxes it deleted last for
-    // its next boxes of their class; larger boxes come from operator new. Under AddressSanitizer every box
-    // comes from operator new on its own, so that a leaked or twice-deleted box or reply is reported as such.
-    static constexpr std::size_t LargestPooledBox = 128;
-    static void* operator new(std::size_t size);
-    static void operator delete(void* p, std::size_t size) noexcept;
-    // Boxes of over-aligned values bypass the pools.
-    static void* operator new(std::size_t size, std::align_val_t alignment);
-    static void operator delete(void* p, std::size_t size, std::align_val_t alignment) noexcept;
+    // Boxes take their memory from box_blocks.h; boxes of over-aligned values from operator new.
+    static void* operator new(std::size_t size) { return box_blocks::allocate(size); }
+    static void operator delete(void* p, std::size_t size) noexcept { box_blocks::release(p, size); }
+    static void* operator new(std::size_t size, std::align_val_t alignment) {
+        return ::operator new(size, alignment);
+    }
+    static void operator delete(void* p, std::size_t, std::align_val_t alignment) noexcept {
+        ::operator delete(p, alignment);
+    }
 };
 
 template <class T> class Container : public ContainerBase {

@@ -1,6 +1,7 @@
 // Where payload boxes live: blocks of the memory manager's fixed-size pools, the blocks of deleted boxes
 // kept for the next boxes of their size class, larger and over-aligned boxes from operator new. Builds with
-// AddressSanitizer take every box from operator new, so only what holds for every build is checked there.
+// AddressSanitizer take every box from operator new, so only what holds for every build is checked there;
+// the memory manager's own test programs, built without it, check the rest.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,14 +12,6 @@
 
 #include "framework/core/container.h"
 #include "framework/core/memory_manager.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define BOXES_FROM_OPERATOR_NEW 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define BOXES_FROM_OPERATOR_NEW 1
-#endif
-#endif
 
 namespace vael {
 
@@ -42,7 +35,7 @@ VAEL_TYPE_NAME(WideRecord, "WideRecord");
 namespace {
 
 TEST(BoxAllocation, ABoxTakesTheBlockOfTheLastBoxOfItsSizeClass) {
-#if defined(BOXES_FROM_OPERATOR_NEW)
+#if defined(VAEL_BOXES_FROM_OPERATOR_NEW)
     GTEST_SKIP() << "boxes come from operator new under AddressSanitizer";
 #else
     // 24 and 32 bytes share the class of 17 to 32: the smaller box's block must be large enough for the
