@@ -187,9 +187,9 @@ std::string walk(List<int>& list, std::uint32_t direction, std::string_view scri
                       : step == 'x' ? it.remove()
                       : step == 'i' ? it.insert(toInsert++)
                                     : (it.reverse(), -1);
-        if (r >= 0)
-            gave += (gave.empty() ? "" : " ") +
-                    (step == 'n' || step == 'c' ? (r ? std::to_string(v) : "-") : std::to_string(r));
+        if (r < 0) continue;
+        if (!gave.empty()) gave += ' ';
+        gave += step == 'n' || step == 'c' ? (r ? std::to_string(v) : "-") : std::to_string(r);
     }
     return gave;
 }

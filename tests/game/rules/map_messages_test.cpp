@@ -69,8 +69,13 @@ protected:
     std::string occupants() {
         std::string out;
         for (std::int16_t i = 0; i < map->regionCount(); ++i)
-            for (const VaelUnit* u : toVector(map->unitsInHex(map->idOf(i))))
-                out += " " + std::to_string(map->idOf(i)) + ":" + std::to_string(u->getUnitNum());
+            for (const VaelUnit* u : toVector(map->unitsInHex(map->idOf(i)))) {
+                // Appended piece by piece: chained string + trips a false -Wrestrict in optimised builds.
+                out += ' ';
+                out += std::to_string(map->idOf(i));
+                out += ':';
+                out += std::to_string(u->getUnitNum());
+            }
         return out.empty() ? out : out.substr(1);
     }
     void move(std::uint16_t unitNumber, std::initializer_list<short> path,

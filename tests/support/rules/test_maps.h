@@ -54,21 +54,25 @@ template <class T> std::string text(const T& value) {
     if constexpr (std::is_arithmetic_v<T> || std::is_enum_v<T>)
         return std::to_string(static_cast<long long>(value));
     else if constexpr (std::is_same_v<T, List<short>>)
-        return "[" + answers(toVector(value), [](short hex) { return hex; }) + "]";
+        {
+            std::string out = "[";
+            out += answers(toVector(value), [](short hex) { return hex; });
+            return out += ']';
+        }
     else
         return std::string(value);
 }
 
 template <class... T> std::string values(const T&... v) {
     std::string out;
-    ((out += " " + text(v)), ...);
+    ((out += ' ', out += text(v)), ...);
     return out.empty() ? out : out.substr(1);
 }
 
 template <class Range, class F> std::string answers(const Range& args, F f) {
     std::string out;
     for (const auto& a : args)
-        out += " " + text(f(a));
+        out += ' ', out += text(f(a));
     return out.empty() ? out : out.substr(1);
 }
 template <class A, class F> std::string answers(std::initializer_list<A> args, F f) {
@@ -79,7 +83,7 @@ template <class A, class F> std::string answers(std::initializer_list<A> args, F
 template <class F> std::string pairAnswers(std::initializer_list<int> flat, F f) {
     std::string out;
     for (auto it = flat.begin(); it + 1 < flat.end(); it += 2)
-        out += " " + text(f(it[0], it[1]));
+        out += ' ', out += text(f(it[0], it[1]));
     return out.empty() ? out : out.substr(1);
 }
 
