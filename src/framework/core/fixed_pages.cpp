@@ -33,7 +33,7 @@ void fixedSetLayout(MemPool* pool) {
 #endif
     if (pool->fixedBlockSize == 0) return;
     const std::size_t stride =
-        kFixedRedZone ? roundUp(pool->fixedBlockSize, 16) + kFixedRedZone : std::size_t(pool->fixedBlockSize);
+        kFixedRedZone ? roundUp(pool->fixedBlockSize, 16) + kFixedRedZone : fixedSpan(pool);
     const std::size_t pageBytes =
         std::max<std::size_t>(pool->pageSize, roundUp(kFixedHeaderBytes + 16 + stride, kCommitStep));
     std::size_t slots = (pageBytes - kFixedHeaderBytes) / stride;

@@ -61,6 +61,12 @@ inline bool inAvail(MemPool* pool, PageHeader* page) {
     return page->availPrev || pool->fixedAvail == page;
 }
 
+// The bytes of a block that are in use: what was asked for, and never less than the free list's link that
+// the block holds while it is free.
+inline std::size_t fixedSpan(const MemPool* pool) {
+    return pool->fixedBlockSize < sizeof(void*) ? sizeof(void*) : pool->fixedBlockSize;
+}
+
 inline void* fixedAlloc(MemPool* pool, unsigned flags) {
     PageHeader* page = pool->fixedAvail;
     if (!page) {
@@ -70,12 +76,12 @@ inline void* fixedAlloc(MemPool* pool, unsigned flags) {
     char* block;
     if (page->freeList) {
         block = static_cast<char*>(page->freeList);
-        VAEL_UNPOISON(block, pool->fixedBlockSize);
+        VAEL_UNPOISON(block, fixedSpan(pool));
         std::memcpy(&page->freeList, block, sizeof(void*));
     } else {
         block = slotBase(pool, page) + std::size_t(page->carve) * pool->fixedStride;
         ++page->carve;
-        VAEL_UNPOISON(block, pool->fixedBlockSize);
+        VAEL_UNPOISON(block, fixedSpan(pool));
     }
     const std::size_t index = blockNumber(pool, std::size_t(block - slotBase(pool, page)));
     bitmap(page)[index / 8] |= static_cast<unsigned char>(1u << (index % 8));
@@ -103,7 +109,7 @@ inline bool fixedFree(MemPool* pool, PageHeader* page, void* p, std::uint16_t& c
     bits = static_cast<unsigned char>(bits & ~mask);
     std::memcpy(block, &page->freeList, sizeof(void*));
     page->freeList = block;
-    VAEL_POISON(block, pool->fixedBlockSize);
+    VAEL_POISON(block, fixedSpan(pool));
     --page->inUse;
     if (!inAvail(pool, page)) availPush(pool, page);
     // An emptied page goes back to the system only when the pool keeps enough committed bytes without it.

@@ -165,7 +165,19 @@ TEST_F(MemoryTest, FixedBlockSizesAndCommittedBytes) {
     EXPECT_TRUE(std::ranges::all_of(blocks, heapFree));
     // Emptied pages go back only while the pool keeps 262144 committed bytes without them.
     EXPECT_EQ(heapPoolCommitted(fixed), 4096u + 16u * 16384u);
-    EXPECT_TRUE(std::ranges::all_of(std::vector{plain, shared, fixed, largest, odd}, heapPoolDestroy));
+    // A free block keeps the link of its page's free list, wider than the smallest blocks: the neighbours
+    // of a freed 4-byte block keep their values, and so does the block taken again.
+    HeapPool tiny = heapPoolCreateFixed(3, 0, 0);
+    auto* a = static_cast<std::uint32_t*>(heapPoolAlloc(tiny, 4, 0));
+    auto* b = static_cast<std::uint32_t*>(heapPoolAlloc(tiny, 4, 0));
+    *a = 1;
+    *b = 0x22222222;
+    EXPECT_TRUE(heapFree(a));
+    auto* again = static_cast<std::uint32_t*>(heapPoolAlloc(tiny, 4, 0));
+    *again = 3;
+    EXPECT_EQ((std::vector<std::uint32_t>{*b, *again, std::uint32_t(heapBlockSize(b))}),
+              (std::vector<std::uint32_t>{0x22222222, 3, 4}));
+    EXPECT_TRUE(std::ranges::all_of(std::vector{plain, shared, fixed, largest, odd, tiny}, heapPoolDestroy));
     EXPECT_EQ(errors.size(), 3u);
 }
 
