@@ -27,7 +27,6 @@ constexpr const char* kCaption = "SmartHeap Library";
 constexpr const char* kOutOfMemoryText = "Out of memory.  Please free some memory, then choose retry.";
 constexpr const char* kTooManyThreadsText = "\n\rMemory errors in too many threads concurrently.\n\r";
 constexpr const char* kReenteredText = "\n\rSmartHeap error handler recursively re-entered.\n\r";
-constexpr std::uint16_t kDefaultFixedSizeNone = 65535;
 // No request this large can be met; refusing it up front keeps it away from the system allocator, which
 // under the sanitizers would stop the program instead of failing.
 constexpr std::size_t kLargestBlock = std::size_t(1) << 40;
@@ -61,7 +60,6 @@ constinit MemMessageBox messageBox = nullptr;
 constinit MemExitFunction exitFunction = nullptr;
 constinit ThreadEntry threadTable[kThreadTableSize] = {};
 constinit std::atomic<unsigned> globalOptions{kDefaultOptions};
-constinit std::uint16_t defaultFixedBlockSize = kDefaultFixedSizeNone;
 constinit std::atomic<MemPool*> defaultPool{nullptr};
 
 thread_local char threadMarker;
@@ -171,15 +169,6 @@ MemPool* theDefaultPool() {
     // The runtime and the libraries allocate from many threads, so the default pool is always serialized.
     MemPool* made = heapPoolCreate(globalOptions.load() | MEM_POOL_SERIALIZE);
     if (!made) return nullptr;
-    std::uint16_t fixedSize;
-    {
-        std::lock_guard<std::mutex> guard(globalLock);
-        fixedSize = defaultFixedBlockSize;
-    }
-    if (fixedSize < kDefaultFixedSizeNone) {
-        made->fixedBlockSize = static_cast<std::uint16_t>(roundUp(fixedSize, 4));
-        fixedSetLayout(made);
-    }
     MemPool* expected = nullptr;
     if (!defaultPool.compare_exchange_strong(expected, made)) {
         heapPoolDestroy(made); // another thread made it first
@@ -355,10 +344,9 @@ void operatorDeleteArray(void* p) {
     if (p) heapFree(p);
 }
 
+// heapAlloc makes a 0-byte request 1 byte and zero-fills under the global option.
 void* heapMalloc(std::size_t size) {
-    const unsigned flags =
-        (globalOptions.load(std::memory_order_relaxed) & MEM_OPTION_ZEROINIT) ? MEM_ZEROINIT : 0;
-    return heapAlloc(size ? size : 1, flags, nullptr);
+    return heapAlloc(size, 0, nullptr);
 }
 
 void* heapCalloc(std::size_t count, std::size_t size) {
@@ -388,12 +376,11 @@ void* heapRealloc(void* p, std::size_t size) {
         PoolGuard guard(place.pool);
         oldSize = backendUsableSize(place, p);
     }
-    // The block stays in its pool; on failure the old block is left as it was.
+    // The block stays in its pool; on failure the old block is left as it was. Under the global option
+    // heapAlloc zero-fills the new block, so the growth reads as zeros.
     void* q = heapAlloc(size, 0, place.pool);
     if (!q) return nullptr;
     std::memcpy(q, p, std::min(oldSize, size));
-    if (size > oldSize && (globalOptions.load(std::memory_order_relaxed) & MEM_OPTION_ZEROINIT))
-        std::memset(static_cast<char*>(q) + oldSize, 0, size - oldSize);
     heapFree(p);
     return q;
 }
