@@ -444,7 +444,11 @@ SuperString& operator>>(SuperString& s, DIRECTION& v) {
 }
 
 void writeEventByName(SuperString& s, const BusMessage& event) {
-    const std::string name = RegisteredMessage::nameOf(static_cast<std::uint16_t>(event.id()));
+    // Names belong to 16-bit ids only: a negative or wider id must not travel under the name of its low
+    // 16 bits, which the reader would turn into another message.
+    const std::int32_t id = event.id();
+    const std::string name =
+        id >= 0 && id <= 0xFFFF ? RegisteredMessage::nameOf(static_cast<std::uint16_t>(id)) : std::string();
     s << static_cast<unsigned int>(name.size());
     if (name.empty()) {
         s << event;

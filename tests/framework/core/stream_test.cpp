@@ -251,15 +251,18 @@ TEST_F(Stream, TheEventWordIsAnIdThenAModeByNameTheNameNotTheId) {
     s.clear();
     ASSERT_EQ(Registry::registerWithId(70, "TenLetters"), 1);
     writeEventByName(s, BusMessage(70, 3));
-    writeEventByName(s, BusMessage(27, 1)); // a built-in event has no name: the plain word follows
-    EXPECT_EQ(hex(s.str()), wire("0A 00 00 00 'TenLetters' 03 00 00 00 00 00 1B 00 00 00 01 00 00 00"));
+    writeEventByName(s, BusMessage(27, 1));   // a built-in event has no name: the plain word follows
+    writeEventByName(s, BusMessage(0x10046)); // nor has an id wider than 16 bits, whatever its low bits
+    EXPECT_EQ(hex(s.str()), wire("0A 00 00 00 'TenLetters' 03 00 00 00 00 00 1B 00 00 00 01 00 00 00 "
+                                 "00 00 00 00 46 00 01 00 00 00 00 00"));
     Registry::clearRegistry(); // another machine knows the name under its own id, or learns it now
     ids("Unrelated");
-    BusMessage named, plain;
+    BusMessage named, plain, wide;
     readEventByName(s, named);
     readEventByName(s, plain);
-    EXPECT_EQ(std::tuple(named.word(), plain.word(), s.failed()),
-              std::tuple(0x30000044u, 0x1000001Bu, false));
+    readEventByName(s, wide);
+    EXPECT_EQ(std::tuple(named.word(), plain.word(), wide.word(), s.failed()),
+              std::tuple(0x30000044u, 0x1000001Bu, 0x10046u, false));
     s.clear(); // a name longer than the stream fails and registers nothing
     s << 0x7FFFFFFFu << "abc";
     readEventByName(s, named);
