@@ -102,8 +102,6 @@ public:
 protected:
     // Unlinks and deletes the oldest chunk (keeping at least one) and takes its bytes off the length.
     void dropFirstChunk();
-    Chunk* firstChunkForUpdate() { return first_; }
-    Chunk* lastChunkForUpdate() { return last_; }
 
     Chunk* first_ = nullptr;
     Chunk* last_ = nullptr;
