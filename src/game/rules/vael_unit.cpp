@@ -59,7 +59,12 @@ std::int16_t VaelUnit::rightFlankOffsetHex(std::int16_t hex, DIRECTION facing) {
     default:
         return -1;
     }
-    return static_cast<std::int16_t>(hex + offset);
+    // Row 0 less one or row 99 plus one would land on another column's far end; on a map of 100 rows
+    // that hex exists, so it must not pass for a neighbour.
+    const int flank = hex + offset;
+    const int rowStep = flank % 100 - hex % 100;
+    if (rowStep < -1 || rowStep > 1) return -1;
+    return static_cast<std::int16_t>(flank);
 }
 
 void VaelUnit::updateSecondHex() {

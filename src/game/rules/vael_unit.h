@@ -52,7 +52,7 @@ public:
     virtual std::int16_t isDoubleSized() const { return doubleSized_; }
 
     // The hex h + the right-flank offset of a facing by the column's parity (no map test); -1 for a
-    // value that is no facing.
+    // value that is no facing, or where the offset runs past row 0 or row 99 into another column.
     static std::int16_t rightFlankOffsetHex(std::int16_t hex, DIRECTION facing);
 
 protected:

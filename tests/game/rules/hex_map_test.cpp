@@ -148,6 +148,12 @@ TEST(HexGeometry, FlankNeighboursByFacingAndTheSecondHexOfADoubleSizedUnit) {
     const int offMap = unit.getSecondHex();
     unit.setHex(900); // without a map test: the neighbour off the east edge is still named
     EXPECT_EQ(values(offMap, unit.getSecondHex(), single.getSecondHex()), "-1 1001 -1");
+    // On a map of 100 rows, h + 1 from row 99 and h - 1 from row 0 are hexes of the map, but no neighbours.
+    auto tall = makeLandscape(3, 100);
+    TestCombat onTall(UnitSetup(3, 0, tall.get()));
+    EXPECT_EQ(values(onTall.rightFlankHex(99, East), onTall.rightFlankHex(100, West),
+                     onTall.rightFlankHex(200, NorthWest), onTall.rightFlankHex(298, East)),
+              "-1 -1 -1 299");
 }
 
 // Step costs that a test sets hex by hex (1 for any other hex); every call is recorded.
