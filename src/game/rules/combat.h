@@ -31,7 +31,6 @@ public:
     virtual void buildFrontHexes() = 0;
     virtual void buildRearHexes() = 0;
     virtual void buildFlankHexes() = 0;
-    const List<short>& getZOCHexes() const { return zocHexes_; }
     // Rebuilds the hexes around the unit after it moved or turned.
     virtual void updateSurroundings();
 

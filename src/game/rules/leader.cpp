@@ -3,8 +3,6 @@
 namespace vael {
 
 Leader::Leader(const LeaderUnitData& record, const char* name)
-    : VaelUnit(record, name), commandRange_(record.commandRange), initiative_(record.initiative),
-      baseInitiative_(record.initiative), shockPrecedence_(record.shockPrecedence),
-      duelRating_(record.duelRating) {}
+    : VaelUnit(record, name), commandRange_(record.commandRange), initiative_(record.initiative) {}
 
 } // namespace vael

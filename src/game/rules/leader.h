@@ -16,8 +16,6 @@ public:
 
     std::uint16_t getInitiative() const { return initiative_; }
     std::uint16_t getCommandRange() const { return commandRange_; }
-    std::uint16_t getShockPrecedence() const { return shockPrecedence_; }
-    std::uint16_t getDuelRating() const { return duelRating_; }
     std::int16_t ordersLeft() const { return static_cast<std::int16_t>(initiative_ - ordersUsed_); }
     Group* getGroup() const { return group_; }
     void setGroup(Group* group) { group_ = group; }
@@ -31,9 +29,6 @@ public:
 protected:
     std::uint16_t commandRange_;
     std::uint16_t initiative_;
-    std::uint16_t baseInitiative_;
-    std::uint16_t shockPrecedence_;
-    std::uint16_t duelRating_;
     std::uint16_t ordersUsed_ = 0;
     std::uint16_t groupMoveGranted_ = 0;
     Group* group_ = nullptr; // not owned

@@ -1,5 +1,5 @@
 #pragma once
-// The scenario's record of a leader: his four ratings.
+// The scenario's record of a leader: the ratings the map shows.
 #include <cstdint>
 
 #include "game/rules/vael_unit_data.h"
@@ -9,8 +9,6 @@ namespace vael {
 struct LeaderUnitData : VaelUnitData {
     std::uint16_t commandRange = 0;
     std::uint16_t initiative = 0;
-    std::uint16_t shockPrecedence = 0;
-    std::uint16_t duelRating = 0;
 };
 
 } // namespace vael

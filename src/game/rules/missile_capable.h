@@ -18,10 +18,6 @@ public:
 
     std::int16_t isMissileCapable() const override { return 1; }
 
-    // Range and full supply of a missile type 1 to 8; 0 for any other type.
-    static std::uint16_t rangeOf(std::uint32_t missileType);
-    static std::uint16_t supplyOf(std::uint32_t missileType);
-
 protected:
     std::uint32_t missileType_;
     std::uint16_t range_;

@@ -8,8 +8,6 @@ namespace vael {
 
 struct MissileCapableUnitData : CombatUnitData {
     std::uint32_t missileType = 0;
-    std::int16_t value1 = 0;
-    std::int16_t value2 = 0;
 };
 
 } // namespace vael

@@ -31,8 +31,7 @@ DIRECTION opposite(DIRECTION facing) {
 
 VaelUnit::VaelUnit(const VaelUnitData& record, const char* name)
     : Unit(record, name), facing_(record.facing), movementAllowance_(record.movementAllowance),
-      movementLeft_(record.movementAllowance), nation_(record.nation), leaderId_(record.leaderId),
-      landscape_(record.landscape) {}
+      movementLeft_(record.movementAllowance), nation_(record.nation), landscape_(record.landscape) {}
 
 std::int16_t VaelUnit::rightFlankOffsetHex(std::int16_t hex, DIRECTION facing) {
     const bool odd = (hex / 100) % 2 != 0;
@@ -97,11 +96,6 @@ void VaelUnit::Animate(const LogicalCommandInfo& command) {
 void VaelUnit::setHex(std::uint16_t hex) {
     Unit::setHex(hex);
     updateSecondHex();
-}
-
-std::int16_t VaelUnit::setFacing(DIRECTION facing) {
-    facing_ = facing;
-    return 2;
 }
 
 } // namespace vael

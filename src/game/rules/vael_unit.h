@@ -20,7 +20,6 @@ public:
     ~VaelUnit() override = default;
 
     DIRECTION getFacing() const { return facing_; }
-    std::uint16_t getLeaderId() const { return leaderId_; }
     // -1 for a unit that covers one hex.
     std::int16_t getSecondHex() const { return secondHex_; }
     void setMovement(std::uint16_t points) { movementAllowance_ = movementLeft_ = points; }
@@ -31,7 +30,6 @@ public:
     std::int16_t isOtherNation(std::uint32_t nation) const { return nation_ != nation; }
     std::int16_t hasSpentMovement() const { return movementLeft_ != movementAllowance_; }
     std::int16_t isOutOfPlay() const { return outOfPlay_; }
-    VaelLogicalLandscape* getLandscape() const { return landscape_; }
 
     // Puts a double-sized unit's second hex on the right-flank neighbour of its hex (no map test).
     void updateSecondHex();
@@ -44,7 +42,6 @@ public:
 
     // A double-sized unit follows its hex with its second hex.
     void setHex(std::uint16_t hex) override;
-    virtual std::int16_t setFacing(DIRECTION facing);
     virtual std::int16_t isHexInZOC(std::int16_t hex) const = 0;
     virtual std::int16_t isMissileCapable() const = 0;
     virtual std::int16_t isCombatUnit() const = 0;
@@ -62,7 +59,6 @@ protected:
     std::uint16_t movementAllowance_;
     std::uint16_t movementLeft_;
     std::uint32_t nation_;
-    std::uint16_t leaderId_;
     std::uint16_t outOfPlay_ = 0;
     VaelLogicalLandscape* landscape_;
 };

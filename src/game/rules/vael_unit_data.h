@@ -15,7 +15,6 @@ struct VaelUnitData : UnitData {
     std::uint16_t movementAllowance = 0;
     std::uint32_t nation = 0;
     DIRECTION facing = NoDirection;
-    std::uint16_t leaderId = 0;
     VaelLogicalLandscape* landscape = nullptr; // filled in by the scenario reader; not owned
 };
 
