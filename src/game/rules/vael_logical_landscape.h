@@ -99,7 +99,8 @@ public:
     // The workers of the map's messages.
     void chooseGroupToOrder(std::int16_t hex);
     void describeHex(std::int16_t hex);
-    void UnitMovement(const LogicalCommandInfo& command, BusMessage event);
+    // Acts only on a command whose event is LOGICAL_OBJECT_MOVED.
+    void UnitMovement(const LogicalCommandInfo& command);
     void UnitRemoved(const UnitRemovedStruct& removed);
     void pauseSelection();
     void resumeSelection();

@@ -49,12 +49,11 @@ ContainerBase* regionFlybyHandler(Component* target, BusMessage, ContainerBase* 
     return nullptr;
 }
 
-ContainerBase* unitMovementHandler(Component* target, BusMessage event, ContainerBase* data) {
+ContainerBase* unitMovementHandler(Component* target, BusMessage, ContainerBase* data) {
     VaelLogicalLandscape* map = receiver(target);
     if (!map) return nullptr;
-    callWithPayload<LogicalCommandInfo>(
-        data, sourceFile, __LINE__,
-        [map, event](const LogicalCommandInfo& c) { map->UnitMovement(c, event); });
+    callWithPayload<LogicalCommandInfo>(data, sourceFile, __LINE__,
+                                        [map](const LogicalCommandInfo& c) { map->UnitMovement(c); });
     return nullptr;
 }
 
@@ -198,7 +197,7 @@ void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
         delete r.result;
 }
 
-void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command, BusMessage) {
+void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command) {
     if (command.event.id() != LOGICAL_OBJECT_MOVED) return;
     debugStream() << "VLL: UnitMovement (LOGICAL_OBJECT_MOVED)" << std::endl;
     List<short> path;
