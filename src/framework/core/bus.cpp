@@ -330,12 +330,20 @@ ContainerBase* Bus::dispatch(Kind kind, Component* sender, BusMessage event, Con
         take(fn(h.component, event, &forwarded));
     }
 
+    take(deliverNow(event, handlers_[event.id()], data));
+    return answer.release();
+}
+
+ContainerBase* Bus::deliverNow(BusMessage event, List<Callback>& handlers, ContainerBase* data) {
+    WalkGuard guard(*this);
+    std::unique_ptr<ContainerBase> answer;
     Item<Callback>* cb = nullptr;
-    handlers_[event.id()].firstItem(cb);
+    handlers.firstItem(cb);
     while (cb) {
         const Callback c = cb->value;
         cb = cb->next;
-        if (c.component) take(c.call(event, data));
+        if (!c.component) continue;
+        if (ContainerBase* reply = c.call(event, data)) answer.reset(reply); // deletes an earlier reply
     }
     return answer.release();
 }

@@ -127,6 +127,9 @@ protected:
     List<Callback>& handlerList(std::int32_t id) { return handlers_[id]; }
     List<Callback>* findHandlerList(std::int32_t id);
     List<ReceiveAllCallback>& receiveAll() { return receiveAll_; }
+    // Calls the handlers of one of this bus's lists in order with the event as it is given, and answers
+    // the last non-zero reply (earlier ones are deleted): the last step of every synchronous dispatch.
+    ContainerBase* deliverNow(BusMessage event, List<Callback>& handlers, ContainerBase* data);
 
     // Keeps removals during a walk of this bus's lists from unlinking the entries being walked.
     class WalkGuard {
