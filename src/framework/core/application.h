@@ -78,13 +78,13 @@ public:
     virtual std::string& dataPath(std::int16_t kind = 0);
     virtual std::int32_t openFileDialog(std::string& fileName, const std::string& description,
                                         const std::string& pattern) = 0;
+    // The style flags are those of message_box.h.
     virtual std::int32_t messageBox(const std::string& text, const std::string& title,
                                     std::uint16_t style) = 0;
     virtual std::uint32_t tickCount() = 0;
     virtual void beep() = 0;
     virtual void setStatusText(const std::string& text, std::int16_t pane) = 0;
     virtual std::string loadString(std::uint16_t id) = 0;
-    // The style flags are those of message_box.h.
     // Hands a mouse event with the point to a display (through the display's own routing).
     virtual void routeMouseEvent(Display* display, std::int16_t kind, const Point& point) = 0;
     // The system clipboard, as the text-line buffer uses it.
