@@ -128,6 +128,18 @@ void FormatBuffer::clear() {
     currentLine_ = first_;
 }
 
+std::int32_t FormatBuffer::extract(std::string& out, char delimiter) {
+    const std::int32_t before = chunkCount();
+    const std::int32_t at = SuperString::extract(out, delimiter);
+    // The lines it deleted may have held the current line.
+    if (const std::int32_t gone = before - chunkCount(); gone > 0) {
+        lastLine_ -= gone;
+        droppedLines_ += gone;
+        currentLine_ = first_;
+    }
+    return at;
+}
+
 std::int16_t FormatBuffer::copyToClipboard(Display* window, std::int32_t firstLine, std::int32_t firstColumn,
                                            std::int32_t lastLine, std::int32_t lastColumn) {
     const Chunk* c = lineChunk(firstLine);

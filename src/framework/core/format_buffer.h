@@ -45,6 +45,9 @@ public:
     std::int32_t moveCurrent(std::int32_t n);
     void deleteLastCharacter();
     void clear() override;
+    // Takes text up to the delimiter off the front as the byte buffer does; the lines it used up count as
+    // dropped, and the current line moves to the first line left.
+    std::int32_t extract(std::string& out, char delimiter) override;
 
     // Copies lines firstLine (from firstColumn) to lastLine (to lastColumn, inclusive) to the clipboard as
     // plain text, lines joined as they are stored; 1 on success, 0 on failure (reported to the user).

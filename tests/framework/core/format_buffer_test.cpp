@@ -58,6 +58,12 @@ TEST(FormatBuffer, TheOldestLinesBeyondTheMaximumAreDroppedAndTheReadersCountThe
     EXPECT_EQ((std::tuple{text(two.currentLineText()), two.moveCurrent(0), linesOf(one), one.lineCount(),
                           one.length()}),
               std::tuple("c\r", 0, Lines{"c"}, 2, 1));
+    // Taking text off the front uses up whole lines: the reader that stood on one moves to the first left.
+    std::string taken;
+    buffer.line(0);
+    EXPECT_EQ((std::tuple{buffer.extract(taken, 'd'), taken, text(buffer.currentLineText()),
+                          buffer.moveCurrent(0), linesOf(buffer), buffer.lineCount()}),
+              std::tuple(2, "c\r", "\r", 0, Lines{"\r", "e"}, 4));
 }
 
 TEST(FormatBuffer, DeleteLastCharacterStaysInTheLastLineAndClearStartsAfresh) {
