@@ -59,7 +59,9 @@ public:
         return *this;
     }
 
-    ~List() {
+    // Virtual because the list has virtual streaming operations and a derived Queue: a list destroyed
+    // through a pointer to its base must still release its nodes.
+    virtual ~List() {
         if (privatePool_)
             releasePrivatePool();
         else

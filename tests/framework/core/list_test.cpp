@@ -125,7 +125,8 @@ TEST_F(MemoryTest, NodesComeFromTheSharedPoolOfTheirTypeOrAFreshPoolOfTheListsOw
     p.append(4);
     EXPECT_EQ(values(p), (Ints{4}));
     b = listOf({1, 2}, 1); // with the shared pool: cleared, then copied
-    b = b;                 // to itself: unchanged
+    List<int>& self = b;
+    b = self; // to itself: unchanged
     EXPECT_EQ(values(b), (Ints{1, 2}));
     EXPECT_EQ(b.hasPrivatePool(), 0);
 }
@@ -244,7 +245,8 @@ TEST(ListIterator, DetachedAttachedAndCopied) {
     it.next(out);
     ListIterator<int> copy(it);
     EXPECT_EQ((Ints{copy.next(out), out, it.next(out), out}), (Ints{1, 9, 1, 9})); // each walks on its own
-    copy = copy;
+    ListIterator<int>& itself = copy;
+    copy = itself;
     copy.reset();
     copy.next(out);
     EXPECT_EQ(out, 8);

@@ -3,7 +3,6 @@
 // error box with its answer, and every request to end the program.
 #include <gtest/gtest.h>
 
-#include <ranges>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -38,8 +37,9 @@ protected:
     static inline std::vector<MemErrorInfo>& errors = MemoryRecorder::errors;
     static inline std::vector<std::string>& boxes = MemoryRecorder::boxes;
     static std::vector<std::uint16_t> codes() {
-        auto all = errors | std::views::transform(&MemErrorInfo::errorCode);
-        return {all.begin(), all.end()};
+        std::vector<std::uint16_t> all;
+        for (const MemErrorInfo& e : errors) all.push_back(e.errorCode);
+        return all;
     }
 
     void SetUp() override {
