@@ -1,0 +1,31 @@
+#pragma once
+// Every random number the rules draw comes through here rather than from rand() directly, so that a test
+// can lay down the dice a hand-worked example needs. Unscripted, it is the runtime's rand(), which the
+// battle runner seeds.
+#include <cstddef>
+#include <deque>
+#include <initializer_list>
+
+namespace vael {
+
+class Roll {
+public:
+    // The runtime's rand(), or the next scripted number while a script is in force.
+    static int rand();
+    static int d10() { return rand() % 10; }
+    static int d100() { return rand() % 100; }
+
+    // Puts a script in force and appends numbers to it. A scripted run that asks for more numbers than
+    // it was given is a faulty test: the failed check names it and the roll is 0.
+    static void script(std::initializer_list<int> numbers);
+    // Ends the script: rolls come from rand() again.
+    static void endScript();
+    static bool scripted() { return scripted_; }
+    static std::size_t scriptedLeft() { return numbers_.size(); }
+
+private:
+    static inline bool scripted_ = false;
+    static inline std::deque<int> numbers_;
+};
+
+} // namespace vael
