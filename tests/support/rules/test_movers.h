@@ -70,6 +70,7 @@ public:
     using Kind::doneForTurn_;
     using Kind::forcedWithdrawal_;
     using Kind::hasMoved_;
+    using Kind::leaderId_;
     using Kind::markedHex_;
     using Kind::markedSecondHex_;
     using Kind::moveDestination_;

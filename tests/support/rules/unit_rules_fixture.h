@@ -40,7 +40,7 @@ protected:
         layer.units.push_back(&unit);
         return unit;
     }
-    // Every occupant as "hex:unit number", hexes in table order, units in arrival order.
+    // Every occupant as "hex:unit number", hexes in table order (row by row), units in arrival order.
     std::string occupants() {
         std::string out;
         for (std::int16_t i = 0; i < map->regionCount(); ++i)
