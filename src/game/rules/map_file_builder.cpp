@@ -194,8 +194,7 @@ std::vector<std::uint8_t> MapFileBuilder::bytes() const {
         out.push_back(static_cast<std::uint8_t>(v >> 8));
     };
     put16(static_cast<std::uint16_t>(name_.size()));
-    for (char c : name_)
-        out.push_back(static_cast<std::uint8_t>(c));
+    for (char c : name_) out.push_back(static_cast<std::uint8_t>(c));
     out.push_back(width_);
     out.push_back(height_);
     put16(hexOffset_);

@@ -7,10 +7,10 @@
 namespace vael {
 
 int Roll::rand() {
-    if (!scripted_) return std::rand();
+    if (!scripted_)
+        return std::rand();
     if (numbers_.empty()) {
-        Assertion::fail("A scripted roll was asked for with no number left in the script", __FILE__,
-                        __LINE__);
+        Assertion::fail("A scripted roll was asked for with no number left in the script", __FILE__, __LINE__);
         return 0;
     }
     int number = numbers_.front();
