@@ -247,10 +247,7 @@ TEST_F(Withdrawal, AUnitAskedToWithdrawStepsBackAwayFromTheEnemy) {
 }
 
 TEST_F(Withdrawal, NoWayBackARiverOrAnotherUnitsRecordMeansNoWithdrawal) {
-    MapFileBuilder builder(10, 10);
-    builder.addTerrain(303, 4);
-    map = makeLandscape(builder);
-    map->attach(layer);
+    useMap(MapFileBuilder(10, 10).addTerrain(303, 4));
     CombatMover& unit = place(7, 505);
     place(20, 504, visitor);
     for (short h : {406, 606, 506})
