@@ -173,6 +173,29 @@ TEST_F(MapLookupTest, MissingOrBadFilesAreReportedAndNothingIsRead) {
     }
 }
 
+TEST_F(MapLookupTest, AMapFileLongerThanAnyCountAllowsIsRefusedUnread) {
+    // 32767 records is the most a count can give: such a file is read, one byte more is not.
+    Bytes bytes{0xFF, 0x7F};
+    for (int i = 0; i < 32766; ++i)
+        appendRecord(bytes, "OTHER.OIF", "Other");
+    appendRecord(bytes, "ARMY.OIF", "Army");
+    writeData("army.oif", "army");
+    const std::string path = dir.path().string();
+    for (const bool oneMore : {false, true}) {
+        SCOPED_TRACE(oneMore);
+        if (oneMore) bytes.push_back(0);
+        writeMap(bytes);
+        TestWinApp app{os};
+        FailedChecks checks;
+        NotingArchive army("Army");
+        app.findInMapFile(&army);
+        EXPECT_EQ(army.reads.size(), oneMore ? 0u : 1u);
+        const Texts refused{asked("The map file " + path + "/oiffile.map is damaged: it cannot be read whole"),
+                            asked("Army does not exist in the map file.")};
+        EXPECT_EQ(checks.texts, oneMore ? refused : Texts());
+    }
+}
+
 TEST_F(MapLookupTest, AbortingAtAMissingMapFileThrows) {
     TestWinApp app{os};
     FailedChecks checks(true);

@@ -3,6 +3,7 @@
 
 #include "framework/core/container.h"
 #include "support/bus_recorder.h"
+#include "support/failed_checks.h"
 #include "test_win_app.h"
 
 namespace vael::test {
@@ -79,6 +80,20 @@ TEST_F(TimerTest, AStoppedTimersWaitingTickIsNotDelivered) {
     EXPECT_EQ(app.stopTimer(), 0);
     pumpAll();
     EXPECT_TRUE(times().empty());
+}
+
+TEST_F(TimerTest, TicksGoOnAfterAHandlersFailedCheckWasAnsweredWithAbort) {
+    int calls = 0;
+    rec().on(&probe, 1, does([&](Component*) {
+                 if (++calls == 1) Assertion::fail("broken", "handler.cpp", 1);
+             }));
+    probe.addTimer(h1, 10);
+    FailedChecks checks(true);
+    os.advance(100);
+    EXPECT_THROW(app.pumpMessage(), Assertion);
+    os.advance(100);
+    pumpAll();
+    EXPECT_EQ(times(), (std::vector<long>{100, 200}));
 }
 
 TEST(WinAppTimer, TheApplicationStopsItsTimerWhenItGoes) {
