@@ -26,17 +26,18 @@ std::int32_t keyNamed(std::string_view name) {
     if ((name[0] == 'F' || name[0] == 'f') && name.size() <= 3) {
         int n = 0;
         const auto [end, error] = std::from_chars(name.data() + 1, name.data() + name.size(), n);
-        if (error == std::errc() && end == name.data() + name.size() && n >= 1 && n <= 12) return KeyF1 + n - 1;
+        if (error == std::errc() && end == name.data() + name.size() && n >= 1 && n <= 12)
+            return KeyF1 + n - 1;
         return KeyNone;
     }
     static const struct {
         const char* name;
         std::int32_t key;
-    } named[] = {{"Left", KeyLeft},       {"Right", KeyRight},   {"Up", KeyUp},
-                 {"Down", KeyDown},       {"Home", KeyHome},     {"End", KeyEnd},
-                 {"PageUp", KeyPageUp},   {"PageDown", KeyPageDown}, {"Insert", KeyInsert},
-                 {"Delete", KeyDelete},   {"Return", KeyReturn}, {"Escape", KeyEscape},
-                 {"Tab", KeyTab},         {"Space", KeySpace},   {"Backspace", KeyBackspace}};
+    } named[] = {{"Left", KeyLeft},     {"Right", KeyRight},       {"Up", KeyUp},
+                 {"Down", KeyDown},     {"Home", KeyHome},         {"End", KeyEnd},
+                 {"PageUp", KeyPageUp}, {"PageDown", KeyPageDown}, {"Insert", KeyInsert},
+                 {"Delete", KeyDelete}, {"Return", KeyReturn},     {"Escape", KeyEscape},
+                 {"Tab", KeyTab},       {"Space", KeySpace},       {"Backspace", KeyBackspace}};
     for (const auto& n : named)
         if (same(name, n.name)) return n.key;
     return KeyNone;
@@ -64,7 +65,8 @@ AcceleratorTable::AcceleratorTable(std::string_view text) {
         while (!number.empty() && (number.front() == ' ' || number.front() == '\t'))
             number.remove_prefix(1);
         unsigned command = 0;
-        const auto [numberEnd, error] = std::from_chars(number.data(), number.data() + number.size(), command);
+        const auto [numberEnd, error] =
+            std::from_chars(number.data(), number.data() + number.size(), command);
         if (error != std::errc() || numberEnd != number.data() + number.size() || command > 0xFFFF) {
             fail("bad command id \"" + std::string(number) + "\"");
             return;
@@ -72,10 +74,14 @@ AcceleratorTable::AcceleratorTable(std::string_view text) {
         std::uint16_t modifiers = 0;
         for (auto plus = keys.find('+'); plus != std::string_view::npos && plus > 0; plus = keys.find('+')) {
             const std::string_view modifier = keys.substr(0, plus);
-            if (same(modifier, "Ctrl")) modifiers |= platform::ModControl;
-            else if (same(modifier, "Shift")) modifiers |= platform::ModShift;
-            else if (same(modifier, "Alt")) modifiers |= platform::ModAlt;
-            else break;
+            if (same(modifier, "Ctrl"))
+                modifiers |= platform::ModControl;
+            else if (same(modifier, "Shift"))
+                modifiers |= platform::ModShift;
+            else if (same(modifier, "Alt"))
+                modifiers |= platform::ModAlt;
+            else
+                break;
             keys.remove_prefix(plus + 1);
         }
         const std::int32_t key = keyNamed(keys);

@@ -57,12 +57,12 @@ TEST_F(TimerTest, TheSystemTimerRunsAtTheShortestSlotPeriodAndTicksTheSlotsWithI
 TEST_F(TimerTest, ATickThatArrivesWhileTheLastOneIsHandledIsDropped) {
     int calls = 0;
     rec().on(&probe, 1, does([&](Component*) {
-                 if (++calls > 1) return;
-                 // A nested pump inside the handler meets the next tick.
-                 os.advance(100);
-                 EXPECT_EQ(app.pumpMessage(), 1);
-                 EXPECT_FALSE(app.messageWaiting());
-             }));
+        if (++calls > 1) return;
+        // A nested pump inside the handler meets the next tick.
+        os.advance(100);
+        EXPECT_EQ(app.pumpMessage(), 1);
+        EXPECT_FALSE(app.messageWaiting());
+    }));
     probe.addTimer(h1, 10);
     os.advance(100);
     pumpAll();
@@ -85,8 +85,8 @@ TEST_F(TimerTest, AStoppedTimersWaitingTickIsNotDelivered) {
 TEST_F(TimerTest, TicksGoOnAfterAHandlersFailedCheckWasAnsweredWithAbort) {
     int calls = 0;
     rec().on(&probe, 1, does([&](Component*) {
-                 if (++calls == 1) Assertion::fail("broken", "handler.cpp", 1);
-             }));
+        if (++calls == 1) Assertion::fail("broken", "handler.cpp", 1);
+    }));
     probe.addTimer(h1, 10);
     FailedChecks checks(true);
     os.advance(100);

@@ -22,7 +22,9 @@ protected:
         ASSERT_NE(sdl, nullptr) << error;
     }
 
-    std::uint32_t displayed(std::int32_t x, std::int32_t y) { return test::displayedColour(sdl->window(), x, y); }
+    std::uint32_t displayed(std::int32_t x, std::int32_t y) {
+        return test::displayedColour(sdl->window(), x, y);
+    }
 
     struct Spot {
         std::int32_t x, y;
@@ -63,8 +65,12 @@ TEST_F(SdlSmokeTest, APictureReadsBackInThePalettesColours) {
             pixels[y * 64 + x] = std::uint8_t(x < 16 ? 1 : x < 32 ? 2 : x < 48 ? 3 : 200);
     sdl->present({pixels.data(), 64, 48, 64}, 0, 0, nullptr, 0);
     settle();
-    expectShown({{0, 0, 0xFF0000}, {15, 47, 0xFF0000}, {16, 0, 0x00FF00}, {47, 20, 0x0000FF},
-                 {48, 20, 0x0C2238}, {63, 47, 0x0C2238}});
+    expectShown({{0, 0, 0xFF0000},
+                 {15, 47, 0xFF0000},
+                 {16, 0, 0x00FF00},
+                 {47, 20, 0x0000FF},
+                 {48, 20, 0x0C2238},
+                 {63, 47, 0x0C2238}});
     // One box of a changed picture, then a changed palette entry: the screen shows both at once.
     std::fill(pixels.begin(), pixels.end(), std::uint8_t(3));
     const Rect box{16, 10, 2, 2};
@@ -72,8 +78,8 @@ TEST_F(SdlSmokeTest, APictureReadsBackInThePalettesColours) {
     const Rgb white{255, 255, 255};
     sdl->setPalette(&white, 1, 1);
     settle();
-    expectShown({{16, 10, 0x0000FF}, {17, 11, 0x0000FF}, {18, 11, 0x00FF00}, {16, 12, 0x00FF00},
-                 {5, 5, 0xFFFFFF}});
+    expectShown(
+        {{16, 10, 0x0000FF}, {17, 11, 0x0000FF}, {18, 11, 0x00FF00}, {16, 12, 0x00FF00}, {5, 5, 0xFFFFFF}});
 }
 
 TEST_F(SdlSmokeTest, PostsFromAnotherThreadArriveInOrder) {
