@@ -6,7 +6,7 @@
 
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
-#include "test_win_app.h"
+#include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {

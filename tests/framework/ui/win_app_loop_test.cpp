@@ -3,7 +3,7 @@
 #include "framework/core/container.h"
 #include "support/bus_recorder.h"
 #include "support/failed_checks.h"
-#include "test_win_app.h"
+#include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {

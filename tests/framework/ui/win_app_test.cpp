@@ -3,7 +3,7 @@
 #include "framework/ui/accelerator_table.h"
 #include "framework/ui/string_table.h"
 #include "support/bus_recorder.h"
-#include "test_win_app.h"
+#include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {
