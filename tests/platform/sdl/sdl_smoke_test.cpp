@@ -103,7 +103,8 @@ TEST_F(SdlSmokeTest, PostsFromAnotherThreadArriveInOrder) {
 // the main window, which ends the program.
 class SmokeApp : public WinApp {
 public:
-    explicit SmokeApp(Platform& platform) : WinApp("Smoke", "", "", platform) {}
+    explicit SmokeApp(SdlPlatform& platform) : WinApp("Smoke", "", "", platform), window(platform.window()) {}
+    SDL_Window* window;
     void findDataFile(OIFBase*, const std::uint8_t*&, const std::uint8_t*) override {}
     void routeMouseEvent(Display*, std::int16_t, const Point&) override {}
 };
@@ -118,13 +119,10 @@ struct Frame : MessageTarget {
 };
 
 int ticks = 0;
-ContainerBase* onTick(Component*, BusMessage, ContainerBase*) {
+ContainerBase* onTick(Component* target, BusMessage, ContainerBase*) {
+    // What the window's close button sends, from the display.
     if (++ticks == 3) {
-        // What the window's close button sends.
-        SDL_Event close{};
-        close.type = SDL_WINDOWEVENT;
-        close.window.event = SDL_WINDOWEVENT_CLOSE;
-        SDL_PushEvent(&close);
+        EXPECT_TRUE(test::requestClose(static_cast<SmokeApp*>(target)->window));
     }
     return nullptr;
 }
