@@ -19,7 +19,8 @@ std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path&
         if (!step.empty() && step != ".") steps.push_back(step);
         step.clear();
     }
-    if (steps.empty() || name.front() == '/' || name.front() == '\\') return std::nullopt;
+    // No data directory is no directory at all, not the current one.
+    if (dir.empty() || steps.empty() || name.front() == '/' || name.front() == '\\') return std::nullopt;
 
     std::error_code error;
     std::filesystem::path at = dir;
