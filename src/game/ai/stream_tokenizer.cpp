@@ -133,7 +133,9 @@ std::uint32_t StreamTokenizer::nextToken() {
             c = readChar();
             tokenClass_ = charTypes_[c];
         }
-        token_.assign(1, static_cast<char>(c));
+        // The end of the input reads as an empty token text, as the zero that ends it would.
+        if (c == 0) token_.clear();
+        else token_.assign(1, static_cast<char>(c));
         if (tokenClass_ & CT_END) return tokenClass_;
         if (tokenClass_ & CT_NEWLINE) {
             ++lineNumber_;

@@ -85,19 +85,19 @@ TEST(StreamTokenizer, CutsTextIntoTokens) {
         std::string text;
         std::vector<Token> tokens;
     } rows[] = {
-        {"abc_1 42;", {{WORD, "abc_1", 1}, {DIGIT, "42", 1}, {SINGLE, ";", 1}, {END, std::string(1, '\0'), 1}}},
+        {"abc_1 42;", {{WORD, "abc_1", 1}, {DIGIT, "42", 1}, {SINGLE, ";", 1}, {END, "", 1}}},
         // A comment may follow a word directly: the apostrophe ends the word and the comment the line.
-        {"x'note y\nz", {{WORD, "x", 1}, {WORD, "z", 2}, {END, std::string(1, '\0'), 2}}},
+        {"x'note y\nz", {{WORD, "x", 1}, {WORD, "z", 2}, {END, "", 2}}},
         // Two-character operators are two tokens.
-        {"<=", {{SINGLE, "<", 1}, {SINGLE, "=", 1}, {END, std::string(1, '\0'), 1}}},
+        {"<=", {{SINGLE, "<", 1}, {SINGLE, "=", 1}, {END, "", 1}}},
         // Quoted text spans lines without counting them and drops its quotes.
-        {"\"a\nb\" c", {{QUOTE, "a\nb", 1}, {WORD, "c", 1}, {END, std::string(1, '\0'), 1}}},
+        {"\"a\nb\" c", {{QUOTE, "a\nb", 1}, {WORD, "c", 1}, {END, "", 1}}},
         // A carriage return and line feed is one line end; a lone one of either counts a line.
-        {"a\r\nb\rc\n\nd", {{WORD, "a", 1}, {WORD, "b", 2}, {WORD, "c", 3}, {WORD, "d", 5}, {END, std::string(1, '\0'), 5}}},
+        {"a\r\nb\rc\n\nd", {{WORD, "a", 1}, {WORD, "b", 2}, {WORD, "c", 3}, {WORD, "d", 5}, {END, "", 5}}},
         // Byte 0 ends the input.
-        {std::string("a\0b", 3), {{WORD, "a", 1}, {END, std::string(1, '\0'), 1}}},
-        {"", {{END, std::string(1, '\0'), 1}}},
-        {"'only a comment", {{END, std::string(1, '\0'), 1}}},
+        {std::string("a\0b", 3), {{WORD, "a", 1}, {END, "", 1}}},
+        {"", {{END, "", 1}}},
+        {"'only a comment", {{END, "", 1}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
