@@ -1,6 +1,8 @@
 #include "game/ai/interpreter.h"
 
 #include <climits>
+#include <optional>
+#include <utility>
 
 #include "framework/core/debug_stream.h"
 
@@ -45,8 +47,7 @@ std::int32_t Interpreter::runRoutine(std::int32_t start) {
     steps_ = 0;
     failure_ = nullptr;
     std::int32_t pc = start;
-    while (execute(pc)) {
-    }
+    loop<false>(pc);
     running_ = false;
     if (failure_) {
         debugStream() << "Script run stopped at word " << instruction_ << ": " << failure_ << std::endl;
@@ -62,24 +63,29 @@ std::int32_t Interpreter::runRoutine(std::int32_t start) {
     return 0;
 }
 
+std::int32_t Interpreter::execute(std::int32_t& pc) {
+    if (failure_) return 0;
+    return loop<true>(pc);
+}
+
 bool Interpreter::fail(const char* reason) {
     if (!failure_) failure_ = reason;
     return false;
 }
 
-inline bool Interpreter::push(std::int32_t value) {
+bool Interpreter::push(std::int32_t value) {
     if (valueCount_ >= maxStack) return fail("value stack full");
     values_[static_cast<std::size_t>(valueCount_++)] = value;
     return true;
 }
 
-inline bool Interpreter::pop(std::int32_t& value) {
+bool Interpreter::pop(std::int32_t& value) {
     if (valueCount_ <= 0) return fail("value stack empty");
     value = values_[static_cast<std::size_t>(--valueCount_)];
     return true;
 }
 
-inline std::int32_t* Interpreter::cellAt(std::int64_t index) {
+std::int32_t* Interpreter::cellAt(std::int64_t index) {
     if (index < 0 || index >= maxCells) return fail("cell out of range"), nullptr;
     return &cells_[static_cast<std::size_t>(index)];
 }
@@ -91,45 +97,35 @@ std::int32_t* Interpreter::displayAt(std::int64_t level) {
     return &display_[i];
 }
 
-inline bool Interpreter::operand(std::int32_t& pc, std::int32_t& value) {
-    ++pc;
-    if (pc < 0 || pc >= program_.allocatedWords()) return fail("operand outside the code");
-    value = program_.code()[static_cast<std::size_t>(pc)];
+bool Interpreter::call(std::int32_t level, std::int64_t newFrame, std::int32_t frame, std::int32_t returnAddress) {
+    if (callDepth() >= maxCallDepth) return fail("call depth limit reached");
+    if (newFrame < INT_MIN || newFrame > INT_MAX) return fail("frame out of range");
+    // Both entries first, since growing the display moves it.
+    if (!displayAt(level) || !displayAt(level_)) return false;
+    display_[static_cast<std::size_t>(level_)] = frame;
+    callStack_.push_back(display_[static_cast<std::size_t>(level)]);
+    callStack_.push_back(frame);
+    callStack_.push_back(level_);
+    callStack_.push_back(returnAddress);
+    level_ = level;
     return true;
 }
 
-bool Interpreter::binary(std::int32_t op) {
-    std::int32_t a = 0, b = 0;
-    if (!pop(b) || !pop(a)) return false;
-    const auto ua = static_cast<std::uint32_t>(a), ub = static_cast<std::uint32_t>(b);
-    std::int32_t r = 0;
-    switch (op) {
-    case OP_AND: r = a != 0 && b != 0; break;
-    case OP_OR: r = a != 0 || b != 0; break;
-    case OP_XOR: r = a > 0 ? b == 0 : b > 0; break;
-    case OP_EQ: r = a == b; break;
-    case OP_NE: r = a != b; break;
-    case OP_GT: r = a > b; break;
-    case OP_LT: r = a < b; break;
-    case OP_GE: r = a >= b; break;
-    case OP_LE: r = a <= b; break;
-    case OP_ADD: r = static_cast<std::int32_t>(ua + ub); break;
-    case OP_SUB: r = static_cast<std::int32_t>(ua - ub); break;
-    case OP_MUL: r = static_cast<std::int32_t>(ua * ub); break;
-    case OP_DIV:
-        // Both would trap the processor; the script gets a value it can live with, and the trace says why.
-        if (b == 0) {
-            debugStream() << "WARNING: division by zero at word " << instruction_ << std::endl;
-            r = 0;
-        } else if (a == INT_MIN && b == -1) {
-            debugStream() << "WARNING: division overflow at word " << instruction_ << std::endl;
-            r = INT_MIN;
-        } else {
-            r = a / b;
-        }
-        break;
-    }
-    return push(r);
+// Answers the caller's frame and return address, or nothing when there is no call to return from.
+std::optional<std::pair<std::int32_t, std::int32_t>> Interpreter::returnFromCall() {
+    if (callStack_.size() < callWords) return fail("return without a call"), std::nullopt;
+    const std::int32_t returnAddress = callStack_[callStack_.size() - 1];
+    const std::int32_t callerLevel = callStack_[callStack_.size() - 2];
+    const std::int32_t callerFrame = callStack_[callStack_.size() - 3];
+    const std::int32_t calleeEntry = callStack_[callStack_.size() - 4];
+    // The callee's display entry and the caller's level come back as they were, so that the caller
+    // (and procedures nested in it) see their own frames after a recursive call returns.
+    std::int32_t* entry = displayAt(level_);
+    if (!entry) return std::nullopt;
+    callStack_.resize(callStack_.size() - callWords);
+    *entry = calleeEntry;
+    level_ = callerLevel;
+    return std::pair{callerFrame, returnAddress};
 }
 
 bool Interpreter::callBuiltin(std::int32_t mask, std::int32_t procedure) {
@@ -175,151 +171,317 @@ bool Interpreter::callBuiltin(std::int32_t mask, std::int32_t procedure) {
     return push(result);
 }
 
-std::int32_t Interpreter::execute(std::int32_t& pc) {
-    if (failure_) return 0;
-    instruction_ = pc;
-    if (++steps_ > stepLimit_) return fail("step limit reached"), 0;
-    if (pc < 0 || pc >= program_.allocatedWords()) return fail("program counter outside the code"), 0;
-    const std::int32_t op = program_.code()[static_cast<std::size_t>(pc)];
-    std::int32_t n = 0, level = 0, v = 0;
-    std::int32_t* c = nullptr;
-    bool ok = true;
-    switch (op) {
-    case OP_LOAD:
-        ok = operand(pc, n) && (c = cellAt(std::int64_t(frame_) + n)) && push(*c);
-        break;
-    case OP_LOAD_REF:
-        ok = operand(pc, n) && (c = cellAt(std::int64_t(frame_) + n)) && (c = cellAt(*c)) && push(*c);
-        break;
-    case OP_PUSH_ADDR:
-        ok = operand(pc, n) && cellAt(std::int64_t(frame_) + n) && push(frame_ + n);
-        break;
-    case OP_PUSH:
-        ok = operand(pc, n) && push(n);
-        break;
-    case OP_STORE:
-        ok = operand(pc, n) && pop(v) && (c = cellAt(std::int64_t(frame_) + n));
-        if (ok) *c = v;
-        break;
-    case OP_STORE_REF:
-        ok = operand(pc, n) && pop(v) && (c = cellAt(std::int64_t(frame_) + n)) && (c = cellAt(*c));
-        if (ok) *c = v;
-        break;
-    case OP_STORE_VALUE:
-        ok = operand(pc, n) && pop(v) && (c = cellAt(v)) && (v = *c, c = cellAt(std::int64_t(frame_) + n));
-        if (ok) *c = v;
-        break;
-    case OP_LOAD_UP:
-    case OP_LOAD_UP_REF:
-    case OP_PUSH_ADDR_UP:
-    case OP_STORE_UP:
-    case OP_STORE_UP_REF: {
-        std::int32_t* base = nullptr;
-        ok = operand(pc, level) && operand(pc, n) && (base = displayAt(level));
-        if (!ok) break;
-        const std::int64_t index = std::int64_t(*base) + n;
-        if (op == OP_PUSH_ADDR_UP) {
-            ok = cellAt(index) && push(static_cast<std::int32_t>(index));
-        } else if (op == OP_LOAD_UP || op == OP_LOAD_UP_REF) {
-            ok = (c = cellAt(index)) && (op == OP_LOAD_UP || (c = cellAt(*c))) && push(*c);
-        } else {
-            ok = pop(v) && (c = cellAt(index)) && (op == OP_STORE_UP || (c = cellAt(*c)));
-            if (ok) *c = v;
-        }
-        break;
-    }
-    case OP_POP:
-        ok = pop(v);
-        break;
-    case OP_NOT:
-        ok = pop(v) && push(v == 0);
-        break;
-    case OP_AND:
-    case OP_OR:
-    case OP_XOR:
-    case OP_EQ:
-    case OP_NE:
-    case OP_GT:
-    case OP_LT:
-    case OP_GE:
-    case OP_LE:
-    case OP_ADD:
-    case OP_SUB:
-    case OP_MUL:
-    case OP_DIV:
-        ok = binary(op);
-        break;
-    case OP_JUMP:
-        if (!operand(pc, n)) return 0;
-        pc = n;
-        return 1;
-    case OP_JUMP_FALSE:
-        if (!operand(pc, n) || !pop(v)) return 0;
-        pc = v == 0 ? n : pc + 1;
-        return 1;
-    case OP_CALL: {
-        std::int32_t d = 0, target = 0;
-        if (!operand(pc, level) || !operand(pc, d) || !operand(pc, target)) return 0;
-        if (callDepth() >= maxCallDepth) return fail("call depth limit reached"), 0;
-        const std::int64_t frame = std::int64_t(frame_) + d;
-        if (frame < INT_MIN || frame > INT_MAX) return fail("frame out of range"), 0;
-        // Both entries first, since growing the display moves it.
-        if (!displayAt(level) || !displayAt(level_)) return 0;
-        display_[static_cast<std::size_t>(level_)] = frame_;
-        callStack_.push_back(display_[static_cast<std::size_t>(level)]);
-        callStack_.push_back(frame_);
-        callStack_.push_back(level_);
-        callStack_.push_back(pc + 1);
-        level_ = level;
-        frame_ = static_cast<std::int32_t>(frame);
-        pc = target;
-        return 1;
-    }
-    case OP_RETURN: {
-        if (callStack_.size() < callWords) return fail("return without a call"), 0;
-        const std::int32_t returnAddress = callStack_[callStack_.size() - 1];
-        const std::int32_t callerLevel = callStack_[callStack_.size() - 2];
-        const std::int32_t callerFrame = callStack_[callStack_.size() - 3];
-        const std::int32_t calleeEntry = callStack_[callStack_.size() - 4];
-        callStack_.resize(callStack_.size() - callWords);
-        // The callee's display entry and the caller's level come back as they were, so that the caller
-        // (and procedures nested in it) see their own frames after a recursive call returns.
-        if (std::int32_t* entry = displayAt(level_)) *entry = calleeEntry;
-        level_ = callerLevel;
-        frame_ = callerFrame;
-        pc = returnAddress;
-        return failure_ ? 0 : 1;
-    }
-    case OP_CALL_BUILTIN: {
-        std::int32_t mask = 0;
-        ok = operand(pc, mask) && operand(pc, n) && callBuiltin(mask, n);
-        break;
-    }
-    case OP_END:
+std::int32_t Interpreter::divide(std::int32_t a, std::int32_t b, std::int32_t at) {
+    // Both would trap the processor; the script gets a value it can live with, and the trace says why.
+    if (b == 0) {
+        debugStream() << "WARNING: division by zero at word " << at << std::endl;
         return 0;
-    case OP_WATCH:
-        ok = operand(pc, n) && pop(v);
-        if (ok) debugStream() << " [" << n << "]: " << v << std::endl;
-        break;
-    case OP_PRINT: {
-        if (!operand(pc, n)) return 0;
-        if (n < 0 || std::int64_t(pc) + n >= program_.allocatedWords()) return fail("text outside the code"), 0;
-        debugStream() << ' ';
-        for (std::int32_t i = 0; i < n; ++i) {
-            operand(pc, v);
-            if ((v & 0xFF) == 10)
-                debugStream() << std::endl;
-            else
-                debugStream() << static_cast<char>(v & 0xFF);
-        }
-        break;
     }
-    default:
-        break;
+    if (a == INT_MIN && b == -1) {
+        debugStream() << "WARNING: division overflow at word " << at << std::endl;
+        return INT_MIN;
     }
-    if (!ok) return 0;
-    ++pc;
-    return 1;
+    return a / b;
 }
+
+// The instruction loop, kept in locals for speed; single runs one instruction (execute). Every check
+// that a damaged program could trip leaves through the failure exit with its reason.
+#define VAEL_FAIL(text)                                                                                    \
+    do {                                                                                                   \
+        reason = text;                                                                                     \
+        goto failed;                                                                                       \
+    } while (0)
+#define VAEL_NEED(k)                                                                                       \
+    if (pc + (k) >= size) VAEL_FAIL("operand outside the code")
+#define VAEL_CELL(pointer, index)                                                                          \
+    do {                                                                                                   \
+        const std::int64_t cellIndex = (index);                                                            \
+        if (static_cast<std::uint64_t>(cellIndex) >= static_cast<std::uint64_t>(maxCells))                 \
+            VAEL_FAIL("cell out of range");                                                                \
+        pointer = cells + cellIndex;                                                                       \
+    } while (0)
+#define VAEL_PUSH(value)                                                                                   \
+    do {                                                                                                   \
+        if (top == valuesEnd) VAEL_FAIL("value stack full");                                               \
+        *top++ = (value);                                                                                  \
+    } while (0)
+#define VAEL_POP(out)                                                                                      \
+    do {                                                                                                   \
+        if (top == values) VAEL_FAIL("value stack empty");                                                 \
+        out = *--top;                                                                                      \
+    } while (0)
+#define VAEL_BINARY(expression)                                                                            \
+    {                                                                                                      \
+        if (top - values < 2) VAEL_FAIL("value stack empty");                                              \
+        const std::int32_t a = top[-2], b = top[-1];                                                       \
+        top[-2] = (expression);                                                                            \
+        --top;                                                                                             \
+        pc += 1;                                                                                           \
+        VAEL_NEXT;                                                                                         \
+    }
+// Each instruction ends with its own dispatch of the next one (through a table of label addresses, a
+// GNU extension that g++ and clang++ share), which the processor predicts far better than one shared
+// jump; a run of one instruction stops instead.
+#define VAEL_DISPATCH                                                                                      \
+    do {                                                                                                   \
+        if (stepsLeft <= 0) VAEL_FAIL("step limit reached");                                               \
+        --stepsLeft;                                                                                       \
+        if (static_cast<std::uint32_t>(pc) >= static_cast<std::uint32_t>(size))                            \
+            VAEL_FAIL("program counter outside the code");                                                 \
+        const auto op = static_cast<std::uint32_t>(code[pc]);                                              \
+        goto* (op < operationCount ? table[op] : &&otherWord);                                             \
+    } while (0)
+#define VAEL_NEXT                                                                                          \
+    do {                                                                                                   \
+        if constexpr (single) goto done;                                                                   \
+        VAEL_DISPATCH;                                                                                     \
+    } while (0)
+
+#if !defined(__GNUC__)
+#error "the script interpreter needs label addresses (g++ or clang++)"
+#endif
+
+template <bool single> std::int32_t Interpreter::loop(std::int32_t& pcInOut) {
+    constexpr std::uint32_t operationCount = OP_PRINT + 1;
+    void* table[operationCount];
+    for (void*& entry : table)
+        entry = &&otherWord;
+    table[OP_LOAD] = &&load;
+    table[OP_LOAD_REF] = &&loadRef;
+    table[OP_PUSH_ADDR] = &&pushAddr;
+    table[OP_PUSH] = &&push;
+    table[OP_STORE] = &&store;
+    table[OP_STORE_REF] = &&storeRef;
+    table[OP_STORE_VALUE] = &&storeValue;
+    table[OP_LOAD_UP] = &&up;
+    table[OP_LOAD_UP_REF] = &&up;
+    table[OP_PUSH_ADDR_UP] = &&up;
+    table[OP_STORE_UP] = &&up;
+    table[OP_STORE_UP_REF] = &&up;
+    table[OP_POP] = &&pop;
+    table[OP_AND] = &&opAnd;
+    table[OP_OR] = &&opOr;
+    table[OP_NOT] = &&opNot;
+    table[OP_XOR] = &&opXor;
+    table[OP_EQ] = &&eq;
+    table[OP_NE] = &&ne;
+    table[OP_GT] = &&gt;
+    table[OP_LT] = &&lt;
+    table[OP_GE] = &&ge;
+    table[OP_LE] = &&le;
+    table[OP_ADD] = &&add;
+    table[OP_SUB] = &&sub;
+    table[OP_MUL] = &&mul;
+    table[OP_DIV] = &&div;
+    table[OP_JUMP] = &&jump;
+    table[OP_JUMP_FALSE] = &&jumpFalse;
+    table[OP_CALL] = &&callProcedure;
+    table[OP_RETURN] = &&returnFromProcedure;
+    table[OP_CALL_BUILTIN] = &&callBuiltinProcedure;
+    table[OP_END] = &&end;
+    table[OP_WATCH] = &&watch;
+    table[OP_PRINT] = &&print;
+
+    const std::int32_t* const code = program_.code().data();
+    const std::int32_t size = program_.allocatedWords();
+    std::int32_t* const cells = cells_.get();
+    std::int32_t* const values = values_.get();
+    std::int32_t* const valuesEnd = values + maxStack;
+    std::int32_t* top = values + valueCount_;
+    std::int32_t pc = pcInOut;
+    std::int32_t frame = frame_;
+    std::int64_t stepsLeft = stepLimit_ - steps_;
+    const char* reason = nullptr;
+    std::int32_t result = 1;
+    std::int32_t* c = nullptr;
+    std::int32_t v = 0;
+
+    VAEL_DISPATCH;
+load:
+    VAEL_NEED(1);
+    VAEL_CELL(c, std::int64_t(frame) + code[pc + 1]);
+    VAEL_PUSH(*c);
+    pc += 2;
+    VAEL_NEXT;
+loadRef:
+    VAEL_NEED(1);
+    VAEL_CELL(c, std::int64_t(frame) + code[pc + 1]);
+    VAEL_CELL(c, *c);
+    VAEL_PUSH(*c);
+    pc += 2;
+    VAEL_NEXT;
+pushAddr:
+    VAEL_NEED(1);
+    VAEL_CELL(c, std::int64_t(frame) + code[pc + 1]);
+    VAEL_PUSH(static_cast<std::int32_t>(c - cells));
+    pc += 2;
+    VAEL_NEXT;
+push:
+    VAEL_NEED(1);
+    VAEL_PUSH(code[pc + 1]);
+    pc += 2;
+    VAEL_NEXT;
+store:
+    VAEL_NEED(1);
+    VAEL_POP(v);
+    VAEL_CELL(c, std::int64_t(frame) + code[pc + 1]);
+    *c = v;
+    pc += 2;
+    VAEL_NEXT;
+storeRef:
+    VAEL_NEED(1);
+    VAEL_POP(v);
+    VAEL_CELL(c, std::int64_t(frame) + code[pc + 1]);
+    VAEL_CELL(c, *c);
+    *c = v;
+    pc += 2;
+    VAEL_NEXT;
+storeValue:
+    VAEL_NEED(1);
+    VAEL_POP(v);
+    VAEL_CELL(c, v);
+    v = *c;
+    VAEL_CELL(c, std::int64_t(frame) + code[pc + 1]);
+    *c = v;
+    pc += 2;
+    VAEL_NEXT;
+up: {
+    VAEL_NEED(2);
+    const std::int32_t op = code[pc];
+    const std::int32_t* base = displayAt(code[pc + 1]);
+    if (!base) VAEL_FAIL(nullptr);
+    VAEL_CELL(c, std::int64_t(*base) + code[pc + 2]);
+    if (op == OP_PUSH_ADDR_UP) {
+        VAEL_PUSH(static_cast<std::int32_t>(c - cells));
+    } else if (op == OP_LOAD_UP || op == OP_LOAD_UP_REF) {
+        if (op == OP_LOAD_UP_REF) VAEL_CELL(c, *c);
+        VAEL_PUSH(*c);
+    } else {
+        VAEL_POP(v);
+        if (op == OP_STORE_UP_REF) VAEL_CELL(c, *c);
+        *c = v;
+    }
+    pc += 3;
+    VAEL_NEXT;
+}
+pop:
+    VAEL_POP(v);
+    pc += 1;
+    VAEL_NEXT;
+opNot:
+    if (top == values) VAEL_FAIL("value stack empty");
+    top[-1] = top[-1] == 0;
+    pc += 1;
+    VAEL_NEXT;
+opAnd:
+    VAEL_BINARY(a != 0 && b != 0)
+opOr:
+    VAEL_BINARY(a != 0 || b != 0)
+opXor:
+    VAEL_BINARY(a > 0 ? b == 0 : b > 0)
+eq:
+    VAEL_BINARY(a == b)
+ne:
+    VAEL_BINARY(a != b)
+gt:
+    VAEL_BINARY(a > b)
+lt:
+    VAEL_BINARY(a < b)
+ge:
+    VAEL_BINARY(a >= b)
+le:
+    VAEL_BINARY(a <= b)
+add:
+    VAEL_BINARY(static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b)))
+sub:
+    VAEL_BINARY(static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b)))
+mul:
+    VAEL_BINARY(static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b)))
+div:
+    VAEL_BINARY(divide(a, b, pc))
+jump:
+    VAEL_NEED(1);
+    pc = code[pc + 1];
+    VAEL_NEXT;
+jumpFalse:
+    VAEL_NEED(1);
+    VAEL_POP(v);
+    pc = v == 0 ? code[pc + 1] : pc + 2;
+    VAEL_NEXT;
+callProcedure: {
+    VAEL_NEED(3);
+    const std::int64_t newFrame = std::int64_t(frame) + code[pc + 2];
+    if (!call(code[pc + 1], newFrame, frame, pc + 4)) VAEL_FAIL(nullptr);
+    frame = static_cast<std::int32_t>(newFrame);
+    pc = code[pc + 3];
+    VAEL_NEXT;
+}
+returnFromProcedure: {
+    const auto caller = returnFromCall();
+    if (!caller) VAEL_FAIL(nullptr);
+    frame = caller->first;
+    pc = caller->second;
+    VAEL_NEXT;
+}
+callBuiltinProcedure:
+    VAEL_NEED(2);
+    valueCount_ = static_cast<std::int32_t>(top - values);
+    frame_ = frame;
+    if (!callBuiltin(code[pc + 1], code[pc + 2])) VAEL_FAIL(nullptr);
+    top = values + valueCount_;
+    pc += 3;
+    VAEL_NEXT;
+end:
+    result = 0;
+    goto done;
+watch:
+    VAEL_NEED(1);
+    VAEL_POP(v);
+    debugStream() << " [" << code[pc + 1] << "]: " << v << std::endl;
+    pc += 2;
+    VAEL_NEXT;
+print: {
+    VAEL_NEED(1);
+    const std::int32_t n = code[pc + 1];
+    if (n < 0 || std::int64_t(pc) + 1 + n >= size) VAEL_FAIL("text outside the code");
+    debugStream() << ' ';
+    for (std::int32_t i = 0; i < n; ++i) {
+        const char ch = static_cast<char>(code[pc + 2 + i] & 0xFF);
+        if (ch == '\n')
+            debugStream() << std::endl;
+        else
+            debugStream() << ch;
+    }
+    pc += 2 + n;
+    VAEL_NEXT;
+}
+otherWord:
+    pc += 1;
+    VAEL_NEXT;
+
+failed:
+    // Every failure leaves before its instruction moves the counter, so pc still names the instruction.
+    if (reason) fail(reason);
+    instruction_ = pc;
+    result = 0;
+done:
+    pcInOut = pc;
+    valueCount_ = static_cast<std::int32_t>(top - values);
+    frame_ = frame;
+    steps_ = stepLimit_ - stepsLeft;
+    return result;
+}
+
+#undef VAEL_FAIL
+#undef VAEL_NEED
+#undef VAEL_CELL
+#undef VAEL_PUSH
+#undef VAEL_POP
+#undef VAEL_BINARY
+#undef VAEL_DISPATCH
+#undef VAEL_NEXT
+
+template std::int32_t Interpreter::loop<true>(std::int32_t&);
+template std::int32_t Interpreter::loop<false>(std::int32_t&);
 
 } // namespace vael

@@ -5,6 +5,8 @@
 // and a line on the debug stream instead of taking the program down.
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -72,9 +74,11 @@ private:
     bool pop(std::int32_t& value);
     std::int32_t* cellAt(std::int64_t index);
     std::int32_t* displayAt(std::int64_t level);
-    bool operand(std::int32_t& pc, std::int32_t& value);
+    bool call(std::int32_t level, std::int64_t newFrame, std::int32_t frame, std::int32_t returnAddress);
+    std::optional<std::pair<std::int32_t, std::int32_t>> returnFromCall();
     bool callBuiltin(std::int32_t mask, std::int32_t procedure);
-    bool binary(std::int32_t op);
+    static std::int32_t divide(std::int32_t a, std::int32_t b, std::int32_t at);
+    template <bool single> std::int32_t loop(std::int32_t& pc);
 
     AIProgram& program_;
     std::int32_t level_ = 0;
