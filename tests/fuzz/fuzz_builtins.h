@@ -2,6 +2,7 @@
 // Built-in procedures for the plan-script fuzz targets: one of every argument shape, registered in the
 // same order into a compiler and an interpreter.
 #include <cstdint>
+#include <cstdlib>
 
 #include "game/ai/compiler.h"
 #include "game/ai/interpreter.h"
@@ -46,6 +47,22 @@ inline void runEveryTable(AIProgram& program, Interpreter& interpreter) {
         interpreter.run();
         interpreter.runGroupOrders(program.orders()[i].name);
     }
+}
+
+// The run loop takes common instruction sequences in one step; one instruction at a time takes none.
+// Both ways through the same code must leave the same cells.
+inline void checkSteppedRunAgrees(AIProgram& program, std::int32_t start) {
+    Interpreter whole(program, nullptr), stepped(program, nullptr);
+    addBuiltins(nullptr, &whole);
+    addBuiltins(nullptr, &stepped);
+    whole.setStepLimit(20000);
+    stepped.setStepLimit(20000);
+    whole.runRoutine(start);
+    std::int32_t pc = start;
+    while (stepped.execute(pc)) {
+    }
+    for (std::int32_t i = 0; i < Interpreter::maxCells; ++i)
+        if (whole.cell(i) != stepped.cell(i)) std::abort();
 }
 
 } // namespace vael::fuzz

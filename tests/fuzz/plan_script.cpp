@@ -20,6 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         compiler.codePosition() != 0)
         std::abort();
     if (result != program.isCompiled() || (result == 0) == compiler.errorMessage().empty()) std::abort();
-    if (result) vael::fuzz::runEveryTable(program, interpreter);
+    if (result) {
+        vael::fuzz::runEveryTable(program, interpreter);
+        vael::fuzz::checkSteppedRunAgrees(program, program.conditionsEntry() >= 0 ? program.conditionsEntry() : 0);
+    }
     return 0;
 }

@@ -12,6 +12,7 @@ bool AIProgram::setWord(std::int32_t index, std::int32_t value) {
     const auto i = static_cast<std::size_t>(index);
     if (i >= code_.size()) code_.resize((i / codeStep + 1) * codeStep, 0);
     code_[i] = value;
+    ++revision_;
     return true;
 }
 

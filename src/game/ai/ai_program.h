@@ -68,6 +68,9 @@ public:
     // may hold.
     bool setWord(std::int32_t index, std::int32_t value);
     const std::vector<std::int32_t>& code() const { return code_; }
+    // Counts the changes to the code, so that a reader that keeps a translation of it knows when to
+    // make it again.
+    std::uint64_t revision() const { return revision_; }
     std::int32_t allocatedWords() const { return static_cast<std::int32_t>(code_.size()); }
 
     std::int32_t isCompiled() const { return compiled_; }
@@ -100,6 +103,7 @@ private:
     static bool find(const std::vector<ORDERS_INFO>& list, const std::string& group, std::int32_t& entry);
 
     std::vector<std::int32_t> code_;
+    std::uint64_t revision_ = 0;
     std::int32_t compiled_ = 0;
     std::int32_t conditionsEntry_ = -1;
     std::int32_t exceptionsEntry_ = -1;

@@ -228,8 +228,12 @@ std::int32_t Interpreter::divide(std::int32_t a, std::int32_t b, std::int32_t at
         --stepsLeft;                                                                                       \
         if (static_cast<std::uint32_t>(pc) >= static_cast<std::uint32_t>(size))                            \
             VAEL_FAIL("program counter outside the code");                                                 \
-        const auto op = static_cast<std::uint32_t>(code[pc]);                                              \
-        goto* (op < operationCount ? table[op] : &&otherWord);                                             \
+        if constexpr (single) {                                                                            \
+            const auto op = static_cast<std::uint32_t>(code[pc]);                                          \
+            goto* (op < operationCount ? table[op] : &&otherWord);                                         \
+        } else {                                                                                           \
+            goto* threaded[pc];                                                                            \
+        }                                                                                                  \
     } while (0)
 #define VAEL_NEXT                                                                                          \
     do {                                                                                                   \
@@ -295,8 +299,87 @@ template <bool single> std::int32_t Interpreter::loop(std::int32_t& pcInOut) {
     std::int32_t result = 1;
     std::int32_t* c = nullptr;
     std::int32_t v = 0;
+    void* const* threaded = nullptr;
+    if constexpr (!single) {
+        if (threadedRevision_ != program_.revision() || threaded_.size() != static_cast<std::size_t>(size)) {
+            threaded_.assign(static_cast<std::size_t>(size), nullptr);
+            for (std::int32_t p = 0; p < size; ++p) {
+                const auto op = static_cast<std::uint32_t>(code[p]);
+                void* handler = op < operationCount ? table[op] : &&otherWord;
+                // The three shapes that loops and assignments compile to: v = w + k, a test of a
+                // constant against a variable with its branch, and v = a op b.
+                if (p + 6 < size) {
+                    const std::int32_t second = code[p + 2], third = code[p + 4], fourth = code[p + 5];
+                    if (op == OP_LOAD && second == OP_PUSH && third == OP_ADD && fourth == OP_STORE)
+                        handler = &&fusedIncrement;
+                    else if (op == OP_PUSH && second == OP_LOAD && third >= OP_EQ && third <= OP_LE &&
+                             fourth == OP_JUMP_FALSE)
+                        handler = &&fusedTest;
+                    else if (op == OP_LOAD && second == OP_LOAD &&
+                             (third == OP_ADD || third == OP_SUB || third == OP_MUL) && fourth == OP_STORE)
+                        handler = &&fusedArithmetic;
+                }
+                threaded_[static_cast<std::size_t>(p)] = handler;
+            }
+            threadedRevision_ = program_.revision();
+        }
+        threaded = threaded_.data();
+    } else {
+        // One instruction at a time takes no sequences together.
+        void* const unused[] = {&&fusedIncrement, &&fusedTest, &&fusedArithmetic};
+        static_cast<void>(unused);
+    }
 
     VAEL_DISPATCH;
+
+// A fused handler does the work of its four instructions and counts their four steps; whenever one of
+// them could fail (a cell out of range, a full stack, the step limit inside the sequence) it hands over
+// to the first instruction's own handler, so that the failure comes exactly where it would one by one.
+fusedIncrement: {
+    if (stepsLeft < 3 || valuesEnd - top < 2) goto load;
+    const std::int64_t from = std::int64_t(frame) + code[pc + 1], to = std::int64_t(frame) + code[pc + 6];
+    if (static_cast<std::uint64_t>(from) >= std::uint64_t(maxCells) ||
+        static_cast<std::uint64_t>(to) >= std::uint64_t(maxCells))
+        goto load;
+    cells[to] = static_cast<std::int32_t>(static_cast<std::uint32_t>(cells[from]) +
+                                          static_cast<std::uint32_t>(code[pc + 3]));
+    stepsLeft -= 3;
+    pc += 7;
+    VAEL_NEXT;
+}
+fusedTest: {
+    if (stepsLeft < 3 || valuesEnd - top < 2) goto push;
+    const std::int64_t at = std::int64_t(frame) + code[pc + 3];
+    if (static_cast<std::uint64_t>(at) >= std::uint64_t(maxCells)) goto push;
+    const std::int32_t a = code[pc + 1], b = cells[at];
+    bool holds = false;
+    switch (code[pc + 4]) {
+    case OP_EQ: holds = a == b; break;
+    case OP_NE: holds = a != b; break;
+    case OP_GT: holds = a > b; break;
+    case OP_LT: holds = a < b; break;
+    case OP_GE: holds = a >= b; break;
+    default: holds = a <= b; break;
+    }
+    stepsLeft -= 3;
+    pc = holds ? pc + 7 : code[pc + 6];
+    VAEL_NEXT;
+}
+fusedArithmetic: {
+    if (stepsLeft < 3 || valuesEnd - top < 2) goto load;
+    const std::int64_t left = std::int64_t(frame) + code[pc + 1], right = std::int64_t(frame) + code[pc + 3],
+                       to = std::int64_t(frame) + code[pc + 6];
+    if (static_cast<std::uint64_t>(left) >= std::uint64_t(maxCells) ||
+        static_cast<std::uint64_t>(right) >= std::uint64_t(maxCells) ||
+        static_cast<std::uint64_t>(to) >= std::uint64_t(maxCells))
+        goto load;
+    const auto a = static_cast<std::uint32_t>(cells[left]), b = static_cast<std::uint32_t>(cells[right]);
+    const std::int32_t op = code[pc + 4];
+    cells[to] = static_cast<std::int32_t>(op == OP_ADD ? a + b : op == OP_SUB ? a - b : a * b);
+    stepsLeft -= 3;
+    pc += 7;
+    VAEL_NEXT;
+}
 load:
     VAEL_NEED(1);
     VAEL_CELL(c, std::int64_t(frame) + code[pc + 1]);

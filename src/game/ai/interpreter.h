@@ -94,6 +94,10 @@ private:
     std::int64_t stepLimit_ = defaultStepLimit;
     std::int64_t steps_ = 0;
     std::int32_t instruction_ = 0;
+    // The run loop's handler for every code word (label addresses of loop<false>), with common
+    // four-instruction sequences taken in one step; remade whenever the program's code changes.
+    std::vector<void*> threaded_;
+    std::uint64_t threadedRevision_ = ~std::uint64_t(0);
     const char* failure_ = nullptr;
     bool running_ = false;
 };

@@ -385,3 +385,96 @@ TEST(InterpreterLimits, ARunInsideARunIsRefused) {
 
 } // namespace
 } // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// v = w + k, a constant tested against a variable with its branch, and v = a op b run as one step each;
+// near a limit they must fail exactly where the instructions one by one would.
+TEST(InterpreterSequences, FailWhereTheSingleInstructionsWould) {
+    const struct {
+        const char* name;
+        std::vector<std::int32_t> code;
+        std::int64_t steps;
+        std::int32_t result;
+        const char* trace;
+        std::int32_t cell1;
+    } rows[] = {
+        {"increment", {OP_PUSH, 4, OP_STORE, 0, OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END}, 7, 1, "", 9},
+        {"increment past the step limit", {OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END}, 4, 0,
+         "Script run stopped at word 7: step limit reached\n", 5},
+        {"increment stopped inside", {OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END}, 3, 0,
+         "Script run stopped at word 5: step limit reached\n", 0},
+        {"increment into no cell", {OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 32700, OP_END}, 100, 0,
+         "Script run stopped at word 5: cell out of range\n", 0},
+        {"increment from no cell", {OP_LOAD, -1, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END}, 100, 0,
+         "Script run stopped at word 0: cell out of range\n", 0},
+        {"wrapping increment", {OP_PUSH, 2147483647, OP_STORE, 0, OP_LOAD, 0, OP_PUSH, 1, OP_ADD, OP_STORE, 1, OP_END},
+         100, 1, "", INT_MIN},
+        {"test that holds", {OP_PUSH, 3, OP_LOAD, 0, OP_GE, OP_JUMP_FALSE, 11, OP_PUSH, 1, OP_STORE, 1, OP_END}, 100, 1, "", 1},
+        {"test that fails", {OP_PUSH, -3, OP_LOAD, 0, OP_GE, OP_JUMP_FALSE, 11, OP_PUSH, 1, OP_STORE, 1, OP_END}, 100, 1, "", 0},
+        {"test with a bad cell", {OP_PUSH, 3, OP_LOAD, 40000, OP_LT, OP_JUMP_FALSE, 7, OP_END}, 100, 0,
+         "Script run stopped at word 2: cell out of range\n", 0},
+        {"test stopped inside", {OP_PUSH, 3, OP_LOAD, 0, OP_LT, OP_JUMP_FALSE, 7, OP_END}, 3, 0,
+         "Script run stopped at word 5: step limit reached\n", 0},
+        {"arithmetic", {OP_PUSH, 6, OP_STORE, 0, OP_LOAD, 0, OP_LOAD, 0, OP_MUL, OP_STORE, 1, OP_END}, 100, 1, "", 36},
+        {"arithmetic into no cell", {OP_LOAD, 0, OP_LOAD, 0, OP_SUB, OP_STORE, -2, OP_END}, 100, 0,
+         "Script run stopped at word 5: cell out of range\n", 0},
+        {"arithmetic with a bad operand", {OP_LOAD, 0, OP_LOAD, 32700, OP_SUB, OP_STORE, 1, OP_END}, 100, 0,
+         "Script run stopped at word 2: cell out of range\n", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TraceCapture trace;
+        ScriptMachine m;
+        for (std::size_t i = 0; i < row.code.size(); ++i)
+            m.program.setWord(static_cast<std::int32_t>(i), row.code[i]);
+        m.program.setCompiled(1);
+        m.interpreter.setStepLimit(row.steps);
+        EXPECT_EQ(m.interpreter.runRoutine(0), row.result);
+        EXPECT_EQ(trace.text(), row.trace);
+        EXPECT_EQ(m.interpreter.cell(1), row.cell1);
+    }
+}
+
+TEST(InterpreterSequences, AFullStackIsLeftToTheSingleInstructions) {
+    // A loop leaves one value per pass while cell 0 counts up to the limit; then one more value, and an
+    // increment. With 32,765 passes the last increment finds one free slot of the two it needs; with
+    // 32,766 the increment inside the last pass does.
+    for (const auto& [passes, trace] : {std::pair{32765, "Script run stopped at word 23: value stack full\n"},
+                                        std::pair{32766, "Script run stopped at word 11: value stack full\n"}}) {
+        SCOPED_TRACE(passes);
+        const std::vector<std::int32_t> code = {OP_PUSH, passes, OP_LOAD, 0, OP_GT, OP_JUMP_FALSE, 19,
+                                                OP_PUSH, 7, OP_LOAD, 0, OP_PUSH, 1, OP_ADD, OP_STORE, 0,
+                                                OP_JUMP, 0, 0, OP_PUSH, 9, OP_LOAD, 1, OP_PUSH, 5, OP_ADD,
+                                                OP_STORE, 1, OP_END};
+        ScriptMachine m;
+        for (std::size_t i = 0; i < code.size(); ++i)
+            m.program.setWord(static_cast<std::int32_t>(i), code[i]);
+        m.program.setCompiled(1);
+        TraceCapture capture;
+        EXPECT_EQ(m.interpreter.runRoutine(0), 0);
+        EXPECT_EQ(capture.text(), trace);
+        EXPECT_EQ(m.interpreter.cell(0), 32765);
+    }
+}
+
+TEST(InterpreterSequences, ChangedCodeIsTranslatedAgain) {
+    ScriptMachine m;
+    const std::vector<std::int32_t> code = {OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END};
+    for (std::size_t i = 0; i < code.size(); ++i)
+        m.program.setWord(static_cast<std::int32_t>(i), code[i]);
+    m.program.setCompiled(1);
+    EXPECT_EQ(m.interpreter.runRoutine(0), 1);
+    EXPECT_EQ(m.interpreter.cell(1), 5);
+    m.program.setWord(4, OP_SUB);
+    EXPECT_EQ(m.interpreter.runRoutine(0), 1);
+    EXPECT_EQ(m.interpreter.cell(1), -5);
+    m.program.setWord(2, OP_LOAD);
+    m.program.setWord(3, 1);
+    EXPECT_EQ(m.interpreter.runRoutine(0), 1);
+    EXPECT_EQ(m.interpreter.cell(1), 5);
+}
+
+} // namespace
+} // namespace vael::test
