@@ -55,6 +55,8 @@ void StreamTokenizer::openText(const std::string& text) {
     text_ = text;
     position_ = 0;
     open_ = true;
+    // Lines are counted per file; an import sets the enclosing file's count aside and restores it.
+    lineNumber_ = 1;
 }
 
 void StreamTokenizer::close() {

@@ -69,6 +69,8 @@ TEST(CompilerErrors, ReportEveryMessageWithItsLine) {
         {"S { Conditions { var a; a = nosuch; }; }", "S ERROR at 1: Unknown identifier"},
         {"S { Conditions { var a; a = b; }; }", "S ERROR at 1: Unknown identifier"},
         {"S { Conditions { nosuch = 1; }; }", "S ERROR at 1: Unknown identifier"},
+        // A variable does not outlive its block (a constant does).
+        {"S { procedure P() { { var v; }; return v; }; }", "S ERROR at 1: Unknown identifier"},
         // "<>" is "<" followed by an operand that starts with ">".
         {"S { Conditions { var a; a = 1 <> 2; }; }", "S ERROR at 1: Unknown identifier"},
         {"S { Conditions { var a; a 5; }; }", "S ERROR at 1: Assignment missing '='"},
@@ -167,6 +169,22 @@ TEST(CompilerErrors, DeepNestingIsRefusedNotRecursedInto) {
     const std::string fine = "S { Conditions { var a; a = " + std::string(40, '(') + "1" + std::string(40, ')') +
                              "; }; }";
     EXPECT_EQ(fresh.compiler.compileText(fine), 1) << fresh.compiler.errorMessage();
+}
+
+TEST(CompilerImports, ImportedObjectsStandWhereTheImportDoes) {
+    TempDir dir("ai-import-ok");
+    std::ofstream(dir / "lib.txt") << "const K 5;\nimport \"sub\\more.txt\";\nprocedure Twice(a) { return a * 2; };\n";
+    std::filesystem::create_directories(dir / "sub");
+    std::ofstream(dir / "sub" / "more.txt") << "var g;\n";
+    ScriptMachine m;
+    m.compiler.setImportDirectory(dir.path());
+    ASSERT_EQ(m.compile("S { import \"lib.txt\"; Conditions { var r; r = Twice(K) + g; }; }"), 1)
+        << m.compiler.errorMessage();
+    // g's declaration, then Twice, then the table.
+    const std::vector<std::int32_t> expected = {4, 0, 5, 0, 64, 17, 7, 1, 1, 1, 4, 2, 44, 67, 4, 0, 67, 64};
+    EXPECT_EQ(codeWords(m.program, expected.size()), expected);
+    EXPECT_EQ(m.interpreter.run(), 1);
+    EXPECT_EQ(m.interpreter.cell(1), 10);
 }
 
 TEST(CompilerErrors, ErrorInsideAnImportNamesTheImportedLine) {

@@ -48,6 +48,7 @@ TEST(Interpreter, ComputesExpressions) {
         {"S { Conditions { var r; r = TEN + MINUS; }; }", 7},
         {"S { const A -1, B 2; Conditions { var r; r = A * 10 + B; }; }", -8},
         {"S { Conditions { var r; r = 1 + Give(5); }; }", 1},
+        {"S { Conditions { var r; r = Can Give(5) + 2; }; }", 2},
     });
 }
 
