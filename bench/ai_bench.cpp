@@ -65,8 +65,9 @@ void BM_CompileScript2000Lines(benchmark::State& state) {
 }
 BENCHMARK(BM_CompileScript2000Lines)->Unit(benchmark::kMillisecond);
 
-constexpr const char* loopScript = "Loop { procedure Sum() { var i, s; for i = 1 to 1000000 s = s + i; return s; };\n"
-                                   "Conditions { var r; r = Sum(); }; }";
+constexpr const char* loopScript =
+    "Loop { procedure Sum() { var i, s; for i = 1 to 1000000 s = s + i; return s; };\n"
+    "Conditions { var r; r = Sum(); }; }";
 
 void BM_InterpreterLoopMillion(benchmark::State& state) {
     vael::AIProgram program;

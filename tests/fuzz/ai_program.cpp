@@ -11,10 +11,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vael::Interpreter interpreter(program, nullptr);
     vael::fuzz::addBuiltins(nullptr, &interpreter);
     const std::int32_t result = program.read(data, size);
-    if (result != program.isCompiled() || program.allocatedWords() > vael::AIProgram::maxCodeWords) std::abort();
+    if (result != program.isCompiled() || program.allocatedWords() > vael::AIProgram::maxCodeWords)
+        std::abort();
     if (result) {
         vael::fuzz::runEveryTable(program, interpreter);
-        vael::fuzz::checkSteppedRunAgrees(program, program.conditionsEntry() >= 0 ? program.conditionsEntry() : 0);
+        vael::fuzz::checkSteppedRunAgrees(program,
+                                          program.conditionsEntry() >= 0 ? program.conditionsEntry() : 0);
     }
     if (interpreter.callDepth() > vael::Interpreter::maxCallDepth) std::abort();
     return 0;

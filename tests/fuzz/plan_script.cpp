@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (result != program.isCompiled() || (result == 0) == compiler.errorMessage().empty()) std::abort();
     if (result) {
         vael::fuzz::runEveryTable(program, interpreter);
-        vael::fuzz::checkSteppedRunAgrees(program, program.conditionsEntry() >= 0 ? program.conditionsEntry() : 0);
+        vael::fuzz::checkSteppedRunAgrees(program,
+                                          program.conditionsEntry() >= 0 ? program.conditionsEntry() : 0);
     }
     return 0;
 }

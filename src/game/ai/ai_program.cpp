@@ -90,7 +90,8 @@ bool readRecords(ByteReader& in, std::vector<ORDERS_INFO>& list) {
         std::uint8_t length = 0;
         ORDERS_INFO info;
         std::string terminator;
-        if (!in.byte(length) || !in.text(length, info.name) || !in.text(1, terminator) || !in.word(info.entry))
+        if (!in.byte(length) || !in.text(length, info.name) || !in.text(1, terminator) ||
+            !in.word(info.entry))
             return false;
         // The name ends at its first zero, as the text it was written from did.
         info.name.resize(info.name.find('\0') == std::string::npos ? info.name.size() : info.name.find('\0'));
@@ -141,7 +142,8 @@ std::int32_t AIProgram::load(const std::string& fileName) {
     compiled_ = 0;
     std::ifstream in(fileName, std::ios::binary);
     if (!in) return 0;
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
     static const std::uint8_t none = 0;
     return read(bytes.empty() ? &none : bytes.data(), bytes.size());
 }

@@ -62,7 +62,9 @@ public:
 
     // The word at an index; an index outside the allocated code reads as 0 (no operation).
     std::int32_t word(std::int32_t index) const {
-        return index >= 0 && static_cast<std::size_t>(index) < code_.size() ? code_[static_cast<std::size_t>(index)] : 0;
+        return index >= 0 && static_cast<std::size_t>(index) < code_.size()
+                   ? code_[static_cast<std::size_t>(index)]
+                   : 0;
     }
     // Stores a word, growing the code to the next step; false when the index is outside what a program
     // may hold.
@@ -82,9 +84,13 @@ public:
     void setExceptionsEntry(std::int32_t entry) { exceptionsEntry_ = entry; }
 
     void addOrders(const std::string& group, std::int32_t entry) { orders_.push_back({group, entry}); }
-    void addExceptions(const std::string& group, std::int32_t entry) { exceptions_.push_back({group, entry}); }
+    void addExceptions(const std::string& group, std::int32_t entry) {
+        exceptions_.push_back({group, entry});
+    }
     // The entry of the first table of that group, names compared exactly.
-    bool findOrders(const std::string& group, std::int32_t& entry) const { return find(orders_, group, entry); }
+    bool findOrders(const std::string& group, std::int32_t& entry) const {
+        return find(orders_, group, entry);
+    }
     bool findExceptions(const std::string& group, std::int32_t& entry) const {
         return find(exceptions_, group, entry);
     }

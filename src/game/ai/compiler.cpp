@@ -204,11 +204,13 @@ std::int32_t Compiler::findProcedure(const std::string& name, std::int32_t argum
 }
 
 bool Compiler::hasProcedure(const std::string& name) const {
-    return std::any_of(procedures_.begin(), procedures_.end(), [&](const PROCEDURE_INFO& p) { return p.name == name; });
+    return std::any_of(procedures_.begin(), procedures_.end(),
+                       [&](const PROCEDURE_INFO& p) { return p.name == name; });
 }
 
 void Compiler::checkNewIdentifier(const std::string& name) {
-    if (findVariable(name) >= 0 || findConstant(name) >= 0 || hasProcedure(name)) error("Duplicate identifier");
+    if (findVariable(name) >= 0 || findConstant(name) >= 0 || hasProcedure(name))
+        error("Duplicate identifier");
 }
 
 void Compiler::declareVariable(const std::string& name, std::int32_t kind) {
@@ -831,7 +833,8 @@ void Compiler::procedureCall() {
     const std::int32_t position = findProcedure(name, argumentCount);
     if (position < 0) error("Wrong number of arguments");
     PROCEDURE_INFO& p = procedures_[static_cast<std::size_t>(position)];
-    if (expressionArguments & ~static_cast<std::uint32_t>(p.mask)) error("Cannot pass non-variable by reference");
+    if (expressionArguments & ~static_cast<std::uint32_t>(p.mask))
+        error("Cannot pass non-variable by reference");
     const std::int32_t frameTop = variableCount() + temporaryBase + temporaries;
     if (position < predefinedProcedures_) {
         emit(OP_CALL_BUILTIN);

@@ -97,7 +97,8 @@ std::int32_t* Interpreter::displayAt(std::int64_t level) {
     return &display_[i];
 }
 
-bool Interpreter::call(std::int32_t level, std::int64_t newFrame, std::int32_t frame, std::int32_t returnAddress) {
+bool Interpreter::call(std::int32_t level, std::int64_t newFrame, std::int32_t frame,
+                       std::int32_t returnAddress) {
     if (callDepth() >= maxCallDepth) return fail("call depth limit reached");
     if (newFrame < INT_MIN || newFrame > INT_MAX) return fail("frame out of range");
     // Both entries first, since growing the display moves it.
@@ -150,9 +151,11 @@ bool Interpreter::callBuiltin(std::int32_t mask, std::int32_t procedure) {
         result = std::get<ProcedureWords>(function)(owner_, cellOf(0));
     } else if (count == 2 && byValue(0) && byValue(1) && std::holds_alternative<Procedure2>(function)) {
         result = std::get<Procedure2>(function)(owner_, valueOf(0), valueOf(1));
-    } else if (count == 2 && byValue(0) && !byValue(1) && std::holds_alternative<Procedure2ValueRef>(function)) {
+    } else if (count == 2 && byValue(0) && !byValue(1) &&
+               std::holds_alternative<Procedure2ValueRef>(function)) {
         result = std::get<Procedure2ValueRef>(function)(owner_, valueOf(0), cellOf(1));
-    } else if (count == 2 && !byValue(0) && byValue(1) && std::holds_alternative<Procedure2RefValue>(function)) {
+    } else if (count == 2 && !byValue(0) && byValue(1) &&
+               std::holds_alternative<Procedure2RefValue>(function)) {
         result = std::get<Procedure2RefValue>(function)(owner_, cellOf(0), valueOf(1));
     } else if (count == 2 && !byValue(0) && !byValue(1) && std::holds_alternative<Procedure2Refs>(function)) {
         result = std::get<Procedure2Refs>(function)(owner_, cellOf(0), cellOf(1));
@@ -186,59 +189,59 @@ std::int32_t Interpreter::divide(std::int32_t a, std::int32_t b, std::int32_t at
 
 // The instruction loop, kept in locals for speed; single runs one instruction (execute). Every check
 // that a damaged program could trip leaves through the failure exit with its reason.
-#define VAEL_FAIL(text)                                                                                    \
-    do {                                                                                                   \
-        reason = text;                                                                                     \
-        goto failed;                                                                                       \
+#define VAEL_FAIL(text)                                                                                      \
+    do {                                                                                                     \
+        reason = text;                                                                                       \
+        goto failed;                                                                                         \
     } while (0)
-#define VAEL_NEED(k)                                                                                       \
+#define VAEL_NEED(k)                                                                                         \
     if (pc + (k) >= size) VAEL_FAIL("operand outside the code")
-#define VAEL_CELL(pointer, index)                                                                          \
-    do {                                                                                                   \
-        const std::int64_t cellIndex = (index);                                                            \
-        if (static_cast<std::uint64_t>(cellIndex) >= static_cast<std::uint64_t>(maxCells))                 \
-            VAEL_FAIL("cell out of range");                                                                \
-        pointer = cells + cellIndex;                                                                       \
+#define VAEL_CELL(pointer, index)                                                                            \
+    do {                                                                                                     \
+        const std::int64_t cellIndex = (index);                                                              \
+        if (static_cast<std::uint64_t>(cellIndex) >= static_cast<std::uint64_t>(maxCells))                   \
+            VAEL_FAIL("cell out of range");                                                                  \
+        pointer = cells + cellIndex;                                                                         \
     } while (0)
-#define VAEL_PUSH(value)                                                                                   \
-    do {                                                                                                   \
-        if (top == valuesEnd) VAEL_FAIL("value stack full");                                               \
-        *top++ = (value);                                                                                  \
+#define VAEL_PUSH(value)                                                                                     \
+    do {                                                                                                     \
+        if (top == valuesEnd) VAEL_FAIL("value stack full");                                                 \
+        *top++ = (value);                                                                                    \
     } while (0)
-#define VAEL_POP(out)                                                                                      \
-    do {                                                                                                   \
-        if (top == values) VAEL_FAIL("value stack empty");                                                 \
-        out = *--top;                                                                                      \
+#define VAEL_POP(out)                                                                                        \
+    do {                                                                                                     \
+        if (top == values) VAEL_FAIL("value stack empty");                                                   \
+        out = *--top;                                                                                        \
     } while (0)
-#define VAEL_BINARY(expression)                                                                            \
-    {                                                                                                      \
-        if (top - values < 2) VAEL_FAIL("value stack empty");                                              \
-        const std::int32_t a = top[-2], b = top[-1];                                                       \
-        top[-2] = (expression);                                                                            \
-        --top;                                                                                             \
-        pc += 1;                                                                                           \
-        VAEL_NEXT;                                                                                         \
+#define VAEL_BINARY(expression)                                                                              \
+    {                                                                                                        \
+        if (top - values < 2) VAEL_FAIL("value stack empty");                                                \
+        const std::int32_t a = top[-2], b = top[-1];                                                         \
+        top[-2] = (expression);                                                                              \
+        --top;                                                                                               \
+        pc += 1;                                                                                             \
+        VAEL_NEXT;                                                                                           \
     }
 // Each instruction ends with its own dispatch of the next one (through a table of label addresses, a
 // GNU extension that g++ and clang++ share), which the processor predicts far better than one shared
 // jump; a run of one instruction stops instead.
-#define VAEL_DISPATCH                                                                                      \
-    do {                                                                                                   \
-        if (stepsLeft <= 0) VAEL_FAIL("step limit reached");                                               \
-        --stepsLeft;                                                                                       \
-        if (static_cast<std::uint32_t>(pc) >= static_cast<std::uint32_t>(size))                            \
-            VAEL_FAIL("program counter outside the code");                                                 \
-        if constexpr (single) {                                                                            \
-            const auto op = static_cast<std::uint32_t>(code[pc]);                                          \
-            goto* (op < operationCount ? table[op] : &&otherWord);                                         \
-        } else {                                                                                           \
-            goto* threaded[pc];                                                                            \
-        }                                                                                                  \
+#define VAEL_DISPATCH                                                                                        \
+    do {                                                                                                     \
+        if (stepsLeft <= 0) VAEL_FAIL("step limit reached");                                                 \
+        --stepsLeft;                                                                                         \
+        if (static_cast<std::uint32_t>(pc) >= static_cast<std::uint32_t>(size))                              \
+            VAEL_FAIL("program counter outside the code");                                                   \
+        if constexpr (single) {                                                                              \
+            const auto op = static_cast<std::uint32_t>(code[pc]);                                            \
+            goto*(op < operationCount ? table[op] : &&otherWord);                                            \
+        } else {                                                                                             \
+            goto* threaded[pc];                                                                              \
+        }                                                                                                    \
     } while (0)
-#define VAEL_NEXT                                                                                          \
-    do {                                                                                                   \
-        if constexpr (single) goto done;                                                                   \
-        VAEL_DISPATCH;                                                                                     \
+#define VAEL_NEXT                                                                                            \
+    do {                                                                                                     \
+        if constexpr (single) goto done;                                                                     \
+        VAEL_DISPATCH;                                                                                       \
     } while (0)
 
 #if !defined(__GNUC__)
@@ -335,7 +338,7 @@ template <bool single> std::int32_t Interpreter::loop(std::int32_t& pcInOut) {
 // A fused handler does the work of its four instructions and counts their four steps; whenever one of
 // them could fail (a cell out of range, a full stack, the step limit inside the sequence) it hands over
 // to the first instruction's own handler, so that the failure comes exactly where it would one by one.
-fusedIncrement: {
+fusedIncrement : {
     if (stepsLeft < 3 || valuesEnd - top < 2) goto load;
     const std::int64_t from = std::int64_t(frame) + code[pc + 1], to = std::int64_t(frame) + code[pc + 6];
     if (static_cast<std::uint64_t>(from) >= std::uint64_t(maxCells) ||
@@ -347,25 +350,37 @@ fusedIncrement: {
     pc += 7;
     VAEL_NEXT;
 }
-fusedTest: {
+fusedTest : {
     if (stepsLeft < 3 || valuesEnd - top < 2) goto push;
     const std::int64_t at = std::int64_t(frame) + code[pc + 3];
     if (static_cast<std::uint64_t>(at) >= std::uint64_t(maxCells)) goto push;
     const std::int32_t a = code[pc + 1], b = cells[at];
     bool holds = false;
     switch (code[pc + 4]) {
-    case OP_EQ: holds = a == b; break;
-    case OP_NE: holds = a != b; break;
-    case OP_GT: holds = a > b; break;
-    case OP_LT: holds = a < b; break;
-    case OP_GE: holds = a >= b; break;
-    default: holds = a <= b; break;
+    case OP_EQ:
+        holds = a == b;
+        break;
+    case OP_NE:
+        holds = a != b;
+        break;
+    case OP_GT:
+        holds = a > b;
+        break;
+    case OP_LT:
+        holds = a < b;
+        break;
+    case OP_GE:
+        holds = a >= b;
+        break;
+    default:
+        holds = a <= b;
+        break;
     }
     stepsLeft -= 3;
     pc = holds ? pc + 7 : code[pc + 6];
     VAEL_NEXT;
 }
-fusedArithmetic: {
+fusedArithmetic : {
     if (stepsLeft < 3 || valuesEnd - top < 2) goto load;
     const std::int64_t left = std::int64_t(frame) + code[pc + 1], right = std::int64_t(frame) + code[pc + 3],
                        to = std::int64_t(frame) + code[pc + 6];
@@ -428,7 +443,7 @@ storeValue:
     *c = v;
     pc += 2;
     VAEL_NEXT;
-up: {
+up : {
     VAEL_NEED(2);
     const std::int32_t op = code[pc];
     const std::int32_t* base = displayAt(code[pc + 1]);
@@ -491,7 +506,7 @@ jumpFalse:
     VAEL_POP(v);
     pc = v == 0 ? code[pc + 1] : pc + 2;
     VAEL_NEXT;
-callProcedure: {
+callProcedure : {
     VAEL_NEED(3);
     const std::int64_t newFrame = std::int64_t(frame) + code[pc + 2];
     if (!call(code[pc + 1], newFrame, frame, pc + 4)) VAEL_FAIL(nullptr);
@@ -499,7 +514,7 @@ callProcedure: {
     pc = code[pc + 3];
     VAEL_NEXT;
 }
-returnFromProcedure: {
+returnFromProcedure : {
     const auto caller = returnFromCall();
     if (!caller) VAEL_FAIL(nullptr);
     frame = caller->first;
@@ -523,7 +538,7 @@ watch:
     debugStream() << " [" << code[pc + 1] << "]: " << v << std::endl;
     pc += 2;
     VAEL_NEXT;
-print: {
+print : {
     VAEL_NEED(1);
     const std::int32_t n = code[pc + 1];
     if (n < 0 || std::int64_t(pc) + 1 + n >= size) VAEL_FAIL("text outside the code");

@@ -15,7 +15,8 @@ std::uint32_t StreamTokenizer::defaultCharType(int c) {
     if (c <= 32) bits |= CT_WHITE;
     if (c == 10 || c == 13 || c == 12) bits |= CT_NEWLINE;
     if (c == 0) bits |= CT_END;
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_') bits |= CT_WORD;
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')
+        bits |= CT_WORD;
     if (c >= '0' && c <= '9') bits |= CT_DIGIT;
     if (c == '"') bits |= CT_QUOTE;
     if ((c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 94) || (c >= 123 && c <= 126))
@@ -90,7 +91,8 @@ void StreamTokenizer::restoreSource(Source source) {
 unsigned char StreamTokenizer::readChar() {
     if (position_ >= text_.size()) return 0;
     unsigned char c = static_cast<unsigned char>(text_[position_++]);
-    if (c == '\r' && position_ < text_.size() && text_[position_] == '\n') c = static_cast<unsigned char>(text_[position_++]);
+    if (c == '\r' && position_ < text_.size() && text_[position_] == '\n')
+        c = static_cast<unsigned char>(text_[position_++]);
     return c;
 }
 
@@ -136,8 +138,10 @@ std::uint32_t StreamTokenizer::nextToken() {
             tokenClass_ = charTypes_[c];
         }
         // The end of the input reads as an empty token text, as the zero that ends it would.
-        if (c == 0) token_.clear();
-        else token_.assign(1, static_cast<char>(c));
+        if (c == 0)
+            token_.clear();
+        else
+            token_.assign(1, static_cast<char>(c));
         if (tokenClass_ & CT_END) return tokenClass_;
         if (tokenClass_ & CT_NEWLINE) {
             ++lineNumber_;

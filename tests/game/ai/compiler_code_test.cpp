@@ -6,6 +6,9 @@
 namespace vael::test {
 namespace {
 
+// The expected words are laid out one construct to a line, as the instruction set reads them.
+// clang-format off
+
 struct CodeRow {
     const char* script;
     std::vector<std::int32_t> words;
@@ -174,6 +177,8 @@ TEST(CompilerCode, NestedCallArgumentsKeepTheirTemporaries) {
                                                 5, 2, 3, 2, 68, 7, 1, 5, 0, 69, 69};
     EXPECT_EQ(codeWords(m.program, expected.size()), expected);
 }
+
+// clang-format on
 
 } // namespace
 } // namespace vael::test

@@ -41,7 +41,8 @@ TEST(CompilerErrors, ReportEveryMessageWithItsLine) {
         {"S { Orders for 1 { }; }", "S ERROR at 1: Illegal group name"},
         {"S { Exceptions for \"G\" { }; }", "S ERROR at 1: Illegal group name"},
         {"S { Orders for G { }; Orders for G { }; }", "S ERROR at 1: Duplicate group Orders table"},
-        {"S { Exceptions for G { }; Exceptions for G { }; }", "S ERROR at 1: Duplicate group Exceptions table"},
+        {"S { Exceptions for G { }; Exceptions for G { }; }",
+         "S ERROR at 1: Duplicate group Exceptions table"},
         {"S { Exceptions { }; Exceptions { }; }", "S ERROR at 1: Duplicate Exceptions table"},
         {"S { Orders for G { x Give(1); }; }", "S ERROR at 1: Unknown condition"},
         {"S { var a; Orders for G { a, TEN Give(1); }; }", "S ERROR at 1: Unknown condition"},
@@ -75,7 +76,8 @@ TEST(CompilerErrors, ReportEveryMessageWithItsLine) {
         {"S { Conditions { var a; a = 1 <> 2; }; }", "S ERROR at 1: Unknown identifier"},
         {"S { Conditions { var a; a 5; }; }", "S ERROR at 1: Assignment missing '='"},
         {"S { procedure P() { var i; for i 1 to 2 { }; }; }", "S ERROR at 1: For statement missing '='"},
-        {"S { procedure P() { var i; for i = 1 upto 2 { }; }; }", "S ERROR at 1: Missing directional keyword"},
+        {"S { procedure P() { var i; for i = 1 upto 2 { }; }; }",
+         "S ERROR at 1: Missing directional keyword"},
         {"S { procedure 5() { }; }", "S ERROR at 1: Illegal procedure name"},
         {"S { procedure P { }; }", "S ERROR at 1: Missing open parenthesis"},
         {"S { Exceptions { Give 5; }; }", "S ERROR at 1: Missing open parenthesis"},
@@ -134,7 +136,8 @@ TEST(CompilerErrors, PrototypeLeftWithoutBodyIsNamedOnTheTrace) {
     TraceCapture trace;
     ScriptMachine m;
     EXPECT_EQ(m.compiler.compileText("S { procedure P(); Conditions { }; }"), 0);
-    EXPECT_EQ(trace.text(), "Removing: 7\nS ERROR at 1: Block contains prototype without body\nCURRENT TOKEN: \n");
+    EXPECT_EQ(trace.text(),
+              "Removing: 7\nS ERROR at 1: Block contains prototype without body\nCURRENT TOKEN: \n");
 }
 
 TEST(CompilerErrors, FailedOpenAndProgramTooLarge) {
@@ -159,21 +162,22 @@ TEST(CompilerErrors, FailedOpenAndProgramTooLarge) {
 }
 
 TEST(CompilerErrors, DeepNestingIsRefusedNotRecursedInto) {
-    const std::string deep = "S { Conditions { var a; a = " + std::string(5000, '(') + "1" + std::string(5000, ')') +
-                             "; }; }";
+    const std::string deep =
+        "S { Conditions { var a; a = " + std::string(5000, '(') + "1" + std::string(5000, ')') + "; }; }";
     ScriptMachine m;
     EXPECT_EQ(m.compiler.compileText(deep), 0);
     EXPECT_EQ(m.compiler.errorMessage(), "Nesting too deep");
     // Forty levels are well within reach.
     ScriptMachine fresh;
-    const std::string fine = "S { Conditions { var a; a = " + std::string(40, '(') + "1" + std::string(40, ')') +
-                             "; }; }";
+    const std::string fine =
+        "S { Conditions { var a; a = " + std::string(40, '(') + "1" + std::string(40, ')') + "; }; }";
     EXPECT_EQ(fresh.compiler.compileText(fine), 1) << fresh.compiler.errorMessage();
 }
 
 TEST(CompilerImports, ImportedObjectsStandWhereTheImportDoes) {
     TempDir dir("ai-import-ok");
-    std::ofstream(dir / "lib.txt") << "const K 5;\nimport \"sub\\more.txt\";\nprocedure Twice(a) { return a * 2; };\n";
+    std::ofstream(dir / "lib.txt")
+        << "const K 5;\nimport \"sub\\more.txt\";\nprocedure Twice(a) { return a * 2; };\n";
     std::filesystem::create_directories(dir / "sub");
     std::ofstream(dir / "sub" / "more.txt") << "var g;\n";
     ScriptMachine m;

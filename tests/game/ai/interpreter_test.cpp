@@ -53,13 +53,13 @@ TEST(Interpreter, ComputesExpressions) {
 }
 
 TEST(Interpreter, XorLooksAtSigns) {
-    const std::int32_t rows[][3] = {{1, 0, 1}, {1, 1, 0},  {5, -1, 0}, {0, 1, 1},  {0, 0, 0},
+    const std::int32_t rows[][3] = {{1, 0, 1},  {1, 1, 0},   {5, -1, 0}, {0, 1, 1}, {0, 0, 0},
                                     {-1, 1, 1}, {-1, -1, 0}, {0, -5, 0}, {-3, 0, 0}};
     for (const auto& [a, b, expected] : rows) {
         SCOPED_TRACE(std::to_string(a) + " XOR " + std::to_string(b));
         ScriptMachine m;
-        const std::string script = "S { Conditions { var r; r = " + std::to_string(a) + " XOR " + std::to_string(b) +
-                                   "; }; }";
+        const std::string script =
+            "S { Conditions { var r; r = " + std::to_string(a) + " XOR " + std::to_string(b) + "; }; }";
         ASSERT_EQ(m.compile(script), 1) << m.compiler.errorMessage();
         EXPECT_EQ(m.interpreter.run(), 1);
         EXPECT_EQ(m.interpreter.cell(0), expected);
@@ -102,7 +102,8 @@ TEST(Interpreter, LoopsLeaveTheirVariable) {
         {"S { procedure P() { var i; while 1 { i = i + 1; if i < 7 continue; break; }; return i; };"
          " Conditions { var r; r = P(); }; }",
          7},
-        {"S { procedure P() { var i, n; for i = 1 to 10 { if i = = 4 break; n = n + i; }; return i * 100 + n; };"
+        {"S { procedure P() { var i, n; for i = 1 to 10 { if i = = 4 break; n = n + i; }; return i * 100 + "
+         "n; };"
          " Conditions { var r; r = P(); }; }",
          406},
     });
@@ -110,7 +111,8 @@ TEST(Interpreter, LoopsLeaveTheirVariable) {
 
 TEST(Interpreter, ProceduresFramesAndReferences) {
     expectValues({
-        {"S { procedure F(a, var b) { b = a; return a + 1; }; Conditions { var r, y; r = F(5, y) * 10 + y; }; }",
+        {"S { procedure F(a, var b) { b = a; return a + 1; }; Conditions { var r, y; r = F(5, y) * 10 + y; "
+         "}; }",
          65},
         {"S { procedure Fact(n) { if n < = 1 return 1; return n * Fact(-1 + n); };"
          " Conditions { var r; r = Fact(5); }; }",
@@ -141,7 +143,8 @@ TEST(Interpreter, EnclosingLevelsAndTheirCells) {
         {"S { procedure P() { var x; procedure Q() { Bump(x); }; x = 5; Q(); return x; };"
          " Conditions { var r; r = P(); }; }",
          15},
-        {"S { var g; procedure P() { Bump(g); Bump(g); }; Conditions { var r; g = 1; r = P(); r = g; }; }", 21},
+        {"S { var g; procedure P() { Bump(g); Bump(g); }; Conditions { var r; g = 1; r = P(); r = g; }; }",
+         21},
         // After a recursive call of the enclosing procedure returns, the nested one sees its own
         // caller's frame again (the display entry and the level come back).
         {"S { procedure P(n) { var x;\n"
@@ -170,9 +173,9 @@ TEST(InterpreterBuiltins, ReceiveValuesReferencesAndArrays) {
               1)
         << m.compiler.errorMessage();
     EXPECT_EQ(m.interpreter.run(), 1);
-    const std::vector<BuiltinCall> expected = {
-        {"Give", {3}}, {"Give2", {4, 4}}, {"Three", {3, 4, 7}}, {"Bump", {3}},
-        {"Swap", {13, 4}}, {"Mixed", {5, 13, 100}}, {"Answer", {}}};
+    const std::vector<BuiltinCall> expected = {{"Give", {3}}, {"Give2", {4, 4}}, {"Three", {3, 4, 7}},
+                                               {"Bump", {3}}, {"Swap", {13, 4}}, {"Mixed", {5, 13, 100}},
+                                               {"Answer", {}}};
     EXPECT_EQ(m.recorder.calls, expected);
     // Bump added 10 to a; Swap exchanged a and b; Mixed wrote c + 100 into its reference argument b.
     EXPECT_EQ(m.interpreter.cell(0), 4);
@@ -189,7 +192,8 @@ TEST(InterpreterBuiltins, ArgumentsOfTheWrongKindsStopTheRun) {
     } rows[] = {
         {{OP_PUSH_ADDR, 0, OP_PUSH_ADDR, 0, OP_CALL_BUILTIN, 7, 0, OP_POP, OP_END},
          "built-in procedure called with arguments it does not take"},
-        {{OP_PUSH_ADDR, 0, OP_CALL_BUILTIN, 2, 0, OP_POP, OP_END}, "built-in procedure called with arguments it does not take"},
+        {{OP_PUSH_ADDR, 0, OP_CALL_BUILTIN, 2, 0, OP_POP, OP_END},
+         "built-in procedure called with arguments it does not take"},
         {{OP_CALL_BUILTIN, 1, 7, OP_POP, OP_END}, "no such built-in procedure"},
         {{OP_CALL_BUILTIN, 1, -1, OP_POP, OP_END}, "no such built-in procedure"},
         {{OP_CALL_BUILTIN, 0, 5, OP_POP, OP_END}, "bad argument mask"},
@@ -205,7 +209,8 @@ TEST(InterpreterBuiltins, ArgumentsOfTheWrongKindsStopTheRun) {
             m.program.setWord(static_cast<std::int32_t>(i), row.code[i]);
         m.program.setCompiled(1);
         EXPECT_EQ(m.interpreter.runRoutine(0), 0);
-        EXPECT_NE(trace.text().find(std::string(": ") + row.reason + "\n"), std::string::npos) << trace.text();
+        EXPECT_NE(trace.text().find(std::string(": ") + row.reason + "\n"), std::string::npos)
+            << trace.text();
         EXPECT_TRUE(m.recorder.calls.empty());
     }
 }
@@ -227,8 +232,8 @@ TEST(InterpreterTables, OrdersMakeTheFirstCallWhoseConditionsHold) {
     EXPECT_EQ(m.interpreter.runGroupExceptions("G"), 1);
     EXPECT_EQ(m.interpreter.runGroupOrders("g"), -1);
     EXPECT_EQ(m.interpreter.runGroupExceptions("H"), -1);
-    const std::vector<BuiltinCall> expected = {{"Answer", {}}, {"Give", {3}}, {"Give", {6}}, {"Give", {7}},
-                                               {"Give", {8}}};
+    const std::vector<BuiltinCall> expected = {
+        {"Answer", {}}, {"Give", {3}}, {"Give", {6}}, {"Give", {7}}, {"Give", {8}}};
     EXPECT_EQ(m.recorder.calls, expected);
 
     // Once a holds, the first entry wins.
@@ -270,9 +275,10 @@ TEST(InterpreterTables, GlobalsPersistAndResetRunsOnlyDeclarations) {
 TEST(InterpreterTables, WriteAndWatchGoToTheTrace) {
     TraceCapture trace;
     ScriptMachine m;
-    ASSERT_EQ(m.compile("S { procedure P() { write \"ab\";\n\n\n\n\n\n\n\n\n\n\n watch \"x\" 3 + 4; watch 5; };\n"
-                        "Conditions { var r; r = P(); }; }"),
-              1);
+    ASSERT_EQ(
+        m.compile("S { procedure P() { write \"ab\";\n\n\n\n\n\n\n\n\n\n\n watch \"x\" 3 + 4; watch 5; };\n"
+                  "Conditions { var r; r = P(); }; }"),
+        1);
     EXPECT_EQ(m.interpreter.run(), 1);
     EXPECT_EQ(trace.text(), " ab\n x [12]: 7\n [12]: 5\n");
 }
@@ -292,7 +298,8 @@ TEST(InterpreterTables, ValuesLeftOnTheStackFailTheRun) {
 }
 
 // Runs hand-made code from word 0 and answers the run's result and the trace.
-std::pair<std::int32_t, std::string> runCode(const std::vector<std::int32_t>& code, std::int64_t stepLimit = 0) {
+std::pair<std::int32_t, std::string> runCode(const std::vector<std::int32_t>& code,
+                                             std::int64_t stepLimit = 0) {
     TraceCapture trace;
     ScriptMachine m;
     for (std::size_t i = 0; i < code.size(); ++i)
@@ -315,21 +322,37 @@ TEST(InterpreterLimits, BadCodeStopsTheRunWithATraceLine) {
         const char* trace;
     } rows[] = {
         {"last cell", {OP_PUSH, 1, OP_STORE, 32699, OP_END}, 1, ""},
-        {"past the cells", {OP_PUSH, 1, OP_STORE, 32700, OP_END}, 0, "Script run stopped at word 2: cell out of range\n"},
+        {"past the cells",
+         {OP_PUSH, 1, OP_STORE, 32700, OP_END},
+         0,
+         "Script run stopped at word 2: cell out of range\n"},
         {"below the cells", {OP_LOAD, -1, OP_END}, 0, "Script run stopped at word 0: cell out of range\n"},
-        {"reference past the cells", {OP_PUSH, 32700, OP_STORE, 0, OP_LOAD_REF, 0, OP_END}, 0,
+        {"reference past the cells",
+         {OP_PUSH, 32700, OP_STORE, 0, OP_LOAD_REF, 0, OP_END},
+         0,
          "Script run stopped at word 4: cell out of range\n"},
         {"empty pop", {OP_POP, OP_END}, 0, "Script run stopped at word 0: value stack empty\n"},
         {"empty operand", {OP_ADD, OP_END}, 0, "Script run stopped at word 0: value stack empty\n"},
-        {"jump before the code", {OP_JUMP, -1}, 0, "Script run stopped at word -1: program counter outside the code\n"},
-        {"jump to the last word", {OP_JUMP, 1999}, 0, "Script run stopped at word 2000: program counter outside the code\n"},
+        {"jump before the code",
+         {OP_JUMP, -1},
+         0,
+         "Script run stopped at word -1: program counter outside the code\n"},
+        {"jump to the last word",
+         {OP_JUMP, 1999},
+         0,
+         "Script run stopped at word 2000: program counter outside the code\n"},
         {"return without call", {OP_RETURN}, 0, "Script run stopped at word 0: return without a call\n"},
-        {"level out of range", {OP_LOAD_UP, 32760, 0, OP_END}, 0, "Script run stopped at word 0: level out of range\n"},
+        {"level out of range",
+         {OP_LOAD_UP, 32760, 0, OP_END},
+         0,
+         "Script run stopped at word 0: level out of range\n"},
         {"last level", {OP_LOAD_UP, 32759, 0, OP_POP, OP_END}, 1, ""},
         {"text past the code", {OP_PRINT, 5000}, 0, "Script run stopped at word 0: text outside the code\n"},
         {"call to itself", {OP_CALL, 1, 0, 0}, 0, "Script run stopped at word 0: call depth limit reached\n"},
         {"pushes for ever", {OP_PUSH, 1, OP_JUMP, 0}, 0, "Script run stopped at word 0: value stack full\n"},
-        {"frame past the range", {OP_CALL, 1, 2147483647, 4, OP_CALL, 1, 2147483647, 8, OP_END}, 0,
+        {"frame past the range",
+         {OP_CALL, 1, 2147483647, 4, OP_CALL, 1, 2147483647, 8, OP_END},
+         0,
          "Script run stopped at word 4: frame out of range\n"},
     };
     for (const auto& row : rows) {
@@ -361,7 +384,8 @@ TEST(InterpreterLimits, CallDepthOfAThousandIsTheLast) {
         TraceCapture trace;
         ScriptMachine m;
         ASSERT_EQ(m.compile("S { procedure D(n) { if n > 0 return D(-1 + n); return 7; };\n"
-                            "Conditions { var r; r = D(" + std::to_string(n) + "); }; }"),
+                            "Conditions { var r; r = D(" +
+                            std::to_string(n) + "); }; }"),
                   1);
         EXPECT_EQ(m.interpreter.run(), result);
         EXPECT_EQ(m.interpreter.cell(0), result ? 7 : 0);
@@ -401,28 +425,84 @@ TEST(InterpreterSequences, FailWhereTheSingleInstructionsWould) {
         const char* trace;
         std::int32_t cell1;
     } rows[] = {
-        {"increment", {OP_PUSH, 4, OP_STORE, 0, OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END}, 7, 1, "", 9},
-        {"increment past the step limit", {OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END}, 4, 0,
-         "Script run stopped at word 7: step limit reached\n", 5},
-        {"increment stopped inside", {OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END}, 3, 0,
-         "Script run stopped at word 5: step limit reached\n", 0},
-        {"increment into no cell", {OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 32700, OP_END}, 100, 0,
-         "Script run stopped at word 5: cell out of range\n", 0},
-        {"increment from no cell", {OP_LOAD, -1, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END}, 100, 0,
-         "Script run stopped at word 0: cell out of range\n", 0},
-        {"wrapping increment", {OP_PUSH, 2147483647, OP_STORE, 0, OP_LOAD, 0, OP_PUSH, 1, OP_ADD, OP_STORE, 1, OP_END},
-         100, 1, "", INT_MIN},
-        {"test that holds", {OP_PUSH, 3, OP_LOAD, 0, OP_GE, OP_JUMP_FALSE, 11, OP_PUSH, 1, OP_STORE, 1, OP_END}, 100, 1, "", 1},
-        {"test that fails", {OP_PUSH, -3, OP_LOAD, 0, OP_GE, OP_JUMP_FALSE, 11, OP_PUSH, 1, OP_STORE, 1, OP_END}, 100, 1, "", 0},
-        {"test with a bad cell", {OP_PUSH, 3, OP_LOAD, 40000, OP_LT, OP_JUMP_FALSE, 7, OP_END}, 100, 0,
-         "Script run stopped at word 2: cell out of range\n", 0},
-        {"test stopped inside", {OP_PUSH, 3, OP_LOAD, 0, OP_LT, OP_JUMP_FALSE, 7, OP_END}, 3, 0,
-         "Script run stopped at word 5: step limit reached\n", 0},
-        {"arithmetic", {OP_PUSH, 6, OP_STORE, 0, OP_LOAD, 0, OP_LOAD, 0, OP_MUL, OP_STORE, 1, OP_END}, 100, 1, "", 36},
-        {"arithmetic into no cell", {OP_LOAD, 0, OP_LOAD, 0, OP_SUB, OP_STORE, -2, OP_END}, 100, 0,
-         "Script run stopped at word 5: cell out of range\n", 0},
-        {"arithmetic with a bad operand", {OP_LOAD, 0, OP_LOAD, 32700, OP_SUB, OP_STORE, 1, OP_END}, 100, 0,
-         "Script run stopped at word 2: cell out of range\n", 0},
+        {"increment",
+         {OP_PUSH, 4, OP_STORE, 0, OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END},
+         7,
+         1,
+         "",
+         9},
+        {"increment past the step limit",
+         {OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END},
+         4,
+         0,
+         "Script run stopped at word 7: step limit reached\n",
+         5},
+        {"increment stopped inside",
+         {OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END},
+         3,
+         0,
+         "Script run stopped at word 5: step limit reached\n",
+         0},
+        {"increment into no cell",
+         {OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 32700, OP_END},
+         100,
+         0,
+         "Script run stopped at word 5: cell out of range\n",
+         0},
+        {"increment from no cell",
+         {OP_LOAD, -1, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END},
+         100,
+         0,
+         "Script run stopped at word 0: cell out of range\n",
+         0},
+        {"wrapping increment",
+         {OP_PUSH, 2147483647, OP_STORE, 0, OP_LOAD, 0, OP_PUSH, 1, OP_ADD, OP_STORE, 1, OP_END},
+         100,
+         1,
+         "",
+         INT_MIN},
+        {"test that holds",
+         {OP_PUSH, 3, OP_LOAD, 0, OP_GE, OP_JUMP_FALSE, 11, OP_PUSH, 1, OP_STORE, 1, OP_END},
+         100,
+         1,
+         "",
+         1},
+        {"test that fails",
+         {OP_PUSH, -3, OP_LOAD, 0, OP_GE, OP_JUMP_FALSE, 11, OP_PUSH, 1, OP_STORE, 1, OP_END},
+         100,
+         1,
+         "",
+         0},
+        {"test with a bad cell",
+         {OP_PUSH, 3, OP_LOAD, 40000, OP_LT, OP_JUMP_FALSE, 7, OP_END},
+         100,
+         0,
+         "Script run stopped at word 2: cell out of range\n",
+         0},
+        {"test stopped inside",
+         {OP_PUSH, 3, OP_LOAD, 0, OP_LT, OP_JUMP_FALSE, 7, OP_END},
+         3,
+         0,
+         "Script run stopped at word 5: step limit reached\n",
+         0},
+        {"arithmetic",
+         {OP_PUSH, 6, OP_STORE, 0, OP_LOAD, 0, OP_LOAD, 0, OP_MUL, OP_STORE, 1, OP_END},
+         100,
+         1,
+         "",
+         36},
+        {"arithmetic into no cell",
+         {OP_LOAD, 0, OP_LOAD, 0, OP_SUB, OP_STORE, -2, OP_END},
+         100,
+         0,
+         "Script run stopped at word 5: cell out of range\n",
+         0},
+        {"arithmetic with a bad operand",
+         {OP_LOAD, 0, OP_LOAD, 32700, OP_SUB, OP_STORE, 1, OP_END},
+         100,
+         0,
+         "Script run stopped at word 2: cell out of range\n",
+         0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -442,13 +522,15 @@ TEST(InterpreterSequences, AFullStackIsLeftToTheSingleInstructions) {
     // A loop leaves one value per pass while cell 0 counts up to the limit; then one more value, and an
     // increment. With 32,765 passes the last increment finds one free slot of the two it needs; with
     // 32,766 the increment inside the last pass does.
-    for (const auto& [passes, trace] : {std::pair{32765, "Script run stopped at word 23: value stack full\n"},
-                                        std::pair{32766, "Script run stopped at word 11: value stack full\n"}}) {
+    for (const auto& [passes, trace] :
+         {std::pair{32765, "Script run stopped at word 23: value stack full\n"},
+          std::pair{32766, "Script run stopped at word 11: value stack full\n"}}) {
         SCOPED_TRACE(passes);
-        const std::vector<std::int32_t> code = {OP_PUSH, passes, OP_LOAD, 0, OP_GT, OP_JUMP_FALSE, 19,
-                                                OP_PUSH, 7, OP_LOAD, 0, OP_PUSH, 1, OP_ADD, OP_STORE, 0,
-                                                OP_JUMP, 0, 0, OP_PUSH, 9, OP_LOAD, 1, OP_PUSH, 5, OP_ADD,
-                                                OP_STORE, 1, OP_END};
+        const std::vector<std::int32_t> code = {OP_PUSH, passes,  OP_LOAD,  0,       OP_GT,   OP_JUMP_FALSE,
+                                                19,      OP_PUSH, 7,        OP_LOAD, 0,       OP_PUSH,
+                                                1,       OP_ADD,  OP_STORE, 0,       OP_JUMP, 0,
+                                                0,       OP_PUSH, 9,        OP_LOAD, 1,       OP_PUSH,
+                                                5,       OP_ADD,  OP_STORE, 1,       OP_END};
         ScriptMachine m;
         for (std::size_t i = 0; i < code.size(); ++i)
             m.program.setWord(static_cast<std::int32_t>(i), code[i]);

@@ -48,9 +48,9 @@ std::int32_t mixed(void* owner, std::int32_t* words) {
 } // namespace
 
 ScriptMachine::ScriptMachine() {
-    const std::pair<const char*, const char*> signatures[] = {{"Give", "1"},      {"Give2", "11"}, {"Three", "111"},
-                                                              {"Bump", "0"},      {"Swap", "00"},  {"Answer", ""},
-                                                              {"Mixed", "101"}};
+    const std::pair<const char*, const char*> signatures[] = {
+        {"Give", "1"},  {"Give2", "11"}, {"Three", "111"}, {"Bump", "0"},
+        {"Swap", "00"}, {"Answer", ""},  {"Mixed", "101"}};
     for (const auto& [name, signature] : signatures)
         compiler.addProcedure(name, signature);
     interpreter.addProcedure(give);
