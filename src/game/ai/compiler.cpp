@@ -31,10 +31,9 @@ void Compiler::addProcedure(const std::string& name, const std::string& signatur
 
 std::int32_t Compiler::compile(const std::string& fileName) {
     scriptName_.clear();
+    program_.clearTables();
     if (!open(fileName)) {
-        errorMessage_ = "Failed to open source file";
-        debugStream() << scriptName_ << " ERROR at " << lineNumber() << ": " << errorMessage_ << std::endl;
-        debugStream() << "CURRENT TOKEN: " << tokenText() << std::endl;
+        report("Failed to open source file");
         return 0;
     }
     return compileOpenSource();
@@ -73,15 +72,19 @@ std::int32_t Compiler::compileOpenSource() {
         program_.setCompiled(1);
         result = 1;
     } catch (const Error& e) {
-        errorMessage_ = e.message;
-        debugStream() << scriptName_ << " ERROR at " << lineNumber() << ": " << e.message << std::endl;
-        debugStream() << "CURRENT TOKEN: " << tokenText() << std::endl;
+        report(e.message);
     }
     close();
     cutTablesToPredefined();
     codePosition_ = 0;
     level_ = 0;
     return result;
+}
+
+void Compiler::report(const std::string& message) {
+    errorMessage_ = message;
+    debugStream() << scriptName_ << " ERROR at " << lineNumber() << ": " << message << std::endl;
+    debugStream() << "CURRENT TOKEN: " << tokenText() << std::endl;
 }
 
 void Compiler::error(const std::string& message) {

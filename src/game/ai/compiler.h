@@ -76,6 +76,7 @@ private:
 
     std::int32_t compileOpenSource();
     [[noreturn]] void error(const std::string& message);
+    void report(const std::string& message);
     void next();
     void expectSymbol(char symbol, const char* message);
     bool isWord() const;
