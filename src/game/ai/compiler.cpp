@@ -142,39 +142,31 @@ void Compiler::patch(std::int32_t site, std::int32_t value) {
 }
 
 // A variable of the current procedure (or of a block inside it) lives in the current frame; one of an
-// enclosing procedure or of the script is reached through the frame recorded for its level.
-void Compiler::emitLoad(std::int32_t variable) {
+// enclosing procedure or of the script is reached through the frame recorded for its level. Each use
+// names its operation for a plain variable and for a reference, in the frame and through the display.
+void Compiler::emitAccess(std::int32_t variable, std::int32_t plain, std::int32_t reference,
+                          std::int32_t plainUp, std::int32_t referenceUp) {
     const VARIABLE_INFO& v = variables_[static_cast<std::size_t>(variable)];
     if (v.level >= level_) {
-        emit(v.kind == 1 ? OP_LOAD_REF : OP_LOAD);
+        emit(v.kind == 1 ? reference : plain);
     } else {
-        emit(v.kind == 1 ? OP_LOAD_UP_REF : OP_LOAD_UP);
+        emit(v.kind == 1 ? referenceUp : plainUp);
         emit(v.level);
     }
     emit(variable);
 }
 
+void Compiler::emitLoad(std::int32_t variable) {
+    emitAccess(variable, OP_LOAD, OP_LOAD_REF, OP_LOAD_UP, OP_LOAD_UP_REF);
+}
+
 void Compiler::emitStore(std::int32_t variable) {
-    const VARIABLE_INFO& v = variables_[static_cast<std::size_t>(variable)];
-    if (v.level >= level_) {
-        emit(v.kind == 1 ? OP_STORE_REF : OP_STORE);
-    } else {
-        emit(v.kind == 1 ? OP_STORE_UP_REF : OP_STORE_UP);
-        emit(v.level);
-    }
-    emit(variable);
+    emitAccess(variable, OP_STORE, OP_STORE_REF, OP_STORE_UP, OP_STORE_UP_REF);
 }
 
 // The cell a variable argument passes: its own, or for a reference the cell it refers to.
 void Compiler::emitAddress(std::int32_t variable) {
-    const VARIABLE_INFO& v = variables_[static_cast<std::size_t>(variable)];
-    if (v.level >= level_) {
-        emit(v.kind == 1 ? OP_LOAD : OP_PUSH_ADDR);
-    } else {
-        emit(v.kind == 1 ? OP_LOAD_UP : OP_PUSH_ADDR_UP);
-        emit(v.level);
-    }
-    emit(variable);
+    emitAccess(variable, OP_PUSH_ADDR, OP_LOAD, OP_PUSH_ADDR_UP, OP_LOAD_UP);
 }
 
 // A table opens with a jump over itself, so that a run from word 0 passes tables by and executes only

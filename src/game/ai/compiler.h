@@ -90,6 +90,8 @@ private:
     void emit(std::int32_t word);
     std::int32_t reserve();
     void patch(std::int32_t site, std::int32_t value);
+    void emitAccess(std::int32_t variable, std::int32_t plain, std::int32_t reference, std::int32_t plainUp,
+                    std::int32_t referenceUp);
     void emitLoad(std::int32_t variable);
     void emitStore(std::int32_t variable);
     void emitAddress(std::int32_t variable);

@@ -205,9 +205,7 @@ TEST(InterpreterBuiltins, ArgumentsOfTheWrongKindsStopTheRun) {
         SCOPED_TRACE(row.reason);
         TraceCapture trace;
         ScriptMachine m;
-        for (std::size_t i = 0; i < row.code.size(); ++i)
-            m.program.setWord(static_cast<std::int32_t>(i), row.code[i]);
-        m.program.setCompiled(1);
+        loadCode(m.program, row.code);
         EXPECT_EQ(m.interpreter.runRoutine(0), 0);
         EXPECT_NE(trace.text().find(std::string(": ") + row.reason + "\n"), std::string::npos)
             << trace.text();
@@ -287,9 +285,7 @@ TEST(InterpreterTables, ValuesLeftOnTheStackFailTheRun) {
     TraceCapture trace;
     ScriptMachine m;
     const std::vector<std::int32_t> code = {OP_PUSH, 1, OP_PUSH, 2, 70, -5, 1000, OP_END};
-    for (std::size_t i = 0; i < code.size(); ++i)
-        m.program.setWord(static_cast<std::int32_t>(i), code[i]);
-    m.program.setCompiled(1);
+    loadCode(m.program, code);
     EXPECT_EQ(m.interpreter.runRoutine(0), 0);
     EXPECT_EQ(trace.text(), "WARNING: 2 stack elements remain\n");
     // The values stay, so the next clean run reports them again.
@@ -302,9 +298,7 @@ std::pair<std::int32_t, std::string> runCode(const std::vector<std::int32_t>& co
                                              std::int64_t stepLimit = 0) {
     TraceCapture trace;
     ScriptMachine m;
-    for (std::size_t i = 0; i < code.size(); ++i)
-        m.program.setWord(static_cast<std::int32_t>(i), code[i]);
-    m.program.setCompiled(1);
+    loadCode(m.program, code);
     if (stepLimit) m.interpreter.setStepLimit(stepLimit);
     const std::int32_t result = m.interpreter.runRoutine(0);
     // Whatever went wrong, the next run starts clean.
@@ -508,9 +502,7 @@ TEST(InterpreterSequences, FailWhereTheSingleInstructionsWould) {
         SCOPED_TRACE(row.name);
         TraceCapture trace;
         ScriptMachine m;
-        for (std::size_t i = 0; i < row.code.size(); ++i)
-            m.program.setWord(static_cast<std::int32_t>(i), row.code[i]);
-        m.program.setCompiled(1);
+        loadCode(m.program, row.code);
         m.interpreter.setStepLimit(row.steps);
         EXPECT_EQ(m.interpreter.runRoutine(0), row.result);
         EXPECT_EQ(trace.text(), row.trace);
@@ -532,9 +524,7 @@ TEST(InterpreterSequences, AFullStackIsLeftToTheSingleInstructions) {
                                                 0,       OP_PUSH, 9,        OP_LOAD, 1,       OP_PUSH,
                                                 5,       OP_ADD,  OP_STORE, 1,       OP_END};
         ScriptMachine m;
-        for (std::size_t i = 0; i < code.size(); ++i)
-            m.program.setWord(static_cast<std::int32_t>(i), code[i]);
-        m.program.setCompiled(1);
+        loadCode(m.program, code);
         TraceCapture capture;
         EXPECT_EQ(m.interpreter.runRoutine(0), 0);
         EXPECT_EQ(capture.text(), trace);
@@ -545,9 +535,7 @@ TEST(InterpreterSequences, AFullStackIsLeftToTheSingleInstructions) {
 TEST(InterpreterSequences, ChangedCodeIsTranslatedAgain) {
     ScriptMachine m;
     const std::vector<std::int32_t> code = {OP_LOAD, 0, OP_PUSH, 5, OP_ADD, OP_STORE, 1, OP_END};
-    for (std::size_t i = 0; i < code.size(); ++i)
-        m.program.setWord(static_cast<std::int32_t>(i), code[i]);
-    m.program.setCompiled(1);
+    loadCode(m.program, code);
     EXPECT_EQ(m.interpreter.runRoutine(0), 1);
     EXPECT_EQ(m.interpreter.cell(1), 5);
     m.program.setWord(4, OP_SUB);

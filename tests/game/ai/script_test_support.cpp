@@ -70,6 +70,12 @@ std::int32_t ScriptMachine::compile(const std::string& text) {
     return result;
 }
 
+void loadCode(AIProgram& program, const std::vector<std::int32_t>& code) {
+    for (std::size_t i = 0; i < code.size(); ++i)
+        program.setWord(static_cast<std::int32_t>(i), code[i]);
+    program.setCompiled(1);
+}
+
 std::vector<std::int32_t> codeWords(const AIProgram& program, std::size_t count) {
     std::vector<std::int32_t> words;
     for (std::size_t i = 0; i < count; ++i)

@@ -59,6 +59,9 @@ struct ScriptMachine {
     Interpreter interpreter{program, &recorder};
 };
 
+// Puts hand-made code at word 0 and marks the program compiled.
+void loadCode(AIProgram& program, const std::vector<std::int32_t>& code);
+
 // The code words the compiler wrote, up to the given count.
 std::vector<std::int32_t> codeWords(const AIProgram& program, std::size_t count);
 
