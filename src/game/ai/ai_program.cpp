@@ -69,7 +69,7 @@ public:
     }
     bool text(std::size_t length, std::string& out) {
         if (size_ - position_ < length) return false;
-        out.assign(reinterpret_cast<const char*>(data_ + position_), length);
+        out = std::string(reinterpret_cast<const char*>(data_ + position_), length);
         position_ += length;
         return true;
     }
