@@ -411,6 +411,10 @@ TEST_F(Stream, BoxesAndTheirTypeRecords) {
     EXPECT_TRUE(*found == second && TypeInfoBase::findByName("DIRECTION") == found);
     EXPECT_EQ(TypeInfoBase::registerType(new TypeInfo<DIRECTION>(second)), 0); // refused and deleted
     EXPECT_EQ(TypeInfoBase::registeredCount(), 2); // short and DIRECTION, once each
+    Registry::registerWithId(5000,
+                             "short"); // a second id of the name finds no record: getId answers the first
+    EXPECT_EQ(std::tuple(TypeInfoBase::find(5000), TypeInfoBase::find(shorts.typeId()) != nullptr),
+              std::tuple(nullptr, true));
     std::uint16_t id = 0; // an unknown type name is registered as a message on the way
     EXPECT_EQ((std::tuple{TypeInfoBase::findByName("NoSuchType"), Registry::lookUp("NoSuchType", id)}),
               std::tuple(nullptr, 1));
