@@ -1,10 +1,10 @@
 #include "game/rules/map_file_builder.h"
 
-#include "game/rules/logical_map_file.h"
-
 #include <fstream>
 #include <optional>
 #include <sstream>
+
+#include "game/rules/logical_map_file.h"
 
 namespace vael {
 
@@ -125,9 +125,6 @@ struct Row {
     std::vector<std::string> cells;
 };
 
-} // namespace
-
-namespace {
 // The reader refuses a map without hexes and one taller than hex numbers can address.
 std::uint8_t checkedSize(std::uint8_t size, std::uint8_t most, const char* what) {
     if (size == 0 || size > most)
@@ -135,6 +132,7 @@ std::uint8_t checkedSize(std::uint8_t size, std::uint8_t most, const char* what)
                                     ", not " + std::to_string(size));
     return size;
 }
+
 } // namespace
 
 MapFileBuilder::MapFileBuilder(std::uint8_t width, std::uint8_t height)
