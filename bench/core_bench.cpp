@@ -179,3 +179,61 @@ void BM_NameAndBoxAgainstUnorderedMap(benchmark::State& state) {
 BENCHMARK(BM_NameAndBoxAgainstUnorderedMap);
 
 } // namespace
+
+// ---- the readers' look-ups ----
+
+#include <cstdint>
+
+#include "framework/core/super_string.h"
+#include "framework/core/type_info.h"
+
+namespace {
+
+// A receive buffer is searched for a reply each time text arrives: a search of a full 4 KB buffer that
+// finds nothing walks it once, without copying it.
+void BM_FindInReceiveBuffer(benchmark::State& state) {
+    vael::SuperString buffer(vael::SuperString::ReceiveBufferCap);
+    for (int i = 0; i < 4096; ++i)
+        buffer.write(i % 64 == 63 ? "\n" : "c", 1); // the first letter of the text often, the text never
+    for (auto _ : state)
+        benchmark::DoNotOptimize(buffer.find("CONNECT 9600"));
+    state.SetBytesProcessed(state.iterations() * buffer.length());
+}
+BENCHMARK(BM_FindInReceiveBuffer);
+
+template <int N> struct Numbered {
+    std::int32_t value = 0;
+    friend vael::SuperString& operator<<(vael::SuperString& s, const Numbered& v) { return s << v.value; }
+    friend vael::SuperString& operator>>(vael::SuperString& s, Numbered& v) { return s >> v.value; }
+};
+
+template <int... N> void registerNumbered(std::integer_sequence<int, N...>) {
+    (vael::TypeInfo<Numbered<N>>(), ...);
+}
+
+} // namespace
+
+namespace vael {
+template <int N> struct TypeName<Numbered<N>> {
+    static const char* name() {
+        static const std::string text = "NumberedRecordType" + std::to_string(N);
+        return text.c_str();
+    }
+};
+} // namespace vael
+
+namespace {
+
+// Every box read or written finds its type's record, by name and by id: the cost must not grow with the
+// number of records (the program registers a few dozen; here there are 200 besides the shared ones).
+void BM_FindTypeRecord(benchmark::State& state) {
+    registerNumbered(std::make_integer_sequence<int, 200>());
+    const std::uint16_t id = vael::TypeInfo<Numbered<199>>().typeId();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(vael::TypeInfoBase::lookUp("NumberedRecordType199"));
+        benchmark::DoNotOptimize(vael::TypeInfoBase::find(id));
+    }
+}
+BENCHMARK(BM_FindTypeRecord);
+
+} // namespace

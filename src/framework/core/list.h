@@ -26,6 +26,9 @@ void readValueInto(TypeInfoBase* record, SuperString& stream, void* list);
 bool failed(const SuperString& stream);
 } // namespace list_stream
 
+// Reports, as a failed check, a value a list refused because its 16-bit count cannot go higher.
+void reportListFull();
+
 template <class T> class ListIterator;
 
 template <class T> struct Item {
@@ -38,6 +41,9 @@ template <class T> struct Item {
 
 template <class T> class List {
 public:
+    // The count is 16 bits wide, in memory and on the stream: a list never holds more than this.
+    static constexpr std::int16_t MaxCount = 32767;
+
     explicit List(std::uint16_t privatePool = 0) : privatePool_(privatePool) {
         pool_ = privatePool_ ? makePool(10) : sharedPool();
     }
@@ -105,7 +111,9 @@ public:
         return 1;
     }
 
+    // A full list refuses the value (a failed check) and stays as it was.
     void append(const T& value) {
+        if (isFull()) return;
         Item<T>* n = newNode(value);
         n->prev = tail_;
         if (tail_)
@@ -117,6 +125,7 @@ public:
     }
 
     void prepend(const T& value) {
+        if (isFull()) return;
         Item<T>* n = newNode(value);
         n->next = head_;
         if (head_)
@@ -254,6 +263,12 @@ private:
             return TypeName<T>::name();
         else
             return nullptr;
+    }
+
+    bool isFull() const {
+        if (count_ < MaxCount) return false;
+        reportListFull();
+        return true;
     }
 
     static HeapPool makePool(std::int16_t blocks) {
@@ -449,9 +464,11 @@ public:
         return 1;
     }
 
+    // 0 as well when the list is full (reported as a failed check).
     std::int16_t insert(const T& value) {
         if (!list_ || current_ == start()) return 0;
         List<T>& l = *list_;
+        if (l.isFull()) return 0;
         if (direction_ == 0) {
             if (!current_) {
                 l.append(value);

@@ -1,7 +1,6 @@
 #include "framework/core/super_string.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <new>
 
@@ -24,6 +23,7 @@ SuperString::SuperString(const SuperString& other) : SuperString(0) {
     sizeCap_ = other.sizeCap_; // after the copy, so that it cannot drop anything the source still holds
     readPosition_ = other.readPosition_;
     failed_ = other.failed_;
+    newNames_ = other.newNames_;
 }
 
 SuperString& SuperString::operator=(const SuperString& other) {
@@ -36,6 +36,7 @@ SuperString& SuperString::operator=(const SuperString& other) {
     sizeCap_ = copy.sizeCap_;
     readPosition_ = copy.readPosition_;
     failed_ = copy.failed_;
+    newNames_ = copy.newNames_;
     cursor_ = copy.cursor_ = nullptr;
     return *this;
 }
@@ -164,6 +165,13 @@ void SuperString::clear() {
     readPosition_ = 0;
     failed_ = false;
     objectDepth_ = 0;
+    newNames_ = 0;
+}
+
+bool SuperString::admitNewName() {
+    if (newNames_ >= MaxNewNames) return false;
+    ++newNames_;
+    return true;
 }
 
 std::int32_t SuperString::find(char byte) const {
@@ -176,26 +184,44 @@ std::int32_t SuperString::find(char byte) const {
     return -1;
 }
 
+namespace {
+
+// Case is folded for ASCII letters only, so that the answer never depends on the locale.
+unsigned char upperAscii(unsigned char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+// Whether the n upper-cased bytes of pattern follow byte `at` of chunk c, the match running on into the
+// next chunks where it must.
+bool matchesAt(const Chunk* c, std::int32_t at, const unsigned char* pattern, std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k, ++at) {
+        while (at >= c->length) {
+            at = 0;
+            c = c->next;
+            if (!c) return false;
+        }
+        if (upperAscii(static_cast<unsigned char>(c->data[at])) != pattern[k]) return false;
+    }
+    return true;
+}
+
+} // namespace
+
 std::int32_t SuperString::find(const char* text) const {
     const std::size_t n = std::strlen(text);
     if (n > 40) return -2;
     if (n == 0) return 0;
-    auto upper = [](char ch) { return static_cast<char>(std::toupper(static_cast<unsigned char>(ch))); };
-    // A sliding window over the chain, so that a match may straddle chunk boundaries.
-    std::string window;
-    std::int32_t windowStart = 0;
-    for (const Chunk* c = first_; c; c = c->next) {
-        for (std::int32_t i = 0; i < c->length; ++i) {
-            window.push_back(upper(c->data[i]));
-            if (window.size() > n) {
-                window.erase(window.begin());
-                ++windowStart;
-            }
-            if (window.size() == n &&
-                std::equal(window.begin(), window.end(), text, [&](char a, char b) { return a == upper(b); }))
-                return windowStart;
-        }
-    }
+    // Compared where the bytes lie, so that a search costs no copy and no allocation: a receive buffer is
+    // searched every time text arrives.
+    unsigned char pattern[40];
+    for (std::size_t k = 0; k < n; ++k)
+        pattern[k] = upperAscii(static_cast<unsigned char>(text[k]));
+    std::int32_t start = 0;
+    for (const Chunk* c = first_; c; start += c->length, c = c->next)
+        for (std::int32_t i = 0; i < c->length; ++i)
+            if (upperAscii(static_cast<unsigned char>(c->data[i])) == pattern[0] &&
+                matchesAt(c, i, pattern, n))
+                return start + i;
     return -1;
 }
 
@@ -476,11 +502,20 @@ void readEventByName(SuperString& s, BusMessage& event) {
     s.read(name.data(), static_cast<std::int32_t>(length));
     short mode = 0;
     s >> mode;
-    if (s.failed()) {
-        event = BusMessage();
-        return;
+    event = BusMessage();
+    if (s.failed()) return;
+    // A name stays registered even when a later part of the same record fails to read: the id may already
+    // be held by a value read before the failure, and ids are never handed out twice. What a failed stream
+    // can leave behind is bounded by MaxNewNames.
+    std::uint16_t id = 0;
+    if (!RegisteredMessage::lookUp(name, id)) {
+        if (!s.admitNewName() || (id = RegisteredMessage::getId(name)) == 0) {
+            s.setFailed();
+            s.setReadPosition(s.length());
+            return;
+        }
     }
-    event = BusMessage(RegisteredMessage::getId(name), static_cast<std::uint8_t>(mode & 0xF));
+    event = BusMessage(id, static_cast<std::uint8_t>(mode & 0xF));
 }
 
 void reportUnregisteredType(const std::string& typeName) {

@@ -99,6 +99,14 @@ public:
     int objectDepth() const { return objectDepth_; }
     void setObjectDepth(int depth) { objectDepth_ = depth; }
 
+    // How many message names the readers of this stream may register that the registry did not hold
+    // yet. A frame or a saved game names a few of the program's messages; a stream that brings more new
+    // names than this is hostile or corrupt and fails rather than fill the registry.
+    static constexpr std::int32_t MaxNewNames = 256;
+    std::int32_t newNamesRegistered() const { return newNames_; }
+    // Counts one more new name; false (nothing counted) once the stream has brought MaxNewNames.
+    bool admitNewName();
+
 protected:
     // Unlinks and deletes the oldest chunk (keeping at least one) and takes its bytes off the length.
     void dropFirstChunk();
@@ -121,6 +129,7 @@ private:
 
     bool failed_ = false;
     int objectDepth_ = 0;
+    std::int32_t newNames_ = 0;
 };
 
 // Value encodings. Reading a value past the end gives zeros and marks the stream failed.
@@ -191,6 +200,8 @@ requires std::is_enum_v<E> SuperString& operator>>(SuperString& s, E& v) {
 
 // The event word by name, so that the reading side maps the name to its own id: u32 length L of the id's
 // registered name; L > 0: the name, then a 2-byte mode; L = 0 (built-in or unnamed id): the plain word.
+// A name the registry does not hold is registered, unless the stream has brought MaxNewNames already or
+// no id is left: then the word reads as 0 and the stream fails.
 void writeEventByName(SuperString& s, const BusMessage& event);
 void readEventByName(SuperString& s, BusMessage& event);
 

@@ -1,62 +1,82 @@
 #include "framework/core/type_info.h"
 
+#include <functional>
+#include <limits>
+#include <unordered_map>
+
 #include "framework/core/command_records.h"
 #include "framework/core/direction.h"
 
 namespace vael {
 
 namespace {
+
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+
+// The records in order of registration, and the same records by type name, so that finding one costs a
+// hash look-up whatever the number of records: every box and list read or written asks. A record's name
+// never changes, while its id is looked up afresh each time (the message registry may be emptied and
+// filled again), so the name is the key.
+struct TypeRegistry {
+    List<TypeInfoBase*> records{0};
+    std::unordered_map<std::string, TypeInfoBase*, NameHash, std::equal_to<>> byName;
+};
+
 // Usable from static constructors: built on first use and never destroyed, so that records registered at
 // program start are there before any message is sent, whatever the order files are initialised in.
-List<TypeInfoBase*>& registry() {
-    static List<TypeInfoBase*>* records = new List<TypeInfoBase*>(0);
-    return *records;
-}
-
-TypeInfoBase* firstWithId(std::uint16_t id) {
-    ListIterator<TypeInfoBase*> it(registry());
-    TypeInfoBase* record = nullptr;
-    while (it.next(record))
-        if (record->typeId() == id) return record;
-    return nullptr;
+TypeRegistry& registry() {
+    static TypeRegistry* r = new TypeRegistry();
+    return *r;
 }
 
 } // namespace
 
 std::int16_t TypeInfoBase::registerType(TypeInfoBase* record) {
     if (!record) return 0;
-    if (firstWithId(record->typeId())) {
+    TypeRegistry& r = registry();
+    const std::string name = record->typeName();
+    // A record without an id (the message registry refused its name) could never be found by it.
+    if (r.byName.find(name) != r.byName.end() || record->typeId() == 0 ||
+        r.records.count() == std::numeric_limits<std::int16_t>::max()) {
         delete record;
         return 0;
     }
-    registry().append(record);
+    r.records.append(record);
+    r.byName.emplace(name, record);
     return 1;
 }
 
 TypeInfoBase* TypeInfoBase::find(std::uint16_t id) {
-    return firstWithId(id);
+    const std::string name = RegisteredMessage::nameOf(id);
+    if (name.empty()) return nullptr;
+    TypeInfoBase* record = lookUp(name);
+    // The name may hold an earlier id as well; only the id its record answers with finds it.
+    return record && record->typeId() == id ? record : nullptr;
 }
 
 TypeInfoBase* TypeInfoBase::findByName(const std::string& name) {
     return find(RegisteredMessage::getId(name));
 }
 
-TypeInfoBase* TypeInfoBase::lookUp(const std::string& name) {
-    ListIterator<TypeInfoBase*> it(registry());
-    TypeInfoBase* record = nullptr;
-    while (it.next(record))
-        if (record->typeName() == name) return record;
-    return nullptr;
+TypeInfoBase* TypeInfoBase::lookUp(std::string_view name) {
+    TypeRegistry& r = registry();
+    auto it = r.byName.find(name);
+    return it == r.byName.end() ? nullptr : it->second;
 }
 
 void TypeInfoBase::cleanUp() {
+    TypeRegistry& r = registry();
+    r.byName.clear();
     TypeInfoBase* record = nullptr;
-    while (registry().removeFirst(record))
+    while (r.records.removeFirst(record))
         delete record;
 }
 
 std::int32_t TypeInfoBase::registeredCount() {
-    return registry().count();
+    return registry().records.count();
 }
 
 // ---- the nullable-object encoding ----
@@ -94,9 +114,18 @@ SuperString& operator>>(SuperString& s, ContainerBase*& box) {
         s.setFailed();
         return s;
     }
-    s.setObjectDepth(s.objectDepth() + 1);
-    ContainerBase* made = record->readContainer(s);
-    s.setObjectDepth(s.objectDepth() - 1);
+    // One level deeper for as long as the value is read, however the read ends (a box that cannot be
+    // allocated throws).
+    struct Nested {
+        SuperString& s;
+        explicit Nested(SuperString& stream) : s(stream) { s.setObjectDepth(s.objectDepth() + 1); }
+        ~Nested() { s.setObjectDepth(s.objectDepth() - 1); }
+    };
+    ContainerBase* made = nullptr;
+    {
+        const Nested nested(s);
+        made = record->readContainer(s);
+    }
     if (s.failed()) {
         delete made;
         return s;

@@ -4,6 +4,7 @@
 // machine or in a later run, and let lists stream their values.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "framework/core/container.h"
 #include "framework/core/list.h"
@@ -38,7 +39,7 @@ public:
     static TypeInfoBase* findByName(const std::string& name);
     // The record of the type name; registers nothing, so that names read from outside bytes cannot fill
     // the message registry.
-    static TypeInfoBase* lookUp(const std::string& name);
+    static TypeInfoBase* lookUp(std::string_view name);
     // Deletes every record.
     static void cleanUp();
     static std::int32_t registeredCount();

@@ -4,6 +4,8 @@
 #include <optional>
 #include <sstream>
 
+#include "game/rules/logical_map_file.h"
+
 namespace vael {
 
 namespace {
@@ -123,10 +125,19 @@ struct Row {
     std::vector<std::string> cells;
 };
 
+// The reader refuses a map without hexes and one taller than hex numbers can address.
+std::uint8_t checkedSize(std::uint8_t size, std::uint8_t most, const char* what) {
+    if (size == 0 || size > most)
+        throw std::invalid_argument(std::string("a map is 1 to ") + std::to_string(most) + " hexes " + what +
+                                    ", not " + std::to_string(size));
+    return size;
+}
+
 } // namespace
 
 MapFileBuilder::MapFileBuilder(std::uint8_t width, std::uint8_t height)
-    : width_(width), height_(height), heights_(static_cast<std::size_t>(width) * height, 1),
+    : width_(checkedSize(width, 255, "wide")), height_(checkedSize(height, LogicalMapFile::maxRows, "high")),
+      heights_(static_cast<std::size_t>(width) * height, 1),
       records_(static_cast<std::size_t>(width * 2 + 2) * (height * 4 + 1)) {}
 
 std::size_t MapFileBuilder::regionIndex(std::int16_t hex) const {
@@ -148,8 +159,19 @@ std::vector<std::uint16_t>& MapFileBuilder::record(int x, int y) {
 }
 
 MapFileBuilder& MapFileBuilder::setName(const std::string& name) {
+    if (name.size() > maxNameLength)
+        throw std::invalid_argument("a map name is at most " + std::to_string(maxNameLength) +
+                                    " bytes, not " + std::to_string(name.size()));
     name_ = name;
     return *this;
+}
+
+void MapFileBuilder::append(std::vector<std::uint16_t>& values, std::uint16_t value, std::size_t most,
+                            const std::string& where) {
+    if (values.size() >= most)
+        throw std::invalid_argument(where + " already holds " + std::to_string(most) +
+                                    " values, the most it can");
+    values.push_back(value);
 }
 
 MapFileBuilder& MapFileBuilder::setHexOffset(std::uint16_t offset) {
@@ -169,7 +191,8 @@ MapFileBuilder& MapFileBuilder::setHeight(std::int16_t hex, std::uint8_t level) 
 
 MapFileBuilder& MapFileBuilder::addTerrain(std::int16_t hex, std::uint16_t code) {
     regionIndex(hex);
-    record(latticeX(hex), latticeY(hex)).push_back(code);
+    append(record(latticeX(hex), latticeY(hex)), code, LogicalMapFile::maxTerrainCodes,
+           "the terrain of hex " + std::to_string(hex));
     return *this;
 }
 
@@ -178,12 +201,15 @@ MapFileBuilder& MapFileBuilder::addSide(std::int16_t hex, int regionDirection, s
     auto offset = sideOffset(regionDirection);
     if (!offset)
         throw std::out_of_range("region direction " + std::to_string(regionDirection) + " names no side");
-    record(latticeX(hex) + offset->dx, latticeY(hex) + offset->dy).push_back(value);
+    append(record(latticeX(hex) + offset->dx, latticeY(hex) + offset->dy), value,
+           LogicalMapFile::maxRecordValues,
+           "side " + std::to_string(regionDirection) + " of hex " + std::to_string(hex));
     return *this;
 }
 
 MapFileBuilder& MapFileBuilder::addRecordValue(int x, int y, std::uint16_t value) {
-    record(x, y).push_back(value);
+    append(record(x, y), value, LogicalMapFile::maxRecordValues,
+           "the lattice record at (" + std::to_string(x) + ", " + std::to_string(y) + ")");
     return *this;
 }
 
@@ -194,7 +220,8 @@ std::vector<std::uint8_t> MapFileBuilder::bytes() const {
         out.push_back(static_cast<std::uint8_t>(v >> 8));
     };
     put16(static_cast<std::uint16_t>(name_.size()));
-    for (char c : name_) out.push_back(static_cast<std::uint8_t>(c));
+    for (char c : name_)
+        out.push_back(static_cast<std::uint8_t>(c));
     out.push_back(width_);
     out.push_back(height_);
     put16(hexOffset_);
@@ -237,6 +264,7 @@ MapFileBuilder MapFileBuilder::fromText(const std::string& text) {
     }
 
     std::optional<std::string> name;
+    int nameLine = 0;
     std::optional<std::pair<int, int>> size;
     std::optional<std::uint16_t> offset;
     std::optional<std::int16_t> style;
@@ -261,11 +289,13 @@ MapFileBuilder MapFileBuilder::fromText(const std::string& text) {
             const auto first = rest.find_first_not_of(" \t");
             const auto last = rest.find_last_not_of(" \t");
             name = first == std::string::npos ? std::string() : rest.substr(first, last - first + 1);
+            nameLine = line;
         } else if (key == "size") {
             once(size.has_value());
             if (words.size() != 3) fail(line, "size takes a width and a height");
-            size = std::make_pair(static_cast<int>(number(words[1], 1, 255, line, "width")),
-                                  static_cast<int>(number(words[2], 1, 255, line, "height")));
+            size = std::make_pair(
+                static_cast<int>(number(words[1], 1, 255, line, "width")),
+                static_cast<int>(number(words[2], 1, LogicalMapFile::maxRows, line, "height")));
         } else if (key == "offset") {
             once(offset.has_value());
             if (words.size() != 2) fail(line, "offset takes one number");
@@ -292,8 +322,17 @@ MapFileBuilder MapFileBuilder::fromText(const std::string& text) {
         }
     }
 
+    // A block without a size statement gives the size: as many hexes as its first row, as many rows as it
+    // has, within what the map file can hold.
     auto blockSize = [](const std::vector<Row>& rows) {
-        return std::make_pair(static_cast<int>(rows.front().cells.size()), static_cast<int>(rows.size()));
+        const int width = static_cast<int>(rows.front().cells.size());
+        const int height = static_cast<int>(rows.size());
+        if (width > 255)
+            fail(rows.front().line, "a map is at most 255 hexes wide, this row has " + std::to_string(width));
+        if (height > LogicalMapFile::maxRows)
+            fail(rows[LogicalMapFile::maxRows].line,
+                 "a map has at most " + std::to_string(LogicalMapFile::maxRows) + " rows");
+        return std::make_pair(width, height);
     };
     if (!size) {
         if (heightRows)
@@ -305,8 +344,6 @@ MapFileBuilder MapFileBuilder::fromText(const std::string& text) {
     }
     const int width = size->first;
     const int height = size->second;
-    if (width < 1 || width > 255 || height < 1 || height > 255)
-        fail(1, "a map is 1 to 255 hexes wide and high");
     auto checkBlock = [&](const std::vector<Row>& rows, const char* what) {
         if (static_cast<int>(rows.size()) != height)
             fail(rows.front().line, std::string(what) + " has " + std::to_string(rows.size()) +
@@ -317,8 +354,17 @@ MapFileBuilder MapFileBuilder::fromText(const std::string& text) {
                                  " hexes, the map is " + std::to_string(width) + " wide");
     };
 
+    // The builder's own refusals (a record or a name too long for the file, a side off the lattice) name
+    // the line that asked for them.
+    auto onLine = [](int line, auto&& step) {
+        try {
+            step();
+        } catch (const std::logic_error& e) {
+            fail(line, e.what());
+        }
+    };
     MapFileBuilder builder(static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(height));
-    if (name) builder.setName(*name);
+    if (name) onLine(nameLine, [&] { builder.setName(*name); });
     if (offset) builder.setHexOffset(*offset);
     if (style) builder.setLandscapeStyle(*style);
     if (heightRows) {
@@ -337,7 +383,8 @@ MapFileBuilder MapFileBuilder::fromText(const std::string& text) {
             for (int column = 0; column < width; ++column) {
                 const Row& r = (*terrainRows)[row];
                 for (std::uint16_t code : terrainCell(r.cells[column], r.line))
-                    builder.addTerrain(static_cast<std::int16_t>(column * 100 + row), code);
+                    onLine(r.line,
+                           [&] { builder.addTerrain(static_cast<std::int16_t>(column * 100 + row), code); });
             }
     }
     for (const Statement& s : sides) {
@@ -346,15 +393,18 @@ MapFileBuilder MapFileBuilder::fromText(const std::string& text) {
         if (hex / 100 >= width || hex % 100 >= height)
             fail(s.line, "hex " + s.words[1] + " is not on the map");
         if (!sideOffset(direction)) fail(s.line, "region direction " + s.words[2] + " names no side");
-        for (std::size_t v = 3; v < s.words.size(); ++v)
-            builder.addSide(hex, direction, sideValue(s.words[v], s.line));
+        for (std::size_t v = 3; v < s.words.size(); ++v) {
+            const std::uint16_t value = sideValue(s.words[v], s.line);
+            onLine(s.line, [&] { builder.addSide(hex, direction, value); });
+        }
     }
     for (const Statement& s : records) {
         const int x = static_cast<int>(number(s.words[1], 0, width * 2 + 1, s.line, "lattice x"));
         const int y = static_cast<int>(number(s.words[2], 0, height * 4, s.line, "lattice y"));
-        for (std::size_t v = 3; v < s.words.size(); ++v)
-            builder.addRecordValue(x, y,
-                                   static_cast<std::uint16_t>(number(s.words[v], 0, 65535, s.line, "value")));
+        for (std::size_t v = 3; v < s.words.size(); ++v) {
+            const auto value = static_cast<std::uint16_t>(number(s.words[v], 0, 65535, s.line, "value"));
+            onLine(s.line, [&] { builder.addRecordValue(x, y, value); });
+        }
     }
     return builder;
 }

@@ -26,20 +26,29 @@ namespace vael {
 
 class MapFileBuilder {
 public:
-    // A map of width columns and height rows, every hex at height level 1 with no terrain.
+    // The longest name the file's signed 16-bit length can give.
+    static constexpr std::size_t maxNameLength = 32767;
+
+    // A map of width columns and height rows, every hex at height level 1 with no terrain. The builder
+    // writes nothing the map reader would refuse: a size of 0, more than 100 rows (hex numbers address no
+    // more), a longer name or a longer record than the file holds throw std::invalid_argument.
     MapFileBuilder(std::uint8_t width, std::uint8_t height);
 
-    // Reads the text form; a malformed description throws std::invalid_argument naming the line.
+    // Reads the text form; a malformed description throws std::invalid_argument naming the line, and
+    // nothing else.
     static MapFileBuilder fromText(const std::string& text);
 
     MapFileBuilder& setName(const std::string& name);
     MapFileBuilder& setHexOffset(std::uint16_t offset);
     MapFileBuilder& setLandscapeStyle(std::int16_t style);
-    // Hex numbers are column * 100 + row; a hex outside the width x height table throws.
+    // Hex numbers are column * 100 + row; a hex outside the width x height table throws std::out_of_range.
     MapFileBuilder& setHeight(std::int16_t hex, std::uint8_t level);
+    // At most 10 codes a hex.
     MapFileBuilder& addTerrain(std::int16_t hex, std::uint16_t code);
-    // The record of a side is shared by the two hexes that meet there.
+    // The record of a side is shared by the two hexes that meet there; it holds at most 12 values. The
+    // lower sides of the unused last hex of an odd column lie off the lattice (std::out_of_range).
     MapFileBuilder& addSide(std::int16_t hex, int regionDirection, std::uint16_t value);
+    // At most 12 values a record.
     MapFileBuilder& addRecordValue(int x, int y, std::uint16_t value);
 
     std::uint8_t width() const { return width_; }
@@ -56,6 +65,8 @@ public:
 private:
     std::size_t regionIndex(std::int16_t hex) const;
     std::vector<std::uint16_t>& record(int x, int y);
+    static void append(std::vector<std::uint16_t>& values, std::uint16_t value, std::size_t most,
+                       const std::string& where);
 
     std::uint8_t width_;
     std::uint8_t height_;

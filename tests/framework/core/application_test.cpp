@@ -52,6 +52,21 @@ TEST_F(ApplicationTest, CanTerminateHandlersLiveWithTheApplicationNotTheBus) {
     EXPECT_TRUE(app.terminateHandlers().isEmpty());
 }
 
+// A bus that goes first leaves its components their CAN_TERMINATE handlers; the component that goes after
+// it takes them with it, so that the question is never put to freed memory.
+TEST_F(ApplicationTest, AComponentDestroyedAfterItsBusKeepsNoTerminateHandler) {
+    auto inner = std::make_unique<AsynchronousBus>("Inner");
+    auto late = std::make_unique<Probe>("Late");
+    late->attach(*inner);
+    late->connect(CAN_TERMINATE, h1);
+    y.connect(CAN_TERMINATE, h2);
+    inner.reset();
+    EXPECT_EQ(valuesOf(app.terminateHandlers()), (std::vector<Callback>{{late.get(), h1}, {&y, h2}}));
+    late.reset();
+    EXPECT_EQ(valuesOf(app.terminateHandlers()), (std::vector<Callback>{{&y, h2}}));
+    EXPECT_EQ(trail([&] { app.canTerminate(); }), "Y.h2");
+}
+
 TEST_F(ApplicationTest, PumpOnceRunsOneTaskUnlessTheProgramIsClosing) {
     connectAll({{&x, A, h1}, {&y, B, h2}});
     rec().on(&x, 1, does([&](Component* self) {

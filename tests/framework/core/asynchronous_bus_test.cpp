@@ -122,6 +122,19 @@ TEST_F(AsynchronousBusTest, DirectedQueriesAskEachHandlerAndDirectedSendsPostOnc
     EXPECT_EQ(trail([&] { x.sendToListEmpty(idList({1, 0, 1, 9}), Q); }), "Y Y.h2 X.h3 Y Y.h2");
 }
 
+// A target that leaves the bus in its own first handler is not asked again for this query, though it
+// has more handlers; another target of the list still is.
+TEST_F(AsynchronousBusTest, ADirectedQueryStopsAskingATargetThatDetachedItself) {
+    connectAll({{&y, Q, h1}, {&y, Q, h2}, {&z, Q, h3}});
+    rec().on({{&y, 1, does([](Component* self) { self->detach(); })}, {&z, 3, replyWith(3)}});
+    Answers answers;
+    EXPECT_EQ((std::tuple{trail([&] {
+                              answers = takeAnswers(x.queryToListEmpty(idList({1, 2}), Q));
+                          }),
+                          answers}),
+              std::tuple("Y Z.h3", Answers{{2, 3}}));
+}
+
 TEST_F(AsynchronousBusTest, TasksLeftQueuedRunAtTheNextSendThatFindsHandlersOrNoneAtAll) {
     leaveATaskFor(y);
     EXPECT_EQ((std::tuple{app.dispatchDepth(), app.queuedTasks()}), std::tuple(0, 1));

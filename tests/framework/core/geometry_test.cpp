@@ -70,11 +70,15 @@ TEST(Geometry, BoxUnionContainmentOverlapAndIntersection) {
     EXPECT_FALSE(a.contains(Box(2, 2, 9, 8)) || a.contains(Box(-1, 0, 5, 5)));
     EXPECT_TRUE(a.overlaps(Box(10, 0, 5, 5)) && Box(10, 0, 5, 5).overlaps(a));
     EXPECT_FALSE(a.overlaps(Box(11, 0, 5, 5)) || a.overlaps(Box(0, -6, 5, 5)));
-    const std::tuple<Box, int, Box> rows[] = {{Box(10, 0, 5, 5), 1, Box(10, 0, 0, 5)},
-                                              {Box(11, 0, 5, 5), 0, zeroBox},
-                                              {Box(-5, 3, 10, 20), 1, Box(0, 3, 5, 7)},
-                                              {Box(5, 5, 10, 10), 1, Box(5, 5, 5, 5)}};
+    // Each edge touched and each edge missed by one.
+    const std::tuple<Box, int, Box> rows[] = {
+        {Box(10, 0, 5, 5), 1, Box(10, 0, 0, 5)},  {Box(11, 0, 5, 5), 0, zeroBox},
+        {Box(-5, 2, 5, 5), 1, Box(0, 2, 0, 5)},   {Box(-6, 2, 5, 5), 0, zeroBox},
+        {Box(2, -5, 5, 5), 1, Box(2, 0, 5, 0)},   {Box(2, -6, 5, 5), 0, zeroBox},
+        {Box(2, 10, 5, 5), 1, Box(2, 10, 5, 0)},  {Box(2, 11, 5, 5), 0, zeroBox},
+        {Box(-5, 3, 10, 20), 1, Box(0, 3, 5, 7)}, {Box(5, 5, 10, 10), 1, Box(5, 5, 5, 5)}};
     for (auto [in, result, out] : rows) {
+        SCOPED_TRACE(::testing::Message() << in.x << "," << in.y << " " << in.w << "x" << in.h);
         EXPECT_EQ(std::tuple(a & in, Box(a) &= in), std::tuple(out, out));
         EXPECT_EQ((std::tuple{a.intersect(in), in}), std::tuple(result, out));
     }

@@ -4,7 +4,9 @@
 #include <string_view>
 
 #include "framework/core/list.h"
+#include "framework/core/type_info.h"
 #include "memory_test_support.h"
+#include "support/failed_checks.h"
 
 namespace vael {
 namespace {
@@ -164,7 +166,10 @@ TEST(List, PrivatePoolsAreSizedByTheSourcesCountAndReleasedAfterTheirValues) {
         EXPECT_EQ(Tracked::alive, 4001);
     }
     EXPECT_EQ(Tracked::alive, 0);
-    // Strings and lists own memory, which the leak check watches; what pointers point to is never deleted.
+}
+
+// Strings and lists own memory that only the leak checker sees go; what pointers point to is never deleted.
+TEST(List, PrivatePoolListsOfOwningValuesLeakNothingUnderTheLeakChecker) {
     int onTheStack = 0;
     List<int*> pointers(1);
     pointers.append(&onTheStack);
@@ -172,6 +177,39 @@ TEST(List, PrivatePoolsAreSizedByTheSourcesCountAndReleasedAfterTheirValues) {
     names.append("a fairly long string that lives on the heap");
     List<List<int>> nested(1);
     nested.append(listOf({1, 2, 3}, 1));
+}
+
+// The count is 16 bits: a list holds 32767 values at most, and refuses one more wherever it would go
+// with a failed check, staying as it was; once a value has gone, it takes one again. Its count goes on
+// the stream as it is.
+TEST(List, HoldsAtMost32767ValuesAndRefusesMoreWithAFailedCheck) {
+    test::FailedChecks checks;
+    List<short> list(1);
+    for (int i = 0; i < 32766; ++i)
+        list.append(1);
+    list.prepend(0);
+    ASSERT_EQ(std::tuple(list.count(), checks.count()), std::tuple(32767, 0u));
+    list.append(2);
+    list << 2;
+    list.prepend(2);
+    ListIterator<short> it(list);
+    short out = 0;
+    it.next(out);
+    EXPECT_EQ((Ints{it.insert(2), list.count(), list.first(out), out, list.last(out), out}),
+              (Ints{0, 32767, 1, 0, 1, 1}));
+    EXPECT_EQ(checks.texts, std::vector<std::string>(4, "A list cannot hold more than 32767 values  Abort?"));
+    list.removeLast();
+    list.append(3);
+    EXPECT_EQ((Ints{list.count(), list.last(out), out, static_cast<int>(checks.count())}),
+              (Ints{32767, 1, 3, 4}));
+    TypeInfo<short> shorts;
+    SuperString stream;
+    list.write(stream);
+    EXPECT_EQ((std::tuple{stream.failed(), stream.length(), stream.str().substr(0, 4)}),
+              std::tuple(false, 2 + 2 * 32767, std::string("\xFF\x7F\x00\x00", 4)));
+    test::FailedChecks aborting(true);
+    EXPECT_THROW(list.append(4), Assertion);
+    EXPECT_EQ(list.count(), 32767);
 }
 
 // Runs a script of steps on a fresh iterator over the list and tells what each step gave: n next and

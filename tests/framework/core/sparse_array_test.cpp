@@ -73,17 +73,21 @@ TEST(SparseArray, ClearKeepsIndexZeroWithItsValueAndTheCacheFollowsEveryAccess) 
 }
 
 // An unbalanced tree fed ascending keys becomes one chain as long as the tree (built here by hand, since
-// inserting it key by key takes quadratic time): collecting and deleting it must not recurse.
+// inserting it key by key takes quadratic time): collecting and deleting it must not recurse. Collected
+// into a list, it is as long as a list can count.
 TEST(BSTree, LongChainsAreCollectedAndTakenApartWithoutRecursion) {
     BSTree<int> root(0, 0);
     BSTree<int>*tail = &root, *head = &root;
-    for (int i = 1; i <= 150000; ++i)
+    for (int i = 1; i <= 31766; ++i)
         tail = tail->right = new BSTree<int>(i, i);
     for (int i = -1; i >= -1000; --i)
         head = head->left = new BSTree<int>(i, i);
     const std::vector<int> keys = keysOf(root);
-    EXPECT_EQ(std::tuple(keys.size(), keys.front(), keys.back()), std::tuple(151001u, -1000, 150000));
+    EXPECT_EQ(std::tuple(keys.size(), keys.front(), keys.back()),
+              std::tuple(std::size_t(List<int>::MaxCount), -1000, 31766));
     EXPECT_EQ(std::adjacent_find(keys.begin(), keys.end(), std::greater_equal<>()), keys.end());
+    for (int i = 31767; i <= 150000; ++i)
+        tail = tail->right = new BSTree<int>(i, i);
     EXPECT_EQ(root.clear(), 0);
     EXPECT_EQ(keysOf(root), std::vector<int>{0});
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -23,6 +24,15 @@ namespace vael {
 enum class Unrelayed : short {};
 VAEL_TYPE_NAME(Unrelayed, "Unrelayed");
 enum class Nameless {};
+// A value whose reading runs out of memory.
+struct Exploding {};
+VAEL_TYPE_NAME(Exploding, "Exploding");
+SuperString& operator<<(SuperString& s, const Exploding&) {
+    return s;
+}
+SuperString& operator>>(SuperString&, Exploding&) {
+    throw std::bad_alloc();
+}
 
 namespace {
 
@@ -119,6 +129,26 @@ TEST_F(Stream, RegisterWithIdNameOfAndLookUp) {
     EXPECT_EQ((std::tuple{ids("Known"), Registry::lookUp("Known", id), id}), std::tuple(67, 1, 67));
 }
 
+// Ids never wrap: 65535 is the last one given, after which a new name is refused with a failed check that
+// names it, and the registry is left as it was.
+TEST_F(Stream, TheLastIdIs65535AndThenNewNamesAreRefused) {
+    test::FailedChecks checks;
+    ASSERT_EQ(Registry::registerWithId(65533, "Fixed"), 1);
+    EXPECT_EQ((std::tuple{ids("Second to last"), Registry::nextId(), ids("Last"), Registry::nextId(),
+                          checks.count()}),
+              std::tuple(65534, 65535, 65535, 0, 0u));
+    EXPECT_EQ((std::tuple{ids("Over"), ids(std::string(100, 'x')), Registry::registryCount(), ids("Last"),
+                          Registry::nameOf(0)}),
+              std::tuple(0, 0, 3, 65535, ""));
+    EXPECT_EQ(checks.texts,
+              (std::vector<std::string>{
+                  "The message name \"Over\" cannot be registered: every message id is taken  Abort?",
+                  "The message name \"" + std::string(64, 'x') +
+                      "...\" cannot be registered: every message id is taken  Abort?"}));
+    test::FailedChecks aborting(true);
+    EXPECT_THROW(ids("Aborted"), Assertion);
+}
+
 // ---- the buffer ----
 
 TEST_F(Stream, BytesFillZeroTerminatedChunksOfOneHundredAndCopiesAreDeep) {
@@ -180,6 +210,24 @@ TEST_F(Stream, FindIgnoresCaseStraddlesChunksAndExtractTakesFromTheFront) {
     EXPECT_EQ((std::tuple{s.extract(line, '\n'), line, s.str()}), std::tuple(-1, "", "no delimiter"));
 }
 
+TEST_F(Stream, FindMatchesAcrossChunkBoundariesAndNeverPastTheEnd) {
+    const std::tuple<std::string, std::string, int> rows[] = {
+        {std::string(99, '.') + "CoNnEcT", "connect", 99},
+        {std::string(80, '.') + std::string(40, 'x') + "y", std::string(40, 'x'), 80},
+        {std::string(199, '.') + "xxxxy", "xxy", 201},
+        {std::string(98, '.') + "conn", "connect", -1},
+        {"cconnect", "CONNECT", 1},
+        {"\xE9t\xE9 \xC9T\xC9", "\xC9T\xC9", 4}, // letters outside ASCII keep their case
+        {"abc", "", 0},
+        {"", "a", -1}};
+    for (const auto& [held, text, offset] : rows) {
+        SCOPED_TRACE(held.substr(held.size() > 10 ? held.size() - 10 : 0) + " / " + text);
+        SuperString buffer;
+        buffer.write(held.data(), static_cast<std::int32_t>(held.size()));
+        EXPECT_EQ(buffer.find(text.c_str()), offset);
+    }
+}
+
 // Only a receive buffer drops its oldest data; a stream written for a file keeps every byte.
 TEST_F(Stream, OnlyAReceiveBufferDropsItsOldestChunkPastTheCap) {
     SuperString receive(SuperString::ReceiveBufferCap);
@@ -227,9 +275,10 @@ TEST_F(Stream, StringsAreALengthThenTheBytes) {
     std::string empty = "old", hi;
     SuperString back(std::string("previous contents"));
     s >> empty >> hi >> back;
-    EXPECT_EQ(std::tuple(empty, hi, back.str()), std::tuple("", "Hi", "Battle.vel"));
-    EXPECT_EQ((std::tuple{readAll<std::string, std::string>(), s.failed()}),
-              std::tuple(std::tuple("ab", ""), true)); // a negative length gives no text
+    EXPECT_EQ(std::tuple(empty, hi, back.str(), std::get<0>(readAll<std::string>()), s.failed()),
+              std::tuple("", "Hi", "Battle.vel", "ab", false));
+    EXPECT_EQ((std::tuple{std::get<0>(readAll<std::string>()), s.failed()}),
+              std::tuple("", true)); // a negative length gives no text
     SuperString self(std::string("abc"));
     self << self; // takes what it held before
     EXPECT_EQ(hex(self.str()), wire("'abc' 03 00 'abc'"));
@@ -267,6 +316,70 @@ TEST_F(Stream, TheEventWordIsAnIdThenAModeByNameTheNameNotTheId) {
     s << 0x7FFFFFFFu << "abc";
     readEventByName(s, named);
     EXPECT_EQ(std::tuple(s.failed(), named.word(), Registry::registryCount()), std::tuple(true, 0u, 2));
+    s.clear(); // the widest id there is goes by its name when it has one
+    Registry::registerWithId(0xFFFF, "Top");
+    writeEventByName(s, BusMessage(0xFFFF, 2));
+    EXPECT_EQ(hex(s.str()), wire("03 00 00 00 'Top' 02 00"));
+}
+
+// An event word by name as a peer would send it: the name's length, the name, a mode of 0.
+void nameWord(SuperString& s, const std::string& name) {
+    s << static_cast<unsigned int>(name.size());
+    s.write(name.data(), static_cast<std::int32_t>(name.size()));
+    s << static_cast<short>(0);
+}
+
+// The reading side registers the names it does not know, but one stream brings at most MaxNewNames of
+// them: past that it fails and the registry stops growing. Names the registry holds do not count.
+TEST_F(Stream, AStreamRegistersAtMostMaxNewNamesNamesOfItsOwn) {
+    ASSERT_EQ(SuperString::MaxNewNames, 256);
+    ids("Known");
+    for (int i = 0; i < 300; ++i)
+        nameWord(s, "Known");
+    // "Known" is 67; Name0 to Name32 take 68 to 100, Name33 on take 4001 on.
+    const std::tuple<int, bool, int, std::uint32_t> rows[] = {
+        // new names in the stream, failed, names the registry gained, the last word read
+        {255, false, 255, 4222},
+        {256, false, 256, 4223},
+        {257, true, 256, 0},
+        {400, true, 256, 0}};
+    for (auto [names, failed, gained, lastWord] : rows) {
+        SCOPED_TRACE(names);
+        Registry::clearRegistry();
+        ids("Known");
+        SuperString stream;
+        for (int i = 0; i < names; ++i)
+            nameWord(stream, "Name" + std::to_string(i));
+        BusMessage event;
+        for (int i = 0; i < names; ++i)
+            readEventByName(stream, event);
+        EXPECT_EQ((std::tuple{stream.failed(), Registry::registryCount() - 1, event.word()}),
+                  std::tuple(failed, gained, lastWord));
+    }
+    BusMessage known; // three hundred words of a name already registered: none is new
+    for (int i = 0; i < 300; ++i)
+        readEventByName(s, known);
+    EXPECT_EQ((std::tuple{s.failed(), s.newNamesRegistered(), known.id()}), std::tuple(false, 0, 67));
+    s.clear(); // a cleared stream starts counting again
+    nameWord(s, "Fresh");
+    readEventByName(s, known);
+    EXPECT_EQ((std::tuple{s.failed(), s.newNamesRegistered()}), std::tuple(false, 1));
+}
+
+// When no id is left the name is refused with a failed check and the word read fails its stream.
+TEST_F(Stream, ANameTheRegistryRefusesFailsTheRead) {
+    test::FailedChecks checks;
+    Registry::registerWithId(65535, "Top");
+    nameWord(s, "Top");
+    nameWord(s, "Newcomer");
+    BusMessage top, newcomer(5);
+    readEventByName(s, top);
+    ASSERT_FALSE(s.failed());
+    readEventByName(s, newcomer);
+    std::uint16_t id = 0;
+    EXPECT_EQ(
+        (std::tuple{top.id(), s.failed(), newcomer.word(), Registry::lookUp("Newcomer", id), checks.count()}),
+        std::tuple(65535, true, 0u, 0, 1u));
 }
 
 // ---- boxes and type records ----
@@ -298,6 +411,10 @@ TEST_F(Stream, BoxesAndTheirTypeRecords) {
     EXPECT_TRUE(*found == second && TypeInfoBase::findByName("DIRECTION") == found);
     EXPECT_EQ(TypeInfoBase::registerType(new TypeInfo<DIRECTION>(second)), 0); // refused and deleted
     EXPECT_EQ(TypeInfoBase::registeredCount(), 2); // short and DIRECTION, once each
+    Registry::registerWithId(5000,
+                             "short"); // a second id of the name finds no record: getId answers the first
+    EXPECT_EQ(std::tuple(TypeInfoBase::find(5000), TypeInfoBase::find(shorts.typeId()) != nullptr),
+              std::tuple(nullptr, true));
     std::uint16_t id = 0; // an unknown type name is registered as a message on the way
     EXPECT_EQ((std::tuple{TypeInfoBase::findByName("NoSuchType"), Registry::lookUp("NoSuchType", id)}),
               std::tuple(nullptr, 1));
@@ -348,8 +465,10 @@ TEST_F(Stream, ListsStreamThroughTheirElementRecord) {
     List<int> ints;
     list.read(s);
     const short after = std::get<0>(readAll<short>());
+    const bool failedBefore = s.failed();
     ints.read(s);
-    EXPECT_EQ(std::tuple(list.count(), after, ints.count(), s.failed()), std::tuple(0, 77, 2, true));
+    EXPECT_EQ(std::tuple(list.count(), after, failedBefore, ints.count(), s.failed()),
+              std::tuple(0, 77, false, 2, true));
 }
 
 // A box whose type has no record goes as null, so that the rest of the stream stays readable; a type name
@@ -402,8 +521,30 @@ TEST_F(Stream, TruncatedOrTooDeeplyNestedBoxesReadAsNullAndFail) {
     for (int i = 0; i <= SuperString::MaxObjectDepth; ++i)
         nested.reset(new Container<LogicalCommandInfo>(LogicalCommandInfo(0, nested.release())));
     s << nested.get();
+    ASSERT_FALSE(s.failed());
     EXPECT_EQ((std::tuple{std::get<0>(readAll<ContainerBase*>()), s.failed(), s.objectDepth()}),
               std::tuple(nullptr, true, 0));
+    s.clear(); // a box two deep whose value cannot be allocated: the depth comes back up all the same
+    buildRecords<Exploding>();
+    writeBoxes(LogicalCommandInfo(0, new Container<Exploding>()));
+    ContainerBase* never = nullptr;
+    EXPECT_THROW(s >> never, std::bad_alloc);
+    EXPECT_EQ(std::tuple(s.objectDepth(), never), std::tuple(0, nullptr));
+}
+
+// A record cut inside its reply word fails and reads as null; the name of its first word, read whole,
+// stays registered (an id once given is never taken back), the cut name is never registered.
+TEST_F(Stream, ARecordCutShortLeavesOnlyTheNamesReadWhole) {
+    buildRecords<LogicalCommandInfo>();
+    writeBoxes(LogicalCommandInfo(1, nullptr, 2, BusMessage(ids("Moved")), BusMessage(ids("Replied"))));
+    const std::string whole = s.str();
+    s.clear();
+    s.write(whole.data(), static_cast<std::int32_t>(whole.size()) - 3); // inside "Replied" and its mode
+    Registry::clearRegistry();
+    std::uint16_t moved = 0, replied = 0;
+    EXPECT_EQ((std::tuple{std::get<0>(readAll<ContainerBase*>()), s.failed(),
+                          Registry::lookUp("Moved", moved), Registry::lookUp("Replied", replied)}),
+              std::tuple(nullptr, true, 1, 0));
 }
 
 // A handler goes on only with the payload it expects: otherwise it reports with its own file and line and

@@ -34,6 +34,24 @@ TEST_F(TimerTest, SlotsAtTheirOwnRatesFromOneSystemTimerKeepingTheRemainder) {
               std::tuple(Labels{"startTimer 100"}, 100, 333u, std::vector<int>{4, 7, 10}, 1));
 }
 
+// A period is 1000 / rate cut short, never rounded; the system timer restarts only for a period shorter
+// than the one it runs at.
+TEST_F(TimerTest, PeriodsAreCutShortAndOnlyAShorterPeriodRestartsTheSystemTimer) {
+    const std::tuple<std::uint16_t, std::uint16_t, std::uint32_t, Labels> rows[] = {
+        {6, 6, 166u, {"startTimer 166"}},   {7, 7, 142u, {"startTimer 142"}},
+        {10, 10, 100u, {"startTimer 100"}}, {10, 11, 90u, {"startTimer 100", "stopTimer", "startTimer 90"}},
+        {10, 9, 111u, {"startTimer 100"}},  {1000, 1000, 1u, {"startTimer 1"}}};
+    for (auto [first, second, secondPeriod, log] : rows) {
+        SCOPED_TRACE(::testing::Message() << first << " " << second);
+        p.addTimer(h1, first);
+        p.addTimer(h2, second);
+        EXPECT_EQ(std::tuple(app.timer(1).period, app.log), std::tuple(secondPeriod, log));
+        p.killTimer(h1);
+        p.killTimer(h2);
+        app.log.clear();
+    }
+}
+
 TEST_F(TimerTest, ATickDeliversTimerClickWithTheTimeDirectlyAndDeletesTheReply) {
     p.addTimer(h1, 5, 0); // state 0 means running
     rec().on(&p, 1, replyWith(1));

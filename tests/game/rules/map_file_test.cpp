@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/rules/test_maps.h"
@@ -65,6 +67,90 @@ TEST(MapFileBuilder, MalformedDescriptionsAreRefusedWithTheLineNumber) {
     EXPECT_THROW(MapFileBuilder(2, 2).addTerrain(2, 1), std::out_of_range);
 }
 
+std::string repeated(const std::string& word, int times, const char* separator = " ") {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += (i ? separator : "") + word;
+    return out;
+}
+
+// Whatever the map reader would refuse, the text form is refused for, naming the line; each limit is
+// pinned from both sides.
+TEST(MapFileBuilder, DescriptionsOfMapsTheReaderWouldRefuseAreRefusedWithTheLineNumber) {
+    const std::string hundredRows = "heights\n" + repeated("1", 100, "\n"), tallName(32768, 'n');
+    const std::tuple<std::string, std::string> rows[] = {
+        {"size 255 100\n", "accepted 255 100"},
+        {"size 1 101\n", "line 1: height 101 is outside 1..100"},
+        {hundredRows + "\n", "accepted 1 100"},
+        {hundredRows + "\n1\n", "line 102: a map has at most 100 rows"},
+        {"terrain\n" + repeated("c", 255) + "\n", "accepted 255 1"},
+        {"terrain\n" + repeated("c", 256) + "\n",
+         "line 2: a map is at most 255 hexes wide, this row has 256"},
+        {"size 1 1\nterrain\n[" + repeated("4", 10, ",") + "]\n", "accepted 1 1"},
+        {"size 1 1\nterrain\n[" + repeated("4", 11, ",") + "]\n",
+         "line 3: the terrain of hex 0 already holds 10 values, the most it can"},
+        {"size 1 1\nterrain\nwwwwwmmmmmo\n",
+         "line 3: the terrain of hex 0 already holds 10 values, the most it can"},
+        {"size 1 1\nrecord 1 1 " + repeated("6", 12) + "\n", "accepted 1 1"},
+        {"size 1 1\nrecord 1 1 " + repeated("6", 6) + "\nrecord 1 1 " + repeated("6", 7) + "\n",
+         "line 3: the lattice record at (1, 1) already holds 12 values, the most it can"},
+        {"size 2 2\nside 1 2 " + repeated("stream", 6) + "\nside 100 6 " + repeated("barrier", 6) + "\n",
+         "accepted 2 2"}, // one side of two hexes
+        {"size 2 2\nside 1 2 " + repeated("stream", 6) + "\nside 100 6 " + repeated("barrier", 7) + "\n",
+         "line 3: side 6 of hex 100 already holds 12 values, the most it can"},
+        // The unused last hex of an odd column has its lower sides off the lattice; its upper ones are on it.
+        {"size 2 2\nside 101 1 6\nside 101 2 6\nside 101 8 6\n", "accepted 2 2"},
+        {"size 2 2\nside 101 4 6\n", "line 2: lattice point (5, 9) is outside the lattice"},
+        {"size 2 2\nside 101 5 6\n", "line 2: lattice point (4, 10) is outside the lattice"},
+        {"size 2 2\nside 101 6 6\n", "line 2: lattice point (3, 9) is outside the lattice"},
+        {"name " + std::string(32767, 'n') + "\nsize 1 1\n", "accepted 1 1"},
+        {"size 1 1\n# a name\nname " + tallName + "\n",
+         "line 3: a map name is at most 32767 bytes, not 32768"}};
+    for (const auto& [description, answer] : rows) {
+        SCOPED_TRACE(description.substr(0, 60));
+        try {
+            const MapFileBuilder built = MapFileBuilder::fromText(description);
+            EXPECT_EQ(values("accepted", built.width(), built.height()), answer);
+            const LogicalMapFile file = readMapFile(built);
+            EXPECT_EQ(values(file.error(), file.width()), values("", built.width()));
+        } catch (const std::invalid_argument& e) {
+            EXPECT_EQ(e.what(), "map description " + answer);
+        }
+    }
+}
+
+// The calls refuse as the text form does, and leave the builder as it was.
+TEST(MapFileBuilder, CallsRefuseWhatTheFileCannotHold) {
+    auto made = [](auto&& build) {
+        try {
+            return values("made", build().bytes().size());
+        } catch (const std::invalid_argument& e) {
+            return std::string(e.what());
+        }
+    };
+    EXPECT_EQ(made([] { return MapFileBuilder(1, 0); }), "a map is 1 to 100 hexes high, not 0");
+    EXPECT_EQ(made([] { return MapFileBuilder(0, 1); }), "a map is 1 to 255 hexes wide, not 0");
+    EXPECT_EQ(made([] { return MapFileBuilder(1, 101); }), "a map is 1 to 100 hexes high, not 101");
+    // 2 + 6 header bytes and the name "Map", 100 heights, 4 x 401 empty records.
+    EXPECT_EQ(made([] { return MapFileBuilder(1, 100); }), "made 3319");
+    EXPECT_EQ(made([] { return MapFileBuilder(1, 1).setName(std::string(32767, 'n')); }), "made 32816");
+    EXPECT_EQ(made([] { return MapFileBuilder(1, 1).setName(std::string(65537, 'n')); }),
+              "a map name is at most 32767 bytes, not 65537");
+    MapFileBuilder full(1, 1);
+    for (int i = 0; i < 10; ++i)
+        full.addTerrain(0, 4);
+    for (int i = 0; i < 12; ++i)
+        full.addRecordValue(0, 0, 6).addSide(0, 1, 20);
+    const auto before = full.bytes();
+    EXPECT_EQ(made([&] { return full.addTerrain(0, 1); }),
+              "the terrain of hex 0 already holds 10 values, the most it can");
+    EXPECT_EQ(made([&] { return full.addRecordValue(0, 0, 1); }),
+              "the lattice record at (0, 0) already holds 12 values, the most it can");
+    EXPECT_EQ(made([&] { return full.addSide(0, 1, 1); }),
+              "side 1 of hex 0 already holds 12 values, the most it can");
+    EXPECT_EQ(full.bytes(), before);
+}
+
 TEST(LogicalMapFile, RefusesWhatIsNoMapNamingTheFile) {
     const Bytes good = MapFileBuilder(2, 2).setName("x").bytes();
     LogicalMapFile file;
@@ -84,15 +170,23 @@ TEST(LogicalMapFile, RefusesWhatIsNoMapNamingTheFile) {
     negative[1] = 0x80;
     flat[3] = 0; // width
     split.resize(split.size() - 2);
-    MapFileBuilder record(1, 1);
-    for (int v = 0; v < 12; ++v)
-        record.addRecordValue(1, 1, 6);
-    const Bytes twelve = record.bytes(), thirteen = record.addRecordValue(1, 1, 6).bytes();
+    // A 1 x 1 map: no name, width, height, offset 1000, style 0, height level 1, then its 20 records.
+    const Bytes oneHex{0x00, 0x00, 0x01, 0x01, 0xE8, 0x03, 0x00, 0x00, 0x01};
+    Bytes twelve = oneHex, thirteen = oneHex;
+    for (Bytes* b : {&twelve, &thirteen})
+        b->insert(b->end(), 10, 0x00); // records 0 to 4, empty; record 5 is (1, 1)
+    twelve.insert(twelve.end(), {0x0C, 0x00});
+    thirteen.insert(thirteen.end(), {0x0D, 0x00});
+    for (int v = 0; v < 13; ++v)
+        twelve.insert(twelve.end(), {0x06, 0x00}), thirteen.insert(thirteen.end(), {0x06, 0x00});
+    twelve.resize(twelve.size() - 2);
+    twelve.insert(twelve.end(), 28, 0x00);                            // records 6 to 19
+    const Bytes tall{0x00, 0x00, 0x01, 0x65, 0xE8, 0x03, 0x00, 0x00}; // 101 rows
     EXPECT_EQ(
         values(refusal(Bytes()), refusal(cut(8)), refusal(cut(11)), refusal(cut(13)),
                refusal(cut(good.size() - 1)), refusal(longer), refusal(negative), refusal(flat),
-               refusal(MapFileBuilder(1, 101).bytes()), refusal(thirteen), refusal(split),
-               refusal(MapFileBuilder(255, 100).bytes()), refusal(twelve)),
+               refusal(tall), refusal(thirteen), refusal(split), refusal(MapFileBuilder(255, 100).bytes()),
+               refusal(twelve)),
         "is too short to hold a map header, 0 0; is too short to hold a map header, 0 0; "
         "ends inside the height levels of its hexes, 0 0; ends before the lattice record at (0, 0), 0 0; "
         "ends before the lattice record at (5, 8), 0 0; has 3 bytes after the end of the map, 0 0; "
@@ -113,6 +207,40 @@ TEST(LogicalMapFile, RefusesWhatIsNoMapNamingTheFile) {
     EXPECT_EQ(values(file.recordCount(2, 2), *file.recordValues(2, 2)), "1 5");
 }
 
+// Files written by hand, byte by byte, rather than by the builder, which shares the loader's convention.
+TEST(LogicalMapFile, ReadsHandWrittenFilesFieldByField) {
+    // A 2 x 2 map named "x" at offset 2000 in style -2: 9 header bytes, 4 height levels in row order, then
+    // 6 x 9 records: (0, 0) holds 7; hex 101's centre (4, 8), record 8 * 6 + 4 = 52, holds 4 and 0x0102.
+    Bytes bytes{0x01, 0x00, 'x',  0x02, 0x02, 0xD0, 0x07, 0xFE, 0xFF,
+                0x00, 0x01, 0x02, 0x03, 0x01, 0x00, 0x07, 0x00};
+    bytes.insert(bytes.end(), 51 * 2, 0x00);
+    bytes.insert(bytes.end(), {0x02, 0x00, 0x04, 0x00, 0x02, 0x01, 0x00, 0x00});
+    LogicalMapFile file;
+    ASSERT_TRUE(file.read(bytes.data(), bytes.size(), "hand.map")) << file.error();
+    EXPECT_EQ(values(file.name(), file.width(), file.height(), file.hexOffset(), file.landscapeStyle(),
+                     answers({0, 1, 2, 3}, [&](int i) { return file.heightLevel(i); })),
+              "x 2 2 2000 -2 0 1 2 3");
+    EXPECT_EQ(values(file.recordCount(0, 0), *file.recordValues(0, 0), file.recordCount(4, 8),
+                     file.recordValues(4, 8)[0], file.recordValues(4, 8)[1], file.recordCount(5, 8),
+                     file.recordValues(5, 8) == nullptr),
+              "1 7 2 4 258 0 1");
+    // The last record of a 1 x 1 map, (3, 4), counts 3 values: 5 bytes are short of them, 6 are exactly
+    // them, 7 are one too many.
+    const std::tuple<int, std::string> rows[] = {
+        {5, "Map file \"short.map\" ends inside the lattice record at (3, 4)"},
+        {6, ""},
+        {7, "Map file \"short.map\" has 1 bytes after the end of the map"}};
+    for (const auto& [left, error] : rows) {
+        SCOPED_TRACE(left);
+        Bytes oneHex{0x00, 0x00, 0x01, 0x01, 0xE8, 0x03, 0x00, 0x00, 0x01};
+        oneHex.insert(oneHex.end(), 19 * 2, 0x00);
+        oneHex.insert(oneHex.end(), {0x03, 0x00});
+        oneHex.insert(oneHex.end(), static_cast<std::size_t>(left), 0x09);
+        EXPECT_EQ(file.read(oneHex.data(), oneHex.size(), "short.map"), error.empty());
+        EXPECT_EQ(values(file.error(), file.recordCount(3, 4)), values(error, error.empty() ? 3 : 0));
+    }
+}
+
 TEST(MapLoading, RegionsInRowOrderWithTheirPositionTerrainAndTheHeaderWords) {
     auto small = makeLandscape(MapFileBuilder(2, 2).setName("x"));
     EXPECT_EQ(answers({0, 1, 2, 3}, [&](int i) { return small->regionAtIndex(i)->id; }), "0 100 1 101");
@@ -120,9 +248,11 @@ TEST(MapLoading, RegionsInRowOrderWithTheirPositionTerrainAndTheHeaderWords) {
     MapFileBuilder b(3, 3);
     b.setHexOffset(2000).setLandscapeStyle(-2).setHeight(201, 5).setHeight(0, 0).setHeight(100, 0);
     b.addTerrain(100, 2).addTerrain(1, 1).addTerrain(1, 3).addTerrain(1, 10);
-    for (std::uint16_t code = 0; code < 12; ++code)
-        b.addTerrain(2, static_cast<std::uint16_t>(20 + code))
-            .addTerrain(200, static_cast<std::uint16_t>(40 + code));
+    for (std::uint16_t code = 0; code < 12; ++code) // more than the builder gives a hex, as the file allows
+        b.addRecordValue(MapFileBuilder::latticeX(2), MapFileBuilder::latticeY(2),
+                         static_cast<std::uint16_t>(20 + code))
+            .addRecordValue(MapFileBuilder::latticeX(200), MapFileBuilder::latticeY(200),
+                            static_cast<std::uint16_t>(40 + code));
     auto map = makeLandscape(b);
     const LogicalRegion* r =
         map->regionAt(201); // position without the lattice's + 2; the style sign-extended

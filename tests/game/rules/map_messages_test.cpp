@@ -188,6 +188,23 @@ TEST_F(MapMessages, MovesAndRemovalsKeepTheOccupantsInStepAndTellTheDisplay) {
     EXPECT_EQ(watcher.commands.size(), 4u);
 }
 
+// A unit listed only on its second hex is found there: it leaves that hex and the map, and the display is
+// told where it stood.
+TEST_F(MapMessages, AUnitListedOnlyOnItsSecondHexIsRemovedFromThereAndReported) {
+    TestCombat& big = place(6, 707, home, 2, 1, 0);
+    map->addToRegion(&big, big.getSecondHex());
+    place(5, 505, home);
+    const std::string before = occupants();
+    UnitRemovedStruct removed;
+    removed.unitId = static_cast<std::uint16_t>(big.getId());
+    removed.hex = 707;
+    removed.secondHex = 808;
+    Container<UnitRemovedStruct> box(removed);
+    watcher.sendNamed("UnitRemoved", &box);
+    EXPECT_EQ(values(before, "/", occupants(), big.getHex()), "505:5 808:6 / 505:5 65535");
+    EXPECT_EQ(watcher.commands, Texts{"6 707 UnitRemoved 0 0 none none"});
+}
+
 TEST_F(MapMessages, PayloadsOfTheWrongTypeAreReportedAndIgnored) {
     TestCombat& unit = place(4, 505, home);
     FailedChecks checks;
