@@ -43,9 +43,11 @@ std::int16_t Combat::tqHit(std::int16_t hits, std::uint32_t cause) {
     }
     if (hits <= 0) return 0;
     trace << getName() << " posting TQHit of " << hits << std::endl;
+    // Counted as pending before the announcement goes out: sent while no dispatch runs, it is applied
+    // before sendNamed returns, and counted after that it would stay pending for ever.
+    numPointsLeftToAdd_ = static_cast<std::int16_t>(numPointsLeftToAdd_ + hits);
     Container<TQHitInfo> info(TQHitInfo{static_cast<std::uint16_t>(hits), unitNumber_, cause});
     sendNamed("TQHit", &info);
-    numPointsLeftToAdd_ = static_cast<std::int16_t>(numPointsLeftToAdd_ + hits);
     const bool routs = TQ_ <= cohesionHits_ + numPointsLeftToAdd_;
     if (!willRout_) {
         trace << getName() << " will rout: " << (routs ? "True" : "False") << std::endl;
