@@ -36,18 +36,18 @@ TQCheck Combat::tqCheck(std::int16_t roll) {
 
 std::int16_t Combat::tqHit(std::int16_t hits, std::uint32_t cause) {
     auto& trace = debugStream();
-    if (advancing_ && TQ_ <= cohesionHits_ + hits) {
+    // The stop short of routing counts the hits still pending too: an advance over two rough hexes
+    // announces twice before either is applied.
+    if (advancing_ && TQ_ <= cohesionHits_ + numPointsLeftToAdd_ + hits) {
         trace << getName() << " is advancing and would take more cohesion than TQ so take only"
               << "enough hits to get TQ-1" << std::endl;
-        hits = static_cast<std::int16_t>(std::max(0, TQ_ - cohesionHits_ - 1));
+        hits = static_cast<std::int16_t>(std::max(0, TQ_ - cohesionHits_ - numPointsLeftToAdd_ - 1));
     }
     if (hits <= 0) return 0;
     trace << getName() << " posting TQHit of " << hits << std::endl;
-    // Counted as pending before the announcement goes out: sent while no dispatch runs, it is applied
-    // before sendNamed returns, and counted after that it would stay pending for ever.
+    // Counted and judged before the announcement goes out: sent while no dispatch runs, it is applied
+    // before sendNamed returns, and must find the hits pending and the rout decided.
     numPointsLeftToAdd_ = static_cast<std::int16_t>(numPointsLeftToAdd_ + hits);
-    Container<TQHitInfo> info(TQHitInfo{static_cast<std::uint16_t>(hits), unitNumber_, cause});
-    sendNamed("TQHit", &info);
     const bool routs = TQ_ <= cohesionHits_ + numPointsLeftToAdd_;
     if (!willRout_) {
         trace << getName() << " will rout: " << (routs ? "True" : "False") << std::endl;
@@ -56,8 +56,11 @@ std::int16_t Combat::tqHit(std::int16_t hits, std::uint32_t cause) {
                   << numPointsLeftToAdd_ << ") >= TQ(" << TQ_ << ")" << std::endl;
         willRout_ = routs;
     }
-    if (willRout_ && selected_) delete sendNowNamedEmpty("UnitDeselected");
-    return willRout_;
+    const std::int16_t answer = willRout_;
+    Container<TQHitInfo> info(TQHitInfo{static_cast<std::uint16_t>(hits), unitNumber_, cause});
+    sendNamed("TQHit", &info);
+    if (answer && selected_) delete sendNowNamedEmpty("UnitDeselected");
+    return answer;
 }
 
 void Combat::CohesionHit(std::uint16_t hits, std::uint32_t cause) {

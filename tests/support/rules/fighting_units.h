@@ -97,6 +97,17 @@ protected:
         return unit;
     }
 
+    // Takes every unit off the map and destroys it, for the next row of a table.
+    void clearUnits() {
+        for (auto& u : owned) {
+            if (u->getHex() != Unit::offMap) map->removeFromRegion(u.get(), static_cast<std::int16_t>(u->getHex()));
+            if (u->getSecondHex() >= 0) map->removeFromRegion(u.get(), u->getSecondHex());
+        }
+        layer.units.clear();
+        owned.clear();
+        layer.clearLog();
+    }
+
     TestApplication app;
     BattleLayer layer;
     std::unique_ptr<VaelLogicalLandscape> map;
