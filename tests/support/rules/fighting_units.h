@@ -28,6 +28,7 @@ template <class Kind> struct Open : Kind {
     using Kind::movementLeft_;
     using Kind::orderedThisActivation_;
     using Kind::outOfPlay_;
+    using Kind::potentialToBeOrdered_;
     using Kind::rallied_;
     using Kind::routing_;
     using Kind::selected_;
