@@ -164,6 +164,35 @@ void Combat::doubleHexesChanged() {
     }
 }
 
+std::int16_t Combat::LegalUnits(std::uint32_t nation, const List<short>& hexes) {
+    VaelUnit::LegalUnits(nation, hexes);
+    if (!potentialToBeOrdered_ || !auxWord_ || !doubleSized_ || !landscape_) return 0;
+    // Room to step forward as one body: the hexes ahead of both halves across the unit's first step
+    // side, both free. They always neighbour each other.
+    List<short> room;
+    const std::int32_t side = sidesOf(Sides::Step, facing_).first;
+    for (std::int16_t h : {static_cast<std::int16_t>(hex_), secondHex_}) {
+        const std::int16_t ahead = neighbour(h, side);
+        if (ahead >= 0 && frontHexes_.contains(ahead) && !landscape_->isHexOccupied(ahead)) room.append(ahead);
+    }
+    short first = 0, last = 0;
+    room.first(first);
+    room.last(last);
+    if (room.count() != 2 || landscape_->hexDistance(first, last) != 1) {
+        debugStream() << getName() << " has no room in front of him: potentialToBeOrdered = False" << std::endl;
+        potentialToBeOrdered_ = 0;
+    }
+    return 0;
+}
+
+std::int16_t Combat::declareShock(std::int16_t hex) {
+    orderHex_ = static_cast<std::uint16_t>(hex);
+    AddCombatants();
+    potentialToBeOrdered_ = 0;
+    doneForTurn_ = 1;
+    return 1;
+}
+
 std::int16_t Combat::beginOrdersPhase() {
     rallyTried_ = 0;
     orderedThisActivation_ = 0;
@@ -241,18 +270,6 @@ ContainerBase* Combat::onUnitRestoreCohesion(Component* target, BusMessage, Cont
         return nullptr;
     }
     callWithPayload<short>(data, "TQ", __LINE__, [unit](const short& initiative) { unit->restoreCohesion(initiative); });
-    return nullptr;
-}
-
-ContainerBase* Combat::onShowHexToMoveTo(Component* target, BusMessage, ContainerBase* data) {
-    Combat* unit = combatOf(target, __LINE__);
-    if (!unit) return nullptr;
-    unsigned short unsignedHex = 0;
-    if (Container<unsigned short>::fromMessage(data, unsignedHex)) {
-        unit->showHexToMoveTo(static_cast<std::int16_t>(unsignedHex));
-        return nullptr;
-    }
-    callWithPayload<short>(data, sourceFile, __LINE__, [unit](const short& hex) { unit->showHexToMoveTo(hex); });
     return nullptr;
 }
 

@@ -90,6 +90,8 @@ public:
     std::int16_t pointValue() override { return static_cast<std::int16_t>(TQ_); }
     std::int16_t isRouting() override { return routing_; }
     std::int16_t willRout() override;
+    // A double-sized unit with the aux word set keeps its order only with room to step forward.
+    std::int16_t LegalUnits(std::uint32_t nation, const List<short>& hexes) override;
     std::int16_t registerSelectedMessages() override;
     std::int16_t hexChosen(std::int16_t hex) override;
     std::int16_t unregisterSelectedMessages() override;
@@ -125,12 +127,13 @@ public:
     virtual std::int16_t canAttackHex(std::int16_t hex) { return attackHexes_.contains(hex); }
     virtual void setWillRout() { willRout_ = 1; }
     virtual void setCohesionHits(std::uint16_t hits);
+    // The computer opponent's shock order against the enemy on hex; the unit's orders end with it.
+    virtual std::int16_t declareShock(std::int16_t hex);
     virtual std::int16_t refaceAfterRally();
     virtual std::int16_t turnTowardEnemy();
     virtual std::int16_t nearestEnemyCombatHex();
 
     static ContainerBase* onUnitRestoreCohesion(Component* target, BusMessage, ContainerBase* data);
-    static ContainerBase* onShowHexToMoveTo(Component* target, BusMessage, ContainerBase* data);
 
 protected:
     // The commentary line, and the one cohesion hit, of a unit given a second order in a turn; answers 0

@@ -21,6 +21,7 @@ template <class Kind> struct Open : Kind {
     using Kind::Kind;
     using Kind::advancing_;
     using Kind::attackHexes_;
+    using Kind::auxWord_;
     using Kind::blockedMoves_;
     using Kind::cohesionHits_;
     using Kind::doneForTurn_;
