@@ -56,7 +56,9 @@ public:
 
     // Movement class of a type code: 0 infantry, 1 skirmishers, 2 cavalry, 3 elephants, 4 chariots.
     static int movementClass(std::uint32_t unitType);
-    static bool isCavalry(std::uint32_t unitType) { return unitType == 8 || unitType == 11 || unitType == 12; }
+    static bool isCavalry(std::uint32_t unitType) {
+        return unitType == 8 || unitType == 11 || unitType == 12;
+    }
     // The two region directions of a facing's front or rear sides, in the order each rule takes them:
     // the rules were written one by one and do not agree (facing 2 steps through 2 then 1, its front
     // hexes are filled through 1 then 2). {0, 0} for a value that is no facing.
@@ -72,11 +74,13 @@ public:
     void doubleHexesChanged() override;
     std::int16_t testStep(std::int16_t from, std::int16_t to) override;
     // A unit out of play controls nothing.
-    std::int16_t isHexInZOC(std::int16_t hex) const override { return !outOfPlay_ && zocHexes_.contains(hex); }
+    std::int16_t isHexInZOC(std::int16_t hex) const override {
+        return !outOfPlay_ && zocHexes_.contains(hex);
+    }
     StepCostFunction stepCostFunction() const override { return combatStepCost; }
     List<short> GetValidMovement(DIRECTION facing = NoDirection, std::uint16_t allowance = 0) override;
-    std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent, const ContainerBase* donePayload,
-                                   std::uint16_t noRecompute) override;
+    std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent,
+                                   const ContainerBase* donePayload, std::uint16_t noRecompute) override;
     std::int16_t ChangeFacing(std::uint32_t sense, std::uint16_t numTurns) override;
     std::int16_t isMissileCapable() const override { return 0; }
     std::int16_t isCombatUnit() const override { return 1; }

@@ -39,8 +39,8 @@ List<DIRECTION> twoDirections(std::pair<std::int32_t, std::int32_t> sides) {
 void Combat::buildFrontHexes() {
     frontHexes_.clear();
     if (!landscape_ || hex_ == offMap || !sidesOf(Sides::Front, facing_).first) return;
-    landscape_->floodFill(frontHexes_, twoDirections(sidesOf(Sides::Front, facing_)), static_cast<std::int16_t>(hex_),
-                          1, 1, VaelLogicalLandscape::unitStepCost);
+    landscape_->floodFill(frontHexes_, twoDirections(sidesOf(Sides::Front, facing_)),
+                          static_cast<std::int16_t>(hex_), 1, 1, VaelLogicalLandscape::unitStepCost);
     frontHexes_.removeAll(static_cast<short>(hex_));
     if (doubleSized_) frontHexes_.removeAll(secondHex_);
 }
@@ -48,8 +48,8 @@ void Combat::buildFrontHexes() {
 void Combat::buildRearHexes() {
     rearHexes_.clear();
     if (!landscape_ || hex_ == offMap || !sidesOf(Sides::Rear, facing_).first) return;
-    landscape_->floodFill(rearHexes_, twoDirections(sidesOf(Sides::Rear, facing_)), static_cast<std::int16_t>(hex_),
-                          1, 1, VaelLogicalLandscape::unitStepCost);
+    landscape_->floodFill(rearHexes_, twoDirections(sidesOf(Sides::Rear, facing_)),
+                          static_cast<std::int16_t>(hex_), 1, 1, VaelLogicalLandscape::unitStepCost);
     rearHexes_.removeAll(static_cast<short>(hex_));
     if (doubleSized_) rearHexes_.removeAll(secondHex_);
 }

@@ -133,7 +133,7 @@ TEST_F(Orders, ADoubleSizedUnitMarkedForRoomKeepsItsOrderOnlyWithTwoFreeHexesAhe
     phalanx.LegalUnits(1, hexes);
     single.LegalUnits(1, hexes);
     EXPECT_EQ(values(phalanx.getPotentialToBeOrdered(), single.getPotentialToBeOrdered()), "1 1");
-    add({3, 606, 1, West}); // ahead of the second half
+    add({3, 606, 1, West});  // ahead of the second half
     add({4, 1009, 1, West}); // ahead of the single-hex unit, which needs no room
     phalanx.LegalUnits(1, hexes);
     single.LegalUnits(1, hexes);
