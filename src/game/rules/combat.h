@@ -151,6 +151,7 @@ protected:
     std::int16_t nearestEnemyAmong(const List<short>& hexes) const;
     // The hexes one step from the unit across two sides of a table (front or rear), without its own.
     void fillBeside(List<short>& hexes, Sides side);
+    void fillRegion(List<short>& region, const List<DIRECTION>& directions, std::int16_t start);
     std::int16_t scanRegion(const List<DIRECTION>& directions, const List<short>& starts, const char* what);
     void sendCommentary(const std::string& text);
     // The neighbour of hex across a region side; -1 when there is none.

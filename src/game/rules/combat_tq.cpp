@@ -101,8 +101,9 @@ void Combat::CohesionHit(std::uint16_t hits, std::uint32_t cause) {
 }
 
 void Combat::setCohesionHits(std::uint16_t hits) {
-    cohesionHits_ = hits;
-    const int percent = TQ_ ? hits * 100 / TQ_ : 100;
+    // The count arrives from the other machines too; no unit holds more hits than its troop quality.
+    cohesionHits_ = std::min(hits, TQ_);
+    const int percent = TQ_ ? cohesionHits_ * 100 / TQ_ : 100;
     Animate(LogicalCommandInfo(unitNumber_, nullptr, static_cast<std::uint16_t>(percent),
                                named("RestoreCohesion")));
     if (routing_) {
