@@ -5,7 +5,6 @@
 #include <string>
 
 #include "framework/core/application.h"
-#include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
@@ -17,16 +16,9 @@ namespace vael {
 
 namespace {
 
-constexpr const char* sourceFile = "COMBAT";
 constexpr std::uint16_t noHex = 0xFFFF;
 // The string-table entries of the status line.
 constexpr std::uint16_t TroopQualityLabel = 115, HitsLabel = 116, SizeLabel = 117;
-
-Combat* combatOf(Component* target, std::int16_t line) {
-    auto* unit = dynamic_cast<Combat*>(target);
-    Assertion::check(unit != nullptr, BadPayloadMessage, sourceFile, line);
-    return unit;
-}
 
 List<DIRECTION> directionsOf(std::pair<std::int32_t, std::int32_t> sides) {
     List<DIRECTION> out;
@@ -276,7 +268,7 @@ std::int16_t Combat::showHexToMoveTo(std::int16_t hex) {
 }
 
 ContainerBase* Combat::onUnitRestoreCohesion(Component* target, BusMessage, ContainerBase* data) {
-    Combat* unit = combatOf(target, __LINE__);
+    auto* unit = dynamic_cast<Combat*>(handlerTarget(target, "TQ", __LINE__));
     if (!unit) return nullptr;
     // The leader's initiative travels as a short; an unsigned one is the same number.
     unsigned short unsignedInitiative = 0;

@@ -130,11 +130,7 @@ void Combat::restoreCohesion(std::int16_t initiative) {
     int roll = Roll::d100();
     {
         Container<ZOCStructure> where(ZOCStructure{hex_, nation_});
-        ContainerBase* answer = sendNowNamed("InZOC", &where);
-        short inZoc = 0;
-        Container<short>::fromMessage(answer, inZoc);
-        delete answer;
-        if (inZoc) roll = std::max(0, roll - 40);
+        if (takeShort(sendNowNamed("InZOC", &where), 0)) roll = std::max(0, roll - 40);
     }
     trace << "** Restore Cohesion Hits **" << std::endl
           << getName() << " is getting cohesion restored:" << std::endl
