@@ -281,6 +281,19 @@ TEST_F(MouseTest, ChildrenDrawNewestFirstAndLeaveNoTraceWhenTheyGo) {
     EXPECT_EQ(take(), std::vector<std::string>{"p 0 (15,15)"});
 }
 
+TEST(DisplayLifetime, ADisplayThatGoesIsNoLongerTheOneUnderThePointer) {
+    TestApplication app;
+    TestDisplay kept(Dim(2, 2), "k");
+    {
+        TestDisplay gone(Dim(2, 2), "g");
+        gone.routeMouseEvent(MouseMoved, Point(1, 1));
+        EXPECT_EQ(app.displayUnderMouse(), &gone);
+    }
+    EXPECT_EQ(app.displayUnderMouse(), nullptr);
+    kept.routeMouseEvent(MouseMoved, Point(1, 1));
+    EXPECT_EQ(app.displayUnderMouse(), &kept);
+}
+
 TEST(DisplayLifetime, AChildOutlivingItsParentForgetsIt) {
     TestDisplay child(Dim(2, 2), "c");
     {
