@@ -197,39 +197,32 @@ void TLayoutWindow::buildConstraints(TChildMetrics& record) {
     record.generated = 1;
     Display& child = *record.child;
     TVariable* v = record.variables;
-    const auto right = [&] { return static_cast<std::int16_t>(child.origin().x + child.width() - 1); };
-    const auto bottom = [&] { return static_cast<std::int16_t>(child.origin().y + child.height() - 1); };
+    // The horizontal pass, then the vertical one; each sets its position edge, then its size edge.
+    for (int axis = 0; axis < 2; ++axis) {
+        const std::uint8_t low = axis == 0 ? lmLeft : lmTop, high = axis == 0 ? lmRight : lmBottom;
+        const std::int16_t at = axis == 0 ? child.origin().x : child.origin().y;
+        const std::int16_t far = static_cast<std::int16_t>(at + (axis == 0 ? child.width() : child.height()) - 1);
 
-    const TEdgeConstraint& x = record.metrics.x;
-    if (x.relationship() == lmAsIs) {
-        if (x.myEdge() == lmLeft) v[lmLeft].value = child.origin().x;
-        else v[lmRight].value = right();
-    } else if (x.relationship() == lmAbsolute && x.myEdge() != lmCenter) {
-        v[x.myEdge() == lmLeft ? lmLeft : lmRight].value = toPixels(x.value, x.units());
-    } else {
-        buildConstraint(record, 0);
+        const TEdgeConstraint& position = record.metrics.edge(axis);
+        if (position.relationship() == lmAsIs) {
+            if (position.myEdge() == low) v[low].value = at;
+            else v[high].value = far;
+        } else if (position.relationship() == lmAbsolute && position.myEdge() != lmCenter) {
+            v[position.myEdge() == low ? low : high].value = toPixels(position.value, position.units());
+        } else {
+            buildConstraint(record, axis);
+        }
     }
-
-    const TEdgeConstraint& y = record.metrics.y;
-    if (y.relationship() == lmAsIs) {
-        if (y.myEdge() == lmTop) v[lmTop].value = child.origin().y;
-        else v[lmBottom].value = bottom();
-    } else if (y.relationship() == lmAbsolute && y.myEdge() != lmCenter) {
-        v[y.myEdge() == lmTop ? lmTop : lmBottom].value = toPixels(y.value, y.units());
-    } else {
-        buildConstraint(record, 1);
+    for (int axis = 0; axis < 2; ++axis) {
+        const std::uint8_t high = axis == 0 ? lmRight : lmBottom;
+        const std::int16_t at = axis == 0 ? child.origin().x : child.origin().y;
+        const TEdgeConstraint& size = record.metrics.edge(axis + 2);
+        if (size.myEdge() == high && size.relationship() == lmAsIs)
+            v[high].value = static_cast<std::int16_t>(at + (axis == 0 ? child.width() : child.height()) - 1);
+        else if (size.myEdge() == high && size.relationship() == lmAbsolute)
+            v[high].value = toPixels(size.value, size.units());
+        else buildConstraint(record, axis + 2);
     }
-
-    const TEdgeConstraint& w = record.metrics.width;
-    if (w.myEdge() == lmRight && w.relationship() == lmAsIs) v[lmRight].value = right();
-    else if (w.myEdge() == lmRight && w.relationship() == lmAbsolute) v[lmRight].value = toPixels(w.value, w.units());
-    else buildConstraint(record, 2);
-
-    const TEdgeConstraint& h = record.metrics.height;
-    if (h.myEdge() == lmBottom && h.relationship() == lmAsIs) v[lmBottom].value = bottom();
-    else if (h.myEdge() == lmBottom && h.relationship() == lmAbsolute)
-        v[lmBottom].value = toPixels(h.value, h.units());
-    else buildConstraint(record, 3);
 }
 
 void TLayoutWindow::buildConstraint(TChildMetrics& record, int e) {
