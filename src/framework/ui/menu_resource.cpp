@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "framework/ui/resource_lines.h"
+
 namespace vael {
 
 namespace {
@@ -68,13 +70,11 @@ bool flags(std::string_view s, std::uint32_t& out, std::string& why) {
 
 MenuResource::MenuResource(std::string_view text) : menu_(std::make_unique<SystemMenu>(false)) {
     std::vector<SystemMenu*> open{menu_.get()};
-    int lineNumber = 0;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = trimmed(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        ++lineNumber;
-        if (line.empty() || line[0] == '#') continue;
+    int lastLine = 0;
+    forEachResourceLine(text, [&](int lineNumber, std::string_view line) {
+        lastLine = lineNumber;
+        line = trimmed(line);
+        if (line.empty() || line[0] == '#') return;
 
         std::string why;
         const std::string_view keyword = word(line);
@@ -108,8 +108,8 @@ MenuResource::MenuResource(std::string_view text) : menu_(std::make_unique<Syste
             why = "unknown line \"" + std::string(keyword) + "\"";
         }
         if (!why.empty()) errors_.push_back("line " + std::to_string(lineNumber) + ": " + why);
-    }
-    if (open.size() > 1) errors_.push_back("line " + std::to_string(lineNumber) + ": pop-up without \"end\"");
+    });
+    if (open.size() > 1) errors_.push_back("line " + std::to_string(lastLine) + ": pop-up without \"end\"");
 }
 
 } // namespace vael

@@ -2,7 +2,7 @@
 
 #include "framework/ui/window.h"
 #include "framework/ui/windows_menu.h"
-#include "test_win_app.h"
+#include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {
