@@ -49,6 +49,10 @@ Display::ColourMatcher Display::setColourMatcher(ColourMatcher matcher) {
     return previous;
 }
 
+std::uint8_t Display::matchColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    return colourMatcher()(red, green, blue);
+}
+
 Display::Display(const Dim& size, const char* name)
     : Component(name ? name : "Unnamed Display"), layout_(this, size) {
     setPixels(size);
@@ -104,7 +108,7 @@ Box Display::drawWholeBitmap(const Point& at, const platform::Surface& source) {
 }
 
 Box Display::frameRect(const Box& box, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    const std::uint8_t colour = colourMatcher()(red, green, blue);
+    const std::uint8_t colour = matchColour(red, green, blue);
     const Edges e = edgesOf(box);
     if (isEmpty(e)) return Box();
     const auto plot = [&](std::int32_t x, std::int32_t y) {
@@ -119,7 +123,7 @@ Box Display::frameRect(const Box& box, std::uint8_t red, std::uint8_t green, std
 }
 
 Box Display::fillRect(const Box& box, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    const std::uint8_t colour = colourMatcher()(red, green, blue);
+    const std::uint8_t colour = matchColour(red, green, blue);
     const Edges c = clipped(box, size_.w, size_.h);
     if (isEmpty(c)) return Box();
     for (std::int32_t y = c.top; y < c.bottom; ++y)

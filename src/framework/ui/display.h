@@ -33,6 +33,7 @@ public:
     // The palette index nearest to a colour; the display framework installs the application palette's.
     using ColourMatcher = std::uint8_t (*)(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
     static ColourMatcher setColourMatcher(ColourMatcher matcher);
+    static std::uint8_t matchColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
     explicit Display(const Dim& size, const char* name = nullptr);
     ~Display() override;
