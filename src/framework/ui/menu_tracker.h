@@ -3,7 +3,8 @@
 // bar along the top with its pull-downs, nested pull-downs beside their items, and pop-ups at a point.
 // It is driven by the window's input (the mouse and the keys) and answers the command chosen; drawing
 // puts the open menus into the window's 8-bit picture. The system font has fixed metrics, so every box
-// follows from the labels' lengths alone.
+// follows from the labels' lengths alone. The menus shown must stay as they are while the tracker is
+// open; a change of the model (an item removed, a rebuild) closes it first.
 #include <cstdint>
 #include <string>
 #include <vector>

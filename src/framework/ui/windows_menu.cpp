@@ -28,12 +28,12 @@ WindowsMenu::WindowsMenu(std::string_view resourceName, bool isPopup)
     : WindowsMenu(loadMenuResource(resourceName), isPopup) {}
 
 WindowsMenu::WindowsMenu(std::unique_ptr<SystemMenu> menu, bool isPopup)
-    : menu_(std::move(menu)), isPopup_(isPopup) {
+    : menu_(menu ? std::move(menu) : std::make_unique<SystemMenu>(isPopup)), isPopup_(isPopup) {
     buildItems(*menu_, "");
 }
 
 WindowsMenu::WindowsMenu(std::unique_ptr<SystemMenu> menu, const std::string& prefix)
-    : Menu(prefix), menu_(std::move(menu)), isPopup_(1) {
+    : Menu(prefix), menu_(menu ? std::move(menu) : std::make_unique<SystemMenu>(true)), isPopup_(1) {
     buildItems(*menu_, prefix);
 }
 
