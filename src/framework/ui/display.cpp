@@ -103,8 +103,9 @@ Box Display::drawBitmap(const Point& at, const platform::Surface& source, const 
 }
 
 Box Display::drawWholeBitmap(const Point& at, const platform::Surface& source) {
-    return drawBitmap(at, source,
-                      Box(0, 0, static_cast<std::int16_t>(source.width), static_cast<std::int16_t>(source.height)));
+    return drawBitmap(
+        at, source,
+        Box(0, 0, static_cast<std::int16_t>(source.width), static_cast<std::int16_t>(source.height)));
 }
 
 Box Display::frameRect(const Box& box, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
@@ -112,7 +113,8 @@ Box Display::frameRect(const Box& box, std::uint8_t red, std::uint8_t green, std
     const Edges e = edgesOf(box);
     if (isEmpty(e)) return Box();
     const auto plot = [&](std::int32_t x, std::int32_t y) {
-        if (x >= 0 && y >= 0 && x < size_.w && y < size_.h) pixels_[static_cast<std::size_t>(y * stride() + x)] = colour;
+        if (x >= 0 && y >= 0 && x < size_.w && y < size_.h)
+            pixels_[static_cast<std::size_t>(y * stride() + x)] = colour;
     };
     for (std::int32_t x = e.left; x < e.right; ++x)
         plot(x, e.top), plot(x, e.bottom - 1);
@@ -227,16 +229,10 @@ std::int16_t Display::isMouseEventEnabled(std::int16_t kind) const {
 }
 
 void Display::callMouseHandler(std::int16_t kind, const Point& point) {
-    switch (kind) {
-    case 0: mouseMoved(point); break;
-    case 1: leftButtonDown(point); break;
-    case 2: leftButtonUp(point); break;
-    case 3: leftDoubleClick(point); break;
-    case 4: mouseHover(point); break;
-    case 5: mouseEntered(point); break;
-    case 6: mouseLeft(point); break;
-    default: break;
-    }
+    static constexpr void (Display::*handlers[MouseKinds])(const Point&) = {
+        &Display::mouseMoved, &Display::leftButtonDown, &Display::leftButtonUp, &Display::leftDoubleClick,
+        &Display::mouseHover, &Display::mouseEntered,   &Display::mouseLeft};
+    if (kind >= 0 && kind < MouseKinds) (this->*handlers[kind])(point);
 }
 
 std::int16_t Display::routeMouseEvent(std::int16_t kind, const Point& point) {
@@ -308,11 +304,20 @@ ContainerBase* Display::onMenuItemEvent(Component* target, BusMessage event, Con
         if (!menu) return;
         const std::int32_t id = command.id();
         switch (event.id()) {
-        case ENABLE_MENU_ITEM: menu->enable(id, 1); break;
-        case DISABLE_MENU_ITEM: menu->disable(id); break;
-        case CHECK_MENU_ITEM: menu->check(id, 1); break;
-        case UNCHECK_MENU_ITEM: menu->uncheck(id); break;
-        default: break;
+        case ENABLE_MENU_ITEM:
+            menu->enable(id, 1);
+            break;
+        case DISABLE_MENU_ITEM:
+            menu->disable(id);
+            break;
+        case CHECK_MENU_ITEM:
+            menu->check(id, 1);
+            break;
+        case UNCHECK_MENU_ITEM:
+            menu->uncheck(id);
+            break;
+        default:
+            break;
         }
     });
     return nullptr;

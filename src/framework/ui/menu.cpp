@@ -149,13 +149,17 @@ void Menu::remove(std::int32_t id) {
 }
 
 void Menu::check(const std::string& command, std::int16_t on) {
-    if (on) check(idOf(command), 1);
-    else uncheck(command);
+    if (on)
+        check(idOf(command), 1);
+    else
+        uncheck(command);
 }
 
 void Menu::check(std::int32_t id, std::int16_t on) {
-    if (on) changeState(id, 0, MenuItem::Checked);
-    else uncheck(id);
+    if (on)
+        changeState(id, 0, MenuItem::Checked);
+    else
+        uncheck(id);
 }
 
 void Menu::uncheck(const std::string& command) {
@@ -168,13 +172,17 @@ void Menu::uncheck(std::int32_t id) {
 }
 
 void Menu::gray(const std::string& command, std::int16_t on) {
-    if (on) gray(idOf(command), 1);
-    else ungray(command);
+    if (on)
+        gray(idOf(command), 1);
+    else
+        ungray(command);
 }
 
 void Menu::gray(std::int32_t id, std::int16_t on) {
-    if (on) changeState(id, 0, MenuItem::Grayed | MenuItem::Disabled);
-    else ungray(id);
+    if (on)
+        changeState(id, 0, MenuItem::Grayed | MenuItem::Disabled);
+    else
+        ungray(id);
 }
 
 void Menu::ungray(const std::string& command) {
@@ -186,13 +194,17 @@ void Menu::ungray(std::int32_t id) {
 }
 
 void Menu::enable(const std::string& command, std::int16_t on) {
-    if (on) enable(idOf(command), 1);
-    else disable(command);
+    if (on)
+        enable(idOf(command), 1);
+    else
+        disable(command);
 }
 
 void Menu::enable(std::int32_t id, std::int16_t on) {
-    if (on) changeState(id, MenuItem::Grayed | MenuItem::Disabled, 0);
-    else disable(id);
+    if (on)
+        changeState(id, MenuItem::Grayed | MenuItem::Disabled, 0);
+    else
+        disable(id);
 }
 
 void Menu::disable(const std::string& command) {

@@ -39,8 +39,10 @@ bool label(std::string_view& s, std::string& out, std::string& why) {
         if (c == '\\') {
             if (++i == s.size()) break;
             c = s[i];
-            if (c == 't') c = '\t';
-            else if (c != '"' && c != '\\') return why = std::string("unknown escape \\") + c, false;
+            if (c == 't')
+                c = '\t';
+            else if (c != '"' && c != '\\')
+                return why = std::string("unknown escape \\") + c, false;
         }
         out += c;
     }
@@ -81,14 +83,20 @@ MenuResource::MenuResource(std::string_view text) : menu_(std::make_unique<Syste
         std::string shown;
         std::uint32_t state = 0;
         if (keyword == "end") {
-            if (open.size() == 1) why = "\"end\" without a pop-up";
-            else if (!trimmed(line).empty()) why = "words after \"end\"";
-            else open.pop_back();
+            if (open.size() == 1)
+                why = "\"end\" without a pop-up";
+            else if (!trimmed(line).empty())
+                why = "words after \"end\"";
+            else
+                open.pop_back();
         } else if (keyword == "separator") {
-            if (!trimmed(line).empty()) why = "words after \"separator\"";
-            else open.back()->append(SystemMenu::Separator, 0, nullptr, "");
+            if (!trimmed(line).empty())
+                why = "words after \"separator\"";
+            else
+                open.back()->append(SystemMenu::Separator, 0, nullptr, "");
         } else if (keyword == "popup") {
-            if (open.size() > MaxDepth) why = "pop-ups nested too deep";
+            if (open.size() > MaxDepth)
+                why = "pop-ups nested too deep";
             else if (label(line, shown, why) && flags(line, state, why)) {
                 auto submenu = std::make_unique<SystemMenu>(true);
                 SystemMenu* handle = submenu.get();
@@ -100,7 +108,8 @@ MenuResource::MenuResource(std::string_view text) : menu_(std::make_unique<Syste
             const std::string_view number = word(line);
             unsigned id = 0;
             const auto [numberEnd, error] = std::from_chars(number.data(), number.data() + number.size(), id);
-            if (error != std::errc() || numberEnd != number.data() + number.size() || id < FirstId || id > LastId)
+            if (error != std::errc() || numberEnd != number.data() + number.size() || id < FirstId ||
+                id > LastId)
                 why = "bad command id \"" + std::string(number) + "\" (101 to 4000)";
             else if (label(line, shown, why) && flags(line, state, why))
                 open.back()->append(state, static_cast<std::uint16_t>(id), nullptr, shown);

@@ -40,18 +40,22 @@ std::string MenuTracker::shownText(const std::string& label, std::string* accele
     std::string shown;
     std::size_t i = 0;
     for (; i < label.size() && label[i] != '\t'; ++i) {
-        if (label[i] != '&') shown += label[i];
-        else if (i + 1 < label.size() && label[i + 1] == '&') shown += label[++i];
+        if (label[i] != '&')
+            shown += label[i];
+        else if (i + 1 < label.size() && label[i + 1] == '&')
+            shown += label[++i];
     }
     if (accelerator) *accelerator = i < label.size() ? label.substr(i + 1) : std::string();
     return shown;
 }
 
-MenuTracker::MenuTracker(const SystemMenu& bar, const Dim& window) : root_(bar), isBar_(true), window_(window) {
+MenuTracker::MenuTracker(const SystemMenu& bar, const Dim& window)
+    : root_(bar), isBar_(true), window_(window) {
     std::int16_t x = 0;
     for (std::size_t i = 0; i < bar.count(); ++i) {
         const SystemMenu::Entry& e = bar.entry(i);
-        const std::int16_t w = isSeparator(e) ? 0 : static_cast<std::int16_t>(textWidth(shownText(e.text)) + 2 * TitlePadding);
+        const std::int16_t w =
+            isSeparator(e) ? 0 : static_cast<std::int16_t>(textWidth(shownText(e.text)) + 2 * TitlePadding);
         titles_.emplace_back(x, 0, w, BarHeight);
         x = static_cast<std::int16_t>(x + w);
     }
@@ -88,8 +92,8 @@ void MenuTracker::openLevel(const SystemMenu& menu, const Point& at) {
     Level level{&menu, Box(), {}, -1};
     const int x = std::max(0, std::min<int>(at.x, window_.w - width));
     const int y = std::max(0, std::min<int>(at.y, window_.h - height));
-    level.bounds = Box(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), static_cast<std::int16_t>(width),
-                       static_cast<std::int16_t>(height));
+    level.bounds = Box(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                       static_cast<std::int16_t>(width), static_cast<std::int16_t>(height));
     int columnX = x + 1, rowY = y + 1;
     for (std::size_t i = 0; i < menu.count(); ++i) {
         if (i > 0 && columnOf[i] != columnOf[i - 1]) {
@@ -222,8 +226,10 @@ std::uint16_t MenuTracker::mouseMove(const Point& at) {
 std::uint16_t MenuTracker::keyDown(std::int32_t key) {
     if (!isOpen()) return 0;
     if (key == platform::KeyEscape) {
-        if (levels_.size() > 1) levels_.pop_back();
-        else closeAll();
+        if (levels_.size() > 1)
+            levels_.pop_back();
+        else
+            closeAll();
         return 0;
     }
     if (key == platform::KeyLeft || key == platform::KeyRight) {
@@ -248,10 +254,16 @@ std::uint16_t MenuTracker::keyDown(std::int32_t key) {
     if (levels_.empty()) return 0;
     const Level& inner = levels_.back();
     switch (key) {
-    case platform::KeyDown: step(1); return 0;
-    case platform::KeyUp: step(-1); return 0;
-    case platform::KeyReturn: return inner.highlighted >= 0 ? choose(levels_.size() - 1, inner.highlighted) : 0;
-    default: return 0;
+    case platform::KeyDown:
+        step(1);
+        return 0;
+    case platform::KeyUp:
+        step(-1);
+        return 0;
+    case platform::KeyReturn:
+        return inner.highlighted >= 0 ? choose(levels_.size() - 1, inner.highlighted) : 0;
+    default:
+        return 0;
     }
 }
 
@@ -268,7 +280,9 @@ void MenuTracker::draw(Display& target) const {
             const bool open = static_cast<int>(i) == openTitle_;
             if (open) target.fillRect(titles_[i], 0, 0, 128);
             text(Point(static_cast<std::int16_t>(titles_[i].x + TitlePadding), 3), shownText(e.text),
-                 open ? white : isChoosable(e) ? black : grey);
+                 open             ? white
+                 : isChoosable(e) ? black
+                                  : grey);
         }
     }
     for (const Level& l : levels_) {
@@ -278,7 +292,8 @@ void MenuTracker::draw(Display& target) const {
             const SystemMenu::Entry& e = l.menu->entry(i);
             const Box& b = l.entries[i];
             if (isSeparator(e)) {
-                target.fillRect(Box(static_cast<std::int16_t>(b.x + 2), static_cast<std::int16_t>(b.y + SeparatorHeight / 2),
+                target.fillRect(Box(static_cast<std::int16_t>(b.x + 2),
+                                    static_cast<std::int16_t>(b.y + SeparatorHeight / 2),
                                     static_cast<std::int16_t>(b.w - 4), 1),
                                 128, 128, 128);
                 continue;
@@ -296,11 +311,13 @@ void MenuTracker::draw(Display& target) const {
             if (e.flags & SystemMenu::Checked) // a tick: two strokes meeting low on the left
                 for (int k = 0; k < 6; ++k)
                     target.fillRect(Box(static_cast<std::int16_t>(b.x + 5 + k),
-                                        static_cast<std::int16_t>(b.y + (k < 2 ? 8 + k : 11 - (k - 2))), 1, 2),
+                                        static_cast<std::int16_t>(b.y + (k < 2 ? 8 + k : 11 - (k - 2))), 1,
+                                        2),
                                     r, r, r);
             if (e.flags & SystemMenu::Popup) // a small triangle pointing right
                 for (int k = 0; k < 4; ++k)
-                    target.fillRect(Box(static_cast<std::int16_t>(b.x + b.w - 12 + k), static_cast<std::int16_t>(b.y + 5 + k), 1,
+                    target.fillRect(Box(static_cast<std::int16_t>(b.x + b.w - 12 + k),
+                                        static_cast<std::int16_t>(b.y + 5 + k), 1,
                                         static_cast<std::int16_t>(8 - 2 * k)),
                                     r, r, r);
         }

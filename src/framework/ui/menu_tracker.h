@@ -28,7 +28,8 @@ public:
     static constexpr std::int16_t AcceleratorGap = 16;
 
     // Draws a label at a point in the colour; the platform's system font puts it in.
-    using TextDrawer = void (*)(Display& target, const Point& at, const std::string& text, std::uint8_t colour);
+    using TextDrawer = void (*)(Display& target, const Point& at, const std::string& text,
+                                std::uint8_t colour);
     static TextDrawer setTextDrawer(TextDrawer drawer);
 
     // The menu bar of a window of that size.
@@ -52,7 +53,9 @@ public:
     // Where things are: a title of the bar, an open level and an entry of it.
     Box titleBox(std::size_t position) const { return titles_.at(position); }
     Box levelBox(std::size_t level) const { return levels_.at(level).bounds; }
-    Box entryBox(std::size_t level, std::size_t position) const { return levels_.at(level).entries.at(position); }
+    Box entryBox(std::size_t level, std::size_t position) const {
+        return levels_.at(level).entries.at(position);
+    }
 
     // Draws the bar (when there is one) and every open level.
     void draw(Display& target) const;

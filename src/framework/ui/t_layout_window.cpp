@@ -201,12 +201,15 @@ void TLayoutWindow::buildConstraints(TChildMetrics& record) {
     for (int axis = 0; axis < 2; ++axis) {
         const std::uint8_t low = axis == 0 ? lmLeft : lmTop, high = axis == 0 ? lmRight : lmBottom;
         const std::int16_t at = axis == 0 ? child.origin().x : child.origin().y;
-        const std::int16_t far = static_cast<std::int16_t>(at + (axis == 0 ? child.width() : child.height()) - 1);
+        const std::int16_t far =
+            static_cast<std::int16_t>(at + (axis == 0 ? child.width() : child.height()) - 1);
 
         const TEdgeConstraint& position = record.metrics.edge(axis);
         if (position.relationship() == lmAsIs) {
-            if (position.myEdge() == low) v[low].value = at;
-            else v[high].value = far;
+            if (position.myEdge() == low)
+                v[low].value = at;
+            else
+                v[high].value = far;
         } else if (position.relationship() == lmAbsolute && position.myEdge() != lmCenter) {
             v[position.myEdge() == low ? low : high].value = toPixels(position.value, position.units());
         } else {
@@ -221,7 +224,8 @@ void TLayoutWindow::buildConstraints(TChildMetrics& record) {
             v[high].value = static_cast<std::int16_t>(at + (axis == 0 ? child.width() : child.height()) - 1);
         else if (size.myEdge() == high && size.relationship() == lmAbsolute)
             v[high].value = toPixels(size.value, size.units());
-        else buildConstraint(record, axis + 2);
+        else
+            buildConstraint(record, axis + 2);
     }
 }
 
@@ -231,7 +235,9 @@ void TLayoutWindow::buildConstraint(TChildMetrics& record, int e) {
     const bool across = e == 0 || e == 2; // an equation over left and right rather than top and bottom
     TVariable* v = record.variables;
     auto k = std::make_unique<TConstraint>();
-    TVariable* out = e == 0 && own == lmRight ? &v[lmRight] : e == 1 && own == lmBottom ? &v[lmBottom] : &v[e];
+    TVariable* out = e == 0 && own == lmRight    ? &v[lmRight]
+                     : e == 1 && own == lmBottom ? &v[lmBottom]
+                                                 : &v[e];
 
     bool sound = true;
     if (rel != lmAsIs && rel != lmAbsolute) {
@@ -256,17 +262,25 @@ void TLayoutWindow::buildConstraint(TChildMetrics& record, int e) {
         k->constant += (e == 2 ? record.child->width() : record.child->height()) * One;
         break;
     case lmPercentOf: {
-        const std::int32_t factor = static_cast<std::int32_t>((static_cast<std::int64_t>(value) * 65536) / 100) >> 8;
+        const std::int32_t factor =
+            static_cast<std::int32_t>((static_cast<std::int64_t>(value) * 65536) / 100) >> 8;
         k->coefficients[0] = (k->coefficients[0] >> 8) * factor;
         k->constant = (k->constant >> 8) * factor;
         if (otherEdge >= lmCenter) k->coefficients[1] = (k->coefficients[1] >> 8) * factor;
         break;
     }
-    case lmAbove: k->constant += (-1 - value) * One; break;
-    case lmBelow: k->constant += (value + 1) * One; break;
+    case lmAbove:
+        k->constant += (-1 - value) * One;
+        break;
+    case lmBelow:
+        k->constant += (value + 1) * One;
+        break;
     case lmSameAs:
-    case lmAbsolute: k->constant += value * One; break;
-    default: return;
+    case lmAbsolute:
+        k->constant += value * One;
+        break;
+    default:
+        return;
     }
 
     if (own == lmCenter) {

@@ -123,7 +123,7 @@ private:
     Dim size_;
     Display* display_;
     std::vector<TChildMetrics*> children_; // the newest first
-    std::vector<TConstraint*> unordered_;   // the newest first
+    std::vector<TConstraint*> unordered_;  // the newest first
     std::vector<TConstraint*> plan_;
     TVariable own_[4];
     std::int16_t planIsDirty_ = 0;

@@ -13,7 +13,8 @@ namespace vael {
 namespace {
 std::unique_ptr<SystemMenu> loadMenuResource(std::string_view name) {
     const platform::Resource* resource = platform::findResource("menus", name);
-    Assertion::check(resource != nullptr, "Can't find the menu resource " + std::string(name), __FILE__, __LINE__);
+    Assertion::check(resource != nullptr, "Can't find the menu resource " + std::string(name), __FILE__,
+                     __LINE__);
     if (!resource) return std::make_unique<SystemMenu>(false);
     MenuResource read(resource->text);
     for (const std::string& error : read.errors())
@@ -48,7 +49,8 @@ void WindowsMenu::buildItems(SystemMenu& menu, const std::string& prefix) {
     for (std::size_t position = 0; position < menu.count(); ++position) {
         const SystemMenu::Entry& entry = menu.entry(position);
         if (entry.flags & SystemMenu::BarBreak) Menu::appendItem(new MenuItem(MenuItem::BarBreakMarker, 0));
-        if (entry.flags & SystemMenu::ColumnBreak) Menu::appendItem(new MenuItem(MenuItem::ColumnBreakMarker, 0));
+        if (entry.flags & SystemMenu::ColumnBreak)
+            Menu::appendItem(new MenuItem(MenuItem::ColumnBreakMarker, 0));
         if ((entry.flags & SystemMenu::Separator) && !entry.submenu) {
             Menu::appendItem(new MenuItem(MenuItem::SeparatorMarker, 0));
             continue;
@@ -59,8 +61,9 @@ void WindowsMenu::buildItems(SystemMenu& menu, const std::string& prefix) {
             // An id that the toolbar or the application named first keeps that name; the item still
             // chooses its command by the id, so it reaches the same handlers.
             if (!RegisteredMessage::registerWithId(entry.id, name))
-                debugStream() << "Menu command " << name << " comes as " << RegisteredMessage::nameOf(entry.id)
-                              << " (id " << entry.id << ")" << std::endl;
+                debugStream() << "Menu command " << name << " comes as "
+                              << RegisteredMessage::nameOf(entry.id) << " (id " << entry.id << ")"
+                              << std::endl;
             std::uint16_t state = 0;
             if (entry.flags & SystemMenu::Checked) state |= MenuItem::Checked;
             if (entry.flags & SystemMenu::Disabled) state |= MenuItem::Disabled;
@@ -94,7 +97,8 @@ void WindowsMenu::appendItems(const MenuItem& item) {
         if (item.id() == MenuItem::SeparatorMarker) {
             menu_->append(SystemMenu::Separator, 0, nullptr, "");
         } else {
-            breakFlag_ = item.id() == MenuItem::ColumnBreakMarker ? SystemMenu::ColumnBreak : SystemMenu::BarBreak;
+            breakFlag_ =
+                item.id() == MenuItem::ColumnBreakMarker ? SystemMenu::ColumnBreak : SystemMenu::BarBreak;
             breakPending_ = 1;
         }
         return;
@@ -139,7 +143,9 @@ void WindowsMenu::uncheck(std::int32_t id) {
 
 void WindowsMenu::gray(std::int32_t id, std::int16_t on) {
     Menu::gray(id, on);
-    changeSystemMenu(id, [&](std::uint16_t command) { menu_->enable(command, on ? std::uint32_t{SystemMenu::Grayed} : 0u); });
+    changeSystemMenu(id, [&](std::uint16_t command) {
+        menu_->enable(command, on ? std::uint32_t{SystemMenu::Grayed} : 0u);
+    });
 }
 
 void WindowsMenu::ungray(std::int32_t id) {
@@ -149,7 +155,9 @@ void WindowsMenu::ungray(std::int32_t id) {
 
 void WindowsMenu::enable(std::int32_t id, std::int16_t on) {
     Menu::enable(id, on);
-    changeSystemMenu(id, [&](std::uint16_t command) { menu_->enable(command, on ? 0u : std::uint32_t{SystemMenu::Disabled}); });
+    changeSystemMenu(id, [&](std::uint16_t command) {
+        menu_->enable(command, on ? 0u : std::uint32_t{SystemMenu::Disabled});
+    });
 }
 
 void WindowsMenu::disable(std::int32_t id) {

@@ -79,7 +79,8 @@ TEST(DisplayDirtyBoxes, NoTwoListedBoxesMeetAndTogetherTheyCoverEveryBoxAdded) {
                 for (int x = std::max<int>(b.x, 0); x < std::min(b.x + b.w, 60); ++x) {
                     bool covered = false;
                     for (const Box& l : listed)
-                        covered = covered || l.contains(Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)));
+                        covered = covered || l.contains(Point(static_cast<std::int16_t>(x),
+                                                              static_cast<std::int16_t>(y)));
                     ASSERT_TRUE(covered) << "round " << round << " pixel " << x << "," << y;
                 }
     }
@@ -138,7 +139,8 @@ TEST(DisplayDrawing, ResizingMarksOnlyWhatLayInsideTheOldSize) {
         display.addDirtyBox(Box(2, 2, 3, 3));
         display.resize(row.to);
         EXPECT_EQ(describe(display.dirtyBoxes()), row.dirty);
-        EXPECT_EQ(display.size(), Dim(std::max<std::int16_t>(row.to.w, 0), std::max<std::int16_t>(row.to.h, 0)));
+        EXPECT_EQ(display.size(),
+                  Dim(std::max<std::int16_t>(row.to.w, 0), std::max<std::int16_t>(row.to.h, 0)));
     }
 }
 
@@ -159,7 +161,9 @@ protected:
         b1.enableMouseEvent(MouseMoved).enableMouseEvent(MouseLeftDown);
     }
     std::vector<std::string> take() { return std::exchange(log, {}); }
-    std::vector<std::tuple<Display*, std::int16_t, Point>> takeApp() { return std::exchange(app.mouseEvents, {}); }
+    std::vector<std::tuple<Display*, std::int16_t, Point>> takeApp() {
+        return std::exchange(app.mouseEvents, {});
+    }
 
     TestApplication app;
     std::vector<std::string> log;
@@ -176,18 +180,19 @@ TEST_F(MouseTest, EventsReachTheDeepestChildThatTakesThemAndBubbleUpOtherwise) {
         std::int16_t answer;
         std::vector<std::string> handled;
     } rows[] = {
-        {MouseLeftDown, {15, 15}, 1, {"p 1 (15,15)"}},  // a takes moves only: its parent's handler runs
+        {MouseLeftDown, {15, 15}, 1, {"p 1 (15,15)"}}, // a takes moves only: its parent's handler runs
         {MouseMoved, {15, 15}, 1, {"a 0 (5,5)"}},
-        {MouseMoved, {29, 29}, 1, {"a 0 (19,19)"}},     // a's last pixel
-        {MouseMoved, {30, 30}, 1, {"p 0 (30,30)"}},     // just past it
-        {MouseMoved, {9, 10}, 1, {"p 0 (9,10)"}},       // just before it
+        {MouseMoved, {29, 29}, 1, {"a 0 (19,19)"}}, // a's last pixel
+        {MouseMoved, {30, 30}, 1, {"p 0 (30,30)"}}, // just past it
+        {MouseMoved, {9, 10}, 1, {"p 0 (9,10)"}},   // just before it
         {MouseLeftDown, {60, 60}, 1, {"b1 1 (5,5)"}},
-        {MouseLeftUp, {60, 60}, 1, {"p 2 (60,60)"}},    // neither b1 nor b takes it
-        {MouseLeftDown, {52, 52}, 1, {"b 1 (2,2)"}},    // on b, beside b1
+        {MouseLeftUp, {60, 60}, 1, {"p 2 (60,60)"}}, // neither b1 nor b takes it
+        {MouseLeftDown, {52, 52}, 1, {"b 1 (2,2)"}}, // on b, beside b1
         {MouseLeftDoubleClick, {200, 5}, 1, {"p 3 (200,5)"}},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::to_string(row.kind) + " at " + std::to_string(row.at.x) + "," + std::to_string(row.at.y));
+        SCOPED_TRACE(std::to_string(row.kind) + " at " + std::to_string(row.at.x) + "," +
+                     std::to_string(row.at.y));
         EXPECT_EQ(p.routeMouseEvent(row.kind, row.at), row.answer);
         EXPECT_EQ(take(), row.handled);
     }

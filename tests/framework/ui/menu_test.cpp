@@ -21,14 +21,14 @@ TEST(LabelToCommandName, TurnsLabelsIntoCommandNames) {
         {"GameSave &As...", "GameSaveAs"},
         {"HelpAbout This &Battle...", "HelpAboutThisBattle"},
         {"Window&Show Commentary\tCtrl+C", "WindowShowCommentary"},
-        {"plain", "Plain"},               // no "&" and no blank: the text, its first letter raised
-        {"&game", "game"},                // the raised first character is the "&"
-        {"a b", "AB"},                    // the one after a blank is raised
-        {"a &&b", "AB"},                  // ... skipping every "&" before it
-        {"a  b", "A b"},                  // a second blank is that character, copied
-        {"a .b", "A.b"},                  // ... and so is a dot right after a blank
-        {"a \tb", "A"},                   // a blank before the tab ends it too
-        {"trailing ", "Trailing"},        // nothing after the blank
+        {"plain", "Plain"},        // no "&" and no blank: the text, its first letter raised
+        {"&game", "game"},         // the raised first character is the "&"
+        {"a b", "AB"},             // the one after a blank is raised
+        {"a &&b", "AB"},           // ... skipping every "&" before it
+        {"a  b", "A b"},           // a second blank is that character, copied
+        {"a .b", "A.b"},           // ... and so is a dot right after a blank
+        {"a \tb", "A"},            // a blank before the tab ends it too
+        {"trailing ", "Trailing"}, // nothing after the blank
         {"\tTabbed", ""},
         {"", ""},
         {"Rotate C&ounter-clockwise", "RotateCounter-clockwise"},
@@ -75,19 +75,19 @@ TEST(MenuResource, ReadsPullDownsItemsFlagsAndEscapes) {
 }
 
 TEST(MenuResource, LeavesOutAndNotesEveryLineItCannotRead) {
-    MenuResource read("item 100 \"Low\"\n"          // 1: below the fixed ids
-                      "item 4001 \"High\"\n"        // 2: above them
-                      "item 101 \"Open\n"           // 3
-                      "item 101 Bare\n"             // 4
-                      "item 102 \"x\" shiny\n"      // 5
-                      "item x1 \"x\"\n"             // 6
-                      "end\n"                       // 7
-                      "separator now\n"             // 8
-                      "frobnicate\n"                // 9
-                      "item 103 \"\\q\"\n"          // 10
-                      "item 101 \"Kept\"\n"         // 11
-                      "popup \"Open\"\n"            // 12
-                      "item 104 \"Inside\"\n");     // 13
+    MenuResource read("item 100 \"Low\"\n"      // 1: below the fixed ids
+                      "item 4001 \"High\"\n"    // 2: above them
+                      "item 101 \"Open\n"       // 3
+                      "item 101 Bare\n"         // 4
+                      "item 102 \"x\" shiny\n"  // 5
+                      "item x1 \"x\"\n"         // 6
+                      "end\n"                   // 7
+                      "separator now\n"         // 8
+                      "frobnicate\n"            // 9
+                      "item 103 \"\\q\"\n"      // 10
+                      "item 101 \"Kept\"\n"     // 11
+                      "popup \"Open\"\n"        // 12
+                      "item 104 \"Inside\"\n"); // 13
     EXPECT_EQ(read.errors(), (std::vector<std::string>{
                                  "line 1: bad command id \"100\" (101 to 4000)",
                                  "line 2: bad command id \"4001\" (101 to 4000)",
@@ -202,9 +202,8 @@ TEST_F(MenuTest, StateOperationsChangeOnlyTheirOwnBitsInModelAndMenuAlike) {
         bar.appendPopupMenu("&Game", pullDown);
         const std::int32_t id = RegisteredMessage::getId("GameClose");
         // Start from the flags of the row, set as a resource would give them.
-        const std::uint16_t start = static_cast<std::uint16_t>(((row.startFlags & 8) ? 1 : 0) |
-                                                               ((row.startFlags & 2) ? 2 : 0) |
-                                                               ((row.startFlags & 1) ? 4 : 0));
+        const std::uint16_t start = static_cast<std::uint16_t>(
+            ((row.startFlags & 8) ? 1 : 0) | ((row.startFlags & 2) ? 2 : 0) | ((row.startFlags & 1) ? 4 : 0));
         pullDown->find(id)->setState(start);
         pullDown->rebuild();
         row.op(bar, id);
@@ -270,9 +269,9 @@ TEST_F(MenuTest, PullDownsTakeTheirPrefixAndCopiesAreDeep) {
     EXPECT_EQ(file.find("FileOpen"), nullptr);
     copy->appendTextNamed("&Save", 0);
     EXPECT_NE(bar.find("FileSave"), nullptr);
-    EXPECT_EQ(describe(*bar.handle()), "[16] &File 0\n  [0] &Open " +
-                                           std::to_string(RegisteredMessage::getId("FileOpen")) + "\n  [0] &Save " +
-                                           std::to_string(RegisteredMessage::getId("FileSave")) + "\n");
+    EXPECT_EQ(describe(*bar.handle()),
+              "[16] &File 0\n  [0] &Open " + std::to_string(RegisteredMessage::getId("FileOpen")) +
+                  "\n  [0] &Save " + std::to_string(RegisteredMessage::getId("FileSave")) + "\n");
 
     std::unique_ptr<Menu> clone(bar.clone());
     clone->disable("FileSave");

@@ -21,10 +21,11 @@ protected:
     std::unique_ptr<SystemMenu> read(const char* text) { return MenuResource(text).take(); }
     // The frame's bar: "&File" (0, 0, 44, 20), "&Window" (44, 0, 58, 20), "&Help" (102, 0, 44, 20); the
     // file pull-down (0, 20, 140, 82) holds four items of 18 pixels and a separator of 8.
-    std::unique_ptr<SystemMenu> bar = read("popup \"&File\"\n item 228 \"&Open Game...\"\n item 249 \"&Start "
-                                           "Game...\"\n item 230 \"&Preferences...\"\n separator\n item 101 "
-                                           "\"E&xit\"\nend\npopup \"&Window\"\n item 104 \"&Cascade\"\nend\npopup "
-                                           "\"&Help\" grayed\n item 300 \"&About...\"\nend\n");
+    std::unique_ptr<SystemMenu> bar =
+        read("popup \"&File\"\n item 228 \"&Open Game...\"\n item 249 \"&Start "
+             "Game...\"\n item 230 \"&Preferences...\"\n separator\n item 101 "
+             "\"E&xit\"\nend\npopup \"&Window\"\n item 104 \"&Cascade\"\nend\npopup "
+             "\"&Help\" grayed\n item 300 \"&About...\"\nend\n");
     MenuTracker tracker{*bar, Dim(640, 480)};
 };
 
@@ -85,9 +86,9 @@ TEST_F(MenuTrackerTest, KeysMoveOverEntriesAndTitlesSkippingSeparators) {
         int open;
         std::vector<int> lit;
     } steps[] = {
-        {KeyDown, 0, 0, {0}}, {KeyUp, 0, 0, {4}},    {KeyUp, 0, 0, {2}},   {KeyDown, 0, 0, {4}},
-        {KeyDown, 0, 0, {0}}, {KeyRight, 0, 1, {-1}}, {KeyLeft, 0, 0, {-1}}, {KeyLeft, 0, 2, {}},
-        {KeyLeft, 0, 1, {-1}}, {KeyDown, 0, 1, {0}},  {KeyReturn, 104, -1, {}}, {KeyDown, 0, -1, {}},
+        {KeyDown, 0, 0, {0}},  {KeyUp, 0, 0, {4}},     {KeyUp, 0, 0, {2}},       {KeyDown, 0, 0, {4}},
+        {KeyDown, 0, 0, {0}},  {KeyRight, 0, 1, {-1}}, {KeyLeft, 0, 0, {-1}},    {KeyLeft, 0, 2, {}},
+        {KeyLeft, 0, 1, {-1}}, {KeyDown, 0, 1, {0}},   {KeyReturn, 104, -1, {}}, {KeyDown, 0, -1, {}},
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(s.key);
@@ -102,8 +103,9 @@ TEST_F(MenuTrackerTest, KeysMoveOverEntriesAndTitlesSkippingSeparators) {
 }
 
 TEST_F(MenuTrackerTest, APopUpStaysInsideTheWindowAndOpensItsPullDownsBesideTheirItems) {
-    const auto popup = read("popup \"&Zoom\"\n item 216 \"Zoom &Out\"\n item 217 \"&Normal\" checked\nend\n"
-                            "item 223 \"&Reverse View\\tCtrl+R\"\nitem 251 \"&Show\" grayed\nitem 230 \"Col2\" break\n");
+    const auto popup =
+        read("popup \"&Zoom\"\n item 216 \"Zoom &Out\"\n item 217 \"&Normal\" checked\nend\n"
+             "item 223 \"&Reverse View\\tCtrl+R\"\nitem 251 \"&Show\" grayed\nitem 230 \"Col2\" break\n");
     MenuTracker menu(*popup, Point(600, 470), Dim(640, 480));
     ASSERT_TRUE(menu.isOpen());
     EXPECT_EQ(menu.openTitle(), -1);
@@ -133,9 +135,12 @@ TEST(MenuTrackerText, ShowsLabelsWithoutTheirMarks) {
         const char* label;
         const char* shown;
         const char* accelerator;
-    } rows[] = {{"&Open", "Open", ""},           {"Save &As...\tCtrl+A", "Save As...", "Ctrl+A"},
-                {"Fish && Chips", "Fish & Chips", ""}, {"End&", "End", ""},
-                {"\tF1", "", "F1"},               {"", "", ""}};
+    } rows[] = {{"&Open", "Open", ""},
+                {"Save &As...\tCtrl+A", "Save As...", "Ctrl+A"},
+                {"Fish && Chips", "Fish & Chips", ""},
+                {"End&", "End", ""},
+                {"\tF1", "", "F1"},
+                {"", "", ""}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
         std::string accelerator = "x";
@@ -171,13 +176,13 @@ TEST_F(MenuTrackerTest, DrawsTheBarAndTheOpenPullDownIntoTheWindowsPicture) {
     tracker.mouseMove(Point(5, 90));
     tracker.draw(window);
     const auto at = [&](int x, int y) { return window.bits()[y * window.stride() + x]; };
-    EXPECT_EQ(at(60, 5), 1);   // the bar
-    EXPECT_EQ(at(10, 10), 2);  // the open title
-    EXPECT_EQ(at(0, 20), 0);   // the pull-down's frame
+    EXPECT_EQ(at(60, 5), 1);  // the bar
+    EXPECT_EQ(at(10, 10), 2); // the open title
+    EXPECT_EQ(at(0, 20), 0);  // the pull-down's frame
     EXPECT_EQ(at(139, 60), 0);
-    EXPECT_EQ(at(5, 30), 1);   // an entry
-    EXPECT_EQ(at(5, 90), 2);   // the highlighted one
-    EXPECT_EQ(at(5, 79), 3);   // the separator's line
+    EXPECT_EQ(at(5, 30), 1); // an entry
+    EXPECT_EQ(at(5, 90), 2); // the highlighted one
+    EXPECT_EQ(at(5, 79), 3); // the separator's line
     EXPECT_EQ(at(5, 78), 1);
     EXPECT_EQ(at(150, 60), 0); // outside every menu: untouched
     ASSERT_EQ(drawn.size(), 7u);

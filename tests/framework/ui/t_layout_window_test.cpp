@@ -7,12 +7,13 @@ namespace {
 
 std::string placed(const Display& d) {
     const Box b = d.bounds();
-    return std::to_string(b.x) + "," + std::to_string(b.y) + " " + std::to_string(b.w) + "x" + std::to_string(b.h);
+    return std::to_string(b.x) + "," + std::to_string(b.y) + " " + std::to_string(b.w) + "x" +
+           std::to_string(b.h);
 }
 
 // An edge constraint in pixels.
-TEdgeConstraint edge(std::uint8_t own, std::uint8_t rel, Display* other, std::uint8_t otherEdge, std::int16_t value,
-                     std::uint8_t units = lmPixels) {
+TEdgeConstraint edge(std::uint8_t own, std::uint8_t rel, Display* other, std::uint8_t otherEdge,
+                     std::int16_t value, std::uint8_t units = lmPixels) {
     TEdgeConstraint c;
     c.set(own, rel, other, otherEdge, value, units);
     return c;
@@ -129,11 +130,12 @@ TEST_F(LayoutTest, SiblingsArePlacedBelowAboveAndBesideEachOther) {
     } rows[] = {
         {"below, with a gap", edge(lmLeft, lmSameAs, &a, lmLeft, 0), edge(lmTop, lmBelow, &a, lmBottom, 4),
          "20,34 10x5"}, // a's bottom 29 + 4 + 1
-        {"right of", edge(lmLeft, lmBelow, &a, lmRight, 0), edge(lmTop, lmSameAs, &a, lmTop, 0), "50,10 10x5"},
-        {"above, by its bottom", edge(lmLeft, lmAsIs, nullptr, lmLeft, 0), edge(lmBottom, lmAbove, &a, lmTop, 2),
-         "3,3 10x5"}, // bottom 10 - 1 - 2 = 7, top 7 - 5 + 1
-        {"left of, by its right", edge(lmRight, lmAbove, &a, lmLeft, 0), edge(lmTop, lmAsIs, nullptr, lmTop, 0),
-         "10,4 10x5"}, // right 19
+        {"right of", edge(lmLeft, lmBelow, &a, lmRight, 0), edge(lmTop, lmSameAs, &a, lmTop, 0),
+         "50,10 10x5"},
+        {"above, by its bottom", edge(lmLeft, lmAsIs, nullptr, lmLeft, 0),
+         edge(lmBottom, lmAbove, &a, lmTop, 2), "3,3 10x5"}, // bottom 10 - 1 - 2 = 7, top 7 - 5 + 1
+        {"left of, by its right", edge(lmRight, lmAbove, &a, lmLeft, 0),
+         edge(lmTop, lmAsIs, nullptr, lmTop, 0), "10,4 10x5"}, // right 19
         {"same centre", edge(lmCenter, lmSameAs, &a, lmCenter, 0), edge(lmCenter, lmSameAs, &a, lmCenter, 0),
          "30,17 10x5"}, // (20 + 49 - 9) / 2 and (10 + 29 - 4) / 2 = 17.5
     };
@@ -181,8 +183,8 @@ TEST_F(LayoutTest, ChildrenFollowTheirParentsSize) {
 TEST_F(LayoutTest, RemovingASiblingHandsItsReferencesOnToThoseThatReferredToIt) {
     TestDisplay c{Dim(8, 6), "c"};
     TWindowMetrics ma;
-    ma.x = edge(lmLeft, lmBelow, nullptr, lmLeft, 19);  // 20
-    ma.y = edge(lmTop, lmBelow, nullptr, lmTop, 9);     // 10
+    ma.x = edge(lmLeft, lmBelow, nullptr, lmLeft, 19); // 20
+    ma.y = edge(lmTop, lmBelow, nullptr, lmTop, 9);    // 10
     ma.width = edge(lmWidth, lmAbsolute, nullptr, lmWidth, 40);
     parent.addChild(&a, ma);
     TWindowMetrics mb;
