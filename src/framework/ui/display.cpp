@@ -208,8 +208,14 @@ std::int16_t Display::getChildMetrics(Display* child, TWindowMetrics& metrics) c
     return layout_.getChildMetrics(child, metrics);
 }
 
+// A child the display does not know yet is added first: the layout must never place a display that no
+// list of children holds, since only that list tells the layout when the child goes.
 void Display::setChildMetrics(Display* child, const TWindowMetrics& metrics) {
-    layout_.setChildMetrics(child, metrics);
+    if (!child || child == this) return;
+    if (!children_.contains(child))
+        addChild(child, metrics);
+    else
+        layout_.setChildMetrics(child, metrics);
     layout_.layout();
 }
 

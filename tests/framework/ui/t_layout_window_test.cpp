@@ -218,6 +218,18 @@ TEST_F(LayoutTest, RemovingASiblingHandsItsReferencesOnToThoseThatReferredToIt) 
     EXPECT_EQ(parent.layout().removeChild(&a), 0);
 }
 
+TEST_F(LayoutTest, AChildGivenItsRecordFirstIsAChildAndGoesFromTheLayoutWhenItGoes) {
+    {
+        TestDisplay c{Dim(4, 4), "c"};
+        parent.setChildMetrics(&c, TWindowMetrics());
+        EXPECT_EQ(c.parent(), &parent);
+        EXPECT_EQ(parent.children().count(), 1);
+        EXPECT_EQ(parent.layout().numChildMetrics(), 1);
+    }
+    EXPECT_EQ(parent.layout().numChildMetrics(), 0);
+    parent.resize(Dim(50, 50)); // the layout places nothing that is gone
+}
+
 TEST_F(LayoutTest, EquationsCaughtInACycleOrNamingAStrangerAreLeftOut) {
     TWindowMetrics ma, mb;
     ma.x = edge(lmLeft, lmBelow, &b, lmRight, 0);
