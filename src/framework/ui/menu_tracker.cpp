@@ -183,13 +183,16 @@ void MenuTracker::step(int direction) {
     }
 }
 
-std::uint16_t MenuTracker::buttonDown(const Point& at) {
+bool MenuTracker::pointTo(const Point& at) {
     std::size_t level = 0;
     int entry = -1;
-    if (hit(at, level, entry)) {
-        if (entry >= 0) highlight(level, entry, true);
-        return 0;
-    }
+    if (!hit(at, level, entry)) return false;
+    if (entry >= 0) highlight(level, entry, true);
+    return true;
+}
+
+std::uint16_t MenuTracker::buttonDown(const Point& at) {
+    if (pointTo(at)) return 0;
     const int title = titleAt(at);
     if (title < 0 || title == openTitle_) {
         closeAll();
@@ -211,13 +214,7 @@ std::uint16_t MenuTracker::buttonUp(const Point& at) {
 }
 
 std::uint16_t MenuTracker::mouseMove(const Point& at) {
-    if (!isOpen()) return 0;
-    std::size_t level = 0;
-    int entry = -1;
-    if (hit(at, level, entry)) {
-        if (entry >= 0) highlight(level, entry, true);
-        return 0;
-    }
+    if (!isOpen() || pointTo(at)) return 0;
     const int title = titleAt(at);
     if (title >= 0 && openTitle_ >= 0 && title != openTitle_) openTitle(title);
     return 0;

@@ -77,6 +77,8 @@ private:
     // The level and entry under the point; false when the point is on no open level.
     bool hit(const Point& at, std::size_t& level, int& entry) const;
     int titleAt(const Point& at) const;
+    // Highlights the entry under the point; false when the point is on no open level.
+    bool pointTo(const Point& at);
     // Highlights the entry, closing deeper levels, and when asked opens its pull-down beside it.
     void highlight(std::size_t level, int entry, bool openPullDown);
     std::uint16_t choose(std::size_t level, int entry);
