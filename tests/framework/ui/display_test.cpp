@@ -204,6 +204,16 @@ TEST_F(MouseTest, EventsReachTheDeepestChildThatTakesThemAndBubbleUpOtherwise) {
     EXPECT_TRUE(take().empty());
 }
 
+TEST_F(MouseTest, OverlappingChildrenGoInTheOrderTheyWereAdded) {
+    TestDisplay c{Dim(10, 10), "c", &log};
+    c.setOrigin(Point(25, 25));
+    p.addChild(&c, TWindowMetrics());
+    c.enableMouseEvent(MouseMoved);
+    EXPECT_EQ(p.routeMouseEvent(MouseMoved, Point(27, 27)), 1); // on a and c: a came first
+    EXPECT_EQ(p.routeMouseEvent(MouseMoved, Point(30, 30)), 1); // past a's right and bottom edges
+    EXPECT_EQ(take(), (std::vector<std::string>{"a 0 (17,17)", "c 0 (5,5)"}));
+}
+
 TEST_F(MouseTest, AMoveOverNoChildMakesThatDisplayTheOneUnderThePointer) {
     a.setHoverDelay(3);
     p.disableMouseEvent(MouseMoved);
