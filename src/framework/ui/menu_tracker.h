@@ -1,0 +1,95 @@
+#pragma once
+// How our window manager shows menus inside the one window and lets the user choose from them: the menu
+// bar along the top with its pull-downs, nested pull-downs beside their items, and pop-ups at a point.
+// It is driven by the window's input (the mouse and the keys) and answers the command chosen; drawing
+// puts the open menus into the window's 8-bit picture. The system font has fixed metrics, so every box
+// follows from the labels' lengths alone. The menus shown must stay as they are while the tracker is
+// open; a change of the model (an item removed, a rebuild) closes it first.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/core/geometry.h"
+#include "framework/ui/system_menu.h"
+
+namespace vael {
+
+class Display;
+
+class MenuTracker {
+public:
+    static constexpr std::int16_t BarHeight = 20;
+    static constexpr std::int16_t ItemHeight = 18;
+    static constexpr std::int16_t SeparatorHeight = 8;
+    static constexpr std::int16_t CharWidth = 7;
+    static constexpr std::int16_t TitlePadding = 8; // on each side of a title in the bar
+    static constexpr std::int16_t CheckRoom = 20;   // left of an item's label
+    static constexpr std::int16_t ArrowRoom = 20;   // right of it
+    static constexpr std::int16_t AcceleratorGap = 16;
+
+    // Draws a label at a point in the colour; the platform's system font puts it in.
+    using TextDrawer = void (*)(Display& target, const Point& at, const std::string& text,
+                                std::uint8_t colour);
+    static TextDrawer setTextDrawer(TextDrawer drawer);
+
+    // The menu bar of a window of that size.
+    MenuTracker(const SystemMenu& bar, const Dim& window);
+    // A pop-up shown at the point, open at once.
+    MenuTracker(const SystemMenu& popup, const Point& at, const Dim& window);
+
+    // Input in window coordinates. Each answers the command chosen, or 0; a choice closes every menu.
+    std::uint16_t buttonDown(const Point& at);
+    std::uint16_t buttonUp(const Point& at);
+    std::uint16_t mouseMove(const Point& at);
+    std::uint16_t keyDown(std::int32_t key);
+
+    // Whether a title of the bar is chosen, or a pull-down or the pop-up is open.
+    bool isOpen() const { return !levels_.empty() || openTitle_ >= 0; }
+    // The pull-down of the bar that is open, or -1.
+    int openTitle() const { return openTitle_; }
+    // The highlighted entry of each open level, outermost first (-1 for none).
+    std::vector<int> highlighted() const;
+
+    // Where things are: a title of the bar, an open level and an entry of it.
+    Box titleBox(std::size_t position) const { return titles_.at(position); }
+    Box levelBox(std::size_t level) const { return levels_.at(level).bounds; }
+    Box entryBox(std::size_t level, std::size_t position) const {
+        return levels_.at(level).entries.at(position);
+    }
+
+    // Draws the bar (when there is one) and every open level.
+    void draw(Display& target) const;
+
+    // A label as the user sees it: "&" marks dropped ("&&" shows one), the part after a tab apart.
+    static std::string shownText(const std::string& label, std::string* accelerator = nullptr);
+
+private:
+    struct Level {
+        const SystemMenu* menu;
+        Box bounds;
+        std::vector<Box> entries;
+        int highlighted = -1;
+    };
+
+    void openLevel(const SystemMenu& menu, const Point& at);
+    void openTitle(int position);
+    void closeAll();
+    // The level and entry under the point; false when the point is on no open level.
+    bool hit(const Point& at, std::size_t& level, int& entry) const;
+    int titleAt(const Point& at) const;
+    // Highlights the entry under the point; false when the point is on no open level.
+    bool pointTo(const Point& at);
+    // Highlights the entry, closing deeper levels, and when asked opens its pull-down beside it.
+    void highlight(std::size_t level, int entry, bool openPullDown);
+    std::uint16_t choose(std::size_t level, int entry);
+    void step(int direction);
+
+    const SystemMenu& root_;
+    bool isBar_;
+    Dim window_;
+    std::vector<Box> titles_;
+    std::vector<Level> levels_;
+    int openTitle_ = -1;
+};
+
+} // namespace vael
