@@ -60,8 +60,10 @@ void findIndexedDataFile(OIFBase* library, const std::uint8_t*& cursor, const st
     std::string path = installDirectory + "/" + name;
     if (!std::filesystem::is_regular_file(path, error)) {
         debugStream() << name << " not found, checking CD" << std::endl;
-        path = cdDirectory + "/" + name;
-        if (cdDirectory.empty() || !std::filesystem::is_regular_file(path, error))
+        const std::string onCd = cdDirectory + "/" + name;
+        if (!cdDirectory.empty() && std::filesystem::is_regular_file(onCd, error))
+            path = onCd;
+        else
             Assertion::fail("Can't find " + name, "image_index.cpp", __LINE__);
     }
     library->readMemory(path, cursor, end);
