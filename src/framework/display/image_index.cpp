@@ -1,6 +1,5 @@
 #include "framework/display/image_index.h"
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -8,6 +7,7 @@
 #include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
 #include "framework/display/byte_reader.h"
+#include "platform/file_lookup.h"
 
 namespace vael {
 
@@ -56,13 +56,15 @@ void findIndexedDataFile(OIFBase* library, const std::uint8_t*& cursor, const st
         debugStream() << "The image index ends inside a data-file name" << std::endl;
         return;
     }
-    std::error_code error;
+    // Index entries name their files in capitals; ours are lower case on disk.
     std::string path = installDirectory + "/" + name;
-    if (!std::filesystem::is_regular_file(path, error)) {
+    if (auto found = platform::findFileNoCase(installDirectory, name)) {
+        path = found->string();
+    } else {
         debugStream() << name << " not found, checking CD" << std::endl;
-        const std::string onCd = cdDirectory + "/" + name;
-        if (!cdDirectory.empty() && std::filesystem::is_regular_file(onCd, error))
-            path = onCd;
+        auto onCd = cdDirectory.empty() ? std::nullopt : platform::findFileNoCase(cdDirectory, name);
+        if (onCd)
+            path = onCd->string();
         else
             Assertion::fail("Can't find " + name, "image_index.cpp", __LINE__);
     }

@@ -5,6 +5,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/assertion.h"
+#include "platform/file_lookup.h"
 
 namespace vael {
 
@@ -38,8 +39,9 @@ const std::array<RgbQuad, LogicalPalette::Entries>& WindowsPalette::defaultColou
 }
 
 WindowsPalette::WindowsPalette(const std::string& fileName) {
-    std::string path = Application::instance() ? Application::instance()->dataPath(5) : std::string();
-    path += path.empty() ? fileName : "/" + fileName;
+    const std::string directory = Application::instance() ? Application::instance()->dataPath(5) : std::string();
+    std::string path = directory.empty() ? fileName : directory + "/" + fileName;
+    if (auto found = platform::findFileNoCase(directory.empty() ? "." : directory, fileName)) path = found->string();
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         report("Can't find " + path);

@@ -148,7 +148,7 @@ TEST_F(OifTest, AnUnknownNameAndTheDefaultLibraryLoadNothing) {
 
 TEST_F(OifTest, TheImageIndexLoadsEveryLibraryItNamesFromTheDataFile) {
     Bytes index = testIndexEntry("First", "test.oif");
-    append(index, testIndexEntry("Second", "test.oif"));
+    append(index, testIndexEntry("Second", "TEST.OIF")); // found without regard to case
     writeFile(dir / ImageIndex::FileName, index);
     {
         ImageIndex images;
@@ -161,6 +161,7 @@ TEST_F(OifTest, TheImageIndexLoadsEveryLibraryItNamesFromTheDataFile) {
         EXPECT_EQ((std::tuple{app.imageLibraryCount("First"), b->pixelOffset(), b->fileName(), pixels(b)}),
                   std::tuple(3, 574, archivePath(), row({literal({4, 5, 6})})));
         EXPECT_EQ(pixels(images.library(0)->lockImageAt(0, 1)), (Bytes{9, 0, 0, 0}));
+        EXPECT_EQ(pixels(images.library(1)->lockImageAt(0, 1)), (Bytes{9, 0, 0, 0}));
     }
     EXPECT_EQ(app.imageLibraryCount("First"), 0);
 }
