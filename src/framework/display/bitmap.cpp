@@ -228,6 +228,8 @@ Box Bitmap::drawWholeBitmap(const Point& at, Bitmap& source, std::int16_t mode) 
 
 Box Bitmap::drawBitmap(const Point& at, Bitmap& source, const Box& sourceBox, std::int16_t mode) {
     if (!pixels_ || !source.pixels_ || mode < DrawPlain || mode > DrawMixedLight) return Box();
+    // Run-length rows that failed their check are never walked.
+    if (isRunLength(source.kind_) && !source.drawable_) return Box();
     std::int32_t dx = at.x - source.hotSpot_.x, dy = at.y - source.hotSpot_.y;
     std::int32_t sx = sourceBox.x, sy = sourceBox.y, sw = sourceBox.w, sh = sourceBox.h;
     // A box reaching outside the source would read beyond its pixels: only its part inside is drawn, where
@@ -258,7 +260,6 @@ void Bitmap::blit(const Point& d, const Bitmap& source, const Box& s, std::int16
     const std::int32_t dstSkip = stride() - s.w;
     const std::int32_t kind = source.kind_;
     if (isRunLength(kind)) {
-        if (!source.drawable_) return;
         if (kind == PixelRunLength)
             rleDraw(dst, source.pixels_, s.x, s.y, s.w, s.h, dstSkip, table);
         else

@@ -136,13 +136,14 @@ void WindowsPalette::computeTables() {
 }
 
 std::uint8_t WindowsPalette::nearestIndex(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const {
+    // A plain pointer walk: a BMP palette asks this 1,280 times over all 256 entries.
+    const PaletteEntry* e = realised_->entries.data();
     int best = 0;
-    long bestDistance = -1;
-    for (int i = 0; i < Entries; ++i) {
-        const PaletteEntry& e = realised_->entries[i];
-        const long dr = e.red - red, dg = e.green - green, db = e.blue - blue;
-        const long distance = dr * dr + dg * dg + db * db;
-        if (bestDistance < 0 || distance < bestDistance) {
+    int bestDistance = 3 * 255 * 255 + 1;
+    for (int i = 0; i < Entries; ++i, ++e) {
+        const int dr = e->red - red, dg = e->green - green, db = e->blue - blue;
+        const int distance = dr * dr + dg * dg + db * db;
+        if (distance < bestDistance) {
             best = i;
             bestDistance = distance;
             if (distance == 0) break;
