@@ -58,7 +58,7 @@ enum class EventKind : std::uint8_t {
     MouseMove,
     ButtonDown,
     ButtonUp,
-    DoubleClick, // follows the second ButtonDown of a double click
+    DoubleClick, // in place of the second ButtonDown of a double click
     KeyDown,
     KeyUp,
     Text,         // typed text (UTF-8)

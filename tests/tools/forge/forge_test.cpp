@@ -5,13 +5,15 @@
 #include <fstream>
 #include <iterator>
 
-#include "framework/display/byte_reader.h"
+#include "framework/display/application_palette.h"
+#include "framework/display/palette_animator.h"
 #include "framework/display/image_index.h"
 #include "framework/display/windows_palette.h"
 #include "support/display/archive_bytes.h"
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
-#include "support/test_application.h"
+#include "framework/ui/test_win_app.h"
+#include "platform/headless/headless_platform.h"
 #include "tools/forge/archive_writer.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/forge_palette.h"
@@ -91,37 +93,40 @@ TEST(ForgeWriterTest, LongRunsAreSplitAndARowTooLongForItsRecordIsRefused) {
     EXPECT_THROW(full.runLengthRows(false), std::length_error);
 }
 
-// The data set: the forge runs into a fresh directory and the program's readers take it from there.
+// The data set: the forge runs into a fresh directory, and the windows application on the headless
+// platform, its settings naming that directory and the palette file, reads it as the program does.
+class ForgedApp : public TestWinApp {
+public:
+    using TestWinApp::TestWinApp;
+    void findDataFile(OIFBase* library, const std::uint8_t*& cursor, const std::uint8_t* end) override {
+        findIndexedDataFile(library, cursor, end, dataPath(5), "");
+    }
+};
+
 class ForgedDataTest : public ::testing::Test {
 protected:
     ForgedDataTest() {
         std::string error;
         forged = forge::forgeData(dir.path(), error);
-        app.dataPath(5) = dir.path().string();
-        // The map file as the windows application reads it: the first record of the archive's name.
-        app.onFindInMapFile = [this](OIFBase* library) {
-            const Bytes map = fileBytes(dir / forge::MapFile);
-            ByteReader in(map.data(), map.data() + map.size());
-            for (std::int16_t n = in.i16(); n > 0 && in.ok(); --n) {
-                const std::string file = in.text(13), name = in.text(128);
-                if (name != library->name()) continue;
-                std::ifstream data(dir / file, std::ios::binary);
-                library->readFile((dir / file).string(), data);
-                return;
-            }
-        };
-        app.onFindDataFile = [this](OIFBase* library, const std::uint8_t*& cursor, const std::uint8_t* end) {
-            findIndexedDataFile(library, cursor, end, dir.path().string(), "");
-        };
+        const std::string key = "SOFTWARE\\Tamblor\\Iron Vigils";
+        platform.settings().writeText(platform::Settings::Root::Machine, key, "Path", dir.path().string());
+        platform.settings().writeText(platform::Settings::Root::Machine, key, "Palette", "VAEL.PAL");
+        platform.openWindow(4, 1, "Forged");
+        installApplicationPalette();
+        app = std::make_unique<ForgedApp>(platform);
     }
-    TestApplication app;
+    ~ForgedDataTest() override { WinApp::setPaletteMaker(nullptr, nullptr); }
+    WindowsPalette& palette() { return *dynamic_cast<WindowsPalette*>(app->getPalette()); }
+
     TempDir dir{"forged"};
     bool forged = false;
+    platform::HeadlessPlatform platform;
+    std::unique_ptr<ForgedApp> app;
 };
 
 TEST_F(ForgedDataTest, ThePaletteKeepsItsReservedEntries) {
     ASSERT_TRUE(forged);
-    WindowsPalette palette(forge::PaletteFile);
+    WindowsPalette& palette = this->palette();
     const RgbQuad* c = palette.colours();
     EXPECT_TRUE(palette.fromFile());
     struct Row {
@@ -156,13 +161,10 @@ TEST_F(ForgedDataTest, TheSampleArchiveLoadsByNameThroughTheMapFileAndTheIndex) 
     EXPECT_EQ(surface.drawWholeBitmap(Point(30, 40), *byMap.lockImage("Standing", "Soldier"), 1), Box(18, 3, 24, 40));
     EXPECT_EQ(surface.bits()[3 * 64 + 18 + 19], forge::shade(forge::Steel, 11));
     // Its shadow darkens the grass through the palette's dark table.
-    WindowsPalette palette(forge::PaletteFile);
-    app.setPalette(&palette, nullptr);
     Bitmap shaded(Dim(24, 40), PixelOpaque);
     shaded.fill(forge::shade(forge::Grass, 5));
     shaded.drawWholeBitmap(Point(12, 37), *byMap.lockImage("Standing", "Soldier"), 1);
-    EXPECT_EQ(shaded.bits()[37 * 24 + 3], palette.darkRemap()[forge::shade(forge::Grass, 5)]);
-    app.setPalette(nullptr, nullptr);
+    EXPECT_EQ(shaded.bits()[37 * 24 + 3], palette().darkRemap()[forge::shade(forge::Grass, 5)]);
 
     ImageIndex index;
     ASSERT_TRUE(index.read(dir.path().string()));
@@ -170,6 +172,33 @@ TEST_F(ForgedDataTest, TheSampleArchiveLoadsByNameThroughTheMapFileAndTheIndex) 
     EXPECT_EQ((std::tuple{index.count(), water->bits()[16 * 64 + 32] >= forge::colour::WaterFirst,
                           water->bits()[16 * 64 + 32] <= forge::colour::WaterLast, water->bits()[0]}),
               std::tuple(1, true, true, 0));
+}
+
+// The window shows pictures through the palette, and the animated water colours change on screen at
+// each step of the animator without the picture being presented again.
+TEST_F(ForgedDataTest, TheWindowShowsThePaletteAndItsAnimation) {
+    ASSERT_TRUE(forged);
+    const std::uint8_t pixels[4] = {forge::colour::Red, forge::colour::WaterFirst, forge::colour::White,
+                                    forge::shade(forge::Grass, 5)};
+    platform.present({pixels, 4, 1, 4}, 0, 0, nullptr, 0);
+    const RgbQuad& water = palette().colours()[forge::colour::WaterFirst];
+    const RgbQuad& grass = palette().colours()[forge::shade(forge::Grass, 5)];
+    auto rgb = [](const RgbQuad& c) { return std::uint32_t(c.red) << 16 | c.green << 8 | c.blue; };
+    EXPECT_EQ((std::vector<std::uint32_t>{platform.pixel(0, 0), platform.pixel(1, 0), platform.pixel(2, 0),
+                                          platform.pixel(3, 0)}),
+              (std::vector<std::uint32_t>{0xFF0000u, rgb(water), 0xFFFFFFu, rgb(grass)}));
+    AsynchronousBus bus("Display");
+    PaletteAnimator animator(&palette(), 2, forge::colour::WaterFirst, forge::colour::WaterLast);
+    animator.attach(bus);
+    animator.setEntry(0, forge::colour::WaterFirst, PaletteEntry{1, 2, 3, PC_RESERVED});
+    animator.setEntry(1, forge::colour::WaterFirst, PaletteEntry{4, 5, 6, PC_RESERVED});
+    bus.sendNamedEmpty("StartPaletteAnimation");
+    bus.sendNamedEmpty("ResumePaletteAnimation");
+    const int presents = platform.presents;
+    app->tickTimers(200);
+    EXPECT_EQ((std::tuple{platform.pixel(1, 0), platform.pixel(3, 0)}), std::tuple(0x010203u, rgb(grass)));
+    app->tickTimers(400);
+    EXPECT_EQ((std::tuple{platform.pixel(1, 0), platform.presents}), std::tuple(0x040506u, presents));
 }
 
 TEST_F(ForgedDataTest, TheSameDataComesOutEveryTime) {
