@@ -88,16 +88,9 @@ Bitmap::Bitmap(const std::string& fileName, std::istream& file) : fileName_(file
         return;
     }
     ByteReader in(header, header + HeaderSize);
-    name_ = in.text(128);
-    size_.w = in.i16();
-    size_.h = in.i16();
-    hotSpot_.x = in.i16();
-    hotSpot_.y = in.i16();
-    kind_ = in.u16();
-    dataSize_ = in.u32();
+    readFields(in, 128);
     in.u32();
     const std::uint32_t next = in.u32();
-    padding_ = paddingFor(std::max<std::int32_t>(size_.w, 0));
     const std::streamoff at = file.tellg();
     pixelOffset_ = at >= 0 && at <= INT32_MAX ? static_cast<std::int32_t>(at) : -1;
     if (next != 0) file.seekg(next);
@@ -107,22 +100,26 @@ Bitmap::Bitmap(const std::string& fileName, std::istream& file) : fileName_(file
 Bitmap::Bitmap(const std::string& fileName, const std::uint8_t*& cursor, const std::uint8_t* end)
     : fileName_(fileName) {
     ByteReader in(cursor, end);
-    name_ = in.text(24);
-    size_.w = in.i16();
-    size_.h = in.i16();
-    hotSpot_.x = in.i16();
-    hotSpot_.y = in.i16();
-    kind_ = in.u16();
-    dataSize_ = in.u32();
+    readFields(in, 24);
     const std::uint32_t offset = in.u32();
     cursor = in.position();
-    padding_ = paddingFor(std::max<std::int32_t>(size_.w, 0));
     pixelOffset_ = offset <= INT32_MAX ? static_cast<std::int32_t>(offset) : -1;
     if (!in.ok()) {
         valid_ = false;
         return;
     }
     checkRecord();
+}
+
+void Bitmap::readFields(ByteReader& in, std::size_t nameField) {
+    name_ = in.text(nameField);
+    size_.w = in.i16();
+    size_.h = in.i16();
+    hotSpot_.x = in.i16();
+    hotSpot_.y = in.i16();
+    kind_ = in.u16();
+    dataSize_ = in.u32();
+    padding_ = paddingFor(std::max<std::int32_t>(size_.w, 0));
 }
 
 Bitmap::~Bitmap() {

@@ -11,6 +11,8 @@
 
 namespace vael {
 
+class ByteReader;
+
 // How a source's bytes are drawn.
 enum PixelKind : std::int32_t {
     PixelOpaque = 1,         // every byte copied
@@ -94,6 +96,8 @@ protected:
     // Frees the pixels of an image made in memory.
     void releasePixels();
     void allocatePixels();
+    // The fields an image record and a compact record share: name, size, hot spot, kind and data size.
+    void readFields(ByteReader& in, std::size_t nameField);
     // Whether the record's sizes are sound; marks the image invalid with a trace line when not.
     bool checkRecord();
     void loadPixels();
