@@ -1,5 +1,6 @@
 // Arbitrary bytes as an image archive file: the reader refuses what it cannot trust, whole, and every image
-// of an archive it takes can be locked and drawn, clipped on every side, without reading out of bounds.
+// of an archive it takes can be locked and drawn, clipped on every side, and every window picture shown,
+// without reading out of bounds.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,5 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::int16_t f = 0; f < archive.imageCount(g); ++f)
             if (vael::Bitmap* image = archive.lockImageAt(f, g)) sum += vael::fuzz::exercise(*image);
     archive.deleteImages();
+    // The same bytes as window pictures: each taken is read whole.
+    std::ifstream again(path, std::ios::binary);
+    vael::OIF<vael::WindowsBitmap> pictures;
+    pictures.readFile(path, again);
+    for (std::int16_t i = 0; i < pictures.totalImages(); ++i) {
+        const vael::platform::Surface s = pictures.image(i)->surface();
+        for (std::int32_t y = 0; y < s.height; ++y)
+            sum += s.pixels[y * s.pitch + s.width - 1];
+    }
+    pictures.deleteImages();
     return sum < 0 ? 1 : 0;
 }

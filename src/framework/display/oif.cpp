@@ -1,6 +1,7 @@
 #include "framework/display/oif.h"
 
 #include <memory>
+#include <type_traits>
 
 #include "framework/core/application.h"
 #include "framework/core/debug_stream.h"
@@ -8,49 +9,58 @@
 
 namespace vael {
 
-OIF<Bitmap>::OIF() : OIFBase(DefaultName) {}
+template <class T>
+OIF<T>::OIF() : OIFBase(DefaultName) {}
 
-OIF<Bitmap>::OIF(const std::string& name) : OIFBase(name) {
+template <class T>
+OIF<T>::OIF(const std::string& name) : OIFBase(name) {
     if (!name.empty() && Application::instance()) Application::instance()->loadImageLibrary(*this);
 }
 
-OIF<Bitmap>::OIF(const std::string& name, const std::uint8_t*& cursor, const std::uint8_t* end) : OIFBase(name) {
+template <class T>
+OIF<T>::OIF(const std::string& name, const std::uint8_t*& cursor, const std::uint8_t* end) : OIFBase(name) {
     if (Application::instance()) Application::instance()->loadImageLibraryFromIndex(*this, cursor, end);
 }
 
-OIF<Bitmap>::~OIF() {
+template <class T>
+OIF<T>::~OIF() {
     if (!master_ && Application::instance()) Application::instance()->releaseImageLibrary(*this);
 }
 
-OIFBase* OIF<Bitmap>::clone(const std::string& name) const {
-    auto* copy = new OIF<Bitmap>();
+template <class T>
+OIFBase* OIF<T>::clone(const std::string& name) const {
+    auto* copy = new OIF<T>();
     copy->setName(name);
     copy->master_ = true;
     return copy;
 }
 
-void OIF<Bitmap>::clear() {
+template <class T>
+void OIF<T>::clear() {
     groups_.clear();
     images_.clear();
     currentGroup_ = 0;
     loaded_ = 0;
 }
 
-void OIF<Bitmap>::deleteImages() {
-    for (Bitmap* image : images_)
+template <class T>
+void OIF<T>::deleteImages() {
+    for (T* image : images_)
         delete image;
     images_.clear();
 }
 
-void OIF<Bitmap>::reject(const std::string& path, const std::string& why) {
+template <class T>
+void OIF<T>::reject(const std::string& path, const std::string& why) {
     debugStream() << "Image archive \"" << name() << "\" in " << path << " rejected: " << why << std::endl;
     deleteImages();
     clear();
 }
 
-void OIF<Bitmap>::copyFrom(const OIFBase& other) {
+template <class T>
+void OIF<T>::copyFrom(const OIFBase& other) {
     clear();
-    const auto* source = dynamic_cast<const OIF<Bitmap>*>(&other);
+    const auto* source = dynamic_cast<const OIF<T>*>(&other);
     if (source) {
         groups_ = source->groups_;
         images_ = source->images_;
@@ -60,7 +70,8 @@ void OIF<Bitmap>::copyFrom(const OIFBase& other) {
     loaded_ = 1;
 }
 
-void OIF<Bitmap>::readFile(const std::string& path, std::istream& file) {
+template <class T>
+void OIF<T>::readFile(const std::string& path, std::istream& file) {
     deleteImages();
     clear();
     file.seekg(0, std::ios::end);
@@ -93,9 +104,11 @@ void OIF<Bitmap>::readFile(const std::string& path, std::istream& file) {
         entry.size = static_cast<std::uint16_t>(size);
         groups_.push_back(entry);
         for (std::int16_t i = 0; i < size; ++i) {
-            auto image = std::make_unique<Bitmap>(path, file);
-            const bool inside = image->pixelOffset() >= 0 && image->pixelOffset() <= length &&
-                                image->dataSize() <= length - image->pixelOffset();
+            auto image = std::make_unique<T>(path, file);
+            bool inside = true;
+            if constexpr (std::is_same_v<T, Bitmap>)
+                inside = image->pixelOffset() >= 0 && image->pixelOffset() <= length &&
+                         image->dataSize() <= length - image->pixelOffset();
             if (!image->isValid() || !inside) return reject(path, "bad image record in group \"" + entry.name + "\"");
             images_.push_back(image.release());
         }
@@ -107,14 +120,19 @@ void OIF<Bitmap>::readFile(const std::string& path, std::istream& file) {
     loaded_ = 1;
 }
 
-void OIF<Bitmap>::readMemory(const std::string& path, const std::uint8_t*& cursor, const std::uint8_t* end) {
+template <class T>
+void OIF<T>::readMemory(const std::string& path, const std::uint8_t*& cursor, const std::uint8_t* end) {
     deleteImages();
     clear();
+    if constexpr (!std::is_same_v<T, Bitmap>) {
+        cursor = end;
+        return reject(path, "the image index holds drawing images only");
+    }
     ByteReader in(cursor, end);
     const std::int16_t groupCount = in.i16();
     const std::int16_t imageCount = in.i16();
     const std::size_t needed = static_cast<std::size_t>(std::max<std::int16_t>(groupCount, 0)) * IndexGroupSize +
-                               static_cast<std::size_t>(std::max<std::int16_t>(imageCount, 0)) * Bitmap::CompactRecordSize;
+                               static_cast<std::size_t>(std::max<std::int16_t>(imageCount, 0)) * CompactRecordSize;
     if (!in.ok() || groupCount < 0 || imageCount < 0 || needed > in.remaining()) {
         // Where the next entry would begin is unknown: the rest of the index is passed over.
         cursor = end;
@@ -135,55 +153,65 @@ void OIF<Bitmap>::readMemory(const std::string& path, const std::uint8_t*& curso
         groups_.push_back(entry);
     }
     const std::uint8_t* at = in.position();
-    const std::uint8_t* recordsEnd = at + static_cast<std::size_t>(imageCount) * Bitmap::CompactRecordSize;
+    const std::uint8_t* recordsEnd = at + static_cast<std::size_t>(imageCount) * CompactRecordSize;
     cursor = recordsEnd;
     if (images != imageCount) return reject(path, "image count does not match");
-    for (std::int16_t i = 0; i < imageCount; ++i) {
-        auto image = std::make_unique<Bitmap>(path, at, recordsEnd);
-        if (!image->isValid()) return reject(path, "bad image record");
-        images_.push_back(image.release());
+    if constexpr (std::is_same_v<T, Bitmap>) {
+        for (std::int16_t i = 0; i < imageCount; ++i) {
+            auto image = std::make_unique<Bitmap>(path, at, recordsEnd);
+            if (!image->isValid()) return reject(path, "bad image record");
+            images_.push_back(image.release());
+        }
     }
     loaded_ = 1;
 }
 
 // Look-ups.
 
-std::int16_t OIF<Bitmap>::groupOf(std::int16_t group) const {
+template <class T>
+std::int16_t OIF<T>::groupOf(std::int16_t group) const {
     const std::int16_t g = group == -1 ? currentGroup_ : group;
     return hasGroupIndex(g) ? g : -1;
 }
 
-std::int16_t OIF<Bitmap>::findGroup(const std::string& group) const {
+template <class T>
+std::int16_t OIF<T>::findGroup(const std::string& group) const {
     for (std::size_t g = 0; g < groups_.size(); ++g)
         if (groups_[g].name == group) return static_cast<std::int16_t>(g);
     return -1;
 }
 
-std::int16_t OIF<Bitmap>::selectGroup(const std::string& group) {
+template <class T>
+std::int16_t OIF<T>::selectGroup(const std::string& group) {
     return currentGroup_ = findGroup(group);
 }
 
-OIF<Bitmap>& OIF<Bitmap>::selectGroupIndex(std::int16_t group) {
+template <class T>
+OIF<T>& OIF<T>::selectGroupIndex(std::int16_t group) {
     currentGroup_ = group;
     return *this;
 }
 
-std::string OIF<Bitmap>::currentGroupName() const {
+template <class T>
+std::string OIF<T>::currentGroupName() const {
     const std::int16_t g = groupOf(-1);
     return g < 0 ? std::string() : groups_[g].name;
 }
 
-std::int16_t OIF<Bitmap>::imageCount(std::int16_t group) const {
+template <class T>
+std::int16_t OIF<T>::imageCount(std::int16_t group) const {
     const std::int16_t g = groupOf(group);
     return g < 0 ? 0 : static_cast<std::int16_t>(groups_[g].size);
 }
 
-std::uint16_t OIF<Bitmap>::currentFrame() const {
+template <class T>
+std::uint16_t OIF<T>::currentFrame() const {
     const std::int16_t g = groupOf(-1);
     return g < 0 ? NoFrame : groups_[g].currentFrame;
 }
 
-std::int16_t OIF<Bitmap>::findImage(const std::string& image, std::int16_t group) const {
+template <class T>
+std::int16_t OIF<T>::findImage(const std::string& image, std::int16_t group) const {
     const std::int16_t g = groupOf(group);
     if (g < 0) return -1;
     for (std::uint16_t i = 0; i < groups_[g].size; ++i) {
@@ -193,16 +221,19 @@ std::int16_t OIF<Bitmap>::findImage(const std::string& image, std::int16_t group
     return -1;
 }
 
-std::int16_t OIF<Bitmap>::findImageInCurrentGroup(const std::string& image) const {
+template <class T>
+std::int16_t OIF<T>::findImageInCurrentGroup(const std::string& image) const {
     const std::int16_t index = findImage(image, -1);
     return index < 0 ? -1 : static_cast<std::int16_t>(index - groups_[currentGroup_].first);
 }
 
-std::int16_t OIF<Bitmap>::imageIndex(const std::string& image, const std::string& group) const {
+template <class T>
+std::int16_t OIF<T>::imageIndex(const std::string& image, const std::string& group) const {
     return findImage(image, findGroup(group));
 }
 
-std::int16_t OIF<Bitmap>::imageIndexAt(std::int16_t frame, std::int16_t group) const {
+template <class T>
+std::int16_t OIF<T>::imageIndexAt(std::int16_t frame, std::int16_t group) const {
     const std::int16_t g = groupOf(group);
     if (g < 0) return -1;
     const std::int32_t f = frame == -1 ? groups_[g].currentFrame : frame;
@@ -211,50 +242,61 @@ std::int16_t OIF<Bitmap>::imageIndexAt(std::int16_t frame, std::int16_t group) c
     return static_cast<std::int16_t>(groups_[g].first + f);
 }
 
-Bitmap* OIF<Bitmap>::image(std::int16_t index) const {
+template <class T>
+T* OIF<T>::image(std::int16_t index) const {
     return index >= 0 && index < totalImages() ? images_[index] : nullptr;
 }
 
-Bitmap* OIF<Bitmap>::lockAt(std::int16_t index) {
-    Bitmap* bitmap = image(index);
+template <class T>
+T* OIF<T>::lockAt(std::int16_t index) {
+    T* bitmap = image(index);
     if (bitmap) bitmap->lock();
     return bitmap;
 }
 
-void OIF<Bitmap>::unlockAt(std::int16_t index) {
-    if (Bitmap* bitmap = image(index)) bitmap->unlock();
+template <class T>
+void OIF<T>::unlockAt(std::int16_t index) {
+    if (T* bitmap = image(index)) bitmap->unlock();
 }
 
-Bitmap* OIF<Bitmap>::lockImage(const std::string& image, const std::string& group) {
+template <class T>
+T* OIF<T>::lockImage(const std::string& image, const std::string& group) {
     return lockAt(imageIndex(image, group));
 }
 
-Bitmap* OIF<Bitmap>::lockImageInGroup(const std::string& image, std::int16_t group) {
+template <class T>
+T* OIF<T>::lockImageInGroup(const std::string& image, std::int16_t group) {
     return lockAt(findImage(image, group));
 }
 
-Bitmap* OIF<Bitmap>::lockImageAt(std::int16_t frame, std::int16_t group) {
+template <class T>
+T* OIF<T>::lockImageAt(std::int16_t frame, std::int16_t group) {
     return lockAt(imageIndexAt(frame, group));
 }
 
-void OIF<Bitmap>::unlockImage(const std::string& image, const std::string& group) {
+template <class T>
+void OIF<T>::unlockImage(const std::string& image, const std::string& group) {
     unlockAt(imageIndex(image, group));
 }
 
-void OIF<Bitmap>::unlockImageInGroup(const std::string& image, std::int16_t group) {
+template <class T>
+void OIF<T>::unlockImageInGroup(const std::string& image, std::int16_t group) {
     unlockAt(findImage(image, group));
 }
 
-void OIF<Bitmap>::unlockImageAt(std::int16_t frame, std::int16_t group) {
+template <class T>
+void OIF<T>::unlockImageAt(std::int16_t frame, std::int16_t group) {
     unlockAt(imageIndexAt(frame, group));
 }
 
-void OIF<Bitmap>::unlockAll() {
-    for (Bitmap* bitmap : images_)
+template <class T>
+void OIF<T>::unlockAll() {
+    for (T* bitmap : images_)
         bitmap->unlockAll();
 }
 
-std::int16_t OIF<Bitmap>::nextFrame(std::int16_t group) {
+template <class T>
+std::int16_t OIF<T>::nextFrame(std::int16_t group) {
     const std::int16_t g = groupOf(group);
     if (g < 0) return -1;
     Group& entry = groups_[g];
@@ -262,21 +304,27 @@ std::int16_t OIF<Bitmap>::nextFrame(std::int16_t group) {
     return static_cast<std::int16_t>(entry.currentFrame);
 }
 
-std::int16_t OIF<Bitmap>::nextFrameOfGroup(const std::string& group) {
+template <class T>
+std::int16_t OIF<T>::nextFrameOfGroup(const std::string& group) {
     const std::int16_t g = findGroup(group);
     return g < 0 ? -1 : nextFrame(g);
 }
 
-void OIF<Bitmap>::setCurrentFrame(std::int16_t frame) {
+template <class T>
+void OIF<T>::setCurrentFrame(std::int16_t frame) {
     const std::int16_t g = groupOf(-1);
     if (g >= 0) groups_[g].currentFrame = static_cast<std::uint16_t>(frame);
 }
 
-void OIF<Bitmap>::setCurrentFrameByName(const std::string& image) {
+template <class T>
+void OIF<T>::setCurrentFrameByName(const std::string& image) {
     const std::int16_t g = groupOf(-1);
     if (g < 0) return;
     const std::int16_t index = findImageInCurrentGroup(image);
     groups_[g].currentFrame = index < 0 ? NoFrame : static_cast<std::uint16_t>(index);
 }
+
+template class OIF<Bitmap>;
+template class OIF<WindowsBitmap>;
 
 } // namespace vael

@@ -9,17 +9,19 @@
 
 #include "framework/core/oif_base.h"
 #include "framework/display/bitmap.h"
+#include "framework/display/windows_bitmap.h"
 
 namespace vael {
 
-template <class T> class OIF;
-
-template <> class OIF<Bitmap> : public OIFBase {
+// T is the kind of record: Bitmap for the images that are drawn, WindowsBitmap for window pictures. Only
+// Bitmap archives come in the image index.
+template <class T> class OIF : public OIFBase {
 public:
     static constexpr const char* DefaultName = "Default OIF";
     static constexpr int TitleSize = 128;
     static constexpr int GroupRecordSize = 138;
     static constexpr int IndexGroupSize = 26;
+    static constexpr int CompactRecordSize = 42;
     static constexpr std::uint16_t NoFrame = 0xFFFF;
 
     // An empty archive that loads nothing.
@@ -55,15 +57,15 @@ public:
     std::int16_t imageIndexAt(std::int16_t frame = -1, std::int16_t group = -1) const;
 
     // The locks answer null for an image that does not exist, and lock nothing.
-    Bitmap* lockImage(const std::string& image, const std::string& group);
-    Bitmap* lockImageInGroup(const std::string& image, std::int16_t group = -1);
-    Bitmap* lockImageAt(std::int16_t frame = -1, std::int16_t group = -1);
+    T* lockImage(const std::string& image, const std::string& group);
+    T* lockImageInGroup(const std::string& image, std::int16_t group = -1);
+    T* lockImageAt(std::int16_t frame = -1, std::int16_t group = -1);
     void unlockImage(const std::string& image, const std::string& group);
     void unlockImageInGroup(const std::string& image, std::int16_t group = -1);
     void unlockImageAt(std::int16_t frame = -1, std::int16_t group = -1);
     void unlockAll();
     // The image at an absolute index; null outside the archive.
-    Bitmap* image(std::int16_t index) const;
+    T* image(std::int16_t index) const;
 
     std::int16_t nextFrame(std::int16_t group = -1);
     std::int16_t nextFrameOfGroup(const std::string& group);
@@ -79,7 +81,7 @@ private:
     };
     // The group an argument names: -1 stands for the current group. -1 when there is none.
     std::int16_t groupOf(std::int16_t group) const;
-    Bitmap* lockAt(std::int16_t index);
+    T* lockAt(std::int16_t index);
     void unlockAt(std::int16_t index);
     void clear();
     // Drops what was read and leaves the archive empty, with a trace line.
@@ -88,9 +90,12 @@ private:
     std::uint16_t loaded_ = 0;
     std::int16_t currentGroup_ = 0;
     std::vector<Group> groups_;
-    std::vector<Bitmap*> images_;
+    std::vector<T*> images_;
     // The application's loaded copy: it owns the images and is never counted as a use.
     bool master_ = false;
 };
+
+extern template class OIF<Bitmap>;
+extern template class OIF<WindowsBitmap>;
 
 } // namespace vael

@@ -264,3 +264,34 @@ TEST_F(OifTest, DamagedIndexEntriesAreRefusedAndTheRestOfTheIndexPassedOver) {
 
 } // namespace
 } // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// Window pictures come from the same archives, read whole with their records, kinds not consulted.
+TEST_F(OifTest, WindowPicturesAreReadWholeFromTheSameArchive) {
+    {
+        OIF<WindowsBitmap> pictures("Test");
+        const WindowsBitmap* a = pictures.lockImage("A", "Walk");
+        const WindowsBitmap* c = pictures.lockImageAt(0, 1);
+        const platform::Surface s = a->surface();
+        EXPECT_EQ((std::tuple{pictures.totalImages(), a->size(), s.width, s.height, s.pitch, Bytes(s.pixels, s.pixels + 2),
+                              c->surface().pixels[0], WindowsBitmap::liveCount()}),
+                  std::tuple(3, Dim(2, 1), 2, 1, 4, Bytes{1, 2}, 9, 3));
+    }
+    EXPECT_EQ(WindowsBitmap::liveCount(), 0);
+    Bytes cut = testArchive();
+    cut.resize(870); // C's pixels cut short
+    std::istringstream file(std::string(cut.begin(), cut.end()));
+    OIF<WindowsBitmap> damaged;
+    damaged.readFile("cut.oif", file);
+    const Bytes entry = testIndexEntry("Index", "test.oif");
+    const std::uint8_t* cursor = entry.data() + 77;
+    damaged.readMemory("test.oif", cursor, entry.data() + entry.size());
+    EXPECT_EQ((std::tuple{damaged.loaded(), damaged.totalImages(), cursor == entry.data() + entry.size(),
+                          WindowsBitmap::liveCount()}),
+              std::tuple(0, 0, true, 0));
+}
+
+} // namespace
+} // namespace vael::test
