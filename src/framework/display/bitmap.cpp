@@ -142,7 +142,8 @@ bool Bitmap::checkRecord() {
 }
 
 void Bitmap::allocatePixels() {
-    dataSize_ = static_cast<std::uint32_t>(stride()) * static_cast<std::uint32_t>(std::max<std::int16_t>(size_.h, 0));
+    // A negative side makes no image at all.
+    dataSize_ = size_.w >= 0 && size_.h >= 0 ? static_cast<std::uint32_t>(stride()) * static_cast<std::uint32_t>(size_.h) : 0;
     if (size_.w > 0 && size_.h > 0) {
         pixels_ = poolBlock(dataSize_);
         ownsPixels_ = true;

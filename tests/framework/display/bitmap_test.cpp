@@ -51,8 +51,11 @@ TEST_F(BitmapTest, FillCoversThePaddingAndAnswersTheWholeImage) {
     Bitmap b(Dim(1, 2), PixelOpaque);
     EXPECT_EQ(b.fill(9), Box(0, 0, 1, 2));
     EXPECT_EQ(Bytes(b.bits(), b.bits() + 8), Bytes(8, 9));
-    Bitmap empty(Dim(0, 5), PixelOpaque);
-    EXPECT_EQ((std::tuple{empty.bits(), empty.fill(9)}), std::tuple(nullptr, Box()));
+    for (Dim size : {Dim(0, 5), Dim(3, 0), Dim(-4, 2), Dim(2, -1)}) {
+        SCOPED_TRACE(std::to_string(size.w) + " x " + std::to_string(size.h));
+        Bitmap empty(size, PixelOpaque);
+        EXPECT_EQ((std::tuple{empty.bits(), empty.dataSize(), empty.fill(9)}), std::tuple(nullptr, 0u, Box()));
+    }
 }
 
 // Every raw kind in every mode: a 2 x 2 source [0 255 / 252 7] over colour 10. The table palette's dark
