@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <new>
 
@@ -179,8 +180,11 @@ void Bitmap::unlockAll() {
 }
 
 void Bitmap::loadPixels() {
-    std::ifstream file(fileName_, std::ios::binary);
-    if (!file) {
+    std::error_code error;
+    // A directory opens as a file here, with a length that is no length.
+    std::ifstream file;
+    if (std::filesystem::is_regular_file(fileName_, error)) file.open(fileName_, std::ios::binary);
+    if (!file.is_open()) {
         loadFailed_ = true;
         Assertion::fail("Can't find " + fileName_, "bitmap.cpp", __LINE__);
         return;
