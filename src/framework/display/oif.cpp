@@ -100,8 +100,9 @@ template <class T> void OIF<T>::readFile(const std::string& path, std::istream& 
             if constexpr (std::is_same_v<T, Bitmap>)
                 inside = image->pixelOffset() >= 0 && image->pixelOffset() <= length &&
                          image->dataSize() <= length - image->pixelOffset();
-            if (!image->isValid() || !inside)
-                return reject(path, "bad image record in group \"" + entry.name + "\"");
+            bool valid = true;
+            if constexpr (requires { image->isValid(); }) valid = image->isValid();
+            if (!valid || !inside) return reject(path, "bad image record in group \"" + entry.name + "\"");
             images_.push_back(image.release());
         }
         if (g + 1 < groupCount && (next == 0 || next > length)) return reject(path, "bad next-group offset");

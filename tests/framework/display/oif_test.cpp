@@ -8,6 +8,7 @@
 
 #include "framework/display/image_index.h"
 #include "framework/display/oif.h"
+#include "framework/display/oif_storage.h"
 #include "support/display/archive_bytes.h"
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
@@ -298,6 +299,24 @@ TEST_F(OifTest, WindowPicturesAreReadWholeFromTheSameArchive) {
     EXPECT_EQ((std::tuple{damaged.loaded(), damaged.totalImages(), cursor == entry.data() + entry.size(),
                           WindowsBitmap::liveCount()}),
               std::tuple(0, 0, true, 0));
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+TEST(OifStorageTest, ARecordIsNamedByTheFirst128BytesAtTheFilesPosition) {
+    Bytes bytes{9};
+    putText(bytes, "Elephant", 128);
+    std::istringstream file(std::string(bytes.begin(), bytes.end()));
+    file.get();
+    OIFStorage record(file);
+    OIFStorage copy(record);
+    std::istringstream cut("short");
+    EXPECT_EQ((std::tuple{record.name(), copy.name(), OIFStorage(cut).name(), OIFStorage().name()}),
+              std::tuple("Elephant", "Elephant", "", ""));
 }
 
 } // namespace
