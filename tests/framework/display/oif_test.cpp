@@ -109,6 +109,13 @@ TEST_F(OifTest, FramesCycleAndSelectionsByAbsentNamesAreMarked) {
         frames.push_back(lib.nextFrame());
     EXPECT_EQ(frames, (std::vector<int>{1, 0, 1}));
     EXPECT_EQ(lib.lockImageAt(-1, -1), lib.image(1));
+    // A copy starts at the first group and the first frame of each, whatever the library it copies.
+    lib.selectGroupIndex(1);
+    OIF<Bitmap> copy;
+    copy.copyFrom(lib);
+    EXPECT_EQ((std::tuple{copy.currentGroup(), copy.currentFrame(), copy.loaded(), copy.image(1)}),
+              std::tuple(0, 0, 1, lib.image(1)));
+    lib.selectGroupIndex(0);
     lib.setCurrentFrameByName("A");
     EXPECT_EQ(lib.currentFrame(), 0);
     lib.setCurrentFrameByName("Z");
