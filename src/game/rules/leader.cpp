@@ -1,8 +1,222 @@
 #include "game/rules/leader.h"
 
+#include <cstdlib>
+#include <string>
+
+#include "framework/core/application.h"
+#include "framework/core/command_records.h"
+#include "framework/core/debug_stream.h"
+#include "framework/core/registered_message.h"
+#include "framework/core/super_string.h"
+#include "game/rules/leader_records.h"
+#include "game/rules/vael_logical_landscape.h"
+
 namespace vael {
 
+namespace {
+
+enum StringId : std::uint16_t {
+    ReplacementMark = 90,
+    InitiativeShort = 143,
+    CommandShort = 144,
+};
+
+std::string loadString(std::uint16_t id) {
+    Application* app = Application::instance();
+    return app ? app->loadString(id) : std::string();
+}
+
+// A level of 0 (the river bed) counts as 1.
+int heightLevel(const VaelLogicalLandscape* landscape, std::int16_t hex) {
+    const LogicalRegion* region = landscape->regionAt(hex);
+    const int level = region ? region->position.z : 1;
+    return level == 0 ? 1 : level;
+}
+
+bool barredSide(const VaelLogicalLandscape* landscape, std::int16_t from, std::int16_t to) {
+    return landscape->hasHexsideFeatureToward(from, to, 14) != 0;
+}
+
+} // namespace
+
+void LeaderUnitData::loadRatings(SuperString& file) {
+    file >> shockPrecedence >> commandRange >> initiative >> duelRating;
+}
+
 Leader::Leader(const LeaderUnitData& record, const char* name)
-    : VaelUnit(record, name), commandRange_(record.commandRange), initiative_(record.initiative) {}
+    : VaelUnit(record, name), commandRange_(record.commandRange), initiative_(record.initiative),
+      baseInitiative_(record.initiative), shockPrecedence_(record.shockPrecedence),
+      duelRating_(record.duelRating) {
+    leaderCheat_ = woundCheat_ = deadCheat_ = 0;
+}
+
+Leader::~Leader() = default;
+
+Leader* Leader::create(const VaelUnitData& record, const char* name) {
+    const auto* leaderRecord = dynamic_cast<const LeaderUnitData*>(&record);
+    return leaderRecord ? new Leader(*leaderRecord, name) : nullptr;
+}
+
+std::int16_t Leader::acceptsEvent(ContainerBase* data) {
+    std::string text;
+    if (Container<std::string>::fromMessage(data, text)) return text == name_;
+    short hex = 0;
+    return Container<short>::fromMessage(data, hex) && static_cast<std::uint16_t>(hex) == hex_;
+}
+
+std::int16_t Leader::testStep(std::int16_t from, std::int16_t to) {
+    return landscape_ ? ownStepCost(from, to, landscape_, this) : -1;
+}
+
+std::int16_t Leader::plainCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape* landscape, VaelUnit*) {
+    return barredSide(landscape, from, to) ? -1 : 1;
+}
+
+std::int16_t Leader::ownStepCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape* landscape,
+                                 VaelUnit*) {
+    if (barredSide(landscape, from, to)) return -1;
+    const int difference = std::abs(heightLevel(landscape, from) - heightLevel(landscape, to));
+    return difference >= 2 ? std::int16_t(-1) : static_cast<std::int16_t>(1 + difference);
+}
+
+std::int16_t Leader::ownMoveCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape* landscape,
+                                 VaelUnit* unit) {
+    if (unit) {
+        const std::uint32_t nation = unit->getNation();
+        if (landscape->otherNationInHex(to, nation) || landscape->enemyAdjacent(to, nation, false)) return -1;
+    }
+    return ownStepCost(from, to, landscape, unit);
+}
+
+std::int16_t Leader::commandRangeCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape* landscape,
+                                      VaelUnit* unit) {
+    if (unit) {
+        const std::uint32_t nation = unit->getNation();
+        if (landscape->isInEnemyZOC(from, nation)) {
+            // Command reaches through an enemy's zone only where a unit of his own side holds the hex.
+            const VaelUnit* holder = landscape->firstOccupant(from);
+            if (!holder || holder->isOtherNation(nation)) return -1;
+        }
+        if (landscape->otherNationInHex(to, nation)) return -1;
+    }
+    return ownStepCost(from, to, landscape, unit);
+}
+
+void Leader::refillCommandHexes() {
+    commandHexes_.clear();
+    if (!landscape_) return;
+    List<DIRECTION> directions;
+    for (DIRECTION d : {North, NorthEast, SouthEast, South, SouthWest, NorthWest})
+        directions.append(d);
+    landscape_->floodFill(commandHexes_, directions, static_cast<std::int16_t>(hex_),
+                          static_cast<std::int16_t>(commandRange_), 1, commandRangeCost);
+}
+
+std::int16_t Leader::inCommandRange(std::int16_t hex) {
+    if (commandHexes_.isEmpty()) refillCommandHexes();
+    return commandHexes_.contains(hex);
+}
+
+std::int16_t Leader::Query(std::int16_t code) {
+    switch (code) {
+    case 14:
+        return static_cast<std::int16_t>(commandRange_);
+    case 15:
+        return static_cast<std::int16_t>(initiative_);
+    case 16:
+        return static_cast<std::int16_t>(shockPrecedence_);
+    case 17:
+        return static_cast<std::int16_t>(duelRating_);
+    case 18:
+        return static_cast<std::int16_t>(ordersUsed_);
+    case 19:
+        return ordersLeft();
+    default:
+        return 0;
+    }
+}
+
+std::int16_t Leader::BeginTurn() {
+    finished_ = 0;
+    ordersPhaseActive_ = 0;
+    return 0;
+}
+
+void Leader::showStatus() {
+    Container<SetTextData> name(SetTextData(1, name_, 1));
+    sendNamed("SetItemText", &name);
+    std::string figures = loadString(InitiativeShort);
+    figures += ' ';
+    figures += std::to_string(initiative_);
+    figures += "  ";
+    figures += loadString(CommandShort);
+    figures += ' ';
+    figures += std::to_string(ordersLeft());
+    figures += '/';
+    figures += std::to_string(initiative_);
+    Container<SetTextData> ratings(SetTextData(1, figures, 2));
+    sendNamed("SetItemText", &ratings);
+}
+
+void Leader::centerOnLeader() {
+    Container<short> hex(static_cast<short>(hex_));
+    sendNamed("Center On Region", &hex);
+}
+
+void Leader::eliminate() {
+    Container<EliminateUnitData> score(
+        EliminateUnitData{nation_, static_cast<std::uint16_t>(baseInitiative_ * 5), -1, unitNumber_});
+    sendNamed("UnitEliminated", &score);
+    Animate(LogicalCommandInfo(unitNumber_, nullptr, 0, RegisteredMessage::getId("UnitEliminated")));
+
+    LeaderUnitData fallen;
+    fallen.unitNumber = unitNumber_;
+    fallen.hex = hex_;
+    fallen.name = name_;
+    fallen.movementAllowance = movementAllowance_;
+    fallen.nation = nation_;
+    fallen.facing = facing_;
+    fallen.landscape = landscape_;
+    fallen.commandRange = commandRange_;
+    fallen.initiative = initiative_;
+    fallen.shockPrecedence = shockPrecedence_;
+    fallen.duelRating = duelRating_;
+    auto* record = new Leader(fallen, name_.c_str());
+    record->outOfPlay_ = 1;
+    Container<Leader*> bogus(record);
+    sendNamed("AddBogusLeader", &bogus);
+
+    commandRange_ = 4;
+    initiative_ = 2;
+    shockPrecedence_ = 2;
+    duelRating_ = 1;
+    wounded_ = 0;
+    outOfPlay_ = 1;
+    const std::string mark = loadString(ReplacementMark);
+    if (name_.find(mark) == std::string::npos) name_ += mark;
+}
+
+void Leader::writeLeaderState(SuperString& file) const {
+    file << ordersPhaseActive_;
+    if (ordersPhaseActive_)
+        file << finished_ << ordersUsed_ << groupMoveGranted_ << groupMoveTried_ << failedGroupMoves_
+             << fullGroupMove_ << lastOrderedUnit_ << static_cast<std::uint32_t>(groupFacing_);
+    file << wounded_;
+    if (wounded_) file << shockPrecedence_ << initiative_ << duelRating_ << commandRange_;
+}
+
+void Leader::readLeaderState(SuperString& file) {
+    file >> ordersPhaseActive_;
+    if (ordersPhaseActive_) {
+        std::uint32_t facing = 0;
+        file >> finished_ >> ordersUsed_ >> groupMoveGranted_ >> groupMoveTried_ >> failedGroupMoves_ >>
+            fullGroupMove_ >> lastOrderedUnit_ >> facing;
+        groupFacing_ = static_cast<DIRECTION>(facing);
+    }
+    file >> wounded_;
+    if (wounded_) file >> shockPrecedence_ >> initiative_ >> duelRating_ >> commandRange_;
+    // A damaged file must not leave more orders spent than the leader has: his orders left would wrap.
+    if (ordersUsed_ > initiative_) ordersUsed_ = initiative_;
+}
 
 } // namespace vael
