@@ -1,7 +1,11 @@
 #include "game/rules/vael_unit.h"
 
+#include <algorithm>
+
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/registered_message.h"
+#include "framework/core/super_string.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -27,11 +31,40 @@ DIRECTION opposite(DIRECTION facing) {
     }
 }
 
+BusMessage named(const char* name) {
+    return BusMessage(RegisteredMessage::getId(name));
+}
+
+// The two region directions a front arc spans, for an arc code or a single side direction (which spans
+// itself alone).
+std::pair<std::int32_t, std::int32_t> arcSides(std::int32_t code) {
+    switch (code) {
+    case 2:
+        return {2, 1};
+    case 3:
+        return {4, 2};
+    case 4:
+        return {5, 4};
+    case 6:
+        return {6, 5};
+    case 7:
+        return {8, 6};
+    case 8:
+        return {1, 8};
+    case 1:
+    case 5:
+        return {code, code};
+    default:
+        return {0, 0};
+    }
+}
+
 } // namespace
 
 VaelUnit::VaelUnit(const VaelUnitData& record, const char* name)
     : Unit(record, name), facing_(record.facing), movementAllowance_(record.movementAllowance),
-      movementLeft_(record.movementAllowance), nation_(record.nation), landscape_(record.landscape) {}
+      movementLeft_(record.movementAllowance), nation_(record.nation), leaderId_(record.leaderId),
+      landscape_(record.landscape) {}
 
 std::int16_t VaelUnit::rightFlankOffsetHex(std::int16_t hex, DIRECTION facing) {
     const bool odd = (hex / 100) % 2 != 0;
@@ -66,6 +99,13 @@ std::int16_t VaelUnit::rightFlankOffsetHex(std::int16_t hex, DIRECTION facing) {
     return static_cast<std::int16_t>(flank);
 }
 
+DIRECTION VaelUnit::stepFacing(DIRECTION facing, std::uint32_t sense) {
+    DIRECTION next = sense == 2 ? rotateClockwise(facing, 1) : rotateAnticlockwise(facing, 1);
+    if (next == North || next == South)
+        next = sense == 2 ? rotateClockwise(next, 1) : rotateAnticlockwise(next, 1);
+    return next;
+}
+
 void VaelUnit::updateSecondHex() {
     if (!doubleSized_) return;
     secondHex_ =
@@ -87,15 +127,180 @@ std::int16_t VaelUnit::leftFlankHex(std::int16_t hex, DIRECTION facing) const {
     return rightFlankHex(hex, reverse);
 }
 
+void VaelUnit::postUnitState() {
+    LogicalCommandInfo command(unitNumber_, nullptr, hex_, BusMessage(LOGICAL_OBJECT_ENABLED));
+    Container<LogicalCommandInfo> box(command);
+    send(LOGICAL_COMMAND, &box);
+}
+
 void VaelUnit::Animate(const LogicalCommandInfo& command) {
     debugStream() << getName() << " here in VaelUnit::Animate" << std::endl;
     Container<LogicalCommandInfo> box(command);
     send(LOGICAL_COMMAND, &box);
 }
 
+std::int16_t VaelUnit::acceptsEvent(ContainerBase* data) {
+    short hex = 0;
+    return Container<short>::fromMessage(data, hex) && static_cast<std::uint16_t>(hex) == hex_;
+}
+
 void VaelUnit::setHex(std::uint16_t hex) {
     Unit::setHex(hex);
     updateSecondHex();
+}
+
+void VaelUnit::moveOccupancy(std::int16_t from, std::int16_t to) {
+    if (!landscape_) return;
+    if (from >= 0) landscape_->removeFromRegion(this, from);
+    if (to >= 0) landscape_->addToRegion(this, to);
+}
+
+List<short> VaelUnit::arcHexes(std::int16_t hex, std::int16_t depth, std::int32_t code) {
+    List<short> result;
+    result.append(hex);
+    if (depth - 1 <= 0 || !landscape_) return result;
+    const auto [first, second] = arcSides(code);
+    for (std::int32_t side : {first, second}) {
+        if (side == 0) continue;
+        const std::uint16_t n = landscape_->neighbourId(hex, side);
+        if (n == LogicalRegion::none) continue;
+        const std::int32_t next = (code == 3 || code == 7) ? code : side;
+        List<short> part = arcHexes(static_cast<std::int16_t>(n), static_cast<std::int16_t>(depth - 1), next);
+        ListIterator<short> it(part);
+        for (short h = 0; it.next(h);) {
+            result.remove(h);
+            result.append(h);
+        }
+    }
+    return result;
+}
+
+std::int16_t VaelUnit::stepCost(std::int16_t, std::int16_t) {
+    return 0;
+}
+
+void VaelUnit::stepCohesionHits(std::int16_t, std::int16_t, std::uint16_t) {}
+
+std::int16_t VaelUnit::testStep(std::int16_t, std::int16_t) {
+    return 1;
+}
+
+List<short> VaelUnit::lineTo(std::int16_t hex) {
+    return landscape_ ? landscape_->hexLine(static_cast<std::int16_t>(hex_), hex) : List<short>();
+}
+
+std::uint16_t VaelUnit::movementFinished(const List<short>& path, BusMessage doneEvent,
+                                         const ContainerBase* donePayload, std::uint16_t noRecompute) {
+    potentialToBeOrdered_ = 0;
+    doneForTurn_ = 1;
+    short last = static_cast<short>(hex_);
+    path.last(last);
+    {
+        LogicalCommandInfo command(unitNumber_, new Container<List<short>>(path),
+                                   static_cast<std::uint16_t>(last), BusMessage(LOGICAL_OBJECT_MOVED),
+                                   doneEvent, donePayload ? donePayload->clone() : nullptr);
+        Container<LogicalCommandInfo> box(command);
+        delete sendNowNamed("UnitMovement", &box);
+    }
+    debugStream() << getName() << " has finished moving and is in hex " << last << std::endl;
+    Item<short>* it = nullptr;
+    for (path.firstItem(it); it && it->next; it = it->next) {
+        const short from = it->value, to = it->next->value;
+        const std::int16_t cost = landscape_ ? landscape_->stepCostBetween(from, to) : 0;
+        stepCohesionHits(from, to, noRecompute);
+        // Points never go below none: an unsigned wrap would hand the unit unlimited movement.
+        if (cost > 0) movementLeft_ = static_cast<std::uint16_t>(std::max(0, movementLeft_ - cost));
+    }
+    if (!noRecompute) validMoves_ = GetValidMovement();
+    if (!forcedWithdrawal_) {
+        Container<unsigned short> number(unitNumber_);
+        sendNamed("UnitMovementDone", &number);
+    }
+    if (doubleSized_) doubleHexesChanged();
+    if (doneEvent != named("AdvancingDone") && doneEvent != named("OWMovementDone") &&
+        doneEvent != named("GroupMovementDone"))
+        hasMoved_ = 1;
+    return movementLeft_;
+}
+
+std::int16_t VaelUnit::setFacing(DIRECTION facing) {
+    facing_ = facing;
+    return 2;
+}
+
+std::int16_t VaelUnit::unitAt(std::int16_t hex) {
+    if (!landscape_) return -1;
+    const VaelUnit* first = landscape_->firstOccupant(hex);
+    return first ? static_cast<std::int16_t>(first->getUnitNum()) : std::int16_t(-1);
+}
+
+std::int16_t VaelUnit::distanceTo(std::int16_t hex) {
+    return landscape_ ? landscape_->hexDistance(static_cast<std::int16_t>(hex_), hex) : std::int16_t(-1);
+}
+
+// Saved state.
+
+void VaelUnit::write(SuperString& file) const {
+    file << movementLeft_ << auxWord_ << doneForTurn_ << usedThisTurn_ << rallied_ << selected_ << hex_
+         << secondHex_ << static_cast<std::uint32_t>(facing_) << outOfPlay_;
+    if (selected_) file << orderMode_;
+}
+
+bool VaelUnit::read(SuperString& file) {
+    std::uint16_t left = 0, aux = 0, done = 0, used = 0, rallied = 0, selected = 0, savedHex = 0,
+                  outOfPlay = 0, orderMode = 0;
+    std::int16_t savedSecond = 0;
+    std::uint32_t facing = 0;
+    file >> left >> aux >> done >> used >> rallied >> selected >> savedHex >> savedSecond >> facing >>
+        outOfPlay;
+    if (selected) file >> orderMode;
+    if (file.failed()) {
+        debugStream() << getName() << ": saved state cut short" << std::endl;
+        return false;
+    }
+    const auto onMap = [this](std::int32_t h) {
+        return landscape_ && landscape_->isValidHex(static_cast<std::int16_t>(h));
+    };
+    const bool hexesFit = (savedHex == offMap || onMap(savedHex)) &&
+                          (savedSecond == -1 || (doubleSized_ && onMap(savedSecond)));
+    if (!VaelUnitData::isFacing(facing) || !hexesFit) {
+        debugStream() << getName() << ": saved state holds facing " << facing << ", hexes " << savedHex << ' '
+                      << savedSecond << std::endl;
+        file.setFailed();
+        return false;
+    }
+    movementLeft_ = left;
+    auxWord_ = aux;
+    doneForTurn_ = done;
+    usedThisTurn_ = used;
+    rallied_ = rallied;
+    selected_ = selected;
+    facing_ = static_cast<DIRECTION>(facing);
+    orderMode_ = orderMode;
+    // The elimination was scored when it happened: the restored unit only stops answering, and leaves the
+    // map when the saved hexes say so.
+    if (outOfPlay && !outOfPlay_) VaelUnit::disconnectHandlers();
+    if (savedHex != hex_) {
+        if (hex_ != offMap) moveOccupancy(static_cast<std::int16_t>(hex_), -1);
+        hex_ = savedHex;
+        if (hex_ != offMap) moveOccupancy(-1, static_cast<std::int16_t>(hex_));
+    }
+    if (savedSecond != secondHex_) {
+        if (secondHex_ >= 0) moveOccupancy(secondHex_, -1);
+        secondHex_ = savedSecond;
+        if (secondHex_ >= 0) moveOccupancy(-1, secondHex_);
+    }
+    return true;
+}
+
+SuperString& writeVaelUnit(SuperString& stream, const VaelUnit& unit) {
+    unit.write(stream);
+    return stream;
+}
+
+SuperString& readVaelUnit(SuperString& stream, VaelUnit& unit) {
+    if (!unit.read(stream)) stream.setFailed();
+    return stream;
 }
 
 } // namespace vael

@@ -41,6 +41,13 @@ template <class Kind> class UnitDouble : public Kind {
 public:
     template <class Record> explicit UnitDouble(const Record& record) : Kind(record, record.name.c_str()) {}
     void connectHandlers() override { this->connectNamed("UnitSelected", onUnitSelected); }
+    VaelUnit* create(const VaelUnitData&, const char*) override { return nullptr; }
+    StepCostFunction stepCostFunction() const override { return VaelLogicalLandscape::unitStepCost; }
+    List<short> GetValidMovement(DIRECTION, std::uint16_t) override { return List<short>(); }
+    std::int16_t hasEnemyContact() override { return 0; }
+    void rally() override {}
+    void rout() override {}
+    std::int16_t pointValue() override { return 0; }
 
     using Kind::movementLeft_;
     std::vector<short> selectedAt;
