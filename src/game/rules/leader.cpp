@@ -52,7 +52,7 @@ Leader::Leader(const LeaderUnitData& record, const char* name)
 
 Leader::~Leader() = default;
 
-Leader* Leader::create(const VaelUnitData& record, const char* name) {
+VaelUnit* Leader::create(const VaelUnitData& record, const char* name) {
     const auto* leaderRecord = dynamic_cast<const LeaderUnitData*>(&record);
     return leaderRecord ? new Leader(*leaderRecord, name) : nullptr;
 }
@@ -60,8 +60,7 @@ Leader* Leader::create(const VaelUnitData& record, const char* name) {
 std::int16_t Leader::acceptsEvent(ContainerBase* data) {
     std::string text;
     if (Container<std::string>::fromMessage(data, text)) return text == name_;
-    short hex = 0;
-    return Container<short>::fromMessage(data, hex) && static_cast<std::uint16_t>(hex) == hex_;
+    return VaelUnit::acceptsEvent(data);
 }
 
 std::int16_t Leader::testStep(std::int16_t from, std::int16_t to) {
@@ -132,14 +131,14 @@ std::int16_t Leader::Query(std::int16_t code) {
     case 19:
         return ordersLeft();
     default:
-        return 0;
+        return VaelUnit::Query(code);
     }
 }
 
 std::int16_t Leader::BeginTurn() {
     finished_ = 0;
     ordersPhaseActive_ = 0;
-    return 0;
+    return VaelUnit::BeginTurn();
 }
 
 void Leader::showStatus() {
@@ -186,37 +185,71 @@ void Leader::eliminate() {
     Container<Leader*> bogus(record);
     sendNamed("AddBogusLeader", &bogus);
 
+    takeReplacementRatings();
+    wounded_ = 0;
+    outOfPlay_ = 1;
+    markReplacement();
+}
+
+void Leader::takeReplacementRatings() {
     commandRange_ = 4;
     initiative_ = 2;
     shockPrecedence_ = 2;
     duelRating_ = 1;
-    wounded_ = 0;
-    outOfPlay_ = 1;
+}
+
+void Leader::markReplacement() {
     const std::string mark = loadString(ReplacementMark);
     if (name_.find(mark) == std::string::npos) name_ += mark;
 }
 
-void Leader::writeLeaderState(SuperString& file) const {
+void Leader::write(SuperString& file) const {
     file << ordersPhaseActive_;
     if (ordersPhaseActive_)
         file << finished_ << ordersUsed_ << groupMoveGranted_ << groupMoveTried_ << failedGroupMoves_
              << fullGroupMove_ << lastOrderedUnit_ << static_cast<std::uint32_t>(groupFacing_);
     file << wounded_;
     if (wounded_) file << shockPrecedence_ << initiative_ << duelRating_ << commandRange_;
+    VaelUnit::write(file);
 }
 
-void Leader::readLeaderState(SuperString& file) {
-    file >> ordersPhaseActive_;
-    if (ordersPhaseActive_) {
-        std::uint32_t facing = 0;
-        file >> finished_ >> ordersUsed_ >> groupMoveGranted_ >> groupMoveTried_ >> failedGroupMoves_ >>
-            fullGroupMove_ >> lastOrderedUnit_ >> facing;
-        groupFacing_ = static_cast<DIRECTION>(facing);
-    }
-    file >> wounded_;
-    if (wounded_) file >> shockPrecedence_ >> initiative_ >> duelRating_ >> commandRange_;
+bool Leader::read(SuperString& file) {
+    std::uint16_t active = 0, finished = 0, used = 0, granted = 0, tried = 0, failed = 0, full = 0,
+                  lastOrdered = 32767, wounded = 0;
+    std::uint16_t shock = shockPrecedence_, initiative = initiative_, duel = duelRating_, range = commandRange_;
+    std::uint32_t facing = 0;
+    file >> active;
+    if (active) file >> finished >> used >> granted >> tried >> failed >> full >> lastOrdered >> facing;
+    file >> wounded;
+    if (wounded) file >> shock >> initiative >> duel >> range;
+    const bool wasInPlay = !outOfPlay_;
+    if (file.failed() || !VaelUnit::read(file)) return false;
+
+    ordersPhaseActive_ = active;
+    finished_ = finished;
+    groupMoveGranted_ = granted;
+    groupMoveTried_ = tried;
+    failedGroupMoves_ = failed > 2 ? 2 : failed;
+    fullGroupMove_ = full;
+    lastOrderedUnit_ = lastOrdered;
+    groupFacing_ = facing <= NorthWest ? static_cast<DIRECTION>(facing) : NoDirection;
+    wounded_ = wounded;
+    shockPrecedence_ = shock;
+    initiative_ = initiative;
+    duelRating_ = duel;
+    commandRange_ = range;
     // A damaged file must not leave more orders spent than the leader has: his orders left would wrap.
-    if (ordersUsed_ > initiative_) ordersUsed_ = initiative_;
+    ordersUsed_ = used > initiative_ ? initiative_ : used;
+    if (outOfPlay_ && wasInPlay) restoreReplacement();
+    return true;
+}
+
+void Leader::restoreReplacement() {
+    // The file keeps neither the name nor unwounded ratings, which the scenario's record would give back
+    // as the fallen leader's; the replacement also keeps answering the messages of every unit.
+    if (!wounded_) takeReplacementRatings();
+    markReplacement();
+    VaelUnit::connectHandlers();
 }
 
 } // namespace vael

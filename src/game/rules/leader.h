@@ -24,7 +24,7 @@ public:
     ~Leader() override;
 
     // The factory of the class: a leader of this class from a leader's record; null for another record.
-    virtual Leader* create(const VaelUnitData& record, const char* name);
+    VaelUnit* create(const VaelUnitData& record, const char* name) override;
 
     std::uint16_t getInitiative() const { return initiative_; }
     std::uint16_t getCommandRange() const { return commandRange_; }
@@ -63,29 +63,41 @@ public:
     using FinishPrompt = std::function<void(Leader&)>;
     static void setFinishPrompt(FinishPrompt prompt) { finishPrompt_ = std::move(prompt); }
 
-    void connectHandlers() override {}
     // A message naming a leader by a string names him when the string is his name.
     std::int16_t acceptsEvent(ContainerBase* data) override;
     std::int16_t isHexInZOC(std::int16_t) const override { return 0; }
     std::int16_t isMissileCapable() const override { return 0; }
     std::int16_t isCombatUnit() const override { return 0; }
     std::int16_t isLeader() const override { return 1; }
-    virtual std::int16_t testStep(std::int16_t from, std::int16_t to);
-    virtual std::int16_t hasEnemyContact() { return 0; }
-    virtual std::int16_t pointValue() { return static_cast<std::int16_t>(initiative_ * 5); }
-    // Codes 14 to 19 ask the ratings and the orders; any other code answers 0 here.
-    virtual std::int16_t Query(std::int16_t code);
-    virtual std::int16_t BeginTurn();
+    std::int16_t testStep(std::int16_t from, std::int16_t to) override;
+    std::int16_t hasEnemyContact() override { return 0; }
+    // A leader is never routed, so never rallied.
+    void rally() override {}
+    void rout() override {}
+    std::int16_t pointValue() override { return static_cast<std::int16_t>(initiative_ * 5); }
+    // Codes 14 to 19 ask the ratings and the orders; any other code is the unit's.
+    std::int16_t Query(std::int16_t code) override;
+    std::int16_t BeginTurn() override;
     // The leader's orders hook: the unit numbered unitNumber fired a volley.
-    virtual std::int16_t MissileVolley(std::int16_t unitNumber) { return chargeOrderFor(unitNumber); }
+    std::int16_t MissileVolley(std::int16_t unitNumber) override { return chargeOrderFor(unitNumber); }
+    // Where the leader may go is the business of his movement rules; until they say, nowhere.
+    List<short> GetValidMovement(DIRECTION, std::uint16_t) override { return List<short>(); }
+    // The command range follows the leader wherever he ends a move.
+    std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent, const ContainerBase* donePayload,
+                                   std::uint16_t noRecompute) override;
+    std::int16_t MovementDone(std::uint32_t kind, std::uint16_t unitNumber) override;
+    // A leader withdraws alone, along a straight line to the free hex farthest from the enemy, and may be
+    // hurt on the way.
+    std::int16_t ForceOW(std::int16_t fromHex, std::int16_t otherHex) override;
 
     // Elimination: the score goes to the side, the figure leaves the map, and a record of the fallen
     // leader goes to the side's leaders while this leader goes on in command as his replacement.
+    void disconnectHandlers() override { eliminate(); }
     virtual void eliminate();
 
-    // The leader's part of a saved game, written after the unit's own part by the unit's write.
-    void writeLeaderState(SuperString& file) const;
-    void readLeaderState(SuperString& file);
+    // The leader's part of a saved game comes before the unit's own part.
+    void write(SuperString& file) const override;
+    bool read(SuperString& file) override;
 
     // Step costs of the searches that spread from a leader's hex; -1 bars the step. unit is the unit on
     // the search's start hex (a leader stands with his units), whose nation is the leader's.
@@ -99,7 +111,7 @@ public:
                                          VaelUnit* unit);
     StepCostFunction ownMoveCostFunction() const { return ownMoveCost; }
     StepCostFunction commandRangeCostFunction() const { return commandRangeCost; }
-    virtual StepCostFunction stepCostFunction() const { return ownStepCost; }
+    StepCostFunction stepCostFunction() const override { return ownStepCost; }
 
     void showStatus();
     void centerOnLeader();
@@ -149,6 +161,9 @@ protected:
     void askNoMoreOrders(std::int16_t value);
     void replenishGroup();
     bool memberReadyForGroupMove(const VaelUnit& member) const;
+    void sendResolved(std::uint16_t withdrew, std::uint16_t hex);
+    // The free hex a forced withdrawal goes to, -1 when there is none within the leader's movement.
+    std::int16_t withdrawalDestination(std::int16_t fromHex, std::int16_t otherHex);
     void disconnectCommandRangeFollower();
     // Registers a handler unless it is registered already, so that a second activation in one turn
     // never charges an order twice.
@@ -174,8 +189,6 @@ protected:
     std::uint16_t fullGroupMove_ = 0;
     DIRECTION groupFacing_ = NoDirection;
     std::uint16_t groupMoveTried_ = 0;
-    // Set for the length of one forced withdrawal: the casualty roll reads it.
-    std::uint16_t withdrawing_ = 0;
 
     static inline std::uint16_t showFinishLeader_ = 0;
     static inline std::uint16_t leaderCheat_ = 0;
@@ -185,6 +198,12 @@ protected:
 
 private:
     void putUpFinishPrompt();
+    void takeReplacementRatings();
+    void markReplacement();
+
+protected:
+    // A replacement read back from a saved game: what the file cannot say about him.
+    virtual void restoreReplacement();
 };
 
 VAEL_TYPE_NAME(VaelUnit, "VaelUnit");

@@ -9,6 +9,7 @@
 #include "game/rules/leader.h"
 #include "game/rules/leader_records.h"
 #include "game/rules/roll.h"
+#include "game/rules/unit_payloads.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -64,7 +65,7 @@ std::int16_t Leader::casualtyResult() {
     const bool commander = isCommander(name_);
     int woundFrom = commander ? 40 : 25;
     int killFrom = commander ? 85 : 70;
-    if (withdrawing_) woundFrom = 0, killFrom = 50;
+    if (forcedWithdrawal_) woundFrom = 0, killFrom = 50;
 
     if (r >= woundFrom && r < killFrom) {
         if (!wounded_) {
@@ -115,6 +116,76 @@ std::int16_t Leader::withdrawalCasualtyChance(const List<short>& path) const {
         if (here > chance) chance = here;
     }
     return chance;
+}
+
+void Leader::sendResolved(std::uint16_t withdrew, std::uint16_t hex) {
+    Container<ResolveOWStruct> box(ResolveOWStruct{withdrew, hex});
+    sendNamed("OWResolved", &box);
+}
+
+std::int16_t Leader::withdrawalDestination(std::int16_t fromHex, std::int16_t otherHex) {
+    const auto here = static_cast<std::int16_t>(hex_);
+    std::int32_t away = landscape_->neighbourDirection(fromHex, here);
+    if (away == 0) away = landscape_->neighbourDirection(otherHex, here);
+
+    List<short> free;
+    for (int radius = 2; radius <= movementAllowance_ - 1 && free.isEmpty(); ++radius) {
+        List<short> ring;
+        landscape_->hexesAtExactCost(ring, here, static_cast<std::int16_t>(radius), ownStepCost);
+        ListIterator<short> it(ring);
+        for (short h = 0; it.next(h);)
+            if (!landscape_->isHexOccupied(h) && !landscape_->enemyAdjacent(h, nation_, false)) free.append(h);
+    }
+    if (free.isEmpty()) return -1;
+
+    std::int16_t best = -1, bestDistance = -1;
+    bool bestInArc = false;
+    ListIterator<short> it(free);
+    for (short h = 0; it.next(h);) {
+        const std::int16_t distance = landscape_->hexDistance(fromHex, h);
+        const bool inArc = landscape_->inFrontArc(here, h, away);
+        if (distance > bestDistance || (distance == bestDistance && inArc && !bestInArc))
+            best = h, bestDistance = distance, bestInArc = inArc;
+    }
+    return best;
+}
+
+std::int16_t Leader::ForceOW(std::int16_t fromHex, std::int16_t otherHex) {
+    debugStream() << name_ << " is in ForceOW" << std::endl;
+    const std::uint16_t remembered = hex_;
+    forcedWithdrawal_ = 1;
+    const std::int16_t destination = landscape_ && hex_ != offMap ? withdrawalDestination(fromHex, otherHex) : -1;
+    if (destination < 0) {
+        debugStream() << name_ << " cannot find a legal OW up to a perimeter of " << movementAllowance_
+                      << std::endl;
+        sendResolved(0, remembered);
+        forcedWithdrawal_ = 0;
+        return 0;
+    }
+    debugStream() << "Best OW destination: " << destination << std::endl;
+    const List<short> path = landscape_->hexLine(static_cast<std::int16_t>(hex_), destination);
+    const std::int16_t chance = withdrawalCasualtyChance(path);
+    debugStream() << "Chance of leader casualty: " << chance << std::endl;
+    if (Roll::d100() < chance) {
+        debugStream() << name_ << " doing casualtyCheck for OWing through enemy ZOC or hex" << std::endl;
+        const std::int16_t result = casualtyResult();
+        std::string text = "\\B" + name_ + "\\b";
+        if (result == Distracted)
+            text += " was \\Bdistracted\\b while withdrawaling. He will give no orders this turn.";
+        else if (result == Wounded)
+            text += " was \\Bwounded\\b while withdrawaling!";
+        else
+            text += " was \\Bkilled\\b while withdrawaling! A soldier from the ranks will replace him in command.";
+        Container<std::string> line(text);
+        sendNamed("AddCommentary", &line);
+    }
+    Container<short> number(static_cast<short>(unitNumber_));
+    movementFinished(path, BusMessage(RegisteredMessage::getId("OWMovementDone")), &number, 0);
+    // The withdrawal is answered for the hex the enemy found the leader on, which is what the moving
+    // unit waits for: his new hex would leave its segment open for ever.
+    sendResolved(1, remembered);
+    forcedWithdrawal_ = 0;
+    return 1;
 }
 
 } // namespace vael

@@ -10,6 +10,8 @@
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
 #include "game/rules/leader_records.h"
+#include "game/rules/unit_payloads.h"
+#include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
 
@@ -65,6 +67,22 @@ ContainerBase* onMissileVolley(Component* target, BusMessage, ContainerBase* dat
     Leader* leader = asLeader(target);
     callWithPayload<short>(data, sourceFile, __LINE__, [&](short number) { leader->MissileVolley(number); });
     return nullptr;
+}
+
+ContainerBase* onFollowerEndOWSegment(Component* target, BusMessage, ContainerBase* data) {
+    Leader* leader = asLeader(target);
+    callWithPayload<EndOWStruct>(data, sourceFile, __LINE__,
+                                 [&](const EndOWStruct& end) { leader->commandRangeAfterOW(end.happened); });
+    return nullptr;
+}
+
+// The hexes of one list that the other lacks.
+List<short> without(const List<short>& hexes, const List<short>& others) {
+    List<short> out;
+    ListIterator<short> it(const_cast<List<short>&>(hexes));
+    for (short h = 0; it.next(h);)
+        if (!others.contains(h)) out.append(h);
+    return out;
 }
 
 const auto onActivateLeader = ownNumberHandler<&Leader::activateLeader>;
@@ -187,6 +205,7 @@ std::int16_t Leader::initLeader() {
     ordersPhaseActive_ = 1;
     registerOrderMessages();
     connectOnce("RestoreCohesion", onRestoreCohesion);
+    connectOnce("EndOWSegment", onFollowerEndOWSegment);
     connectOnce("LeaderFinishLeader", onLeaderFinishLeader);
     sendNamedEmpty("UnblockLeaderMenu");
     // Only a group that stands ready as one body, every member orderable, unused and facing the first
@@ -340,10 +359,41 @@ std::int16_t Leader::finishRemoteLeader() {
 }
 
 bool Leader::memberReadyForGroupMove(const VaelUnit& member) const {
-    return member.getFacing() == groupFacing_;
+    return member.getPotentialToBeOrdered() && member.getFacing() == groupFacing_ && !member.getUsedThisTurn();
 }
 
-void Leader::disconnectCommandRangeFollower() {}
+void Leader::disconnectCommandRangeFollower() {
+    disconnectNamed("EndOWSegment", onFollowerEndOWSegment);
+}
+
+std::int16_t Leader::commandRangeAfterOW(std::uint16_t withdrew) {
+    if (!withdrew) return 0;
+    List<short> before = commandHexes_;
+    refillCommandHexes();
+    List<short> lost = without(before, commandHexes_);
+    List<short> gained = without(commandHexes_, before);
+    sendHexes(HALF_DEHIGHLIGHT_REGION, &lost, true);
+    sendHexes(HALF_HIGHLIGHT_REGION, &gained, true);
+    return 0;
+}
+
+std::uint16_t Leader::movementFinished(const List<short>& path, BusMessage doneEvent,
+                                       const ContainerBase* donePayload, std::uint16_t) {
+    if (selected_) sendHexes(HALF_DEHIGHLIGHT_REGION, &commandHexes_, true);
+    const std::uint16_t left = VaelUnit::movementFinished(path, doneEvent, donePayload, 0);
+    if (hex_ != offMap && selected_) {
+        refillCommandHexes();
+        if (!computerControlled_) sendHexes(HALF_HIGHLIGHT_REGION, &commandHexes_, false);
+        sendLegalUnits();
+    }
+    return left;
+}
+
+std::int16_t Leader::MovementDone(std::uint32_t kind, std::uint16_t unitNumber) {
+    if (unitNumber != unitNumber_) return 0;
+    delete queryNamedEmpty("UnblockLeaderMenu");
+    return VaelUnit::MovementDone(kind, unitNumber);
+}
 
 void Leader::replenishGroup() {
     int replenished = 0;
@@ -379,12 +429,14 @@ void Leader::faceGroup() {
     std::uint16_t facings[9] = {};
     ListIterator<VaelUnit*> it(group_->units);
     for (VaelUnit* member = nullptr; it.next(member);) {
-        if (!member) continue;
+        if (!member || (member->isCombatUnit() && member->isRouting())) continue;
         const DIRECTION f = member->getFacing();
         if (f >= North && f <= NorthWest) ++facings[f];
     }
     const FacingTurn turn = turnTowardGroup(facing_, facings);
-    (void)turn;
+    if (turn.sense == 0) return;
+    Container<ChangeFacingStruct> change(ChangeFacingStruct{turn.sense, 0, turn.steps, unitNumber_});
+    sendNamed("ChangeFacing", &change);
 }
 
 } // namespace vael

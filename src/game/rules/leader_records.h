@@ -1,9 +1,8 @@
 #pragma once
-// The payloads that leaders send about themselves: the wound of a leader, the score of an eliminated
-// unit, and the hexes from which the active leader's units may be ordered.
+// The payloads that leaders send about themselves: the wound of a leader and the score of an eliminated
+// unit.
 #include <cstdint>
 
-#include "framework/core/list.h"
 #include "framework/core/type_name.h"
 
 namespace vael {
@@ -22,14 +21,7 @@ struct EliminateUnitData {
     std::uint16_t unitNumber = 0;
 };
 
-// With "LegalUnits": the active side and the hexes within its leader's command.
-struct PossibleMoveData {
-    std::uint32_t nation = 0;
-    List<short> hexes;
-};
-
 VAEL_TYPE_NAME(WoundedLeaderInfo, "WoundedLeaderInfo");
 VAEL_TYPE_NAME(EliminateUnitData, "EliminateUnitData");
-VAEL_TYPE_NAME(PossibleMoveData, "PossibleMoveData");
 
 } // namespace vael

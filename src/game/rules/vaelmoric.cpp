@@ -13,29 +13,29 @@ void eliminateCommander(Leader& commander, std::uint32_t nation) {
     commander.sendNamed("UnitEliminated", &score);
 }
 
-template <class Kind> Leader* createKind(const VaelUnitData& record, const char* name) {
+template <class Kind> VaelUnit* createKind(const VaelUnitData& record, const char* name) {
     const auto* leaderRecord = dynamic_cast<const LeaderUnitData*>(&record);
     return leaderRecord ? new Kind(*leaderRecord, name) : nullptr;
 }
 
 } // namespace
 
-Leader* Vaelmoric::create(const VaelUnitData& record, const char* name) {
+VaelUnit* Vaelmoric::create(const VaelUnitData& record, const char* name) {
     return createKind<Vaelmoric>(record, name);
 }
 
 void Vaelmoric::eliminate() {
     eliminateCommander(*this, nation_);
-    outOfPlay_ = 1;
+    VaelUnit::disconnectHandlers();
 }
 
-Leader* Tezhar::create(const VaelUnitData& record, const char* name) {
+VaelUnit* Tezhar::create(const VaelUnitData& record, const char* name) {
     return createKind<Tezhar>(record, name);
 }
 
 void Tezhar::eliminate() {
     eliminateCommander(*this, nation_);
-    outOfPlay_ = 1;
+    VaelUnit::disconnectHandlers();
 }
 
 } // namespace vael

@@ -9,9 +9,13 @@ class Vaelmoric : public Leader {
 public:
     Vaelmoric(const LeaderUnitData& record, const char* name) : Leader(record, name) {}
 
-    Leader* create(const VaelUnitData& record, const char* name) override;
+    VaelUnit* create(const VaelUnitData& record, const char* name) override;
     std::int16_t pointValue() override { return static_cast<std::int16_t>(initiative_ * 10); }
     void eliminate() override;
+
+protected:
+    // A commander killed stays out of play.
+    void restoreReplacement() override {}
 };
 
 // The army commander of the other side, who always bears his royal name. His fall, like Vaelmoric's,
@@ -22,8 +26,11 @@ public:
 
     Tezhar(const LeaderUnitData& record, const char*) : Leader(record, royalName) {}
 
-    Leader* create(const VaelUnitData& record, const char* name) override;
+    VaelUnit* create(const VaelUnitData& record, const char* name) override;
     void eliminate() override;
+
+protected:
+    void restoreReplacement() override {}
 };
 
 } // namespace vael

@@ -54,8 +54,9 @@ TEST_F(Leaders, ConstructionCopiesRatingsAndClearsTheTestSwitches) {
 TEST_F(Leaders, QueryCodesAnswerRatingsAndOrders) {
     auto& l = leader(1, 505, {4, 6, 7, 8});
     l.ordersUsed_ = 4;
+    // 13 and 20 are the unit's: its nation, and whether it shoots
     EXPECT_EQ(answers({13, 14, 15, 16, 17, 18, 19, 20}, [&](int code) { return l.Query(code); }),
-              "0 6 4 7 8 4 0 0");
+              "1 6 4 7 8 4 0 0");
     l.ordersUsed_ = 1;
     EXPECT_EQ(l.Query(19), 3);
 }
@@ -171,42 +172,91 @@ TEST_F(Leaders, TheCommandersFallUnreplacedForTwiceTheirBaseInitiative) {
 TEST_F(Leaders, FactoriesMakeTheirOwnClassFromALeaderRecordOnly) {
     auto& l = leader(1, 505);
     const LeaderUnitData record = leaderRecord(9, 303, map.get(), visitor, "Hanno", {2, 3, 4, 5});
-    std::unique_ptr<Leader> plain(l.create(record, "Hanno"));
-    std::unique_ptr<Leader> tezhar(Tezhar(record, "x").create(record, "Hanno"));
-    std::unique_ptr<Leader> vaelmoric(Vaelmoric(record, "x").create(record, "Hanno"));
+    const auto made = [&](VaelUnit* unit) { return std::unique_ptr<Leader>(dynamic_cast<Leader*>(unit)); };
+    const auto plain = made(l.create(record, "Hanno"));
+    const auto tezhar = made(Tezhar(record, "x").create(record, "Hanno"));
+    const auto vaelmoric = made(Vaelmoric(record, "x").create(record, "Hanno"));
+    ASSERT_TRUE(plain && tezhar && vaelmoric);
     EXPECT_EQ(values(plain->getName(), plain->getUnitNum(), plain->getCommandRange(), tezhar->getName(),
                      vaelmoric->pointValue(), dynamic_cast<Vaelmoric*>(vaelmoric.get()) != nullptr),
               "Hanno 9 3 Tezhar III 20 1");
     const VaelUnitData notALeader = UnitSetup(4, 404, map.get());
-    EXPECT_EQ(std::unique_ptr<Leader>(l.create(notALeader, "Unit 4")), nullptr);
+    EXPECT_EQ(std::unique_ptr<VaelUnit>(l.create(notALeader, "Unit 4")), nullptr);
+}
+
+// The unit's own part of a saved leader at 505 facing north-east with 6 movement points.
+constexpr std::initializer_list<std::uint8_t> unitPartAt505 = {6, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0,
+                                                               0, 0xF9, 0x01, 0xFF, 0xFF, 2, 0, 0, 0, 0, 0};
+
+SuperString leaderThenUnit(std::initializer_list<std::uint8_t> leaderPart) {
+    SuperString s = bytesOf(leaderPart);
+    SuperString unitPart = bytesOf(unitPartAt505);
+    const std::string bytes = unitPart.str();
+    s.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    return s;
 }
 
 TEST_F(Leaders, SavedStateKeepsActivationCountersAndWoundedRatingsOnly) {
     auto& l = leader(1, 505, {3, 4, 2, 1});
-    SuperString saved = bytesOf({1, 0, 1, 0, 2, 0, 0, 0, 1, 0, 1, 0, 0, 0, 7, 0, 4, 0, 0, 0, //
-                                 1, 0, 1, 0, 2, 0, 0, 0, 3, 0});
-    l.readLeaderState(saved);
-    EXPECT_FALSE(saved.failed());
+    SuperString saved = leaderThenUnit({1, 0, 1, 0, 2, 0, 0, 0, 1, 0, 1, 0, 0, 0, 7, 0, 4, 0, 0, 0, //
+                                        1, 0, 1, 0, 2, 0, 0, 0, 3, 0});
+    EXPECT_TRUE(l.read(saved));
     EXPECT_EQ(values(l.isOrdersPhaseActive(), l.isFinished(), l.getOrdersUsed(), l.groupMoveTried_,
                      l.failedGroupMoves_, l.getLastOrderedUnit(), l.isWounded(), l.getShockPrecedence(),
-                     l.getInitiative(), l.getDuelRating(), l.getCommandRange()),
-              "1 1 2 1 1 7 1 1 2 0 3");
+                     l.getInitiative(), l.getDuelRating(), l.getCommandRange(), saved.remaining()),
+              "1 1 2 1 1 7 1 1 2 0 3 0");
     SuperString again;
-    l.writeLeaderState(again);
+    l.write(again);
     EXPECT_EQ(bytesIn(again), bytesIn(saved));
 
-    auto& fresh = leader(2, 606, {5, 6, 7, 8});
+    auto& fresh = leader(2, 505, {5, 6, 7, 8});
     SuperString quiet;
-    fresh.writeLeaderState(quiet);
-    EXPECT_EQ(bytesIn(quiet), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+    fresh.write(quiet);
+    EXPECT_EQ(bytesIn(quiet), bytesIn(leaderThenUnit({0, 0, 0, 0})));
 }
 
-TEST_F(Leaders, ASavedStateCutShortNeverLeavesMoreOrdersSpentThanHeHas) {
+TEST_F(Leaders, ADamagedSavedStateChangesNothingOrCannotOverspendOrders) {
     auto& l = leader(1, 505, {3});
-    SuperString cut = bytesOf({1, 0, 0, 0, 9, 0}); // 9 orders used of 3, then nothing
-    l.readLeaderState(cut);
-    EXPECT_TRUE(cut.failed());
+    SuperString cut = bytesOf({1, 0, 0, 0, 2, 0});
+    EXPECT_FALSE(l.read(cut));
+    EXPECT_EQ(values(l.isOrdersPhaseActive(), l.getOrdersUsed(), l.isWounded(), l.getInitiative()), "0 0 0 3");
+
+    SuperString overspent = leaderThenUnit({1, 0, 0, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(l.read(overspent));
     EXPECT_EQ(values(l.getOrdersUsed(), l.ordersLeft(), l.isWounded(), l.getInitiative()), "3 0 0 3");
+}
+
+TEST_F(Leaders, AReplacementComesBackFromASavedGameAsTheReplacement) {
+    struct Row {
+        bool woundedAfter;
+        const char* expected; // name, ratings, wounded, out of play, finished after "BeginTurn"
+    };
+    for (const Row& row : {Row{false, "Cleon(R) 4 2 2 1 0 1 0"}, Row{true, "Cleon(R) 3 1 1 0 1 1 0"}}) {
+        SCOPED_TRACE(row.woundedAfter);
+        auto& killed = leader(1, 505, {3, 6, 5, 4});
+        killed.eliminate();
+        if (row.woundedAfter) killed.wound(1);
+        SuperString saved;
+        killed.write(saved);
+        auto& loaded = leader(2, 505, {3, 6, 5, 4});
+        ASSERT_TRUE(loaded.read(saved));
+        loaded.setFinished();
+        flow.sendNamedEmpty("BeginTurn");
+        EXPECT_EQ(values(loaded.getName(), loaded.getCommandRange(), loaded.getInitiative(),
+                         loaded.getShockPrecedence(), loaded.getDuelRating(), loaded.isWounded(),
+                         loaded.isEliminated(), loaded.isFinished()),
+                  row.expected);
+    }
+    auto& commander = leader<Vaelmoric>(3, 505, {4}, "Vaelmoric");
+    commander.eliminate();
+    SuperString saved;
+    commander.write(saved);
+    auto& loaded = leader<Vaelmoric>(4, 505, {4}, "Vaelmoric");
+    ASSERT_TRUE(loaded.read(saved));
+    loaded.setFinished();
+    flow.sendNamedEmpty("BeginTurn");
+    EXPECT_EQ(values(loaded.getName(), loaded.getInitiative(), loaded.isEliminated(), loaded.isFinished()),
+              "Vaelmoric 4 1 1");
 }
 
 } // namespace

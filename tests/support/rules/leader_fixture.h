@@ -24,7 +24,9 @@ template <class Kind> struct OpenLeader : Kind {
     using Kind::groupMoveTried_;
     using Kind::movementLeft_;
     using Kind::ordersUsed_;
-    using Kind::withdrawing_;
+    using Kind::forcedWithdrawal_;
+    using Kind::selected_;
+    using Kind::potentialToBeOrdered_;
 };
 
 struct Ratings {
