@@ -14,6 +14,7 @@
 #include "framework/core/registered_message.h"
 #include "game/rules/leader.h"
 #include "game/rules/leader_records.h"
+#include "game/rules/unit_payloads.h"
 #include "support/rules/test_maps.h"
 
 namespace vael::test {
@@ -112,6 +113,11 @@ private:
             return leader ? values(leader->getName(), leader->isOutOfPlay(), leader->getCommandRange(),
                                    leader->getInitiative(), leader->getShockPrecedence(), leader->getDuelRating())
                           : "null";
+        ResolveOWStruct resolved;
+        if (Container<ResolveOWStruct>::fromMessage(data, resolved)) return values(resolved.withdrew, resolved.hex);
+        ChangeFacingStruct turn;
+        if (Container<ChangeFacingStruct>::fromMessage(data, turn))
+            return values(turn.sense, turn.numTurns, turn.unitNumber);
         LogicalCommandInfo c;
         if (Container<LogicalCommandInfo>::fromMessage(data, c))
             return values(c.command, c.value, RegisteredMessage::nameOf(static_cast<std::uint16_t>(c.event.id())));
@@ -135,7 +141,7 @@ private:
         if (name == "WoundedLeader" && Container<WoundedLeaderInfo>::fromMessage(data, wound))
             if (auto* leader = dynamic_cast<Leader*>(unitNumbered(wound.unitNumber))) leader->wound(wound.amount);
         if (name == "EliminateUnit" && Container<short>::fromMessage(data, number))
-            if (auto* leader = dynamic_cast<Leader*>(unitNumbered(number))) leader->eliminate();
+            if (VaelUnit* unit = unitNumbered(number)) unit->disconnectHandlers();
         if (name == "AddBogusLeader" && Container<Leader*>::fromMessage(data, fallen) && fallen)
             bogusLeaders.emplace_back(fallen);
         return nullptr;
