@@ -2,8 +2,8 @@
 // Test double of the game flow's side of the leaders' messages, attached to the logical layer: it finds
 // units by number, carries out what a leader asks of the game ("FinishedLeader", "WoundedLeader",
 // "EliminateUnit", "AddBogusLeader", whose leaders it then owns), and notes, in order of delivery, every
-// message the leaders send to the game, the display and the dialogs as "name payload". The real game
-// flow replaces it without changing the leaders.
+// message the leaders send to the game, the display and the dialogs as "name|payload" (an empty message
+// carries the framework's short 0). The real game flow replaces it without changing the leaders.
 #include <cstdint>
 #include <memory>
 #include <string>
