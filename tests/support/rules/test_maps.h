@@ -53,13 +53,11 @@ template <class Range, class F> std::string answers(const Range& args, F f);
 template <class T> std::string text(const T& value) {
     if constexpr (std::is_arithmetic_v<T> || std::is_enum_v<T>)
         return std::to_string(static_cast<long long>(value));
-    else if constexpr (std::is_same_v<T, List<short>>)
-        {
-            std::string out = "[";
-            out += answers(toVector(value), [](short hex) { return hex; });
-            return out += ']';
-        }
-    else
+    else if constexpr (std::is_same_v<T, List<short>>) {
+        std::string out = "[";
+        out += answers(toVector(value), [](short hex) { return hex; });
+        return out += ']';
+    } else
         return std::string(value);
 }
 

@@ -1,0 +1,110 @@
+#pragma once
+// Test doubles of unit kinds that move by the unit rules: they keep the real standing handlers and selection
+// of the logical unit and complete it with the least movement rule the tests need. A step costs what the
+// map says and is barred into a hex held by any other unit but a leader; valid moves are what that rule
+// reaches with the movement left, over all six sides. The hooks the kinds fill in later are noted.
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "game/rules/combat.h"
+#include "game/rules/leader.h"
+#include "game/rules/missile_capable.h"
+#include "support/rules/test_units.h"
+
+namespace vael::test {
+
+template <class Kind> class Mover : public Kind {
+public:
+    template <class Record> explicit Mover(const Record& record) : Kind(record, record.name.c_str()) {}
+
+    VaelUnit* create(const VaelUnitData&, const char*) override { return nullptr; }
+    StepCostFunction stepCostFunction() const override {
+        return [](std::int16_t from, std::int16_t to, VaelLogicalLandscape*, VaelUnit* unit) -> std::int16_t {
+            return unit ? unit->stepCost(from, to) : 1;
+        };
+    }
+    std::int16_t stepCost(std::int16_t from, std::int16_t to) override {
+        const VaelUnit* there = this->landscape_->firstOccupant(to);
+        if (there && there != this && !there->isLeader()) return -1;
+        return this->landscape_->stepCostBetween(from, to);
+    }
+    List<short> GetValidMovement(DIRECTION, std::uint16_t allowance) override {
+        List<short> reach;
+        List<DIRECTION> sides;
+        for (std::int32_t d : {1, 2, 4, 5, 6, 8})
+            sides.append(static_cast<DIRECTION>(d));
+        this->blockedMoves_.clear();
+        this->landscape_->floodFill(reach, sides, static_cast<std::int16_t>(this->hex_),
+                                    static_cast<std::int16_t>(allowance ? allowance : this->movementLeft_), 1,
+                                    stepCostFunction(), nullptr, &this->blockedMoves_);
+        ++validMovesAsked;
+        return reach;
+    }
+    std::int16_t hasEnemyContact() override { return contact; }
+    void rally() override {}
+    void rout() override {}
+    std::int16_t pointValue() override { return 0; }
+    void stepCohesionHits(std::int16_t from, std::int16_t to, std::uint16_t flag) override {
+        notes.push_back(values("hits", from, to, flag));
+    }
+    void doubleHexesChanged() override { notes.push_back("hexesChanged"); }
+    void owCohesionHits(std::int16_t hex) override { notes.push_back(values("owHits", hex)); }
+    std::int16_t BeginOWSegment() override { return notes.push_back("BeginOWSegment"), 0; }
+    std::int16_t isRouting() override { return routing; }
+    std::int16_t willRout() override { return 0; }
+    std::int16_t isChoosingTarget() override { return choosingTarget; }
+
+    // Selection as the display's echo completes it.
+    void select(std::int16_t at) {
+        this->potentialToBeOrdered_ = 1;
+        this->UnitSelected(at);
+    }
+    void setValidMoves(std::initializer_list<short> hexes, std::initializer_list<short> blocked = {}) {
+        this->validMoves_ = listOf(hexes);
+        this->blockedMoves_ = listOf(blocked);
+    }
+
+    using Kind::auxWord_;
+    using Kind::doneForTurn_;
+    using Kind::forcedWithdrawal_;
+    using Kind::hasMoved_;
+    using Kind::leaderId_;
+    using Kind::markedHex_;
+    using Kind::markedSecondHex_;
+    using Kind::moveDestination_;
+    using Kind::movementLeft_;
+    using Kind::noHighlight_;
+    using Kind::orderMode_;
+    using Kind::owHexes_;
+    using Kind::owPending_;
+    using Kind::potentialToBeOrdered_;
+    using Kind::rallied_;
+    using Kind::selected_;
+    using Kind::selectedHex_;
+    using Kind::usedThisTurn_;
+
+    std::vector<std::string> notes;
+    int validMovesAsked = 0;
+    std::int16_t contact = 0, routing = 0, choosingTarget = 0;
+};
+
+// A fighting unit whose zone of control the test gives.
+template <class Kind> struct FightingMover : Mover<Kind> {
+    explicit FightingMover(const UnitSetup& s) : Mover<Kind>(s) { this->unitType_ = s.unitType; }
+    void rebuildZOC() override {}
+    void buildFrontHexes() override {}
+    void buildRearHexes() override {}
+    void buildFlankHexes() override {}
+    void setZOC(std::initializer_list<short> hexes) { this->zocHexes_ = listOf(hexes); }
+};
+
+using CombatMover = FightingMover<Combat>;
+using MissileMover = FightingMover<MissileCapable>;
+
+struct LeaderMover : Mover<Leader> {
+    explicit LeaderMover(const UnitSetup& s) : Mover<Leader>(TestLeader::record(s)) {}
+};
+
+} // namespace vael::test
