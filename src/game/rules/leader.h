@@ -123,6 +123,7 @@ public:
     std::int16_t activateRemoteLeader();
     std::int16_t resumeActiveLeader();
     std::int16_t initLeader();
+    // The orders of a leader the computer plays start here rather than with "InitLeader".
     void registerOrderMessages();
     std::int16_t chargeOrder(std::uint16_t unitNumber);
     std::int16_t chargeOrderFor(std::int16_t unitNumber);
@@ -160,6 +161,8 @@ protected:
     void enableMenu(std::uint16_t command, bool on);
     void askNoMoreOrders(std::int16_t value);
     void replenishGroup();
+    // The handlers that charge the orders of the units, for a human's orders and the computer's alike.
+    void connectOrderHandlers();
     bool memberReadyForGroupMove(const VaelUnit& member) const;
     void sendResolved(std::uint16_t withdrew, std::uint16_t hex);
     // The free hex a forced withdrawal goes to, -1 when there is none within the leader's movement.

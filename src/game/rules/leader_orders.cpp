@@ -203,7 +203,7 @@ std::int16_t Leader::resumeActiveLeader() {
 std::int16_t Leader::initLeader() {
     if (Application* app = Application::instance()) app->endWait();
     ordersPhaseActive_ = 1;
-    registerOrderMessages();
+    connectOrderHandlers();
     connectOnce("RestoreCohesion", onRestoreCohesion);
     connectOnce("EndOWSegment", onFollowerEndOWSegment);
     connectOnce("LeaderFinishLeader", onLeaderFinishLeader);
@@ -238,11 +238,17 @@ std::int16_t Leader::initLeader() {
     return 0;
 }
 
-void Leader::registerOrderMessages() {
+void Leader::connectOrderHandlers() {
     connectOnce("UnitMovementDone", onOrderDone);
     connectOnce("CohesionRestored", onOrderDone);
     connectOnce("MissileVolley", onMissileVolley);
     connectOnce("RallyUnit", onRallyUnit);
+}
+
+void Leader::registerOrderMessages() {
+    connectOrderHandlers();
+    sendEmpty(INVALIDATE_VIEW);
+    replenishGroup();
 }
 
 std::int16_t Leader::chargeOrder(std::uint16_t unitNumber) {

@@ -369,5 +369,15 @@ TEST_F(Orders, ASelectedLeaderWhoMovesTakesHisCommandAlong) {
     EXPECT_EQ(values(l.getHex(), l.getOrdersUsed()), "506 1");
 }
 
+TEST_F(Orders, TheComputersLeaderChargesOrdersWithoutTheHumansOrdersPhase) {
+    auto& l = activeLeader();
+    l.setComputerControlled();
+    activate();
+    flow.heard.clear();
+    l.registerOrderMessages();
+    EXPECT_EQ(flow.heard, Texts{"INVALIDATE_VIEW|0"});
+    EXPECT_EQ(values(ordersAfter(l, {2, 4}), l.isOrdersPhaseActive()), "1 3 0");
+}
+
 } // namespace
 } // namespace vael
