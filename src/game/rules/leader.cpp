@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/core/application.h"
+#include "framework/core/assertion.h"
 #include "framework/core/command_records.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
@@ -38,6 +39,18 @@ bool barredSide(const VaelLogicalLandscape* landscape, std::int16_t from, std::i
 }
 
 } // namespace
+
+bool LeaderUnitData::Load(SuperString& file) {
+    LeaderUnitData read = *this;
+    if (!read.VaelUnitData::Load(file)) return false;
+    read.loadRatings(file);
+    if (file.failed()) {
+        Assertion::fail("Leader record cut short in LeaderUnitData::Load(...)", "LEADER", __LINE__);
+        return false;
+    }
+    *this = read;
+    return true;
+}
 
 void LeaderUnitData::loadRatings(SuperString& file) {
     file >> shockPrecedence >> commandRange >> initiative >> duelRating;

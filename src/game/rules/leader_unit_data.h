@@ -14,6 +14,9 @@ struct LeaderUnitData : VaelUnitData {
     std::uint16_t shockPrecedence = 0;
     std::uint16_t duelRating = 0;
 
+    // The unit's part of the record, then the leader's ratings. A record cut short is reported and
+    // answers false; the record then holds what it held before.
+    bool Load(SuperString& file);
     // The four ratings as the scenario stores them after the unit's part: shock precedence, command
     // range, initiative, duel rating (not the order in which the record keeps them).
     void loadRatings(SuperString& file);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/core/super_string.h"
+#include "support/failed_checks.h"
 #include "support/rules/leader_fixture.h"
 
 namespace vael {
@@ -38,6 +39,28 @@ TEST_F(Leaders, RatingsComeFromFileInShockCommandInitiativeDuelOrder) {
     cut.loadRatings(shortFile);
     EXPECT_EQ(values(cut.shockPrecedence, cut.commandRange, cut.initiative, cut.duelRating), "9 8 0 0");
     EXPECT_TRUE(shortFile.failed());
+}
+
+TEST_F(Leaders, AScenarioRecordReadsTheUnitThenTheRatings) {
+    // "Cleon", nation code 2, 6 movement points, leader 1, hex 1505, facing 2; then 2, 4, 3, 1
+    const std::initializer_list<std::uint8_t> unitPart = {5, 'C', 'l', 'e', 'o', 'n', 2, 6, 0, 1, 0, 0xE1, 0x05, 2};
+    SuperString whole = bytesOf(unitPart);
+    for (std::uint8_t b : {2, 0, 4, 0, 3, 0, 1, 0})
+        whole.write(&b, 1);
+    LeaderUnitData record;
+    EXPECT_TRUE(record.Load(whole));
+    EXPECT_EQ(values(record.name, record.nation, record.movementAllowance, record.hex, record.facing,
+                     record.shockPrecedence, record.commandRange, record.initiative, record.duelRating),
+              "Cleon 1 6 1505 2 2 4 3 1");
+
+    FailedChecks checks;
+    SuperString cut = bytesOf(unitPart);
+    for (std::uint8_t b : {9, 0, 9})
+        cut.write(&b, 1);
+    LeaderUnitData kept;
+    kept.initiative = 7;
+    EXPECT_FALSE(kept.Load(cut));
+    EXPECT_EQ(values(kept.name, kept.hex, kept.shockPrecedence, kept.initiative, checks.count()), " 0 0 7 1");
 }
 
 TEST_F(Leaders, ConstructionCopiesRatingsAndClearsTheTestSwitches) {
