@@ -114,10 +114,12 @@ void VaelUnit::updateSecondHex() {
 
 std::int16_t VaelUnit::rightFlankHex(std::int16_t hex, DIRECTION facing) const {
     if (facing == NoDirection) facing = facing_;
-    if (hex < 0) return -1;
-    const std::int16_t flank = rightFlankOffsetHex(hex, facing);
-    if (flank < 0 || !landscape_ || !landscape_->isValidHex(flank)) return -1;
-    return flank;
+    if (hex < 0 || !landscape_ || rightFlankOffsetHex(hex, facing) < 0) return -1;
+    // The side two steps clockwise of the facing corner; the map's own neighbour table knows where its
+    // edges and its last row are.
+    const std::uint16_t id = landscape_->neighbourId(hex, (facing + 1) % 8 + 1);
+    const auto flank = static_cast<std::int16_t>(id);
+    return id == LogicalRegion::none || !landscape_->isValidHex(flank) ? std::int16_t(-1) : flank;
 }
 
 std::int16_t VaelUnit::leftFlankHex(std::int16_t hex, DIRECTION facing) const {

@@ -79,6 +79,20 @@ TEST_F(Turning, ADoubleSizedUnitPivotsOnOneHexAStepAtATime) {
     EXPECT_EQ(big.rightFlankHex(big.getHex()), big.getSecondHex());
 }
 
+TEST_F(Turning, ATurnThatWouldSwingOffTheMapStopsShort) {
+    CombatMover& big = place(8, 500, home, 1);
+    big.setFacing(NorthWest);
+    map->removeFromRegion(&big, big.getSecondHex());
+    big.updateSecondHex();
+    map->addToRegion(&big, big.getSecondHex());
+    heard();
+    // Anticlockwise the second hex would swing from 600 to above row 0.
+    EXPECT_EQ(big.Rotate(1, 1), 2);
+    EXPECT_EQ(values(big.getFacing(), big.getHex(), big.getSecondHex(), occupants()),
+              "8 500 600 500:8 600:8");
+    EXPECT_EQ(heard(), (Heard{"ChangeFacing turn 1 1 8"}));
+}
+
 TEST_F(Turning, ADoubleSizedAboutFaceSwapsItsHexesWithOneCommand) {
     CombatMover& big = place(8, 505, home, 1);
     heard();

@@ -69,7 +69,7 @@ protected:
                          "HideHexToMoveTo", "UsedThisTurn", "OWResolved", "EndOWSegment", "BeginOWSegment",
                          "InZOC", "AttemptRefaceFromCharge", "EntryReactionFire", "ChangeFacing",
                          "ChangeFacingDone", "AboutFaceDone", "RemoveFromCombat", "LastOrderDeselected",
-                         "OWMovementDone"}};
+                         "OWMovementDone", "Center On Region"}};
     std::vector<std::unique_ptr<VaelUnit>> owned;
 
 private:
