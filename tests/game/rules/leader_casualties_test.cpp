@@ -10,9 +10,9 @@ namespace {
 
 using namespace test;
 using Texts = std::vector<std::string>;
-using Casualties = LeaderFixture;
+using LeaderCasualties = LeaderFixture;
 
-TEST_F(Casualties, TheCasualtyRollFallsInTheBandsOfTheLeader) {
+TEST_F(LeaderCasualties, TheCasualtyRollFallsInTheBandsOfTheLeader) {
     struct Row {
         const char* name;
         bool commander;
@@ -67,7 +67,7 @@ TEST_F(Casualties, TheCasualtyRollFallsInTheBandsOfTheLeader) {
     }
 }
 
-TEST_F(Casualties, TheTestSwitchesWoundOrKillOnlyWithTheLeaderSwitch) {
+TEST_F(LeaderCasualties, TheTestSwitchesWoundOrKillOnlyWithTheLeaderSwitch) {
     auto& l = leader(1, 505);
     const auto rollWith = [&](std::uint16_t leaderCheat, std::uint16_t woundCheat, std::uint16_t deadCheat, int roll) {
         Leader::setLeaderCheat(leaderCheat), Leader::setWoundCheat(woundCheat), Leader::setDeadCheat(deadCheat);
@@ -83,7 +83,7 @@ TEST_F(Casualties, TheTestSwitchesWoundOrKillOnlyWithTheLeaderSwitch) {
     EXPECT_EQ(fresh.casualtyResult(), 3);
 }
 
-TEST_F(Casualties, AMissileHitsTheLeaderOnFifteenOrLess) {
+TEST_F(LeaderCasualties, AMissileHitsTheLeaderOnFifteenOrLess) {
     struct Row {
         std::initializer_list<int> rolls;
         std::uint16_t cheat;
@@ -109,7 +109,7 @@ TEST_F(Casualties, AMissileHitsTheLeaderOnFifteenOrLess) {
     }
 }
 
-TEST_F(Casualties, AWoundLowersEveryRatingButStopsThemAtNothing) {
+TEST_F(LeaderCasualties, AWoundLowersEveryRatingButStopsThemAtNothing) {
     auto& l = leader(1, 505, {3, 4, 2, 1});
     l.wound(1);
     EXPECT_EQ(values(l.getInitiative(), l.getCommandRange(), l.getShockPrecedence(), l.getDuelRating(),
@@ -124,7 +124,7 @@ TEST_F(Casualties, AWoundLowersEveryRatingButStopsThemAtNothing) {
               "0 1 0 0 0 0");
 }
 
-TEST_F(Casualties, AWithdrawalPathCarriesTheGreatestChanceOfItsHexes) {
+TEST_F(LeaderCasualties, AWithdrawalPathCarriesTheGreatestChanceOfItsHexes) {
     auto& l = leader(1, 505);
     TestCombat& infantry = unit(2, 303, visitor, 2);
     infantry.setZOC({403});
@@ -159,16 +159,16 @@ TEST_F(Casualties, AWithdrawalPathCarriesTheGreatestChanceOfItsHexes) {
 
 // The leader at 505 with 6 movement points; the enemy comes from 605 (north-east), and another enemy at
 // 606 holds 506 in its zone.
-class Withdrawal : public Casualties {
+class LeaderWithdrawal : public LeaderCasualties {
 protected:
-    Withdrawal() : l(leader(1, 505)) {
+    LeaderWithdrawal() : l(leader(1, 505)) {
         unit(2, 605, visitor);
         unit(3, 606, visitor).setZOC({506});
     }
     OpenLeader<Leader>& l;
 };
 
-TEST_F(Withdrawal, TheLeaderGoesToTheFarthestFreeHexInHisArcAndMayBeHurtOnTheWay) {
+TEST_F(LeaderWithdrawal, TheLeaderGoesToTheFarthestFreeHexInHisArcAndMayBeHurtOnTheWay) {
     struct Row {
         std::initializer_list<int> rolls;
         const char* messages;
@@ -196,7 +196,7 @@ TEST_F(Withdrawal, TheLeaderGoesToTheFarthestFreeHexInHisArcAndMayBeHurtOnTheWay
     }
 }
 
-TEST_F(Withdrawal, ALeaderWithNoFreeHexWithinHisMovementStaysPut) {
+TEST_F(LeaderWithdrawal, ALeaderWithNoFreeHexWithinHisMovementStaysPut) {
     for (std::uint16_t allowance : {2, 3}) {
         SCOPED_TRACE(allowance);
         l.setMovement(allowance);

@@ -14,9 +14,9 @@ using Texts = std::vector<std::string>;
 
 // A (2) at 504 and B (3) at 506 form the group; C (4) at 405 is not of it. A leader at 505 with command
 // range 1 reaches [505 504 605 606 506 406 405], in the order of the fill.
-class Orders : public LeaderFixture {
+class LeaderOrders : public LeaderFixture {
 protected:
-    Orders() : group(1, "The Group") {
+    LeaderOrders() : group(1, "The Group") {
         a = &unit(2, 504), b = &unit(3, 506), c = &unit(4, 405);
         group.units.append(a), group.units.append(b);
     }
@@ -50,7 +50,7 @@ protected:
     TestCombat *a = nullptr, *b = nullptr, *c = nullptr;
 };
 
-TEST_F(Orders, ActivationSpreadsTheCommandThenTellsTheGame) {
+TEST_F(LeaderOrders, ActivationSpreadsTheCommandThenTellsTheGame) {
     auto& l = activeLeader();
     l.ordersUsed_ = 2; // spent in an earlier activation
     activate(2);       // another unit's number
@@ -62,7 +62,7 @@ TEST_F(Orders, ActivationSpreadsTheCommandThenTellsTheGame) {
               "0 32767 1 0");
 }
 
-TEST_F(Orders, ALeaderWithoutInitiativeEndsHisMovementSegmentAtOnce) {
+TEST_F(LeaderOrders, ALeaderWithoutInitiativeEndsHisMovementSegmentAtOnce) {
     activeLeader({0, 1});
     activate();
     EXPECT_EQ(flow.names(), "LegalUnits, Center On Region, SetItemText, SetItemText, LeaderActivated, "
@@ -70,7 +70,7 @@ TEST_F(Orders, ALeaderWithoutInitiativeEndsHisMovementSegmentAtOnce) {
     EXPECT_EQ(flow.heard[3], "SetItemText|1 2 I: 0  Com: 0/0");
 }
 
-TEST_F(Orders, ARemoteLeaderOnlyShowsHimself) {
+TEST_F(LeaderOrders, ARemoteLeaderOnlyShowsHimself) {
     auto& l = leader(1, 505, {4});
     l.initRemoteLeader();
     l.ordersUsed_ = 3;
@@ -82,7 +82,7 @@ TEST_F(Orders, ARemoteLeaderOnlyShowsHimself) {
     EXPECT_EQ(flow.heard, Texts{});
 }
 
-TEST_F(Orders, OrdersCostOneInTheGroupTwoOutsideNothingAgainAndStopAtInitiative) {
+TEST_F(LeaderOrders, OrdersCostOneInTheGroupTwoOutsideNothingAgainAndStopAtInitiative) {
     struct Row {
         std::uint16_t initiative;
         std::initializer_list<unsigned short> units; // 0: the leader himself
@@ -119,7 +119,7 @@ TEST_F(Orders, OrdersCostOneInTheGroupTwoOutsideNothingAgainAndStopAtInitiative)
     }
 }
 
-TEST_F(Orders, AGroupMoveUsesTheWholeActivationAndALeaderWithoutGroupCommandsOnlyHimself) {
+TEST_F(LeaderOrders, AGroupMoveUsesTheWholeActivationAndALeaderWithoutGroupCommandsOnlyHimself) {
     auto& l = activeLeader({4, 1});
     activate();
     flow.sendNamedEmpty("InitLeader");
@@ -133,7 +133,7 @@ TEST_F(Orders, AGroupMoveUsesTheWholeActivationAndALeaderWithoutGroupCommandsOnl
     EXPECT_EQ(ordersAfter(alone, {5, 2}), "1 3");
 }
 
-TEST_F(Orders, ABoltThrowersVolleyIsFreeAndAnyOtherVolleyCosts) {
+TEST_F(LeaderOrders, ABoltThrowersVolleyIsFreeAndAnyOtherVolleyCosts) {
     auto& l = activeLeader();
     unit(6, 605, home, 15);
     activate();
@@ -146,7 +146,7 @@ TEST_F(Orders, ABoltThrowersVolleyIsFreeAndAnyOtherVolleyCosts) {
     EXPECT_EQ(flow.only("GetUnitByNum"), (Texts{"GetUnitByNum|6", "GetUnitByNum|2"}));
 }
 
-TEST_F(Orders, TheOrdersPhaseOffersTheGroupMoveOnlyToAGroupReadyAsOneBody) {
+TEST_F(LeaderOrders, TheOrdersPhaseOffersTheGroupMoveOnlyToAGroupReadyAsOneBody) {
     struct Row {
         const char* why;
         std::function<void()> spoil;
@@ -180,7 +180,7 @@ TEST_F(Orders, TheOrdersPhaseOffersTheGroupMoveOnlyToAGroupReadyAsOneBody) {
     }
 }
 
-TEST_F(Orders, TheEndOfTheOrdersPhaseSaysWhetherMomentumMayBeTried) {
+TEST_F(LeaderOrders, TheEndOfTheOrdersPhaseSaysWhetherMomentumMayBeTried) {
     struct Row {
         std::uint16_t tried, used;
         std::int16_t hex;
@@ -208,7 +208,7 @@ TEST_F(Orders, TheEndOfTheOrdersPhaseSaysWhetherMomentumMayBeTried) {
     }
 }
 
-TEST_F(Orders, ThePlayersFinishCommandEndsTheOrdersPhase) {
+TEST_F(LeaderOrders, ThePlayersFinishCommandEndsTheOrdersPhase) {
     activeLeader();
     activate();
     flow.sendNamedEmpty("InitLeader");
@@ -223,7 +223,7 @@ TEST_F(Orders, ThePlayersFinishCommandEndsTheOrdersPhase) {
     EXPECT_EQ(flow.heard, Texts{});
 }
 
-TEST_F(Orders, FinishingTheLeaderCountsFailedGroupMovesAndLetsGo) {
+TEST_F(LeaderOrders, FinishingTheLeaderCountsFailedGroupMovesAndLetsGo) {
     struct Row {
         std::uint16_t tried, granted, failedBefore, failedAfter;
     };
@@ -250,7 +250,7 @@ TEST_F(Orders, FinishingTheLeaderCountsFailedGroupMovesAndLetsGo) {
     }
 }
 
-TEST_F(Orders, RallyAndRestorationCarryTheLeadersInitiative) {
+TEST_F(LeaderOrders, RallyAndRestorationCarryTheLeadersInitiative) {
     auto& l = activeLeader({4, 1});
     activate();
     flow.sendNamedEmpty("InitLeader");
@@ -262,7 +262,7 @@ TEST_F(Orders, RallyAndRestorationCarryTheLeadersInitiative) {
     EXPECT_EQ(values(flow.heard[0], flow.heard[1], l.getOrdersUsed()), "Rally|4 UnitRestoreCohesion|4 1");
 }
 
-TEST_F(Orders, TheFinishPromptComesWhenAHumansOrdersRunOut) {
+TEST_F(LeaderOrders, TheFinishPromptComesWhenAHumansOrdersRunOut) {
     struct Row {
         std::uint16_t show, computer;
         const char* messages;
@@ -287,7 +287,7 @@ TEST_F(Orders, TheFinishPromptComesWhenAHumansOrdersRunOut) {
     }
 }
 
-TEST_F(Orders, ResumingAfterALoadKeepsTheCountersAndAsksForNoMoreOrders) {
+TEST_F(LeaderOrders, ResumingAfterALoadKeepsTheCountersAndAsksForNoMoreOrders) {
     auto& l = activeLeader({3, 1});
     l.ordersUsed_ = 3;
     Leader::setShowFinishLeader(1);
@@ -298,7 +298,7 @@ TEST_F(Orders, ResumingAfterALoadKeepsTheCountersAndAsksForNoMoreOrders) {
     EXPECT_EQ(values(flow.heard[0], flow.heard.back(), l.getOrdersUsed()), "NoMoreOrders|1 LeaderResumed|Cleon 3");
 }
 
-TEST_F(Orders, TheLeaderTurnsTowardTheWayMostOfHisGroupFaces) {
+TEST_F(LeaderOrders, TheLeaderTurnsTowardTheWayMostOfHisGroupFaces) {
     struct Row {
         DIRECTION own;
         std::vector<DIRECTION> members;
@@ -323,7 +323,7 @@ TEST_F(Orders, TheLeaderTurnsTowardTheWayMostOfHisGroupFaces) {
     }
 }
 
-TEST_F(Orders, ALeaderWhoMovedFacesHisGroupAfterEachOrder) {
+TEST_F(LeaderOrders, ALeaderWhoMovedFacesHisGroupAfterEachOrder) {
     auto& l = activeLeader();
     a->setFacing(West), b->setFacing(West);
     activate();
@@ -337,7 +337,7 @@ TEST_F(Orders, ALeaderWhoMovedFacesHisGroupAfterEachOrder) {
     EXPECT_EQ(flow.only("ChangeFacing"), Texts{"ChangeFacing|1 2 1"});
 }
 
-TEST_F(Orders, TheCommandRangeFollowsALeaderWhoWithdrew) {
+TEST_F(LeaderOrders, TheCommandRangeFollowsALeaderWhoWithdrew) {
     auto& l = activeLeader();
     activate();
     flow.sendNamedEmpty("InitLeader");
@@ -354,7 +354,7 @@ TEST_F(Orders, TheCommandRangeFollowsALeaderWhoWithdrew) {
     EXPECT_EQ(flow.heard, Texts{});
 }
 
-TEST_F(Orders, ASelectedLeaderWhoMovesTakesHisCommandAlong) {
+TEST_F(LeaderOrders, ASelectedLeaderWhoMovesTakesHisCommandAlong) {
     auto& l = activeLeader();
     activate();
     flow.sendNamedEmpty("InitLeader");
@@ -369,7 +369,7 @@ TEST_F(Orders, ASelectedLeaderWhoMovesTakesHisCommandAlong) {
     EXPECT_EQ(values(l.getHex(), l.getOrdersUsed()), "506 1");
 }
 
-TEST_F(Orders, TheComputersLeaderChargesOrdersWithoutTheHumansOrdersPhase) {
+TEST_F(LeaderOrders, TheComputersLeaderChargesOrdersWithoutTheHumansOrdersPhase) {
     auto& l = activeLeader();
     l.setComputerControlled();
     activate();

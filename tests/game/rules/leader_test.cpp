@@ -95,9 +95,9 @@ TEST_F(Leaders, AMessageNamingALeaderIsHisWhenTheNameIsHis) {
 
 // Heights: 505 at 1; 504 at 0 (counts as 1); 605 at 2; 506 at 3; 604 at 2; the side of 505 towards 406
 // impassable.
-class StepCosts : public Leaders {
+class LeaderStepCosts : public Leaders {
 protected:
-    StepCosts() {
+    LeaderStepCosts() {
         MapFileBuilder b(10, 10);
         b.setHeight(504, 0).setHeight(605, 2).setHeight(506, 3).setHeight(604, 2).addSide(505, 6, 20);
         map = makeLandscape(b);
@@ -105,7 +105,7 @@ protected:
     }
 };
 
-TEST_F(StepCosts, PlainAndOwnStepCostsReadSidesAndHeights) {
+TEST_F(LeaderStepCosts, PlainAndOwnStepCostsReadSidesAndHeights) {
     auto& l = leader(1, 505);
     const auto plain = [&](int from, int to) { return Leader::plainCost(from, to, map.get(), &l); };
     const auto own = [&](int from, int to) { return Leader::ownStepCost(from, to, map.get(), &l); };
