@@ -177,7 +177,7 @@ void Leader::centerOnLeader() {
 
 void Leader::eliminate() {
     Container<EliminateUnitData> score(
-        EliminateUnitData{nation_, static_cast<std::uint16_t>(baseInitiative_ * 5), -1, unitNumber_});
+        EliminateUnitData{nation_, static_cast<std::uint16_t>(baseInitiative_ * 5), 0xFFFFFFFF, unitNumber_});
     sendNamed("UnitEliminated", &score);
     Animate(LogicalCommandInfo(unitNumber_, nullptr, 0, RegisteredMessage::getId("UnitEliminated")));
 

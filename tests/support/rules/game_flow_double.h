@@ -105,7 +105,7 @@ private:
         if (Container<BusMessage>::fromMessage(data, command)) return text(command.id());
         if (Container<SetTextData>::fromMessage(data, item)) return values(item.target, item.flag, item.text);
         if (Container<EliminateUnitData>::fromMessage(data, score))
-            return values(score.nation, score.points, score.unused, score.unitNumber);
+            return values(score.nation, score.points, static_cast<std::int32_t>(score.unitType), score.unitNumber);
         if (Container<WoundedLeaderInfo>::fromMessage(data, wound)) return values(wound.amount, wound.unitNumber);
         if (Container<PossibleMoveData>::fromMessage(data, legal)) return values(legal.nation, legal.hexes);
         if (Container<List<short>*>::fromMessage(data, hexes)) return hexes ? text(*hexes) : "null";
