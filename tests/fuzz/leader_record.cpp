@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint16_t hex = leader->getHex(), initiative = leader->getInitiative();
         const bool read = leader->read(file);
         if (!read && (leader->getHex() != hex || leader->getInitiative() != initiative)) std::abort();
-        if (leader->getOrdersUsed() > leader->getInitiative() || leader->ordersLeft() < 0) std::abort();
+        if (leader->getOrdersUsed() > leader->getInitiative()) std::abort();
         if (leader->getHex() != 0xFFFF) {
             if (!map->isValidHex(static_cast<std::int16_t>(leader->getHex()))) std::abort();
             map->removeFromRegion(leader, static_cast<std::int16_t>(leader->getHex()));

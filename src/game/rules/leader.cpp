@@ -209,6 +209,8 @@ void Leader::takeReplacementRatings() {
     initiative_ = 2;
     shockPrecedence_ = 2;
     duelRating_ = 1;
+    // Killed after more orders than his replacement has: none are left, rather than a wrapped count.
+    if (ordersUsed_ > initiative_) ordersUsed_ = initiative_;
 }
 
 void Leader::markReplacement() {
@@ -251,9 +253,9 @@ bool Leader::read(SuperString& file) {
     initiative_ = initiative;
     duelRating_ = duel;
     commandRange_ = range;
+    if (outOfPlay_ && wasInPlay) restoreReplacement();
     // A damaged file must not leave more orders spent than the leader has: his orders left would wrap.
     ordersUsed_ = used > initiative_ ? initiative_ : used;
-    if (outOfPlay_ && wasInPlay) restoreReplacement();
     return true;
 }
 

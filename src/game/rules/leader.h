@@ -163,6 +163,8 @@ protected:
     void replenishGroup();
     // The handlers that charge the orders of the units, for a human's orders and the computer's alike.
     void connectOrderHandlers();
+    // Registers the handlers of an activation under way and tells the game the leader has it.
+    void takeTheActivation(const char* announcement);
     bool memberReadyForGroupMove(const VaelUnit& member) const;
     void sendResolved(std::uint16_t withdrew, std::uint16_t hex);
     // The free hex a forced withdrawal goes to, -1 when there is none within the leader's movement.

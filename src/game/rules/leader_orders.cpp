@@ -152,6 +152,15 @@ void Leader::initRemoteLeader() {
     connectOnce("ActivateLeader", onActivateRemoteLeader);
 }
 
+void Leader::takeTheActivation(const char* announcement) {
+    connectOnce("InitLeader", onInitLeader);
+    connectOnce("EndOrdersPhase", onEndOrdersPhase);
+    connectOnce("LeaderCenterOnLeader", onCenterOnLeader);
+    connectOnce("FinishLeader", onFinishLeader);
+    Container<std::string> name(name_);
+    sendNamed(announcement, &name);
+}
+
 std::int16_t Leader::activateLeader() {
     debugStream() << "Activating Local Leader: " << name_ << std::endl;
     ordersUsed_ = 0;
@@ -162,12 +171,7 @@ std::int16_t Leader::activateLeader() {
     sendLegalUnits();
     centerOnLeader();
     showStatus();
-    connectOnce("InitLeader", onInitLeader);
-    connectOnce("EndOrdersPhase", onEndOrdersPhase);
-    connectOnce("LeaderCenterOnLeader", onCenterOnLeader);
-    connectOnce("FinishLeader", onFinishLeader);
-    Container<std::string> name(name_);
-    sendNamed("LeaderActivated", &name);
+    takeTheActivation("LeaderActivated");
     if (initiative_ == 0) sendNamedEmpty("EndMovementSegment");
     return 0;
 }
@@ -191,12 +195,7 @@ std::int16_t Leader::resumeActiveLeader() {
     sendHexes(HALF_HIGHLIGHT_REGION, &commandHexes_, false);
     sendEmpty(INVALIDATE_VIEW);
     showStatus();
-    connectOnce("InitLeader", onInitLeader);
-    connectOnce("EndOrdersPhase", onEndOrdersPhase);
-    connectOnce("LeaderCenterOnLeader", onCenterOnLeader);
-    connectOnce("FinishLeader", onFinishLeader);
-    Container<std::string> name(name_);
-    sendNamed("LeaderResumed", &name);
+    takeTheActivation("LeaderResumed");
     return 0;
 }
 

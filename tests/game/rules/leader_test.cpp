@@ -156,6 +156,7 @@ TEST_F(Leaders, StatusLineShowsNameThenInitiativeAndOrdersLeft) {
 TEST_F(Leaders, AKilledLeaderScoresLeavesHisRecordAndGoesOnAsHisReplacement) {
     auto& l = leader(1, 505, {3, 4, 2, 1});
     l.wound(1);
+    l.ordersUsed_ = 3;
     flow.heard.clear();
     Container<short> number(1);
     flow.sendNamed("EliminateUnit", &number);
@@ -167,8 +168,9 @@ TEST_F(Leaders, AKilledLeaderScoresLeavesHisRecordAndGoesOnAsHisReplacement) {
                      map->unitsInHex(505).count()),
               "1 2 1");
     EXPECT_EQ(values(l.getName(), l.getCommandRange(), l.getInitiative(), l.getShockPrecedence(),
-                     l.getDuelRating(), l.isWounded(), l.isEliminated(), l.getBaseInitiative(), l.pointValue()),
-              "Cleon(R) 4 2 2 1 0 1 3 10");
+                     l.getDuelRating(), l.isWounded(), l.isEliminated(), l.getBaseInitiative(), l.pointValue(),
+                     l.ordersLeft()),
+              "Cleon(R) 4 2 2 1 0 1 3 10 0");
 
     flow.heard.clear();
     flow.sendNamed("EliminateUnit", &number);
