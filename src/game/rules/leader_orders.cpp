@@ -10,6 +10,7 @@
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
 #include "game/rules/leader_records.h"
+#include "game/rules/missile_capable.h"
 #include "game/rules/unit_payloads.h"
 #include "game/rules/vael_logical_landscape.h"
 
@@ -402,8 +403,25 @@ std::int16_t Leader::MovementDone(std::uint32_t kind, std::uint16_t unitNumber) 
 
 void Leader::replenishGroup() {
     int replenished = 0;
+    if (group_) {
+        ListIterator<VaelUnit*> it(group_->units);
+        for (VaelUnit* member = nullptr; it.next(member);) {
+            if (!member || member == this || !member->getPotentialToBeOrdered() || member->isRouting() ||
+                !member->isMissileCapable())
+                continue;
+            auto* shooter = dynamic_cast<MissileCapable*>(member);
+            if (!shooter || shooter->getMissilesLeft() != 0) continue;
+            shooter->replenish();
+            debugStream() << shooter->getName() << " replenished missiles." << std::endl;
+            Container<short> number(static_cast<short>(shooter->getUnitNum()));
+            sendNamed("UnitReplenished", &number);
+            ++replenished;
+        }
+    }
     debugStream() << "There were " << replenished << " unit(s) that rallied/replenished." << std::endl;
-    if (replenished > 2) ++ordersUsed_;
+    // Refilling a large part of the group takes the leader's attention: it costs an order, never more
+    // than he has.
+    if (replenished > 2 && ordersUsed_ < initiative_) ++ordersUsed_;
 }
 
 Leader::FacingTurn Leader::turnTowardGroup(DIRECTION own, const std::uint16_t (&facings)[9]) {

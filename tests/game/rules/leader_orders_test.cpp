@@ -379,5 +379,46 @@ TEST_F(LeaderOrders, TheComputersLeaderChargesOrdersWithoutTheHumansOrdersPhase)
     EXPECT_EQ(values(ordersAfter(l, {2, 4}), l.isOrdersPhaseActive()), "1 3 0");
 }
 
+TEST_F(LeaderOrders, ThreeRefilledShootersCostAnOrderTwoDoNot) {
+    struct Row {
+        int empty;     // shooters of the group with no missiles left, all orderable
+        bool oneRouts; // the first of them is routing
+        bool oneFar;   // the last of them may not be ordered
+        const char* replenished; // their places among the shooters
+        std::uint16_t used;
+    };
+    const Row rows[] = {
+        {3, false, false, "0 1 2", 1}, {2, false, false, "0 1", 0}, {4, true, false, "1 2 3", 1},
+        {3, true, false, "1 2", 0},    {3, false, true, "0 1", 0},
+    };
+    std::uint16_t number = 10;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(values(row.empty, row.oneRouts, row.oneFar));
+        auto& l = activeLeader({3, 1}, number);
+        group.units.clear();
+        std::vector<RefillingShooter*> shooters;
+        for (int i = 0; i <= row.empty; ++i) { // the last keeps its missiles
+            shooters.push_back(&archer(static_cast<std::uint16_t>(number + 1 + i), 504));
+            shooters.back()->missilesLeft_ = i < row.empty ? 0 : 5;
+            shooters.back()->LegalUnits(home, listOf<short>({504}));
+            group.units.append(shooters.back());
+        }
+        if (row.oneRouts) shooters.front()->setRouting(1);
+        if (row.oneFar) shooters[static_cast<std::size_t>(row.empty - 1)]->LegalUnits(home, List<short>());
+        activate(number);
+        flow.heard.clear();
+        flow.sendNamedEmpty("InitLeader");
+        std::string replenished;
+        for (const std::string& line : flow.only("UnitReplenished"))
+            replenished += (replenished.empty() ? "" : " ") +
+                           std::to_string(std::stoi(line.substr(line.find('|') + 1)) - number - 1);
+        EXPECT_EQ(replenished, row.replenished);
+        EXPECT_EQ(values(l.getOrdersUsed(), shooters.back()->refills), values(row.used, 0));
+        flow.sendNamedEmpty("EndOrdersPhase");
+        flow.sendNamedEmpty("FinishLeader");
+        number = static_cast<std::uint16_t>(number + 10);
+    }
+}
+
 } // namespace
 } // namespace vael

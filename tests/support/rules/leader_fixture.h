@@ -29,6 +29,14 @@ template <class Kind> struct OpenLeader : Kind {
     using Kind::potentialToBeOrdered_;
 };
 
+// A missile unit that notes its refills and can be set routing.
+struct RefillingShooter : TestMissileUnit {
+    using TestMissileUnit::TestMissileUnit;
+    void replenish() override { ++refills, missilesLeft_ = 1; }
+    void setRouting(std::int16_t v) { routing_ = v; }
+    int refills = 0;
+};
+
 struct Ratings {
     std::uint16_t initiative = 3;
     std::uint16_t commandRange = 4;
@@ -83,8 +91,8 @@ protected:
         stand(std::move(made), hex);
         return u;
     }
-    TestMissileUnit& archer(std::uint16_t number, std::int16_t hex, std::uint32_t type = 2) {
-        auto made = std::make_unique<TestMissileUnit>(UnitSetup(number, hex, map.get(), home, type, 0, 1));
+    RefillingShooter& archer(std::uint16_t number, std::int16_t hex, std::uint32_t type = 2) {
+        auto made = std::make_unique<RefillingShooter>(UnitSetup(number, hex, map.get(), home, type, 0, 1));
         auto& u = *made;
         stand(std::move(made), hex);
         return u;
