@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/failed_checks.h"
 #include "support/rules/leader_fixture.h"
 
 namespace vael {
@@ -418,6 +419,33 @@ TEST_F(LeaderOrders, ThreeRefilledShootersCostAnOrderTwoDoNot) {
         flow.sendNamedEmpty("FinishLeader");
         number = static_cast<std::uint16_t>(number + 10);
     }
+}
+
+TEST_F(LeaderOrders, AWrongPayloadIsReportedAndDoesNothing) {
+    auto& l = activeLeader();
+    FailedChecks checks;
+    Container<short> wrongKind(1);
+    flow.sendNamed("ActivateLeader", &wrongKind);
+    EXPECT_EQ(values(checks.count(), flow.heard.size()), "1 0");
+    EXPECT_EQ(checks.texts.front().find("Bad data passed in bus message to function") != std::string::npos, true);
+    activate();
+    flow.sendNamedEmpty("InitLeader");
+    Container<std::string> notANumber("A");
+    flow.sendNamed("UnitMovementDone", &notANumber);
+    EXPECT_EQ(values(checks.count(), l.getOrdersUsed()), "2 0");
+}
+
+TEST_F(LeaderOrders, TheLeadersOwnMoveReportUnblocksTheMenuOthersAreNotHis) {
+    auto& l = activeLeader();
+    activate();
+    flow.sendNamedEmpty("LeaderCenterOnLeader");
+    EXPECT_EQ(flow.heard.back(), "Center On Region|505");
+    flow.heard.clear();
+    EXPECT_EQ(l.MovementDone(2, 2), 0);
+    EXPECT_EQ(flow.heard, Texts{});
+    l.MovementDone(2, 1);
+    ASSERT_FALSE(flow.heard.empty());
+    EXPECT_EQ(flow.heard.front(), "UnblockLeaderMenu|0");
 }
 
 } // namespace
