@@ -193,7 +193,11 @@ void Leader::eliminate() {
     fallen.initiative = initiative_;
     fallen.shockPrecedence = shockPrecedence_;
     fallen.duelRating = duelRating_;
+    // The record of the fallen is no new leader of the battle: the test switches stay as they were, so
+    // that with the dead switch on every later check still kills.
+    const std::uint16_t switches[3] = {leaderCheat_, woundCheat_, deadCheat_};
     auto* record = new Leader(fallen, name_.c_str());
+    leaderCheat_ = switches[0], woundCheat_ = switches[1], deadCheat_ = switches[2];
     record->outOfPlay_ = 1;
     Container<Leader*> bogus(record);
     sendNamed("AddBogusLeader", &bogus);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/rules/leader_fixture.h"
@@ -69,18 +70,26 @@ TEST_F(LeaderCasualties, TheCasualtyRollFallsInTheBandsOfTheLeader) {
 
 TEST_F(LeaderCasualties, TheTestSwitchesWoundOrKillOnlyWithTheLeaderSwitch) {
     auto& l = leader(1, 505);
-    const auto rollWith = [&](std::uint16_t leaderCheat, std::uint16_t woundCheat, std::uint16_t deadCheat, int roll) {
-        Leader::setLeaderCheat(leaderCheat), Leader::setWoundCheat(woundCheat), Leader::setDeadCheat(deadCheat);
+    const auto rollWith = [&](int leaderCheat, int woundCheat, int deadCheat, int roll) {
+        Leader::setLeaderCheat(static_cast<std::uint16_t>(leaderCheat));
+        Leader::setWoundCheat(static_cast<std::uint16_t>(woundCheat));
+        Leader::setDeadCheat(static_cast<std::uint16_t>(deadCheat));
         ScriptedRolls dice{roll};
         return l.casualtyResult();
     };
-    EXPECT_EQ(values(rollWith(0, 1, 0, 10), rollWith(1, 0, 0, 10), rollWith(1, 1, 0, 10)), "1 1 2");
-    // The wounded leader's wound band kills him; the dead switch wins over the wound switch.
-    EXPECT_EQ(values(rollWith(1, 1, 0, 10), rollWith(0, 0, 1, 10)), "3 1");
+    std::string results;
+    // Alone the wound and dead switches do nothing; then a wound, and the wounded leader's wound band kills.
+    for (auto [leaderCheat, woundCheat, deadCheat] : {std::tuple{0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 0}, {0, 0, 1}})
+        results += std::to_string(rollWith(leaderCheat, woundCheat, deadCheat, 10));
+    EXPECT_EQ(results, "11231");
     auto& fresh = leader(2, 606);
+    auto& next = leader(3, 707);
     Leader::setLeaderCheat(1), Leader::setWoundCheat(1), Leader::setDeadCheat(1);
-    ScriptedRolls dice{10};
-    EXPECT_EQ(fresh.casualtyResult(), 3);
+    ScriptedRolls dice{10, 10};
+    // The record of the first one killed leaves the switches on for the next check.
+    const int first = fresh.casualtyResult();
+    const int second = next.casualtyResult();
+    EXPECT_EQ(values(first, second, flow.bogusLeaders.size()), "3 3 3");
 }
 
 TEST_F(LeaderCasualties, AMissileHitsTheLeaderOnFifteenOrLess) {
