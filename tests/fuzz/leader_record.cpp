@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     record.landscape = map.get();
     record.initiative = 3;
     const LeaderUnitData before = record;
-    if (!record.Load(file) && (record.initiative != before.initiative || record.name != before.name)) std::abort();
+    if (!record.Load(file) && (record.initiative != before.initiative || record.name != before.name))
+        std::abort();
     record.hex = 505;
     record.landscape = map.get();
     Leader plain(record, "Plain");

@@ -80,7 +80,8 @@ std::int16_t Leader::testStep(std::int16_t from, std::int16_t to) {
     return landscape_ ? ownStepCost(from, to, landscape_, this) : -1;
 }
 
-std::int16_t Leader::plainCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape* landscape, VaelUnit*) {
+std::int16_t Leader::plainCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape* landscape,
+                               VaelUnit*) {
     return barredSide(landscape, from, to) ? -1 : 1;
 }
 
@@ -235,7 +236,8 @@ void Leader::write(SuperString& file) const {
 bool Leader::read(SuperString& file) {
     std::uint16_t active = 0, finished = 0, used = 0, granted = 0, tried = 0, failed = 0, full = 0,
                   lastOrdered = 32767, wounded = 0;
-    std::uint16_t shock = shockPrecedence_, initiative = initiative_, duel = duelRating_, range = commandRange_;
+    std::uint16_t shock = shockPrecedence_, initiative = initiative_, duel = duelRating_,
+                  range = commandRange_;
     std::uint32_t facing = 0;
     file >> active;
     if (active) file >> finished >> used >> granted >> tried >> failed >> full >> lastOrdered >> facing;

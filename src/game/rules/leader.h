@@ -83,8 +83,8 @@ public:
     // Where the leader may go is the business of his movement rules; until they say, nowhere.
     List<short> GetValidMovement(DIRECTION, std::uint16_t) override { return List<short>(); }
     // The command range follows the leader wherever he ends a move.
-    std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent, const ContainerBase* donePayload,
-                                   std::uint16_t noRecompute) override;
+    std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent,
+                                   const ContainerBase* donePayload, std::uint16_t noRecompute) override;
     std::int16_t MovementDone(std::uint32_t kind, std::uint16_t unitNumber) override;
     // A leader withdraws alone, along a straight line to the free hex farthest from the enemy, and may be
     // hurt on the way.

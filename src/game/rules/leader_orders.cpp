@@ -365,7 +365,8 @@ std::int16_t Leader::finishRemoteLeader() {
 }
 
 bool Leader::memberReadyForGroupMove(const VaelUnit& member) const {
-    return member.getPotentialToBeOrdered() && member.getFacing() == groupFacing_ && !member.getUsedThisTurn();
+    return member.getPotentialToBeOrdered() && member.getFacing() == groupFacing_ &&
+           !member.getUsedThisTurn();
 }
 
 void Leader::disconnectCommandRangeFollower() {

@@ -79,7 +79,8 @@ TEST_F(LeaderCasualties, TheTestSwitchesWoundOrKillOnlyWithTheLeaderSwitch) {
     };
     std::string results;
     // Alone the wound and dead switches do nothing; then a wound, and the wounded leader's wound band kills.
-    for (auto [leaderCheat, woundCheat, deadCheat] : {std::tuple{0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 0}, {0, 0, 1}})
+    for (auto [leaderCheat, woundCheat, deadCheat] :
+         {std::tuple{0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 0}, {0, 0, 1}})
         results += std::to_string(rollWith(leaderCheat, woundCheat, deadCheat, 10));
     EXPECT_EQ(results, "11231");
     auto& fresh = leader(2, 606);
@@ -102,7 +103,9 @@ TEST_F(LeaderCasualties, AMissileHitsTheLeaderOnFifteenOrLess) {
         {{16}, 0, "\\BCleon\\b  was not harmed by missile fire."},
         {{115, 24}, 0, "\\BCleon\\b was \\Bdistracted\\b by missile fire. He will give no orders this turn."},
         {{0, 25}, 0, "\\BCleon\\b was hit and is \\Bwounded\\b!"},
-        {{99, 70}, 1, "\\BCleon\\b was hit and was \\Bkilled\\b! A soldier from the ranks will replace him in command."},
+        {{99, 70},
+         1,
+         "\\BCleon\\b was hit and was \\Bkilled\\b! A soldier from the ranks will replace him in command."},
     };
     std::uint16_t number = 1;
     for (const Row& row : rows) {
@@ -148,15 +151,15 @@ TEST_F(LeaderCasualties, AWithdrawalPathCarriesTheGreatestChanceOfItsHexes) {
         int chance;
     };
     const Row rows[] = {
-        {{505, 504}, 0},        // empty hexes out of any zone
-        {{505, 403}, 20},       // empty, in the infantry's zone
-        {{505, 303}, 60},       // the infantry itself
-        {{505, 301}, 90},       // light cavalry
-        {{505, 302}, 90},       // heavy cavalry
-        {{505, 305}, 90},       // lancers
-        {{505, 306}, 0},        // a bolt-thrower
-        {{505, 307}, 0},        // an enemy leader
-        {{505, 308}, 0},        // a friend
+        {{505, 504}, 0},  // empty hexes out of any zone
+        {{505, 403}, 20}, // empty, in the infantry's zone
+        {{505, 303}, 60}, // the infantry itself
+        {{505, 301}, 90}, // light cavalry
+        {{505, 302}, 90}, // heavy cavalry
+        {{505, 305}, 90}, // lancers
+        {{505, 306}, 0},  // a bolt-thrower
+        {{505, 307}, 0},  // an enemy leader
+        {{505, 308}, 0},  // a friend
         {{505, 306, 403, 504}, 20},
         {{505, 403, 301, 303}, 90},
     };
@@ -185,7 +188,8 @@ TEST_F(LeaderWithdrawal, TheLeaderGoesToTheFarthestFreeHexInHisArcAndMayBeHurtOn
     };
     const Row rows[] = {
         {{20}, "LOGICAL_COMMAND, OWResolved", ""},
-        {{19, 7}, "FinishedLeader, WoundedLeader, LOGICAL_COMMAND, AddCommentary, LOGICAL_COMMAND, OWResolved",
+        {{19, 7},
+         "FinishedLeader, WoundedLeader, LOGICAL_COMMAND, AddCommentary, LOGICAL_COMMAND, OWResolved",
          "AddCommentary|\\BCleon\\b was \\Bwounded\\b while withdrawaling!"},
     };
     for (const Row& row : rows) {
