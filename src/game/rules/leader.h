@@ -180,13 +180,11 @@ protected:
     std::uint16_t shockPrecedence_;
     std::uint16_t duelRating_;
     std::uint16_t ordersUsed_ = 0;
-    std::uint16_t spare1_ = 0;
     std::uint16_t wounded_ = 0;
     std::uint16_t finished_ = 0;
     Group* group_ = nullptr; // not owned
     List<short> commandHexes_;
     std::uint16_t ordersPhaseActive_ = 0;
-    std::uint16_t spare2_ = 0;
     std::uint16_t lastOrderedUnit_ = 32767;
     std::uint16_t computerControlled_ = 0;
     std::uint16_t groupMoveGranted_ = 0;
@@ -201,16 +199,16 @@ protected:
     static inline std::uint16_t deadCheat_ = 0;
     static inline FinishPrompt finishPrompt_;
 
+    // A replacement read back from a saved game: what the file cannot say about him.
+    virtual void restoreReplacement();
+
 private:
     void putUpFinishPrompt();
     void takeReplacementRatings();
     void markReplacement();
-
-protected:
-    // A replacement read back from a saved game: what the file cannot say about him.
-    virtual void restoreReplacement();
 };
 
+// The answer of "GetUnitByNum" and the record of a fallen leader travel as pointers under these names.
 VAEL_TYPE_NAME(VaelUnit, "VaelUnit");
 VAEL_TYPE_NAME(Leader, "Leader");
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "framework/core/application.h"
+#include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
@@ -31,14 +32,18 @@ enum MenuCommand : std::uint16_t {
 
 constexpr std::uint32_t oxybeleType = 15;
 
-Leader* asLeader(Component* target) {
-    return static_cast<Leader*>(target);
+// Only a leader registers these handlers; anything else is reported and left alone.
+Leader* asLeader(Component* target, std::int16_t line) {
+    auto* leader = dynamic_cast<Leader*>(target);
+    Assertion::check(leader != nullptr, BadPayloadMessage, sourceFile, line);
+    return leader;
 }
 
 // The handlers of a leader's own number: a number that is not his leaves him alone.
 template <std::int16_t (Leader::*Worker)()>
 ContainerBase* ownNumberHandler(Component* target, BusMessage, ContainerBase* data) {
-    Leader* leader = asLeader(target);
+    Leader* leader = asLeader(target, __LINE__);
+    if (!leader) return nullptr;
     callWithPayload<unsigned short>(data, sourceFile, __LINE__, [&](unsigned short number) {
         if (number == leader->getUnitNum()) (leader->*Worker)();
     });
@@ -47,31 +52,34 @@ ContainerBase* ownNumberHandler(Component* target, BusMessage, ContainerBase* da
 
 template <std::int16_t (Leader::*Worker)()>
 ContainerBase* plainHandler(Component* target, BusMessage, ContainerBase*) {
-    (asLeader(target)->*Worker)();
+    if (Leader* leader = asLeader(target, __LINE__)) (leader->*Worker)();
     return nullptr;
 }
 
 ContainerBase* onCenterOnLeader(Component* target, BusMessage, ContainerBase*) {
-    asLeader(target)->centerOnLeader();
+    if (Leader* leader = asLeader(target, __LINE__)) leader->centerOnLeader();
     return nullptr;
 }
 
 // "UnitMovementDone" and "CohesionRestored": the unit's order is over and is charged now.
 ContainerBase* onOrderDone(Component* target, BusMessage, ContainerBase* data) {
-    Leader* leader = asLeader(target);
+    Leader* leader = asLeader(target, __LINE__);
+    if (!leader) return nullptr;
     callWithPayload<unsigned short>(data, sourceFile, __LINE__,
                                     [&](unsigned short number) { leader->chargeOrder(number); });
     return nullptr;
 }
 
 ContainerBase* onMissileVolley(Component* target, BusMessage, ContainerBase* data) {
-    Leader* leader = asLeader(target);
+    Leader* leader = asLeader(target, __LINE__);
+    if (!leader) return nullptr;
     callWithPayload<short>(data, sourceFile, __LINE__, [&](short number) { leader->MissileVolley(number); });
     return nullptr;
 }
 
 ContainerBase* onFollowerEndOWSegment(Component* target, BusMessage, ContainerBase* data) {
-    Leader* leader = asLeader(target);
+    Leader* leader = asLeader(target, __LINE__);
+    if (!leader) return nullptr;
     callWithPayload<EndOWStruct>(data, sourceFile, __LINE__,
                                  [&](const EndOWStruct& end) { leader->commandRangeAfterOW(end.happened); });
     return nullptr;
