@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
 #include "game/rules/vael_logical_landscape.h"
@@ -127,6 +129,19 @@ std::int16_t VaelUnit::leftFlankHex(std::int16_t hex, DIRECTION facing) const {
     const DIRECTION reverse = opposite(facing);
     if (reverse == NoDirection) return -1;
     return rightFlankHex(hex, reverse);
+}
+
+VaelUnit* VaelUnit::handlerTarget(Component* target, const char* sourceFile, std::int16_t line) {
+    auto* unit = dynamic_cast<VaelUnit*>(target);
+    Assertion::check(unit != nullptr, BadPayloadMessage, sourceFile, line);
+    return unit;
+}
+
+std::int16_t VaelUnit::takeShort(ContainerBase* reply, std::int16_t fallback) {
+    short value = fallback;
+    if (!reply || !Container<short>::fromMessage(reply, value)) value = fallback;
+    delete reply;
+    return value;
 }
 
 void VaelUnit::postUnitState() {

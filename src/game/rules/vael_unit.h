@@ -174,6 +174,12 @@ public:
     // South, which are no facings.
     static DIRECTION stepFacing(DIRECTION facing, std::uint32_t sense);
 
+    // The receiver of a unit's handler; anything else is reported as bad data from the handler's file and
+    // line.
+    static VaelUnit* handlerTarget(Component* target, const char* sourceFile, std::int16_t line);
+    // The value of a reply holding a short, fallback for no reply or one of another kind; deletes the reply.
+    static std::int16_t takeShort(ContainerBase* reply, std::int16_t fallback);
+
     // Bus handlers that the kinds register and remove while a move or a withdrawal segment runs.
     static ContainerBase* onMovementDone(Component* target, BusMessage, ContainerBase* data);
     static ContainerBase* onBeginOWSegment(Component* target, BusMessage, ContainerBase* data);

@@ -125,11 +125,7 @@ namespace {
 std::int16_t askChangeFacing(VaelUnit& unit, std::uint32_t sense, std::uint16_t numTurns) {
     ChangeFacingStruct order{sense, 0, numTurns, unit.getUnitNum()};
     Container<ChangeFacingStruct> box(order);
-    ContainerBase* answer = unit.sendNowNamed("ChangeFacing", &box);
-    short value = 2;
-    if (answer) Container<short>::fromMessage(answer, value);
-    delete answer;
-    return value;
+    return VaelUnit::takeShort(unit.sendNowNamed("ChangeFacing", &box), 2);
 }
 
 } // namespace

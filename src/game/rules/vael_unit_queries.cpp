@@ -6,18 +6,6 @@
 
 namespace vael {
 
-namespace {
-
-// The reply of a query as a short; fallback when there was none or it was of another kind.
-std::int16_t shortReply(ContainerBase* answer, std::int16_t fallback) {
-    short value = fallback;
-    if (!answer || !Container<short>::fromMessage(answer, value)) value = fallback;
-    delete answer;
-    return value;
-}
-
-} // namespace
-
 std::int16_t VaelUnit::Query(std::int16_t code) {
     switch (code) {
     case 4:
@@ -42,7 +30,7 @@ std::int16_t VaelUnit::Query(std::int16_t code) {
 
 std::int16_t VaelUnit::FindLeader() {
     Container<unsigned short> leader(leaderId_);
-    const std::int16_t leaderHex = shortReply(queryNamed("FindLeader", &leader), -1);
+    const std::int16_t leaderHex = takeShort(queryNamed("FindLeader", &leader), -1);
     // No leader of that number: there is no distance to tell.
     if (leaderHex < 0 || !landscape_) return -1;
     return landscape_->hexDistance(static_cast<std::int16_t>(hex_), leaderHex);
@@ -50,7 +38,7 @@ std::int16_t VaelUnit::FindLeader() {
 
 std::int16_t VaelUnit::UnitInCommandRange() {
     Container<UnitInCommandRangeStruct> asked(UnitInCommandRangeStruct{leaderId_, hex_});
-    return shortReply(queryNamed("UnitInCommandRange", &asked), 0);
+    return takeShort(queryNamed("UnitInCommandRange", &asked), 0);
 }
 
 std::int16_t VaelUnit::nearestEnemyHex() {

@@ -12,22 +12,15 @@ namespace {
 
 constexpr const char* sourceFile = "VAELUNIT";
 
-// The receiver as a unit; anything else is reported as bad data.
-VaelUnit* unitOf(Component* target, std::int16_t line) {
-    auto* unit = dynamic_cast<VaelUnit*>(target);
-    Assertion::check(unit != nullptr, BadPayloadMessage, sourceFile, line);
-    return unit;
-}
-
 // A worker that takes no payload.
 #define VAEL_PLAIN_HANDLER(name, call)                                                                       \
     ContainerBase* name(Component* target, BusMessage, ContainerBase*) {                                     \
-        if (VaelUnit* unit = unitOf(target, __LINE__)) unit->call;                                           \
+        if (VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__)) unit->call;              \
         return nullptr;                                                                                      \
     }
 
 ContainerBase* onUnitSelected(Component* target, BusMessage, ContainerBase* data) {
-    VaelUnit* unit = unitOf(target, __LINE__);
+    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     return callWithPayload<short>(data, sourceFile, __LINE__, [unit](const short& hex) -> ContainerBase* {
         return new Container<short>(unit->UnitSelected(hex));
@@ -35,7 +28,7 @@ ContainerBase* onUnitSelected(Component* target, BusMessage, ContainerBase* data
 }
 
 ContainerBase* onLegalUnits(Component* target, BusMessage, ContainerBase* data) {
-    VaelUnit* unit = unitOf(target, __LINE__);
+    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     callWithPayload<PossibleMoveData>(data, sourceFile, __LINE__, [unit](const PossibleMoveData& d) {
         unit->LegalUnits(d.nation, d.hexes);
@@ -44,14 +37,14 @@ ContainerBase* onLegalUnits(Component* target, BusMessage, ContainerBase* data) 
 }
 
 ContainerBase* onUnitOW(Component* target, BusMessage, ContainerBase* data) {
-    VaelUnit* unit = unitOf(target, __LINE__);
+    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     callWithPayload<OWStruct>(data, sourceFile, __LINE__, [unit](const OWStruct& ow) { unit->UnitOW(ow); });
     return nullptr;
 }
 
 ContainerBase* onNoMoreOrders(Component* target, BusMessage, ContainerBase* data) {
-    if (!unitOf(target, __LINE__)) return nullptr;
+    if (!VaelUnit::handlerTarget(target, sourceFile, __LINE__)) return nullptr;
     callWithPayload<short>(data, sourceFile, __LINE__, [](const short& mode) {
         VaelUnit::setGlobalOrderMode(static_cast<std::uint16_t>(mode));
     });
@@ -60,7 +53,7 @@ ContainerBase* onNoMoreOrders(Component* target, BusMessage, ContainerBase* data
 
 // The display's echo of the selection: only the unit it names registers its selected-unit handlers, once.
 ContainerBase* onObjectSelected(Component* target, BusMessage, ContainerBase* data) {
-    VaelUnit* unit = unitOf(target, __LINE__);
+    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     callWithPayload<LogicalCommandInfo>(data, sourceFile, __LINE__, [unit](const LogicalCommandInfo& c) {
         if (c.command == unit->getUnitNum() && !unit->isSelected()) unit->registerSelectedMessages();
@@ -69,7 +62,7 @@ ContainerBase* onObjectSelected(Component* target, BusMessage, ContainerBase* da
 }
 
 ContainerBase* onRegionFlyby(Component* target, BusMessage, ContainerBase* data) {
-    VaelUnit* unit = unitOf(target, __LINE__);
+    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     callWithPayload<short>(data, sourceFile, __LINE__,
                            [unit](const short& hex) { unit->showHexToMoveTo(hex); });
@@ -85,7 +78,7 @@ VAEL_PLAIN_HANDLER(onRotateRight, rotateRight())
 VAEL_PLAIN_HANDLER(onUnitAboutFace, UnitAboutFace())
 
 ContainerBase* onCenterOnUnit(Component* target, BusMessage, ContainerBase*) {
-    if (VaelUnit* unit = unitOf(target, __LINE__)) {
+    if (VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__)) {
         Container<short> hex(static_cast<short>(unit->getHex()));
         delete unit->sendNowNamed("Center On Region", &hex);
     }
@@ -93,7 +86,7 @@ ContainerBase* onCenterOnUnit(Component* target, BusMessage, ContainerBase*) {
 }
 
 ContainerBase* onAnotherUnitGone(Component* target, BusMessage, ContainerBase*) {
-    if (VaelUnit* unit = unitOf(target, __LINE__)) unit->refigureValidMovement();
+    if (VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__)) unit->refigureValidMovement();
     return nullptr;
 }
 
@@ -118,7 +111,7 @@ const Standing whileSelected[] = {
 } // namespace
 
 ContainerBase* VaelUnit::onRegionSelected(Component* target, BusMessage, ContainerBase* data) {
-    VaelUnit* unit = unitOf(target, __LINE__);
+    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     callWithPayload<short>(data, sourceFile, __LINE__, [unit](const short& hex) { unit->hexChosen(hex); });
     return nullptr;

@@ -13,12 +13,6 @@ namespace {
 
 constexpr const char* sourceFile = "VAELUNI3";
 
-VaelUnit* unitOf(Component* target, std::int16_t line) {
-    auto* unit = dynamic_cast<VaelUnit*>(target);
-    Assertion::check(unit != nullptr, BadPayloadMessage, sourceFile, line);
-    return unit;
-}
-
 // Where a unit may step back to, by the side on which its enemy stands.
 List<DIRECTION> retreatDirections(std::int32_t enemySide) {
     static constexpr std::int32_t table[9][3] = {{0, 0, 0}, {6, 4, 5}, {6, 8, 5}, {0, 0, 0}, {6, 8, 1},
@@ -38,17 +32,13 @@ void sendResolved(VaelUnit& unit, std::uint16_t withdrew, std::uint16_t hex) {
 // The hex is in the zone of control of some enemy of the nation, by the layer's answer.
 std::int16_t askInZOC(VaelUnit& unit) {
     Container<ZOCStructure> asked(ZOCStructure{unit.getHex(), unit.getNation()});
-    ContainerBase* answer = unit.sendNowNamed("InZOC", &asked);
-    short value = 0;
-    if (answer) Container<short>::fromMessage(answer, value);
-    delete answer;
-    return value;
+    return VaelUnit::takeShort(unit.sendNowNamed("InZOC", &asked), 0);
 }
 
 } // namespace
 
 ContainerBase* VaelUnit::onMovementDone(Component* target, BusMessage, ContainerBase* data) {
-    VaelUnit* unit = unitOf(target, __LINE__);
+    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     callWithPayload<MoveReturnStruct>(data, sourceFile, __LINE__, [unit](const MoveReturnStruct& done) {
         unit->MovementDone(done.kind, done.unitNumber);
@@ -57,12 +47,12 @@ ContainerBase* VaelUnit::onMovementDone(Component* target, BusMessage, Container
 }
 
 ContainerBase* VaelUnit::onBeginOWSegment(Component* target, BusMessage, ContainerBase*) {
-    if (VaelUnit* unit = unitOf(target, __LINE__)) unit->BeginOWSegment();
+    if (VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__)) unit->BeginOWSegment();
     return nullptr;
 }
 
 ContainerBase* VaelUnit::onEndOWSegment(Component* target, BusMessage, ContainerBase* data) {
-    VaelUnit* unit = unitOf(target, __LINE__);
+    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     callWithPayload<EndOWStruct>(data, sourceFile, __LINE__, [unit](const EndOWStruct& end) {
         unit->EndOWSegment(end.happened, end.unit);
@@ -71,7 +61,7 @@ ContainerBase* VaelUnit::onEndOWSegment(Component* target, BusMessage, Container
 }
 
 ContainerBase* VaelUnit::onOWResolved(Component* target, BusMessage, ContainerBase* data) {
-    VaelUnit* unit = unitOf(target, __LINE__);
+    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     callWithPayload<ResolveOWStruct>(data, sourceFile, __LINE__, [unit](const ResolveOWStruct& r) {
         unit->OWResolved(r.withdrew, static_cast<std::int16_t>(r.hex));

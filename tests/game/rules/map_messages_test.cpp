@@ -65,19 +65,7 @@ protected:
         unit.attach(layer);
         return unit;
     }
-    // Every occupant as "hex:unit number", hexes in table order, units in arrival order.
-    std::string occupants() {
-        std::string out;
-        for (std::int16_t i = 0; i < map->regionCount(); ++i)
-            for (const VaelUnit* u : toVector(map->unitsInHex(map->idOf(i)))) {
-                // Appended piece by piece: chained string + trips a false -Wrestrict in optimised builds.
-                out += ' ';
-                out += std::to_string(map->idOf(i));
-                out += ':';
-                out += std::to_string(u->getUnitNum());
-            }
-        return out.empty() ? out : out.substr(1);
-    }
+    std::string occupants() { return occupantsOf(*map); }
     void move(std::uint16_t unitNumber, std::initializer_list<short> path,
               std::int32_t event = LOGICAL_OBJECT_MOVED) {
         Container<LogicalCommandInfo> box(LogicalCommandInfo(

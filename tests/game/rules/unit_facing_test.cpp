@@ -166,10 +166,7 @@ TEST_F(Turning, RotateToTurnsTheShorterWayAndAnticlockwiseOnATie) {
 }
 
 TEST_F(Turning, ADoubleSizedUnitCannotSwingIntoAnOccupiedHexOrAcrossAnImpassableSide) {
-    MapFileBuilder builder(10, 10);
-    builder.addSide(505, 2, 20); // impassable between 505 and 605
-    map = makeLandscape(builder);
-    map->attach(layer);
+    useMap(MapFileBuilder(10, 10).addSide(505, 2, 20)); // impassable between 505 and 605
     CombatMover& big = place(8, 505, home, 1);
     CombatMover& single = place(9, 202);
     // East swings 505 to 605 across the impassable side; north-west swings 606 to 605 (no side between).

@@ -67,6 +67,12 @@ TEST_F(Selection, ASelectedUnitLightsItsMovesAndAClickMovesIt) {
     EXPECT_EQ(values(unit.isSelected(), unit.getSelectedHex()), "1 505");
     EXPECT_EQ(heard(), (Heard{"32 {7 505 0 0 - -}", "61 222", "61 225", "45 [505 504 605 606 506 406 405]",
                               "56 0", "ShowHexToMoveTo 505"}));
+    // The display's echo of the selection, or one for another unit, registers nothing twice.
+    for (std::uint16_t number : {7, 8}) {
+        Container<LogicalCommandInfo> echo(LogicalCommandInfo(number, nullptr, 505));
+        display.send(LOGICAL_OBJECT_SELECTED, &echo);
+    }
+    EXPECT_EQ(heard(), (Heard{"32 {7 505 0 0 - -}", "32 {8 505 0 0 - -}"}));
     // The pointer over a valid hex moves the marker; over an invalid one it hides it.
     click(REGION_FLYBY, 504);
     click(REGION_FLYBY, 707);
@@ -247,10 +253,7 @@ TEST_F(Withdrawal, AUnitAskedToWithdrawStepsBackAwayFromTheEnemy) {
 }
 
 TEST_F(Withdrawal, NoWayBackARiverOrAnotherUnitsRecordMeansNoWithdrawal) {
-    MapFileBuilder builder(10, 10);
-    builder.addTerrain(303, 4);
-    map = makeLandscape(builder);
-    map->attach(layer);
+    useMap(MapFileBuilder(10, 10).addTerrain(303, 4));
     CombatMover& unit = place(7, 505);
     place(20, 504, visitor);
     for (short h : {406, 606, 506})

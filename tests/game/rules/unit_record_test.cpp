@@ -249,10 +249,7 @@ TEST_F(UnitBasics, WhichMovesCountAsTheUnitsOwnAndWhatAPathOfOneHexCosts) {
 
 TEST_F(UnitBasics, StepCostsNeverTakeMovementBelowNothing) {
     // Rough ground (terrain code 1) costs 2 to enter.
-    MapFileBuilder builder(10, 10);
-    builder.addTerrain(504, 1);
-    map = makeLandscape(builder);
-    map->attach(layer);
+    useMap(MapFileBuilder(10, 10).addTerrain(504, 1));
     CombatMover& unit = place(7, 505);
     unit.movementLeft_ = 1;
     unit.movementFinished(listOf<short>({505, 504}), BusMessage(), nullptr, 1);

@@ -37,6 +37,20 @@ struct UnitSetup : MissileCapableUnitData {
     std::uint32_t unitType;
 };
 
+// Every occupant of the map as "hex:unit number", hexes in table order (row by row), units in arrival order.
+inline std::string occupantsOf(VaelLogicalLandscape& map) {
+    std::string out;
+    for (std::int16_t i = 0; i < map.regionCount(); ++i)
+        for (const VaelUnit* u : toVector(map.unitsInHex(map.idOf(i)))) {
+            // Appended piece by piece: chained string + trips a false -Wrestrict in optimised builds.
+            out += ' ';
+            out += std::to_string(map.idOf(i));
+            out += ':';
+            out += std::to_string(u->getUnitNum());
+        }
+    return out.empty() ? out : out.substr(1);
+}
+
 template <class Kind> class UnitDouble : public Kind {
 public:
     template <class Record> explicit UnitDouble(const Record& record) : Kind(record, record.name.c_str()) {}

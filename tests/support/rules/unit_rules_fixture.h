@@ -40,17 +40,11 @@ protected:
         layer.units.push_back(&unit);
         return unit;
     }
-    // Every occupant as "hex:unit number", hexes in table order (row by row), units in arrival order.
-    std::string occupants() {
-        std::string out;
-        for (std::int16_t i = 0; i < map->regionCount(); ++i)
-            for (const VaelUnit* u : toVector(map->unitsInHex(map->idOf(i)))) {
-                out += ' ';
-                out += std::to_string(map->idOf(i));
-                out += ':';
-                out += std::to_string(u->getUnitNum());
-            }
-        return out.empty() ? out : out.substr(1);
+    std::string occupants() { return occupantsOf(*map); }
+    // Puts a map of the builder's in place of the plain one, before any unit is placed.
+    void useMap(const MapFileBuilder& builder) {
+        map = makeLandscape(builder);
+        map->attach(layer);
     }
     // Runs the step inside a bus handler, as the game runs every rule: what it sends is delivered after it.
     void inHandler(std::function<void()> step) {
