@@ -5,7 +5,6 @@
 #include <string>
 
 #include "framework/core/application.h"
-#include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
@@ -17,16 +16,9 @@ namespace vael {
 
 namespace {
 
-constexpr const char* sourceFile = "COMBAT";
 constexpr std::uint16_t noHex = 0xFFFF;
 // The string-table entries of the status line.
 constexpr std::uint16_t TroopQualityLabel = 115, HitsLabel = 116, SizeLabel = 117;
-
-Combat* combatOf(Component* target, std::int16_t line) {
-    auto* unit = dynamic_cast<Combat*>(target);
-    Assertion::check(unit != nullptr, BadPayloadMessage, sourceFile, line);
-    return unit;
-}
 
 List<DIRECTION> directionsOf(std::pair<std::int32_t, std::int32_t> sides) {
     List<DIRECTION> out;
@@ -73,13 +65,26 @@ std::pair<std::int32_t, std::int32_t> Combat::sidesOf(Sides use, DIRECTION facin
     };
     int row = -1;
     switch (facing) {
-    case NorthEast: row = 0; break;
-    case East: row = 1; break;
-    case SouthEast: row = 2; break;
-    case SouthWest: row = 3; break;
-    case West: row = 4; break;
-    case NorthWest: row = 5; break;
-    default: return {0, 0};
+    case NorthEast:
+        row = 0;
+        break;
+    case East:
+        row = 1;
+        break;
+    case SouthEast:
+        row = 2;
+        break;
+    case SouthWest:
+        row = 3;
+        break;
+    case West:
+        row = 4;
+        break;
+    case NorthWest:
+        row = 5;
+        break;
+    default:
+        return {0, 0};
     }
     const auto& pair = tables[static_cast<int>(use)][row];
     return {pair[0], pair[1]};
@@ -164,6 +169,37 @@ void Combat::doubleHexesChanged() {
     }
 }
 
+std::int16_t Combat::LegalUnits(std::uint32_t nation, const List<short>& hexes) {
+    VaelUnit::LegalUnits(nation, hexes);
+    if (!potentialToBeOrdered_ || !auxWord_ || !doubleSized_ || !landscape_) return 0;
+    // Room to step forward as one body: the hexes ahead of both halves across the unit's first step
+    // side, both free. They always neighbour each other.
+    List<short> room;
+    const std::int32_t side = sidesOf(Sides::Step, facing_).first;
+    for (std::int16_t h : {static_cast<std::int16_t>(hex_), secondHex_}) {
+        const std::int16_t ahead = neighbour(h, side);
+        if (ahead >= 0 && frontHexes_.contains(ahead) && !landscape_->isHexOccupied(ahead))
+            room.append(ahead);
+    }
+    short first = 0, last = 0;
+    room.first(first);
+    room.last(last);
+    if (room.count() != 2 || landscape_->hexDistance(first, last) != 1) {
+        debugStream() << getName() << " has no room in front of him: potentialToBeOrdered = False"
+                      << std::endl;
+        potentialToBeOrdered_ = 0;
+    }
+    return 0;
+}
+
+std::int16_t Combat::declareShock(std::int16_t hex) {
+    orderHex_ = static_cast<std::uint16_t>(hex);
+    AddCombatants();
+    potentialToBeOrdered_ = 0;
+    doneForTurn_ = 1;
+    return 1;
+}
+
 std::int16_t Combat::beginOrdersPhase() {
     rallyTried_ = 0;
     orderedThisActivation_ = 0;
@@ -232,7 +268,7 @@ std::int16_t Combat::showHexToMoveTo(std::int16_t hex) {
 }
 
 ContainerBase* Combat::onUnitRestoreCohesion(Component* target, BusMessage, ContainerBase* data) {
-    Combat* unit = combatOf(target, __LINE__);
+    auto* unit = dynamic_cast<Combat*>(handlerTarget(target, "TQ", __LINE__));
     if (!unit) return nullptr;
     // The leader's initiative travels as a short; an unsigned one is the same number.
     unsigned short unsignedInitiative = 0;
@@ -240,19 +276,8 @@ ContainerBase* Combat::onUnitRestoreCohesion(Component* target, BusMessage, Cont
         unit->restoreCohesion(static_cast<std::int16_t>(unsignedInitiative));
         return nullptr;
     }
-    callWithPayload<short>(data, "TQ", __LINE__, [unit](const short& initiative) { unit->restoreCohesion(initiative); });
-    return nullptr;
-}
-
-ContainerBase* Combat::onShowHexToMoveTo(Component* target, BusMessage, ContainerBase* data) {
-    Combat* unit = combatOf(target, __LINE__);
-    if (!unit) return nullptr;
-    unsigned short unsignedHex = 0;
-    if (Container<unsigned short>::fromMessage(data, unsignedHex)) {
-        unit->showHexToMoveTo(static_cast<std::int16_t>(unsignedHex));
-        return nullptr;
-    }
-    callWithPayload<short>(data, sourceFile, __LINE__, [unit](const short& hex) { unit->showHexToMoveTo(hex); });
+    callWithPayload<short>(data, "TQ", __LINE__,
+                           [unit](const short& initiative) { unit->restoreCohesion(initiative); });
     return nullptr;
 }
 
@@ -282,8 +307,10 @@ bool Combat::read(SuperString& file) {
         for (std::int16_t i = 0; i < count && !file.failed(); ++i) {
             short h = 0;
             file >> h;
-            if (!file.failed() && landscape_->isValidHex(h)) attack.append(h);
-            else file.setFailed();
+            if (!file.failed() && landscape_->isValidHex(h))
+                attack.append(h);
+            else
+                file.setFailed();
         }
     }
     if (file.failed() || hits < 0 || hits > static_cast<std::int16_t>(TQ_)) {
@@ -327,19 +354,23 @@ std::int16_t Combat::nearestEnemyAmong(const List<short>& hexes) const {
     return best;
 }
 
-std::int16_t Combat::scanRegion(const List<DIRECTION>& directions, const List<short>& starts, const char* what) {
+std::int16_t Combat::scanRegion(const List<DIRECTION>& directions, const List<short>& starts,
+                                const char* what) {
     if (!landscape_) return -1;
     List<short> region;
     ListIterator<short> it(const_cast<List<short>&>(starts));
-    for (short start = 0; it.next(start);) {
-        List<short> part;
-        landscape_->floodFill(part, directions, start, 99, 1, VaelLogicalLandscape::unitStepCost);
-        ListIterator<short> hexes(part);
-        for (short h = 0; hexes.next(h);)
-            region.append(h);
-    }
+    for (short start = 0; it.next(start);)
+        fillRegion(region, directions, start);
     debugStream() << getName() << " is looking at " << region.count() << what << std::endl;
     return nearestEnemyAmong(region);
+}
+
+void Combat::fillRegion(List<short>& region, const List<DIRECTION>& directions, std::int16_t start) {
+    List<short> part;
+    landscape_->floodFill(part, directions, start, 99, 1, VaelLogicalLandscape::unitStepCost);
+    ListIterator<short> hexes(part);
+    for (short h = 0; hexes.next(h);)
+        region.append(h);
 }
 
 std::int16_t Combat::scanFrontHexes() {
@@ -357,15 +388,21 @@ std::int16_t Combat::scanRearHexes() {
 }
 
 std::int16_t Combat::scanFlankHexes() {
+    if (!landscape_) return -1;
+    // Each flank hex adds the two facings beyond it to the directions, and its fill takes all that the
+    // flanks walked so far have added.
     List<DIRECTION> directions;
+    List<short> region;
     ListIterator<short> it(flankHexes_);
     for (short flank = 0; it.next(flank);) {
         const bool right = flank == neighbour(static_cast<std::int16_t>(hex_), rotateClockwise(facing_, 2));
         const std::uint32_t sense = right ? 2 : 1;
         directions.append(turned(facing_, sense, 1));
         directions.append(turned(facing_, sense, 2));
+        fillRegion(region, directions, flank);
     }
-    return scanRegion(directions, flankHexes_, " flank hexes");
+    debugStream() << getName() << " is looking at " << region.count() << " flank hexes" << std::endl;
+    return nearestEnemyAmong(region);
 }
 
 // Turning toward the enemy.
@@ -407,7 +444,8 @@ std::int16_t Combat::nearestEnemyCombatHex() {
     if (!anyEnemy) return -1;
     for (std::int16_t r = 1; r <= 100; ++r) {
         List<short> ring;
-        landscape_->hexesAtExactCost(ring, static_cast<std::int16_t>(hex_), r, VaelLogicalLandscape::unitStepCost);
+        landscape_->hexesAtExactCost(ring, static_cast<std::int16_t>(hex_), r,
+                                     VaelLogicalLandscape::unitStepCost);
         std::int16_t found = -1;
         ListIterator<short> it(ring);
         for (short h = 0; it.next(h);) {
@@ -428,7 +466,8 @@ std::int16_t Combat::refaceAfterRally() {
     for (std::int16_t r = 1; r <= 100 && enemyHex < 0; ++r) {
         debugStream() << "Looking at the perimeter with a distance of " << r << std::endl;
         List<short> ring;
-        landscape_->hexesAtExactCost(ring, static_cast<std::int16_t>(hex_), r, VaelLogicalLandscape::unitStepCost);
+        landscape_->hexesAtExactCost(ring, static_cast<std::int16_t>(hex_), r,
+                                     VaelLogicalLandscape::unitStepCost);
         if (ring.isEmpty()) break;
         ListIterator<short> it(ring);
         for (short h = 0; it.next(h);) {

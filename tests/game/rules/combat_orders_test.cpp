@@ -82,6 +82,20 @@ TEST_F(Orders, ChoosingAnEnemyNextToTheUnitStartsTheShockWithoutAMove) {
     EXPECT_EQ(unit.getOrderHex(), 0xFFFF);
 }
 
+TEST_F(Orders, AUnitUsedEarlierPaysForAMoveChosenButNotForLettingGo) {
+    auto& unit = selected({1, 505, 1, East, 9});
+    unit.usedThisTurn_ = 1;
+    unit.validMoves_ = unit.GetValidMovement();
+    layer.clearLog();
+    unit.hexChosen(505);
+    EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}), Lines{});
+    unit.hexChosen(605);
+    EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}),
+              (Lines{"AddCommentary \\BUnit 1\\b takes 1 cohesion hit for being ordered again this turn.",
+                     "TQHit 1 1 0"}));
+    EXPECT_EQ(unit.getOrderedThisActivation(), 1);
+}
+
 TEST_F(Orders, DeclaredCombatsLimitTheEnemiesAUnitMayStillAttack) {
     auto& a = add({9, 705, 2, West});
     auto& far = add({8, 105, 2, West}); // behind the unit, out of its reach
@@ -123,6 +137,30 @@ TEST_F(Orders, EnemyContactNeedsTheLeadersOrderAndAnEnemyInTheZone) {
     EXPECT_EQ(unit.hasOpenHex(), 1);
     add({8, 704, 1, West});
     EXPECT_EQ(unit.hasOpenHex(), 0);
+}
+
+TEST_F(Orders, ADoubleSizedUnitMarkedForRoomKeepsItsOrderOnlyWithTwoFreeHexesAhead) {
+    auto& phalanx = add<Phalanx>({1, 505, 1, East});
+    auto& single = add({2, 909, 1, East});
+    phalanx.auxWord_ = single.auxWord_ = 1;
+    const List<short> hexes = listOf<short>({505, 909});
+    phalanx.LegalUnits(1, hexes);
+    single.LegalUnits(1, hexes);
+    EXPECT_EQ(values(phalanx.getPotentialToBeOrdered(), single.getPotentialToBeOrdered()), "1 1");
+    add({3, 606, 1, West});  // ahead of the second half
+    add({4, 1009, 1, West}); // ahead of the single-hex unit, which needs no room
+    phalanx.LegalUnits(1, hexes);
+    single.LegalUnits(1, hexes);
+    EXPECT_EQ(values(phalanx.getPotentialToBeOrdered(), single.getPotentialToBeOrdered()), "0 1");
+    phalanx.auxWord_ = 0;
+    phalanx.LegalUnits(1, hexes);
+    EXPECT_EQ(phalanx.getPotentialToBeOrdered(), 1);
+}
+
+TEST_F(Orders, DeclaringAShockEndsTheUnitsOrders) {
+    auto& unit = selected({1, 605, 1, East});
+    EXPECT_EQ(unit.declareShock(705), 1);
+    EXPECT_EQ(values(unit.getOrderHex(), unit.getPotentialToBeOrdered(), unit.isDoneThisTurn()), "705 0 1");
 }
 
 TEST_F(Orders, TurningTowardAnEnemyTakesTheNearestTurnThatReachesIt) {
