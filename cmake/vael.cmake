@@ -1,17 +1,26 @@
 # One library target per source folder; sources are picked up by glob so that adding a file needs no
-# edit here. A target links only what it is allowed to use, so a wrong include fails the build.
+# edit here. A target links only what it is allowed to use, so a wrong include fails the build. FLAT
+# leaves the folder's sub-folders out (the platform's backends are targets of their own).
 function(vael_library name dir)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
-  add_library(${name} STATIC ${srcs})
+  cmake_parse_arguments(ARG "FLAT" "" "DEPS;SOURCES" ${ARGN})
+  if(ARG_FLAT)
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  else()
+    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  endif()
+  add_library(${name} STATIC ${srcs} ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# One test program per test folder, run as one CTest test.
+# One test program per test folder, run as one CTest test (FLAT: without the folder's sub-folders).
 function(vael_test name dir)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  cmake_parse_arguments(ARG "FLAT" "" "DEPS" ${ARGN})
+  if(ARG_FLAT)
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  else()
+    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  endif()
   add_executable(${name} ${srcs})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)

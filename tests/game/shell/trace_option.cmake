@@ -3,22 +3,27 @@
 # Called as: cmake -DPROGRAM=<vael> -DDIR=<scratch directory> -P trace_option.cmake
 file(REMOVE_RECURSE "${DIR}")
 file(MAKE_DIRECTORY "${DIR}")
+# No display is needed: SDL's dummy video driver stands in, the program's settings go to the scratch
+# directory, and the program closes its window at once.
+set(ENV{SDL_VIDEODRIVER} dummy)
+set(ENV{XDG_CONFIG_HOME} "${DIR}/config")
+set(QUIT --quit-after 0)
 set(expected "The Iron Vigils of Vaelmoric starting\n")
 
 file(WRITE "${DIR}/by-option" "an earlier run's trace, longer than this one's\n")
-execute_process(COMMAND "${PROGRAM}" --trace "${DIR}/by-option" RESULT_VARIABLE rc OUTPUT_QUIET)
+execute_process(COMMAND "${PROGRAM}" ${QUIT} --trace "${DIR}/by-option" RESULT_VARIABLE rc OUTPUT_QUIET)
 file(READ "${DIR}/by-option" got)
 if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
   message(FATAL_ERROR "--trace: exit ${rc}, trace [${got}]")
 endif()
 
-execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_TRACE=${DIR}/by-env" "${PROGRAM}" RESULT_VARIABLE rc OUTPUT_QUIET)
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_TRACE=${DIR}/by-env" "${PROGRAM}" ${QUIT} RESULT_VARIABLE rc OUTPUT_QUIET)
 file(READ "${DIR}/by-env" got)
 if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
   message(FATAL_ERROR "VAEL_TRACE: exit ${rc}, trace [${got}]")
 endif()
 
-execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_STATE_HOME=${DIR}/state" --unset=VAEL_TRACE "${PROGRAM}"
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_STATE_HOME=${DIR}/state" --unset=VAEL_TRACE "${PROGRAM}" ${QUIT}
                 RESULT_VARIABLE rc OUTPUT_QUIET)
 file(READ "${DIR}/state/vael/VaelDebugStream" got)
 if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
@@ -27,7 +32,7 @@ endif()
 
 # The option wins over the environment variable, whose file is left alone.
 file(WRITE "${DIR}/not-this" "untouched\n")
-execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_TRACE=${DIR}/not-this" "${PROGRAM}" --trace "${DIR}/both"
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_TRACE=${DIR}/not-this" "${PROGRAM}" ${QUIT} --trace "${DIR}/both"
                 RESULT_VARIABLE rc OUTPUT_QUIET)
 file(READ "${DIR}/both" got)
 file(READ "${DIR}/not-this" untouched)
@@ -37,7 +42,7 @@ endif()
 
 # An empty option or VAEL_TRACE counts as none, and without XDG_STATE_HOME the state directory is under HOME.
 execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_TRACE=" "HOME=${DIR}/home" --unset=XDG_STATE_HOME "${PROGRAM}"
-                        --trace "" RESULT_VARIABLE rc OUTPUT_QUIET)
+                        ${QUIT} --trace "" RESULT_VARIABLE rc OUTPUT_QUIET)
 file(READ "${DIR}/home/.local/state/vael/VaelDebugStream" got)
 if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
   message(FATAL_ERROR "HOME state directory: exit ${rc}, trace [${got}]")

@@ -1,0 +1,388 @@
+#include "framework/ui/win_app.h"
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "framework/core/assertion.h"
+#include "framework/ui/map_file.h"
+#include "platform/file_lookup.h"
+
+namespace vael {
+
+WindowHandle WinApp::mainWindow_ = 0;
+WinApp::PaletteMaker WinApp::paletteMaker_ = nullptr;
+WinApp::PaletteDestroyer WinApp::paletteDestroyer_ = nullptr;
+
+namespace {
+
+using platform::EventKind;
+
+// The largest map file a 16-bit count can describe; anything longer is refused unread.
+constexpr std::streamoff LargestMapFile = 2 + std::streamoff(MapFile::RecordSize) * 32767;
+
+// Appends one Char message per character of UTF-8 text; a byte that starts no character stands for U+FFFD.
+void appendCharacters(const platform::Event& event, WindowHandle window, std::deque<WindowMessage>& into) {
+    const std::string& text = event.text;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        std::uint32_t code = length == 1 ? lead : length ? (lead & (0x7F >> length)) : 0xFFFD;
+        bool whole = length > 0 && i + length <= text.size();
+        for (int k = 1; whole && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            whole = (next >> 6) == 2;
+            code = code << 6 | (next & 0x3F);
+        }
+        if (!whole) code = 0xFFFD;
+        into.push_back({window, MessageChar, code, 0, event.time});
+        i += whole ? static_cast<std::size_t>(length) : 1;
+    }
+}
+
+platform::MessageButtons buttonsOf(std::uint16_t style) {
+    switch (style & 0xF) {
+    case 1:
+        return platform::MessageButtons::OkCancel;
+    case 2:
+        return platform::MessageButtons::AbortRetryIgnore;
+    case 3:
+        return platform::MessageButtons::YesNoCancel;
+    case 4:
+        return platform::MessageButtons::YesNo;
+    case 5:
+        return platform::MessageButtons::RetryCancel;
+    default:
+        return platform::MessageButtons::Ok;
+    }
+}
+
+platform::MessageIcon iconOf(std::uint16_t style) {
+    switch (style & 0xF0) {
+    case 0x10:
+        return platform::MessageIcon::Stop;
+    case 0x20:
+        return platform::MessageIcon::Question;
+    case 0x30:
+        return platform::MessageIcon::Exclamation;
+    case 0x40:
+        return platform::MessageIcon::Information;
+    default:
+        return platform::MessageIcon::None;
+    }
+}
+
+} // namespace
+
+void WinApp::setPaletteMaker(PaletteMaker make, PaletteDestroyer destroy) {
+    paletteMaker_ = make;
+    paletteDestroyer_ = destroy;
+}
+
+WinApp::WinApp(const std::string& appName, const std::string& vendorName, const std::string& mapFileName,
+               platform::Platform& platform)
+    : platform_(platform), appName_(appName), vendorName_(vendorName.empty() ? "Tamblor" : vendorName),
+      mapFileName_(mapFileName.empty() ? "oiffile.map" : mapFileName) {
+    const platform::Settings& settings = platform_.settings();
+    dataPath_ = settings.readText(platform::Settings::Root::Machine, settingsKey(), "Path").value_or("");
+    const std::string paletteFile =
+        settings.readText(platform::Settings::Root::Machine, settingsKey(), "Palette").value_or("");
+    if (paletteMaker_) setPalette(paletteMaker_(paletteFile), paletteDestroyer_);
+    accelerators_ = AcceleratorTable::load("Main");
+    waitCursor_ = waitCursor();
+    strings_ = StringTable::builtIn();
+}
+
+WinApp::~WinApp() {
+    if (systemTimerId_) stopTimer();
+    mainWindow_ = 0;
+}
+
+std::string WinApp::settingsKey() const {
+    return "SOFTWARE\\" + vendorName_ + "\\" + appName_;
+}
+
+// Archives and data files.
+
+void WinApp::findInMapFile(OIFBase* library) {
+    const std::string path = dataPath_ + "/" + mapFileName_;
+    MapFile map;
+    std::ifstream file;
+    if (const auto found = platform::findFileNoCase(dataPath_, mapFileName_))
+        file.open(*found, std::ios::binary);
+    if (!file.is_open()) {
+        Assertion::fail("Can't find " + path, "win_app.cpp", __LINE__);
+    } else {
+        file.seekg(0, std::ios::end);
+        const std::streamoff size = file.tellg();
+        file.seekg(0);
+        std::vector<std::uint8_t> bytes;
+        if (size >= 0 && size <= LargestMapFile) {
+            bytes.resize(static_cast<std::size_t>(size));
+            file.read(reinterpret_cast<char*>(bytes.data()), size);
+        }
+        if (size < 0 || size > LargestMapFile || !file || !map.read(bytes.data(), bytes.size()))
+            Assertion::fail("The map file " + path + " is damaged: " +
+                                (map.error().empty() ? "it cannot be read whole" : map.error()),
+                            "win_app.cpp", __LINE__);
+    }
+    file.close();
+    if (const MapFileRecord* record = map.find(library->name())) {
+        openDataFile(record->dataFile, library);
+        return;
+    }
+    Assertion::fail(library->name() + " does not exist in the map file.", "win_app.cpp", __LINE__);
+}
+
+void WinApp::openDataFile(const std::string& fileName, OIFBase* object) {
+    const auto found = platform::findFileNoCase(dataPath_, fileName);
+    std::ifstream file;
+    if (found) file.open(*found, std::ios::binary);
+    if (!file.is_open()) {
+        Assertion::fail("Can't find " + dataPath_ + "/" + fileName, "win_app.cpp", __LINE__);
+        return;
+    }
+    object->readFile(found->string(), file);
+}
+
+// The system timer.
+
+std::uint16_t WinApp::startTimer(std::uint16_t period) {
+    platformTimer_ = platform_.startTimer(period);
+    // The application keeps a 16-bit id; the platform's may be wider, and 0 must stay "none".
+    systemTimerId_ = platformTimer_ ? static_cast<std::uint16_t>((platformTimer_ - 1) % 0xFFFF + 1) : 0;
+    return systemTimerId_;
+}
+
+std::int32_t WinApp::stopTimer() {
+    const bool stopped = platformTimer_ && platform_.stopTimer(platformTimer_);
+    platformTimer_ = 0;
+    systemTimerId_ = 0;
+    return stopped ? 1 : 0;
+}
+
+void WinApp::timerProc(WindowHandle, std::uint32_t, std::uintptr_t, std::uint32_t time) {
+    static bool ticking = false;
+    if (ticking) return;
+    ticking = true;
+    // Cleared also when a handler's failed check is answered with abort: a flag left set would drop every
+    // later tick.
+    struct Clear {
+        ~Clear() { ticking = false; }
+    } clear;
+    if (Application* app = Application::instance()) app->tickTimers(time);
+}
+
+// The message loop.
+
+void WinApp::translateEvent(const platform::Event& event, std::deque<WindowMessage>& into) {
+    const WindowHandle main = mainWindow_;
+    const std::uint32_t time = event.time;
+    const auto point = packPoint(event.x, event.y);
+    switch (event.kind) {
+    case EventKind::MouseMove:
+        into.push_back({main, MessageMouseMove, event.modifiers, point, time});
+        break;
+    case EventKind::ButtonDown:
+    case EventKind::ButtonUp:
+    case EventKind::DoubleClick: {
+        const std::uint32_t id = event.kind == EventKind::ButtonDown ? MessageButtonDown
+                                 : event.kind == EventKind::ButtonUp ? MessageButtonUp
+                                                                     : MessageDoubleClick;
+        into.push_back({main, id, std::uintptr_t(event.button) | std::uintptr_t(event.modifiers) << 8, point, time});
+        break;
+    }
+    case EventKind::KeyDown:
+    case EventKind::KeyUp:
+        into.push_back({main, event.kind == EventKind::KeyDown ? MessageKeyDown : MessageKeyUp,
+                        std::uintptr_t(std::uint32_t(event.key)), event.modifiers, time});
+        break;
+    case EventKind::Text:
+        appendCharacters(event, main, into);
+        break;
+    case EventKind::CloseRequest:
+        into.push_back({main, MessageClose, 0, 0, time});
+        break;
+    case EventKind::Quit:
+        into.push_back({0, MessageQuit, 0, 0, time});
+        break;
+    case EventKind::Expose:
+        into.push_back({main, MessagePaint, 0, 0, time});
+        break;
+    case EventKind::Resize:
+        into.push_back({main, MessageSize, 0, point, time});
+        break;
+    case EventKind::TimerTick:
+        into.push_back({0, MessageTimer, event.timer, std::intptr_t(event.time), time});
+        break;
+    case EventKind::Posted:
+        into.push_back({event.posted.window, event.posted.message, event.posted.wParam, event.posted.lParam, time});
+        break;
+    }
+}
+
+bool WinApp::nextMessage(WindowMessage& message, bool wait) {
+    platform::Event event;
+    while (translated_.empty()) {
+        if (!(wait ? platform_.waitEvent(event) : platform_.pollEvent(event))) return false;
+        translateEvent(event, translated_);
+    }
+    message = translated_.front();
+    translated_.pop_front();
+    return true;
+}
+
+std::int16_t WinApp::messageWaiting() {
+    return !translated_.empty() || platform_.eventWaiting();
+}
+
+bool WinApp::translateAccelerator(const WindowMessage& message) {
+    if (message.message != MessageKeyDown || !mainWindow_) return false;
+    const auto command = accelerators_->find(static_cast<std::int32_t>(message.wParam),
+                                             static_cast<std::uint16_t>(message.lParam));
+    if (!command) return false;
+    sendMessage({mainWindow_, MessageCommand, std::uintptr_t(*command) | 1u << 16, 0, message.time});
+    return true;
+}
+
+bool WinApp::offerToDialogs(const WindowMessage& message) {
+    // A dialog may close (and leave the list) while it looks at the message.
+    const List<WindowHandle> dialogs = modelessDialogs_;
+    Item<WindowHandle>* it = nullptr;
+    for (dialogs.firstItem(it); it; it = it->next) {
+        const auto target = windows_.find(it->value);
+        if (target != windows_.end() && target->second->takeDialogMessage(message)) return true;
+    }
+    return false;
+}
+
+void WinApp::dispatch(const WindowMessage& message) {
+    // Keyboard text arrives as characters already, so there is nothing to translate.
+    if (message.message == MessageTimer && message.window == 0) {
+        // Only the system timer's ticks: a tick of a timer stopped since it was queued is dropped.
+        if (platformTimer_ && message.wParam == platformTimer_)
+            timerProc_(0, MessageTimer, systemTimerId_, static_cast<std::uint32_t>(message.lParam));
+        return;
+    }
+    sendMessage(message);
+}
+
+std::intptr_t WinApp::sendMessage(const WindowMessage& message) {
+    const auto target = windows_.find(message.window);
+    return target == windows_.end() ? 0 : target->second->handleMessage(message);
+}
+
+std::int16_t WinApp::run() {
+    addTimer(&Application::hoverTimer, 2, 0);
+    WindowMessage message;
+    while (nextMessage(message, true) && message.message != MessageQuit) {
+        if (!running_) break; // the message that found the flag cleared is not handled
+        if (accelerators_ && translateAccelerator(message)) continue;
+        if (!modelessDialogs_.isEmpty() && offerToDialogs(message)) continue;
+        dispatch(message);
+    }
+    return 1;
+}
+
+std::int16_t WinApp::pumpMessage() {
+    WindowMessage message;
+    if (!nextMessage(message, false)) return 1;
+    if (accelerators_ && translateAccelerator(message)) return 1;
+    if (!modelessDialogs_.isEmpty() && offerToDialogs(message)) return 1;
+    const bool closesMain = (message.message == MessageClose ||
+                             (message.message == MessageSysCommand && message.wParam == SysCommandClose)) &&
+                            message.window == mainWindow_;
+    if (closesMain || message.message == MessageQuit) {
+        // Handled by the outer loop once the long operation has unwound.
+        postMessage(message.window, message.message, message.wParam, message.lParam);
+        return 0;
+    }
+    dispatch(message);
+    return 1;
+}
+
+WindowHandle WinApp::addWindow(MessageTarget* target) {
+    while (nextWindow_ == 0 || windows_.count(nextWindow_))
+        ++nextWindow_;
+    windows_[nextWindow_] = target;
+    return nextWindow_++;
+}
+
+void WinApp::removeWindow(WindowHandle window) {
+    windows_.erase(window);
+    modelessDialogs_.remove(window);
+    if (mainWindow_ == window) mainWindow_ = 0;
+}
+
+void WinApp::postMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                         std::intptr_t lParam) {
+    platform::Event event;
+    event.kind = EventKind::Posted;
+    event.posted = {window, message, wParam, lParam};
+    platform_.postEvent(event);
+}
+
+// The rest of the system.
+
+CursorHandle WinApp::arrowCursor() {
+    static platform::Cursor arrow = platform::Cursor::Arrow;
+    return &arrow;
+}
+
+CursorHandle WinApp::waitCursor() {
+    static platform::Cursor wait = platform::Cursor::Wait;
+    return &wait;
+}
+
+CursorHandle WinApp::setCursor(CursorHandle cursor) {
+    const CursorHandle previous = cursor_;
+    cursor_ = cursor;
+    platform_.setCursor(cursor == waitCursor() ? platform::Cursor::Wait : platform::Cursor::Arrow);
+    return previous;
+}
+
+std::int32_t WinApp::openFileDialog(std::string& fileName, const std::string& description,
+                                    const std::string& pattern) {
+    auto chosen = platform_.chooseFile(description, pattern);
+    if (!chosen) return 0;
+    fileName = std::move(*chosen);
+    return 1;
+}
+
+std::int32_t WinApp::messageBox(const std::string& text, const std::string& title, std::uint16_t style) {
+    return static_cast<std::int32_t>(platform_.messageBox(text, title, buttonsOf(style), iconOf(style)));
+}
+
+std::uint32_t WinApp::tickCount() {
+    return platform_.tickCount();
+}
+
+void WinApp::beep() {
+    platform_.beep();
+}
+
+void WinApp::setStatusText(const std::string&, std::int16_t) {}
+
+std::string WinApp::loadString(std::uint16_t id) {
+    return strings_.find(id).value_or(std::string()).substr(0, 255);
+}
+
+std::int16_t WinApp::openClipboard(Display*) {
+    if (clipboardOpen_) return 0;
+    clipboardOpen_ = true;
+    return 1;
+}
+
+void WinApp::emptyClipboard() {
+    if (clipboardOpen_) platform_.setClipboardText(std::string());
+}
+
+std::int16_t WinApp::setClipboardText(const std::string& text) {
+    return clipboardOpen_ && platform_.setClipboardText(text);
+}
+
+void WinApp::closeClipboard() {
+    clipboardOpen_ = false;
+}
+
+} // namespace vael

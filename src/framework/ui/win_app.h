@@ -1,0 +1,122 @@
+#pragma once
+// The application object on our platform: the settings that locate the data directory and the palette
+// file, the keyboard accelerators "Main", the program's one message loop with the modeless dialogs, the
+// one-step pump of long operations, the system timer behind the application's sixteen timer slots, the
+// archives found through the map file, data files, the file-open choice, message boxes and the string
+// table. The game's application object derives from it; there is one at a time.
+//
+// The windows of the framework stand behind window handles given out here (addWindow); the frame's window
+// is the main window handle, which close requests, input and accelerator commands are addressed to.
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "framework/core/application.h"
+#include "framework/core/list.h"
+#include "framework/ui/accelerator_table.h"
+#include "framework/ui/string_table.h"
+#include "framework/ui/window_message.h"
+#include "platform/platform.h"
+
+namespace vael {
+
+class WinApp : public Application {
+public:
+    // The palette seam: how the application palette is made from the file named by the setting "Palette",
+    // and destroyed. The display installs it; without one the application has no palette.
+    using PaletteMaker = LogicalPalette* (*)(const std::string& fileName);
+    using PaletteDestroyer = void (*)(LogicalPalette*);
+    static void setPaletteMaker(PaletteMaker make, PaletteDestroyer destroy);
+
+    // An empty vendor name stands for "Tamblor", an empty map-file name for "oiffile.map".
+    WinApp(const std::string& appName, const std::string& vendorName, const std::string& mapFileName,
+           platform::Platform& platform);
+    ~WinApp() override;
+
+    void findInMapFile(OIFBase* library) override;
+    std::uint16_t startTimer(std::uint16_t period) override;
+    std::int32_t stopTimer() override;
+    CursorHandle setCursor(CursorHandle cursor) override;
+    std::int16_t run() override;
+    std::int16_t messageWaiting() override;
+    std::int16_t pumpMessage() override;
+    // Our pictures are stored top row first.
+    std::int16_t dibOrientation() override { return -1; }
+    // The chosen path replaces fileName; 1 when one was chosen, else 0.
+    std::int32_t openFileDialog(std::string& fileName, const std::string& description,
+                                const std::string& pattern) override;
+    std::int32_t messageBox(const std::string& text, const std::string& title, std::uint16_t style) override;
+    std::uint32_t tickCount() override;
+    void beep() override;
+    // The frame's status bar takes the text once the frame is the main display; until then it goes nowhere.
+    void setStatusText(const std::string& text, std::int16_t pane) override;
+    std::string loadString(std::uint16_t id) override;
+    std::int16_t openClipboard(Display* owner) override;
+    void emptyClipboard() override;
+    std::int16_t setClipboardText(const std::string& text) override;
+    void closeClipboard() override;
+    // Opens the data file of that name in the data directory and has the object read itself from it.
+    virtual void openDataFile(const std::string& fileName, OIFBase* object);
+
+    // Translates a keyboard message and dispatches it to its window.
+    void dispatch(const WindowMessage& message);
+    // The timer procedure of the system timer: ticks the application's timer slots with the time, unless
+    // a tick is still being handled (a tick that arrives meanwhile, through a nested pump, is dropped).
+    static void timerProc(WindowHandle window, std::uint32_t message, std::uintptr_t timer, std::uint32_t time);
+
+    // Windows and the messages between them.
+    WindowHandle addWindow(MessageTarget* target);
+    void removeWindow(WindowHandle window);
+    void postMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    void postQuitMessage() { postMessage(0, MessageQuit, 0, 0); }
+    // Hands the message to its window at once; 0 when there is no such window.
+    std::intptr_t sendMessage(const WindowMessage& message);
+    static WindowHandle mainWindowHandle() { return mainWindow_; }
+    static void setMainWindowHandle(WindowHandle window) { mainWindow_ = window; }
+
+    void addModelessDialog(WindowHandle dialog) { modelessDialogs_.append(dialog); }
+    void removeModelessDialog(WindowHandle dialog) { modelessDialogs_.remove(dialog); }
+
+    // The cursors the system has (more come with the cursor resources).
+    static CursorHandle arrowCursor();
+    static CursorHandle waitCursor();
+
+    platform::Platform& platform() { return platform_; }
+    const std::string& appName() const { return appName_; }
+    const std::string& vendorName() const { return vendorName_; }
+    const std::string& mapFileName() const { return mapFileName_; }
+    // The settings key of the program: "SOFTWARE\<vendor>\<application>".
+    std::string settingsKey() const;
+
+protected:
+    // The messages an event of the platform becomes (text typed becomes one per character).
+    virtual void translateEvent(const platform::Event& event, std::deque<WindowMessage>& into);
+
+private:
+    // Takes the next message, waiting for one when asked; false when none is there (or ever will be).
+    bool nextMessage(WindowMessage& message, bool wait);
+    bool translateAccelerator(const WindowMessage& message);
+    bool offerToDialogs(const WindowMessage& message);
+
+    platform::Platform& platform_;
+    std::string appName_;
+    std::string vendorName_;
+    std::string mapFileName_;
+    List<WindowHandle> modelessDialogs_;
+    std::unique_ptr<AcceleratorTable> accelerators_;
+    void (*timerProc_)(WindowHandle, std::uint32_t, std::uintptr_t, std::uint32_t) = &WinApp::timerProc;
+    StringTable strings_;
+    std::uint32_t platformTimer_ = 0;
+    CursorHandle cursor_ = nullptr;
+    bool clipboardOpen_ = false;
+    std::map<WindowHandle, MessageTarget*> windows_;
+    WindowHandle nextWindow_ = 1;
+    std::deque<WindowMessage> translated_; // messages of an event taken but not yet handed out
+
+    static WindowHandle mainWindow_;
+    static PaletteMaker paletteMaker_;
+    static PaletteDestroyer paletteDestroyer_;
+};
+
+} // namespace vael

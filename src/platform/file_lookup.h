@@ -1,0 +1,15 @@
+#pragma once
+// Data files are named in the program as on a system that ignores case in file names ("OIFFILE.MAP",
+// "Scen1.scn"), with "\" or "/" between folders; ours are lower case on disk.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace vael::platform {
+
+// The existing file under dir whose relative name equals `name` without regard to case (an exact match
+// first, else the first match in name order); nothing when there is none, or when the name would lead
+// out of dir (an absolute name, or a ".." step).
+std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& dir, const std::string& name);
+
+} // namespace vael::platform

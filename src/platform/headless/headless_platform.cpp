@@ -1,0 +1,165 @@
+#include "platform/headless/headless_platform.h"
+
+#include <algorithm>
+
+namespace vael::platform {
+
+HeadlessPlatform::HeadlessPlatform(std::filesystem::path settingsFile)
+    : screen_([](Rgb c) { return std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b; }),
+      settings_(std::move(settingsFile)) {}
+
+HeadlessPlatform::Timer* HeadlessPlatform::timer(std::uint32_t id) {
+    for (Timer& t : timers_)
+        if (t.id == id) return &t;
+    return nullptr;
+}
+
+bool HeadlessPlatform::take(Event& event) {
+    std::lock_guard lock(mutex_);
+    while (!queue_.empty()) {
+        event = std::move(queue_.front());
+        queue_.pop_front();
+        if (event.kind != EventKind::TimerTick) return true;
+        // The tick of a timer stopped since it was queued is dropped.
+        if (Timer* t = timer(event.timer)) {
+            t->tickWaiting = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HeadlessPlatform::pollEvent(Event& event) {
+    return take(event);
+}
+
+bool HeadlessPlatform::waitEvent(Event& event) {
+    if (take(event)) return true;
+    // Nothing queued: the next event can only be a tick, so time moves on to it.
+    const Timer* next = nullptr;
+    for (const Timer& t : timers_)
+        if (!t.tickWaiting && (!next || std::int32_t(t.due - next->due) < 0)) next = &t;
+    if (!next) return false;
+    advance(next->due - now_);
+    return take(event);
+}
+
+bool HeadlessPlatform::eventWaiting() {
+    std::lock_guard lock(mutex_);
+    return !queue_.empty();
+}
+
+std::size_t HeadlessPlatform::queuedEvents() const {
+    std::lock_guard lock(mutex_);
+    return queue_.size();
+}
+
+void HeadlessPlatform::postEvent(const Event& event) {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(event);
+    queue_.back().time = now_;
+}
+
+std::uint32_t HeadlessPlatform::startTimer(std::uint32_t period) {
+    if (period == 0) return 0;
+    const std::uint32_t id = nextTimer_++;
+    if (nextTimer_ == 0) nextTimer_ = 1;
+    timers_.push_back({id, period, now_ + period, false});
+    return id;
+}
+
+bool HeadlessPlatform::stopTimer(std::uint32_t id) {
+    const auto it = std::find_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; });
+    if (it == timers_.end()) return false;
+    timers_.erase(it);
+    return true;
+}
+
+std::uint32_t HeadlessPlatform::timerPeriod(std::uint32_t id) const {
+    for (const Timer& t : timers_)
+        if (t.id == id) return t.period;
+    return 0;
+}
+
+std::uint32_t HeadlessPlatform::tickCount() {
+    return now_;
+}
+
+void HeadlessPlatform::advance(std::uint32_t ms) {
+    const std::uint32_t end = now_ + ms;
+    for (;;) {
+        Timer* next = nullptr;
+        for (Timer& t : timers_)
+            if (std::int32_t(t.due - end) <= 0 && (!next || std::int32_t(t.due - next->due) < 0)) next = &t;
+        if (!next) break;
+        now_ = next->due;
+        if (!next->tickWaiting) {
+            Event tick;
+            tick.kind = EventKind::TimerTick;
+            tick.timer = next->id;
+            postEvent(tick);
+            next->tickWaiting = true;
+            next->due += next->period;
+        } else {
+            // Ticks that fall due while one waits are lost, as on a real queue; the next is after `end`.
+            next->due += ((end - next->due) / next->period + 1) * next->period;
+        }
+    }
+    now_ = end;
+}
+
+bool HeadlessPlatform::openWindow(std::int32_t width, std::int32_t height, const std::string& title) {
+    if (width <= 0 || height <= 0) return false;
+    open_ = true;
+    title_ = title;
+    screen_.resize(width, height);
+    rgb_.assign(std::size_t(width) * height, screen_.encoded(0));
+    return true;
+}
+
+void HeadlessPlatform::closeWindow() {
+    open_ = false;
+    screen_.resize(0, 0);
+    rgb_.clear();
+}
+
+void HeadlessPlatform::setPalette(const Rgb* colours, std::int32_t first, std::int32_t count) {
+    if (!colours || !screen_.setColours(colours, first, count) || !open_) return;
+    screen_.expand({0, 0, screen_.width(), screen_.height()}, reinterpret_cast<std::uint8_t*>(rgb_.data()),
+                   screen_.width() * 4);
+}
+
+void HeadlessPlatform::present(const Surface& picture, std::int32_t x, std::int32_t y, const Rect* boxes,
+                               std::int32_t count) {
+    if (!open_) return;
+    ++presents;
+    presentedBoxes = screen_.copy(picture, x, y, boxes, count);
+    for (const Rect& box : presentedBoxes)
+        screen_.expand(box, reinterpret_cast<std::uint8_t*>(rgb_.data()), screen_.width() * 4);
+}
+
+MessageAnswer HeadlessPlatform::messageBox(const std::string& text, const std::string& title,
+                                           MessageButtons buttons, MessageIcon icon) {
+    boxes.push_back({text, title, buttons, icon});
+    if (answers.empty()) return cautiousAnswer(buttons);
+    const MessageAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::optional<std::string> HeadlessPlatform::chooseFile(const std::string& description,
+                                                        const std::string& pattern) {
+    fileChoices.push_back({description, pattern});
+    if (chosenFiles.empty()) return std::nullopt;
+    auto chosen = std::move(chosenFiles.front());
+    chosenFiles.pop_front();
+    return chosen;
+}
+
+bool HeadlessPlatform::setClipboardText(const std::string& text) {
+    if (clipboardRefuses) return false;
+    clipboard = text;
+    return true;
+}
+
+} // namespace vael::platform

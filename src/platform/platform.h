@@ -1,0 +1,150 @@
+#pragma once
+// Our stand-in for the operating system: one event queue that is the program's only loop, a periodic
+// system timer whose ticks arrive on that queue, a millisecond tick count, one window into which 8-bit
+// pictures are shown through a 256-colour palette, cursors, beep, message boxes, the file-open choice, the
+// clipboard and the settings store. Two backends give it: SDL2 for the real program and an in-memory one
+// for tests and the battle runner; nothing above this interface can tell them apart.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/settings.h"
+
+namespace vael::platform {
+
+struct Rgb {
+    std::uint8_t r = 0, g = 0, b = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+using PaletteColours = std::array<Rgb, 256>;
+
+struct Rect {
+    std::int32_t x = 0, y = 0, width = 0, height = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// Rows of 8-bit palette indexes, top row first; pitch is the distance in bytes from one row to the next.
+struct Surface {
+    const std::uint8_t* pixels = nullptr;
+    std::int32_t width = 0, height = 0, pitch = 0;
+};
+
+// Key codes: printable keys are their upper-case character; the others lie above the character range.
+enum Key : std::int32_t {
+    KeyNone = 0,
+    KeyBackspace = 8,
+    KeyTab = 9,
+    KeyReturn = 13,
+    KeyEscape = 27,
+    KeySpace = 32,
+    KeyLeft = 0x100,
+    KeyRight,
+    KeyUp,
+    KeyDown,
+    KeyHome,
+    KeyEnd,
+    KeyPageUp,
+    KeyPageDown,
+    KeyInsert,
+    KeyDelete,
+    KeyF1 = 0x110, // F2 .. F12 follow
+    KeyF12 = KeyF1 + 11,
+};
+
+enum Modifier : std::uint16_t { ModShift = 1, ModControl = 2, ModAlt = 4 };
+
+enum class EventKind : std::uint8_t {
+    MouseMove,
+    ButtonDown,
+    ButtonUp,
+    DoubleClick, // in place of the second ButtonDown of a double click
+    KeyDown,
+    KeyUp,
+    Text,         // typed text (UTF-8)
+    CloseRequest, // the user asked to close the window
+    Quit,         // the program is asked to end (a signal, or a posted quit)
+    Expose,       // the window's contents must be shown again
+    Resize,       // the window has a new size (x, y)
+    TimerTick,    // a tick of the system timer `timer`, at `time`
+    Posted,       // a message the program posted itself
+};
+
+enum MouseButton : std::uint8_t { ButtonLeft = 1, ButtonMiddle = 2, ButtonRight = 3 };
+
+// A message the program posts to its own queue: the addressee, the message and its two words.
+struct PostedMessage {
+    std::uintptr_t window = 0;
+    std::uint32_t message = 0;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
+    friend bool operator==(const PostedMessage&, const PostedMessage&) = default;
+};
+
+struct Event {
+    EventKind kind = EventKind::Posted;
+    std::int32_t x = 0, y = 0; // mouse position in the window, or the new size
+    std::uint8_t button = 0;
+    std::int32_t key = KeyNone;
+    std::uint16_t modifiers = 0;
+    std::string text;
+    std::uint32_t timer = 0;
+    std::uint32_t time = 0; // tick count when the event was queued
+    PostedMessage posted;
+};
+
+enum class Cursor : std::uint8_t { Arrow, Wait };
+
+enum class MessageButtons : std::uint8_t { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+enum class MessageIcon : std::uint8_t { None, Stop, Question, Exclamation, Information };
+enum class MessageAnswer : std::uint8_t { Ok = 1, Cancel, Abort, Retry, Ignore, Yes, No };
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // The event queue. waitEvent blocks until an event comes and takes it; false when none ever will.
+    virtual bool waitEvent(Event& event) = 0;
+    // Takes the next event if one waits.
+    virtual bool pollEvent(Event& event) = 0;
+    // Whether an event waits, without taking it.
+    virtual bool eventWaiting() = 0;
+    // Queues an event from the program; safe from any thread.
+    virtual void postEvent(const Event& event) = 0;
+
+    // The system timer: ticks every period milliseconds until stopped; at most one tick of a timer waits
+    // in the queue at a time. Answers the timer's id (never 0), or 0 when it cannot be started.
+    virtual std::uint32_t startTimer(std::uint32_t period) = 0;
+    virtual bool stopTimer(std::uint32_t timer) = 0;
+    // Milliseconds since some fixed moment; wraps like a 32-bit count.
+    virtual std::uint32_t tickCount() = 0;
+
+    // The one window. Opening a window when one is open gives the open one the new size and title.
+    virtual bool openWindow(std::int32_t width, std::int32_t height, const std::string& title) = 0;
+    virtual void closeWindow() = 0;
+    virtual bool windowOpen() const = 0;
+    // Entries first .. first + count - 1 of the palette through which pictures are shown.
+    virtual void setPalette(const Rgb* colours, std::int32_t first, std::int32_t count) = 0;
+    // Shows the given boxes of the picture (all of it when count is 0) with its top-left corner at (x, y)
+    // of the window; what falls outside either is left out.
+    virtual void present(const Surface& picture, std::int32_t x, std::int32_t y, const Rect* boxes,
+                         std::int32_t count) = 0;
+
+    virtual void setCursor(Cursor cursor) = 0;
+    virtual void beep() = 0;
+    virtual MessageAnswer messageBox(const std::string& text, const std::string& title, MessageButtons buttons,
+                                     MessageIcon icon) = 0;
+    // The file-open choice: the chosen path, or nothing when the user chose none.
+    virtual std::optional<std::string> chooseFile(const std::string& description, const std::string& pattern) = 0;
+    virtual bool setClipboardText(const std::string& text) = 0;
+    virtual std::string clipboardText() = 0;
+
+    // The settings store in place of the registry.
+    virtual Settings& settings() = 0;
+};
+
+// The answer a box with these buttons gives when nobody is there to choose: the one that lets the
+// program go on without harm.
+MessageAnswer cautiousAnswer(MessageButtons buttons);
+
+} // namespace vael::platform

@@ -1,0 +1,68 @@
+#pragma once
+// The settings store in place of the registry: keys under two roots (the machine's and the user's), each
+// holding named values that are either text or 32-bit numbers. Key and value names are found without
+// regard to case, as the registry finds them. The store lives in a text file of INI style:
+//
+//   [Machine\SOFTWARE\Tamblor\Iron Vigils]
+//   "Path"="/usr/share/vael"
+//   "Volume"=dword:00000050
+//
+// Every write is saved at once, as the registry keeps what it is given. A store without a file keeps its
+// values in memory only.
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace vael::platform {
+
+class Settings {
+public:
+    enum class Root : std::uint8_t { Machine, User };
+
+    // Reads the file when there is one; a missing file is an empty store.
+    explicit Settings(std::filesystem::path file = {});
+
+    // $XDG_CONFIG_HOME/vael/settings.ini, else $HOME/.config/vael/settings.ini.
+    static std::filesystem::path defaultFile();
+
+    std::optional<std::string> readText(Root root, const std::string& key, const std::string& name) const;
+    std::optional<std::uint32_t> readNumber(Root root, const std::string& key, const std::string& name) const;
+    // Answer whether the value reached the file (always true without one).
+    bool writeText(Root root, const std::string& key, const std::string& name, const std::string& value);
+    bool writeNumber(Root root, const std::string& key, const std::string& name, std::uint32_t value);
+    // Writes the text only when the value is missing (or is not text): the defaults of a first start.
+    bool writeDefaultText(Root root, const std::string& key, const std::string& name, const std::string& value);
+
+    // Replaces the store's values with those of the text; lines it cannot read are skipped and counted.
+    void parse(const std::string& text);
+    std::string serialize() const;
+    std::int32_t skippedLines() const { return skippedLines_; }
+    const std::filesystem::path& file() const { return file_; }
+
+private:
+    struct NoCase {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+    using Value = std::variant<std::string, std::uint32_t>;
+    struct Entry {
+        std::string name; // as first written
+        Value value;
+    };
+    struct Key {
+        std::string path; // as first written
+        std::map<std::string, Entry, NoCase> values;
+    };
+
+    const Entry* find(Root root, const std::string& key, const std::string& name) const;
+    bool write(Root root, const std::string& key, const std::string& name, Value value);
+    bool save() const;
+
+    std::filesystem::path file_;
+    std::map<std::string, Key, NoCase> keys_; // by root name + "\" + key path
+    std::int32_t skippedLines_ = 0;
+};
+
+} // namespace vael::platform

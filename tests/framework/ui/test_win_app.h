@@ -1,0 +1,42 @@
+#pragma once
+// A WinApp on the headless platform, with the two operations the game's application gives (archives from
+// the image index, mouse routing to displays) recorded, and a window that notes the messages it gets.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/ui/win_app.h"
+#include "platform/headless/headless_platform.h"
+
+namespace vael::test {
+
+class RecordingWindow : public MessageTarget {
+public:
+    explicit RecordingWindow(std::string name) : name(std::move(name)) {}
+    std::intptr_t handleMessage(const WindowMessage& message) override {
+        got.push_back(message);
+        if (onMessage) onMessage(message);
+        return 0;
+    }
+    bool takeDialogMessage(const WindowMessage& message) override {
+        offered.push_back(message);
+        return takes && takes(message);
+    }
+    std::string name;
+    std::vector<WindowMessage> got, offered;
+    std::function<void(const WindowMessage&)> onMessage;
+    std::function<bool(const WindowMessage&)> takes;
+};
+
+class TestWinApp : public WinApp {
+public:
+    explicit TestWinApp(platform::Platform& platform, const std::string& vendor = "",
+                        const std::string& mapFile = "")
+        : WinApp("Iron Vigils", vendor, mapFile, platform) {
+        clearRegistryOnDestruction_ = false;
+    }
+    void findDataFile(OIFBase*, const std::uint8_t*&, const std::uint8_t*) override {}
+    void routeMouseEvent(Display*, std::int16_t, const Point&) override {}
+};
+
+} // namespace vael::test

@@ -1,0 +1,135 @@
+// The SDL2 backend on a real display (run under Xvfb): the window opens, a known 8-bit picture shown
+// through a known palette reads back from the display in the expected colours, the application's timers
+// tick, and a close request from the window ends the message loop.
+#include <SDL.h>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "framework/ui/win_app.h"
+#include "platform/sdl/sdl_platform.h"
+#include "x11_readback.h"
+
+namespace vael::platform {
+namespace {
+
+class SdlSmokeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display: run this program under xvfb-run";
+        std::string error;
+        sdl = SdlPlatform::create({}, error);
+        ASSERT_NE(sdl, nullptr) << error;
+    }
+
+    std::uint32_t displayed(std::int32_t x, std::int32_t y) { return test::displayedColour(sdl->window(), x, y); }
+
+    // Lets the display catch up with what was sent to it.
+    void settle() {
+        for (int i = 0; i < 20; ++i) {
+            Event e;
+            while (sdl->pollEvent(e)) {
+            }
+            SDL_Delay(5);
+        }
+    }
+
+    std::unique_ptr<SdlPlatform> sdl;
+};
+
+TEST_F(SdlSmokeTest, APictureReadsBackInThePalettesColours) {
+    ASSERT_TRUE(sdl->openWindow(64, 48, "Smoke"));
+    PaletteColours colours{};
+    colours[1] = {255, 0, 0};
+    colours[2] = {0, 255, 0};
+    colours[3] = {0, 0, 255};
+    colours[200] = {12, 34, 56};
+    sdl->setPalette(colours.data(), 0, 256);
+    // Four bands of 16 columns: indexes 1, 2, 3 and 200.
+    std::vector<std::uint8_t> pixels(64 * 48);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            pixels[y * 64 + x] = std::uint8_t(x < 16 ? 1 : x < 32 ? 2 : x < 48 ? 3 : 200);
+    sdl->present({pixels.data(), 64, 48, 64}, 0, 0, nullptr, 0);
+    settle();
+    EXPECT_EQ(displayed(0, 0), 0xFF0000u);
+    EXPECT_EQ(displayed(15, 47), 0xFF0000u);
+    EXPECT_EQ(displayed(16, 0), 0x00FF00u);
+    EXPECT_EQ(displayed(47, 20), 0x0000FFu);
+    EXPECT_EQ(displayed(48, 20), 0x0C2238u);
+    EXPECT_EQ(displayed(63, 47), 0x0C2238u);
+    // One box of a changed picture, then a changed palette entry: the screen shows both at once.
+    std::fill(pixels.begin(), pixels.end(), std::uint8_t(3));
+    const Rect box{16, 10, 2, 2};
+    sdl->present({pixels.data(), 64, 48, 64}, 0, 0, &box, 1);
+    const Rgb white{255, 255, 255};
+    sdl->setPalette(&white, 1, 1);
+    settle();
+    EXPECT_EQ(displayed(16, 10), 0x0000FFu);
+    EXPECT_EQ(displayed(17, 11), 0x0000FFu);
+    EXPECT_EQ(displayed(18, 11), 0x00FF00u);
+    EXPECT_EQ(displayed(16, 12), 0x00FF00u);
+    EXPECT_EQ(displayed(5, 5), 0xFFFFFFu);
+}
+
+TEST_F(SdlSmokeTest, PostsFromAnotherThreadArriveInOrder) {
+    std::thread poster([this] {
+        for (std::uint32_t m = 1; m <= 100; ++m) {
+            Event e;
+            e.posted.message = m;
+            sdl->postEvent(e);
+        }
+    });
+    poster.join();
+    std::uint32_t expected = 1;
+    for (Event e; expected <= 100 && sdl->waitEvent(e);)
+        if (e.kind == EventKind::Posted) {
+            EXPECT_EQ(e.posted.message, expected++);
+        }
+    EXPECT_EQ(expected, 101u);
+}
+
+// The application's loop on the real backend: its timers tick, and the window's close request reaches
+// the main window, which ends the program.
+class SmokeApp : public WinApp {
+public:
+    explicit SmokeApp(Platform& platform) : WinApp("Smoke", "", "", platform) {}
+    void findDataFile(OIFBase*, const std::uint8_t*&, const std::uint8_t*) override {}
+    void routeMouseEvent(Display*, std::int16_t, const Point&) override {}
+};
+
+struct Frame : MessageTarget {
+    SmokeApp* app = nullptr;
+    int closes = 0;
+    std::intptr_t handleMessage(const WindowMessage& message) override {
+        if (message.message == MessageClose && ++closes == 1) app->postQuitMessage();
+        return 0;
+    }
+};
+
+int ticks = 0;
+ContainerBase* onTick(Component*, BusMessage, ContainerBase*) {
+    if (++ticks == 3) {
+        // What the window's close button sends.
+        SDL_Event close{};
+        close.type = SDL_WINDOWEVENT;
+        close.window.event = SDL_WINDOWEVENT_CLOSE;
+        SDL_PushEvent(&close);
+    }
+    return nullptr;
+}
+
+TEST_F(SdlSmokeTest, TimersTickAndTheWindowsCloseEndsTheLoop) {
+    ASSERT_TRUE(sdl->openWindow(32, 32, "Smoke"));
+    SmokeApp app(*sdl);
+    Frame frame;
+    frame.app = &app;
+    WinApp::setMainWindowHandle(app.addWindow(&frame));
+    app.addTimer(Callback(&app, onTick), 50, 0);
+    EXPECT_EQ(app.run(), 1);
+    EXPECT_GE(ticks, 3);
+    EXPECT_EQ(frame.closes, 1);
+}
+
+} // namespace
+} // namespace vael::platform

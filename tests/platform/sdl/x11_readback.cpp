@@ -1,0 +1,31 @@
+#include "x11_readback.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace vael::test {
+
+std::uint32_t displayedColour(SDL_Window* window, int x, int y) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0xDEAD;
+    ::Display* display = info.info.x11.display;
+    XSync(display, False);
+    XImage* image = XGetImage(display, info.info.x11.window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image) return 0xDEAD;
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    const auto channel = [pixel](unsigned long mask) {
+        int shift = 0;
+        while (mask && !(mask & 1))
+            mask >>= 1, ++shift;
+        return std::uint32_t((pixel >> shift) & mask) * 255 / std::uint32_t(mask ? mask : 1);
+    };
+    const std::uint32_t rgb =
+        channel(image->red_mask) << 16 | channel(image->green_mask) << 8 | channel(image->blue_mask);
+    XDestroyImage(image);
+    return rgb;
+}
+
+} // namespace vael::test
