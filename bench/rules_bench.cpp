@@ -1,11 +1,14 @@
 // Speed of the logical map's answers that the computer opponent asks thousands of times per turn: the
-// movement fill and the hex distance.
+// movement fill, the hex distance, and the list of valid moves it asks of every unit it orders.
 #include <benchmark/benchmark.h>
 
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "framework/core/bus.h"
+#include "game/rules/heavy_cav.h"
+#include "game/rules/heavy_infantry.h"
 #include "game/rules/logical_map_file.h"
 #include "game/rules/map_file_builder.h"
 #include "game/rules/vael_logical_landscape.h"
@@ -86,5 +89,48 @@ void BM_HexDistance1000(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 1000);
 }
 BENCHMARK(BM_HexDistance1000);
+
+// Sixty units on the battlefield: two lines facing each other across the middle, twenty-nine and thirty
+// strong, and a cavalry unit of movement 8 in front of its own line: the list of its valid moves, with the zones of
+// control of the enemy line and the terrain in its way.
+void BM_CavalryValidMoves8(benchmark::State& state) {
+    auto map = battlefield();
+    vael::Bus bus("Bench");
+    std::vector<std::unique_ptr<vael::Combat>> units;
+    auto record = [&](int number, std::int16_t hex, std::uint32_t nation, vael::DIRECTION facing) {
+        vael::HeavyCavUnitData r;
+        r.name = "Unit " + std::to_string(number);
+        r.unitNumber = static_cast<std::uint16_t>(number);
+        r.hex = static_cast<std::uint16_t>(hex);
+        r.nation = nation;
+        r.facing = facing;
+        r.movementAllowance = 8;
+        r.TQ = 6;
+        r.size = 4;
+        r.landscape = map.get();
+        return r;
+    };
+    for (int i = 0; i < 59; ++i) {
+        const bool home = i < 29;
+        const auto hex = static_cast<std::int16_t>((5 + (home ? i : i - 29)) * 100 + (home ? 12 : 26));
+        auto r = record(i + 1, hex, home ? 1 : 2, home ? vael::SouthEast : vael::NorthWest);
+        units.push_back(std::make_unique<vael::Hoplite>(r, r.name.c_str()));
+        map->addToRegion(units.back().get(), hex);
+    }
+    auto r = record(60, 2016, 1, vael::SouthEast);
+    units.push_back(std::make_unique<vael::HeavyCav>(r, r.name.c_str()));
+    map->addToRegion(units.back().get(), 2016);
+    for (auto& u : units) {
+        u->attach(bus);
+        u->updateSurroundings();
+    }
+    vael::Combat& cavalry = *units.back();
+    for (auto _ : state) {
+        vael::List<short> reach = cavalry.GetValidMovement();
+        benchmark::DoNotOptimize(reach.count());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CavalryValidMoves8)->Unit(benchmark::kMicrosecond);
 
 } // namespace

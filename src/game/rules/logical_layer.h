@@ -9,6 +9,7 @@
 
 #include "framework/core/asynchronous_bus.h"
 #include "framework/core/dyn_array.h"
+#include "game/rules/combat_struct.h"
 #include "game/rules/logical_landscape.h"
 
 namespace vael {
@@ -32,6 +33,10 @@ public:
     void addPrototype(std::int16_t typeCode, Unit* unit);
     Unit* prototype(std::int16_t typeCode);
     std::int16_t getPrototypeCount() const { return prototypeCount_; }
+
+    // The shock combats declared so far this activation; the game's layer keeps them, a bare layer has
+    // none.
+    virtual const List<CombatStruct>* getCombats() const { return nullptr; }
 
     // The layer owns the map from then on; a map it replaces is deleted.
     void setLandscape(LogicalLandscape* landscape);

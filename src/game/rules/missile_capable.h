@@ -17,6 +17,7 @@ public:
     std::uint16_t getRange() const { return range_; }
 
     std::int16_t isMissileCapable() const override { return 1; }
+    std::int16_t kindFlag() const override { return 0; }
 
 protected:
     std::uint32_t missileType_;

@@ -97,7 +97,35 @@ template <class Kind> struct FightingMover : Mover<Kind> {
     void buildFrontHexes() override {}
     void buildRearHexes() override {}
     void buildFlankHexes() override {}
+    std::int16_t kindFlag() const override { return 1; }
     void setZOC(std::initializer_list<short> hexes) { this->zocHexes_ = listOf(hexes); }
+
+    // The logical unit's own answers where the fighting unit's rules would stand in the way of a test of
+    // the logical unit.
+    std::int16_t testStep(std::int16_t from, std::int16_t to) override { return VaelUnit::testStep(from, to); }
+    std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent, const ContainerBase* payload,
+                                   std::uint16_t noRecompute) override {
+        return VaelUnit::movementFinished(path, doneEvent, payload, noRecompute);
+    }
+    std::int16_t ChangeFacing(std::uint32_t sense, std::uint16_t turns) override {
+        return VaelUnit::ChangeFacing(sense, turns);
+    }
+    void disconnectHandlers() override { VaelUnit::disconnectHandlers(); }
+    void write(SuperString& file) const override { VaelUnit::write(file); }
+    bool read(SuperString& file) override { return VaelUnit::read(file); }
+    std::int16_t registerSelectedMessages() override { return VaelUnit::registerSelectedMessages(); }
+    std::int16_t hexChosen(std::int16_t hex) override { return VaelUnit::hexChosen(hex); }
+    std::int16_t unregisterSelectedMessages() override { return VaelUnit::unregisterSelectedMessages(); }
+    std::int16_t rotateLeft() override { return VaelUnit::rotateLeft(); }
+    std::int16_t rotateRight() override { return VaelUnit::rotateRight(); }
+    std::int16_t MovementDone(std::uint32_t kind, std::uint16_t unit) override {
+        return VaelUnit::MovementDone(kind, unit);
+    }
+    std::int16_t beginOrdersPhase() override { return VaelUnit::beginOrdersPhase(); }
+    std::int16_t showHexToMoveTo(std::int16_t hex) override { return VaelUnit::showHexToMoveTo(hex); }
+    std::int16_t UnitAboutFace() override { return VaelUnit::UnitAboutFace(); }
+    std::int16_t MoveTo(std::int16_t hex) override { return VaelUnit::MoveTo(hex); }
+    std::int16_t Query(std::int16_t code) override { return VaelUnit::Query(code); }
 };
 
 using CombatMover = FightingMover<Combat>;

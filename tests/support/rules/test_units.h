@@ -83,6 +83,7 @@ public:
     void buildFrontHexes() override { ++rebuilds; }
     void buildRearHexes() override { ++rebuilds; }
     void buildFlankHexes() override { ++rebuilds; }
+    std::int16_t kindFlag() const override { return 1; }
     void setZOC(std::initializer_list<short> hexes) { this->zocHexes_ = listOf(hexes); }
 
     using Kind::cohesionHits_;

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/rules/fighting_units.h"
+
+namespace vael {
+namespace {
+
+using namespace test;
+using Lines = std::vector<std::string>;
+
+// Neighbours by region direction 1, 2, 4, 5, 6, 8: of 505 504 605 606 506 406 405; of 303 302 403 404
+// 304 204 203; of 406 405 506 507 407 306 305.
+MapFileBuilder steps() {
+    MapFileBuilder b(12, 12);
+    b.setHeight(504, 3).setHeight(605, 4).setHeight(606, 5).setHeight(506, 2).setHeight(406, 0).setHeight(407, 2);
+    b.addTerrain(302, 1).addTerrain(403, 3).addTerrain(404, 5).addTerrain(204, 1);
+    b.addSide(303, 6, 6).addSide(303, 8, 20);
+    return b;
+}
+
+class Movement : public FightingUnits {
+protected:
+    Movement() { useMap(steps()); }
+};
+
+TEST_F(Movement, StepCostsAndBarsByKind) {
+    struct Row {
+        const char* kind;
+        int type;
+        std::int16_t from;
+        std::vector<std::int16_t> to;
+        std::string costs;
+    } rows[] = {
+        // Up 2, 3 and 4 levels, up 1, level 0 counted as 1, level ground.
+        {"infantry", 2, 505, {504, 605, 606, 506, 406, 405}, "3 -1 -1 2 2 1"},
+        {"skirmisher", 7, 505, {504, 605, 606, 506, 406, 405}, "3 4 -1 2 2 1"},
+        {"cavalry", 8, 505, {504, 605, 606, 506, 406, 405}, "-1 -1 -1 2 2 1"},
+        {"elephant", 13, 505, {504, 605, 606, 506, 406, 405}, "-1 -1 -1 2 2 1"},
+        // From level 0 (counted 1) to level 2: one level up for the rule, two for the cost.
+        {"cavalry from level 0", 8, 406, {407}, "3"},
+        // Woods, marsh, deep river, open, a minor river side into woods, an impassable side.
+        {"infantry in terrain", 2, 303, {302, 403, 404, 304, 204, 203}, "2 2 2 1 3 -1"},
+        {"elephant in terrain", 13, 303, {302, 403, 404, 304, 204, 203}, "2 -1 2 1 3 -1"},
+        {"chariot in terrain", 14, 303, {302, 403, 404, 304, 204, 203}, "-1 -1 -1 1 -1 -1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.kind);
+        clearUnits();
+        auto& unit = add({1, row.from}, row.type);
+        EXPECT_EQ(answers(row.to, [&](std::int16_t to) { return unit.stepCost(row.from, to); }), row.costs);
+    }
+}
+
+TEST_F(Movement, CavalryKeepsOutOfAnEnemyElephantsZone) {
+    useMap(MapFileBuilder(12, 12));
+    add({9, 705, 2, West}, 13); // controls 605 and 606
+    auto& cavalry = add<HeavyCav>({1, 505, 1});
+    auto& infantry = add({2, 303, 1});
+    EXPECT_EQ(values(cavalry.stepCost(505, 605), infantry.stepCost(505, 605)), "-1 1");
+    clearUnits();
+    add({9, 705, 1, West}, 13); // a friendly elephant's zone is no enemy zone
+    auto& friendCavalry = add<HeavyCav>({1, 505, 1});
+    EXPECT_EQ(friendCavalry.stepCost(505, 605), 1);
+}
+
+TEST_F(Movement, AUnitMovesOnlyThroughItsFrontSides) {
+    useMap(MapFileBuilder(12, 12));
+    auto& unit = add({1, 505, 1, East, 5, 4, 0, 2});
+    const List<short> reach = unit.GetValidMovement();
+    EXPECT_EQ(text(reach), "[505 605 606 704 705 706]");
+    EXPECT_FALSE(reach.contains(506));
+}
+
+TEST_F(Movement, AnEnemyZoneEndsTheMoveAndItsUnitsBecomeTargets) {
+    useMap(MapFileBuilder(12, 12));
+    add({9, 705, 2, West}); // controls 605 and 606
+    auto& unit = add({1, 505, 1, East});
+    unit.selectedHex_ = 505;
+    EXPECT_EQ(text(unit.GetValidMovement()), "[505 605 606]");
+    EXPECT_EQ(text(unit.getAttackHexes()), "[705]");
+    clearUnits();
+    add({9, 705, 2, West});
+    auto& inside = add({1, 605, 1, East, 5, 4, 0, 2});
+    inside.selectedHex_ = 605;
+    // Selected inside the zone, it may leave; selected elsewhere, it is stuck there.
+    EXPECT_EQ(text(inside.GetValidMovement()), "[605 704 804 805]");
+    inside.selectedHex_ = 505;
+    EXPECT_EQ(text(inside.GetValidMovement()), "[605]");
+}
+
+TEST_F(Movement, OccupiedHexesAreNoDestinationsButAFriendlyLeaderCanBePassed) {
+    useMap(MapFileBuilder(12, 12));
+    add({2, 605, 1});
+    auto& unit = add({1, 505, 1, East, 5, 4, 0, 2});
+    const List<short> reach = unit.GetValidMovement();
+    EXPECT_FALSE(reach.contains(605));
+    EXPECT_EQ(text(reach), "[505 606 705 706]");
+}
+
+TEST_F(Movement, TheFacingMenuFollowsTheMovementLeft) {
+    useMap(MapFileBuilder(12, 12));
+    auto& unit = add({1, 505, 1, East});
+    auto& skirmisher = add({2, 808, 1, East}, 7);
+    layer.clearLog();
+    unit.GetValidMovement();
+    unit.movementLeft_ = 0;
+    unit.GetValidMovement();
+    skirmisher.movementLeft_ = 0;
+    skirmisher.turned_ = 1;
+    skirmisher.GetValidMovement();
+    EXPECT_EQ(layer.lines({"menu"}), (Lines{"menu- 235", "menu+ 220", "menu+ 221", "menu- 235", "menu- 220",
+                                            "menu- 221", "menu- 235", "menu+ 220", "menu+ 221"}));
+}
+
+TEST_F(Movement, TerrainHitsOfAFinishedStep) {
+    struct Row {
+        const char* what;
+        int type;
+        std::int16_t from, to;
+        Lines expected;
+    } rows[] = {
+        {"woods", 2, 303, 302, {"AddCommentary \\BUnit 1\\b moved in woods for 1 hit.", "TQHit 1 1 0"}},
+        {"woods across a minor river", 2, 303, 204,
+         {"AddCommentary \\BUnit 1\\b moved in woods for 1 hit and across a minor river for 1 hit.", "TQHit 2 1 0"}},
+        {"skirmisher in woods", 7, 303, 302, {}},
+        {"open ground", 2, 303, 304, {}},
+        {"elephant into a deep river", 13, 303, 404,
+         {"AddCommentary \\BUnit 1\\b moved into a major river for 99 hits.", "TQHit 99 1 0",
+          "AddCommentary \\BUnit 1\\b is rampaging!"}},
+        {"infantry up two levels", 2, 505, 504,
+         {"AddCommentary \\BUnit 1\\b takes 2 cohesion hits for moving up 2 levels.", "TQHit 2 1 0"}},
+        {"infantry down one level", 2, 506, 505,
+         {"AddCommentary \\BUnit 1\\b takes 1 cohesion hit for moving down 1 level.", "TQHit 1 1 0"}},
+        {"cavalry down one level", 8, 506, 505, {}},
+        {"skirmisher up three levels", 7, 505, 605,
+         {"AddCommentary \\BUnit 1\\b takes 3 cohesion hits for moving up 3 levels.", "TQHit 3 1 0"}},
+        // Level 0 is a river bed: it counts as level 1 for the climb, and carries the river.
+        {"down to a river bed", 2, 505, 406,
+         {"AddCommentary \\BUnit 1\\b moved into a major river for 1 hit.", "TQHit 1 1 0"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        clearUnits();
+        auto& unit = add({1, row.from, 1, East, 9}, row.type);
+        layer.clearLog();
+        unit.stepCohesionHits(row.from, row.to, 0);
+        EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}), row.expected);
+    }
+}
+
+TEST_F(Movement, CavalryTakesTwoHitsNextToAnyElephantUnlessBothServeOneLeader) {
+    useMap(MapFileBuilder(12, 12));
+    add({9, 705, 1, West, 5, 4, 0, 6, 4}, 13);
+    auto& cavalry = add<HeavyCav>({1, 505, 1, East, 9, 4, 0, 6, 4});
+    auto& other = add<HeavyCav>({2, 101, 1, East, 9, 4, 0, 6, 3});
+    auto& infantry = add({3, 909, 1, East, 9});
+    const Lines twoHits = {"AddCommentary \\BUnit 1\\b moved next to an elephant for 2 hits.", "TQHit 2 1 0"};
+    layer.clearLog();
+    cavalry.stepCohesionHits(505, 605, 0);
+    EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}), twoHits);
+    layer.clearLog();
+    cavalry.stepCohesionHits(505, 605, 1);
+    EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}), Lines{});
+    layer.clearLog();
+    other.stepCohesionHits(505, 605, 1);
+    EXPECT_EQ(layer.lines({"TQHit"}), Lines{"TQHit 2 2 0"});
+    layer.clearLog();
+    infantry.stepCohesionHits(505, 605, 0);
+    EXPECT_EQ(layer.lines({"TQHit"}), Lines{});
+}
+
+TEST_F(Movement, AUnitUsedEarlierPaysOneHitForItsFirstOrderOnly) {
+    useMap(MapFileBuilder(12, 12));
+    auto& unit = add({1, 505, 1, East, 9});
+    unit.usedThisTurn_ = 1;
+    layer.clearLog();
+    unit.rotateRight();
+    unit.rotateRight();
+    unit.UnitAboutFace();
+    EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}),
+              (Lines{"AddCommentary \\BUnit 1\\b is taking a cohesion hit for being ordered again this turn.",
+                     "TQHit 1 1 0"}));
+    // Two steps clockwise and an about-face: from East to North-east.
+    EXPECT_EQ(values(unit.getFacing(), unit.getCohesionHits(), unit.getOrderedThisActivation()), "2 1 1");
+}
+
+TEST_F(Movement, TurningCostsAPointExceptASkirmishersLaterTurnsAndChariotsTakeHits) {
+    useMap(MapFileBuilder(12, 12));
+    auto& infantry = add({1, 505, 1, East, 9});
+    auto& skirmisher = add({2, 808, 1, East, 9}, 7);
+    auto& chariot = add({3, 202, 1, East, 9}, 14);
+    infantry.rotateRight();
+    infantry.rotateLeft();
+    skirmisher.rotateRight();
+    skirmisher.rotateRight();
+    layer.clearLog();
+    chariot.rotateRight();
+    EXPECT_EQ(values(infantry.getMovementLeft(), skirmisher.getMovementLeft(), chariot.getMovementLeft()), "4 5 5");
+    EXPECT_EQ(values(infantry.getFacing(), skirmisher.getFacing(), chariot.getFacing()), "3 6 4");
+    EXPECT_EQ(layer.lines({"TQHit", "menu- 22"}), (Lines{"menu- 221", "menu- 220", "TQHit 2 3 0"}));
+}
+
+TEST_F(Movement, TurningRebuildsTheSurroundings) {
+    useMap(MapFileBuilder(12, 12));
+    auto& unit = add({1, 505, 1, East});
+    unit.rotateRight();
+    EXPECT_EQ(text(unit.getZOCHexes()), "[506 606]");
+    EXPECT_EQ(text(unit.getFlankHexes()), "[605 406]");
+}
+
+} // namespace
+} // namespace vael

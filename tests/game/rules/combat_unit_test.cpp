@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "framework/core/super_string.h"
+#include "game/rules/leader_unit_data.h"
+#include "support/failed_checks.h"
+#include "support/rules/fighting_units.h"
+
+namespace vael {
+namespace {
+
+using namespace test;
+
+// Neighbours by region direction 1, 2, 4, 5, 6, 8: of 505 (odd column) 504 605 606 506 406 405; of 404
+// (even column) 403 503 504 405 304 303.
+using CombatUnit = FightingUnits;
+
+TEST_F(CombatUnit, KindsSetTheirTypeCodesAndValues) {
+    auto& phalanx = add<Phalanx>({1, 505, 1, East, 7});
+    auto& hypaspist = add<Hypaspist>({2, 808, 1, East, 7});
+    auto& hoplite = add<Hoplite>({3, 202, 1, East, 7, 4, 1});
+    auto& cavalry = add<HeavyCav>({4, 1010, 1, East, 6, 4, 0, 8, 0, 1});
+    auto& lancer = add<Lancer>({5, 1002, 1, East, 6});
+    EXPECT_EQ(values(phalanx.Query(9), hypaspist.Query(9), hoplite.Query(9), cavalry.Query(9), lancer.Query(9)),
+              "0 2 2 8 11");
+    EXPECT_EQ(values(phalanx.pointValue(), hypaspist.pointValue(), cavalry.pointValue()), "14 7 6");
+    EXPECT_EQ(values(phalanx.kindFlag(), cavalry.kindFlag(), lancer.kindFlag()), "1 1 1");
+    EXPECT_EQ(values(cavalry.isCataphract(), hoplite.isDoubleSized(), hoplite.getSecondHex()), "1 1 203");
+    EXPECT_EQ(values(hypaspist.isDoubleSized(), hypaspist.getSecondHex()), "0 -1");
+    EXPECT_EQ(values(phalanx.Query(1), phalanx.Query(2), phalanx.Query(3), phalanx.Query(21), phalanx.Query(6)),
+              "7 0 4 0 -1");
+}
+
+TEST_F(CombatUnit, APhalanxRecordedSingleStillTakesItsSecondHexAndItsSurroundings) {
+    auto& phalanx = add<Phalanx>({1, 505, 1, East});
+    EXPECT_EQ(values(phalanx.isDoubleSized(), phalanx.getSecondHex()), "1 506");
+    // Controlled from both hexes: 505's direction-4 and 506's direction-4 neighbours, then direction 2.
+    EXPECT_EQ(text(phalanx.getZOCHexes()), "[606 607 605]");
+}
+
+TEST_F(CombatUnit, FactoriesRefuseARecordOfAnotherClass) {
+    const HeavyCavUnitData own = record({9, 505});
+    CombatUnitData plain;
+    static_cast<VaelUnitData&>(plain) = own;
+    plain.TQ = 5;
+    plain.size = 4;
+    LeaderUnitData leader;
+    auto& prototypeCav = add<HeavyCav>({1, 101});
+    auto& prototypePhalanx = add<Phalanx>({2, 909});
+    EXPECT_EQ(prototypeCav.create(plain, "Plain"), nullptr);
+    EXPECT_EQ(prototypePhalanx.create(leader, "Leader"), nullptr);
+    std::unique_ptr<VaelUnit> made(prototypePhalanx.create(plain, "Made"));
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->Query(9), 0);
+    std::unique_ptr<VaelUnit> cav(prototypeCav.create(own, "Cav"));
+    ASSERT_NE(cav, nullptr);
+    EXPECT_EQ(cav->Query(9), 8);
+}
+
+TEST_F(CombatUnit, SurroundingsOfASingleHexUnitFacingEast) {
+    auto& unit = add({1, 505, 1, East});
+    EXPECT_EQ(text(unit.getZOCHexes()), "[606 605]");
+    EXPECT_EQ(text(unit.getFrontHexes()), "[605 606]");
+    EXPECT_EQ(text(unit.getRearHexes()), "[406 405]");
+    EXPECT_EQ(text(unit.getFlankHexes()), "[504 506]");
+    EXPECT_EQ(values(unit.isInFrontHexes(605), unit.isInRearHexes(405), unit.isInFlankHexes(506),
+                     unit.isInFlankHexes(605)),
+              "1 1 1 0");
+}
+
+TEST_F(CombatUnit, ZoneOfControlAtTheEdgeAndAcrossABarredSide) {
+    useMap(MapFileBuilder(12, 12).addSide(505, 4, 20));
+    auto& edge = add({1, 500, 1, NorthEast});
+    auto& barred = add({2, 505, 1, East});
+    EXPECT_EQ(text(edge.getZOCHexes()), "[600]");
+    EXPECT_EQ(text(barred.getZOCHexes()), "[605]");
+}
+
+TEST_F(CombatUnit, ADoubleSizedUnitControlsThreeHexesInOrder) {
+    auto& unit = add({1, 505, 1, NorthEast, 5, 4, 1});
+    EXPECT_EQ(unit.getSecondHex(), 606);
+    EXPECT_EQ(text(unit.getZOCHexes()), "[605 705 504]");
+    EXPECT_EQ(values(unit.isHexInZOC(705), unit.isHexInZOC(606)), "1 0");
+}
+
+TEST_F(CombatUnit, RoutingOrOutOfPlayControlsNothing) {
+    auto& routing = add({1, 505, 1, East});
+    auto& gone = add({2, 808, 1, East});
+    routing.routing_ = 1;
+    routing.rebuildZOC();
+    EXPECT_EQ(text(routing.getZOCHexes()), "[]");
+    EXPECT_EQ(text(routing.zocFromHex(303)), "[]");
+    ASSERT_TRUE(gone.isHexInZOC(908));
+    gone.outOfPlay_ = 1;
+    EXPECT_FALSE(gone.isHexInZOC(908));
+}
+
+TEST_F(CombatUnit, ScansFindTheNearestEnemyOfTheirRegion) {
+    auto& unit = add({1, 505, 1, East});
+    EXPECT_EQ(values(unit.scanFrontHexes(), unit.scanRearHexes(), unit.scanFlankHexes()), "-1 -1 -1");
+    add({2, 805, 2});   // three hexes ahead
+    add({3, 706, 2});   // two hexes ahead
+    add({4, 705, 1});   // a friend nearer still
+    add({5, 305, 2});   // behind
+    EXPECT_EQ(values(unit.scanFrontHexes(), unit.scanRearHexes()), "706 305");
+}
+
+TEST_F(CombatUnit, EliminationReportsItsValueAndLeavesTheMap) {
+    auto& phalanx = add<Phalanx>({7, 505, 2, East, 6});
+    layer.clearLog();
+    phalanx.disconnectHandlers();
+    EXPECT_EQ(layer.log, (std::vector<std::string>{"RemoveFromCombat 7", "UnitEliminated 2 12 0 7",
+                                                   "cmd 7 UnitEliminated 505"}));
+    EXPECT_EQ(values(map->isHexOccupied(505), map->isHexOccupied(506), phalanx.isOutOfPlay()), "0 0 1");
+}
+
+std::string bytesOf(const SuperString& s) {
+    std::string out;
+    for (unsigned char c : s.str())
+        out += std::to_string(c) + ' ';
+    return out;
+}
+
+TEST_F(CombatUnit, SavesFourValuesAfterTheUnitAndTheOrderWhileSelected) {
+    auto& unit = add({7, 505, 1, East});
+    unit.cohesionHits_ = 2;
+    unit.orderedThisActivation_ = 1;
+    SuperString idle;
+    unit.write(idle);
+    EXPECT_EQ(bytesOf(idle), "6 0 0 0 0 0 0 0 0 0 0 0 249 1 255 255 3 0 0 0 0 0 "
+                             "2 0 0 0 0 0 1 0 ");
+    unit.selected_ = 1;
+    unit.attackHexes_ = listOf<short>({705, 606});
+    SuperString selected;
+    unit.write(selected);
+    EXPECT_EQ(bytesOf(selected), "6 0 0 0 0 0 0 0 0 0 1 0 249 1 255 255 3 0 0 0 0 0 0 0 "
+                                 "2 0 0 0 0 0 1 0 255 255 2 0 193 2 94 2 ");
+}
+
+TEST_F(CombatUnit, ReadsItsSavedStateAndRebuildsItsSurroundings) {
+    auto& unit = add({7, 505, 1, East});
+    // Saved selected, turned to the south-east, with 3 hits, routing, an order toward 701 and one attack hex.
+    const std::uint8_t saved[] = {6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 249, 1, 255, 255, 4, 0, 0, 0, 0, 0, 0, 0,
+                                  3, 0, 1, 0, 1, 0, 0, 0, 189, 2, 1, 0, 193, 2};
+    SuperString s;
+    s.write(saved, sizeof saved);
+    ASSERT_TRUE(unit.read(s));
+    EXPECT_EQ(values(unit.getCohesionHits(), unit.isRouting(), unit.getRallyTried(), unit.getOrderHex()),
+              "3 1 1 701");
+    EXPECT_EQ(text(unit.getAttackHexes()), "[705]");
+    // Routing: no zone of control; the other lists follow the new facing (front 4, 5; rear 8, 1).
+    EXPECT_EQ(text(unit.getZOCHexes()), "[]");
+    EXPECT_EQ(text(unit.getFrontHexes()), "[606 506]");
+    EXPECT_EQ(text(unit.getRearHexes()), "[405 504]");
+}
+
+TEST_F(CombatUnit, RefusesASavedStateNoUnitCanHave) {
+    const std::vector<std::uint8_t> head = {6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 249, 1, 255, 255, 3, 0, 0, 0, 0, 0, 0, 0};
+    struct Row {
+        const char* what;
+        std::vector<std::uint8_t> own;
+    } rows[] = {
+        {"more hits than TQ", {6, 0, 0, 0, 0, 0, 0, 0, 255, 255, 0, 0}},
+        {"negative hits", {255, 255, 0, 0, 0, 0, 0, 0, 255, 255, 0, 0}},
+        {"negative count", {1, 0, 0, 0, 0, 0, 0, 0, 255, 255, 255, 255}},
+        {"a count past the map", {1, 0, 0, 0, 0, 0, 0, 0, 255, 255, 0x91, 0}},
+        {"a hex off the map", {1, 0, 0, 0, 0, 0, 0, 0, 255, 255, 1, 0, 0x0F, 0x27}},
+        {"cut short", {1, 0, 0, 0, 0, 0, 0, 0, 255, 255, 2, 0, 193, 2}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        auto& unit = add({static_cast<int>(owned.size() + 1), 505, 1, East});
+        SuperString s;
+        s.write(head.data(), static_cast<std::int32_t>(head.size()));
+        s.write(row.own.data(), static_cast<std::int32_t>(row.own.size()));
+        EXPECT_FALSE(unit.read(s));
+        EXPECT_TRUE(s.failed());
+        EXPECT_EQ(unit.getCohesionHits(), 0);
+    }
+    // The boundary from the other side: exactly TQ hits and a count of 0 are a unit's state.
+    auto& unit = add({99, 808, 1, East});
+    SuperString s;
+    s.write(head.data(), static_cast<std::int32_t>(head.size()));
+    const std::uint8_t own[] = {5, 0, 0, 0, 0, 0, 0, 0, 255, 255, 0, 0};
+    s.write(own, sizeof own);
+    EXPECT_TRUE(unit.read(s));
+    EXPECT_EQ(unit.getCohesionHits(), 5);
+}
+
+TEST_F(CombatUnit, AUnitSavedOffTheMapKeepsItsListsUnbuilt) {
+    auto& unit = add({7, 505, 1, East});
+    const std::uint8_t saved[] = {6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 255, 255, 255, 3, 0, 0, 0, 0, 0,
+                                  0, 0, 0, 0, 0, 0, 0, 0};
+    SuperString s;
+    s.write(saved, sizeof saved);
+    ASSERT_TRUE(unit.read(s));
+    EXPECT_EQ(unit.getHex(), 0xFFFF);
+    EXPECT_FALSE(map->isHexOccupied(505));
+    EXPECT_EQ(text(unit.getZOCHexes()), "[606 605]");
+}
+
+} // namespace
+} // namespace vael

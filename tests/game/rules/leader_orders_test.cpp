@@ -1,0 +1,383 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/rules/leader_fixture.h"
+
+namespace vael {
+namespace {
+
+using namespace test;
+using Texts = std::vector<std::string>;
+
+// A (2) at 504 and B (3) at 506 form the group; C (4) at 405 is not of it. A leader at 505 with command
+// range 1 reaches [505 504 605 606 506 406 405], in the order of the fill.
+class LeaderOrders : public LeaderFixture {
+protected:
+    LeaderOrders() : group(1, "The Group") {
+        a = &unit(2, 504), b = &unit(3, 506), c = &unit(4, 405);
+        group.units.append(a), group.units.append(b);
+    }
+
+    OpenLeader<Leader>& activeLeader(Ratings r = {3, 1}, std::uint16_t number = 1) {
+        auto& l = leader(number, 505, r);
+        group.leader = &l;
+        l.setGroup(&group);
+        l.initLocalLeader();
+        return l;
+    }
+    void activate(std::uint16_t number = 1) {
+        Container<unsigned short> box(number);
+        flow.sendNamed("ActivateLeader", &box);
+    }
+    // Each unit's order ends in turn; the orders used after each.
+    std::string ordersAfter(Leader& l, std::initializer_list<unsigned short> units) {
+        std::string out;
+        for (unsigned short n : units) {
+            Container<unsigned short> box(n);
+            flow.sendNamed("UnitMovementDone", &box);
+            out += out.empty() ? "" : " ";
+            out += std::to_string(l.getOrdersUsed());
+        }
+        return out;
+    }
+    // The group stands ready when each member may be ordered, faces north-east and is unused.
+    void ready(TestCombat& member) { member.LegalUnits(home, listOf<short>({504, 506})); }
+
+    Group group;
+    TestCombat *a = nullptr, *b = nullptr, *c = nullptr;
+};
+
+TEST_F(LeaderOrders, ActivationSpreadsTheCommandThenTellsTheGame) {
+    auto& l = activeLeader();
+    l.ordersUsed_ = 2; // spent in an earlier activation
+    activate(2);       // another unit's number
+    EXPECT_EQ(flow.heard, Texts{});
+    activate();
+    EXPECT_EQ(flow.heard, (Texts{"LegalUnits|1 [505 504 605 606 506 406 405]", "Center On Region|505",
+                                 "SetItemText|1 1 Cleon", "SetItemText|1 2 I: 3  Com: 3/3", "LeaderActivated|Cleon"}));
+    EXPECT_EQ(values(l.getOrdersUsed(), l.getLastOrderedUnit(), l.inCommandRange(405), l.inCommandRange(503)),
+              "0 32767 1 0");
+}
+
+TEST_F(LeaderOrders, ALeaderWithoutInitiativeEndsHisMovementSegmentAtOnce) {
+    activeLeader({0, 1});
+    activate();
+    EXPECT_EQ(flow.names(), "LegalUnits, Center On Region, SetItemText, SetItemText, LeaderActivated, "
+                            "EndMovementSegment");
+    EXPECT_EQ(flow.heard[3], "SetItemText|1 2 I: 0  Com: 0/0");
+}
+
+TEST_F(LeaderOrders, ARemoteLeaderOnlyShowsHimself) {
+    auto& l = leader(1, 505, {4});
+    l.initRemoteLeader();
+    l.ordersUsed_ = 3;
+    activate();
+    EXPECT_EQ(flow.heard, (Texts{"Center On Region|505", "SetItemText|1 1 Cleon", "SetItemText|1 2 I: 4  Com: 4/4"}));
+    flow.heard.clear();
+    flow.sendNamedEmpty("FinishLeader");
+    flow.sendNamedEmpty("LeaderCenterOnLeader");
+    EXPECT_EQ(flow.heard, Texts{});
+}
+
+TEST_F(LeaderOrders, OrdersCostOneInTheGroupTwoOutsideNothingAgainAndStopAtInitiative) {
+    struct Row {
+        std::uint16_t initiative;
+        std::initializer_list<unsigned short> units; // 0: the leader himself
+        const char* used;
+        std::size_t noMoreOrders;
+    };
+    const Row rows[] = {
+        {3, {2, 2, 4}, "1 1 3", 1}, // A, A, then C
+        {3, {2, 3, 2}, "1 2 3", 1},
+        {3, {4, 2}, "2 3", 1},
+        {4, {2, 4, 3}, "1 3 4", 1},
+        {4, {0, 4}, "1 3", 0},
+        {2, {3, 4, 2}, "1 2 2", 2}, // used up, a report still comes in
+    };
+    std::uint16_t number = 10;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(values(row.initiative, row.used));
+        auto& l = activeLeader({row.initiative, 1}, number);
+        activate(number);
+        flow.sendNamedEmpty("InitLeader");
+        flow.heard.clear();
+        std::vector<unsigned short> units(row.units);
+        for (unsigned short& n : units)
+            n = n ? n : number;
+        std::string used;
+        for (unsigned short n : units)
+            used += (used.empty() ? "" : " ") + ordersAfter(l, {n});
+        EXPECT_EQ(used, row.used);
+        EXPECT_EQ(flow.only("NoMoreOrders"), Texts(row.noMoreOrders, "NoMoreOrders|1"));
+        EXPECT_EQ(flow.only("DISABLE_MENU_ITEM"), Texts(units.size(), "DISABLE_MENU_ITEM|212"));
+        flow.sendNamedEmpty("EndOrdersPhase");
+        flow.sendNamedEmpty("FinishLeader");
+        ++number;
+    }
+}
+
+TEST_F(LeaderOrders, AGroupMoveUsesTheWholeActivationAndALeaderWithoutGroupCommandsOnlyHimself) {
+    auto& l = activeLeader({4, 1});
+    activate();
+    flow.sendNamedEmpty("InitLeader");
+    l.groupMoveGranted_ = 1;
+    EXPECT_EQ(ordersAfter(l, {2}), "4");
+
+    auto& alone = leader(5, 707, {4, 1});
+    alone.initLocalLeader();
+    activate(5);
+    flow.sendNamedEmpty("InitLeader");
+    EXPECT_EQ(ordersAfter(alone, {5, 2}), "1 3");
+}
+
+TEST_F(LeaderOrders, ABoltThrowersVolleyIsFreeAndAnyOtherVolleyCosts) {
+    auto& l = activeLeader();
+    unit(6, 605, home, 15);
+    activate();
+    flow.sendNamedEmpty("InitLeader");
+    for (short n : {6, 2}) {
+        Container<short> box(n);
+        flow.sendNamed("MissileVolley", &box);
+    }
+    EXPECT_EQ(values(l.getOrdersUsed(), l.getLastOrderedUnit()), "1 2");
+    EXPECT_EQ(flow.only("GetUnitByNum"), (Texts{"GetUnitByNum|6", "GetUnitByNum|2"}));
+}
+
+TEST_F(LeaderOrders, TheOrdersPhaseOffersTheGroupMoveOnlyToAGroupReadyAsOneBody) {
+    struct Row {
+        const char* why;
+        std::function<void()> spoil;
+        const char* menu;
+    };
+    const Row rows[] = {
+        {"ready", [] {}, "ENABLE_MENU_ITEM|212"},
+        {"B may not be ordered", [&] { b->LegalUnits(home, listOf<short>({504})); }, "DISABLE_MENU_ITEM|212"},
+        {"B used", [&] { b->setUsedThisTurn(1); }, "DISABLE_MENU_ITEM|212"},
+        {"B faces elsewhere", [&] { b->setFacing(East); }, "DISABLE_MENU_ITEM|212"},
+        {"A faces elsewhere too", [&] { a->setFacing(East), b->setFacing(East); }, "ENABLE_MENU_ITEM|212"},
+        {"no members", [&] { group.units.clear(); }, "DISABLE_MENU_ITEM|212"},
+    };
+    std::uint16_t number = 10;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        auto& l = activeLeader({3, 1}, number);
+        group.units.clear(), group.units.append(a), group.units.append(b);
+        ready(*a), ready(*b);
+        a->setUsedThisTurn(0), b->setUsedThisTurn(0), a->setFacing(NorthEast), b->setFacing(NorthEast);
+        row.spoil();
+        activate(number);
+        flow.heard.clear();
+        flow.sendNamedEmpty("InitLeader");
+        EXPECT_EQ(flow.heard, (Texts{"UnblockLeaderMenu|0", row.menu,
+                                     "HALF_HIGHLIGHT_REGION|[505 504 605 606 506 406 405]", "INVALIDATE_VIEW|0"}));
+        EXPECT_EQ(values(l.isOrdersPhaseActive(), l.getGroup() == &group), "1 1");
+        flow.sendNamedEmpty("EndOrdersPhase");
+        flow.sendNamedEmpty("FinishLeader");
+        ++number;
+    }
+}
+
+TEST_F(LeaderOrders, TheEndOfTheOrdersPhaseSaysWhetherMomentumMayBeTried) {
+    struct Row {
+        std::uint16_t tried, used;
+        std::int16_t hex;
+        int momentum;
+    };
+    const Row rows[] = {{0, 1, 505, 1}, {1, 1, 505, 0}, {0, 0, 505, 0}, {0, 3, -1, 0}};
+    std::uint16_t number = 10;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(values(row.tried, row.used, row.hex));
+        auto& l = activeLeader({3, 1}, number);
+        activate(number);
+        flow.sendNamedEmpty("InitLeader");
+        l.groupMoveTried_ = row.tried;
+        l.ordersUsed_ = row.used;
+        l.setHex(static_cast<std::uint16_t>(row.hex));
+        flow.heard.clear();
+        flow.sendNamedEmpty("EndOrdersPhase");
+        EXPECT_EQ(flow.heard, (Texts{"EndOrdersPhase|0", "NoMoreOrders|1",
+                                     "CanAttemptMomentum|" + std::to_string(row.momentum), "PerformShock|0"}));
+        // The orders handlers are gone: a late report costs nothing.
+        EXPECT_EQ(values(l.isOrdersPhaseActive(), ordersAfter(l, {4})), values(0, row.used));
+        l.setHex(505);
+        flow.sendNamedEmpty("FinishLeader");
+        ++number;
+    }
+}
+
+TEST_F(LeaderOrders, ThePlayersFinishCommandEndsTheOrdersPhase) {
+    activeLeader();
+    activate();
+    flow.sendNamedEmpty("InitLeader");
+    flow.heard.clear();
+    Container<short> none(0);
+    flow.send(BusMessage(224), &none);
+    EXPECT_EQ(flow.names(), "UnitDeselected, HALF_DEHIGHLIGHT_REGION, INVALIDATE_VIEW, EndOrdersPhase, "
+                            "NoMoreOrders, CanAttemptMomentum, PerformShock");
+    EXPECT_EQ(flow.heard[1], "HALF_DEHIGHLIGHT_REGION|[505 504 605 606 506 406 405]");
+    flow.heard.clear();
+    flow.send(BusMessage(224), &none);
+    EXPECT_EQ(flow.heard, Texts{});
+}
+
+TEST_F(LeaderOrders, FinishingTheLeaderCountsFailedGroupMovesAndLetsGo) {
+    struct Row {
+        std::uint16_t tried, granted, failedBefore, failedAfter;
+    };
+    const Row rows[] = {{0, 0, 2, 0}, {1, 0, 0, 1}, {1, 0, 1, 2}, {1, 0, 2, 2}, {1, 1, 1, 0}};
+    std::uint16_t number = 10;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(values(row.tried, row.granted, row.failedBefore));
+        auto& l = activeLeader({3, 1}, number);
+        activate(number);
+        flow.sendNamedEmpty("InitLeader");
+        flow.sendNamedEmpty("EndOrdersPhase");
+        l.groupMoveTried_ = row.tried, l.groupMoveGranted_ = row.granted, l.failedGroupMoves_ = row.failedBefore;
+        flow.heard.clear();
+        flow.sendNamedEmpty("FinishLeader");
+        EXPECT_EQ(flow.heard, (Texts{"DISABLE_MENU_ITEM|220", "DISABLE_MENU_ITEM|221", "DISABLE_MENU_ITEM|235",
+                                     "DISABLE_MENU_ITEM|213", "DISABLE_MENU_ITEM|214", "BlockLeaderMenu|0",
+                                     "LeaderFinished|0"}));
+        EXPECT_EQ(values(l.failedGroupMoves_, l.isGroupMoveGranted()), values(row.failedAfter, 0));
+        flow.heard.clear();
+        for (const char* name : {"FinishLeader", "InitLeader", "LeaderCenterOnLeader", "RallyUnit"})
+            flow.sendNamedEmpty(name);
+        EXPECT_EQ(flow.heard, Texts{});
+        ++number;
+    }
+}
+
+TEST_F(LeaderOrders, RallyAndRestorationCarryTheLeadersInitiative) {
+    auto& l = activeLeader({4, 1});
+    activate();
+    flow.sendNamedEmpty("InitLeader");
+    flow.heard.clear();
+    flow.sendNamedEmpty("RallyUnit");
+    flow.sendNamedEmpty("RestoreCohesion");
+    Container<unsigned short> b3(3);
+    flow.sendNamed("CohesionRestored", &b3);
+    EXPECT_EQ(values(flow.heard[0], flow.heard[1], l.getOrdersUsed()), "Rally|4 UnitRestoreCohesion|4 1");
+}
+
+TEST_F(LeaderOrders, TheFinishPromptComesWhenAHumansOrdersRunOut) {
+    struct Row {
+        std::uint16_t show, computer;
+        const char* messages;
+    };
+    const char* prompted = "prompt, DISABLE_MENU_ITEM, SetItemText, SetItemText, NoMoreOrders";
+    const char* quiet = "DISABLE_MENU_ITEM, SetItemText, SetItemText, NoMoreOrders";
+    const Row rows[] = {{1, 0, prompted}, {0, 0, quiet}, {1, 1, quiet}};
+    std::uint16_t number = 10;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(values(row.show, row.computer));
+        auto& l = activeLeader({1, 1}, number);
+        if (row.computer) l.setComputerControlled();
+        Leader::setShowFinishLeader(row.show);
+        activate(number);
+        flow.sendNamedEmpty("InitLeader");
+        flow.heard.clear();
+        ordersAfter(l, {2});
+        EXPECT_EQ(flow.names(), row.messages);
+        flow.sendNamedEmpty("EndOrdersPhase");
+        flow.sendNamedEmpty("FinishLeader");
+        ++number;
+    }
+}
+
+TEST_F(LeaderOrders, ResumingAfterALoadKeepsTheCountersAndAsksForNoMoreOrders) {
+    auto& l = activeLeader({3, 1});
+    l.ordersUsed_ = 3;
+    Leader::setShowFinishLeader(1);
+    Container<unsigned short> number(1);
+    flow.sendNamed("ResumeActiveLeader", &number);
+    EXPECT_EQ(flow.names(), "NoMoreOrders, prompt, LegalUnits, HALF_HIGHLIGHT_REGION, INVALIDATE_VIEW, SetItemText, "
+                            "SetItemText, LeaderResumed");
+    EXPECT_EQ(values(flow.heard[0], flow.heard.back(), l.getOrdersUsed()), "NoMoreOrders|1 LeaderResumed|Cleon 3");
+}
+
+TEST_F(LeaderOrders, TheLeaderTurnsTowardTheWayMostOfHisGroupFaces) {
+    struct Row {
+        DIRECTION own;
+        std::vector<DIRECTION> members;
+        const char* turn;
+    };
+    const Row rows[] = {
+        {NorthEast, {SouthEast, SouthEast}, "2 2"},
+        {NorthEast, {NorthWest}, "1 1"},
+        {NorthEast, {NorthEast, SouthEast}, "0 0"}, // a later direction needs strictly more
+        {NorthEast, {}, "0 0"},
+        {NorthEast, {South, South}, "1 3"}, // south is no facing: one more step clockwise, then a tie
+        {NorthEast, {SouthEast, NorthWest}, "2 2"},
+        {West, {North, North}, "2 2"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(values(row.own, row.members.size(), row.turn));
+        std::uint16_t facings[9] = {};
+        for (DIRECTION d : row.members)
+            ++facings[d];
+        const Leader::FacingTurn turn = Leader::turnTowardGroup(row.own, facings);
+        EXPECT_EQ(values(turn.sense, turn.steps), row.turn);
+    }
+}
+
+TEST_F(LeaderOrders, ALeaderWhoMovedFacesHisGroupAfterEachOrder) {
+    auto& l = activeLeader();
+    a->setFacing(West), b->setFacing(West);
+    activate();
+    flow.sendNamedEmpty("InitLeader");
+    flow.heard.clear();
+    ordersAfter(l, {2});
+    EXPECT_EQ(flow.only("ChangeFacing"), Texts{});
+    l.movementLeft_ = 5;
+    ordersAfter(l, {3});
+    // From north-east to west: four facings clockwise, two anticlockwise.
+    EXPECT_EQ(flow.only("ChangeFacing"), Texts{"ChangeFacing|1 2 1"});
+}
+
+TEST_F(LeaderOrders, TheCommandRangeFollowsALeaderWhoWithdrew) {
+    auto& l = activeLeader();
+    activate();
+    flow.sendNamedEmpty("InitLeader");
+    map->removeFromRegion(&l, 505), map->addToRegion(&l, 506), l.setHex(506);
+    flow.heard.clear();
+    Container<EndOWStruct> nothing(EndOWStruct{0, nullptr});
+    flow.sendNamed("EndOWSegment", &nothing);
+    Container<EndOWStruct> withdrew(EndOWStruct{1, nullptr});
+    flow.sendNamed("EndOWSegment", &withdrew);
+    EXPECT_EQ(flow.heard, (Texts{"HALF_DEHIGHLIGHT_REGION|[504 605 405]", "HALF_HIGHLIGHT_REGION|[607 507 407]"}));
+    flow.sendNamedEmpty("EndOrdersPhase");
+    flow.heard.clear();
+    flow.sendNamed("EndOWSegment", &withdrew);
+    EXPECT_EQ(flow.heard, Texts{});
+}
+
+TEST_F(LeaderOrders, ASelectedLeaderWhoMovesTakesHisCommandAlong) {
+    auto& l = activeLeader();
+    activate();
+    flow.sendNamedEmpty("InitLeader");
+    l.selected_ = 1;
+    flow.heard.clear();
+    Container<short> number(1);
+    l.movementFinished(listOf<short>({505, 506}), BusMessage(RegisteredMessage::getId("Moved")), &number, 1);
+    const Texts heard = flow.heard;
+    EXPECT_EQ(heard.front(), "HALF_DEHIGHLIGHT_REGION|[505 504 605 606 506 406 405]");
+    EXPECT_EQ(std::vector<std::string>(heard.end() - 2, heard.end()),
+              (Texts{"HALF_HIGHLIGHT_REGION|[506 505 606 607 507 407 406]", "LegalUnits|1 [506 505 606 607 507 407 406]"}));
+    EXPECT_EQ(values(l.getHex(), l.getOrdersUsed()), "506 1");
+}
+
+TEST_F(LeaderOrders, TheComputersLeaderChargesOrdersWithoutTheHumansOrdersPhase) {
+    auto& l = activeLeader();
+    l.setComputerControlled();
+    activate();
+    flow.heard.clear();
+    l.registerOrderMessages();
+    EXPECT_EQ(flow.heard, Texts{"INVALIDATE_VIEW|0"});
+    EXPECT_EQ(values(ordersAfter(l, {2, 4}), l.isOrdersPhaseActive()), "1 3 0");
+}
+
+} // namespace
+} // namespace vael

@@ -1,0 +1,143 @@
+#include "support/rules/battle_layer.h"
+
+#include "framework/core/bus_event.h"
+#include "framework/core/registered_message.h"
+#include "game/rules/unit_payloads.h"
+
+namespace vael::test {
+
+namespace {
+
+BattleLayer* layerOf(Component* target) {
+    return static_cast<BattleLayer*>(target);
+}
+
+std::string nameOf(std::uint32_t id) {
+    const std::string name = RegisteredMessage::nameOf(id);
+    return name.empty() ? std::to_string(id) : name;
+}
+
+ContainerBase* onLogged(Component* target, BusMessage event, ContainerBase* data) {
+    std::string line = nameOf(event.id());
+    short number = 0;
+    unsigned short unsignedNumber = 0;
+    std::string text;
+    const char* cursor = nullptr;
+    if (Container<std::string>::fromMessage(data, text)) line += " " + text;
+    else if (Container<short>::fromMessage(data, number)) line += " " + std::to_string(number);
+    else if (Container<unsigned short>::fromMessage(data, unsignedNumber)) line += " " + std::to_string(unsignedNumber);
+    else if (Container<const char*>::fromMessage(data, cursor)) line += std::string(" ") + cursor;
+    else if (auto* hit = dynamic_cast<const Container<TQHitInfo>*>(data))
+        line += " " + std::to_string(hit->valuePtr()->hits) + " " + std::to_string(hit->valuePtr()->unitNumber) +
+                " " + std::to_string(hit->valuePtr()->cause);
+    else if (auto* routed = dynamic_cast<const Container<UnitRoutData>*>(data))
+        line += " " + std::to_string(routed->valuePtr()->nation) + " " + std::to_string(routed->valuePtr()->value) +
+                " " + std::to_string(routed->valuePtr()->unitType);
+    else if (auto* gone = dynamic_cast<const Container<EliminateUnitData>*>(data))
+        line += " " + std::to_string(gone->valuePtr()->nation) + " " + std::to_string(gone->valuePtr()->points) +
+                " " + std::to_string(gone->valuePtr()->unitType) + " " + std::to_string(gone->valuePtr()->unitNumber);
+    else if (auto* restored = dynamic_cast<const Container<RestoreCohesionInfo>*>(data))
+        line += " " + std::to_string(restored->valuePtr()->hits) + " " +
+                std::to_string(restored->valuePtr()->unitNumber);
+    layerOf(target)->log.push_back(line);
+    return nullptr;
+}
+
+ContainerBase* onMenu(Component* target, BusMessage event, ContainerBase* data) {
+    short item = 0;
+    Container<short>::fromMessage(data, item);
+    layerOf(target)->log.push_back((event.id() == ENABLE_MENU_ITEM ? "menu+ " : "menu- ") + std::to_string(item));
+    return nullptr;
+}
+
+ContainerBase* onCommand(Component* target, BusMessage, ContainerBase* data) {
+    LogicalCommandInfo c;
+    if (!Container<LogicalCommandInfo>::fromMessage(data, c)) return nullptr;
+    std::string line = "cmd " + std::to_string(c.command) + " " + nameOf(c.event.id()) + " " + std::to_string(c.value);
+    unsigned int cause = 0;
+    if (Container<unsigned int>::fromMessage(c.payload.get(), cause)) line += " cause " + std::to_string(cause);
+    layerOf(target)->log.push_back(line);
+    return nullptr;
+}
+
+ContainerBase* onTQHit(Component* target, BusMessage, ContainerBase* data) {
+    auto* hit = dynamic_cast<const Container<TQHitInfo>*>(data);
+    if (!hit || !layerOf(target)->applyHits) return nullptr;
+    if (auto* unit = dynamic_cast<Combat*>(layerOf(target)->unitNumbered(hit->valuePtr()->unitNumber)))
+        unit->CohesionHit(hit->valuePtr()->hits, hit->valuePtr()->cause);
+    return nullptr;
+}
+
+ContainerBase* onRestore(Component* target, BusMessage, ContainerBase* data) {
+    RestoreCohesionInfo info;
+    if (!Container<RestoreCohesionInfo>::fromMessage(data, info)) return nullptr;
+    if (auto* unit = dynamic_cast<Combat*>(layerOf(target)->unitNumbered(info.unitNumber)))
+        unit->setCohesionHits(info.hits);
+    return nullptr;
+}
+
+ContainerBase* onEliminate(Component* target, BusMessage, ContainerBase* data) {
+    short number = 0;
+    if (!Container<short>::fromMessage(data, number)) return nullptr;
+    if (VaelUnit* unit = layerOf(target)->unitNumbered(number)) unit->disconnectHandlers();
+    return nullptr;
+}
+
+ContainerBase* onInZOC(Component* target, BusMessage, ContainerBase* data) {
+    BattleLayer* layer = layerOf(target);
+    ZOCStructure where;
+    if (!Container<ZOCStructure>::fromMessage(data, where)) return nullptr;
+    layer->log.push_back("InZOC " + std::to_string(where.hex));
+    if (layer->zocAnswer >= 0) return new Container<short>(layer->zocAnswer);
+    short inZoc = 0;
+    for (VaelUnit* u : layer->units)
+        if (u->isOtherNation(where.nation) && u->isHexInZOC(static_cast<std::int16_t>(where.hex))) inZoc = 1;
+    return new Container<short>(inZoc);
+}
+
+ContainerBase* onChangeFacing(Component* target, BusMessage, ContainerBase* data) {
+    ChangeFacingStruct order;
+    if (!Container<ChangeFacingStruct>::fromMessage(data, order)) return nullptr;
+    layerOf(target)->log.push_back("ChangeFacing " + std::to_string(order.sense) + " " +
+                                   std::to_string(order.numTurns) + " " + std::to_string(order.unitNumber));
+    VaelUnit* unit = layerOf(target)->unitNumbered(order.unitNumber);
+    return new Container<short>(unit ? unit->ChangeFacing(order.sense, order.numTurns) : std::int16_t(0));
+}
+
+} // namespace
+
+void BattleLayer::connectParent() {
+    TestLogicalLayer::connectParent();
+    if (isConnected(RegisteredMessage::getId("TQHit"), onTQHit)) return;
+    for (const char* name : {"TQHit", "AddCommentary", "UnitRouted", "UnitRallied", "UnitEliminated", "EliminateUnit",
+                             "RemoveFromCombat", "DoRestoreCohesion", "CohesionRestored", "UnitDeselected",
+                             "ChangeCursor", "UnitMovementDone", "UsedThisTurn"})
+        connectNamed(name, onLogged);
+    connectNamed("TQHit", onTQHit);
+    connectNamed("DoRestoreCohesion", onRestore);
+    connectNamed("EliminateUnit", onEliminate);
+    connectNamed("InZOC", onInZOC);
+    connectNamed("ChangeFacing", onChangeFacing);
+    connect(ENABLE_MENU_ITEM, onMenu);
+    connect(DISABLE_MENU_ITEM, onMenu);
+    connect(LOGICAL_COMMAND, onCommand);
+}
+
+VaelUnit* BattleLayer::unitNumbered(int number) const {
+    for (VaelUnit* u : units)
+        if (u->getUnitNum() == number) return u;
+    return nullptr;
+}
+
+std::vector<std::string> BattleLayer::lines(std::initializer_list<const char*> prefixes) const {
+    std::vector<std::string> out;
+    for (const std::string& line : log)
+        for (const char* p : prefixes)
+            if (line.rfind(p, 0) == 0) {
+                out.push_back(line);
+                break;
+            }
+    return out;
+}
+
+} // namespace vael::test

@@ -1,0 +1,36 @@
+#pragma once
+// Test double of the game's logical layer for the fighting units' rules: it answers and carries out the
+// messages that game flow handles for them ("TQHit", "InZOC", "ChangeFacing", "DoRestoreCohesion",
+// "EliminateUnit"), keeps a list of declared combats, and writes every message a unit sends that a test
+// may look at into one log, in the order the messages arrive. The real layer replaces it without changing
+// the code under test.
+#include <string>
+#include <vector>
+
+#include "game/rules/combat.h"
+#include "support/rules/test_logical_layer.h"
+
+namespace vael::test {
+
+class BattleLayer : public TestLogicalLayer {
+public:
+    void connectParent() override;
+    const List<CombatStruct>* getCombats() const override { return &combats; }
+
+    // The units the layer finds by number, in the order of the armies.
+    std::vector<VaelUnit*> units;
+    List<CombatStruct> combats;
+    // "TQHit 2 7 0", "AddCommentary \B...", "menu+ 235", "cmd 7 CohesionHit 60", ...
+    std::vector<std::string> log;
+    // Applies the hits of "TQHit" as the game's layer does; off, they stay announced only.
+    bool applyHits = true;
+    // The answer to "InZOC"; -1 asks the units' zones of control as the game's layer does.
+    short zocAnswer = -1;
+
+    VaelUnit* unitNumbered(int number) const;
+    // The log lines that start with one of the prefixes, and forgetting the log.
+    std::vector<std::string> lines(std::initializer_list<const char*> prefixes) const;
+    void clearLog() { log.clear(); }
+};
+
+} // namespace vael::test

@@ -1,0 +1,118 @@
+#pragma once
+// Test support for the fighting units' rules: real unit kinds with their protected state opened to the
+// test, made from records the test describes in one line, standing on a map built for the test, on the
+// battle-layer double below a test application.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/rules/heavy_cav.h"
+#include "game/rules/heavy_infantry.h"
+#include "support/rules/battle_layer.h"
+#include "support/rules/test_maps.h"
+#include "support/test_application.h"
+
+namespace vael::test {
+
+// A kind with its state open to the test; the type code can be set to stand for kinds that are not
+// built here (skirmishers, elephants, chariots), whose movement rules are the fighting unit's own.
+template <class Kind> struct Open : Kind {
+    using Kind::Kind;
+    using Kind::advancing_;
+    using Kind::attackHexes_;
+    using Kind::blockedMoves_;
+    using Kind::cohesionHits_;
+    using Kind::doneForTurn_;
+    using Kind::forcedWithdrawal_;
+    using Kind::movementLeft_;
+    using Kind::orderedThisActivation_;
+    using Kind::outOfPlay_;
+    using Kind::potentialToBeOrdered_;
+    using Kind::rallied_;
+    using Kind::routing_;
+    using Kind::selected_;
+    using Kind::selectedHex_;
+    using Kind::turned_;
+    using Kind::unitType_;
+    using Kind::usedThisTurn_;
+    using Kind::validMoves_;
+    using Kind::willRout_;
+    using Kind::zocHexes_;
+};
+
+struct Troop {
+    int number;
+    std::int16_t hex;
+    std::uint32_t nation = 1;
+    DIRECTION facing = East;
+    std::int16_t TQ = 5;
+    std::int16_t size = 4;
+    std::int16_t doubleSized = 0;
+    std::uint16_t movement = 6;
+    std::uint16_t leader = 0;
+    std::int16_t cataphract = 0;
+};
+
+class FightingUnits : public ::testing::Test {
+protected:
+    FightingUnits() {
+        app.strings = ruleStrings();
+        layer.attach(app);
+        useMap(MapFileBuilder(12, 12));
+    }
+
+    // Replaces the map; units already made keep the old one, so call it first.
+    void useMap(const MapFileBuilder& builder) { map = makeLandscape(builder); }
+
+    HeavyCavUnitData record(const Troop& t) const {
+        HeavyCavUnitData r;
+        r.name = "Unit " + std::to_string(t.number);
+        r.unitNumber = static_cast<std::uint16_t>(t.number);
+        r.hex = static_cast<std::uint16_t>(t.hex);
+        r.nation = t.nation;
+        r.facing = t.facing;
+        r.movementAllowance = t.movement;
+        r.leaderId = t.leader;
+        r.TQ = t.TQ;
+        r.size = t.size;
+        r.doubleSized = t.doubleSized;
+        r.cataphract = t.cataphract;
+        r.landscape = map.get();
+        return r;
+    }
+
+    // A unit of the kind standing on its hexes, its surroundings built there; typeCode >= 0 stands it in
+    // for a kind of that code.
+    template <class Kind = Hoplite> Open<Kind>& add(const Troop& t, int typeCode = -1) {
+        const HeavyCavUnitData r = record(t);
+        owned.push_back(std::make_unique<Open<Kind>>(r, r.name.c_str()));
+        auto& unit = static_cast<Open<Kind>&>(*owned.back());
+        if (typeCode >= 0) unit.unitType_ = static_cast<std::uint32_t>(typeCode);
+        if (t.hex >= 0) map->addToRegion(&unit, t.hex);
+        if (unit.isDoubleSized() && unit.getSecondHex() >= 0) map->addToRegion(&unit, unit.getSecondHex());
+        unit.attach(layer);
+        layer.units.push_back(&unit);
+        for (auto& u : owned)
+            if (auto* c = dynamic_cast<Combat*>(u.get())) c->updateSurroundings();
+        return unit;
+    }
+
+    // Takes every unit off the map and destroys it, for the next row of a table.
+    void clearUnits() {
+        for (auto& u : owned) {
+            if (u->getHex() != Unit::offMap) map->removeFromRegion(u.get(), static_cast<std::int16_t>(u->getHex()));
+            if (u->getSecondHex() >= 0) map->removeFromRegion(u.get(), u->getSecondHex());
+        }
+        layer.units.clear();
+        owned.clear();
+        layer.clearLog();
+    }
+
+    TestApplication app;
+    BattleLayer layer;
+    std::unique_ptr<VaelLogicalLandscape> map;
+    std::vector<std::unique_ptr<VaelUnit>> owned;
+};
+
+} // namespace vael::test
