@@ -91,8 +91,8 @@ void BM_HexDistance1000(benchmark::State& state) {
 BENCHMARK(BM_HexDistance1000);
 
 // Sixty units on the battlefield: two lines facing each other across the middle, twenty-nine and thirty
-// strong, and a cavalry unit of movement 8 in front of its own line: the list of its valid moves, with the zones of
-// control of the enemy line and the terrain in its way.
+// strong, and a cavalry unit of movement 8 in front of its own line: the list of its valid moves, with the
+// zones of control of the enemy line and the terrain in its way.
 void BM_CavalryValidMoves8(benchmark::State& state) {
     auto map = battlefield();
     vael::Bus bus("Bench");

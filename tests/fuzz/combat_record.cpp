@@ -41,10 +41,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     }
     bool loaded = false;
-    if (auto* elephant = dynamic_cast<ElephantUnitData*>(record.get())) loaded = elephant->Load(file);
-    else if (auto* missile = dynamic_cast<MissileCapableUnitData*>(record.get())) loaded = missile->Load(file);
-    else if (auto* cavalry = dynamic_cast<HeavyCavUnitData*>(record.get())) loaded = cavalry->Load(file);
-    else loaded = record->Load(file);
+    if (auto* elephant = dynamic_cast<ElephantUnitData*>(record.get()))
+        loaded = elephant->Load(file);
+    else if (auto* missile = dynamic_cast<MissileCapableUnitData*>(record.get()))
+        loaded = missile->Load(file);
+    else if (auto* cavalry = dynamic_cast<HeavyCavUnitData*>(record.get()))
+        loaded = cavalry->Load(file);
+    else
+        loaded = record->Load(file);
     if (loaded && (record->TQ <= 0 || record->size <= 0)) std::abort();
     if (auto* missile = dynamic_cast<MissileCapableUnitData*>(record.get()); loaded && missile) {
         const std::uint32_t t = missile->missileType;

@@ -104,7 +104,9 @@ constexpr std::int16_t attackerHitTable[10][columnCount] = {
 
 std::int16_t autoHit = 0;
 
-const char* truth(std::int16_t flag) { return flag ? "True" : "False"; }
+const char* truth(std::int16_t flag) {
+    return flag ? "True" : "False";
+}
 
 bool isOneOf(std::uint32_t type, std::initializer_list<std::uint32_t> types) {
     for (std::uint32_t t : types)
@@ -169,8 +171,8 @@ ClashResult clashChart(std::int32_t attackerSize, std::uint32_t attackerType, st
         const std::int32_t weapons = weaponsSuperiority(attackerType, defenderType);
         if (weapons == 1) result.attackSuperior = 1;
         if (weapons == 2)
-            result.defenseSuperior =
-                !defenseSuperiorityCancelled(attackerType, attackerCataphract, defenderType, defenderMissileCapable);
+            result.defenseSuperior = !defenseSuperiorityCancelled(attackerType, attackerCataphract,
+                                                                  defenderType, defenderMissileCapable);
         trace << "AttackSuperior == " << truth(result.attackSuperior) << std::endl
               << "DefenseSuperior == " << truth(result.defenseSuperior) << std::endl
               << "(Attack Superior may have changed due to weapons superiority)" << std::endl
@@ -186,16 +188,19 @@ ClashResult clashChart(std::int32_t attackerSize, std::uint32_t attackerType, st
     trace << "column after ratio shift == " << column << std::endl;
     if (defenderType == 0 && position == FrontAttack) {
         column -= 3;
-        trace << "Moving the column 3 to the left since defender is a phanlanx and is being frontally attacked."
-              << std::endl;
+        trace
+            << "Moving the column 3 to the left since defender is a phanlanx and is being frontally attacked."
+            << std::endl;
     }
     if (attackerCataphract) {
         column += 2;
-        trace << "Moving the column 2 to the right since a cataphracted HC is involved in offense." << std::endl;
+        trace << "Moving the column 2 to the right since a cataphracted HC is involved in offense."
+              << std::endl;
     }
     if (defenderCataphract) {
         column -= 2;
-        trace << "Moving the column 2 to the left since a cataphracted HC is involved in defense" << std::endl;
+        trace << "Moving the column 2 to the left since a cataphracted HC is involved in defense"
+              << std::endl;
     }
     column += terrainShift;
     trace << "column (after terrain column shift) == " << column << std::endl;

@@ -73,13 +73,26 @@ std::pair<std::int32_t, std::int32_t> Combat::sidesOf(Sides use, DIRECTION facin
     };
     int row = -1;
     switch (facing) {
-    case NorthEast: row = 0; break;
-    case East: row = 1; break;
-    case SouthEast: row = 2; break;
-    case SouthWest: row = 3; break;
-    case West: row = 4; break;
-    case NorthWest: row = 5; break;
-    default: return {0, 0};
+    case NorthEast:
+        row = 0;
+        break;
+    case East:
+        row = 1;
+        break;
+    case SouthEast:
+        row = 2;
+        break;
+    case SouthWest:
+        row = 3;
+        break;
+    case West:
+        row = 4;
+        break;
+    case NorthWest:
+        row = 5;
+        break;
+    default:
+        return {0, 0};
     }
     const auto& pair = tables[static_cast<int>(use)][row];
     return {pair[0], pair[1]};
@@ -164,6 +177,37 @@ void Combat::doubleHexesChanged() {
     }
 }
 
+std::int16_t Combat::LegalUnits(std::uint32_t nation, const List<short>& hexes) {
+    VaelUnit::LegalUnits(nation, hexes);
+    if (!potentialToBeOrdered_ || !auxWord_ || !doubleSized_ || !landscape_) return 0;
+    // Room to step forward as one body: the hexes ahead of both halves across the unit's first step
+    // side, both free. They always neighbour each other.
+    List<short> room;
+    const std::int32_t side = sidesOf(Sides::Step, facing_).first;
+    for (std::int16_t h : {static_cast<std::int16_t>(hex_), secondHex_}) {
+        const std::int16_t ahead = neighbour(h, side);
+        if (ahead >= 0 && frontHexes_.contains(ahead) && !landscape_->isHexOccupied(ahead))
+            room.append(ahead);
+    }
+    short first = 0, last = 0;
+    room.first(first);
+    room.last(last);
+    if (room.count() != 2 || landscape_->hexDistance(first, last) != 1) {
+        debugStream() << getName() << " has no room in front of him: potentialToBeOrdered = False"
+                      << std::endl;
+        potentialToBeOrdered_ = 0;
+    }
+    return 0;
+}
+
+std::int16_t Combat::declareShock(std::int16_t hex) {
+    orderHex_ = static_cast<std::uint16_t>(hex);
+    AddCombatants();
+    potentialToBeOrdered_ = 0;
+    doneForTurn_ = 1;
+    return 1;
+}
+
 std::int16_t Combat::beginOrdersPhase() {
     rallyTried_ = 0;
     orderedThisActivation_ = 0;
@@ -240,19 +284,8 @@ ContainerBase* Combat::onUnitRestoreCohesion(Component* target, BusMessage, Cont
         unit->restoreCohesion(static_cast<std::int16_t>(unsignedInitiative));
         return nullptr;
     }
-    callWithPayload<short>(data, "TQ", __LINE__, [unit](const short& initiative) { unit->restoreCohesion(initiative); });
-    return nullptr;
-}
-
-ContainerBase* Combat::onShowHexToMoveTo(Component* target, BusMessage, ContainerBase* data) {
-    Combat* unit = combatOf(target, __LINE__);
-    if (!unit) return nullptr;
-    unsigned short unsignedHex = 0;
-    if (Container<unsigned short>::fromMessage(data, unsignedHex)) {
-        unit->showHexToMoveTo(static_cast<std::int16_t>(unsignedHex));
-        return nullptr;
-    }
-    callWithPayload<short>(data, sourceFile, __LINE__, [unit](const short& hex) { unit->showHexToMoveTo(hex); });
+    callWithPayload<short>(data, "TQ", __LINE__,
+                           [unit](const short& initiative) { unit->restoreCohesion(initiative); });
     return nullptr;
 }
 
@@ -282,8 +315,10 @@ bool Combat::read(SuperString& file) {
         for (std::int16_t i = 0; i < count && !file.failed(); ++i) {
             short h = 0;
             file >> h;
-            if (!file.failed() && landscape_->isValidHex(h)) attack.append(h);
-            else file.setFailed();
+            if (!file.failed() && landscape_->isValidHex(h))
+                attack.append(h);
+            else
+                file.setFailed();
         }
     }
     if (file.failed() || hits < 0 || hits > static_cast<std::int16_t>(TQ_)) {
@@ -327,7 +362,8 @@ std::int16_t Combat::nearestEnemyAmong(const List<short>& hexes) const {
     return best;
 }
 
-std::int16_t Combat::scanRegion(const List<DIRECTION>& directions, const List<short>& starts, const char* what) {
+std::int16_t Combat::scanRegion(const List<DIRECTION>& directions, const List<short>& starts,
+                                const char* what) {
     if (!landscape_) return -1;
     List<short> region;
     ListIterator<short> it(const_cast<List<short>&>(starts));
@@ -407,7 +443,8 @@ std::int16_t Combat::nearestEnemyCombatHex() {
     if (!anyEnemy) return -1;
     for (std::int16_t r = 1; r <= 100; ++r) {
         List<short> ring;
-        landscape_->hexesAtExactCost(ring, static_cast<std::int16_t>(hex_), r, VaelLogicalLandscape::unitStepCost);
+        landscape_->hexesAtExactCost(ring, static_cast<std::int16_t>(hex_), r,
+                                     VaelLogicalLandscape::unitStepCost);
         std::int16_t found = -1;
         ListIterator<short> it(ring);
         for (short h = 0; it.next(h);) {
@@ -428,7 +465,8 @@ std::int16_t Combat::refaceAfterRally() {
     for (std::int16_t r = 1; r <= 100 && enemyHex < 0; ++r) {
         debugStream() << "Looking at the perimeter with a distance of " << r << std::endl;
         List<short> ring;
-        landscape_->hexesAtExactCost(ring, static_cast<std::int16_t>(hex_), r, VaelLogicalLandscape::unitStepCost);
+        landscape_->hexesAtExactCost(ring, static_cast<std::int16_t>(hex_), r,
+                                     VaelLogicalLandscape::unitStepCost);
         if (ring.isEmpty()) break;
         ListIterator<short> it(ring);
         for (short h = 0; it.next(h);) {

@@ -56,7 +56,9 @@ public:
 
     // Movement class of a type code: 0 infantry, 1 skirmishers, 2 cavalry, 3 elephants, 4 chariots.
     static int movementClass(std::uint32_t unitType);
-    static bool isCavalry(std::uint32_t unitType) { return unitType == 8 || unitType == 11 || unitType == 12; }
+    static bool isCavalry(std::uint32_t unitType) {
+        return unitType == 8 || unitType == 11 || unitType == 12;
+    }
     // The two region directions of a facing's front or rear sides, in the order each rule takes them:
     // the rules were written one by one and do not agree (facing 2 steps through 2 then 1, its front
     // hexes are filled through 1 then 2). {0, 0} for a value that is no facing.
@@ -72,11 +74,13 @@ public:
     void doubleHexesChanged() override;
     std::int16_t testStep(std::int16_t from, std::int16_t to) override;
     // A unit out of play controls nothing.
-    std::int16_t isHexInZOC(std::int16_t hex) const override { return !outOfPlay_ && zocHexes_.contains(hex); }
+    std::int16_t isHexInZOC(std::int16_t hex) const override {
+        return !outOfPlay_ && zocHexes_.contains(hex);
+    }
     StepCostFunction stepCostFunction() const override { return combatStepCost; }
     List<short> GetValidMovement(DIRECTION facing = NoDirection, std::uint16_t allowance = 0) override;
-    std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent, const ContainerBase* donePayload,
-                                   std::uint16_t noRecompute) override;
+    std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent,
+                                   const ContainerBase* donePayload, std::uint16_t noRecompute) override;
     std::int16_t ChangeFacing(std::uint32_t sense, std::uint16_t numTurns) override;
     std::int16_t isMissileCapable() const override { return 0; }
     std::int16_t isCombatUnit() const override { return 1; }
@@ -90,6 +94,8 @@ public:
     std::int16_t pointValue() override { return static_cast<std::int16_t>(TQ_); }
     std::int16_t isRouting() override { return routing_; }
     std::int16_t willRout() override;
+    // A double-sized unit with the aux word set keeps its order only with room to step forward.
+    std::int16_t LegalUnits(std::uint32_t nation, const List<short>& hexes) override;
     std::int16_t registerSelectedMessages() override;
     std::int16_t hexChosen(std::int16_t hex) override;
     std::int16_t unregisterSelectedMessages() override;
@@ -125,12 +131,13 @@ public:
     virtual std::int16_t canAttackHex(std::int16_t hex) { return attackHexes_.contains(hex); }
     virtual void setWillRout() { willRout_ = 1; }
     virtual void setCohesionHits(std::uint16_t hits);
+    // The computer opponent's shock order against the enemy on hex; the unit's orders end with it.
+    virtual std::int16_t declareShock(std::int16_t hex);
     virtual std::int16_t refaceAfterRally();
     virtual std::int16_t turnTowardEnemy();
     virtual std::int16_t nearestEnemyCombatHex();
 
     static ContainerBase* onUnitRestoreCohesion(Component* target, BusMessage, ContainerBase* data);
-    static ContainerBase* onShowHexToMoveTo(Component* target, BusMessage, ContainerBase* data);
 
 protected:
     // The commentary line, and the one cohesion hit, of a unit given a second order in a turn; answers 0
@@ -142,6 +149,8 @@ protected:
     void showStatus();
     // The nearest unit of another nation met among hexes; 0xFFFF (-1) when there is none.
     std::int16_t nearestEnemyAmong(const List<short>& hexes) const;
+    // The hexes one step from the unit across two sides of a table (front or rear), without its own.
+    void fillBeside(List<short>& hexes, Sides side);
     std::int16_t scanRegion(const List<DIRECTION>& directions, const List<short>& starts, const char* what);
     void sendCommentary(const std::string& text);
     // The neighbour of hex across a region side; -1 when there is none.

@@ -21,11 +21,10 @@ constexpr std::int32_t regionSides[6] = {1, 2, 4, 5, 6, 8};
 // Cohesion hits of a finished step by movement class (infantry, skirmishers, cavalry, elephants,
 // chariots): rows 0 to 11 are terrain codes, 12 to 16 changes of height.
 constexpr std::int16_t hitTable[17][5] = {
-    {0, 0, 0, 0, 0},      {1, 0, 1, 1, 99},     {1, 0, 2, 1, 99},     {1, 1, 1, 99, 99},
-    {1, 1, 1, 0, 99},     {1, 1, 2, 99, 99},    {1, 1, 1, 0, 99},     {1, 0, 0, 0, 1},
-    {2, 1, 2, 1, 99},     {1, 0, 1, 0, 99},     {1, 1, 1, 99, 99},    {99, 99, 99, 99, 99},
-    {1, 1, 1, 0, 1},      {1, 0, 0, 0, 1},      {2, 2, 99, 99, 99},   {2, 1, 99, 99, 99},
-    {99, 3, 99, 99, 99},
+    {0, 0, 0, 0, 0},    {1, 0, 1, 1, 99},     {1, 0, 2, 1, 99}, {1, 1, 1, 99, 99}, {1, 1, 1, 0, 99},
+    {1, 1, 2, 99, 99},  {1, 1, 1, 0, 99},     {1, 0, 0, 0, 1},  {2, 1, 2, 1, 99},  {1, 0, 1, 0, 99},
+    {1, 1, 1, 99, 99},  {99, 99, 99, 99, 99}, {1, 1, 1, 0, 1},  {1, 0, 0, 0, 1},   {2, 2, 99, 99, 99},
+    {2, 1, 99, 99, 99}, {99, 3, 99, 99, 99},
 };
 
 const char* const terrainPhrases[12] = {"",
@@ -91,7 +90,8 @@ std::int16_t Combat::heightLevel(std::int16_t hex) const {
     return static_cast<std::int16_t>(level == 0 ? 1 : level);
 }
 
-std::int16_t Combat::combatStepCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape*, VaelUnit* unit) {
+std::int16_t Combat::combatStepCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape*,
+                                    VaelUnit* unit) {
     return unit ? unit->testStep(from, to) : -1;
 }
 
@@ -110,7 +110,8 @@ std::int16_t Combat::stepCost(std::int16_t from, std::int16_t to) {
             if (beast && beast->getUnitType() == 13 && beast->isHexInZOC(to)) return -1;
         }
     for (std::uint16_t code : {1, 2, 3, 4, 5})
-        if (landscape_->hasTerrainCode(to, code) && (unitType_ == 14 || (code == 3 && unitType_ == 13))) return -1;
+        if (landscape_->hasTerrainCode(to, code) && (unitType_ == 14 || (code == 3 && unitType_ == 13)))
+            return -1;
     if (unitType_ == 14)
         for (std::uint16_t code : {6, 8, 9})
             if (landscape_->hasHexsideFeatureToward(from, to, code)) return -1;
@@ -161,8 +162,8 @@ std::int16_t Combat::testStep(std::int16_t from, std::int16_t to) {
                 const VaelUnit* other = nullptr;
                 for (short y : zoneHexes) {
                     const VaelUnit* v = firstUnitAt(y);
-                    if (y != static_cast<short>(combat.hex) && v && v != target && v->isOtherNation(nation_) &&
-                        !v->isLeader()) {
+                    if (y != static_cast<short>(combat.hex) && v && v != target &&
+                        v->isOtherNation(nation_) && !v->isLeader()) {
                         other = v;
                         break;
                     }
@@ -177,7 +178,8 @@ std::int16_t Combat::testStep(std::int16_t from, std::int16_t to) {
                     }
                 }
                 for (const Item<const VaelUnit*>* d = head(&combat.defenders); d; d = d->next)
-                    if (d->value != target && d->value && !zone.contains(static_cast<short>(d->value->getHex()))) {
+                    if (d->value != target && d->value &&
+                        !zone.contains(static_cast<short>(d->value->getHex()))) {
                         debugStream() << "Can't add " << x << " because of #2" << std::endl;
                         refused = true;
                         break;
@@ -185,10 +187,12 @@ std::int16_t Combat::testStep(std::int16_t from, std::int16_t to) {
             }
             if (refused || attackHexes_.contains(x)) continue;
             attackHexes_.append(x);
-            debugStream() << getName() << " can add " << x << " to his list of potential shockers" << std::endl;
+            debugStream() << getName() << " can add " << x << " to his list of potential shockers"
+                          << std::endl;
         }
     }
-    if (landscape_->isInEnemyZOC(from, nation_) && !forcedWithdrawal_ && static_cast<std::uint16_t>(from) != selectedHex_)
+    if (landscape_->isInEnemyZOC(from, nation_) && !forcedWithdrawal_ &&
+        static_cast<std::uint16_t>(from) != selectedHex_)
         return -1;
     if (doubleSized_ && from2 >= 0 && landscape_->isInEnemyZOC(from2, nation_)) return -1;
     // The unit never stands in its own way; a friendly leader steps aside, except from a withdrawal.
@@ -209,15 +213,19 @@ List<short> Combat::GetValidMovement(DIRECTION facing, std::uint16_t allowance) 
     List<short> reach;
     if (landscape_ && hex_ != offMap)
         landscape_->floodFill(reach, stepDirections(facing), static_cast<std::int16_t>(hex_),
-                              static_cast<std::int16_t>(allowance), 1, stepCostFunction(), nullptr, &blockedMoves_);
+                              static_cast<std::int16_t>(allowance), 1, stepCostFunction(), nullptr,
+                              &blockedMoves_);
 
     // Occupied hexes are no destinations; a double-sized unit also loses the hexes beside them that
     // would put its other half onto them.
     const List<short> reached = reach;
-    const auto emptyAndReached = [&](std::int16_t h) { return h >= 0 && reached.contains(h) && !holdsOtherUnit(h); };
+    const auto emptyAndReached = [&](std::int16_t h) {
+        return h >= 0 && reached.contains(h) && !holdsOtherUnit(h);
+    };
     ListIterator<short> it(const_cast<List<short>&>(reached));
     for (short x = 0; it.next(x);) {
-        if (x == static_cast<short>(hex_) || (doubleSized_ && x == secondHex_) || !landscape_->isHexOccupied(x))
+        if (x == static_cast<short>(hex_) || (doubleSized_ && x == secondHex_) ||
+            !landscape_->isHexOccupied(x))
             continue;
         reach.removeAll(x);
         if (!doubleSized_) continue;
@@ -241,8 +249,10 @@ List<short> Combat::GetValidMovement(DIRECTION facing, std::uint16_t allowance) 
             doubleSized_ = saved;
             return open;
         };
-        anticlockwise = swingOpen(secondHex_, rightFlankHex(static_cast<std::int16_t>(hex_), stepFacing(facing_, 1)));
-        clockwise = swingOpen(static_cast<std::int16_t>(hex_), leftFlankHex(secondHex_, stepFacing(facing_, 2)));
+        anticlockwise =
+            swingOpen(secondHex_, rightFlankHex(static_cast<std::int16_t>(hex_), stepFacing(facing_, 1)));
+        clockwise =
+            swingOpen(static_cast<std::int16_t>(hex_), leftFlankHex(secondHex_, stepFacing(facing_, 2)));
     }
     sendMenuItem(aboutFace ? ENABLE_MENU_ITEM : DISABLE_MENU_ITEM, 235);
     sendMenuItem(anticlockwise ? ENABLE_MENU_ITEM : DISABLE_MENU_ITEM, 220);
@@ -257,14 +267,17 @@ std::int16_t Combat::terrainHits(std::int16_t from, std::int16_t to, std::string
     int total = 0;
     std::string parts;
     for (int code = 0; code < 12; ++code) {
-        const bool counted = onHexCode(code)  ? landscape_->hasTerrainCode(to, static_cast<std::uint16_t>(code)) != 0
-                             : sideCode(code) ? landscape_->hasHexsideFeatureToward(from, to, static_cast<std::uint16_t>(code)) != 0
-                                              : false;
+        const bool counted =
+            onHexCode(code) ? landscape_->hasTerrainCode(to, static_cast<std::uint16_t>(code)) != 0
+            : sideCode(code)
+                ? landscape_->hasHexsideFeatureToward(from, to, static_cast<std::uint16_t>(code)) != 0
+                : false;
         const int entry = hitTable[code][column];
         if (!counted || entry == 0) continue;
         if (total > 0) parts += " and ";
         total += entry;
-        parts += std::string(terrainPhrases[code]) + " for " + std::to_string(entry) + " hit" + (entry > 1 ? "s" : "");
+        parts += std::string(terrainPhrases[code]) + " for " + std::to_string(entry) + " hit" +
+                 (entry > 1 ? "s" : "");
     }
     if (total > 0) text = "\\B" + getName() + "\\b moved " + parts + ".";
     return static_cast<std::int16_t>(total);
@@ -414,7 +427,8 @@ std::int16_t Combat::hexChosen(std::int16_t hex) {
         }
     }
     turned_ = 0;
-    const bool standsThere = moveTo == static_cast<std::int16_t>(hex_) || (doubleSized_ && moveTo == secondHex_);
+    const bool standsThere =
+        moveTo == static_cast<std::int16_t>(hex_) || (doubleSized_ && moveTo == secondHex_);
     if (orderHex_ == noHex || !standsThere) return VaelUnit::hexChosen(moveTo);
     AddCombatants();
     return 0;

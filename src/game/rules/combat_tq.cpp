@@ -66,7 +66,8 @@ std::int16_t Combat::tqHit(std::int16_t hits, std::uint32_t cause) {
 void Combat::CohesionHit(std::uint16_t hits, std::uint32_t cause) {
     auto& trace = debugStream();
     if (routing_ || outOfPlay_) {
-        trace << getName() << " here in Combat::CohesionHit.  The unit IS routing so no more cohesion will be assessed."
+        trace << getName()
+              << " here in Combat::CohesionHit.  The unit IS routing so no more cohesion will be assessed."
               << std::endl;
         return;
     }
@@ -75,8 +76,9 @@ void Combat::CohesionHit(std::uint16_t hits, std::uint32_t cause) {
     // A troop quality of 0 never reaches a unit (the record reader refuses it); the guard keeps a unit
     // made some other way from dividing by it.
     const int percent = TQ_ ? cohesionHits_ * 100 / TQ_ : 100;
-    Animate(LogicalCommandInfo(unitNumber_, new Container<unsigned int>(cause), static_cast<std::uint16_t>(percent),
-                               named("CohesionHit"), BusMessage(), new Container<short>(-1)));
+    Animate(LogicalCommandInfo(unitNumber_, new Container<unsigned int>(cause),
+                               static_cast<std::uint16_t>(percent), named("CohesionHit"), BusMessage(),
+                               new Container<short>(-1)));
     trace << "Total cohesion hits for " << getName() << ": " << cohesionHits_ << std::endl;
     trace << "TQ for " << getName() << ": " << TQ_ << std::endl;
     if (cohesionHits_ >= TQ_) {
@@ -101,7 +103,8 @@ void Combat::CohesionHit(std::uint16_t hits, std::uint32_t cause) {
 void Combat::setCohesionHits(std::uint16_t hits) {
     cohesionHits_ = hits;
     const int percent = TQ_ ? hits * 100 / TQ_ : 100;
-    Animate(LogicalCommandInfo(unitNumber_, nullptr, static_cast<std::uint16_t>(percent), named("RestoreCohesion")));
+    Animate(LogicalCommandInfo(unitNumber_, nullptr, static_cast<std::uint16_t>(percent),
+                               named("RestoreCohesion")));
     if (routing_) {
         routing_ = 0;
         usedThisTurn_ = 1;

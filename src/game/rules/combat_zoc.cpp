@@ -25,33 +25,25 @@ void Combat::rebuildZOC() {
     zocHexes_ = zocFromHex(hex_ == offMap ? std::int16_t(-1) : static_cast<std::int16_t>(hex_));
 }
 
-namespace {
-
-List<DIRECTION> twoDirections(std::pair<std::int32_t, std::int32_t> sides) {
-    List<DIRECTION> out;
-    out.append(static_cast<DIRECTION>(sides.first));
-    out.append(static_cast<DIRECTION>(sides.second));
-    return out;
+void Combat::fillBeside(List<short>& hexes, Sides side) {
+    hexes.clear();
+    const auto [first, second] = sidesOf(side, facing_);
+    if (!landscape_ || hex_ == offMap || !first) return;
+    List<DIRECTION> directions;
+    directions.append(static_cast<DIRECTION>(first));
+    directions.append(static_cast<DIRECTION>(second));
+    landscape_->floodFill(hexes, directions, static_cast<std::int16_t>(hex_), 1, 1,
+                          VaelLogicalLandscape::unitStepCost);
+    hexes.removeAll(static_cast<short>(hex_));
+    if (doubleSized_) hexes.removeAll(secondHex_);
 }
 
-} // namespace
-
 void Combat::buildFrontHexes() {
-    frontHexes_.clear();
-    if (!landscape_ || hex_ == offMap || !sidesOf(Sides::Front, facing_).first) return;
-    landscape_->floodFill(frontHexes_, twoDirections(sidesOf(Sides::Front, facing_)), static_cast<std::int16_t>(hex_),
-                          1, 1, VaelLogicalLandscape::unitStepCost);
-    frontHexes_.removeAll(static_cast<short>(hex_));
-    if (doubleSized_) frontHexes_.removeAll(secondHex_);
+    fillBeside(frontHexes_, Sides::Front);
 }
 
 void Combat::buildRearHexes() {
-    rearHexes_.clear();
-    if (!landscape_ || hex_ == offMap || !sidesOf(Sides::Rear, facing_).first) return;
-    landscape_->floodFill(rearHexes_, twoDirections(sidesOf(Sides::Rear, facing_)), static_cast<std::int16_t>(hex_),
-                          1, 1, VaelLogicalLandscape::unitStepCost);
-    rearHexes_.removeAll(static_cast<short>(hex_));
-    if (doubleSized_) rearHexes_.removeAll(secondHex_);
+    fillBeside(rearHexes_, Sides::Rear);
 }
 
 void Combat::buildFlankHexes() {

@@ -86,8 +86,8 @@ TEST(ClashChart, GivesTheHitsOfTheHandWorkedCases) {
         SCOPED_TRACE(c.what);
         test::ScriptedRolls rolls{c.die + 10};
         const ClashResult r = clashChart(c.attackerSize, c.attackerType, c.attackerCataphract, c.position,
-                                         c.defenderSize, c.defenderType, c.defenderCataphract, c.defenderMissile,
-                                         c.noAttackSuperior, c.terrain);
+                                         c.defenderSize, c.defenderType, c.defenderCataphract,
+                                         c.defenderMissile, c.noAttackSuperior, c.terrain);
         EXPECT_EQ(r.attackerHits, c.attackerHits);
         EXPECT_EQ(r.attackSuperior, c.attackSuperior);
         EXPECT_EQ(r.defenderHits, c.defenderHits);
@@ -99,7 +99,7 @@ TEST(ClashChart, GivesTheHitsOfTheHandWorkedCases) {
 TEST(ClashChart, SizeRatioShiftOnBothSidesOfEachStep) {
     struct Row {
         int attacker, defender, shift;
-    } rows[] = {{3, 2, 0}, {4, 2, 1}, {5, 2, 1}, {6, 2, 2}, {2, 2, 0}, {2, 3, -1}, {2, 4, -1},
+    } rows[] = {{3, 2, 0},  {4, 2, 1},  {5, 2, 1},  {6, 2, 2}, {2, 2, 0}, {2, 3, -1}, {2, 4, -1},
                 {2, 5, -2}, {2, 6, -2}, {2, 7, -3}, {1, 0, 0}, {0, 1, 0}, {-3, 2, 0}};
     for (const Row& r : rows) {
         SCOPED_TRACE(std::to_string(r.attacker) + " against " + std::to_string(r.defender));

@@ -15,7 +15,8 @@ using Lines = std::vector<std::string>;
 // 304 204 203; of 406 405 506 507 407 306 305.
 MapFileBuilder steps() {
     MapFileBuilder b(12, 12);
-    b.setHeight(504, 3).setHeight(605, 4).setHeight(606, 5).setHeight(506, 2).setHeight(406, 0).setHeight(407, 2);
+    b.setHeight(504, 3).setHeight(605, 4).setHeight(606, 5).setHeight(506, 2).setHeight(406, 0).setHeight(407,
+                                                                                                          2);
     b.addTerrain(302, 1).addTerrain(403, 3).addTerrain(404, 5).addTerrain(204, 1);
     b.addSide(303, 6, 6).addSide(303, 8, 20);
     return b;
@@ -123,22 +124,41 @@ TEST_F(Movement, TerrainHitsOfAFinishedStep) {
         Lines expected;
     } rows[] = {
         {"woods", 2, 303, 302, {"AddCommentary \\BUnit 1\\b moved in woods for 1 hit.", "TQHit 1 1 0"}},
-        {"woods across a minor river", 2, 303, 204,
-         {"AddCommentary \\BUnit 1\\b moved in woods for 1 hit and across a minor river for 1 hit.", "TQHit 2 1 0"}},
+        {"woods across a minor river",
+         2,
+         303,
+         204,
+         {"AddCommentary \\BUnit 1\\b moved in woods for 1 hit and across a minor river for 1 hit.",
+          "TQHit 2 1 0"}},
         {"skirmisher in woods", 7, 303, 302, {}},
         {"open ground", 2, 303, 304, {}},
-        {"elephant into a deep river", 13, 303, 404,
+        {"elephant into a deep river",
+         13,
+         303,
+         404,
          {"AddCommentary \\BUnit 1\\b moved into a major river for 99 hits.", "TQHit 99 1 0",
           "AddCommentary \\BUnit 1\\b is rampaging!"}},
-        {"infantry up two levels", 2, 505, 504,
+        {"infantry up two levels",
+         2,
+         505,
+         504,
          {"AddCommentary \\BUnit 1\\b takes 2 cohesion hits for moving up 2 levels.", "TQHit 2 1 0"}},
-        {"infantry down one level", 2, 506, 505,
+        {"infantry down one level",
+         2,
+         506,
+         505,
          {"AddCommentary \\BUnit 1\\b takes 1 cohesion hit for moving down 1 level.", "TQHit 1 1 0"}},
         {"cavalry down one level", 8, 506, 505, {}},
-        {"skirmisher up three levels", 7, 505, 605,
+        {"skirmisher up three levels",
+         7,
+         505,
+         605,
          {"AddCommentary \\BUnit 1\\b takes 3 cohesion hits for moving up 3 levels.", "TQHit 3 1 0"}},
         // Level 0 is a river bed: it counts as level 1 for the climb, and carries the river.
-        {"down to a river bed", 2, 505, 406,
+        {"down to a river bed",
+         2,
+         505,
+         406,
          {"AddCommentary \\BUnit 1\\b moved into a major river for 1 hit.", "TQHit 1 1 0"}},
     };
     for (const Row& row : rows) {
@@ -198,7 +218,8 @@ TEST_F(Movement, TurningCostsAPointExceptASkirmishersLaterTurnsAndChariotsTakeHi
     skirmisher.rotateRight();
     layer.clearLog();
     chariot.rotateRight();
-    EXPECT_EQ(values(infantry.getMovementLeft(), skirmisher.getMovementLeft(), chariot.getMovementLeft()), "4 5 5");
+    EXPECT_EQ(values(infantry.getMovementLeft(), skirmisher.getMovementLeft(), chariot.getMovementLeft()),
+              "4 5 5");
     EXPECT_EQ(values(infantry.getFacing(), skirmisher.getFacing(), chariot.getFacing()), "3 6 4");
     EXPECT_EQ(layer.lines({"TQHit", "menu- 22"}), (Lines{"menu- 221", "menu- 220", "TQHit 2 3 0"}));
 }

@@ -125,6 +125,30 @@ TEST_F(Orders, EnemyContactNeedsTheLeadersOrderAndAnEnemyInTheZone) {
     EXPECT_EQ(unit.hasOpenHex(), 0);
 }
 
+TEST_F(Orders, ADoubleSizedUnitMarkedForRoomKeepsItsOrderOnlyWithTwoFreeHexesAhead) {
+    auto& phalanx = add<Phalanx>({1, 505, 1, East});
+    auto& single = add({2, 909, 1, East});
+    phalanx.auxWord_ = single.auxWord_ = 1;
+    const List<short> hexes = listOf<short>({505, 909});
+    phalanx.LegalUnits(1, hexes);
+    single.LegalUnits(1, hexes);
+    EXPECT_EQ(values(phalanx.getPotentialToBeOrdered(), single.getPotentialToBeOrdered()), "1 1");
+    add({3, 606, 1, West});  // ahead of the second half
+    add({4, 1009, 1, West}); // ahead of the single-hex unit, which needs no room
+    phalanx.LegalUnits(1, hexes);
+    single.LegalUnits(1, hexes);
+    EXPECT_EQ(values(phalanx.getPotentialToBeOrdered(), single.getPotentialToBeOrdered()), "0 1");
+    phalanx.auxWord_ = 0;
+    phalanx.LegalUnits(1, hexes);
+    EXPECT_EQ(phalanx.getPotentialToBeOrdered(), 1);
+}
+
+TEST_F(Orders, DeclaringAShockEndsTheUnitsOrders) {
+    auto& unit = selected({1, 605, 1, East});
+    EXPECT_EQ(unit.declareShock(705), 1);
+    EXPECT_EQ(values(unit.getOrderHex(), unit.getPotentialToBeOrdered(), unit.isDoneThisTurn()), "705 0 1");
+}
+
 TEST_F(Orders, TurningTowardAnEnemyTakesTheNearestTurnThatReachesIt) {
     auto& unit = add({1, 505, 1, East});
     EXPECT_EQ(unit.turnTowardEnemy(), 0);

@@ -104,7 +104,8 @@ TEST(MissileRecord, MapsTheStoredMissileCodes) {
         EXPECT_EQ(s.failed(), row.type == 0);
         ASSERT_EQ(checks.count(), row.type ? 0u : 1u);
         if (!row.type) {
-            EXPECT_EQ(checks.texts[0].find("Undefined missile type int16 MissileCapableUnitData::Load(...)"), 0u);
+            EXPECT_EQ(checks.texts[0].find("Undefined missile type int16 MissileCapableUnitData::Load(...)"),
+                      0u);
         }
     }
 }

@@ -80,7 +80,8 @@ TEST_F(TroopQuality, AppliedHitsShowAsAPercentAndRoutTheUnitAtItsTQ) {
     // Applied inside the dispatch of "TQHit": the immediate "RemoveFromCombat" overtakes the queued sends.
     EXPECT_EQ(layer.log, (Lines{"TQHit 3 7 0", "RemoveFromCombat 7", "cmd 7 CohesionHit 120 cause 0",
                                 "AddCommentary \\BUnit 7\\b is routing!", "UnitRouted 2 5 2"}));
-    EXPECT_EQ(values(unit.getCohesionHits(), unit.isRouting(), unit.willRout(), unit.getPendingHits()), "5 1 0 0");
+    EXPECT_EQ(values(unit.getCohesionHits(), unit.isRouting(), unit.willRout(), unit.getPendingHits()),
+              "5 1 0 0");
     EXPECT_EQ(text(unit.getZOCHexes()), "[]");
     layer.clearLog();
     unit.CohesionHit(2, 0); // a routing unit takes no more
@@ -93,10 +94,12 @@ TEST_F(TroopQuality, ChariotsAndBoltThrowersAreEliminatedAndElephantsRampage) {
         int type;
         Lines expected;
     } rows[] = {
-        {14, {"AddCommentary \\BUnit 1\\b is eliminated!", "EliminateUnit 1", "RemoveFromCombat 1",
-              "UnitEliminated 1 5 14 1"}},
-        {15, {"AddCommentary \\BUnit 1\\b is routing!", "EliminateUnit 1", "RemoveFromCombat 1",
-              "UnitEliminated 1 5 15 1"}},
+        {14,
+         {"AddCommentary \\BUnit 1\\b is eliminated!", "EliminateUnit 1", "RemoveFromCombat 1",
+          "UnitEliminated 1 5 14 1"}},
+        {15,
+         {"AddCommentary \\BUnit 1\\b is routing!", "EliminateUnit 1", "RemoveFromCombat 1",
+          "UnitEliminated 1 5 15 1"}},
         {13, {"RemoveFromCombat 1", "AddCommentary \\BUnit 1\\b is rampaging!", "UnitRouted 1 5 13"}},
     };
     for (const Row& row : rows) {
@@ -105,7 +108,8 @@ TEST_F(TroopQuality, ChariotsAndBoltThrowersAreEliminatedAndElephantsRampage) {
         auto& unit = add({1, 505, 1, East, 5}, row.type);
         layer.clearLog();
         unit.tqHit(5, 0);
-        EXPECT_EQ(layer.lines({"AddCommentary", "EliminateUnit", "UnitRouted", "UnitEliminated", "RemoveFromCombat"}),
+        EXPECT_EQ(layer.lines(
+                      {"AddCommentary", "EliminateUnit", "UnitRouted", "UnitEliminated", "RemoveFromCombat"}),
                   row.expected);
     }
 }
@@ -117,9 +121,9 @@ TEST_F(TroopQuality, RestoringCohesionRemovesHitsByTheLeadersInitiative) {
         short inZoc;
         int removed;
     } rows[] = {
-        {4, 4, 0, 0},  {4, 5, 0, 1},  {4, 44, 0, 1}, {4, 45, 0, 2},  {4, 94, 0, 2},  {4, 95, 0, 3},
-        {6, 0, 0, 1},  {6, 36, 0, 1}, {6, 37, 0, 2}, {6, 86, 0, 2},  {6, 87, 0, 3},  {6, 199, 0, 3},
-        {2, 12, 0, 0}, {2, 13, 0, 1}, {2, 99, 0, 2}, {4, 30, 1, 0},  {4, 44, 1, 0},  {4, 45, 1, 1},
+        {4, 4, 0, 0},  {4, 5, 0, 1},  {4, 44, 0, 1}, {4, 45, 0, 2}, {4, 94, 0, 2}, {4, 95, 0, 3},
+        {6, 0, 0, 1},  {6, 36, 0, 1}, {6, 37, 0, 2}, {6, 86, 0, 2}, {6, 87, 0, 3}, {6, 199, 0, 3},
+        {2, 12, 0, 0}, {2, 13, 0, 1}, {2, 99, 0, 2}, {4, 30, 1, 0}, {4, 44, 1, 0}, {4, 45, 1, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(values(row.initiative, row.roll, row.inZoc));
@@ -132,9 +136,11 @@ TEST_F(TroopQuality, RestoringCohesionRemovesHitsByTheLeadersInitiative) {
         unit.restoreCohesion(row.initiative);
         const int left = 3 - row.removed;
         const std::string hits = row.removed == 1 ? " cohesion hit removed." : " cohesion hits removed.";
-        EXPECT_EQ(layer.lines({"AddCommentary", "DoRestoreCohesion", "CohesionRestored", "UnitDeselected", "InZOC"}),
+        EXPECT_EQ(layer.lines(
+                      {"AddCommentary", "DoRestoreCohesion", "CohesionRestored", "UnitDeselected", "InZOC"}),
                   (Lines{"InZOC 505", "AddCommentary \\BUnit 1\\b had " + std::to_string(row.removed) + hits,
-                         "DoRestoreCohesion " + std::to_string(left) + " 1", "CohesionRestored 1", "UnitDeselected 0"}));
+                         "DoRestoreCohesion " + std::to_string(left) + " 1", "CohesionRestored 1",
+                         "UnitDeselected 0"}));
         EXPECT_EQ(values(unit.getCohesionHits(), unit.getMovementLeft(), unit.isDoneThisTurn()),
                   values(left, 0, 1));
     }

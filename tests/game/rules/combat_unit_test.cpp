@@ -23,14 +23,16 @@ TEST_F(CombatUnit, KindsSetTheirTypeCodesAndValues) {
     auto& hoplite = add<Hoplite>({3, 202, 1, East, 7, 4, 1});
     auto& cavalry = add<HeavyCav>({4, 1010, 1, East, 6, 4, 0, 8, 0, 1});
     auto& lancer = add<Lancer>({5, 1002, 1, East, 6});
-    EXPECT_EQ(values(phalanx.Query(9), hypaspist.Query(9), hoplite.Query(9), cavalry.Query(9), lancer.Query(9)),
-              "0 2 2 8 11");
+    EXPECT_EQ(
+        values(phalanx.Query(9), hypaspist.Query(9), hoplite.Query(9), cavalry.Query(9), lancer.Query(9)),
+        "0 2 2 8 11");
     EXPECT_EQ(values(phalanx.pointValue(), hypaspist.pointValue(), cavalry.pointValue()), "14 7 6");
     EXPECT_EQ(values(phalanx.kindFlag(), cavalry.kindFlag(), lancer.kindFlag()), "1 1 1");
     EXPECT_EQ(values(cavalry.isCataphract(), hoplite.isDoubleSized(), hoplite.getSecondHex()), "1 1 203");
     EXPECT_EQ(values(hypaspist.isDoubleSized(), hypaspist.getSecondHex()), "0 -1");
-    EXPECT_EQ(values(phalanx.Query(1), phalanx.Query(2), phalanx.Query(3), phalanx.Query(21), phalanx.Query(6)),
-              "7 0 4 0 -1");
+    EXPECT_EQ(
+        values(phalanx.Query(1), phalanx.Query(2), phalanx.Query(3), phalanx.Query(21), phalanx.Query(6)),
+        "7 0 4 0 -1");
 }
 
 TEST_F(CombatUnit, APhalanxRecordedSingleStillTakesItsSecondHexAndItsSurroundings) {
@@ -100,10 +102,10 @@ TEST_F(CombatUnit, RoutingOrOutOfPlayControlsNothing) {
 TEST_F(CombatUnit, ScansFindTheNearestEnemyOfTheirRegion) {
     auto& unit = add({1, 505, 1, East});
     EXPECT_EQ(values(unit.scanFrontHexes(), unit.scanRearHexes(), unit.scanFlankHexes()), "-1 -1 -1");
-    add({2, 805, 2});   // three hexes ahead
-    add({3, 706, 2});   // two hexes ahead
-    add({4, 705, 1});   // a friend nearer still
-    add({5, 305, 2});   // behind
+    add({2, 805, 2}); // three hexes ahead
+    add({3, 706, 2}); // two hexes ahead
+    add({4, 705, 1}); // a friend nearer still
+    add({5, 305, 2}); // behind
     EXPECT_EQ(values(unit.scanFrontHexes(), unit.scanRearHexes()), "706 305");
 }
 
@@ -142,8 +144,8 @@ TEST_F(CombatUnit, SavesFourValuesAfterTheUnitAndTheOrderWhileSelected) {
 TEST_F(CombatUnit, ReadsItsSavedStateAndRebuildsItsSurroundings) {
     auto& unit = add({7, 505, 1, East});
     // Saved selected, turned to the south-east, with 3 hits, routing, an order toward 701 and one attack hex.
-    const std::uint8_t saved[] = {6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 249, 1, 255, 255, 4, 0, 0, 0, 0, 0, 0, 0,
-                                  3, 0, 1, 0, 1, 0, 0, 0, 189, 2, 1, 0, 193, 2};
+    const std::uint8_t saved[] = {6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 249, 1,   255, 255, 4, 0,   0,
+                                  0, 0, 0, 0, 0, 3, 0, 1, 0, 1, 0, 0, 0,   189, 2,   1,   0, 193, 2};
     SuperString s;
     s.write(saved, sizeof saved);
     ASSERT_TRUE(unit.read(s));
@@ -157,7 +159,8 @@ TEST_F(CombatUnit, ReadsItsSavedStateAndRebuildsItsSurroundings) {
 }
 
 TEST_F(CombatUnit, RefusesASavedStateNoUnitCanHave) {
-    const std::vector<std::uint8_t> head = {6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 249, 1, 255, 255, 3, 0, 0, 0, 0, 0, 0, 0};
+    const std::vector<std::uint8_t> head = {6,   0, 0,   0,   0, 0, 0, 0, 0, 0, 1, 0,
+                                            249, 1, 255, 255, 3, 0, 0, 0, 0, 0, 0, 0};
     struct Row {
         const char* what;
         std::vector<std::uint8_t> own;
@@ -191,8 +194,8 @@ TEST_F(CombatUnit, RefusesASavedStateNoUnitCanHave) {
 
 TEST_F(CombatUnit, AUnitSavedOffTheMapKeepsItsListsUnbuilt) {
     auto& unit = add({7, 505, 1, East});
-    const std::uint8_t saved[] = {6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 255, 255, 255, 3, 0, 0, 0, 0, 0,
-                                  0, 0, 0, 0, 0, 0, 0, 0};
+    const std::uint8_t saved[] = {6,   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 255, 255,
+                                  255, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,   0,   0};
     SuperString s;
     s.write(saved, sizeof saved);
     ASSERT_TRUE(unit.read(s));

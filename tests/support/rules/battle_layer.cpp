@@ -23,19 +23,25 @@ ContainerBase* onLogged(Component* target, BusMessage event, ContainerBase* data
     unsigned short unsignedNumber = 0;
     std::string text;
     const char* cursor = nullptr;
-    if (Container<std::string>::fromMessage(data, text)) line += " " + text;
-    else if (Container<short>::fromMessage(data, number)) line += " " + std::to_string(number);
-    else if (Container<unsigned short>::fromMessage(data, unsignedNumber)) line += " " + std::to_string(unsignedNumber);
-    else if (Container<const char*>::fromMessage(data, cursor)) line += std::string(" ") + cursor;
+    if (Container<std::string>::fromMessage(data, text))
+        line += " " + text;
+    else if (Container<short>::fromMessage(data, number))
+        line += " " + std::to_string(number);
+    else if (Container<unsigned short>::fromMessage(data, unsignedNumber))
+        line += " " + std::to_string(unsignedNumber);
+    else if (Container<const char*>::fromMessage(data, cursor))
+        line += std::string(" ") + cursor;
     else if (auto* hit = dynamic_cast<const Container<TQHitInfo>*>(data))
-        line += " " + std::to_string(hit->valuePtr()->hits) + " " + std::to_string(hit->valuePtr()->unitNumber) +
-                " " + std::to_string(hit->valuePtr()->cause);
+        line += " " + std::to_string(hit->valuePtr()->hits) + " " +
+                std::to_string(hit->valuePtr()->unitNumber) + " " + std::to_string(hit->valuePtr()->cause);
     else if (auto* routed = dynamic_cast<const Container<UnitRoutData>*>(data))
-        line += " " + std::to_string(routed->valuePtr()->nation) + " " + std::to_string(routed->valuePtr()->value) +
-                " " + std::to_string(routed->valuePtr()->unitType);
+        line += " " + std::to_string(routed->valuePtr()->nation) + " " +
+                std::to_string(routed->valuePtr()->value) + " " +
+                std::to_string(routed->valuePtr()->unitType);
     else if (auto* gone = dynamic_cast<const Container<EliminateUnitData>*>(data))
-        line += " " + std::to_string(gone->valuePtr()->nation) + " " + std::to_string(gone->valuePtr()->points) +
-                " " + std::to_string(gone->valuePtr()->unitType) + " " + std::to_string(gone->valuePtr()->unitNumber);
+        line += " " + std::to_string(gone->valuePtr()->nation) + " " +
+                std::to_string(gone->valuePtr()->points) + " " + std::to_string(gone->valuePtr()->unitType) +
+                " " + std::to_string(gone->valuePtr()->unitNumber);
     else if (auto* restored = dynamic_cast<const Container<RestoreCohesionInfo>*>(data))
         line += " " + std::to_string(restored->valuePtr()->hits) + " " +
                 std::to_string(restored->valuePtr()->unitNumber);
@@ -46,16 +52,19 @@ ContainerBase* onLogged(Component* target, BusMessage event, ContainerBase* data
 ContainerBase* onMenu(Component* target, BusMessage event, ContainerBase* data) {
     short item = 0;
     Container<short>::fromMessage(data, item);
-    layerOf(target)->log.push_back((event.id() == ENABLE_MENU_ITEM ? "menu+ " : "menu- ") + std::to_string(item));
+    layerOf(target)->log.push_back((event.id() == ENABLE_MENU_ITEM ? "menu+ " : "menu- ") +
+                                   std::to_string(item));
     return nullptr;
 }
 
 ContainerBase* onCommand(Component* target, BusMessage, ContainerBase* data) {
     LogicalCommandInfo c;
     if (!Container<LogicalCommandInfo>::fromMessage(data, c)) return nullptr;
-    std::string line = "cmd " + std::to_string(c.command) + " " + nameOf(c.event.id()) + " " + std::to_string(c.value);
+    std::string line =
+        "cmd " + std::to_string(c.command) + " " + nameOf(c.event.id()) + " " + std::to_string(c.value);
     unsigned int cause = 0;
-    if (Container<unsigned int>::fromMessage(c.payload.get(), cause)) line += " cause " + std::to_string(cause);
+    if (Container<unsigned int>::fromMessage(c.payload.get(), cause))
+        line += " cause " + std::to_string(cause);
     layerOf(target)->log.push_back(line);
     return nullptr;
 }
@@ -109,9 +118,9 @@ ContainerBase* onChangeFacing(Component* target, BusMessage, ContainerBase* data
 void BattleLayer::connectParent() {
     TestLogicalLayer::connectParent();
     if (isConnected(RegisteredMessage::getId("TQHit"), onTQHit)) return;
-    for (const char* name : {"TQHit", "AddCommentary", "UnitRouted", "UnitRallied", "UnitEliminated", "EliminateUnit",
-                             "RemoveFromCombat", "DoRestoreCohesion", "CohesionRestored", "UnitDeselected",
-                             "ChangeCursor", "UnitMovementDone", "UsedThisTurn"})
+    for (const char* name : {"TQHit", "AddCommentary", "UnitRouted", "UnitRallied", "UnitEliminated",
+                             "EliminateUnit", "RemoveFromCombat", "DoRestoreCohesion", "CohesionRestored",
+                             "UnitDeselected", "ChangeCursor", "UnitMovementDone", "UsedThisTurn"})
         connectNamed(name, onLogged);
     connectNamed("TQHit", onTQHit);
     connectNamed("DoRestoreCohesion", onRestore);

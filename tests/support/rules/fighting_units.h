@@ -18,13 +18,14 @@ namespace vael::test {
 // A kind with its state open to the test; the type code can be set to stand for kinds that are not
 // built here (skirmishers, elephants, chariots), whose movement rules are the fighting unit's own.
 template <class Kind> struct Open : Kind {
-    using Kind::Kind;
     using Kind::advancing_;
     using Kind::attackHexes_;
+    using Kind::auxWord_;
     using Kind::blockedMoves_;
     using Kind::cohesionHits_;
     using Kind::doneForTurn_;
     using Kind::forcedWithdrawal_;
+    using Kind::Kind;
     using Kind::movementLeft_;
     using Kind::orderedThisActivation_;
     using Kind::outOfPlay_;
@@ -101,7 +102,8 @@ protected:
     // Takes every unit off the map and destroys it, for the next row of a table.
     void clearUnits() {
         for (auto& u : owned) {
-            if (u->getHex() != Unit::offMap) map->removeFromRegion(u.get(), static_cast<std::int16_t>(u->getHex()));
+            if (u->getHex() != Unit::offMap)
+                map->removeFromRegion(u.get(), static_cast<std::int16_t>(u->getHex()));
             if (u->getSecondHex() >= 0) map->removeFromRegion(u.get(), u->getSecondHex());
         }
         layer.units.clear();

@@ -102,9 +102,11 @@ template <class Kind> struct FightingMover : Mover<Kind> {
 
     // The logical unit's own answers where the fighting unit's rules would stand in the way of a test of
     // the logical unit.
-    std::int16_t testStep(std::int16_t from, std::int16_t to) override { return VaelUnit::testStep(from, to); }
-    std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent, const ContainerBase* payload,
-                                   std::uint16_t noRecompute) override {
+    std::int16_t testStep(std::int16_t from, std::int16_t to) override {
+        return VaelUnit::testStep(from, to);
+    }
+    std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent,
+                                   const ContainerBase* payload, std::uint16_t noRecompute) override {
         return VaelUnit::movementFinished(path, doneEvent, payload, noRecompute);
     }
     std::int16_t ChangeFacing(std::uint32_t sense, std::uint16_t turns) override {
