@@ -79,7 +79,7 @@ public:
     std::uint16_t getHomeUnitCount() const { return homeUnitCount_; }
     std::uint16_t getVisitorUnitCount() const { return visitorUnitCount_; }
     std::uint16_t getCampaign() const { return campaign_; }
-    const DynArray<std::string>& getScriptNames(bool visitor) const { return visitor ? visitorScripts_ : homeScripts_; }
+    DynArray<std::string>& getScriptNames(bool visitor) { return visitor ? visitorScripts_ : homeScripts_; }
     std::uint8_t getScriptCount(bool visitor) const { return visitor ? visitorScriptCount_ : homeScriptCount_; }
     // The kind of each plan script: 1 or 0.
     const std::vector<std::uint16_t>& getScriptKinds(bool visitor) const {
