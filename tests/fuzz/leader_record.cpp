@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     record.landscape = map.get();
     record.initiative = 3;
     const LeaderUnitData before = record;
-    if (!record.Load(file) && (record.initiative != before.initiative || record.name != before.name)) std::abort();
+    if (!record.Load(file) && (record.initiative != before.initiative || record.name != before.name))
+        std::abort();
     record.hex = 505;
     record.landscape = map.get();
     Leader plain(record, "Plain");
@@ -38,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint16_t hex = leader->getHex(), initiative = leader->getInitiative();
         const bool read = leader->read(file);
         if (!read && (leader->getHex() != hex || leader->getInitiative() != initiative)) std::abort();
-        if (leader->getOrdersUsed() > leader->getInitiative() || leader->ordersLeft() < 0) std::abort();
+        if (leader->getOrdersUsed() > leader->getInitiative()) std::abort();
         if (leader->getHex() != 0xFFFF) {
             if (!map->isValidHex(static_cast<std::int16_t>(leader->getHex()))) std::abort();
             map->removeFromRegion(leader, static_cast<std::int16_t>(leader->getHex()));

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "framework/core/application.h"
-#include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
@@ -17,16 +16,9 @@ namespace vael {
 
 namespace {
 
-constexpr const char* sourceFile = "COMBAT";
 constexpr std::uint16_t noHex = 0xFFFF;
 // The string-table entries of the status line.
 constexpr std::uint16_t TroopQualityLabel = 115, HitsLabel = 116, SizeLabel = 117;
-
-Combat* combatOf(Component* target, std::int16_t line) {
-    auto* unit = dynamic_cast<Combat*>(target);
-    Assertion::check(unit != nullptr, BadPayloadMessage, sourceFile, line);
-    return unit;
-}
 
 List<DIRECTION> directionsOf(std::pair<std::int32_t, std::int32_t> sides) {
     List<DIRECTION> out;
@@ -276,7 +268,7 @@ std::int16_t Combat::showHexToMoveTo(std::int16_t hex) {
 }
 
 ContainerBase* Combat::onUnitRestoreCohesion(Component* target, BusMessage, ContainerBase* data) {
-    Combat* unit = combatOf(target, __LINE__);
+    auto* unit = dynamic_cast<Combat*>(handlerTarget(target, "TQ", __LINE__));
     if (!unit) return nullptr;
     // The leader's initiative travels as a short; an unsigned one is the same number.
     unsigned short unsignedInitiative = 0;
@@ -367,15 +359,18 @@ std::int16_t Combat::scanRegion(const List<DIRECTION>& directions, const List<sh
     if (!landscape_) return -1;
     List<short> region;
     ListIterator<short> it(const_cast<List<short>&>(starts));
-    for (short start = 0; it.next(start);) {
-        List<short> part;
-        landscape_->floodFill(part, directions, start, 99, 1, VaelLogicalLandscape::unitStepCost);
-        ListIterator<short> hexes(part);
-        for (short h = 0; hexes.next(h);)
-            region.append(h);
-    }
+    for (short start = 0; it.next(start);)
+        fillRegion(region, directions, start);
     debugStream() << getName() << " is looking at " << region.count() << what << std::endl;
     return nearestEnemyAmong(region);
+}
+
+void Combat::fillRegion(List<short>& region, const List<DIRECTION>& directions, std::int16_t start) {
+    List<short> part;
+    landscape_->floodFill(part, directions, start, 99, 1, VaelLogicalLandscape::unitStepCost);
+    ListIterator<short> hexes(part);
+    for (short h = 0; hexes.next(h);)
+        region.append(h);
 }
 
 std::int16_t Combat::scanFrontHexes() {
@@ -393,15 +388,21 @@ std::int16_t Combat::scanRearHexes() {
 }
 
 std::int16_t Combat::scanFlankHexes() {
+    if (!landscape_) return -1;
+    // Each flank hex adds the two facings beyond it to the directions, and its fill takes all that the
+    // flanks walked so far have added.
     List<DIRECTION> directions;
+    List<short> region;
     ListIterator<short> it(flankHexes_);
     for (short flank = 0; it.next(flank);) {
         const bool right = flank == neighbour(static_cast<std::int16_t>(hex_), rotateClockwise(facing_, 2));
         const std::uint32_t sense = right ? 2 : 1;
         directions.append(turned(facing_, sense, 1));
         directions.append(turned(facing_, sense, 2));
+        fillRegion(region, directions, flank);
     }
-    return scanRegion(directions, flankHexes_, " flank hexes");
+    debugStream() << getName() << " is looking at " << region.count() << " flank hexes" << std::endl;
+    return nearestEnemyAmong(region);
 }
 
 // Turning toward the enemy.

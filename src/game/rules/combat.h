@@ -7,6 +7,7 @@
 // it with their type code and value.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "framework/core/list.h"
 #include "game/rules/combat_records.h"
@@ -59,9 +60,9 @@ public:
     static bool isCavalry(std::uint32_t unitType) {
         return unitType == 8 || unitType == 11 || unitType == 12;
     }
-    // The two region directions of a facing's front or rear sides, in the order each rule takes them:
-    // the rules were written one by one and do not agree (facing 2 steps through 2 then 1, its front
-    // hexes are filled through 1 then 2). {0, 0} for a value that is no facing.
+    // The two region directions of a facing's front or rear sides, in the order each rule takes them;
+    // the order decides which hex comes first in each list, and the rules differ in it (facing 2 steps
+    // through 2 then 1, its front hexes are filled through 1 then 2). {0, 0} for a value that is no facing.
     enum class Sides { Front, Step, ScanFront, Rear, ScanRear };
     static std::pair<std::int32_t, std::int32_t> sidesOf(Sides use, DIRECTION facing);
     // The flood fill's step callback: the unit's own step test.
@@ -151,6 +152,7 @@ protected:
     std::int16_t nearestEnemyAmong(const List<short>& hexes) const;
     // The hexes one step from the unit across two sides of a table (front or rear), without its own.
     void fillBeside(List<short>& hexes, Sides side);
+    void fillRegion(List<short>& region, const List<DIRECTION>& directions, std::int16_t start);
     std::int16_t scanRegion(const List<DIRECTION>& directions, const List<short>& starts, const char* what);
     void sendCommentary(const std::string& text);
     // The neighbour of hex across a region side; -1 when there is none.

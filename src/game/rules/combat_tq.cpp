@@ -101,8 +101,9 @@ void Combat::CohesionHit(std::uint16_t hits, std::uint32_t cause) {
 }
 
 void Combat::setCohesionHits(std::uint16_t hits) {
-    cohesionHits_ = hits;
-    const int percent = TQ_ ? hits * 100 / TQ_ : 100;
+    // The count arrives from the other machines too; no unit holds more hits than its troop quality.
+    cohesionHits_ = std::min(hits, TQ_);
+    const int percent = TQ_ ? cohesionHits_ * 100 / TQ_ : 100;
     Animate(LogicalCommandInfo(unitNumber_, nullptr, static_cast<std::uint16_t>(percent),
                                named("RestoreCohesion")));
     if (routing_) {
@@ -129,11 +130,7 @@ void Combat::restoreCohesion(std::int16_t initiative) {
     int roll = Roll::d100();
     {
         Container<ZOCStructure> where(ZOCStructure{hex_, nation_});
-        ContainerBase* answer = sendNowNamed("InZOC", &where);
-        short inZoc = 0;
-        Container<short>::fromMessage(answer, inZoc);
-        delete answer;
-        if (inZoc) roll = std::max(0, roll - 40);
+        if (takeShort(sendNowNamed("InZOC", &where), 0)) roll = std::max(0, roll - 40);
     }
     trace << "** Restore Cohesion Hits **" << std::endl
           << getName() << " is getting cohesion restored:" << std::endl

@@ -80,7 +80,8 @@ std::int16_t Leader::testStep(std::int16_t from, std::int16_t to) {
     return landscape_ ? ownStepCost(from, to, landscape_, this) : -1;
 }
 
-std::int16_t Leader::plainCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape* landscape, VaelUnit*) {
+std::int16_t Leader::plainCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape* landscape,
+                               VaelUnit*) {
     return barredSide(landscape, from, to) ? -1 : 1;
 }
 
@@ -193,7 +194,11 @@ void Leader::eliminate() {
     fallen.initiative = initiative_;
     fallen.shockPrecedence = shockPrecedence_;
     fallen.duelRating = duelRating_;
+    // The record of the fallen is no new leader of the battle: the test switches stay as they were, so
+    // that with the dead switch on every later check still kills.
+    const std::uint16_t switches[3] = {leaderCheat_, woundCheat_, deadCheat_};
     auto* record = new Leader(fallen, name_.c_str());
+    leaderCheat_ = switches[0], woundCheat_ = switches[1], deadCheat_ = switches[2];
     record->outOfPlay_ = 1;
     Container<Leader*> bogus(record);
     sendNamed("AddBogusLeader", &bogus);
@@ -209,6 +214,8 @@ void Leader::takeReplacementRatings() {
     initiative_ = 2;
     shockPrecedence_ = 2;
     duelRating_ = 1;
+    // Killed after more orders than his replacement has: none are left, rather than a wrapped count.
+    if (ordersUsed_ > initiative_) ordersUsed_ = initiative_;
 }
 
 void Leader::markReplacement() {
@@ -229,7 +236,8 @@ void Leader::write(SuperString& file) const {
 bool Leader::read(SuperString& file) {
     std::uint16_t active = 0, finished = 0, used = 0, granted = 0, tried = 0, failed = 0, full = 0,
                   lastOrdered = 32767, wounded = 0;
-    std::uint16_t shock = shockPrecedence_, initiative = initiative_, duel = duelRating_, range = commandRange_;
+    std::uint16_t shock = shockPrecedence_, initiative = initiative_, duel = duelRating_,
+                  range = commandRange_;
     std::uint32_t facing = 0;
     file >> active;
     if (active) file >> finished >> used >> granted >> tried >> failed >> full >> lastOrdered >> facing;
@@ -251,9 +259,9 @@ bool Leader::read(SuperString& file) {
     initiative_ = initiative;
     duelRating_ = duel;
     commandRange_ = range;
+    if (outOfPlay_ && wasInPlay) restoreReplacement();
     // A damaged file must not leave more orders spent than the leader has: his orders left would wrap.
     ordersUsed_ = used > initiative_ ? initiative_ : used;
-    if (outOfPlay_ && wasInPlay) restoreReplacement();
     return true;
 }
 

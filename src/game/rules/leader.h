@@ -83,8 +83,8 @@ public:
     // Where the leader may go is the business of his movement rules; until they say, nowhere.
     List<short> GetValidMovement(DIRECTION, std::uint16_t) override { return List<short>(); }
     // The command range follows the leader wherever he ends a move.
-    std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent, const ContainerBase* donePayload,
-                                   std::uint16_t noRecompute) override;
+    std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent,
+                                   const ContainerBase* donePayload, std::uint16_t noRecompute) override;
     std::int16_t MovementDone(std::uint32_t kind, std::uint16_t unitNumber) override;
     // A leader withdraws alone, along a straight line to the free hex farthest from the enemy, and may be
     // hurt on the way.
@@ -163,6 +163,8 @@ protected:
     void replenishGroup();
     // The handlers that charge the orders of the units, for a human's orders and the computer's alike.
     void connectOrderHandlers();
+    // Registers the handlers of an activation under way and tells the game the leader has it.
+    void takeTheActivation(const char* announcement);
     bool memberReadyForGroupMove(const VaelUnit& member) const;
     void sendResolved(std::uint16_t withdrew, std::uint16_t hex);
     // The free hex a forced withdrawal goes to, -1 when there is none within the leader's movement.
@@ -178,13 +180,11 @@ protected:
     std::uint16_t shockPrecedence_;
     std::uint16_t duelRating_;
     std::uint16_t ordersUsed_ = 0;
-    std::uint16_t spare1_ = 0;
     std::uint16_t wounded_ = 0;
     std::uint16_t finished_ = 0;
     Group* group_ = nullptr; // not owned
     List<short> commandHexes_;
     std::uint16_t ordersPhaseActive_ = 0;
-    std::uint16_t spare2_ = 0;
     std::uint16_t lastOrderedUnit_ = 32767;
     std::uint16_t computerControlled_ = 0;
     std::uint16_t groupMoveGranted_ = 0;
@@ -199,16 +199,16 @@ protected:
     static inline std::uint16_t deadCheat_ = 0;
     static inline FinishPrompt finishPrompt_;
 
+    // A replacement read back from a saved game: what the file cannot say about him.
+    virtual void restoreReplacement();
+
 private:
     void putUpFinishPrompt();
     void takeReplacementRatings();
     void markReplacement();
-
-protected:
-    // A replacement read back from a saved game: what the file cannot say about him.
-    virtual void restoreReplacement();
 };
 
+// The answer of "GetUnitByNum" and the record of a fallen leader travel as pointers under these names.
 VAEL_TYPE_NAME(VaelUnit, "VaelUnit");
 VAEL_TYPE_NAME(Leader, "Leader");
 

@@ -134,7 +134,8 @@ std::int16_t Leader::withdrawalDestination(std::int16_t fromHex, std::int16_t ot
         landscape_->hexesAtExactCost(ring, here, static_cast<std::int16_t>(radius), ownStepCost);
         ListIterator<short> it(ring);
         for (short h = 0; it.next(h);)
-            if (!landscape_->isHexOccupied(h) && !landscape_->enemyAdjacent(h, nation_, false)) free.append(h);
+            if (!landscape_->isHexOccupied(h) && !landscape_->enemyAdjacent(h, nation_, false))
+                free.append(h);
     }
     if (free.isEmpty()) return -1;
 
@@ -154,7 +155,8 @@ std::int16_t Leader::ForceOW(std::int16_t fromHex, std::int16_t otherHex) {
     debugStream() << name_ << " is in ForceOW" << std::endl;
     const std::uint16_t remembered = hex_;
     forcedWithdrawal_ = 1;
-    const std::int16_t destination = landscape_ && hex_ != offMap ? withdrawalDestination(fromHex, otherHex) : -1;
+    const std::int16_t destination =
+        landscape_ && hex_ != offMap ? withdrawalDestination(fromHex, otherHex) : -1;
     if (destination < 0) {
         debugStream() << name_ << " cannot find a legal OW up to a perimeter of " << movementAllowance_
                       << std::endl;
@@ -175,7 +177,8 @@ std::int16_t Leader::ForceOW(std::int16_t fromHex, std::int16_t otherHex) {
         else if (result == Wounded)
             text += " was \\Bwounded\\b while withdrawaling!";
         else
-            text += " was \\Bkilled\\b while withdrawaling! A soldier from the ranks will replace him in command.";
+            text += " was \\Bkilled\\b while withdrawaling! A soldier from the ranks will replace him in "
+                    "command.";
         Container<std::string> line(text);
         sendNamed("AddCommentary", &line);
     }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "framework/core/application.h"
+#include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
@@ -10,6 +11,7 @@
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
 #include "game/rules/leader_records.h"
+#include "game/rules/missile_capable.h"
 #include "game/rules/unit_payloads.h"
 #include "game/rules/vael_logical_landscape.h"
 
@@ -30,14 +32,18 @@ enum MenuCommand : std::uint16_t {
 
 constexpr std::uint32_t oxybeleType = 15;
 
-Leader* asLeader(Component* target) {
-    return static_cast<Leader*>(target);
+// Only a leader registers these handlers; anything else is reported and left alone.
+Leader* asLeader(Component* target, std::int16_t line) {
+    auto* leader = dynamic_cast<Leader*>(target);
+    Assertion::check(leader != nullptr, BadPayloadMessage, sourceFile, line);
+    return leader;
 }
 
 // The handlers of a leader's own number: a number that is not his leaves him alone.
 template <std::int16_t (Leader::*Worker)()>
 ContainerBase* ownNumberHandler(Component* target, BusMessage, ContainerBase* data) {
-    Leader* leader = asLeader(target);
+    Leader* leader = asLeader(target, __LINE__);
+    if (!leader) return nullptr;
     callWithPayload<unsigned short>(data, sourceFile, __LINE__, [&](unsigned short number) {
         if (number == leader->getUnitNum()) (leader->*Worker)();
     });
@@ -46,31 +52,34 @@ ContainerBase* ownNumberHandler(Component* target, BusMessage, ContainerBase* da
 
 template <std::int16_t (Leader::*Worker)()>
 ContainerBase* plainHandler(Component* target, BusMessage, ContainerBase*) {
-    (asLeader(target)->*Worker)();
+    if (Leader* leader = asLeader(target, __LINE__)) (leader->*Worker)();
     return nullptr;
 }
 
 ContainerBase* onCenterOnLeader(Component* target, BusMessage, ContainerBase*) {
-    asLeader(target)->centerOnLeader();
+    if (Leader* leader = asLeader(target, __LINE__)) leader->centerOnLeader();
     return nullptr;
 }
 
 // "UnitMovementDone" and "CohesionRestored": the unit's order is over and is charged now.
 ContainerBase* onOrderDone(Component* target, BusMessage, ContainerBase* data) {
-    Leader* leader = asLeader(target);
+    Leader* leader = asLeader(target, __LINE__);
+    if (!leader) return nullptr;
     callWithPayload<unsigned short>(data, sourceFile, __LINE__,
                                     [&](unsigned short number) { leader->chargeOrder(number); });
     return nullptr;
 }
 
 ContainerBase* onMissileVolley(Component* target, BusMessage, ContainerBase* data) {
-    Leader* leader = asLeader(target);
+    Leader* leader = asLeader(target, __LINE__);
+    if (!leader) return nullptr;
     callWithPayload<short>(data, sourceFile, __LINE__, [&](short number) { leader->MissileVolley(number); });
     return nullptr;
 }
 
 ContainerBase* onFollowerEndOWSegment(Component* target, BusMessage, ContainerBase* data) {
-    Leader* leader = asLeader(target);
+    Leader* leader = asLeader(target, __LINE__);
+    if (!leader) return nullptr;
     callWithPayload<EndOWStruct>(data, sourceFile, __LINE__,
                                  [&](const EndOWStruct& end) { leader->commandRangeAfterOW(end.happened); });
     return nullptr;
@@ -152,6 +161,15 @@ void Leader::initRemoteLeader() {
     connectOnce("ActivateLeader", onActivateRemoteLeader);
 }
 
+void Leader::takeTheActivation(const char* announcement) {
+    connectOnce("InitLeader", onInitLeader);
+    connectOnce("EndOrdersPhase", onEndOrdersPhase);
+    connectOnce("LeaderCenterOnLeader", onCenterOnLeader);
+    connectOnce("FinishLeader", onFinishLeader);
+    Container<std::string> name(name_);
+    sendNamed(announcement, &name);
+}
+
 std::int16_t Leader::activateLeader() {
     debugStream() << "Activating Local Leader: " << name_ << std::endl;
     ordersUsed_ = 0;
@@ -162,12 +180,7 @@ std::int16_t Leader::activateLeader() {
     sendLegalUnits();
     centerOnLeader();
     showStatus();
-    connectOnce("InitLeader", onInitLeader);
-    connectOnce("EndOrdersPhase", onEndOrdersPhase);
-    connectOnce("LeaderCenterOnLeader", onCenterOnLeader);
-    connectOnce("FinishLeader", onFinishLeader);
-    Container<std::string> name(name_);
-    sendNamed("LeaderActivated", &name);
+    takeTheActivation("LeaderActivated");
     if (initiative_ == 0) sendNamedEmpty("EndMovementSegment");
     return 0;
 }
@@ -191,12 +204,7 @@ std::int16_t Leader::resumeActiveLeader() {
     sendHexes(HALF_HIGHLIGHT_REGION, &commandHexes_, false);
     sendEmpty(INVALIDATE_VIEW);
     showStatus();
-    connectOnce("InitLeader", onInitLeader);
-    connectOnce("EndOrdersPhase", onEndOrdersPhase);
-    connectOnce("LeaderCenterOnLeader", onCenterOnLeader);
-    connectOnce("FinishLeader", onFinishLeader);
-    Container<std::string> name(name_);
-    sendNamed("LeaderResumed", &name);
+    takeTheActivation("LeaderResumed");
     return 0;
 }
 
@@ -365,7 +373,8 @@ std::int16_t Leader::finishRemoteLeader() {
 }
 
 bool Leader::memberReadyForGroupMove(const VaelUnit& member) const {
-    return member.getPotentialToBeOrdered() && member.getFacing() == groupFacing_ && !member.getUsedThisTurn();
+    return member.getPotentialToBeOrdered() && member.getFacing() == groupFacing_ &&
+           !member.getUsedThisTurn();
 }
 
 void Leader::disconnectCommandRangeFollower() {
@@ -403,8 +412,25 @@ std::int16_t Leader::MovementDone(std::uint32_t kind, std::uint16_t unitNumber) 
 
 void Leader::replenishGroup() {
     int replenished = 0;
+    if (group_) {
+        ListIterator<VaelUnit*> it(group_->units);
+        for (VaelUnit* member = nullptr; it.next(member);) {
+            if (!member || member == this || !member->getPotentialToBeOrdered() || member->isRouting() ||
+                !member->isMissileCapable())
+                continue;
+            auto* shooter = dynamic_cast<MissileCapable*>(member);
+            if (!shooter || shooter->getMissilesLeft() != 0) continue;
+            shooter->replenish();
+            debugStream() << shooter->getName() << " replenished missiles." << std::endl;
+            Container<short> number(static_cast<short>(shooter->getUnitNum()));
+            sendNamed("UnitReplenished", &number);
+            ++replenished;
+        }
+    }
     debugStream() << "There were " << replenished << " unit(s) that rallied/replenished." << std::endl;
-    if (replenished > 2) ++ordersUsed_;
+    // Refilling a large part of the group takes the leader's attention: it costs an order, never more
+    // than he has.
+    if (replenished > 2 && ordersUsed_ < initiative_) ++ordersUsed_;
 }
 
 Leader::FacingTurn Leader::turnTowardGroup(DIRECTION own, const std::uint16_t (&facings)[9]) {

@@ -17,6 +17,9 @@ public:
     std::uint16_t getRange() const { return range_; }
 
     std::int16_t isMissileCapable() const override { return 1; }
+    // The active leader has a unit that shot its last volley refill its supply; the missile rules say
+    // by how much.
+    virtual void replenish() {}
     std::int16_t kindFlag() const override { return 0; }
 
 protected:

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "support/rules/fighting_units.h"
+#include "support/rules/test_units.h"
 
 namespace vael {
 namespace {
@@ -99,6 +100,18 @@ TEST_F(Movement, OccupiedHexesAreNoDestinationsButAFriendlyLeaderCanBePassed) {
     const List<short> reach = unit.GetValidMovement();
     EXPECT_FALSE(reach.contains(605));
     EXPECT_EQ(text(reach), "[505 606 705 706]");
+}
+
+TEST_F(Movement, ADoubleSizedUnitLosesTheHexesBesideAnOccupiedOneThatWouldPutItsOtherHalfThere) {
+    useMap(MapFileBuilder(12, 12));
+    TestLeader leader(UnitSetup(9, 605, map.get(), 1));
+    map->addToRegion(&leader, 605);
+    auto& phalanx = add<Phalanx>({1, 505, 1, East, 5, 4, 0, 1});
+    // Reached: 605 past the leader, with 606 as its second half, and 606 with 607 beside it. 605 goes;
+    // 606 stays because the hex beyond it, 607, is reached and empty.
+    EXPECT_EQ(text(phalanx.GetValidMovement()), "[505 506 606 607]");
+    EXPECT_EQ(text(phalanx.getBlockedMoves()), "[607]");
+    map->removeFromRegion(&leader, 605);
 }
 
 TEST_F(Movement, TheFacingMenuFollowsTheMovementLeft) {

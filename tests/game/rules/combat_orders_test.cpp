@@ -82,6 +82,20 @@ TEST_F(Orders, ChoosingAnEnemyNextToTheUnitStartsTheShockWithoutAMove) {
     EXPECT_EQ(unit.getOrderHex(), 0xFFFF);
 }
 
+TEST_F(Orders, AUnitUsedEarlierPaysForAMoveChosenButNotForLettingGo) {
+    auto& unit = selected({1, 505, 1, East, 9});
+    unit.usedThisTurn_ = 1;
+    unit.validMoves_ = unit.GetValidMovement();
+    layer.clearLog();
+    unit.hexChosen(505);
+    EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}), Lines{});
+    unit.hexChosen(605);
+    EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}),
+              (Lines{"AddCommentary \\BUnit 1\\b takes 1 cohesion hit for being ordered again this turn.",
+                     "TQHit 1 1 0"}));
+    EXPECT_EQ(unit.getOrderedThisActivation(), 1);
+}
+
 TEST_F(Orders, DeclaredCombatsLimitTheEnemiesAUnitMayStillAttack) {
     auto& a = add({9, 705, 2, West});
     auto& far = add({8, 105, 2, West}); // behind the unit, out of its reach

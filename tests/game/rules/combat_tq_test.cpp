@@ -157,6 +157,13 @@ TEST_F(TroopQuality, RestoringFromRoutingIsARally) {
               "0 1 1 1 0");
 }
 
+TEST_F(TroopQuality, ARestoredCountAboveTheTroopQualityStopsAtIt) {
+    auto& unit = add({1, 505, 2, East, 6});
+    unit.setCohesionHits(9);
+    EXPECT_EQ(unit.getCohesionHits(), 6);
+    EXPECT_EQ(layer.log, (Lines{"cmd 1 RestoreCohesion 100"}));
+}
+
 TEST_F(TroopQuality, TheRestoreOrderTakesTheInitiativeAsEitherKindOfShort) {
     auto& unit = add({1, 505, 1, East, 6});
     unit.cohesionHits_ = 3;

@@ -109,6 +109,12 @@ TEST_F(CombatUnit, ScansFindTheNearestEnemyOfTheirRegion) {
     EXPECT_EQ(values(unit.scanFrontHexes(), unit.scanRearHexes()), "706 305");
 }
 
+TEST_F(CombatUnit, TheFlankScanLooksAlongTheFlanks) {
+    auto& unit = add({1, 505, 1, East});
+    add({2, 502, 2}); // up the left flank: reached from 504 north-east and north-west by turns
+    EXPECT_EQ(values(unit.scanFrontHexes(), unit.scanFlankHexes()), "-1 502");
+}
+
 TEST_F(CombatUnit, EliminationReportsItsValueAndLeavesTheMap) {
     auto& phalanx = add<Phalanx>({7, 505, 2, East, 6});
     layer.clearLog();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/rules/leader_fixture.h"
@@ -69,18 +70,27 @@ TEST_F(LeaderCasualties, TheCasualtyRollFallsInTheBandsOfTheLeader) {
 
 TEST_F(LeaderCasualties, TheTestSwitchesWoundOrKillOnlyWithTheLeaderSwitch) {
     auto& l = leader(1, 505);
-    const auto rollWith = [&](std::uint16_t leaderCheat, std::uint16_t woundCheat, std::uint16_t deadCheat, int roll) {
-        Leader::setLeaderCheat(leaderCheat), Leader::setWoundCheat(woundCheat), Leader::setDeadCheat(deadCheat);
+    const auto rollWith = [&](int leaderCheat, int woundCheat, int deadCheat, int roll) {
+        Leader::setLeaderCheat(static_cast<std::uint16_t>(leaderCheat));
+        Leader::setWoundCheat(static_cast<std::uint16_t>(woundCheat));
+        Leader::setDeadCheat(static_cast<std::uint16_t>(deadCheat));
         ScriptedRolls dice{roll};
         return l.casualtyResult();
     };
-    EXPECT_EQ(values(rollWith(0, 1, 0, 10), rollWith(1, 0, 0, 10), rollWith(1, 1, 0, 10)), "1 1 2");
-    // The wounded leader's wound band kills him; the dead switch wins over the wound switch.
-    EXPECT_EQ(values(rollWith(1, 1, 0, 10), rollWith(0, 0, 1, 10)), "3 1");
+    std::string results;
+    // Alone the wound and dead switches do nothing; then a wound, and the wounded leader's wound band kills.
+    for (auto [leaderCheat, woundCheat, deadCheat] :
+         {std::tuple{0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 0}, {0, 0, 1}})
+        results += std::to_string(rollWith(leaderCheat, woundCheat, deadCheat, 10));
+    EXPECT_EQ(results, "11231");
     auto& fresh = leader(2, 606);
+    auto& next = leader(3, 707);
     Leader::setLeaderCheat(1), Leader::setWoundCheat(1), Leader::setDeadCheat(1);
-    ScriptedRolls dice{10};
-    EXPECT_EQ(fresh.casualtyResult(), 3);
+    ScriptedRolls dice{10, 10};
+    // The record of the first one killed leaves the switches on for the next check.
+    const int first = fresh.casualtyResult();
+    const int second = next.casualtyResult();
+    EXPECT_EQ(values(first, second, flow.bogusLeaders.size()), "3 3 3");
 }
 
 TEST_F(LeaderCasualties, AMissileHitsTheLeaderOnFifteenOrLess) {
@@ -93,7 +103,9 @@ TEST_F(LeaderCasualties, AMissileHitsTheLeaderOnFifteenOrLess) {
         {{16}, 0, "\\BCleon\\b  was not harmed by missile fire."},
         {{115, 24}, 0, "\\BCleon\\b was \\Bdistracted\\b by missile fire. He will give no orders this turn."},
         {{0, 25}, 0, "\\BCleon\\b was hit and is \\Bwounded\\b!"},
-        {{99, 70}, 1, "\\BCleon\\b was hit and was \\Bkilled\\b! A soldier from the ranks will replace him in command."},
+        {{99, 70},
+         1,
+         "\\BCleon\\b was hit and was \\Bkilled\\b! A soldier from the ranks will replace him in command."},
     };
     std::uint16_t number = 1;
     for (const Row& row : rows) {
@@ -139,15 +151,15 @@ TEST_F(LeaderCasualties, AWithdrawalPathCarriesTheGreatestChanceOfItsHexes) {
         int chance;
     };
     const Row rows[] = {
-        {{505, 504}, 0},        // empty hexes out of any zone
-        {{505, 403}, 20},       // empty, in the infantry's zone
-        {{505, 303}, 60},       // the infantry itself
-        {{505, 301}, 90},       // light cavalry
-        {{505, 302}, 90},       // heavy cavalry
-        {{505, 305}, 90},       // lancers
-        {{505, 306}, 0},        // a bolt-thrower
-        {{505, 307}, 0},        // an enemy leader
-        {{505, 308}, 0},        // a friend
+        {{505, 504}, 0},  // empty hexes out of any zone
+        {{505, 403}, 20}, // empty, in the infantry's zone
+        {{505, 303}, 60}, // the infantry itself
+        {{505, 301}, 90}, // light cavalry
+        {{505, 302}, 90}, // heavy cavalry
+        {{505, 305}, 90}, // lancers
+        {{505, 306}, 0},  // a bolt-thrower
+        {{505, 307}, 0},  // an enemy leader
+        {{505, 308}, 0},  // a friend
         {{505, 306, 403, 504}, 20},
         {{505, 403, 301, 303}, 90},
     };
@@ -176,7 +188,8 @@ TEST_F(LeaderWithdrawal, TheLeaderGoesToTheFarthestFreeHexInHisArcAndMayBeHurtOn
     };
     const Row rows[] = {
         {{20}, "LOGICAL_COMMAND, OWResolved", ""},
-        {{19, 7}, "FinishedLeader, WoundedLeader, LOGICAL_COMMAND, AddCommentary, LOGICAL_COMMAND, OWResolved",
+        {{19, 7},
+         "FinishedLeader, WoundedLeader, LOGICAL_COMMAND, AddCommentary, LOGICAL_COMMAND, OWResolved",
          "AddCommentary|\\BCleon\\b was \\Bwounded\\b while withdrawaling!"},
     };
     for (const Row& row : rows) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/failed_checks.h"
 #include "support/rules/leader_fixture.h"
 
 namespace vael {
@@ -56,8 +57,9 @@ TEST_F(LeaderOrders, ActivationSpreadsTheCommandThenTellsTheGame) {
     activate(2);       // another unit's number
     EXPECT_EQ(flow.heard, Texts{});
     activate();
-    EXPECT_EQ(flow.heard, (Texts{"LegalUnits|1 [505 504 605 606 506 406 405]", "Center On Region|505",
-                                 "SetItemText|1 1 Cleon", "SetItemText|1 2 I: 3  Com: 3/3", "LeaderActivated|Cleon"}));
+    EXPECT_EQ(flow.heard,
+              (Texts{"LegalUnits|1 [505 504 605 606 506 406 405]", "Center On Region|505",
+                     "SetItemText|1 1 Cleon", "SetItemText|1 2 I: 3  Com: 3/3", "LeaderActivated|Cleon"}));
     EXPECT_EQ(values(l.getOrdersUsed(), l.getLastOrderedUnit(), l.inCommandRange(405), l.inCommandRange(503)),
               "0 32767 1 0");
 }
@@ -75,7 +77,8 @@ TEST_F(LeaderOrders, ARemoteLeaderOnlyShowsHimself) {
     l.initRemoteLeader();
     l.ordersUsed_ = 3;
     activate();
-    EXPECT_EQ(flow.heard, (Texts{"Center On Region|505", "SetItemText|1 1 Cleon", "SetItemText|1 2 I: 4  Com: 4/4"}));
+    EXPECT_EQ(flow.heard,
+              (Texts{"Center On Region|505", "SetItemText|1 1 Cleon", "SetItemText|1 2 I: 4  Com: 4/4"}));
     flow.heard.clear();
     flow.sendNamedEmpty("FinishLeader");
     flow.sendNamedEmpty("LeaderCenterOnLeader");
@@ -91,11 +94,8 @@ TEST_F(LeaderOrders, OrdersCostOneInTheGroupTwoOutsideNothingAgainAndStopAtIniti
     };
     const Row rows[] = {
         {3, {2, 2, 4}, "1 1 3", 1}, // A, A, then C
-        {3, {2, 3, 2}, "1 2 3", 1},
-        {3, {4, 2}, "2 3", 1},
-        {4, {2, 4, 3}, "1 3 4", 1},
-        {4, {0, 4}, "1 3", 0},
-        {2, {3, 4, 2}, "1 2 2", 2}, // used up, a report still comes in
+        {3, {2, 3, 2}, "1 2 3", 1}, {3, {4, 2}, "2 3", 1},      {4, {2, 4, 3}, "1 3 4", 1},
+        {4, {0, 4}, "1 3", 0},      {2, {3, 4, 2}, "1 2 2", 2}, // used up, a report still comes in
     };
     std::uint16_t number = 10;
     for (const Row& row : rows) {
@@ -171,8 +171,9 @@ TEST_F(LeaderOrders, TheOrdersPhaseOffersTheGroupMoveOnlyToAGroupReadyAsOneBody)
         activate(number);
         flow.heard.clear();
         flow.sendNamedEmpty("InitLeader");
-        EXPECT_EQ(flow.heard, (Texts{"UnblockLeaderMenu|0", row.menu,
-                                     "HALF_HIGHLIGHT_REGION|[505 504 605 606 506 406 405]", "INVALIDATE_VIEW|0"}));
+        EXPECT_EQ(flow.heard,
+                  (Texts{"UnblockLeaderMenu|0", row.menu,
+                         "HALF_HIGHLIGHT_REGION|[505 504 605 606 506 406 405]", "INVALIDATE_VIEW|0"}));
         EXPECT_EQ(values(l.isOrdersPhaseActive(), l.getGroup() == &group), "1 1");
         flow.sendNamedEmpty("EndOrdersPhase");
         flow.sendNamedEmpty("FinishLeader");
@@ -198,10 +199,12 @@ TEST_F(LeaderOrders, TheEndOfTheOrdersPhaseSaysWhetherMomentumMayBeTried) {
         l.setHex(static_cast<std::uint16_t>(row.hex));
         flow.heard.clear();
         flow.sendNamedEmpty("EndOrdersPhase");
-        EXPECT_EQ(flow.heard, (Texts{"EndOrdersPhase|0", "NoMoreOrders|1",
-                                     "CanAttemptMomentum|" + std::to_string(row.momentum), "PerformShock|0"}));
+        EXPECT_EQ(flow.heard,
+                  (Texts{"EndOrdersPhase|0", "NoMoreOrders|1",
+                         "CanAttemptMomentum|" + std::to_string(row.momentum), "PerformShock|0"}));
         // The orders handlers are gone: a late report costs nothing.
-        EXPECT_EQ(values(l.isOrdersPhaseActive(), ordersAfter(l, {4})), values(0, row.used));
+        EXPECT_EQ(l.isOrdersPhaseActive(), 0);
+        EXPECT_EQ(ordersAfter(l, {4}), std::to_string(row.used));
         l.setHex(505);
         flow.sendNamedEmpty("FinishLeader");
         ++number;
@@ -235,12 +238,13 @@ TEST_F(LeaderOrders, FinishingTheLeaderCountsFailedGroupMovesAndLetsGo) {
         activate(number);
         flow.sendNamedEmpty("InitLeader");
         flow.sendNamedEmpty("EndOrdersPhase");
-        l.groupMoveTried_ = row.tried, l.groupMoveGranted_ = row.granted, l.failedGroupMoves_ = row.failedBefore;
+        l.groupMoveTried_ = row.tried, l.groupMoveGranted_ = row.granted,
+        l.failedGroupMoves_ = row.failedBefore;
         flow.heard.clear();
         flow.sendNamedEmpty("FinishLeader");
-        EXPECT_EQ(flow.heard, (Texts{"DISABLE_MENU_ITEM|220", "DISABLE_MENU_ITEM|221", "DISABLE_MENU_ITEM|235",
-                                     "DISABLE_MENU_ITEM|213", "DISABLE_MENU_ITEM|214", "BlockLeaderMenu|0",
-                                     "LeaderFinished|0"}));
+        EXPECT_EQ(flow.heard, (Texts{"DISABLE_MENU_ITEM|220", "DISABLE_MENU_ITEM|221",
+                                     "DISABLE_MENU_ITEM|235", "DISABLE_MENU_ITEM|213",
+                                     "DISABLE_MENU_ITEM|214", "BlockLeaderMenu|0", "LeaderFinished|0"}));
         EXPECT_EQ(values(l.failedGroupMoves_, l.isGroupMoveGranted()), values(row.failedAfter, 0));
         flow.heard.clear();
         for (const char* name : {"FinishLeader", "InitLeader", "LeaderCenterOnLeader", "RallyUnit"})
@@ -293,9 +297,11 @@ TEST_F(LeaderOrders, ResumingAfterALoadKeepsTheCountersAndAsksForNoMoreOrders) {
     Leader::setShowFinishLeader(1);
     Container<unsigned short> number(1);
     flow.sendNamed("ResumeActiveLeader", &number);
-    EXPECT_EQ(flow.names(), "NoMoreOrders, prompt, LegalUnits, HALF_HIGHLIGHT_REGION, INVALIDATE_VIEW, SetItemText, "
-                            "SetItemText, LeaderResumed");
-    EXPECT_EQ(values(flow.heard[0], flow.heard.back(), l.getOrdersUsed()), "NoMoreOrders|1 LeaderResumed|Cleon 3");
+    EXPECT_EQ(flow.names(),
+              "NoMoreOrders, prompt, LegalUnits, HALF_HIGHLIGHT_REGION, INVALIDATE_VIEW, SetItemText, "
+              "SetItemText, LeaderResumed");
+    EXPECT_EQ(values(flow.heard[0], flow.heard.back(), l.getOrdersUsed()),
+              "NoMoreOrders|1 LeaderResumed|Cleon 3");
 }
 
 TEST_F(LeaderOrders, TheLeaderTurnsTowardTheWayMostOfHisGroupFaces) {
@@ -347,7 +353,8 @@ TEST_F(LeaderOrders, TheCommandRangeFollowsALeaderWhoWithdrew) {
     flow.sendNamed("EndOWSegment", &nothing);
     Container<EndOWStruct> withdrew(EndOWStruct{1, nullptr});
     flow.sendNamed("EndOWSegment", &withdrew);
-    EXPECT_EQ(flow.heard, (Texts{"HALF_DEHIGHLIGHT_REGION|[504 605 405]", "HALF_HIGHLIGHT_REGION|[607 507 407]"}));
+    EXPECT_EQ(flow.heard,
+              (Texts{"HALF_DEHIGHLIGHT_REGION|[504 605 405]", "HALF_HIGHLIGHT_REGION|[607 507 407]"}));
     flow.sendNamedEmpty("EndOrdersPhase");
     flow.heard.clear();
     flow.sendNamed("EndOWSegment", &withdrew);
@@ -365,7 +372,8 @@ TEST_F(LeaderOrders, ASelectedLeaderWhoMovesTakesHisCommandAlong) {
     const Texts heard = flow.heard;
     EXPECT_EQ(heard.front(), "HALF_DEHIGHLIGHT_REGION|[505 504 605 606 506 406 405]");
     EXPECT_EQ(std::vector<std::string>(heard.end() - 2, heard.end()),
-              (Texts{"HALF_HIGHLIGHT_REGION|[506 505 606 607 507 407 406]", "LegalUnits|1 [506 505 606 607 507 407 406]"}));
+              (Texts{"HALF_HIGHLIGHT_REGION|[506 505 606 607 507 407 406]",
+                     "LegalUnits|1 [506 505 606 607 507 407 406]"}));
     EXPECT_EQ(values(l.getHex(), l.getOrdersUsed()), "506 1");
 }
 
@@ -376,7 +384,77 @@ TEST_F(LeaderOrders, TheComputersLeaderChargesOrdersWithoutTheHumansOrdersPhase)
     flow.heard.clear();
     l.registerOrderMessages();
     EXPECT_EQ(flow.heard, Texts{"INVALIDATE_VIEW|0"});
-    EXPECT_EQ(values(ordersAfter(l, {2, 4}), l.isOrdersPhaseActive()), "1 3 0");
+    EXPECT_EQ(ordersAfter(l, {2, 4}), "1 3");
+    EXPECT_EQ(l.isOrdersPhaseActive(), 0);
+}
+
+TEST_F(LeaderOrders, ThreeRefilledShootersCostAnOrderTwoDoNot) {
+    struct Row {
+        int empty;               // shooters of the group with no missiles left, all orderable
+        bool oneRouts;           // the first of them is routing
+        bool oneFar;             // the last of them may not be ordered
+        const char* replenished; // their places among the shooters
+        std::uint16_t used;
+    };
+    const Row rows[] = {
+        {3, false, false, "0 1 2", 1}, {2, false, false, "0 1", 0}, {4, true, false, "1 2 3", 1},
+        {3, true, false, "1 2", 0},    {3, false, true, "0 1", 0},
+    };
+    std::uint16_t number = 10;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(values(row.empty, row.oneRouts, row.oneFar));
+        auto& l = activeLeader({3, 1}, number);
+        group.units.clear();
+        std::vector<RefillingShooter*> shooters;
+        for (int i = 0; i <= row.empty; ++i) { // the last keeps its missiles
+            shooters.push_back(&archer(static_cast<std::uint16_t>(number + 1 + i), 504));
+            shooters.back()->missilesLeft_ = i < row.empty ? 0 : 5;
+            shooters.back()->LegalUnits(home, listOf<short>({504}));
+            group.units.append(shooters.back());
+        }
+        if (row.oneRouts) shooters.front()->setRouting(1);
+        if (row.oneFar) shooters[static_cast<std::size_t>(row.empty - 1)]->LegalUnits(home, List<short>());
+        activate(number);
+        flow.heard.clear();
+        flow.sendNamedEmpty("InitLeader");
+        std::string replenished;
+        for (const std::string& line : flow.only("UnitReplenished"))
+            replenished += (replenished.empty() ? "" : " ") +
+                           std::to_string(std::stoi(line.substr(line.find('|') + 1)) - number - 1);
+        EXPECT_EQ(replenished, row.replenished);
+        EXPECT_EQ(values(l.getOrdersUsed(), shooters.back()->refills), values(row.used, 0));
+        flow.sendNamedEmpty("EndOrdersPhase");
+        flow.sendNamedEmpty("FinishLeader");
+        number = static_cast<std::uint16_t>(number + 10);
+    }
+}
+
+TEST_F(LeaderOrders, AWrongPayloadIsReportedAndDoesNothing) {
+    auto& l = activeLeader();
+    FailedChecks checks;
+    Container<short> wrongKind(1);
+    flow.sendNamed("ActivateLeader", &wrongKind);
+    EXPECT_EQ(values(checks.count(), flow.heard.size()), "1 0");
+    EXPECT_EQ(checks.texts.front().find("Bad data passed in bus message to function") != std::string::npos,
+              true);
+    activate();
+    flow.sendNamedEmpty("InitLeader");
+    Container<std::string> notANumber("A");
+    flow.sendNamed("UnitMovementDone", &notANumber);
+    EXPECT_EQ(values(checks.count(), l.getOrdersUsed()), "2 0");
+}
+
+TEST_F(LeaderOrders, TheLeadersOwnMoveReportUnblocksTheMenuOthersAreNotHis) {
+    auto& l = activeLeader();
+    activate();
+    flow.sendNamedEmpty("LeaderCenterOnLeader");
+    EXPECT_EQ(flow.heard.back(), "Center On Region|505");
+    flow.heard.clear();
+    EXPECT_EQ(l.MovementDone(2, 2), 0);
+    EXPECT_EQ(flow.heard, Texts{});
+    l.MovementDone(2, 1);
+    ASSERT_FALSE(flow.heard.empty());
+    EXPECT_EQ(flow.heard.front(), "UnblockLeaderMenu|0");
 }
 
 } // namespace

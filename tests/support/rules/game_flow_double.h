@@ -25,19 +25,21 @@ public:
 
     // The messages noted; the built-in ones by their names here.
     static inline const std::vector<std::string> heardNames = {
-        "LegalUnits",        "Center On Region",   "SetItemText",      "LeaderActivated",
-        "LeaderResumed",     "EndMovementSegment", "UnblockLeaderMenu", "BlockLeaderMenu",
-        "NoMoreOrders",      "CanAttemptMomentum", "PerformShock",     "LeaderFinished",
-        "UnitDeselected",    "EndOrdersPhase",     "Rally",            "UnitRestoreCohesion",
-        "UnitReplenished",   "ChangeFacing",       "AddCommentary",    "UnitEliminated",
-        "AddBogusLeader",    "FinishedLeader",     "WoundedLeader",    "EliminateUnit",
-        "OWResolved",        "GetUnitByNum"};
+        "LegalUnits",          "Center On Region", "SetItemText",
+        "LeaderActivated",     "LeaderResumed",    "EndMovementSegment",
+        "UnblockLeaderMenu",   "BlockLeaderMenu",  "NoMoreOrders",
+        "CanAttemptMomentum",  "PerformShock",     "LeaderFinished",
+        "UnitDeselected",      "EndOrdersPhase",   "Rally",
+        "UnitRestoreCohesion", "UnitReplenished",  "ChangeFacing",
+        "AddCommentary",       "UnitEliminated",   "AddBogusLeader",
+        "FinishedLeader",      "WoundedLeader",    "EliminateUnit",
+        "OWResolved",          "GetUnitByNum"};
 
     void connectHandlers() override {
         for (const std::string& name : heardNames)
             connectNamed(name, onHeard);
-        for (BusMessage e : {ENABLE_MENU_ITEM, DISABLE_MENU_ITEM, HALF_HIGHLIGHT_REGION, HALF_DEHIGHLIGHT_REGION,
-                             INVALIDATE_VIEW, LOGICAL_COMMAND, END_GAME})
+        for (BusMessage e : {ENABLE_MENU_ITEM, DISABLE_MENU_ITEM, HALF_HIGHLIGHT_REGION,
+                             HALF_DEHIGHLIGHT_REGION, INVALIDATE_VIEW, LOGICAL_COMMAND, END_GAME})
             connect(e, onHeard);
     }
 
@@ -105,22 +107,27 @@ private:
         if (Container<BusMessage>::fromMessage(data, command)) return text(command.id());
         if (Container<SetTextData>::fromMessage(data, item)) return values(item.target, item.flag, item.text);
         if (Container<EliminateUnitData>::fromMessage(data, score))
-            return values(score.nation, score.points, static_cast<std::int32_t>(score.unitType), score.unitNumber);
-        if (Container<WoundedLeaderInfo>::fromMessage(data, wound)) return values(wound.amount, wound.unitNumber);
+            return values(score.nation, score.points, static_cast<std::int32_t>(score.unitType),
+                          score.unitNumber);
+        if (Container<WoundedLeaderInfo>::fromMessage(data, wound))
+            return values(wound.amount, wound.unitNumber);
         if (Container<PossibleMoveData>::fromMessage(data, legal)) return values(legal.nation, legal.hexes);
         if (Container<List<short>*>::fromMessage(data, hexes)) return hexes ? text(*hexes) : "null";
         if (Container<Leader*>::fromMessage(data, leader))
             return leader ? values(leader->getName(), leader->isOutOfPlay(), leader->getCommandRange(),
-                                   leader->getInitiative(), leader->getShockPrecedence(), leader->getDuelRating())
+                                   leader->getInitiative(), leader->getShockPrecedence(),
+                                   leader->getDuelRating())
                           : "null";
         ResolveOWStruct resolved;
-        if (Container<ResolveOWStruct>::fromMessage(data, resolved)) return values(resolved.withdrew, resolved.hex);
+        if (Container<ResolveOWStruct>::fromMessage(data, resolved))
+            return values(resolved.withdrew, resolved.hex);
         ChangeFacingStruct turn;
         if (Container<ChangeFacingStruct>::fromMessage(data, turn))
             return values(turn.sense, turn.numTurns, turn.unitNumber);
         LogicalCommandInfo c;
         if (Container<LogicalCommandInfo>::fromMessage(data, c))
-            return values(c.command, c.value, RegisteredMessage::nameOf(static_cast<std::uint16_t>(c.event.id())));
+            return values(c.command, c.value,
+                          RegisteredMessage::nameOf(static_cast<std::uint16_t>(c.event.id())));
         return data->typeName();
     }
     static ContainerBase* onHeard(Component* target, BusMessage event, ContainerBase* data) {
@@ -139,7 +146,8 @@ private:
         if (name == "FinishedLeader" && Container<short>::fromMessage(data, number))
             if (auto* leader = dynamic_cast<Leader*>(unitNumbered(number))) leader->setFinished();
         if (name == "WoundedLeader" && Container<WoundedLeaderInfo>::fromMessage(data, wound))
-            if (auto* leader = dynamic_cast<Leader*>(unitNumbered(wound.unitNumber))) leader->wound(wound.amount);
+            if (auto* leader = dynamic_cast<Leader*>(unitNumbered(wound.unitNumber)))
+                leader->wound(wound.amount);
         if (name == "EliminateUnit" && Container<short>::fromMessage(data, number))
             if (VaelUnit* unit = unitNumbered(number)) unit->disconnectHandlers();
         if (name == "AddBogusLeader" && Container<Leader*>::fromMessage(data, fallen) && fallen)

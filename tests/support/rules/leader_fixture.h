@@ -18,15 +18,23 @@
 namespace vael::test {
 
 template <class Kind> struct OpenLeader : Kind {
-    using Kind::Kind;
     using Kind::failedGroupMoves_;
+    using Kind::forcedWithdrawal_;
     using Kind::groupMoveGranted_;
     using Kind::groupMoveTried_;
+    using Kind::Kind;
     using Kind::movementLeft_;
     using Kind::ordersUsed_;
-    using Kind::forcedWithdrawal_;
-    using Kind::selected_;
     using Kind::potentialToBeOrdered_;
+    using Kind::selected_;
+};
+
+// A missile unit that notes its refills and can be set routing.
+struct RefillingShooter : TestMissileUnit {
+    using TestMissileUnit::TestMissileUnit;
+    void replenish() override { ++refills, missilesLeft_ = 1; }
+    void setRouting(std::int16_t v) { routing_ = v; }
+    int refills = 0;
 };
 
 struct Ratings {
@@ -77,14 +85,15 @@ protected:
         stand(std::move(made), hex);
         return l;
     }
-    TestCombat& unit(std::uint16_t number, std::int16_t hex, std::uint32_t nation = home, std::uint32_t type = 2) {
+    TestCombat& unit(std::uint16_t number, std::int16_t hex, std::uint32_t nation = home,
+                     std::uint32_t type = 2) {
         auto made = std::make_unique<TestCombat>(UnitSetup(number, hex, map.get(), nation, type));
         auto& u = *made;
         stand(std::move(made), hex);
         return u;
     }
-    TestMissileUnit& archer(std::uint16_t number, std::int16_t hex, std::uint32_t type = 2) {
-        auto made = std::make_unique<TestMissileUnit>(UnitSetup(number, hex, map.get(), home, type, 0, 1));
+    RefillingShooter& archer(std::uint16_t number, std::int16_t hex, std::uint32_t type = 2) {
+        auto made = std::make_unique<RefillingShooter>(UnitSetup(number, hex, map.get(), home, type, 0, 1));
         auto& u = *made;
         stand(std::move(made), hex);
         return u;
