@@ -6,7 +6,8 @@
 
 namespace vael::platform {
 
-std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& dir, const std::string& name) {
+std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& dir,
+                                                    const std::string& name) {
     std::vector<std::string> steps;
     std::string step;
     for (char c : name + '/') {
@@ -18,19 +19,22 @@ std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path&
         if (!step.empty() && step != ".") steps.push_back(step);
         step.clear();
     }
-    if (steps.empty() || name.front() == '/' || name.front() == '\\') return std::nullopt;
+    // No data directory is no directory at all, not the current one.
+    if (dir.empty() || steps.empty() || name.front() == '/' || name.front() == '\\') return std::nullopt;
 
     std::error_code error;
     std::filesystem::path at = dir;
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const bool last = i + 1 == steps.size();
         auto exact = at / steps[i];
-        if (last ? std::filesystem::is_regular_file(exact, error) : std::filesystem::is_directory(exact, error)) {
+        if (last ? std::filesystem::is_regular_file(exact, error)
+                 : std::filesystem::is_directory(exact, error)) {
             at = std::move(exact);
             continue;
         }
         std::optional<std::filesystem::path> best;
-        for (std::filesystem::directory_iterator it(at, error), end; !error && it != end; it.increment(error)) {
+        for (std::filesystem::directory_iterator it(at, error), end; !error && it != end;
+             it.increment(error)) {
             const std::string entry = it->path().filename().string();
             if (::strcasecmp(entry.c_str(), steps[i].c_str()) != 0) continue;
             if (last ? !it->is_regular_file(error) : !it->is_directory(error)) continue;

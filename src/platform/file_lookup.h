@@ -8,8 +8,9 @@
 namespace vael::platform {
 
 // The existing file under dir whose relative name equals `name` without regard to case (an exact match
-// first, else the first match in name order); nothing when there is none, or when the name would lead
-// out of dir (an absolute name, or a ".." step).
-std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& dir, const std::string& name);
+// first, else the first match in name order); nothing when there is none, when dir is empty, or when the
+// name would lead out of dir (an absolute name, or a ".." step).
+std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& dir,
+                                                    const std::string& name);
 
 } // namespace vael::platform

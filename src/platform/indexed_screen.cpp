@@ -43,8 +43,8 @@ bool IndexedScreen::setColours(const Rgb* colours, std::int32_t first, std::int3
     return changed;
 }
 
-std::vector<Rect> IndexedScreen::copy(const Surface& picture, std::int32_t x, std::int32_t y, const Rect* boxes,
-                                      std::int32_t count) {
+std::vector<Rect> IndexedScreen::copy(const Surface& picture, std::int32_t x, std::int32_t y,
+                                      const Rect* boxes, std::int32_t count) {
     std::vector<Rect> changed;
     const Rect whole{};
     for (std::int32_t b = 0; b < std::max(count, 1); ++b) {
@@ -62,7 +62,8 @@ std::vector<Rect> IndexedScreen::copy(const Surface& picture, std::int32_t x, st
 void IndexedScreen::expand(const Rect& box, std::uint8_t* target, std::int32_t targetPitch) const {
     for (std::int32_t row = 0; row < box.height; ++row) {
         const std::uint8_t* from = &indexes_[std::size_t(box.y + row) * width_ + box.x];
-        auto* to = reinterpret_cast<std::uint32_t*>(target + std::ptrdiff_t(box.y + row) * targetPitch) + box.x;
+        auto* to =
+            reinterpret_cast<std::uint32_t*>(target + std::ptrdiff_t(box.y + row) * targetPitch) + box.x;
         for (std::int32_t i = 0; i < box.width; ++i)
             to[i] = table_[from[i]];
     }

@@ -132,10 +132,11 @@ public:
 
     virtual void setCursor(Cursor cursor) = 0;
     virtual void beep() = 0;
-    virtual MessageAnswer messageBox(const std::string& text, const std::string& title, MessageButtons buttons,
-                                     MessageIcon icon) = 0;
+    virtual MessageAnswer messageBox(const std::string& text, const std::string& title,
+                                     MessageButtons buttons, MessageIcon icon) = 0;
     // The file-open choice: the chosen path, or nothing when the user chose none.
-    virtual std::optional<std::string> chooseFile(const std::string& description, const std::string& pattern) = 0;
+    virtual std::optional<std::string> chooseFile(const std::string& description,
+                                                  const std::string& pattern) = 0;
     virtual bool setClipboardText(const std::string& text) = 0;
     virtual std::string clipboardText() = 0;
 

@@ -1,5 +1,6 @@
 #include "platform/settings.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -55,16 +56,10 @@ std::optional<std::string> unquote(const std::string& line, std::size_t& at) {
 }
 
 std::optional<std::uint32_t> parseNumber(const std::string& digits) {
-    if (digits.empty() || digits.size() > 8) return std::nullopt;
     std::uint32_t value = 0;
-    for (char c : digits) {
-        int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return std::nullopt;
-        value = value * 16 + static_cast<std::uint32_t>(d);
-    }
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, value, 16);
+    if (digits.empty() || digits.size() > 8 || error != std::errc() || stop != end) return std::nullopt;
     return value;
 }
 
@@ -102,7 +97,8 @@ const Settings::Entry* Settings::find(Root root, const std::string& key, const s
     return v == k->second.values.end() ? nullptr : &v->second;
 }
 
-std::optional<std::string> Settings::readText(Root root, const std::string& key, const std::string& name) const {
+std::optional<std::string> Settings::readText(Root root, const std::string& key,
+                                              const std::string& name) const {
     const Entry* e = find(root, key, name);
     if (!e || !std::holds_alternative<std::string>(e->value)) return std::nullopt;
     return std::get<std::string>(e->value);
@@ -124,7 +120,8 @@ bool Settings::write(Root root, const std::string& key, const std::string& name,
     return save();
 }
 
-bool Settings::writeText(Root root, const std::string& key, const std::string& name, const std::string& value) {
+bool Settings::writeText(Root root, const std::string& key, const std::string& name,
+                         const std::string& value) {
     return write(root, key, name, value);
 }
 

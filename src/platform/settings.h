@@ -34,7 +34,8 @@ public:
     bool writeText(Root root, const std::string& key, const std::string& name, const std::string& value);
     bool writeNumber(Root root, const std::string& key, const std::string& name, std::uint32_t value);
     // Writes the text only when the value is missing (or is not text): the defaults of a first start.
-    bool writeDefaultText(Root root, const std::string& key, const std::string& name, const std::string& value);
+    bool writeDefaultText(Root root, const std::string& key, const std::string& name,
+                          const std::string& value);
 
     // Replaces the store's values with those of the text; lines it cannot read are skipped and counted.
     void parse(const std::string& text);

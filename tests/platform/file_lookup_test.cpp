@@ -43,6 +43,11 @@ TEST(FileLookup, FindsDataFilesWithoutRegardToCase) {
         ASSERT_TRUE(found);
         EXPECT_EQ(*found, dir / row.found);
     }
+    // An empty directory name is not the current directory.
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    EXPECT_EQ(findFileNoCase("", "oiffile.map"), std::nullopt);
+    std::filesystem::current_path(here);
 }
 
 TEST(Resources, AreFoundByKindAndNameWithoutRegardToCase) {

@@ -79,7 +79,8 @@ TEST(HeadlessQueue, WaitingMovesTheClockToTheNextTickOnlyWhenNothingIsQueued) {
 struct Picture {
     std::vector<std::uint8_t> pixels;
     Surface surface;
-    Picture(std::int32_t width, std::int32_t height, std::int32_t pitch) : pixels(std::size_t(pitch) * height) {
+    Picture(std::int32_t width, std::int32_t height, std::int32_t pitch)
+        : pixels(std::size_t(pitch) * height) {
         for (std::int32_t y = 0; y < height; ++y)
             for (std::int32_t x = 0; x < width; ++x)
                 pixels[std::size_t(y) * pitch + x] = std::uint8_t(10 * y + x);
@@ -133,20 +134,54 @@ TEST(HeadlessWindow, PresentsBoxesClippedToPictureAndWindow) {
         std::vector<Rect> changed;
         std::vector<std::vector<int>> screen;
     } rows[] = {
-        {"one box", 0, 0, {1, 1, 2, 1}, {{1, 1, 2, 1}},
+        {"one box",
+         0,
+         0,
+         {1, 1, 2, 1},
+         {{1, 1, 2, 1}},
          {{0, 0, 0, 0, 0}, {0, 11, 12, 0, 0}, {0, 0, 0, 0, 0}}},
-        {"box past the picture's right and bottom", 0, 0, {2, 1, 9, 9}, {{2, 1, 2, 2}},
+        {"box past the picture's right and bottom",
+         0,
+         0,
+         {2, 1, 9, 9},
+         {{2, 1, 2, 2}},
          {{0, 0, 0, 0, 0}, {0, 0, 12, 13, 0}, {0, 0, 22, 23, 0}}},
-        {"box reaching above and left of the picture", 0, 0, {-1, -1, 2, 2}, {{0, 0, 1, 1}},
+        {"box reaching above and left of the picture",
+         0,
+         0,
+         {-1, -1, 2, 2},
+         {{0, 0, 1, 1}},
          {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
-        {"picture partly left of and above the window", -2, -1, {}, {{0, 0, 2, 2}},
+        {"picture partly left of and above the window",
+         -2,
+         -1,
+         {},
+         {{0, 0, 2, 2}},
          {{12, 13, 0, 0, 0}, {22, 23, 0, 0, 0}, {0, 0, 0, 0, 0}}},
-        {"picture partly right of the window", 3, 1, {}, {{3, 1, 2, 2}},
+        {"picture partly right of the window",
+         3,
+         1,
+         {},
+         {{3, 1, 2, 2}},
          {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 1}, {0, 0, 0, 10, 11}}},
-        {"picture just past the right edge", 5, 0, {}, {}, {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
-        {"picture just below the bottom edge", 0, 3, {}, {}, {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
+        {"picture just past the right edge",
+         5,
+         0,
+         {},
+         {},
+         {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
+        {"picture just below the bottom edge",
+         0,
+         3,
+         {},
+         {},
+         {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
         {"empty box", 0, 0, {1, 1, 0, 1}, {}, {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
-        {"box far out of range", 0x7FFFFFF0, 0, {0x7FFFFFF0, 0, 0x7FFFFFF0, 1}, {},
+        {"box far out of range",
+         0x7FFFFFF0,
+         0,
+         {0x7FFFFFF0, 0, 0x7FFFFFF0, 1},
+         {},
          {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
     };
     for (const auto& row : rows) {

@@ -46,15 +46,15 @@ TEST(Settings, SkipsLinesItCannotReadAndKeepsTheRest) {
     const struct {
         const char* line;
     } rows[] = {
-        {"\"Volume\"=dword:123456789"},  // nine digits
-        {"\"Volume\"=dword:12g4"},       // not hexadecimal
-        {"\"Volume\"=dword:"},           // no digits
-        {"\"Name\"=\"unterminated"},     // no closing quote
-        {"\"Name\"=\"text\" trailing"},  // text after the value
-        {"Name=\"unquoted name\""},      // name without quotes
-        {"\"Name\"\"no equals\""},       // no "="
-        {"[Registry\\SOFTWARE]"},        // unknown root, and the value below it is lost too
-        {"[Machine SOFTWARE"},           // no closing bracket or backslash
+        {"\"Volume\"=dword:123456789"}, // nine digits
+        {"\"Volume\"=dword:12g4"},      // not hexadecimal
+        {"\"Volume\"=dword:"},          // no digits
+        {"\"Name\"=\"unterminated"},    // no closing quote
+        {"\"Name\"=\"text\" trailing"}, // text after the value
+        {"Name=\"unquoted name\""},     // name without quotes
+        {"\"Name\"\"no equals\""},      // no "="
+        {"[Registry\\SOFTWARE]"},       // unknown root, and the value below it is lost too
+        {"[Machine SOFTWARE"},          // no closing bracket or backslash
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.line);
@@ -73,7 +73,8 @@ TEST(Settings, WritesEveryChangeToItsFileInTheDocumentedForm) {
     {
         Settings s(file);
         EXPECT_TRUE(s.writeText(Root::Machine, Product, "Path", "/data \"x\"\\y"));
-        EXPECT_TRUE(s.writeNumber(Root::User, "SOFTWARE\\Tamblor\\Iron Vigils\\Preferences", "Volume", 0xBEEF));
+        EXPECT_TRUE(
+            s.writeNumber(Root::User, "SOFTWARE\\Tamblor\\Iron Vigils\\Preferences", "Volume", 0xBEEF));
         EXPECT_TRUE(s.writeNumber(Root::Machine, Product, "PATH", 7)); // replaces, keeps the first spelling
         EXPECT_TRUE(s.writeNumber(Root::Machine, Product, "Path", 8));
     }

@@ -1,5 +1,6 @@
 #include "framework/display/image_index.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -23,7 +24,8 @@ bool ImageIndex::read(const std::string& directory) {
         Assertion::fail("Can't find " + path, "image_index.cpp", __LINE__);
         return false;
     }
-    const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(file)),
+                                         std::istreambuf_iterator<char>());
     read(data.data(), data.size());
     return true;
 }
@@ -58,12 +60,14 @@ void findIndexedDataFile(OIFBase* library, const std::uint8_t*& cursor, const st
     }
     // Index entries name their files in capitals; ours are lower case on disk.
     std::string path = installDirectory + "/" + name;
-    if (auto found = platform::findFileNoCase(installDirectory, name)) {
+    auto found = name.empty() ? std::nullopt : platform::findFileNoCase(installDirectory, name);
+    if (found && std::filesystem::is_regular_file(*found)) {
         path = found->string();
     } else {
         debugStream() << name << " not found, checking CD" << std::endl;
-        auto onCd = cdDirectory.empty() ? std::nullopt : platform::findFileNoCase(cdDirectory, name);
-        if (onCd)
+        auto onCd =
+            cdDirectory.empty() || name.empty() ? std::nullopt : platform::findFileNoCase(cdDirectory, name);
+        if (onCd && std::filesystem::is_regular_file(*onCd))
             path = onCd->string();
         else
             Assertion::fail("Can't find " + name, "image_index.cpp", __LINE__);

@@ -9,7 +9,8 @@ namespace {
 // the NUL.
 std::string fieldText(const std::uint8_t* field, std::size_t size) {
     const void* nul = std::memchr(field, 0, size - 1);
-    const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - field) : size - 1;
+    const std::size_t length =
+        nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - field) : size - 1;
     return std::string(reinterpret_cast<const char*>(field), length);
 }
 } // namespace
@@ -34,7 +35,8 @@ bool MapFile::read(const std::uint8_t* bytes, std::size_t size) {
     }
     records_.reserve(static_cast<std::size_t>(count));
     for (const std::uint8_t* record = bytes + 2; record < bytes + size; record += RecordSize)
-        records_.push_back({fieldText(record, DataFileField), fieldText(record + DataFileField, ArchiveField)});
+        records_.push_back(
+            {fieldText(record, DataFileField), fieldText(record + DataFileField, ArchiveField)});
     return true;
 }
 

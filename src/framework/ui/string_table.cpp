@@ -2,20 +2,13 @@
 
 #include <charconv>
 
+#include "framework/ui/resource_lines.h"
 #include "platform/resources.h"
 
 namespace vael {
 
 void StringTable::add(std::string_view text, std::string_view origin) {
-    int lineNumber = 0;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty() || line[0] == '#') continue;
-
+    forEachResourceLine(text, [this, origin](int lineNumber, std::string_view line) {
         const auto fail = [&](const std::string& why) {
             errors_.push_back(std::string(origin) + " line " + std::to_string(lineNumber) + ": " + why);
         };
@@ -24,7 +17,7 @@ void StringTable::add(std::string_view text, std::string_view origin) {
         const std::size_t digits = static_cast<std::size_t>(idEnd - line.data());
         if (error != std::errc() || id > 0xFFFF || (digits < line.size() && line[digits] != ' ')) {
             fail("no string id");
-            continue;
+            return;
         }
         std::string value;
         const std::string_view escaped = digits < line.size() ? line.substr(digits + 1) : std::string_view();
@@ -38,7 +31,7 @@ void StringTable::add(std::string_view text, std::string_view origin) {
         }
         if (!strings_.try_emplace(static_cast<std::uint16_t>(id), std::move(value)).second)
             fail("string " + std::to_string(id) + " given twice");
-    }
+    });
 }
 
 StringTable StringTable::builtIn() {

@@ -26,7 +26,11 @@ void appendCharacters(const platform::Event& event, WindowHandle window, std::de
     const std::string& text = event.text;
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        const int length = lead < 0x80         ? 1
+                           : (lead >> 5) == 6  ? 2
+                           : (lead >> 4) == 14 ? 3
+                           : (lead >> 3) == 30 ? 4
+                                               : 0;
         std::uint32_t code = length == 1 ? lead : length ? (lead & (0x7F >> length)) : 0xFFFD;
         bool whole = length > 0 && i + length <= text.size();
         for (int k = 1; whole && k < length; ++k) {
@@ -189,7 +193,8 @@ void WinApp::translateEvent(const platform::Event& event, std::deque<WindowMessa
         const std::uint32_t id = event.kind == EventKind::ButtonDown ? MessageButtonDown
                                  : event.kind == EventKind::ButtonUp ? MessageButtonUp
                                                                      : MessageDoubleClick;
-        into.push_back({main, id, std::uintptr_t(event.button) | std::uintptr_t(event.modifiers) << 8, point, time});
+        into.push_back(
+            {main, id, std::uintptr_t(event.button) | std::uintptr_t(event.modifiers) << 8, point, time});
         break;
     }
     case EventKind::KeyDown:
@@ -216,7 +221,8 @@ void WinApp::translateEvent(const platform::Event& event, std::deque<WindowMessa
         into.push_back({0, MessageTimer, event.timer, std::intptr_t(event.time), time});
         break;
     case EventKind::Posted:
-        into.push_back({event.posted.window, event.posted.message, event.posted.wParam, event.posted.lParam, time});
+        into.push_back(
+            {event.posted.window, event.posted.message, event.posted.wParam, event.posted.lParam, time});
         break;
     }
 }

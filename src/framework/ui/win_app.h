@@ -63,7 +63,8 @@ public:
     void dispatch(const WindowMessage& message);
     // The timer procedure of the system timer: ticks the application's timer slots with the time, unless
     // a tick is still being handled (a tick that arrives meanwhile, through a nested pump, is dropped).
-    static void timerProc(WindowHandle window, std::uint32_t message, std::uintptr_t timer, std::uint32_t time);
+    static void timerProc(WindowHandle window, std::uint32_t message, std::uintptr_t timer,
+                          std::uint32_t time);
 
     // Windows and the messages between them.
     WindowHandle addWindow(MessageTarget* target);

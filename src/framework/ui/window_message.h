@@ -34,8 +34,12 @@ constexpr std::uintptr_t SysCommandClose = 0xF060;
 constexpr std::intptr_t packPoint(std::int32_t x, std::int32_t y) {
     return std::intptr_t(std::uint32_t(std::uint16_t(x)) | std::uint32_t(std::uint16_t(y)) << 16);
 }
-constexpr std::int16_t pointX(std::intptr_t word) { return std::int16_t(std::uint16_t(word)); }
-constexpr std::int16_t pointY(std::intptr_t word) { return std::int16_t(std::uint16_t(word >> 16)); }
+constexpr std::int16_t pointX(std::intptr_t word) {
+    return std::int16_t(std::uint16_t(word));
+}
+constexpr std::int16_t pointY(std::intptr_t word) {
+    return std::int16_t(std::uint16_t(word >> 16));
+}
 
 struct WindowMessage {
     WindowHandle window = 0;

@@ -51,7 +51,9 @@ public:
     EmptyFrame(ProgramApp& app, vael::platform::Platform& platform)
         : app_(app), platform_(platform), pixels_(std::size_t(FrameWidth) * FrameHeight, 0) {}
 
-    void show() { platform_.present({pixels_.data(), FrameWidth, FrameHeight, FrameWidth}, 0, 0, nullptr, 0); }
+    void show() {
+        platform_.present({pixels_.data(), FrameWidth, FrameHeight, FrameWidth}, 0, 0, nullptr, 0);
+    }
 
     std::intptr_t handleMessage(const vael::WindowMessage& message) override {
         if (message.message == vael::MessagePaint) show();

@@ -38,7 +38,8 @@ public:
     void beep() override { ++beeps; }
     MessageAnswer messageBox(const std::string& text, const std::string& title, MessageButtons buttons,
                              MessageIcon icon) override;
-    std::optional<std::string> chooseFile(const std::string& description, const std::string& pattern) override;
+    std::optional<std::string> chooseFile(const std::string& description,
+                                          const std::string& pattern) override;
     bool setClipboardText(const std::string& text) override;
     std::string clipboardText() override { return clipboard; }
     Settings& settings() override { return settings_; }
@@ -51,7 +52,9 @@ public:
     std::size_t queuedEvents() const;
 
     // The window's pixels as 0xRRGGBB, and its palette indexes.
-    std::uint32_t pixel(std::int32_t x, std::int32_t y) const { return rgb_[std::size_t(y) * screen_.width() + x]; }
+    std::uint32_t pixel(std::int32_t x, std::int32_t y) const {
+        return rgb_[std::size_t(y) * screen_.width() + x];
+    }
     std::uint8_t index(std::int32_t x, std::int32_t y) const { return screen_.index(x, y); }
     std::int32_t width() const { return screen_.width(); }
     std::int32_t height() const { return screen_.height(); }

@@ -64,8 +64,8 @@ std::int32_t keyOf(SDL_Keycode sym) {
 }
 
 std::uint16_t modifiersOf(std::uint16_t mod) {
-    return static_cast<std::uint16_t>(((mod & KMOD_SHIFT) ? ModShift : 0) | ((mod & KMOD_CTRL) ? ModControl : 0) |
-                                      ((mod & KMOD_ALT) ? ModAlt : 0));
+    return static_cast<std::uint16_t>(((mod & KMOD_SHIFT) ? ModShift : 0) |
+                                      ((mod & KMOD_CTRL) ? ModControl : 0) | ((mod & KMOD_ALT) ? ModAlt : 0));
 }
 
 } // namespace
@@ -160,9 +160,9 @@ bool SdlPlatform::translate(const SDL_Event& sdl, Event& event) {
         if (sdl.button.button != SDL_BUTTON_LEFT && sdl.button.button != SDL_BUTTON_MIDDLE &&
             sdl.button.button != SDL_BUTTON_RIGHT)
             return false;
-        event.kind = sdl.type == SDL_MOUSEBUTTONUP                         ? EventKind::ButtonUp
+        event.kind = sdl.type == SDL_MOUSEBUTTONUP                          ? EventKind::ButtonUp
                      : sdl.button.clicks >= 2 && sdl.button.clicks % 2 == 0 ? EventKind::DoubleClick
-                                                                           : EventKind::ButtonDown;
+                                                                            : EventKind::ButtonDown;
         event.button = sdl.button.button == SDL_BUTTON_LEFT     ? ButtonLeft
                        : sdl.button.button == SDL_BUTTON_MIDDLE ? ButtonMiddle
                                                                 : ButtonRight;
@@ -216,8 +216,10 @@ void SdlPlatform::postEvent(const Event& event) {
     auto copy = std::make_unique<Event>(event);
     copy->time = sdl.user.timestamp;
     sdl.user.data1 = copy.get();
-    if (SDL_PushEvent(&sdl) == 1) copy.release();
-    else std::fprintf(stderr, "vael: a message could not be queued: %s\n", SDL_GetError());
+    if (SDL_PushEvent(&sdl) == 1)
+        copy.release();
+    else
+        std::fprintf(stderr, "vael: a message could not be queued: %s\n", SDL_GetError());
 }
 
 // Timers.
@@ -258,8 +260,8 @@ bool SdlPlatform::openWindow(std::int32_t width, std::int32_t height, const std:
         SDL_SetWindowTitle(window_, title.c_str());
         SDL_SetWindowSize(window_, width, height);
     } else {
-        window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                                   SDL_WINDOW_SHOWN);
+        window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                                   height, SDL_WINDOW_SHOWN);
         if (!window_) {
             std::fprintf(stderr, "vael: cannot open the window: %s\n", SDL_GetError());
             return false;
@@ -288,7 +290,8 @@ void SdlPlatform::show(const std::vector<Rect>& boxes) {
     for (const Rect& box : boxes) {
         // The window may be smaller than the screen for a moment while it is being resized.
         const SDL_Rect wanted{box.x, box.y, box.width, box.height};
-        const SDL_Rect window{0, 0, std::min(surface->w, screen_.width()), std::min(surface->h, screen_.height())};
+        const SDL_Rect window{0, 0, std::min(surface->w, screen_.width()),
+                              std::min(surface->h, screen_.height())};
         SDL_Rect clipped;
         if (SDL_IntersectRect(&wanted, &window, &clipped)) rects.push_back(clipped);
     }
@@ -338,8 +341,8 @@ void SdlPlatform::beep() {
     std::fputc('\a', stderr);
 }
 
-MessageAnswer SdlPlatform::messageBox(const std::string& text, const std::string& title, MessageButtons buttons,
-                                      MessageIcon icon) {
+MessageAnswer SdlPlatform::messageBox(const std::string& text, const std::string& title,
+                                      MessageButtons buttons, MessageIcon icon) {
     static const struct {
         MessageButtons buttons;
         std::vector<std::pair<MessageAnswer, const char*>> answers;
@@ -347,7 +350,9 @@ MessageAnswer SdlPlatform::messageBox(const std::string& text, const std::string
         {MessageButtons::Ok, {{MessageAnswer::Ok, "OK"}}},
         {MessageButtons::OkCancel, {{MessageAnswer::Ok, "OK"}, {MessageAnswer::Cancel, "Cancel"}}},
         {MessageButtons::AbortRetryIgnore,
-         {{MessageAnswer::Abort, "Abort"}, {MessageAnswer::Retry, "Retry"}, {MessageAnswer::Ignore, "Ignore"}}},
+         {{MessageAnswer::Abort, "Abort"},
+          {MessageAnswer::Retry, "Retry"},
+          {MessageAnswer::Ignore, "Ignore"}}},
         {MessageButtons::YesNoCancel,
          {{MessageAnswer::Yes, "Yes"}, {MessageAnswer::No, "No"}, {MessageAnswer::Cancel, "Cancel"}}},
         {MessageButtons::YesNo, {{MessageAnswer::Yes, "Yes"}, {MessageAnswer::No, "No"}}},
@@ -366,8 +371,8 @@ MessageAnswer SdlPlatform::messageBox(const std::string& text, const std::string
     const Uint32 kind = icon == MessageIcon::Stop          ? SDL_MESSAGEBOX_ERROR
                         : icon == MessageIcon::Exclamation ? SDL_MESSAGEBOX_WARNING
                                                            : SDL_MESSAGEBOX_INFORMATION;
-    const SDL_MessageBoxData box{kind,        window_, title.c_str(), text.c_str(), static_cast<int>(data.size()),
-                                 data.data(), nullptr};
+    const SDL_MessageBoxData box{
+        kind, window_, title.c_str(), text.c_str(), static_cast<int>(data.size()), data.data(), nullptr};
     int chosen = -1;
     if (SDL_ShowMessageBox(&box, &chosen) != 0 || chosen < 0) {
         // No box can be shown (or it was closed without a button): the text goes to the terminal and the

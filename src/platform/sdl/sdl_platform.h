@@ -45,7 +45,8 @@ public:
     MessageAnswer messageBox(const std::string& text, const std::string& title, MessageButtons buttons,
                              MessageIcon icon) override;
     // The file-open choice is drawn by the framework's own dialogs; the system offers none.
-    std::optional<std::string> chooseFile(const std::string& description, const std::string& pattern) override;
+    std::optional<std::string> chooseFile(const std::string& description,
+                                          const std::string& pattern) override;
     bool setClipboardText(const std::string& text) override;
     std::string clipboardText() override;
     Settings& settings() override { return settings_; }

@@ -6,7 +6,7 @@
 
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
-#include "test_win_app.h"
+#include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {
@@ -48,19 +48,40 @@ TEST(MapFile, ReadsRecordsAndRefusesAFileItsCountDoesNotFit) {
         {"count 0", {0x00, 0x00}, {}, ""},
         {"one record", mapOf(1, {{"ARMY.OIF", "Army"}}), {{"ARMY.OIF", "Army"}}, ""},
         {"longest names", mapOf(1, {{"ABCDEFGH.OIF", name127}}), {{"ABCDEFGH.OIF", name127}}, ""},
-        {"fields without their NUL are cut", mapOf(1, {{"ABCDEFGHI.OIF", name128}}),
-         {{"ABCDEFGHI.OI", std::string(127, 'm')}}, ""},
-        {"two records", mapOf(2, {{"A.OIF", "One"}, {"B.OIF", "Two"}}), {{"A.OIF", "One"}, {"B.OIF", "Two"}}, ""},
+        {"fields without their NUL are cut",
+         mapOf(1, {{"ABCDEFGHI.OIF", name128}}),
+         {{"ABCDEFGHI.OI", std::string(127, 'm')}},
+         ""},
+        {"two records",
+         mapOf(2, {{"A.OIF", "One"}, {"B.OIF", "Two"}}),
+         {{"A.OIF", "One"}, {"B.OIF", "Two"}},
+         ""},
         {"empty file", {}, {}, "it holds 0 bytes, too few for its record count"},
         {"one byte", {0x00}, {}, "it holds 1 bytes, too few for its record count"},
         {"negative count", {0xFF, 0xFF}, {}, "its record count -1 is negative"},
-        {"one byte short", [] { auto b = mapOf(1, {{"A", "B"}}); b.pop_back(); return b; }(), {},
+        {"one byte short",
+         [] {
+             auto b = mapOf(1, {{"A", "B"}});
+             b.pop_back();
+             return b;
+         }(),
+         {},
          "it holds 142 bytes where its count of 1 records asks for 143"},
-        {"one byte over", [] { auto b = mapOf(1, {{"A", "B"}}); b.push_back(0); return b; }(), {},
+        {"one byte over",
+         [] {
+             auto b = mapOf(1, {{"A", "B"}});
+             b.push_back(0);
+             return b;
+         }(),
+         {},
          "it holds 144 bytes where its count of 1 records asks for 143"},
-        {"count larger than the records", mapOf(2, {{"A", "B"}}), {},
+        {"count larger than the records",
+         mapOf(2, {{"A", "B"}}),
+         {},
          "it holds 143 bytes where its count of 2 records asks for 284"},
-        {"largest count with no records", {0xFF, 0x7F}, {},
+        {"largest count with no records",
+         {0xFF, 0x7F},
+         {},
          "it holds 2 bytes where its count of 32767 records asks for 4620149"},
     };
     for (const auto& row : rows) {
@@ -98,8 +119,8 @@ public:
                                 dir.path().string());
     }
     void writeMap(const Bytes& bytes, const char* name = "oiffile.map") {
-        std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                          std::streamsize(bytes.size()));
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
     void writeData(const char* name, const char* text) { std::ofstream(dir / name) << text; }
 
@@ -109,9 +130,10 @@ public:
 
 TEST_F(MapLookupTest, TheFirstRecordOfTheArchiveNamesItsDataFile) {
     const std::string long127(127, 'x');
-    writeMap(mapOf(4, {{"OTHER.OIF", "Other"}, {"ARMY.OIF", "Army"}, {"SECOND.OIF", "Army"},
-                       {"LONG.OIF", long127}}),
-             "OIFFILE.MAP"); // found without regard to case
+    writeMap(
+        mapOf(4,
+              {{"OTHER.OIF", "Other"}, {"ARMY.OIF", "Army"}, {"SECOND.OIF", "Army"}, {"LONG.OIF", long127}}),
+        "OIFFILE.MAP"); // found without regard to case
     writeData("army.oif", "army data");
     writeData("long.oif", "long data");
     writeData("second.oif", "second data");
@@ -134,9 +156,13 @@ TEST_F(MapLookupTest, MissingOrBadFilesAreReportedAndNothingIsRead) {
         std::function<void(MapLookupTest&)> prepare;
         Texts reports;
     } rows[] = {
-        {"count 0", [](MapLookupTest& t) { t.writeMap({0, 0}); },
+        {"count 0",
+         [](MapLookupTest& t) {
+             t.writeMap({0, 0});
+         },
          {"Army does not exist in the map file."}},
-        {"no map file", [](MapLookupTest&) {},
+        {"no map file",
+         [](MapLookupTest&) {},
          {"Can't find " + path + "/oiffile.map", "Army does not exist in the map file."}},
         {"damaged map file",
          [](MapLookupTest& t) {
@@ -147,7 +173,10 @@ TEST_F(MapLookupTest, MissingOrBadFilesAreReportedAndNothingIsRead) {
          {"The map file " + path +
               "/oiffile.map is damaged: it holds 143 bytes where its count of 2 records asks for 284",
           "Army does not exist in the map file."}},
-        {"no data file", [](MapLookupTest& t) { t.writeMap(mapOf(1, {{"Army.oif", "Army"}})); },
+        {"no data file",
+         [](MapLookupTest& t) {
+             t.writeMap(mapOf(1, {{"Army.oif", "Army"}}));
+         },
          {"Can't find " + path + "/Army.oif"}},
         {"data file out of the data directory",
          [](MapLookupTest& t) {
@@ -170,6 +199,30 @@ TEST_F(MapLookupTest, MissingOrBadFilesAreReportedAndNothingIsRead) {
         for (const std::string& report : row.reports)
             expected.push_back(asked(report));
         EXPECT_EQ(checks.texts, expected);
+    }
+}
+
+TEST_F(MapLookupTest, AMapFileLongerThanAnyCountAllowsIsRefusedUnread) {
+    // 32767 records is the most a count can give: such a file is read, one byte more is not.
+    Bytes bytes{0xFF, 0x7F};
+    for (int i = 0; i < 32766; ++i)
+        appendRecord(bytes, "OTHER.OIF", "Other");
+    appendRecord(bytes, "ARMY.OIF", "Army");
+    writeData("army.oif", "army");
+    const std::string path = dir.path().string();
+    for (const bool oneMore : {false, true}) {
+        SCOPED_TRACE(oneMore);
+        if (oneMore) bytes.push_back(0);
+        writeMap(bytes);
+        TestWinApp app{os};
+        FailedChecks checks;
+        NotingArchive army("Army");
+        app.findInMapFile(&army);
+        EXPECT_EQ(army.reads.size(), oneMore ? 0u : 1u);
+        const Texts refused{
+            asked("The map file " + path + "/oiffile.map is damaged: it cannot be read whole"),
+            asked("Army does not exist in the map file.")};
+        EXPECT_EQ(checks.texts, oneMore ? refused : Texts());
     }
 }
 

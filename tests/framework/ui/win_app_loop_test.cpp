@@ -3,7 +3,7 @@
 #include "framework/core/container.h"
 #include "support/bus_recorder.h"
 #include "support/failed_checks.h"
-#include "test_win_app.h"
+#include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {
@@ -32,7 +32,9 @@ struct Harness {
         WinApp::setMainWindowHandle(mainHandle = app.addWindow(&main));
         otherHandle = app.addWindow(&other);
     }
-    WindowMessage toMain(std::uint32_t message, std::uintptr_t w = 0) { return {mainHandle, message, w, 0, 0}; }
+    WindowMessage toMain(std::uint32_t message, std::uintptr_t w = 0) {
+        return {mainHandle, message, w, 0, 0};
+    }
     // What is left in the queue, taken out.
     Messages queued() {
         Messages left;
@@ -51,16 +53,17 @@ class LoopTest : public RecorderTest, public Harness {};
 
 TEST_F(LoopTest, RunDispatchesInOrderUntilQuitAndTranslatesAccelerators) {
     app.postMessage(otherHandle, MessageUser + 1, 2, 3);
-    os.postEvent(key('M', platform::ModControl));                         // Ctrl+M: command 219
+    os.postEvent(key('M', platform::ModControl));                      // Ctrl+M: command 219
     os.postEvent(key('M', platform::ModControl | platform::ModShift)); // not in the table
     os.postEvent(ofKind(EventKind::CloseRequest));
     app.postQuitMessage();
     app.postMessage(otherHandle, MessageUser + 2, 0, 0); // after the quit: never fetched
     EXPECT_EQ(app.run(), 1);
     EXPECT_EQ(other.got, (Messages{{otherHandle, MessageUser + 1, 2, 3, 0}}));
-    EXPECT_EQ(main.got, (Messages{toMain(MessageCommand, 219 | 1 << 16),
-                                  {mainHandle, MessageKeyDown, 'M', platform::ModControl | platform::ModShift, 0},
-                                  toMain(MessageClose)}));
+    EXPECT_EQ(main.got,
+              (Messages{toMain(MessageCommand, 219 | 1 << 16),
+                        {mainHandle, MessageKeyDown, 'M', platform::ModControl | platform::ModShift, 0},
+                        toMain(MessageClose)}));
     EXPECT_EQ(queued(), (Messages{{otherHandle, MessageUser + 2, 0, 0, 0}}));
 }
 
@@ -105,31 +108,64 @@ TEST(Pump, RepostsCloseOfTheMainWindowAndQuitAndDispatchesTheRest) {
         Messages reposted, mainGot, otherGot;
     } rows[] = {
         {"nothing waiting", [](Harness&) {}, 1, {}, {}, {}},
-        {"close of the main window", [](Harness& t) { t.app.postMessage(t.mainHandle, MessageClose, 0, 0); }, 0,
-         {{1, MessageClose, 0, 0, 0}}, {}, {}},
-        {"the window's close button", [](Harness& t) { t.os.postEvent(ofKind(EventKind::CloseRequest)); }, 0,
-         {{1, MessageClose, 0, 0, 0}}, {}, {}},
+        {"close of the main window",
+         [](Harness& t) { t.app.postMessage(t.mainHandle, MessageClose, 0, 0); },
+         0,
+         {{1, MessageClose, 0, 0, 0}},
+         {},
+         {}},
+        {"the window's close button",
+         [](Harness& t) { t.os.postEvent(ofKind(EventKind::CloseRequest)); },
+         0,
+         {{1, MessageClose, 0, 0, 0}},
+         {},
+         {}},
         {"system close command to the main window",
-         [](Harness& t) { t.app.postMessage(t.mainHandle, MessageSysCommand, SysCommandClose, 7); }, 0,
-         {{1, MessageSysCommand, SysCommandClose, 7, 0}}, {}, {}},
-        {"another system command", [](Harness& t) { t.app.postMessage(t.mainHandle, MessageSysCommand, 0xF020, 0); },
-         1, {}, {{1, MessageSysCommand, 0xF020, 0, 0}}, {}},
-        {"close of another window", [](Harness& t) { t.app.postMessage(t.otherHandle, MessageClose, 0, 0); }, 1,
-         {}, {}, {{2, MessageClose, 0, 0, 0}}},
+         [](Harness& t) { t.app.postMessage(t.mainHandle, MessageSysCommand, SysCommandClose, 7); },
+         0,
+         {{1, MessageSysCommand, SysCommandClose, 7, 0}},
+         {},
+         {}},
+        {"another system command",
+         [](Harness& t) { t.app.postMessage(t.mainHandle, MessageSysCommand, 0xF020, 0); },
+         1,
+         {},
+         {{1, MessageSysCommand, 0xF020, 0, 0}},
+         {}},
+        {"close of another window",
+         [](Harness& t) { t.app.postMessage(t.otherHandle, MessageClose, 0, 0); },
+         1,
+         {},
+         {},
+         {{2, MessageClose, 0, 0, 0}}},
         {"system close of another window",
-         [](Harness& t) { t.app.postMessage(t.otherHandle, MessageSysCommand, SysCommandClose, 0); }, 1, {}, {},
+         [](Harness& t) { t.app.postMessage(t.otherHandle, MessageSysCommand, SysCommandClose, 0); },
+         1,
+         {},
+         {},
          {{2, MessageSysCommand, SysCommandClose, 0, 0}}},
         {"quit", [](Harness& t) { t.app.postQuitMessage(); }, 0, {{0, MessageQuit, 0, 0, 0}}, {}, {}},
-        {"quit from the system", [](Harness& t) { t.os.postEvent(ofKind(EventKind::Quit)); }, 0,
-         {{0, MessageQuit, 0, 0, 0}}, {}, {}},
-        {"accelerator", [](Harness& t) { t.os.postEvent(key('M', platform::ModControl)); }, 1, {},
-         {{1, MessageCommand, 219 | 1 << 16, 0, 0}}, {}},
+        {"quit from the system",
+         [](Harness& t) { t.os.postEvent(ofKind(EventKind::Quit)); },
+         0,
+         {{0, MessageQuit, 0, 0, 0}},
+         {},
+         {}},
+        {"accelerator",
+         [](Harness& t) { t.os.postEvent(key('M', platform::ModControl)); },
+         1,
+         {},
+         {{1, MessageCommand, 219 | 1 << 16, 0, 0}},
+         {}},
         {"one message of two",
          [](Harness& t) {
              t.app.postMessage(t.otherHandle, MessageUser, 0, 0);
              t.app.postMessage(t.mainHandle, MessageClose, 0, 0);
          },
-         1, {{1, MessageClose, 0, 0, 0}}, {}, {{2, MessageUser, 0, 0, 0}}},
+         1,
+         {{1, MessageClose, 0, 0, 0}},
+         {},
+         {{2, MessageUser, 0, 0, 0}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

@@ -3,7 +3,7 @@
 #include "framework/ui/accelerator_table.h"
 #include "framework/ui/string_table.h"
 #include "support/bus_recorder.h"
-#include "test_win_app.h"
+#include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {
@@ -41,7 +41,8 @@ TEST(WinApp, ReadsTheDataDirectoryAndPaletteUnderItsVendorAndProductKey) {
         SCOPED_TRACE(row.key);
         platform::HeadlessPlatform os;
         os.settings().writeText(Root::Machine, row.key, "Path", row.path[0] ? row.path : "/wrong");
-        os.settings().writeText(Root::Machine, row.key, "Palette", row.palette[0] ? row.palette : "wrong.pal");
+        os.settings().writeText(Root::Machine, row.key, "Palette",
+                                row.palette[0] ? row.palette : "wrong.pal");
         os.settings().writeText(Root::User, "SOFTWARE\\Tamblor\\Iron Vigils", "Path", "/user");
         madePalettes.clear();
         destroyedPalettes = 0;
@@ -125,9 +126,10 @@ TEST(StringTable, ReadsIdsAndEscapedTexts) {
     EXPECT_EQ(table.find(4), std::nullopt);
     EXPECT_EQ(table.find(5), std::nullopt);
     EXPECT_EQ(table.size(), 4u);
-    EXPECT_EQ(table.errors(), (std::vector<std::string>{"test line 6: string 1 given twice", "test line 7: no string id",
-                                                        "test line 8: no string id", "test line 9: no string id",
-                                                        "test line 10: no string id"}));
+    EXPECT_EQ(table.errors(),
+              (std::vector<std::string>{"test line 6: string 1 given twice", "test line 7: no string id",
+                                        "test line 8: no string id", "test line 9: no string id",
+                                        "test line 10: no string id"}));
 }
 
 TEST(AcceleratorTable, ReadsKeysWithModifiersAndFindsExactMatches) {

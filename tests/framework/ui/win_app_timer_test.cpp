@@ -3,7 +3,8 @@
 
 #include "framework/core/container.h"
 #include "support/bus_recorder.h"
-#include "test_win_app.h"
+#include "support/failed_checks.h"
+#include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {
@@ -56,12 +57,12 @@ TEST_F(TimerTest, TheSystemTimerRunsAtTheShortestSlotPeriodAndTicksTheSlotsWithI
 TEST_F(TimerTest, ATickThatArrivesWhileTheLastOneIsHandledIsDropped) {
     int calls = 0;
     rec().on(&probe, 1, does([&](Component*) {
-                 if (++calls > 1) return;
-                 // A nested pump inside the handler meets the next tick.
-                 os.advance(100);
-                 EXPECT_EQ(app.pumpMessage(), 1);
-                 EXPECT_FALSE(app.messageWaiting());
-             }));
+        if (++calls > 1) return;
+        // A nested pump inside the handler meets the next tick.
+        os.advance(100);
+        EXPECT_EQ(app.pumpMessage(), 1);
+        EXPECT_FALSE(app.messageWaiting());
+    }));
     probe.addTimer(h1, 10);
     os.advance(100);
     pumpAll();
@@ -79,6 +80,20 @@ TEST_F(TimerTest, AStoppedTimersWaitingTickIsNotDelivered) {
     EXPECT_EQ(app.stopTimer(), 0);
     pumpAll();
     EXPECT_TRUE(times().empty());
+}
+
+TEST_F(TimerTest, TicksGoOnAfterAHandlersFailedCheckWasAnsweredWithAbort) {
+    int calls = 0;
+    rec().on(&probe, 1, does([&](Component*) {
+        if (++calls == 1) Assertion::fail("broken", "handler.cpp", 1);
+    }));
+    probe.addTimer(h1, 10);
+    FailedChecks checks(true);
+    os.advance(100);
+    EXPECT_THROW(app.pumpMessage(), Assertion);
+    os.advance(100);
+    pumpAll();
+    EXPECT_EQ(times(), (std::vector<long>{100, 200}));
 }
 
 TEST(WinAppTimer, TheApplicationStopsItsTimerWhenItGoes) {

@@ -22,7 +22,20 @@ protected:
         ASSERT_NE(sdl, nullptr) << error;
     }
 
-    std::uint32_t displayed(std::int32_t x, std::int32_t y) { return test::displayedColour(sdl->window(), x, y); }
+    std::uint32_t displayed(std::int32_t x, std::int32_t y) {
+        return test::displayedColour(sdl->window(), x, y);
+    }
+
+    struct Spot {
+        std::int32_t x, y;
+        std::uint32_t colour;
+    };
+    void expectShown(std::initializer_list<Spot> spots) {
+        for (const Spot& spot : spots) {
+            SCOPED_TRACE(std::to_string(spot.x) + "," + std::to_string(spot.y));
+            EXPECT_EQ(displayed(spot.x, spot.y), spot.colour);
+        }
+    }
 
     // Lets the display catch up with what was sent to it.
     void settle() {
@@ -52,12 +65,12 @@ TEST_F(SdlSmokeTest, APictureReadsBackInThePalettesColours) {
             pixels[y * 64 + x] = std::uint8_t(x < 16 ? 1 : x < 32 ? 2 : x < 48 ? 3 : 200);
     sdl->present({pixels.data(), 64, 48, 64}, 0, 0, nullptr, 0);
     settle();
-    EXPECT_EQ(displayed(0, 0), 0xFF0000u);
-    EXPECT_EQ(displayed(15, 47), 0xFF0000u);
-    EXPECT_EQ(displayed(16, 0), 0x00FF00u);
-    EXPECT_EQ(displayed(47, 20), 0x0000FFu);
-    EXPECT_EQ(displayed(48, 20), 0x0C2238u);
-    EXPECT_EQ(displayed(63, 47), 0x0C2238u);
+    expectShown({{0, 0, 0xFF0000},
+                 {15, 47, 0xFF0000},
+                 {16, 0, 0x00FF00},
+                 {47, 20, 0x0000FF},
+                 {48, 20, 0x0C2238},
+                 {63, 47, 0x0C2238}});
     // One box of a changed picture, then a changed palette entry: the screen shows both at once.
     std::fill(pixels.begin(), pixels.end(), std::uint8_t(3));
     const Rect box{16, 10, 2, 2};
@@ -65,11 +78,8 @@ TEST_F(SdlSmokeTest, APictureReadsBackInThePalettesColours) {
     const Rgb white{255, 255, 255};
     sdl->setPalette(&white, 1, 1);
     settle();
-    EXPECT_EQ(displayed(16, 10), 0x0000FFu);
-    EXPECT_EQ(displayed(17, 11), 0x0000FFu);
-    EXPECT_EQ(displayed(18, 11), 0x00FF00u);
-    EXPECT_EQ(displayed(16, 12), 0x00FF00u);
-    EXPECT_EQ(displayed(5, 5), 0xFFFFFFu);
+    expectShown(
+        {{16, 10, 0x0000FF}, {17, 11, 0x0000FF}, {18, 11, 0x00FF00}, {16, 12, 0x00FF00}, {5, 5, 0xFFFFFF}});
 }
 
 TEST_F(SdlSmokeTest, PostsFromAnotherThreadArriveInOrder) {
@@ -93,7 +103,8 @@ TEST_F(SdlSmokeTest, PostsFromAnotherThreadArriveInOrder) {
 // the main window, which ends the program.
 class SmokeApp : public WinApp {
 public:
-    explicit SmokeApp(Platform& platform) : WinApp("Smoke", "", "", platform) {}
+    explicit SmokeApp(SdlPlatform& platform) : WinApp("Smoke", "", "", platform), window(platform.window()) {}
+    SDL_Window* window;
     void findDataFile(OIFBase*, const std::uint8_t*&, const std::uint8_t*) override {}
     void routeMouseEvent(Display*, std::int16_t, const Point&) override {}
 };
@@ -108,13 +119,10 @@ struct Frame : MessageTarget {
 };
 
 int ticks = 0;
-ContainerBase* onTick(Component*, BusMessage, ContainerBase*) {
+ContainerBase* onTick(Component* target, BusMessage, ContainerBase*) {
+    // What the window's close button sends, from the display.
     if (++ticks == 3) {
-        // What the window's close button sends.
-        SDL_Event close{};
-        close.type = SDL_WINDOWEVENT;
-        close.window.event = SDL_WINDOWEVENT_CLOSE;
-        SDL_PushEvent(&close);
+        EXPECT_TRUE(test::requestClose(static_cast<SmokeApp*>(target)->window));
     }
     return nullptr;
 }

@@ -28,4 +28,21 @@ std::uint32_t displayedColour(SDL_Window* window, int x, int y) {
     return rgb;
 }
 
+bool requestClose(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    ::Display* display = info.info.x11.display;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = info.info.x11.window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, info.info.x11.window, False, NoEventMask, &event);
+    XFlush(display);
+    return true;
+}
+
 } // namespace vael::test

@@ -1,6 +1,6 @@
 #pragma once
-// Reads a pixel of an SDL window back from the X display that shows it (kept apart from the tests: the X
-// headers' macros clash with the test framework's names).
+// What the tests of the SDL backend do on the X display itself (kept apart from the tests: the X headers'
+// macros clash with the test framework's names).
 #include <cstdint>
 
 struct SDL_Window;
@@ -9,5 +9,8 @@ namespace vael::test {
 
 // The colour as 0xRRGGBB; 0xDEAD when the window is not on an X display or cannot be read.
 std::uint32_t displayedColour(SDL_Window* window, int x, int y);
+// Asks the window to close as a window manager does when its close button is pressed; false when the
+// window is not on an X display.
+bool requestClose(SDL_Window* window);
 
 } // namespace vael::test

@@ -1,6 +1,7 @@
 #pragma once
-// A WinApp on the headless platform, with the two operations the game's application gives (archives from
-// the image index, mouse routing to displays) recorded, and a window that notes the messages it gets.
+// Test support: a WinApp on the headless platform (the two operations that the game's application gives,
+// archives from the image index and mouse routing to displays, do nothing), and a window that notes the
+// messages it gets and the dialog messages it is offered. One application at a time.
 #include <functional>
 #include <string>
 #include <vector>
