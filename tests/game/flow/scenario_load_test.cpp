@@ -32,7 +32,8 @@ struct Bytes {
 };
 
 // kind, name, nation code, value, group, stored hex, facing: the part every record starts with.
-Bytes& unit(Bytes& out, int kind, const std::string& name, int code, int value, int group, int hex, int facing) {
+Bytes& unit(Bytes& out, int kind, const std::string& name, int code, int value, int group, int hex,
+            int facing) {
     return out.u8(kind).text(name).u8(code).u16(value).u16(group).u16(hex).u8(facing);
 }
 
@@ -57,8 +58,8 @@ std::vector<std::uint8_t> fixtureScenario() {
 }
 
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 void writeText(const std::filesystem::path& path, const std::string& text) {
@@ -115,10 +116,11 @@ TEST_F(ScenarioLoad, AnnouncesTheBattleInOrder) {
     };
     EXPECT_EQ(listener.log, expected);
     // The side messages stay on the layer; the rest reach the application's bus.
-    EXPECT_EQ(above.names(), (std::vector<std::string>{"MapInfo", "BEGIN_LANDSCAPE", "CREATE_REGION", "END_LANDSCAPE",
-                                                       "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED",
-                                                       "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED",
-                                                       "NumHomeUnits", "NumVisitorUnits", "ScenarioLoaded"}));
+    EXPECT_EQ(above.names(),
+              (std::vector<std::string>{"MapInfo", "BEGIN_LANDSCAPE", "CREATE_REGION", "END_LANDSCAPE",
+                                        "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED",
+                                        "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED", "NumHomeUnits",
+                                        "NumVisitorUnits", "ScenarioLoaded"}));
     EXPECT_EQ(shell.mainWindowTitles, std::vector<std::string>{"Test Fight"});
 }
 
@@ -137,8 +139,10 @@ TEST_F(ScenarioLoad, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
     EXPECT_EQ(test::toVector(layer.getHomeLeaders()), std::vector<Leader*>{chief});
     EXPECT_EQ(test::toVector(layer.getVisitorLeaders()), std::vector<Leader*>{rajan});
     EXPECT_EQ(rajan->getNation(), 2u); // an Indian who fights as a Persian
-    for (auto [unit, rout] : {std::pair<VaelUnit*, DIRECTION>{chief, West}, {unitNumbered(1), West},
-                              {unitNumbered(2), West}, {rajan, East}}) {
+    for (auto [unit, rout] : {std::pair<VaelUnit*, DIRECTION>{chief, West},
+                              {unitNumbered(1), West},
+                              {unitNumbered(2), West},
+                              {rajan, East}}) {
         SCOPED_TRACE(unit->getName());
         EXPECT_EQ(unit->getRoutDirection(), rout);
         EXPECT_EQ(unit->getBus(), &layer);
@@ -155,15 +159,17 @@ TEST_F(ScenarioLoad, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
     EXPECT_EQ(layer.getHomeUnitCount(), 2);
     EXPECT_EQ(layer.getVisitorUnitCount(), 0);
     const std::vector<LeaderUnitInfo> records = test::toVector(layer.getLeaderRecords());
-    EXPECT_EQ(records, (std::vector<LeaderUnitInfo>{{"Vaelmoric the Bold", 5, 1, chief}, {"Rajan", 4, 2, rajan}}));
+    EXPECT_EQ(records,
+              (std::vector<LeaderUnitInfo>{{"Vaelmoric the Bold", 5, 1, chief}, {"Rajan", 4, 2, rajan}}));
 }
 
 TEST_F(ScenarioLoad, ReportsAndSkipsUnitsItCannotMake) {
     ASSERT_TRUE(load());
-    EXPECT_EQ(checks.texts, (std::vector<std::string>{
-                                "No unit can be made under key 31: Hoplites is left out  Abort?",
-                                "That Light Cav missile type not in yet (Slingers on Horse is left out)  Abort?",
-                                "Lost Horse would stand off the map (hex 909) and is left out  Abort?"}));
+    EXPECT_EQ(checks.texts,
+              (std::vector<std::string>{
+                  "No unit can be made under key 31: Hoplites is left out  Abort?",
+                  "That Light Cav missile type not in yet (Slingers on Horse is left out)  Abort?",
+                  "Lost Horse would stand off the map (hex 909) and is left out  Abort?"}));
     EXPECT_EQ(layer.findCombatUnitByName("Hoplites"), nullptr);
     EXPECT_EQ(layer.findCombatUnitByName("Companions"), unitNumbered(2));
 }
@@ -179,8 +185,14 @@ TEST_F(ScenarioLoad, ReadsEachPlanScriptsKindFromItsFirstLine) {
 
 TEST(ScriptKind, IsOneWhenTheFirstLinesLastCharacterIsOne) {
     const std::pair<std::string, std::uint16_t> rows[] = {
-        {"", 0},          {"1", 1},      {"PLAN 1", 1}, {"PLAN 10", 0}, {"PLAN 1\r", 1},
-        {"PLAN 0", 0},    {"1 PLAN", 0}, {std::string(48, 'x') + "1", 1},
+        {"", 0},
+        {"1", 1},
+        {"PLAN 1", 1},
+        {"PLAN 10", 0},
+        {"PLAN 1\r", 1},
+        {"PLAN 0", 0},
+        {"1 PLAN", 0},
+        {std::string(48, 'x') + "1", 1},
         {std::string(48, 'x') + "1" + "0", 1}, // only 49 characters are read
         {std::string(49, 'x') + "1", 0},
     };
@@ -212,6 +224,17 @@ TEST_F(ScenarioLoad, CloseGameLeavesTheLayerAsNewAndTheNextBattleStartsClean) {
     EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 401:2 202:1 203:1 504:3");
 }
 
+TEST_F(ScenarioLoad, ASecondLoadReplacesTheBattleStillLoaded_SanitizerSeesNoStaleMap) {
+    ASSERT_TRUE(load());
+    ASSERT_TRUE(load());
+    EXPECT_EQ(layer.getGroups().count(), 2);
+    EXPECT_EQ(layer.getLeaders().count(), 2);
+    EXPECT_EQ(layer.getUnitCounter(), 4);
+    EXPECT_NE(layer.findLeader(0), nullptr);
+    EXPECT_EQ(layer.findLeader(0)->getLandscape(), layer.getVaelLandscape());
+    EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 401:2 202:1 203:1 504:3");
+}
+
 TEST_F(ScenarioLoad, ABadFileIsReportedOnceAndLeavesNothing) {
     struct Row {
         const char* label;
@@ -224,7 +247,8 @@ TEST_F(ScenarioLoad, ABadFileIsReportedOnceAndLeavesNothing) {
          [&] { writeFile(dir / "fight.scn", std::vector<std::uint8_t>(good.begin(), good.end() - 3)); },
          "cannot be played: it ends inside unit record 7"},
         {"no such file", [&] { std::filesystem::remove(dir / "fight.scn"); }, "fight.scn cannot be read"},
-        {"no map", [&] { std::filesystem::remove(dir / "Small.MAP"); }, "small.map of the scenario fight.scn"},
+        {"no map", [&] { std::filesystem::remove(dir / "Small.MAP"); },
+         "small.map of the scenario fight.scn"},
         {"a map that is no map", [&] { writeText(dir / "Small.MAP", "map"); }, "small.map of the scenario"},
     };
     for (const Row& row : rows) {
@@ -241,7 +265,8 @@ TEST_F(ScenarioLoad, ABadFileIsReportedOnceAndLeavesNothing) {
         EXPECT_TRUE(listener.log.empty()); // the map is read before anything is announced
         EXPECT_EQ(listener.loaded, loads);
         EXPECT_EQ(layer.getLandscape(), nullptr);
-        EXPECT_TRUE(layer.getGroups().isEmpty() && layer.getLeaders().isEmpty() && layer.getUnits().isEmpty());
+        EXPECT_TRUE(layer.getGroups().isEmpty() && layer.getLeaders().isEmpty() &&
+                    layer.getUnits().isEmpty());
         writeFile(dir / "fight.scn", good);
         MapFileBuilder map(6, 6);
         writeFile(dir / "Small.MAP", map.bytes());
@@ -305,7 +330,8 @@ TEST_F(LayerHandlers, GetUnitByNumAnswersTheUnitOrNull) {
 }
 
 TEST_F(LayerHandlers, NearestLeaderAnswersOnlyForAGroupMember) {
-    EXPECT_EQ(answer<short>(ask<const VaelUnit*>("NearestLeader", unitNumbered(1))), layer.findLeader(0)->getId());
+    EXPECT_EQ(answer<short>(ask<const VaelUnit*>("NearestLeader", unitNumbered(1))),
+              layer.findLeader(0)->getId());
     delete ask<const VaelUnit*>("NearestLeader", unitNumbered(2)); // in the rear: Rajan's id
     EXPECT_EQ(ask<const VaelUnit*>("NearestLeader", layer.findLeader(0)), nullptr);
 }
@@ -346,25 +372,27 @@ TEST_F(LayerHandlers, RemoveFromCombatTakesTheUnitOutOfTheFirstCombatOnly) {
         combat.attackers.append(taxis);
         combat.defenders.append(companions);
         combat.hex = static_cast<std::uint16_t>(401 + i);
-        layer.getCombats().append(combat);
+        layer.combats().append(combat);
     }
     std::vector<BattleArrowStruct> arrows;
     struct Arrows : Component {
         std::vector<BattleArrowStruct>* out;
         explicit Arrows(std::vector<BattleArrowStruct>* o) : Component("Arrows"), out(o) {}
         void connectHandlers() override {
-            connectNamed("RemoveBattleArrow", [](Component* t, BusMessage, ContainerBase* d) -> ContainerBase* {
-                BattleArrowStruct arrow;
-                if (Container<BattleArrowStruct>::fromMessage(d, arrow)) static_cast<Arrows*>(t)->out->push_back(arrow);
-                return nullptr;
-            });
+            connectNamed("RemoveBattleArrow",
+                         [](Component* t, BusMessage, ContainerBase* d) -> ContainerBase* {
+                             BattleArrowStruct arrow;
+                             if (Container<BattleArrowStruct>::fromMessage(d, arrow))
+                                 static_cast<Arrows*>(t)->out->push_back(arrow);
+                             return nullptr;
+                         });
         }
     } watcher(&arrows);
     watcher.attach(layer);
     delete ask("RemoveFromCombat", short(1));
-    ASSERT_EQ(layer.getCombats().count(), 1);
+    ASSERT_EQ(layer.combats().count(), 1);
     CombatStruct left;
-    layer.getCombats().first(left);
+    layer.combats().first(left);
     EXPECT_EQ(left.hex, 402);
     EXPECT_EQ(left.attackers.count(), 1);
     // 202 and 203 are both two columns from 401: the arrow leaves the second hex, with no direction.
