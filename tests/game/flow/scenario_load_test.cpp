@@ -8,6 +8,7 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/battle_arrow_struct.h"
 #include "game/rules/combat_records.h"
+#include "game/rules/heavy_cav.h"
 #include "game/rules/map_file_builder.h"
 #include "game/rules/unit_payloads.h"
 #include "support/failed_checks.h"
@@ -296,6 +297,76 @@ TEST_F(ScenarioLoad, ACampaignBattleLeavesOutTheGarrisons) {
     // The first Macedonian foot (the phalanx) and horse (the companions) stay in garrison; leaders never do.
     EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 504:1");
     EXPECT_TRUE(layer.getUnits().isEmpty());
+}
+
+// A campaign battle after the Persians came from province 1 or 2 to province 4: the campaign's answers.
+struct Campaign : Component {
+    explicit Campaign(std::int32_t lastProvince) : Component("Campaign") { last = lastProvince; }
+    static inline std::int32_t last = 0;
+    void connectHandlers() override {
+        connectNamed("GarrisonLevel", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+            return new Container<short>(0);
+        });
+        connectNamed("GetProvince", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+            return new Container<PROVINCE>(PROVINCE{4});
+        });
+        connectNamed("GetLastProvince", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+            return new Container<PROVINCE>(PROVINCE{last});
+        });
+    }
+};
+
+// Persians at home with eleven troops of horse in a row and their leader; Macedonians visiting.
+std::vector<std::uint8_t> persianScenario() {
+    Bytes s;
+    s.u16(1).u16(1).u16(0).u16(0).text("Persian Horse").text("wide.map").text("");
+    s.u8(1).u8(3).u8(30).u8(2).u8(7).u8(20).u8(0).u8(0).u8(0);
+    for (int i = 1; i <= 11; ++i)
+        unit(s, 2, "Horse " + std::to_string(i), 1, 12, 1, 1001 + 100 * i, 7).u16(5).u16(6).u8(0).u8(0);
+    unit(s, 0, "Arsakes", 1, 8, 1, 1003, 7).u16(2).u16(3).u16(4).u16(1);
+    return s.b;
+}
+
+TEST_F(ScenarioLoad, APersianCampaignBattleAfterALossOrAVictory) {
+    MapFileBuilder map(12, 4);
+    map.setHexOffset(1000);
+    writeFile(dir / "wide.map", map.bytes());
+    writeFile(dir / "persians.scn", persianScenario());
+    LeaderUnitData leader;
+    leader.hex = 0xFFFF;
+    leader.facing = East;
+    HeavyCavUnitData horse;
+    horse.hex = 0xFFFF;
+    horse.facing = East;
+    horse.TQ = horse.size = 1;
+    layer.addPrototype(5, new Leader(leader, "Leader"));
+    layer.addPrototype(12, new HeavyCav(horse, "HeavyCav"));
+    struct Row {
+        std::int32_t lastProvince;
+        const char* occupants;
+        std::uint16_t shock, range, initiative;
+    };
+    const Row rows[] = {
+        // Coming from province 2 every fifth Persian unit in file order stays away; leaders all come.
+        {2, "101:0 201:1 301:2 401:3 601:4 701:5 801:6 901:7 1101:8 3:9", 2, 3, 4},
+        // From province 1 the Persian leaders gain a point in each of their first three ratings.
+        {1, "101:0 201:1 301:2 401:3 501:4 601:5 701:6 801:7 901:8 1001:9 1101:10 3:11", 3, 4, 5},
+        {3, "101:0 201:1 301:2 401:3 501:4 601:5 701:6 801:7 901:8 1001:9 1101:10 3:11", 2, 3, 4},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.lastProvince);
+        Campaign campaign(row.lastProvince);
+        campaign.attach(layer);
+        ASSERT_TRUE(load("persians.scn", 1));
+        EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), row.occupants);
+        Leader* arsakes = layer.findLeaderByName("Arsakes");
+        ASSERT_NE(arsakes, nullptr);
+        EXPECT_EQ(arsakes->getShockPrecedence(), row.shock);
+        EXPECT_EQ(arsakes->getCommandRange(), row.range);
+        EXPECT_EQ(arsakes->getInitiative(), row.initiative);
+        EXPECT_EQ(arsakes->getDuelRating(), 1);
+        campaign.detach();
+    }
 }
 
 // The handlers the rules and the other components ask of the layer.
