@@ -95,7 +95,9 @@ protected:
 };
 
 TEST_F(ScenarioLoad, AnnouncesTheBattleInOrder) {
-    ASSERT_TRUE(load());
+    // As the application asks for a battle.
+    Container<ScenarioInfoStruct> request(ScenarioInfoStruct{3, "Toy Battle", "FIGHT.SCN", 0});
+    above.sendNamed("LoadScenario", &request);
     const std::vector<std::string> expected = {
         "MapInfo Toy Battle 6x6",
         "BEGIN_LANDSCAPE 3 6x6 36 0",
@@ -392,6 +394,12 @@ TEST_F(LayerHandlers, FindLeaderAnswersTheHexOfTheGroupsLeaderOrMinusOne) {
     EXPECT_EQ(answer<short>(ask("FindLeader", static_cast<unsigned short>(2))), 504);
     EXPECT_EQ(answer<short>(ask("FindLeader", static_cast<unsigned short>(1))), 101);
     EXPECT_EQ(answer<short>(ask("FindLeader", static_cast<unsigned short>(9))), -1);
+}
+
+TEST_F(LayerHandlers, TheUnitsOwnQuestionsReachTheLayer) {
+    VaelLogicalLandscape* map = layer.getVaelLandscape();
+    EXPECT_EQ(unitNumbered(1)->FindLeader(), map->hexDistance(202, 101)); // Vaelmoric leads the van
+    EXPECT_EQ(unitNumbered(2)->FindLeader(), map->hexDistance(401, 504)); // Rajan the rear
 }
 
 TEST_F(LayerHandlers, GetUnitByNumAnswersTheUnitOrNull) {
