@@ -1,0 +1,76 @@
+#include "framework/display/image_index.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "framework/core/assertion.h"
+#include "framework/core/debug_stream.h"
+#include "framework/display/byte_reader.h"
+#include "platform/file_lookup.h"
+
+namespace vael {
+
+ImageIndex::~ImageIndex() {
+    for (std::int16_t i = 0; i < count_; ++i)
+        delete libraries_[i];
+}
+
+bool ImageIndex::read(const std::string& directory) {
+    const std::string path = directory + "/" + FileName;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        Assertion::fail("Can't find " + path, "image_index.cpp", __LINE__);
+        return false;
+    }
+    const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    read(data.data(), data.size());
+    return true;
+}
+
+void ImageIndex::read(const std::uint8_t* data, std::size_t size) {
+    const std::uint8_t* cursor = data;
+    const std::uint8_t* end = data + size;
+    while (cursor < end && count_ < DynArray<OIF<Bitmap>*>::kMaxSize) {
+        ByteReader in(cursor, end);
+        const std::string name = in.text(LibraryNameSize);
+        if (!in.ok()) {
+            debugStream() << "The image index ends inside a library name" << std::endl;
+            return;
+        }
+        cursor = in.position();
+        const std::uint8_t* before = cursor;
+        libraries_[count_] = new OIF<Bitmap>(name, cursor, end);
+        ++count_;
+        // Nobody read the entry: what follows cannot be found.
+        if (cursor <= before) return;
+    }
+}
+
+void findIndexedDataFile(OIFBase* library, const std::uint8_t*& cursor, const std::uint8_t* end,
+                         const std::string& installDirectory, const std::string& cdDirectory) {
+    ByteReader in(cursor, end);
+    const std::string name = in.text(ImageIndex::DataFileNameSize);
+    cursor = in.position();
+    if (!in.ok()) {
+        debugStream() << "The image index ends inside a data-file name" << std::endl;
+        return;
+    }
+    // Index entries name their files in capitals; ours are lower case on disk.
+    std::string path = installDirectory + "/" + name;
+    auto found = name.empty() ? std::nullopt : platform::findFileNoCase(installDirectory, name);
+    if (found && std::filesystem::is_regular_file(*found)) {
+        path = found->string();
+    } else {
+        debugStream() << name << " not found, checking CD" << std::endl;
+        auto onCd = cdDirectory.empty() || name.empty() ? std::nullopt : platform::findFileNoCase(cdDirectory, name);
+        if (onCd && std::filesystem::is_regular_file(*onCd))
+            path = onCd->string();
+        else
+            Assertion::fail("Can't find " + name, "image_index.cpp", __LINE__);
+    }
+    library->readMemory(path, cursor, end);
+}
+
+} // namespace vael

@@ -1,0 +1,299 @@
+// Image archives: the archive file and the image index read from hand-written bytes, look-ups by name and
+// index, frame cycling, sharing between libraries of one name with their use counts, and damaged files
+// refused whole while the program goes on.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "framework/display/image_index.h"
+#include "framework/display/oif.h"
+#include "support/display/archive_bytes.h"
+#include "support/failed_checks.h"
+#include "support/temp_dir.h"
+#include "support/test_application.h"
+
+namespace vael::test {
+namespace {
+
+void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+// Archives are found as the map file would find them: "Test" and "Other" are test.oif, other names none.
+class OifTest : public ::testing::Test {
+protected:
+    OifTest() {
+        writeFile(archivePath(), testArchive());
+        app.onFindInMapFile = [this](OIFBase* library) {
+            if (library->name() != "Test" && library->name() != "Other") return;
+            std::ifstream file(archivePath(), std::ios::binary);
+            library->readFile(archivePath(), file);
+        };
+        app.onFindDataFile = [this](OIFBase* library, const std::uint8_t*& cursor, const std::uint8_t* end) {
+            findIndexedDataFile(library, cursor, end, dir.path().string(), "");
+        };
+    }
+    std::string archivePath() const { return (dir / "test.oif").string(); }
+
+    TestApplication app;
+    TempDir dir{"oif"};
+};
+
+Bytes pixels(const Bitmap* b) {
+    return b && b->bits() ? Bytes(b->bits(), b->bits() + b->dataSize()) : Bytes();
+}
+
+TEST_F(OifTest, TheArchiveFileIsReadIntoGroupsOfImagesWhosePixelsLoadOnTheFirstLock) {
+    OIF<Bitmap> lib("Test");
+    EXPECT_EQ((std::tuple{lib.loaded(), lib.groupCount(), lib.totalImages(), lib.imageCount(0), lib.imageCount(1),
+                          lib.currentGroupName()}),
+              std::tuple(1, 2, 3, 2, 1, "Walk"));
+    Bitmap* c = lib.image(2);
+    EXPECT_EQ((std::tuple{c->name(), c->size(), c->hotSpot(), c->kind(), c->pixelOffset(), c->isLoaded()}),
+              std::tuple("C", Dim(1, 1), Point(1, 2), 2, 869, false));
+    EXPECT_EQ(lib.lockImage("C", "Stand"), c);
+    EXPECT_EQ((std::tuple{c->isLoaded(), c->lockCount(), pixels(c)}), std::tuple(true, 1, Bytes{9, 0, 0, 0}));
+    EXPECT_EQ(pixels(lib.lockImageInGroup("B", 0)), row({literal({4, 5, 6})}));
+    lib.unlockImage("C", "Stand");
+    lib.unlockAll();
+    EXPECT_EQ((std::tuple{c->lockCount(), lib.image(1)->lockCount()}), std::tuple(0, 0));
+}
+
+TEST_F(OifTest, ImagesDrawWithTheirHotSpotAtTheDrawingPoint) {
+    OIF<Bitmap> lib("Test");
+    Bitmap target(Dim(3, 3), PixelOpaque);
+    // C's hot spot (1, 2): drawn at (2, 2) its pixel lands at (1, 0).
+    EXPECT_EQ(target.drawWholeBitmap(Point(2, 2), *lib.lockImage("C", "Stand"), 1), Box(1, 0, 1, 1));
+    EXPECT_EQ(pixelRows(target), (std::vector<Bytes>{{0, 9, 0}, {0, 0, 0}, {0, 0, 0}}));
+}
+
+TEST_F(OifTest, LookUps) {
+    OIF<Bitmap> lib("Test");
+    struct Row {
+        const char* name;
+        std::function<int()> ask;
+        int answer;
+    } rows[] = {
+        {"hasGroup", [&] { return lib.hasGroup("Stand"); }, 1},
+        {"hasGroup is exact", [&] { return lib.hasGroup("stand"); }, 0},
+        {"hasGroupIndex 1", [&] { return lib.hasGroupIndex(1); }, 1},
+        {"hasGroupIndex 2", [&] { return lib.hasGroupIndex(2); }, 0},
+        {"findGroup", [&] { return lib.findGroup("Stand"); }, 1},
+        {"findImage in a group", [&] { return lib.findImage("C", 1); }, 2},
+        {"findImage absent", [&] { return lib.findImage("Z", 1); }, -1},
+        {"findImage in the current group", [&] { return lib.findImage("B", -1); }, 1},
+        {"findImage of another group", [&] { return lib.findImage("C", -1); }, -1},
+        {"imageIndex", [&] { return lib.imageIndex("C", "Stand"); }, 2},
+        {"imageIndex of an absent group searches the current", [&] { return lib.imageIndex("B", "None"); }, 1},
+        {"imageIndexAt", [&] { return lib.imageIndexAt(0, 1); }, 2},
+        {"imageIndexAt past its group", [&] { return lib.imageIndexAt(1, 1); }, -1},
+        {"imageIndexAt of the current frame", [&] { return lib.imageIndexAt(-1, -1); }, 0},
+        {"findImageInCurrentGroup", [&] { return lib.findImageInCurrentGroup("B"); }, 1},
+        {"lock of an absent image", [&] { return lib.lockImage("Z", "Walk") == nullptr; }, 1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(r.ask(), r.answer);
+    }
+}
+
+TEST_F(OifTest, FramesCycleAndSelectionsByAbsentNamesAreMarked) {
+    OIF<Bitmap> lib("Test");
+    lib.selectGroup("Walk");
+    std::vector<int> frames;
+    for (int i = 0; i < 3; ++i)
+        frames.push_back(lib.nextFrame());
+    EXPECT_EQ(frames, (std::vector<int>{1, 0, 1}));
+    EXPECT_EQ(lib.lockImageAt(-1, -1), lib.image(1));
+    lib.setCurrentFrameByName("A");
+    EXPECT_EQ(lib.currentFrame(), 0);
+    lib.setCurrentFrameByName("Z");
+    EXPECT_EQ((std::tuple{lib.currentFrame(), lib.lockImageAt(-1, -1), lib.nextFrame()}),
+              std::tuple(OIF<Bitmap>::NoFrame, nullptr, 0));
+    EXPECT_EQ(lib.nextFrameOfGroup("Stand"), 0); // a group of one
+    EXPECT_EQ((std::tuple{lib.selectGroup("None"), lib.currentGroup(), lib.currentGroupName(), lib.imageCount()}),
+              std::tuple(-1, -1, "", 0));
+    EXPECT_EQ(&lib.selectGroupIndex(1), &lib);
+    EXPECT_EQ(lib.currentGroupName(), "Stand");
+}
+
+TEST_F(OifTest, LibrariesOfOneNameShareTheirImagesAndTheLastOneDeletesThem) {
+    auto first = std::make_unique<OIF<Bitmap>>("Test");
+    EXPECT_EQ(app.imageLibraryCount("Test"), 2); // the list's own use and this one
+    auto second = std::make_unique<OIF<Bitmap>>("Test");
+    EXPECT_EQ((std::tuple{app.imageLibraryCount("Test"), first->image(0) == second->image(0),
+                          std::count(app.log.begin(), app.log.end(), "findInMapFile Test")}),
+              std::tuple(3, true, 1));
+    first->lockImage("A", "Walk");
+    EXPECT_TRUE(second->image(0)->isLoaded());
+    first.reset();
+    // The other library still draws its images.
+    Bitmap target(Dim(2, 1), PixelOpaque);
+    target.drawWholeBitmap(Point(0, 0), *second->lockImage("A", "Walk"), 1);
+    EXPECT_EQ((std::tuple{app.imageLibraryCount("Test"), pixelRows(target)}),
+              std::tuple(2, std::vector<Bytes>{{1, 2}}));
+    second.reset();
+    EXPECT_EQ(app.imageLibraryCount("Test"), 0);
+}
+
+TEST_F(OifTest, AnUnknownNameAndTheDefaultLibraryLoadNothing) {
+    OIF<Bitmap> unknown("Nowhere");
+    OIF<Bitmap> none;
+    EXPECT_EQ((std::tuple{unknown.groupCount(), unknown.lockImageAt(0, 0), none.name(), none.loaded(),
+                          app.imageLibraryCount(OIF<Bitmap>::DefaultName)}),
+              std::tuple(0, nullptr, "Default OIF", 0, 0));
+}
+
+TEST_F(OifTest, TheImageIndexLoadsEveryLibraryItNamesFromTheDataFile) {
+    Bytes index = testIndexEntry("First", "test.oif");
+    append(index, testIndexEntry("Second", "TEST.OIF")); // found without regard to case
+    writeFile(dir / ImageIndex::FileName, index);
+    {
+        ImageIndex images;
+        ASSERT_TRUE(images.read(dir.path().string()));
+        EXPECT_EQ((std::tuple{images.count(), images.library(1)->name(), app.imageLibraryCount("First"),
+                              app.imageLibraryCount("Second")}),
+                  std::tuple(2, "Second", 2, 2));
+        OIF<Bitmap> again("First"); // shared with the index's library
+        Bitmap* b = again.lockImage("B", "Walk");
+        EXPECT_EQ((std::tuple{app.imageLibraryCount("First"), b->pixelOffset(), b->fileName(), pixels(b)}),
+                  std::tuple(3, 574, archivePath(), row({literal({4, 5, 6})})));
+        EXPECT_EQ(pixels(images.library(0)->lockImageAt(0, 1)), (Bytes{9, 0, 0, 0}));
+        EXPECT_EQ(pixels(images.library(1)->lockImageAt(0, 1)), (Bytes{9, 0, 0, 0}));
+    }
+    EXPECT_EQ(app.imageLibraryCount("First"), 0);
+}
+
+TEST_F(OifTest, AMissingIndexAndAMissingDataFileAreReported) {
+    FailedChecks checks;
+    ImageIndex none;
+    EXPECT_FALSE(none.read((dir / "absent").string()));
+    Bytes index = testIndexEntry("Lost", "lost.oif");
+    append(index, testIndexEntry("Found", "test.oif"));
+    append(index, testIndexEntry("Nameless", "")); // the directory itself is no data file
+    ImageIndex images;
+    images.read(index.data(), index.size());
+    EXPECT_EQ((std::tuple{images.count(), images.library(2)->lockImageAt(0, 0)->bits()}), std::tuple(3, nullptr));
+    // The entry is read all the same: the next one is found, and the lost one's images draw nothing.
+    Bitmap* lost = images.library(0)->lockImageAt(0, 0);
+    EXPECT_EQ((std::tuple{images.library(1)->totalImages(), lost->bits()}), std::tuple(3, nullptr));
+    images.library(0)->lockImageAt(0, 0); // reported once, not at every lock
+    EXPECT_EQ(checks.texts,
+              (std::vector<std::string>{"Can't find " + (dir / "absent" / "oiffile.hed").string() + "  Abort?",
+                                        "Can't find lost.oif  Abort?", "Can't find   Abort?",
+                                        "Can't find " + dir.path().string() + "/  Abort?",
+                                        "Can't find " + (dir / "lost.oif").string() + "  Abort?"}));
+}
+
+// Damaged archives: each is refused whole, with a trace line, and the library stays empty and usable.
+TEST_F(OifTest, DamagedArchivesAreRefusedWhole) {
+    struct Row {
+        const char* name;
+        std::size_t at; // where the damage goes (or the length the file is cut to)
+        Bytes bytes;    // written over the archive at `at`; empty: cut the file there
+    } rows[] = {
+        {"negative group count", 128, {0xFF, 0xFF}},
+        {"more groups than the file holds", 128, {0xFF, 0x7F}},
+        {"image count short of the groups", 130, {2, 0}},
+        {"image count past the groups", 130, {4, 0}},
+        {"group larger than the archive", 132 + 128, {9, 0}},
+        {"negative group size", 132 + 128, {0xFF, 0xFF}},
+        {"next-group offset past the end", 132 + 134, {0xFF, 0xFF, 0, 0}},
+        {"negative width", 270 + 128, {0xFF, 0xFF}},
+        {"raw data smaller than the rows", 270 + 138, {3, 0, 0, 0}},
+        {"pixels past the end of the file", 719 + 138, {5, 0, 0, 0}},
+        {"cut inside a header", 800, {}},
+        {"cut inside the title", 100, {}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Bytes archive = testArchive();
+        if (r.bytes.empty())
+            archive.resize(r.at);
+        else
+            std::copy(r.bytes.begin(), r.bytes.end(), archive.begin() + static_cast<std::ptrdiff_t>(r.at));
+        std::istringstream file(std::string(archive.begin(), archive.end()));
+        OIF<Bitmap> lib;
+        lib.readFile("damaged.oif", file);
+        EXPECT_EQ((std::tuple{lib.loaded(), lib.groupCount(), lib.totalImages(), lib.lockImageAt(0, 0)}),
+                  std::tuple(0, 0, 0, nullptr));
+    }
+}
+
+TEST_F(OifTest, DamagedRunLengthPixelsLeaveTheImageUnloaded) {
+    Bytes archive = testArchive();
+    archive[574] = 9; // B's row word says 9 bytes where 7 are left
+    writeFile(archivePath(), archive);
+    OIF<Bitmap> lib("Test");
+    Bitmap* b = lib.lockImage("B", "Walk");
+    Bitmap target(Dim(3, 1), PixelOpaque);
+    EXPECT_EQ((std::tuple{b->isLoaded(), b->bits(), target.drawWholeBitmap(Point(0, 0), *b, 1)}),
+              std::tuple(false, nullptr, Box()));
+}
+
+TEST_F(OifTest, DamagedIndexEntriesAreRefusedAndTheRestOfTheIndexPassedOver) {
+    struct Row {
+        const char* name;
+        std::size_t at;
+        Bytes bytes;
+        std::int16_t count;  // libraries made
+        std::int16_t images; // of the first
+    } rows[] = {
+        // Entry: name 0, data file 64, counts 77 and 79, groups 81 (size at 105 and 131), records 133.
+        {"negative group count", 77, {0xFF, 0xFF}, 1, 0},
+        {"image count past the entry", 79, {0x40, 0}, 1, 0},
+        {"group size past the images", 105, {7, 0}, 1, 0},
+        {"image count short of the groups", 79, {2, 0}, 1, 0},
+        {"negative image width", 133 + 24, {0xFF, 0xFF}, 2, 0},
+        {"cut inside the second name", 259 + 30, {}, 1, 3},
+        {"cut inside the second entry's records", 259 + 140, {}, 2, 3},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Bytes index = testIndexEntry("First", "test.oif");
+        append(index, testIndexEntry("Second", "test.oif"));
+        if (r.bytes.empty())
+            index.resize(r.at);
+        else
+            std::copy(r.bytes.begin(), r.bytes.end(), index.begin() + static_cast<std::ptrdiff_t>(r.at));
+        ImageIndex images;
+        images.read(index.data(), index.size());
+        EXPECT_EQ((std::tuple{images.count(), images.library(0)->totalImages()}), std::tuple(r.count, r.images));
+    }
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// Window pictures come from the same archives, read whole with their records, kinds not consulted.
+TEST_F(OifTest, WindowPicturesAreReadWholeFromTheSameArchive) {
+    {
+        OIF<WindowsBitmap> pictures("Test");
+        const WindowsBitmap* a = pictures.lockImage("A", "Walk");
+        const WindowsBitmap* c = pictures.lockImageAt(0, 1);
+        const platform::Surface s = a->surface();
+        EXPECT_EQ((std::tuple{pictures.totalImages(), a->size(), s.width, s.height, s.pitch, Bytes(s.pixels, s.pixels + 2),
+                              c->surface().pixels[0], WindowsBitmap::liveCount()}),
+                  std::tuple(3, Dim(2, 1), 2, 1, 4, Bytes{1, 2}, 9, 3));
+    }
+    EXPECT_EQ(WindowsBitmap::liveCount(), 0);
+    Bytes cut = testArchive();
+    cut.resize(870); // C's pixels cut short
+    std::istringstream file(std::string(cut.begin(), cut.end()));
+    OIF<WindowsBitmap> damaged;
+    damaged.readFile("cut.oif", file);
+    const Bytes entry = testIndexEntry("Index", "test.oif");
+    const std::uint8_t* cursor = entry.data() + 77;
+    damaged.readMemory("test.oif", cursor, entry.data() + entry.size());
+    EXPECT_EQ((std::tuple{damaged.loaded(), damaged.totalImages(), cursor == entry.data() + entry.size(),
+                          WindowsBitmap::liveCount()}),
+              std::tuple(0, 0, true, 0));
+}
+
+} // namespace
+} // namespace vael::test

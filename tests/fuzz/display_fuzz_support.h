@@ -1,0 +1,72 @@
+#pragma once
+// Shared by the display's fuzz targets: failed checks answered "go on" (a damaged file is reported and the
+// program continues), draws of an image into a surface at points off every side, and an application
+// whose archives come from a directory the forge filled once.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <unistd.h>
+
+#include "framework/core/assertion.h"
+#include "framework/display/bitmap.h"
+#include "framework/display/image_index.h"
+#include "support/test_application.h"
+#include "tools/forge/forge.h"
+
+namespace vael::fuzz {
+
+inline void continueOnFailedChecks() {
+    static const bool installed = [] {
+        Assertion::setPrompt([](const std::string&, const std::string&) { return false; });
+        return true;
+    }();
+    (void)installed;
+}
+
+// Draws the image into a small surface at points inside and off each side, in every mode, and asks the
+// opacity of every pixel; answers a sum so that nothing is optimised away.
+inline int exercise(Bitmap& image) {
+    static Bitmap surface(Dim(40, 30), PixelOpaque);
+    int sum = 0;
+    const Point points[] = {{0, 0}, {-7, 3}, {35, 2}, {5, -9}, {3, 26}, {20, 15}};
+    for (const Point& at : points)
+        for (std::int16_t mode = 1; mode <= 6; ++mode)
+            sum += surface.drawWholeBitmap(at, image, mode).w;
+    sum += surface.drawBitmap(Point(1, 1), image, Box(-2, 1, 9, 40), 1).h;
+    for (std::int16_t y = -1; y <= image.height() && y < 64; ++y)
+        for (std::int16_t x = -1; x <= image.width() && x < 64; ++x)
+            sum += image.isOpaqueAt(Point(static_cast<std::int16_t>(x - image.hotSpot().x),
+                                          static_cast<std::int16_t>(y - image.hotSpot().y)));
+    return sum;
+}
+
+// A directory holding the forge's data set, made once per run.
+inline const std::filesystem::path& forgedDirectory() {
+    static const std::filesystem::path dir = [] {
+        const auto path = std::filesystem::temp_directory_path() / ("vael-fuzz-" + std::to_string(::getpid()));
+        std::string error;
+        forge::forgeData(path, error);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(forgedDirectory(), ignored);
+        });
+        return path;
+    }();
+    return dir;
+}
+
+// The application of the targets: index entries find their data files in the forged directory.
+inline test::TestApplication& application() {
+    static test::TestApplication* app = [] {
+        auto* a = new test::TestApplication();
+        a->onFindDataFile = [](OIFBase* library, const std::uint8_t*& cursor, const std::uint8_t* end) {
+            findIndexedDataFile(library, cursor, end, forgedDirectory().string(), "");
+        };
+        return a;
+    }();
+    return *app;
+}
+
+} // namespace vael::fuzz

@@ -1,0 +1,17 @@
+#pragma once
+// Writes the program's data set into a directory: the palette file, the image archives with their image
+// index and map file. The same input gives the same bytes on every run.
+#include <filesystem>
+#include <string>
+
+namespace vael::forge {
+
+constexpr const char* PaletteFile = "vael.pal";
+constexpr const char* SampleFile = "sample.oif";
+constexpr const char* SampleName = "Sample";
+constexpr const char* MapFile = "oiffile.map";
+
+// False, with the reason, when a file cannot be written.
+bool forgeData(const std::filesystem::path& directory, std::string& error);
+
+} // namespace vael::forge
