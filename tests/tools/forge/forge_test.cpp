@@ -12,7 +12,7 @@
 #include "support/display/archive_bytes.h"
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
-#include "framework/ui/test_win_app.h"
+#include "support/ui/test_win_app.h"
 #include "platform/headless/headless_platform.h"
 #include "tools/forge/archive_writer.h"
 #include "tools/forge/forge.h"
