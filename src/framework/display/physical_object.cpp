@@ -111,8 +111,9 @@ Container<Box>* PhysicalObject::update(std::int32_t now) {
         Item<Sprite*>* next = it->next;
         std::unique_ptr<Container<List<Box>>> boxes(it->value->update(now));
         Box box;
-        boxes->valuePtr()->first(box);
-        if (box.isZero()) {
+        // A sprite answers no box only when it had no event left; a frameless one at the origin still
+        // answers its (zero) box while it moves.
+        if (!boxes || !boxes->valuePtr()->first(box)) {
             activeSprites_.removeItem(it);
             if (activeSprites_.isEmpty()) {
                 finishCommand();
