@@ -268,5 +268,172 @@ TEST_F(PhysicalLayerTest, TheTickStepsTheClientsResortsWhatMovedAndRedrawsTheirB
     EXPECT_EQ(rec().labels(), (Labels{"D.h1", "D.h1", "L.h1", "D.h1"}));
 }
 
+// Two squares overlap at (2..3, 2..3): A (region 11) behind, B (region 12) in front.
+class PickingTest : public PhysicalLayerTest {
+protected:
+    void SetUp() override {
+        PhysicalLayerTest::SetUp();
+        attachDisplay();
+        test::connectAll({{&logic, REGION_SELECTED, test::h1},
+                          {&logic, REGION_FLYBY, test::h2},
+                          {&logic, FIND_REGION, test::h3}});
+        spriteEvent(SPRITE_CREATED, &front);
+        spriteEvent(SPRITE_CREATED, &back);
+    }
+    Labels at(BusMessage event, Point p) {
+        return test::run([&] {
+            Container<Point> box(p);
+            onLayer(event, &box);
+        });
+    }
+    void landscapeAnswers(short region) {
+        rec().on(&display, 2, [region](Component*, BusMessage, ContainerBase*) { return new Container<short>(region); });
+    }
+    Sprite back{11, Point3D(0, 0, 0), &square, 0, 0, 1};
+    Sprite front{12, Point3D(2, 2, 0), &square, 0, 0, 1};
+};
+
+TEST_F(PickingTest, SelectingTakesTheFrontSpriteThenTheLandscapeThenBeeps) {
+    struct Row {
+        Point p;
+        short landscape; // what the landscape answers; -2 for no answer
+        Labels calls;
+        std::string trace; // of the last call
+    };
+    const std::vector<Row> rows = {
+        {{3, 3}, -2, {"L.h1"}, "L.h1 send short:12"},        // both hit: the front one
+        {{2, 2}, -2, {"L.h1"}, "L.h1 send short:12"},        //
+        {{1, 1}, -2, {"L.h1"}, "L.h1 send short:11"},        // only the back one
+        {{5, 5}, -2, {"L.h1"}, "L.h1 send short:12"},        //
+        {{6, 6}, 7, {"D.h2", "L.h1"}, "L.h1 send short:7"},  // none: the landscape's region
+        {{6, 6}, -1, {"D.h2"}, "D.h2 query Point"},          // the landscape has none
+        {{-1, 0}, -2, {"D.h2"}, "D.h2 query Point"},         // nobody answers
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.p.x << "," << r.p.y);
+        rec().actions.erase({&display, 2});
+        if (r.landscape != -2) landscapeAnswers(r.landscape);
+        const std::size_t beeps = std::count(app.log.begin(), app.log.end(), "beep");
+        EXPECT_EQ(at(POINT_SELECTED, r.p), r.calls);
+        EXPECT_EQ(rec().traces().back(), r.trace);
+        EXPECT_EQ(std::count(app.log.begin(), app.log.end(), "beep") - beeps, r.calls.back() == "L.h1" ? 0 : 1);
+    }
+}
+
+TEST_F(PickingTest, AFlybyIsSentOncePerRegion) {
+    EXPECT_EQ(at(POINT_FLYBY, Point(3, 3)), (Labels{"L.h2"}));
+    EXPECT_EQ(at(POINT_FLYBY, Point(4, 4)), Labels{});
+    EXPECT_EQ(at(POINT_FLYBY, Point(1, 1)), (Labels{"L.h2"}));
+    EXPECT_EQ(at(POINT_FLYBY, Point(40, 40)), (Labels{"D.h2"})); // no region: nothing, and 11 is kept
+    EXPECT_EQ(layer->lastFlybyId(), 11);
+    EXPECT_EQ(at(POINT_FLYBY, Point(0, 0)), Labels{});
+    landscapeAnswers(12);
+    EXPECT_EQ(at(POINT_FLYBY, Point(40, 40)), (Labels{"D.h2", "L.h2"}));
+    EXPECT_EQ(rec().traces().back(), "L.h2 send short:12");
+    EXPECT_EQ(std::count(app.log.begin(), app.log.end(), "beep"), 0);
+}
+
+TEST_F(PhysicalLayerTest, WhatTheLayerSaysOfSpritesRegionsAndRedrawingStaysBelowIt) {
+    attachDisplay();
+    test::FailedChecks checks; // the layer's own handlers refuse the stand-in payload
+    struct Row {
+        BusMessage event;
+        bool rises;
+    };
+    const auto named = [](const char* name) { return BusMessage(RegisteredMessage::getId(name)); };
+    const std::vector<Row> rows = {{SPRITE_CREATED, false},
+                                   {named("SpriteDestroyed"), false},
+                                   {SPRITE_DISABLED, false},
+                                   {SPRITE_ENABLED, false},
+                                   {PHYSICAL_OBJECT_ACTIVATED, false},
+                                   {PHYSICAL_OBJECT_DEACTIVATED, false},
+                                   {VIEWPORT_DESTROYED, false},
+                                   {POINT_SELECTED, false},
+                                   {POINT_FLYBY, false},
+                                   {named("Get Region Location"), false},
+                                   {FIND_REGION, false},
+                                   {INVALIDATE_LANDSCAPE, false},
+                                   {INVALIDATE_VIEW, false},
+                                   {REGION_SELECTED, true},
+                                   {SCROLL_TO, true},
+                                   {named("Done"), true}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.event.id());
+        rec().reset();
+        logic.setup = nullptr;
+        test::connectAll({{&logic, r.event, test::h5}});
+        Container<long> payload(0);
+        onLayer(r.event, &payload);
+        EXPECT_EQ(!rec().calls.empty() && rec().calls.back().label == "L.h5", r.rises);
+        logic.disconnect(r.event, test::h5);
+    }
+}
+
+TEST_F(PhysicalLayerTest, CloseGameEmptiesTheLayer) {
+    attachDisplay();
+    createUnit(4, 10, 1);
+    createUnit(5, 11, 2);
+    Sprite a(0, Point3D(), &square, 0, 0, 1), b(0, Point3D(), &square, 0, 0, 1);
+    spriteEvent(SPRITE_CREATED, &a);
+    spriteEvent(SPRITE_CREATED, &b);
+    spriteEvent(SPRITE_DISABLED, &b);
+    layer->addViewport(new Viewport(new test::TestWindow()));
+    Container<short> client(3);
+    onLayer(PHYSICAL_OBJECT_ACTIVATED, &client);
+    EXPECT_EQ(TestDisplayObject::live, 4); // two prototypes, two objects
+    EXPECT_EQ(test::TestWindow::live, 1);
+
+    game.sendNamed("CloseGame", nullptr);
+    EXPECT_TRUE(layer->objects().isEmpty());
+    EXPECT_TRUE(layer->viewports().isEmpty());
+    EXPECT_TRUE(layer->orderedSprites().isEmpty());
+    EXPECT_TRUE(layer->disabledSprites().isEmpty());
+    EXPECT_TRUE(layer->clients().isEmpty());
+    EXPECT_EQ(runningTimersOf(layer.get()), 0);
+    EXPECT_EQ(TestDisplayObject::live, 2);
+    EXPECT_EQ(test::TestWindow::live, 0);
+}
+
+TEST_F(PhysicalLayerTest, AViewportGoesWithItsWindowAndOnlyThatOne) {
+    auto* w1 = new test::TestWindow("W1");
+    auto* w2 = new test::TestWindow("W2");
+    Viewport* v1 = new Viewport(w1);
+    layer->addViewport(v1);
+    layer->addViewport(new VaelViewport(w2));
+    EXPECT_EQ(w1->getBus(), v1);
+    test::TestWindow stranger("S");
+    for (Component* gone : {static_cast<Component*>(&stranger), static_cast<Component*>(nullptr),
+                            static_cast<Component*>(w1)}) {
+        Container<ViewportWindow*> box(gone);
+        game.send(&logic, VIEWPORT_DESTROYED, &box); // from the parent, as the frame sends it
+    }
+    EXPECT_EQ(test::valuesOf(layer->viewports()).size(), 1u);
+    EXPECT_EQ(test::valuesOf(layer->viewports())[0]->display(), w2);
+    EXPECT_EQ(test::TestWindow::live, 2); // W2 and the stranger
+}
+
+TEST(PhysicalLayerPrototypes, TheLastLayerToGoDeletesThem) {
+    test::TestApplication app;
+    auto first = std::make_unique<PhysicalLayer>();
+    auto second = std::make_unique<PhysicalLayer>("Reversed");
+    EXPECT_EQ(second->getName(), "Reversed");
+    EXPECT_EQ(first->getName(), "PhysicalLayer--Vector Bus");
+    EXPECT_EQ(PhysicalLayer::liveLayers(), 2);
+    auto* kept = new TestDisplayObject("Foot", 0, {});
+    PhysicalLayer::registerPrototype(10, new TestDisplayObject("Foot", 0, {}));
+    PhysicalLayer::registerPrototype(10, kept); // replaces, and deletes, the first
+    PhysicalLayer::registerPrototype(10, kept); // the same one again changes nothing
+    PhysicalLayer::registerPrototype(11, new TestDisplayObject("Horse", 0, {}));
+    EXPECT_EQ(TestDisplayObject::live, 2);
+    EXPECT_EQ(PhysicalLayer::prototype(10), kept);
+    first.reset();
+    EXPECT_EQ(TestDisplayObject::live, 2);
+    EXPECT_EQ(PhysicalLayer::prototype(10), kept);
+    second.reset();
+    EXPECT_EQ(TestDisplayObject::live, 0);
+    EXPECT_EQ(PhysicalLayer::prototype(10), nullptr);
+    EXPECT_EQ(PhysicalLayer::liveLayers(), 0);
+}
+
 } // namespace
 } // namespace vael
