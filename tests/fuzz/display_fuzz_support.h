@@ -45,7 +45,8 @@ inline int exercise(Bitmap& image) {
 // A directory holding the forge's data set, made once per run.
 inline const std::filesystem::path& forgedDirectory() {
     static const std::filesystem::path dir = [] {
-        const auto path = std::filesystem::temp_directory_path() / ("vael-fuzz-" + std::to_string(::getpid()));
+        const auto path =
+            std::filesystem::temp_directory_path() / ("vael-fuzz-" + std::to_string(::getpid()));
         std::string error;
         forge::forgeData(path, error);
         std::atexit([] {

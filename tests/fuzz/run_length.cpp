@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!valid && bitmap.isValid() && bitmap.bits()) {
             // Refused rows must never reach a draw: the image draws nothing.
             vael::Bitmap target(vael::Dim(8, 8), vael::PixelOpaque);
-            if (!target.drawWholeBitmap(vael::Point(0, 0), bitmap, 1).isZero() && height > 0 && width > 0) std::abort();
+            if (!target.drawWholeBitmap(vael::Point(0, 0), bitmap, 1).isZero() && height > 0 && width > 0)
+                std::abort();
             continue;
         }
         sum += vael::fuzz::exercise(bitmap);

@@ -23,7 +23,8 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
     const Bytes index = indexEntryBytes(SampleName, SampleFile, sample, offsets);
     const Bytes map = mapFileBytes({{SampleFile, SampleName}});
     for (const auto& [name, bytes] : {std::pair<std::string, const Bytes*>{SampleFile, &archive},
-                                      {ImageIndex::FileName, &index}, {MapFile, &map}}) {
+                                      {ImageIndex::FileName, &index},
+                                      {MapFile, &map}}) {
         if (!writeBytes(directory / name, *bytes)) {
             error = "cannot write " + (directory / name).string();
             return false;

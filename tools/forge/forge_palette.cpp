@@ -11,8 +11,8 @@ struct Base {
     int r, g, b;
 };
 constexpr Base bases[RampCount] = {
-    {110, 170, 60}, {40, 110, 40},  {150, 110, 70}, {220, 200, 140}, {160, 160, 155}, {230, 180, 140},
-    {200, 40, 30},  {40, 70, 190},  {220, 190, 40}, {130, 50, 150},  {220, 120, 30},  {235, 230, 215},
+    {110, 170, 60},  {40, 110, 40}, {150, 110, 70}, {220, 200, 140}, {160, 160, 155}, {230, 180, 140},
+    {200, 40, 30},   {40, 70, 190}, {220, 190, 40}, {130, 50, 150},  {220, 120, 30},  {235, 230, 215},
     {180, 190, 200}, {140, 95, 55}, {120, 75, 45},  {100, 70, 40},
 };
 
@@ -32,7 +32,8 @@ std::array<RgbQuad, 256> paletteColours() {
         for (int level = 0; level < colour::Shades; ++level) {
             const double factor = 0.3 + 0.08 * level;
             const Base& b = bases[ramp];
-            c[shade(static_cast<Ramp>(ramp), level)] = RgbQuad{scaled(b.b, factor), scaled(b.g, factor), scaled(b.r, factor), 0};
+            c[shade(static_cast<Ramp>(ramp), level)] =
+                RgbQuad{scaled(b.b, factor), scaled(b.g, factor), scaled(b.r, factor), 0};
         }
     for (int i = 0; i <= colour::WaterLast - colour::WaterFirst; ++i)
         c[static_cast<std::size_t>(colour::WaterFirst + i)] =

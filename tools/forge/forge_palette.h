@@ -27,8 +27,23 @@ constexpr int Shades = 12;
 } // namespace colour
 
 enum Ramp : int {
-    Grass, Forest, Earth, Sand, Stone, Skin, NationRed, NationBlue, NationYellow, NationPurple, NationOrange,
-    Cloth, Steel, Wood, Horse, Leather, RampCount
+    Grass,
+    Forest,
+    Earth,
+    Sand,
+    Stone,
+    Skin,
+    NationRed,
+    NationBlue,
+    NationYellow,
+    NationPurple,
+    NationOrange,
+    Cloth,
+    Steel,
+    Wood,
+    Horse,
+    Leather,
+    RampCount
 };
 
 // Shade 0 (darkest) to 11 (lightest) of a ramp.

@@ -17,7 +17,8 @@ public:
     int height() const { return height_; }
     // Pixels outside the picture are left out, so shapes may run over its edges.
     void set(int x, int y, std::uint8_t colour) {
-        if (x >= 0 && y >= 0 && x < width_ && y < height_) pixels_[static_cast<std::size_t>(y * width_ + x)] = colour;
+        if (x >= 0 && y >= 0 && x < width_ && y < height_)
+            pixels_[static_cast<std::size_t>(y * width_ + x)] = colour;
     }
     std::uint8_t at(int x, int y) const { return pixels_[static_cast<std::size_t>(y * width_ + x)]; }
     void fillEllipse(int cx, int cy, int rx, int ry, std::uint8_t colour);

@@ -54,7 +54,8 @@ Picture water() {
     Picture p(64, 32);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 64; ++x)
-            if (inDiamond(x, y)) p.set(x, y, static_cast<std::uint8_t>(colour::WaterFirst + (x + 2 * y) / 4 % 9));
+            if (inDiamond(x, y))
+                p.set(x, y, static_cast<std::uint8_t>(colour::WaterFirst + (x + 2 * y) / 4 % 9));
     return p;
 }
 

@@ -54,12 +54,18 @@ const LogicalPalette* applicationPalette() {
 const std::uint8_t* modeTable(const LogicalPalette* palette, std::int16_t mode) {
     if (!palette) return identityTable();
     switch (mode) {
-    case DrawGrey: return palette->greyRemap();
-    case DrawLight: return palette->lightRemap();
-    case DrawDark: return palette->darkRemap();
-    case DrawHalfLight: return palette->halfLightRemap();
-    case DrawMixedLight: return palette->mixedLightRemap();
-    default: return nullptr;
+    case DrawGrey:
+        return palette->greyRemap();
+    case DrawLight:
+        return palette->lightRemap();
+    case DrawDark:
+        return palette->darkRemap();
+    case DrawHalfLight:
+        return palette->halfLightRemap();
+    case DrawMixedLight:
+        return palette->mixedLightRemap();
+    default:
+        return nullptr;
     }
 }
 } // namespace
@@ -144,7 +150,9 @@ bool Bitmap::checkRecord() {
 
 void Bitmap::allocatePixels() {
     // A negative side makes no image at all.
-    dataSize_ = size_.w >= 0 && size_.h >= 0 ? static_cast<std::uint32_t>(stride()) * static_cast<std::uint32_t>(size_.h) : 0;
+    dataSize_ = size_.w >= 0 && size_.h >= 0
+                    ? static_cast<std::uint32_t>(stride()) * static_cast<std::uint32_t>(size_.h)
+                    : 0;
     if (size_.w > 0 && size_.h > 0) {
         pixels_ = poolBlock(dataSize_);
         ownsPixels_ = true;
@@ -193,7 +201,8 @@ void Bitmap::loadPixels() {
     const std::streamoff length = file.tellg();
     if (length < 0 || pixelOffset_ > length || dataSize_ > length - pixelOffset_) {
         loadFailed_ = true;
-        debugStream() << "The pixels of image \"" << name_ << "\" lie past the end of " << fileName_ << std::endl;
+        debugStream() << "The pixels of image \"" << name_ << "\" lie past the end of " << fileName_
+                      << std::endl;
         return;
     }
     file.seekg(pixelOffset_);
@@ -201,7 +210,8 @@ void Bitmap::loadPixels() {
     if (block && !readBytes(file, block, dataSize_)) {
         heapFree(block);
         loadFailed_ = true;
-        debugStream() << "Cannot read the pixels of image \"" << name_ << "\" from " << fileName_ << std::endl;
+        debugStream() << "Cannot read the pixels of image \"" << name_ << "\" from " << fileName_
+                      << std::endl;
         return;
     }
     if (isRunLength(kind_) && !runLengthRowsValid(block, dataSize_, size_.w, size_.h)) {
@@ -245,11 +255,10 @@ Box Bitmap::drawBitmap(const Point& at, Bitmap& source, const Box& sourceBox, st
     sw = std::min(sw, size_.w - dx);
     sh = std::min(sh, size_.h - dy);
     if (sw <= 0 || sh <= 0) return Box();
-    const Box changed(static_cast<std::int16_t>(dx), static_cast<std::int16_t>(dy), static_cast<std::int16_t>(sw),
-                      static_cast<std::int16_t>(sh));
-    blit(Point(changed.x, changed.y), source, Box(static_cast<std::int16_t>(sx), static_cast<std::int16_t>(sy),
-                                                  changed.w, changed.h),
-         mode);
+    const Box changed(static_cast<std::int16_t>(dx), static_cast<std::int16_t>(dy),
+                      static_cast<std::int16_t>(sw), static_cast<std::int16_t>(sh));
+    blit(Point(changed.x, changed.y), source,
+         Box(static_cast<std::int16_t>(sx), static_cast<std::int16_t>(sy), changed.w, changed.h), mode);
     return changed;
 }
 
@@ -321,8 +330,9 @@ Box Bitmap::frameRect(const Box& box, std::uint8_t red, std::uint8_t green, std:
         row[0] = colour;
         row[w - 1] = colour;
     }
-    if (h > 1) std::memset(pixels_ + static_cast<std::ptrdiff_t>(y + h - 1) * stride() + x, colour,
-                           static_cast<std::size_t>(w));
+    if (h > 1)
+        std::memset(pixels_ + static_cast<std::ptrdiff_t>(y + h - 1) * stride() + x, colour,
+                    static_cast<std::size_t>(w));
     return Box(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), static_cast<std::int16_t>(w),
                static_cast<std::int16_t>(h));
 }

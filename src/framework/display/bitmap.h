@@ -35,7 +35,7 @@ enum DrawMode : std::int16_t {
 
 class Bitmap {
 public:
-    static constexpr int HeaderSize = 150;      // an image record's header in an archive
+    static constexpr int HeaderSize = 150;       // an image record's header in an archive
     static constexpr int CompactRecordSize = 42; // an image record in the image index
 
     // A blank image of zero bytes.
@@ -88,7 +88,9 @@ public:
     static std::uint16_t paddingFor(std::int32_t width) {
         return static_cast<std::uint16_t>((4 - width % 4) % 4);
     }
-    static bool isRunLength(std::int32_t kind) { return kind == PixelRunLength || kind == PixelRunLengthShadow; }
+    static bool isRunLength(std::int32_t kind) {
+        return kind == PixelRunLength || kind == PixelRunLengthShadow;
+    }
 
 protected:
     // Draws the clipped source box (already inside both images) with its top-left at d.
@@ -112,11 +114,11 @@ protected:
     std::uint32_t dataSize_ = 0;
     std::uint16_t padding_ = 0;
     std::int32_t lockCount_ = 0;
-    bool ownsPixels_ = false;  // pixels taken from the bitmap pool, freed by this image
-    bool loaded_ = false;      // pixels read from the data file
-    bool loadFailed_ = false;  // reported once, never retried
+    bool ownsPixels_ = false; // pixels taken from the bitmap pool, freed by this image
+    bool loaded_ = false;     // pixels read from the data file
+    bool loadFailed_ = false; // reported once, never retried
     bool valid_ = true;
-    bool drawable_ = true;     // run-length rows checked, or raw rows
+    bool drawable_ = true; // run-length rows checked, or raw rows
 };
 
 } // namespace vael

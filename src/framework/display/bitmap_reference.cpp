@@ -36,8 +36,10 @@ void BitmapReference::setRect(const Box& box) {
 }
 
 void BitmapReference::resize(const Dim& size) {
-    const std::int32_t w = std::clamp<std::int32_t>(std::min<std::int32_t>(size.w, referenced_.width() - origin_.x), 0, 32767);
-    const std::int32_t h = std::clamp<std::int32_t>(std::min<std::int32_t>(size.h, referenced_.height() - origin_.y), 0, 32767);
+    const std::int32_t w =
+        std::clamp<std::int32_t>(std::min<std::int32_t>(size.w, referenced_.width() - origin_.x), 0, 32767);
+    const std::int32_t h =
+        std::clamp<std::int32_t>(std::min<std::int32_t>(size.h, referenced_.height() - origin_.y), 0, 32767);
     size_ = Dim(static_cast<std::int16_t>(w), static_cast<std::int16_t>(h));
     const std::int32_t stride = referenced_.stride();
     padding_ = static_cast<std::uint16_t>(stride - w);
@@ -51,7 +53,8 @@ void BitmapReference::resize(const Dim& size) {
 Box BitmapReference::fill(std::uint8_t colour) {
     if (!pixels_) return Box();
     for (std::int32_t row = 0; row < size_.h; ++row)
-        std::memset(pixels_ + static_cast<std::ptrdiff_t>(row) * stride(), colour, static_cast<std::size_t>(size_.w));
+        std::memset(pixels_ + static_cast<std::ptrdiff_t>(row) * stride(), colour,
+                    static_cast<std::size_t>(size_.w));
     return Box(0, 0, size_.w, size_.h);
 }
 
@@ -60,7 +63,8 @@ Box BitmapReference::drawBitmap(const Point& at, Bitmap& source, const Box& sour
     Box s = sourceBox;
     if (x < 0) s.x = static_cast<std::int16_t>(s.x - x), s.w = static_cast<std::int16_t>(s.w + x), x = 0;
     if (y < 0) s.y = static_cast<std::int16_t>(s.y - y), s.h = static_cast<std::int16_t>(s.h + y), y = 0;
-    return Bitmap::drawBitmap(Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)), source, s, mode);
+    return Bitmap::drawBitmap(Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)), source, s,
+                              mode);
 }
 
 Box BitmapReference::fillRect(const Box&, std::uint8_t, std::uint8_t, std::uint8_t) {

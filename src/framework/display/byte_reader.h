@@ -34,7 +34,8 @@ public:
     std::int16_t i16() { return static_cast<std::int16_t>(u16()); }
     std::uint32_t u32() {
         const std::uint8_t* p = take(4);
-        return p ? static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24)
+        return p ? static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16 |
+                                              static_cast<std::uint32_t>(p[3]) << 24)
                  : 0;
     }
     // A fixed-size text field: its characters up to the first NUL, or the whole field when it has none.
@@ -42,7 +43,8 @@ public:
         const std::uint8_t* p = take(field);
         if (!p) return std::string();
         const void* nul = std::memchr(p, 0, field);
-        const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - p) : field;
+        const std::size_t length =
+            nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - p) : field;
         return std::string(reinterpret_cast<const char*>(p), length);
     }
 

@@ -57,13 +57,27 @@ RgbQuad hsvToRgb(const HSVColour& c) {
         // A hue outside 0 to 360 (only a damaged colour has one) gives black, never a wild index.
         const int sector = i >= 0 && i < 6 ? static_cast<int>(i) : -1;
         switch (sector) {
-        case 0: r = v, g = t, b = p; break;
-        case 1: r = q, g = v, b = p; break;
-        case 2: r = p, g = v, b = t; break;
-        case 3: r = p, g = q, b = v; break;
-        case 4: r = t, g = p, b = v; break;
-        case 5: r = v, g = p, b = q; break;
-        default: r = g = b = 0; break;
+        case 0:
+            r = v, g = t, b = p;
+            break;
+        case 1:
+            r = q, g = v, b = p;
+            break;
+        case 2:
+            r = p, g = v, b = t;
+            break;
+        case 3:
+            r = p, g = q, b = v;
+            break;
+        case 4:
+            r = t, g = p, b = v;
+            break;
+        case 5:
+            r = v, g = p, b = q;
+            break;
+        default:
+            r = g = b = 0;
+            break;
         }
     }
     RgbQuad out;

@@ -24,7 +24,8 @@ bool ImageIndex::read(const std::string& directory) {
         Assertion::fail("Can't find " + path, "image_index.cpp", __LINE__);
         return false;
     }
-    const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(file)),
+                                         std::istreambuf_iterator<char>());
     read(data.data(), data.size());
     return true;
 }
@@ -64,7 +65,8 @@ void findIndexedDataFile(OIFBase* library, const std::uint8_t*& cursor, const st
         path = found->string();
     } else {
         debugStream() << name << " not found, checking CD" << std::endl;
-        auto onCd = cdDirectory.empty() || name.empty() ? std::nullopt : platform::findFileNoCase(cdDirectory, name);
+        auto onCd =
+            cdDirectory.empty() || name.empty() ? std::nullopt : platform::findFileNoCase(cdDirectory, name);
         if (onCd && std::filesystem::is_regular_file(*onCd))
             path = onCd->string();
         else

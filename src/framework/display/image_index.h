@@ -26,7 +26,9 @@ public:
     void read(const std::uint8_t* data, std::size_t size);
 
     std::int16_t count() const { return count_; }
-    OIF<Bitmap>* library(std::int16_t index) { return index >= 0 && index < count_ ? libraries_[index] : nullptr; }
+    OIF<Bitmap>* library(std::int16_t index) {
+        return index >= 0 && index < count_ ? libraries_[index] : nullptr;
+    }
 
 private:
     DynArray<OIF<Bitmap>*> libraries_;

@@ -9,11 +9,9 @@
 
 namespace vael {
 
-template <class T>
-OIF<T>::OIF() : OIFBase(DefaultName) {}
+template <class T> OIF<T>::OIF() : OIFBase(DefaultName) {}
 
-template <class T>
-OIF<T>::OIF(const std::string& name) : OIFBase(name) {
+template <class T> OIF<T>::OIF(const std::string& name) : OIFBase(name) {
     if (!name.empty() && Application::instance()) Application::instance()->loadImageLibrary(*this);
 }
 
@@ -22,43 +20,37 @@ OIF<T>::OIF(const std::string& name, const std::uint8_t*& cursor, const std::uin
     if (Application::instance()) Application::instance()->loadImageLibraryFromIndex(*this, cursor, end);
 }
 
-template <class T>
-OIF<T>::~OIF() {
+template <class T> OIF<T>::~OIF() {
     if (!master_ && Application::instance()) Application::instance()->releaseImageLibrary(*this);
 }
 
-template <class T>
-OIFBase* OIF<T>::clone(const std::string& name) const {
+template <class T> OIFBase* OIF<T>::clone(const std::string& name) const {
     auto* copy = new OIF<T>();
     copy->setName(name);
     copy->master_ = true;
     return copy;
 }
 
-template <class T>
-void OIF<T>::clear() {
+template <class T> void OIF<T>::clear() {
     groups_.clear();
     images_.clear();
     currentGroup_ = 0;
     loaded_ = 0;
 }
 
-template <class T>
-void OIF<T>::deleteImages() {
+template <class T> void OIF<T>::deleteImages() {
     for (T* image : images_)
         delete image;
     images_.clear();
 }
 
-template <class T>
-void OIF<T>::reject(const std::string& path, const std::string& why) {
+template <class T> void OIF<T>::reject(const std::string& path, const std::string& why) {
     debugStream() << "Image archive \"" << name() << "\" in " << path << " rejected: " << why << std::endl;
     deleteImages();
     clear();
 }
 
-template <class T>
-void OIF<T>::copyFrom(const OIFBase& other) {
+template <class T> void OIF<T>::copyFrom(const OIFBase& other) {
     clear();
     const auto* source = dynamic_cast<const OIF<T>*>(&other);
     if (source) {
@@ -70,8 +62,7 @@ void OIF<T>::copyFrom(const OIFBase& other) {
     loaded_ = 1;
 }
 
-template <class T>
-void OIF<T>::readFile(const std::string& path, std::istream& file) {
+template <class T> void OIF<T>::readFile(const std::string& path, std::istream& file) {
     deleteImages();
     clear();
     file.seekg(0, std::ios::end);
@@ -109,14 +100,17 @@ void OIF<T>::readFile(const std::string& path, std::istream& file) {
             if constexpr (std::is_same_v<T, Bitmap>)
                 inside = image->pixelOffset() >= 0 && image->pixelOffset() <= length &&
                          image->dataSize() <= length - image->pixelOffset();
-            if (!image->isValid() || !inside) return reject(path, "bad image record in group \"" + entry.name + "\"");
+            bool valid = true;
+            if constexpr (requires { image->isValid(); }) valid = image->isValid();
+            if (!valid || !inside) return reject(path, "bad image record in group \"" + entry.name + "\"");
             images_.push_back(image.release());
         }
         if (g + 1 < groupCount && (next == 0 || next > length)) return reject(path, "bad next-group offset");
         file.clear();
         file.seekg(next);
     }
-    if (static_cast<std::int16_t>(images_.size()) != imageCount) return reject(path, "image count does not match");
+    if (static_cast<std::int16_t>(images_.size()) != imageCount)
+        return reject(path, "image count does not match");
     loaded_ = 1;
 }
 
@@ -131,8 +125,9 @@ void OIF<T>::readMemory(const std::string& path, const std::uint8_t*& cursor, co
     ByteReader in(cursor, end);
     const std::int16_t groupCount = in.i16();
     const std::int16_t imageCount = in.i16();
-    const std::size_t needed = static_cast<std::size_t>(std::max<std::int16_t>(groupCount, 0)) * IndexGroupSize +
-                               static_cast<std::size_t>(std::max<std::int16_t>(imageCount, 0)) * CompactRecordSize;
+    const std::size_t needed =
+        static_cast<std::size_t>(std::max<std::int16_t>(groupCount, 0)) * IndexGroupSize +
+        static_cast<std::size_t>(std::max<std::int16_t>(imageCount, 0)) * CompactRecordSize;
     if (!in.ok() || groupCount < 0 || imageCount < 0 || needed > in.remaining()) {
         // Where the next entry would begin is unknown: the rest of the index is passed over.
         cursor = end;
@@ -168,50 +163,42 @@ void OIF<T>::readMemory(const std::string& path, const std::uint8_t*& cursor, co
 
 // Look-ups.
 
-template <class T>
-std::int16_t OIF<T>::groupOf(std::int16_t group) const {
+template <class T> std::int16_t OIF<T>::groupOf(std::int16_t group) const {
     const std::int16_t g = group == -1 ? currentGroup_ : group;
     return hasGroupIndex(g) ? g : -1;
 }
 
-template <class T>
-std::int16_t OIF<T>::findGroup(const std::string& group) const {
+template <class T> std::int16_t OIF<T>::findGroup(const std::string& group) const {
     for (std::size_t g = 0; g < groups_.size(); ++g)
         if (groups_[g].name == group) return static_cast<std::int16_t>(g);
     return -1;
 }
 
-template <class T>
-std::int16_t OIF<T>::selectGroup(const std::string& group) {
+template <class T> std::int16_t OIF<T>::selectGroup(const std::string& group) {
     return currentGroup_ = findGroup(group);
 }
 
-template <class T>
-OIF<T>& OIF<T>::selectGroupIndex(std::int16_t group) {
+template <class T> OIF<T>& OIF<T>::selectGroupIndex(std::int16_t group) {
     currentGroup_ = group;
     return *this;
 }
 
-template <class T>
-std::string OIF<T>::currentGroupName() const {
+template <class T> std::string OIF<T>::currentGroupName() const {
     const std::int16_t g = groupOf(-1);
     return g < 0 ? std::string() : groups_[g].name;
 }
 
-template <class T>
-std::int16_t OIF<T>::imageCount(std::int16_t group) const {
+template <class T> std::int16_t OIF<T>::imageCount(std::int16_t group) const {
     const std::int16_t g = groupOf(group);
     return g < 0 ? 0 : static_cast<std::int16_t>(groups_[g].size);
 }
 
-template <class T>
-std::uint16_t OIF<T>::currentFrame() const {
+template <class T> std::uint16_t OIF<T>::currentFrame() const {
     const std::int16_t g = groupOf(-1);
     return g < 0 ? NoFrame : groups_[g].currentFrame;
 }
 
-template <class T>
-std::int16_t OIF<T>::findImage(const std::string& image, std::int16_t group) const {
+template <class T> std::int16_t OIF<T>::findImage(const std::string& image, std::int16_t group) const {
     const std::int16_t g = groupOf(group);
     if (g < 0) return -1;
     for (std::uint16_t i = 0; i < groups_[g].size; ++i) {
@@ -221,19 +208,16 @@ std::int16_t OIF<T>::findImage(const std::string& image, std::int16_t group) con
     return -1;
 }
 
-template <class T>
-std::int16_t OIF<T>::findImageInCurrentGroup(const std::string& image) const {
+template <class T> std::int16_t OIF<T>::findImageInCurrentGroup(const std::string& image) const {
     const std::int16_t index = findImage(image, -1);
     return index < 0 ? -1 : static_cast<std::int16_t>(index - groups_[currentGroup_].first);
 }
 
-template <class T>
-std::int16_t OIF<T>::imageIndex(const std::string& image, const std::string& group) const {
+template <class T> std::int16_t OIF<T>::imageIndex(const std::string& image, const std::string& group) const {
     return findImage(image, findGroup(group));
 }
 
-template <class T>
-std::int16_t OIF<T>::imageIndexAt(std::int16_t frame, std::int16_t group) const {
+template <class T> std::int16_t OIF<T>::imageIndexAt(std::int16_t frame, std::int16_t group) const {
     const std::int16_t g = groupOf(group);
     if (g < 0) return -1;
     const std::int32_t f = frame == -1 ? groups_[g].currentFrame : frame;
@@ -242,61 +226,50 @@ std::int16_t OIF<T>::imageIndexAt(std::int16_t frame, std::int16_t group) const 
     return static_cast<std::int16_t>(groups_[g].first + f);
 }
 
-template <class T>
-T* OIF<T>::image(std::int16_t index) const {
+template <class T> T* OIF<T>::image(std::int16_t index) const {
     return index >= 0 && index < totalImages() ? images_[index] : nullptr;
 }
 
-template <class T>
-T* OIF<T>::lockAt(std::int16_t index) {
+template <class T> T* OIF<T>::lockAt(std::int16_t index) {
     T* bitmap = image(index);
     if (bitmap) bitmap->lock();
     return bitmap;
 }
 
-template <class T>
-void OIF<T>::unlockAt(std::int16_t index) {
+template <class T> void OIF<T>::unlockAt(std::int16_t index) {
     if (T* bitmap = image(index)) bitmap->unlock();
 }
 
-template <class T>
-T* OIF<T>::lockImage(const std::string& image, const std::string& group) {
+template <class T> T* OIF<T>::lockImage(const std::string& image, const std::string& group) {
     return lockAt(imageIndex(image, group));
 }
 
-template <class T>
-T* OIF<T>::lockImageInGroup(const std::string& image, std::int16_t group) {
+template <class T> T* OIF<T>::lockImageInGroup(const std::string& image, std::int16_t group) {
     return lockAt(findImage(image, group));
 }
 
-template <class T>
-T* OIF<T>::lockImageAt(std::int16_t frame, std::int16_t group) {
+template <class T> T* OIF<T>::lockImageAt(std::int16_t frame, std::int16_t group) {
     return lockAt(imageIndexAt(frame, group));
 }
 
-template <class T>
-void OIF<T>::unlockImage(const std::string& image, const std::string& group) {
+template <class T> void OIF<T>::unlockImage(const std::string& image, const std::string& group) {
     unlockAt(imageIndex(image, group));
 }
 
-template <class T>
-void OIF<T>::unlockImageInGroup(const std::string& image, std::int16_t group) {
+template <class T> void OIF<T>::unlockImageInGroup(const std::string& image, std::int16_t group) {
     unlockAt(findImage(image, group));
 }
 
-template <class T>
-void OIF<T>::unlockImageAt(std::int16_t frame, std::int16_t group) {
+template <class T> void OIF<T>::unlockImageAt(std::int16_t frame, std::int16_t group) {
     unlockAt(imageIndexAt(frame, group));
 }
 
-template <class T>
-void OIF<T>::unlockAll() {
+template <class T> void OIF<T>::unlockAll() {
     for (T* bitmap : images_)
         bitmap->unlockAll();
 }
 
-template <class T>
-std::int16_t OIF<T>::nextFrame(std::int16_t group) {
+template <class T> std::int16_t OIF<T>::nextFrame(std::int16_t group) {
     const std::int16_t g = groupOf(group);
     if (g < 0) return -1;
     Group& entry = groups_[g];
@@ -304,20 +277,17 @@ std::int16_t OIF<T>::nextFrame(std::int16_t group) {
     return static_cast<std::int16_t>(entry.currentFrame);
 }
 
-template <class T>
-std::int16_t OIF<T>::nextFrameOfGroup(const std::string& group) {
+template <class T> std::int16_t OIF<T>::nextFrameOfGroup(const std::string& group) {
     const std::int16_t g = findGroup(group);
     return g < 0 ? -1 : nextFrame(g);
 }
 
-template <class T>
-void OIF<T>::setCurrentFrame(std::int16_t frame) {
+template <class T> void OIF<T>::setCurrentFrame(std::int16_t frame) {
     const std::int16_t g = groupOf(-1);
     if (g >= 0) groups_[g].currentFrame = static_cast<std::uint16_t>(frame);
 }
 
-template <class T>
-void OIF<T>::setCurrentFrameByName(const std::string& image) {
+template <class T> void OIF<T>::setCurrentFrameByName(const std::string& image) {
     const std::int16_t g = groupOf(-1);
     if (g < 0) return;
     const std::int16_t index = findImageInCurrentGroup(image);

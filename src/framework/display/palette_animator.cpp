@@ -25,7 +25,9 @@ PaletteAnimator::PaletteAnimator(LogicalPalette* palette, std::int16_t frameCoun
 
 PaletteAnimator::~PaletteAnimator() {
     if (running_) {
-        if (palette_) palette_->releaseRange(static_cast<std::uint16_t>(firstIndex_), static_cast<std::uint16_t>(lastIndex_));
+        if (palette_)
+            palette_->releaseRange(static_cast<std::uint16_t>(firstIndex_),
+                                   static_cast<std::uint16_t>(lastIndex_));
         killTimer(&PaletteAnimator::step);
     }
 }
@@ -51,7 +53,9 @@ void PaletteAnimator::start() {
 
 void PaletteAnimator::resume() {
     if (!running_ || !paused_) return;
-    if (palette_) palette_->reserveRange(static_cast<std::uint16_t>(firstIndex_), static_cast<std::uint16_t>(lastIndex_));
+    if (palette_)
+        palette_->reserveRange(static_cast<std::uint16_t>(firstIndex_),
+                               static_cast<std::uint16_t>(lastIndex_));
     resumeTimer(&PaletteAnimator::step);
     paused_ = 0;
     currentFrame_ = 0;
@@ -59,14 +63,18 @@ void PaletteAnimator::resume() {
 
 void PaletteAnimator::suspend() {
     if (!running_ || paused_) return;
-    if (palette_) palette_->releaseRange(static_cast<std::uint16_t>(firstIndex_), static_cast<std::uint16_t>(lastIndex_));
+    if (palette_)
+        palette_->releaseRange(static_cast<std::uint16_t>(firstIndex_),
+                               static_cast<std::uint16_t>(lastIndex_));
     pauseTimer(&PaletteAnimator::step);
     paused_ = 1;
 }
 
 void PaletteAnimator::stop() {
     if (!running_) return;
-    if (palette_) palette_->releaseRange(static_cast<std::uint16_t>(firstIndex_), static_cast<std::uint16_t>(lastIndex_));
+    if (palette_)
+        palette_->releaseRange(static_cast<std::uint16_t>(firstIndex_),
+                               static_cast<std::uint16_t>(lastIndex_));
     killTimer(&PaletteAnimator::step);
     running_ = 0;
     paused_ = 0;

@@ -79,12 +79,13 @@ void remapInPlace(std::uint8_t* dest, std::int32_t count, const std::uint8_t* ta
 }
 
 void rleDraw(std::uint8_t* dest, const std::uint8_t* image, std::int32_t skipX, std::int32_t skipY,
-             std::int32_t width, std::int32_t height, std::int32_t destSkip, const std::uint8_t* colourTable) {
+             std::int32_t width, std::int32_t height, std::int32_t destSkip,
+             const std::uint8_t* colourTable) {
     draw<false>(dest, image, skipX, skipY, width, height, destSkip, nullptr, colourTable);
 }
 
-void rleDrawDoubleMapped(std::uint8_t* dest, const std::uint8_t* image, std::int32_t skipX, std::int32_t skipY,
-                         std::int32_t width, std::int32_t height, std::int32_t destSkip,
+void rleDrawDoubleMapped(std::uint8_t* dest, const std::uint8_t* image, std::int32_t skipX,
+                         std::int32_t skipY, std::int32_t width, std::int32_t height, std::int32_t destSkip,
                          const std::uint8_t* shadowTable, const std::uint8_t* colourTable) {
     draw<true>(dest, image, skipX, skipY, width, height, destSkip, shadowTable, colourTable);
 }
@@ -109,7 +110,8 @@ std::int16_t rleIsOpaque(const std::uint8_t* image, std::int32_t x, std::int32_t
     }
 }
 
-bool runLengthRowsValid(const std::uint8_t* image, std::size_t size, std::int32_t width, std::int32_t height) {
+bool runLengthRowsValid(const std::uint8_t* image, std::size_t size, std::int32_t width,
+                        std::int32_t height) {
     if (width < 0 || height < 0) return false;
     std::size_t at = 0;
     for (std::int32_t r = 0; r < height; ++r) {

@@ -20,8 +20,8 @@ void remapInPlace(std::uint8_t* dest, std::int32_t count, const std::uint8_t* ta
 void rleDraw(std::uint8_t* dest, const std::uint8_t* image, std::int32_t skipX, std::int32_t skipY,
              std::int32_t width, std::int32_t height, std::int32_t destSkip, const std::uint8_t* colourTable);
 // As rleDraw; shadow runs remap the destination through the shadow table.
-void rleDrawDoubleMapped(std::uint8_t* dest, const std::uint8_t* image, std::int32_t skipX, std::int32_t skipY,
-                         std::int32_t width, std::int32_t height, std::int32_t destSkip,
+void rleDrawDoubleMapped(std::uint8_t* dest, const std::uint8_t* image, std::int32_t skipX,
+                         std::int32_t skipY, std::int32_t width, std::int32_t height, std::int32_t destSkip,
                          const std::uint8_t* shadowTable, const std::uint8_t* colourTable);
 // 1 when the pixel is a literal other than 255; 0 for x < 0. The caller keeps x and y inside the image.
 std::int16_t rleIsOpaque(const std::uint8_t* image, std::int32_t x, std::int32_t y);

@@ -35,7 +35,8 @@ WindowsBitmap::WindowsBitmap(const std::string& path, std::istream& file) {
         const std::streamoff length = file.tellg();
         file.seekg(at);
         if (at < 0 || length - at < static_cast<std::streamoff>(dataSize_)) {
-            debugStream() << "The pixels of window image \"" << name_ << "\" lie past the end of " << path << std::endl;
+            debugStream() << "The pixels of window image \"" << name_ << "\" lie past the end of " << path
+                          << std::endl;
             size_ = Dim();
             valid_ = false;
             return;

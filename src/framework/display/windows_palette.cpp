@@ -39,9 +39,11 @@ const std::array<RgbQuad, LogicalPalette::Entries>& WindowsPalette::defaultColou
 }
 
 WindowsPalette::WindowsPalette(const std::string& fileName) {
-    const std::string directory = Application::instance() ? Application::instance()->dataPath(5) : std::string();
+    const std::string directory =
+        Application::instance() ? Application::instance()->dataPath(5) : std::string();
     std::string path = directory.empty() ? fileName : directory + "/" + fileName;
-    if (auto found = platform::findFileNoCase(directory.empty() ? "." : directory, fileName)) path = found->string();
+    if (auto found = platform::findFileNoCase(directory.empty() ? "." : directory, fileName))
+        path = found->string();
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         report("Can't find " + path);

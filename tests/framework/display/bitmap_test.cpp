@@ -16,7 +16,8 @@ using Rows = std::vector<Bytes>;
 
 // A target of w x h pixels all of colour 10.
 struct Target : Bitmap {
-    Target(int w, int h) : Bitmap(Dim(static_cast<std::int16_t>(w), static_cast<std::int16_t>(h)), PixelOpaque) {
+    Target(int w, int h)
+        : Bitmap(Dim(static_cast<std::int16_t>(w), static_cast<std::int16_t>(h)), PixelOpaque) {
         fill(10);
     }
 };
@@ -54,7 +55,8 @@ TEST_F(BitmapTest, FillCoversThePaddingAndAnswersTheWholeImage) {
     for (Dim size : {Dim(0, 5), Dim(3, 0), Dim(-4, 2), Dim(2, -1)}) {
         SCOPED_TRACE(std::to_string(size.w) + " x " + std::to_string(size.h));
         Bitmap empty(size, PixelOpaque);
-        EXPECT_EQ((std::tuple{empty.bits(), empty.dataSize(), empty.fill(9)}), std::tuple(nullptr, 0u, Box()));
+        EXPECT_EQ((std::tuple{empty.bits(), empty.dataSize(), empty.fill(9)}),
+                  std::tuple(nullptr, 0u, Box()));
     }
 }
 
@@ -123,6 +125,8 @@ struct ClipRow {
 };
 
 const std::vector<ClipRow>& clipRows() {
+    // One row a case: name, drawing point, source box, changed box, the target's pixels after.
+    // clang-format off
     static const std::vector<ClipRow> rows = {
         {"inside", {1, 1}, {0, 0, 3, 3}, {1, 1, 3, 3}, {{10, 10, 10, 10}, {10, 1, 2, 3}, {10, 4, 5, 6}, {10, 7, 8, 9}}},
         {"left", {-1, 0}, {0, 0, 3, 3}, {0, 0, 2, 3}, {{2, 3, 10, 10}, {5, 6, 10, 10}, {8, 9, 10, 10}, {10, 10, 10, 10}}},
@@ -140,6 +144,7 @@ const std::vector<ClipRow>& clipRows() {
         {"just off the bottom", {0, 4}, {0, 0, 3, 3}, {}, {}},
         {"empty box", {0, 0}, {0, 0, 0, 3}, {}, {}},
     };
+    // clang-format on
     return rows;
 }
 
@@ -185,7 +190,7 @@ TEST_F(BitmapTest, SourcesAndTargetsWithoutPixelsDrawNothing) {
 }
 
 TEST_F(BitmapTest, DamagedBytesGiveAnImageWithoutPixels) {
-    const Bytes shortRaw(7, 1); // 2 x 2 needs 8
+    const Bytes shortRaw(7, 1);                // 2 x 2 needs 8
     const Bytes badRuns = row({literal({1})}); // one pixel in a row of two
     Bitmap raw(Dim(2, 2), PixelOpaque, shortRaw.data(), 7);
     Bitmap runs(Dim(2, 1), PixelRunLength, badRuns.data(), static_cast<std::uint32_t>(badRuns.size()));
@@ -214,8 +219,14 @@ TEST_F(BitmapTest, FrameRectOutlinesTheClippedBoxInTheNearestColour) {
     } rows[] = {
         {"inside", {0, 0, 3, 3}, {0, 0, 3, 3}, {{4, 4, 4, 10}, {4, 10, 4, 10}, {4, 4, 4, 10}}},
         {"one row", {1, 1, 2, 1}, {1, 1, 2, 1}, {{10, 10, 10, 10}, {10, 4, 4, 10}, {10, 10, 10, 10}}},
-        {"off the left and top", {-1, -1, 3, 3}, {0, 0, 2, 2}, {{4, 4, 10, 10}, {4, 4, 10, 10}, {10, 10, 10, 10}}},
-        {"off the right and bottom", {2, 1, 5, 5}, {2, 1, 2, 2}, {{10, 10, 10, 10}, {10, 10, 4, 4}, {10, 10, 4, 4}}},
+        {"off the left and top",
+         {-1, -1, 3, 3},
+         {0, 0, 2, 2},
+         {{4, 4, 10, 10}, {4, 4, 10, 10}, {10, 10, 10, 10}}},
+        {"off the right and bottom",
+         {2, 1, 5, 5},
+         {2, 1, 2, 2},
+         {{10, 10, 10, 10}, {10, 10, 4, 4}, {10, 10, 4, 4}}},
         {"outside", {4, 0, 2, 2}, {}, {{10, 10, 10, 10}, {10, 10, 10, 10}, {10, 10, 10, 10}}},
     };
     for (const Row& r : rows) {
@@ -239,7 +250,7 @@ TEST_F(BitmapTest, OpacityByKind) {
         std::int32_t kind;
         std::int16_t x;
         std::int16_t answer;
-    } rows[] = {{1, 0, 1}, {1, 1, 1}, {2, 0, 0}, {2, 1, 0}, {2, 2, 1}, {3, 1, 0}, {3, 2, 1}, {5, 0, 1},
+    } rows[] = {{1, 0, 1}, {1, 1, 1}, {2, 0, 0}, {2, 1, 0}, {2, 2, 1}, {3, 1, 0},  {3, 2, 1}, {5, 0, 1},
                 {4, 0, 0}, {4, 1, 0}, {4, 2, 1}, {4, 3, 0}, {6, 2, 1}, {1, -1, 0}, {1, 3, 0}, {4, 4, 0}};
     for (const Row& r : rows) {
         SCOPED_TRACE("kind " + std::to_string(r.kind) + " x " + std::to_string(r.x));

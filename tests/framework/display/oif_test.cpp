@@ -8,6 +8,7 @@
 
 #include "framework/display/image_index.h"
 #include "framework/display/oif.h"
+#include "framework/display/oif_storage.h"
 #include "support/display/archive_bytes.h"
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
@@ -17,8 +18,8 @@ namespace vael::test {
 namespace {
 
 void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Archives are found as the map file would find them: "Test" and "Other" are test.oif, other names none.
@@ -47,8 +48,8 @@ Bytes pixels(const Bitmap* b) {
 
 TEST_F(OifTest, TheArchiveFileIsReadIntoGroupsOfImagesWhosePixelsLoadOnTheFirstLock) {
     OIF<Bitmap> lib("Test");
-    EXPECT_EQ((std::tuple{lib.loaded(), lib.groupCount(), lib.totalImages(), lib.imageCount(0), lib.imageCount(1),
-                          lib.currentGroupName()}),
+    EXPECT_EQ((std::tuple{lib.loaded(), lib.groupCount(), lib.totalImages(), lib.imageCount(0),
+                          lib.imageCount(1), lib.currentGroupName()}),
               std::tuple(1, 2, 3, 2, 1, "Walk"));
     Bitmap* c = lib.image(2);
     EXPECT_EQ((std::tuple{c->name(), c->size(), c->hotSpot(), c->kind(), c->pixelOffset(), c->isLoaded()}),
@@ -86,7 +87,8 @@ TEST_F(OifTest, LookUps) {
         {"findImage in the current group", [&] { return lib.findImage("B", -1); }, 1},
         {"findImage of another group", [&] { return lib.findImage("C", -1); }, -1},
         {"imageIndex", [&] { return lib.imageIndex("C", "Stand"); }, 2},
-        {"imageIndex of an absent group searches the current", [&] { return lib.imageIndex("B", "None"); }, 1},
+        {"imageIndex of an absent group searches the current", [&] { return lib.imageIndex("B", "None"); },
+         1},
         {"imageIndexAt", [&] { return lib.imageIndexAt(0, 1); }, 2},
         {"imageIndexAt past its group", [&] { return lib.imageIndexAt(1, 1); }, -1},
         {"imageIndexAt of the current frame", [&] { return lib.imageIndexAt(-1, -1); }, 0},
@@ -107,14 +109,22 @@ TEST_F(OifTest, FramesCycleAndSelectionsByAbsentNamesAreMarked) {
         frames.push_back(lib.nextFrame());
     EXPECT_EQ(frames, (std::vector<int>{1, 0, 1}));
     EXPECT_EQ(lib.lockImageAt(-1, -1), lib.image(1));
+    // A copy starts at the first group and the first frame of each, whatever the library it copies.
+    lib.selectGroupIndex(1);
+    OIF<Bitmap> copy;
+    copy.copyFrom(lib);
+    EXPECT_EQ((std::tuple{copy.currentGroup(), copy.currentFrame(), copy.loaded(), copy.image(1)}),
+              std::tuple(0, 0, 1, lib.image(1)));
+    lib.selectGroupIndex(0);
     lib.setCurrentFrameByName("A");
     EXPECT_EQ(lib.currentFrame(), 0);
     lib.setCurrentFrameByName("Z");
     EXPECT_EQ((std::tuple{lib.currentFrame(), lib.lockImageAt(-1, -1), lib.nextFrame()}),
               std::tuple(OIF<Bitmap>::NoFrame, nullptr, 0));
     EXPECT_EQ(lib.nextFrameOfGroup("Stand"), 0); // a group of one
-    EXPECT_EQ((std::tuple{lib.selectGroup("None"), lib.currentGroup(), lib.currentGroupName(), lib.imageCount()}),
-              std::tuple(-1, -1, "", 0));
+    EXPECT_EQ(
+        (std::tuple{lib.selectGroup("None"), lib.currentGroup(), lib.currentGroupName(), lib.imageCount()}),
+        std::tuple(-1, -1, "", 0));
     EXPECT_EQ(&lib.selectGroupIndex(1), &lib);
     EXPECT_EQ(lib.currentGroupName(), "Stand");
 }
@@ -175,16 +185,17 @@ TEST_F(OifTest, AMissingIndexAndAMissingDataFileAreReported) {
     append(index, testIndexEntry("Nameless", "")); // the directory itself is no data file
     ImageIndex images;
     images.read(index.data(), index.size());
-    EXPECT_EQ((std::tuple{images.count(), images.library(2)->lockImageAt(0, 0)->bits()}), std::tuple(3, nullptr));
+    EXPECT_EQ((std::tuple{images.count(), images.library(2)->lockImageAt(0, 0)->bits()}),
+              std::tuple(3, nullptr));
     // The entry is read all the same: the next one is found, and the lost one's images draw nothing.
     Bitmap* lost = images.library(0)->lockImageAt(0, 0);
     EXPECT_EQ((std::tuple{images.library(1)->totalImages(), lost->bits()}), std::tuple(3, nullptr));
     images.library(0)->lockImageAt(0, 0); // reported once, not at every lock
-    EXPECT_EQ(checks.texts,
-              (std::vector<std::string>{"Can't find " + (dir / "absent" / "oiffile.hed").string() + "  Abort?",
-                                        "Can't find lost.oif  Abort?", "Can't find   Abort?",
-                                        "Can't find " + dir.path().string() + "/  Abort?",
-                                        "Can't find " + (dir / "lost.oif").string() + "  Abort?"}));
+    EXPECT_EQ(checks.texts, (std::vector<std::string>{
+                                "Can't find " + (dir / "absent" / "oiffile.hed").string() + "  Abort?",
+                                "Can't find lost.oif  Abort?", "Can't find   Abort?",
+                                "Can't find " + dir.path().string() + "/  Abort?",
+                                "Can't find " + (dir / "lost.oif").string() + "  Abort?"}));
 }
 
 // Damaged archives: each is refused whole, with a trace line, and the library stays empty and usable.
@@ -260,7 +271,8 @@ TEST_F(OifTest, DamagedIndexEntriesAreRefusedAndTheRestOfTheIndexPassedOver) {
             std::copy(r.bytes.begin(), r.bytes.end(), index.begin() + static_cast<std::ptrdiff_t>(r.at));
         ImageIndex images;
         images.read(index.data(), index.size());
-        EXPECT_EQ((std::tuple{images.count(), images.library(0)->totalImages()}), std::tuple(r.count, r.images));
+        EXPECT_EQ((std::tuple{images.count(), images.library(0)->totalImages()}),
+                  std::tuple(r.count, r.images));
     }
 }
 
@@ -277,9 +289,10 @@ TEST_F(OifTest, WindowPicturesAreReadWholeFromTheSameArchive) {
         const WindowsBitmap* a = pictures.lockImage("A", "Walk");
         const WindowsBitmap* c = pictures.lockImageAt(0, 1);
         const platform::Surface s = a->surface();
-        EXPECT_EQ((std::tuple{pictures.totalImages(), a->size(), s.width, s.height, s.pitch, Bytes(s.pixels, s.pixels + 2),
-                              c->surface().pixels[0], WindowsBitmap::liveCount()}),
-                  std::tuple(3, Dim(2, 1), 2, 1, 4, Bytes{1, 2}, 9, 3));
+        EXPECT_EQ(
+            (std::tuple{pictures.totalImages(), a->size(), s.width, s.height, s.pitch,
+                        Bytes(s.pixels, s.pixels + 2), c->surface().pixels[0], WindowsBitmap::liveCount()}),
+            std::tuple(3, Dim(2, 1), 2, 1, 4, Bytes{1, 2}, 9, 3));
     }
     EXPECT_EQ(WindowsBitmap::liveCount(), 0);
     Bytes cut = testArchive();
@@ -293,6 +306,24 @@ TEST_F(OifTest, WindowPicturesAreReadWholeFromTheSameArchive) {
     EXPECT_EQ((std::tuple{damaged.loaded(), damaged.totalImages(), cursor == entry.data() + entry.size(),
                           WindowsBitmap::liveCount()}),
               std::tuple(0, 0, true, 0));
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+TEST(OifStorageTest, ARecordIsNamedByTheFirst128BytesAtTheFilesPosition) {
+    Bytes bytes{9};
+    putText(bytes, "Elephant", 128);
+    std::istringstream file(std::string(bytes.begin(), bytes.end()));
+    file.get();
+    OIFStorage record(file);
+    OIFStorage copy(record);
+    std::istringstream cut("short");
+    EXPECT_EQ((std::tuple{record.name(), copy.name(), OIFStorage(cut).name(), OIFStorage().name()}),
+              std::tuple("Elephant", "Elephant", "", ""));
 }
 
 } // namespace

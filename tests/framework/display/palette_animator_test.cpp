@@ -20,8 +20,9 @@ protected:
         for (std::int16_t f = 0; f < 4; ++f)
             for (std::int16_t i = 202; i <= 210; ++i)
                 if (!(f == 3 && i == 210))
-                    animator.setEntry(f, i, PaletteEntry{static_cast<std::uint8_t>(f),
-                                                         static_cast<std::uint8_t>(i - 202), 9, PC_RESERVED});
+                    animator.setEntry(f, i,
+                                      PaletteEntry{static_cast<std::uint8_t>(f),
+                                                   static_cast<std::uint8_t>(i - 202), 9, PC_RESERVED});
         palette.handle()->onColoursChanged = [this] { ++presented; };
     }
     void send(const char* message) { bus.sendNamedEmpty(message); }
@@ -76,8 +77,8 @@ TEST_F(PaletteAnimatorTest, SuspendKeepsTheLastColoursAndResumeRestartsAtFrameZe
     app.tickSystemTimer(); // frame 1 shown
     send("SuspendPaletteAnimation");
     std::uint16_t first = 0, last = 0;
-    EXPECT_EQ((std::tuple{animator.paused(), palette.animatedRange(first, last), app.timer(0).state, shown(203).red,
-                          shown(203).flags}),
+    EXPECT_EQ((std::tuple{animator.paused(), palette.animatedRange(first, last), app.timer(0).state,
+                          shown(203).red, shown(203).flags}),
               std::tuple(1, 0, TimerCallback::Paused, 1, PC_NOCOLLAPSE));
     send("SuspendPaletteAnimation"); // already paused: ignored
     send("ResumePaletteAnimation");

@@ -51,8 +51,12 @@ TEST(HsvTest, RgbToHsv) {
     struct Row {
         RgbQuad colour;
         float hue, saturation, value;
-    } rows[] = {{{0, 0, 0, 0}, -1, 0, 0},       {{0, 0, 255, 0}, 0, 1, 1},       {{0, 255, 0, 0}, 120, 1, 1},
-                {{255, 0, 0, 0}, 240, 1, 1},    {{255, 0, 255, 0}, 300, 1, 1},   {{128, 128, 128, 0}, -1, 0, 128 / 255.0f},
+    } rows[] = {{{0, 0, 0, 0}, -1, 0, 0},
+                {{0, 0, 255, 0}, 0, 1, 1},
+                {{0, 255, 0, 0}, 120, 1, 1},
+                {{255, 0, 0, 0}, 240, 1, 1},
+                {{255, 0, 255, 0}, 300, 1, 1},
+                {{128, 128, 128, 0}, -1, 0, 128 / 255.0f},
                 {{0, 0, 100, 0}, 0, 1, 100 / 255.0f}};
     for (const Row& r : rows) {
         SCOPED_TRACE(std::to_string(r.colour.red) + "," + std::to_string(r.colour.green) + "," +
@@ -68,8 +72,8 @@ TEST(HsvTest, HsvToRgbTruncates) {
     struct Row {
         HSVColour c;
         int red, green, blue;
-    } rows[] = {{{0, 1, 1}, 255, 0, 0},   {{120, 1, 1}, 0, 255, 0}, {{360, 1, 1}, 255, 0, 0},
-                {{60, 1, 1}, 255, 255, 0}, {{30, 1, 1}, 255, 127, 0}, {{-1, 0, 0.5f}, 127, 127, 127},
+    } rows[] = {{{0, 1, 1}, 255, 0, 0},     {{120, 1, 1}, 0, 255, 0},  {{360, 1, 1}, 255, 0, 0},
+                {{60, 1, 1}, 255, 255, 0},  {{30, 1, 1}, 255, 127, 0}, {{-1, 0, 0.5f}, 127, 127, 127},
                 {{300, 1, 1}, 255, 0, 255}, {{400, 0.5f, 1}, 0, 0, 0}};
     for (const Row& r : rows) {
         SCOPED_TRACE(std::to_string(r.c.hue));
@@ -130,7 +134,8 @@ TEST(PaletteTest, NearestIndexTakesTheSmallestSquaredDistanceAndTheLowestIndexOn
     WindowsPalette p(in, "test");
     struct Row {
         int red, green, blue, expected;
-    } rows[] = {{1, 1, 1, 0}, {85, 85, 85, 10}, {86, 86, 86, 10}, {84, 84, 84, 11}, {255, 0, 1, 249}, {200, 0, 0, 13}};
+    } rows[] = {{1, 1, 1, 0},     {85, 85, 85, 10}, {86, 86, 86, 10},
+                {84, 84, 84, 11}, {255, 0, 1, 249}, {200, 0, 0, 13}};
     for (const Row& r : rows) {
         SCOPED_TRACE(std::to_string(r.red));
         EXPECT_EQ(p.nearestIndex(static_cast<std::uint8_t>(r.red), static_cast<std::uint8_t>(r.green),
@@ -163,8 +168,9 @@ TEST(PaletteTest, ACutCachedFileAndAMissingFileFallBackToTheBuiltInColours) {
     std::istringstream in(text(cut));
     WindowsPalette fromCut(in, "cut.pal");
     WindowsPalette missing("absent.pal");
-    EXPECT_EQ(checks.texts, (std::vector<std::string>{"The palette file cut.pal is too short  Abort?",
-                                                      "Can't find " + (dir / "absent.pal").string() + "  Abort?"}));
+    EXPECT_EQ(checks.texts,
+              (std::vector<std::string>{"The palette file cut.pal is too short  Abort?",
+                                        "Can't find " + (dir / "absent.pal").string() + "  Abort?"}));
     for (const WindowsPalette* p : {&fromCut, &missing}) {
         EXPECT_FALSE(p->fromFile());
         EXPECT_EQ(p->colours()[100], WindowsPalette::defaultColours()[100]);
@@ -199,7 +205,8 @@ TEST(PaletteTest, AnimationChangesOnlyReservedEntriesAndAnnouncesTheChange) {
     EXPECT_EQ((std::tuple{announced, p.handle()->entries[10], p.handle()->entries[12]}),
               std::tuple(1, PaletteEntry{100, 100, 100, PC_NOCOLLAPSE}, PaletteEntry{7, 8, 9, PC_RESERVED}));
     p.releaseRange(11, 12);
-    EXPECT_EQ((std::tuple{p.animatedRange(first, last), p.handle()->entries[12].flags}), std::tuple(0, PC_NOCOLLAPSE));
+    EXPECT_EQ((std::tuple{p.animatedRange(first, last), p.handle()->entries[12].flags}),
+              std::tuple(0, PC_NOCOLLAPSE));
     EXPECT_EQ(animatePalette(p.handle(), 254, 5, colours), 0); // past the last entry: left alone
 }
 

@@ -34,10 +34,24 @@ TEST(RunLengthTest, ClippedRowsAgainstHandMadePixels) {
         {"skip 5 width 4", 5, 0, 4, 1, false, false, {3, 4, 50, 50, 50, 50, 50, 50, 50}},
         {"literal longer than the width", 4, 0, 2, 1, false, false, {2, 3, 50, 50, 50, 50, 50, 50, 50}},
         {"through the colour table", 3, 0, 3, 1, false, true, {101, 102, 103, 50, 50, 50, 50, 50, 50}},
-        {"shadow runs ignored by the plain draw", 0, 1, 9, 1, false, false, {50, 50, 8, 9, 50, 5, 50, 50, 50}},
+        {"shadow runs ignored by the plain draw",
+         0,
+         1,
+         9,
+         1,
+         false,
+         false,
+         {50, 50, 8, 9, 50, 5, 50, 50, 50}},
         {"shadow runs remap the destination", 0, 1, 9, 1, true, false, {51, 51, 8, 9, 51, 5, 50, 50, 50}},
         {"straddling shadow", 1, 1, 3, 1, true, true, {51, 108, 109, 50, 50, 50, 50, 50, 50}},
-        {"two rows", 2, 0, 3, 2, true, false, {50, 1, 2, 50, 50, 50, 50, 50, 50, 8, 9, 51, 50, 50, 50, 50, 50, 50}},
+        {"two rows",
+         2,
+         0,
+         3,
+         2,
+         true,
+         false,
+         {50, 1, 2, 50, 50, 50, 50, 50, 50, 8, 9, 51, 50, 50, 50, 50, 50, 50}},
     };
     for (const Row& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,7 +136,8 @@ TEST(RunLengthTest, DrawEqualsAPlainDecodeUnderRandomClipWindows) {
         for (int y = 0; y < height; ++y) {
             Bytes body, plain;
             while (static_cast<int>(plain.size()) < width) {
-                const int n = std::min<int>(1 + static_cast<int>(random() % 9), width - static_cast<int>(plain.size()));
+                const int n =
+                    std::min<int>(1 + static_cast<int>(random() % 9), width - static_cast<int>(plain.size()));
                 const int kind = static_cast<int>(random() % 3);
                 put16(body, n | (kind == 0 ? 0 : kind == 1 ? 0x2000 : 0x4000));
                 for (int i = 0; i < n; ++i) {
@@ -145,12 +160,14 @@ TEST(RunLengthTest, DrawEqualsAPlainDecodeUnderRandomClipWindows) {
         const int h = 1 + static_cast<int>(random() % (height - skipY));
         const int pitch = w + 3;
         Bytes dest(static_cast<std::size_t>(pitch * h), background);
-        rleDrawDoubleMapped(dest.data(), image.data(), skipX, skipY, w, h, pitch - w, shadows.data(), nullptr);
+        rleDrawDoubleMapped(dest.data(), image.data(), skipX, skipY, w, h, pitch - w, shadows.data(),
+                            nullptr);
         Bytes expected(dest.size(), background);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 expected[static_cast<std::size_t>(y * pitch + x)] = decoded[skipY + y][skipX + x];
-        ASSERT_EQ(dest, expected) << width << "x" << height << " window " << skipX << "," << skipY << " " << w << "x" << h;
+        ASSERT_EQ(dest, expected) << width << "x" << height << " window " << skipX << "," << skipY << " " << w
+                                  << "x" << h;
     }
 }
 

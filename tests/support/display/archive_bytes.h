@@ -15,7 +15,8 @@ inline void putImageHeader(Bytes& b, const std::string& name, int w, int h, int 
     put32(b, dataSize), put32(b, 0), put32(b, next);
 }
 
-inline void putGroup(Bytes& b, const std::string& name, int count, std::uint32_t previous, std::uint32_t next) {
+inline void putGroup(Bytes& b, const std::string& name, int count, std::uint32_t previous,
+                     std::uint32_t next) {
     putText(b, name, 128);
     put16(b, count), put32(b, previous), put32(b, next);
 }

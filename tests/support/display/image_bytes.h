@@ -29,13 +29,17 @@ inline void append(Bytes& b, const Bytes& more) {
 }
 
 // Run words: a transparent, literal or shadow run of n pixels (a literal's bytes follow it).
-inline Bytes skip(int n) { return {static_cast<std::uint8_t>(n & 0xFF), static_cast<std::uint8_t>(n >> 8)}; }
+inline Bytes skip(int n) {
+    return {static_cast<std::uint8_t>(n & 0xFF), static_cast<std::uint8_t>(n >> 8)};
+}
 inline Bytes literal(std::initializer_list<std::uint8_t> pixels) {
     Bytes b{static_cast<std::uint8_t>(pixels.size()), 0x20};
     b.insert(b.end(), pixels);
     return b;
 }
-inline Bytes shadow(int n) { return {static_cast<std::uint8_t>(n & 0xFF), static_cast<std::uint8_t>(0x40 | n >> 8)}; }
+inline Bytes shadow(int n) {
+    return {static_cast<std::uint8_t>(n & 0xFF), static_cast<std::uint8_t>(0x40 | n >> 8)};
+}
 // A row record: its length word, then its runs.
 inline Bytes row(std::initializer_list<Bytes> runs) {
     Bytes body;

@@ -6,14 +6,14 @@
 #include <iterator>
 
 #include "framework/display/application_palette.h"
-#include "framework/display/palette_animator.h"
 #include "framework/display/image_index.h"
+#include "framework/display/palette_animator.h"
 #include "framework/display/windows_palette.h"
+#include "platform/headless/headless_platform.h"
 #include "support/display/archive_bytes.h"
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
 #include "support/ui/test_win_app.h"
-#include "platform/headless/headless_platform.h"
 #include "tools/forge/archive_writer.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/forge_palette.h"
@@ -62,7 +62,8 @@ TEST(ForgeWriterTest, ANameWithoutRoomForItsNulIsRefused) {
     a.groups[0].images[0].name = std::string(127, 'x');
     EXPECT_NO_THROW(forge::archiveBytes(a));
     std::vector<std::uint32_t> offsets{0, 0, 0};
-    EXPECT_THROW(forge::indexEntryBytes("First", "test.oif", a, offsets), std::length_error); // 24 bytes there
+    EXPECT_THROW(forge::indexEntryBytes("First", "test.oif", a, offsets),
+                 std::length_error); // 24 bytes there
     a.groups[0].images[0].name = std::string(128, 'x');
     EXPECT_THROW(forge::archiveBytes(a), std::length_error);
     EXPECT_THROW(forge::mapFileBytes({{"twelve.chars", "A"}, {"thirteen.char", "B"}}), std::length_error);
@@ -133,8 +134,10 @@ TEST_F(ForgedDataTest, ThePaletteKeepsItsReservedEntries) {
         const char* name;
         int index;
         RgbQuad colour;
-    } rows[] = {{"transparent black", 0, {0, 0, 0, 0}},   {"pure red", 249, {0, 0, 255, 0}},
-                {"pure green", 250, {0, 255, 0, 0}},      {"pure blue, the light byte", 252, {255, 0, 0, 0}},
+    } rows[] = {{"transparent black", 0, {0, 0, 0, 0}},
+                {"pure red", 249, {0, 0, 255, 0}},
+                {"pure green", 250, {0, 255, 0, 0}},
+                {"pure blue, the light byte", 252, {255, 0, 0, 0}},
                 {"white, the shadow byte", 255, {255, 255, 255, 0}}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -142,10 +145,11 @@ TEST_F(ForgedDataTest, ThePaletteKeepsItsReservedEntries) {
     }
     for (int i = forge::colour::WaterFirst; i <= forge::colour::WaterLast; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_GT(c[i].blue, c[i].red); // the water is blue
+        EXPECT_GT(c[i].blue, c[i].red);                                      // the water is blue
         EXPECT_EQ(palette.nearestIndex(c[i].red, c[i].green, c[i].blue), i); // and each colour its own
     }
-    EXPECT_EQ((std::tuple{palette.nearestIndex(255, 0, 0), palette.nearestIndex(255, 255, 255), palette.darkRemap()[0]}),
+    EXPECT_EQ((std::tuple{palette.nearestIndex(255, 0, 0), palette.nearestIndex(255, 255, 255),
+                          palette.darkRemap()[0]}),
               std::tuple(249, 255, 0));
 }
 
@@ -158,7 +162,8 @@ TEST_F(ForgedDataTest, TheSampleArchiveLoadsByNameThroughTheMapFileAndTheIndex) 
     // The soldier's spear tip (19, 0) of steel, drawn with the hot spot (12, 37) at (30, 40).
     Bitmap surface(Dim(64, 64), PixelOpaque);
     surface.fill(forge::shade(forge::Grass, 5));
-    EXPECT_EQ(surface.drawWholeBitmap(Point(30, 40), *byMap.lockImage("Standing", "Soldier"), 1), Box(18, 3, 24, 40));
+    EXPECT_EQ(surface.drawWholeBitmap(Point(30, 40), *byMap.lockImage("Standing", "Soldier"), 1),
+              Box(18, 3, 24, 40));
     EXPECT_EQ(surface.bits()[3 * 64 + 18 + 19], forge::shade(forge::Steel, 11));
     // Its shadow darkens the grass through the palette's dark table.
     Bitmap shaded(Dim(24, 40), PixelOpaque);
