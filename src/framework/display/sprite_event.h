@@ -2,7 +2,9 @@
 // One timed step of a sprite: a move, an animation, a hold or a change of the way it is drawn. The
 // event owns its payload (deleted with it, cloned with it) but never the images it cycles through.
 #include <cstdint>
+#include <istream>
 #include <memory>
+#include <ostream>
 
 #include "framework/core/container.h"
 #include "framework/core/geometry.h"
@@ -10,6 +12,8 @@
 #include "framework/display/bitmap.h"
 
 namespace vael {
+
+class SuperString;
 
 // What an event does when the sprite steps it.
 enum SpriteEventKind : std::uint16_t {
@@ -43,6 +47,14 @@ public:
     // Region, kind and payload do not take part.
     bool operator==(const SpriteEvent& other) const;
 
+    // On a saved game's raw bytes, little-endian: the target (x, y, z as 2 bytes, t as 4), region, kind,
+    // new layer and restart count (2 bytes each), then the payload written as a nullable box on a framework
+    // stream and stored as its 4-byte length followed by those bytes. The frames are not saved: the owner
+    // puts them back. load answers false, and leaves the event as it was, when the bytes run short or the
+    // payload cannot be read back.
+    virtual void save(std::ostream& stream) const;
+    virtual bool load(std::istream& stream);
+
     ContainerBase* payload() const { return payload_.get(); }
     void setPayload(ContainerBase* payload) { payload_.reset(payload); }
 
@@ -56,6 +68,11 @@ public:
 private:
     std::unique_ptr<ContainerBase> payload_;
 };
+
+// On framework streams (events travelling in lists) only region, kind, new layer and restart count go, 2
+// bytes each, then the nullable payload; target and frames stay behind.
+SuperString& operator<<(SuperString& s, const SpriteEvent& v);
+SuperString& operator>>(SuperString& s, SpriteEvent& v);
 
 VAEL_TYPE_NAME(SpriteEvent, "SpriteEvent");
 
