@@ -79,12 +79,6 @@ protected:
         Container<Sprite*> box(s);
         onLayer(event, &box);
     }
-    std::vector<std::int16_t> orderByY() const {
-        std::vector<std::int16_t> ys;
-        for (Sprite* s : test::valuesOf(layer->orderedSprites()))
-            ys.push_back(s->location().y);
-        return ys;
-    }
     PhysicalObject* object(int index) const { return test::valuesOf(layer->objects()).at(index); }
 
     test::TestApplication app;
@@ -138,33 +132,58 @@ TEST_F(PhysicalLayerTest, AnUnknownTypeOrANumberOutOfRangeMakesNothing) {
 TEST_F(PhysicalLayerTest, FilesSpritesStablyInDepthOrder) {
     attachDisplay();
     struct Row {
-        std::vector<std::int16_t> inserted;
-        std::vector<std::int16_t> order;
+        std::vector<std::int16_t> inserted; // heights, in order of arrival
+        std::vector<std::int16_t> order;    // arrival numbers, back to front
     };
-    for (const Row& r : std::vector<Row>{{{10, 30, 20}, {10, 20, 30}},
-                                         {{30, 10}, {10, 30}},
-                                         {{20, 20, 20}, {20, 20, 20}},
-                                         {{10, 30, 20, 20}, {10, 20, 20, 30}},
-                                         {{30, 20, 10}, {10, 20, 30}}}) {
+    for (const Row& r : std::vector<Row>{{{10, 30, 20}, {0, 2, 1}},
+                                         {{30, 10}, {1, 0}},
+                                         {{20, 20, 20}, {0, 1, 2}},
+                                         {{10, 30, 20, 20}, {0, 2, 3, 1}},
+                                         {{30, 20, 10}, {2, 1, 0}},
+                                         {{20, 10, 20, 10}, {1, 3, 0, 2}}}) {
         SCOPED_TRACE(testing::PrintToString(r.inserted));
         std::vector<std::unique_ptr<Sprite>> sprites;
-        for (std::int16_t y : r.inserted) {
-            sprites.push_back(std::make_unique<Sprite>(0, Point3D(0, y, 0), nullptr, 0, 0, 1));
+        for (std::size_t i = 0; i < r.inserted.size(); ++i) {
+            // The arrival number rides in x, which the order does not look at.
+            sprites.push_back(std::make_unique<Sprite>(0, Point3D(static_cast<std::int16_t>(i), r.inserted[i], 0),
+                                                       nullptr, 0, 0, 1));
             sprites.back()->setChanged(1);
             spriteEvent(SPRITE_CREATED, sprites.back().get());
             EXPECT_EQ(sprites.back()->isChanged(), 0);
         }
-        EXPECT_EQ(orderByY(), r.order);
-        // Equal sprites keep their order of arrival.
-        std::vector<Sprite*> ordered = test::valuesOf(layer->orderedSprites());
-        for (std::size_t i = 0; i + 1 < ordered.size(); ++i)
-            if (ordered[i]->location().y == ordered[i + 1]->location().y)
-                EXPECT_LT(std::find_if(sprites.begin(), sprites.end(), [&](auto& s) { return s.get() == ordered[i]; }),
-                          std::find_if(sprites.begin(), sprites.end(),
-                                       [&](auto& s) { return s.get() == ordered[i + 1]; }));
+        std::vector<std::int16_t> arrivals;
+        for (Sprite* s : test::valuesOf(layer->orderedSprites()))
+            arrivals.push_back(s->location().x);
+        EXPECT_EQ(arrivals, r.order);
         for (auto& s : sprites)
             spriteEvent(RegisteredMessage::getId("SpriteDestroyed"), s.get());
         EXPECT_TRUE(layer->orderedSprites().isEmpty());
+    }
+}
+
+TEST_F(PhysicalLayerTest, SpritesDrawnInTheLayersOrderOverlapPixelExact) {
+    // A (colour 1) at (0, 11) and B (colour 2) at (1, 10), 2 x 2 each, drawn onto 4 x 3 from (0, 10).
+    Bitmap a(Dim(2, 2), PixelOpaque, std::vector<std::uint8_t>{1, 1, 0, 0, 1, 1, 0, 0}.data(), 8);
+    Bitmap b(Dim(2, 2), PixelOpaque, std::vector<std::uint8_t>{2, 2, 0, 0, 2, 2, 0, 0}.data(), 8);
+    struct Row {
+        std::uintptr_t groupA, groupB;
+        std::uint16_t layerA, layerB;
+        std::vector<std::uint8_t> pixels; // 3 rows of 4
+    };
+    for (const Row& r : std::vector<Row>{
+             {0, 0, 0, 0, {0, 2, 2, 0, 1, 1, 2, 0, 1, 1, 0, 0}},  // no group: the lower one (A) in front
+             {9, 9, 1, 2, {0, 2, 2, 0, 1, 2, 2, 0, 1, 1, 0, 0}},  // one group: the higher layer (B) in front
+             {9, 9, 2, 1, {0, 2, 2, 0, 1, 1, 2, 0, 1, 1, 0, 0}}}) {
+        SCOPED_TRACE(testing::Message() << r.groupA << "/" << r.layerA << " " << r.groupB << "/" << r.layerB);
+        Sprite sa(0, Point3D(0, 11, 0), &a, r.layerA, r.groupA, 1), sb(0, Point3D(1, 10, 0), &b, r.layerB, r.groupB, 1);
+        spriteEvent(SPRITE_CREATED, &sa);
+        spriteEvent(SPRITE_CREATED, &sb);
+        Bitmap surface(Dim(4, 3), PixelOpaque, std::vector<std::uint8_t>(12, 0).data(), 12);
+        for (Sprite* s : test::valuesOf(layer->orderedSprites()))
+            s->draw(surface, Point(0, 10));
+        EXPECT_EQ(std::vector<std::uint8_t>(surface.bits(), surface.bits() + 12), r.pixels);
+        spriteEvent(RegisteredMessage::getId("SpriteDestroyed"), &sa);
+        spriteEvent(RegisteredMessage::getId("SpriteDestroyed"), &sb);
     }
 }
 
