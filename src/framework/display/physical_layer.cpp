@@ -21,6 +21,17 @@ template <class T> T* takeOwned(List<T*>& list) {
     list.removeFirst(first);
     return first;
 }
+
+PhysicalLayer* layerOf(Component* target) {
+    return static_cast<PhysicalLayer*>(target);
+}
+
+// The handler that checks the payload is a T and hands it to the layer's operation.
+template <class T, auto Operation> ContainerBase* handle(Component* target, BusMessage, ContainerBase* data) {
+    callWithPayload<T>(data, SourceName, __LINE__,
+                       [&](const T& value) { return (layerOf(target)->*Operation)(value); });
+    return nullptr;
+}
 } // namespace
 
 PhysicalLayer::PhysicalLayer(const char* name) : Bus(name ? name : "PhysicalLayer--Vector Bus") {
@@ -57,21 +68,21 @@ void PhysicalLayer::connectParent() {
     Bus::connectParent();
     // Attached again, the layer registers afresh rather than twice.
     Bus::disconnectAll(this);
-    connect(LOGICAL_UNIT_CREATED, onUnitCreated);
-    connect(SPRITE_CREATED, onSpriteCreated);
-    connectNamed("SpriteDestroyed", onSpriteDestroyed);
-    connect(SPRITE_DISABLED, onSpriteDisabled);
-    connect(SPRITE_ENABLED, onSpriteEnabled);
-    connect(PHYSICAL_OBJECT_ACTIVATED, onActivated);
-    connect(PHYSICAL_OBJECT_DEACTIVATED, onDeactivated);
-    connect(VIEWPORT_DESTROYED, onViewportDestroyed);
-    connect(POINT_SELECTED, onPointSelected);
-    connect(POINT_FLYBY, onPointFlyby);
+    connect(LOGICAL_UNIT_CREATED, handle<LogicalCommandInfo, &PhysicalLayer::createObject>);
+    connect(SPRITE_CREATED, handle<Sprite*, &PhysicalLayer::insertSprite>);
+    connectNamed("SpriteDestroyed", handle<Sprite*, &PhysicalLayer::removeSprite>);
+    connect(SPRITE_DISABLED, handle<Sprite*, &PhysicalLayer::disableSprite>);
+    connect(SPRITE_ENABLED, handle<Sprite*, &PhysicalLayer::enableSprite>);
+    connect(PHYSICAL_OBJECT_ACTIVATED, handle<short, &PhysicalLayer::addClient>);
+    connect(PHYSICAL_OBJECT_DEACTIVATED, handle<short, &PhysicalLayer::removeClient>);
+    connect(VIEWPORT_DESTROYED, handle<ViewportWindow*, &PhysicalLayer::deleteViewport>);
+    connect(POINT_SELECTED, handle<Point, &PhysicalLayer::pointSelected>);
+    connect(POINT_FLYBY, handle<Point, &PhysicalLayer::pointFlyby>);
     connectNamed("CloseGame", onCloseGame);
     // Each command reaches only its own object, through the handler on the parent, never by forwarding
     // to every object of the layer.
     blockEvent(LOGICAL_COMMAND, 0);
-    parentConnect(LOGICAL_COMMAND, onLogicalCommand);
+    parentConnect(LOGICAL_COMMAND, handle<LogicalCommandInfo, &PhysicalLayer::deliverCommand>);
 
     // What the objects and displays of one layer say about sprites, regions and redrawing stays on this
     // layer and its viewports.
@@ -93,7 +104,7 @@ std::int16_t PhysicalLayer::createObject(const LogicalCommandInfo& record) {
         Container<short>::fromMessage(record.payload.get(), typeId) ? prototype(typeId) : nullptr;
     if (!proto) {
         debugStream() << "VPL: no prototype for display type " << typeId << " of logical object "
-                                << record.command << "\n";
+                      << record.command << "\n";
         return 0;
     }
     if (record.command >= DynArray<short>::kMaxSize) {
@@ -315,74 +326,8 @@ std::int16_t PhysicalLayer::deleteAllObjects() {
 
 // Handlers.
 
-namespace {
-PhysicalLayer* layerOf(Component* target) {
-    return static_cast<PhysicalLayer*>(target);
-}
-} // namespace
-
-ContainerBase* PhysicalLayer::onUnitCreated(Component* target, BusMessage, ContainerBase* data) {
-    callWithPayload<LogicalCommandInfo>(data, SourceName, __LINE__, [&](const LogicalCommandInfo& record) {
-        return layerOf(target)->createObject(record);
-    });
-    return nullptr;
-}
-
-ContainerBase* PhysicalLayer::onSpriteCreated(Component* target, BusMessage, ContainerBase* data) {
-    callWithPayload<Sprite*>(data, SourceName, __LINE__, [&](Sprite* s) { return layerOf(target)->insertSprite(s); });
-    return nullptr;
-}
-
-ContainerBase* PhysicalLayer::onSpriteDestroyed(Component* target, BusMessage, ContainerBase* data) {
-    callWithPayload<Sprite*>(data, SourceName, __LINE__, [&](Sprite* s) { return layerOf(target)->removeSprite(s); });
-    return nullptr;
-}
-
-ContainerBase* PhysicalLayer::onSpriteDisabled(Component* target, BusMessage, ContainerBase* data) {
-    callWithPayload<Sprite*>(data, SourceName, __LINE__, [&](Sprite* s) { return layerOf(target)->disableSprite(s); });
-    return nullptr;
-}
-
-ContainerBase* PhysicalLayer::onSpriteEnabled(Component* target, BusMessage, ContainerBase* data) {
-    callWithPayload<Sprite*>(data, SourceName, __LINE__, [&](Sprite* s) { return layerOf(target)->enableSprite(s); });
-    return nullptr;
-}
-
-ContainerBase* PhysicalLayer::onActivated(Component* target, BusMessage, ContainerBase* data) {
-    callWithPayload<short>(data, SourceName, __LINE__, [&](short id) { return layerOf(target)->addClient(id); });
-    return nullptr;
-}
-
-ContainerBase* PhysicalLayer::onDeactivated(Component* target, BusMessage, ContainerBase* data) {
-    callWithPayload<short>(data, SourceName, __LINE__, [&](short id) { return layerOf(target)->removeClient(id); });
-    return nullptr;
-}
-
-ContainerBase* PhysicalLayer::onViewportDestroyed(Component* target, BusMessage, ContainerBase* data) {
-    callWithPayload<ViewportWindow*>(data, SourceName, __LINE__,
-                                     [&](ViewportWindow* w) { return layerOf(target)->deleteViewport(w); });
-    return nullptr;
-}
-
-ContainerBase* PhysicalLayer::onPointSelected(Component* target, BusMessage, ContainerBase* data) {
-    callWithPayload<Point>(data, SourceName, __LINE__, [&](const Point& p) { return layerOf(target)->pointSelected(p); });
-    return nullptr;
-}
-
-ContainerBase* PhysicalLayer::onPointFlyby(Component* target, BusMessage, ContainerBase* data) {
-    callWithPayload<Point>(data, SourceName, __LINE__, [&](const Point& p) { return layerOf(target)->pointFlyby(p); });
-    return nullptr;
-}
-
 ContainerBase* PhysicalLayer::onCloseGame(Component* target, BusMessage, ContainerBase*) {
     layerOf(target)->deleteAllObjects();
-    return nullptr;
-}
-
-ContainerBase* PhysicalLayer::onLogicalCommand(Component* target, BusMessage, ContainerBase* data) {
-    callWithPayload<LogicalCommandInfo>(data, SourceName, __LINE__, [&](const LogicalCommandInfo& record) {
-        return layerOf(target)->deliverCommand(record);
-    });
     return nullptr;
 }
 

@@ -85,18 +85,7 @@ protected:
     List<Viewport*> viewports_;
 
 private:
-    static ContainerBase* onUnitCreated(Component*, BusMessage, ContainerBase*);
-    static ContainerBase* onSpriteCreated(Component*, BusMessage, ContainerBase*);
-    static ContainerBase* onSpriteDestroyed(Component*, BusMessage, ContainerBase*);
-    static ContainerBase* onSpriteDisabled(Component*, BusMessage, ContainerBase*);
-    static ContainerBase* onSpriteEnabled(Component*, BusMessage, ContainerBase*);
-    static ContainerBase* onActivated(Component*, BusMessage, ContainerBase*);
-    static ContainerBase* onDeactivated(Component*, BusMessage, ContainerBase*);
-    static ContainerBase* onViewportDestroyed(Component*, BusMessage, ContainerBase*);
-    static ContainerBase* onPointSelected(Component*, BusMessage, ContainerBase*);
-    static ContainerBase* onPointFlyby(Component*, BusMessage, ContainerBase*);
     static ContainerBase* onCloseGame(Component*, BusMessage, ContainerBase*);
-    static ContainerBase* onLogicalCommand(Component*, BusMessage, ContainerBase*);
     static ContainerBase* onTimer(Component*, BusMessage, ContainerBase*);
 
     bool timerRunning_ = false;

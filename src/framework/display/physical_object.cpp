@@ -72,7 +72,8 @@ void PhysicalObject::handleEvent(LogicalCommandInfo& command) {
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
         Sprite* s = sprite(i);
         if (!s) continue;
-        s->addEvent(command.value, Point4D(target + Point4D(spriteOffsets_[i], 0)), frames, -1, SpriteMove, 0);
+        s->addEvent(command.value, Point4D(target + Point4D(spriteOffsets_[i], 0)), frames, -1, SpriteMove,
+                    0);
         activeSprites_.append(s);
     }
 }

@@ -88,13 +88,25 @@ void Sprite::processEvent(SpriteEvent& event, std::int32_t now) {
         location_.assign(event.target);
         return;
     case SpriteDrawPlain:
-    case SpriteDrawPlainAgain: drawMode_ = DrawPlain; break;
-    case SpriteDrawMode2: drawMode_ = 2; break;
-    case SpriteDrawMode3: drawMode_ = 3; break;
-    case SpriteMarker: break;
-    case SpriteHide: hidden_ = 1; break;
-    case SpriteShow: hidden_ = 0; break;
-    default: return; // waits, and kinds this sprite does not know, stay at the head
+    case SpriteDrawPlainAgain:
+        drawMode_ = DrawPlain;
+        break;
+    case SpriteDrawMode2:
+        drawMode_ = 2;
+        break;
+    case SpriteDrawMode3:
+        drawMode_ = 3;
+        break;
+    case SpriteMarker:
+        break;
+    case SpriteHide:
+        hidden_ = 1;
+        break;
+    case SpriteShow:
+        hidden_ = 0;
+        break;
+    default:
+        return; // waits, and kinds this sprite does not know, stay at the head
     }
     abortEvent();
 }

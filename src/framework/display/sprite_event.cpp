@@ -75,8 +75,9 @@ void SpriteEvent::save(std::ostream& stream) const {
 bool SpriteEvent::load(std::istream& stream) {
     std::uint16_t x = 0, y = 0, z = 0, r = 0, k = 0, layer = 0, restart = 0;
     std::uint32_t t = 0, length = 0;
-    if (!get16(stream, x) || !get16(stream, y) || !get16(stream, z) || !get32(stream, t) || !get16(stream, r) ||
-        !get16(stream, k) || !get16(stream, layer) || !get16(stream, restart) || !get32(stream, length))
+    if (!get16(stream, x) || !get16(stream, y) || !get16(stream, z) || !get32(stream, t) ||
+        !get16(stream, r) || !get16(stream, k) || !get16(stream, layer) || !get16(stream, restart) ||
+        !get32(stream, length))
         return false;
     // Read in pieces, so that a length the bytes do not back costs no more memory than the bytes.
     SuperString piece;

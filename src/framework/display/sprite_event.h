@@ -35,8 +35,9 @@ class SpriteEvent {
 public:
     SpriteEvent() = default;
     // Takes ownership of the payload (which may be null).
-    SpriteEvent(std::uint16_t region, const Point4D& target, const List<Bitmap*>& frames, std::int16_t newLayer,
-                std::uint16_t kind, std::uint16_t restartFrames, ContainerBase* payload = nullptr);
+    SpriteEvent(std::uint16_t region, const Point4D& target, const List<Bitmap*>& frames,
+                std::int16_t newLayer, std::uint16_t kind, std::uint16_t restartFrames,
+                ContainerBase* payload = nullptr);
     explicit SpriteEvent(ContainerBase* payload);
     SpriteEvent(const SpriteEvent& other);
     SpriteEvent& operator=(const SpriteEvent& other);

@@ -145,8 +145,8 @@ TEST_F(PhysicalLayerTest, FilesSpritesStablyInDepthOrder) {
         std::vector<std::unique_ptr<Sprite>> sprites;
         for (std::size_t i = 0; i < r.inserted.size(); ++i) {
             // The arrival number rides in x, which the order does not look at.
-            sprites.push_back(std::make_unique<Sprite>(0, Point3D(static_cast<std::int16_t>(i), r.inserted[i], 0),
-                                                       nullptr, 0, 0, 1));
+            sprites.push_back(std::make_unique<Sprite>(
+                0, Point3D(static_cast<std::int16_t>(i), r.inserted[i], 0), nullptr, 0, 0, 1));
             sprites.back()->setChanged(1);
             spriteEvent(SPRITE_CREATED, sprites.back().get());
             EXPECT_EQ(sprites.back()->isChanged(), 0);
@@ -171,11 +171,12 @@ TEST_F(PhysicalLayerTest, SpritesDrawnInTheLayersOrderOverlapPixelExact) {
         std::vector<std::uint8_t> pixels; // 3 rows of 4
     };
     for (const Row& r : std::vector<Row>{
-             {0, 0, 0, 0, {0, 2, 2, 0, 1, 1, 2, 0, 1, 1, 0, 0}},  // no group: the lower one (A) in front
-             {9, 9, 1, 2, {0, 2, 2, 0, 1, 2, 2, 0, 1, 1, 0, 0}},  // one group: the higher layer (B) in front
+             {0, 0, 0, 0, {0, 2, 2, 0, 1, 1, 2, 0, 1, 1, 0, 0}}, // no group: the lower one (A) in front
+             {9, 9, 1, 2, {0, 2, 2, 0, 1, 2, 2, 0, 1, 1, 0, 0}}, // one group: the higher layer (B) in front
              {9, 9, 2, 1, {0, 2, 2, 0, 1, 1, 2, 0, 1, 1, 0, 0}}}) {
         SCOPED_TRACE(testing::Message() << r.groupA << "/" << r.layerA << " " << r.groupB << "/" << r.layerB);
-        Sprite sa(0, Point3D(0, 11, 0), &a, r.layerA, r.groupA, 1), sb(0, Point3D(1, 10, 0), &b, r.layerB, r.groupB, 1);
+        Sprite sa(0, Point3D(0, 11, 0), &a, r.layerA, r.groupA, 1),
+            sb(0, Point3D(1, 10, 0), &b, r.layerB, r.groupB, 1);
         spriteEvent(SPRITE_CREATED, &sa);
         spriteEvent(SPRITE_CREATED, &sb);
         Bitmap surface(Dim(4, 3), PixelOpaque, std::vector<std::uint8_t>(12, 0).data(), 12);
@@ -238,10 +239,11 @@ TEST_F(PhysicalLayerTest, ClientsAreCountedOnceAndOneTimerRunsWhileThereAreAny) 
         std::vector<short> clients;
         int timers;
     };
-    const std::vector<Row> rows = {{PHYSICAL_OBJECT_ACTIVATED, 3, {3}, 1},   {PHYSICAL_OBJECT_ACTIVATED, 3, {3}, 1},
-                                   {PHYSICAL_OBJECT_ACTIVATED, 5, {3, 5}, 1}, {PHYSICAL_OBJECT_DEACTIVATED, 3, {5}, 1},
-                                   {PHYSICAL_OBJECT_DEACTIVATED, 9, {5}, 1},  {PHYSICAL_OBJECT_DEACTIVATED, 5, {}, 0},
-                                   {PHYSICAL_OBJECT_DEACTIVATED, 5, {}, 0},   {PHYSICAL_OBJECT_ACTIVATED, 5, {5}, 1}};
+    const std::vector<Row> rows = {
+        {PHYSICAL_OBJECT_ACTIVATED, 3, {3}, 1},    {PHYSICAL_OBJECT_ACTIVATED, 3, {3}, 1},
+        {PHYSICAL_OBJECT_ACTIVATED, 5, {3, 5}, 1}, {PHYSICAL_OBJECT_DEACTIVATED, 3, {5}, 1},
+        {PHYSICAL_OBJECT_DEACTIVATED, 9, {5}, 1},  {PHYSICAL_OBJECT_DEACTIVATED, 5, {}, 0},
+        {PHYSICAL_OBJECT_DEACTIVATED, 5, {}, 0},   {PHYSICAL_OBJECT_ACTIVATED, 5, {5}, 1}};
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.event.id() << " " << r.id);
         Container<short> box(r.id);
@@ -256,10 +258,11 @@ TEST_F(PhysicalLayerTest, ClientsAreCountedOnceAndOneTimerRunsWhileThereAreAny) 
 TEST_F(PhysicalLayerTest, TheTickStepsTheClientsResortsWhatMovedAndRedrawsTheirBoxes) {
     attachDisplay();
     // Type 12 plays whatever is queued on its sprite.
-    PhysicalLayer::registerPrototype(12, new TestDisplayObject("Foot", 0, {Point3D(0, 50, 0)}, &square,
-                                                               [](TestDisplayObject& self, LogicalCommandInfo&) {
-                                                                   self.activate(self.sprite(0));
-                                                               }));
+    PhysicalLayer::registerPrototype(12,
+                                     new TestDisplayObject("Foot", 0, {Point3D(0, 50, 0)}, &square,
+                                                           [](TestDisplayObject& self, LogicalCommandInfo&) {
+                                                               self.activate(self.sprite(0));
+                                                           }));
     createUnit(4, 12, 1305);
     Sprite other(0, Point3D(0, 40, 0), &square, 0, 0, 1);
     Sprite* own = object(0)->sprite(0);
@@ -306,7 +309,8 @@ protected:
         });
     }
     void landscapeAnswers(short region) {
-        rec().on(&display, 2, [region](Component*, BusMessage, ContainerBase*) { return new Container<short>(region); });
+        rec().on(&display, 2,
+                 [region](Component*, BusMessage, ContainerBase*) { return new Container<short>(region); });
     }
     Sprite back{11, Point3D(0, 0, 0), &square, 0, 0, 1};
     Sprite front{12, Point3D(2, 2, 0), &square, 0, 0, 1};
@@ -320,13 +324,13 @@ TEST_F(PickingTest, SelectingTakesTheFrontSpriteThenTheLandscapeThenBeeps) {
         std::string trace; // of the last call
     };
     const std::vector<Row> rows = {
-        {{3, 3}, -2, {"L.h1"}, "L.h1 send short:12"},        // both hit: the front one
-        {{2, 2}, -2, {"L.h1"}, "L.h1 send short:12"},        //
-        {{1, 1}, -2, {"L.h1"}, "L.h1 send short:11"},        // only the back one
-        {{5, 5}, -2, {"L.h1"}, "L.h1 send short:12"},        //
-        {{6, 6}, 7, {"D.h2", "L.h1"}, "L.h1 send short:7"},  // none: the landscape's region
-        {{6, 6}, -1, {"D.h2"}, "D.h2 query Point"},          // the landscape has none
-        {{-1, 0}, -2, {"D.h2"}, "D.h2 query Point"},         // nobody answers
+        {{3, 3}, -2, {"L.h1"}, "L.h1 send short:12"},       // both hit: the front one
+        {{2, 2}, -2, {"L.h1"}, "L.h1 send short:12"},       //
+        {{1, 1}, -2, {"L.h1"}, "L.h1 send short:11"},       // only the back one
+        {{5, 5}, -2, {"L.h1"}, "L.h1 send short:12"},       //
+        {{6, 6}, 7, {"D.h2", "L.h1"}, "L.h1 send short:7"}, // none: the landscape's region
+        {{6, 6}, -1, {"D.h2"}, "D.h2 query Point"},         // the landscape has none
+        {{-1, 0}, -2, {"D.h2"}, "D.h2 query Point"},        // nobody answers
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.p.x << "," << r.p.y);
@@ -335,7 +339,8 @@ TEST_F(PickingTest, SelectingTakesTheFrontSpriteThenTheLandscapeThenBeeps) {
         const std::size_t beeps = std::count(app.log.begin(), app.log.end(), "beep");
         EXPECT_EQ(at(POINT_SELECTED, r.p), r.calls);
         EXPECT_EQ(rec().traces().back(), r.trace);
-        EXPECT_EQ(std::count(app.log.begin(), app.log.end(), "beep") - beeps, r.calls.back() == "L.h1" ? 0 : 1);
+        EXPECT_EQ(std::count(app.log.begin(), app.log.end(), "beep") - beeps,
+                  r.calls.back() == "L.h1" ? 0 : 1);
     }
 }
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <fstream>
+#include <optional>
 
 #include "framework/core/bus.h"
 #include "framework/core/bus_event.h"
@@ -22,7 +22,8 @@ using test::TestDisplayObject;
 // Moves sprite 0 by (10, 0) over 100 clock units per command.
 void moveFirstSprite(TestDisplayObject& self, LogicalCommandInfo&) {
     Sprite* s = self.sprite(0);
-    s->addEvent(0, Point4D(Point3D(s->location() + Point3D(10, 0, 0)), 100), List<Bitmap*>(), -1, SpriteMove, 0);
+    s->addEvent(0, Point4D(Point3D(s->location() + Point3D(10, 0, 0)), 100), List<Bitmap*>(), -1, SpriteMove,
+                0);
     self.activate(s);
 }
 

@@ -278,19 +278,19 @@ TEST(SpriteCompare, GroupLayersFirstThenHeight) {
         std::int16_t yB;
         std::int16_t aInFront;
     };
-    for (const Row& r : std::vector<Row>{
-             {5, 2, 0, 5, 1, 100, 1},      // same group: the layer decides whatever the heights
-             {5, 1, 100, 5, 2, 0, 0},      //
-             {5, 1, 0, 5, 1, 0, 0},        // equal layers are not in front
-             {5, 0xFFFF, 0, 5, 1, 100, 0}, // a sprite outside the group order: y decides
-             {5, 2, 0, 5, 0xFFFF, 100, 0}, //
-             {5, 0xFFFF, 100, 5, 1, 0, 1}, //
-             {0, 2, 0, 0, 1, 100, 0},      // group 0 is no group
-             {5, 2, 0, 6, 1, 100, 0},      // different groups
-             {5, 2, 101, 6, 1, 100, 1},    //
-             {5, 0x8000, 0, 5, 1, 0, 0},   // layers compare signed
-             {5, 2, -5, 6, 1, -6, 1},      // heights compare signed
-             {5, 2, -6, 6, 1, -5, 0}}) {
+    for (const Row& r :
+         std::vector<Row>{{5, 2, 0, 5, 1, 100, 1},      // same group: the layer decides whatever the heights
+                          {5, 1, 100, 5, 2, 0, 0},      //
+                          {5, 1, 0, 5, 1, 0, 0},        // equal layers are not in front
+                          {5, 0xFFFF, 0, 5, 1, 100, 0}, // a sprite outside the group order: y decides
+                          {5, 2, 0, 5, 0xFFFF, 100, 0}, //
+                          {5, 0xFFFF, 100, 5, 1, 0, 1}, //
+                          {0, 2, 0, 0, 1, 100, 0},      // group 0 is no group
+                          {5, 2, 0, 6, 1, 100, 0},      // different groups
+                          {5, 2, 101, 6, 1, 100, 1},    //
+                          {5, 0x8000, 0, 5, 1, 0, 0},   // layers compare signed
+                          {5, 2, -5, 6, 1, -6, 1},      // heights compare signed
+                          {5, 2, -6, 6, 1, -5, 0}}) {
         SCOPED_TRACE(testing::Message() << r.groupA << "/" << r.layerA << "/" << r.yA << " vs " << r.groupB
                                         << "/" << r.layerB << "/" << r.yB);
         Sprite a(0, Point3D(0, r.yA, 0), nullptr, r.layerA, r.groupA, 1);
@@ -324,8 +324,13 @@ TEST(SpriteHitTest, LooksAtTheFramePixelRelativeToTheLocation) {
         Point p;
         std::int16_t hit;
     };
-    for (const Row& r : std::vector<Row>{{{8, 20}, 0}, {{9, 20}, 1}, {{10, 20}, 0}, {{11, 20}, 1}, {{12, 20}, 0},
-                                         {{9, 19}, 0}, {{9, 21}, 0}}) {
+    for (const Row& r : std::vector<Row>{{{8, 20}, 0},
+                                         {{9, 20}, 1},
+                                         {{10, 20}, 0},
+                                         {{11, 20}, 1},
+                                         {{12, 20}, 0},
+                                         {{9, 19}, 0},
+                                         {{9, 21}, 0}}) {
         SCOPED_TRACE(testing::Message() << r.p.x << "," << r.p.y);
         EXPECT_EQ(s.hitTest(r.p), r.hit);
     }

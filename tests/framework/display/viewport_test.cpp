@@ -30,9 +30,7 @@ struct Scene {
         appProbe.attach(app);
         layer.attach(app);
         objects.attach(layer);
-        window->setup = [](test::Probe& w) {
-            test::connectAll({{&w, INVALIDATE_VIEW, test::h1}});
-        };
+        window->setup = [](test::Probe& w) { test::connectAll({{&w, INVALIDATE_VIEW, test::h1}}); };
         test::connectAll({{&appProbe, RegisteredMessage::getId("Change Viewport"), test::h1},
                           {&objects, INVALIDATE_LANDSCAPE, test::h2}});
         layer.addViewport(viewport);
@@ -69,8 +67,13 @@ TEST_F(ViewportTest, AChangeOfViewKeepsOrDropsTheLayerByTheReversedBit) {
         std::uint16_t from, to;
         bool staysOnLayer;
     };
-    for (const Row& r : std::vector<Row>{{0, 1, true}, {1, 2, true}, {4, 6, true}, {5, 4, true}, {0, 4, false},
-                                         {6, 2, false}, {3, 7, false}}) {
+    for (const Row& r : std::vector<Row>{{0, 1, true},
+                                         {1, 2, true},
+                                         {4, 6, true},
+                                         {5, 4, true},
+                                         {0, 4, false},
+                                         {6, 2, false},
+                                         {3, 7, false}}) {
         SCOPED_TRACE(testing::Message() << r.from << " -> " << r.to);
         Scene s;
         const std::size_t hooks = test::valuesOf(s.layer.receiveAllHooks()).size();
