@@ -79,6 +79,14 @@ TEST(SpriteMove, InterpolatesByWholePercentAndChainsFromTheScheduledEnd) {
     EXPECT_EQ(s.start(), Point4D(200, 50, 0, 2000));
 }
 
+TEST(SpriteMove, AMoveWithNothingToDivideByLandsEvenOnAClockThatWentBack) {
+    Frames f;
+    Sprite s(0, Point3D(), f[0], 0, 0, 1);
+    s.addEvent(0, Point4D(10, 0, 0, 100), f.list(2), -1, SpriteMove, 0);
+    s.addEvent(0, Point4D(20, 0, 0, 0), f.list(2), -1, SpriteMove, 0);
+    walk(s, {{0, 0, 0, 2}, {100, 10, 0, 1}, {50, 20, 0, 0}});
+}
+
 TEST(SpriteMove, TakesTheTargetHeightOnlyOnLanding) {
     Frames f;
     Sprite s(0, Point3D(0, 0, 5), f[0], 0, 0, 1);
