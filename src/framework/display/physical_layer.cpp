@@ -121,9 +121,9 @@ std::int16_t PhysicalLayer::createObject(const LogicalCommandInfo& record) {
     return 0;
 }
 
-short PhysicalLayer::objectId(std::uint16_t logicalNumber) const {
+short PhysicalLayer::objectId(std::uint16_t logicalNumber) {
     if (logicalNumber >= made_.size() || !made_[logicalNumber]) return -1;
-    return const_cast<DynArray<short>&>(objectIds_)[logicalNumber];
+    return objectIds_[logicalNumber];
 }
 
 std::int16_t PhysicalLayer::deliverCommand(const LogicalCommandInfo& record) {

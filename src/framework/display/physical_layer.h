@@ -61,7 +61,7 @@ public:
     const List<short>& clients() const { return clients_; }
     const List<Viewport*>& viewports() const { return viewports_; }
     // The component id of a logical object's display object; -1 for one never made.
-    short objectId(std::uint16_t logicalNumber) const;
+    short objectId(std::uint16_t logicalNumber);
     Dim gridSize() const { return gridSize_; }
     std::int16_t lastFlybyId() const { return lastFlybyId_; }
 
