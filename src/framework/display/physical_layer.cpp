@@ -112,6 +112,7 @@ std::int16_t PhysicalLayer::createObject(const LogicalCommandInfo& record) {
         return 0;
     }
     PhysicalObject* object = proto->create(record.value);
+    if (!object) return 0;
     objects_.append(object);
     object->setId(static_cast<std::uint16_t>(typeId));
     objectIds_[record.command] = nextId();
