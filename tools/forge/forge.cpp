@@ -5,6 +5,7 @@
 #include "tools/forge/archive_writer.h"
 #include "tools/forge/forge_palette.h"
 #include "tools/forge/sample_art.h"
+#include "tools/forge/scenario_writer.h"
 
 namespace vael::forge {
 
@@ -30,7 +31,7 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
             return false;
         }
     }
-    return true;
+    return forgeScenarios(VAEL_SCENARIO_SOURCES, directory, error);
 }
 
 } // namespace vael::forge

@@ -1,0 +1,17 @@
+#pragma once
+// Where the game's data lies and how its files are found. The data files are named as on a system that
+// ignores case in file names ("Ghatmar.SCN"), with "\" or "/" between folders.
+#include <string>
+
+namespace vael {
+
+// The data directory: the settings' "Path" when it is set, else the environment's VAEL_DATA when set,
+// else the data directory the build wrote.
+std::string chooseDataDirectory(const std::string& settingsPath, const char* environmentPath,
+                                const std::string& buildDirectory);
+
+// The path of the existing file under directory whose name equals name without regard to case (an exact
+// match first); empty when there is none, or when the name would lead out of the directory.
+std::string findDataFile(const std::string& directory, const std::string& name);
+
+} // namespace vael

@@ -1,0 +1,57 @@
+#pragma once
+// The payloads that pass between the logical layer and the application when a battle is set up: the
+// request to load a scenario, the two sides it answers with, the leaders it announces, and the campaign's
+// answers that thin out a campaign battle's armies.
+#include <cstdint>
+#include <string>
+
+#include "framework/core/list.h"
+#include "framework/core/type_name.h"
+
+namespace vael {
+
+class Leader;
+class VaelUnit;
+
+// "LoadScenario".
+struct ScenarioInfoStruct {
+    std::uint32_t scenario = 0; // 0 to 9 the fixed battles, 10 a battle of one's own
+    std::string name;
+    std::string fileName;
+    std::uint16_t campaign = 0; // non-zero for a battle of a campaign
+};
+
+// "ScenarioLoaded" and "LeaderControl": each side's nation, its name and its leaders' names.
+struct TeamInfoStruct {
+    std::uint32_t homeNation = 0;
+    std::string homeName;
+    List<std::string> homeLeaders;
+    std::uint32_t visitorNation = 0;
+    std::string visitorName;
+    List<std::string> visitorLeaders;
+};
+
+// "CreateLeader", and the layer's list of leaders for the turn sequence.
+struct LeaderUnitInfo {
+    std::string name;
+    std::uint16_t initiative = 0;
+    std::uint32_t nation = 0;
+    Leader* leader = nullptr; // not owned
+
+    bool operator==(const LeaderUnitInfo&) const = default;
+};
+
+// The garrison asked for with "GarrisonLevel".
+enum UNIT_TYPE : std::int32_t { INFANTRY_GARRISON = 0, CAVALRY_GARRISON = 1 };
+// A province of the campaign's map, as "GetProvince" and "GetLastProvince" answer it.
+enum PROVINCE : std::int32_t {};
+
+VAEL_TYPE_NAME(ScenarioInfoStruct, "ScenarioInfoStruct");
+VAEL_TYPE_NAME(TeamInfoStruct, "TeamInfoStruct");
+VAEL_TYPE_NAME(LeaderUnitInfo, "LeaderUnitInfo");
+VAEL_TYPE_NAME(UNIT_TYPE, "UNIT_TYPE");
+VAEL_TYPE_NAME(PROVINCE, "PROVINCE");
+// "NearestLeader" names the unit it asks about without leave to change it.
+VAEL_TYPE_NAME(const VaelUnit, "const VaelUnit");
+
+} // namespace vael

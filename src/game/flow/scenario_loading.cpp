@@ -1,0 +1,338 @@
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "framework/core/application.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/debug_stream.h"
+#include "game/flow/data_files.h"
+#include "game/flow/list_walk.h"
+#include "game/flow/prototype_key.h"
+#include "game/flow/scenario_file.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/rules/missile_capable_unit_data.h"
+#include "game/rules/nation.h"
+#include "game/rules/scenario_records.h"
+
+namespace vael {
+
+namespace {
+
+constexpr const char* sourceFile = "VAELLOG3";
+
+// The string-table entry of each nation's name, by NATION value.
+std::uint16_t nationNameString(std::uint32_t nation) {
+    static constexpr std::uint16_t ids[7] = {0, 32, 33, 35, 31, 34, 36};
+    return nation >= 1 && nation <= 6 ? ids[nation] : 0;
+}
+
+std::string nationName(std::uint32_t nation, const char* invalidText) {
+    Application* app = Application::instance();
+    const std::uint16_t id = nationNameString(nation);
+    Assertion::check(id != 0, invalidText, sourceFile, __LINE__);
+    return id && app ? app->loadString(id) : std::string();
+}
+
+std::string directoryOf(std::int16_t kind) {
+    Application* app = Application::instance();
+    return app ? app->dataPath(kind) : std::string();
+}
+
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+short takeShortReply(ContainerBase* reply) {
+    short value = 0;
+    Container<short>::fromMessage(reply, value);
+    delete reply;
+    return value;
+}
+
+std::int32_t takeProvince(ContainerBase* reply) {
+    PROVINCE value{};
+    Container<PROVINCE>::fromMessage(reply, value);
+    delete reply;
+    return value;
+}
+
+} // namespace
+
+std::uint16_t VaelLogicalLayer::scriptKindOfLine(const std::string& firstLine) {
+    std::string line = firstLine.substr(0, 49);
+    if (const auto end = line.find('\n'); end != std::string::npos) line.erase(end);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return !line.empty() && line.back() == '1';
+}
+
+void VaelLogicalLayer::failLoad(const std::string& why, bool alreadyReported) {
+    debugStream() << why << std::endl;
+    if (!alreadyReported) Assertion::fail(why, sourceFile, __LINE__);
+    CloseGame();
+}
+
+bool VaelLogicalLayer::LoadScenario(const ScenarioInfoStruct& info) {
+    campaign_ = info.campaign;
+    const std::string directory = directoryOf(9);
+    const std::string path = findDataFile(directory, info.fileName);
+    std::vector<std::uint8_t> bytes;
+    if (path.empty() || !readWholeFile(path, bytes)) {
+        failLoad("The scenario file " + directory + "/" + info.fileName + " cannot be read", false);
+        return false;
+    }
+    ScenarioFile file;
+    if (!file.read(bytes.data(), bytes.size(), path)) {
+        failLoad(file.error(), file.recordReported());
+        return false;
+    }
+    scenarioName_ = info.name;
+    return buildScenario(file, directory, info);
+}
+
+bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& directory,
+                                     const ScenarioInfoStruct& info) {
+    for (const Group& group : file.groups)
+        groups_.append(new Group(group));
+
+    std::snprintf(mapFileName_, sizeof mapFileName_, "%s", file.mapFileName.c_str());
+    setLandscape(nullptr);
+    vaelLandscape_ = nullptr;
+    const std::string mapPath = findDataFile(directory, file.mapFileName);
+    auto* landscape = new VaelLogicalLandscape(mapPath.c_str());
+    setLandscape(landscape);
+    if (mapPath.empty() || !landscape->loadError().empty() || landscape->regionCount() == 0) {
+        failLoad("The map file " + directory + "/" + file.mapFileName + " of the scenario " + info.fileName +
+                     " cannot be used: " +
+                     (landscape->loadError().empty() ? std::string("it cannot be found") : landscape->loadError()),
+                 false);
+        return false;
+    }
+    vaelLandscape_ = landscape;
+    landscape->attach(*this);
+    hexOffset_ = static_cast<std::int16_t>(landscape->getHexOffset());
+
+    if (titleSink_) titleSink_(file.title);
+    debugStream() << "Playing " << file.title << std::endl;
+
+    Container<MapInfoStruct> mapInfo(MapInfoStruct{scenarioName_, landscape->getSize()});
+    sendNamed("MapInfo", &mapInfo);
+    Container<LandscapeDefinition> definition(LandscapeDefinition{static_cast<std::uint16_t>(info.scenario),
+                                                                  landscape->getSize(), landscape->regionCount(),
+                                                                  landscape->getLandscapeStyle()});
+    send(BEGIN_LANDSCAPE, &definition);
+    Container<List<LogicalRegion>> regions;
+    for (std::int16_t i = 0; i < landscape->regionCount(); ++i)
+        if (const LogicalRegion* region = landscape->regionAtIndex(i)) regions.valuePtr()->append(*region);
+    send(CREATE_REGION, &regions);
+    sendEmpty(END_LANDSCAPE);
+
+    homeNation_ = file.home.nation;
+    homeRoutDirection_ = file.home.routDirection;
+    homeTQPoints_ = file.home.tqPoints;
+    visitorNation_ = file.visitor.nation;
+    visitorRoutDirection_ = file.visitor.routDirection;
+    visitorTQPoints_ = file.visitor.tqPoints;
+    Container<NATION> home(static_cast<NATION>(homeNation_)), visitor(static_cast<NATION>(visitorNation_));
+    sendNamed("HomeTeam", &home);
+    sendNamed("VisitorTeam", &visitor);
+    Container<short> homeTQ(static_cast<short>(homeTQPoints_)), visitorTQ(static_cast<short>(visitorTQPoints_));
+    sendNamed("HomeTQPoints", &homeTQ);
+    sendNamed("VisitorTQPoints", &visitorTQ);
+
+    substitutionCount_ = static_cast<std::uint16_t>(file.substitutions.size());
+    substituteFrom_.clear(), substituteTo_.clear();
+    for (const auto& [from, to] : file.substitutions)
+        substituteFrom_.push_back(from), substituteTo_.push_back(to);
+
+    readScripts(file);
+    readUnits(file, campaign_);
+
+    for (Combat* unit : each(allUnits_))
+        if (Group* group = findGroup(unit->getLeaderId())) group->addUnit(unit);
+    homeUnitCount_ = static_cast<std::uint16_t>(homeUnits_.count());
+    visitorUnitCount_ = static_cast<std::uint16_t>(visitorUnits_.count());
+    Container<short> homeCount(static_cast<short>(homeUnitCount_)), visitorCount(static_cast<short>(visitorUnitCount_));
+    sendNamed("NumHomeUnits", &homeCount);
+    sendNamed("NumVisitorUnits", &visitorCount);
+
+    TeamInfoStruct team;
+    for (auto [leaders, names] : {std::pair{&homeLeaders_, &team.homeLeaders}, {&visitorLeaders_, &team.visitorLeaders}})
+        for (Leader* leader : each(*leaders)) {
+            names->append(leader->getName());
+            Group* group = findGroup(leader->getLeaderId());
+            leader->setGroup(group);
+            if (group) group->setLeader(leader);
+        }
+    team.homeNation = homeNation_;
+    team.homeName = nationName(homeNation_, "Invalid home nation");
+    team.visitorNation = visitorNation_;
+    team.visitorName = nationName(visitorNation_, "Invalid visiting nation");
+    Container<TeamInfoStruct> loaded(team);
+    sendNamed("ScenarioLoaded", &loaded);
+    substituteFrom_.clear(), substituteTo_.clear();
+    return true;
+}
+
+void VaelLogicalLayer::readScripts(const ScenarioFile& file) {
+    homeScriptCount_ = static_cast<std::uint8_t>(file.homeScripts.size());
+    visitorScriptCount_ = static_cast<std::uint8_t>(file.visitorScripts.size());
+    debugStream() << "Number of home A/I file names: " << int(homeScriptCount_) << std::endl
+                  << "Number of visitor A/I file name: " << int(visitorScriptCount_) << std::endl;
+    const std::string directory = directoryOf(0);
+    homeScriptKinds_.clear(), visitorScriptKinds_.clear();
+    for (bool visitor : {false, true}) {
+        const std::vector<std::string>& names = visitor ? file.visitorScripts : file.homeScripts;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            debugStream() << "A/I File Name: " << names[i] << std::endl;
+            (visitor ? visitorScripts_ : homeScripts_)[static_cast<std::int16_t>(i)] = names[i];
+            std::string line;
+            const std::string path = findDataFile(directory, names[i]);
+            if (std::ifstream in(path); !path.empty() && in) {
+                char c = 0;
+                while (line.size() < 49 && in.get(c) && c != '\n')
+                    line += c;
+            }
+            (visitor ? visitorScriptKinds_ : homeScriptKinds_).push_back(scriptKindOfLine(line));
+        }
+    }
+}
+
+std::uint32_t VaelLogicalLayer::substituted(std::uint32_t nation) const {
+    for (std::size_t i = 0; i < substituteFrom_.size(); ++i)
+        if (substituteFrom_[i] == nation) return substituteTo_[i];
+    return nation;
+}
+
+void VaelLogicalLayer::readUnits(ScenarioFile& file, std::uint16_t campaign) {
+    short infantryGarrison = 0, cavalryGarrison = 0;
+    bool helpPersians = false, hurtPersians = false;
+    if (campaign) {
+        Container<UNIT_TYPE> infantry(INFANTRY_GARRISON), cavalry(CAVALRY_GARRISON);
+        infantryGarrison = takeShortReply(sendNowNamed("GarrisonLevel", &infantry));
+        cavalryGarrison = takeShortReply(sendNowNamed("GarrisonLevel", &cavalry));
+        const std::int32_t province = takeProvince(sendNowNamedEmpty("GetProvince"));
+        const std::int32_t lastProvince = takeProvince(sendNowNamedEmpty("GetLastProvince"));
+        helpPersians = province == 4 && lastProvince == 1;
+        hurtPersians = province == 4 && lastProvince == 2;
+        debugStream() << "The infantry garrison level is " << infantryGarrison << std::endl
+                      << "The cavalry garrison level is " << cavalryGarrison << std::endl
+                      << "The current province is " << province << std::endl
+                      << "The previous province was " << lastProvince << std::endl
+                      << "Help Persians?: " << helpPersians << std::endl
+                      << "Hurt Persians?: " << hurtPersians << std::endl;
+    }
+    int persianCount = 0;
+    for (ScenarioFile::UnitRecord& unit : file.units) {
+        VaelUnitData& record = *unit.data;
+        record.hex = static_cast<std::uint16_t>(record.hex - static_cast<std::uint16_t>(hexOffset_));
+        record.landscape = vaelLandscape_;
+        if (unit.kind == 0) {
+            auto& leaderRecord = static_cast<LeaderUnitData&>(record);
+            if (helpPersians && record.nation == Persian) {
+                ++leaderRecord.shockPrecedence, ++leaderRecord.commandRange, ++leaderRecord.initiative;
+            }
+        }
+        remapLightCavalryMissiles(unit.kind, record);
+        const PrototypeKey key = choosePrototypeKey(unit.kind, record);
+        if (key.key < 0) {
+            Assertion::fail(std::string(key.message) + " (" + record.name + " is left out)", sourceFile, __LINE__);
+            continue;
+        }
+        if (unit.kind == 0) {
+            if (Leader* leader = createLeader(static_cast<std::uint16_t>(key.key),
+                                              static_cast<LeaderUnitData&>(record), record.name))
+                leader->setRoutDirection(static_cast<DIRECTION>(isVisitor(leader->getNation()) ? visitorRoutDirection_
+                                                                                              : homeRoutDirection_));
+            continue;
+        }
+        if (campaign) {
+            const bool cavalry = unit.kind >= 2 && unit.kind <= 5;
+            short& garrison = cavalry ? cavalryGarrison : infantryGarrison;
+            const bool infantry = (unit.kind >= 6 && unit.kind <= 10) || unit.kind == 14 || unit.kind == 15 ||
+                                  unit.kind == 18 || unit.kind == 19;
+            if ((cavalry || infantry) && garrison > 0 && record.nation == Macedonian) {
+                --garrison;
+                continue;
+            }
+            if (hurtPersians && record.nation == Persian && (persianCount = (persianCount + 1) % 5) == 0) continue;
+        }
+        if (VaelUnit* made = createUnit(static_cast<std::uint16_t>(key.key), record, record.name))
+            made->setRoutDirection(
+                static_cast<DIRECTION>(isVisitor(made->getNation()) ? visitorRoutDirection_ : homeRoutDirection_));
+    }
+}
+
+bool VaelLogicalLayer::placeOnMap(VaelUnit* unit, const std::string& name) {
+    const auto hex = static_cast<std::int16_t>(unit->getHex());
+    const bool twoHexes = unit->isDoubleSized();
+    if (!vaelLandscape_ || !vaelLandscape_->isValidHex(hex) ||
+        (twoHexes && !vaelLandscape_->isValidHex(unit->getSecondHex()))) {
+        Assertion::fail(name + " would stand off the map (hex " + std::to_string(hex) +
+                            (twoHexes ? " and " + std::to_string(unit->getSecondHex()) : std::string()) +
+                            ") and is left out",
+                        sourceFile, __LINE__);
+        return false;
+    }
+    unit->attach(*this);
+    vaelLandscape_->addToRegion(unit, hex);
+    if (twoHexes) vaelLandscape_->addToRegion(unit, unit->getSecondHex());
+    unit->setNation(substituted(unit->getNation()));
+    return true;
+}
+
+VaelUnit* VaelLogicalLayer::makeUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name,
+                                     bool leader) {
+    const_cast<VaelUnitData&>(record).unitNumber = unitCounter_;
+    auto* prototypeUnit = dynamic_cast<VaelUnit*>(prototype(static_cast<std::int16_t>(key)));
+    VaelUnit* made = prototypeUnit ? prototypeUnit->create(record, name.c_str()) : nullptr;
+    // A prototype of the wrong family for the record's kind cannot make it either.
+    if (made && (leader ? !dynamic_cast<Leader*>(made) : !dynamic_cast<Combat*>(made))) {
+        delete made;
+        made = nullptr;
+    }
+    if (!made) {
+        Assertion::fail(std::string("No ") + (leader ? "leader" : "unit") + " can be made under key " +
+                            std::to_string(key) + ": " + name + " is left out",
+                        sourceFile, __LINE__);
+        return nullptr;
+    }
+    if (!placeOnMap(made, name)) {
+        delete made;
+        return nullptr;
+    }
+    return made;
+}
+
+void VaelLogicalLayer::announceCreated(std::uint16_t key, const VaelUnit& unit, std::uint16_t hex) {
+    Container<LogicalCommandInfo> created(LogicalCommandInfo(
+        unitCounter_, new Container<LOCreateInfo>(LOCreateInfo{key, static_cast<std::uint32_t>(unit.getFacing()), unit.getNation()}), hex));
+    delete query(LOGICAL_UNIT_CREATED, &created);
+    ++unitCounter_;
+}
+
+VaelUnit* VaelLogicalLayer::createUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name) {
+    auto* unit = static_cast<Combat*>(makeUnit(key, record, name, false));
+    if (!unit) return nullptr;
+    allUnits_.append(unit);
+    (isVisitor(unit->getNation()) ? visitorUnits_ : homeUnits_).append(unit);
+    announceCreated(key, *unit, record.hex);
+    return unit;
+}
+
+Leader* VaelLogicalLayer::createLeader(std::uint16_t key, const LeaderUnitData& record, const std::string& name) {
+    auto* leader = static_cast<Leader*>(makeUnit(key, record, name, true));
+    if (!leader) return nullptr;
+    allLeaders_.append(leader);
+    (isVisitor(leader->getNation()) ? visitorLeaders_ : homeLeaders_).append(leader);
+    const LeaderUnitInfo info{leader->getName(), record.initiative, leader->getNation(), leader};
+    Container<LeaderUnitInfo> announced(info);
+    sendNamed("CreateLeader", &announced);
+    leaderRecords_.append(info);
+    announceCreated(key, *leader, record.hex);
+    return leader;
+}
+
+} // namespace vael

@@ -1,0 +1,63 @@
+#include "game/flow/unit_prototypes.h"
+
+#include <memory>
+
+#include "game/rules/heavy_cav.h"
+#include "game/rules/heavy_infantry.h"
+#include "game/rules/logical_layer.h"
+#include "game/rules/vaelmoric.h"
+
+namespace vael {
+
+namespace {
+
+// A prototype stands nowhere: it only makes units.
+template <class Record> Record nowhere() {
+    Record record;
+    record.hex = 0xFFFF;
+    record.facing = NorthEast;
+    record.TQ = record.size = 1;
+    return record;
+}
+
+template <> LeaderUnitData nowhere<LeaderUnitData>() {
+    LeaderUnitData record;
+    record.hex = 0xFFFF;
+    record.facing = NorthEast;
+    return record;
+}
+
+struct Registration {
+    std::int16_t key;
+    Unit* (*make)();
+};
+
+// The kinds that shoot or throw (skirmishers 10, light infantry 36, light cavalry 39, elephants 40) join
+// this table as the rules gain them.
+const Registration registrations[] = {
+    {0, []() -> Unit* { return new Vaelmoric(nowhere<LeaderUnitData>(), "Vaelmoric"); }},
+    {1, []() -> Unit* { return new Hoplite(nowhere<CombatUnitData>(), "Hoplite"); }},
+    {4, []() -> Unit* { return new Leader(nowhere<LeaderUnitData>(), "Leader"); }},
+    {8, []() -> Unit* { return new HeavyCav(nowhere<HeavyCavUnitData>(), "HeavyCav"); }},
+    {17, []() -> Unit* { return new Phalanx(nowhere<CombatUnitData>(), "Phalanx"); }},
+    {35, []() -> Unit* { return new Leader(nowhere<LeaderUnitData>(), "Leader"); }},
+};
+
+} // namespace
+
+const std::vector<std::int16_t>& prototypeKeys() {
+    static const std::vector<std::int16_t> keys = [] {
+        std::vector<std::int16_t> list;
+        for (const Registration& r : registrations)
+            list.push_back(r.key);
+        return list;
+    }();
+    return keys;
+}
+
+void registerUnitPrototypes(LogicalLayer& layer) {
+    for (const Registration& r : registrations)
+        layer.addPrototype(r.key, r.make());
+}
+
+} // namespace vael

@@ -1,0 +1,336 @@
+#include "game/flow/vael_logical_layer.h"
+
+#include "framework/core/bus_event.h"
+#include "framework/core/debug_stream.h"
+#include "framework/core/payload_check.h"
+#include "framework/core/registered_message.h"
+#include "game/flow/list_walk.h"
+#include "game/rules/battle_arrow_struct.h"
+#include "game/rules/combat_records.h"
+#include "game/rules/unit_payloads.h"
+
+namespace vael {
+
+namespace {
+
+constexpr const char* sourceFile = "VAELLOGI";
+
+// The receiver of every handler below; anything else is reported as bad data.
+VaelLogicalLayer* layerOf(Component* target, std::int16_t line) {
+    auto* layer = dynamic_cast<VaelLogicalLayer*>(target);
+    Assertion::check(layer != nullptr, BadPayloadMessage, sourceFile, line);
+    return layer;
+}
+
+// Unit numbers come boxed as short from the units and as u16 from elsewhere; both name the same unit.
+bool unitNumberOf(const ContainerBase* data, std::uint16_t& number, std::int16_t line) {
+    short signedNumber = 0;
+    if (Container<unsigned short>::fromMessage(data, number)) return true;
+    if (Container<short>::fromMessage(data, signedNumber)) {
+        number = static_cast<std::uint16_t>(signedNumber);
+        return true;
+    }
+    Assertion::check(false, BadPayloadMessage, sourceFile, line);
+    return false;
+}
+
+ContainerBase* onCanTerminate(Component*, BusMessage, ContainerBase*) {
+    return new Container<short>(1);
+}
+
+ContainerBase* onInZOC(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    if (!layer) return nullptr;
+    return callWithPayload<ZOCStructure>(data, sourceFile, __LINE__, [&](const ZOCStructure& z) -> ContainerBase* {
+        return new Container<short>(layer->isInEnemyZOC(static_cast<std::int16_t>(z.hex), z.nation) ? 1 : 0);
+    });
+}
+
+ContainerBase* onNearestLeader(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    if (!layer) return nullptr;
+    return callWithPayload<const VaelUnit*>(data, sourceFile, __LINE__, [&](const VaelUnit* unit) -> ContainerBase* {
+        for (Group* group : each(layer->getGroups()))
+            if (group->units.contains(const_cast<VaelUnit*>(unit)))
+                return group->leader ? new Container<short>(group->leader->getId()) : nullptr;
+        return nullptr;
+    });
+}
+
+ContainerBase* onCloseGame(Component* target, BusMessage, ContainerBase*) {
+    if (VaelLogicalLayer* layer = layerOf(target, __LINE__)) layer->CloseGame();
+    return nullptr;
+}
+
+ContainerBase* onLoadScenario(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    if (!layer) return nullptr;
+    callWithPayload<ScenarioInfoStruct>(data, sourceFile, __LINE__,
+                                        [&](const ScenarioInfoStruct& info) { layer->LoadScenario(info); });
+    return nullptr;
+}
+
+ContainerBase* onActiveGroup(Component* target, BusMessage, ContainerBase*) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    return layer ? new Container<Group*>(layer->getActiveGroup()) : nullptr;
+}
+
+ContainerBase* onFindLeader(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    std::uint16_t group = 0;
+    if (!layer || !unitNumberOf(data, group, __LINE__)) return nullptr;
+    for (Leader* leader : each(layer->getLeaders()))
+        if (leader->getLeaderId() == group) return new Container<short>(static_cast<short>(leader->getHex()));
+    return new Container<short>(-1);
+}
+
+ContainerBase* onUnitMovementDone(Component* target, BusMessage, ContainerBase*) {
+    // The computer opponents' conditions run here once there are computer opponents.
+    layerOf(target, __LINE__);
+    return nullptr;
+}
+
+ContainerBase* onRemoveFromCombat(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    std::uint16_t number = 0;
+    if (layer && unitNumberOf(data, number, __LINE__)) layer->RemoveFromCombat(number);
+    return nullptr;
+}
+
+ContainerBase* onChangeFacing(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    if (!layer) return nullptr;
+    return callWithPayload<ChangeFacingStruct>(
+        data, sourceFile, __LINE__, [&](const ChangeFacingStruct& order) -> ContainerBase* {
+            VaelUnit* unit = layer->findUnit(order.unitNumber);
+            debugStream() << "Here in VaelLogicalLayer::ChangeFacing" << std::endl;
+            if (!unit) return nullptr;
+            return new Container<short>(unit->ChangeFacing(order.sense, order.numTurns));
+        });
+}
+
+ContainerBase* onTQHit(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    if (!layer) return nullptr;
+    callWithPayload<TQHitInfo>(data, sourceFile, __LINE__, [&](const TQHitInfo& hit) {
+        Combat* unit = layer->findCombatUnit(hit.unitNumber);
+        debugStream() << "Here in VaelLogicalLayer::TQHit" << std::endl;
+        if (unit) unit->CohesionHit(hit.hits, hit.cause);
+    });
+    return nullptr;
+}
+
+template <void (*Set)(std::uint16_t)> ContainerBase* onSwitch(Component* target, BusMessage, ContainerBase* data) {
+    std::uint16_t value = 0;
+    if (layerOf(target, __LINE__) && unitNumberOf(data, value, __LINE__)) Set(value);
+    return nullptr;
+}
+
+ContainerBase* onShowOCR(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    std::uint16_t value = 0;
+    if (layer && unitNumberOf(data, value, __LINE__)) layer->setShowOCR(value);
+    return nullptr;
+}
+
+ContainerBase* onUnitEliminated(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    if (!layer) return nullptr;
+    callWithPayload<EliminateUnitData>(data, sourceFile, __LINE__,
+                                       [&](const EliminateUnitData& record) { layer->UnitEliminated(record); });
+    return nullptr;
+}
+
+ContainerBase* onGetUnitByNum(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    std::uint16_t number = 0;
+    if (!layer || !unitNumberOf(data, number, __LINE__)) return nullptr;
+    return new Container<VaelUnit*>(layer->findUnit(number));
+}
+
+ContainerBase* onAddBogusLeader(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    if (!layer) return nullptr;
+    callWithPayload<Leader*>(data, sourceFile, __LINE__, [&](Leader* leader) { layer->AddBogusLeader(leader); });
+    return nullptr;
+}
+
+struct Registration {
+    const char* name;
+    HandlerFunction handler;
+};
+
+// The order of registration is the order in which the layer's handlers run beside others of one message.
+const Registration registrations[] = {
+    {"InZOC", onInZOC},
+    {"NearestLeader", onNearestLeader},
+    {"CloseGame", onCloseGame},
+    {"LoadScenario", onLoadScenario},
+    {"ActiveGroup", onActiveGroup},
+    {"FindLeader", onFindLeader},
+    {"UnitMovementDone", onUnitMovementDone},
+    {"RemoveFromCombat", onRemoveFromCombat},
+    {"ChangeFacing", onChangeFacing},
+    {"TQHit", onTQHit},
+    {"SetLeaderCheat", onSwitch<&Leader::setLeaderCheat>},
+    {"SetWoundCheat", onSwitch<&Leader::setWoundCheat>},
+    {"SetDeadCheat", onSwitch<&Leader::setDeadCheat>},
+    {"ShowFinishLeader", onSwitch<&Leader::setShowFinishLeader>},
+    {"ShowOCR", onShowOCR},
+    {"UnitEliminated", onUnitEliminated},
+    {"GetUnitByNum", onGetUnitByNum},
+    {"AddBogusLeader", onAddBogusLeader},
+};
+
+// Messages between the layer's own components that must not leak to the buses above and below it.
+const char* const keptToTheLayer[] = {
+    "CreateLeader", "LegalUnits", "LegalToShock", "DesignateShock", "EndOrdersPhase", "UnitMovementDone",
+    "MovementDone", "InZOC", "UnitSelected", "UnitDeselected", "HomeTeam", "VisitorTeam", "HomeTQPoints",
+    "VisitorTQPoints", "BeginOWSegment", "EndOWSegment", "ResolveOW", "UnitOW", "OWResolved", "NearestLeader",
+    "Rally", "FinishLeader", "InitLeader", "FindLeader", "ActiveGroup", "GetUnitByNum", "AddBogusLeader"};
+
+} // namespace
+
+VaelLogicalLayer::VaelLogicalLayer(const char* name) : LogicalLayer(name ? name : "Vael LogicalLayer Bus") {}
+
+VaelLogicalLayer::~VaelLogicalLayer() {
+    deleteBattle();
+}
+
+void VaelLogicalLayer::connectParent() {
+    LogicalLayer::connectParent();
+    if (isConnected(RegisteredMessage::getId("InZOC"), onInZOC)) return; // attached before
+    connect(CAN_TERMINATE, onCanTerminate);
+    RegisteredMessage::registerWithId(229, "GameOverview");
+    for (const Registration& r : registrations)
+        connectNamed(r.name, r.handler);
+    blockForwarding(BEGIN_GAME, 2);
+    for (const char* name : keptToTheLayer)
+        blockForwardingNamed(name, 2);
+}
+
+void VaelLogicalLayer::deleteBattle() {
+    for (Group* group : each(groups_))
+        delete group;
+    for (Leader* leader : each(allLeaders_))
+        delete leader;
+    for (Leader* leader : each(bogusLeaders_))
+        delete leader;
+    for (Combat* unit : each(allUnits_))
+        delete unit;
+    groups_.clear();
+    allLeaders_.clear(), homeLeaders_.clear(), visitorLeaders_.clear();
+    computerLeaders_.clear(), localLeaders_.clear(), bogusLeaders_.clear();
+    allUnits_.clear(), homeUnits_.clear(), visitorUnits_.clear();
+    setLandscape(nullptr);
+    vaelLandscape_ = nullptr;
+}
+
+void VaelLogicalLayer::CloseGame() {
+    deleteBattle();
+    combats_.clear();
+    leaderRecords_.clear();
+    scenarioName_.clear();
+    mapFileName_[0] = '\0';
+    unitCounter_ = 0;
+    hexOffset_ = -1;
+    homeNation_ = visitorNation_ = 0;
+    homeRoutDirection_ = visitorRoutDirection_ = 0;
+    homeTQPoints_ = visitorTQPoints_ = 0;
+    homeUnitCount_ = visitorUnitCount_ = 0;
+    substitutionCount_ = 0;
+    substituteFrom_.clear(), substituteTo_.clear();
+    scriptFileName_[0] = '\0';
+    activeGroup_ = nullptr;
+}
+
+VaelUnit* VaelLogicalLayer::findUnit(std::uint16_t unitNumber) const {
+    if (Combat* unit = findCombatUnit(unitNumber)) return unit;
+    return findLeader(unitNumber);
+}
+
+Combat* VaelLogicalLayer::findCombatUnit(std::uint16_t unitNumber) const {
+    for (const List<Combat*>* side : {&visitorUnits_, &homeUnits_})
+        for (Combat* unit : each(*side))
+            if (unit->getUnitNum() == unitNumber) return unit;
+    return nullptr;
+}
+
+Combat* VaelLogicalLayer::findCombatUnitByName(const std::string& name) const {
+    for (const List<Combat*>* side : {&visitorUnits_, &homeUnits_})
+        for (Combat* unit : each(*side))
+            if (unit->getName() == name) return unit;
+    return nullptr;
+}
+
+Leader* VaelLogicalLayer::findLeader(std::uint16_t unitNumber) const {
+    for (Leader* leader : each(allLeaders_))
+        if (leader->getUnitNum() == unitNumber) return leader;
+    return nullptr;
+}
+
+Leader* VaelLogicalLayer::findLeaderByName(const std::string& name) const {
+    for (Leader* leader : each(allLeaders_))
+        if (leader->getName() == name) return leader;
+    return nullptr;
+}
+
+Group* VaelLogicalLayer::findGroup(std::uint16_t number) const {
+    for (Group* group : each(groups_))
+        if (group->number == number) return group;
+    return nullptr;
+}
+
+std::int16_t VaelLogicalLayer::isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const {
+    const List<Combat*>& enemies = isVisitor(nation) ? homeUnits_ : visitorUnits_;
+    for (Combat* unit : each(enemies))
+        if (unit->isHexInZOC(hex)) return 1;
+    return 0;
+}
+
+void VaelLogicalLayer::RemoveFromCombat(std::uint16_t unitNumber) {
+    Combat* unit = findCombatUnit(unitNumber);
+    if (!unit) return;
+    Item<CombatStruct>* item = nullptr;
+    for (combats_.firstItem(item); item; item = item->next) {
+        CombatStruct& combat = item->value;
+        for (int first = 1; first >= 0; --first) {
+            List<const VaelUnit*>& own = first ? combat.attackers : combat.defenders;
+            List<const VaelUnit*>& other = first ? combat.defenders : combat.attackers;
+            if (!own.contains(unit)) continue;
+            own.remove(unit);
+            for (const VaelUnit* enemy : each(other)) {
+                auto from = static_cast<std::int16_t>(unit->getHex());
+                const auto to = static_cast<std::int16_t>(enemy->getHex());
+                if (vaelLandscape_ && unit->isDoubleSized() && !vaelLandscape_->neighbourDirection(from, to))
+                    from = unit->getSecondHex();
+                const std::uint32_t direction =
+                    vaelLandscape_ ? static_cast<std::uint32_t>(vaelLandscape_->neighbourDirection(from, to)) : 0;
+                Container<BattleArrowStruct> arrow(BattleArrowStruct{static_cast<std::uint16_t>(from),
+                                                                     static_cast<std::uint16_t>(to), direction, 0});
+                sendNamed("RemoveBattleArrow", &arrow);
+            }
+            if (own.count() == 0) combats_.removeItem(item);
+            return;
+        }
+    }
+}
+
+void VaelLogicalLayer::UnitEliminated(const EliminateUnitData& record) {
+    // A leader's record (type -1) is not a combat unit's; his group keeps him as its leader.
+    if (record.unitType == 0xFFFFFFFF) return;
+    Combat* unit = findCombatUnit(record.unitNumber);
+    if (!unit) return;
+    if (Group* group = findGroup(unit->getLeaderId())) {
+        group->removeUnit(unit);
+        debugStream() << "Removed " << unit->getName() << " from his group since he was eliminated." << std::endl;
+    }
+}
+
+void VaelLogicalLayer::AddBogusLeader(Leader* leader) {
+    if (!leader || bogusLeaders_.contains(leader)) return;
+    bogusLeaders_.append(leader);
+    (leader->getNation() == homeNation_ ? homeLeaders_ : visitorLeaders_).append(leader);
+}
+
+} // namespace vael

@@ -1,0 +1,144 @@
+#pragma once
+// The game's logical layer: the bus on which the rules components of one battle live. It reads a
+// scenario into the battle's map, groups, units and leaders, owns them until the game is closed, and
+// answers the look-ups the rules make about them. The application creates one and keeps it for the life
+// of the program; each battle fills it, "CloseGame" empties it.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/core/dyn_array.h"
+#include "framework/core/list.h"
+#include "framework/core/super_string.h"
+#include "game/flow/flow_records.h"
+#include "game/rules/combat.h"
+#include "game/rules/combat_struct.h"
+#include "game/rules/group.h"
+#include "game/rules/leader.h"
+#include "game/rules/logical_layer.h"
+#include "game/rules/vael_logical_landscape.h"
+
+namespace vael {
+
+class ScenarioFile;
+struct LeaderUnitData;
+
+class VaelLogicalLayer : public LogicalLayer {
+public:
+    explicit VaelLogicalLayer(const char* name = nullptr);
+    ~VaelLogicalLayer() override;
+
+    // The layer registers its handlers when it joins its parent, as the rules' layer does.
+    void connectParent() override;
+    void loadScenario(const std::string&) override {}
+    void regionSelected(std::int16_t) override {}
+    void regionFlyby(std::int16_t) override {}
+
+    // The main window shows the battle's title; the shell tells the layer how to reach it.
+    using TitleSink = std::function<void(const std::string&)>;
+    void setTitleSink(TitleSink sink) { titleSink_ = std::move(sink); }
+
+    // Look-ups; null (or false) when nothing matches.
+    VaelUnit* findUnit(std::uint16_t unitNumber) const;
+    Combat* findCombatUnit(std::uint16_t unitNumber) const;
+    Combat* findCombatUnitByName(const std::string& name) const;
+    Leader* findLeader(std::uint16_t unitNumber) const;
+    Leader* findLeaderByName(const std::string& name) const;
+    Group* findGroup(std::uint16_t number) const;
+    std::int16_t isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const;
+    List<Combat*>& getUnits() { return allUnits_; }
+    List<CombatStruct>& getCombats() { return combats_; }
+
+    // Reads the scenario and builds the battle; on a bad file the battle is closed, the reason reported
+    // once, no "ScenarioLoaded" is sent and the answer is false.
+    bool LoadScenario(const ScenarioInfoStruct& info);
+    // Frees the battle and leaves the layer as new.
+    void CloseGame();
+    void RemoveFromCombat(std::uint16_t unitNumber);
+    void UnitEliminated(const EliminateUnitData& record);
+    void AddBogusLeader(Leader* leader);
+
+    // Makes a unit or leader from the prototype of a key, places it and announces it; null (with the
+    // unit reported and left out) when there is no such prototype or the unit would stand off the map.
+    VaelUnit* createUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name);
+    Leader* createLeader(std::uint16_t key, const LeaderUnitData& record, const std::string& name);
+
+    // What the layer holds of the battle.
+    const std::string& getScenarioName() const { return scenarioName_; }
+    const char* getMapFileName() const { return mapFileName_; }
+    std::uint16_t getUnitCounter() const { return unitCounter_; }
+    std::int16_t getHexOffset() const { return hexOffset_; }
+    VaelLogicalLandscape* getVaelLandscape() const { return vaelLandscape_; }
+    std::uint32_t getHomeNation() const { return homeNation_; }
+    std::uint32_t getVisitorNation() const { return visitorNation_; }
+    std::uint32_t getHomeRoutDirection() const { return homeRoutDirection_; }
+    std::uint32_t getVisitorRoutDirection() const { return visitorRoutDirection_; }
+    std::uint16_t getHomeTQPoints() const { return homeTQPoints_; }
+    std::uint16_t getVisitorTQPoints() const { return visitorTQPoints_; }
+    std::uint16_t getHomeUnitCount() const { return homeUnitCount_; }
+    std::uint16_t getVisitorUnitCount() const { return visitorUnitCount_; }
+    std::uint16_t getCampaign() const { return campaign_; }
+    DynArray<std::string>& getScriptNames(bool visitor) { return visitor ? visitorScripts_ : homeScripts_; }
+    std::uint8_t getScriptCount(bool visitor) const { return visitor ? visitorScriptCount_ : homeScriptCount_; }
+    // The kind of each plan script: 1 or 0.
+    const std::vector<std::uint16_t>& getScriptKinds(bool visitor) const {
+        return visitor ? visitorScriptKinds_ : homeScriptKinds_;
+    }
+    std::uint16_t getShowOCR() const { return showOCR_; }
+    void setShowOCR(std::uint16_t show) { showOCR_ = show; }
+    Group* getActiveGroup() const { return activeGroup_; }
+    void setActiveGroup(Group* group) { activeGroup_ = group; }
+    const List<Group*>& getGroups() const { return groups_; }
+    const List<Combat*>& getHomeUnits() const { return homeUnits_; }
+    const List<Combat*>& getVisitorUnits() const { return visitorUnits_; }
+    const List<Leader*>& getLeaders() const { return allLeaders_; }
+    const List<Leader*>& getHomeLeaders() const { return homeLeaders_; }
+    const List<Leader*>& getVisitorLeaders() const { return visitorLeaders_; }
+    const List<LeaderUnitInfo>& getLeaderRecords() const { return leaderRecords_; }
+
+    // The kind of a plan script from its first line: 1 when the line ends in "1".
+    static std::uint16_t scriptKindOfLine(const std::string& firstLine);
+
+private:
+    bool buildScenario(ScenarioFile& file, const std::string& directory, const ScenarioInfoStruct& info);
+    void readScripts(const ScenarioFile& file);
+    void readUnits(ScenarioFile& file, std::uint16_t campaign);
+    bool placeOnMap(VaelUnit* unit, const std::string& name);
+    VaelUnit* makeUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name, bool leader);
+    void announceCreated(std::uint16_t key, const VaelUnit& unit, std::uint16_t hex);
+    std::uint32_t substituted(std::uint32_t nation) const;
+    bool isVisitor(std::uint32_t nation) const { return nation == visitorNation_; }
+    void failLoad(const std::string& why, bool alreadyReported);
+    void deleteBattle();
+
+    std::string scenarioName_;
+    char mapFileName_[30] = {};
+    std::uint16_t unitCounter_ = 0;
+    VaelLogicalLandscape* vaelLandscape_ = nullptr; // the rules layer's landscape, owned there
+    std::int16_t hexOffset_ = -1;
+    std::uint32_t homeNation_ = 0, visitorNation_ = 0;
+    std::uint32_t homeRoutDirection_ = 0, visitorRoutDirection_ = 0;
+    std::uint16_t homeTQPoints_ = 0, visitorTQPoints_ = 0;
+    std::uint16_t substitutionCount_ = 0;
+    std::uint16_t homeUnitCount_ = 0, visitorUnitCount_ = 0;
+    std::vector<std::uint32_t> substituteFrom_, substituteTo_;
+    char scriptFileName_[128] = {};
+    DynArray<std::string> homeScripts_{10}, visitorScripts_{10};
+    std::uint8_t homeScriptCount_ = 0, visitorScriptCount_ = 0;
+    std::vector<std::uint16_t> homeScriptKinds_, visitorScriptKinds_;
+    std::uint16_t campaign_ = 0;
+    std::uint16_t showOCR_ = 0;
+    Group* activeGroup_ = nullptr;
+    List<Group*> groups_;                             // owned
+    List<Combat*> allUnits_, visitorUnits_, homeUnits_; // the first owns
+    List<Leader*> allLeaders_, homeLeaders_, visitorLeaders_, computerLeaders_, localLeaders_; // the first owns
+    List<Leader*> bogusLeaders_; // the records of fallen leaders, owned here: no other list owns them
+    List<CombatStruct> combats_;
+    List<LeaderUnitInfo> leaderRecords_;
+    TitleSink titleSink_;
+};
+
+VAEL_TYPE_NAME(VaelLogicalLayer, "VaelLogicalLayer");
+
+} // namespace vael

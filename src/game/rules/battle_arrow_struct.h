@@ -1,0 +1,22 @@
+#pragma once
+// The arrow the map draws from an attacker's hex to the hex it attacks.
+#include <cstdint>
+
+#include "framework/core/type_name.h"
+
+namespace vael {
+
+// "AddBattleArrow", "RemoveBattleArrow": the two hexes and the compass direction from the first to the
+// second.
+struct BattleArrowStruct {
+    std::uint16_t from = 0xFFFF;
+    std::uint16_t to = 0xFFFF;
+    std::uint32_t direction = 0;
+    std::uint32_t unused = 0;
+
+    bool operator==(const BattleArrowStruct&) const = default;
+};
+
+VAEL_TYPE_NAME(BattleArrowStruct, "BattleArrowStruct");
+
+} // namespace vael

@@ -1,0 +1,402 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "framework/core/bus_event.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/rules/battle_arrow_struct.h"
+#include "game/rules/combat_records.h"
+#include "game/rules/map_file_builder.h"
+#include "game/rules/unit_payloads.h"
+#include "support/failed_checks.h"
+#include "support/flow/flow_listener.h"
+#include "support/flow/test_shell.h"
+#include "support/rules/test_units.h"
+#include "support/temp_dir.h"
+
+namespace vael {
+namespace {
+
+// Scenario bytes spelled field by field, little-endian.
+struct Bytes {
+    std::vector<std::uint8_t> b;
+    Bytes& u8(int v) { return b.push_back(static_cast<std::uint8_t>(v)), *this; }
+    Bytes& u16(int v) { return u8(v & 0xFF).u8(v >> 8); }
+    Bytes& text(const std::string& s) {
+        u8(static_cast<int>(s.size()));
+        b.insert(b.end(), s.begin(), s.end());
+        return *this;
+    }
+};
+
+// kind, name, nation code, value, group, stored hex, facing: the part every record starts with.
+Bytes& unit(Bytes& out, int kind, const std::string& name, int code, int value, int group, int hex, int facing) {
+    return out.u8(kind).text(name).u8(code).u16(value).u16(group).u16(hex).u8(facing);
+}
+
+// Two groups; Macedonians at home against Persians, with Indians fighting as Persians; a leader, a
+// phalanx, hoplites and light cavalry that no prototype makes, heavy cavalry, an Indian leader and heavy
+// cavalry off the map. The map's hex offset is 1000.
+std::vector<std::uint8_t> fixtureScenario() {
+    Bytes s;
+    s.u16(2).u16(1).u16(3).u8('V').u8('a').u8('n').u16(2).u16(4).u8('R').u8('e').u8('a').u8('r');
+    s.u16(0).text("Test Fight").text("small.map").text("ignored");
+    s.u8(2).u8(7).u8(30).u8(1).u8(3).u8(20); // home Macedonian, visitor Persian
+    s.u8(1).u8(3).u8(1);                     // Indian becomes Persian
+    s.u8(2).u8(1).text("Plan_A.PLN").text("plan_b.pln").text("plan_c.pln");
+    unit(s, 0, "Vaelmoric the Bold", 2, 9, 1, 1101, 3).u16(2).u16(4).u16(5).u16(3);
+    unit(s, 19, "Taxis", 2, 6, 1, 1202, 3).u16(8).u16(7).u8(1);
+    unit(s, 6, "Hoplites", 2, 6, 1, 1300, 3).u16(6).u16(6).u8(0);
+    unit(s, 3, "Slingers on Horse", 2, 12, 2, 1305, 3).u16(3).u16(5).u8(0).u8(2).u16(0).u16(0);
+    unit(s, 2, "Companions", 2, 12, 2, 1401, 3).u16(5).u16(7).u8(0).u8(0);
+    unit(s, 0, "Rajan", 3, 8, 2, 1504, 7).u16(1).u16(3).u16(4).u16(2);
+    unit(s, 2, "Lost Horse", 2, 12, 2, 1909, 3).u16(5).u16(7).u8(0).u8(0);
+    return s.b;
+}
+
+void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+void writeText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class ScenarioLoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MapFileBuilder map(6, 6);
+        map.setHexOffset(1000);
+        writeFile(dir / "Small.MAP", map.bytes());
+        writeFile(dir / "fight.scn", fixtureScenario());
+        writeText(dir / "plan_a.pln", "PLAN Hold 1\nmore\n");
+        writeText(dir / "plan_c.pln", "PLAN Rush 1\r\n");
+        shell.adopt(layer);
+        listener.attach(layer);
+        above.attach(shell);
+    }
+
+    bool load(const std::string& file = "fight.scn", std::uint16_t campaign = 0) {
+        return layer.LoadScenario(ScenarioInfoStruct{3, "Toy Battle", file, campaign});
+    }
+    Combat* unitNumbered(std::uint16_t n) { return layer.findCombatUnit(n); }
+
+    test::TempDir dir{"flow-scenario-load"};
+    test::TestShell shell{dir.path().string()};
+    VaelLogicalLayer layer;
+    test::FlowListener listener{&layer};
+    test::FlowListener above; // on the application's bus
+    test::FailedChecks checks;
+};
+
+TEST_F(ScenarioLoad, AnnouncesTheBattleInOrder) {
+    ASSERT_TRUE(load());
+    const std::vector<std::string> expected = {
+        "MapInfo Toy Battle 6x6",
+        "BEGIN_LANDSCAPE 3 6x6 36 0",
+        "CREATE_REGION 36 0..505",
+        "END_LANDSCAPE",
+        "HomeTeam 1",
+        "VisitorTeam 2",
+        "HomeTQPoints 30",
+        "VisitorTQPoints 20",
+        "CreateLeader Vaelmoric the Bold initiative 5 nation 1 at 0",
+        "LOGICAL_UNIT_CREATED 0 key 0 facing 3 nation 1 hex 101 at 0",
+        "LOGICAL_UNIT_CREATED 1 key 17 facing 3 nation 1 hex 202 at 1",
+        "LOGICAL_UNIT_CREATED 2 key 8 facing 3 nation 1 hex 401 at 2",
+        "CreateLeader Rajan initiative 4 nation 2 at 3",
+        "LOGICAL_UNIT_CREATED 3 key 35 facing 7 nation 2 hex 504 at 3",
+        "NumHomeUnits 2",
+        "NumVisitorUnits 0",
+        "ScenarioLoaded 1 Macedonian [Vaelmoric the Bold] 2 Persian [Rajan]",
+    };
+    EXPECT_EQ(listener.log, expected);
+    // The side messages stay on the layer; the rest reach the application's bus.
+    EXPECT_EQ(above.names(), (std::vector<std::string>{"MapInfo", "BEGIN_LANDSCAPE", "CREATE_REGION", "END_LANDSCAPE",
+                                                       "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED",
+                                                       "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED",
+                                                       "NumHomeUnits", "NumVisitorUnits", "ScenarioLoaded"}));
+    EXPECT_EQ(shell.mainWindowTitles, std::vector<std::string>{"Test Fight"});
+}
+
+TEST_F(ScenarioLoad, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
+    ASSERT_TRUE(load());
+    EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 401:2 202:1 203:1 504:3");
+    EXPECT_EQ(layer.getUnitCounter(), 4);
+    EXPECT_EQ(layer.getHexOffset(), 1000);
+    EXPECT_STREQ(layer.getMapFileName(), "small.map");
+    EXPECT_EQ(layer.getScenarioName(), "Toy Battle");
+    EXPECT_EQ(test::toVector(layer.getHomeUnits()), (std::vector<Combat*>{unitNumbered(1), unitNumbered(2)}));
+    EXPECT_TRUE(layer.getVisitorUnits().isEmpty());
+    Leader* chief = layer.findLeader(0);
+    Leader* rajan = layer.findLeader(3);
+    ASSERT_TRUE(chief && rajan);
+    EXPECT_EQ(test::toVector(layer.getHomeLeaders()), std::vector<Leader*>{chief});
+    EXPECT_EQ(test::toVector(layer.getVisitorLeaders()), std::vector<Leader*>{rajan});
+    EXPECT_EQ(rajan->getNation(), 2u); // an Indian who fights as a Persian
+    for (auto [unit, rout] : {std::pair<VaelUnit*, DIRECTION>{chief, West}, {unitNumbered(1), West},
+                              {unitNumbered(2), West}, {rajan, East}}) {
+        SCOPED_TRACE(unit->getName());
+        EXPECT_EQ(unit->getRoutDirection(), rout);
+        EXPECT_EQ(unit->getBus(), &layer);
+    }
+    Group* van = layer.findGroup(1);
+    Group* rear = layer.findGroup(2);
+    ASSERT_TRUE(van && rear);
+    EXPECT_EQ(rear->name, "Rear");
+    EXPECT_EQ(van->leader, chief);
+    EXPECT_EQ(chief->getGroup(), van);
+    EXPECT_EQ(test::toVector(van->units), std::vector<VaelUnit*>{unitNumbered(1)});
+    EXPECT_EQ(rear->leader, rajan);
+    EXPECT_EQ(test::toVector(rear->units), std::vector<VaelUnit*>{unitNumbered(2)});
+    EXPECT_EQ(layer.getHomeUnitCount(), 2);
+    EXPECT_EQ(layer.getVisitorUnitCount(), 0);
+    const std::vector<LeaderUnitInfo> records = test::toVector(layer.getLeaderRecords());
+    EXPECT_EQ(records, (std::vector<LeaderUnitInfo>{{"Vaelmoric the Bold", 5, 1, chief}, {"Rajan", 4, 2, rajan}}));
+}
+
+TEST_F(ScenarioLoad, ReportsAndSkipsUnitsItCannotMake) {
+    ASSERT_TRUE(load());
+    EXPECT_EQ(checks.texts, (std::vector<std::string>{
+                                "No unit can be made under key 31: Hoplites is left out  Abort?",
+                                "That Light Cav missile type not in yet (Slingers on Horse is left out)  Abort?",
+                                "Lost Horse would stand off the map (hex 909) and is left out  Abort?"}));
+    EXPECT_EQ(layer.findCombatUnitByName("Hoplites"), nullptr);
+    EXPECT_EQ(layer.findCombatUnitByName("Companions"), unitNumbered(2));
+}
+
+TEST_F(ScenarioLoad, ReadsEachPlanScriptsKindFromItsFirstLine) {
+    ASSERT_TRUE(load());
+    EXPECT_EQ(layer.getScriptCount(false), 2);
+    EXPECT_EQ(layer.getScriptCount(true), 1);
+    EXPECT_EQ(layer.getScriptNames(false)[1], "plan_b.pln");
+    EXPECT_EQ(layer.getScriptKinds(false), (std::vector<std::uint16_t>{1, 0})); // plan_b.pln is missing
+    EXPECT_EQ(layer.getScriptKinds(true), std::vector<std::uint16_t>{1});
+}
+
+TEST(ScriptKind, IsOneWhenTheFirstLinesLastCharacterIsOne) {
+    const std::pair<std::string, std::uint16_t> rows[] = {
+        {"", 0},          {"1", 1},      {"PLAN 1", 1}, {"PLAN 10", 0}, {"PLAN 1\r", 1},
+        {"PLAN 0", 0},    {"1 PLAN", 0}, {std::string(48, 'x') + "1", 1},
+        {std::string(48, 'x') + "1" + "0", 1}, // only 49 characters are read
+        {std::string(49, 'x') + "1", 0},
+    };
+    for (const auto& [line, kind] : rows) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(VaelLogicalLayer::scriptKindOfLine(line), kind);
+    }
+}
+
+TEST_F(ScenarioLoad, CloseGameLeavesTheLayerAsNewAndTheNextBattleStartsClean) {
+    ASSERT_TRUE(load());
+    above.sendNamedEmpty("CloseGame");
+    EXPECT_EQ(layer.getLandscape(), nullptr);
+    EXPECT_EQ(layer.getVaelLandscape(), nullptr);
+    EXPECT_TRUE(layer.getGroups().isEmpty() && layer.getUnits().isEmpty() && layer.getLeaders().isEmpty());
+    EXPECT_TRUE(layer.getHomeUnits().isEmpty() && layer.getVisitorLeaders().isEmpty());
+    EXPECT_TRUE(layer.getLeaderRecords().isEmpty());
+    EXPECT_EQ(layer.getUnitCounter(), 0);
+    EXPECT_EQ(layer.getHexOffset(), -1);
+    EXPECT_EQ(layer.getHomeNation() + layer.getVisitorNation() + layer.getHomeTQPoints(), 0u);
+    EXPECT_EQ(layer.getScenarioName(), "");
+    EXPECT_STREQ(layer.getMapFileName(), "");
+
+    listener.log.clear();
+    ASSERT_TRUE(load());
+    EXPECT_EQ(listener.log.back(), "ScenarioLoaded 1 Macedonian [Vaelmoric the Bold] 2 Persian [Rajan]");
+    EXPECT_EQ(layer.findLeader(3)->getName(), "Rajan");
+    EXPECT_EQ(layer.getGroups().count(), 2);
+    EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 401:2 202:1 203:1 504:3");
+}
+
+TEST_F(ScenarioLoad, ABadFileIsReportedOnceAndLeavesNothing) {
+    struct Row {
+        const char* label;
+        std::function<void()> spoil;
+        const char* report;
+    };
+    const std::vector<std::uint8_t> good = fixtureScenario();
+    const Row rows[] = {
+        {"cut inside a record",
+         [&] { writeFile(dir / "fight.scn", std::vector<std::uint8_t>(good.begin(), good.end() - 3)); },
+         "cannot be played: it ends inside unit record 7"},
+        {"no such file", [&] { std::filesystem::remove(dir / "fight.scn"); }, "fight.scn cannot be read"},
+        {"no map", [&] { std::filesystem::remove(dir / "Small.MAP"); }, "small.map of the scenario fight.scn"},
+        {"a map that is no map", [&] { writeText(dir / "Small.MAP", "map"); }, "small.map of the scenario"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        ASSERT_TRUE(load());
+        above.sendNamedEmpty("CloseGame");
+        row.spoil();
+        listener.log.clear();
+        const int loads = listener.loaded;
+        test::FailedChecks reports;
+        EXPECT_FALSE(load());
+        ASSERT_EQ(reports.count(), 1u);
+        EXPECT_NE(reports.texts[0].find(row.report), std::string::npos) << reports.texts[0];
+        EXPECT_TRUE(listener.log.empty()); // the map is read before anything is announced
+        EXPECT_EQ(listener.loaded, loads);
+        EXPECT_EQ(layer.getLandscape(), nullptr);
+        EXPECT_TRUE(layer.getGroups().isEmpty() && layer.getLeaders().isEmpty() && layer.getUnits().isEmpty());
+        writeFile(dir / "fight.scn", good);
+        MapFileBuilder map(6, 6);
+        writeFile(dir / "Small.MAP", map.bytes());
+    }
+}
+
+TEST_F(ScenarioLoad, ACampaignBattleLeavesOutTheGarrisons) {
+    struct Campaign : Component {
+        Campaign() : Component("Campaign") {}
+        void connectHandlers() override {
+            connectNamed("GarrisonLevel", [](Component*, BusMessage, ContainerBase* data) -> ContainerBase* {
+                UNIT_TYPE kind{};
+                Container<UNIT_TYPE>::fromMessage(data, kind);
+                return new Container<short>(kind == CAVALRY_GARRISON ? 1 : 1);
+            });
+            connectNamed("GetProvince", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+                return new Container<PROVINCE>(PROVINCE{4});
+            });
+            connectNamed("GetLastProvince", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+                return new Container<PROVINCE>(PROVINCE{2});
+            });
+        }
+    } campaign;
+    campaign.attach(layer);
+    ASSERT_TRUE(load("fight.scn", 1));
+    EXPECT_EQ(layer.getCampaign(), 1);
+    // The first Macedonian foot (the phalanx) and horse (the companions) stay in garrison; leaders never do.
+    EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 504:1");
+    EXPECT_TRUE(layer.getUnits().isEmpty());
+}
+
+// The handlers the rules and the other components ask of the layer.
+class LayerHandlers : public ScenarioLoad {
+protected:
+    void SetUp() override {
+        ScenarioLoad::SetUp();
+        ASSERT_TRUE(load());
+    }
+    template <class T> ContainerBase* ask(const char* name, const T& value) {
+        Container<T> box(value);
+        return above.sendNowNamed(name, &box);
+    }
+    template <class T> static T answer(ContainerBase* reply) {
+        T value{};
+        EXPECT_TRUE(Container<T>::fromMessage(reply, value));
+        delete reply;
+        return value;
+    }
+};
+
+TEST_F(LayerHandlers, FindLeaderAnswersTheHexOfTheGroupsLeaderOrMinusOne) {
+    EXPECT_EQ(answer<short>(ask("FindLeader", static_cast<unsigned short>(2))), 504);
+    EXPECT_EQ(answer<short>(ask("FindLeader", static_cast<unsigned short>(1))), 101);
+    EXPECT_EQ(answer<short>(ask("FindLeader", static_cast<unsigned short>(9))), -1);
+}
+
+TEST_F(LayerHandlers, GetUnitByNumAnswersTheUnitOrNull) {
+    EXPECT_EQ(answer<VaelUnit*>(ask("GetUnitByNum", short(2))), unitNumbered(2));
+    EXPECT_EQ(answer<VaelUnit*>(ask("GetUnitByNum", short(3))), layer.findLeader(3));
+    EXPECT_EQ(answer<VaelUnit*>(ask("GetUnitByNum", short(99))), nullptr);
+}
+
+TEST_F(LayerHandlers, NearestLeaderAnswersOnlyForAGroupMember) {
+    EXPECT_EQ(answer<short>(ask<const VaelUnit*>("NearestLeader", unitNumbered(1))), layer.findLeader(0)->getId());
+    delete ask<const VaelUnit*>("NearestLeader", unitNumbered(2)); // in the rear: Rajan's id
+    EXPECT_EQ(ask<const VaelUnit*>("NearestLeader", layer.findLeader(0)), nullptr);
+}
+
+TEST_F(LayerHandlers, InZOCAsksOnlyTheOtherSidesUnits) {
+    Combat* taxis = unitNumbered(1);
+    int inZone = 0;
+    for (std::int16_t i = 0; i < layer.getVaelLandscape()->regionCount(); ++i) {
+        const std::int16_t hex = layer.getVaelLandscape()->idOf(i);
+        SCOPED_TRACE(hex);
+        const bool expected = taxis->isHexInZOC(hex) || unitNumbered(2)->isHexInZOC(hex);
+        inZone += expected;
+        EXPECT_EQ(answer<short>(ask("InZOC", ZOCStructure{static_cast<std::uint16_t>(hex), 2})), expected);
+        EXPECT_EQ(answer<short>(ask("InZOC", ZOCStructure{static_cast<std::uint16_t>(hex), 1})), 0);
+    }
+    EXPECT_GT(inZone, 0);
+}
+
+TEST_F(LayerHandlers, AUnitsEliminationLeavesItsGroupAndALeadersChangesNothing) {
+    Group* rear = layer.findGroup(2);
+    delete ask("UnitEliminated", EliminateUnitData{1, 7, 0xFFFFFFFF, 3}); // Rajan's record
+    EXPECT_EQ(rear->leader, layer.findLeader(3));
+    EXPECT_EQ(rear->units.count(), 1);
+    EXPECT_EQ(checks.count(), 3u); // the three units left out while loading, and nothing since
+    delete ask("UnitEliminated", EliminateUnitData{1, 7, 8, 2});
+    EXPECT_TRUE(rear->units.isEmpty());
+    EXPECT_EQ(checks.count(), 3u);
+    delete ask("UnitEliminated", short(2)); // not the record the units send
+    EXPECT_EQ(checks.texts.back(), "Bad data passed in bus message to function  Abort?");
+    EXPECT_NE(checks.captions.back().find("VAELLOGI"), std::string::npos) << checks.captions.back();
+}
+
+TEST_F(LayerHandlers, RemoveFromCombatTakesTheUnitOutOfTheFirstCombatOnly) {
+    Combat* taxis = unitNumbered(1);
+    Combat* companions = unitNumbered(2);
+    for (int i = 0; i < 2; ++i) {
+        CombatStruct combat;
+        combat.attackers.append(taxis);
+        combat.defenders.append(companions);
+        combat.hex = static_cast<std::uint16_t>(401 + i);
+        layer.getCombats().append(combat);
+    }
+    std::vector<BattleArrowStruct> arrows;
+    struct Arrows : Component {
+        std::vector<BattleArrowStruct>* out;
+        explicit Arrows(std::vector<BattleArrowStruct>* o) : Component("Arrows"), out(o) {}
+        void connectHandlers() override {
+            connectNamed("RemoveBattleArrow", [](Component* t, BusMessage, ContainerBase* d) -> ContainerBase* {
+                BattleArrowStruct arrow;
+                if (Container<BattleArrowStruct>::fromMessage(d, arrow)) static_cast<Arrows*>(t)->out->push_back(arrow);
+                return nullptr;
+            });
+        }
+    } watcher(&arrows);
+    watcher.attach(layer);
+    delete ask("RemoveFromCombat", short(1));
+    ASSERT_EQ(layer.getCombats().count(), 1);
+    CombatStruct left;
+    layer.getCombats().first(left);
+    EXPECT_EQ(left.hex, 402);
+    EXPECT_EQ(left.attackers.count(), 1);
+    // 202 and 203 are both two columns from 401: the arrow leaves the second hex, with no direction.
+    EXPECT_EQ(arrows, (std::vector<BattleArrowStruct>{{203, 401, 0, 0}}));
+}
+
+TEST_F(LayerHandlers, CarriesOutOrdersAndSwitches) {
+    Combat* companions = unitNumbered(2);
+    delete ask("TQHit", TQHitInfo{2, 2, 0});
+    EXPECT_EQ(companions->getCohesionHits(), 2);
+    delete ask("ShowOCR", static_cast<unsigned short>(1));
+    EXPECT_EQ(layer.getShowOCR(), 1);
+    delete ask("SetDeadCheat", static_cast<unsigned short>(1));
+    EXPECT_EQ(Leader::deadCheat(), 1);
+    delete ask("SetDeadCheat", static_cast<unsigned short>(0));
+    delete ask("UnitMovementDone", short(0));
+    EXPECT_EQ(answer<Group*>(above.sendNowNamedEmpty("ActiveGroup")), nullptr);
+    EXPECT_EQ(shell.canTerminate(), 1);
+    EXPECT_EQ(RegisteredMessage::getId("GameOverview"), 229);
+}
+
+TEST_F(LayerHandlers, FallenLeadersRecordsJoinTheirSideAndAreFreedWithTheBattle_SanitizerSeesTheFree) {
+    LeaderUnitData fallen;
+    fallen.nation = 1;
+    fallen.hex = 101;
+    fallen.facing = East;
+    delete ask<Leader*>("AddBogusLeader", new Leader(fallen, "Fallen"));
+    EXPECT_EQ(layer.getHomeLeaders().count(), 2);
+    EXPECT_EQ(layer.getLeaders().count(), 2); // not among the leaders in play
+    above.sendNamedEmpty("CloseGame");
+    EXPECT_TRUE(layer.getHomeLeaders().isEmpty());
+}
+
+} // namespace
+} // namespace vael
