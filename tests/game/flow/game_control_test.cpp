@@ -259,9 +259,14 @@ TEST_F(GameControlTest, AGameOrTurnWithNobodyToChooseGoesToItsRoutPhase) {
     EXPECT_EQ(world.names(), (Lines{"EliteInitiative", "RoutPhase", "ChangeMainCaption"}));
     EXPECT_EQ(control.getMomentumTries(), -1);
     world.log.clear();
-    control.EndOfTurnRoutingDone(); // limits 0: both over, the home side lost
+    control.setHomeTQLimit(30), control.setVisitorTQLimit(30);
+    control.EndOfTurnRoutingDone();
     settle();
-    EXPECT_EQ(world.names(), (Lines{"EndOfGame"}));
+    control.SynchronizeGame("");
+    settle();
+    EXPECT_EQ(world.names(), (Lines{"EndOfTurn", "GameSynchronized", "ChangeMainCaption", "AddCommentary",
+                                    "BeginTurn", "EliteInitiative", "RoutPhase"}));
+    EXPECT_EQ(control.getTurn(), 1);
 }
 
 TEST_F(GameControlTest, GameSynchronizedRunsOneContinuationAndNothingOnceTheGameIsOver) {
