@@ -32,17 +32,19 @@ struct Writer {
 const std::map<int, std::vector<int>>& kindWidths() {
     static const std::vector<int> combat{2, 2, 1}, missile{2, 2, 1, 1, 2, 2};
     static const std::map<int, std::vector<int>> widths{
-        {0, {2, 2, 2, 2}},   {1, missile},          {2, {2, 2, 1, 1}}, {3, missile},  {4, missile},
-        {5, {2, 2, 1, 1, 2, 2, 1}}, {6, combat},    {7, missile},      {8, missile},  {9, combat},
-        {10, missile},       {14, combat},          {15, combat},      {17, missile}, {18, missile},
+        {0, {2, 2, 2, 2}}, {1, missile},  {2, {2, 2, 1, 1}},
+        {3, missile},      {4, missile},  {5, {2, 2, 1, 1, 2, 2, 1}},
+        {6, combat},       {7, missile},  {8, missile},
+        {9, combat},       {10, missile}, {14, combat},
+        {15, combat},      {17, missile}, {18, missile},
         {19, combat}};
     return widths;
 }
 
 int kindOf(const std::string& word) {
     static const std::map<std::string, int> kinds{
-        {"leader", 0},   {"oxybele", 1},    {"heavycav", 2},    {"lightcav", 3},    {"chariot", 4},
-        {"elephant", 5}, {"hoplite", 6},    {"lightinf", 7},    {"mediuminf", 8},   {"lancer", 9},
+        {"leader", 0},      {"oxybele", 1},    {"heavycav", 2}, {"lightcav", 3},  {"chariot", 4},
+        {"elephant", 5},    {"hoplite", 6},    {"lightinf", 7}, {"mediuminf", 8}, {"lancer", 9},
         {"skirmisher", 10}, {"hypaspist", 15}, {"peltast", 18}, {"phalanx", 19}};
     if (auto it = kinds.find(word); it != kinds.end()) return it->second;
     if (!word.empty() && std::all_of(word.begin(), word.end(), ::isdigit)) return std::stoi(word);
@@ -106,7 +108,8 @@ Bytes scenarioBytes(const std::string& text, std::uint16_t hexOffset) {
                 groups.emplace_back(n, rest(line));
             } else if (word == "home" || word == "visitor") {
                 auto& side = sides[word == "visitor"];
-                side = {number(line, "a nation"), number(line, "a rout direction"), number(line, "TQ points")};
+                side = {number(line, "a nation"), number(line, "a rout direction"),
+                        number(line, "TQ points")};
             } else if (word == "substitute") {
                 const long from = number(line, "a nation");
                 substitutions.emplace_back(from, number(line, "a nation"));
@@ -123,10 +126,12 @@ Bytes scenarioBytes(const std::string& text, std::uint16_t hexOffset) {
                 for (std::size_t i = 0; i < widths->second.size(); ++i)
                     values.push_back(number(line, "a value of the kind"));
                 const std::string name = rest(line);
-                if (name.empty() || name.size() > 255) throw std::invalid_argument("a name of 1 to 255 characters");
+                if (name.empty() || name.size() > 255)
+                    throw std::invalid_argument("a name of 1 to 255 characters");
                 units.u8(kind);
                 units.text8(name);
-                units.u8(nation), units.u16(value), units.u16(group), units.u16(hex + hexOffset), units.u8(facing);
+                units.u8(nation), units.u16(value), units.u16(group), units.u16(hex + hexOffset),
+                    units.u8(facing);
                 for (std::size_t i = 0; i < values.size(); ++i)
                     widths->second[i] == 1 ? units.u8(values[i]) : units.u16(values[i]);
             }
@@ -134,7 +139,8 @@ Bytes scenarioBytes(const std::string& text, std::uint16_t hexOffset) {
             throw std::invalid_argument("line " + std::to_string(lineNumber) + ": " + e.what());
         }
     }
-    if (sides[0].empty() || sides[1].empty()) throw std::invalid_argument("a scenario needs a home and a visitor");
+    if (sides[0].empty() || sides[1].empty())
+        throw std::invalid_argument("a scenario needs a home and a visitor");
 
     Writer out;
     out.u16(static_cast<long>(groups.size()));
@@ -183,13 +189,15 @@ bool forgeScenarios(const std::filesystem::path& sources, const std::filesystem:
             } else if (name.ends_with(".scn.txt")) {
                 const std::string text = readText(path);
                 const std::string mapName = scenarioMapName(text);
-                const Bytes mapBytes = MapFileBuilder::fromText(readText(sources / (mapName + ".txt"))).bytes();
+                const Bytes mapBytes =
+                    MapFileBuilder::fromText(readText(sources / (mapName + ".txt"))).bytes();
                 LogicalMapFile map;
                 if (!map.read(mapBytes.data(), mapBytes.size(), mapName)) return error = map.error(), false;
                 const std::string scenarioName = name.substr(0, name.size() - 4);
                 if (!writeBytes(directory / mapName, mapBytes) ||
                     !writeBytes(directory / scenarioName, scenarioBytes(text, map.hexOffset())))
-                    return error = "cannot write the battle " + scenarioName + " into " + directory.string(), false;
+                    return error = "cannot write the battle " + scenarioName + " into " + directory.string(),
+                           false;
             }
         } catch (const std::exception& e) {
             return error = name + ": " + e.what(), false;

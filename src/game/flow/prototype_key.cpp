@@ -89,8 +89,10 @@ PrototypeKey skirmisherKey(const MissileCapableUnitData& r) {
 }
 
 PrototypeKey peltastKey(const MissileCapableUnitData& r) {
-    if (r.nation == 1) return r.missileType == 4 ? key(20) : refuse("Unrecognized missile type in Macedonian Peltast");
-    if (r.nation == 4) return r.missileType == 4 ? key(21) : refuse("Unrecognized missile type in Greek Peltast");
+    if (r.nation == 1)
+        return r.missileType == 4 ? key(20) : refuse("Unrecognized missile type in Macedonian Peltast");
+    if (r.nation == 4)
+        return r.missileType == 4 ? key(21) : refuse("Unrecognized missile type in Greek Peltast");
     return refuse("Unrecognized nation in Peltast");
 }
 

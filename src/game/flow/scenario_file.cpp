@@ -15,13 +15,24 @@ RecordClass recordClassOf(std::uint8_t kind) {
     switch (kind) {
     case 0:
         return RecordClass::Leader;
-    case 1: case 3: case 4: case 7: case 8: case 10: case 17: case 18:
+    case 1:
+    case 3:
+    case 4:
+    case 7:
+    case 8:
+    case 10:
+    case 17:
+    case 18:
         return RecordClass::Missile;
     case 2:
         return RecordClass::HeavyCav;
     case 5:
         return RecordClass::Elephant;
-    case 6: case 9: case 14: case 15: case 19:
+    case 6:
+    case 9:
+    case 14:
+    case 15:
+    case 19:
         return RecordClass::Combat;
     default:
         return RecordClass::None;
@@ -153,7 +164,8 @@ bool ScenarioFile::read(const std::uint8_t* bytes, std::size_t size, const std::
         std::uint8_t from = 0, to = 0;
         stream >> from >> to;
         if (stream.failed()) return cutShort("substitution " + std::to_string(i + 1));
-        const std::uint32_t fromNation = VaelUnitData::nationOfCode(from), toNation = VaelUnitData::nationOfCode(to);
+        const std::uint32_t fromNation = VaelUnitData::nationOfCode(from),
+                            toNation = VaelUnitData::nationOfCode(to);
         if (!fromNation || !toNation)
             return refuse(fileName, "Invalid nation passed in (substitution " + std::to_string(i + 1) + ")");
         substitutions.emplace_back(fromNation, toNation);
@@ -170,16 +182,17 @@ bool ScenarioFile::read(const std::uint8_t* bytes, std::size_t size, const std::
             if (!readText(stream, name))
                 return cutShort(std::string("the name of ") + which + " script " + std::to_string(i + 1));
             if (name.size() > maxScriptFileName)
-                return refuse(fileName, std::string("the name of ") + which + " script " + std::to_string(i + 1) +
-                                            " is longer than " + std::to_string(maxScriptFileName) + " characters");
+                return refuse(fileName, std::string("the name of ") + which + " script " +
+                                            std::to_string(i + 1) + " is longer than " +
+                                            std::to_string(maxScriptFileName) + " characters");
             names->push_back(std::move(name));
         }
     }
 
     while (stream.remaining() > 0) {
         const std::int32_t at = stream.readPosition();
-        const std::string which = "unit record " + std::to_string(units.size() + 1) + " (at byte " +
-                                  std::to_string(at) + ")";
+        const std::string which =
+            "unit record " + std::to_string(units.size() + 1) + " (at byte " + std::to_string(at) + ")";
         std::uint8_t kind = 0, nameLength = 0;
         stream >> kind;
         const std::size_t fixed = fixedRecordBytes(kind);

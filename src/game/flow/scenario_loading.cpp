@@ -75,6 +75,8 @@ void VaelLogicalLayer::failLoad(const std::string& why, bool alreadyReported) {
 }
 
 bool VaelLogicalLayer::LoadScenario(const ScenarioInfoStruct& info) {
+    // The units of a battle still loaded stand on its map, which the new battle replaces: they go with it.
+    CloseGame();
     campaign_ = info.campaign;
     const std::string directory = directoryOf(9);
     const std::string path = findDataFile(directory, info.fileName);
@@ -104,10 +106,11 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
     auto* landscape = new VaelLogicalLandscape(mapPath.c_str());
     setLandscape(landscape);
     if (mapPath.empty() || !landscape->loadError().empty() || landscape->regionCount() == 0) {
-        failLoad("The map file " + directory + "/" + file.mapFileName + " of the scenario " + info.fileName +
-                     " cannot be used: " +
-                     (landscape->loadError().empty() ? std::string("it cannot be found") : landscape->loadError()),
-                 false);
+        failLoad(
+            "The map file " + directory + "/" + file.mapFileName + " of the scenario " + info.fileName +
+                " cannot be used: " +
+                (landscape->loadError().empty() ? std::string("it cannot be found") : landscape->loadError()),
+            false);
         return false;
     }
     vaelLandscape_ = landscape;
@@ -119,9 +122,9 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
 
     Container<MapInfoStruct> mapInfo(MapInfoStruct{scenarioName_, landscape->getSize()});
     sendNamed("MapInfo", &mapInfo);
-    Container<LandscapeDefinition> definition(LandscapeDefinition{static_cast<std::uint16_t>(info.scenario),
-                                                                  landscape->getSize(), landscape->regionCount(),
-                                                                  landscape->getLandscapeStyle()});
+    Container<LandscapeDefinition> definition(
+        LandscapeDefinition{static_cast<std::uint16_t>(info.scenario), landscape->getSize(),
+                            landscape->regionCount(), landscape->getLandscapeStyle()});
     send(BEGIN_LANDSCAPE, &definition);
     Container<List<LogicalRegion>> regions;
     for (std::int16_t i = 0; i < landscape->regionCount(); ++i)
@@ -138,7 +141,8 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
     Container<NATION> home(static_cast<NATION>(homeNation_)), visitor(static_cast<NATION>(visitorNation_));
     sendNamed("HomeTeam", &home);
     sendNamed("VisitorTeam", &visitor);
-    Container<short> homeTQ(static_cast<short>(homeTQPoints_)), visitorTQ(static_cast<short>(visitorTQPoints_));
+    Container<short> homeTQ(static_cast<short>(homeTQPoints_)),
+        visitorTQ(static_cast<short>(visitorTQPoints_));
     sendNamed("HomeTQPoints", &homeTQ);
     sendNamed("VisitorTQPoints", &visitorTQ);
 
@@ -154,12 +158,14 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
         if (Group* group = findGroup(unit->getLeaderId())) group->addUnit(unit);
     homeUnitCount_ = static_cast<std::uint16_t>(homeUnits_.count());
     visitorUnitCount_ = static_cast<std::uint16_t>(visitorUnits_.count());
-    Container<short> homeCount(static_cast<short>(homeUnitCount_)), visitorCount(static_cast<short>(visitorUnitCount_));
+    Container<short> homeCount(static_cast<short>(homeUnitCount_)),
+        visitorCount(static_cast<short>(visitorUnitCount_));
     sendNamed("NumHomeUnits", &homeCount);
     sendNamed("NumVisitorUnits", &visitorCount);
 
     TeamInfoStruct team;
-    for (auto [leaders, names] : {std::pair{&homeLeaders_, &team.homeLeaders}, {&visitorLeaders_, &team.visitorLeaders}})
+    for (auto [leaders, names] :
+         {std::pair{&homeLeaders_, &team.homeLeaders}, {&visitorLeaders_, &team.visitorLeaders}})
         for (Leader* leader : each(*leaders)) {
             names->append(leader->getName());
             Group* group = findGroup(leader->getLeaderId());
@@ -238,14 +244,15 @@ void VaelLogicalLayer::readUnits(ScenarioFile& file, std::uint16_t campaign) {
         remapLightCavalryMissiles(unit.kind, record);
         const PrototypeKey key = choosePrototypeKey(unit.kind, record);
         if (key.key < 0) {
-            Assertion::fail(std::string(key.message) + " (" + record.name + " is left out)", sourceFile, __LINE__);
+            Assertion::fail(std::string(key.message) + " (" + record.name + " is left out)", sourceFile,
+                            __LINE__);
             continue;
         }
         if (unit.kind == 0) {
             if (Leader* leader = createLeader(static_cast<std::uint16_t>(key.key),
                                               static_cast<LeaderUnitData&>(record), record.name))
-                leader->setRoutDirection(static_cast<DIRECTION>(isVisitor(leader->getNation()) ? visitorRoutDirection_
-                                                                                              : homeRoutDirection_));
+                leader->setRoutDirection(static_cast<DIRECTION>(
+                    isVisitor(leader->getNation()) ? visitorRoutDirection_ : homeRoutDirection_));
             continue;
         }
         if (campaign) {
@@ -257,11 +264,12 @@ void VaelLogicalLayer::readUnits(ScenarioFile& file, std::uint16_t campaign) {
                 --garrison;
                 continue;
             }
-            if (hurtPersians && record.nation == Persian && (persianCount = (persianCount + 1) % 5) == 0) continue;
+            if (hurtPersians && record.nation == Persian && (persianCount = (persianCount + 1) % 5) == 0)
+                continue;
         }
         if (VaelUnit* made = createUnit(static_cast<std::uint16_t>(key.key), record, record.name))
-            made->setRoutDirection(
-                static_cast<DIRECTION>(isVisitor(made->getNation()) ? visitorRoutDirection_ : homeRoutDirection_));
+            made->setRoutDirection(static_cast<DIRECTION>(isVisitor(made->getNation()) ? visitorRoutDirection_
+                                                                                       : homeRoutDirection_));
     }
 }
 
@@ -307,13 +315,17 @@ VaelUnit* VaelLogicalLayer::makeUnit(std::uint16_t key, const VaelUnitData& reco
 }
 
 void VaelLogicalLayer::announceCreated(std::uint16_t key, const VaelUnit& unit, std::uint16_t hex) {
-    Container<LogicalCommandInfo> created(LogicalCommandInfo(
-        unitCounter_, new Container<LOCreateInfo>(LOCreateInfo{key, static_cast<std::uint32_t>(unit.getFacing()), unit.getNation()}), hex));
+    Container<LogicalCommandInfo> created(
+        LogicalCommandInfo(unitCounter_,
+                           new Container<LOCreateInfo>(LOCreateInfo{
+                               key, static_cast<std::uint32_t>(unit.getFacing()), unit.getNation()}),
+                           hex));
     delete query(LOGICAL_UNIT_CREATED, &created);
     ++unitCounter_;
 }
 
-VaelUnit* VaelLogicalLayer::createUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name) {
+VaelUnit* VaelLogicalLayer::createUnit(std::uint16_t key, const VaelUnitData& record,
+                                       const std::string& name) {
     auto* unit = static_cast<Combat*>(makeUnit(key, record, name, false));
     if (!unit) return nullptr;
     allUnits_.append(unit);
@@ -322,7 +334,8 @@ VaelUnit* VaelLogicalLayer::createUnit(std::uint16_t key, const VaelUnitData& re
     return unit;
 }
 
-Leader* VaelLogicalLayer::createLeader(std::uint16_t key, const LeaderUnitData& record, const std::string& name) {
+Leader* VaelLogicalLayer::createLeader(std::uint16_t key, const LeaderUnitData& record,
+                                       const std::string& name) {
     auto* leader = static_cast<Leader*>(makeUnit(key, record, name, true));
     if (!leader) return nullptr;
     allLeaders_.append(leader);

@@ -1,5 +1,7 @@
 #include "game/flow/vael_logical_layer.h"
 
+#include <type_traits>
+
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
@@ -34,125 +36,148 @@ bool unitNumberOf(const ContainerBase* data, std::uint16_t& number, std::int16_t
     return false;
 }
 
+// A unit number, boxed as short by the units and as u16 by the others.
+struct Number {};
+
+// The layer's handlers: the receiver must be the layer and the payload a box of T (or, for Number, a
+// unit number of either sign); anything else is reported as bad data from the handler's line.
+template <class T, class Worker>
+ContainerBase* handled(Component* target, ContainerBase* data, std::int16_t line, Worker&& worker) {
+    VaelLogicalLayer* layer = layerOf(target, line);
+    if (!layer) return nullptr;
+    if constexpr (std::is_same_v<T, void>) {
+        return worker(*layer);
+    } else if constexpr (std::is_same_v<T, Number>) {
+        std::uint16_t number = 0;
+        return unitNumberOf(data, number, line) ? worker(*layer, number) : nullptr;
+    } else {
+        return callWithPayload<T>(data, sourceFile, line,
+                                  [&](const T& value) -> ContainerBase* { return worker(*layer, value); });
+    }
+}
+
 ContainerBase* onCanTerminate(Component*, BusMessage, ContainerBase*) {
     return new Container<short>(1);
 }
 
 ContainerBase* onInZOC(Component* target, BusMessage, ContainerBase* data) {
-    VaelLogicalLayer* layer = layerOf(target, __LINE__);
-    if (!layer) return nullptr;
-    return callWithPayload<ZOCStructure>(data, sourceFile, __LINE__, [&](const ZOCStructure& z) -> ContainerBase* {
-        return new Container<short>(layer->isInEnemyZOC(static_cast<std::int16_t>(z.hex), z.nation) ? 1 : 0);
+    return handled<ZOCStructure>(target, data, __LINE__, [](VaelLogicalLayer& layer, const ZOCStructure& z) {
+        return new Container<short>(layer.isInEnemyZOC(static_cast<std::int16_t>(z.hex), z.nation) ? 1 : 0);
     });
 }
 
 ContainerBase* onNearestLeader(Component* target, BusMessage, ContainerBase* data) {
-    VaelLogicalLayer* layer = layerOf(target, __LINE__);
-    if (!layer) return nullptr;
-    return callWithPayload<const VaelUnit*>(data, sourceFile, __LINE__, [&](const VaelUnit* unit) -> ContainerBase* {
-        for (Group* group : each(layer->getGroups()))
-            if (group->units.contains(const_cast<VaelUnit*>(unit)))
-                return group->leader ? new Container<short>(group->leader->getId()) : nullptr;
+    return handled<const VaelUnit*>(
+        target, data, __LINE__, [](VaelLogicalLayer& layer, const VaelUnit* unit) -> ContainerBase* {
+            for (Group* group : each(layer.getGroups()))
+                if (group->units.contains(const_cast<VaelUnit*>(unit)))
+                    return group->leader ? new Container<short>(group->leader->getId()) : nullptr;
+            return nullptr;
+        });
+}
+
+ContainerBase* onCloseGame(Component* target, BusMessage, ContainerBase* data) {
+    return handled<void>(target, data, __LINE__, [](VaelLogicalLayer& layer) -> ContainerBase* {
+        layer.CloseGame();
         return nullptr;
     });
 }
 
-ContainerBase* onCloseGame(Component* target, BusMessage, ContainerBase*) {
-    if (VaelLogicalLayer* layer = layerOf(target, __LINE__)) layer->CloseGame();
-    return nullptr;
-}
-
 ContainerBase* onLoadScenario(Component* target, BusMessage, ContainerBase* data) {
-    VaelLogicalLayer* layer = layerOf(target, __LINE__);
-    if (!layer) return nullptr;
-    callWithPayload<ScenarioInfoStruct>(data, sourceFile, __LINE__,
-                                        [&](const ScenarioInfoStruct& info) { layer->LoadScenario(info); });
-    return nullptr;
+    return handled<ScenarioInfoStruct>(
+        target, data, __LINE__,
+        [](VaelLogicalLayer& layer, const ScenarioInfoStruct& info) -> ContainerBase* {
+            layer.LoadScenario(info);
+            return nullptr;
+        });
 }
 
-ContainerBase* onActiveGroup(Component* target, BusMessage, ContainerBase*) {
-    VaelLogicalLayer* layer = layerOf(target, __LINE__);
-    return layer ? new Container<Group*>(layer->getActiveGroup()) : nullptr;
+ContainerBase* onActiveGroup(Component* target, BusMessage, ContainerBase* data) {
+    return handled<void>(target, data, __LINE__, [](VaelLogicalLayer& layer) {
+        return new Container<Group*>(layer.getActiveGroup());
+    });
 }
 
 ContainerBase* onFindLeader(Component* target, BusMessage, ContainerBase* data) {
-    VaelLogicalLayer* layer = layerOf(target, __LINE__);
-    std::uint16_t group = 0;
-    if (!layer || !unitNumberOf(data, group, __LINE__)) return nullptr;
-    for (Leader* leader : each(layer->getLeaders()))
-        if (leader->getLeaderId() == group) return new Container<short>(static_cast<short>(leader->getHex()));
-    return new Container<short>(-1);
+    return handled<Number>(target, data, __LINE__, [](VaelLogicalLayer& layer, std::uint16_t group) {
+        for (Leader* leader : each(layer.getLeaders()))
+            if (leader->getLeaderId() == group)
+                return new Container<short>(static_cast<short>(leader->getHex()));
+        return new Container<short>(-1);
+    });
 }
 
-ContainerBase* onUnitMovementDone(Component* target, BusMessage, ContainerBase*) {
-    // The computer opponents' conditions run here once there are computer opponents.
-    layerOf(target, __LINE__);
-    return nullptr;
+// The computer opponents' conditions run here once there are computer opponents.
+ContainerBase* onUnitMovementDone(Component* target, BusMessage, ContainerBase* data) {
+    return handled<void>(target, data, __LINE__, [](VaelLogicalLayer&) -> ContainerBase* { return nullptr; });
 }
 
 ContainerBase* onRemoveFromCombat(Component* target, BusMessage, ContainerBase* data) {
-    VaelLogicalLayer* layer = layerOf(target, __LINE__);
-    std::uint16_t number = 0;
-    if (layer && unitNumberOf(data, number, __LINE__)) layer->RemoveFromCombat(number);
-    return nullptr;
+    return handled<Number>(target, data, __LINE__,
+                           [](VaelLogicalLayer& layer, std::uint16_t number) -> ContainerBase* {
+                               layer.RemoveFromCombat(number);
+                               return nullptr;
+                           });
 }
 
 ContainerBase* onChangeFacing(Component* target, BusMessage, ContainerBase* data) {
-    VaelLogicalLayer* layer = layerOf(target, __LINE__);
-    if (!layer) return nullptr;
-    return callWithPayload<ChangeFacingStruct>(
-        data, sourceFile, __LINE__, [&](const ChangeFacingStruct& order) -> ContainerBase* {
-            VaelUnit* unit = layer->findUnit(order.unitNumber);
+    return handled<ChangeFacingStruct>(
+        target, data, __LINE__,
+        [](VaelLogicalLayer& layer, const ChangeFacingStruct& order) -> ContainerBase* {
+            VaelUnit* unit = layer.findUnit(order.unitNumber);
             debugStream() << "Here in VaelLogicalLayer::ChangeFacing" << std::endl;
-            if (!unit) return nullptr;
-            return new Container<short>(unit->ChangeFacing(order.sense, order.numTurns));
+            return unit ? new Container<short>(unit->ChangeFacing(order.sense, order.numTurns)) : nullptr;
         });
 }
 
 ContainerBase* onTQHit(Component* target, BusMessage, ContainerBase* data) {
-    VaelLogicalLayer* layer = layerOf(target, __LINE__);
-    if (!layer) return nullptr;
-    callWithPayload<TQHitInfo>(data, sourceFile, __LINE__, [&](const TQHitInfo& hit) {
-        Combat* unit = layer->findCombatUnit(hit.unitNumber);
-        debugStream() << "Here in VaelLogicalLayer::TQHit" << std::endl;
-        if (unit) unit->CohesionHit(hit.hits, hit.cause);
-    });
-    return nullptr;
+    return handled<TQHitInfo>(target, data, __LINE__,
+                              [](VaelLogicalLayer& layer, const TQHitInfo& hit) -> ContainerBase* {
+                                  Combat* unit = layer.findCombatUnit(hit.unitNumber);
+                                  debugStream() << "Here in VaelLogicalLayer::TQHit" << std::endl;
+                                  if (unit) unit->CohesionHit(hit.hits, hit.cause);
+                                  return nullptr;
+                              });
 }
 
-template <void (*Set)(std::uint16_t)> ContainerBase* onSwitch(Component* target, BusMessage, ContainerBase* data) {
-    std::uint16_t value = 0;
-    if (layerOf(target, __LINE__) && unitNumberOf(data, value, __LINE__)) Set(value);
-    return nullptr;
+template <void (*Set)(std::uint16_t)>
+ContainerBase* onSwitch(Component* target, BusMessage, ContainerBase* data) {
+    return handled<Number>(target, data, __LINE__,
+                           [](VaelLogicalLayer&, std::uint16_t value) -> ContainerBase* {
+                               Set(value);
+                               return nullptr;
+                           });
 }
 
 ContainerBase* onShowOCR(Component* target, BusMessage, ContainerBase* data) {
-    VaelLogicalLayer* layer = layerOf(target, __LINE__);
-    std::uint16_t value = 0;
-    if (layer && unitNumberOf(data, value, __LINE__)) layer->setShowOCR(value);
-    return nullptr;
+    return handled<Number>(target, data, __LINE__,
+                           [](VaelLogicalLayer& layer, std::uint16_t value) -> ContainerBase* {
+                               layer.setShowOCR(value);
+                               return nullptr;
+                           });
 }
 
 ContainerBase* onUnitEliminated(Component* target, BusMessage, ContainerBase* data) {
-    VaelLogicalLayer* layer = layerOf(target, __LINE__);
-    if (!layer) return nullptr;
-    callWithPayload<EliminateUnitData>(data, sourceFile, __LINE__,
-                                       [&](const EliminateUnitData& record) { layer->UnitEliminated(record); });
-    return nullptr;
+    return handled<EliminateUnitData>(
+        target, data, __LINE__,
+        [](VaelLogicalLayer& layer, const EliminateUnitData& record) -> ContainerBase* {
+            layer.UnitEliminated(record);
+            return nullptr;
+        });
 }
 
 ContainerBase* onGetUnitByNum(Component* target, BusMessage, ContainerBase* data) {
-    VaelLogicalLayer* layer = layerOf(target, __LINE__);
-    std::uint16_t number = 0;
-    if (!layer || !unitNumberOf(data, number, __LINE__)) return nullptr;
-    return new Container<VaelUnit*>(layer->findUnit(number));
+    return handled<Number>(target, data, __LINE__, [](VaelLogicalLayer& layer, std::uint16_t number) {
+        return new Container<VaelUnit*>(layer.findUnit(number));
+    });
 }
 
 ContainerBase* onAddBogusLeader(Component* target, BusMessage, ContainerBase* data) {
-    VaelLogicalLayer* layer = layerOf(target, __LINE__);
-    if (!layer) return nullptr;
-    callWithPayload<Leader*>(data, sourceFile, __LINE__, [&](Leader* leader) { layer->AddBogusLeader(leader); });
-    return nullptr;
+    return handled<Leader*>(target, data, __LINE__,
+                            [](VaelLogicalLayer& layer, Leader* leader) -> ContainerBase* {
+                                layer.AddBogusLeader(leader);
+                                return nullptr;
+                            });
 }
 
 struct Registration {
@@ -184,10 +209,13 @@ const Registration registrations[] = {
 
 // Messages between the layer's own components that must not leak to the buses above and below it.
 const char* const keptToTheLayer[] = {
-    "CreateLeader", "LegalUnits", "LegalToShock", "DesignateShock", "EndOrdersPhase", "UnitMovementDone",
-    "MovementDone", "InZOC", "UnitSelected", "UnitDeselected", "HomeTeam", "VisitorTeam", "HomeTQPoints",
-    "VisitorTQPoints", "BeginOWSegment", "EndOWSegment", "ResolveOW", "UnitOW", "OWResolved", "NearestLeader",
-    "Rally", "FinishLeader", "InitLeader", "FindLeader", "ActiveGroup", "GetUnitByNum", "AddBogusLeader"};
+    "CreateLeader",   "LegalUnits",       "LegalToShock",   "DesignateShock",
+    "EndOrdersPhase", "UnitMovementDone", "MovementDone",   "InZOC",
+    "UnitSelected",   "UnitDeselected",   "HomeTeam",       "VisitorTeam",
+    "HomeTQPoints",   "VisitorTQPoints",  "BeginOWSegment", "EndOWSegment",
+    "ResolveOW",      "UnitOW",           "OWResolved",     "NearestLeader",
+    "Rally",          "FinishLeader",     "InitLeader",     "FindLeader",
+    "ActiveGroup",    "GetUnitByNum",     "AddBogusLeader"};
 
 } // namespace
 
@@ -309,9 +337,10 @@ void VaelLogicalLayer::RemoveFromCombat(std::uint16_t unitNumber) {
                 if (vaelLandscape_ && unit->isDoubleSized() && !vaelLandscape_->neighbourDirection(from, to))
                     from = unit->getSecondHex();
                 const std::uint32_t direction =
-                    vaelLandscape_ ? static_cast<std::uint32_t>(vaelLandscape_->neighbourDirection(from, to)) : 0;
-                Container<BattleArrowStruct> arrow(BattleArrowStruct{static_cast<std::uint16_t>(from),
-                                                                     static_cast<std::uint16_t>(to), direction, 0});
+                    vaelLandscape_ ? static_cast<std::uint32_t>(vaelLandscape_->neighbourDirection(from, to))
+                                   : 0;
+                Container<BattleArrowStruct> arrow(BattleArrowStruct{
+                    static_cast<std::uint16_t>(from), static_cast<std::uint16_t>(to), direction, 0});
                 sendNamed("RemoveBattleArrow", &arrow);
             }
             if (own.count() == 0) combats_.removeItem(item);
@@ -327,7 +356,8 @@ void VaelLogicalLayer::UnitEliminated(const EliminateUnitData& record) {
     if (!unit) return;
     if (Group* group = findGroup(unit->getLeaderId())) {
         group->removeUnit(unit);
-        debugStream() << "Removed " << unit->getName() << " from his group since he was eliminated." << std::endl;
+        debugStream() << "Removed " << unit->getName() << " from his group since he was eliminated."
+                      << std::endl;
     }
 }
 

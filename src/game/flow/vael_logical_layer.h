@@ -50,7 +50,9 @@ public:
     Group* findGroup(std::uint16_t number) const;
     std::int16_t isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const;
     List<Combat*>& getUnits() { return allUnits_; }
-    List<CombatStruct>& getCombats() { return combats_; }
+    // The declared combats, which the movement rules read through the rules' layer.
+    const List<CombatStruct>* getCombats() const override { return &combats_; }
+    List<CombatStruct>& combats() { return combats_; }
 
     // Reads the scenario and builds the battle; on a bad file the battle is closed, the reason reported
     // once, no "ScenarioLoaded" is sent and the answer is false.
@@ -82,7 +84,9 @@ public:
     std::uint16_t getVisitorUnitCount() const { return visitorUnitCount_; }
     std::uint16_t getCampaign() const { return campaign_; }
     DynArray<std::string>& getScriptNames(bool visitor) { return visitor ? visitorScripts_ : homeScripts_; }
-    std::uint8_t getScriptCount(bool visitor) const { return visitor ? visitorScriptCount_ : homeScriptCount_; }
+    std::uint8_t getScriptCount(bool visitor) const {
+        return visitor ? visitorScriptCount_ : homeScriptCount_;
+    }
     // The kind of each plan script: 1 or 0.
     const std::vector<std::uint16_t>& getScriptKinds(bool visitor) const {
         return visitor ? visitorScriptKinds_ : homeScriptKinds_;
@@ -147,9 +151,10 @@ private:
     std::uint16_t campaign_ = 0;
     std::uint16_t showOCR_ = 0;
     Group* activeGroup_ = nullptr;
-    List<Group*> groups_;                             // owned
+    List<Group*> groups_;                               // owned
     List<Combat*> allUnits_, visitorUnits_, homeUnits_; // the first owns
-    List<Leader*> allLeaders_, homeLeaders_, visitorLeaders_, computerLeaders_, localLeaders_; // the first owns
+    List<Leader*> allLeaders_, homeLeaders_, visitorLeaders_, computerLeaders_,
+        localLeaders_;           // the first owns
     List<Leader*> bogusLeaders_; // the records of fallen leaders, owned here: no other list owns them
     List<CombatStruct> combats_;
     List<LeaderUnitInfo> leaderRecords_;

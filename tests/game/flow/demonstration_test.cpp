@@ -34,7 +34,9 @@ protected:
         shell.adopt(layer);
         listener.attach(layer);
     }
-    bool load(const std::string& file) { return layer.LoadScenario(ScenarioInfoStruct{10, "Ghatmar", file, 0}); }
+    bool load(const std::string& file) {
+        return layer.LoadScenario(ScenarioInfoStruct{10, "Ghatmar", file, 0});
+    }
 
     test::TestShell shell{"", nullptr, VAEL_BUILD_DATA_DIR};
     VaelLogicalLayer layer;
@@ -92,8 +94,10 @@ TEST_F(Demonstration, LoadsBothArmiesWithTheirCommanders) {
 TEST_F(Demonstration, EveryTruncatedPrefixFailsCleanlyOrEndsAtARecord) {
     test::TempDir dir("flow-prefixes");
     shell.dataPath() = dir.path().string();
-    std::filesystem::copy_file(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "ghatmar.map", dir / "ghatmar.map");
-    const std::vector<std::uint8_t> whole = readBytes(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "ghatmar.scn");
+    std::filesystem::copy_file(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "ghatmar.map",
+                               dir / "ghatmar.map");
+    const std::vector<std::uint8_t> whole =
+        readBytes(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "ghatmar.scn");
     ASSERT_GT(whole.size(), 1000u);
 
     // The ends of the records, walked with the record sizes: after the name, a leader has 16 bytes, a
@@ -102,8 +106,8 @@ TEST_F(Demonstration, EveryTruncatedPrefixFailsCleanlyOrEndsAtARecord) {
         std::size_t units = 0;
         for (std::size_t at = 0; at < whole.size(); ++at)
             if (whole[at] == 0 && at + 1 < whole.size() && whole[at + 1] == 18 &&
-                std::string(whole.begin() + static_cast<long>(at) + 2, whole.begin() + static_cast<long>(at) + 20) ==
-                    "Vaelmoric the Bold")
+                std::string(whole.begin() + static_cast<long>(at) + 2,
+                            whole.begin() + static_cast<long>(at) + 20) == "Vaelmoric the Bold")
                 units = whole.size() - at;
         return units;
     }();
@@ -133,7 +137,8 @@ TEST_F(Demonstration, EveryTruncatedPrefixFailsCleanlyOrEndsAtARecord) {
         ASSERT_EQ(reports.count(), 1u);
         EXPECT_NE(reports.texts[0].find("cut.scn"), std::string::npos);
         EXPECT_EQ(layer.getLandscape(), nullptr);
-        EXPECT_TRUE(layer.getGroups().isEmpty() && layer.getLeaders().isEmpty() && layer.getUnits().isEmpty());
+        EXPECT_TRUE(layer.getGroups().isEmpty() && layer.getLeaders().isEmpty() &&
+                    layer.getUnits().isEmpty());
     }
 }
 

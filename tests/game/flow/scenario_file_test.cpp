@@ -13,20 +13,20 @@ namespace {
 // A whole scenario: one group, the header, a leader and a phalanx. Offsets in the comments.
 const std::vector<std::uint8_t> toy = {
     0x01, 0x00,                                     // 0: one group
-    0x07, 0x00, 0x04, 0x00, 'W', 'i', 'n', 'g',     // 2: group 7 "Wing"
+    0x07, 0x00, 0x04, 0x00, 'W',  'i',  'n',  'g',  // 2: group 7 "Wing"
     0x00, 0x00,                                     // 10: skipped
-    0x03, 'T', 'o', 'y',                            // 12: title
-    0x05, 'm', '.', 'm', 'a', 'p',                  // 16: map file
+    0x03, 'T',  'o',  'y',                          // 12: title
+    0x05, 'm',  '.',  'm',  'a',  'p',              // 16: map file
     0x00,                                           // 22: the string nobody reads
     0x02, 0x07, 0x1E,                               // 23: home: Macedonian, rout 7, 30 points
     0x03, 0x03, 0x14,                               // 26: visitor: Indian, rout 3, 20 points
     0x01, 0x00, 0x02,                               // 29: Greek becomes Macedonian
     0x01, 0x01,                                     // 32: one script a side
-    0x03, 'a', '.', 'p', 0x03, 'b', '.', 'p',       // 34: their names
-    0x00, 0x03, 'K', 'a', 'r', 0x02,                // 42: a leader "Kar", Macedonian
+    0x03, 'a',  '.',  'p',  0x03, 'b',  '.',  'p',  // 34: their names
+    0x00, 0x03, 'K',  'a',  'r',  0x02,             // 42: a leader "Kar", Macedonian
     0x09, 0x00, 0x07, 0x00, 0xEB, 0x03, 0x03,       // 48: value 9, group 7, hex 1003, facing east
     0x02, 0x00, 0x04, 0x00, 0x05, 0x00, 0x03, 0x00, // 55: shock 2, range 4, initiative 5, duel 3
-    0x13, 0x01, 'P', 0x02,                          // 63: a phalanx "P", Macedonian
+    0x13, 0x01, 'P',  0x02,                         // 63: a phalanx "P", Macedonian
     0x06, 0x00, 0x07, 0x00, 0xEC, 0x03, 0x03,       // 67: value 6, group 7, hex 1004, facing east
     0x08, 0x00, 0x07, 0x00, 0x01,                   // 74: size 8, TQ 7, two hexes
 };
@@ -107,8 +107,8 @@ TEST(ScenarioFileRead, RefusesWhatNoBattleCanHave) {
         {"rout direction 8", 24, 8, "", false},
         {"both sides Macedonian", 26, 2, "both sides are of one nation", false},
         {"substitution to code 6", 31, 6, "Invalid nation passed in (substitution 1)", false},
-        {"record kind 11", 63, 11, "Undefined unit in VLL::readUnits(...): unit record 2 (at byte 63) is of kind 11",
-         false},
+        {"record kind 11", 63, 11,
+         "Undefined unit in VLL::readUnits(...): unit record 2 (at byte 63) is of kind 11", false},
         {"record kind 20", 63, 20, "is of kind 20", false},
         {"record kind 15 is a hypaspist", 63, 15, "", false},
         {"leader's nation code 6", 47, 6, "unit record 1 (at byte 42) holds a value no unit can have", true},
@@ -124,7 +124,8 @@ TEST(ScenarioFileRead, RefusesWhatNoBattleCanHave) {
         EXPECT_EQ(read, *row.error == '\0');
         if (*row.error) {
             EXPECT_NE(file.error().find(row.error), std::string::npos) << file.error();
-            EXPECT_EQ(file.error().rfind("The scenario file toy.scn cannot be played: ", 0), 0u) << file.error();
+            EXPECT_EQ(file.error().rfind("The scenario file toy.scn cannot be played: ", 0), 0u)
+                << file.error();
         }
         EXPECT_EQ(file.recordReported(), row.recordReported);
         EXPECT_EQ(checks.count(), row.recordReported ? 1u : 0u); // only a record's own reader reports here

@@ -8,6 +8,7 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/battle_arrow_struct.h"
 #include "game/rules/combat_records.h"
+#include "game/rules/heavy_cav.h"
 #include "game/rules/map_file_builder.h"
 #include "game/rules/unit_payloads.h"
 #include "support/failed_checks.h"
@@ -32,7 +33,8 @@ struct Bytes {
 };
 
 // kind, name, nation code, value, group, stored hex, facing: the part every record starts with.
-Bytes& unit(Bytes& out, int kind, const std::string& name, int code, int value, int group, int hex, int facing) {
+Bytes& unit(Bytes& out, int kind, const std::string& name, int code, int value, int group, int hex,
+            int facing) {
     return out.u8(kind).text(name).u8(code).u16(value).u16(group).u16(hex).u8(facing);
 }
 
@@ -57,8 +59,8 @@ std::vector<std::uint8_t> fixtureScenario() {
 }
 
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 void writeText(const std::filesystem::path& path, const std::string& text) {
@@ -93,7 +95,9 @@ protected:
 };
 
 TEST_F(ScenarioLoad, AnnouncesTheBattleInOrder) {
-    ASSERT_TRUE(load());
+    // As the application asks for a battle.
+    Container<ScenarioInfoStruct> request(ScenarioInfoStruct{3, "Toy Battle", "FIGHT.SCN", 0});
+    above.sendNamed("LoadScenario", &request);
     const std::vector<std::string> expected = {
         "MapInfo Toy Battle 6x6",
         "BEGIN_LANDSCAPE 3 6x6 36 0",
@@ -115,10 +119,11 @@ TEST_F(ScenarioLoad, AnnouncesTheBattleInOrder) {
     };
     EXPECT_EQ(listener.log, expected);
     // The side messages stay on the layer; the rest reach the application's bus.
-    EXPECT_EQ(above.names(), (std::vector<std::string>{"MapInfo", "BEGIN_LANDSCAPE", "CREATE_REGION", "END_LANDSCAPE",
-                                                       "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED",
-                                                       "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED",
-                                                       "NumHomeUnits", "NumVisitorUnits", "ScenarioLoaded"}));
+    EXPECT_EQ(above.names(),
+              (std::vector<std::string>{"MapInfo", "BEGIN_LANDSCAPE", "CREATE_REGION", "END_LANDSCAPE",
+                                        "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED",
+                                        "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED", "NumHomeUnits",
+                                        "NumVisitorUnits", "ScenarioLoaded"}));
     EXPECT_EQ(shell.mainWindowTitles, std::vector<std::string>{"Test Fight"});
 }
 
@@ -137,8 +142,10 @@ TEST_F(ScenarioLoad, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
     EXPECT_EQ(test::toVector(layer.getHomeLeaders()), std::vector<Leader*>{chief});
     EXPECT_EQ(test::toVector(layer.getVisitorLeaders()), std::vector<Leader*>{rajan});
     EXPECT_EQ(rajan->getNation(), 2u); // an Indian who fights as a Persian
-    for (auto [unit, rout] : {std::pair<VaelUnit*, DIRECTION>{chief, West}, {unitNumbered(1), West},
-                              {unitNumbered(2), West}, {rajan, East}}) {
+    for (auto [unit, rout] : {std::pair<VaelUnit*, DIRECTION>{chief, West},
+                              {unitNumbered(1), West},
+                              {unitNumbered(2), West},
+                              {rajan, East}}) {
         SCOPED_TRACE(unit->getName());
         EXPECT_EQ(unit->getRoutDirection(), rout);
         EXPECT_EQ(unit->getBus(), &layer);
@@ -155,15 +162,17 @@ TEST_F(ScenarioLoad, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
     EXPECT_EQ(layer.getHomeUnitCount(), 2);
     EXPECT_EQ(layer.getVisitorUnitCount(), 0);
     const std::vector<LeaderUnitInfo> records = test::toVector(layer.getLeaderRecords());
-    EXPECT_EQ(records, (std::vector<LeaderUnitInfo>{{"Vaelmoric the Bold", 5, 1, chief}, {"Rajan", 4, 2, rajan}}));
+    EXPECT_EQ(records,
+              (std::vector<LeaderUnitInfo>{{"Vaelmoric the Bold", 5, 1, chief}, {"Rajan", 4, 2, rajan}}));
 }
 
 TEST_F(ScenarioLoad, ReportsAndSkipsUnitsItCannotMake) {
     ASSERT_TRUE(load());
-    EXPECT_EQ(checks.texts, (std::vector<std::string>{
-                                "No unit can be made under key 31: Hoplites is left out  Abort?",
-                                "That Light Cav missile type not in yet (Slingers on Horse is left out)  Abort?",
-                                "Lost Horse would stand off the map (hex 909) and is left out  Abort?"}));
+    EXPECT_EQ(checks.texts,
+              (std::vector<std::string>{
+                  "No unit can be made under key 31: Hoplites is left out  Abort?",
+                  "That Light Cav missile type not in yet (Slingers on Horse is left out)  Abort?",
+                  "Lost Horse would stand off the map (hex 909) and is left out  Abort?"}));
     EXPECT_EQ(layer.findCombatUnitByName("Hoplites"), nullptr);
     EXPECT_EQ(layer.findCombatUnitByName("Companions"), unitNumbered(2));
 }
@@ -179,8 +188,14 @@ TEST_F(ScenarioLoad, ReadsEachPlanScriptsKindFromItsFirstLine) {
 
 TEST(ScriptKind, IsOneWhenTheFirstLinesLastCharacterIsOne) {
     const std::pair<std::string, std::uint16_t> rows[] = {
-        {"", 0},          {"1", 1},      {"PLAN 1", 1}, {"PLAN 10", 0}, {"PLAN 1\r", 1},
-        {"PLAN 0", 0},    {"1 PLAN", 0}, {std::string(48, 'x') + "1", 1},
+        {"", 0},
+        {"1", 1},
+        {"PLAN 1", 1},
+        {"PLAN 10", 0},
+        {"PLAN 1\r", 1},
+        {"PLAN 0", 0},
+        {"1 PLAN", 0},
+        {std::string(48, 'x') + "1", 1},
         {std::string(48, 'x') + "1" + "0", 1}, // only 49 characters are read
         {std::string(49, 'x') + "1", 0},
     };
@@ -212,6 +227,17 @@ TEST_F(ScenarioLoad, CloseGameLeavesTheLayerAsNewAndTheNextBattleStartsClean) {
     EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 401:2 202:1 203:1 504:3");
 }
 
+TEST_F(ScenarioLoad, ASecondLoadReplacesTheBattleStillLoaded_SanitizerSeesNoStaleMap) {
+    ASSERT_TRUE(load());
+    ASSERT_TRUE(load());
+    EXPECT_EQ(layer.getGroups().count(), 2);
+    EXPECT_EQ(layer.getLeaders().count(), 2);
+    EXPECT_EQ(layer.getUnitCounter(), 4);
+    EXPECT_NE(layer.findLeader(0), nullptr);
+    EXPECT_EQ(layer.findLeader(0)->getLandscape(), layer.getVaelLandscape());
+    EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 401:2 202:1 203:1 504:3");
+}
+
 TEST_F(ScenarioLoad, ABadFileIsReportedOnceAndLeavesNothing) {
     struct Row {
         const char* label;
@@ -224,7 +250,8 @@ TEST_F(ScenarioLoad, ABadFileIsReportedOnceAndLeavesNothing) {
          [&] { writeFile(dir / "fight.scn", std::vector<std::uint8_t>(good.begin(), good.end() - 3)); },
          "cannot be played: it ends inside unit record 7"},
         {"no such file", [&] { std::filesystem::remove(dir / "fight.scn"); }, "fight.scn cannot be read"},
-        {"no map", [&] { std::filesystem::remove(dir / "Small.MAP"); }, "small.map of the scenario fight.scn"},
+        {"no map", [&] { std::filesystem::remove(dir / "Small.MAP"); },
+         "small.map of the scenario fight.scn"},
         {"a map that is no map", [&] { writeText(dir / "Small.MAP", "map"); }, "small.map of the scenario"},
     };
     for (const Row& row : rows) {
@@ -241,7 +268,8 @@ TEST_F(ScenarioLoad, ABadFileIsReportedOnceAndLeavesNothing) {
         EXPECT_TRUE(listener.log.empty()); // the map is read before anything is announced
         EXPECT_EQ(listener.loaded, loads);
         EXPECT_EQ(layer.getLandscape(), nullptr);
-        EXPECT_TRUE(layer.getGroups().isEmpty() && layer.getLeaders().isEmpty() && layer.getUnits().isEmpty());
+        EXPECT_TRUE(layer.getGroups().isEmpty() && layer.getLeaders().isEmpty() &&
+                    layer.getUnits().isEmpty());
         writeFile(dir / "fight.scn", good);
         MapFileBuilder map(6, 6);
         writeFile(dir / "Small.MAP", map.bytes());
@@ -273,6 +301,76 @@ TEST_F(ScenarioLoad, ACampaignBattleLeavesOutTheGarrisons) {
     EXPECT_TRUE(layer.getUnits().isEmpty());
 }
 
+// A campaign battle after the Persians came from province 1 or 2 to province 4: the campaign's answers.
+struct Campaign : Component {
+    explicit Campaign(std::int32_t lastProvince) : Component("Campaign") { last = lastProvince; }
+    static inline std::int32_t last = 0;
+    void connectHandlers() override {
+        connectNamed("GarrisonLevel", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+            return new Container<short>(0);
+        });
+        connectNamed("GetProvince", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+            return new Container<PROVINCE>(PROVINCE{4});
+        });
+        connectNamed("GetLastProvince", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+            return new Container<PROVINCE>(PROVINCE{last});
+        });
+    }
+};
+
+// Persians at home with eleven troops of horse in a row and their leader; Macedonians visiting.
+std::vector<std::uint8_t> persianScenario() {
+    Bytes s;
+    s.u16(1).u16(1).u16(0).u16(0).text("Persian Horse").text("wide.map").text("");
+    s.u8(1).u8(3).u8(30).u8(2).u8(7).u8(20).u8(0).u8(0).u8(0);
+    for (int i = 1; i <= 11; ++i)
+        unit(s, 2, "Horse " + std::to_string(i), 1, 12, 1, 1001 + 100 * i, 7).u16(5).u16(6).u8(0).u8(0);
+    unit(s, 0, "Arsakes", 1, 8, 1, 1003, 7).u16(2).u16(3).u16(4).u16(1);
+    return s.b;
+}
+
+TEST_F(ScenarioLoad, APersianCampaignBattleAfterALossOrAVictory) {
+    MapFileBuilder map(12, 4);
+    map.setHexOffset(1000);
+    writeFile(dir / "wide.map", map.bytes());
+    writeFile(dir / "persians.scn", persianScenario());
+    LeaderUnitData leader;
+    leader.hex = 0xFFFF;
+    leader.facing = East;
+    HeavyCavUnitData horse;
+    horse.hex = 0xFFFF;
+    horse.facing = East;
+    horse.TQ = horse.size = 1;
+    layer.addPrototype(5, new Leader(leader, "Leader"));
+    layer.addPrototype(12, new HeavyCav(horse, "HeavyCav"));
+    struct Row {
+        std::int32_t lastProvince;
+        const char* occupants;
+        std::uint16_t shock, range, initiative;
+    };
+    const Row rows[] = {
+        // Coming from province 2 every fifth Persian unit in file order stays away; leaders all come.
+        {2, "101:0 201:1 301:2 401:3 601:4 701:5 801:6 901:7 1101:8 3:9", 2, 3, 4},
+        // From province 1 the Persian leaders gain a point in each of their first three ratings.
+        {1, "101:0 201:1 301:2 401:3 501:4 601:5 701:6 801:7 901:8 1001:9 1101:10 3:11", 3, 4, 5},
+        {3, "101:0 201:1 301:2 401:3 501:4 601:5 701:6 801:7 901:8 1001:9 1101:10 3:11", 2, 3, 4},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.lastProvince);
+        Campaign campaign(row.lastProvince);
+        campaign.attach(layer);
+        ASSERT_TRUE(load("persians.scn", 1));
+        EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), row.occupants);
+        Leader* arsakes = layer.findLeaderByName("Arsakes");
+        ASSERT_NE(arsakes, nullptr);
+        EXPECT_EQ(arsakes->getShockPrecedence(), row.shock);
+        EXPECT_EQ(arsakes->getCommandRange(), row.range);
+        EXPECT_EQ(arsakes->getInitiative(), row.initiative);
+        EXPECT_EQ(arsakes->getDuelRating(), 1);
+        campaign.detach();
+    }
+}
+
 // The handlers the rules and the other components ask of the layer.
 class LayerHandlers : public ScenarioLoad {
 protected:
@@ -298,6 +396,12 @@ TEST_F(LayerHandlers, FindLeaderAnswersTheHexOfTheGroupsLeaderOrMinusOne) {
     EXPECT_EQ(answer<short>(ask("FindLeader", static_cast<unsigned short>(9))), -1);
 }
 
+TEST_F(LayerHandlers, TheUnitsOwnQuestionsReachTheLayer) {
+    VaelLogicalLandscape* map = layer.getVaelLandscape();
+    EXPECT_EQ(unitNumbered(1)->FindLeader(), map->hexDistance(202, 101)); // Vaelmoric leads the van
+    EXPECT_EQ(unitNumbered(2)->FindLeader(), map->hexDistance(401, 504)); // Rajan the rear
+}
+
 TEST_F(LayerHandlers, GetUnitByNumAnswersTheUnitOrNull) {
     EXPECT_EQ(answer<VaelUnit*>(ask("GetUnitByNum", short(2))), unitNumbered(2));
     EXPECT_EQ(answer<VaelUnit*>(ask("GetUnitByNum", short(3))), layer.findLeader(3));
@@ -305,7 +409,8 @@ TEST_F(LayerHandlers, GetUnitByNumAnswersTheUnitOrNull) {
 }
 
 TEST_F(LayerHandlers, NearestLeaderAnswersOnlyForAGroupMember) {
-    EXPECT_EQ(answer<short>(ask<const VaelUnit*>("NearestLeader", unitNumbered(1))), layer.findLeader(0)->getId());
+    EXPECT_EQ(answer<short>(ask<const VaelUnit*>("NearestLeader", unitNumbered(1))),
+              layer.findLeader(0)->getId());
     delete ask<const VaelUnit*>("NearestLeader", unitNumbered(2)); // in the rear: Rajan's id
     EXPECT_EQ(ask<const VaelUnit*>("NearestLeader", layer.findLeader(0)), nullptr);
 }
@@ -346,25 +451,27 @@ TEST_F(LayerHandlers, RemoveFromCombatTakesTheUnitOutOfTheFirstCombatOnly) {
         combat.attackers.append(taxis);
         combat.defenders.append(companions);
         combat.hex = static_cast<std::uint16_t>(401 + i);
-        layer.getCombats().append(combat);
+        layer.combats().append(combat);
     }
     std::vector<BattleArrowStruct> arrows;
     struct Arrows : Component {
         std::vector<BattleArrowStruct>* out;
         explicit Arrows(std::vector<BattleArrowStruct>* o) : Component("Arrows"), out(o) {}
         void connectHandlers() override {
-            connectNamed("RemoveBattleArrow", [](Component* t, BusMessage, ContainerBase* d) -> ContainerBase* {
-                BattleArrowStruct arrow;
-                if (Container<BattleArrowStruct>::fromMessage(d, arrow)) static_cast<Arrows*>(t)->out->push_back(arrow);
-                return nullptr;
-            });
+            connectNamed("RemoveBattleArrow",
+                         [](Component* t, BusMessage, ContainerBase* d) -> ContainerBase* {
+                             BattleArrowStruct arrow;
+                             if (Container<BattleArrowStruct>::fromMessage(d, arrow))
+                                 static_cast<Arrows*>(t)->out->push_back(arrow);
+                             return nullptr;
+                         });
         }
     } watcher(&arrows);
     watcher.attach(layer);
     delete ask("RemoveFromCombat", short(1));
-    ASSERT_EQ(layer.getCombats().count(), 1);
+    ASSERT_EQ(layer.combats().count(), 1);
     CombatStruct left;
-    layer.getCombats().first(left);
+    layer.combats().first(left);
     EXPECT_EQ(left.hex, 402);
     EXPECT_EQ(left.attackers.count(), 1);
     // 202 and 203 are both two columns from 401: the arrow leaves the second hex, with no direction.

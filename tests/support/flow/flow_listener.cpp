@@ -9,8 +9,9 @@ namespace vael::test {
 
 namespace {
 
-const char* const heard[] = {"MapInfo",       "HomeTeam",      "VisitorTeam",     "HomeTQPoints", "VisitorTQPoints",
-                             "NumHomeUnits",  "NumVisitorUnits", "CreateLeader", "ScenarioLoaded"};
+const char* const heard[] = {"MapInfo",         "HomeTeam",        "VisitorTeam",
+                             "HomeTQPoints",    "VisitorTQPoints", "NumHomeUnits",
+                             "NumVisitorUnits", "CreateLeader",    "ScenarioLoaded"};
 
 std::string names(const List<std::string>& list) {
     std::string out;
@@ -53,8 +54,8 @@ ContainerBase* FlowListener::onMessage(Component* target, BusMessage event, Cont
         LogicalRegion first, last;
         regions->valuePtr()->first(first);
         regions->valuePtr()->last(last);
-        line = "CREATE_REGION " + std::to_string(regions->valuePtr()->count()) + " " + std::to_string(first.id) +
-               ".." + std::to_string(last.id);
+        line = "CREATE_REGION " + std::to_string(regions->valuePtr()->count()) + " " +
+               std::to_string(first.id) + ".." + std::to_string(last.id);
     } else if (event.id() == END_LANDSCAPE) {
         line = "END_LANDSCAPE";
     } else if (auto* nation = dynamic_cast<const Container<NATION>*>(data)) {
@@ -76,8 +77,9 @@ ContainerBase* FlowListener::onMessage(Component* target, BusMessage event, Cont
         self->team = team->value();
         ++self->loaded;
         const TeamInfoStruct& t = self->team;
-        line = "ScenarioLoaded " + std::to_string(t.homeNation) + " " + t.homeName + " " + test::names(t.homeLeaders) +
-               " " + std::to_string(t.visitorNation) + " " + t.visitorName + " " + test::names(t.visitorLeaders);
+        line = "ScenarioLoaded " + std::to_string(t.homeNation) + " " + t.homeName + " " +
+               test::names(t.homeLeaders) + " " + std::to_string(t.visitorNation) + " " + t.visitorName +
+               " " + test::names(t.visitorLeaders);
     } else {
         line = RegisteredMessage::nameOf(event.id()) + " ?";
     }

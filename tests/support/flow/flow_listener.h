@@ -11,7 +11,8 @@ namespace vael::test {
 
 class FlowListener : public Component {
 public:
-    explicit FlowListener(const VaelLogicalLayer* layer = nullptr) : Component("Flow Listener"), layer_(layer) {}
+    explicit FlowListener(const VaelLogicalLayer* layer = nullptr)
+        : Component("Flow Listener"), layer_(layer) {}
 
     void connectHandlers() override;
 
