@@ -159,6 +159,49 @@ TEST_F(GameControlTest, MomentumIsNotRolledAfterTwoSuccessesNorWithoutLeaveNorWh
     }
 }
 
+// The test dialog decides the momentum roll and the leader, but only when it was closed with OK.
+TEST_F(GameControlTest, TheLeaderOrderDialogOverridesTheDice) {
+    struct Row {
+        const char* what;
+        GameControl::LeaderOrderChoice choice;
+        std::vector<int> rolls;
+        std::int16_t active;
+        std::int16_t tries;
+    } rows[] = {
+        {"momentum ticked", {true, GameControl::NoLeader, true}, {}, 0, 1},
+        {"momentum clear, leader 2 picked", {true, 2, false}, {0}, 2, 0},
+        {"a pick past the array is ignored", {true, 7, false}, {0}, 1, 0},
+        {"cancelled: the dice decide", {false, 2, true}, {99, 0}, 1, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        GameControl c;
+        c.attach(bus);
+        for (const char* name : {"Active", "B", "C"})
+            c.addLeader(LeaderUnitInfo{name, 4, 1, nullptr});
+        SuperString block;
+        for (short v : std::initializer_list<short>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+            block << v;
+        ASSERT_TRUE(c.read(block));
+        c.CanAttemptMomentum(1);
+        int shown = 0;
+        c.setLeaderOrderDialog([&](const DynArray<LeaderUnitInfo>&, const DynArray<short>& gone, std::int16_t n) {
+            EXPECT_EQ(n, 3);
+            EXPECT_EQ(const_cast<DynArray<short>&>(gone)[0], 1);
+            return ++shown, row.choice;
+        });
+        c.setLeaderOrderTest(1);
+        test::ScriptedRolls rolls{};
+        for (int r : row.rolls)
+            rolls.add({r});
+        EXPECT_EQ(c.ChooseNextLeader(), 1);
+        EXPECT_EQ(c.getActiveLeader(), row.active);
+        EXPECT_EQ(c.getMomentumTries(), row.tries);
+        EXPECT_EQ(shown, 1);
+        EXPECT_EQ(rolls.left(), 0u);
+    }
+}
+
 TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
     struct Row {
         const char* what;

@@ -257,7 +257,9 @@ TEST_F(TurnSequence, TheEndOfTheGameIsWonOrLostByTheNationOfThisMachinesHumanLea
 }
 
 TEST_F(TurnSequence, GameControlIsMadeFromTheLoadedBattle) {
-    GameControl* control = layer.CreateGameControl(3);
+    world.say("CreateGameControl", short{3});
+    settle();
+    GameControl* control = layer.getGameControl();
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(control->getBus(), &layer);
     EXPECT_EQ(control->getLeaderCount(), 3);
