@@ -3,7 +3,6 @@
 // the battle map and the other machines played by recorders.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "game/rules/map_file_builder.h"
 #include "support/failed_checks.h"
 #include "support/flow/game_flow_recorder.h"
+#include "support/flow/scenario_bytes.h"
 #include "support/flow/test_shell.h"
 #include "support/rules/scripted_rolls.h"
 #include "support/rules/test_maps.h"
@@ -25,46 +25,29 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-struct Bytes {
-    std::vector<std::uint8_t> b;
-    Bytes& u8(int v) { return b.push_back(static_cast<std::uint8_t>(v)), *this; }
-    Bytes& u16(int v) { return u8(v & 0xFF).u8(v >> 8); }
-    Bytes& text(const std::string& s) {
-        u8(static_cast<int>(s.size()));
-        b.insert(b.end(), s.begin(), s.end());
-        return *this;
-    }
-    Bytes& unit(int kind, const std::string& name, int code, int value, int group, int hex) {
-        return u8(kind).text(name).u8(code).u16(value).u16(group).u16(hex).u8(3);
-    }
-    // Shock precedence, command range, initiative, duel rating.
-    Bytes& leader(const std::string& name, int code, int group, int hex, int initiative) {
-        return unit(0, name, code, 9, group, hex).u16(2).u16(4).u16(initiative).u16(3);
-    }
-    Bytes& cavalry(const std::string& name, int code, int group, int hex) {
-        return unit(2, name, code, 12, group, hex).u16(5).u16(7).u8(0).u8(0);
-    }
-};
+// The leader's ratings: shock precedence, command range, initiative, duel rating.
+void leader(test::Bytes& s, const std::string& name, int code, int group, int hex, int initiative) {
+    test::unit(s, 0, name, code, 9, group, hex, 3).u16(2).u16(4).u16(initiative).u16(3);
+}
+
+void cavalry(test::Bytes& s, const std::string& name, int code, int group, int hex) {
+    test::unit(s, 2, name, code, 12, group, hex, 3).u16(5).u16(7).u8(0).u8(0);
+}
 
 // Macedonians at home (limit 30) against Persians and their Indian allies (limit 20). Leaders 0 Vaelmoric
 // (initiative 5, group 1), 2 Aspar (2, group 2) and 4 Tezhar (4, group 3, alone); units 1 and 3 at home.
 std::vector<std::uint8_t> smallBattle() {
-    Bytes s;
+    test::Bytes s;
     s.u16(3).u16(1).u16(3).u8('V').u8('a').u8('n').u16(2).u16(4).u8('R').u8('e').u8('a').u8('r');
     s.u16(3).u16(3).u8('F').u8('o').u8('e');
     s.u16(0).text("Small Fight").text("small.map").text("ignored");
     s.u8(2).u8(7).u8(30).u8(1).u8(3).u8(20);
     s.u8(1).u8(3).u8(1); // Indians fight as Persians
     s.u8(0).u8(0);
-    s.leader("Vaelmoric", 2, 1, 1101, 5).cavalry("Companions", 2, 1, 1102);
-    s.leader("Aspar", 2, 2, 1201, 2).cavalry("Thessalians", 2, 2, 1202);
-    s.leader("Tezhar", 3, 3, 1504, 4);
+    leader(s, "Vaelmoric", 2, 1, 1101, 5), cavalry(s, "Companions", 2, 1, 1102);
+    leader(s, "Aspar", 2, 2, 1201, 2), cavalry(s, "Thessalians", 2, 2, 1202);
+    leader(s, "Tezhar", 3, 3, 1504, 4);
     return s.b;
-}
-
-void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
 }
 
 // What the leaders, the phase handlers, the battle map, the commentary and the application do around the
@@ -81,8 +64,8 @@ protected:
     void SetUp() override {
         MapFileBuilder map(6, 6);
         map.setHexOffset(1000);
-        writeFile(dir / "small.map", map.bytes());
-        writeFile(dir / "small.scn", smallBattle());
+        test::writeFile(dir / "small.map", map.bytes());
+        test::writeFile(dir / "small.scn", smallBattle());
         shell.adopt(layer);
         ASSERT_TRUE(layer.LoadScenario(ScenarioInfoStruct{3, "Small", "small.scn", 0}))
             << (checks.texts.empty() ? "" : checks.texts.front());
@@ -185,43 +168,37 @@ TEST_F(TurnSequence, ACombatStepWithoutResultsPausesHalfASecondThenSynchronises)
 }
 
 TEST_F(TurnSequence, CombatResultsLeaveScarsOnEachHexOnceAndAreShownWhenAsked) {
-    SingleCombatResult result;
-    result.attackerHexes = test::listOf<short>({101, 102});
-    result.defenderHexes = test::listOf<short>({201, 101});
-    layer.getCombatResults().append(result);
-    result.attackerHexes = test::listOf<short>({202});
-    result.defenderHexes = test::listOf<short>({102});
-    layer.getCombatResults().append(result);
+    SingleCombatResult first, second;
+    first.attackerHexes = test::listOf<short>({101, 102});
+    first.defenderHexes = test::listOf<short>({201, 101});
+    second.attackerHexes = test::listOf<short>({202});
+    second.defenderHexes = test::listOf<short>({102});
     int shown = 0;
-    layer.setShowOCR(1);
     layer.setDialogs(GameFlowDialogs{[&](VaelLogicalLayer&, const List<SingleCombatResult>& r) {
                                          shown = r.count();
                                      },
                                      nullptr});
-    world.say("CombatDone");
-    settle();
-    EXPECT_EQ(world.log, Lines{"AddBattleScars [101,102,201,202]"});
-    EXPECT_EQ(shown, 2);
-    world.log.clear();
-    world.say("DoneViewingCombatResults"); // the dialog closed
-    settle();
-    EXPECT_EQ(world.log, (Lines{"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader",
-                                "SynchronizeGame viewing combat results"}));
-    EXPECT_EQ(layer.getCombatResults().count(), 0);
-}
-
-TEST_F(TurnSequence, WithTheResultsFlagOffTheDialogIsNeverShown) {
-    SingleCombatResult result;
-    result.attackerHexes = test::listOf<short>({101});
-    layer.getCombatResults().append(result);
-    bool shown = false;
-    layer.setDialogs(GameFlowDialogs{[&](VaelLogicalLayer&, const List<SingleCombatResult>&) { shown = true; },
-                                     nullptr});
-    world.say("CombatDone");
-    settle();
-    EXPECT_FALSE(shown);
-    EXPECT_EQ(world.names(), (Lines{"AddBattleScars", "DoneViewingCombatResults", "ZoomOutAfterCombat",
-                                    "FinishLeader", "SynchronizeGame"}));
+    const Lines pause = {"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader",
+                         "SynchronizeGame viewing combat results"};
+    for (std::uint16_t flag : {0, 1}) {
+        SCOPED_TRACE("results flag " + std::to_string(flag));
+        layer.setShowOCR(flag);
+        layer.getCombatResults().append(first), layer.getCombatResults().append(second);
+        world.log.clear();
+        world.say("CombatDone");
+        settle();
+        Lines expected = {"AddBattleScars [101,102,201,202]"};
+        if (flag) {
+            EXPECT_EQ(world.log, expected);
+            EXPECT_EQ(shown, 2);
+            world.say("DoneViewingCombatResults"); // the dialog closed
+            settle();
+        }
+        expected.insert(expected.end(), pause.begin(), pause.end());
+        EXPECT_EQ(world.log, expected);
+        EXPECT_EQ(shown, flag ? 2 : 0);
+        EXPECT_EQ(layer.getCombatResults().count(), 0);
+    }
 }
 
 TEST_F(TurnSequence, TheEndOfTheGameIsWonOrLostByTheNationOfThisMachinesHumanLeaders) {
