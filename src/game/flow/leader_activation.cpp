@@ -159,6 +159,10 @@ void DoneViewingCombatResults(VaelLogicalLayer& layer) {
     layer.addTimer(onCombatPauseOver, 2);
 }
 
+void endCombatPause(VaelLogicalLayer& layer) {
+    layer.killTimer(onCombatPauseOver);
+}
+
 void CombatPauseOver(VaelLogicalLayer& layer) {
     layer.killTimer(onCombatPauseOver);
     std::string doing;

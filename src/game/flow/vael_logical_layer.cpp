@@ -257,6 +257,7 @@ void VaelLogicalLayer::deleteBattle() {
 }
 
 void VaelLogicalLayer::CloseGame() {
+    endCombatPause(*this);
     gameControl_.reset();
     deleteBattle();
     combats_.clear();

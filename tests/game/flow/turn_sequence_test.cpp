@@ -115,18 +115,18 @@ TEST_F(TurnSequence, ActivatedLeaderRaisesTheFlagsOfHisUnitsThatHaveNotRallied) 
     EXPECT_EQ(layer.getActiveGroup(), layer.findGroup(1));
 }
 
-TEST_F(TurnSequence, UsedUnitsRaiseGrayFlagsAndResumedUnitsMustStillHaveAllTheirMovement) {
+// The Companions, used this turn, have charged: done for the turn, they still raise a grey flag when
+// Vaelmoric is activated, but not when he resumes.
+TEST_F(TurnSequence, UsedUnitsRaiseGrayFlagsAndResumedOnlyThoseNotDoneForTheTurn) {
     allLocal();
     Combat* companions = layer.findCombatUnitByName("Companions");
     companions->setUsedThisTurn(1);
+    companions->declareShock(201);
     world.say("LeaderActivated", std::string("Vaelmoric"));
-    settle();
-    EXPECT_EQ(world.only({"RaiseFlags"}), Lines{"RaiseFlags [1,0] gray [1] nation 1"});
-    world.log.clear();
-    companions->setMovement(6);
     world.say("LeaderResumed", std::string("Vaelmoric"));
     settle();
-    EXPECT_EQ(world.only({"RaiseFlags"}), Lines{"RaiseFlags [1,0] gray [1] nation 1"});
+    EXPECT_EQ(world.only({"RaiseFlags"}),
+              (Lines{"RaiseFlags [1,0] gray [1] nation 1", "RaiseFlags [0] gray [] nation 1"}));
 }
 
 TEST_F(TurnSequence, ARemoteLeaderIsToldHeHasNoOrdersHereAndAComputerLeaderGetsHisGroup) {
@@ -165,6 +165,12 @@ TEST_F(TurnSequence, ACombatStepWithoutResultsPausesHalfASecondThenSynchronises)
     shell.drainQueue();
     EXPECT_EQ(world.log, (Lines{"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader", "SynchronizeGame "}));
     EXPECT_EQ(shell.timerPeriod, 0) << "the timer fires once";
+    world.log.clear();
+    world.say("CombatDone");
+    shell.drainQueue();
+    layer.CloseGame(); // the battle closes during the pause
+    shell.advance(1000), shell.tickSystemTimer(), shell.drainQueue();
+    EXPECT_EQ(world.log, Lines{"DoneViewingCombatResults"});
 }
 
 TEST_F(TurnSequence, CombatResultsLeaveScarsOnEachHexOnceAndAreShownWhenAsked) {
