@@ -17,7 +17,8 @@ VaelLogicalLayer* layerOf(Component* target, std::int16_t line) {
     return layer;
 }
 
-template <ActivationKind Kind> ContainerBase* onLeaderActivated(Component* target, BusMessage, ContainerBase* data) {
+template <ActivationKind Kind>
+ContainerBase* onLeaderActivated(Component* target, BusMessage, ContainerBase* data) {
     VaelLogicalLayer* layer = layerOf(target, __LINE__);
     if (!layer) return nullptr;
     callWithPayload<std::string>(data, sourceFile, __LINE__,

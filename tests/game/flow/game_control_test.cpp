@@ -22,10 +22,20 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const std::vector<std::string> turnMessages = {
-    "ActivateLeader", "ResumeActiveLeader", "BeginLeaderOrdersPhase", "BeginTurn",  "EliteInitiative",
-    "RoutPhase",      "EndOfTurn",          "EndOfGame",              "GameEnded",  "GameSynchronized",
-    "AddCommentary",  "ChangeMainCaption",  "RemoveAllBattleArrows",  "AutoSaveGame"};
+const std::vector<std::string> turnMessages = {"ActivateLeader",
+                                               "ResumeActiveLeader",
+                                               "BeginLeaderOrdersPhase",
+                                               "BeginTurn",
+                                               "EliteInitiative",
+                                               "RoutPhase",
+                                               "EndOfTurn",
+                                               "EndOfGame",
+                                               "GameEnded",
+                                               "GameSynchronized",
+                                               "AddCommentary",
+                                               "ChangeMainCaption",
+                                               "RemoveAllBattleArrows",
+                                               "AutoSaveGame"};
 
 // Lays a state down through the saved block, as a restored game holds it: the gone flags, then reserved,
 // the active leader, the turn, the momentum tries and the rest of the sixteen values (0 unless given).
@@ -120,11 +130,16 @@ TEST_F(GameControlTest, MomentumChancesAtBothSidesOfEveryBoundary) {
         std::int16_t tries, allowed;
         int roll;
         bool again;
-    } rows[] = {{"39 < 40", 4, 0, 1, 39, true},          {"40", 4, 0, 1, 40, false},
-                {"24 < 25", 4, 1, 1, 24, true},          {"25", 4, 1, 1, 25, false},
-                {"12 always", 12, 0, 1, 99, true},        {"15 < 16", 1, 0, 1, 15, true},
-                {"16", 1, 0, 1, 16, false},               {"32739 % 100", 4, 0, 1, 32767 - 28, true},
-                {"not after two successes", 20, 2, 1, 0, false}, {"not without leave", 20, 0, 0, 0, false},
+    } rows[] = {{"39 < 40", 4, 0, 1, 39, true},
+                {"40", 4, 0, 1, 40, false},
+                {"24 < 25", 4, 1, 1, 24, true},
+                {"25", 4, 1, 1, 25, false},
+                {"12 always", 12, 0, 1, 99, true},
+                {"15 < 16", 1, 0, 1, 15, true},
+                {"16", 1, 0, 1, 16, false},
+                {"32739 % 100", 4, 0, 1, 32767 - 28, true},
+                {"not after two successes", 20, 2, 1, 0, false},
+                {"not without leave", 20, 0, 0, 0, false},
                 {"not while blocked", 20, -1, 1, 0, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -166,11 +181,12 @@ TEST_F(GameControlTest, TheLeaderOrderDialogOverridesTheDice) {
         ASSERT_TRUE(restore(c, {1, 0, 0}, {0, 0}));
         c.CanAttemptMomentum(1);
         int shown = 0;
-        c.setLeaderOrderDialog([&](const DynArray<LeaderUnitInfo>&, const DynArray<short>& gone, std::int16_t n) {
-            EXPECT_EQ(n, 3);
-            EXPECT_EQ(const_cast<DynArray<short>&>(gone)[0], 1);
-            return ++shown, row.choice;
-        });
+        c.setLeaderOrderDialog(
+            [&](const DynArray<LeaderUnitInfo>&, const DynArray<short>& gone, std::int16_t n) {
+                EXPECT_EQ(n, 3);
+                EXPECT_EQ(const_cast<DynArray<short>&>(gone)[0], 1);
+                return ++shown, row.choice;
+            });
         c.setLeaderOrderTest(1);
         test::ScriptedRolls rolls{};
         for (int r : row.rolls)
@@ -218,7 +234,8 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
         c.addLeader(LeaderUnitInfo{"Vaelmoric the Bold", 5, 1, nullptr});
         c.addLeader(LeaderUnitInfo{"Keldrian", 4, 2, nullptr});
         c.setScenario(row.scenario);
-        ASSERT_TRUE(restore(c, {0, 0, 0}, {0, -1, row.turn, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, row.eliteCount}));
+        ASSERT_TRUE(
+            restore(c, {0, 0, 0}, {0, -1, row.turn, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, row.eliteCount}));
         test::GameFlowRecorder answerer({"EliteInitiative"}, "Elite dialog");
         if (row.reply) {
             const std::string reply = row.reply;
@@ -247,9 +264,11 @@ TEST_F(GameControlTest, ANewGameOpensWithTheChosenLeaderMessageByMessage) {
     control.setScenario(3);
     control.BeginGame(0);
     settle();
-    EXPECT_EQ(world.log, (Lines{"EliteInitiative 0", "BeginLeaderOrdersPhase", "ActivateLeader 11",
-                                "AddCommentary \\BVaelmoric\\b is now active.", "ChangeMainCaption Battle - Turn 1"}));
-    EXPECT_EQ(app.statusTexts, (std::vector<std::pair<std::int16_t, std::string>>{{0, "Now starting game..."}}));
+    EXPECT_EQ(world.log,
+              (Lines{"EliteInitiative 0", "BeginLeaderOrdersPhase", "ActivateLeader 11",
+                     "AddCommentary \\BVaelmoric\\b is now active.", "ChangeMainCaption Battle - Turn 1"}));
+    EXPECT_EQ(app.statusTexts,
+              (std::vector<std::pair<std::int16_t, std::string>>{{0, "Now starting game..."}}));
 }
 
 TEST_F(GameControlTest, AResumedGameCarriesOnWithTheSavedLeaderAndRollsNothing) {
@@ -321,9 +340,9 @@ TEST_F(GameControlTest, SynchronisationCountsEveryMachineAndWordsWhoIsStillBusy)
     control.SynchronizeGame("viewing combat results");
     control.SynchronizeGame("");
     settle();
-    EXPECT_EQ(world.log, (Lines{"AddCommentary \\B2 players\\b are still viewing combat results...",
-                                "AddCommentary \\B1 player\\b is still viewing combat results...",
-                                "GameSynchronized"}));
+    EXPECT_EQ(world.log,
+              (Lines{"AddCommentary \\B2 players\\b are still viewing combat results...",
+                     "AddCommentary \\B1 player\\b is still viewing combat results...", "GameSynchronized"}));
     EXPECT_EQ(control.getAwaitedPlayers(), -1);
     world.log.clear();
     control.SynchronizeGame(""); // a new step counts afresh, and an empty text says nothing
@@ -338,10 +357,11 @@ TEST_F(GameControlTest, APlayerLeavingWhileTheOthersWaitForHimCompletesTheStep) 
     control.SynchronizeGame("watching");
     control.PlayerDeleted("Bob");
     settle();
-    EXPECT_EQ(world.log, (Lines{"AddCommentary \\B1 player\\b is still watching...",
-                                "AddCommentary \\BBob has left the game. Leaders controlled by this player are "
-                                "permanently inactive.\\b",
-                                "GameSynchronized"}));
+    EXPECT_EQ(world.log,
+              (Lines{"AddCommentary \\B1 player\\b is still watching...",
+                     "AddCommentary \\BBob has left the game. Leaders controlled by this player are "
+                     "permanently inactive.\\b",
+                     "GameSynchronized"}));
     EXPECT_EQ(control.getPlayers(), 1);
     EXPECT_EQ(control.getAwaitedPlayers(), -1);
     EXPECT_EQ(control.leaderAt(1).currentInitiative, 0);
@@ -421,16 +441,17 @@ TEST_F(GameControlTest, TalliesRowByRow) {
         SCOPED_TRACE(row.what);
         const std::string message = row.message;
         if (message == "UnitEliminated")
-            control.UnitEliminated(EliminateUnitData{row.nation, row.value, static_cast<std::uint32_t>(row.type),
-                                                     row.unit});
+            control.UnitEliminated(
+                EliminateUnitData{row.nation, row.value, static_cast<std::uint32_t>(row.type), row.unit});
         else if (message == "UnitRouted")
             control.UnitRouted(UnitRoutData{row.nation, row.value, static_cast<std::uint32_t>(row.type)});
         else
             control.UnitRallied(UnitRoutData{row.nation, row.value, static_cast<std::uint32_t>(row.type)});
         const EndOfGameResults r = control.results(0);
-        EXPECT_EQ((std::vector<int>{r.homeLostTQ, r.homeRoutedTQ, r.homeRouting, r.homeEliminated, r.visitorLostTQ,
-                                    r.visitorRoutedTQ, r.visitorRouting, r.visitorEliminated}),
-                  row.after);
+        EXPECT_EQ(
+            (std::vector<int>{r.homeLostTQ, r.homeRoutedTQ, r.homeRouting, r.homeEliminated, r.visitorLostTQ,
+                              r.visitorRoutedTQ, r.visitorRouting, r.visitorEliminated}),
+            row.after);
     }
     EXPECT_EQ(control.leaderAt(0).name, "Chief(R)");
     control.UnitEliminated(EliminateUnitData{1, 15, 0xFFFFFFFF, chief->getUnitNum()});
@@ -512,15 +533,17 @@ TEST_F(GameControlTest, ABlockCutShortOrNamingNoLeaderChangesNothing) {
 
 TEST_F(GameControlTest, TurnNumberAndResultsAnswerOnTheBus) {
     addLeader("A", 2);
-    control.setHomeTQLimit(30), control.setVisitorTQLimit(20), control.setHomeUnits(8), control.setVisitorUnits(9);
+    control.setHomeTQLimit(30), control.setVisitorTQLimit(20), control.setHomeUnits(8),
+        control.setVisitorUnits(9);
     ContainerBase* turn = world.queryNamedEmpty("GetTurnNum");
     short value = 0;
     ASSERT_TRUE(Container<short>::fromMessage(turn, value));
     EXPECT_EQ(value, 1);
     delete turn;
     ContainerBase* results = world.queryNamedEmpty("GetGameResults");
-    EXPECT_EQ(test::GameFlowRecorder::describe("GetGameResults", results),
-              "GetGameResults winner 0 Macedonian(1) 0/30 routed 0(0) out 0/8 Persian(2) 0/20 routed 0(0) out 0/9");
+    EXPECT_EQ(
+        test::GameFlowRecorder::describe("GetGameResults", results),
+        "GetGameResults winner 0 Macedonian(1) 0/30 routed 0(0) out 0/8 Persian(2) 0/20 routed 0(0) out 0/9");
     delete results;
 }
 
