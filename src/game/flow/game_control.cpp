@@ -12,6 +12,7 @@
 #include "framework/core/super_string.h"
 #include "game/rules/combat_records.h"
 #include "game/rules/leader.h"
+#include "game/rules/nation.h"
 #include "game/rules/roll.h"
 
 namespace vael {
@@ -78,12 +79,17 @@ ContainerBase* onUnitEliminated(Component* target, BusMessage, ContainerBase* da
         });
 }
 
+// The layer names the sides as NATION; a plain u32 names them as well.
 template <bool Home> ContainerBase* onTeam(Component* target, BusMessage, ContainerBase* data) {
-    return withPayload<std::uint32_t>(target, data, __LINE__,
-                                      [](GameControl& c, const std::uint32_t& nation) {
-                                          Home ? c.setHomeNation(nation) : c.setVisitorNation(nation);
-                                          return static_cast<ContainerBase*>(nullptr);
-                                      });
+    GameControl* control = controlOf(target, __LINE__);
+    NATION nation = NoNation;
+    std::uint32_t code = 0;
+    if (Container<NATION>::fromMessage(data, nation))
+        code = nation;
+    else if (!Container<std::uint32_t>::fromMessage(data, code))
+        return Assertion::check(false, BadPayloadMessage, sourceFile, __LINE__), nullptr;
+    if (control) Home ? control->setHomeNation(code) : control->setVisitorNation(code);
+    return nullptr;
 }
 
 template <bool Routed> ContainerBase* onRoutData(Component* target, BusMessage, ContainerBase* data) {

@@ -274,6 +274,21 @@ TEST_F(TurnSequence, GameControlIsMadeFromTheLoadedBattle) {
     EXPECT_EQ(layer.CreateGameControl(3), nullptr) << "no battle is loaded";
 }
 
+// Game control made before the battle loads hears the battle's announcements on the bus.
+TEST_F(TurnSequence, GameControlHearsTheBattleAnnounced) {
+    layer.CloseGame();
+    GameControl control;
+    control.attach(layer);
+    ASSERT_TRUE(layer.LoadScenario(ScenarioInfoStruct{3, "Small", "small.scn", 0}));
+    settle();
+    EXPECT_EQ(control.getLeaderCount(), 3);
+    EXPECT_EQ(control.leaderAt(1).name, "Aspar");
+    EXPECT_EQ(test::GameFlowRecorder::describe(
+                  "Results", std::make_unique<Container<EndOfGameResults>>(control.results(0)).get()),
+              "Results winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0");
+    EXPECT_TRUE(checks.texts.empty()) << checks.texts.front();
+}
+
 // Vaelmoric opens (elite initiative, no roll) and goes again on momentum (30 < 48), fails the second try
 // (30 is not below 30); Tezhar is chosen (5 of 2 + 4), then Aspar; the rout phase; the overview. Turn 2:
 // no elite initiative (40 is not below 40); Aspar (6 of 5 + 2 + 4), Tezhar (8 of 5 + 4), Vaelmoric, whose
