@@ -103,14 +103,6 @@ TEST_F(GameControlTest, WeightedChoiceTakesTheLeaderWhoseRangeHoldsTheRoll) {
     }
 }
 
-TEST_F(GameControlTest, NoLeaderIsChosenWhenEveryEligibleOneHasNoInitiativeAndNoRollIsTaken) {
-    addLeader("Zero", 0), addLeader("Nil", 0);
-    test::ScriptedRolls rolls{};
-    EXPECT_EQ(control.ChooseNextLeader(), 0);
-    EXPECT_EQ(control.getActiveLeader(), GameControl::NoLeader);
-    EXPECT_TRUE(checks.texts.empty()) << "a roll was taken: " << checks.texts.front();
-}
-
 TEST_F(GameControlTest, AFinishedLeaderAndALeaderWhosePlayerLeftAreNotChosen) {
     addLeader("Done", 4)->setFinished();
     addLeader("Left", 4);
@@ -259,18 +251,6 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
     }
 }
 
-TEST_F(GameControlTest, ANewGameOpensWithTheChosenLeaderMessageByMessage) {
-    addLeader("Aspar", 2), addLeader("Vaelmoric", 5);
-    control.setScenario(3);
-    control.BeginGame(0);
-    settle();
-    EXPECT_EQ(world.log,
-              (Lines{"EliteInitiative 0", "BeginLeaderOrdersPhase", "ActivateLeader 11",
-                     "AddCommentary \\BVaelmoric\\b is now active.", "ChangeMainCaption Battle - Turn 1"}));
-    EXPECT_EQ(app.statusTexts,
-              (std::vector<std::pair<std::int16_t, std::string>>{{0, "Now starting game..."}}));
-}
-
 TEST_F(GameControlTest, AResumedGameCarriesOnWithTheSavedLeaderAndRollsNothing) {
     addLeader("Aspar", 2), addLeader("Vaelmoric", 5);
     ASSERT_TRUE(restore(control, {1, 1}, {0, 1, 3, 0}));
@@ -302,34 +282,22 @@ TEST_F(GameControlTest, AGameOrTurnWithNobodyToChooseGoesToItsRoutPhase) {
     EXPECT_EQ(control.getTurn(), 1);
 }
 
+// After the rout phase and after the end of the game nothing waits for the next report but GameEnded,
+// which runs once.
 TEST_F(GameControlTest, GameSynchronizedRunsOneContinuationAndNothingOnceTheGameIsOver) {
-    addLeader("Aspar", 2), addLeader("Brasidas", 3);
+    addLeader("Zero", 0);
     control.setHomeTQLimit(30), control.setVisitorTQLimit(30);
-    test::ScriptedRolls rolls{0, 99};
     control.BeginGame(0);
-    settle();
-    world.log.clear();
-    control.SynchronizeGame("");
-    settle(); // the next leader: momentum not allowed, the other leader is chosen
-    EXPECT_EQ(world.only({"ActivateLeader", "RoutPhase"}), Lines{"ActivateLeader 11"});
-    world.log.clear();
-    control.SynchronizeGame("");
-    settle();
-    EXPECT_EQ(world.only({"ActivateLeader", "RoutPhase"}), Lines{"RoutPhase"});
-    world.log.clear();
-    control.SynchronizeGame(""); // nothing is connected in the rout phase
-    settle();
-    EXPECT_EQ(world.names(), Lines{"GameSynchronized"});
-    control.AutomaticWin(0);
-    settle();
-    world.log.clear();
-    control.SynchronizeGame("");
-    settle();
-    EXPECT_EQ(world.log, (Lines{"GameSynchronized", "GameEnded 0"}));
-    world.log.clear();
-    control.SynchronizeGame("");
-    settle();
-    EXPECT_EQ(world.log, Lines{"GameSynchronized"});
+    for (const char* step : {"rout phase", "end of game", "game ended"}) {
+        SCOPED_TRACE(step);
+        if (std::string(step) == "end of game") control.AutomaticWin(0);
+        settle();
+        world.log.clear();
+        control.SynchronizeGame("");
+        settle();
+        EXPECT_EQ(world.log, std::string(step) == "end of game" ? (Lines{"GameSynchronized", "GameEnded 0"})
+                                                                : Lines{"GameSynchronized"});
+    }
 }
 
 TEST_F(GameControlTest, SynchronisationCountsEveryMachineAndWordsWhoIsStillBusy) {

@@ -85,7 +85,7 @@ protected:
         ASSERT_TRUE(layer.LoadScenario(ScenarioInfoStruct{3, "Small", "small.scn", 0}))
             << (checks.texts.empty() ? "" : checks.texts.front());
         world.attach(layer);
-        app().strings[90] = "(R)";
+        app().strings[88] = "Now starting game...";
     }
     test::TestShell& app() { return shell; }
     Leader* leader(const char* name) { return layer.findLeaderByName(name); }
@@ -369,6 +369,8 @@ TEST_F(TurnSequence, ASeededBattleMessageByMessage) {
          "EndOfGame winner 1 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 20/20 routed 0(0) out 1/0",
          "SynchronizeGame viewing end of game results", "GameSynchronized", "GameEnded 1"});
     EXPECT_EQ(world.log, expected);
+    EXPECT_EQ(shell.statusTexts,
+              (std::vector<std::pair<std::int16_t, std::string>>{{0, "Now starting game..."}}));
     EXPECT_EQ(rolls.left(), 0u);
     EXPECT_EQ(control->getTurn(), 1);
     EXPECT_EQ(control->getEliteCount(), 1);
