@@ -65,14 +65,13 @@ TEST_F(StatusBarTest, TheFreeWidthIsAtLeast200ThenAtMostTheWidthBetweenTheCaps) 
     struct Row {
         std::int16_t width, free, paneA, widthA, paneB, widthB;
     } rows[] = {
-        {600, 426, 432, 66, 498, 86}, // room for all
-        {375, 201, 207, 66, 273, 86}, // just over the least free width
-        {374, 200, 206, 66, 272, 86}, // exactly the least
-        {373, 200, 206, 66, 272, 86}, // raised to 200
-        {367, 200, 206, 66, 272, 85}, // the last pane is cut at the right cap
-        {300, 200, 206, 66, 272, 18},
-        {222, 200, 206, 6, 272, 0},   // the caps and 200 fill it
-        {221, 199, 205, 6, 271, 0},   // narrower: the bar's own lines get what lies between the caps
+        {600, 426, 432, 66, 498, 86},                             // room for all
+        {375, 201, 207, 66, 273, 86},                             // just over the least free width
+        {374, 200, 206, 66, 272, 86},                             // exactly the least
+        {373, 200, 206, 66, 272, 86},                             // raised to 200
+        {367, 200, 206, 66, 272, 85},                             // the last pane is cut at the right cap
+        {300, 200, 206, 66, 272, 18}, {222, 200, 206, 6, 272, 0}, // the caps and 200 fill it
+        {221, 199, 205, 6, 271, 0}, // narrower: the bar's own lines get what lies between the caps
         {30, 8, 14, 6, 80, 0},
     };
     for (const Row& r : rows) {
@@ -89,7 +88,8 @@ TEST_F(StatusBarTest, TextsAreWrittenInTheirColumnsAndLines) {
     widen(600);
     written().clear();
     bar->setPaneText("Turn 3", 1);
-    Container<SetTextData> set(SetTextData(0x111 | 0x30000000, "Hex: 1305", 2)); // the mode bits are not compared
+    Container<SetTextData> set(
+        SetTextData(0x111 | 0x30000000, "Hex: 1305", 2)); // the mode bits are not compared
     app.sendNamed("SetItemText", &set);
     app.drainQueue();
     ASSERT_FALSE(written().empty());

@@ -14,7 +14,9 @@ using R = platform::Rect;
 
 class PlainWindow : public WindowsWindow {
 public:
-    PlainWindow() : Window(Point(0, 0), Dim(0, 0), "Plain"), WindowsWindow(Point(0, 0), Dim(0, 0), "Plain", nullptr, nullptr) {}
+    PlainWindow()
+        : Window(Point(0, 0), Dim(0, 0), "Plain"),
+          WindowsWindow(Point(0, 0), Dim(0, 0), "Plain", nullptr, nullptr) {}
 };
 
 TEST(WindowsWindowTest, OnlyTheDirtyBoxesAreCopiedAndTheListStaysUntilDrawn) {
@@ -29,10 +31,12 @@ TEST(WindowsWindowTest, OnlyTheDirtyBoxesAreCopiedAndTheListStaysUntilDrawn) {
     w.fillRect(Box(10, 20, 5, 6), 255, 255, 255);
     const int before = os.presents;
     w.update();
-    EXPECT_EQ((std::tuple{os.presents - before, os.presentedBoxes, os.index(10, 20), os.index(14, 25), os.index(0, 0)}),
+    EXPECT_EQ((std::tuple{os.presents - before, os.presentedBoxes, os.index(10, 20), os.index(14, 25),
+                          os.index(0, 0)}),
               std::tuple(1, std::vector<R>{{10, 20, 5, 6}}, 255, 255, 0));
     w.update(); // the list is left as it was
-    EXPECT_EQ((std::tuple{os.presents - before, os.presentedBoxes}), std::tuple(2, std::vector<R>{{10, 20, 5, 6}}));
+    EXPECT_EQ((std::tuple{os.presents - before, os.presentedBoxes}),
+              std::tuple(2, std::vector<R>{{10, 20, 5, 6}}));
     w.draw(); // drawing empties it: nothing more to copy
     w.update();
     EXPECT_EQ(os.presents - before, 2);
@@ -40,7 +44,10 @@ TEST(WindowsWindowTest, OnlyTheDirtyBoxesAreCopiedAndTheListStaysUntilDrawn) {
 
 class ChildScreenTest : public ::testing::Test {
 protected:
-    ChildScreenTest() { frame = std::make_unique<WindowsMainWindow>(Point(0, 0), Dim(200, 100), "F", nullptr, nullptr, nullptr); }
+    ChildScreenTest() {
+        frame =
+            std::make_unique<WindowsMainWindow>(Point(0, 0), Dim(200, 100), "F", nullptr, nullptr, nullptr);
+    }
     TestChild& add(Point at) {
         children.push_back(std::make_unique<TestChild>(at, Dim(50, 30), "C"));
         children.back()->createInFrame();
@@ -63,7 +70,8 @@ TEST_F(ChildScreenTest, WithUpdatesOffBoxesPileUpAndReachTheScreenWhenSwitchedOn
     c.update();
     c.fillRect(Box(20, 10, 4, 4), 255, 255, 255);
     c.update();
-    EXPECT_EQ((std::tuple{os.presents - before, c.updatesOff(), c.dirtyBoxes().size()}), std::tuple(0, 1, 2u));
+    EXPECT_EQ((std::tuple{os.presents - before, c.updatesOff(), c.dirtyBoxes().size()}),
+              std::tuple(0, 1, 2u));
     c.enableUpdates(1);
     EXPECT_EQ((std::tuple{os.presents - before, os.presentedBoxes}),
               std::tuple(1, std::vector<R>{{13, 31, 4, 4}, {33, 41, 4, 4}}));
@@ -91,7 +99,10 @@ TEST(ShiftStringTest, UpAndDownByTwoStoppingAtABecomeNulByte) {
         {"plain up", "Hello", true, "Jgnnq"},
         {"plain down", "Jgnnq", false, "Hello"},
         {"wraps past 255", "\xFF", true, "\x01"},
-        {"254 becomes NUL and ends it", std::string("a\xFE" "b"), true, "c"},
+        {"254 becomes NUL and ends it",
+         std::string("a\xFE"
+                     "b"),
+         true, "c"},
         {"2 becomes NUL and ends it", std::string("x\x02y"), false, "v"},
         {"empty", "", true, ""},
     };

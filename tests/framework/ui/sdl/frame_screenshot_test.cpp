@@ -28,7 +28,9 @@ public:
 
 class Child : public WindowsChildWindow {
 public:
-    Child() : Window(Point(40, 30), Dim(100, 60), "Map"), WindowsChildWindow(Point(40, 30), Dim(100, 60), "Map", nullptr, nullptr) {}
+    Child()
+        : Window(Point(40, 30), Dim(100, 60), "Map"),
+          WindowsChildWindow(Point(40, 30), Dim(100, 60), "Map", nullptr, nullptr) {}
 };
 
 TEST(FrameScreenshotTest, TheFrameAChildAndTheStatusBarShowInThePalettesColours) {
