@@ -212,21 +212,30 @@ void WindowsMainWindow::fillWindowList() {
     }
 }
 
-void WindowsMainWindow::showMenuBar() {
+bool WindowsMainWindow::drawMenus() {
     WinApp* app = winApp();
-    if (!app || !layer_) return;
+    if (!app || !layer_) return false;
     Menu* menu = shownMenu();
     if (!menu || !menu->handle()) {
         tracker_.reset();
-        WindowManager::instance().setOverlay(layer_.get(), {});
-        return;
+        return false;
     }
+    // A closed bar is made afresh: the menu may have changed since it was last shown.
     if (!tracker_ || !tracker_->isOpen())
         tracker_ = std::make_unique<MenuTracker>(*menu->handle(), layer_->size());
     layer_->clearDirtyBoxes();
     tracker_->draw(*layer_);
     const platform::Rect bar{0, 0, layer_->width(), MenuTracker::BarHeight};
     app->platform().present(layer_->surface(), 0, 0, &bar, 1);
+    return true;
+}
+
+void WindowsMainWindow::showMenuBar() {
+    if (!layer_) return;
+    if (!drawMenus()) {
+        WindowManager::instance().setOverlay(layer_.get(), {});
+        return;
+    }
     std::vector<platform::Rect> open;
     for (std::size_t level = 0; level < tracker_->highlighted().size(); ++level) {
         const Box b = tracker_->levelBox(level);
@@ -235,8 +244,9 @@ void WindowsMainWindow::showMenuBar() {
     WindowManager::instance().setOverlay(layer_.get(), std::move(open));
 }
 
+// The open pull-downs are shown again by the window manager itself, above whatever it repaints.
 void WindowsMainWindow::paintFrame() {
-    showMenuBar();
+    drawMenus();
 }
 
 // Returns true when the menus took the input.

@@ -136,6 +136,9 @@ private:
 
     std::intptr_t mouseInput(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     bool menuInput(std::uint32_t message, std::uintptr_t wParam, const Point& at);
+    // Draws the bar and the open pull-downs into the menus' picture and shows the bar; false without a menu.
+    bool drawMenus();
+    // Draws them and has the window manager show the open pull-downs above every window.
     void showMenuBar();
     void fillWindowList();
     WindowsChildWindow* childOf(WindowHandle window) const;

@@ -287,6 +287,30 @@ TEST_F(FrameTest, MouseOnAChildActivatesItAndReachesItsClientInItsOwnCoordinates
     EXPECT_EQ(WindowManager::instance().windowAt(30, 20 + 25), a.hwnd()); // a is above b now
 }
 
+TEST_F(FrameTest, APullDownOpensAboveTheChildrenAndItsChoiceIsTheFramesCommand) {
+    TestChild& child = addChild("Under");
+    child.fill(77);
+    child.update();
+    ASSERT_EQ(os.index(50, 45), 77); // the child's client starts at (3, 41) of the screen
+    const auto press = [&](std::uint32_t message, std::int32_t x, std::int32_t y) {
+        frame->handleMessage({frame->hwnd(), message, platform::ButtonLeft, packPoint(x, y), 0});
+    };
+    // "File" takes 44 pixels of the bar, "Window" the next 58; its pull-down opens below it at (44, 20).
+    press(MessageButtonDown, 50, 5);
+    ASSERT_EQ(WindowManager::instance().overlay().size(), 1u);
+    EXPECT_EQ(WindowManager::instance().overlay()[0].x, 44);
+    EXPECT_NE(os.index(50, 45), 77);
+    // The child's drawing stays under the open menu.
+    child.update();
+    EXPECT_NE(os.index(50, 45), 77);
+    // The fourth entry, "Arrange Icons", lies 3 entries of 18 below the first at 21.
+    press(MessageButtonDown, 60, 80);
+    press(MessageButtonUp, 60, 80);
+    EXPECT_EQ(
+        (std::tuple{WindowManager::instance().overlay().size(), os.index(50, 45), child.commands.empty()}),
+        std::tuple(0u, 77, true));
+}
+
 TEST(WindowsChildWindowTest, ChildDestroyedIsAnnouncedWithTheChild) {
     platform::HeadlessPlatform os;
     TestWinApp app{os};
