@@ -396,6 +396,11 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
     const platform::Rect client = manager.clientOnScreen(target);
     const Point local(static_cast<std::int16_t>(at.x - client.x), static_cast<std::int16_t>(at.y - client.y));
     const bool press = message == MessageButtonDown || message == MessageDoubleClick;
+    if (message == MessageMouseMove) {
+        Window* over = this;
+        if (r->window) over = r->window;
+        showCursorOf(over);
+    }
     if (target == clientWindow_) return clientProc(message, wParam, packPoint(local.x, local.y));
     WindowsChildWindow* child = childOf(target);
     if (child && !captured) {
@@ -426,6 +431,14 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
         return r->window->handleMessage(
             WindowMessage{target, message, wParam, packPoint(local.x, local.y), 0});
     return 0;
+}
+
+// While the application waits, its wait cursor stays whatever the mouse passes over.
+void WindowsMainWindow::showCursorOf(Window* window) {
+    WinApp* app = winApp();
+    if (!app || !app->notWaiting() || !window->cursor() || window->cursor() == shownCursor_) return;
+    shownCursor_ = window->cursor();
+    app->setCursor(shownCursor_);
 }
 
 std::intptr_t WindowsMainWindow::clientProc(std::uint32_t message, std::uintptr_t wParam,

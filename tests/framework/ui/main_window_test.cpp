@@ -311,6 +311,17 @@ TEST_F(FrameTest, APullDownOpensAboveTheChildrenAndItsChoiceIsTheFramesCommand) 
         std::tuple(0u, 77, true));
 }
 
+TEST_F(FrameTest, WhileTheApplicationWaitsMovingOverAWindowKeepsTheWaitCursor) {
+    addChild("Busy");
+    app.beginWait();
+    const std::size_t set = os.cursors.size();
+    frame->handleMessage({frame->hwnd(), MessageMouseMove, 0, packPoint(50, 50), 0});
+    EXPECT_EQ((std::tuple{os.cursors.size(), os.cursors.back()}), std::tuple(set, platform::Cursor::Wait));
+    app.endWait();
+    frame->handleMessage({frame->hwnd(), MessageMouseMove, 0, packPoint(51, 50), 0});
+    EXPECT_EQ((std::tuple{os.cursors.size(), os.cursors.back()}), std::tuple(set + 1, platform::Cursor::Arrow));
+}
+
 TEST(WindowsChildWindowTest, ChildDestroyedIsAnnouncedWithTheChild) {
     platform::HeadlessPlatform os;
     TestWinApp app{os};
