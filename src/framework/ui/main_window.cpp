@@ -12,18 +12,6 @@
 
 namespace vael {
 
-namespace {
-
-WinApp* winApp() {
-    return dynamic_cast<WinApp*>(Application::instance());
-}
-
-Point pointOf(std::intptr_t word) {
-    return Point(pointX(word), pointY(word));
-}
-
-} // namespace
-
 // The portable part.
 
 MainWindow::MainWindow(const Point& position, const Dim& size, const char* caption, const char* name)

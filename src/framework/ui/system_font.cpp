@@ -28,7 +28,7 @@ void installSystemFont() {
 
 void writeSystemText(Display& target, const Box& clip, const Point& at, const std::string& text,
                      std::uint8_t colour, bool bold) {
-    auto* app = dynamic_cast<WinApp*>(Application::instance());
+    WinApp* app = winApp();
     if (!app || text.empty()) return;
     app->platform().drawText(
         {target.bits(), target.width(), target.height(), target.stride(), {clip.x, clip.y, clip.w, clip.h}},

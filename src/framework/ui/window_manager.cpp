@@ -59,7 +59,7 @@ Insets WindowManager::insetsFor(std::uint32_t style, bool hasMenu, bool topLevel
 }
 
 platform::Platform* WindowManager::platform() const {
-    auto* app = dynamic_cast<WinApp*>(Application::instance());
+    WinApp* app = winApp();
     return app ? &app->platform() : nullptr;
 }
 
