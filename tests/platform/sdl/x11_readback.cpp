@@ -1,5 +1,7 @@
 #include "x11_readback.h"
 
+#include <cstdio>
+
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
@@ -31,7 +33,17 @@ std::uint32_t displayedColour(SDL_Window* window, int x, int y) {
 bool requestClose(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) {
+        // Seen once on a heavily loaded machine, never reproduced: say why, and hand SDL the event it
+        // makes of the window manager's request, so the rest of the close path is still tried.
+        std::fprintf(stderr, "requestClose: no X11 window information (%s); posting SDL's close event\n",
+                     SDL_GetError());
+        SDL_Event close{};
+        close.type = SDL_WINDOWEVENT;
+        close.window.event = SDL_WINDOWEVENT_CLOSE;
+        close.window.windowID = SDL_GetWindowID(window);
+        return SDL_PushEvent(&close) == 1;
+    }
     ::Display* display = info.info.x11.display;
     XEvent event{};
     event.xclient.type = ClientMessage;
