@@ -61,14 +61,6 @@ ContainerBase* onObjectSelected(Component* target, BusMessage, ContainerBase* da
     return nullptr;
 }
 
-ContainerBase* onRegionFlyby(Component* target, BusMessage, ContainerBase* data) {
-    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
-    if (!unit) return nullptr;
-    callWithPayload<short>(data, sourceFile, __LINE__,
-                           [unit](const short& hex) { unit->showHexToMoveTo(hex); });
-    return nullptr;
-}
-
 VAEL_PLAIN_HANDLER(onBeginTurn, BeginTurn())
 VAEL_PLAIN_HANDLER(onBeginOrdersPhase, beginOrdersPhase())
 VAEL_PLAIN_HANDLER(onUnitDeselected, unregisterSelectedMessages())
@@ -114,6 +106,14 @@ ContainerBase* VaelUnit::onRegionSelected(Component* target, BusMessage, Contain
     VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     callWithPayload<short>(data, sourceFile, __LINE__, [unit](const short& hex) { unit->hexChosen(hex); });
+    return nullptr;
+}
+
+ContainerBase* VaelUnit::onRegionFlyby(Component* target, BusMessage, ContainerBase* data) {
+    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
+    if (!unit) return nullptr;
+    callWithPayload<short>(data, sourceFile, __LINE__,
+                           [unit](const short& hex) { unit->showHexToMoveTo(hex); });
     return nullptr;
 }
 
