@@ -129,7 +129,8 @@ void VaelUnit::disconnectHandlers() {
 }
 
 void VaelUnit::sendMenuItem(BusMessage event, std::int16_t command) {
-    Container<short> item(command);
+    // The menus take the command as a message word, as the leaders send it.
+    Container<BusMessage> item{BusMessage(command)};
     send(event, &item);
 }
 
