@@ -194,7 +194,7 @@ std::int16_t Combat::LegalUnits(std::uint32_t nation, const List<short>& hexes) 
 
 std::int16_t Combat::declareShock(std::int16_t hex) {
     orderHex_ = static_cast<std::uint16_t>(hex);
-    AddCombatants();
+    AddCombatants(hex);
     potentialToBeOrdered_ = 0;
     doneForTurn_ = 1;
     return 1;

@@ -147,6 +147,21 @@ public:
     virtual std::int16_t turnTowardEnemy();
     virtual std::int16_t nearestEnemyCombatHex();
 
+    // Shock: the target the unit would choose (-1 for none), the declaration, the advance into the hex a
+    // beaten enemy left (1 when the unit advanced) and the one-step turn after a charge.
+    virtual std::int16_t chooseShockTarget();
+    void AddCombatants(std::int16_t targetHex) override;
+    virtual std::int16_t AdvanceAfterCombat(std::int16_t targetHex, std::int16_t inCharge);
+    void RefaceFromCharge(std::int16_t targetHex);
+    const List<short>& getVacatedHexes() const { return vacatedHexes_; }
+
+    // Orderly withdrawal: the approaching unit's segment and the approached unit's test and hits.
+    void owCohesionHits(std::int16_t approacherHex) override;
+    std::int16_t EndOWSegment(std::uint16_t happened, VaelUnit* unit) override;
+    std::int16_t OWResolved(std::uint16_t withdrew, std::int16_t hex) override;
+    std::int16_t UnitOW(const OWStruct& record) override;
+    std::int16_t BeginOWSegment() override;
+
     static ContainerBase* onUnitRestoreCohesion(Component* target, BusMessage, ContainerBase* data);
     static ContainerBase* onRally(Component* target, BusMessage, ContainerBase* data);
     static ContainerBase* onRoutingUnitDeselected(Component* target, BusMessage, ContainerBase* data);

@@ -71,14 +71,6 @@ ContainerBase* VaelUnit::onUnitDeselected(Component* target, BusMessage, Contain
 
 namespace {
 
-ContainerBase* onRegionFlyby(Component* target, BusMessage, ContainerBase* data) {
-    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
-    if (!unit) return nullptr;
-    callWithPayload<short>(data, sourceFile, __LINE__,
-                           [unit](const short& hex) { unit->showHexToMoveTo(hex); });
-    return nullptr;
-}
-
 VAEL_PLAIN_HANDLER(onBeginTurn, BeginTurn())
 VAEL_PLAIN_HANDLER(onBeginOrdersPhase, beginOrdersPhase())
 VAEL_PLAIN_HANDLER(onUnitViewDetails, viewDetails())
@@ -129,6 +121,14 @@ ContainerBase* VaelUnit::onRegionSelected(Component* target, BusMessage, Contain
     return nullptr;
 }
 
+ContainerBase* VaelUnit::onRegionFlyby(Component* target, BusMessage, ContainerBase* data) {
+    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
+    if (!unit) return nullptr;
+    callWithPayload<short>(data, sourceFile, __LINE__,
+                           [unit](const short& hex) { unit->showHexToMoveTo(hex); });
+    return nullptr;
+}
+
 void VaelUnit::connectHandlers() {
     for (const Standing& s : standing)
         connectNamed(s.name, s.handler);
@@ -141,7 +141,8 @@ void VaelUnit::disconnectHandlers() {
 }
 
 void VaelUnit::sendMenuItem(BusMessage event, std::int16_t command) {
-    Container<short> item(command);
+    // The menus take the command as a message word, as the leaders send it.
+    Container<BusMessage> item{BusMessage(command)};
     send(event, &item);
 }
 

@@ -53,10 +53,10 @@ ContainerBase* onLogged(Component* target, BusMessage event, ContainerBase* data
 }
 
 ContainerBase* onMenu(Component* target, BusMessage event, ContainerBase* data) {
-    short item = 0;
-    Container<short>::fromMessage(data, item);
+    BusMessage item;
+    Container<BusMessage>::fromMessage(data, item);
     layerOf(target)->log.push_back((event.id() == ENABLE_MENU_ITEM ? "menu+ " : "menu- ") +
-                                   std::to_string(item));
+                                   std::to_string(item.id()));
     return nullptr;
 }
 
