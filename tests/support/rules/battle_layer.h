@@ -4,10 +4,12 @@
 // "EliminateUnit", "DoRout", "DoRampagingActions"), keeps a list of declared combats, and writes every
 // message a unit sends that a test may look at into one log, in the order the messages arrive. The real layer
 // replaces it without changing the code under test.
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "game/rules/combat.h"
+#include "game/rules/leader.h"
 #include "support/rules/test_logical_layer.h"
 
 namespace vael::test {
@@ -20,6 +22,8 @@ public:
     // The units the layer finds by number, in the order of the armies.
     std::vector<VaelUnit*> units;
     List<CombatStruct> combats;
+    // The records of fallen leaders that their side takes over ("AddBogusLeader").
+    std::vector<std::unique_ptr<Leader>> fallenLeaders;
     // "TQHit 2 7 0", "AddCommentary \B...", "menu+ 235", "cmd 7 CohesionHit 60", ...
     std::vector<std::string> log;
     // Applies the hits of "TQHit" as the game's layer does; off, they stay announced only.
