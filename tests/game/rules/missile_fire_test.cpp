@@ -280,11 +280,10 @@ TEST_F(MissileFire, AnOrderGivenAgainCostsAHitFirstAndARoutCancelsIt) {
         archers.rebuildTargets();
         layer.clearLog();
         archers.fireAt(503);
-        const Lines lines = layer.lines({"AddCommentary", "TQHit", "DoMissileFire"});
-        ASSERT_GE(lines.size(), 2u);
-        EXPECT_EQ(lines[0], "AddCommentary \\BUnit 1\\b is taking a cohesion hit for being ordered again this turn.");
-        EXPECT_EQ(lines[1], "TQHit 1 1 0");
-        EXPECT_EQ(lines.back(), hits == 0 ? "DoMissileFire 503 1" : "AddCommentary \\BUnit 1\\b is routing!");
+        Lines expected{"AddCommentary \\BUnit 1\\b is taking a cohesion hit for being ordered again this turn.",
+                       "TQHit 1 1 0"};
+        if (hits == 0) expected.push_back("DoMissileFire 503 1");
+        EXPECT_EQ(layer.lines({"AddCommentary \\BUnit 1\\b is taking", "TQHit 1 1", "DoMissileFire"}), expected);
         EXPECT_EQ(archers.getFiredThisActivation(), hits == 0 ? 1 : 0);
     }
 }
