@@ -7,6 +7,7 @@
 #include "game/rules/combat_name_struct.h"
 #include "game/rules/missile_kinds.h"
 #include "support/rules/fighting_units.h"
+#include "support/rules/test_units.h"
 #include "support/rules/test_battle_map.h"
 #include "support/rules/withdrawal_flow.h"
 
@@ -60,9 +61,21 @@ inline std::string describeCombatPayload(const ContainerBase* data) {
     return data->typeName();
 }
 
+// A leader that notes the forced withdrawals asked of him instead of making them.
+struct NotedLeader : TestLeader {
+    using TestLeader::TestLeader;
+    std::int16_t ForceOW(std::int16_t fromHex, std::int16_t otherHex) override {
+        notes.push_back(values("ForceOW", fromHex, otherHex));
+        return 0;
+    }
+    std::vector<std::string> notes;
+};
+
 class CombatRules : public FightingUnits {
 protected:
     CombatRules() {
+        // On the bus, the map carries out the units' moves.
+        map->attach(layer);
         battleMap.attach(layer);
         flow.attach(layer);
         layer.describe = describeCombatPayload;
@@ -88,6 +101,11 @@ protected:
         auto& unit = place(std::make_unique<OpenMore<Kind>>(r, r.name.c_str()), t.hex);
         if (typeCode >= 0) unit.unitType_ = static_cast<std::uint32_t>(typeCode);
         return unit;
+    }
+
+    NotedLeader& leader(int number, std::int16_t hex, std::uint32_t nation) {
+        UnitSetup setup(static_cast<std::uint16_t>(number), hex, map.get(), nation);
+        return place(std::make_unique<NotedLeader>(setup), hex);
     }
 
     TestBattleMap battleMap;
