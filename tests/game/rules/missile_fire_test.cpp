@@ -184,6 +184,20 @@ TEST_F(MissileFire, AHitOnARoutingUnitEliminatesItAndAMissLeavesIt) {
     }
 }
 
+TEST_F(MissileFire, AVolleyAtALeaderGoesToHisCasualtyCheckWithoutTheChart) {
+    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
+    leader(2, 503, 2);
+    ASSERT_EQ(text(archers.rebuildTargets()), "[503]");
+    layer.clearLog();
+    ScriptedRolls rolls{50}; // the casualty check's percentage, and nothing for the chart
+    archers.fireAt(503);
+    archers.fireMissiles(503);
+    EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}),
+              (Lines{"AddCommentary \\BUnit 1\\b fires arrows at Unit 2.",
+                     "AddCommentary \\BUnit 2\\b  was not harmed by missile fire."}));
+    EXPECT_EQ(rolls.left(), 0u);
+}
+
 TEST_F(MissileFire, TheCommandTogglesTheChoiceOfTargetAndTheClickFiresOnce) {
     auto& archers = shooter({1, 505, 1, NorthWest}, 2);
     fighter({2, 503, 2, SouthEast});
