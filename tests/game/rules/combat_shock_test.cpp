@@ -69,12 +69,28 @@ TEST_F(Shock, ADeclarationNamesTheEnemiesAndLeadersInTheZoneAndTheCombatsHex) {
     } rows[] = {
         {"one enemy on the target", {{605, 2}}, -1, false, 605, 6, "AddCombatants 1 [2] 65535 [] 0 605"},
         {"moved first", {{605, 2}}, -1, false, 605, 4, "AddCombatants 1 [2] 65535 [] 1 605"},
-        {"a two-hex enemy met first, then the target", {{605, 2}}, 606, false, 605, 6,
+        {"a two-hex enemy met first, then the target",
+         {{605, 2}},
+         606,
+         false,
+         605,
+         6,
          "AddCombatants 1 [2 3] 65535 [] 0 605"},
-        {"a two-hex enemy and no unit on the target", {}, 606, false, 605, 6,
+        {"a two-hex enemy and no unit on the target",
+         {},
+         606,
+         false,
+         605,
+         6,
          "AddCombatants 1 [2] 65535 [] 0 606"},
         {"a leader with the enemy", {}, 606, true, 605, 6, "AddCombatants 1 [2] 65535 [3] 0 606"},
-        {"a friend is left out", {{605, 2, 0, 0, 1}}, 606, false, 605, 6, "AddCombatants 1 [2] 65535 [] 0 606"},
+        {"a friend is left out",
+         {{605, 2, 0, 0, 1}},
+         606,
+         false,
+         605,
+         6,
+         "AddCombatants 1 [2] 65535 [] 0 606"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -188,8 +204,11 @@ TEST_F(Shock, AChargerTurnsOneStepTowardItsTargetAnticlockwiseFirst) {
     struct Row {
         std::int16_t target;
         const char* turn;
-    } rows[] = {{504, "ChangeFacing 1 1 1"}, {605, "ChangeFacing 1 1 1"}, {506, "ChangeFacing 2 1 1"},
-                {606, "ChangeFacing 2 1 1"}, {406, ""}};
+    } rows[] = {{504, "ChangeFacing 1 1 1"},
+                {605, "ChangeFacing 1 1 1"},
+                {506, "ChangeFacing 2 1 1"},
+                {606, "ChangeFacing 2 1 1"},
+                {406, ""}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.target);
         clearUnits();

@@ -16,8 +16,8 @@ using namespace test;
 using Lines = std::vector<std::string>;
 using MissileFire = CombatRules;
 
-const char* const volleyLog[] = {"MissileVolley", "DoMissileFire", "cmd", "TQHit", "AddCommentary", "EliminateUnit",
-                                 "UnitEliminated"};
+const char* const volleyLog[] = {"MissileVolley", "DoMissileFire", "cmd",           "TQHit",
+                                 "AddCommentary", "EliminateUnit", "UnitEliminated"};
 
 std::vector<std::uint8_t> bytesOf(const SuperString& s) {
     const std::string raw = s.str();
@@ -42,13 +42,15 @@ TEST_F(MissileFire, ArchersThatMovedHitHeavyInfantryTwoHexesAwayOnADieOfOneOrLes
     } rows[] = {
         {1,
          {"MissileVolley 1", "DoMissileFire 503 1", "cmd 1 MissileFire 503", "TQHit 1 2 2",
-          "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 1 cohesion hit.", "cmd 2 CohesionHit 20 cause 2"}},
+          "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 1 cohesion hit.",
+          "cmd 2 CohesionHit 20 cause 2"}},
         {2,
          {"MissileVolley 1", "DoMissileFire 503 1", "cmd 1 MissileFire 503",
           "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 0 cohesion hits."}},
         {10, // the raw number 10 is a die of 0
          {"MissileVolley 1", "DoMissileFire 503 1", "cmd 1 MissileFire 503", "TQHit 1 2 2",
-          "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 1 cohesion hit.", "cmd 2 CohesionHit 20 cause 2"}},
+          "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 1 cohesion hit.",
+          "cmd 2 CohesionHit 20 cause 2"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.die);
@@ -64,8 +66,8 @@ TEST_F(MissileFire, ArchersThatMovedHitHeavyInfantryTwoHexesAwayOnADieOfOneOrLes
         archers.fireMissiles(503);
         EXPECT_EQ(volleyLines(layer), row.expected);
         EXPECT_EQ(battleMap.heard, Lines{"debris 503 1 1"});
-        EXPECT_EQ(values(archers.getMissilesLeft(), archers.getFiredThisActivation(), archers.isDoneThisTurn(),
-                         foot.getCohesionHits()),
+        EXPECT_EQ(values(archers.getMissilesLeft(), archers.getFiredThisActivation(),
+                         archers.isDoneThisTurn(), foot.getCohesionHits()),
                   values(9, 1, 1, row.die == 2 ? 0 : 1));
         EXPECT_EQ(rolls.left(), 0u);
     }
@@ -157,8 +159,8 @@ TEST_F(MissileFire, TheMissileChartAddsItsModifiersAndHitsAtOrBelowTheEntry) {
         SCOPED_TRACE(row.what);
         setMissileAutoHit(row.autoHit);
         ScriptedRolls rolls{row.die};
-        const MissileChartResult r = MissileCapable::missileChart(row.type, row.distance, row.target, row.woods,
-                                                                  row.frontal, row.moved, row.cataphract);
+        const MissileChartResult r = MissileCapable::missileChart(
+            row.type, row.distance, row.target, row.woods, row.frontal, row.moved, row.cataphract);
         EXPECT_EQ(values(r.result, r.rawZero), values(row.result, row.die == 0 ? 1 : 0));
     }
     setMissileAutoHit(0);
@@ -180,7 +182,8 @@ TEST_F(MissileFire, AHitOnARoutingUnitEliminatesItAndAMissLeavesIt) {
                         "AddCommentary \\BUnit 1\\b slings stones at Unit 2 and Unit 2 is \\Beliminated\\b.",
                         "UnitEliminated 2 5 6 2"};
         const Lines miss{"AddCommentary \\BUnit 1\\b slings stones at Unit 2 for 0 cohesion hits."};
-        EXPECT_EQ(layer.lines({"AddCommentary", "EliminateUnit", "UnitEliminated", "TQHit"}), die == 0 ? hit : miss);
+        EXPECT_EQ(layer.lines({"AddCommentary", "EliminateUnit", "UnitEliminated", "TQHit"}),
+                  die == 0 ? hit : miss);
     }
 }
 
@@ -216,8 +219,9 @@ TEST_F(MissileFire, TheCommandTogglesTheChoiceOfTargetAndTheClickFiresOnce) {
     layer.clearLog();
     layer.sendNamedEmpty("MissleVolley");
     EXPECT_EQ(archers.isChoosingTarget(), 0);
-    EXPECT_EQ(layer.lines({"menu", "45", "46", "56"}),
-              (Lines{"46 [503]", "56 0", "menu+ 221", "menu+ 220", "45 " + text(archers.getValidMoves()), "56 0"}));
+    EXPECT_EQ(
+        layer.lines({"menu", "45", "46", "56"}),
+        (Lines{"46 [503]", "56 0", "menu+ 221", "menu+ 220", "45 " + text(archers.getValidMoves()), "56 0"}));
 
     layer.sendNamedEmpty("MissleVolley");
     Container<short> miss(504), target(503);
@@ -294,10 +298,12 @@ TEST_F(MissileFire, AnOrderGivenAgainCostsAHitFirstAndARoutCancelsIt) {
         archers.rebuildTargets();
         layer.clearLog();
         archers.fireAt(503);
-        Lines expected{"AddCommentary \\BUnit 1\\b is taking a cohesion hit for being ordered again this turn.",
-                       "TQHit 1 1 0"};
+        Lines expected{
+            "AddCommentary \\BUnit 1\\b is taking a cohesion hit for being ordered again this turn.",
+            "TQHit 1 1 0"};
         if (hits == 0) expected.push_back("DoMissileFire 503 1");
-        EXPECT_EQ(layer.lines({"AddCommentary \\BUnit 1\\b is taking", "TQHit 1 1", "DoMissileFire"}), expected);
+        EXPECT_EQ(layer.lines({"AddCommentary \\BUnit 1\\b is taking", "TQHit 1 1", "DoMissileFire"}),
+                  expected);
         EXPECT_EQ(archers.getFiredThisActivation(), hits == 0 ? 1 : 0);
     }
 }
@@ -310,8 +316,9 @@ TEST_F(MissileFire, ReplenishingDrawsAFewVolleysAndEndsTheUnitsTurn) {
         int roll;
         std::uint16_t after;
         bool replenished;
-    } rows[] = {{1, 0, 0, 14, 4, true}, {1, 0, 0, 15, 0, true}, {4, 0, 0, 3, 1, true}, {4, 0, 0, 4, 0, true},
-                {8, 0, 0, 9, 4, true},  {1, 1, 0, 14, 1, false}, {1, 0, 1, 14, 0, false}};
+    } rows[] = {{1, 0, 0, 14, 4, true}, {1, 0, 0, 15, 0, true}, {4, 0, 0, 3, 1, true},
+                {4, 0, 0, 4, 0, true},  {8, 0, 0, 9, 4, true},  {1, 1, 0, 14, 1, false},
+                {1, 0, 1, 14, 0, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(values(row.type, row.left, row.routing, row.roll));
         clearUnits();
@@ -322,10 +329,10 @@ TEST_F(MissileFire, ReplenishingDrawsAFewVolleysAndEndsTheUnitsTurn) {
         unit.replenish();
         EXPECT_EQ(unit.getMissilesLeft(), row.after);
         EXPECT_EQ(values(unit.isDoneThisTurn(), unit.getUsedThisTurn()), row.replenished ? "1 1" : "0 0");
-        EXPECT_EQ(layer.lines({"AddCommentary"}),
-                  row.replenished
-                      ? Lines{"AddCommentary \\BUnit 1\\b replenished missiles and cannot be moved again this turn."}
-                      : Lines{});
+        EXPECT_EQ(layer.lines({"AddCommentary"}), row.replenished
+                                                      ? Lines{"AddCommentary \\BUnit 1\\b replenished "
+                                                              "missiles and cannot be moved again this turn."}
+                                                      : Lines{});
     }
 }
 
@@ -355,8 +362,8 @@ TEST_F(MissileFire, RangeSupplyAndQueriesFollowTheMissileType) {
     struct Row {
         std::uint32_t type;
         std::uint16_t range, supply;
-    } rows[] = {{1, 4, 10}, {2, 5, 10}, {3, 2, 10}, {4, 1, 3}, {5, 1, 10}, {6, 3, 10}, {7, 1, 3}, {8, 7, 99},
-                {0, 0, 0},  {9, 0, 0}};
+    } rows[] = {{1, 4, 10}, {2, 5, 10}, {3, 2, 10}, {4, 1, 3}, {5, 1, 10},
+                {6, 3, 10}, {7, 1, 3},  {8, 7, 99}, {0, 0, 0}, {9, 0, 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.type);
         clearUnits();
@@ -419,8 +426,9 @@ TEST_F(MissileFire, TheSavedStateAddsVolleysAndTheTwoFlags) {
     struct Row {
         std::vector<std::uint8_t> tail;
         bool read;
-    } rows[] = {{{3, 0, 0, 0, 0, 0}, true},  {{10, 0, 0, 0, 0, 0}, true}, {{11, 0, 0, 0, 0, 0}, false},
-                {{0xFF, 0xFF, 0, 0, 0, 0}, false}, {{3, 0, 2, 0, 0, 0}, false}, {{3, 0, 0, 0, 2, 0}, false},
+    } rows[] = {{{3, 0, 0, 0, 0, 0}, true},   {{10, 0, 0, 0, 0, 0}, true},
+                {{11, 0, 0, 0, 0, 0}, false}, {{0xFF, 0xFF, 0, 0, 0, 0}, false},
+                {{3, 0, 2, 0, 0, 0}, false},  {{3, 0, 0, 0, 2, 0}, false},
                 {{3, 0, 0, 0}, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(text(row.tail.size()) + " bytes, first " + text(row.tail[0]));

@@ -35,9 +35,10 @@ TEST_F(OrderlyWithdrawal, OnlyLightTroopsAndHorseMayStepBackFromTheRightApproach
         int approacher, enemy;
         std::int16_t routing;
         bool chance;
-    } rows[] = {{2, 12, 0, true},  {2, 8, 0, true},   {2, 11, 0, true},  {8, 11, 0, false}, {11, 11, 0, false},
-                {12, 11, 0, false}, {6, 11, 0, true}, {2, 7, 0, true},   {0, 7, 0, true},   {6, 7, 0, false},
-                {3, 7, 0, false},  {2, 6, 0, false},  {2, 13, 0, false}, {2, 14, 0, false}, {2, 12, 1, false}};
+    } rows[] = {{2, 12, 0, true},   {2, 8, 0, true},    {2, 11, 0, true}, {8, 11, 0, false},
+                {11, 11, 0, false}, {12, 11, 0, false}, {6, 11, 0, true}, {2, 7, 0, true},
+                {0, 7, 0, true},    {6, 7, 0, false},   {3, 7, 0, false}, {2, 6, 0, false},
+                {2, 13, 0, false},  {2, 14, 0, false},  {2, 12, 1, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(values(row.approacher, row.enemy, row.routing));
         clearUnits();
@@ -47,8 +48,9 @@ TEST_F(OrderlyWithdrawal, OnlyLightTroopsAndHorseMayStepBackFromTheRightApproach
         enemy.routing_ = row.routing;
         layer.clearLog();
         approacher.BeginOWSegment();
-        EXPECT_EQ(segmentLines(layer), row.chance ? (Lines{"Center On Region 505", "ResolveOW " + owRecord(enemy)})
-                                                  : (Lines{"EndOWSegment 1 1"}));
+        EXPECT_EQ(segmentLines(layer), row.chance
+                                           ? (Lines{"Center On Region 505", "ResolveOW " + owRecord(enemy)})
+                                           : (Lines{"EndOWSegment 1 1"}));
     }
 }
 
@@ -106,7 +108,8 @@ TEST_F(OrderlyWithdrawal, AShockTargetThatWithdrawsIsLostWhenTheSegmentEnds) {
     EXPECT_EQ(text(approacher.getVacatedHexes()), "[605]");
     EXPECT_EQ(approacher.getOrderHex(), 0xFFFF);
     EXPECT_EQ(layer.lines({"OWResolved", "EndOWSegment", "TQHit", "AddCommentary"}),
-              (Lines{"TQHit 1 2 0", "AddCommentary \\BUnit 2\\b takes one cohesion hit for doing orderly withdrawal.",
+              (Lines{"TQHit 1 2 0",
+                     "AddCommentary \\BUnit 2\\b takes one cohesion hit for doing orderly withdrawal.",
                      "OWResolved 1 605", "EndOWSegment 1 1"}));
     EXPECT_EQ(rolls.left(), 0u);
 }
@@ -158,7 +161,8 @@ TEST_F(OrderlyWithdrawal, HorseApproachedByAnElephantTakesAtLeastOneHitFirst) {
         Lines expected;
         if (row.hits > 0) {
             expected.push_back("AddCommentary \\BUnit 2\\b takes " + std::to_string(row.hits) +
-                               (row.hits > 1 ? " hits" : " hit") + " for being approached by an elephant unit.");
+                               (row.hits > 1 ? " hits" : " hit") +
+                               " for being approached by an elephant unit.");
             expected.push_back("TQHit " + std::to_string(row.hits) + " 2 0");
         }
         expected.push_back("OWResolved 0 605");

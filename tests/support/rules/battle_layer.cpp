@@ -187,7 +187,8 @@ void BattleLayer::connectParent() {
     connect(LOGICAL_COMMAND, onCommand);
 }
 
-void BattleLayer::watch(std::initializer_list<const char*> names, std::initializer_list<std::int32_t> events) {
+void BattleLayer::watch(std::initializer_list<const char*> names,
+                        std::initializer_list<std::int32_t> events) {
     for (const char* name : names)
         connectNamed(name, onLogged);
     for (std::int32_t event : events)

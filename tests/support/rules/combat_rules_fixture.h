@@ -7,8 +7,8 @@
 #include "game/rules/combat_name_struct.h"
 #include "game/rules/missile_kinds.h"
 #include "support/rules/fighting_units.h"
-#include "support/rules/test_units.h"
 #include "support/rules/test_battle_map.h"
+#include "support/rules/test_units.h"
 #include "support/rules/withdrawal_flow.h"
 
 namespace vael::test {
@@ -56,7 +56,8 @@ inline std::string describeCombatPayload(const ContainerBase* data) {
                       combat.moved, combat.hex);
     if (Container<OWStruct>::fromMessage(data, ow))
         return values(ow.unitId, ow.leader, ow.approacherHex, ow.approacherSecondHex, ow.kind);
-    if (Container<ResolveOWStruct>::fromMessage(data, resolved)) return values(resolved.withdrew, resolved.hex);
+    if (Container<ResolveOWStruct>::fromMessage(data, resolved))
+        return values(resolved.withdrew, resolved.hex);
     if (Container<EndOWStruct>::fromMessage(data, end)) return values(end.happened, end.unit != nullptr);
     return data->typeName();
 }
@@ -92,7 +93,8 @@ protected:
     }
 
     // A missile-armed unit of the kind standing on its hexes, its surroundings built there.
-    template <class Kind = LightInfantry> OpenMissile<Kind>& shooter(const Troop& t, std::uint32_t missileType) {
+    template <class Kind = LightInfantry>
+    OpenMissile<Kind>& shooter(const Troop& t, std::uint32_t missileType) {
         const MissileCapableUnitData r = missileRecord(t, missileType);
         return place(std::make_unique<OpenMissile<Kind>>(r, r.name.c_str()), t.hex);
     }
