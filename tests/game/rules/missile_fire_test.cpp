@@ -438,7 +438,9 @@ TEST_F(MissileFire, TheSavedStateAddsVolleysAndTheTwoFlags) {
         SuperString in;
         in.write(all.data(), static_cast<std::int32_t>(all.size()));
         EXPECT_EQ(copy.read(in), row.read);
-        if (row.read) EXPECT_EQ(copy.getMissilesLeft(), row.tail[0]);
+        if (row.read) {
+            EXPECT_EQ(copy.getMissilesLeft(), row.tail[0]);
+        }
     }
 }
 
