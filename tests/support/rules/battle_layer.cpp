@@ -48,6 +48,8 @@ ContainerBase* onLogged(Component* target, BusMessage event, ContainerBase* data
     else if (auto* restored = dynamic_cast<const Container<RestoreCohesionInfo>*>(data))
         line += " " + std::to_string(restored->valuePtr()->hits) + " " +
                 std::to_string(restored->valuePtr()->unitNumber);
+    else if (data && layerOf(target)->describe)
+        line += " " + layerOf(target)->describe(data);
     layerOf(target)->log.push_back(line);
     return nullptr;
 }
@@ -191,6 +193,14 @@ void BattleLayer::connectParent() {
     connect(ENABLE_MENU_ITEM, onMenu);
     connect(DISABLE_MENU_ITEM, onMenu);
     connect(LOGICAL_COMMAND, onCommand);
+}
+
+void BattleLayer::watch(std::initializer_list<const char*> names,
+                        std::initializer_list<std::int32_t> events) {
+    for (const char* name : names)
+        connectNamed(name, onLogged);
+    for (std::int32_t event : events)
+        connect(event, onLogged);
 }
 
 VaelUnit* BattleLayer::unitNumbered(int number) const {
