@@ -16,23 +16,14 @@ using namespace test;
 using Lines = std::vector<std::string>;
 using MissileFire = CombatRules;
 
-const char* const volleyLog[] = {"MissileVolley", "DoMissileFire", "cmd",           "TQHit",
-                                 "AddCommentary", "EliminateUnit", "UnitEliminated"};
-
 std::vector<std::uint8_t> bytesOf(const SuperString& s) {
     const std::string raw = s.str();
     return std::vector<std::uint8_t>(raw.begin(), raw.end());
 }
 
-std::vector<std::string> volleyLines(const BattleLayer& layer) {
-    std::vector<std::string> out;
-    for (const std::string& line : layer.log)
-        for (const char* prefix : volleyLog)
-            if (line.rfind(prefix, 0) == 0) {
-                out.push_back(line);
-                break;
-            }
-    return out;
+Lines volleyLines(const BattleLayer& layer) {
+    return layer.lines({"MissileVolley", "DoMissileFire", "cmd", "TQHit", "AddCommentary", "EliminateUnit",
+                        "UnitEliminated"});
 }
 
 TEST_F(MissileFire, ArchersThatMovedHitHeavyInfantryTwoHexesAwayOnADieOfOneOrLess) {
