@@ -51,10 +51,11 @@ TEST_F(Shock, TheTargetComesFromTheFirstListThatHoldsOne) {
 
 TEST_F(Shock, TheNearerOfTwoTargetsInTheSameListWins) {
     auto& attacker = fighter({1, 505, 1, East});
-    fighter({2, 807, 2, East});
+    fighter({2, 805, 2, East});
     fighter({3, 606, 2, East});
-    ASSERT_TRUE(attacker.getAttackHexes().isEmpty());
-    EXPECT_EQ(attacker.chooseShockTarget(), 606) << text(attacker.getAttackHexes());
+    EXPECT_EQ(attacker.chooseShockTarget(), 606);
+    // Both are candidates of the column list; the one a hex away wins over the one three away.
+    EXPECT_EQ(text(attacker.getAttackHexes()), "[606 805]");
 }
 
 TEST_F(Shock, ADeclarationNamesTheEnemiesAndLeadersInTheZoneAndTheCombatsHex) {
