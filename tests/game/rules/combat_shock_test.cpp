@@ -116,6 +116,16 @@ TEST_F(Shock, ADeclarationNamesTheEnemiesAndLeadersInTheZoneAndTheCombatsHex) {
     }
 }
 
+TEST_F(Shock, WithNobodyOnTheTargetTheFirstTwoHexEnemyMetGivesTheHex) {
+    auto& attacker = fighter({1, 505, 1, East});
+    fighter({2, 606, 2, East, 5, 4, 1});
+    auto& second = fighter({3, 605, 2, West, 5, 4, 1});
+    ASSERT_EQ(second.getSecondHex(), 604);
+    layer.clearLog();
+    attacker.AddCombatants(704);
+    EXPECT_EQ(layer.lines({"AddCombatants"}), Lines{"AddCombatants 1 [2 3] 65535 [] 0 606"});
+}
+
 TEST_F(Shock, NoEnemyUnitInTheZoneDeclaresNothingButStillClearsTheMoves) {
     for (bool withLeader : {false, true}) {
         SCOPED_TRACE(withLeader);
