@@ -241,6 +241,20 @@ TEST_F(MissileFire, DeselectingWhileChoosingPutsEverythingBack) {
     EXPECT_EQ(layer.lines({"DoMissileFire", "45", "46"}), Lines{});
 }
 
+TEST_F(MissileFire, AWithdrawalSegmentEndingWhileChoosingLeavesTheClickToFire) {
+    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
+    fighter({2, 503, 2, SouthEast});
+    archers.registerSelectedMessages();
+    archers.MissileVolley(0);
+    archers.EndOWSegment(0, &archers);
+    layer.clearLog();
+    Container<short> move(506), target(503);
+    layer.send(REGION_SELECTED, &move);
+    EXPECT_EQ(layer.lines({"UnitMovement ", "DoMissileFire"}), Lines{});
+    layer.send(REGION_SELECTED, &target);
+    EXPECT_EQ(layer.lines({"UnitMovement ", "DoMissileFire"}), Lines{"DoMissileFire 503 1"});
+}
+
 TEST_F(MissileFire, TheCommandIsOfferedOnlyToAnOrderableUnitWithMissiles) {
     struct Row {
         const char* what;
