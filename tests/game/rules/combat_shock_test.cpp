@@ -171,6 +171,21 @@ TEST_F(Shock, ASingleHexUnitAdvancesAlongAnOpenLineOnly) {
     }
 }
 
+TEST_F(Shock, AnAdvanceIntoWoodsStopsOneHitShortOfRouting) {
+    for (std::uint16_t hits : {3, 4}) {
+        SCOPED_TRACE(hits);
+        clearUnits();
+        useMap(MapFileBuilder(12, 12).addTerrain(605, 1));
+        map->attach(layer);
+        auto& attacker = fighter({1, 505, 1, East, 5});
+        attacker.cohesionHits_ = hits;
+        layer.clearLog();
+        ASSERT_EQ(attacker.AdvanceAfterCombat(605, 0), 1);
+        EXPECT_EQ(layer.lines({"TQHit"}), hits == 3 ? Lines{"TQHit 1 1 0"} : Lines{});
+        EXPECT_EQ(values(attacker.getCohesionHits(), attacker.isRouting()), values(4, 0));
+    }
+}
+
 TEST_F(Shock, ATwoHexUnitAdvancesWhereBothHalvesFindRoom) {
     struct Row {
         const char* what;
