@@ -226,7 +226,11 @@ void MissileCapable::refreshTargets(std::int16_t flag) {
 std::int16_t MissileCapable::EndOWSegment(std::uint16_t happened, VaelUnit* unit) {
     if (unit && unit != this) return 0;
     if (!routing_ && !firedThisActivation_) sendMenuItem(ENABLE_MENU_ITEM, MissileVolleyItem);
-    return Combat::EndOWSegment(happened, unit);
+    Combat::EndOWSegment(happened, unit);
+    // The segment gives a selected unit its move click back; while it chooses a target, a click must
+    // fire and not move it as well.
+    if (choosingTarget_) disconnect(REGION_SELECTED, onRegionSelected);
+    return 0;
 }
 
 // Firing.

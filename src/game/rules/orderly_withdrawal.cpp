@@ -62,9 +62,7 @@ std::int16_t Combat::BeginOWSegment() {
 
     std::vector<Combat*> candidates;
     if (landscape_ && hex_ != offMap) {
-        List<short> around;
-        landscape_->hexesAtExactCost(around, static_cast<std::int16_t>(hex_), 1,
-                                     VaelLogicalLandscape::unitStepCost);
+        List<short> around = hexesAround(static_cast<std::int16_t>(hex_));
         ListIterator<short> it(around);
         for (short h = 0; it.next(h);) {
             const VaelUnit* first = landscape_->firstOccupant(h);
@@ -81,8 +79,7 @@ std::int16_t Combat::BeginOWSegment() {
                 std::find(candidates.begin(), candidates.end(), u) != candidates.end())
                 continue;
             bool pinned = false;
-            List<short> beside;
-            landscape_->hexesAtExactCost(beside, h, 1, VaelLogicalLandscape::unitStepCost);
+            List<short> beside = hexesAround(h);
             ListIterator<short> near(beside);
             for (short b = 0; !pinned && near.next(b);) {
                 ListIterator<const VaelUnit*> there(landscape_->unitsInHex(b));

@@ -51,10 +51,11 @@ TEST_F(Shock, TheTargetComesFromTheFirstListThatHoldsOne) {
 
 TEST_F(Shock, TheNearerOfTwoTargetsInTheSameListWins) {
     auto& attacker = fighter({1, 505, 1, East});
-    fighter({2, 807, 2, East});
+    fighter({2, 805, 2, East});
     fighter({3, 606, 2, East});
-    ASSERT_TRUE(attacker.getAttackHexes().isEmpty());
-    EXPECT_EQ(attacker.chooseShockTarget(), 606) << text(attacker.getAttackHexes());
+    EXPECT_EQ(attacker.chooseShockTarget(), 606);
+    // Both are candidates of the column list; the one a hex away wins over the one three away.
+    EXPECT_EQ(text(attacker.getAttackHexes()), "[606 805]");
 }
 
 TEST_F(Shock, ADeclarationNamesTheEnemiesAndLeadersInTheZoneAndTheCombatsHex) {
@@ -115,6 +116,16 @@ TEST_F(Shock, ADeclarationNamesTheEnemiesAndLeadersInTheZoneAndTheCombatsHex) {
     }
 }
 
+TEST_F(Shock, WithNobodyOnTheTargetTheFirstTwoHexEnemyMetGivesTheHex) {
+    auto& attacker = fighter({1, 505, 1, East});
+    fighter({2, 606, 2, East, 5, 4, 1});
+    auto& second = fighter({3, 605, 2, West, 5, 4, 1});
+    ASSERT_EQ(second.getSecondHex(), 604);
+    layer.clearLog();
+    attacker.AddCombatants(704);
+    EXPECT_EQ(layer.lines({"AddCombatants"}), Lines{"AddCombatants 1 [2 3] 65535 [] 0 606"});
+}
+
 TEST_F(Shock, NoEnemyUnitInTheZoneDeclaresNothingButStillClearsTheMoves) {
     for (bool withLeader : {false, true}) {
         SCOPED_TRACE(withLeader);
@@ -157,6 +168,21 @@ TEST_F(Shock, ASingleHexUnitAdvancesAlongAnOpenLineOnly) {
         EXPECT_EQ(attacker.getHex(), row.endsOn);
         EXPECT_EQ(layer.lines({"UnitMovement "}).size(), row.advanced ? 1u : 0u);
         EXPECT_EQ(values(attacker.advancing_, attacker.getHasMoved()), "0 0");
+    }
+}
+
+TEST_F(Shock, AnAdvanceIntoWoodsStopsOneHitShortOfRouting) {
+    for (std::uint16_t hits : {3, 4}) {
+        SCOPED_TRACE(hits);
+        clearUnits();
+        useMap(MapFileBuilder(12, 12).addTerrain(605, 1));
+        map->attach(layer);
+        auto& attacker = fighter({1, 505, 1, East, 5});
+        attacker.cohesionHits_ = hits;
+        layer.clearLog();
+        ASSERT_EQ(attacker.AdvanceAfterCombat(605, 0), 1);
+        EXPECT_EQ(layer.lines({"TQHit"}), hits == 3 ? Lines{"TQHit 1 1 0"} : Lines{});
+        EXPECT_EQ(values(attacker.getCohesionHits(), attacker.isRouting()), values(4, 0));
     }
 }
 

@@ -16,23 +16,14 @@ using namespace test;
 using Lines = std::vector<std::string>;
 using MissileFire = CombatRules;
 
-const char* const volleyLog[] = {"MissileVolley", "DoMissileFire", "cmd",           "TQHit",
-                                 "AddCommentary", "EliminateUnit", "UnitEliminated"};
-
 std::vector<std::uint8_t> bytesOf(const SuperString& s) {
     const std::string raw = s.str();
     return std::vector<std::uint8_t>(raw.begin(), raw.end());
 }
 
-std::vector<std::string> volleyLines(const BattleLayer& layer) {
-    std::vector<std::string> out;
-    for (const std::string& line : layer.log)
-        for (const char* prefix : volleyLog)
-            if (line.rfind(prefix, 0) == 0) {
-                out.push_back(line);
-                break;
-            }
-    return out;
+Lines volleyLines(const BattleLayer& layer) {
+    return layer.lines({"MissileVolley", "DoMissileFire", "cmd", "TQHit", "AddCommentary", "EliminateUnit",
+                        "UnitEliminated"});
 }
 
 TEST_F(MissileFire, ArchersThatMovedHitHeavyInfantryTwoHexesAwayOnADieOfOneOrLess) {
@@ -73,16 +64,6 @@ TEST_F(MissileFire, ArchersThatMovedHitHeavyInfantryTwoHexesAwayOnADieOfOneOrLes
     }
 }
 
-TEST_F(MissileFire, AFriendlyUnitOnTheLineLeavesNoTarget) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
-    fighter({3, 504, 1, SouthEast});
-    EXPECT_EQ(text(archers.findTargets()), "[]");
-    EXPECT_EQ(archers.canFireAt(503), 0);
-    EXPECT_EQ(archers.fireAtHex(503), 0);
-    EXPECT_EQ(volleyLines(layer), Lines{});
-}
-
 TEST_F(MissileFire, TargetsAreTheFirstUnitsMetWithinRangeAndSightOfTheFront) {
     struct Row {
         const char* what;
@@ -93,14 +74,14 @@ TEST_F(MissileFire, TargetsAreTheFirstUnitsMetWithinRangeAndSightOfTheFront) {
         std::int16_t hill;
         const char* targets;
     } rows[] = {
-        {"sling reaches two hexes", 3, 6, {503, 502}, {}, North, -1, "[503]"},
-        {"sling does not reach three", 3, 6, {502}, {}, North, -1, "[]"},
-        {"the nearer enemy hides the farther", 1, 6, {504, 503}, {}, North, -1, "[504]"},
-        {"javelins reach one hex", 4, 6, {504, 503}, {}, North, -1, "[504]"},
-        {"nothing behind the unit", 1, 6, {506}, {}, North, -1, "[]"},
-        {"the bolt-thrower sees all round", 8, 15, {506}, {}, North, -1, "[506]"},
-        {"a hill between blocks the line", 1, 6, {503}, {}, North, 504, "[]"},
-        {"a friend between blocks the line", 1, 6, {503}, {504}, North, -1, "[]"},
+        {"sling reaches two hexes", 3, 6, {503, 502}, {}, NorthWest, -1, "[503]"},
+        {"sling does not reach three", 3, 6, {502}, {}, NorthWest, -1, "[]"},
+        {"the nearer enemy hides the farther", 1, 6, {504, 503}, {}, NorthWest, -1, "[504]"},
+        {"javelins reach one hex", 4, 6, {504, 503}, {}, NorthWest, -1, "[504]"},
+        {"nothing behind the unit", 1, 6, {506}, {}, NorthWest, -1, "[]"},
+        {"the bolt-thrower sees all round", 8, 15, {506}, {}, NorthWest, -1, "[506]"},
+        {"a hill between blocks the line", 1, 6, {503}, {}, NorthWest, 504, "[]"},
+        {"a friend on 504 leaves no target", 1, 6, {503}, {504}, NorthWest, -1, "[]"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -108,7 +89,7 @@ TEST_F(MissileFire, TargetsAreTheFirstUnitsMetWithinRangeAndSightOfTheFront) {
         MapFileBuilder builder(12, 12);
         if (row.hill >= 0) builder.setHeight(row.hill, 3);
         useMap(builder);
-        auto& unit = shooter({1, 505, 1, row.facing == North ? NorthWest : row.facing}, row.missileType);
+        auto& unit = shooter({1, 505, 1, row.facing}, row.missileType);
         unit.unitType_ = static_cast<std::uint32_t>(row.typeCode);
         int number = 2;
         for (std::int16_t hex : row.enemies)
@@ -258,6 +239,20 @@ TEST_F(MissileFire, DeselectingWhileChoosingPutsEverythingBack) {
     Container<ResolveOWStruct> withdrew(ResolveOWStruct{1, 503});
     layer.sendNamed("OWResolved", &withdrew);
     EXPECT_EQ(layer.lines({"DoMissileFire", "45", "46"}), Lines{});
+}
+
+TEST_F(MissileFire, AWithdrawalSegmentEndingWhileChoosingLeavesTheClickToFire) {
+    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
+    fighter({2, 503, 2, SouthEast});
+    archers.registerSelectedMessages();
+    archers.MissileVolley(0);
+    archers.EndOWSegment(0, &archers);
+    layer.clearLog();
+    Container<short> move(506), target(503);
+    layer.send(REGION_SELECTED, &move);
+    EXPECT_EQ(layer.lines({"UnitMovement ", "DoMissileFire"}), Lines{});
+    layer.send(REGION_SELECTED, &target);
+    EXPECT_EQ(layer.lines({"UnitMovement ", "DoMissileFire"}), Lines{"DoMissileFire 503 1"});
 }
 
 TEST_F(MissileFire, TheCommandIsOfferedOnlyToAnOrderableUnitWithMissiles) {

@@ -13,17 +13,8 @@ using namespace test;
 using Lines = std::vector<std::string>;
 using OrderlyWithdrawal = CombatRules;
 
-const char* const segmentLog[] = {"Center On Region", "ResolveOW", "UnitOW", "OWResolved", "EndOWSegment"};
-
 Lines segmentLines(const BattleLayer& layer) {
-    Lines out;
-    for (const std::string& line : layer.log)
-        for (const char* prefix : segmentLog)
-            if (line.rfind(prefix, 0) == 0) {
-                out.push_back(line);
-                break;
-            }
-    return out;
+    return layer.lines({"Center On Region", "ResolveOW", "UnitOW", "OWResolved", "EndOWSegment"});
 }
 
 std::string owRecord(const VaelUnit& unit, const char* approacher = "505 65535") {

@@ -112,19 +112,6 @@ protected:
 
     TestBattleMap battleMap;
     WithdrawalFlow flow;
-
-private:
-    template <class U> U& place(std::unique_ptr<U> made, std::int16_t hex) {
-        U& unit = *made;
-        owned.push_back(std::move(made));
-        if (hex >= 0) map->addToRegion(&unit, hex);
-        if (unit.isDoubleSized() && unit.getSecondHex() >= 0) map->addToRegion(&unit, unit.getSecondHex());
-        unit.attach(layer);
-        layer.units.push_back(&unit);
-        for (auto& u : owned)
-            if (auto* c = dynamic_cast<Combat*>(u.get())) c->updateSurroundings();
-        return unit;
-    }
 };
 
 } // namespace vael::test
