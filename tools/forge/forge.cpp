@@ -4,6 +4,7 @@
 #include "framework/display/windows_palette.h"
 #include "tools/forge/archive_writer.h"
 #include "tools/forge/forge_palette.h"
+#include "tools/forge/frame_art.h"
 #include "tools/forge/sample_art.h"
 
 namespace vael::forge {
@@ -17,15 +18,23 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
         error = "cannot write " + (directory / PaletteFile).string();
         return false;
     }
-    const ForgedArchive sample = sampleArchive();
-    std::vector<std::uint32_t> offsets;
-    const Bytes archive = archiveBytes(sample, &offsets);
-    const Bytes index = indexEntryBytes(SampleName, SampleFile, sample, offsets);
-    const Bytes map = mapFileBytes({{SampleFile, SampleName}});
-    for (const auto& [name, bytes] : {std::pair<std::string, const Bytes*>{SampleFile, &archive},
-                                      {ImageIndex::FileName, &index},
-                                      {MapFile, &map}}) {
-        if (!writeBytes(directory / name, *bytes)) {
+    std::vector<NamedArchive> archives{{SampleFile, SampleName, sampleArchive()}};
+    for (NamedArchive& a : frameArchives(FontDirectory))
+        archives.push_back(std::move(a));
+    Bytes index;
+    std::vector<std::pair<std::string, std::string>> records;
+    std::vector<std::pair<std::string, Bytes>> files;
+    for (const NamedArchive& a : archives) {
+        std::vector<std::uint32_t> offsets;
+        files.emplace_back(a.dataFile, archiveBytes(a.archive, &offsets));
+        const Bytes entry = indexEntryBytes(a.name, a.dataFile, a.archive, offsets);
+        index.insert(index.end(), entry.begin(), entry.end());
+        records.emplace_back(a.dataFile, a.name);
+    }
+    files.emplace_back(ImageIndex::FileName, index);
+    files.emplace_back(MapFile, mapFileBytes(records));
+    for (const auto& [name, bytes] : files) {
+        if (!writeBytes(directory / name, bytes)) {
             error = "cannot write " + (directory / name).string();
             return false;
         }
