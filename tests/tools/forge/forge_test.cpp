@@ -176,7 +176,7 @@ TEST_F(ForgedDataTest, TheSampleArchiveLoadsByNameThroughTheMapFileAndTheIndex) 
     Bitmap* water = index.library(0)->lockImage("Water", "Terrain");
     EXPECT_EQ((std::tuple{index.count(), water->bits()[16 * 64 + 32] >= forge::colour::WaterFirst,
                           water->bits()[16 * 64 + 32] <= forge::colour::WaterLast, water->bits()[0]}),
-              std::tuple(1, true, true, 0));
+              std::tuple(5, true, true, 0)); // the sample and the frame's four archives
 }
 
 // The window shows pictures through the palette, and the animated water colours change on screen at
