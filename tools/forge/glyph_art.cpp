@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "framework/display/bitmap.h"
+#include "tools/forge/control_art.h"
 #include "tools/forge/forge_palette.h"
-#include "tools/forge/frame_art.h"
 #include "tools/forge/picture.h"
 
 namespace vael::forge {

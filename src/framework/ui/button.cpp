@@ -15,11 +15,13 @@ Button::Button(const std::string& archiveName, const std::string& group, BusMess
     : Tile(Box(), name ? name : "Unnamed button"), message_(message),
       images_(PictureArchive::open(archiveName)), toolTipText_(toolTipText), statusText_(statusText),
       imageGroup_(group), toggle_(toggle) {
-    if (LockedPicture up{*images_, "UpEnabled", imageGroup_}) imageSize_ = Dim(up->width(), up->height());
+    const Picture up = images_->drawable("UpEnabled", imageGroup_);
+    if (up.exists()) imageSize_ = Dim(up.width(), up.height());
 }
 
 void Button::drawImage(const char* image) {
-    if (LockedPicture picture{*images_, image, imageGroup_}) drawPicture(Point(0, 0), *picture);
+    const Picture picture = images_->drawable(image, imageGroup_);
+    if (picture.exists()) drawPicture(Point(0, 0), picture);
 }
 
 void Button::draw() {

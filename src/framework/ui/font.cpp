@@ -21,42 +21,52 @@ Font::Font(const std::string& archiveName) : glyphs_(PictureArchive::open(archiv
 
 Font::~Font() = default;
 
-bool Font::selectLetterOrDigit(char c) {
+const Picture* Font::glyph(const std::string& group, std::int32_t index) {
+    auto found = groups_.find(group);
+    if (found == groups_.end()) found = groups_.emplace(group, glyphs_->drawables(group)).first;
+    const std::vector<Picture>& glyphs = found->second;
+    if (index < 0 || index >= static_cast<std::int32_t>(glyphs.size())) return nullptr;
+    const Picture& picture = glyphs[static_cast<std::size_t>(index)];
+    return picture.exists() ? &picture : nullptr;
+}
+
+bool Font::letterOrDigit(char c, const char*& group, std::int32_t& index) {
     if (isLetter(c)) {
-        glyphs_->selectGroup(AlphaGroup);
-        selectedIndex_ = static_cast<std::int16_t>(c - 'A');
+        group = AlphaGroup, index = c - 'A';
         return true;
     }
     if (isDigit(c)) {
-        glyphs_->selectGroup(NumericGroup);
-        selectedIndex_ = static_cast<std::int16_t>(c - '0');
+        group = NumericGroup, index = c - '0';
         return true;
     }
     return false;
 }
 
-void Font::drawIndexed(Display& target, Point& pen, std::int16_t index, std::int16_t strength) {
-    LockedPicture glyph(*glyphs_, index);
-    if (!glyph) {
+void Font::drawIndexed(Display& target, Point& pen, const std::string& group, std::int32_t index,
+                       std::int16_t strength) {
+    const Picture* picture = glyph(group, index);
+    if (!picture) {
         pen.x = static_cast<std::int16_t>(pen.x + BlankAdvance);
         return;
     }
     for (std::int16_t i = 0; i < strength; ++i)
-        target.drawPicture(pen, *glyph);
-    pen.x = static_cast<std::int16_t>(pen.x + glyph->width());
+        target.drawPicture(pen, *picture);
+    pen.x = static_cast<std::int16_t>(pen.x + picture->width());
 }
 
-std::int16_t Font::glyphWidth(std::int16_t index) {
-    LockedPicture glyph(*glyphs_, index);
-    return glyph ? glyph->width() : BlankAdvance;
+std::int16_t Font::glyphWidth(const std::string& group, std::int32_t index) {
+    const Picture* picture = glyph(group, index);
+    return picture ? picture->width() : BlankAdvance;
 }
 
 void Font::drawGlyph(Display& target, Point& pen, char c, std::int16_t strength) {
-    if (!selectLetterOrDigit(c)) {
+    const char* group = nullptr;
+    std::int32_t index = 0;
+    if (!letterOrDigit(c, group, index)) {
         pen.x = static_cast<std::int16_t>(pen.x + BlankAdvance);
         return;
     }
-    drawIndexed(target, pen, selectedIndex_, strength);
+    drawIndexed(target, pen, group, index, strength);
 }
 
 void Font::drawText(Display& target, const Point& at, const std::string& text, std::int16_t strength) {
@@ -67,21 +77,22 @@ void Font::drawText(Display& target, const Point& at, const std::string& text, s
 
 Box Font::textExtent(const std::string& text) {
     std::int32_t width = 0;
-    for (char c : text)
-        width += selectLetterOrDigit(capital(c)) ? glyphWidth(selectedIndex_) : BlankAdvance;
+    for (char c : text) {
+        const char* group = nullptr;
+        std::int32_t index = 0;
+        width += letterOrDigit(capital(c), group, index) ? glyphWidth(group, index) : BlankAdvance;
+    }
     return Box(0, 0, static_cast<std::int16_t>(width), static_cast<std::int16_t>(ascent() + descent()));
 }
 
-std::int16_t Font::hotSpotY(const std::string& group, std::int16_t index) {
-    if (!group.empty()) glyphs_->selectGroup(group);
-    LockedPicture glyph(*glyphs_, index);
-    return glyph ? glyph->hotSpot.y : 0;
+std::int16_t Font::hotSpotY(const std::string& group, std::int32_t index) {
+    const Picture* picture = glyph(group, index);
+    return picture ? picture->hotSpot.y : 0;
 }
 
-std::int16_t Font::belowHotSpot(const std::string& group, std::int16_t index) {
-    if (!group.empty()) glyphs_->selectGroup(group);
-    LockedPicture glyph(*glyphs_, index);
-    return glyph ? static_cast<std::int16_t>(glyph->height() - glyph->hotSpot.y) : 0;
+std::int16_t Font::belowHotSpot(const std::string& group, std::int32_t index) {
+    const Picture* picture = glyph(group, index);
+    return picture ? static_cast<std::int16_t>(picture->height() - picture->hotSpot.y) : 0;
 }
 
 std::int16_t Font::ascent() {
@@ -92,11 +103,9 @@ std::int16_t Font::descent() {
     return belowHotSpot(AlphaGroup, 'j' - 'A');
 }
 
-// DialogFont: one group, made current once.
+// DialogFont: every glyph in one group.
 
-DialogFont::DialogFont(const std::string& archiveName) : Font(archiveName) {
-    glyphs_->selectGroup(Group);
-}
+DialogFont::DialogFont(const std::string& archiveName) : Font(archiveName) {}
 
 void DialogFont::drawCodeGlyph(Display& target, Point& pen, char c, std::int16_t strength) {
     const auto code = static_cast<unsigned char>(c);
@@ -104,7 +113,7 @@ void DialogFont::drawCodeGlyph(Display& target, Point& pen, char c, std::int16_t
         pen.x = static_cast<std::int16_t>(pen.x + BlankAdvance);
         return;
     }
-    drawIndexed(target, pen, static_cast<std::int16_t>(code - 33), strength);
+    drawIndexed(target, pen, Group, code - 33, strength);
 }
 
 void DialogFont::drawText(Display& target, const Point& at, const std::string& text, std::int16_t strength) {
@@ -128,17 +137,17 @@ Box DialogFont::textExtent(const std::string& text) {
         if (c == '&') continue;
         // Read as a signed byte, codes from 128 on are blanks here, though drawn from their glyphs.
         const auto code = static_cast<signed char>(c);
-        width += code < 33 ? BlankAdvance : glyphWidth(static_cast<std::int16_t>(code - 33));
+        width += code < 33 ? BlankAdvance : glyphWidth(Group, code - 33);
     }
     return Box(0, 0, static_cast<std::int16_t>(width), static_cast<std::int16_t>(ascent() + descent()));
 }
 
 std::int16_t DialogFont::ascent() {
-    return hotSpotY({}, 'M' - 33);
+    return hotSpotY(Group, 'M' - 33);
 }
 
 std::int16_t DialogFont::descent() {
-    return belowHotSpot({}, 'j' - 33);
+    return belowHotSpot(Group, 'j' - 33);
 }
 
 std::int32_t DialogFont::drawWrapped(Display& target, const Box& box, const std::string& text,

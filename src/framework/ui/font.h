@@ -7,8 +7,10 @@
 // (c - 48); AllCapsFont draws letters as capitals. DialogFont takes every code from 33 on from its one
 // group "Alphanumeric" (index c - 33), underlines the character after an '&' and wraps words in a box.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/ui/display.h"
 #include "framework/ui/picture_archive.h"
@@ -35,19 +37,22 @@ public:
     PictureArchive& glyphs() { return *glyphs_; }
 
 protected:
-    // Draws the glyph at the index of the current group strength times and advances the pen by its width;
-    // a glyph the archive lacks counts as a blank.
-    void drawIndexed(Display& target, Point& pen, std::int16_t index, std::int16_t strength);
-    // The width of the glyph at the index of the current group, a blank's when there is none.
-    std::int16_t glyphWidth(std::int16_t index);
+    // The glyph at the index of the group; null when the archive lacks it.
+    const Picture* glyph(const std::string& group, std::int32_t index);
+    // Draws the glyph strength times and advances the pen by its width; a glyph the archive lacks counts
+    // as a blank.
+    void drawIndexed(Display& target, Point& pen, const std::string& group, std::int32_t index,
+                     std::int16_t strength);
+    std::int16_t glyphWidth(const std::string& group, std::int32_t index);
     // The group and index of a letter or digit of the two-group layout; false for anything else.
-    bool selectLetterOrDigit(char c);
-    // Hot-spot y, and height minus hot-spot y, of the glyph at the index of the group.
-    std::int16_t hotSpotY(const std::string& group, std::int16_t index);
-    std::int16_t belowHotSpot(const std::string& group, std::int16_t index);
+    static bool letterOrDigit(char c, const char*& group, std::int32_t& index);
+    // Hot-spot y, and height minus hot-spot y, of the glyph (0 without one).
+    std::int16_t hotSpotY(const std::string& group, std::int32_t index);
+    std::int16_t belowHotSpot(const std::string& group, std::int32_t index);
 
     std::unique_ptr<PictureArchive> glyphs_;
-    std::int16_t selectedIndex_ = 0;
+    // The glyphs of each group, taken from the archive once.
+    std::map<std::string, std::vector<Picture>> groups_;
 };
 
 class DialogFont : public Font {

@@ -4,37 +4,36 @@ namespace vael {
 
 namespace {
 
-class EmptyArchive : public PictureArchive {
+class NoPictures : public PictureArchive {
 public:
-    std::int16_t selectGroup(const std::string&) override { return -1; }
-    std::optional<Picture> lockImage(const std::string&, const std::string&) override { return {}; }
-    void unlockImage(const std::string&, const std::string&) override {}
-    std::optional<Picture> lockImageAt(std::int16_t) override { return {}; }
-    void unlockImageAt(std::int16_t) override {}
-    std::optional<Picture> lockAnyImage(const std::string&) override { return {}; }
-    void unlockAnyImage(const std::string&) override {}
+    platform::Surface picture(const std::string&, const std::string&) override { return {}; }
+    std::vector<platform::Surface> group(const std::string&) override { return {}; }
+    std::vector<platform::Surface> currentGroup() override { return {}; }
 };
 
-std::unique_ptr<PictureArchive> openEmpty(const std::string&) {
-    return std::make_unique<EmptyArchive>();
-}
-
 PictureArchive::Opener& opener() {
-    static PictureArchive::Opener current = openEmpty;
-    return current;
+    static PictureArchive::Opener open = nullptr;
+    return open;
 }
 
 } // namespace
 
-PictureArchive::Opener PictureArchive::setOpener(Opener next) {
+std::vector<Picture> PictureArchive::drawables(const std::string& name) {
+    std::vector<Picture> out;
+    for (const platform::Surface& surface : group(name))
+        out.push_back(Picture{surface, Point(), PictureOpaque});
+    return out;
+}
+
+PictureArchive::Opener PictureArchive::setOpener(Opener open) {
     const Opener previous = opener();
-    opener() = next ? next : openEmpty;
+    opener() = open;
     return previous;
 }
 
 std::unique_ptr<PictureArchive> PictureArchive::open(const std::string& name) {
-    std::unique_ptr<PictureArchive> archive = opener()(name);
-    return archive ? std::move(archive) : openEmpty(name);
+    std::unique_ptr<PictureArchive> archive = opener() ? opener()(name) : nullptr;
+    return archive ? std::move(archive) : std::make_unique<NoPictures>();
 }
 
 } // namespace vael

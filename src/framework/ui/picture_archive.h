@@ -1,82 +1,54 @@
 #pragma once
-// An image archive as the frame's own controls see it: named groups of pictures that are locked while
-// they are drawn. The archives themselves belong to the display framework, which this layer may not use;
-// it installs the opener that makes them, and until it does every archive opened here is empty.
+// The pictures of an image archive as the windows see them: rows of palette indexes by group and name.
+// The archives themselves belong to the display framework, which sits above the windows; it installs
+// the opener, and until it has the windows draw with no pictures at all.
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
+#include <vector>
 
 #include "framework/core/geometry.h"
 #include "platform/platform.h"
 
 namespace vael {
 
-// The pixel kinds of pictures: an opaque one is copied whole, the others leave what lies under byte 0.
+// How a picture is drawn: an opaque one is copied whole, the others leave what lies under byte 0.
 enum PictureKind : std::int32_t { PictureOpaque = 1, PictureKeyed = 2 };
 
+// A picture as the controls draw it: its rows, the point of it that lands on the drawing position, and
+// its kind.
 struct Picture {
     platform::Surface surface;
-    Point hotSpot; // the point of the picture that lands on the drawing position
+    Point hotSpot;
     std::int32_t kind = PictureOpaque;
 
+    bool exists() const { return surface.pixels != nullptr; }
     std::int16_t width() const { return static_cast<std::int16_t>(surface.width); }
     std::int16_t height() const { return static_cast<std::int16_t>(surface.height); }
 };
 
 class PictureArchive {
 public:
-    using Opener = std::unique_ptr<PictureArchive> (*)(const std::string& name);
-    // Answers the opener it replaces; null puts back the one that opens empty archives.
-    static Opener setOpener(Opener opener);
-    // The archive of that name, shared with those already open; never null.
-    static std::unique_ptr<PictureArchive> open(const std::string& name);
-
-    PictureArchive() = default;
-    PictureArchive(const PictureArchive&) = delete;
-    PictureArchive& operator=(const PictureArchive&) = delete;
     virtual ~PictureArchive() = default;
-
-    // The index of the group made current, -1 when there is none of that name (the current one stays).
-    virtual std::int16_t selectGroup(const std::string& group) = 0;
-    // A picture stays valid while locked; nothing is locked when there is none.
-    virtual std::optional<Picture> lockImage(const std::string& image, const std::string& group) = 0;
-    virtual void unlockImage(const std::string& image, const std::string& group) = 0;
-    // The picture at an index of the current group.
-    virtual std::optional<Picture> lockImageAt(std::int16_t index) = 0;
-    virtual void unlockImageAt(std::int16_t index) = 0;
-    // The first picture of that name in any group.
-    virtual std::optional<Picture> lockAnyImage(const std::string& image) = 0;
-    virtual void unlockAnyImage(const std::string& image) = 0;
-};
-
-// Locks a picture for the length of a scope.
-class LockedPicture {
-public:
-    LockedPicture(PictureArchive& archive, const std::string& image, const std::string& group)
-        : picture_(archive.lockImage(image, group)) {
-        if (picture_) unlock_ = [&archive, image, group] { archive.unlockImage(image, group); };
+    // The picture of that name in the group; a surface without pixels when there is none.
+    virtual platform::Surface picture(const std::string& image, const std::string& group) = 0;
+    // Every picture of the group in order; none when there is no such group.
+    virtual std::vector<platform::Surface> group(const std::string& group) = 0;
+    // Every picture of the archive's current group, in order.
+    virtual std::vector<platform::Surface> currentGroup() = 0;
+    // The same with hot spots and kinds; without them an archive's pictures are opaque with the hot spot
+    // at the corner.
+    virtual Picture drawable(const std::string& image, const std::string& group) {
+        return Picture{picture(image, group), Point(), PictureOpaque};
     }
-    LockedPicture(PictureArchive& archive, std::int16_t index) : picture_(archive.lockImageAt(index)) {
-        if (picture_) unlock_ = [&archive, index] { archive.unlockImageAt(index); };
-    }
-    LockedPicture(PictureArchive& archive, const std::string& image) : picture_(archive.lockAnyImage(image)) {
-        if (picture_) unlock_ = [&archive, image] { archive.unlockAnyImage(image); };
-    }
-    LockedPicture(const LockedPicture&) = delete;
-    LockedPicture& operator=(const LockedPicture&) = delete;
-    ~LockedPicture() {
-        if (unlock_) unlock_();
-    }
+    virtual std::vector<Picture> drawables(const std::string& group);
+    // The first picture of that name in any group; one without pixels when there is none.
+    virtual Picture drawableInAnyGroup(const std::string&) { return {}; }
 
-    explicit operator bool() const { return picture_.has_value(); }
-    const Picture& operator*() const { return *picture_; }
-    const Picture* operator->() const { return &*picture_; }
-
-private:
-    std::optional<Picture> picture_;
-    std::function<void()> unlock_;
+    using Opener = std::unique_ptr<PictureArchive> (*)(const std::string& name);
+    static Opener setOpener(Opener opener);
+    // The archive of that name; an empty one when there is no opener or the archive cannot be had.
+    static std::unique_ptr<PictureArchive> open(const std::string& name);
 };
 
 } // namespace vael

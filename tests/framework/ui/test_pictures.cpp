@@ -8,52 +8,46 @@ class MemoryArchive : public PictureArchive {
 public:
     explicit MemoryArchive(TestArchive& archive) : archive_(archive) { ++archive_.opened; }
 
-    std::int16_t selectGroup(const std::string& group) override {
-        for (std::size_t g = 0; g < archive_.groups.size(); ++g)
-            if (archive_.groups[g].name == group) return current_ = static_cast<std::int16_t>(g);
-        return -1;
+    platform::Surface picture(const std::string& image, const std::string& group) override {
+        return drawable(image, group).surface;
     }
-    std::optional<Picture> lockImage(const std::string& image, const std::string& group) override {
-        const std::int16_t previous = current_;
-        const bool found = selectGroup(group) >= 0;
-        const TestPicture* p = found ? find(image) : nullptr;
-        current_ = previous;
-        return lock(p);
+    std::vector<platform::Surface> group(const std::string& name) override {
+        std::vector<platform::Surface> out;
+        for (const Picture& p : drawables(name))
+            out.push_back(p.surface);
+        return out;
     }
-    void unlockImage(const std::string&, const std::string&) override { --archive_.locks; }
-    std::optional<Picture> lockImageAt(std::int16_t index) override {
-        if (current_ < 0 || current_ >= static_cast<std::int16_t>(archive_.groups.size())) return {};
-        const auto& pictures = archive_.groups[static_cast<std::size_t>(current_)].pictures;
-        if (index < 0 || index >= static_cast<std::int16_t>(pictures.size())) return {};
-        return lock(&pictures[static_cast<std::size_t>(index)]);
+    std::vector<platform::Surface> currentGroup() override {
+        return archive_.groups.empty() ? std::vector<platform::Surface>{} : group(archive_.groups[0].name);
     }
-    void unlockImageAt(std::int16_t) override { --archive_.locks; }
-    std::optional<Picture> lockAnyImage(const std::string& image) override {
+    Picture drawable(const std::string& image, const std::string& group) override {
         for (const TestGroup& g : archive_.groups)
-            for (const TestPicture& p : g.pictures)
-                if (p.name == image) return lock(&p);
+            if (g.name == group)
+                for (const TestPicture& p : g.pictures)
+                    if (p.name == image) return pictureOf(p);
         return {};
     }
-    void unlockAnyImage(const std::string&) override { --archive_.locks; }
+    std::vector<Picture> drawables(const std::string& group) override {
+        std::vector<Picture> out;
+        for (const TestGroup& g : archive_.groups)
+            if (g.name == group)
+                for (const TestPicture& p : g.pictures)
+                    out.push_back(pictureOf(p));
+        return out;
+    }
+    Picture drawableInAnyGroup(const std::string& image) override {
+        for (const TestGroup& g : archive_.groups)
+            for (const TestPicture& p : g.pictures)
+                if (p.name == image) return pictureOf(p);
+        return {};
+    }
 
 private:
-    const TestPicture* find(const std::string& image) const {
-        for (const TestPicture& p : archive_.groups[static_cast<std::size_t>(current_)].pictures)
-            if (p.name == image) return &p;
-        return nullptr;
-    }
-    std::optional<Picture> lock(const TestPicture* p) {
-        if (!p) return {};
-        ++archive_.locks;
-        Picture picture;
-        picture.surface = {p->pixels.data(), p->size.w, p->size.h, p->size.w};
-        picture.hotSpot = p->hotSpot;
-        picture.kind = p->kind;
-        return picture;
+    static Picture pictureOf(const TestPicture& p) {
+        return Picture{{p.pixels.data(), p.size.w, p.size.h, p.size.w}, p.hotSpot, p.kind};
     }
 
     TestArchive& archive_;
-    std::int16_t current_ = 0;
 };
 
 TestGroup glyphGroup(const char* name, int firstCode, int lastCode) {

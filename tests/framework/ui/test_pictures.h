@@ -1,7 +1,7 @@
 #pragma once
 // Test support: image archives held in memory, in place of the display framework's. While a
 // TestPictures object lives, every archive the frame opens by name shows the groups given to it here;
-// an unknown name opens an archive without groups. Locks are counted so tests can see each one undone.
+// an unknown name opens an archive without groups.
 #include <map>
 #include <memory>
 #include <string>
@@ -26,7 +26,6 @@ struct TestGroup {
 
 struct TestArchive {
     std::vector<TestGroup> groups;
-    int locks = 0;  // locks not yet undone
     int opened = 0; // how often the archive was opened
 };
 

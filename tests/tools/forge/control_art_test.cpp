@@ -5,16 +5,16 @@
 #include <fstream>
 #include <iterator>
 
-#include "framework/display/archive_pictures.h"
 #include "framework/display/oif.h"
+#include "framework/display/window_pictures.h"
 #include "framework/ui/button.h"
 #include "framework/ui/font.h"
 #include "platform/headless/headless_platform.h"
 #include "support/temp_dir.h"
 #include "support/ui/test_win_app.h"
+#include "tools/forge/control_art.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/forge_palette.h"
-#include "tools/forge/frame_art.h"
 
 namespace vael::test {
 namespace {
@@ -27,26 +27,30 @@ public:
     Menu* loadMenu(const std::string&) override { return nullptr; }
 };
 
-class FrameArtTest : public ::testing::Test {
+class ControlArtTest : public ::testing::Test {
 protected:
-    FrameArtTest() {
+    ControlArtTest() {
         std::string error;
         forged = forge::forgeData(dir.path(), error);
         const std::string key = "SOFTWARE\\Tamblor\\Iron Vigils";
         platform.settings().writeText(platform::Settings::Root::Machine, key, "Path", dir.path().string());
         app = std::make_unique<TestWinApp>(platform);
-        previous = PictureArchive::setOpener(&openArchivePictures);
+        previous = PictureArchive::setOpener(nullptr);
+        installWindowPictures();
     }
-    ~FrameArtTest() override { PictureArchive::setOpener(previous); }
+    ~ControlArtTest() override {
+        PictureArchive::setOpener(previous);
+        Display::setColourMatcher(nullptr);
+    }
 
-    TempDir dir{"frame-art"};
+    TempDir dir{"control-art"};
     bool forged = false;
     platform::HeadlessPlatform platform;
     std::unique_ptr<TestWinApp> app;
     PictureArchive::Opener previous = nullptr;
 };
 
-TEST_F(FrameArtTest, TheDialogFontHasAGlyphForEveryCodeFrom33OnTheBaselineAtItsAscent) {
+TEST_F(ControlArtTest, TheDialogFontHasAGlyphForEveryCodeFrom33OnTheBaselineAtItsAscent) {
     ASSERT_TRUE(forged);
     OIF<Bitmap> glyphs("MS Sans Serif 2");
     ASSERT_EQ(glyphs.selectGroup("Alphanumeric"), 0);
@@ -68,7 +72,7 @@ TEST_F(FrameArtTest, TheDialogFontHasAGlyphForEveryCodeFrom33OnTheBaselineAtItsA
     EXPECT_EQ(font.textWidth("Mi"), font.textWidth("M") + font.textWidth("i"));
 }
 
-TEST_F(FrameArtTest, TextDrawnWithTheForgedFontInksOnlyItsOwnBoxAndUnderlinesTheMnemonic) {
+TEST_F(ControlArtTest, TextDrawnWithTheForgedFontInksOnlyItsOwnBoxAndUnderlinesTheMnemonic) {
     ASSERT_TRUE(forged);
     DialogFont font("MS Sans Serif 2");
     Surface target(Dim(120, 20));
@@ -90,7 +94,7 @@ TEST_F(FrameArtTest, TextDrawnWithTheForgedFontInksOnlyItsOwnBoxAndUnderlinesThe
         EXPECT_NE(target.bits()[underline * target.stride() + x], 0) << "x " << x;
 }
 
-TEST_F(FrameArtTest, TheChiselledCapitalsHaveLettersAndDigits) {
+TEST_F(ControlArtTest, TheChiselledCapitalsHaveLettersAndDigits) {
     ASSERT_TRUE(forged);
     OIF<Bitmap> glyphs("Chiseled Text");
     EXPECT_EQ((std::tuple{glyphs.imageCount(glyphs.findGroup("Alpha")),
@@ -101,7 +105,7 @@ TEST_F(FrameArtTest, TheChiselledCapitalsHaveLettersAndDigits) {
     EXPECT_EQ(font.textExtent("A").h, font.ascent());
 }
 
-TEST_F(FrameArtTest, EveryButtonGroupHoldsItsFourPicturesOfOneSize) {
+TEST_F(ControlArtTest, EveryButtonGroupHoldsItsFourPicturesOfOneSize) {
     ASSERT_TRUE(forged);
     OIF<Bitmap> buttons("Buttons 2");
     ASSERT_EQ(buttons.groupCount(), static_cast<std::int16_t>(forge::buttonCommands().size()));
@@ -118,7 +122,7 @@ TEST_F(FrameArtTest, EveryButtonGroupHoldsItsFourPicturesOfOneSize) {
     EXPECT_EQ(open.imageSize(), Dim(24, 22));
 }
 
-TEST_F(FrameArtTest, TheToolbarBackgroundIsAnOddStripAndItsMirrorImage) {
+TEST_F(ControlArtTest, TheToolbarBackgroundIsAnOddStripAndItsMirrorImage) {
     ASSERT_TRUE(forged);
     OIF<Bitmap> art("Toolbar");
     Bitmap* one = art.lockImage("Mirror #1", "Background");
@@ -131,9 +135,9 @@ TEST_F(FrameArtTest, TheToolbarBackgroundIsAnOddStripAndItsMirrorImage) {
                 << x << "," << y;
 }
 
-TEST_F(FrameArtTest, TheFrameArchivesComeOutTheSameEveryTime) {
+TEST_F(ControlArtTest, TheFrameArchivesComeOutTheSameEveryTime) {
     ASSERT_TRUE(forged);
-    TempDir again("frame-art-again");
+    TempDir again("control-art-again");
     std::string error;
     ASSERT_TRUE(forge::forgeData(again.path(), error));
     const auto bytes = [](const std::filesystem::path& path) {
