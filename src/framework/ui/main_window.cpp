@@ -118,6 +118,13 @@ std::vector<WindowsChildWindow*> WindowsMainWindow::children() const {
     return out;
 }
 
+std::vector<WindowsChildWindow*> WindowsMainWindow::listedChildren() const {
+    std::vector<WindowsChildWindow*> out;
+    for (WindowHandle h : made_)
+        if (WindowsChildWindow* child = childOf(h)) out.push_back(child);
+    return out;
+}
+
 WindowsChildWindow* WindowsMainWindow::childOf(WindowHandle window) const {
     const WindowManager::Record* r = WindowManager::instance().find(window);
     return r && r->parent == clientWindow_ ? dynamic_cast<WindowsChildWindow*>(r->window) : nullptr;
@@ -183,7 +190,7 @@ void WindowsMainWindow::setMenu(Window* window) {
 }
 
 void WindowsMainWindow::fillWindowList() {
-    Menu* menu = menuOwner_ ? menuOwner_->menu() : this->menu();
+    Menu* menu = shownMenu();
     SystemMenu* bar = menu ? menu->handle() : nullptr;
     if (!bar) return;
     for (std::uint16_t id = FirstChildId; id < FirstChildId + 1000 && bar->findCommand(id); ++id)
@@ -194,7 +201,7 @@ void WindowsMainWindow::fillWindowList() {
     const SystemMenu::Entry& entry = bar->entry(bar->count() - 2);
     if (!(entry.flags & SystemMenu::Popup) || !entry.submenu) return;
     std::uint16_t id = FirstChildId;
-    for (WindowsChildWindow* child : children()) {
+    for (WindowsChildWindow* child : listedChildren()) {
         const std::string label = "&" + std::to_string(id - FirstChildId + 1) + " " +
                                   (child->caption() ? child->caption() : "");
         entry.submenu->append(child->hwnd() == active_ ? std::uint32_t(SystemMenu::Checked) : 0u, id++, nullptr, label);
@@ -204,7 +211,7 @@ void WindowsMainWindow::fillWindowList() {
 void WindowsMainWindow::showMenuBar() {
     WinApp* app = winApp();
     if (!app || !layer_) return;
-    Menu* menu = menuOwner_ ? menuOwner_->menu() : this->menu();
+    Menu* menu = shownMenu();
     if (!menu || !menu->handle()) {
         tracker_.reset();
         WindowManager::instance().setOverlay(layer_.get(), {});
@@ -322,9 +329,11 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
     case MessageCommand:
         onCommand(static_cast<std::uint16_t>(wParam & 0xFFFF), static_cast<std::uint16_t>(wParam >> 16));
         return 0;
-    case ChildDestroyed:
-        send(VIEWPORT_DESTROYED, new Container<ChildWindow*>(reinterpret_cast<ChildWindow*>(lParam)));
+    case ChildDestroyed: {
+        Container<ChildWindow*> gone(reinterpret_cast<ChildWindow*>(lParam));
+        send(VIEWPORT_DESTROYED, &gone);
         return 0;
+    }
     case Show:
         WindowManager::instance().repaint(WindowManager::instance().outerOnScreen(hwnd_));
         cascade();
@@ -341,6 +350,7 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
         if (at.y == -1) at.y = static_cast<std::int16_t>(next);
         child->moveTo(at); // not made yet: only the position is kept
         child->create(child->size(), "ChildWindow", child->windowStyle(), clientWindow_);
+        if (child->hwnd()) made_.push_back(child->hwnd());
         mdiActivate(child->hwnd());
         return 0;
     }
@@ -358,8 +368,11 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
     WindowHandle target = manager.capture();
     const bool captured = target != 0;
     if (!captured) target = manager.windowAt(at.x, at.y);
-    const WindowManager::Record* r = manager.find(target);
-    if (!r || target == hwnd_) return 0;
+    const WindowManager::Record* found = manager.find(target);
+    if (!found || target == hwnd_) return 0;
+    // A copy: activating the window below restacks the records.
+    const WindowManager::Record record = *found;
+    const WindowManager::Record* r = &record;
     const platform::Rect client = manager.clientOnScreen(target);
     const Point local(static_cast<std::int16_t>(at.x - client.x), static_cast<std::int16_t>(at.y - client.y));
     const bool press = message == MessageButtonDown || message == MessageDoubleClick;
@@ -437,7 +450,7 @@ void WindowsMainWindow::onCommand(std::uint16_t id, std::uint16_t notification) 
     }
     // The window list's entries and the system commands are the window manager's own.
     if (id >= FirstChildId && id < FirstChildId + 1000) {
-        const std::vector<WindowsChildWindow*> all = children();
+        const std::vector<WindowsChildWindow*> all = listedChildren();
         const std::size_t n = id - FirstChildId;
         if (n < all.size()) {
             mdiRestore(all[n]->hwnd());
@@ -506,6 +519,7 @@ void WindowsMainWindow::mdiDestroy(WindowsChildWindow* child) {
     if (wasActive && children().size() == 1) child->handleMessage(MessageMdiActivate, 0, 0);
     if (menuOwner_ == child) setMenu(static_cast<Window*>(nullptr));
     child->destroyWindow();
+    std::erase(made_, window);
     const std::vector<WindowsChildWindow*> left = children();
     if (wasActive && !left.empty())
         mdiActivate(left.back()->hwnd());

@@ -115,8 +115,12 @@ public:
     WindowHandle clientWindow() const { return clientWindow_; }
     // The children in the client area, bottom first.
     std::vector<WindowsChildWindow*> children() const;
+    // The children in the order they were made, as the window list shows them.
+    std::vector<WindowsChildWindow*> listedChildren() const;
     // The menu bar as the user works it, or null while the frame has no menu.
     const MenuTracker* menuTracker() const { return tracker_.get(); }
+    // The menu the bar shows: the active child's, else the frame's own.
+    Menu* shownMenu() const { return menuOwner_ ? menuOwner_->menu() : menu(); }
 
 protected:
     std::intptr_t receive(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
@@ -146,6 +150,7 @@ private:
     std::unique_ptr<MenuTracker> tracker_;
     Window* menuOwner_ = nullptr; // whose menu the bar shows; null for the frame's own
     WindowHandle active_ = 0;
+    std::vector<WindowHandle> made_;
     Dim lastClientSize_ = Dim(-1, -1);
 };
 

@@ -129,12 +129,11 @@ void WindowsWindow::setWindowPos(const platform::Rect& box, std::uint32_t flags)
 void WindowsWindow::windowPosChanging(WindowPos& pos) {
     const WindowManager::Record* r = WindowManager::instance().find(hwnd_);
     if (!r) return;
-    const bool sizeChanges = pos.box.width != r->outer.width || pos.box.height != r->outer.height;
-    if (sizeChanges) {
-        if (pos.flags == WindowPos::Iconise || pos.flags == WindowPos::IconiseKeepOrder) {
-            // An icon is drawn by the window manager: the picture behind it stays as it was.
-            pos.box.width = pos.box.height = WindowManager::IconSize;
-        } else {
+    if (pos.flags == WindowPos::Iconise || pos.flags == WindowPos::IconiseKeepOrder) {
+        // An icon is drawn by the window manager: the picture behind it stays as it was.
+        pos.box.width = pos.box.height = WindowManager::IconSize;
+    } else if (pos.box.width != r->outer.width || pos.box.height != r->outer.height) {
+        {
             const Dim client(static_cast<std::int16_t>(std::clamp(pos.box.width - frameWidth_, 0, 0x7FFF)),
                              static_cast<std::int16_t>(std::clamp(pos.box.height - frameHeight_, 0, 0x7FFF)));
             if (client != size()) resizeBackBuffer(client);
@@ -226,7 +225,8 @@ void WindowsWindow::connectHandlers() {
 }
 
 void WindowsWindow::onCommand(std::uint16_t id, std::uint16_t notification) {
-    send(BusMessage(id), new Container<short>(static_cast<short>(notification)));
+    Container<short> code(static_cast<short>(notification));
+    send(BusMessage(id), &code);
 }
 
 // What the window manager does for the window.
