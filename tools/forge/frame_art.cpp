@@ -56,16 +56,18 @@ Picture separator() {
 ForgedArchive frameArchive() {
     ForgedArchive a;
     a.title = "Frame artwork";
-    a.groups.push_back({"Blocks", {opaque("Block1", block(0)), opaque("Block2", block(1)), opaque("Block3", block(2))}});
+    a.groups.push_back(
+        {"Blocks", {opaque("Block1", block(0)), opaque("Block2", block(1)), opaque("Block3", block(2))}});
     return a;
 }
 
 ForgedArchive statusBarArchive() {
     ForgedArchive a;
     a.title = "Status bar artwork";
-    a.groups.push_back({"sbArt",
-                        {opaque("left", barPiece(12, true, false)), opaque("center", barPiece(16, false, false)),
-                         opaque("right", barPiece(12, false, true)), opaque("separator", separator())}});
+    a.groups.push_back(
+        {"sbArt",
+         {opaque("left", barPiece(12, true, false)), opaque("center", barPiece(16, false, false)),
+          opaque("right", barPiece(12, false, true)), opaque("separator", separator())}});
     return a;
 }
 

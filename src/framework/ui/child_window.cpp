@@ -6,7 +6,8 @@ namespace vael {
 
 ChildWindow::ChildWindow(const Point& position, const Dim& size, const char* caption, const char* name)
     : Window(position, size, caption, name ? name : "Unnamed Child Window") {
-    if (Application* app = Application::instance()) mainWindow_ = dynamic_cast<MainWindow*>(app->getMainWindow());
+    if (Application* app = Application::instance())
+        mainWindow_ = dynamic_cast<MainWindow*>(app->getMainWindow());
 }
 
 void ChildWindow::showMenu() {
@@ -16,7 +17,8 @@ void ChildWindow::showMenu() {
 WindowsChildWindow::WindowsChildWindow(const Point& position, const Dim& size, const char* caption,
                                        const char* menuName, const char* iconName, const char* name)
     : Window(position, size, caption, name ? name : "Unnamed Windows Child Window"),
-      ChildWindow(position, size, caption, name), WindowsWindow(position, size, caption, menuName, iconName, name) {}
+      ChildWindow(position, size, caption, name),
+      WindowsWindow(position, size, caption, menuName, iconName, name) {}
 
 WindowsChildWindow::~WindowsChildWindow() {
     // Gone without being closed: the frame must not keep showing it, nor its menu.
@@ -36,13 +38,15 @@ void WindowsChildWindow::showMenu() {
     ChildWindow::showMenu();
 }
 
-std::intptr_t WindowsChildWindow::handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t WindowsChildWindow::handleMessage(std::uint32_t message, std::uintptr_t wParam,
+                                                std::intptr_t lParam) {
     switch (message) {
     case MessageNcDestroy:
         if (mainWindow_) mainWindow_->postToFrame(this);
         return windowProc(message, wParam, lParam);
     case MessageSysCommand:
-        if (wParam == SysCommandClose && noClose_) return handleMessage(MessageSysCommand, SysCommandMinimize, 0);
+        if (wParam == SysCommandClose && noClose_)
+            return handleMessage(MessageSysCommand, SysCommandMinimize, 0);
         return windowProc(message, wParam, lParam);
     case MessageMdiActivate:
         if (static_cast<WindowHandle>(lParam) == hwnd_) showMenu();
@@ -53,7 +57,8 @@ std::intptr_t WindowsChildWindow::handleMessage(std::uint32_t message, std::uint
     }
 }
 
-std::intptr_t WindowsChildWindow::defaultProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t WindowsChildWindow::defaultProc(std::uint32_t message, std::uintptr_t wParam,
+                                              std::intptr_t lParam) {
     auto* frame = dynamic_cast<WindowsMainWindow*>(mainWindow_);
     if (frame && message == MessageClose) {
         frame->mdiDestroy(this);

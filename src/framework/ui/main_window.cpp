@@ -77,7 +77,8 @@ WindowsMainWindow::WindowsMainWindow(const Point& position, const Dim& size, con
                                      const char* name, std::int16_t showCommand)
     : Window(position, size, caption, name ? name : "Unnamed Windows Main Window"),
       MainWindow(position, size, caption, name),
-      WindowsWindow(position, size, caption, menuName, iconName, name), client_(std::make_unique<Client>(*this)) {
+      WindowsWindow(position, size, caption, menuName, iconName, name),
+      client_(std::make_unique<Client>(*this)) {
     if (childIconName) childIcon_ = childIconName;
     create(size, "GenericMDI", FrameStyle, 0, showCommand);
 }
@@ -92,7 +93,8 @@ WindowsMainWindow::~WindowsMainWindow() {
         manager.remove(clientWindow_);
         if (WinApp* app = winApp()) app->removeWindow(clientWindow_);
     }
-    if (Application* app = Application::instance(); app && app->getMainWindow() == this) app->setMainWindow(nullptr);
+    if (Application* app = Application::instance(); app && app->getMainWindow() == this)
+        app->setMainWindow(nullptr);
 }
 
 std::int16_t WindowsMainWindow::create(const Dim& size, const std::string& className, std::uint32_t style,
@@ -151,7 +153,8 @@ Box WindowsMainWindow::layoutBars(const Dim& clientSize) {
 
 void WindowsMainWindow::placeClient(bool always) {
     const platform::Rect frame = WindowManager::instance().clientOnScreen(hwnd_);
-    const Dim size(static_cast<std::int16_t>(std::max(frame.width, 0)), static_cast<std::int16_t>(std::max(frame.height, 0)));
+    const Dim size(static_cast<std::int16_t>(std::max(frame.width, 0)),
+                   static_cast<std::int16_t>(std::max(frame.height, 0)));
     if (!always && size == lastClientSize_) return;
     lastClientSize_ = size;
     const Box box = layoutBars(size);
@@ -202,9 +205,10 @@ void WindowsMainWindow::fillWindowList() {
     if (!(entry.flags & SystemMenu::Popup) || !entry.submenu) return;
     std::uint16_t id = FirstChildId;
     for (WindowsChildWindow* child : listedChildren()) {
-        const std::string label = "&" + std::to_string(id - FirstChildId + 1) + " " +
-                                  (child->caption() ? child->caption() : "");
-        entry.submenu->append(child->hwnd() == active_ ? std::uint32_t(SystemMenu::Checked) : 0u, id++, nullptr, label);
+        const std::string label =
+            "&" + std::to_string(id - FirstChildId + 1) + " " + (child->caption() ? child->caption() : "");
+        entry.submenu->append(child->hwnd() == active_ ? std::uint32_t(SystemMenu::Checked) : 0u, id++,
+                              nullptr, label);
     }
 }
 
@@ -217,7 +221,8 @@ void WindowsMainWindow::showMenuBar() {
         WindowManager::instance().setOverlay(layer_.get(), {});
         return;
     }
-    if (!tracker_ || !tracker_->isOpen()) tracker_ = std::make_unique<MenuTracker>(*menu->handle(), layer_->size());
+    if (!tracker_ || !tracker_->isOpen())
+        tracker_ = std::make_unique<MenuTracker>(*menu->handle(), layer_->size());
     layer_->clearDirtyBoxes();
     tracker_->draw(*layer_);
     const platform::Rect bar{0, 0, layer_->width(), MenuTracker::BarHeight};
@@ -265,13 +270,15 @@ bool WindowsMainWindow::menuInput(std::uint32_t message, std::uintptr_t wParam, 
 
 // Messages of the frame.
 
-std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t wParam,
+                                           std::intptr_t lParam) {
     WinApp* app = winApp();
     switch (message) {
     case MessageCreate: {
         if (!app) return 0;
         const platform::Rect outer = WindowManager::instance().outerOnScreen(hwnd_);
-        layer_ = std::make_unique<MenuLayer>(Dim(static_cast<std::int16_t>(outer.width), static_cast<std::int16_t>(outer.height)));
+        layer_ = std::make_unique<MenuLayer>(
+            Dim(static_cast<std::int16_t>(outer.width), static_cast<std::int16_t>(outer.height)));
         WindowManager::Record client;
         client.handle = app->addWindow(client_.get());
         client.parent = hwnd_;
@@ -320,7 +327,8 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
             return 0;
         }
         if (modifiers & platform::ModAlt) return frameProc(MessageSysKeyDown, wParam, lParam);
-        if (WindowsChildWindow* child = childOf(active_)) return child->handleMessage(WindowMessage{active_, message, wParam, lParam, 0});
+        if (WindowsChildWindow* child = childOf(active_))
+            return child->handleMessage(WindowMessage{active_, message, wParam, lParam, 0});
         return 0;
     }
     case MessageSysKeyDown:
@@ -345,7 +353,8 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
         Point at = child->position();
         // A coordinate of -1 lets the window manager choose: each new child a caption lower than the last.
         const std::int32_t step = WindowManager::Border + WindowManager::CaptionHeight;
-        const std::int32_t next = static_cast<std::int32_t>(children().size()) * step % std::max(1, area.height / 2);
+        const std::int32_t next =
+            static_cast<std::int32_t>(children().size()) * step % std::max(1, area.height / 2);
         if (at.x == -1) at.x = static_cast<std::int16_t>(next);
         if (at.y == -1) at.y = static_cast<std::int16_t>(next);
         child->moveTo(at); // not made yet: only the position is kept
@@ -359,7 +368,8 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
     }
 }
 
-std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_t wParam,
+                                            std::intptr_t lParam) {
     WindowManager& manager = WindowManager::instance();
     const Point at = pointOf(lParam);
     manager.setMouse({at.x, at.y, 1, 1});
@@ -384,25 +394,32 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
             if (message == MessageDoubleClick) mdiRestore(target);
             return 0;
         }
-        const bool inClient = local.x >= 0 && local.y >= 0 && local.x < client.width && local.y < client.height;
+        const bool inClient =
+            local.x >= 0 && local.y >= 0 && local.x < client.width && local.y < client.height;
         if (!inClient) {
             // The caption: its close box closes the window.
             const platform::Rect outer = manager.outerOnScreen(target);
-            const std::int32_t bx = outer.x + outer.width - WindowManager::Border - WindowManager::CloseBox - 2;
-            const std::int32_t by = outer.y + WindowManager::Border + (WindowManager::CaptionHeight - WindowManager::CloseBox) / 2;
-            if (message == MessageButtonDown && at.x >= bx && at.x < bx + WindowManager::CloseBox && at.y >= by &&
-                at.y < by + WindowManager::CloseBox)
+            const std::int32_t bx =
+                outer.x + outer.width - WindowManager::Border - WindowManager::CloseBox - 2;
+            const std::int32_t by = outer.y + WindowManager::Border +
+                                    (WindowManager::CaptionHeight - WindowManager::CloseBox) / 2;
+            if (message == MessageButtonDown && at.x >= bx && at.x < bx + WindowManager::CloseBox &&
+                at.y >= by && at.y < by + WindowManager::CloseBox)
                 child->handleMessage(MessageSysCommand, SysCommandClose, 0);
             else if (message == MessageDoubleClick)
-                child->handleMessage(MessageSysCommand, r->iconic ? SysCommandRestore : SysCommandMaximize, 0);
+                child->handleMessage(MessageSysCommand, r->iconic ? SysCommandRestore : SysCommandMaximize,
+                                     0);
             return 0;
         }
     }
-    if (r->window) return r->window->handleMessage(WindowMessage{target, message, wParam, packPoint(local.x, local.y), 0});
+    if (r->window)
+        return r->window->handleMessage(
+            WindowMessage{target, message, wParam, packPoint(local.x, local.y), 0});
     return 0;
 }
 
-std::intptr_t WindowsMainWindow::clientProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t WindowsMainWindow::clientProc(std::uint32_t message, std::uintptr_t wParam,
+                                            std::intptr_t lParam) {
     switch (message) {
     case MessageMouseMove:
     case MessageButtonDown:
@@ -485,7 +502,8 @@ void WindowsMainWindow::sendToFrame(WindowsChildWindow* child) {
 }
 
 void WindowsMainWindow::postToFrame(ChildWindow* child) {
-    if (WinApp* app = winApp()) app->postMessage(hwnd_, ChildDestroyed, 0, reinterpret_cast<std::intptr_t>(child));
+    if (WinApp* app = winApp())
+        app->postMessage(hwnd_, ChildDestroyed, 0, reinterpret_cast<std::intptr_t>(child));
 }
 
 void WindowsMainWindow::mdiRestore(WindowHandle window) {
@@ -566,9 +584,10 @@ void WindowsMainWindow::tile(bool sideBySide) {
     for (std::int32_t i = 0; i < n; ++i) {
         // The last one takes what the division leaves over.
         const std::int32_t from = i * share, length = i == n - 1 ? whole - from : share;
-        all[static_cast<std::size_t>(i)]->setWindowPos(sideBySide ? platform::Rect{from, 0, length, area.height}
-                                                                   : platform::Rect{0, from, area.width, length},
-                                                        0);
+        all[static_cast<std::size_t>(i)]->setWindowPos(sideBySide
+                                                           ? platform::Rect{from, 0, length, area.height}
+                                                           : platform::Rect{0, from, area.width, length},
+                                                       0);
     }
 }
 

@@ -12,7 +12,8 @@ OstrellMainWindow::OstrellMainWindow(const Point& position, const Dim& size, con
       images_(PictureArchive::open(archiveName)) {
     blocks_ = images_->group("Blocks");
     // Pictures without pixels cannot tile anything.
-    std::erase_if(blocks_, [](const platform::Surface& s) { return !s.pixels || s.width <= 0 || s.height <= 0; });
+    std::erase_if(blocks_,
+                  [](const platform::Surface& s) { return !s.pixels || s.width <= 0 || s.height <= 0; });
     if (pictureGroup) {
         const std::vector<platform::Surface> group = images_->group(pictureGroup);
         if (!group.empty()) picture_ = group.front();
@@ -45,9 +46,10 @@ void OstrellMainWindow::paintBackground(WindowHandle window) {
                 const platform::Surface& block = blocks_[next++ % blocks_.size()];
                 // Only the parts outside the picture: it goes on top last.
                 for (const platform::Rect& part : subtract({x, y, tileWidth, tileHeight}, hole))
-                    drawBitmap(Point(static_cast<std::int16_t>(part.x), static_cast<std::int16_t>(part.y)), block,
-                               Box(static_cast<std::int16_t>(part.x - x), static_cast<std::int16_t>(part.y - y),
-                                   static_cast<std::int16_t>(part.width), static_cast<std::int16_t>(part.height)));
+                    drawBitmap(
+                        Point(static_cast<std::int16_t>(part.x), static_cast<std::int16_t>(part.y)), block,
+                        Box(static_cast<std::int16_t>(part.x - x), static_cast<std::int16_t>(part.y - y),
+                            static_cast<std::int16_t>(part.width), static_cast<std::int16_t>(part.height)));
             }
     }
     if (picture_.pixels) drawWholeBitmap(pictureBox().topLeft(), picture_);
@@ -59,7 +61,8 @@ OstrellChildWindow::OstrellChildWindow(const Point& position, const Dim& size, c
                                        const char* caption, const char* menuName, const char* iconName,
                                        const char* name)
     : Window(position, size, caption, name ? name : "Unnamed OstrellChildWindow"),
-      WindowsChildWindow(position, size, caption, menuName, iconName, name ? name : "Unnamed OstrellChildWindow"),
+      WindowsChildWindow(position, size, caption, menuName, iconName,
+                         name ? name : "Unnamed OstrellChildWindow"),
       images_(PictureArchive::open(archiveName)) {}
 
 void OstrellChildWindow::paintBackground() {
@@ -69,7 +72,8 @@ void OstrellChildWindow::paintBackground() {
     std::size_t frame = 0;
     for (std::int32_t y = 0; y < height(); y += tileHeight)
         for (std::int32_t x = 0; x < width(); x += tileWidth)
-            drawWholeBitmap(Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)), group[frame++ % group.size()]);
+            drawWholeBitmap(Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)),
+                            group[frame++ % group.size()]);
 }
 
 } // namespace vael

@@ -14,8 +14,9 @@ namespace vael {
 
 class OstrellMainWindow : public WindowsMainWindow {
 public:
-    OstrellMainWindow(const Point& position, const Dim& size, const char* caption, const std::string& archiveName,
-                      std::int16_t showCommand = 1, const char* pictureGroup = nullptr);
+    OstrellMainWindow(const Point& position, const Dim& size, const char* caption,
+                      const std::string& archiveName, std::int16_t showCommand = 1,
+                      const char* pictureGroup = nullptr);
 
     // Tiles the picture onto the window of that handle (the frame's client area), the centred picture last.
     virtual void paintBackground(WindowHandle window);
@@ -36,8 +37,9 @@ private:
 
 class OstrellChildWindow : public WindowsChildWindow {
 public:
-    OstrellChildWindow(const Point& position, const Dim& size, const std::string& archiveName, const char* caption,
-                       const char* menuName, const char* iconName, const char* name = nullptr);
+    OstrellChildWindow(const Point& position, const Dim& size, const std::string& archiveName,
+                       const char* caption, const char* menuName, const char* iconName,
+                       const char* name = nullptr);
     // Tiles the window's picture with the archive's current group, one picture after another.
     virtual void paintBackground();
     PictureArchive& images() { return *images_; }

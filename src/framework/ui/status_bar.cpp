@@ -87,8 +87,8 @@ WindowsStatusBar::TextWriter WindowsStatusBar::setTextWriter(TextWriter writer) 
     return previous;
 }
 
-WindowsStatusBar::WindowsStatusBar(const std::string& archiveName, WindowHandle parent, const Point& textOrigin,
-                                   std::int16_t lineCount, const char* name)
+WindowsStatusBar::WindowsStatusBar(const std::string& archiveName, WindowHandle parent,
+                                   const Point& textOrigin, std::int16_t lineCount, const char* name)
     : Window(Point(0, 0), Dim(0, 0), nullptr, name ? name : "Unnamed WindowsStatusBar"), StatusBar(lineCount),
       WindowsWindow(Point(0, 0), Dim(0, 0), nullptr, nullptr, nullptr, name),
       archive_(PictureArchive::open(archiveName)), textOrigin_(textOrigin) {
@@ -108,8 +108,10 @@ WindowsStatusBar::Art WindowsStatusBar::art() const {
             archive_->picture("center", "sbArt"), archive_->picture("separator", "sbArt")};
 }
 
-void WindowsStatusBar::addPane(std::uint32_t message, std::uint16_t width, const std::vector<std::string>* texts) {
-    StatusBar::addPane(message, static_cast<std::uint16_t>(width + std::max(art().separator.width, 0)), texts);
+void WindowsStatusBar::addPane(std::uint32_t message, std::uint16_t width,
+                               const std::vector<std::string>* texts) {
+    StatusBar::addPane(message, static_cast<std::uint16_t>(width + std::max(art().separator.width, 0)),
+                       texts);
 }
 
 std::int16_t WindowsStatusBar::freeWidth() const {
@@ -137,10 +139,12 @@ void WindowsStatusBar::draw() {
     if (a.center.pixels && a.center.width > 0)
         for (std::int32_t x = a.left.width; x < w - a.right.width; x += a.center.width)
             drawWholeBitmap(Point(cut(x), 0), a.center);
-    if (a.right.pixels && a.left.width < w - a.right.width) drawWholeBitmap(Point(cut(w - a.right.width), 0), a.right);
+    if (a.right.pixels && a.left.width < w - a.right.width)
+        drawWholeBitmap(Point(cut(w - a.right.width), 0), a.right);
     const std::uint8_t black = matchColour(0, 0, 0);
     const auto write = [&](const Box& clip, const Point& at, const std::string& text) {
-        if (textWriter() && !text.empty() && clip.w > 0 && clip.h > 0) textWriter()(*this, clip, at, text, black);
+        if (textWriter() && !text.empty() && clip.w > 0 && clip.h > 0)
+            textWriter()(*this, clip, at, text, black);
     };
     for (std::int16_t i = 0; i < lineCount_; ++i) {
         const Point at(textOrigin_.x, cut(textOrigin_.y + TextHeight * i));

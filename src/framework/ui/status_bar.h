@@ -30,7 +30,8 @@ public:
 
     virtual void redraw() = 0;
     // A new pane at the right of the others; texts for its lines, empty ones when none are given.
-    virtual void addPane(std::uint32_t message, std::uint16_t width, const std::vector<std::string>* texts = nullptr);
+    virtual void addPane(std::uint32_t message, std::uint16_t width,
+                         const std::vector<std::string>* texts = nullptr);
     void connectHandlers() override;
 
     // Lines count from 1; a line outside 1 .. the line count is ignored.
@@ -74,7 +75,8 @@ public:
 
     void redraw() override;
     // The pane's width takes in the separator before it.
-    void addPane(std::uint32_t message, std::uint16_t width, const std::vector<std::string>* texts = nullptr) override;
+    void addPane(std::uint32_t message, std::uint16_t width,
+                 const std::vector<std::string>* texts = nullptr) override;
     void draw() override;
     void connectHandlers() override;
     // The bar's messages reach its model; its window part takes none of the bus.

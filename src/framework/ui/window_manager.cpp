@@ -13,7 +13,8 @@ using platform::Rect;
 
 Rect intersection(const Rect& a, const Rect& b) {
     const std::int64_t left = std::max(a.x, b.x), top = std::max(a.y, b.y);
-    const std::int64_t right = std::min<std::int64_t>(std::int64_t(a.x) + a.width, std::int64_t(b.x) + b.width);
+    const std::int64_t right =
+        std::min<std::int64_t>(std::int64_t(a.x) + a.width, std::int64_t(b.x) + b.width);
     const std::int64_t bottom =
         std::min<std::int64_t>(std::int64_t(a.y) + a.height, std::int64_t(b.y) + b.height);
     if (right <= left || bottom <= top) return {};
@@ -31,9 +32,9 @@ std::vector<Rect> subtract(const Rect& a, const Rect& b) {
     const auto keep = [&](const Rect& r) {
         if (!isEmpty(r)) left.push_back(r);
     };
-    keep({a.x, a.y, a.width, cut.y - a.y});                                             // above
-    keep({a.x, cut.y + cut.height, a.width, a.y + a.height - (cut.y + cut.height)});    // below
-    keep({a.x, cut.y, cut.x - a.x, cut.height});                                        // left
+    keep({a.x, a.y, a.width, cut.y - a.y});                                            // above
+    keep({a.x, cut.y + cut.height, a.width, a.y + a.height - (cut.y + cut.height)});   // below
+    keep({a.x, cut.y, cut.x - a.x, cut.height});                                       // left
     keep({cut.x + cut.width, cut.y, a.x + a.width - (cut.x + cut.width), cut.height}); // right
     return left;
 }
@@ -75,7 +76,9 @@ void WindowManager::remove(WindowHandle window) {
     for (std::size_t i = 0; i < gone.size(); ++i)
         for (const Record& r : records_)
             if (r.parent == gone[i]) gone.push_back(r.handle);
-    std::erase_if(records_, [&](const Record& r) { return std::find(gone.begin(), gone.end(), r.handle) != gone.end(); });
+    std::erase_if(records_, [&](const Record& r) {
+        return std::find(gone.begin(), gone.end(), r.handle) != gone.end();
+    });
     repaint(was);
 }
 
@@ -249,8 +252,9 @@ void WindowManager::repaint(const Rect& screen) {
         const Rect part = intersection(screen, client);
         if (isEmpty(part)) continue;
         auto* shows = static_cast<Display*>(r.shows);
-        shows->addDirtyBox(Box(static_cast<std::int16_t>(part.x - client.x), static_cast<std::int16_t>(part.y - client.y),
-                               static_cast<std::int16_t>(part.width), static_cast<std::int16_t>(part.height)));
+        shows->addDirtyBox(
+            Box(static_cast<std::int16_t>(part.x - client.x), static_cast<std::int16_t>(part.y - client.y),
+                static_cast<std::int16_t>(part.width), static_cast<std::int16_t>(part.height)));
         r.shows->update();
     }
     showOverlay(screen);
@@ -304,7 +308,8 @@ void WindowManager::drawStandardFrame(WindowHandle window) {
     };
     const std::uint8_t grey = Display::matchColour(192, 192, 192), black = Display::matchColour(0, 0, 0),
                        white = Display::matchColour(255, 255, 255);
-    const std::uint8_t caption = r->active ? Display::matchColour(0, 0, 128) : Display::matchColour(128, 128, 128);
+    const std::uint8_t caption =
+        r->active ? Display::matchColour(0, 0, 128) : Display::matchColour(128, 128, 128);
     std::vector<Rect> parts; // in window coordinates
     if (r->iconic) {
         // The icon: a captioned square standing for the window.
@@ -332,11 +337,12 @@ void WindowManager::drawStandardFrame(WindowHandle window) {
     if (r->parent) visible = intersection(visible, clientOnScreen(r->parent));
     std::vector<Rect> pieces;
     for (const Rect& part : parts)
-        for (const Rect& piece :
-             uncovered(index, intersection({part.x + outer.x, part.y + outer.y, part.width, part.height}, visible)))
+        for (const Rect& piece : uncovered(
+                 index, intersection({part.x + outer.x, part.y + outer.y, part.width, part.height}, visible)))
             pieces.push_back({piece.x - outer.x, piece.y - outer.y, piece.width, piece.height});
     if (!pieces.empty())
-        os->present({pixels.data(), w, h, w}, outer.x, outer.y, pieces.data(), static_cast<std::int32_t>(pieces.size()));
+        os->present({pixels.data(), w, h, w}, outer.x, outer.y, pieces.data(),
+                    static_cast<std::int32_t>(pieces.size()));
     // The caption's text, when the platform's font is there to put it in, goes in the window's own
     // picture; the frame keeps to shapes.
 }

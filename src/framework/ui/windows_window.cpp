@@ -22,8 +22,8 @@ Point pointOf(std::intptr_t word) {
 
 } // namespace
 
-WindowsWindow::WindowsWindow(const Point& position, const Dim& size, const char* caption, const char* menuName,
-                             const char* iconName, const char* name)
+WindowsWindow::WindowsWindow(const Point& position, const Dim& size, const char* caption,
+                             const char* menuName, const char* iconName, const char* name)
     : Window(position, size, caption, name ? name : "Unnamed Windows Window") {
     if (caption_ && !captionFits(*caption_)) caption_.reset();
     if (menuName && *menuName) menu_.reset(loadMenu(menuName));
@@ -96,7 +96,8 @@ std::int16_t WindowsWindow::create(const Dim& clientSize, const std::string&, st
     record.parent = parent;
     record.window = this;
     record.shows = this;
-    record.outer = {position_.x, position_.y, clientSize.w + in.left + in.right, clientSize.h + in.top + in.bottom};
+    record.outer = {position_.x, position_.y, clientSize.w + in.left + in.right,
+                    clientSize.h + in.top + in.bottom};
     record.insets = in;
     hwnd_ = record.handle;
     WindowManager::instance().add(record);
@@ -153,7 +154,8 @@ std::intptr_t WindowsWindow::windowProc(std::uint32_t message, std::uintptr_t wP
         const platform::Rect client = WindowManager::instance().clientOnScreen(hwnd_);
         frameWidth_ = static_cast<std::int16_t>(r->outer.width - client.width);
         frameHeight_ = static_cast<std::int16_t>(r->outer.height - client.height);
-        resizeBackBuffer(Dim(static_cast<std::int16_t>(client.width), static_cast<std::int16_t>(client.height)));
+        resizeBackBuffer(
+            Dim(static_cast<std::int16_t>(client.width), static_cast<std::int16_t>(client.height)));
         return 0;
     }
     case MessagePaint:
@@ -217,7 +219,8 @@ void WindowsWindow::contextMenu(const Point& at) {
     Menu* popup = found->popupMenu();
     if (!popup) return;
     const platform::Rect client = WindowManager::instance().clientOnScreen(hwnd_);
-    popup->trackPopup(Point(static_cast<std::int16_t>(at.x + client.x), static_cast<std::int16_t>(at.y + client.y)));
+    popup->trackPopup(
+        Point(static_cast<std::int16_t>(at.x + client.x), static_cast<std::int16_t>(at.y + client.y)));
 }
 
 void WindowsWindow::connectHandlers() {
@@ -241,7 +244,8 @@ void WindowsWindow::minimize() {
         if (sibling != hwnd_ && manager.find(sibling)->iconic) ++slot;
     const platform::Rect area = r->parent ? manager.clientOnScreen(r->parent) : platform::Rect{};
     const std::int32_t step = WindowManager::IconSize + 8;
-    const platform::Rect at{4 + slot * step, std::max(0, area.height - step), r->outer.width, r->outer.height};
+    const platform::Rect at{4 + slot * step, std::max(0, area.height - step), r->outer.width,
+                            r->outer.height};
     if (!maximized_) normalBox_ = r->outer;
     manager.setIconic(hwnd_, true);
     setWindowPos(at, WindowPos::Iconise);
@@ -282,7 +286,8 @@ void WindowsWindow::releaseCapture() {
 Point WindowsWindow::cursorPosition() {
     const platform::Rect mouse = WindowManager::instance().mouse();
     const platform::Rect client = WindowManager::instance().clientOnScreen(hwnd_);
-    return Point(static_cast<std::int16_t>(mouse.x - client.x), static_cast<std::int16_t>(mouse.y - client.y));
+    return Point(static_cast<std::int16_t>(mouse.x - client.x),
+                 static_cast<std::int16_t>(mouse.y - client.y));
 }
 
 Menu* WindowsWindow::loadMenu(const std::string& name) {
@@ -298,7 +303,8 @@ void WindowsWindow::moveTo(const Point& position) {
     // The window keeps its client size: the frame goes around the picture.
     const WindowManager::Record* r = WindowManager::instance().find(hwnd_);
     if (!r) return;
-    setWindowPos({position.x, position.y, width() + frameWidth_, height() + frameHeight_}, WindowPos::NoZOrder);
+    setWindowPos({position.x, position.y, width() + frameWidth_, height() + frameHeight_},
+                 WindowPos::NoZOrder);
 }
 
 void WindowsWindow::setIcon(const std::string& name) {

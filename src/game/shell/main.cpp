@@ -119,11 +119,12 @@ int main(int argc, char** argv) {
         ProgramApp app(*platform);
         // The frame's size is its client area's; the menu bar above it makes up the platform's window.
         vael::OstrellMainWindow frame(vael::Point(0, 0),
-                                      vael::Dim(FrameWidth, FrameHeight - vael::MenuTracker::BarHeight), Title,
-                                      "Vael Frame");
+                                      vael::Dim(FrameWidth, FrameHeight - vael::MenuTracker::BarHeight),
+                                      Title, "Vael Frame");
         if (!frame.hwnd()) return 1;
         frame.attach(app);
-        vael::WindowsStatusBar statusBar("Vael Status Bar", frame.hwnd(), vael::Point(20, 11), 2, "Vael Status Bar");
+        vael::WindowsStatusBar statusBar("Vael Status Bar", frame.hwnd(), vael::Point(20, 11), 2,
+                                         "Vael Status Bar");
         statusBar.attach(app);
         frame.setStatusBar(&statusBar);
         app.setStatusText(Title, 1);

@@ -36,7 +36,8 @@ class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
         rec().reset();
-        frame = std::make_unique<WindowsMainWindow>(Point(0, 0), Dim(400, 280), "Frame", "appmenu", nullptr, nullptr);
+        frame = std::make_unique<WindowsMainWindow>(Point(0, 0), Dim(400, 280), "Frame", "appmenu", nullptr,
+                                                    nullptr);
         frame->attach(app);
         listener.attach(app);
     }
@@ -74,9 +75,11 @@ protected:
 };
 
 TEST_F(FrameTest, TheFrameIsThePlatformsWindowWithItsClientBelowTheMenuBar) {
-    EXPECT_EQ((std::tuple{os.width(), os.height(), frame->size(), WinApp::mainWindowHandle(), app.getMainWindow()}),
-              std::tuple(400, 300, Dim(400, 280), frame->hwnd(), static_cast<Display*>(frame.get())));
-    EXPECT_EQ(WindowManager::instance().clientOnScreen(frame->clientWindow()), (platform::Rect{0, 20, 400, 280}));
+    EXPECT_EQ(
+        (std::tuple{os.width(), os.height(), frame->size(), WinApp::mainWindowHandle(), app.getMainWindow()}),
+        std::tuple(400, 300, Dim(400, 280), frame->hwnd(), static_cast<Display*>(frame.get())));
+    EXPECT_EQ(WindowManager::instance().clientOnScreen(frame->clientWindow()),
+              (platform::Rect{0, 20, 400, 280}));
 }
 
 TEST_F(FrameTest, CommandsRouteToTheActiveChildOrTheBusThenTheToolbar) {
@@ -87,10 +90,10 @@ TEST_F(FrameTest, CommandsRouteToTheActiveChildOrTheBusThenTheToolbar) {
         bool withChild;
         bool toChild, toBus, toToolbar;
     } rows[] = {
-        {229, true, true, false, true},     {229, false, false, true, true},
-        {2999, true, true, false, true},    {3000, true, false, false, false},
-        {3999, true, false, false, false},  {4000, true, true, false, true},
-        {0xEFFF, true, true, false, true},  {0xF000, true, false, false, false},
+        {229, true, true, false, true},       {229, false, false, true, true},
+        {2999, true, true, false, true},      {3000, true, false, false, false},
+        {3999, true, false, false, false},    {4000, true, true, false, true},
+        {0xEFFF, true, true, false, true},    {0xF000, true, false, false, false},
         {0xF060, false, false, false, false},
     };
     for (const Row& r : rows) {
@@ -133,10 +136,12 @@ TEST_F(FrameTest, ClosingStopsAtAChildThatRefusesAndKeepsTheOthersOpen) {
     rec().reset();
     frame->handleMessage({frame->hwnd(), MessageClose, 0, 0, 0});
     const bool quit = settle();
-    EXPECT_EQ((std::tuple{top.hwnd() == 0, middle.hwnd() != 0, bottom.hwnd() != 0, frame->children().size(), quit}),
-              std::tuple(true, true, true, 2u, false));
+    EXPECT_EQ(
+        (std::tuple{top.hwnd() == 0, middle.hwnd() != 0, bottom.hwnd() != 0, frame->children().size(), quit}),
+        std::tuple(true, true, true, 2u, false));
     // The closed child was announced; the refusing one stays active.
-    EXPECT_EQ((std::tuple{rec().labels(), frame->mdiGetActive()}), std::tuple(Labels{"Listener.h2"}, middle.hwnd()));
+    EXPECT_EQ((std::tuple{rec().labels(), frame->mdiGetActive()}),
+              std::tuple(Labels{"Listener.h2"}, middle.hwnd()));
 }
 
 TEST_F(FrameTest, ClosingAsksTheApplicationFirstThenClosesEveryChildAndQuits) {
@@ -174,7 +179,8 @@ TEST_F(FrameTest, CascadeAndTileGiveTheChildrenTheseBoxes) {
         frame->onCommand(r.command, 0);
         EXPECT_EQ((std::vector<R>{outerOf(a), outerOf(b), outerOf(c)}), r.boxes);
         // The back buffer is the client area inside the frame.
-        EXPECT_EQ(c.size(), Dim(static_cast<std::int16_t>(r.boxes[2].width - 6), static_cast<std::int16_t>(r.boxes[2].height - 24)));
+        EXPECT_EQ(c.size(), Dim(static_cast<std::int16_t>(r.boxes[2].width - 6),
+                                static_cast<std::int16_t>(r.boxes[2].height - 24)));
     }
 }
 
@@ -188,7 +194,8 @@ TEST_F(FrameTest, IconsKeepTheirPicturesAndLeaveARowBelowTheTiles) {
               std::tuple(platform::Rect{4, 240, 32, 32}, Dim(100, 60), resizes, true));
     frame->onCommand(WindowsMainWindow::TileRows, 0);
     EXPECT_EQ((std::tuple{outerOf(a), outerOf(b), outerOf(icon)}),
-              std::tuple(platform::Rect{0, 0, 400, 120}, platform::Rect{0, 120, 400, 120}, platform::Rect{4, 240, 32, 32}));
+              std::tuple(platform::Rect{0, 0, 400, 120}, platform::Rect{0, 120, 400, 120},
+                         platform::Rect{4, 240, 32, 32}));
     icon.restore();
     EXPECT_EQ((std::tuple{outerOf(icon), icon.size(), icon.resizes, icon.isIconic()}),
               std::tuple(platform::Rect{42, 42, 106, 84}, Dim(100, 60), resizes, false));
@@ -253,14 +260,16 @@ TEST_F(FrameTest, AMenuOfTwoPullDownsTakesTheWindowListInTheFirst) {
     frame->setMenu(&child);
     const SystemMenu& first = *frame->shownMenu()->handle()->entry(0).submenu;
     ASSERT_EQ(first.count(), 1u);
-    EXPECT_EQ((std::tuple{first.entry(0).id, first.entry(0).text}), std::tuple(std::uint16_t(3000), std::string("&1 Lone")));
+    EXPECT_EQ((std::tuple{first.entry(0).id, first.entry(0).text}),
+              std::tuple(std::uint16_t(3000), std::string("&1 Lone")));
 }
 
 TEST_F(FrameTest, TheBarsAreLaidOutAboveAndBelowTheClient) {
     TestToolbar top(24), bottom(0);
     EXPECT_EQ(frame->layoutBars(Dim(400, 280)), Box(0, 0, 400, 280));
     frame->setToolbar(&top);
-    EXPECT_EQ((std::tuple{WindowManager::instance().find(frame->clientWindow())->outer, frame->size(), top.placed.back()}),
+    EXPECT_EQ((std::tuple{WindowManager::instance().find(frame->clientWindow())->outer, frame->size(),
+                          top.placed.back()}),
               std::tuple(platform::Rect{0, 24, 400, 256}, Dim(400, 256), Box(0, 0, 400, 24)));
     frame->setToolbar(nullptr);
 }

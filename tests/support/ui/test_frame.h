@@ -16,7 +16,8 @@ namespace vael::test {
 class TestChild : public WindowsChildWindow {
 public:
     TestChild(const Point& at, const Dim& size, const char* caption, const char* menuName = nullptr)
-        : Window(at, size, caption, caption), WindowsChildWindow(at, size, caption, menuName, nullptr, caption) {}
+        : Window(at, size, caption, caption),
+          WindowsChildWindow(at, size, caption, menuName, nullptr, caption) {}
     void onCommand(std::uint16_t id, std::uint16_t) override { commands.push_back(id); }
     std::intptr_t handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
         if (message == MessageQueryEndSession) return mayClose;
@@ -72,8 +73,12 @@ public:
             if (made()[i].group == group) out.push_back(at(i));
         return out;
     }
-    std::vector<platform::Surface> currentGroup() override { return made().empty() ? group("") : group(made()[0].group); }
-    static std::unique_ptr<PictureArchive> open(const std::string&) { return std::make_unique<PlainPictures>(); }
+    std::vector<platform::Surface> currentGroup() override {
+        return made().empty() ? group("") : group(made()[0].group);
+    }
+    static std::unique_ptr<PictureArchive> open(const std::string&) {
+        return std::make_unique<PlainPictures>();
+    }
 
 private:
     platform::Surface at(std::size_t i) {
