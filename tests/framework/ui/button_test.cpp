@@ -4,6 +4,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "framework/ui/button.h"
+#include "placed_at.h"
 #include "support/failed_checks.h"
 #include "support/test_application.h"
 #include "test_display.h"
@@ -36,15 +37,6 @@ ContainerBase* listen(Component*, BusMessage event, ContainerBase* data) {
 
 constexpr std::int32_t Open = 500, Save = 501, Close = 502;
 
-TWindowMetrics at(const Box& box) {
-    TWindowMetrics m;
-    m.x.set(lmLeft, lmAbsolute, nullptr, lmLeft, box.x, lmPixels);
-    m.y.set(lmTop, lmAbsolute, nullptr, lmTop, box.y, lmPixels);
-    m.width.set(lmWidth, lmAbsolute, nullptr, lmWidth, box.w, lmPixels);
-    m.height.set(lmHeight, lmAbsolute, nullptr, lmHeight, box.h, lmPixels);
-    return m;
-}
-
 TestGroup buttonGroup(const std::string& name, char upEnabled) {
     return TestGroup{
         name,
@@ -71,7 +63,7 @@ protected:
 
     void place(Button& button) {
         button.attach(bus);
-        button.setParent(&parent, at(Box(2, 2, 6, 4)));
+        button.setParent(&parent, placedAt(Box(2, 2, 6, 4)));
         button.draw();
     }
     // The picture shown: the colour of the button's first pixel.

@@ -2,6 +2,7 @@
 
 #include "framework/ui/text_tile.h"
 #include "picture_dump.h"
+#include "placed_at.h"
 #include "support/test_application.h"
 #include "test_display.h"
 #include "test_pictures.h"
@@ -16,16 +17,6 @@ public:
     using Tile::Tile;
     void enableMouseEvents() override { enableMouseEvent(MouseLeftDown); }
 };
-
-// Places a tile in the parent at exactly the box.
-TWindowMetrics at(const Box& box) {
-    TWindowMetrics m;
-    m.x.set(lmLeft, lmAbsolute, nullptr, lmLeft, box.x, lmPixels);
-    m.y.set(lmTop, lmAbsolute, nullptr, lmTop, box.y, lmPixels);
-    m.width.set(lmWidth, lmAbsolute, nullptr, lmWidth, box.w, lmPixels);
-    m.height.set(lmHeight, lmAbsolute, nullptr, lmHeight, box.h, lmPixels);
-    return m;
-}
 
 class BottomUpApplication : public TestApplication {
 public:
@@ -83,7 +74,7 @@ TEST(Tile, FillChangesOnlyItsRectangleAndDirtiesTheParentThere) {
     TestDisplay parent(Dim(10, 6), "parent"); // stride 12
     parent.fill('.');
     PlainTile tile(Box(0, 0, 1, 1));
-    tile.setParent(&parent, at(Box(2, 3, 4, 2)));
+    tile.setParent(&parent, placedAt(Box(2, 3, 4, 2)));
     ASSERT_EQ(tile.bounds(), Box(2, 3, 4, 2));
     parent.clearDirtyBoxes();
     EXPECT_EQ(tile.fill('#'), Box(0, 0, 4, 2));
@@ -100,8 +91,8 @@ TEST(Tile, InvalidatingReachesTheOutermostDisplayMovedByEveryOrigin) {
     TestApplication app;
     TestDisplay parent(Dim(40, 30), "parent");
     PlainTile outer(Box(0, 0, 1, 1)), inner(Box(0, 0, 1, 1));
-    outer.setParent(&parent, at(Box(10, 5, 20, 20)));
-    inner.setParent(&outer, at(Box(3, 4, 10, 10)));
+    outer.setParent(&parent, placedAt(Box(10, 5, 20, 20)));
+    inner.setParent(&outer, placedAt(Box(3, 4, 10, 10)));
     parent.clearDirtyBoxes();
     inner.invalidate(Box(1, 1, 2, 2));
     EXPECT_EQ(parent.dirtyBoxes(), (std::vector<Box>{Box(14, 10, 2, 2)}));
@@ -130,7 +121,7 @@ TEST(Tile, PlacingEnablesItsMouseKindsAndDetachingOrDestroyingTakesItOut) {
     TestApplication app;
     TestDisplay parent(Dim(40, 30), "parent");
     auto tile = std::make_unique<PlainTile>(Box(0, 0, 1, 1));
-    tile->setParent(&parent, at(Box(1, 1, 5, 5)));
+    tile->setParent(&parent, placedAt(Box(1, 1, 5, 5)));
     EXPECT_EQ(tile->isMouseEventEnabled(MouseLeftDown), 1);
     EXPECT_EQ(tile->rootDisplay(), &parent);
     EXPECT_EQ(parent.children().count(), 1);
@@ -138,7 +129,7 @@ TEST(Tile, PlacingEnablesItsMouseKindsAndDetachingOrDestroyingTakesItOut) {
     EXPECT_EQ(
         (std::tuple{parent.children().count(), tile->parent(), tile->isMouseEventEnabled(MouseLeftDown)}),
         (std::tuple{0, static_cast<Display*>(nullptr), std::int16_t(0)}));
-    tile->setParent(&parent, at(Box(1, 1, 5, 5)));
+    tile->setParent(&parent, placedAt(Box(1, 1, 5, 5)));
     tile.reset();
     EXPECT_EQ(parent.children().count(), 0);
     TWindowMetrics m;
@@ -149,7 +140,7 @@ TEST(Tile, AParentResizeGivesTheTileAFreshView) {
     TestApplication app;
     TestDisplay parent(Dim(20, 10), "parent");
     PlainTile tile(Box(0, 0, 1, 1));
-    tile.setParent(&parent, at(Box(2, 2, 4, 4)));
+    tile.setParent(&parent, placedAt(Box(2, 2, 4, 4)));
     parent.resize(Dim(30, 12));
     EXPECT_EQ(tile.bits(), parent.bits() + 2 * 32 + 2);
     EXPECT_EQ(tile.padding(), 28);
@@ -163,7 +154,7 @@ TEST(TextTile, DrawsItsTextWithTheCapitalsTouchingTheTopEdge) {
     TextTile label(-1, "AB", Point(30, 40), Dim(6, 7));
     EXPECT_EQ((std::tuple{label.getName(), label.id(), label.position(), label.text()}),
               (std::tuple{std::string("Unnamed Text Tile"), -1, Point(30, 40), std::string("AB")}));
-    label.setParent(&parent, at(Box(1, 1, 6, 7)));
+    label.setParent(&parent, placedAt(Box(1, 1, 6, 7)));
     label.draw();
     EXPECT_EQ(rowsOf(parent), (Rows{"........", ".AAA.B..", ".AAA.B..", ".AAA.B..", ".AAA.B..", ".AAA.B..",
                                     ".AAA.B..", "........"}));
