@@ -198,15 +198,17 @@ void WindowsToolbar::erase() {
         drawPicture(Point(static_cast<std::int16_t>(x), 0), x % 2 == 0 && two.exists() ? two : one);
 }
 
+// As a display draws: what changed reaches the screen, and the dirty list starts again empty.
 void WindowsToolbar::draw() {
     erase();
     layout_.drawChildren();
+    update();
+    clearDirtyBoxes();
 }
 
 void WindowsToolbar::placeBar(const Box& box) {
     setWindowPos({box.x, box.y, box.w, box.h}, 0);
     draw();
-    update();
 }
 
 } // namespace vael

@@ -122,6 +122,7 @@ TEST_F(ToolbarTest, TheBackgroundAlternatesMirrorImagesByTheParityOfX) {
     for (int x = 0; x < 400; x += 15)
         tiles += static_cast<char>(barPixel(x, 27));
     EXPECT_EQ(tiles, "bababababababababababababab");
+    EXPECT_TRUE(bar->dirtyBoxes().empty()); // shown, and the list begun again
     EXPECT_EQ((std::tuple{barPixel(14, 0), barPixel(15, 0), barPixel(389, 0), barPixel(399, 0)}),
               (std::tuple<std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t>{'b', 'a', 'a', 'b'}));
 }
