@@ -16,7 +16,7 @@ Tile::Tile(const Point& origin, const Dim& size, const char* name)
 }
 
 Tile::~Tile() {
-    if (parent()) detach();
+    if (parent()) detachFromParent();
     viewPixels(nullptr, Dim(), 0);
 }
 
@@ -26,7 +26,7 @@ void Tile::setParent(Display* parent, const TWindowMetrics& metrics) {
     enableMouseEvents();
 }
 
-void Tile::detach() {
+void Tile::detachFromParent() {
     if (Display* up = parent()) {
         // A tile that goes while it holds the mouse must not leave its parents pointing at it.
         for (Display* d = up; d; d = d->parent())

@@ -16,7 +16,9 @@ public:
     // Adds the tile to the parent's children with the record (which lays it out), then lets it take the
     // mouse.
     void setParent(Display* parent, const TWindowMetrics& metrics);
-    void detach();
+    // Takes the tile out of its parent and switches every mouse kind off. (Leaving the bus is the
+    // component's detach, which keeps its name.)
+    void detachFromParent();
     std::int16_t x() const { return origin_.x; }
     std::int16_t y() const { return origin_.y; }
 
@@ -37,9 +39,6 @@ public:
 
     virtual void enableMouseEvents() = 0;
     virtual void setBox(const Box& box);
-
-private:
-    using Display::detach;
 };
 
 } // namespace vael

@@ -76,16 +76,15 @@ protected:
         sender.send(event, &box);
     }
     // Presses at the point, moves through the others, releases at the last; the pictures shown after each.
-    std::string click(std::initializer_list<Point> path) {
+    std::string click(const std::vector<Point>& path) {
         std::string pictures;
-        const Point* p = path.begin();
-        mouse(MouseLeftDown, *p);
+        mouse(MouseLeftDown, path.front());
         pictures += shown();
-        for (++p; p != path.end(); ++p) {
-            mouse(MouseMoved, *p);
+        for (std::size_t i = 1; i < path.size(); ++i) {
+            mouse(MouseMoved, path[i]);
             pictures += shown();
         }
-        mouse(MouseLeftUp, *(path.end() - 1));
+        mouse(MouseLeftUp, path.back());
         return pictures += shown();
     }
 
@@ -121,16 +120,7 @@ TEST_F(ButtonTest, APlainButtonFollowsThePointerAndSendsOneCommandOnlyWhenReleas
         Button button("Buttons", "FileOpen", Open, "Open a battle", "Open");
         place(button);
         ASSERT_EQ(shown(), 'u');
-        std::string pictures;
-        mouse(MouseLeftDown, c.path.front());
-        pictures += shown();
-        for (std::size_t i = 1; i < c.path.size(); ++i) {
-            mouse(MouseMoved, c.path[i]);
-            pictures += shown();
-        }
-        mouse(MouseLeftUp, c.path.back());
-        pictures += shown();
-        EXPECT_EQ(pictures, c.pictures);
+        EXPECT_EQ(click(c.path), c.pictures);
         EXPECT_EQ(log, c.heard);
         EXPECT_EQ((std::tuple{button.tracking(), parent.captured(), button.isMouseEventEnabled(MouseMoved)}),
                   (std::tuple{std::int16_t(0), static_cast<Display*>(nullptr), std::int16_t(0)}));
@@ -207,6 +197,17 @@ TEST_F(ButtonTest, MenuEventsMatchTheCommandOnItsLow28Bits) {
         menuEvent(DISABLE_MENU_ITEM, BusMessage::fromWord(c.word));
         EXPECT_EQ(shown(), c.shown);
     }
+}
+
+TEST_F(ButtonTest, MovingToAnotherBusLeavesTheFirstAndKeepsTheButtonInItsParent) {
+    Button button("Buttons", "FileOpen", Open, "", "Open");
+    place(button);
+    Bus other{"Other"};
+    button.attach(other);
+    menuEvent(DISABLE_MENU_ITEM, Open);
+    EXPECT_EQ((std::tuple{shown(), button.parent(), button.getBus()}),
+              std::tuple('u', static_cast<Display*>(&parent), static_cast<Bus*>(&other)));
+    button.Component::detach();
 }
 
 TEST_F(ButtonTest, AMenuEventWithABadPayloadIsReportedAndActsOnCommandZero) {

@@ -125,7 +125,7 @@ TEST(Tile, PlacingEnablesItsMouseKindsAndDetachingOrDestroyingTakesItOut) {
     EXPECT_EQ(tile->isMouseEventEnabled(MouseLeftDown), 1);
     EXPECT_EQ(tile->rootDisplay(), &parent);
     EXPECT_EQ(parent.children().count(), 1);
-    tile->detach();
+    tile->detachFromParent();
     EXPECT_EQ(
         (std::tuple{parent.children().count(), tile->parent(), tile->isMouseEventEnabled(MouseLeftDown)}),
         (std::tuple{0, static_cast<Display*>(nullptr), std::int16_t(0)}));

@@ -2,9 +2,6 @@
 // and buttons.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "framework/display/oif.h"
 #include "framework/display/window_pictures.h"
 #include "framework/ui/button.h"
@@ -133,22 +130,6 @@ TEST_F(ControlArtTest, TheToolbarBackgroundIsAnOddStripAndItsMirrorImage) {
         for (int x = 0; x < 15; ++x)
             ASSERT_EQ(two->bits()[y * two->stride() + x], one->bits()[y * one->stride() + 14 - x])
                 << x << "," << y;
-}
-
-TEST_F(ControlArtTest, TheFrameArchivesComeOutTheSameEveryTime) {
-    ASSERT_TRUE(forged);
-    TempDir again("control-art-again");
-    std::string error;
-    ASSERT_TRUE(forge::forgeData(again.path(), error));
-    const auto bytes = [](const std::filesystem::path& path) {
-        std::ifstream file(path, std::ios::binary);
-        return std::vector<char>(std::istreambuf_iterator<char>(file), {});
-    };
-    for (const char* name :
-         {"dlgfont.oif", "chisel.oif", "buttons2.oif", "toolbar.oif", "oiffile.hed", "oiffile.map"}) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(bytes(again / name), bytes(dir / name));
-    }
 }
 
 } // namespace

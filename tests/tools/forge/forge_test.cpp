@@ -215,7 +215,8 @@ TEST_F(ForgedDataTest, TheSameDataComesOutEveryTime) {
     TempDir again("forged-again");
     std::string error;
     ASSERT_TRUE(forge::forgeData(again.path(), error));
-    for (const char* name : {forge::PaletteFile, forge::SampleFile, ImageIndex::FileName, forge::MapFile}) {
+    for (const char* name : {forge::PaletteFile, forge::SampleFile, ImageIndex::FileName, forge::MapFile,
+                             "dlgfont.oif", "chisel.oif", "buttons2.oif", "toolbar.oif"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(fileBytes(again / name), fileBytes(dir / name));
     }
