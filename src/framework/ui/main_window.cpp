@@ -12,18 +12,6 @@
 
 namespace vael {
 
-namespace {
-
-WinApp* winApp() {
-    return dynamic_cast<WinApp*>(Application::instance());
-}
-
-Point pointOf(std::intptr_t word) {
-    return Point(pointX(word), pointY(word));
-}
-
-} // namespace
-
 // The portable part.
 
 MainWindow::MainWindow(const Point& position, const Dim& size, const char* caption, const char* name)
@@ -212,21 +200,30 @@ void WindowsMainWindow::fillWindowList() {
     }
 }
 
-void WindowsMainWindow::showMenuBar() {
+bool WindowsMainWindow::drawMenus() {
     WinApp* app = winApp();
-    if (!app || !layer_) return;
+    if (!app || !layer_) return false;
     Menu* menu = shownMenu();
     if (!menu || !menu->handle()) {
         tracker_.reset();
-        WindowManager::instance().setOverlay(layer_.get(), {});
-        return;
+        return false;
     }
+    // A closed bar is made afresh: the menu may have changed since it was last shown.
     if (!tracker_ || !tracker_->isOpen())
         tracker_ = std::make_unique<MenuTracker>(*menu->handle(), layer_->size());
     layer_->clearDirtyBoxes();
     tracker_->draw(*layer_);
     const platform::Rect bar{0, 0, layer_->width(), MenuTracker::BarHeight};
     app->platform().present(layer_->surface(), 0, 0, &bar, 1);
+    return true;
+}
+
+void WindowsMainWindow::showMenuBar() {
+    if (!layer_) return;
+    if (!drawMenus()) {
+        WindowManager::instance().setOverlay(layer_.get(), {});
+        return;
+    }
     std::vector<platform::Rect> open;
     for (std::size_t level = 0; level < tracker_->highlighted().size(); ++level) {
         const Box b = tracker_->levelBox(level);
@@ -235,8 +232,9 @@ void WindowsMainWindow::showMenuBar() {
     WindowManager::instance().setOverlay(layer_.get(), std::move(open));
 }
 
+// The open pull-downs are shown again by the window manager itself, above whatever it repaints.
 void WindowsMainWindow::paintFrame() {
-    showMenuBar();
+    drawMenus();
 }
 
 // Returns true when the menus took the input.
@@ -386,6 +384,11 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
     const platform::Rect client = manager.clientOnScreen(target);
     const Point local(static_cast<std::int16_t>(at.x - client.x), static_cast<std::int16_t>(at.y - client.y));
     const bool press = message == MessageButtonDown || message == MessageDoubleClick;
+    if (message == MessageMouseMove) {
+        Window* over = this;
+        if (r->window) over = r->window;
+        showCursorOf(over);
+    }
     if (target == clientWindow_) return clientProc(message, wParam, packPoint(local.x, local.y));
     WindowsChildWindow* child = childOf(target);
     if (child && !captured) {
@@ -416,6 +419,14 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
         return r->window->handleMessage(
             WindowMessage{target, message, wParam, packPoint(local.x, local.y), 0});
     return 0;
+}
+
+// While the application waits, its wait cursor stays whatever the mouse passes over.
+void WindowsMainWindow::showCursorOf(Window* window) {
+    WinApp* app = winApp();
+    if (!app || !app->notWaiting() || !window->cursor() || window->cursor() == shownCursor_) return;
+    shownCursor_ = window->cursor();
+    app->setCursor(shownCursor_);
 }
 
 std::intptr_t WindowsMainWindow::clientProc(std::uint32_t message, std::uintptr_t wParam,

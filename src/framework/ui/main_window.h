@@ -97,6 +97,7 @@ public:
     virtual std::intptr_t frameProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     virtual std::intptr_t clientProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
+    using WindowsWindow::create;
     // Makes the frame with the platform's window around it, and its MDI client; 1 on success.
     virtual std::int16_t create(const Dim& size, const std::string& className, std::uint32_t style,
                                 WindowHandle parent, std::int16_t showCommand);
@@ -136,8 +137,12 @@ private:
 
     std::intptr_t mouseInput(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     bool menuInput(std::uint32_t message, std::uintptr_t wParam, const Point& at);
+    // Draws the bar and the open pull-downs into the menus' picture and shows the bar; false without a menu.
+    bool drawMenus();
+    // Draws them and has the window manager show the open pull-downs above every window.
     void showMenuBar();
     void fillWindowList();
+    void showCursorOf(Window* window);
     WindowsChildWindow* childOf(WindowHandle window) const;
     std::vector<WindowsChildWindow*> arrangeable() const;
     platform::Rect clientArea(bool leaveIconRow) const;
@@ -151,6 +156,7 @@ private:
     Window* menuOwner_ = nullptr; // whose menu the bar shows; null for the frame's own
     WindowHandle active_ = 0;
     std::vector<WindowHandle> made_;
+    CursorHandle shownCursor_ = nullptr;
     Dim lastClientSize_ = Dim(-1, -1);
 };
 

@@ -59,7 +59,7 @@ Insets WindowManager::insetsFor(std::uint32_t style, bool hasMenu, bool topLevel
 }
 
 platform::Platform* WindowManager::platform() const {
-    auto* app = dynamic_cast<WinApp*>(Application::instance());
+    WinApp* app = winApp();
     return app ? &app->platform() : nullptr;
 }
 
@@ -265,8 +265,18 @@ void WindowManager::setOverlay(const Display* layer, std::vector<Rect> covered) 
     overlayLayer_ = layer;
     overlay_ = std::move(covered);
     // What the menus no longer cover shows the windows again; what they cover now shows the menus.
-    for (const Rect& r : was)
-        repaint(r);
+    for (const Rect& r : was) {
+        std::vector<Rect> pieces{r};
+        for (const Rect& cover : overlay_) {
+            std::vector<Rect> left;
+            for (const Rect& piece : pieces)
+                for (const Rect& rest : subtract(piece, cover))
+                    left.push_back(rest);
+            pieces = std::move(left);
+        }
+        for (const Rect& piece : pieces)
+            repaint(piece);
+    }
     for (const Rect& r : overlay_)
         showOverlay(r);
 }
@@ -329,6 +339,9 @@ void WindowManager::drawStandardFrame(WindowHandle window) {
             fill(bx, by, CloseBox, CloseBox, grey);
             for (std::int32_t k = 3; k < CloseBox - 3; ++k)
                 fill(bx + k, by + k, 1, 1, black), fill(bx + CloseBox - 1 - k, by + k, 1, 1, black);
+            if (r->window && r->window->caption())
+                os->drawText({pixels.data(), w, h, w, {Border + 4, Border, bx - Border - 8, CaptionHeight}},
+                             Border + 4, Border + 2, r->window->caption(), white, true);
         }
         parts = subtract({0, 0, w, h}, {in.left, in.top, w - in.left - in.right, h - in.top - in.bottom});
     }
@@ -343,8 +356,6 @@ void WindowManager::drawStandardFrame(WindowHandle window) {
     if (!pieces.empty())
         os->present({pixels.data(), w, h, w}, outer.x, outer.y, pieces.data(),
                     static_cast<std::int32_t>(pieces.size()));
-    // The caption's text, when the platform's font is there to put it in, goes in the window's own
-    // picture; the frame keeps to shapes.
 }
 
 } // namespace vael

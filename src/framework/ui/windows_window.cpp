@@ -10,8 +10,6 @@
 
 namespace vael {
 
-namespace {
-
 WinApp* winApp() {
     return dynamic_cast<WinApp*>(Application::instance());
 }
@@ -19,8 +17,6 @@ WinApp* winApp() {
 Point pointOf(std::intptr_t word) {
     return Point(pointX(word), pointY(word));
 }
-
-} // namespace
 
 WindowsWindow::WindowsWindow(const Point& position, const Dim& size, const char* caption,
                              const char* menuName, const char* iconName, const char* name)

@@ -99,6 +99,12 @@ protected:
     platform::Rect normalBox_; // where the window was before it was iconised or maximised
 };
 
+class WinApp;
+// The running windows application, or null when the application is of another kind (or there is none).
+WinApp* winApp();
+// The point packed in a message word.
+Point pointOf(std::intptr_t word);
+
 // Text shifting of NUL-terminated byte strings in place: every byte up or down by 2 (modulo 256), the
 // length measured again before each byte.
 void shiftStringUp(char* text);

@@ -19,6 +19,7 @@
 #include "framework/ui/menu_tracker.h"
 #include "framework/ui/ostrell_window.h"
 #include "framework/ui/status_bar.h"
+#include "framework/ui/system_font.h"
 #include "framework/ui/toolbar.h"
 #include "framework/ui/win_app.h"
 #include "platform/sdl/sdl_platform.h"
@@ -119,6 +120,7 @@ int main(int argc, char** argv) {
     {
         vael::installApplicationPalette();
         vael::installWindowPictures();
+        vael::installSystemFont();
         ProgramApp app(*platform);
         // The frame's size is its client area's; the menu bar above it makes up the platform's window.
         vael::OstrellMainWindow frame(vael::Point(0, 0),

@@ -2,6 +2,7 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/ui/main_window.h"
+#include "framework/ui/ostrell_window.h"
 #include "framework/ui/windows_menu.h"
 #include "support/bus_recorder.h"
 #include "support/failed_checks.h"
@@ -285,6 +286,100 @@ TEST_F(FrameTest, MouseOnAChildActivatesItAndReachesItsClientInItsOwnCoordinates
     EXPECT_EQ(frame->mdiGetActive(), a.hwnd());
     EXPECT_EQ(WindowManager::instance().windowAt(10, 50), a.hwnd());
     EXPECT_EQ(WindowManager::instance().windowAt(30, 20 + 25), a.hwnd()); // a is above b now
+}
+
+TEST_F(FrameTest, APullDownOpensAboveTheChildrenAndItsChoiceIsTheFramesCommand) {
+    TestChild& child = addChild("Under");
+    child.fill(77);
+    child.update();
+    ASSERT_EQ(os.index(50, 45), 77); // the child's client starts at (3, 41) of the screen
+    const auto press = [&](std::uint32_t message, std::int32_t x, std::int32_t y) {
+        frame->handleMessage({frame->hwnd(), message, platform::ButtonLeft, packPoint(x, y), 0});
+    };
+    // "File" takes 44 pixels of the bar, "Window" the next 58; its pull-down opens below it at (44, 20).
+    press(MessageButtonDown, 50, 5);
+    ASSERT_EQ(WindowManager::instance().overlay().size(), 1u);
+    EXPECT_EQ(WindowManager::instance().overlay()[0].x, 44);
+    EXPECT_NE(os.index(50, 45), 77);
+    // The child's drawing stays under the open menu.
+    child.update();
+    EXPECT_NE(os.index(50, 45), 77);
+    // The fourth entry, "Arrange Icons", lies 3 entries of 18 below the first at 21.
+    press(MessageButtonDown, 60, 80);
+    press(MessageButtonUp, 60, 80);
+    EXPECT_EQ(
+        (std::tuple{WindowManager::instance().overlay().size(), os.index(50, 45), child.commands.empty()}),
+        std::tuple(0u, 77, true));
+}
+
+TEST_F(FrameTest, WhileTheApplicationWaitsMovingOverAWindowKeepsTheWaitCursor) {
+    addChild("Busy");
+    app.beginWait();
+    const std::size_t set = os.cursors.size();
+    frame->handleMessage({frame->hwnd(), MessageMouseMove, 0, packPoint(50, 50), 0});
+    EXPECT_EQ((std::tuple{os.cursors.size(), os.cursors.back()}), std::tuple(set, platform::Cursor::Wait));
+    app.endWait();
+    frame->handleMessage({frame->hwnd(), MessageMouseMove, 0, packPoint(51, 50), 0});
+    EXPECT_EQ((std::tuple{os.cursors.size(), os.cursors.back()}),
+              std::tuple(set + 1, platform::Cursor::Arrow));
+}
+
+TEST_F(FrameTest, AChildAtMinusOneIsPlacedACaptionBelowTheOneBefore) {
+    const auto placed = [&](Point at) {
+        children.push_back(std::make_unique<TestChild>(at, Dim(30, 20), "P"));
+        children.back()->createInFrame();
+        const platform::Rect r = outerOf(*children.back());
+        return Point(static_cast<std::int16_t>(r.x), static_cast<std::int16_t>(r.y));
+    };
+    EXPECT_EQ(placed(Point(-1, -1)), Point(0, 0));
+    EXPECT_EQ(placed(Point(-1, -1)), Point(21, 21));
+    EXPECT_EQ(placed(Point(5, -1)), Point(5, 42));
+    EXPECT_EQ(placed(Point(-2, 7)), Point(-2, 7)); // only -1 stands for the default
+}
+
+struct BackgroundRow {
+    const char* name;
+    std::int32_t pictureWidth, pictureHeight;
+    std::vector<std::tuple<int, int, int>> pixels; // x, y, index
+};
+
+TEST(OstrellMainWindowTest, BlocksTileTheClientInTurnAndThePictureGoesOnTopCentred) {
+    const BackgroundRow rows[] = {
+        // Three blocks of 16 take turns across the rows, four to a row of 64; the picture of 20 x 10 lies at
+        // (22, 15).
+        {"centred picture",
+         20,
+         10,
+         {{0, 0, 5},
+          {16, 0, 6},
+          {32, 0, 7},
+          {0, 16, 6},
+          {16, 16, 7},
+          {21, 15, 6},
+          {22, 15, 9},
+          {41, 24, 9},
+          {42, 25, 5},
+          {63, 39, 7}}},
+        // A picture larger than the window starts at its corner.
+        {"large picture", 100, 50, {{0, 0, 9}, {63, 39, 9}}},
+    };
+    for (const BackgroundRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        platform::HeadlessPlatform os;
+        TestWinApp app{os};
+        PlainPicturesInstalled art{{{"Blocks", "B1", 16, 16, 5},
+                                    {"Blocks", "B2", 16, 16, 6},
+                                    {"Blocks", "B3", 16, 16, 7},
+                                    {"Pic", "P", r.pictureWidth, r.pictureHeight, 9}}};
+        OstrellMainWindow frame(Point(0, 0), Dim(64, 40), "F", "Frame Art", 1, "Pic");
+        EXPECT_EQ((std::tuple{frame.size(), frame.blockCount(), frame.dirtyBoxes().empty()}),
+                  std::tuple(Dim(64, 40), 3, true));
+        for (const auto& [x, y, index] : r.pixels) {
+            SCOPED_TRACE("at " + std::to_string(x) + "," + std::to_string(y));
+            EXPECT_EQ(frame.bits()[y * frame.stride() + x], index);
+            EXPECT_EQ(os.index(x, 20 + y), index); // shown under the menu bar
+        }
+    }
 }
 
 TEST(WindowsChildWindowTest, ChildDestroyedIsAnnouncedWithTheChild) {

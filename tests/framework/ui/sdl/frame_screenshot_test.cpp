@@ -9,8 +9,10 @@
 #include "framework/display/window_pictures.h"
 #include "framework/display/windows_palette.h"
 #include "framework/ui/child_window.h"
+#include "framework/ui/menu_tracker.h"
 #include "framework/ui/ostrell_window.h"
 #include "framework/ui/status_bar.h"
+#include "framework/ui/system_font.h"
 #include "framework/ui/win_app.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/sdl/x11_readback.h"
@@ -43,6 +45,7 @@ TEST(FrameScreenshotTest, TheFrameAChildAndTheStatusBarShowInThePalettesColours)
     sdl->settings().writeText(platform::Settings::Root::Machine, key, "Palette", "VAEL.PAL");
     installApplicationPalette();
     installWindowPictures();
+    installSystemFont();
     {
         FrameApp app(*sdl);
         // 320 x 220 under the menu bar of 20: the window is 320 x 240, the status bar its last 40 rows.
@@ -50,6 +53,7 @@ TEST(FrameScreenshotTest, TheFrameAChildAndTheStatusBarShowInThePalettesColours)
         frame.attach(app);
         WindowsStatusBar status("Vael Status Bar", frame.hwnd(), Point(20, 11), 2);
         frame.setStatusBar(&status);
+        app.setStatusText("Ready", 1);
         while (app.messageWaiting())
             app.pumpMessage();
         Child child;
@@ -90,8 +94,21 @@ TEST(FrameScreenshotTest, TheFrameAChildAndTheStatusBarShowInThePalettesColours)
             SCOPED_TRACE(r.name);
             EXPECT_EQ(displayedColour(sdl->window(), r.x, r.y), colourOf(r.index));
         }
+        // The system font's strokes: in the bar's first title, and in the status bar's first line.
+        const auto inked = [&](int left, int top, int width, int height) {
+            int count = 0;
+            for (int y = top; y < top + height; ++y)
+                for (int x = left; x < left + width; ++x)
+                    count += displayedColour(sdl->window(), x, y) == colourOf(palette->nearestIndex(0, 0, 0));
+            return count;
+        };
+        EXPECT_GT(inked(0, 0, 44, 20), 10);
+        EXPECT_GT(inked(20, 200 + 11, 40, 13), 10);
+        EXPECT_EQ(inked(300, 200 + 11, 6, 13), 0);
         frame.setStatusBar(nullptr);
     }
+    MenuTracker::setTextDrawer(nullptr);
+    WindowsStatusBar::setTextWriter(nullptr);
     WinApp::setPaletteMaker(nullptr, nullptr);
 }
 
