@@ -50,22 +50,23 @@ Picture arrowButton(int w, int h, Pointing pointing, bool pressed) {
     return p;
 }
 
-// The groove the thumb runs in, drawn along x; `edge` closes it on the left (1) or the right (2).
-Picture groove(int length, int edge) {
-    Picture p(length, Across, Groove);
-    p.line(0, 0, length - 1, 0, Dark), p.line(0, Across - 1, length - 1, Across - 1, Light);
-    if (edge == 1) p.line(0, 0, 0, Across - 1, Dark);
-    if (edge == 2) p.line(length - 1, 0, length - 1, Across - 1, Light);
+// A strip along x, lit on its first long edge and shaded on the second; `edge` closes it on the left (1,
+// lit) or on the right (2, shaded).
+Picture strip(int length, int across, std::uint8_t fill, std::uint8_t lit, std::uint8_t shaded, int edge) {
+    Picture p(length, across, fill);
+    p.line(0, 0, length - 1, 0, lit), p.line(0, across - 1, length - 1, across - 1, shaded);
+    if (edge == 1) p.line(0, 0, 0, across - 1, lit);
+    if (edge == 2) p.line(length - 1, 0, length - 1, across - 1, shaded);
     return p;
 }
 
-// A piece of the thumb along x; `edge` as for the groove.
+// The groove the thumb runs in is sunk; the thumb raised.
+Picture groove(int length, int edge) {
+    return strip(length, Across, Groove, Dark, Light, edge);
+}
+
 Picture thumbPiece(int length, int edge) {
-    Picture p(length, ThumbAcross, Face);
-    p.line(0, 0, length - 1, 0, Light), p.line(0, ThumbAcross - 1, length - 1, ThumbAcross - 1, Outline);
-    if (edge == 1) p.line(0, 0, 0, ThumbAcross - 1, Light);
-    if (edge == 2) p.line(length - 1, 0, length - 1, ThumbAcross - 1, Outline);
-    return p;
+    return strip(length, ThumbAcross, Face, Light, Outline, edge);
 }
 
 Picture transposed(const Picture& from) {
