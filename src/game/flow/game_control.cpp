@@ -135,36 +135,6 @@ ContainerBase* continuation(Component* target, BusMessage, ContainerBase*) {
     return nullptr;
 }
 
-void setHomeTQ(GameControl& c, std::int16_t v) {
-    c.setHomeTQLimit(v);
-}
-void setVisitorTQ(GameControl& c, std::int16_t v) {
-    c.setVisitorTQLimit(v);
-}
-void setHomeUnits(GameControl& c, std::int16_t v) {
-    c.setHomeUnits(v);
-}
-void setVisitorUnits(GameControl& c, std::int16_t v) {
-    c.setVisitorUnits(v);
-}
-void setPlayers(GameControl& c, std::int16_t v) {
-    c.setPlayers(v);
-}
-void setLeaderOrder(GameControl& c, std::int16_t v) {
-    c.setLeaderOrderTest(v);
-}
-void setAutoSave(GameControl& c, std::int16_t v) {
-    c.setAutoSave(v);
-}
-
-template <void (*Set)(GameControl&, std::int16_t)>
-ContainerBase* onSet(Component* target, BusMessage, ContainerBase* data) {
-    GameControl* control = controlOf(target, __LINE__);
-    std::int16_t value = 0;
-    if (control && shortOf(data, value, __LINE__)) Set(*control, value);
-    return nullptr;
-}
-
 struct Registration {
     const char* name; // null for a numbered event
     BusMessage event;
@@ -177,10 +147,10 @@ const Registration registrations[] = {
     {"UnitEliminated", 0, onUnitEliminated},
     {"HomeTeam", 0, onTeam<true>},
     {"VisitorTeam", 0, onTeam<false>},
-    {"HomeTQPoints", 0, onSet<setHomeTQ>},
-    {"VisitorTQPoints", 0, onSet<setVisitorTQ>},
-    {"NumHomeUnits", 0, onSet<setHomeUnits>},
-    {"NumVisitorUnits", 0, onSet<setVisitorUnits>},
+    {"HomeTQPoints", 0, onShort<&GameControl::setHomeTQLimit>},
+    {"VisitorTQPoints", 0, onShort<&GameControl::setVisitorTQLimit>},
+    {"NumHomeUnits", 0, onShort<&GameControl::setHomeUnits>},
+    {"NumVisitorUnits", 0, onShort<&GameControl::setVisitorUnits>},
     {"UnitRouted", 0, onRoutData<true>},
     {"UnitRallied", 0, onRoutData<false>},
     {nullptr, END_GAME, onEmpty<&GameControl::EndGame>},
@@ -190,11 +160,11 @@ const Registration registrations[] = {
     {"UnitMovementDone", 0, onUnitMovementDone},
     {"GetGameResults", 0, onGetGameResults},
     {"GetTurnNum", 0, onGetTurnNum},
-    {"NumberOfPlayers", 0, onSet<setPlayers>},
+    {"NumberOfPlayers", 0, onShort<&GameControl::setPlayers>},
     {"SetPlayerInfo", 0, onSetPlayerInfo},
     {"PlayerDeleted", 0, onPlayerDeleted},
-    {"SetLeaderOrder", 0, onSet<setLeaderOrder>},
-    {"SetAutoSave", 0, onSet<setAutoSave>},
+    {"SetLeaderOrder", 0, onShort<&GameControl::setLeaderOrderTest>},
+    {"SetAutoSave", 0, onShort<&GameControl::setAutoSave>},
     {"LeaderActivated", 0, onEmpty<&GameControl::LeaderActivated>},
     {"CanAttemptMomentum", 0, onShort<&GameControl::CanAttemptMomentum>},
 };

@@ -251,20 +251,5 @@ TEST_F(EndOfGameFlow, TheRiverScoreRowByRow) {
     }
 }
 
-TEST_F(EndOfGameFlow, FiftyPointsAcrossAndThenALeaderWinTheRiverBattle) {
-    control.setScenario(2);
-    restore(control, State{0, 30, 0, 30, 0, 50});
-    test::UnitSetup s(3, 9);
-    test::TestLeader leader(s);
-    leader.attach(bus);
-    test::GameFlowRecorder layer({"GetUnitByNum"}, "Layer double");
-    layer.on("GetUnitByNum", [&leader](test::GameFlowRecorder&, const ContainerBase*) -> ContainerBase* {
-        return new Container<VaelUnit*>(&leader);
-    });
-    layer.attach(bus);
-    control.UnitMovementDone(3);
-    EXPECT_EQ(control.endOfGameTest(), (GameControl::EndTest{true, true}));
-}
-
 } // namespace
 } // namespace vael
