@@ -69,13 +69,18 @@ ContainerBase* onEndOWSegment(Component* target, BusMessage, ContainerBase*) {
 
 } // namespace
 
-VaelAI::VaelAI(VaelLogicalLandscape* landscape) : Component("VaelAI"), landscape_(landscape) {
+VaelAI::VaelAI(VaelLogicalLandscape* landscape) : ComputerOpponent("VaelAI"), landscape_(landscape) {
     registerScriptLibrary(*this);
 }
 
 VaelAI::~VaelAI() = default;
 
+std::unique_ptr<ComputerOpponent> makeVaelAI(VaelLogicalLandscape* landscape) {
+    return std::make_unique<VaelAI>(landscape);
+}
+
 std::int32_t VaelAI::compile(const std::string& fileName) {
+    if (Application* app = Application::instance()) compiler_.setImportDirectory(app->dataPath());
     const std::int32_t result = compiler_.compile(fileName);
     interpreter_.reset();
     return result;

@@ -14,6 +14,7 @@
 #include "game/ai/ai_program.h"
 #include "game/ai/compiler.h"
 #include "game/ai/interpreter.h"
+#include "game/flow/computer_opponent.h"
 
 namespace vael {
 
@@ -50,7 +51,7 @@ private:
     bool started_ = false;
 };
 
-class VaelAI : public Component {
+class VaelAI : public ComputerOpponent {
 public:
     // A pass may give no order yet neither finish the leader nor use up his orders (a script without an
     // Orders table for the group, one that did not compile, one that only reads the map); this many such
@@ -60,21 +61,21 @@ public:
     explicit VaelAI(VaelLogicalLandscape* landscape);
     ~VaelAI() override;
 
-    void setUnitList(const List<Combat*>* units) { unitList_ = units; }
-    void setLeaderList(const List<Leader*>* leaders) { leaderList_ = leaders; }
+    void setUnitList(const List<Combat*>* units) override { unitList_ = units; }
+    void setLeaderList(const List<Leader*>* leaders) override { leaderList_ = leaders; }
     // With two computer sides each opponent acts only for the groups of its own side: a group whose
     // leader is of the visitor nation belongs to the visitor. Without a side it acts for every group.
-    void setSide(bool visitor, std::uint32_t visitorNation) {
+    void setSide(bool visitor, std::uint32_t visitorNation) override {
         hasSide_ = true;
         visitor_ = visitor;
         visitorNation_ = visitorNation;
     }
     bool playsVisitor() const { return hasSide_ && visitor_; }
 
-    std::int32_t compile(const std::string& fileName);
+    std::int32_t compile(const std::string& fileName) override;
     std::int32_t saveProgram(const std::string& fileName);
     std::int32_t loadProgram(const std::string& fileName);
-    bool runConditions();
+    bool runConditions() override;
     bool runExceptions();
     bool runGroupExceptions(const std::string& group);
     bool runGroupOrders();
@@ -161,6 +162,9 @@ private:
     std::int32_t ordersGiven_ = 0;
     std::int16_t idlePasses_ = 0;
 };
+
+// The maker the layer is given, so that the flow can create opponents without knowing the scripts.
+std::unique_ptr<ComputerOpponent> makeVaelAI(VaelLogicalLandscape* landscape);
 
 // Moves a unit on toward a hex as the script's MoveToward does; the withdrawal's end uses it to go on.
 std::int32_t continueToward(VaelAI& ai, std::int32_t hex, std::int32_t unit);

@@ -16,6 +16,7 @@
 #include "support/failed_checks.h"
 #include "support/flow/test_shell.h"
 #include "support/rules/test_display.h"
+#include "game/flow/list_walk.h"
 #include "support/temp_dir.h"
 
 namespace vael::test {
