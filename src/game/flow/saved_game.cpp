@@ -8,6 +8,7 @@
 #include "framework/core/super_string.h"
 #include "game/flow/list_walk.h"
 #include "game/flow/side_control.h"
+#include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
 
 namespace vael {
@@ -110,58 +111,93 @@ bool SaveGame(VaelLogicalLayer& layer, const std::string& fileName, std::string&
     return true;
 }
 
+namespace {
+
+// What follows the units, read from the file before any of it is applied.
+struct ParsedPart {
+    VaelUnit* selected = nullptr;
+    std::vector<std::uint16_t> computer;
+    std::uint8_t flags = 0;
+    std::string plan, homePlan;
+    std::vector<SavedCombat> combats;
+    std::int32_t controlAt = 0;
+};
+
+// Reads the units of the battle in place, then the rest up to game control's block.
+bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
+    part = ParsedPart();
+    for (VaelUnit* unit : savedUnits(layer)) {
+        if (!unit->read(s)) return false;
+        if (!part.selected && unit->isSelected()) part.selected = unit;
+    }
+    if (!readNumbers(s, part.computer)) return false;
+    s >> part.flags;
+    if (s.failed() || part.flags >= 8 || !readName(s, part.plan) ||
+        ((part.flags & TwoPlans) && !readName(s, part.homePlan)))
+        return false;
+    std::uint16_t combatCount = 0;
+    s >> combatCount;
+    for (std::uint16_t i = 0; !s.failed() && i < combatCount; ++i) {
+        SavedCombat combat;
+        for (auto& list : combat.lists)
+            if (!readNumbers(s, list)) return false;
+        s >> combat.hex;
+        part.combats.push_back(std::move(combat));
+    }
+    part.controlAt = s.readPosition();
+    return !s.failed();
+}
+
+// Tries the file on a battle of its own made from the same scenario, since reading a unit changes it and
+// some changes (an elimination) cannot be taken back: false when the file does not fit.
+bool fitsScenario(VaelLogicalLayer& layer, const SuperString& s, ParsedPart& part, bool& tried) {
+    tried = false;
+    const ScenarioInfoStruct& info = layer.getLoadedScenario();
+    if (info.fileName.empty()) return true;
+    VaelLogicalLayer scratch("Saved game check");
+    registerUnitPrototypes(scratch);
+    if (!scratch.LoadScenario(info)) return true;
+    tried = true;
+    SuperString copy(s);
+    return readPart(scratch, copy, part);
+}
+
+} // namespace
+
 bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& file, std::string& error) {
+    const std::string refused = "the saved game is cut short or does not belong to this battle";
     if (file.size() < OffsetField + 4) return error = "the saved game has no header", false;
     const std::uint32_t offset = file[8] | (file[9] << 8) | (file[10] << 16) | (std::uint32_t(file[11]) << 24);
     if (offset > file.size()) return error = "the saved game's part of the battle lies past its end", false;
     SuperString s;
     if (offset < file.size()) s.write(file.data() + offset, static_cast<std::int32_t>(file.size() - offset));
 
-    // What the units hold now, to put back should the file fail half-way.
+    ParsedPart part;
+    bool tried = false;
+    if (!fitsScenario(layer, s, part, tried)) return error = refused, false;
+    GameControl* control = layer.getGameControl();
+    if (tried && control) {
+        // Game control's block is read whole or not at all: it goes first, so that its refusal changes
+        // nothing.
+        SuperString block(s);
+        block.setReadPosition(part.controlAt);
+        if (!control->read(block)) return error = refused, false;
+    }
+
+    // Without a check battle the units are read in place, their state kept to put back.
     const std::vector<VaelUnit*> units = savedUnits(layer);
     SuperString backup;
     for (VaelUnit* unit : units)
         unit->write(backup);
-    GameControl* control = layer.getGameControl();
     SuperString controlBackup;
-    if (control) control->write(controlBackup);
-
-    VaelUnit* selected = nullptr;
-    std::vector<std::uint16_t> computer;
-    std::uint8_t flags = 0;
-    std::string plan, homePlan;
-    std::vector<SavedCombat> combats;
-    bool ok = true;
-    for (VaelUnit* unit : units) {
-        if (!(ok = unit->read(s))) break;
-        if (!selected && unit->isSelected()) selected = unit;
-    }
-    if (ok) ok = readNumbers(s, computer);
-    if (ok) {
-        s >> flags;
-        ok = !s.failed() && flags < 8 && readName(s, plan) && (!(flags & TwoPlans) || readName(s, homePlan));
-    }
-    std::uint16_t combatCount = 0;
-    if (ok) {
-        s >> combatCount;
-        ok = !s.failed();
-    }
-    for (std::uint16_t i = 0; ok && i < combatCount; ++i) {
-        SavedCombat combat;
-        for (auto& list : combat.lists)
-            if (!(ok = readNumbers(s, list))) break;
-        if (ok) {
-            s >> combat.hex;
-            ok = !s.failed();
-        }
-        combats.push_back(std::move(combat));
-    }
-    if (ok && control) ok = control->read(s);
+    if (control && !tried) control->write(controlBackup);
+    bool ok = readPart(layer, s, part);
+    if (ok && control && !tried) ok = control->read(s);
     if (!ok) {
         for (VaelUnit* unit : units)
             unit->read(backup);
-        if (control) control->read(controlBackup);
-        return error = "the saved game is cut short or does not belong to this battle", false;
+        if (control && !tried) control->read(controlBackup);
+        return error = refused, false;
     }
 
     List<Leader*>& local = layer.getLocalLeaders();
@@ -172,7 +208,7 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
         leader->initLocalLeader();
         local.append(leader);
     }
-    for (std::uint16_t number : computer) {
+    for (std::uint16_t number : part.computer) {
         Leader* leader = layer.findLeader(number);
         Assertion::check(leader != nullptr, "Unit does not previously exist", sourceFile, __LINE__);
         if (!leader || computerLeaders.contains(leader)) continue;
@@ -183,19 +219,19 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
     registerEliteInitiative(layer);
     layer.setOpponent(false, nullptr);
     layer.setOpponent(true, nullptr);
-    layer.setScriptFileName(plan);
-    layer.setHomePlanName(homePlan);
-    debugStream() << "The A/I file full path is " << planPath(plan) << std::endl;
-    if (flags & VisitorOpponent) {
+    layer.setScriptFileName(part.plan);
+    layer.setHomePlanName(part.homePlan);
+    debugStream() << "The A/I file full path is " << planPath(part.plan) << std::endl;
+    if (part.flags & VisitorOpponent) {
         debugStream() << "The visitor side is playing the A/I." << std::endl;
-        createOpponent(layer, true, plan);
+        createOpponent(layer, true, part.plan);
     }
-    if (flags & HomeOpponent) {
+    if (part.flags & HomeOpponent) {
         debugStream() << "The home side is playing the A/I." << std::endl;
-        createOpponent(layer, false, (flags & TwoPlans) ? homePlan : plan);
+        createOpponent(layer, false, (part.flags & TwoPlans) ? part.homePlan : part.plan);
     }
-    if (selected) selected->UnitSelected(static_cast<std::int16_t>(selected->getHex()));
-    for (const SavedCombat& saved : combats) {
+    if (part.selected) part.selected->UnitSelected(static_cast<std::int16_t>(part.selected->getHex()));
+    for (const SavedCombat& saved : part.combats) {
         CombatStruct combat;
         for (std::uint16_t n : saved.lists[0])
             if (Combat* unit = layer.findCombatUnit(n)) combat.attackers.append(unit);

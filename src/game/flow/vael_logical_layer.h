@@ -131,6 +131,8 @@ public:
     List<Leader*>& getComputerLeaders() { return computerLeaders_; }
     List<Leader*>& getLocalLeaders() { return localLeaders_; }
     void setTQPoints(std::uint16_t home, std::uint16_t visitor) { homeTQPoints_ = home, visitorTQPoints_ = visitor; }
+    // The scenario last asked for, which a saved game is read over.
+    const ScenarioInfoStruct& getLoadedScenario() const { return loadedScenario_; }
     // Runs the conditions of every computer side's plan.
     void runOpponentsConditions();
 
@@ -179,6 +181,7 @@ private:
     SideControlServices sideServices_;
     std::unique_ptr<ComputerOpponent> homeAI_, visitorAI_;
     std::string homePlanName_;
+    ScenarioInfoStruct loadedScenario_;
     List<SingleCombatResult> combatResults_;
     GameFlowDialogs dialogs_;
 };

@@ -60,6 +60,11 @@ protected:
         watcher.attach(layer);
     }
 
+    void TearDown() override {
+        for (const std::string& text : checks.texts)
+            ADD_FAILURE() << "failed check: " << text;
+    }
+
     std::unique_ptr<VaelAI> makeOpponent() {
         auto made = std::make_unique<VaelAI>(layer.getVaelLandscape());
         made->attach(layer);
