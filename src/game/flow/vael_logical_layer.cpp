@@ -280,6 +280,7 @@ void VaelLogicalLayer::runOpponentsConditions() {
 }
 
 void VaelLogicalLayer::CloseGame() {
+    endCombatPause(*this);
     gameControl_.reset();
     homeAI_.reset();
     visitorAI_.reset();

@@ -180,6 +180,8 @@ protected:
     bool chooseRoutStep(int step, std::int16_t& dest, std::int16_t& destRight);
     bool routSearch(int search, int step, std::int16_t& dest, std::int16_t& destRight);
     void terminalRout(const List<short>& path);
+    // Takes the unit off its hexes and stands it on hex, a double-sized unit's second hex beside it.
+    void relocate(std::int16_t hex);
     // The units a finished rout ran through: hit when steady, destroyed when routing themselves.
     void treatRunThrough(const List<short>& left, const List<short>& right);
 
@@ -200,6 +202,8 @@ protected:
     // The neighbour of hex across a region side; -1 when there is none.
     std::int16_t neighbour(std::int16_t hex, std::int32_t side) const;
     std::int16_t heightLevel(std::int16_t hex) const;
+    // The hexes one step from hex, in the landscape's order of sides (none off the map).
+    List<short> hexesAround(std::int16_t hex) const;
     const VaelUnit* firstUnitAt(std::int16_t hex) const;
     bool holdsOtherUnit(std::int16_t hex) const;
 

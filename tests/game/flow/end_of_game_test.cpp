@@ -170,8 +170,9 @@ TEST_F(EndOfGameFlow, AutomaticWinGivesTheOtherSideTheGameAtOnce) {
         EXPECT_EQ(c.getWinner(), row.winner);
         const std::string lost = row.homeLost ? "1000/30" : "0/30";
         const std::string otherLost = row.visitorLost ? "1000/30" : "0/30";
-        EXPECT_EQ(world.log, Lines{"EndOfGame winner " + std::to_string(row.winner) + " Macedonian(1) " + lost +
-                                   " routed 0(0) out 0/0 Persian(2) " + otherLost + " routed 0(0) out 0/0"});
+        EXPECT_EQ(world.log,
+                  Lines{"EndOfGame winner " + std::to_string(row.winner) + " Macedonian(1) " + lost +
+                        " routed 0(0) out 0/0 Persian(2) " + otherLost + " routed 0(0) out 0/0"});
     }
 }
 
@@ -190,9 +191,9 @@ TEST_F(EndOfGameFlow, AfterTheEndNeitherTheNextLeaderNorTheNextTurnRuns) {
 }
 
 struct RiverUnit : test::TestCombat {
-    using test::TestCombat::FightingDouble;
     using Combat::routing_;
     using Combat::willRout_;
+    using test::TestCombat::FightingDouble;
     using VaelUnit::secondHex_;
 };
 

@@ -52,12 +52,27 @@ std::vector<std::uint8_t> smallBattle() {
 
 // What the leaders, the phase handlers, the battle map, the commentary and the application do around the
 // turn sequence.
-const std::vector<std::string> heard = {
-    "BeginLeaderOrdersPhase", "ActivateLeader", "NoMoreOrders", "RaiseFlags",     "InitLeader",
-    "InitAILeader",           "AddBattleScars", "ZoomOutAfterCombat", "FinishLeader", "SynchronizeGame",
-    "GameSynchronized",       "RoutPhase",      "EndOfTurn",      "BeginTurn",     "EliteInitiative",
-    "EndOfGame",              "EndGameMusic",   "GameEnded",      "AddCommentary", "ChangeMainCaption",
-    "DoneViewingCombatResults"};
+const std::vector<std::string> heard = {"BeginLeaderOrdersPhase",
+                                        "ActivateLeader",
+                                        "NoMoreOrders",
+                                        "RaiseFlags",
+                                        "InitLeader",
+                                        "InitAILeader",
+                                        "AddBattleScars",
+                                        "ZoomOutAfterCombat",
+                                        "FinishLeader",
+                                        "SynchronizeGame",
+                                        "GameSynchronized",
+                                        "RoutPhase",
+                                        "EndOfTurn",
+                                        "BeginTurn",
+                                        "EliteInitiative",
+                                        "EndOfGame",
+                                        "EndGameMusic",
+                                        "GameEnded",
+                                        "AddCommentary",
+                                        "ChangeMainCaption",
+                                        "DoneViewingCombatResults"};
 
 class TurnSequence : public ::testing::Test {
 protected:
@@ -70,7 +85,7 @@ protected:
         ASSERT_TRUE(layer.LoadScenario(ScenarioInfoStruct{3, "Small", "small.scn", 0}))
             << (checks.texts.empty() ? "" : checks.texts.front());
         world.attach(layer);
-        app().strings[90] = "(R)";
+        app().strings[88] = "Now starting game...";
     }
     test::TestShell& app() { return shell; }
     Leader* leader(const char* name) { return layer.findLeaderByName(name); }
@@ -89,15 +104,16 @@ protected:
     }
     // The leaders' part: each activated leader announces himself and, his orders given, ends his combat.
     void playLeaders() {
-        world.on("ActivateLeader", [this](test::GameFlowRecorder& w, const ContainerBase* data) -> ContainerBase* {
-            unsigned short number = 0;
-            Container<unsigned short>::fromMessage(data, number);
-            Leader* l = layer.findLeader(number);
-            w.say("LeaderActivated", l ? l->getName() : std::string("?"));
-            if (l && l->getName() == "Vaelmoric") w.say("CanAttemptMomentum", short{1});
-            w.say("CombatDone");
-            return nullptr;
-        });
+        world.on("ActivateLeader",
+                 [this](test::GameFlowRecorder& w, const ContainerBase* data) -> ContainerBase* {
+                     unsigned short number = 0;
+                     Container<unsigned short>::fromMessage(data, number);
+                     Leader* l = layer.findLeader(number);
+                     w.say("LeaderActivated", l ? l->getName() : std::string("?"));
+                     if (l && l->getName() == "Vaelmoric") w.say("CanAttemptMomentum", short{1});
+                     w.say("CombatDone");
+                     return nullptr;
+                 });
     }
 
     test::TempDir dir{"flow-turn-sequence"};
@@ -115,18 +131,18 @@ TEST_F(TurnSequence, ActivatedLeaderRaisesTheFlagsOfHisUnitsThatHaveNotRallied) 
     EXPECT_EQ(layer.getActiveGroup(), layer.findGroup(1));
 }
 
-TEST_F(TurnSequence, UsedUnitsRaiseGrayFlagsAndResumedUnitsMustStillHaveAllTheirMovement) {
+// The Companions, used this turn, have charged: done for the turn, they still raise a grey flag when
+// Vaelmoric is activated, but not when he resumes.
+TEST_F(TurnSequence, UsedUnitsRaiseGrayFlagsAndResumedOnlyThoseNotDoneForTheTurn) {
     allLocal();
     Combat* companions = layer.findCombatUnitByName("Companions");
     companions->setUsedThisTurn(1);
+    companions->declareShock(201);
     world.say("LeaderActivated", std::string("Vaelmoric"));
-    settle();
-    EXPECT_EQ(world.only({"RaiseFlags"}), Lines{"RaiseFlags [1,0] gray [1] nation 1"});
-    world.log.clear();
-    companions->setMovement(6);
     world.say("LeaderResumed", std::string("Vaelmoric"));
     settle();
-    EXPECT_EQ(world.only({"RaiseFlags"}), Lines{"RaiseFlags [1,0] gray [1] nation 1"});
+    EXPECT_EQ(world.only({"RaiseFlags"}),
+              (Lines{"RaiseFlags [1,0] gray [1] nation 1", "RaiseFlags [0] gray [] nation 1"}));
 }
 
 TEST_F(TurnSequence, ARemoteLeaderIsToldHeHasNoOrdersHereAndAComputerLeaderGetsHisGroup) {
@@ -163,8 +179,15 @@ TEST_F(TurnSequence, ACombatStepWithoutResultsPausesHalfASecondThenSynchronises)
     EXPECT_EQ(world.log.size(), 1u);
     shell.tickSystemTimer();
     shell.drainQueue();
-    EXPECT_EQ(world.log, (Lines{"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader", "SynchronizeGame "}));
+    EXPECT_EQ(world.log,
+              (Lines{"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader", "SynchronizeGame "}));
     EXPECT_EQ(shell.timerPeriod, 0) << "the timer fires once";
+    world.log.clear();
+    world.say("CombatDone");
+    shell.drainQueue();
+    layer.CloseGame(); // the battle closes during the pause
+    shell.advance(1000), shell.tickSystemTimer(), shell.drainQueue();
+    EXPECT_EQ(world.log, Lines{"DoneViewingCombatResults"});
 }
 
 TEST_F(TurnSequence, CombatResultsLeaveScarsOnEachHexOnceAndAreShownWhenAsked) {
@@ -174,10 +197,8 @@ TEST_F(TurnSequence, CombatResultsLeaveScarsOnEachHexOnceAndAreShownWhenAsked) {
     second.attackerHexes = test::listOf<short>({202});
     second.defenderHexes = test::listOf<short>({102});
     int shown = 0;
-    layer.setDialogs(GameFlowDialogs{[&](VaelLogicalLayer&, const List<SingleCombatResult>& r) {
-                                         shown = r.count();
-                                     },
-                                     nullptr});
+    layer.setDialogs(GameFlowDialogs{
+        [&](VaelLogicalLayer&, const List<SingleCombatResult>& r) { shown = r.count(); }, nullptr});
     const Lines pause = {"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader",
                          "SynchronizeGame viewing combat results"};
     for (std::uint16_t flag : {0, 1}) {
@@ -220,7 +241,8 @@ TEST_F(TurnSequence, TheEndOfTheGameIsWonOrLostByTheNationOfThisMachinesHumanLea
         for (const char* name : {"Vaelmoric", "Aspar"})
             if (row.computerHome) leader(name)->setComputerControlled();
         std::vector<std::pair<std::uint32_t, short>> shown;
-        layer.setDialogs(GameFlowDialogs{nullptr, [&](std::uint32_t n, std::int16_t w) { shown.emplace_back(n, w); }});
+        layer.setDialogs(
+            GameFlowDialogs{nullptr, [&](std::uint32_t n, std::int16_t w) { shown.emplace_back(n, w); }});
         world.log.clear();
         EndOfGameResults results;
         results.winner = row.winner;
@@ -228,7 +250,8 @@ TEST_F(TurnSequence, TheEndOfTheGameIsWonOrLostByTheNationOfThisMachinesHumanLea
         world.sendNamed("EndOfGame", &box);
         settle();
         EXPECT_EQ(world.only({"EndGameMusic", "SynchronizeGame"}),
-                  (Lines{"EndGameMusic " + std::to_string(row.won), "SynchronizeGame viewing end of game results"}));
+                  (Lines{"EndGameMusic " + std::to_string(row.won),
+                         "SynchronizeGame viewing end of game results"}));
         EXPECT_EQ(shown, (std::vector<std::pair<std::uint32_t, short>>{{row.nation, row.won}}));
     }
 }
@@ -242,14 +265,28 @@ TEST_F(TurnSequence, GameControlIsMadeFromTheLoadedBattle) {
     EXPECT_EQ(control->getLeaderCount(), 3);
     EXPECT_EQ(control->leaderAt(2).name, "Tezhar");
     EXPECT_EQ(control->leaderAt(2).currentInitiative, 4);
-    EXPECT_EQ(test::GameFlowRecorder::describe("Results", std::make_unique<Container<EndOfGameResults>>(
-                                                              control->results(0))
-                                                              .get()),
+    EXPECT_EQ(test::GameFlowRecorder::describe(
+                  "Results", std::make_unique<Container<EndOfGameResults>>(control->results(0)).get()),
               "Results winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0");
     EXPECT_EQ(control->getScenario(), 3u);
     layer.CloseGame();
     EXPECT_EQ(layer.getGameControl(), nullptr);
     EXPECT_EQ(layer.CreateGameControl(3), nullptr) << "no battle is loaded";
+}
+
+// Game control made before the battle loads hears the battle's announcements on the bus.
+TEST_F(TurnSequence, GameControlHearsTheBattleAnnounced) {
+    layer.CloseGame();
+    GameControl control;
+    control.attach(layer);
+    ASSERT_TRUE(layer.LoadScenario(ScenarioInfoStruct{3, "Small", "small.scn", 0}));
+    settle();
+    EXPECT_EQ(control.getLeaderCount(), 3);
+    EXPECT_EQ(control.leaderAt(1).name, "Aspar");
+    EXPECT_EQ(test::GameFlowRecorder::describe(
+                  "Results", std::make_unique<Container<EndOfGameResults>>(control.results(0)).get()),
+              "Results winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0");
+    EXPECT_TRUE(checks.texts.empty()) << checks.texts.front();
 }
 
 // Vaelmoric opens (elite initiative, no roll) and goes again on momentum (30 < 48), fails the second try
@@ -292,18 +329,20 @@ TEST_F(TurnSequence, ASeededBattleMessageByMessage) {
     };
     auto ordersAndCombat = [](const Lines& handOver) {
         Lines lines = handOver;
-        for (const char* line : {"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader", "SynchronizeGame ",
-                                 "GameSynchronized"})
+        for (const char* line : {"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader",
+                                 "SynchronizeGame ", "GameSynchronized"})
             lines.push_back(line);
         return lines;
     };
     const Lines vaelmoricOrders = ordersAndCombat({"RaiseFlags [1,0] gray [] nation 1", "InitLeader"});
     const Lines asparOrders = ordersAndCombat({"RaiseFlags [3,2] gray [] nation 1", "InitLeader"});
     const Lines tezharOrders = ordersAndCombat(
-        {"RaiseFlags [4] gray [] nation 2", "AddCommentary \\BTezhar is now giving orders.  Please wait...\\b",
-         "InitAILeader group 3"});
+        {"RaiseFlags [4] gray [] nation 2",
+         "AddCommentary \\BTezhar is now giving orders.  Please wait...\\b", "InitAILeader group 3"});
     Lines expected = {"EliteInitiative 0"};
-    auto add = [&expected](const Lines& lines) { expected.insert(expected.end(), lines.begin(), lines.end()); };
+    auto add = [&expected](const Lines& lines) {
+        expected.insert(expected.end(), lines.begin(), lines.end());
+    };
     add(activation("0", "Vaelmoric", false));
     add({"ChangeMainCaption Small Fight - Turn 1"});
     add(vaelmoricOrders);
@@ -316,8 +355,9 @@ TEST_F(TurnSequence, ASeededBattleMessageByMessage) {
     add(asparOrders);
     add({"RoutPhase",
          "EndOfTurn winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0",
-         "SynchronizeGame viewing the turn overview", "GameSynchronized", "ChangeMainCaption Small Fight - Turn 2",
-         "AddCommentary \\B** Turn #2 **\\b", "BeginTurn", "EliteInitiative 1"});
+         "SynchronizeGame viewing the turn overview", "GameSynchronized",
+         "ChangeMainCaption Small Fight - Turn 2", "AddCommentary \\B** Turn #2 **\\b", "BeginTurn",
+         "EliteInitiative 1"});
     add(activation("2", "Aspar", false));
     add(asparOrders);
     add(activation("4", "Tezhar", true));
@@ -326,8 +366,11 @@ TEST_F(TurnSequence, ASeededBattleMessageByMessage) {
     add(vaelmoricOrders);
     // The layer, on the bus before the recorder, plays the music at once as it takes the end of the game.
     add({"RoutPhase", "EndGameMusic 1",
-         "EndOfGame winner 1 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 20/20 routed 0(0) out 1/0", "SynchronizeGame viewing end of game results", "GameSynchronized", "GameEnded 1"});
+         "EndOfGame winner 1 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 20/20 routed 0(0) out 1/0",
+         "SynchronizeGame viewing end of game results", "GameSynchronized", "GameEnded 1"});
     EXPECT_EQ(world.log, expected);
+    EXPECT_EQ(shell.statusTexts,
+              (std::vector<std::pair<std::int16_t, std::string>>{{0, "Now starting game..."}}));
     EXPECT_EQ(rolls.left(), 0u);
     EXPECT_EQ(control->getTurn(), 1);
     EXPECT_EQ(control->getEliteCount(), 1);
@@ -388,7 +431,8 @@ TEST_F(TurnSequence, EveryMachineReportsEachStepThroughTheRelay) {
     world.send(BEGIN_GAME, &newGame);
     settle();
     EXPECT_EQ(world.only({"GameEnded"}), Lines{"GameEnded 1"});
-    EXPECT_EQ(world.only({"ActivateLeader"}), (Lines{"ActivateLeader 0", "ActivateLeader 4", "ActivateLeader 2"}));
+    EXPECT_EQ(world.only({"ActivateLeader"}),
+              (Lines{"ActivateLeader 0", "ActivateLeader 4", "ActivateLeader 2"}));
     EXPECT_EQ(control->getPlayers(), 1);
     EXPECT_EQ(rolls.left(), 0u);
 }
@@ -399,8 +443,9 @@ TEST_F(TurnSequence, NoRollsCanHangTheTurnEngine) {
     struct Row {
         const char* what;
         std::vector<int> pattern;
-    } rows[] = {{"all lowest", {0}},        {"all highest", {32767}},      {"momentum's last miss", {99}},
-                {"100 wraps to 0", {100}}, {"alternating", {0, 32767}}, {"just past the weights", {10, 11, 12}}};
+    } rows[] = {
+        {"all lowest", {0}},       {"all highest", {32767}},    {"momentum's last miss", {99}},
+        {"100 wraps to 0", {100}}, {"alternating", {0, 32767}}, {"just past the weights", {10, 11, 12}}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         layer.CloseGame();

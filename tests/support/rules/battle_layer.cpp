@@ -48,6 +48,8 @@ ContainerBase* onLogged(Component* target, BusMessage event, ContainerBase* data
     else if (auto* restored = dynamic_cast<const Container<RestoreCohesionInfo>*>(data))
         line += " " + std::to_string(restored->valuePtr()->hits) + " " +
                 std::to_string(restored->valuePtr()->unitNumber);
+    else if (data && layerOf(target)->describe)
+        line += " " + layerOf(target)->describe(data);
     layerOf(target)->log.push_back(line);
     return nullptr;
 }
@@ -160,6 +162,13 @@ ContainerBase* onHighlight(Component* target, BusMessage event, ContainerBase* d
     return nullptr;
 }
 
+ContainerBase* onAddBogusLeader(Component* target, BusMessage, ContainerBase* data) {
+    Leader* fallen = nullptr;
+    if (Container<Leader*>::fromMessage(data, fallen) && fallen)
+        layerOf(target)->fallenLeaders.emplace_back(fallen);
+    return nullptr;
+}
+
 } // namespace
 
 void BattleLayer::connectParent() {
@@ -176,6 +185,7 @@ void BattleLayer::connectParent() {
     connectNamed("InZOC", onInZOC);
     connectNamed("ChangeFacing", onChangeFacing);
     connectNamed("DoRout", onDoRout);
+    connectNamed("AddBogusLeader", onAddBogusLeader);
     connectNamed("RampagingActions", onRampagingActions);
     connectNamed("DoRampagingActions", onDoRampagingActions);
     connect(HIGHLIGHT_REGION, onHighlight);
@@ -183,6 +193,14 @@ void BattleLayer::connectParent() {
     connect(ENABLE_MENU_ITEM, onMenu);
     connect(DISABLE_MENU_ITEM, onMenu);
     connect(LOGICAL_COMMAND, onCommand);
+}
+
+void BattleLayer::watch(std::initializer_list<const char*> names,
+                        std::initializer_list<std::int32_t> events) {
+    for (const char* name : names)
+        connectNamed(name, onLogged);
+    for (std::int32_t event : events)
+        connect(event, onLogged);
 }
 
 VaelUnit* BattleLayer::unitNumbered(int number) const {

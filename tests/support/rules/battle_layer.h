@@ -4,10 +4,15 @@
 // "EliminateUnit", "DoRout", "DoRampagingActions"), keeps a list of declared combats, and writes every
 // message a unit sends that a test may look at into one log, in the order the messages arrive. The real layer
 // replaces it without changing the code under test.
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "game/rules/combat.h"
+#include "game/rules/leader.h"
 #include "support/rules/test_logical_layer.h"
 
 namespace vael::test {
@@ -20,6 +25,8 @@ public:
     // The units the layer finds by number, in the order of the armies.
     std::vector<VaelUnit*> units;
     List<CombatStruct> combats;
+    // The records of fallen leaders that their side takes over ("AddBogusLeader").
+    std::vector<std::unique_ptr<Leader>> fallenLeaders;
     // "TQHit 2 7 0", "AddCommentary \B...", "menu+ 235", "cmd 7 CohesionHit 60", ...
     std::vector<std::string> log;
     // Applies the hits of "TQHit" as the game's layer does; off, they stay announced only.
@@ -28,6 +35,11 @@ public:
     short zocAnswer = -1;
     // Notes the highlighting of hexes as "light+ [...]" and "light- ...".
     bool logHighlights = false;
+
+    // Logs these messages and built-in events too, from now on; a payload the log does not know is written
+    // by describe when one is given.
+    void watch(std::initializer_list<const char*> names, std::initializer_list<std::int32_t> events = {});
+    std::function<std::string(const ContainerBase*)> describe;
 
     VaelUnit* unitNumbered(int number) const;
     // The log lines that start with one of the prefixes, and forgetting the log.

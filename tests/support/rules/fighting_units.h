@@ -9,6 +9,7 @@
 
 #include "game/rules/heavy_cav.h"
 #include "game/rules/heavy_infantry.h"
+#include "game/rules/leader.h"
 #include "support/rules/battle_layer.h"
 #include "support/rules/test_maps.h"
 #include "support/test_application.h"
@@ -87,16 +88,39 @@ protected:
     // for a kind of that code.
     template <class Kind = Hoplite> Open<Kind>& add(const Troop& t, int typeCode = -1) {
         const HeavyCavUnitData r = record(t);
-        owned.push_back(std::make_unique<Open<Kind>>(r, r.name.c_str()));
-        auto& unit = static_cast<Open<Kind>&>(*owned.back());
+        auto& unit = place(std::make_unique<Open<Kind>>(r, r.name.c_str()), t.hex);
         if (typeCode >= 0) unit.unitType_ = static_cast<std::uint32_t>(typeCode);
-        if (t.hex >= 0) map->addToRegion(&unit, t.hex);
+        return unit;
+    }
+
+    // Takes the unit, lists it on its hexes and attaches it, and builds every unit's surroundings again.
+    template <class U> U& place(std::unique_ptr<U> made, std::int16_t hex) {
+        U& unit = *made;
+        owned.push_back(std::move(made));
+        if (hex >= 0) map->addToRegion(&unit, hex);
         if (unit.isDoubleSized() && unit.getSecondHex() >= 0) map->addToRegion(&unit, unit.getSecondHex());
         unit.attach(layer);
         layer.units.push_back(&unit);
         for (auto& u : owned)
             if (auto* c = dynamic_cast<Combat*>(u.get())) c->updateSurroundings();
         return unit;
+    }
+
+    // A leader "Leader <number>" of initiative 3 and command range 4 standing on hex.
+    Leader& commander(int number, std::int16_t hex, std::uint32_t nation) {
+        LeaderUnitData r;
+        static_cast<VaelUnitData&>(r) = record({number, hex, nation});
+        r.name = "Leader " + std::to_string(number);
+        r.initiative = 3;
+        r.commandRange = 4;
+        r.shockPrecedence = 2;
+        r.duelRating = 1;
+        owned.push_back(std::make_unique<Leader>(r, r.name.c_str()));
+        auto& made = static_cast<Leader&>(*owned.back());
+        map->addToRegion(&made, hex);
+        made.attach(layer);
+        layer.units.push_back(&made);
+        return made;
     }
 
     // Takes every unit off the map and destroys it, for the next row of a table.
