@@ -51,7 +51,9 @@ TEST_F(Activation, OrdersInARowToOneUnitCostOneOrder) {
 }
 
 TEST_F(Activation, ARefusedMoveToCostsAnOrderButAMoveTowardThatDidNotMoveDoesNot) {
-    ASSERT_EQ(compile(plan("r0 = MoveToward(1010, GetLeader()); r1 = Attack(9999, 600); r2 = Rotate(9999, 3); "
+    // Without movement points a unit has nowhere to go.
+    layer.findCombatUnitByName("Companion Ile 2")->setMovement(0);
+    ASSERT_EQ(compile(plan("r0 = MoveToward(1010, " + ile[2] + "); r1 = Attack(9999, 600); r2 = Rotate(9999, 3); "
                            "r3 = MoveTo(2900, " +
                            ile[1] + "); FinishLeader();")),
               1);
