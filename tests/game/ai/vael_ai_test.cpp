@@ -67,6 +67,36 @@ TEST_F(Activation, ARefusedMoveToCostsAnOrderButAMoveTowardThatDidNotMoveDoesNot
     EXPECT_EQ(endings(), 1);
 }
 
+TEST_F(Activation, RallyingAUnitThatIsNotRoutingIsNoOrderButSteadyingIs) {
+    ASSERT_EQ(compile(plan("r0 = AttemptToRally(" + ile[1] + "); r1 = Recover(GetLeader()); r2 = Recover(" + ile[3] +
+                           "); FinishLeader();")),
+              1);
+    activate();
+    EXPECT_EQ(global(0), 0);
+    EXPECT_EQ(global(1), 0);
+    EXPECT_EQ(global(2), 1);
+    EXPECT_EQ(ai->ordersLeft(), initiative - 1);
+    EXPECT_EQ(ai->lastOrderedUnit(), unitNumber("Companion Ile 3"));
+    EXPECT_EQ(layer.findCombatUnitByName("Companion Ile 1")->isRouting(), 0);
+}
+
+TEST_F(Activation, AWithdrawalWaitsForTheEndOfItsSegment) {
+    const BusMessage end(RegisteredMessage::getId("EndOWSegment"));
+    ai->startWithdrawal(7, 1112);
+    EXPECT_EQ(ai->owPending(), 1);
+    EXPECT_EQ(ai->owUnit(), 7);
+    EXPECT_EQ(ai->owDestination(), 1112);
+    ai->addMovingUnit(7);
+    // The animation's end posts nothing while the withdrawal is pending.
+    ai->unitDoneAnimating(7);
+    ai->FinishedGivingAIOrders();
+    EXPECT_EQ(endings(), 0);
+    Container<EndOWStruct> box(EndOWStruct{});
+    watcher.send(end, &box);
+    EXPECT_EQ(ai->owPending(), 0);
+    EXPECT_EQ(ai->owUnit(), 7);
+}
+
 TEST_F(Activation, AMoveEndsTheActivationOnlyAfterItsAnimation) {
     ASSERT_EQ(compile(plan("r0 = MoveToward(1112, " + ile[1] + "); FinishLeader();")), 1);
     activate();
