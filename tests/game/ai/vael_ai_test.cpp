@@ -82,19 +82,19 @@ TEST_F(Activation, RallyingAUnitThatIsNotRoutingIsNoOrderButSteadyingIs) {
 
 TEST_F(Activation, AWithdrawalWaitsForTheEndOfItsSegment) {
     const BusMessage end(RegisteredMessage::getId("EndOWSegment"));
-    ai->startWithdrawal(7, 1112);
+    ai->startWithdrawal(900, 1112);
     EXPECT_EQ(ai->owPending(), 1);
-    EXPECT_EQ(ai->owUnit(), 7);
+    EXPECT_EQ(ai->owUnit(), 900);
     EXPECT_EQ(ai->owDestination(), 1112);
-    ai->addMovingUnit(7);
+    ai->addMovingUnit(900);
     // The animation's end posts nothing while the withdrawal is pending.
-    ai->unitDoneAnimating(7);
+    ai->unitDoneAnimating(900);
     ai->FinishedGivingAIOrders();
     EXPECT_EQ(endings(), 0);
     Container<EndOWStruct> box(EndOWStruct{});
     watcher.send(end, &box);
     EXPECT_EQ(ai->owPending(), 0);
-    EXPECT_EQ(ai->owUnit(), 7);
+    EXPECT_EQ(ai->owUnit(), 900);
 }
 
 TEST_F(Activation, AMoveEndsTheActivationOnlyAfterItsAnimation) {
