@@ -5,8 +5,8 @@
 // into a unit that is not there.
 #include <climits>
 
-#include "framework/core/debug_stream.h"
 #include "framework/core/container.h"
+#include "framework/core/debug_stream.h"
 #include "game/ai/vael_ai.h"
 #include "game/flow/list_walk.h"
 #include "game/rules/combat.h"
@@ -24,9 +24,13 @@ namespace {
 
 using Value = std::int32_t;
 
-VaelAI& opponent(void* owner) { return *static_cast<VaelAI*>(owner); }
+VaelAI& opponent(void* owner) {
+    return *static_cast<VaelAI*>(owner);
+}
 
-VaelUnit* unitOf(void* owner, Value number) { return opponent(owner).getUnit(number); }
+VaelUnit* unitOf(void* owner, Value number) {
+    return opponent(owner).getUnit(number);
+}
 
 Combat* combatOf(void* owner, Value number) {
     VaelUnit* unit = unitOf(owner, number);
@@ -38,7 +42,9 @@ MissileCapable* missileOf(void* owner, Value number) {
     return unit && unit->isMissileCapable() ? dynamic_cast<MissileCapable*>(unit) : nullptr;
 }
 
-std::int16_t number(const VaelUnit& unit) { return static_cast<std::int16_t>(unit.getUnitNum()); }
+std::int16_t number(const VaelUnit& unit) {
+    return static_cast<std::int16_t>(unit.getUnitNum());
+}
 
 // Script values are 32-bit; the map's hexes are 16-bit, and a value that does not fit is no hex.
 std::int16_t hexOf(Value value) {
@@ -66,7 +72,8 @@ Value moveToward(void* owner, Value hex, Value who) {
         return 0;
     }
     if ((answer == NORMAL || answer == ZOC_MOVE) && ai.landscape() &&
-        ai.landscape()->findOWCandidates(static_cast<std::int16_t>(unit->getHex()), unit->getNation(), unit) &&
+        ai.landscape()->findOWCandidates(static_cast<std::int16_t>(unit->getHex()), unit->getNation(),
+                                         unit) &&
         !unit->willRout())
         answer = OW_MOVE;
     if (answer == OW_MOVE) ai.startWithdrawal(number(*unit), hexOf(hex));
@@ -133,8 +140,8 @@ Value hexOccupancy(void* owner, Value hex) {
 
 Value adjacentHex(void* owner, Value hex, Value direction) {
     VaelAI& ai = opponent(owner);
-    const bool side = direction == 1 || direction == 2 || direction == 4 || direction == 5 || direction == 6 ||
-                      direction == 8;
+    const bool side = direction == 1 || direction == 2 || direction == 4 || direction == 5 ||
+                      direction == 6 || direction == 8;
     if (!side || !onMap(ai, hex)) return -1;
     const LogicalRegion* region = ai.landscape()->regionAt(hexOf(hex));
     if (!region) return -1;
@@ -206,7 +213,9 @@ Value distance(void* owner, Value a, Value b) {
 
 // Script lists.
 
-Value getList(void* owner) { return opponent(owner).newList(); }
+Value getList(void* owner) {
+    return opponent(owner).newList();
+}
 
 Value addToList(void* owner, Value handle, Value value) {
     List<short>* list = opponent(owner).list(handle);
@@ -308,11 +317,15 @@ Value clearList(void* owner, Value handle) {
     return 1;
 }
 
-Value dumpList(void*, Value) { return 0; }
+Value dumpList(void*, Value) {
+    return 0;
+}
 
 // The leader and his units.
 
-Value getLeader(void* owner) { return opponent(owner).leaderNumber(); }
+Value getLeader(void* owner) {
+    return opponent(owner).leaderNumber();
+}
 
 Value finishLeader(void* owner) {
     opponent(owner).finishLeader();
@@ -323,11 +336,10 @@ Value getUnitPaths(void* owner, Value who, Value handle) {
     VaelAI& ai = opponent(owner);
     VaelUnit* unit = ai.getUnit(who);
     if (!unit || !ai.list(handle) || !ai.landscape()) return 0;
-    static const DIRECTION compass[9][2] = {{NoDirection, NoDirection}, {NoDirection, NoDirection},
-                                            {North, NorthEast},         {NorthEast, SouthEast},
-                                            {SouthEast, South},         {NoDirection, NoDirection},
-                                            {South, SouthWest},         {SouthWest, NorthWest},
-                                            {NorthWest, North}};
+    static const DIRECTION compass[9][2] = {
+        {NoDirection, NoDirection}, {NoDirection, NoDirection}, {North, NorthEast},
+        {NorthEast, SouthEast},     {SouthEast, South},         {NoDirection, NoDirection},
+        {South, SouthWest},         {SouthWest, NorthWest},     {NorthWest, North}};
     const int facing = unit->getFacing();
     if (facing < 0 || facing > 8 || compass[facing][0] == NoDirection) return 0;
     List<DIRECTION> directions;
@@ -388,7 +400,9 @@ Value attemptToRally(void* owner, Value who) {
     return 1;
 }
 
-Value breakPoint(void*) { return 1; }
+Value breakPoint(void*) {
+    return 1;
+}
 
 Value recover(void* owner, Value who) {
     VaelAI& ai = opponent(owner);
@@ -449,7 +463,8 @@ Value turnToAttack(void* owner, Value who) {
     for (int k = 0; k <= 3; ++k) {
         for (const std::uint32_t sense : {2u, 1u}) {
             DIRECTION tried = start;
-            for (int i = 0; i < k; ++i) tried = VaelUnit::stepFacing(tried, sense);
+            for (int i = 0; i < k; ++i)
+                tried = VaelUnit::stepFacing(tried, sense);
             if (!enemyCombatAhead(ai, *unit, tried) || !unit->canRotateTo(tried)) continue;
             const std::int16_t answer = unit->RotateTo(tried);
             if (answer == OW_MOVE) ai.startWithdrawal(number(*unit), -1);
@@ -519,7 +534,9 @@ Value getTurnNum(void* owner) {
     return turn;
 }
 
-Value random(void*, Value n) { return n == 0 ? 0 : Roll::rand() % n; }
+Value random(void*, Value n) {
+    return n == 0 ? 0 : Roll::rand() % n;
+}
 
 Value enemyWithinRange(void* owner, Value who, Value range) {
     VaelUnit* unit = unitOf(owner, who);
@@ -545,7 +562,8 @@ Value findHurtingUnit(void* owner) {
             continue;
         }
         const auto hex = static_cast<std::int16_t>(unit->getHex());
-        const int d = onMap(ai, hex) && onMap(ai, leaderHex) ? ai.landscape()->hexDistance(leaderHex, hex) : 999;
+        const int d =
+            onMap(ai, hex) && onMap(ai, leaderHex) ? ai.landscape()->hexDistance(leaderHex, hex) : 999;
         if (unit->isRouting()) {
             trace << "He is routing..." << std::endl;
             if (d < routDistance) {
@@ -631,20 +649,40 @@ const Entry procedures[] = {
 };
 
 const std::pair<const char*, std::int32_t> constants[] = {
-    {"TQ", 1},         {"COHESION_HIT", 2},       {"SIZE", 3},      {"MOVEMENT_POINTS", 4},
-    {"MOVEMENT_REMAINING", 5}, {"MISSLE_TYPE", 6}, {"MISSLE_RANGE", 7}, {"MISSLES_REMAINING", 8},
-    {"UNIT_TYPE", 9},  {"FAILED", 0},             {"CENTER", 0},    {"NORTH", 1},
-    {"NORTHEAST", 2},  {"EAST", 3},               {"SOUTHEAST", 4}, {"SOUTH", 5},
-    {"SOUTHWEST", 6},  {"WEST", 7},               {"NORTHWEST", 8}, {"FALSE", 0},
-    {"TRUE", 1},       {"CLOCKWISE", 1},          {"COUNTERCLOCKWISE", 2},
+    {"TQ", 1},
+    {"COHESION_HIT", 2},
+    {"SIZE", 3},
+    {"MOVEMENT_POINTS", 4},
+    {"MOVEMENT_REMAINING", 5},
+    {"MISSLE_TYPE", 6},
+    {"MISSLE_RANGE", 7},
+    {"MISSLES_REMAINING", 8},
+    {"UNIT_TYPE", 9},
+    {"FAILED", 0},
+    {"CENTER", 0},
+    {"NORTH", 1},
+    {"NORTHEAST", 2},
+    {"EAST", 3},
+    {"SOUTHEAST", 4},
+    {"SOUTH", 5},
+    {"SOUTHWEST", 6},
+    {"WEST", 7},
+    {"NORTHWEST", 8},
+    {"FALSE", 0},
+    {"TRUE", 1},
+    {"CLOCKWISE", 1},
+    {"COUNTERCLOCKWISE", 2},
 };
 
 } // namespace
 
-std::int32_t continueToward(VaelAI& ai, std::int32_t hex, std::int32_t unit) { return moveToward(&ai, hex, unit); }
+std::int32_t continueToward(VaelAI& ai, std::int32_t hex, std::int32_t unit) {
+    return moveToward(&ai, hex, unit);
+}
 
 void registerScriptLibrary(VaelAI& ai) {
-    for (const auto& [name, value] : constants) ai.compiler().addConstant(name, value);
+    for (const auto& [name, value] : constants)
+        ai.compiler().addConstant(name, value);
     debugStream() << "VaelAI::VaelAI() : constants preloaded" << std::endl;
     for (const Entry& entry : procedures) {
         ai.compiler().addProcedure(entry.name, entry.signature);

@@ -4,8 +4,8 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
-#include "game/rules/combat.h"
 #include "game/flow/list_walk.h"
+#include "game/rules/combat.h"
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
 #include "game/rules/missile_fire_struct.h"
@@ -31,7 +31,8 @@ VaelAI* opponentOf(Component* target, std::int16_t line) {
 
 ContainerBase* onInitAILeader(Component* target, BusMessage, ContainerBase* data) {
     if (VaelAI* ai = opponentOf(target, __LINE__))
-        callWithPayload<Group*>(data, sourceFile, __LINE__, [&](Group* const& group) { ai->InitAILeader(group); });
+        callWithPayload<Group*>(data, sourceFile, __LINE__,
+                                [&](Group* const& group) { ai->InitAILeader(group); });
     return nullptr;
 }
 
@@ -55,10 +56,11 @@ ContainerBase* onMovementDone(Component* target, BusMessage, ContainerBase* data
 
 ContainerBase* onReturnFromMissileFire(Component* target, BusMessage, ContainerBase* data) {
     if (VaelAI* ai = opponentOf(target, __LINE__))
-        callWithPayload<MissileDebrisStruct>(data, sourceFile, __LINE__, [&](const MissileDebrisStruct& debris) {
-            debugStream() << "Unit #" << debris.unitNumber << " is done firing missiles" << std::endl;
-            ai->unitDoneAnimating(static_cast<std::int16_t>(debris.unitNumber));
-        });
+        callWithPayload<MissileDebrisStruct>(
+            data, sourceFile, __LINE__, [&](const MissileDebrisStruct& debris) {
+                debugStream() << "Unit #" << debris.unitNumber << " is done firing missiles" << std::endl;
+                ai->unitDoneAnimating(static_cast<std::int16_t>(debris.unitNumber));
+            });
     return nullptr;
 }
 
@@ -86,9 +88,13 @@ std::int32_t VaelAI::compile(const std::string& fileName) {
     return result;
 }
 
-std::int32_t VaelAI::saveProgram(const std::string& fileName) { return program_.save(fileName); }
+std::int32_t VaelAI::saveProgram(const std::string& fileName) {
+    return program_.save(fileName);
+}
 
-std::int32_t VaelAI::loadProgram(const std::string& fileName) { return program_.load(fileName); }
+std::int32_t VaelAI::loadProgram(const std::string& fileName) {
+    return program_.load(fileName);
+}
 
 bool VaelAI::report(std::int32_t result, std::uint16_t missing, std::uint16_t failed) {
     if (result > 0) return true;
@@ -142,7 +148,8 @@ void VaelAI::clearLists() {
 
 std::int32_t VaelAI::newList() {
     std::int32_t slot = 0;
-    while (slot < listCount_ && lists_[static_cast<std::size_t>(slot)]) ++slot;
+    while (slot < listCount_ && lists_[static_cast<std::size_t>(slot)])
+        ++slot;
     if (slot == listCount_) {
         // Handles travel as script values and come back as 16-bit list values too.
         if (listCount_ >= 0x7FFF) return -1;
@@ -283,7 +290,8 @@ void VaelAI::EndOWSegment() {
     trace << "Unit causing OW: " << owUnit_ << "; destination: hex #" << owDestination_ << std::endl;
     if (owDestination_ != -1) {
         VaelUnit* unit = getUnit(owUnit_);
-        if (unit && !unit->isRouting() && !unit->isOutOfPlay()) continueToward(*this, owDestination_, owUnit_);
+        if (unit && !unit->isRouting() && !unit->isOutOfPlay())
+            continueToward(*this, owDestination_, owUnit_);
     }
     if (!owPending_) {
         postToSelf("GiveAIOrder");

@@ -98,7 +98,8 @@ bool SaveGame(VaelLogicalLayer& layer, const std::string& fileName, std::string&
     if (!file) return error = "cannot open " + fileName, false;
     file.seekp(0, std::ios::end);
     const auto end = static_cast<std::uint64_t>(file.tellp());
-    if (end < OffsetField + 4 || end > 0xFFFFFFFFu) return error = fileName + " has no header to follow", false;
+    if (end < OffsetField + 4 || end > 0xFFFFFFFFu)
+        return error = fileName + " has no header to follow", false;
     const auto p = static_cast<std::uint32_t>(end);
     const std::uint8_t offset[4] = {std::uint8_t(p), std::uint8_t(p >> 8), std::uint8_t(p >> 16),
                                     std::uint8_t(p >> 24)};
@@ -167,7 +168,8 @@ bool fitsScenario(VaelLogicalLayer& layer, const SuperString& s, ParsedPart& par
 bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& file, std::string& error) {
     const std::string refused = "the saved game is cut short or does not belong to this battle";
     if (file.size() < OffsetField + 4) return error = "the saved game has no header", false;
-    const std::uint32_t offset = file[8] | (file[9] << 8) | (file[10] << 16) | (std::uint32_t(file[11]) << 24);
+    const std::uint32_t offset =
+        file[8] | (file[9] << 8) | (file[10] << 16) | (std::uint32_t(file[11]) << 24);
     if (offset > file.size()) return error = "the saved game's part of the battle lies past its end", false;
     SuperString s;
     if (offset < file.size()) s.write(file.data() + offset, static_cast<std::int32_t>(file.size() - offset));
@@ -247,7 +249,8 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
 bool LoadGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error) {
     std::ifstream in(fileName, std::ios::binary);
     if (!in) return error = "cannot open " + fileName, false;
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
     return loadLayerPart(layer, bytes, error);
 }
 

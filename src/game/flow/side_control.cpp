@@ -14,7 +14,9 @@ namespace {
 
 constexpr const char* sourceFile = "VAELLOG3";
 
-bool named(const List<std::string>& names, const std::string& name) { return names.contains(name); }
+bool named(const List<std::string>& names, const std::string& name) {
+    return names.contains(name);
+}
 
 ContainerBase* onLeaderControl(Component* target, BusMessage, ContainerBase* data) {
     auto* layer = dynamic_cast<VaelLogicalLayer*>(target);
@@ -59,8 +61,8 @@ void giveToComputer(VaelLogicalLayer& layer, bool visitor) {
     std::uint32_t t = lastAIType(services);
     const std::size_t plan = choosePlan(layer.getScriptKinds(visitor), t, Roll::rand);
     DynArray<std::string>& names = layer.getScriptNames(visitor);
-    const std::string name = plan < layer.getScriptKinds(visitor).size() ? names[static_cast<std::int32_t>(plan)]
-                                                                          : std::string();
+    const std::string name =
+        plan < layer.getScriptKinds(visitor).size() ? names[static_cast<std::int32_t>(plan)] : std::string();
     debugStream() << "The A/I team is playing with plan #" << plan << std::endl;
     debugStream() << "The script file name is " << name << std::endl;
     if (visitor || !layer.getOpponent(true))
@@ -137,7 +139,8 @@ void LeaderControl(VaelLogicalLayer& layer, const TeamInfoStruct& team) {
     if (!network) {
         bool homeComputer = false, visitorComputer = true;
         if (!layer.getCampaign()) {
-            const auto flags = services.introDialog ? services.introDialog() : std::pair<bool, bool>{false, false};
+            const auto flags =
+                services.introDialog ? services.introDialog() : std::pair<bool, bool>{false, false};
             homeComputer = flags.first;
             visitorComputer = flags.second;
         }
@@ -183,15 +186,20 @@ void registerEliteInitiative(VaelLogicalLayer& layer) {
 
 std::string EliteInitiative(VaelLogicalLayer& layer, std::uint16_t kind) {
     const SideControlServices& services = layer.getSideControlServices();
-    if (kind == 0) return services.eliteInitDialog ? services.eliteInitDialog(layer.getHomeLeaders()) : std::string();
+    if (kind == 0)
+        return services.eliteInitDialog ? services.eliteInitDialog(layer.getHomeLeaders()) : std::string();
     if (!services.vaelEliteInitDialog || !services.vaelEliteInitDialog()) return std::string();
     for (Leader* leader : each(layer.getLeaders()))
         if (leader->getName().find("Vael") != std::string::npos) return leader->getName();
     return std::string();
 }
 
-void disconnectEliteInitiative(VaelLogicalLayer& layer) { layer.disconnectNamed("EliteInitiative", onEliteInitiative); }
+void disconnectEliteInitiative(VaelLogicalLayer& layer) {
+    layer.disconnectNamed("EliteInitiative", onEliteInitiative);
+}
 
-void connectSideControl(VaelLogicalLayer& layer) { layer.connectNamed("LeaderControl", onLeaderControl); }
+void connectSideControl(VaelLogicalLayer& layer) {
+    layer.connectNamed("LeaderControl", onLeaderControl);
+}
 
 } // namespace vael

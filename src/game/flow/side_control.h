@@ -29,7 +29,8 @@ struct SideControlServices {
     // "IntroDlg": which sides the computer plays (home, visitor).
     std::function<std::pair<bool, bool>()> introDialog;
     // "ArmyRoutDlg": the rout levels (home, visitor) on OK, nothing on Cancel.
-    std::function<std::optional<std::pair<std::uint16_t, std::uint16_t>>(const ArmyRoutRequest&)> armyRoutDialog;
+    std::function<std::optional<std::pair<std::uint16_t, std::uint16_t>>(const ArmyRoutRequest&)>
+        armyRoutDialog;
     // "EliteInitDlg" over the home leaders: the chosen leader's name.
     std::function<std::string(const List<Leader*>&)> eliteInitDialog;
     // "VaelEliteInitDlg": its result.

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "game/rules/heavy_cav.h"
 #include "game/rules/elephant.h"
+#include "game/rules/heavy_cav.h"
 #include "game/rules/heavy_infantry.h"
 #include "game/rules/logical_layer.h"
 #include "game/rules/missile_kinds.h"

@@ -132,7 +132,9 @@ public:
     void setHomePlanName(const std::string& name) { homePlanName_ = name; }
     List<Leader*>& getComputerLeaders() { return computerLeaders_; }
     List<Leader*>& getLocalLeaders() { return localLeaders_; }
-    void setTQPoints(std::uint16_t home, std::uint16_t visitor) { homeTQPoints_ = home, visitorTQPoints_ = visitor; }
+    void setTQPoints(std::uint16_t home, std::uint16_t visitor) {
+        homeTQPoints_ = home, visitorTQPoints_ = visitor;
+    }
     // The scenario last asked for, which a saved game is read over.
     const ScenarioInfoStruct& getLoadedScenario() const { return loadedScenario_; }
     // Runs the conditions of every computer side's plan.

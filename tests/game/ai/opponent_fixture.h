@@ -12,11 +12,11 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "game/ai/vael_ai.h"
+#include "game/flow/list_walk.h"
 #include "game/flow/vael_logical_layer.h"
 #include "support/failed_checks.h"
 #include "support/flow/test_shell.h"
 #include "support/rules/test_display.h"
-#include "game/flow/list_walk.h"
 #include "support/temp_dir.h"
 
 namespace vael::test {
@@ -31,7 +31,8 @@ public:
 private:
     static ContainerBase* onMovement(Component* target, BusMessage, ContainerBase* data) {
         LogicalCommandInfo command;
-        if (!Container<LogicalCommandInfo>::fromMessage(data, command) || command.replyEvent.id() == NULL_EVENT)
+        if (!Container<LogicalCommandInfo>::fromMessage(data, command) ||
+            command.replyEvent.id() == NULL_EVENT)
             return nullptr;
         if (command.extra)
             target->send(command.replyEvent, command.extra.get());

@@ -33,13 +33,29 @@ TEST_F(ScriptLibrary, RegistersTheConstantsAndProceduresInOrder) {
     EXPECT_EQ(ai->compiler().constantCount(), 23);
     EXPECT_EQ(ai->compiler().procedureCount(), 50);
     EXPECT_EQ(ai->interpreter().procedureCount(), 50);
-    const std::pair<const char*, int> constants[] = {
-        {"TQ", 1},          {"COHESION_HIT", 2}, {"SIZE", 3},         {"MOVEMENT_POINTS", 4},
-        {"MOVEMENT_REMAINING", 5}, {"MISSLE_TYPE", 6}, {"MISSLE_RANGE", 7}, {"MISSLES_REMAINING", 8},
-        {"UNIT_TYPE", 9},   {"FAILED", 0},       {"CENTER", 0},       {"NORTH", 1},
-        {"NORTHEAST", 2},   {"EAST", 3},         {"SOUTHEAST", 4},    {"SOUTH", 5},
-        {"SOUTHWEST", 6},   {"WEST", 7},         {"NORTHWEST", 8},    {"FALSE", 0},
-        {"TRUE", 1},        {"CLOCKWISE", 1},    {"COUNTERCLOCKWISE", 2}};
+    const std::pair<const char*, int> constants[] = {{"TQ", 1},
+                                                     {"COHESION_HIT", 2},
+                                                     {"SIZE", 3},
+                                                     {"MOVEMENT_POINTS", 4},
+                                                     {"MOVEMENT_REMAINING", 5},
+                                                     {"MISSLE_TYPE", 6},
+                                                     {"MISSLE_RANGE", 7},
+                                                     {"MISSLES_REMAINING", 8},
+                                                     {"UNIT_TYPE", 9},
+                                                     {"FAILED", 0},
+                                                     {"CENTER", 0},
+                                                     {"NORTH", 1},
+                                                     {"NORTHEAST", 2},
+                                                     {"EAST", 3},
+                                                     {"SOUTHEAST", 4},
+                                                     {"SOUTH", 5},
+                                                     {"SOUTHWEST", 6},
+                                                     {"WEST", 7},
+                                                     {"NORTHWEST", 8},
+                                                     {"FALSE", 0},
+                                                     {"TRUE", 1},
+                                                     {"CLOCKWISE", 1},
+                                                     {"COUNTERCLOCKWISE", 2}};
     for (const auto& [name, expected] : constants) {
         SCOPED_TRACE(name);
         EXPECT_EQ(value("", name), expected);
@@ -61,7 +77,8 @@ TEST_F(ScriptLibrary, ListsHandOutTheLowestFreeSlotAndWrapWithMinusOne) {
         {"a = GetList(); x = AddToList(a, 5); x = AddToList(a, 6); x = AddToList(a, 7); b = GetNextInList(a);"
          " c = GetNextInList(a); d = GetNextInList(a);",
          "GetNextInList(a)", -1},
-        {"a = GetList(); x = AddToList(a, 5); x = AddToList(a, 6); b = GetNextInList(a); b = GetNextInList(a);"
+        {"a = GetList(); x = AddToList(a, 5); x = AddToList(a, 6); b = GetNextInList(a); b = "
+         "GetNextInList(a);"
          " b = GetNextInList(a);",
          "GetNextInList(a)", 5},
         {"a = GetList();", "GetNextInList(a)", -1},
@@ -74,15 +91,18 @@ TEST_F(ScriptLibrary, ListsHandOutTheLowestFreeSlotAndWrapWithMinusOne) {
         {"a = GetList(); x = AddToList(a, 1); x = AddToList(a, 2); x = AddToList(a, 1);", "SizeOfList(a)", 3},
         {"a = GetList(); x = AddToList(a, 1); x = AddToList(a, 2); x = AddToList(a, 1);",
          "RemoveFromList(a, 1) * 10 + SizeOfList(a)", 12},
-        {"a = GetList(); x = AddToList(a, 1); x = AddToList(a, 2); x = AddToList(a, 1); x = RemoveFromList(a, 1);",
+        {"a = GetList(); x = AddToList(a, 1); x = AddToList(a, 2); x = AddToList(a, 1); x = "
+         "RemoveFromList(a, 1);",
          "GetNextInList(a)", 2},
         // A value not there: 0, and the cursor is back at the start all the same.
-        {"a = GetList(); x = AddToList(a, 1); x = AddToList(a, 2); b = GetNextInList(a); x = RemoveFromList(a, 9);",
+        {"a = GetList(); x = AddToList(a, 1); x = AddToList(a, 2); b = GetNextInList(a); x = "
+         "RemoveFromList(a, 9);",
          "x * 10 + GetNextInList(a)", 1},
         {"a = GetList(); x = AddToList(a, 1); x = AddToList(a, 2); b = GetNextInList(a); x = ResetList(a);",
          "GetNextInList(a)", 1},
         {"a = GetList(); x = AddToList(a, 4);", "IsMemberOf(a, 4) * 10 + IsMemberOf(a, 5)", 10},
-        {"a = GetList(); x = AddToList(a, 4); x = ClearList(a);", "SizeOfList(a) * 10 + GetNextInList(a)", -1},
+        {"a = GetList(); x = AddToList(a, 4); x = ClearList(a);", "SizeOfList(a) * 10 + GetNextInList(a)",
+         -1},
         {"a = GetList(); x = AddToList(a, 4); x = ReleaseList(a); a = GetList();", "SizeOfList(a)", 0},
     });
 }

@@ -9,7 +9,9 @@
 namespace vael::test {
 namespace {
 
-int scriptedRand() { return Roll::rand(); }
+int scriptedRand() {
+    return Roll::rand();
+}
 
 TEST(PlanChoice, FlipsTheKindAndCountsDownOverThePlansOfTheOtherKind) {
     const struct {
@@ -188,8 +190,8 @@ TEST_F(SavedGame, AComputerSideAndACombatAreWrittenAfterTheUnits) {
     expected.insert(expected.end(), {2, 14, 0});
     const auto name = n("GHATMAR_V1.pln");
     expected.insert(expected.end(), name.begin(), name.end());
-    expected.insert(expected.end(), {1, 0, 1, 0, std::uint8_t(a->getUnitNum()), 0, 1, 0, std::uint8_t(d->getUnitNum()),
-                                     0, 0, 0, 0, 0, 0, 0, 0xF2, 0x03});
+    expected.insert(expected.end(), {1, 0, 1, 0, std::uint8_t(a->getUnitNum()), 0, 1, 0,
+                                     std::uint8_t(d->getUnitNum()), 0, 0, 0, 0, 0, 0, 0, 0xF2, 0x03});
     EXPECT_EQ(tail(saveLayerPart(layer)), expected);
 }
 
@@ -206,7 +208,8 @@ TEST_F(SavedGame, TheFileTellsWhereThePartBeginsAndLoadsBackToTheSameBytes) {
     ASSERT_TRUE(SaveGame(layer, saved, error)) << error;
     const std::vector<std::uint8_t> part = saveLayerPart(layer);
     std::ifstream in(saved, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
     EXPECT_EQ(bytes, file(part));
 
     // A fresh battle from the same scenario, restored from the file.
@@ -235,7 +238,8 @@ TEST_F(SavedGame, AFileCutShortChangesNothing) {
     for (std::size_t cut : cuts) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
         std::string error;
-        std::vector<std::uint8_t> bytes = file({part.begin(), part.begin() + static_cast<std::ptrdiff_t>(cut)});
+        std::vector<std::uint8_t> bytes =
+            file({part.begin(), part.begin() + static_cast<std::ptrdiff_t>(cut)});
         EXPECT_FALSE(loadLayerPart(layer, bytes, error));
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(saveLayerPart(layer), before);

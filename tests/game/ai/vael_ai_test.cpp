@@ -39,8 +39,8 @@ protected:
 
 TEST_F(Activation, OrdersInARowToOneUnitCostOneOrder) {
     ASSERT_GE(initiative, 3);
-    ASSERT_EQ(compile(plan("Rotate(" + ile[1] + ", 4); Rotate(" + ile[1] + ", 6); Rotate(" + ile[1] + ", 3); Rotate(" +
-                           ile[2] + ", 4); Rotate(" + ile[1] + ", 3); FinishLeader();")),
+    ASSERT_EQ(compile(plan("Rotate(" + ile[1] + ", 4); Rotate(" + ile[1] + ", 6); Rotate(" + ile[1] +
+                           ", 3); Rotate(" + ile[2] + ", 4); Rotate(" + ile[1] + ", 3); FinishLeader();")),
               1);
     activate();
     EXPECT_EQ(ai->ordersLeft(), initiative - 3);
@@ -53,7 +53,8 @@ TEST_F(Activation, OrdersInARowToOneUnitCostOneOrder) {
 TEST_F(Activation, ARefusedMoveToCostsAnOrderButAMoveTowardThatDidNotMoveDoesNot) {
     // Without movement points a unit has nowhere to go.
     layer.findCombatUnitByName("Companion Ile 2")->setMovement(0);
-    ASSERT_EQ(compile(plan("r0 = MoveToward(1010, " + ile[2] + "); r1 = Attack(9999, 600); r2 = Rotate(9999, 3); "
+    ASSERT_EQ(compile(plan("r0 = MoveToward(1010, " + ile[2] +
+                           "); r1 = Attack(9999, 600); r2 = Rotate(9999, 3); "
                            "r3 = MoveTo(2900, " +
                            ile[1] + "); FinishLeader();")),
               1);
@@ -68,8 +69,8 @@ TEST_F(Activation, ARefusedMoveToCostsAnOrderButAMoveTowardThatDidNotMoveDoesNot
 }
 
 TEST_F(Activation, RallyingAUnitThatIsNotRoutingIsNoOrderButSteadyingIs) {
-    ASSERT_EQ(compile(plan("r0 = AttemptToRally(" + ile[1] + "); r1 = Recover(GetLeader()); r2 = Recover(" + ile[3] +
-                           "); FinishLeader();")),
+    ASSERT_EQ(compile(plan("r0 = AttemptToRally(" + ile[1] + "); r1 = Recover(GetLeader()); r2 = Recover(" +
+                           ile[3] + "); FinishLeader();")),
               1);
     activate();
     EXPECT_EQ(global(0), 0);
@@ -114,7 +115,8 @@ TEST_F(Activation, AMoveEndsTheActivationOnlyAfterItsAnimation) {
 TEST_F(Activation, OrdersFallingBelowZeroEndTheLoop) {
     // Four units a pass: a leader of six orders is at 2 after the first pass and at -2 after the second.
     ASSERT_EQ(initiative, 6);
-    ASSERT_EQ(compile(plan("var u, n; n = GroupListReset() - 1; u = GroupListGetNext(); while n < 4 { Rotate(u, 4); Rotate(u, 3); "
+    ASSERT_EQ(compile(plan("var u, n; n = GroupListReset() - 1; u = GroupListGetNext(); while n < 4 { "
+                           "Rotate(u, 4); Rotate(u, 3); "
                            "u = GroupListGetNext(); n = n + 1; };")),
               1);
     activate();
@@ -128,7 +130,8 @@ TEST_F(Activation, APassThatGivesNoOrderFinishesTheLeaderWithOneMessageBox) {
         std::string script;
         const char* box;
     } rows[] = {
-        {"no Orders table for the group", "S { Conditions { var go; go = TRUE; }; Orders for Horse { go BreakPoint(); }; }",
+        {"no Orders table for the group",
+         "S { Conditions { var go; go = TRUE; }; Orders for Horse { go BreakPoint(); }; }",
          "Orders block not found."},
         {"a pass that only looks", plan("r0 = GroupListGetSize();"), nullptr},
         {"a script that did not compile", "S { Conditions { var go; go = ; }; }",
@@ -159,10 +162,12 @@ TEST_F(Activation, EachSidesOpponentActsOnlyForItsOwnGroups) {
     auto visitor = makeOpponent();
     visitor->setSide(true, layer.getVisitorNation());
     ASSERT_EQ(compile(plan("Rotate(" + ile[1] + ", 4); FinishLeader();")), 1);
-    ASSERT_EQ(compile("S { var r0; Conditions { var go; go = TRUE; }; Orders for Companions { go FinishLeader(); }; "
-                      "Orders for Elephants { go FinishLeader(); }; }",
-                      visitor.get()),
-              1);
+    ASSERT_EQ(
+        compile(
+            "S { var r0; Conditions { var go; go = TRUE; }; Orders for Companions { go FinishLeader(); }; "
+            "Orders for Elephants { go FinishLeader(); }; }",
+            visitor.get()),
+        1);
     activate("Companions");
     EXPECT_EQ(ai->ordersLeft(), initiative - 1);
     EXPECT_EQ(visitor->leader(), nullptr);
