@@ -98,10 +98,11 @@ std::int32_t VaelAI::loadProgram(const std::string& fileName) {
 
 bool VaelAI::report(std::int32_t result, std::uint16_t missing, std::uint16_t failed) {
     if (result > 0) return true;
-    // One box per activation: a script that fails every pass must not bury the player in boxes.
+    // One box per activation (and one between activations, where every unit's move runs the Conditions
+    // table): a script that fails every pass must not bury the player in boxes.
     Application* app = Application::instance();
     if (app && !boxShown_) {
-        if (active_) boxShown_ = true;
+        boxShown_ = true;
         app->messageBox(app->loadString(result < 0 ? missing : failed), app->loadString(CaptionString),
                         InformationBox);
     }

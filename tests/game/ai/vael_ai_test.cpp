@@ -157,6 +157,16 @@ TEST_F(Activation, APassThatGivesNoOrderFinishesTheLeaderWithOneMessageBox) {
     }
 }
 
+TEST_F(Activation, AFailingPlanShowsOneBoxBetweenActivationsAndOneInEach) {
+    compile("S { Conditions { var go; go = ; }; }");
+    EXPECT_FALSE(ai->runConditions());
+    EXPECT_FALSE(ai->runConditions());
+    EXPECT_EQ(shell.boxes.size(), 1u);
+    activate();
+    EXPECT_EQ(shell.boxes.size(), 2u);
+    EXPECT_EQ(endings(), 1);
+}
+
 TEST_F(Activation, EachSidesOpponentActsOnlyForItsOwnGroups) {
     ai->setSide(false, layer.getVisitorNation());
     auto visitor = makeOpponent();
