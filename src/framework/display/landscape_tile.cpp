@@ -6,23 +6,12 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/payload_check.h"
 #include "framework/display/bitmap_reference.h"
+#include "framework/display/rows_bitmap.h"
 
 namespace vael {
 
 namespace {
 constexpr const char* SourceName = "LANDTILE";
-
-// The rows a display shows, seen as a bitmap so that sprites draw straight into them.
-class RowsBitmap : public Bitmap {
-public:
-    RowsBitmap(std::uint8_t* rows, const Dim& size, std::uint16_t padding) : Bitmap(Dim(), PixelOpaque) {
-        pixels_ = rows;
-        size_ = size;
-        padding_ = padding;
-        dataSize_ = static_cast<std::uint32_t>(stride()) * static_cast<std::uint32_t>(size.h);
-    }
-    ~RowsBitmap() override { pixels_ = nullptr; }
-};
 
 std::int16_t divided(std::int32_t value, std::int16_t by) {
     // A tile made with no cell size has one cell; it never divides by zero.
