@@ -8,24 +8,14 @@
 #include "framework/core/bus.h"
 #include "framework/display/application_palette.h"
 #include "framework/display/block_landscape.h"
-#include "framework/display/image_index.h"
 #include "framework/display/landscape_tile.h"
 #include "framework/display/oif.h"
-#include "framework/ui/win_app.h"
-#include "platform/sdl/sdl_platform.h"
+#include "framework/ui/placed_at.h"
 #include "platform/sdl/x11_readback.h"
+#include "support/display/sdl_data_app.h"
 
 namespace vael::test {
 namespace {
-
-class ScrollApp : public WinApp {
-public:
-    explicit ScrollApp(platform::Platform& platform) : WinApp("Iron Vigils", "", "", platform) {}
-    void findDataFile(OIFBase* library, const std::uint8_t*& cursor, const std::uint8_t* end) override {
-        findIndexedDataFile(library, cursor, end, dataPath(5), "");
-    }
-    void routeMouseEvent(Display*, std::int16_t, const Point&) override {}
-};
 
 // The window the tile lives in: what it is asked to update goes to the screen whole.
 class ScreenWindow : public Display {
@@ -44,14 +34,11 @@ constexpr int Width = 192, Height = 96;
 TEST(LandscapeScroll, TheTileShowsAFullRepaintAfterEveryScroll) {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display: run this program under xvfb-run";
     std::string error;
-    auto sdl = platform::SdlPlatform::create({}, error);
+    auto sdl = openDataPlatform(error);
     ASSERT_NE(sdl, nullptr) << error;
-    const std::string key = "SOFTWARE\\Tamblor\\Iron Vigils";
-    sdl->settings().writeText(platform::Settings::Root::Machine, key, "Path", VAEL_BUILD_DATA_DIR);
-    sdl->settings().writeText(platform::Settings::Root::Machine, key, "Palette", "VAEL.PAL");
     ASSERT_TRUE(sdl->openWindow(Width, Height, "Landscape"));
     installApplicationPalette();
-    auto app = std::make_unique<ScrollApp>(*sdl);
+    auto app = std::make_unique<IndexedDataApp>(*sdl);
     {
         OIF<Bitmap> sample("Sample");
         Bitmap* grass = sample.lockImage("Grass", "Terrain");
@@ -75,12 +62,7 @@ TEST(LandscapeScroll, TheTileShowsAFullRepaintAfterEveryScroll) {
         ScreenWindow window(*sdl, Dim(Width, Height));
         LandscapeTile tile(Dim(16, 8), &sprites, Point(0, 0), Point(0, 0), "Tile");
         tile.attach(bus);
-        TWindowMetrics m;
-        m.x.set(lmLeft, lmAbsolute, nullptr, lmLeft, 0, lmPixels);
-        m.y.set(lmTop, lmAbsolute, nullptr, lmTop, 0, lmPixels);
-        m.width.set(lmWidth, lmAbsolute, nullptr, lmWidth, Width, lmPixels);
-        m.height.set(lmHeight, lmAbsolute, nullptr, lmHeight, Height, lmPixels);
-        tile.setParent(&window, m);
+        tile.setParent(&window, placedAt(Box(0, 0, Width, Height)));
         tile.invalidateView();
         auto* palette = dynamic_cast<WindowsPalette*>(app->getPalette());
         ASSERT_NE(palette, nullptr);
