@@ -5,6 +5,7 @@
 #include "framework/display/bitmap.h"
 #include "tools/forge/forge_palette.h"
 #include "tools/forge/picture.h"
+#include "tools/forge/scroll_art.h"
 
 namespace vael::forge {
 
@@ -177,6 +178,8 @@ std::vector<ControlArchive> controlArchives(const std::string& fontDirectory) {
         {"chisel.oif", "Chiseled Text", chiseledGlyphArchive(fontDirectory + "/DejaVuSans-Bold.ttf", 18)},
         {"buttons2.oif", "Buttons 2", buttonArchive()},
         {"toolbar.oif", "Toolbar", toolbarArchive()},
+        {"scroll.oif", "Scroll Bars", scrollBarArchive()},
+        {"spinner.oif", "Spinner", spinnerArchive()},
     };
 }
 

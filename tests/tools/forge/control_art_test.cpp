@@ -6,6 +6,8 @@
 #include "framework/display/window_pictures.h"
 #include "framework/ui/button.h"
 #include "framework/ui/font.h"
+#include "framework/ui/scroll_bar.h"
+#include "framework/ui/spinner.h"
 #include "platform/headless/headless_platform.h"
 #include "support/temp_dir.h"
 #include "support/ui/test_win_app.h"
@@ -130,6 +132,18 @@ TEST_F(ControlArtTest, TheToolbarBackgroundIsAnOddStripAndItsMirrorImage) {
         for (int x = 0; x < 15; ++x)
             ASSERT_EQ(two->bits()[y * two->stride() + x], one->bits()[y * one->stride() + 14 - x])
                 << x << "," << y;
+}
+
+TEST_F(ControlArtTest, TheScrollBarsAndTheSpinnerFindTheirPictures) {
+    ASSERT_TRUE(forged);
+    // Not placed yet, so the track runs from the first end to minus both ends' length; the thumb sits
+    // two pixels in from the slot's edges.
+    HScrollBar h(1000, 0, 100);
+    VScrollBar v(1000, 0, 100);
+    EXPECT_EQ((std::tuple{h.getTrack(), v.getTrack()}),
+              (std::tuple{Box(16, 2, -32, 12), Box(2, 16, 12, -32)}));
+    Spinner spinner(0, 9, 0, 1);
+    EXPECT_EQ(spinner.imageSize(), Dim(12, 9));
 }
 
 } // namespace
