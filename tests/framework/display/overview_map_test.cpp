@@ -97,7 +97,7 @@ TEST_F(OverviewMapTest, ScriptedClicksAndDrags) {
         std::vector<Point> sent;
         Box thumb;
     } rows[] = {
-        {"a press in the thumb released where it was", {{1, Point(7, 6)}, {2, Point(7, 6)}}, {}, Box(5, 5, 10, 5)},
+        {"a press in the thumb released where it was", {{1, Point(12, 8)}, {2, Point(12, 8)}}, {}, Box(5, 5, 10, 5)},
         {"a click on the transparent corner", {{1, Point(0, 0)}, {2, Point(0, 0)}}, {}, Box(5, 5, 10, 5)},
         {"a drag of the thumb", {{1, Point(7, 6)}, {0, Point(20, 12)}, {2, Point(20, 12)}}, {Point(130, 60)},
          Box(18, 11, 10, 5)},
