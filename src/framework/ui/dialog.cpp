@@ -196,7 +196,12 @@ void Dialog::close(std::int16_t value) {
         if (ContainerBase* answer = sendNowNamedEmpty("ModalDialogBoxClosing")) delete answer;
     }
     background_.reset();
+    const WindowManager::Record* record = WindowManager::instance().find(hwnd_);
+    const WindowHandle parent = record ? record->parent : 0, was = hwnd_;
     destroyWindow();
+    // A window hosting the dialog goes with it.
+    if (app && parent && was)
+        app->sendMessage({parent, MessageParentNotify, MessageNcDestroy, static_cast<std::intptr_t>(was)});
 }
 
 void Dialog::releaseAll() {
