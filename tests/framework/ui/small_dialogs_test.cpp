@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
 #include "framework/ui/dialog_window.h"
 #include "framework/ui/enum_dialog.h"
+#include "framework/ui/file_open_dialog.h"
 #include "framework/ui/get_string_dialog.h"
 #include "framework/ui/window_manager.h"
+#include "support/temp_dir.h"
 #include "support/ui/test_win_app.h"
 #include "test_pictures.h"
 
@@ -168,6 +174,48 @@ TEST_F(SmallDialogsTest, ADialogWindowIsSizedToItsDialogAndGoesWhenTheDialogEnds
     const WindowHandle was = frame.hwnd();
     hosted->close(1);
     EXPECT_EQ((std::pair{frame.dialogHandle(), manager.exists(was)}), (std::pair{WindowHandle(0), false}));
+}
+
+TEST_F(SmallDialogsTest, TheFileChoiceListsTheMatchingFilesOfTheGivenFilesDirectory) {
+    TempDir dir("file_choice");
+    for (const char* name : {"a.vel", "B.VEL", "c.txt"})
+        std::ofstream(dir.path() / name) << "x";
+    std::filesystem::create_directory(dir.path() / "d.vel");
+    FileOpenDialog d("Saved Games", "*.vel", (dir.path() / "old.vel").string());
+    d.create(FileOpenDialog::ResourceName, Dialog::Modeless);
+    const DialogItemWindow* list = d.item(FileOpenDialog::ListId);
+    ASSERT_EQ(list->rowCount(), 2);
+    EXPECT_EQ((std::pair{list->row(0)->text, list->row(1)->text}), (std::pair{std::string("B.VEL"), std::string("a.vel")}));
+    EXPECT_FALSE(d.item(FileOpenDialog::DescriptionId)->isVisible());
+    EXPECT_EQ(std::string(d.caption()), "Saved Games");
+}
+
+TEST_F(SmallDialogsTest, TheApplicationsFileChoiceOnItsWindowIsOurDialog) {
+    TempDir dir("file_choice_app");
+    std::ofstream(dir.path() / "first.vel") << "x";
+    os.openWindow(640, 480, "Vigils");
+    const struct {
+        const char* what;
+        std::function<void()> script;
+        std::int32_t answer;
+        std::string name;
+    } rows[] = {
+        {"typed", [&] { type("mine.vel"), key(platform::KeyReturn); }, 1, "mine.vel"},
+        {"from the list", [&] {
+             platform::Event e;
+             e.kind = platform::EventKind::KeyDown, e.key = platform::KeyTab, e.modifiers = platform::ModShift;
+             os.postEvent(e);
+             key(platform::KeyDown), key(platform::KeyReturn);
+         }, 1, "first.vel"},
+        {"OK with no name stays; cancel", [&] { key(platform::KeyReturn), key(platform::KeyEscape); }, 0, "old.vel"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::string name = (dir.path() / "old.vel").string();
+        r.script();
+        EXPECT_EQ(app.openFileDialog(name, "Saved Games", "*.vel"), r.answer);
+        EXPECT_EQ(name, (dir.path() / r.name).string());
+    }
 }
 
 } // namespace
