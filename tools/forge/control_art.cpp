@@ -173,7 +173,7 @@ ForgedArchive toolbarArchive() {
 
 namespace {
 
-constexpr int DialogButtonWidth = 86, DialogButtonHeight = 22, MarkSize = 13;
+constexpr int DialogButtonWidth = 82, DialogButtonHeight = 18, MarkSize = 13;
 
 ForgedImage keyed(const char* name, const Picture& p) {
     ForgedImage image = raw(name, p);

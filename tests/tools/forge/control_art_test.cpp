@@ -139,7 +139,7 @@ TEST_F(ControlArtTest, TheDialogPicturesHaveEveryPictureTheControlsDrawAndMarksL
         const char* group;
         const char* image;
         Dim size;
-    } rows[] = {{"Pushbutton", "Up", Dim(86, 22)}, {"Pushbutton", "Down", Dim(86, 22)},
+    } rows[] = {{"Pushbutton", "Up", Dim(82, 18)}, {"Pushbutton", "Down", Dim(82, 18)},
                 {"CheckBox", "Up", Dim(13, 13)},   {"CheckBox", "Down", Dim(13, 13)},
                 {"CheckBox", "Check", Dim(13, 13)}, {"Radio", "Up", Dim(13, 13)},
                 {"Radio", "Down", Dim(13, 13)},    {"Radio", "Check", Dim(13, 13)}};
