@@ -111,15 +111,20 @@ const std::vector<std::pair<std::string, Icon>>& icons() {
     return all;
 }
 
-// A raised face, or a pressed one whose icon sits a pixel lower right.
-Picture button(const Icon& icon, bool down, bool disabled) {
-    Picture p(ButtonWidth, ButtonHeight, Face);
-    const int w = ButtonWidth, h = ButtonHeight;
+// A raised face in an outline, or a pressed one lit from the other side.
+Picture face(int w, int h, bool down) {
+    Picture p(w, h, Face);
     p.line(0, 0, w - 1, 0, Outline), p.line(0, h - 1, w - 1, h - 1, Outline);
     p.line(0, 0, 0, h - 1, Outline), p.line(w - 1, 0, w - 1, h - 1, Outline);
     const std::uint8_t upperLeft = down ? DarkEdge : LightEdge, lowerRight = down ? LightEdge : DarkEdge;
     p.line(1, 1, w - 2, 1, upperLeft), p.line(1, 1, 1, h - 2, upperLeft);
     p.line(1, h - 2, w - 2, h - 2, lowerRight), p.line(w - 2, 1, w - 2, h - 2, lowerRight);
+    return p;
+}
+
+// A tool-bar button; pressed, its icon sits a pixel lower right.
+Picture button(const Icon& icon, bool down, bool disabled) {
+    Picture p = face(ButtonWidth, ButtonHeight, down);
     const int shift = down ? 1 : 0;
     icon(p, 4 + shift, 4 + shift, Ink{disabled});
     return p;
@@ -183,14 +188,7 @@ ForgedImage keyed(const char* name, const Picture& p) {
 
 // The dialogs' push button: a wide bevelled face, pressed in when down.
 Picture dialogButton(bool down) {
-    Picture p(DialogButtonWidth, DialogButtonHeight, Face);
-    const int w = DialogButtonWidth, h = DialogButtonHeight;
-    p.line(0, 0, w - 1, 0, Outline), p.line(0, h - 1, w - 1, h - 1, Outline);
-    p.line(0, 0, 0, h - 1, Outline), p.line(w - 1, 0, w - 1, h - 1, Outline);
-    const std::uint8_t upperLeft = down ? DarkEdge : LightEdge, lowerRight = down ? LightEdge : DarkEdge;
-    p.line(1, 1, w - 2, 1, upperLeft), p.line(1, 1, 1, h - 2, upperLeft);
-    p.line(1, h - 2, w - 2, h - 2, lowerRight), p.line(w - 2, 1, w - 2, h - 2, lowerRight);
-    return p;
+    return face(DialogButtonWidth, DialogButtonHeight, down);
 }
 
 // A check box's square or a radio button's round well, sunk into the face; down it is darker.

@@ -44,6 +44,7 @@ public:
     // that does not exist makes no window and answers 0.
     std::int16_t create(const std::string& resourceName, std::uint32_t mode, std::uint16_t autoDelete = 0,
                         WindowHandle parent = 0);
+    using WindowsWindow::create;
     std::int16_t isOpen() const { return open_; }
     std::int16_t result() const { return result_; }
     std::uint32_t mode() const { return mode_; }
