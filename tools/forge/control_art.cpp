@@ -235,12 +235,13 @@ Picture parchment() {
 }
 
 ForgedArchive dialogButtonArchive() {
-    return ForgedArchive{"Dialog buttons",
-                         {{"Pushbutton", {raw("Up", dialogButton(false)), raw("Down", dialogButton(true))}},
-                          {"CheckBox", {keyed("Up", well(false, false)), keyed("Down", well(false, true)),
-                                        keyed("Check", mark(false))}},
-                          {"Radio", {keyed("Up", well(true, false)), keyed("Down", well(true, true)),
-                                     keyed("Check", mark(true))}}}};
+    return ForgedArchive{
+        "Dialog buttons",
+        {{"Pushbutton", {raw("Up", dialogButton(false)), raw("Down", dialogButton(true))}},
+         {"CheckBox",
+          {keyed("Up", well(false, false)), keyed("Down", well(false, true)), keyed("Check", mark(false))}},
+         {"Radio",
+          {keyed("Up", well(true, false)), keyed("Down", well(true, true)), keyed("Check", mark(true))}}}};
 }
 
 ForgedArchive dialogBitmapArchive() {

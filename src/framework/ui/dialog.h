@@ -68,7 +68,8 @@ public:
     virtual std::int32_t listSelectionIndex(std::int16_t id);
     virtual std::string getItemText(std::int16_t id);
     virtual DialogControl* createLabelControl(std::int16_t id, WindowHandle window, const std::string& label);
-    virtual DialogControl* createDefaultButton(std::int16_t id, WindowHandle window, const std::string& label);
+    virtual DialogControl* createDefaultButton(std::int16_t id, WindowHandle window,
+                                               const std::string& label);
     virtual DialogControl* createImageButton(std::int16_t id, WindowHandle window, const std::string& label);
     virtual DialogControl* createRadioButton(std::int16_t id, WindowHandle window, const std::string& label);
     virtual DialogControl* createCheckBox(std::int16_t id, WindowHandle window, const std::string& label);

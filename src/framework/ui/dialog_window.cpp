@@ -23,7 +23,8 @@ void DialogWindow::connectHandlers() {
     if (dialog_ && getBus()) dialog_->attach(*getBus());
 }
 
-std::intptr_t DialogWindow::handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t DialogWindow::handleMessage(std::uint32_t message, std::uintptr_t wParam,
+                                          std::intptr_t lParam) {
     switch (message) {
     case MessageCreate: {
         const std::intptr_t answer = WindowsChildWindow::handleMessage(message, wParam, lParam);
@@ -48,7 +49,8 @@ std::intptr_t DialogWindow::handleMessage(std::uint32_t message, std::uintptr_t 
         dialogHandle_ = 0;
         return WindowsChildWindow::handleMessage(message, wParam, lParam);
     case MessageParentNotify:
-        if (wParam == MessageNcDestroy && dialogHandle_ && static_cast<WindowHandle>(lParam) == dialogHandle_) {
+        if (wParam == MessageNcDestroy && dialogHandle_ &&
+            static_cast<WindowHandle>(lParam) == dialogHandle_) {
             dialogHandle_ = 0;
             destroyWindow();
             return 0;

@@ -58,9 +58,14 @@ TEST_F(SmallDialogsTest, TheChooserAnswersTheChosenValueOrMinusOne) {
     } rows[] = {
         {"OK on the first row", {platform::KeyReturn}, 10, 10},
         {"down, then OK", {platform::KeyDown, platform::KeyReturn}, 0x5678, 0x12345678},
-        {"tab to OK, where the arrow does nothing", {platform::KeyTab, platform::KeyDown, platform::KeyReturn}, 10, 10},
-        {"down past the end stays on the last", {platform::KeyDown, platform::KeyDown, platform::KeyDown, platform::KeyReturn},
-         -2, -2},
+        {"tab to OK, where the arrow does nothing",
+         {platform::KeyTab, platform::KeyDown, platform::KeyReturn},
+         10,
+         10},
+        {"down past the end stays on the last",
+         {platform::KeyDown, platform::KeyDown, platform::KeyDown, platform::KeyReturn},
+         -2,
+         -2},
         {"cancel", {platform::KeyEscape}, -1, -1},
     };
     for (const auto& r : rows) {
@@ -111,9 +116,8 @@ TEST_F(SmallDialogsTest, ADoubleClickChoosesTheRowWithoutTheTestOfOK) {
     d.create(EnumDialog::ResourceName, Dialog::Modeless);
     const Box b = d.item(EnumDialog::ListId)->box();
     const platform::Rect client = WindowManager::instance().clientOnScreen(d.hwnd());
-    for (platform::EventKind kind :
-         {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp, platform::EventKind::DoubleClick,
-          platform::EventKind::ButtonUp}) {
+    for (platform::EventKind kind : {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp,
+                                     platform::EventKind::DoubleClick, platform::EventKind::ButtonUp}) {
         platform::Event e;
         e.kind = kind;
         e.button = platform::ButtonLeft;
@@ -164,7 +168,8 @@ TEST_F(SmallDialogsTest, CancelAnswersTheDefaultAndAStoppedRunLeavesTheAnswerAlo
 
 TEST_F(SmallDialogsTest, ADialogWindowIsSizedToItsDialogAndGoesWhenTheDialogEnds) {
     auto* hosted = new GetStringDialog("Name", "Name:", "x");
-    DialogWindow frame(hosted, GetStringDialog::ResourceName, Point(10, 10), Dim(50, 50), "Host", nullptr, nullptr);
+    DialogWindow frame(hosted, GetStringDialog::ResourceName, Point(10, 10), Dim(50, 50), "Host", nullptr,
+                       nullptr);
     frame.WindowsWindow::create(Dim(50, 50), "", DialogWindow::Style, 0);
     ASSERT_NE(frame.dialogHandle(), 0u);
     WindowManager& manager = WindowManager::instance();
@@ -185,7 +190,8 @@ TEST_F(SmallDialogsTest, TheFileChoiceListsTheMatchingFilesOfTheGivenFilesDirect
     d.create(FileOpenDialog::ResourceName, Dialog::Modeless);
     const DialogItemWindow* list = d.item(FileOpenDialog::ListId);
     ASSERT_EQ(list->rowCount(), 2);
-    EXPECT_EQ((std::pair{list->row(0)->text, list->row(1)->text}), (std::pair{std::string("B.VEL"), std::string("a.vel")}));
+    EXPECT_EQ((std::pair{list->row(0)->text, list->row(1)->text}),
+              (std::pair{std::string("B.VEL"), std::string("a.vel")}));
     EXPECT_FALSE(d.item(FileOpenDialog::DescriptionId)->isVisible());
     EXPECT_EQ(std::string(d.caption()), "Saved Games");
 }
@@ -201,13 +207,17 @@ TEST_F(SmallDialogsTest, TheApplicationsFileChoiceOnItsWindowIsOurDialog) {
         std::string name;
     } rows[] = {
         {"typed", [&] { type("mine.vel"), key(platform::KeyReturn); }, 1, "mine.vel"},
-        {"from the list", [&] {
+        {"from the list",
+         [&] {
              platform::Event e;
-             e.kind = platform::EventKind::KeyDown, e.key = platform::KeyTab, e.modifiers = platform::ModShift;
+             e.kind = platform::EventKind::KeyDown, e.key = platform::KeyTab,
+             e.modifiers = platform::ModShift;
              os.postEvent(e);
              key(platform::KeyDown), key(platform::KeyReturn);
-         }, 1, "first.vel"},
-        {"OK with no name stays; cancel", [&] { key(platform::KeyReturn), key(platform::KeyEscape); }, 0, "old.vel"},
+         },
+         1, "first.vel"},
+        {"OK with no name stays; cancel", [&] { key(platform::KeyReturn), key(platform::KeyEscape); }, 0,
+         "old.vel"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);

@@ -139,10 +139,10 @@ TEST_F(ControlArtTest, TheDialogPicturesHaveEveryPictureTheControlsDrawAndMarksL
         const char* group;
         const char* image;
         Dim size;
-    } rows[] = {{"Pushbutton", "Up", Dim(82, 18)}, {"Pushbutton", "Down", Dim(82, 18)},
-                {"CheckBox", "Up", Dim(13, 13)},   {"CheckBox", "Down", Dim(13, 13)},
+    } rows[] = {{"Pushbutton", "Up", Dim(82, 18)},  {"Pushbutton", "Down", Dim(82, 18)},
+                {"CheckBox", "Up", Dim(13, 13)},    {"CheckBox", "Down", Dim(13, 13)},
                 {"CheckBox", "Check", Dim(13, 13)}, {"Radio", "Up", Dim(13, 13)},
-                {"Radio", "Down", Dim(13, 13)},    {"Radio", "Check", Dim(13, 13)}};
+                {"Radio", "Down", Dim(13, 13)},     {"Radio", "Check", Dim(13, 13)}};
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(r.group) + " " + r.image);
         Bitmap* b = buttons.lockImage(r.image, r.group);
