@@ -80,7 +80,9 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
         textTiles_.append(new TextTile(t.id, t.text, t.position, t.size));
 
     const DialogUnits units = DialogUnits::of(SystemAverageCharWidth, SystemAscent);
-    const Dim client(dialogPixels(dialog->cx, units.x), dialogPixels(dialog->cy, units.y));
+    // No template of ours comes near it, but a picture larger than any screen is never made.
+    const Dim client(std::min<std::int16_t>(dialogPixels(dialog->cx, units.x), MaxClient),
+                     std::min<std::int16_t>(dialogPixels(dialog->cy, units.y), MaxClient));
     position_ = Point(dialogPixels(dialog->x, units.x), dialogPixels(dialog->y, units.y));
     if (!captionFits(dialog->caption)) dialog->caption.clear();
     caption_ = dialog->caption;

@@ -32,6 +32,7 @@ public:
     static constexpr std::int32_t SystemAverageCharWidth = 8, SystemAscent = 16;
     static constexpr const char* ClassName = "OstrellDialog";
     static constexpr std::uint8_t NoPictureColour = 255;
+    static constexpr std::int16_t MaxClient = 4096;
     // The size a dialog has until its template gives it one; a class derived from a dialog builds its
     // window base with it.
     static constexpr Dim InitialSize{334 + 2 * WindowManager::Border, 302 + 2 * WindowManager::Border};

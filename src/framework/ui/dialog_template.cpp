@@ -79,8 +79,11 @@ bool words(std::string_view s, const Word (&known)[N], std::uint32_t& bits, std:
 
 bool box(std::string_view& s, std::int16_t& x, std::int16_t& y, std::int16_t& cx, std::int16_t& cy,
          std::string& why) {
-    return number(s, x, why, "x") && number(s, y, why, "y") && number(s, cx, why, "width") &&
-           number(s, cy, why, "height");
+    if (!(number(s, x, why, "x") && number(s, y, why, "y") && number(s, cx, why, "width") &&
+          number(s, cy, why, "height")))
+        return false;
+    if (cx < 0 || cy < 0) return why = "negative size", false;
+    return true;
 }
 
 bool control(std::string_view s, DialogItem& item, std::string& why) {

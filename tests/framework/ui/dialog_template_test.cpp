@@ -59,6 +59,7 @@ TEST(DialogTemplateReader, LeavesOutLinesItCannotReadAndSaysWhich) {
         {"control text 7 x 0 0 1 1", "line 2: no label in double quotes"},
         {"control text 7 \"x\" 0 0 1", "line 2: bad height \"\""},
         {"control text 7 \"x\" 0 0 1 40000", "line 2: bad height \"40000\""},
+        {"control text 7 \"x\" 0 0 -1 0", "line 2: negative size"},
         {"control text 7 \"x\" 0 0 1 1 shiny", "line 2: unknown style word \"shiny\""},
         {"style popup round", "line 2: unknown style word \"round\""},
         {"dialog 0 0 1 1 \"again\"", "line 2: a second dialog line"},
@@ -72,6 +73,9 @@ TEST(DialogTemplateReader, LeavesOutLinesItCannotReadAndSaysWhich) {
         EXPECT_TRUE(reader.result()->items.empty());
         EXPECT_EQ(reader.errors(), std::vector<std::string>{r.error});
     }
+    DialogTemplateReader negative("T", "dialog 0 0 10 -1 \"T\"\n");
+    EXPECT_FALSE(negative.result());
+    EXPECT_EQ(negative.errors().front(), "line 1: negative size");
     DialogTemplateReader none("T", "control text 7 \"x\" 0 0 1 1\n");
     EXPECT_FALSE(none.result());
     EXPECT_EQ(none.errors().back(), "no dialog line");

@@ -366,6 +366,20 @@ TEST_F(DialogTest, ListAndComboReadBacksGiveRowsByIndexAndEmptyTextWithNothingSe
     EXPECT_EQ(e.listSelectionText(101, 0), "one");
 }
 
+TEST_F(DialogTest, AnAutoDeleteDialogStaysItsCallersAndRunsAgain) {
+    NotingDialog d;
+    d.create("GetString", Dialog::Modeless, 1);
+    key(platform::KeyEscape);
+    pump();
+    for (int i = 0; i < 5; ++i)
+        app.tickTimers(1000u * (i + 1));
+    pump();
+    EXPECT_FALSE(d.isOpen());
+    key(platform::KeyEscape);
+    EXPECT_EQ(d.create("EnumDialog", Dialog::Modal), 0);
+    EXPECT_EQ(d.notes, (std::vector<std::string>{"init", "command 2 0", "init", "command 2 0"}));
+}
+
 TEST_F(DialogTest, DeletingAnOpenDialogClosesItWithZero) {
     auto d = std::make_unique<NotingDialog>();
     d->attach(app);
