@@ -8,7 +8,8 @@
 #include "framework/ui/dialog_template.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const vael::DialogTemplateReader read("Fuzz", std::string_view(reinterpret_cast<const char*>(data), size));
+    const vael::DialogTemplateReader read("Fuzz",
+                                          std::string_view(reinterpret_cast<const char*>(data), size));
     if (!read.result()) {
         if (read.errors().empty()) std::abort();
         return 0;

@@ -112,15 +112,20 @@ const std::vector<std::pair<std::string, Icon>>& icons() {
     return all;
 }
 
-// A raised face, or a pressed one whose icon sits a pixel lower right.
-Picture button(const Icon& icon, bool down, bool disabled) {
-    Picture p(ButtonWidth, ButtonHeight, Face);
-    const int w = ButtonWidth, h = ButtonHeight;
+// A raised face in an outline, or a pressed one lit from the other side.
+Picture face(int w, int h, bool down) {
+    Picture p(w, h, Face);
     p.line(0, 0, w - 1, 0, Outline), p.line(0, h - 1, w - 1, h - 1, Outline);
     p.line(0, 0, 0, h - 1, Outline), p.line(w - 1, 0, w - 1, h - 1, Outline);
     const std::uint8_t upperLeft = down ? DarkEdge : LightEdge, lowerRight = down ? LightEdge : DarkEdge;
     p.line(1, 1, w - 2, 1, upperLeft), p.line(1, 1, 1, h - 2, upperLeft);
     p.line(1, h - 2, w - 2, h - 2, lowerRight), p.line(w - 2, 1, w - 2, h - 2, lowerRight);
+    return p;
+}
+
+// A tool-bar button; pressed, its icon sits a pixel lower right.
+Picture button(const Icon& icon, bool down, bool disabled) {
+    Picture p = face(ButtonWidth, ButtonHeight, down);
     const int shift = down ? 1 : 0;
     icon(p, 4 + shift, 4 + shift, Ink{disabled});
     return p;
@@ -172,6 +177,80 @@ ForgedArchive toolbarArchive() {
                          {{"Background", {raw("Mirror #1", mirror(false)), raw("Mirror #2", mirror(true))}}}};
 }
 
+namespace {
+
+constexpr int DialogButtonWidth = 82, DialogButtonHeight = 18, MarkSize = 13;
+
+ForgedImage keyed(const char* name, const Picture& p) {
+    ForgedImage image = raw(name, p);
+    image.kind = PixelKeyed;
+    return image;
+}
+
+// The dialogs' push button: a wide bevelled face, pressed in when down.
+Picture dialogButton(bool down) {
+    return face(DialogButtonWidth, DialogButtonHeight, down);
+}
+
+// A check box's square or a radio button's round well, sunk into the face; down it is darker.
+Picture well(bool round, bool down) {
+    Picture p(MarkSize, MarkSize, 0);
+    const std::uint8_t inside = down ? grey(170) : grey(250);
+    if (round) {
+        p.fillEllipse(6, 6, 6, 6, DarkEdge);
+        p.fillEllipse(6, 6, 5, 5, inside);
+    } else {
+        p.fillRect(0, 0, MarkSize, MarkSize, DarkEdge);
+        p.fillRect(1, 1, MarkSize - 2, MarkSize - 2, inside);
+    }
+    return p;
+}
+
+// The mark drawn over a checked well: a tick or a dot.
+Picture mark(bool round) {
+    Picture p(MarkSize, MarkSize, 0);
+    if (round) {
+        p.fillEllipse(6, 6, 2, 2, Outline);
+    } else {
+        for (int i = 0; i < 3; ++i) {
+            p.line(3, 6 + i - 1, 5, 8 + i - 1, Outline);
+            p.line(5, 8 + i - 1, 9, 4 + i - 1, Outline);
+        }
+    }
+    return p;
+}
+
+// Parchment: sand with fibres that repeat every 64 pixels, so the tiles meet without a seam.
+Picture parchment() {
+    constexpr int Size = 64;
+    Picture p(Size, Size, shade(Sand, 11));
+    std::uint32_t seed = 0x2545F491u;
+    for (int i = 0; i < 220; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const int x = static_cast<int>(seed >> 8) % Size, y = static_cast<int>(seed >> 20) % Size;
+        const int length = 2 + static_cast<int>(seed % 5);
+        for (int k = 0; k < length; ++k)
+            p.set((x + k) % Size, y, shade(Sand, 10 + static_cast<int>((seed >> 4) % 3)));
+    }
+    return p;
+}
+
+ForgedArchive dialogButtonArchive() {
+    return ForgedArchive{
+        "Dialog buttons",
+        {{"Pushbutton", {raw("Up", dialogButton(false)), raw("Down", dialogButton(true))}},
+         {"CheckBox",
+          {keyed("Up", well(false, false)), keyed("Down", well(false, true)), keyed("Check", mark(false))}},
+         {"Radio",
+          {keyed("Up", well(true, false)), keyed("Down", well(true, true)), keyed("Check", mark(true))}}}};
+}
+
+ForgedArchive dialogBitmapArchive() {
+    return ForgedArchive{"Dialog bitmaps", {{"Intro", {raw("Background", parchment())}}}};
+}
+
+} // namespace
+
 std::vector<ControlArchive> controlArchives(const std::string& fontDirectory) {
     return {
         {"dlgfont.oif", "MS Sans Serif 2", dialogGlyphArchive(fontDirectory + "/DejaVuSans.ttf", 11)},
@@ -180,6 +259,8 @@ std::vector<ControlArchive> controlArchives(const std::string& fontDirectory) {
         {"toolbar.oif", "Toolbar", toolbarArchive()},
         {"scroll.oif", "Scroll Bars", scrollBarArchive()},
         {"spinner.oif", "Spinner", spinnerArchive()},
+        {"dlgbtns.oif", "DialogButtons", dialogButtonArchive()},
+        {"dlgbmps.oif", "Dialog Bitmaps", dialogBitmapArchive()},
     };
 }
 

@@ -5,6 +5,7 @@
 #include "framework/core/application.h"
 #include "framework/display/logical_palette.h"
 #include "framework/display/oif.h"
+#include "framework/ui/dialog_control.h"
 #include "framework/ui/display.h"
 #include "framework/ui/picture_archive.h"
 
@@ -92,11 +93,19 @@ std::uint8_t nearestInPalette(std::uint8_t red, std::uint8_t green, std::uint8_t
     return red == 0 && green == 0 && blue == 0 ? 0 : 255;
 }
 
+// Disabled dialog pictures are drawn through the palette's grey table, as drawing mode 2 is.
+const std::uint8_t* greyTable() {
+    const Application* app = Application::instance();
+    const LogicalPalette* palette = app ? app->getPalette() : nullptr;
+    return palette ? palette->greyRemap() : nullptr;
+}
+
 } // namespace
 
 void installWindowPictures() {
     PictureArchive::setOpener(&openArchive);
     Display::setColourMatcher(&nearestInPalette);
+    DialogControl::setDisabledRemap(&greyTable);
 }
 
 } // namespace vael

@@ -36,14 +36,15 @@ bool isOwnerDrawn(const DialogItemWindow& w) {
 
 bool takesFocus(const DialogItemWindow& w) {
     if (!w.isVisible() || !w.isEnabled()) return false;
-    return w.controlClass() == ClassEdit || w.controlClass() == ClassListBox || w.controlClass() == ClassComboBox ||
-           isOwnerDrawn(w);
+    return w.controlClass() == ClassEdit || w.controlClass() == ClassListBox ||
+           w.controlClass() == ClassComboBox || isOwnerDrawn(w);
 }
 
 char mnemonicOf(const std::string& label) {
     for (std::size_t i = 0; i + 1 < label.size(); ++i)
         if (label[i] == '&') {
-            if (label[i + 1] != '&') return static_cast<char>(std::toupper(static_cast<unsigned char>(label[i + 1])));
+            if (label[i + 1] != '&')
+                return static_cast<char>(std::toupper(static_cast<unsigned char>(label[i + 1])));
             ++i;
         }
     return 0;
@@ -51,7 +52,8 @@ char mnemonicOf(const std::string& label) {
 
 } // namespace
 
-Dialog::Dialog(const std::string& archiveName, const std::string& bitmapGroup, const std::string& backgroundName)
+Dialog::Dialog(const std::string& archiveName, const std::string& bitmapGroup,
+               const std::string& backgroundName)
     : Window(Point(0, 0), InitialSize, ""), WindowsWindow(Point(0, 0), InitialSize, "", nullptr, nullptr),
       images_(PictureArchive::open(archiveName)), bitmapGroup_(bitmapGroup),
       backgroundName_(backgroundName.empty() ? "Background" : backgroundName) {}
@@ -78,7 +80,9 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
         textTiles_.append(new TextTile(t.id, t.text, t.position, t.size));
 
     const DialogUnits units = DialogUnits::of(SystemAverageCharWidth, SystemAscent);
-    const Dim client(dialogPixels(dialog->cx, units.x), dialogPixels(dialog->cy, units.y));
+    // No template of ours comes near it, but a picture larger than any screen is never made.
+    const Dim client(std::min<std::int16_t>(dialogPixels(dialog->cx, units.x), MaxClient),
+                     std::min<std::int16_t>(dialogPixels(dialog->cy, units.y), MaxClient));
     position_ = Point(dialogPixels(dialog->x, units.x), dialogPixels(dialog->y, units.y));
     if (!captionFits(dialog->caption)) dialog->caption.clear();
     caption_ = dialog->caption;
@@ -124,7 +128,8 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
 
 void Dialog::initialise(const Dim& client) {
     background_ = std::make_unique<Canvas>(client);
-    const Picture picture = bitmapGroup_.empty() ? Picture() : images_->drawable(backgroundName_, bitmapGroup_);
+    const Picture picture =
+        bitmapGroup_.empty() ? Picture() : images_->drawable(backgroundName_, bitmapGroup_);
     if (picture.exists() && picture.width() > 0 && picture.height() > 0) {
         for (std::int32_t x = 0; x < client.w; x += picture.width())
             for (std::int32_t y = 0; y < client.h; y += picture.height())
@@ -168,16 +173,23 @@ void Dialog::wrapControl(DialogItemWindow& window) {
         made = createLabelControl(id, window.handle(), text);
     } else if (window.controlClass() == ClassButton) {
         switch (s & style::ButtonTypeMask) {
-        case style::PushButton: made = createImageButton(id, window.handle(), window.text()); break;
-        case style::DefPushButton: made = createDefaultButton(id, window.handle(), window.text()); break;
+        case style::PushButton:
+            made = createImageButton(id, window.handle(), window.text());
+            break;
+        case style::DefPushButton:
+            made = createDefaultButton(id, window.handle(), window.text());
+            break;
         case style::CheckBox:
-        case style::AutoCheckBox: made = createCheckBox(id, window.handle(), window.text()); break;
+        case style::AutoCheckBox:
+            made = createCheckBox(id, window.handle(), window.text());
+            break;
         case style::RadioButton:
         case style::AutoRadioButton:
             made = createRadioButton(id, window.handle(), window.text());
             if (auto* radio = dynamic_cast<DialogRadio*>(made)) pendingRadios_.append(radio);
             break;
-        default: return;
+        default:
+            return;
         }
         window.setStyle((s & ~style::ButtonTypeMask) | style::OwnerDraw);
     }
@@ -196,7 +208,12 @@ void Dialog::close(std::int16_t value) {
         if (ContainerBase* answer = sendNowNamedEmpty("ModalDialogBoxClosing")) delete answer;
     }
     background_.reset();
+    const WindowManager::Record* record = WindowManager::instance().find(hwnd_);
+    const WindowHandle parent = record ? record->parent : 0, was = hwnd_;
     destroyWindow();
+    // A window hosting the dialog goes with it.
+    if (app && parent && was)
+        app->sendMessage({parent, MessageParentNotify, MessageNcDestroy, static_cast<std::intptr_t>(was)});
 }
 
 void Dialog::releaseAll() {
@@ -239,7 +256,8 @@ std::intptr_t Dialog::dialogProc(std::uint32_t message, std::uintptr_t wParam, s
     case MessageButtonDown:
     case MessageButtonUp:
     case MessageDoubleClick:
-        if ((wParam & 0xFF) == platform::ButtonLeft || message == MessageMouseMove) mouse(message, pointOf(lParam));
+        if ((wParam & 0xFF) == platform::ButtonLeft || message == MessageMouseMove)
+            mouse(message, pointOf(lParam));
         return 0;
     default:
         return WindowsWindow::windowProc(message, wParam, lParam);
@@ -267,7 +285,8 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
     case MessageKeyUp:
     case MessageChar:
         // The keyboard belongs to the dialog opened last.
-        if (WindowHandle last = 0; winApp() && winApp()->modelessDialogs().last(last) && last != hwnd_) return false;
+        if (WindowHandle last = 0; winApp() && winApp()->modelessDialogs().last(last) && last != hwnd_)
+            return false;
         break;
     default:
         break;
@@ -294,8 +313,9 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
         const platform::Rect client = WindowManager::instance().clientOnScreen(hwnd_);
         const Point p(static_cast<std::int16_t>(pointX(message.lParam) - client.x),
                       static_cast<std::int16_t>(pointY(message.lParam) - client.y));
-        const bool inside = p.x >= 0 && p.y >= 0 && p.x < client.width && p.y < client.height &&
-                            WindowManager::instance().windowAt(pointX(message.lParam), pointY(message.lParam)) == hwnd_;
+        const bool inside =
+            p.x >= 0 && p.y >= 0 && p.x < client.width && p.y < client.height &&
+            WindowManager::instance().windowAt(pointX(message.lParam), pointY(message.lParam)) == hwnd_;
         if (inside || pressed_) {
             windowProc(message.message, message.wParam, packPoint(p.x, p.y));
             return true;
@@ -429,8 +449,9 @@ void Dialog::moveFocus(bool backwards) {
     if (stops.empty()) return;
     auto at = std::find(stops.begin(), stops.end(), focus_);
     std::size_t i = at == stops.end() ? (backwards ? stops.size() - 1 : 0)
-                    : backwards        ? (static_cast<std::size_t>(at - stops.begin()) + stops.size() - 1) % stops.size()
-                                       : (static_cast<std::size_t>(at - stops.begin()) + 1) % stops.size();
+                    : backwards
+                        ? (static_cast<std::size_t>(at - stops.begin()) + stops.size() - 1) % stops.size()
+                        : (static_cast<std::size_t>(at - stops.begin()) + 1) % stops.size();
     setFocus(stops[i]);
 }
 
@@ -500,29 +521,48 @@ void Dialog::key(std::int32_t k, std::uint16_t modifiers) {
     }
     if (f->controlClass() == ClassListBox || f->controlClass() == ClassComboBox) {
         std::int32_t to = f->selection();
-        if (k == platform::KeyUp) to = to <= 0 ? 0 : to - 1;
-        else if (k == platform::KeyDown) to = to < 0 ? 0 : std::min(to + 1, f->rowCount() - 1);
-        else if (k == platform::KeyHome) to = 0;
-        else if (k == platform::KeyEnd) to = f->rowCount() - 1;
-        else return;
+        if (k == platform::KeyUp)
+            to = to <= 0 ? 0 : to - 1;
+        else if (k == platform::KeyDown)
+            to = to < 0 ? 0 : std::min(to + 1, f->rowCount() - 1);
+        else if (k == platform::KeyHome)
+            to = 0;
+        else if (k == platform::KeyEnd)
+            to = f->rowCount() - 1;
+        else
+            return;
         if (to < 0 || to == f->selection()) return;
         f->select(to);
         drawItem(*f);
         if (f->controlClass() == ClassComboBox || (f->style() & style::ListNotify))
-            command(f->id(), f->controlClass() == ClassComboBox ? ComboSelectionChanged : ListSelectionChanged);
+            command(f->id(),
+                    f->controlClass() == ClassComboBox ? ComboSelectionChanged : ListSelectionChanged);
         return;
     }
     if (f->controlClass() == ClassEdit) {
         const auto end = static_cast<std::int32_t>(f->text().size());
         bool changed = false;
         switch (k) {
-        case platform::KeyLeft: f->moveCaret(f->caret() - 1, shift); break;
-        case platform::KeyRight: f->moveCaret(f->caret() + 1, shift); break;
-        case platform::KeyHome: f->moveCaret(0, shift); break;
-        case platform::KeyEnd: f->moveCaret(end, shift); break;
-        case platform::KeyBackspace: changed = f->erase(true); break;
-        case platform::KeyDelete: changed = f->erase(false); break;
-        default: return;
+        case platform::KeyLeft:
+            f->moveCaret(f->caret() - 1, shift);
+            break;
+        case platform::KeyRight:
+            f->moveCaret(f->caret() + 1, shift);
+            break;
+        case platform::KeyHome:
+            f->moveCaret(0, shift);
+            break;
+        case platform::KeyEnd:
+            f->moveCaret(end, shift);
+            break;
+        case platform::KeyBackspace:
+            changed = f->erase(true);
+            break;
+        case platform::KeyDelete:
+            changed = f->erase(false);
+            break;
+        default:
+            return;
         }
         drawItem(*f);
         if (changed) {
@@ -586,7 +626,8 @@ void Dialog::paintItem(DialogItemWindow& w) {
     auto* button = dynamic_cast<DialogButton*>(c);
     if (button && button->isDefault()) {
         view.frameRect(Box(0, 0, view.width(), view.height()), 0, 0, 0);
-        view.frameRect(Box(1, 1, static_cast<std::int16_t>(view.width() - 2), static_cast<std::int16_t>(view.height() - 2)),
+        view.frameRect(Box(1, 1, static_cast<std::int16_t>(view.width() - 2),
+                           static_cast<std::int16_t>(view.height() - 2)),
                        0, 0, 0);
     }
     c->draw(view, itemState(w));
@@ -730,7 +771,8 @@ void Dialog::centre() {
             areaW = screen.width, areaH = screen.height;
         }
     }
-    // The place is in the parent's client coordinates, which for a child of the frame start at its client area.
+    // The place is in the parent's client coordinates, which for a child of the frame start at its client
+    // area.
     platform::Rect box{areaW / 2 - w / 2, areaH / 2 - h / 2, w, h};
     if (me->parent) {
         const platform::Rect parentClient = manager.clientOnScreen(me->parent);

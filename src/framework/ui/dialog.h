@@ -32,6 +32,7 @@ public:
     static constexpr std::int32_t SystemAverageCharWidth = 8, SystemAscent = 16;
     static constexpr const char* ClassName = "OstrellDialog";
     static constexpr std::uint8_t NoPictureColour = 255;
+    static constexpr std::int16_t MaxClient = 4096;
     // The size a dialog has until its template gives it one; a class derived from a dialog builds its
     // window base with it.
     static constexpr Dim InitialSize{334 + 2 * WindowManager::Border, 302 + 2 * WindowManager::Border};
@@ -44,6 +45,7 @@ public:
     // that does not exist makes no window and answers 0.
     std::int16_t create(const std::string& resourceName, std::uint32_t mode, std::uint16_t autoDelete = 0,
                         WindowHandle parent = 0);
+    using WindowsWindow::create;
     std::int16_t isOpen() const { return open_; }
     std::int16_t result() const { return result_; }
     std::uint32_t mode() const { return mode_; }
@@ -67,7 +69,8 @@ public:
     virtual std::int32_t listSelectionIndex(std::int16_t id);
     virtual std::string getItemText(std::int16_t id);
     virtual DialogControl* createLabelControl(std::int16_t id, WindowHandle window, const std::string& label);
-    virtual DialogControl* createDefaultButton(std::int16_t id, WindowHandle window, const std::string& label);
+    virtual DialogControl* createDefaultButton(std::int16_t id, WindowHandle window,
+                                               const std::string& label);
     virtual DialogControl* createImageButton(std::int16_t id, WindowHandle window, const std::string& label);
     virtual DialogControl* createRadioButton(std::int16_t id, WindowHandle window, const std::string& label);
     virtual DialogControl* createCheckBox(std::int16_t id, WindowHandle window, const std::string& label);

@@ -14,8 +14,8 @@ ItemView::ItemView(Display& owner, const Box& box) : Display(Dim(0, 0)) {
     const std::int32_t y0 = std::clamp<std::int32_t>(box.y, 0, owner.height());
     const std::int32_t x1 = std::clamp<std::int32_t>(box.x + box.w, x0, owner.width());
     const std::int32_t y1 = std::clamp<std::int32_t>(box.y + box.h, y0, owner.height());
-    box_ = Box(static_cast<std::int16_t>(x0), static_cast<std::int16_t>(y0), static_cast<std::int16_t>(x1 - x0),
-               static_cast<std::int16_t>(y1 - y0));
+    box_ = Box(static_cast<std::int16_t>(x0), static_cast<std::int16_t>(y0),
+               static_cast<std::int16_t>(x1 - x0), static_cast<std::int16_t>(y1 - y0));
     if (box_.w > 0 && box_.h > 0 && owner.bits())
         viewPixels(owner.bits() + y0 * owner.stride() + x0, Dim(box_.w, box_.h),
                    static_cast<std::uint16_t>(owner.stride() - box_.w));
@@ -88,7 +88,8 @@ void DialogControl::drawLabel(Display& target, const Point& offset, std::uint16_
 
 DialogButton::DialogButton(WindowHandle controlWindow, const std::string& label, const Point& labelOffset,
                            const std::string& archiveName, std::int16_t isDefault, BusMessage message)
-    : DialogControl(controlWindow, label, labelOffset, archiveName), isDefault_(isDefault), message_(message) {}
+    : DialogControl(controlWindow, label, labelOffset, archiveName), isDefault_(isDefault),
+      message_(message) {}
 
 void DialogButton::onNotify(std::uint16_t code) {
     if (static_cast<std::int16_t>(code) < 1) click();

@@ -19,20 +19,23 @@ constexpr std::size_t EditLimit = 30000;
 
 bool sameNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
 Box inset(const Box& b, std::int16_t by) {
     return Box(static_cast<std::int16_t>(b.x + by), static_cast<std::int16_t>(b.y + by),
-               static_cast<std::int16_t>(std::max(0, b.w - 2 * by)), static_cast<std::int16_t>(std::max(0, b.h - 2 * by)));
+               static_cast<std::int16_t>(std::max(0, b.w - 2 * by)),
+               static_cast<std::int16_t>(std::max(0, b.h - 2 * by)));
 }
 
 } // namespace
 
 DialogItemWindow::DialogItemWindow(Dialog& owner, const DialogItem& item, const Box& box)
-    : owner_(owner), id_(item.id), class_(item.controlClass), style_(item.style), buttonType_(item.buttonType()), box_(box), text_(item.text),
-      enabled_(!(item.style & style::Disabled)), visible_((item.style & style::Visible) != 0) {
+    : owner_(owner), id_(item.id), class_(item.controlClass), style_(item.style),
+      buttonType_(item.buttonType()), box_(box), text_(item.text), enabled_(!(item.style & style::Disabled)),
+      visible_((item.style & style::Visible) != 0) {
     if (WinApp* app = winApp()) handle_ = app->addWindow(this);
     caret_ = anchor_ = static_cast<std::int32_t>(text_.size());
 }
@@ -182,7 +185,8 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
                             0, 0, 128);
         writeSystemText(target, in, Point(static_cast<std::int16_t>(in.x + 2), y), text_, ink, false);
         if (focused)
-            target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + caret_ * charWidth), y, 1, RowHeight), 0, 0, 0);
+            target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + caret_ * charWidth), y, 1, RowHeight), 0,
+                            0, 0);
         break;
     }
     case ClassListBox: {
@@ -190,8 +194,8 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
         target.frameRect(box_, 0, 0, 0);
         const Box in = inset(box_, 1);
         for (std::int32_t i = top_; i < rowCount() && i < top_ + visibleRows(); ++i)
-            writeRow(in, static_cast<std::int16_t>(in.y + (i - top_) * RowHeight), rows_[static_cast<std::size_t>(i)].text,
-                     i == selection_);
+            writeRow(in, static_cast<std::int16_t>(in.y + (i - top_) * RowHeight),
+                     rows_[static_cast<std::size_t>(i)].text, i == selection_);
         if (focused) target.frameRect(inset(box_, 1), 128, 128, 128);
         break;
     }
@@ -199,7 +203,8 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
         const Box field(box_.x, box_.y, box_.w, static_cast<std::int16_t>(RowHeight + 2));
         target.fillRect(field, 255, 255, 255);
         target.frameRect(field, 0, 0, 0);
-        const Box arrow(static_cast<std::int16_t>(field.x + field.w - ScrollWidth), field.y, ScrollWidth, field.h);
+        const Box arrow(static_cast<std::int16_t>(field.x + field.w - ScrollWidth), field.y, ScrollWidth,
+                        field.h);
         bevel(arrow, true);
         const Box text(static_cast<std::int16_t>(field.x + 1), static_cast<std::int16_t>(field.y + 1),
                        static_cast<std::int16_t>(field.w - ScrollWidth - 2), RowHeight);
@@ -219,7 +224,8 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
     case ClassScrollBar: {
         bevel(box_, false);
         const bool vertical = style_ & style::ScrollVertical;
-        const std::int16_t end = vertical ? std::min<std::int16_t>(box_.w, box_.h / 2) : std::min<std::int16_t>(box_.h, box_.w / 2);
+        const std::int16_t end = vertical ? std::min<std::int16_t>(box_.w, box_.h / 2)
+                                          : std::min<std::int16_t>(box_.h, box_.w / 2);
         const std::int16_t run = static_cast<std::int16_t>((vertical ? box_.h : box_.w) - 3 * end);
         const std::int32_t span = std::max(1, high_ - low_);
         const auto at = static_cast<std::int16_t>(end + (run > 0 ? (position_ - low_) * run / span : 0));
@@ -238,7 +244,8 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
         target.frameRect(Box(box_.x, static_cast<std::int16_t>(box_.y + 6), box_.w,
                              static_cast<std::int16_t>(std::max(0, box_.h - 6))),
                          128, 128, 128);
-        writeSystemText(target, box_, Point(static_cast<std::int16_t>(box_.x + 6), box_.y), text_, ink, false);
+        writeSystemText(target, box_, Point(static_cast<std::int16_t>(box_.x + 6), box_.y), text_, ink,
+                        false);
         break;
     case ClassBorShade:
         bevel(box_, false);

@@ -19,17 +19,23 @@ struct Word {
 };
 
 constexpr Word windowWords[] = {
-    {"popup", style::Popup},         {"child", style::Child},           {"visible", style::Visible},
-    {"disabled", style::Disabled},   {"caption", style::Caption},       {"border", style::Border},
-    {"dlgframe", style::DialogFrame}, {"sysmenu", style::SystemMenu},   {"thickframe", style::ThickFrame},
-    {"modalframe", style::ModalFrame}, {"vscroll", style::VScroll},     {"hscroll", style::HScroll}};
+    {"popup", style::Popup},           {"child", style::Child},        {"visible", style::Visible},
+    {"disabled", style::Disabled},     {"caption", style::Caption},    {"border", style::Border},
+    {"dlgframe", style::DialogFrame},  {"sysmenu", style::SystemMenu}, {"thickframe", style::ThickFrame},
+    {"modalframe", style::ModalFrame}, {"vscroll", style::VScroll},    {"hscroll", style::HScroll}};
 
-constexpr Word controlWords[] = {
-    {"group", style::Group},         {"tabstop", style::TabStop},        {"disabled", style::Disabled},
-    {"hidden", 0},                   {"border", style::Border},          {"vscroll", style::VScroll},
-    {"hscroll", style::HScroll},     {"notify", style::ListNotify},      {"sort", style::ListSort},
-    {"dropdownlist", style::ComboDropDownList}, {"autohscroll", style::EditAutoHScroll},
-    {"vertical", style::ScrollVertical}};
+constexpr Word controlWords[] = {{"group", style::Group},
+                                 {"tabstop", style::TabStop},
+                                 {"disabled", style::Disabled},
+                                 {"hidden", 0},
+                                 {"border", style::Border},
+                                 {"vscroll", style::VScroll},
+                                 {"hscroll", style::HScroll},
+                                 {"notify", style::ListNotify},
+                                 {"sort", style::ListSort},
+                                 {"dropdownlist", style::ComboDropDownList},
+                                 {"autohscroll", style::EditAutoHScroll},
+                                 {"vertical", style::ScrollVertical}};
 
 struct ControlKind {
     const char* name;
@@ -37,21 +43,20 @@ struct ControlKind {
     std::uint32_t bits;
 };
 
-constexpr ControlKind controlKinds[] = {
-    {"pushbutton", ClassButton, style::PushButton},
-    {"defpushbutton", ClassButton, style::DefPushButton},
-    {"checkbox", ClassButton, style::CheckBox},
-    {"autocheckbox", ClassButton, style::AutoCheckBox},
-    {"radiobutton", ClassButton, style::RadioButton},
-    {"autoradiobutton", ClassButton, style::AutoRadioButton},
-    {"groupbox", ClassButton, style::GroupBox},
-    {"text", ClassStatic, 0},
-    {"edit", ClassEdit, 0},
-    {"listbox", ClassListBox, 0},
-    {"scrollbar", ClassScrollBar, 0},
-    {"combobox", ClassComboBox, 0},
-    {"borshade", ClassBorShade, 0},
-    {"borstatic", ClassBorStatic, 0}};
+constexpr ControlKind controlKinds[] = {{"pushbutton", ClassButton, style::PushButton},
+                                        {"defpushbutton", ClassButton, style::DefPushButton},
+                                        {"checkbox", ClassButton, style::CheckBox},
+                                        {"autocheckbox", ClassButton, style::AutoCheckBox},
+                                        {"radiobutton", ClassButton, style::RadioButton},
+                                        {"autoradiobutton", ClassButton, style::AutoRadioButton},
+                                        {"groupbox", ClassButton, style::GroupBox},
+                                        {"text", ClassStatic, 0},
+                                        {"edit", ClassEdit, 0},
+                                        {"listbox", ClassListBox, 0},
+                                        {"scrollbar", ClassScrollBar, 0},
+                                        {"combobox", ClassComboBox, 0},
+                                        {"borshade", ClassBorShade, 0},
+                                        {"borstatic", ClassBorStatic, 0}};
 
 template <typename T> bool number(std::string_view& s, T& out, std::string& why, const char* what) {
     const std::string_view w = resourceWord(s);
@@ -61,9 +66,11 @@ template <typename T> bool number(std::string_view& s, T& out, std::string& why,
     return true;
 }
 
-template <std::size_t N> bool words(std::string_view s, const Word (&known)[N], std::uint32_t& bits, std::string& why) {
+template <std::size_t N>
+bool words(std::string_view s, const Word (&known)[N], std::uint32_t& bits, std::string& why) {
     for (std::string_view w = resourceWord(s); !w.empty(); w = resourceWord(s)) {
-        const auto found = std::find_if(std::begin(known), std::end(known), [&](const Word& k) { return w == k.name; });
+        const auto found =
+            std::find_if(std::begin(known), std::end(known), [&](const Word& k) { return w == k.name; });
         if (found == std::end(known)) return why = "unknown style word \"" + std::string(w) + "\"", false;
         bits |= found->bits;
     }
@@ -72,15 +79,19 @@ template <std::size_t N> bool words(std::string_view s, const Word (&known)[N], 
 
 bool box(std::string_view& s, std::int16_t& x, std::int16_t& y, std::int16_t& cx, std::int16_t& cy,
          std::string& why) {
-    return number(s, x, why, "x") && number(s, y, why, "y") && number(s, cx, why, "width") &&
-           number(s, cy, why, "height");
+    if (!(number(s, x, why, "x") && number(s, y, why, "y") && number(s, cx, why, "width") &&
+          number(s, cy, why, "height")))
+        return false;
+    if (cx < 0 || cy < 0) return why = "negative size", false;
+    return true;
 }
 
 bool control(std::string_view s, DialogItem& item, std::string& why) {
     const std::string_view kind = resourceWord(s);
     const auto found = std::find_if(std::begin(controlKinds), std::end(controlKinds),
                                     [&](const ControlKind& k) { return kind == k.name; });
-    if (found == std::end(controlKinds)) return why = "unknown control kind \"" + std::string(kind) + "\"", false;
+    if (found == std::end(controlKinds))
+        return why = "unknown control kind \"" + std::string(kind) + "\"", false;
     std::int32_t id = 0;
     if (!number(s, id, why, "id")) return false;
     if (id < -1 || id > 0xFFFE) return why = "id " + std::to_string(id) + " out of range", false;

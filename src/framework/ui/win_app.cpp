@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/core/assertion.h"
+#include "framework/ui/file_open_dialog.h"
 #include "framework/ui/main_window.h"
 #include "framework/ui/map_file.h"
 #include "platform/file_lookup.h"
@@ -359,9 +360,15 @@ CursorHandle WinApp::setCursor(CursorHandle cursor) {
 
 std::int32_t WinApp::openFileDialog(std::string& fileName, const std::string& description,
                                     const std::string& pattern) {
-    auto chosen = platform_.chooseFile(description, pattern);
-    if (!chosen) return 0;
-    fileName = std::move(*chosen);
+    if (auto chosen = platform_.chooseFile(description, pattern)) {
+        fileName = std::move(*chosen);
+        return 1;
+    }
+    // A platform without a choice of its own gets ours, on the program's window.
+    if (!platform_.windowOpen()) return 0;
+    FileOpenDialog dialog(description, pattern, fileName);
+    if (dialog.create(FileOpenDialog::ResourceName, Dialog::Modal) != 1) return 0;
+    fileName = dialog.path();
     return 1;
 }
 

@@ -31,6 +31,7 @@ enum MessageId : std::uint32_t {
     MessageMdiActivate,     // lParam: the child being activated, 0 when none is active any more
     MessageSysKeyDown,      // a key pressed with Alt held; wParam: the key, lParam: the modifiers
     MessageRightButtonDown, // lParam: the point
+    MessageParentNotify,    // wParam: MessageNcDestroy, lParam: the child window that has gone
     MessageUser = 0x400 // the program's own messages from here on
 };
 

@@ -38,7 +38,9 @@ TestGroup group(const char* name, char up, char down, Dim size, char check = 0) 
     TestGroup g{name,
                 {solidPicture("Up", size, Point(), static_cast<std::uint8_t>(up), PictureOpaque),
                  solidPicture("Down", size, Point(), static_cast<std::uint8_t>(down), PictureOpaque)}};
-    if (check) g.pictures.push_back(solidPicture("Check", Dim(4, 4), Point(), static_cast<std::uint8_t>(check), PictureOpaque));
+    if (check)
+        g.pictures.push_back(
+            solidPicture("Check", Dim(4, 4), Point(), static_cast<std::uint8_t>(check), PictureOpaque));
     return g;
 }
 
@@ -46,9 +48,9 @@ class DialogControlTest : public ::testing::Test {
 protected:
     DialogControlTest() {
         pictures["MS Sans Serif 2"] = dialogGlyphs();
-        pictures["DialogButtons"] =
-            TestArchive{{group("Pushbutton", 'u', 'd', Dim(20, 8)), group("CheckBox", 'U', 'D', Dim(8, 8), 'C'),
-                         group("Radio", 'R', 'S', Dim(8, 8), 'K')}};
+        pictures["DialogButtons"] = TestArchive{{group("Pushbutton", 'u', 'd', Dim(20, 8)),
+                                                 group("CheckBox", 'U', 'D', Dim(8, 8), 'C'),
+                                                 group("Radio", 'R', 'S', Dim(8, 8), 'K')}};
         previousMatcher = Display::setColourMatcher(&focusColour);
         previousRemap = DialogControl::setDisabledRemap(&greyTable);
         heardIds = &heard;
@@ -77,7 +79,9 @@ protected:
         control.draw(target, state);
         std::string out;
         for (const Point& p : at)
-            out += static_cast<char>(target.bits()[p.y * target.stride() + p.x] ? target.bits()[p.y * target.stride() + p.x] : '.');
+            out += static_cast<char>(target.bits()[p.y * target.stride() + p.x]
+                                         ? target.bits()[p.y * target.stride() + p.x]
+                                         : '.');
         return out;
     }
 
@@ -101,8 +105,13 @@ TEST_F(DialogControlTest, APushButtonDrawsItsPictureCentredAndItsLabelByState) {
         std::uint16_t state;
         const char* shown;
     } rows[] = {
-        {0, "uA.u"},      {ItemSelected, "ddAd"}, {ItemFocus, "uA.F"}, {ItemSelected | ItemFocus, "dFAd"},
-        {ItemDisabled, "gA.g"}, {ItemDisabled | ItemFocus, "gA.F"}, {ItemSelected | ItemDisabled, "uA.u"},
+        {0, "uA.u"},
+        {ItemSelected, "ddAd"},
+        {ItemFocus, "uA.F"},
+        {ItemSelected | ItemFocus, "dFAd"},
+        {ItemDisabled, "gA.g"},
+        {ItemDisabled | ItemFocus, "gA.F"},
+        {ItemSelected | ItemDisabled, "uA.u"},
         {0x8, "uA.u"},
     };
     DialogButton button(window, "A", Point(-1, -1), "DialogButtons", 1);
@@ -121,11 +130,18 @@ TEST_F(DialogControlTest, CheckBoxesAndRadioButtonsDrawAtTheLeftEdgeWithTheirMar
         std::int16_t checked;
         const char* shown;
     } rows[] = {
-        {false, 0, 0, "UUA"}, {false, 0, 1, "CUA"}, {false, ItemSelected, 0, "DDA"}, {false, ItemSelected, 1, "CDA"},
-        {false, ItemDisabled, 1, "CvA"}, {true, 0, 0, "RRA"}, {true, ItemSelected, 1, "KSA"}, {true, ItemDisabled, 0, "wwA"},
+        {false, 0, 0, "UUA"},
+        {false, 0, 1, "CUA"},
+        {false, ItemSelected, 0, "DDA"},
+        {false, ItemSelected, 1, "CDA"},
+        {false, ItemDisabled, 1, "CvA"},
+        {true, 0, 0, "RRA"},
+        {true, ItemSelected, 1, "KSA"},
+        {true, ItemDisabled, 0, "wwA"},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(std::to_string(r.radio) + " " + std::to_string(r.state) + " " + std::to_string(r.checked));
+        SCOPED_TRACE(std::to_string(r.radio) + " " + std::to_string(r.state) + " " +
+                     std::to_string(r.checked));
         std::unique_ptr<DialogButton> b;
         if (r.radio)
             b = std::make_unique<DialogRadio>(window, "A", "DialogButtons");
@@ -168,7 +184,8 @@ TEST_F(DialogControlTest, APushButtonSendsItsCommandWordOncePerClickAndWordZeroS
 }
 
 TEST_F(DialogControlTest, ARadioClickChecksItAndUnchecksTheRestOfItsGroup) {
-    DialogRadio a(window, "a", "DialogButtons"), b(window, "b", "DialogButtons"), c(window, "c", "DialogButtons");
+    DialogRadio a(window, "a", "DialogButtons"), b(window, "b", "DialogButtons"),
+        c(window, "c", "DialogButtons");
     List<DialogRadio*> members;
     members << &a << &b << &c;
     for (DialogRadio* r : {&a, &b, &c})
@@ -203,7 +220,8 @@ TEST_F(DialogControlTest, TheSharedFontLivesUntilTheLastControlGoes) {
         ASSERT_NE(font, nullptr);
         controls[order[0]].reset();
         controls[order[1]].reset();
-        EXPECT_EQ((std::pair{DialogControl::sharedFont(), DialogControl::liveControls()}), (std::pair{font, 1}));
+        EXPECT_EQ((std::pair{DialogControl::sharedFont(), DialogControl::liveControls()}),
+                  (std::pair{font, 1}));
         controls[order[2]].reset();
         EXPECT_EQ(DialogControl::sharedFont(), nullptr);
     }

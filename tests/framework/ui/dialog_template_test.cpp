@@ -59,6 +59,7 @@ TEST(DialogTemplateReader, LeavesOutLinesItCannotReadAndSaysWhich) {
         {"control text 7 x 0 0 1 1", "line 2: no label in double quotes"},
         {"control text 7 \"x\" 0 0 1", "line 2: bad height \"\""},
         {"control text 7 \"x\" 0 0 1 40000", "line 2: bad height \"40000\""},
+        {"control text 7 \"x\" 0 0 -1 0", "line 2: negative size"},
         {"control text 7 \"x\" 0 0 1 1 shiny", "line 2: unknown style word \"shiny\""},
         {"style popup round", "line 2: unknown style word \"round\""},
         {"dialog 0 0 1 1 \"again\"", "line 2: a second dialog line"},
@@ -72,6 +73,9 @@ TEST(DialogTemplateReader, LeavesOutLinesItCannotReadAndSaysWhich) {
         EXPECT_TRUE(reader.result()->items.empty());
         EXPECT_EQ(reader.errors(), std::vector<std::string>{r.error});
     }
+    DialogTemplateReader negative("T", "dialog 0 0 10 -1 \"T\"\n");
+    EXPECT_FALSE(negative.result());
+    EXPECT_EQ(negative.errors().front(), "line 1: negative size");
     DialogTemplateReader none("T", "control text 7 \"x\" 0 0 1 1\n");
     EXPECT_FALSE(none.result());
     EXPECT_EQ(none.errors().back(), "no dialog line");
@@ -95,13 +99,14 @@ TEST(DialogTemplateConversion, ScalesToTheSystemFontAndTakesTheStaticsOutInOrder
                                                   "control text 102 \"second\" 1 1 3 3\n"
                                                   "control pushbutton 1 \"OK\" 3 3 1 1\n"
                                                   "control text -1 \"third\" 0 0 0 0\n")
-                           .result();
+                            .result();
     const std::vector<StaticText> texts = convertTemplate(d, DialogUnits::of(8, 16));
     EXPECT_EQ((std::tuple{d.x, d.y, d.cx, d.cy}),
               (std::tuple{std::int16_t(7), std::int16_t(6), std::int16_t(87), std::int16_t(81)}));
     ASSERT_EQ(d.items.size(), 2u);
     EXPECT_EQ((std::tuple{d.items[0].id, d.items[0].x, d.items[0].y, d.items[0].cx, d.items[0].cy}),
-              (std::tuple{std::uint16_t(101), std::int16_t(87), std::int16_t(81), std::int16_t(7), std::int16_t(7)}));
+              (std::tuple{std::uint16_t(101), std::int16_t(87), std::int16_t(81), std::int16_t(7),
+                          std::int16_t(7)}));
     EXPECT_EQ((std::tuple{d.items[1].id, d.items[1].x, d.items[1].cy}),
               (std::tuple{std::uint16_t(1), std::int16_t(2), std::int16_t(0)}));
     ASSERT_EQ(texts.size(), 3u);
@@ -123,15 +128,16 @@ TEST(DialogTemplateConversion, ScalesToTheSystemFontAndTakesTheStaticsOutInOrder
 TEST(DialogTemplateConversion, AllStaticsLeaveNoItemsAndNoStaticsLeaveTheOrder) {
     DialogTemplate all = *DialogTemplateReader("T", "dialog 0 0 9 9 \"T\"\ncontrol text 1 \"a\" 0 0 1 1\n"
                                                     "control text 2 \"b\" 0 0 1 1\n")
-                             .result();
+                              .result();
     EXPECT_EQ(convertTemplate(all, DialogUnits::of(8, 16)).size(), 2u);
     EXPECT_TRUE(all.items.empty());
     DialogTemplate none = *DialogTemplateReader("T", "dialog 0 0 9 9 \"T\"\ncontrol edit 3 \"\" 0 0 1 1\n"
                                                      "control listbox 2 \"\" 0 0 1 1\n")
-                              .result();
+                               .result();
     EXPECT_TRUE(convertTemplate(none, DialogUnits::of(8, 16)).empty());
     ASSERT_EQ(none.items.size(), 2u);
-    EXPECT_EQ((std::pair{none.items[0].id, none.items[1].id}), (std::pair{std::uint16_t(3), std::uint16_t(2)}));
+    EXPECT_EQ((std::pair{none.items[0].id, none.items[1].id}),
+              (std::pair{std::uint16_t(3), std::uint16_t(2)}));
     EXPECT_TRUE(convertTemplate(none, DialogUnits{0, 2}).empty()) << "a font without width converts nothing";
 }
 
@@ -164,10 +170,13 @@ const Expected programTemplates[] = {
     {"CAMPAIGNMAP", 343, 276, "10 11 2 9", "dppp"},
     {"CAMPAIGNRESULTS", 343, 288, "", ""},
     {"CHOOSESIDES", 308, 218, "1 2 101 102", "dpbb"},
-    {"COHESIONOVERVIEW", 207, 214, "101 102 103 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1", "dsshhhhhha!a!a!a!a!a!"},
-    {"CONNECTNETDLG", 195, 231, "107 108 102 105 1 2 9 106 101 -1 110 -1 104 -1 103 -1 -1", "edpppppelt!t!t!t!t!t!t!t!"},
+    {"COHESIONOVERVIEW", 207, 214, "101 102 103 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1",
+     "dsshhhhhha!a!a!a!a!a!"},
+    {"CONNECTNETDLG", 195, 231, "107 108 102 105 1 2 9 106 101 -1 110 -1 104 -1 103 -1 -1",
+     "edpppppelt!t!t!t!t!t!t!t!"},
     {"CUSTOMSCENEDLG", 220, 45, "-1 101 1 2", "t!edp"},
-    {"DEBUGPREFERENCES", 237, 209, "-1 101 102 104 15 -1 103 -1 17 20 18 19 -1 105 10 11 12 16 13 14 1 2 9", "tc!ccctctcccctccrrcccd!pp"},
+    {"DEBUGPREFERENCES", 237, 209, "-1 101 102 104 15 -1 103 -1 17 20 18 19 -1 105 10 11 12 16 13 14 1 2 9",
+     "tc!ccctctcccctccrrcccd!pp"},
     {"DEMOHELP", 324, 226, "1 9", "dp"},
     {"ELITEINITDLG", 177, 101, "1 9 -1 -1 10", "dpt!t!l"},
     {"ENDOFGAMEDLG", 271, 289, "1 101", "dp"},
@@ -186,11 +195,15 @@ const Expected programTemplates[] = {
     {"MISSILERESULTS", 157, 52, "1 101 201 102", "dt!ct!"},
     {"MOMENTUMDLG", 190, 44, "1 2 -1", "dpt!"},
     {"NETCHAT", 305, 179, "107 108 10 102 101 105 106 9", "edclr!rrp"},
-    {"NETCHOOSELEADERS", 262, 265, "1 9 301 302 303 304 305 306 307 308 309 310 311 312 313 314 315 316 317 318 319 320 321 322 323 324 325 326 327 328 329 330 331 332 333 334 335 336 337 338 339 340 -1 100 101", "dpbbbbbbbbbbbbbbbbbbbbttttttttttttttttttttt!tt"},
+    {"NETCHOOSELEADERS", 262, 265,
+     "1 9 301 302 303 304 305 306 307 308 309 310 311 312 313 314 315 316 317 318 319 320 321 322 323 324 "
+     "325 326 327 328 329 330 331 332 333 334 335 336 337 338 339 340 -1 100 101",
+     "dpbbbbbbbbbbbbbbbbbbbbttttttttttttttttttttt!tt"},
     {"NEWAIFILENAME", 189, 45, "1 101 -1", "det!"},
     {"OVERALLCOMBATRESULTS", 132, 124, "101 1", "ld"},
     {"OWDLG", 173, 48, "101 1 2 102 9", "t!dpt!p"},
-    {"PREFERENCES", 142, 209, "-1 101 102 104 15 -1 103 -1 17 20 18 19 105 10 11 12 16 13 14 1 2 9", "tc!ccctctccccccrrcccd!pp"},
+    {"PREFERENCES", 142, 209, "-1 101 102 104 15 -1 103 -1 17 20 18 19 105 10 11 12 16 13 14 1 2 9",
+     "tc!ccctctccccccrrcccd!pp"},
     {"PRELOADDLG", 128, 37, "101 100", "t!t!"},
     {"RALLYDLG", 207, 42, "1 9 101 102 103", "dpt!t!t!"},
     {"SCENARIO", 229, 243, "1 2 10 9", "d!ppp"},
@@ -211,20 +224,33 @@ char kindLetter(const DialogItem& it) {
     switch (it.controlClass) {
     case ClassButton:
         switch (it.buttonType()) {
-        case style::PushButton: return 'p';
-        case style::DefPushButton: return 'd';
-        case style::AutoCheckBox: return 'c';
-        case style::AutoRadioButton: return 'r';
-        default: return '?';
+        case style::PushButton:
+            return 'p';
+        case style::DefPushButton:
+            return 'd';
+        case style::AutoCheckBox:
+            return 'c';
+        case style::AutoRadioButton:
+            return 'r';
+        default:
+            return '?';
         }
-    case ClassStatic: return 't';
-    case ClassEdit: return 'e';
-    case ClassListBox: return 'l';
-    case ClassComboBox: return 'b';
-    case ClassScrollBar: return 's';
-    case ClassBorShade: return 'h';
-    case ClassBorStatic: return 'a';
-    default: return '?';
+    case ClassStatic:
+        return 't';
+    case ClassEdit:
+        return 'e';
+    case ClassListBox:
+        return 'l';
+    case ClassComboBox:
+        return 'b';
+    case ClassScrollBar:
+        return 's';
+    case ClassBorShade:
+        return 'h';
+    case ClassBorStatic:
+        return 'a';
+    default:
+        return '?';
     }
 }
 
@@ -240,7 +266,8 @@ TEST(DialogTemplates, EveryTemplateOfTheProgramReadsWholeInItsOrderAndInsideItsS
         EXPECT_EQ((std::tuple{d->cx, d->cy, d->className, d->pointSize, d->fontName}),
                   (std::tuple{e.cx, e.cy, std::string("OstrellDialog"), std::uint16_t(8),
                               std::string("MS Sans Serif")}));
-        const bool modal = std::string(e.name) != "LEADERALMOSTFINISHED" && std::string(e.name) != "STARTGAME";
+        const bool modal =
+            std::string(e.name) != "LEADERALMOSTFINISHED" && std::string(e.name) != "STARTGAME";
         EXPECT_EQ(d->style & 0x900000C0u, 0x90000040u | (modal ? 0x80u : 0u));
         std::string ids, kinds;
         std::set<std::uint16_t> named;

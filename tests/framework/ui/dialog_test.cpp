@@ -47,9 +47,10 @@ protected:
         pictures["MS Sans Serif 2"] = dialogGlyphs();
         TestPicture tile{"Background", Dim(3, 2), Point(), PictureOpaque, {1, 2, 3, 4, 5, 6}};
         pictures["Dialog Bitmaps"] = TestArchive{{{"Intro", {tile}}}};
-        pictures["DialogButtons"] = TestArchive{
-            {{"Pushbutton", {solidPicture("Up", Dim(20, 8), Point(), 'u', PictureOpaque),
-                             solidPicture("Down", Dim(20, 8), Point(), 'd', PictureOpaque)}}}};
+        pictures["DialogButtons"] =
+            TestArchive{{{"Pushbutton",
+                          {solidPicture("Up", Dim(20, 8), Point(), 'u', PictureOpaque),
+                           solidPicture("Down", Dim(20, 8), Point(), 'd', PictureOpaque)}}}};
         previousMatcher = Display::setColourMatcher(&testColours);
         heardNames = &heard;
         listener.setup = [](Probe& p) { p.connectNamed("ModalDialogBoxClosing", &heardClosing); };
@@ -126,7 +127,8 @@ TEST_F(DialogTest, AModelessDialogIsListedExactlyWhileOpenAndClosesOnEscapeWitho
     key(platform::KeyEscape);
     pump();
     EXPECT_FALSE(d.isOpen());
-    EXPECT_EQ((std::tuple{d.result(), d.hwnd(), heard.size()}), (std::tuple{std::int16_t(0), WindowHandle(0), 0u}));
+    EXPECT_EQ((std::tuple{d.result(), d.hwnd(), heard.size()}),
+              (std::tuple{std::int16_t(0), WindowHandle(0), 0u}));
     EXPECT_EQ(d.notes, (std::vector<std::string>{"init", "command 2 0"}));
     EXPECT_TRUE(app.modelessDialogs().isEmpty());
 }
@@ -210,8 +212,8 @@ TEST_F(DialogTest, StaticsBecomeTextTilesInOrderAndMinusOneAddressesTheFirstAnon
     d.setItemText(1, "&Fine");
     EXPECT_EQ((std::tuple{d.getItemText(-1), d.getItemText(103), d.getItemText(1), d.getItemText(2),
                           d.getItemText(99)}),
-              (std::tuple{std::string("Prompt"), std::string("Last"), std::string("&Fine"), std::string("Cancel"),
-                          std::string()}));
+              (std::tuple{std::string("Prompt"), std::string("Last"), std::string("&Fine"),
+                          std::string("Cancel"), std::string()}));
     d.close(0);
     EXPECT_TRUE(d.textTiles().isEmpty());
 }
@@ -231,7 +233,8 @@ TEST_F(DialogTest, TheDefaultButtonGetsADoubleFrameAndTheOthersNone) {
     NotingDialog d;
     d.create("EnumDialog", Dialog::Modeless);
     const Box ok = d.item(1)->box(), cancel = d.item(2)->box();
-    EXPECT_EQ((std::tuple{pixel(d, ok.x, ok.y), pixel(d, ok.x + 1, ok.y + 1), pixel(d, ok.x + ok.w - 2, ok.y + ok.h - 2)}),
+    EXPECT_EQ((std::tuple{pixel(d, ok.x, ok.y), pixel(d, ok.x + 1, ok.y + 1),
+                          pixel(d, ok.x + ok.w - 2, ok.y + ok.h - 2)}),
               (std::tuple{std::uint8_t('K'), std::uint8_t('K'), std::uint8_t('K')}));
     EXPECT_NE(pixel(d, cancel.x, cancel.y), 'K');
 }
@@ -275,7 +278,8 @@ TEST_F(DialogTest, RadioGroupsCloseAtEveryGroupMarkAndArrowsMoveInsideOne) {
               (std::tuple{std::uint16_t(104), std::int16_t(1), std::int16_t(0)}));
     key(platform::KeyDown);
     pump();
-    EXPECT_EQ((std::pair{d.focus()->id(), d.radioSelection(104)}), (std::pair{std::uint16_t(103), std::int16_t(0)}))
+    EXPECT_EQ((std::pair{d.focus()->id(), d.radioSelection(104)}),
+              (std::pair{std::uint16_t(103), std::int16_t(0)}))
         << "the arrow wraps inside the group";
     key(platform::KeyTab);
     pump();
@@ -334,8 +338,8 @@ TEST_F(DialogTest, ListAndComboReadBacksGiveRowsByIndexAndEmptyTextWithNothingSe
     DialogItemWindow* combo = d.item(101);
     combo->addRow("Home");
     combo->addRow("Visitor");
-    EXPECT_EQ((std::tuple{d.comboSelectionText(101, -1), d.comboSelectionText(101, 1), d.comboSelectionText(101, 2),
-                          d.comboSelectionText(99, 0)}),
+    EXPECT_EQ((std::tuple{d.comboSelectionText(101, -1), d.comboSelectionText(101, 1),
+                          d.comboSelectionText(101, 2), d.comboSelectionText(99, 0)}),
               (std::tuple{std::string(), std::string("Visitor"), std::string(), std::string()}));
     combo->select(0);
     EXPECT_EQ((std::pair{d.comboSelectionText(101, -1), d.comboSelectionText(101, 1)}),
@@ -346,18 +350,34 @@ TEST_F(DialogTest, ListAndComboReadBacksGiveRowsByIndexAndEmptyTextWithNothingSe
     DialogItemWindow* list = e.item(101);
     for (const char* row : {"one", "two", "three"})
         list->addRow(row);
-    EXPECT_EQ((std::pair{e.listSelectionIndex(101), e.listSelectionText(101, -1)}), (std::pair{-1, std::string()}));
+    EXPECT_EQ((std::pair{e.listSelectionIndex(101), e.listSelectionText(101, -1)}),
+              (std::pair{-1, std::string()}));
     // The second row of the list, clicked.
     const Box b = list->box();
     click(e, Point(static_cast<std::int16_t>(b.x + 5), static_cast<std::int16_t>(b.y + 1 + 13 + 6)));
     pump();
-    EXPECT_EQ((std::pair{e.listSelectionIndex(101), e.listSelectionText(101, -1)}), (std::pair{1, std::string("two")}));
+    EXPECT_EQ((std::pair{e.listSelectionIndex(101), e.listSelectionText(101, -1)}),
+              (std::pair{1, std::string("two")}));
     EXPECT_EQ(e.notes.back(), "command 101 1");
     key(platform::KeyTab);
     key(platform::KeyTab);
     key(platform::KeyDown);
     pump();
     EXPECT_EQ(e.listSelectionText(101, 0), "one");
+}
+
+TEST_F(DialogTest, AnAutoDeleteDialogStaysItsCallersAndRunsAgain) {
+    NotingDialog d;
+    d.create("GetString", Dialog::Modeless, 1);
+    key(platform::KeyEscape);
+    pump();
+    for (int i = 0; i < 5; ++i)
+        app.tickTimers(1000u * (i + 1));
+    pump();
+    EXPECT_FALSE(d.isOpen());
+    key(platform::KeyEscape);
+    EXPECT_EQ(d.create("EnumDialog", Dialog::Modal), 0);
+    EXPECT_EQ(d.notes, (std::vector<std::string>{"init", "command 2 0", "init", "command 2 0"}));
 }
 
 TEST_F(DialogTest, DeletingAnOpenDialogClosesItWithZero) {

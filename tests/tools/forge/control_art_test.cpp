@@ -146,5 +146,31 @@ TEST_F(ControlArtTest, TheScrollBarsAndTheSpinnerFindTheirPictures) {
     EXPECT_EQ(spinner.imageSize(), Dim(12, 9));
 }
 
+TEST_F(ControlArtTest, TheDialogPicturesHaveEveryPictureTheControlsDrawAndMarksLeaveTheWellShowing) {
+    ASSERT_TRUE(forged);
+    OIF<Bitmap> buttons("DialogButtons");
+    const struct {
+        const char* group;
+        const char* image;
+        Dim size;
+    } rows[] = {{"Pushbutton", "Up", Dim(82, 18)},  {"Pushbutton", "Down", Dim(82, 18)},
+                {"CheckBox", "Up", Dim(13, 13)},    {"CheckBox", "Down", Dim(13, 13)},
+                {"CheckBox", "Check", Dim(13, 13)}, {"Radio", "Up", Dim(13, 13)},
+                {"Radio", "Down", Dim(13, 13)},     {"Radio", "Check", Dim(13, 13)}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.group) + " " + r.image);
+        Bitmap* b = buttons.lockImage(r.image, r.group);
+        ASSERT_TRUE(b);
+        EXPECT_EQ(b->size(), r.size);
+        if (std::string(r.image) == "Check") {
+            EXPECT_EQ(b->bits()[0], 0) << "the corner lets the well show";
+        }
+    }
+    OIF<Bitmap> backgrounds("Dialog Bitmaps");
+    Bitmap* parchment = backgrounds.lockImage("Background", "Intro");
+    ASSERT_TRUE(parchment);
+    EXPECT_EQ(parchment->size(), Dim(64, 64));
+}
+
 } // namespace
 } // namespace vael::test
