@@ -37,6 +37,10 @@ struct LeaderUnitInfo {
     std::uint16_t initiative = 0;
     std::uint32_t nation = 0;
     Leader* leader = nullptr; // not owned
+    // The turn sequence's own: the weight left to the leader (0 once his player has left, and he is then
+    // never activated again), and whether he may roll for momentum in his activation.
+    std::int16_t currentInitiative = 0;
+    std::int16_t momentumAllowed = 0;
 
     bool operator==(const LeaderUnitInfo&) const = default;
 };

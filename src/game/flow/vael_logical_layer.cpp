@@ -222,6 +222,7 @@ const char* const keptToTheLayer[] = {
 VaelLogicalLayer::VaelLogicalLayer(const char* name) : LogicalLayer(name ? name : "Vael LogicalLayer Bus") {}
 
 VaelLogicalLayer::~VaelLogicalLayer() {
+    gameControl_.reset();
     deleteBattle();
 }
 
@@ -235,6 +236,7 @@ void VaelLogicalLayer::connectParent() {
     blockForwarding(BEGIN_GAME, 2);
     for (const char* name : keptToTheLayer)
         blockForwardingNamed(name, 2);
+    connectLeaderActivation(*this);
 }
 
 void VaelLogicalLayer::deleteBattle() {
@@ -255,8 +257,10 @@ void VaelLogicalLayer::deleteBattle() {
 }
 
 void VaelLogicalLayer::CloseGame() {
+    gameControl_.reset();
     deleteBattle();
     combats_.clear();
+    combatResults_.clear();
     leaderRecords_.clear();
     scenarioName_.clear();
     mapFileName_[0] = '\0';

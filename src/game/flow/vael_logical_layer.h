@@ -12,6 +12,8 @@
 #include "framework/core/list.h"
 #include "framework/core/super_string.h"
 #include "game/flow/flow_records.h"
+#include "game/flow/game_control.h"
+#include "game/flow/leader_activation.h"
 #include "game/rules/combat.h"
 #include "game/rules/combat_struct.h"
 #include "game/rules/group.h"
@@ -101,6 +103,21 @@ public:
     const List<Leader*>& getVisitorLeaders() const { return visitorLeaders_; }
     const List<LeaderUnitInfo>& getLeaderRecords() const { return leaderRecords_; }
 
+    // Who plays which leader on this machine, and the turn sequence of the machine that runs the game.
+    void addLocalLeader(Leader* leader) { localLeaders_.append(leader); }
+    void addComputerLeader(Leader* leader) { computerLeaders_.append(leader); }
+    bool isLocalLeader(const Leader* leader) const { return localLeaders_.contains(const_cast<Leader*>(leader)); }
+    bool isComputerLeader(const Leader* leader) const {
+        return computerLeaders_.contains(const_cast<Leader*>(leader));
+    }
+    // Creates game control for the battle loaded (a second call replaces the first); null before a
+    // battle is loaded.
+    GameControl* CreateGameControl(std::uint32_t scenario);
+    GameControl* getGameControl() const { return gameControl_.get(); }
+    List<SingleCombatResult>& getCombatResults() { return combatResults_; }
+    const GameFlowDialogs& getDialogs() const { return dialogs_; }
+    void setDialogs(GameFlowDialogs dialogs) { dialogs_ = std::move(dialogs); }
+
     // The kind of a plan script from its first line: 1 when the line ends in "1".
     static std::uint16_t scriptKindOfLine(const std::string& firstLine);
 
@@ -142,6 +159,9 @@ private:
     List<CombatStruct> combats_;
     List<LeaderUnitInfo> leaderRecords_;
     TitleSink titleSink_;
+    std::unique_ptr<GameControl> gameControl_;
+    List<SingleCombatResult> combatResults_;
+    GameFlowDialogs dialogs_;
 };
 
 VAEL_TYPE_NAME(VaelLogicalLayer, "VaelLogicalLayer");

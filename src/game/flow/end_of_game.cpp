@@ -1,0 +1,126 @@
+// Game control's end of the battle: when the game is over and who won, the river crossing that decides
+// the second battle, and the result carried to every machine.
+#include "framework/core/application.h"
+#include "framework/core/debug_stream.h"
+#include "game/flow/game_control.h"
+#include "game/rules/combat.h"
+#include "game/rules/leader.h"
+#include "game/rules/unit_removed_struct.h"
+
+namespace vael {
+
+namespace {
+
+constexpr std::uint32_t RiverBattle = 2;
+constexpr std::uint32_t ShortBattle = 6;
+
+void log(const char* text) {
+    debugStream() << text << std::endl;
+}
+
+} // namespace
+
+GameControl::EndTest GameControl::endOfGameTest() const {
+    const bool fixed = scenario_ < 10;
+    if (scenario_ == RiverBattle && riverScore_ > 1000) {
+        log("The game is ending because the Macedonians retreated across the river successfully");
+        return {true, true};
+    }
+    const bool homeOver = homeLostTQ_ >= homeTQLimit_;
+    const bool visitorOver = visitorLostTQ_ >= visitorTQLimit_;
+    if (homeOver && visitorOver) {
+        log("The game is ending because both teams are over their TQ limit");
+        // The smaller excess wins; an even excess goes against the home side.
+        const bool homeWon = homeLostTQ_ - homeTQLimit_ < visitorLostTQ_ - visitorTQLimit_;
+        log(homeWon ? "The game is ending because the visiting team lost"
+                    : "The game is ending because the home team lost");
+        return {true, homeWon};
+    }
+    if (visitorOver) {
+        if (fixed) log("The game is ending because the visiting team lost");
+        return {true, true};
+    }
+    if (homeOver) {
+        if (fixed) log("The game is ending because the home team lost");
+        return {true, false};
+    }
+    if (scenario_ == RiverBattle && turn_ == 9) {
+        log("You lost the game because the turn counter expired");
+        return {true, false};
+    }
+    if (scenario_ == ShortBattle && turn_ == 4) {
+        log("The game is ending because the turn counter expired");
+        return {true, false};
+    }
+    return {};
+}
+
+void GameControl::UnitMovementDone(std::uint16_t unitNumber) {
+    log("Here in GameControl::MovementDone");
+    if (scenario_ != RiverBattle) return;
+    Container<short> number(static_cast<short>(unitNumber));
+    VaelUnit* unit = nullptr;
+    if (ContainerBase* reply = sendNowNamed("GetUnitByNum", &number)) {
+        Container<VaelUnit*>::fromMessage(reply, unit);
+        delete reply;
+    }
+    if (!unit || unit->isRouting() || unit->willRout()) return;
+    int worth = 0;
+    if (unit->isCombatUnit())
+        worth = static_cast<Combat*>(unit)->getTroopQuality();
+    else if (riverScore_ >= 50)
+        worth = 1000;
+    else
+        return;
+    const auto hex = static_cast<std::int16_t>(unit->getHex());
+    const std::int16_t second = unit->getSecondHex();
+    auto atTheRiver = [](std::int16_t h) { return h >= 5 && h <= 20; };
+    if (!atTheRiver(hex) && !atTheRiver(second)) return;
+    debugStream() << unit->getName() << " here and ready to be removed." << std::endl;
+    debugStream() << "Unit region: " << hex << std::endl;
+    sendNamedEmpty("UnitDeselected");
+    Container<UnitRemovedStruct> removed(
+        UnitRemovedStruct{static_cast<std::uint16_t>(unit->getId()), static_cast<std::uint16_t>(hex), second});
+    delete sendNowNamed("UnitRemoved", &removed);
+    riverScore_ = static_cast<std::int16_t>(riverScore_ + worth > 32767 ? 32767 : riverScore_ + worth);
+}
+
+void GameControl::AutomaticWin(std::int16_t side) {
+    (side == 0 ? homeLostTQ_ : visitorLostTQ_) = 1000;
+    sendEmpty(END_GAME);
+}
+
+void GameControl::EndGame() {
+    // A second end (the last leader's death in the battle that already ended it, say) shows nothing more.
+    if (gameOver_) return;
+    if (Application* app = Application::instance()) app->endWait();
+    winner_ = 0;
+    const EndTest test = endOfGameTest();
+    if (test.over) {
+        winner_ = test.homeWon ? homeNation_ : visitorNation_;
+    } else {
+        // Ended from elsewhere: the fall of a side's commander decides it.
+        auto fallen = [this](const char* name) {
+            for (std::int16_t i = 0; i < leaderCount_; ++i) {
+                const LeaderUnitInfo& r = leaders_[i];
+                if (r.leader && r.leader->isEliminated() && r.name.find(name) != std::string::npos) return true;
+            }
+            return false;
+        };
+        if (fallen("Vael"))
+            winner_ = visitorNation_;
+        else if (fallen("Tezhar"))
+            winner_ = homeNation_;
+    }
+    gameOver_ = 1;
+    Container<EndOfGameResults> box(results(winner_));
+    awaitGameEnded();
+    sendNamed("EndOfGame", &box);
+}
+
+void GameControl::GameEnded() {
+    Container<short> homeWon(winner_ != 0 && winner_ == homeNation_ ? 1 : 0);
+    sendNamed("GameEnded", &homeWon);
+}
+
+} // namespace vael

@@ -1,0 +1,576 @@
+#include "game/flow/game_control.h"
+
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+#include "framework/core/application.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/debug_stream.h"
+#include "framework/core/payload_check.h"
+#include "framework/core/registered_message.h"
+#include "framework/core/super_string.h"
+#include "game/rules/combat_records.h"
+#include "game/rules/leader.h"
+#include "game/rules/roll.h"
+
+namespace vael {
+
+namespace {
+
+constexpr const char* sourceFile = "GAMECTRL";
+
+// String resources of the status line and the commentary.
+constexpr std::uint16_t NowStartingString = 88;
+constexpr std::uint16_t NowResumingString = 89;
+constexpr std::uint16_t EliteDecidedString = 91;
+
+GameControl* controlOf(Component* target, std::int16_t line) {
+    auto* control = dynamic_cast<GameControl*>(target);
+    Assertion::check(control != nullptr, BadPayloadMessage, sourceFile, line);
+    return control;
+}
+
+// Runs step on game control with the payload when both are what the handler expects.
+template <class T, class Step> ContainerBase* withPayload(Component* target, ContainerBase* data, std::int16_t line,
+                                                         Step&& step) {
+    GameControl* control = controlOf(target, line);
+    if (!control) return nullptr;
+    return callWithPayload<T>(data, sourceFile, line, [&](const T& value) { return step(*control, value); });
+}
+
+// A short may come boxed as short or as unsigned short, as the unit numbers do.
+bool shortOf(const ContainerBase* data, std::int16_t& out, std::int16_t line) {
+    short s = 0;
+    unsigned short u = 0;
+    if (Container<short>::fromMessage(data, s)) return out = s, true;
+    if (Container<unsigned short>::fromMessage(data, u)) return out = static_cast<std::int16_t>(u), true;
+    Assertion::check(false, BadPayloadMessage, sourceFile, line);
+    return false;
+}
+
+template <void (GameControl::*Step)(std::int16_t)>
+ContainerBase* onShort(Component* target, BusMessage, ContainerBase* data) {
+    GameControl* control = controlOf(target, __LINE__);
+    std::int16_t value = 0;
+    if (control && shortOf(data, value, __LINE__)) (control->*Step)(value);
+    return nullptr;
+}
+
+template <void (GameControl::*Step)()> ContainerBase* onEmpty(Component* target, BusMessage, ContainerBase*) {
+    if (GameControl* control = controlOf(target, __LINE__)) (control->*Step)();
+    return nullptr;
+}
+
+ContainerBase* onCreateLeader(Component* target, BusMessage, ContainerBase* data) {
+    return withPayload<LeaderUnitInfo>(target, data, __LINE__, [](GameControl& c, const LeaderUnitInfo& record) {
+        c.addLeader(record);
+        debugStream() << "Leader created in Game Control: " << record.name << std::endl;
+        return static_cast<ContainerBase*>(nullptr);
+    });
+}
+
+ContainerBase* onUnitEliminated(Component* target, BusMessage, ContainerBase* data) {
+    return withPayload<EliminateUnitData>(target, data, __LINE__, [](GameControl& c, const EliminateUnitData& r) {
+        return c.UnitEliminated(r), static_cast<ContainerBase*>(nullptr);
+    });
+}
+
+template <bool Home> ContainerBase* onTeam(Component* target, BusMessage, ContainerBase* data) {
+    return withPayload<std::uint32_t>(target, data, __LINE__, [](GameControl& c, const std::uint32_t& nation) {
+        Home ? c.setHomeNation(nation) : c.setVisitorNation(nation);
+        return static_cast<ContainerBase*>(nullptr);
+    });
+}
+
+template <bool Routed> ContainerBase* onRoutData(Component* target, BusMessage, ContainerBase* data) {
+    return withPayload<UnitRoutData>(target, data, __LINE__, [](GameControl& c, const UnitRoutData& r) {
+        Routed ? c.UnitRouted(r) : c.UnitRallied(r);
+        return static_cast<ContainerBase*>(nullptr);
+    });
+}
+
+ContainerBase* onSynchronizeGame(Component* target, BusMessage, ContainerBase* data) {
+    return withPayload<std::string>(target, data, __LINE__, [](GameControl& c, const std::string& doing) {
+        return c.SynchronizeGame(doing), static_cast<ContainerBase*>(nullptr);
+    });
+}
+
+ContainerBase* onUnitMovementDone(Component* target, BusMessage, ContainerBase* data) {
+    GameControl* control = controlOf(target, __LINE__);
+    std::int16_t number = 0;
+    if (control && shortOf(data, number, __LINE__)) control->UnitMovementDone(static_cast<std::uint16_t>(number));
+    return nullptr;
+}
+
+ContainerBase* onGetGameResults(Component* target, BusMessage, ContainerBase*) {
+    GameControl* control = controlOf(target, __LINE__);
+    return control ? new Container<EndOfGameResults>(control->results(0)) : nullptr;
+}
+
+ContainerBase* onGetTurnNum(Component* target, BusMessage, ContainerBase*) {
+    GameControl* control = controlOf(target, __LINE__);
+    return control ? new Container<short>(static_cast<short>(control->getTurn() + 1)) : nullptr;
+}
+
+ContainerBase* onSetPlayerInfo(Component* target, BusMessage, ContainerBase* data) {
+    return withPayload<PlyrInfo>(target, data, __LINE__, [](GameControl& c, const PlyrInfo& info) {
+        return c.SetPlayerInfo(info), static_cast<ContainerBase*>(nullptr);
+    });
+}
+
+ContainerBase* onPlayerDeleted(Component* target, BusMessage, ContainerBase* data) {
+    return withPayload<std::string>(target, data, __LINE__, [](GameControl& c, const std::string& player) {
+        return c.PlayerDeleted(player), static_cast<ContainerBase*>(nullptr);
+    });
+}
+
+// Each continuation disconnects itself before it runs, so that one "GameSynchronized" moves one step.
+template <void (GameControl::*Step)()>
+ContainerBase* continuation(Component* target, BusMessage, ContainerBase*) {
+    GameControl* control = controlOf(target, __LINE__);
+    if (!control) return nullptr;
+    control->disconnectNamed("GameSynchronized", &continuation<Step>);
+    (control->*Step)();
+    return nullptr;
+}
+
+void setHomeTQ(GameControl& c, std::int16_t v) {
+    c.setHomeTQLimit(v);
+}
+void setVisitorTQ(GameControl& c, std::int16_t v) {
+    c.setVisitorTQLimit(v);
+}
+void setHomeUnits(GameControl& c, std::int16_t v) {
+    c.setHomeUnits(v);
+}
+void setVisitorUnits(GameControl& c, std::int16_t v) {
+    c.setVisitorUnits(v);
+}
+void setPlayers(GameControl& c, std::int16_t v) {
+    c.setPlayers(v);
+}
+void setLeaderOrder(GameControl& c, std::int16_t v) {
+    c.setLeaderOrderTest(v);
+}
+void setAutoSave(GameControl& c, std::int16_t v) {
+    c.setAutoSave(v);
+}
+
+template <void (*Set)(GameControl&, std::int16_t)>
+ContainerBase* onSet(Component* target, BusMessage, ContainerBase* data) {
+    GameControl* control = controlOf(target, __LINE__);
+    std::int16_t value = 0;
+    if (control && shortOf(data, value, __LINE__)) Set(*control, value);
+    return nullptr;
+}
+
+struct Registration {
+    const char* name; // null for a numbered event
+    BusMessage event;
+    HandlerFunction handler;
+};
+
+const Registration registrations[] = {
+    {"CreateLeader", 0, onCreateLeader},
+    {nullptr, BEGIN_GAME, onShort<&GameControl::BeginGame>},
+    {"UnitEliminated", 0, onUnitEliminated},
+    {"HomeTeam", 0, onTeam<true>},
+    {"VisitorTeam", 0, onTeam<false>},
+    {"HomeTQPoints", 0, onSet<setHomeTQ>},
+    {"VisitorTQPoints", 0, onSet<setVisitorTQ>},
+    {"NumHomeUnits", 0, onSet<setHomeUnits>},
+    {"NumVisitorUnits", 0, onSet<setVisitorUnits>},
+    {"UnitRouted", 0, onRoutData<true>},
+    {"UnitRallied", 0, onRoutData<false>},
+    {nullptr, END_GAME, onEmpty<&GameControl::EndGame>},
+    {"EndOfTurnRoutingDone", 0, onEmpty<&GameControl::EndOfTurnRoutingDone>},
+    {"AutomaticWin", 0, onShort<&GameControl::AutomaticWin>},
+    {"SynchronizeGame", 0, onSynchronizeGame},
+    {"UnitMovementDone", 0, onUnitMovementDone},
+    {"GetGameResults", 0, onGetGameResults},
+    {"GetTurnNum", 0, onGetTurnNum},
+    {"NumberOfPlayers", 0, onSet<setPlayers>},
+    {"SetPlayerInfo", 0, onSetPlayerInfo},
+    {"PlayerDeleted", 0, onPlayerDeleted},
+    {"SetLeaderOrder", 0, onSet<setLeaderOrder>},
+    {"SetAutoSave", 0, onSet<setAutoSave>},
+    {"LeaderActivated", 0, onEmpty<&GameControl::LeaderActivated>},
+    {"CanAttemptMomentum", 0, onShort<&GameControl::CanAttemptMomentum>},
+};
+
+const char* const nationNames[] = {"NoNation", "Macedonian", "Persian", "Indian", "Greek",
+                                   "Danubian", "Scythian",   "Spartan", "African", "Roman"};
+
+const std::int16_t eliteChances[10] = {40, 40, 100, 40, 40, 40, 40, 40, 40, 40};
+const char* const eliteLeaders[10] = {"Vaelmoric", "Vaelmoric", "Vaelmoric", "Vaelmoric", "Keldrian",
+                                      "Vaelmoric", "Vaelmoric", "Vaelmoric", "Vaelmoric", "Vaelmoric"};
+
+} // namespace
+
+GameControl::GameControl() : Component("Vael Game Controller") {}
+
+GameControl::~GameControl() = default;
+
+void GameControl::connectHandlers() {
+    for (const Registration& r : registrations)
+        r.name ? connectNamed(r.name, r.handler) : connect(r.event, r.handler);
+}
+
+const char* GameControl::nationName(std::uint32_t nation) {
+    return nation < 10 ? nationNames[nation] : nationNames[0];
+}
+
+// Only the fixed battles have elite tables; a battle of one's own reads nothing past them.
+const char* GameControl::eliteLeaderName(std::uint32_t scenario) {
+    return scenario < 10 ? eliteLeaders[scenario] : "";
+}
+
+std::int16_t GameControl::eliteChance(std::uint32_t scenario) {
+    return scenario < 10 ? eliteChances[scenario] : 0;
+}
+
+void GameControl::addLeader(const LeaderUnitInfo& record) {
+    if (leaderCount_ == 32767) return; // the arrays are indexed by a 16-bit count
+    LeaderUnitInfo& added = leaders_[leaderCount_];
+    added = record;
+    added.currentInitiative = static_cast<std::int16_t>(record.initiative);
+    goneThisTurn_[leaderCount_] = 0;
+    ++leaderCount_;
+}
+
+void GameControl::commentary(const std::string& text) {
+    Container<std::string> box(text);
+    sendNamed("AddCommentary", &box);
+}
+
+void GameControl::sendCaption() {
+    Container<std::string> box(caption_ + " - Turn " + std::to_string(turn_ + 1));
+    sendNamed("ChangeMainCaption", &box);
+}
+
+void GameControl::awaitSynchronisation(HandlerFunction next) {
+    if (continuation_) disconnectNamed("GameSynchronized", continuation_);
+    continuation_ = next;
+    if (next) connectNamed("GameSynchronized", next);
+}
+
+void GameControl::activate(std::int16_t index, bool announceFirst) {
+    const LeaderUnitInfo& record = leaders_[index];
+    const std::string announcement = "\\B" + record.name + "\\b is now active.";
+    delete queryNamedEmpty("BeginLeaderOrdersPhase");
+    if (announceFirst) commentary(announcement);
+    awaitSynchronisation(&continuation<&GameControl::NextLeader>);
+    Container<unsigned short> number(record.leader ? record.leader->getUnitNum() : 0xFFFF);
+    sendNamed("ActivateLeader", &number);
+    if (!announceFirst) commentary(announcement);
+}
+
+void GameControl::awaitGameEnded() {
+    awaitSynchronisation(&continuation<&GameControl::GameEnded>);
+}
+
+void GameControl::goToRoutPhase() {
+    awaitSynchronisation(nullptr);
+    sendNamedEmpty("RoutPhase");
+    momentumTries_ = -1;
+}
+
+void GameControl::BeginGame(std::int16_t resume) {
+    loading_ = 0;
+    caption_ = captionSource_ ? captionSource_() : std::string();
+    debugStream() << "Playing " << caption_ << std::endl;
+    Application* app = Application::instance();
+    if (!resume) {
+        if (app) app->setStatusText(app->loadString(NowStartingString), 0);
+        // With nobody to choose the turn goes straight to its rout phase rather than to a leader the
+        // index no longer (or never) named.
+        if (EliteInitiative())
+            activate(activeLeader_, false);
+        else
+            goToRoutPhase();
+    } else {
+        if (app) app->setStatusText(app->loadString(NowResumingString), 0);
+        if (hasLeader(activeLeader_)) {
+            awaitSynchronisation(&continuation<&GameControl::NextLeader>);
+            const LeaderUnitInfo& record = leaders_[activeLeader_];
+            Container<unsigned short> number(record.leader ? record.leader->getUnitNum() : 0xFFFF);
+            sendNamed("ResumeActiveLeader", &number);
+        } else {
+            goToRoutPhase();
+        }
+    }
+    sendCaption();
+}
+
+bool GameControl::EliteInitiative() {
+    if (scenario_ == 0 || scenario_ == 6 || eliteCount_ > 2) return ChooseNextLeader() != 0;
+    if (players_ > 1)
+        if (Application* app = Application::instance()) commentary(app->loadString(EliteDecidedString));
+    Container<short> asked(turn_);
+    std::string name;
+    if (ContainerBase* reply = queryNamed("EliteInitiative", &asked)) {
+        Container<std::string>::fromMessage(reply, name);
+        delete reply;
+    } else if (turn_ == 0) {
+        name = eliteLeaderName(scenario_);
+    } else if (eliteChance(scenario_) > 0 && Roll::rand() % 100 < eliteChance(scenario_)) {
+        name = "Vaelmoric";
+    }
+    if (!name.empty())
+        for (std::int16_t i = 0; i < leaderCount_; ++i) {
+            if (leaders_[i].name.find(name) == std::string::npos || leaders_[i].currentInitiative == 0) continue;
+            activeLeader_ = i;
+            eliteCount_ = turn_ == 0 ? 1 : static_cast<std::int16_t>(eliteCount_ + 1);
+            momentumTries_ = 0;
+            goneThisTurn_[i] = 1;
+            return true;
+        }
+    return ChooseNextLeader() != 0;
+}
+
+std::int16_t GameControl::ChooseNextLeader() {
+    LeaderOrderChoice choice;
+    if (leaderOrderTest_ && leaderOrderDialog_) choice = leaderOrderDialog_(leaders_, goneThisTurn_, leaderCount_);
+
+    if (hasLeader(activeLeader_) && momentumTries_ >= 0 && momentumTries_ < 2 &&
+        leaders_[activeLeader_].momentumAllowed && leaders_[activeLeader_].currentInitiative) {
+        LeaderUnitInfo& active = leaders_[activeLeader_];
+        const int target = (active.initiative + 1) * (momentumTries_ == 0 ? 8 : 5);
+        const int roll = choice.ok ? (choice.momentum ? 0 : 101) : Roll::rand() % 100;
+        debugStream() << "The leader has gone: " << momentumTries_ + 1 << std::endl;
+        debugStream() << "His modified initiative is: " << target << std::endl;
+        debugStream() << "The random number is: " << roll << std::endl;
+        if (roll < target) {
+            debugStream() << "OK, here " << active.name << " goes again!" << std::endl;
+            commentary("\\B" + active.name + "\\b attempted momentum (tactical initiative) and was successful!");
+            ++momentumTries_;
+            return 1;
+        }
+    }
+    debugStream() << "Initiative failed.  Figuring a new leader" << std::endl;
+    momentumTries_ = 0;
+
+    auto eligible = [this](std::int16_t i) {
+        const LeaderUnitInfo& r = leaders_[i];
+        return goneThisTurn_[i] == 0 && !(r.leader && r.leader->isFinished()) && r.currentInitiative != 0;
+    };
+    int total = 0;
+    for (std::int16_t i = 0; i < leaderCount_; ++i)
+        if (eligible(i)) total += leaders_[i].initiative;
+    const int r = total > 0 ? Roll::rand() % total : 0;
+    int acc = 0;
+    for (std::int16_t i = 0; i < leaderCount_; ++i) {
+        if (!eligible(i)) continue;
+        const int weight = leaders_[i].initiative;
+        if (acc <= r && r < acc + weight) {
+            const std::int16_t chosen = choice.ok && hasLeader(choice.leader) ? choice.leader : i;
+            goneThisTurn_[chosen] = 1;
+            activeLeader_ = chosen;
+            debugStream() << leaders_[chosen].name << " is going to become active" << std::endl;
+            return 1;
+        }
+        acc += weight;
+    }
+    return 0;
+}
+
+void GameControl::completeSynchronisation() {
+    debugStream() << "GameControl: all players have checked in" << std::endl;
+    awaitedPlayers_ = -1;
+    sendNamedEmpty("GameSynchronized");
+}
+
+void GameControl::SynchronizeGame(const std::string& doing) {
+    debugStream() << "GameControl: received SynchronizeGame posting" << std::endl;
+    if (awaitedPlayers_ == -1) awaitedPlayers_ = players_;
+    --awaitedPlayers_;
+    if (awaitedPlayers_ <= 0) return completeSynchronisation();
+    if (doing.empty()) return;
+    const bool plural = awaitedPlayers_ >= 2;
+    char text[512];
+    std::snprintf(text, sizeof text, "\\B%i player%s\\b %s still %s...", static_cast<int>(awaitedPlayers_),
+                  plural ? "s" : "", plural ? "are" : "is", doing.substr(0, 400).c_str());
+    commentary(text);
+}
+
+void GameControl::NextLeader() {
+    if (gameOver_) return;
+    if (!ChooseNextLeader()) return goToRoutPhase();
+    activate(activeLeader_, true);
+}
+
+void GameControl::EndOfTurnRoutingDone() {
+    if (gameOver_) return;
+    if (endOfGameTest().over) return sendEmpty(END_GAME);
+    Container<EndOfGameResults> box(results(0));
+    awaitSynchronisation(&continuation<&GameControl::BeginTurn>);
+    sendNamed("EndOfTurn", &box);
+}
+
+void GameControl::BeginTurn() {
+    if (gameOver_) return;
+    ++turn_;
+    sendCaption();
+    debugStream() << "********* Now starting game turn #" << turn_ + 1 << " *********" << std::endl;
+    commentary("\\B** Turn #" + std::to_string(turn_ + 1) + " **\\b");
+    for (std::int16_t i = 0; i < leaderCount_; ++i)
+        goneThisTurn_[i] = 0;
+    delete queryNamedEmpty("BeginTurn");
+    reserved_ = 0;
+    if (EliteInitiative())
+        activate(activeLeader_, false);
+    else
+        goToRoutPhase();
+}
+
+void GameControl::SetPlayerInfo(const PlyrInfo& info) {
+    const std::string& text = info.leaders;
+    std::size_t at = text.find('(');
+    if (at == std::string::npos) return;
+    ++at;
+    const std::size_t lastClose = text.rfind(')');
+    while (at < text.size() && text[at] != ')') {
+        while (at < text.size() && !std::isalpha(static_cast<unsigned char>(text[at])))
+            ++at;
+        if (at >= text.size()) break;
+        std::size_t end = text.find(',', at);
+        if (end == std::string::npos) end = lastClose;
+        if (end == std::string::npos || end < at) break;
+        const std::string name = text.substr(at, end - at);
+        for (std::int16_t i = 0; i < leaderCount_; ++i)
+            if (leaders_[i].name == name) {
+                leaders_[i].name += " (" + info.name + ")";
+                break;
+            }
+        at = end;
+        if (at < text.size() && text[at] == ',') ++at;
+    }
+}
+
+void GameControl::PlayerDeleted(const std::string& player) {
+    debugStream() << "GameControl::PlayerDeleted: " << player << std::endl;
+    --players_;
+    bool syncCompleted = false;
+    if (awaitedPlayers_ != -1) {
+        --awaitedPlayers_;
+        // The one who left was the last awaited: the others have all reported and must not wait for him.
+        syncCompleted = awaitedPlayers_ <= 0;
+    }
+    bool activeWasHis = false;
+    for (std::int16_t i = 0; i < leaderCount_ && !player.empty(); ++i) {
+        if (leaders_[i].name.find(player) == std::string::npos) continue;
+        leaders_[i].currentInitiative = 0;
+        if (leaders_[i].name.find("Vael") != std::string::npos) eliteCount_ = 3;
+        if (i == activeLeader_) activeWasHis = true;
+    }
+    commentary("\\B" + player +
+               " has left the game. Leaders controlled by this player are permanently inactive.\\b");
+    if (activeWasHis) sendNamedEmpty("RemoveAllBattleArrows");
+    // Both reasons move the cycle on by one step; the count starts afresh with the next step.
+    if (syncCompleted || activeWasHis) completeSynchronisation();
+}
+
+void GameControl::CanAttemptMomentum(std::int16_t value) {
+    if (hasLeader(activeLeader_)) leaders_[activeLeader_].momentumAllowed = value;
+    debugStream() << "GameControl::CanAttemptMomentum = " << value << std::endl;
+}
+
+void GameControl::LeaderActivated() {
+    if (!autoSave_ || players_ != 1 || !hasLeader(activeLeader_)) return;
+    const Leader* leader = leaders_[activeLeader_].leader;
+    if (!leader || leader->isComputerControlled()) return;
+    Container<std::string> box("Turn #" + std::to_string(turn_ + 1) + "; " + leader->getName());
+    delete sendNowNamed("AutoSaveGame", &box);
+}
+
+void GameControl::UnitRouted(const UnitRoutData& record) {
+    if (record.unitType >= 13 && record.unitType <= 15) return;
+    if (isHome(record.nation))
+        homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ + record.value), ++homeRouting_;
+    else
+        visitorRoutedTQ_ = static_cast<std::int16_t>(visitorRoutedTQ_ + record.value), ++visitorRouting_;
+}
+
+void GameControl::UnitRallied(const UnitRoutData& record) {
+    if (isHome(record.nation))
+        homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ - record.value), --homeRouting_;
+    else
+        visitorRoutedTQ_ = static_cast<std::int16_t>(visitorRoutedTQ_ - record.value), --visitorRouting_;
+}
+
+void GameControl::UnitEliminated(const EliminateUnitData& record) {
+    if (loading_) return;
+    const bool home = record.nation == homeNation_;
+    if (home || record.nation == visitorNation_) {
+        std::int16_t& lost = home ? homeLostTQ_ : visitorLostTQ_;
+        std::int16_t& routed = home ? homeRoutedTQ_ : visitorRoutedTQ_;
+        std::int16_t& routing = home ? homeRouting_ : visitorRouting_;
+        lost = static_cast<std::int16_t>(lost + record.points);
+        const auto type = static_cast<std::int32_t>(record.unitType);
+        if (!(type >= 13 && type <= 15) && type != -1) {
+            routed = static_cast<std::int16_t>(routed - record.points);
+            --routing;
+        }
+        ++(home ? homeEliminated_ : visitorEliminated_);
+    }
+    Application* app = Application::instance();
+    const std::string mark = app ? app->loadString(90) : std::string();
+    for (std::int16_t i = 0; i < leaderCount_; ++i) {
+        LeaderUnitInfo& r = leaders_[i];
+        if (!r.leader || r.leader->getUnitNum() != record.unitNumber) continue;
+        if (!mark.empty() && r.name.find(mark) == std::string::npos) r.name += mark;
+        break;
+    }
+}
+
+EndOfGameResults GameControl::results(std::uint32_t winner) const {
+    EndOfGameResults r;
+    r.winner = winner;
+    r.homeNation = homeNation_, r.visitorNation = visitorNation_;
+    r.homeName = nationName(homeNation_), r.visitorName = nationName(visitorNation_);
+    r.homeLostTQ = homeLostTQ_, r.visitorLostTQ = visitorLostTQ_;
+    r.homeTQLimit = homeTQLimit_, r.visitorTQLimit = visitorTQLimit_;
+    r.homeRoutedTQ = homeRoutedTQ_, r.visitorRoutedTQ = visitorRoutedTQ_;
+    r.homeRouting = homeRouting_, r.visitorRouting = visitorRouting_;
+    r.homeEliminated = homeEliminated_, r.visitorEliminated = visitorEliminated_;
+    r.homeUnits = homeUnits_, r.visitorUnits = visitorUnits_;
+    return r;
+}
+
+// The order of the block is that of the saved games; every value is two bytes.
+void GameControl::write(SuperString& stream) const {
+    for (std::int16_t i = 0; i < leaderCount_; ++i)
+        stream << static_cast<short>(const_cast<DynArray<short>&>(goneThisTurn_)[i]);
+    for (std::int16_t v : {reserved_, activeLeader_, turn_, momentumTries_, homeTQLimit_, visitorTQLimit_,
+                           homeLostTQ_, visitorLostTQ_, homeRoutedTQ_, visitorRoutedTQ_, homeRouting_,
+                           visitorRouting_, homeEliminated_, visitorEliminated_, eliteCount_, riverScore_})
+        stream << static_cast<short>(v);
+}
+
+bool GameControl::read(SuperString& stream) {
+    std::vector<short> gone(static_cast<std::size_t>(leaderCount_));
+    for (short& g : gone)
+        stream >> g;
+    short v[16] = {};
+    for (short& value : v)
+        stream >> value;
+    if (stream.failed()) return false;
+    // An active leader the game does not hold, or a momentum count no activation reaches, is no game's.
+    if ((v[1] != NoLeader && !hasLeader(v[1])) || v[2] < 0 || v[3] < -1 || v[3] > 2) {
+        stream.setFailed();
+        return false;
+    }
+    for (std::int16_t i = 0; i < leaderCount_; ++i)
+        goneThisTurn_[i] = gone[static_cast<std::size_t>(i)];
+    std::int16_t* fields[] = {&reserved_,      &activeLeader_,    &turn_,           &momentumTries_,
+                              &homeTQLimit_,   &visitorTQLimit_,  &homeLostTQ_,     &visitorLostTQ_,
+                              &homeRoutedTQ_,  &visitorRoutedTQ_, &homeRouting_,    &visitorRouting_,
+                              &homeEliminated_, &visitorEliminated_, &eliteCount_, &riverScore_};
+    for (int i = 0; i < 16; ++i)
+        *fields[i] = v[i];
+    loading_ = 1;
+    return true;
+}
+
+} // namespace vael

@@ -1,0 +1,182 @@
+#pragma once
+// The driver of a battle on the machine that runs it: it counts the turns, decides which leader goes
+// next (elite initiative, momentum, a choice weighted by initiative), waits until every playing machine
+// has finished showing a step, starts the rout phase when no leader is left, tests for the end of the
+// game after it, and keeps the sides' tallies of troop quality lost, routing and eliminated. It lives on
+// the logical layer's bus and talks only through it; clients of a network game have none and reach the
+// host's through the relay.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "framework/core/component.h"
+#include "framework/core/dyn_array.h"
+#include "framework/core/type_name.h"
+#include "game/flow/end_of_game_results.h"
+#include "game/flow/flow_records.h"
+
+namespace vael {
+
+class SuperString;
+
+// "SetPlayerInfo": a player and the leaders he plays, written "(name,name,...)".
+struct PlyrInfo {
+    std::string name;
+    std::string leaders;
+};
+
+// "UnitRouted" and "UnitRallied" carry the rules' UnitRoutData; "UnitEliminated" their EliminateUnitData.
+struct UnitRoutData;
+struct EliminateUnitData;
+
+class GameControl : public Component {
+public:
+    GameControl();
+    ~GameControl() override;
+    void connectHandlers() override;
+
+    static constexpr std::int16_t NoLeader = -1;
+
+    // What the leader-order test dialog gave when it was closed with OK.
+    struct LeaderOrderChoice {
+        bool ok = false;
+        std::int16_t leader = NoLeader; // NoLeader: none picked
+        bool momentum = false;
+    };
+    // The dialogs and the main window belong to the shell, which the game flow cannot reach: the shell
+    // installs what puts them up and reads the caption. Without them the dialog is never shown and the
+    // caption is empty.
+    using LeaderOrderDialog = std::function<LeaderOrderChoice(const DynArray<LeaderUnitInfo>& leaders,
+                                                              const DynArray<short>& gone, std::int16_t count)>;
+    using CaptionSource = std::function<std::string()>;
+    void setLeaderOrderDialog(LeaderOrderDialog dialog) { leaderOrderDialog_ = std::move(dialog); }
+    void setCaptionSource(CaptionSource source) { captionSource_ = std::move(source); }
+
+    // Set-up, in the order the layer gives it.
+    void addLeader(const LeaderUnitInfo& record);
+    void setHomeNation(std::uint32_t nation) { homeNation_ = nation; }
+    void setVisitorNation(std::uint32_t nation) { visitorNation_ = nation; }
+    void setHomeTQLimit(std::int16_t limit) { homeTQLimit_ = limit; }
+    void setVisitorTQLimit(std::int16_t limit) { visitorTQLimit_ = limit; }
+    void setHomeUnits(std::int16_t count) { homeUnits_ = count; }
+    void setVisitorUnits(std::int16_t count) { visitorUnits_ = count; }
+    void setScenario(std::uint32_t scenario) { scenario_ = scenario; }
+    void setPlayers(std::int16_t players) { players_ = players; }
+    void setLeaderOrderTest(std::int16_t on) { leaderOrderTest_ = on; }
+    void setAutoSave(std::int16_t on) { autoSave_ = on; }
+
+    // The turn sequence.
+    void BeginGame(std::int16_t resume);
+    // True when a leader was chosen to open the turn.
+    bool EliteInitiative();
+    // 1 when a leader was chosen (the active one again on momentum), 0 when none is left for the turn.
+    std::int16_t ChooseNextLeader();
+    void SynchronizeGame(const std::string& doing);
+    void NextLeader();
+    void EndOfTurnRoutingDone();
+    void BeginTurn();
+    void SetPlayerInfo(const PlyrInfo& info);
+    void PlayerDeleted(const std::string& player);
+    void CanAttemptMomentum(std::int16_t value);
+    void LeaderActivated();
+
+    // The tallies.
+    void UnitRouted(const UnitRoutData& record);
+    void UnitRallied(const UnitRoutData& record);
+    void UnitEliminated(const EliminateUnitData& record);
+
+    // The end of the game.
+    struct EndTest {
+        bool over = false;
+        bool homeWon = false;
+        bool operator==(const EndTest&) const = default;
+    };
+    EndTest endOfGameTest() const;
+    void UnitMovementDone(std::uint16_t unitNumber);
+    void EndGame();
+    void GameEnded();
+    void AutomaticWin(std::int16_t side);
+    EndOfGameResults results(std::uint32_t winner) const;
+
+    // The block game control keeps in a saved game. Reading a block cut short or holding values no game
+    // can have fails and changes nothing.
+    void write(SuperString& stream) const;
+    bool read(SuperString& stream);
+
+    // Accessors.
+    static const char* nationName(std::uint32_t nation);
+    const char* getNationName(std::uint32_t nation) const { return nationName(isHome(nation) ? homeNation_ : visitorNation_); }
+    std::int16_t getTQLimit(std::uint32_t nation) const { return isHome(nation) ? homeTQLimit_ : visitorTQLimit_; }
+    std::int16_t getRoutedTQ(std::uint32_t nation) const { return isHome(nation) ? homeRoutedTQ_ : visitorRoutedTQ_; }
+    std::int16_t getLostTQ(std::uint32_t nation) const { return isHome(nation) ? homeLostTQ_ : visitorLostTQ_; }
+    std::int16_t getSideTQLimit(std::int16_t home) const { return home ? homeTQLimit_ : visitorTQLimit_; }
+    std::int16_t getSideRoutedTQ(std::int16_t home) const { return home ? homeRoutedTQ_ : visitorRoutedTQ_; }
+    std::int16_t getSideLostTQ(std::int16_t home) const { return home ? homeLostTQ_ : visitorLostTQ_; }
+    std::int16_t getSideRouting(std::int16_t home) const { return home ? homeRouting_ : visitorRouting_; }
+    std::int16_t getSideEliminated(std::int16_t home) const { return home ? homeEliminated_ : visitorEliminated_; }
+    LeaderUnitInfo& leaderAt(std::int16_t index) { return leaders_[index]; }
+    std::int16_t getLeaderCount() const { return leaderCount_; }
+    std::int16_t goneThisTurn(std::int16_t index) { return goneThisTurn_[index]; }
+    std::int16_t getActiveLeader() const { return activeLeader_; }
+    std::int16_t getTurn() const { return turn_; }
+    std::int16_t getMomentumTries() const { return momentumTries_; }
+    std::int16_t getEliteCount() const { return eliteCount_; }
+    std::int16_t getRiverScore() const { return riverScore_; }
+    std::int16_t getAwaitedPlayers() const { return awaitedPlayers_; }
+    std::int16_t getPlayers() const { return players_; }
+    std::int16_t isGameOver() const { return gameOver_; }
+    std::int16_t isLoading() const { return loading_; }
+    std::uint32_t getWinner() const { return winner_; }
+    std::uint32_t getScenario() const { return scenario_; }
+
+    // The names the elite tables give a fixed battle: the leader who opens its first turn, and the chance
+    // in percent that he opens a later one. A battle of one's own has neither.
+    static const char* eliteLeaderName(std::uint32_t scenario);
+    static std::int16_t eliteChance(std::uint32_t scenario);
+
+private:
+    bool isHome(std::uint32_t nation) const { return nation == homeNation_; }
+    bool hasLeader(std::int16_t index) const { return index >= 0 && index < leaderCount_; }
+    void commentary(const std::string& text);
+    void activate(std::int16_t index, bool announce);
+    void goToRoutPhase();
+    void awaitGameEnded();
+    void sendCaption();
+    void completeSynchronisation();
+    // The continuation the next "GameSynchronized" runs; null for none.
+    void awaitSynchronisation(HandlerFunction continuation);
+
+    DynArray<LeaderUnitInfo> leaders_{10};
+    DynArray<short> goneThisTurn_{10};
+    std::int16_t leaderCount_ = 0;
+    std::int16_t reserved_ = 0;
+    std::int16_t activeLeader_ = NoLeader;
+    std::int16_t turn_ = 0;
+    std::int16_t momentumTries_ = -1;
+    std::int16_t homeLostTQ_ = 0, visitorLostTQ_ = 0;
+    std::int16_t homeRoutedTQ_ = 0, visitorRoutedTQ_ = 0;
+    std::int16_t homeRouting_ = 0, visitorRouting_ = 0;
+    std::int16_t homeEliminated_ = 0, visitorEliminated_ = 0;
+    std::int16_t homeUnits_ = 0, visitorUnits_ = 0;
+    std::uint32_t homeNation_ = 0, visitorNation_ = 0;
+    std::int16_t homeTQLimit_ = 0, visitorTQLimit_ = 0;
+    std::int16_t eliteCount_ = 0;
+    std::uint32_t scenario_ = 10;
+    std::string caption_;
+    std::int16_t gameOver_ = 0;
+    std::uint32_t winner_ = 0;
+    std::int16_t leaderOrderTest_ = 0;
+    std::int16_t players_ = 1;
+    std::int16_t awaitedPlayers_ = -1;
+    std::int16_t riverScore_ = 0;
+    std::int16_t loading_ = 0;
+    std::int16_t autoSave_ = 0;
+    HandlerFunction continuation_ = nullptr;
+    LeaderOrderDialog leaderOrderDialog_;
+    CaptionSource captionSource_;
+};
+
+VAEL_TYPE_NAME(PlyrInfo, "PlyrInfo");
+VAEL_TYPE_NAME(GameControl, "GameControl");
+
+} // namespace vael

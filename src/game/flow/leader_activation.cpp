@@ -1,0 +1,197 @@
+#include "game/flow/leader_activation.h"
+
+#include "framework/core/debug_stream.h"
+#include "framework/core/payload_check.h"
+#include "game/flow/list_walk.h"
+#include "game/flow/vael_logical_layer.h"
+
+namespace vael {
+
+namespace {
+
+constexpr const char* sourceFile = "VAELLOG2";
+
+VaelLogicalLayer* layerOf(Component* target, std::int16_t line) {
+    auto* layer = dynamic_cast<VaelLogicalLayer*>(target);
+    Assertion::check(layer != nullptr, BadPayloadMessage, sourceFile, line);
+    return layer;
+}
+
+template <ActivationKind Kind> ContainerBase* onLeaderActivated(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    if (!layer) return nullptr;
+    callWithPayload<std::string>(data, sourceFile, __LINE__,
+                                 [&](const std::string& name) { LeaderActivated(*layer, name, Kind); });
+    return nullptr;
+}
+
+ContainerBase* onCombatDone(Component* target, BusMessage, ContainerBase*) {
+    if (VaelLogicalLayer* layer = layerOf(target, __LINE__)) CombatDone(*layer);
+    return nullptr;
+}
+
+ContainerBase* onDoneViewingCombatResults(Component* target, BusMessage, ContainerBase*) {
+    if (VaelLogicalLayer* layer = layerOf(target, __LINE__)) DoneViewingCombatResults(*layer);
+    return nullptr;
+}
+
+ContainerBase* onCombatPauseOver(Component* target, BusMessage, ContainerBase*) {
+    if (VaelLogicalLayer* layer = layerOf(target, __LINE__)) CombatPauseOver(*layer);
+    return nullptr;
+}
+
+ContainerBase* onEndOfGame(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    if (!layer) return nullptr;
+    callWithPayload<EndOfGameResults>(data, sourceFile, __LINE__,
+                                      [&](const EndOfGameResults& results) { EndOfGame(*layer, results); });
+    return nullptr;
+}
+
+ContainerBase* onCreateGameControl(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    if (!layer) return nullptr;
+    short s = 0;
+    std::uint32_t u = 0;
+    if (Container<short>::fromMessage(data, s))
+        layer->CreateGameControl(static_cast<std::uint32_t>(s));
+    else if (Container<std::uint32_t>::fromMessage(data, u))
+        layer->CreateGameControl(u);
+    else
+        Assertion::check(false, BadPayloadMessage, sourceFile, __LINE__);
+    return nullptr;
+}
+
+void synchronise(VaelLogicalLayer& layer, const std::string& doing) {
+    Container<std::string> box(doing);
+    layer.sendNamed("SynchronizeGame", &box);
+}
+
+} // namespace
+
+void connectLeaderActivation(VaelLogicalLayer& layer) {
+    layer.connectNamed("LeaderActivated", onLeaderActivated<ActivationKind::Activated>);
+    layer.connectNamed("LeaderResumed", onLeaderActivated<ActivationKind::Resumed>);
+    layer.connectNamed("CombatDone", onCombatDone);
+    layer.connectNamed("DoneViewingCombatResults", onDoneViewingCombatResults);
+    layer.connectNamed("EndOfGame", onEndOfGame);
+    layer.connectNamed("CreateGameControl", onCreateGameControl);
+}
+
+GameControl* VaelLogicalLayer::CreateGameControl(std::uint32_t scenario) {
+    if (!getVaelLandscape()) return nullptr;
+    gameControl_.reset(); // detaches the one before
+    gameControl_ = std::make_unique<GameControl>();
+    GameControl& control = *gameControl_;
+    control.attach(*this);
+    control.setVisitorTQLimit(static_cast<std::int16_t>(visitorTQPoints_));
+    control.setHomeTQLimit(static_cast<std::int16_t>(homeTQPoints_));
+    control.setHomeNation(homeNation_);
+    control.setVisitorNation(visitorNation_);
+    for (const LeaderUnitInfo& record : each(leaderRecords_))
+        control.addLeader(record);
+    control.setHomeUnits(static_cast<std::int16_t>(homeUnitCount_));
+    control.setVisitorUnits(static_cast<std::int16_t>(visitorUnitCount_));
+    control.setScenario(scenario);
+    return gameControl_.get();
+}
+
+void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, ActivationKind kind) {
+    Leader* leader = layer.findLeaderByName(leaderName);
+    if (!leader) return;
+    if (!layer.isLocalLeader(leader)) {
+        Container<short> none(1);
+        delete layer.queryNamed("NoMoreOrders", &none);
+    }
+    Group* group = layer.findGroup(leader->getLeaderId());
+    layer.setActiveGroup(group);
+    if (group) {
+        RaiseFlagsStruct raise;
+        raise.nation = leader->getNation();
+        for (VaelUnit* unit : each(group->units)) {
+            const bool qualifies = kind == ActivationKind::Activated
+                                       ? !unit->hasRallied()
+                                       : !unit->isDoneThisTurn() && !unit->hasSpentMovement();
+            if (!qualifies) continue;
+            raise.flags.append(unit->getUnitNum());
+            if (unit->getUsedThisTurn()) raise.grayFlags.append(unit->getUnitNum());
+        }
+        raise.flags.append(leader->getUnitNum());
+        Container<RaiseFlagsStruct> box(raise);
+        layer.sendNamed("RaiseFlags", &box);
+    }
+    if (layer.isComputerLeader(leader)) {
+        if (!group) return;
+        debugStream() << "Posting InitAILeader" << std::endl;
+        leader->registerOrderMessages();
+        Container<std::string> text("\\B" + leader->getName() + " is now giving orders.  Please wait...\\b");
+        layer.sendNamed("AddCommentary", &text);
+        Container<Group*> orders(group);
+        layer.sendNamed("InitAILeader", &orders);
+        return;
+    }
+    layer.sendNamedEmpty("InitLeader");
+}
+
+void CombatDone(VaelLogicalLayer& layer) {
+    debugStream() << "VaelLogicalLayer in CombatDone" << std::endl;
+    List<SingleCombatResult>& results = layer.getCombatResults();
+    if (results.count() > 0) {
+        List<short> scars;
+        for (const SingleCombatResult& result : each(results))
+            for (const List<short>* hexes : {&result.attackerHexes, &result.defenderHexes})
+                for (short hex : each(*hexes))
+                    if (!scars.contains(hex)) scars.append(hex);
+        Container<List<short>> box(scars);
+        layer.sendNamed("AddBattleScars", &box);
+        if (layer.getShowOCR() && layer.getDialogs().overallCombatResults) {
+            layer.getDialogs().overallCombatResults(layer, results);
+            return;
+        }
+    }
+    layer.sendNamedEmpty("DoneViewingCombatResults");
+}
+
+void DoneViewingCombatResults(VaelLogicalLayer& layer) {
+    debugStream() << "VaelLogicalLayer in DoneViewingCombatResults" << std::endl;
+    // A second report while the pause runs restarts it rather than taking a second timer.
+    layer.killTimer(onCombatPauseOver);
+    layer.addTimer(onCombatPauseOver, 2);
+}
+
+void CombatPauseOver(VaelLogicalLayer& layer) {
+    layer.killTimer(onCombatPauseOver);
+    std::string doing;
+    if (layer.getCombatResults().count() > 0) {
+        doing = "viewing combat results";
+        layer.getCombatResults().clear();
+    }
+    delete layer.queryNamedEmpty("ZoomOutAfterCombat");
+    delete layer.queryNamedEmpty("FinishLeader");
+    synchronise(layer, doing);
+}
+
+void EndOfGame(VaelLogicalLayer& layer, const EndOfGameResults& results) {
+    std::int16_t won = 0;
+    std::uint32_t nation = 0;
+    if (layer.getLeaders().count() == 0) {
+        won = 1;
+        nation = results.winner;
+    } else {
+        for (Leader* leader : each(layer.getLeaders())) {
+            if (leader->isComputerControlled() || layer.isComputerLeader(leader)) continue;
+            nation = leader->getNation();
+            if (nation == results.winner) {
+                won = 1;
+                break;
+            }
+        }
+    }
+    debugStream() << "VLL: My nation is " << nation << " and I " << (won ? "won" : "lost") << std::endl;
+    Container<short> music(won);
+    delete layer.sendNowNamed("EndGameMusic", &music);
+    if (layer.getDialogs().endOfGame) layer.getDialogs().endOfGame(nation, won);
+    synchronise(layer, "viewing end of game results");
+}
+
+} // namespace vael

@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/core/asynchronous_bus.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/super_string.h"
+#include "game/flow/game_control.h"
+#include "support/failed_checks.h"
+#include "support/flow/game_flow_recorder.h"
+#include "support/rules/test_units.h"
+#include "support/test_application.h"
+
+namespace vael {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct State {
+    std::int16_t homeLost = 0, homeLimit = 30, visitorLost = 0, visitorLimit = 30;
+    std::int16_t turn = 0, river = 0;
+};
+
+// Lays the state down through the saved block, as a restored game would hold it.
+void restore(GameControl& control, const State& s) {
+    SuperString block;
+    for (short v : std::initializer_list<short>{0, -1, s.turn, -1, s.homeLimit, s.visitorLimit, s.homeLost,
+                                                s.visitorLost, 0, 0, 0, 0, 0, 0, 0, s.river})
+        block << v;
+    ASSERT_TRUE(control.read(block));
+}
+
+TEST(EndOfGameTest, TheTestDecidesEveryCaseRowByRow) {
+    struct Row {
+        const char* what;
+        std::uint32_t scenario;
+        State state;
+        bool over;
+        bool homeWon;
+    } rows[] = {
+        {"neither over", 3, {24, 25, 29, 30}, false, false},
+        {"home lost exactly its limit", 3, {25, 25, 0, 30}, true, false},
+        {"visitor lost exactly its limit", 3, {0, 25, 30, 30}, true, true},
+        {"both over, the home excess smaller", 3, {30, 25, 40, 30}, true, true},
+        {"both over by 4 and 5", 3, {29, 25, 35, 30}, true, true},
+        {"both over by 5 and 4", 3, {30, 25, 34, 30}, true, false},
+        {"both over by the same: against home", 3, {30, 25, 35, 30}, true, false},
+        {"a battle of one's own: home over", 10, {25, 25, 0, 30}, true, false},
+        {"a battle of one's own: visitor over", 10, {0, 25, 30, 30}, true, true},
+        {"a battle of one's own: both, tie", 10, {26, 25, 31, 30}, true, false},
+        {"river score past 1000 ends it first", 2, {40, 25, 0, 30, 0, 1001}, true, true},
+        {"river score of 1000 is not enough", 2, {0, 25, 0, 30, 0, 1000}, false, false},
+        {"the river battle's tenth turn", 2, {0, 25, 0, 30, 9}, true, false},
+        {"the river battle's ninth turn", 2, {0, 25, 0, 30, 8}, false, false},
+        {"the river battle past its tenth turn", 2, {0, 25, 0, 30, 10}, false, false},
+        {"a side over beats the turn counter", 2, {0, 25, 30, 30, 9}, true, true},
+        {"the short battle's fifth turn", 6, {0, 25, 0, 30, 4}, true, false},
+        {"the short battle's fourth turn", 6, {0, 25, 0, 30, 3}, false, false},
+        {"the river score counts only at the river", 3, {0, 25, 0, 30, 0, 2000}, false, false},
+        {"a battle of one's own never expires", 10, {0, 25, 0, 30, 9}, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        GameControl control;
+        control.setScenario(row.scenario);
+        restore(control, row.state);
+        EXPECT_EQ(control.endOfGameTest(), (GameControl::EndTest{row.over, row.homeWon}));
+    }
+}
+
+// Every scenario with nobody over its limit, on the turns at which some battle expires.
+TEST(EndOfGameTest, OnlyTheRiverAndTheShortBattleExpire) {
+    for (std::uint32_t scenario = 0; scenario <= 11; ++scenario)
+        for (std::int16_t turn : {3, 4, 5, 8, 9, 10}) {
+            SCOPED_TRACE("scenario " + std::to_string(scenario) + " turn " + std::to_string(turn));
+            GameControl control;
+            control.setScenario(scenario);
+            restore(control, State{0, 25, 0, 30, turn, 0});
+            const bool expires = (scenario == 2 && turn == 9) || (scenario == 6 && turn == 4);
+            EXPECT_EQ(control.endOfGameTest(), (GameControl::EndTest{expires, false}));
+        }
+}
+
+struct FallenLeader : test::TestLeader {
+    using TestLeader::TestLeader;
+    using VaelUnit::outOfPlay_;
+};
+
+class EndOfGameFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        control.attach(bus);
+        world.attach(bus);
+        control.setHomeNation(1);
+        control.setVisitorNation(2);
+        control.setHomeTQLimit(30);
+        control.setVisitorTQLimit(30);
+    }
+    FallenLeader* addLeader(const std::string& name, std::uint32_t nation, bool fallen) {
+        return addLeaderTo(control, name, nation, fallen);
+    }
+    FallenLeader* addLeaderTo(GameControl& to, const std::string& name, std::uint32_t nation, bool fallen) {
+        test::UnitSetup s(static_cast<std::uint16_t>(20 + leaders.size()), 0, nullptr, nation);
+        s.name = name;
+        leaders.push_back(std::make_unique<FallenLeader>(s));
+        leaders.back()->outOfPlay_ = fallen;
+        to.addLeader(LeaderUnitInfo{name, 3, nation, leaders.back().get()});
+        return leaders.back().get();
+    }
+
+    test::TestApplication app;
+    AsynchronousBus bus{"Layer"};
+    GameControl control;
+    test::GameFlowRecorder world{{"EndOfGame", "GameEnded", "GameSynchronized", "ActivateLeader", "EndOfTurn",
+                                  "UnitRemoved", "UnitDeselected"}};
+    std::vector<std::unique_ptr<FallenLeader>> leaders;
+    test::FailedChecks checks;
+};
+
+TEST_F(EndOfGameFlow, AGameEndedFromElsewhereGoesToTheSideWhoseCommanderStillStands) {
+    struct Row {
+        const char* what;
+        std::vector<std::pair<const char*, bool>> leaders; // name, fallen
+        std::uint32_t winner;
+        short homeWon;
+    };
+    control.detach(); // only each row's game control hears the bus
+    const Row rows[] = {
+        {"Vaelmoric fell: the visitors win", {{"Aspar", true}, {"Vaelmoric", true}}, 2, 0},
+        {"Tezhar fell: the home side wins", {{"Tezhar", true}, {"Vaelmoric", false}}, 1, 1},
+        {"both fell: Vaelmoric's fall is asked first", {{"Tezhar", true}, {"Vaelmoric", true}}, 2, 0},
+        {"nobody decisive fell: no winner", {{"Aspar", true}, {"Vaelmoric", false}}, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        GameControl c;
+        c.attach(bus);
+        c.setHomeNation(1), c.setVisitorNation(2), c.setHomeTQLimit(30), c.setVisitorTQLimit(30);
+        for (const auto& [name, fallen] : row.leaders)
+            addLeaderTo(c, name, 1, fallen);
+        world.log.clear();
+        c.sendEmpty(END_GAME);
+        app.drainQueue();
+        EXPECT_EQ(c.getWinner(), row.winner);
+        EXPECT_EQ(c.isGameOver(), 1);
+        world.say("SynchronizeGame", std::string());
+        app.drainQueue();
+        ASSERT_EQ(world.only({"GameEnded"}).size(), 1u);
+        EXPECT_EQ(world.only({"GameEnded"}).front(), "GameEnded " + std::to_string(row.homeWon));
+    }
+}
+
+TEST_F(EndOfGameFlow, AutomaticWinGivesTheOtherSideTheGameAtOnce) {
+    struct Row {
+        short side;
+        std::uint32_t winner;
+        std::int16_t homeLost, visitorLost;
+    } rows[] = {{0, 2, 1000, 0}, {1, 1, 0, 1000}, {7, 1, 0, 1000}};
+    control.detach();
+    for (const Row& row : rows) {
+        SCOPED_TRACE("side " + std::to_string(row.side));
+        GameControl c;
+        c.attach(bus);
+        c.setHomeNation(1), c.setVisitorNation(2), c.setHomeTQLimit(30), c.setVisitorTQLimit(30);
+        world.log.clear();
+        world.say("AutomaticWin", row.side);
+        app.drainQueue();
+        EXPECT_EQ(c.getWinner(), row.winner);
+        const std::string lost = row.homeLost ? "1000/30" : "0/30";
+        const std::string otherLost = row.visitorLost ? "1000/30" : "0/30";
+        EXPECT_EQ(world.log, Lines{"EndOfGame winner " + std::to_string(row.winner) + " Macedonian(1) " + lost +
+                                   " routed 0(0) out 0/0 Persian(2) " + otherLost + " routed 0(0) out 0/0"});
+    }
+}
+
+TEST_F(EndOfGameFlow, AfterTheEndNeitherTheNextLeaderNorTheNextTurnRuns) {
+    addLeader("Aspar", 1, false);
+    control.setHomeTQLimit(0); // the test after the rout phase finds the home side over
+    control.sendNamedEmpty("EndOfTurnRoutingDone");
+    app.drainQueue();
+    EXPECT_EQ(world.names(), Lines{"EndOfGame"});
+    control.NextLeader();
+    control.BeginTurn();
+    control.sendEmpty(END_GAME); // a second end shows nothing more
+    app.drainQueue();
+    EXPECT_EQ(world.names(), Lines{"EndOfGame"});
+    EXPECT_EQ(control.getTurn(), 0);
+}
+
+struct RiverUnit : test::TestCombat {
+    using test::TestCombat::FightingDouble;
+    using Combat::routing_;
+    using Combat::willRout_;
+    using VaelUnit::secondHex_;
+};
+
+TEST_F(EndOfGameFlow, TheRiverScoreRowByRow) {
+    struct Row {
+        const char* what;
+        std::uint32_t scenario;
+        bool leader;
+        std::int16_t hex, secondHex;
+        std::int16_t routing, willRout;
+        std::int16_t scoreBefore, scoreAfter;
+    } rows[] = {
+        {"a unit of TQ 6 at hex 5", 2, false, 5, -1, 0, 0, 0, 6},
+        {"at hex 20", 2, false, 20, -1, 0, 0, 10, 16},
+        {"at hex 4", 2, false, 4, -1, 0, 0, 0, 0},
+        {"at hex 21", 2, false, 21, -1, 0, 0, 0, 0},
+        {"its second hex at the river", 2, false, 30, 12, 0, 0, 0, 6},
+        {"routing", 2, false, 5, -1, 1, 0, 0, 0},
+        {"marked to rout", 2, false, 5, -1, 0, 1, 0, 0},
+        {"another battle", 3, false, 5, -1, 0, 0, 0, 0},
+        {"a leader below 50", 2, true, 5, -1, 0, 0, 49, 49},
+        {"a leader at 50", 2, true, 5, -1, 0, 0, 50, 1050},
+    };
+    control.detach();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        GameControl c;
+        c.attach(bus);
+        c.setScenario(row.scenario);
+        restore(c, State{0, 30, 0, 30, 0, row.scoreBefore});
+        test::UnitSetup s(7, row.hex);
+        s.TQ = 6;
+        RiverUnit unit(s);
+        unit.secondHex_ = row.secondHex, unit.routing_ = row.routing, unit.willRout_ = row.willRout;
+        test::TestLeader leader(s);
+        VaelUnit* mover = row.leader ? static_cast<VaelUnit*>(&leader) : &unit;
+        mover->attach(bus);
+        test::GameFlowRecorder layer({"GetUnitByNum"}, "Layer double");
+        layer.on("GetUnitByNum", [mover](test::GameFlowRecorder&, const ContainerBase*) -> ContainerBase* {
+            return new Container<VaelUnit*>(mover);
+        });
+        layer.attach(bus);
+        world.log.clear();
+        Container<unsigned short> number(7);
+        world.sendNamed("UnitMovementDone", &number);
+        app.drainQueue();
+        EXPECT_EQ(c.getRiverScore(), row.scoreAfter);
+        const bool removed = row.scoreAfter != row.scoreBefore;
+        const std::string id = std::to_string(mover->getId());
+        const Lines expected = removed ? Lines{"UnitRemoved id " + id + " " + std::to_string(row.hex) + "/" +
+                                                   std::to_string(row.secondHex),
+                                               "UnitDeselected"}
+                                       : Lines{};
+        EXPECT_EQ(world.log, expected);
+        EXPECT_EQ(layer.log, row.scenario == 2 ? Lines{"GetUnitByNum 7"} : Lines{});
+    }
+}
+
+TEST_F(EndOfGameFlow, FiftyPointsAcrossAndThenALeaderWinTheRiverBattle) {
+    control.setScenario(2);
+    restore(control, State{0, 30, 0, 30, 0, 50});
+    test::UnitSetup s(3, 9);
+    test::TestLeader leader(s);
+    leader.attach(bus);
+    test::GameFlowRecorder layer({"GetUnitByNum"}, "Layer double");
+    layer.on("GetUnitByNum", [&leader](test::GameFlowRecorder&, const ContainerBase*) -> ContainerBase* {
+        return new Container<VaelUnit*>(&leader);
+    });
+    layer.attach(bus);
+    control.UnitMovementDone(3);
+    EXPECT_EQ(control.endOfGameTest(), (GameControl::EndTest{true, true}));
+}
+
+} // namespace
+} // namespace vael

@@ -1,0 +1,540 @@
+#include "game/flow/game_control.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/core/asynchronous_bus.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/super_string.h"
+#include "game/rules/combat_records.h"
+#include "game/rules/leader.h"
+#include "support/failed_checks.h"
+#include "support/flow/game_flow_recorder.h"
+#include "support/rules/leader_fixture.h"
+#include "support/rules/scripted_rolls.h"
+#include "support/test_application.h"
+
+namespace vael {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const std::vector<std::string> turnMessages = {
+    "ActivateLeader", "ResumeActiveLeader", "BeginLeaderOrdersPhase", "BeginTurn",  "EliteInitiative",
+    "RoutPhase",      "EndOfTurn",          "EndOfGame",              "GameEnded",  "GameSynchronized",
+    "AddCommentary",  "ChangeMainCaption",  "RemoveAllBattleArrows",  "AutoSaveGame"};
+
+class GameControlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        control.attach(bus);
+        world.attach(bus);
+        control.setHomeNation(1);
+        control.setVisitorNation(2);
+        control.setCaptionSource([] { return std::string("Battle"); });
+        app.strings[88] = "Now starting game...";
+        app.strings[89] = "Now resuming game...";
+        app.strings[90] = "(R)";
+        app.strings[91] = "Elite Initiative is being decided...";
+    }
+    // A leader numbered 10 + his index, of the home side unless told.
+    Leader* addLeader(const std::string& name, std::uint16_t initiative, std::uint32_t nation = 1) {
+        const auto number = static_cast<std::uint16_t>(10 + units.size());
+        units.push_back(std::make_unique<Leader>(
+            test::leaderRecord(number, 0, nullptr, nation, name, test::Ratings{initiative}), name.c_str()));
+        control.addLeader(LeaderUnitInfo{name, initiative, nation, units.back().get()});
+        return units.back().get();
+    }
+    void settle() { app.drainQueue(); }
+
+    test::TestApplication app;
+    AsynchronousBus bus{"Layer"};
+    GameControl control;
+    test::GameFlowRecorder world{turnMessages};
+    std::vector<std::unique_ptr<Leader>> units;
+    test::FailedChecks checks;
+};
+
+// Initiatives 3, 0, 5 and 2 with the third gone: the eligible weights are 3 and 2, total 5.
+TEST_F(GameControlTest, WeightedChoiceTakesTheLeaderWhoseRangeHoldsTheRoll) {
+    struct Row {
+        int raw;
+        std::int16_t chosen;
+    } rows[] = {{0, 0}, {2, 0}, {3, 3}, {4, 3}, {5, 0}, {32767, 0}, {32764, 3}};
+    addLeader("A", 3), addLeader("Zero", 0), addLeader("Gone", 5), addLeader("D", 2);
+    for (const Row& row : rows) {
+        SCOPED_TRACE("raw roll " + std::to_string(row.raw));
+        test::ScriptedRolls rolls{row.raw};
+        GameControl probe;
+        probe.attach(bus);
+        for (std::int16_t i = 0; i < 4; ++i)
+            probe.addLeader(control.leaderAt(i));
+        SuperString block;
+        for (short gone : {0, 0, 1, 0})
+            block << gone;
+        for (short v : {0, -1, 0, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+            block << v;
+        ASSERT_TRUE(probe.read(block));
+        EXPECT_EQ(probe.ChooseNextLeader(), 1);
+        EXPECT_EQ(probe.getActiveLeader(), row.chosen);
+        EXPECT_EQ(probe.goneThisTurn(row.chosen), 1);
+        EXPECT_EQ(rolls.left(), 0u);
+    }
+}
+
+TEST_F(GameControlTest, NoLeaderIsChosenWhenEveryEligibleOneHasNoInitiativeAndNoRollIsTaken) {
+    addLeader("Zero", 0), addLeader("Nil", 0);
+    test::ScriptedRolls rolls{};
+    EXPECT_EQ(control.ChooseNextLeader(), 0);
+    EXPECT_EQ(control.getActiveLeader(), GameControl::NoLeader);
+    EXPECT_TRUE(checks.texts.empty()) << "a roll was taken: " << checks.texts.front();
+}
+
+TEST_F(GameControlTest, AFinishedLeaderAndALeaderWhosePlayerLeftAreNotChosen) {
+    addLeader("Done", 4)->setFinished();
+    addLeader("Left", 4);
+    addLeader("Here", 4);
+    control.leaderAt(1).currentInitiative = 0;
+    test::ScriptedRolls rolls{3};
+    EXPECT_EQ(control.ChooseNextLeader(), 1);
+    EXPECT_EQ(control.getActiveLeader(), 2);
+}
+
+// Initiative 4: the first try succeeds below (4 + 1) x 8 = 40, the second below 5 x 5 = 25.
+TEST_F(GameControlTest, MomentumChancesAtBothSidesOfEveryBoundary) {
+    struct Row {
+        std::uint16_t initiative;
+        std::int16_t tries;
+        int roll;
+        bool again;
+    } rows[] = {{4, 0, 39, true}, {4, 0, 40, false}, {4, 1, 24, true}, {4, 1, 25, false},
+                {12, 0, 99, true}, {0 + 1, 0, 15, true}, {0 + 1, 0, 16, false}, {4, 0, 32767 - 28, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE("initiative " + std::to_string(row.initiative) + " try " + std::to_string(row.tries) +
+                     " roll " + std::to_string(row.roll));
+        GameControl c;
+        c.attach(bus);
+        c.addLeader(LeaderUnitInfo{"Active", row.initiative, 1, nullptr});
+        c.addLeader(LeaderUnitInfo{"Other", 3, 1, nullptr});
+        SuperString block;
+        block << short{1} << short{0};
+        for (short v : std::initializer_list<short>{0, 0, 0, row.tries, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+            block << v;
+        ASSERT_TRUE(c.read(block));
+        c.CanAttemptMomentum(1);
+        test::ScriptedRolls rolls{row.roll, 0};
+        EXPECT_EQ(c.ChooseNextLeader(), 1);
+        EXPECT_EQ(c.getActiveLeader(), row.again ? 0 : 1);
+        EXPECT_EQ(c.getMomentumTries(), row.again ? row.tries + 1 : 0);
+        EXPECT_EQ(rolls.left(), row.again ? 1u : 0u);
+    }
+}
+
+TEST_F(GameControlTest, MomentumIsNotRolledAfterTwoSuccessesNorWithoutLeaveNorWhenBlocked) {
+    struct Row {
+        const char* why;
+        std::int16_t tries;
+        std::int16_t allowed;
+    } rows[] = {{"two successes", 2, 1}, {"no leave", 0, 0}, {"blocked", -1, 1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        GameControl c;
+        c.attach(bus);
+        c.addLeader(LeaderUnitInfo{"Active", 20, 1, nullptr});
+        c.addLeader(LeaderUnitInfo{"Other", 3, 1, nullptr});
+        SuperString block;
+        block << short{1} << short{0};
+        for (short v : std::initializer_list<short>{0, 0, 0, row.tries, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+            block << v;
+        ASSERT_TRUE(c.read(block));
+        c.CanAttemptMomentum(row.allowed);
+        test::ScriptedRolls rolls{0}; // the only roll is the weighted choice's
+        EXPECT_EQ(c.ChooseNextLeader(), 1);
+        EXPECT_EQ(c.getActiveLeader(), 1);
+        EXPECT_EQ(c.getMomentumTries(), 0);
+        EXPECT_EQ(rolls.left(), 0u);
+    }
+}
+
+TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
+    struct Row {
+        const char* what;
+        std::uint32_t scenario;
+        std::int16_t turn;
+        std::int16_t eliteCount;
+        const char* reply; // null: nobody answers
+        std::vector<int> rolls;
+        std::int16_t active;
+        std::int16_t eliteAfter;
+    } rows[] = {
+        {"turn 0 opens with the table's leader, no roll", 3, 0, 0, nullptr, {}, 1, 1},
+        {"scenario 4 names another leader", 4, 0, 0, nullptr, {}, 2, 1},
+        {"scenario 0 never", 0, 0, 0, nullptr, {0}, 0, 0},
+        {"scenario 6 never", 6, 0, 0, nullptr, {0}, 0, 0},
+        {"a battle of one's own has no elite leader", 10, 0, 0, nullptr, {0}, 0, 0},
+        {"an index past the tables neither", 11, 3, 0, nullptr, {0}, 0, 0},
+        {"later turn: 39 is within 40 percent", 3, 2, 1, nullptr, {39}, 1, 2},
+        {"later turn: 40 is not", 3, 2, 1, nullptr, {40, 0}, 0, 1},
+        {"later turn in scenario 2 always", 2, 2, 1, nullptr, {99}, 1, 2},
+        {"after three never", 3, 2, 3, nullptr, {0}, 0, 3},
+        {"a count of 2 still gets it", 3, 2, 2, nullptr, {0}, 1, 3},
+        {"a reply beats the table", 3, 0, 0, "Keldrian", {}, 2, 1},
+        {"a reply on a later turn takes no roll", 3, 4, 1, "Vaelmoric", {}, 1, 2},
+        {"an empty reply declines", 3, 0, 0, "", {0}, 0, 0},
+        {"a reply naming nobody falls back", 3, 0, 0, "Nobody", {0}, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        GameControl c;
+        c.attach(bus);
+        c.addLeader(LeaderUnitInfo{"Aspar", 2, 1, nullptr});
+        c.addLeader(LeaderUnitInfo{"Vaelmoric the Bold", 5, 1, nullptr});
+        c.addLeader(LeaderUnitInfo{"Keldrian", 4, 2, nullptr});
+        c.setScenario(row.scenario);
+        SuperString block;
+        for (short gone : {0, 0, 0})
+            block << gone;
+        for (short v : std::initializer_list<short>{0, -1, row.turn, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                    row.eliteCount, 0})
+            block << v;
+        ASSERT_TRUE(c.read(block));
+        test::GameFlowRecorder answerer({"EliteInitiative"}, "Elite dialog");
+        if (row.reply) {
+            const std::string reply = row.reply;
+            answerer.on("EliteInitiative",
+                        [reply](test::GameFlowRecorder&, const ContainerBase*) -> ContainerBase* {
+                            return new Container<std::string>(reply);
+                        });
+            answerer.attach(bus);
+        }
+        test::ScriptedRolls rolls{};
+        for (int r : row.rolls)
+            rolls.add({r});
+        EXPECT_TRUE(c.EliteInitiative());
+        EXPECT_EQ(c.getActiveLeader(), row.active);
+        EXPECT_EQ(c.getEliteCount(), row.eliteAfter);
+        EXPECT_EQ(c.getMomentumTries(), 0);
+        EXPECT_EQ(rolls.left(), 0u);
+        if (row.reply) {
+            EXPECT_EQ(answerer.log, Lines{"EliteInitiative " + std::to_string(row.turn)});
+        }
+    }
+}
+
+TEST_F(GameControlTest, ANewGameOpensWithTheChosenLeaderMessageByMessage) {
+    addLeader("Aspar", 2), addLeader("Vaelmoric", 5);
+    control.setScenario(3);
+    control.BeginGame(0);
+    settle();
+    EXPECT_EQ(world.log, (Lines{"EliteInitiative 0", "BeginLeaderOrdersPhase", "ActivateLeader 11",
+                                "AddCommentary \\BVaelmoric\\b is now active.", "ChangeMainCaption Battle - Turn 1"}));
+    EXPECT_EQ(app.statusTexts, (std::vector<std::pair<std::int16_t, std::string>>{{0, "Now starting game..."}}));
+}
+
+TEST_F(GameControlTest, AResumedGameCarriesOnWithTheSavedLeaderAndRollsNothing) {
+    addLeader("Aspar", 2), addLeader("Vaelmoric", 5);
+    SuperString block;
+    block << short{1} << short{1};
+    for (short v : std::initializer_list<short>{0, 1, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+        block << v;
+    ASSERT_TRUE(control.read(block));
+    EXPECT_EQ(control.isLoading(), 1);
+    test::ScriptedRolls rolls{};
+    control.BeginGame(1);
+    settle();
+    EXPECT_EQ(control.isLoading(), 0);
+    EXPECT_EQ(world.log, (Lines{"ResumeActiveLeader 11", "ChangeMainCaption Battle - Turn 4"}));
+    EXPECT_EQ(app.statusTexts.back().second, "Now resuming game...");
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// Nobody could be chosen: the game must not activate the stale or unset index.
+TEST_F(GameControlTest, AGameOrTurnWithNobodyToChooseGoesToItsRoutPhase) {
+    addLeader("Zero", 0);
+    control.BeginGame(0);
+    settle();
+    EXPECT_EQ(world.names(), (Lines{"EliteInitiative", "RoutPhase", "ChangeMainCaption"}));
+    EXPECT_EQ(control.getMomentumTries(), -1);
+    world.log.clear();
+    control.EndOfTurnRoutingDone(); // limits 0: both over, the home side lost
+    settle();
+    EXPECT_EQ(world.names(), (Lines{"EndOfGame"}));
+}
+
+TEST_F(GameControlTest, GameSynchronizedRunsOneContinuationAndNothingOnceTheGameIsOver) {
+    addLeader("Aspar", 2), addLeader("Brasidas", 3);
+    control.setHomeTQLimit(30), control.setVisitorTQLimit(30);
+    test::ScriptedRolls rolls{0, 99};
+    control.BeginGame(0);
+    settle();
+    world.log.clear();
+    control.SynchronizeGame("");
+    settle(); // the next leader: momentum not allowed, the other leader is chosen
+    EXPECT_EQ(world.only({"ActivateLeader", "RoutPhase"}), Lines{"ActivateLeader 11"});
+    world.log.clear();
+    control.SynchronizeGame("");
+    settle();
+    EXPECT_EQ(world.only({"ActivateLeader", "RoutPhase"}), Lines{"RoutPhase"});
+    world.log.clear();
+    control.SynchronizeGame(""); // nothing is connected in the rout phase
+    settle();
+    EXPECT_EQ(world.names(), Lines{"GameSynchronized"});
+    control.AutomaticWin(0);
+    settle();
+    world.log.clear();
+    control.SynchronizeGame("");
+    settle();
+    EXPECT_EQ(world.log, (Lines{"GameSynchronized", "GameEnded 0"}));
+    world.log.clear();
+    control.SynchronizeGame("");
+    settle();
+    EXPECT_EQ(world.log, Lines{"GameSynchronized"});
+}
+
+TEST_F(GameControlTest, SynchronisationCountsEveryMachineAndWordsWhoIsStillBusy) {
+    addLeader("Aspar", 2);
+    control.setPlayers(3);
+    control.SynchronizeGame("viewing combat results");
+    EXPECT_EQ(control.getAwaitedPlayers(), 2);
+    control.SynchronizeGame("viewing combat results");
+    control.SynchronizeGame("");
+    settle();
+    EXPECT_EQ(world.log, (Lines{"AddCommentary \\B2 players\\b are still viewing combat results...",
+                                "AddCommentary \\B1 player\\b is still viewing combat results...",
+                                "GameSynchronized"}));
+    EXPECT_EQ(control.getAwaitedPlayers(), -1);
+    world.log.clear();
+    control.SynchronizeGame(""); // a new step counts afresh, and an empty text says nothing
+    settle();
+    EXPECT_EQ(world.log, Lines{});
+}
+
+// The one who left was the last awaited: the others must not wait for him for ever.
+TEST_F(GameControlTest, APlayerLeavingWhileTheOthersWaitForHimCompletesTheStep) {
+    addLeader("Aspar (Ann)", 2), addLeader("Brasidas (Bob)", 3);
+    control.setPlayers(2);
+    control.SynchronizeGame("watching");
+    control.PlayerDeleted("Bob");
+    settle();
+    EXPECT_EQ(world.log, (Lines{"AddCommentary \\B1 player\\b is still watching...",
+                                "AddCommentary \\BBob has left the game. Leaders controlled by this player are "
+                                "permanently inactive.\\b",
+                                "GameSynchronized"}));
+    EXPECT_EQ(control.getPlayers(), 1);
+    EXPECT_EQ(control.getAwaitedPlayers(), -1);
+    EXPECT_EQ(control.leaderAt(1).currentInitiative, 0);
+    EXPECT_EQ(control.leaderAt(0).currentInitiative, 2);
+}
+
+TEST_F(GameControlTest, APlayerLeavingWhileHisLeaderIsActiveMovesTheTurnOnOnce) {
+    addLeader("Aspar (Ann)", 2), addLeader("Vaelmoric (Bob)", 3);
+    control.setPlayers(3);
+    test::ScriptedRolls rolls{4};
+    ASSERT_TRUE(control.EliteInitiative());
+    ASSERT_EQ(control.getActiveLeader(), 1);
+    settle();
+    world.log.clear();
+    control.SynchronizeGame(""); // one of three has reported
+    control.PlayerDeleted("Bob");
+    settle();
+    EXPECT_EQ(world.names(), (Lines{"AddCommentary", "RemoveAllBattleArrows", "GameSynchronized"}));
+    EXPECT_EQ(control.getEliteCount(), 3);
+    EXPECT_EQ(control.getAwaitedPlayers(), -1); // the next step waits for both who stay
+    control.SynchronizeGame("");
+    EXPECT_EQ(control.getAwaitedPlayers(), 1);
+}
+
+TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {
+    struct Row {
+        const char* text;
+        std::vector<std::string> names;
+    } rows[] = {
+        {"(Aspar,Brasidas)", {"Aspar (Ann)", "Brasidas (Ann)", "Kleon"}},
+        {"( Aspar, Kleon )", {"Aspar (Ann)", "Brasidas", "Kleon"}}, // the last name runs to the ")"
+        {"(Aspar", {"Aspar", "Brasidas", "Kleon"}},
+        {"(Kleon)", {"Aspar", "Brasidas", "Kleon (Ann)"}},
+        {"Aspar,Kleon", {"Aspar", "Brasidas", "Kleon"}},
+        {"(Nobody,", {"Aspar", "Brasidas", "Kleon"}},
+        {"(", {"Aspar", "Brasidas", "Kleon"}},
+        {"()", {"Aspar", "Brasidas", "Kleon"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        GameControl c;
+        for (const char* name : {"Aspar", "Brasidas", "Kleon"})
+            c.addLeader(LeaderUnitInfo{name, 2, 1, nullptr});
+        c.SetPlayerInfo(PlyrInfo{"Ann", row.text});
+        std::vector<std::string> names;
+        for (std::int16_t i = 0; i < 3; ++i)
+            names.push_back(c.leaderAt(i).name);
+        EXPECT_EQ(names, row.names);
+    }
+}
+
+TEST_F(GameControlTest, TalliesRowByRow) {
+    Leader* chief = addLeader("Chief", 3);
+    struct Row {
+        const char* what;
+        const char* message;
+        std::uint32_t nation;
+        std::uint16_t value;
+        std::int32_t type;
+        std::uint16_t unit;
+        // home lost, routed TQ, routing, eliminated; visitor the same
+        std::vector<int> after;
+    } rows[] = {
+        {"home routs", "UnitRouted", 1, 6, 2, 0, {0, 6, 1, 0, 0, 0, 0, 0}},
+        {"elephants never count", "UnitRouted", 1, 5, 13, 0, {0, 6, 1, 0, 0, 0, 0, 0}},
+        {"chariots never count", "UnitRouted", 1, 5, 14, 0, {0, 6, 1, 0, 0, 0, 0, 0}},
+        {"bolt throwers never count", "UnitRouted", 1, 5, 15, 0, {0, 6, 1, 0, 0, 0, 0, 0}},
+        {"cavalry does", "UnitRouted", 2, 4, 12, 0, {0, 6, 1, 0, 0, 4, 1, 0}},
+        {"any nation not home is the visitor's", "UnitRouted", 7, 3, 0, 0, {0, 6, 1, 0, 0, 7, 2, 0}},
+        {"rally has no type test", "UnitRallied", 2, 3, 13, 0, {0, 6, 1, 0, 0, 4, 1, 0}},
+        {"the routed home unit is eliminated", "UnitEliminated", 1, 6, 2, 1, {6, 0, 0, 1, 0, 4, 1, 0}},
+        {"an elephant is lost without routing", "UnitEliminated", 2, 5, 13, 2, {6, 0, 0, 1, 5, 4, 1, 1}},
+        {"a leader is lost without routing", "UnitEliminated", 1, 15, -1, 10, {21, 0, 0, 2, 5, 4, 1, 1}},
+        {"a nation of neither side counts nowhere", "UnitEliminated", 7, 9, 2, 3, {21, 0, 0, 2, 5, 4, 1, 1}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string message = row.message;
+        if (message == "UnitEliminated")
+            control.UnitEliminated(EliminateUnitData{row.nation, row.value, static_cast<std::uint32_t>(row.type),
+                                                     row.unit});
+        else if (message == "UnitRouted")
+            control.UnitRouted(UnitRoutData{row.nation, row.value, static_cast<std::uint32_t>(row.type)});
+        else
+            control.UnitRallied(UnitRoutData{row.nation, row.value, static_cast<std::uint32_t>(row.type)});
+        const EndOfGameResults r = control.results(0);
+        EXPECT_EQ((std::vector<int>{r.homeLostTQ, r.homeRoutedTQ, r.homeRouting, r.homeEliminated, r.visitorLostTQ,
+                                    r.visitorRoutedTQ, r.visitorRouting, r.visitorEliminated}),
+                  row.after);
+    }
+    EXPECT_EQ(control.leaderAt(0).name, "Chief(R)");
+    control.UnitEliminated(EliminateUnitData{1, 15, 0xFFFFFFFF, chief->getUnitNum()});
+    EXPECT_EQ(control.leaderAt(0).name, "Chief(R)"); // the mark is added once
+}
+
+TEST_F(GameControlTest, EliminationsWhileASavedGameIsReadLeaveTheTalliesAlone) {
+    addLeader("Chief", 3);
+    SuperString block;
+    for (int i = 0; i < 17; ++i)
+        block << short{0};
+    ASSERT_TRUE(control.read(block));
+    control.UnitEliminated(EliminateUnitData{1, 6, 2, 4});
+    EXPECT_EQ(control.getSideLostTQ(1), 0);
+    control.BeginGame(1);
+    control.UnitEliminated(EliminateUnitData{1, 6, 2, 4});
+    EXPECT_EQ(control.getSideLostTQ(1), 6);
+}
+
+// Every value two bytes, little-endian: the gone flags of the three leaders, then the sixteen values.
+TEST_F(GameControlTest, SavedBlockIsByteExactAndReadsBack) {
+    for (const char* name : {"A", "B", "C"})
+        control.addLeader(LeaderUnitInfo{name, 2, 1, nullptr});
+    const std::vector<std::uint8_t> bytes = {
+        0x01, 0x00, 0x00, 0x00, 0x01, 0x00,             // gone: 1 0 1
+        0x00, 0x00, 0x02, 0x00, 0x04, 0x00, 0x01, 0x00, // reserved 0, active 2, turn 4, momentum 1
+        0x1E, 0x00, 0x14, 0x00, 0x0C, 0x00, 0x2C, 0x01, // limits 30 and 20, lost 12 and 300
+        0x05, 0x00, 0xFF, 0xFF, 0x01, 0x00, 0x00, 0x00, // routed TQ 5 and -1, routing 1 and 0
+        0x02, 0x00, 0x07, 0x00, 0x02, 0x00, 0x33, 0x00, // eliminated 2 and 7, elite 2, river 51
+    };
+    SuperString in;
+    in.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    ASSERT_TRUE(control.read(in));
+    EXPECT_EQ(control.getActiveLeader(), 2);
+    EXPECT_EQ(control.getTurn(), 4);
+    EXPECT_EQ(control.getMomentumTries(), 1);
+    EXPECT_EQ(control.getSideLostTQ(0), 300);
+    EXPECT_EQ(control.getSideRoutedTQ(0), -1);
+    EXPECT_EQ(control.getEliteCount(), 2);
+    EXPECT_EQ(control.getRiverScore(), 51);
+    EXPECT_EQ((std::vector<int>{control.goneThisTurn(0), control.goneThisTurn(1), control.goneThisTurn(2)}),
+              (std::vector<int>{1, 0, 1}));
+    SuperString out;
+    control.write(out);
+    std::vector<std::uint8_t> written(static_cast<std::size_t>(out.length()));
+    out.peek(written.data(), 0, out.length());
+    EXPECT_EQ(written, bytes);
+}
+
+TEST_F(GameControlTest, ABlockCutShortOrNamingNoLeaderChangesNothing) {
+    for (const char* name : {"A", "B"})
+        control.addLeader(LeaderUnitInfo{name, 2, 1, nullptr});
+    struct Row {
+        const char* what;
+        std::vector<short> values;
+    } rows[] = {
+        {"one byte short", {}},
+        {"active leader past the array", {0, 0, 0, 2, 0, -1}},
+        {"active leader below none", {0, 0, 0, -2, 0, -1}},
+        {"negative turn", {0, 0, 0, 0, -1, -1}},
+        {"momentum count past two", {0, 0, 0, 0, 0, 3}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        SuperString in;
+        std::vector<short> values = row.values;
+        values.resize(18, 0);
+        for (short v : values)
+            in << v;
+        if (row.values.empty()) {
+            std::vector<std::uint8_t> cut(35, 0);
+            in.clear();
+            in.write(cut.data(), 35);
+        }
+        EXPECT_FALSE(control.read(in));
+        EXPECT_EQ(control.getActiveLeader(), GameControl::NoLeader);
+        EXPECT_EQ(control.getTurn(), 0);
+        EXPECT_EQ(control.getMomentumTries(), -1);
+        EXPECT_EQ(control.isLoading(), 0);
+    }
+}
+
+TEST_F(GameControlTest, TurnNumberAndResultsAnswerOnTheBus) {
+    addLeader("A", 2);
+    control.setHomeTQLimit(30), control.setVisitorTQLimit(20), control.setHomeUnits(8), control.setVisitorUnits(9);
+    ContainerBase* turn = world.queryNamedEmpty("GetTurnNum");
+    short value = 0;
+    ASSERT_TRUE(Container<short>::fromMessage(turn, value));
+    EXPECT_EQ(value, 1);
+    delete turn;
+    ContainerBase* results = world.queryNamedEmpty("GetGameResults");
+    EXPECT_EQ(test::GameFlowRecorder::describe("GetGameResults", results),
+              "GetGameResults winner 0 Macedonian(1) 0/30 routed 0(0) out 0/8 Persian(2) 0/20 routed 0(0) out 0/9");
+    delete results;
+}
+
+TEST_F(GameControlTest, AutosaveOnlyForAHumanLeaderInSinglePlay) {
+    addLeader("Aspar", 2);
+    Leader* computer = addLeader("Kleon", 3);
+    computer->setComputerControlled();
+    control.setAutoSave(1);
+    test::ScriptedRolls rolls{0, 2};
+    ASSERT_TRUE(control.EliteInitiative());
+    control.LeaderActivated();
+    control.setPlayers(2);
+    control.LeaderActivated();
+    control.setPlayers(1);
+    ASSERT_EQ(control.ChooseNextLeader(), 1);
+    control.LeaderActivated();
+    EXPECT_EQ(world.only({"AutoSaveGame"}), Lines{"AutoSaveGame Turn #1; Aspar"});
+}
+
+TEST_F(GameControlTest, AWrongPayloadIsReportedAndChangesNothing) {
+    Container<std::string> text("x");
+    world.sendNamed("HomeTQPoints", &text);
+    world.sendNamed("UnitRouted", &text);
+    Container<short> number(3);
+    world.sendNamed("SynchronizeGame", &number);
+    settle();
+    EXPECT_EQ(checks.texts.size(), 3u);
+    EXPECT_EQ(control.getSideTQLimit(1), 0);
+    EXPECT_EQ(control.getAwaitedPlayers(), -1);
+}
+
+} // namespace
+} // namespace vael
