@@ -194,7 +194,7 @@ std::int16_t Combat::LegalUnits(std::uint32_t nation, const List<short>& hexes) 
 
 std::int16_t Combat::declareShock(std::int16_t hex) {
     orderHex_ = static_cast<std::uint16_t>(hex);
-    AddCombatants();
+    AddCombatants(hex);
     potentialToBeOrdered_ = 0;
     doneForTurn_ = 1;
     return 1;
@@ -222,11 +222,7 @@ std::int16_t Combat::registerSelectedMessages() {
     orderHex_ = noHex;
     willRout_ = 0;
     advancing_ = 0;
-    if (routing_) {
-        // A routing unit may only be rallied: the rally rules take its selection from here.
-        noHighlight_ = 1;
-        return VaelUnit::registerSelectedMessages();
-    }
+    if (routing_) return registerRallyMessages();
     if (cohesionHits_ > 0 && !doneForTurn_ && orderMode_ == 0) {
         sendMenuItem(ENABLE_MENU_ITEM, 214);
         if (!isConnected(RegisteredMessage::getId("UnitRestoreCohesion"), onUnitRestoreCohesion))

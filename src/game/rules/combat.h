@@ -119,8 +119,17 @@ public:
     virtual void buildFrontHexes();
     virtual void buildRearHexes();
     virtual void buildFlankHexes();
-    // The first step of a rout: the unit leaves its combats and its zone of control.
+    // The first step of a rout: the unit leaves its combats and its zone of control, turns its back to
+    // the enemy and runs two hexes.
     virtual void prepareToRout();
+    // Runs up to hexes toward the side's rout edge (more when it would end on a unit or beside an enemy
+    // leader), moving on the landscape at once, and tells the game the path.
+    virtual void RoutMove(std::int16_t hexes);
+    // The game's answer to the path: the unit stands at its end and the display walks it there, or, for a
+    // terminal rout, the unit leaves play.
+    virtual void DoRout(const List<short>& path, std::uint16_t terminal);
+    // A leader of the given initiative tries to rally the routing unit: 1 when it rallied.
+    virtual std::int16_t attemptRally(std::int16_t initiative);
     virtual const List<short>& getFrontHexes() const { return frontHexes_; }
     virtual const List<short>& getFlankHexes() const { return flankHexes_; }
     virtual const List<short>& getRearHexes() const { return rearHexes_; }
@@ -138,9 +147,42 @@ public:
     virtual std::int16_t turnTowardEnemy();
     virtual std::int16_t nearestEnemyCombatHex();
 
+    // Shock: the target the unit would choose (-1 for none), the declaration, the advance into the hex a
+    // beaten enemy left (1 when the unit advanced) and the one-step turn after a charge.
+    virtual std::int16_t chooseShockTarget();
+    void AddCombatants(std::int16_t targetHex) override;
+    virtual std::int16_t AdvanceAfterCombat(std::int16_t targetHex, std::int16_t inCharge);
+    void RefaceFromCharge(std::int16_t targetHex);
+    const List<short>& getVacatedHexes() const { return vacatedHexes_; }
+
+    // Orderly withdrawal: the approaching unit's segment and the approached unit's test and hits.
+    void owCohesionHits(std::int16_t approacherHex) override;
+    std::int16_t EndOWSegment(std::uint16_t happened, VaelUnit* unit) override;
+    std::int16_t OWResolved(std::uint16_t withdrew, std::int16_t hex) override;
+    std::int16_t UnitOW(const OWStruct& record) override;
+    std::int16_t BeginOWSegment() override;
+
     static ContainerBase* onUnitRestoreCohesion(Component* target, BusMessage, ContainerBase* data);
+    static ContainerBase* onRally(Component* target, BusMessage, ContainerBase* data);
+    static ContainerBase* onRoutingUnitDeselected(Component* target, BusMessage, ContainerBase* data);
 
 protected:
+    // Selection of a routing unit, which may only be rallied.
+    std::int16_t registerRallyMessages();
+    void rallyOrder(std::int16_t initiative);
+    void deselectRoutingUnit();
+    // The hexes the unit covers, as the display's highlight messages take them.
+    List<short> ownHexes() const;
+    // Whether a hex lies in a zone of control of the other side, as the game answers it.
+    bool inEnemyZOC(std::int16_t hex);
+    // One step of a rout: the destination (and for a double-sized unit its right-hand hex) by the three
+    // searches in turn; false when none finds one.
+    bool chooseRoutStep(int step, std::int16_t& dest, std::int16_t& destRight);
+    bool routSearch(int search, int step, std::int16_t& dest, std::int16_t& destRight);
+    void terminalRout(const List<short>& path);
+    // The units a finished rout ran through: hit when steady, destroyed when routing themselves.
+    void treatRunThrough(const List<short>& left, const List<short>& right);
+
     // The commentary line, and the one cohesion hit, of a unit given a second order in a turn; answers 0
     // when that hit routs it and the order must be dropped.
     std::int16_t orderAgainHit(const char* text);

@@ -430,14 +430,14 @@ std::int16_t Combat::hexChosen(std::int16_t hex) {
     const bool standsThere =
         moveTo == static_cast<std::int16_t>(hex_) || (doubleSized_ && moveTo == secondHex_);
     if (orderHex_ == noHex || !standsThere) return VaelUnit::hexChosen(moveTo);
-    AddCombatants();
+    AddCombatants(static_cast<std::int16_t>(orderHex_));
     return 0;
 }
 
 std::int16_t Combat::MovementDone(std::uint32_t kind, std::uint16_t unitNumber) {
     VaelUnit::MovementDone(kind, unitNumber);
     if (unitNumber == unitNumber_ && orderHex_ != noHex && moveDestination_ == hex_ && selected_)
-        AddCombatants();
+        AddCombatants(static_cast<std::int16_t>(orderHex_));
     else
         orderHex_ = noHex;
     return 0;

@@ -198,12 +198,4 @@ void Combat::rally() {
     sendNamed("UnitRallied", &data);
 }
 
-void Combat::prepareToRout() {
-    debugStream() << getName() << " is preparing to rout:" << std::endl;
-    Container<short> number(static_cast<short>(unitNumber_));
-    delete sendNowNamed("RemoveFromCombat", &number);
-    debugStream() << "Clear the units ZOC hexes" << std::endl;
-    zocHexes_.clear();
-}
-
 } // namespace vael

@@ -96,5 +96,7 @@ VAEL_TYPE_NAME(ZOCStructure, "ZOCStructure");
 VAEL_TYPE_NAME(RefaceFromChargeStruct, "RefaceFromChargeStruct");
 VAEL_TYPE_NAME(UnitInCommandRangeStruct, "UnitInCommandRangeStruct");
 VAEL_TYPE_NAME(PossibleMoveData, "PossibleMoveData");
+// "NearestLeader" asks about a unit by its address; it never leaves the machine.
+VAEL_TYPE_NAME(const VaelUnit*, "const VaelUnit *");
 
 } // namespace vael

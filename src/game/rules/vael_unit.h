@@ -118,7 +118,8 @@ public:
     // Restores the saved state on top of the unit built from its scenario record; false, with the unit
     // unchanged, when the stream ends early or holds a value no unit can have.
     virtual bool read(SuperString& file);
-    virtual void AddCombatants() {}
+    // Declares a shock against the enemy on targetHex; only fighting units can.
+    virtual void AddCombatants(std::int16_t) {}
     virtual std::int16_t ForceOW(std::int16_t enemyHex, std::int16_t enemySecondHex);
     virtual void owCohesionHits(std::int16_t) {}
     virtual std::int16_t pointValue() = 0;
@@ -186,6 +187,10 @@ public:
     static ContainerBase* onEndOWSegment(Component* target, BusMessage, ContainerBase* data);
     static ContainerBase* onOWResolved(Component* target, BusMessage, ContainerBase* data);
     static ContainerBase* onRegionSelected(Component* target, BusMessage, ContainerBase* data);
+    static ContainerBase* onRegionFlyby(Component* target, BusMessage, ContainerBase* data);
+    // The selection's own handlers, which a routing unit replaces with the rally's.
+    static ContainerBase* onObjectSelected(Component* target, BusMessage, ContainerBase* data);
+    static ContainerBase* onUnitDeselected(Component* target, BusMessage, ContainerBase* data);
 
 protected:
     // Leaves the occupant list of from and enters that of to (either may be -1 for none).

@@ -51,8 +51,10 @@ ContainerBase* onNoMoreOrders(Component* target, BusMessage, ContainerBase* data
     return nullptr;
 }
 
+} // namespace
+
 // The display's echo of the selection: only the unit it names registers its selected-unit handlers, once.
-ContainerBase* onObjectSelected(Component* target, BusMessage, ContainerBase* data) {
+ContainerBase* VaelUnit::onObjectSelected(Component* target, BusMessage, ContainerBase* data) {
     VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     callWithPayload<LogicalCommandInfo>(data, sourceFile, __LINE__, [unit](const LogicalCommandInfo& c) {
@@ -61,17 +63,16 @@ ContainerBase* onObjectSelected(Component* target, BusMessage, ContainerBase* da
     return nullptr;
 }
 
-ContainerBase* onRegionFlyby(Component* target, BusMessage, ContainerBase* data) {
-    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
-    if (!unit) return nullptr;
-    callWithPayload<short>(data, sourceFile, __LINE__,
-                           [unit](const short& hex) { unit->showHexToMoveTo(hex); });
+ContainerBase* VaelUnit::onUnitDeselected(Component* target, BusMessage, ContainerBase*) {
+    if (VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__))
+        unit->unregisterSelectedMessages();
     return nullptr;
 }
 
+namespace {
+
 VAEL_PLAIN_HANDLER(onBeginTurn, BeginTurn())
 VAEL_PLAIN_HANDLER(onBeginOrdersPhase, beginOrdersPhase())
-VAEL_PLAIN_HANDLER(onUnitDeselected, unregisterSelectedMessages())
 VAEL_PLAIN_HANDLER(onUnitViewDetails, viewDetails())
 VAEL_PLAIN_HANDLER(onRotateLeft, rotateLeft())
 VAEL_PLAIN_HANDLER(onRotateRight, rotateRight())
@@ -102,11 +103,14 @@ const Standing standing[] = {{"UnitSelected", onUnitSelected},
                              {"UnitOW", onUnitOW},
                              {"BeginLeaderOrdersPhase", onBeginOrdersPhase},
                              {"NoMoreOrders", onNoMoreOrders}};
-const Standing whileSelected[] = {
-    {"UnitDeselected", onUnitDeselected},   {"UnitCenterOnUnit", onCenterOnUnit},
-    {"UnitViewDetails", onUnitViewDetails}, {"RotateLeft", onRotateLeft},
-    {"RotateRight", onRotateRight},         {"UnitAboutFace", onUnitAboutFace},
-    {"RoutingDone", onAnotherUnitGone},     {"UnitEliminated", onAnotherUnitGone}};
+const Standing whileSelected[] = {{"UnitDeselected", VaelUnit::onUnitDeselected},
+                                  {"UnitCenterOnUnit", onCenterOnUnit},
+                                  {"UnitViewDetails", onUnitViewDetails},
+                                  {"RotateLeft", onRotateLeft},
+                                  {"RotateRight", onRotateRight},
+                                  {"UnitAboutFace", onUnitAboutFace},
+                                  {"RoutingDone", onAnotherUnitGone},
+                                  {"UnitEliminated", onAnotherUnitGone}};
 
 } // namespace
 
@@ -114,6 +118,14 @@ ContainerBase* VaelUnit::onRegionSelected(Component* target, BusMessage, Contain
     VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     callWithPayload<short>(data, sourceFile, __LINE__, [unit](const short& hex) { unit->hexChosen(hex); });
+    return nullptr;
+}
+
+ContainerBase* VaelUnit::onRegionFlyby(Component* target, BusMessage, ContainerBase* data) {
+    VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
+    if (!unit) return nullptr;
+    callWithPayload<short>(data, sourceFile, __LINE__,
+                           [unit](const short& hex) { unit->showHexToMoveTo(hex); });
     return nullptr;
 }
 
@@ -129,7 +141,8 @@ void VaelUnit::disconnectHandlers() {
 }
 
 void VaelUnit::sendMenuItem(BusMessage event, std::int16_t command) {
-    Container<short> item(command);
+    // The menus take the command as a message word, as the leaders send it.
+    Container<BusMessage> item{BusMessage(command)};
     send(event, &item);
 }
 
@@ -181,8 +194,8 @@ std::int16_t VaelUnit::UnitSelected(std::int16_t hex) {
     orderMode_ = globalOrderMode_;
     noHighlight_ = 0;
     selectedOnOwnHex_ = static_cast<std::uint16_t>(hex) == hex_;
-    if (!isConnected(LOGICAL_OBJECT_SELECTED, onObjectSelected))
-        connect(LOGICAL_OBJECT_SELECTED, onObjectSelected);
+    if (!isConnected(LOGICAL_OBJECT_SELECTED, VaelUnit::onObjectSelected))
+        connect(LOGICAL_OBJECT_SELECTED, VaelUnit::onObjectSelected);
     delete queryNamedEmpty("UnitDeselected");
     LogicalCommandInfo command(unitNumber_, nullptr, hex_);
     Container<LogicalCommandInfo> box(command);
@@ -230,7 +243,7 @@ std::int16_t VaelUnit::hexChosen(std::int16_t hex) {
 
 std::int16_t VaelUnit::unregisterSelectedMessages() {
     selected_ = 0;
-    disconnect(LOGICAL_OBJECT_SELECTED, onObjectSelected);
+    disconnect(LOGICAL_OBJECT_SELECTED, VaelUnit::onObjectSelected);
     disconnect(REGION_SELECTED, onRegionSelected);
     if (!noHighlight_) {
         if (static_cast<std::int16_t>(markedHex_) >= 0) {

@@ -180,7 +180,9 @@ TEST_F(Movement, TerrainHitsOfAFinishedStep) {
         auto& unit = add({1, row.from, 1, East, 9}, row.type);
         layer.clearLog();
         unit.stepCohesionHits(row.from, row.to, 0);
-        EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}), row.expected);
+        EXPECT_EQ(layer.lines({"AddCommentary \\BUnit 1\\b m", "AddCommentary \\BUnit 1\\b t",
+                               "AddCommentary \\BUnit 1\\b is r", "TQHit"}),
+                  row.expected);
     }
 }
 

@@ -73,13 +73,17 @@ TEST_F(TroopQuality, HitsAnnouncedOutsideADispatchAreNotLeftPending) {
 
 TEST_F(TroopQuality, AppliedHitsShowAsAPercentAndRoutTheUnitAtItsTQ) {
     auto& unit = add<Hypaspist>({7, 505, 2, East, 5});
+    unit.setRoutDirection(East);
     unit.tqHit(3, 2);
     EXPECT_EQ(layer.log, (Lines{"TQHit 3 7 2", "cmd 7 CohesionHit 60 cause 2"}));
     layer.clearLog();
     EXPECT_EQ(unit.tqHit(3, 0), 1);
-    // Applied inside the dispatch of "TQHit": the immediate "RemoveFromCombat" overtakes the queued sends.
-    EXPECT_EQ(layer.log, (Lines{"TQHit 3 7 0", "RemoveFromCombat 7", "cmd 7 CohesionHit 120 cause 0",
-                                "AddCommentary \\BUnit 7\\b is routing!", "UnitRouted 2 5 2"}));
+    // Applied inside the dispatch of "TQHit": the immediate "RemoveFromCombat" and the zone questions of
+    // the rout overtake the queued sends; the rout runs east, zig-zagging on its second step.
+    EXPECT_EQ(layer.log,
+              (Lines{"TQHit 3 7 0", "RemoveFromCombat 7", "InZOC 605", "InZOC 705",
+                     "cmd 7 CohesionHit 120 cause 0", "AddCommentary \\BUnit 7\\b is routing!",
+                     "UnitRouted 2 5 2", "cmd 7 35 505", "DoRout 7 [505 605 705] 0", "cmd 7 28 705"}));
     EXPECT_EQ(values(unit.getCohesionHits(), unit.isRouting(), unit.willRout(), unit.getPendingHits()),
               "5 1 0 0");
     EXPECT_EQ(text(unit.getZOCHexes()), "[]");
@@ -100,7 +104,11 @@ TEST_F(TroopQuality, ChariotsAndBoltThrowersAreEliminatedAndElephantsRampage) {
         {15,
          {"AddCommentary \\BUnit 1\\b is routing!", "EliminateUnit 1", "RemoveFromCombat 1",
           "UnitEliminated 1 5 15 1"}},
-        {13, {"RemoveFromCombat 1", "AddCommentary \\BUnit 1\\b is rampaging!", "UnitRouted 1 5 13"}},
+        // A stand-in of the elephant's code routs as any unit does, here with no way to go.
+        {13,
+         {"RemoveFromCombat 1", "AddCommentary \\BUnit 1\\b is rampaging!", "UnitRouted 1 5 13",
+          "AddCommentary \\BUnit 1\\b is doing a terminal rout!", "RemoveFromCombat 1",
+          "UnitEliminated 1 5 13 1"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.type);

@@ -2,7 +2,10 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
+#include "game/rules/elephant.h"
+#include "game/rules/rout_records.h"
 #include "game/rules/unit_payloads.h"
+#include "support/rules/test_maps.h"
 
 namespace vael::test {
 
@@ -45,15 +48,17 @@ ContainerBase* onLogged(Component* target, BusMessage event, ContainerBase* data
     else if (auto* restored = dynamic_cast<const Container<RestoreCohesionInfo>*>(data))
         line += " " + std::to_string(restored->valuePtr()->hits) + " " +
                 std::to_string(restored->valuePtr()->unitNumber);
+    else if (data && layerOf(target)->describe)
+        line += " " + layerOf(target)->describe(data);
     layerOf(target)->log.push_back(line);
     return nullptr;
 }
 
 ContainerBase* onMenu(Component* target, BusMessage event, ContainerBase* data) {
-    short item = 0;
-    Container<short>::fromMessage(data, item);
+    BusMessage item;
+    Container<BusMessage>::fromMessage(data, item);
     layerOf(target)->log.push_back((event.id() == ENABLE_MENU_ITEM ? "menu+ " : "menu- ") +
-                                   std::to_string(item));
+                                   std::to_string(item.id()));
     return nullptr;
 }
 
@@ -113,23 +118,80 @@ ContainerBase* onChangeFacing(Component* target, BusMessage, ContainerBase* data
     return new Container<short>(unit ? unit->ChangeFacing(order.sense, order.numTurns) : std::int16_t(0));
 }
 
+// The game's "DoRout": the unit takes the path it ran.
+ContainerBase* onDoRout(Component* target, BusMessage, ContainerBase* data) {
+    RoutInfo info;
+    if (!Container<RoutInfo>::fromMessage(data, info)) return nullptr;
+    layerOf(target)->log.push_back("DoRout " + values(info.unitNumber, info.path, info.terminal));
+    if (auto* unit = dynamic_cast<Combat*>(layerOf(target)->unitNumbered(info.unitNumber)))
+        unit->DoRout(info.path, info.terminal);
+    return nullptr;
+}
+
+ContainerBase* onRampagingActions(Component* target, BusMessage, ContainerBase* data) {
+    List<RampageStruct> events;
+    if (!Container<List<RampageStruct>>::fromMessage(data, events)) return nullptr;
+    std::string line = "RampagingActions";
+    ListIterator<RampageStruct> it(events);
+    for (RampageStruct e; it.next(e);)
+        line += " (" + values(e.unitNumber, e.percentHits, e.hex, e.routing, e.withdrawing) + ")";
+    layerOf(target)->log.push_back(line);
+    return nullptr;
+}
+
+// The game's "DoRampagingActions": the elephant hands its run to its display object.
+ContainerBase* onDoRampagingActions(Component* target, BusMessage, ContainerBase* data) {
+    DoRampageStruct run;
+    if (!Container<DoRampageStruct>::fromMessage(data, run)) return nullptr;
+    layerOf(target)->log.push_back("DoRampagingActions " + values(run.path, run.unitNumber));
+    if (auto* elephant = dynamic_cast<Elephant*>(layerOf(target)->unitNumbered(run.unitNumber)))
+        elephant->showRampage(run.path);
+    return nullptr;
+}
+
+ContainerBase* onHighlight(Component* target, BusMessage event, ContainerBase* data) {
+    if (!layerOf(target)->logHighlights) return nullptr;
+    List<short> hexes;
+    short hex = 0;
+    std::string what = event.id() == HIGHLIGHT_REGION ? "light+ " : "light- ";
+    if (Container<List<short>>::fromMessage(data, hexes))
+        what += text(hexes);
+    else if (Container<short>::fromMessage(data, hex))
+        what += text(hex);
+    layerOf(target)->log.push_back(what);
+    return nullptr;
+}
+
 } // namespace
 
 void BattleLayer::connectParent() {
     TestLogicalLayer::connectParent();
     if (isConnected(RegisteredMessage::getId("TQHit"), onTQHit)) return;
-    for (const char* name : {"TQHit", "AddCommentary", "UnitRouted", "UnitRallied", "UnitEliminated",
-                             "EliminateUnit", "RemoveFromCombat", "DoRestoreCohesion", "CohesionRestored",
-                             "UnitDeselected", "ChangeCursor", "UnitMovementDone", "UsedThisTurn"})
+    for (const char* name :
+         {"TQHit", "AddCommentary", "UnitRouted", "UnitRallied", "UnitEliminated", "EliminateUnit",
+          "RemoveFromCombat", "DoRestoreCohesion", "CohesionRestored", "UnitDeselected", "ChangeCursor",
+          "UnitMovementDone", "UsedThisTurn", "RoutingDone", "BeginElephantRampage"})
         connectNamed(name, onLogged);
     connectNamed("TQHit", onTQHit);
     connectNamed("DoRestoreCohesion", onRestore);
     connectNamed("EliminateUnit", onEliminate);
     connectNamed("InZOC", onInZOC);
     connectNamed("ChangeFacing", onChangeFacing);
+    connectNamed("DoRout", onDoRout);
+    connectNamed("RampagingActions", onRampagingActions);
+    connectNamed("DoRampagingActions", onDoRampagingActions);
+    connect(HIGHLIGHT_REGION, onHighlight);
+    connect(DEHIGHLIGHT_REGION, onHighlight);
     connect(ENABLE_MENU_ITEM, onMenu);
     connect(DISABLE_MENU_ITEM, onMenu);
     connect(LOGICAL_COMMAND, onCommand);
+}
+
+void BattleLayer::watch(std::initializer_list<const char*> names, std::initializer_list<std::int32_t> events) {
+    for (const char* name : names)
+        connectNamed(name, onLogged);
+    for (std::int32_t event : events)
+        connect(event, onLogged);
 }
 
 VaelUnit* BattleLayer::unitNumbered(int number) const {

@@ -1,9 +1,12 @@
 #pragma once
 // Test double of the game's logical layer for the fighting units' rules: it answers and carries out the
 // messages that game flow handles for them ("TQHit", "InZOC", "ChangeFacing", "DoRestoreCohesion",
-// "EliminateUnit"), keeps a list of declared combats, and writes every message a unit sends that a test
-// may look at into one log, in the order the messages arrive. The real layer replaces it without changing
-// the code under test.
+// "EliminateUnit", "DoRout", "DoRampagingActions"), keeps a list of declared combats, and writes every
+// message a unit sends that a test may look at into one log, in the order the messages arrive. The real layer
+// replaces it without changing the code under test.
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -26,6 +29,13 @@ public:
     bool applyHits = true;
     // The answer to "InZOC"; -1 asks the units' zones of control as the game's layer does.
     short zocAnswer = -1;
+    // Notes the highlighting of hexes as "light+ [...]" and "light- ...".
+    bool logHighlights = false;
+
+    // Logs these messages and built-in events too, from now on; a payload the log does not know is written
+    // by describe when one is given.
+    void watch(std::initializer_list<const char*> names, std::initializer_list<std::int32_t> events = {});
+    std::function<std::string(const ContainerBase*)> describe;
 
     VaelUnit* unitNumbered(int number) const;
     // The log lines that start with one of the prefixes, and forgetting the log.

@@ -40,7 +40,9 @@ inline std::string describeUnitPayload(const ContainerBase* data) {
     ChangeFacingStruct turn;
     EndOWStruct end;
     LogicalCommandInfo command;
+    BusMessage word;
     if (Container<short>::fromMessage(data, s)) return text(s);
+    if (Container<BusMessage>::fromMessage(data, word)) return text(word.id());
     if (Container<unsigned short>::fromMessage(data, u)) return "u" + text(u);
     if (Container<unsigned char>::fromMessage(data, c)) return "c" + text(c);
     if (Container<DIRECTION>::fromMessage(data, d)) return "d" + text(d);

@@ -128,6 +128,14 @@ template <class Kind> struct FightingMover : Mover<Kind> {
     std::int16_t UnitAboutFace() override { return VaelUnit::UnitAboutFace(); }
     std::int16_t MoveTo(std::int16_t hex) override { return VaelUnit::MoveTo(hex); }
     std::int16_t Query(std::int16_t code) override { return VaelUnit::Query(code); }
+    std::int16_t EndOWSegment(std::uint16_t happened, VaelUnit* unit) override {
+        return VaelUnit::EndOWSegment(happened, unit);
+    }
+    std::int16_t OWResolved(std::uint16_t withdrew, std::int16_t hex) override {
+        return VaelUnit::OWResolved(withdrew, hex);
+    }
+    std::int16_t UnitOW(const OWStruct& record) override { return VaelUnit::UnitOW(record); }
+    void AddCombatants(std::int16_t) override {}
 };
 
 using CombatMover = FightingMover<Combat>;

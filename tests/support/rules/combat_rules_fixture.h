@@ -1,0 +1,110 @@
+#pragma once
+// The fighting units' fixture with what missile fire, shock and withdrawal also need: the battle map's
+// double, the withdrawal relay of game flow, missile-armed kinds made from their own records, their state
+// open to the test, and the log of the layer taking the messages of these rules with readable payloads.
+#include <string>
+
+#include "game/rules/combat_name_struct.h"
+#include "game/rules/missile_kinds.h"
+#include "support/rules/fighting_units.h"
+#include "support/rules/test_battle_map.h"
+#include "support/rules/withdrawal_flow.h"
+
+namespace vael::test {
+
+template <class Kind> struct OpenMore : Open<Kind> {
+    using Open<Kind>::Open;
+    using Kind::hasMoved_;
+    using Kind::movementAllowance_;
+    using Kind::numPointsLeftToAdd_;
+    using Kind::orderHex_;
+    using Kind::orderMode_;
+    using Kind::owHexes_;
+    using Kind::owList_;
+    using Kind::vacatedHexes_;
+};
+
+template <class Kind> struct OpenMissile : OpenMore<Kind> {
+    using OpenMore<Kind>::OpenMore;
+    using Kind::choosingTarget_;
+    using Kind::firedThisActivation_;
+    using Kind::missilesLeft_;
+};
+
+// The payloads of these rules as short texts.
+inline std::string describeCombatPayload(const ContainerBase* data) {
+    List<short> hexes;
+    MissileFireStruct fire;
+    CombatNameStruct combat;
+    OWStruct ow;
+    ResolveOWStruct resolved;
+    EndOWStruct end;
+    BusMessage word;
+    const auto numbers = [](const List<unsigned short>& list) {
+        std::string out = "[";
+        ListIterator<unsigned short> it(const_cast<List<unsigned short>&>(list));
+        for (unsigned short n = 0; it.next(n);)
+            out += (out.size() > 1 ? " " : "") + std::to_string(n);
+        return out + "]";
+    };
+    if (Container<List<short>>::fromMessage(data, hexes)) return text(hexes);
+    if (Container<BusMessage>::fromMessage(data, word)) return text(word.id());
+    if (Container<MissileFireStruct>::fromMessage(data, fire)) return values(fire.targetHex, fire.unitNumber);
+    if (Container<CombatNameStruct>::fromMessage(data, combat))
+        return values(combat.attacker, numbers(combat.defenders), combat.spare, numbers(combat.leaders),
+                      combat.moved, combat.hex);
+    if (Container<OWStruct>::fromMessage(data, ow))
+        return values(ow.unitId, ow.leader, ow.approacherHex, ow.approacherSecondHex, ow.kind);
+    if (Container<ResolveOWStruct>::fromMessage(data, resolved)) return values(resolved.withdrew, resolved.hex);
+    if (Container<EndOWStruct>::fromMessage(data, end)) return values(end.happened, end.unit != nullptr);
+    return data->typeName();
+}
+
+class CombatRules : public FightingUnits {
+protected:
+    CombatRules() {
+        battleMap.attach(layer);
+        flow.attach(layer);
+        layer.describe = describeCombatPayload;
+        layer.watch({"MissileVolley", "DoMissileFire", "AddCombatants", "ResolveOW", "UnitOW", "OWResolved",
+                     "EndOWSegment", "Center On Region", "AdvancingDone", "UnitMovement"},
+                    {HIGHLIGHT_REGION, DEHIGHLIGHT_REGION, INVALIDATE_VIEW, UNCHECK_MENU_ITEM});
+    }
+
+    MissileCapableUnitData missileRecord(const Troop& t, std::uint32_t missileType) const {
+        MissileCapableUnitData r;
+        static_cast<CombatUnitData&>(r) = record(t);
+        r.missileType = missileType;
+        return r;
+    }
+
+    // A missile-armed unit of the kind standing on its hexes, its surroundings built there.
+    template <class Kind = LightInfantry> OpenMissile<Kind>& shooter(const Troop& t, std::uint32_t missileType) {
+        const MissileCapableUnitData r = missileRecord(t, missileType);
+        return place(std::make_unique<OpenMissile<Kind>>(r, r.name.c_str()), t.hex);
+    }
+    template <class Kind = Hoplite> OpenMore<Kind>& fighter(const Troop& t, int typeCode = -1) {
+        const HeavyCavUnitData r = record(t);
+        auto& unit = place(std::make_unique<OpenMore<Kind>>(r, r.name.c_str()), t.hex);
+        if (typeCode >= 0) unit.unitType_ = static_cast<std::uint32_t>(typeCode);
+        return unit;
+    }
+
+    TestBattleMap battleMap;
+    WithdrawalFlow flow;
+
+private:
+    template <class U> U& place(std::unique_ptr<U> made, std::int16_t hex) {
+        U& unit = *made;
+        owned.push_back(std::move(made));
+        if (hex >= 0) map->addToRegion(&unit, hex);
+        if (unit.isDoubleSized() && unit.getSecondHex() >= 0) map->addToRegion(&unit, unit.getSecondHex());
+        unit.attach(layer);
+        layer.units.push_back(&unit);
+        for (auto& u : owned)
+            if (auto* c = dynamic_cast<Combat*>(u.get())) c->updateSurroundings();
+        return unit;
+    }
+};
+
+} // namespace vael::test
