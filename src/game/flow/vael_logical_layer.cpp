@@ -7,6 +7,7 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/flow/list_walk.h"
+#include "game/flow/phase_handlers.h"
 #include "game/rules/battle_arrow_struct.h"
 #include "game/rules/combat_records.h"
 #include "game/rules/unit_payloads.h"
@@ -237,6 +238,7 @@ void VaelLogicalLayer::connectParent() {
     for (const char* name : keptToTheLayer)
         blockForwardingNamed(name, 2);
     connectLeaderActivation(*this);
+    connectPhaseHandlers(*this);
 }
 
 void VaelLogicalLayer::deleteBattle() {
