@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/flow/shock_fixture.h"
 
 namespace vael {
@@ -24,6 +26,13 @@ protected:
                text(r.defenderHits) + " totals " + text(r.attackerTotals) + text(r.defenderTotals) + " margins " +
                text(r.attackerMargins) + text(r.defenderMargins) + " routed " + text(r.attackerRouted) +
                text(r.defenderRouted) + " extra " + text(r.attackerExtra) + text(r.defenderExtra);
+    }
+    Lines only(std::initializer_list<const char*> names) const {
+        Lines out;
+        for (const std::string& line : display.log)
+            for (const char* name : names)
+                if (line.substr(0, line.find(' ')) == name) out.push_back(line);
+        return out;
     }
     std::string advances() {
         std::string out;
@@ -61,6 +70,188 @@ TEST_F(ShockBattle, ChargeAndFlankAttackBreakTheDefender) {
                             "CombatResults", "UnitCombat [1 2] [3] deaths [1:50 2:14 3:100] reply RoutingDone -1"};
     ASSERT_GE(display.log.size(), expected.size());
     EXPECT_EQ(Lines(display.log.begin(), display.log.begin() + 4), expected);
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// Battles that end before the exchange of hits: each is counted done at once with its negated number,
+// whoever broke, and answers the value it was started with. The replies of the display are held back,
+// so the routs the charge caused stay awaited.
+TEST_F(ShockBattle, EarlyEndsReportTheBattleDoneThemselves) {
+    struct Row {
+        const char* label;
+        std::int16_t attackerTQ, defenderTQ;
+        int attackerType;
+        bool defenderRouting;
+        std::initializer_list<int> dice;
+        Lines log;
+        const char* routing;
+        const char* advance;
+    } rows[] = {
+        {"routing defender", 6, 5, -1, true, {},
+         {"EliminateUnit 3", "AddCommentary \\BUnit 3\\b was eliminated!", "RoutingDone -1"}, "[]", ""},
+        // 9 against TQ 3 misses by 6: the attacker routs; the defender passes with 0.
+        {"attackers broke", 3, 5, -1, false, {9, 0},
+         {"AddCommentary Unit 1 routed during the charge!", "RoutingDone -1", "AddCommentary \\BUnit 1\\b is routing!"},
+         "[1]", ""},
+        // The defender misses TQ 2 by 7; the attacker stays and advances with the charge's flag.
+        {"defenders broke", 6, 2, -1, false, {0, 9},
+         {"AddCommentary Unit 3 routed during the charge!", "RoutingDone -1", "AddCommentary \\BUnit 3\\b is routing!"},
+         "[3]", "1>705c"},
+        {"both broke", 3, 2, -1, false, {9, 9},
+         {"AddCommentary Unit 1 routed during the charge!", "AddCommentary Unit 3 routed during the charge!",
+          "RoutingDone -1", "AddCommentary \\BUnit 1\\b is routing!", "AddCommentary \\BUnit 3\\b is routing!"},
+         "[1 3]", ""},
+        // A chariot is destroyed rather than routed and is never awaited; the defender's 4 is 5 with it.
+        {"chariot destroyed", 3, 5, 14, false, {9, 4},
+         {"AddCommentary Unit 1 was eliminated during the charge!", "RoutingDone -1",
+          "AddCommentary \\BUnit 1\\b is eliminated!", "EliminateUnit 1"},
+         "[]", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto& a = unit({1, 605, 1, East, row.attackerTQ}, row.attackerType);
+        auto& d = unit({3, 705, 2, West, row.defenderTQ});
+        d.routing_ = row.defenderRouting;
+        display.answers = false;
+        display.log.clear();
+        ScriptedRolls rolls(row.dice);
+        fight({combat({{&a, 1}}, {&d}, 705)});
+        EXPECT_EQ(rolls.left(), 0u);
+        EXPECT_EQ(display.log, row.log);
+        EXPECT_EQ(text(layer.getUnitsRouting()), row.routing);
+        EXPECT_EQ(advances(), row.advance);
+        EXPECT_TRUE(layer.getCombatResults().isEmpty());
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+    }
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// Light infantry cannot shake a phalanx or heavy infantry in the charge: the defender rolls no die. A
+// medium infantry defender is tested; a chariot among the chargers adds 1 to the defender's die.
+TEST_F(ShockBattle, WhichDefendersTakeTheChargeTestAndWithWhatDie) {
+    struct Row {
+        const char* label;
+        int chargerType, secondChargerType, defenderType;
+        std::initializer_list<int> dice; // both chargers, then the defender's, then the chart's
+        int defenderHits; // taken in the charge
+    } rows[] = {
+        {"light infantry on heavy infantry", 6, 6, 2, {0, 0, 0}, 0},
+        {"light infantry on a phalanx", 6, 6, 0, {0, 0, 0}, 0},
+        {"light infantry on medium infantry", 6, 6, 3, {0, 0, 6, 0}, 1},
+        {"one heavy charger among them", 6, 2, 2, {0, 0, 6, 0}, 1},
+        {"without a chariot 5 misses TQ 5 by 0", 2, 2, 2, {0, 0, 5, 0}, 0},
+        {"with a chariot 5 becomes 6", 14, 2, 2, {0, 0, 5, 0}, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto& a1 = unit({1, 605, 1, East, 9}, row.chargerType);
+        auto& a2 = unit({2, 606, 1, East, 9}, row.secondChargerType);
+        auto& d = unit({3, 705, 2, West, 5, 40}, row.defenderType);
+        display.answers = false;
+        ScriptedRolls rolls(row.dice);
+        fight({combat({{&a1, 1}, {&a2, 1}}, {&d}, 705)});
+        EXPECT_EQ(rolls.left(), 0u);
+        const std::string hit = "AddCommentary \\BUnit 3\\b took 1 cohesion hits during the charge.";
+        EXPECT_EQ(std::count(display.log.begin(), display.log.end(), hit), row.defenderHits);
+        display.log.clear();
+        layer.getCombatResults().clear();
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+    }
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// The leaders' duel: the attackers' leader stands with them, the defenders' is the best of the army
+// wherever he is. Both duel ratings are 0, so the difference is that of the dice; the higher total is
+// struck.
+TEST_F(ShockBattle, LeaderCasualtiesGoByTheDifferenceOfTheRolls) {
+    struct Row {
+        const char* label;
+        int attackerRoll, defenderRoll;
+        const char* attackerName;
+        const char* defenderName;
+        bool defenderWounded;
+        std::int16_t attackerLeaderHex;
+        Lines log;
+    } rows[] = {
+        {"a tie", 4, 4, "Arn", "Bel", false, 605, {}},
+        {"1 finishes the attacker's", 5, 4, "Arn", "Bel", false, 605, {"FinishedLeader 10"}},
+        {"2 finishes", 6, 4, "Arn", "Bel", false, 605, {"FinishedLeader 10"}},
+        {"-3 wounds the defender's", 4, 7, "Arn", "Bel", false, 605, {"WoundedLeader 2 11"}},
+        {"-4 wounds", 4, 8, "Arn", "Bel", false, 605, {"WoundedLeader 2 11"}},
+        {"-4 kills one already wounded", 4, 8, "Arn", "Bel", true, 605, {"EliminateUnit 11"}},
+        {"5 kills", 9, 4, "Arn", "Bel", false, 605, {"EliminateUnit 10"}},
+        {"-6 kills and a commander's death ends the game", 0, 6, "Arn", "Tezhar the Old", false, 605,
+         {"EliminateUnit 11", "END_GAME"}},
+        {"the other commander", 9, 3, "Vaelmoric", "Bel", false, 605, {"EliminateUnit 10", "END_GAME"}},
+        {"a commander finished lives on", 3, 4, "Arn", "Tezhar", false, 605, {"FinishedLeader 11"}},
+        {"7 does nothing", 9, 2, "Arn", "Bel", false, 605, {}},
+        {"no leader with the attackers: no duel", -1, -1, "Arn", "Bel", false, 505, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto& a = unit({1, 605, 1, East, 9});
+        auto& d = unit({3, 705, 2, West, 9});
+        leader(10, row.attackerLeaderHex, 1, row.attackerName, 2, 0);
+        Leader& far = leader(11, 1010, 2, row.defenderName, 2, 0);
+        if (row.defenderWounded) far.wound(1);
+        display.answers = false;
+        display.log.clear();
+        ScriptedRolls rolls;
+        if (row.attackerRoll >= 0) rolls.add({row.attackerRoll, row.defenderRoll});
+        rolls.add({0});
+        fight({combat({{&a, 0}}, {&d}, 705)});
+        EXPECT_EQ(rolls.left(), 0u);
+        EXPECT_EQ(only({"FinishedLeader", "WoundedLeader", "EliminateUnit", "END_GAME"}), row.log);
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+    }
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// Shares of the chart's hits, frontal hoplites on both sides (weapons even, column 7 counted from 1).
+// Two attackers against one (sizes 8 to 4, one column right, die 0): the attackers take 3, 1 each and the
+// remainder to the later of two equal attackers, the main one. One attacker against three (sizes 4 to
+// 12, two columns left): die 5 gives 2 and 2, die 0 gives the attackers 3; the defenders' share is 0,
+// counted as 1, so the attacker's 2 stays but 3 is three times it and becomes 5. One hit short of
+// routing in an enemy zone of control, the attacker rolls against its TQ 5: 4 saves a hit, 5 costs one.
+TEST_F(ShockBattle, SharesOfTheHitsWithTheirAdjustments) {
+    struct Row {
+        const char* label;
+        std::vector<std::int16_t> attackerHexes, defenderHexes;
+        std::int16_t attackerTQ, attackerHits;
+        std::initializer_list<int> dice;
+        const char* shares;
+    } rows[] = {
+        {"remainder to the main attacker", {605, 606}, {705}, 9, 0, {0}, "hits [1 2][2] margins [8 7][7]"},
+        {"share below three times", {605}, {705, 706, 704}, 9, 0, {5}, "hits [2][2 0 0] margins [7][7 9 9]"},
+        {"three times a zero share", {605}, {705, 706, 704}, 9, 0, {0}, "hits [5][2 0 0] margins [4][7 9 9]"},
+        {"one short in a zone, passes", {605}, {705, 706, 704}, 5, 4, {5, 4}, "hits [1][2 0 0] margins [0][7 9 9]"},
+        {"one short in a zone, fails", {605}, {705, 706, 704}, 5, 4, {5, 5}, "hits [1][2 0 0] margins [-2][7 9 9]"},
+        {"two short: no test", {605}, {705, 706, 704}, 6, 4, {5}, "hits [2][2 0 0] margins [0][7 9 9]"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        CombatStruct c;
+        int number = 1;
+        for (std::int16_t hex : row.attackerHexes) {
+            auto& a = unit({number++, hex, 1, East, row.attackerTQ});
+            a.cohesionHits_ = static_cast<std::uint16_t>(row.attackerHits);
+            c.attackers.append(&a), c.moved.append(0);
+        }
+        for (std::int16_t hex : row.defenderHexes)
+            c.defenders.append(&unit({number++, hex, 2, West, 9}));
+        c.hex = 705;
+        display.answers = false;
+        ScriptedRolls rolls(row.dice);
+        fight({c});
+        EXPECT_EQ(rolls.left(), 0u);
+        SingleCombatResult r;
+        ASSERT_TRUE(layer.getCombatResults().first(r));
+        EXPECT_EQ("hits " + text(r.attackerHits) + text(r.defenderHits) + " margins " + text(r.attackerMargins) +
+                      text(r.defenderMargins),
+                  row.shares);
+        layer.getCombatResults().clear();
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+    }
     EXPECT_TRUE(checks.texts.empty());
 }
 
