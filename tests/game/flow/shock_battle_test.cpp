@@ -255,5 +255,73 @@ TEST_F(ShockBattle, SharesOfTheHitsWithTheirAdjustments) {
     EXPECT_TRUE(checks.texts.empty());
 }
 
+// Skirmishers (type 7) add no weight beside heavier troops, but a side of skirmishers alone counts them
+// all. A hoplite with skirmishers against a hoplite: 4 to 4, column 7 counted from 1, die 6: the
+// defender takes 2 (with the skirmishers counted, 8 to 4 and one column right, it would take 3 and, three
+// times the attackers' share of 1, 5). Two skirmishers alone against a hoplite: 8 to 4, the later
+// skirmisher's column 2 shifted to 3; the hoplite's weapons triple the attackers' 3 to 9, shared 4 and 5.
+TEST_F(ShockBattle, SkirmishersWeighOnlyWhenTheyFightAlone) {
+    struct Row {
+        const char* label;
+        int firstType;
+        const char* hits;
+    } rows[] = {
+        {"beside a hoplite", 2, "[1 1][2]"},
+        {"alone", 7, "[4 5][2]"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto& a1 = unit({1, 605, 1, East, 9}, row.firstType);
+        auto& a2 = unit({2, 606, 1, East, 9}, 7);
+        auto& d = unit({3, 705, 2, West, 9});
+        display.answers = false;
+        ScriptedRolls rolls{6};
+        fight({combat({{&a1, 0}, {&a2, 0}}, {&d}, 705)});
+        SingleCombatResult r;
+        ASSERT_TRUE(layer.getCombatResults().first(r));
+        EXPECT_EQ(text(r.attackerHits) + text(r.defenderHits), row.hits);
+        layer.getCombatResults().clear();
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+    }
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// Both defenders break (a flank attack doubles the defenders' 2 to 4, 2 each against TQ 2): the main
+// attacker follows the first, the steadiest of the others (TQ 8 before TQ 6) the second.
+TEST_F(ShockBattle, TheMainAttackerAdvancesFirstThenTheSteadiest) {
+    auto& a1 = unit({1, 605, 1, East, 6});
+    auto& a2 = unit({2, 606, 1, East, 8});
+    auto& a3 = unit({3, 704, 1, South, 7});
+    auto& d1 = unit({4, 705, 2, West, 2});
+    auto& d2 = unit({5, 706, 2, West, 2});
+    display.answers = false;
+    ScriptedRolls rolls{0};
+    fight({combat({{&a1, 0}, {&a2, 0}, {&a3, 0}}, {&d1, &d2}, 705)});
+    EXPECT_EQ(advances(), "3>705 2>706");
+    EXPECT_EQ(text(layer.getUnitsRouting()), "[-1 4 5]");
+}
+
+// An enemy of the attacker that has the main attacker's hex in its zone of control, out of reach of the
+// attacker's own, takes away the superiority of a flank attack: the defenders' 2 on die 0 (column 10
+// counted from 1) is no longer doubled. The home side here is nation 3; the list of the threatening units
+// is the home side's whenever the defender is of the home nation, whatever its number.
+TEST_F(ShockBattle, AThreatToTheAttackersFlankCancelsItsSuperiority) {
+    for (bool threat : {false, true}) {
+        SCOPED_TRACE(threat ? "threatened" : "free");
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 3, 2);
+        auto& a = unit({1, 704, 2, SouthEast, 9});
+        auto& d = unit({2, 705, 3, West, 9});
+        if (threat) unit({3, 604, 3, SouthEast, 9});
+        display.answers = false;
+        ScriptedRolls rolls{0};
+        fight({combat({{&a, 0}}, {&d}, 705)});
+        SingleCombatResult r;
+        ASSERT_TRUE(layer.getCombatResults().first(r));
+        EXPECT_EQ(text(r.attackerHits) + text(r.defenderHits), threat ? "[3][2]" : "[3][4]");
+        layer.getCombatResults().clear();
+    }
+    EXPECT_TRUE(checks.texts.empty());
+}
+
 } // namespace
 } // namespace vael

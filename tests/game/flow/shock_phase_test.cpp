@@ -183,5 +183,37 @@ TEST_F(ShockPhase, RoutingDoneCountsOnlyWhatItAwaits) {
     EXPECT_EQ(display.log, (Lines{"SomeCombatDone", "CombatDone"}));
 }
 
+// Phalanxes stand on two hexes: facing East the second is the hex South of the first, facing West the
+// one North. The attacker's hexes are AL, AR, the beaten defender's DL, DR; each code adds 1 for a
+// neighbour of the other side's first hex and 2 for one of its second.
+TEST_F(ShockPhase, WhereATwoHexWinnerAdvances) {
+    struct Row {
+        const char* label;
+        std::int16_t attackerHex;
+        DIRECTION attackerFacing;
+        int attackerType;
+        DIRECTION defenderFacing;
+        bool blocker;
+        std::int16_t to;
+    } rows[] = {
+        // AL 605 AR 606 against DL 705 DR 704: AL 3, AR 1: into DR.
+        {"beside both: into the second hex", 605, East, 0, West, false, 704},
+        // Against DL 705 DR 706: AL 1, AR 3, no row matches: the hex left.
+        {"no row: the hex left", 605, East, 0, East, false, 705},
+        // AL 604 AR 603 against DL 705 DR 704: AL 2, AR 0, DL 0; the right half needs 703, South-East of 603.
+        {"the right half's hex free", 604, West, 0, West, false, 704},
+        {"the right half's hex taken", 604, West, 0, West, true, -1},
+        {"a one-hex winner takes the hex left", 605, East, 2, West, true, 705},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto& winner = unit({1, row.attackerHex, 1, row.attackerFacing, 5, 4, row.attackerType == 0}, row.attackerType);
+        unit({2, 705, 2, row.defenderFacing, 5, 4, 1}, 0);
+        if (row.blocker) unit({3, 703, 1, East});
+        EXPECT_EQ(layer.advanceAfterCombat(705, &winner), row.to);
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+    }
+}
+
 } // namespace
 } // namespace vael
