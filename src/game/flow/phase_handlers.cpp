@@ -29,7 +29,8 @@ struct Number {};
 
 // The receiver must be the layer and the payload a box of T (a unit number of either sign for Number;
 // anything for void); anything else is reported as bad data from the handler's line.
-template <class T, class Worker> ContainerBase* handled(Component* target, ContainerBase* data, int line, Worker&& worker) {
+template <class T, class Worker>
+ContainerBase* handled(Component* target, ContainerBase* data, int line, Worker&& worker) {
     auto* layer = dynamic_cast<VaelLogicalLayer*>(target);
     Assertion::check(layer != nullptr, BadPayloadMessage, sourceFile, static_cast<std::int16_t>(line));
     if (!layer) return nullptr;
@@ -45,14 +46,16 @@ template <class T, class Worker> ContainerBase* handled(Component* target, Conta
         else
             Assertion::check(false, BadPayloadMessage, sourceFile, static_cast<std::int16_t>(line));
     } else {
-        callWithPayload<T>(data, sourceFile, static_cast<std::int16_t>(line), [&](const T& value) { worker(*layer, value); });
+        callWithPayload<T>(data, sourceFile, static_cast<std::int16_t>(line),
+                           [&](const T& value) { worker(*layer, value); });
     }
     return nullptr;
 }
 
 ContainerBase* onAddCombatants(Component* target, BusMessage, ContainerBase* data) {
-    return handled<CombatNameStruct>(target, data, __LINE__,
-                                     [](VaelLogicalLayer& layer, const CombatNameStruct& c) { layer.AddCombatants(c); });
+    return handled<CombatNameStruct>(
+        target, data, __LINE__,
+        [](VaelLogicalLayer& layer, const CombatNameStruct& c) { layer.AddCombatants(c); });
 }
 
 ContainerBase* onPerformShock(Component* target, BusMessage, ContainerBase* data) {
@@ -60,11 +63,13 @@ ContainerBase* onPerformShock(Component* target, BusMessage, ContainerBase* data
 }
 
 ContainerBase* onRoutingDone(Component* target, BusMessage, ContainerBase* data) {
-    return handled<short>(target, data, __LINE__, [](VaelLogicalLayer& layer, short v) { layer.RoutingDone(v); });
+    return handled<short>(target, data, __LINE__,
+                          [](VaelLogicalLayer& layer, short v) { layer.RoutingDone(v); });
 }
 
 ContainerBase* onUnitDoneRouting(Component* target, BusMessage, ContainerBase* data) {
-    return handled<short>(target, data, __LINE__, [](VaelLogicalLayer& layer, short v) { layer.UnitDoneRouting(v); });
+    return handled<short>(target, data, __LINE__,
+                          [](VaelLogicalLayer& layer, short v) { layer.UnitDoneRouting(v); });
 }
 
 ContainerBase* onSomeCombatDone(Component* target, BusMessage, ContainerBase* data) {
@@ -72,9 +77,9 @@ ContainerBase* onSomeCombatDone(Component* target, BusMessage, ContainerBase* da
 }
 
 ContainerBase* onCombatResults(Component* target, BusMessage, ContainerBase* data) {
-    return handled<SingleCombatResult>(target, data, __LINE__, [](VaelLogicalLayer& layer, const SingleCombatResult& r) {
-        layer.getCombatResults().append(r);
-    });
+    return handled<SingleCombatResult>(
+        target, data, __LINE__,
+        [](VaelLogicalLayer& layer, const SingleCombatResult& r) { layer.getCombatResults().append(r); });
 }
 
 ContainerBase* onResolveOW(Component* target, BusMessage, ContainerBase* data) {
@@ -98,8 +103,9 @@ ContainerBase* onGameOverview(Component* target, BusMessage, ContainerBase* data
 }
 
 ContainerBase* onEndOfTurn(Component* target, BusMessage, ContainerBase* data) {
-    return handled<EndOfGameResults>(target, data, __LINE__,
-                                     [](VaelLogicalLayer& layer, const EndOfGameResults& r) { layer.EndOfTurn(r); });
+    return handled<EndOfGameResults>(
+        target, data, __LINE__,
+        [](VaelLogicalLayer& layer, const EndOfGameResults& r) { layer.EndOfTurn(r); });
 }
 
 ContainerBase* onRoutPhase(Component* target, BusMessage, ContainerBase* data) {
@@ -114,11 +120,12 @@ ContainerBase* onDoRout(Component* target, BusMessage, ContainerBase* data) {
 }
 
 ContainerBase* onDoRampagingActions(Component* target, BusMessage, ContainerBase* data) {
-    return handled<DoRampageStruct>(target, data, __LINE__, [](VaelLogicalLayer& layer, const DoRampageStruct& run) {
-        debugStream() << "VaelLogicalLayer::DoRampagingActions" << std::endl;
-        if (auto* elephant = dynamic_cast<Elephant*>(layer.findCombatUnit(run.unitNumber)))
-            elephant->showRampage(run.path);
-    });
+    return handled<DoRampageStruct>(
+        target, data, __LINE__, [](VaelLogicalLayer& layer, const DoRampageStruct& run) {
+            debugStream() << "VaelLogicalLayer::DoRampagingActions" << std::endl;
+            if (auto* elephant = dynamic_cast<Elephant*>(layer.findCombatUnit(run.unitNumber)))
+                elephant->showRampage(run.path);
+        });
 }
 
 ContainerBase* onEntryReactionFire(Component* target, BusMessage, ContainerBase* data) {
@@ -128,16 +135,18 @@ ContainerBase* onEntryReactionFire(Component* target, BusMessage, ContainerBase*
 }
 
 ContainerBase* onAttemptRefaceFromCharge(Component* target, BusMessage, ContainerBase* data) {
-    return handled<RefaceFromChargeStruct>(
-        target, data, __LINE__,
-        [](VaelLogicalLayer& layer, const RefaceFromChargeStruct& record) { layer.AttemptRefaceFromCharge(record); });
+    return handled<RefaceFromChargeStruct>(target, data, __LINE__,
+                                           [](VaelLogicalLayer& layer, const RefaceFromChargeStruct& record) {
+                                               layer.AttemptRefaceFromCharge(record);
+                                           });
 }
 
 ContainerBase* onDoMissileFire(Component* target, BusMessage, ContainerBase* data) {
-    return handled<MissileFireStruct>(target, data, __LINE__, [](VaelLogicalLayer& layer, const MissileFireStruct& f) {
-        if (auto* unit = dynamic_cast<MissileCapable*>(layer.findCombatUnit(f.unitNumber)))
-            unit->fireMissiles(static_cast<std::int16_t>(f.targetHex));
-    });
+    return handled<MissileFireStruct>(
+        target, data, __LINE__, [](VaelLogicalLayer& layer, const MissileFireStruct& f) {
+            if (auto* unit = dynamic_cast<MissileCapable*>(layer.findCombatUnit(f.unitNumber)))
+                unit->fireMissiles(static_cast<std::int16_t>(f.targetHex));
+        });
 }
 
 ContainerBase* onDoRestoreCohesion(Component* target, BusMessage, ContainerBase* data) {
@@ -149,9 +158,11 @@ ContainerBase* onDoRestoreCohesion(Component* target, BusMessage, ContainerBase*
 }
 
 ContainerBase* onWoundedLeader(Component* target, BusMessage, ContainerBase* data) {
-    return handled<WoundedLeaderInfo>(target, data, __LINE__, [](VaelLogicalLayer& layer, const WoundedLeaderInfo& w) {
-        if (Leader* leader = layer.findLeader(w.unitNumber)) leader->wound(w.amount);
-    });
+    return handled<WoundedLeaderInfo>(target, data, __LINE__,
+                                      [](VaelLogicalLayer& layer, const WoundedLeaderInfo& w) {
+                                          if (Leader* leader = layer.findLeader(w.unitNumber))
+                                              leader->wound(w.amount);
+                                      });
 }
 
 ContainerBase* onFinishedLeader(Component* target, BusMessage, ContainerBase* data) {
@@ -206,11 +217,12 @@ const Registration registrations[] = {
 
 // Hexes of the river valley whose occupation by the armies earns the video at the end of a turn.
 constexpr std::array<std::int16_t, 107> videoHexes = {
-    43,  42,  143, 141, 243, 342, 442, 541, 642, 643, 543, 40,  240, 440, 640, 38,  238, 438, 638, 439, 36,  35,
-    134, 334, 534, 635, 636, 536, 336, 136, 33,  233, 433, 532, 632, 631, 530, 430, 230, 30,  531, 331, 27,  26,
-    127, 126, 125, 228, 428, 628, 225, 425, 625, 326, 123, 323, 322, 523, 623, 622, 23,  22,  20,  19,  18,  219,
-    419, 619, 16,  216, 416, 616, 14,  214, 414, 614, 415, 112, 312, 311, 512, 612, 611, 12,  11,  8,   208, 408,
-    507, 607, 506, 406, 206, 6,   4,   204, 404, 604, 2,   202, 402, 602, 1,   100, 300, 500, 601};
+    43,  42,  143, 141, 243, 342, 442, 541, 642, 643, 543, 40,  240, 440, 640, 38,  238, 438,
+    638, 439, 36,  35,  134, 334, 534, 635, 636, 536, 336, 136, 33,  233, 433, 532, 632, 631,
+    530, 430, 230, 30,  531, 331, 27,  26,  127, 126, 125, 228, 428, 628, 225, 425, 625, 326,
+    123, 323, 322, 523, 623, 622, 23,  22,  20,  19,  18,  219, 419, 619, 16,  216, 416, 616,
+    14,  214, 414, 614, 415, 112, 312, 311, 512, 612, 611, 12,  11,  8,   208, 408, 507, 607,
+    506, 406, 206, 6,   4,   204, 404, 604, 2,   202, 402, 602, 1,   100, 300, 500, 601};
 
 } // namespace
 
@@ -246,7 +258,8 @@ void VaelLogicalLayer::RoutPhase() {
         unit->RoutMove(static_cast<std::int16_t>(unit->getMovementAllowance()));
     }
     if (routingCount_ == 0) {
-        trace << "RoutingDone being deregistered for UnitDoneRouting and registering for RoutingDone from doRout"
+        trace << "RoutingDone being deregistered for UnitDoneRouting and registering for RoutingDone from "
+                 "doRout"
               << std::endl;
         disconnectNamed("RoutingDone", onUnitDoneRouting);
         connectNamed("RoutingDone", onRoutingDone);
@@ -260,7 +273,8 @@ void VaelLogicalLayer::UnitDoneRouting(short) {
     if (routingCount_ <= 0) return;
     routingCount_ = static_cast<std::int16_t>(routingCount_ - 1);
     if (routingCount_ > 0) return;
-    debugStream() << "Now deregistering RoutingDone from UnitDoneRouting and registering in RoutingDone" << std::endl;
+    debugStream() << "Now deregistering RoutingDone from UnitDoneRouting and registering in RoutingDone"
+                  << std::endl;
     disconnectNamed("RoutingDone", onUnitDoneRouting);
     connectNamed("RoutingDone", onRoutingDone);
     delete queryNamedEmpty("ZoomInAfterRout");

@@ -21,36 +21,44 @@ List<short> besideHex(const VaelLogicalLandscape& map, std::int16_t hex) {
     List<short> out;
     for (std::int32_t d = 1; d < LogicalRegion::slots; ++d) {
         const std::uint16_t id = map.neighbourId(hex, d);
-        if (id != LogicalRegion::none && static_cast<std::int16_t>(id) != hex) out.append(static_cast<short>(id));
+        if (id != LogicalRegion::none && static_cast<std::int16_t>(id) != hex)
+            out.append(static_cast<short>(id));
     }
     return out;
 }
 
+// A missile type off the table has no verb to tell of its volley.
 const char* volleyVerb(std::uint32_t missileType) {
-    switch (missileType) {
-    case 1: case 2: case 5: case 6:
-        return " fires arrows at ";
-    case 3:
-        return " slings stones at ";
-    case 4: case 7:
-        return " throws javelins at ";
-    case 8:
-        return " fires bolt at ";
-    default:
-        return "";
-    }
+    return missileType >= 1 && missileType <= 8 ? MissileCapable::verbOf(missileType) : "";
 }
 
 // How readily a kind of unit turns about; false for kinds that cannot turn to face a charge at all.
 bool refaceModifier(std::uint32_t type, int& modifier) {
     switch (type) {
-    case 2: modifier = 1; return true;
-    case 3: case 8: case 13: modifier = 0; return true;
-    case 5: case 6: case 11: modifier = -1; return true;
-    case 12: modifier = -2; return true;
-    case 7: modifier = -3; return true;
-    case 14: modifier = 99; return true;
-    default: return false;
+    case 2:
+        modifier = 1;
+        return true;
+    case 3:
+    case 8:
+    case 13:
+        modifier = 0;
+        return true;
+    case 5:
+    case 6:
+    case 11:
+        modifier = -1;
+        return true;
+    case 12:
+        modifier = -2;
+        return true;
+    case 7:
+        modifier = -3;
+        return true;
+    case 14:
+        modifier = 99;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -74,13 +82,14 @@ void VaelLogicalLayer::EntryReactionFire(std::int16_t hex) {
             MissileCapable::missileChart(shooter->getMissileType(), 1, target->getUnitType(), 0, 0, 0,
                                          cavalry ? cavalry->isCataphract() : 0)
                 .result;
-        Container<MissileFireStruct> order(MissileFireStruct{static_cast<std::uint16_t>(hex), shooter->getUnitNum()});
+        Container<MissileFireStruct> order(
+            MissileFireStruct{static_cast<std::uint16_t>(hex), shooter->getUnitNum()});
         sendNamed("DoMissileFire", &order);
-        debugStream() << shooter->getName() << " reaction fired " << target->getName() << " and caused " << hits
-                      << " cohesion hits" << std::endl;
-        Container<std::string> line("\\B" + shooter->getName() + "\\b " + volleyVerb(shooter->getMissileType()) +
-                                    target->getName() + " for " + std::to_string(hits) + " cohesion hit" +
-                                    (hits == 1 ? "" : "s") + ".");
+        debugStream() << shooter->getName() << " reaction fired " << target->getName() << " and caused "
+                      << hits << " cohesion hits" << std::endl;
+        Container<std::string> line("\\B" + shooter->getName() + "\\b " +
+                                    volleyVerb(shooter->getMissileType()) + target->getName() + " for " +
+                                    std::to_string(hits) + " cohesion hit" + (hits == 1 ? "" : "s") + ".");
         sendNamed("AddCommentary", &line);
         if (hits != 0) target->tqHit(hits, 2);
     }
@@ -96,7 +105,8 @@ void VaelLogicalLayer::AttemptRefaceFromCharge(RefaceFromChargeStruct record) {
     const List<short> chargerNeighbours = besideHex(*vaelLandscape_, chargerHex);
     for (short beside : each(chargerNeighbours)) {
         auto* unit = dynamic_cast<Combat*>(const_cast<VaelUnit*>(vaelLandscape_->firstOccupant(beside)));
-        if (!unit || !unit->isOtherNation(nation) || unit->isDoubleSized() || !unit->isInFlankHexes(chargerHex))
+        if (!unit || !unit->isOtherNation(nation) || unit->isDoubleSized() ||
+            !unit->isInFlankHexes(chargerHex))
             continue;
         const auto here = static_cast<std::int16_t>(unit->getHex());
         // A unit held by another enemy's zone of control cannot spare the turn.

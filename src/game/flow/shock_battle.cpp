@@ -94,7 +94,8 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
         for (Combat* unit : each(side->units)) {
             trace << unit->getName() << " in hex " << unit->getHex() << std::endl;
             (attacking ? result.attackerNames : result.defenderNames).append(unit->getName());
-            (attacking ? result.attackerHexes : result.defenderHexes).append(static_cast<short>(unit->getHex()));
+            (attacking ? result.attackerHexes : result.defenderHexes)
+                .append(static_cast<short>(unit->getHex()));
             side->battleHits[unit->getUnitNum()] = 0;
             side->routed[unit->getUnitNum()] = 0;
         }
@@ -127,13 +128,17 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
         battle = static_cast<std::int16_t>(battle + h);
         if (hits + battle < tqOf(*unit)) {
             if (h > 0)
-                say("\\B" + unit->getName() + "\\b took " + std::to_string(h) + " cohesion hits during the charge.");
+                say("\\B" + unit->getName() + "\\b took " + std::to_string(h) +
+                    " cohesion hits during the charge.");
             return;
         }
         unit->setWillRout();
         side.routed[unit->getUnitNum()] = 1;
         const std::uint32_t type = unit->getUnitType();
-        say(unit->getName() + (type == 13 ? " rampaged " : type == 14 ? " was eliminated " : " routed ") +
+        say(unit->getName() +
+            (type == 13   ? " rampaged "
+             : type == 14 ? " was eliminated "
+                          : " routed ") +
             "during the charge!");
         side.chargeRouted.append(unit);
         if (runsWhenRouted(*unit)) unitsRouting_.append(static_cast<short>(unit->getUnitNum()));
@@ -217,7 +222,7 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
         }
     }
     trace << "Main Attacker unit " << mainAttacker->getName() << std::endl
-          << (position == FrontAttack  ? "attacking from the front"
+          << (position == FrontAttack   ? "attacking from the front"
               : position == FlankAttack ? "attacking from the flank"
                                         : "attacking from the rear")
           << std::endl;
@@ -270,7 +275,8 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
                 if (name.find("Vael") != std::string::npos || name.find("Tezhar") != std::string::npos)
                     sendEmpty(END_GAME);
             }
-            if (struck->isEliminated()) (struck == attackingLeader ? attackerLeaderKilled : defenderLeaderKilled) = 1;
+            if (struck->isEliminated())
+                (struck == attackingLeader ? attackerLeaderKilled : defenderLeaderKilled) = 1;
         }
     }
     trace << "Leaders killed: " << attackerLeaderKilled << " " << defenderLeaderKilled << std::endl;
@@ -285,13 +291,14 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
     std::int16_t threatened = 0;
     const auto attackerHex = static_cast<std::int16_t>(mainAttacker->getHex());
     for (Combat* unit : each(mainDefender->getNation() == homeNation_ ? homeUnits_ : visitorUnits_))
-        if (unit->isHexInZOC(attackerHex) && !mainAttacker->isHexInZOC(static_cast<std::int16_t>(unit->getHex())) &&
+        if (unit->isHexInZOC(attackerHex) &&
+            !mainAttacker->isHexInZOC(static_cast<std::int16_t>(unit->getHex())) &&
             unit->getNation() != mainAttacker->getNation())
             threatened = 1;
 
-    const ClashResult clash =
-        clashChart(attackerSize, mainAttacker->getUnitType(), cataphract(mainAttacker), position, defenderSize,
-                   mainDefender->getUnitType(), cataphract(mainDefender), missileDefender, threatened, 0);
+    const ClashResult clash = clashChart(attackerSize, mainAttacker->getUnitType(), cataphract(mainAttacker),
+                                         position, defenderSize, mainDefender->getUnitType(),
+                                         cataphract(mainDefender), missileDefender, threatened, 0);
     trace << "Attacker hits: " << clash.attackerHits << " Defender hits: " << clash.defenderHits << std::endl;
 
     // Shares: the remainder goes whole to the main unit; a side that deals three times what it takes
@@ -336,8 +343,8 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
             .append(static_cast<short>(tq - hits - battle));
     };
     for (Combat* unit : each(attack.units))
-        share(unit, static_cast<std::int16_t>(a + (unit == mainAttacker ? clash.attackerHits % nA : 0)), d1, attack,
-              true);
+        share(unit, static_cast<std::int16_t>(a + (unit == mainAttacker ? clash.attackerHits % nA : 0)), d1,
+              attack, true);
     for (Combat* unit : each(defence.units))
         share(unit, static_cast<std::int16_t>(d + (unit == mainDefender ? clash.defenderHits % nD : 0)), a1,
               defence, false);
@@ -354,13 +361,12 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
             const std::int16_t battle = side->battleHits[unit->getUnitNum()];
             if (battle != 0)
                 info.deaths.append(MethodOfDeathStruct{
-                    static_cast<std::int16_t>((hitsOf(*unit) + battle) * 100 / std::max<int>(1, tqOf(*unit))), 1,
-                    number});
+                    static_cast<std::int16_t>((hitsOf(*unit) + battle) * 100 / std::max<int>(1, tqOf(*unit))),
+                    1, number});
         }
-    Container<LogicalCommandInfo> command(
-        LogicalCommandInfo(0, new Container<CombatInfo>(info), 0, BusMessage(RegisteredMessage::getId("UnitCombat")),
-                           BusMessage(RegisteredMessage::getId("RoutingDone")),
-                           new Container<short>(static_cast<short>(-n))));
+    Container<LogicalCommandInfo> command(LogicalCommandInfo(
+        0, new Container<CombatInfo>(info), 0, BusMessage(RegisteredMessage::getId("UnitCombat")),
+        BusMessage(RegisteredMessage::getId("RoutingDone")), new Container<short>(static_cast<short>(-n))));
     sendNamed("UnitCombat", &command);
 
     // The winners step into the hexes of the beaten: the main attacker first, then the steadiest.
@@ -373,7 +379,8 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
         } else {
             std::uint16_t steadiest = 0;
             for (Combat* unit : each(attack.units))
-                if (!advanced[unit] && !attack.routed[unit->getUnitNum()] && unit->getTroopQuality() > steadiest)
+                if (!advanced[unit] && !attack.routed[unit->getUnitNum()] &&
+                    unit->getTroopQuality() > steadiest)
                     advancer = unit, steadiest = unit->getTroopQuality();
         }
         if (!advancer) break;

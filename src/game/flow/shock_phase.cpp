@@ -24,7 +24,8 @@ ContainerBase* onAdvancingDone(Component* target, BusMessage, ContainerBase* dat
 }
 
 bool standsIn(const VaelUnit* unit, std::uint16_t hex) {
-    return unit->getHex() == hex || (unit->isDoubleSized() && unit->getSecondHex() == static_cast<std::int16_t>(hex));
+    return unit->getHex() == hex ||
+           (unit->isDoubleSized() && unit->getSecondHex() == static_cast<std::int16_t>(hex));
 }
 
 // The hexes of a unit, its first one first.
@@ -159,7 +160,9 @@ void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
                     for (std::int16_t f : hexesOf(unit))
                         for (std::int16_t t : hexesOf(there))
                             beside = beside || (vaelLandscape_ && vaelLandscape_->neighbourDirection(f, t));
-                    if (beside) sendArrow("RemoveBattleArrow", arrowBetween(vaelLandscape_, hexesOf(unit), hexesOf(there)));
+                    if (beside)
+                        sendArrow("RemoveBattleArrow",
+                                  arrowBetween(vaelLandscape_, hexesOf(unit), hexesOf(there)));
                 }
             }
             if (leaderThere) other.defendingLeaders.remove(leaderThere);
@@ -259,8 +262,8 @@ std::uint16_t VaelLogicalLayer::willCombatFit(const List<CombatStruct>& combats)
     const auto hexOf = [](const Corner& corner) {
         return static_cast<std::uint16_t>(corner.column * 100 + corner.row);
     };
-    Container<WillCombatFitStruct> corners(WillCombatFitStruct{hexOf(leastGreatest), hexOf(leastLeast),
-                                                                hexOf(greatestGreatest), hexOf(greatestLeast)});
+    Container<WillCombatFitStruct> corners(WillCombatFitStruct{
+        hexOf(leastGreatest), hexOf(leastLeast), hexOf(greatestGreatest), hexOf(greatestLeast)});
     ContainerBase* reply = queryNamed("WillCombatFit?", &corners);
     // Without a view to ask there is nothing to split the battles for.
     short fits = 1;
@@ -299,7 +302,8 @@ void VaelLogicalLayer::advanceUnits() {
     unitsAdvancing_.clear();
     for (const CombatAdvance& advance : each(advances_)) {
         Combat* unit = advance.unit;
-        if (!unit || !allUnits_.contains(unit) || unit->willRout() || unit->isRouting() || unit->isOutOfPlay())
+        if (!unit || !allUnits_.contains(unit) || unit->willRout() || unit->isRouting() ||
+            unit->isOutOfPlay())
             continue;
         if (unit->AdvanceAfterCombat(advance.hex, static_cast<std::int16_t>(advance.charge)))
             unitsAdvancing_.append(static_cast<short>(unit->getUnitNum()));
@@ -351,7 +355,9 @@ std::int16_t VaelLogicalLayer::advanceAfterCombat(std::int16_t hex, const Combat
         const std::uint16_t id = map.neighbourId(x, map.neighbourDirection(y, z));
         return id == LogicalRegion::none ? std::int16_t(-1) : static_cast<std::int16_t>(id);
     };
-    const auto isFree = [&](std::int16_t h) { return h >= 0 && map.isValidHex(h) && map.unitsInHex(h).isEmpty(); };
+    const auto isFree = [&](std::int16_t h) {
+        return h >= 0 && map.isValidHex(h) && map.unitsInHex(h).isEmpty();
+    };
     const auto ifFree = [&](std::int16_t h) { return isFree(h) ? h : std::int16_t(-1); };
     std::int16_t to = hex;
     if (AL == 3 && AR == 1) to = dr;

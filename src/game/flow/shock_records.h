@@ -12,8 +12,8 @@ class Combat;
 
 // One unit hurt in the exchange of hits, as the battle's animation shows it.
 struct MethodOfDeathStruct {
-    std::int16_t percent = 0;   // cohesion hits after the battle, in hundredths of the troop quality
-    std::uint32_t method = 4;   // 1 for shock combat
+    std::int16_t percent = 0; // cohesion hits after the battle, in hundredths of the troop quality
+    std::uint32_t method = 4; // 1 for shock combat
     std::int16_t unitNumber = -1;
 
     bool operator==(const MethodOfDeathStruct&) const = default;

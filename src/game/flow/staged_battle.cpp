@@ -22,7 +22,8 @@ void VaelLogicalLayer::enlist(Combat* unit) {
     unit->attach(*this);
     if (vaelLandscape_ && vaelLandscape_->isValidHex(static_cast<std::int16_t>(unit->getHex()))) {
         vaelLandscape_->addToRegion(unit, static_cast<std::int16_t>(unit->getHex()));
-        if (unit->isDoubleSized() && unit->getSecondHex() >= 0) vaelLandscape_->addToRegion(unit, unit->getSecondHex());
+        if (unit->isDoubleSized() && unit->getSecondHex() >= 0)
+            vaelLandscape_->addToRegion(unit, unit->getSecondHex());
     }
     allUnits_.append(unit);
     (isVisitor(unit->getNation()) ? visitorUnits_ : homeUnits_).append(unit);

@@ -21,8 +21,9 @@ struct CombatStruct {
     std::uint16_t hex = 0xFFFF;
 
     bool operator==(const CombatStruct& o) const {
-        return attackers == o.attackers && defenders == o.defenders && attackingLeaders == o.attackingLeaders &&
-               defendingLeaders == o.defendingLeaders && moved == o.moved && hex == o.hex;
+        return attackers == o.attackers && defenders == o.defenders &&
+               attackingLeaders == o.attackingLeaders && defendingLeaders == o.defendingLeaders &&
+               moved == o.moved && hex == o.hex;
     }
 };
 

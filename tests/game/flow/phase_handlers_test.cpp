@@ -14,8 +14,8 @@ using Lines = std::vector<std::string>;
 class PhaseHandlers : public ShockFixture {
 protected:
     PhaseHandlers()
-        : ShockFixture({"ZoomOutForRout", "ZoomInAfterRout", "EndOfTurnRoutingDone", "RoutingDone", "SynchronizeGame",
-                        "SomeCombatDone", "CombatDone"}) {}
+        : ShockFixture({"ZoomOutForRout", "ZoomInAfterRout", "EndOfTurnRoutingDone", "RoutingDone",
+                        "SynchronizeGame", "SomeCombatDone", "CombatDone"}) {}
     void say(const char* message) {
         display.sendNamedEmpty(message);
         settle();
@@ -89,7 +89,7 @@ TEST_F(PhaseHandlers, CombatResultsGatherOnTheLayer) {
     SingleCombatResult r;
     r.attackerNames.append("A");
     say("CombatResults", r);
-    say("CombatResults", SingleCombatResult{});
+    say("CombatResults", SingleCombatResult());
     EXPECT_EQ(layer.getCombatResults().count(), 2);
 }
 
@@ -104,12 +104,13 @@ TEST_F(PhaseHandlers, TheTurnOverviewAndTheRiverVideo) {
     dialogs.scenario = [&] { return scenario; };
     layer.setDialogs(dialogs);
     auto& holder = unit({1, 43, 1, East});
-    const short valley[] = {
-        42,  143, 141, 243, 342, 442, 541, 642, 643, 543, 40,  240, 440, 640, 38,  238, 438, 638, 439, 36,  35,
-        134, 334, 534, 635, 636, 536, 336, 136, 33,  233, 433, 532, 632, 631, 530, 430, 230, 30,  531, 331, 27,
-        26,  127, 126, 125, 228, 428, 628, 225, 425, 625, 326, 123, 323, 322, 523, 623, 622, 23,  22,  20,  19,
-        18,  219, 419, 619, 16,  216, 416, 616, 14,  214, 414, 614, 415, 112, 312, 311, 512, 612, 611, 12,  11,
-        8,   208, 408, 507, 607, 506, 406, 206, 6,   4,   204, 404, 604, 2,   202, 402, 602, 1,   100, 300, 500};
+    const short valley[] = {42,  143, 141, 243, 342, 442, 541, 642, 643, 543, 40,  240, 440, 640, 38,
+                            238, 438, 638, 439, 36,  35,  134, 334, 534, 635, 636, 536, 336, 136, 33,
+                            233, 433, 532, 632, 631, 530, 430, 230, 30,  531, 331, 27,  26,  127, 126,
+                            125, 228, 428, 628, 225, 425, 625, 326, 123, 323, 322, 523, 623, 622, 23,
+                            22,  20,  19,  18,  219, 419, 619, 16,  216, 416, 616, 14,  214, 414, 614,
+                            415, 112, 312, 311, 512, 612, 611, 12,  11,  8,   208, 408, 507, 607, 506,
+                            406, 206, 6,   4,   204, 404, 604, 2,   202, 402, 602, 1,   100, 300, 500};
     for (short hex : valley)
         map->addToRegion(&holder, hex);
     EndOfGameResults results;

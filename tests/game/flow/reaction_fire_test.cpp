@@ -10,9 +10,9 @@ using namespace test;
 using Lines = std::vector<std::string>;
 
 struct Archers : LightInfantry {
+    using Combat::routing_;
     using LightInfantry::LightInfantry;
     using MissileCapable::missilesLeft_;
-    using Combat::routing_;
 };
 
 // 705's neighbours in the table's order: 704, 805, 806, 706, 606, 605. Facing West from 805 and East
@@ -34,18 +34,34 @@ TEST_F(ReactionFire, EnemyMissileTroopsFireAtAUnitEnteringTheirZone) {
         Lines log;
         std::uint16_t hits;
     } rows[] = {
-        {"both fire, in neighbour order", false, 3, 0, 2, {5, 4},
+        {"both fire, in neighbour order",
+         false,
+         3,
+         0,
+         2,
+         {5, 4},
          {"DoMissileFire 705 2", "AddCommentary \\BUnit 2\\b  fires arrows at Unit 1 for 1 cohesion hit.",
           "DoMissileFire 705 3", "AddCommentary \\BUnit 3\\b  slings stones at Unit 1 for 0 cohesion hits."},
          1},
-        {"the arrows miss on 6", false, 3, 0, 2, {6, 3},
+        {"the arrows miss on 6",
+         false,
+         3,
+         0,
+         2,
+         {6, 3},
          {"DoMissileFire 705 2", "AddCommentary \\BUnit 2\\b  fires arrows at Unit 1 for 0 cohesion hits.",
           "DoMissileFire 705 3", "AddCommentary \\BUnit 3\\b  slings stones at Unit 1 for 1 cohesion hit."},
          1},
         {"archers out of arrows stop the slingers too", false, 0, 0, 2, {}, {}, 0},
         {"routing archers stop the slingers too", false, 3, 1, 2, {}, {}, 0},
-        {"friendly archers are no candidates", false, 3, 0, 1, {3},
-         {"DoMissileFire 705 3", "AddCommentary \\BUnit 3\\b  slings stones at Unit 1 for 1 cohesion hit."}, 1},
+        {"friendly archers are no candidates",
+         false,
+         3,
+         0,
+         1,
+         {3},
+         {"DoMissileFire 705 3", "AddCommentary \\BUnit 3\\b  slings stones at Unit 1 for 1 cohesion hit."},
+         1},
         {"a leader draws no fire", true, 3, 0, 2, {}, {}, 0},
     };
     for (const Row& row : rows) {
@@ -66,7 +82,9 @@ TEST_F(ReactionFire, EnemyMissileTroopsFireAtAUnitEnteringTheirZone) {
         settle();
         EXPECT_EQ(rolls.left(), 0u);
         EXPECT_EQ(display.log, row.log);
-        if (entering) EXPECT_EQ(entering->getCohesionHits(), row.hits);
+        if (entering) {
+            EXPECT_EQ(entering->getCohesionHits(), row.hits);
+        }
         layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
     }
     EXPECT_TRUE(checks.texts.empty());
@@ -109,7 +127,9 @@ TEST_F(ReactionFire, ChargedUnitsTryToTurnToFaceTheCharger) {
         display.sendNamed("AttemptRefaceFromCharge", &charge);
         settle();
         EXPECT_EQ(rolls.left(), 0u);
-        if (first) EXPECT_EQ(first->getFacing(), row.first);
+        if (first) {
+            EXPECT_EQ(first->getFacing(), row.first);
+        }
         EXPECT_EQ(second.getFacing(), row.second);
         layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
     }

@@ -14,18 +14,20 @@ using Lines = std::vector<std::string>;
 // A unit on 705 facing West has 605 and 606 in front, 704 and 706 on its flanks and 805 and 806 behind.
 class ShockBattle : public ShockFixture {
 protected:
-    ShockBattle() : ShockFixture({"AddCommentary", "EliminateUnit", "RoutingDone", "FinishedLeader", "WoundedLeader",
-                                  "END_GAME", "CombatResults", "UnitCombat"}) {}
+    ShockBattle()
+        : ShockFixture({"AddCommentary", "EliminateUnit", "RoutingDone", "FinishedLeader", "WoundedLeader",
+                        "END_GAME", "CombatResults", "UnitCombat"}) {}
 
     // The results record of the one battle, list by list.
     std::string results() {
         SingleCombatResult r;
         layer.getCombatResults().first(r);
-        return "names " + text(toVector(r.attackerNames).size()) + "/" + text(toVector(r.defenderNames).size()) +
-               " hexes " + text(r.attackerHexes) + text(r.defenderHexes) + " hits " + text(r.attackerHits) +
-               text(r.defenderHits) + " totals " + text(r.attackerTotals) + text(r.defenderTotals) + " margins " +
-               text(r.attackerMargins) + text(r.defenderMargins) + " routed " + text(r.attackerRouted) +
-               text(r.defenderRouted) + " extra " + text(r.attackerExtra) + text(r.defenderExtra);
+        return "names " + text(toVector(r.attackerNames).size()) + "/" +
+               text(toVector(r.defenderNames).size()) + " hexes " + text(r.attackerHexes) +
+               text(r.defenderHexes) + " hits " + text(r.attackerHits) + text(r.defenderHits) + " totals " +
+               text(r.attackerTotals) + text(r.defenderTotals) + " margins " + text(r.attackerMargins) +
+               text(r.defenderMargins) + " routed " + text(r.attackerRouted) + text(r.defenderRouted) +
+               " extra " + text(r.attackerExtra) + text(r.defenderExtra);
     }
     Lines only(std::initializer_list<const char*> names) const {
         Lines out;
@@ -37,8 +39,8 @@ protected:
     std::string advances() {
         std::string out;
         for (const CombatAdvance& a : toVector(layer.getAdvances()))
-            out += (out.empty() ? "" : " ") + std::to_string(a.unit->getUnitNum()) + ">" + std::to_string(a.hex) +
-                   (a.charge ? "c" : "");
+            out += (out.empty() ? "" : " ") + std::to_string(a.unit->getUnitNum()) + ">" +
+                   std::to_string(a.hex) + (a.charge ? "c" : "");
         return out;
     }
 };
@@ -67,7 +69,8 @@ TEST_F(ShockBattle, ChargeAndFlankAttackBreakTheDefender) {
                          "routed [0 0][1] extra [0 0][0]");
     const Lines expected = {"AddCommentary \\BUnit 1\\b took 2 cohesion hits during the charge.",
                             "AddCommentary \\BUnit 3\\b took 1 cohesion hits during the charge.",
-                            "CombatResults", "UnitCombat [1 2] [3] deaths [1:50 2:14 3:100] reply RoutingDone -1"};
+                            "CombatResults",
+                            "UnitCombat [1 2] [3] deaths [1:50 2:14 3:100] reply RoutingDone -1"};
     ASSERT_GE(display.log.size(), expected.size());
     EXPECT_EQ(Lines(display.log.begin(), display.log.begin() + 4), expected);
     EXPECT_TRUE(checks.texts.empty());
@@ -87,25 +90,59 @@ TEST_F(ShockBattle, EarlyEndsReportTheBattleDoneThemselves) {
         const char* routing;
         const char* advance;
     } rows[] = {
-        {"routing defender", 6, 5, -1, true, {},
-         {"EliminateUnit 3", "AddCommentary \\BUnit 3\\b was eliminated!", "RoutingDone -1"}, "[]", ""},
+        {"routing defender",
+         6,
+         5,
+         -1,
+         true,
+         {},
+         {"EliminateUnit 3", "AddCommentary \\BUnit 3\\b was eliminated!", "RoutingDone -1"},
+         "[]",
+         ""},
         // 9 against TQ 3 misses by 6: the attacker routs; the defender passes with 0.
-        {"attackers broke", 3, 5, -1, false, {9, 0},
-         {"AddCommentary Unit 1 routed during the charge!", "RoutingDone -1", "AddCommentary \\BUnit 1\\b is routing!"},
-         "[1]", ""},
+        {"attackers broke",
+         3,
+         5,
+         -1,
+         false,
+         {9, 0},
+         {"AddCommentary Unit 1 routed during the charge!", "RoutingDone -1",
+          "AddCommentary \\BUnit 1\\b is routing!"},
+         "[1]",
+         ""},
         // The defender misses TQ 2 by 7; the attacker stays and advances with the charge's flag.
-        {"defenders broke", 6, 2, -1, false, {0, 9},
-         {"AddCommentary Unit 3 routed during the charge!", "RoutingDone -1", "AddCommentary \\BUnit 3\\b is routing!"},
-         "[3]", "1>705c"},
-        {"both broke", 3, 2, -1, false, {9, 9},
+        {"defenders broke",
+         6,
+         2,
+         -1,
+         false,
+         {0, 9},
+         {"AddCommentary Unit 3 routed during the charge!", "RoutingDone -1",
+          "AddCommentary \\BUnit 3\\b is routing!"},
+         "[3]",
+         "1>705c"},
+        {"both broke",
+         3,
+         2,
+         -1,
+         false,
+         {9, 9},
          {"AddCommentary Unit 1 routed during the charge!", "AddCommentary Unit 3 routed during the charge!",
-          "RoutingDone -1", "AddCommentary \\BUnit 1\\b is routing!", "AddCommentary \\BUnit 3\\b is routing!"},
-         "[1 3]", ""},
+          "RoutingDone -1", "AddCommentary \\BUnit 1\\b is routing!",
+          "AddCommentary \\BUnit 3\\b is routing!"},
+         "[1 3]",
+         ""},
         // A chariot is destroyed rather than routed and is never awaited; the defender's 4 is 5 with it.
-        {"chariot destroyed", 3, 5, 14, false, {9, 4},
+        {"chariot destroyed",
+         3,
+         5,
+         14,
+         false,
+         {9, 4},
          {"AddCommentary Unit 1 was eliminated during the charge!", "RoutingDone -1",
           "AddCommentary \\BUnit 1\\b is eliminated!", "EliminateUnit 1"},
-         "[]", ""},
+         "[]",
+         ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
@@ -133,7 +170,7 @@ TEST_F(ShockBattle, WhichDefendersTakeTheChargeTestAndWithWhatDie) {
         const char* label;
         int chargerType, secondChargerType, defenderType;
         std::initializer_list<int> dice; // both chargers, then the defender's, then the chart's
-        int defenderHits; // taken in the charge
+        int defenderHits;                // taken in the charge
     } rows[] = {
         {"light infantry on heavy infantry", 6, 6, 2, {0, 0, 0}, 0},
         {"light infantry on a phalanx", 6, 6, 0, {0, 0, 0}, 0},
@@ -180,7 +217,13 @@ TEST_F(ShockBattle, LeaderCasualtiesGoByTheDifferenceOfTheRolls) {
         {"-4 wounds", 4, 8, "Arn", "Bel", false, 605, {"WoundedLeader 2 11"}},
         {"-4 kills one already wounded", 4, 8, "Arn", "Bel", true, 605, {"EliminateUnit 11"}},
         {"5 kills", 9, 4, "Arn", "Bel", false, 605, {"EliminateUnit 10"}},
-        {"-6 kills and a commander's death ends the game", 0, 6, "Arn", "Tezhar the Old", false, 605,
+        {"-6 kills and a commander's death ends the game",
+         0,
+         6,
+         "Arn",
+         "Tezhar the Old",
+         false,
+         605,
          {"EliminateUnit 11", "END_GAME"}},
         {"the other commander", 9, 3, "Vaelmoric", "Bel", false, 605, {"EliminateUnit 10", "END_GAME"}},
         {"a commander finished lives on", 3, 4, "Arn", "Tezhar", false, 605, {"FinishedLeader 11"}},
@@ -224,8 +267,20 @@ TEST_F(ShockBattle, SharesOfTheHitsWithTheirAdjustments) {
         {"remainder to the main attacker", {605, 606}, {705}, 9, 0, {0}, "hits [1 2][2] margins [8 7][7]"},
         {"share below three times", {605}, {705, 706, 704}, 9, 0, {5}, "hits [2][2 0 0] margins [7][7 9 9]"},
         {"three times a zero share", {605}, {705, 706, 704}, 9, 0, {0}, "hits [5][2 0 0] margins [4][7 9 9]"},
-        {"one short in a zone, passes", {605}, {705, 706, 704}, 5, 4, {5, 4}, "hits [1][2 0 0] margins [0][7 9 9]"},
-        {"one short in a zone, fails", {605}, {705, 706, 704}, 5, 4, {5, 5}, "hits [1][2 0 0] margins [-2][7 9 9]"},
+        {"one short in a zone, passes",
+         {605},
+         {705, 706, 704},
+         5,
+         4,
+         {5, 4},
+         "hits [1][2 0 0] margins [0][7 9 9]"},
+        {"one short in a zone, fails",
+         {605},
+         {705, 706, 704},
+         5,
+         4,
+         {5, 5},
+         "hits [1][2 0 0] margins [-2][7 9 9]"},
         {"two short: no test", {605}, {705, 706, 704}, 6, 4, {5}, "hits [2][2 0 0] margins [0][7 9 9]"},
     };
     for (const Row& row : rows) {
@@ -246,8 +301,8 @@ TEST_F(ShockBattle, SharesOfTheHitsWithTheirAdjustments) {
         EXPECT_EQ(rolls.left(), 0u);
         SingleCombatResult r;
         ASSERT_TRUE(layer.getCombatResults().first(r));
-        EXPECT_EQ("hits " + text(r.attackerHits) + text(r.defenderHits) + " margins " + text(r.attackerMargins) +
-                      text(r.defenderMargins),
+        EXPECT_EQ("hits " + text(r.attackerHits) + text(r.defenderHits) + " margins " +
+                      text(r.attackerMargins) + text(r.defenderMargins),
                   row.shares);
         layer.getCombatResults().clear();
         layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);

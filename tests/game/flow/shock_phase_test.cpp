@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "game/flow/list_walk.h"
 #include "game/rules/combat_name_struct.h"
 #include "support/flow/shock_fixture.h"
 
@@ -17,8 +18,9 @@ class ShockPhase : public ShockFixture {
 protected:
     ShockPhase()
         : ShockFixture({"StartCombat", "WillCombatFit?", "Combat Center On Region", "RemoveAllBattleArrows",
-                        "AddBattleArrow", "RemoveBattleArrow", "AddCommentary", "RoutingDone", "CombatResults",
-                        "UnitCombat", "AdvancingDone", "SomeCombatDone", "CombatDone", "EliminateUnit"}) {}
+                        "AddBattleArrow", "RemoveBattleArrow", "AddCommentary", "RoutingDone",
+                        "CombatResults", "UnitCombat", "AdvancingDone", "SomeCombatDone", "CombatDone",
+                        "EliminateUnit"}) {}
 
     void declare(std::uint16_t attacker, std::initializer_list<unsigned short> defenders, std::uint16_t hex,
                  std::uint16_t moved = 0, std::initializer_list<unsigned short> leaders = {}) {
@@ -37,7 +39,7 @@ protected:
     // Each combat as "hex: attackers (moved flags) / defenders / leaders".
     std::string combats() {
         std::string out;
-        for (const CombatStruct& c : toVector(layer.combats())) {
+        for (const CombatStruct& c : each(layer.combats())) {
             const auto numbers = [](const auto& list) {
                 std::string s;
                 for (const auto* u : toVector(list))
@@ -68,8 +70,8 @@ TEST_F(ShockPhase, AnAttackOnAnotherCombatsDefenderTakesHimOver) {
     declare(1, {3, 4}, 705);
     declare(10, {4}, 704, 1);
     EXPECT_EQ(combats(), "705: 1 [0] / 3 / ; 704: 10 [1] / 4 / ");
-    EXPECT_EQ(display.log, (Lines{"AddBattleArrow 605>705 d4", "AddBattleArrow 605>704 d2", "AddBattleArrow 604>704 d4",
-                                  "RemoveBattleArrow 605>704 d2"}));
+    EXPECT_EQ(display.log, (Lines{"AddBattleArrow 605>705 d4", "AddBattleArrow 605>704 d2",
+                                  "AddBattleArrow 604>704 d4", "RemoveBattleArrow 605>704 d2"}));
 }
 
 TEST_F(ShockPhase, ADeclarationByNoUnitOfOursIsIgnored) {
@@ -98,24 +100,16 @@ TEST_F(ShockPhase, AWholePhaseWithABattleThatEndsEarly) {
     auto& d5 = unit({5, 405, 2, West, 5});
     ScriptedRolls rolls{8, 6, 3, 9, 0};
     fight({combat({{&a1, 1}, {&a2, 0}}, {&d}, 705), combat({{&a4, 1}}, {&d5}, 405)});
-    EXPECT_EQ(display.log, (Lines{"StartCombat",
-                                  "WillCombatFit? 305 305 705 704",
-                                  "Combat Center On Region 504",
-                                  "RemoveAllBattleArrows",
-                                  "AddCommentary \\BUnit 1\\b took 2 cohesion hits during the charge.",
-                                  "AddCommentary \\BUnit 3\\b took 1 cohesion hits during the charge.",
-                                  "CombatResults",
-                                  "UnitCombat [1 2] [3] deaths [1:50 2:14 3:100] reply RoutingDone -1",
-                                  "AddCommentary Unit 4 routed during the charge!",
-                                  "RoutingDone -2",
-                                  "AddCommentary \\BUnit 3\\b is routing!",
-                                  "RoutingDone -1",
-                                  "AddCommentary \\BUnit 4\\b is routing!",
-                                  "RoutingDone 3",
-                                  "RoutingDone 4",
-                                  "AdvancingDone 2",
-                                  "SomeCombatDone",
-                                  "CombatDone"}));
+    EXPECT_EQ(
+        display.log,
+        (Lines{"StartCombat", "WillCombatFit? 305 305 705 704", "Combat Center On Region 504",
+               "RemoveAllBattleArrows", "AddCommentary \\BUnit 1\\b took 2 cohesion hits during the charge.",
+               "AddCommentary \\BUnit 3\\b took 1 cohesion hits during the charge.", "CombatResults",
+               "UnitCombat [1 2] [3] deaths [1:50 2:14 3:100] reply RoutingDone -1",
+               "AddCommentary Unit 4 routed during the charge!", "RoutingDone -2",
+               "AddCommentary \\BUnit 3\\b is routing!", "RoutingDone -1",
+               "AddCommentary \\BUnit 4\\b is routing!", "RoutingDone 3", "RoutingDone 4", "AdvancingDone 2",
+               "SomeCombatDone", "CombatDone"}));
     EXPECT_EQ(rolls.left(), 0u);
     EXPECT_EQ(a2.getHex(), 705);
     EXPECT_TRUE(layer.getUnitsRouting().isEmpty());
@@ -141,25 +135,14 @@ TEST_F(ShockPhase, CombatsThatDoNotFitAreFoughtInGroups) {
     const CombatStruct third = combat({{&c, 0}}, {&unit({6, 708, 2, West, 9})}, 708);
     ScriptedRolls rolls{5, 5, 5};
     fight({first, second, third});
-    EXPECT_EQ(display.log, (Lines{"StartCombat",
-                                  "WillCombatFit? 305 305 708 705",
-                                  "WillCombatFit? 305 305 705 705",
-                                  "WillCombatFit? 608 605 708 705",
-                                  "Combat Center On Region 606",
-                                  "RemoveAllBattleArrows",
-                                  "CombatResults",
-                                  "UnitCombat [1] [2] deaths [1:22 2:22] reply RoutingDone -1",
-                                  "CombatResults",
-                                  "UnitCombat [5] [6] deaths [5:22 6:22] reply RoutingDone -2",
-                                  "RoutingDone -1",
-                                  "RoutingDone -2",
-                                  "SomeCombatDone",
-                                  "Combat Center On Region 305",
-                                  "CombatResults",
-                                  "UnitCombat [3] [4] deaths [3:22 4:22] reply RoutingDone -3",
-                                  "RoutingDone -3",
-                                  "SomeCombatDone",
-                                  "CombatDone"}));
+    EXPECT_EQ(display.log,
+              (Lines{"StartCombat", "WillCombatFit? 305 305 708 705", "WillCombatFit? 305 305 705 705",
+                     "WillCombatFit? 608 605 708 705", "Combat Center On Region 606", "RemoveAllBattleArrows",
+                     "CombatResults", "UnitCombat [1] [2] deaths [1:22 2:22] reply RoutingDone -1",
+                     "CombatResults", "UnitCombat [5] [6] deaths [5:22 6:22] reply RoutingDone -2",
+                     "RoutingDone -1", "RoutingDone -2", "SomeCombatDone", "Combat Center On Region 305",
+                     "CombatResults", "UnitCombat [3] [4] deaths [3:22 4:22] reply RoutingDone -3",
+                     "RoutingDone -3", "SomeCombatDone", "CombatDone"}));
     EXPECT_EQ(rolls.left(), 0u);
     EXPECT_EQ(layer.getWontFit(), 1);
     EXPECT_TRUE(layer.getCombatGroups().isEmpty());
@@ -207,7 +190,8 @@ TEST_F(ShockPhase, WhereATwoHexWinnerAdvances) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
-        auto& winner = unit({1, row.attackerHex, 1, row.attackerFacing, 5, 4, row.attackerType == 0}, row.attackerType);
+        auto& winner =
+            unit({1, row.attackerHex, 1, row.attackerFacing, 5, 4, row.attackerType == 0}, row.attackerType);
         unit({2, 705, 2, row.defenderFacing, 5, 4, 1}, 0);
         if (row.blocker) unit({3, 703, 1, East});
         EXPECT_EQ(layer.advanceAfterCombat(705, &winner), row.to);

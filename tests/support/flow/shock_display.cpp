@@ -34,12 +34,14 @@ std::string nameOf(BusMessage event) {
 
 std::string describe(const std::string& message, const ContainerBase* data) {
     if (auto* a = dynamic_cast<const Container<BattleArrowStruct>*>(data))
-        return message + " " + std::to_string(a->valuePtr()->from) + ">" + std::to_string(a->valuePtr()->to) + " d" +
-               std::to_string(a->valuePtr()->direction);
+        return message + " " + std::to_string(a->valuePtr()->from) + ">" + std::to_string(a->valuePtr()->to) +
+               " d" + std::to_string(a->valuePtr()->direction);
     if (auto* w = dynamic_cast<const Container<WoundedLeaderInfo>*>(data))
-        return message + " " + std::to_string(w->valuePtr()->amount) + " " + std::to_string(w->valuePtr()->unitNumber);
+        return message + " " + std::to_string(w->valuePtr()->amount) + " " +
+               std::to_string(w->valuePtr()->unitNumber);
     if (auto* f = dynamic_cast<const Container<MissileFireStruct>*>(data))
-        return message + " " + std::to_string(f->valuePtr()->targetHex) + " " + std::to_string(f->valuePtr()->unitNumber);
+        return message + " " + std::to_string(f->valuePtr()->targetHex) + " " +
+               std::to_string(f->valuePtr()->unitNumber);
     if (dynamic_cast<const Container<SingleCombatResult>*>(data)) return message;
     if (message == "StartCombat" || message == "SomeCombatDone" || message == "ZoomOutForRout" ||
         message == "ZoomInAfterRout")
@@ -55,8 +57,7 @@ bool ShockDisplay::hears(const std::string& name) const {
 
 void ShockDisplay::connectHandlers() {
     for (const std::string& name : heard_) {
-        if (name == "WillCombatFit?" || name == "UnitCombat")
-            continue;
+        if (name == "WillCombatFit?" || name == "UnitCombat") continue;
         if (name == "END_GAME")
             connect(END_GAME, onMessage);
         else
@@ -85,7 +86,8 @@ ContainerBase* ShockDisplay::onFit(Component* target, BusMessage, ContainerBase*
 
 ContainerBase* ShockDisplay::onCommand(Component* target, BusMessage event, ContainerBase* data) {
     LogicalCommandInfo command;
-    if (!Container<LogicalCommandInfo>::fromMessage(data, command) || !command.replyEvent.id()) return nullptr;
+    if (!Container<LogicalCommandInfo>::fromMessage(data, command) || !command.replyEvent.id())
+        return nullptr;
     ShockDisplay& display = *self(target);
     std::string reply = nameOf(command.replyEvent);
     short value = 0;
@@ -98,8 +100,8 @@ ContainerBase* ShockDisplay::onCommand(Component* target, BusMessage event, Cont
         for (info.deaths.firstItem(d); d; d = d->next)
             deaths += (deaths.empty() ? "" : " ") + std::to_string(d->value.unitNumber) + ":" +
                       std::to_string(d->value.percent) + (d->value.method == 1 ? "" : "?");
-        display.log.push_back("UnitCombat " + joined(info.attackers) + " " + joined(info.defenders) + " deaths [" +
-                              deaths + "] reply " + reply);
+        display.log.push_back("UnitCombat " + joined(info.attackers) + " " + joined(info.defenders) +
+                              " deaths [" + deaths + "] reply " + reply);
     }
     if (!display.answers) {
         display.withheld.push_back(reply);

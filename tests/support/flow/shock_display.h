@@ -15,7 +15,8 @@ namespace vael::test {
 
 class ShockDisplay : public Component {
 public:
-    explicit ShockDisplay(std::vector<std::string> heard) : Component("Shock Display"), heard_(std::move(heard)) {}
+    explicit ShockDisplay(std::vector<std::string> heard)
+        : Component("Shock Display"), heard_(std::move(heard)) {}
 
     void connectHandlers() override;
 

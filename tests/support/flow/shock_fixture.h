@@ -29,43 +29,16 @@ protected:
 
     // A fighting unit of the kind, standing on its hexes; typeCode >= 0 stands it in for another kind.
     template <class Kind = Hoplite> Open<Kind>& unit(const Troop& t, int typeCode = -1) {
-        HeavyCavUnitData r;
-        r.name = "Unit " + std::to_string(t.number);
-        r.unitNumber = static_cast<std::uint16_t>(t.number);
-        r.hex = static_cast<std::uint16_t>(t.hex);
-        r.nation = t.nation;
-        r.facing = t.facing;
-        r.movementAllowance = t.movement;
-        r.TQ = t.TQ;
-        r.size = t.size;
-        r.doubleSized = t.doubleSized;
-        r.cataphract = t.cataphract;
-        r.landscape = map;
-        auto* made = new Open<Kind>(r, r.name.c_str());
-        if (typeCode >= 0) made->unitType_ = static_cast<std::uint32_t>(typeCode);
-        made->setRoutDirection(t.nation == 1 ? West : East);
-        layer.enlist(made);
-        for (Combat* c : toVector(layer.getUnits()))
-            c->updateSurroundings();
-        return *made;
+        const HeavyCavUnitData r = troopRecord(t, map);
+        auto& made = enlisted(new Open<Kind>(r, r.name.c_str()), t);
+        if (typeCode >= 0) made.unitType_ = static_cast<std::uint32_t>(typeCode);
+        return made;
     }
     template <class Kind> Kind& shooter(const Troop& t, std::uint32_t missileType) {
         MissileCapableUnitData r;
-        r.name = "Unit " + std::to_string(t.number);
-        r.unitNumber = static_cast<std::uint16_t>(t.number);
-        r.hex = static_cast<std::uint16_t>(t.hex);
-        r.nation = t.nation;
-        r.facing = t.facing;
-        r.movementAllowance = t.movement;
-        r.TQ = t.TQ;
-        r.size = t.size;
+        static_cast<CombatUnitData&>(r) = troopRecord(t, map);
         r.missileType = missileType;
-        r.landscape = map;
-        auto* made = new Kind(r, r.name.c_str());
-        layer.enlist(made);
-        for (Combat* c : toVector(layer.getUnits()))
-            c->updateSurroundings();
-        return *made;
+        return enlisted(new Kind(r, r.name.c_str()), t);
     }
     Leader& leader(std::uint16_t number, std::int16_t hex, std::uint32_t nation, const std::string& name,
                    std::uint16_t precedence, std::uint16_t duel) {
@@ -75,6 +48,14 @@ protected:
         return *made;
     }
     void settle() { app.drainQueue(); }
+    // The layer takes the unit; every unit's surroundings are built again around it.
+    template <class Kind> Kind& enlisted(Kind* made, const Troop& t) {
+        made->setRoutDirection(t.nation == 1 ? West : East);
+        layer.enlist(made);
+        for (Combat* c : toVector(layer.getUnits()))
+            c->updateSurroundings();
+        return *made;
+    }
     // The combats as the layer would have gathered them, fought as the leader's end of orders has them
     // fought: from a handler, so that every hit is applied only after the battle has been judged.
     void fight(std::initializer_list<CombatStruct> combats) {
