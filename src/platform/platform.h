@@ -93,6 +93,13 @@ struct Event {
     PostedMessage posted;
 };
 
+// An 8-bit picture that text is written into, and the box of it (picture coordinates) that may change.
+struct TextTarget {
+    std::uint8_t* pixels = nullptr;
+    std::int32_t width = 0, height = 0, pitch = 0;
+    Rect clip;
+};
+
 enum class Cursor : std::uint8_t { Arrow, Wait };
 
 enum class MessageButtons : std::uint8_t { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
@@ -129,6 +136,12 @@ public:
     // of the window; what falls outside either is left out.
     virtual void present(const Surface& picture, std::int32_t x, std::int32_t y, const Rect* boxes,
                          std::int32_t count) = 0;
+
+    // The system font, of fixed metrics: writes the glyphs of the text in the colour with the text's
+    // top-left corner at (x, y), changing no pixel outside the clip box nor any between the glyphs' strokes.
+    // A platform without fonts writes nothing.
+    virtual void drawText(const TextTarget&, std::int32_t, std::int32_t, const std::string&, std::uint8_t,
+                          bool) {}
 
     virtual void setCursor(Cursor cursor) = 0;
     virtual void beep() = 0;

@@ -1,9 +1,12 @@
 #include "tools/forge/forge.h"
 
+#include <tuple>
+
 #include "framework/display/image_index.h"
 #include "framework/display/windows_palette.h"
 #include "tools/forge/archive_writer.h"
 #include "tools/forge/forge_palette.h"
+#include "tools/forge/frame_art.h"
 #include "tools/forge/sample_art.h"
 #include "tools/forge/scenario_writer.h"
 
@@ -18,15 +21,25 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
         error = "cannot write " + (directory / PaletteFile).string();
         return false;
     }
-    const ForgedArchive sample = sampleArchive();
-    std::vector<std::uint32_t> offsets;
-    const Bytes archive = archiveBytes(sample, &offsets);
-    const Bytes index = indexEntryBytes(SampleName, SampleFile, sample, offsets);
-    const Bytes map = mapFileBytes({{SampleFile, SampleName}});
-    for (const auto& [name, bytes] : {std::pair<std::string, const Bytes*>{SampleFile, &archive},
-                                      {ImageIndex::FileName, &index},
-                                      {MapFile, &map}}) {
-        if (!writeBytes(directory / name, *bytes)) {
+    // Every archive goes into its own file and into the image index, in this order.
+    const std::vector<std::tuple<const char*, const char*, ForgedArchive>> archives{
+        {SampleFile, SampleName, sampleArchive()},
+        {FrameFile, FrameName, frameArchive()},
+        {StatusBarFile, StatusBarName, statusBarArchive()}};
+    std::vector<std::pair<std::string, Bytes>> files;
+    Bytes index;
+    std::vector<std::pair<std::string, std::string>> records;
+    for (const auto& [file, name, archive] : archives) {
+        std::vector<std::uint32_t> offsets;
+        files.emplace_back(file, archiveBytes(archive, &offsets));
+        const Bytes entry = indexEntryBytes(name, file, archive, offsets);
+        index.insert(index.end(), entry.begin(), entry.end());
+        records.emplace_back(file, name);
+    }
+    files.emplace_back(ImageIndex::FileName, index);
+    files.emplace_back(MapFile, mapFileBytes(records));
+    for (const auto& [name, bytes] : files) {
+        if (!writeBytes(directory / name, bytes)) {
             error = "cannot write " + (directory / name).string();
             return false;
         }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/core/assertion.h"
+#include "framework/ui/main_window.h"
 #include "framework/ui/map_file.h"
 #include "platform/file_lookup.h"
 
@@ -367,7 +368,9 @@ void WinApp::beep() {
     platform_.beep();
 }
 
-void WinApp::setStatusText(const std::string&, std::int16_t) {}
+void WinApp::setStatusText(const std::string& text, std::int16_t pane) {
+    if (auto* main = dynamic_cast<MainWindow*>(getMainWindow())) main->setStatusText(text, pane);
+}
 
 std::string WinApp::loadString(std::uint16_t id) {
     return strings_.find(id).value_or(std::string()).substr(0, 255);

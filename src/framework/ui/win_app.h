@@ -50,6 +50,7 @@ public:
     std::uint32_t tickCount() override;
     void beep() override;
     // The frame's status bar takes the text once the frame is the main display; until then it goes nowhere.
+    // The pane is the line of the bar's own text, from 1.
     void setStatusText(const std::string& text, std::int16_t pane) override;
     std::string loadString(std::uint16_t id) override;
     std::int16_t openClipboard(Display* owner) override;

@@ -25,10 +25,19 @@ enum MessageId : std::uint32_t {
     MessageButtonDown,  // wParam: the button | the modifiers << 8, lParam: the point
     MessageButtonUp,    //
     MessageDoubleClick, //
+    MessageCreate,          // the window manager has made the addressee's window
+    MessageNcDestroy,       // the addressee's window is gone; the last message it gets
+    MessageQueryEndSession, // whether the addressee may be closed: non-zero for yes
+    MessageMdiActivate,     // lParam: the child being activated, 0 when none is active any more
+    MessageSysKeyDown,      // a key pressed with Alt held; wParam: the key, lParam: the modifiers
+    MessageRightButtonDown, // lParam: the point
     MessageUser = 0x400 // the program's own messages from here on
 };
 
+constexpr std::uintptr_t SysCommandMinimize = 0xF020;
+constexpr std::uintptr_t SysCommandMaximize = 0xF030;
 constexpr std::uintptr_t SysCommandClose = 0xF060;
+constexpr std::uintptr_t SysCommandRestore = 0xF120;
 
 // A point in a message word: x in the low 16 bits, y in the next 16, each signed.
 constexpr std::intptr_t packPoint(std::int32_t x, std::int32_t y) {

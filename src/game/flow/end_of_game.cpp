@@ -79,8 +79,8 @@ void GameControl::UnitMovementDone(std::uint16_t unitNumber) {
     debugStream() << unit->getName() << " here and ready to be removed." << std::endl;
     debugStream() << "Unit region: " << hex << std::endl;
     sendNamedEmpty("UnitDeselected");
-    Container<UnitRemovedStruct> removed(
-        UnitRemovedStruct{static_cast<std::uint16_t>(unit->getId()), static_cast<std::uint16_t>(hex), second});
+    Container<UnitRemovedStruct> removed(UnitRemovedStruct{static_cast<std::uint16_t>(unit->getId()),
+                                                           static_cast<std::uint16_t>(hex), second});
     delete sendNowNamed("UnitRemoved", &removed);
     riverScore_ = static_cast<std::int16_t>(riverScore_ + worth > 32767 ? 32767 : riverScore_ + worth);
 }
@@ -103,7 +103,8 @@ void GameControl::EndGame() {
         auto fallen = [this](const char* name) {
             for (std::int16_t i = 0; i < leaderCount_; ++i) {
                 const LeaderUnitInfo& r = leaders_[i];
-                if (r.leader && r.leader->isEliminated() && r.name.find(name) != std::string::npos) return true;
+                if (r.leader && r.leader->isEliminated() && r.name.find(name) != std::string::npos)
+                    return true;
             }
             return false;
         };

@@ -12,6 +12,7 @@
 #include "framework/core/super_string.h"
 #include "game/rules/combat_records.h"
 #include "game/rules/leader.h"
+#include "game/rules/nation.h"
 #include "game/rules/roll.h"
 
 namespace vael {
@@ -32,8 +33,8 @@ GameControl* controlOf(Component* target, std::int16_t line) {
 }
 
 // Runs step on game control with the payload when both are what the handler expects.
-template <class T, class Step> ContainerBase* withPayload(Component* target, ContainerBase* data, std::int16_t line,
-                                                         Step&& step) {
+template <class T, class Step>
+ContainerBase* withPayload(Component* target, ContainerBase* data, std::int16_t line, Step&& step) {
     GameControl* control = controlOf(target, line);
     if (!control) return nullptr;
     return callWithPayload<T>(data, sourceFile, line, [&](const T& value) { return step(*control, value); });
@@ -63,24 +64,32 @@ template <void (GameControl::*Step)()> ContainerBase* onEmpty(Component* target,
 }
 
 ContainerBase* onCreateLeader(Component* target, BusMessage, ContainerBase* data) {
-    return withPayload<LeaderUnitInfo>(target, data, __LINE__, [](GameControl& c, const LeaderUnitInfo& record) {
-        c.addLeader(record);
-        debugStream() << "Leader created in Game Control: " << record.name << std::endl;
-        return static_cast<ContainerBase*>(nullptr);
-    });
+    return withPayload<LeaderUnitInfo>(
+        target, data, __LINE__, [](GameControl& c, const LeaderUnitInfo& record) {
+            c.addLeader(record);
+            debugStream() << "Leader created in Game Control: " << record.name << std::endl;
+            return static_cast<ContainerBase*>(nullptr);
+        });
 }
 
 ContainerBase* onUnitEliminated(Component* target, BusMessage, ContainerBase* data) {
-    return withPayload<EliminateUnitData>(target, data, __LINE__, [](GameControl& c, const EliminateUnitData& r) {
-        return c.UnitEliminated(r), static_cast<ContainerBase*>(nullptr);
-    });
+    return withPayload<EliminateUnitData>(
+        target, data, __LINE__, [](GameControl& c, const EliminateUnitData& r) {
+            return c.UnitEliminated(r), static_cast<ContainerBase*>(nullptr);
+        });
 }
 
+// The layer names the sides as NATION; a plain u32 names them as well.
 template <bool Home> ContainerBase* onTeam(Component* target, BusMessage, ContainerBase* data) {
-    return withPayload<std::uint32_t>(target, data, __LINE__, [](GameControl& c, const std::uint32_t& nation) {
-        Home ? c.setHomeNation(nation) : c.setVisitorNation(nation);
-        return static_cast<ContainerBase*>(nullptr);
-    });
+    GameControl* control = controlOf(target, __LINE__);
+    NATION nation = NoNation;
+    std::uint32_t code = 0;
+    if (Container<NATION>::fromMessage(data, nation))
+        code = nation;
+    else if (!Container<std::uint32_t>::fromMessage(data, code))
+        return Assertion::check(false, BadPayloadMessage, sourceFile, __LINE__), nullptr;
+    if (control) Home ? control->setHomeNation(code) : control->setVisitorNation(code);
+    return nullptr;
 }
 
 template <bool Routed> ContainerBase* onRoutData(Component* target, BusMessage, ContainerBase* data) {
@@ -99,7 +108,8 @@ ContainerBase* onSynchronizeGame(Component* target, BusMessage, ContainerBase* d
 ContainerBase* onUnitMovementDone(Component* target, BusMessage, ContainerBase* data) {
     GameControl* control = controlOf(target, __LINE__);
     std::int16_t number = 0;
-    if (control && shortOf(data, number, __LINE__)) control->UnitMovementDone(static_cast<std::uint16_t>(number));
+    if (control && shortOf(data, number, __LINE__))
+        control->UnitMovementDone(static_cast<std::uint16_t>(number));
     return nullptr;
 }
 
@@ -135,36 +145,6 @@ ContainerBase* continuation(Component* target, BusMessage, ContainerBase*) {
     return nullptr;
 }
 
-void setHomeTQ(GameControl& c, std::int16_t v) {
-    c.setHomeTQLimit(v);
-}
-void setVisitorTQ(GameControl& c, std::int16_t v) {
-    c.setVisitorTQLimit(v);
-}
-void setHomeUnits(GameControl& c, std::int16_t v) {
-    c.setHomeUnits(v);
-}
-void setVisitorUnits(GameControl& c, std::int16_t v) {
-    c.setVisitorUnits(v);
-}
-void setPlayers(GameControl& c, std::int16_t v) {
-    c.setPlayers(v);
-}
-void setLeaderOrder(GameControl& c, std::int16_t v) {
-    c.setLeaderOrderTest(v);
-}
-void setAutoSave(GameControl& c, std::int16_t v) {
-    c.setAutoSave(v);
-}
-
-template <void (*Set)(GameControl&, std::int16_t)>
-ContainerBase* onSet(Component* target, BusMessage, ContainerBase* data) {
-    GameControl* control = controlOf(target, __LINE__);
-    std::int16_t value = 0;
-    if (control && shortOf(data, value, __LINE__)) Set(*control, value);
-    return nullptr;
-}
-
 struct Registration {
     const char* name; // null for a numbered event
     BusMessage event;
@@ -177,10 +157,10 @@ const Registration registrations[] = {
     {"UnitEliminated", 0, onUnitEliminated},
     {"HomeTeam", 0, onTeam<true>},
     {"VisitorTeam", 0, onTeam<false>},
-    {"HomeTQPoints", 0, onSet<setHomeTQ>},
-    {"VisitorTQPoints", 0, onSet<setVisitorTQ>},
-    {"NumHomeUnits", 0, onSet<setHomeUnits>},
-    {"NumVisitorUnits", 0, onSet<setVisitorUnits>},
+    {"HomeTQPoints", 0, onShort<&GameControl::setHomeTQLimit>},
+    {"VisitorTQPoints", 0, onShort<&GameControl::setVisitorTQLimit>},
+    {"NumHomeUnits", 0, onShort<&GameControl::setHomeUnits>},
+    {"NumVisitorUnits", 0, onShort<&GameControl::setVisitorUnits>},
     {"UnitRouted", 0, onRoutData<true>},
     {"UnitRallied", 0, onRoutData<false>},
     {nullptr, END_GAME, onEmpty<&GameControl::EndGame>},
@@ -190,16 +170,16 @@ const Registration registrations[] = {
     {"UnitMovementDone", 0, onUnitMovementDone},
     {"GetGameResults", 0, onGetGameResults},
     {"GetTurnNum", 0, onGetTurnNum},
-    {"NumberOfPlayers", 0, onSet<setPlayers>},
+    {"NumberOfPlayers", 0, onShort<&GameControl::setPlayers>},
     {"SetPlayerInfo", 0, onSetPlayerInfo},
     {"PlayerDeleted", 0, onPlayerDeleted},
-    {"SetLeaderOrder", 0, onSet<setLeaderOrder>},
-    {"SetAutoSave", 0, onSet<setAutoSave>},
+    {"SetLeaderOrder", 0, onShort<&GameControl::setLeaderOrderTest>},
+    {"SetAutoSave", 0, onShort<&GameControl::setAutoSave>},
     {"LeaderActivated", 0, onEmpty<&GameControl::LeaderActivated>},
     {"CanAttemptMomentum", 0, onShort<&GameControl::CanAttemptMomentum>},
 };
 
-const char* const nationNames[] = {"NoNation", "Macedonian", "Persian", "Indian", "Greek",
+const char* const nationNames[] = {"NoNation", "Macedonian", "Persian", "Indian",  "Greek",
                                    "Danubian", "Scythian",   "Spartan", "African", "Roman"};
 
 const std::int16_t eliteChances[10] = {40, 40, 100, 40, 40, 40, 40, 40, 40, 40};
@@ -319,7 +299,8 @@ bool GameControl::EliteInitiative() {
     }
     if (!name.empty())
         for (std::int16_t i = 0; i < leaderCount_; ++i) {
-            if (leaders_[i].name.find(name) == std::string::npos || leaders_[i].currentInitiative == 0) continue;
+            if (leaders_[i].name.find(name) == std::string::npos || leaders_[i].currentInitiative == 0)
+                continue;
             activeLeader_ = i;
             eliteCount_ = turn_ == 0 ? 1 : static_cast<std::int16_t>(eliteCount_ + 1);
             momentumTries_ = 0;
@@ -331,7 +312,8 @@ bool GameControl::EliteInitiative() {
 
 std::int16_t GameControl::ChooseNextLeader() {
     LeaderOrderChoice choice;
-    if (leaderOrderTest_ && leaderOrderDialog_) choice = leaderOrderDialog_(leaders_, goneThisTurn_, leaderCount_);
+    if (leaderOrderTest_ && leaderOrderDialog_)
+        choice = leaderOrderDialog_(leaders_, goneThisTurn_, leaderCount_);
 
     if (hasLeader(activeLeader_) && momentumTries_ >= 0 && momentumTries_ < 2 &&
         leaders_[activeLeader_].momentumAllowed && leaders_[activeLeader_].currentInitiative) {
@@ -343,7 +325,8 @@ std::int16_t GameControl::ChooseNextLeader() {
         debugStream() << "The random number is: " << roll << std::endl;
         if (roll < target) {
             debugStream() << "OK, here " << active.name << " goes again!" << std::endl;
-            commentary("\\B" + active.name + "\\b attempted momentum (tactical initiative) and was successful!");
+            commentary("\\B" + active.name +
+                       "\\b attempted momentum (tactical initiative) and was successful!");
             ++momentumTries_;
             return 1;
         }
@@ -563,10 +546,10 @@ bool GameControl::read(SuperString& stream) {
     }
     for (std::int16_t i = 0; i < leaderCount_; ++i)
         goneThisTurn_[i] = gone[static_cast<std::size_t>(i)];
-    std::int16_t* fields[] = {&reserved_,      &activeLeader_,    &turn_,           &momentumTries_,
-                              &homeTQLimit_,   &visitorTQLimit_,  &homeLostTQ_,     &visitorLostTQ_,
-                              &homeRoutedTQ_,  &visitorRoutedTQ_, &homeRouting_,    &visitorRouting_,
-                              &homeEliminated_, &visitorEliminated_, &eliteCount_, &riverScore_};
+    std::int16_t* fields[] = {&reserved_,       &activeLeader_,      &turn_,        &momentumTries_,
+                              &homeTQLimit_,    &visitorTQLimit_,    &homeLostTQ_,  &visitorLostTQ_,
+                              &homeRoutedTQ_,   &visitorRoutedTQ_,   &homeRouting_, &visitorRouting_,
+                              &homeEliminated_, &visitorEliminated_, &eliteCount_,  &riverScore_};
     for (int i = 0; i < 16; ++i)
         *fields[i] = v[i];
     loading_ = 1;

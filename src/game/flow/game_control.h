@@ -46,8 +46,8 @@ public:
     // The dialogs and the main window belong to the shell, which the game flow cannot reach: the shell
     // installs what puts them up and reads the caption. Without them the dialog is never shown and the
     // caption is empty.
-    using LeaderOrderDialog = std::function<LeaderOrderChoice(const DynArray<LeaderUnitInfo>& leaders,
-                                                              const DynArray<short>& gone, std::int16_t count)>;
+    using LeaderOrderDialog = std::function<LeaderOrderChoice(
+        const DynArray<LeaderUnitInfo>& leaders, const DynArray<short>& gone, std::int16_t count)>;
     using CaptionSource = std::function<std::string()>;
     void setLeaderOrderDialog(LeaderOrderDialog dialog) { leaderOrderDialog_ = std::move(dialog); }
     void setCaptionSource(CaptionSource source) { captionSource_ = std::move(source); }
@@ -105,15 +105,25 @@ public:
 
     // Accessors.
     static const char* nationName(std::uint32_t nation);
-    const char* getNationName(std::uint32_t nation) const { return nationName(isHome(nation) ? homeNation_ : visitorNation_); }
-    std::int16_t getTQLimit(std::uint32_t nation) const { return isHome(nation) ? homeTQLimit_ : visitorTQLimit_; }
-    std::int16_t getRoutedTQ(std::uint32_t nation) const { return isHome(nation) ? homeRoutedTQ_ : visitorRoutedTQ_; }
-    std::int16_t getLostTQ(std::uint32_t nation) const { return isHome(nation) ? homeLostTQ_ : visitorLostTQ_; }
+    const char* getNationName(std::uint32_t nation) const {
+        return nationName(isHome(nation) ? homeNation_ : visitorNation_);
+    }
+    std::int16_t getTQLimit(std::uint32_t nation) const {
+        return isHome(nation) ? homeTQLimit_ : visitorTQLimit_;
+    }
+    std::int16_t getRoutedTQ(std::uint32_t nation) const {
+        return isHome(nation) ? homeRoutedTQ_ : visitorRoutedTQ_;
+    }
+    std::int16_t getLostTQ(std::uint32_t nation) const {
+        return isHome(nation) ? homeLostTQ_ : visitorLostTQ_;
+    }
     std::int16_t getSideTQLimit(std::int16_t home) const { return home ? homeTQLimit_ : visitorTQLimit_; }
     std::int16_t getSideRoutedTQ(std::int16_t home) const { return home ? homeRoutedTQ_ : visitorRoutedTQ_; }
     std::int16_t getSideLostTQ(std::int16_t home) const { return home ? homeLostTQ_ : visitorLostTQ_; }
     std::int16_t getSideRouting(std::int16_t home) const { return home ? homeRouting_ : visitorRouting_; }
-    std::int16_t getSideEliminated(std::int16_t home) const { return home ? homeEliminated_ : visitorEliminated_; }
+    std::int16_t getSideEliminated(std::int16_t home) const {
+        return home ? homeEliminated_ : visitorEliminated_;
+    }
     LeaderUnitInfo& leaderAt(std::int16_t index) { return leaders_[index]; }
     std::int16_t getLeaderCount() const { return leaderCount_; }
     std::int16_t goneThisTurn(std::int16_t index) { return goneThisTurn_[index]; }

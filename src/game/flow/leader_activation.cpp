@@ -17,7 +17,8 @@ VaelLogicalLayer* layerOf(Component* target, std::int16_t line) {
     return layer;
 }
 
-template <ActivationKind Kind> ContainerBase* onLeaderActivated(Component* target, BusMessage, ContainerBase* data) {
+template <ActivationKind Kind>
+ContainerBase* onLeaderActivated(Component* target, BusMessage, ContainerBase* data) {
     VaelLogicalLayer* layer = layerOf(target, __LINE__);
     if (!layer) return nullptr;
     callWithPayload<std::string>(data, sourceFile, __LINE__,
@@ -157,6 +158,10 @@ void DoneViewingCombatResults(VaelLogicalLayer& layer) {
     // A second report while the pause runs restarts it rather than taking a second timer.
     layer.killTimer(onCombatPauseOver);
     layer.addTimer(onCombatPauseOver, 2);
+}
+
+void endCombatPause(VaelLogicalLayer& layer) {
+    layer.killTimer(onCombatPauseOver);
 }
 
 void CombatPauseOver(VaelLogicalLayer& layer) {

@@ -47,6 +47,8 @@ void CombatDone(VaelLogicalLayer& layer);
 void DoneViewingCombatResults(VaelLogicalLayer& layer);
 // The step after the combat's pause: the view zooms out, the leader finishes and this machine reports.
 void CombatPauseOver(VaelLogicalLayer& layer);
+// A battle closed during the pause must not report its end into the next battle.
+void endCombatPause(VaelLogicalLayer& layer);
 void EndOfGame(VaelLogicalLayer& layer, const EndOfGameResults& results);
 
 VAEL_TYPE_NAME(RaiseFlagsStruct, "RaiseFlagsStruct");

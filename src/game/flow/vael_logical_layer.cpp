@@ -259,6 +259,7 @@ void VaelLogicalLayer::deleteBattle() {
 }
 
 void VaelLogicalLayer::CloseGame() {
+    endCombatPause(*this);
     gameControl_.reset();
     deleteBattle();
     combats_.clear();

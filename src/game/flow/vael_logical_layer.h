@@ -109,7 +109,9 @@ public:
     // Who plays which leader on this machine, and the turn sequence of the machine that runs the game.
     void addLocalLeader(Leader* leader) { localLeaders_.append(leader); }
     void addComputerLeader(Leader* leader) { computerLeaders_.append(leader); }
-    bool isLocalLeader(const Leader* leader) const { return localLeaders_.contains(const_cast<Leader*>(leader)); }
+    bool isLocalLeader(const Leader* leader) const {
+        return localLeaders_.contains(const_cast<Leader*>(leader));
+    }
     bool isComputerLeader(const Leader* leader) const {
         return computerLeaders_.contains(const_cast<Leader*>(leader));
     }

@@ -1,6 +1,6 @@
-// Program entry. Until the frame window and the game's application object arrive, the program opens its
-// window with an empty frame, runs the application's message loop with its timers, and ends when the
-// window's close button is pressed.
+// Program entry. Until the game's application object arrives, the program shows the main frame with its
+// menus, tiled background and status bar, runs the application's message loop with its timers, and ends
+// when the frame is closed.
 //
 // Options: --version; --trace FILE writes the trace to FILE (else $VAEL_TRACE, else "VaelDebugStream" in
 // the state directory); --quit-after MS closes the window after MS milliseconds, as its close button
@@ -12,9 +12,14 @@
 #include <memory>
 #include <string>
 #include <system_error>
-#include <vector>
 
 #include "framework/core/debug_stream.h"
+#include "framework/display/application_palette.h"
+#include "framework/display/window_pictures.h"
+#include "framework/ui/menu_tracker.h"
+#include "framework/ui/ostrell_window.h"
+#include "framework/ui/status_bar.h"
+#include "framework/ui/system_font.h"
 #include "framework/ui/win_app.h"
 #include "platform/sdl/sdl_platform.h"
 
@@ -42,32 +47,6 @@ public:
     // The image index and the displays arrive with the display subsystems.
     void findDataFile(vael::OIFBase*, const std::uint8_t*&, const std::uint8_t*) override {}
     void routeMouseEvent(vael::Display*, std::int16_t, const vael::Point&) override {}
-};
-
-// The frame until the frame window of the windows subsystem replaces it: an empty picture that closes
-// when the program may end.
-class EmptyFrame : public vael::MessageTarget {
-public:
-    EmptyFrame(ProgramApp& app, vael::platform::Platform& platform)
-        : app_(app), platform_(platform), pixels_(std::size_t(FrameWidth) * FrameHeight, 0) {}
-
-    void show() {
-        platform_.present({pixels_.data(), FrameWidth, FrameHeight, FrameWidth}, 0, 0, nullptr, 0);
-    }
-
-    std::intptr_t handleMessage(const vael::WindowMessage& message) override {
-        if (message.message == vael::MessagePaint) show();
-        if (message.message == vael::MessageClose && app_.canTerminate()) {
-            platform_.closeWindow();
-            app_.postQuitMessage();
-        }
-        return 0;
-    }
-
-private:
-    ProgramApp& app_;
-    vael::platform::Platform& platform_;
-    std::vector<std::uint8_t> pixels_;
 };
 
 std::uint32_t frameTicks = 0;
@@ -136,11 +115,21 @@ int main(int argc, char** argv) {
 
     int status = 0;
     {
+        vael::installApplicationPalette();
+        vael::installWindowPictures();
+        vael::installSystemFont();
         ProgramApp app(*platform);
-        if (!platform->openWindow(FrameWidth, FrameHeight, Title)) return 1;
-        EmptyFrame frame(app, *platform);
-        vael::WinApp::setMainWindowHandle(app.addWindow(&frame));
-        frame.show();
+        // The frame's size is its client area's; the menu bar above it makes up the platform's window.
+        vael::OstrellMainWindow frame(vael::Point(0, 0),
+                                      vael::Dim(FrameWidth, FrameHeight - vael::MenuTracker::BarHeight),
+                                      Title, "Vael Frame");
+        if (!frame.hwnd()) return 1;
+        frame.attach(app);
+        vael::WindowsStatusBar statusBar("Vael Status Bar", frame.hwnd(), vael::Point(20, 11), 2,
+                                         "Vael Status Bar");
+        statusBar.attach(app);
+        frame.setStatusBar(&statusBar);
+        app.setStatusText(Title, 1);
         startedAt = app.tickCount();
         app.addTimer(vael::Callback(&app, onFrameTick), 10, 0);
         status = app.run() == 1 ? 0 : 1;

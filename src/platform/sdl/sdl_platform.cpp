@@ -1,6 +1,7 @@
 #include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
+#include <SDL_ttf.h>
 #include <algorithm>
 #include <cstdio>
 
@@ -103,6 +104,9 @@ SdlPlatform::~SdlPlatform() {
     for (SDL_Cursor* cursor : cursors_)
         if (cursor) SDL_FreeCursor(cursor);
     if (window_) SDL_DestroyWindow(window_);
+    for (TTF_Font* font : fonts_)
+        if (font) TTF_CloseFont(font);
+    if (fontsTried_ && TTF_WasInit()) TTF_Quit();
     // SDL's timer thread ends here, so no callback can still run on the timers freed after it.
     SDL_Quit();
 }
@@ -328,6 +332,45 @@ void SdlPlatform::present(const Surface& picture, std::int32_t x, std::int32_t y
 }
 
 // The rest of the system.
+
+// The system font: a face of fixed pitch from the Debian font package, at the size of 8 points on a
+// screen of 96 dots an inch.
+void SdlPlatform::drawText(const TextTarget& target, std::int32_t x, std::int32_t y, const std::string& text,
+                           std::uint8_t colour, bool bold) {
+    if (!fontsTried_) {
+        fontsTried_ = true;
+        if (TTF_Init() == 0) {
+            fonts_[0] = TTF_OpenFont("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", 11);
+            fonts_[1] = TTF_OpenFont("/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf", 11);
+        }
+        if (!fonts_[0]) std::fprintf(stderr, "vael: no system font, text is not shown: %s\n", TTF_GetError());
+    }
+    TTF_Font* font = fonts_[bold && fonts_[1] ? 1 : 0];
+    if (!font || text.empty() || !target.pixels) return;
+    SDL_Surface* glyphs = TTF_RenderUTF8_Solid(font, text.c_str(), SDL_Color{255, 255, 255, 255});
+    if (!glyphs) return;
+    // A solid rendering is 8-bit: 0 is the background, anything else a glyph's stroke.
+    const std::int64_t left = std::max<std::int64_t>(target.clip.x, 0),
+                       top = std::max<std::int64_t>(target.clip.y, 0),
+                       right = std::min<std::int64_t>(std::int64_t(target.clip.x) + target.clip.width,
+                                                      target.width),
+                       bottom = std::min<std::int64_t>(std::int64_t(target.clip.y) + target.clip.height,
+                                                       target.height);
+    SDL_LockSurface(glyphs);
+    for (std::int32_t row = 0; row < glyphs->h; ++row) {
+        const std::int64_t ty = std::int64_t(y) + row;
+        if (ty < top || ty >= bottom) continue;
+        const auto* from =
+            static_cast<const std::uint8_t*>(glyphs->pixels) + std::ptrdiff_t(row) * glyphs->pitch;
+        for (std::int32_t col = 0; col < glyphs->w; ++col) {
+            const std::int64_t tx = std::int64_t(x) + col;
+            if (from[col] && tx >= left && tx < right)
+                target.pixels[std::ptrdiff_t(ty) * target.pitch + tx] = colour;
+        }
+    }
+    SDL_UnlockSurface(glyphs);
+    SDL_FreeSurface(glyphs);
+}
 
 void SdlPlatform::setCursor(Cursor cursor) {
     const int which = cursor == Cursor::Wait ? 1 : 0;

@@ -14,6 +14,8 @@
 
 struct SDL_Window;
 struct SDL_Cursor;
+struct _TTF_Font;
+using TTF_Font = _TTF_Font;
 union SDL_Event;
 
 namespace vael::platform {
@@ -40,6 +42,8 @@ public:
     void present(const Surface& picture, std::int32_t x, std::int32_t y, const Rect* boxes,
                  std::int32_t count) override;
 
+    void drawText(const TextTarget& target, std::int32_t x, std::int32_t y, const std::string& text,
+                  std::uint8_t colour, bool bold) override;
     void setCursor(Cursor cursor) override;
     void beep() override;
     MessageAnswer messageBox(const std::string& text, const std::string& title, MessageButtons buttons,
@@ -80,6 +84,9 @@ private:
     std::uint32_t nextTimer_ = 1;
     std::uint32_t lastPump_ = 0;
     SDL_Cursor* cursors_[2] = {nullptr, nullptr};
+    // The system font, regular and bold, opened on first use; null when it cannot be had.
+    TTF_Font* fonts_[2] = {nullptr, nullptr};
+    bool fontsTried_ = false;
 };
 
 } // namespace vael::platform

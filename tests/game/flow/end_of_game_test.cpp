@@ -170,8 +170,9 @@ TEST_F(EndOfGameFlow, AutomaticWinGivesTheOtherSideTheGameAtOnce) {
         EXPECT_EQ(c.getWinner(), row.winner);
         const std::string lost = row.homeLost ? "1000/30" : "0/30";
         const std::string otherLost = row.visitorLost ? "1000/30" : "0/30";
-        EXPECT_EQ(world.log, Lines{"EndOfGame winner " + std::to_string(row.winner) + " Macedonian(1) " + lost +
-                                   " routed 0(0) out 0/0 Persian(2) " + otherLost + " routed 0(0) out 0/0"});
+        EXPECT_EQ(world.log,
+                  Lines{"EndOfGame winner " + std::to_string(row.winner) + " Macedonian(1) " + lost +
+                        " routed 0(0) out 0/0 Persian(2) " + otherLost + " routed 0(0) out 0/0"});
     }
 }
 
@@ -190,9 +191,9 @@ TEST_F(EndOfGameFlow, AfterTheEndNeitherTheNextLeaderNorTheNextTurnRuns) {
 }
 
 struct RiverUnit : test::TestCombat {
-    using test::TestCombat::FightingDouble;
     using Combat::routing_;
     using Combat::willRout_;
+    using test::TestCombat::FightingDouble;
     using VaelUnit::secondHex_;
 };
 
@@ -249,21 +250,6 @@ TEST_F(EndOfGameFlow, TheRiverScoreRowByRow) {
         EXPECT_EQ(world.log, expected);
         EXPECT_EQ(layer.log, row.scenario == 2 ? Lines{"GetUnitByNum 7"} : Lines{});
     }
-}
-
-TEST_F(EndOfGameFlow, FiftyPointsAcrossAndThenALeaderWinTheRiverBattle) {
-    control.setScenario(2);
-    restore(control, State{0, 30, 0, 30, 0, 50});
-    test::UnitSetup s(3, 9);
-    test::TestLeader leader(s);
-    leader.attach(bus);
-    test::GameFlowRecorder layer({"GetUnitByNum"}, "Layer double");
-    layer.on("GetUnitByNum", [&leader](test::GameFlowRecorder&, const ContainerBase*) -> ContainerBase* {
-        return new Container<VaelUnit*>(&leader);
-    });
-    layer.attach(bus);
-    control.UnitMovementDone(3);
-    EXPECT_EQ(control.endOfGameTest(), (GameControl::EndTest{true, true}));
 }
 
 } // namespace

@@ -22,10 +22,33 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const std::vector<std::string> turnMessages = {
-    "ActivateLeader", "ResumeActiveLeader", "BeginLeaderOrdersPhase", "BeginTurn",  "EliteInitiative",
-    "RoutPhase",      "EndOfTurn",          "EndOfGame",              "GameEnded",  "GameSynchronized",
-    "AddCommentary",  "ChangeMainCaption",  "RemoveAllBattleArrows",  "AutoSaveGame"};
+const std::vector<std::string> turnMessages = {"ActivateLeader",
+                                               "ResumeActiveLeader",
+                                               "BeginLeaderOrdersPhase",
+                                               "BeginTurn",
+                                               "EliteInitiative",
+                                               "RoutPhase",
+                                               "EndOfTurn",
+                                               "EndOfGame",
+                                               "GameEnded",
+                                               "GameSynchronized",
+                                               "AddCommentary",
+                                               "ChangeMainCaption",
+                                               "RemoveAllBattleArrows",
+                                               "AutoSaveGame"};
+
+// Lays a state down through the saved block, as a restored game holds it: the gone flags, then reserved,
+// the active leader, the turn, the momentum tries and the rest of the sixteen values (0 unless given).
+bool restore(GameControl& control, std::initializer_list<short> gone, std::initializer_list<short> values) {
+    SuperString block;
+    for (short g : gone)
+        block << g;
+    std::vector<short> rest(values);
+    rest.resize(16, 0);
+    for (short v : rest)
+        block << v;
+    return control.read(block);
+}
 
 class GameControlTest : public ::testing::Test {
 protected:
@@ -72,25 +95,12 @@ TEST_F(GameControlTest, WeightedChoiceTakesTheLeaderWhoseRangeHoldsTheRoll) {
         probe.attach(bus);
         for (std::int16_t i = 0; i < 4; ++i)
             probe.addLeader(control.leaderAt(i));
-        SuperString block;
-        for (short gone : {0, 0, 1, 0})
-            block << gone;
-        for (short v : {0, -1, 0, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
-            block << v;
-        ASSERT_TRUE(probe.read(block));
+        ASSERT_TRUE(restore(probe, {0, 0, 1, 0}, {0, -1, 0, -1}));
         EXPECT_EQ(probe.ChooseNextLeader(), 1);
         EXPECT_EQ(probe.getActiveLeader(), row.chosen);
         EXPECT_EQ(probe.goneThisTurn(row.chosen), 1);
         EXPECT_EQ(rolls.left(), 0u);
     }
-}
-
-TEST_F(GameControlTest, NoLeaderIsChosenWhenEveryEligibleOneHasNoInitiativeAndNoRollIsTaken) {
-    addLeader("Zero", 0), addLeader("Nil", 0);
-    test::ScriptedRolls rolls{};
-    EXPECT_EQ(control.ChooseNextLeader(), 0);
-    EXPECT_EQ(control.getActiveLeader(), GameControl::NoLeader);
-    EXPECT_TRUE(checks.texts.empty()) << "a roll was taken: " << checks.texts.front();
 }
 
 TEST_F(GameControlTest, AFinishedLeaderAndALeaderWhosePlayerLeftAreNotChosen) {
@@ -103,58 +113,80 @@ TEST_F(GameControlTest, AFinishedLeaderAndALeaderWhosePlayerLeftAreNotChosen) {
     EXPECT_EQ(control.getActiveLeader(), 2);
 }
 
-// Initiative 4: the first try succeeds below (4 + 1) x 8 = 40, the second below 5 x 5 = 25.
+// Initiative 4: the first try succeeds below (4 + 1) x 8 = 40, the second below 5 x 5 = 25. Without a
+// roll for momentum the first number goes to the choice of the other leader.
 TEST_F(GameControlTest, MomentumChancesAtBothSidesOfEveryBoundary) {
     struct Row {
+        const char* what;
         std::uint16_t initiative;
-        std::int16_t tries;
+        std::int16_t tries, allowed;
         int roll;
         bool again;
-    } rows[] = {{4, 0, 39, true}, {4, 0, 40, false}, {4, 1, 24, true}, {4, 1, 25, false},
-                {12, 0, 99, true}, {0 + 1, 0, 15, true}, {0 + 1, 0, 16, false}, {4, 0, 32767 - 28, true}};
+    } rows[] = {{"39 < 40", 4, 0, 1, 39, true},
+                {"40", 4, 0, 1, 40, false},
+                {"24 < 25", 4, 1, 1, 24, true},
+                {"25", 4, 1, 1, 25, false},
+                {"12 always", 12, 0, 1, 99, true},
+                {"15 < 16", 1, 0, 1, 15, true},
+                {"16", 1, 0, 1, 16, false},
+                {"32739 % 100", 4, 0, 1, 32767 - 28, true},
+                {"not after two successes", 20, 2, 1, 0, false},
+                {"not without leave", 20, 0, 0, 0, false},
+                {"not while blocked", 20, -1, 1, 0, false}};
     for (const Row& row : rows) {
-        SCOPED_TRACE("initiative " + std::to_string(row.initiative) + " try " + std::to_string(row.tries) +
-                     " roll " + std::to_string(row.roll));
+        SCOPED_TRACE(row.what);
         GameControl c;
         c.attach(bus);
         c.addLeader(LeaderUnitInfo{"Active", row.initiative, 1, nullptr});
         c.addLeader(LeaderUnitInfo{"Other", 3, 1, nullptr});
-        SuperString block;
-        block << short{1} << short{0};
-        for (short v : std::initializer_list<short>{0, 0, 0, row.tries, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
-            block << v;
-        ASSERT_TRUE(c.read(block));
-        c.CanAttemptMomentum(1);
+        ASSERT_TRUE(restore(c, {1, 0}, {0, 0, 0, row.tries}));
+        c.CanAttemptMomentum(row.allowed);
+        const bool rolled = row.tries >= 0 && row.tries < 2 && row.allowed;
         test::ScriptedRolls rolls{row.roll, 0};
         EXPECT_EQ(c.ChooseNextLeader(), 1);
         EXPECT_EQ(c.getActiveLeader(), row.again ? 0 : 1);
         EXPECT_EQ(c.getMomentumTries(), row.again ? row.tries + 1 : 0);
-        EXPECT_EQ(rolls.left(), row.again ? 1u : 0u);
+        EXPECT_EQ(rolls.left(), rolled && !row.again ? 0u : 1u);
     }
 }
 
-TEST_F(GameControlTest, MomentumIsNotRolledAfterTwoSuccessesNorWithoutLeaveNorWhenBlocked) {
+// The test dialog decides the momentum roll and the leader, but only when it was closed with OK.
+TEST_F(GameControlTest, TheLeaderOrderDialogOverridesTheDice) {
     struct Row {
-        const char* why;
+        const char* what;
+        GameControl::LeaderOrderChoice choice;
+        std::vector<int> rolls;
+        std::int16_t active;
         std::int16_t tries;
-        std::int16_t allowed;
-    } rows[] = {{"two successes", 2, 1}, {"no leave", 0, 0}, {"blocked", -1, 1}};
+    } rows[] = {
+        {"momentum ticked", {true, GameControl::NoLeader, true}, {}, 0, 1},
+        {"momentum clear, leader 2 picked", {true, 2, false}, {0}, 2, 0},
+        {"a pick past the array is ignored", {true, 7, false}, {0}, 1, 0},
+        {"cancelled: the dice decide", {false, 2, true}, {99, 0}, 1, 0},
+    };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.why);
+        SCOPED_TRACE(row.what);
         GameControl c;
         c.attach(bus);
-        c.addLeader(LeaderUnitInfo{"Active", 20, 1, nullptr});
-        c.addLeader(LeaderUnitInfo{"Other", 3, 1, nullptr});
-        SuperString block;
-        block << short{1} << short{0};
-        for (short v : std::initializer_list<short>{0, 0, 0, row.tries, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
-            block << v;
-        ASSERT_TRUE(c.read(block));
-        c.CanAttemptMomentum(row.allowed);
-        test::ScriptedRolls rolls{0}; // the only roll is the weighted choice's
+        for (const char* name : {"Active", "B", "C"})
+            c.addLeader(LeaderUnitInfo{name, 4, 1, nullptr});
+        ASSERT_TRUE(restore(c, {1, 0, 0}, {0, 0}));
+        c.CanAttemptMomentum(1);
+        int shown = 0;
+        c.setLeaderOrderDialog(
+            [&](const DynArray<LeaderUnitInfo>&, const DynArray<short>& gone, std::int16_t n) {
+                EXPECT_EQ(n, 3);
+                EXPECT_EQ(const_cast<DynArray<short>&>(gone)[0], 1);
+                return ++shown, row.choice;
+            });
+        c.setLeaderOrderTest(1);
+        test::ScriptedRolls rolls{};
+        for (int r : row.rolls)
+            rolls.add({r});
         EXPECT_EQ(c.ChooseNextLeader(), 1);
-        EXPECT_EQ(c.getActiveLeader(), 1);
-        EXPECT_EQ(c.getMomentumTries(), 0);
+        EXPECT_EQ(c.getActiveLeader(), row.active);
+        EXPECT_EQ(c.getMomentumTries(), row.tries);
+        EXPECT_EQ(shown, 1);
         EXPECT_EQ(rolls.left(), 0u);
     }
 }
@@ -194,13 +226,8 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
         c.addLeader(LeaderUnitInfo{"Vaelmoric the Bold", 5, 1, nullptr});
         c.addLeader(LeaderUnitInfo{"Keldrian", 4, 2, nullptr});
         c.setScenario(row.scenario);
-        SuperString block;
-        for (short gone : {0, 0, 0})
-            block << gone;
-        for (short v : std::initializer_list<short>{0, -1, row.turn, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                    row.eliteCount, 0})
-            block << v;
-        ASSERT_TRUE(c.read(block));
+        ASSERT_TRUE(
+            restore(c, {0, 0, 0}, {0, -1, row.turn, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, row.eliteCount}));
         test::GameFlowRecorder answerer({"EliteInitiative"}, "Elite dialog");
         if (row.reply) {
             const std::string reply = row.reply;
@@ -224,23 +251,9 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
     }
 }
 
-TEST_F(GameControlTest, ANewGameOpensWithTheChosenLeaderMessageByMessage) {
-    addLeader("Aspar", 2), addLeader("Vaelmoric", 5);
-    control.setScenario(3);
-    control.BeginGame(0);
-    settle();
-    EXPECT_EQ(world.log, (Lines{"EliteInitiative 0", "BeginLeaderOrdersPhase", "ActivateLeader 11",
-                                "AddCommentary \\BVaelmoric\\b is now active.", "ChangeMainCaption Battle - Turn 1"}));
-    EXPECT_EQ(app.statusTexts, (std::vector<std::pair<std::int16_t, std::string>>{{0, "Now starting game..."}}));
-}
-
 TEST_F(GameControlTest, AResumedGameCarriesOnWithTheSavedLeaderAndRollsNothing) {
     addLeader("Aspar", 2), addLeader("Vaelmoric", 5);
-    SuperString block;
-    block << short{1} << short{1};
-    for (short v : std::initializer_list<short>{0, 1, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
-        block << v;
-    ASSERT_TRUE(control.read(block));
+    ASSERT_TRUE(restore(control, {1, 1}, {0, 1, 3, 0}));
     EXPECT_EQ(control.isLoading(), 1);
     test::ScriptedRolls rolls{};
     control.BeginGame(1);
@@ -259,39 +272,32 @@ TEST_F(GameControlTest, AGameOrTurnWithNobodyToChooseGoesToItsRoutPhase) {
     EXPECT_EQ(world.names(), (Lines{"EliteInitiative", "RoutPhase", "ChangeMainCaption"}));
     EXPECT_EQ(control.getMomentumTries(), -1);
     world.log.clear();
-    control.EndOfTurnRoutingDone(); // limits 0: both over, the home side lost
+    control.setHomeTQLimit(30), control.setVisitorTQLimit(30);
+    control.EndOfTurnRoutingDone();
     settle();
-    EXPECT_EQ(world.names(), (Lines{"EndOfGame"}));
+    control.SynchronizeGame("");
+    settle();
+    EXPECT_EQ(world.names(), (Lines{"EndOfTurn", "GameSynchronized", "ChangeMainCaption", "AddCommentary",
+                                    "BeginTurn", "EliteInitiative", "RoutPhase"}));
+    EXPECT_EQ(control.getTurn(), 1);
 }
 
+// After the rout phase and after the end of the game nothing waits for the next report but GameEnded,
+// which runs once.
 TEST_F(GameControlTest, GameSynchronizedRunsOneContinuationAndNothingOnceTheGameIsOver) {
-    addLeader("Aspar", 2), addLeader("Brasidas", 3);
+    addLeader("Zero", 0);
     control.setHomeTQLimit(30), control.setVisitorTQLimit(30);
-    test::ScriptedRolls rolls{0, 99};
     control.BeginGame(0);
-    settle();
-    world.log.clear();
-    control.SynchronizeGame("");
-    settle(); // the next leader: momentum not allowed, the other leader is chosen
-    EXPECT_EQ(world.only({"ActivateLeader", "RoutPhase"}), Lines{"ActivateLeader 11"});
-    world.log.clear();
-    control.SynchronizeGame("");
-    settle();
-    EXPECT_EQ(world.only({"ActivateLeader", "RoutPhase"}), Lines{"RoutPhase"});
-    world.log.clear();
-    control.SynchronizeGame(""); // nothing is connected in the rout phase
-    settle();
-    EXPECT_EQ(world.names(), Lines{"GameSynchronized"});
-    control.AutomaticWin(0);
-    settle();
-    world.log.clear();
-    control.SynchronizeGame("");
-    settle();
-    EXPECT_EQ(world.log, (Lines{"GameSynchronized", "GameEnded 0"}));
-    world.log.clear();
-    control.SynchronizeGame("");
-    settle();
-    EXPECT_EQ(world.log, Lines{"GameSynchronized"});
+    for (const char* step : {"rout phase", "end of game", "game ended"}) {
+        SCOPED_TRACE(step);
+        if (std::string(step) == "end of game") control.AutomaticWin(0);
+        settle();
+        world.log.clear();
+        control.SynchronizeGame("");
+        settle();
+        EXPECT_EQ(world.log, std::string(step) == "end of game" ? (Lines{"GameSynchronized", "GameEnded 0"})
+                                                                : Lines{"GameSynchronized"});
+    }
 }
 
 TEST_F(GameControlTest, SynchronisationCountsEveryMachineAndWordsWhoIsStillBusy) {
@@ -302,9 +308,9 @@ TEST_F(GameControlTest, SynchronisationCountsEveryMachineAndWordsWhoIsStillBusy)
     control.SynchronizeGame("viewing combat results");
     control.SynchronizeGame("");
     settle();
-    EXPECT_EQ(world.log, (Lines{"AddCommentary \\B2 players\\b are still viewing combat results...",
-                                "AddCommentary \\B1 player\\b is still viewing combat results...",
-                                "GameSynchronized"}));
+    EXPECT_EQ(world.log,
+              (Lines{"AddCommentary \\B2 players\\b are still viewing combat results...",
+                     "AddCommentary \\B1 player\\b is still viewing combat results...", "GameSynchronized"}));
     EXPECT_EQ(control.getAwaitedPlayers(), -1);
     world.log.clear();
     control.SynchronizeGame(""); // a new step counts afresh, and an empty text says nothing
@@ -319,10 +325,11 @@ TEST_F(GameControlTest, APlayerLeavingWhileTheOthersWaitForHimCompletesTheStep) 
     control.SynchronizeGame("watching");
     control.PlayerDeleted("Bob");
     settle();
-    EXPECT_EQ(world.log, (Lines{"AddCommentary \\B1 player\\b is still watching...",
-                                "AddCommentary \\BBob has left the game. Leaders controlled by this player are "
-                                "permanently inactive.\\b",
-                                "GameSynchronized"}));
+    EXPECT_EQ(world.log,
+              (Lines{"AddCommentary \\B1 player\\b is still watching...",
+                     "AddCommentary \\BBob has left the game. Leaders controlled by this player are "
+                     "permanently inactive.\\b",
+                     "GameSynchronized"}));
     EXPECT_EQ(control.getPlayers(), 1);
     EXPECT_EQ(control.getAwaitedPlayers(), -1);
     EXPECT_EQ(control.leaderAt(1).currentInitiative, 0);
@@ -402,16 +409,17 @@ TEST_F(GameControlTest, TalliesRowByRow) {
         SCOPED_TRACE(row.what);
         const std::string message = row.message;
         if (message == "UnitEliminated")
-            control.UnitEliminated(EliminateUnitData{row.nation, row.value, static_cast<std::uint32_t>(row.type),
-                                                     row.unit});
+            control.UnitEliminated(
+                EliminateUnitData{row.nation, row.value, static_cast<std::uint32_t>(row.type), row.unit});
         else if (message == "UnitRouted")
             control.UnitRouted(UnitRoutData{row.nation, row.value, static_cast<std::uint32_t>(row.type)});
         else
             control.UnitRallied(UnitRoutData{row.nation, row.value, static_cast<std::uint32_t>(row.type)});
         const EndOfGameResults r = control.results(0);
-        EXPECT_EQ((std::vector<int>{r.homeLostTQ, r.homeRoutedTQ, r.homeRouting, r.homeEliminated, r.visitorLostTQ,
-                                    r.visitorRoutedTQ, r.visitorRouting, r.visitorEliminated}),
-                  row.after);
+        EXPECT_EQ(
+            (std::vector<int>{r.homeLostTQ, r.homeRoutedTQ, r.homeRouting, r.homeEliminated, r.visitorLostTQ,
+                              r.visitorRoutedTQ, r.visitorRouting, r.visitorEliminated}),
+            row.after);
     }
     EXPECT_EQ(control.leaderAt(0).name, "Chief(R)");
     control.UnitEliminated(EliminateUnitData{1, 15, 0xFFFFFFFF, chief->getUnitNum()});
@@ -420,10 +428,7 @@ TEST_F(GameControlTest, TalliesRowByRow) {
 
 TEST_F(GameControlTest, EliminationsWhileASavedGameIsReadLeaveTheTalliesAlone) {
     addLeader("Chief", 3);
-    SuperString block;
-    for (int i = 0; i < 17; ++i)
-        block << short{0};
-    ASSERT_TRUE(control.read(block));
+    ASSERT_TRUE(restore(control, {0}, {}));
     control.UnitEliminated(EliminateUnitData{1, 6, 2, 4});
     EXPECT_EQ(control.getSideLostTQ(1), 0);
     control.BeginGame(1);
@@ -496,15 +501,17 @@ TEST_F(GameControlTest, ABlockCutShortOrNamingNoLeaderChangesNothing) {
 
 TEST_F(GameControlTest, TurnNumberAndResultsAnswerOnTheBus) {
     addLeader("A", 2);
-    control.setHomeTQLimit(30), control.setVisitorTQLimit(20), control.setHomeUnits(8), control.setVisitorUnits(9);
+    control.setHomeTQLimit(30), control.setVisitorTQLimit(20), control.setHomeUnits(8),
+        control.setVisitorUnits(9);
     ContainerBase* turn = world.queryNamedEmpty("GetTurnNum");
     short value = 0;
     ASSERT_TRUE(Container<short>::fromMessage(turn, value));
     EXPECT_EQ(value, 1);
     delete turn;
     ContainerBase* results = world.queryNamedEmpty("GetGameResults");
-    EXPECT_EQ(test::GameFlowRecorder::describe("GetGameResults", results),
-              "GetGameResults winner 0 Macedonian(1) 0/30 routed 0(0) out 0/8 Persian(2) 0/20 routed 0(0) out 0/9");
+    EXPECT_EQ(
+        test::GameFlowRecorder::describe("GetGameResults", results),
+        "GetGameResults winner 0 Macedonian(1) 0/30 routed 0(0) out 0/8 Persian(2) 0/20 routed 0(0) out 0/9");
     delete results;
 }
 

@@ -13,6 +13,7 @@
 #include "game/rules/unit_payloads.h"
 #include "support/failed_checks.h"
 #include "support/flow/flow_listener.h"
+#include "support/flow/scenario_bytes.h"
 #include "support/flow/test_shell.h"
 #include "support/rules/test_units.h"
 #include "support/temp_dir.h"
@@ -20,23 +21,9 @@
 namespace vael {
 namespace {
 
-// Scenario bytes spelled field by field, little-endian.
-struct Bytes {
-    std::vector<std::uint8_t> b;
-    Bytes& u8(int v) { return b.push_back(static_cast<std::uint8_t>(v)), *this; }
-    Bytes& u16(int v) { return u8(v & 0xFF).u8(v >> 8); }
-    Bytes& text(const std::string& s) {
-        u8(static_cast<int>(s.size()));
-        b.insert(b.end(), s.begin(), s.end());
-        return *this;
-    }
-};
-
-// kind, name, nation code, value, group, stored hex, facing: the part every record starts with.
-Bytes& unit(Bytes& out, int kind, const std::string& name, int code, int value, int group, int hex,
-            int facing) {
-    return out.u8(kind).text(name).u8(code).u16(value).u16(group).u16(hex).u8(facing);
-}
+using test::Bytes;
+using test::unit;
+using test::writeFile;
 
 // Two groups; Macedonians at home against Persians, with Indians fighting as Persians; a leader, a
 // phalanx, hoplites and light cavalry that no prototype makes, heavy cavalry, an Indian leader and heavy
@@ -56,11 +43,6 @@ std::vector<std::uint8_t> fixtureScenario() {
     unit(s, 0, "Rajan", 3, 8, 2, 1504, 7).u16(1).u16(3).u16(4).u16(2);
     unit(s, 2, "Lost Horse", 2, 12, 2, 1909, 3).u16(5).u16(7).u8(0).u8(0);
     return s.b;
-}
-
-void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 void writeText(const std::filesystem::path& path, const std::string& text) {

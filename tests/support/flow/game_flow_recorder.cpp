@@ -25,9 +25,17 @@ std::string side(std::int16_t lost, std::int16_t limit, std::int16_t routedTQ, s
 }
 
 // Sent empty: what they carry (a short 0) says nothing.
-const char* const emptyMessages[] = {"GameSynchronized", "RoutPhase", "BeginLeaderOrdersPhase", "BeginTurn",
-                                     "RemoveAllBattleArrows", "InitLeader", "DoneViewingCombatResults",
-                                     "ZoomOutAfterCombat", "FinishLeader", "EndOfTurnRoutingDone", "CombatDone",
+const char* const emptyMessages[] = {"GameSynchronized",
+                                     "RoutPhase",
+                                     "BeginLeaderOrdersPhase",
+                                     "BeginTurn",
+                                     "RemoveAllBattleArrows",
+                                     "InitLeader",
+                                     "DoneViewingCombatResults",
+                                     "ZoomOutAfterCombat",
+                                     "FinishLeader",
+                                     "EndOfTurnRoutingDone",
+                                     "CombatDone",
                                      "UnitDeselected"};
 
 } // namespace
@@ -80,17 +88,19 @@ std::string GameFlowRecorder::describe(const std::string& message, const Contain
         const EndOfGameResults& e = *r->valuePtr();
         return message + " winner " + std::to_string(e.winner) + " " + e.homeName + "(" +
                std::to_string(e.homeNation) + ") " +
-               side(e.homeLostTQ, e.homeTQLimit, e.homeRoutedTQ, e.homeRouting, e.homeEliminated, e.homeUnits) +
+               side(e.homeLostTQ, e.homeTQLimit, e.homeRoutedTQ, e.homeRouting, e.homeEliminated,
+                    e.homeUnits) +
                " " + e.visitorName + "(" + std::to_string(e.visitorNation) + ") " +
-               side(e.visitorLostTQ, e.visitorTQLimit, e.visitorRoutedTQ, e.visitorRouting, e.visitorEliminated,
-                    e.visitorUnits);
+               side(e.visitorLostTQ, e.visitorTQLimit, e.visitorRoutedTQ, e.visitorRouting,
+                    e.visitorEliminated, e.visitorUnits);
     }
     if (auto* r = dynamic_cast<const Container<RaiseFlagsStruct>*>(data)) {
         const RaiseFlagsStruct& f = *r->valuePtr();
         return message + " " + joined(f.flags) + " gray " + joined(f.grayFlags) + " nation " +
                std::to_string(f.nation);
     }
-    if (auto* r = dynamic_cast<const Container<List<short>>*>(data)) return message + " " + joined(*r->valuePtr());
+    if (auto* r = dynamic_cast<const Container<List<short>>*>(data))
+        return message + " " + joined(*r->valuePtr());
     if (auto* r = dynamic_cast<const Container<Group*>*>(data))
         return message + " group " + (r->value() ? std::to_string(r->value()->number) : std::string("none"));
     if (auto* r = dynamic_cast<const Container<UnitRemovedStruct>*>(data)) {

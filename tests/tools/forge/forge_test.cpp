@@ -176,7 +176,11 @@ TEST_F(ForgedDataTest, TheSampleArchiveLoadsByNameThroughTheMapFileAndTheIndex) 
     Bitmap* water = index.library(0)->lockImage("Water", "Terrain");
     EXPECT_EQ((std::tuple{index.count(), water->bits()[16 * 64 + 32] >= forge::colour::WaterFirst,
                           water->bits()[16 * 64 + 32] <= forge::colour::WaterLast, water->bits()[0]}),
-              std::tuple(1, true, true, 0));
+              std::tuple(3, true, true, 0));
+    // The frame's archives follow it, found by name as the windows open them.
+    EXPECT_EQ((std::tuple{index.library(1)->name(), index.library(1)->findGroup("Blocks"),
+                          index.library(2)->name(), index.library(2)->imageIndex("separator", "sbArt")}),
+              std::tuple(std::string("Vael Frame"), 0, std::string("Vael Status Bar"), 3));
 }
 
 // The window shows pictures through the palette, and the animated water colours change on screen at

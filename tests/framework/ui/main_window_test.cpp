@@ -1,0 +1,412 @@
+#include <gtest/gtest.h>
+
+#include "framework/core/bus_event.h"
+#include "framework/ui/main_window.h"
+#include "framework/ui/ostrell_window.h"
+#include "framework/ui/windows_menu.h"
+#include "support/bus_recorder.h"
+#include "support/failed_checks.h"
+#include "support/ui/test_frame.h"
+#include "support/ui/test_win_app.h"
+
+namespace vael::test {
+namespace {
+
+class AnsweringApp : public TestWinApp {
+public:
+    using TestWinApp::TestWinApp;
+    std::int16_t canTerminate() override { return mayEnd; }
+    std::int16_t mayEnd = 1;
+};
+
+class Listener : public Component {
+public:
+    Listener() : Component("Listener") {}
+    void connectHandlers() override {
+        connect(229, h1);
+        connect(VIEWPORT_DESTROYED, h2);
+    }
+};
+
+platform::Rect outerOf(const Window& w) {
+    return WindowManager::instance().find(w.hwnd())->outer;
+}
+
+// A frame of 400 x 280 under a menu bar of 20: the platform's window is 400 x 300.
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rec().reset();
+        frame = std::make_unique<WindowsMainWindow>(Point(0, 0), Dim(400, 280), "Frame", "appmenu", nullptr,
+                                                    nullptr);
+        frame->attach(app);
+        listener.attach(app);
+    }
+    void TearDown() override {
+        children.clear();
+        frame.reset();
+        rec().reset();
+    }
+    TestChild& addChild(const char* caption, const char* menu = nullptr, Dim size = Dim(100, 60)) {
+        children.push_back(std::make_unique<TestChild>(Point(-1, -1), size, caption, menu));
+        children.back()->createInFrame();
+        return *children.back();
+    }
+    // Hands out every posted message and runs every bus task they make; answers whether a quit was among
+    // them (it ends no loop here).
+    bool settle() {
+        bool quit = false;
+        platform::Event e;
+        while (os.pollEvent(e)) {
+            if (e.kind != platform::EventKind::Posted) continue;
+            if (e.posted.message == MessageQuit)
+                quit = true;
+            else
+                app.dispatch({e.posted.window, e.posted.message, e.posted.wParam, e.posted.lParam, 0});
+        }
+        app.drainQueue();
+        return quit;
+    }
+
+    platform::HeadlessPlatform os;
+    AnsweringApp app{os};
+    Listener listener;
+    std::unique_ptr<WindowsMainWindow> frame;
+    std::vector<std::unique_ptr<TestChild>> children;
+};
+
+TEST_F(FrameTest, TheFrameIsThePlatformsWindowWithItsClientBelowTheMenuBar) {
+    EXPECT_EQ(
+        (std::tuple{os.width(), os.height(), frame->size(), WinApp::mainWindowHandle(), app.getMainWindow()}),
+        std::tuple(400, 300, Dim(400, 280), frame->hwnd(), static_cast<Display*>(frame.get())));
+    EXPECT_EQ(WindowManager::instance().clientOnScreen(frame->clientWindow()),
+              (platform::Rect{0, 20, 400, 280}));
+}
+
+TEST_F(FrameTest, CommandsRouteToTheActiveChildOrTheBusThenTheToolbar) {
+    TestToolbar toolbar(24);
+    frame->setToolbar(&toolbar);
+    struct Row {
+        std::uint16_t id;
+        bool withChild;
+        bool toChild, toBus, toToolbar;
+    } rows[] = {
+        {229, true, true, false, true},       {229, false, false, true, true},
+        {2999, true, true, false, true},      {3000, true, false, false, false},
+        {3999, true, false, false, false},    {4000, true, true, false, true},
+        {0xEFFF, true, true, false, true},    {0xF000, true, false, false, false},
+        {0xF060, false, false, false, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE("command " + std::to_string(r.id) + (r.withChild ? " with a child" : " without one"));
+        children.clear();
+        TestChild* child = r.withChild ? &addChild("Map") : nullptr;
+        rec().reset();
+        toolbar.followed.clear();
+        // The listener hears only 229; the others go on the bus unheard, so the child tells for them.
+        frame->onCommand(r.id, 0);
+        app.drainQueue();
+        EXPECT_EQ(child && !child->commands.empty(), r.toChild);
+        if (r.id == 229) {
+            EXPECT_EQ(rec().calls.size(), r.toBus ? 1u : 0u);
+        }
+        EXPECT_EQ(!toolbar.followed.empty(), r.toToolbar);
+    }
+    frame->setToolbar(nullptr);
+}
+
+TEST_F(FrameTest, TheCommandMessageRunsTheFramesCommandWithTheLow28BitsAsId) {
+    TestChild& child = addChild("Map");
+    Container<BusMessage> command(BusMessage(231, 3));
+    listener.sendNamed("Command", &command);
+    app.drainQueue();
+    // A payload of another kind is refused and runs nothing.
+    FailedChecks checks;
+    Container<short> wrong(231);
+    listener.sendNamed("Command", &wrong);
+    app.drainQueue();
+    EXPECT_EQ((std::tuple{child.commands, checks.count()}), std::tuple(std::vector<std::uint16_t>{231}, 1u));
+}
+
+TEST_F(FrameTest, ClosingStopsAtAChildThatRefusesAndKeepsTheOthersOpen) {
+    TestChild& bottom = addChild("Bottom");
+    TestChild& middle = addChild("Middle");
+    TestChild& top = addChild("Top");
+    middle.mayClose = 0;
+    settle();
+    rec().reset();
+    frame->handleMessage({frame->hwnd(), MessageClose, 0, 0, 0});
+    const bool quit = settle();
+    EXPECT_EQ(
+        (std::tuple{top.hwnd() == 0, middle.hwnd() != 0, bottom.hwnd() != 0, frame->children().size(), quit}),
+        std::tuple(true, true, true, 2u, false));
+    // The closed child was announced; the refusing one stays active.
+    EXPECT_EQ((std::tuple{rec().labels(), frame->mdiGetActive()}),
+              std::tuple(Labels{"Listener.h2"}, middle.hwnd()));
+}
+
+TEST_F(FrameTest, ClosingAsksTheApplicationFirstThenClosesEveryChildAndQuits) {
+    addChild("One");
+    addChild("Two");
+    settle();
+    app.mayEnd = 0;
+    frame->handleMessage({frame->hwnd(), MessageClose, 0, 0, 0});
+    EXPECT_EQ((std::tuple{frame->children().size(), settle()}), std::tuple(2u, false));
+    app.mayEnd = 1;
+    rec().reset();
+    frame->handleMessage({frame->hwnd(), MessageClose, 0, 0, 0});
+    const bool quit = settle();
+    EXPECT_EQ((std::tuple{frame->children().size(), rec().labels(), quit}),
+              std::tuple(0u, Labels{"Listener.h2", "Listener.h2"}, true));
+}
+
+TEST_F(FrameTest, CascadeAndTileGiveTheChildrenTheseBoxes) {
+    // Frames of children: 3 around, a caption of 18 under the top border; a step is 21.
+    using R = platform::Rect;
+    struct Row {
+        std::uint16_t command;
+        std::vector<R> boxes; // bottom child first
+    } rows[] = {
+        {WindowsMainWindow::Cascade, {{0, 0, 300, 210}, {21, 21, 300, 210}, {42, 42, 300, 210}}},
+        {WindowsMainWindow::TileSideBySide, {{0, 0, 133, 280}, {133, 0, 133, 280}, {266, 0, 134, 280}}},
+        {WindowsMainWindow::TileColumns, {{0, 0, 133, 280}, {133, 0, 133, 280}, {266, 0, 134, 280}}},
+        {WindowsMainWindow::TileRows, {{0, 0, 400, 93}, {0, 93, 400, 93}, {0, 186, 400, 94}}},
+    };
+    TestChild& a = addChild("A");
+    TestChild& b = addChild("B");
+    TestChild& c = addChild("C");
+    for (const Row& r : rows) {
+        SCOPED_TRACE("command " + std::to_string(r.command));
+        frame->onCommand(r.command, 0);
+        EXPECT_EQ((std::vector<R>{outerOf(a), outerOf(b), outerOf(c)}), r.boxes);
+        // The back buffer is the client area inside the frame.
+        EXPECT_EQ(c.size(), Dim(static_cast<std::int16_t>(r.boxes[2].width - 6),
+                                static_cast<std::int16_t>(r.boxes[2].height - 24)));
+    }
+}
+
+TEST_F(FrameTest, IconsKeepTheirPicturesAndLeaveARowBelowTheTiles) {
+    TestChild& a = addChild("A");
+    TestChild& b = addChild("B");
+    TestChild& icon = addChild("Icon");
+    const int resizes = icon.resizes;
+    icon.minimize();
+    EXPECT_EQ((std::tuple{outerOf(icon), icon.size(), icon.resizes, icon.isIconic()}),
+              std::tuple(platform::Rect{4, 240, 32, 32}, Dim(100, 60), resizes, true));
+    frame->onCommand(WindowsMainWindow::TileRows, 0);
+    EXPECT_EQ((std::tuple{outerOf(a), outerOf(b), outerOf(icon)}),
+              std::tuple(platform::Rect{0, 0, 400, 120}, platform::Rect{0, 120, 400, 120},
+                         platform::Rect{4, 240, 32, 32}));
+    icon.restore();
+    EXPECT_EQ((std::tuple{outerOf(icon), icon.size(), icon.resizes, icon.isIconic()}),
+              std::tuple(platform::Rect{42, 42, 106, 84}, Dim(100, 60), resizes, false));
+}
+
+TEST_F(FrameTest, TheBackBufferIsMadeAgainOnlyWhenTheClientSizeChanges) {
+    TestChild& child = addChild("A");
+    const int before = child.resizes;
+    child.setWindowPos({50, 60, 106, 84}, 0); // moved only
+    EXPECT_EQ((std::tuple{child.resizes, child.position()}), std::tuple(before, Point(50, 60)));
+    child.setWindowPos({50, 60, 107, 84}, 0);
+    EXPECT_EQ((std::tuple{child.resizes, child.size()}), std::tuple(before + 1, Dim(101, 60)));
+    // Sizes smaller than the frame leave a client of nothing, not a negative one.
+    child.setWindowPos({50, 60, 2, 2}, 0);
+    EXPECT_EQ(child.size(), Dim(0, 0));
+}
+
+TEST_F(FrameTest, NoCloseTurnsTheCloseCommandIntoIconising) {
+    TestChild& child = addChild("Stays");
+    child.setNoClose(1);
+    child.handleMessage(MessageSysCommand, SysCommandClose, 0);
+    EXPECT_EQ((std::tuple{child.hwnd() != 0, child.isIconic()}), std::tuple(true, true));
+    child.setNoClose(0);
+    child.handleMessage(MessageSysCommand, SysCommandClose, 0);
+    EXPECT_EQ(child.hwnd(), 0u);
+}
+
+TEST_F(FrameTest, TheWindowListAndTheMenusFollowTheActiveChild) {
+    const auto listed = [&](std::size_t popup) {
+        std::vector<std::string> out;
+        const SystemMenu* bar = frame->shownMenu()->handle();
+        const SystemMenu& list = *bar->entry(popup).submenu;
+        for (std::size_t i = 0; i < list.count(); ++i)
+            if (list.entry(i).id >= 3000)
+                out.push_back(list.entry(i).text + ((list.entry(i).flags & SystemMenu::Checked) ? " *" : ""));
+        return out;
+    };
+    TestChild& map = addChild("Map", "childmenu");
+    TestChild& notes = addChild("Notes");
+    // A child without a menu shows the frame's: three pull-downs, the list in the second.
+    EXPECT_EQ((std::tuple{frame->shownMenu(), listed(1)}),
+              std::tuple(frame->menu(), std::vector<std::string>{"&1 Map", "&2 Notes *"}));
+    map.activate();
+    EXPECT_EQ((std::tuple{frame->shownMenu(), listed(5)}),
+              std::tuple(map.menu(), std::vector<std::string>{"&1 Map *", "&2 Notes"}));
+    // The list entry 3001 activates the second child; commands of the list stay with the frame.
+    frame->onCommand(3001, 0);
+    EXPECT_EQ((std::tuple{frame->mdiGetActive(), frame->shownMenu(), notes.commands.empty()}),
+              std::tuple(notes.hwnd(), frame->menu(), true));
+    frame->onCommand(WindowsMainWindow::CloseAll, 0);
+    EXPECT_EQ((std::tuple{frame->shownMenu(), listed(1), frame->mdiGetActive()}),
+              std::tuple(frame->menu(), std::vector<std::string>{}, WindowHandle(0)));
+}
+
+TEST_F(FrameTest, AMenuOfTwoPullDownsTakesTheWindowListInTheFirst) {
+    auto* two = new WindowsMenu(false);
+    two->appendPopup("&One", WindowsMenu(true));
+    two->appendPopup("&Two", WindowsMenu(true));
+    TestChild& child = addChild("Lone");
+    child.setMenu(two);
+    child.activate();
+    frame->setMenu(&child);
+    const SystemMenu& first = *frame->shownMenu()->handle()->entry(0).submenu;
+    ASSERT_EQ(first.count(), 1u);
+    EXPECT_EQ((std::tuple{first.entry(0).id, first.entry(0).text}),
+              std::tuple(std::uint16_t(3000), std::string("&1 Lone")));
+}
+
+TEST_F(FrameTest, TheBarsAreLaidOutAboveAndBelowTheClient) {
+    TestToolbar top(24), bottom(0);
+    EXPECT_EQ(frame->layoutBars(Dim(400, 280)), Box(0, 0, 400, 280));
+    frame->setToolbar(&top);
+    EXPECT_EQ((std::tuple{WindowManager::instance().find(frame->clientWindow())->outer, frame->size(),
+                          top.placed.back()}),
+              std::tuple(platform::Rect{0, 24, 400, 256}, Dim(400, 256), Box(0, 0, 400, 24)));
+    frame->setToolbar(nullptr);
+}
+
+TEST_F(FrameTest, MouseOnAChildActivatesItAndReachesItsClientInItsOwnCoordinates) {
+    TestChild& a = addChild("A");
+    TestChild& b = addChild("B");
+    ASSERT_EQ(frame->mdiGetActive(), b.hwnd());
+    // A lies at (0, 0) of the client, which is 20 below the platform window's top; its picture 3 and
+    // 21 inside. B covers it from (21, 21).
+    a.enableMouseEvent(MouseLeftDown);
+    frame->handleMessage({frame->hwnd(), MessageButtonDown, platform::ButtonLeft, packPoint(10, 20 + 30), 0});
+    EXPECT_EQ(frame->mdiGetActive(), a.hwnd());
+    EXPECT_EQ(WindowManager::instance().windowAt(10, 50), a.hwnd());
+    EXPECT_EQ(WindowManager::instance().windowAt(30, 20 + 25), a.hwnd()); // a is above b now
+}
+
+TEST_F(FrameTest, APullDownOpensAboveTheChildrenAndItsChoiceIsTheFramesCommand) {
+    TestChild& child = addChild("Under");
+    child.fill(77);
+    child.update();
+    ASSERT_EQ(os.index(50, 45), 77); // the child's client starts at (3, 41) of the screen
+    const auto press = [&](std::uint32_t message, std::int32_t x, std::int32_t y) {
+        frame->handleMessage({frame->hwnd(), message, platform::ButtonLeft, packPoint(x, y), 0});
+    };
+    // "File" takes 44 pixels of the bar, "Window" the next 58; its pull-down opens below it at (44, 20).
+    press(MessageButtonDown, 50, 5);
+    ASSERT_EQ(WindowManager::instance().overlay().size(), 1u);
+    EXPECT_EQ(WindowManager::instance().overlay()[0].x, 44);
+    EXPECT_NE(os.index(50, 45), 77);
+    // The child's drawing stays under the open menu.
+    child.update();
+    EXPECT_NE(os.index(50, 45), 77);
+    // The fourth entry, "Arrange Icons", lies 3 entries of 18 below the first at 21.
+    press(MessageButtonDown, 60, 80);
+    press(MessageButtonUp, 60, 80);
+    EXPECT_EQ(
+        (std::tuple{WindowManager::instance().overlay().size(), os.index(50, 45), child.commands.empty()}),
+        std::tuple(0u, 77, true));
+}
+
+TEST_F(FrameTest, WhileTheApplicationWaitsMovingOverAWindowKeepsTheWaitCursor) {
+    addChild("Busy");
+    app.beginWait();
+    const std::size_t set = os.cursors.size();
+    frame->handleMessage({frame->hwnd(), MessageMouseMove, 0, packPoint(50, 50), 0});
+    EXPECT_EQ((std::tuple{os.cursors.size(), os.cursors.back()}), std::tuple(set, platform::Cursor::Wait));
+    app.endWait();
+    frame->handleMessage({frame->hwnd(), MessageMouseMove, 0, packPoint(51, 50), 0});
+    EXPECT_EQ((std::tuple{os.cursors.size(), os.cursors.back()}),
+              std::tuple(set + 1, platform::Cursor::Arrow));
+}
+
+TEST_F(FrameTest, AChildAtMinusOneIsPlacedACaptionBelowTheOneBefore) {
+    const auto placed = [&](Point at) {
+        children.push_back(std::make_unique<TestChild>(at, Dim(30, 20), "P"));
+        children.back()->createInFrame();
+        const platform::Rect r = outerOf(*children.back());
+        return Point(static_cast<std::int16_t>(r.x), static_cast<std::int16_t>(r.y));
+    };
+    EXPECT_EQ(placed(Point(-1, -1)), Point(0, 0));
+    EXPECT_EQ(placed(Point(-1, -1)), Point(21, 21));
+    EXPECT_EQ(placed(Point(5, -1)), Point(5, 42));
+    EXPECT_EQ(placed(Point(-2, 7)), Point(-2, 7)); // only -1 stands for the default
+}
+
+struct BackgroundRow {
+    const char* name;
+    std::int32_t pictureWidth, pictureHeight;
+    std::vector<std::tuple<int, int, int>> pixels; // x, y, index
+};
+
+TEST(OstrellMainWindowTest, BlocksTileTheClientInTurnAndThePictureGoesOnTopCentred) {
+    const BackgroundRow rows[] = {
+        // Three blocks of 16 take turns across the rows, four to a row of 64; the picture of 20 x 10 lies at
+        // (22, 15).
+        {"centred picture",
+         20,
+         10,
+         {{0, 0, 5},
+          {16, 0, 6},
+          {32, 0, 7},
+          {0, 16, 6},
+          {16, 16, 7},
+          {21, 15, 6},
+          {22, 15, 9},
+          {41, 24, 9},
+          {42, 25, 5},
+          {63, 39, 7}}},
+        // A picture larger than the window starts at its corner.
+        {"large picture", 100, 50, {{0, 0, 9}, {63, 39, 9}}},
+    };
+    for (const BackgroundRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        platform::HeadlessPlatform os;
+        TestWinApp app{os};
+        PlainPicturesInstalled art{{{"Blocks", "B1", 16, 16, 5},
+                                    {"Blocks", "B2", 16, 16, 6},
+                                    {"Blocks", "B3", 16, 16, 7},
+                                    {"Pic", "P", r.pictureWidth, r.pictureHeight, 9}}};
+        OstrellMainWindow frame(Point(0, 0), Dim(64, 40), "F", "Frame Art", 1, "Pic");
+        EXPECT_EQ((std::tuple{frame.size(), frame.blockCount(), frame.dirtyBoxes().empty()}),
+                  std::tuple(Dim(64, 40), 3, true));
+        for (const auto& [x, y, index] : r.pixels) {
+            SCOPED_TRACE("at " + std::to_string(x) + "," + std::to_string(y));
+            EXPECT_EQ(frame.bits()[y * frame.stride() + x], index);
+            EXPECT_EQ(os.index(x, 20 + y), index); // shown under the menu bar
+        }
+    }
+}
+
+TEST(WindowsChildWindowTest, ChildDestroyedIsAnnouncedWithTheChild) {
+    platform::HeadlessPlatform os;
+    TestWinApp app{os};
+    Listener listener;
+    listener.attach(app);
+    rec().reset();
+    WindowsMainWindow frame(Point(0, 0), Dim(200, 100), "F", nullptr, nullptr, nullptr);
+    frame.attach(app);
+    auto child = std::make_unique<TestChild>(Point(5, 5), Dim(20, 20), "C");
+    child->createInFrame();
+    EXPECT_EQ(WindowManager::instance().find(child->hwnd())->outer, (platform::Rect{5, 5, 26, 44}));
+    ChildWindow* announced = nullptr;
+    rec().on(&listener, 2, [&](Component*, BusMessage, ContainerBase* data) -> ContainerBase* {
+        Container<ChildWindow*>::fromMessage(data, announced);
+        return nullptr;
+    });
+    child->handleMessage(MessageClose, 0, 0);
+    platform::Event e;
+    while (os.pollEvent(e))
+        app.dispatch({e.posted.window, e.posted.message, e.posted.wParam, e.posted.lParam, 0});
+    app.drainQueue();
+    EXPECT_EQ((std::tuple{rec().labels(), announced, child->hwnd()}),
+              std::tuple(Labels{"Listener.h2"}, static_cast<ChildWindow*>(child.get()), WindowHandle(0)));
+    rec().reset();
+}
+
+} // namespace
+} // namespace vael::test

@@ -1,0 +1,485 @@
+// A battle run through the logical layer: game control's turn sequence, the layer's side of each
+// activation and of the end of each combat step, and the end of the game, with the leaders, the phases,
+// the battle map and the other machines played by recorders.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/core/bus_event.h"
+#include "game/flow/game_control.h"
+#include "game/flow/leader_activation.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/rules/combat_records.h"
+#include "game/rules/map_file_builder.h"
+#include "support/failed_checks.h"
+#include "support/flow/game_flow_recorder.h"
+#include "support/flow/scenario_bytes.h"
+#include "support/flow/test_shell.h"
+#include "support/rules/scripted_rolls.h"
+#include "support/rules/test_maps.h"
+#include "support/temp_dir.h"
+
+namespace vael {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The leader's ratings: shock precedence, command range, initiative, duel rating.
+void leader(test::Bytes& s, const std::string& name, int code, int group, int hex, int initiative) {
+    test::unit(s, 0, name, code, 9, group, hex, 3).u16(2).u16(4).u16(initiative).u16(3);
+}
+
+void cavalry(test::Bytes& s, const std::string& name, int code, int group, int hex) {
+    test::unit(s, 2, name, code, 12, group, hex, 3).u16(5).u16(7).u8(0).u8(0);
+}
+
+// Macedonians at home (limit 30) against Persians and their Indian allies (limit 20). Leaders 0 Vaelmoric
+// (initiative 5, group 1), 2 Aspar (2, group 2) and 4 Tezhar (4, group 3, alone); units 1 and 3 at home.
+std::vector<std::uint8_t> smallBattle() {
+    test::Bytes s;
+    s.u16(3).u16(1).u16(3).u8('V').u8('a').u8('n').u16(2).u16(4).u8('R').u8('e').u8('a').u8('r');
+    s.u16(3).u16(3).u8('F').u8('o').u8('e');
+    s.u16(0).text("Small Fight").text("small.map").text("ignored");
+    s.u8(2).u8(7).u8(30).u8(1).u8(3).u8(20);
+    s.u8(1).u8(3).u8(1); // Indians fight as Persians
+    s.u8(0).u8(0);
+    leader(s, "Vaelmoric", 2, 1, 1101, 5), cavalry(s, "Companions", 2, 1, 1102);
+    leader(s, "Aspar", 2, 2, 1201, 2), cavalry(s, "Thessalians", 2, 2, 1202);
+    leader(s, "Tezhar", 3, 3, 1504, 4);
+    return s.b;
+}
+
+// What the leaders, the phase handlers, the battle map, the commentary and the application do around the
+// turn sequence.
+const std::vector<std::string> heard = {"BeginLeaderOrdersPhase",
+                                        "ActivateLeader",
+                                        "NoMoreOrders",
+                                        "RaiseFlags",
+                                        "InitLeader",
+                                        "InitAILeader",
+                                        "AddBattleScars",
+                                        "ZoomOutAfterCombat",
+                                        "FinishLeader",
+                                        "SynchronizeGame",
+                                        "GameSynchronized",
+                                        "RoutPhase",
+                                        "EndOfTurn",
+                                        "BeginTurn",
+                                        "EliteInitiative",
+                                        "EndOfGame",
+                                        "EndGameMusic",
+                                        "GameEnded",
+                                        "AddCommentary",
+                                        "ChangeMainCaption",
+                                        "DoneViewingCombatResults"};
+
+class TurnSequence : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MapFileBuilder map(6, 6);
+        map.setHexOffset(1000);
+        test::writeFile(dir / "small.map", map.bytes());
+        test::writeFile(dir / "small.scn", smallBattle());
+        shell.adopt(layer);
+        ASSERT_TRUE(layer.LoadScenario(ScenarioInfoStruct{3, "Small", "small.scn", 0}))
+            << (checks.texts.empty() ? "" : checks.texts.front());
+        world.attach(layer);
+        app().strings[88] = "Now starting game...";
+    }
+    test::TestShell& app() { return shell; }
+    Leader* leader(const char* name) { return layer.findLeaderByName(name); }
+    void allLocal() {
+        for (const char* name : {"Vaelmoric", "Aspar", "Tezhar"})
+            layer.addLocalLeader(leader(name));
+    }
+    // Runs the queued messages and the timers until nothing is left to do.
+    void settle(int limit = 200) {
+        for (int i = 0; i < limit; ++i) {
+            shell.drainQueue();
+            if (!shell.timerPeriod) return;
+            shell.tickSystemTimer();
+        }
+        ADD_FAILURE() << "the game did not settle";
+    }
+    // The leaders' part: each activated leader announces himself and, his orders given, ends his combat.
+    void playLeaders() {
+        world.on("ActivateLeader",
+                 [this](test::GameFlowRecorder& w, const ContainerBase* data) -> ContainerBase* {
+                     unsigned short number = 0;
+                     Container<unsigned short>::fromMessage(data, number);
+                     Leader* l = layer.findLeader(number);
+                     w.say("LeaderActivated", l ? l->getName() : std::string("?"));
+                     if (l && l->getName() == "Vaelmoric") w.say("CanAttemptMomentum", short{1});
+                     w.say("CombatDone");
+                     return nullptr;
+                 });
+    }
+
+    test::TempDir dir{"flow-turn-sequence"};
+    test::TestShell shell{dir.path().string()};
+    VaelLogicalLayer layer;
+    test::GameFlowRecorder world{heard, "World"};
+    test::FailedChecks checks;
+};
+
+TEST_F(TurnSequence, ActivatedLeaderRaisesTheFlagsOfHisUnitsThatHaveNotRallied) {
+    allLocal();
+    layer.sendNamed("LeaderActivated", std::make_unique<Container<std::string>>("Vaelmoric").get());
+    settle();
+    EXPECT_EQ(world.log, (Lines{"RaiseFlags [1,0] gray [] nation 1", "InitLeader"}));
+    EXPECT_EQ(layer.getActiveGroup(), layer.findGroup(1));
+}
+
+// The Companions, used this turn, have charged: done for the turn, they still raise a grey flag when
+// Vaelmoric is activated, but not when he resumes.
+TEST_F(TurnSequence, UsedUnitsRaiseGrayFlagsAndResumedOnlyThoseNotDoneForTheTurn) {
+    allLocal();
+    Combat* companions = layer.findCombatUnitByName("Companions");
+    companions->setUsedThisTurn(1);
+    companions->declareShock(201);
+    world.say("LeaderActivated", std::string("Vaelmoric"));
+    world.say("LeaderResumed", std::string("Vaelmoric"));
+    settle();
+    EXPECT_EQ(world.only({"RaiseFlags"}),
+              (Lines{"RaiseFlags [1,0] gray [1] nation 1", "RaiseFlags [0] gray [] nation 1"}));
+}
+
+TEST_F(TurnSequence, ARemoteLeaderIsToldHeHasNoOrdersHereAndAComputerLeaderGetsHisGroup) {
+    layer.addComputerLeader(leader("Tezhar"));
+    world.say("LeaderActivated", std::string("Tezhar"));
+    settle();
+    EXPECT_EQ(world.log, (Lines{"NoMoreOrders 1", "RaiseFlags [4] gray [] nation 2",
+                                "AddCommentary \\BTezhar is now giving orders.  Please wait...\\b",
+                                "InitAILeader group 3"}));
+    world.log.clear();
+    world.say("LeaderActivated", std::string("Nobody"));
+    settle();
+    EXPECT_EQ(world.log, Lines{});
+}
+
+TEST_F(TurnSequence, AComputerLeaderWithoutAGroupGetsNeitherOrdersNorTheHumansStart) {
+    layer.addLocalLeader(leader("Tezhar"));
+    layer.addComputerLeader(leader("Tezhar"));
+    Group* foe = layer.findGroup(3);
+    foe->number = 9; // the leader's group number now names no group
+    world.say("LeaderActivated", std::string("Tezhar"));
+    settle();
+    EXPECT_EQ(world.log, Lines{});
+    EXPECT_EQ(layer.getActiveGroup(), nullptr);
+}
+
+TEST_F(TurnSequence, ACombatStepWithoutResultsPausesHalfASecondThenSynchronises) {
+    world.say("CombatDone");
+    shell.drainQueue();
+    EXPECT_EQ(world.log, Lines{"DoneViewingCombatResults"});
+    EXPECT_EQ(shell.timerPeriod, 500);
+    shell.advance(499);
+    shell.drainQueue();
+    EXPECT_EQ(world.log.size(), 1u);
+    shell.tickSystemTimer();
+    shell.drainQueue();
+    EXPECT_EQ(world.log,
+              (Lines{"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader", "SynchronizeGame "}));
+    EXPECT_EQ(shell.timerPeriod, 0) << "the timer fires once";
+    world.log.clear();
+    world.say("CombatDone");
+    shell.drainQueue();
+    layer.CloseGame(); // the battle closes during the pause
+    shell.advance(1000), shell.tickSystemTimer(), shell.drainQueue();
+    EXPECT_EQ(world.log, Lines{"DoneViewingCombatResults"});
+}
+
+TEST_F(TurnSequence, CombatResultsLeaveScarsOnEachHexOnceAndAreShownWhenAsked) {
+    SingleCombatResult first, second;
+    first.attackerHexes = test::listOf<short>({101, 102});
+    first.defenderHexes = test::listOf<short>({201, 101});
+    second.attackerHexes = test::listOf<short>({202});
+    second.defenderHexes = test::listOf<short>({102});
+    int shown = 0;
+    layer.setDialogs(GameFlowDialogs{
+        [&](VaelLogicalLayer&, const List<SingleCombatResult>& r) { shown = r.count(); }, nullptr});
+    const Lines pause = {"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader",
+                         "SynchronizeGame viewing combat results"};
+    for (std::uint16_t flag : {0, 1}) {
+        SCOPED_TRACE("results flag " + std::to_string(flag));
+        layer.setShowOCR(flag);
+        layer.getCombatResults().append(first), layer.getCombatResults().append(second);
+        world.log.clear();
+        world.say("CombatDone");
+        settle();
+        Lines expected = {"AddBattleScars [101,102,201,202]"};
+        if (flag) {
+            EXPECT_EQ(world.log, expected);
+            EXPECT_EQ(shown, 2);
+            world.say("DoneViewingCombatResults"); // the dialog closed
+            settle();
+        }
+        expected.insert(expected.end(), pause.begin(), pause.end());
+        EXPECT_EQ(world.log, expected);
+        EXPECT_EQ(shown, flag ? 2 : 0);
+        EXPECT_EQ(layer.getCombatResults().count(), 0);
+    }
+}
+
+TEST_F(TurnSequence, TheEndOfTheGameIsWonOrLostByTheNationOfThisMachinesHumanLeaders) {
+    struct Row {
+        const char* what;
+        bool computerHome;
+        std::uint32_t winner;
+        short won;
+        std::uint32_t nation;
+    } rows[] = {
+        {"home won, home played here", false, 1, 1, 1},
+        {"visitor won, home played here and the visitor too", false, 2, 1, 2},
+        {"visitor won, only the visitor played here", true, 2, 1, 2},
+        {"home won, only the visitor played here", true, 1, 0, 2},
+        {"nobody won", false, 0, 0, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const char* name : {"Vaelmoric", "Aspar"})
+            if (row.computerHome) leader(name)->setComputerControlled();
+        std::vector<std::pair<std::uint32_t, short>> shown;
+        layer.setDialogs(
+            GameFlowDialogs{nullptr, [&](std::uint32_t n, std::int16_t w) { shown.emplace_back(n, w); }});
+        world.log.clear();
+        EndOfGameResults results;
+        results.winner = row.winner;
+        Container<EndOfGameResults> box(results);
+        world.sendNamed("EndOfGame", &box);
+        settle();
+        EXPECT_EQ(world.only({"EndGameMusic", "SynchronizeGame"}),
+                  (Lines{"EndGameMusic " + std::to_string(row.won),
+                         "SynchronizeGame viewing end of game results"}));
+        EXPECT_EQ(shown, (std::vector<std::pair<std::uint32_t, short>>{{row.nation, row.won}}));
+    }
+}
+
+TEST_F(TurnSequence, GameControlIsMadeFromTheLoadedBattle) {
+    world.say("CreateGameControl", short{3});
+    settle();
+    GameControl* control = layer.getGameControl();
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->getBus(), &layer);
+    EXPECT_EQ(control->getLeaderCount(), 3);
+    EXPECT_EQ(control->leaderAt(2).name, "Tezhar");
+    EXPECT_EQ(control->leaderAt(2).currentInitiative, 4);
+    EXPECT_EQ(test::GameFlowRecorder::describe(
+                  "Results", std::make_unique<Container<EndOfGameResults>>(control->results(0)).get()),
+              "Results winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0");
+    EXPECT_EQ(control->getScenario(), 3u);
+    layer.CloseGame();
+    EXPECT_EQ(layer.getGameControl(), nullptr);
+    EXPECT_EQ(layer.CreateGameControl(3), nullptr) << "no battle is loaded";
+}
+
+// Game control made before the battle loads hears the battle's announcements on the bus.
+TEST_F(TurnSequence, GameControlHearsTheBattleAnnounced) {
+    layer.CloseGame();
+    GameControl control;
+    control.attach(layer);
+    ASSERT_TRUE(layer.LoadScenario(ScenarioInfoStruct{3, "Small", "small.scn", 0}));
+    settle();
+    EXPECT_EQ(control.getLeaderCount(), 3);
+    EXPECT_EQ(control.leaderAt(1).name, "Aspar");
+    EXPECT_EQ(test::GameFlowRecorder::describe(
+                  "Results", std::make_unique<Container<EndOfGameResults>>(control.results(0)).get()),
+              "Results winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0");
+    EXPECT_TRUE(checks.texts.empty()) << checks.texts.front();
+}
+
+// Vaelmoric opens (elite initiative, no roll) and goes again on momentum (30 < 48), fails the second try
+// (30 is not below 30); Tezhar is chosen (5 of 2 + 4), then Aspar; the rout phase; the overview. Turn 2:
+// no elite initiative (40 is not below 40); Aspar (6 of 5 + 2 + 4), Tezhar (8 of 5 + 4), Vaelmoric, whose
+// momentum fails (99); a visiting unit routs and is eliminated in the rout phase, and the visitors, 20
+// down, lose.
+TEST_F(TurnSequence, ASeededBattleMessageByMessage) {
+    allLocal();
+    layer.addComputerLeader(leader("Tezhar"));
+    GameControl* control = layer.CreateGameControl(3);
+    control->setCaptionSource([] { return std::string("Small Fight"); });
+    playLeaders();
+    int turnsEnded = 0;
+    world.on("RoutPhase", [&](test::GameFlowRecorder& w, const ContainerBase*) -> ContainerBase* {
+        if (turnsEnded++ == 1) {
+            Container<UnitRoutData> routed(UnitRoutData{2, 20, 8});
+            w.sendNamed("UnitRouted", &routed);
+            Container<EliminateUnitData> gone(EliminateUnitData{2, 20, 8, 9});
+            w.sendNamed("UnitEliminated", &gone);
+        }
+        w.say("EndOfTurnRoutingDone");
+        return nullptr;
+    });
+    world.on("EndOfTurn", [](test::GameFlowRecorder& w, const ContainerBase*) -> ContainerBase* {
+        w.say("SynchronizeGame", std::string("viewing the turn overview"));
+        return nullptr;
+    });
+    test::ScriptedRolls rolls{30, 30, 5, 0, 40, 6, 8, 0, 99};
+    Container<short> newGame(0);
+    world.send(BEGIN_GAME, &newGame);
+    settle();
+    // One leader's activation as the world sees it.
+    auto activation = [](const std::string& number, const std::string& name, bool announcedFirst) {
+        Lines lines = {"BeginLeaderOrdersPhase"};
+        if (announcedFirst) lines.push_back("AddCommentary \\B" + name + "\\b is now active.");
+        lines.push_back("ActivateLeader " + number);
+        if (!announcedFirst) lines.push_back("AddCommentary \\B" + name + "\\b is now active.");
+        return lines;
+    };
+    auto ordersAndCombat = [](const Lines& handOver) {
+        Lines lines = handOver;
+        for (const char* line : {"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader",
+                                 "SynchronizeGame ", "GameSynchronized"})
+            lines.push_back(line);
+        return lines;
+    };
+    const Lines vaelmoricOrders = ordersAndCombat({"RaiseFlags [1,0] gray [] nation 1", "InitLeader"});
+    const Lines asparOrders = ordersAndCombat({"RaiseFlags [3,2] gray [] nation 1", "InitLeader"});
+    const Lines tezharOrders = ordersAndCombat(
+        {"RaiseFlags [4] gray [] nation 2",
+         "AddCommentary \\BTezhar is now giving orders.  Please wait...\\b", "InitAILeader group 3"});
+    Lines expected = {"EliteInitiative 0"};
+    auto add = [&expected](const Lines& lines) {
+        expected.insert(expected.end(), lines.begin(), lines.end());
+    };
+    add(activation("0", "Vaelmoric", false));
+    add({"ChangeMainCaption Small Fight - Turn 1"});
+    add(vaelmoricOrders);
+    add({"AddCommentary \\BVaelmoric\\b attempted momentum (tactical initiative) and was successful!"});
+    add(activation("0", "Vaelmoric", true));
+    add(vaelmoricOrders);
+    add(activation("4", "Tezhar", true));
+    add(tezharOrders);
+    add(activation("2", "Aspar", true));
+    add(asparOrders);
+    add({"RoutPhase",
+         "EndOfTurn winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0",
+         "SynchronizeGame viewing the turn overview", "GameSynchronized",
+         "ChangeMainCaption Small Fight - Turn 2", "AddCommentary \\B** Turn #2 **\\b", "BeginTurn",
+         "EliteInitiative 1"});
+    add(activation("2", "Aspar", false));
+    add(asparOrders);
+    add(activation("4", "Tezhar", true));
+    add(tezharOrders);
+    add(activation("0", "Vaelmoric", true));
+    add(vaelmoricOrders);
+    // The layer, on the bus before the recorder, plays the music at once as it takes the end of the game.
+    add({"RoutPhase", "EndGameMusic 1",
+         "EndOfGame winner 1 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 20/20 routed 0(0) out 1/0",
+         "SynchronizeGame viewing end of game results", "GameSynchronized", "GameEnded 1"});
+    EXPECT_EQ(world.log, expected);
+    EXPECT_EQ(shell.statusTexts,
+              (std::vector<std::pair<std::int16_t, std::string>>{{0, "Now starting game..."}}));
+    EXPECT_EQ(rolls.left(), 0u);
+    EXPECT_EQ(control->getTurn(), 1);
+    EXPECT_EQ(control->getEliteCount(), 1);
+    EXPECT_TRUE(checks.texts.empty()) << checks.texts.front();
+}
+
+// Two machines: each step goes on only when both have reported, and a client that leaves while the host
+// waits for it does not stall the game.
+TEST_F(TurnSequence, EveryMachineReportsEachStepThroughTheRelay) {
+    allLocal();
+    GameControl* control = layer.CreateGameControl(0);
+    control->setPlayers(2);
+    playLeaders();
+    test::GameFlowRecorder relay({"ActivateLeader", "EndOfTurn", "EndOfGame"}, "Relay");
+    bool clientGone = false;
+    for (const char* step : {"ActivateLeader", "EndOfTurn", "EndOfGame"})
+        relay.on(step, [&clientGone](test::GameFlowRecorder& r, const ContainerBase*) -> ContainerBase* {
+            if (!clientGone) r.say("SynchronizeGame", std::string("watching"));
+            return nullptr;
+        });
+    relay.attach(layer);
+    world.on("RoutPhase", [&](test::GameFlowRecorder& w, const ContainerBase*) -> ContainerBase* {
+        w.say("AutomaticWin", short{1});
+        return nullptr;
+    });
+    // Vaelmoric, whose momentum fails (99); Tezhar (99 % 6 = 3 of 2 + 4); Aspar.
+    test::ScriptedRolls rolls{0, 99, 99, 0};
+    Container<short> newGame(0);
+    world.send(BEGIN_GAME, &newGame);
+    settle();
+    int reports = 0;
+    std::vector<int> perStep;
+    for (const std::string& line : world.log) {
+        if (line.rfind("SynchronizeGame", 0) == 0) ++reports;
+        if (line == "GameSynchronized") perStep.push_back(reports), reports = 0;
+    }
+    EXPECT_EQ(perStep, (std::vector<int>{2, 2, 2, 2})); // three activations and the end of the game
+    EXPECT_EQ(world.only({"GameEnded"}), Lines{"GameEnded 1"});
+    EXPECT_EQ(world.only({"AddCommentary"}).size(), 3u + 4u); // three activations, four waits on the host
+
+    // A second game where the client leaves while the host waits for him.
+    layer.CloseGame();
+    ASSERT_TRUE(layer.LoadScenario(ScenarioInfoStruct{0, "Small", "small.scn", 0}));
+    allLocal();
+    control = layer.CreateGameControl(0);
+    control->setPlayers(2);
+    world.log.clear();
+    clientGone = true;
+    test::GameFlowRecorder leaving({"SynchronizeGame"}, "Leaving client");
+    bool left = false;
+    leaving.on("SynchronizeGame", [&left](test::GameFlowRecorder& r, const ContainerBase*) -> ContainerBase* {
+        if (!left) r.say("PlayerDeleted", std::string("Client"));
+        left = true;
+        return nullptr;
+    });
+    leaving.attach(layer);
+    rolls.add({0, 99, 99, 0});
+    world.send(BEGIN_GAME, &newGame);
+    settle();
+    EXPECT_EQ(world.only({"GameEnded"}), Lines{"GameEnded 1"});
+    EXPECT_EQ(world.only({"ActivateLeader"}),
+              (Lines{"ActivateLeader 0", "ActivateLeader 4", "ActivateLeader 2"}));
+    EXPECT_EQ(control->getPlayers(), 1);
+    EXPECT_EQ(rolls.left(), 0u);
+}
+
+// Whatever the dice, every turn reaches its rout phase: each activation marks a leader gone, and momentum
+// keeps a leader at most twice more.
+TEST_F(TurnSequence, NoRollsCanHangTheTurnEngine) {
+    struct Row {
+        const char* what;
+        std::vector<int> pattern;
+    } rows[] = {
+        {"all lowest", {0}},       {"all highest", {32767}},    {"momentum's last miss", {99}},
+        {"100 wraps to 0", {100}}, {"alternating", {0, 32767}}, {"just past the weights", {10, 11, 12}}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        layer.CloseGame();
+        ASSERT_TRUE(layer.LoadScenario(ScenarioInfoStruct{3, "Small", "small.scn", 0}));
+        GameControl* control = layer.CreateGameControl(3);
+        int activations = 0, routPhases = 0;
+        world.log.clear();
+        world.on("ActivateLeader", [&](test::GameFlowRecorder& w, const ContainerBase*) -> ContainerBase* {
+            ++activations;
+            w.say("CanAttemptMomentum", short{1});
+            w.say("SynchronizeGame", std::string());
+            return nullptr;
+        });
+        world.on("RoutPhase", [&](test::GameFlowRecorder& w, const ContainerBase*) -> ContainerBase* {
+            if (++routPhases < 5) w.say("EndOfTurnRoutingDone");
+            return nullptr;
+        });
+        world.on("EndOfTurn", [](test::GameFlowRecorder& w, const ContainerBase*) -> ContainerBase* {
+            w.say("SynchronizeGame", std::string());
+            return nullptr;
+        });
+        test::ScriptedRolls rolls{};
+        for (int i = 0; i < 200; ++i)
+            for (int r : row.pattern)
+                rolls.add({r});
+        Container<short> newGame(0);
+        world.send(BEGIN_GAME, &newGame);
+        settle(2000);
+        EXPECT_EQ(routPhases, 5);
+        EXPECT_GE(activations, 5 * 3);
+        EXPECT_LE(activations, 5 * 3 * 3);
+        EXPECT_EQ(control->isGameOver(), 0);
+    }
+}
+
+} // namespace
+} // namespace vael
