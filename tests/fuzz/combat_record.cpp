@@ -1,7 +1,8 @@
 // Arbitrary bytes as a fighting unit's scenario record (the first byte picks its class) followed by a
-// fighting unit's saved state: a record that is read has a positive troop quality and size and a known
-// missile type; a state that is read leaves no more hits than the troop quality and attack hexes on the
-// map, and the unit only on the map's hexes.
+// fighting unit's saved state (the first byte also picks a kind with or without missiles): a record that is
+// read has a positive troop quality and size and a known missile type; a state that is read leaves no
+// more hits than the troop quality, no more volleys than the supply and attack hexes on the map, and the
+// unit only on the map's hexes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "framework/core/super_string.h"
 #include "game/rules/heavy_infantry.h"
 #include "game/rules/missile_capable_unit_data.h"
+#include "game/rules/missile_kinds.h"
 #include "support/rules/test_maps.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -67,11 +69,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     own.size = 4;
     own.doubleSized = static_cast<std::int16_t>(data[0] / 4 % 2);
     own.landscape = map.get();
-    Hoplite unit(own, "Fuzz");
+    // Every other input is read as the saved state of a missile-armed unit, whose volleys never exceed
+    // its supply.
+    MissileCapableUnitData ownMissile;
+    static_cast<CombatUnitData&>(ownMissile) = own;
+    ownMissile.missileType = 1 + data[0] / 8 % 8;
+    std::unique_ptr<Combat> made;
+    if (data[0] / 64 % 2)
+        made = std::make_unique<LightInfantry>(ownMissile, "Fuzz");
+    else
+        made = std::make_unique<Hoplite>(own, "Fuzz");
+    Combat& unit = *made;
     map->addToRegion(&unit, 505);
     if (unit.getSecondHex() >= 0) map->addToRegion(&unit, unit.getSecondHex());
     if (unit.read(file)) {
         if (unit.getCohesionHits() > unit.getTroopQuality()) std::abort();
+        if (auto* missile = dynamic_cast<MissileCapable*>(&unit);
+            missile && missile->getMissilesLeft() > missile->getMissileSupply())
+            std::abort();
         ListIterator<short> it(const_cast<List<short>&>(unit.getAttackHexes()));
         for (short h = 0; it.next(h);)
             if (!map->isValidHex(h)) std::abort();

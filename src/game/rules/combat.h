@@ -200,6 +200,8 @@ protected:
     // The neighbour of hex across a region side; -1 when there is none.
     std::int16_t neighbour(std::int16_t hex, std::int32_t side) const;
     std::int16_t heightLevel(std::int16_t hex) const;
+    // The hexes one step from hex, in the landscape's order of sides (none off the map).
+    List<short> hexesAround(std::int16_t hex) const;
     const VaelUnit* firstUnitAt(std::int16_t hex) const;
     bool holdsOtherUnit(std::int16_t hex) const;
 

@@ -19,8 +19,8 @@ struct CombatNameStruct {
     std::uint16_t hex = 0xFFFF;
 
     bool operator==(const CombatNameStruct& o) const {
-        return attacker == o.attacker && defenders == o.defenders && spare == o.spare && leaders == o.leaders &&
-               moved == o.moved && hex == o.hex;
+        return attacker == o.attacker && defenders == o.defenders && spare == o.spare &&
+               leaders == o.leaders && moved == o.moved && hex == o.hex;
     }
 };
 

@@ -59,7 +59,8 @@ std::int16_t Combat::chooseShockTarget() {
             if (distance >= nearest) continue;
             nearest = distance;
             best = h;
-            trace << "Found a closer hex: " << h << " with a distance of " << distance << " hexes" << std::endl;
+            trace << "Found a closer hex: " << h << " with a distance of " << distance << " hexes"
+                  << std::endl;
         }
         return best;
     }
@@ -193,8 +194,7 @@ std::int16_t Combat::AdvanceAfterCombat(std::int16_t targetHex, std::int16_t inC
     Container<short> number(static_cast<short>(unitNumber_));
     movementFinished(path, BusMessage(RegisteredMessage::getId("AdvancingDone")), &number, 0);
     advancing_ = 0;
-    List<short> around;
-    landscape_->hexesAtExactCost(around, static_cast<std::int16_t>(hex_), 1, VaelLogicalLandscape::unitStepCost);
+    List<short> around = hexesAround(static_cast<std::int16_t>(hex_));
     ListIterator<short> it(around);
     for (short h = 0; it.next(h);) {
         const VaelUnit* first = landscape_->firstOccupant(h);

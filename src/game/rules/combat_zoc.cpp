@@ -21,6 +21,13 @@ List<short> Combat::zocFromHex(std::int16_t hex) {
     return zone;
 }
 
+List<short> Combat::hexesAround(std::int16_t hex) const {
+    List<short> around;
+    if (landscape_ && hex >= 0)
+        landscape_->hexesAtExactCost(around, hex, 1, VaelLogicalLandscape::unitStepCost);
+    return around;
+}
+
 void Combat::rebuildZOC() {
     zocHexes_ = zocFromHex(hex_ == offMap ? std::int16_t(-1) : static_cast<std::int16_t>(hex_));
 }

@@ -80,8 +80,15 @@ public:
     std::int16_t BeginTurn() override;
     // The leader's orders hook: the unit numbered unitNumber fired a volley.
     std::int16_t MissileVolley(std::int16_t unitNumber) override { return chargeOrderFor(unitNumber); }
-    // Where the leader may go is the business of his movement rules; until they say, nowhere.
-    List<short> GetValidMovement(DIRECTION, std::uint16_t) override { return List<short>(); }
+    // Where the leader may be ordered to: alone, anywhere his own steps reach that holds no unit; with a
+    // granted group move, wherever the whole formation can go.
+    List<short> GetValidMovement(DIRECTION facing = NoDirection, std::uint16_t allowance = 0) override;
+    // A granted group move gives the leader the allowance of the move before his commands are registered.
+    std::int16_t registerSelectedMessages() override;
+    // The clicked destination: the leader moves there, his group with him when a group move is granted.
+    std::int16_t hexChosen(std::int16_t hex) override { return MoveUnit(hex); }
+    std::int16_t MoveUnit(std::int16_t hex);
+    BestPathResult GetBestPath(std::int16_t dest, List<short>& pathOut, std::int16_t flag) override;
     // The command range follows the leader wherever he ends a move.
     std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent,
                                    const ContainerBase* donePayload, std::uint16_t noRecompute) override;
@@ -143,8 +150,20 @@ public:
     std::int16_t finishRemoteLeader();
     // The command range follows a leader who withdrew in the segment that ends.
     std::int16_t commandRangeAfterOW(std::uint16_t withdrew);
-    // The group move itself belongs to the leader's movement rules.
-    virtual std::int16_t attemptGroupMove() { return 0; }
+    // Once per activation, before any other order: the dice decide whether the whole group may move its
+    // full allowance, one hex, or not at all.
+    virtual std::int16_t attemptGroupMove();
+    std::uint16_t getFailedGroupMoves() const { return failedGroupMoves_; }
+    std::uint16_t isFullGroupMove() const { return fullGroupMove_; }
+    std::uint16_t wasGroupMoveTried() const { return groupMoveTried_; }
+    DIRECTION getGroupFacing() const { return groupFacing_; }
+    // The two region directions ahead of a formation facing this way (or of a destination in this sector
+    // of bearings, sectors 0 to 5 standing for facings 2, 3, 4, 6, 7, 8); empty for no facing.
+    static List<DIRECTION> frontDirections(DIRECTION facing);
+    // The step of a full group move: barred where an enemy stands two hexes ahead of the step or two
+    // hexes off to either side of it.
+    static std::int16_t fullGroupMoveCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape* landscape,
+                                          VaelUnit* unit);
 
     // Casualties.
     void HitByMissile();
@@ -163,6 +182,8 @@ protected:
     void replenishGroup();
     // The handlers that charge the orders of the units, for a human's orders and the computer's alike.
     void connectOrderHandlers();
+    // A granted group move charges the whole activation at once, not the members' moves one by one.
+    void stopChargingEachOrder();
     // Registers the handlers of an activation under way and tells the game the leader has it.
     void takeTheActivation(const char* announcement);
     bool memberReadyForGroupMove(const VaelUnit& member) const;

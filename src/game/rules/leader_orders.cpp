@@ -253,6 +253,10 @@ void Leader::connectOrderHandlers() {
     connectOnce("RallyUnit", onRallyUnit);
 }
 
+void Leader::stopChargingEachOrder() {
+    disconnectNamed("UnitMovementDone", onOrderDone);
+}
+
 void Leader::registerOrderMessages() {
     connectOrderHandlers();
     sendEmpty(INVALIDATE_VIEW);

@@ -40,8 +40,8 @@ List<short> MissileCapable::findTargets() {
         directions.append(static_cast<DIRECTION>(second));
     }
     List<short> reach;
-    landscape_->floodFill(reach, directions, static_cast<std::int16_t>(hex_), static_cast<std::int16_t>(range_),
-                          1, VaelLogicalLandscape::unitStepCost);
+    landscape_->floodFill(reach, directions, static_cast<std::int16_t>(hex_),
+                          static_cast<std::int16_t>(range_), 1, VaelLogicalLandscape::unitStepCost);
     const std::int16_t own = heightLevel(static_cast<std::int16_t>(hex_));
     ListIterator<short> found(reach);
     for (short far = 0; found.next(far);) {

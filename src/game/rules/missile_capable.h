@@ -30,8 +30,9 @@ public:
 
     // Draws one ten-sided die. A type or distance off the chart never hits.
     static MissileChartResult missileChart(std::uint32_t missileType, std::int16_t distance,
-                                           std::uint32_t targetType, std::int16_t inWoods, std::int16_t frontal,
-                                           std::int16_t moved, std::int16_t targetCataphract);
+                                           std::uint32_t targetType, std::int16_t inWoods,
+                                           std::int16_t frontal, std::int16_t moved,
+                                           std::int16_t targetCataphract);
     // The cursor and the commentary verb of a missile type; the arrow's for a type off the table.
     static const char* cursorOf(std::uint32_t missileType);
     static const char* verbOf(std::uint32_t missileType);

@@ -96,9 +96,10 @@ MissileChartResult MissileCapable::missileChart(std::uint32_t missileType, std::
     }
     if (heavyFoot && distance == 1 && frontal && missileType != 4 && missileType != 7) {
         m += 3;
-        trace << "+3 die modifier for defender being PH or HI AND and a frontal missile attack AND the unit is "
-                 "NOT a javelin: "
-              << m << std::endl;
+        trace
+            << "+3 die modifier for defender being PH or HI AND and a frontal missile attack AND the unit is "
+               "NOT a javelin: "
+            << m << std::endl;
     }
     if (missileType != 4 && moved) {
         ++m;
@@ -147,7 +148,8 @@ std::int16_t MissileCapable::unregisterSelectedMessages() {
     disconnectNamed("MissleVolley", onMissleVolley);
     sendMenuItem(DISABLE_MENU_ITEM, MissileVolleyItem);
     if (choosingTarget_) {
-        debugStream() << "Resetting all arrow stuff because he was still chosen for missile combat" << std::endl;
+        debugStream() << "Resetting all arrow stuff because he was still chosen for missile combat"
+                      << std::endl;
         sendHexes(*this, DEHIGHLIGHT_REGION, targetHexes_);
         sendHexes(*this, HIGHLIGHT_REGION, validMoves_);
         sendEmpty(INVALIDATE_VIEW);
@@ -224,7 +226,11 @@ void MissileCapable::refreshTargets(std::int16_t flag) {
 std::int16_t MissileCapable::EndOWSegment(std::uint16_t happened, VaelUnit* unit) {
     if (unit && unit != this) return 0;
     if (!routing_ && !firedThisActivation_) sendMenuItem(ENABLE_MENU_ITEM, MissileVolleyItem);
-    return Combat::EndOWSegment(happened, unit);
+    Combat::EndOWSegment(happened, unit);
+    // The segment gives a selected unit its move click back; while it chooses a target, a click must
+    // fire and not move it as well.
+    if (choosingTarget_) disconnect(REGION_SELECTED, onRegionSelected);
+    return 0;
 }
 
 // Firing.
@@ -268,11 +274,12 @@ void MissileCapable::fireMissiles(std::int16_t hex) {
     // A relayed order for a unit whose supply is already spent must not wrap it round to a full quiver.
     if (missilesLeft_ > 0) --missilesLeft_;
     if (selected_) showStatus();
-    const std::int16_t bearing = landscape_ ? landscape_->bearingBetween(static_cast<std::int16_t>(hex_), hex) : 0;
-    Animate(LogicalCommandInfo(
-        unitNumber_, new Container<short>(bearing), static_cast<std::uint16_t>(hex), named("MissileFire"),
-        named("ReturnFromMissileFire"),
-        new Container<MissileDebrisStruct>(MissileDebrisStruct{static_cast<std::uint16_t>(hex), missileType_, unitNumber_})));
+    const std::int16_t bearing =
+        landscape_ ? landscape_->bearingBetween(static_cast<std::int16_t>(hex_), hex) : 0;
+    Animate(LogicalCommandInfo(unitNumber_, new Container<short>(bearing), static_cast<std::uint16_t>(hex),
+                               named("MissileFire"), named("ReturnFromMissileFire"),
+                               new Container<MissileDebrisStruct>(MissileDebrisStruct{
+                                   static_cast<std::uint16_t>(hex), missileType_, unitNumber_})));
 }
 
 void MissileCapable::resolveVolley(const MissileDebrisStruct& debris) {
@@ -343,8 +350,9 @@ ContainerBase* MissileCapable::onTargetsMayChange(Component* target, BusMessage,
 ContainerBase* MissileCapable::onReturnFromMissileFire(Component* target, BusMessage, ContainerBase* data) {
     MissileCapable* unit = missileTarget(target, __LINE__);
     if (!unit) return nullptr;
-    callWithPayload<MissileDebrisStruct>(data, sourceFile, __LINE__,
-                                         [unit](const MissileDebrisStruct& debris) { unit->resolveVolley(debris); });
+    callWithPayload<MissileDebrisStruct>(
+        data, sourceFile, __LINE__,
+        [unit](const MissileDebrisStruct& debris) { unit->resolveVolley(debris); });
     return nullptr;
 }
 

@@ -19,7 +19,8 @@ VaelUnit* Chariot::create(const VaelUnitData& record, const char* name) {
     return make<Chariot>(record, name);
 }
 
-Skirmisher::Skirmisher(const MissileCapableUnitData& record, const char* name) : MissileCapable(record, name) {
+Skirmisher::Skirmisher(const MissileCapableUnitData& record, const char* name)
+    : MissileCapable(record, name) {
     unitType_ = 7;
 }
 
@@ -27,7 +28,8 @@ VaelUnit* Skirmisher::create(const VaelUnitData& record, const char* name) {
     return make<Skirmisher>(record, name);
 }
 
-LightInfantry::LightInfantry(const MissileCapableUnitData& record, const char* name) : MissileCapable(record, name) {
+LightInfantry::LightInfantry(const MissileCapableUnitData& record, const char* name)
+    : MissileCapable(record, name) {
     unitType_ = 6;
 }
 
@@ -43,7 +45,8 @@ VaelUnit* Peltast::create(const VaelUnitData& record, const char* name) {
     return make<Peltast>(record, name);
 }
 
-MediumInfantry::MediumInfantry(const MissileCapableUnitData& record, const char* name) : MissileCapable(record, name) {
+MediumInfantry::MediumInfantry(const MissileCapableUnitData& record, const char* name)
+    : MissileCapable(record, name) {
     unitType_ = 3;
 }
 

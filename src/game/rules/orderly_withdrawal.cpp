@@ -55,16 +55,14 @@ std::int16_t Combat::BeginOWSegment() {
         Container<List<short>> moves(validMoves_);
         send(DEHIGHLIGHT_REGION, &moves);
         sendEmpty(INVALIDATE_VIEW);
-        for (std::int16_t item : {RotateAnticlockwiseItem, RotateClockwiseItem, RallyItem, RestoreCohesionItem,
-                                  MissileVolleyItem, ViewDetailsItem})
+        for (std::int16_t item : {RotateAnticlockwiseItem, RotateClockwiseItem, RallyItem,
+                                  RestoreCohesionItem, MissileVolleyItem, ViewDetailsItem})
             sendMenuItem(DISABLE_MENU_ITEM, item);
     }
 
     std::vector<Combat*> candidates;
     if (landscape_ && hex_ != offMap) {
-        List<short> around;
-        landscape_->hexesAtExactCost(around, static_cast<std::int16_t>(hex_), 1,
-                                     VaelLogicalLandscape::unitStepCost);
+        List<short> around = hexesAround(static_cast<std::int16_t>(hex_));
         ListIterator<short> it(around);
         for (short h = 0; it.next(h);) {
             const VaelUnit* first = landscape_->firstOccupant(h);
@@ -81,8 +79,7 @@ std::int16_t Combat::BeginOWSegment() {
                 std::find(candidates.begin(), candidates.end(), u) != candidates.end())
                 continue;
             bool pinned = false;
-            List<short> beside;
-            landscape_->hexesAtExactCost(beside, h, 1, VaelLogicalLandscape::unitStepCost);
+            List<short> beside = hexesAround(h);
             ListIterator<short> near(beside);
             for (short b = 0; !pinned && near.next(b);) {
                 ListIterator<const VaelUnit*> there(landscape_->unitsInHex(b));
@@ -100,13 +97,14 @@ std::int16_t Combat::BeginOWSegment() {
     for (Combat* u : candidates) {
         Container<const VaelUnit*> asked(u);
         const std::int16_t leader = takeShort(sendNowNamed("NearestLeader", &asked), -1);
-        owList_.append(OWStruct{static_cast<std::uint16_t>(u->getId()), static_cast<std::uint16_t>(leader), hex_,
-                                static_cast<std::uint16_t>(secondHex_), 2});
+        owList_.append(OWStruct{static_cast<std::uint16_t>(u->getId()), static_cast<std::uint16_t>(leader),
+                                hex_, static_cast<std::uint16_t>(secondHex_), 2});
         // The hex the resolution will name: where the unit stood before it withdrew.
         owHexes_.append(static_cast<short>(u->getHex()));
     }
     trace << getName() << " registering for OWResolved" << std::endl;
-    if (!isConnected(RegisteredMessage::getId("OWResolved"), onOWResolved)) connectNamed("OWResolved", onOWResolved);
+    if (!isConnected(RegisteredMessage::getId("OWResolved"), onOWResolved))
+        connectNamed("OWResolved", onOWResolved);
     OWStruct next;
     if (!owList_.removeFirst(next)) {
         trace << getName() << " in BeginOWSegment and there is no OWList." << std::endl;
@@ -127,12 +125,13 @@ std::int16_t Combat::UnitOW(const OWStruct& record) {
     // Every unit hears the record; only the one it names has the chance.
     if (record.unitId != static_cast<std::uint16_t>(getId())) return 0;
     auto& trace = debugStream();
-    const auto* approacher = dynamic_cast<const Combat*>(firstUnitAt(static_cast<std::int16_t>(record.approacherHex)));
+    const auto* approacher =
+        dynamic_cast<const Combat*>(firstUnitAt(static_cast<std::int16_t>(record.approacherHex)));
     if (isCavalry(unitType_) && approacher && approacher->getUnitType() == 13) {
         const TQCheck check = tqCheck(static_cast<std::int16_t>(Roll::d10()));
         const int hits = check.passed ? 1 : std::max(1, check.margin - static_cast<int>(TQ_));
-        sendCommentary("\\B" + getName() + "\\b takes " + std::to_string(hits) + (hits > 1 ? " hits" : " hit") +
-                       " for being approached by an elephant unit.");
+        sendCommentary("\\B" + getName() + "\\b takes " + std::to_string(hits) +
+                       (hits > 1 ? " hits" : " hit") + " for being approached by an elephant unit.");
         trace << getName() << " taking " << hits << " hits for being approached by elephant" << std::endl;
         if (tqHit(static_cast<std::int16_t>(hits), 0)) {
             sendResolved(*this, 0, hex_);
@@ -166,14 +165,16 @@ void Combat::owCohesionHits(std::int16_t approacherHex) {
         n = 1;
         break;
     default:
-        n = rearHexes_.contains(approacherHex) || (flankHexes_.contains(approacherHex) && unitType_ != 7) ? 1 : 0;
+        n = rearHexes_.contains(approacherHex) || (flankHexes_.contains(approacherHex) && unitType_ != 7) ? 1
+                                                                                                          : 0;
         break;
     }
     if (!tqCheck(static_cast<std::int16_t>(Roll::d10())).passed) ++n;
     if (n <= 0) return;
     tqHit(static_cast<std::int16_t>(n), 0);
-    sendCommentary("\\B" + getName() + (n == 1 ? "\\b takes one cohesion hit for doing orderly withdrawal."
-                                               : "\\b takes two cohesion hits for doing orderly withdrawal."));
+    sendCommentary("\\B" + getName() +
+                   (n == 1 ? "\\b takes one cohesion hit for doing orderly withdrawal."
+                           : "\\b takes two cohesion hits for doing orderly withdrawal."));
 }
 
 std::int16_t Combat::OWResolved(std::uint16_t withdrew, std::int16_t hex) {

@@ -297,6 +297,14 @@ bool VaelUnit::read(SuperString& file) {
     // The elimination was scored when it happened: the restored unit only stops answering, and leaves the
     // map when the saved hexes say so.
     if (outOfPlay && !outOfPlay_) VaelUnit::disconnectHandlers();
+    if (outOfPlay_) {
+        // A fallen unit keeps its last hexes, which the rules still name it by, but stands on none of them.
+        if (hex_ != offMap) moveOccupancy(static_cast<std::int16_t>(hex_), -1);
+        if (secondHex_ >= 0) moveOccupancy(secondHex_, -1);
+        hex_ = savedHex;
+        secondHex_ = savedSecond;
+        return true;
+    }
     if (savedHex != hex_) {
         if (hex_ != offMap) moveOccupancy(static_cast<std::int16_t>(hex_), -1);
         hex_ = savedHex;

@@ -187,10 +187,10 @@ public:
     static ContainerBase* onEndOWSegment(Component* target, BusMessage, ContainerBase* data);
     static ContainerBase* onOWResolved(Component* target, BusMessage, ContainerBase* data);
     static ContainerBase* onRegionSelected(Component* target, BusMessage, ContainerBase* data);
+    static ContainerBase* onRegionFlyby(Component* target, BusMessage, ContainerBase* data);
     // The selection's own handlers, which a routing unit replaces with the rally's.
     static ContainerBase* onObjectSelected(Component* target, BusMessage, ContainerBase* data);
     static ContainerBase* onUnitDeselected(Component* target, BusMessage, ContainerBase* data);
-    static ContainerBase* onRegionFlyby(Component* target, BusMessage, ContainerBase* data);
 
 protected:
     // Leaves the occupant list of from and enters that of to (either may be -1 for none).

@@ -16,23 +16,14 @@ using namespace test;
 using Lines = std::vector<std::string>;
 using MissileFire = CombatRules;
 
-const char* const volleyLog[] = {"MissileVolley", "DoMissileFire", "cmd", "TQHit", "AddCommentary", "EliminateUnit",
-                                 "UnitEliminated"};
-
 std::vector<std::uint8_t> bytesOf(const SuperString& s) {
     const std::string raw = s.str();
     return std::vector<std::uint8_t>(raw.begin(), raw.end());
 }
 
-std::vector<std::string> volleyLines(const BattleLayer& layer) {
-    std::vector<std::string> out;
-    for (const std::string& line : layer.log)
-        for (const char* prefix : volleyLog)
-            if (line.rfind(prefix, 0) == 0) {
-                out.push_back(line);
-                break;
-            }
-    return out;
+Lines volleyLines(const BattleLayer& layer) {
+    return layer.lines({"MissileVolley", "DoMissileFire", "cmd", "TQHit", "AddCommentary", "EliminateUnit",
+                        "UnitEliminated"});
 }
 
 TEST_F(MissileFire, ArchersThatMovedHitHeavyInfantryTwoHexesAwayOnADieOfOneOrLess) {
@@ -42,13 +33,15 @@ TEST_F(MissileFire, ArchersThatMovedHitHeavyInfantryTwoHexesAwayOnADieOfOneOrLes
     } rows[] = {
         {1,
          {"MissileVolley 1", "DoMissileFire 503 1", "cmd 1 MissileFire 503", "TQHit 1 2 2",
-          "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 1 cohesion hit.", "cmd 2 CohesionHit 20 cause 2"}},
+          "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 1 cohesion hit.",
+          "cmd 2 CohesionHit 20 cause 2"}},
         {2,
          {"MissileVolley 1", "DoMissileFire 503 1", "cmd 1 MissileFire 503",
           "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 0 cohesion hits."}},
         {10, // the raw number 10 is a die of 0
          {"MissileVolley 1", "DoMissileFire 503 1", "cmd 1 MissileFire 503", "TQHit 1 2 2",
-          "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 1 cohesion hit.", "cmd 2 CohesionHit 20 cause 2"}},
+          "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 1 cohesion hit.",
+          "cmd 2 CohesionHit 20 cause 2"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.die);
@@ -64,21 +57,11 @@ TEST_F(MissileFire, ArchersThatMovedHitHeavyInfantryTwoHexesAwayOnADieOfOneOrLes
         archers.fireMissiles(503);
         EXPECT_EQ(volleyLines(layer), row.expected);
         EXPECT_EQ(battleMap.heard, Lines{"debris 503 1 1"});
-        EXPECT_EQ(values(archers.getMissilesLeft(), archers.getFiredThisActivation(), archers.isDoneThisTurn(),
-                         foot.getCohesionHits()),
+        EXPECT_EQ(values(archers.getMissilesLeft(), archers.getFiredThisActivation(),
+                         archers.isDoneThisTurn(), foot.getCohesionHits()),
                   values(9, 1, 1, row.die == 2 ? 0 : 1));
         EXPECT_EQ(rolls.left(), 0u);
     }
-}
-
-TEST_F(MissileFire, AFriendlyUnitOnTheLineLeavesNoTarget) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
-    fighter({3, 504, 1, SouthEast});
-    EXPECT_EQ(text(archers.findTargets()), "[]");
-    EXPECT_EQ(archers.canFireAt(503), 0);
-    EXPECT_EQ(archers.fireAtHex(503), 0);
-    EXPECT_EQ(volleyLines(layer), Lines{});
 }
 
 TEST_F(MissileFire, TargetsAreTheFirstUnitsMetWithinRangeAndSightOfTheFront) {
@@ -91,14 +74,14 @@ TEST_F(MissileFire, TargetsAreTheFirstUnitsMetWithinRangeAndSightOfTheFront) {
         std::int16_t hill;
         const char* targets;
     } rows[] = {
-        {"sling reaches two hexes", 3, 6, {503, 502}, {}, North, -1, "[503]"},
-        {"sling does not reach three", 3, 6, {502}, {}, North, -1, "[]"},
-        {"the nearer enemy hides the farther", 1, 6, {504, 503}, {}, North, -1, "[504]"},
-        {"javelins reach one hex", 4, 6, {504, 503}, {}, North, -1, "[504]"},
-        {"nothing behind the unit", 1, 6, {506}, {}, North, -1, "[]"},
-        {"the bolt-thrower sees all round", 8, 15, {506}, {}, North, -1, "[506]"},
-        {"a hill between blocks the line", 1, 6, {503}, {}, North, 504, "[]"},
-        {"a friend between blocks the line", 1, 6, {503}, {504}, North, -1, "[]"},
+        {"sling reaches two hexes", 3, 6, {503, 502}, {}, NorthWest, -1, "[503]"},
+        {"sling does not reach three", 3, 6, {502}, {}, NorthWest, -1, "[]"},
+        {"the nearer enemy hides the farther", 1, 6, {504, 503}, {}, NorthWest, -1, "[504]"},
+        {"javelins reach one hex", 4, 6, {504, 503}, {}, NorthWest, -1, "[504]"},
+        {"nothing behind the unit", 1, 6, {506}, {}, NorthWest, -1, "[]"},
+        {"the bolt-thrower sees all round", 8, 15, {506}, {}, NorthWest, -1, "[506]"},
+        {"a hill between blocks the line", 1, 6, {503}, {}, NorthWest, 504, "[]"},
+        {"a friend on 504 leaves no target", 1, 6, {503}, {504}, NorthWest, -1, "[]"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -106,7 +89,7 @@ TEST_F(MissileFire, TargetsAreTheFirstUnitsMetWithinRangeAndSightOfTheFront) {
         MapFileBuilder builder(12, 12);
         if (row.hill >= 0) builder.setHeight(row.hill, 3);
         useMap(builder);
-        auto& unit = shooter({1, 505, 1, row.facing == North ? NorthWest : row.facing}, row.missileType);
+        auto& unit = shooter({1, 505, 1, row.facing}, row.missileType);
         unit.unitType_ = static_cast<std::uint32_t>(row.typeCode);
         int number = 2;
         for (std::int16_t hex : row.enemies)
@@ -157,8 +140,8 @@ TEST_F(MissileFire, TheMissileChartAddsItsModifiersAndHitsAtOrBelowTheEntry) {
         SCOPED_TRACE(row.what);
         setMissileAutoHit(row.autoHit);
         ScriptedRolls rolls{row.die};
-        const MissileChartResult r = MissileCapable::missileChart(row.type, row.distance, row.target, row.woods,
-                                                                  row.frontal, row.moved, row.cataphract);
+        const MissileChartResult r = MissileCapable::missileChart(
+            row.type, row.distance, row.target, row.woods, row.frontal, row.moved, row.cataphract);
         EXPECT_EQ(values(r.result, r.rawZero), values(row.result, row.die == 0 ? 1 : 0));
     }
     setMissileAutoHit(0);
@@ -180,8 +163,23 @@ TEST_F(MissileFire, AHitOnARoutingUnitEliminatesItAndAMissLeavesIt) {
                         "AddCommentary \\BUnit 1\\b slings stones at Unit 2 and Unit 2 is \\Beliminated\\b.",
                         "UnitEliminated 2 5 6 2"};
         const Lines miss{"AddCommentary \\BUnit 1\\b slings stones at Unit 2 for 0 cohesion hits."};
-        EXPECT_EQ(layer.lines({"AddCommentary", "EliminateUnit", "UnitEliminated", "TQHit"}), die == 0 ? hit : miss);
+        EXPECT_EQ(layer.lines({"AddCommentary", "EliminateUnit", "UnitEliminated", "TQHit"}),
+                  die == 0 ? hit : miss);
     }
+}
+
+TEST_F(MissileFire, AVolleyAtALeaderGoesToHisCasualtyCheckWithoutTheChart) {
+    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
+    leader(2, 503, 2);
+    ASSERT_EQ(text(archers.rebuildTargets()), "[503]");
+    layer.clearLog();
+    ScriptedRolls rolls{50}; // the casualty check's percentage, and nothing for the chart
+    archers.fireAt(503);
+    archers.fireMissiles(503);
+    EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}),
+              (Lines{"AddCommentary \\BUnit 1\\b fires arrows at Unit 2.",
+                     "AddCommentary \\BUnit 2\\b  was not harmed by missile fire."}));
+    EXPECT_EQ(rolls.left(), 0u);
 }
 
 TEST_F(MissileFire, TheCommandTogglesTheChoiceOfTargetAndTheClickFiresOnce) {
@@ -202,8 +200,9 @@ TEST_F(MissileFire, TheCommandTogglesTheChoiceOfTargetAndTheClickFiresOnce) {
     layer.clearLog();
     layer.sendNamedEmpty("MissleVolley");
     EXPECT_EQ(archers.isChoosingTarget(), 0);
-    EXPECT_EQ(layer.lines({"menu", "45", "46", "56"}),
-              (Lines{"46 [503]", "56 0", "menu+ 221", "menu+ 220", "45 " + text(archers.getValidMoves()), "56 0"}));
+    EXPECT_EQ(
+        layer.lines({"menu", "45", "46", "56"}),
+        (Lines{"46 [503]", "56 0", "menu+ 221", "menu+ 220", "45 " + text(archers.getValidMoves()), "56 0"}));
 
     layer.sendNamedEmpty("MissleVolley");
     Container<short> miss(504), target(503);
@@ -240,6 +239,20 @@ TEST_F(MissileFire, DeselectingWhileChoosingPutsEverythingBack) {
     Container<ResolveOWStruct> withdrew(ResolveOWStruct{1, 503});
     layer.sendNamed("OWResolved", &withdrew);
     EXPECT_EQ(layer.lines({"DoMissileFire", "45", "46"}), Lines{});
+}
+
+TEST_F(MissileFire, AWithdrawalSegmentEndingWhileChoosingLeavesTheClickToFire) {
+    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
+    fighter({2, 503, 2, SouthEast});
+    archers.registerSelectedMessages();
+    archers.MissileVolley(0);
+    archers.EndOWSegment(0, &archers);
+    layer.clearLog();
+    Container<short> move(506), target(503);
+    layer.send(REGION_SELECTED, &move);
+    EXPECT_EQ(layer.lines({"UnitMovement ", "DoMissileFire"}), Lines{});
+    layer.send(REGION_SELECTED, &target);
+    EXPECT_EQ(layer.lines({"UnitMovement ", "DoMissileFire"}), Lines{"DoMissileFire 503 1"});
 }
 
 TEST_F(MissileFire, TheCommandIsOfferedOnlyToAnOrderableUnitWithMissiles) {
@@ -280,10 +293,12 @@ TEST_F(MissileFire, AnOrderGivenAgainCostsAHitFirstAndARoutCancelsIt) {
         archers.rebuildTargets();
         layer.clearLog();
         archers.fireAt(503);
-        Lines expected{"AddCommentary \\BUnit 1\\b is taking a cohesion hit for being ordered again this turn.",
-                       "TQHit 1 1 0"};
+        Lines expected{
+            "AddCommentary \\BUnit 1\\b is taking a cohesion hit for being ordered again this turn.",
+            "TQHit 1 1 0"};
         if (hits == 0) expected.push_back("DoMissileFire 503 1");
-        EXPECT_EQ(layer.lines({"AddCommentary \\BUnit 1\\b is taking", "TQHit 1 1", "DoMissileFire"}), expected);
+        EXPECT_EQ(layer.lines({"AddCommentary \\BUnit 1\\b is taking", "TQHit 1 1", "DoMissileFire"}),
+                  expected);
         EXPECT_EQ(archers.getFiredThisActivation(), hits == 0 ? 1 : 0);
     }
 }
@@ -296,8 +311,9 @@ TEST_F(MissileFire, ReplenishingDrawsAFewVolleysAndEndsTheUnitsTurn) {
         int roll;
         std::uint16_t after;
         bool replenished;
-    } rows[] = {{1, 0, 0, 14, 4, true}, {1, 0, 0, 15, 0, true}, {4, 0, 0, 3, 1, true}, {4, 0, 0, 4, 0, true},
-                {8, 0, 0, 9, 4, true},  {1, 1, 0, 14, 1, false}, {1, 0, 1, 14, 0, false}};
+    } rows[] = {{1, 0, 0, 14, 4, true}, {1, 0, 0, 15, 0, true}, {4, 0, 0, 3, 1, true},
+                {4, 0, 0, 4, 0, true},  {8, 0, 0, 9, 4, true},  {1, 1, 0, 14, 1, false},
+                {1, 0, 1, 14, 0, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(values(row.type, row.left, row.routing, row.roll));
         clearUnits();
@@ -308,10 +324,10 @@ TEST_F(MissileFire, ReplenishingDrawsAFewVolleysAndEndsTheUnitsTurn) {
         unit.replenish();
         EXPECT_EQ(unit.getMissilesLeft(), row.after);
         EXPECT_EQ(values(unit.isDoneThisTurn(), unit.getUsedThisTurn()), row.replenished ? "1 1" : "0 0");
-        EXPECT_EQ(layer.lines({"AddCommentary"}),
-                  row.replenished
-                      ? Lines{"AddCommentary \\BUnit 1\\b replenished missiles and cannot be moved again this turn."}
-                      : Lines{});
+        EXPECT_EQ(layer.lines({"AddCommentary"}), row.replenished
+                                                      ? Lines{"AddCommentary \\BUnit 1\\b replenished "
+                                                              "missiles and cannot be moved again this turn."}
+                                                      : Lines{});
     }
 }
 
@@ -341,8 +357,8 @@ TEST_F(MissileFire, RangeSupplyAndQueriesFollowTheMissileType) {
     struct Row {
         std::uint32_t type;
         std::uint16_t range, supply;
-    } rows[] = {{1, 4, 10}, {2, 5, 10}, {3, 2, 10}, {4, 1, 3}, {5, 1, 10}, {6, 3, 10}, {7, 1, 3}, {8, 7, 99},
-                {0, 0, 0},  {9, 0, 0}};
+    } rows[] = {{1, 4, 10}, {2, 5, 10}, {3, 2, 10}, {4, 1, 3}, {5, 1, 10},
+                {6, 3, 10}, {7, 1, 3},  {8, 7, 99}, {0, 0, 0}, {9, 0, 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.type);
         clearUnits();
@@ -405,8 +421,9 @@ TEST_F(MissileFire, TheSavedStateAddsVolleysAndTheTwoFlags) {
     struct Row {
         std::vector<std::uint8_t> tail;
         bool read;
-    } rows[] = {{{3, 0, 0, 0, 0, 0}, true},  {{10, 0, 0, 0, 0, 0}, true}, {{11, 0, 0, 0, 0, 0}, false},
-                {{0xFF, 0xFF, 0, 0, 0, 0}, false}, {{3, 0, 2, 0, 0, 0}, false}, {{3, 0, 0, 0, 2, 0}, false},
+    } rows[] = {{{3, 0, 0, 0, 0, 0}, true},   {{10, 0, 0, 0, 0, 0}, true},
+                {{11, 0, 0, 0, 0, 0}, false}, {{0xFF, 0xFF, 0, 0, 0, 0}, false},
+                {{3, 0, 2, 0, 0, 0}, false},  {{3, 0, 0, 0, 2, 0}, false},
                 {{3, 0, 0, 0}, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(text(row.tail.size()) + " bytes, first " + text(row.tail[0]));
@@ -416,7 +433,9 @@ TEST_F(MissileFire, TheSavedStateAddsVolleysAndTheTwoFlags) {
         SuperString in;
         in.write(all.data(), static_cast<std::int32_t>(all.size()));
         EXPECT_EQ(copy.read(in), row.read);
-        if (row.read) EXPECT_EQ(copy.getMissilesLeft(), row.tail[0]);
+        if (row.read) {
+            EXPECT_EQ(copy.getMissilesLeft(), row.tail[0]);
+        }
     }
 }
 

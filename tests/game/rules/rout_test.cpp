@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/super_string.h"
+#include "framework/core/type_info.h"
 #include "game/rules/leader.h"
+#include "game/rules/rout_records.h"
 #include "support/rules/fighting_units.h"
 #include "support/rules/leader_fixture.h"
 
@@ -296,6 +299,36 @@ TEST_F(Rout, TheGamesPathPutsTheUnitAtItsEnd) {
     EXPECT_EQ(layer.log, Lines{"cmd 1 28 503"});
     EXPECT_EQ(values(unit.getHex(), unit.getSecondHex()), "503 504");
     EXPECT_EQ(occupantsOf(*map), "503:1 504:1");
+}
+
+} // namespace
+} // namespace vael
+
+namespace vael {
+namespace {
+
+std::vector<std::uint8_t> bytesOf(const SuperString& s) {
+    const std::string raw = s.str();
+    return std::vector<std::uint8_t>(raw.begin(), raw.end());
+}
+
+TEST(RoutPayloads, ARoutAndARampageHaveFixedBytes) {
+    TypeInfo<short> shorts;
+    TypeInfo<RampageStruct> events;
+    SuperString s;
+    s << RoutInfo{3, test::listOf<short>({503, 502, 501}), 1} << RampageStruct{5, 20, 907, 1, 0}
+      << DoRampageStruct{test::listOf<short>({909, 908}), 6};
+    EXPECT_EQ(bytesOf(s),
+              (std::vector<std::uint8_t>{3, 0,    3, 0, 0xF7, 1, 0xF6, 1, 0xF5, 1,    1, 0,    5, 0, 20,
+                                         0, 0x8B, 3, 1, 0,    0, 0,    2, 0,    0x8D, 3, 0x8C, 3, 6, 0}));
+    RoutInfo rout;
+    RampageStruct event;
+    DoRampageStruct run;
+    s >> rout >> event >> run;
+    ASSERT_FALSE(s.failed());
+    EXPECT_EQ(test::values(rout.unitNumber, rout.path, rout.terminal), "3 [503 502 501] 1");
+    EXPECT_EQ(event, (RampageStruct{5, 20, 907, 1, 0}));
+    EXPECT_EQ(test::values(run.path, run.unitNumber), "[909 908] 6");
 }
 
 } // namespace

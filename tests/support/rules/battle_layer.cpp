@@ -162,6 +162,13 @@ ContainerBase* onHighlight(Component* target, BusMessage event, ContainerBase* d
     return nullptr;
 }
 
+ContainerBase* onAddBogusLeader(Component* target, BusMessage, ContainerBase* data) {
+    Leader* fallen = nullptr;
+    if (Container<Leader*>::fromMessage(data, fallen) && fallen)
+        layerOf(target)->fallenLeaders.emplace_back(fallen);
+    return nullptr;
+}
+
 } // namespace
 
 void BattleLayer::connectParent() {
@@ -178,6 +185,7 @@ void BattleLayer::connectParent() {
     connectNamed("InZOC", onInZOC);
     connectNamed("ChangeFacing", onChangeFacing);
     connectNamed("DoRout", onDoRout);
+    connectNamed("AddBogusLeader", onAddBogusLeader);
     connectNamed("RampagingActions", onRampagingActions);
     connectNamed("DoRampagingActions", onDoRampagingActions);
     connect(HIGHLIGHT_REGION, onHighlight);
@@ -187,7 +195,8 @@ void BattleLayer::connectParent() {
     connect(LOGICAL_COMMAND, onCommand);
 }
 
-void BattleLayer::watch(std::initializer_list<const char*> names, std::initializer_list<std::int32_t> events) {
+void BattleLayer::watch(std::initializer_list<const char*> names,
+                        std::initializer_list<std::int32_t> events) {
     for (const char* name : names)
         connectNamed(name, onLogged);
     for (std::int32_t event : events)

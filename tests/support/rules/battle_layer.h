@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "game/rules/combat.h"
+#include "game/rules/leader.h"
 #include "support/rules/test_logical_layer.h"
 
 namespace vael::test {
@@ -23,6 +25,8 @@ public:
     // The units the layer finds by number, in the order of the armies.
     std::vector<VaelUnit*> units;
     List<CombatStruct> combats;
+    // The records of fallen leaders that their side takes over ("AddBogusLeader").
+    std::vector<std::unique_ptr<Leader>> fallenLeaders;
     // "TQHit 2 7 0", "AddCommentary \B...", "menu+ 235", "cmd 7 CohesionHit 60", ...
     std::vector<std::string> log;
     // Applies the hits of "TQHit" as the game's layer does; off, they stay announced only.

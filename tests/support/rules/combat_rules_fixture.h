@@ -8,6 +8,7 @@
 #include "game/rules/missile_kinds.h"
 #include "support/rules/fighting_units.h"
 #include "support/rules/test_battle_map.h"
+#include "support/rules/test_units.h"
 #include "support/rules/withdrawal_flow.h"
 
 namespace vael::test {
@@ -55,14 +56,27 @@ inline std::string describeCombatPayload(const ContainerBase* data) {
                       combat.moved, combat.hex);
     if (Container<OWStruct>::fromMessage(data, ow))
         return values(ow.unitId, ow.leader, ow.approacherHex, ow.approacherSecondHex, ow.kind);
-    if (Container<ResolveOWStruct>::fromMessage(data, resolved)) return values(resolved.withdrew, resolved.hex);
+    if (Container<ResolveOWStruct>::fromMessage(data, resolved))
+        return values(resolved.withdrew, resolved.hex);
     if (Container<EndOWStruct>::fromMessage(data, end)) return values(end.happened, end.unit != nullptr);
     return data->typeName();
 }
 
+// A leader that notes the forced withdrawals asked of him instead of making them.
+struct NotedLeader : TestLeader {
+    using TestLeader::TestLeader;
+    std::int16_t ForceOW(std::int16_t fromHex, std::int16_t otherHex) override {
+        notes.push_back(values("ForceOW", fromHex, otherHex));
+        return 0;
+    }
+    std::vector<std::string> notes;
+};
+
 class CombatRules : public FightingUnits {
 protected:
     CombatRules() {
+        // On the bus, the map carries out the units' moves.
+        map->attach(layer);
         battleMap.attach(layer);
         flow.attach(layer);
         layer.describe = describeCombatPayload;
@@ -79,7 +93,8 @@ protected:
     }
 
     // A missile-armed unit of the kind standing on its hexes, its surroundings built there.
-    template <class Kind = LightInfantry> OpenMissile<Kind>& shooter(const Troop& t, std::uint32_t missileType) {
+    template <class Kind = LightInfantry>
+    OpenMissile<Kind>& shooter(const Troop& t, std::uint32_t missileType) {
         const MissileCapableUnitData r = missileRecord(t, missileType);
         return place(std::make_unique<OpenMissile<Kind>>(r, r.name.c_str()), t.hex);
     }
@@ -90,21 +105,13 @@ protected:
         return unit;
     }
 
+    NotedLeader& leader(int number, std::int16_t hex, std::uint32_t nation) {
+        UnitSetup setup(static_cast<std::uint16_t>(number), hex, map.get(), nation);
+        return place(std::make_unique<NotedLeader>(setup), hex);
+    }
+
     TestBattleMap battleMap;
     WithdrawalFlow flow;
-
-private:
-    template <class U> U& place(std::unique_ptr<U> made, std::int16_t hex) {
-        U& unit = *made;
-        owned.push_back(std::move(made));
-        if (hex >= 0) map->addToRegion(&unit, hex);
-        if (unit.isDoubleSized() && unit.getSecondHex() >= 0) map->addToRegion(&unit, unit.getSecondHex());
-        unit.attach(layer);
-        layer.units.push_back(&unit);
-        for (auto& u : owned)
-            if (auto* c = dynamic_cast<Combat*>(u.get())) c->updateSurroundings();
-        return unit;
-    }
 };
 
 } // namespace vael::test

@@ -90,10 +90,16 @@ protected:
     // for a kind of that code.
     template <class Kind = Hoplite> Open<Kind>& add(const Troop& t, int typeCode = -1) {
         const HeavyCavUnitData r = record(t);
-        owned.push_back(std::make_unique<Open<Kind>>(r, r.name.c_str()));
-        auto& unit = static_cast<Open<Kind>&>(*owned.back());
+        auto& unit = place(std::make_unique<Open<Kind>>(r, r.name.c_str()), t.hex);
         if (typeCode >= 0) unit.unitType_ = static_cast<std::uint32_t>(typeCode);
-        if (t.hex >= 0) map->addToRegion(&unit, t.hex);
+        return unit;
+    }
+
+    // Takes the unit, lists it on its hexes and attaches it, and builds every unit's surroundings again.
+    template <class U> U& place(std::unique_ptr<U> made, std::int16_t hex) {
+        U& unit = *made;
+        owned.push_back(std::move(made));
+        if (hex >= 0) map->addToRegion(&unit, hex);
         if (unit.isDoubleSized() && unit.getSecondHex() >= 0) map->addToRegion(&unit, unit.getSecondHex());
         unit.attach(layer);
         layer.units.push_back(&unit);

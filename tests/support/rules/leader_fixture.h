@@ -20,6 +20,8 @@ namespace vael::test {
 template <class Kind> struct OpenLeader : Kind {
     using Kind::failedGroupMoves_;
     using Kind::forcedWithdrawal_;
+    using Kind::fullGroupMove_;
+    using Kind::groupFacing_;
     using Kind::groupMoveGranted_;
     using Kind::groupMoveTried_;
     using Kind::Kind;
@@ -27,6 +29,7 @@ template <class Kind> struct OpenLeader : Kind {
     using Kind::ordersUsed_;
     using Kind::potentialToBeOrdered_;
     using Kind::selected_;
+    using Kind::validMoves_;
 };
 
 // A missile unit that notes its refills and can be set routing.

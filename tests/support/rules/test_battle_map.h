@@ -56,7 +56,8 @@ private:
             !Container<MissileDebrisStruct>::fromMessage(command.extra.get(), debris))
             return nullptr;
         self(target)->heard.push_back("debris " + std::to_string(debris.targetHex) + " " +
-                                      std::to_string(debris.missileType) + " " + std::to_string(debris.unitNumber));
+                                      std::to_string(debris.missileType) + " " +
+                                      std::to_string(debris.unitNumber));
         if (self(target)->answersVolleys) self(target)->send(command.replyEvent, command.extra.get());
         return nullptr;
     }

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include "game/rules/random_number_generator.h"
+#include "support/rules/test_maps.h"
+#include "support/test_application.h"
+
+namespace vael {
+namespace {
+
+using test::values;
+
+TEST(RandomNumberGenerator, SeedOneGivesTheKnownPercentsOnEveryMachine) {
+    RandomNumberGenerator g(1);
+    std::string states;
+    std::string results;
+    for (int i = 0; i < 4; ++i) {
+        results += (i ? " " : "") + std::to_string(g.percent());
+        states += (i ? " " : "") + std::to_string(g.getState());
+    }
+    EXPECT_EQ(results, "0 24 36 18");
+    // The third step's product wraps at 32 bits before the remainder is taken.
+    EXPECT_EQ(states, "16807 282475249 426733040 214041787");
+    g.restart();
+    const int first = g.percent();
+    EXPECT_EQ(values(first, g.percent()), "0 24");
+    g.setSeed(1);
+    EXPECT_EQ(g.percent(), 0);
+}
+
+TEST(RandomNumberGenerator, RangesAndTheirEnds) {
+    struct Row {
+        std::uint32_t seed;
+        int lo, hi;
+        const char* first4;
+    } rows[] = {
+        {0, 3, 90, "3 3 3 3"},                             // a zero seed never moves
+        {1, 3, 3, "3 3 3 3"},                              // an empty range
+        {1, -5, 0, "-5 -4 -3 -4"},                         // upTo(-5)
+        {1, 0, 5, "0 1 2 1"},      {1, 10, 0, "10 8 6 8"}, // a reversed range counts down
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(values(row.seed, row.lo, row.hi));
+        RandomNumberGenerator g(row.seed);
+        std::string out;
+        for (int i = 0; i < 4; ++i)
+            out += (i ? " " : "") + std::to_string(g.between(row.lo, row.hi));
+        EXPECT_EQ(out, row.first4);
+    }
+    RandomNumberGenerator down(1), up(1);
+    const int d1 = down.upTo(-5), d2 = down.upTo(-5), u1 = up.upTo(5), u2 = up.upTo(5);
+    EXPECT_EQ(values(d1, d2, u1, u2), "-5 -4 0 1");
+}
+
+TEST(RandomNumberGenerator, TheWholeThirtyTwoBitRangeDoesNotOverflow) {
+    RandomNumberGenerator g(1);
+    g.between(0, 1);
+    // x = 282475249 / 1195914823 x (2^32 - 1) = 1014471877.74, which rounds up.
+    EXPECT_EQ(g.between(INT32_MIN, INT32_MAX), INT32_MIN + 1014471878);
+}
+
+TEST(RandomNumberGenerator, AnUnseededGeneratorStartsFromTheTickCount) {
+    {
+        test::TestApplication app;
+        app.clock = 1;
+        RandomNumberGenerator g;
+        EXPECT_EQ(values(g.getSeed(), g.percent()), "1 0");
+    }
+    RandomNumberGenerator none;
+    EXPECT_EQ(none.getSeed(), 0u);
+}
+
+} // namespace
+} // namespace vael
