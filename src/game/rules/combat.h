@@ -180,6 +180,8 @@ protected:
     bool chooseRoutStep(int step, std::int16_t& dest, std::int16_t& destRight);
     bool routSearch(int search, int step, std::int16_t& dest, std::int16_t& destRight);
     void terminalRout(const List<short>& path);
+    // Takes the unit off its hexes and stands it on hex, a double-sized unit's second hex beside it.
+    void relocate(std::int16_t hex);
     // The units a finished rout ran through: hit when steady, destroyed when routing themselves.
     void treatRunThrough(const List<short>& left, const List<short>& right);
 

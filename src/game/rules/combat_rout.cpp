@@ -218,14 +218,7 @@ void Combat::RoutMove(std::int16_t hexes) {
                 ++total;
             }
         }
-        landscape_->removeFromRegion(this, static_cast<std::int16_t>(hex_));
-        if (doubleSized_ && secondHex_ >= 0) landscape_->removeFromRegion(this, secondHex_);
-        hex_ = static_cast<std::uint16_t>(dest);
-        landscape_->addToRegion(this, dest);
-        if (doubleSized_) {
-            secondHex_ = rightFlankHex(dest);
-            if (secondHex_ >= 0) landscape_->addToRegion(this, secondHex_);
-        }
+        relocate(dest);
         left.append(dest);
         if (destRight >= 0) right.append(destRight);
     }
@@ -234,6 +227,16 @@ void Combat::RoutMove(std::int16_t hexes) {
     Container<RoutInfo> info(RoutInfo{unitNumber_, left, 0});
     sendNamed("DoRout", &info);
     treatRunThrough(left, right);
+}
+
+void Combat::relocate(std::int16_t hex) {
+    if (hex_ != offMap) landscape_->removeFromRegion(this, static_cast<std::int16_t>(hex_));
+    if (doubleSized_ && secondHex_ >= 0) landscape_->removeFromRegion(this, secondHex_);
+    hex_ = static_cast<std::uint16_t>(hex);
+    landscape_->addToRegion(this, hex);
+    if (!doubleSized_) return;
+    secondHex_ = rightFlankHex(hex);
+    if (secondHex_ >= 0) landscape_->addToRegion(this, secondHex_);
 }
 
 void Combat::terminalRout(const List<short>& path) {
@@ -278,16 +281,7 @@ void Combat::DoRout(const List<short>& path, std::uint16_t terminal) {
     if (!terminal) {
         trace << "normal" << std::endl;
         // A path that ends off the map, or no path at all, leaves the unit where the map has it.
-        if (landscape_ && path.last(last) && landscape_->isValidHex(last)) {
-            if (hex_ != offMap) landscape_->removeFromRegion(this, static_cast<std::int16_t>(hex_));
-            if (doubleSized_ && secondHex_ >= 0) landscape_->removeFromRegion(this, secondHex_);
-            hex_ = static_cast<std::uint16_t>(last);
-            landscape_->addToRegion(this, last);
-            if (doubleSized_) {
-                secondHex_ = rightFlankHex(last);
-                if (secondHex_ >= 0) landscape_->addToRegion(this, secondHex_);
-            }
-        }
+        if (landscape_ && path.last(last) && landscape_->isValidHex(last)) relocate(last);
         Animate(LogicalCommandInfo(unitNumber_, new Container<List<short>>(path), hex_,
                                    BusMessage(LOGICAL_OBJECT_MOVED), named("RoutingDone"),
                                    new Container<short>(static_cast<short>(unitNumber_))));

@@ -62,7 +62,7 @@ protected:
             return std::unique_ptr<VaelUnit>(new Open<Elephant>(r, r.name.c_str()));
         };
     }
-    Maker commander(std::uint16_t number, std::int16_t hex, std::uint32_t nation, Ratings ratings) {
+    Maker leaderMaker(std::uint16_t number, std::int16_t hex, std::uint32_t nation, Ratings ratings) {
         return [number, hex, nation, ratings](VaelLogicalLandscape* on) {
             const std::string name = "Leader " + std::to_string(number);
             return std::unique_ptr<VaelUnit>(
@@ -80,7 +80,7 @@ TEST_F(Battle, MovesVolleyShockRoutRallyAndRampageThenEveryUnitSavedAndReadBack)
     auto& spears = enter<OpenMore<Hoplite>>(fighting<Hoplite>({4, 404, 1, NorthEast}), South);
     auto& guard = enter<OpenMore<Hoplite>>(fighting<Hoplite>({5, 907, 1, SouthEast}), South);
     auto& elephant = enter<Open<Elephant>>(beast({6, 909, 2, NorthWest, 4}), North);
-    auto& general = enter<Leader>(commander(7, 701, 2, {5, 4}), North);
+    auto& general = enter<Leader>(leaderMaker(7, 701, 2, {5, 4}), North);
 
     // A move: two hexes north, clear of every enemy.
     EXPECT_EQ(marcher.MoveTo(1008), 2);

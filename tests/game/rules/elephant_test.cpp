@@ -7,7 +7,6 @@
 #include "game/rules/elephant.h"
 #include "game/rules/leader.h"
 #include "support/rules/fighting_units.h"
-#include "support/rules/leader_fixture.h"
 #include "support/rules/scripted_rolls.h"
 
 namespace vael {
@@ -29,17 +28,6 @@ protected:
         unit.attach(layer);
         layer.units.push_back(&unit);
         return unit;
-    }
-    Leader& leader(int number, std::int16_t hex, std::uint32_t nation) {
-        const std::string name = "Leader " + std::to_string(number);
-        owned.push_back(std::make_unique<Leader>(
-            leaderRecord(static_cast<std::uint16_t>(number), hex, map.get(), nation, name, {}),
-            name.c_str()));
-        auto& made = static_cast<Leader&>(*owned.back());
-        map->addToRegion(&made, hex);
-        made.attach(layer);
-        layer.units.push_back(&made);
-        return made;
     }
     // Breaks the beast: one hit on its last point of cohesion.
     void breakIt(Open<Elephant>& beast) {
@@ -166,7 +154,7 @@ TEST_F(Rampage, HorsesAndLeadersGetOutOfTheWayOrPayForIt) {
         clearUnits();
         auto& beast = elephant({1, 5});
         if (row.leaderInWay) {
-            Leader& general = leader(2, 4, 2);
+            Leader& general = commander(2, 4, 2);
             if (row.blocked) general.setMovement(2);
         } else {
             add<HeavyCav>({2, 4, 2, SouthEast, 5});

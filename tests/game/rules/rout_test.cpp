@@ -9,7 +9,7 @@
 #include "game/rules/leader.h"
 #include "game/rules/rout_records.h"
 #include "support/rules/fighting_units.h"
-#include "support/rules/leader_fixture.h"
+#include "support/rules/test_units.h"
 
 namespace vael {
 namespace {
@@ -24,17 +24,6 @@ protected:
     Lines routLog() const {
         return layer.lines({"TQHit", "AddCommentary", "UnitRouted", "ChangeFacing", "DoRout", "RoutingDone",
                             "EliminateUnit", "UnitEliminated"});
-    }
-    Leader& leader(int number, std::int16_t hex, std::uint32_t nation) {
-        const std::string name = "Leader " + std::to_string(number);
-        owned.push_back(std::make_unique<Leader>(
-            leaderRecord(static_cast<std::uint16_t>(number), hex, map.get(), nation, name, {}),
-            name.c_str()));
-        auto& made = static_cast<Leader&>(*owned.back());
-        map->addToRegion(&made, hex);
-        made.attach(layer);
-        layer.units.push_back(&made);
-        return made;
     }
     void friends(std::initializer_list<std::int16_t> hexes, std::uint32_t nation = 1) {
         int number = 10;
@@ -213,7 +202,7 @@ TEST_F(Rout, UnitsRunThroughAreHitOrDestroyedAndALeaderIsLeftAlone) {
     auto& steady = add({2, 8});
     auto& broken = add({3, 7});
     broken.routing_ = 1;
-    Leader& general = leader(4, 6, 1);
+    Leader& general = commander(4, 6, 1);
     unit.setRoutDirection(North);
     layer.clearLog();
     unit.RoutMove(2);
@@ -248,7 +237,7 @@ TEST_F(Rout, TheLastStepRunsOnFromAnOccupiedHexAndFromBesideAnEnemyLeader) {
         int number = 10;
         for (std::int16_t h : row.friends)
             add({number++, h});
-        if (row.enemyLeader >= 0) leader(9, row.enemyLeader, 2);
+        if (row.enemyLeader >= 0) commander(9, row.enemyLeader, 2);
         unit.setRoutDirection(North);
         layer.clearLog();
         unit.RoutMove(1);
@@ -299,6 +288,11 @@ TEST_F(Rout, TheGamesPathPutsTheUnitAtItsEnd) {
     EXPECT_EQ(layer.log, Lines{"cmd 1 28 503"});
     EXPECT_EQ(values(unit.getHex(), unit.getSecondHex()), "503 504");
     EXPECT_EQ(occupantsOf(*map), "503:1 504:1");
+    // A path from another machine that ends off the map, or holds nothing, moves no one.
+    for (const List<short>& bad : {listOf<short>({503, 9999}), List<short>()}) {
+        unit.DoRout(bad, 0);
+        EXPECT_EQ(occupantsOf(*map), "503:1 504:1");
+    }
 }
 
 } // namespace

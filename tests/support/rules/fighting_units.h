@@ -9,6 +9,7 @@
 
 #include "game/rules/heavy_cav.h"
 #include "game/rules/heavy_infantry.h"
+#include "game/rules/leader.h"
 #include "support/rules/battle_layer.h"
 #include "support/rules/test_maps.h"
 #include "support/test_application.h"
@@ -106,6 +107,23 @@ protected:
         for (auto& u : owned)
             if (auto* c = dynamic_cast<Combat*>(u.get())) c->updateSurroundings();
         return unit;
+    }
+
+    // A leader "Leader <number>" of initiative 3 and command range 4 standing on hex.
+    Leader& commander(int number, std::int16_t hex, std::uint32_t nation) {
+        LeaderUnitData r;
+        static_cast<VaelUnitData&>(r) = record({number, hex, nation});
+        r.name = "Leader " + std::to_string(number);
+        r.initiative = 3;
+        r.commandRange = 4;
+        r.shockPrecedence = 2;
+        r.duelRating = 1;
+        owned.push_back(std::make_unique<Leader>(r, r.name.c_str()));
+        auto& made = static_cast<Leader&>(*owned.back());
+        map->addToRegion(&made, hex);
+        made.attach(layer);
+        layer.units.push_back(&made);
+        return made;
     }
 
     // Takes every unit off the map and destroys it, for the next row of a table.
