@@ -5,7 +5,6 @@
 // shown here too, on every machine.
 #include <cstdint>
 #include <functional>
-#include <string>
 
 #include "framework/core/list.h"
 #include "framework/core/type_name.h"
@@ -30,10 +29,6 @@ struct RaiseFlagsStruct {
 struct GameFlowDialogs {
     std::function<void(VaelLogicalLayer&, const List<SingleCombatResult>&)> overallCombatResults;
     std::function<void(std::uint32_t nation, std::int16_t won)> endOfGame;
-    // The turn overview and the videos are modal too; the scenario index is the application's.
-    std::function<void(const EndOfGameResults&)> gameOverview;
-    std::function<void(const std::string& file)> video;
-    std::function<std::uint32_t()> scenario;
 };
 
 // Registers the layer's handlers of activations, combat steps and the end of the game.

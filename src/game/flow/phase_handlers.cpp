@@ -96,8 +96,8 @@ ContainerBase* onGameOverview(Component* target, BusMessage, ContainerBase* data
         ContainerBase* reply = layer.queryNamedEmpty("GetGameResults");
         trace << "VLL::GameOverview - returned from GetGameResults" << std::endl;
         EndOfGameResults results;
-        if (Container<EndOfGameResults>::fromMessage(reply, results) && layer.getDialogs().gameOverview)
-            layer.getDialogs().gameOverview(results);
+        if (Container<EndOfGameResults>::fromMessage(reply, results) && layer.getPhaseDialogs().gameOverview)
+            layer.getPhaseDialogs().gameOverview(results);
         delete reply;
     });
 }
@@ -231,14 +231,19 @@ void connectPhaseHandlers(VaelLogicalLayer& layer) {
         layer.connectNamed(r.name, r.handler);
 }
 
+void disconnectPhaseHandler(VaelLogicalLayer& layer, const std::string& message) {
+    for (const Registration& r : registrations)
+        if (message == r.name) layer.disconnectNamed(r.name, r.handler);
+}
+
 void VaelLogicalLayer::EndOfTurn(const EndOfGameResults& results) {
     debugStream() << "VaelLogicalLayer::EndOfTurn" << std::endl;
-    if (dialogs_.gameOverview) dialogs_.gameOverview(results);
-    if (dialogs_.scenario && dialogs_.scenario() == 5 && vaelLandscape_) {
+    if (phaseDialogs_.gameOverview) phaseDialogs_.gameOverview(results);
+    if (phaseDialogs_.scenario && phaseDialogs_.scenario() == 5 && vaelLandscape_) {
         bool held = true;
         for (std::int16_t hex : videoHexes)
             held = held && vaelLandscape_->isHexOccupied(hex);
-        if (held && dialogs_.video) dialogs_.video("320vael.avi");
+        if (held && phaseDialogs_.video) phaseDialogs_.video("320vael.avi");
     }
     Container<std::string> doing("viewing end of turn results");
     sendNamed("SynchronizeGame", &doing);

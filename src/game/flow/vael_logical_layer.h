@@ -14,6 +14,7 @@
 #include "game/flow/flow_records.h"
 #include "game/flow/game_control.h"
 #include "game/flow/leader_activation.h"
+#include "game/flow/phase_handlers.h"
 #include "game/flow/shock_records.h"
 #include "game/rules/combat.h"
 #include "game/rules/combat_struct.h"
@@ -156,6 +157,8 @@ public:
     void RoutPhase();
     void UnitDoneRouting(short value);
     std::int16_t getRoutingCount() const { return routingCount_; }
+    const PhaseDialogs& getPhaseDialogs() const { return phaseDialogs_; }
+    void setPhaseDialogs(PhaseDialogs dialogs) { phaseDialogs_ = std::move(dialogs); }
     // The reactions of the enemies beside a hex a unit has just entered.
     void EntryReactionFire(std::int16_t hex);
     void AttemptRefaceFromCharge(RefaceFromChargeStruct record);
@@ -212,6 +215,7 @@ private:
     List<CombatAdvance> advances_;
     List<short> unitsAdvancing_;
     std::int16_t routingCount_ = 0;
+    PhaseDialogs phaseDialogs_;
 };
 
 VAEL_TYPE_NAME(VaelLogicalLayer, "VaelLogicalLayer");

@@ -98,11 +98,11 @@ TEST_F(PhaseHandlers, TheTurnOverviewAndTheRiverVideo) {
     layer.stageBattle(map = makeLandscape(MapFileBuilder(8, 50)).release(), 1, 2);
     Lines shown;
     std::uint32_t scenario = 5;
-    GameFlowDialogs dialogs;
+    PhaseDialogs dialogs;
     dialogs.gameOverview = [&](const EndOfGameResults& r) { shown.push_back("overview " + r.homeName); };
     dialogs.video = [&](const std::string& file) { shown.push_back("video " + file); };
     dialogs.scenario = [&] { return scenario; };
-    layer.setDialogs(dialogs);
+    layer.setPhaseDialogs(dialogs);
     auto& holder = unit({1, 43, 1, East});
     const short valley[] = {42,  143, 141, 243, 342, 442, 541, 642, 643, 543, 40,  240, 440, 640, 38,
                             238, 438, 638, 439, 36,  35,  134, 334, 534, 635, 636, 536, 336, 136, 33,
@@ -126,9 +126,9 @@ TEST_F(PhaseHandlers, TheTurnOverviewAndTheRiverVideo) {
 
 TEST_F(PhaseHandlers, TheGameOverviewShowsWhatGameControlAnswers) {
     Lines shown;
-    GameFlowDialogs dialogs;
+    PhaseDialogs dialogs;
     dialogs.gameOverview = [&](const EndOfGameResults& r) { shown.push_back("overview " + r.visitorName); };
-    layer.setDialogs(dialogs);
+    layer.setPhaseDialogs(dialogs);
     say("GameOverview");
     GameFlowRecorder control({"GetGameResults"});
     control.attach(layer);
