@@ -333,6 +333,15 @@ void VaelLogicalLayer::RemoveFromCombat(std::uint16_t unitNumber) {
             List<const VaelUnit*>& own = first ? combat.attackers : combat.defenders;
             List<const VaelUnit*>& other = first ? combat.defenders : combat.attackers;
             if (!own.contains(unit)) continue;
+            if (first) {
+                // The charge flags run beside the attackers; the unit's goes with it.
+                Item<const VaelUnit*>* a = nullptr;
+                Item<short>* flag = nullptr;
+                own.firstItem(a), combat.moved.firstItem(flag);
+                for (; a && a->value != unit; a = a->next)
+                    flag = flag ? flag->next : nullptr;
+                if (flag) combat.moved.removeItem(flag);
+            }
             own.remove(unit);
             for (const VaelUnit* enemy : each(other)) {
                 auto from = static_cast<std::int16_t>(unit->getHex());

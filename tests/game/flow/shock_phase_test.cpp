@@ -74,6 +74,17 @@ TEST_F(ShockPhase, AnAttackOnAnotherCombatsDefenderTakesHimOver) {
                                   "AddBattleArrow 604>704 d4", "RemoveBattleArrow 605>704 d2"}));
 }
 
+// An attacker taken out of a combat takes its charge flag with it: the one left keeps its own.
+TEST_F(ShockPhase, AnAttackerLeavingACombatTakesItsChargeFlag) {
+    unit({1, 605, 1, East}), unit({2, 606, 1, East}), unit({3, 705, 2, West});
+    declare(1, {3}, 705, 1);
+    declare(2, {3}, 705, 0);
+    Container<short> gone(1);
+    display.sendNamed("RemoveFromCombat", &gone);
+    settle();
+    EXPECT_EQ(combats(), "705: 2 [0] / 3 / ");
+}
+
 TEST_F(ShockPhase, ADeclarationByNoUnitOfOursIsIgnored) {
     unit({1, 605, 1, East}), unit({3, 705, 2, West});
     declare(77, {3}, 705);
