@@ -5,6 +5,7 @@
 #include "framework/display/image_index.h"
 #include "framework/display/windows_palette.h"
 #include "tools/forge/archive_writer.h"
+#include "tools/forge/control_art.h"
 #include "tools/forge/forge_palette.h"
 #include "tools/forge/frame_art.h"
 #include "tools/forge/sample_art.h"
@@ -22,10 +23,12 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
         return false;
     }
     // Every archive goes into its own file and into the image index, in this order.
-    const std::vector<std::tuple<const char*, const char*, ForgedArchive>> archives{
+    std::vector<std::tuple<std::string, std::string, ForgedArchive>> archives{
         {SampleFile, SampleName, sampleArchive()},
         {FrameFile, FrameName, frameArchive()},
         {StatusBarFile, StatusBarName, statusBarArchive()}};
+    for (ControlArchive& a : controlArchives(FontDirectory))
+        archives.emplace_back(a.dataFile, a.name, std::move(a.archive));
     std::vector<std::pair<std::string, Bytes>> files;
     Bytes index;
     std::vector<std::pair<std::string, std::string>> records;

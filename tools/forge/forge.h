@@ -10,6 +10,8 @@ constexpr const char* PaletteFile = "vael.pal";
 constexpr const char* SampleFile = "sample.oif";
 constexpr const char* SampleName = "Sample";
 constexpr const char* MapFile = "oiffile.map";
+// Where the font package puts the free font that the glyph archives are rendered from.
+constexpr const char* FontDirectory = "/usr/share/fonts/truetype/dejavu";
 
 // False, with the reason, when a file cannot be written.
 bool forgeData(const std::filesystem::path& directory, std::string& error);

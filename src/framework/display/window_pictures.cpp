@@ -31,8 +31,30 @@ public:
         return pictures(archive_.findGroup(group));
     }
     std::vector<platform::Surface> currentGroup() override { return pictures(archive_.currentGroup()); }
+    Picture drawable(const std::string& image, const std::string& group) override {
+        return drawableAt(archive_.imageIndex(image, group));
+    }
+    std::vector<Picture> drawables(const std::string& group) override {
+        std::vector<Picture> out;
+        const std::int16_t g = archive_.findGroup(group);
+        if (!archive_.hasGroupIndex(g)) return out;
+        for (std::int16_t frame = 0; frame < archive_.imageCount(g); ++frame)
+            out.push_back(drawableAt(archive_.imageIndexAt(frame, g)));
+        return out;
+    }
+    Picture drawableInAnyGroup(const std::string& image) override {
+        for (std::int16_t g = 0; g < archive_.groupCount(); ++g)
+            if (const std::int16_t index = archive_.findImage(image, g); index >= 0) return drawableAt(index);
+        return {};
+    }
 
 private:
+    Picture drawableAt(std::int16_t index) {
+        if (index < 0) return {};
+        const Bitmap* image = archive_.image(index);
+        return Picture{at(index), image->hotSpot(),
+                       image->kind() == PixelOpaque ? PictureOpaque : PictureKeyed};
+    }
     std::vector<platform::Surface> pictures(std::int16_t group) {
         std::vector<platform::Surface> out;
         if (!archive_.hasGroupIndex(group)) return out;

@@ -72,7 +72,16 @@ Display::~Display() {
 
 void Display::setPixels(const Dim& size) {
     size_ = Dim(std::max<std::int16_t>(size.w, 0), std::max<std::int16_t>(size.h, 0));
+    padding_ = static_cast<std::uint16_t>((4 - size_.w % 4) % 4);
     pixels_.assign(static_cast<std::size_t>(stride()) * static_cast<std::size_t>(size_.h), 0);
+    bits_ = pixels_.data();
+}
+
+void Display::viewPixels(std::uint8_t* bits, const Dim& size, std::uint16_t padding) {
+    std::vector<std::uint8_t>().swap(pixels_);
+    bits_ = bits;
+    size_ = size;
+    padding_ = bits ? padding : 0;
 }
 
 // Drawing.
@@ -84,19 +93,20 @@ Box Display::changed(const Box& box) {
 }
 
 Box Display::fill(std::uint8_t colour) {
-    std::fill(pixels_.begin(), pixels_.end(), colour);
+    if (!bits_) return Box();
+    std::fill(bits_, bits_ + static_cast<std::size_t>(stride()) * static_cast<std::size_t>(size_.h), colour);
     return changed(Box(0, 0, size_.w, size_.h));
 }
 
 Box Display::drawBitmap(const Point& at, const platform::Surface& source, const Box& sourceBox) {
-    if (!source.pixels) return Box();
+    if (!source.pixels || !bits_) return Box();
     Edges s = clipped(sourceBox, source.width, source.height);
     // Where the clipped source lands, clipped again to this display.
     const std::int32_t dx = at.x - sourceBox.x, dy = at.y - sourceBox.y;
     const Edges d = clipped(boxOf({s.left + dx, s.top + dy, s.right + dx, s.bottom + dy}), size_.w, size_.h);
     if (isEmpty(s) || isEmpty(d)) return Box();
     for (std::int32_t y = d.top; y < d.bottom; ++y)
-        std::memcpy(&pixels_[static_cast<std::size_t>(y * stride() + d.left)],
+        std::memcpy(&bits_[static_cast<std::size_t>(y * stride() + d.left)],
                     source.pixels + static_cast<std::ptrdiff_t>(y - dy) * source.pitch + (d.left - dx),
                     static_cast<std::size_t>(d.right - d.left));
     return changed(boxOf(d));
@@ -108,13 +118,32 @@ Box Display::drawWholeBitmap(const Point& at, const platform::Surface& source) {
         Box(0, 0, static_cast<std::int16_t>(source.width), static_cast<std::int16_t>(source.height)));
 }
 
+Box Display::drawPicture(const Point& at, const Picture& picture) {
+    const platform::Surface& source = picture.surface;
+    if (picture.kind == PictureOpaque) return drawWholeBitmap(at - picture.hotSpot, source);
+    if (!source.pixels || !bits_) return Box();
+    const Point corner = at - picture.hotSpot;
+    const Edges d = clipped(Box(corner.x, corner.y, static_cast<std::int16_t>(source.width),
+                                static_cast<std::int16_t>(source.height)),
+                            size_.w, size_.h);
+    if (isEmpty(d)) return Box();
+    // Every kind but the opaque one leaves what lies under byte 0.
+    for (std::int32_t y = d.top; y < d.bottom; ++y) {
+        const std::uint8_t* from = source.pixels + static_cast<std::ptrdiff_t>(y - corner.y) * source.pitch;
+        std::uint8_t* to = &bits_[static_cast<std::size_t>(y * stride())];
+        for (std::int32_t x = d.left; x < d.right; ++x)
+            if (const std::uint8_t p = from[x - corner.x]) to[x] = p;
+    }
+    return changed(boxOf(d));
+}
+
 Box Display::frameRect(const Box& box, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     const std::uint8_t colour = matchColour(red, green, blue);
     const Edges e = edgesOf(box);
-    if (isEmpty(e)) return Box();
+    if (isEmpty(e) || !bits_) return Box();
     const auto plot = [&](std::int32_t x, std::int32_t y) {
         if (x >= 0 && y >= 0 && x < size_.w && y < size_.h)
-            pixels_[static_cast<std::size_t>(y * stride() + x)] = colour;
+            bits_[static_cast<std::size_t>(y * stride() + x)] = colour;
     };
     for (std::int32_t x = e.left; x < e.right; ++x)
         plot(x, e.top), plot(x, e.bottom - 1);
@@ -127,9 +156,9 @@ Box Display::frameRect(const Box& box, std::uint8_t red, std::uint8_t green, std
 Box Display::fillRect(const Box& box, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     const std::uint8_t colour = matchColour(red, green, blue);
     const Edges c = clipped(box, size_.w, size_.h);
-    if (isEmpty(c)) return Box();
+    if (isEmpty(c) || !bits_) return Box();
     for (std::int32_t y = c.top; y < c.bottom; ++y)
-        std::memset(&pixels_[static_cast<std::size_t>(y * stride() + c.left)], colour,
+        std::memset(&bits_[static_cast<std::size_t>(y * stride() + c.left)], colour,
                     static_cast<std::size_t>(c.right - c.left));
     return changed(boxOf(c));
 }

@@ -13,6 +13,7 @@
 #include "framework/core/geometry.h"
 #include "framework/core/list.h"
 #include "framework/ui/menu.h"
+#include "framework/ui/picture_archive.h"
 #include "framework/ui/t_layout_window.h"
 #include "platform/platform.h"
 
@@ -43,6 +44,8 @@ public:
     // Copies the box of the source picture with its top-left corner at the point.
     virtual Box drawBitmap(const Point& at, const platform::Surface& source, const Box& sourceBox);
     virtual Box drawWholeBitmap(const Point& at, const platform::Surface& source);
+    // An archive's picture whole, its hot spot on the point, drawn by its pixel kind.
+    virtual Box drawPicture(const Point& at, const Picture& picture);
     virtual Box frameRect(const Box& box, std::uint8_t red, std::uint8_t green, std::uint8_t blue);
     virtual Box fillRect(const Box& box, std::uint8_t red, std::uint8_t green, std::uint8_t blue);
     virtual void resize(const Dim& size);
@@ -115,15 +118,19 @@ public:
     Dim size() const { return size_; }
     std::int16_t width() const { return size_.w; }
     std::int16_t height() const { return size_.h; }
-    std::uint8_t* bits() { return pixels_.data(); }
-    std::uint16_t padding() const { return static_cast<std::uint16_t>((4 - size_.w % 4) % 4); }
-    std::int32_t stride() const { return size_.w + padding(); }
-    platform::Surface surface() const { return {pixels_.data(), size_.w, size_.h, stride()}; }
+    std::uint8_t* bits() { return bits_; }
+    std::uint16_t padding() const { return padding_; }
+    std::int32_t stride() const { return size_.w + padding_; }
+    platform::Surface surface() const { return {bits_, size_.w, size_.h, stride()}; }
 
 protected:
     // Marks a changed box for the screen, here and in the children that show it.
     Box changed(const Box& box);
     void callMouseHandler(std::int16_t kind, const Point& point);
+    // Shows pixels the display does not own (a view into another display's rows), or none when bits is
+    // null; the display's own rows are given up.
+    void viewPixels(std::uint8_t* bits, const Dim& size, std::uint16_t padding);
+    void setSize(const Dim& size) { size_ = size; }
 
     std::int16_t mouseEnabled_[MouseKinds] = {};
     Display* captured_ = nullptr;
@@ -141,6 +148,8 @@ private:
     Display* parent_ = nullptr;
     Dim size_;
     std::vector<std::uint8_t> pixels_;
+    std::uint8_t* bits_ = nullptr;
+    std::uint16_t padding_ = 0;
 };
 
 } // namespace vael

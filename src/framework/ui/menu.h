@@ -8,6 +8,7 @@
 
 #include "framework/core/geometry.h"
 #include "framework/core/list.h"
+#include "framework/core/type_name.h"
 #include "framework/ui/menu_item.h"
 #include "framework/ui/system_menu.h"
 
@@ -90,4 +91,8 @@ protected:
     std::string name_;
 };
 
+} // namespace vael
+
+namespace vael {
+VAEL_TYPE_NAME(Menu*, "Menu *");
 } // namespace vael

@@ -18,6 +18,13 @@ PictureArchive::Opener& opener() {
 
 } // namespace
 
+std::vector<Picture> PictureArchive::drawables(const std::string& name) {
+    std::vector<Picture> out;
+    for (const platform::Surface& surface : group(name))
+        out.push_back(Picture{surface, Point(), PictureOpaque});
+    return out;
+}
+
 PictureArchive::Opener PictureArchive::setOpener(Opener open) {
     const Opener previous = opener();
     opener() = open;

@@ -243,6 +243,15 @@ std::int16_t WinApp::messageWaiting() {
     return !translated_.empty() || platform_.eventWaiting();
 }
 
+std::int16_t WinApp::waitMessage() {
+    platform::Event event;
+    while (translated_.empty()) {
+        if (!platform_.waitEvent(event)) return 0;
+        translateEvent(event, translated_);
+    }
+    return 1;
+}
+
 bool WinApp::translateAccelerator(const WindowMessage& message) {
     if (message.message != MessageKeyDown || !mainWindow_) return false;
     const auto command = accelerators_->find(static_cast<std::int32_t>(message.wParam),

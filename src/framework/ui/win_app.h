@@ -41,6 +41,8 @@ public:
     std::int16_t run() override;
     std::int16_t messageWaiting() override;
     std::int16_t pumpMessage() override;
+    // Waits until a message is there; 0 when none ever will be (nothing queued and no timer running).
+    std::int16_t waitMessage();
     // Our pictures are stored top row first.
     std::int16_t dibOrientation() override { return -1; }
     // The chosen path replaces fileName; 1 when one was chosen, else 0.
@@ -79,6 +81,7 @@ public:
 
     void addModelessDialog(WindowHandle dialog) { modelessDialogs_.append(dialog); }
     void removeModelessDialog(WindowHandle dialog) { modelessDialogs_.remove(dialog); }
+    const List<WindowHandle>& modelessDialogs() const { return modelessDialogs_; }
 
     // The cursors the system has (more come with the cursor resources).
     static CursorHandle arrowCursor();

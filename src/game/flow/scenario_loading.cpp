@@ -77,6 +77,7 @@ void VaelLogicalLayer::failLoad(const std::string& why, bool alreadyReported) {
 bool VaelLogicalLayer::LoadScenario(const ScenarioInfoStruct& info) {
     // The units of a battle still loaded stand on its map, which the new battle replaces: they go with it.
     CloseGame();
+    loadedScenario_ = info;
     campaign_ = info.campaign;
     const std::string directory = directoryOf(9);
     const std::string path = findDataFile(directory, info.fileName);

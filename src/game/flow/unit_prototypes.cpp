@@ -2,9 +2,11 @@
 
 #include <memory>
 
+#include "game/rules/elephant.h"
 #include "game/rules/heavy_cav.h"
 #include "game/rules/heavy_infantry.h"
 #include "game/rules/logical_layer.h"
+#include "game/rules/missile_kinds.h"
 #include "game/rules/vaelmoric.h"
 
 namespace vael {
@@ -32,14 +34,16 @@ struct Registration {
     Unit* (*make)();
 };
 
-// The kinds that shoot or throw (skirmishers 10, light infantry 36, light cavalry 39, elephants 40) join
-// this table as the rules gain them.
 const Registration registrations[] = {
     {0, []() -> Unit* { return new Vaelmoric(nowhere<LeaderUnitData>(), "Vaelmoric"); }},
     {1, []() -> Unit* { return new Hoplite(nowhere<CombatUnitData>(), "Hoplite"); }},
     {4, []() -> Unit* { return new Leader(nowhere<LeaderUnitData>(), "Leader"); }},
     {8, []() -> Unit* { return new HeavyCav(nowhere<HeavyCavUnitData>(), "HeavyCav"); }},
+    {10, []() -> Unit* { return new Skirmisher(nowhere<MissileCapableUnitData>(), "Skirmisher"); }},
     {17, []() -> Unit* { return new Phalanx(nowhere<CombatUnitData>(), "Phalanx"); }},
+    {36, []() -> Unit* { return new LightInfantry(nowhere<MissileCapableUnitData>(), "LightInfantry"); }},
+    {39, []() -> Unit* { return new LightCav(nowhere<MissileCapableUnitData>(), "LightCav"); }},
+    {40, []() -> Unit* { return new Elephant(nowhere<ElephantUnitData>(), "Elephant"); }},
     {35, []() -> Unit* { return new Leader(nowhere<LeaderUnitData>(), "Leader"); }},
 };
 

@@ -1,4 +1,7 @@
 #include "game/flow/vael_logical_layer.h"
+#include "game/flow/saved_game.h"
+
+#include <algorithm>
 
 #include <type_traits>
 
@@ -110,7 +113,10 @@ ContainerBase* onFindLeader(Component* target, BusMessage, ContainerBase* data) 
 
 // The computer opponents' conditions run here once there are computer opponents.
 ContainerBase* onUnitMovementDone(Component* target, BusMessage, ContainerBase* data) {
-    return handled<void>(target, data, __LINE__, [](VaelLogicalLayer&) -> ContainerBase* { return nullptr; });
+    return handled<void>(target, data, __LINE__, [](VaelLogicalLayer& layer) -> ContainerBase* {
+        layer.runOpponentsConditions();
+        return nullptr;
+    });
 }
 
 ContainerBase* onRemoveFromCombat(Component* target, BusMessage, ContainerBase* data) {
@@ -239,6 +245,8 @@ void VaelLogicalLayer::connectParent() {
         blockForwardingNamed(name, 2);
     connectLeaderActivation(*this);
     connectPhaseHandlers(*this);
+    connectSideControl(*this);
+    connectSavedGame(*this);
 }
 
 void VaelLogicalLayer::deleteBattle() {
@@ -258,9 +266,28 @@ void VaelLogicalLayer::deleteBattle() {
     vaelLandscape_ = nullptr;
 }
 
+void VaelLogicalLayer::setOpponent(bool visitor, std::unique_ptr<ComputerOpponent> opponent) {
+    (visitor ? visitorAI_ : homeAI_) = std::move(opponent);
+}
+
+void VaelLogicalLayer::setScriptFileName(const std::string& name) {
+    const std::size_t n = std::min(name.size(), sizeof(scriptFileName_) - 1);
+    name.copy(scriptFileName_, n);
+    scriptFileName_[n] = '\0';
+}
+
+void VaelLogicalLayer::runOpponentsConditions() {
+    for (ComputerOpponent* opponent : {homeAI_.get(), visitorAI_.get()})
+        if (opponent) opponent->runConditions();
+}
+
 void VaelLogicalLayer::CloseGame() {
     endCombatPause(*this);
     gameControl_.reset();
+    homeAI_.reset();
+    visitorAI_.reset();
+    homePlanName_.clear();
+    disconnectEliteInitiative(*this);
     deleteBattle();
     combats_.clear();
     combatResults_.clear();

@@ -16,6 +16,7 @@
 #include "game/flow/leader_activation.h"
 #include "game/flow/phase_handlers.h"
 #include "game/flow/shock_records.h"
+#include "game/flow/side_control.h"
 #include "game/rules/combat.h"
 #include "game/rules/combat_struct.h"
 #include "game/rules/group.h"
@@ -162,6 +163,24 @@ public:
     // The reactions of the enemies beside a hex a unit has just entered.
     void EntryReactionFire(std::int16_t hex);
     void AttemptRefaceFromCharge(RefaceFromChargeStruct record);
+    // Side control: the computer opponents (owned, gone with the battle), the plans they play, the leaders
+    // played here and by the computer, and the shell's dialogs and preference.
+    SideControlServices& getSideControlServices() { return sideServices_; }
+    ComputerOpponent* getOpponent(bool visitor) const { return (visitor ? visitorAI_ : homeAI_).get(); }
+    void setOpponent(bool visitor, std::unique_ptr<ComputerOpponent> opponent);
+    std::string getScriptFileName() const { return scriptFileName_; }
+    void setScriptFileName(const std::string& name);
+    const std::string& getHomePlanName() const { return homePlanName_; }
+    void setHomePlanName(const std::string& name) { homePlanName_ = name; }
+    List<Leader*>& getComputerLeaders() { return computerLeaders_; }
+    List<Leader*>& getLocalLeaders() { return localLeaders_; }
+    void setTQPoints(std::uint16_t home, std::uint16_t visitor) {
+        homeTQPoints_ = home, visitorTQPoints_ = visitor;
+    }
+    // The scenario last asked for, which a saved game is read over.
+    const ScenarioInfoStruct& getLoadedScenario() const { return loadedScenario_; }
+    // Runs the conditions of every computer side's plan.
+    void runOpponentsConditions();
 
     // The kind of a plan script from its first line: 1 when the line ends in "1".
     static std::uint16_t scriptKindOfLine(const std::string& firstLine);
@@ -205,6 +224,10 @@ private:
     List<LeaderUnitInfo> leaderRecords_;
     TitleSink titleSink_;
     std::unique_ptr<GameControl> gameControl_;
+    SideControlServices sideServices_;
+    std::unique_ptr<ComputerOpponent> homeAI_, visitorAI_;
+    std::string homePlanName_;
+    ScenarioInfoStruct loadedScenario_;
     List<SingleCombatResult> combatResults_;
     GameFlowDialogs dialogs_;
     // Shock combat and the rout phase.

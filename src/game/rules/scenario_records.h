@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/core/geometry.h"
+#include "framework/core/landscape_definition.h"
 #include "framework/core/type_name.h"
 
 namespace vael {
@@ -18,16 +19,6 @@ struct MapInfoStruct {
     bool operator==(const MapInfoStruct&) const = default;
 };
 
-// BEGIN_LANDSCAPE: which battle, how big its map is, how many regions it has and how it is drawn.
-struct LandscapeDefinition {
-    std::uint16_t scenario = 0;
-    Point size{0, 0};
-    std::int16_t regionCount = 0;
-    std::uint32_t style = 0;
-
-    bool operator==(const LandscapeDefinition&) const = default;
-};
-
 // The data of LOGICAL_UNIT_CREATED: the prototype key the unit was made from, its facing and its side.
 struct LOCreateInfo {
     std::uint16_t key = 0;
@@ -38,7 +29,6 @@ struct LOCreateInfo {
 };
 
 VAEL_TYPE_NAME(MapInfoStruct, "MapInfoStruct");
-VAEL_TYPE_NAME(LandscapeDefinition, "LandscapeDefinition");
 VAEL_TYPE_NAME(LOCreateInfo, "LOCreateInfo");
 
 } // namespace vael

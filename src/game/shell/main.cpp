@@ -1,6 +1,6 @@
 // Program entry. Until the game's application object arrives, the program shows the main frame with its
-// menus, tiled background and status bar, runs the application's message loop with its timers, and ends
-// when the frame is closed.
+// menus, tiled background, tool bar and status bar, runs the application's message loop with its timers,
+// and ends when the frame is closed.
 //
 // Options: --version; --trace FILE writes the trace to FILE (else $VAEL_TRACE, else "VaelDebugStream" in
 // the state directory); --quit-after MS closes the window after MS milliseconds, as its close button
@@ -20,6 +20,7 @@
 #include "framework/ui/ostrell_window.h"
 #include "framework/ui/status_bar.h"
 #include "framework/ui/system_font.h"
+#include "framework/ui/toolbar.h"
 #include "framework/ui/win_app.h"
 #include "platform/sdl/sdl_platform.h"
 
@@ -46,7 +47,9 @@ public:
     explicit ProgramApp(vael::platform::Platform& platform) : WinApp(ProductKey, "", "", platform) {}
     // The image index and the displays arrive with the display subsystems.
     void findDataFile(vael::OIFBase*, const std::uint8_t*&, const std::uint8_t*) override {}
-    void routeMouseEvent(vael::Display*, std::int16_t, const vael::Point&) override {}
+    void routeMouseEvent(vael::Display* display, std::int16_t kind, const vael::Point& point) override {
+        display->routeMouseEvent(kind, point);
+    }
 };
 
 std::uint32_t frameTicks = 0;
@@ -129,10 +132,18 @@ int main(int argc, char** argv) {
                                          "Vael Status Bar");
         statusBar.attach(app);
         frame.setStatusBar(&statusBar);
+        // The game's own tool bar comes with the game's application; until then the file commands show.
+        vael::WindowsToolbar toolbar(frame.hwnd(), "Toolbar");
+        toolbar.attach(app);
+        for (const auto& [group, tip] : {std::pair{"FileOpen", "Open"}, std::pair{"FileSave", "Save"}})
+            toolbar.addButton(
+                new vael::Button("Buttons 2", group, vael::RegisteredMessage::getId(group), "", tip, group));
+        frame.setToolbar(&toolbar);
         app.setStatusText(Title, 1);
         startedAt = app.tickCount();
         app.addTimer(vael::Callback(&app, onFrameTick), 10, 0);
         status = app.run() == 1 ? 0 : 1;
+        frame.setToolbar(nullptr);
     }
     std::printf("%s closed after %u timer ticks\n", Title, frameTicks);
     return status;

@@ -56,7 +56,7 @@ TEST_F(Demonstration, LoadsBothArmiesWithTheirCommanders) {
     EXPECT_EQ(layer.getHomeRoutDirection(), 7u);
     EXPECT_EQ(layer.getVisitorRoutDirection(), 3u);
     EXPECT_EQ(layer.getScriptKinds(false), (std::vector<std::uint16_t>{1, 0}));
-    EXPECT_EQ(layer.getScriptKinds(true), std::vector<std::uint16_t>{1});
+    EXPECT_EQ(layer.getScriptKinds(true), (std::vector<std::uint16_t>{1, 0}));
 
     // The commanders' names decide the battle: the Macedonian's holds "Vaelmoric", the Indian's "Tezhar".
     Leader* vaelmoric = layer.findLeaderByName("Vaelmoric the Bold");

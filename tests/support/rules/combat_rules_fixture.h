@@ -44,9 +44,13 @@ inline std::string describeCombatPayload(const ContainerBase* data) {
     const auto numbers = [](const List<unsigned short>& list) {
         std::string out = "[";
         ListIterator<unsigned short> it(const_cast<List<unsigned short>&>(list));
-        for (unsigned short n = 0; it.next(n);)
-            out += (out.size() > 1 ? " " : "") + std::to_string(n);
-        return out + "]";
+        // Appended piece by piece: chained string + trips a false -Wrestrict in optimised builds.
+        for (unsigned short n = 0; it.next(n);) {
+            if (out.size() > 1) out += ' ';
+            out += std::to_string(n);
+        }
+        out += ']';
+        return out;
     };
     if (Container<List<short>>::fromMessage(data, hexes)) return text(hexes);
     if (Container<BusMessage>::fromMessage(data, word)) return text(word.id());

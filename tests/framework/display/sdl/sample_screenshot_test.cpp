@@ -12,33 +12,22 @@
 #include "framework/ui/win_app.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/sdl/x11_readback.h"
+#include "support/display/sdl_data_app.h"
 #include "tools/forge/forge_palette.h"
 
 namespace vael::test {
 namespace {
-
-class SampleApp : public WinApp {
-public:
-    explicit SampleApp(platform::Platform& platform) : WinApp("Iron Vigils", "", "", platform) {}
-    void findDataFile(OIFBase* library, const std::uint8_t*& cursor, const std::uint8_t* end) override {
-        findIndexedDataFile(library, cursor, end, dataPath(5), "");
-    }
-    void routeMouseEvent(Display*, std::int16_t, const Point&) override {}
-};
 
 class SampleScreenshotTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display: run this program under xvfb-run";
         std::string error;
-        sdl = platform::SdlPlatform::create({}, error);
+        sdl = openDataPlatform(error);
         ASSERT_NE(sdl, nullptr) << error;
-        const std::string key = "SOFTWARE\\Tamblor\\Iron Vigils";
-        sdl->settings().writeText(platform::Settings::Root::Machine, key, "Path", VAEL_BUILD_DATA_DIR);
-        sdl->settings().writeText(platform::Settings::Root::Machine, key, "Palette", "VAEL.PAL");
         ASSERT_TRUE(sdl->openWindow(Width, Height, "Sample"));
         installApplicationPalette();
-        app = std::make_unique<SampleApp>(*sdl);
+        app = std::make_unique<IndexedDataApp>(*sdl);
     }
     void TearDown() override {
         app.reset();
@@ -60,7 +49,7 @@ protected:
 
     static constexpr int Width = 160, Height = 64;
     std::unique_ptr<platform::SdlPlatform> sdl;
-    std::unique_ptr<SampleApp> app;
+    std::unique_ptr<IndexedDataApp> app;
 };
 
 TEST_F(SampleScreenshotTest, TheSampleImagesShowInThePalettesColours) {

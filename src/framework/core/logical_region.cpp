@@ -1,4 +1,4 @@
-#include "game/rules/logical_region.h"
+#include "framework/core/logical_region.h"
 
 namespace vael {
 

@@ -1,0 +1,768 @@
+#include "framework/ui/dialog.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "framework/core/assertion.h"
+#include "framework/ui/dialog_template.h"
+#include "framework/ui/win_app.h"
+#include "framework/ui/window_manager.h"
+
+namespace vael {
+
+namespace {
+
+// The dialog's background picture: pixels of its own, shown to nobody.
+class Canvas : public Display {
+public:
+    explicit Canvas(const Dim& size) : Display(size, "Dialog background") {}
+    Point cursorPosition() override { return Point(); }
+    void update() override {}
+    Menu* loadMenu(const std::string&) override { return nullptr; }
+};
+
+TWindowMetrics placedAt(const Point& at, const Dim& size) {
+    TWindowMetrics m;
+    m.x.set(lmLeft, lmAbsolute, nullptr, lmLeft, at.x, lmPixels);
+    m.y.set(lmTop, lmAbsolute, nullptr, lmTop, at.y, lmPixels);
+    m.width.set(lmWidth, lmAbsolute, nullptr, lmWidth, size.w, lmPixels);
+    m.height.set(lmHeight, lmAbsolute, nullptr, lmHeight, size.h, lmPixels);
+    return m;
+}
+
+bool isOwnerDrawn(const DialogItemWindow& w) {
+    return w.controlClass() == ClassButton && (w.style() & style::ButtonTypeMask) == style::OwnerDraw;
+}
+
+bool takesFocus(const DialogItemWindow& w) {
+    if (!w.isVisible() || !w.isEnabled()) return false;
+    return w.controlClass() == ClassEdit || w.controlClass() == ClassListBox || w.controlClass() == ClassComboBox ||
+           isOwnerDrawn(w);
+}
+
+char mnemonicOf(const std::string& label) {
+    for (std::size_t i = 0; i + 1 < label.size(); ++i)
+        if (label[i] == '&') {
+            if (label[i + 1] != '&') return static_cast<char>(std::toupper(static_cast<unsigned char>(label[i + 1])));
+            ++i;
+        }
+    return 0;
+}
+
+} // namespace
+
+Dialog::Dialog(const std::string& archiveName, const std::string& bitmapGroup, const std::string& backgroundName)
+    : Window(Point(0, 0), InitialSize, ""), WindowsWindow(Point(0, 0), InitialSize, "", nullptr, nullptr),
+      images_(PictureArchive::open(archiveName)), bitmapGroup_(bitmapGroup),
+      backgroundName_(backgroundName.empty() ? "Background" : backgroundName) {}
+
+Dialog::~Dialog() {
+    if (open_) close(0);
+    releaseAll();
+    destroyWindow();
+}
+
+// Running.
+
+std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode, std::uint16_t autoDelete,
+                            WindowHandle parent) {
+    WinApp* app = winApp();
+    std::optional<DialogTemplate> dialog = loadDialogTemplate(resourceName);
+    Assertion::check(dialog.has_value(), "Dialog template not found: " + resourceName, __FILE__, __LINE__);
+    if (!dialog || !app || open_ || mode > Pumped) return 0;
+    if (parent == 0) parent = WinApp::mainWindowHandle();
+    open_ = 1;
+    mode_ = mode;
+    if (mode == Modeless) autoDelete_ = autoDelete;
+    for (StaticText& t : convertTemplate(*dialog, DialogUnits::of(SystemAverageCharWidth, SystemAscent)))
+        textTiles_.append(new TextTile(t.id, t.text, t.position, t.size));
+
+    const DialogUnits units = DialogUnits::of(SystemAverageCharWidth, SystemAscent);
+    const Dim client(dialogPixels(dialog->cx, units.x), dialogPixels(dialog->cy, units.y));
+    position_ = Point(dialogPixels(dialog->x, units.x), dialogPixels(dialog->y, units.y));
+    if (!captionFits(dialog->caption)) dialog->caption.clear();
+    caption_ = dialog->caption;
+    for (const DialogItem& it : dialog->items)
+        items_.push_back(std::make_unique<DialogItemWindow>(
+            *this, it,
+            Box(dialogPixels(it.x, units.x), dialogPixels(it.y, units.y), dialogPixels(it.cx, units.x),
+                dialogPixels(it.cy, units.y))));
+    WindowsWindow::create(client, ClassName, dialog->style & ~style::Child, parent);
+    initialise(client);
+    if (!open_) return result_; // closed while it was being initialised
+
+    if (mode == Modeless || mode == Pumped) app->addModelessDialog(hwnd_);
+    if (mode == Modeless) return 0;
+    if (mode == Modal) {
+        // The modal loop feeds the dialog from the application's queue; other windows see no input.
+        const WindowHandle handle = hwnd_;
+        app->addModelessDialog(handle);
+        while (open_) {
+            if (!app->messageWaiting() && !app->waitMessage()) {
+                close(0);
+                break;
+            }
+            if (!app->pumpMessage()) close(0);
+        }
+        app->removeModelessDialog(handle);
+        return result_;
+    }
+    while (open_) {
+        if (!app->pumpMessage()) {
+            close(0);
+            return 0;
+        }
+        app->runOneTask();
+        if (open_ && !app->messageWaiting() && app->queuedTasks() == 0 && !app->waitMessage()) {
+            // Nothing will ever come again: the program is as good as stopped.
+            close(0);
+            return 0;
+        }
+    }
+    return result_;
+}
+
+void Dialog::initialise(const Dim& client) {
+    background_ = std::make_unique<Canvas>(client);
+    const Picture picture = bitmapGroup_.empty() ? Picture() : images_->drawable(backgroundName_, bitmapGroup_);
+    if (picture.exists() && picture.width() > 0 && picture.height() > 0) {
+        for (std::int32_t x = 0; x < client.w; x += picture.width())
+            for (std::int32_t y = 0; y < client.h; y += picture.height())
+                background_->drawPicture(Point(static_cast<std::int16_t>(x + picture.hotSpot.x),
+                                               static_cast<std::int16_t>(y + picture.hotSpot.y)),
+                                         picture);
+    } else {
+        background_->fill(NoPictureColour);
+    }
+    for (auto& w : items_)
+        wrapControl(*w);
+    closeRadioGroup();
+    Item<TextTile*>* t = nullptr;
+    for (textTiles_.firstItem(t); t; t = t->next)
+        t->value->setParent(this, placedAt(t->value->position(), t->value->size()));
+    resizeBackBuffer(client);
+    for (auto& w : items_)
+        if (takesFocus(*w) && (w->style() & style::TabStop)) {
+            focus_ = w.get();
+            break;
+        }
+    onInitDialog();
+    if (open_) redrawAll();
+}
+
+void Dialog::closeRadioGroup() {
+    Item<DialogRadio*>* n = nullptr;
+    for (pendingRadios_.firstItem(n); n; n = n->next)
+        n->value->setGroup(pendingRadios_);
+    pendingRadios_.clear();
+}
+
+void Dialog::wrapControl(DialogItemWindow& window) {
+    const std::uint32_t s = window.style();
+    if ((s & style::Group) && !pendingRadios_.isEmpty()) closeRadioGroup();
+    const auto id = static_cast<std::int16_t>(window.id());
+    DialogControl* made = nullptr;
+    if (window.controlClass() == ClassStatic) {
+        const std::string text = window.text();
+        window.setText("");
+        made = createLabelControl(id, window.handle(), text);
+    } else if (window.controlClass() == ClassButton) {
+        switch (s & style::ButtonTypeMask) {
+        case style::PushButton: made = createImageButton(id, window.handle(), window.text()); break;
+        case style::DefPushButton: made = createDefaultButton(id, window.handle(), window.text()); break;
+        case style::CheckBox:
+        case style::AutoCheckBox: made = createCheckBox(id, window.handle(), window.text()); break;
+        case style::RadioButton:
+        case style::AutoRadioButton:
+            made = createRadioButton(id, window.handle(), window.text());
+            if (auto* radio = dynamic_cast<DialogRadio*>(made)) pendingRadios_.append(radio);
+            break;
+        default: return;
+        }
+        window.setStyle((s & ~style::ButtonTypeMask) | style::OwnerDraw);
+    }
+    controls_.erase(window.handle());
+    if (made) controls_[window.handle()] = std::unique_ptr<DialogControl>(made);
+}
+
+void Dialog::close(std::int16_t value) {
+    WinApp* app = winApp();
+    open_ = 0;
+    controls_.clear();
+    if ((mode_ == Modeless || mode_ == Pumped) && app) app->removeModelessDialog(hwnd_);
+    releaseAll();
+    result_ = value;
+    if (mode_ == Modal && getBus()) {
+        if (ContainerBase* answer = sendNowNamedEmpty("ModalDialogBoxClosing")) delete answer;
+    }
+    background_.reset();
+    destroyWindow();
+}
+
+void Dialog::releaseAll() {
+    Item<TextTile*>* t = nullptr;
+    for (textTiles_.firstItem(t); t; t = t->next) {
+        t->value->detachFromParent();
+        delete t->value;
+    }
+    textTiles_.clear();
+    controls_.clear();
+    pendingRadios_.clear();
+    focus_ = pressed_ = nullptr;
+    items_.clear();
+}
+
+// Messages.
+
+std::intptr_t Dialog::windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (!open_) return WindowsWindow::windowProc(message, wParam, lParam);
+    return dialogProc(message, wParam, lParam);
+}
+
+std::intptr_t Dialog::dialogProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    switch (message) {
+    case MessagePaint:
+        redrawAll();
+        return 0;
+    case MessageCommand: {
+        const auto id = static_cast<std::uint16_t>(wParam & 0xFFFF);
+        const auto code = static_cast<std::uint16_t>(wParam >> 16);
+        if (DialogItemWindow* w = item(static_cast<std::int16_t>(id)))
+            if (DialogControl* c = control(w->handle())) c->onNotify(code);
+        if (open_) onCommand(id, code);
+        return 0;
+    }
+    case MessageClose:
+        command(IdCancel, 0);
+        return 0;
+    case MessageMouseMove:
+    case MessageButtonDown:
+    case MessageButtonUp:
+    case MessageDoubleClick:
+        if ((wParam & 0xFF) == platform::ButtonLeft || message == MessageMouseMove) mouse(message, pointOf(lParam));
+        return 0;
+    default:
+        return WindowsWindow::windowProc(message, wParam, lParam);
+    }
+}
+
+void Dialog::command(std::uint16_t id, std::uint16_t notification) {
+    dialogProc(MessageCommand, std::uintptr_t(id) | std::uintptr_t(notification) << 16, 0);
+}
+
+void Dialog::onCommand(std::uint16_t id, std::uint16_t) {
+    if (id == IdOk) {
+        onAccept();
+        if (open_) close(1);
+    } else if (id == IdCancel) {
+        close(0);
+    }
+}
+
+bool Dialog::takeDialogMessage(const WindowMessage& message) {
+    if (!open_ || !hwnd_) return false;
+    switch (message.message) {
+    case MessageKeyDown:
+    case MessageSysKeyDown:
+    case MessageKeyUp:
+    case MessageChar:
+        // The keyboard belongs to the dialog opened last.
+        if (WindowHandle last = 0; winApp() && winApp()->modelessDialogs().last(last) && last != hwnd_) return false;
+        break;
+    default:
+        break;
+    }
+    switch (message.message) {
+    case MessageKeyDown:
+    case MessageSysKeyDown:
+        if (message.message == MessageSysKeyDown || (message.lParam & platform::ModAlt)) {
+            const auto c = static_cast<char>(message.wParam);
+            if (message.wParam < 128 && std::isalnum(static_cast<unsigned char>(c))) mnemonic(c);
+            return true;
+        }
+        key(static_cast<std::int32_t>(message.wParam), static_cast<std::uint16_t>(message.lParam));
+        return true;
+    case MessageKeyUp:
+        return true;
+    case MessageChar:
+        if (message.wParam < 256) character(static_cast<char>(message.wParam));
+        return true;
+    case MessageMouseMove:
+    case MessageButtonDown:
+    case MessageButtonUp:
+    case MessageDoubleClick: {
+        const platform::Rect client = WindowManager::instance().clientOnScreen(hwnd_);
+        const Point p(static_cast<std::int16_t>(pointX(message.lParam) - client.x),
+                      static_cast<std::int16_t>(pointY(message.lParam) - client.y));
+        const bool inside = p.x >= 0 && p.y >= 0 && p.x < client.width && p.y < client.height &&
+                            WindowManager::instance().windowAt(pointX(message.lParam), pointY(message.lParam)) == hwnd_;
+        if (inside || pressed_) {
+            windowProc(message.message, message.wParam, packPoint(p.x, p.y));
+            return true;
+        }
+        // While a modal or pumped dialog is up the other windows take no clicks.
+        return mode_ != Modeless && message.message != MessageMouseMove;
+    }
+    default:
+        return false;
+    }
+}
+
+// Mouse and keys.
+
+DialogItemWindow* Dialog::itemAt(const Point& at) const {
+    for (const auto& w : items_)
+        if (w->isDropped() && w->contains(at)) return w.get();
+    for (const auto& w : items_)
+        if (w->isVisible() && w->contains(at)) return w.get();
+    return nullptr;
+}
+
+void Dialog::mouse(std::uint32_t message, const Point& at) {
+    DialogItemWindow* under = itemAt(at);
+    if (message == MessageMouseMove) {
+        if (pressed_ && (under == pressed_) != pressedInside_) {
+            pressedInside_ = under == pressed_;
+            drawItem(*pressed_);
+        }
+        return;
+    }
+    if (message == MessageButtonUp) {
+        DialogItemWindow* was = pressed_;
+        pressed_ = nullptr;
+        if (was) {
+            drawItem(*was);
+            if (under == was) command(was->id(), ButtonClicked);
+        }
+        return;
+    }
+    // A click anywhere else closes a dropped list.
+    for (auto& w : items_)
+        if (w->isDropped() && w.get() != under) {
+            w->drop(false);
+            redrawAll();
+        }
+    if (!under || !under->isEnabled()) return;
+    if (takesFocus(*under)) setFocus(under);
+    const std::int16_t rowY = static_cast<std::int16_t>(at.y - under->box().y - 1);
+    switch (under->controlClass()) {
+    case ClassButton:
+        if (isOwnerDrawn(*under)) {
+            pressed_ = under;
+            pressedInside_ = true;
+            drawItem(*under);
+        }
+        break;
+    case ClassListBox: {
+        const std::int32_t row = under->topRow() + rowY / DialogItemWindow::RowHeight;
+        if (rowY < 0 || !under->row(row)) break;
+        const bool changed = under->selection() != row;
+        under->select(row);
+        drawItem(*under);
+        if (under->style() & style::ListNotify) {
+            if (changed) command(under->id(), ListSelectionChanged);
+            if (message == MessageDoubleClick) command(under->id(), ListDoubleClicked);
+        }
+        break;
+    }
+    case ClassComboBox: {
+        const std::int16_t listY = static_cast<std::int16_t>(rowY - DialogItemWindow::RowHeight - 2);
+        if (under->isDropped() && listY >= 0) {
+            const std::int32_t row = under->topRow() + listY / DialogItemWindow::RowHeight;
+            under->drop(false);
+            if (under->row(row) && under->selection() != row) {
+                under->select(row);
+                command(under->id(), ComboSelectionChanged);
+            }
+        } else {
+            under->drop(!under->isDropped());
+        }
+        redrawAll();
+        break;
+    }
+    case ClassEdit:
+        under->moveCaret((at.x - under->box().x - 4 + 3) / 7, false);
+        drawItem(*under);
+        break;
+    case ClassScrollBar: {
+        const bool vertical = under->style() & style::ScrollVertical;
+        const std::int32_t along = vertical ? at.y - under->box().y : at.x - under->box().x;
+        const std::int32_t length = vertical ? under->box().h : under->box().w;
+        under->setPosition(under->position() + (along < length / 2 ? -1 : 1));
+        drawItem(*under);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Dialog::setFocus(DialogItemWindow* item) {
+    if (item == focus_) return;
+    DialogItemWindow* was = focus_;
+    focus_ = item;
+    if (was) drawItem(*was);
+    if (item) drawItem(*item);
+}
+
+void Dialog::moveFocus(bool backwards) {
+    std::vector<DialogItemWindow*> stops;
+    for (auto& w : items_) {
+        if (!takesFocus(*w)) continue;
+        // A radio group is one stop: its checked member, or its first.
+        if (auto* radio = dynamic_cast<DialogRadio*>(control(w->handle()))) {
+            const List<DialogRadio*>& group = radio->radioGroup();
+            DialogRadio* first = nullptr;
+            group.first(first);
+            const bool checkedOne = radio->getCheck() != 0;
+            const bool anyChecked = group.count() && [&] {
+                Item<DialogRadio*>* n = nullptr;
+                for (group.firstItem(n); n; n = n->next)
+                    if (n->value->getCheck()) return true;
+                return false;
+            }();
+            if (checkedOne || (!anyChecked && (first == radio || !first))) stops.push_back(w.get());
+            continue;
+        }
+        if (w->style() & style::TabStop) stops.push_back(w.get());
+    }
+    if (stops.empty()) return;
+    auto at = std::find(stops.begin(), stops.end(), focus_);
+    std::size_t i = at == stops.end() ? (backwards ? stops.size() - 1 : 0)
+                    : backwards        ? (static_cast<std::size_t>(at - stops.begin()) + stops.size() - 1) % stops.size()
+                                       : (static_cast<std::size_t>(at - stops.begin()) + 1) % stops.size();
+    setFocus(stops[i]);
+}
+
+void Dialog::moveInRadioGroup(std::int32_t step) {
+    auto* radio = focus_ ? dynamic_cast<DialogRadio*>(control(focus_->handle())) : nullptr;
+    if (!radio) return;
+    std::vector<DialogRadio*> members;
+    Item<DialogRadio*>* n = nullptr;
+    for (radio->radioGroup().firstItem(n); n; n = n->next)
+        members.push_back(n->value);
+    auto at = std::find(members.begin(), members.end(), radio);
+    if (members.empty() || at == members.end()) return;
+    const auto count = static_cast<std::int32_t>(members.size());
+    const std::int32_t next = ((at - members.begin()) + step % count + count) % count;
+    DialogItemWindow* target = itemOf(members[static_cast<std::size_t>(next)]->controlWindow());
+    if (!target) return;
+    setFocus(target);
+    command(target->id(), ButtonClicked);
+}
+
+std::uint16_t Dialog::defaultButton() const {
+    if (focus_ && isOwnerDrawn(*focus_) && !dynamic_cast<DialogCheck*>(control(focus_->handle())) &&
+        !dynamic_cast<DialogRadio*>(control(focus_->handle())))
+        return focus_->id();
+    for (const auto& w : items_)
+        if (w->controlClass() == ClassButton && w->buttonType() == style::DefPushButton && w->isVisible() &&
+            w->isEnabled())
+            return w->id();
+    return IdOk;
+}
+
+void Dialog::key(std::int32_t k, std::uint16_t modifiers) {
+    const bool shift = modifiers & platform::ModShift;
+    DialogItemWindow* f = focus_;
+    switch (k) {
+    case platform::KeyTab:
+        moveFocus(shift);
+        return;
+    case platform::KeyReturn: {
+        if (f && f->controlClass() == ClassComboBox && f->isDropped()) {
+            f->drop(false);
+            redrawAll();
+            return;
+        }
+        const std::uint16_t id = defaultButton();
+        DialogItemWindow* w = item(static_cast<std::int16_t>(id));
+        if (!w || w->isEnabled()) command(id, ButtonClicked);
+        return;
+    }
+    case platform::KeyEscape:
+        if (f && f->controlClass() == ClassComboBox && f->isDropped()) {
+            f->drop(false);
+            redrawAll();
+            return;
+        }
+        command(IdCancel, ButtonClicked);
+        return;
+    default:
+        break;
+    }
+    if (!f) return;
+    if (isOwnerDrawn(*f)) {
+        if (k == platform::KeySpace) command(f->id(), ButtonClicked);
+        if (k == platform::KeyUp || k == platform::KeyLeft) moveInRadioGroup(-1);
+        if (k == platform::KeyDown || k == platform::KeyRight) moveInRadioGroup(1);
+        return;
+    }
+    if (f->controlClass() == ClassListBox || f->controlClass() == ClassComboBox) {
+        std::int32_t to = f->selection();
+        if (k == platform::KeyUp) to = to <= 0 ? 0 : to - 1;
+        else if (k == platform::KeyDown) to = to < 0 ? 0 : std::min(to + 1, f->rowCount() - 1);
+        else if (k == platform::KeyHome) to = 0;
+        else if (k == platform::KeyEnd) to = f->rowCount() - 1;
+        else return;
+        if (to < 0 || to == f->selection()) return;
+        f->select(to);
+        drawItem(*f);
+        if (f->controlClass() == ClassComboBox || (f->style() & style::ListNotify))
+            command(f->id(), f->controlClass() == ClassComboBox ? ComboSelectionChanged : ListSelectionChanged);
+        return;
+    }
+    if (f->controlClass() == ClassEdit) {
+        const auto end = static_cast<std::int32_t>(f->text().size());
+        bool changed = false;
+        switch (k) {
+        case platform::KeyLeft: f->moveCaret(f->caret() - 1, shift); break;
+        case platform::KeyRight: f->moveCaret(f->caret() + 1, shift); break;
+        case platform::KeyHome: f->moveCaret(0, shift); break;
+        case platform::KeyEnd: f->moveCaret(end, shift); break;
+        case platform::KeyBackspace: changed = f->erase(true); break;
+        case platform::KeyDelete: changed = f->erase(false); break;
+        default: return;
+        }
+        drawItem(*f);
+        if (changed) {
+            command(f->id(), EditUpdated);
+            command(f->id(), EditChanged);
+        }
+    }
+}
+
+void Dialog::character(char c) {
+    DialogItemWindow* f = focus_;
+    if (f && f->controlClass() == ClassEdit && f->isEnabled()) {
+        // Backspace, tab, return and escape come as keys.
+        if (static_cast<unsigned char>(c) < 32) return;
+        if (f->type(c)) {
+            drawItem(*f);
+            command(f->id(), EditUpdated);
+            command(f->id(), EditChanged);
+        }
+        return;
+    }
+    if (c != ' ') mnemonic(c);
+}
+
+bool Dialog::mnemonic(char c) {
+    const char wanted = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (auto& w : items_) {
+        DialogControl* ctl = control(w->handle());
+        if (!ctl || !w->isVisible() || !w->isEnabled() || mnemonicOf(ctl->label()) != wanted) continue;
+        setFocus(w.get());
+        command(w->id(), ButtonClicked);
+        return true;
+    }
+    return false;
+}
+
+// Drawing.
+
+void Dialog::drawBackground() {
+    if (background_) drawWholeBitmap(Point(0, 0), background_->surface());
+}
+
+std::uint16_t Dialog::itemState(const DialogItemWindow& w) const {
+    std::uint16_t state = 0;
+    if (!w.isEnabled()) state |= ItemDisabled;
+    if (pressed_ == &w && pressedInside_) state |= ItemSelected;
+    if (focus_ == &w) state |= ItemFocus;
+    return state;
+}
+
+void Dialog::paintItem(DialogItemWindow& w) {
+    if (!background_ || !w.isVisible()) return;
+    const Box b = w.box();
+    drawBitmap(Point(b.x, b.y), background_->surface(), b);
+    DialogControl* c = control(w.handle());
+    if (!c) {
+        w.draw(*this, focus_ == &w);
+        return;
+    }
+    ItemView view(*this, b);
+    auto* button = dynamic_cast<DialogButton*>(c);
+    if (button && button->isDefault()) {
+        view.frameRect(Box(0, 0, view.width(), view.height()), 0, 0, 0);
+        view.frameRect(Box(1, 1, static_cast<std::int16_t>(view.width() - 2), static_cast<std::int16_t>(view.height() - 2)),
+                       0, 0, 0);
+    }
+    c->draw(view, itemState(w));
+    markDirty(view.box());
+}
+
+void Dialog::drawItem(DialogItemWindow& w) {
+    if (!open_ || !hwnd_) return;
+    paintItem(w);
+    update();
+}
+
+void Dialog::redrawAll() {
+    if (!open_ || !hwnd_ || !background_) return;
+    drawBackground();
+    Item<TextTile*>* t = nullptr;
+    for (textTiles_.firstItem(t); t; t = t->next)
+        t->value->draw();
+    for (auto& w : items_)
+        if (!w->isDropped()) paintItem(*w);
+    for (auto& w : items_)
+        if (w->isDropped()) paintItem(*w);
+    addDirtyBox(Box(0, 0, width(), height()));
+    update();
+}
+
+// Items.
+
+DialogItemWindow* Dialog::item(std::int16_t id) const {
+    for (const auto& w : items_)
+        if (static_cast<std::int16_t>(w->id()) == id) return w.get();
+    return nullptr;
+}
+
+DialogItemWindow* Dialog::itemOf(WindowHandle handle) const {
+    for (const auto& w : items_)
+        if (w->handle() == handle) return w.get();
+    return nullptr;
+}
+
+DialogControl* Dialog::control(WindowHandle window) const {
+    const auto found = controls_.find(window);
+    return found == controls_.end() ? nullptr : found->second.get();
+}
+
+DialogControl* Dialog::controlOf(std::int16_t id) const {
+    DialogItemWindow* w = item(id);
+    return w ? control(w->handle()) : nullptr;
+}
+
+TextTile* Dialog::textTile(std::int16_t id) const {
+    Item<TextTile*>* t = nullptr;
+    for (textTiles_.firstItem(t); t; t = t->next)
+        if (t->value->id() == id) return t->value;
+    return nullptr;
+}
+
+void Dialog::enableItem(std::int16_t id, std::int16_t flag) {
+    DialogItemWindow* w = item(id);
+    if (!w) return;
+    w->enable(flag != 0);
+    if (!flag && focus_ == w) focus_ = nullptr;
+    if (!flag && pressed_ == w) pressed_ = nullptr;
+    drawItem(*w);
+}
+
+void Dialog::showItem(std::int16_t id, bool show) {
+    DialogItemWindow* w = item(id);
+    if (!w) return;
+    w->show(show);
+    if (!show && focus_ == w) focus_ = nullptr;
+    redrawAll();
+}
+
+std::string Dialog::comboSelectionText(std::int16_t id, std::int32_t index) {
+    DialogItemWindow* w = item(id);
+    if (!w) return {};
+    const DialogItemWindow::Row* r = w->row(index == -1 ? w->selection() : index);
+    return r ? r->text : std::string();
+}
+
+std::string Dialog::listSelectionText(std::int16_t id, std::int32_t index) {
+    return comboSelectionText(id, index);
+}
+
+std::int32_t Dialog::listSelectionIndex(std::int16_t id) {
+    DialogItemWindow* w = item(id);
+    return w ? w->selection() : DialogItemWindow::NoRow;
+}
+
+void Dialog::selectRadio(std::int16_t id, std::int16_t position) {
+    if (auto* radio = dynamic_cast<DialogRadio*>(controlOf(id))) radio->select(position);
+}
+
+std::int16_t Dialog::radioSelection(std::int16_t id) {
+    auto* radio = dynamic_cast<DialogRadio*>(controlOf(id));
+    return radio ? radio->selectedIndex() : -1;
+}
+
+std::string Dialog::getItemText(std::int16_t id) {
+    if (TextTile* t = textTile(id)) return t->text();
+    DialogItemWindow* w = item(id);
+    if (!w) return {};
+    if (DialogControl* c = control(w->handle())) return c->label();
+    return w->text();
+}
+
+void Dialog::setItemText(std::int16_t id, const std::string& text) {
+    if (TextTile* t = textTile(id)) {
+        t->setText(text);
+        if (!background_ || !hwnd_) return;
+        const Box b(t->x(), t->y(), t->width(), t->height());
+        drawBitmap(Point(b.x, b.y), background_->surface(), b);
+        t->draw();
+        update();
+        return;
+    }
+    DialogItemWindow* w = item(id);
+    if (!w) return;
+    if (DialogControl* c = control(w->handle()))
+        c->setLabel(text);
+    else
+        w->setText(text);
+    drawItem(*w);
+}
+
+void Dialog::centre() {
+    const WindowManager& manager = WindowManager::instance();
+    const WindowManager::Record* me = manager.find(hwnd_);
+    if (!me) return;
+    const std::int32_t w = me->outer.width, h = me->outer.height;
+    std::int32_t areaW = 0, areaH = 0;
+    const WindowManager::Record* main = manager.find(WinApp::mainWindowHandle());
+    if (main && !main->iconic) {
+        areaW = main->outer.width, areaH = main->outer.height;
+    } else {
+        // The screen is what the lowest top-level window covers.
+        const std::vector<WindowHandle> top = manager.childrenOf(0);
+        if (!top.empty()) {
+            const platform::Rect screen = manager.outerOnScreen(top.front());
+            areaW = screen.width, areaH = screen.height;
+        }
+    }
+    // The place is in the parent's client coordinates, which for a child of the frame start at its client area.
+    platform::Rect box{areaW / 2 - w / 2, areaH / 2 - h / 2, w, h};
+    if (me->parent) {
+        const platform::Rect parentClient = manager.clientOnScreen(me->parent);
+        const platform::Rect parentOuter = manager.outerOnScreen(me->parent);
+        box.x -= parentClient.x - parentOuter.x;
+        box.y -= parentClient.y - parentOuter.y;
+    }
+    setWindowPos(box, WindowPos::NoZOrder);
+}
+
+// The controls the dialog makes.
+
+DialogControl* Dialog::createLabelControl(std::int16_t, WindowHandle window, const std::string& label) {
+    return new DialogControl(window, label, Point(0, DialogControl::Centred), DialogControl::ArchiveName);
+}
+
+DialogControl* Dialog::createDefaultButton(std::int16_t, WindowHandle window, const std::string& label) {
+    return new DialogButton(window, label, Point(DialogControl::Centred, DialogControl::Centred),
+                            DialogControl::ArchiveName, 1);
+}
+
+DialogControl* Dialog::createImageButton(std::int16_t, WindowHandle window, const std::string& label) {
+    return new DialogButton(window, label, Point(DialogControl::Centred, DialogControl::Centred),
+                            DialogControl::ArchiveName, 0);
+}
+
+DialogControl* Dialog::createRadioButton(std::int16_t, WindowHandle window, const std::string& label) {
+    return new DialogRadio(window, label, DialogControl::ArchiveName);
+}
+
+DialogControl* Dialog::createCheckBox(std::int16_t, WindowHandle window, const std::string& label) {
+    return new DialogCheck(window, label, DialogControl::ArchiveName, 0);
+}
+
+} // namespace vael

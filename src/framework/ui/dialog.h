@@ -1,0 +1,133 @@
+#pragma once
+// The framework's dialog box: a window of our window manager built from a dialog template, whose face
+// the framework draws. The client area is the window's picture, filled with a background picture tiled
+// from an image archive; the template's static texts become text tiles; push buttons, check boxes and
+// radio buttons become owner-drawn controls with pictures of "DialogButtons"; edit fields, list boxes,
+// combo boxes and scroll bars are the window manager's own controls.
+//
+// A dialog runs modal (create returns once it closes), modeless (create returns at once and the
+// application's loop feeds it) or pumped (create runs the application's nested pump and its tasks until
+// the dialog closes). Whoever made the dialog owns it and deletes it; deleting an open dialog closes it.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/core/list.h"
+#include "framework/ui/dialog_control.h"
+#include "framework/ui/dialog_item.h"
+#include "framework/ui/picture_archive.h"
+#include "framework/ui/text_tile.h"
+#include "framework/ui/window_manager.h"
+#include "framework/ui/windows_window.h"
+
+namespace vael {
+
+class Dialog : public WindowsWindow {
+public:
+    enum Mode : std::uint32_t { Modal = 0, Modeless = 1, Pumped = 2 };
+    static constexpr std::uint16_t IdOk = 1, IdCancel = 2;
+    // The system font of dialogs has fixed metrics: a template unit is 1.75 by 1.625 pixels everywhere.
+    static constexpr std::int32_t SystemAverageCharWidth = 8, SystemAscent = 16;
+    static constexpr const char* ClassName = "OstrellDialog";
+    static constexpr std::uint8_t NoPictureColour = 255;
+    // The size a dialog has until its template gives it one; a class derived from a dialog builds its
+    // window base with it.
+    static constexpr Dim InitialSize{334 + 2 * WindowManager::Border, 302 + 2 * WindowManager::Border};
+
+    Dialog(const std::string& archiveName, const std::string& bitmapGroup, const std::string& backgroundName);
+    ~Dialog() override;
+
+    // Builds and runs the dialog on the template of that name; a parent of 0 is the main window. Modal and
+    // pumped runs answer the value the dialog closed with; a modeless run answers 0 at once. A template
+    // that does not exist makes no window and answers 0.
+    std::int16_t create(const std::string& resourceName, std::uint32_t mode, std::uint16_t autoDelete = 0,
+                        WindowHandle parent = 0);
+    std::int16_t isOpen() const { return open_; }
+    std::int16_t result() const { return result_; }
+    std::uint32_t mode() const { return mode_; }
+    // Centres the dialog over the main window, or over the screen while the main window is iconic.
+    void centre();
+    // A text tile of that id (-1: the first anonymous one) or a control's label or text.
+    void setItemText(std::int16_t id, const std::string& text);
+
+    virtual std::intptr_t dialogProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    void onCommand(std::uint16_t id, std::uint16_t notification) override;
+    virtual void onInitDialog() {}
+    virtual void onAccept() {}
+    virtual void drawBackground();
+    void erase() override { drawBackground(); }
+    virtual void enableItem(std::int16_t id, std::int16_t flag);
+    // Index -1 is the current selection; a row that does not exist gives an empty text.
+    virtual std::string comboSelectionText(std::int16_t id, std::int32_t index);
+    virtual void selectRadio(std::int16_t id, std::int16_t position);
+    virtual std::int16_t radioSelection(std::int16_t id);
+    virtual std::string listSelectionText(std::int16_t id, std::int32_t index);
+    virtual std::int32_t listSelectionIndex(std::int16_t id);
+    virtual std::string getItemText(std::int16_t id);
+    virtual DialogControl* createLabelControl(std::int16_t id, WindowHandle window, const std::string& label);
+    virtual DialogControl* createDefaultButton(std::int16_t id, WindowHandle window, const std::string& label);
+    virtual DialogControl* createImageButton(std::int16_t id, WindowHandle window, const std::string& label);
+    virtual DialogControl* createRadioButton(std::int16_t id, WindowHandle window, const std::string& label);
+    virtual DialogControl* createCheckBox(std::int16_t id, WindowHandle window, const std::string& label);
+    virtual void close(std::int16_t value);
+
+    // The control windows, in template order, and the framework control of one.
+    DialogItemWindow* item(std::int16_t id) const;
+    const std::vector<std::unique_ptr<DialogItemWindow>>& items() const { return items_; }
+    DialogControl* control(WindowHandle window) const;
+    DialogControl* controlOf(std::int16_t id) const;
+    const List<TextTile*>& textTiles() const { return textTiles_; }
+    TextTile* textTile(std::int16_t id) const;
+    DialogItemWindow* focus() const { return focus_; }
+    void setFocus(DialogItemWindow* item);
+    // Shows or hides a control window.
+    void showItem(std::int16_t id, bool show);
+    // Paints one control window over the background and shows it.
+    void drawItem(DialogItemWindow& item);
+    // Sends the dialog a control's command, as the control window would.
+    void command(std::uint16_t id, std::uint16_t notification);
+
+    // Keys and clicks reach the open dialog before any other window.
+    bool takeDialogMessage(const WindowMessage& message) override;
+    std::intptr_t windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+
+protected:
+    std::uint16_t autoDelete_ = 0;
+    std::int16_t result_ = 0;
+    std::uint32_t mode_ = Modal;
+    std::int16_t open_ = 0;
+
+private:
+    void initialise(const Dim& client);
+    void wrapControl(DialogItemWindow& window);
+    void closeRadioGroup();
+    void paintItem(DialogItemWindow& item);
+    void redrawAll();
+    std::uint16_t itemState(const DialogItemWindow& item) const;
+    void mouse(std::uint32_t message, const Point& at);
+    void key(std::int32_t key, std::uint16_t modifiers);
+    void character(char c);
+    bool mnemonic(char c);
+    void moveFocus(bool backwards);
+    void moveInRadioGroup(std::int32_t step);
+    std::uint16_t defaultButton() const;
+    DialogItemWindow* itemAt(const Point& at) const;
+    DialogItemWindow* itemOf(WindowHandle handle) const;
+    void releaseAll();
+
+    std::map<WindowHandle, std::unique_ptr<DialogControl>> controls_;
+    List<TextTile*> textTiles_;
+    std::unique_ptr<PictureArchive> images_;
+    std::unique_ptr<Display> background_;
+    std::string bitmapGroup_;
+    std::string backgroundName_;
+    std::vector<std::unique_ptr<DialogItemWindow>> items_;
+    List<DialogRadio*> pendingRadios_;
+    DialogItemWindow* focus_ = nullptr;
+    DialogItemWindow* pressed_ = nullptr;
+    bool pressedInside_ = false;
+};
+
+} // namespace vael

@@ -1,0 +1,254 @@
+#include "framework/ui/dialog_item.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "framework/ui/dialog.h"
+#include "framework/ui/system_font.h"
+#include "framework/ui/win_app.h"
+#include "framework/ui/windows_window.h"
+
+namespace vael {
+
+namespace {
+
+// A combo box's list shows at most this many rows.
+constexpr std::int32_t DroppedRows = 6;
+// An edit field holds at most this many characters, as the system's does by default.
+constexpr std::size_t EditLimit = 30000;
+
+bool sameNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+Box inset(const Box& b, std::int16_t by) {
+    return Box(static_cast<std::int16_t>(b.x + by), static_cast<std::int16_t>(b.y + by),
+               static_cast<std::int16_t>(std::max(0, b.w - 2 * by)), static_cast<std::int16_t>(std::max(0, b.h - 2 * by)));
+}
+
+} // namespace
+
+DialogItemWindow::DialogItemWindow(Dialog& owner, const DialogItem& item, const Box& box)
+    : owner_(owner), id_(item.id), class_(item.controlClass), style_(item.style), buttonType_(item.buttonType()), box_(box), text_(item.text),
+      enabled_(!(item.style & style::Disabled)), visible_((item.style & style::Visible) != 0) {
+    if (WinApp* app = winApp()) handle_ = app->addWindow(this);
+    caret_ = anchor_ = static_cast<std::int32_t>(text_.size());
+}
+
+DialogItemWindow::~DialogItemWindow() {
+    if (WinApp* app = winApp(); app && handle_) app->removeWindow(handle_);
+}
+
+std::intptr_t DialogItemWindow::handleMessage(const WindowMessage& message) {
+    if (message.message == MessagePaint) owner_.drawItem(*this);
+    return 0;
+}
+
+bool DialogItemWindow::contains(const Point& p) const {
+    const Box b = dropped_ ? droppedBox() : box_;
+    return p.x >= b.x && p.y >= b.y && p.x < b.x + b.w && p.y < b.y + b.h;
+}
+
+void DialogItemWindow::setText(const std::string& text) {
+    text_ = class_ == ClassEdit ? text.substr(0, EditLimit) : text;
+    caret_ = anchor_ = static_cast<std::int32_t>(text_.size());
+}
+
+std::int32_t DialogItemWindow::addRow(const std::string& text) {
+    rows_.push_back({text, 0});
+    return static_cast<std::int32_t>(rows_.size()) - 1;
+}
+
+const DialogItemWindow::Row* DialogItemWindow::row(std::int32_t index) const {
+    return index >= 0 && index < rowCount() ? &rows_[static_cast<std::size_t>(index)] : nullptr;
+}
+
+bool DialogItemWindow::setRowData(std::int32_t index, std::int32_t data) {
+    if (!row(index)) return false;
+    rows_[static_cast<std::size_t>(index)].data = data;
+    return true;
+}
+
+bool DialogItemWindow::select(std::int32_t index) {
+    if (index != NoRow && !row(index)) return false;
+    selection_ = index;
+    scrollToSelection();
+    return true;
+}
+
+std::int32_t DialogItemWindow::findExact(const std::string& name, std::int32_t start) const {
+    const std::int32_t n = rowCount();
+    if (n == 0) return NoRow;
+    const std::int32_t from = start < 0 || start >= n ? 0 : start + 1;
+    for (std::int32_t k = 0; k < n; ++k) {
+        const std::int32_t i = (from + k) % n;
+        if (sameNoCase(rows_[static_cast<std::size_t>(i)].text, name)) return i;
+    }
+    return NoRow;
+}
+
+Box DialogItemWindow::droppedBox() const {
+    const std::int32_t shown = std::clamp<std::int32_t>(rowCount(), 1, DroppedRows);
+    return Box(box_.x, box_.y, box_.w, static_cast<std::int16_t>(RowHeight + 2 + shown * RowHeight + 2));
+}
+
+std::int32_t DialogItemWindow::visibleRows() const {
+    return class_ == ClassComboBox ? DroppedRows : std::max(1, (box_.h - 2) / RowHeight);
+}
+
+void DialogItemWindow::scrollToSelection() {
+    if (selection_ == NoRow) return;
+    if (selection_ < top_) top_ = selection_;
+    if (selection_ >= top_ + visibleRows()) top_ = selection_ - visibleRows() + 1;
+}
+
+void DialogItemWindow::setSelection(std::int32_t anchor, std::int32_t caret) {
+    const auto n = static_cast<std::int32_t>(text_.size());
+    anchor_ = std::clamp(anchor, 0, n);
+    caret_ = std::clamp(caret, 0, n);
+}
+
+bool DialogItemWindow::type(char c) {
+    const std::int32_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
+    if (static_cast<unsigned char>(c) < 32 || text_.size() - static_cast<std::size_t>(to - from) >= EditLimit)
+        return false;
+    text_.replace(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from), 1, c);
+    caret_ = anchor_ = from + 1;
+    return true;
+}
+
+bool DialogItemWindow::erase(bool backwards) {
+    std::int32_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
+    if (from == to) {
+        if (backwards && from > 0)
+            --from;
+        else if (!backwards && to < static_cast<std::int32_t>(text_.size()))
+            ++to;
+        else
+            return false;
+    }
+    text_.erase(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
+    caret_ = anchor_ = from;
+    return true;
+}
+
+void DialogItemWindow::moveCaret(std::int32_t to, bool extend) {
+    caret_ = std::clamp(to, 0, static_cast<std::int32_t>(text_.size()));
+    if (!extend) anchor_ = caret_;
+}
+
+void DialogItemWindow::setRange(std::int32_t low, std::int32_t high) {
+    low_ = std::min(low, high);
+    high_ = std::max(low, high);
+    setPosition(position_);
+}
+
+void DialogItemWindow::setPosition(std::int32_t position) {
+    position_ = std::clamp(position, low_, high_);
+}
+
+void DialogItemWindow::draw(Display& target, bool focused) const {
+    if (!visible_) return;
+    const std::uint8_t black = Display::matchColour(0, 0, 0);
+    const std::uint8_t white = Display::matchColour(255, 255, 255);
+    const std::uint8_t dark = Display::matchColour(128, 128, 128);
+    const std::uint8_t ink = enabled_ ? black : dark;
+    const auto bevel = [&](const Box& b, bool raised) {
+        target.fillRect(b, 192, 192, 192);
+        const std::uint8_t tl = raised ? 255 : 128, br = raised ? 128 : 255;
+        target.fillRect(Box(b.x, b.y, b.w, 1), tl, tl, tl);
+        target.fillRect(Box(b.x, b.y, 1, b.h), tl, tl, tl);
+        target.fillRect(Box(b.x, static_cast<std::int16_t>(b.y + b.h - 1), b.w, 1), br, br, br);
+        target.fillRect(Box(static_cast<std::int16_t>(b.x + b.w - 1), b.y, 1, b.h), br, br, br);
+    };
+    const auto writeRow = [&](const Box& clip, std::int16_t y, const std::string& s, bool selected) {
+        if (selected) target.fillRect(Box(clip.x, y, clip.w, RowHeight), 0, 0, 128);
+        writeSystemText(target, clip, Point(static_cast<std::int16_t>(clip.x + 2), y), s,
+                        selected ? white : ink, false);
+    };
+    switch (class_) {
+    case ClassEdit: {
+        target.fillRect(box_, 255, 255, 255);
+        target.frameRect(box_, 0, 0, 0);
+        const Box in = inset(box_, 2);
+        const std::int16_t y = static_cast<std::int16_t>(in.y + (in.h - RowHeight) / 2);
+        const std::int32_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
+        const std::int16_t charWidth = 7;
+        if (focused && from != to)
+            target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + from * charWidth), y,
+                                static_cast<std::int16_t>((to - from) * charWidth), RowHeight),
+                            0, 0, 128);
+        writeSystemText(target, in, Point(static_cast<std::int16_t>(in.x + 2), y), text_, ink, false);
+        if (focused)
+            target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + caret_ * charWidth), y, 1, RowHeight), 0, 0, 0);
+        break;
+    }
+    case ClassListBox: {
+        target.fillRect(box_, 255, 255, 255);
+        target.frameRect(box_, 0, 0, 0);
+        const Box in = inset(box_, 1);
+        for (std::int32_t i = top_; i < rowCount() && i < top_ + visibleRows(); ++i)
+            writeRow(in, static_cast<std::int16_t>(in.y + (i - top_) * RowHeight), rows_[static_cast<std::size_t>(i)].text,
+                     i == selection_);
+        if (focused) target.frameRect(inset(box_, 1), 128, 128, 128);
+        break;
+    }
+    case ClassComboBox: {
+        const Box field(box_.x, box_.y, box_.w, static_cast<std::int16_t>(RowHeight + 2));
+        target.fillRect(field, 255, 255, 255);
+        target.frameRect(field, 0, 0, 0);
+        const Box arrow(static_cast<std::int16_t>(field.x + field.w - ScrollWidth), field.y, ScrollWidth, field.h);
+        bevel(arrow, true);
+        const Box text(static_cast<std::int16_t>(field.x + 1), static_cast<std::int16_t>(field.y + 1),
+                       static_cast<std::int16_t>(field.w - ScrollWidth - 2), RowHeight);
+        if (const Row* r = row(selection_)) writeRow(text, text.y, r->text, focused);
+        if (dropped_) {
+            const Box list(box_.x, static_cast<std::int16_t>(field.y + field.h), box_.w,
+                           static_cast<std::int16_t>(droppedBox().h - field.h));
+            target.fillRect(list, 255, 255, 255);
+            target.frameRect(list, 0, 0, 0);
+            const Box in = inset(list, 1);
+            for (std::int32_t i = top_; i < rowCount() && i < top_ + DroppedRows; ++i)
+                writeRow(in, static_cast<std::int16_t>(in.y + (i - top_) * RowHeight),
+                         rows_[static_cast<std::size_t>(i)].text, i == selection_);
+        }
+        break;
+    }
+    case ClassScrollBar: {
+        bevel(box_, false);
+        const bool vertical = style_ & style::ScrollVertical;
+        const std::int16_t end = vertical ? std::min<std::int16_t>(box_.w, box_.h / 2) : std::min<std::int16_t>(box_.h, box_.w / 2);
+        const std::int16_t run = static_cast<std::int16_t>((vertical ? box_.h : box_.w) - 3 * end);
+        const std::int32_t span = std::max(1, high_ - low_);
+        const auto at = static_cast<std::int16_t>(end + (run > 0 ? (position_ - low_) * run / span : 0));
+        if (vertical) {
+            bevel(Box(box_.x, box_.y, box_.w, end), true);
+            bevel(Box(box_.x, static_cast<std::int16_t>(box_.y + box_.h - end), box_.w, end), true);
+            bevel(Box(box_.x, static_cast<std::int16_t>(box_.y + at), box_.w, end), true);
+        } else {
+            bevel(Box(box_.x, box_.y, end, box_.h), true);
+            bevel(Box(static_cast<std::int16_t>(box_.x + box_.w - end), box_.y, end, box_.h), true);
+            bevel(Box(static_cast<std::int16_t>(box_.x + at), box_.y, end, box_.h), true);
+        }
+        break;
+    }
+    case ClassButton: // a group box keeps the window manager's look
+        target.frameRect(Box(box_.x, static_cast<std::int16_t>(box_.y + 6), box_.w,
+                             static_cast<std::int16_t>(std::max(0, box_.h - 6))),
+                         128, 128, 128);
+        writeSystemText(target, box_, Point(static_cast<std::int16_t>(box_.x + 6), box_.y), text_, ink, false);
+        break;
+    case ClassBorShade:
+        bevel(box_, false);
+        break;
+    case ClassBorStatic:
+        writeSystemText(target, box_, Point(box_.x, box_.y), text_, ink, false);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace vael

@@ -1,0 +1,192 @@
+#include "framework/ui/font.h"
+
+namespace vael {
+
+namespace {
+constexpr const char* AlphaGroup = "Alpha";
+constexpr const char* NumericGroup = "Numeric";
+
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+char capital(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+} // namespace
+
+Font::Font(const std::string& archiveName) : glyphs_(PictureArchive::open(archiveName)) {}
+
+Font::~Font() = default;
+
+const Picture* Font::glyph(const std::string& group, std::int32_t index) {
+    auto found = groups_.find(group);
+    if (found == groups_.end()) found = groups_.emplace(group, glyphs_->drawables(group)).first;
+    const std::vector<Picture>& glyphs = found->second;
+    if (index < 0 || index >= static_cast<std::int32_t>(glyphs.size())) return nullptr;
+    const Picture& picture = glyphs[static_cast<std::size_t>(index)];
+    return picture.exists() ? &picture : nullptr;
+}
+
+bool Font::letterOrDigit(char c, const char*& group, std::int32_t& index) {
+    if (isLetter(c)) {
+        group = AlphaGroup, index = c - 'A';
+        return true;
+    }
+    if (isDigit(c)) {
+        group = NumericGroup, index = c - '0';
+        return true;
+    }
+    return false;
+}
+
+void Font::drawIndexed(Display& target, Point& pen, const std::string& group, std::int32_t index,
+                       std::int16_t strength) {
+    const Picture* picture = glyph(group, index);
+    if (!picture) {
+        pen.x = static_cast<std::int16_t>(pen.x + BlankAdvance);
+        return;
+    }
+    for (std::int16_t i = 0; i < strength; ++i)
+        target.drawPicture(pen, *picture);
+    pen.x = static_cast<std::int16_t>(pen.x + picture->width());
+}
+
+std::int16_t Font::glyphWidth(const std::string& group, std::int32_t index) {
+    const Picture* picture = glyph(group, index);
+    return picture ? picture->width() : BlankAdvance;
+}
+
+void Font::drawGlyph(Display& target, Point& pen, char c, std::int16_t strength) {
+    const char* group = nullptr;
+    std::int32_t index = 0;
+    if (!letterOrDigit(c, group, index)) {
+        pen.x = static_cast<std::int16_t>(pen.x + BlankAdvance);
+        return;
+    }
+    drawIndexed(target, pen, group, index, strength);
+}
+
+void Font::drawText(Display& target, const Point& at, const std::string& text, std::int16_t strength) {
+    Point pen = at;
+    for (char c : text)
+        drawGlyph(target, pen, c, strength);
+}
+
+Box Font::textExtent(const std::string& text) {
+    std::int32_t width = 0;
+    for (char c : text) {
+        const char* group = nullptr;
+        std::int32_t index = 0;
+        width += letterOrDigit(capital(c), group, index) ? glyphWidth(group, index) : BlankAdvance;
+    }
+    return Box(0, 0, static_cast<std::int16_t>(width), static_cast<std::int16_t>(ascent() + descent()));
+}
+
+std::int16_t Font::hotSpotY(const std::string& group, std::int32_t index) {
+    const Picture* picture = glyph(group, index);
+    return picture ? picture->hotSpot.y : 0;
+}
+
+std::int16_t Font::belowHotSpot(const std::string& group, std::int32_t index) {
+    const Picture* picture = glyph(group, index);
+    return picture ? static_cast<std::int16_t>(picture->height() - picture->hotSpot.y) : 0;
+}
+
+std::int16_t Font::ascent() {
+    return hotSpotY(AlphaGroup, 'M' - 'A');
+}
+
+std::int16_t Font::descent() {
+    return belowHotSpot(AlphaGroup, 'j' - 'A');
+}
+
+// DialogFont: every glyph in one group.
+
+DialogFont::DialogFont(const std::string& archiveName) : Font(archiveName) {}
+
+void DialogFont::drawCodeGlyph(Display& target, Point& pen, char c, std::int16_t strength) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 33) {
+        pen.x = static_cast<std::int16_t>(pen.x + BlankAdvance);
+        return;
+    }
+    drawIndexed(target, pen, Group, code - 33, strength);
+}
+
+void DialogFont::drawText(Display& target, const Point& at, const std::string& text, std::int16_t strength) {
+    Point pen = at;
+    std::int16_t mnemonicX = 0, underline = 0;
+    for (char c : text) {
+        if (c == '&') {
+            mnemonicX = static_cast<std::int16_t>(pen.x + 1);
+            continue;
+        }
+        drawCodeGlyph(target, pen, c, strength);
+        if (mnemonicX != 0 && underline == 0) underline = static_cast<std::int16_t>(pen.x - mnemonicX + 1);
+    }
+    const std::uint8_t grey = strength >= 2 ? 10 : 150;
+    target.frameRect(Box(mnemonicX, static_cast<std::int16_t>(at.y + 2), underline, 1), grey, grey, grey);
+}
+
+Box DialogFont::textExtent(const std::string& text) {
+    std::int32_t width = 0;
+    for (char c : text) {
+        if (c == '&') continue;
+        // Read as a signed byte, codes from 128 on are blanks here, though drawn from their glyphs.
+        const auto code = static_cast<signed char>(c);
+        width += code < 33 ? BlankAdvance : glyphWidth(Group, code - 33);
+    }
+    return Box(0, 0, static_cast<std::int16_t>(width), static_cast<std::int16_t>(ascent() + descent()));
+}
+
+std::int16_t DialogFont::ascent() {
+    return hotSpotY(Group, 'M' - 33);
+}
+
+std::int16_t DialogFont::descent() {
+    return belowHotSpot(Group, 'j' - 33);
+}
+
+std::int32_t DialogFont::drawWrapped(Display& target, const Box& box, const std::string& text,
+                                     std::int16_t strength) {
+    const std::int32_t left = box.x, right = box.x + box.w, bottom = box.y + box.h;
+    const std::int32_t step = ascent() + descent() + 2;
+    std::int32_t x = left, y = box.y;
+    std::size_t at = 0;
+    for (;;) {
+        // The first character is always taken, so a second blank in a row starts (and widens) a word.
+        std::string word;
+        if (at < text.size()) word += text[at++];
+        while (at < text.size() && text[at] != '\n' && text[at] != ' ')
+            word += text[at++];
+        const std::int32_t w = textExtent(word).w;
+        if (x + w > right) x = left, y += step;
+        if (y > bottom) break;
+        drawText(target, Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)), word, strength);
+        x += w;
+        if (at >= text.size()) break;
+        if (text[at] == '\n')
+            x = left, y += step;
+        else
+            x += BlankAdvance;
+        ++at;
+    }
+    return y + descent();
+}
+
+// AllCapsFont.
+
+void AllCapsFont::drawGlyph(Display& target, Point& pen, char c, std::int16_t strength) {
+    Font::drawGlyph(target, pen, capital(c), strength);
+}
+
+Box AllCapsFont::textExtent(const std::string& text) {
+    Box extent = Font::textExtent(text);
+    extent.h = ascent();
+    return extent;
+}
+
+} // namespace vael

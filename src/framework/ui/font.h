@@ -1,0 +1,84 @@
+#pragma once
+// The framework's bitmap fonts: every character is a picture of an image archive, drawn pen point by pen
+// point with its hot spot on the pen, so the pen's y is the baseline and a glyph's width its advance. A
+// text drawn with strength n draws every glyph n times.
+//
+// Font and AllCapsFont take letters from the group "Alpha" (index c - 65) and digits from "Numeric"
+// (c - 48); AllCapsFont draws letters as capitals. DialogFont takes every code from 33 on from its one
+// group "Alphanumeric" (index c - 33), underlines the character after an '&' and wraps words in a box.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/ui/display.h"
+#include "framework/ui/picture_archive.h"
+
+namespace vael {
+
+class Font {
+public:
+    // A character without a glyph moves the pen this far.
+    static constexpr std::int16_t BlankAdvance = 3;
+
+    explicit Font(const std::string& archiveName);
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+    virtual ~Font();
+
+    virtual void drawGlyph(Display& target, Point& pen, char c, std::int16_t strength);
+    virtual void drawText(Display& target, const Point& at, const std::string& text, std::int16_t strength);
+    virtual Box textExtent(const std::string& text);
+    virtual std::int16_t ascent();
+    virtual std::int16_t descent();
+
+    std::int16_t textWidth(const std::string& text) { return textExtent(text).w; }
+    PictureArchive& glyphs() { return *glyphs_; }
+
+protected:
+    // The glyph at the index of the group; null when the archive lacks it.
+    const Picture* glyph(const std::string& group, std::int32_t index);
+    // Draws the glyph strength times and advances the pen by its width; a glyph the archive lacks counts
+    // as a blank.
+    void drawIndexed(Display& target, Point& pen, const std::string& group, std::int32_t index,
+                     std::int16_t strength);
+    std::int16_t glyphWidth(const std::string& group, std::int32_t index);
+    // The group and index of a letter or digit of the two-group layout; false for anything else.
+    static bool letterOrDigit(char c, const char*& group, std::int32_t& index);
+    // Hot-spot y, and height minus hot-spot y, of the glyph (0 without one).
+    std::int16_t hotSpotY(const std::string& group, std::int32_t index);
+    std::int16_t belowHotSpot(const std::string& group, std::int32_t index);
+
+    std::unique_ptr<PictureArchive> glyphs_;
+    // The glyphs of each group, taken from the archive once.
+    std::map<std::string, std::vector<Picture>> groups_;
+};
+
+class DialogFont : public Font {
+public:
+    static constexpr const char* Group = "Alphanumeric";
+
+    explicit DialogFont(const std::string& archiveName);
+
+    void drawText(Display& target, const Point& at, const std::string& text, std::int16_t strength) override;
+    Box textExtent(const std::string& text) override;
+    std::int16_t ascent() override;
+    std::int16_t descent() override;
+    virtual void drawCodeGlyph(Display& target, Point& pen, char c, std::int16_t strength);
+    // Lays the text out in words inside the box, the first baseline on its top edge; answers the last
+    // baseline plus the descent.
+    virtual std::int32_t drawWrapped(Display& target, const Box& box, const std::string& text,
+                                     std::int16_t strength);
+};
+
+class AllCapsFont : public Font {
+public:
+    explicit AllCapsFont(const std::string& archiveName) : Font(archiveName) {}
+
+    void drawGlyph(Display& target, Point& pen, char c, std::int16_t strength) override;
+    // Capitals and digits have no descender.
+    Box textExtent(const std::string& text) override;
+};
+
+} // namespace vael

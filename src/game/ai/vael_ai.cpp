@@ -1,0 +1,352 @@
+#include "game/ai/vael_ai.h"
+
+#include "framework/core/application.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/debug_stream.h"
+#include "framework/core/payload_check.h"
+#include "game/flow/list_walk.h"
+#include "game/rules/combat.h"
+#include "game/rules/group.h"
+#include "game/rules/leader.h"
+#include "game/rules/missile_fire_struct.h"
+#include "game/rules/unit_payloads.h"
+
+namespace vael {
+
+namespace {
+
+constexpr const char* sourceFile = "VAELAI";
+
+constexpr std::uint16_t CaptionString = 150, ConditionsMissing = 151, ConditionsFailed = 152,
+                        ExceptionsMissing = 153, ExceptionsFailed = 154, OrdersMissing = 155,
+                        OrdersFailed = 156;
+constexpr std::uint16_t InformationBox = 0x40;
+constexpr std::int16_t AboutFaceItem = 235;
+
+VaelAI* opponentOf(Component* target, std::int16_t line) {
+    auto* ai = dynamic_cast<VaelAI*>(target);
+    Assertion::check(ai != nullptr, BadPayloadMessage, sourceFile, line);
+    return ai;
+}
+
+ContainerBase* onInitAILeader(Component* target, BusMessage, ContainerBase* data) {
+    if (VaelAI* ai = opponentOf(target, __LINE__))
+        callWithPayload<Group*>(data, sourceFile, __LINE__,
+                                [&](Group* const& group) { ai->InitAILeader(group); });
+    return nullptr;
+}
+
+ContainerBase* onGiveAIOrder(Component* target, BusMessage, ContainerBase*) {
+    if (VaelAI* ai = opponentOf(target, __LINE__)) ai->GiveAIOrder();
+    return nullptr;
+}
+
+ContainerBase* onFinishedGivingAIOrders(Component* target, BusMessage, ContainerBase*) {
+    if (VaelAI* ai = opponentOf(target, __LINE__)) ai->FinishedGivingAIOrders();
+    return nullptr;
+}
+
+ContainerBase* onMovementDone(Component* target, BusMessage, ContainerBase* data) {
+    if (VaelAI* ai = opponentOf(target, __LINE__))
+        callWithPayload<MoveReturnStruct>(data, sourceFile, __LINE__, [&](const MoveReturnStruct& done) {
+            ai->unitDoneAnimating(static_cast<std::int16_t>(done.unitNumber));
+        });
+    return nullptr;
+}
+
+ContainerBase* onReturnFromMissileFire(Component* target, BusMessage, ContainerBase* data) {
+    if (VaelAI* ai = opponentOf(target, __LINE__))
+        callWithPayload<MissileDebrisStruct>(
+            data, sourceFile, __LINE__, [&](const MissileDebrisStruct& debris) {
+                debugStream() << "Unit #" << debris.unitNumber << " is done firing missiles" << std::endl;
+                ai->unitDoneAnimating(static_cast<std::int16_t>(debris.unitNumber));
+            });
+    return nullptr;
+}
+
+ContainerBase* onEndOWSegment(Component* target, BusMessage, ContainerBase*) {
+    if (VaelAI* ai = opponentOf(target, __LINE__)) ai->EndOWSegment();
+    return nullptr;
+}
+
+} // namespace
+
+VaelAI::VaelAI(VaelLogicalLandscape* landscape) : ComputerOpponent("VaelAI"), landscape_(landscape) {
+    registerScriptLibrary(*this);
+}
+
+VaelAI::~VaelAI() = default;
+
+std::unique_ptr<ComputerOpponent> makeVaelAI(VaelLogicalLandscape* landscape) {
+    return std::make_unique<VaelAI>(landscape);
+}
+
+std::int32_t VaelAI::compile(const std::string& fileName) {
+    if (Application* app = Application::instance()) compiler_.setImportDirectory(app->dataPath());
+    const std::int32_t result = compiler_.compile(fileName);
+    interpreter_.reset();
+    return result;
+}
+
+std::int32_t VaelAI::saveProgram(const std::string& fileName) {
+    return program_.save(fileName);
+}
+
+std::int32_t VaelAI::loadProgram(const std::string& fileName) {
+    return program_.load(fileName);
+}
+
+bool VaelAI::report(std::int32_t result, std::uint16_t missing, std::uint16_t failed) {
+    if (result > 0) return true;
+    // One box per activation (and one between activations, where every unit's move runs the Conditions
+    // table): a script that fails every pass must not bury the player in boxes.
+    Application* app = Application::instance();
+    if (app && !boxShown_) {
+        boxShown_ = true;
+        app->messageBox(app->loadString(result < 0 ? missing : failed), app->loadString(CaptionString),
+                        InformationBox);
+    }
+    return false;
+}
+
+bool VaelAI::runConditions() {
+    return report(interpreter_.run(), ConditionsMissing, ConditionsFailed);
+}
+
+bool VaelAI::runExceptions() {
+    return report(interpreter_.runExceptions(), ExceptionsMissing, ExceptionsFailed);
+}
+
+bool VaelAI::runGroupExceptions(const std::string& group) {
+    return report(interpreter_.runGroupExceptions(group), ExceptionsMissing, ExceptionsFailed);
+}
+
+bool VaelAI::runGroupOrders() {
+    runConditions();
+    return report(interpreter_.runGroupOrders(group_ ? group_->name : std::string()), OrdersMissing,
+                  OrdersFailed);
+}
+
+VaelUnit* VaelAI::getUnit(std::int32_t unitNumber) const {
+    if (unitNumber == -1) return currentUnit_;
+    if (unitNumber < 0 || unitNumber > 0xFFFF) return nullptr;
+    if (unitList_)
+        for (Combat* unit : each(*unitList_))
+            if (unit->getUnitNum() == unitNumber) return unit;
+    if (leaderList_)
+        for (Leader* leader : each(*leaderList_))
+            if (leader->getUnitNum() == unitNumber) return leader;
+    return nullptr;
+}
+
+void VaelAI::clearLists() {
+    debugStream() << "VaelAI::clearLists.  Num lists to clear: " << listCount_ << std::endl;
+    cursors_.clear();
+    lists_.clear();
+    listCount_ = 0;
+    debugStream() << "VaelAI::clearLists - finished." << std::endl;
+}
+
+std::int32_t VaelAI::newList() {
+    std::int32_t slot = 0;
+    while (slot < listCount_ && lists_[static_cast<std::size_t>(slot)])
+        ++slot;
+    if (slot == listCount_) {
+        // Handles travel as script values and come back as 16-bit list values too.
+        if (listCount_ >= 0x7FFF) return -1;
+        lists_.emplace_back();
+        cursors_.emplace_back();
+        ++listCount_;
+    }
+    auto& list = lists_[static_cast<std::size_t>(slot)];
+    list = std::make_unique<List<short>>();
+    cursors_[static_cast<std::size_t>(slot)] = std::make_unique<ScriptListCursor>(*list);
+    return slot;
+}
+
+List<short>* VaelAI::list(std::int32_t handle) const {
+    return handle >= 0 && handle < listCount_ ? lists_[static_cast<std::size_t>(handle)].get() : nullptr;
+}
+
+ScriptListCursor* VaelAI::cursor(std::int32_t handle) const {
+    return handle >= 0 && handle < listCount_ ? cursors_[static_cast<std::size_t>(handle)].get() : nullptr;
+}
+
+void VaelAI::releaseList(std::int32_t handle) {
+    if (!list(handle)) return;
+    cursors_[static_cast<std::size_t>(handle)].reset();
+    lists_[static_cast<std::size_t>(handle)].reset();
+}
+
+void VaelAI::connectHandlers() {
+    connectNamed("InitAILeader", onInitAILeader);
+    connectNamed("GiveAIOrder", onGiveAIOrder);
+    connectNamed("FinishedGivingAIOrders", onFinishedGivingAIOrders);
+    blockForwardingNamed("FinishedGivingAIOrders", 2);
+}
+
+void VaelAI::postToSelf(const char* message) {
+    // Addressed to this opponent alone: with both sides played by the computer, the other opponent must
+    // not take this one's order loop for its own.
+    sendToNamedEmpty(static_cast<std::uint16_t>(getId()), message);
+}
+
+bool VaelAI::ownsGroup(const Group& group) const {
+    if (!hasSide_) return true;
+    if (!leaderList_) return false;
+    for (Leader* leader : each(*leaderList_))
+        if (leader->getLeaderId() == group.number) return (leader->getNation() == visitorNation_) == visitor_;
+    return false;
+}
+
+void VaelAI::InitAILeader(Group* group) {
+    if (!group || !ownsGroup(*group)) return;
+    if (Application* app = Application::instance()) app->beginWait();
+    active_ = true;
+    boxShown_ = false;
+    owPending_ = 0;
+    owUnit_ = -1;
+    group_ = group;
+    groupCursor_.attach(group->units);
+    currentUnit_ = nullptr;
+    leader_ = nullptr;
+    if (leaderList_)
+        for (Leader* leader : each(*leaderList_))
+            if (leader->getLeaderId() == group->number) leader_ = leader;
+    auto& trace = debugStream();
+    trace << "VaelAI registering for MovementDone" << std::endl;
+    connectNamed("MovementDone", onMovementDone);
+    connectNamed("ReturnFromMissileFire", onReturnFromMissileFire);
+    movingUnits_.clear();
+    finishedUnits_.clear();
+    leaderNumber_ = leader_ ? static_cast<std::int16_t>(leader_->getUnitNum()) : -1;
+    ordersLeft_ = leader_ ? leader_->ordersLeft() : 0;
+    trace << (leader_ ? leader_->getName() : std::string("No leader")) << " has " << ordersLeft_
+          << " orders remaining initially" << std::endl;
+    lastOrderedUnit_ = -1;
+    ordersGiven_ = 0;
+    idlePasses_ = 0;
+    trace << "Causing the leader to assign free attacks" << std::endl;
+    assignFreeAttacks();
+    groupCursor_.reset();
+    postToSelf("GiveAIOrder");
+    finished_ = 0;
+}
+
+void VaelAI::GiveAIOrder() {
+    if (!active_) return;
+    // Orders left can fall below 0 when one pass orders several units; that ends the loop as 0 does.
+    if (ordersLeft_ <= 0 || finished_) {
+        if (movingUnits_.isEmpty()) postToSelf("FinishedGivingAIOrders");
+        return;
+    }
+    debugStream() << (leader_ ? leader_->getName() : std::string()) << " now has " << ordersLeft_
+                  << " orders remaining." << std::endl;
+    clearLists();
+    const std::int32_t before = ordersGiven_;
+    runGroupOrders();
+    // A pass that gave no order, started nothing and left nothing pending would be repeated for ever.
+    if (ordersGiven_ == before && !finished_ && movingUnits_.isEmpty() && !owPending_) {
+        if (++idlePasses_ >= idlePassLimit) {
+            debugStream() << "The pass gave no order; the leader is finished" << std::endl;
+            finished_ = 1;
+        }
+    } else {
+        idlePasses_ = 0;
+    }
+    if (!owPending_)
+        postToSelf("GiveAIOrder");
+    else
+        debugStream() << "There is a unit OWing... NOT posting GiveAIOrder" << std::endl;
+}
+
+void VaelAI::unitDoneAnimating(std::int16_t unitNumber) {
+    if (movingUnits_.isEmpty()) return;
+    movingUnits_.remove(unitNumber);
+    finishedUnits_.append(unitNumber);
+    auto& trace = debugStream();
+    trace << "Here in VaelAI::unitDoneAnimating.  The unit # == " << unitNumber << std::endl;
+    if (!movingUnits_.isEmpty()) return;
+    trace << "According to VaelAI::unitDoneAnimating, there are no more animations" << std::endl;
+    if (!owPending_)
+        postToSelf("FinishedGivingAIOrders");
+    else
+        trace << "In unitDoneAnimating with OW about to happen." << std::endl;
+}
+
+void VaelAI::startWithdrawal(std::int16_t unitNumber, std::int16_t destination) {
+    owPending_ = 1;
+    owUnit_ = unitNumber;
+    owDestination_ = destination;
+    if (!isConnected(RegisteredMessage::getId("EndOWSegment"), onEndOWSegment))
+        connectNamed("EndOWSegment", onEndOWSegment);
+    debugStream() << "Moving with OW_MOVE" << std::endl;
+}
+
+void VaelAI::EndOWSegment() {
+    disconnectNamed("EndOWSegment", onEndOWSegment);
+    owPending_ = 0;
+    auto& trace = debugStream();
+    trace << "The OW Segment is finished as far as VaelAI is concerned." << std::endl;
+    trace << "Unit causing OW: " << owUnit_ << "; destination: hex #" << owDestination_ << std::endl;
+    if (owDestination_ != -1) {
+        VaelUnit* unit = getUnit(owUnit_);
+        if (unit && !unit->isRouting() && !unit->isOutOfPlay())
+            continueToward(*this, owDestination_, owUnit_);
+    }
+    if (!owPending_) {
+        postToSelf("GiveAIOrder");
+        trace << "At the end of EndOWSegment and the unit is not causing any more OW.  Posting GiveAIOrder"
+              << std::endl;
+    } else {
+        trace << "Still OWing so no orders are to be given." << std::endl;
+    }
+}
+
+void VaelAI::FinishedGivingAIOrders() {
+    if (!active_ || !movingUnits_.isEmpty() || owPending_) return;
+    active_ = false;
+    disconnectNamed("MovementDone", onMovementDone);
+    disconnectNamed("ReturnFromMissileFire", onReturnFromMissileFire);
+    ListIterator<short> done(finishedUnits_);
+    for (short n = 0; done.next(n);) {
+        VaelUnit* unit = getUnit(n);
+        if (unit && leader_ && !unit->isOtherNation(leader_->getNation())) unit->setUsedThisTurn(1);
+    }
+    debugStream() << "Free attacking after finishing..." << std::endl;
+    assignFreeAttacks();
+    sendNamedEmpty("EndOrdersPhase");
+    Container<BusMessage> item{BusMessage(AboutFaceItem)};
+    send(DISABLE_MENU_ITEM, &item);
+    if (Application* app = Application::instance()) app->endWait();
+}
+
+void VaelAI::countOrder(std::int16_t unitNumber) {
+    if (unitNumber != lastOrderedUnit_) --ordersLeft_;
+    lastOrderedUnit_ = unitNumber;
+    ++ordersGiven_;
+}
+
+void VaelAI::assignFreeAttacks() {
+    if (!group_) return;
+    // A copy: an attack order may change the group's membership while we walk it.
+    List<VaelUnit*> members = group_->units;
+    ListIterator<VaelUnit*> it(members);
+    for (VaelUnit* unit = nullptr; it.next(unit);) {
+        auto* combat = dynamic_cast<Combat*>(unit);
+        if (!combat || !combat->isCombatUnit() || !combat->getPotentialToBeOrdered()) continue;
+        combat->GetValidMovement();
+        List<short> zoc = combat->getZOCHexes();
+        ListIterator<short> hexes(zoc);
+        for (short h = 0; hexes.next(h);) {
+            if (!combat->canAttackHex(h) || combat->isRouting() ||
+                static_cast<int>(combat->getTroopQuality()) - combat->getCohesionHits() < 2)
+                continue;
+            debugStream() << "Assigning " << combat->getName() << " to free attack hex #" << h << std::endl;
+            combat->declareShock(h);
+            break;
+        }
+    }
+}
+
+} // namespace vael

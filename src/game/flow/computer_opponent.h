@@ -1,0 +1,33 @@
+#pragma once
+// What the game flow needs of a side's computer opponent. The opponent itself lives with the plan-script
+// machinery, above the flow; the layer makes one through the maker it is given and owns it.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/core/component.h"
+#include "framework/core/list.h"
+
+namespace vael {
+
+class Combat;
+class Leader;
+class VaelLogicalLandscape;
+
+class ComputerOpponent : public Component {
+public:
+    explicit ComputerOpponent(const char* name) : Component(name) {}
+
+    virtual void setUnitList(const List<Combat*>* units) = 0;
+    virtual void setLeaderList(const List<Leader*>* leaders) = 0;
+    // The side it plays, so that with two computer sides each acts only for its own groups.
+    virtual void setSide(bool visitor, std::uint32_t visitorNation) = 0;
+    // 1 when the plan compiled.
+    virtual std::int32_t compile(const std::string& fileName) = 0;
+    virtual bool runConditions() = 0;
+};
+
+using OpponentMaker = std::function<std::unique_ptr<ComputerOpponent>(VaelLogicalLandscape*)>;
+
+} // namespace vael

@@ -1,0 +1,278 @@
+#include "game/flow/saved_game.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "framework/core/debug_stream.h"
+#include "framework/core/payload_check.h"
+#include "framework/core/super_string.h"
+#include "game/flow/list_walk.h"
+#include "game/flow/side_control.h"
+#include "game/flow/unit_prototypes.h"
+#include "game/flow/vael_logical_layer.h"
+
+namespace vael {
+
+namespace {
+
+constexpr const char* sourceFile = "VAELLOG3";
+using namespace saved_game;
+
+void writeName(SuperString& s, const std::string& name) {
+    s << static_cast<std::uint16_t>(name.size());
+    if (!name.empty()) s.write(name.data(), static_cast<std::int32_t>(name.size()));
+}
+
+bool readName(SuperString& s, std::string& name) {
+    std::uint16_t n = 0;
+    s >> n;
+    if (s.failed() || n > s.remaining()) return s.setFailed(), false;
+    name.assign(n, '\0');
+    if (n) s.read(name.data(), n);
+    return !s.failed();
+}
+
+bool readNumbers(SuperString& s, std::vector<std::uint16_t>& numbers) {
+    std::uint16_t n = 0;
+    s >> n;
+    if (s.failed() || n * 2 > s.remaining()) return s.setFailed(), false;
+    numbers.resize(n);
+    for (std::uint16_t& v : numbers)
+        s >> v;
+    return !s.failed();
+}
+
+template <class T> void writeNumbers(SuperString& s, const List<T>& units) {
+    s << static_cast<std::uint16_t>(units.count());
+    for (const VaelUnit* unit : each(units))
+        s << static_cast<std::uint16_t>(unit->getUnitNum());
+}
+
+// Every unit and leader of the battle in the file's order.
+std::vector<VaelUnit*> savedUnits(VaelLogicalLayer& layer) {
+    std::vector<VaelUnit*> units;
+    for (Combat* unit : each(layer.getHomeUnits()))
+        units.push_back(unit);
+    for (Combat* unit : each(layer.getVisitorUnits()))
+        units.push_back(unit);
+    for (Leader* leader : each(layer.getLeaders()))
+        units.push_back(leader);
+    return units;
+}
+
+struct SavedCombat {
+    std::vector<std::uint16_t> lists[5];
+    std::uint16_t hex = 0xFFFF;
+};
+
+} // namespace
+
+std::vector<std::uint8_t> saveLayerPart(VaelLogicalLayer& layer) {
+    SuperString s;
+    for (VaelUnit* unit : savedUnits(layer))
+        unit->write(s);
+    writeNumbers(s, layer.getComputerLeaders());
+    ComputerOpponent* home = layer.getOpponent(false);
+    ComputerOpponent* visitor = layer.getOpponent(true);
+    const bool twoPlans = home && visitor;
+    s << static_cast<std::uint8_t>((home ? HomeOpponent : 0) | (visitor ? VisitorOpponent : 0) |
+                                   (twoPlans ? TwoPlans : 0));
+    writeName(s, layer.getScriptFileName());
+    if (twoPlans) writeName(s, layer.getHomePlanName());
+    s << static_cast<std::uint16_t>(layer.combats().count());
+    for (const CombatStruct& combat : each(layer.combats())) {
+        writeNumbers(s, combat.attackers);
+        writeNumbers(s, combat.defenders);
+        // The leaders of each side and the moved flags: none are kept with a declared combat here.
+        s << std::uint16_t(0) << std::uint16_t(0) << std::uint16_t(0);
+        s << combat.hex;
+    }
+    if (GameControl* control = layer.getGameControl()) control->write(s);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(s.length()));
+    if (!bytes.empty()) s.peek(bytes.data(), 0, s.length());
+    return bytes;
+}
+
+bool SaveGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error) {
+    std::fstream file(fileName, std::ios::in | std::ios::out | std::ios::binary);
+    if (!file) return error = "cannot open " + fileName, false;
+    file.seekp(0, std::ios::end);
+    const auto end = static_cast<std::uint64_t>(file.tellp());
+    if (end < OffsetField + 4 || end > 0xFFFFFFFFu)
+        return error = fileName + " has no header to follow", false;
+    const auto p = static_cast<std::uint32_t>(end);
+    const std::uint8_t offset[4] = {std::uint8_t(p), std::uint8_t(p >> 8), std::uint8_t(p >> 16),
+                                    std::uint8_t(p >> 24)};
+    file.seekp(OffsetField);
+    file.write(reinterpret_cast<const char*>(offset), 4);
+    file.seekp(p);
+    const std::vector<std::uint8_t> part = saveLayerPart(layer);
+    file.write(reinterpret_cast<const char*>(part.data()), static_cast<std::streamsize>(part.size()));
+    if (!file) return error = "cannot write " + fileName, false;
+    return true;
+}
+
+namespace {
+
+// What follows the units, read from the file before any of it is applied.
+struct ParsedPart {
+    VaelUnit* selected = nullptr;
+    std::vector<std::uint16_t> computer;
+    std::uint8_t flags = 0;
+    std::string plan, homePlan;
+    std::vector<SavedCombat> combats;
+    std::int32_t controlAt = 0;
+};
+
+// Reads the units of the battle in place, then the rest up to game control's block.
+bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
+    part = ParsedPart();
+    for (VaelUnit* unit : savedUnits(layer)) {
+        if (!unit->read(s)) return false;
+        if (!part.selected && unit->isSelected()) part.selected = unit;
+    }
+    if (!readNumbers(s, part.computer)) return false;
+    s >> part.flags;
+    if (s.failed() || part.flags >= 8 || !readName(s, part.plan) ||
+        ((part.flags & TwoPlans) && !readName(s, part.homePlan)))
+        return false;
+    std::uint16_t combatCount = 0;
+    s >> combatCount;
+    for (std::uint16_t i = 0; !s.failed() && i < combatCount; ++i) {
+        SavedCombat combat;
+        for (auto& list : combat.lists)
+            if (!readNumbers(s, list)) return false;
+        s >> combat.hex;
+        part.combats.push_back(std::move(combat));
+    }
+    part.controlAt = s.readPosition();
+    return !s.failed();
+}
+
+// Tries the file on a battle of its own made from the same scenario, since reading a unit changes it and
+// some changes (an elimination) cannot be taken back: false when the file does not fit.
+bool fitsScenario(VaelLogicalLayer& layer, const SuperString& s, ParsedPart& part, bool& tried) {
+    tried = false;
+    const ScenarioInfoStruct& info = layer.getLoadedScenario();
+    if (info.fileName.empty()) return true;
+    VaelLogicalLayer scratch("Saved game check");
+    registerUnitPrototypes(scratch);
+    if (!scratch.LoadScenario(info)) return true;
+    tried = true;
+    SuperString copy(s);
+    return readPart(scratch, copy, part);
+}
+
+} // namespace
+
+bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& file, std::string& error) {
+    const std::string refused = "the saved game is cut short or does not belong to this battle";
+    if (file.size() < OffsetField + 4) return error = "the saved game has no header", false;
+    const std::uint32_t offset =
+        file[8] | (file[9] << 8) | (file[10] << 16) | (std::uint32_t(file[11]) << 24);
+    if (offset > file.size()) return error = "the saved game's part of the battle lies past its end", false;
+    SuperString s;
+    if (offset < file.size()) s.write(file.data() + offset, static_cast<std::int32_t>(file.size() - offset));
+
+    ParsedPart part;
+    bool tried = false;
+    if (!fitsScenario(layer, s, part, tried)) return error = refused, false;
+    GameControl* control = layer.getGameControl();
+    if (tried && control) {
+        // Game control's block is read whole or not at all: it goes first, so that its refusal changes
+        // nothing.
+        SuperString block(s);
+        block.setReadPosition(part.controlAt);
+        if (!control->read(block)) return error = refused, false;
+    }
+
+    // Without a check battle the units are read in place, their state kept to put back.
+    const std::vector<VaelUnit*> units = savedUnits(layer);
+    SuperString backup;
+    for (VaelUnit* unit : units)
+        unit->write(backup);
+    SuperString controlBackup;
+    if (control && !tried) control->write(controlBackup);
+    bool ok = readPart(layer, s, part);
+    if (ok && control && !tried) ok = control->read(s);
+    if (!ok) {
+        for (VaelUnit* unit : units)
+            unit->read(backup);
+        if (control && !tried) control->read(controlBackup);
+        return error = refused, false;
+    }
+
+    List<Leader*>& local = layer.getLocalLeaders();
+    List<Leader*>& computerLeaders = layer.getComputerLeaders();
+    local.clear();
+    computerLeaders.clear();
+    for (Leader* leader : each(layer.getLeaders())) {
+        leader->initLocalLeader();
+        local.append(leader);
+    }
+    for (std::uint16_t number : part.computer) {
+        Leader* leader = layer.findLeader(number);
+        Assertion::check(leader != nullptr, "Unit does not previously exist", sourceFile, __LINE__);
+        if (!leader || computerLeaders.contains(leader)) continue;
+        leader->setComputerControlled();
+        computerLeaders.append(leader);
+    }
+    disconnectEliteInitiative(layer);
+    registerEliteInitiative(layer);
+    layer.setOpponent(false, nullptr);
+    layer.setOpponent(true, nullptr);
+    layer.setScriptFileName(part.plan);
+    layer.setHomePlanName(part.homePlan);
+    debugStream() << "The A/I file full path is " << planPath(part.plan) << std::endl;
+    if (part.flags & VisitorOpponent) {
+        debugStream() << "The visitor side is playing the A/I." << std::endl;
+        createOpponent(layer, true, part.plan);
+    }
+    if (part.flags & HomeOpponent) {
+        debugStream() << "The home side is playing the A/I." << std::endl;
+        createOpponent(layer, false, (part.flags & TwoPlans) ? part.homePlan : part.plan);
+    }
+    if (part.selected) part.selected->UnitSelected(static_cast<std::int16_t>(part.selected->getHex()));
+    for (const SavedCombat& saved : part.combats) {
+        CombatStruct combat;
+        for (std::uint16_t n : saved.lists[0])
+            if (Combat* unit = layer.findCombatUnit(n)) combat.attackers.append(unit);
+        for (std::uint16_t n : saved.lists[1])
+            if (Combat* unit = layer.findCombatUnit(n)) combat.defenders.append(unit);
+        combat.hex = saved.hex;
+        // A combat whose units the battle no longer holds on one side has nobody to fight.
+        if (!combat.attackers.isEmpty() && !combat.defenders.isEmpty()) layer.combats().append(combat);
+    }
+    return true;
+}
+
+bool LoadGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error) {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) return error = "cannot open " + fileName, false;
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
+    return loadLayerPart(layer, bytes, error);
+}
+
+namespace {
+
+template <bool Save> ContainerBase* onSavedGame(Component* target, BusMessage, ContainerBase* data) {
+    auto* layer = dynamic_cast<VaelLogicalLayer*>(target);
+    Assertion::check(layer != nullptr, BadPayloadMessage, sourceFile, __LINE__);
+    if (!layer) return nullptr;
+    callWithPayload<std::string>(data, sourceFile, __LINE__, [&](const std::string& file) {
+        std::string error;
+        if (!(Save ? SaveGame(*layer, file, error) : LoadGame(*layer, file, error)))
+            debugStream() << (Save ? "SaveGame: " : "LoadGame: ") << error << std::endl;
+    });
+    return nullptr;
+}
+
+} // namespace
+
+void connectSavedGame(VaelLogicalLayer& layer) {
+    layer.connectNamed("SaveGame", onSavedGame<true>);
+    layer.connectNamed("LoadGame", onSavedGame<false>);
+}
+
+} // namespace vael

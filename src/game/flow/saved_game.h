@@ -1,0 +1,31 @@
+#pragma once
+// The logical layer's part of a saved game: after the application's header, whose u32 at offset 8 says
+// where this part begins, the state of every unit and leader in the scenario's order, who the computer
+// plays and with which plans, the pending combats, and game control's block. A file is read whole before
+// anything is changed: a short or corrupt one is refused with a reason and leaves the battle as it was.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vael {
+
+class VaelLogicalLayer;
+
+namespace saved_game {
+constexpr std::uint8_t HomeOpponent = 1, VisitorOpponent = 2;
+// Both sides computer-played, each with a plan of its own: the home plan's name follows the visitor's.
+constexpr std::uint8_t TwoPlans = 4;
+constexpr std::size_t OffsetField = 8;
+} // namespace saved_game
+
+// The layer's part as bytes, and writing it at the end of an existing file (header included).
+std::vector<std::uint8_t> saveLayerPart(VaelLogicalLayer& layer);
+bool SaveGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error);
+
+// Restores the battle from a file's bytes, or from the file; false with the reason and nothing changed.
+bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& file, std::string& error);
+bool LoadGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error);
+
+void connectSavedGame(VaelLogicalLayer& layer);
+
+} // namespace vael

@@ -1,0 +1,271 @@
+// The landscape tile: cells and points, the strips a scroll exposes, the property that any run of scrolls
+// and block changes leaves the same back bitmap as a full repaint, sprites over presented boxes, and its
+// bus events.
+#include "framework/display/landscape_tile.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "framework/ui/placed_at.h"
+#include "framework/ui/test_display.h"
+#include "landscape_scene.h"
+#include "support/display/table_palette.h"
+#include "support/failed_checks.h"
+#include "support/test_application.h"
+
+namespace vael::test {
+namespace {
+
+// Notes every area it is asked to draw: the target's size and the landscape point at its corner.
+class RecordingLandscape : public BlockLandscape {
+public:
+    using BlockLandscape::BlockLandscape;
+    void drawArea(Bitmap& target, const Point& origin) override {
+        drawn.push_back(Box(origin, target.size()));
+        BlockLandscape::drawArea(target, origin);
+    }
+    std::vector<Box> drawn;
+};
+
+constexpr Dim TileSize(100, 60);
+
+// A 30 x 20 landscape of overlapping blocks, two of them with a second kind over their picture, on a
+// background that repeats every 13 x 11 pixels, shown by a 100 x 60 tile of 10 x 5 cells.
+class LandscapeTileTest : public ::testing::Test {
+protected:
+    LandscapeTileTest() { app.setPalette(&palette, nullptr); }
+    ~LandscapeTileTest() override {
+        tile.reset();
+        app.setPalette(nullptr, nullptr);
+    }
+    void SetUp() override {
+        background.reset(patternBitmap(13, 11));
+        land.setBackground(background.get());
+        for (int c = 0; c < 4; ++c) {
+            pictures.emplace_back(solidBitmap(24, 18, static_cast<std::uint8_t>(100 + c * 20)));
+            land.addOverlay(0, std::make_unique<BlockOverlay>(pictures.back().get(), Box(0, 0, 24, 18)));
+        }
+        land.attach(bus);
+        sender.attach(bus);
+        land.beginLandscape(LandscapeDefinition{0, Point(600, 300), 600, 0});
+        for (int i = 0; i < 600; ++i)
+            if (i % 7 != 3) // some regions have no block: the background shows there
+                land.createRegion(regionAt(static_cast<std::uint16_t>(i), static_cast<std::int16_t>(i % 30),
+                                           static_cast<std::int16_t>(i / 30), {static_cast<std::uint16_t>(i % 4)}));
+        land.endLandscape();
+        tile = std::make_unique<LandscapeTile>(Dim(10, 5), &sprites, Point(2, 3), Point(0, 0), "Tile");
+        // Placed once it knows its landscape, the tile draws its picture as it takes its size.
+        tile->attach(bus);
+        tile->setParent(&parent, placedAt(Box(Point(0, 0), TileSize)));
+        land.drawn.clear();
+    }
+    std::vector<std::uint8_t> fullRepaint() {
+        Bitmap full(TileSize, PixelOpaque);
+        land.BlockLandscape::drawArea(full, tile->origin());
+        return pixelsOf(full);
+    }
+    std::vector<std::uint8_t> shown() {
+        std::vector<std::uint8_t> out;
+        for (int y = 0; y < TileSize.h; ++y)
+            for (int x = 0; x < TileSize.w; ++x)
+                out.push_back(parent.bits()[y * parent.stride() + x]);
+        return out;
+    }
+
+    TestApplication app;
+    TablePalette palette;
+    Bus bus{"Layer"};
+    RecordingLandscape land{Dim(24, 18), Dim(20, 15)};
+    Listener sender{{POINT_SELECTED, POINT_FLYBY}};
+    std::unique_ptr<Bitmap> background;
+    std::vector<std::unique_ptr<Bitmap>> pictures;
+    TestDisplay parent{Dim(120, 80), "Window"};
+    List<Sprite*> sprites;
+    std::unique_ptr<LandscapeTile> tile;
+};
+
+TEST_F(LandscapeTileTest, CellsAndPointsWithAGridOffsetTruncateTowardZero) {
+    LandscapeTile t(Dim(16, 8), nullptr, Point(3, 2), Point(1, 1));
+    EXPECT_EQ(t.origin(), Point(48, 16)); // the grid offset is not taken off here
+    const struct {
+        Point point, cell;
+    } rows[] = {{Point(0, 0), Point(1, 1)},     {Point(-16, -8), Point(0, 0)}, {Point(-17, -9), Point(0, 0)},
+                {Point(-20, 0), Point(0, 1)},   {Point(-33, -17), Point(-1, -1)}, {Point(-32, -16), Point(-1, -1)},
+                {Point(-31, -15), Point(0, 0)}, {Point(15, 7), Point(1, 1)},    {Point(16, 8), Point(2, 2)}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.point.x) + "," + std::to_string(r.point.y));
+        EXPECT_EQ(t.pointToCell(r.point), r.cell);
+    }
+    EXPECT_EQ(t.cellToPoint(Point(2, 3)), Point(16, 16));
+    EXPECT_EQ(t.cellToPoint(Point(0, 0)), Point(-16, -8));
+    EXPECT_EQ(t.cellsToPixels(Dim(3, -2)), Dim(48, -16));
+    EXPECT_EQ(t.pixelsToCells(Dim(47, -15)), Dim(2, -1));
+    EXPECT_EQ(t.originCell(), Point(4, 3));
+    LandscapeTile none(Dim(0, 0), nullptr, Point(), Point());
+    EXPECT_EQ(none.pointToCell(Point(5, 5)), Point(0, 0));
+}
+
+TEST_F(LandscapeTileTest, TheTileAnnouncesItselfAndShowsTheLandscape) {
+    EXPECT_EQ(tile->landscape(), &land);
+    EXPECT_EQ(land.tiles().count(), 1);
+    tile->invalidateView();
+    EXPECT_EQ(pixelsOf(tile->backBitmap()), fullRepaint());
+    EXPECT_EQ(shown(), fullRepaint());
+    EXPECT_TRUE(tile->dirtyBoxes().empty());
+}
+
+TEST_F(LandscapeTileTest, AScrollDrawsOnlyTheExposedStrips) {
+    const struct {
+        const char* what;
+        Dim by;
+        std::vector<Box> drawn;
+    } rows[] = {
+        {"down and right: a full-height strip at the right, the rest of the bottom", Dim(2, 1),
+         {Box(120, 20, 20, 60), Box(40, 75, 80, 5)}},
+        {"up and left: a full-height strip at the left, the rest of the top", Dim(-2, -1),
+         {Box(0, 10, 20, 60), Box(20, 10, 80, 5)}},
+        {"right only", Dim(1, 0), {Box(120, 15, 10, 60)}},
+        {"up only", Dim(0, -3), {Box(20, 0, 100, 15)}},
+        {"one pixel short of the width still shifts", Dim(9, 0), {Box(120, 15, 90, 60)}},
+        {"the whole width repaints", Dim(10, 0), {Box(120, 15, 100, 60)}},
+        {"the whole height repaints", Dim(0, -12), {Box(20, -45, 100, 60)}},
+        {"no move paints nothing", Dim(0, 0), {}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        tile->scrollToCell(Point(2, 3));
+        tile->invalidateView();
+        land.drawn.clear();
+        // Each strip is drawn at its own place in the new bitmap, so the sizes and corners say it all.
+        tile->scrollByCells(r.by);
+        EXPECT_EQ(land.drawn, r.drawn);
+        EXPECT_EQ(pixelsOf(tile->backBitmap()), fullRepaint());
+    }
+}
+
+TEST_F(LandscapeTileTest, ScrollingToTheCellShownPaintsNothing) {
+    tile->scrollToCell(Point(2, 3));
+    EXPECT_TRUE(land.drawn.empty());
+    tile->scrollToCell(Point(2, 4));
+    EXPECT_EQ(land.drawn, std::vector<Box>{Box(20, 75, 100, 5)});
+}
+
+TEST_F(LandscapeTileTest, AfterRandomScrollsAndBlockChangesTheBackBitmapEqualsAFullRepaint) {
+    std::mt19937 random(132);
+    tile->invalidateView();
+    for (int step = 0; step < 300; ++step) {
+        SCOPED_TRACE(step);
+        switch (std::uniform_int_distribution<int>(0, 5)(random)) {
+        case 0:
+        case 1:
+        case 2:
+            tile->scrollByCells(Dim(static_cast<std::int16_t>(std::uniform_int_distribution<int>(-12, 12)(random)),
+                                    static_cast<std::int16_t>(std::uniform_int_distribution<int>(-14, 14)(random))));
+            break;
+        case 3:
+            tile->scrollToCell(Point(static_cast<std::int16_t>(std::uniform_int_distribution<int>(-5, 60)(random)),
+                                     static_cast<std::int16_t>(std::uniform_int_distribution<int>(-5, 60)(random))));
+            break;
+        case 4:
+            land.toggleHighlightBlock(static_cast<std::int16_t>(std::uniform_int_distribution<int>(0, 599)(random)));
+            break;
+        default: {
+            const Point at = tile->origin();
+            land.toggleHalfHighlightBox(Box(static_cast<std::int16_t>(at.x + 30), static_cast<std::int16_t>(at.y + 20), 30, 20));
+        }
+        }
+        ASSERT_EQ(pixelsOf(tile->backBitmap()), fullRepaint());
+        // The landscape only marks what it redrew; the tile presents it when asked.
+        tile->refresh();
+        ASSERT_EQ(shown(), fullRepaint());
+    }
+}
+
+TEST_F(LandscapeTileTest, DirtyBoxesAreClippedToTheTileBeforeTheyAreDrawn) {
+    tile->invalidateView();
+    land.invalidate(Box(0, 0, 30, 20)); // the tile shows from (20, 15)
+    land.invalidate(Box(500, 200, 10, 10));
+    land.highlightBlock(0, 1); // its box joins the first
+    EXPECT_EQ(land.drawn, std::vector<Box>({Box(20, 15, 10, 5)}));
+    land.drawn.clear();
+    land.toggleHighlightBlock(0); // the block at (0, 0) is 24 x 18: 4 x 3 of it is on the tile
+    EXPECT_EQ(land.drawn, std::vector<Box>({Box(20, 15, 4, 3)}));
+    land.invalidateArea(Box(400, 200, 10, 10));
+    land.invalidateArea(Box(120, 15, 1, 1)); // just right of the tile
+    land.invalidateArea(Box(119, 74, 1, 1)); // its last pixel
+    EXPECT_EQ(land.drawn, std::vector<Box>({Box(20, 15, 4, 3), Box(119, 74, 1, 1)}));
+    EXPECT_EQ(pixelsOf(tile->backBitmap()), fullRepaint());
+}
+
+TEST_F(LandscapeTileTest, SpritesOverAPresentedBoxAreDrawnAndRemembered) {
+    std::unique_ptr<Bitmap> frame(solidBitmap(4, 4, 77));
+    Sprite over(0, Point3D(30, 20, 0), frame.get(), 0, 0, DrawPlain), away(0, Point3D(400, 20, 0), frame.get(), 0, 0, DrawPlain);
+    sprites << &over << &away;
+    tile->scrollToCell(Point(2, 4)); // origin (20, 20): a rebuild
+    EXPECT_EQ(parent.bits()[0 * parent.stride() + 10], 77);
+    EXPECT_EQ(parent.bits()[3 * parent.stride() + 13], 77);
+    EXPECT_NE(parent.bits()[4 * parent.stride() + 14], 77);
+    EXPECT_EQ(tile->visibleSprites().count(), 1);
+    EXPECT_TRUE(tile->visibleSprites().contains(&over));
+    sprites.remove(&over); // the visible list is what is tested now
+    tile->invalidateView();
+    EXPECT_EQ(parent.bits()[10], 77);
+    Container<Sprite*> gone(&over);
+    delete sender.sendNowNamed("SpriteDestroyed", &gone);
+    EXPECT_TRUE(tile->visibleSprites().isEmpty());
+}
+
+TEST_F(LandscapeTileTest, BusEventsScrollInvalidateAndReportPoints) {
+    FailedChecks checks;
+    Container<long> wrong(1);
+    delete sender.sendNow(SCROLL_TO, &wrong);
+    EXPECT_EQ(checks.texts, std::vector<std::string>{"Bad data passed in bus message -- SCROLL_TO  Abort?"});
+    EXPECT_EQ(tile->origin(), Point(20, 15));
+    Container<Point> cell(Point(1, 1));
+    delete sender.sendNow(SCROLL_TO, &cell);
+    EXPECT_EQ(tile->origin(), Point(10, 5));
+    Container<Dim> by(Dim(2, -1));
+    delete sender.sendNow(SCROLL_TO, &by);
+    EXPECT_EQ(tile->origin(), Point(30, 0));
+    tile->leftButtonDown(Point(5, 6));
+    tile->mouseMoved(Point(99, 59));
+    ASSERT_EQ(sender.heard.size(), 2u);
+    Point selected, flyby;
+    Container<Point>::fromMessage(sender.heard[0].second.get(), selected);
+    Container<Point>::fromMessage(sender.heard[1].second.get(), flyby);
+    EXPECT_EQ((std::tuple{sender.heard[0].first, selected, sender.heard[1].first, flyby}),
+              std::tuple(BusMessage(POINT_SELECTED), Point(35, 6), BusMessage(POINT_FLYBY), Point(129, 59)));
+}
+
+TEST_F(LandscapeTileTest, InvalidateViewWithNoPayloadOnlyPresentsWhatIsPending) {
+    tile->invalidateView();
+    tile->enableDrawing(0);
+    tile->markLandscapeBox(Box(30, 25, 5, 5));
+    delete sender.sendNowEmpty(INVALIDATE_VIEW);
+    EXPECT_EQ(tile->dirtyBoxes(), std::vector<Box>{Box(10, 10, 5, 5)});
+    tile->enableDrawing(1);
+    EXPECT_TRUE(tile->dirtyBoxes().empty());
+    Container<Box> box(Box(0, 0, 30, 20));
+    tile->enableDrawing(0);
+    delete sender.sendNow(INVALIDATE_VIEW, &box);
+    EXPECT_EQ(tile->dirtyBoxes(), std::vector<Box>{Box(0, 0, 10, 5)});
+}
+
+TEST_F(LandscapeTileTest, WithNoLandscapeKnownDrawLeavesTheDirtyBoxes) {
+    Bus other{"Other"};
+    LandscapeTile lonely(Dim(10, 5), &sprites, Point(), Point(), "Lonely");
+    lonely.setParent(&parent, placedAt(Box(0, 0, 20, 10)));
+    lonely.attach(other);
+    EXPECT_EQ(lonely.landscape(), nullptr);
+    lonely.invalidateView();
+    EXPECT_EQ(lonely.dirtyBoxes(), std::vector<Box>{Box(0, 0, 20, 10)});
+}
+
+TEST_F(LandscapeTileTest, AfterCloseGameTheOldTileIsNoLongerDrawnInto) {
+    delete sender.sendNowNamedEmpty("CloseGame");
+    EXPECT_EQ((std::tuple{tile->landscape(), land.tiles().count()}), std::tuple(nullptr, 0));
+}
+
+} // namespace
+} // namespace vael::test

@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include "framework/core/bus_event.h"
+#include "framework/core/registered_message.h"
+#include "framework/ui/leader_almost_done_dlg.h"
+#include "framework/ui/window_manager.h"
+#include "framework/ui/windows_menu.h"
+#include "support/bus_recorder.h"
+#include "support/ui/test_win_app.h"
+#include "test_pictures.h"
+
+namespace vael::test {
+namespace {
+
+using Log = std::vector<std::string>;
+using Root = platform::Settings::Root;
+using Prompt = LeaderAlmostDoneDlg;
+
+Log* heard = nullptr;
+Menu* childMenu = nullptr; // the active child's menu, when there is one
+ContainerBase* listen(Component*, BusMessage event, ContainerBase* data) {
+    std::string line = RegisteredMessage::nameOf(static_cast<std::uint16_t>(event.id()));
+    short value = 0;
+    // An empty send carries a short of its own.
+    if (line == "ShowFinishLeader" && Container<short>::fromMessage(data, value))
+        line += " " + std::to_string(value);
+    if (heard) heard->push_back(line);
+    return nullptr;
+}
+ContainerBase* answerMenu(Component*, BusMessage, ContainerBase*) {
+    return childMenu ? new Container<Menu*>(childMenu) : nullptr;
+}
+
+// What stands for the screen: the lowest top-level window.
+class ScreenWindow : public WindowsWindow {
+public:
+    ScreenWindow()
+        : Window(Point(0, 0), Dim(0, 0), "Screen"),
+          WindowsWindow(Point(0, 0), Dim(0, 0), "Screen", nullptr, nullptr) {}
+};
+
+class PromptTest : public ::testing::Test {
+protected:
+    PromptTest() {
+        heard = &log;
+        pictures["MS Sans Serif 2"] = dialogGlyphs();
+        pictures["Dialog Bitmaps"] =
+            TestArchive{{{"Intro", {solidPicture("Background", Dim(4, 4), Point(), 'b')}}}};
+        os.openWindow(640, 480, "t");
+        screen.create(Dim(640, 480), "GenericWindow", 0, 0);
+        listener.setup = [](Probe& p) {
+            for (const char* name : {"LeaderFinishLeader", "ShowFinishLeader"})
+                p.connectNamed(name, &listen);
+            p.connectNamed("GetActiveChildMenu", &answerMenu);
+        };
+        listener.attach(app);
+        game.attach(app);
+        menu.enable(Prompt::FinishLeaderCommand, 1);
+        childMenu = &menu;
+    }
+    ~PromptTest() override { heard = nullptr, childMenu = nullptr; }
+
+    void open(Prompt& prompt) {
+        prompt.attach(app);
+        prompt.create(Prompt::TemplateName, Dialog::Modeless);
+    }
+    platform::Rect placeOf(const Prompt& prompt) {
+        return WindowManager::instance().outerOnScreen(prompt.hwnd());
+    }
+    std::pair<std::optional<std::uint32_t>, std::optional<std::uint32_t>> stored() {
+        return {os.settings().readNumber(Root::User, Prompt::PlacementKey, "X"),
+                os.settings().readNumber(Root::User, Prompt::PlacementKey, "Y")};
+    }
+    bool finishEnabled(const Prompt& prompt) { return prompt.item(Prompt::IdFinishLeader)->isEnabled(); }
+
+    TestPictures pictures;
+    platform::HeadlessPlatform os;
+    TestWinApp app{os};
+    ScreenWindow screen;
+    WindowsMenu menu{"ChildMenu", false};
+    Probe listener{"Listener"}, game{"Game"};
+    Log log;
+};
+
+TEST_F(PromptTest, OnFirstUseItStandsBottomRightOneHeightAboveTheBottomAndIsStoredAtOnce) {
+    Prompt prompt;
+    open(prompt);
+    const platform::Rect at = placeOf(prompt);
+    ASSERT_GT(at.width, 0);
+    EXPECT_EQ((std::pair{at.x, at.y}), (std::pair{640 - at.width, 480 - 2 * at.height}));
+    EXPECT_EQ(stored(), (std::pair{std::optional<std::uint32_t>(static_cast<std::uint32_t>(at.x)),
+                                   std::optional<std::uint32_t>(static_cast<std::uint32_t>(at.y))}));
+    prompt.close(1);
+}
+
+TEST_F(PromptTest, AStoredPlaceIsReadBackEvenLeftOfAndAboveTheScreen) {
+    const struct {
+        std::uint32_t x, y;
+        std::int32_t left, top;
+    } rows[] = {{100, 50, 100, 50}, {0, 0, 0, 0}, {0xFFFFFFF6u, 0xFFFFFFFFu, -10, -1}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(::testing::Message() << r.left << "," << r.top);
+        os.settings().writeNumber(Root::User, Prompt::PlacementKey, "X", r.x);
+        os.settings().writeNumber(Root::User, Prompt::PlacementKey, "Y", r.y);
+        Prompt prompt;
+        open(prompt);
+        EXPECT_EQ((std::pair{placeOf(prompt).x, placeOf(prompt).y}), (std::pair{r.left, r.top}));
+    }
+}
+
+TEST_F(PromptTest, MovedAndClosedItComesBackWhereItWasLeft) {
+    {
+        Prompt prompt;
+        open(prompt);
+        const platform::Rect at = placeOf(prompt);
+        WindowManager::instance().setOuter(prompt.hwnd(), {30, 40, at.width, at.height});
+        game.sendNamedEmpty("CloseGame");
+        app.drainQueue();
+        EXPECT_FALSE(prompt.isOpen());
+    }
+    EXPECT_EQ(stored(), (std::pair{std::optional<std::uint32_t>(30), std::optional<std::uint32_t>(40)}));
+    Prompt again;
+    open(again);
+    EXPECT_EQ((std::pair{placeOf(again).x, placeOf(again).y}), (std::pair{30, 40}));
+}
+
+TEST_F(PromptTest, EveryWayOfClosingStoresTheChoiceAndTellsTheLayer) {
+    const struct {
+        const char* what;
+        bool boxSet;
+        std::function<void(Prompt&, Probe&)> close;
+        std::int16_t result;
+        Log heard;
+    } rows[] = {
+        {"the finish button, box clear",
+         false,
+         [](Prompt& p, Probe&) { p.command(Prompt::IdFinishLeader, 0); },
+         1,
+         {"ShowFinishLeader 1", "LeaderFinishLeader"}},
+        {"the finish button, box set",
+         true,
+         [](Prompt& p, Probe&) { p.command(Prompt::IdFinishLeader, 0); },
+         1,
+         {"ShowFinishLeader 0", "LeaderFinishLeader"}},
+        {"the game closing, box set",
+         true,
+         [](Prompt&, Probe& g) { g.sendNamedEmpty("CloseGame"); },
+         1,
+         {"ShowFinishLeader 0"}},
+        // Finished from the menu: no second "LeaderFinishLeader" from the prompt.
+        {"the leader finished elsewhere",
+         false,
+         [](Prompt&, Probe& g) { g.sendNamedEmpty("LeaderFinishLeader"); },
+         1,
+         {"LeaderFinishLeader", "ShowFinishLeader 1"}},
+        {"cancel",
+         false,
+         [](Prompt& p, Probe&) { p.command(Dialog::IdCancel, 0); },
+         0,
+         {"ShowFinishLeader 1"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        log.clear();
+        Prompt prompt;
+        open(prompt);
+        dynamic_cast<DialogButton*>(prompt.controlOf(Prompt::IdDontShowAgain))->setCheck(r.boxSet ? 1 : 0);
+        r.close(prompt, game);
+        app.drainQueue();
+        EXPECT_EQ((std::tuple{prompt.isOpen(), prompt.result()}), (std::tuple{std::int16_t(0), r.result}));
+        EXPECT_EQ(log, r.heard);
+        EXPECT_EQ(os.settings().readNumber(Root::User, Prompt::PreferencesKey, "Finish Leader"),
+                  std::optional<std::uint32_t>(r.boxSet ? 0 : 1));
+        // Closed, it no longer follows the game.
+        log.clear();
+        game.sendNamedEmpty("LeaderFinishLeader");
+        app.drainQueue();
+        EXPECT_EQ(log, Log{"LeaderFinishLeader"});
+    }
+}
+
+TEST_F(PromptTest, TheFinishButtonFollowsTheMenuCommandThatFinishesTheLeader) {
+    menu.disable(Prompt::FinishLeaderCommand);
+    Prompt disabled;
+    open(disabled);
+    EXPECT_FALSE(finishEnabled(disabled));
+    disabled.close(0);
+    childMenu = nullptr; // no active child: the button stays as the template has it
+    Prompt prompt;
+    open(prompt);
+    EXPECT_TRUE(finishEnabled(prompt));
+    const struct {
+        std::int32_t event;
+        std::uint32_t word;
+        bool enabled;
+    } rows[] = {
+        {DISABLE_MENU_ITEM, 224, false},
+        {ENABLE_MENU_ITEM, 225, false},
+        {ENABLE_MENU_ITEM, 0x30000000u | 224, true},
+        {DISABLE_MENU_ITEM, 223, true},
+        {DISABLE_MENU_ITEM, 0x08000000u | 224, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(::testing::Message() << "event " << r.event << " word " << r.word);
+        Container<BusMessage> command(BusMessage::fromWord(r.word));
+        game.send(r.event, &command);
+        app.drainQueue();
+        EXPECT_EQ(finishEnabled(prompt), r.enabled);
+    }
+}
+
+TEST_F(PromptTest, AGrayedMenuItemAlsoDisablesTheButton) {
+    WindowsMenu fresh{"ChildMenu", false}; // the resource grays the item
+    childMenu = &fresh;
+    Prompt prompt;
+    open(prompt);
+    EXPECT_FALSE(finishEnabled(prompt));
+}
+
+} // namespace
+} // namespace vael::test

@@ -1,0 +1,296 @@
+#include <gtest/gtest.h>
+
+#include "framework/core/bus.h"
+#include "framework/core/bus_event.h"
+#include "framework/ui/scroll_bar.h"
+#include "picture_dump.h"
+#include "placed_at.h"
+#include "support/test_application.h"
+#include "test_display.h"
+#include "test_pictures.h"
+
+namespace vael::test {
+namespace {
+
+using Log = std::vector<std::string>;
+
+// A picture of one colour whose last column along the axis is another, so that whole copies can be
+// told from a cut one.
+TestPicture marked(const std::string& name, Dim size, char colour, char mark, bool vertical) {
+    TestPicture p = solidPicture(name, size, Point(), static_cast<std::uint8_t>(colour), PictureOpaque);
+    for (std::int16_t y = 0; y < size.h; ++y)
+        for (std::int16_t x = 0; x < size.w; ++x)
+            if ((vertical ? y == size.h - 1 : x == size.w - 1))
+                p.pixels[static_cast<std::size_t>(y * size.w + x)] = static_cast<std::uint8_t>(mark);
+    return p;
+}
+
+// Ends and track pieces 10 long and 8 across, a 20-long slot, thumb pieces 3 long and 6 across with a
+// 4-long middle.
+TestGroup barGroup(const std::string& name, const char* const (&names)[10], bool vertical) {
+    const auto size = [vertical](std::int16_t along, std::int16_t across) {
+        return vertical ? Dim(across, along) : Dim(along, across);
+    };
+    const char colours[] = "LlRrtsT<m>";
+    TestGroup g{name, {}};
+    for (int i = 0; i < 10; ++i) {
+        const std::int16_t along = i == 5 ? 20 : i == 8 ? 4 : i >= 7 ? 3 : 10;
+        const std::int16_t across = i >= 7 ? 6 : 8;
+        const char mark = i == 5 ? 'z' : i == 8 ? 'n' : colours[i];
+        g.pictures.push_back(marked(names[i], size(along, across), colours[i], mark, vertical));
+    }
+    return g;
+}
+
+constexpr const char* HNames[10] = {"Left end up", "Left end down", "Right end up", "Right end down",
+                                    "Left track",  "Slot",          "Right track",  "Left thumb",
+                                    "Thumb mid",   "Right thumb"};
+constexpr const char* VNames[10] = {"Top end up", "Top end down", "Bottom end up", "Bottom end down",
+                                    "Top track",  "Slot",         "Bottom track",  "Top thumb",
+                                    "Thumb mid",  "Bottom thumb"};
+
+Log* heard = nullptr;
+ScrollBar* following = nullptr; // the bar an owner moves with every step, as the scrolled view's owner would
+std::uint32_t* clock = nullptr;
+ContainerBase* listen(Component*, BusMessage, ContainerBase* data) {
+    Dim step;
+    if (Container<Dim>::fromMessage(data, step) && heard)
+        heard->push_back(std::to_string(*clock) + ":" + std::to_string(step.w) + "," +
+                         std::to_string(step.h));
+    if (following) following->scrollBy(step);
+    return nullptr;
+}
+
+class ScrollBarTest : public ::testing::Test {
+protected:
+    ScrollBarTest() {
+        heard = &log;
+        clock = &app.clock;
+        pictures["Scroll Bars"] =
+            TestArchive{{barGroup("Horizontal", HNames, false), barGroup("Vertical", VNames, true)}};
+        listener.setup = [](Probe& p) { p.connect(SCROLL_TO, &listen); };
+        listener.attach(bus);
+    }
+    ~ScrollBarTest() override { heard = nullptr, following = nullptr, clock = nullptr; }
+
+    // Content 1000 on a track of 200 pixels from x 10: a fifth of a pixel per unit.
+    void place(ScrollBar& bar, const Box& box = Box(0, 0, 220, 8)) {
+        bar.attach(bus);
+        bar.setParent(&parent, placedAt(box));
+        bar.draw();
+    }
+    void mouse(std::int16_t kind, Point p) { parent.routeMouseEvent(kind, p); }
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i)
+            app.tickSystemTimer();
+    }
+    char at(std::int16_t x, std::int16_t y) {
+        return static_cast<char>(parent.bits()[y * parent.stride() + x]);
+    }
+    std::string row(std::int16_t y, std::int16_t from, std::int16_t to) {
+        return rowsOf(parent)[static_cast<std::size_t>(y)].substr(static_cast<std::size_t>(from),
+                                                                  static_cast<std::size_t>(to - from));
+    }
+    bool released(ScrollBar& bar) {
+        return parent.captured() == nullptr && !bar.isMouseEventEnabled(MouseMoved) &&
+               !bar.isMouseEventEnabled(MouseLeftUp) && !bar.timerActive();
+    }
+
+    TestApplication app;
+    TestPictures pictures;
+    Bus bus{"Bus"};
+    Probe listener{"Listener"};
+    TestDisplay parent{Dim(240, 240), "parent"};
+    Log log;
+};
+
+TEST_F(ScrollBarTest, TheTrackSpansTheBarBetweenItsEndsOnceTheBarIsPlaced) {
+    HScrollBar h(1000, 300, 100);
+    EXPECT_EQ(h.getTrack(), Box(10, 1, -20, 6)); // made before it is placed
+    place(h);
+    EXPECT_EQ(h.getTrack(), Box(10, 1, 200, 6));
+    h.scrollTo(Point(300, 0));
+    EXPECT_EQ(h.getThumb(), Box(70, 1, 20, 6));
+    VScrollBar v(1000, 300, 100);
+    place(v, Box(230, 0, 8, 220));
+    v.setViewSize(Dim(999, 100)); // only its own axis
+    EXPECT_EQ((std::tuple{v.getTrack(), v.getThumb(), v.getView().w}),
+              (std::tuple{Box(1, 10, 6, 200), Box(1, 70, 6, 20), std::int16_t(0)}));
+    EXPECT_EQ(v.trackToContentY(110), 500);
+    EXPECT_EQ(h.contentToTrackX(500), 110);
+}
+
+TEST_F(ScrollBarTest, AHeldArrowStepsAtOnceThenOnTheSixthTickAndEveryTickAfterUntilReleased) {
+    HScrollBar bar(1000, 0, 100);
+    place(bar);
+    mouse(MouseLeftDown, Point(215, 4));
+    EXPECT_EQ(at(215, 4), 'r');
+    ticks(5);
+    EXPECT_EQ(log, Log{"0:1,0"});
+    ticks(2);
+    EXPECT_EQ(log, (Log{"0:1,0", "600:1,0", "700:1,0"}));
+    mouse(MouseLeftUp, Point(215, 4));
+    EXPECT_TRUE(released(bar));
+    EXPECT_EQ((std::tuple{at(215, 4), app.log.back(), bar.scrollStep()}),
+              (std::tuple{'R', std::string("stopTimer"), Dim()}));
+}
+
+TEST_F(ScrollBarTest, RepeatingStopsAtTheContentsEndAsTheOwnerMovesTheBar) {
+    HScrollBar bar(1000, 898, 100);
+    place(bar);
+    following = &bar;
+    mouse(MouseLeftDown, Point(215, 4));
+    ticks(8);
+    EXPECT_EQ(log, (Log{"0:1,0", "600:1,0"}));
+    EXPECT_EQ(bar.getView().x, 900);
+}
+
+TEST_F(ScrollBarTest, AnArrowAtItsLimitStepsNothingButShowsDownUntilTheRelease) {
+    const struct {
+        const char* what;
+        std::int16_t viewX;
+        Point press;
+        char down, up;
+    } rows[] = {{"first arrow at 0", 0, Point(5, 4), 'l', 'L'},
+                {"second arrow at the end", 900, Point(215, 4), 'r', 'R'}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        HScrollBar bar(1000, r.viewX, 100);
+        place(bar);
+        app.log.clear();
+        mouse(MouseLeftDown, r.press);
+        mouse(MouseMoved, r.press + Point(1, 1)); // about on the arrow
+        EXPECT_EQ((std::tuple{at(r.press.x, 0), bar.timerActive(), parent.captured()}),
+                  (std::tuple{r.down, std::int16_t(0), static_cast<Display*>(&bar)}));
+        mouse(MouseLeftUp, r.press);
+        EXPECT_EQ(at(r.press.x, 0), r.up);
+        EXPECT_EQ((std::tuple{log, app.log}), (std::tuple{Log{}, Log{}}));
+    }
+}
+
+TEST_F(ScrollBarTest, APressBesideTheThumbPagesByAtMostOneView) {
+    const struct {
+        std::int16_t viewX, pressX;
+        const char* heard;
+    } rows[] = {
+        {30, 15, "0:-30,0"},   // thumb at 16
+        {300, 20, "0:-100,0"}, // thumb 70 to 90
+        {300, 10, "0:-100,0"}, // the track's first pixel
+        {300, 9, "0:-1,0"},    // the arrow's last
+        {300, 69, "0:-100,0"}, // next to the thumb
+        {300, 70, ""},         // the thumb: a drag begins
+        {300, 89, ""},         // still the thumb
+        {300, 90, "0:100,0"},  // just past it
+        {300, 209, "0:100,0"}, // the track's last pixel
+        {300, 210, "0:1,0"},   // the arrow's first
+        {820, 195, "0:80,0"},  // thumb 174 to 194: the rest of the content
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(::testing::Message() << "view " << r.viewX << " press " << r.pressX);
+        log.clear();
+        HScrollBar bar(1000, r.viewX, 100);
+        place(bar);
+        bar.scrollTo(Point(r.viewX, 0));
+        mouse(MouseLeftDown, Point(r.pressX, 4));
+        EXPECT_EQ(log, *r.heard ? Log{r.heard} : Log{});
+        EXPECT_EQ(bar.dragging(), *r.heard ? 0 : 1);
+        mouse(MouseLeftUp, Point(r.pressX, 4));
+    }
+}
+
+TEST_F(ScrollBarTest, PagingStopsWhenTheThumbReachesThePointer) {
+    HScrollBar bar(1000, 0, 100);
+    place(bar);
+    following = &bar;
+    mouse(MouseLeftDown, Point(150, 4));
+    ticks(12);
+    EXPECT_EQ(log, (Log{"0:100,0", "600:100,0", "700:100,0", "800:100,0", "900:100,0", "1000:100,0",
+                        "1100:100,0"}));
+    EXPECT_EQ(bar.getThumb(), Box(150, 1, 20, 6));
+    EXPECT_TRUE(released(bar));
+}
+
+TEST_F(ScrollBarTest, CrossingTheTracksEdgeWhileRepeatingEndsIt) {
+    const struct {
+        const char* what;
+        Point to;
+        bool ends;
+    } rows[] = {
+        {"along the track", Point(10, 4), false},
+        {"onto the arrow", Point(9, 4), true},
+        {"the bar's last row", Point(20, 7), false},
+        {"off the bar's side", Point(20, 8), true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        HScrollBar bar(1000, 300, 100);
+        place(bar);
+        mouse(MouseLeftDown, Point(20, 4));
+        mouse(MouseMoved, r.to);
+        EXPECT_EQ(released(bar), r.ends);
+        if (!r.ends) mouse(MouseLeftUp, r.to);
+    }
+}
+
+TEST_F(ScrollBarTest, DraggingTheThumbStopsExactlyAtTheContentsEnds) {
+    HScrollBar bar(1000, 300, 100);
+    place(bar);
+    bar.scrollTo(Point(300, 0)); // the owner sets the view once the bar is placed
+    following = &bar;
+    mouse(MouseLeftDown, Point(75, 4));
+    EXPECT_EQ(bar.grabOffset(), Point(5, 3));
+    for (std::int16_t x : {115, 300, 301, 0, -50})
+        mouse(MouseMoved, Point(x, 4));
+    EXPECT_EQ(log, (Log{"0:200,0", "0:400,0", "0:-900,0"}));
+    mouse(MouseLeftUp, Point(0, 4));
+    EXPECT_TRUE(released(bar));
+    EXPECT_EQ(bar.dragging(), 0);
+}
+
+TEST_F(ScrollBarTest, AViewLargerThanTheContentGivesNoStepsToDrag) {
+    HScrollBar bar(100, 0, 140);
+    place(bar);
+    bar.scrollTo(Point(0, 0));
+    EXPECT_EQ((std::tuple{bar.getView().x, bar.getThumb()}),
+              (std::tuple{std::int16_t(-20), Box(-30, 1, 280, 6)}));
+    mouse(MouseLeftDown, Point(100, 4));
+    mouse(MouseMoved, Point(150, 4));
+    mouse(MouseMoved, Point(10, 4));
+    EXPECT_EQ(log, Log{});
+    mouse(MouseLeftUp, Point(10, 4));
+}
+
+TEST_F(ScrollBarTest, TheTrackTilesItsSlotAndTheThumbItsMiddleWithACutLastCopy) {
+    RedIsIndex colours;
+    HScrollBar bar(205, 50, 31);
+    place(bar, Box(0, 0, 225, 8));
+    bar.scrollTo(Point(50, 0));
+    std::string slots;
+    for (int i = 0; i < 9; ++i)
+        slots += std::string(19, 's') + "z";
+    EXPECT_EQ(row(0, 0, 225), std::string(10, 'L') + std::string(9, 't') + "t" + slots + "sssss" +
+                                  std::string(10, 'T') + std::string(10, 'R'));
+    std::string middle;
+    for (int i = 0; i < 6; ++i)
+        middle += "mmmn";
+    EXPECT_EQ(row(1, 59, 92), "z<<<" + middle + "m>>>s");
+}
+
+TEST_F(ScrollBarTest, TheVerticalBarStepsAndDrawsDownItsAxis) {
+    VScrollBar bar(1000, 300, 100);
+    place(bar, Box(0, 0, 8, 220));
+    bar.scrollTo(Point(0, 300));
+    mouse(MouseLeftDown, Point(4, 215));
+    mouse(MouseLeftUp, Point(4, 215));
+    mouse(MouseLeftDown, Point(4, 20));
+    mouse(MouseLeftUp, Point(4, 20));
+    EXPECT_EQ(log, (Log{"0:0,1", "0:0,-100"}));
+    std::string column;
+    for (std::int16_t y = 0; y < 220; y += 10)
+        column += at(0, y);
+    EXPECT_EQ(column, "Lt" + std::string(18, 's') + "TR");
+    EXPECT_EQ(std::string() + at(1, 69) + at(1, 70) + at(1, 73) + at(1, 89) + at(1, 90), "s<m>s");
+}
+
+} // namespace
+} // namespace vael::test

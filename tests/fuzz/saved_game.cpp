@@ -1,0 +1,37 @@
+// Arbitrary bytes as a saved game over the demonstration battle: a file that is not one is refused with a
+// reason and leaves the battle exactly as it was; one that is taken leaves a battle that saves again.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "framework/core/assertion.h"
+#include "game/flow/saved_game.h"
+#include "game/flow/vael_logical_layer.h"
+#include "support/flow/test_shell.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace vael;
+    static const bool quiet = [] {
+        Assertion::setPrompt([](const std::string&, const std::string&) { return false; });
+        return true;
+    }();
+    (void)quiet;
+    // One battle for every input: a file that is taken leaves it in another state, which the next input
+    // starts from.
+    static test::TestShell shell{"", nullptr, VAEL_BUILD_DATA_DIR};
+    static VaelLogicalLayer layer;
+    static const bool loaded = [] {
+        shell.adopt(layer);
+        return layer.LoadScenario(ScenarioInfoStruct{10, "Ghatmar", "GHATMAR.SCN", 0});
+    }();
+    if (!loaded) std::abort();
+    const std::vector<std::uint8_t> before = saveLayerPart(layer);
+    std::string error;
+    if (!loadLayerPart(layer, std::vector<std::uint8_t>(data, data + size), error)) {
+        if (error.empty() || saveLayerPart(layer) != before) std::abort();
+        return 0;
+    }
+    saveLayerPart(layer);
+    return 0;
+}

@@ -1,0 +1,275 @@
+// Who plays each side of the demonstration battle, the plan a computer side draws, and the layer's part of
+// the saved game over real units, opponents and plans.
+#include "game/flow/side_control.h"
+
+#include "game/flow/saved_game.h"
+#include "game/rules/roll.h"
+#include "opponent_fixture.h"
+
+namespace vael::test {
+namespace {
+
+int scriptedRand() {
+    return Roll::rand();
+}
+
+TEST(PlanChoice, FlipsTheKindAndCountsDownOverThePlansOfTheOtherKind) {
+    const struct {
+        std::vector<std::uint16_t> kinds;
+        std::uint32_t t;
+        int roll;
+        std::size_t plan;
+        std::uint32_t tAfter;
+    } rows[] = {
+        {{1, 0}, 0, 9, 0, 1},
+        {{1, 0}, 1, 9, 1, 0},
+        // Any value but 1 is kind 0.
+        {{1, 0}, 7, 9, 0, 1},
+        // Every plan of the kind last played: a uniform choice, and the kind stays.
+        {{1, 1, 1}, 1, 5, 2, 1},
+        {{1, 1, 1}, 1, 3, 0, 1},
+        {{0, 1, 0, 1}, 1, 3, 2, 0},
+        {{0, 1, 0, 1}, 1, 2, 0, 0},
+        {{1, 0, 1}, 0, 4, 0, 1},
+        {{1, 0, 1}, 0, 5, 2, 1},
+        {{}, 1, 5, 0, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.kinds) + " t " + std::to_string(row.t) + " roll " +
+                     std::to_string(row.roll));
+        Roll::script({row.roll});
+        std::uint32_t t = row.t;
+        EXPECT_EQ(choosePlan(row.kinds, t, scriptedRand), row.plan);
+        EXPECT_EQ(t, row.tAfter);
+        EXPECT_EQ(Roll::scriptedLeft(), row.kinds.empty() ? 1u : 0u);
+        Roll::endScript();
+    }
+}
+
+class SideControl : public OpponentFixture {
+protected:
+    void SetUp() override {
+        OpponentFixture::SetUp();
+        SideControlServices& services = layer.getSideControlServices();
+        services.makeOpponent = makeVaelAI;
+        services.introDialog = [this] { return ++intros, sides; };
+        services.armyRoutDialog = [this](const ArmyRoutRequest& request) {
+            routRequests.push_back(request);
+            return routLevels;
+        };
+        services.readLastAIType = [this] { return preference; };
+        services.writeLastAIType = [this](std::uint32_t t) { written.push_back(preference = t); };
+        for (Leader* leader : each(layer.getHomeLeaders()))
+            team.homeLeaders.append(leader->getName());
+        for (Leader* leader : each(layer.getVisitorLeaders()))
+            team.visitorLeaders.append(leader->getName());
+        team.homeName = "Macedonian";
+        team.visitorName = "Indian";
+    }
+    VaelAI* opponent(bool visitor) const { return dynamic_cast<VaelAI*>(layer.getOpponent(visitor)); }
+
+    TeamInfoStruct team;
+    std::pair<bool, bool> sides{false, true};
+    int intros = 0;
+    std::optional<std::pair<std::uint16_t, std::uint16_t>> routLevels;
+    std::vector<ArmyRoutRequest> routRequests;
+    std::uint32_t preference = 0;
+    std::vector<std::uint32_t> written;
+};
+
+TEST_F(SideControl, BothSidesGetAnOpponentOfTheirOwnWithTheirOwnPlan) {
+    sides = {true, true};
+    Roll::script({4, 4});
+    LeaderControl(layer, team);
+    Roll::endScript();
+    EXPECT_EQ(intros, 1);
+    ASSERT_TRUE(opponent(true) && opponent(false));
+    EXPECT_TRUE(opponent(true)->playsVisitor());
+    EXPECT_FALSE(opponent(false)->playsVisitor());
+    // The visitor draws first: kind 0 last time, so a plan of kind 1; then the home side, after 1, kind 0.
+    EXPECT_EQ(layer.getScriptFileName(), "GHATMAR_V1.pln");
+    EXPECT_EQ(layer.getHomePlanName(), "ghatmar_h2.pln");
+    EXPECT_EQ(written, (std::vector<std::uint32_t>{1, 0}));
+    EXPECT_TRUE(opponent(true)->program().isCompiled()) << opponent(true)->compiler().errorMessage();
+    EXPECT_TRUE(opponent(false)->program().isCompiled()) << opponent(false)->compiler().errorMessage();
+    EXPECT_EQ(layer.getComputerLeaders().count(), layer.getLeaders().count());
+    for (Leader* leader : each(layer.getLeaders()))
+        EXPECT_TRUE(leader->isComputerControlled()) << leader->getName();
+    // Cancelled: the scenario's points stay.
+    ASSERT_EQ(routRequests.size(), 1u);
+    EXPECT_EQ(routRequests[0].flag, 1);
+    EXPECT_EQ(layer.getHomeTQPoints(), 70);
+    EXPECT_EQ(layer.getVisitorTQPoints(), 60);
+}
+
+TEST_F(SideControl, EveryPlanOfTheBattleCompiles) {
+    for (bool visitor : {false, true})
+        for (std::int32_t i = 0; i < layer.getScriptCount(visitor); ++i) {
+            const std::string name = layer.getScriptNames(visitor)[i];
+            SCOPED_TRACE(name);
+            auto fresh = makeOpponent();
+            EXPECT_EQ(fresh->compile(planPath(name)), 1) << fresh->compiler().errorMessage();
+        }
+}
+
+TEST_F(SideControl, AHumanAgainstTheComputerSetsTheRoutLevelsOnOK) {
+    sides = {true, false};
+    routLevels = std::pair<std::uint16_t, std::uint16_t>{50, 40};
+    LeaderControl(layer, team);
+    EXPECT_TRUE(opponent(false));
+    EXPECT_FALSE(opponent(true));
+    EXPECT_EQ(layer.getScriptFileName(), "Ghatmar_H1.PLN");
+    ASSERT_EQ(routRequests.size(), 1u);
+    EXPECT_EQ(routRequests[0].flag, 0);
+    int homeTotal = 0;
+    for (Combat* unit : each(layer.getHomeUnits()))
+        homeTotal += unit->pointValue();
+    EXPECT_EQ(routRequests[0].homeTotal, homeTotal);
+    EXPECT_EQ(routRequests[0].homeTQPoints, 70);
+    EXPECT_EQ(routRequests[0].visitorName, "Indian");
+    EXPECT_EQ(layer.getHomeTQPoints(), 50);
+    EXPECT_EQ(layer.getVisitorTQPoints(), 40);
+    EXPECT_EQ(layer.getComputerLeaders().count(), 3);
+}
+
+TEST_F(SideControl, ANetworkGameAsksNothingAndMakesNoOpponent) {
+    team.visitorLeaders.clear();
+    team.visitorLeaders.append("Tezhar III");
+    LeaderControl(layer, team);
+    EXPECT_EQ(intros, 0);
+    EXPECT_TRUE(routRequests.empty());
+    EXPECT_FALSE(opponent(false) || opponent(true));
+    EXPECT_EQ(layer.getLocalLeaders().count(), 4);
+}
+
+// The layer's part after the units' own records, byte for byte.
+class SavedGame : public SideControl {
+protected:
+    std::vector<std::uint8_t> unitBytes() {
+        SuperString s;
+        for (Combat* unit : each(layer.getHomeUnits()))
+            unit->write(s);
+        for (Combat* unit : each(layer.getVisitorUnits()))
+            unit->write(s);
+        for (Leader* leader : each(layer.getLeaders()))
+            leader->write(s);
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(s.length()));
+        s.peek(bytes.data(), 0, s.length());
+        return bytes;
+    }
+    std::vector<std::uint8_t> tail(const std::vector<std::uint8_t>& part) {
+        const std::size_t units = unitBytes().size();
+        return {part.begin() + static_cast<std::ptrdiff_t>(std::min(units, part.size())), part.end()};
+    }
+    std::vector<std::uint8_t> header() const { return {'V', 'A', 'E', 'L', 1, 0, 0, 0, 0, 0, 0, 0}; }
+    std::vector<std::uint8_t> file(const std::vector<std::uint8_t>& part) const {
+        std::vector<std::uint8_t> bytes = header();
+        bytes[8] = 12;
+        bytes.insert(bytes.end(), part.begin(), part.end());
+        return bytes;
+    }
+};
+
+TEST_F(SavedGame, WithoutComputerSidesOrCombatsTheTailIsSevenZeroBytes) {
+    EXPECT_EQ(tail(saveLayerPart(layer)), (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(SavedGame, AComputerSideAndACombatAreWrittenAfterTheUnits) {
+    LeaderControl(layer, team);
+    Combat* a = layer.findCombatUnitByName("Taxis of Hagnon");
+    Combat* d = layer.findCombatUnitByName("Elephant of the Line 1");
+    CombatStruct combat;
+    combat.attackers.append(a);
+    combat.defenders.append(d);
+    combat.hex = 1010;
+    layer.combats().append(combat);
+    const auto n = [](const std::string& s) { return std::vector<std::uint8_t>(s.begin(), s.end()); };
+    std::vector<std::uint8_t> expected{3, 0};
+    for (Leader* leader : each(layer.getVisitorLeaders()))
+        expected.insert(expected.end(), {std::uint8_t(leader->getUnitNum()), 0});
+    expected.insert(expected.end(), {2, 14, 0});
+    const auto name = n("GHATMAR_V1.pln");
+    expected.insert(expected.end(), name.begin(), name.end());
+    expected.insert(expected.end(), {1, 0, 1, 0, std::uint8_t(a->getUnitNum()), 0, 1, 0,
+                                     std::uint8_t(d->getUnitNum()), 0, 0, 0, 0, 0, 0, 0, 0xF2, 0x03});
+    EXPECT_EQ(tail(saveLayerPart(layer)), expected);
+}
+
+TEST_F(SavedGame, TheFileTellsWhereThePartBeginsAndLoadsBackToTheSameBytes) {
+    sides = {true, true};
+    LeaderControl(layer, team);
+    const std::string saved = (dir / "battle.vel").string();
+    {
+        std::ofstream out(saved, std::ios::binary);
+        const auto h = header();
+        out.write(reinterpret_cast<const char*>(h.data()), static_cast<std::streamsize>(h.size()));
+    }
+    std::string error;
+    ASSERT_TRUE(SaveGame(layer, saved, error)) << error;
+    const std::vector<std::uint8_t> part = saveLayerPart(layer);
+    std::ifstream in(saved, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
+    EXPECT_EQ(bytes, file(part));
+
+    // A fresh battle from the same scenario, restored from the file.
+    VaelLogicalLayer other;
+    shell.adopt(other);
+    other.getSideControlServices().makeOpponent = makeVaelAI;
+    ASSERT_TRUE(other.LoadScenario(ScenarioInfoStruct{10, "Ghatmar", "GHATMAR.SCN", 0}));
+    other.findCombatUnitByName("Taxis of Hagnon")->setCohesionHits(3);
+    ASSERT_TRUE(LoadGame(other, saved, error)) << error;
+    EXPECT_EQ(saveLayerPart(other), part);
+    ASSERT_TRUE(other.getOpponent(true) && other.getOpponent(false));
+    EXPECT_EQ(other.getHomePlanName(), "ghatmar_h2.pln");
+    EXPECT_EQ(other.getLocalLeaders().count(), 6);
+    EXPECT_EQ(other.findCombatUnitByName("Taxis of Hagnon")->getCohesionHits(), 0);
+}
+
+TEST_F(SavedGame, AFileCutShortChangesNothing) {
+    LeaderControl(layer, team);
+    const std::vector<std::uint8_t> part = saveLayerPart(layer);
+    // Another state of the battle, which a refused file must leave as it is.
+    layer.findCombatUnitByName("Taxis of Hagnon")->setCohesionHits(2);
+    const std::vector<std::uint8_t> before = saveLayerPart(layer);
+    std::vector<std::size_t> cuts{0, 1, 2, 40, part.size() - 25, part.size() - 1};
+    for (std::size_t cut = 0; cut < part.size(); cut += 97)
+        cuts.push_back(cut);
+    for (std::size_t cut : cuts) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        std::string error;
+        std::vector<std::uint8_t> bytes =
+            file({part.begin(), part.begin() + static_cast<std::ptrdiff_t>(cut)});
+        EXPECT_FALSE(loadLayerPart(layer, bytes, error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(saveLayerPart(layer), before);
+    }
+    std::string error;
+    EXPECT_FALSE(loadLayerPart(layer, {1, 2, 3}, error));
+    std::vector<std::uint8_t> pastTheEnd = file(part);
+    pastTheEnd[9] = 0x70;
+    EXPECT_FALSE(loadLayerPart(layer, pastTheEnd, error));
+    EXPECT_EQ(saveLayerPart(layer), before);
+}
+
+TEST_F(SavedGame, CombatMembersThatMatchNothingAreSkippedAndEmptySidesDropTheCombat) {
+    std::vector<std::uint8_t> part = saveLayerPart(layer);
+    part.resize(part.size() - 2); // the combat count
+    const std::uint8_t hagnon = static_cast<std::uint8_t>(unitNumber("Taxis of Hagnon"));
+    const std::uint8_t elephant = static_cast<std::uint8_t>(unitNumber("Elephant of the Line 1"));
+    part.insert(part.end(), {2, 0,
+                             // attackers 900 and Hagnon, defender the elephant
+                             2, 0, 0x84, 0x03, hagnon, 0, 1, 0, elephant, 0, 0, 0, 0, 0, 0, 0, 0xF2, 0x03,
+                             // an attacker that is no unit
+                             1, 0, 0x84, 0x03, 1, 0, elephant, 0, 0, 0, 0, 0, 0, 0, 0xF3, 0x03});
+    std::string error;
+    ASSERT_TRUE(loadLayerPart(layer, file(part), error)) << error;
+    ASSERT_EQ(layer.combats().count(), 1);
+    CombatStruct kept;
+    layer.combats().first(kept);
+    EXPECT_EQ(kept.attackers.count(), 1);
+    EXPECT_EQ(kept.hex, 1010);
+}
+
+} // namespace
+} // namespace vael::test
