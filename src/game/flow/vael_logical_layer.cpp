@@ -10,6 +10,7 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/flow/list_walk.h"
+#include "game/flow/phase_handlers.h"
 #include "game/rules/battle_arrow_struct.h"
 #include "game/rules/combat_records.h"
 #include "game/rules/unit_payloads.h"
@@ -243,6 +244,7 @@ void VaelLogicalLayer::connectParent() {
     for (const char* name : keptToTheLayer)
         blockForwardingNamed(name, 2);
     connectLeaderActivation(*this);
+    connectPhaseHandlers(*this);
     connectSideControl(*this);
     connectSavedGame(*this);
 }
@@ -358,6 +360,15 @@ void VaelLogicalLayer::RemoveFromCombat(std::uint16_t unitNumber) {
             List<const VaelUnit*>& own = first ? combat.attackers : combat.defenders;
             List<const VaelUnit*>& other = first ? combat.defenders : combat.attackers;
             if (!own.contains(unit)) continue;
+            if (first) {
+                // The charge flags run beside the attackers; the unit's goes with it.
+                Item<const VaelUnit*>* a = nullptr;
+                Item<short>* flag = nullptr;
+                own.firstItem(a), combat.moved.firstItem(flag);
+                for (; a && a->value != unit; a = a->next)
+                    flag = flag ? flag->next : nullptr;
+                if (flag) combat.moved.removeItem(flag);
+            }
             own.remove(unit);
             for (const VaelUnit* enemy : each(other)) {
                 auto from = static_cast<std::int16_t>(unit->getHex());

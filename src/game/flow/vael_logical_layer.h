@@ -14,6 +14,8 @@
 #include "game/flow/flow_records.h"
 #include "game/flow/game_control.h"
 #include "game/flow/leader_activation.h"
+#include "game/flow/phase_handlers.h"
+#include "game/flow/shock_records.h"
 #include "game/flow/side_control.h"
 #include "game/rules/combat.h"
 #include "game/rules/combat_struct.h"
@@ -26,6 +28,8 @@ namespace vael {
 
 class ScenarioFile;
 struct LeaderUnitData;
+struct CombatNameStruct;
+struct RefaceFromChargeStruct;
 
 class VaelLogicalLayer : public LogicalLayer {
 public:
@@ -121,6 +125,44 @@ public:
     const GameFlowDialogs& getDialogs() const { return dialogs_; }
     void setDialogs(GameFlowDialogs dialogs) { dialogs_ = std::move(dialogs); }
 
+    // A battle set up without a scenario file (the battle runner's and the tests' own): the layer takes
+    // the map, the two sides' nations, and then each unit or leader enlisted, as the scenario reader
+    // would have made them.
+    void stageBattle(VaelLogicalLandscape* landscape, std::uint32_t homeNation, std::uint32_t visitorNation);
+    void enlist(Combat* unit);
+    void enlist(Leader* leader);
+
+    // Shock combat: the attacks declared while a leader gives orders, fought all at once afterwards.
+    void AddCombatants(const CombatNameStruct& declared);
+    void performShock();
+    void performNextCombatGroup();
+    // Resolves one battle; started is 0 for the first of a set and then the previous battle's answer.
+    std::uint16_t resolveShockBattle(const CombatStruct& combat, std::int16_t started);
+    std::uint16_t willCombatFit(const List<CombatStruct>& combats);
+    void combatCenterOnRegion(const List<CombatStruct>& combats);
+    void RoutingDone(short value);
+    void advanceUnits();
+    void UnitAdvanced(short unitNumber);
+    void SomeCombatDone();
+    // The hex a winner moves into when a defender left hex; -1 when it cannot go.
+    std::int16_t advanceAfterCombat(std::int16_t hex, const Combat* attacker);
+    std::int16_t getBattleCount() const { return battleCount_; }
+    const List<short>& getUnitsRouting() const { return unitsRouting_; }
+    const List<CombatAdvance>& getAdvances() const { return advances_; }
+    const List<short>& getUnitsAdvancing() const { return unitsAdvancing_; }
+    const List<List<CombatStruct>>& getCombatGroups() const { return combatGroups_; }
+    std::uint16_t getWontFit() const { return wontFit_; }
+
+    // The phases the game control and the rules drive.
+    void EndOfTurn(const EndOfGameResults& results);
+    void RoutPhase();
+    void UnitDoneRouting(short value);
+    std::int16_t getRoutingCount() const { return routingCount_; }
+    const PhaseDialogs& getPhaseDialogs() const { return phaseDialogs_; }
+    void setPhaseDialogs(PhaseDialogs dialogs) { phaseDialogs_ = std::move(dialogs); }
+    // The reactions of the enemies beside a hex a unit has just entered.
+    void EntryReactionFire(std::int16_t hex);
+    void AttemptRefaceFromCharge(RefaceFromChargeStruct record);
     // Side control: the computer opponents (owned, gone with the battle), the plans they play, the leaders
     // played here and by the computer, and the shell's dialogs and preference.
     SideControlServices& getSideControlServices() { return sideServices_; }
@@ -188,6 +230,15 @@ private:
     ScenarioInfoStruct loadedScenario_;
     List<SingleCombatResult> combatResults_;
     GameFlowDialogs dialogs_;
+    // Shock combat and the rout phase.
+    List<List<CombatStruct>> combatGroups_;
+    std::uint16_t wontFit_ = 0;
+    std::int16_t battleCount_ = 0;
+    List<short> unitsRouting_;
+    List<CombatAdvance> advances_;
+    List<short> unitsAdvancing_;
+    std::int16_t routingCount_ = 0;
+    PhaseDialogs phaseDialogs_;
 };
 
 VAEL_TYPE_NAME(VaelLogicalLayer, "VaelLogicalLayer");

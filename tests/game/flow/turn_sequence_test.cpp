@@ -9,6 +9,7 @@
 #include "framework/core/bus_event.h"
 #include "game/flow/game_control.h"
 #include "game/flow/leader_activation.h"
+#include "game/flow/phase_handlers.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/combat_records.h"
 #include "game/rules/map_file_builder.h"
@@ -85,6 +86,9 @@ protected:
         ASSERT_TRUE(layer.LoadScenario(ScenarioInfoStruct{3, "Small", "small.scn", 0}))
             << (checks.texts.empty() ? "" : checks.texts.front());
         world.attach(layer);
+        // The world plays the rout phase and the turn overview; the layer's own would answer them too.
+        for (const char* phase : {"RoutPhase", "EndOfTurn"})
+            disconnectPhaseHandler(layer, phase);
         app().strings[88] = "Now starting game...";
     }
     test::TestShell& app() { return shell; }

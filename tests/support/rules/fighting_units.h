@@ -56,6 +56,24 @@ struct Troop {
     std::int16_t cataphract = 0;
 };
 
+// The record of a troop standing on a map.
+inline HeavyCavUnitData troopRecord(const Troop& t, VaelLogicalLandscape* map) {
+    HeavyCavUnitData r;
+    r.name = "Unit " + std::to_string(t.number);
+    r.unitNumber = static_cast<std::uint16_t>(t.number);
+    r.hex = static_cast<std::uint16_t>(t.hex);
+    r.nation = t.nation;
+    r.facing = t.facing;
+    r.movementAllowance = t.movement;
+    r.leaderId = t.leader;
+    r.TQ = t.TQ;
+    r.size = t.size;
+    r.doubleSized = t.doubleSized;
+    r.cataphract = t.cataphract;
+    r.landscape = map;
+    return r;
+}
+
 class FightingUnits : public ::testing::Test {
 protected:
     FightingUnits() {
@@ -67,22 +85,7 @@ protected:
     // Replaces the map; units already made keep the old one, so call it first.
     void useMap(const MapFileBuilder& builder) { map = makeLandscape(builder); }
 
-    HeavyCavUnitData record(const Troop& t) const {
-        HeavyCavUnitData r;
-        r.name = "Unit " + std::to_string(t.number);
-        r.unitNumber = static_cast<std::uint16_t>(t.number);
-        r.hex = static_cast<std::uint16_t>(t.hex);
-        r.nation = t.nation;
-        r.facing = t.facing;
-        r.movementAllowance = t.movement;
-        r.leaderId = t.leader;
-        r.TQ = t.TQ;
-        r.size = t.size;
-        r.doubleSized = t.doubleSized;
-        r.cataphract = t.cataphract;
-        r.landscape = map.get();
-        return r;
-    }
+    HeavyCavUnitData record(const Troop& t) const { return troopRecord(t, map.get()); }
 
     // A unit of the kind standing on its hexes, its surroundings built there; typeCode >= 0 stands it in
     // for a kind of that code.

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include "game/flow/end_of_game_results.h"
+#include "game/rules/leader_records.h"
+#include "support/flow/game_flow_recorder.h"
+#include "support/flow/shock_fixture.h"
+
+namespace vael {
+namespace {
+
+using namespace test;
+using Lines = std::vector<std::string>;
+
+class PhaseHandlers : public ShockFixture {
+protected:
+    PhaseHandlers()
+        : ShockFixture({"ZoomOutForRout", "ZoomInAfterRout", "EndOfTurnRoutingDone", "RoutingDone",
+                        "SynchronizeGame", "SomeCombatDone", "CombatDone"}) {}
+    void say(const char* message) {
+        display.sendNamedEmpty(message);
+        settle();
+    }
+    template <class T> void say(const char* message, const T& value) {
+        Container<T> box(value);
+        display.sendNamed(message, &box);
+        settle();
+    }
+};
+
+TEST_F(PhaseHandlers, ARoutPhaseWithNobodyRoutingEndsAtOnceWithoutZooming) {
+    unit({1, 905, 1, West});
+    say("RoutPhase");
+    EXPECT_EQ(display.log, (Lines{"EndOfTurnRoutingDone"}));
+    // "RoutingDone" belongs to shock combat again.
+    auto& a = unit({2, 605, 1, East, 9});
+    auto& d = unit({3, 705, 2, West, 9});
+    display.log.clear();
+    ScriptedRolls rolls{5};
+    fight({combat({{&a, 0}}, {&d}, 705)});
+    EXPECT_EQ(display.log, (Lines{"RoutingDone -1", "SomeCombatDone", "CombatDone"}));
+}
+
+// Three routing units run their movement allowance; the phase zooms out once, waits for the third walk
+// and zooms back in, and a late report counts for nothing.
+TEST_F(PhaseHandlers, ThreeRoutsAreAwaitedBeforeTheTurnGoesOn) {
+    for (int n : {1, 2, 3})
+        unit({n, static_cast<std::int16_t>(903 + 2 * n), 1, West});
+    for (Combat* c : toVector(layer.getUnits()))
+        static_cast<Open<Hoplite>*>(c)->routing_ = 1;
+    say("RoutPhase");
+    EXPECT_EQ(display.log, (Lines{"ZoomOutForRout", "RoutingDone 1", "RoutingDone 2", "RoutingDone 3",
+                                  "ZoomInAfterRout", "EndOfTurnRoutingDone"}));
+    EXPECT_EQ(layer.getRoutingCount(), 0);
+    for (Combat* c : toVector(layer.getUnits()))
+        EXPECT_EQ(c->getHex() / 100, 3) << c->getName(); // six hexes West
+    display.log.clear();
+    say("RoutingDone", short(1));
+    EXPECT_EQ(display.log, (Lines{"RoutingDone 1"}));
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// The relays carry an operation out on this machine's copy of the unit.
+TEST_F(PhaseHandlers, RelaysCallTheUnitsOwnOperations) {
+    auto& u = unit({1, 605, 1, East, 6});
+    Leader& l = leader(2, 605, 1, "Arn", 3, 2);
+    Leader& m = leader(3, 606, 1, "Bel", 3, 2);
+    say("UsedThisTurn", short(1));
+    EXPECT_EQ(u.getUsedThisTurn(), 1);
+    say("DoRestoreCohesion", RestoreCohesionInfo{4, 1});
+    EXPECT_EQ(u.getCohesionHits(), 4);
+    say("FinishedLeader", static_cast<unsigned short>(2));
+    EXPECT_EQ(l.isFinished(), 1);
+    EXPECT_EQ(m.isFinished(), 0);
+    say("WoundedLeader", WoundedLeaderInfo{2, 3});
+    EXPECT_EQ(m.isWounded(), 1);
+    EXPECT_EQ(m.getShockPrecedence(), 1);
+    EXPECT_EQ(m.getDuelRating(), 0);
+    say("EliminateUnit", short(1));
+    EXPECT_EQ(u.isOutOfPlay(), 1);
+    EXPECT_EQ(map->firstOccupant(605), &l);
+    say("EliminateUnit", short(99)); // nobody
+    EXPECT_TRUE(checks.texts.empty());
+    say("FinishedLeader", std::string("Arn"));
+    ASSERT_EQ(checks.texts.size(), 1u);
+    EXPECT_NE(checks.texts[0].find("Bad data passed in bus message to function"), std::string::npos);
+}
+
+TEST_F(PhaseHandlers, CombatResultsGatherOnTheLayer) {
+    SingleCombatResult r;
+    r.attackerNames.append("A");
+    say("CombatResults", r);
+    say("CombatResults", SingleCombatResult());
+    EXPECT_EQ(layer.getCombatResults().count(), 2);
+}
+
+// At the end of each turn of the river battle the video plays while every hex of the valley is held.
+TEST_F(PhaseHandlers, TheTurnOverviewAndTheRiverVideo) {
+    layer.stageBattle(map = makeLandscape(MapFileBuilder(8, 50)).release(), 1, 2);
+    Lines shown;
+    std::uint32_t scenario = 5;
+    PhaseDialogs dialogs;
+    dialogs.gameOverview = [&](const EndOfGameResults& r) { shown.push_back("overview " + r.homeName); };
+    dialogs.video = [&](const std::string& file) { shown.push_back("video " + file); };
+    dialogs.scenario = [&] { return scenario; };
+    layer.setPhaseDialogs(dialogs);
+    auto& holder = unit({1, 43, 1, East});
+    const short valley[] = {42,  143, 141, 243, 342, 442, 541, 642, 643, 543, 40,  240, 440, 640, 38,
+                            238, 438, 638, 439, 36,  35,  134, 334, 534, 635, 636, 536, 336, 136, 33,
+                            233, 433, 532, 632, 631, 530, 430, 230, 30,  531, 331, 27,  26,  127, 126,
+                            125, 228, 428, 628, 225, 425, 625, 326, 123, 323, 322, 523, 623, 622, 23,
+                            22,  20,  19,  18,  219, 419, 619, 16,  216, 416, 616, 14,  214, 414, 614,
+                            415, 112, 312, 311, 512, 612, 611, 12,  11,  8,   208, 408, 507, 607, 506,
+                            406, 206, 6,   4,   204, 404, 604, 2,   202, 402, 602, 1,   100, 300, 500};
+    for (short hex : valley)
+        map->addToRegion(&holder, hex);
+    EndOfGameResults results;
+    results.homeName = "Home";
+    say("EndOfTurn", results); // 601 is empty
+    map->addToRegion(&holder, 601);
+    say("EndOfTurn", results);
+    scenario = 4;
+    say("EndOfTurn", results);
+    EXPECT_EQ(shown, (Lines{"overview Home", "overview Home", "video 320vael.avi", "overview Home"}));
+    EXPECT_EQ(display.log, Lines(3, "SynchronizeGame viewing end of turn results"));
+}
+
+TEST_F(PhaseHandlers, TheGameOverviewShowsWhatGameControlAnswers) {
+    Lines shown;
+    PhaseDialogs dialogs;
+    dialogs.gameOverview = [&](const EndOfGameResults& r) { shown.push_back("overview " + r.visitorName); };
+    layer.setPhaseDialogs(dialogs);
+    say("GameOverview");
+    GameFlowRecorder control({"GetGameResults"});
+    control.attach(layer);
+    control.on("GetGameResults", [](GameFlowRecorder&, const ContainerBase*) {
+        EndOfGameResults r;
+        r.visitorName = "Away";
+        return new Container<EndOfGameResults>(r);
+    });
+    say("GameOverview");
+    EXPECT_EQ(shown, (Lines{"overview Away"}));
+}
+
+} // namespace
+} // namespace vael

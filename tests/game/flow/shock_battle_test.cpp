@@ -1,0 +1,382 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/flow/shock_fixture.h"
+
+namespace vael {
+namespace {
+
+using namespace test;
+using Lines = std::vector<std::string>;
+
+// Around 705 on the test map: 605 and 606 lie West of it, 704 and 706 North and South, 805 and 806 East.
+// A unit on 705 facing West has 605 and 606 in front, 704 and 706 on its flanks and 805 and 806 behind.
+class ShockBattle : public ShockFixture {
+protected:
+    ShockBattle()
+        : ShockFixture({"AddCommentary", "EliminateUnit", "RoutingDone", "FinishedLeader", "WoundedLeader",
+                        "END_GAME", "CombatResults", "UnitCombat"}) {}
+
+    // The results record of the one battle, list by list.
+    std::string results() {
+        SingleCombatResult r;
+        layer.getCombatResults().first(r);
+        return "names " + text(toVector(r.attackerNames).size()) + "/" +
+               text(toVector(r.defenderNames).size()) + " hexes " + text(r.attackerHexes) +
+               text(r.defenderHexes) + " hits " + text(r.attackerHits) + text(r.defenderHits) + " totals " +
+               text(r.attackerTotals) + text(r.defenderTotals) + " margins " + text(r.attackerMargins) +
+               text(r.defenderMargins) + " routed " + text(r.attackerRouted) + text(r.defenderRouted) +
+               " extra " + text(r.attackerExtra) + text(r.defenderExtra);
+    }
+    Lines only(std::initializer_list<const char*> names) const {
+        Lines out;
+        for (const std::string& line : display.log)
+            for (const char* name : names)
+                if (line.substr(0, line.find(' ')) == name) out.push_back(line);
+        return out;
+    }
+    std::string advances() {
+        std::string out;
+        for (const CombatAdvance& a : toVector(layer.getAdvances()))
+            out += (out.empty() ? "" : " ") + std::to_string(a.unit->getUnitNum()) + ">" +
+                   std::to_string(a.hex) + (a.charge ? "c" : "");
+        return out;
+    }
+};
+
+// Unit 1 charges from the front, unit 2 stands on the defender's flank. Charge: unit 1 rolls 8 against TQ
+// 6 (2 hits), the defender 6 against TQ 5 (1 hit). Unit 2 attacks from the side on column 7 and becomes
+// the main attacker over unit 1's frontal 7. The chart: sizes 8 to 4 shift one column, the flank column
+// is 10 - 1 + 1 = 10; die 3 gives the defenders 3, doubled for the flank attack to 6, and the attackers 2.
+// Shares: each attacker 1; the defender 6, three times the attackers' share, so 8: with its charge hit
+// 9 against TQ 5 it routs, its battle hits capped at 5, and the main attacker steps into its hex.
+TEST_F(ShockBattle, ChargeAndFlankAttackBreakTheDefender) {
+    auto& a1 = unit({1, 605, 1, East, 6});
+    auto& a2 = unit({2, 704, 1, South, 7});
+    auto& d = unit({3, 705, 2, West, 5});
+    display.answers = false;
+    ScriptedRolls rolls{8, 6, 3};
+    fight({combat({{&a1, 1}, {&a2, 0}}, {&d}, 705)});
+    EXPECT_EQ(rolls.left(), 0u);
+    EXPECT_EQ(text(layer.getUnitsRouting()), "[-1 3]");
+    EXPECT_EQ(advances(), "2>705");
+    EXPECT_EQ(a1.getCohesionHits(), 3);
+    EXPECT_EQ(a2.getCohesionHits(), 1);
+    EXPECT_EQ(d.getCohesionHits(), 5);
+    EXPECT_EQ(d.isRouting(), 1);
+    EXPECT_EQ(results(), "names 2/1 hexes [605 704][705] hits [3 1][5] totals [3 1][5] margins [3 6][0] "
+                         "routed [0 0][1] extra [0 0][0]");
+    const Lines expected = {"AddCommentary \\BUnit 1\\b took 2 cohesion hits during the charge.",
+                            "AddCommentary \\BUnit 3\\b took 1 cohesion hits during the charge.",
+                            "CombatResults",
+                            "UnitCombat [1 2] [3] deaths [1:50 2:14 3:100] reply RoutingDone -1"};
+    ASSERT_GE(display.log.size(), expected.size());
+    EXPECT_EQ(Lines(display.log.begin(), display.log.begin() + 4), expected);
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// Battles that end before the exchange of hits: each is counted done at once with its negated number,
+// whoever broke, and answers the value it was started with. The replies of the display are held back,
+// so the routs the charge caused stay awaited.
+TEST_F(ShockBattle, EarlyEndsReportTheBattleDoneThemselves) {
+    struct Row {
+        const char* label;
+        std::int16_t attackerTQ, defenderTQ;
+        int attackerType;
+        bool defenderRouting;
+        std::initializer_list<int> dice;
+        Lines log;
+        const char* routing;
+        const char* advance;
+    } rows[] = {
+        {"routing defender",
+         6,
+         5,
+         -1,
+         true,
+         {},
+         {"EliminateUnit 3", "AddCommentary \\BUnit 3\\b was eliminated!", "RoutingDone -1"},
+         "[]",
+         ""},
+        // 9 against TQ 3 misses by 6: the attacker routs; the defender passes with 0.
+        {"attackers broke",
+         3,
+         5,
+         -1,
+         false,
+         {9, 0},
+         {"AddCommentary Unit 1 routed during the charge!", "RoutingDone -1",
+          "AddCommentary \\BUnit 1\\b is routing!"},
+         "[1]",
+         ""},
+        // The defender misses TQ 2 by 7; the attacker stays and advances with the charge's flag.
+        {"defenders broke",
+         6,
+         2,
+         -1,
+         false,
+         {0, 9},
+         {"AddCommentary Unit 3 routed during the charge!", "RoutingDone -1",
+          "AddCommentary \\BUnit 3\\b is routing!"},
+         "[3]",
+         "1>705c"},
+        {"both broke",
+         3,
+         2,
+         -1,
+         false,
+         {9, 9},
+         {"AddCommentary Unit 1 routed during the charge!", "AddCommentary Unit 3 routed during the charge!",
+          "RoutingDone -1", "AddCommentary \\BUnit 1\\b is routing!",
+          "AddCommentary \\BUnit 3\\b is routing!"},
+         "[1 3]",
+         ""},
+        // A chariot is destroyed rather than routed and is never awaited; the defender's 4 is 5 with it.
+        {"chariot destroyed",
+         3,
+         5,
+         14,
+         false,
+         {9, 4},
+         {"AddCommentary Unit 1 was eliminated during the charge!", "RoutingDone -1",
+          "AddCommentary \\BUnit 1\\b is eliminated!", "EliminateUnit 1"},
+         "[]",
+         ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto& a = unit({1, 605, 1, East, row.attackerTQ}, row.attackerType);
+        auto& d = unit({3, 705, 2, West, row.defenderTQ});
+        d.routing_ = row.defenderRouting;
+        display.answers = false;
+        display.log.clear();
+        ScriptedRolls rolls(row.dice);
+        fight({combat({{&a, 1}}, {&d}, 705)});
+        EXPECT_EQ(rolls.left(), 0u);
+        EXPECT_EQ(display.log, row.log);
+        EXPECT_EQ(text(layer.getUnitsRouting()), row.routing);
+        EXPECT_EQ(advances(), row.advance);
+        EXPECT_TRUE(layer.getCombatResults().isEmpty());
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+    }
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// Light infantry cannot shake a phalanx or heavy infantry in the charge: the defender rolls no die. A
+// medium infantry defender is tested; a chariot among the chargers adds 1 to the defender's die.
+TEST_F(ShockBattle, WhichDefendersTakeTheChargeTestAndWithWhatDie) {
+    struct Row {
+        const char* label;
+        int chargerType, secondChargerType, defenderType;
+        std::initializer_list<int> dice; // both chargers, then the defender's, then the chart's
+        int defenderHits;                // taken in the charge
+    } rows[] = {
+        {"light infantry on heavy infantry", 6, 6, 2, {0, 0, 0}, 0},
+        {"light infantry on a phalanx", 6, 6, 0, {0, 0, 0}, 0},
+        {"light infantry on medium infantry", 6, 6, 3, {0, 0, 6, 0}, 1},
+        {"one heavy charger among them", 6, 2, 2, {0, 0, 6, 0}, 1},
+        {"without a chariot 5 misses TQ 5 by 0", 2, 2, 2, {0, 0, 5, 0}, 0},
+        {"with a chariot 5 becomes 6", 14, 2, 2, {0, 0, 5, 0}, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto& a1 = unit({1, 605, 1, East, 9}, row.chargerType);
+        auto& a2 = unit({2, 606, 1, East, 9}, row.secondChargerType);
+        auto& d = unit({3, 705, 2, West, 5, 40}, row.defenderType);
+        display.answers = false;
+        ScriptedRolls rolls(row.dice);
+        fight({combat({{&a1, 1}, {&a2, 1}}, {&d}, 705)});
+        EXPECT_EQ(rolls.left(), 0u);
+        const std::string hit = "AddCommentary \\BUnit 3\\b took 1 cohesion hits during the charge.";
+        EXPECT_EQ(std::count(display.log.begin(), display.log.end(), hit), row.defenderHits);
+        display.log.clear();
+        layer.getCombatResults().clear();
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+    }
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// The leaders' duel: the attackers' leader stands with them, the defenders' is the best of the army
+// wherever he is. Both duel ratings are 0, so the difference is that of the dice; the higher total is
+// struck.
+TEST_F(ShockBattle, LeaderCasualtiesGoByTheDifferenceOfTheRolls) {
+    struct Row {
+        const char* label;
+        int attackerRoll, defenderRoll;
+        const char* attackerName;
+        const char* defenderName;
+        bool defenderWounded;
+        std::int16_t attackerLeaderHex;
+        Lines log;
+    } rows[] = {
+        {"a tie", 4, 4, "Arn", "Bel", false, 605, {}},
+        {"1 finishes the attacker's", 5, 4, "Arn", "Bel", false, 605, {"FinishedLeader 10"}},
+        {"2 finishes", 6, 4, "Arn", "Bel", false, 605, {"FinishedLeader 10"}},
+        {"-3 wounds the defender's", 4, 7, "Arn", "Bel", false, 605, {"WoundedLeader 2 11"}},
+        {"-4 wounds", 4, 8, "Arn", "Bel", false, 605, {"WoundedLeader 2 11"}},
+        {"-4 kills one already wounded", 4, 8, "Arn", "Bel", true, 605, {"EliminateUnit 11"}},
+        {"5 kills", 9, 4, "Arn", "Bel", false, 605, {"EliminateUnit 10"}},
+        {"-6 kills and a commander's death ends the game",
+         0,
+         6,
+         "Arn",
+         "Tezhar the Old",
+         false,
+         605,
+         {"EliminateUnit 11", "END_GAME"}},
+        {"the other commander", 9, 3, "Vaelmoric", "Bel", false, 605, {"EliminateUnit 10", "END_GAME"}},
+        {"a commander finished lives on", 3, 4, "Arn", "Tezhar", false, 605, {"FinishedLeader 11"}},
+        {"7 does nothing", 9, 2, "Arn", "Bel", false, 605, {}},
+        {"no leader with the attackers: no duel", -1, -1, "Arn", "Bel", false, 505, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto& a = unit({1, 605, 1, East, 9});
+        auto& d = unit({3, 705, 2, West, 9});
+        leader(10, row.attackerLeaderHex, 1, row.attackerName, 2, 0);
+        Leader& far = leader(11, 1010, 2, row.defenderName, 2, 0);
+        if (row.defenderWounded) far.wound(1);
+        display.answers = false;
+        display.log.clear();
+        ScriptedRolls rolls;
+        if (row.attackerRoll >= 0) rolls.add({row.attackerRoll, row.defenderRoll});
+        rolls.add({0});
+        fight({combat({{&a, 0}}, {&d}, 705)});
+        EXPECT_EQ(rolls.left(), 0u);
+        EXPECT_EQ(only({"FinishedLeader", "WoundedLeader", "EliminateUnit", "END_GAME"}), row.log);
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+    }
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// Shares of the chart's hits, frontal hoplites on both sides (weapons even, column 7 counted from 1).
+// Two attackers against one (sizes 8 to 4, one column right, die 0): the attackers take 3, 1 each and the
+// remainder to the later of two equal attackers, the main one. One attacker against three (sizes 4 to
+// 12, two columns left): die 5 gives 2 and 2, die 0 gives the attackers 3; the defenders' share is 0,
+// counted as 1, so the attacker's 2 stays but 3 is three times it and becomes 5. One hit short of
+// routing in an enemy zone of control, the attacker rolls against its TQ 5: 4 saves a hit, 5 costs one.
+TEST_F(ShockBattle, SharesOfTheHitsWithTheirAdjustments) {
+    struct Row {
+        const char* label;
+        std::vector<std::int16_t> attackerHexes, defenderHexes;
+        std::int16_t attackerTQ, attackerHits;
+        std::initializer_list<int> dice;
+        const char* shares;
+    } rows[] = {
+        {"remainder to the main attacker", {605, 606}, {705}, 9, 0, {0}, "hits [1 2][2] margins [8 7][7]"},
+        {"share below three times", {605}, {705, 706, 704}, 9, 0, {5}, "hits [2][2 0 0] margins [7][7 9 9]"},
+        {"three times a zero share", {605}, {705, 706, 704}, 9, 0, {0}, "hits [5][2 0 0] margins [4][7 9 9]"},
+        {"one short in a zone, passes",
+         {605},
+         {705, 706, 704},
+         5,
+         4,
+         {5, 4},
+         "hits [1][2 0 0] margins [0][7 9 9]"},
+        {"one short in a zone, fails",
+         {605},
+         {705, 706, 704},
+         5,
+         4,
+         {5, 5},
+         "hits [1][2 0 0] margins [-2][7 9 9]"},
+        {"two short: no test", {605}, {705, 706, 704}, 6, 4, {5}, "hits [2][2 0 0] margins [0][7 9 9]"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        CombatStruct c;
+        int number = 1;
+        for (std::int16_t hex : row.attackerHexes) {
+            auto& a = unit({number++, hex, 1, East, row.attackerTQ});
+            a.cohesionHits_ = static_cast<std::uint16_t>(row.attackerHits);
+            c.attackers.append(&a), c.moved.append(0);
+        }
+        for (std::int16_t hex : row.defenderHexes)
+            c.defenders.append(&unit({number++, hex, 2, West, 9}));
+        c.hex = 705;
+        display.answers = false;
+        ScriptedRolls rolls(row.dice);
+        fight({c});
+        EXPECT_EQ(rolls.left(), 0u);
+        SingleCombatResult r;
+        ASSERT_TRUE(layer.getCombatResults().first(r));
+        EXPECT_EQ("hits " + text(r.attackerHits) + text(r.defenderHits) + " margins " +
+                      text(r.attackerMargins) + text(r.defenderMargins),
+                  row.shares);
+        layer.getCombatResults().clear();
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+    }
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// Skirmishers (type 7) add no weight beside heavier troops, but a side of skirmishers alone counts them
+// all. A hoplite with skirmishers against a hoplite: 4 to 4, column 7 counted from 1, die 6: the
+// defender takes 2 (with the skirmishers counted, 8 to 4 and one column right, it would take 3 and, three
+// times the attackers' share of 1, 5). Two skirmishers alone against a hoplite: 8 to 4, the later
+// skirmisher's column 2 shifted to 3; the hoplite's weapons triple the attackers' 3 to 9, shared 4 and 5.
+TEST_F(ShockBattle, SkirmishersWeighOnlyWhenTheyFightAlone) {
+    struct Row {
+        const char* label;
+        int firstType;
+        const char* hits;
+    } rows[] = {
+        {"beside a hoplite", 2, "[1 1][2]"},
+        {"alone", 7, "[4 5][2]"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto& a1 = unit({1, 605, 1, East, 9}, row.firstType);
+        auto& a2 = unit({2, 606, 1, East, 9}, 7);
+        auto& d = unit({3, 705, 2, West, 9});
+        display.answers = false;
+        ScriptedRolls rolls{6};
+        fight({combat({{&a1, 0}, {&a2, 0}}, {&d}, 705)});
+        SingleCombatResult r;
+        ASSERT_TRUE(layer.getCombatResults().first(r));
+        EXPECT_EQ(text(r.attackerHits) + text(r.defenderHits), row.hits);
+        layer.getCombatResults().clear();
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+    }
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// Both defenders break (a flank attack doubles the defenders' 2 to 4, 2 each against TQ 2): the main
+// attacker follows the first, the steadiest of the others (TQ 8 before TQ 6) the second.
+TEST_F(ShockBattle, TheMainAttackerAdvancesFirstThenTheSteadiest) {
+    auto& a1 = unit({1, 605, 1, East, 6});
+    auto& a2 = unit({2, 606, 1, East, 8});
+    auto& a3 = unit({3, 704, 1, South, 7});
+    auto& d1 = unit({4, 705, 2, West, 2});
+    auto& d2 = unit({5, 706, 2, West, 2});
+    display.answers = false;
+    ScriptedRolls rolls{0};
+    fight({combat({{&a1, 0}, {&a2, 0}, {&a3, 0}}, {&d1, &d2}, 705)});
+    EXPECT_EQ(advances(), "3>705 2>706");
+    EXPECT_EQ(text(layer.getUnitsRouting()), "[-1 4 5]");
+}
+
+// An enemy of the attacker that has the main attacker's hex in its zone of control, out of reach of the
+// attacker's own, takes away the superiority of a flank attack: the defenders' 2 on die 0 (column 10
+// counted from 1) is no longer doubled. The home side here is nation 3; the list of the threatening units
+// is the home side's whenever the defender is of the home nation, whatever its number.
+TEST_F(ShockBattle, AThreatToTheAttackersFlankCancelsItsSuperiority) {
+    for (bool threat : {false, true}) {
+        SCOPED_TRACE(threat ? "threatened" : "free");
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 3, 2);
+        auto& a = unit({1, 704, 2, SouthEast, 9});
+        auto& d = unit({2, 705, 3, West, 9});
+        if (threat) unit({3, 604, 3, SouthEast, 9});
+        display.answers = false;
+        ScriptedRolls rolls{0};
+        fight({combat({{&a, 0}}, {&d}, 705)});
+        SingleCombatResult r;
+        ASSERT_TRUE(layer.getCombatResults().first(r));
+        EXPECT_EQ(text(r.attackerHits) + text(r.defenderHits), threat ? "[3][2]" : "[3][4]");
+        layer.getCombatResults().clear();
+    }
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+} // namespace
+} // namespace vael

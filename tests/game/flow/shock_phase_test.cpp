@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "game/flow/list_walk.h"
+#include "game/rules/combat_name_struct.h"
+#include "support/flow/shock_fixture.h"
+
+namespace vael {
+namespace {
+
+using namespace test;
+using Lines = std::vector<std::string>;
+
+// Around 705: 605 lies North-West of it, 606 South-West, 704 North, 706 South. Around 605: 704 North-East,
+// 705 South-East; around 604: 704 South-East. Directions: 2 North-East, 4 South-East.
+class ShockPhase : public ShockFixture {
+protected:
+    ShockPhase()
+        : ShockFixture({"StartCombat", "WillCombatFit?", "Combat Center On Region", "RemoveAllBattleArrows",
+                        "AddBattleArrow", "RemoveBattleArrow", "AddCommentary", "RoutingDone",
+                        "CombatResults", "UnitCombat", "AdvancingDone", "SomeCombatDone", "CombatDone",
+                        "EliminateUnit"}) {}
+
+    void declare(std::uint16_t attacker, std::initializer_list<unsigned short> defenders, std::uint16_t hex,
+                 std::uint16_t moved = 0, std::initializer_list<unsigned short> leaders = {}) {
+        CombatNameStruct c;
+        c.attacker = attacker;
+        for (unsigned short d : defenders)
+            c.defenders.append(d);
+        for (unsigned short l : leaders)
+            c.leaders.append(l);
+        c.moved = moved;
+        c.hex = hex;
+        Container<CombatNameStruct> box(c);
+        display.sendNamed("AddCombatants", &box);
+        settle();
+    }
+    // Each combat as "hex: attackers (moved flags) / defenders / leaders".
+    std::string combats() {
+        std::string out;
+        for (const CombatStruct& c : each(layer.combats())) {
+            const auto numbers = [](const auto& list) {
+                std::string s;
+                for (const auto* u : toVector(list))
+                    s += (s.empty() ? "" : " ") + std::to_string(u->getUnitNum());
+                return s;
+            };
+            out += (out.empty() ? "" : "; ") + std::to_string(c.hex) + ": " + numbers(c.attackers) + " " +
+                   text(c.moved) + " / " + numbers(c.defenders) + " / " + numbers(c.defendingLeaders);
+        }
+        return out;
+    }
+};
+
+TEST_F(ShockPhase, AttacksOnOneHexMakeOneCombatWithAnArrowEach) {
+    unit({1, 605, 1, East}), unit({2, 606, 1, East}), unit({3, 705, 2, West}), unit({4, 704, 2, West});
+    leader(9, 705, 2, "Bel", 2, 1);
+    declare(1, {3, 4}, 705, 1, {9});
+    declare(2, {3}, 705, 0, {9});
+    EXPECT_EQ(combats(), "705: 1 2 [1 0] / 3 4 / 9");
+    EXPECT_EQ(display.log,
+              (Lines{"AddBattleArrow 605>705 d4", "AddBattleArrow 605>704 d2", "AddBattleArrow 606>705 d2"}));
+}
+
+// Unit 4 defends beside the combat over 705; unit 10's attack on its own hex takes it into a combat of
+// its own, and the arrow to it from the attacker of the first combat goes.
+TEST_F(ShockPhase, AnAttackOnAnotherCombatsDefenderTakesHimOver) {
+    unit({1, 605, 1, East}), unit({10, 604, 1, East}), unit({3, 705, 2, West}), unit({4, 704, 2, West});
+    declare(1, {3, 4}, 705);
+    declare(10, {4}, 704, 1);
+    EXPECT_EQ(combats(), "705: 1 [0] / 3 / ; 704: 10 [1] / 4 / ");
+    EXPECT_EQ(display.log, (Lines{"AddBattleArrow 605>705 d4", "AddBattleArrow 605>704 d2",
+                                  "AddBattleArrow 604>704 d4", "RemoveBattleArrow 605>704 d2"}));
+}
+
+// An attacker taken out of a combat takes its charge flag with it: the one left keeps its own.
+TEST_F(ShockPhase, AnAttackerLeavingACombatTakesItsChargeFlag) {
+    unit({1, 605, 1, East}), unit({2, 606, 1, East}), unit({3, 705, 2, West});
+    declare(1, {3}, 705, 1);
+    declare(2, {3}, 705, 0);
+    Container<short> gone(1);
+    display.sendNamed("RemoveFromCombat", &gone);
+    settle();
+    EXPECT_EQ(combats(), "705: 2 [0] / 3 / ");
+}
+
+TEST_F(ShockPhase, ADeclarationByNoUnitOfOursIsIgnored) {
+    unit({1, 605, 1, East}), unit({3, 705, 2, West});
+    declare(77, {3}, 705);
+    EXPECT_EQ(combats(), "");
+    EXPECT_TRUE(display.log.empty());
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+TEST_F(ShockPhase, NoCombatEndsThePhaseAtOnce) {
+    display.sendNamedEmpty("PerformShock");
+    settle();
+    EXPECT_EQ(display.log, (Lines{"StartCombat", "CombatDone"}));
+}
+
+// Two battles fought as one set. The first is the hand-worked charge and flank attack (dice 8, 6, 3) that
+// routs the defender and advances the main attacker; in the second the lone charger misses TQ 3 with 9
+// and breaks, so the battle ends before the exchange and reports itself done while the first one is
+// still being shown. The phase waits for both battles, both routs and the advance before it ends.
+TEST_F(ShockPhase, AWholePhaseWithABattleThatEndsEarly) {
+    auto& a1 = unit({1, 605, 1, East, 6});
+    auto& a2 = unit({2, 704, 1, South, 7});
+    auto& d = unit({3, 705, 2, West, 5});
+    auto& a4 = unit({4, 305, 1, East, 3});
+    auto& d5 = unit({5, 405, 2, West, 5});
+    ScriptedRolls rolls{8, 6, 3, 9, 0};
+    fight({combat({{&a1, 1}, {&a2, 0}}, {&d}, 705), combat({{&a4, 1}}, {&d5}, 405)});
+    EXPECT_EQ(
+        display.log,
+        (Lines{"StartCombat", "WillCombatFit? 305 305 705 704", "Combat Center On Region 504",
+               "RemoveAllBattleArrows", "AddCommentary \\BUnit 1\\b took 2 cohesion hits during the charge.",
+               "AddCommentary \\BUnit 3\\b took 1 cohesion hits during the charge.", "CombatResults",
+               "UnitCombat [1 2] [3] deaths [1:50 2:14 3:100] reply RoutingDone -1",
+               "AddCommentary Unit 4 routed during the charge!", "RoutingDone -2",
+               "AddCommentary \\BUnit 3\\b is routing!", "RoutingDone -1",
+               "AddCommentary \\BUnit 4\\b is routing!", "RoutingDone 3", "RoutingDone 4", "AdvancingDone 2",
+               "SomeCombatDone", "CombatDone"}));
+    EXPECT_EQ(rolls.left(), 0u);
+    EXPECT_EQ(a2.getHex(), 705);
+    EXPECT_TRUE(layer.getUnitsRouting().isEmpty());
+    EXPECT_TRUE(layer.getUnitsAdvancing().isEmpty());
+    EXPECT_TRUE(layer.combats().isEmpty());
+    EXPECT_TRUE(checks.texts.empty());
+}
+
+// Three combats that the view cannot show at once, the view fitting two columns: the first takes the
+// third into its group, the second is fought alone afterwards. Frontal hoplites of TQ 9, die 5: 2 hits
+// each, nobody routs, nobody advances. The battles are numbered on across the groups.
+TEST_F(ShockPhase, CombatsThatDoNotFitAreFoughtInGroups) {
+    display.fits = [](const WillCombatFitStruct& c) -> short {
+        const int columns[] = {c.leastGreatest / 100, c.leastLeast / 100, c.greatestGreatest / 100,
+                               c.greatestLeast / 100};
+        return *std::max_element(columns, columns + 4) - *std::min_element(columns, columns + 4) <= 2;
+    };
+    auto& a = unit({1, 605, 1, East, 9});
+    auto& b = unit({3, 305, 1, East, 9});
+    auto& c = unit({5, 608, 1, East, 9});
+    const CombatStruct first = combat({{&a, 0}}, {&unit({2, 705, 2, West, 9})}, 705);
+    const CombatStruct second = combat({{&b, 0}}, {&unit({4, 405, 2, West, 9})}, 405);
+    const CombatStruct third = combat({{&c, 0}}, {&unit({6, 708, 2, West, 9})}, 708);
+    ScriptedRolls rolls{5, 5, 5};
+    fight({first, second, third});
+    EXPECT_EQ(display.log,
+              (Lines{"StartCombat", "WillCombatFit? 305 305 708 705", "WillCombatFit? 305 305 705 705",
+                     "WillCombatFit? 608 605 708 705", "Combat Center On Region 606", "RemoveAllBattleArrows",
+                     "CombatResults", "UnitCombat [1] [2] deaths [1:22 2:22] reply RoutingDone -1",
+                     "CombatResults", "UnitCombat [5] [6] deaths [5:22 6:22] reply RoutingDone -2",
+                     "RoutingDone -1", "RoutingDone -2", "SomeCombatDone", "Combat Center On Region 305",
+                     "CombatResults", "UnitCombat [3] [4] deaths [3:22 4:22] reply RoutingDone -3",
+                     "RoutingDone -3", "SomeCombatDone", "CombatDone"}));
+    EXPECT_EQ(rolls.left(), 0u);
+    EXPECT_EQ(layer.getWontFit(), 1);
+    EXPECT_TRUE(layer.getCombatGroups().isEmpty());
+}
+
+// Reports nobody awaits change nothing; the first of two equal entries goes with one report.
+TEST_F(ShockPhase, RoutingDoneCountsOnlyWhatItAwaits) {
+    auto& a = unit({1, 605, 1, East, 9});
+    auto& d = unit({2, 705, 2, West, 9});
+    display.answers = false;
+    ScriptedRolls rolls{5};
+    fight({combat({{&a, 0}}, {&d}, 705)});
+    display.log.clear();
+    for (short stray : {1, 2, -2, 0})
+        layer.RoutingDone(stray);
+    settle();
+    EXPECT_EQ(text(layer.getUnitsRouting()), "[-1]");
+    EXPECT_TRUE(display.log.empty());
+    layer.RoutingDone(-1);
+    settle();
+    EXPECT_EQ(display.log, (Lines{"SomeCombatDone", "CombatDone"}));
+}
+
+// Phalanxes stand on two hexes: facing East the second is the hex South of the first, facing West the
+// one North. The attacker's hexes are AL, AR, the beaten defender's DL, DR; each code adds 1 for a
+// neighbour of the other side's first hex and 2 for one of its second.
+TEST_F(ShockPhase, WhereATwoHexWinnerAdvances) {
+    struct Row {
+        const char* label;
+        std::int16_t attackerHex;
+        DIRECTION attackerFacing;
+        int attackerType;
+        DIRECTION defenderFacing;
+        bool blocker;
+        std::int16_t to;
+    } rows[] = {
+        // AL 605 AR 606 against DL 705 DR 704: AL 3, AR 1: into DR.
+        {"beside both: into the second hex", 605, East, 0, West, false, 704},
+        // Against DL 705 DR 706: AL 1, AR 3, no row matches: the hex left.
+        {"no row: the hex left", 605, East, 0, East, false, 705},
+        // AL 604 AR 603 against DL 705 DR 704: AL 2, AR 0, DL 0; the right half needs 703, South-East of 603.
+        {"the right half's hex free", 604, West, 0, West, false, 704},
+        {"the right half's hex taken", 604, West, 0, West, true, -1},
+        {"a one-hex winner takes the hex left", 605, East, 2, West, true, 705},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto& winner =
+            unit({1, row.attackerHex, 1, row.attackerFacing, 5, 4, row.attackerType == 0}, row.attackerType);
+        unit({2, 705, 2, row.defenderFacing, 5, 4, 1}, 0);
+        if (row.blocker) unit({3, 703, 1, East});
+        EXPECT_EQ(layer.advanceAfterCombat(705, &winner), row.to);
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+    }
+}
+
+} // namespace
+} // namespace vael
