@@ -4,10 +4,14 @@
 // the X server catch up before a test reads the display back.
 #include <SDL.h>
 #include <cstdint>
+#include <cstdlib>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 
+#include "framework/display/application_palette.h"
 #include "framework/display/image_index.h"
+#include "framework/display/window_pictures.h"
 #include "framework/display/windows_palette.h"
 #include "framework/ui/display.h"
 #include "framework/ui/win_app.h"
@@ -43,6 +47,23 @@ public:
     void routeMouseEvent(Display* display, std::int16_t kind, const Point& point) override {
         display->routeMouseEvent(kind, point);
     }
+};
+
+// The windows framework in the real window, with the forged palette and window pictures; skipped where
+// there is no X display to open it on.
+class RealWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display: run this program under xvfb-run";
+        std::string error;
+        sdl = openDataPlatform(error);
+        ASSERT_NE(sdl, nullptr) << error;
+        installApplicationPalette();
+        installWindowPictures();
+    }
+    void TearDown() override { WinApp::setPaletteMaker(nullptr, nullptr); }
+
+    std::unique_ptr<platform::SdlPlatform> sdl;
 };
 
 // The platform's events are thrown away: for tests that draw without going through the message loop.

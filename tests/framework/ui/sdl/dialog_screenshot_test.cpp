@@ -1,12 +1,9 @@
 // A dialog in the real window (run under Xvfb): its parchment, the default button's double frame and the
 // other button's picture from the forged archives; typed keys reach its field and Enter closes it.
 #include <SDL.h>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "framework/display/application_palette.h"
 #include "framework/display/oif.h"
-#include "framework/display/window_pictures.h"
 #include "framework/ui/get_string_dialog.h"
 #include "framework/ui/ostrell_window.h"
 #include "framework/ui/window_manager.h"
@@ -17,13 +14,9 @@
 namespace vael::test {
 namespace {
 
-TEST(DialogScreenshotTest, TheTextQuestionShowsItsPicturesAndTakesTypedKeys) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display: run this program under xvfb-run";
-    std::string error;
-    auto sdl = openDataPlatform(error);
-    ASSERT_NE(sdl, nullptr) << error;
-    installApplicationPalette();
-    installWindowPictures();
+class DialogScreenshotTest : public RealWindowTest {};
+
+TEST_F(DialogScreenshotTest, TheTextQuestionShowsItsPicturesAndTakesTypedKeys) {
     {
         RoutingWinApp app(*sdl);
         OstrellMainWindow frame(Point(0, 0), Dim(480, 320), "Frame", "Vael Frame");
@@ -80,7 +73,6 @@ TEST(DialogScreenshotTest, TheTextQuestionShowsItsPicturesAndTakesTypedKeys) {
         EXPECT_EQ((std::tuple{dialog.isOpen(), dialog.result(), dialog.answer()}),
                   (std::tuple{std::int16_t(0), std::int16_t(1), std::string("Bo")}));
     }
-    WinApp::setPaletteMaker(nullptr, nullptr);
 }
 
 } // namespace

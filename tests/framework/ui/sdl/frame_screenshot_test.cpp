@@ -2,11 +2,8 @@
 // an active child with its caption and picture, and the status bar, each read back from the display in
 // the colours of the forged palette.
 #include <SDL.h>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "framework/display/application_palette.h"
-#include "framework/display/window_pictures.h"
 #include "framework/ui/child_window.h"
 #include "framework/ui/menu_tracker.h"
 #include "framework/ui/ostrell_window.h"
@@ -26,13 +23,9 @@ public:
           WindowsChildWindow(Point(40, 30), Dim(100, 60), "Map", nullptr, nullptr) {}
 };
 
-TEST(FrameScreenshotTest, TheFrameAChildAndTheStatusBarShowInThePalettesColours) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display: run this program under xvfb-run";
-    std::string error;
-    auto sdl = openDataPlatform(error);
-    ASSERT_NE(sdl, nullptr) << error;
-    installApplicationPalette();
-    installWindowPictures();
+class FrameScreenshotTest : public RealWindowTest {};
+
+TEST_F(FrameScreenshotTest, TheFrameAChildAndTheStatusBarShowInThePalettesColours) {
     installSystemFont();
     {
         RoutingWinApp app(*sdl);
@@ -89,7 +82,6 @@ TEST(FrameScreenshotTest, TheFrameAChildAndTheStatusBarShowInThePalettesColours)
     }
     MenuTracker::setTextDrawer(nullptr);
     WindowsStatusBar::setTextWriter(nullptr);
-    WinApp::setPaletteMaker(nullptr, nullptr);
 }
 
 } // namespace

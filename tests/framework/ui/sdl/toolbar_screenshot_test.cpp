@@ -2,12 +2,9 @@
 // and, with the pointer moved over a button by scripted input, the tool tip in its yellow pop-up; a
 // scripted click then sends the button's command once.
 #include <SDL.h>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 #include "framework/core/payload_check.h"
-#include "framework/display/application_palette.h"
-#include "framework/display/window_pictures.h"
 #include "framework/ui/ostrell_window.h"
 #include "framework/ui/toolbar.h"
 #include "platform/sdl/x11_readback.h"
@@ -30,13 +27,9 @@ public:
     }
 };
 
-TEST(ToolbarScreenshotTest, TheBarItsButtonsAndTheTipShowAndAClickSendsOneCommand) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display: run this program under xvfb-run";
-    std::string error;
-    auto sdl = openDataPlatform(error);
-    ASSERT_NE(sdl, nullptr) << error;
-    installApplicationPalette();
-    installWindowPictures();
+class ToolbarScreenshotTest : public RealWindowTest {};
+
+TEST_F(ToolbarScreenshotTest, TheBarItsButtonsAndTheTipShowAndAClickSendsOneCommand) {
     {
         RoutingWinApp app(*sdl);
         CommandListener listener;
@@ -104,7 +97,6 @@ TEST(ToolbarScreenshotTest, TheBarItsButtonsAndTheTipShowAndAClickSendsOneComman
         EXPECT_EQ(commands, std::vector<std::int32_t>{500});
         frame.setToolbar(nullptr);
     }
-    WinApp::setPaletteMaker(nullptr, nullptr);
 }
 
 } // namespace
