@@ -8,21 +8,15 @@
 #include <cstdlib>
 #include <memory>
 
-#include "framework/core/assertion.h"
 #include "framework/core/super_string.h"
 #include "game/rules/heavy_infantry.h"
 #include "game/rules/missile_capable_unit_data.h"
 #include "game/rules/missile_kinds.h"
-#include "support/rules/test_maps.h"
+#include "support/rules/record_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vael;
-    static const bool quiet = [] {
-        Assertion::setPrompt([](const std::string&, const std::string&) { return false; });
-        return true;
-    }();
-    (void)quiet;
-    static auto map = test::makeLandscape(10, 10);
+    VaelLogicalLandscape* map = test::recordFuzzMap();
     if (size == 0) return 0;
     SuperString file;
     if (size > 1) file.write(data + 1, static_cast<std::int32_t>(size - 1));
@@ -68,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     own.TQ = 5;
     own.size = 4;
     own.doubleSized = static_cast<std::int16_t>(data[0] / 4 % 2);
-    own.landscape = map.get();
+    own.landscape = map;
     // Every other input is read as the saved state of a missile-armed unit, whose volleys never exceed
     // its supply.
     MissileCapableUnitData ownMissile;
@@ -91,12 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (short h = 0; it.next(h);)
             if (!map->isValidHex(h)) std::abort();
     }
-    for (std::int16_t hex : {static_cast<std::int16_t>(unit.getHex()), unit.getSecondHex()}) {
-        if (hex < 0) continue;
-        if (!map->isValidHex(hex)) std::abort();
-        map->removeFromRegion(&unit, hex);
-    }
-    for (std::int16_t i = 0; i < map->regionCount(); ++i)
-        if (!map->unitsInHex(map->idOf(i)).isEmpty()) std::abort();
+    test::removeFromHexesOrAbort(*map, unit);
+    test::abortIfAnyHexHoldsAUnit(*map);
     return 0;
 }

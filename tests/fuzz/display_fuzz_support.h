@@ -9,21 +9,15 @@
 
 #include <unistd.h>
 
-#include "framework/core/assertion.h"
 #include "framework/display/bitmap.h"
 #include "framework/display/image_index.h"
+#include "support/failed_checks.h"
 #include "support/test_application.h"
 #include "tools/forge/forge.h"
 
 namespace vael::fuzz {
 
-inline void continueOnFailedChecks() {
-    static const bool installed = [] {
-        Assertion::setPrompt([](const std::string&, const std::string&) { return false; });
-        return true;
-    }();
-    (void)installed;
-}
+using test::continueOnFailedChecks;
 
 // Draws the image into a small surface at points inside and off each side, in every mode, and asks the
 // opacity of every pixel; answers a sum so that nothing is optimised away.

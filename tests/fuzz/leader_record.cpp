@@ -5,31 +5,25 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "framework/core/assertion.h"
 #include "framework/core/super_string.h"
 #include "game/rules/vaelmoric.h"
-#include "support/rules/test_maps.h"
+#include "support/rules/record_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vael;
-    static const bool quiet = [] {
-        Assertion::setPrompt([](const std::string&, const std::string&) { return false; });
-        return true;
-    }();
-    (void)quiet;
-    static auto map = test::makeLandscape(10, 10);
+    VaelLogicalLandscape* map = test::recordFuzzMap();
     SuperString file;
     if (size) file.write(data, static_cast<std::int32_t>(size));
     LeaderUnitData record;
     record.hex = 505;
     record.facing = NorthEast;
-    record.landscape = map.get();
+    record.landscape = map;
     record.initiative = 3;
     const LeaderUnitData before = record;
     if (!record.Load(file) && (record.initiative != before.initiative || record.name != before.name))
         std::abort();
     record.hex = 505;
-    record.landscape = map.get();
+    record.landscape = map;
     Leader plain(record, "Plain");
     Tezhar commander(record, "Commander");
     for (Leader* leader : {static_cast<Leader*>(&plain), static_cast<Leader*>(&commander)}) {
@@ -45,7 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             map->removeFromRegion(leader, static_cast<std::int16_t>(leader->getHex()));
         }
     }
-    for (std::int16_t i = 0; i < map->regionCount(); ++i)
-        if (!map->unitsInHex(map->idOf(i)).isEmpty()) std::abort();
+    test::abortIfAnyHexHoldsAUnit(*map);
     return 0;
 }

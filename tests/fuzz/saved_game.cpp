@@ -5,18 +5,14 @@
 #include <cstdlib>
 #include <vector>
 
-#include "framework/core/assertion.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/vael_logical_layer.h"
+#include "support/failed_checks.h"
 #include "support/flow/test_shell.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vael;
-    static const bool quiet = [] {
-        Assertion::setPrompt([](const std::string&, const std::string&) { return false; });
-        return true;
-    }();
-    (void)quiet;
+    test::continueOnFailedChecks();
     // One battle for every input: a file that is taken leaves it in another state, which the next input
     // starts from.
     static test::TestShell shell{"", nullptr, VAEL_BUILD_DATA_DIR};

@@ -4,36 +4,26 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "framework/core/assertion.h"
 #include "framework/core/super_string.h"
+#include "support/rules/record_fuzz.h"
 #include "support/rules/test_movers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vael;
-    static const bool quiet = [] {
-        Assertion::setPrompt([](const std::string&, const std::string&) { return false; });
-        return true;
-    }();
-    (void)quiet;
-    static auto map = test::makeLandscape(10, 10);
+    VaelLogicalLandscape* map = test::recordFuzzMap();
     SuperString file;
     if (size) file.write(data, static_cast<std::int32_t>(size));
     VaelUnitData record;
     const bool loaded = record.Load(file);
     if (loaded && !VaelUnitData::isFacing(record.facing)) std::abort();
-    test::UnitSetup setup(1, 505, map.get(), 1, 2, size % 2);
+    test::UnitSetup setup(1, 505, map, 1, 2, size % 2);
     test::CombatMover unit(setup);
     map->addToRegion(&unit, 505);
     if (unit.getSecondHex() >= 0) map->addToRegion(&unit, unit.getSecondHex());
     const std::uint16_t before = unit.getHex();
     const bool read = unit.read(file);
     if (!read && unit.getHex() != before) std::abort();
-    for (std::int16_t hex : {static_cast<std::int16_t>(unit.getHex()), unit.getSecondHex()}) {
-        if (hex < 0) continue;
-        if (!map->isValidHex(hex)) std::abort();
-        map->removeFromRegion(&unit, hex);
-    }
-    for (std::int16_t i = 0; i < map->regionCount(); ++i)
-        if (!map->unitsInHex(map->idOf(i)).isEmpty()) std::abort();
+    test::removeFromHexesOrAbort(*map, unit);
+    test::abortIfAnyHexHoldsAUnit(*map);
     return 0;
 }

@@ -26,4 +26,14 @@ private:
     AssertionPrompt previous_;
 };
 
+// Every failed check is answered "go on" for the rest of the run: a fuzz target feeds bad bytes on purpose,
+// so a refusal is an outcome to check, not a reason to stop.
+inline void continueOnFailedChecks() {
+    static const bool installed = [] {
+        Assertion::setPrompt([](const std::string&, const std::string&) { return false; });
+        return true;
+    }();
+    (void)installed;
+}
+
 } // namespace vael::test

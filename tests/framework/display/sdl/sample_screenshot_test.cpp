@@ -33,18 +33,10 @@ protected:
         app.reset();
         WinApp::setPaletteMaker(nullptr, nullptr);
     }
-    void settle() {
-        for (int i = 0; i < 20; ++i) {
-            platform::Event e;
-            while (sdl->pollEvent(e)) {
-            }
-            SDL_Delay(5);
-        }
-    }
+    void settle() { drainPlatformEvents(*sdl); }
     std::uint32_t displayed(int x, int y) { return displayedColour(sdl->window(), x, y); }
     std::uint32_t colourOf(std::uint8_t index) {
-        const PaletteEntry& e = dynamic_cast<WindowsPalette*>(app->getPalette())->handle()->entries[index];
-        return std::uint32_t(e.red) << 16 | e.green << 8 | e.blue;
+        return paletteColour(*dynamic_cast<WindowsPalette*>(app->getPalette()), index);
     }
 
     static constexpr int Width = 160, Height = 64;

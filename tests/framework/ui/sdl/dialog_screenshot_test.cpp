@@ -1,65 +1,34 @@
 // A dialog in the real window (run under Xvfb): its parchment, the default button's double frame and the
 // other button's picture from the forged archives; typed keys reach its field and Enter closes it.
 #include <SDL.h>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "framework/display/application_palette.h"
 #include "framework/display/oif.h"
-#include "framework/display/window_pictures.h"
-#include "framework/display/windows_palette.h"
 #include "framework/ui/get_string_dialog.h"
 #include "framework/ui/ostrell_window.h"
-#include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
-#include "platform/sdl/sdl_platform.h"
 #include "platform/sdl/x11_readback.h"
+#include "support/display/sdl_data_app.h"
 #include "tools/forge/forge_palette.h"
 
 namespace vael::test {
 namespace {
 
-class DialogApp : public WinApp {
-public:
-    explicit DialogApp(platform::Platform& platform) : WinApp("Iron Vigils", "", "", platform) {}
-    void findDataFile(OIFBase*, const std::uint8_t*&, const std::uint8_t*) override {}
-    void routeMouseEvent(Display* display, std::int16_t kind, const Point& point) override {
-        display->routeMouseEvent(kind, point);
-    }
-};
+class DialogScreenshotTest : public RealWindowTest {};
 
-TEST(DialogScreenshotTest, TheTextQuestionShowsItsPicturesAndTakesTypedKeys) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display: run this program under xvfb-run";
-    std::string error;
-    auto sdl = platform::SdlPlatform::create({}, error);
-    ASSERT_NE(sdl, nullptr) << error;
-    const std::string key = "SOFTWARE\\Tamblor\\Iron Vigils";
-    sdl->settings().writeText(platform::Settings::Root::Machine, key, "Path", VAEL_BUILD_DATA_DIR);
-    sdl->settings().writeText(platform::Settings::Root::Machine, key, "Palette", "VAEL.PAL");
-    installApplicationPalette();
-    installWindowPictures();
+TEST_F(DialogScreenshotTest, TheTextQuestionShowsItsPicturesAndTakesTypedKeys) {
     {
-        DialogApp app(*sdl);
+        RoutingWinApp app(*sdl);
         OstrellMainWindow frame(Point(0, 0), Dim(480, 320), "Frame", "Vael Frame");
         frame.attach(app);
         GetStringDialog dialog("Name the game", "Name:", "");
         dialog.attach(app);
         dialog.create(GetStringDialog::ResourceName, Dialog::Modeless);
-        const auto settle = [&] {
-            for (int i = 0; i < 20; ++i) {
-                while (app.messageWaiting())
-                    app.pumpMessage();
-                app.drainQueue();
-                SDL_Delay(5);
-            }
-        };
+        const auto settle = [&] { pumpAppMessages(app); };
         settle();
         auto* palette = dynamic_cast<WindowsPalette*>(app.getPalette());
         ASSERT_TRUE(palette && palette->fromFile());
-        const auto colourOf = [&](std::uint8_t index) {
-            const PaletteEntry& e = palette->handle()->entries[index];
-            return std::uint32_t(e.red) << 16 | e.green << 8 | e.blue;
-        };
+        const auto colourOf = [&](std::uint8_t index) { return paletteColour(*palette, index); };
         const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
         OIF<Bitmap> backgrounds("Dialog Bitmaps");
         Bitmap* parchment = backgrounds.lockImage("Background", "Intro");
@@ -104,7 +73,6 @@ TEST(DialogScreenshotTest, TheTextQuestionShowsItsPicturesAndTakesTypedKeys) {
         EXPECT_EQ((std::tuple{dialog.isOpen(), dialog.result(), dialog.answer()}),
                   (std::tuple{std::int16_t(0), std::int16_t(1), std::string("Bo")}));
     }
-    WinApp::setPaletteMaker(nullptr, nullptr);
 }
 
 } // namespace

@@ -2,31 +2,19 @@
 // an active child with its caption and picture, and the status bar, each read back from the display in
 // the colours of the forged palette.
 #include <SDL.h>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "framework/display/application_palette.h"
-#include "framework/display/window_pictures.h"
-#include "framework/display/windows_palette.h"
 #include "framework/ui/child_window.h"
 #include "framework/ui/menu_tracker.h"
 #include "framework/ui/ostrell_window.h"
 #include "framework/ui/status_bar.h"
 #include "framework/ui/system_font.h"
-#include "framework/ui/win_app.h"
-#include "platform/sdl/sdl_platform.h"
 #include "platform/sdl/x11_readback.h"
+#include "support/display/sdl_data_app.h"
 #include "tools/forge/forge_palette.h"
 
 namespace vael::test {
 namespace {
-
-class FrameApp : public WinApp {
-public:
-    explicit FrameApp(platform::Platform& platform) : WinApp("Iron Vigils", "", "", platform) {}
-    void findDataFile(OIFBase*, const std::uint8_t*&, const std::uint8_t*) override {}
-    void routeMouseEvent(Display*, std::int16_t, const Point&) override {}
-};
 
 class Child : public WindowsChildWindow {
 public:
@@ -35,19 +23,12 @@ public:
           WindowsChildWindow(Point(40, 30), Dim(100, 60), "Map", nullptr, nullptr) {}
 };
 
-TEST(FrameScreenshotTest, TheFrameAChildAndTheStatusBarShowInThePalettesColours) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display: run this program under xvfb-run";
-    std::string error;
-    auto sdl = platform::SdlPlatform::create({}, error);
-    ASSERT_NE(sdl, nullptr) << error;
-    const std::string key = "SOFTWARE\\Tamblor\\Iron Vigils";
-    sdl->settings().writeText(platform::Settings::Root::Machine, key, "Path", VAEL_BUILD_DATA_DIR);
-    sdl->settings().writeText(platform::Settings::Root::Machine, key, "Palette", "VAEL.PAL");
-    installApplicationPalette();
-    installWindowPictures();
+class FrameScreenshotTest : public RealWindowTest {};
+
+TEST_F(FrameScreenshotTest, TheFrameAChildAndTheStatusBarShowInThePalettesColours) {
     installSystemFont();
     {
-        FrameApp app(*sdl);
+        RoutingWinApp app(*sdl);
         // 320 x 220 under the menu bar of 20: the window is 320 x 240, the status bar its last 40 rows.
         OstrellMainWindow frame(Point(0, 0), Dim(320, 220), "Frame", "Vael Frame");
         frame.attach(app);
@@ -61,18 +42,10 @@ TEST(FrameScreenshotTest, TheFrameAChildAndTheStatusBarShowInThePalettesColours)
         const std::uint8_t red = forge::shade(forge::NationRed, 8);
         child.fill(red);
         child.update();
-        for (int i = 0; i < 20; ++i) {
-            platform::Event e;
-            while (sdl->pollEvent(e)) {
-            }
-            SDL_Delay(5);
-        }
+        drainPlatformEvents(*sdl);
         auto* palette = dynamic_cast<WindowsPalette*>(app.getPalette());
         ASSERT_TRUE(palette && palette->fromFile());
-        const auto colourOf = [&](std::uint8_t index) {
-            const PaletteEntry& e = palette->handle()->entries[index];
-            return std::uint32_t(e.red) << 16 | e.green << 8 | e.blue;
-        };
+        const auto colourOf = [&](std::uint8_t index) { return paletteColour(*palette, index); };
         using forge::Stone;
         struct Row {
             const char* name;
@@ -109,7 +82,6 @@ TEST(FrameScreenshotTest, TheFrameAChildAndTheStatusBarShowInThePalettesColours)
     }
     MenuTracker::setTextDrawer(nullptr);
     WindowsStatusBar::setTextWriter(nullptr);
-    WinApp::setPaletteMaker(nullptr, nullptr);
 }
 
 } // namespace

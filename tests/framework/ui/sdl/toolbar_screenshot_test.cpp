@@ -2,32 +2,17 @@
 // and, with the pointer moved over a button by scripted input, the tool tip in its yellow pop-up; a
 // scripted click then sends the button's command once.
 #include <SDL.h>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 #include "framework/core/payload_check.h"
-#include "framework/display/application_palette.h"
-#include "framework/display/window_pictures.h"
-#include "framework/display/windows_palette.h"
 #include "framework/ui/ostrell_window.h"
 #include "framework/ui/toolbar.h"
-#include "framework/ui/win_app.h"
-#include "platform/sdl/sdl_platform.h"
 #include "platform/sdl/x11_readback.h"
+#include "support/display/sdl_data_app.h"
 #include "tools/forge/forge_palette.h"
 
 namespace vael::test {
 namespace {
-
-// Enter, hover and leave reach the display under the pointer, as the game's application hands them on.
-class ToolbarApp : public WinApp {
-public:
-    explicit ToolbarApp(platform::Platform& platform) : WinApp("Iron Vigils", "", "", platform) {}
-    void findDataFile(OIFBase*, const std::uint8_t*&, const std::uint8_t*) override {}
-    void routeMouseEvent(Display* display, std::int16_t kind, const Point& point) override {
-        display->routeMouseEvent(kind, point);
-    }
-};
 
 std::vector<std::int32_t> commands;
 class CommandListener : public Component {
@@ -42,18 +27,11 @@ public:
     }
 };
 
-TEST(ToolbarScreenshotTest, TheBarItsButtonsAndTheTipShowAndAClickSendsOneCommand) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display: run this program under xvfb-run";
-    std::string error;
-    auto sdl = platform::SdlPlatform::create({}, error);
-    ASSERT_NE(sdl, nullptr) << error;
-    const std::string key = "SOFTWARE\\Tamblor\\Iron Vigils";
-    sdl->settings().writeText(platform::Settings::Root::Machine, key, "Path", VAEL_BUILD_DATA_DIR);
-    sdl->settings().writeText(platform::Settings::Root::Machine, key, "Palette", "VAEL.PAL");
-    installApplicationPalette();
-    installWindowPictures();
+class ToolbarScreenshotTest : public RealWindowTest {};
+
+TEST_F(ToolbarScreenshotTest, TheBarItsButtonsAndTheTipShowAndAClickSendsOneCommand) {
     {
-        ToolbarApp app(*sdl);
+        RoutingWinApp app(*sdl);
         CommandListener listener;
         listener.attach(app);
         // 320 x 220 under the menu bar of 20: the bar's client area starts at (0, 20) of the window.
@@ -65,14 +43,7 @@ TEST(ToolbarScreenshotTest, TheBarItsButtonsAndTheTipShowAndAClickSendsOneComman
         bar.addSpace(8);
         bar.addButton(new Button("Buttons 2", "FileSave", 501, "", "Save"));
         frame.setToolbar(&bar);
-        const auto settle = [&] {
-            for (int i = 0; i < 20; ++i) {
-                while (app.messageWaiting())
-                    app.pumpMessage();
-                app.drainQueue();
-                SDL_Delay(5);
-            }
-        };
+        const auto settle = [&] { pumpAppMessages(app); };
         const auto mouse = [&](Uint32 type, int x, int y) {
             SDL_Event e{};
             e.type = type;
@@ -90,10 +61,7 @@ TEST(ToolbarScreenshotTest, TheBarItsButtonsAndTheTipShowAndAClickSendsOneComman
         settle();
         auto* palette = dynamic_cast<WindowsPalette*>(app.getPalette());
         ASSERT_TRUE(palette && palette->fromFile());
-        const auto colourOf = [&](std::uint8_t index) {
-            const PaletteEntry& e = palette->handle()->entries[index];
-            return std::uint32_t(e.red) << 16 | e.green << 8 | e.blue;
-        };
+        const auto colourOf = [&](std::uint8_t index) { return paletteColour(*palette, index); };
         // The buttons are 24 x 22, centred in the bar's 28 rows: from row 3 of the bar, at x 0 and 32.
         const std::uint8_t face = forge::colour::GreyFirst + 196 / 7 - 1;
         struct Row {
@@ -129,7 +97,6 @@ TEST(ToolbarScreenshotTest, TheBarItsButtonsAndTheTipShowAndAClickSendsOneComman
         EXPECT_EQ(commands, std::vector<std::int32_t>{500});
         frame.setToolbar(nullptr);
     }
-    WinApp::setPaletteMaker(nullptr, nullptr);
 }
 
 } // namespace
