@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <utility>
 
 #include "battle_doubles.h"
 #include "framework/core/assertion.h"
@@ -57,6 +58,15 @@ public:
     void routeMouseEvent(Display*, std::int16_t, const Point&) override {}
 };
 
+// A failed check's text asks the player whether to abort; the reason is what comes before.
+std::string reason(const std::string& text) {
+    const std::size_t question = text.rfind("Abort?");
+    std::string why = text.substr(0, question == std::string::npos ? text.size() : question);
+    while (!why.empty() && why.back() == ' ')
+        why.pop_back();
+    return why;
+}
+
 bool writeHeader(const std::string& file) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(savedHeader), sizeof savedHeader);
@@ -94,6 +104,11 @@ public:
         services.writeLastAIType = [](std::uint32_t) {};
         display_.onCommentary = [this](const std::string& text) {
             outcome_.commentary.push_back(text);
+            // Game control announces the leader it activates after it has sent the activation: the line
+            // belongs to the battle that was saved, which a resumed battle does not say again.
+            if (std::exchange(announcementDue_, false) &&
+                text == "\\B" + control_->leaderAt(control_->getActiveLeader()).name + "\\b is now active.")
+                outcome_.commentaryAtSave = outcome_.commentary.size();
             if (out_) *out_ << text << '\n';
         };
         display_.onActivation = [this](bool resumed) { activation(resumed); };
@@ -103,9 +118,8 @@ public:
     BattleOutcome play() {
         std::srand(options_.seed);
         if (!start()) return outcome_;
+        // One task at a time, so that a chain of messages that never ends is caught by the cap too.
         while (!ended_ && failed_.empty()) {
-            app_.drainQueue();
-            if (ended_ || !failed_.empty()) break;
             if (++outcome_.tasks > options_.taskCap) {
                 stop(BattleStatus::TaskCap, "the battle did not end within " +
                                                 std::to_string(options_.taskCap) + " messages");
@@ -115,6 +129,10 @@ public:
                 stop(BattleStatus::TurnCap, "the battle did not end within " + std::to_string(options_.turnCap) +
                                                 " turns");
                 break;
+            }
+            if (app_.queuedTasks() > 0) {
+                app_.dispatchOne();
+                continue;
             }
             if (!app_.waitMessage()) {
                 stop(BattleStatus::Stalled, "the battle stalled: nothing left to do and the game has not ended");
@@ -138,7 +156,7 @@ private:
         if (!layer_.LoadScenario(ScenarioInfoStruct{10, options_.scenario, options_.scenario, 0})) {
             stop(BattleStatus::LoadFailed,
                  "cannot load the scenario " + options_.scenario + " from " + options_.dataDir +
-                     (outcome_.failedChecks.empty() ? std::string() : ": " + outcome_.failedChecks.back()));
+                     (outcome_.failedChecks.empty() ? std::string() : ": " + reason(outcome_.failedChecks.back())));
             return false;
         }
         std::string error;
@@ -169,11 +187,12 @@ private:
     }
 
     void activation(bool resumed) {
-        if (!resumed && ++outcome_.activations == options_.saveAt) save();
+        if (!resumed && ++outcome_.activations == options_.saveAt && save()) announcementDue_ = true;
         std::srand(activationSeed(options_.seed, *control_));
     }
 
     bool save() {
+        outcome_.commentaryAtSave = outcome_.commentary.size();
         std::string error;
         if (!writeHeader(options_.saveFile))
             error = "cannot write " + options_.saveFile;
@@ -199,6 +218,7 @@ private:
     BattleDisplay display_;
     GameControl* control_ = nullptr;
     bool ended_ = false;
+    bool announcementDue_ = false;
     std::string failed_;
 };
 

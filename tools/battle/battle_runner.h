@@ -39,6 +39,8 @@ struct BattleOutcome {
     std::string winner; // a nation's name; empty when nobody won
     std::int32_t turns = 0;
     std::int32_t activations = 0;
+    std::size_t commentaryAtSave = 0; // the lines said before the battle was saved
+
     std::int64_t tasks = 0;
     SideLosses home, visitor;
 };

@@ -7,6 +7,7 @@
 
 #include "battle_runner.h"
 #include "framework/core/debug_stream.h"
+#include "game/flow/data_files.h"
 
 namespace {
 
@@ -27,8 +28,8 @@ bool number(const char* text, long long low, long long high, long long& value) {
 
 int main(int argc, char** argv) {
     vael::battle::BattleOptions options;
-    options.dataDir = VAEL_BUILD_DATA_DIR;
-    if (const char* env = std::getenv("VAEL_DATA"); env && *env) options.dataDir = env;
+    // As the game chooses it, less the settings the tool does not keep.
+    options.dataDir = vael::chooseDataDirectory("", std::getenv("VAEL_DATA"), VAEL_BUILD_DATA_DIR);
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         long long n = 0;
