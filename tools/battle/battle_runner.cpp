@@ -30,8 +30,8 @@ unsigned activationSeed(std::uint32_t seed, const GameControl& control) {
     for (std::int16_t i = 0; i < control.getLeaderCount(); ++i)
         gone = gone * 3 + static_cast<std::uint32_t>(const_cast<GameControl&>(control).goneThisTurn(i) != 0);
     std::uint32_t h = seed * 2654435761u;
-    for (std::uint32_t part : {std::uint32_t(control.getTurn()), std::uint32_t(control.getActiveLeader()), gone,
-                               std::uint32_t(control.getMomentumTries())})
+    for (std::uint32_t part : {std::uint32_t(control.getTurn()), std::uint32_t(control.getActiveLeader()),
+                               gone, std::uint32_t(control.getMomentumTries())})
         h = (h ^ part) * 16777619u;
     return h;
 }
@@ -121,13 +121,13 @@ public:
         // One task at a time, so that a chain of messages that never ends is caught by the cap too.
         while (!ended_ && failed_.empty()) {
             if (++outcome_.tasks > options_.taskCap) {
-                stop(BattleStatus::TaskCap, "the battle did not end within " +
-                                                std::to_string(options_.taskCap) + " messages");
+                stop(BattleStatus::TaskCap,
+                     "the battle did not end within " + std::to_string(options_.taskCap) + " messages");
                 break;
             }
             if (control_->getTurn() >= options_.turnCap) {
-                stop(BattleStatus::TurnCap, "the battle did not end within " + std::to_string(options_.turnCap) +
-                                                " turns");
+                stop(BattleStatus::TurnCap,
+                     "the battle did not end within " + std::to_string(options_.turnCap) + " turns");
                 break;
             }
             if (app_.queuedTasks() > 0) {
@@ -135,14 +135,16 @@ public:
                 continue;
             }
             if (!app_.waitMessage()) {
-                stop(BattleStatus::Stalled, "the battle stalled: nothing left to do and the game has not ended");
+                stop(BattleStatus::Stalled,
+                     "the battle stalled: nothing left to do and the game has not ended");
                 break;
             }
             app_.pumpMessage();
         }
         if (ended_) outcome_.status = BattleStatus::Ended;
         outcome_.turns = control_->getTurn() + 1;
-        if (const std::uint32_t winner = control_->getWinner()) outcome_.winner = GameControl::nationName(winner);
+        if (const std::uint32_t winner = control_->getWinner())
+            outcome_.winner = GameControl::nationName(winner);
         outcome_.home = losses(*control_, true);
         outcome_.home.name = GameControl::nationName(layer_.getHomeNation());
         outcome_.visitor = losses(*control_, false);
@@ -156,7 +158,8 @@ private:
         if (!layer_.LoadScenario(ScenarioInfoStruct{10, options_.scenario, options_.scenario, 0})) {
             stop(BattleStatus::LoadFailed,
                  "cannot load the scenario " + options_.scenario + " from " + options_.dataDir +
-                     (outcome_.failedChecks.empty() ? std::string() : ": " + reason(outcome_.failedChecks.back())));
+                     (outcome_.failedChecks.empty() ? std::string()
+                                                    : ": " + reason(outcome_.failedChecks.back())));
             return false;
         }
         std::string error;
@@ -174,7 +177,8 @@ private:
         } else {
             control_ = layer_.CreateGameControl(10);
             if (!LoadGame(layer_, options_.loadFile, error)) {
-                stop(BattleStatus::LoadFailed, "cannot load the saved game " + options_.loadFile + ": " + error);
+                stop(BattleStatus::LoadFailed,
+                     "cannot load the saved game " + options_.loadFile + ": " + error);
                 return false;
             }
             if (options_.saveAt == 0 && !save()) return false;

@@ -36,7 +36,7 @@ struct BattleOutcome {
     std::string message; // why a battle did not end
     std::vector<std::string> commentary;
     std::vector<std::string> failedChecks; // what the assertion routine reported; the battle went on
-    std::string winner; // a nation's name; empty when nobody won
+    std::string winner;                    // a nation's name; empty when nobody won
     std::int32_t turns = 0;
     std::int32_t activations = 0;
     std::size_t commentaryAtSave = 0; // the lines said before the battle was saved

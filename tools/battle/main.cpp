@@ -1,6 +1,7 @@
-// vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE] [--data DIR] [--trace FILE]
-// Plays a battle of the data directory with the computer on both sides and prints its commentary and
-// outcome; --trace FILE writes the game's trace there. Exits 1 when the battle cannot be loaded or does not end within the caps.
+// vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE] [--data DIR]
+// [--trace FILE] Plays a battle of the data directory with the computer on both sides and prints its
+// commentary and outcome; --trace FILE writes the game's trace there. Exits 1 when the battle cannot be
+// loaded or does not end within the caps.
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -62,7 +63,8 @@ int main(int argc, char** argv) {
         } else if (arg == "--trace") {
             const char* v = next("--trace");
             if (!v) return 2;
-            if (!vael::debugStream().rdbuf()->open(v)) return usage(std::string("cannot write the trace to ") + v);
+            if (!vael::debugStream().rdbuf()->open(v))
+                return usage(std::string("cannot write the trace to ") + v);
         } else if (arg == "--data") {
             const char* v = next("--data");
             if (!v) return 2;
@@ -88,8 +90,8 @@ int main(int argc, char** argv) {
     for (const std::string& text : outcome.failedChecks)
         std::cerr << "vael-battle: failed check: " << text << "\n";
     if (outcome.status != vael::battle::BattleStatus::Ended) {
-        std::cerr << "vael-battle: seed " << options.seed << ": " << outcome.message << " (turn " << outcome.turns
-                  << ", " << outcome.tasks << " messages)\n";
+        std::cerr << "vael-battle: seed " << options.seed << ": " << outcome.message << " (turn "
+                  << outcome.turns << ", " << outcome.tasks << " messages)\n";
         return 1;
     }
     return 0;

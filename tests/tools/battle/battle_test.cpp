@@ -138,6 +138,16 @@ TEST(Battle, ABattleSavedAtAnActivationGoesOnAsTheUnbrokenOne) {
     }
 }
 
+TEST(Battle, ASaveThatCannotBeWrittenStopsTheBattleAndSaysWhere) {
+    BattleOptions options = demonstration(3);
+    options.saveAt = 1;
+    options.saveFile = "/nonexistent-folder/at.sav";
+    const BattleOutcome outcome = playBattle(options);
+    EXPECT_EQ(outcome.status, BattleStatus::SaveFailed);
+    EXPECT_NE(outcome.message.find("/nonexistent-folder/at.sav"), std::string::npos) << outcome.message;
+    EXPECT_EQ(outcome.activations, 1);
+}
+
 TEST(Battle, ASavedGameCutShortIsRefusedWithItsReason) {
     test::TempDir dir("battle-cut");
     const std::string saved = (dir / "at.sav").string();
