@@ -25,10 +25,10 @@ const std::uint8_t savedHeader[12] = {'V', 'A', 'E', 'L', 1, 0, 0, 0, 0, 0, 0, 0
 
 // The dice are seeded afresh at each activation from the seed and the turn's state, which a saved game
 // keeps: a battle restored at an activation then draws what the unbroken battle drew from there on.
-unsigned activationSeed(std::uint32_t seed, const GameControl& control) {
+unsigned activationSeed(std::uint32_t seed, GameControl& control) {
     std::uint32_t gone = 0;
     for (std::int16_t i = 0; i < control.getLeaderCount(); ++i)
-        gone = gone * 3 + static_cast<std::uint32_t>(const_cast<GameControl&>(control).goneThisTurn(i) != 0);
+        gone = gone * 3 + static_cast<std::uint32_t>(control.goneThisTurn(i) != 0);
     std::uint32_t h = seed * 2654435761u;
     for (std::uint32_t part : {std::uint32_t(control.getTurn()), std::uint32_t(control.getActiveLeader()),
                                gone, std::uint32_t(control.getMomentumTries())})

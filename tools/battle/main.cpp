@@ -39,19 +39,23 @@ int main(int argc, char** argv) {
         };
         if (arg == "--seed") {
             const char* v = next("--seed");
-            if (!v || !number(v, 0, 0xFFFFFFFFll, n)) return usage("bad seed");
+            if (!v) return 2;
+            if (!number(v, 0, 0xFFFFFFFFll, n)) return usage("bad seed");
             options.seed = static_cast<std::uint32_t>(n);
         } else if (arg == "--turns") {
             const char* v = next("--turns");
-            if (!v || !number(v, 1, 30000, n)) return usage("bad turn cap");
+            if (!v) return 2;
+            if (!number(v, 1, 30000, n)) return usage("bad turn cap");
             options.turnCap = static_cast<std::int32_t>(n);
         } else if (arg == "--tasks") {
             const char* v = next("--tasks");
-            if (!v || !number(v, 1, 1ll << 40, n)) return usage("bad task cap");
+            if (!v) return 2;
+            if (!number(v, 1, 1ll << 40, n)) return usage("bad task cap");
             options.taskCap = n;
         } else if (arg == "--save-at") {
             const char* v = next("--save-at");
-            if (!v || !number(v, 0, 1 << 30, n)) return usage("bad activation to save at");
+            if (!v) return 2;
+            if (!number(v, 0, 1 << 30, n)) return usage("bad activation to save at");
             const char* file = next("--save-at");
             if (!file) return 2;
             options.saveAt = static_cast<std::int32_t>(n);
