@@ -1,0 +1,63 @@
+#include "battle_doubles.h"
+
+#include "framework/core/bus_event.h"
+#include "framework/core/command_records.h"
+
+namespace vael::battle {
+
+namespace {
+
+BattleDisplay& self(Component* target) {
+    return *static_cast<BattleDisplay*>(target);
+}
+
+} // namespace
+
+void BattleDisplay::connectHandlers() {
+    connect(LOGICAL_COMMAND, onAnimation);
+    connectNamed("UnitMovement", onAnimation);
+    connectNamed("UnitCombat", onAnimation);
+    connectNamed("WillCombatFit?", onFit);
+    connectNamed("AddCommentary", onAddCommentary);
+    connectNamed("ActivateLeader", onActivateLeader);
+    connectNamed("ResumeActiveLeader", onResumeActiveLeader);
+    connectNamed("GameEnded", onEnded);
+}
+
+ContainerBase* BattleDisplay::onAnimation(Component* target, BusMessage, ContainerBase* data) {
+    LogicalCommandInfo command;
+    if (!Container<LogicalCommandInfo>::fromMessage(data, command) || command.replyEvent.id() == NULL_EVENT)
+        return nullptr;
+    target->send(command.replyEvent, command.extra.get());
+    return nullptr;
+}
+
+ContainerBase* BattleDisplay::onFit(Component*, BusMessage, ContainerBase*) {
+    return new Container<short>(1);
+}
+
+ContainerBase* BattleDisplay::onAddCommentary(Component* target, BusMessage, ContainerBase* data) {
+    std::string text;
+    if (Container<std::string>::fromMessage(data, text) && self(target).onCommentary)
+        self(target).onCommentary(text);
+    return nullptr;
+}
+
+ContainerBase* BattleDisplay::onActivateLeader(Component* target, BusMessage, ContainerBase*) {
+    if (self(target).onActivation) self(target).onActivation(false);
+    return nullptr;
+}
+
+ContainerBase* BattleDisplay::onResumeActiveLeader(Component* target, BusMessage, ContainerBase*) {
+    if (self(target).onActivation) self(target).onActivation(true);
+    return nullptr;
+}
+
+ContainerBase* BattleDisplay::onEnded(Component* target, BusMessage, ContainerBase* data) {
+    short homeWon = 0;
+    Container<short>::fromMessage(data, homeWon);
+    if (self(target).onGameEnded) self(target).onGameEnded(homeWon != 0);
+    return nullptr;
+}
+
+} // namespace vael::battle

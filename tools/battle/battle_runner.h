@@ -1,0 +1,54 @@
+#pragma once
+// Plays one battle of the data directory with both sides given to the computer, with no window, on the
+// headless platform's virtual clock, every random number drawn from the seed. It is the backbone of the
+// end-to-end tests and of the whole-battle benchmark, and what `vael-battle` runs.
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace vael::battle {
+
+struct BattleOptions {
+    std::string dataDir;
+    std::string scenario; // the scenario file's name in the data directory, found without regard to case
+    std::uint32_t seed = 1;
+    std::int32_t turnCap = 40;
+    // Messages the program may handle before a battle that has not ended is taken for a hang.
+    std::int64_t taskCap = 2'000'000;
+    // Saves the battle at the start of the N-th activation (from 1); with a battle loaded, 0 saves it
+    // right after loading.
+    std::int32_t saveAt = -1;
+    std::string saveFile;
+    // A saved game of the scenario to go on from.
+    std::string loadFile;
+};
+
+enum class BattleStatus { Ended, TurnCap, Stalled, TaskCap, LoadFailed, SaveFailed };
+
+struct SideLosses {
+    std::string name;
+    std::int16_t lostTQ = 0, tqLimit = 0, routedTQ = 0, routing = 0, eliminated = 0;
+};
+
+struct BattleOutcome {
+    BattleStatus status = BattleStatus::Stalled;
+    std::string message; // why a battle did not end
+    std::vector<std::string> commentary;
+    std::vector<std::string> failedChecks; // what the assertion routine reported; the battle went on
+    std::string winner;                    // a nation's name; empty when nobody won
+    std::int32_t turns = 0;
+    std::int32_t activations = 0;
+    std::size_t commentaryAtSave = 0; // the lines said before the battle was saved
+
+    std::int64_t tasks = 0;
+    SideLosses home, visitor;
+};
+
+// Each commentary line goes to out (when given) as it comes.
+BattleOutcome playBattle(const BattleOptions& options, std::ostream* out = nullptr);
+
+// The outcome as the tool prints it after the commentary.
+void printOutcome(const BattleOutcome& outcome, std::ostream& out);
+
+} // namespace vael::battle

@@ -1,0 +1,102 @@
+// vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE] [--data DIR]
+// [--trace FILE] Plays a battle of the data directory with the computer on both sides and prints its
+// commentary and outcome; --trace FILE writes the game's trace there. Exits 1 when the battle cannot be
+// loaded or does not end within the caps.
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "battle_runner.h"
+#include "framework/core/debug_stream.h"
+#include "game/flow/data_files.h"
+
+namespace {
+
+int usage(const std::string& why) {
+    std::cerr << "vael-battle: " << why << "\n"
+              << "usage: vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] "
+                 "[--load FILE] [--data DIR] [--trace FILE]\n";
+    return 2;
+}
+
+bool number(const char* text, long long low, long long high, long long& value) {
+    char* end = nullptr;
+    value = std::strtoll(text, &end, 10);
+    return end != text && *end == '\0' && value >= low && value <= high;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    vael::battle::BattleOptions options;
+    // As the game chooses it, less the settings the tool does not keep.
+    options.dataDir = vael::chooseDataDirectory("", std::getenv("VAEL_DATA"), VAEL_BUILD_DATA_DIR);
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        long long n = 0;
+        auto next = [&](const char* what) -> const char* {
+            return i + 1 < argc ? argv[++i] : (usage(std::string(what) + " needs a value"), nullptr);
+        };
+        if (arg == "--seed") {
+            const char* v = next("--seed");
+            if (!v) return 2;
+            if (!number(v, 0, 0xFFFFFFFFll, n)) return usage("bad seed");
+            options.seed = static_cast<std::uint32_t>(n);
+        } else if (arg == "--turns") {
+            const char* v = next("--turns");
+            if (!v) return 2;
+            if (!number(v, 1, 30000, n)) return usage("bad turn cap");
+            options.turnCap = static_cast<std::int32_t>(n);
+        } else if (arg == "--tasks") {
+            const char* v = next("--tasks");
+            if (!v) return 2;
+            if (!number(v, 1, 1ll << 40, n)) return usage("bad task cap");
+            options.taskCap = n;
+        } else if (arg == "--save-at") {
+            const char* v = next("--save-at");
+            if (!v) return 2;
+            if (!number(v, 0, 1 << 30, n)) return usage("bad activation to save at");
+            const char* file = next("--save-at");
+            if (!file) return 2;
+            options.saveAt = static_cast<std::int32_t>(n);
+            options.saveFile = file;
+        } else if (arg == "--load") {
+            const char* v = next("--load");
+            if (!v) return 2;
+            options.loadFile = v;
+        } else if (arg == "--trace") {
+            const char* v = next("--trace");
+            if (!v) return 2;
+            if (!vael::debugStream().rdbuf()->open(v))
+                return usage(std::string("cannot write the trace to ") + v);
+        } else if (arg == "--data") {
+            const char* v = next("--data");
+            if (!v) return 2;
+            options.dataDir = v;
+        } else if (!arg.empty() && arg[0] == '-') {
+            return usage("unknown option " + arg);
+        } else if (options.scenario.empty()) {
+            options.scenario = arg;
+        } else {
+            return usage("one scenario at a time");
+        }
+    }
+    if (options.scenario.empty()) return usage("no scenario given");
+    if (options.saveAt == 0 && options.loadFile.empty()) return usage("--save-at 0 saves a loaded battle");
+
+    const vael::battle::BattleOutcome outcome = vael::battle::playBattle(options, &std::cout);
+    if (outcome.status == vael::battle::BattleStatus::LoadFailed ||
+        outcome.status == vael::battle::BattleStatus::SaveFailed) {
+        std::cerr << "vael-battle: " << outcome.message << "\n";
+        return 1;
+    }
+    vael::battle::printOutcome(outcome, std::cout);
+    for (const std::string& text : outcome.failedChecks)
+        std::cerr << "vael-battle: failed check: " << text << "\n";
+    if (outcome.status != vael::battle::BattleStatus::Ended) {
+        std::cerr << "vael-battle: seed " << options.seed << ": " << outcome.message << " (turn "
+                  << outcome.turns << ", " << outcome.tasks << " messages)\n";
+        return 1;
+    }
+    return 0;
+}
