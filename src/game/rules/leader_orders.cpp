@@ -73,6 +73,12 @@ ContainerBase* onOrderDone(Component* target, BusMessage, ContainerBase* data) {
 ContainerBase* onMissileVolley(Component* target, BusMessage, ContainerBase* data) {
     Leader* leader = asLeader(target, __LINE__);
     if (!leader) return nullptr;
+    // Missile units announce their volley with their number as an unsigned short; a short is the same.
+    unsigned short unsignedNumber = 0;
+    if (Container<unsigned short>::fromMessage(data, unsignedNumber)) {
+        leader->MissileVolley(static_cast<short>(unsignedNumber));
+        return nullptr;
+    }
     callWithPayload<short>(data, sourceFile, __LINE__, [&](short number) { leader->MissileVolley(number); });
     return nullptr;
 }

@@ -138,10 +138,11 @@ TEST_F(LeaderOrders, ABoltThrowersVolleyIsFreeAndAnyOtherVolleyCosts) {
     unit(6, 605, home, 15);
     activate();
     flow.sendNamedEmpty("InitLeader");
-    for (short n : {6, 2}) {
-        Container<short> box(n);
-        flow.sendNamed("MissileVolley", &box);
-    }
+    Container<short> bolt(6);
+    flow.sendNamed("MissileVolley", &bolt);
+    // What the missile units themselves send.
+    Container<unsigned short> archers(2);
+    flow.sendNamed("MissileVolley", &archers);
     EXPECT_EQ(values(l.getOrdersUsed(), l.getLastOrderedUnit()), "1 2");
     EXPECT_EQ(flow.only("GetUnitByNum"), (Texts{"GetUnitByNum|6", "GetUnitByNum|2"}));
 }
