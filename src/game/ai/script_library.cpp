@@ -158,7 +158,7 @@ Value query(void* owner, Value code, Value who) {
 // The group cursor.
 
 Value groupListReset(void* owner) {
-    opponent(owner).groupCursor().reset();
+    opponent(owner).groupPosition() = 0;
     return 1;
 }
 
@@ -167,22 +167,29 @@ Value deliver(VaelAI& ai, bool found, VaelUnit* unit) {
     return found && unit ? Value(unit->getUnitNum()) : -1;
 }
 
-Value groupListGetNext(void* owner) {
-    VaelAI& ai = opponent(owner);
-    VaelUnit* unit = nullptr;
-    const bool found = ai.group() && ai.groupCursor().next(unit);
-    return deliver(ai, found, unit);
+VaelUnit* groupUnitAt(const Group& group, int position) {
+    int i = 0;
+    for (VaelUnit* unit : each(group.units))
+        if (i++ == position) return unit;
+    return nullptr;
 }
 
+// The next unit from the position; past the last one the answer is -1 and the cursor starts again.
+Value groupListGetNext(void* owner) {
+    VaelAI& ai = opponent(owner);
+    std::int16_t& position = ai.groupPosition();
+    VaelUnit* unit = ai.group() ? groupUnitAt(*ai.group(), position) : nullptr;
+    position = unit ? static_cast<std::int16_t>(position + 1) : 0;
+    return deliver(ai, unit != nullptr, unit);
+}
+
+// The unit before the one given last; the next one after it follows it again.
 Value groupListGetPrevious(void* owner) {
     VaelAI& ai = opponent(owner);
-    if (!ai.group()) return deliver(ai, false, nullptr);
-    ListIterator<VaelUnit*>& cursor = ai.groupCursor();
-    cursor.reverse();
-    VaelUnit* unit = nullptr;
-    const bool found = cursor.next(unit);
-    cursor.reverse();
-    return deliver(ai, found, unit);
+    std::int16_t& position = ai.groupPosition();
+    VaelUnit* unit = ai.group() && position >= 2 ? groupUnitAt(*ai.group(), position - 2) : nullptr;
+    if (unit) --position;
+    return deliver(ai, unit != nullptr, unit);
 }
 
 Value groupListGet(void* owner) {

@@ -207,7 +207,7 @@ void VaelAI::InitAILeader(Group* group) {
     owPending_ = 0;
     owUnit_ = -1;
     group_ = group;
-    groupCursor_.attach(group->units);
+    groupPosition_ = 0;
     currentUnit_ = nullptr;
     leader_ = nullptr;
     if (leaderList_)
@@ -228,7 +228,7 @@ void VaelAI::InitAILeader(Group* group) {
     idlePasses_ = 0;
     trace << "Causing the leader to assign free attacks" << std::endl;
     assignFreeAttacks();
-    groupCursor_.reset();
+    groupPosition_ = 0;
     postToSelf("GiveAIOrder");
     finished_ = 0;
 }

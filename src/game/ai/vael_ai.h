@@ -111,7 +111,9 @@ public:
     Leader* leader() const { return leader_; }
     VaelUnit* currentUnit() const { return currentUnit_; }
     void setCurrentUnit(VaelUnit* unit) { currentUnit_ = unit; }
-    ListIterator<VaelUnit*>& groupCursor() { return groupCursor_; }
+    // The group cursor is a position, not a list node: an order can take a unit out of the group (it
+    // falls), and a node held across that would be freed under the cursor.
+    std::int16_t& groupPosition() { return groupPosition_; }
     std::int16_t leaderNumber() const { return leaderNumber_; }
     std::int16_t ordersLeft() const { return ordersLeft_; }
     void setOrdersLeft(std::int16_t n) { ordersLeft_ = n; }
@@ -140,7 +142,7 @@ private:
     List<short> movingUnits_;
     List<short> finishedUnits_;
     Group* group_ = nullptr;
-    ListIterator<VaelUnit*> groupCursor_;
+    std::int16_t groupPosition_ = 0;
     VaelUnit* currentUnit_ = nullptr;
     Leader* leader_ = nullptr;
     std::int16_t leaderNumber_ = -1;
