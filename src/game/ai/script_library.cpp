@@ -64,7 +64,7 @@ std::int16_t leaderInitiative(VaelAI& ai) {
 Value moveToward(void* owner, Value hex, Value who) {
     VaelAI& ai = opponent(owner);
     VaelUnit* unit = ai.getUnit(who);
-    if (!unit || !onMap(ai, hex)) return 0;
+    if (!unit || !onMap(ai, hex) || ai.ordersPaused()) return 0;
     std::int16_t answer = unit->MoveToward(hexOf(hex));
     if (answer == NO_MOVE) {
         debugStream() << "Just returned from MoveToward and " << unit->getName() << " returned NO_MOVE"
@@ -87,7 +87,7 @@ Value moveToward(void* owner, Value hex, Value who) {
 Value moveTo(void* owner, Value hex, Value who) {
     VaelAI& ai = opponent(owner);
     VaelUnit* unit = ai.getUnit(who);
-    if (!unit) return 0;
+    if (!unit || ai.ordersPaused()) return 0;
     ai.countOrder(number(*unit));
     return unit->canMoveTo(hexOf(hex)) ? moveToward(owner, hex, who) : 0;
 }
@@ -95,7 +95,7 @@ Value moveTo(void* owner, Value hex, Value who) {
 Value rotate(void* owner, Value who, Value facing) {
     VaelAI& ai = opponent(owner);
     VaelUnit* unit = ai.getUnit(who);
-    if (!unit || facing < 1 || facing > 8) return 0;
+    if (!unit || facing < 1 || facing > 8 || ai.ordersPaused()) return 0;
     ai.countOrder(number(*unit));
     if (facing == North || facing == South) ++facing;
     const std::int16_t answer = unit->RotateTo(static_cast<DIRECTION>(facing));
@@ -125,8 +125,9 @@ Value canAttack(void* owner, Value who, Value hex) {
 Value fire(void* owner, Value who, Value hex) {
     VaelAI& ai = opponent(owner);
     MissileCapable* unit = missileOf(owner, who);
-    if (!unit) return 0;
+    if (!unit || ai.ordersPaused()) return 0;
     ai.countOrder(number(*unit));
+    // A volley that was not loosed (the unit routed from the hit for a second order) sends no reply.
     if (unit->fireAtHex(hexOf(hex))) ai.addMovingUnit(number(*unit));
     return 1;
 }
@@ -158,7 +159,9 @@ Value query(void* owner, Value code, Value who) {
 // The group cursor.
 
 Value groupListReset(void* owner) {
-    opponent(owner).groupPosition() = 0;
+    VaelAI& ai = opponent(owner);
+    ai.groupPosition() = 0;
+    ai.groupCursorUnit() = nullptr;
     return 1;
 }
 
@@ -174,22 +177,54 @@ VaelUnit* groupUnitAt(const Group& group, int position) {
     return nullptr;
 }
 
-// The next unit from the position; past the last one the answer is -1 and the cursor starts again.
+int groupIndexOf(const Group& group, const VaelUnit* wanted) {
+    int i = 0;
+    for (VaelUnit* unit : each(group.units)) {
+        if (unit == wanted) return i;
+        ++i;
+    }
+    return -1;
+}
+
+// The positions after and before the unit given last. One that has left the group since (it fell) left
+// its follower in its place, so that one comes next.
+struct CursorSteps {
+    int next;
+    int previous;
+};
+
+CursorSteps cursorSteps(VaelAI& ai) {
+    const VaelUnit* last = ai.groupCursorUnit();
+    if (!last) return {0, -1};
+    const int at = groupIndexOf(*ai.group(), last);
+    if (at >= 0) return {at + 1, at - 1};
+    const int was = ai.groupPosition() - 1;
+    return {was, was - 1};
+}
+
+Value moveCursor(VaelAI& ai, int position) {
+    VaelUnit* unit = position >= 0 ? groupUnitAt(*ai.group(), position) : nullptr;
+    if (unit) {
+        ai.groupPosition() = static_cast<std::int16_t>(position + 1);
+        ai.groupCursorUnit() = unit;
+    }
+    return deliver(ai, unit != nullptr, unit);
+}
+
+// The next unit after the one given last; past the last one the answer is -1 and the cursor starts again.
 Value groupListGetNext(void* owner) {
     VaelAI& ai = opponent(owner);
-    std::int16_t& position = ai.groupPosition();
-    VaelUnit* unit = ai.group() ? groupUnitAt(*ai.group(), position) : nullptr;
-    position = unit ? static_cast<std::int16_t>(position + 1) : 0;
-    return deliver(ai, unit != nullptr, unit);
+    if (!ai.group()) return deliver(ai, false, nullptr);
+    const Value answer = moveCursor(ai, cursorSteps(ai).next);
+    if (answer == -1) groupListReset(owner);
+    return answer;
 }
 
 // The unit before the one given last; the next one after it follows it again.
 Value groupListGetPrevious(void* owner) {
     VaelAI& ai = opponent(owner);
-    std::int16_t& position = ai.groupPosition();
-    VaelUnit* unit = ai.group() && position >= 2 ? groupUnitAt(*ai.group(), position - 2) : nullptr;
-    if (unit) --position;
-    return deliver(ai, unit != nullptr, unit);
+    if (!ai.group()) return deliver(ai, false, nullptr);
+    return moveCursor(ai, cursorSteps(ai).previous);
 }
 
 Value groupListGet(void* owner) {
@@ -383,7 +418,7 @@ Value isLeader(void* owner, Value who) {
 Value attack(void* owner, Value who, Value hex) {
     VaelAI& ai = opponent(owner);
     Combat* unit = combatOf(owner, who);
-    if (!unit) return 0;
+    if (!unit || ai.ordersPaused()) return 0;
     ai.countOrder(number(*unit));
     unit->declareShock(hexOf(hex));
     return 1;
@@ -400,7 +435,7 @@ Value attemptToRally(void* owner, Value who) {
     Combat* unit = combatOf(owner, who);
     // A unit that is not routing has nothing to rally from; a failed roll would send it into a terminal
     // rout for nothing.
-    if (!unit || !unit->isRouting()) return 0;
+    if (!unit || !unit->isRouting() || ai.ordersPaused()) return 0;
     ai.countOrder(number(*unit));
     if (unit->attemptRally(leaderInitiative(ai)) != 1) return 0;
     unit->refaceAfterRally();
@@ -414,7 +449,7 @@ Value breakPoint(void*) {
 Value recover(void* owner, Value who) {
     VaelAI& ai = opponent(owner);
     Combat* unit = combatOf(owner, who);
-    if (!unit) return 0;
+    if (!unit || ai.ordersPaused()) return 0;
     ai.countOrder(number(*unit));
     unit->restoreCohesion(leaderInitiative(ai));
     return 1;
@@ -465,7 +500,7 @@ Value turnToAttack(void* owner, Value who) {
     VaelAI& ai = opponent(owner);
     Combat* unit = combatOf(owner, who);
     if (!unit) return -1;
-    if (!ai.landscape()) return 0;
+    if (!ai.landscape() || ai.ordersPaused()) return 0;
     const DIRECTION start = unit->getFacing();
     for (int k = 0; k <= 3; ++k) {
         for (const std::uint32_t sense : {2u, 1u}) {

@@ -69,6 +69,16 @@ ContainerBase* onEndOWSegment(Component* target, BusMessage, ContainerBase*) {
     return nullptr;
 }
 
+ContainerBase* onBeginOWSegment(Component* target, BusMessage, ContainerBase*) {
+    if (VaelAI* ai = opponentOf(target, __LINE__)) ai->BeginOWSegment();
+    return nullptr;
+}
+
+ContainerBase* onCheckOWBegun(Component* target, BusMessage, ContainerBase*) {
+    if (VaelAI* ai = opponentOf(target, __LINE__)) ai->checkWithdrawalBegan();
+    return nullptr;
+}
+
 } // namespace
 
 VaelAI::VaelAI(VaelLogicalLandscape* landscape) : ComputerOpponent("VaelAI"), landscape_(landscape) {
@@ -182,6 +192,7 @@ void VaelAI::connectHandlers() {
     connectNamed("InitAILeader", onInitAILeader);
     connectNamed("GiveAIOrder", onGiveAIOrder);
     connectNamed("FinishedGivingAIOrders", onFinishedGivingAIOrders);
+    connectNamed("CheckOWBegun", onCheckOWBegun);
     blockForwardingNamed("FinishedGivingAIOrders", 2);
 }
 
@@ -205,9 +216,11 @@ void VaelAI::InitAILeader(Group* group) {
     active_ = true;
     boxShown_ = false;
     owPending_ = 0;
+    owBegun_ = 0;
     owUnit_ = -1;
     group_ = group;
     groupPosition_ = 0;
+    groupCursorUnit_ = nullptr;
     currentUnit_ = nullptr;
     leader_ = nullptr;
     if (leaderList_)
@@ -229,6 +242,7 @@ void VaelAI::InitAILeader(Group* group) {
     trace << "Causing the leader to assign free attacks" << std::endl;
     assignFreeAttacks();
     groupPosition_ = 0;
+    groupCursorUnit_ = nullptr;
     postToSelf("GiveAIOrder");
     finished_ = 0;
 }
@@ -266,6 +280,13 @@ void VaelAI::unitDoneAnimating(std::int16_t unitNumber) {
     finishedUnits_.append(unitNumber);
     auto& trace = debugStream();
     trace << "Here in VaelAI::unitDoneAnimating.  The unit # == " << unitNumber << std::endl;
+    if (owPending_ && !owBegun_ && unitNumber == owUnit_) {
+        // The unit itself decides at the end of its move whether the enemy may withdraw, and the enemy
+        // may have been pinned or turned meanwhile. What it posts then comes after a message posted
+        // now, so the check goes round the queue twice before it concludes that nothing began.
+        owChecks_ = 2;
+        postToSelf("CheckOWBegun");
+    }
     if (!movingUnits_.isEmpty()) return;
     trace << "According to VaelAI::unitDoneAnimating, there are no more animations" << std::endl;
     if (!owPending_)
@@ -276,6 +297,9 @@ void VaelAI::unitDoneAnimating(std::int16_t unitNumber) {
 
 void VaelAI::startWithdrawal(std::int16_t unitNumber, std::int16_t destination) {
     owPending_ = 1;
+    owBegun_ = 0;
+    if (!isConnected(RegisteredMessage::getId("BeginOWSegment"), onBeginOWSegment))
+        connectNamed("BeginOWSegment", onBeginOWSegment);
     owUnit_ = unitNumber;
     owDestination_ = destination;
     if (!isConnected(RegisteredMessage::getId("EndOWSegment"), onEndOWSegment))
@@ -285,6 +309,7 @@ void VaelAI::startWithdrawal(std::int16_t unitNumber, std::int16_t destination) 
 
 void VaelAI::EndOWSegment() {
     disconnectNamed("EndOWSegment", onEndOWSegment);
+    disconnectNamed("BeginOWSegment", onBeginOWSegment);
     owPending_ = 0;
     auto& trace = debugStream();
     trace << "The OW Segment is finished as far as VaelAI is concerned." << std::endl;
@@ -301,6 +326,20 @@ void VaelAI::EndOWSegment() {
     } else {
         trace << "Still OWing so no orders are to be given." << std::endl;
     }
+}
+
+void VaelAI::checkWithdrawalBegan() {
+    if (!active_ || !owPending_ || owBegun_) return;
+    if (--owChecks_ > 0) {
+        postToSelf("CheckOWBegun");
+        return;
+    }
+    // No segment began, so no "EndOWSegment" will come to resume the orders.
+    debugStream() << "No withdrawal began after unit #" << owUnit_ << "'s move; the orders go on" << std::endl;
+    disconnectNamed("EndOWSegment", onEndOWSegment);
+    disconnectNamed("BeginOWSegment", onBeginOWSegment);
+    owPending_ = 0;
+    postToSelf("GiveAIOrder");
 }
 
 void VaelAI::FinishedGivingAIOrders() {

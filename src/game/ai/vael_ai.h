@@ -88,6 +88,8 @@ public:
     void GiveAIOrder();
     void unitDoneAnimating(std::int16_t unitNumber);
     void EndOWSegment();
+    void BeginOWSegment() { owBegun_ = 1; }
+    void checkWithdrawalBegan();
     void FinishedGivingAIOrders();
     void assignFreeAttacks();
 
@@ -111,9 +113,11 @@ public:
     Leader* leader() const { return leader_; }
     VaelUnit* currentUnit() const { return currentUnit_; }
     void setCurrentUnit(VaelUnit* unit) { currentUnit_ = unit; }
-    // The group cursor is a position, not a list node: an order can take a unit out of the group (it
-    // falls), and a node held across that would be freed under the cursor.
+    // The group cursor is the unit given last and the position it was given at, not a list node: an
+    // order can take a unit out of the group (it falls), and a node held across that would be freed
+    // under the cursor. No unit: nothing given since the walk began.
     std::int16_t& groupPosition() { return groupPosition_; }
+    VaelUnit*& groupCursorUnit() { return groupCursorUnit_; }
     std::int16_t leaderNumber() const { return leaderNumber_; }
     std::int16_t ordersLeft() const { return ordersLeft_; }
     void setOrdersLeft(std::int16_t n) { ordersLeft_ = n; }
@@ -121,6 +125,9 @@ public:
     std::int16_t isFinished() const { return finished_; }
     void finishLeader() { finished_ = 1; }
     std::int16_t owPending() const { return owPending_; }
+    // A withdrawal the last order may have started pauses the orders: one given before it is settled
+    // could close the enemy's way back or meet a unit still withdrawing.
+    bool ordersPaused() const { return owPending_ != 0; }
     std::int16_t owUnit() const { return owUnit_; }
     std::int16_t owDestination() const { return owDestination_; }
     void setOWDestination(std::int16_t hex) { owDestination_ = hex; }
@@ -143,6 +150,7 @@ private:
     List<short> finishedUnits_;
     Group* group_ = nullptr;
     std::int16_t groupPosition_ = 0;
+    VaelUnit* groupCursorUnit_ = nullptr;
     VaelUnit* currentUnit_ = nullptr;
     Leader* leader_ = nullptr;
     std::int16_t leaderNumber_ = -1;
@@ -152,6 +160,8 @@ private:
     std::int16_t owPending_ = 0;
     std::int16_t owUnit_ = -1;
     std::int16_t owDestination_ = -1;
+    std::int16_t owBegun_ = 0;
+    std::int16_t owChecks_ = 0;
     std::vector<std::unique_ptr<List<short>>> lists_;
     std::vector<std::unique_ptr<ScriptListCursor>> cursors_;
     std::int32_t listCount_ = 0;

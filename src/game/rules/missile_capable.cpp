@@ -74,8 +74,7 @@ std::int16_t MissileCapable::canFireAt(std::int16_t hex) {
 std::int16_t MissileCapable::fireAtHex(std::int16_t hex) {
     // An empty quiver fires nothing, whoever gives the order.
     if (!missilesLeft_ || !canFireAt(hex)) return 0;
-    fireAt(hex);
-    return 1;
+    return fireAt(hex) ? 1 : 0;
 }
 
 std::int16_t MissileCapable::Query(std::int16_t code) {

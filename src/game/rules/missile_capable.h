@@ -56,8 +56,9 @@ public:
 
     const List<short>& rebuildTargets();
     void refreshTargets(std::int16_t flag);
-    // The player's click on a target.
-    void fireAt(std::int16_t hex);
+    // The player's click on a target; whether the volley was loosed (the hit for ordering the unit again
+    // may rout it first).
+    bool fireAt(std::int16_t hex);
     // Game flow's carrying out of the fire order: one volley spent, the display shows it.
     void fireMissiles(std::int16_t hex);
     // The display's volley is over: the hits are worked out (only for this unit's own volley).

@@ -235,12 +235,12 @@ std::int16_t MissileCapable::EndOWSegment(std::uint16_t happened, VaelUnit* unit
 
 // Firing.
 
-void MissileCapable::fireAt(std::int16_t hex) {
-    if (!targetHexes_.contains(hex)) return;
+bool MissileCapable::fireAt(std::int16_t hex) {
+    if (!targetHexes_.contains(hex)) return false;
     debugStream() << getName() << " firing at hex " << hex << std::endl;
     if (usedThisTurn_ && unitType_ != 15 && !orderedThisActivation_ &&
         !orderAgainHit("is taking a cohesion hit for being ordered again this turn."))
-        return;
+        return false;
     firedThisActivation_ = 1;
     if (!isConnected(named("ReturnFromMissileFire"), onReturnFromMissileFire))
         connectNamed("ReturnFromMissileFire", onReturnFromMissileFire);
@@ -268,6 +268,7 @@ void MissileCapable::fireAt(std::int16_t hex) {
     // The order is given: withdrawals no longer change what the unit could have aimed at.
     disconnectNamed("OWResolved", onTargetsMayChange);
     choosingTarget_ = 0;
+    return true;
 }
 
 void MissileCapable::fireMissiles(std::int16_t hex) {

@@ -94,6 +94,21 @@ protected:
     }
     std::string number(const std::string& name) const { return std::to_string(unitNumber(name)); }
 
+    // Stands a one-hex fighting unit on another hex of the field, facing as given.
+    Combat* place(const std::string& name, std::int16_t hex, DIRECTION facing) {
+        Combat* unit = layer.findCombatUnitByName(name);
+        if (!unit) {
+            ADD_FAILURE() << "no unit " << name;
+            return nullptr;
+        }
+        layer.getVaelLandscape()->removeFromRegion(unit, static_cast<std::int16_t>(unit->getHex()));
+        unit->setFacing(facing);
+        unit->setHex(static_cast<std::uint16_t>(hex));
+        layer.getVaelLandscape()->addToRegion(unit, hex);
+        unit->rebuildZOC();
+        return unit;
+    }
+
     // Global variable i of the compiled script (declared first, in order).
     std::int32_t global(std::int32_t i) const { return ai->interpreter().cell(i); }
 

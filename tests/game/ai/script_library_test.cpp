@@ -138,8 +138,10 @@ TEST_F(ScriptLibrary, ReadsTheMapAndTheUnits) {
     Leader* leader = layer.findLeaderByName("Vaelmoric the Bold");
     ASSERT_TRUE(leader);
     expectRows({
-        {"", "HexOccupancy(410)", unitNumber("Vaelmoric the Bold")},
-        {"", "HexOccupancy(600)", unitNumber("Taxis of Hagnon")},
+        {"", "HexOccupancy(1114)", unitNumber("Vaelmoric the Bold")},
+        {"", "HexOccupancy(602)", unitNumber("Taxis of Hagnon")},
+        {"", "HexOccupancy(603)", unitNumber("Taxis of Hagnon")},
+        {"", "HexOccupancy(601)", -1},
         {"", "HexOccupancy(1010)", -1},
         {"", "HexOccupancy(-1)", -1},
         {"", "HexOccupancy(70000)", -1},

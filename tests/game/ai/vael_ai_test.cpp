@@ -3,6 +3,8 @@
 #include "opponent_fixture.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace vael::test {
 namespace {
@@ -37,6 +39,23 @@ protected:
     std::string ile[7];
 };
 
+// Runs an action the first time a message is heard, before the units that connect later hear it.
+class FirstHearing : public Component {
+public:
+    FirstHearing(const char* message, std::function<void()> action)
+        : Component("First Hearing"), message_(message), action_(std::move(action)) {}
+    void connectHandlers() override { connectNamed(message_, onHeard); }
+
+private:
+    static ContainerBase* onHeard(Component* target, BusMessage, ContainerBase*) {
+        auto* self = static_cast<FirstHearing*>(target);
+        if (auto action = std::exchange(self->action_, nullptr)) action();
+        return nullptr;
+    }
+    const char* message_;
+    std::function<void()> action_;
+};
+
 TEST_F(Activation, OrdersInARowToOneUnitCostOneOrder) {
     ASSERT_GE(initiative, 3);
     ASSERT_EQ(compile(plan("Rotate(" + ile[1] + ", 4); Rotate(" + ile[1] + ", 6); Rotate(" + ile[1] +
@@ -64,7 +83,7 @@ TEST_F(Activation, ARefusedMoveToCostsAnOrderButAMoveTowardThatDidNotMoveDoesNot
     EXPECT_EQ(global(2), 0);
     EXPECT_EQ(global(3), 0);
     EXPECT_EQ(ai->ordersLeft(), initiative - 1);
-    EXPECT_EQ(layer.findCombatUnitByName("Companion Ile 1")->getHex(), 812);
+    EXPECT_EQ(layer.findCombatUnitByName("Companion Ile 1")->getHex(), 1012);
     EXPECT_EQ(endings(), 1);
 }
 
@@ -103,7 +122,7 @@ TEST_F(Activation, AMoveEndsTheActivationOnlyAfterItsAnimation) {
     activate();
     EXPECT_EQ(global(0), 2);
     Combat* moved = layer.findCombatUnitByName("Companion Ile 1");
-    EXPECT_NE(moved->getHex(), 812);
+    EXPECT_NE(moved->getHex(), 1012);
     EXPECT_EQ(ai->ordersLeft(), initiative - 1);
     EXPECT_TRUE(ai->movingUnits().isEmpty());
     EXPECT_TRUE(ai->finishedUnits().contains(static_cast<short>(moved->getUnitNum())));
@@ -214,6 +233,141 @@ TEST_F(Activation, ACursorWalksTheGroupBothWays) {
     EXPECT_EQ(global(1), unitNumber("Companion Ile 1"));
     EXPECT_EQ(global(2), unitNumber("Companion Ile 1"));
     EXPECT_EQ(global(3), 6);
+}
+
+// The left wing's bowmen go out against the Riders of the Fords, horsemen who may withdraw before men on
+// foot. A plan of two passes: the first moves the first bowmen beside the riders and then tries every
+// kind of order on the second; the second pass turns the second bowmen and finishes the leader.
+class Withdrawal : public Activation {
+protected:
+    void SetUp() override {
+        Activation::SetUp();
+        riders = place("Riders of the Fords 1", 1011, West);
+        bowmen2 = layer.findCombatUnitByName("Ridge Bowmen 2");
+        Leader* melagor = layer.findLeaderByName("Melagor");
+        ASSERT_TRUE(riders && bowmen2 && melagor);
+        ASSERT_EQ(bowmen2->getFacing(), East);
+        orders = melagor->ordersLeft();
+        const std::string b1 = number("Ridge Bowmen 1"), b2 = number("Ridge Bowmen 2");
+        ASSERT_EQ(compile("S { var pass, moved, r0, r1, r2, r3, r4, r5; Conditions { var go; go = TRUE; }; procedure Plan() { "
+                          "pass = pass + 1; if pass = = 1 { moved = MoveToward(1011, " + b1 + "); "
+                          "r0 = Rotate(" + b2 + ", 4); r1 = MoveToward(612, " + b2 + "); r2 = MoveTo(612, " +
+                          b2 + "); r3 = Recover(" + b2 + "); r4 = Attack(" + b2 + ", 1011); r5 = Fire(" +
+                          b2 + ", 1011); }; if pass = = 2 { Rotate(" + b2 + ", 4); FinishLeader(); }; }; "
+                          "Orders for LeftWing { go Plan(); }; }"),
+                  1);
+        order.attach(layer);
+    }
+    // Where the first of each message was heard, or -1.
+    long heardAt(const std::string& name) const {
+        const auto at = std::find_if(order.heard.begin(), order.heard.end(),
+                                     [&](const std::string& h) { return h.starts_with(name + " "); });
+        return at == order.heard.end() ? -1 : at - order.heard.begin();
+    }
+    // Every order the first pass gave the second bowmen while the withdrawal was pending was refused, and
+    // the activation ended once, with the bowmen's one move and the second pass's turn paid for.
+    void expectOrdersRefusedWhilePending() {
+        EXPECT_EQ(global(1), 2);
+        const char* tried[] = {"Rotate", "MoveToward", "MoveTo", "Recover", "Attack", "Fire"};
+        for (int i = 0; i < 6; ++i) {
+            SCOPED_TRACE(tried[i]);
+            EXPECT_EQ(global(2 + i), 0);
+        }
+        EXPECT_EQ(bowmen2->getHex(), 811);
+        EXPECT_EQ(bowmen2->getFacing(), SouthEast);
+        EXPECT_EQ(ai->ordersLeft(), orders - 2);
+        EXPECT_EQ(ai->owPending(), 0);
+        EXPECT_EQ(endings(), 1);
+    }
+
+    Combat *riders = nullptr, *bowmen2 = nullptr;
+    std::int16_t orders = 0;
+    TestDisplay order{{}, {"BeginOWSegment", "EndOWSegment", "EndOrdersPhase"}};
+};
+
+// The move ends beside the riders and they may withdraw: the second pass waits for the end of the segment.
+TEST_F(Withdrawal, OrdersWaitUntilTheWithdrawalTheMoveStartedIsOver) {
+    activate("LeftWing");
+    expectOrdersRefusedWhilePending();
+    ASSERT_NE(heardAt("BeginOWSegment"), -1);
+    EXPECT_LT(heardAt("BeginOWSegment"), heardAt("EndOWSegment"));
+    EXPECT_LT(heardAt("EndOWSegment"), heardAt("EndOrdersPhase"));
+}
+
+// Whether the enemy may withdraw is the moving unit's to decide at the end of its move. Pinned by other
+// bowmen once the move is over, the riders stay, no segment begins, and the orders go on rather than wait
+// for an end that never comes.
+TEST_F(Withdrawal, AWithdrawalThatNeverBeginsDoesNotHoldTheOrders) {
+    FirstHearing pin("MovementDone", [this] { place("Ridge Bowmen 3", 1111, West); });
+    pin.attach(layer);
+    activate("LeftWing");
+    expectOrdersRefusedWhilePending();
+    EXPECT_EQ(heardAt("BeginOWSegment"), -1);
+    EXPECT_EQ(riders->getHex(), 1011);
+}
+
+// A unit can leave the group during an order (it falls). The cursor then goes on from where that unit
+// stood: its follower comes next. Here a move by the bowmen is under way when a unit of the left wing is
+// eliminated; the cursor had last given the second phalanx, Orthon.
+struct Fall {
+    const char* falls;
+    const char* step; // the cursor's procedure called after the order
+    const char* gives; // nullptr: none
+};
+
+class GroupCursor : public Activation, public testing::WithParamInterface<Fall> {};
+
+TEST_P(GroupCursor, GoesOnPastAUnitThatFellDuringAnOrder) {
+    const Fall& row = GetParam();
+    Combat* falls = layer.findCombatUnitByName(row.falls);
+    ASSERT_TRUE(falls);
+    FirstHearing fall("UnitMovement", [&] {
+        layer.UnitEliminated(EliminateUnitData{falls->getNation(), 1, falls->getUnitType(),
+                                               static_cast<std::uint16_t>(falls->getUnitNum())});
+    });
+    fall.attach(layer);
+    ASSERT_EQ(compile("S { var r0, r1, r2, r3; Conditions { var go; go = TRUE; }; procedure Plan() { "
+                      "r0 = GroupListGetNext(); r0 = GroupListGetNext(); MoveToward(1010, " +
+                      number("Ridge Bowmen 1") + "); r1 = GroupListGetSize(); r2 = " + row.step +
+                      "(); FinishLeader(); }; "
+                      "Orders for LeftWing { go Plan(); }; }"),
+              1);
+    activate("LeftWing");
+    EXPECT_EQ(global(0), unitNumber("Taxis of Orthon"));
+    EXPECT_EQ(global(1), 10);
+    EXPECT_EQ(global(2), row.gives ? unitNumber(row.gives) : -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Falls, GroupCursor,
+                         testing::Values(Fall{"Taxis of Orthon", "GroupListGetNext", "Taxis of Philon"},
+                                         Fall{"Taxis of Orthon", "GroupListGetPrevious", "Taxis of Nikandor"},
+                                         Fall{"Taxis of Nikandor", "GroupListGetNext", "Taxis of Philon"},
+                                         Fall{"Taxis of Nikandor", "GroupListGetPrevious", nullptr},
+                                         Fall{"Taxis of Philon", "GroupListGetNext", "Taxis of Sostrat"},
+                                         Fall{"Taxis of Philon", "GroupListGetPrevious", "Taxis of Nikandor"}),
+                         [](const testing::TestParamInfo<Fall>& info) {
+                             const std::string name = info.param.falls;
+                             return name.substr(name.rfind(' ') + 1) + "FallsThen" + (info.param.step + 12);
+                         });
+
+// A second order in a turn costs a cohesion hit; one that routs the bowmen looses no volley, and nothing
+// is waited for.
+TEST_F(Activation, AVolleyThatRoutsItsUnitBeforeItIsLoosedIsNotAwaited) {
+    place("Riders of the Fords 1", 1010, West);
+    Combat* bowmen = layer.findCombatUnitByName("Ridge Bowmen 1");
+    bowmen->setUsedThisTurn(1);
+    bowmen->setCohesionHits(static_cast<std::uint16_t>(bowmen->getTroopQuality() - 1));
+    const std::string b1 = number("Ridge Bowmen 1");
+    ASSERT_EQ(compile("S { var r0, r1; Conditions { var go; go = TRUE; }; procedure Plan() { "
+                      "r0 = FindClosestEnemyToFire(" + b1 + "); r1 = Fire(" + b1 + ", r0); FinishLeader(); }; "
+                      "Orders for LeftWing { go Plan(); }; }"),
+              1);
+    activate("LeftWing");
+    EXPECT_EQ(global(0), 1010);
+    EXPECT_EQ(global(1), 1);
+    EXPECT_TRUE(bowmen->isRouting());
+    EXPECT_TRUE(ai->movingUnits().isEmpty());
+    EXPECT_EQ(endings(), 1);
 }
 
 } // namespace

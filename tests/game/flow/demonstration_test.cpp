@@ -64,8 +64,8 @@ TEST_F(Demonstration, LoadsBothArmiesWithTheirCommanders) {
     ASSERT_TRUE(vaelmoric && tezhar);
     EXPECT_NE(dynamic_cast<Vaelmoric*>(vaelmoric), nullptr);
     EXPECT_EQ(vaelmoric->getUnitNum(), 0);
-    EXPECT_EQ(vaelmoric->getHex(), 410);
-    EXPECT_EQ(tezhar->getHex(), 2810);
+    EXPECT_EQ(vaelmoric->getHex(), 1114);
+    EXPECT_EQ(tezhar->getHex(), 2408);
     EXPECT_EQ(tezhar->getNation(), 3u);
     EXPECT_EQ(layer.getLeaders().count(), 6);
 
@@ -77,8 +77,8 @@ TEST_F(Demonstration, LoadsBothArmiesWithTheirCommanders) {
     Combat* first = layer.findCombatUnitByName("Taxis of Hagnon");
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->getUnitNum(), 3); // after the three Macedonian leaders
-    EXPECT_EQ(first->getHex(), 600);
-    EXPECT_EQ(first->getSecondHex(), 601);
+    EXPECT_EQ(first->getHex(), 602);
+    EXPECT_EQ(first->getSecondHex(), 603);
     EXPECT_EQ(layer.findGroup(2)->units.count(), 8);
     EXPECT_EQ(layer.findGroup(3)->units.count(), 4 + skirmishers);
     EXPECT_EQ(layer.findGroup(1)->units.count(), 6);

@@ -93,18 +93,18 @@ TEST(Battle, TheCommentaryIsPrintedAsItComes) {
 }
 
 // Each seed plays to the end of the game within the caps; a battle that hangs, stalls or runs past them
-// fails and names its seed. Disabled while the demonstration battle cannot end: its plans move the groups
-// out of their leaders' command range and never move the leaders, so after the first advances nobody
-// can be ordered and the turns pass without a blow.
-TEST(Battle, DISABLED_EverySeededBattleEndsWithinTheCaps) {
-    for (std::uint32_t seed = 1; seed <= 100; ++seed) {
-        BattleOptions options = demonstration(seed);
-        options.turnCap = 40;
-        const BattleOutcome outcome = playBattle(options);
-        EXPECT_EQ(outcome.status, BattleStatus::Ended) << "seed " << seed << ": " << describe(outcome);
-        EXPECT_FALSE(outcome.commentary.empty()) << "seed " << seed;
-    }
+// fails under its seed's name. CTest runs the seeds in shards side by side (tests/CMakeLists.txt).
+class SeededBattle : public testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(SeededBattle, EndsWithinTheCaps) {
+    BattleOptions options = demonstration(GetParam());
+    options.turnCap = 40;
+    const BattleOutcome outcome = playBattle(options);
+    EXPECT_EQ(outcome.status, BattleStatus::Ended) << describe(outcome);
+    EXPECT_FALSE(outcome.commentary.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Seeds, SeededBattle, testing::Range(1u, 101u));
 
 // Saved at an activation and loaded, the battle goes on as the unbroken one did; saved again at once, the
 // file is the same, byte for byte.
