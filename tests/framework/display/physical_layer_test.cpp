@@ -78,8 +78,8 @@ protected:
     PhysicalObject* object(int index) const { return test::valuesOf(layer->objects()).at(index); }
 
     test::TestApplication app;
-    Bitmap square{Dim(4, 4), PixelOpaque, std::vector<std::uint8_t>(16, 1).data(),
-                  16}; // drawn from its corner
+    // Drawn from its top-left corner.
+    Bitmap square{Dim(4, 4), PixelOpaque, std::vector<std::uint8_t>(16, 1).data(), 16};
     Bus game{"Game"};
     test::Probe logic{"L"};
     test::Probe display{"D"};
@@ -122,13 +122,10 @@ TEST_F(PhysicalLayerTest, FilesSpritesStablyInDepthOrder) {
     struct Row {
         std::vector<std::int16_t> inserted; // heights, in order of arrival
         std::vector<std::int16_t> order;    // arrival numbers, back to front
-    };
-    for (const Row& r : std::vector<Row>{{{10, 30, 20}, {0, 2, 1}},
-                                         {{30, 10}, {1, 0}},
-                                         {{20, 20, 20}, {0, 1, 2}},
-                                         {{10, 30, 20, 20}, {0, 2, 3, 1}},
-                                         {{30, 20, 10}, {2, 1, 0}},
-                                         {{20, 10, 20, 10}, {1, 3, 0, 2}}}) {
+    } rows[] = {{{10, 30, 20}, {0, 2, 1}}, {{30, 10}, {1, 0}},
+                {{20, 20, 20}, {0, 1, 2}}, {{10, 30, 20, 20}, {0, 2, 3, 1}},
+                {{30, 20, 10}, {2, 1, 0}}, {{20, 10, 20, 10}, {1, 3, 0, 2}}};
+    for (const Row& r : rows) {
         SCOPED_TRACE(testing::PrintToString(r.inserted));
         std::vector<std::unique_ptr<Sprite>> sprites;
         for (std::size_t i = 0; i < r.inserted.size(); ++i) {
