@@ -26,12 +26,7 @@ struct Target : Bitmap {
 };
 
 class BitmapTest : public ::testing::Test {
-protected:
-    BitmapTest() { app.setPalette(&palette, nullptr); }
-    ~BitmapTest() override { app.setPalette(nullptr, nullptr); }
-
-    TestApplication app;
-    TablePalette palette;
+    TablePaletteApp app;
 };
 
 std::uint8_t add(int value, int step) {

@@ -12,11 +12,7 @@ namespace vael::test {
 namespace {
 
 class BlockTest : public ::testing::Test {
-protected:
-    BlockTest() { app.setPalette(&palette, nullptr); }
-    ~BlockTest() override { app.setPalette(nullptr, nullptr); }
-    TestApplication app;
-    TablePalette palette;
+    TablePaletteApp app;
 };
 
 TEST_F(BlockTest, SetOverlayMakesTheLayersAndSlotsBelowIt) {

@@ -53,19 +53,15 @@ TEST_F(LandscapeTest, TheDirtyListMergesTouchingBoxesAndRestartsAfterEachAbsorpt
         std::vector<Box> in;
         std::vector<Box> out;
     } cases[] = {
+        // clang-format off
         {"the empty box is ignored", {Box(0, 0, 0, 0)}, {}},
         {"a box at the origin with a size is kept", {Box(0, 0, 1, 1)}, {Box(0, 0, 1, 1)}},
         {"boxes sharing an edge end as one", {Box(0, 0, 10, 10), Box(10, 0, 5, 10)}, {Box(0, 0, 15, 10)}},
-        {"a gap of one pixel keeps them apart",
-         {Box(0, 0, 10, 10), Box(11, 0, 5, 10)},
-         {Box(0, 0, 10, 10), Box(11, 0, 5, 10)}},
+        {"a gap of one pixel keeps them apart", {Box(0, 0, 10, 10), Box(11, 0, 5, 10)}, {Box(0, 0, 10, 10), Box(11, 0, 5, 10)}},
         {"an overlap joins", {Box(0, 0, 10, 10), Box(5, 5, 10, 10)}, {Box(0, 0, 15, 15)}},
-        {"a box that grows onto an earlier one absorbs it too",
-         {Box(0, 0, 10, 10), Box(20, 0, 10, 30), Box(10, 20, 10, 5)},
-         {Box(0, 0, 30, 30)}},
-        {"the grown box goes to the end",
-         {Box(50, 50, 5, 5), Box(0, 0, 5, 5), Box(55, 50, 5, 5)},
-         {Box(0, 0, 5, 5), Box(50, 50, 10, 5)}},
+        {"a box that grows onto an earlier one absorbs it too", {Box(0, 0, 10, 10), Box(20, 0, 10, 30), Box(10, 20, 10, 5)}, {Box(0, 0, 30, 30)}},
+        {"the grown box goes to the end", {Box(50, 50, 5, 5), Box(0, 0, 5, 5), Box(55, 50, 5, 5)}, {Box(0, 0, 5, 5), Box(50, 50, 10, 5)}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -34,11 +34,6 @@ constexpr Dim TileSize(100, 60);
 // background that repeats every 13 x 11 pixels, shown by a 100 x 60 tile of 10 x 5 cells.
 class LandscapeTileTest : public ::testing::Test {
 protected:
-    LandscapeTileTest() { app.setPalette(&palette, nullptr); }
-    ~LandscapeTileTest() override {
-        tile.reset();
-        app.setPalette(nullptr, nullptr);
-    }
     void SetUp() override {
         background.reset(patternBitmap(13, 11));
         land.setBackground(background.get());
@@ -75,8 +70,7 @@ protected:
     }
     std::uint8_t shownAt(int x, int y) { return parent.bits()[y * parent.stride() + x]; }
 
-    TestApplication app;
-    TablePalette palette;
+    TablePaletteApp app;
     Bus bus{"Layer"};
     RecordingLandscape land{Dim(24, 18), Dim(20, 15)};
     Listener sender{{POINT_SELECTED, POINT_FLYBY}};
@@ -96,10 +90,8 @@ TEST_F(LandscapeTileTest, CellsAndPointsWithAGridOffsetTruncateTowardZero) {
         {Point(0, 0), Point(1, 1)},     {Point(-16, -8), Point(0, 0)},    {Point(-17, -9), Point(0, 0)},
         {Point(-20, 0), Point(0, 1)},   {Point(-33, -17), Point(-1, -1)}, {Point(-32, -16), Point(-1, -1)},
         {Point(-31, -15), Point(0, 0)}, {Point(15, 7), Point(1, 1)},      {Point(16, 8), Point(2, 2)}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(std::to_string(r.point.x) + "," + std::to_string(r.point.y));
-        EXPECT_EQ(t.pointToCell(r.point), r.cell);
-    }
+    for (const auto& r : rows)
+        EXPECT_EQ(t.pointToCell(r.point), r.cell) << r.point.x << "," << r.point.y;
     LandscapeTile none(Dim(0, 0), nullptr, Point(), Point());
     EXPECT_EQ((std::tuple{t.cellToPoint(Point(2, 3)), t.cellToPoint(Point(0, 0)), t.cellsToPixels(Dim(3, -2)),
                           t.pixelsToCells(Dim(47, -15)), t.originCell(), none.pointToCell(Point(5, 5))}),
@@ -107,19 +99,19 @@ TEST_F(LandscapeTileTest, CellsAndPointsWithAGridOffsetTruncateTowardZero) {
 }
 
 TEST_F(LandscapeTileTest, AScrollDrawsOnlyTheExposedStrips) {
+    tile->scrollToCell(Point(2, 3)); // the cell shown: nothing is painted
+    EXPECT_TRUE(land.drawn.empty());
     const struct {
         const char* what;
         Dim by;
         std::vector<Box> drawn;
     } rows[] = {
-        {"down and right: a full-height strip at the right, the rest of the bottom",
-         Dim(2, 1),
-         {Box(120, 20, 20, 60), Box(40, 75, 80, 5)}},
-        {"up and left: a full-height strip at the left, the rest of the top",
-         Dim(-2, -1),
-         {Box(0, 10, 20, 60), Box(20, 10, 80, 5)}},
+        // Down and right: a full-height strip at the right, the rest of the bottom; up and left likewise.
+        {"down and right", Dim(2, 1), {Box(120, 20, 20, 60), Box(40, 75, 80, 5)}},
+        {"up and left", Dim(-2, -1), {Box(0, 10, 20, 60), Box(20, 10, 80, 5)}},
         {"right only", Dim(1, 0), {Box(120, 15, 10, 60)}},
         {"up only", Dim(0, -3), {Box(20, 0, 100, 15)}},
+        {"down one", Dim(0, 1), {Box(20, 75, 100, 5)}},
         {"one pixel short of the width still shifts", Dim(9, 0), {Box(120, 15, 90, 60)}},
         {"the whole width repaints", Dim(10, 0), {Box(120, 15, 100, 60)}},
         {"the whole height repaints", Dim(0, -12), {Box(20, -45, 100, 60)}},
@@ -135,13 +127,6 @@ TEST_F(LandscapeTileTest, AScrollDrawsOnlyTheExposedStrips) {
         EXPECT_EQ(land.drawn, r.drawn);
         EXPECT_EQ(pixelsOf(tile->backBitmap()), fullRepaint());
     }
-}
-
-TEST_F(LandscapeTileTest, ScrollingToTheCellShownPaintsNothing) {
-    tile->scrollToCell(Point(2, 3));
-    EXPECT_TRUE(land.drawn.empty());
-    tile->scrollToCell(Point(2, 4));
-    EXPECT_EQ(land.drawn, std::vector<Box>{Box(20, 75, 100, 5)});
 }
 
 TEST_F(LandscapeTileTest, AfterRandomScrollsAndBlockChangesTheBackBitmapEqualsAFullRepaint) {

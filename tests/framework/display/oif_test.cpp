@@ -56,7 +56,7 @@ Bytes pixels(const Bitmap* b) {
     return b && b->bits() ? Bytes(b->bits(), b->bits() + b->dataSize()) : Bytes();
 }
 
-TEST_F(OifTest, TheArchiveFileIsReadIntoGroupsOfImagesWhosePixelsLoadOnTheFirstLock) {
+TEST_F(OifTest, TheArchiveFileIsReadIntoGroupsOfImagesWhosePixelsLoadOnTheFirstLockAndDrawAtTheirHotSpot) {
     OIF<Bitmap> lib("Test");
     EXPECT_EQ((std::tuple{lib.loaded(), lib.groupCount(), lib.totalImages(), lib.imageCount(0),
                           lib.imageCount(1), lib.currentGroupName()}),
@@ -67,17 +67,13 @@ TEST_F(OifTest, TheArchiveFileIsReadIntoGroupsOfImagesWhosePixelsLoadOnTheFirstL
     EXPECT_EQ(lib.lockImage("C", "Stand"), c);
     EXPECT_EQ((std::tuple{c->isLoaded(), c->lockCount(), pixels(c)}), std::tuple(true, 1, Bytes{9, 0, 0, 0}));
     EXPECT_EQ(pixels(lib.lockImageInGroup("B", 0)), row({literal({4, 5, 6})}));
+    // C's hot spot (1, 2): drawn at (2, 2) its pixel lands at (1, 0).
+    Bitmap target(Dim(3, 3), PixelOpaque);
+    EXPECT_EQ(target.drawWholeBitmap(Point(2, 2), *c, 1), Box(1, 0, 1, 1));
+    EXPECT_EQ(pixelRows(target), (std::vector<Bytes>{{0, 9, 0}, {0, 0, 0}, {0, 0, 0}}));
     lib.unlockImage("C", "Stand");
     lib.unlockAll();
     EXPECT_EQ((std::tuple{c->lockCount(), lib.image(1)->lockCount()}), std::tuple(0, 0));
-}
-
-TEST_F(OifTest, ImagesDrawWithTheirHotSpotAtTheDrawingPoint) {
-    OIF<Bitmap> lib("Test");
-    Bitmap target(Dim(3, 3), PixelOpaque);
-    // C's hot spot (1, 2): drawn at (2, 2) its pixel lands at (1, 0).
-    EXPECT_EQ(target.drawWholeBitmap(Point(2, 2), *lib.lockImage("C", "Stand"), 1), Box(1, 0, 1, 1));
-    EXPECT_EQ(pixelRows(target), (std::vector<Bytes>{{0, 9, 0}, {0, 0, 0}, {0, 0, 0}}));
 }
 
 TEST_F(OifTest, LookUps) {
@@ -105,10 +101,8 @@ TEST_F(OifTest, LookUps) {
         {"findImageInCurrentGroup", [&] { return lib.findImageInCurrentGroup("B"); }, 1},
         {"lock of an absent image", [&] { return lib.lockImage("Z", "Walk") == nullptr; }, 1},
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        EXPECT_EQ(r.ask(), r.answer);
-    }
+    for (const Row& r : rows)
+        EXPECT_EQ(r.ask(), r.answer) << r.name;
 }
 
 TEST_F(OifTest, FramesCycleAndSelectionsByAbsentNamesAreMarked) {

@@ -48,25 +48,15 @@ protected:
             std::ifstream file(path(), std::ios::binary);
             library->readFile(path(), file);
         };
-        app.setPalette(&palette, nullptr);
         map = std::make_unique<OverviewMap>(Dim(300, 200), Box(0, 0, 100, 50), "Field", Point(5, 5),
                                             Point(5, 5));
         sender.attach(bus);
         map->attach(bus);
         map->setParent(&window, placedAt(Box(50, 50, 40, 30)));
     }
-    ~OverviewMapTest() override {
-        map.reset();
-        app.setPalette(nullptr, nullptr);
-    }
     std::string path() const { return (dir.path() / "overview.oif").string(); }
-    // The mouse at p of the map: 1 a press, 0 a move, 2 a release.
-    void mouse(int kind, Point p) {
-        window.routeMouseEvent(kind == 1   ? MouseLeftDown
-                               : kind == 0 ? MouseMoved
-                                           : MouseLeftUp,
-                               p + Point(50, 50));
-    }
+    // The mouse at p of the map: MouseLeftDown (1), MouseMoved (0) or MouseLeftUp (2).
+    void mouse(std::int16_t kind, Point p) { window.routeMouseEvent(kind, p + Point(50, 50)); }
     std::vector<Point> scrolls() {
         std::vector<Point> out;
         for (const auto& [event, data] : sender.heard) {
@@ -79,8 +69,7 @@ protected:
     std::uint8_t shownAt(int x, int y) { return window.bits()[(y + 50) * window.stride() + x + 50]; }
 
     TempDir dir{"overview"};
-    TestApplication app;
-    TablePalette palette;
+    TablePaletteApp app;
     Bus bus{"Window"};
     Listener sender{{SCROLL_TO}};
     TestDisplay window{Dim(200, 150), "Window"};
@@ -98,7 +87,7 @@ TEST_F(OverviewMapTest, TheTrackIsThePictureLessItsMarginsAndTheThumbFollowsTheV
 TEST_F(OverviewMapTest, ScriptedClicksAndDrags) {
     const struct {
         const char* what;
-        std::vector<std::pair<int, Point>> script; // of mouse()
+        std::vector<std::pair<std::int16_t, Point>> script; // of mouse()
         std::vector<Point> sent;
         Box thumb;
     } rows[] = {

@@ -120,10 +120,8 @@ TEST(PaletteTest, TheTablesOfABmpPaletteAreTheNearestColoursOfTheChangedColours)
         {"black in every table", p.mixedLightRemap(), 0, 0},
         {"black dark", p.darkRemap(), 0, 0},
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        EXPECT_EQ(r.table[r.index], r.expected);
-    }
+    for (const Row& r : rows)
+        EXPECT_EQ(r.table[r.index], r.expected) << r.name;
 }
 
 TEST(PaletteTest, NearestIndexTakesTheSmallestSquaredDistanceAndTheLowestIndexOnATie) {
@@ -134,10 +132,8 @@ TEST(PaletteTest, NearestIndexTakesTheSmallestSquaredDistanceAndTheLowestIndexOn
         int expected;
     } rows[] = {{1, 1, 1, 0},     {85, 85, 85, 10}, {86, 86, 86, 10},
                 {84, 84, 84, 11}, {255, 0, 1, 249}, {200, 0, 0, 13}};
-    for (const Row& r : rows) {
-        SCOPED_TRACE(+r.red);
-        EXPECT_EQ(p.nearestIndex(r.red, r.green, r.blue), r.expected);
-    }
+    for (const Row& r : rows)
+        EXPECT_EQ(p.nearestIndex(r.red, r.green, r.blue), r.expected) << +r.red;
 }
 
 TEST(PaletteTest, OnlyTheFirst1078BytesOfABmpAreNeeded) {

@@ -85,19 +85,18 @@ protected:
     TestDisplayObject* object = nullptr;
 };
 
-TEST_F(PhysicalObjectTest, TwoCommandsActivateOnceReplyInOrderAndDeactivateAfterTheLast) {
+TEST_F(PhysicalObjectTest, TwoCommandsActivateOnceReplyInOrderAndDeactivateAfterTheLastTillTheNext) {
     make({Point3D(0, 0, 0)});
     command(501, 1);
     command(502, 2);
     EXPECT_EQ(rec().traces(), (test::Labels{"P.h1 send " + me()}));
     rec().reset();
 
-    struct Row {
+    const struct {
         long now;
         bool box;
         test::Labels traces;
-    };
-    const std::vector<Row> rows = {
+    } rows[] = {
         {0, true, {}},                                             // the first starts
         {100, true, {}},                                           // its move lands
         {200, false, {"P.h3 send short:1"}},                       // out of events: over, answered
@@ -105,7 +104,7 @@ TEST_F(PhysicalObjectTest, TwoCommandsActivateOnceReplyInOrderAndDeactivateAfter
         {400, true, {}},                                           //
         {500, false, {"P.h3 send short:2", "P.h2 query " + me()}}, // the last: answered, then quiet
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.now);
         EXPECT_EQ(tick(r.now).has_value(), r.box);
         EXPECT_EQ(rec().traces(), r.traces);
@@ -115,16 +114,9 @@ TEST_F(PhysicalObjectTest, TwoCommandsActivateOnceReplyInOrderAndDeactivateAfter
     EXPECT_EQ((std::tuple{object->started, object->finished, object->commands().isEmpty(),
                           object->sprite(0)->location()}),
               std::tuple(both, both, true, Point3D(20, 0, 0)));
-}
-
-TEST_F(PhysicalObjectTest, ACommandArrivingAfterTheLastReplyActivatesAgain) {
-    make({Point3D(0, 0, 0)});
-    command(501, 1);
-    for (long t : {0, 100, 200})
-        tick(t);
-    command(502, 2);
-    EXPECT_EQ(rec().traces(), (test::Labels{"P.h1 send " + me(), "P.h3 send short:1", "P.h2 query " + me(),
-                                            "P.h1 send " + me()}));
+    // A command arriving after the last reply activates again.
+    command(503, 3);
+    EXPECT_EQ(rec().traces(), (test::Labels{"P.h1 send " + me()}));
 }
 
 TEST_F(PhysicalObjectTest, AReplyWordOfZeroStillEndsTheCommand) {

@@ -65,10 +65,9 @@ TEST(RunLengthTest, OpacityOfEveryRunKind) {
         int x, y;
         std::int16_t answer;
     } cases[] = {{0, 0, 0}, {1, 0, 0}, {2, 0, 1}, {0, 1, 0}, {1, 1, 0}, {2, 1, 1}, {-1, 0, 0}};
-    for (const Row& c : cases) {
-        SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
-        EXPECT_EQ(rleIsOpaque(image.data(), c.x, c.y), c.answer);
-    }
+    for (const Row& c : cases)
+        EXPECT_EQ(rleIsOpaque(image.data(), c.x, c.y), c.answer)
+            << std::to_string(c.x) + "," + std::to_string(c.y);
 }
 
 TEST(RunLengthTest, RemapCopyAndInPlaceUseTheUnsignedByte) {
@@ -99,10 +98,8 @@ TEST(RunLengthTest, TheRowCheckRefusesEveryDamage) {
         {"half a row word", {6}, 3, 1, false},
         {"negative height", {}, 3, -1, false},
     };
-    for (const Row& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(runLengthRowsValid(c.bytes.data(), c.bytes.size(), c.width, c.height), c.valid);
-    }
+    for (const Row& c : cases)
+        EXPECT_EQ(runLengthRowsValid(c.bytes.data(), c.bytes.size(), c.width, c.height), c.valid) << c.name;
 }
 
 // Random images of random runs, drawn through random clip windows, must equal the same window cut out of
