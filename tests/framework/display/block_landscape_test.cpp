@@ -67,8 +67,10 @@ TEST_F(BlockTest, LayersBelowThePictureLayerLieUnderItAndTheFlagsChooseTheMode) 
     block.setOverlay(1, 1, &c, Point());
     const struct {
         std::uint16_t highlight, half;
+        std::int16_t mode;
         int step; // of the mode's table in the test palette
-    } rows[] = {{0, 0, 0}, {1, 0, 3}, {0, 1, 4}, {1, 1, 5}};
+    } rows[] = {
+        {0, 0, DrawPlain, 0}, {1, 0, DrawLight, 3}, {0, 1, DrawHalfLight, 4}, {1, 1, DrawMixedLight, 5}};
     for (const auto& r : rows) {
         SCOPED_TRACE(std::to_string(r.highlight) + "/" + std::to_string(r.half));
         block.setHighlight(r.highlight);
@@ -78,12 +80,8 @@ TEST_F(BlockTest, LayersBelowThePictureLayerLieUnderItAndTheFlagsChooseTheMode) 
         block.draw(target, Point(11, 5));
         auto s = [&](int v) { return static_cast<std::uint8_t>(v + r.step); };
         EXPECT_EQ(pixelsOf(target), (std::vector<std::uint8_t>{1, s(20), s(40), s(10), s(30), 1}));
+        EXPECT_EQ(block.drawMode(), r.mode);
     }
-    block.setHighlight(1);
-    block.setHalfHighlight(1);
-    EXPECT_EQ(block.drawMode(), DrawMixedLight);
-    block.setHighlight(0);
-    EXPECT_EQ(block.drawMode(), DrawHalfLight);
     // With picture layer 0 every overlay lies over the picture.
     PhysicalBlock flat(Point3D(0, 0, 0), 0, Dim(2, 1));
     flat.setBitmap(picture.get(), 0);

@@ -150,18 +150,17 @@ TEST(PaletteTest, OnlyTheFirst1078BytesOfABmpAreNeeded) {
                          WindowsPalette::defaultColours()[20]));
 }
 
-TEST(PaletteTest,
-     ACutCachedFileAndAMissingFileFallBackToTheBuiltInColoursAndAFileIsReadFromTheDataDirectory) {
+// A file is read from the data directory; a cut cached file and a missing one fall back to the built-in
+// colours.
+TEST(PaletteTest, FilesAreReadFromTheDataDirectoryOrFallBackToTheBuiltInColours) {
     TestApplication app;
-    TempDir dir("palette-missing");
+    TempDir dir("palette-data");
     app.dataPath(5) = dir.path().string();
     std::ofstream(dir / "game.pal", std::ios::binary) << text(cachedFile());
     WindowsPalette found("game.pal");
     EXPECT_EQ((std::tuple{found.fromFile(), found.darkRemap()[1]}), std::tuple(true, 7));
     FailedChecks checks;
-    Bytes cut = cachedFile();
-    cut.resize(2318);
-    std::istringstream in(text(cut));
+    std::istringstream in(text(cachedFile()).substr(0, 2318));
     WindowsPalette fromCut(in, "cut.pal");
     WindowsPalette missing("absent.pal");
     EXPECT_EQ(checks.texts,

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+#include "../landscape_scene.h"
 #include "framework/core/bus.h"
 #include "framework/display/application_palette.h"
 #include "framework/display/block_landscape.h"
@@ -123,10 +124,8 @@ TEST_F(SampleScreenshotTest, ALandscapeTileShowsAFullRepaintAfterEveryScroll) {
     land.attach(bus);
     land.beginLandscape(LandscapeDefinition{0, Point(960, 480), 200, 0});
     for (int i = 0; i < 200; ++i) {
-        LogicalRegion r;
-        r.id = static_cast<std::uint16_t>(i);
-        r.position = Point3D(static_cast<std::int16_t>(i % 20), static_cast<std::int16_t>(i / 20), 0);
-        land.createRegion(r);
+        land.createRegion(regionAt(static_cast<std::uint16_t>(i), static_cast<std::int16_t>(i % 20),
+                                   static_cast<std::int16_t>(i / 20)));
         land.block(i)->setBitmap((i * 7) % 3 ? grass : water, 0);
     }
     land.endLandscape();
