@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 #include "landscape_scene.h"
@@ -171,12 +172,14 @@ TEST_F(LandscapeTest, BadPayloadsAreReported) {
 }
 
 TEST_F(LandscapeTest, UpdatesWithNoTilesOnlyEmptyTheDirtyList) {
-    for (const auto& empty :
-         std::vector<std::function<void()>>{[&] { land.updateTiles(); }, [&] { land.update(); },
-                                            [&] { delete sender.sendNowNamedEmpty("CloseGame"); }}) {
+    const std::pair<const char*, std::function<void()>> rows[] = {
+        {"updateTiles", [&] { land.updateTiles(); }},
+        {"update", [&] { land.update(); }},
+        {"CloseGame", [&] { delete sender.sendNowNamedEmpty("CloseGame"); }}};
+    for (const auto& [name, empty] : rows) {
         land.invalidate(Box(1, 1, 5, 5));
         empty();
-        EXPECT_TRUE(land.dirtyBoxes().isEmpty());
+        EXPECT_TRUE(land.dirtyBoxes().isEmpty()) << name;
     }
 }
 
