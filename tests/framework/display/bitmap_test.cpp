@@ -2,6 +2,9 @@
 // inside its source, references, outlines and the opacity test, against pixels worked out by hand.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 #include "framework/display/bitmap.h"
 #include "framework/display/bitmap_reference.h"
 #include "framework/display/block_overlay.h"
@@ -23,12 +26,7 @@ struct Target : Bitmap {
 };
 
 class BitmapTest : public ::testing::Test {
-protected:
-    BitmapTest() { app.setPalette(&palette, nullptr); }
-    ~BitmapTest() override { app.setPalette(nullptr, nullptr); }
-
-    TestApplication app;
-    TablePalette palette;
+    TablePaletteApp app;
 };
 
 std::uint8_t add(int value, int step) {
@@ -104,15 +102,41 @@ TEST_F(BitmapTest, KindByModeMatrixOfRunLengthKinds) {
     }
 }
 
-TEST_F(BitmapTest, AModeOutsideOneToSixAndAnUnknownKindDrawNothing) {
-    const Bytes bytes = padded(1, {{7}});
-    Bitmap src(Dim(1, 1), PixelOpaque, bytes.data(), 4);
-    Bitmap odd(Dim(1, 1), 9, bytes.data(), 4);
-    Target dst(1, 1);
-    EXPECT_EQ(dst.drawWholeBitmap(Point(0, 0), src, 7), Box());
-    EXPECT_EQ(dst.drawWholeBitmap(Point(0, 0), src, 0), Box());
-    EXPECT_EQ(dst.drawWholeBitmap(Point(0, 0), odd, 1), Box(0, 0, 1, 1)); // the box is still answered
-    EXPECT_EQ(pixelRows(dst), (Rows{{10}}));
+// Each draws nothing onto a 2 x 2 target.
+TEST_F(BitmapTest, BadModesKindsAndImagesDrawNothing) {
+    const Bytes one = padded(1, {{7}}), shortRaw(7, 1); // 2 x 2 raw needs 8
+    const Bytes badRuns = row({literal({1})});          // one pixel in a row of two
+    Bitmap src(Dim(1, 1), PixelOpaque, one.data(), 4), odd(Dim(1, 1), 9, one.data(), 4);
+    Bitmap blank(Dim(0, 0), PixelOpaque), zeroRunLength(Dim(2, 2), PixelRunLength); // zero bytes are no rows
+    Bitmap raw(Dim(2, 2), PixelOpaque, shortRaw.data(), 7);
+    Bitmap runs(Dim(2, 1), PixelRunLength, badRuns.data(), static_cast<std::uint32_t>(badRuns.size()));
+    Target dst(2, 2);
+    EXPECT_EQ((std::tuple{raw.isValid(), raw.bits()}), std::tuple(false, nullptr));
+    const struct {
+        const char* name;
+        std::function<Box()> draw;
+        std::optional<Box> changed;
+    } rows[] = {
+        {"mode 7", [&] { return dst.drawWholeBitmap(Point(0, 0), src, 7); }, Box()},
+        {"mode 0", [&] { return dst.drawWholeBitmap(Point(0, 0), src, 0); }, Box()},
+        {"an unknown kind still answers its box", [&] { return dst.drawWholeBitmap(Point(0, 0), odd, 1); },
+         Box(0, 0, 1, 1)},
+        {"onto a target without pixels", [&] { return blank.drawWholeBitmap(Point(0, 0), src, 1); }, Box()},
+        {"a source without pixels", [&] { return dst.drawWholeBitmap(Point(0, 0), blank, 1); }, Box()},
+        {"run-length without bytes", [&] { return dst.drawWholeBitmap(Point(0, 0), zeroRunLength, 1); }, {}},
+        {"raw bytes too few", [&] { return dst.drawWholeBitmap(Point(0, 0), raw, 1); }, Box()},
+        {"a run-length row short of the width",
+         [&] { return dst.drawWholeBitmap(Point(0, 0), runs, 1); },
+         {}},
+        {"fillRect changes no pixel", [&] { return dst.fillRect(Box(0, 0, 1, 1), 1, 2, 3); },
+         Box(0, 0, 1, 1)},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const Box changed = r.draw();
+        EXPECT_EQ(changed, r.changed.value_or(changed)); // a row without a box pins the pixels only
+        EXPECT_EQ(pixelRows(dst), (Rows{{10, 10}, {10, 10}}));
+    }
 }
 
 // A 3 x 3 source 1..9, raw and run-length, drawn into a 4 x 4 target at points off every side.
@@ -170,35 +194,11 @@ TEST_F(BitmapTest, ABlockOverlayDrawsItsBitmapWhole) {
     const Bytes bytes = padded(2, {{1, 2}, {3, 4}});
     Bitmap src(Dim(2, 2), PixelOpaque, bytes.data(), 8);
     Target dst(3, 3);
-    EXPECT_EQ(BlockOverlay().draw(dst, Point(0, 0), 1), Box());
     BlockOverlay overlay(&src, Box(0, 0, 2, 2));
-    EXPECT_EQ(overlay.draw(dst, Point(1, 0), 1), Box(1, 0, 2, 2));
-    EXPECT_EQ(overlay.size(), Dim(2, 2));
+    EXPECT_EQ((std::tuple{BlockOverlay().draw(dst, Point(0, 0), 1), overlay.draw(dst, Point(1, 0), 1),
+                          overlay.size()}),
+              std::tuple(Box(), Box(1, 0, 2, 2), Dim(2, 2)));
     EXPECT_EQ(pixelRows(dst), (Rows{{10, 1, 2}, {10, 3, 4}, {10, 10, 10}}));
-}
-
-TEST_F(BitmapTest, SourcesAndTargetsWithoutPixelsDrawNothing) {
-    const Bytes bytes = padded(1, {{7}});
-    Bitmap src(Dim(1, 1), PixelOpaque, bytes.data(), 4);
-    Bitmap blank(Dim(0, 0), PixelOpaque);
-    Bitmap zeroRunLength(Dim(2, 2), PixelRunLength); // zero bytes are no rows
-    Target dst(2, 2);
-    EXPECT_EQ(blank.drawWholeBitmap(Point(0, 0), src, 1), Box());
-    EXPECT_EQ(dst.drawWholeBitmap(Point(0, 0), blank, 1), Box());
-    dst.drawWholeBitmap(Point(0, 0), zeroRunLength, 1);
-    EXPECT_EQ(pixelRows(dst), (Rows{{10, 10}, {10, 10}}));
-}
-
-TEST_F(BitmapTest, DamagedBytesGiveAnImageWithoutPixels) {
-    const Bytes shortRaw(7, 1);                // 2 x 2 needs 8
-    const Bytes badRuns = row({literal({1})}); // one pixel in a row of two
-    Bitmap raw(Dim(2, 2), PixelOpaque, shortRaw.data(), 7);
-    Bitmap runs(Dim(2, 1), PixelRunLength, badRuns.data(), static_cast<std::uint32_t>(badRuns.size()));
-    Target dst(2, 2);
-    EXPECT_EQ((std::tuple{raw.isValid(), raw.bits(), dst.drawWholeBitmap(Point(0, 0), raw, 1)}),
-              std::tuple(false, nullptr, Box()));
-    dst.drawWholeBitmap(Point(0, 0), runs, 1);
-    EXPECT_EQ(pixelRows(dst), (Rows{{10, 10}, {10, 10}}));
 }
 
 TEST_F(BitmapTest, ResizeTakesNewZeroPixelsAndNoneForAnEmptySide) {
@@ -237,12 +237,6 @@ TEST_F(BitmapTest, FrameRectOutlinesTheClippedBoxInTheNearestColour) {
     }
 }
 
-TEST_F(BitmapTest, FillRectChangesNoPixel) {
-    Target dst(2, 2);
-    EXPECT_EQ(dst.fillRect(Box(0, 0, 1, 1), 1, 2, 3), Box(0, 0, 1, 1));
-    EXPECT_EQ(pixelRows(dst), (Rows{{10, 10}, {10, 10}}));
-}
-
 TEST_F(BitmapTest, OpacityByKind) {
     const Bytes raw = padded(3, {{0, 255, 7}});
     const Bytes runs = row({skip(1), literal({255, 0}), shadow(1)});
@@ -275,14 +269,11 @@ TEST_F(BitmapTest, AReferenceShowsItsRectangleAndShiftsDrawsByItsOffset) {
     EXPECT_EQ(view.fill(3), Box(0, 0, 3, 2));
     EXPECT_EQ(pixelRows(whole), (Rows{{10, 10, 10, 10, 10}, {3, 3, 3, 10, 10}, {3, 3, 3, 10, 10}}));
     EXPECT_EQ(view.fillRect(Box(0, 0, 1, 1), 0, 0, 0), Box());
-}
-
-TEST_F(BitmapTest, AReferenceIsCutToItsBitmapAndAnEmptyOneDrawsNothing) {
-    Target whole(4, 4);
-    BitmapReference view(whole, Point(2, 3), Dim(5, 5));
-    EXPECT_EQ((std::tuple{view.size(), view.padding()}), std::tuple(Dim(2, 1), 2));
-    BitmapReference outside(whole, Box(6, 0, 2, 2));
-    EXPECT_EQ((std::tuple{outside.bits(), outside.fill(1)}), std::tuple(nullptr, Box()));
+    // Cut to its bitmap; one wholly outside has no pixels and draws nothing.
+    Target four(4, 4);
+    BitmapReference cut(four, Point(2, 3), Dim(5, 5)), outside(four, Box(6, 0, 2, 2));
+    EXPECT_EQ((std::tuple{cut.size(), cut.padding(), outside.bits(), outside.fill(1)}),
+              std::tuple(Dim(2, 1), 2, nullptr, Box()));
 }
 
 } // namespace

@@ -18,8 +18,18 @@ namespace vael::test {
 namespace {
 
 void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary) << std::string(bytes.begin(), bytes.end());
+}
+std::istringstream streamOf(const Bytes& bytes) {
+    return std::istringstream(std::string(bytes.begin(), bytes.end()));
+}
+// The bytes written over `bytes` at `at`, or the bytes cut to `at` when there are none.
+Bytes damage(Bytes bytes, std::size_t at, const Bytes& over) {
+    if (over.empty())
+        bytes.resize(at);
+    else
+        std::copy(over.begin(), over.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    return bytes;
 }
 
 // Archives are found as the map file would find them: "Test" and "Other" are test.oif, other names none.
@@ -46,7 +56,7 @@ Bytes pixels(const Bitmap* b) {
     return b && b->bits() ? Bytes(b->bits(), b->bits() + b->dataSize()) : Bytes();
 }
 
-TEST_F(OifTest, TheArchiveFileIsReadIntoGroupsOfImagesWhosePixelsLoadOnTheFirstLock) {
+TEST_F(OifTest, TheArchiveFileIsReadIntoGroupsOfImagesWhosePixelsLoadOnTheFirstLockAndDrawAtTheirHotSpot) {
     OIF<Bitmap> lib("Test");
     EXPECT_EQ((std::tuple{lib.loaded(), lib.groupCount(), lib.totalImages(), lib.imageCount(0),
                           lib.imageCount(1), lib.currentGroupName()}),
@@ -57,17 +67,13 @@ TEST_F(OifTest, TheArchiveFileIsReadIntoGroupsOfImagesWhosePixelsLoadOnTheFirstL
     EXPECT_EQ(lib.lockImage("C", "Stand"), c);
     EXPECT_EQ((std::tuple{c->isLoaded(), c->lockCount(), pixels(c)}), std::tuple(true, 1, Bytes{9, 0, 0, 0}));
     EXPECT_EQ(pixels(lib.lockImageInGroup("B", 0)), row({literal({4, 5, 6})}));
+    // C's hot spot (1, 2): drawn at (2, 2) its pixel lands at (1, 0).
+    Bitmap target(Dim(3, 3), PixelOpaque);
+    EXPECT_EQ(target.drawWholeBitmap(Point(2, 2), *c, 1), Box(1, 0, 1, 1));
+    EXPECT_EQ(pixelRows(target), (std::vector<Bytes>{{0, 9, 0}, {0, 0, 0}, {0, 0, 0}}));
     lib.unlockImage("C", "Stand");
     lib.unlockAll();
     EXPECT_EQ((std::tuple{c->lockCount(), lib.image(1)->lockCount()}), std::tuple(0, 0));
-}
-
-TEST_F(OifTest, ImagesDrawWithTheirHotSpotAtTheDrawingPoint) {
-    OIF<Bitmap> lib("Test");
-    Bitmap target(Dim(3, 3), PixelOpaque);
-    // C's hot spot (1, 2): drawn at (2, 2) its pixel lands at (1, 0).
-    EXPECT_EQ(target.drawWholeBitmap(Point(2, 2), *lib.lockImage("C", "Stand"), 1), Box(1, 0, 1, 1));
-    EXPECT_EQ(pixelRows(target), (std::vector<Bytes>{{0, 9, 0}, {0, 0, 0}, {0, 0, 0}}));
 }
 
 TEST_F(OifTest, LookUps) {
@@ -95,10 +101,8 @@ TEST_F(OifTest, LookUps) {
         {"findImageInCurrentGroup", [&] { return lib.findImageInCurrentGroup("B"); }, 1},
         {"lock of an absent image", [&] { return lib.lockImage("Z", "Walk") == nullptr; }, 1},
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        EXPECT_EQ(r.ask(), r.answer);
-    }
+    for (const Row& r : rows)
+        EXPECT_EQ(r.ask(), r.answer) << r.name;
 }
 
 TEST_F(OifTest, FramesCycleAndSelectionsByAbsentNamesAreMarked) {
@@ -220,12 +224,7 @@ TEST_F(OifTest, DamagedArchivesAreRefusedWhole) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        Bytes archive = testArchive();
-        if (r.bytes.empty())
-            archive.resize(r.at);
-        else
-            std::copy(r.bytes.begin(), r.bytes.end(), archive.begin() + static_cast<std::ptrdiff_t>(r.at));
-        std::istringstream file(std::string(archive.begin(), archive.end()));
+        std::istringstream file = streamOf(damage(testArchive(), r.at, r.bytes));
         OIF<Bitmap> lib;
         lib.readFile("damaged.oif", file);
         EXPECT_EQ((std::tuple{lib.loaded(), lib.groupCount(), lib.totalImages(), lib.lockImageAt(0, 0)}),
@@ -265,22 +264,13 @@ TEST_F(OifTest, DamagedIndexEntriesAreRefusedAndTheRestOfTheIndexPassedOver) {
         SCOPED_TRACE(r.name);
         Bytes index = testIndexEntry("First", "test.oif");
         append(index, testIndexEntry("Second", "test.oif"));
-        if (r.bytes.empty())
-            index.resize(r.at);
-        else
-            std::copy(r.bytes.begin(), r.bytes.end(), index.begin() + static_cast<std::ptrdiff_t>(r.at));
+        index = damage(index, r.at, r.bytes);
         ImageIndex images;
         images.read(index.data(), index.size());
         EXPECT_EQ((std::tuple{images.count(), images.library(0)->totalImages()}),
                   std::tuple(r.count, r.images));
     }
 }
-
-} // namespace
-} // namespace vael::test
-
-namespace vael::test {
-namespace {
 
 // Window pictures come from the same archives, read whole with their records, kinds not consulted.
 TEST_F(OifTest, WindowPicturesAreReadWholeFromTheSameArchive) {
@@ -295,9 +285,7 @@ TEST_F(OifTest, WindowPicturesAreReadWholeFromTheSameArchive) {
             std::tuple(3, Dim(2, 1), 2, 1, 4, Bytes{1, 2}, 9, 3));
     }
     EXPECT_EQ(WindowsBitmap::liveCount(), 0);
-    Bytes cut = testArchive();
-    cut.resize(870); // C's pixels cut short
-    std::istringstream file(std::string(cut.begin(), cut.end()));
+    std::istringstream file = streamOf(damage(testArchive(), 870, {})); // C's pixels cut short
     OIF<WindowsBitmap> damaged;
     damaged.readFile("cut.oif", file);
     const Bytes entry = testIndexEntry("Index", "test.oif");
@@ -308,16 +296,10 @@ TEST_F(OifTest, WindowPicturesAreReadWholeFromTheSameArchive) {
               std::tuple(0, 0, true, 0));
 }
 
-} // namespace
-} // namespace vael::test
-
-namespace vael::test {
-namespace {
-
 TEST(OifStorageTest, ARecordIsNamedByTheFirst128BytesAtTheFilesPosition) {
     Bytes bytes{9};
     putText(bytes, "Elephant", 128);
-    std::istringstream file(std::string(bytes.begin(), bytes.end()));
+    std::istringstream file = streamOf(bytes);
     file.get();
     OIFStorage record(file);
     OIFStorage copy(record);

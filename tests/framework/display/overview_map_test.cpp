@@ -42,40 +42,34 @@ class OverviewMapTest : public ::testing::Test {
 protected:
     OverviewMapTest() {
         const Bytes bytes = overviewArchive();
-        std::ofstream(path(), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path(), std::ios::binary) << std::string(bytes.begin(), bytes.end());
         app.onFindInMapFile = [this](OIFBase* library) {
             if (library->name() != "Overview Maps") return;
             std::ifstream file(path(), std::ios::binary);
             library->readFile(path(), file);
         };
-        app.setPalette(&palette, nullptr);
-        map = std::make_unique<OverviewMap>(Dim(300, 200), Box(0, 0, 100, 50), "Field", Point(5, 5), Point(5, 5));
+        map = std::make_unique<OverviewMap>(Dim(300, 200), Box(0, 0, 100, 50), "Field", Point(5, 5),
+                                            Point(5, 5));
         sender.attach(bus);
         map->attach(bus);
         map->setParent(&window, placedAt(Box(50, 50, 40, 30)));
     }
-    ~OverviewMapTest() override {
-        map.reset();
-        app.setPalette(nullptr, nullptr);
-    }
     std::string path() const { return (dir.path() / "overview.oif").string(); }
-    void press(Point p) { window.routeMouseEvent(MouseLeftDown, p + Point(50, 50)); }
-    void move(Point p) { window.routeMouseEvent(MouseMoved, p + Point(50, 50)); }
-    void release(Point p) { window.routeMouseEvent(MouseLeftUp, p + Point(50, 50)); }
+    // The mouse at p of the map: MouseLeftDown (1), MouseMoved (0) or MouseLeftUp (2).
+    void mouse(std::int16_t kind, Point p) { window.routeMouseEvent(kind, p + Point(50, 50)); }
     std::vector<Point> scrolls() {
         std::vector<Point> out;
         for (const auto& [event, data] : sender.heard) {
             Point p;
-            if (event == BusMessage(SCROLL_TO) && Container<Point>::fromMessage(data.get(), p)) out.push_back(p);
+            if (event == BusMessage(SCROLL_TO) && Container<Point>::fromMessage(data.get(), p))
+                out.push_back(p);
         }
         return out;
     }
     std::uint8_t shownAt(int x, int y) { return window.bits()[(y + 50) * window.stride() + x + 50]; }
 
     TempDir dir{"overview"};
-    TestApplication app;
-    TablePalette palette;
+    TablePaletteApp app;
     Bus bus{"Window"};
     Listener sender{{SCROLL_TO}};
     TestDisplay window{Dim(200, 150), "Window"};
@@ -93,36 +87,32 @@ TEST_F(OverviewMapTest, TheTrackIsThePictureLessItsMarginsAndTheThumbFollowsTheV
 TEST_F(OverviewMapTest, ScriptedClicksAndDrags) {
     const struct {
         const char* what;
-        std::vector<std::pair<int, Point>> script; // 1 press, 0 move, 2 release
+        std::vector<std::pair<std::int16_t, Point>> script; // of mouse()
         std::vector<Point> sent;
         Box thumb;
     } rows[] = {
+        // clang-format off
         {"a press in the thumb released where it was", {{1, Point(12, 8)}, {2, Point(12, 8)}}, {}, Box(5, 5, 10, 5)},
         {"a click on the transparent corner", {{1, Point(0, 0)}, {2, Point(0, 0)}}, {}, Box(5, 5, 10, 5)},
-        {"a drag of the thumb", {{1, Point(7, 6)}, {0, Point(20, 12)}, {2, Point(20, 12)}}, {Point(130, 60)},
-         Box(18, 11, 10, 5)},
-        {"a drag past the track's corner stops at it", {{1, Point(7, 6)}, {0, Point(100, 100)}, {2, Point(100, 100)}},
-         {Point(200, 150)}, Box(25, 20, 10, 5)},
-        {"a drag that comes back sends where it ended", {{1, Point(7, 6)}, {0, Point(9, 6)}, {0, Point(7, 6)}, {2, Point(7, 6)}},
-         {Point(0, 0)}, Box(5, 5, 10, 5)},
-        {"a click on the track outside the thumb centres it", {{1, Point(20, 15)}, {2, Point(20, 15)}},
-         {Point(100, 80)}, Box(15, 13, 10, 5)},
+        {"a drag of the thumb", {{1, Point(7, 6)}, {0, Point(20, 12)}, {2, Point(20, 12)}}, {Point(130, 60)}, Box(18, 11, 10, 5)},
+        {"a drag past the track's corner stops at it", {{1, Point(7, 6)}, {0, Point(100, 100)}, {2, Point(100, 100)}}, {Point(200, 150)}, Box(25, 20, 10, 5)},
+        {"a drag that comes back sends where it ended", {{1, Point(7, 6)}, {0, Point(9, 6)}, {0, Point(7, 6)}, {2, Point(7, 6)}}, {Point(0, 0)}, Box(5, 5, 10, 5)},
+        {"a click on the track outside the thumb centres it", {{1, Point(20, 15)}, {2, Point(20, 15)}}, {Point(100, 80)}, Box(15, 13, 10, 5)},
         {"odd halves truncate", {{1, Point(20, 15)}, {2, Point(21, 16)}}, {Point(110, 90)}, Box(16, 14, 10, 5)},
-        {"a click near the corner is held inside", {{1, Point(34, 24)}, {2, Point(34, 24)}}, {Point(200, 150)},
-         Box(25, 20, 10, 5)},
+        {"a click near the corner is held inside", {{1, Point(34, 24)}, {2, Point(34, 24)}}, {Point(200, 150)}, Box(25, 20, 10, 5)},
         {"the track's last pixel", {{1, Point(34, 5)}, {2, Point(34, 5)}}, {Point(200, 0)}, Box(25, 5, 10, 5)},
         {"a release off the track after a press on it", {{1, Point(20, 15)}, {2, Point(36, 15)}}, {}, Box(5, 5, 10, 5)},
+        // clang-format on
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         map->scrollTo(Point(0, 0));
         sender.heard.clear();
         for (const auto& [kind, p] : r.script)
-            kind == 1 ? press(p) : kind == 0 ? move(p) : release(p);
-        EXPECT_EQ(scrolls(), r.sent);
-        EXPECT_EQ(map->getThumb(), r.thumb);
-        EXPECT_EQ(window.captured(), nullptr);
-        EXPECT_EQ(map->isMouseEventEnabled(MouseMoved), 0);
+            mouse(kind, p);
+        EXPECT_EQ(
+            (std::tuple{scrolls(), map->getThumb(), window.captured(), map->isMouseEventEnabled(MouseMoved)}),
+            std::tuple(r.sent, r.thumb, nullptr, 0));
     }
 }
 
@@ -142,10 +132,8 @@ TEST_F(OverviewMapTest, DraggingTheFrameMovesTheWindowInsideItsParent) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         window.setChildMetrics(map.get(), placedAt(Box(50, 50, 40, 30)));
-        press(Point(2, 10));
-        window.routeMouseEvent(MouseLeftUp, r.release + Point(50, 50));
-        EXPECT_EQ(map->origin(), r.at);
-        EXPECT_EQ(map->size(), Dim(40, 30));
+        mouse(1, Point(2, 10)), mouse(2, r.release);
+        EXPECT_EQ((std::tuple{map->origin(), map->size()}), std::tuple(r.at, Dim(40, 30)));
     }
     EXPECT_TRUE(scrolls().empty());
 }
@@ -153,18 +141,17 @@ TEST_F(OverviewMapTest, DraggingTheFrameMovesTheWindowInsideItsParent) {
 TEST_F(OverviewMapTest, ANarrowerViewKeepsItsCentreAndIsAnnouncedOnce) {
     map->scrollTo(Point(100, 50));
     map->setViewSize(Dim(50, 20));
-    EXPECT_EQ(map->getView(), Box(125, 65, 50, 20));
-    EXPECT_EQ(scrolls(), std::vector<Point>{Point(125, 65)});
+    EXPECT_EQ((std::tuple{map->getView(), scrolls()}),
+              std::tuple(Box(125, 65, 50, 20), std::vector<Point>{Point(125, 65)}));
 }
 
 TEST_F(OverviewMapTest, TheViewIsDrawnThroughTheLightTableAndOutlined) {
     map->markDirty(Box(0, 0, 40, 30));
     map->draw();
-    EXPECT_EQ((std::tuple{shownAt(1, 0), shownAt(4, 4), shownAt(6, 6), shownAt(13, 8), shownAt(15, 6)}),
-              std::tuple(20, 20, 23, 23, 20));
-    EXPECT_NE(shownAt(5, 5), 23); // the outline
-    EXPECT_NE(shownAt(14, 9), 23);
-    EXPECT_TRUE(map->dirtyBoxes().empty());
+    // The view's outline at (5, 5) and (14, 9) is not lit.
+    EXPECT_EQ((std::tuple{shownAt(1, 0), shownAt(4, 4), shownAt(6, 6), shownAt(13, 8), shownAt(15, 6),
+                          shownAt(5, 5) != 23, shownAt(14, 9) != 23, map->dirtyBoxes().empty()}),
+              std::tuple(20, 20, 23, 23, 20, true, true, true));
 }
 
 } // namespace

@@ -26,7 +26,12 @@ protected:
         palette.handle()->onColoursChanged = [this] { ++presented; };
     }
     void send(const char* message) { bus.sendNamedEmpty(message); }
+    void startAndResume() { send("StartPaletteAnimation"), send("ResumePaletteAnimation"); }
     PaletteEntry shown(int index) const { return palette.handle()->entries[index]; }
+    int animated() const {
+        std::uint16_t first = 0, last = 0;
+        return palette.animatedRange(first, last);
+    }
 
     TestApplication app;
     AsynchronousBus bus{"Display"};
@@ -54,32 +59,29 @@ TEST_F(PaletteAnimatorTest, StartRegistersOnePausedFiveHertzTimerAndResumeBegins
 }
 
 TEST_F(PaletteAnimatorTest, FramesCycleAndAnEntryNeverSetShowsRed) {
-    send("StartPaletteAnimation");
-    send("ResumePaletteAnimation");
+    startAndResume();
     std::vector<int> frames;
+    PaletteEntry never{};
     for (int t = 0; t < 5; ++t) {
         app.tickSystemTimer();
         frames.push_back(shown(205).red);
-        if (t == 3) {
-            EXPECT_EQ(shown(210), (PaletteEntry{255, 0, 0, PC_RESERVED}));
-        }
+        if (t == 3) never = shown(210);
     }
-    EXPECT_EQ(frames, (std::vector<int>{0, 1, 2, 3, 0}));
+    EXPECT_EQ((std::tuple{frames, never}),
+              std::tuple(std::vector<int>{0, 1, 2, 3, 0}, PaletteEntry{255, 0, 0, PC_RESERVED}));
     EXPECT_EQ(shown(201), (PaletteEntry{WindowsPalette::defaultColours()[201].red,
                                         WindowsPalette::defaultColours()[201].green,
                                         WindowsPalette::defaultColours()[201].blue, PC_NOCOLLAPSE}));
 }
 
 TEST_F(PaletteAnimatorTest, SuspendKeepsTheLastColoursAndResumeRestartsAtFrameZero) {
-    send("StartPaletteAnimation");
-    send("ResumePaletteAnimation");
+    startAndResume();
     app.tickSystemTimer();
     app.tickSystemTimer(); // frame 1 shown
     send("SuspendPaletteAnimation");
-    std::uint16_t first = 0, last = 0;
-    EXPECT_EQ((std::tuple{animator.paused(), palette.animatedRange(first, last), app.timer(0).state,
-                          shown(203).red, shown(203).flags}),
-              std::tuple(1, 0, TimerCallback::Paused, 1, PC_NOCOLLAPSE));
+    EXPECT_EQ(
+        (std::tuple{animator.paused(), animated(), app.timer(0).state, shown(203).red, shown(203).flags}),
+        std::tuple(1, 0, TimerCallback::Paused, 1, PC_NOCOLLAPSE));
     send("SuspendPaletteAnimation"); // already paused: ignored
     send("ResumePaletteAnimation");
     app.tickSystemTimer();
@@ -88,13 +90,11 @@ TEST_F(PaletteAnimatorTest, SuspendKeepsTheLastColoursAndResumeRestartsAtFrameZe
 
 TEST_F(PaletteAnimatorTest, StopReleasesTheRangeAndTheTimer) {
     send("StopPaletteAnimation"); // not running: ignored
-    send("StartPaletteAnimation");
-    send("ResumePaletteAnimation");
+    startAndResume();
     app.tickSystemTimer();
     send("StopPaletteAnimation");
-    std::uint16_t first = 0, last = 0;
     EXPECT_EQ((std::tuple{animator.running(), animator.paused(), animator.currentFrame(), app.timer(0).state,
-                          palette.animatedRange(first, last), app.log.back()}),
+                          animated(), app.log.back()}),
               std::tuple(0, 0, 0, TimerCallback::Free, 0, "stopTimer"));
     // Started again, it registers a timer again.
     send("StartPaletteAnimation");

@@ -47,7 +47,8 @@ Bytes bmpFile() {
     return b;
 }
 
-TEST(HsvTest, RgbToHsv) {
+// RgbQuad is blue, green, red; hsvToRgb truncates.
+TEST(HsvTest, RgbToHsvAndBack) {
     struct Row {
         RgbQuad colour;
         float hue, saturation, value;
@@ -59,24 +60,20 @@ TEST(HsvTest, RgbToHsv) {
                 {{128, 128, 128, 0}, -1, 0, 128 / 255.0f},
                 {{0, 0, 100, 0}, 0, 1, 100 / 255.0f}};
     for (const Row& r : rows) {
-        SCOPED_TRACE(std::to_string(r.colour.red) + "," + std::to_string(r.colour.green) + "," +
-                     std::to_string(r.colour.blue));
+        SCOPED_TRACE(testing::Message() << +r.colour.red << "," << +r.colour.green << "," << +r.colour.blue);
         const HSVColour c = rgbToHsv(r.colour);
         EXPECT_FLOAT_EQ(c.hue, r.hue);
         EXPECT_FLOAT_EQ(c.saturation, r.saturation);
         EXPECT_FLOAT_EQ(c.value, r.value);
     }
-}
-
-TEST(HsvTest, HsvToRgbTruncates) {
-    struct Row {
+    struct Back {
         HSVColour c;
         int red, green, blue;
-    } rows[] = {{{0, 1, 1}, 255, 0, 0},     {{120, 1, 1}, 0, 255, 0},  {{360, 1, 1}, 255, 0, 0},
-                {{60, 1, 1}, 255, 255, 0},  {{30, 1, 1}, 255, 127, 0}, {{-1, 0, 0.5f}, 127, 127, 127},
-                {{300, 1, 1}, 255, 0, 255}, {{400, 0.5f, 1}, 0, 0, 0}};
-    for (const Row& r : rows) {
-        SCOPED_TRACE(std::to_string(r.c.hue));
+    } backs[] = {{{0, 1, 1}, 255, 0, 0},     {{120, 1, 1}, 0, 255, 0},  {{360, 1, 1}, 255, 0, 0},
+                 {{60, 1, 1}, 255, 255, 0},  {{30, 1, 1}, 255, 127, 0}, {{-1, 0, 0.5f}, 127, 127, 127},
+                 {{300, 1, 1}, 255, 0, 255}, {{400, 0.5f, 1}, 0, 0, 0}};
+    for (const Back& r : backs) {
+        SCOPED_TRACE(r.c.hue);
         const RgbQuad q = hsvToRgb(r.c);
         EXPECT_EQ((std::tuple{int(q.red), int(q.green), int(q.blue)}), std::tuple(r.red, r.green, r.blue));
     }
@@ -86,14 +83,14 @@ TEST(PaletteTest, TheCachedFormIsTakenAsItIsAndSavedByteForByte) {
     TempDir dir("palette-cached");
     std::istringstream in(text(cachedFile()));
     WindowsPalette palette(in, "test");
-    EXPECT_TRUE(palette.fromFile());
-    EXPECT_EQ(palette.colours()[200], (RgbQuad{7, 55, 200, 0}));
+    EXPECT_EQ((std::tuple{palette.fromFile(), palette.colours()[200]}),
+              std::tuple(true, RgbQuad{7, 55, 200, 0}));
     EXPECT_EQ((std::tuple{palette.darkRemap()[3], palette.greyRemap()[3], palette.lightRemap()[3],
                           palette.halfLightRemap()[3], palette.mixedLightRemap()[40]}),
               std::tuple(21, 22, 23, 24, static_cast<std::uint8_t>(284)));
     // The system entries of the screen stay; the file's others are realised with PC_NOCOLLAPSE.
-    EXPECT_EQ(palette.handle()->entries[200], (PaletteEntry{200, 55, 7, PC_NOCOLLAPSE}));
-    EXPECT_EQ(palette.handle()->entries[249], (PaletteEntry{255, 0, 0, 0}));
+    EXPECT_EQ((std::tuple{palette.handle()->entries[200], palette.handle()->entries[249]}),
+              std::tuple(PaletteEntry{200, 55, 7, PC_NOCOLLAPSE}, PaletteEntry{255, 0, 0, 0}));
     ASSERT_TRUE(palette.save((dir / "saved.pal").string()));
     std::ifstream saved(dir / "saved.pal", std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), text(cachedFile()));
@@ -123,25 +120,20 @@ TEST(PaletteTest, TheTablesOfABmpPaletteAreTheNearestColoursOfTheChangedColours)
         {"black in every table", p.mixedLightRemap(), 0, 0},
         {"black dark", p.darkRemap(), 0, 0},
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        EXPECT_EQ(r.table[r.index], r.expected);
-    }
+    for (const Row& r : rows)
+        EXPECT_EQ(r.table[r.index], r.expected) << r.name;
 }
 
 TEST(PaletteTest, NearestIndexTakesTheSmallestSquaredDistanceAndTheLowestIndexOnATie) {
     std::istringstream in(text(bmpFile()));
     WindowsPalette p(in, "test");
     struct Row {
-        int red, green, blue, expected;
+        std::uint8_t red, green, blue;
+        int expected;
     } rows[] = {{1, 1, 1, 0},     {85, 85, 85, 10}, {86, 86, 86, 10},
                 {84, 84, 84, 11}, {255, 0, 1, 249}, {200, 0, 0, 13}};
-    for (const Row& r : rows) {
-        SCOPED_TRACE(std::to_string(r.red));
-        EXPECT_EQ(p.nearestIndex(static_cast<std::uint8_t>(r.red), static_cast<std::uint8_t>(r.green),
-                                 static_cast<std::uint8_t>(r.blue)),
-                  r.expected);
-    }
+    for (const Row& r : rows)
+        EXPECT_EQ(p.nearestIndex(r.red, r.green, r.blue), r.expected) << +r.red;
 }
 
 TEST(PaletteTest, OnlyTheFirst1078BytesOfABmpAreNeeded) {
@@ -153,40 +145,32 @@ TEST(PaletteTest, OnlyTheFirst1078BytesOfABmpAreNeeded) {
     FailedChecks checks;
     std::istringstream cut(text(file));
     WindowsPalette fallback(cut, "cut.bmp");
-    EXPECT_EQ((std::tuple{fallback.fromFile(), checks.texts}),
-              std::tuple(false, std::vector<std::string>{"The palette file cut.bmp is too short  Abort?"}));
-    EXPECT_EQ(fallback.colours()[20], WindowsPalette::defaultColours()[20]);
+    EXPECT_EQ((std::tuple{fallback.fromFile(), checks.texts, fallback.colours()[20]}),
+              std::tuple(false, std::vector<std::string>{"The palette file cut.bmp is too short  Abort?"},
+                         WindowsPalette::defaultColours()[20]));
 }
 
-TEST(PaletteTest, ACutCachedFileAndAMissingFileFallBackToTheBuiltInColours) {
+// A file is read from the data directory; a cut cached file and a missing one fall back to the built-in
+// colours.
+TEST(PaletteTest, FilesAreReadFromTheDataDirectoryOrFallBackToTheBuiltInColours) {
     TestApplication app;
-    TempDir dir("palette-missing");
+    TempDir dir("palette-data");
     app.dataPath(5) = dir.path().string();
+    std::ofstream(dir / "game.pal", std::ios::binary) << text(cachedFile());
+    WindowsPalette found("game.pal");
+    EXPECT_EQ((std::tuple{found.fromFile(), found.darkRemap()[1]}), std::tuple(true, 7));
     FailedChecks checks;
-    Bytes cut = cachedFile();
-    cut.resize(2318);
-    std::istringstream in(text(cut));
+    std::istringstream in(text(cachedFile()).substr(0, 2318));
     WindowsPalette fromCut(in, "cut.pal");
     WindowsPalette missing("absent.pal");
     EXPECT_EQ(checks.texts,
               (std::vector<std::string>{"The palette file cut.pal is too short  Abort?",
                                         "Can't find " + (dir / "absent.pal").string() + "  Abort?"}));
-    for (const WindowsPalette* p : {&fromCut, &missing}) {
-        EXPECT_FALSE(p->fromFile());
-        EXPECT_EQ(p->colours()[100], WindowsPalette::defaultColours()[100]);
-        // The tables are computed from the built-in colours: black stays black, white lightens to the
-        // first white, the cube's last entry (225) before the screen's own (255).
-        EXPECT_EQ((std::tuple{p->darkRemap()[0], p->lightRemap()[255]}), std::tuple(0, 225));
-    }
-}
-
-TEST(PaletteTest, APaletteFileIsReadFromTheDataDirectory) {
-    TestApplication app;
-    TempDir dir("palette-data");
-    app.dataPath(5) = dir.path().string();
-    std::ofstream(dir / "game.pal", std::ios::binary) << text(cachedFile());
-    WindowsPalette p("game.pal");
-    EXPECT_EQ((std::tuple{p.fromFile(), p.darkRemap()[1]}), std::tuple(true, 7));
+    // The tables are computed from the built-in colours: black stays black, white lightens to the first
+    // white, the cube's last entry (225) before the screen's own (255).
+    for (const WindowsPalette* p : {&fromCut, &missing})
+        EXPECT_EQ((std::tuple{p->fromFile(), p->colours()[100], p->darkRemap()[0], p->lightRemap()[255]}),
+                  std::tuple(false, WindowsPalette::defaultColours()[100], 0, 225));
 }
 
 TEST(PaletteTest, AnimationChangesOnlyReservedEntriesAndAnnouncesTheChange) {
@@ -200,8 +184,10 @@ TEST(PaletteTest, AnimationChangesOnlyReservedEntriesAndAnnouncesTheChange) {
     EXPECT_EQ((std::tuple{p.animatedRange(first, last), first, last, p.handle()->entries[11].flags}),
               std::tuple(1, 11, 12, PC_RESERVED));
     const PaletteEntry colours[3] = {{1, 2, 3, 1}, {4, 5, 6, 1}, {7, 8, 9, 1}};
-    EXPECT_EQ(animatePalette(p.handle(), 10, 3, colours), 2); // entry 10 is not reserved
-    EXPECT_EQ(animatePalette(p.handle(), 10, 3, colours), 0); // nothing new: no second announcement
+    // Entry 10 is not reserved; the second time nothing is new: no second announcement.
+    EXPECT_EQ(
+        (std::tuple{animatePalette(p.handle(), 10, 3, colours), animatePalette(p.handle(), 10, 3, colours)}),
+        std::tuple(2, 0));
     EXPECT_EQ((std::tuple{announced, p.handle()->entries[10], p.handle()->entries[12]}),
               std::tuple(1, PaletteEntry{100, 100, 100, PC_NOCOLLAPSE}, PaletteEntry{7, 8, 9, PC_RESERVED}));
     p.releaseRange(11, 12);

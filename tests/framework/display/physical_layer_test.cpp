@@ -18,12 +18,6 @@ using test::Labels;
 using test::rec;
 using test::TestDisplayObject;
 
-// A 4 x 4 opaque image, drawn from its top-left corner.
-class Square : public Bitmap {
-public:
-    Square() : Bitmap(Dim(4, 4), PixelOpaque, std::vector<std::uint8_t>(16, 1).data(), 16) {}
-};
-
 int runningTimersOf(Component* c) {
     int n = 0;
     for (int slot = 0; slot < Application::TimerSlots; ++slot)
@@ -79,10 +73,13 @@ protected:
         Container<Sprite*> box(s);
         onLayer(event, &box);
     }
+    void destroy(Sprite* s) { spriteEvent(RegisteredMessage::getId("SpriteDestroyed"), s); }
+    std::vector<Sprite*> ordered() const { return test::valuesOf(layer->orderedSprites()); }
     PhysicalObject* object(int index) const { return test::valuesOf(layer->objects()).at(index); }
 
     test::TestApplication app;
-    Square square;
+    // Drawn from its top-left corner.
+    Bitmap square{Dim(4, 4), PixelOpaque, std::vector<std::uint8_t>(16, 1).data(), 16};
     Bus game{"Game"};
     test::Probe logic{"L"};
     test::Probe display{"D"};
@@ -94,27 +91,18 @@ TEST_F(PhysicalLayerTest, MakesObjectsFromPrototypesAndRoutesEachCommandToItsOwn
     createUnit(4, 10, 1305);
     createUnit(7, 11, 1400);
     ASSERT_EQ(layer->objects().count(), 2);
-    EXPECT_EQ(object(0)->logicalId(), 1305);
-    EXPECT_EQ(object(0)->id(), 10);
-    EXPECT_EQ(object(1)->logicalId(), 1400);
-    EXPECT_EQ(object(1)->id(), 11);
-    EXPECT_EQ(object(1)->spriteCount(), 2);
-    EXPECT_EQ(object(0)->getBus(), layer.get());
-    EXPECT_EQ(layer->objectId(4), object(0)->getId());
-    EXPECT_EQ(layer->objectId(7), object(1)->getId());
+    EXPECT_EQ((std::tuple{object(0)->logicalId(), object(0)->id(), object(1)->logicalId(), object(1)->id(),
+                          object(1)->spriteCount(), object(0)->getBus()}),
+              std::tuple(1305, 10, 1400, 11, 2, layer.get()));
+    EXPECT_EQ((std::tuple{layer->objectId(4), layer->objectId(7), layer->objectId(5)}),
+              std::tuple(object(0)->getId(), object(1)->getId(), -1));
     EXPECT_EQ(object(0)->getId(), 0);
-    EXPECT_EQ(layer->objectId(5), -1);
-
     command(7, 501);
-    EXPECT_EQ(object(0)->commands().count(), 0);
-    EXPECT_EQ(object(1)->commands().count(), 1);
-    command(4, 502);
-    EXPECT_EQ(object(0)->commands().count(), 1);
+    EXPECT_EQ((std::tuple{object(0)->commands().count(), object(1)->commands().count()}), std::tuple(0, 1));
     // A unit this layer never made has no object: the one with component id 0 is another unit's.
-    command(5, 503);
-    command(3000, 504);
-    EXPECT_EQ(object(0)->commands().count(), 1);
-    EXPECT_EQ(object(1)->commands().count(), 1);
+    for (std::uint16_t unit : {4, 5, 3000})
+        command(unit, 502);
+    EXPECT_EQ((std::tuple{object(0)->commands().count(), object(1)->commands().count()}), std::tuple(1, 1));
 }
 
 TEST_F(PhysicalLayerTest, AnUnknownTypeOrANumberOutOfRangeMakesNothing) {
@@ -134,13 +122,10 @@ TEST_F(PhysicalLayerTest, FilesSpritesStablyInDepthOrder) {
     struct Row {
         std::vector<std::int16_t> inserted; // heights, in order of arrival
         std::vector<std::int16_t> order;    // arrival numbers, back to front
-    };
-    for (const Row& r : std::vector<Row>{{{10, 30, 20}, {0, 2, 1}},
-                                         {{30, 10}, {1, 0}},
-                                         {{20, 20, 20}, {0, 1, 2}},
-                                         {{10, 30, 20, 20}, {0, 2, 3, 1}},
-                                         {{30, 20, 10}, {2, 1, 0}},
-                                         {{20, 10, 20, 10}, {1, 3, 0, 2}}}) {
+    } rows[] = {{{10, 30, 20}, {0, 2, 1}}, {{30, 10}, {1, 0}},
+                {{20, 20, 20}, {0, 1, 2}}, {{10, 30, 20, 20}, {0, 2, 3, 1}},
+                {{30, 20, 10}, {2, 1, 0}}, {{20, 10, 20, 10}, {1, 3, 0, 2}}};
+    for (const Row& r : rows) {
         SCOPED_TRACE(testing::PrintToString(r.inserted));
         std::vector<std::unique_ptr<Sprite>> sprites;
         for (std::size_t i = 0; i < r.inserted.size(); ++i) {
@@ -152,11 +137,11 @@ TEST_F(PhysicalLayerTest, FilesSpritesStablyInDepthOrder) {
             EXPECT_EQ(sprites.back()->isChanged(), 0);
         }
         std::vector<std::int16_t> arrivals;
-        for (Sprite* s : test::valuesOf(layer->orderedSprites()))
+        for (Sprite* s : ordered())
             arrivals.push_back(s->location().x);
         EXPECT_EQ(arrivals, r.order);
         for (auto& s : sprites)
-            spriteEvent(RegisteredMessage::getId("SpriteDestroyed"), s.get());
+            destroy(s.get());
         EXPECT_TRUE(layer->orderedSprites().isEmpty());
     }
 }
@@ -180,11 +165,10 @@ TEST_F(PhysicalLayerTest, SpritesDrawnInTheLayersOrderOverlapPixelExact) {
         spriteEvent(SPRITE_CREATED, &sa);
         spriteEvent(SPRITE_CREATED, &sb);
         Bitmap surface(Dim(4, 3), PixelOpaque, std::vector<std::uint8_t>(12, 0).data(), 12);
-        for (Sprite* s : test::valuesOf(layer->orderedSprites()))
+        for (Sprite* s : ordered())
             s->draw(surface, Point(0, 10));
         EXPECT_EQ(std::vector<std::uint8_t>(surface.bits(), surface.bits() + 12), r.pixels);
-        spriteEvent(RegisteredMessage::getId("SpriteDestroyed"), &sa);
-        spriteEvent(RegisteredMessage::getId("SpriteDestroyed"), &sb);
+        destroy(&sa), destroy(&sb);
     }
 }
 
@@ -194,23 +178,21 @@ TEST_F(PhysicalLayerTest, DisablingAndEnablingKeepTheDepthAndRedrawTheSprite) {
         c(0, Point3D(0, 20, 0), &square, 0, 0, 1), d(0, Point3D(0, 20, 0), &square, 0, 0, 1);
     for (Sprite* s : {&a, &b, &c, &d})
         spriteEvent(SPRITE_CREATED, s);
-    EXPECT_EQ(test::valuesOf(layer->orderedSprites()), (std::vector<Sprite*>{&a, &c, &d, &b}));
+    EXPECT_EQ(ordered(), (std::vector<Sprite*>{&a, &c, &d, &b}));
     EXPECT_TRUE(invalidated.empty());
-
     spriteEvent(SPRITE_DISABLED, &c);
-    EXPECT_EQ(test::valuesOf(layer->orderedSprites()), (std::vector<Sprite*>{&a, &d, &b}));
-    EXPECT_EQ(test::valuesOf(layer->disabledSprites()), (std::vector<Sprite*>{&c}));
+    EXPECT_EQ((std::tuple{ordered(), test::valuesOf(layer->disabledSprites())}),
+              std::tuple(std::vector<Sprite*>{&a, &d, &b}, std::vector<Sprite*>{&c}));
     spriteEvent(SPRITE_ENABLED, &c);
     // Back at its depth, behind the equal sprite that stayed, not at the end.
-    EXPECT_EQ(test::valuesOf(layer->orderedSprites()), (std::vector<Sprite*>{&a, &d, &c, &b}));
-    EXPECT_TRUE(layer->disabledSprites().isEmpty());
-
+    EXPECT_EQ((std::tuple{ordered(), layer->disabledSprites().isEmpty()}),
+              std::tuple(std::vector<Sprite*>{&a, &d, &c, &b}, true));
     spriteEvent(SPRITE_DISABLED, &b);
-    spriteEvent(RegisteredMessage::getId("SpriteDestroyed"), &b);
+    destroy(&b);
     EXPECT_TRUE(layer->disabledSprites().isEmpty());
     d.hide();
-    spriteEvent(RegisteredMessage::getId("SpriteDestroyed"), &d);
-    EXPECT_EQ(test::valuesOf(layer->orderedSprites()), (std::vector<Sprite*>{&a, &c}));
+    destroy(&d);
+    EXPECT_EQ(ordered(), (std::vector<Sprite*>{&a, &c}));
     const std::vector<std::vector<Box>> expected = {
         {Box(0, 20, 4, 4)}, {Box(0, 20, 4, 4)}, {Box(0, 30, 4, 4)}, {Box(0, 30, 4, 4)}, {Box()}};
     EXPECT_EQ(invalidated, expected);
@@ -223,10 +205,9 @@ TEST_F(PhysicalLayerTest, RemovingASpriteEmptiesItFromEveryCell) {
     layer->cell(0, 0)->append(&a);
     layer->cell(2, 1)->append(&a);
     layer->cell(2, 1)->append(&a);
-    EXPECT_EQ(layer->cell(3, 0), nullptr);
-    EXPECT_EQ(layer->cell(0, 2), nullptr);
-    EXPECT_EQ(layer->cell(-1, 0), nullptr);
-    spriteEvent(RegisteredMessage::getId("SpriteDestroyed"), &a);
+    EXPECT_EQ((std::tuple{layer->cell(3, 0), layer->cell(0, 2), layer->cell(-1, 0)}),
+              std::tuple(nullptr, nullptr, nullptr));
+    destroy(&a);
     for (std::int16_t row = 0; row < 2; ++row)
         for (std::int16_t column = 0; column < 3; ++column)
             EXPECT_TRUE(layer->cell(column, row)->isEmpty());
@@ -268,8 +249,7 @@ TEST_F(PhysicalLayerTest, TheTickStepsTheClientsResortsWhatMovedAndRedrawsTheirB
     Sprite* own = object(0)->sprite(0);
     spriteEvent(SPRITE_CREATED, &other);
     spriteEvent(SPRITE_CREATED, own);
-    EXPECT_EQ(test::valuesOf(layer->orderedSprites()), (std::vector<Sprite*>{&other, own}));
-
+    EXPECT_EQ(ordered(), (std::vector<Sprite*>{&other, own}));
     // The unit's one sprite climbs from y 50 to y 30 over 100 ms, then runs dry.
     own->addEvent(0, Point4D(0, 30, 0, 100), List<Bitmap*>(), -1, SpriteMove, 0);
     logic.setup = nullptr;
@@ -279,14 +259,12 @@ TEST_F(PhysicalLayerTest, TheTickStepsTheClientsResortsWhatMovedAndRedrawsTheirB
 
     app.tickSystemTimer(); // 100: the command starts; the sprite has not moved
     app.tickSystemTimer(); // 200: it lands higher up the map, so it is drawn behind the other
-    EXPECT_EQ(test::valuesOf(layer->orderedSprites()), (std::vector<Sprite*>{own, &other}));
-    EXPECT_EQ(own->isChanged(), 0);
+    EXPECT_EQ((std::tuple{ordered(), own->isChanged()}), std::tuple(std::vector<Sprite*>{own, &other}, 0));
     app.tickSystemTimer(); // 300: out of events: the command is answered and the timer stops
     const std::vector<std::vector<Box>> expected = {{Box(0, 50, 4, 4)}, {Box(0, 30, 4, 24)}, {}};
     EXPECT_EQ(invalidated, expected);
-    EXPECT_TRUE(layer->clients().isEmpty());
-    EXPECT_EQ(runningTimersOf(layer.get()), 0);
-    EXPECT_EQ(app.log.back(), "stopTimer");
+    EXPECT_EQ((std::tuple{layer->clients().isEmpty(), runningTimersOf(layer.get()), app.log.back()}),
+              std::tuple(true, 0, "stopTimer"));
     EXPECT_EQ(rec().labels(), (Labels{"D.h1", "D.h1", "L.h1", "D.h1"}));
 }
 
@@ -365,22 +343,14 @@ TEST_F(PhysicalLayerTest, WhatTheLayerSaysOfSpritesRegionsAndRedrawingStaysBelow
         bool rises;
     };
     const auto named = [](const char* name) { return BusMessage(RegisteredMessage::getId(name)); };
-    const std::vector<Row> rows = {{SPRITE_CREATED, false},
-                                   {named("SpriteDestroyed"), false},
-                                   {SPRITE_DISABLED, false},
-                                   {SPRITE_ENABLED, false},
-                                   {PHYSICAL_OBJECT_ACTIVATED, false},
-                                   {PHYSICAL_OBJECT_DEACTIVATED, false},
-                                   {VIEWPORT_DESTROYED, false},
-                                   {POINT_SELECTED, false},
-                                   {POINT_FLYBY, false},
-                                   {named("Get Region Location"), false},
-                                   {FIND_REGION, false},
-                                   {INVALIDATE_LANDSCAPE, false},
-                                   {INVALIDATE_VIEW, false},
-                                   {REGION_SELECTED, true},
-                                   {SCROLL_TO, true},
-                                   {named("Done"), true}};
+    // clang-format off
+    const std::vector<Row> rows = {
+        {SPRITE_CREATED, false}, {named("SpriteDestroyed"), false}, {SPRITE_DISABLED, false},
+        {SPRITE_ENABLED, false}, {PHYSICAL_OBJECT_ACTIVATED, false}, {PHYSICAL_OBJECT_DEACTIVATED, false},
+        {VIEWPORT_DESTROYED, false}, {POINT_SELECTED, false}, {POINT_FLYBY, false},
+        {named("Get Region Location"), false}, {FIND_REGION, false}, {INVALIDATE_LANDSCAPE, false},
+        {INVALIDATE_VIEW, false}, {REGION_SELECTED, true}, {SCROLL_TO, true}, {named("Done"), true}};
+    // clang-format on
     for (const Row& r : rows) {
         SCOPED_TRACE(r.event.id());
         rec().reset();
@@ -404,18 +374,14 @@ TEST_F(PhysicalLayerTest, CloseGameEmptiesTheLayer) {
     layer->addViewport(new Viewport(new test::TestWindow()));
     Container<short> client(3);
     onLayer(PHYSICAL_OBJECT_ACTIVATED, &client);
-    EXPECT_EQ(TestDisplayObject::live, 4); // two prototypes, two objects
-    EXPECT_EQ(test::TestWindow::live, 1);
-
+    // Two prototypes and two objects; one window.
+    EXPECT_EQ((std::tuple{TestDisplayObject::live, test::TestWindow::live}), std::tuple(4, 1));
     game.sendNamed("CloseGame", nullptr);
-    EXPECT_TRUE(layer->objects().isEmpty());
-    EXPECT_TRUE(layer->viewports().isEmpty());
-    EXPECT_TRUE(layer->orderedSprites().isEmpty());
-    EXPECT_TRUE(layer->disabledSprites().isEmpty());
-    EXPECT_TRUE(layer->clients().isEmpty());
-    EXPECT_EQ(runningTimersOf(layer.get()), 0);
-    EXPECT_EQ(TestDisplayObject::live, 2);
-    EXPECT_EQ(test::TestWindow::live, 0);
+    EXPECT_EQ((std::tuple{layer->objects().isEmpty(), layer->viewports().isEmpty(),
+                          layer->orderedSprites().isEmpty(), layer->disabledSprites().isEmpty(),
+                          layer->clients().isEmpty(), runningTimersOf(layer.get()), TestDisplayObject::live,
+                          test::TestWindow::live}),
+              std::tuple(true, true, true, true, true, 0, 2, 0));
 }
 
 TEST_F(PhysicalLayerTest, AViewportGoesWithItsWindowAndOnlyThatOne) {
@@ -431,7 +397,7 @@ TEST_F(PhysicalLayerTest, AViewportGoesWithItsWindowAndOnlyThatOne) {
         Container<ViewportWindow*> box(gone);
         game.send(&logic, VIEWPORT_DESTROYED, &box); // from the parent, as the frame sends it
     }
-    EXPECT_EQ(test::valuesOf(layer->viewports()).size(), 1u);
+    ASSERT_EQ(test::valuesOf(layer->viewports()).size(), 1u);
     EXPECT_EQ(test::valuesOf(layer->viewports())[0]->display(), w2);
     EXPECT_EQ(test::TestWindow::live, 2); // W2 and the stranger
 }
@@ -440,23 +406,20 @@ TEST(PhysicalLayerPrototypes, TheLastLayerToGoDeletesThem) {
     test::TestApplication app;
     auto first = std::make_unique<PhysicalLayer>();
     auto second = std::make_unique<PhysicalLayer>("Reversed");
-    EXPECT_EQ(second->getName(), "Reversed");
-    EXPECT_EQ(first->getName(), "PhysicalLayer--Vector Bus");
-    EXPECT_EQ(PhysicalLayer::liveLayers(), 2);
+    EXPECT_EQ((std::tuple{second->getName(), first->getName(), PhysicalLayer::liveLayers()}),
+              std::tuple("Reversed", "PhysicalLayer--Vector Bus", 2));
     auto* kept = new TestDisplayObject("Foot", 0, {});
     PhysicalLayer::registerPrototype(10, new TestDisplayObject("Foot", 0, {}));
     PhysicalLayer::registerPrototype(10, kept); // replaces, and deletes, the first
     PhysicalLayer::registerPrototype(10, kept); // the same one again changes nothing
     PhysicalLayer::registerPrototype(11, new TestDisplayObject("Horse", 0, {}));
-    EXPECT_EQ(TestDisplayObject::live, 2);
-    EXPECT_EQ(PhysicalLayer::prototype(10), kept);
+    EXPECT_EQ((std::tuple{TestDisplayObject::live, PhysicalLayer::prototype(10)}), std::tuple(2, kept));
     first.reset();
-    EXPECT_EQ(TestDisplayObject::live, 2);
-    EXPECT_EQ(PhysicalLayer::prototype(10), kept);
+    EXPECT_EQ((std::tuple{TestDisplayObject::live, PhysicalLayer::prototype(10)}), std::tuple(2, kept));
     second.reset();
-    EXPECT_EQ(TestDisplayObject::live, 0);
-    EXPECT_EQ(PhysicalLayer::prototype(10), nullptr);
-    EXPECT_EQ(PhysicalLayer::liveLayers(), 0);
+    EXPECT_EQ(
+        (std::tuple{TestDisplayObject::live, PhysicalLayer::prototype(10), PhysicalLayer::liveLayers()}),
+        std::tuple(0, nullptr, 0));
 }
 
 } // namespace

@@ -34,24 +34,12 @@ TEST(RunLengthTest, ClippedRowsAgainstHandMadePixels) {
         {"skip 5 width 4", 5, 0, 4, 1, false, false, {3, 4, 50, 50, 50, 50, 50, 50, 50}},
         {"literal longer than the width", 4, 0, 2, 1, false, false, {2, 3, 50, 50, 50, 50, 50, 50, 50}},
         {"through the colour table", 3, 0, 3, 1, false, true, {101, 102, 103, 50, 50, 50, 50, 50, 50}},
-        {"shadow runs ignored by the plain draw",
-         0,
-         1,
-         9,
-         1,
-         false,
-         false,
-         {50, 50, 8, 9, 50, 5, 50, 50, 50}},
+        {"plain draw: no shadow", 0, 1, 9, 1, false, false, {50, 50, 8, 9, 50, 5, 50, 50, 50}},
         {"shadow runs remap the destination", 0, 1, 9, 1, true, false, {51, 51, 8, 9, 51, 5, 50, 50, 50}},
         {"straddling shadow", 1, 1, 3, 1, true, true, {51, 108, 109, 50, 50, 50, 50, 50, 50}},
-        {"two rows",
-         2,
-         0,
-         3,
-         2,
-         true,
-         false,
-         {50, 1, 2, 50, 50, 50, 50, 50, 50, 8, 9, 51, 50, 50, 50, 50, 50, 50}},
+        // clang-format off
+        {"two rows", 2, 0, 3, 2, true, false, {50, 1, 2, 50, 50, 50, 50, 50, 50, 8, 9, 51, 50, 50, 50, 50, 50, 50}},
+        // clang-format on
     };
     for (const Row& c : cases) {
         SCOPED_TRACE(c.name);
@@ -64,14 +52,10 @@ TEST(RunLengthTest, ClippedRowsAgainstHandMadePixels) {
             rleDraw(dest.data(), image.data(), c.skipX, c.skipY, c.width, c.height, 9 - c.width, table);
         EXPECT_EQ(dest, c.expected);
     }
-}
-
-TEST(RunLengthTest, UnknownRunKindsAreTransparent) {
-    Bytes image = row({skip(1), literal({7})});
-    image[3] = 0x30; // kind 3 with length 1
-    const auto shadows = shiftTable(1);
-    Bytes dest(2, 50);
-    rleDrawDoubleMapped(dest.data(), image.data(), 0, 0, 2, 1, 0, shadows.data(), nullptr);
+    // A run of an unknown kind (3, length 1) is transparent.
+    Bytes unknown = row({skip(1), literal({7})}), dest(2, 50);
+    unknown[3] = 0x30;
+    rleDrawDoubleMapped(dest.data(), unknown.data(), 0, 0, 2, 1, 0, shadows.data(), nullptr);
     EXPECT_EQ(dest, (Bytes{50, 7}));
 }
 
@@ -81,16 +65,14 @@ TEST(RunLengthTest, OpacityOfEveryRunKind) {
         int x, y;
         std::int16_t answer;
     } cases[] = {{0, 0, 0}, {1, 0, 0}, {2, 0, 1}, {0, 1, 0}, {1, 1, 0}, {2, 1, 1}, {-1, 0, 0}};
-    for (const Row& c : cases) {
-        SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
-        EXPECT_EQ(rleIsOpaque(image.data(), c.x, c.y), c.answer);
-    }
+    for (const Row& c : cases)
+        EXPECT_EQ(rleIsOpaque(image.data(), c.x, c.y), c.answer)
+            << std::to_string(c.x) + "," + std::to_string(c.y);
 }
 
 TEST(RunLengthTest, RemapCopyAndInPlaceUseTheUnsignedByte) {
     const auto table = shiftTable(3);
-    Bytes src{0, 200, 255};
-    Bytes dest(3);
+    Bytes src{0, 200, 255}, dest(3);
     remapCopy(dest.data(), src.data(), 3, table.data());
     EXPECT_EQ(dest, (Bytes{3, 203, 2}));
     remapInPlace(dest.data(), 3, table.data());
@@ -116,10 +98,8 @@ TEST(RunLengthTest, TheRowCheckRefusesEveryDamage) {
         {"half a row word", {6}, 3, 1, false},
         {"negative height", {}, 3, -1, false},
     };
-    for (const Row& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(runLengthRowsValid(c.bytes.data(), c.bytes.size(), c.width, c.height), c.valid);
-    }
+    for (const Row& c : cases)
+        EXPECT_EQ(runLengthRowsValid(c.bytes.data(), c.bytes.size(), c.width, c.height), c.valid) << c.name;
 }
 
 // Random images of random runs, drawn through random clip windows, must equal the same window cut out of
@@ -141,13 +121,9 @@ TEST(RunLengthTest, DrawEqualsAPlainDecodeUnderRandomClipWindows) {
                 const int kind = static_cast<int>(random() % 3);
                 put16(body, n | (kind == 0 ? 0 : kind == 1 ? 0x2000 : 0x4000));
                 for (int i = 0; i < n; ++i) {
-                    if (kind == 1) {
-                        const auto v = static_cast<std::uint8_t>(random() % 256);
-                        body.push_back(v);
-                        plain.push_back(v);
-                    } else {
-                        plain.push_back(kind == 0 ? background : background + 1);
-                    }
+                    const auto v = static_cast<std::uint8_t>(random() % 256);
+                    if (kind == 1) body.push_back(v);
+                    plain.push_back(kind == 1 ? v : kind == 0 ? background : background + 1);
                 }
             }
             put16(image, static_cast<int>(body.size() + 2));

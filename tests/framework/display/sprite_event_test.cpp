@@ -19,6 +19,12 @@ std::string text(const Bytes& b) {
 Bytes bytesOf(const std::string& s) {
     return Bytes(s.begin(), s.end());
 }
+// The fields a load gives an event, its payload's value when it is a short (else -1).
+auto fields(const SpriteEvent& e) {
+    short v = -1;
+    Container<short>::fromMessage(e.payload(), v);
+    return std::tuple{e.target, e.region, e.kind, e.newLayer, e.restartFrames, v};
+}
 
 // Target (1, -2, 3, 0x01020304), region 7, kind 1, new layer -1, restart 2, then the payload's piece.
 const Bytes head = {0x01, 0x00, 0xFE, 0xFF, 0x03, 0x00, 0x04, 0x03, 0x02,
@@ -57,14 +63,7 @@ TEST_F(SpriteEventBytes, LoadsWhatWasSavedAndStopsAtItsEnd) {
     std::istringstream in(text(joined(joined(head, shortPiece), {0xAB})));
     SpriteEvent e;
     ASSERT_TRUE(e.load(in));
-    EXPECT_EQ(e.target, Point4D(1, -2, 3, 0x01020304));
-    EXPECT_EQ(e.region, 7);
-    EXPECT_EQ(e.kind, SpritePhasedMove);
-    EXPECT_EQ(e.newLayer, -1);
-    EXPECT_EQ(e.restartFrames, 2);
-    short v = 0;
-    EXPECT_TRUE(Container<short>::fromMessage(e.payload(), v));
-    EXPECT_EQ(v, 9);
+    EXPECT_EQ(fields(e), std::tuple(Point4D(1, -2, 3, 0x01020304), 7, SpritePhasedMove, -1, 2, 9));
     EXPECT_EQ(in.get(), 0xAB);
 }
 
@@ -92,11 +91,8 @@ TEST_F(SpriteEventBytes, ShortOrDamagedBytesLeaveTheEventAsItWas) {
         SpriteEvent e(3, Point4D(5, 5, 5, 5), List<Bitmap*>(), 4, SpriteHold, 6, new Container<long>(1));
         std::istringstream in(text(bytes));
         EXPECT_FALSE(e.load(in));
-        EXPECT_EQ(e.target, Point4D(5, 5, 5, 5));
-        EXPECT_EQ(e.region, 3);
-        EXPECT_EQ(e.kind, SpriteHold);
-        ASSERT_NE(e.payload(), nullptr);
-        EXPECT_EQ(e.payload()->typeName(), "long");
+        EXPECT_EQ((std::tuple{e.target, e.region, e.kind, e.payload() ? e.payload()->typeName() : ""}),
+                  std::tuple(Point4D(5, 5, 5, 5), 3, SpriteHold, "long"));
     }
 }
 
@@ -110,12 +106,7 @@ TEST_F(SpriteEventBytes, TravelsOnFrameworkStreamsWithoutTargetOrFrames) {
     back.target = Point4D(8, 8, 8, 8);
     s >> back;
     EXPECT_FALSE(s.failed());
-    EXPECT_EQ(back.region, 7);
-    EXPECT_EQ(back.kind, SpritePhasedMove);
-    EXPECT_EQ(back.newLayer, -1);
-    EXPECT_EQ(back.restartFrames, 2);
-    EXPECT_EQ(back.target, Point4D(8, 8, 8, 8));
-    ASSERT_NE(back.payload(), nullptr);
+    EXPECT_EQ(fields(back), std::tuple(Point4D(8, 8, 8, 8), 7, SpritePhasedMove, -1, 2, 9));
 }
 
 } // namespace

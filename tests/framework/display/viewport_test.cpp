@@ -52,28 +52,29 @@ struct Scene {
 
 class ViewportTest : public test::RecorderTest {};
 
-TEST_F(ViewportTest, TheWindowHearsItsLayerAndTheLayerHearsTheWindow) {
+TEST_F(ViewportTest, TheWindowHearsItsLayerAndTheLayerHearsTheWindowWhileAttached) {
     Scene s;
-    EXPECT_EQ(s.viewport->getName(), "Unnamed Viewport");
-    EXPECT_EQ(s.viewport->getParent(), &s.layer);
-    EXPECT_EQ(s.window->getBus(), s.viewport);
-    EXPECT_EQ(s.window->connectCount, 1);
+    EXPECT_EQ((std::tuple{s.viewport->getName(), s.viewport->getParent(), s.window->getBus(),
+                          s.window->connectCount}),
+              std::tuple("Unnamed Viewport", &s.layer, s.viewport, 1));
     EXPECT_EQ(sendFrom(s.objects, INVALIDATE_VIEW), (Labels{"W.h1"}));
     EXPECT_EQ(sendFrom(*s.window, INVALIDATE_LANDSCAPE), (Labels{"P.h2"}));
+    // Detached, the window goes off with it; attached again, it comes back.
+    s.viewport->detach();
+    EXPECT_EQ((std::tuple{s.window->getBus(), s.viewport->getParent(), sendFrom(s.objects, INVALIDATE_VIEW)}),
+              std::tuple(nullptr, nullptr, Labels{}));
+    s.viewport->attach(s.layer);
+    EXPECT_EQ((std::tuple{s.window->getBus(), sendFrom(s.objects, INVALIDATE_VIEW)}),
+              std::tuple(s.viewport, Labels{"W.h1"}));
 }
 
 TEST_F(ViewportTest, AChangeOfViewKeepsOrDropsTheLayerByTheReversedBit) {
     struct Row {
         std::uint16_t from, to;
         bool staysOnLayer;
-    };
-    for (const Row& r : std::vector<Row>{{0, 1, true},
-                                         {1, 2, true},
-                                         {4, 6, true},
-                                         {5, 4, true},
-                                         {0, 4, false},
-                                         {6, 2, false},
-                                         {3, 7, false}}) {
+    } rows[] = {{0, 1, true},  {1, 2, true},  {4, 6, true}, {5, 4, true},
+                {0, 4, false}, {6, 2, false}, {3, 7, false}};
+    for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.from << " -> " << r.to);
         Scene s;
         const std::size_t hooks = test::valuesOf(s.layer.receiveAllHooks()).size();
@@ -86,25 +87,12 @@ TEST_F(ViewportTest, AChangeOfViewKeepsOrDropsTheLayerByTheReversedBit) {
     }
 }
 
-TEST_F(ViewportTest, DetachingTakesTheWindowOffAndTheViewportOffTheLayer) {
-    Scene s;
-    s.viewport->detach();
-    EXPECT_EQ(s.window->getBus(), nullptr);
-    EXPECT_EQ(s.viewport->getParent(), nullptr);
-    EXPECT_EQ(sendFrom(s.objects, INVALIDATE_VIEW), Labels{});
-    // Attached again, the window comes back with it.
-    s.viewport->attach(s.layer);
-    EXPECT_EQ(s.window->getBus(), s.viewport);
-    EXPECT_EQ(sendFrom(s.objects, INVALIDATE_VIEW), (Labels{"W.h1"}));
-}
-
 TEST(ViewportLifetime, DeletingAViewportDeletesItsWindow) {
     test::TestApplication app;
     auto* window = new TestWindow();
     auto viewport = std::make_unique<VaelViewport>(window);
-    EXPECT_EQ(viewport->getName(), "Unnamed Vael Viewport");
-    EXPECT_EQ(viewport->display(), window);
-    EXPECT_EQ(TestWindow::live, 1);
+    EXPECT_EQ((std::tuple{viewport->getName(), viewport->display(), TestWindow::live}),
+              std::tuple("Unnamed Vael Viewport", window, 1));
     viewport.reset();
     EXPECT_EQ(TestWindow::live, 0);
     Viewport empty(nullptr, "Empty"); // a viewport without a window is harmless

@@ -8,7 +8,8 @@
 
 namespace vael::test {
 
-inline Bitmap* solidBitmap(std::int16_t w, std::int16_t h, std::uint8_t colour, std::int32_t kind = PixelOpaque) {
+inline Bitmap* solidBitmap(std::int16_t w, std::int16_t h, std::uint8_t colour,
+                           std::int32_t kind = PixelOpaque) {
     const std::uint32_t stride = static_cast<std::uint32_t>(w + Bitmap::paddingFor(w));
     std::vector<std::uint8_t> bytes(stride * static_cast<std::uint32_t>(h), colour);
     return new Bitmap(Dim(w, h), kind, bytes.data(), static_cast<std::uint32_t>(bytes.size()));

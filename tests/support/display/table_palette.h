@@ -2,6 +2,7 @@
 // Test support: a palette whose remap tables shift an index by a fixed step (dark +1, grey +2, light +3,
 // half light +4, mixed light +5, wrapping at 256), so that every expected pixel can be worked out by hand.
 #include "framework/display/logical_palette.h"
+#include "support/test_application.h"
 
 namespace vael::test {
 
@@ -28,6 +29,13 @@ public:
 
 private:
     static int step(int table) { return table + 1; }
+};
+
+// The test application, drawing through a table palette while it lives.
+struct TablePaletteApp : TestApplication {
+    TablePaletteApp() { setPalette(&palette, nullptr); }
+    ~TablePaletteApp() { setPalette(nullptr, nullptr); }
+    TablePalette palette;
 };
 
 } // namespace vael::test
