@@ -83,6 +83,7 @@ protected:
     // Writes a box of each value.
     template <class... T> void writeBoxes(const T&... values) { (writeBox(Container<T>(values)), ...); }
     void writeBox(const ContainerBase& box) { s << &box; }
+    SuperString& cleared() { return s.clear(), s; }
     // The word of one event read by name, into a word that was not 0 (a failed read must clear it).
     static std::uint32_t wordByName(SuperString& from) {
         BusMessage event(5);
@@ -289,12 +290,10 @@ TEST_F(Stream, StringsAreALengthThenTheBytes) {
     SuperString self(std::string("abc"));
     self << self; // takes what it held before
     EXPECT_EQ(hex(self.str()), wire("'abc' 03 00 'abc'"));
-    s.clear();
-    s << static_cast<short>(100);
+    cleared() << static_cast<short>(100);
     s.write("only");
     EXPECT_EQ((std::tuple{std::get<0>(readAll<std::string>()), s.failed()}), std::tuple("only", true));
-    s.clear();
-    s << std::string(40000, 'h'); // cut to the longest length there is, and marked
+    cleared() << std::string(40000, 'h'); // cut to the longest length there is, and marked
     EXPECT_EQ(std::tuple(s.failed(), s.length(), hex(s.str().substr(0, 2))),
               std::tuple(true, 2 + 32767, "FF 7F "));
 }
@@ -315,8 +314,8 @@ TEST_F(Stream, TheEventWordIsAnIdThenAModeByNameTheNameNotTheId) {
     ids("Unrelated");
     EXPECT_EQ((std::tuple{wordByName(s), wordByName(s), wordByName(s), s.failed()}),
               std::tuple(0x30000044u, 0x1000001Bu, 0x10046u, false));
-    s.clear(); // a name longer than the stream fails and registers nothing
-    s << 0x7FFFFFFFu << "abc";
+    // A name longer than the stream fails and registers nothing
+    cleared() << 0x7FFFFFFFu << "abc";
     EXPECT_EQ((std::tuple{wordByName(s), s.failed(), Registry::registryCount()}), std::tuple(0u, true, 2));
     s.clear(); // the widest id there is goes by its name when it has one
     Registry::registerWithId(0xFFFF, "Top");
@@ -448,8 +447,7 @@ TEST_F(Stream, ListsStreamThroughTheirElementRecord) {
     back << 99; // reading discards what the list held
     back.read(s);
     EXPECT_TRUE(back == list);
-    s.clear();
-    s << List<short>();
+    cleared() << List<short>();
     s >> back;
     EXPECT_EQ(std::tuple(hex(s.str()), back.count()), std::tuple(wire("00 00"), 0));
     s.clear();
@@ -457,8 +455,8 @@ TEST_F(Stream, ListsStreamThroughTheirElementRecord) {
     EXPECT_EQ(hex(s.str()), wire("01 00 0B 00 'List<short>' 03 00 01 00 FF FF 2C 01"));
     std::unique_ptr<ContainerBase> boxed(std::get<0>(readAll<ContainerBase*>()));
     EXPECT_TRUE(unbox<List<short>>(boxed.get()) == list);
-    s.clear(); // a negative count reads nothing more; a truncated list keeps the values read whole
-    s << static_cast<short>(-5) << static_cast<short>(77) << static_cast<short>(3) << 10 << 20;
+    // A negative count reads nothing more; a truncated list keeps the values read whole
+    cleared() << static_cast<short>(-5) << static_cast<short>(77) << static_cast<short>(3) << 10 << 20;
     s.write("\x01", 1);
     List<int> ints;
     list.read(s);
@@ -482,16 +480,14 @@ TEST_F(Stream, TypesWithoutARecordAreReportedAndNeverMadeUp) {
     EXPECT_EQ(hex(s.str()), wire("00 00 2A 00"));
     EXPECT_EQ((std::tuple{readAll<ContainerBase*, short>(), s.failed()}),
               std::tuple(std::tuple(nullptr, 42), false));
-    s.clear();
-    s << static_cast<unsigned short>(1) << "Mystery" << static_cast<short>(1);
+    cleared() << static_cast<unsigned short>(1) << "Mystery" << static_cast<short>(1);
     std::uint16_t id = 0;
     EXPECT_EQ(
         (std::tuple{std::get<0>(readAll<ContainerBase*>()), s.failed(), Registry::lookUp("Mystery", id)}),
         std::tuple(nullptr, true, 0));
     List<Unrelayed> unrelayed;
     unrelayed << Unrelayed{1};
-    s.clear();
-    unrelayed.write(s);
+    unrelayed.write(cleared());
     EXPECT_EQ(std::tuple(s.failed(), hex(s.str())), std::tuple(true, wire("00 00")));
     const std::string notSent =
         "Error|Error: Unrelayed is not a registered class and cannot be sent to a remote "
@@ -501,8 +497,7 @@ TEST_F(Stream, TypesWithoutARecordAreReportedAndNeverMadeUp) {
                          notSent}));
     List<Nameless> nameless;
     nameless << Nameless{};
-    s.clear();
-    nameless.write(s);
+    nameless.write(cleared());
     EXPECT_TRUE(s.failed());
     setMessageBox(old);
 }
@@ -511,8 +506,7 @@ TEST_F(Stream, TruncatedOrTooDeeplyNestedBoxesReadAsNullAndFail) {
     buildRecords<long, LogicalCommandInfo>();
     writeBoxes(1L);
     const std::string whole = s.str();
-    s.clear();
-    s.write(whole.data(), static_cast<std::int32_t>(whole.size()) - 1);
+    cleared().write(whole.data(), static_cast<std::int32_t>(whole.size()) - 1);
     EXPECT_EQ((std::tuple{std::get<0>(readAll<ContainerBase*>()), s.failed()}), std::tuple(nullptr, true));
     s.clear(); // a command holding a command holding a command ... deeper than any real payload
     std::unique_ptr<ContainerBase> nested;
@@ -536,8 +530,8 @@ TEST_F(Stream, ARecordCutShortLeavesOnlyTheNamesReadWhole) {
     buildRecords<LogicalCommandInfo>();
     writeBoxes(LogicalCommandInfo(1, nullptr, 2, BusMessage(ids("Moved")), BusMessage(ids("Replied"))));
     const std::string whole = s.str();
-    s.clear();
-    s.write(whole.data(), static_cast<std::int32_t>(whole.size()) - 3); // inside "Replied" and its mode
+    // Cut inside "Replied" and its mode.
+    cleared().write(whole.data(), static_cast<std::int32_t>(whole.size()) - 3);
     Registry::clearRegistry();
     std::uint16_t moved = 0, replied = 0;
     EXPECT_EQ((std::tuple{std::get<0>(readAll<ContainerBase*>()), s.failed(),
@@ -620,8 +614,7 @@ TEST_F(Stream, CommandAndSetTextRecordsGolden) {
               std::tuple(1, 2, 0x30000000u + ids("Moved"), -1, nullptr));
     const SetTextData empty;
     EXPECT_EQ(std::tuple(empty.target, empty.text), std::tuple(0u, ""));
-    s.clear();
-    s << SetTextData(1, "Hi", 2) << SetTextData(0xF0000001u, "", 0);
+    cleared() << SetTextData(1, "Hi", 2) << SetTextData(0xF0000001u, "", 0);
     EXPECT_EQ(hex(s.str()),
               wire("01 00 00 00 00 00 00 00 02 00 'Hi' 02 00 01 00 00 00 FF FF FF FF 00 00 00 00"));
     const auto [a, b] = readAll<SetTextData, SetTextData>();
