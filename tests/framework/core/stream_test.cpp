@@ -408,8 +408,8 @@ TEST_F(Stream, BoxesAndTheirTypeRecords) {
     EXPECT_TRUE(*found == second && TypeInfoBase::findByName("DIRECTION") == found);
     EXPECT_EQ(TypeInfoBase::registerType(new TypeInfo<DIRECTION>(second)), 0); // refused and deleted
     EXPECT_EQ(TypeInfoBase::registeredCount(), 2); // short and DIRECTION, once each
-    Registry::registerWithId(5000,
-                             "short"); // a second id of the name finds no record: getId answers the first
+    // A second id of the name finds no record: getId answers the first.
+    Registry::registerWithId(5000, "short");
     EXPECT_EQ(std::tuple(TypeInfoBase::find(5000), TypeInfoBase::find(shorts.typeId()) != nullptr),
               std::tuple(nullptr, true));
     std::uint16_t id = 0; // an unknown type name is registered as a message on the way
@@ -444,8 +444,7 @@ TEST_F(Stream, ListsStreamThroughTheirElementRecord) {
     list << 1 << -1 << 300;
     list.write(s);
     EXPECT_EQ(hex(s.str()), wire("03 00 01 00 FF FF 2C 01"));
-    back << 99; // reading discards what the list held
-    back.read(s);
+    back << 99, back.read(s); // reading discards what the list held
     EXPECT_TRUE(back == list);
     cleared() << List<short>();
     s >> back;
@@ -457,9 +456,8 @@ TEST_F(Stream, ListsStreamThroughTheirElementRecord) {
     EXPECT_TRUE(unbox<List<short>>(boxed.get()) == list);
     // A negative count reads nothing more; a truncated list keeps the values read whole
     cleared() << static_cast<short>(-5) << static_cast<short>(77) << static_cast<short>(3) << 10 << 20;
-    s.write("\x01", 1);
+    s.write("\x01", 1), list.read(s);
     List<int> ints;
-    list.read(s);
     const short after = std::get<0>(readAll<short>());
     const bool failedBefore = s.failed();
     ints.read(s);
