@@ -47,10 +47,8 @@ TEST(List, LinksCountAndAccessAtBothEnds) {
               list.removeFirst(), list.removeLast(), list.firstItem(item), list.lastItem(item),
               list.contains(0), list.remove(0), (list >> out, out), item == nullptr}),
         (Ints{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 42, 1}));
-    list.append(2);
-    list.prepend(1);
-    (list += 3) << 4;
-    list.prepend(0);
+    list.append(2), list.prepend(1);
+    (list += 3) << 4, list.prepend(0);
     EXPECT_EQ(values(list), (Ints{0, 1, 2, 3, 4}));
     // A node's address is its value's.
     ASSERT_TRUE(list.firstItem(item));
@@ -185,17 +183,14 @@ TEST(List, HoldsAtMost32767ValuesAndRefusesMoreWithAFailedCheck) {
         list.append(1);
     list.prepend(0);
     ASSERT_EQ(std::tuple(list.count(), checks.count()), std::tuple(32767, 0u));
-    list.append(2);
-    list << 2;
-    list.prepend(2);
+    list.append(2), list << 2, list.prepend(2);
     ListIterator<short> it(list);
     short out = 0;
     it.next(out);
     EXPECT_EQ((Ints{it.insert(2), list.count(), list.first(out), out, list.last(out), out}),
               (Ints{0, 32767, 1, 0, 1, 1}));
     EXPECT_EQ(checks.texts, std::vector<std::string>(4, "A list cannot hold more than 32767 values  Abort?"));
-    list.removeLast();
-    list.append(3);
+    list.removeLast(), list.append(3);
     EXPECT_EQ((Ints{list.count(), list.last(out), out, static_cast<int>(checks.count())}),
               (Ints{32767, 1, 3, 4}));
     TypeInfo<short> shorts;
@@ -254,8 +249,7 @@ TEST(ListIterator, Walks) {
     for (const auto& [items, direction, script, gave, after] : rows) {
         SCOPED_TRACE(script);
         List<int> list = listOf(items);
-        EXPECT_EQ(walk(list, direction, script), gave);
-        EXPECT_EQ(values(list), after);
+        EXPECT_EQ((std::tuple{walk(list, direction, script), values(list)}), std::tuple(gave, after));
     }
 }
 

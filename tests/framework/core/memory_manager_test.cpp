@@ -94,8 +94,8 @@ TEST_F(MemoryTest, ZeroFillOnRequestThroughTheGlobalOptionAndByCalloc) {
                               grown = static_cast<char*>(heapRealloc(grown, 600))};
     heapSetOptions(0x8000);
     blocks.push_back(heapCalloc(25, 4));
-    EXPECT_TRUE(filled(blocks[0], 64, 0) && filled(blocks[1], 300, 0) && filled(blocks[3], 100, 0));
-    EXPECT_TRUE(filled(grown, 8, 'x') && filled(grown + had, 600 - had, 0));
+    EXPECT_TRUE(filled(blocks[0], 64, 0) && filled(blocks[1], 300, 0) && filled(blocks[3], 100, 0) &&
+                filled(grown, 8, 'x') && filled(grown + had, 600 - had, 0));
     EXPECT_EQ(heapBlockSize(blocks[3]), 100u);
     // calloc of 0 bytes gives a block of 1; a product that would wrap round to a small block is refused.
     blocks.push_back(heapCalloc(0, 16));
@@ -113,10 +113,8 @@ TEST_F(MemoryTest, ReallocKeepsContentsStaysInItsPoolAndFreesOnZero) {
               std::tuple("abc", nullptr, false));
     HeapPool pool = heapPoolCreate(0);
     void* q = heapRealloc(heapPoolAlloc(pool, 100, 0), 2000);
-    EXPECT_EQ(heapBlockPool(q), pool);
-    EXPECT_TRUE(heapPoolDestroy(pool));
-    EXPECT_FALSE(heapFree(q));
-    EXPECT_EQ(codes(), (Codes{kFreedTwice, MEM_BAD_POINTER}));
+    EXPECT_EQ((std::tuple{heapBlockPool(q), heapPoolDestroy(pool), heapFree(q), codes()}),
+              std::tuple(pool, true, false, Codes{kFreedTwice, MEM_BAD_POINTER}));
 }
 
 // --- pools --------------------------------------------------------------------------------------------
@@ -127,8 +125,7 @@ TEST_F(MemoryTest, DestroyingAPoolFreesAllItsBlocksAndADestroyedPoolIsRefused) {
     // Fixed-size blocks, then all other sizes.
     for (int i = 0; i < 550; ++i)
         blocks.push_back(heapPoolAlloc(pool, i < 500 ? 40 : 1 + (i - 500) * 97, 0));
-    EXPECT_EQ(std::ranges::count(blocks, nullptr), 0);
-    EXPECT_TRUE(heapPoolDestroy(pool));
+    EXPECT_EQ((std::tuple{std::ranges::count(blocks, nullptr), heapPoolDestroy(pool)}), std::tuple(0, true));
     // The blocks went with it: freeing one is looked up and refused, never read.
     EXPECT_EQ((std::vector<bool>{heapFree(blocks.front()), heapFree(blocks.back()), heapPoolDestroy(pool),
                                  heapPoolAlloc(pool, 10, 0) || heapAlloc(10, 0, pool) ||
@@ -165,8 +162,7 @@ TEST_F(MemoryTest, FixedBlockSizesAndCommittedBytes) {
     HeapPool tiny = heapPoolCreateFixed(3, 0, 0);
     auto* a = static_cast<std::uint32_t*>(heapPoolAlloc(tiny, 4, 0));
     auto* b = static_cast<std::uint32_t*>(heapPoolAlloc(tiny, 4, 0));
-    *a = 1;
-    *b = 0x22222222;
+    *a = 1, *b = 0x22222222;
     EXPECT_TRUE(heapFree(a));
     auto* again = static_cast<std::uint32_t*>(heapPoolAlloc(tiny, 4, 0));
     *again = 3;
