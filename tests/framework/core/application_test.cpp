@@ -69,8 +69,7 @@ TEST_F(ApplicationTest, AComponentDestroyedAfterItsBusKeepsNoTerminateHandler) {
 TEST_F(ApplicationTest, PumpOnceRunsOneTaskUnlessTheProgramIsClosing) {
     connectAll({{&x, A, h1}, {&y, B, h2}});
     rec().on(&x, 1, does([&](Component* self) {
-        self->sendEmpty(B);
-        self->sendEmpty(B);
+        self->sendEmpty(B), self->sendEmpty(B);
         EXPECT_EQ(self->pumpOnce(), 1); // runs the first of the two
         app.onPump = [] { return std::int16_t(0); };
         EXPECT_EQ((std::tuple{self->pumpOnce(), app.queuedTasks()}), std::tuple(0, 1)); // closing: none runs
@@ -88,17 +87,14 @@ TEST_F(ApplicationTest, WaitForFlagEndsWhenTheFlagIsSetTheTimeIsUpOrTheProgramCl
     const std::tuple<std::uint32_t, std::int32_t, int> waits[] = {
         {0, 0, 1}, {0, 5, 6}, {0xFFFFFFF0u, 25, 26}};
     for (auto [clock, timeout, pumps] : waits) {
-        app.clock = clock;
-        app.pumps = 0;
+        app.clock = clock, app.pumps = 0;
         EXPECT_EQ((std::tuple{x.waitForFlag(flag, timeout), app.pumps}), std::tuple(0, pumps)) << timeout;
     }
     app.onPump = nullptr; // a task sets the flag
     connectAll({{&x, A, h1}, {&y, B, h2}});
-    rec().on({{&y, 2, does([&](Component*) { flag = 1; })}, {&x, 1, does([&](Component* self) {
-                                                                 self->sendEmpty(B),
-                                                                     flagResult =
-                                                                         self->waitForFlag(flag, 1000);
-                                                             })}});
+    rec().on(&y, 2, does([&](Component*) { flag = 1; }));
+    rec().on(&x, 1,
+             does([&](Component* self) { self->sendEmpty(B), flagResult = self->waitForFlag(flag, 1000); }));
     EXPECT_EQ((std::tuple{trail([&] { x.sendEmpty(A); }), flagResult}), std::tuple("X Y.h2", 1));
     flag = 0;
     app.onPump = [] { return std::int16_t(0); }; // closing

@@ -152,8 +152,7 @@ TEST_F(AsynchronousBusTest, TasksLeftQueuedRunAtTheNextSendThatFindsHandlersOrNo
 TEST_F(AsynchronousBusTest, EventZeroIsIgnoredButAQueryOfItStillTakesASerialNumber) {
     x.connect(NULL_EVENT, h1);
     const std::uint32_t serial = Application::lastQuerySerial();
-    z.sendEmpty(NULL_EVENT);
-    z.sendToEmpty(0, NULL_EVENT);
+    z.sendEmpty(NULL_EVENT), z.sendToEmpty(0, NULL_EVENT);
     EXPECT_EQ((std::tuple{z.queryEmpty(NULL_EVENT), Application::lastQuerySerial(), rec().calls.size()}),
               std::tuple(nullptr, serial + 1, 0u));
 }
