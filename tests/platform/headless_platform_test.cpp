@@ -6,6 +6,9 @@
 namespace vael::platform {
 namespace {
 
+using Strings = std::vector<std::string>;
+using Colours = std::vector<std::uint32_t>;
+
 Event posted(std::uint32_t message) {
     Event e;
     e.kind = EventKind::Posted;
@@ -13,28 +16,25 @@ Event posted(std::uint32_t message) {
     return e;
 }
 
+// The next event as "tick <timer>@<time>" or "post <message>"; "-" when there is none.
+std::string next(HeadlessPlatform& p, bool wait = false) {
+    Event e;
+    if (!(wait ? p.waitEvent(e) : p.pollEvent(e))) return "-";
+    if (e.kind == EventKind::TimerTick)
+        return "tick " + std::to_string(e.timer) + "@" + std::to_string(e.time);
+    return e.kind == EventKind::Posted ? "post " + std::to_string(e.posted.message) : "other";
+}
+
 TEST(HeadlessTimer, TicksAtItsPeriodAndKeepsOneTickWaiting) {
     HeadlessPlatform p;
     const std::uint32_t id = p.startTimer(100);
     ASSERT_NE(id, 0u);
-    Event e;
-    p.advance(99);
-    EXPECT_FALSE(p.pollEvent(e));
-    p.advance(1);
-    ASSERT_TRUE(p.pollEvent(e));
-    EXPECT_EQ(e.kind, EventKind::TimerTick);
-    EXPECT_EQ(e.timer, id);
-    EXPECT_EQ(e.time, 100u);
+    const std::string tick = "tick " + std::to_string(id) + "@";
     // The tick of 200 waits; those of 300 and 400 fall due meanwhile and are lost; the next is at 500.
-    p.advance(350); // now 450
-    ASSERT_TRUE(p.pollEvent(e));
-    EXPECT_EQ(e.time, 200u);
-    EXPECT_FALSE(p.pollEvent(e));
-    p.advance(49);
-    EXPECT_FALSE(p.pollEvent(e));
-    p.advance(1);
-    ASSERT_TRUE(p.pollEvent(e));
-    EXPECT_EQ(e.time, 500u);
+    Strings seen;
+    for (std::uint32_t ms : {99, 1, 350, 0, 49, 1})
+        p.advance(ms), seen.push_back(next(p));
+    EXPECT_EQ(seen, (Strings{"-", tick + "100", tick + "200", "-", "-", tick + "500"}));
     EXPECT_EQ(p.tickCount(), 500u);
 }
 
@@ -42,37 +42,23 @@ TEST(HeadlessTimer, AStoppedTimersWaitingTickIsDroppedAndZeroPeriodIsRefused) {
     HeadlessPlatform p;
     EXPECT_EQ(p.startTimer(0), 0u);
     const std::uint32_t a = p.startTimer(10), b = p.startTimer(15);
-    EXPECT_NE(a, b);
     p.postEvent(posted(1));
     p.advance(15); // a's tick at 10, then b's at 15
-    EXPECT_EQ(p.queuedEvents(), 3u);
-    EXPECT_TRUE(p.stopTimer(a));
-    EXPECT_FALSE(p.stopTimer(a));
-    EXPECT_EQ(p.timerPeriod(a), 0u);
-    EXPECT_EQ(p.timerPeriod(b), 15u);
-    std::vector<std::pair<EventKind, std::uint32_t>> got;
-    for (Event e; p.pollEvent(e);)
-        got.emplace_back(e.kind, e.kind == EventKind::TimerTick ? e.timer : e.posted.message);
-    EXPECT_EQ(got, (std::vector<std::pair<EventKind, std::uint32_t>>{{EventKind::Posted, 1},
-                                                                     {EventKind::TimerTick, b}}));
+    EXPECT_EQ((std::tuple{a != b, p.queuedEvents(), p.stopTimer(a), p.stopTimer(a), p.timerPeriod(a),
+                          p.timerPeriod(b)}),
+              std::tuple(true, 3u, true, false, 0u, 15u));
+    EXPECT_EQ((Strings{next(p), next(p), next(p)}),
+              (Strings{"post 1", "tick " + std::to_string(b) + "@15", "-"}));
 }
 
 TEST(HeadlessQueue, WaitingMovesTheClockToTheNextTickOnlyWhenNothingIsQueued) {
     HeadlessPlatform p;
-    Event e;
-    EXPECT_FALSE(p.waitEvent(e)); // nothing will ever come
-    p.startTimer(40);
+    EXPECT_EQ(next(p, true), "-"); // nothing will ever come
+    const std::string tick = "tick " + std::to_string(p.startTimer(40)) + "@";
     p.postEvent(posted(7));
-    ASSERT_TRUE(p.waitEvent(e));
-    EXPECT_EQ(e.posted.message, 7u);
-    EXPECT_EQ(p.tickCount(), 0u);
-    ASSERT_TRUE(p.waitEvent(e));
-    EXPECT_EQ(e.kind, EventKind::TimerTick);
-    EXPECT_EQ(e.time, 40u);
-    EXPECT_EQ(p.tickCount(), 40u);
-    EXPECT_TRUE(p.waitEvent(e));
-    EXPECT_EQ(e.time, 80u);
-    EXPECT_FALSE(p.eventWaiting());
+    EXPECT_EQ((std::tuple{next(p, true), p.tickCount(), next(p, true), p.tickCount(), next(p, true),
+                          p.eventWaiting()}),
+              std::tuple("post 7", 0u, tick + "40", 40u, tick + "80", false));
 }
 
 // A 4 x 3 picture whose pixel (x, y) holds index 10 * y + x, shown through palette entry i = (i, 2i, 3i).
@@ -95,12 +81,12 @@ void rampPalette(HeadlessPlatform& p) {
     p.setPalette(colours.data(), 0, 256);
 }
 
-// The window as rows of indexes; '.' where entry 0 shows (nothing presented).
-std::vector<std::vector<int>> screen(const HeadlessPlatform& p) {
-    std::vector<std::vector<int>> rows(p.height(), std::vector<int>(p.width()));
+// The window's indexes, row by row ("|" between rows).
+std::string screen(const HeadlessPlatform& p) {
+    std::string rows;
     for (std::int32_t y = 0; y < p.height(); ++y)
         for (std::int32_t x = 0; x < p.width(); ++x)
-            rows[y][x] = p.index(x, y);
+            rows += std::to_string(p.index(x, y)) + (x + 1 < p.width() ? " " : y + 1 < p.height() ? "|" : "");
     return rows;
 }
 
@@ -110,132 +96,84 @@ TEST(HeadlessWindow, ShowsAPictureThroughThePalette) {
     rampPalette(p);
     Picture picture(4, 3, 8); // rows padded to 8 bytes
     p.present(picture.surface, 0, 0, nullptr, 0);
-    EXPECT_EQ(p.pixel(0, 0), 0x000000u);
-    EXPECT_EQ(p.pixel(3, 0), 0x030609u);
-    EXPECT_EQ(p.pixel(1, 2), 0x152A3Fu); // index 21
-    EXPECT_EQ(p.pixel(3, 2), 0x172E45u); // index 23
-    // A changed entry changes what the screen shows at once.
-    const Rgb red{255, 0, 0};
+    // Indexes 0, 3, 21 and 23.
+    EXPECT_EQ((Colours{p.pixel(0, 0), p.pixel(3, 0), p.pixel(1, 2), p.pixel(3, 2)}),
+              (Colours{0x000000, 0x030609, 0x152A3F, 0x172E45}));
+    // A changed entry changes what the screen shows at once; entries outside the palette are left out.
+    const Rgb red{255, 0, 0}, blue[2] = {{0, 0, 255}, {0, 0, 255}};
     p.setPalette(&red, 21, 1);
-    EXPECT_EQ(p.pixel(1, 2), 0xFF0000u);
-    EXPECT_EQ(p.pixel(2, 2), 0x162C42u);
-    // Entries outside the palette are left out.
-    const Rgb blue[2] = {{0, 0, 255}, {0, 0, 255}};
     p.setPalette(blue, 255, 2);
     p.setPalette(blue, -1, 1);
-    EXPECT_EQ(p.pixel(0, 0), 0x000000u);
+    EXPECT_EQ((Colours{p.pixel(1, 2), p.pixel(2, 2), p.pixel(0, 0)}), (Colours{0xFF0000, 0x162C42, 0}));
 }
 
 TEST(HeadlessWindow, PresentsBoxesClippedToPictureAndWindow) {
+    const char* blank = "0 0 0 0 0|0 0 0 0 0|0 0 0 0 0";
     const struct {
-        const char* what;
         std::int32_t x, y;
-        Rect box;
+        Rect box; // none when empty
         std::vector<Rect> changed;
-        std::vector<std::vector<int>> screen;
+        const char* screen;
     } rows[] = {
-        {"one box",
-         0,
-         0,
-         {1, 1, 2, 1},
-         {{1, 1, 2, 1}},
-         {{0, 0, 0, 0, 0}, {0, 11, 12, 0, 0}, {0, 0, 0, 0, 0}}},
-        {"box past the picture's right and bottom",
-         0,
-         0,
-         {2, 1, 9, 9},
-         {{2, 1, 2, 2}},
-         {{0, 0, 0, 0, 0}, {0, 0, 12, 13, 0}, {0, 0, 22, 23, 0}}},
-        {"box reaching above and left of the picture",
-         0,
-         0,
-         {-1, -1, 2, 2},
-         {{0, 0, 1, 1}},
-         {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
-        {"picture partly left of and above the window",
-         -2,
-         -1,
-         {},
-         {{0, 0, 2, 2}},
-         {{12, 13, 0, 0, 0}, {22, 23, 0, 0, 0}, {0, 0, 0, 0, 0}}},
-        {"picture partly right of the window",
-         3,
-         1,
-         {},
-         {{3, 1, 2, 2}},
-         {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 1}, {0, 0, 0, 10, 11}}},
-        {"picture just past the right edge",
-         5,
-         0,
-         {},
-         {},
-         {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
-        {"picture just below the bottom edge",
-         0,
-         3,
-         {},
-         {},
-         {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
-        {"empty box", 0, 0, {1, 1, 0, 1}, {}, {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
-        {"box far out of range",
-         0x7FFFFFF0,
-         0,
-         {0x7FFFFFF0, 0, 0x7FFFFFF0, 1},
-         {},
-         {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
+        {0, 0, {1, 1, 2, 1}, {{1, 1, 2, 1}}, "0 0 0 0 0|0 11 12 0 0|0 0 0 0 0"},
+        // a box past the picture's right and bottom, and one reaching above and left of it
+        {0, 0, {2, 1, 9, 9}, {{2, 1, 2, 2}}, "0 0 0 0 0|0 0 12 13 0|0 0 22 23 0"},
+        {0, 0, {-1, -1, 2, 2}, {{0, 0, 1, 1}}, blank},
+        // the picture partly left of and above the window, partly right of it, just past each edge
+        {-2, -1, {}, {{0, 0, 2, 2}}, "12 13 0 0 0|22 23 0 0 0|0 0 0 0 0"},
+        {3, 1, {}, {{3, 1, 2, 2}}, "0 0 0 0 0|0 0 0 0 1|0 0 0 10 11"},
+        {5, 0, {}, {}, blank},
+        {0, 3, {}, {}, blank},
+        {0, 0, {1, 1, 0, 1}, {}, blank}, // an empty box
+        {0x7FFFFFF0, 0, {0x7FFFFFF0, 0, 0x7FFFFFF0, 1}, {}, blank},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
+        SCOPED_TRACE(::testing::Message() << row.x << "," << row.y << " box " << row.box.x << "," << row.box.y
+                                          << " " << row.box.width << "x" << row.box.height);
         HeadlessPlatform p;
         ASSERT_TRUE(p.openWindow(5, 3, "Test"));
         rampPalette(p);
         Picture picture(4, 3, 4);
-        p.present(picture.surface, row.x, row.y, row.box.width || row.box.height ? &row.box : nullptr,
-                  row.box.width || row.box.height ? 1 : 0);
-        EXPECT_EQ(p.presentedBoxes, row.changed);
-        EXPECT_EQ(screen(p), row.screen);
+        const bool boxed = row.box.width || row.box.height;
+        p.present(picture.surface, row.x, row.y, boxed ? &row.box : nullptr, boxed ? 1 : 0);
+        EXPECT_EQ(std::tuple(p.presentedBoxes, screen(p)), std::tuple(row.changed, row.screen));
     }
 }
 
 TEST(HeadlessWindow, NothingIsShownWithoutAnOpenWindow) {
     HeadlessPlatform p;
-    EXPECT_FALSE(p.openWindow(0, 10, "No"));
     Picture picture(4, 3, 4);
+    EXPECT_FALSE(p.openWindow(0, 10, "No"));
     p.present(picture.surface, 0, 0, nullptr, 0);
-    EXPECT_EQ(p.presents, 0);
     ASSERT_TRUE(p.openWindow(2, 2, "Yes"));
     p.closeWindow();
     p.present(picture.surface, 0, 0, nullptr, 0);
-    EXPECT_EQ(p.presents, 0);
-    EXPECT_FALSE(p.windowOpen());
+    EXPECT_EQ(std::tuple(p.presents, p.windowOpen()), std::tuple(0, false));
 }
 
 TEST(HeadlessDialogs, AnswerFromTheScriptThenCautiously) {
-    const struct {
-        MessageButtons buttons;
-        MessageAnswer cautious;
-    } rows[] = {
-        {MessageButtons::Ok, MessageAnswer::Ok},
-        {MessageButtons::OkCancel, MessageAnswer::Cancel},
-        {MessageButtons::AbortRetryIgnore, MessageAnswer::Ignore},
-        {MessageButtons::YesNoCancel, MessageAnswer::Cancel},
-        {MessageButtons::YesNo, MessageAnswer::No},
-        {MessageButtons::RetryCancel, MessageAnswer::Cancel},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(int(row.buttons));
+    using B = MessageButtons;
+    using A = MessageAnswer;
+    const std::pair<B, A> rows[] = {{B::Ok, A::Ok},
+                                    {B::OkCancel, A::Cancel},
+                                    {B::AbortRetryIgnore, A::Ignore},
+                                    {B::YesNoCancel, A::Cancel},
+                                    {B::YesNo, A::No},
+                                    {B::RetryCancel, A::Cancel}};
+    for (const auto& [buttons, cautious] : rows) {
+        SCOPED_TRACE(int(buttons));
         HeadlessPlatform p;
-        p.answers = {MessageAnswer::Retry};
-        EXPECT_EQ(p.messageBox("t", "c", row.buttons, MessageIcon::Stop), MessageAnswer::Retry);
-        EXPECT_EQ(p.messageBox("t2", "c2", row.buttons, MessageIcon::None), row.cautious);
+        p.answers = {A::Retry};
+        EXPECT_EQ((std::tuple{p.messageBox("t", "c", buttons, MessageIcon::Stop),
+                              p.messageBox("t2", "c2", buttons, MessageIcon::None)}),
+                  std::tuple(A::Retry, cautious));
         ASSERT_EQ(p.boxes.size(), 2u);
-        EXPECT_EQ(p.boxes[1].text, "t2");
-        EXPECT_EQ(p.boxes[1].title, "c2");
+        EXPECT_EQ(std::tuple(p.boxes[1].text, p.boxes[1].title), std::tuple("t2", "c2"));
     }
     HeadlessPlatform p;
     p.chosenFiles = {"/data/a.vel"};
-    EXPECT_EQ(p.chooseFile("Saved games", "*.vel"), "/data/a.vel");
-    EXPECT_EQ(p.chooseFile("Saved games", "*.vel"), std::nullopt);
+    EXPECT_EQ((std::tuple{p.chooseFile("Saved games", "*.vel"), p.chooseFile("Saved games", "*.vel")}),
+              std::tuple(std::optional<std::string>("/data/a.vel"), std::nullopt));
     ASSERT_EQ(p.fileChoices.size(), 2u);
     EXPECT_EQ(p.fileChoices[0].pattern, "*.vel");
 }

@@ -11,14 +11,10 @@ namespace vael::platform {
 namespace {
 
 using Root = Settings::Root;
+using Text = std::optional<std::string>;
+using Number = std::optional<std::uint32_t>;
 constexpr const char* Product = "SOFTWARE\\Tamblor\\Iron Vigils";
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+const std::string Preferences = std::string(Product) + "\\Preferences";
 
 TEST(Settings, ReadsAHandWrittenFileWithoutRegardToCase) {
     Settings s;
@@ -29,68 +25,66 @@ TEST(Settings, ReadsAHandWrittenFileWithoutRegardToCase) {
             "\"Install\"=dword:0000002A\n"
             "[user\\software\\tamblor\\iron vigils\\Preferences\\]\n"
             "\"Last A/I Type\"=dword:3\n");
-    EXPECT_EQ(s.skippedLines(), 0);
-    EXPECT_EQ(s.readText(Root::Machine, Product, "path"), "/usr/share/vael");
-    EXPECT_EQ(s.readText(Root::Machine, "software\\TAMBLOR\\iron vigils", "PALETTE"),
-              "a \"quoted\" \\ name\nline two");
-    EXPECT_EQ(s.readNumber(Root::Machine, Product, "Install"), 42u);
-    EXPECT_EQ(s.readNumber(Root::User, std::string(Product) + "\\Preferences", "last a/i type"), 3u);
+    EXPECT_EQ((std::tuple{s.skippedLines(), s.readText(Root::Machine, Product, "path"),
+                          s.readText(Root::Machine, "software\\TAMBLOR\\iron vigils", "PALETTE"),
+                          s.readNumber(Root::Machine, Product, "Install"),
+                          s.readNumber(Root::User, Preferences, "last a/i type")}),
+              std::tuple(0, Text("/usr/share/vael"), Text("a \"quoted\" \\ name\nline two"), Number(42),
+                         Number(3)));
     // A value of the other type, another root, or a missing key reads as missing.
-    EXPECT_EQ(s.readNumber(Root::Machine, Product, "Path"), std::nullopt);
-    EXPECT_EQ(s.readText(Root::Machine, Product, "Install"), std::nullopt);
-    EXPECT_EQ(s.readText(Root::User, Product, "Path"), std::nullopt);
-    EXPECT_EQ(s.readText(Root::Machine, "SOFTWARE\\Tamblor", "Path"), std::nullopt);
+    EXPECT_EQ(
+        (std::tuple{s.readNumber(Root::Machine, Product, "Path"),
+                    s.readText(Root::Machine, Product, "Install"), s.readText(Root::User, Product, "Path"),
+                    s.readText(Root::Machine, "SOFTWARE\\Tamblor", "Path")}),
+        std::tuple(Number(), Text(), Text(), Text()));
 }
 
 TEST(Settings, SkipsLinesItCannotReadAndKeepsTheRest) {
-    const struct {
-        const char* line;
-    } rows[] = {
-        {"\"Volume\"=dword:123456789"}, // nine digits
-        {"\"Volume\"=dword:12g4"},      // not hexadecimal
-        {"\"Volume\"=dword:"},          // no digits
-        {"\"Name\"=\"unterminated"},    // no closing quote
-        {"\"Name\"=\"text\" trailing"}, // text after the value
-        {"Name=\"unquoted name\""},     // name without quotes
-        {"\"Name\"\"no equals\""},      // no "="
-        {"[Registry\\SOFTWARE]"},       // unknown root, and the value below it is lost too
-        {"[Machine SOFTWARE"},          // no closing bracket or backslash
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.line);
+    for (const char* line : {
+             "\"Volume\"=dword:123456789", // nine digits
+             "\"Volume\"=dword:12g4",      // not hexadecimal
+             "\"Volume\"=dword:",          // no digits
+             "\"Name\"=\"unterminated",    // no closing quote
+             "\"Name\"=\"text\" trailing", // text after the value
+             "Name=\"unquoted name\"",     // name without quotes
+             "\"Name\"\"no equals\"",      // no "="
+             "[Registry\\SOFTWARE]",       // unknown root, and the value below it is lost too
+             "[Machine SOFTWARE",          // no closing bracket or backslash
+         }) {
+        SCOPED_TRACE(line);
         Settings s;
-        s.parse(std::string("[Machine\\K]\n\"Kept\"=\"yes\"\n") + row.line + "\n\"After\"=dword:1\n");
-        EXPECT_EQ(s.readText(Root::Machine, "K", "Kept"), "yes");
-        const bool sectionLost = row.line[0] == '[';
-        EXPECT_EQ(s.skippedLines(), sectionLost ? 2 : 1);
-        EXPECT_EQ(s.readNumber(Root::Machine, "K", "After"), sectionLost ? std::nullopt : std::optional(1u));
+        s.parse(std::string("[Machine\\K]\n\"Kept\"=\"yes\"\n") + line + "\n\"After\"=dword:1\n");
+        const bool sectionLost = line[0] == '[';
+        EXPECT_EQ((std::tuple{s.readText(Root::Machine, "K", "Kept"), s.skippedLines(),
+                              s.readNumber(Root::Machine, "K", "After")}),
+                  std::tuple(Text("yes"), sectionLost ? 2 : 1, sectionLost ? Number() : Number(1)));
     }
 }
 
-TEST(Settings, WritesEveryChangeToItsFileInTheDocumentedForm) {
+TEST(Settings, WritesEveryChangeToItsFileInTheDocumentedFormAndTextRoundTrips) {
     test::TempDir dir("settings");
     const auto file = dir / "vael" / "settings.ini";
     {
         Settings s(file);
-        EXPECT_TRUE(s.writeText(Root::Machine, Product, "Path", "/data \"x\"\\y"));
-        EXPECT_TRUE(
-            s.writeNumber(Root::User, "SOFTWARE\\Tamblor\\Iron Vigils\\Preferences", "Volume", 0xBEEF));
-        EXPECT_TRUE(s.writeNumber(Root::Machine, Product, "PATH", 7)); // replaces, keeps the first spelling
-        EXPECT_TRUE(s.writeNumber(Root::Machine, Product, "Path", 8));
+        EXPECT_EQ((std::tuple{
+                      s.writeText(Root::Machine, Product, "Path", "/data \"x\"\\y"),
+                      s.writeNumber(Root::User, Preferences, "Volume", 0xBEEF),
+                      s.writeNumber(Root::Machine, Product, "PATH", 7), // replaces, keeps the first spelling
+                      s.writeNumber(Root::Machine, Product, "Path", 8)}),
+                  std::tuple(true, true, true, true));
     }
-    EXPECT_EQ(readFile(file), "[Machine\\SOFTWARE\\Tamblor\\Iron Vigils]\n"
-                              "\"Path\"=dword:00000008\n"
-                              "\n"
-                              "[User\\SOFTWARE\\Tamblor\\Iron Vigils\\Preferences]\n"
-                              "\"Volume\"=dword:0000beef\n"
-                              "\n");
+    std::ostringstream written;
+    written << std::ifstream(file, std::ios::binary).rdbuf();
+    EXPECT_EQ(written.str(), "[Machine\\SOFTWARE\\Tamblor\\Iron Vigils]\n"
+                             "\"Path\"=dword:00000008\n"
+                             "\n"
+                             "[User\\SOFTWARE\\Tamblor\\Iron Vigils\\Preferences]\n"
+                             "\"Volume\"=dword:0000beef\n"
+                             "\n");
     Settings again(file);
-    EXPECT_EQ(again.readNumber(Root::Machine, Product, "path"), 8u);
-    EXPECT_EQ(again.readNumber(Root::User, std::string(Product) + "\\Preferences", "Volume"), 0xBEEFu);
-}
-
-TEST(Settings, TextRoundTripsThroughTheFile) {
-    test::TempDir dir("settings-text");
+    EXPECT_EQ((std::tuple{again.readNumber(Root::Machine, Product, "path"),
+                          again.readNumber(Root::User, Preferences, "Volume")}),
+              std::tuple(Number(8), Number(0xBEEF)));
     const std::string awkward = "line one\nline \"two\" \\ end\\";
     Settings(dir / "s.ini").writeText(Root::User, "K", "Name = odd\"", awkward);
     EXPECT_EQ(Settings(dir / "s.ini").readText(Root::User, "K", "name = ODD\""), awkward);
@@ -101,8 +95,9 @@ TEST(Settings, DefaultsAreWrittenOnlyWhereNothingIs) {
     s.writeText(Root::Machine, Product, "Path", "/mine");
     s.writeDefaultText(Root::Machine, Product, "Path", "/default");
     s.writeDefaultText(Root::Machine, Product, "Palette", "vael.pal");
-    EXPECT_EQ(s.readText(Root::Machine, Product, "Path"), "/mine");
-    EXPECT_EQ(s.readText(Root::Machine, Product, "Palette"), "vael.pal");
+    EXPECT_EQ((std::tuple{s.readText(Root::Machine, Product, "Path"),
+                          s.readText(Root::Machine, Product, "Palette")}),
+              std::tuple(Text("/mine"), Text("vael.pal")));
 }
 
 TEST(Settings, TheDefaultFileFollowsTheConfigurationDirectory) {

@@ -29,8 +29,7 @@ TEST_F(ApplicationTest, EveryTerminateHandlerIsAskedAndOnlyABoxedZeroRefuses) {
     rec().on({{&x, 1, {}}, {&y, 2, answer(5)}, {&z, 3, replyWith(0)}});
     EXPECT_EQ(app.canTerminate(), 1);
     auto doomed = std::make_unique<Probe>("Doomed"); // a handler removed by an earlier one is not asked
-    doomed->attach(bus);
-    doomed->connect(CAN_TERMINATE, h1);
+    doomed->attach(bus), doomed->connect(CAN_TERMINATE, h1);
     rec().on({{doomed.get(), 1, answer(0)}, {&x, 1, does([&](Component*) { doomed.reset(); })}});
     rec().calls.clear();
     EXPECT_EQ((std::tuple{app.canTerminate(), rec().labels()}),
@@ -55,23 +54,22 @@ TEST_F(ApplicationTest, CanTerminateHandlersLiveWithTheApplicationNotTheBus) {
 // A bus that goes first leaves its components their CAN_TERMINATE handlers; the component that goes after
 // it takes them with it, so that the question is never put to freed memory.
 TEST_F(ApplicationTest, AComponentDestroyedAfterItsBusKeepsNoTerminateHandler) {
+    using Handlers = std::vector<Callback>;
     auto inner = std::make_unique<AsynchronousBus>("Inner");
     auto late = std::make_unique<Probe>("Late");
-    late->attach(*inner);
-    late->connect(CAN_TERMINATE, h1);
+    late->attach(*inner), late->connect(CAN_TERMINATE, h1);
     y.connect(CAN_TERMINATE, h2);
     inner.reset();
-    EXPECT_EQ(valuesOf(app.terminateHandlers()), (std::vector<Callback>{{late.get(), h1}, {&y, h2}}));
+    EXPECT_EQ(valuesOf(app.terminateHandlers()), (Handlers{{late.get(), h1}, {&y, h2}}));
     late.reset();
-    EXPECT_EQ(valuesOf(app.terminateHandlers()), (std::vector<Callback>{{&y, h2}}));
-    EXPECT_EQ(trail([&] { app.canTerminate(); }), "Y.h2");
+    EXPECT_EQ((std::tuple{valuesOf(app.terminateHandlers()), trail([&] { app.canTerminate(); })}),
+              std::tuple(Handlers{{&y, h2}}, "Y.h2"));
 }
 
 TEST_F(ApplicationTest, PumpOnceRunsOneTaskUnlessTheProgramIsClosing) {
     connectAll({{&x, A, h1}, {&y, B, h2}});
     rec().on(&x, 1, does([&](Component* self) {
-        self->sendEmpty(B);
-        self->sendEmpty(B);
+        self->sendEmpty(B), self->sendEmpty(B);
         EXPECT_EQ(self->pumpOnce(), 1); // runs the first of the two
         app.onPump = [] { return std::int16_t(0); };
         EXPECT_EQ((std::tuple{self->pumpOnce(), app.queuedTasks()}), std::tuple(0, 1)); // closing: none runs
@@ -89,17 +87,14 @@ TEST_F(ApplicationTest, WaitForFlagEndsWhenTheFlagIsSetTheTimeIsUpOrTheProgramCl
     const std::tuple<std::uint32_t, std::int32_t, int> waits[] = {
         {0, 0, 1}, {0, 5, 6}, {0xFFFFFFF0u, 25, 26}};
     for (auto [clock, timeout, pumps] : waits) {
-        app.clock = clock;
-        app.pumps = 0;
+        app.clock = clock, app.pumps = 0;
         EXPECT_EQ((std::tuple{x.waitForFlag(flag, timeout), app.pumps}), std::tuple(0, pumps)) << timeout;
     }
     app.onPump = nullptr; // a task sets the flag
     connectAll({{&x, A, h1}, {&y, B, h2}});
-    rec().on({{&y, 2, does([&](Component*) { flag = 1; })}, {&x, 1, does([&](Component* self) {
-                                                                 self->sendEmpty(B),
-                                                                     flagResult =
-                                                                         self->waitForFlag(flag, 1000);
-                                                             })}});
+    rec().on(&y, 2, does([&](Component*) { flag = 1; }));
+    rec().on(&x, 1,
+             does([&](Component* self) { self->sendEmpty(B), flagResult = self->waitForFlag(flag, 1000); }));
     EXPECT_EQ((std::tuple{trail([&] { x.sendEmpty(A); }), flagResult}), std::tuple("X Y.h2", 1));
     flag = 0;
     app.onPump = [] { return std::int16_t(0); }; // closing
@@ -111,8 +106,7 @@ TEST(ApplicationWithout, PumpingAndTimersWithoutAnApplicationAreReported) {
     Probe p("P");
     std::int16_t flag = 0;
     EXPECT_EQ((std::tuple{p.pumpOnce(), p.waitForFlag(flag, 10)}), std::tuple(0, 0));
-    p.addTimer(h1, 5);
-    p.killTimer(h1);
+    p.addTimer(h1, 5), p.killTimer(h1);
     EXPECT_EQ((std::tuple{checks.count(), checks.texts[0]}),
               std::tuple(3u, "Component \"P\" cannot pump messages: there is no application  Abort?"));
 }
@@ -132,8 +126,7 @@ TEST(ApplicationLifetime,
         app.clearRegistryWhenDestroyed(true);
         app.beginWait(); // busy, with the wait cursor shown
         EXPECT_EQ((std::tuple{app.notWaiting(), app.log}), std::tuple(0, Labels{"setCursor"}));
-        app.endWait();
-        app.stop();
+        app.endWait(), app.stop();
         EXPECT_EQ((std::tuple{app.notWaiting(), app.isRunning()}), std::tuple(1, 0));
         app.setPalette(reinterpret_cast<LogicalPalette*>(&firstPalette), destroyPalette);
         app.setPalette(reinterpret_cast<LogicalPalette*>(&secondPalette), destroyPalette);

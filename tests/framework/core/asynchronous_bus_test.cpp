@@ -80,8 +80,7 @@ TEST_F(AsynchronousBusTest, AQueryAnswersTheLastNonZeroReplyOfItsOwnTasks) {
     rec().on(&x, 1, {});
     EXPECT_EQ(z.queryEmpty(Q), nullptr);
     // The same handler connected twice makes two equal tasks; the query must not stop after the first.
-    y.disconnect(Q, h2);
-    x.connect(Q, h1);
+    y.disconnect(Q, h2), x.connect(Q, h1);
     short next = 1;
     rec().on(&x, 1, [&next](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
         return new TrackedReply(next++);
@@ -99,8 +98,8 @@ TEST_F(AsynchronousBusTest, OnlyRepliesOfTasksFromTheLastTasksOriginCount) {
     // The hook's reply was deleted, the handler answered 0.
     EXPECT_EQ((std::tuple{z.queryEmpty(Q), rec().labels()}), std::tuple(nullptr, Labels{"Y.h2", "X.h1"}));
     x.disconnect(Q, h1); // with no handler the hooks' replies are the answer
-    EXPECT_EQ(takeReply(z.queryEmpty(Q)), Reply(2, 1));
-    EXPECT_EQ(rec().traces().back(), "Y.h2 query forward(Async):short:0");
+    EXPECT_EQ((std::tuple{takeReply(z.queryEmpty(Q)), rec().traces().back()}),
+              std::tuple(Reply(2, 1), "Y.h2 query forward(Async):short:0"));
 }
 
 TEST_F(AsynchronousBusTest, DirectedQueriesAskEachHandlerAndDirectedSendsPostOnce) {
@@ -153,8 +152,7 @@ TEST_F(AsynchronousBusTest, TasksLeftQueuedRunAtTheNextSendThatFindsHandlersOrNo
 TEST_F(AsynchronousBusTest, EventZeroIsIgnoredButAQueryOfItStillTakesASerialNumber) {
     x.connect(NULL_EVENT, h1);
     const std::uint32_t serial = Application::lastQuerySerial();
-    z.sendEmpty(NULL_EVENT);
-    z.sendToEmpty(0, NULL_EVENT);
+    z.sendEmpty(NULL_EVENT), z.sendToEmpty(0, NULL_EVENT);
     EXPECT_EQ((std::tuple{z.queryEmpty(NULL_EVENT), Application::lastQuerySerial(), rec().calls.size()}),
               std::tuple(nullptr, serial + 1, 0u));
 }
@@ -185,8 +183,8 @@ TEST_F(AsynchronousBusTest, TheHandlerListIsTakenWhenTheMessageIsSent) {
 TEST_F(AsynchronousBusTest, AComponentDestroyedLosesTheTasksQueuedForItButNotThoseItSent) {
     auto doomed = std::make_unique<Probe>("D");
     doomed->attach(bus);
-    connectAll({{doomed.get(), A, h1}, {doomed.get(), B, h2}, {doomed.get(), CAN_TERMINATE, h4}});
-    y.connect(B, h3);
+    connectAll(
+        {{doomed.get(), A, h1}, {doomed.get(), B, h2}, {doomed.get(), CAN_TERMINATE, h4}, {&y, B, h3}});
     rec().on(doomed.get(), 1, does([&](Component* self) {
                  self->sendEmpty(B);
                  EXPECT_EQ(app.queuedTasks(), 2);
@@ -198,10 +196,8 @@ TEST_F(AsynchronousBusTest, AComponentDestroyedLosesTheTasksQueuedForItButNotTho
 }
 
 TEST_F(AsynchronousBusTest, TheRepliesOfSendsAreDeletedAndQueuedTasksDieWithTheApplication) {
-    x.connect(A, h1);
-    rec().on(&x, 1, replyWith(1));
-    x.sendEmpty(A); // the fixture checks that no reply is left
-    x.disconnect(A, h1);
+    x.connect(A, h1), rec().on(&x, 1, replyWith(1));
+    x.sendEmpty(A), x.disconnect(A, h1);              // the fixture checks that no reply is left
     auto other = std::make_unique<TestApplication>(); // replaces the global application
     leaveATaskFor(y);
     EXPECT_EQ(other->queuedTasks(), 1);
@@ -215,10 +211,8 @@ TEST(AsynchronousBusWithoutApplication, ReportsAndDeliversNothingButImmediateDis
     FailedChecks checks;
     AsynchronousBus lonely("Lonely");
     Probe p;
-    p.attach(lonely);
-    p.connect(A, h1);
-    p.sendEmpty(A);
-    p.sendToEmpty(0, A);
+    p.attach(lonely), p.connect(A, h1);
+    p.sendEmpty(A), p.sendToEmpty(0, A);
     EXPECT_EQ((std::tuple{p.queryEmpty(A), p.queryToEmpty(0, A).count(), rec().calls.size(), checks.count()}),
               std::tuple(nullptr, 0, 0u, 4u));
     EXPECT_EQ(checks.texts[0], "AsynchronousBus \"Lonely\" cannot send: there is no application  Abort?");
@@ -231,8 +225,7 @@ class AsynchronousTreeTest : public RecorderTest {
 protected:
     void SetUp() override {
         RecorderTest::SetUp();
-        L.attach(app);
-        P.attach(app);
+        L.attach(app), P.attach(app);
         connectAll({{&app, A, h1}, {&L, A, h1}, {&P, A, h1}});
     }
     // Who hears A sent on R, on L and on P, in the order they hear it.

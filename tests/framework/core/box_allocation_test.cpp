@@ -15,24 +15,17 @@
 
 namespace vael {
 
-struct SmallRecord {
-    char bytes[16];
+// N bytes aligned to A: the boxes of the size classes and of the larger and over-aligned values.
+template <std::size_t N, std::size_t A = 1> struct alignas(A) Record { char bytes[N]; };
+template <std::size_t N, std::size_t A> struct TypeName<Record<N, A>> {
+    static const char* name() { return "Record"; }
 };
-struct FullRecord {
-    char bytes[24];
-};
-struct BigRecord {
-    char bytes[200];
-};
-struct alignas(64) WideRecord {
-    long long first;
-};
-VAEL_TYPE_NAME(SmallRecord, "SmallRecord");
-VAEL_TYPE_NAME(FullRecord, "FullRecord");
-VAEL_TYPE_NAME(BigRecord, "BigRecord");
-VAEL_TYPE_NAME(WideRecord, "WideRecord");
 
 namespace {
+
+template <class T> const T& valueOf(ContainerBase* box) {
+    return *static_cast<Container<T>*>(box)->valuePtr();
+}
 
 TEST(BoxAllocation, ABoxTakesTheBlockOfTheLastBoxOfItsSizeClass) {
 #if defined(VAEL_BOXES_FROM_OPERATOR_NEW)
@@ -40,17 +33,16 @@ TEST(BoxAllocation, ABoxTakesTheBlockOfTheLastBoxOfItsSizeClass) {
 #else
     // 24 and 32 bytes share the class of 17 to 32: the smaller box's block must be large enough for the
     // larger one that takes it over.
-    static_assert(sizeof(Container<SmallRecord>) == 24 && sizeof(Container<FullRecord>) == 32);
-    auto* first = new Container<SmallRecord>();
-    void* block = first;
+    static_assert(sizeof(Container<Record<16>>) == 24 && sizeof(Container<Record<24>>) == 32);
+    void* block = new Container<Record<16>>();
     EXPECT_NE(heapBlockPool(block), nullptr);
     EXPECT_GE(heapBlockSize(block), 32u);
-    delete first;
-    FullRecord full{};
+    delete static_cast<Container<Record<16>>*>(block);
+    Record<24> full{};
     full.bytes[23] = 'y';
-    std::unique_ptr<ContainerBase> second(new Container<FullRecord>(full));
-    EXPECT_EQ(static_cast<void*>(second.get()), block);
-    EXPECT_EQ(static_cast<Container<FullRecord>*>(second.get())->valuePtr()->bytes[23], 'y');
+    std::unique_ptr<ContainerBase> second(new Container<Record<24>>(full));
+    EXPECT_EQ(std::tuple(static_cast<void*>(second.get()), valueOf<Record<24>>(second.get()).bytes[23]),
+              std::tuple(block, 'y'));
 #endif
 }
 
@@ -101,14 +93,15 @@ TEST(BoxAllocation, BoxesCrossThreadsAndOutliveTheThreadThatMadeThem) {
 }
 
 TEST(BoxAllocation, LargeAndOverAlignedBoxesHoldTheirValues) {
-    BigRecord big{};
-    big.bytes[199] = 'z';
-    std::unique_ptr<ContainerBase> large(Container<BigRecord>(big).clone());
-    EXPECT_EQ(static_cast<Container<BigRecord>*>(large.get())->valuePtr()->bytes[199], 'z');
-
-    std::unique_ptr<ContainerBase> wide(Container<WideRecord>(WideRecord{7}).clone());
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(wide.get()) % alignof(WideRecord), 0u);
-    EXPECT_EQ(static_cast<Container<WideRecord>*>(wide.get())->valuePtr()->first, 7);
+    Record<200> big{};
+    Record<8, 64> wide{};
+    big.bytes[199] = 'z', wide.bytes[7] = 'w';
+    std::unique_ptr<ContainerBase> bigBox(Container<Record<200>>(big).clone());
+    std::unique_ptr<ContainerBase> wideBox(Container<Record<8, 64>>(wide).clone());
+    EXPECT_EQ(std::tuple(valueOf<Record<200>>(bigBox.get()).bytes[199],
+                         reinterpret_cast<std::uintptr_t>(wideBox.get()) % 64,
+                         valueOf<Record<8, 64>>(wideBox.get()).bytes[7]),
+              std::tuple('z', 0u, 'w'));
 }
 
 } // namespace

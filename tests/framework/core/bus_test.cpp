@@ -29,9 +29,7 @@ protected:
 TEST_F(BusTest, IdsAreGivenInOrderAndNeverTwice) {
     EXPECT_EQ(valuesOf(bus.usedIds()), (std::vector<short>{0, 1, 2}));
     Probe d("D");
-    q.detach();
-    d.attach(bus);
-    q.attach(bus); // a component that comes back gets a new id
+    q.detach(), d.attach(bus), q.attach(bus); // a component that comes back gets a new id
     // Looking past the end of the table finds nothing and does not grow it.
     EXPECT_EQ(
         (std::tuple{d.getId(), q.getId(), bus.componentAt(1), bus.componentAt(3), bus.componentAt(0xFFFF),
@@ -57,9 +55,8 @@ TEST_F(BusTest, HandlersRunInConnectionOrderAndAQueryAnswersTheLastNonZeroReply)
 TEST_F(BusTest, AHandlerConnectedTwiceRunsTwiceAndOneDisconnectLeavesOne) {
     connectAll({{&p, E, h1}, {&p, E, h2}, {&p, E, h1}});
     EXPECT_EQ(sendE(), "P P.h2 P");
-    p.disconnect(E, h1); // the first registration goes
-    p.disconnect(E, h3); // not registered: ignored
-    p.disconnect(F, h1); // no list at all: ignored
+    // The first registration goes; one not registered, or of an event with no list, is ignored.
+    p.disconnect(E, h1), p.disconnect(E, h3), p.disconnect(F, h1);
     EXPECT_EQ((std::tuple{sendE(), p.isConnected(E, h1)}), std::tuple("P.h2 P", 1));
 }
 
@@ -106,9 +103,7 @@ TEST_F(BusTest, QueryToKeepsEveryNonZeroAnswerOfTheTargetInRegistrationOrder) {
 TEST_F(BusTest, DestroyingABusLeavesItsComponentsAliveWithNoBusAndTheirIds) {
     Probe a, b;
     auto gone = std::make_unique<Bus>();
-    a.attach(*gone);
-    b.attach(*gone);
-    a.connect(E, h1);
+    a.attach(*gone), b.attach(*gone), a.connect(E, h1);
     gone.reset();
     EXPECT_EQ((std::tuple{a.getBus(), b.getBus(), a.getId(), b.getId(), a.isConnected(E, h1)}),
               std::tuple(nullptr, nullptr, 0, 1, 0));
@@ -164,8 +159,7 @@ TEST_F(BusTest, AHandlerConnectedDuringTheWalkRunsOnlyWhenAppendedBehindAnEntryN
 TEST_F(BusTest, ComponentsDetachedOrDestroyedDuringTheWalkAreNeverCalledAgain) {
     auto victim = std::make_unique<Probe>("V");
     auto* self = new Probe("S");
-    victim->attach(bus);
-    self->attach(bus);
+    victim->attach(bus), self->attach(bus);
     connectAll({{&q, E, h1}, {&p, E, h2}, {&q, E, h3}, {victim.get(), E, h4}});
     connectAll({{self, E, h5}, {self, E, h1}, {&p, E, h6}, {&q, F, h3}});
     rec().on(&q, 1, does([](Component* c) { c->detach(); }));
@@ -193,8 +187,7 @@ TEST(BusIds, TheLastIdIsUsableAndABusWithNoIdsLeftRefusesTheNextComponentClearly
     Probe p("P"), last("Last"), late("Late");
     for (int i = 0; i < Bus::MaxComponentIds - 1; ++i)
         p.attach(bus), p.detach();
-    last.attach(bus);
-    last.connect(E, h1);
+    last.attach(bus), last.connect(E, h1);
     EXPECT_EQ((std::tuple{last.getId(), bus.nextId(), trail([&] { last.sendEmpty(E); })}),
               std::tuple(32759, 32760, "Last"));
     FailedChecks checks;

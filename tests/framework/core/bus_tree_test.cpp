@@ -41,8 +41,7 @@ TEST_F(BusTreeTest, AnEventSentAnywhereReachesEveryBusOnceHooksBeforeOwnHandlers
     R.sendEmpty(E);
     EXPECT_EQ(rec().traces()[0], "L.h1 send short:0");
     Bus G("G");
-    G.attach(L);
-    G.connect(E, h1);
+    G.attach(L), G.connect(E, h1);
     EXPECT_EQ((std::tuple{sendOn(G), sendOn(P)}), std::tuple("P R L G", "G L R P"));
 }
 
@@ -87,8 +86,7 @@ TEST_F(BusTreeTest, RefusedEventsStopOnlyTheirOwnDirectionAndTwiceNeedsTwoUnbloc
     L.unblockEvent(E, 0);
     R.blockEvent(E, 1); // from the children: their events stay on their bus
     EXPECT_EQ(fromAll(), (Labels{"L P R", "L", "P"}));
-    R.blockEvent(E, 1);
-    R.unblockEvent(E, 1);
+    R.blockEvent(E, 1), R.unblockEvent(E, 1);
     EXPECT_EQ(sendOn(L), "L");
     R.unblockEvent(E, 1);
     EXPECT_EQ(sendOn(L), "P R L");
@@ -96,19 +94,15 @@ TEST_F(BusTreeTest, RefusedEventsStopOnlyTheirOwnDirectionAndTwiceNeedsTwoUnbloc
 
 TEST_F(BusTreeTest, BlockForwardingClosesTheHooksThatExistNowAndTwiceNeedsTwoUnblocks) {
     Bus G("G");
-    G.attach(P);
-    G.connect(E, h1);
+    G.attach(P), G.connect(E, h1);
     P.blockForwarding(E, ToParent); // P's hook up is closed; it still hears R, and G still hears it
     EXPECT_EQ(fromAll(), (Labels{"L G P R", "G P R L", "G P"}));
     P.unblockForwarding(E, ToParent);
     R.blockForwarding(E, ToChild);
     Bus N("N");
-    N.attach(R);
-    N.connect(E, h1);
+    N.attach(R), N.connect(E, h1);
     EXPECT_EQ(fromAll(), (Labels{"N R", "N R L", "N R G P"})); // P's hook up is older than its hook down
-    L.blockForwarding(E, AnyDirection);
-    L.blockForwarding(E, ToParent);
-    L.unblockForwarding(E, ToParent);
+    L.blockForwarding(E, AnyDirection), L.blockForwarding(E, ToParent), L.unblockForwarding(E, ToParent);
     EXPECT_EQ(sendOn(L), "L");
     L.unblockForwarding(E, ToParent);
     EXPECT_EQ(sendOn(L), "N R L");
@@ -126,11 +120,8 @@ TEST_F(BusTreeTest, ParentConnectCallsTheChildWhereverTheEventIsSentUntilItDetac
     L.detach(); // a root detaching does nothing
     L.attach(R);
     EXPECT_EQ((std::tuple{L.getId(), sendOn(L)}), std::tuple(2, "P R L"));
-    L.parentConnect(E, h2);
-    L.parentConnect(E, h3);
-    L.parentConnectNamed("BusTreeParentNamed", h2);
-    L.parentDisconnect(E, h2);
-    L.parentDisconnectNamed("BusTreeParentNamed", h2);
+    L.parentConnect(E, h2), L.parentConnect(E, h3), L.parentConnectNamed("BusTreeParentNamed", h2);
+    L.parentDisconnect(E, h2), L.parentDisconnectNamed("BusTreeParentNamed", h2);
     EXPECT_EQ((std::tuple{sendOn(R), R.handlersOf(RegisteredMessage::getId("BusTreeParentNamed")).count()}),
               std::tuple("P L R L.h3", 0));
     L.parentDisconnectAll(); // and with them the parent's hook down to it
@@ -155,19 +146,16 @@ TEST_F(BusTreeTest, ParentSendReachesTheParentAndItsOtherChildrenButNotTheSender
 
 TEST_F(BusTreeTest, DestroyingAParentOrAChildUndoesTheirJoinAlsoWhileTheParentForwards) {
     auto root = std::make_unique<Bus>("Root");
-    L.attach(*root);
-    root->connect(E, h2);
+    L.attach(*root), root->connect(E, h2);
     root.reset(); // each child becomes a root and keeps its id
     EXPECT_EQ((std::tuple{L.getParent(), L.getId(), L.receiveAllHooks().count(), sendOn(L)}),
               std::tuple(nullptr, 0, 0, "L"));
     auto child = std::make_unique<Bus>("Child");
-    child->attach(R);
-    child->parentConnect(E, h2);
+    child->attach(R), child->parentConnect(E, h2);
     child.reset(); // both hooks go, and what the child registered on the parent
     EXPECT_EQ((std::tuple{R.receiveAllHooks().count(), R.handlersOf(E).count()}), std::tuple(1, 1));
     auto doomed = std::make_unique<Bus>("Doomed");
-    doomed->attach(R);
-    doomed->connect(E, h1);
+    doomed->attach(R), doomed->connect(E, h1);
     rec().on(&P, 1, does([&](Component*) { doomed.reset(); }));
     EXPECT_EQ((std::tuple{sendOn(R), R.receiveAllHooks().count()}), std::tuple("P R", 1));
 }
@@ -175,10 +163,8 @@ TEST_F(BusTreeTest, DestroyingAParentOrAChildUndoesTheirJoinAlsoWhileTheParentFo
 TEST_F(BusTreeTest, ABusCannotJoinBelowItselfButMayMoveToAnotherParent) {
     FailedChecks checks;
     Bus G("G");
-    G.attach(L);
-    G.connect(E, h1);
-    R.attach(G);
-    R.attach(R);
+    G.attach(L), G.connect(E, h1);
+    R.attach(G), R.attach(R);
     EXPECT_EQ((std::tuple{checks.count(), checks.texts[0], R.getParent(), sendOn(G)}),
               std::tuple(2u, "Bus \"R\" cannot be attached below itself  Abort?", nullptr, "P R L G"));
     L.attach(P);

@@ -23,16 +23,14 @@ TEST_F(ComponentTest, AttachGivesTheIdBeforeTheSetUpAndMovingOrDetachingLetsGo) 
     EXPECT_EQ((std::tuple{p.getBus(), p.getId(), p.connectCount, first.usedIds().count(),
                           first.handlersOf(70).count(), second.handlersOf(70).count()}),
               std::tuple(&second, 0, 2, 0, 0, 1));
-    p.detach();
-    p.detach(); // a second detach does nothing
+    p.detach(), p.detach(); // a second detach does nothing
     EXPECT_EQ((std::tuple{p.getId(), p.getBus(), p.connectCount}), std::tuple(-1, nullptr, 2));
 }
 
 TEST_F(ComponentTest, TheMessageFamilyByIdAndByNamePassesPayloadAndModeAndReturnsTheAnswer) {
     Bus bus;
     Probe a("A"), b("B");
-    a.attach(bus);
-    b.attach(bus);
+    a.attach(bus), b.attach(bus);
     const std::int32_t names = RegisteredMessage::registryCount();
     a.sendNamedEmpty("ComponentTestFamily"); // registered on first use, reaching nobody
     const BusMessage e = RegisteredMessage::getId("ComponentTestFamily");
@@ -52,8 +50,7 @@ TEST_F(ComponentTest, TheMessageFamilyByIdAndByNamePassesPayloadAndModeAndReturn
                                       "B.h1 query short:0", "B.h1 now short:5", "B.h1 send short:0"}));
     EXPECT_EQ(rec().calls[0].event, e.id());
     // Directed forms reach only the named component and keep the mode the caller gave.
-    a.connect(e, h1);
-    rec().calls.clear();
+    a.connect(e, h1), rec().calls.clear();
     a.sendToNamed(1, "ComponentTestFamily", &five);
     a.sendToEmpty(0, e);
     EXPECT_EQ(takeAnswers(a.queryToEmpty(1, e)), (Answers{{1, 9}}));
@@ -85,12 +82,9 @@ TEST_F(ComponentTest, BlockModesFillTheListsTheHooksOfTheOtherDirectionRead) {
     EXPECT_EQ(blocked(p), (Blocked{{70}, {}, {-1}}));
     q.blockEvent(BusMessage(71, BusMessage::Send), 0); // read by the hooks that come down from the parent
     EXPECT_EQ(blocked(q), (Blocked{{}, {71}, {-1}}));
-    q.blockEvent(72, 1);
-    q.blockEvent(71, 0);
-    q.unblockEvent(71, 0); // compared by id; blocked twice, it takes two unblocks
+    q.blockEvent(72, 1), q.blockEvent(71, 0), q.unblockEvent(71, 0); // by id; blocked twice, two unblocks
     EXPECT_EQ(blocked(q), (Blocked{{72}, {71}, {-1}}));
-    q.unblockEvent(71, 0);
-    q.unblockEvent(71, 0); // not blocked any more: nothing changes
+    q.unblockEvent(71, 0), q.unblockEvent(71, 0); // the second finds it not blocked: nothing changes
     EXPECT_EQ(blocked(q), (Blocked{{72}, {}, {-1}}));
     r.blockEvent(70, 7); // an unknown mode creates the lists and blocks nothing
     EXPECT_EQ(blocked(r), (Blocked{{}, {}, {-1}}));
@@ -125,9 +119,7 @@ TEST_F(ComponentTest, TalkingWhileUnattachedIsReportedAndDoesNothingOrThrowsOnAb
     EXPECT_EQ((std::tuple{p.query(70, &five), p.sendNowEmpty(70), p.queryToEmpty(0, 70).count(),
                           p.findReceivers(&five).count()}),
               std::tuple(nullptr, nullptr, 0, 0));
-    p.connect(70, h1);
-    p.disconnectAll();
-    p.blockForwarding(70, 2);
+    p.connect(70, h1), p.disconnectAll(), p.blockForwarding(70, 2);
     p.blockEvent(70, 0); // blocking events needs no bus
     ASSERT_EQ(checks.count(), 8u);
     EXPECT_EQ(checks.texts[0], "Component \"Loner\" cannot send: it is not attached to a bus  Abort?");

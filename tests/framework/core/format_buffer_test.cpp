@@ -51,10 +51,8 @@ TEST(FormatBuffer, TheOldestLinesBeyondTheMaximumAreDroppedAndTheReadersCountThe
                           buffer.moveCurrent(9), text(buffer.line(0)), text(buffer.lastLineText()),
                           buffer.moveCurrent(0)}),
               std::tuple(0, "c\r", 1, 2, "c\r", "e", 2));
-    two.write("a\rb");
-    two.line(0);
-    two.write("\rc\rd");  // the current line is never left on a line that is dropped
-    one.write("a\rb\rc"); // a buffer of one line keeps only the last
+    two.write("a\rb"), two.line(0), two.write("\rc\rd"); // the current line never stays on a dropped line
+    one.write("a\rb\rc");                                // a buffer of one line keeps only the last
     EXPECT_EQ((std::tuple{text(two.currentLineText()), two.moveCurrent(0), linesOf(one), one.lineCount(),
                           one.length()}),
               std::tuple("c\r", 0, Lines{"c"}, 2, 1));
@@ -71,8 +69,7 @@ TEST(FormatBuffer, DeleteLastCharacterStaysInTheLastLineAndClearStartsAfresh) {
     buffer.write("ab\rcd");
     buffer.deleteLastCharacter();
     EXPECT_EQ(linesOf(buffer), (Lines{"ab\r", "c"}));
-    buffer.deleteLastCharacter();
-    buffer.deleteLastCharacter(); // the last line is empty: nothing more goes
+    buffer.deleteLastCharacter(), buffer.deleteLastCharacter(); // the second finds the last line empty
     EXPECT_EQ((std::tuple{linesOf(buffer), buffer.length()}), std::tuple(Lines{"ab\r", ""}, 3));
     buffer.clear();
     EXPECT_EQ((std::tuple{linesOf(buffer), buffer.lastLine(), buffer.length()}), std::tuple(Lines{""}, 0, 0));

@@ -47,10 +47,8 @@ TEST(List, LinksCountAndAccessAtBothEnds) {
               list.removeFirst(), list.removeLast(), list.firstItem(item), list.lastItem(item),
               list.contains(0), list.remove(0), (list >> out, out), item == nullptr}),
         (Ints{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 42, 1}));
-    list.append(2);
-    list.prepend(1);
-    (list += 3) << 4;
-    list.prepend(0);
+    list.append(2), list.prepend(1);
+    (list += 3) << 4, list.prepend(0);
     EXPECT_EQ(values(list), (Ints{0, 1, 2, 3, 4}));
     // A node's address is its value's.
     ASSERT_TRUE(list.firstItem(item));
@@ -63,19 +61,16 @@ TEST(List, LinksCountAndAccessAtBothEnds) {
     EXPECT_EQ(values(list), (Ints{9}));
     // A queue: first in, first out.
     Queue<int> queue;
-    queue.push(1);
-    queue.push(2);
+    queue.push(1), queue.push(2);
     EXPECT_EQ((Ints{queue.pop(out), out, queue.pop(out), out, queue.pop(out)}), (Ints{1, 1, 1, 2, 0}));
 }
 
 TEST(List, RemovalByValueAndByNodeAndEquality) {
     List<int> list = listOf({5, 1, 5, 2, 5, 7, 7, 3, 7}), other = listOf({5});
-    list -= 2;
-    EXPECT_EQ((Ints{list.remove(5), list.remove(4), list.removeAll(9)}),
-              (Ints{1, 0, 0})); // remove: the first
+    list -= 2; // remove takes the first
+    EXPECT_EQ((Ints{list.remove(5), list.remove(4), list.removeAll(9)}), (Ints{1, 0, 0}));
     EXPECT_EQ(values(list), (Ints{1, 5, 5, 7, 7, 3, 7}));
-    EXPECT_EQ(list.removeAll(7), 3);
-    EXPECT_EQ(values(list), (Ints{1, 5, 5, 3}));
+    EXPECT_EQ((std::tuple{list.removeAll(7), values(list)}), std::tuple(3, Ints{1, 5, 5, 3}));
     Item<int>* node = nullptr;
     other.firstItem(node);
     EXPECT_EQ(list.removeItem(node), 0); // a node of another list
@@ -104,8 +99,9 @@ TEST(List, IntersectionAndUnionKeepOrderAndRepetitions) {
 TEST_F(MemoryTest, NodesComeFromTheSharedPoolOfTheirTypeOrAFreshPoolOfTheListsOwn) {
     List<int> a(0), b = listOf({7}), p(1), q(1);
     List<short> c(0);
-    EXPECT_EQ(a.pool(), b.pool());
-    EXPECT_EQ((std::set<HeapPool>{a.pool(), c.pool(), p.pool(), q.pool()}).size(), 4u);
+    EXPECT_EQ(
+        (std::tuple{a.pool() == b.pool(), std::set<HeapPool>{a.pool(), c.pool(), p.pool(), q.pool()}.size()}),
+        std::tuple(true, 4u));
     for (int i = 0; i < 25; ++i)
         a.prepend(i), p.append(i);
     Item<int>* n = nullptr;
@@ -116,21 +112,19 @@ TEST_F(MemoryTest, NodesComeFromTheSharedPoolOfTheirTypeOrAFreshPoolOfTheListsOw
     const HeapPool old[] = {q.pool(), p.pool()};
     q = a;
     EXPECT_EQ(values(q), values(a)); // 25 values, each from q's new pool
-    p.clear();
-    a.clear();
+    p.clear(), a.clear();
     EXPECT_EQ(
         (Ints{a.isEmpty(), p.isEmpty(), copy.pool() == a.pool(), q.pool() == old[0], p.pool() == old[1]}),
         (Ints{1, 1, 1, 0, 0}));
-    EXPECT_EQ(heapPoolAlloc(old[0], 4, 0), heapPoolAlloc(old[1], 4, 0));
-    EXPECT_EQ(codes(), (std::vector<std::uint16_t>{MEM_BAD_MEM_POOL, MEM_BAD_MEM_POOL}));
+    EXPECT_EQ((std::tuple{heapPoolAlloc(old[0], 4, 0), heapPoolAlloc(old[1], 4, 0), codes()}),
+              std::tuple(nullptr, nullptr, std::vector<std::uint16_t>{MEM_BAD_MEM_POOL, MEM_BAD_MEM_POOL}));
     EXPECT_EQ(heapPoolCommitted(p.pool()), 4096u + 16384u); // the fresh pool of a clear: 10 nodes, one page
     p.append(4);
     EXPECT_EQ(values(p), (Ints{4}));
     b = listOf({1, 2}, 1); // with the shared pool: cleared, then copied
     List<int>& self = b;
     b = self; // to itself: unchanged
-    EXPECT_EQ(values(b), (Ints{1, 2}));
-    EXPECT_EQ(b.hasPrivatePool(), 0);
+    EXPECT_EQ(std::tuple(values(b), b.hasPrivatePool()), std::tuple(Ints{1, 2}, 0));
 }
 
 // Counts the live values, so that a value never destroyed shows; a copy made in a node notes how many bytes
@@ -189,17 +183,14 @@ TEST(List, HoldsAtMost32767ValuesAndRefusesMoreWithAFailedCheck) {
         list.append(1);
     list.prepend(0);
     ASSERT_EQ(std::tuple(list.count(), checks.count()), std::tuple(32767, 0u));
-    list.append(2);
-    list << 2;
-    list.prepend(2);
+    list.append(2), list << 2, list.prepend(2);
     ListIterator<short> it(list);
     short out = 0;
     it.next(out);
     EXPECT_EQ((Ints{it.insert(2), list.count(), list.first(out), out, list.last(out), out}),
               (Ints{0, 32767, 1, 0, 1, 1}));
     EXPECT_EQ(checks.texts, std::vector<std::string>(4, "A list cannot hold more than 32767 values  Abort?"));
-    list.removeLast();
-    list.append(3);
+    list.removeLast(), list.append(3);
     EXPECT_EQ((Ints{list.count(), list.last(out), out, static_cast<int>(checks.count())}),
               (Ints{32767, 1, 3, 4}));
     TypeInfo<short> shorts;
@@ -238,11 +229,8 @@ TEST(ListIterator, Walks) {
         // A walk ends with one false, and that very call resets it: the next value is the first again.
         // current looks without moving (past the end, at the value last returned); skip says if one is left.
         {{1, 2, 3}, 0, "cncnncnnsssc", "1 1 2 2 3 3 - 1 1 0 1 1", {1, 2, 3}},
-        {{1, 2, 3},
-         7,
-         "nnnncsssc",
-         "3 2 1 - 3 1 1 0 1",
-         {1, 2, 3}}, // any direction but 0 walks from the tail
+        // Any direction but 0 walks from the tail.
+        {{1, 2, 3}, 7, "nnnncsssc", "3 2 1 - 3 1 1 0 1", {1, 2, 3}},
         {{}, 0, "ncsxin", "- - 0 0 0 -", {}},
         // reverse flips, then steps twice: the walk goes on the other way without repeating a value.
         {{1, 2, 3, 4}, 0, "nnrnn", "1 2 1 -", {1, 2, 3, 4}},
@@ -261,8 +249,7 @@ TEST(ListIterator, Walks) {
     for (const auto& [items, direction, script, gave, after] : rows) {
         SCOPED_TRACE(script);
         List<int> list = listOf(items);
-        EXPECT_EQ(walk(list, direction, script), gave);
-        EXPECT_EQ(values(list), after);
+        EXPECT_EQ((std::tuple{walk(list, direction, script), values(list)}), std::tuple(gave, after));
     }
 }
 

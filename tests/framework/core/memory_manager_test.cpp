@@ -51,8 +51,7 @@ TEST_F(MemoryTest, ZeroByteBlocksAreDistinctAndEveryBlockIsAlignedAndSized) {
             EXPECT_EQ(heapBlockSize(p),
                       size > 256 ? (kPaged && size <= 4096 ? heapBlockSize(p) : size) : small);
         }
-    EXPECT_TRUE(std::ranges::all_of(blocks, heapFree));
-    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ((std::tuple{std::ranges::all_of(blocks, heapFree), errors.size()}), std::tuple(true, 0u));
 }
 
 TEST_F(MemoryTest, NullIsIgnoredAndBadAddressesAreReportedByLookup) {
@@ -71,10 +70,10 @@ TEST_F(MemoryTest, NullIsIgnoredAndBadAddressesAreReportedByLookup) {
               (std::vector<bool>{false, false, true, false, false, true, false, false, false}));
     std::free(foreign);
     EXPECT_EQ(onTheStack, 7);
-    EXPECT_EQ(codes(), (Codes{MEM_BAD_POINTER, MEM_BAD_POINTER, kFreedTwice, MEM_BAD_BLOCK,
-                              MEM_BAD_FREE_BLOCK, MEM_BAD_POINTER, MEM_BAD_POINTER}));
-    EXPECT_EQ(errors[0].pool, nullptr);
-    EXPECT_EQ(errors[3].pool, pool);
+    EXPECT_EQ((std::tuple{codes(), errors[0].pool, errors[3].pool}),
+              std::tuple(Codes{MEM_BAD_POINTER, MEM_BAD_POINTER, kFreedTwice, MEM_BAD_BLOCK,
+                               MEM_BAD_FREE_BLOCK, MEM_BAD_POINTER, MEM_BAD_POINTER},
+                         nullptr, pool));
     EXPECT_TRUE(heapPoolDestroy(pool));
 }
 
@@ -95,33 +94,27 @@ TEST_F(MemoryTest, ZeroFillOnRequestThroughTheGlobalOptionAndByCalloc) {
                               grown = static_cast<char*>(heapRealloc(grown, 600))};
     heapSetOptions(0x8000);
     blocks.push_back(heapCalloc(25, 4));
-    EXPECT_TRUE(filled(blocks[0], 64, 0) && filled(blocks[1], 300, 0) && filled(blocks[3], 100, 0));
-    EXPECT_TRUE(filled(grown, 8, 'x') && filled(grown + had, 600 - had, 0));
+    EXPECT_TRUE(filled(blocks[0], 64, 0) && filled(blocks[1], 300, 0) && filled(blocks[3], 100, 0) &&
+                filled(grown, 8, 'x') && filled(grown + had, 600 - had, 0));
     EXPECT_EQ(heapBlockSize(blocks[3]), 100u);
     // calloc of 0 bytes gives a block of 1; a product that would wrap round to a small block is refused.
     blocks.push_back(heapCalloc(0, 16));
     EXPECT_TRUE(std::ranges::all_of(blocks, heapFree));
     EXPECT_EQ(heapCalloc(std::size_t(1) << 40, std::size_t(1) << 40), nullptr);
-    EXPECT_EQ(codes(), (Codes{MEM_BLOCK_TOO_BIG}));
-    EXPECT_TRUE(heapPoolDestroy(pool));
+    EXPECT_EQ((std::tuple{codes(), heapPoolDestroy(pool)}), std::tuple(Codes{MEM_BLOCK_TOO_BIG}, true));
 }
 
 TEST_F(MemoryTest, ReallocKeepsContentsStaysInItsPoolAndFreesOnZero) {
-    char* p = static_cast<char*>(heapRealloc(nullptr, 10));
-    std::memcpy(p, "abcdefghi", 10);
-    p = static_cast<char*>(heapRealloc(p, 5000));
+    char* p = static_cast<char*>(heapRealloc(std::memcpy(heapRealloc(nullptr, 10), "abcdefghi", 10), 5000));
     EXPECT_STREQ(p, "abcdefghi");
     p = static_cast<char*>(heapRealloc(p, 3));
-    EXPECT_EQ(std::string(p, 3), "abc");
-    EXPECT_EQ(heapRealloc(p, 0), nullptr);
-    // Already freed by the resize to 0.
-    EXPECT_FALSE(heapFree(p));
+    // The second free finds the block freed already by the resize to 0.
+    EXPECT_EQ((std::tuple{std::string(p, 3), heapRealloc(p, 0), heapFree(p)}),
+              std::tuple("abc", nullptr, false));
     HeapPool pool = heapPoolCreate(0);
     void* q = heapRealloc(heapPoolAlloc(pool, 100, 0), 2000);
-    EXPECT_EQ(heapBlockPool(q), pool);
-    EXPECT_TRUE(heapPoolDestroy(pool));
-    EXPECT_FALSE(heapFree(q));
-    EXPECT_EQ(codes(), (Codes{kFreedTwice, MEM_BAD_POINTER}));
+    EXPECT_EQ((std::tuple{heapBlockPool(q), heapPoolDestroy(pool), heapFree(q), codes()}),
+              std::tuple(pool, true, false, Codes{kFreedTwice, MEM_BAD_POINTER}));
 }
 
 // --- pools --------------------------------------------------------------------------------------------
@@ -132,8 +125,7 @@ TEST_F(MemoryTest, DestroyingAPoolFreesAllItsBlocksAndADestroyedPoolIsRefused) {
     // Fixed-size blocks, then all other sizes.
     for (int i = 0; i < 550; ++i)
         blocks.push_back(heapPoolAlloc(pool, i < 500 ? 40 : 1 + (i - 500) * 97, 0));
-    EXPECT_EQ(std::ranges::count(blocks, nullptr), 0);
-    EXPECT_TRUE(heapPoolDestroy(pool));
+    EXPECT_EQ((std::tuple{std::ranges::count(blocks, nullptr), heapPoolDestroy(pool)}), std::tuple(0, true));
     // The blocks went with it: freeing one is looked up and refused, never read.
     EXPECT_EQ((std::vector<bool>{heapFree(blocks.front()), heapFree(blocks.back()), heapPoolDestroy(pool),
                                  heapPoolAlloc(pool, 10, 0) || heapAlloc(10, 0, pool) ||
@@ -170,8 +162,7 @@ TEST_F(MemoryTest, FixedBlockSizesAndCommittedBytes) {
     HeapPool tiny = heapPoolCreateFixed(3, 0, 0);
     auto* a = static_cast<std::uint32_t*>(heapPoolAlloc(tiny, 4, 0));
     auto* b = static_cast<std::uint32_t*>(heapPoolAlloc(tiny, 4, 0));
-    *a = 1;
-    *b = 0x22222222;
+    *a = 1, *b = 0x22222222;
     EXPECT_TRUE(heapFree(a));
     auto* again = static_cast<std::uint32_t*>(heapPoolAlloc(tiny, 4, 0));
     *again = 3;
@@ -199,9 +190,8 @@ TEST_F(MemoryTest, OverTheCeilingAnAllocationFailsUnlessANewHandlerFreesMemory) 
     EXPECT_EQ((std::vector<bool>{block != nullptr, newHandlerCalls == 1,
                                  heapAlloc(std::size_t(1) << 50, 0, pool) == nullptr, heapFree(block)}),
               std::vector<bool>(4, true));
-    EXPECT_EQ(codes(), (Codes{MEM_EXCEEDED_CEILING, MEM_EXCEEDED_CEILING, MEM_BLOCK_TOO_BIG}));
-    EXPECT_EQ(errors[0].pool, pool);
-    EXPECT_EQ(heapPoolCommitted(pool), 4096u);
+    EXPECT_EQ((std::tuple{codes(), errors[0].pool, heapPoolCommitted(pool)}),
+              std::tuple(Codes{MEM_EXCEEDED_CEILING, MEM_EXCEEDED_CEILING, MEM_BLOCK_TOO_BIG}, pool, 4096u));
     EXPECT_TRUE(heapPoolDestroy(pool));
 }
 
@@ -240,12 +230,12 @@ TEST_F(MemoryTest, TheDefaultHandlersAnswers) {
     const int rows[][3] = {{MEM_OUT_OF_MEMORY, 1, 0}, {MEM_OUT_OF_MEMORY, 0, 0}, {MEM_OUT_OF_MEMORY, 0, 1},
                            {MEM_BAD_POINTER, 0, 2},   {MEM_BAD_POINTER, 0, 2},   {MEM_OUT_OF_MEMORY, 1, 2},
                            {MEM_OUT_OF_MEMORY, 0, 2}};
-    for (auto [code, answer, exits] : rows) {
-        EXPECT_EQ(heapReportError(nullptr, static_cast<std::uint16_t>(code)), answer);
-        EXPECT_EQ(MemoryRecorder::exits, exits);
-    }
-    EXPECT_EQ(boxes.size(), 9u);
-    EXPECT_EQ(MemoryRecorder::answers, std::vector<MemBoxAnswer>{Retry});
+    for (auto [code, answer, exits] : rows)
+        EXPECT_EQ(
+            (std::tuple{heapReportError(nullptr, static_cast<std::uint16_t>(code)), MemoryRecorder::exits}),
+            std::tuple(answer, exits));
+    EXPECT_EQ(std::tuple(boxes.size(), MemoryRecorder::answers),
+              std::tuple(9u, std::vector<MemBoxAnswer>{Retry}));
     EXPECT_EQ(boxes[0], "SmartHeap Library: Out of memory.  Please free some memory, then choose retry. "
                         "[Abort Retry Ignore]");
 }
@@ -355,8 +345,7 @@ TEST_F(MemoryTest, BlocksKeepTheirContentsInAPoolAndInTheDefaultPoolAcrossThread
         threads.emplace_back(churn, nullptr, t, 3000);
     churn(pool, 12345, 20000);
     std::ranges::for_each(threads, &std::thread::join);
-    EXPECT_TRUE(heapPoolDestroy(pool));
-    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ((std::tuple{heapPoolDestroy(pool), errors.size()}), std::tuple(true, 0u));
     // The global operators go through the default pool only in the build that routes them.
     auto one = std::make_unique<int>(5);
     auto many = std::make_unique<long[]>(300);
@@ -412,8 +401,7 @@ TEST_F(MemoryTest, MediumBlocksAreMergedWhenFreed) {
     // The second is not where a block starts.
     EXPECT_EQ((std::vector<bool>{heapFree(between), heapFree(static_cast<char*>(blocks[0]) + 16)}),
               (std::vector<bool>{true, false}));
-    EXPECT_EQ(codes(), (Codes{MEM_BAD_BLOCK}));
-    EXPECT_TRUE(heapPoolDestroy(pool));
+    EXPECT_EQ((std::tuple{codes(), heapPoolDestroy(pool)}), std::tuple(Codes{MEM_BAD_BLOCK}, true));
 }
 #endif
 

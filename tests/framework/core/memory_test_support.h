@@ -17,10 +17,7 @@ struct MemoryRecorder {
     static inline int exits = 0;                     // requests to end the program
     static inline std::vector<MemBoxAnswer> answers; // given in turn; Ok once they run out
 
-    static int handler(MemErrorInfo* info) {
-        errors.push_back(*info);
-        return 0;
-    }
+    static int handler(MemErrorInfo* info) { return errors.push_back(*info), 0; }
     static MemBoxAnswer box(const char* text, const char* caption, MemBoxButtons buttons) {
         boxes.push_back(std::string(caption) + ": " + text +
                         (buttons == MemBoxButtons::OkCancel ? " [OK Cancel]" : " [Abort Retry Ignore]"));
@@ -38,15 +35,13 @@ protected:
     static inline std::vector<std::string>& boxes = MemoryRecorder::boxes;
     static std::vector<std::uint16_t> codes() {
         std::vector<std::uint16_t> all;
-        for (const MemErrorInfo& e : errors) all.push_back(e.errorCode);
+        for (const MemErrorInfo& e : errors)
+            all.push_back(e.errorCode);
         return all;
     }
 
     void SetUp() override {
-        MemoryRecorder::errors.clear();
-        MemoryRecorder::boxes.clear();
-        MemoryRecorder::exits = 0;
-        MemoryRecorder::answers.clear();
+        errors.clear(), boxes.clear(), MemoryRecorder::answers.clear(), MemoryRecorder::exits = 0;
         previous_ = {heapSetErrorHandler(&MemoryRecorder::handler), heapSetMessageBox(&MemoryRecorder::box),
                      heapSetExitFunction(&MemoryRecorder::exit)};
     }

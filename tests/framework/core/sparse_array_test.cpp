@@ -38,19 +38,16 @@ TEST(SparseArray, IndicesAreCreatedWithTheDefaultAndListedInAscendingOrder) {
     out = -1;
     EXPECT_EQ((std::tuple{a.get(5, out), out, a[7]}), std::tuple(0, -1, 9));
     EXPECT_EQ(values(a.entries()), (std::vector<int>{9, 9}));
-    a[7] = 70;
-    a[-3] = -30;
+    a[7] = 70, a[-3] = -30;
     EXPECT_EQ((std::tuple{a.get(-3, out), out}), std::tuple(1, -30));
-    a[-2147483647 - 1] = 1;
-    a[2147483647] = 2;
+    a[-2147483647 - 1] = 1, a[2147483647] = 2;
     EXPECT_EQ(values(a.entries()), (std::vector<int>{1, -30, 9, 70, 2}));
 }
 
 TEST(SparseArray, ClearKeepsIndexZeroWithItsValueAndTheCacheFollowsEveryAccess) {
     InspectedArray<std::string> a("default");
-    a[0] = "zero";
+    a[0] = "zero", a[-1] = "minus one";
     a[4] = std::string(40, '4'); // long enough to own memory, which must go with its node
-    a[-1] = "minus one";
     a.clear();
     EXPECT_EQ(std::get<1>(a.cache()), nullptr);
     std::string out;
@@ -117,8 +114,7 @@ TEST(BSTree, RemoveKeepsEveryOtherKeyAndAttachHangsASubtreeInItsPlace) {
         std::tuple(1, 1, 1, 0, 0));
     BSTree<int> clash(20, 99);
     auto* branch = new BSTree<int>(47, 47);
-    branch->insert(46, 46);
-    branch->insert(48, 48);
+    branch->insert(46, 46), branch->insert(48, 48);
     EXPECT_EQ((std::tuple{root.attach(nullptr), root.attach(&clash), root.attach(branch)}),
               std::tuple(0, 0, 1));
     EXPECT_EQ(keysOf(root), (std::vector<int>{-20, -5, 0, 20, 35, 40, 45, 46, 47, 48, 50, 60, 65}));

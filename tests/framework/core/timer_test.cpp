@@ -26,8 +26,7 @@ protected:
 };
 
 TEST_F(TimerTest, SlotsAtTheirOwnRatesFromOneSystemTimerKeepingTheRemainder) {
-    p.addTimer(h1, 10); // 100 ms
-    p.addTimer(h2, 3);  // 333 ms
+    p.addTimer(h1, 10), p.addTimer(h2, 3); // 100 ms and 333 ms
     // Elapsed 400 -> 67, 367 -> 34, 334 -> 1.
     EXPECT_EQ((std::tuple{app.log, TimerCallback::minimumPeriod, app.timer(1).period, ticksOf(2, 10),
                           app.timer(1).elapsed}),
@@ -43,12 +42,9 @@ TEST_F(TimerTest, PeriodsAreCutShortAndOnlyAShorterPeriodRestartsTheSystemTimer)
         {10, 9, 111u, {"startTimer 100"}},  {1000, 1000, 1u, {"startTimer 1"}}};
     for (auto [first, second, secondPeriod, log] : rows) {
         SCOPED_TRACE(::testing::Message() << first << " " << second);
-        p.addTimer(h1, first);
-        p.addTimer(h2, second);
+        p.addTimer(h1, first), p.addTimer(h2, second);
         EXPECT_EQ(std::tuple(app.timer(1).period, app.log), std::tuple(secondPeriod, log));
-        p.killTimer(h1);
-        p.killTimer(h2);
-        app.log.clear();
+        p.killTimer(h1), p.killTimer(h2), app.log.clear();
     }
 }
 
@@ -83,23 +79,18 @@ TEST_F(TimerTest, TheSystemTimerFollowsTheShortestPeriodOfRunningAndPausedSlots)
 TEST_F(TimerTest, KillPauseAndResumeActOnTheFirstSlotWithTheCallback) {
     auto states = [&] { return std::tuple(app.timer(0).state, app.timer(1).state); };
     const auto Free = TimerCallback::Free, Running = TimerCallback::Running, Paused = TimerCallback::Paused;
-    p.addTimer(h1, 10);
-    p.addTimer(h1, 10);
-    p.pauseTimer(h1);
+    p.addTimer(h1, 10), p.addTimer(h1, 10), p.pauseTimer(h1);
     EXPECT_EQ(states(), std::tuple(Paused, Running));
-    p.pauseTimer(h1);
-    p.resumeTimer(h1);
+    p.pauseTimer(h1), p.resumeTimer(h1);
     EXPECT_EQ(states(), std::tuple(Running, Paused));
     p.killTimer(h1);
-    p.killTimer(h2); // nothing matches these: nothing happens
-    p.resumeTimer(h2);
+    p.killTimer(h2), p.resumeTimer(h2); // nothing matches these: nothing happens
     Probe("Other").pauseTimer(h1);
     EXPECT_EQ(states(), std::tuple(Free, Paused));
 }
 
 TEST_F(TimerTest, APausedSlotKeepsItsElapsedTimeAndResumesFromIt) {
-    p.addTimer(h1, 10); // 100: the tick
-    p.addTimer(h2, 4);  // 250
+    p.addTimer(h1, 10), p.addTimer(h2, 4); // 100 (the tick) and 250
     EXPECT_EQ((std::tuple{ticksOf(2, 2), app.timer(1).elapsed}), std::tuple(std::vector<int>{}, 200));
     p.pauseTimer(h2);
     EXPECT_EQ((std::tuple{ticksOf(2, 5), app.timer(1).elapsed}), std::tuple(std::vector<int>{}, 200));
@@ -109,10 +100,8 @@ TEST_F(TimerTest, APausedSlotKeepsItsElapsedTimeAndResumesFromIt) {
 
 TEST_F(TimerTest, ASeventeenthTimerIsNotAddedAndABadRateIsRefused) {
     FailedChecks checks;
-    p.addTimer(h1, 0);
-    p.addTimer(h1, 1001);
-    p.addTimer(h2, 1000); // 1 ms is the fastest
-    p.killTimer(h2);
+    p.addTimer(h1, 0), p.addTimer(h1, 1001);
+    p.addTimer(h2, 1000), p.killTimer(h2); // 1 ms is the fastest
     EXPECT_EQ((std::tuple{checks.texts, app.log}),
               std::tuple(Labels{"Timer rate 0 is outside 1 to 1000 calls per second  Abort?",
                                 "Timer rate 1001 is outside 1 to 1000 calls per second  Abort?"},
@@ -128,9 +117,7 @@ TEST_F(TimerTest, ASeventeenthTimerIsNotAddedAndABadRateIsRefused) {
 
 TEST_F(TimerTest, ADestroyedComponentLosesItsTimersAndAHandlerMayKillItsOwn) {
     auto doomed = std::make_unique<Probe>("Doomed");
-    doomed->addTimer(h1, 10);
-    p.addTimer(h2, 2);
-    doomed.reset();
+    doomed->addTimer(h1, 10), p.addTimer(h2, 2), doomed.reset();
     EXPECT_EQ((std::tuple{app.timer(0).state, TimerCallback::minimumPeriod}),
               std::tuple(TimerCallback::Free, 500));
     rec().on(&p, 2, does([](Component* self) { self->killTimer(h2); }));

@@ -22,29 +22,15 @@ protected:
         ASSERT_NE(sdl, nullptr) << error;
     }
 
-    std::uint32_t displayed(std::int32_t x, std::int32_t y) {
-        return test::displayedColour(sdl->window(), x, y);
-    }
-
-    struct Spot {
-        std::int32_t x, y;
-        std::uint32_t colour;
-    };
-    void expectShown(std::initializer_list<Spot> spots) {
-        for (const Spot& spot : spots) {
-            SCOPED_TRACE(std::to_string(spot.x) + "," + std::to_string(spot.y));
-            EXPECT_EQ(displayed(spot.x, spot.y), spot.colour);
-        }
-    }
-
-    // Lets the display catch up with what was sent to it.
-    void settle() {
-        for (int i = 0; i < 20; ++i) {
-            Event e;
-            while (sdl->pollEvent(e)) {
-            }
-            SDL_Delay(5);
-        }
+    // The colours the display shows at the points, as 0xRRGGBB, once it has caught up with what was sent.
+    std::vector<std::uint32_t> shown(std::initializer_list<std::pair<int, int>> points) {
+        for (int i = 0; i < 20; ++i, SDL_Delay(5))
+            for (Event e; sdl->pollEvent(e);)
+                continue;
+        std::vector<std::uint32_t> colours;
+        for (auto [x, y] : points)
+            colours.push_back(test::displayedColour(sdl->window(), x, y));
+        return colours;
     }
 
     std::unique_ptr<SdlPlatform> sdl;
@@ -64,22 +50,16 @@ TEST_F(SdlSmokeTest, APictureReadsBackInThePalettesColours) {
         for (int x = 0; x < 64; ++x)
             pixels[y * 64 + x] = std::uint8_t(x < 16 ? 1 : x < 32 ? 2 : x < 48 ? 3 : 200);
     sdl->present({pixels.data(), 64, 48, 64}, 0, 0, nullptr, 0);
-    settle();
-    expectShown({{0, 0, 0xFF0000},
-                 {15, 47, 0xFF0000},
-                 {16, 0, 0x00FF00},
-                 {47, 20, 0x0000FF},
-                 {48, 20, 0x0C2238},
-                 {63, 47, 0x0C2238}});
+    EXPECT_EQ(shown({{0, 0}, {15, 47}, {16, 0}, {47, 20}, {48, 20}, {63, 47}}),
+              (std::vector<std::uint32_t>{0xFF0000, 0xFF0000, 0x00FF00, 0x0000FF, 0x0C2238, 0x0C2238}));
     // One box of a changed picture, then a changed palette entry: the screen shows both at once.
     std::fill(pixels.begin(), pixels.end(), std::uint8_t(3));
     const Rect box{16, 10, 2, 2};
     sdl->present({pixels.data(), 64, 48, 64}, 0, 0, &box, 1);
     const Rgb white{255, 255, 255};
     sdl->setPalette(&white, 1, 1);
-    settle();
-    expectShown(
-        {{16, 10, 0x0000FF}, {17, 11, 0x0000FF}, {18, 11, 0x00FF00}, {16, 12, 0x00FF00}, {5, 5, 0xFFFFFF}});
+    EXPECT_EQ(shown({{16, 10}, {17, 11}, {18, 11}, {16, 12}, {5, 5}}),
+              (std::vector<std::uint32_t>{0x0000FF, 0x0000FF, 0x00FF00, 0x00FF00, 0xFFFFFF}));
 }
 
 TEST_F(SdlSmokeTest, PostsFromAnotherThreadArriveInOrder) {
