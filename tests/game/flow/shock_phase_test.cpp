@@ -32,9 +32,7 @@ protected:
             c.leaders.append(l);
         c.moved = moved;
         c.hex = hex;
-        Container<CombatNameStruct> box(c);
-        display.sendNamed("AddCombatants", &box);
-        settle();
+        say("AddCombatants", c);
     }
     // Each combat as "hex: attackers (moved flags) / defenders / leaders".
     std::string combats() {
@@ -79,9 +77,7 @@ TEST_F(ShockPhase, AnAttackerLeavingACombatTakesItsChargeFlag) {
     unit({1, 605, 1, East}), unit({2, 606, 1, East}), unit({3, 705, 2, West});
     declare(1, {3}, 705, 1);
     declare(2, {3}, 705, 0);
-    Container<short> gone(1);
-    display.sendNamed("RemoveFromCombat", &gone);
-    settle();
+    say("RemoveFromCombat", short(1));
     EXPECT_EQ(combats(), "705: 2 [0] / 3 / ");
 }
 
@@ -90,12 +86,10 @@ TEST_F(ShockPhase, ADeclarationByNoUnitOfOursIsIgnored) {
     declare(77, {3}, 705);
     EXPECT_EQ(combats(), "");
     EXPECT_TRUE(display.log.empty());
-    EXPECT_TRUE(checks.texts.empty());
 }
 
 TEST_F(ShockPhase, NoCombatEndsThePhaseAtOnce) {
-    display.sendNamedEmpty("PerformShock");
-    settle();
+    say("PerformShock");
     EXPECT_EQ(display.log, (Lines{"StartCombat", "CombatDone"}));
 }
 
@@ -126,7 +120,6 @@ TEST_F(ShockPhase, AWholePhaseWithABattleThatEndsEarly) {
     EXPECT_TRUE(layer.getUnitsRouting().isEmpty());
     EXPECT_TRUE(layer.getUnitsAdvancing().isEmpty());
     EXPECT_TRUE(layer.combats().isEmpty());
-    EXPECT_TRUE(checks.texts.empty());
 }
 
 // Three combats that the view cannot show at once, the view fitting two columns: the first takes the
@@ -206,7 +199,7 @@ TEST_F(ShockPhase, WhereATwoHexWinnerAdvances) {
         unit({2, 705, 2, row.defenderFacing, 5, 4, 1}, 0);
         if (row.blocker) unit({3, 703, 1, East});
         EXPECT_EQ(layer.advanceAfterCombat(705, &winner), row.to);
-        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+        restage();
     }
 }
 

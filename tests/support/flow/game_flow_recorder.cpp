@@ -45,21 +45,7 @@ void GameFlowRecorder::connectHandlers() {
         connectNamed(name, onMessage);
 }
 
-void GameFlowRecorder::say(const std::string& message, const std::string& text) {
-    Container<std::string> box(text);
-    sendNamed(message, &box);
-}
-
-void GameFlowRecorder::say(const std::string& message, short value) {
-    Container<short> box(value);
-    sendNamed(message, &box);
-}
-
-void GameFlowRecorder::say(const std::string& message) {
-    sendNamedEmpty(message);
-}
-
-std::vector<std::string> GameFlowRecorder::only(std::initializer_list<const char*> names) const {
+std::vector<std::string> MessageLog::only(std::initializer_list<const char*> names) const {
     std::vector<std::string> out;
     for (const std::string& line : log)
         for (const char* name : names)
@@ -67,7 +53,7 @@ std::vector<std::string> GameFlowRecorder::only(std::initializer_list<const char
     return out;
 }
 
-std::vector<std::string> GameFlowRecorder::names() const {
+std::vector<std::string> MessageLog::names() const {
     std::vector<std::string> out;
     for (const std::string& line : log)
         out.push_back(line.substr(0, line.find(' ')));

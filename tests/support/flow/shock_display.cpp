@@ -10,6 +10,7 @@
 #include "game/rules/leader_records.h"
 #include "game/rules/missile_fire_struct.h"
 #include "support/flow/game_flow_recorder.h"
+#include "support/rules/test_maps.h"
 
 namespace vael::test {
 
@@ -17,14 +18,6 @@ namespace {
 
 ShockDisplay* self(Component* target) {
     return static_cast<ShockDisplay*>(target);
-}
-
-template <class T> std::string joined(const List<T>& list) {
-    std::string out;
-    Item<T>* item = nullptr;
-    for (list.firstItem(item); item; item = item->next)
-        out += (out.empty() ? "" : " ") + std::to_string(item->value);
-    return "[" + out + "]";
 }
 
 std::string nameOf(BusMessage event) {
@@ -100,14 +93,10 @@ ContainerBase* ShockDisplay::onCommand(Component* target, BusMessage event, Cont
         for (info.deaths.firstItem(d); d; d = d->next)
             deaths += (deaths.empty() ? "" : " ") + std::to_string(d->value.unitNumber) + ":" +
                       std::to_string(d->value.percent) + (d->value.method == 1 ? "" : "?");
-        display.log.push_back("UnitCombat " + joined(info.attackers) + " " + joined(info.defenders) +
+        display.log.push_back("UnitCombat " + text(info.attackers) + " " + text(info.defenders) +
                               " deaths [" + deaths + "] reply " + reply);
     }
-    if (!display.answers) {
-        display.withheld.push_back(reply);
-        return nullptr;
-    }
-    display.send(command.replyEvent, command.extra.get());
+    if (display.answers) display.send(command.replyEvent, command.extra.get());
     return nullptr;
 }
 
