@@ -22,21 +22,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const std::vector<std::string> turnMessages = {"ActivateLeader",
-                                               "ResumeActiveLeader",
-                                               "BeginLeaderOrdersPhase",
-                                               "BeginTurn",
-                                               "EliteInitiative",
-                                               "RoutPhase",
-                                               "EndOfTurn",
-                                               "EndOfGame",
-                                               "GameEnded",
-                                               "GameSynchronized",
-                                               "AddCommentary",
-                                               "ChangeMainCaption",
-                                               "RemoveAllBattleArrows",
-                                               "AutoSaveGame"};
-
 // Lays a state down through the saved block, as a restored game holds it: the gone flags, then reserved,
 // the active leader, the turn, the momentum tries and the rest of the sixteen values (0 unless given).
 bool restore(GameControl& control, std::initializer_list<short> gone, std::initializer_list<short> values) {
@@ -76,7 +61,10 @@ protected:
     test::TestApplication app;
     AsynchronousBus bus{"Layer"};
     GameControl control;
-    test::GameFlowRecorder world{turnMessages};
+    test::GameFlowRecorder world{{"ActivateLeader", "ResumeActiveLeader", "BeginLeaderOrdersPhase",
+                                  "BeginTurn", "EliteInitiative", "RoutPhase", "EndOfTurn", "EndOfGame",
+                                  "GameEnded", "GameSynchronized", "AddCommentary", "ChangeMainCaption",
+                                  "RemoveAllBattleArrows", "AutoSaveGame"}};
     std::vector<std::unique_ptr<Leader>> units;
     test::FailedChecks checks;
 };
@@ -229,14 +217,7 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
         ASSERT_TRUE(
             restore(c, {0, 0, 0}, {0, -1, row.turn, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, row.eliteCount}));
         test::GameFlowRecorder answerer({"EliteInitiative"}, "Elite dialog");
-        if (row.reply) {
-            const std::string reply = row.reply;
-            answerer.on("EliteInitiative",
-                        [reply](test::GameFlowRecorder&, const ContainerBase*) -> ContainerBase* {
-                            return new Container<std::string>(reply);
-                        });
-            answerer.attach(bus);
-        }
+        if (row.reply) answerer.answer("EliteInitiative", std::string(row.reply)), answerer.attach(bus);
         test::ScriptedRolls rolls{};
         for (int r : row.rolls)
             rolls.add({r});
@@ -450,15 +431,12 @@ TEST_F(GameControlTest, SavedBlockIsByteExactAndReadsBack) {
     SuperString in;
     in.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
     ASSERT_TRUE(control.read(in));
-    EXPECT_EQ(control.getActiveLeader(), 2);
-    EXPECT_EQ(control.getTurn(), 4);
-    EXPECT_EQ(control.getMomentumTries(), 1);
-    EXPECT_EQ(control.getSideLostTQ(0), 300);
-    EXPECT_EQ(control.getSideRoutedTQ(0), -1);
-    EXPECT_EQ(control.getEliteCount(), 2);
-    EXPECT_EQ(control.getRiverScore(), 51);
-    EXPECT_EQ((std::vector<int>{control.goneThisTurn(0), control.goneThisTurn(1), control.goneThisTurn(2)}),
-              (std::vector<int>{1, 0, 1}));
+    // active, turn, momentum, visitor lost and routed TQ, elite, river; the gone flags
+    EXPECT_EQ((std::vector<int>{control.getActiveLeader(), control.getTurn(), control.getMomentumTries(),
+                                control.getSideLostTQ(0), control.getSideRoutedTQ(0), control.getEliteCount(),
+                                control.getRiverScore(), control.goneThisTurn(0), control.goneThisTurn(1),
+                                control.goneThisTurn(2)}),
+              (std::vector<int>{2, 4, 1, 300, -1, 2, 51, 1, 0, 1}));
     SuperString out;
     control.write(out);
     std::vector<std::uint8_t> written(static_cast<std::size_t>(out.length()));

@@ -3,7 +3,11 @@
 #include "framework/core/registered_message.h"
 #include "game/flow/end_of_game_results.h"
 #include "game/flow/leader_activation.h"
+#include "game/flow/single_combat_result.h"
+#include "game/rules/battle_arrow_struct.h"
 #include "game/rules/group.h"
+#include "game/rules/leader_records.h"
+#include "game/rules/missile_fire_struct.h"
 #include "game/rules/unit_removed_struct.h"
 
 namespace vael::test {
@@ -25,7 +29,11 @@ std::string side(std::int16_t lost, std::int16_t limit, std::int16_t routedTQ, s
 }
 
 // Sent empty: what they carry (a short 0) says nothing.
-const char* const emptyMessages[] = {"GameSynchronized",
+const char* const emptyMessages[] = {"StartCombat",
+                                     "SomeCombatDone",
+                                     "ZoomOutForRout",
+                                     "ZoomInAfterRout",
+                                     "GameSynchronized",
                                      "RoutPhase",
                                      "BeginLeaderOrdersPhase",
                                      "BeginTurn",
@@ -64,7 +72,7 @@ std::string GameFlowRecorder::describe(const std::string& message, const Contain
     short s = 0;
     unsigned short u = 0;
     std::string text;
-    if (!data) return message;
+    if (!data || dynamic_cast<const Container<SingleCombatResult>*>(data)) return message;
     for (const char* empty : emptyMessages)
         if (message == empty) return message;
     if (Container<std::string>::fromMessage(data, text)) return message + " " + text;
@@ -89,6 +97,16 @@ std::string GameFlowRecorder::describe(const std::string& message, const Contain
         return message + " " + joined(*r->valuePtr());
     if (auto* r = dynamic_cast<const Container<Group*>*>(data))
         return message + " group " + (r->value() ? std::to_string(r->value()->number) : std::string("none"));
+    if (auto* a = dynamic_cast<const Container<BattleArrowStruct>*>(data))
+        return message + " " + std::to_string(a->valuePtr()->from) + ">" + std::to_string(a->valuePtr()->to) +
+               " d" + std::to_string(a->valuePtr()->direction) +
+               (a->valuePtr()->unused ? " unused " + std::to_string(a->valuePtr()->unused) : "");
+    if (auto* w = dynamic_cast<const Container<WoundedLeaderInfo>*>(data))
+        return message + " " + std::to_string(w->valuePtr()->amount) + " " +
+               std::to_string(w->valuePtr()->unitNumber);
+    if (auto* f = dynamic_cast<const Container<MissileFireStruct>*>(data))
+        return message + " " + std::to_string(f->valuePtr()->targetHex) + " " +
+               std::to_string(f->valuePtr()->unitNumber);
     if (auto* r = dynamic_cast<const Container<UnitRemovedStruct>*>(data)) {
         const UnitRemovedStruct& m = *r->valuePtr();
         return message + " id " + std::to_string(m.unitId) + " " + std::to_string(m.hex) + "/" +

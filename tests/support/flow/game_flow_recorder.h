@@ -34,6 +34,18 @@ public:
     void connectHandlers() override;
     // What the recorder does after writing a message down; its answer is the handler's reply.
     void on(const std::string& message, Reaction reaction) { reactions_[message] = std::move(reaction); }
+    // ... only the next messages of the machine it plays, with no reply;
+    void then(const std::string& message, std::function<void(GameFlowRecorder&)> next) {
+        on(message, [next](GameFlowRecorder& self, const ContainerBase*) -> ContainerBase* {
+            return next(self), nullptr;
+        });
+    }
+    // ... or always the same reply.
+    template <class T> void answer(const std::string& message, T reply) {
+        on(message, [reply](GameFlowRecorder&, const ContainerBase*) -> ContainerBase* {
+            return new Container<T>(reply);
+        });
+    }
     // Sends a message from this machine: a string, a short or nothing.
     template <class T> void say(const std::string& message, const T& value) {
         Container<T> box(value);

@@ -5,10 +5,6 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "framework/core/registered_message.h"
-#include "game/flow/single_combat_result.h"
-#include "game/rules/battle_arrow_struct.h"
-#include "game/rules/leader_records.h"
-#include "game/rules/missile_fire_struct.h"
 #include "support/flow/game_flow_recorder.h"
 #include "support/rules/test_maps.h"
 
@@ -23,23 +19,6 @@ ShockDisplay* self(Component* target) {
 std::string nameOf(BusMessage event) {
     const std::string name = RegisteredMessage::nameOf(static_cast<std::uint16_t>(event.id()));
     return name.empty() ? std::to_string(event.id()) : name;
-}
-
-std::string describe(const std::string& message, const ContainerBase* data) {
-    if (auto* a = dynamic_cast<const Container<BattleArrowStruct>*>(data))
-        return message + " " + std::to_string(a->valuePtr()->from) + ">" + std::to_string(a->valuePtr()->to) +
-               " d" + std::to_string(a->valuePtr()->direction);
-    if (auto* w = dynamic_cast<const Container<WoundedLeaderInfo>*>(data))
-        return message + " " + std::to_string(w->valuePtr()->amount) + " " +
-               std::to_string(w->valuePtr()->unitNumber);
-    if (auto* f = dynamic_cast<const Container<MissileFireStruct>*>(data))
-        return message + " " + std::to_string(f->valuePtr()->targetHex) + " " +
-               std::to_string(f->valuePtr()->unitNumber);
-    if (dynamic_cast<const Container<SingleCombatResult>*>(data)) return message;
-    if (message == "StartCombat" || message == "SomeCombatDone" || message == "ZoomOutForRout" ||
-        message == "ZoomInAfterRout")
-        return message;
-    return GameFlowRecorder::describe(message, data);
 }
 
 } // namespace
@@ -62,7 +41,8 @@ void ShockDisplay::connectHandlers() {
 }
 
 ContainerBase* ShockDisplay::onMessage(Component* target, BusMessage event, ContainerBase* data) {
-    self(target)->log.push_back(event.id() == END_GAME ? "END_GAME" : describe(nameOf(event), data));
+    self(target)->log.push_back(event.id() == END_GAME ? "END_GAME"
+                                                       : GameFlowRecorder::describe(nameOf(event), data));
     return nullptr;
 }
 
