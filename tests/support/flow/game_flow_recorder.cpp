@@ -28,24 +28,6 @@ std::string side(std::int16_t lost, std::int16_t limit, std::int16_t routedTQ, s
            std::to_string(routing) + ") out " + std::to_string(eliminated) + "/" + std::to_string(units);
 }
 
-// Sent empty: what they carry (a short 0) says nothing.
-const char* const emptyMessages[] = {"StartCombat",
-                                     "SomeCombatDone",
-                                     "ZoomOutForRout",
-                                     "ZoomInAfterRout",
-                                     "GameSynchronized",
-                                     "RoutPhase",
-                                     "BeginLeaderOrdersPhase",
-                                     "BeginTurn",
-                                     "RemoveAllBattleArrows",
-                                     "InitLeader",
-                                     "DoneViewingCombatResults",
-                                     "ZoomOutAfterCombat",
-                                     "FinishLeader",
-                                     "EndOfTurnRoutingDone",
-                                     "CombatDone",
-                                     "UnitDeselected"};
-
 } // namespace
 
 void GameFlowRecorder::connectHandlers() {
@@ -73,7 +55,12 @@ std::string GameFlowRecorder::describe(const std::string& message, const Contain
     unsigned short u = 0;
     std::string text;
     if (!data || dynamic_cast<const Container<SingleCombatResult>*>(data)) return message;
-    for (const char* empty : emptyMessages)
+    // Sent empty: what they carry (a short 0) says nothing.
+    for (const char* empty :
+         {"StartCombat", "SomeCombatDone", "ZoomOutForRout", "ZoomInAfterRout", "GameSynchronized",
+          "RoutPhase", "BeginLeaderOrdersPhase", "BeginTurn", "RemoveAllBattleArrows", "InitLeader",
+          "DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader", "EndOfTurnRoutingDone",
+          "CombatDone", "UnitDeselected"})
         if (message == empty) return message;
     if (Container<std::string>::fromMessage(data, text)) return message + " " + text;
     if (Container<short>::fromMessage(data, s)) return message + " " + std::to_string(s);
