@@ -143,7 +143,7 @@ TEST_F(GameControlTest, TheLeaderOrderDialogOverridesTheDice) {
     struct Row {
         const char* what;
         GameControl::LeaderOrderChoice choice;
-        std::vector<int> rolls;
+        std::initializer_list<int> rolls;
         std::int16_t active;
         std::int16_t tries;
     } rows[] = {
@@ -168,9 +168,7 @@ TEST_F(GameControlTest, TheLeaderOrderDialogOverridesTheDice) {
                 return ++shown, row.choice;
             });
         c.setLeaderOrderTest(1);
-        test::ScriptedRolls rolls{};
-        for (int r : row.rolls)
-            rolls.add({r});
+        test::ScriptedRolls rolls(row.rolls);
         EXPECT_EQ(c.ChooseNextLeader(), 1);
         EXPECT_EQ(c.getActiveLeader(), row.active);
         EXPECT_EQ(c.getMomentumTries(), row.tries);
@@ -186,7 +184,7 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
         std::int16_t turn;
         std::int16_t eliteCount;
         const char* reply; // null: nobody answers
-        std::vector<int> rolls;
+        std::initializer_list<int> rolls;
         std::int16_t active;
         std::int16_t eliteAfter;
     } rows[] = {
@@ -218,9 +216,7 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
             restore(c, {0, 0, 0}, {0, -1, row.turn, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, row.eliteCount}));
         test::GameFlowRecorder answerer({"EliteInitiative"}, "Elite dialog");
         if (row.reply) answerer.answer("EliteInitiative", std::string(row.reply)), answerer.attach(bus);
-        test::ScriptedRolls rolls{};
-        for (int r : row.rolls)
-            rolls.add({r});
+        test::ScriptedRolls rolls(row.rolls);
         EXPECT_TRUE(c.EliteInitiative());
         EXPECT_EQ(c.getActiveLeader(), row.active);
         EXPECT_EQ(c.getEliteCount(), row.eliteAfter);
