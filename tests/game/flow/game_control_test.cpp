@@ -241,15 +241,23 @@ TEST_F(GameControlTest, AResumedGameCarriesOnWithTheSavedLeaderAndRollsNothing) 
     EXPECT_TRUE(checks.texts.empty());
 }
 
-// Nobody could be chosen: the game must not activate the stale or unset index.
-TEST_F(GameControlTest, AGameOrTurnWithNobodyToChooseGoesToItsRoutPhase) {
+// Nobody could be chosen: the game must not activate the stale or unset index. After the rout phase and
+// after the end of the game nothing waits for the next report but GameEnded, which runs once.
+TEST_F(GameControlTest, AGameOrTurnWithNobodyToChooseGoesToItsRoutPhaseAndOnlyItsEndGoesOn) {
     addLeader("Zero", 0);
+    control.setHomeTQLimit(30), control.setVisitorTQLimit(30);
     control.BeginGame(0);
     settle();
     EXPECT_EQ(world.names(), (Lines{"EliteInitiative", "RoutPhase", "ChangeMainCaption"}));
     EXPECT_EQ(control.getMomentumTries(), -1);
+    const auto reported = [&] {
+        world.log.clear();
+        control.SynchronizeGame("");
+        settle();
+        return world.log;
+    };
+    EXPECT_EQ(reported(), Lines{"GameSynchronized"});
     world.log.clear();
-    control.setHomeTQLimit(30), control.setVisitorTQLimit(30);
     control.EndOfTurnRoutingDone();
     settle();
     control.SynchronizeGame("");
@@ -257,24 +265,10 @@ TEST_F(GameControlTest, AGameOrTurnWithNobodyToChooseGoesToItsRoutPhase) {
     EXPECT_EQ(world.names(), (Lines{"EndOfTurn", "GameSynchronized", "ChangeMainCaption", "AddCommentary",
                                     "BeginTurn", "EliteInitiative", "RoutPhase"}));
     EXPECT_EQ(control.getTurn(), 1);
-}
-
-// After the rout phase and after the end of the game nothing waits for the next report but GameEnded,
-// which runs once.
-TEST_F(GameControlTest, GameSynchronizedRunsOneContinuationAndNothingOnceTheGameIsOver) {
-    addLeader("Zero", 0);
-    control.setHomeTQLimit(30), control.setVisitorTQLimit(30);
-    control.BeginGame(0);
-    for (const char* step : {"rout phase", "end of game", "game ended"}) {
-        SCOPED_TRACE(step);
-        if (std::string(step) == "end of game") control.AutomaticWin(0);
-        settle();
-        world.log.clear();
-        control.SynchronizeGame("");
-        settle();
-        EXPECT_EQ(world.log, std::string(step) == "end of game" ? (Lines{"GameSynchronized", "GameEnded 0"})
-                                                                : Lines{"GameSynchronized"});
-    }
+    control.AutomaticWin(0);
+    settle();
+    EXPECT_EQ(reported(), (Lines{"GameSynchronized", "GameEnded 0"}));
+    EXPECT_EQ(reported(), Lines{"GameSynchronized"});
 }
 
 TEST_F(GameControlTest, SynchronisationCountsEveryMachineAndWordsWhoIsStillBusy) {
