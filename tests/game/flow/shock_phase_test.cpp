@@ -25,13 +25,8 @@ protected:
     void declare(std::uint16_t attacker, std::initializer_list<unsigned short> defenders, std::uint16_t hex,
                  std::uint16_t moved = 0, std::initializer_list<unsigned short> leaders = {}) {
         CombatNameStruct c;
-        c.attacker = attacker;
-        for (unsigned short d : defenders)
-            c.defenders.append(d);
-        for (unsigned short l : leaders)
-            c.leaders.append(l);
-        c.moved = moved;
-        c.hex = hex;
+        c.attacker = attacker, c.moved = moved, c.hex = hex;
+        c.defenders = listOf(defenders), c.leaders = listOf(leaders);
         say("AddCombatants", c);
     }
     // Each combat as "hex: attackers (moved flags) / defenders / leaders".

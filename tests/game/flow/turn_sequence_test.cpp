@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "framework/core/bus_event.h"
@@ -51,29 +52,26 @@ std::vector<std::uint8_t> smallBattle() {
     return s.b;
 }
 
+// The lines and lists of lines given, one after the other.
+template <class... Parts> Lines lines(const Parts&... parts) {
+    Lines out;
+    const auto add = [&out](const auto& part) {
+        if constexpr (std::is_convertible_v<decltype(part), std::string>)
+            out.push_back(part);
+        else
+            out.insert(out.end(), part.begin(), part.end());
+    };
+    (add(parts), ...);
+    return out;
+}
+
 // What the leaders, the phase handlers, the battle map, the commentary and the application do around the
 // turn sequence.
-const std::vector<std::string> heard = {"BeginLeaderOrdersPhase",
-                                        "ActivateLeader",
-                                        "NoMoreOrders",
-                                        "RaiseFlags",
-                                        "InitLeader",
-                                        "InitAILeader",
-                                        "AddBattleScars",
-                                        "ZoomOutAfterCombat",
-                                        "FinishLeader",
-                                        "SynchronizeGame",
-                                        "GameSynchronized",
-                                        "RoutPhase",
-                                        "EndOfTurn",
-                                        "BeginTurn",
-                                        "EliteInitiative",
-                                        "EndOfGame",
-                                        "EndGameMusic",
-                                        "GameEnded",
-                                        "AddCommentary",
-                                        "ChangeMainCaption",
-                                        "DoneViewingCombatResults"};
+const Lines heard =
+    lines("BeginLeaderOrdersPhase", "ActivateLeader", "NoMoreOrders", "RaiseFlags", "InitLeader",
+          "InitAILeader", "AddBattleScars", "ZoomOutAfterCombat", "FinishLeader", "SynchronizeGame",
+          "GameSynchronized", "RoutPhase", "EndOfTurn", "BeginTurn", "EliteInitiative", "EndOfGame",
+          "EndGameMusic", "GameEnded", "AddCommentary", "ChangeMainCaption", "DoneViewingCombatResults");
 
 class TurnSequence : public ::testing::Test {
 protected:
@@ -315,55 +313,34 @@ TEST_F(TurnSequence, ASeededBattleMessageByMessage) {
     test::ScriptedRolls rolls{30, 30, 5, 0, 40, 6, 8, 0, 99};
     beginGame();
     settle();
-    // One leader's activation as the world sees it.
-    auto activation = [](const std::string& number, const std::string& name, bool announcedFirst) {
-        Lines lines = {"BeginLeaderOrdersPhase"};
-        if (announcedFirst) lines.push_back("AddCommentary \\B" + name + "\\b is now active.");
-        lines.push_back("ActivateLeader " + number);
-        if (!announcedFirst) lines.push_back("AddCommentary \\B" + name + "\\b is now active.");
-        return lines;
+    // One leader's activation as the world sees it, then his orders and the end of his combat.
+    const auto activation = [](const std::string& number, const std::string& name, bool announcedFirst) {
+        const std::string active = "AddCommentary \\B" + name + "\\b is now active.";
+        return announcedFirst ? Lines{"BeginLeaderOrdersPhase", active, "ActivateLeader " + number}
+                              : Lines{"BeginLeaderOrdersPhase", "ActivateLeader " + number, active};
     };
-    auto ordersAndCombat = [](const Lines& handOver) {
-        Lines lines = handOver;
-        for (const char* line : {"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader",
-                                 "SynchronizeGame ", "GameSynchronized"})
-            lines.push_back(line);
-        return lines;
-    };
-    const Lines vaelmoricOrders = ordersAndCombat({"RaiseFlags [1,0] gray [] nation 1", "InitLeader"});
-    const Lines asparOrders = ordersAndCombat({"RaiseFlags [3,2] gray [] nation 1", "InitLeader"});
-    const Lines tezharOrders = ordersAndCombat(
-        {"RaiseFlags [4] gray [] nation 2",
-         "AddCommentary \\BTezhar is now giving orders.  Please wait...\\b", "InitAILeader group 3"});
-    Lines expected = {"EliteInitiative 0"};
-    auto add = [&expected](const Lines& lines) {
-        expected.insert(expected.end(), lines.begin(), lines.end());
-    };
-    add(activation("0", "Vaelmoric", false));
-    add({"ChangeMainCaption Small Fight - Turn 1"});
-    add(vaelmoricOrders);
-    add({"AddCommentary \\BVaelmoric\\b attempted momentum (tactical initiative) and was successful!"});
-    add(activation("0", "Vaelmoric", true));
-    add(vaelmoricOrders);
-    add(activation("4", "Tezhar", true));
-    add(tezharOrders);
-    add(activation("2", "Aspar", true));
-    add(asparOrders);
-    add({"RoutPhase",
-         "EndOfTurn winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0",
-         "SynchronizeGame viewing the turn overview", "GameSynchronized",
-         "ChangeMainCaption Small Fight - Turn 2", "AddCommentary \\B** Turn #2 **\\b", "BeginTurn",
-         "EliteInitiative 1"});
-    add(activation("2", "Aspar", false));
-    add(asparOrders);
-    add(activation("4", "Tezhar", true));
-    add(tezharOrders);
-    add(activation("0", "Vaelmoric", true));
-    add(vaelmoricOrders);
-    // The layer, on the bus before the recorder, plays the music at once as it takes the end of the game.
-    add({"RoutPhase", "EndGameMusic 1",
-         "EndOfGame winner 1 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 20/20 routed 0(0) out 1/0",
-         "SynchronizeGame viewing end of game results", "GameSynchronized", "GameEnded 1"});
+    const Lines combat = {"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader",
+                          "SynchronizeGame ", "GameSynchronized"};
+    const Lines vaelmoric = lines("RaiseFlags [1,0] gray [] nation 1", "InitLeader", combat);
+    const Lines aspar = lines("RaiseFlags [3,2] gray [] nation 1", "InitLeader", combat);
+    const Lines tezhar = lines("RaiseFlags [4] gray [] nation 2",
+                               "AddCommentary \\BTezhar is now giving orders.  Please wait...\\b",
+                               "InitAILeader group 3", combat);
+    const Lines expected = lines(
+        "EliteInitiative 0", activation("0", "Vaelmoric", false), "ChangeMainCaption Small Fight - Turn 1",
+        vaelmoric,
+        "AddCommentary \\BVaelmoric\\b attempted momentum (tactical initiative) and was successful!",
+        activation("0", "Vaelmoric", true), vaelmoric, activation("4", "Tezhar", true), tezhar,
+        activation("2", "Aspar", true), aspar, "RoutPhase",
+        "EndOfTurn winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0",
+        "SynchronizeGame viewing the turn overview", "GameSynchronized",
+        "ChangeMainCaption Small Fight - Turn 2", "AddCommentary \\B** Turn #2 **\\b", "BeginTurn",
+        "EliteInitiative 1", activation("2", "Aspar", false), aspar, activation("4", "Tezhar", true), tezhar,
+        activation("0", "Vaelmoric", true), vaelmoric,
+        // The layer, on the bus before the recorder, plays the music at once as it takes the end of the game.
+        "RoutPhase", "EndGameMusic 1",
+        "EndOfGame winner 1 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 20/20 routed 0(0) out 1/0",
+        "SynchronizeGame viewing end of game results", "GameSynchronized", "GameEnded 1");
     EXPECT_EQ(world.log, expected);
     EXPECT_EQ(shell.statusTexts,
               (std::vector<std::pair<std::int16_t, std::string>>{{0, "Now starting game..."}}));
