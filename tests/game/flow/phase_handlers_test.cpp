@@ -54,17 +54,12 @@ TEST_F(PhaseHandlers, RelaysCallTheUnitsOwnOperations) {
     auto& u = unit({1, 605, 1, East, 6});
     Leader& l = leader(2, 605, 1, "Arn", 3, 2);
     Leader& m = leader(3, 606, 1, "Bel", 3, 2);
-    say("UsedThisTurn", short(1));
-    EXPECT_EQ(u.getUsedThisTurn(), 1);
-    say("DoRestoreCohesion", RestoreCohesionInfo{4, 1});
-    EXPECT_EQ(u.getCohesionHits(), 4);
-    say("FinishedLeader", static_cast<unsigned short>(2));
-    EXPECT_EQ(l.isFinished(), 1);
-    EXPECT_EQ(m.isFinished(), 0);
-    say("WoundedLeader", WoundedLeaderInfo{2, 3});
-    EXPECT_EQ(m.isWounded(), 1);
-    EXPECT_EQ(m.getShockPrecedence(), 1);
-    EXPECT_EQ(m.getDuelRating(), 0);
+    say("UsedThisTurn", short(1)), say("DoRestoreCohesion", RestoreCohesionInfo{4, 1});
+    say("FinishedLeader", static_cast<unsigned short>(2)), say("WoundedLeader", WoundedLeaderInfo{2, 3});
+    // used, cohesion hits; finished, finished; wounded, shock precedence, duel rating
+    EXPECT_EQ(values(u.getUsedThisTurn(), u.getCohesionHits(), l.isFinished(), m.isFinished(), m.isWounded(),
+                     m.getShockPrecedence(), m.getDuelRating()),
+              "1 4 1 0 1 1 0");
     say("EliminateUnit", short(1));
     EXPECT_EQ(u.isOutOfPlay(), 1);
     EXPECT_EQ(map->firstOccupant(605), &l);

@@ -22,6 +22,7 @@
 namespace vael {
 namespace {
 
+using Lines = std::vector<std::string>;
 using test::Bytes;
 using test::unit;
 using test::writeFile;
@@ -81,33 +82,23 @@ TEST_F(ScenarioLoad, AnnouncesTheBattleInOrder) {
     // As the application asks for a battle.
     Container<ScenarioInfoStruct> request(ScenarioInfoStruct{3, "Toy Battle", "FIGHT.SCN", 0});
     above.sendNamed("LoadScenario", &request);
-    const std::vector<std::string> expected = {
-        "MapInfo Toy Battle 6x6",
-        "BEGIN_LANDSCAPE 3 6x6 36 0",
-        "CREATE_REGION 36 0..505",
-        "END_LANDSCAPE",
-        "HomeTeam 1",
-        "VisitorTeam 2",
-        "HomeTQPoints 30",
-        "VisitorTQPoints 20",
-        "CreateLeader Vaelmoric the Bold initiative 5 nation 1 at 0",
-        "LOGICAL_UNIT_CREATED 0 key 0 facing 3 nation 1 hex 101 at 0",
-        "LOGICAL_UNIT_CREATED 1 key 17 facing 3 nation 1 hex 202 at 1",
-        "LOGICAL_UNIT_CREATED 2 key 8 facing 3 nation 1 hex 401 at 2",
-        "CreateLeader Rajan initiative 4 nation 2 at 3",
-        "LOGICAL_UNIT_CREATED 3 key 35 facing 7 nation 2 hex 504 at 3",
-        "NumHomeUnits 2",
-        "NumVisitorUnits 0",
-        "ScenarioLoaded 1 Macedonian [Vaelmoric the Bold] 2 Persian [Rajan]",
-    };
-    EXPECT_EQ(listener.log, expected);
+    EXPECT_EQ(
+        listener.log,
+        (Lines{"MapInfo Toy Battle 6x6", "BEGIN_LANDSCAPE 3 6x6 36 0", "CREATE_REGION 36 0..505",
+               "END_LANDSCAPE", "HomeTeam 1", "VisitorTeam 2", "HomeTQPoints 30", "VisitorTQPoints 20",
+               "CreateLeader Vaelmoric the Bold initiative 5 nation 1 at 0",
+               "LOGICAL_UNIT_CREATED 0 key 0 facing 3 nation 1 hex 101 at 0",
+               "LOGICAL_UNIT_CREATED 1 key 17 facing 3 nation 1 hex 202 at 1",
+               "LOGICAL_UNIT_CREATED 2 key 8 facing 3 nation 1 hex 401 at 2",
+               "CreateLeader Rajan initiative 4 nation 2 at 3",
+               "LOGICAL_UNIT_CREATED 3 key 35 facing 7 nation 2 hex 504 at 3", "NumHomeUnits 2",
+               "NumVisitorUnits 0", "ScenarioLoaded 1 Macedonian [Vaelmoric the Bold] 2 Persian [Rajan]"}));
     // The side messages stay on the layer; the rest reach the application's bus.
     EXPECT_EQ(above.names(),
-              (std::vector<std::string>{"MapInfo", "BEGIN_LANDSCAPE", "CREATE_REGION", "END_LANDSCAPE",
-                                        "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED",
-                                        "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED", "NumHomeUnits",
-                                        "NumVisitorUnits", "ScenarioLoaded"}));
-    EXPECT_EQ(shell.mainWindowTitles, std::vector<std::string>{"Test Fight"});
+              (Lines{"MapInfo", "BEGIN_LANDSCAPE", "CREATE_REGION", "END_LANDSCAPE", "LOGICAL_UNIT_CREATED",
+                     "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED", "NumHomeUnits",
+                     "NumVisitorUnits", "ScenarioLoaded"}));
+    EXPECT_EQ(shell.mainWindowTitles, Lines{"Test Fight"});
 }
 
 // The battle loaded; what the rules and the other components ask of the layer.
@@ -165,10 +156,9 @@ TEST_F(LoadedBattle, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
 
 TEST_F(LoadedBattle, ReportsAndSkipsUnitsItCannotMake) {
     EXPECT_EQ(checks.texts,
-              (std::vector<std::string>{
-                  "No unit can be made under key 31: Hoplites is left out  Abort?",
-                  "That Light Cav missile type not in yet (Slingers on Horse is left out)  Abort?",
-                  "Lost Horse would stand off the map (hex 909) and is left out  Abort?"}));
+              (Lines{"No unit can be made under key 31: Hoplites is left out  Abort?",
+                     "That Light Cav missile type not in yet (Slingers on Horse is left out)  Abort?",
+                     "Lost Horse would stand off the map (hex 909) and is left out  Abort?"}));
     EXPECT_EQ(layer.findCombatUnitByName("Hoplites"), nullptr);
     EXPECT_EQ(layer.findCombatUnitByName("Companions"), unitNumbered(2));
 }
@@ -402,7 +392,7 @@ TEST_F(LoadedBattle, RemoveFromCombatTakesTheUnitOutOfTheFirstCombatOnly) {
     EXPECT_EQ(left.hex, 402);
     EXPECT_EQ(left.attackers.count(), 1);
     // 202 and 203 are both two columns from 401: the arrow leaves the second hex, with no direction.
-    EXPECT_EQ(arrows.log, std::vector<std::string>{"RemoveBattleArrow 203>401 d0"});
+    EXPECT_EQ(arrows.log, Lines{"RemoveBattleArrow 203>401 d0"});
 }
 
 TEST_F(LoadedBattle, CarriesOutOrdersAndSwitches) {

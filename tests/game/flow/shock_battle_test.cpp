@@ -63,18 +63,12 @@ TEST_F(ShockBattle, ChargeAndFlankAttackBreakTheDefender) {
     EXPECT_EQ(rolls.left(), 0u);
     EXPECT_EQ(text(layer.getUnitsRouting()), "[-1 3]");
     EXPECT_EQ(advances(), "2>705");
-    EXPECT_EQ(a1.getCohesionHits(), 3);
-    EXPECT_EQ(a2.getCohesionHits(), 1);
-    EXPECT_EQ(d.getCohesionHits(), 5);
-    EXPECT_EQ(d.isRouting(), 1);
+    // cohesion hits of the three, and the defender's rout
+    EXPECT_EQ(values(a1.getCohesionHits(), a2.getCohesionHits(), d.getCohesionHits(), d.isRouting()),
+              "3 1 5 1");
     EXPECT_EQ(results(), "names 2/1 hexes [605 704][705] hits [3 1][5] totals [3 1][5] margins [3 6][0] "
                          "routed [0 0][1] extra [0 0][0]");
-    const Lines expected = {"AddCommentary \\BUnit 1\\b took 2 cohesion hits during the charge.",
-                            "AddCommentary \\BUnit 3\\b took 1 cohesion hits during the charge.",
-                            "CombatResults",
-                            "UnitCombat [1 2] [3] deaths [1:50 2:14 3:100] reply RoutingDone -1"};
-    ASSERT_GE(display.log.size(), expected.size());
-    EXPECT_EQ(Lines(display.log.begin(), display.log.begin() + 4), expected);
+    // The display's part is pinned by the whole phase's test of this battle.
 }
 
 // Battles that end before the exchange of hits: each is counted done at once with its negated number,
