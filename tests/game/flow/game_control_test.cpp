@@ -57,6 +57,14 @@ protected:
         return units.back().get();
     }
     void settle() { app.drainQueue(); }
+    // A game control of a row's own on the bus, with the leaders given.
+    GameControl& fresh(std::initializer_list<LeaderUnitInfo> leaders) {
+        rowControl = std::make_unique<GameControl>();
+        rowControl->attach(bus);
+        for (const LeaderUnitInfo& leader : leaders)
+            rowControl->addLeader(leader);
+        return *rowControl;
+    }
 
     test::TestApplication app;
     AsynchronousBus bus{"Layer"};
@@ -66,6 +74,7 @@ protected:
                                   "GameEnded", "GameSynchronized", "AddCommentary", "ChangeMainCaption",
                                   "RemoveAllBattleArrows", "AutoSaveGame"}};
     std::vector<std::unique_ptr<Leader>> units;
+    std::unique_ptr<GameControl> rowControl;
     test::FailedChecks checks;
 };
 
@@ -79,10 +88,8 @@ TEST_F(GameControlTest, WeightedChoiceTakesTheLeaderWhoseRangeHoldsTheRoll) {
     for (const Row& row : rows) {
         SCOPED_TRACE("raw roll " + std::to_string(row.raw));
         test::ScriptedRolls rolls{row.raw};
-        GameControl probe;
-        probe.attach(bus);
-        for (std::int16_t i = 0; i < 4; ++i)
-            probe.addLeader(control.leaderAt(i));
+        GameControl& probe =
+            fresh({control.leaderAt(0), control.leaderAt(1), control.leaderAt(2), control.leaderAt(3)});
         ASSERT_TRUE(restore(probe, {0, 0, 1, 0}, {0, -1, 0, -1}));
         EXPECT_EQ(probe.ChooseNextLeader(), 1);
         EXPECT_EQ(probe.getActiveLeader(), row.chosen);
@@ -123,10 +130,7 @@ TEST_F(GameControlTest, MomentumChancesAtBothSidesOfEveryBoundary) {
                 {"not while blocked", 20, -1, 1, 0, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        GameControl c;
-        c.attach(bus);
-        c.addLeader(LeaderUnitInfo{"Active", row.initiative, 1, nullptr});
-        c.addLeader(LeaderUnitInfo{"Other", 3, 1, nullptr});
+        GameControl& c = fresh({{"Active", row.initiative, 1, nullptr}, {"Other", 3, 1, nullptr}});
         ASSERT_TRUE(restore(c, {1, 0}, {0, 0, 0, row.tries}));
         c.CanAttemptMomentum(row.allowed);
         const bool rolled = row.tries >= 0 && row.tries < 2 && row.allowed;
@@ -154,10 +158,7 @@ TEST_F(GameControlTest, TheLeaderOrderDialogOverridesTheDice) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        GameControl c;
-        c.attach(bus);
-        for (const char* name : {"Active", "B", "C"})
-            c.addLeader(LeaderUnitInfo{name, 4, 1, nullptr});
+        GameControl& c = fresh({{"Active", 4, 1, nullptr}, {"B", 4, 1, nullptr}, {"C", 4, 1, nullptr}});
         ASSERT_TRUE(restore(c, {1, 0, 0}, {0, 0}));
         c.CanAttemptMomentum(1);
         int shown = 0;
@@ -206,11 +207,8 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        GameControl c;
-        c.attach(bus);
-        c.addLeader(LeaderUnitInfo{"Aspar", 2, 1, nullptr});
-        c.addLeader(LeaderUnitInfo{"Vaelmoric the Bold", 5, 1, nullptr});
-        c.addLeader(LeaderUnitInfo{"Keldrian", 4, 2, nullptr});
+        GameControl& c = fresh(
+            {{"Aspar", 2, 1, nullptr}, {"Vaelmoric the Bold", 5, 1, nullptr}, {"Keldrian", 4, 2, nullptr}});
         c.setScenario(row.scenario);
         ASSERT_TRUE(
             restore(c, {0, 0, 0}, {0, -1, row.turn, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, row.eliteCount}));
@@ -341,9 +339,8 @@ TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
-        GameControl c;
-        for (const char* name : {"Aspar", "Brasidas", "Kleon"})
-            c.addLeader(LeaderUnitInfo{name, 2, 1, nullptr});
+        GameControl& c =
+            fresh({{"Aspar", 2, 1, nullptr}, {"Brasidas", 2, 1, nullptr}, {"Kleon", 2, 1, nullptr}});
         c.SetPlayerInfo(PlyrInfo{"Ann", row.text});
         std::vector<std::string> names;
         for (std::int16_t i = 0; i < 3; ++i)
@@ -379,13 +376,13 @@ TEST_F(GameControlTest, TalliesRowByRow) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const std::string message = row.message;
+        const auto type = static_cast<std::uint32_t>(row.type);
         if (message == "UnitEliminated")
-            control.UnitEliminated(
-                EliminateUnitData{row.nation, row.value, static_cast<std::uint32_t>(row.type), row.unit});
+            control.UnitEliminated(EliminateUnitData{row.nation, row.value, type, row.unit});
         else if (message == "UnitRouted")
-            control.UnitRouted(UnitRoutData{row.nation, row.value, static_cast<std::uint32_t>(row.type)});
+            control.UnitRouted(UnitRoutData{row.nation, row.value, type});
         else
-            control.UnitRallied(UnitRoutData{row.nation, row.value, static_cast<std::uint32_t>(row.type)});
+            control.UnitRallied(UnitRoutData{row.nation, row.value, type});
         const EndOfGameResults r = control.results(0);
         EXPECT_EQ(
             (std::vector<int>{r.homeLostTQ, r.homeRoutedTQ, r.homeRouting, r.homeEliminated, r.visitorLostTQ,
@@ -500,11 +497,8 @@ TEST_F(GameControlTest, AutosaveOnlyForAHumanLeaderInSinglePlay) {
 }
 
 TEST_F(GameControlTest, AWrongPayloadIsReportedAndChangesNothing) {
-    Container<std::string> text("x");
-    world.sendNamed("HomeTQPoints", &text);
-    world.sendNamed("UnitRouted", &text);
-    Container<short> number(3);
-    world.sendNamed("SynchronizeGame", &number);
+    world.say("HomeTQPoints", std::string("x")), world.say("UnitRouted", std::string("x"));
+    world.say("SynchronizeGame", short(3));
     settle();
     EXPECT_EQ(checks.texts.size(), 3u);
     EXPECT_EQ(control.getSideTQLimit(1), 0);
