@@ -6,7 +6,6 @@
 
 #include "framework/core/bus_event.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/rules/battle_arrow_struct.h"
 #include "game/rules/combat_records.h"
 #include "game/rules/heavy_cav.h"
 #include "game/rules/map_file_builder.h"
@@ -16,6 +15,7 @@
 #include "support/flow/game_flow_recorder.h"
 #include "support/flow/scenario_bytes.h"
 #include "support/flow/test_shell.h"
+#include "support/rules/test_maps.h"
 #include "support/rules/test_units.h"
 #include "support/temp_dir.h"
 
@@ -122,10 +122,9 @@ protected:
 
 TEST_F(LoadedBattle, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
     EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 401:2 202:1 203:1 504:3");
-    EXPECT_EQ(layer.getUnitCounter(), 4);
-    EXPECT_EQ(layer.getHexOffset(), 1000);
-    EXPECT_STREQ(layer.getMapFileName(), "small.map");
-    EXPECT_EQ(layer.getScenarioName(), "Toy Battle");
+    EXPECT_EQ(test::values(layer.getUnitCounter(), layer.getHexOffset(), layer.getMapFileName(),
+                           layer.getScenarioName(), layer.getHomeUnitCount(), layer.getVisitorUnitCount()),
+              "4 1000 small.map Toy Battle 2 0");
     EXPECT_EQ(test::toVector(layer.getHomeUnits()), (std::vector<Combat*>{unitNumbered(1), unitNumbered(2)}));
     EXPECT_TRUE(layer.getVisitorUnits().isEmpty());
     Leader* chief = layer.findLeader(0);
@@ -148,8 +147,6 @@ TEST_F(LoadedBattle, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
     EXPECT_EQ(test::toVector(van->units), std::vector<VaelUnit*>{unitNumbered(1)});
     EXPECT_EQ(rear->leader, rajan);
     EXPECT_EQ(test::toVector(rear->units), std::vector<VaelUnit*>{unitNumbered(2)});
-    EXPECT_EQ(layer.getHomeUnitCount(), 2);
-    EXPECT_EQ(layer.getVisitorUnitCount(), 0);
     EXPECT_EQ(test::toVector(layer.getLeaderRecords()),
               (std::vector<LeaderUnitInfo>{{"Vaelmoric the Bold", 5, 1, chief}, {"Rajan", 4, 2, rajan}}));
 }
