@@ -104,9 +104,11 @@ protected:
         }
         ADD_FAILURE() << "the game did not settle";
     }
-    void beginGame() {
+    // A new game, played until nothing is left to do.
+    void beginGame(int limit = 200) {
         Container<short> newGame(0);
         world.send(BEGIN_GAME, &newGame);
+        settle(limit);
     }
     // The leaders' part: each activated leader announces himself and, his orders given, ends his combat.
     void playLeaders() {
@@ -312,7 +314,6 @@ TEST_F(TurnSequence, ASeededBattleMessageByMessage) {
     });
     test::ScriptedRolls rolls{30, 30, 5, 0, 40, 6, 8, 0, 99};
     beginGame();
-    settle();
     // One leader's activation as the world sees it, then his orders and the end of his combat.
     const auto activation = [](const std::string& number, const std::string& name, bool announcedFirst) {
         const std::string active = "AddCommentary \\B" + name + "\\b is now active.";
@@ -368,7 +369,6 @@ TEST_F(TurnSequence, EveryMachineReportsEachStepThroughTheRelay) {
     // Vaelmoric, whose momentum fails (99); Tezhar (99 % 6 = 3 of 2 + 4); Aspar.
     test::ScriptedRolls rolls{0, 99, 99, 0};
     beginGame();
-    settle();
     int reports = 0;
     std::vector<int> perStep;
     for (const std::string& line : world.log) {
@@ -396,7 +396,6 @@ TEST_F(TurnSequence, EveryMachineReportsEachStepThroughTheRelay) {
     leaving.attach(layer);
     rolls.add({0, 99, 99, 0});
     beginGame();
-    settle();
     EXPECT_EQ(world.only({"GameEnded"}), Lines{"GameEnded 1"});
     EXPECT_EQ(world.only({"ActivateLeader"}),
               (Lines{"ActivateLeader 0", "ActivateLeader 4", "ActivateLeader 2"}));
@@ -433,8 +432,7 @@ TEST_F(TurnSequence, NoRollsCanHangTheTurnEngine) {
         for (int i = 0; i < 200; ++i)
             for (int r : row.pattern)
                 rolls.add({r});
-        beginGame();
-        settle(2000);
+        beginGame(2000);
         EXPECT_EQ(routPhases, 5);
         EXPECT_GE(activations, 5 * 3);
         EXPECT_LE(activations, 5 * 3 * 3);
