@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <tuple>
 #include <vector>
 
 #include "game/flow/scenario_file.h"
 #include "game/rules/combat_unit_data.h"
 #include "game/rules/leader_unit_data.h"
 #include "support/failed_checks.h"
+#include "support/rules/test_maps.h"
 
 namespace vael {
 namespace {
@@ -36,30 +36,25 @@ TEST(ScenarioFileRead, ReadsEverySectionOfHandWrittenBytes) {
     ScenarioFile file;
     ASSERT_TRUE(file.read(toy.data(), toy.size(), "toy.scn")) << file.error();
     ASSERT_EQ(file.groups.size(), 1u);
-    EXPECT_EQ(std::tuple(file.groups[0].number, file.groups[0].name, file.title, file.mapFileName),
-              std::tuple(7, "Wing", "Toy", "m.map"));
-    // nation, rout direction and points of each side; the substitution; the scripts
-    EXPECT_EQ(std::tuple(file.home.nation, file.home.routDirection, file.home.tqPoints),
-              std::tuple(1u, 7, 30));
-    EXPECT_EQ(std::tuple(file.visitor.nation, file.visitor.routDirection, file.visitor.tqPoints),
-              std::tuple(3u, 3, 20));
-    EXPECT_EQ(file.substitutions, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{4, 1}}));
-    EXPECT_EQ(std::tuple(file.homeScripts, file.visitorScripts),
-              std::tuple(std::vector<std::string>{"a.p"}, std::vector<std::string>{"b.p"}));
     ASSERT_EQ(file.units.size(), 2u);
-    EXPECT_EQ(std::tuple(file.units[0].kind, file.units[1].kind), std::tuple(0, 19));
+    // the group; title and map; nation, rout direction and points of each side; the kinds of the records
+    EXPECT_EQ(test::values(file.groups[0].number, file.groups[0].name, file.title, file.mapFileName,
+                           file.home.nation, file.home.routDirection, file.home.tqPoints, file.visitor.nation,
+                           file.visitor.routDirection, file.visitor.tqPoints, file.units[0].kind,
+                           file.units[1].kind),
+              "7 Wing Toy m.map 1 7 30 3 3 20 0 19");
+    EXPECT_EQ(file.substitutions, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{4, 1}}));
+    EXPECT_EQ(file.homeScripts, std::vector<std::string>{"a.p"});
+    EXPECT_EQ(file.visitorScripts, std::vector<std::string>{"b.p"});
     const auto* leader = dynamic_cast<const LeaderUnitData*>(file.units[0].data.get());
-    ASSERT_NE(leader, nullptr);
-    EXPECT_EQ(std::tuple(leader->name, leader->nation, leader->movementAllowance, leader->leaderId,
-                         leader->hex, leader->facing),
-              std::tuple("Kar", 1u, 9, 7, 1003, East));
-    EXPECT_EQ(
-        std::tuple(leader->shockPrecedence, leader->commandRange, leader->initiative, leader->duelRating),
-        std::tuple(2, 4, 5, 3));
     const auto* phalanx = dynamic_cast<const CombatUnitData*>(file.units[1].data.get());
-    ASSERT_NE(phalanx, nullptr);
-    EXPECT_EQ(std::tuple(phalanx->hex, phalanx->size, phalanx->TQ, phalanx->doubleSized),
-              std::tuple(1004, 8, 7, 1));
+    ASSERT_TRUE(leader && phalanx);
+    // name, nation, value, group, hex, facing; shock precedence, command range, initiative, duel rating
+    EXPECT_EQ(test::values(leader->name, leader->nation, leader->movementAllowance, leader->leaderId,
+                           leader->hex, leader->facing, leader->shockPrecedence, leader->commandRange,
+                           leader->initiative, leader->duelRating),
+              "Kar 1 9 7 1003 3 2 4 5 3");
+    EXPECT_EQ(test::values(phalanx->hex, phalanx->size, phalanx->TQ, phalanx->doubleSized), "1004 8 7 1");
 }
 
 // Only the end of the header and the end of a record are ends of a file; every other cut is refused.
