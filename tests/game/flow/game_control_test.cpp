@@ -15,6 +15,7 @@
 #include "support/flow/game_flow_recorder.h"
 #include "support/rules/leader_fixture.h"
 #include "support/rules/scripted_rolls.h"
+#include "support/rules/test_maps.h"
 #include "support/test_application.h"
 
 namespace vael {
@@ -299,10 +300,10 @@ TEST_F(GameControlTest, APlayerLeavingWhileTheOthersWaitForHimCompletesTheStep) 
                      "AddCommentary \\BBob has left the game. Leaders controlled by this player are "
                      "permanently inactive.\\b",
                      "GameSynchronized"}));
-    EXPECT_EQ(control.getPlayers(), 1);
-    EXPECT_EQ(control.getAwaitedPlayers(), -1);
-    EXPECT_EQ(control.leaderAt(1).currentInitiative, 0);
-    EXPECT_EQ(control.leaderAt(0).currentInitiative, 2);
+    // players, awaited; Brasidas's initiative is gone for good, Aspar's stays
+    EXPECT_EQ(test::values(control.getPlayers(), control.getAwaitedPlayers(),
+                           control.leaderAt(1).currentInitiative, control.leaderAt(0).currentInitiative),
+              "1 -1 0 2");
 }
 
 TEST_F(GameControlTest, APlayerLeavingWhileHisLeaderIsActiveMovesTheTurnOnOnce) {
@@ -457,10 +458,10 @@ TEST_F(GameControlTest, ABlockCutShortOrNamingNoLeaderChangesNothing) {
             in.write(cut.data(), 35);
         }
         EXPECT_FALSE(control.read(in));
-        EXPECT_EQ(control.getActiveLeader(), GameControl::NoLeader);
-        EXPECT_EQ(control.getTurn(), 0);
-        EXPECT_EQ(control.getMomentumTries(), -1);
-        EXPECT_EQ(control.isLoading(), 0);
+        // no active leader, turn, momentum tries, loading
+        EXPECT_EQ(test::values(control.getActiveLeader(), control.getTurn(), control.getMomentumTries(),
+                               control.isLoading()),
+                  test::values(GameControl::NoLeader, 0, -1, 0));
     }
 }
 
