@@ -151,7 +151,8 @@ TEST_F(TurnSequence, ActivatedLeaderRaisesTheFlagsOfHisUnitsGrayForUsedOnesAndRe
               (Lines{"RaiseFlags [1,0] gray [1] nation 1", "RaiseFlags [0] gray [] nation 1"}));
 }
 
-TEST_F(TurnSequence, ARemoteLeaderIsToldHeHasNoOrdersHereAndAComputerLeaderGetsHisGroup) {
+// Then played here as well, without a group, he gets neither his orders nor the humans' start.
+TEST_F(TurnSequence, ARemoteLeaderHasNoOrdersHereAComputerLeaderGetsHisGroupAndWithoutOneNothing) {
     layer.addComputerLeader(leader("Tezhar"));
     world.say("LeaderActivated", std::string("Tezhar"));
     settle();
@@ -160,15 +161,8 @@ TEST_F(TurnSequence, ARemoteLeaderIsToldHeHasNoOrdersHereAndAComputerLeaderGetsH
                                 "InitAILeader group 3"}));
     world.log.clear();
     world.say("LeaderActivated", std::string("Nobody"));
-    settle();
-    EXPECT_EQ(world.log, Lines{});
-}
-
-TEST_F(TurnSequence, AComputerLeaderWithoutAGroupGetsNeitherOrdersNorTheHumansStart) {
     layer.addLocalLeader(leader("Tezhar"));
-    layer.addComputerLeader(leader("Tezhar"));
-    Group* foe = layer.findGroup(3);
-    foe->number = 9; // the leader's group number now names no group
+    layer.findGroup(3)->number = 9; // the leader's group number now names no group
     world.say("LeaderActivated", std::string("Tezhar"));
     settle();
     EXPECT_EQ(world.log, Lines{});

@@ -46,7 +46,7 @@ public:
             return new Container<T>(reply);
         });
     }
-    // Sends a message from this machine: a string, a short or nothing.
+    // Sends a message from this machine, carrying the value given or nothing.
     template <class T> void say(const std::string& message, const T& value) {
         Container<T> box(value);
         sendNamed(message, &box);
