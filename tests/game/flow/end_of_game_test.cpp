@@ -37,8 +37,7 @@ TEST(EndOfGameTest, TheTestDecidesEveryCaseRowByRow) {
         const char* what;
         std::uint32_t scenario;
         State state;
-        bool over;
-        bool homeWon;
+        bool over, homeWon;
     } rows[] = {
         {"neither over", 3, {24, 25, 29, 30}, false, false},
         {"home lost exactly its limit", 3, {25, 25, 0, 30}, true, false},

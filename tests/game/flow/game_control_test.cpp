@@ -149,8 +149,7 @@ TEST_F(GameControlTest, TheLeaderOrderDialogOverridesTheDice) {
         const char* what;
         GameControl::LeaderOrderChoice choice;
         std::initializer_list<int> rolls;
-        std::int16_t active;
-        std::int16_t tries;
+        std::int16_t active, tries;
     } rows[] = {
         {"momentum ticked", {true, GameControl::NoLeader, true}, {}, 0, 1},
         {"momentum clear, leader 2 picked", {true, 2, false}, {0}, 2, 0},
@@ -183,12 +182,10 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
     struct Row {
         const char* what;
         std::uint32_t scenario;
-        std::int16_t turn;
-        std::int16_t eliteCount;
+        std::int16_t turn, eliteCount;
         const char* reply; // null: nobody answers
         std::initializer_list<int> rolls;
-        std::int16_t active;
-        std::int16_t eliteAfter;
+        std::int16_t active, eliteAfter;
     } rows[] = {
         {"turn 0 opens with the table's leader, no roll", 3, 0, 0, nullptr, {}, 1, 1},
         {"scenario 4 names another leader", 4, 0, 0, nullptr, {}, 2, 1},
@@ -353,8 +350,7 @@ TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {
 TEST_F(GameControlTest, TalliesRowByRow) {
     Leader* chief = addLeader("Chief", 3);
     struct Row {
-        const char* what;
-        const char* message;
+        const char *what, *message;
         std::uint32_t nation;
         std::uint16_t value;
         std::int32_t type;

@@ -16,8 +16,7 @@ struct Row {
     std::uint32_t nation;
     const char* name;
     std::uint32_t missileType; // as the record holds it after reading
-    std::int16_t twoHexes;
-    std::int16_t cataphract;
+    std::int16_t twoHexes, cataphract;
     int key;
     const char* message;
 };

@@ -93,8 +93,7 @@ TEST_F(ShockBattle, EarlyEndsReportTheBattleDoneThemselves) {
         int attackerType;
         std::int16_t defenderRouting;
         std::initializer_list<int> dice;
-        const char* routing;
-        const char* advance;
+        const char *routing, *advance;
         Lines log;
     } rows[] = {
         {"already routing", 6, 5, -1, 1, {}, "[]", "", {"EliminateUnit 3", bold(3, "was eliminated!"), done}},
@@ -160,8 +159,7 @@ TEST_F(ShockBattle, LeaderCasualtiesGoByTheDifferenceOfTheRolls) {
     struct Row {
         const char* label;
         int attackerRoll, defenderRoll;
-        const char* attackerName;
-        const char* defenderName;
+        const char *attackerName, *defenderName;
         bool defenderWounded;
         std::int16_t attackerLeaderHex;
         Lines log;
