@@ -256,32 +256,32 @@ TEST_F(TurnSequence, TheEndOfTheGameIsWonOrLostByTheNationOfThisMachinesHumanLea
     }
 }
 
-// Made on the layer from the loaded battle, or made before the battle loads and hearing it announced.
 TEST_F(TurnSequence, GameControlIsMadeFromTheLoadedBattleOrHearsItAnnounced) {
+    const auto madeFromTheBattle = [](GameControl& control) {
+        EXPECT_EQ(control.getLeaderCount(), 3);
+        EXPECT_EQ(control.leaderAt(1).name, "Aspar");
+        EXPECT_EQ(control.leaderAt(2).name, "Tezhar");
+        EXPECT_EQ(control.leaderAt(2).currentInitiative, 4);
+        EXPECT_EQ(
+            test::GameFlowRecorder::describe(
+                "Results", std::make_unique<Container<EndOfGameResults>>(control.results(0)).get()),
+            "Results winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0");
+    };
     world.say("CreateGameControl", short{3});
     settle();
     ASSERT_NE(layer.getGameControl(), nullptr);
     EXPECT_EQ(layer.getGameControl()->getBus(), &layer);
     EXPECT_EQ(layer.getGameControl()->getScenario(), 3u);
-    EXPECT_EQ(layer.getGameControl()->leaderAt(2).currentInitiative, 4);
+    madeFromTheBattle(*layer.getGameControl());
+    layer.CloseGame();
+    EXPECT_EQ(layer.getGameControl(), nullptr);
+    EXPECT_EQ(layer.CreateGameControl(3), nullptr) << "no battle is loaded";
+    // Made before the battle loads, game control hears the battle's announcements on the bus.
     GameControl heard;
-    for (GameControl* control : {layer.getGameControl(), &heard}) {
-        SCOPED_TRACE(control == &heard ? "heard" : "made");
-        EXPECT_EQ(control->getLeaderCount(), 3);
-        EXPECT_EQ(control->leaderAt(1).name, "Aspar");
-        EXPECT_EQ(control->leaderAt(2).name, "Tezhar");
-        EXPECT_EQ(
-            test::GameFlowRecorder::describe(
-                "Results", std::make_unique<Container<EndOfGameResults>>(control->results(0)).get()),
-            "Results winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0");
-        if (control == &heard) break;
-        layer.CloseGame();
-        EXPECT_EQ(layer.getGameControl(), nullptr);
-        EXPECT_EQ(layer.CreateGameControl(3), nullptr) << "no battle is loaded";
-        heard.attach(layer);
-        ASSERT_TRUE(layer.LoadScenario(ScenarioInfoStruct{3, "Small", "small.scn", 0}));
-        settle();
-    }
+    heard.attach(layer);
+    ASSERT_TRUE(layer.LoadScenario(ScenarioInfoStruct{3, "Small", "small.scn", 0}));
+    settle();
+    madeFromTheBattle(heard);
 }
 
 // Vaelmoric opens (elite initiative, no roll) and goes again on momentum (30 < 48), fails the second try
