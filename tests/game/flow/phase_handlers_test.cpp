@@ -110,11 +110,9 @@ TEST_F(PhaseHandlers, TheGameOverviewShowsWhatGameControlAnswers) {
     say("GameOverview");
     GameFlowRecorder control({"GetGameResults"});
     control.attach(layer);
-    control.on("GetGameResults", [](GameFlowRecorder&, const ContainerBase*) {
-        EndOfGameResults r;
-        r.visitorName = "Away";
-        return new Container<EndOfGameResults>(r);
-    });
+    EndOfGameResults results;
+    results.visitorName = "Away";
+    control.answer("GetGameResults", results);
     say("GameOverview");
     EXPECT_EQ(shown, (Lines{"overview Away"}));
 }

@@ -76,14 +76,11 @@ TEST_F(ShockPhase, AnAttackerLeavingACombatTakesItsChargeFlag) {
     EXPECT_EQ(combats(), "705: 2 [0] / 3 / ");
 }
 
-TEST_F(ShockPhase, ADeclarationByNoUnitOfOursIsIgnored) {
+TEST_F(ShockPhase, ADeclarationByNoUnitOfOursIsIgnoredAndNoCombatEndsThePhaseAtOnce) {
     unit({1, 605, 1, East}), unit({3, 705, 2, West});
     declare(77, {3}, 705);
     EXPECT_EQ(combats(), "");
     EXPECT_TRUE(display.log.empty());
-}
-
-TEST_F(ShockPhase, NoCombatEndsThePhaseAtOnce) {
     say("PerformShock");
     EXPECT_EQ(display.log, (Lines{"StartCombat", "CombatDone"}));
 }
