@@ -9,6 +9,7 @@
 #include "game/rules/leader_records.h"
 #include "game/rules/missile_fire_struct.h"
 #include "game/rules/unit_removed_struct.h"
+#include "support/rules/test_maps.h"
 
 namespace vael::test {
 
@@ -89,11 +90,9 @@ std::string GameFlowRecorder::describe(const std::string& message, const Contain
                " d" + std::to_string(a->valuePtr()->direction) +
                (a->valuePtr()->unused ? " unused " + std::to_string(a->valuePtr()->unused) : "");
     if (auto* w = dynamic_cast<const Container<WoundedLeaderInfo>*>(data))
-        return message + " " + std::to_string(w->valuePtr()->amount) + " " +
-               std::to_string(w->valuePtr()->unitNumber);
+        return message + " " + values(w->valuePtr()->amount, w->valuePtr()->unitNumber);
     if (auto* f = dynamic_cast<const Container<MissileFireStruct>*>(data))
-        return message + " " + std::to_string(f->valuePtr()->targetHex) + " " +
-               std::to_string(f->valuePtr()->unitNumber);
+        return message + " " + values(f->valuePtr()->targetHex, f->valuePtr()->unitNumber);
     if (auto* r = dynamic_cast<const Container<UnitRemovedStruct>*>(data)) {
         const UnitRemovedStruct& m = *r->valuePtr();
         return message + " id " + std::to_string(m.unitId) + " " + std::to_string(m.hex) + "/" +

@@ -28,13 +28,11 @@ bool ShockDisplay::hears(const std::string& name) const {
 }
 
 void ShockDisplay::connectHandlers() {
-    for (const std::string& name : heard_) {
-        if (name == "WillCombatFit?" || name == "UnitCombat") continue;
+    for (const std::string& name : heard_)
         if (name == "END_GAME")
             connect(END_GAME, onMessage);
-        else
+        else if (name != "WillCombatFit?" && name != "UnitCombat")
             connectNamed(name, onMessage);
-    }
     connectNamed("WillCombatFit?", onFit);
     connectNamed("UnitCombat", onCommand);
     connect(LOGICAL_COMMAND, onCommand);
@@ -50,10 +48,9 @@ ContainerBase* ShockDisplay::onFit(Component* target, BusMessage, ContainerBase*
     WillCombatFitStruct corners;
     Container<WillCombatFitStruct>::fromMessage(data, corners);
     if (self(target)->hears("WillCombatFit?"))
-        self(target)->log.push_back("WillCombatFit? " + std::to_string(corners.leastGreatest) + " " +
-                                    std::to_string(corners.leastLeast) + " " +
-                                    std::to_string(corners.greatestGreatest) + " " +
-                                    std::to_string(corners.greatestLeast));
+        self(target)->log.push_back("WillCombatFit? " + values(corners.leastGreatest, corners.leastLeast,
+                                                               corners.greatestGreatest,
+                                                               corners.greatestLeast));
     return self(target)->fits ? new Container<short>(self(target)->fits(corners)) : nullptr;
 }
 
