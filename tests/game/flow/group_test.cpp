@@ -9,13 +9,6 @@
 namespace vael {
 namespace {
 
-SuperString bytes(std::initializer_list<std::uint8_t> values) {
-    SuperString s;
-    for (std::uint8_t v : values)
-        s << v;
-    return s;
-}
-
 TEST(GroupRecord, ReadsNumberAndNameAndNothingMore) {
     struct Row {
         const char* label;
@@ -33,7 +26,8 @@ TEST(GroupRecord, ReadsNumberAndNameAndNothingMore) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
-        SuperString s = bytes(row.input);
+        SuperString s;
+        s.write(row.input.begin(), static_cast<std::int32_t>(row.input.size()));
         Group group;
         EXPECT_EQ(group.read(s), row.read);
         EXPECT_EQ(s.failed(), !row.read);

@@ -9,7 +9,6 @@ namespace vael {
 namespace {
 
 using namespace test;
-using Lines = std::vector<std::string>;
 
 class PhaseHandlers : public ShockFixture {
 protected:

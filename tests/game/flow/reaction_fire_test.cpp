@@ -7,7 +7,6 @@ namespace vael {
 namespace {
 
 using namespace test;
-using Lines = std::vector<std::string>;
 
 struct Archers : LightInfantry {
     using Combat::routing_;

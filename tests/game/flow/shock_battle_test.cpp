@@ -8,7 +8,6 @@ namespace vael {
 namespace {
 
 using namespace test;
-using Lines = std::vector<std::string>;
 
 // Around 705 on the test map: 605 and 606 lie West of it, 704 and 706 North and South, 805 and 806 East.
 // A unit on 705 facing West has 605 and 606 in front, 704 and 706 on its flanks and 805 and 806 behind.

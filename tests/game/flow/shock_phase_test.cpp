@@ -10,7 +10,6 @@ namespace vael {
 namespace {
 
 using namespace test;
-using Lines = std::vector<std::string>;
 
 // Around 705: 605 lies North-West of it, 606 South-West, 704 North, 706 South. Around 605: 704 North-East,
 // 705 South-East; around 604: 704 South-East. Directions: 2 North-East, 4 South-East.

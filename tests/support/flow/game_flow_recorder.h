@@ -13,6 +13,8 @@
 
 namespace vael::test {
 
+using Lines = std::vector<std::string>;
+
 // A component that writes down, in order of arrival, a line for each message it hears: its name and what
 // it carries ("ActivateLeader 3", "AddCommentary \\B** Turn #2 **\\b").
 class MessageLog : public Component {
