@@ -287,15 +287,12 @@ TEST_F(ScenarioLoad, APersianCampaignBattleAfterALossOrAVictory) {
     map.setHexOffset(1000);
     writeFile(dir / "wide.map", map.bytes());
     writeFile(dir / "persians.scn", persianScenario());
+    // Prototypes of a Persian leader and Persian heavy cavalry, standing nowhere.
     LeaderUnitData leader;
-    leader.hex = 0xFFFF;
-    leader.facing = East;
     HeavyCavUnitData horse;
-    horse.hex = 0xFFFF;
-    horse.facing = East;
-    horse.TQ = horse.size = 1;
-    layer.addPrototype(5, new Leader(leader, "Leader"));
-    layer.addPrototype(12, new HeavyCav(horse, "HeavyCav"));
+    leader.hex = horse.hex = 0xFFFF, leader.facing = horse.facing = East, horse.TQ = horse.size = 1;
+    layer.addPrototype(5, new Leader(leader, "Leader")),
+        layer.addPrototype(12, new HeavyCav(horse, "HeavyCav"));
     struct Row {
         std::int32_t lastProvince;
         const char* occupants;

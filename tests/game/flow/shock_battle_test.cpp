@@ -39,11 +39,9 @@ protected:
                " extra " + text(r.attackerExtra) + text(r.defenderExtra);
     }
     std::string advances() {
-        std::string out;
-        for (const CombatAdvance& a : toVector(layer.getAdvances()))
-            out += (out.empty() ? "" : " ") + std::to_string(a.unit->getUnitNum()) + ">" +
-                   std::to_string(a.hex) + (a.charge ? "c" : "");
-        return out;
+        return answers(toVector(layer.getAdvances()), [](const CombatAdvance& a) {
+            return text(a.unit->getUnitNum()) + ">" + text(a.hex) + (a.charge ? "c" : "");
+        });
     }
 };
 

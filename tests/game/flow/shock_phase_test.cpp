@@ -30,17 +30,13 @@ protected:
     }
     // Each combat as "hex: attackers (moved flags) / defenders / leaders".
     std::string combats() {
+        const auto numbers = [](const auto& list) {
+            return answers(toVector(list), [](const auto* u) { return u->getUnitNum(); });
+        };
         std::string out;
-        for (const CombatStruct& c : each(layer.combats())) {
-            const auto numbers = [](const auto& list) {
-                std::string s;
-                for (const auto* u : toVector(list))
-                    s += (s.empty() ? "" : " ") + std::to_string(u->getUnitNum());
-                return s;
-            };
+        for (const CombatStruct& c : each(layer.combats()))
             out += (out.empty() ? "" : "; ") + std::to_string(c.hex) + ": " + numbers(c.attackers) + " " +
                    text(c.moved) + " / " + numbers(c.defenders) + " / " + numbers(c.defendingLeaders);
-        }
         return out;
     }
 };
