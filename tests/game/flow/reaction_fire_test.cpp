@@ -56,7 +56,7 @@ TEST_F(ReactionFire, EnemyMissileTroopsFireAtAUnitEnteringTheirZone) {
         ScriptedRolls rolls(row.dice);
         say("EntryReactionFire", short(705));
         EXPECT_EQ(rolls.left(), 0u);
-        Lines expected;
+        Lines expected; // for each that fires, the archers first: the volley, then the commentary
         for (auto [number, fires, end] :
              {std::tuple{2, "fires arrows", row.arrows}, {3, "slings stones", row.stones}})
             if (end)
