@@ -368,15 +368,10 @@ TEST_F(LoadedBattle, AUnitsEliminationLeavesItsGroupAndALeadersChangesNothing) {
 }
 
 TEST_F(LoadedBattle, RemoveFromCombatTakesTheUnitOutOfTheFirstCombatOnly) {
-    Combat* taxis = unitNumbered(1);
-    Combat* companions = unitNumbered(2);
-    for (int i = 0; i < 2; ++i) {
-        CombatStruct combat;
-        combat.attackers.append(taxis);
-        combat.defenders.append(companions);
-        combat.hex = static_cast<std::uint16_t>(401 + i);
-        layer.combats().append(combat);
-    }
+    CombatStruct combat; // the taxis against the companions, on 401 and again on 402
+    combat.attackers.append(unitNumbered(1)), combat.defenders.append(unitNumbered(2));
+    for (std::uint16_t hex : {401, 402})
+        combat.hex = hex, layer.combats().append(combat);
     test::GameFlowRecorder arrows({"RemoveBattleArrow"});
     arrows.attach(layer);
     delete ask("RemoveFromCombat", short(1));
