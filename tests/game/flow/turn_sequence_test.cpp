@@ -87,10 +87,9 @@ protected:
         // The world plays the rout phase and the turn overview; the layer's own would answer them too.
         for (const char* phase : {"RoutPhase", "EndOfTurn"})
             disconnectPhaseHandler(layer, phase);
-        app().strings[88] = "Now starting game...";
+        shell.strings[88] = "Now starting game...";
     }
     void TearDown() override { EXPECT_EQ(checks.texts, Lines{}) << "no check fails"; }
-    test::TestShell& app() { return shell; }
     Leader* leader(const char* name) { return layer.findLeaderByName(name); }
     void allLocal() {
         for (const char* name : {"Vaelmoric", "Aspar", "Tezhar"})

@@ -4,6 +4,7 @@
 #include "framework/core/command_records.h"
 #include "game/rules/nation.h"
 #include "game/rules/scenario_records.h"
+#include "support/rules/test_maps.h"
 
 namespace vael::test {
 
@@ -15,9 +16,8 @@ const char* const heard[] = {"MapInfo",         "HomeTeam",        "VisitorTeam"
 
 std::string names(const List<std::string>& list) {
     std::string out;
-    Item<std::string>* item = nullptr;
-    for (list.firstItem(item); item; item = item->next)
-        out += (out.empty() ? "" : ", ") + item->value;
+    for (const std::string& name : toVector(list))
+        out += (out.empty() ? "" : ", ") + name;
     return "[" + out + "]";
 }
 

@@ -17,9 +17,8 @@ namespace {
 
 template <class T> std::string joined(const List<T>& list) {
     std::string out;
-    Item<T>* item = nullptr;
-    for (list.firstItem(item); item; item = item->next)
-        out += (out.empty() ? "" : ",") + std::to_string(item->value);
+    for (T value : toVector(list))
+        out += (out.empty() ? "" : ",") + std::to_string(value);
     return "[" + out + "]";
 }
 
