@@ -10,9 +10,7 @@ namespace {
 
 TEST(DataDirectory, SettingsBeforeEnvironmentBeforeTheBuild) {
     struct Row {
-        const char* settings;
-        const char* environment;
-        const char* expected;
+        const char *settings, *environment, *expected;
     };
     const Row rows[] = {
         {"/opt/vael", "/env", "/opt/vael"},

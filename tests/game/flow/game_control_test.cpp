@@ -15,27 +15,13 @@
 #include "support/flow/game_flow_recorder.h"
 #include "support/rules/leader_fixture.h"
 #include "support/rules/scripted_rolls.h"
+#include "support/rules/test_maps.h"
 #include "support/test_application.h"
 
 namespace vael {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-const std::vector<std::string> turnMessages = {"ActivateLeader",
-                                               "ResumeActiveLeader",
-                                               "BeginLeaderOrdersPhase",
-                                               "BeginTurn",
-                                               "EliteInitiative",
-                                               "RoutPhase",
-                                               "EndOfTurn",
-                                               "EndOfGame",
-                                               "GameEnded",
-                                               "GameSynchronized",
-                                               "AddCommentary",
-                                               "ChangeMainCaption",
-                                               "RemoveAllBattleArrows",
-                                               "AutoSaveGame"};
 
 // Lays a state down through the saved block, as a restored game holds it: the gone flags, then reserved,
 // the active leader, the turn, the momentum tries and the rest of the sixteen values (0 unless given).
@@ -72,12 +58,24 @@ protected:
         return units.back().get();
     }
     void settle() { app.drainQueue(); }
+    // A game control of a row's own on the bus, with the leaders given.
+    GameControl& fresh(std::initializer_list<LeaderUnitInfo> leaders) {
+        rowControl = std::make_unique<GameControl>();
+        rowControl->attach(bus);
+        for (const LeaderUnitInfo& leader : leaders)
+            rowControl->addLeader(leader);
+        return *rowControl;
+    }
 
     test::TestApplication app;
     AsynchronousBus bus{"Layer"};
     GameControl control;
-    test::GameFlowRecorder world{turnMessages};
+    test::GameFlowRecorder world{{"ActivateLeader", "ResumeActiveLeader", "BeginLeaderOrdersPhase",
+                                  "BeginTurn", "EliteInitiative", "RoutPhase", "EndOfTurn", "EndOfGame",
+                                  "GameEnded", "GameSynchronized", "AddCommentary", "ChangeMainCaption",
+                                  "RemoveAllBattleArrows", "AutoSaveGame"}};
     std::vector<std::unique_ptr<Leader>> units;
+    std::unique_ptr<GameControl> rowControl;
     test::FailedChecks checks;
 };
 
@@ -91,10 +89,8 @@ TEST_F(GameControlTest, WeightedChoiceTakesTheLeaderWhoseRangeHoldsTheRoll) {
     for (const Row& row : rows) {
         SCOPED_TRACE("raw roll " + std::to_string(row.raw));
         test::ScriptedRolls rolls{row.raw};
-        GameControl probe;
-        probe.attach(bus);
-        for (std::int16_t i = 0; i < 4; ++i)
-            probe.addLeader(control.leaderAt(i));
+        GameControl& probe =
+            fresh({control.leaderAt(0), control.leaderAt(1), control.leaderAt(2), control.leaderAt(3)});
         ASSERT_TRUE(restore(probe, {0, 0, 1, 0}, {0, -1, 0, -1}));
         EXPECT_EQ(probe.ChooseNextLeader(), 1);
         EXPECT_EQ(probe.getActiveLeader(), row.chosen);
@@ -135,10 +131,7 @@ TEST_F(GameControlTest, MomentumChancesAtBothSidesOfEveryBoundary) {
                 {"not while blocked", 20, -1, 1, 0, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        GameControl c;
-        c.attach(bus);
-        c.addLeader(LeaderUnitInfo{"Active", row.initiative, 1, nullptr});
-        c.addLeader(LeaderUnitInfo{"Other", 3, 1, nullptr});
+        GameControl& c = fresh({{"Active", row.initiative, 1, nullptr}, {"Other", 3, 1, nullptr}});
         ASSERT_TRUE(restore(c, {1, 0}, {0, 0, 0, row.tries}));
         c.CanAttemptMomentum(row.allowed);
         const bool rolled = row.tries >= 0 && row.tries < 2 && row.allowed;
@@ -155,9 +148,8 @@ TEST_F(GameControlTest, TheLeaderOrderDialogOverridesTheDice) {
     struct Row {
         const char* what;
         GameControl::LeaderOrderChoice choice;
-        std::vector<int> rolls;
-        std::int16_t active;
-        std::int16_t tries;
+        std::initializer_list<int> rolls;
+        std::int16_t active, tries;
     } rows[] = {
         {"momentum ticked", {true, GameControl::NoLeader, true}, {}, 0, 1},
         {"momentum clear, leader 2 picked", {true, 2, false}, {0}, 2, 0},
@@ -166,10 +158,7 @@ TEST_F(GameControlTest, TheLeaderOrderDialogOverridesTheDice) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        GameControl c;
-        c.attach(bus);
-        for (const char* name : {"Active", "B", "C"})
-            c.addLeader(LeaderUnitInfo{name, 4, 1, nullptr});
+        GameControl& c = fresh({{"Active", 4, 1, nullptr}, {"B", 4, 1, nullptr}, {"C", 4, 1, nullptr}});
         ASSERT_TRUE(restore(c, {1, 0, 0}, {0, 0}));
         c.CanAttemptMomentum(1);
         int shown = 0;
@@ -180,9 +169,7 @@ TEST_F(GameControlTest, TheLeaderOrderDialogOverridesTheDice) {
                 return ++shown, row.choice;
             });
         c.setLeaderOrderTest(1);
-        test::ScriptedRolls rolls{};
-        for (int r : row.rolls)
-            rolls.add({r});
+        test::ScriptedRolls rolls(row.rolls);
         EXPECT_EQ(c.ChooseNextLeader(), 1);
         EXPECT_EQ(c.getActiveLeader(), row.active);
         EXPECT_EQ(c.getMomentumTries(), row.tries);
@@ -195,12 +182,10 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
     struct Row {
         const char* what;
         std::uint32_t scenario;
-        std::int16_t turn;
-        std::int16_t eliteCount;
+        std::int16_t turn, eliteCount;
         const char* reply; // null: nobody answers
-        std::vector<int> rolls;
-        std::int16_t active;
-        std::int16_t eliteAfter;
+        std::initializer_list<int> rolls;
+        std::int16_t active, eliteAfter;
     } rows[] = {
         {"turn 0 opens with the table's leader, no roll", 3, 0, 0, nullptr, {}, 1, 1},
         {"scenario 4 names another leader", 4, 0, 0, nullptr, {}, 2, 1},
@@ -220,26 +205,14 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        GameControl c;
-        c.attach(bus);
-        c.addLeader(LeaderUnitInfo{"Aspar", 2, 1, nullptr});
-        c.addLeader(LeaderUnitInfo{"Vaelmoric the Bold", 5, 1, nullptr});
-        c.addLeader(LeaderUnitInfo{"Keldrian", 4, 2, nullptr});
+        GameControl& c = fresh(
+            {{"Aspar", 2, 1, nullptr}, {"Vaelmoric the Bold", 5, 1, nullptr}, {"Keldrian", 4, 2, nullptr}});
         c.setScenario(row.scenario);
         ASSERT_TRUE(
             restore(c, {0, 0, 0}, {0, -1, row.turn, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, row.eliteCount}));
         test::GameFlowRecorder answerer({"EliteInitiative"}, "Elite dialog");
-        if (row.reply) {
-            const std::string reply = row.reply;
-            answerer.on("EliteInitiative",
-                        [reply](test::GameFlowRecorder&, const ContainerBase*) -> ContainerBase* {
-                            return new Container<std::string>(reply);
-                        });
-            answerer.attach(bus);
-        }
-        test::ScriptedRolls rolls{};
-        for (int r : row.rolls)
-            rolls.add({r});
+        if (row.reply) answerer.answer("EliteInitiative", std::string(row.reply)), answerer.attach(bus);
+        test::ScriptedRolls rolls(row.rolls);
         EXPECT_TRUE(c.EliteInitiative());
         EXPECT_EQ(c.getActiveLeader(), row.active);
         EXPECT_EQ(c.getEliteCount(), row.eliteAfter);
@@ -264,15 +237,23 @@ TEST_F(GameControlTest, AResumedGameCarriesOnWithTheSavedLeaderAndRollsNothing) 
     EXPECT_TRUE(checks.texts.empty());
 }
 
-// Nobody could be chosen: the game must not activate the stale or unset index.
-TEST_F(GameControlTest, AGameOrTurnWithNobodyToChooseGoesToItsRoutPhase) {
+// Nobody could be chosen: the game must not activate the stale or unset index. After the rout phase and
+// after the end of the game nothing waits for the next report but GameEnded, which runs once.
+TEST_F(GameControlTest, AGameOrTurnWithNobodyToChooseGoesToItsRoutPhaseAndOnlyItsEndGoesOn) {
     addLeader("Zero", 0);
+    control.setHomeTQLimit(30), control.setVisitorTQLimit(30);
     control.BeginGame(0);
     settle();
     EXPECT_EQ(world.names(), (Lines{"EliteInitiative", "RoutPhase", "ChangeMainCaption"}));
     EXPECT_EQ(control.getMomentumTries(), -1);
+    const auto reported = [&] {
+        world.log.clear();
+        control.SynchronizeGame("");
+        settle();
+        return world.log;
+    };
+    EXPECT_EQ(reported(), Lines{"GameSynchronized"});
     world.log.clear();
-    control.setHomeTQLimit(30), control.setVisitorTQLimit(30);
     control.EndOfTurnRoutingDone();
     settle();
     control.SynchronizeGame("");
@@ -280,24 +261,10 @@ TEST_F(GameControlTest, AGameOrTurnWithNobodyToChooseGoesToItsRoutPhase) {
     EXPECT_EQ(world.names(), (Lines{"EndOfTurn", "GameSynchronized", "ChangeMainCaption", "AddCommentary",
                                     "BeginTurn", "EliteInitiative", "RoutPhase"}));
     EXPECT_EQ(control.getTurn(), 1);
-}
-
-// After the rout phase and after the end of the game nothing waits for the next report but GameEnded,
-// which runs once.
-TEST_F(GameControlTest, GameSynchronizedRunsOneContinuationAndNothingOnceTheGameIsOver) {
-    addLeader("Zero", 0);
-    control.setHomeTQLimit(30), control.setVisitorTQLimit(30);
-    control.BeginGame(0);
-    for (const char* step : {"rout phase", "end of game", "game ended"}) {
-        SCOPED_TRACE(step);
-        if (std::string(step) == "end of game") control.AutomaticWin(0);
-        settle();
-        world.log.clear();
-        control.SynchronizeGame("");
-        settle();
-        EXPECT_EQ(world.log, std::string(step) == "end of game" ? (Lines{"GameSynchronized", "GameEnded 0"})
-                                                                : Lines{"GameSynchronized"});
-    }
+    control.AutomaticWin(0);
+    settle();
+    EXPECT_EQ(reported(), (Lines{"GameSynchronized", "GameEnded 0"}));
+    EXPECT_EQ(reported(), Lines{"GameSynchronized"});
 }
 
 TEST_F(GameControlTest, SynchronisationCountsEveryMachineAndWordsWhoIsStillBusy) {
@@ -330,10 +297,10 @@ TEST_F(GameControlTest, APlayerLeavingWhileTheOthersWaitForHimCompletesTheStep) 
                      "AddCommentary \\BBob has left the game. Leaders controlled by this player are "
                      "permanently inactive.\\b",
                      "GameSynchronized"}));
-    EXPECT_EQ(control.getPlayers(), 1);
-    EXPECT_EQ(control.getAwaitedPlayers(), -1);
-    EXPECT_EQ(control.leaderAt(1).currentInitiative, 0);
-    EXPECT_EQ(control.leaderAt(0).currentInitiative, 2);
+    // players, awaited; Brasidas's initiative is gone for good, Aspar's stays
+    EXPECT_EQ(test::values(control.getPlayers(), control.getAwaitedPlayers(),
+                           control.leaderAt(1).currentInitiative, control.leaderAt(0).currentInitiative),
+              "1 -1 0 2");
 }
 
 TEST_F(GameControlTest, APlayerLeavingWhileHisLeaderIsActiveMovesTheTurnOnOnce) {
@@ -370,9 +337,8 @@ TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
-        GameControl c;
-        for (const char* name : {"Aspar", "Brasidas", "Kleon"})
-            c.addLeader(LeaderUnitInfo{name, 2, 1, nullptr});
+        GameControl& c =
+            fresh({{"Aspar", 2, 1, nullptr}, {"Brasidas", 2, 1, nullptr}, {"Kleon", 2, 1, nullptr}});
         c.SetPlayerInfo(PlyrInfo{"Ann", row.text});
         std::vector<std::string> names;
         for (std::int16_t i = 0; i < 3; ++i)
@@ -384,8 +350,7 @@ TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {
 TEST_F(GameControlTest, TalliesRowByRow) {
     Leader* chief = addLeader("Chief", 3);
     struct Row {
-        const char* what;
-        const char* message;
+        const char *what, *message;
         std::uint32_t nation;
         std::uint16_t value;
         std::int32_t type;
@@ -408,13 +373,13 @@ TEST_F(GameControlTest, TalliesRowByRow) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const std::string message = row.message;
+        const auto type = static_cast<std::uint32_t>(row.type);
         if (message == "UnitEliminated")
-            control.UnitEliminated(
-                EliminateUnitData{row.nation, row.value, static_cast<std::uint32_t>(row.type), row.unit});
+            control.UnitEliminated(EliminateUnitData{row.nation, row.value, type, row.unit});
         else if (message == "UnitRouted")
-            control.UnitRouted(UnitRoutData{row.nation, row.value, static_cast<std::uint32_t>(row.type)});
+            control.UnitRouted(UnitRoutData{row.nation, row.value, type});
         else
-            control.UnitRallied(UnitRoutData{row.nation, row.value, static_cast<std::uint32_t>(row.type)});
+            control.UnitRallied(UnitRoutData{row.nation, row.value, type});
         const EndOfGameResults r = control.results(0);
         EXPECT_EQ(
             (std::vector<int>{r.homeLostTQ, r.homeRoutedTQ, r.homeRouting, r.homeEliminated, r.visitorLostTQ,
@@ -450,15 +415,12 @@ TEST_F(GameControlTest, SavedBlockIsByteExactAndReadsBack) {
     SuperString in;
     in.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
     ASSERT_TRUE(control.read(in));
-    EXPECT_EQ(control.getActiveLeader(), 2);
-    EXPECT_EQ(control.getTurn(), 4);
-    EXPECT_EQ(control.getMomentumTries(), 1);
-    EXPECT_EQ(control.getSideLostTQ(0), 300);
-    EXPECT_EQ(control.getSideRoutedTQ(0), -1);
-    EXPECT_EQ(control.getEliteCount(), 2);
-    EXPECT_EQ(control.getRiverScore(), 51);
-    EXPECT_EQ((std::vector<int>{control.goneThisTurn(0), control.goneThisTurn(1), control.goneThisTurn(2)}),
-              (std::vector<int>{1, 0, 1}));
+    // active, turn, momentum, visitor lost and routed TQ, elite, river; the gone flags
+    EXPECT_EQ((std::vector<int>{control.getActiveLeader(), control.getTurn(), control.getMomentumTries(),
+                                control.getSideLostTQ(0), control.getSideRoutedTQ(0), control.getEliteCount(),
+                                control.getRiverScore(), control.goneThisTurn(0), control.goneThisTurn(1),
+                                control.goneThisTurn(2)}),
+              (std::vector<int>{2, 4, 1, 300, -1, 2, 51, 1, 0, 1}));
     SuperString out;
     control.write(out);
     std::vector<std::uint8_t> written(static_cast<std::size_t>(out.length()));
@@ -492,10 +454,10 @@ TEST_F(GameControlTest, ABlockCutShortOrNamingNoLeaderChangesNothing) {
             in.write(cut.data(), 35);
         }
         EXPECT_FALSE(control.read(in));
-        EXPECT_EQ(control.getActiveLeader(), GameControl::NoLeader);
-        EXPECT_EQ(control.getTurn(), 0);
-        EXPECT_EQ(control.getMomentumTries(), -1);
-        EXPECT_EQ(control.isLoading(), 0);
+        // no active leader, turn, momentum tries, loading
+        EXPECT_EQ(test::values(control.getActiveLeader(), control.getTurn(), control.getMomentumTries(),
+                               control.isLoading()),
+                  test::values(GameControl::NoLeader, 0, -1, 0));
     }
 }
 
@@ -532,11 +494,8 @@ TEST_F(GameControlTest, AutosaveOnlyForAHumanLeaderInSinglePlay) {
 }
 
 TEST_F(GameControlTest, AWrongPayloadIsReportedAndChangesNothing) {
-    Container<std::string> text("x");
-    world.sendNamed("HomeTQPoints", &text);
-    world.sendNamed("UnitRouted", &text);
-    Container<short> number(3);
-    world.sendNamed("SynchronizeGame", &number);
+    world.say("HomeTQPoints", std::string("x")), world.say("UnitRouted", std::string("x"));
+    world.say("SynchronizeGame", short(3));
     settle();
     EXPECT_EQ(checks.texts.size(), 3u);
     EXPECT_EQ(control.getSideTQLimit(1), 0);

@@ -9,13 +9,6 @@
 namespace vael {
 namespace {
 
-SuperString bytes(std::initializer_list<std::uint8_t> values) {
-    SuperString s;
-    for (std::uint8_t v : values)
-        s << v;
-    return s;
-}
-
 TEST(GroupRecord, ReadsNumberAndNameAndNothingMore) {
     struct Row {
         const char* label;
@@ -33,7 +26,8 @@ TEST(GroupRecord, ReadsNumberAndNameAndNothingMore) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
-        SuperString s = bytes(row.input);
+        SuperString s;
+        s.write(row.input.begin(), static_cast<std::int32_t>(row.input.size()));
         Group group;
         EXPECT_EQ(group.read(s), row.read);
         EXPECT_EQ(s.failed(), !row.read);
@@ -43,15 +37,6 @@ TEST(GroupRecord, ReadsNumberAndNameAndNothingMore) {
             EXPECT_EQ(s.readPosition(), row.consumed);
         }
     }
-}
-
-TEST(GroupRecord, DefaultsAndEqualityByNumber) {
-    Group none;
-    EXPECT_EQ(none.number, 0xFFFF);
-    EXPECT_TRUE(none.name.empty());
-    EXPECT_EQ(none.leader, nullptr);
-    EXPECT_TRUE(Group(3, "A") == Group(3, "B"));
-    EXPECT_FALSE(Group(3, "A") == Group(4, "A"));
 }
 
 // A unit standing nowhere, known by its number.
@@ -64,47 +49,35 @@ std::unique_ptr<VaelUnit> soldier(std::uint16_t number) {
     return std::make_unique<Hoplite>(record, "Soldier");
 }
 
-class GroupMembers : public ::testing::Test {
-protected:
+// Adding twice keeps one; the leader belongs to the group though he is no member; copies share the units.
+TEST(GroupMembers, MembersTheLeaderAndCopies) {
     std::unique_ptr<VaelUnit> units[3] = {soldier(10), soldier(11), soldier(12)};
-    VaelUnit* a = units[0].get();
-    VaelUnit* b = units[1].get();
-    VaelUnit* chief = units[2].get();
+    VaelUnit *a = units[0].get(), *b = units[1].get(), *chief = units[2].get();
     Group group{1, "Van"};
-};
-
-TEST_F(GroupMembers, AddingTwiceKeepsOneAndRemovalTakesItOut) {
     group.addUnit(a);
     group.addUnit(a);
     group.addUnit(b);
     EXPECT_EQ(group.units.count(), 2);
-    group.removeUnit(a);
+    group.removeUnit(b);
     EXPECT_EQ(group.units.count(), 1);
-    EXPECT_FALSE(group.contains(a));
-    EXPECT_TRUE(group.contains(b));
-}
-
-TEST_F(GroupMembers, TheLeaderBelongsThoughHeIsNoMember) {
-    group.addUnit(a);
+    EXPECT_FALSE(group.contains(b));
+    EXPECT_TRUE(group.contains(a));
     group.setLeader(chief);
-    EXPECT_EQ(group.units.count(), 1);
     EXPECT_TRUE(group.contains(chief));
+    EXPECT_FALSE(group.contains(nullptr));
     EXPECT_TRUE(group.containsUnitNumber(12));
     EXPECT_TRUE(group.containsUnitNumber(10));
     EXPECT_FALSE(group.containsUnitNumber(11));
     EXPECT_EQ(group.memberByNumber(10), a);
     EXPECT_EQ(group.memberByNumber(12), nullptr); // the leader is no member
-    EXPECT_FALSE(group.contains(nullptr));
-}
-
-TEST_F(GroupMembers, CopiesShareTheUnits) {
-    group.addUnit(a);
-    group.setLeader(chief);
     Group copy = group;
     copy.addUnit(b);
     EXPECT_EQ(copy.leader, chief);
     EXPECT_EQ(copy.memberByNumber(10), a);
     EXPECT_EQ(group.units.count(), 1);
+    // Groups are equal by number alone.
+    EXPECT_TRUE(Group(3, "A") == Group(3, "B"));
+    EXPECT_FALSE(Group(3, "A") == Group(4, "A"));
 }
 
 } // namespace

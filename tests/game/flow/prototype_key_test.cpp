@@ -16,33 +16,24 @@ struct Row {
     std::uint32_t nation;
     const char* name;
     std::uint32_t missileType; // as the record holds it after reading
-    std::int16_t twoHexes;
-    std::int16_t cataphract;
+    std::int16_t twoHexes, cataphract;
     int key;
     const char* message;
 };
 
+// The record as the scenario file holds the kind: a leader's, heavy cavalry's, a missile unit's or a plain
+// fighting unit's.
 std::unique_ptr<VaelUnitData> recordOf(const Row& row) {
-    std::unique_ptr<VaelUnitData> record;
-    if (row.kind == 0) {
-        record = std::make_unique<LeaderUnitData>();
-    } else if (row.kind == 2) {
-        auto cavalry = std::make_unique<HeavyCavUnitData>();
-        cavalry->cataphract = row.cataphract;
-        cavalry->doubleSized = row.twoHexes;
-        record = std::move(cavalry);
-    } else if (row.kind == 6 || row.kind == 9 || row.kind == 14 || row.kind == 15 || row.kind == 19) {
-        auto combat = std::make_unique<CombatUnitData>();
-        combat->doubleSized = row.twoHexes;
-        record = std::move(combat);
-    } else {
-        auto missile = std::make_unique<MissileCapableUnitData>();
+    const bool plain = row.kind == 6 || row.kind == 9 || row.kind == 14 || row.kind == 15 || row.kind == 19;
+    std::unique_ptr<VaelUnitData> record(row.kind == 0   ? static_cast<VaelUnitData*>(new LeaderUnitData)
+                                         : row.kind == 2 ? new HeavyCavUnitData
+                                         : plain         ? new CombatUnitData
+                                                         : new MissileCapableUnitData);
+    if (auto* fighting = dynamic_cast<CombatUnitData*>(record.get())) fighting->doubleSized = row.twoHexes;
+    if (auto* cavalry = dynamic_cast<HeavyCavUnitData*>(record.get())) cavalry->cataphract = row.cataphract;
+    if (auto* missile = dynamic_cast<MissileCapableUnitData*>(record.get()))
         missile->missileType = row.missileType;
-        missile->doubleSized = row.twoHexes;
-        record = std::move(missile);
-    }
-    record->nation = row.nation;
-    record->name = row.name;
+    record->nation = row.nation, record->name = row.name;
     return record;
 }
 

@@ -7,7 +7,6 @@ namespace vael {
 namespace {
 
 using namespace test;
-using Lines = std::vector<std::string>;
 
 struct Archers : LightInfantry {
     using Combat::routing_;
@@ -31,38 +30,16 @@ TEST_F(ReactionFire, EnemyMissileTroopsFireAtAUnitEnteringTheirZone) {
         std::int16_t archersRouting;
         std::uint32_t archersNation;
         std::initializer_list<int> dice;
-        Lines log;
+        const char* arrows; // the commentary's end for each that fires, in that order; null: silent
+        const char* stones;
         std::uint16_t hits;
     } rows[] = {
-        {"both fire, in neighbour order",
-         false,
-         3,
-         0,
-         2,
-         {5, 4},
-         {"DoMissileFire 705 2", "AddCommentary \\BUnit 2\\b  fires arrows at Unit 1 for 1 cohesion hit.",
-          "DoMissileFire 705 3", "AddCommentary \\BUnit 3\\b  slings stones at Unit 1 for 0 cohesion hits."},
-         1},
-        {"the arrows miss on 6",
-         false,
-         3,
-         0,
-         2,
-         {6, 3},
-         {"DoMissileFire 705 2", "AddCommentary \\BUnit 2\\b  fires arrows at Unit 1 for 0 cohesion hits.",
-          "DoMissileFire 705 3", "AddCommentary \\BUnit 3\\b  slings stones at Unit 1 for 1 cohesion hit."},
-         1},
-        {"archers out of arrows stop the slingers too", false, 0, 0, 2, {}, {}, 0},
-        {"routing archers stop the slingers too", false, 3, 1, 2, {}, {}, 0},
-        {"friendly archers are no candidates",
-         false,
-         3,
-         0,
-         1,
-         {3},
-         {"DoMissileFire 705 3", "AddCommentary \\BUnit 3\\b  slings stones at Unit 1 for 1 cohesion hit."},
-         1},
-        {"a leader draws no fire", true, 3, 0, 2, {}, {}, 0},
+        {"both fire, in neighbour order", false, 3, 0, 2, {5, 4}, "1 cohesion hit.", "0 cohesion hits.", 1},
+        {"the arrows miss on 6", false, 3, 0, 2, {6, 3}, "0 cohesion hits.", "1 cohesion hit.", 1},
+        {"archers out of arrows stop the slingers too", false, 0, 0, 2, {}, nullptr, nullptr, 0},
+        {"routing archers stop the slingers too", false, 3, 1, 2, {}, nullptr, nullptr, 0},
+        {"friendly archers are no candidates", false, 3, 0, 1, {3}, nullptr, "1 cohesion hit.", 1},
+        {"a leader draws no fire", true, 3, 0, 2, {}, nullptr, nullptr, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
@@ -77,17 +54,21 @@ TEST_F(ReactionFire, EnemyMissileTroopsFireAtAUnitEnteringTheirZone) {
         archers.routing_ = row.archersRouting; // caught as it breaks, its zone not yet given up
         display.log.clear();
         ScriptedRolls rolls(row.dice);
-        Container<short> hex(705);
-        display.sendNamed("EntryReactionFire", &hex);
-        settle();
+        say("EntryReactionFire", short(705));
         EXPECT_EQ(rolls.left(), 0u);
-        EXPECT_EQ(display.log, row.log);
+        Lines expected; // for each that fires, the archers first: the volley, then the commentary
+        for (auto [number, fires, end] :
+             {std::tuple{2, "fires arrows", row.arrows}, {3, "slings stones", row.stones}})
+            if (end)
+                expected.insert(expected.end(), {"DoMissileFire 705 " + text(number),
+                                                 "AddCommentary \\BUnit " + text(number) + "\\b  " + fires +
+                                                     " at Unit 1 for " + end});
+        EXPECT_EQ(display.log, expected);
         if (entering) {
             EXPECT_EQ(entering->getCohesionHits(), row.hits);
         }
-        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+        restage();
     }
-    EXPECT_TRUE(checks.texts.empty());
 }
 
 // The charger stands on 605. Its neighbours in the table's order are 604, 704, 705, ...; 605 is a flank
@@ -123,17 +104,14 @@ TEST_F(ReactionFire, ChargedUnitsTryToTurnToFaceTheCharger) {
         Combat& second = unit({3, 705, 2, NorthEast}, row.secondType);
         if (row.firstEngaged) unit({4, 804, 1, West});
         ScriptedRolls rolls(row.dice);
-        Container<RefaceFromChargeStruct> charge(RefaceFromChargeStruct{605, row.spent});
-        display.sendNamed("AttemptRefaceFromCharge", &charge);
-        settle();
+        say("AttemptRefaceFromCharge", RefaceFromChargeStruct{605, row.spent});
         EXPECT_EQ(rolls.left(), 0u);
         if (first) {
             EXPECT_EQ(first->getFacing(), row.first);
         }
         EXPECT_EQ(second.getFacing(), row.second);
-        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+        restage();
     }
-    EXPECT_TRUE(checks.texts.empty());
 }
 
 } // namespace

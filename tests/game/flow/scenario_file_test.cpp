@@ -6,6 +6,7 @@
 #include "game/rules/combat_unit_data.h"
 #include "game/rules/leader_unit_data.h"
 #include "support/failed_checks.h"
+#include "support/rules/test_maps.h"
 
 namespace vael {
 namespace {
@@ -35,41 +36,25 @@ TEST(ScenarioFileRead, ReadsEverySectionOfHandWrittenBytes) {
     ScenarioFile file;
     ASSERT_TRUE(file.read(toy.data(), toy.size(), "toy.scn")) << file.error();
     ASSERT_EQ(file.groups.size(), 1u);
-    EXPECT_EQ(file.groups[0].number, 7);
-    EXPECT_EQ(file.groups[0].name, "Wing");
-    EXPECT_EQ(file.title, "Toy");
-    EXPECT_EQ(file.mapFileName, "m.map");
-    EXPECT_EQ(file.home.nation, 1u);
-    EXPECT_EQ(file.home.routDirection, 7);
-    EXPECT_EQ(file.home.tqPoints, 30);
-    EXPECT_EQ(file.visitor.nation, 3u);
-    EXPECT_EQ(file.visitor.routDirection, 3);
-    EXPECT_EQ(file.visitor.tqPoints, 20);
-    ASSERT_EQ(file.substitutions.size(), 1u);
-    EXPECT_EQ(file.substitutions[0], std::make_pair(4u, 1u));
+    ASSERT_EQ(file.units.size(), 2u);
+    // the group; title and map; nation, rout direction and points of each side; the kinds of the records
+    EXPECT_EQ(test::values(file.groups[0].number, file.groups[0].name, file.title, file.mapFileName,
+                           file.home.nation, file.home.routDirection, file.home.tqPoints, file.visitor.nation,
+                           file.visitor.routDirection, file.visitor.tqPoints, file.units[0].kind,
+                           file.units[1].kind),
+              "7 Wing Toy m.map 1 7 30 3 3 20 0 19");
+    EXPECT_EQ(file.substitutions, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{4, 1}}));
     EXPECT_EQ(file.homeScripts, std::vector<std::string>{"a.p"});
     EXPECT_EQ(file.visitorScripts, std::vector<std::string>{"b.p"});
-    ASSERT_EQ(file.units.size(), 2u);
-    EXPECT_EQ(file.units[0].kind, 0);
     const auto* leader = dynamic_cast<const LeaderUnitData*>(file.units[0].data.get());
-    ASSERT_NE(leader, nullptr);
-    EXPECT_EQ(leader->name, "Kar");
-    EXPECT_EQ(leader->nation, 1u);
-    EXPECT_EQ(leader->movementAllowance, 9);
-    EXPECT_EQ(leader->leaderId, 7);
-    EXPECT_EQ(leader->hex, 1003);
-    EXPECT_EQ(leader->facing, East);
-    EXPECT_EQ(leader->shockPrecedence, 2);
-    EXPECT_EQ(leader->commandRange, 4);
-    EXPECT_EQ(leader->initiative, 5);
-    EXPECT_EQ(leader->duelRating, 3);
-    EXPECT_EQ(file.units[1].kind, 19);
     const auto* phalanx = dynamic_cast<const CombatUnitData*>(file.units[1].data.get());
-    ASSERT_NE(phalanx, nullptr);
-    EXPECT_EQ(phalanx->hex, 1004);
-    EXPECT_EQ(phalanx->size, 8);
-    EXPECT_EQ(phalanx->TQ, 7);
-    EXPECT_EQ(phalanx->doubleSized, 1);
+    ASSERT_TRUE(leader && phalanx);
+    // name, nation, value, group, hex, facing; shock precedence, command range, initiative, duel rating
+    EXPECT_EQ(test::values(leader->name, leader->nation, leader->movementAllowance, leader->leaderId,
+                           leader->hex, leader->facing, leader->shockPrecedence, leader->commandRange,
+                           leader->initiative, leader->duelRating),
+              "Kar 1 9 7 1003 3 2 4 5 3");
+    EXPECT_EQ(test::values(phalanx->hex, phalanx->size, phalanx->TQ, phalanx->doubleSized), "1004 8 7 1");
 }
 
 // Only the end of the header and the end of a record are ends of a file; every other cut is refused.

@@ -6,21 +6,23 @@
 
 #include "framework/core/bus_event.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/rules/battle_arrow_struct.h"
 #include "game/rules/combat_records.h"
 #include "game/rules/heavy_cav.h"
 #include "game/rules/map_file_builder.h"
 #include "game/rules/unit_payloads.h"
 #include "support/failed_checks.h"
 #include "support/flow/flow_listener.h"
+#include "support/flow/game_flow_recorder.h"
 #include "support/flow/scenario_bytes.h"
 #include "support/flow/test_shell.h"
+#include "support/rules/test_maps.h"
 #include "support/rules/test_units.h"
 #include "support/temp_dir.h"
 
 namespace vael {
 namespace {
 
+using Lines = std::vector<std::string>;
 using test::Bytes;
 using test::unit;
 using test::writeFile;
@@ -80,42 +82,49 @@ TEST_F(ScenarioLoad, AnnouncesTheBattleInOrder) {
     // As the application asks for a battle.
     Container<ScenarioInfoStruct> request(ScenarioInfoStruct{3, "Toy Battle", "FIGHT.SCN", 0});
     above.sendNamed("LoadScenario", &request);
-    const std::vector<std::string> expected = {
-        "MapInfo Toy Battle 6x6",
-        "BEGIN_LANDSCAPE 3 6x6 36 0",
-        "CREATE_REGION 36 0..505",
-        "END_LANDSCAPE",
-        "HomeTeam 1",
-        "VisitorTeam 2",
-        "HomeTQPoints 30",
-        "VisitorTQPoints 20",
-        "CreateLeader Vaelmoric the Bold initiative 5 nation 1 at 0",
-        "LOGICAL_UNIT_CREATED 0 key 0 facing 3 nation 1 hex 101 at 0",
-        "LOGICAL_UNIT_CREATED 1 key 17 facing 3 nation 1 hex 202 at 1",
-        "LOGICAL_UNIT_CREATED 2 key 8 facing 3 nation 1 hex 401 at 2",
-        "CreateLeader Rajan initiative 4 nation 2 at 3",
-        "LOGICAL_UNIT_CREATED 3 key 35 facing 7 nation 2 hex 504 at 3",
-        "NumHomeUnits 2",
-        "NumVisitorUnits 0",
-        "ScenarioLoaded 1 Macedonian [Vaelmoric the Bold] 2 Persian [Rajan]",
-    };
-    EXPECT_EQ(listener.log, expected);
+    EXPECT_EQ(
+        listener.log,
+        (Lines{"MapInfo Toy Battle 6x6", "BEGIN_LANDSCAPE 3 6x6 36 0", "CREATE_REGION 36 0..505",
+               "END_LANDSCAPE", "HomeTeam 1", "VisitorTeam 2", "HomeTQPoints 30", "VisitorTQPoints 20",
+               "CreateLeader Vaelmoric the Bold initiative 5 nation 1 at 0",
+               "LOGICAL_UNIT_CREATED 0 key 0 facing 3 nation 1 hex 101 at 0",
+               "LOGICAL_UNIT_CREATED 1 key 17 facing 3 nation 1 hex 202 at 1",
+               "LOGICAL_UNIT_CREATED 2 key 8 facing 3 nation 1 hex 401 at 2",
+               "CreateLeader Rajan initiative 4 nation 2 at 3",
+               "LOGICAL_UNIT_CREATED 3 key 35 facing 7 nation 2 hex 504 at 3", "NumHomeUnits 2",
+               "NumVisitorUnits 0", "ScenarioLoaded 1 Macedonian [Vaelmoric the Bold] 2 Persian [Rajan]"}));
     // The side messages stay on the layer; the rest reach the application's bus.
     EXPECT_EQ(above.names(),
-              (std::vector<std::string>{"MapInfo", "BEGIN_LANDSCAPE", "CREATE_REGION", "END_LANDSCAPE",
-                                        "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED",
-                                        "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED", "NumHomeUnits",
-                                        "NumVisitorUnits", "ScenarioLoaded"}));
-    EXPECT_EQ(shell.mainWindowTitles, std::vector<std::string>{"Test Fight"});
+              (Lines{"MapInfo", "BEGIN_LANDSCAPE", "CREATE_REGION", "END_LANDSCAPE", "LOGICAL_UNIT_CREATED",
+                     "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED", "LOGICAL_UNIT_CREATED", "NumHomeUnits",
+                     "NumVisitorUnits", "ScenarioLoaded"}));
+    EXPECT_EQ(shell.mainWindowTitles, Lines{"Test Fight"});
 }
 
-TEST_F(ScenarioLoad, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
-    ASSERT_TRUE(load());
+// The battle loaded; what the rules and the other components ask of the layer.
+class LoadedBattle : public ScenarioLoad {
+protected:
+    void SetUp() override {
+        ScenarioLoad::SetUp();
+        ASSERT_TRUE(load());
+    }
+    template <class T> ContainerBase* ask(const char* name, const T& value) {
+        Container<T> box(value);
+        return above.sendNowNamed(name, &box);
+    }
+    template <class T> static T answer(ContainerBase* reply) {
+        T value{};
+        EXPECT_TRUE(Container<T>::fromMessage(reply, value));
+        delete reply;
+        return value;
+    }
+};
+
+TEST_F(LoadedBattle, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
     EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 401:2 202:1 203:1 504:3");
-    EXPECT_EQ(layer.getUnitCounter(), 4);
-    EXPECT_EQ(layer.getHexOffset(), 1000);
-    EXPECT_STREQ(layer.getMapFileName(), "small.map");
-    EXPECT_EQ(layer.getScenarioName(), "Toy Battle");
+    EXPECT_EQ(test::values(layer.getUnitCounter(), layer.getHexOffset(), layer.getMapFileName(),
+                           layer.getScenarioName(), layer.getHomeUnitCount(), layer.getVisitorUnitCount()),
+              "4 1000 small.map Toy Battle 2 0");
     EXPECT_EQ(test::toVector(layer.getHomeUnits()), (std::vector<Combat*>{unitNumbered(1), unitNumbered(2)}));
     EXPECT_TRUE(layer.getVisitorUnits().isEmpty());
     Leader* chief = layer.findLeader(0);
@@ -124,12 +133,9 @@ TEST_F(ScenarioLoad, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
     EXPECT_EQ(test::toVector(layer.getHomeLeaders()), std::vector<Leader*>{chief});
     EXPECT_EQ(test::toVector(layer.getVisitorLeaders()), std::vector<Leader*>{rajan});
     EXPECT_EQ(rajan->getNation(), 2u); // an Indian who fights as a Persian
-    for (auto [unit, rout] : {std::pair<VaelUnit*, DIRECTION>{chief, West},
-                              {unitNumbered(1), West},
-                              {unitNumbered(2), West},
-                              {rajan, East}}) {
+    for (VaelUnit* unit : std::initializer_list<VaelUnit*>{chief, unitNumbered(1), unitNumbered(2), rajan}) {
         SCOPED_TRACE(unit->getName());
-        EXPECT_EQ(unit->getRoutDirection(), rout);
+        EXPECT_EQ(unit->getRoutDirection(), unit == rajan ? East : West);
         EXPECT_EQ(unit->getBus(), &layer);
     }
     Group* van = layer.findGroup(1);
@@ -141,26 +147,20 @@ TEST_F(ScenarioLoad, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
     EXPECT_EQ(test::toVector(van->units), std::vector<VaelUnit*>{unitNumbered(1)});
     EXPECT_EQ(rear->leader, rajan);
     EXPECT_EQ(test::toVector(rear->units), std::vector<VaelUnit*>{unitNumbered(2)});
-    EXPECT_EQ(layer.getHomeUnitCount(), 2);
-    EXPECT_EQ(layer.getVisitorUnitCount(), 0);
-    const std::vector<LeaderUnitInfo> records = test::toVector(layer.getLeaderRecords());
-    EXPECT_EQ(records,
+    EXPECT_EQ(test::toVector(layer.getLeaderRecords()),
               (std::vector<LeaderUnitInfo>{{"Vaelmoric the Bold", 5, 1, chief}, {"Rajan", 4, 2, rajan}}));
 }
 
-TEST_F(ScenarioLoad, ReportsAndSkipsUnitsItCannotMake) {
-    ASSERT_TRUE(load());
+TEST_F(LoadedBattle, ReportsAndSkipsUnitsItCannotMake) {
     EXPECT_EQ(checks.texts,
-              (std::vector<std::string>{
-                  "No unit can be made under key 31: Hoplites is left out  Abort?",
-                  "That Light Cav missile type not in yet (Slingers on Horse is left out)  Abort?",
-                  "Lost Horse would stand off the map (hex 909) and is left out  Abort?"}));
+              (Lines{"No unit can be made under key 31: Hoplites is left out  Abort?",
+                     "That Light Cav missile type not in yet (Slingers on Horse is left out)  Abort?",
+                     "Lost Horse would stand off the map (hex 909) and is left out  Abort?"}));
     EXPECT_EQ(layer.findCombatUnitByName("Hoplites"), nullptr);
     EXPECT_EQ(layer.findCombatUnitByName("Companions"), unitNumbered(2));
 }
 
-TEST_F(ScenarioLoad, ReadsEachPlanScriptsKindFromItsFirstLine) {
-    ASSERT_TRUE(load());
+TEST_F(LoadedBattle, ReadsEachPlanScriptsKindFromItsFirstLine) {
     EXPECT_EQ(layer.getScriptCount(false), 2);
     EXPECT_EQ(layer.getScriptCount(true), 1);
     EXPECT_EQ(layer.getScriptNames(false)[1], "plan_b.pln");
@@ -187,8 +187,12 @@ TEST(ScriptKind, IsOneWhenTheFirstLinesLastCharacterIsOne) {
     }
 }
 
-TEST_F(ScenarioLoad, CloseGameLeavesTheLayerAsNewAndTheNextBattleStartsClean) {
-    ASSERT_TRUE(load());
+TEST_F(LoadedBattle, ASecondLoadOrCloseGameLeavesNothingOfTheBattle_SanitizerSeesNoStaleMap) {
+    ASSERT_TRUE(load()); // replaces the battle still loaded
+    ASSERT_NE(layer.findLeader(0), nullptr);
+    EXPECT_EQ(layer.findLeader(0)->getLandscape(), layer.getVaelLandscape());
+    EXPECT_EQ(layer.getGroups().count() + layer.getLeaders().count() + layer.getUnitCounter(), 2 + 2 + 4);
+    EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 401:2 202:1 203:1 504:3");
     above.sendNamedEmpty("CloseGame");
     EXPECT_EQ(layer.getLandscape(), nullptr);
     EXPECT_EQ(layer.getVaelLandscape(), nullptr);
@@ -206,17 +210,6 @@ TEST_F(ScenarioLoad, CloseGameLeavesTheLayerAsNewAndTheNextBattleStartsClean) {
     EXPECT_EQ(listener.log.back(), "ScenarioLoaded 1 Macedonian [Vaelmoric the Bold] 2 Persian [Rajan]");
     EXPECT_EQ(layer.findLeader(3)->getName(), "Rajan");
     EXPECT_EQ(layer.getGroups().count(), 2);
-    EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 401:2 202:1 203:1 504:3");
-}
-
-TEST_F(ScenarioLoad, ASecondLoadReplacesTheBattleStillLoaded_SanitizerSeesNoStaleMap) {
-    ASSERT_TRUE(load());
-    ASSERT_TRUE(load());
-    EXPECT_EQ(layer.getGroups().count(), 2);
-    EXPECT_EQ(layer.getLeaders().count(), 2);
-    EXPECT_EQ(layer.getUnitCounter(), 4);
-    EXPECT_NE(layer.findLeader(0), nullptr);
-    EXPECT_EQ(layer.findLeader(0)->getLandscape(), layer.getVaelLandscape());
     EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 401:2 202:1 203:1 504:3");
 }
 
@@ -258,23 +251,18 @@ TEST_F(ScenarioLoad, ABadFileIsReportedOnceAndLeavesNothing) {
     }
 }
 
+// The campaign's answers: the garrison level of every kind, the battle's province 4 and the one the
+// visitors came from.
+struct Campaign : test::GameFlowRecorder {
+    Campaign(short garrison, std::int32_t last)
+        : GameFlowRecorder({"GarrisonLevel", "GetProvince", "GetLastProvince"}, "Campaign") {
+        answer("GarrisonLevel", garrison), answer("GetProvince", PROVINCE{4});
+        answer("GetLastProvince", PROVINCE{last});
+    }
+};
+
 TEST_F(ScenarioLoad, ACampaignBattleLeavesOutTheGarrisons) {
-    struct Campaign : Component {
-        Campaign() : Component("Campaign") {}
-        void connectHandlers() override {
-            connectNamed("GarrisonLevel", [](Component*, BusMessage, ContainerBase* data) -> ContainerBase* {
-                UNIT_TYPE kind{};
-                Container<UNIT_TYPE>::fromMessage(data, kind);
-                return new Container<short>(kind == CAVALRY_GARRISON ? 1 : 1);
-            });
-            connectNamed("GetProvince", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
-                return new Container<PROVINCE>(PROVINCE{4});
-            });
-            connectNamed("GetLastProvince", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
-                return new Container<PROVINCE>(PROVINCE{2});
-            });
-        }
-    } campaign;
+    Campaign campaign(1, 2);
     campaign.attach(layer);
     ASSERT_TRUE(load("fight.scn", 1));
     EXPECT_EQ(layer.getCampaign(), 1);
@@ -282,23 +270,6 @@ TEST_F(ScenarioLoad, ACampaignBattleLeavesOutTheGarrisons) {
     EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), "101:0 504:1");
     EXPECT_TRUE(layer.getUnits().isEmpty());
 }
-
-// A campaign battle after the Persians came from province 1 or 2 to province 4: the campaign's answers.
-struct Campaign : Component {
-    explicit Campaign(std::int32_t lastProvince) : Component("Campaign") { last = lastProvince; }
-    static inline std::int32_t last = 0;
-    void connectHandlers() override {
-        connectNamed("GarrisonLevel", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
-            return new Container<short>(0);
-        });
-        connectNamed("GetProvince", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
-            return new Container<PROVINCE>(PROVINCE{4});
-        });
-        connectNamed("GetLastProvince", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
-            return new Container<PROVINCE>(PROVINCE{last});
-        });
-    }
-};
 
 // Persians at home with eleven troops of horse in a row and their leader; Macedonians visiting.
 std::vector<std::uint8_t> persianScenario() {
@@ -316,15 +287,12 @@ TEST_F(ScenarioLoad, APersianCampaignBattleAfterALossOrAVictory) {
     map.setHexOffset(1000);
     writeFile(dir / "wide.map", map.bytes());
     writeFile(dir / "persians.scn", persianScenario());
+    // Prototypes of a Persian leader and Persian heavy cavalry, standing nowhere.
     LeaderUnitData leader;
-    leader.hex = 0xFFFF;
-    leader.facing = East;
     HeavyCavUnitData horse;
-    horse.hex = 0xFFFF;
-    horse.facing = East;
-    horse.TQ = horse.size = 1;
-    layer.addPrototype(5, new Leader(leader, "Leader"));
-    layer.addPrototype(12, new HeavyCav(horse, "HeavyCav"));
+    leader.hex = horse.hex = 0xFFFF, leader.facing = horse.facing = East, horse.TQ = horse.size = 1;
+    layer.addPrototype(5, new Leader(leader, "Leader")),
+        layer.addPrototype(12, new HeavyCav(horse, "HeavyCav"));
     struct Row {
         std::int32_t lastProvince;
         const char* occupants;
@@ -339,7 +307,7 @@ TEST_F(ScenarioLoad, APersianCampaignBattleAfterALossOrAVictory) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.lastProvince);
-        Campaign campaign(row.lastProvince);
+        Campaign campaign(0, row.lastProvince);
         campaign.attach(layer);
         ASSERT_TRUE(load("persians.scn", 1));
         EXPECT_EQ(test::occupantsOf(*layer.getVaelLandscape()), row.occupants);
@@ -353,51 +321,25 @@ TEST_F(ScenarioLoad, APersianCampaignBattleAfterALossOrAVictory) {
     }
 }
 
-// The handlers the rules and the other components ask of the layer.
-class LayerHandlers : public ScenarioLoad {
-protected:
-    void SetUp() override {
-        ScenarioLoad::SetUp();
-        ASSERT_TRUE(load());
-    }
-    template <class T> ContainerBase* ask(const char* name, const T& value) {
-        Container<T> box(value);
-        return above.sendNowNamed(name, &box);
-    }
-    template <class T> static T answer(ContainerBase* reply) {
-        T value{};
-        EXPECT_TRUE(Container<T>::fromMessage(reply, value));
-        delete reply;
-        return value;
-    }
-};
-
-TEST_F(LayerHandlers, FindLeaderAnswersTheHexOfTheGroupsLeaderOrMinusOne) {
-    EXPECT_EQ(answer<short>(ask("FindLeader", static_cast<unsigned short>(2))), 504);
+TEST_F(LoadedBattle, QuestionsAboutUnitsAndLeadersAnswerTheOneAskedForOrNone) {
+    EXPECT_EQ(answer<short>(ask("FindLeader", static_cast<unsigned short>(2))),
+              504); // the group's leader's hex
     EXPECT_EQ(answer<short>(ask("FindLeader", static_cast<unsigned short>(1))), 101);
     EXPECT_EQ(answer<short>(ask("FindLeader", static_cast<unsigned short>(9))), -1);
-}
-
-TEST_F(LayerHandlers, TheUnitsOwnQuestionsReachTheLayer) {
     VaelLogicalLandscape* map = layer.getVaelLandscape();
     EXPECT_EQ(unitNumbered(1)->FindLeader(), map->hexDistance(202, 101)); // Vaelmoric leads the van
     EXPECT_EQ(unitNumbered(2)->FindLeader(), map->hexDistance(401, 504)); // Rajan the rear
-}
-
-TEST_F(LayerHandlers, GetUnitByNumAnswersTheUnitOrNull) {
     EXPECT_EQ(answer<VaelUnit*>(ask("GetUnitByNum", short(2))), unitNumbered(2));
     EXPECT_EQ(answer<VaelUnit*>(ask("GetUnitByNum", short(3))), layer.findLeader(3));
     EXPECT_EQ(answer<VaelUnit*>(ask("GetUnitByNum", short(99))), nullptr);
-}
-
-TEST_F(LayerHandlers, NearestLeaderAnswersOnlyForAGroupMember) {
+    // Only for a member of a group.
     EXPECT_EQ(answer<short>(ask<const VaelUnit*>("NearestLeader", unitNumbered(1))),
               layer.findLeader(0)->getId());
     delete ask<const VaelUnit*>("NearestLeader", unitNumbered(2)); // in the rear: Rajan's id
     EXPECT_EQ(ask<const VaelUnit*>("NearestLeader", layer.findLeader(0)), nullptr);
 }
 
-TEST_F(LayerHandlers, InZOCAsksOnlyTheOtherSidesUnits) {
+TEST_F(LoadedBattle, InZOCAsksOnlyTheOtherSidesUnits) {
     Combat* taxis = unitNumbered(1);
     int inZone = 0;
     for (std::int16_t i = 0; i < layer.getVaelLandscape()->regionCount(); ++i) {
@@ -411,7 +353,7 @@ TEST_F(LayerHandlers, InZOCAsksOnlyTheOtherSidesUnits) {
     EXPECT_GT(inZone, 0);
 }
 
-TEST_F(LayerHandlers, AUnitsEliminationLeavesItsGroupAndALeadersChangesNothing) {
+TEST_F(LoadedBattle, AUnitsEliminationLeavesItsGroupAndALeadersChangesNothing) {
     Group* rear = layer.findGroup(2);
     delete ask("UnitEliminated", EliminateUnitData{1, 7, 0xFFFFFFFF, 3}); // Rajan's record
     EXPECT_EQ(rear->leader, layer.findLeader(3));
@@ -425,31 +367,13 @@ TEST_F(LayerHandlers, AUnitsEliminationLeavesItsGroupAndALeadersChangesNothing) 
     EXPECT_NE(checks.captions.back().find("VAELLOGI"), std::string::npos) << checks.captions.back();
 }
 
-TEST_F(LayerHandlers, RemoveFromCombatTakesTheUnitOutOfTheFirstCombatOnly) {
-    Combat* taxis = unitNumbered(1);
-    Combat* companions = unitNumbered(2);
-    for (int i = 0; i < 2; ++i) {
-        CombatStruct combat;
-        combat.attackers.append(taxis);
-        combat.defenders.append(companions);
-        combat.hex = static_cast<std::uint16_t>(401 + i);
-        layer.combats().append(combat);
-    }
-    std::vector<BattleArrowStruct> arrows;
-    struct Arrows : Component {
-        std::vector<BattleArrowStruct>* out;
-        explicit Arrows(std::vector<BattleArrowStruct>* o) : Component("Arrows"), out(o) {}
-        void connectHandlers() override {
-            connectNamed("RemoveBattleArrow",
-                         [](Component* t, BusMessage, ContainerBase* d) -> ContainerBase* {
-                             BattleArrowStruct arrow;
-                             if (Container<BattleArrowStruct>::fromMessage(d, arrow))
-                                 static_cast<Arrows*>(t)->out->push_back(arrow);
-                             return nullptr;
-                         });
-        }
-    } watcher(&arrows);
-    watcher.attach(layer);
+TEST_F(LoadedBattle, RemoveFromCombatTakesTheUnitOutOfTheFirstCombatOnly) {
+    CombatStruct combat; // the taxis against the companions, on 401 and again on 402
+    combat.attackers.append(unitNumbered(1)), combat.defenders.append(unitNumbered(2));
+    for (std::uint16_t hex : {401, 402})
+        combat.hex = hex, layer.combats().append(combat);
+    test::GameFlowRecorder arrows({"RemoveBattleArrow"});
+    arrows.attach(layer);
     delete ask("RemoveFromCombat", short(1));
     ASSERT_EQ(layer.combats().count(), 1);
     CombatStruct left;
@@ -457,10 +381,10 @@ TEST_F(LayerHandlers, RemoveFromCombatTakesTheUnitOutOfTheFirstCombatOnly) {
     EXPECT_EQ(left.hex, 402);
     EXPECT_EQ(left.attackers.count(), 1);
     // 202 and 203 are both two columns from 401: the arrow leaves the second hex, with no direction.
-    EXPECT_EQ(arrows, (std::vector<BattleArrowStruct>{{203, 401, 0, 0}}));
+    EXPECT_EQ(arrows.log, Lines{"RemoveBattleArrow 203>401 d0"});
 }
 
-TEST_F(LayerHandlers, CarriesOutOrdersAndSwitches) {
+TEST_F(LoadedBattle, CarriesOutOrdersAndSwitches) {
     Combat* companions = unitNumbered(2);
     delete ask("TQHit", TQHitInfo{2, 2, 0});
     EXPECT_EQ(companions->getCohesionHits(), 2);
@@ -475,7 +399,7 @@ TEST_F(LayerHandlers, CarriesOutOrdersAndSwitches) {
     EXPECT_EQ(RegisteredMessage::getId("GameOverview"), 229);
 }
 
-TEST_F(LayerHandlers, FallenLeadersRecordsJoinTheirSideAndAreFreedWithTheBattle_SanitizerSeesTheFree) {
+TEST_F(LoadedBattle, FallenLeadersRecordsJoinTheirSideAndAreFreedWithTheBattle_SanitizerSeesTheFree) {
     LeaderUnitData fallen;
     fallen.nation = 1;
     fallen.hex = 101;

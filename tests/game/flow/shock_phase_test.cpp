@@ -10,7 +10,6 @@ namespace vael {
 namespace {
 
 using namespace test;
-using Lines = std::vector<std::string>;
 
 // Around 705: 605 lies North-West of it, 606 South-West, 704 North, 706 South. Around 605: 704 North-East,
 // 705 South-East; around 604: 704 South-East. Directions: 2 North-East, 4 South-East.
@@ -25,30 +24,19 @@ protected:
     void declare(std::uint16_t attacker, std::initializer_list<unsigned short> defenders, std::uint16_t hex,
                  std::uint16_t moved = 0, std::initializer_list<unsigned short> leaders = {}) {
         CombatNameStruct c;
-        c.attacker = attacker;
-        for (unsigned short d : defenders)
-            c.defenders.append(d);
-        for (unsigned short l : leaders)
-            c.leaders.append(l);
-        c.moved = moved;
-        c.hex = hex;
-        Container<CombatNameStruct> box(c);
-        display.sendNamed("AddCombatants", &box);
-        settle();
+        c.attacker = attacker, c.moved = moved, c.hex = hex;
+        c.defenders = listOf(defenders), c.leaders = listOf(leaders);
+        say("AddCombatants", c);
     }
     // Each combat as "hex: attackers (moved flags) / defenders / leaders".
     std::string combats() {
+        const auto numbers = [](const auto& list) {
+            return answers(toVector(list), [](const auto* u) { return u->getUnitNum(); });
+        };
         std::string out;
-        for (const CombatStruct& c : each(layer.combats())) {
-            const auto numbers = [](const auto& list) {
-                std::string s;
-                for (const auto* u : toVector(list))
-                    s += (s.empty() ? "" : " ") + std::to_string(u->getUnitNum());
-                return s;
-            };
+        for (const CombatStruct& c : each(layer.combats()))
             out += (out.empty() ? "" : "; ") + std::to_string(c.hex) + ": " + numbers(c.attackers) + " " +
                    text(c.moved) + " / " + numbers(c.defenders) + " / " + numbers(c.defendingLeaders);
-        }
         return out;
     }
 };
@@ -79,23 +67,16 @@ TEST_F(ShockPhase, AnAttackerLeavingACombatTakesItsChargeFlag) {
     unit({1, 605, 1, East}), unit({2, 606, 1, East}), unit({3, 705, 2, West});
     declare(1, {3}, 705, 1);
     declare(2, {3}, 705, 0);
-    Container<short> gone(1);
-    display.sendNamed("RemoveFromCombat", &gone);
-    settle();
+    say("RemoveFromCombat", short(1));
     EXPECT_EQ(combats(), "705: 2 [0] / 3 / ");
 }
 
-TEST_F(ShockPhase, ADeclarationByNoUnitOfOursIsIgnored) {
+TEST_F(ShockPhase, ADeclarationByNoUnitOfOursIsIgnoredAndNoCombatEndsThePhaseAtOnce) {
     unit({1, 605, 1, East}), unit({3, 705, 2, West});
     declare(77, {3}, 705);
     EXPECT_EQ(combats(), "");
     EXPECT_TRUE(display.log.empty());
-    EXPECT_TRUE(checks.texts.empty());
-}
-
-TEST_F(ShockPhase, NoCombatEndsThePhaseAtOnce) {
-    display.sendNamedEmpty("PerformShock");
-    settle();
+    say("PerformShock");
     EXPECT_EQ(display.log, (Lines{"StartCombat", "CombatDone"}));
 }
 
@@ -126,7 +107,6 @@ TEST_F(ShockPhase, AWholePhaseWithABattleThatEndsEarly) {
     EXPECT_TRUE(layer.getUnitsRouting().isEmpty());
     EXPECT_TRUE(layer.getUnitsAdvancing().isEmpty());
     EXPECT_TRUE(layer.combats().isEmpty());
-    EXPECT_TRUE(checks.texts.empty());
 }
 
 // Three combats that the view cannot show at once, the view fitting two columns: the first takes the
@@ -206,7 +186,7 @@ TEST_F(ShockPhase, WhereATwoHexWinnerAdvances) {
         unit({2, 705, 2, row.defenderFacing, 5, 4, 1}, 0);
         if (row.blocker) unit({3, 703, 1, East});
         EXPECT_EQ(layer.advanceAfterCombat(705, &winner), row.to);
-        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), 1, 2);
+        restage();
     }
 }
 

@@ -4,6 +4,7 @@
 #include "framework/core/command_records.h"
 #include "game/rules/nation.h"
 #include "game/rules/scenario_records.h"
+#include "support/rules/test_maps.h"
 
 namespace vael::test {
 
@@ -15,9 +16,8 @@ const char* const heard[] = {"MapInfo",         "HomeTeam",        "VisitorTeam"
 
 std::string names(const List<std::string>& list) {
     std::string out;
-    Item<std::string>* item = nullptr;
-    for (list.firstItem(item); item; item = item->next)
-        out += (out.empty() ? "" : ", ") + item->value;
+    for (const std::string& name : toVector(list))
+        out += (out.empty() ? "" : ", ") + name;
     return "[" + out + "]";
 }
 
@@ -30,58 +30,51 @@ void FlowListener::connectHandlers() {
         connect(event, onMessage);
 }
 
-std::vector<std::string> FlowListener::names() const {
-    std::vector<std::string> out;
-    for (const std::string& line : log)
-        out.push_back(line.substr(0, line.find(' ')));
-    return out;
-}
-
 ContainerBase* FlowListener::onMessage(Component* target, BusMessage event, ContainerBase* data) {
+    using std::to_string;
     auto* self = static_cast<FlowListener*>(target);
-    const std::string counter =
-        self->layer_ ? " at " + std::to_string(self->layer_->getUnitCounter()) : std::string();
+    const std::string counter = self->layer_ ? " at " + to_string(self->layer_->getUnitCounter()) : "";
+    const std::string name = RegisteredMessage::nameOf(event.id());
     std::string line;
     short value = 0;
     if (auto* map = dynamic_cast<const Container<MapInfoStruct>*>(data)) {
-        const MapInfoStruct& m = *map->valuePtr();
-        line = "MapInfo " + m.name + " " + std::to_string(m.size.x) + "x" + std::to_string(m.size.y);
+        line = "MapInfo " + map->value().name + " " + to_string(map->value().size.x) + "x" +
+               to_string(map->value().size.y);
     } else if (auto* definition = dynamic_cast<const Container<LandscapeDefinition>*>(data)) {
         const LandscapeDefinition& d = *definition->valuePtr();
-        line = "BEGIN_LANDSCAPE " + std::to_string(d.scenario) + " " + std::to_string(d.size.x) + "x" +
-               std::to_string(d.size.y) + " " + std::to_string(d.regionCount) + " " + std::to_string(d.style);
+        line = "BEGIN_LANDSCAPE " + to_string(d.scenario) + " " + to_string(d.size.x) + "x" +
+               to_string(d.size.y) + " " + to_string(d.regionCount) + " " + to_string(d.style);
     } else if (auto* regions = dynamic_cast<const Container<List<LogicalRegion>>*>(data)) {
         LogicalRegion first, last;
         regions->valuePtr()->first(first);
         regions->valuePtr()->last(last);
-        line = "CREATE_REGION " + std::to_string(regions->valuePtr()->count()) + " " +
-               std::to_string(first.id) + ".." + std::to_string(last.id);
+        line = "CREATE_REGION " + to_string(regions->valuePtr()->count()) + " " + to_string(first.id) + ".." +
+               to_string(last.id);
     } else if (event.id() == END_LANDSCAPE) {
         line = "END_LANDSCAPE";
     } else if (auto* nation = dynamic_cast<const Container<NATION>*>(data)) {
-        line = RegisteredMessage::nameOf(event.id()) + " " + std::to_string(nation->value());
+        line = name + " " + to_string(nation->value());
     } else if (Container<short>::fromMessage(data, value)) {
-        line = RegisteredMessage::nameOf(event.id()) + " " + std::to_string(value);
+        line = name + " " + to_string(value);
     } else if (auto* leader = dynamic_cast<const Container<LeaderUnitInfo>*>(data)) {
         const LeaderUnitInfo& l = *leader->valuePtr();
-        line = "CreateLeader " + l.name + " initiative " + std::to_string(l.initiative) + " nation " +
-               std::to_string(l.nation) + counter;
+        line = "CreateLeader " + l.name + " initiative " + to_string(l.initiative) + " nation " +
+               to_string(l.nation) + counter;
     } else if (auto* command = dynamic_cast<const Container<LogicalCommandInfo>*>(data)) {
         const LogicalCommandInfo& c = *command->valuePtr();
         LOCreateInfo info;
         Container<LOCreateInfo>::fromMessage(c.payload.get(), info);
-        line = "LOGICAL_UNIT_CREATED " + std::to_string(c.command) + " key " + std::to_string(info.key) +
-               " facing " + std::to_string(info.facing) + " nation " + std::to_string(info.nation) + " hex " +
-               std::to_string(c.value) + counter;
+        line = "LOGICAL_UNIT_CREATED " + to_string(c.command) + " key " + to_string(info.key) + " facing " +
+               to_string(info.facing) + " nation " + to_string(info.nation) + " hex " + to_string(c.value) +
+               counter;
     } else if (auto* team = dynamic_cast<const Container<TeamInfoStruct>*>(data)) {
-        self->team = team->value();
+        const TeamInfoStruct& t = self->team = team->value();
         ++self->loaded;
-        const TeamInfoStruct& t = self->team;
-        line = "ScenarioLoaded " + std::to_string(t.homeNation) + " " + t.homeName + " " +
-               test::names(t.homeLeaders) + " " + std::to_string(t.visitorNation) + " " + t.visitorName +
-               " " + test::names(t.visitorLeaders);
+        line = "ScenarioLoaded " + to_string(t.homeNation) + " " + t.homeName + " " +
+               test::names(t.homeLeaders) + " " + to_string(t.visitorNation) + " " + t.visitorName + " " +
+               test::names(t.visitorLeaders);
     } else {
-        line = RegisteredMessage::nameOf(event.id()) + " ?";
+        line = name + " ?";
     }
     self->log.push_back(line);
     return nullptr;

@@ -6,23 +6,20 @@
 
 #include "game/flow/flow_records.h"
 #include "game/flow/vael_logical_layer.h"
+#include "support/flow/game_flow_recorder.h"
 
 namespace vael::test {
 
-class FlowListener : public Component {
+class FlowListener : public MessageLog {
 public:
     explicit FlowListener(const VaelLogicalLayer* layer = nullptr)
-        : Component("Flow Listener"), layer_(layer) {}
+        : MessageLog("Flow Listener"), layer_(layer) {}
 
     void connectHandlers() override;
 
-    // "MapInfo Toy 6x6", "CreateLeader Kar initiative 5 nation 1 at 0", "LOGICAL_UNIT_CREATED 0 key 17 ...".
-    std::vector<std::string> log;
+    // Logs "MapInfo Toy 6x6", "CreateLeader Kar initiative 5 nation 1 at 0", "LOGICAL_UNIT_CREATED 0 ...".
     TeamInfoStruct team;
     int loaded = 0; // "ScenarioLoaded" heard
-
-    // The messages heard, named only.
-    std::vector<std::string> names() const;
 
 private:
     static ContainerBase* onMessage(Component* target, BusMessage event, ContainerBase* data);

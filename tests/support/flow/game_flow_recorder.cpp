@@ -3,8 +3,13 @@
 #include "framework/core/registered_message.h"
 #include "game/flow/end_of_game_results.h"
 #include "game/flow/leader_activation.h"
+#include "game/flow/single_combat_result.h"
+#include "game/rules/battle_arrow_struct.h"
 #include "game/rules/group.h"
+#include "game/rules/leader_records.h"
+#include "game/rules/missile_fire_struct.h"
 #include "game/rules/unit_removed_struct.h"
+#include "support/rules/test_maps.h"
 
 namespace vael::test {
 
@@ -12,9 +17,8 @@ namespace {
 
 template <class T> std::string joined(const List<T>& list) {
     std::string out;
-    Item<T>* item = nullptr;
-    for (list.firstItem(item); item; item = item->next)
-        out += (out.empty() ? "" : ",") + std::to_string(item->value);
+    for (T value : toVector(list))
+        out += (out.empty() ? "" : ",") + std::to_string(value);
     return "[" + out + "]";
 }
 
@@ -24,20 +28,6 @@ std::string side(std::int16_t lost, std::int16_t limit, std::int16_t routedTQ, s
            std::to_string(routing) + ") out " + std::to_string(eliminated) + "/" + std::to_string(units);
 }
 
-// Sent empty: what they carry (a short 0) says nothing.
-const char* const emptyMessages[] = {"GameSynchronized",
-                                     "RoutPhase",
-                                     "BeginLeaderOrdersPhase",
-                                     "BeginTurn",
-                                     "RemoveAllBattleArrows",
-                                     "InitLeader",
-                                     "DoneViewingCombatResults",
-                                     "ZoomOutAfterCombat",
-                                     "FinishLeader",
-                                     "EndOfTurnRoutingDone",
-                                     "CombatDone",
-                                     "UnitDeselected"};
-
 } // namespace
 
 void GameFlowRecorder::connectHandlers() {
@@ -45,21 +35,7 @@ void GameFlowRecorder::connectHandlers() {
         connectNamed(name, onMessage);
 }
 
-void GameFlowRecorder::say(const std::string& message, const std::string& text) {
-    Container<std::string> box(text);
-    sendNamed(message, &box);
-}
-
-void GameFlowRecorder::say(const std::string& message, short value) {
-    Container<short> box(value);
-    sendNamed(message, &box);
-}
-
-void GameFlowRecorder::say(const std::string& message) {
-    sendNamedEmpty(message);
-}
-
-std::vector<std::string> GameFlowRecorder::only(std::initializer_list<const char*> names) const {
+std::vector<std::string> MessageLog::only(std::initializer_list<const char*> names) const {
     std::vector<std::string> out;
     for (const std::string& line : log)
         for (const char* name : names)
@@ -67,7 +43,7 @@ std::vector<std::string> GameFlowRecorder::only(std::initializer_list<const char
     return out;
 }
 
-std::vector<std::string> GameFlowRecorder::names() const {
+std::vector<std::string> MessageLog::names() const {
     std::vector<std::string> out;
     for (const std::string& line : log)
         out.push_back(line.substr(0, line.find(' ')));
@@ -78,8 +54,13 @@ std::string GameFlowRecorder::describe(const std::string& message, const Contain
     short s = 0;
     unsigned short u = 0;
     std::string text;
-    if (!data) return message;
-    for (const char* empty : emptyMessages)
+    if (!data || dynamic_cast<const Container<SingleCombatResult>*>(data)) return message;
+    // Sent empty: what they carry (a short 0) says nothing.
+    for (const char* empty :
+         {"StartCombat", "SomeCombatDone", "ZoomOutForRout", "ZoomInAfterRout", "GameSynchronized",
+          "RoutPhase", "BeginLeaderOrdersPhase", "BeginTurn", "RemoveAllBattleArrows", "InitLeader",
+          "DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader", "EndOfTurnRoutingDone",
+          "CombatDone", "UnitDeselected"})
         if (message == empty) return message;
     if (Container<std::string>::fromMessage(data, text)) return message + " " + text;
     if (Container<short>::fromMessage(data, s)) return message + " " + std::to_string(s);
@@ -103,6 +84,14 @@ std::string GameFlowRecorder::describe(const std::string& message, const Contain
         return message + " " + joined(*r->valuePtr());
     if (auto* r = dynamic_cast<const Container<Group*>*>(data))
         return message + " group " + (r->value() ? std::to_string(r->value()->number) : std::string("none"));
+    if (auto* a = dynamic_cast<const Container<BattleArrowStruct>*>(data))
+        return message + " " + std::to_string(a->valuePtr()->from) + ">" + std::to_string(a->valuePtr()->to) +
+               " d" + std::to_string(a->valuePtr()->direction) +
+               (a->valuePtr()->unused ? " unused " + std::to_string(a->valuePtr()->unused) : "");
+    if (auto* w = dynamic_cast<const Container<WoundedLeaderInfo>*>(data))
+        return message + " " + values(w->valuePtr()->amount, w->valuePtr()->unitNumber);
+    if (auto* f = dynamic_cast<const Container<MissileFireStruct>*>(data))
+        return message + " " + values(f->valuePtr()->targetHex, f->valuePtr()->unitNumber);
     if (auto* r = dynamic_cast<const Container<UnitRemovedStruct>*>(data)) {
         const UnitRemovedStruct& m = *r->valuePtr();
         return message + " id " + std::to_string(m.unitId) + " " + std::to_string(m.hex) + "/" +

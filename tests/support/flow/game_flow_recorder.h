@@ -13,27 +13,47 @@
 
 namespace vael::test {
 
-class GameFlowRecorder : public Component {
+using Lines = std::vector<std::string>;
+
+// A component that writes down, in order of arrival, a line for each message it hears: its name and what
+// it carries ("ActivateLeader 3", "AddCommentary \\B** Turn #2 **\\b").
+class MessageLog : public Component {
+public:
+    using Component::Component;
+    std::vector<std::string> log;
+    // The lines whose message is one of names, in order; the message names alone.
+    std::vector<std::string> only(std::initializer_list<const char*> names) const;
+    std::vector<std::string> names() const;
+};
+
+class GameFlowRecorder : public MessageLog {
 public:
     using Reaction = std::function<ContainerBase*(GameFlowRecorder& self, const ContainerBase* data)>;
 
     explicit GameFlowRecorder(std::vector<std::string> heard, const char* name = "Game Flow Recorder")
-        : Component(name), heard_(std::move(heard)) {}
+        : MessageLog(name), heard_(std::move(heard)) {}
 
     void connectHandlers() override;
     // What the recorder does after writing a message down; its answer is the handler's reply.
     void on(const std::string& message, Reaction reaction) { reactions_[message] = std::move(reaction); }
-    // Sends a message from this machine: a string, a short or nothing.
-    void say(const std::string& message, const std::string& text);
-    void say(const std::string& message, short value);
-    void say(const std::string& message);
-
-    // "ActivateLeader 3", "AddCommentary \B** Turn #2 **\b", "EndOfTurn 0 lost 0/30 0/20 ...".
-    std::vector<std::string> log;
-    // The lines of the log whose message is one of names, in order.
-    std::vector<std::string> only(std::initializer_list<const char*> names) const;
-    // The message names alone.
-    std::vector<std::string> names() const;
+    // ... only the next messages of the machine it plays, with no reply;
+    void then(const std::string& message, std::function<void(GameFlowRecorder&)> next) {
+        on(message, [next](GameFlowRecorder& self, const ContainerBase*) -> ContainerBase* {
+            return next(self), nullptr;
+        });
+    }
+    // ... or always the same reply.
+    template <class T> void answer(const std::string& message, T reply) {
+        on(message, [reply](GameFlowRecorder&, const ContainerBase*) -> ContainerBase* {
+            return new Container<T>(reply);
+        });
+    }
+    // Sends a message from this machine, carrying the value given or nothing.
+    template <class T> void say(const std::string& message, const T& value) {
+        Container<T> box(value);
+        sendNamed(message, &box);
+    }
+    void say(const std::string& message) { sendNamedEmpty(message); }
 
     static std::string describe(const std::string& message, const ContainerBase* data);
 

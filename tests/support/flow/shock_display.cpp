@@ -5,11 +5,8 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "framework/core/registered_message.h"
-#include "game/flow/single_combat_result.h"
-#include "game/rules/battle_arrow_struct.h"
-#include "game/rules/leader_records.h"
-#include "game/rules/missile_fire_struct.h"
 #include "support/flow/game_flow_recorder.h"
+#include "support/rules/test_maps.h"
 
 namespace vael::test {
 
@@ -19,34 +16,9 @@ ShockDisplay* self(Component* target) {
     return static_cast<ShockDisplay*>(target);
 }
 
-template <class T> std::string joined(const List<T>& list) {
-    std::string out;
-    Item<T>* item = nullptr;
-    for (list.firstItem(item); item; item = item->next)
-        out += (out.empty() ? "" : " ") + std::to_string(item->value);
-    return "[" + out + "]";
-}
-
 std::string nameOf(BusMessage event) {
     const std::string name = RegisteredMessage::nameOf(static_cast<std::uint16_t>(event.id()));
     return name.empty() ? std::to_string(event.id()) : name;
-}
-
-std::string describe(const std::string& message, const ContainerBase* data) {
-    if (auto* a = dynamic_cast<const Container<BattleArrowStruct>*>(data))
-        return message + " " + std::to_string(a->valuePtr()->from) + ">" + std::to_string(a->valuePtr()->to) +
-               " d" + std::to_string(a->valuePtr()->direction);
-    if (auto* w = dynamic_cast<const Container<WoundedLeaderInfo>*>(data))
-        return message + " " + std::to_string(w->valuePtr()->amount) + " " +
-               std::to_string(w->valuePtr()->unitNumber);
-    if (auto* f = dynamic_cast<const Container<MissileFireStruct>*>(data))
-        return message + " " + std::to_string(f->valuePtr()->targetHex) + " " +
-               std::to_string(f->valuePtr()->unitNumber);
-    if (dynamic_cast<const Container<SingleCombatResult>*>(data)) return message;
-    if (message == "StartCombat" || message == "SomeCombatDone" || message == "ZoomOutForRout" ||
-        message == "ZoomInAfterRout")
-        return message;
-    return GameFlowRecorder::describe(message, data);
 }
 
 } // namespace
@@ -56,20 +28,19 @@ bool ShockDisplay::hears(const std::string& name) const {
 }
 
 void ShockDisplay::connectHandlers() {
-    for (const std::string& name : heard_) {
-        if (name == "WillCombatFit?" || name == "UnitCombat") continue;
+    for (const std::string& name : heard_)
         if (name == "END_GAME")
             connect(END_GAME, onMessage);
-        else
+        else if (name != "WillCombatFit?" && name != "UnitCombat")
             connectNamed(name, onMessage);
-    }
     connectNamed("WillCombatFit?", onFit);
     connectNamed("UnitCombat", onCommand);
     connect(LOGICAL_COMMAND, onCommand);
 }
 
 ContainerBase* ShockDisplay::onMessage(Component* target, BusMessage event, ContainerBase* data) {
-    self(target)->log.push_back(event.id() == END_GAME ? "END_GAME" : describe(nameOf(event), data));
+    self(target)->log.push_back(event.id() == END_GAME ? "END_GAME"
+                                                       : GameFlowRecorder::describe(nameOf(event), data));
     return nullptr;
 }
 
@@ -77,10 +48,9 @@ ContainerBase* ShockDisplay::onFit(Component* target, BusMessage, ContainerBase*
     WillCombatFitStruct corners;
     Container<WillCombatFitStruct>::fromMessage(data, corners);
     if (self(target)->hears("WillCombatFit?"))
-        self(target)->log.push_back("WillCombatFit? " + std::to_string(corners.leastGreatest) + " " +
-                                    std::to_string(corners.leastLeast) + " " +
-                                    std::to_string(corners.greatestGreatest) + " " +
-                                    std::to_string(corners.greatestLeast));
+        self(target)->log.push_back("WillCombatFit? " + values(corners.leastGreatest, corners.leastLeast,
+                                                               corners.greatestGreatest,
+                                                               corners.greatestLeast));
     return self(target)->fits ? new Container<short>(self(target)->fits(corners)) : nullptr;
 }
 
@@ -100,14 +70,10 @@ ContainerBase* ShockDisplay::onCommand(Component* target, BusMessage event, Cont
         for (info.deaths.firstItem(d); d; d = d->next)
             deaths += (deaths.empty() ? "" : " ") + std::to_string(d->value.unitNumber) + ":" +
                       std::to_string(d->value.percent) + (d->value.method == 1 ? "" : "?");
-        display.log.push_back("UnitCombat " + joined(info.attackers) + " " + joined(info.defenders) +
+        display.log.push_back("UnitCombat " + text(info.attackers) + " " + text(info.defenders) +
                               " deaths [" + deaths + "] reply " + reply);
     }
-    if (!display.answers) {
-        display.withheld.push_back(reply);
-        return nullptr;
-    }
-    display.send(command.replyEvent, command.extra.get());
+    if (display.answers) display.send(command.replyEvent, command.extra.get());
     return nullptr;
 }
 

@@ -10,24 +10,22 @@
 
 #include "framework/core/component.h"
 #include "game/flow/shock_records.h"
+#include "support/flow/game_flow_recorder.h"
 
 namespace vael::test {
 
-class ShockDisplay : public Component {
+class ShockDisplay : public MessageLog {
 public:
     explicit ShockDisplay(std::vector<std::string> heard)
-        : Component("Shock Display"), heard_(std::move(heard)) {}
+        : MessageLog("Shock Display"), heard_(std::move(heard)) {}
 
     void connectHandlers() override;
 
-    // "UnitCombat [1 2] [3] deaths [3:100 1:50] reply RoutingDone -1", "AddBattleArrow 605>705 d4", ...
-    std::vector<std::string> log;
+    // Logs "UnitCombat [1 2] [3] deaths [3:100 1:50] reply RoutingDone -1", "AddBattleArrow 605>705 d4", ...
     // The answer to "WillCombatFit?"; none when empty.
     std::function<short(const WillCombatFitStruct&)> fits;
     // False holds every reply back: the test answers for the display itself.
     bool answers = true;
-    // The replies held back, as (message, data) texts.
-    std::vector<std::string> withheld;
 
 private:
     static ContainerBase* onMessage(Component* target, BusMessage event, ContainerBase* data);

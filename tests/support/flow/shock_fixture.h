@@ -22,9 +22,14 @@ protected:
     explicit ShockFixture(std::vector<std::string> heard = {}) : display(std::move(heard)) {
         app.strings = ruleStrings();
         layer.attach(app);
-        map = makeLandscape(MapFileBuilder(12, 12)).release();
-        layer.stageBattle(map, 1, 2);
+        restage();
         display.attach(layer);
+    }
+
+    // A fresh map on the layer, with no units and no combat results: the next row of a table starts clean.
+    void restage(std::uint32_t homeNation = 1) {
+        layer.getCombatResults().clear();
+        layer.stageBattle(map = makeLandscape(MapFileBuilder(12, 12)).release(), homeNation, 2);
     }
 
     // A fighting unit of the kind, standing on its hexes; typeCode >= 0 stands it in for another kind.
@@ -47,7 +52,19 @@ protected:
         layer.enlist(made);
         return *made;
     }
+    // No check fails unless the test says so (and then clears what it saw).
+    void TearDown() override { EXPECT_EQ(checks.texts, std::vector<std::string>{}); }
     void settle() { app.drainQueue(); }
+    // A message from the display's side of the bus, and all it sets going.
+    void say(const char* message) {
+        display.sendNamedEmpty(message);
+        settle();
+    }
+    template <class T> void say(const char* message, const T& value) {
+        Container<T> box(value);
+        display.sendNamed(message, &box);
+        settle();
+    }
     // The layer takes the unit; every unit's surroundings are built again around it.
     template <class Kind> Kind& enlisted(Kind* made, const Troop& t) {
         made->setRoutDirection(t.nation == 1 ? West : East);
@@ -61,8 +78,7 @@ protected:
     void fight(std::initializer_list<CombatStruct> combats) {
         for (const CombatStruct& c : combats)
             layer.combats().append(c);
-        display.sendNamedEmpty("PerformShock");
-        settle();
+        say("PerformShock");
     }
     static CombatStruct combat(std::initializer_list<std::pair<const Combat*, short>> attackers,
                                std::initializer_list<const Combat*> defenders, std::uint16_t hex) {
