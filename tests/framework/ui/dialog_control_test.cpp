@@ -65,8 +65,7 @@ protected:
     }
     // The repaints asked of the control window since the last look.
     int repaints() {
-        while (app.messageWaiting())
-            app.pumpMessage();
+        pumpAll(app);
         int n = 0;
         for (const WindowMessage& m : recording.got)
             n += m.message == MessagePaint;

@@ -60,48 +60,21 @@ protected:
         heardNames = nullptr;
         Display::setColourMatcher(previousMatcher);
     }
-    void post(platform::EventKind kind, std::int32_t key = 0, std::uint16_t modifiers = 0) {
-        platform::Event e;
-        e.kind = kind;
-        e.key = key;
-        e.modifiers = modifiers;
-        os.postEvent(e);
-    }
-    void key(std::int32_t k, std::uint16_t modifiers = 0) {
-        post(platform::EventKind::KeyDown, k, modifiers);
-        post(platform::EventKind::KeyUp, k, modifiers);
-    }
-    void type(const std::string& text) {
-        platform::Event e;
-        e.kind = platform::EventKind::Text;
-        e.text = text;
-        os.postEvent(e);
-    }
-    // A press and release at a point of the dialog's client area.
-    void click(const Dialog& d, Point at, platform::EventKind second = platform::EventKind::ButtonUp) {
+    void key(std::int32_t k, std::uint16_t modifiers = 0) { postKey(os, k, modifiers); }
+    void type(const std::string& text) { postText(os, text); }
+    // A press at a point of the dialog's client area and a release at another.
+    void click(const Dialog& d, Point at, Point releaseAt) {
         const platform::Rect client = WindowManager::instance().clientOnScreen(d.hwnd());
-        for (platform::EventKind kind : {platform::EventKind::ButtonDown, second}) {
-            platform::Event e;
-            e.kind = kind;
-            e.button = platform::ButtonLeft;
-            e.x = client.x + at.x, e.y = client.y + at.y;
-            os.postEvent(e);
-        }
-        if (second == platform::EventKind::DoubleClick) {
-            platform::Event up;
-            up.kind = platform::EventKind::ButtonUp;
-            up.button = platform::ButtonLeft;
-            up.x = client.x + at.x, up.y = client.y + at.y;
-            os.postEvent(up);
-        }
+        postButtons(os, {platform::EventKind::ButtonDown}, client.x + at.x, client.y + at.y);
+        postButtons(os, {platform::EventKind::ButtonUp}, client.x + releaseAt.x, client.y + releaseAt.y);
     }
+    void click(const Dialog& d, Point at) { click(d, at, at); }
     Point centreOf(const Dialog& d, std::int16_t id) {
         const Box b = d.item(id)->box();
         return Point(static_cast<std::int16_t>(b.x + b.w / 2), static_cast<std::int16_t>(b.y + b.h / 2));
     }
     void pump() {
-        while (app.messageWaiting())
-            app.pumpMessage();
+        pumpAll(app);
         app.drainQueue();
     }
     bool listed(const Dialog& d) { return app.modelessDialogs().contains(d.hwnd()) != 0; }
@@ -118,19 +91,16 @@ protected:
 TEST_F(DialogTest, AModelessDialogIsListedExactlyWhileOpenAndClosesOnEscapeWithoutTellingTheBus) {
     NotingDialog d;
     d.attach(app);
-    EXPECT_EQ(d.create("ArmyRoutDlg", Dialog::Modeless), 0);
-    ASSERT_TRUE(d.isOpen());
-    EXPECT_TRUE(listed(d));
-    EXPECT_NE(d.hwnd(), 0u);
     // 184 x 168 template units: 161 x 136 dialog units of 2 x 2 pixels.
-    EXPECT_EQ(d.size(), Dim(322, 272));
+    EXPECT_EQ((std::tuple{d.create("ArmyRoutDlg", Dialog::Modeless), d.isOpen(), listed(d), d.hwnd() != 0u,
+                          d.size()}),
+              (std::tuple{std::int16_t(0), std::int16_t(1), true, true, Dim(322, 272)}));
     key(platform::KeyEscape);
     pump();
-    EXPECT_FALSE(d.isOpen());
-    EXPECT_EQ((std::tuple{d.result(), d.hwnd(), heard.size()}),
-              (std::tuple{std::int16_t(0), WindowHandle(0), 0u}));
-    EXPECT_EQ(d.notes, (std::vector<std::string>{"init", "command 2 0"}));
-    EXPECT_TRUE(app.modelessDialogs().isEmpty());
+    EXPECT_EQ((std::tuple{d.isOpen(), d.result(), d.hwnd(), heard.size(), d.notes,
+                          app.modelessDialogs().isEmpty()}),
+              (std::tuple{std::int16_t(0), std::int16_t(0), WindowHandle(0), 0u,
+                          std::vector<std::string>{"init", "command 2 0"}, std::int16_t(1)}));
 }
 
 TEST_F(DialogTest, AModalRunAnswersItsCloseValueAndTellsTheBusOnlyWhenAttached) {
@@ -153,11 +123,9 @@ TEST_F(DialogTest, AModalRunAnswersItsCloseValueAndTellsTheBusOnlyWhenAttached) 
         NotingDialog d;
         if (r.attached) d.attach(app);
         if (r.key) key(r.key);
-        EXPECT_EQ(d.create("EnumDialog", Dialog::Modal), r.result);
-        EXPECT_EQ(d.notes, r.notes);
-        EXPECT_EQ(heard.size(), r.heard);
-        EXPECT_FALSE(d.isOpen());
-        EXPECT_TRUE(app.modelessDialogs().isEmpty());
+        EXPECT_EQ((std::tuple{d.create("EnumDialog", Dialog::Modal), d.notes, heard.size(), d.isOpen(),
+                              app.modelessDialogs().isEmpty()}),
+                  (std::tuple{r.result, r.notes, r.heard, std::int16_t(0), std::int16_t(1)}));
         pump();
     }
 }
@@ -242,15 +210,7 @@ TEST_F(DialogTest, TheDefaultButtonGetsADoubleFrameAndTheOthersNone) {
 TEST_F(DialogTest, ClicksOnAButtonCountOnlyWhenReleasedOverIt) {
     NotingDialog d;
     d.create("EnumDialog", Dialog::Modeless);
-    const Point ok = centreOf(d, 1);
-    const platform::Rect client = WindowManager::instance().clientOnScreen(d.hwnd());
-    platform::Event down, up;
-    down.kind = platform::EventKind::ButtonDown, up.kind = platform::EventKind::ButtonUp;
-    down.button = up.button = platform::ButtonLeft;
-    down.x = client.x + ok.x, down.y = client.y + ok.y;
-    up.x = client.x + 2, up.y = client.y + 2;
-    os.postEvent(down);
-    os.postEvent(up);
+    click(d, centreOf(d, 1), Point(2, 2));
     pump();
     EXPECT_TRUE(d.isOpen()) << "released off the button";
     click(d, centreOf(d, 2));
@@ -264,29 +224,24 @@ TEST_F(DialogTest, RadioGroupsCloseAtEveryGroupMarkAndArrowsMoveInsideOne) {
     auto* r103 = dynamic_cast<DialogRadio*>(d.controlOf(103));
     auto* r105 = dynamic_cast<DialogRadio*>(d.controlOf(105));
     ASSERT_TRUE(r103 && r105);
-    EXPECT_EQ((std::pair{r103->radioGroup().count(), r105->radioGroup().count()}),
-              (std::pair{std::int16_t(2), std::int16_t(2)}));
-    EXPECT_EQ((std::tuple{d.radioSelection(104), d.radioSelection(1), d.radioSelection(77)}),
-              (std::tuple{std::int16_t(0), std::int16_t(-1), std::int16_t(-1)}));
-    EXPECT_EQ(d.focus()->id(), 1);
-    key(platform::KeyTab);
-    pump();
-    EXPECT_EQ(d.focus()->id(), 103);
-    key(platform::KeyDown);
-    pump();
-    EXPECT_EQ((std::tuple{d.focus()->id(), d.radioSelection(103), d.radioSelection(105)}),
+    EXPECT_EQ(
+        (std::tuple{r103->radioGroup().count(), r105->radioGroup().count(), d.radioSelection(104),
+                    d.radioSelection(1), d.radioSelection(77), d.focus()->id()}),
+        (std::tuple<std::int16_t, std::int16_t, std::int16_t, std::int16_t, std::int16_t, std::uint16_t>{
+            2, 2, 0, -1, -1, 1}));
+    const auto press = [&](std::int32_t k, std::uint16_t modifiers = 0) {
+        key(k, modifiers);
+        pump();
+        return d.focus()->id();
+    };
+    EXPECT_EQ(press(platform::KeyTab), 103);
+    EXPECT_EQ((std::tuple{press(platform::KeyDown), d.radioSelection(103), d.radioSelection(105)}),
               (std::tuple{std::uint16_t(104), std::int16_t(1), std::int16_t(0)}));
-    key(platform::KeyDown);
-    pump();
-    EXPECT_EQ((std::pair{d.focus()->id(), d.radioSelection(104)}),
+    EXPECT_EQ((std::pair{press(platform::KeyDown), d.radioSelection(104)}),
               (std::pair{std::uint16_t(103), std::int16_t(0)}))
         << "the arrow wraps inside the group";
-    key(platform::KeyTab);
-    pump();
-    EXPECT_EQ(d.focus()->id(), 105);
-    key(platform::KeyTab, platform::ModShift);
-    pump();
-    EXPECT_EQ(d.focus()->id(), 103) << "the checked member is its group's stop";
+    EXPECT_EQ(press(platform::KeyTab), 105);
+    EXPECT_EQ(press(platform::KeyTab, platform::ModShift), 103) << "the checked member is its group's stop";
     d.selectRadio(106, 1);
     EXPECT_EQ(d.radioSelection(105), 1);
 }

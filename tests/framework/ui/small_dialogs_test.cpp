@@ -19,24 +19,9 @@ namespace {
 class SmallDialogsTest : public ::testing::Test {
 protected:
     SmallDialogsTest() { pictures["MS Sans Serif 2"] = dialogGlyphs(); }
-    void key(std::int32_t k) {
-        for (platform::EventKind kind : {platform::EventKind::KeyDown, platform::EventKind::KeyUp}) {
-            platform::Event e;
-            e.kind = kind;
-            e.key = k;
-            os.postEvent(e);
-        }
-    }
-    void type(const std::string& text) {
-        platform::Event e;
-        e.kind = platform::EventKind::Text;
-        e.text = text;
-        os.postEvent(e);
-    }
-    void pump() {
-        while (app.messageWaiting())
-            app.pumpMessage();
-    }
+    void key(std::int32_t k, std::uint16_t modifiers = 0) { postKey(os, k, modifiers); }
+    void type(const std::string& text) { postText(os, text); }
+    void pump() { pumpAll(app); }
     static List<enumeration> entries(std::initializer_list<enumeration> rows) {
         List<enumeration> list;
         for (const enumeration& e : rows)
@@ -116,14 +101,10 @@ TEST_F(SmallDialogsTest, ADoubleClickChoosesTheRowWithoutTheTestOfOK) {
     d.create(EnumDialog::ResourceName, Dialog::Modeless);
     const Box b = d.item(EnumDialog::ListId)->box();
     const platform::Rect client = WindowManager::instance().clientOnScreen(d.hwnd());
-    for (platform::EventKind kind : {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp,
-                                     platform::EventKind::DoubleClick, platform::EventKind::ButtonUp}) {
-        platform::Event e;
-        e.kind = kind;
-        e.button = platform::ButtonLeft;
-        e.x = client.x + b.x + 4, e.y = client.y + b.y + 1 + 13 + 3;
-        os.postEvent(e);
-    }
+    postButtons(os,
+                {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp,
+                 platform::EventKind::DoubleClick, platform::EventKind::ButtonUp},
+                client.x + b.x + 4, client.y + b.y + 1 + 13 + 3);
     pump();
     EXPECT_EQ((std::tuple{d.isOpen(), d.result(), d.chosenValue()}),
               (std::tuple{std::int16_t(0), std::int16_t(2), std::int32_t(0x10002)}));
@@ -133,17 +114,16 @@ TEST_F(SmallDialogsTest, TheTextQuestionEnablesOKExactlyWhileThereIsText) {
     GetStringDialog d("Name", "Name the game:", "");
     d.create(GetStringDialog::ResourceName, Dialog::Modeless);
     DialogItemWindow* ok = d.item(Dialog::IdOk);
-    EXPECT_FALSE(ok->isEnabled());
-    EXPECT_EQ((std::pair{std::string(d.caption()), d.getItemText(-1)}),
-              (std::pair{std::string("Name"), std::string("Name the game:")}));
-    type("x");
-    pump();
-    EXPECT_TRUE(ok->isEnabled());
-    key(platform::KeyBackspace);
-    pump();
-    EXPECT_FALSE(ok->isEnabled());
-    key(platform::KeyReturn);
-    pump();
+    EXPECT_EQ((std::tuple{ok->isEnabled(), std::string(d.caption()), d.getItemText(-1)}),
+              (std::tuple{false, std::string("Name"), std::string("Name the game:")}));
+    const auto enabledAfter = [&](std::function<void()> input) {
+        input();
+        pump();
+        return ok->isEnabled();
+    };
+    EXPECT_TRUE(enabledAfter([&] { type("x"); }));
+    EXPECT_FALSE(enabledAfter([&] { key(platform::KeyBackspace); }));
+    EXPECT_FALSE(enabledAfter([&] { key(platform::KeyReturn); }));
     EXPECT_TRUE(d.isOpen()) << "enter does nothing while OK is disabled";
     type("Bo's Game");
     key(platform::KeyReturn);
@@ -208,13 +188,7 @@ TEST_F(SmallDialogsTest, TheApplicationsFileChoiceOnItsWindowIsOurDialog) {
     } rows[] = {
         {"typed", [&] { type("mine.vel"), key(platform::KeyReturn); }, 1, "mine.vel"},
         {"from the list",
-         [&] {
-             platform::Event e;
-             e.kind = platform::EventKind::KeyDown, e.key = platform::KeyTab,
-             e.modifiers = platform::ModShift;
-             os.postEvent(e);
-             key(platform::KeyDown), key(platform::KeyReturn);
-         },
+         [&] { key(platform::KeyTab, platform::ModShift), key(platform::KeyDown), key(platform::KeyReturn); },
          1, "first.vel"},
         {"OK with no name stays; cancel", [&] { key(platform::KeyReturn), key(platform::KeyEscape); }, 0,
          "old.vel"},

@@ -49,11 +49,11 @@ TEST(WinApp, ReadsTheDataDirectoryAndPaletteUnderItsVendorAndProductKey) {
         WinApp::setPaletteMaker(makePalette, destroyPalette);
         {
             TestWinApp app{os, row.vendor};
-            EXPECT_EQ(app.vendorName(), row.vendor[0] ? row.vendor : "Tamblor");
-            EXPECT_EQ(app.mapFileName(), "oiffile.map");
-            EXPECT_EQ(app.dataPath(), row.path);
-            EXPECT_EQ(madePalettes, std::vector<std::string>{row.palette});
-            EXPECT_NE(app.getPalette(), nullptr);
+            EXPECT_EQ(
+                (std::tuple{app.vendorName(), app.mapFileName(), app.dataPath(), madePalettes,
+                            app.getPalette() != nullptr}),
+                (std::tuple{std::string(row.vendor[0] ? row.vendor : "Tamblor"), std::string("oiffile.map"),
+                            std::string(row.path), std::vector<std::string>{row.palette}, true}));
         }
         EXPECT_EQ(destroyedPalettes, 1);
         WinApp::setPaletteMaker(nullptr, nullptr);
@@ -83,25 +83,25 @@ TEST(WinApp, MessageBoxesShowTheButtonsAndIconOfTheirStyle) {
         os.answers = {MessageAnswer::Retry};
         EXPECT_EQ(app.messageBox("Text", "Title", row.style), 4);
         ASSERT_EQ(os.boxes.size(), 1u);
-        EXPECT_EQ(os.boxes[0].text, "Text");
-        EXPECT_EQ(os.boxes[0].title, "Title");
-        EXPECT_EQ(os.boxes[0].buttons, row.buttons);
-        EXPECT_EQ(os.boxes[0].icon, row.icon);
+        EXPECT_EQ((std::tuple{os.boxes[0].text, os.boxes[0].title, os.boxes[0].buttons, os.boxes[0].icon}),
+                  (std::tuple{std::string("Text"), std::string("Title"), row.buttons, row.icon}));
     }
 }
 
 TEST(WinApp, StringsComeFromTheBuiltInTable) {
     platform::HeadlessPlatform os;
     TestWinApp app{os};
-    EXPECT_EQ(app.loadString(31), "Greek");
-    EXPECT_EQ(app.loadString(88), "Now starting game...");
-    EXPECT_EQ(app.loadString(90), "(R)");
-    EXPECT_EQ(app.loadString(109), "Please wait");
-    EXPECT_EQ(app.loadString(121), "Hex:");
-    EXPECT_EQ(app.loadString(122), "");
-    EXPECT_EQ(app.loadString(150), "Interpretor Error");
-    EXPECT_EQ(app.loadString(156), "Execution of Orders block failed.");
-    EXPECT_EQ(app.loadString(157), "");
+    const std::pair<std::uint16_t, const char*> rows[] = {{31, "Greek"},
+                                                          {88, "Now starting game..."},
+                                                          {90, "(R)"},
+                                                          {109, "Please wait"},
+                                                          {121, "Hex:"},
+                                                          {122, ""},
+                                                          {150, "Interpretor Error"},
+                                                          {156, "Execution of Orders block failed."},
+                                                          {157, ""}};
+    for (const auto& [id, text] : rows)
+        EXPECT_EQ(app.loadString(id), text) << id;
     EXPECT_TRUE(StringTable::builtIn().errors().empty());
 }
 
@@ -119,12 +119,11 @@ TEST(StringTable, ReadsIdsAndEscapedTexts) {
               " 5 leading blank\n"
               "\n",
               "test");
-    EXPECT_EQ(table.find(1), "one");
-    EXPECT_EQ(table.find(2), "tab\there\nnext \\ end\\");
-    EXPECT_EQ(table.find(3), "");
-    EXPECT_EQ(table.find(65535), "last");
-    EXPECT_EQ(table.find(4), std::nullopt);
-    EXPECT_EQ(table.find(5), std::nullopt);
+    using Found = std::optional<std::string>;
+    EXPECT_EQ(
+        (std::vector{table.find(1), table.find(2), table.find(3), table.find(65535), table.find(4),
+                     table.find(5)}),
+        (std::vector<Found>{"one", "tab\there\nnext \\ end\\", "", "last", std::nullopt, std::nullopt}));
     EXPECT_EQ(table.size(), 4u);
     EXPECT_EQ(table.errors(),
               (std::vector<std::string>{"test line 6: string 1 given twice", "test line 7: no string id",
@@ -147,13 +146,11 @@ TEST(AcceleratorTable, ReadsKeysWithModifiersAndFindsExactMatches) {
                            "Ctrl+M 65536\n"
                            "Ctrl+M 2x\n");
     using namespace platform;
-    EXPECT_EQ(table.find('M', ModControl), 219);
-    EXPECT_EQ(table.find('M', ModControl | ModShift), std::nullopt);
-    EXPECT_EQ(table.find('M', 0), std::nullopt);
-    EXPECT_EQ(table.find(KeyF12, ModControl | ModShift), 7);
-    EXPECT_EQ(table.find('X', ModAlt), 0);
-    EXPECT_EQ(table.find(KeyPageDown, 0), 65535);
-    EXPECT_EQ(table.find('9', 0), 3);
+    using Found = std::optional<std::uint16_t>;
+    EXPECT_EQ((std::vector{table.find('M', ModControl), table.find('M', ModControl | ModShift),
+                           table.find('M', 0), table.find(KeyF12, ModControl | ModShift),
+                           table.find('X', ModAlt), table.find(KeyPageDown, 0), table.find('9', 0)}),
+              (std::vector<Found>{219, std::nullopt, std::nullopt, 7, 0, 65535, 3}));
     EXPECT_EQ(table.entries().size(), 5u);
     EXPECT_EQ(table.errors(),
               (std::vector<std::string>{"line 7: no command id", "line 8: unknown key \"MM\"",
@@ -170,12 +167,8 @@ TEST(WinApp, TypedTextBecomesOneCharacterMessageEach) {
     TestWinApp app{os};
     RecordingWindow main("main");
     WinApp::setMainWindowHandle(app.addWindow(&main));
-    platform::Event text;
-    text.kind = platform::EventKind::Text;
-    text.text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xFF\xC3"; // a, e acute, euro, a face, two bad bytes
-    os.postEvent(text);
-    while (app.messageWaiting())
-        app.pumpMessage();
+    postText(os, "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xFF\xC3"); // a, e acute, euro, a face, two bad bytes
+    pumpAll(app);
     std::vector<std::uintptr_t> chars;
     for (const WindowMessage& m : main.got)
         chars.push_back(m.message == MessageChar ? m.wParam : 0);
@@ -188,10 +181,8 @@ TEST(WinApp, TheFileChoiceGivesAPathOfAnyLength) {
     const std::string longPath = "/" + std::string(400, 'd') + "/game.vel";
     os.chosenFiles = {longPath, std::nullopt};
     std::string name = "old";
-    EXPECT_EQ(app.openFileDialog(name, "Saved Games", "*.vel"), 1);
-    EXPECT_EQ(name, longPath);
-    EXPECT_EQ(app.openFileDialog(name, "Saved Games", "*.vel"), 0);
-    EXPECT_EQ(name, longPath);
+    EXPECT_EQ((std::pair{app.openFileDialog(name, "Saved Games", "*.vel"), name}), (std::pair{1, longPath}));
+    EXPECT_EQ((std::pair{app.openFileDialog(name, "Saved Games", "*.vel"), name}), (std::pair{0, longPath}));
     EXPECT_EQ(os.fileChoices[1].description, "Saved Games");
 }
 
@@ -202,14 +193,12 @@ TEST(WinApp, CursorsTickCountBeepAndClipboardGoToThePlatform) {
     EXPECT_EQ(app.setCursor(WinApp::arrowCursor()), WinApp::waitCursor());
     EXPECT_EQ(os.cursors, (std::vector<platform::Cursor>{platform::Cursor::Wait, platform::Cursor::Arrow}));
     os.advance(1234);
-    EXPECT_EQ(app.tickCount(), 1234u);
     app.beep();
-    EXPECT_EQ(os.beeps, 1);
-    EXPECT_EQ(app.setClipboardText("closed"), 0);
-    EXPECT_EQ(app.openClipboard(nullptr), 1);
-    EXPECT_EQ(app.openClipboard(nullptr), 0); // already open
-    EXPECT_EQ(app.setClipboardText("copied"), 1);
-    EXPECT_EQ(os.clipboard, "copied");
+    EXPECT_EQ((std::tuple{app.tickCount(), os.beeps}), (std::tuple{1234u, 1}));
+    // Text goes only to an open clipboard, and it opens only once.
+    EXPECT_EQ((std::tuple{app.setClipboardText("closed"), app.openClipboard(nullptr),
+                          app.openClipboard(nullptr), app.setClipboardText("copied"), os.clipboard}),
+              (std::tuple{0, 1, 0, 1, std::string("copied")}));
     os.clipboardRefuses = true;
     EXPECT_EQ(app.setClipboardText("refused"), 0);
     app.closeClipboard();

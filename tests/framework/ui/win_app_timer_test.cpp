@@ -22,11 +22,6 @@ protected:
             if (call.target == &probe) got.push_back(std::stol(call.trace.substr(call.trace.rfind(':') + 1)));
         return got;
     }
-    // Takes and dispatches every queued message.
-    void pumpAll() {
-        while (app.messageWaiting())
-            app.pumpMessage();
-    }
 
     platform::HeadlessPlatform os;
     TestWinApp app{os};
@@ -38,10 +33,10 @@ TEST_F(TimerTest, TheSystemTimerRunsAtTheShortestSlotPeriodAndTicksTheSlotsWithI
     const std::uint16_t id = app.systemTimerId();
     ASSERT_NE(id, 0);
     os.advance(250);
-    pumpAll();
+    pumpAll(app);
     EXPECT_EQ(times(), (std::vector<long>{100})); // the tick of 200 came while that of 100 waited
     os.advance(50);
-    pumpAll();
+    pumpAll(app);
     EXPECT_EQ(times(), (std::vector<long>{100, 300}));
     // A faster slot restarts the system timer at its period.
     Probe fast{"F"};
@@ -65,10 +60,10 @@ TEST_F(TimerTest, ATickThatArrivesWhileTheLastOneIsHandledIsDropped) {
     }));
     probe.addTimer(h1, 10);
     os.advance(100);
-    pumpAll();
+    pumpAll(app);
     EXPECT_EQ(times(), (std::vector<long>{100}));
     os.advance(100);
-    pumpAll();
+    pumpAll(app);
     EXPECT_EQ(times(), (std::vector<long>{100, 300}));
 }
 
@@ -78,7 +73,7 @@ TEST_F(TimerTest, AStoppedTimersWaitingTickIsNotDelivered) {
     EXPECT_EQ(app.stopTimer(), 1);
     EXPECT_EQ(app.systemTimerId(), 0);
     EXPECT_EQ(app.stopTimer(), 0);
-    pumpAll();
+    pumpAll(app);
     EXPECT_TRUE(times().empty());
 }
 
@@ -92,7 +87,7 @@ TEST_F(TimerTest, TicksGoOnAfterAHandlersFailedCheckWasAnsweredWithAbort) {
     os.advance(100);
     EXPECT_THROW(app.pumpMessage(), Assertion);
     os.advance(100);
-    pumpAll();
+    pumpAll(app);
     EXPECT_EQ(times(), (std::vector<long>{100, 200}));
 }
 
