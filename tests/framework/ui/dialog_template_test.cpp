@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "framework/ui/dialog_template.h"
@@ -221,37 +222,16 @@ const Expected programTemplates[] = {
 };
 
 char kindLetter(const DialogItem& it) {
-    switch (it.controlClass) {
-    case ClassButton:
-        switch (it.buttonType()) {
-        case style::PushButton:
-            return 'p';
-        case style::DefPushButton:
-            return 'd';
-        case style::AutoCheckBox:
-            return 'c';
-        case style::AutoRadioButton:
-            return 'r';
-        default:
-            return '?';
-        }
-    case ClassStatic:
-        return 't';
-    case ClassEdit:
-        return 'e';
-    case ClassListBox:
-        return 'l';
-    case ClassComboBox:
-        return 'b';
-    case ClassScrollBar:
-        return 's';
-    case ClassBorShade:
-        return 'h';
-    case ClassBorStatic:
-        return 'a';
-    default:
-        return '?';
-    }
+    static const std::map<std::uint32_t, char> buttons{{style::PushButton, 'p'},
+                                                       {style::DefPushButton, 'd'},
+                                                       {style::AutoCheckBox, 'c'},
+                                                       {style::AutoRadioButton, 'r'}};
+    static const std::map<std::uint32_t, char> classes{
+        {ClassStatic, 't'},    {ClassEdit, 'e'},     {ClassListBox, 'l'},  {ClassComboBox, 'b'},
+        {ClassScrollBar, 's'}, {ClassBorShade, 'h'}, {ClassBorStatic, 'a'}};
+    const auto& table = it.controlClass == ClassButton ? buttons : classes;
+    const auto found = table.find(it.controlClass == ClassButton ? it.buttonType() : it.controlClass);
+    return found == table.end() ? '?' : found->second;
 }
 
 TEST(DialogTemplates, EveryTemplateOfTheProgramReadsWholeInItsOrderAndInsideItsSize) {
@@ -276,15 +256,10 @@ TEST(DialogTemplates, EveryTemplateOfTheProgramReadsWholeInItsOrderAndInsideItsS
             ids += (ids.empty() ? "" : " ") + std::to_string(it.signedId());
             kinds += kindLetter(it);
             if (it.style & style::Group) kinds += '!';
-            EXPECT_GE(it.x, 0);
-            EXPECT_GE(it.y, 0);
-            EXPECT_GT(it.cx, 0);
-            EXPECT_GT(it.cy, 0);
-            EXPECT_LE(it.x + it.cx, d->cx);
-            EXPECT_LE(it.y + it.cy, d->cy);
-            if (it.id != 0xFFFF) {
-                EXPECT_TRUE(named.insert(it.id).second) << "id used twice";
-            }
+            EXPECT_TRUE(it.x >= 0 && it.y >= 0 && it.cx > 0 && it.cy > 0 && it.x + it.cx <= d->cx &&
+                        it.y + it.cy <= d->cy)
+                << "outside the dialog: " << it.x << "," << it.y << " " << it.cx << "x" << it.cy;
+            EXPECT_TRUE(it.id == 0xFFFF || named.insert(it.id).second) << "id used twice";
         }
         EXPECT_EQ(ids, e.ids);
         EXPECT_EQ(kinds, e.kinds);

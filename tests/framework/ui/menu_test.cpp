@@ -121,25 +121,21 @@ protected:
 
 TEST_F(MenuTest, ResourceItemsBecomeCommandsRegisteredUnderTheirIds) {
     WindowsMenu bar("APPMENU", false); // the file is appmenu.txt
-    EXPECT_EQ(RegisteredMessage::nameOf(101), "FileExit");
-    EXPECT_EQ(RegisteredMessage::nameOf(106), "WindowTileHorizontally");
-    EXPECT_EQ(RegisteredMessage::nameOf(228), "FileOpenGame");
     std::uint16_t id = 0;
     ASSERT_TRUE(RegisteredMessage::lookUp("HelpAbout", id));
-    EXPECT_EQ(id, 300);
     // An automatic id never takes a resource's id.
-    EXPECT_EQ(RegisteredMessage::getId("SomethingNew"), 4001);
-
+    EXPECT_EQ((std::tuple{RegisteredMessage::nameOf(101), RegisteredMessage::nameOf(106),
+                          RegisteredMessage::nameOf(228), id, RegisteredMessage::getId("SomethingNew")}),
+              (std::tuple{std::string("FileExit"), std::string("WindowTileHorizontally"),
+                          std::string("FileOpenGame"), std::uint16_t(300), std::uint16_t(4001)}));
     Menu* file = bar.findPopup("File");
     ASSERT_NE(file, nullptr);
-    EXPECT_EQ(file->name(), "File");
-    EXPECT_EQ(bar.popupAt(0), file);
-    EXPECT_EQ(bar.popupAt(3), nullptr);
-    EXPECT_EQ(bar.findPopup("&File"), nullptr);
-    EXPECT_EQ(file->popupAt(0), nullptr); // an item, not a pull-down
-    EXPECT_TRUE(bar.find(101) != nullptr);
-    EXPECT_TRUE(bar.isEnabled("FileExit"));
-    EXPECT_FALSE(bar.isEnabled("NoSuchCommand"));
+    Menu* const none = nullptr;
+    // The second item of the file pull-down is an item, not a pull-down.
+    EXPECT_EQ(
+        (std::tuple{file->name(), bar.popupAt(0), bar.popupAt(3), bar.findPopup("&File"), file->popupAt(0),
+                    bar.find(101) != nullptr, bar.isEnabled("FileExit"), bar.isEnabled("NoSuchCommand")}),
+        (std::tuple{std::string("File"), file, none, none, none, true, true, false}));
     EXPECT_EQ(describe(*bar.handle()).substr(0, 17), "[16] &File 0\n  [0");
 }
 
@@ -154,9 +150,9 @@ TEST_F(MenuTest, ANameGivenFirstKeepsItsIdAndTheItemStillChoosesByTheResourceId)
 TEST_F(MenuTest, AMissingResourceIsReportedAndGivesAnEmptyMenu) {
     FailedChecks checks;
     WindowsMenu bar("NoSuchMenu", false);
-    EXPECT_EQ(checks.texts, std::vector<std::string>{"Can't find the menu resource NoSuchMenu  Abort?"});
-    EXPECT_EQ(bar.items().count(), 0);
-    EXPECT_EQ(bar.handle()->count(), 0u);
+    EXPECT_EQ(
+        (std::tuple{checks.texts, bar.items().count(), bar.handle()->count()}),
+        (std::tuple{std::vector<std::string>{"Can't find the menu resource NoSuchMenu  Abort?"}, 0, 0u}));
 }
 
 // The state of an item in the model and in the window manager's menu, before and after a rebuild.
@@ -208,9 +204,7 @@ TEST_F(MenuTest, StateOperationsChangeOnlyTheirOwnBitsInModelAndMenuAlike) {
         pullDown->rebuild();
         row.op(bar, id);
         const Seen s = seen(bar, *pullDown, static_cast<std::uint16_t>(id));
-        EXPECT_EQ(s.model, row.model);
-        EXPECT_EQ(s.shown, row.shown);
-        EXPECT_EQ(s.rebuilt, row.rebuilt);
+        EXPECT_EQ((std::tuple{s.model, s.shown, s.rebuilt}), (std::tuple{row.model, row.shown, row.rebuilt}));
     }
 }
 
@@ -250,9 +244,8 @@ TEST_F(MenuTest, BreakMarkersWaitForTheNextItemAndASeparatorLosesThem) {
     ASSERT_EQ(back.items().count(), 2);
     MenuItem* first = nullptr;
     back.items().first(first);
-    EXPECT_TRUE(first->isMarker());
-    EXPECT_EQ(first->id(), MenuItem::BarBreakMarker);
-    EXPECT_EQ(RegisteredMessage::nameOf(150), "PreX");
+    EXPECT_EQ((std::tuple{first->isMarker(), first->id(), RegisteredMessage::nameOf(150)}),
+              (std::tuple{true, MenuItem::BarBreakMarker, std::string("PreX")}));
 }
 
 TEST_F(MenuTest, PullDownsTakeTheirPrefixAndCopiesAreDeep) {
@@ -262,25 +255,21 @@ TEST_F(MenuTest, PullDownsTakeTheirPrefixAndCopiesAreDeep) {
     EXPECT_EQ(static_cast<TextItem*>(file.find("Open"))->command(), "Open");
     bar.appendPopup("&File", file); // a copy of the pull-down goes in
     Menu* copy = bar.findPopup("File");
-    ASSERT_NE(copy, nullptr);
-    ASSERT_NE(copy, &file);
-    EXPECT_EQ(copy->name(), "File");
-    EXPECT_NE(copy->find("FileOpen"), nullptr);
-    EXPECT_EQ(file.find("FileOpen"), nullptr);
+    ASSERT_TRUE(copy && copy != &file);
+    EXPECT_EQ((std::tuple{copy->name(), copy->find("FileOpen") != nullptr, file.find("FileOpen") == nullptr}),
+              (std::tuple{std::string("File"), true, true}));
     copy->appendTextNamed("&Save", 0);
-    EXPECT_NE(bar.find("FileSave"), nullptr);
     EXPECT_EQ(describe(*bar.handle()),
               "[16] &File 0\n  [0] &Open " + std::to_string(RegisteredMessage::getId("FileOpen")) +
                   "\n  [0] &Save " + std::to_string(RegisteredMessage::getId("FileSave")) + "\n");
 
     std::unique_ptr<Menu> clone(bar.clone());
     clone->disable("FileSave");
-    EXPECT_TRUE(clone->isDisabled("FileSave"));
-    EXPECT_TRUE(bar.isEnabled("FileSave"));
     bar.remove("FileOpen");
-    EXPECT_EQ(bar.find("FileOpen"), nullptr);
-    EXPECT_NE(clone->find("FileOpen"), nullptr);
-    EXPECT_EQ(bar.handle()->entry(0).submenu->count(), 1u);
+    EXPECT_EQ(
+        (std::tuple{clone->isDisabled("FileSave"), bar.isEnabled("FileSave"), bar.find("FileOpen") == nullptr,
+                    clone->find("FileOpen") != nullptr, bar.handle()->entry(0).submenu->count()}),
+        (std::tuple{true, true, true, true, 1u}));
 }
 
 TEST_F(MenuTest, ChoosingFromAPopUpPostsTheCommandToTheMainWindow) {
@@ -292,8 +281,8 @@ TEST_F(MenuTest, ChoosingFromAPopUpPostsTheCommandToTheMainWindow) {
     });
     Menu* view = bar.findPopup("View");
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->trackPopup(Point(30, -4)), 216);
-    EXPECT_EQ(shownAt, Point(30, -4));
+    EXPECT_EQ((std::pair{view->trackPopup(Point(30, -4)), shownAt}),
+              (std::pair{std::uint16_t(216), Point(30, -4)}));
     SystemMenu::setTracker(previous);
     EXPECT_EQ(view->trackPopup(Point(0, 0)), 0);
 }
@@ -301,12 +290,10 @@ TEST_F(MenuTest, ChoosingFromAPopUpPostsTheCommandToTheMainWindow) {
 TEST_F(MenuTest, ScriptedChoicesReachOnlyEnabledCommands) {
     WindowsMenu bar("ChildMenu", false);
     const SystemMenu& shown = *bar.handle();
-    EXPECT_EQ(shown.commandAt({0, 4}), 101);
-    EXPECT_EQ(shown.commandAt({0, 3}), 0); // a separator
-    EXPECT_EQ(shown.commandAt({3, 0}), 0); // "&Rally" starts grayed
-    EXPECT_EQ(shown.commandAt({0}), 0);    // a pull-down is no command
-    EXPECT_EQ(shown.commandAt({0, 9}), 0);
-    EXPECT_EQ(shown.commandAt({}), 0);
+    // A separator, "&Rally" that starts grayed, a pull-down, a place past the end and none are no command.
+    EXPECT_EQ((std::vector{shown.commandAt({0, 4}), shown.commandAt({0, 3}), shown.commandAt({3, 0}),
+                           shown.commandAt({0}), shown.commandAt({0, 9}), shown.commandAt({})}),
+              (std::vector<std::uint16_t>{101, 0, 0, 0, 0, 0}));
     bar.enable(213, 1);
     EXPECT_EQ(shown.commandAt({3, 0}), 213);
 }
@@ -324,17 +311,19 @@ TEST_F(MenuTest, TheMenuItemEventsReachTheDisplaysMenu) {
         Container<BusMessage> payload{BusMessage(id)};
         other.sendNow(e, &payload);
     };
+    const auto state = [&] {
+        return std::string(menu.isGrayed(213) ? "grayed " : "") + (menu.isChecked(213) ? "checked " : "") +
+               (menu.isDisabled(213) ? "disabled" : "") + (menu.isEnabled(213) ? "enabled" : "");
+    };
     EXPECT_TRUE(menu.isGrayed(213));
-    event(ENABLE_MENU_ITEM, 213);
-    EXPECT_TRUE(menu.isEnabled(213));
-    EXPECT_TRUE(menu.isNotGrayed(213));
-    event(CHECK_MENU_ITEM, 213);
-    EXPECT_TRUE(menu.isChecked(213));
-    event(DISABLE_MENU_ITEM, 213);
-    EXPECT_TRUE(menu.isDisabled(213));
-    event(UNCHECK_MENU_ITEM, 213);
-    EXPECT_TRUE(menu.isUnchecked(213));
-    EXPECT_TRUE(menu.isDisabled(213));
+    using Step = std::pair<std::int32_t, std::string>;
+    for (const auto& [e, shown] :
+         {Step{ENABLE_MENU_ITEM, "enabled"}, Step{CHECK_MENU_ITEM, "checked enabled"},
+          Step{DISABLE_MENU_ITEM, "checked disabled"}, Step{UNCHECK_MENU_ITEM, "disabled"}}) {
+        event(e, 213);
+        EXPECT_EQ(state(), shown) << "event " << e;
+    }
+    EXPECT_TRUE(menu.isNotGrayed(213) && menu.isUnchecked(213));
 
     // A command word with a dispatch mode on top names the same command.
     Container<BusMessage> moded(BusMessage(213, BusMessage::Send));
