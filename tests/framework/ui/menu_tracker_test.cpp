@@ -30,15 +30,15 @@ protected:
 };
 
 TEST_F(MenuTrackerTest, PlacesTitlesAndEntriesByTheLengthsOfTheirLabels) {
-    EXPECT_EQ(tracker.titleBox(0), Box(0, 0, 44, 20));
-    EXPECT_EQ(tracker.titleBox(1), Box(44, 0, 58, 20));
-    EXPECT_EQ(tracker.titleBox(2), Box(102, 0, 44, 20));
+    EXPECT_EQ((std::vector{tracker.titleBox(0), tracker.titleBox(1), tracker.titleBox(2)}),
+              (std::vector{Box(0, 0, 44, 20), Box(44, 0, 58, 20), Box(102, 0, 44, 20)}));
     tracker.buttonDown(Point(43, 19)); // the title's last pixel
     ASSERT_EQ(tracker.openTitle(), 0);
-    EXPECT_EQ(tracker.levelBox(0), Box(0, 20, 140, 82)); // the widest label, "Preferences...", is 98
-    EXPECT_EQ(tracker.entryBox(0, 0), Box(1, 21, 138, 18));
-    EXPECT_EQ(tracker.entryBox(0, 3), Box(1, 75, 138, 8));
-    EXPECT_EQ(tracker.entryBox(0, 4), Box(1, 83, 138, 18));
+    // The widest label, "Preferences...", is 98.
+    EXPECT_EQ(
+        (std::vector{tracker.levelBox(0), tracker.entryBox(0, 0), tracker.entryBox(0, 3),
+                     tracker.entryBox(0, 4)}),
+        (std::vector{Box(0, 20, 140, 82), Box(1, 21, 138, 18), Box(1, 75, 138, 8), Box(1, 83, 138, 18)}));
 }
 
 TEST_F(MenuTrackerTest, ScriptedMouseInputChoosesOnlyCommandsThatMayBeChosen) {
@@ -72,9 +72,8 @@ TEST_F(MenuTrackerTest, ScriptedMouseInputChoosesOnlyCommandsThatMayBeChosen) {
         const std::uint16_t chosen = s.input == 'd'   ? tracker.buttonDown(s.at)
                                      : s.input == 'u' ? tracker.buttonUp(s.at)
                                                       : tracker.mouseMove(s.at);
-        EXPECT_EQ(chosen, s.chosen);
-        EXPECT_EQ(tracker.openTitle(), s.open);
-        EXPECT_EQ(tracker.highlighted(), s.lit);
+        EXPECT_EQ((std::tuple{chosen, tracker.openTitle(), tracker.highlighted()}),
+                  (std::tuple{s.chosen, s.open, s.lit}));
     }
 }
 
@@ -92,14 +91,13 @@ TEST_F(MenuTrackerTest, KeysMoveOverEntriesAndTitlesSkippingSeparators) {
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(s.key);
-        EXPECT_EQ(tracker.keyDown(s.key), s.chosen);
-        EXPECT_EQ(tracker.openTitle(), s.open);
-        EXPECT_EQ(tracker.highlighted(), s.lit);
+        EXPECT_EQ((std::tuple{tracker.keyDown(s.key), tracker.openTitle(), tracker.highlighted()}),
+                  (std::tuple{s.chosen, s.open, s.lit}));
     }
     tracker.buttonDown(Point(10, 10));
-    EXPECT_EQ(tracker.keyDown(KeyReturn), 0); // nothing highlighted
-    EXPECT_EQ(tracker.keyDown(KeyEscape), 0);
-    EXPECT_FALSE(tracker.isOpen());
+    // Nothing highlighted: enter chooses nothing.
+    EXPECT_EQ((std::tuple{tracker.keyDown(KeyReturn), tracker.keyDown(KeyEscape), tracker.isOpen()}),
+              (std::tuple{std::uint16_t(0), std::uint16_t(0), false}));
 }
 
 TEST_F(MenuTrackerTest, APopUpStaysInsideTheWindowAndOpensItsPullDownsBesideTheirItems) {
@@ -108,26 +106,25 @@ TEST_F(MenuTrackerTest, APopUpStaysInsideTheWindowAndOpensItsPullDownsBesideThei
              "item 223 \"&Reverse View\\tCtrl+R\"\nitem 251 \"&Show\" grayed\nitem 230 \"Col2\" break\n");
     MenuTracker menu(*popup, Point(600, 470), Dim(640, 480));
     ASSERT_TRUE(menu.isOpen());
-    EXPECT_EQ(menu.openTitle(), -1);
     // Columns of 182 ("Reverse View" and its accelerator) and 68; three rows of 18 in the first.
-    EXPECT_EQ(menu.levelBox(0), Box(388, 424, 252, 56));
-    EXPECT_EQ(menu.entryBox(0, 2), Box(389, 461, 182, 18));
-    EXPECT_EQ(menu.entryBox(0, 3), Box(571, 425, 68, 18));
+    EXPECT_EQ((std::tuple{menu.openTitle(), menu.levelBox(0), menu.entryBox(0, 2), menu.entryBox(0, 3)}),
+              (std::tuple{-1, Box(388, 424, 252, 56), Box(389, 461, 182, 18), Box(571, 425, 68, 18)}));
     EXPECT_EQ(menu.buttonUp(Point(400, 465)), 0); // grayed
-    EXPECT_EQ(menu.mouseMove(Point(390, 430)), 0);
-    EXPECT_EQ(menu.highlighted(), (std::vector<int>{0, -1}));
-    EXPECT_EQ(menu.levelBox(1), Box(542, 425, 98, 38)); // pushed left to fit, over the second column
-    EXPECT_EQ(menu.mouseMove(Point(390, 431)), 0);      // within the same item: the pull-down stays
-    EXPECT_EQ(menu.highlighted(), (std::vector<int>{0, -1}));
-    EXPECT_EQ(menu.keyDown(KeyDown), 0);
-    EXPECT_EQ(menu.highlighted(), (std::vector<int>{0, 0}));
-    EXPECT_EQ(menu.keyDown(KeyLeft), 0);
-    EXPECT_EQ(menu.highlighted(), (std::vector<int>{0}));
+    using Lit = std::vector<int>;
+    EXPECT_EQ((std::pair{menu.mouseMove(Point(390, 430)), menu.highlighted()}),
+              (std::pair{std::uint16_t(0), Lit{0, -1}}));
+    // Pushed left to fit, over the second column; a move within the same item leaves the pull-down.
+    EXPECT_EQ(menu.levelBox(1), Box(542, 425, 98, 38));
+    EXPECT_EQ((std::pair{menu.mouseMove(Point(390, 431)), menu.highlighted()}),
+              (std::pair{std::uint16_t(0), Lit{0, -1}}));
+    EXPECT_EQ((std::pair{menu.keyDown(KeyDown), menu.highlighted()}),
+              (std::pair{std::uint16_t(0), Lit{0, 0}}));
+    EXPECT_EQ((std::pair{menu.keyDown(KeyLeft), menu.highlighted()}), (std::pair{std::uint16_t(0), Lit{0}}));
     EXPECT_EQ(menu.keyDown(KeyRight), 0);
-    EXPECT_EQ(menu.buttonUp(Point(550, 450)), 217);
-    EXPECT_FALSE(menu.isOpen());
-    EXPECT_EQ(menu.mouseMove(Point(390, 430)), 0);
-    EXPECT_FALSE(menu.isOpen());
+    EXPECT_EQ((std::pair{menu.buttonUp(Point(550, 450)), menu.isOpen()}),
+              (std::pair{std::uint16_t(217), false}));
+    EXPECT_EQ((std::pair{menu.mouseMove(Point(390, 430)), menu.isOpen()}),
+              (std::pair{std::uint16_t(0), false}));
 }
 
 TEST(MenuTrackerText, ShowsLabelsWithoutTheirMarks) {
@@ -144,8 +141,8 @@ TEST(MenuTrackerText, ShowsLabelsWithoutTheirMarks) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
         std::string accelerator = "x";
-        EXPECT_EQ(MenuTracker::shownText(row.label, &accelerator), row.shown);
-        EXPECT_EQ(accelerator, row.accelerator);
+        EXPECT_EQ((std::pair{MenuTracker::shownText(row.label, &accelerator), accelerator}),
+                  (std::pair{std::string(row.shown), std::string(row.accelerator)}));
     }
 }
 
@@ -175,22 +172,20 @@ TEST_F(MenuTrackerTest, DrawsTheBarAndTheOpenPullDownIntoTheWindowsPicture) {
     tracker.buttonDown(Point(10, 10));
     tracker.mouseMove(Point(5, 90));
     tracker.draw(window);
-    const auto at = [&](int x, int y) { return window.bits()[y * window.stride() + x]; };
-    EXPECT_EQ(at(60, 5), 1);  // the bar
-    EXPECT_EQ(at(10, 10), 2); // the open title
-    EXPECT_EQ(at(0, 20), 0);  // the pull-down's frame
-    EXPECT_EQ(at(139, 60), 0);
-    EXPECT_EQ(at(5, 30), 1); // an entry
-    EXPECT_EQ(at(5, 90), 2); // the highlighted one
-    EXPECT_EQ(at(5, 79), 3); // the separator's line
-    EXPECT_EQ(at(5, 78), 1);
-    EXPECT_EQ(at(150, 60), 0); // outside every menu: untouched
+    // The bar, the open title, the pull-down's frame left and right, an entry, the highlighted one, the
+    // separator's line and the row above it, and a point outside every menu, untouched.
+    std::string samples;
+    for (const auto& [x, y] :
+         {std::pair{60, 5}, {10, 10}, {0, 20}, {139, 60}, {5, 30}, {5, 90}, {5, 79}, {5, 78}, {150, 60}})
+        samples += static_cast<char>('0' + window.bits()[y * window.stride() + x]);
+    EXPECT_EQ(samples, "120012310");
     ASSERT_EQ(drawn.size(), 7u);
-    EXPECT_EQ(drawn[0], (DrawnText{Point(8, 3), "File", 4}));
-    EXPECT_EQ(drawn[1], (DrawnText{Point(52, 3), "Window", 0}));
-    EXPECT_EQ(drawn[2], (DrawnText{Point(110, 3), "Help", 3}));
-    EXPECT_EQ(drawn[3], (DrawnText{Point(21, 23), "Open Game...", 0}));
-    EXPECT_EQ(drawn[6], (DrawnText{Point(21, 85), "Exit", 4}));
+    EXPECT_EQ((std::vector{drawn[0], drawn[1], drawn[2], drawn[3], drawn[6]}),
+              (std::vector<DrawnText>{{Point(8, 3), "File", 4},
+                                      {Point(52, 3), "Window", 0},
+                                      {Point(110, 3), "Help", 3},
+                                      {Point(21, 23), "Open Game...", 0},
+                                      {Point(21, 85), "Exit", 4}}));
     MenuTracker::setTextDrawer(previousText);
     Display::setColourMatcher(previousColours);
 }
