@@ -272,21 +272,6 @@ TEST_F(MenuTest, PullDownsTakeTheirPrefixAndCopiesAreDeep) {
         (std::tuple{true, true, true, true, 1u}));
 }
 
-TEST_F(MenuTest, ChoosingFromAPopUpPostsTheCommandToTheMainWindow) {
-    WindowsMenu bar("ChildMenu", false);
-    Point shownAt;
-    const auto previous = SystemMenu::setTracker([&](const SystemMenu& menu, const Point& at) {
-        shownAt = at;
-        return menu.commandAt({0});
-    });
-    Menu* view = bar.findPopup("View");
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ((std::pair{view->trackPopup(Point(30, -4)), shownAt}),
-              (std::pair{std::uint16_t(216), Point(30, -4)}));
-    SystemMenu::setTracker(previous);
-    EXPECT_EQ(view->trackPopup(Point(0, 0)), 0);
-}
-
 TEST_F(MenuTest, ScriptedChoicesReachOnlyEnabledCommands) {
     WindowsMenu bar("ChildMenu", false);
     const SystemMenu& shown = *bar.handle();

@@ -13,18 +13,19 @@ TEST(WindowsMenuOnTheApplication, AChoiceFromAPopUpReachesTheMainWindowAsAComman
     RecordingWindow main{"main"};
     WinApp::setMainWindowHandle(app.addWindow(&main));
     WindowsMenu bar("childmenu", false);
-    const auto previous = SystemMenu::setTracker([](const SystemMenu& menu, const Point&) {
+    Point shownAt;
+    const auto previous = SystemMenu::setTracker([&](const SystemMenu& menu, const Point& at) {
+        shownAt = at;
         return menu.commandAt({1}); // the second item, "&Normal"
     });
-    EXPECT_EQ(bar.findPopup("View")->trackPopup(Point(5, 5)), 217);
-    SystemMenu::setTracker([](const SystemMenu&, const Point&) -> std::uint16_t { return 0; });
-    EXPECT_EQ(bar.findPopup("View")->trackPopup(Point(5, 5)), 0); // nothing chosen: nothing posted
+    EXPECT_EQ((std::pair{bar.findPopup("View")->trackPopup(Point(30, -4)), shownAt}),
+              (std::pair{std::uint16_t(217), Point(30, -4)}));
+    // The platform's own tracker chooses nothing, and nothing is posted.
     SystemMenu::setTracker(previous);
-    while (app.pumpMessage() && app.messageWaiting()) {
-    }
+    EXPECT_EQ(bar.findPopup("View")->trackPopup(Point(5, 5)), 0);
+    pumpAll(app);
     ASSERT_EQ(main.got.size(), 1u);
-    EXPECT_EQ(main.got[0].message, MessageCommand);
-    EXPECT_EQ(main.got[0].wParam, 217u);
+    EXPECT_EQ((std::tuple{main.got[0].message, main.got[0].wParam}), (std::tuple{MessageCommand, 217u}));
     WinApp::setMainWindowHandle(0);
 }
 
@@ -47,19 +48,18 @@ TEST(Window, KeepsItsOwnCopyOfTheCaptionAndIsPlacedAtItsPosition) {
     std::string text = "Landscape View";
     PlainWindow window(Point(-1, 30), Dim(50, 40), text.c_str());
     text = "changed";
-    EXPECT_STREQ(window.caption(), "Landscape View");
-    EXPECT_EQ(window.getName(), "Unnamed Window");
-    EXPECT_EQ(window.bounds(), Box(-1, 30, 50, 40));
-    EXPECT_EQ(static_cast<Display&>(window).bounds(), Box(0, 0, 50, 40));
-    EXPECT_EQ(window.hwnd(), 0u);
+    EXPECT_EQ((std::tuple{std::string(window.caption()), window.getName(), window.bounds(),
+                          static_cast<Display&>(window).bounds(), window.hwnd()}),
+              (std::tuple{std::string("Landscape View"), std::string("Unnamed Window"), Box(-1, 30, 50, 40),
+                          Box(0, 0, 50, 40), 0u}));
     window.fill(7);
     window.clearDirtyBoxes();
     window.erase();
-    EXPECT_EQ(window.bits()[0], 0);
-    EXPECT_EQ(window.dirtyBoxes(), std::vector<Box>{Box(0, 0, 50, 40)});
+    EXPECT_EQ((std::pair{window.bits()[0], window.dirtyBoxes()}),
+              (std::pair{std::uint8_t(0), std::vector<Box>{Box(0, 0, 50, 40)}}));
     PlainWindow untitled(Point(0, 0), Dim(1, 1), nullptr, "named");
-    EXPECT_EQ(untitled.caption(), nullptr);
-    EXPECT_EQ(untitled.getName(), "named");
+    EXPECT_EQ((std::pair{untitled.caption(), untitled.getName()}),
+              (std::pair{static_cast<const char*>(nullptr), std::string("named")}));
 }
 
 } // namespace
