@@ -337,33 +337,19 @@ TEST_F(FrameTest, AChildAtMinusOneIsPlacedACaptionBelowTheOneBefore) {
     EXPECT_EQ(placed(Point(-2, 7)), Point(-2, 7)); // only -1 stands for the default
 }
 
-struct BackgroundRow {
-    const char* name;
-    std::int32_t pictureWidth, pictureHeight;
-    std::vector<std::tuple<int, int, int>> pixels; // x, y, index
-};
-
 TEST(OstrellMainWindowTest, BlocksTileTheClientInTurnAndThePictureGoesOnTopCentred) {
-    const BackgroundRow rows[] = {
+    const struct {
+        const char* name;
+        std::int32_t pictureWidth, pictureHeight;
+        std::vector<int> pixels; // x, y and index of each
+    } rows[] = {
         // Three blocks of 16 take turns across the rows, four to a row of 64; the picture of 20 x 10 lies at
-        // (22, 15).
-        {"centred picture",
-         20,
-         10,
-         {{0, 0, 5},
-          {16, 0, 6},
-          {32, 0, 7},
-          {0, 16, 6},
-          {16, 16, 7},
-          {21, 15, 6},
-          {22, 15, 9},
-          {41, 24, 9},
-          {42, 25, 5},
-          {63, 39, 7}}},
-        // A picture larger than the window starts at its corner.
-        {"large picture", 100, 50, {{0, 0, 9}, {63, 39, 9}}},
+        // (22, 15). A picture larger than the window starts at its corner.
+        {"centred picture", 20, 10, {0,  0,  5, 16, 0,  6, 32, 0,  7, 0,  16, 6, 16, 16, 7,
+                                     21, 15, 6, 22, 15, 9, 41, 24, 9, 42, 25, 5, 63, 39, 7}},
+        {"large picture", 100, 50, {0, 0, 9, 63, 39, 9}},
     };
-    for (const BackgroundRow& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         platform::HeadlessPlatform os;
         TestWinApp app{os};
@@ -374,38 +360,29 @@ TEST(OstrellMainWindowTest, BlocksTileTheClientInTurnAndThePictureGoesOnTopCentr
         OstrellMainWindow frame(Point(0, 0), Dim(64, 40), "F", "Frame Art", 1, "Pic");
         EXPECT_EQ((std::tuple{frame.size(), frame.blockCount(), frame.dirtyBoxes().empty()}),
                   std::tuple(Dim(64, 40), 3, true));
-        for (const auto& [x, y, index] : r.pixels) {
+        for (std::size_t i = 0; i < r.pixels.size(); i += 3) {
+            const int x = r.pixels[i], y = r.pixels[i + 1], index = r.pixels[i + 2];
             SCOPED_TRACE("at " + std::to_string(x) + "," + std::to_string(y));
-            EXPECT_EQ(frame.bits()[y * frame.stride() + x], index);
-            EXPECT_EQ(os.index(x, 20 + y), index); // shown under the menu bar
+            // Shown under the menu bar.
+            EXPECT_EQ((std::tuple{frame.bits()[y * frame.stride() + x], os.index(x, 20 + y)}),
+                      (std::tuple{index, index}));
         }
     }
 }
 
-TEST(WindowsChildWindowTest, ChildDestroyedIsAnnouncedWithTheChild) {
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
-    Listener listener;
-    listener.attach(app);
-    rec().reset();
-    WindowsMainWindow frame(Point(0, 0), Dim(200, 100), "F", nullptr, nullptr, nullptr);
-    frame.attach(app);
+TEST_F(FrameTest, ChildDestroyedIsAnnouncedWithTheChild) {
     auto child = std::make_unique<TestChild>(Point(5, 5), Dim(20, 20), "C");
     child->createInFrame();
-    EXPECT_EQ(WindowManager::instance().find(child->hwnd())->outer, (platform::Rect{5, 5, 26, 44}));
+    EXPECT_EQ(outerOf(*child), (platform::Rect{5, 5, 26, 44}));
     ChildWindow* announced = nullptr;
     rec().on(&listener, 2, [&](Component*, BusMessage, ContainerBase* data) -> ContainerBase* {
         Container<ChildWindow*>::fromMessage(data, announced);
         return nullptr;
     });
     child->handleMessage(MessageClose, 0, 0);
-    platform::Event e;
-    while (os.pollEvent(e))
-        app.dispatch({e.posted.window, e.posted.message, e.posted.wParam, e.posted.lParam, 0});
-    app.drainQueue();
+    settle();
     EXPECT_EQ((std::tuple{rec().labels(), announced, child->hwnd()}),
               std::tuple(Labels{"Listener.h2"}, static_cast<ChildWindow*>(child.get()), WindowHandle(0)));
-    rec().reset();
 }
 
 } // namespace

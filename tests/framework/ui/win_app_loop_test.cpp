@@ -101,80 +101,42 @@ TEST_F(LoopTest, ModelessDialogsAreOfferedEachMessageInListOrder) {
 }
 
 TEST(Pump, RepostsCloseOfTheMainWindowAndQuitAndDispatchesTheRest) {
+    using Queue = std::function<void(Harness&)>;
+    const auto post = [](WindowHandle to, std::uint32_t message, std::uintptr_t w = 0, std::intptr_t l = 0) {
+        return Queue([=](Harness& t) { t.app.postMessage(to, message, w, l); });
+    };
+    const auto event = [](Event e) { return Queue([=](Harness& t) { t.os.postEvent(e); }); };
+    // The main window is 1, the other 2.
+    const WindowMessage closeMain{1, MessageClose, 0, 0, 0}, quit{0, MessageQuit, 0, 0, 0},
+        sysCloseMain{1, MessageSysCommand, SysCommandClose, 7, 0},
+        sysOther{1, MessageSysCommand, 0xF020, 0, 0}, closeOther{2, MessageClose, 0, 0, 0},
+        sysCloseOther{2, MessageSysCommand, SysCommandClose, 0, 0},
+        command{1, MessageCommand, 219 | 1 << 16, 0, 0}, user{2, MessageUser, 0, 0, 0};
+    const Queue two = [&](Harness& t) { post(2, MessageUser)(t), post(1, MessageClose)(t); };
     const struct {
         const char* what;
-        std::function<void(Harness&)> queue;
+        Queue queue;
         std::int16_t answer;
         Messages reposted, mainGot, otherGot;
     } rows[] = {
         {"nothing waiting", [](Harness&) {}, 1, {}, {}, {}},
-        {"close of the main window",
-         [](Harness& t) { t.app.postMessage(t.mainHandle, MessageClose, 0, 0); },
-         0,
-         {{1, MessageClose, 0, 0, 0}},
-         {},
-         {}},
-        {"the window's close button",
-         [](Harness& t) { t.os.postEvent(ofKind(EventKind::CloseRequest)); },
-         0,
-         {{1, MessageClose, 0, 0, 0}},
-         {},
-         {}},
-        {"system close command to the main window",
-         [](Harness& t) { t.app.postMessage(t.mainHandle, MessageSysCommand, SysCommandClose, 7); },
-         0,
-         {{1, MessageSysCommand, SysCommandClose, 7, 0}},
-         {},
-         {}},
-        {"another system command",
-         [](Harness& t) { t.app.postMessage(t.mainHandle, MessageSysCommand, 0xF020, 0); },
-         1,
-         {},
-         {{1, MessageSysCommand, 0xF020, 0, 0}},
-         {}},
-        {"close of another window",
-         [](Harness& t) { t.app.postMessage(t.otherHandle, MessageClose, 0, 0); },
-         1,
-         {},
-         {},
-         {{2, MessageClose, 0, 0, 0}}},
-        {"system close of another window",
-         [](Harness& t) { t.app.postMessage(t.otherHandle, MessageSysCommand, SysCommandClose, 0); },
-         1,
-         {},
-         {},
-         {{2, MessageSysCommand, SysCommandClose, 0, 0}}},
-        {"quit", [](Harness& t) { t.app.postQuitMessage(); }, 0, {{0, MessageQuit, 0, 0, 0}}, {}, {}},
-        {"quit from the system",
-         [](Harness& t) { t.os.postEvent(ofKind(EventKind::Quit)); },
-         0,
-         {{0, MessageQuit, 0, 0, 0}},
-         {},
-         {}},
-        {"accelerator",
-         [](Harness& t) { t.os.postEvent(key('M', platform::ModControl)); },
-         1,
-         {},
-         {{1, MessageCommand, 219 | 1 << 16, 0, 0}},
-         {}},
-        {"one message of two",
-         [](Harness& t) {
-             t.app.postMessage(t.otherHandle, MessageUser, 0, 0);
-             t.app.postMessage(t.mainHandle, MessageClose, 0, 0);
-         },
-         1,
-         {{1, MessageClose, 0, 0, 0}},
-         {},
-         {{2, MessageUser, 0, 0, 0}}},
+        {"close of the main window", post(1, MessageClose), 0, {closeMain}, {}, {}},
+        {"the window's close button", event(ofKind(EventKind::CloseRequest)), 0, {closeMain}, {}, {}},
+        {"system close, main", post(1, MessageSysCommand, SysCommandClose, 7), 0, {sysCloseMain}, {}, {}},
+        {"another system command", post(1, MessageSysCommand, 0xF020), 1, {}, {sysOther}, {}},
+        {"close of another window", post(2, MessageClose), 1, {}, {}, {closeOther}},
+        {"system close, other", post(2, MessageSysCommand, SysCommandClose), 1, {}, {}, {sysCloseOther}},
+        {"quit", [](Harness& t) { t.app.postQuitMessage(); }, 0, {quit}, {}, {}},
+        {"quit from the system", event(ofKind(EventKind::Quit)), 0, {quit}, {}, {}},
+        {"accelerator", event(key('M', platform::ModControl)), 1, {}, {command}, {}},
+        {"one message of two", two, 1, {closeMain}, {}, {user}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         Harness t;
         row.queue(t);
-        EXPECT_EQ(t.app.pumpMessage(), row.answer);
-        EXPECT_EQ(t.queued(), row.reposted);
-        EXPECT_EQ(t.main.got, row.mainGot);
-        EXPECT_EQ(t.other.got, row.otherGot);
+        EXPECT_EQ((std::tuple{t.app.pumpMessage(), t.queued(), t.main.got, t.other.got}),
+                  (std::tuple{row.answer, row.reposted, row.mainGot, row.otherGot}));
     }
 }
 
