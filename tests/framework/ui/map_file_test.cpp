@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 
 #include "support/failed_checks.h"
@@ -30,7 +31,9 @@ void appendRecord(Bytes& bytes, const std::string& dataFile, const std::string& 
     field(archive, 128);
 }
 
-Bytes mapOf(std::int16_t count, std::initializer_list<std::pair<std::string, std::string>> records) {
+using Records = std::vector<std::pair<std::string, std::string>>; // data file, archive
+
+Bytes mapOf(std::int16_t count, const Records& records) {
     Bytes bytes{std::uint8_t(count & 0xFF), std::uint8_t((count >> 8) & 0xFF)};
     for (const auto& [dataFile, archive] : records)
         appendRecord(bytes, dataFile, archive);
@@ -39,60 +42,42 @@ Bytes mapOf(std::int16_t count, std::initializer_list<std::pair<std::string, std
 
 TEST(MapFile, ReadsRecordsAndRefusesAFileItsCountDoesNotFit) {
     const std::string name127(127, 'n'), name128(128, 'm');
+    const Records two{{"A.OIF", "One"}, {"B.OIF", "Two"}}, cut{{"ABCDEFGHI.OI", std::string(127, 'm')}};
+    const Bytes one = mapOf(1, {{"A", "B"}});
+    Bytes short1 = one, over1 = one;
+    short1.pop_back(), over1.push_back(0);
+    const auto holds = [](int bytes, int count, int asked) {
+        return "it holds " + std::to_string(bytes) + " bytes where its count of " + std::to_string(count) +
+               " records asks for " + std::to_string(asked);
+    };
     const struct {
         const char* what;
         Bytes bytes;
-        std::vector<std::pair<std::string, std::string>> records; // read
+        Records records; // read
         std::string error;
     } rows[] = {
         {"count 0", {0x00, 0x00}, {}, ""},
         {"one record", mapOf(1, {{"ARMY.OIF", "Army"}}), {{"ARMY.OIF", "Army"}}, ""},
         {"longest names", mapOf(1, {{"ABCDEFGH.OIF", name127}}), {{"ABCDEFGH.OIF", name127}}, ""},
-        {"fields without their NUL are cut",
-         mapOf(1, {{"ABCDEFGHI.OIF", name128}}),
-         {{"ABCDEFGHI.OI", std::string(127, 'm')}},
-         ""},
-        {"two records",
-         mapOf(2, {{"A.OIF", "One"}, {"B.OIF", "Two"}}),
-         {{"A.OIF", "One"}, {"B.OIF", "Two"}},
-         ""},
+        {"fields without their NULs, cut", mapOf(1, {{"ABCDEFGHI.OIF", name128}}), cut, ""},
+        {"two records", mapOf(2, two), two, ""},
         {"empty file", {}, {}, "it holds 0 bytes, too few for its record count"},
         {"one byte", {0x00}, {}, "it holds 1 bytes, too few for its record count"},
         {"negative count", {0xFF, 0xFF}, {}, "its record count -1 is negative"},
-        {"one byte short",
-         [] {
-             auto b = mapOf(1, {{"A", "B"}});
-             b.pop_back();
-             return b;
-         }(),
-         {},
-         "it holds 142 bytes where its count of 1 records asks for 143"},
-        {"one byte over",
-         [] {
-             auto b = mapOf(1, {{"A", "B"}});
-             b.push_back(0);
-             return b;
-         }(),
-         {},
-         "it holds 144 bytes where its count of 1 records asks for 143"},
-        {"count larger than the records",
-         mapOf(2, {{"A", "B"}}),
-         {},
-         "it holds 143 bytes where its count of 2 records asks for 284"},
-        {"largest count with no records",
-         {0xFF, 0x7F},
-         {},
-         "it holds 2 bytes where its count of 32767 records asks for 4620149"},
+        {"one byte short", short1, {}, holds(142, 1, 143)},
+        {"one byte over", over1, {}, holds(144, 1, 143)},
+        {"count larger than the records", mapOf(2, {{"A", "B"}}), {}, holds(143, 2, 284)},
+        {"largest count with no records", {0xFF, 0x7F}, {}, holds(2, 32767, 4620149)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         MapFile map;
-        EXPECT_EQ(map.read(row.bytes.data(), row.bytes.size()), row.error.empty());
-        EXPECT_EQ(map.error(), row.error);
-        std::vector<std::pair<std::string, std::string>> got;
+        const bool read = map.read(row.bytes.data(), row.bytes.size());
+        Records got;
         for (const MapFileRecord& r : map.records())
             got.emplace_back(r.dataFile, r.archive);
-        EXPECT_EQ(got, row.records);
+        EXPECT_EQ((std::tuple{read, map.error(), got}),
+                  (std::tuple{row.error.empty(), row.error, row.records}));
     }
 }
 
@@ -150,46 +135,33 @@ TEST_F(MapLookupTest, TheFirstRecordOfTheArchiveNamesItsDataFile) {
 }
 
 TEST_F(MapLookupTest, MissingOrBadFilesAreReportedAndNothingIsRead) {
-    const std::string path = dir.path().string();
+    const std::string path = dir.path().string(), missing = "Army does not exist in the map file.";
     const struct {
         const char* what;
-        std::function<void(MapLookupTest&)> prepare;
+        std::optional<Bytes> map;
+        const char* dataFile; // written when given
         Texts reports;
     } rows[] = {
-        {"count 0",
-         [](MapLookupTest& t) {
-             t.writeMap({0, 0});
-         },
-         {"Army does not exist in the map file."}},
-        {"no map file",
-         [](MapLookupTest&) {},
-         {"Can't find " + path + "/oiffile.map", "Army does not exist in the map file."}},
+        {"count 0", Bytes{0, 0}, nullptr, {missing}},
+        {"no map file", std::nullopt, nullptr, {"Can't find " + path + "/oiffile.map", missing}},
         {"damaged map file",
-         [](MapLookupTest& t) {
-             auto bytes = mapOf(2, {{"ARMY.OIF", "Army"}});
-             t.writeMap(bytes);
-             t.writeData("army.oif", "x");
-         },
+         mapOf(2, {{"ARMY.OIF", "Army"}}),
+         "army.oif",
          {"The map file " + path +
               "/oiffile.map is damaged: it holds 143 bytes where its count of 2 records asks for 284",
-          "Army does not exist in the map file."}},
-        {"no data file",
-         [](MapLookupTest& t) {
-             t.writeMap(mapOf(1, {{"Army.oif", "Army"}}));
-         },
-         {"Can't find " + path + "/Army.oif"}},
+          missing}},
+        {"no data file", mapOf(1, {{"Army.oif", "Army"}}), nullptr, {"Can't find " + path + "/Army.oif"}},
         {"data file out of the data directory",
-         [](MapLookupTest& t) {
-             t.writeMap(mapOf(1, {{"../x.oif", "Army"}}));
-             t.writeData("x.oif", "x");
-         },
+         mapOf(1, {{"../x.oif", "Army"}}),
+         "x.oif",
          {"Can't find " + path + "/../x.oif"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         std::filesystem::remove(dir / "oiffile.map");
         std::filesystem::remove(dir / "army.oif");
-        row.prepare(*this);
+        if (row.map) writeMap(*row.map);
+        if (row.dataFile) writeData(row.dataFile, "x");
         TestWinApp app{os};
         FailedChecks checks;
         NotingArchive army("Army");
