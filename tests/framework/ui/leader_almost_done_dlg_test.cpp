@@ -67,7 +67,8 @@ protected:
     platform::Rect placeOf(const Prompt& prompt) {
         return WindowManager::instance().outerOnScreen(prompt.hwnd());
     }
-    std::pair<std::optional<std::uint32_t>, std::optional<std::uint32_t>> stored() {
+    using Stored = std::pair<std::optional<std::uint32_t>, std::optional<std::uint32_t>>;
+    Stored stored() {
         return {os.settings().readNumber(Root::User, Prompt::PlacementKey, "X"),
                 os.settings().readNumber(Root::User, Prompt::PlacementKey, "Y")};
     }
@@ -88,8 +89,7 @@ TEST_F(PromptTest, OnFirstUseItStandsBottomRightOneHeightAboveTheBottomAndIsStor
     const platform::Rect at = placeOf(prompt);
     ASSERT_GT(at.width, 0);
     EXPECT_EQ((std::pair{at.x, at.y}), (std::pair{640 - at.width, 480 - 2 * at.height}));
-    EXPECT_EQ(stored(), (std::pair{std::optional<std::uint32_t>(static_cast<std::uint32_t>(at.x)),
-                                   std::optional<std::uint32_t>(static_cast<std::uint32_t>(at.y))}));
+    EXPECT_EQ(stored(), (Stored{at.x, at.y}));
     prompt.close(1);
 }
 
@@ -118,46 +118,32 @@ TEST_F(PromptTest, MovedAndClosedItComesBackWhereItWasLeft) {
         app.drainQueue();
         EXPECT_FALSE(prompt.isOpen());
     }
-    EXPECT_EQ(stored(), (std::pair{std::optional<std::uint32_t>(30), std::optional<std::uint32_t>(40)}));
+    EXPECT_EQ(stored(), (Stored{30, 40}));
     Prompt again;
     open(again);
     EXPECT_EQ((std::pair{placeOf(again).x, placeOf(again).y}), (std::pair{30, 40}));
 }
 
 TEST_F(PromptTest, EveryWayOfClosingStoresTheChoiceAndTellsTheLayer) {
+    using Close = std::function<void(Prompt&, Probe&)>;
+    const Close finish = [](Prompt& p, Probe&) { p.command(Prompt::IdFinishLeader, 0); };
+    const Close cancel = [](Prompt& p, Probe&) { p.command(Dialog::IdCancel, 0); };
+    const auto fromGame = [](const char* e) {
+        return Close([=](Prompt&, Probe& g) { g.sendNamedEmpty(e); });
+    };
     const struct {
         const char* what;
         bool boxSet;
-        std::function<void(Prompt&, Probe&)> close;
+        Close close;
         std::int16_t result;
         Log heard;
     } rows[] = {
-        {"the finish button, box clear",
-         false,
-         [](Prompt& p, Probe&) { p.command(Prompt::IdFinishLeader, 0); },
-         1,
-         {"ShowFinishLeader 1", "LeaderFinishLeader"}},
-        {"the finish button, box set",
-         true,
-         [](Prompt& p, Probe&) { p.command(Prompt::IdFinishLeader, 0); },
-         1,
-         {"ShowFinishLeader 0", "LeaderFinishLeader"}},
-        {"the game closing, box set",
-         true,
-         [](Prompt&, Probe& g) { g.sendNamedEmpty("CloseGame"); },
-         1,
-         {"ShowFinishLeader 0"}},
-        // Finished from the menu: no second "LeaderFinishLeader" from the prompt.
-        {"the leader finished elsewhere",
-         false,
-         [](Prompt&, Probe& g) { g.sendNamedEmpty("LeaderFinishLeader"); },
-         1,
-         {"LeaderFinishLeader", "ShowFinishLeader 1"}},
-        {"cancel",
-         false,
-         [](Prompt& p, Probe&) { p.command(Dialog::IdCancel, 0); },
-         0,
-         {"ShowFinishLeader 1"}},
+        {"the finish button, box clear", false, finish, 1, {"ShowFinishLeader 1", "LeaderFinishLeader"}},
+        {"the finish button, box set", true, finish, 1, {"ShowFinishLeader 0", "LeaderFinishLeader"}},
+        {"the game closing, box set", true, fromGame("CloseGame"), 1, {"ShowFinishLeader 0"}},
+        // The leader finished elsewhere, from the menu: no second "LeaderFinishLeader" from the prompt.
+        {"elsewhere", false, fromGame("LeaderFinishLeader"), 1, {"LeaderFinishLeader", "ShowFinishLeader 1"}},
+        {"cancel", false, cancel, 0, {"ShowFinishLeader 1"}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
@@ -167,10 +153,10 @@ TEST_F(PromptTest, EveryWayOfClosingStoresTheChoiceAndTellsTheLayer) {
         dynamic_cast<DialogButton*>(prompt.controlOf(Prompt::IdDontShowAgain))->setCheck(r.boxSet ? 1 : 0);
         r.close(prompt, game);
         app.drainQueue();
-        EXPECT_EQ((std::tuple{prompt.isOpen(), prompt.result()}), (std::tuple{std::int16_t(0), r.result}));
-        EXPECT_EQ(log, r.heard);
-        EXPECT_EQ(os.settings().readNumber(Root::User, Prompt::PreferencesKey, "Finish Leader"),
-                  std::optional<std::uint32_t>(r.boxSet ? 0 : 1));
+        EXPECT_EQ(
+            (std::tuple{prompt.isOpen(), prompt.result(), log,
+                        os.settings().readNumber(Root::User, Prompt::PreferencesKey, "Finish Leader")}),
+            (std::tuple{std::int16_t(0), r.result, r.heard, std::optional<std::uint32_t>(r.boxSet ? 0 : 1)}));
         // Closed, it no longer follows the game.
         log.clear();
         game.sendNamedEmpty("LeaderFinishLeader");
@@ -181,12 +167,11 @@ TEST_F(PromptTest, EveryWayOfClosingStoresTheChoiceAndTellsTheLayer) {
 
 TEST_F(PromptTest, TheFinishButtonFollowsTheMenuCommandThatFinishesTheLeader) {
     menu.disable(Prompt::FinishLeaderCommand);
-    Prompt disabled;
+    Prompt disabled, prompt;
     open(disabled);
     EXPECT_FALSE(finishEnabled(disabled));
     disabled.close(0);
     childMenu = nullptr; // no active child: the button stays as the template has it
-    Prompt prompt;
     open(prompt);
     EXPECT_TRUE(finishEnabled(prompt));
     const struct {
