@@ -35,22 +35,17 @@ protected:
 };
 
 TEST_F(SmallDialogsTest, TheChooserAnswersTheChosenValueOrMinusOne) {
+    using platform::KeyDown, platform::KeyReturn, platform::KeyTab;
     const struct {
         const char* what;
         std::vector<std::int32_t> keys;
         std::int16_t result;
         std::int32_t chosen;
     } rows[] = {
-        {"OK on the first row", {platform::KeyReturn}, 10, 10},
-        {"down, then OK", {platform::KeyDown, platform::KeyReturn}, 0x5678, 0x12345678},
-        {"tab to OK, where the arrow does nothing",
-         {platform::KeyTab, platform::KeyDown, platform::KeyReturn},
-         10,
-         10},
-        {"down past the end stays on the last",
-         {platform::KeyDown, platform::KeyDown, platform::KeyDown, platform::KeyReturn},
-         -2,
-         -2},
+        {"OK on the first row", {KeyReturn}, 10, 10},
+        {"down, then OK", {KeyDown, KeyReturn}, 0x5678, 0x12345678},
+        {"tab to OK, where the arrow does nothing", {KeyTab, KeyDown, KeyReturn}, 10, 10},
+        {"down past the end stays on the last", {KeyDown, KeyDown, KeyDown, KeyReturn}, -2, -2},
         {"cancel", {platform::KeyEscape}, -1, -1},
     };
     for (const auto& r : rows) {
@@ -58,8 +53,8 @@ TEST_F(SmallDialogsTest, TheChooserAnswersTheChosenValueOrMinusOne) {
         EnumDialog d(entries({{"Ten", 10}, {"Big", 0x12345678}, {"Minus two", -2}}), "Pick a side", 1);
         for (std::int32_t k : r.keys)
             key(k);
-        EXPECT_EQ(d.create(EnumDialog::ResourceName, Dialog::Modal), r.result);
-        EXPECT_EQ(d.chosenValue(), r.chosen);
+        EXPECT_EQ((std::tuple{d.create(EnumDialog::ResourceName, Dialog::Modal), d.chosenValue()}),
+                  (std::tuple{r.result, r.chosen}));
         pump();
     }
 }
@@ -67,8 +62,8 @@ TEST_F(SmallDialogsTest, TheChooserAnswersTheChosenValueOrMinusOne) {
 TEST_F(SmallDialogsTest, AChooserWithoutEntriesChoosesNothingEvenWithRowsAdded) {
     EnumDialog d(List<enumeration>(), "Sessions", 0);
     d.create(EnumDialog::ResourceName, Dialog::Modeless);
-    EXPECT_FALSE(d.item(Dialog::IdCancel)->isVisible());
-    EXPECT_EQ(std::string(d.caption()), "Sessions");
+    EXPECT_EQ((std::tuple{d.item(Dialog::IdCancel)->isVisible(), std::string(d.caption())}),
+              (std::tuple{false, std::string("Sessions")}));
     d.addItem("First game", 4);
     d.item(EnumDialog::ListId)->select(0);
     key(platform::KeyReturn);
@@ -136,14 +131,16 @@ TEST_F(SmallDialogsTest, CancelAnswersTheDefaultAndAStoppedRunLeavesTheAnswerAlo
     GetStringDialog d("Join", "Host:", "Ann's Game");
     type("other");
     key(platform::KeyEscape);
-    EXPECT_EQ(d.create(GetStringDialog::ResourceName, Dialog::Modal), 0);
-    EXPECT_EQ(d.answer(), "Ann's Game");
-    EXPECT_TRUE(d.item(Dialog::IdOk) == nullptr) << "the controls go with the window";
+    // The controls go with the window.
+    EXPECT_EQ(
+        (std::tuple{d.create(GetStringDialog::ResourceName, Dialog::Modal), d.answer(),
+                    d.item(Dialog::IdOk)}),
+        (std::tuple{std::int16_t(0), std::string("Ann's Game"), static_cast<DialogItemWindow*>(nullptr)}));
 
     GetStringDialog stopped("Join", "Host:", "Ann's Game");
     app.postQuitMessage();
-    EXPECT_EQ(stopped.create(GetStringDialog::ResourceName, Dialog::Pumped), 0);
-    EXPECT_EQ(stopped.answer(), "");
+    EXPECT_EQ((std::tuple{stopped.create(GetStringDialog::ResourceName, Dialog::Pumped), stopped.answer()}),
+              (std::tuple{std::int16_t(0), std::string()}));
 }
 
 TEST_F(SmallDialogsTest, ADialogWindowIsSizedToItsDialogAndGoesWhenTheDialogEnds) {
@@ -170,10 +167,9 @@ TEST_F(SmallDialogsTest, TheFileChoiceListsTheMatchingFilesOfTheGivenFilesDirect
     d.create(FileOpenDialog::ResourceName, Dialog::Modeless);
     const DialogItemWindow* list = d.item(FileOpenDialog::ListId);
     ASSERT_EQ(list->rowCount(), 2);
-    EXPECT_EQ((std::pair{list->row(0)->text, list->row(1)->text}),
-              (std::pair{std::string("B.VEL"), std::string("a.vel")}));
-    EXPECT_FALSE(d.item(FileOpenDialog::DescriptionId)->isVisible());
-    EXPECT_EQ(std::string(d.caption()), "Saved Games");
+    EXPECT_EQ((std::tuple{list->row(0)->text, list->row(1)->text,
+                          d.item(FileOpenDialog::DescriptionId)->isVisible(), std::string(d.caption())}),
+              (std::tuple{std::string("B.VEL"), std::string("a.vel"), false, std::string("Saved Games")}));
 }
 
 TEST_F(SmallDialogsTest, TheApplicationsFileChoiceOnItsWindowIsOurDialog) {
@@ -197,8 +193,8 @@ TEST_F(SmallDialogsTest, TheApplicationsFileChoiceOnItsWindowIsOurDialog) {
         SCOPED_TRACE(r.what);
         std::string name = (dir.path() / "old.vel").string();
         r.script();
-        EXPECT_EQ(app.openFileDialog(name, "Saved Games", "*.vel"), r.answer);
-        EXPECT_EQ(name, (dir.path() / r.name).string());
+        EXPECT_EQ((std::tuple{app.openFileDialog(name, "Saved Games", "*.vel"), name}),
+                  (std::tuple{r.answer, (dir.path() / r.name).string()}));
     }
 }
 
