@@ -8,6 +8,7 @@
 #include "support/failed_checks.h"
 #include "support/ui/test_frame.h"
 #include "support/ui/test_win_app.h"
+#include "test_pictures.h"
 
 namespace vael::test {
 namespace {
@@ -353,10 +354,13 @@ TEST(OstrellMainWindowTest, BlocksTileTheClientInTurnAndThePictureGoesOnTopCentr
         SCOPED_TRACE(r.name);
         platform::HeadlessPlatform os;
         TestWinApp app{os};
-        PlainPicturesInstalled art{{{"Blocks", "B1", 16, 16, 5},
-                                    {"Blocks", "B2", 16, 16, 6},
-                                    {"Blocks", "B3", 16, 16, 7},
-                                    {"Pic", "P", r.pictureWidth, r.pictureHeight, 9}}};
+        TestPictures art;
+        art["Frame Art"] = TestArchive{
+            {{"Blocks",
+              {solidPicture("B1", Dim(16, 16), Point(), 5, PictureOpaque),
+               solidPicture("B2", Dim(16, 16), Point(), 6, PictureOpaque),
+               solidPicture("B3", Dim(16, 16), Point(), 7, PictureOpaque)}},
+             {"Pic", {solidPicture("P", Dim(r.pictureWidth, r.pictureHeight), Point(), 9, PictureOpaque)}}}};
         OstrellMainWindow frame(Point(0, 0), Dim(64, 40), "F", "Frame Art", 1, "Pic");
         EXPECT_EQ((std::tuple{frame.size(), frame.blockCount(), frame.dirtyBoxes().empty()}),
                   std::tuple(Dim(64, 40), 3, true));

@@ -5,6 +5,7 @@
 #include "support/failed_checks.h"
 #include "support/ui/test_frame.h"
 #include "support/ui/test_win_app.h"
+#include "test_pictures.h"
 
 namespace vael::test {
 namespace {
@@ -28,6 +29,12 @@ void writeText(Display&, const Box& clip, const Point& at, const std::string& te
 class StatusBarTest : public ::testing::Test {
 protected:
     StatusBarTest() : previous(WindowsStatusBar::setTextWriter(&writeText)) {
+        art["Vael Status Bar"] =
+            TestArchive{{{"sbArt",
+                          {solidPicture("left", Dim(12, 40), Point(), 1, PictureOpaque),
+                           solidPicture("center", Dim(16, 40), Point(), 2, PictureOpaque),
+                           solidPicture("right", Dim(10, 40), Point(), 3, PictureOpaque),
+                           solidPicture("separator", Dim(6, 40), Point(), 4, PictureOpaque)}}}};
         os.openWindow(600, 40, "bar");
         bar = std::make_unique<WindowsStatusBar>("Vael Status Bar", 0, Point(20, 11), 2);
         bar->attach(app);
@@ -41,10 +48,7 @@ protected:
 
     platform::HeadlessPlatform os;
     TestWinApp app{os};
-    PlainPicturesInstalled art{{{"sbArt", "left", 12, 40, 1},
-                                {"sbArt", "center", 16, 40, 2},
-                                {"sbArt", "right", 10, 40, 3},
-                                {"sbArt", "separator", 6, 40, 4}}};
+    TestPictures art;
     WindowsStatusBar::TextWriter previous;
     std::unique_ptr<WindowsStatusBar> bar;
 };

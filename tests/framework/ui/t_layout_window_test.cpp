@@ -36,14 +36,12 @@ TEST_F(LayoutTest, TheDefaultRecordLeavesEveryChildWhereItIsAtItsSize) {
     parent.addChild(&a, TWindowMetrics());
     parent.addChild(&b, TWindowMetrics());
     parent.layout().layout();
-    EXPECT_EQ(placed(a), "7,9 30x20");
-    EXPECT_EQ(placed(b), "3,4 10x5");
     TWindowMetrics got;
     ASSERT_EQ(parent.getChildMetrics(&a, got), 1);
-    EXPECT_EQ(got.x.units(), lmLayoutUnits);
-    EXPECT_EQ(got.width.myEdge(), lmWidth);
-    EXPECT_EQ(got.height.otherEdge(), lmHeight);
-    EXPECT_EQ(parent.getChildMetrics(&parent, got), 0);
+    EXPECT_EQ((std::tuple{placed(a), placed(b), got.x.units(), got.width.myEdge(), got.height.otherEdge(),
+                          parent.getChildMetrics(&parent, got)}),
+              (std::tuple{std::string("7,9 30x20"), std::string("3,4 10x5"), std::uint8_t(lmLayoutUnits),
+                          std::uint8_t(lmWidth), std::uint8_t(lmHeight), std::int16_t(0)}));
 }
 
 std::int16_t twelve() {
@@ -113,8 +111,8 @@ TEST_F(LayoutTest, ACentredChildIsTwiceTheCentreLessItsOtherEdge) {
         m.y = edge(lmCenter, lmSameAs, nullptr, lmCenter, 0);
         m.width = edge(lmWidth, lmAbsolute, nullptr, lmWidth, row.width);
         parent.setChildMetrics(&a, m);
-        EXPECT_EQ(placed(a), row.box);
-        EXPECT_EQ(parent.layout().unplannedConstraints(), 0u);
+        EXPECT_EQ((std::pair{placed(a), parent.layout().unplannedConstraints()}),
+                  (std::pair{std::string(row.box), 0ul}));
     }
 }
 
@@ -146,8 +144,8 @@ TEST_F(LayoutTest, SiblingsArePlacedBelowAboveAndBesideEachOther) {
         m.x = row.x;
         m.y = row.y;
         parent.setChildMetrics(&b, m);
-        EXPECT_EQ(placed(a), "20,10 30x20");
-        EXPECT_EQ(placed(b), row.box);
+        EXPECT_EQ((std::pair{placed(a), placed(b)}),
+                  (std::pair{std::string("20,10 30x20"), std::string(row.box)}));
     }
 }
 
@@ -175,8 +173,7 @@ TEST_F(LayoutTest, ChildrenFollowTheirParentsSize) {
     for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.size.w) + "x" + std::to_string(row.size.h));
         parent.resize(row.size);
-        EXPECT_EQ(placed(a), row.a);
-        EXPECT_EQ(placed(b), row.b);
+        EXPECT_EQ((std::pair{placed(a), placed(b)}), (std::pair{std::string(row.a), std::string(row.b)}));
     }
 }
 
@@ -196,22 +193,22 @@ TEST_F(LayoutTest, RemovingASiblingHandsItsReferencesOnToThoseThatReferredToIt) 
     mc.width = edge(lmRight, lmSameAs, &a, lmRight, 0);
     parent.addChild(&c, mc);
     parent.layout().layout();
-    EXPECT_EQ(placed(b), "25,34 40x5");
-    EXPECT_EQ(placed(c), "0,0 60x6");
+    EXPECT_EQ((std::pair{placed(b), placed(c)}),
+              (std::pair{std::string("25,34 40x5"), std::string("0,0 60x6")}));
 
     parent.removeChild(&a);
     EXPECT_EQ(parent.layout().numChildMetrics(), 2);
+    Display* const theParent = nullptr;
     TWindowMetrics now;
     ASSERT_TRUE(parent.getChildMetrics(&b, now));
-    EXPECT_EQ(now.x.relWin, nullptr);
-    EXPECT_EQ(now.x.otherEdge(), lmLeft);
-    EXPECT_EQ(now.y.relWin, nullptr);
-    EXPECT_EQ(now.y.otherEdge(), lmTop);
-    EXPECT_EQ(now.width.relationship(), lmAsIs);
+    EXPECT_EQ(
+        (std::tuple{now.x.relWin, now.x.otherEdge(), now.y.relWin, now.y.otherEdge(),
+                    now.width.relationship()}),
+        (std::tuple{theParent, std::uint8_t(lmLeft), theParent, std::uint8_t(lmTop), std::uint8_t(lmAsIs)}));
     // a's width was its own, so c's right edge took a's horizontal window, the parent, with its edge code.
     ASSERT_TRUE(parent.getChildMetrics(&c, now));
-    EXPECT_EQ(now.width.relWin, nullptr);
-    EXPECT_EQ(now.width.otherEdge(), lmLeft);
+    EXPECT_EQ((std::tuple{now.width.relWin, now.width.otherEdge()}),
+              (std::tuple{theParent, std::uint8_t(lmLeft)}));
     parent.layout().layout();
     EXPECT_EQ(placed(b), "5,5 40x5"); // same as the parent's left + 5, below its top + 4
     parent.removeChild(&a);
@@ -222,9 +219,8 @@ TEST_F(LayoutTest, AChildGivenItsRecordFirstIsAChildAndGoesFromTheLayoutWhenItGo
     {
         TestDisplay c{Dim(4, 4), "c"};
         parent.setChildMetrics(&c, TWindowMetrics());
-        EXPECT_EQ(c.parent(), &parent);
-        EXPECT_EQ(parent.children().count(), 1);
-        EXPECT_EQ(parent.layout().numChildMetrics(), 1);
+        EXPECT_EQ((std::tuple{c.parent(), parent.children().count(), parent.layout().numChildMetrics()}),
+                  (std::tuple{static_cast<Display*>(&parent), 1, 1}));
     }
     EXPECT_EQ(parent.layout().numChildMetrics(), 0);
     parent.resize(Dim(50, 50)); // the layout places nothing that is gone
@@ -237,9 +233,10 @@ TEST_F(LayoutTest, EquationsCaughtInACycleOrNamingAStrangerAreLeftOut) {
     parent.addChild(&a, ma);
     parent.addChild(&b, mb);
     parent.layout().layout();
-    EXPECT_EQ(parent.layout().plannedConstraints(), 2u); // the two heights
-    EXPECT_EQ(parent.layout().unplannedConstraints(), 4u);
-    EXPECT_EQ(placed(a), "0,9 1x20");
+    // Only the two heights are planned.
+    EXPECT_EQ(
+        (std::tuple{parent.layout().plannedConstraints(), parent.layout().unplannedConstraints(), placed(a)}),
+        (std::tuple{2u, 4u, std::string("0,9 1x20")}));
 
     TestDisplay stranger{Dim(1, 1), "s"};
     TWindowMetrics ms;
@@ -248,10 +245,9 @@ TEST_F(LayoutTest, EquationsCaughtInACycleOrNamingAStrangerAreLeftOut) {
     parent.setChildMetrics(&a, ms);
     // a's left edge keeps its last value and its width as it is now, which the cycle left at 1; b's
     // equations now have all their inputs.
-    EXPECT_EQ(parent.layout().plannedConstraints(), 5u);
-    EXPECT_EQ(parent.layout().unplannedConstraints(), 0u);
-    EXPECT_EQ(placed(a), "0,9 1x20");
-    EXPECT_EQ(placed(b), "1,4 10x5");
+    EXPECT_EQ((std::tuple{parent.layout().plannedConstraints(), parent.layout().unplannedConstraints(),
+                          placed(a), placed(b)}),
+              (std::tuple{5u, 0u, std::string("0,9 1x20"), std::string("1,4 10x5")}));
 }
 
 } // namespace

@@ -2,14 +2,11 @@
 // Test support for the frame and its children on the headless platform: a child that notes the commands
 // it gets and answers the close question as told, a toolbar stand-in that notes where it is put and the
 // commands it follows, and an archive of plain pictures of chosen sizes (each filled with one index).
-#include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/ui/child_window.h"
 #include "framework/ui/main_window.h"
-#include "framework/ui/picture_archive.h"
 
 namespace vael::test {
 
@@ -44,63 +41,6 @@ public:
 
 private:
     std::uint16_t height_;
-};
-
-// Pictures by (group, name): each of its size, every pixel the given index.
-class PlainPictures : public PictureArchive {
-public:
-    struct Made {
-        std::string group, name;
-        std::int32_t width, height;
-        std::uint8_t index;
-    };
-    static std::vector<Made>& made() {
-        static std::vector<Made> list;
-        return list;
-    }
-    PlainPictures() {
-        for (const Made& m : made())
-            pixels_.emplace_back(std::size_t(m.width) * std::size_t(m.height), m.index);
-    }
-    platform::Surface picture(const std::string& image, const std::string& group) override {
-        for (std::size_t i = 0; i < made().size(); ++i)
-            if (made()[i].group == group && made()[i].name == image) return at(i);
-        return {};
-    }
-    std::vector<platform::Surface> group(const std::string& group) override {
-        std::vector<platform::Surface> out;
-        for (std::size_t i = 0; i < made().size(); ++i)
-            if (made()[i].group == group) out.push_back(at(i));
-        return out;
-    }
-    std::vector<platform::Surface> currentGroup() override {
-        return made().empty() ? group("") : group(made()[0].group);
-    }
-    static std::unique_ptr<PictureArchive> open(const std::string&) {
-        return std::make_unique<PlainPictures>();
-    }
-
-private:
-    platform::Surface at(std::size_t i) {
-        return {pixels_[i].data(), made()[i].width, made()[i].height, made()[i].width};
-    }
-    std::vector<std::vector<std::uint8_t>> pixels_;
-};
-
-// Installs the plain pictures for the life of the object.
-class PlainPicturesInstalled {
-public:
-    explicit PlainPicturesInstalled(std::vector<PlainPictures::Made> pictures)
-        : previous_(PictureArchive::setOpener(&PlainPictures::open)) {
-        PlainPictures::made() = std::move(pictures);
-    }
-    ~PlainPicturesInstalled() {
-        PictureArchive::setOpener(previous_);
-        PlainPictures::made().clear();
-    }
-
-private:
-    PictureArchive::Opener previous_;
 };
 
 } // namespace vael::test
