@@ -38,12 +38,8 @@ ContainerBase* listen(Component*, BusMessage event, ContainerBase* data) {
 constexpr std::int32_t Open = 500, Save = 501, Close = 502;
 
 TestGroup buttonGroup(const std::string& name, char upEnabled) {
-    return TestGroup{
-        name,
-        {solidPicture("UpEnabled", Dim(6, 4), Point(), static_cast<std::uint8_t>(upEnabled), PictureOpaque),
-         solidPicture("DownEnabled", Dim(6, 4), Point(), 'd', PictureOpaque),
-         solidPicture("UpDisabled", Dim(6, 4), Point(), 'x', PictureOpaque),
-         solidPicture("DownDisabled", Dim(6, 4), Point(), 'z', PictureOpaque)}};
+    return solidGroup(name, {"UpEnabled", "DownEnabled", "UpDisabled", "DownDisabled"}, Dim(6, 4),
+                      std::string(1, upEnabled) + "dxz");
 }
 
 class ButtonTest : public ::testing::Test {

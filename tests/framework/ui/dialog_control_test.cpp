@@ -35,12 +35,9 @@ const std::uint8_t* greyTable() {
 }
 
 TestGroup group(const char* name, char up, char down, Dim size, char check = 0) {
-    TestGroup g{name,
-                {solidPicture("Up", size, Point(), static_cast<std::uint8_t>(up), PictureOpaque),
-                 solidPicture("Down", size, Point(), static_cast<std::uint8_t>(down), PictureOpaque)}};
+    TestGroup g = solidGroup(name, {"Up", "Down"}, size, {up, down});
     if (check)
-        g.pictures.push_back(
-            solidPicture("Check", Dim(4, 4), Point(), static_cast<std::uint8_t>(check), PictureOpaque));
+        g.pictures.push_back(solidPicture("Check", Dim(4, 4), Point(), std::uint8_t(check), PictureOpaque));
     return g;
 }
 

@@ -47,10 +47,7 @@ protected:
         pictures["MS Sans Serif 2"] = dialogGlyphs();
         TestPicture tile{"Background", Dim(3, 2), Point(), PictureOpaque, {1, 2, 3, 4, 5, 6}};
         pictures["Dialog Bitmaps"] = TestArchive{{{"Intro", {tile}}}};
-        pictures["DialogButtons"] =
-            TestArchive{{{"Pushbutton",
-                          {solidPicture("Up", Dim(20, 8), Point(), 'u', PictureOpaque),
-                           solidPicture("Down", Dim(20, 8), Point(), 'd', PictureOpaque)}}}};
+        pictures["DialogButtons"] = TestArchive{{solidGroup("Pushbutton", {"Up", "Down"}, Dim(20, 8), "ud")}};
         previousMatcher = Display::setColourMatcher(&testColours);
         heardNames = &heard;
         listener.setup = [](Probe& p) { p.connectNamed("ModalDialogBoxClosing", &heardClosing); };

@@ -355,12 +355,9 @@ TEST(OstrellMainWindowTest, BlocksTileTheClientInTurnAndThePictureGoesOnTopCentr
         platform::HeadlessPlatform os;
         TestWinApp app{os};
         TestPictures art;
-        art["Frame Art"] = TestArchive{
-            {{"Blocks",
-              {solidPicture("B1", Dim(16, 16), Point(), 5, PictureOpaque),
-               solidPicture("B2", Dim(16, 16), Point(), 6, PictureOpaque),
-               solidPicture("B3", Dim(16, 16), Point(), 7, PictureOpaque)}},
-             {"Pic", {solidPicture("P", Dim(r.pictureWidth, r.pictureHeight), Point(), 9, PictureOpaque)}}}};
+        art["Frame Art"] =
+            TestArchive{{solidGroup("Blocks", {"B1", "B2", "B3"}, Dim(16, 16), "\5\6\7"),
+                         solidGroup("Pic", {"P"}, Dim(r.pictureWidth, r.pictureHeight), "\11")}};
         OstrellMainWindow frame(Point(0, 0), Dim(64, 40), "F", "Frame Art", 1, "Pic");
         EXPECT_EQ((std::tuple{frame.size(), frame.blockCount(), frame.dirtyBoxes().empty()}),
                   std::tuple(Dim(64, 40), 3, true));

@@ -40,12 +40,9 @@ protected:
     SpinnerTest() {
         heard = &log;
         clock = &app.clock;
-        pictures["Spinner"] =
-            TestArchive{{{"Vertical",
-                          {solidPicture("Top end up", Dim(12, 9), Point(), 'U', PictureOpaque),
-                           solidPicture("Top end down", Dim(12, 9), Point(), 'u', PictureOpaque),
-                           solidPicture("Bottom end up", Dim(12, 9), Point(), 'D', PictureOpaque),
-                           solidPicture("Bottom end down", Dim(12, 9), Point(), 'd', PictureOpaque)}}}};
+        pictures["Spinner"] = TestArchive{
+            {solidGroup("Vertical", {"Top end up", "Top end down", "Bottom end up", "Bottom end down"},
+                        Dim(12, 9), "UuDd")}};
         pictures["MS Sans Serif 2"] = dialogGlyphs();
         listener.setup = [](Probe& p) {
             p.connectNamed("SPINNER_INCREMENT", &listen);

@@ -74,6 +74,14 @@ TestPicture solidPicture(const std::string& name, Dim size, Point hotSpot, std::
     return p;
 }
 
+TestGroup solidGroup(const std::string& name, const std::vector<std::string>& pictures, Dim size,
+                     const std::string& colours, std::int32_t kind) {
+    TestGroup group{name, {}};
+    for (std::size_t i = 0; i < pictures.size(); ++i)
+        group.pictures.push_back(solidPicture(pictures[i], size, Point(), std::uint8_t(colours[i]), kind));
+    return group;
+}
+
 TestArchive dialogGlyphs() {
     return TestArchive{{glyphGroup("Alphanumeric", 33, 126)}};
 }

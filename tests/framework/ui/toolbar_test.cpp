@@ -19,11 +19,8 @@ public:
 };
 
 TestGroup buttonGroup(const std::string& name, Dim size, char colour) {
-    TestGroup g{name, {}};
-    for (const char* picture : {"UpEnabled", "DownEnabled", "UpDisabled", "DownDisabled"})
-        g.pictures.push_back(
-            solidPicture(picture, size, Point(), static_cast<std::uint8_t>(colour), PictureOpaque));
-    return g;
+    return solidGroup(name, {"UpEnabled", "DownEnabled", "UpDisabled", "DownDisabled"}, size,
+                      std::string(4, colour));
 }
 
 // A bar 28 high at the top of a frame of 400 x 280 without a menu: the bar's client area is at (0, 0) of
@@ -32,9 +29,7 @@ class ToolbarTest : public ::testing::Test {
 protected:
     explicit ToolbarTest(std::int16_t mirrorWidth = 15) {
         pictures["Toolbar"] =
-            TestArchive{{{"Strip",
-                          {solidPicture("Mirror #1", Dim(mirrorWidth, 28), Point(), 'a', PictureOpaque),
-                           solidPicture("Mirror #2", Dim(mirrorWidth, 28), Point(), 'b', PictureOpaque)}}}};
+            TestArchive{{solidGroup("Strip", {"Mirror #1", "Mirror #2"}, Dim(mirrorWidth, 28), "ab")}};
         pictures["Buttons"] =
             TestArchive{{buttonGroup("Narrow", Dim(20, 22), 'n'), buttonGroup("Wide", Dim(30, 21), 'w'),
                          buttonGroup("Tall", Dim(10, 31), 't'), buttonGroup("Even", Dim(10, 24), 'e')}};
