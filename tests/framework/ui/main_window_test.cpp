@@ -3,18 +3,53 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
+#include "framework/ui/child_window.h"
 #include "framework/ui/main_window.h"
 #include "framework/ui/ostrell_window.h"
 #include "framework/ui/status_bar.h"
 #include "framework/ui/windows_menu.h"
 #include "support/bus_recorder.h"
 #include "support/failed_checks.h"
-#include "support/ui/test_frame.h"
 #include "support/ui/test_win_app.h"
 #include "test_pictures.h"
 
 namespace vael::test {
 namespace {
+
+// A child that notes the commands it gets and answers the close question as told, and a toolbar stand-in
+// that notes where it is put and the commands it follows.
+class TestChild : public WindowsChildWindow {
+public:
+    TestChild(const Point& at, const Dim& size, const char* caption, const char* menuName = nullptr)
+        : Window(at, size, caption, caption),
+          WindowsChildWindow(at, size, caption, menuName, nullptr, caption) {}
+    void onCommand(std::uint16_t id, std::uint16_t) override { commands.push_back(id); }
+    std::intptr_t handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        if (message == MessageQueryEndSession) return mayClose;
+        return WindowsChildWindow::handleMessage(message, wParam, lParam);
+    }
+    using WindowsChildWindow::handleMessage;
+    void resizeBackBuffer(const Dim& size) override {
+        ++resizes;
+        WindowsChildWindow::resizeBackBuffer(size);
+    }
+    std::vector<std::uint16_t> commands;
+    std::intptr_t mayClose = 1;
+    int resizes = 0;
+};
+
+class TestToolbar : public FrameBar {
+public:
+    explicit TestToolbar(std::uint16_t height) : height_(height) {}
+    std::uint16_t barHeight() const override { return height_; }
+    void placeBar(const Box& box) override { placed.push_back(box); }
+    void followCommand(std::uint16_t id) override { followed.push_back(id); }
+    std::vector<Box> placed;
+    std::vector<std::uint16_t> followed;
+
+private:
+    std::uint16_t height_;
+};
 
 class AnsweringApp : public TestWinApp {
 public:

@@ -4,7 +4,6 @@
 #include "framework/core/bus_event.h"
 #include "framework/ui/scroll_bar.h"
 #include "framework/ui/scroll_control.h"
-#include "picture_dump.h"
 #include "placed_at.h"
 #include "support/bus_recorder.h"
 #include "support/failed_checks.h"

@@ -3,7 +3,6 @@
 #include "framework/core/bus.h"
 #include "framework/core/registered_message.h"
 #include "framework/ui/spinner.h"
-#include "picture_dump.h"
 #include "placed_at.h"
 #include "support/test_application.h"
 #include "test_display.h"

@@ -2,7 +2,6 @@
 
 #include "framework/ui/font.h"
 #include "framework/ui/text_tile.h"
-#include "picture_dump.h"
 #include "placed_at.h"
 #include "support/test_application.h"
 #include "test_display.h"
