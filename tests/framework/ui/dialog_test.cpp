@@ -59,10 +59,25 @@ public:
     std::function<void(NotingDialog&)> init;
 };
 
-class DialogTest : public ::testing::Test {
+// The dialogs' font on the headless platform, with scripted keys and typing.
+class DialogBase : public ::testing::Test {
+protected:
+    DialogBase() { pictures["MS Sans Serif 2"] = dialogGlyphs(); }
+    void key(std::int32_t k, std::uint16_t modifiers = 0) { postKey(os, k, modifiers); }
+    void type(const std::string& text) { postText(os, text); }
+    void pump() {
+        pumpAll(app);
+        app.drainQueue();
+    }
+
+    TestPictures pictures;
+    platform::HeadlessPlatform os;
+    TestWinApp app{os};
+};
+
+class DialogTest : public DialogBase {
 protected:
     DialogTest() {
-        pictures["MS Sans Serif 2"] = dialogGlyphs();
         TestPicture tile{"Background", Dim(3, 2), Point(), PictureOpaque, {1, 2, 3, 4, 5, 6}};
         pictures["Dialog Bitmaps"] = TestArchive{{{"Intro", {tile}}}};
         pictures["DialogButtons"] = TestArchive{{solidGroup("Pushbutton", {"Up", "Down"}, Dim(20, 8), "ud")}};
@@ -75,8 +90,6 @@ protected:
         heardNames = nullptr;
         Display::setColourMatcher(previousMatcher);
     }
-    void key(std::int32_t k, std::uint16_t modifiers = 0) { postKey(os, k, modifiers); }
-    void type(const std::string& text) { postText(os, text); }
     // A press at a point of the dialog's client area and a release at another.
     void click(const Dialog& d, Point at, Point releaseAt) {
         const platform::Rect client = WindowManager::instance().clientOnScreen(d.hwnd());
@@ -88,16 +101,9 @@ protected:
         const Box b = d.item(id)->box();
         return Point(static_cast<std::int16_t>(b.x + b.w / 2), static_cast<std::int16_t>(b.y + b.h / 2));
     }
-    void pump() {
-        pumpAll(app);
-        app.drainQueue();
-    }
     bool listed(const Dialog& d) { return app.modelessDialogs().contains(d.hwnd()) != 0; }
     std::uint8_t pixel(Dialog& d, int x, int y) { return d.bits()[y * d.stride() + x]; }
 
-    TestPictures pictures;
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
     Probe listener{"Listener"};
     std::vector<std::string> heard;
     Display::ColourMatcher previousMatcher = nullptr;
@@ -654,10 +660,9 @@ TestGroup group(const char* name, char up, char down, Dim size, char check = 0) 
     return g;
 }
 
-class DialogControlTest : public ::testing::Test {
+class DialogControlTest : public DialogBase {
 protected:
     DialogControlTest() {
-        pictures["MS Sans Serif 2"] = dialogGlyphs();
         pictures["DialogButtons"] = TestArchive{{group("Pushbutton", 'u', 'd', Dim(20, 8)),
                                                  group("CheckBox", 'U', 'D', Dim(8, 8), 'C'),
                                                  group("Radio", 'R', 'S', Dim(8, 8), 'K')}};
@@ -688,15 +693,10 @@ protected:
         control.draw(target, state);
         std::string out;
         for (const Point& p : at)
-            out += static_cast<char>(target.bits()[p.y * target.stride() + p.x]
-                                         ? target.bits()[p.y * target.stride() + p.x]
-                                         : '.');
+            out += pixelChar(target.bits()[p.y * target.stride() + p.x]);
         return out;
     }
 
-    TestPictures pictures;
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
     RecordingWindow recording{"control"};
     WindowHandle window = 0;
     Probe listener{"Listener"};
@@ -836,22 +836,14 @@ TEST_F(DialogControlTest, TheSharedFontLivesUntilTheLastControlGoes) {
     }
 }
 
-class SmallDialogsTest : public ::testing::Test {
+class SmallDialogsTest : public DialogBase {
 protected:
-    SmallDialogsTest() { pictures["MS Sans Serif 2"] = dialogGlyphs(); }
-    void key(std::int32_t k, std::uint16_t modifiers = 0) { postKey(os, k, modifiers); }
-    void type(const std::string& text) { postText(os, text); }
-    void pump() { pumpAll(app); }
     static List<enumeration> entries(std::initializer_list<enumeration> rows) {
         List<enumeration> list;
         for (const enumeration& e : rows)
             list.append(e);
         return list;
     }
-
-    TestPictures pictures;
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
 };
 
 TEST_F(SmallDialogsTest, TheChooserAnswersTheChosenValueOrMinusOne) {
@@ -1045,11 +1037,10 @@ public:
           WindowsWindow(Point(0, 0), Dim(0, 0), "Screen", nullptr, nullptr) {}
 };
 
-class PromptTest : public ::testing::Test {
+class PromptTest : public DialogBase {
 protected:
     PromptTest() {
         heard = &log;
-        pictures["MS Sans Serif 2"] = dialogGlyphs();
         pictures["Dialog Bitmaps"] =
             TestArchive{{{"Intro", {solidPicture("Background", Dim(4, 4), Point(), 'b')}}}};
         os.openWindow(640, 480, "t");
@@ -1080,9 +1071,6 @@ protected:
     }
     bool finishEnabled(const Prompt& prompt) { return prompt.item(Prompt::IdFinishLeader)->isEnabled(); }
 
-    TestPictures pictures;
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
     ScreenWindow screen;
     WindowsMenu menu{"ChildMenu", false};
     Probe listener{"Listener"}, game{"Game"};
