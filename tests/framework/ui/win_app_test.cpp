@@ -34,6 +34,49 @@ void destroyPalette(LogicalPalette*) {
     ++destroyedPalettes;
 }
 
+using platform::Event;
+using platform::EventKind;
+using Messages = std::vector<WindowMessage>;
+
+Event key(std::int32_t code, std::uint16_t modifiers) {
+    Event e;
+    e.kind = EventKind::KeyDown;
+    e.key = code;
+    e.modifiers = modifiers;
+    return e;
+}
+
+Event ofKind(EventKind kind) {
+    Event e;
+    e.kind = kind;
+    return e;
+}
+
+// The application with its main window (handle 1) and another window (handle 2).
+struct Harness {
+    Harness() {
+        WinApp::setMainWindowHandle(mainHandle = app.addWindow(&main));
+        otherHandle = app.addWindow(&other);
+    }
+    WindowMessage toMain(std::uint32_t message, std::uintptr_t w = 0) {
+        return {mainHandle, message, w, 0, 0};
+    }
+    // What is left in the queue, taken out.
+    Messages queued() {
+        Messages left;
+        for (Event e; os.pollEvent(e);)
+            left.push_back({e.posted.window, e.posted.message, e.posted.wParam, e.posted.lParam, 0});
+        return left;
+    }
+
+    platform::HeadlessPlatform os;
+    TestWinApp app{os};
+    RecordingWindow main{"main"}, other{"other"};
+    WindowHandle mainHandle = 0, otherHandle = 0;
+};
+
+class WinAppTest : public ::testing::Test, public Harness {};
+
 TEST(WinApp, ReadsTheDataDirectoryAndPaletteUnderItsVendorAndProductKey) {
     const struct {
         const char* vendor;
@@ -97,9 +140,7 @@ TEST(WinApp, MessageBoxesShowTheButtonsAndIconOfTheirStyle) {
     }
 }
 
-TEST(WinApp, StringsComeFromTheBuiltInTable) {
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
+TEST_F(WinAppTest, StringsComeFromTheBuiltInTable) {
     const std::pair<std::uint16_t, const char*> rows[] = {{31, "Greek"},
                                                           {88, "Now starting game..."},
                                                           {90, "(R)"},
@@ -171,11 +212,7 @@ TEST(AcceleratorTable, ReadsKeysWithModifiersAndFindsExactMatches) {
     EXPECT_EQ(AcceleratorTable::load("Other"), nullptr);
 }
 
-TEST(WinApp, TypedTextBecomesOneCharacterMessageEach) {
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
-    RecordingWindow main("main");
-    WinApp::setMainWindowHandle(app.addWindow(&main));
+TEST_F(WinAppTest, TypedTextBecomesOneCharacterMessageEach) {
     postText(os, "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xFF\xC3"); // a, e acute, euro, a face, two bad bytes
     pumpAll(app);
     std::vector<std::uintptr_t> chars;
@@ -184,9 +221,7 @@ TEST(WinApp, TypedTextBecomesOneCharacterMessageEach) {
     EXPECT_EQ(chars, (std::vector<std::uintptr_t>{'a', 0xE9, 0x20AC, 0x1F600, 0xFFFD, 0xFFFD}));
 }
 
-TEST(WinApp, TheFileChoiceGivesAPathOfAnyLength) {
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
+TEST_F(WinAppTest, TheFileChoiceGivesAPathOfAnyLength) {
     const std::string longPath = "/" + std::string(400, 'd') + "/game.vel";
     os.chosenFiles = {longPath, std::nullopt};
     std::string name = "old";
@@ -195,9 +230,7 @@ TEST(WinApp, TheFileChoiceGivesAPathOfAnyLength) {
     EXPECT_EQ(os.fileChoices[1].description, "Saved Games");
 }
 
-TEST(WinApp, CursorsTickCountBeepAndClipboardGoToThePlatform) {
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
+TEST_F(WinAppTest, CursorsTickCountBeepAndClipboardGoToThePlatform) {
     app.beginWait();
     EXPECT_EQ(app.setCursor(WinApp::arrowCursor()), WinApp::waitCursor());
     EXPECT_EQ(os.cursors, (std::vector<platform::Cursor>{platform::Cursor::Wait, platform::Cursor::Arrow}));
@@ -216,11 +249,7 @@ TEST(WinApp, CursorsTickCountBeepAndClipboardGoToThePlatform) {
 
 // A long operation pumps: the user's close of the main window ends the pump, and the close is handled by
 // the loop after the operation has unwound, before anything queued after it.
-TEST(WinApp, ACloseDuringALongOperationIsHandledAfterIt) {
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
-    RecordingWindow main("main");
-    WinApp::setMainWindowHandle(app.addWindow(&main));
+TEST_F(WinAppTest, ACloseDuringALongOperationIsHandledAfterIt) {
     Probe worker("Worker");
     worker.attach(app);
     std::vector<std::string> order;
@@ -242,47 +271,6 @@ TEST(WinApp, ACloseDuringALongOperationIsHandledAfterIt) {
     EXPECT_EQ(app.run(), 1);
     EXPECT_EQ(order, (std::vector<std::string>{"operation starts", "operation unwinds", "close"}));
 }
-
-using platform::Event;
-using platform::EventKind;
-using Messages = std::vector<WindowMessage>;
-
-Event key(std::int32_t code, std::uint16_t modifiers) {
-    Event e;
-    e.kind = EventKind::KeyDown;
-    e.key = code;
-    e.modifiers = modifiers;
-    return e;
-}
-
-Event ofKind(EventKind kind) {
-    Event e;
-    e.kind = kind;
-    return e;
-}
-
-// The application with its main window (handle 1) and another window (handle 2).
-struct Harness {
-    Harness() {
-        WinApp::setMainWindowHandle(mainHandle = app.addWindow(&main));
-        otherHandle = app.addWindow(&other);
-    }
-    WindowMessage toMain(std::uint32_t message, std::uintptr_t w = 0) {
-        return {mainHandle, message, w, 0, 0};
-    }
-    // What is left in the queue, taken out.
-    Messages queued() {
-        Messages left;
-        for (Event e; os.pollEvent(e);)
-            left.push_back({e.posted.window, e.posted.message, e.posted.wParam, e.posted.lParam, 0});
-        return left;
-    }
-
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
-    RecordingWindow main{"main"}, other{"other"};
-    WindowHandle mainHandle = 0, otherHandle = 0;
-};
 
 class LoopTest : public RecorderTest, public Harness {};
 
@@ -473,11 +461,7 @@ TEST_F(TimerTest, RunStartsTheHoverTimerAtTwoTicksASecond) {
     EXPECT_EQ(os.timerPeriod(1), 500u);
 }
 
-TEST(WindowsMenuOnTheApplication, AChoiceFromAPopUpReachesTheMainWindowAsACommand) {
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
-    RecordingWindow main{"main"};
-    WinApp::setMainWindowHandle(app.addWindow(&main));
+TEST_F(WinAppTest, AChoiceFromAPopUpReachesTheMainWindowAsACommand) {
     WindowsMenu bar("childmenu", false);
     Point shownAt;
     const auto previous = SystemMenu::setTracker([&](const SystemMenu& menu, const Point& at) {
