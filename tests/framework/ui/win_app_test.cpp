@@ -515,9 +515,12 @@ TEST(Window, KeepsItsOwnCopyOfTheCaptionAndIsPlacedAtItsPosition) {
 using Bytes = std::vector<std::uint8_t>;
 using Texts = std::vector<std::string>;
 
-// The question a failed check asks.
-std::string asked(const std::string& message) {
-    return message + "  Abort?";
+// The questions that failed checks ask.
+Texts asked(const Texts& messages) {
+    Texts questions;
+    for (const std::string& m : messages)
+        questions.push_back(m + "  Abort?");
+    return questions;
 }
 
 // One record: the data-file field (13 bytes) and the archive field (128 bytes), each the given text padded
@@ -608,6 +611,15 @@ public:
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
     void writeData(const char* name, const char* text) { std::ofstream(dir / name) << text; }
+    // The army's archive looked up by a fresh application: how many files it read, and the questions of the
+    // checks that failed.
+    std::pair<std::size_t, Texts> lookUpArmy(const std::string& mapFile = "") {
+        TestWinApp app{os, "", mapFile};
+        FailedChecks checks;
+        NotingArchive army("Army");
+        app.findInMapFile(&army);
+        return {army.reads.size(), checks.texts};
+    }
 
     TempDir dir{"map-lookup"};
     platform::HeadlessPlatform os;
@@ -631,7 +643,7 @@ TEST_F(MapLookupTest, TheFirstRecordOfTheArchiveNamesItsDataFile) {
     EXPECT_EQ(army.reads, (std::vector<std::string>{(dir / "army.oif").string() + ": army data"}));
     EXPECT_EQ(longName.reads, (std::vector<std::string>{(dir / "long.oif").string() + ": long data"}));
     EXPECT_TRUE(caseDiffers.reads.empty());
-    EXPECT_EQ(checks.texts, Texts{asked("army does not exist in the map file.")});
+    EXPECT_EQ(checks.texts, asked({"army does not exist in the map file."}));
 }
 
 TEST_F(MapLookupTest, MissingOrBadFilesAreReportedAndNothingIsRead) {
@@ -662,15 +674,7 @@ TEST_F(MapLookupTest, MissingOrBadFilesAreReportedAndNothingIsRead) {
         std::filesystem::remove(dir / "army.oif");
         if (row.map) writeMap(*row.map);
         if (row.dataFile) writeData(row.dataFile, "x");
-        TestWinApp app{os};
-        FailedChecks checks;
-        NotingArchive army("Army");
-        app.findInMapFile(&army);
-        EXPECT_TRUE(army.reads.empty());
-        Texts expected;
-        for (const std::string& report : row.reports)
-            expected.push_back(asked(report));
-        EXPECT_EQ(checks.texts, expected);
+        EXPECT_EQ(lookUpArmy(), (std::pair{std::size_t(0), asked(row.reports)}));
     }
 }
 
@@ -686,15 +690,10 @@ TEST_F(MapLookupTest, AMapFileLongerThanAnyCountAllowsIsRefusedUnread) {
         SCOPED_TRACE(oneMore);
         if (oneMore) bytes.push_back(0);
         writeMap(bytes);
-        TestWinApp app{os};
-        FailedChecks checks;
-        NotingArchive army("Army");
-        app.findInMapFile(&army);
-        EXPECT_EQ(army.reads.size(), oneMore ? 0u : 1u);
-        const Texts refused{
-            asked("The map file " + path + "/oiffile.map is damaged: it cannot be read whole"),
-            asked("Army does not exist in the map file.")};
-        EXPECT_EQ(checks.texts, oneMore ? refused : Texts());
+        const Texts refused =
+            asked({"The map file " + path + "/oiffile.map is damaged: it cannot be read whole",
+                   "Army does not exist in the map file."});
+        EXPECT_EQ(lookUpArmy(), (std::pair{std::size_t(oneMore ? 0 : 1), oneMore ? refused : Texts()}));
     }
 }
 
@@ -709,12 +708,7 @@ TEST_F(MapLookupTest, AbortingAtAMissingMapFileThrows) {
 TEST_F(MapLookupTest, AnotherMapFileNameIsLookedUpInstead) {
     writeMap(mapOf(1, {{"A.OIF", "Army"}}), "other.map");
     writeData("a.oif", "a");
-    TestWinApp app{os, "", "Other.MAP"};
-    FailedChecks checks;
-    NotingArchive army("Army");
-    app.findInMapFile(&army);
-    EXPECT_EQ(army.reads.size(), 1u);
-    EXPECT_EQ(checks.count(), 0u);
+    EXPECT_EQ(lookUpArmy("Other.MAP"), (std::pair{std::size_t(1), Texts()}));
 }
 
 } // namespace
