@@ -96,6 +96,9 @@ protected:
 };
 
 const Point in(1, 1), out(7, 1), edge(5, 3), pastEdge(6, 3);
+// A press kills the tip and says "Up" on the status bar's first line; a click's release adds the command.
+const Log Pressed{"ToolTipKill", "SetItemText Sbar1 Up 1"},
+    Clicked{"ToolTipKill", "SetItemText Sbar1 Up 1", "Command 500"};
 
 TEST_F(ButtonTest, APlainButtonFollowsThePointerAndSendsOneCommandOnlyWhenReleasedOverIt) {
     const struct {
@@ -104,14 +107,11 @@ TEST_F(ButtonTest, APlainButtonFollowsThePointerAndSendsOneCommandOnlyWhenReleas
         std::string pictures;
         Log heard;
     } cases[] = {
-        {"click", {in}, "du", {"ToolTipKill", "SetItemText Sbar1 Up 1", "Command 500"}},
-        {"out and back in", {in, out, in}, "dudu", {"ToolTipKill", "SetItemText Sbar1 Up 1", "Command 500"}},
-        {"out", {in, out}, "duu", {"ToolTipKill", "SetItemText Sbar1 Up 1"}},
-        {"the last pixel inside",
-         {in, edge},
-         "ddu",
-         {"ToolTipKill", "SetItemText Sbar1 Up 1", "Command 500"}},
-        {"just past it", {in, pastEdge}, "duu", {"ToolTipKill", "SetItemText Sbar1 Up 1"}},
+        {"click", {in}, "du", Clicked},
+        {"out and back in", {in, out, in}, "dudu", Clicked},
+        {"out", {in, out}, "duu", Pressed},
+        {"the last pixel inside", {in, edge}, "ddu", Clicked},
+        {"just past it", {in, pastEdge}, "duu", Pressed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -119,25 +119,23 @@ TEST_F(ButtonTest, APlainButtonFollowsThePointerAndSendsOneCommandOnlyWhenReleas
         Button button("Buttons", "FileOpen", Open, "Open a battle", "Open");
         place(button);
         ASSERT_EQ(shown(), 'u');
-        EXPECT_EQ(click(c.path), c.pictures);
-        EXPECT_EQ(log, c.heard);
-        EXPECT_EQ((std::tuple{button.tracking(), parent.captured(), button.isMouseEventEnabled(MouseMoved)}),
-                  (std::tuple{std::int16_t(0), static_cast<Display*>(nullptr), std::int16_t(0)}));
+        EXPECT_EQ((std::tuple{click(c.path), log, button.tracking(), parent.captured(),
+                              button.isMouseEventEnabled(MouseMoved)}),
+                  (std::tuple{c.pictures, c.heard, std::int16_t(0), static_cast<Display*>(nullptr),
+                              std::int16_t(0)}));
     }
 }
 
 TEST_F(ButtonTest, ALatchingButtonStaysDownUntilClickedAgain) {
     Button button("Buttons", "FileOpen", Open, "", "Open", nullptr, 1);
     place(button);
-    EXPECT_EQ(click({in, out, in}), "dudd");
-    EXPECT_EQ(log, (Log{"ToolTipKill", "SetItemText Sbar1 Up 1", "Command 500"}));
-    log.clear();
+    const auto clicked = [&](const std::vector<Point>& path) {
+        return std::pair{click(path), std::exchange(log, {})};
+    };
+    EXPECT_EQ(clicked({in, out, in}), (std::pair{std::string("dudd"), Clicked}));
     // Pressed while down, it does not follow the pointer, and released outside it stays down.
-    EXPECT_EQ(click({in, out}), "ddd");
-    EXPECT_EQ(log, (Log{"ToolTipKill", "SetItemText Sbar1 Up 1"}));
-    log.clear();
-    EXPECT_EQ(click({in, out, in}), "dddu");
-    EXPECT_EQ(log, (Log{"ToolTipKill", "SetItemText Sbar1 Up 1", "Command 500"}));
+    EXPECT_EQ(clicked({in, out}), (std::pair{std::string("ddd"), Pressed}));
+    EXPECT_EQ(clicked({in, out, in}), (std::pair{std::string("dddu"), Clicked}));
 }
 
 TEST_F(ButtonTest, DisabledButtonsAndCheckedPlainButtonsIgnorePresses) {
@@ -149,8 +147,7 @@ TEST_F(ButtonTest, DisabledButtonsAndCheckedPlainButtonsIgnorePresses) {
     menuEvent(CHECK_MENU_ITEM, Open);
     EXPECT_EQ(click({in}), "dd");
     menuEvent(UNCHECK_MENU_ITEM, Open);
-    EXPECT_EQ(shown(), 'u');
-    EXPECT_EQ(log, Log{});
+    EXPECT_EQ((std::pair{shown(), log}), (std::pair{'u', Log{}}));
 }
 
 TEST_F(ButtonTest, ADisableDuringTrackingLeavesThePressUnfinishedAndTheReleaseSendsNothing) {
@@ -162,8 +159,7 @@ TEST_F(ButtonTest, ADisableDuringTrackingLeavesThePressUnfinishedAndTheReleaseSe
     mouse(MouseMoved, out);
     EXPECT_EQ(shown(), 'z');
     mouse(MouseLeftUp, in);
-    EXPECT_EQ((std::tuple{shown(), button.tracking()}), (std::tuple{'z', std::int16_t(0)}));
-    EXPECT_EQ(log, (Log{"ToolTipKill", "SetItemText Sbar1 Up 1"}));
+    EXPECT_EQ((std::tuple{shown(), button.tracking(), log}), (std::tuple{'z', std::int16_t(0), Pressed}));
 }
 
 TEST_F(ButtonTest, AnUncheckDuringTrackingEndsIt) {
@@ -215,8 +211,9 @@ TEST_F(ButtonTest, AMenuEventWithABadPayloadIsReportedAndActsOnCommandZero) {
     place(zero);
     Container<short> wrong(5);
     sender.send(DISABLE_MENU_ITEM, &wrong);
-    EXPECT_EQ(checks.texts, (std::vector<std::string>{"Bad data passed in bus message to function  Abort?"}));
-    EXPECT_EQ(shown(), 'x');
+    EXPECT_EQ(
+        (std::pair{checks.texts, shown()}),
+        (std::pair{std::vector<std::string>{"Bad data passed in bus message to function  Abort?"}, 'x'}));
 }
 
 TEST_F(ButtonTest, PointerEnteringHoveringAndLeavingTellStatusAndTips) {
