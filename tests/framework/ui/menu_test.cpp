@@ -156,20 +156,8 @@ TEST_F(MenuTest, AMissingResourceIsReportedAndGivesAnEmptyMenu) {
         (std::tuple{std::vector<std::string>{"Can't find the menu resource NoSuchMenu  Abort?"}, 0, 0u}));
 }
 
-// The state of an item in the model and in the window manager's menu, before and after a rebuild.
-struct Seen {
-    std::uint16_t model;
-    std::uint32_t shown;
-    std::uint32_t rebuilt;
-};
-Seen seen(WindowsMenu& bar, Menu& pullDown, std::uint16_t id) {
-    Seen s{pullDown.find(id)->state(), bar.handle()->findCommand(id)->flags, 0};
-    pullDown.rebuild();
-    bar.rebuild();
-    s.rebuilt = bar.handle()->findCommand(id)->flags;
-    return s;
-}
-
+// Each operation's effect on an item in the model and in the window manager's menu, before and after a
+// rebuild.
 TEST_F(MenuTest, StateOperationsChangeOnlyTheirOwnBitsInModelAndMenuAlike) {
     using Op = void (*)(Menu&, std::int32_t);
     const struct {
@@ -204,8 +192,13 @@ TEST_F(MenuTest, StateOperationsChangeOnlyTheirOwnBitsInModelAndMenuAlike) {
         pullDown->find(id)->setState(start);
         pullDown->rebuild();
         row.op(bar, id);
-        const Seen s = seen(bar, *pullDown, static_cast<std::uint16_t>(id));
-        EXPECT_EQ((std::tuple{s.model, s.shown, s.rebuilt}), (std::tuple{row.model, row.shown, row.rebuilt}));
+        const std::uint16_t model = pullDown->find(id)->state();
+        const std::uint32_t shown = bar.handle()->findCommand(static_cast<std::uint16_t>(id))->flags;
+        pullDown->rebuild();
+        bar.rebuild();
+        EXPECT_EQ(
+            (std::tuple{model, shown, bar.handle()->findCommand(static_cast<std::uint16_t>(id))->flags}),
+            (std::tuple{row.model, row.shown, row.rebuilt}));
     }
 }
 
