@@ -86,8 +86,9 @@ protected:
         frame.reset();
         rec().reset();
     }
-    TestChild& addChild(const char* caption, const char* menu = nullptr, Dim size = Dim(100, 60)) {
-        children.push_back(std::make_unique<TestChild>(Point(-1, -1), size, caption, menu));
+    TestChild& addChild(const char* caption, const char* menu = nullptr, Dim size = Dim(100, 60),
+                        Point at = Point(-1, -1)) {
+        children.push_back(std::make_unique<TestChild>(at, size, caption, menu));
         children.back()->createInFrame();
         return *children.back();
     }
@@ -456,28 +457,12 @@ TEST(WindowsWindowTest, OnlyTheDirtyBoxesAreCopiedAndTheListStaysUntilDrawn) {
     EXPECT_EQ(os.presents - before, 2);
 }
 
-class ChildScreenTest : public ::testing::Test {
-protected:
-    ChildScreenTest() {
-        frame =
-            std::make_unique<WindowsMainWindow>(Point(0, 0), Dim(200, 100), "F", nullptr, nullptr, nullptr);
-    }
-    TestChild& add(Point at) {
-        children.push_back(std::make_unique<TestChild>(at, Dim(50, 30), "C"));
-        children.back()->createInFrame();
-        children.back()->draw();
-        return *children.back();
-    }
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
-    std::unique_ptr<WindowsMainWindow> frame;
-    std::vector<std::unique_ptr<TestChild>> children;
-};
-
-TEST_F(ChildScreenTest, WithUpdatesOffBoxesPileUpAndReachTheScreenWhenSwitchedOn) {
-    // The child's client lies 3 right of and 21 below its frame's corner at (10, 10).
-    TestChild& c = add(Point(10, 10));
-    EXPECT_EQ(WindowManager::instance().clientOnScreen(c.hwnd()), (R{13, 31, 50, 30}));
+TEST_F(FrameTest, WithUpdatesOffBoxesPileUpAndReachTheScreenWhenSwitchedOn) {
+    // The child's client lies 3 right of and 21 below its frame's corner at (10, 10) of the frame's client,
+    // which is 20 below the screen's top.
+    TestChild& c = addChild("C", nullptr, Dim(50, 30), Point(10, 10));
+    c.draw();
+    EXPECT_EQ(WindowManager::instance().clientOnScreen(c.hwnd()), (R{13, 51, 50, 30}));
     c.enableUpdates(0);
     const int before = os.presents;
     c.fillRect(Box(0, 0, 4, 4), 255, 255, 255);
@@ -488,19 +473,20 @@ TEST_F(ChildScreenTest, WithUpdatesOffBoxesPileUpAndReachTheScreenWhenSwitchedOn
               std::tuple(0, 1, 2u));
     c.enableUpdates(1);
     EXPECT_EQ((std::tuple{os.presents - before, os.presentedBoxes}),
-              std::tuple(1, std::vector<R>{{13, 31, 4, 4}, {33, 41, 4, 4}}));
+              std::tuple(1, std::vector<R>{{13, 51, 4, 4}, {33, 61, 4, 4}}));
 }
 
-TEST_F(ChildScreenTest, AWindowAboveCoversWhatIsCopiedFromTheOneBelow) {
-    TestChild& below = add(Point(0, 0));
-    TestChild& above = add(Point(20, 10));
+TEST_F(FrameTest, AWindowAboveCoversWhatIsCopiedFromTheOneBelow) {
+    TestChild& below = addChild("C", nullptr, Dim(50, 30), Point(0, 0));
+    TestChild& above = addChild("C", nullptr, Dim(50, 30), Point(20, 10));
+    below.draw(), above.draw();
     ASSERT_EQ(frame->mdiGetActive(), above.hwnd());
-    // Below's client is (3, 21, 50, 30) on the screen; above's frame covers x 20 to 75 and y 10 to 63.
-    const std::uint8_t covered = os.index(20, 21);
+    // Below's client is (3, 41, 50, 30) on the screen; above's frame covers x 20 to 75 and y 30 to 83.
+    const std::uint8_t covered = os.index(20, 41);
     below.fill(77);
     below.update();
-    EXPECT_EQ((std::tuple{os.presentedBoxes, os.index(19, 21), os.index(20, 21)}),
-              std::tuple(std::vector<R>{{3, 21, 17, 30}}, 77, covered));
+    EXPECT_EQ((std::tuple{os.presentedBoxes, os.index(19, 41), os.index(20, 41)}),
+              std::tuple(std::vector<R>{{3, 41, 17, 30}}, 77, covered));
 }
 
 TEST(ShiftStringTest, UpAndDownByTwoStoppingAtABecomeNulByte) {
