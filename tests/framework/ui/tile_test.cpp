@@ -99,22 +99,20 @@ TEST(Tile, InvalidatingReachesTheOutermostDisplayMovedByEveryOrigin) {
     // Drawing through the inner tile lands in the parent's pixels at the same place.
     RedIsIndex colours;
     inner.fillRect(Box(1, 1, 2, 2), '*', 0, 0);
-    EXPECT_EQ(rowsOf(parent)[10].substr(13, 4), ".**.");
-    EXPECT_EQ(rowsOf(parent)[11].substr(13, 4), ".**.");
-    EXPECT_EQ(rowsOf(parent)[12].substr(13, 4), "....");
+    const Rows rows = rowsOf(parent);
+    EXPECT_EQ((Rows{rows[10].substr(13, 4), rows[11].substr(13, 4), rows[12].substr(13, 4)}),
+              (Rows{".**.", ".**.", "...."}));
 }
 
 TEST(Tile, AnUnplacedTileHasNoPixelsAndForwardsNothing) {
     TestApplication app;
     PlainTile tile(Point(3, 4), Dim(7, 8), nullptr);
-    EXPECT_EQ(tile.getName(), "Unnamed Tile");
-    EXPECT_EQ(tile.bits(), nullptr);
-    EXPECT_EQ(tile.size(), Dim(7, 8));
-    EXPECT_EQ(tile.fill(1), Box());
-    EXPECT_EQ(tile.fillRect(Box(0, 0, 2, 2), 1, 1, 1), Box());
-    EXPECT_EQ(tile.rootDisplay(), nullptr);
     tile.invalidate(Box(0, 0, 2, 2)); // nothing to pass it to
-    EXPECT_EQ(tile.isMouseEventEnabled(MouseLeftDown), 0);
+    EXPECT_EQ((std::tuple{tile.getName(), tile.bits(), tile.size(), tile.fill(1),
+                          tile.fillRect(Box(0, 0, 2, 2), 1, 1, 1), tile.rootDisplay(),
+                          tile.isMouseEventEnabled(MouseLeftDown)}),
+              (std::tuple{std::string("Unnamed Tile"), static_cast<std::uint8_t*>(nullptr), Dim(7, 8), Box(),
+                          Box(), static_cast<Display*>(nullptr), std::int16_t(0)}));
 }
 
 TEST(Tile, PlacingEnablesItsMouseKindsAndDetachingOrDestroyingTakesItOut) {
@@ -122,9 +120,9 @@ TEST(Tile, PlacingEnablesItsMouseKindsAndDetachingOrDestroyingTakesItOut) {
     TestDisplay parent(Dim(40, 30), "parent");
     auto tile = std::make_unique<PlainTile>(Box(0, 0, 1, 1));
     tile->setParent(&parent, placedAt(Box(1, 1, 5, 5)));
-    EXPECT_EQ(tile->isMouseEventEnabled(MouseLeftDown), 1);
-    EXPECT_EQ(tile->rootDisplay(), &parent);
-    EXPECT_EQ(parent.children().count(), 1);
+    EXPECT_EQ((std::tuple{tile->isMouseEventEnabled(MouseLeftDown), tile->rootDisplay(),
+                          parent.children().count()}),
+              (std::tuple{std::int16_t(1), static_cast<Display*>(&parent), 1}));
     tile->detachFromParent();
     EXPECT_EQ(
         (std::tuple{parent.children().count(), tile->parent(), tile->isMouseEventEnabled(MouseLeftDown)}),
@@ -142,8 +140,8 @@ TEST(Tile, AParentResizeGivesTheTileAFreshView) {
     PlainTile tile(Box(0, 0, 1, 1));
     tile.setParent(&parent, placedAt(Box(2, 2, 4, 4)));
     parent.resize(Dim(30, 12));
-    EXPECT_EQ(tile.bits(), parent.bits() + 2 * 32 + 2);
-    EXPECT_EQ(tile.padding(), 28);
+    EXPECT_EQ((std::pair{tile.bits() - parent.bits(), tile.padding()}),
+              (std::pair{std::ptrdiff_t(2 * 32 + 2), std::uint16_t(28)}));
 }
 
 TEST(TextTile, DrawsItsTextWithTheCapitalsTouchingTheTopEdge) {
@@ -164,8 +162,6 @@ TEST(TextTile, DrawsItsTextWithTheCapitalsTouchingTheTopEdge) {
     EXPECT_EQ(rowsOf(parent), Rows(8, "........"));
     EXPECT_EQ(label.size(), Dim(6, 7));
 }
-
-using Rows = std::vector<std::string>;
 
 class FontTest : public ::testing::Test {
 protected:
