@@ -384,44 +384,35 @@ TEST_F(LayoutTest, LayoutUnitsAreEighthsOfTheTextHeightRounded) {
     }
 }
 
-TEST_F(LayoutTest, APercentOfTheParentsSizeUsesTheShiftedFactor) {
+TEST_F(LayoutTest, PercentsUseTheShiftedFactorAndACentreIsTwiceTheCentreLessTheOtherEdge) {
+    const TEdgeConstraint left = edge(lmLeft, lmAbsolute, nullptr, lmLeft, 0),
+                          top = edge(lmTop, lmAbsolute, nullptr, lmTop, 0),
+                          centre = edge(lmCenter, lmSameAs, nullptr, lmCenter, 0),
+                          asItIs = TWindowMetrics().height;
+    const auto percent = [](std::uint8_t e, std::int16_t v) { return edge(e, lmPercentOf, nullptr, e, v); };
+    const auto wide = [](std::int16_t w) { return edge(lmWidth, lmAbsolute, nullptr, lmWidth, w); };
     const struct {
-        std::int16_t percent;
+        const char* what;
+        TEdgeConstraint x, y, width, height;
         const char* box;
     } rows[] = {
-        {50, "0,0 100x50"}, // factor 128: (0.5 × 199 - 0.5 × 0 + 0.5) = 100
-        {33, "0,0 65x32"},  // factor 84: 21504 × 200 >> 16 = 65.6, and 21504 × 100 >> 16 = 32.8
-        {100, "0,0 200x100"},
-        {0, "0,0 0x0"},
+        // (199 - 99) / 2, and (99 - 19) / 2 for the height as it is (first, while it is 20); 49.5 rounds
+        // down.
+        {"centred, 100 wide", centre, centre, wide(100), asItIs, "50,40 100x20"},
+        {"centred, 101 wide", centre, centre, wide(101), asItIs, "49,40 101x20"},
+        {"centred, 200 wide", centre, centre, wide(200), asItIs, "0,40 200x20"},
+        {"centred, 1 wide", centre, centre, wide(1), asItIs, "99,40 1x20"},
+        // Factor 128: (0.5 × 199 - 0.5 × 0 + 0.5) = 100.
+        {"50%", left, top, percent(lmWidth, 50), percent(lmHeight, 50), "0,0 100x50"},
+        // Factor 84: 21504 × 200 >> 16 = 65.6, and 21504 × 100 >> 16 = 32.8.
+        {"33%", left, top, percent(lmWidth, 33), percent(lmHeight, 33), "0,0 65x32"},
+        {"100%", left, top, percent(lmWidth, 100), percent(lmHeight, 100), "0,0 200x100"},
+        {"0%", left, top, percent(lmWidth, 0), percent(lmHeight, 0), "0,0 0x0"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.percent);
+        SCOPED_TRACE(row.what);
         TWindowMetrics m;
-        m.x = edge(lmLeft, lmAbsolute, nullptr, lmLeft, 0);
-        m.y = edge(lmTop, lmAbsolute, nullptr, lmTop, 0);
-        m.width = edge(lmWidth, lmPercentOf, nullptr, lmWidth, row.percent);
-        m.height = edge(lmHeight, lmPercentOf, nullptr, lmHeight, row.percent);
-        parent.setChildMetrics(&a, m);
-        EXPECT_EQ(placed(a), row.box);
-    }
-}
-
-TEST_F(LayoutTest, ACentredChildIsTwiceTheCentreLessItsOtherEdge) {
-    const struct {
-        std::int16_t width;
-        const char* box;
-    } rows[] = {
-        {100, "50,40 100x20"}, // (199 - 99) / 2, and (99 - 19) / 2 for the height as it is
-        {101, "49,40 101x20"}, // 49.5 rounds down
-        {200, "0,40 200x20"},
-        {1, "99,40 1x20"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.width);
-        TWindowMetrics m;
-        m.x = edge(lmCenter, lmSameAs, nullptr, lmCenter, 0);
-        m.y = edge(lmCenter, lmSameAs, nullptr, lmCenter, 0);
-        m.width = edge(lmWidth, lmAbsolute, nullptr, lmWidth, row.width);
+        m.x = row.x, m.y = row.y, m.width = row.width, m.height = row.height;
         parent.setChildMetrics(&a, m);
         EXPECT_EQ((std::pair{placed(a), parent.layout().unplannedConstraints()}),
                   (std::pair{std::string(row.box), 0ul}));
