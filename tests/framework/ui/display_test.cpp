@@ -331,6 +331,16 @@ TEdgeConstraint edge(std::uint8_t own, std::uint8_t rel, Display* other, std::ui
     return c;
 }
 
+// The default record with the edges given in place of its own.
+const TWindowMetrics asIs;
+TWindowMetrics metrics(const TEdgeConstraint& x, const TEdgeConstraint& y,
+                       const TEdgeConstraint& width = asIs.width,
+                       const TEdgeConstraint& height = asIs.height) {
+    TWindowMetrics m;
+    m.x = x, m.y = y, m.width = width, m.height = height;
+    return m;
+}
+
 class LayoutTest : public ::testing::Test {
 protected:
     LayoutTest() {
@@ -387,8 +397,7 @@ TEST_F(LayoutTest, LayoutUnitsAreEighthsOfTheTextHeightRounded) {
 TEST_F(LayoutTest, PercentsUseTheShiftedFactorAndACentreIsTwiceTheCentreLessTheOtherEdge) {
     const TEdgeConstraint left = edge(lmLeft, lmAbsolute, nullptr, lmLeft, 0),
                           top = edge(lmTop, lmAbsolute, nullptr, lmTop, 0),
-                          centre = edge(lmCenter, lmSameAs, nullptr, lmCenter, 0),
-                          asItIs = TWindowMetrics().height;
+                          centre = edge(lmCenter, lmSameAs, nullptr, lmCenter, 0), asItIs = asIs.height;
     const auto percent = [](std::uint8_t e, std::int16_t v) { return edge(e, lmPercentOf, nullptr, e, v); };
     const auto wide = [](std::int16_t w) { return edge(lmWidth, lmAbsolute, nullptr, lmWidth, w); };
     const struct {
@@ -411,19 +420,16 @@ TEST_F(LayoutTest, PercentsUseTheShiftedFactorAndACentreIsTwiceTheCentreLessTheO
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        TWindowMetrics m;
-        m.x = row.x, m.y = row.y, m.width = row.width, m.height = row.height;
-        parent.setChildMetrics(&a, m);
+        parent.setChildMetrics(&a, metrics(row.x, row.y, row.width, row.height));
         EXPECT_EQ((std::pair{placed(a), parent.layout().unplannedConstraints()}),
                   (std::pair{std::string(row.box), 0ul}));
     }
 }
 
 TEST_F(LayoutTest, SiblingsArePlacedBelowAboveAndBesideEachOther) {
-    TWindowMetrics ma;
-    ma.x = edge(lmLeft, lmAbsolute, nullptr, lmLeft, 20);
-    ma.y = edge(lmTop, lmBelow, nullptr, lmTop, 9); // 0 + 9 + 1
-    parent.addChild(&a, ma);
+    // At 20, and 0 + 9 + 1.
+    parent.addChild(
+        &a, metrics(edge(lmLeft, lmAbsolute, nullptr, lmLeft, 20), edge(lmTop, lmBelow, nullptr, lmTop, 9)));
     const struct {
         const char* what;
         TEdgeConstraint x, y;
@@ -443,26 +449,19 @@ TEST_F(LayoutTest, SiblingsArePlacedBelowAboveAndBesideEachOther) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         b.setOrigin(Point(3, 4));
-        TWindowMetrics m;
-        m.x = row.x;
-        m.y = row.y;
-        parent.setChildMetrics(&b, m);
+        parent.setChildMetrics(&b, metrics(row.x, row.y));
         EXPECT_EQ((std::pair{placed(a), placed(b)}),
                   (std::pair{std::string("20,10 30x20"), std::string(row.box)}));
     }
 }
 
 TEST_F(LayoutTest, ChildrenFollowTheirParentsSize) {
-    TWindowMetrics fill;
-    fill.x = edge(lmLeft, lmAbsolute, nullptr, lmLeft, 0);
-    fill.y = edge(lmTop, lmAbsolute, nullptr, lmTop, 0);
-    fill.width = edge(lmRight, lmSameAs, nullptr, lmRight, 0);
-    fill.height = edge(lmBottom, lmAbove, nullptr, lmBottom, 9); // a bar of ten pixels below it
-    parent.addChild(&a, fill);
-    TWindowMetrics half;
-    half.x = edge(lmLeft, lmAbsolute, nullptr, lmLeft, 0);
-    half.width = edge(lmWidth, lmPercentOf, nullptr, lmWidth, 50);
-    parent.addChild(&b, half);
+    const TEdgeConstraint left = edge(lmLeft, lmAbsolute, nullptr, lmLeft, 0);
+    // a fills the parent but for a bar of ten pixels below it; b is half its width.
+    parent.addChild(&a, metrics(left, edge(lmTop, lmAbsolute, nullptr, lmTop, 0),
+                                edge(lmRight, lmSameAs, nullptr, lmRight, 0),
+                                edge(lmBottom, lmAbove, nullptr, lmBottom, 9)));
+    parent.addChild(&b, metrics(left, asIs.y, edge(lmWidth, lmPercentOf, nullptr, lmWidth, 50)));
     const struct {
         Dim size;
         const char* a;
@@ -482,19 +481,13 @@ TEST_F(LayoutTest, ChildrenFollowTheirParentsSize) {
 
 TEST_F(LayoutTest, RemovingASiblingHandsItsReferencesOnToThoseThatReferredToIt) {
     TestDisplay c{Dim(8, 6), "c"};
-    TWindowMetrics ma;
-    ma.x = edge(lmLeft, lmBelow, nullptr, lmLeft, 19); // 20
-    ma.y = edge(lmTop, lmBelow, nullptr, lmTop, 9);    // 10
-    ma.width = edge(lmWidth, lmAbsolute, nullptr, lmWidth, 40);
-    parent.addChild(&a, ma);
-    TWindowMetrics mb;
-    mb.x = edge(lmLeft, lmSameAs, &a, lmLeft, 5);
-    mb.y = edge(lmTop, lmBelow, &a, lmBottom, 4);
-    mb.width = edge(lmWidth, lmSameAs, &a, lmWidth, 0);
-    parent.addChild(&b, mb);
-    TWindowMetrics mc;
-    mc.width = edge(lmRight, lmSameAs, &a, lmRight, 0);
-    parent.addChild(&c, mc);
+    // a at (20, 10), 40 wide; b 5 right of its left and 4 below its bottom, as wide; c's right at a's.
+    parent.addChild(&a, metrics(edge(lmLeft, lmBelow, nullptr, lmLeft, 19),
+                                edge(lmTop, lmBelow, nullptr, lmTop, 9),
+                                edge(lmWidth, lmAbsolute, nullptr, lmWidth, 40)));
+    parent.addChild(&b, metrics(edge(lmLeft, lmSameAs, &a, lmLeft, 5), edge(lmTop, lmBelow, &a, lmBottom, 4),
+                                edge(lmWidth, lmSameAs, &a, lmWidth, 0)));
+    parent.addChild(&c, metrics(asIs.x, asIs.y, edge(lmRight, lmSameAs, &a, lmRight, 0)));
     parent.layout().layout();
     EXPECT_EQ((std::pair{placed(b), placed(c)}),
               (std::pair{std::string("25,34 40x5"), std::string("0,0 60x6")}));
@@ -530,11 +523,8 @@ TEST_F(LayoutTest, AChildGivenItsRecordFirstIsAChildAndGoesFromTheLayoutWhenItGo
 }
 
 TEST_F(LayoutTest, EquationsCaughtInACycleOrNamingAStrangerAreLeftOut) {
-    TWindowMetrics ma, mb;
-    ma.x = edge(lmLeft, lmBelow, &b, lmRight, 0);
-    mb.x = edge(lmLeft, lmBelow, &a, lmRight, 0);
-    parent.addChild(&a, ma);
-    parent.addChild(&b, mb);
+    parent.addChild(&a, metrics(edge(lmLeft, lmBelow, &b, lmRight, 0), asIs.y));
+    parent.addChild(&b, metrics(edge(lmLeft, lmBelow, &a, lmRight, 0), asIs.y));
     parent.layout().layout();
     // Only the two heights are planned.
     EXPECT_EQ(
@@ -542,10 +532,9 @@ TEST_F(LayoutTest, EquationsCaughtInACycleOrNamingAStrangerAreLeftOut) {
         (std::tuple{2u, 4u, std::string("0,9 1x20")}));
 
     TestDisplay stranger{Dim(1, 1), "s"};
-    TWindowMetrics ms;
-    ms.x = edge(lmLeft, lmBelow, &stranger, lmRight, 0);
-    ms.y = edge(lmTop, lmSameAs, nullptr, 9, 0); // no such edge
-    parent.setChildMetrics(&a, ms);
+    // No such edge as 9.
+    parent.setChildMetrics(
+        &a, metrics(edge(lmLeft, lmBelow, &stranger, lmRight, 0), edge(lmTop, lmSameAs, nullptr, 9, 0)));
     // a's left edge keeps its last value and its width as it is now, which the cycle left at 1; b's
     // equations now have all their inputs.
     EXPECT_EQ((std::tuple{parent.layout().plannedConstraints(), parent.layout().unplannedConstraints(),
