@@ -1160,12 +1160,18 @@ TEST_F(PromptTest, EveryWayOfClosingStoresTheChoiceAndTellsTheLayer) {
 }
 
 TEST_F(PromptTest, TheFinishButtonFollowsTheMenuCommandThatFinishesTheLeader) {
+    // The item disabled, or grayed as the resource has it, disables the button.
     menu.disable(Prompt::FinishLeaderCommand);
-    Prompt disabled, prompt;
-    open(disabled);
-    EXPECT_FALSE(finishEnabled(disabled));
-    disabled.close(0);
+    WindowsMenu grayed{"ChildMenu", false};
+    for (Menu* active : {static_cast<Menu*>(&menu), static_cast<Menu*>(&grayed)}) {
+        childMenu = active;
+        Prompt disabled;
+        open(disabled);
+        EXPECT_FALSE(finishEnabled(disabled));
+        disabled.close(0);
+    }
     childMenu = nullptr; // no active child: the button stays as the template has it
+    Prompt prompt;
     open(prompt);
     EXPECT_TRUE(finishEnabled(prompt));
     const struct {
@@ -1186,14 +1192,6 @@ TEST_F(PromptTest, TheFinishButtonFollowsTheMenuCommandThatFinishesTheLeader) {
         app.drainQueue();
         EXPECT_EQ(finishEnabled(prompt), r.enabled);
     }
-}
-
-TEST_F(PromptTest, AGrayedMenuItemAlsoDisablesTheButton) {
-    WindowsMenu fresh{"ChildMenu", false}; // the resource grays the item
-    childMenu = &fresh;
-    Prompt prompt;
-    open(prompt);
-    EXPECT_FALSE(finishEnabled(prompt));
 }
 
 } // namespace
