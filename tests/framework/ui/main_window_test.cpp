@@ -499,11 +499,8 @@ TEST(ShiftStringTest, UpAndDownByTwoStoppingAtABecomeNulByte) {
         {"plain up", "Hello", true, "Jgnnq"},
         {"plain down", "Jgnnq", false, "Hello"},
         {"wraps past 255", "\xFF", true, "\x01"},
-        {"254 becomes NUL and ends it",
-         std::string("a\xFE"
-                     "b"),
-         true, "c"},
-        {"2 becomes NUL and ends it", std::string("x\x02y"), false, "v"},
+        {"254 becomes NUL and ends it", "a\xFE\x62", true, "c"},
+        {"2 becomes NUL and ends it", "x\x02y", false, "v"},
         {"empty", "", true, ""},
     };
     for (const Row& r : rows) {
