@@ -159,9 +159,8 @@ protected:
         b1.enableMouseEvent(MouseMoved).enableMouseEvent(MouseLeftDown);
     }
     std::vector<std::string> take() { return std::exchange(log, {}); }
-    std::vector<std::tuple<Display*, std::int16_t, Point>> takeApp() {
-        return std::exchange(app.mouseEvents, {});
-    }
+    using AppEvents = std::vector<std::tuple<Display*, std::int16_t, Point>>;
+    AppEvents takeApp() { return std::exchange(app.mouseEvents, {}); }
 
     TestApplication app;
     std::vector<std::string> log;
@@ -217,12 +216,11 @@ TEST_F(MouseTest, AMoveOverNoChildMakesThatDisplayTheOneUnderThePointer) {
     p.disableMouseEvent(MouseMoved);
     EXPECT_EQ(p.routeMouseEvent(MouseMoved, Point(15, 15)), 1);
     EXPECT_EQ(app.displayUnderMouse(), &a);
-    EXPECT_EQ(takeApp(), (std::vector<std::tuple<Display*, std::int16_t, Point>>{{&a, 5, Point(5, 5)}}));
+    EXPECT_EQ(takeApp(), (AppEvents{{&a, 5, Point(5, 5)}}));
     // Over no child, with its own move flag clear, the parent is the one under the pointer.
     EXPECT_EQ(p.routeMouseEvent(MouseMoved, Point(90, 5)), 0);
     EXPECT_EQ(app.displayUnderMouse(), &p);
-    EXPECT_EQ(takeApp(), (std::vector<std::tuple<Display*, std::int16_t, Point>>{{&a, 6, Point(90, 5)},
-                                                                                 {&p, 5, Point(90, 5)}}));
+    EXPECT_EQ(takeApp(), (AppEvents{{&a, 6, Point(90, 5)}, {&p, 5, Point(90, 5)}}));
     // Other kinds never change it.
     p.routeMouseEvent(MouseLeftDown, Point(15, 15));
     EXPECT_EQ(app.displayUnderMouse(), &p);
@@ -233,7 +231,7 @@ TEST_F(MouseTest, AMoveOverNoChildMakesThatDisplayTheOneUnderThePointer) {
     app.hoverTick();
     EXPECT_TRUE(takeApp().empty());
     app.hoverTick();
-    EXPECT_EQ(takeApp(), (std::vector<std::tuple<Display*, std::int16_t, Point>>{{&b1, 4, Point(6, 6)}}));
+    EXPECT_EQ(takeApp(), (AppEvents{{&b1, 4, Point(6, 6)}}));
 }
 
 TEST_F(MouseTest, ACapturedChildTakesEveryEventAtPointsOutsideIt) {
