@@ -4,9 +4,12 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "framework/ui/button.h"
+#include "framework/ui/toolbar.h"
+#include "framework/ui/window_manager.h"
 #include "placed_at.h"
 #include "support/failed_checks.h"
 #include "support/test_application.h"
+#include "support/ui/test_win_app.h"
 #include "test_display.h"
 #include "test_pictures.h"
 
@@ -38,12 +41,8 @@ ContainerBase* listen(Component*, BusMessage event, ContainerBase* data) {
 constexpr std::int32_t Open = 500, Save = 501, Close = 502;
 
 TestGroup buttonGroup(const std::string& name, char upEnabled) {
-    return TestGroup{
-        name,
-        {solidPicture("UpEnabled", Dim(6, 4), Point(), static_cast<std::uint8_t>(upEnabled), PictureOpaque),
-         solidPicture("DownEnabled", Dim(6, 4), Point(), 'd', PictureOpaque),
-         solidPicture("UpDisabled", Dim(6, 4), Point(), 'x', PictureOpaque),
-         solidPicture("DownDisabled", Dim(6, 4), Point(), 'z', PictureOpaque)}};
+    return solidGroup(name, {"UpEnabled", "DownEnabled", "UpDisabled", "DownDisabled"}, Dim(6, 4),
+                      std::string(1, upEnabled) + "dxz");
 }
 
 class ButtonTest : public ::testing::Test {
@@ -97,6 +96,9 @@ protected:
 };
 
 const Point in(1, 1), out(7, 1), edge(5, 3), pastEdge(6, 3);
+// A press kills the tip and says "Up" on the status bar's first line; a click's release adds the command.
+const Log Pressed{"ToolTipKill", "SetItemText Sbar1 Up 1"},
+    Clicked{"ToolTipKill", "SetItemText Sbar1 Up 1", "Command 500"};
 
 TEST_F(ButtonTest, APlainButtonFollowsThePointerAndSendsOneCommandOnlyWhenReleasedOverIt) {
     const struct {
@@ -105,14 +107,11 @@ TEST_F(ButtonTest, APlainButtonFollowsThePointerAndSendsOneCommandOnlyWhenReleas
         std::string pictures;
         Log heard;
     } cases[] = {
-        {"click", {in}, "du", {"ToolTipKill", "SetItemText Sbar1 Up 1", "Command 500"}},
-        {"out and back in", {in, out, in}, "dudu", {"ToolTipKill", "SetItemText Sbar1 Up 1", "Command 500"}},
-        {"out", {in, out}, "duu", {"ToolTipKill", "SetItemText Sbar1 Up 1"}},
-        {"the last pixel inside",
-         {in, edge},
-         "ddu",
-         {"ToolTipKill", "SetItemText Sbar1 Up 1", "Command 500"}},
-        {"just past it", {in, pastEdge}, "duu", {"ToolTipKill", "SetItemText Sbar1 Up 1"}},
+        {"click", {in}, "du", Clicked},
+        {"out and back in", {in, out, in}, "dudu", Clicked},
+        {"out", {in, out}, "duu", Pressed},
+        {"the last pixel inside", {in, edge}, "ddu", Clicked},
+        {"just past it", {in, pastEdge}, "duu", Pressed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -120,25 +119,23 @@ TEST_F(ButtonTest, APlainButtonFollowsThePointerAndSendsOneCommandOnlyWhenReleas
         Button button("Buttons", "FileOpen", Open, "Open a battle", "Open");
         place(button);
         ASSERT_EQ(shown(), 'u');
-        EXPECT_EQ(click(c.path), c.pictures);
-        EXPECT_EQ(log, c.heard);
-        EXPECT_EQ((std::tuple{button.tracking(), parent.captured(), button.isMouseEventEnabled(MouseMoved)}),
-                  (std::tuple{std::int16_t(0), static_cast<Display*>(nullptr), std::int16_t(0)}));
+        EXPECT_EQ((std::tuple{click(c.path), log, button.tracking(), parent.captured(),
+                              button.isMouseEventEnabled(MouseMoved)}),
+                  (std::tuple{c.pictures, c.heard, std::int16_t(0), static_cast<Display*>(nullptr),
+                              std::int16_t(0)}));
     }
 }
 
 TEST_F(ButtonTest, ALatchingButtonStaysDownUntilClickedAgain) {
     Button button("Buttons", "FileOpen", Open, "", "Open", nullptr, 1);
     place(button);
-    EXPECT_EQ(click({in, out, in}), "dudd");
-    EXPECT_EQ(log, (Log{"ToolTipKill", "SetItemText Sbar1 Up 1", "Command 500"}));
-    log.clear();
+    const auto clicked = [&](const std::vector<Point>& path) {
+        return std::pair{click(path), std::exchange(log, {})};
+    };
+    EXPECT_EQ(clicked({in, out, in}), (std::pair{std::string("dudd"), Clicked}));
     // Pressed while down, it does not follow the pointer, and released outside it stays down.
-    EXPECT_EQ(click({in, out}), "ddd");
-    EXPECT_EQ(log, (Log{"ToolTipKill", "SetItemText Sbar1 Up 1"}));
-    log.clear();
-    EXPECT_EQ(click({in, out, in}), "dddu");
-    EXPECT_EQ(log, (Log{"ToolTipKill", "SetItemText Sbar1 Up 1", "Command 500"}));
+    EXPECT_EQ(clicked({in, out}), (std::pair{std::string("ddd"), Pressed}));
+    EXPECT_EQ(clicked({in, out, in}), (std::pair{std::string("dddu"), Clicked}));
 }
 
 TEST_F(ButtonTest, DisabledButtonsAndCheckedPlainButtonsIgnorePresses) {
@@ -150,8 +147,7 @@ TEST_F(ButtonTest, DisabledButtonsAndCheckedPlainButtonsIgnorePresses) {
     menuEvent(CHECK_MENU_ITEM, Open);
     EXPECT_EQ(click({in}), "dd");
     menuEvent(UNCHECK_MENU_ITEM, Open);
-    EXPECT_EQ(shown(), 'u');
-    EXPECT_EQ(log, Log{});
+    EXPECT_EQ((std::pair{shown(), log}), (std::pair{'u', Log{}}));
 }
 
 TEST_F(ButtonTest, ADisableDuringTrackingLeavesThePressUnfinishedAndTheReleaseSendsNothing) {
@@ -163,8 +159,7 @@ TEST_F(ButtonTest, ADisableDuringTrackingLeavesThePressUnfinishedAndTheReleaseSe
     mouse(MouseMoved, out);
     EXPECT_EQ(shown(), 'z');
     mouse(MouseLeftUp, in);
-    EXPECT_EQ((std::tuple{shown(), button.tracking()}), (std::tuple{'z', std::int16_t(0)}));
-    EXPECT_EQ(log, (Log{"ToolTipKill", "SetItemText Sbar1 Up 1"}));
+    EXPECT_EQ((std::tuple{shown(), button.tracking(), log}), (std::tuple{'z', std::int16_t(0), Pressed}));
 }
 
 TEST_F(ButtonTest, AnUncheckDuringTrackingEndsIt) {
@@ -216,8 +211,9 @@ TEST_F(ButtonTest, AMenuEventWithABadPayloadIsReportedAndActsOnCommandZero) {
     place(zero);
     Container<short> wrong(5);
     sender.send(DISABLE_MENU_ITEM, &wrong);
-    EXPECT_EQ(checks.texts, (std::vector<std::string>{"Bad data passed in bus message to function  Abort?"}));
-    EXPECT_EQ(shown(), 'x');
+    EXPECT_EQ(
+        (std::pair{checks.texts, shown()}),
+        (std::pair{std::vector<std::string>{"Bad data passed in bus message to function  Abort?"}, 'x'}));
 }
 
 TEST_F(ButtonTest, PointerEnteringHoveringAndLeavingTellStatusAndTips) {
@@ -304,6 +300,242 @@ TEST_F(ButtonTest, MultiStateIndicesOutsideTheStatesAreRefused) {
     MultiStateButton none(0, "Buttons", "FileOpen", Open, "", "Open");
     none.commandIssued(Open);
     EXPECT_EQ((std::tuple{none.stateCount(), none.currentState()}), (std::tuple{1, 0}));
+}
+
+// Enter, hover and leave reach the display under the pointer, as the game's application hands them on.
+class RoutingApp : public TestWinApp {
+public:
+    using TestWinApp::TestWinApp;
+    void routeMouseEvent(Display* display, std::int16_t kind, const Point& point) override {
+        display->routeMouseEvent(kind, point);
+    }
+};
+
+TestGroup buttonGroup(const std::string& name, Dim size, char colour) {
+    return solidGroup(name, {"UpEnabled", "DownEnabled", "UpDisabled", "DownDisabled"}, size,
+                      std::string(4, colour));
+}
+
+// A bar 28 high at the top of a frame of 400 x 280 without a menu: the bar's client area is at (0, 0) of
+// the screen.
+class ToolbarTest : public ::testing::Test {
+protected:
+    explicit ToolbarTest(std::int16_t mirrorWidth = 15) {
+        pictures["Toolbar"] =
+            TestArchive{{solidGroup("Strip", {"Mirror #1", "Mirror #2"}, Dim(mirrorWidth, 28), "ab")}};
+        pictures["Buttons"] =
+            TestArchive{{buttonGroup("Narrow", Dim(20, 22), 'n'), buttonGroup("Wide", Dim(30, 21), 'w'),
+                         buttonGroup("Tall", Dim(10, 31), 't'), buttonGroup("Even", Dim(10, 24), 'e')}};
+        frame = std::make_unique<WindowsMainWindow>(Point(0, 0), Dim(400, 280), "Frame", nullptr, nullptr,
+                                                    nullptr);
+        frame->attach(app);
+        bar = std::make_unique<WindowsToolbar>(frame->hwnd(), "Toolbar");
+        bar->attach(app);
+        frame->setToolbar(bar.get());
+        // The hover timer of the running application, at two ticks a second.
+        app.addTimer(&Application::hoverTimer, 2, 0);
+    }
+    ~ToolbarTest() override {
+        frame->setToolbar(nullptr);
+        bar.reset();
+        frame.reset();
+    }
+    Button* add(const char* group, std::int32_t command, const char* tip) {
+        auto* button = new Button("Buttons", group, command, "", tip);
+        bar->addButton(button);
+        return button;
+    }
+    // The pointer at a point of the bar: the window manager sees it there and the bar routes the move.
+    void moveTo(Point p) {
+        const platform::Rect client = WindowManager::instance().clientOnScreen(bar->hwnd());
+        WindowManager::instance().setMouse({client.x + p.x, client.y + p.y, 0, 0});
+        bar->routeMouseEvent(MouseMoved, p);
+        app.drainQueue();
+    }
+    // The hover timer's ticks on the virtual clock: a hover comes on the second tick after a move.
+    void hoverTicks(int ticks) {
+        for (int i = 0; i < ticks; ++i)
+            app.tickTimers(clock += 500);
+        app.drainQueue();
+    }
+    void send(const char* name, ContainerBase* data) {
+        bar->Toolbar::sendNamed(name, data);
+        app.drainQueue();
+    }
+    std::uint8_t barPixel(int x, int y) { return bar->bits()[y * bar->stride() + x]; }
+
+    TestPictures pictures;
+    platform::HeadlessPlatform os;
+    RoutingApp app{os};
+    std::unique_ptr<WindowsMainWindow> frame;
+    std::unique_ptr<WindowsToolbar> bar;
+    std::uint32_t clock = 0;
+};
+
+TEST_F(ToolbarTest, ButtonsGoLeftToRightWithSpacesCentredInTheBarHeight) {
+    EXPECT_EQ(bar->getHeight(), 28);
+    EXPECT_EQ(bar->bounds(), Box(0, 0, 400, 28));
+    const struct {
+        const char* group;
+        std::int16_t spaceBefore;
+        std::int16_t x, y;
+    } rows[] = {
+        {"Narrow", 0, 0, 3}, // (28 - 22) / 2
+        {"Wide", 8, 28, 3},  // (28 - 21) / 2 truncated
+        {"Even", 0, 58, 2},  // (28 - 24) / 2
+        {"Tall", 0, 68, -1}, // (28 - 31) / 2 truncated toward zero
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.group);
+        bar->addSpace(r.spaceBefore);
+        Button* b = add(r.group, 500, "");
+        TWindowMetrics m;
+        ASSERT_EQ(bar->getChildMetrics(b, m), 1);
+        EXPECT_EQ((std::pair{m.x.value, m.y.value}), (std::pair{r.x, r.y}));
+        EXPECT_EQ(b->getBus(), bar->Toolbar::getBus());
+    }
+    EXPECT_EQ(bar->nextPosition().x, 78);
+    // Placed buttons show in the bar's pixels: the wide one from x 28 on row 3.
+    bar->draw();
+    std::string row3;
+    for (int x : {19, 20, 27, 28, 57, 58, 67, 68})
+        row3 += static_cast<char>(barPixel(x, 3));
+    EXPECT_EQ(row3, "naawweet");
+}
+
+TEST_F(ToolbarTest, TheBackgroundAlternatesMirrorImagesByTheParityOfX) {
+    bar->draw();
+    // Mirror #1 is 15 wide: x 0, 30, ... are even and show Mirror #2; x 15, 45, ... odd, Mirror #1.
+    std::string tiles;
+    for (int x = 0; x < 400; x += 15)
+        tiles += static_cast<char>(barPixel(x, 27));
+    EXPECT_EQ(tiles, "bababababababababababababab");
+    EXPECT_TRUE(bar->dirtyBoxes().empty()); // shown, and the list begun again
+    EXPECT_EQ((std::tuple{barPixel(14, 0), barPixel(15, 0), barPixel(389, 0), barPixel(399, 0)}),
+              (std::tuple<std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t>{'b', 'a', 'a', 'b'}));
+}
+
+class EvenToolbarTest : public ToolbarTest {
+protected:
+    EvenToolbarTest() : ToolbarTest(16) {}
+};
+
+TEST_F(EvenToolbarTest, WithAnEvenWidthEveryTileIsTheMirrorImage) {
+    bar->draw();
+    for (int x = 0; x < 400; ++x)
+        ASSERT_EQ(barPixel(x, 27), 'b') << "x " << x;
+}
+
+TEST_F(ToolbarTest, CommandsThatTheFrameCarriesOutReachEveryButton) {
+    auto* states = new MultiStateButton(2, "Buttons", "Narrow", 500, "", "One");
+    states->setState(1, "Wide", 501, "", "Two");
+    bar->addButton(states);
+    frame->onCommand(500, 0);
+    app.drainQueue();
+    EXPECT_EQ(states->currentState(), 1);
+    bar->onCommand(499);
+    EXPECT_EQ(states->currentState(), 1);
+}
+
+TEST_F(ToolbarTest, TheTipShowsOnHoverBelowThePointerAndFollowsTheButtons) {
+    add("Narrow", 500, "Open");
+    bar->addSpace(8);
+    add("Wide", 501, "Save");
+    moveTo(Point(5, 5));
+    EXPECT_EQ(bar->tipText(), "Open");
+    hoverTicks(1);
+    EXPECT_EQ(bar->tipWindow(), nullptr);
+    hoverTicks(1);
+    ToolTipWindow* tip = bar->tipWindow();
+    ASSERT_NE(tip, nullptr);
+    // At (pointer x - 18 / 4, pointer y + 18) on the screen: the pointer is at (5, 5).
+    EXPECT_EQ((std::tuple{tip->position(), tip->shownText(), bar->tipActive()}),
+              std::tuple(Point(1, 23), std::string(" Open "), std::int16_t(1)));
+    EXPECT_EQ(WindowManager::instance().capture(), bar->hwnd());
+
+    // A new text while the tip shows goes into the same window, which stays where it is.
+    Container<std::string> longer("Open a saved battle");
+    send("ToolTipText", &longer);
+    EXPECT_EQ((std::tuple{bar->tipWindow(), tip->position(), tip->shownText()}),
+              std::tuple(tip, Point(1, 23), std::string(" Open a saved battle ")));
+
+    // Over empty bar space the tip goes but the bar keeps the mouse; off the bar it lets go.
+    moveTo(Point(24, 5));
+    EXPECT_EQ((std::tuple{bar->tipWindow(), bar->tipActive(), WindowManager::instance().capture()}),
+              std::tuple(static_cast<ToolTipWindow*>(nullptr), std::int16_t(1), bar->hwnd()));
+    moveTo(Point(24, 40));
+    EXPECT_EQ((std::tuple{bar->tipActive(), WindowManager::instance().capture(),
+                          bar->isMouseEventEnabled(MouseMoved)}),
+              std::tuple(std::int16_t(0), WindowHandle(0), std::int16_t(0)));
+}
+
+TEST_F(ToolbarTest, AHiddenTipStaysAwayUntilThePointerMovesInsideTheBar) {
+    add("Narrow", 500, "Open");
+    const struct { const char* hide; } rows[] = {{"System Key Pressed"}, {"ToolTipKill"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.hide);
+        moveTo(Point(5, 5));
+        hoverTicks(2);
+        ASSERT_NE(bar->tipWindow(), nullptr);
+        moveTo(Point(5, 5)); // the bar, tracking the pointer now, notes where it is
+        delete bar->Toolbar::queryNamedEmpty(r.hide);
+        app.drainQueue();
+        EXPECT_EQ((std::tuple{bar->tipWindow(), bar->tipActive(), bar->tipSuppressed(),
+                              WindowManager::instance().capture()}),
+                  std::tuple(static_cast<ToolTipWindow*>(nullptr), std::int16_t(0), std::int16_t(1),
+                             WindowHandle(0)));
+        // The button hovers again, but nothing shows.
+        Container<short> on(1);
+        send("ToolTipEnable", &on);
+        EXPECT_EQ(bar->tipWindow(), nullptr);
+        // A move to the same point keeps it away; a move to another point inside lets it come.
+        moveTo(Point(5, 5));
+        EXPECT_EQ(bar->tipSuppressed(), 1);
+        moveTo(Point(6, 5));
+        EXPECT_EQ(bar->tipSuppressed(), 0);
+        send("ToolTipEnable", &on);
+        EXPECT_NE(bar->tipWindow(), nullptr);
+        moveTo(Point(6, 100));
+    }
+}
+
+TEST_F(ToolbarTest, APressOnAButtonKillsTheTip) {
+    add("Narrow", 500, "Open");
+    moveTo(Point(5, 5));
+    hoverTicks(2);
+    ASSERT_NE(bar->tipWindow(), nullptr);
+    bar->routeMouseEvent(MouseLeftDown, Point(5, 5));
+    app.drainQueue();
+    EXPECT_EQ((std::tuple{bar->tipWindow(), bar->tipSuppressed()}),
+              std::tuple(static_cast<ToolTipWindow*>(nullptr), std::int16_t(1)));
+    bar->routeMouseEvent(MouseLeftUp, Point(5, 5));
+    app.drainQueue();
+}
+
+class InactiveToolbar : public WindowsToolbar {
+public:
+    InactiveToolbar(WindowHandle parent, const char* archive)
+        : Window(Point(0, 0), Dim(0, 0), nullptr, "Inactive"), WindowsToolbar(parent, archive) {}
+    bool applicationActive() const override { return false; }
+};
+
+TEST_F(ToolbarTest, NoTipWhileAnotherApplicationIsActive) {
+    InactiveToolbar inactive(frame->hwnd(), "Toolbar");
+    inactive.attach(app);
+    Container<short> on(1);
+    inactive.Toolbar::sendNamed("ToolTipEnable", &on);
+    app.drainQueue();
+    EXPECT_EQ((std::tuple{inactive.tipWindow(), inactive.tipActive()}),
+              std::tuple(static_cast<ToolTipWindow*>(nullptr), std::int16_t(0)));
+}
+
+TEST_F(ToolbarTest, TipMessagesWithTheWrongPayloadAreReported) {
+    FailedChecks checks;
+    Container<long> wrong(1);
+    send("ToolTipEnable", &wrong);
+    send("ToolTipText", &wrong);
+    EXPECT_EQ(checks.count(), 2u);
+    EXPECT_EQ(bar->tipActive(), 0);
 }
 
 } // namespace

@@ -1,11 +1,29 @@
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
+#include <set>
 
 #include "framework/core/bus.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/registered_message.h"
 #include "framework/ui/dialog.h"
+#include "framework/ui/dialog_control.h"
+#include "framework/ui/dialog_template.h"
+#include "framework/ui/dialog_window.h"
+#include "framework/ui/enum_dialog.h"
+#include "framework/ui/file_open_dialog.h"
+#include "framework/ui/get_string_dialog.h"
+#include "framework/ui/leader_almost_done_dlg.h"
 #include "framework/ui/window_manager.h"
+#include "framework/ui/windows_menu.h"
 #include "support/bus_recorder.h"
 #include "support/failed_checks.h"
+#include "support/temp_dir.h"
 #include "support/ui/test_win_app.h"
+#include "test_display.h"
 #include "test_pictures.h"
 
 namespace vael::test {
@@ -41,16 +59,28 @@ public:
     std::function<void(NotingDialog&)> init;
 };
 
-class DialogTest : public ::testing::Test {
+// The dialogs' font on the headless platform, with scripted keys and typing.
+class DialogBase : public ::testing::Test {
+protected:
+    DialogBase() { pictures["MS Sans Serif 2"] = dialogGlyphs(); }
+    void key(std::int32_t k, std::uint16_t modifiers = 0) { postKey(os, k, modifiers); }
+    void type(const std::string& text) { postText(os, text); }
+    void pump() {
+        pumpAll(app);
+        app.drainQueue();
+    }
+
+    TestPictures pictures;
+    platform::HeadlessPlatform os;
+    TestWinApp app{os};
+};
+
+class DialogTest : public DialogBase {
 protected:
     DialogTest() {
-        pictures["MS Sans Serif 2"] = dialogGlyphs();
         TestPicture tile{"Background", Dim(3, 2), Point(), PictureOpaque, {1, 2, 3, 4, 5, 6}};
         pictures["Dialog Bitmaps"] = TestArchive{{{"Intro", {tile}}}};
-        pictures["DialogButtons"] =
-            TestArchive{{{"Pushbutton",
-                          {solidPicture("Up", Dim(20, 8), Point(), 'u', PictureOpaque),
-                           solidPicture("Down", Dim(20, 8), Point(), 'd', PictureOpaque)}}}};
+        pictures["DialogButtons"] = TestArchive{{solidGroup("Pushbutton", {"Up", "Down"}, Dim(20, 8), "ud")}};
         previousMatcher = Display::setColourMatcher(&testColours);
         heardNames = &heard;
         listener.setup = [](Probe& p) { p.connectNamed("ModalDialogBoxClosing", &heardClosing); };
@@ -60,56 +90,20 @@ protected:
         heardNames = nullptr;
         Display::setColourMatcher(previousMatcher);
     }
-    void post(platform::EventKind kind, std::int32_t key = 0, std::uint16_t modifiers = 0) {
-        platform::Event e;
-        e.kind = kind;
-        e.key = key;
-        e.modifiers = modifiers;
-        os.postEvent(e);
-    }
-    void key(std::int32_t k, std::uint16_t modifiers = 0) {
-        post(platform::EventKind::KeyDown, k, modifiers);
-        post(platform::EventKind::KeyUp, k, modifiers);
-    }
-    void type(const std::string& text) {
-        platform::Event e;
-        e.kind = platform::EventKind::Text;
-        e.text = text;
-        os.postEvent(e);
-    }
-    // A press and release at a point of the dialog's client area.
-    void click(const Dialog& d, Point at, platform::EventKind second = platform::EventKind::ButtonUp) {
+    // A press at a point of the dialog's client area and a release at another.
+    void click(const Dialog& d, Point at, Point releaseAt) {
         const platform::Rect client = WindowManager::instance().clientOnScreen(d.hwnd());
-        for (platform::EventKind kind : {platform::EventKind::ButtonDown, second}) {
-            platform::Event e;
-            e.kind = kind;
-            e.button = platform::ButtonLeft;
-            e.x = client.x + at.x, e.y = client.y + at.y;
-            os.postEvent(e);
-        }
-        if (second == platform::EventKind::DoubleClick) {
-            platform::Event up;
-            up.kind = platform::EventKind::ButtonUp;
-            up.button = platform::ButtonLeft;
-            up.x = client.x + at.x, up.y = client.y + at.y;
-            os.postEvent(up);
-        }
+        postButtons(os, {platform::EventKind::ButtonDown}, client.x + at.x, client.y + at.y);
+        postButtons(os, {platform::EventKind::ButtonUp}, client.x + releaseAt.x, client.y + releaseAt.y);
     }
+    void click(const Dialog& d, Point at) { click(d, at, at); }
     Point centreOf(const Dialog& d, std::int16_t id) {
         const Box b = d.item(id)->box();
         return Point(static_cast<std::int16_t>(b.x + b.w / 2), static_cast<std::int16_t>(b.y + b.h / 2));
     }
-    void pump() {
-        while (app.messageWaiting())
-            app.pumpMessage();
-        app.drainQueue();
-    }
     bool listed(const Dialog& d) { return app.modelessDialogs().contains(d.hwnd()) != 0; }
     std::uint8_t pixel(Dialog& d, int x, int y) { return d.bits()[y * d.stride() + x]; }
 
-    TestPictures pictures;
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
     Probe listener{"Listener"};
     std::vector<std::string> heard;
     Display::ColourMatcher previousMatcher = nullptr;
@@ -118,19 +112,16 @@ protected:
 TEST_F(DialogTest, AModelessDialogIsListedExactlyWhileOpenAndClosesOnEscapeWithoutTellingTheBus) {
     NotingDialog d;
     d.attach(app);
-    EXPECT_EQ(d.create("ArmyRoutDlg", Dialog::Modeless), 0);
-    ASSERT_TRUE(d.isOpen());
-    EXPECT_TRUE(listed(d));
-    EXPECT_NE(d.hwnd(), 0u);
     // 184 x 168 template units: 161 x 136 dialog units of 2 x 2 pixels.
-    EXPECT_EQ(d.size(), Dim(322, 272));
+    EXPECT_EQ((std::tuple{d.create("ArmyRoutDlg", Dialog::Modeless), d.isOpen(), listed(d), d.hwnd() != 0u,
+                          d.size()}),
+              (std::tuple{std::int16_t(0), std::int16_t(1), true, true, Dim(322, 272)}));
     key(platform::KeyEscape);
     pump();
-    EXPECT_FALSE(d.isOpen());
-    EXPECT_EQ((std::tuple{d.result(), d.hwnd(), heard.size()}),
-              (std::tuple{std::int16_t(0), WindowHandle(0), 0u}));
-    EXPECT_EQ(d.notes, (std::vector<std::string>{"init", "command 2 0"}));
-    EXPECT_TRUE(app.modelessDialogs().isEmpty());
+    EXPECT_EQ((std::tuple{d.isOpen(), d.result(), d.hwnd(), heard.size(), d.notes,
+                          app.modelessDialogs().isEmpty()}),
+              (std::tuple{std::int16_t(0), std::int16_t(0), WindowHandle(0), 0u,
+                          std::vector<std::string>{"init", "command 2 0"}, std::int16_t(1)}));
 }
 
 TEST_F(DialogTest, AModalRunAnswersItsCloseValueAndTellsTheBusOnlyWhenAttached) {
@@ -153,11 +144,9 @@ TEST_F(DialogTest, AModalRunAnswersItsCloseValueAndTellsTheBusOnlyWhenAttached) 
         NotingDialog d;
         if (r.attached) d.attach(app);
         if (r.key) key(r.key);
-        EXPECT_EQ(d.create("EnumDialog", Dialog::Modal), r.result);
-        EXPECT_EQ(d.notes, r.notes);
-        EXPECT_EQ(heard.size(), r.heard);
-        EXPECT_FALSE(d.isOpen());
-        EXPECT_TRUE(app.modelessDialogs().isEmpty());
+        EXPECT_EQ((std::tuple{d.create("EnumDialog", Dialog::Modal), d.notes, heard.size(), d.isOpen(),
+                              app.modelessDialogs().isEmpty()}),
+                  (std::tuple{r.result, r.notes, r.heard, std::int16_t(0), std::int16_t(1)}));
         pump();
     }
 }
@@ -242,15 +231,7 @@ TEST_F(DialogTest, TheDefaultButtonGetsADoubleFrameAndTheOthersNone) {
 TEST_F(DialogTest, ClicksOnAButtonCountOnlyWhenReleasedOverIt) {
     NotingDialog d;
     d.create("EnumDialog", Dialog::Modeless);
-    const Point ok = centreOf(d, 1);
-    const platform::Rect client = WindowManager::instance().clientOnScreen(d.hwnd());
-    platform::Event down, up;
-    down.kind = platform::EventKind::ButtonDown, up.kind = platform::EventKind::ButtonUp;
-    down.button = up.button = platform::ButtonLeft;
-    down.x = client.x + ok.x, down.y = client.y + ok.y;
-    up.x = client.x + 2, up.y = client.y + 2;
-    os.postEvent(down);
-    os.postEvent(up);
+    click(d, centreOf(d, 1), Point(2, 2));
     pump();
     EXPECT_TRUE(d.isOpen()) << "released off the button";
     click(d, centreOf(d, 2));
@@ -264,29 +245,24 @@ TEST_F(DialogTest, RadioGroupsCloseAtEveryGroupMarkAndArrowsMoveInsideOne) {
     auto* r103 = dynamic_cast<DialogRadio*>(d.controlOf(103));
     auto* r105 = dynamic_cast<DialogRadio*>(d.controlOf(105));
     ASSERT_TRUE(r103 && r105);
-    EXPECT_EQ((std::pair{r103->radioGroup().count(), r105->radioGroup().count()}),
-              (std::pair{std::int16_t(2), std::int16_t(2)}));
-    EXPECT_EQ((std::tuple{d.radioSelection(104), d.radioSelection(1), d.radioSelection(77)}),
-              (std::tuple{std::int16_t(0), std::int16_t(-1), std::int16_t(-1)}));
-    EXPECT_EQ(d.focus()->id(), 1);
-    key(platform::KeyTab);
-    pump();
-    EXPECT_EQ(d.focus()->id(), 103);
-    key(platform::KeyDown);
-    pump();
-    EXPECT_EQ((std::tuple{d.focus()->id(), d.radioSelection(103), d.radioSelection(105)}),
+    EXPECT_EQ(
+        (std::tuple{r103->radioGroup().count(), r105->radioGroup().count(), d.radioSelection(104),
+                    d.radioSelection(1), d.radioSelection(77), d.focus()->id()}),
+        (std::tuple<std::int16_t, std::int16_t, std::int16_t, std::int16_t, std::int16_t, std::uint16_t>{
+            2, 2, 0, -1, -1, 1}));
+    const auto press = [&](std::int32_t k, std::uint16_t modifiers = 0) {
+        key(k, modifiers);
+        pump();
+        return d.focus()->id();
+    };
+    EXPECT_EQ(press(platform::KeyTab), 103);
+    EXPECT_EQ((std::tuple{press(platform::KeyDown), d.radioSelection(103), d.radioSelection(105)}),
               (std::tuple{std::uint16_t(104), std::int16_t(1), std::int16_t(0)}));
-    key(platform::KeyDown);
-    pump();
-    EXPECT_EQ((std::pair{d.focus()->id(), d.radioSelection(104)}),
+    EXPECT_EQ((std::pair{press(platform::KeyDown), d.radioSelection(104)}),
               (std::pair{std::uint16_t(103), std::int16_t(0)}))
         << "the arrow wraps inside the group";
-    key(platform::KeyTab);
-    pump();
-    EXPECT_EQ(d.focus()->id(), 105);
-    key(platform::KeyTab, platform::ModShift);
-    pump();
-    EXPECT_EQ(d.focus()->id(), 103) << "the checked member is its group's stop";
+    EXPECT_EQ(press(platform::KeyTab), 105);
+    EXPECT_EQ(press(platform::KeyTab, platform::ModShift), 103) << "the checked member is its group's stop";
     d.selectRadio(106, 1);
     EXPECT_EQ(d.radioSelection(105), 1);
 }
@@ -388,6 +364,834 @@ TEST_F(DialogTest, DeletingAnOpenDialogClosesItWithZero) {
     d.reset();
     EXPECT_FALSE(WindowManager::instance().exists(handle));
     EXPECT_TRUE(app.modelessDialogs().isEmpty());
+}
+
+TEST(DialogTemplateReader, ReadsAHandWrittenTemplate) {
+    const char* text = "# a chooser\n"
+                       "dialog 3 -4 207 111 \"Pick \\\"one\\\"\"\n"
+                       "style popup visible caption modalframe\n"
+                       "class \"OstrellDialog\"\n"
+                       "font 8 \"MS Sans Serif\"\n"
+                       "control listbox 101 \"\" 4 5 110 50 tabstop notify\n"
+                       "control defpushbutton 1 \"OK\" 4 57 50 14 group\n"
+                       "control text -1 \"Name:\" 0 0 1 1 hidden\n"
+                       "control autoradiobutton 65534 \"&Up\" 1 2 3 4\n";
+    DialogTemplateReader reader("EnumDialog", text);
+    EXPECT_TRUE(reader.errors().empty());
+    ASSERT_TRUE(reader.result());
+    const DialogTemplate& d = *reader.result();
+    EXPECT_EQ((std::tuple{d.name, d.x, d.y, d.cx, d.cy, d.caption, d.className, d.pointSize, d.fontName}),
+              (std::tuple{std::string("EnumDialog"), std::int16_t(3), std::int16_t(-4), std::int16_t(207),
+                          std::int16_t(111), std::string("Pick \"one\""), std::string("OstrellDialog"),
+                          std::uint16_t(8), std::string("MS Sans Serif")}));
+    EXPECT_EQ(d.style, 0x80000000u | 0x10000000u | 0x00C00000u | 0x80u | 0x40u);
+    ASSERT_EQ(d.items.size(), 4u);
+    const struct {
+        std::uint16_t id, cls;
+        std::uint32_t style;
+        const char* text;
+        std::int16_t x, y, cx, cy;
+    } rows[] = {
+        {101, 0x83, 0x50000000u | 0x10000u | 0x1u, "", 4, 5, 110, 50},
+        {1, 0x80, 0x50000000u | 0x20000u | 1u, "OK", 4, 57, 50, 14},
+        {0xFFFF, 0x82, 0x40000000u, "Name:", 0, 0, 1, 1},
+        {0xFFFE, 0x80, 0x50000000u | 9u, "&Up", 1, 2, 3, 4},
+    };
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const DialogItem& it = d.items[i];
+        EXPECT_EQ((std::tuple{it.id, it.controlClass, it.style, it.text, it.x, it.y, it.cx, it.cy}),
+                  (std::tuple{rows[i].id, rows[i].cls, rows[i].style, std::string(rows[i].text), rows[i].x,
+                              rows[i].y, rows[i].cx, rows[i].cy}));
+    }
+    EXPECT_EQ(d.items[2].signedId(), -1);
+}
+
+TEST(DialogTemplateReader, LeavesOutLinesItCannotReadAndSaysWhich) {
+    const struct {
+        const char* line;
+        const char* error;
+    } rows[] = {
+        {"control button 5 \"x\" 0 0 1 1", "line 2: unknown control kind \"button\""},
+        {"control text -2 \"x\" 0 0 1 1", "line 2: id -2 out of range"},
+        {"control text 65535 \"x\" 0 0 1 1", "line 2: id 65535 out of range"},
+        {"control text 7 x 0 0 1 1", "line 2: no label in double quotes"},
+        {"control text 7 \"x\" 0 0 1", "line 2: bad height \"\""},
+        {"control text 7 \"x\" 0 0 1 40000", "line 2: bad height \"40000\""},
+        {"control text 7 \"x\" 0 0 -1 0", "line 2: negative size"},
+        {"control text 7 \"x\" 0 0 1 1 shiny", "line 2: unknown style word \"shiny\""},
+        {"style popup round", "line 2: unknown style word \"round\""},
+        {"dialog 0 0 1 1 \"again\"", "line 2: a second dialog line"},
+        {"font big \"x\"", "line 2: bad point size \"big\""},
+        {"menu \"x\"", "line 2: unknown line \"menu\""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.line);
+        DialogTemplateReader reader("T", std::string("dialog 0 0 10 10 \"T\"\n") + r.line + "\n");
+        ASSERT_TRUE(reader.result());
+        EXPECT_TRUE(reader.result()->items.empty());
+        EXPECT_EQ(reader.errors(), std::vector<std::string>{r.error});
+    }
+    DialogTemplateReader negative("T", "dialog 0 0 10 -1 \"T\"\n");
+    EXPECT_FALSE(negative.result());
+    EXPECT_EQ(negative.errors().front(), "line 1: negative size");
+    DialogTemplateReader none("T", "control text 7 \"x\" 0 0 1 1\n");
+    EXPECT_FALSE(none.result());
+    EXPECT_EQ(none.errors().back(), "no dialog line");
+}
+
+TEST(DialogTemplateReader, KeepsTwoHundredAndFiftyFiveControlsAndRefusesTheNext) {
+    std::string text = "dialog 0 0 10 10 \"T\"\n";
+    for (int i = 0; i < 256; ++i)
+        text += "control edit " + std::to_string(i) + " \"\" 0 0 1 1\n";
+    DialogTemplateReader reader("T", text);
+    ASSERT_TRUE(reader.result());
+    EXPECT_EQ(reader.result()->items.size(), 255u);
+    EXPECT_EQ(reader.errors(), std::vector<std::string>{"line 257: more than 255 controls"});
+}
+
+TEST(DialogTemplateConversion, ScalesToTheSystemFontAndTakesTheStaticsOutInOrder) {
+    // Units of 2 by 2 pixels: x scales by 0.875 and y by 0.8125, truncated.
+    DialogTemplate d = *DialogTemplateReader("T", "dialog 8 8 100 100 \"T\"\n"
+                                                  "control text -1 \"first\" 100 100 16 16\n"
+                                                  "control edit 101 \"\" 100 100 9 9\n"
+                                                  "control text 102 \"second\" 1 1 3 3\n"
+                                                  "control pushbutton 1 \"OK\" 3 3 1 1\n"
+                                                  "control text -1 \"third\" 0 0 0 0\n")
+                            .result();
+    const std::vector<StaticText> texts = convertTemplate(d, DialogUnits::of(8, 16));
+    EXPECT_EQ((std::tuple{d.x, d.y, d.cx, d.cy}),
+              (std::tuple{std::int16_t(7), std::int16_t(6), std::int16_t(87), std::int16_t(81)}));
+    ASSERT_EQ(d.items.size(), 2u);
+    EXPECT_EQ((std::tuple{d.items[0].id, d.items[0].x, d.items[0].y, d.items[0].cx, d.items[0].cy}),
+              (std::tuple{std::uint16_t(101), std::int16_t(87), std::int16_t(81), std::int16_t(7),
+                          std::int16_t(7)}));
+    EXPECT_EQ((std::tuple{d.items[1].id, d.items[1].x, d.items[1].cy}),
+              (std::tuple{std::uint16_t(1), std::int16_t(2), std::int16_t(0)}));
+    ASSERT_EQ(texts.size(), 3u);
+    const struct {
+        std::int16_t id;
+        const char* text;
+        Point at;
+        Dim size;
+    } rows[] = {{-1, "first", Point(174, 162), Dim(28, 26)},
+                {102, "second", Point(0, 0), Dim(4, 4)},
+                {-1, "third", Point(0, 0), Dim(0, 0)}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ((std::tuple{texts[i].id, texts[i].text, texts[i].position, texts[i].size}),
+                  (std::tuple{rows[i].id, std::string(rows[i].text), rows[i].at, rows[i].size}));
+    }
+}
+
+TEST(DialogTemplateConversion, AllStaticsLeaveNoItemsAndNoStaticsLeaveTheOrder) {
+    DialogTemplate all = *DialogTemplateReader("T", "dialog 0 0 9 9 \"T\"\ncontrol text 1 \"a\" 0 0 1 1\n"
+                                                    "control text 2 \"b\" 0 0 1 1\n")
+                              .result();
+    EXPECT_EQ(convertTemplate(all, DialogUnits::of(8, 16)).size(), 2u);
+    EXPECT_TRUE(all.items.empty());
+    DialogTemplate none = *DialogTemplateReader("T", "dialog 0 0 9 9 \"T\"\ncontrol edit 3 \"\" 0 0 1 1\n"
+                                                     "control listbox 2 \"\" 0 0 1 1\n")
+                               .result();
+    EXPECT_TRUE(convertTemplate(none, DialogUnits::of(8, 16)).empty());
+    ASSERT_EQ(none.items.size(), 2u);
+    EXPECT_EQ((std::pair{none.items[0].id, none.items[1].id}),
+              (std::pair{std::uint16_t(3), std::uint16_t(2)}));
+    EXPECT_TRUE(convertTemplate(none, DialogUnits{0, 2}).empty()) << "a font without width converts nothing";
+}
+
+TEST(DialogTemplateConversion, PixelsRoundHalfUp) {
+    const struct {
+        std::int32_t value;
+        float unit;
+        std::int16_t pixels;
+    } rows[] = {{87, 2.0f, 174}, {1, 1.25f, 1}, {2, 1.25f, 3}, {0, 2.0f, 0}, {3, 0.5f, 2}, {1, 0.4f, 0}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.value) + " at " + std::to_string(r.unit));
+        EXPECT_EQ(dialogPixels(r.value, r.unit), r.pixels);
+    }
+}
+
+// Each template of the program: its size, its control ids in order, and their kinds in order (p push
+// button, d default push button, c check box, r radio button, t text, e edit, l list box, b combo box,
+// s scroll bar, h shade, a Borland text; ! marks the start of a group).
+struct Expected {
+    const char* name;
+    std::int16_t cx, cy;
+    const char* ids;
+    const char* kinds;
+};
+const Expected programTemplates[] = {
+    {"ABOUTDLG", 225, 222, "1 101 -1", "dt!t!"},
+    {"ARMYDETAILSDLG", 197, 289, "1 9 -1 -1 -1 -1 -1 -1", "dpt!ttttt"},
+    {"ARMYROUTDLG", 184, 168, "1 9 10 11 12 13", "dprrrr"},
+    {"BATTLEDETAILSDLG", 324, 225, "1", "d"},
+    {"CAMPAIGNMAP", 343, 276, "10 11 2 9", "dppp"},
+    {"CAMPAIGNRESULTS", 343, 288, "", ""},
+    {"CHOOSESIDES", 308, 218, "1 2 101 102", "dpbb"},
+    {"COHESIONOVERVIEW", 207, 214, "101 102 103 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1",
+     "dsshhhhhha!a!a!a!a!a!"},
+    {"CONNECTNETDLG", 195, 231, "107 108 102 105 1 2 9 106 101 -1 110 -1 104 -1 103 -1 -1",
+     "edpppppelt!t!t!t!t!t!t!t!"},
+    {"CUSTOMSCENEDLG", 220, 45, "-1 101 1 2", "t!edp"},
+    {"DEBUGPREFERENCES", 237, 209, "-1 101 102 104 15 -1 103 -1 17 20 18 19 -1 105 10 11 12 16 13 14 1 2 9",
+     "tc!ccctctcccctccrrcccd!pp"},
+    {"DEMOHELP", 324, 226, "1 9", "dp"},
+    {"ELITEINITDLG", 177, 101, "1 9 -1 -1 10", "dpt!t!l"},
+    {"ENDOFGAMEDLG", 271, 289, "1 101", "dp"},
+    {"ENDORDERSDLG", 220, 39, "1 -1 101 2", "dt!cd"},
+    {"ENUMDIALOG", 207, 111, "101 1 2", "ldp"},
+    {"GAMEOVERVIEWDLG", 307, 156, "1 101 102", "dpp"},
+    {"GETSTRING", 207, 56, "101 1 2 -1", "edpt!"},
+    {"HISTORYPLAYING", 134, 41, "-1 -1", "t!t!"},
+    {"INFODLG", 164, 47, "", ""},
+    {"INITIATIVERESULTS", 197, 39, "1 101 201 102", "dt!ct!"},
+    {"INTRODLG", 195, 115, "1 103 104 105 106 -1 -1 101 102", "d!r!rr!rt!ttt"},
+    {"LEADERALMOSTFINISHED", 171, 82, "101 17 -1 -1 -1 -1", "dct!t!t!t!"},
+    {"LEADERCHEATDLG", 191, 121, "1 2 9 10 -1 11", "dpplt!c"},
+    {"LOADINGDLG", 266, 213, "", ""},
+    {"LOADSAVEDLG", 218, 158, "10 12 1 2 13 9 11 -1 -1", "eedppplt!t!"},
+    {"MISSILERESULTS", 157, 52, "1 101 201 102", "dt!ct!"},
+    {"MOMENTUMDLG", 190, 44, "1 2 -1", "dpt!"},
+    {"NETCHAT", 305, 179, "107 108 10 102 101 105 106 9", "edclr!rrp"},
+    {"NETCHOOSELEADERS", 262, 265,
+     "1 9 301 302 303 304 305 306 307 308 309 310 311 312 313 314 315 316 317 318 319 320 321 322 323 324 "
+     "325 326 327 328 329 330 331 332 333 334 335 336 337 338 339 340 -1 100 101",
+     "dpbbbbbbbbbbbbbbbbbbbbttttttttttttttttttttt!tt"},
+    {"NEWAIFILENAME", 189, 45, "1 101 -1", "det!"},
+    {"OVERALLCOMBATRESULTS", 132, 124, "101 1", "ld"},
+    {"OWDLG", 173, 48, "101 1 2 102 9", "t!dpt!p"},
+    {"PREFERENCES", 142, 209, "-1 101 102 104 15 -1 103 -1 17 20 18 19 105 10 11 12 16 13 14 1 2 9",
+     "tc!ccctctccccccrrcccd!pp"},
+    {"PRELOADDLG", 128, 37, "101 100", "t!t!"},
+    {"RALLYDLG", 207, 42, "1 9 101 102 103", "dpt!t!t!"},
+    {"SCENARIO", 229, 243, "1 2 10 9", "d!ppp"},
+    {"SHOWCOMBATRESULTS", 314, 135, "1", "d"},
+    {"STARTCLIENT", 207, 74, "101 102 103 1 2 9 -1 -1 -1", "eeedppt!t!t!"},
+    {"STARTGAME", 367, 295, "102 106 101 103 104 2 105", "pdppppp"},
+    {"STARTSERVER", 207, 49, "1 2 -1 -1 101 103 9", "dpt!t!eep"},
+    {"TEMPNETDLG", 97, 77, "10 11", "pd"},
+    {"VAELELITEINITDLG", 183, 58, "1 2 -1 -1 9", "dpt!t!p"},
+    {"VAELMESSAGEBOX", 205, 58, "1 2 101 102 -1 103", "dpt!t!t!t!"},
+    {"VARIANTDLG", 207, 111, "1 2 101 10", "dplp"},
+    {"VIDEODLG", 218, 153, "1", "d"},
+    {"VIEWUNIT", 242, 190, "1 9", "dp"},
+    {"YESNODLG", 205, 58, "1 2 101 102 -1 103", "dpt!t!t!t!"},
+};
+
+char kindLetter(const DialogItem& it) {
+    static const std::map<std::uint32_t, char> buttons{{style::PushButton, 'p'},
+                                                       {style::DefPushButton, 'd'},
+                                                       {style::AutoCheckBox, 'c'},
+                                                       {style::AutoRadioButton, 'r'}};
+    static const std::map<std::uint32_t, char> classes{
+        {ClassStatic, 't'},    {ClassEdit, 'e'},     {ClassListBox, 'l'},  {ClassComboBox, 'b'},
+        {ClassScrollBar, 's'}, {ClassBorShade, 'h'}, {ClassBorStatic, 'a'}};
+    const auto& table = it.controlClass == ClassButton ? buttons : classes;
+    const auto found = table.find(it.controlClass == ClassButton ? it.buttonType() : it.controlClass);
+    return found == table.end() ? '?' : found->second;
+}
+
+TEST(DialogTemplates, EveryTemplateOfTheProgramReadsWholeInItsOrderAndInsideItsSize) {
+    const std::vector<std::string> names = dialogTemplateNames();
+    ASSERT_EQ(names.size(), std::size(programTemplates));
+    std::set<std::string> seen;
+    for (const Expected& e : programTemplates) {
+        SCOPED_TRACE(e.name);
+        EXPECT_TRUE(seen.insert(e.name).second);
+        const std::optional<DialogTemplate> d = loadDialogTemplate(e.name);
+        ASSERT_TRUE(d);
+        EXPECT_EQ((std::tuple{d->cx, d->cy, d->className, d->pointSize, d->fontName}),
+                  (std::tuple{e.cx, e.cy, std::string("OstrellDialog"), std::uint16_t(8),
+                              std::string("MS Sans Serif")}));
+        const bool modal =
+            std::string(e.name) != "LEADERALMOSTFINISHED" && std::string(e.name) != "STARTGAME";
+        EXPECT_EQ(d->style & 0x900000C0u, 0x90000040u | (modal ? 0x80u : 0u));
+        std::string ids, kinds;
+        std::set<std::uint16_t> named;
+        for (const DialogItem& it : d->items) {
+            SCOPED_TRACE(it.id);
+            ids += (ids.empty() ? "" : " ") + std::to_string(it.signedId());
+            kinds += kindLetter(it);
+            if (it.style & style::Group) kinds += '!';
+            EXPECT_TRUE(it.x >= 0 && it.y >= 0 && it.cx > 0 && it.cy > 0 && it.x + it.cx <= d->cx &&
+                        it.y + it.cy <= d->cy)
+                << "outside the dialog: " << it.x << "," << it.y << " " << it.cx << "x" << it.cy;
+            EXPECT_TRUE(it.id == 0xFFFF || named.insert(it.id).second) << "id used twice";
+        }
+        EXPECT_EQ(ids, e.ids);
+        EXPECT_EQ(kinds, e.kinds);
+    }
+}
+
+TEST(DialogTemplates, AreFoundWithoutRegardToCaseAndAMissingOneIsNone) {
+    EXPECT_EQ(loadDialogTemplate("LoadSaveDlg")->caption, "");
+    EXPECT_EQ(loadDialogTemplate("Scenario")->caption, "Choose Scenario");
+    EXPECT_EQ(loadDialogTemplate("EnumDialog")->caption, "Choose");
+    EXPECT_FALSE(loadDialogTemplate("NoSuchDialog"));
+}
+
+std::vector<std::int32_t>* heardIds = nullptr;
+ContainerBase* hear(Component*, BusMessage event, ContainerBase*) {
+    if (heardIds) heardIds->push_back(event.id());
+    return nullptr;
+}
+
+std::uint8_t focusColour(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return r == 100 && g == 100 && b == 100 ? 'F' : 'x';
+}
+
+// The grey table of the tests turns the three "Up" pictures into their own disabled colours.
+const std::uint8_t* greyTable() {
+    static const std::array<std::uint8_t, 256> table = [] {
+        std::array<std::uint8_t, 256> t{};
+        for (int i = 0; i < 256; ++i)
+            t[i] = static_cast<std::uint8_t>(i);
+        t['u'] = 'g', t['U'] = 'v', t['R'] = 'w';
+        return t;
+    }();
+    return table.data();
+}
+
+TestGroup group(const char* name, char up, char down, Dim size, char check = 0) {
+    TestGroup g = solidGroup(name, {"Up", "Down"}, size, {up, down});
+    if (check)
+        g.pictures.push_back(solidPicture("Check", Dim(4, 4), Point(), std::uint8_t(check), PictureOpaque));
+    return g;
+}
+
+class DialogControlTest : public DialogBase {
+protected:
+    DialogControlTest() {
+        pictures["DialogButtons"] = TestArchive{{group("Pushbutton", 'u', 'd', Dim(20, 8)),
+                                                 group("CheckBox", 'U', 'D', Dim(8, 8), 'C'),
+                                                 group("Radio", 'R', 'S', Dim(8, 8), 'K')}};
+        previousMatcher = Display::setColourMatcher(&focusColour);
+        previousRemap = DialogControl::setDisabledRemap(&greyTable);
+        heardIds = &heard;
+        listener.setup = [](Probe& p) { p.connect(500, &hear); };
+        listener.attach(app);
+        window = app.addWindow(&recording);
+    }
+    ~DialogControlTest() override {
+        heardIds = nullptr;
+        Display::setColourMatcher(previousMatcher);
+        DialogControl::setDisabledRemap(previousRemap);
+    }
+    // The repaints asked of the control window since the last look.
+    int repaints() {
+        pumpAll(app);
+        int n = 0;
+        for (const WindowMessage& m : recording.got)
+            n += m.message == MessagePaint;
+        recording.got.clear();
+        return n;
+    }
+    std::string drawn(DialogControl& control, Dim size, std::uint16_t state, std::vector<Point> at) {
+        TestDisplay target(size, "target");
+        target.fill(0);
+        control.draw(target, state);
+        std::string out;
+        for (const Point& p : at)
+            out += pixelChar(target.bits()[p.y * target.stride() + p.x]);
+        return out;
+    }
+
+    RecordingWindow recording{"control"};
+    WindowHandle window = 0;
+    Probe listener{"Listener"};
+    std::vector<std::int32_t> heard;
+    Display::ColourMatcher previousMatcher = nullptr;
+    DialogControl::RemapSource previousRemap = nullptr;
+};
+
+TEST_F(DialogControlTest, APushButtonDrawsItsPictureCentredAndItsLabelByState) {
+    // A target of 30 x 12: the 20 x 8 picture at (5, 2); the label "A" (4 wide, ascent 4) centred with its
+    // pen at (13, 8), so its glyph's top-left at (13, 4); pressed, at (15, 6). Samples: the picture's corner,
+    // the label's corner, the pressed label's corner and the focus frame's corner.
+    const std::vector<Point> at = {Point(5, 2), Point(13, 4), Point(16, 10), Point(11, 2)};
+    const struct {
+        std::uint16_t state;
+        const char* shown;
+    } rows[] = {
+        {0, "uA.u"},
+        {ItemSelected, "ddAd"},
+        {ItemFocus, "uA.F"},
+        {ItemSelected | ItemFocus, "dFAd"},
+        {ItemDisabled, "gA.g"},
+        {ItemDisabled | ItemFocus, "gA.F"},
+        {ItemSelected | ItemDisabled, "uA.u"},
+        {0x8, "uA.u"},
+    };
+    DialogButton button(window, "A", Point(-1, -1), "DialogButtons", 1);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.state);
+        EXPECT_EQ(drawn(button, Dim(30, 12), r.state, at), r.shown);
+    }
+}
+
+TEST_F(DialogControlTest, CheckBoxesAndRadioButtonsDrawAtTheLeftEdgeWithTheirMarks) {
+    // A target of 40 x 12: the 8 x 8 pictures at (0, 2), the 4 x 4 mark at (0, 2) as well, the label's pen at
+    // (18 or 16, 8). Samples: the mark's corner, a point of the picture beside the mark, the label's corner.
+    const struct {
+        bool radio;
+        std::uint16_t state;
+        std::int16_t checked;
+        const char* shown;
+    } rows[] = {
+        {false, 0, 0, "UUA"},
+        {false, 0, 1, "CUA"},
+        {false, ItemSelected, 0, "DDA"},
+        {false, ItemSelected, 1, "CDA"},
+        {false, ItemDisabled, 1, "CvA"},
+        {true, 0, 0, "RRA"},
+        {true, ItemSelected, 1, "KSA"},
+        {true, ItemDisabled, 0, "wwA"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.radio) + " " + std::to_string(r.state) + " " +
+                     std::to_string(r.checked));
+        std::unique_ptr<DialogButton> b;
+        if (r.radio)
+            b = std::make_unique<DialogRadio>(window, "A", "DialogButtons");
+        else
+            b = std::make_unique<DialogCheck>(window, "A", "DialogButtons", r.checked);
+        if (r.radio && r.checked) static_cast<DialogRadio&>(*b).click();
+        const Point label = r.radio ? Point(16, 4) : Point(18, 4);
+        EXPECT_EQ(drawn(*b, Dim(40, 12), r.state, {Point(0, 2), Point(6, 8), label}), r.shown);
+        EXPECT_EQ(drawn(*b, Dim(40, 12), r.state, {label - Point(1, 0)}), ".") << "the label starts there";
+    }
+}
+
+TEST_F(DialogControlTest, ACheckBoxClickedTwiceEndsUncheckedRepaintedEachTimeAndSendsNothing) {
+    DialogCheck check(window, "&Sounds", "DialogButtons");
+    check.attach(app);
+    check.onNotify(ButtonClicked);
+    EXPECT_EQ(check.getCheck(), 1);
+    EXPECT_EQ(repaints(), 2);
+    check.onNotify(ButtonClicked);
+    app.drainQueue();
+    EXPECT_EQ((std::tuple{check.getCheck(), repaints(), heard.size()}), (std::tuple{std::int16_t(0), 2, 0u}));
+    check.onNotify(1);
+    EXPECT_EQ(check.getCheck(), 0) << "a notification other than a click does nothing";
+}
+
+TEST_F(DialogControlTest, APushButtonSendsItsCommandWordOncePerClickAndWordZeroSendsNothing) {
+    DialogButton silent(window, "OK", Point(-1, -1), "DialogButtons", 0);
+    DialogButton loud(window, "Go", Point(-1, -1), "DialogButtons", 0, BusMessage(500));
+    DialogButton high(window, "Go", Point(-1, -1), "DialogButtons", 0, BusMessage::fromWord(0x30000000u));
+    for (DialogButton* b : {&silent, &loud, &high})
+        b->attach(app);
+    silent.onNotify(ButtonClicked);
+    high.onNotify(ButtonClicked);
+    loud.onNotify(ButtonClicked);
+    loud.onNotify(ButtonClicked);
+    loud.onNotify(0xFFFF); // a negative code counts as a click as well
+    app.drainQueue();
+    EXPECT_EQ(heard, (std::vector<std::int32_t>{500, 500, 500}));
+    EXPECT_EQ(loud.getCheck(), 0);
+}
+
+TEST_F(DialogControlTest, ARadioClickChecksItAndUnchecksTheRestOfItsGroup) {
+    DialogRadio a(window, "a", "DialogButtons"), b(window, "b", "DialogButtons"),
+        c(window, "c", "DialogButtons");
+    List<DialogRadio*> members;
+    members << &a << &b << &c;
+    for (DialogRadio* r : {&a, &b, &c})
+        r->setGroup(members);
+    EXPECT_EQ(a.selectedIndex(), 0) << "nothing checked reads as the first";
+    a.setCheck(1);
+    c.setCheck(1);
+    EXPECT_EQ(b.selectedIndex(), 0);
+    b.click();
+    EXPECT_EQ((std::tuple{a.getCheck(), b.getCheck(), c.getCheck(), c.selectedIndex()}),
+              (std::tuple{std::int16_t(0), std::int16_t(1), std::int16_t(0), std::int16_t(1)}));
+    a.select(2);
+    EXPECT_EQ((std::tuple{a.getCheck(), b.getCheck(), c.getCheck(), b.selectedIndex()}),
+              (std::tuple{std::int16_t(0), std::int16_t(0), std::int16_t(1), std::int16_t(2)}));
+    a.select(3);
+    EXPECT_EQ(a.selectedIndex(), 0) << "a position past the group unchecks them all";
+    DialogRadio alone(window, "x", "DialogButtons");
+    b.setCheck(1);
+    alone.click();
+    EXPECT_EQ((std::tuple{alone.getCheck(), b.getCheck()}), (std::tuple{std::int16_t(1), std::int16_t(1)}));
+}
+
+TEST_F(DialogControlTest, TheSharedFontLivesUntilTheLastControlGoes) {
+    for (const std::array<int, 3> order : {std::array{0, 1, 2}, std::array{2, 0, 1}, std::array{1, 2, 0}}) {
+        SCOPED_TRACE(std::to_string(order[0]) + std::to_string(order[1]) + std::to_string(order[2]));
+        ASSERT_EQ(DialogControl::sharedFont(), nullptr);
+        std::array<std::unique_ptr<DialogControl>, 3> controls = {
+            std::make_unique<DialogControl>(window, "a", Point(0, 0), "DialogButtons"),
+            std::make_unique<DialogCheck>(window, "b", "DialogButtons"),
+            std::make_unique<DialogRadio>(window, "c", "DialogButtons")};
+        DialogFont* font = DialogControl::sharedFont();
+        ASSERT_NE(font, nullptr);
+        controls[order[0]].reset();
+        controls[order[1]].reset();
+        EXPECT_EQ((std::pair{DialogControl::sharedFont(), DialogControl::liveControls()}),
+                  (std::pair{font, 1}));
+        controls[order[2]].reset();
+        EXPECT_EQ(DialogControl::sharedFont(), nullptr);
+    }
+}
+
+class SmallDialogsTest : public DialogBase {
+protected:
+    static List<enumeration> entries(std::initializer_list<enumeration> rows) {
+        List<enumeration> list;
+        for (const enumeration& e : rows)
+            list.append(e);
+        return list;
+    }
+};
+
+TEST_F(SmallDialogsTest, TheChooserAnswersTheChosenValueOrMinusOne) {
+    using platform::KeyDown, platform::KeyReturn, platform::KeyTab;
+    const struct {
+        const char* what;
+        std::vector<std::int32_t> keys;
+        std::int16_t result;
+        std::int32_t chosen;
+    } rows[] = {
+        {"OK on the first row", {KeyReturn}, 10, 10},
+        {"down, then OK", {KeyDown, KeyReturn}, 0x5678, 0x12345678},
+        {"tab to OK, where the arrow does nothing", {KeyTab, KeyDown, KeyReturn}, 10, 10},
+        {"down past the end stays on the last", {KeyDown, KeyDown, KeyDown, KeyReturn}, -2, -2},
+        {"cancel", {platform::KeyEscape}, -1, -1},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        EnumDialog d(entries({{"Ten", 10}, {"Big", 0x12345678}, {"Minus two", -2}}), "Pick a side", 1);
+        for (std::int32_t k : r.keys)
+            key(k);
+        EXPECT_EQ((std::tuple{d.create(EnumDialog::ResourceName, Dialog::Modal), d.chosenValue()}),
+                  (std::tuple{r.result, r.chosen}));
+        pump();
+    }
+}
+
+TEST_F(SmallDialogsTest, AChooserWithoutEntriesChoosesNothingEvenWithRowsAdded) {
+    EnumDialog d(List<enumeration>(), "Sessions", 0);
+    d.create(EnumDialog::ResourceName, Dialog::Modeless);
+    EXPECT_EQ((std::tuple{d.item(Dialog::IdCancel)->isVisible(), std::string(d.caption())}),
+              (std::tuple{false, std::string("Sessions")}));
+    d.addItem("First game", 4);
+    d.item(EnumDialog::ListId)->select(0);
+    key(platform::KeyReturn);
+    pump();
+    EXPECT_EQ((std::tuple{d.isOpen(), d.result(), d.chosenValue()}),
+              (std::tuple{std::int16_t(0), std::int16_t(-1), std::int32_t(-1)}));
+}
+
+TEST_F(SmallDialogsTest, AddingTheSameNameAndValueTwiceKeepsOneRowAndAnotherValueAddsOne) {
+    EnumDialog d(entries({{"Host", 1}}), "Choose", 1);
+    d.addItem("Early", 1);
+    EXPECT_EQ(d.isOpen(), 0);
+    d.create(EnumDialog::ResourceName, Dialog::Modeless);
+    DialogItemWindow* list = d.item(EnumDialog::ListId);
+    d.addItem("Game", 7);
+    d.addItem("game", 7);
+    EXPECT_EQ(list->rowCount(), 2) << "the name is found without regard to case";
+    d.addItem("Game", 8);
+    d.addItem("Host", 1);
+    EXPECT_EQ(list->rowCount(), 3);
+    // The search starts after the first row: only the first "Game" is compared, so a repeat of the
+    // second value adds a row again.
+    d.addItem("Game", 8);
+    EXPECT_EQ(list->rowCount(), 4);
+    EXPECT_EQ((std::pair{list->row(2)->text, list->row(2)->data}), (std::pair{std::string("Game"), 8}));
+}
+
+TEST_F(SmallDialogsTest, ADoubleClickChoosesTheRowWithoutTheTestOfOK) {
+    EnumDialog d(entries({{"A", 1}, {"B", 0x10002}}), "Choose", 1);
+    d.create(EnumDialog::ResourceName, Dialog::Modeless);
+    const Box b = d.item(EnumDialog::ListId)->box();
+    const platform::Rect client = WindowManager::instance().clientOnScreen(d.hwnd());
+    postButtons(os,
+                {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp,
+                 platform::EventKind::DoubleClick, platform::EventKind::ButtonUp},
+                client.x + b.x + 4, client.y + b.y + 1 + 13 + 3);
+    pump();
+    EXPECT_EQ((std::tuple{d.isOpen(), d.result(), d.chosenValue()}),
+              (std::tuple{std::int16_t(0), std::int16_t(2), std::int32_t(0x10002)}));
+}
+
+TEST_F(SmallDialogsTest, TheTextQuestionEnablesOKExactlyWhileThereIsText) {
+    GetStringDialog d("Name", "Name the game:", "");
+    d.create(GetStringDialog::ResourceName, Dialog::Modeless);
+    DialogItemWindow* ok = d.item(Dialog::IdOk);
+    EXPECT_EQ((std::tuple{ok->isEnabled(), std::string(d.caption()), d.getItemText(-1)}),
+              (std::tuple{false, std::string("Name"), std::string("Name the game:")}));
+    const auto enabledAfter = [&](std::function<void()> input) {
+        input();
+        pump();
+        return ok->isEnabled();
+    };
+    EXPECT_TRUE(enabledAfter([&] { type("x"); }));
+    EXPECT_FALSE(enabledAfter([&] { key(platform::KeyBackspace); }));
+    EXPECT_FALSE(enabledAfter([&] { key(platform::KeyReturn); }));
+    EXPECT_TRUE(d.isOpen()) << "enter does nothing while OK is disabled";
+    type("Bo's Game");
+    key(platform::KeyReturn);
+    pump();
+    EXPECT_EQ((std::tuple{d.isOpen(), d.result(), d.answer()}),
+              (std::tuple{std::int16_t(0), std::int16_t(1), std::string("Bo's Game")}));
+}
+
+TEST_F(SmallDialogsTest, CancelAnswersTheDefaultAndAStoppedRunLeavesTheAnswerAlone) {
+    GetStringDialog d("Join", "Host:", "Ann's Game");
+    type("other");
+    key(platform::KeyEscape);
+    // The controls go with the window.
+    EXPECT_EQ(
+        (std::tuple{d.create(GetStringDialog::ResourceName, Dialog::Modal), d.answer(),
+                    d.item(Dialog::IdOk)}),
+        (std::tuple{std::int16_t(0), std::string("Ann's Game"), static_cast<DialogItemWindow*>(nullptr)}));
+
+    GetStringDialog stopped("Join", "Host:", "Ann's Game");
+    app.postQuitMessage();
+    EXPECT_EQ((std::tuple{stopped.create(GetStringDialog::ResourceName, Dialog::Pumped), stopped.answer()}),
+              (std::tuple{std::int16_t(0), std::string()}));
+}
+
+TEST_F(SmallDialogsTest, ADialogWindowIsSizedToItsDialogAndGoesWhenTheDialogEnds) {
+    auto* hosted = new GetStringDialog("Name", "Name:", "x");
+    DialogWindow frame(hosted, GetStringDialog::ResourceName, Point(10, 10), Dim(50, 50), "Host", nullptr,
+                       nullptr);
+    frame.WindowsWindow::create(Dim(50, 50), "", DialogWindow::Style, 0);
+    ASSERT_NE(frame.dialogHandle(), 0u);
+    WindowManager& manager = WindowManager::instance();
+    const platform::Rect hostedOuter = manager.find(frame.dialogHandle())->outer;
+    const platform::Rect client = manager.clientOnScreen(frame.hwnd());
+    EXPECT_EQ((std::pair{client.width, client.height}), (std::pair{hostedOuter.width, hostedOuter.height}));
+    const WindowHandle was = frame.hwnd();
+    hosted->close(1);
+    EXPECT_EQ((std::pair{frame.dialogHandle(), manager.exists(was)}), (std::pair{WindowHandle(0), false}));
+}
+
+TEST_F(SmallDialogsTest, TheFileChoiceListsTheMatchingFilesOfTheGivenFilesDirectory) {
+    TempDir dir("file_choice");
+    for (const char* name : {"a.vel", "B.VEL", "c.txt"})
+        std::ofstream(dir.path() / name) << "x";
+    std::filesystem::create_directory(dir.path() / "d.vel");
+    FileOpenDialog d("Saved Games", "*.vel", (dir.path() / "old.vel").string());
+    d.create(FileOpenDialog::ResourceName, Dialog::Modeless);
+    const DialogItemWindow* list = d.item(FileOpenDialog::ListId);
+    ASSERT_EQ(list->rowCount(), 2);
+    EXPECT_EQ((std::tuple{list->row(0)->text, list->row(1)->text,
+                          d.item(FileOpenDialog::DescriptionId)->isVisible(), std::string(d.caption())}),
+              (std::tuple{std::string("B.VEL"), std::string("a.vel"), false, std::string("Saved Games")}));
+}
+
+TEST_F(SmallDialogsTest, TheApplicationsFileChoiceOnItsWindowIsOurDialog) {
+    TempDir dir("file_choice_app");
+    std::ofstream(dir.path() / "first.vel") << "x";
+    os.openWindow(640, 480, "Vigils");
+    const struct {
+        const char* what;
+        std::function<void()> script;
+        std::int32_t answer;
+        std::string name;
+    } rows[] = {
+        {"typed", [&] { type("mine.vel"), key(platform::KeyReturn); }, 1, "mine.vel"},
+        {"from the list",
+         [&] { key(platform::KeyTab, platform::ModShift), key(platform::KeyDown), key(platform::KeyReturn); },
+         1, "first.vel"},
+        {"OK with no name stays; cancel", [&] { key(platform::KeyReturn), key(platform::KeyEscape); }, 0,
+         "old.vel"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::string name = (dir.path() / "old.vel").string();
+        r.script();
+        EXPECT_EQ((std::tuple{app.openFileDialog(name, "Saved Games", "*.vel"), name}),
+                  (std::tuple{r.answer, (dir.path() / r.name).string()}));
+    }
+}
+
+using Log = std::vector<std::string>;
+using Root = platform::Settings::Root;
+using Prompt = LeaderAlmostDoneDlg;
+
+Log* heard = nullptr;
+Menu* childMenu = nullptr; // the active child's menu, when there is one
+ContainerBase* listen(Component*, BusMessage event, ContainerBase* data) {
+    std::string line = RegisteredMessage::nameOf(static_cast<std::uint16_t>(event.id()));
+    short value = 0;
+    // An empty send carries a short of its own.
+    if (line == "ShowFinishLeader" && Container<short>::fromMessage(data, value))
+        line += " " + std::to_string(value);
+    if (heard) heard->push_back(line);
+    return nullptr;
+}
+ContainerBase* answerMenu(Component*, BusMessage, ContainerBase*) {
+    return childMenu ? new Container<Menu*>(childMenu) : nullptr;
+}
+
+// What stands for the screen: the lowest top-level window.
+class ScreenWindow : public WindowsWindow {
+public:
+    ScreenWindow()
+        : Window(Point(0, 0), Dim(0, 0), "Screen"),
+          WindowsWindow(Point(0, 0), Dim(0, 0), "Screen", nullptr, nullptr) {}
+};
+
+class PromptTest : public DialogBase {
+protected:
+    PromptTest() {
+        heard = &log;
+        pictures["Dialog Bitmaps"] =
+            TestArchive{{{"Intro", {solidPicture("Background", Dim(4, 4), Point(), 'b')}}}};
+        os.openWindow(640, 480, "t");
+        screen.create(Dim(640, 480), "GenericWindow", 0, 0);
+        listener.setup = [](Probe& p) {
+            for (const char* name : {"LeaderFinishLeader", "ShowFinishLeader"})
+                p.connectNamed(name, &listen);
+            p.connectNamed("GetActiveChildMenu", &answerMenu);
+        };
+        listener.attach(app);
+        game.attach(app);
+        menu.enable(Prompt::FinishLeaderCommand, 1);
+        childMenu = &menu;
+    }
+    ~PromptTest() override { heard = nullptr, childMenu = nullptr; }
+
+    void open(Prompt& prompt) {
+        prompt.attach(app);
+        prompt.create(Prompt::TemplateName, Dialog::Modeless);
+    }
+    platform::Rect placeOf(const Prompt& prompt) {
+        return WindowManager::instance().outerOnScreen(prompt.hwnd());
+    }
+    using Stored = std::pair<std::optional<std::uint32_t>, std::optional<std::uint32_t>>;
+    Stored stored() {
+        return {os.settings().readNumber(Root::User, Prompt::PlacementKey, "X"),
+                os.settings().readNumber(Root::User, Prompt::PlacementKey, "Y")};
+    }
+    bool finishEnabled(const Prompt& prompt) { return prompt.item(Prompt::IdFinishLeader)->isEnabled(); }
+
+    ScreenWindow screen;
+    WindowsMenu menu{"ChildMenu", false};
+    Probe listener{"Listener"}, game{"Game"};
+    Log log;
+};
+
+TEST_F(PromptTest, OnFirstUseItStandsBottomRightOneHeightAboveTheBottomAndIsStoredAtOnce) {
+    Prompt prompt;
+    open(prompt);
+    const platform::Rect at = placeOf(prompt);
+    ASSERT_GT(at.width, 0);
+    EXPECT_EQ((std::pair{at.x, at.y}), (std::pair{640 - at.width, 480 - 2 * at.height}));
+    EXPECT_EQ(stored(), (Stored{at.x, at.y}));
+    prompt.close(1);
+}
+
+TEST_F(PromptTest, AStoredPlaceIsReadBackEvenLeftOfAndAboveTheScreen) {
+    const struct {
+        std::uint32_t x, y;
+        std::int32_t left, top;
+    } rows[] = {{100, 50, 100, 50}, {0, 0, 0, 0}, {0xFFFFFFF6u, 0xFFFFFFFFu, -10, -1}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(::testing::Message() << r.left << "," << r.top);
+        os.settings().writeNumber(Root::User, Prompt::PlacementKey, "X", r.x);
+        os.settings().writeNumber(Root::User, Prompt::PlacementKey, "Y", r.y);
+        Prompt prompt;
+        open(prompt);
+        EXPECT_EQ((std::pair{placeOf(prompt).x, placeOf(prompt).y}), (std::pair{r.left, r.top}));
+    }
+}
+
+TEST_F(PromptTest, MovedAndClosedItComesBackWhereItWasLeft) {
+    {
+        Prompt prompt;
+        open(prompt);
+        const platform::Rect at = placeOf(prompt);
+        WindowManager::instance().setOuter(prompt.hwnd(), {30, 40, at.width, at.height});
+        game.sendNamedEmpty("CloseGame");
+        app.drainQueue();
+        EXPECT_FALSE(prompt.isOpen());
+    }
+    EXPECT_EQ(stored(), (Stored{30, 40}));
+    Prompt again;
+    open(again);
+    EXPECT_EQ((std::pair{placeOf(again).x, placeOf(again).y}), (std::pair{30, 40}));
+}
+
+TEST_F(PromptTest, EveryWayOfClosingStoresTheChoiceAndTellsTheLayer) {
+    using Close = std::function<void(Prompt&, Probe&)>;
+    const Close finish = [](Prompt& p, Probe&) { p.command(Prompt::IdFinishLeader, 0); };
+    const Close cancel = [](Prompt& p, Probe&) { p.command(Dialog::IdCancel, 0); };
+    const auto fromGame = [](const char* e) {
+        return Close([=](Prompt&, Probe& g) { g.sendNamedEmpty(e); });
+    };
+    const struct {
+        const char* what;
+        bool boxSet;
+        Close close;
+        std::int16_t result;
+        Log heard;
+    } rows[] = {
+        {"the finish button, box clear", false, finish, 1, {"ShowFinishLeader 1", "LeaderFinishLeader"}},
+        {"the finish button, box set", true, finish, 1, {"ShowFinishLeader 0", "LeaderFinishLeader"}},
+        {"the game closing, box set", true, fromGame("CloseGame"), 1, {"ShowFinishLeader 0"}},
+        // The leader finished elsewhere, from the menu: no second "LeaderFinishLeader" from the prompt.
+        {"elsewhere", false, fromGame("LeaderFinishLeader"), 1, {"LeaderFinishLeader", "ShowFinishLeader 1"}},
+        {"cancel", false, cancel, 0, {"ShowFinishLeader 1"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        log.clear();
+        Prompt prompt;
+        open(prompt);
+        dynamic_cast<DialogButton*>(prompt.controlOf(Prompt::IdDontShowAgain))->setCheck(r.boxSet ? 1 : 0);
+        r.close(prompt, game);
+        app.drainQueue();
+        EXPECT_EQ(
+            (std::tuple{prompt.isOpen(), prompt.result(), log,
+                        os.settings().readNumber(Root::User, Prompt::PreferencesKey, "Finish Leader")}),
+            (std::tuple{std::int16_t(0), r.result, r.heard, std::optional<std::uint32_t>(r.boxSet ? 0 : 1)}));
+        // Closed, it no longer follows the game.
+        log.clear();
+        game.sendNamedEmpty("LeaderFinishLeader");
+        app.drainQueue();
+        EXPECT_EQ(log, Log{"LeaderFinishLeader"});
+    }
+}
+
+TEST_F(PromptTest, TheFinishButtonFollowsTheMenuCommandThatFinishesTheLeader) {
+    // The item disabled, or grayed as the resource has it, disables the button.
+    menu.disable(Prompt::FinishLeaderCommand);
+    WindowsMenu grayed{"ChildMenu", false};
+    for (Menu* active : {static_cast<Menu*>(&menu), static_cast<Menu*>(&grayed)}) {
+        childMenu = active;
+        Prompt disabled;
+        open(disabled);
+        EXPECT_FALSE(finishEnabled(disabled));
+        disabled.close(0);
+    }
+    childMenu = nullptr; // no active child: the button stays as the template has it
+    Prompt prompt;
+    open(prompt);
+    EXPECT_TRUE(finishEnabled(prompt));
+    const struct {
+        std::int32_t event;
+        std::uint32_t word;
+        bool enabled;
+    } rows[] = {
+        {DISABLE_MENU_ITEM, 224, false},
+        {ENABLE_MENU_ITEM, 225, false},
+        {ENABLE_MENU_ITEM, 0x30000000u | 224, true},
+        {DISABLE_MENU_ITEM, 223, true},
+        {DISABLE_MENU_ITEM, 0x08000000u | 224, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(::testing::Message() << "event " << r.event << " word " << r.word);
+        Container<BusMessage> command(BusMessage::fromWord(r.word));
+        game.send(r.event, &command);
+        app.drainQueue();
+        EXPECT_EQ(finishEnabled(prompt), r.enabled);
+    }
 }
 
 } // namespace

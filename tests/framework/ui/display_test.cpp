@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <random>
 
 #include "support/failed_checks.h"
@@ -86,11 +85,14 @@ TEST(DisplayDirtyBoxes, NoTwoListedBoxesMeetAndTogetherTheyCoverEveryBoxAdded) {
     }
 }
 
+// The pixels: 0 '.', 255 '#', 1 to 9 as digits, others 'o'.
 std::string rows(Display& d) {
     std::string out;
     for (int y = 0; y < d.height(); ++y) {
-        for (int x = 0; x < d.width(); ++x)
-            out += d.bits()[y * d.stride() + x] == 0 ? '.' : d.bits()[y * d.stride() + x] == 255 ? '#' : 'o';
+        for (int x = 0; x < d.width(); ++x) {
+            const std::uint8_t p = d.bits()[y * d.stride() + x];
+            out += p == 0 ? '.' : p == 255 ? '#' : p < 10 ? char('0' + p) : 'o';
+        }
         out += '/';
     }
     return out;
@@ -118,13 +120,9 @@ TEST(DisplayDrawing, DrawsClippedAndMarksWhatChangedHereAndInTheChildrenShowingI
     const std::uint8_t picture[] = {1, 2, 3, 0, 4, 5, 6, 0};
     const platform::Surface source{picture, 3, 2, 4};
     EXPECT_EQ(parent.drawBitmap(Point(-1, 2), source, Box(0, 0, 3, 2)), Box(0, 2, 2, 1));
-    EXPECT_EQ(parent.bits()[2 * 8], 2);
-    EXPECT_EQ(parent.bits()[2 * 8 + 1], 3);
     EXPECT_EQ(parent.drawBitmap(Point(5, 0), source, Box(1, 1, 5, 5)), Box(5, 0, 1, 1));
-    EXPECT_EQ(parent.bits()[5], 5);
     EXPECT_EQ(parent.drawWholeBitmap(Point(4, 1), source), Box(4, 1, 2, 2));
-    EXPECT_EQ(parent.bits()[8 + 4], 1);
-    EXPECT_EQ(parent.bits()[16 + 5], 5);
+    EXPECT_EQ(rows(parent), "#####5/...#12/23.#45/");
     EXPECT_EQ(describe(parent.dirtyBoxes()), "(0,0,6,3)");
 }
 
@@ -161,9 +159,8 @@ protected:
         b1.enableMouseEvent(MouseMoved).enableMouseEvent(MouseLeftDown);
     }
     std::vector<std::string> take() { return std::exchange(log, {}); }
-    std::vector<std::tuple<Display*, std::int16_t, Point>> takeApp() {
-        return std::exchange(app.mouseEvents, {});
-    }
+    using AppEvents = std::vector<std::tuple<Display*, std::int16_t, Point>>;
+    AppEvents takeApp() { return std::exchange(app.mouseEvents, {}); }
 
     TestApplication app;
     std::vector<std::string> log;
@@ -219,12 +216,11 @@ TEST_F(MouseTest, AMoveOverNoChildMakesThatDisplayTheOneUnderThePointer) {
     p.disableMouseEvent(MouseMoved);
     EXPECT_EQ(p.routeMouseEvent(MouseMoved, Point(15, 15)), 1);
     EXPECT_EQ(app.displayUnderMouse(), &a);
-    EXPECT_EQ(takeApp(), (std::vector<std::tuple<Display*, std::int16_t, Point>>{{&a, 5, Point(5, 5)}}));
+    EXPECT_EQ(takeApp(), (AppEvents{{&a, 5, Point(5, 5)}}));
     // Over no child, with its own move flag clear, the parent is the one under the pointer.
     EXPECT_EQ(p.routeMouseEvent(MouseMoved, Point(90, 5)), 0);
     EXPECT_EQ(app.displayUnderMouse(), &p);
-    EXPECT_EQ(takeApp(), (std::vector<std::tuple<Display*, std::int16_t, Point>>{{&a, 6, Point(90, 5)},
-                                                                                 {&p, 5, Point(90, 5)}}));
+    EXPECT_EQ(takeApp(), (AppEvents{{&a, 6, Point(90, 5)}, {&p, 5, Point(90, 5)}}));
     // Other kinds never change it.
     p.routeMouseEvent(MouseLeftDown, Point(15, 15));
     EXPECT_EQ(app.displayUnderMouse(), &p);
@@ -235,7 +231,7 @@ TEST_F(MouseTest, AMoveOverNoChildMakesThatDisplayTheOneUnderThePointer) {
     app.hoverTick();
     EXPECT_TRUE(takeApp().empty());
     app.hoverTick();
-    EXPECT_EQ(takeApp(), (std::vector<std::tuple<Display*, std::int16_t, Point>>{{&b1, 4, Point(6, 6)}}));
+    EXPECT_EQ(takeApp(), (AppEvents{{&b1, 4, Point(6, 6)}}));
 }
 
 TEST_F(MouseTest, ACapturedChildTakesEveryEventAtPointsOutsideIt) {
@@ -317,6 +313,231 @@ TEST(DisplayLifetime, AChildOutlivingItsParentForgetsIt) {
         EXPECT_EQ(child.parent(), &parent);
     }
     EXPECT_EQ(child.parent(), nullptr);
+}
+
+std::string placed(const Display& d) {
+    const Box b = d.bounds();
+    return std::to_string(b.x) + "," + std::to_string(b.y) + " " + std::to_string(b.w) + "x" +
+           std::to_string(b.h);
+}
+
+// An edge constraint in pixels.
+TEdgeConstraint edge(std::uint8_t own, std::uint8_t rel, Display* other, std::uint8_t otherEdge,
+                     std::int16_t value, std::uint8_t units = lmPixels) {
+    TEdgeConstraint c;
+    c.set(own, rel, other, otherEdge, value, units);
+    return c;
+}
+
+// The default record with the edges given in place of its own.
+const TWindowMetrics asIs;
+TWindowMetrics metrics(const TEdgeConstraint& x, const TEdgeConstraint& y,
+                       const TEdgeConstraint& width = asIs.width,
+                       const TEdgeConstraint& height = asIs.height) {
+    TWindowMetrics m;
+    m.x = x, m.y = y, m.width = width, m.height = height;
+    return m;
+}
+
+class LayoutTest : public ::testing::Test {
+protected:
+    LayoutTest() {
+        a.setOrigin(Point(7, 9));
+        b.setOrigin(Point(3, 4));
+    }
+    ~LayoutTest() override { TLayoutWindow::setTextHeight(nullptr); }
+
+    TestDisplay parent{Dim(200, 100), "p"};
+    TestDisplay a{Dim(30, 20), "a"};
+    TestDisplay b{Dim(10, 5), "b"};
+};
+
+TEST_F(LayoutTest, TheDefaultRecordLeavesEveryChildWhereItIsAtItsSize) {
+    parent.addChild(&a, TWindowMetrics());
+    parent.addChild(&b, TWindowMetrics());
+    parent.layout().layout();
+    TWindowMetrics got;
+    ASSERT_EQ(parent.getChildMetrics(&a, got), 1);
+    EXPECT_EQ((std::tuple{placed(a), placed(b), got.x.units(), got.width.myEdge(), got.height.otherEdge(),
+                          parent.getChildMetrics(&parent, got)}),
+              (std::tuple{std::string("7,9 30x20"), std::string("3,4 10x5"), std::uint8_t(lmLayoutUnits),
+                          std::uint8_t(lmWidth), std::uint8_t(lmHeight), std::int16_t(0)}));
+}
+
+std::int16_t twelve() {
+    return 12;
+}
+
+TEST_F(LayoutTest, LayoutUnitsAreEighthsOfTheTextHeightRounded) {
+    const struct {
+        TLayoutWindow::TextHeight height;
+        std::int16_t value;
+        std::uint8_t units;
+        std::int16_t left;
+    } rows[] = {
+        {nullptr, 10, lmLayoutUnits, 20}, // (16 × 10 + 4) / 8
+        {nullptr, 1, lmLayoutUnits, 2},   // 20 / 8
+        {nullptr, -3, lmLayoutUnits, -5}, // -44 / 8, toward zero
+        {twelve, 10, lmLayoutUnits, 15},  // 124 / 8
+        {twelve, 1, 7, 2},                // any units but pixels are layout units: 16 / 8
+        {twelve, 10, lmPixels, 10},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.value) + " in units " + std::to_string(row.units));
+        TLayoutWindow::setTextHeight(row.height);
+        TWindowMetrics m;
+        m.x = edge(lmLeft, lmAbsolute, nullptr, lmLeft, row.value, row.units);
+        parent.setChildMetrics(&a, m);
+        EXPECT_EQ(placed(a), std::to_string(row.left) + ",9 30x20");
+    }
+}
+
+TEST_F(LayoutTest, PercentsUseTheShiftedFactorAndACentreIsTwiceTheCentreLessTheOtherEdge) {
+    const TEdgeConstraint left = edge(lmLeft, lmAbsolute, nullptr, lmLeft, 0),
+                          top = edge(lmTop, lmAbsolute, nullptr, lmTop, 0),
+                          centre = edge(lmCenter, lmSameAs, nullptr, lmCenter, 0), asItIs = asIs.height;
+    const auto percent = [](std::uint8_t e, std::int16_t v) { return edge(e, lmPercentOf, nullptr, e, v); };
+    const auto wide = [](std::int16_t w) { return edge(lmWidth, lmAbsolute, nullptr, lmWidth, w); };
+    const struct {
+        const char* what;
+        TEdgeConstraint x, y, width, height;
+        const char* box;
+    } rows[] = {
+        // (199 - 99) / 2, and (99 - 19) / 2 for the height as it is (first, while it is 20); 49.5 rounds
+        // down.
+        {"centred, 100 wide", centre, centre, wide(100), asItIs, "50,40 100x20"},
+        {"centred, 101 wide", centre, centre, wide(101), asItIs, "49,40 101x20"},
+        {"centred, 200 wide", centre, centre, wide(200), asItIs, "0,40 200x20"},
+        {"centred, 1 wide", centre, centre, wide(1), asItIs, "99,40 1x20"},
+        // Factor 128: (0.5 × 199 - 0.5 × 0 + 0.5) = 100.
+        {"50%", left, top, percent(lmWidth, 50), percent(lmHeight, 50), "0,0 100x50"},
+        // Factor 84: 21504 × 200 >> 16 = 65.6, and 21504 × 100 >> 16 = 32.8.
+        {"33%", left, top, percent(lmWidth, 33), percent(lmHeight, 33), "0,0 65x32"},
+        {"100%", left, top, percent(lmWidth, 100), percent(lmHeight, 100), "0,0 200x100"},
+        {"0%", left, top, percent(lmWidth, 0), percent(lmHeight, 0), "0,0 0x0"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        parent.setChildMetrics(&a, metrics(row.x, row.y, row.width, row.height));
+        EXPECT_EQ((std::pair{placed(a), parent.layout().unplannedConstraints()}),
+                  (std::pair{std::string(row.box), 0ul}));
+    }
+}
+
+TEST_F(LayoutTest, SiblingsArePlacedBelowAboveAndBesideEachOther) {
+    // At 20, and 0 + 9 + 1.
+    parent.addChild(
+        &a, metrics(edge(lmLeft, lmAbsolute, nullptr, lmLeft, 20), edge(lmTop, lmBelow, nullptr, lmTop, 9)));
+    const struct {
+        const char* what;
+        TEdgeConstraint x, y;
+        const char* box;
+    } rows[] = {
+        {"below, with a gap", edge(lmLeft, lmSameAs, &a, lmLeft, 0), edge(lmTop, lmBelow, &a, lmBottom, 4),
+         "20,34 10x5"}, // a's bottom 29 + 4 + 1
+        {"right of", edge(lmLeft, lmBelow, &a, lmRight, 0), edge(lmTop, lmSameAs, &a, lmTop, 0),
+         "50,10 10x5"},
+        {"above, by its bottom", edge(lmLeft, lmAsIs, nullptr, lmLeft, 0),
+         edge(lmBottom, lmAbove, &a, lmTop, 2), "3,3 10x5"}, // bottom 10 - 1 - 2 = 7, top 7 - 5 + 1
+        {"left of, by its right", edge(lmRight, lmAbove, &a, lmLeft, 0),
+         edge(lmTop, lmAsIs, nullptr, lmTop, 0), "10,4 10x5"}, // right 19
+        {"same centre", edge(lmCenter, lmSameAs, &a, lmCenter, 0), edge(lmCenter, lmSameAs, &a, lmCenter, 0),
+         "30,17 10x5"}, // (20 + 49 - 9) / 2 and (10 + 29 - 4) / 2 = 17.5
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        b.setOrigin(Point(3, 4));
+        parent.setChildMetrics(&b, metrics(row.x, row.y));
+        EXPECT_EQ((std::pair{placed(a), placed(b)}),
+                  (std::pair{std::string("20,10 30x20"), std::string(row.box)}));
+    }
+}
+
+TEST_F(LayoutTest, ChildrenFollowTheirParentsSize) {
+    const TEdgeConstraint left = edge(lmLeft, lmAbsolute, nullptr, lmLeft, 0);
+    // a fills the parent but for a bar of ten pixels below it; b is half its width.
+    parent.addChild(&a, metrics(left, edge(lmTop, lmAbsolute, nullptr, lmTop, 0),
+                                edge(lmRight, lmSameAs, nullptr, lmRight, 0),
+                                edge(lmBottom, lmAbove, nullptr, lmBottom, 9)));
+    parent.addChild(&b, metrics(left, asIs.y, edge(lmWidth, lmPercentOf, nullptr, lmWidth, 50)));
+    const struct {
+        Dim size;
+        const char* a;
+        const char* b;
+    } rows[] = {
+        {{200, 100}, "0,0 200x90", "0,4 100x5"},
+        {{300, 150}, "0,0 300x140", "0,4 150x5"},
+        {{51, 20}, "0,0 51x10", "0,4 25x5"},
+        {{10, 10}, "0,0 10x0", "0,4 5x5"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.size.w) + "x" + std::to_string(row.size.h));
+        parent.resize(row.size);
+        EXPECT_EQ((std::pair{placed(a), placed(b)}), (std::pair{std::string(row.a), std::string(row.b)}));
+    }
+}
+
+TEST_F(LayoutTest, RemovingASiblingHandsItsReferencesOnToThoseThatReferredToIt) {
+    TestDisplay c{Dim(8, 6), "c"};
+    // a at (20, 10), 40 wide; b 5 right of its left and 4 below its bottom, as wide; c's right at a's.
+    parent.addChild(&a, metrics(edge(lmLeft, lmBelow, nullptr, lmLeft, 19),
+                                edge(lmTop, lmBelow, nullptr, lmTop, 9),
+                                edge(lmWidth, lmAbsolute, nullptr, lmWidth, 40)));
+    parent.addChild(&b, metrics(edge(lmLeft, lmSameAs, &a, lmLeft, 5), edge(lmTop, lmBelow, &a, lmBottom, 4),
+                                edge(lmWidth, lmSameAs, &a, lmWidth, 0)));
+    parent.addChild(&c, metrics(asIs.x, asIs.y, edge(lmRight, lmSameAs, &a, lmRight, 0)));
+    parent.layout().layout();
+    EXPECT_EQ((std::pair{placed(b), placed(c)}),
+              (std::pair{std::string("25,34 40x5"), std::string("0,0 60x6")}));
+
+    parent.removeChild(&a);
+    EXPECT_EQ(parent.layout().numChildMetrics(), 2);
+    Display* const theParent = nullptr;
+    TWindowMetrics now;
+    ASSERT_TRUE(parent.getChildMetrics(&b, now));
+    EXPECT_EQ(
+        (std::tuple{now.x.relWin, now.x.otherEdge(), now.y.relWin, now.y.otherEdge(),
+                    now.width.relationship()}),
+        (std::tuple{theParent, std::uint8_t(lmLeft), theParent, std::uint8_t(lmTop), std::uint8_t(lmAsIs)}));
+    // a's width was its own, so c's right edge took a's horizontal window, the parent, with its edge code.
+    ASSERT_TRUE(parent.getChildMetrics(&c, now));
+    EXPECT_EQ((std::tuple{now.width.relWin, now.width.otherEdge()}),
+              (std::tuple{theParent, std::uint8_t(lmLeft)}));
+    parent.layout().layout();
+    EXPECT_EQ(placed(b), "5,5 40x5"); // same as the parent's left + 5, below its top + 4
+    parent.removeChild(&a);
+    EXPECT_EQ(parent.layout().removeChild(&a), 0);
+}
+
+TEST_F(LayoutTest, AChildGivenItsRecordFirstIsAChildAndGoesFromTheLayoutWhenItGoes) {
+    {
+        TestDisplay c{Dim(4, 4), "c"};
+        parent.setChildMetrics(&c, TWindowMetrics());
+        EXPECT_EQ((std::tuple{c.parent(), parent.children().count(), parent.layout().numChildMetrics()}),
+                  (std::tuple{static_cast<Display*>(&parent), 1, 1}));
+    }
+    EXPECT_EQ(parent.layout().numChildMetrics(), 0);
+    parent.resize(Dim(50, 50)); // the layout places nothing that is gone
+}
+
+TEST_F(LayoutTest, EquationsCaughtInACycleOrNamingAStrangerAreLeftOut) {
+    parent.addChild(&a, metrics(edge(lmLeft, lmBelow, &b, lmRight, 0), asIs.y));
+    parent.addChild(&b, metrics(edge(lmLeft, lmBelow, &a, lmRight, 0), asIs.y));
+    parent.layout().layout();
+    // Only the two heights are planned.
+    EXPECT_EQ(
+        (std::tuple{parent.layout().plannedConstraints(), parent.layout().unplannedConstraints(), placed(a)}),
+        (std::tuple{2u, 4u, std::string("0,9 1x20")}));
+
+    TestDisplay stranger{Dim(1, 1), "s"};
+    // No such edge as 9.
+    parent.setChildMetrics(
+        &a, metrics(edge(lmLeft, lmBelow, &stranger, lmRight, 0), edge(lmTop, lmSameAs, nullptr, 9, 0)));
+    // a's left edge keeps its last value and its width as it is now, which the cycle left at 1; b's
+    // equations now have all their inputs.
+    EXPECT_EQ((std::tuple{parent.layout().plannedConstraints(), parent.layout().unplannedConstraints(),
+                          placed(a), placed(b)}),
+              (std::tuple{5u, 0u, std::string("0,9 1x20"), std::string("1,4 10x5")}));
 }
 
 } // namespace

@@ -1,16 +1,55 @@
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "framework/core/bus_event.h"
+#include "framework/core/command_records.h"
+#include "framework/ui/child_window.h"
 #include "framework/ui/main_window.h"
 #include "framework/ui/ostrell_window.h"
+#include "framework/ui/status_bar.h"
 #include "framework/ui/windows_menu.h"
 #include "support/bus_recorder.h"
 #include "support/failed_checks.h"
-#include "support/ui/test_frame.h"
 #include "support/ui/test_win_app.h"
+#include "test_pictures.h"
 
 namespace vael::test {
 namespace {
+
+// A child that notes the commands it gets and answers the close question as told, and a toolbar stand-in
+// that notes where it is put and the commands it follows.
+class TestChild : public WindowsChildWindow {
+public:
+    TestChild(const Point& at, const Dim& size, const char* caption, const char* menuName = nullptr)
+        : Window(at, size, caption, caption),
+          WindowsChildWindow(at, size, caption, menuName, nullptr, caption) {}
+    void onCommand(std::uint16_t id, std::uint16_t) override { commands.push_back(id); }
+    std::intptr_t handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        if (message == MessageQueryEndSession) return mayClose;
+        return WindowsChildWindow::handleMessage(message, wParam, lParam);
+    }
+    using WindowsChildWindow::handleMessage;
+    void resizeBackBuffer(const Dim& size) override {
+        ++resizes;
+        WindowsChildWindow::resizeBackBuffer(size);
+    }
+    std::vector<std::uint16_t> commands;
+    std::intptr_t mayClose = 1;
+    int resizes = 0;
+};
+
+class TestToolbar : public FrameBar {
+public:
+    explicit TestToolbar(std::uint16_t height) : height_(height) {}
+    std::uint16_t barHeight() const override { return height_; }
+    void placeBar(const Box& box) override { placed.push_back(box); }
+    void followCommand(std::uint16_t id) override { followed.push_back(id); }
+    std::vector<Box> placed;
+    std::vector<std::uint16_t> followed;
+
+private:
+    std::uint16_t height_;
+};
 
 class AnsweringApp : public TestWinApp {
 public:
@@ -47,8 +86,9 @@ protected:
         frame.reset();
         rec().reset();
     }
-    TestChild& addChild(const char* caption, const char* menu = nullptr, Dim size = Dim(100, 60)) {
-        children.push_back(std::make_unique<TestChild>(Point(-1, -1), size, caption, menu));
+    TestChild& addChild(const char* caption, const char* menu = nullptr, Dim size = Dim(100, 60),
+                        Point at = Point(-1, -1)) {
+        children.push_back(std::make_unique<TestChild>(at, size, caption, menu));
         children.back()->createInFrame();
         return *children.back();
     }
@@ -337,75 +377,298 @@ TEST_F(FrameTest, AChildAtMinusOneIsPlacedACaptionBelowTheOneBefore) {
     EXPECT_EQ(placed(Point(-2, 7)), Point(-2, 7)); // only -1 stands for the default
 }
 
-struct BackgroundRow {
-    const char* name;
-    std::int32_t pictureWidth, pictureHeight;
-    std::vector<std::tuple<int, int, int>> pixels; // x, y, index
-};
-
 TEST(OstrellMainWindowTest, BlocksTileTheClientInTurnAndThePictureGoesOnTopCentred) {
-    const BackgroundRow rows[] = {
+    const struct {
+        const char* name;
+        std::int32_t pictureWidth, pictureHeight;
+        std::vector<int> pixels; // x, y and index of each
+    } rows[] = {
         // Three blocks of 16 take turns across the rows, four to a row of 64; the picture of 20 x 10 lies at
-        // (22, 15).
-        {"centred picture",
-         20,
-         10,
-         {{0, 0, 5},
-          {16, 0, 6},
-          {32, 0, 7},
-          {0, 16, 6},
-          {16, 16, 7},
-          {21, 15, 6},
-          {22, 15, 9},
-          {41, 24, 9},
-          {42, 25, 5},
-          {63, 39, 7}}},
-        // A picture larger than the window starts at its corner.
-        {"large picture", 100, 50, {{0, 0, 9}, {63, 39, 9}}},
+        // (22, 15). A picture larger than the window starts at its corner.
+        {"centred picture", 20, 10, {0,  0,  5, 16, 0,  6, 32, 0,  7, 0,  16, 6, 16, 16, 7,
+                                     21, 15, 6, 22, 15, 9, 41, 24, 9, 42, 25, 5, 63, 39, 7}},
+        {"large picture", 100, 50, {0, 0, 9, 63, 39, 9}},
     };
-    for (const BackgroundRow& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         platform::HeadlessPlatform os;
         TestWinApp app{os};
-        PlainPicturesInstalled art{{{"Blocks", "B1", 16, 16, 5},
-                                    {"Blocks", "B2", 16, 16, 6},
-                                    {"Blocks", "B3", 16, 16, 7},
-                                    {"Pic", "P", r.pictureWidth, r.pictureHeight, 9}}};
+        TestPictures art;
+        art["Frame Art"] =
+            TestArchive{{solidGroup("Blocks", {"B1", "B2", "B3"}, Dim(16, 16), "\5\6\7"),
+                         solidGroup("Pic", {"P"}, Dim(r.pictureWidth, r.pictureHeight), "\11")}};
         OstrellMainWindow frame(Point(0, 0), Dim(64, 40), "F", "Frame Art", 1, "Pic");
         EXPECT_EQ((std::tuple{frame.size(), frame.blockCount(), frame.dirtyBoxes().empty()}),
                   std::tuple(Dim(64, 40), 3, true));
-        for (const auto& [x, y, index] : r.pixels) {
+        for (std::size_t i = 0; i < r.pixels.size(); i += 3) {
+            const int x = r.pixels[i], y = r.pixels[i + 1], index = r.pixels[i + 2];
             SCOPED_TRACE("at " + std::to_string(x) + "," + std::to_string(y));
-            EXPECT_EQ(frame.bits()[y * frame.stride() + x], index);
-            EXPECT_EQ(os.index(x, 20 + y), index); // shown under the menu bar
+            // Shown under the menu bar.
+            EXPECT_EQ((std::tuple{frame.bits()[y * frame.stride() + x], os.index(x, 20 + y)}),
+                      (std::tuple{index, index}));
         }
     }
 }
 
-TEST(WindowsChildWindowTest, ChildDestroyedIsAnnouncedWithTheChild) {
-    platform::HeadlessPlatform os;
-    TestWinApp app{os};
-    Listener listener;
-    listener.attach(app);
-    rec().reset();
-    WindowsMainWindow frame(Point(0, 0), Dim(200, 100), "F", nullptr, nullptr, nullptr);
-    frame.attach(app);
+TEST_F(FrameTest, ChildDestroyedIsAnnouncedWithTheChild) {
     auto child = std::make_unique<TestChild>(Point(5, 5), Dim(20, 20), "C");
     child->createInFrame();
-    EXPECT_EQ(WindowManager::instance().find(child->hwnd())->outer, (platform::Rect{5, 5, 26, 44}));
+    EXPECT_EQ(outerOf(*child), (platform::Rect{5, 5, 26, 44}));
     ChildWindow* announced = nullptr;
     rec().on(&listener, 2, [&](Component*, BusMessage, ContainerBase* data) -> ContainerBase* {
         Container<ChildWindow*>::fromMessage(data, announced);
         return nullptr;
     });
     child->handleMessage(MessageClose, 0, 0);
-    platform::Event e;
-    while (os.pollEvent(e))
-        app.dispatch({e.posted.window, e.posted.message, e.posted.wParam, e.posted.lParam, 0});
-    app.drainQueue();
+    settle();
     EXPECT_EQ((std::tuple{rec().labels(), announced, child->hwnd()}),
               std::tuple(Labels{"Listener.h2"}, static_cast<ChildWindow*>(child.get()), WindowHandle(0)));
-    rec().reset();
+}
+
+using R = platform::Rect;
+
+class PlainWindow : public WindowsWindow {
+public:
+    PlainWindow()
+        : Window(Point(0, 0), Dim(0, 0), "Plain"),
+          WindowsWindow(Point(0, 0), Dim(0, 0), "Plain", nullptr, nullptr) {}
+};
+
+TEST(WindowsWindowTest, OnlyTheDirtyBoxesAreCopiedAndTheListStaysUntilDrawn) {
+    platform::HeadlessPlatform os;
+    TestWinApp app{os};
+    os.openWindow(200, 100, "t");
+    PlainWindow w;
+    ASSERT_EQ(w.create(Dim(200, 100), "GenericWindow", 0, 0), 1);
+    EXPECT_EQ((std::tuple{w.size(), w.frameWidth(), w.frameHeight()}), std::tuple(Dim(200, 100), 0, 0));
+    w.draw();
+    w.bits()[0] = 9; // drawn without being marked: it must not reach the screen
+    w.fillRect(Box(10, 20, 5, 6), 255, 255, 255);
+    const int before = os.presents;
+    w.update();
+    EXPECT_EQ((std::tuple{os.presents - before, os.presentedBoxes, os.index(10, 20), os.index(14, 25),
+                          os.index(0, 0)}),
+              std::tuple(1, std::vector<R>{{10, 20, 5, 6}}, 255, 255, 0));
+    w.update(); // the list is left as it was
+    EXPECT_EQ((std::tuple{os.presents - before, os.presentedBoxes}),
+              std::tuple(2, std::vector<R>{{10, 20, 5, 6}}));
+    w.draw(); // drawing empties it: nothing more to copy
+    w.update();
+    EXPECT_EQ(os.presents - before, 2);
+}
+
+TEST_F(FrameTest, WithUpdatesOffBoxesPileUpAndReachTheScreenWhenSwitchedOn) {
+    // The child's client lies 3 right of and 21 below its frame's corner at (10, 10) of the frame's client,
+    // which is 20 below the screen's top.
+    TestChild& c = addChild("C", nullptr, Dim(50, 30), Point(10, 10));
+    c.draw();
+    EXPECT_EQ(WindowManager::instance().clientOnScreen(c.hwnd()), (R{13, 51, 50, 30}));
+    c.enableUpdates(0);
+    const int before = os.presents;
+    c.fillRect(Box(0, 0, 4, 4), 255, 255, 255);
+    c.update();
+    c.fillRect(Box(20, 10, 4, 4), 255, 255, 255);
+    c.update();
+    EXPECT_EQ((std::tuple{os.presents - before, c.updatesOff(), c.dirtyBoxes().size()}),
+              std::tuple(0, 1, 2u));
+    c.enableUpdates(1);
+    EXPECT_EQ((std::tuple{os.presents - before, os.presentedBoxes}),
+              std::tuple(1, std::vector<R>{{13, 51, 4, 4}, {33, 61, 4, 4}}));
+}
+
+TEST_F(FrameTest, AWindowAboveCoversWhatIsCopiedFromTheOneBelow) {
+    TestChild& below = addChild("C", nullptr, Dim(50, 30), Point(0, 0));
+    TestChild& above = addChild("C", nullptr, Dim(50, 30), Point(20, 10));
+    below.draw(), above.draw();
+    ASSERT_EQ(frame->mdiGetActive(), above.hwnd());
+    // Below's client is (3, 41, 50, 30) on the screen; above's frame covers x 20 to 75 and y 30 to 83.
+    const std::uint8_t covered = os.index(20, 41);
+    below.fill(77);
+    below.update();
+    EXPECT_EQ((std::tuple{os.presentedBoxes, os.index(19, 41), os.index(20, 41)}),
+              std::tuple(std::vector<R>{{3, 41, 17, 30}}, 77, covered));
+}
+
+TEST(ShiftStringTest, UpAndDownByTwoStoppingAtABecomeNulByte) {
+    struct Row {
+        const char* name;
+        std::string text;
+        bool up;
+        std::string expected;
+    } rows[] = {
+        {"plain up", "Hello", true, "Jgnnq"},
+        {"plain down", "Jgnnq", false, "Hello"},
+        {"wraps past 255", "\xFF", true, "\x01"},
+        {"254 becomes NUL and ends it", "a\xFE\x62", true, "c"},
+        {"2 becomes NUL and ends it", "x\x02y", false, "v"},
+        {"empty", "", true, ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::vector<char> buffer(r.text.begin(), r.text.end());
+        buffer.push_back('\0');
+        (r.up ? shiftStringUp : shiftStringDown)(buffer.data());
+        EXPECT_EQ(std::string(buffer.data()), r.expected);
+    }
+    shiftStringUp(nullptr);
+}
+
+TEST(WindowsWindowTest, CaptionsLongerThanTheWindowManagerKeepsAreRefused) {
+    platform::HeadlessPlatform os;
+    TestWinApp app{os};
+    FailedChecks checks;
+    PlainWindow w;
+    w.setCaption(std::string(254, 'a'));
+    EXPECT_EQ((std::tuple{std::strlen(w.caption()), checks.count()}), std::tuple(254u, 0u));
+    w.setCaption(std::string(255, 'b'));
+    EXPECT_EQ((std::tuple{std::string(w.caption()), checks.count()}), std::tuple(std::string(254, 'a'), 1u));
+}
+
+struct Written {
+    Box clip;
+    Point at;
+    std::string text;
+    friend bool operator==(const Written&, const Written&) = default;
+};
+std::vector<Written>& written() {
+    static std::vector<Written> list;
+    return list;
+}
+void writeText(Display&, const Box& clip, const Point& at, const std::string& text, std::uint8_t) {
+    written().push_back({clip, at, text});
+}
+
+// Caps of 12 and 10, a middle of 16 and separators of 6, all 40 high; the text origin is (20, 11) and a
+// line 13 high.
+class StatusBarTest : public ::testing::Test {
+protected:
+    StatusBarTest() : previous(WindowsStatusBar::setTextWriter(&writeText)) {
+        art["Vael Status Bar"] =
+            TestArchive{{{"sbArt",
+                          {solidPicture("left", Dim(12, 40), Point(), 1, PictureOpaque),
+                           solidPicture("center", Dim(16, 40), Point(), 2, PictureOpaque),
+                           solidPicture("right", Dim(10, 40), Point(), 3, PictureOpaque),
+                           solidPicture("separator", Dim(6, 40), Point(), 4, PictureOpaque)}}}};
+        os.openWindow(600, 40, "bar");
+        bar = std::make_unique<WindowsStatusBar>("Vael Status Bar", 0, Point(20, 11), 2);
+        bar->attach(app);
+        written().clear();
+    }
+    ~StatusBarTest() override {
+        bar.reset();
+        WindowsStatusBar::setTextWriter(previous);
+    }
+    void widen(std::int16_t width) { bar->placeBar(Box(0, 0, width, 40)); }
+
+    platform::HeadlessPlatform os;
+    TestWinApp app{os};
+    TestPictures art;
+    WindowsStatusBar::TextWriter previous;
+    std::unique_ptr<WindowsStatusBar> bar;
+};
+
+TEST_F(StatusBarTest, PanesSitAtTheirOffsetsWithTheSeparatorInTheirWidths) {
+    EXPECT_EQ(bar->getHeight(), 40);
+    bar->addPane(0x111, 60);
+    bar->addPane(0x222, 80);
+    ASSERT_EQ(bar->panes().size(), 2u);
+    EXPECT_EQ((std::tuple{bar->panes()[0]->offset, bar->panes()[0]->width, bar->panes()[1]->offset,
+                          bar->panes()[1]->width, bar->panesWidth(), bar->panes()[1]->count}),
+              std::tuple(0, 66, 66, 86, 152, 2));
+}
+
+TEST_F(StatusBarTest, TheFreeWidthIsAtLeast200ThenAtMostTheWidthBetweenTheCaps) {
+    bar->addPane(0x111, 60);
+    bar->addPane(0x222, 80); // 152 of panes, 22 of caps
+    struct Row {
+        std::int16_t width, free, paneA, widthA, paneB, widthB;
+    } rows[] = {
+        {600, 426, 432, 66, 498, 86},                             // room for all
+        {375, 201, 207, 66, 273, 86},                             // just over the least free width
+        {374, 200, 206, 66, 272, 86},                             // exactly the least
+        {373, 200, 206, 66, 272, 86},                             // raised to 200
+        {367, 200, 206, 66, 272, 85},                             // the last pane is cut at the right cap
+        {300, 200, 206, 66, 272, 18}, {222, 200, 206, 6, 272, 0}, // the caps and 200 fill it
+        {221, 199, 205, 6, 271, 0}, // narrower: the bar's own lines get what lies between the caps
+        {30, 8, 14, 6, 80, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE("bar width " + std::to_string(r.width));
+        widen(r.width);
+        const Box a = bar->paneColumn(*bar->panes()[0], 1), b = bar->paneColumn(*bar->panes()[1], 1);
+        EXPECT_EQ((std::tuple{bar->freeWidth(), a.x, a.w, b.x, b.w, a.y, a.h}),
+                  std::tuple(r.free, r.paneA, r.widthA, r.paneB, r.widthB, 24, 13));
+    }
+}
+
+TEST_F(StatusBarTest, TextsAreWrittenInTheirColumnsAndLines) {
+    bar->addPane(0x111, 60);
+    widen(600);
+    written().clear();
+    bar->setPaneText("Turn 3", 1);
+    Container<SetTextData> set(
+        SetTextData(0x111 | 0x30000000, "Hex: 1305", 2)); // the mode bits are not compared
+    app.sendNamed("SetItemText", &set);
+    app.drainQueue();
+    ASSERT_FALSE(written().empty());
+    // F = 600 - 22 - 66 = 512: the own lines are clipped at 512 + 12; the pane's text starts at
+    // 0 + 6 + 512 + 20 - 20.
+    const std::vector<Written> last(written().end() - 2, written().end());
+    EXPECT_EQ(last, (std::vector<Written>{{Box(20, 11, 524, 13), Point(20, 11), "Turn 3"},
+                                          {Box(518, 24, 66, 13), Point(518, 24), "Hex: 1305"}}));
+}
+
+TEST_F(StatusBarTest, LinesOutsideTheBarAreIgnoredAndClearEmptiesEverything) {
+    const std::vector<std::string> texts{"a", "b"};
+    bar->addPane(0x111, 60, &texts);
+    widen(600);
+    bar->setPaneText("one", 1);
+    bar->setPaneText("zero", 0);
+    bar->setPaneText("minus", -3);
+    bar->setPaneText("three", 3);
+    Container<SetTextData> outside(SetTextData(0x111, "x", 3)), none(SetTextData(0x111, "y", 0));
+    app.sendNamed("SetItemText", &outside);
+    app.sendNamed("SetItemText", &none);
+    app.drainQueue();
+    EXPECT_EQ((std::tuple{bar->text(1), bar->text(2), bar->panes()[0]->texts}),
+              std::tuple(std::string("one"), std::string(), texts));
+    // A message no pane has changes nothing, but the bar is drawn again.
+    const int before = os.presents;
+    Container<SetTextData> other(SetTextData(0x999, "z", 1));
+    app.sendNamed("SetItemText", &other);
+    app.drainQueue();
+    EXPECT_EQ((std::tuple{bar->panes()[0]->texts, os.presents > before}), std::tuple(texts, true));
+    bar->clear();
+    EXPECT_EQ((std::tuple{bar->text(1), bar->panes()[0]->texts}),
+              std::tuple(std::string(), std::vector<std::string>{"", ""}));
+    FailedChecks checks;
+    Container<short> wrong(1);
+    app.sendNamed("SetItemText", &wrong);
+    app.drainQueue();
+    EXPECT_EQ(checks.count(), 1u);
+}
+
+TEST_F(StatusBarTest, TheBarIsDrawnFromItsPieces) {
+    bar->addPane(0x111, 60);
+    widen(100);
+    // F = 100 - 22 - 66 = 12, raised to 200, lowered to 78. Left cap, middles from 12 while below 90,
+    // right cap at 90, the separator at 0 + 78 over the middle.
+    std::string shown;
+    for (int x : {0, 11, 12, 77, 78, 83, 84, 89, 90, 99})
+        shown += static_cast<char>('0' + bar->bits()[x + 5 * bar->stride()]);
+    EXPECT_EQ(shown, "1122442233");
+}
+
+TEST_F(StatusBarTest, TheFrameGivesItTheBottomOfItsClientAreaAndItsStatusTexts) {
+    bar.reset();
+    WindowsMainWindow frame(Point(0, 0), Dim(300, 200), "F", nullptr, nullptr, nullptr);
+    WindowsStatusBar status("Vael Status Bar", frame.hwnd(), Point(20, 11), 2);
+    frame.setStatusBar(&status);
+    EXPECT_EQ((std::tuple{WindowManager::instance().find(status.hwnd())->outer, status.size(), frame.size()}),
+              std::tuple(platform::Rect{0, 160, 300, 40}, Dim(300, 40), Dim(300, 160)));
+    app.setStatusText("Ready", 2);
+    EXPECT_EQ(status.text(2), "Ready");
+    frame.setStatusBar(nullptr);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "framework/core/registered_message.h"
 #include "framework/ui/menu_resource.h"
+#include "framework/ui/menu_tracker.h"
 #include "framework/ui/windows_menu.h"
 #include "support/failed_checks.h"
 #include "support/test_application.h"
@@ -121,25 +122,21 @@ protected:
 
 TEST_F(MenuTest, ResourceItemsBecomeCommandsRegisteredUnderTheirIds) {
     WindowsMenu bar("APPMENU", false); // the file is appmenu.txt
-    EXPECT_EQ(RegisteredMessage::nameOf(101), "FileExit");
-    EXPECT_EQ(RegisteredMessage::nameOf(106), "WindowTileHorizontally");
-    EXPECT_EQ(RegisteredMessage::nameOf(228), "FileOpenGame");
     std::uint16_t id = 0;
     ASSERT_TRUE(RegisteredMessage::lookUp("HelpAbout", id));
-    EXPECT_EQ(id, 300);
     // An automatic id never takes a resource's id.
-    EXPECT_EQ(RegisteredMessage::getId("SomethingNew"), 4001);
-
+    EXPECT_EQ((std::tuple{RegisteredMessage::nameOf(101), RegisteredMessage::nameOf(106),
+                          RegisteredMessage::nameOf(228), id, RegisteredMessage::getId("SomethingNew")}),
+              (std::tuple{std::string("FileExit"), std::string("WindowTileHorizontally"),
+                          std::string("FileOpenGame"), std::uint16_t(300), std::uint16_t(4001)}));
     Menu* file = bar.findPopup("File");
     ASSERT_NE(file, nullptr);
-    EXPECT_EQ(file->name(), "File");
-    EXPECT_EQ(bar.popupAt(0), file);
-    EXPECT_EQ(bar.popupAt(3), nullptr);
-    EXPECT_EQ(bar.findPopup("&File"), nullptr);
-    EXPECT_EQ(file->popupAt(0), nullptr); // an item, not a pull-down
-    EXPECT_TRUE(bar.find(101) != nullptr);
-    EXPECT_TRUE(bar.isEnabled("FileExit"));
-    EXPECT_FALSE(bar.isEnabled("NoSuchCommand"));
+    Menu* const none = nullptr;
+    // The second item of the file pull-down is an item, not a pull-down.
+    EXPECT_EQ(
+        (std::tuple{file->name(), bar.popupAt(0), bar.popupAt(3), bar.findPopup("&File"), file->popupAt(0),
+                    bar.find(101) != nullptr, bar.isEnabled("FileExit"), bar.isEnabled("NoSuchCommand")}),
+        (std::tuple{std::string("File"), file, none, none, none, true, true, false}));
     EXPECT_EQ(describe(*bar.handle()).substr(0, 17), "[16] &File 0\n  [0");
 }
 
@@ -154,25 +151,13 @@ TEST_F(MenuTest, ANameGivenFirstKeepsItsIdAndTheItemStillChoosesByTheResourceId)
 TEST_F(MenuTest, AMissingResourceIsReportedAndGivesAnEmptyMenu) {
     FailedChecks checks;
     WindowsMenu bar("NoSuchMenu", false);
-    EXPECT_EQ(checks.texts, std::vector<std::string>{"Can't find the menu resource NoSuchMenu  Abort?"});
-    EXPECT_EQ(bar.items().count(), 0);
-    EXPECT_EQ(bar.handle()->count(), 0u);
+    EXPECT_EQ(
+        (std::tuple{checks.texts, bar.items().count(), bar.handle()->count()}),
+        (std::tuple{std::vector<std::string>{"Can't find the menu resource NoSuchMenu  Abort?"}, 0, 0u}));
 }
 
-// The state of an item in the model and in the window manager's menu, before and after a rebuild.
-struct Seen {
-    std::uint16_t model;
-    std::uint32_t shown;
-    std::uint32_t rebuilt;
-};
-Seen seen(WindowsMenu& bar, Menu& pullDown, std::uint16_t id) {
-    Seen s{pullDown.find(id)->state(), bar.handle()->findCommand(id)->flags, 0};
-    pullDown.rebuild();
-    bar.rebuild();
-    s.rebuilt = bar.handle()->findCommand(id)->flags;
-    return s;
-}
-
+// Each operation's effect on an item in the model and in the window manager's menu, before and after a
+// rebuild.
 TEST_F(MenuTest, StateOperationsChangeOnlyTheirOwnBitsInModelAndMenuAlike) {
     using Op = void (*)(Menu&, std::int32_t);
     const struct {
@@ -207,10 +192,13 @@ TEST_F(MenuTest, StateOperationsChangeOnlyTheirOwnBitsInModelAndMenuAlike) {
         pullDown->find(id)->setState(start);
         pullDown->rebuild();
         row.op(bar, id);
-        const Seen s = seen(bar, *pullDown, static_cast<std::uint16_t>(id));
-        EXPECT_EQ(s.model, row.model);
-        EXPECT_EQ(s.shown, row.shown);
-        EXPECT_EQ(s.rebuilt, row.rebuilt);
+        const std::uint16_t model = pullDown->find(id)->state();
+        const std::uint32_t shown = bar.handle()->findCommand(static_cast<std::uint16_t>(id))->flags;
+        pullDown->rebuild();
+        bar.rebuild();
+        EXPECT_EQ(
+            (std::tuple{model, shown, bar.handle()->findCommand(static_cast<std::uint16_t>(id))->flags}),
+            (std::tuple{row.model, row.shown, row.rebuilt}));
     }
 }
 
@@ -250,9 +238,8 @@ TEST_F(MenuTest, BreakMarkersWaitForTheNextItemAndASeparatorLosesThem) {
     ASSERT_EQ(back.items().count(), 2);
     MenuItem* first = nullptr;
     back.items().first(first);
-    EXPECT_TRUE(first->isMarker());
-    EXPECT_EQ(first->id(), MenuItem::BarBreakMarker);
-    EXPECT_EQ(RegisteredMessage::nameOf(150), "PreX");
+    EXPECT_EQ((std::tuple{first->isMarker(), first->id(), RegisteredMessage::nameOf(150)}),
+              (std::tuple{true, MenuItem::BarBreakMarker, std::string("PreX")}));
 }
 
 TEST_F(MenuTest, PullDownsTakeTheirPrefixAndCopiesAreDeep) {
@@ -262,51 +249,30 @@ TEST_F(MenuTest, PullDownsTakeTheirPrefixAndCopiesAreDeep) {
     EXPECT_EQ(static_cast<TextItem*>(file.find("Open"))->command(), "Open");
     bar.appendPopup("&File", file); // a copy of the pull-down goes in
     Menu* copy = bar.findPopup("File");
-    ASSERT_NE(copy, nullptr);
-    ASSERT_NE(copy, &file);
-    EXPECT_EQ(copy->name(), "File");
-    EXPECT_NE(copy->find("FileOpen"), nullptr);
-    EXPECT_EQ(file.find("FileOpen"), nullptr);
+    ASSERT_TRUE(copy && copy != &file);
+    EXPECT_EQ((std::tuple{copy->name(), copy->find("FileOpen") != nullptr, file.find("FileOpen") == nullptr}),
+              (std::tuple{std::string("File"), true, true}));
     copy->appendTextNamed("&Save", 0);
-    EXPECT_NE(bar.find("FileSave"), nullptr);
     EXPECT_EQ(describe(*bar.handle()),
               "[16] &File 0\n  [0] &Open " + std::to_string(RegisteredMessage::getId("FileOpen")) +
                   "\n  [0] &Save " + std::to_string(RegisteredMessage::getId("FileSave")) + "\n");
 
     std::unique_ptr<Menu> clone(bar.clone());
     clone->disable("FileSave");
-    EXPECT_TRUE(clone->isDisabled("FileSave"));
-    EXPECT_TRUE(bar.isEnabled("FileSave"));
     bar.remove("FileOpen");
-    EXPECT_EQ(bar.find("FileOpen"), nullptr);
-    EXPECT_NE(clone->find("FileOpen"), nullptr);
-    EXPECT_EQ(bar.handle()->entry(0).submenu->count(), 1u);
-}
-
-TEST_F(MenuTest, ChoosingFromAPopUpPostsTheCommandToTheMainWindow) {
-    WindowsMenu bar("ChildMenu", false);
-    Point shownAt;
-    const auto previous = SystemMenu::setTracker([&](const SystemMenu& menu, const Point& at) {
-        shownAt = at;
-        return menu.commandAt({0});
-    });
-    Menu* view = bar.findPopup("View");
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->trackPopup(Point(30, -4)), 216);
-    EXPECT_EQ(shownAt, Point(30, -4));
-    SystemMenu::setTracker(previous);
-    EXPECT_EQ(view->trackPopup(Point(0, 0)), 0);
+    EXPECT_EQ(
+        (std::tuple{clone->isDisabled("FileSave"), bar.isEnabled("FileSave"), bar.find("FileOpen") == nullptr,
+                    clone->find("FileOpen") != nullptr, bar.handle()->entry(0).submenu->count()}),
+        (std::tuple{true, true, true, true, 1u}));
 }
 
 TEST_F(MenuTest, ScriptedChoicesReachOnlyEnabledCommands) {
     WindowsMenu bar("ChildMenu", false);
     const SystemMenu& shown = *bar.handle();
-    EXPECT_EQ(shown.commandAt({0, 4}), 101);
-    EXPECT_EQ(shown.commandAt({0, 3}), 0); // a separator
-    EXPECT_EQ(shown.commandAt({3, 0}), 0); // "&Rally" starts grayed
-    EXPECT_EQ(shown.commandAt({0}), 0);    // a pull-down is no command
-    EXPECT_EQ(shown.commandAt({0, 9}), 0);
-    EXPECT_EQ(shown.commandAt({}), 0);
+    // A separator, "&Rally" that starts grayed, a pull-down, a place past the end and none are no command.
+    EXPECT_EQ((std::vector{shown.commandAt({0, 4}), shown.commandAt({0, 3}), shown.commandAt({3, 0}),
+                           shown.commandAt({0}), shown.commandAt({0, 9}), shown.commandAt({})}),
+              (std::vector<std::uint16_t>{101, 0, 0, 0, 0, 0}));
     bar.enable(213, 1);
     EXPECT_EQ(shown.commandAt({3, 0}), 213);
 }
@@ -324,17 +290,19 @@ TEST_F(MenuTest, TheMenuItemEventsReachTheDisplaysMenu) {
         Container<BusMessage> payload{BusMessage(id)};
         other.sendNow(e, &payload);
     };
+    const auto state = [&] {
+        return std::string(menu.isGrayed(213) ? "grayed " : "") + (menu.isChecked(213) ? "checked " : "") +
+               (menu.isDisabled(213) ? "disabled" : "") + (menu.isEnabled(213) ? "enabled" : "");
+    };
     EXPECT_TRUE(menu.isGrayed(213));
-    event(ENABLE_MENU_ITEM, 213);
-    EXPECT_TRUE(menu.isEnabled(213));
-    EXPECT_TRUE(menu.isNotGrayed(213));
-    event(CHECK_MENU_ITEM, 213);
-    EXPECT_TRUE(menu.isChecked(213));
-    event(DISABLE_MENU_ITEM, 213);
-    EXPECT_TRUE(menu.isDisabled(213));
-    event(UNCHECK_MENU_ITEM, 213);
-    EXPECT_TRUE(menu.isUnchecked(213));
-    EXPECT_TRUE(menu.isDisabled(213));
+    using Step = std::pair<std::int32_t, std::string>;
+    for (const auto& [e, shown] :
+         {Step{ENABLE_MENU_ITEM, "enabled"}, Step{CHECK_MENU_ITEM, "checked enabled"},
+          Step{DISABLE_MENU_ITEM, "checked disabled"}, Step{UNCHECK_MENU_ITEM, "disabled"}}) {
+        event(e, 213);
+        EXPECT_EQ(state(), shown) << "event " << e;
+    }
+    EXPECT_TRUE(menu.isNotGrayed(213) && menu.isUnchecked(213));
 
     // A command word with a dispatch mode on top names the same command.
     Container<BusMessage> moded(BusMessage(213, BusMessage::Send));
@@ -349,6 +317,183 @@ TEST_F(MenuTest, TheMenuItemEventsReachTheDisplaysMenu) {
 
     display.setMenu(nullptr);
     event(DISABLE_MENU_ITEM, 213); // no menu: nothing happens
+}
+
+using platform::KeyDown, platform::KeyEscape, platform::KeyLeft, platform::KeyReturn, platform::KeyRight,
+    platform::KeyUp;
+
+class MenuTrackerTest : public ::testing::Test {
+protected:
+    std::unique_ptr<SystemMenu> read(const char* text) { return MenuResource(text).take(); }
+    // The frame's bar: "&File" (0, 0, 44, 20), "&Window" (44, 0, 58, 20), "&Help" (102, 0, 44, 20); the
+    // file pull-down (0, 20, 140, 82) holds four items of 18 pixels and a separator of 8.
+    std::unique_ptr<SystemMenu> bar =
+        read("popup \"&File\"\n item 228 \"&Open Game...\"\n item 249 \"&Start "
+             "Game...\"\n item 230 \"&Preferences...\"\n separator\n item 101 "
+             "\"E&xit\"\nend\npopup \"&Window\"\n item 104 \"&Cascade\"\nend\npopup "
+             "\"&Help\" grayed\n item 300 \"&About...\"\nend\n");
+    MenuTracker tracker{*bar, Dim(640, 480)};
+};
+
+TEST_F(MenuTrackerTest, PlacesTitlesAndEntriesByTheLengthsOfTheirLabels) {
+    EXPECT_EQ((std::vector{tracker.titleBox(0), tracker.titleBox(1), tracker.titleBox(2)}),
+              (std::vector{Box(0, 0, 44, 20), Box(44, 0, 58, 20), Box(102, 0, 44, 20)}));
+    tracker.buttonDown(Point(43, 19)); // the title's last pixel
+    ASSERT_EQ(tracker.openTitle(), 0);
+    // The widest label, "Preferences...", is 98.
+    EXPECT_EQ(
+        (std::vector{tracker.levelBox(0), tracker.entryBox(0, 0), tracker.entryBox(0, 3),
+                     tracker.entryBox(0, 4)}),
+        (std::vector{Box(0, 20, 140, 82), Box(1, 21, 138, 18), Box(1, 75, 138, 8), Box(1, 83, 138, 18)}));
+}
+
+TEST_F(MenuTrackerTest, ScriptedMouseInputChoosesOnlyCommandsThatMayBeChosen) {
+    const struct {
+        const char* what;
+        char input; // d down, u up, m move
+        Point at;
+        std::uint16_t chosen;
+        int open;
+        std::vector<int> lit;
+    } steps[] = {
+        {"press on File", 'd', {10, 10}, 0, 0, {-1}},
+        {"release on the title", 'u', {10, 10}, 0, 0, {-1}},
+        {"slide to Window", 'm', {44, 10}, 0, 1, {-1}},
+        {"back to File", 'm', {43, 10}, 0, 0, {-1}},
+        {"slide to Help, grayed: chosen, nothing opens", 'm', {120, 10}, 0, 2, {}},
+        {"press on File again", 'd', {10, 10}, 0, 0, {-1}},
+        {"onto the separator", 'm', {5, 78}, 0, 0, {3}},
+        {"release on it", 'u', {5, 78}, 0, 0, {3}},
+        {"below the last entry, inside the frame", 'u', {5, 101}, 0, 0, {3}},
+        {"onto Exit's last row", 'm', {5, 100}, 0, 0, {4}},
+        {"release on Exit", 'u', {5, 100}, 101, -1, {}},
+        {"press on File", 'd', {10, 10}, 0, 0, {-1}},
+        {"press on it again", 'd', {10, 10}, 0, -1, {}},
+        {"press on File", 'd', {10, 10}, 0, 0, {-1}},
+        {"press outside", 'd', {300, 300}, 0, -1, {}},
+        {"release outside", 'u', {300, 300}, 0, -1, {}},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.what);
+        const std::uint16_t chosen = s.input == 'd'   ? tracker.buttonDown(s.at)
+                                     : s.input == 'u' ? tracker.buttonUp(s.at)
+                                                      : tracker.mouseMove(s.at);
+        EXPECT_EQ((std::tuple{chosen, tracker.openTitle(), tracker.highlighted()}),
+                  (std::tuple{s.chosen, s.open, s.lit}));
+    }
+}
+
+TEST_F(MenuTrackerTest, KeysMoveOverEntriesAndTitlesSkippingSeparators) {
+    tracker.buttonDown(Point(10, 10));
+    const struct {
+        std::int32_t key;
+        std::uint16_t chosen;
+        int open;
+        std::vector<int> lit;
+    } steps[] = {
+        {KeyDown, 0, 0, {0}},  {KeyUp, 0, 0, {4}},     {KeyUp, 0, 0, {2}},       {KeyDown, 0, 0, {4}},
+        {KeyDown, 0, 0, {0}},  {KeyRight, 0, 1, {-1}}, {KeyLeft, 0, 0, {-1}},    {KeyLeft, 0, 2, {}},
+        {KeyLeft, 0, 1, {-1}}, {KeyDown, 0, 1, {0}},   {KeyReturn, 104, -1, {}}, {KeyDown, 0, -1, {}},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.key);
+        EXPECT_EQ((std::tuple{tracker.keyDown(s.key), tracker.openTitle(), tracker.highlighted()}),
+                  (std::tuple{s.chosen, s.open, s.lit}));
+    }
+    tracker.buttonDown(Point(10, 10));
+    // Nothing highlighted: enter chooses nothing.
+    EXPECT_EQ((std::tuple{tracker.keyDown(KeyReturn), tracker.keyDown(KeyEscape), tracker.isOpen()}),
+              (std::tuple{std::uint16_t(0), std::uint16_t(0), false}));
+}
+
+TEST_F(MenuTrackerTest, APopUpStaysInsideTheWindowAndOpensItsPullDownsBesideTheirItems) {
+    const auto popup =
+        read("popup \"&Zoom\"\n item 216 \"Zoom &Out\"\n item 217 \"&Normal\" checked\nend\n"
+             "item 223 \"&Reverse View\\tCtrl+R\"\nitem 251 \"&Show\" grayed\nitem 230 \"Col2\" break\n");
+    MenuTracker menu(*popup, Point(600, 470), Dim(640, 480));
+    ASSERT_TRUE(menu.isOpen());
+    // Columns of 182 ("Reverse View" and its accelerator) and 68; three rows of 18 in the first.
+    EXPECT_EQ((std::tuple{menu.openTitle(), menu.levelBox(0), menu.entryBox(0, 2), menu.entryBox(0, 3)}),
+              (std::tuple{-1, Box(388, 424, 252, 56), Box(389, 461, 182, 18), Box(571, 425, 68, 18)}));
+    EXPECT_EQ(menu.buttonUp(Point(400, 465)), 0); // grayed
+    using Lit = std::vector<int>;
+    EXPECT_EQ((std::pair{menu.mouseMove(Point(390, 430)), menu.highlighted()}),
+              (std::pair{std::uint16_t(0), Lit{0, -1}}));
+    // Pushed left to fit, over the second column; a move within the same item leaves the pull-down.
+    EXPECT_EQ(menu.levelBox(1), Box(542, 425, 98, 38));
+    EXPECT_EQ((std::pair{menu.mouseMove(Point(390, 431)), menu.highlighted()}),
+              (std::pair{std::uint16_t(0), Lit{0, -1}}));
+    EXPECT_EQ((std::pair{menu.keyDown(KeyDown), menu.highlighted()}),
+              (std::pair{std::uint16_t(0), Lit{0, 0}}));
+    EXPECT_EQ((std::pair{menu.keyDown(KeyLeft), menu.highlighted()}), (std::pair{std::uint16_t(0), Lit{0}}));
+    EXPECT_EQ(menu.keyDown(KeyRight), 0);
+    EXPECT_EQ((std::pair{menu.buttonUp(Point(550, 450)), menu.isOpen()}),
+              (std::pair{std::uint16_t(217), false}));
+    EXPECT_EQ((std::pair{menu.mouseMove(Point(390, 430)), menu.isOpen()}),
+              (std::pair{std::uint16_t(0), false}));
+}
+
+TEST(MenuTrackerText, ShowsLabelsWithoutTheirMarks) {
+    const struct {
+        const char* label;
+        const char* shown;
+        const char* accelerator;
+    } rows[] = {{"&Open", "Open", ""},
+                {"Save &As...\tCtrl+A", "Save As...", "Ctrl+A"},
+                {"Fish && Chips", "Fish & Chips", ""},
+                {"End&", "End", ""},
+                {"\tF1", "", "F1"},
+                {"", "", ""}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        std::string accelerator = "x";
+        EXPECT_EQ((std::pair{MenuTracker::shownText(row.label, &accelerator), accelerator}),
+                  (std::pair{std::string(row.shown), std::string(row.accelerator)}));
+    }
+}
+
+struct DrawnText {
+    Point at;
+    std::string text;
+    std::uint8_t colour;
+    bool operator==(const DrawnText&) const = default;
+};
+std::vector<DrawnText> drawn;
+void recordText(Display&, const Point& at, const std::string& text, std::uint8_t colour) {
+    drawn.push_back({at, text, colour});
+}
+// Menu grey 1, highlight 2, grey text 3, white 4, black 0.
+std::uint8_t fiveColours(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    if (r == 192) return 1;
+    if (r == 0 && g == 0 && b == 128) return 2;
+    if (r == 128) return 3;
+    return r == 255 ? 4 : 0;
+}
+
+TEST_F(MenuTrackerTest, DrawsTheBarAndTheOpenPullDownIntoTheWindowsPicture) {
+    const auto previousText = MenuTracker::setTextDrawer(recordText);
+    const auto previousColours = Display::setColourMatcher(fiveColours);
+    drawn.clear();
+    TestDisplay window(Dim(200, 120), "frame");
+    tracker.buttonDown(Point(10, 10));
+    tracker.mouseMove(Point(5, 90));
+    tracker.draw(window);
+    // The bar, the open title, the pull-down's frame left and right, an entry, the highlighted one, the
+    // separator's line and the row above it, and a point outside every menu, untouched.
+    std::string samples;
+    for (const auto& [x, y] :
+         {std::pair{60, 5}, {10, 10}, {0, 20}, {139, 60}, {5, 30}, {5, 90}, {5, 79}, {5, 78}, {150, 60}})
+        samples += static_cast<char>('0' + window.bits()[y * window.stride() + x]);
+    EXPECT_EQ(samples, "120012310");
+    ASSERT_EQ(drawn.size(), 7u);
+    EXPECT_EQ((std::vector{drawn[0], drawn[1], drawn[2], drawn[3], drawn[6]}),
+              (std::vector<DrawnText>{{Point(8, 3), "File", 4},
+                                      {Point(52, 3), "Window", 0},
+                                      {Point(110, 3), "Help", 3},
+                                      {Point(21, 23), "Open Game...", 0},
+                                      {Point(21, 85), "Exit", 4}}));
+    MenuTracker::setTextDrawer(previousText);
+    Display::setColourMatcher(previousColours);
 }
 
 } // namespace

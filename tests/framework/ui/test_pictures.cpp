@@ -21,30 +21,23 @@ public:
         return archive_.groups.empty() ? std::vector<platform::Surface>{} : group(archive_.groups[0].name);
     }
     Picture drawable(const std::string& image, const std::string& group) override {
-        for (const TestGroup& g : archive_.groups)
-            if (g.name == group)
-                for (const TestPicture& p : g.pictures)
-                    if (p.name == image) return pictureOf(p);
-        return {};
+        return first(matching(&group, &image));
     }
-    std::vector<Picture> drawables(const std::string& group) override {
-        std::vector<Picture> out;
-        for (const TestGroup& g : archive_.groups)
-            if (g.name == group)
-                for (const TestPicture& p : g.pictures)
-                    out.push_back(pictureOf(p));
-        return out;
-    }
-    Picture drawableInAnyGroup(const std::string& image) override {
-        for (const TestGroup& g : archive_.groups)
-            for (const TestPicture& p : g.pictures)
-                if (p.name == image) return pictureOf(p);
-        return {};
-    }
+    std::vector<Picture> drawables(const std::string& group) override { return matching(&group, nullptr); }
+    Picture drawableInAnyGroup(const std::string& image) override { return first(matching(nullptr, &image)); }
 
 private:
-    static Picture pictureOf(const TestPicture& p) {
-        return Picture{{p.pixels.data(), p.size.w, p.size.h, p.size.w}, p.hotSpot, p.kind};
+    // The pictures of the group and name given, in archive order; none given matches any.
+    std::vector<Picture> matching(const std::string* group, const std::string* image) const {
+        std::vector<Picture> out;
+        for (const TestGroup& g : archive_.groups)
+            for (const TestPicture& p : g.pictures)
+                if ((!group || g.name == *group) && (!image || p.name == *image))
+                    out.push_back({{p.pixels.data(), p.size.w, p.size.h, p.size.w}, p.hotSpot, p.kind});
+        return out;
+    }
+    static Picture first(const std::vector<Picture>& pictures) {
+        return pictures.empty() ? Picture{} : pictures[0];
     }
 
     TestArchive& archive_;
@@ -72,6 +65,14 @@ TestPicture solidPicture(const std::string& name, Dim size, Point hotSpot, std::
             p.pixels[static_cast<std::size_t>(y * size.w + x)] =
                 kind == PictureKeyed && x == size.w - 1 ? 0 : colour;
     return p;
+}
+
+TestGroup solidGroup(const std::string& name, const std::vector<std::string>& pictures, Dim size,
+                     const std::string& colours, std::int32_t kind) {
+    TestGroup group{name, {}};
+    for (std::size_t i = 0; i < pictures.size(); ++i)
+        group.pictures.push_back(solidPicture(pictures[i], size, Point(), std::uint8_t(colours[i]), kind));
+    return group;
 }
 
 TestArchive dialogGlyphs() {

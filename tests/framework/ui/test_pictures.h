@@ -33,6 +33,10 @@ struct TestArchive {
 TestPicture solidPicture(const std::string& name, Dim size, Point hotSpot, std::uint8_t colour,
                          std::int32_t kind = PictureKeyed);
 
+// Pictures of one size and kind, each of the colour at its place in colours.
+TestGroup solidGroup(const std::string& name, const std::vector<std::string>& pictures, Dim size,
+                     const std::string& colours, std::int32_t kind = PictureOpaque);
+
 // The glyph layouts of the fonts, every glyph filled with its own character code and followed by a
 // transparent column: width 2 + code % 3 (A 4, B 2, M 4, j 3, 1 3), height 6 with the hot spot at (0, 4),
 // so the ascent is 4; j is 7 high, so the descent is 3.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "framework/ui/font.h"
 #include "framework/ui/text_tile.h"
-#include "picture_dump.h"
 #include "placed_at.h"
 #include "support/test_application.h"
 #include "test_display.h"
@@ -99,22 +99,20 @@ TEST(Tile, InvalidatingReachesTheOutermostDisplayMovedByEveryOrigin) {
     // Drawing through the inner tile lands in the parent's pixels at the same place.
     RedIsIndex colours;
     inner.fillRect(Box(1, 1, 2, 2), '*', 0, 0);
-    EXPECT_EQ(rowsOf(parent)[10].substr(13, 4), ".**.");
-    EXPECT_EQ(rowsOf(parent)[11].substr(13, 4), ".**.");
-    EXPECT_EQ(rowsOf(parent)[12].substr(13, 4), "....");
+    const Rows rows = rowsOf(parent);
+    EXPECT_EQ((Rows{rows[10].substr(13, 4), rows[11].substr(13, 4), rows[12].substr(13, 4)}),
+              (Rows{".**.", ".**.", "...."}));
 }
 
 TEST(Tile, AnUnplacedTileHasNoPixelsAndForwardsNothing) {
     TestApplication app;
     PlainTile tile(Point(3, 4), Dim(7, 8), nullptr);
-    EXPECT_EQ(tile.getName(), "Unnamed Tile");
-    EXPECT_EQ(tile.bits(), nullptr);
-    EXPECT_EQ(tile.size(), Dim(7, 8));
-    EXPECT_EQ(tile.fill(1), Box());
-    EXPECT_EQ(tile.fillRect(Box(0, 0, 2, 2), 1, 1, 1), Box());
-    EXPECT_EQ(tile.rootDisplay(), nullptr);
     tile.invalidate(Box(0, 0, 2, 2)); // nothing to pass it to
-    EXPECT_EQ(tile.isMouseEventEnabled(MouseLeftDown), 0);
+    EXPECT_EQ((std::tuple{tile.getName(), tile.bits(), tile.size(), tile.fill(1),
+                          tile.fillRect(Box(0, 0, 2, 2), 1, 1, 1), tile.rootDisplay(),
+                          tile.isMouseEventEnabled(MouseLeftDown)}),
+              (std::tuple{std::string("Unnamed Tile"), static_cast<std::uint8_t*>(nullptr), Dim(7, 8), Box(),
+                          Box(), static_cast<Display*>(nullptr), std::int16_t(0)}));
 }
 
 TEST(Tile, PlacingEnablesItsMouseKindsAndDetachingOrDestroyingTakesItOut) {
@@ -122,9 +120,9 @@ TEST(Tile, PlacingEnablesItsMouseKindsAndDetachingOrDestroyingTakesItOut) {
     TestDisplay parent(Dim(40, 30), "parent");
     auto tile = std::make_unique<PlainTile>(Box(0, 0, 1, 1));
     tile->setParent(&parent, placedAt(Box(1, 1, 5, 5)));
-    EXPECT_EQ(tile->isMouseEventEnabled(MouseLeftDown), 1);
-    EXPECT_EQ(tile->rootDisplay(), &parent);
-    EXPECT_EQ(parent.children().count(), 1);
+    EXPECT_EQ((std::tuple{tile->isMouseEventEnabled(MouseLeftDown), tile->rootDisplay(),
+                          parent.children().count()}),
+              (std::tuple{std::int16_t(1), static_cast<Display*>(&parent), 1}));
     tile->detachFromParent();
     EXPECT_EQ(
         (std::tuple{parent.children().count(), tile->parent(), tile->isMouseEventEnabled(MouseLeftDown)}),
@@ -142,8 +140,8 @@ TEST(Tile, AParentResizeGivesTheTileAFreshView) {
     PlainTile tile(Box(0, 0, 1, 1));
     tile.setParent(&parent, placedAt(Box(2, 2, 4, 4)));
     parent.resize(Dim(30, 12));
-    EXPECT_EQ(tile.bits(), parent.bits() + 2 * 32 + 2);
-    EXPECT_EQ(tile.padding(), 28);
+    EXPECT_EQ((std::pair{tile.bits() - parent.bits(), tile.padding()}),
+              (std::pair{std::ptrdiff_t(2 * 32 + 2), std::uint16_t(28)}));
 }
 
 TEST(TextTile, DrawsItsTextWithTheCapitalsTouchingTheTopEdge) {
@@ -163,6 +161,165 @@ TEST(TextTile, DrawsItsTextWithTheCapitalsTouchingTheTopEdge) {
     label.draw();
     EXPECT_EQ(rowsOf(parent), Rows(8, "........"));
     EXPECT_EQ(label.size(), Dim(6, 7));
+}
+
+class FontTest : public ::testing::Test {
+protected:
+    FontTest() {
+        pictures["Dialog"] = dialogGlyphs();
+        pictures["Letters"] = letterGlyphs();
+    }
+    TestPictures pictures;
+    RedIsIndex colours;
+};
+
+TEST_F(FontTest, DialogTextDrawsGlyphsOnTheBaselineAndUnderlinesTheMnemonicByStrength) {
+    const struct {
+        const char* text;
+        std::int16_t strength;
+        const char* glyphRow; // each of the six rows above the baseline's underline
+        const char* underline;
+    } cases[] = {
+        {"AB", 3, "AAA.B.....", ".........."},
+        {"&AB", 3, "AAA.B.....", ".____....."},
+        {"&AB", 2, "AAA.B.....", ".____....."},
+        {"&AB", 1, "AAA.B.....", ".~~~~....."},
+        // The second '&' moves the mnemonic on to the B.
+        {"A&&B", 3, "AAA.B.....", ".....__..."},
+        // A blank and a code below 33 move the pen 3 and draw nothing.
+        {"A B", 3, "AAA....B..", ".........."},
+        {"A\tB", 3, "AAA....B..", ".........."},
+        // Strength 0 moves the pen past every glyph without drawing one.
+        {"&AB", 0, "..........", ".~~~~....."},
+        {"", 3, "..........", ".........."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " at strength " + std::to_string(c.strength));
+        TestDisplay target(Dim(10, 7), "t");
+        DialogFont font("Dialog");
+        font.drawText(target, Point(0, 4), c.text, c.strength);
+        Rows expected(6, c.glyphRow);
+        expected.push_back(c.underline);
+        EXPECT_EQ(rowsOf(target), expected);
+    }
+}
+
+TEST_F(FontTest, GlyphsLeaveWhatLiesUnderTheirTransparentPixels) {
+    TestDisplay target(Dim(6, 3), "t");
+    target.fill('x');
+    DialogFont font("Dialog");
+    font.drawText(target, Point(1, 5), "A", 1); // the glyph's top row at y 1, its bottom rows off the display
+    EXPECT_EQ(rowsOf(target), (Rows{"xxxxxx", "xAAAxx", "xAAAxx"}));
+}
+
+TEST_F(FontTest, EachGlyphIsDrawnStrengthTimesAndMarksTheTargetDirty) {
+    TestDisplay target(Dim(10, 7), "t");
+    DialogFont font("Dialog");
+    font.drawText(target, Point(2, 4), "B", 3);
+    ASSERT_EQ(target.dirtyBoxes().size(), 1u);
+    EXPECT_EQ(target.dirtyBoxes()[0], Box(2, 0, 2, 6));
+}
+
+TEST_F(FontTest, ExtentsCountGlyphWidthsAndBlanks) {
+    DialogFont dialog("Dialog");
+    Font letters("Letters");
+    AllCapsFont caps("Letters");
+    const struct {
+        const char* what;
+        Font& font;
+        const char* text;
+        Box extent;
+    } cases[] = {
+        {"dialog", dialog, "AB", Box(0, 0, 6, 7)},
+        {"dialog: '&' counts nothing", dialog, "A&B", Box(0, 0, 6, 7)},
+        {"dialog: blank", dialog, " ", Box(0, 0, 3, 7)},
+        {"dialog: code 32", dialog, "\x20", Box(0, 0, 3, 7)},
+        {"dialog: code 33 has a glyph", dialog, "!", Box(0, 0, 2, 7)},
+        {"dialog: code 128 counts as a blank", dialog, "\x80", Box(0, 0, 3, 7)},
+        {"dialog: empty", dialog, "", Box(0, 0, 0, 7)},
+        {"font: lower case counts its capital", letters, "ab", Box(0, 0, 6, 7)},
+        {"font: digits and others", letters, "1-", Box(0, 0, 6, 7)},
+        {"font: empty", letters, "", Box(0, 0, 0, 7)},
+        {"all caps: no descender", caps, "a1-b", Box(0, 0, 12, 4)},
+        {"all caps: empty", caps, "", Box(0, 0, 0, 4)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.font.textExtent(c.text), c.extent);
+        EXPECT_EQ(c.font.textWidth(c.text), c.extent.w);
+    }
+    EXPECT_EQ((std::pair{dialog.ascent(), dialog.descent()}), (std::pair<std::int16_t, std::int16_t>{4, 3}));
+    EXPECT_EQ((std::pair{letters.ascent(), letters.descent()}),
+              (std::pair<std::int16_t, std::int16_t>{4, 3}));
+}
+
+TEST_F(FontTest, LetterFontsTakeLettersAndDigitsFromTheirGroupsAndCapsUpperCasesLetters) {
+    const struct {
+        const char* what;
+        bool caps;
+        const char* glyphRow; // each of the six rows: the test glyphs are solid columns
+    } cases[] = {
+        // A (4), the digit 1 (3), a 3-pixel gap, B (2).
+        {"all caps", true, "AAA.11....B."},
+        // The base font draws the lower-case glyphs: a (3) and b (4).
+        {"base", false, "aa.11....bbb"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDisplay target(Dim(12, 6), "t");
+        std::unique_ptr<Font> font =
+            c.caps ? std::make_unique<AllCapsFont>("Letters") : std::make_unique<Font>("Letters");
+        font->drawText(target, Point(0, 4), "a1-b", 3);
+        EXPECT_EQ(rowsOf(target), Rows(6, c.glyphRow));
+    }
+}
+
+TEST_F(FontTest, MissingGlyphsAndArchivesDrawNothingAndCountAsBlanks) {
+    TestDisplay target(Dim(6, 7), "t");
+    DialogFont missing("No such archive");
+    missing.drawText(target, Point(0, 4), "&AB", 3);
+    // Only the underline, as wide as a blank.
+    Rows underlined(6, "......");
+    underlined.push_back(".___..");
+    EXPECT_EQ(rowsOf(target), underlined);
+    EXPECT_EQ(missing.textExtent("AB"), Box(0, 0, 6, 0));
+    EXPECT_EQ(missing.drawWrapped(target, Box(0, 4, 6, 20), "AB AB", 3), 4 + 2);
+}
+
+// Wrapped text: A is 4 wide, B 2, the line step 4 + 3 + 2 = 9.
+TEST_F(FontTest, WrappedTextBreaksAtTheRightEdgeAndStopsBelowTheBottom) {
+    const struct {
+        const char* what;
+        const char* text;
+        Box box;
+        std::int32_t answer;
+        std::vector<int> lineTops; // rows where a line's glyphs begin
+        Rows firstLine;            // row 0
+    } cases[] = {
+        {"two lines", "AB AB", Box(0, 4, 8, 20), 16, {0, 9}, {"AAA.B......."}},
+        {"one word", "AB", Box(0, 4, 8, 20), 7, {0}, {"AAA.B......."}},
+        {"a word that just fits stays", "A B", Box(0, 4, 9, 20), 7, {0}, {"AAA....B...."}},
+        {"a pixel short, it wraps", "A B", Box(0, 4, 8, 20), 16, {0, 9}, {"AAA........."}},
+        {"a baseline on the bottom edge draws", "AB AB", Box(0, 4, 8, 9), 16, {0, 9}, {"AAA.B......."}},
+        {"a baseline below it stops", "AB AB", Box(0, 4, 8, 8), 16, {0}, {"AAA.B......."}},
+        {"a newline breaks", "A\nB", Box(0, 4, 12, 20), 16, {0, 9}, {"AAA........."}},
+        // The second blank starts the next word and widens it by a blank.
+        {"two blanks", "A  B", Box(0, 4, 12, 20), 7, {0}, {"AAA.......B."}},
+        {"a wide word runs over", "AAA", Box(0, 4, 5, 20), 16, {9}, {"............"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDisplay target(Dim(12, 20), "t");
+        DialogFont font("Dialog");
+        EXPECT_EQ(font.drawWrapped(target, c.box, c.text, 3), c.answer);
+        const Rows rows = rowsOf(target);
+        EXPECT_EQ(rows[0], c.firstLine[0]);
+        std::vector<int> tops;
+        for (int y = 0; y < 20; ++y)
+            if (rows[y] != std::string(12, '.') && (y == 0 || rows[y - 1] == std::string(12, '.')))
+                tops.push_back(y);
+        EXPECT_EQ(tops, c.lineTops);
+    }
 }
 
 } // namespace
