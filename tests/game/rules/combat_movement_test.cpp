@@ -23,10 +23,7 @@ MapFileBuilder steps() {
     return b;
 }
 
-class Movement : public FightingUnits {
-protected:
-    Movement() { useMap(steps()); }
-};
+using Movement = FightingUnits;
 
 TEST_F(Movement, StepCostsAndBarsByKind) {
     struct Row {
@@ -48,6 +45,7 @@ TEST_F(Movement, StepCostsAndBarsByKind) {
         {"elephant in terrain", 13, 303, {302, 403, 404, 304, 204, 203}, "2 -1 2 1 3 -1"},
         {"chariot in terrain", 14, 303, {302, 403, 404, 304, 204, 203}, "-1 -1 -1 1 -1 -1"},
     };
+    useMap(steps());
     for (const Row& row : rows) {
         SCOPED_TRACE(row.kind);
         clearUnits();
@@ -57,7 +55,6 @@ TEST_F(Movement, StepCostsAndBarsByKind) {
 }
 
 TEST_F(Movement, CavalryKeepsOutOfAnEnemyElephantsZone) {
-    useMap(MapFileBuilder(12, 12));
     add({9, 705, 2, West}, 13); // controls 605 and 606
     auto& cavalry = add<HeavyCav>({1, 505, 1});
     auto& infantry = add({2, 303, 1});
@@ -68,16 +65,16 @@ TEST_F(Movement, CavalryKeepsOutOfAnEnemyElephantsZone) {
     EXPECT_EQ(friendCavalry.stepCost(505, 605), 1);
 }
 
-TEST_F(Movement, AUnitMovesOnlyThroughItsFrontSides) {
-    useMap(MapFileBuilder(12, 12));
+TEST_F(Movement, AUnitMovesOnlyThroughItsFrontSidesAndNeverOntoAFriend) {
     auto& unit = add({1, 505, 1, East, 5, 4, 0, 2});
-    const List<short> reach = unit.GetValidMovement();
-    EXPECT_EQ(text(reach), "[505 605 606 704 705 706]");
-    EXPECT_FALSE(reach.contains(506));
+    EXPECT_EQ(text(unit.GetValidMovement()), "[505 605 606 704 705 706]");
+    // A friend on 605 is no destination.
+    clearUnits();
+    add({2, 605, 1});
+    EXPECT_EQ(text(add({1, 505, 1, East, 5, 4, 0, 2}).GetValidMovement()), "[505 606 705 706]");
 }
 
 TEST_F(Movement, AnEnemyZoneEndsTheMoveAndItsUnitsBecomeTargets) {
-    useMap(MapFileBuilder(12, 12));
     add({9, 705, 2, West}); // controls 605 and 606
     auto& unit = add({1, 505, 1, East});
     unit.selectedHex_ = 505;
@@ -93,17 +90,7 @@ TEST_F(Movement, AnEnemyZoneEndsTheMoveAndItsUnitsBecomeTargets) {
     EXPECT_EQ(text(inside.GetValidMovement()), "[605]");
 }
 
-TEST_F(Movement, OccupiedHexesAreNoDestinationsButAFriendlyLeaderCanBePassed) {
-    useMap(MapFileBuilder(12, 12));
-    add({2, 605, 1});
-    auto& unit = add({1, 505, 1, East, 5, 4, 0, 2});
-    const List<short> reach = unit.GetValidMovement();
-    EXPECT_FALSE(reach.contains(605));
-    EXPECT_EQ(text(reach), "[505 606 705 706]");
-}
-
 TEST_F(Movement, ADoubleSizedUnitLosesTheHexesBesideAnOccupiedOneThatWouldPutItsOtherHalfThere) {
-    useMap(MapFileBuilder(12, 12));
     TestLeader leader(UnitSetup(9, 605, map.get(), 1));
     map->addToRegion(&leader, 605);
     auto& phalanx = add<Phalanx>({1, 505, 1, East, 5, 4, 0, 1});
@@ -115,7 +102,6 @@ TEST_F(Movement, ADoubleSizedUnitLosesTheHexesBesideAnOccupiedOneThatWouldPutIts
 }
 
 TEST_F(Movement, TheFacingMenuFollowsTheMovementLeft) {
-    useMap(MapFileBuilder(12, 12));
     auto& unit = add({1, 505, 1, East});
     auto& skirmisher = add({2, 808, 1, East}, 7);
     layer.clearLog();
@@ -134,81 +120,59 @@ TEST_F(Movement, TerrainHitsOfAFinishedStep) {
         const char* what;
         int type;
         std::int16_t from, to;
-        Lines expected;
+        const char* expected;
     } rows[] = {
-        {"woods", 2, 303, 302, {"AddCommentary \\BUnit 1\\b moved in woods for 1 hit.", "TQHit 1 1 0"}},
-        {"woods across a minor river",
-         2,
-         303,
-         204,
-         {"AddCommentary \\BUnit 1\\b moved in woods for 1 hit and across a minor river for 1 hit.",
-          "TQHit 2 1 0"}},
-        {"skirmisher in woods", 7, 303, 302, {}},
-        {"open ground", 2, 303, 304, {}},
-        {"elephant into a deep river",
-         13,
-         303,
-         404,
-         {"AddCommentary \\BUnit 1\\b moved into a major river for 99 hits.", "TQHit 99 1 0",
-          "AddCommentary \\BUnit 1\\b is rampaging!"}},
-        {"infantry up two levels",
-         2,
-         505,
-         504,
-         {"AddCommentary \\BUnit 1\\b takes 2 cohesion hits for moving up 2 levels.", "TQHit 2 1 0"}},
-        {"infantry down one level",
-         2,
-         506,
-         505,
-         {"AddCommentary \\BUnit 1\\b takes 1 cohesion hit for moving down 1 level.", "TQHit 1 1 0"}},
-        {"cavalry down one level", 8, 506, 505, {}},
-        {"skirmisher up three levels",
-         7,
-         505,
-         605,
-         {"AddCommentary \\BUnit 1\\b takes 3 cohesion hits for moving up 3 levels.", "TQHit 3 1 0"}},
+        {"woods", 2, 303, 302, "AddCommentary \\BUnit 1\\b moved in woods for 1 hit.|TQHit 1 1 0"},
+        {"woods across a minor river", 2, 303, 204,
+         "AddCommentary \\BUnit 1\\b moved in woods for 1 hit and across a minor river for 1 hit.|"
+         "TQHit 2 1 0"},
+        {"skirmisher in woods", 7, 303, 302, ""},
+        {"open ground", 2, 303, 304, ""},
+        {"elephant into a deep river", 13, 303, 404,
+         "AddCommentary \\BUnit 1\\b moved into a major river for 99 hits.|TQHit 99 1 0|"
+         "AddCommentary \\BUnit 1\\b is rampaging!"},
+        {"infantry up two levels", 2, 505, 504,
+         "AddCommentary \\BUnit 1\\b takes 2 cohesion hits for moving up 2 levels.|TQHit 2 1 0"},
+        {"infantry down one level", 2, 506, 505,
+         "AddCommentary \\BUnit 1\\b takes 1 cohesion hit for moving down 1 level.|TQHit 1 1 0"},
+        {"cavalry down one level", 8, 506, 505, ""},
+        {"skirmisher up three levels", 7, 505, 605,
+         "AddCommentary \\BUnit 1\\b takes 3 cohesion hits for moving up 3 levels.|TQHit 3 1 0"},
         // Level 0 is a river bed: it counts as level 1 for the climb, and carries the river.
-        {"down to a river bed",
-         2,
-         505,
-         406,
-         {"AddCommentary \\BUnit 1\\b moved into a major river for 1 hit.", "TQHit 1 1 0"}},
+        {"down to a river bed", 2, 505, 406,
+         "AddCommentary \\BUnit 1\\b moved into a major river for 1 hit.|TQHit 1 1 0"},
     };
+    useMap(steps());
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         clearUnits();
         auto& unit = add({1, row.from, 1, East, 9}, row.type);
         layer.clearLog();
         unit.stepCohesionHits(row.from, row.to, 0);
-        EXPECT_EQ(layer.lines({"AddCommentary \\BUnit 1\\b m", "AddCommentary \\BUnit 1\\b t",
-                               "AddCommentary \\BUnit 1\\b is r", "TQHit"}),
+        EXPECT_EQ(joined(layer.lines({"AddCommentary \\BUnit 1\\b m", "AddCommentary \\BUnit 1\\b t",
+                                      "AddCommentary \\BUnit 1\\b is r", "TQHit"})),
                   row.expected);
     }
 }
 
 TEST_F(Movement, CavalryTakesTwoHitsNextToAnyElephantUnlessBothServeOneLeader) {
-    useMap(MapFileBuilder(12, 12));
     add({9, 705, 1, West, 5, 4, 0, 6, 4}, 13);
     auto& cavalry = add<HeavyCav>({1, 505, 1, East, 9, 4, 0, 6, 4});
     auto& other = add<HeavyCav>({2, 101, 1, East, 9, 4, 0, 6, 3});
     auto& infantry = add({3, 909, 1, East, 9});
-    const Lines twoHits = {"AddCommentary \\BUnit 1\\b moved next to an elephant for 2 hits.", "TQHit 2 1 0"};
-    layer.clearLog();
-    cavalry.stepCohesionHits(505, 605, 0);
-    EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}), twoHits);
-    layer.clearLog();
-    cavalry.stepCohesionHits(505, 605, 1);
-    EXPECT_EQ(layer.lines({"AddCommentary", "TQHit"}), Lines{});
-    layer.clearLog();
-    other.stepCohesionHits(505, 605, 1);
-    EXPECT_EQ(layer.lines({"TQHit"}), Lines{"TQHit 2 2 0"});
-    layer.clearLog();
-    infantry.stepCohesionHits(505, 605, 0);
-    EXPECT_EQ(layer.lines({"TQHit"}), Lines{});
+    auto hits = [&](Combat& unit, std::uint16_t flag) {
+        layer.clearLog();
+        unit.stepCohesionHits(505, 605, flag);
+        return joined(layer.lines({"AddCommentary", "TQHit"}));
+    };
+    EXPECT_EQ(hits(cavalry, 0),
+              "AddCommentary \\BUnit 1\\b moved next to an elephant for 2 hits.|TQHit 2 1 0");
+    EXPECT_EQ(hits(cavalry, 1), "");
+    EXPECT_EQ(hits(other, 1), "AddCommentary \\BUnit 2\\b moved next to an elephant for 2 hits.|TQHit 2 2 0");
+    EXPECT_EQ(hits(infantry, 0), "");
 }
 
 TEST_F(Movement, AUnitUsedEarlierPaysOneHitForItsFirstOrderOnly) {
-    useMap(MapFileBuilder(12, 12));
     auto& unit = add({1, 505, 1, East, 9});
     unit.usedThisTurn_ = 1;
     layer.clearLog();
@@ -223,7 +187,6 @@ TEST_F(Movement, AUnitUsedEarlierPaysOneHitForItsFirstOrderOnly) {
 }
 
 TEST_F(Movement, TurningCostsAPointExceptASkirmishersLaterTurnsAndChariotsTakeHits) {
-    useMap(MapFileBuilder(12, 12));
     auto& infantry = add({1, 505, 1, East, 9});
     auto& skirmisher = add({2, 808, 1, East, 9}, 7);
     auto& chariot = add({3, 202, 1, East, 9}, 14);
@@ -240,11 +203,9 @@ TEST_F(Movement, TurningCostsAPointExceptASkirmishersLaterTurnsAndChariotsTakeHi
 }
 
 TEST_F(Movement, TurningRebuildsTheSurroundings) {
-    useMap(MapFileBuilder(12, 12));
     auto& unit = add({1, 505, 1, East});
     unit.rotateRight();
-    EXPECT_EQ(text(unit.getZOCHexes()), "[506 606]");
-    EXPECT_EQ(text(unit.getFlankHexes()), "[605 406]");
+    EXPECT_EQ(values(unit.getZOCHexes(), unit.getFlankHexes()), "[506 606] [605 406]");
 }
 
 } // namespace

@@ -59,39 +59,22 @@ TEST_F(Shock, TheNearerOfTwoTargetsInTheSameListWins) {
 }
 
 TEST_F(Shock, ADeclarationNamesTheEnemiesAndLeadersInTheZoneAndTheCombatsHex) {
+    // The attacker faces east from 505 and declares against 605; the expected declaration follows its
+    // attacker number.
     struct Row {
         const char* what;
         std::vector<Enemy> enemies;
         std::int16_t doubleAt;
         bool leaderAt605;
-        std::int16_t target;
         std::uint16_t movementLeft;
         const char* declared;
     } rows[] = {
-        {"one enemy on the target", {{605, 2}}, -1, false, 605, 6, "AddCombatants 1 [2] 65535 [] 0 605"},
-        {"moved first", {{605, 2}}, -1, false, 605, 4, "AddCombatants 1 [2] 65535 [] 1 605"},
-        {"a two-hex enemy met first, then the target",
-         {{605, 2}},
-         606,
-         false,
-         605,
-         6,
-         "AddCombatants 1 [2 3] 65535 [] 0 605"},
-        {"a two-hex enemy and no unit on the target",
-         {},
-         606,
-         false,
-         605,
-         6,
-         "AddCombatants 1 [2] 65535 [] 0 606"},
-        {"a leader with the enemy", {}, 606, true, 605, 6, "AddCombatants 1 [2] 65535 [3] 0 606"},
-        {"a friend is left out",
-         {{605, 2, 0, 0, 1}},
-         606,
-         false,
-         605,
-         6,
-         "AddCombatants 1 [2] 65535 [] 0 606"},
+        {"one enemy on the target", {{605, 2}}, -1, false, 6, "[2] 65535 [] 0 605"},
+        {"moved first", {{605, 2}}, -1, false, 4, "[2] 65535 [] 1 605"},
+        {"a two-hex enemy met first, then the target", {{605, 2}}, 606, false, 6, "[2 3] 65535 [] 0 605"},
+        {"a two-hex enemy and no unit on the target", {}, 606, false, 6, "[2] 65535 [] 0 606"},
+        {"a leader with the enemy", {}, 606, true, 6, "[2] 65535 [3] 0 606"},
+        {"a friend is left out", {{605, 2, 0, 0, 1}}, 606, false, 6, "[2] 65535 [] 0 606"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -107,9 +90,10 @@ TEST_F(Shock, ADeclarationNamesTheEnemiesAndLeadersInTheZoneAndTheCombatsHex) {
         if (row.leaderAt605) leader(number++, 605, 2);
         attacker.potentialToBeOrdered_ = 1;
         layer.clearLog();
-        attacker.AddCombatants(row.target);
-        EXPECT_EQ(layer.lines({"AddCombatants", "46", "56", "menu"}),
-                  (Lines{"menu- 220", "menu- 221", "menu- 214", row.declared, "46 [505 404]", "56 0"}));
+        attacker.AddCombatants(605);
+        EXPECT_EQ(joined(layer.lines({"AddCombatants", "46", "56", "menu"})),
+                  "menu- 220|menu- 221|menu- 214|AddCombatants 1 " + std::string(row.declared) +
+                      "|46 [505 404]|56 0");
         EXPECT_EQ(values(attacker.getPotentialToBeOrdered(), attacker.isDoneThisTurn(),
                          text(attacker.getValidMoves()), text(attacker.getAttackHexes())),
                   "0 1 [] []");

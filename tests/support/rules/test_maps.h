@@ -77,6 +77,14 @@ template <class A, class F> std::string answers(std::initializer_list<A> args, F
     return answers<std::initializer_list<A>, F>(args, f);
 }
 
+// Lines as one text, separated by '|', so that a table row's expected lines fit in one string.
+inline std::string joined(const std::vector<std::string>& lines) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        out += i ? "|" : "", out += lines[i];
+    return out;
+}
+
 // f's answer for each pair (a, b) of a flat list a1, b1, a2, b2, ...
 template <class F> std::string pairAnswers(std::initializer_list<int> flat, F f) {
     std::string out;
