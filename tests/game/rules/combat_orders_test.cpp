@@ -59,7 +59,7 @@ TEST_F(Orders, AnUnhurtOrSpentUnitIsNotOfferedTheRestoreOrder) {
     EXPECT_EQ(layer.lines({"menu+ 214"}), Lines{});
 }
 
-TEST_F(Orders, TheCursorShowsASwordOverAnEnemyTheUnitCanShock) {
+TEST_F(Orders, TheCursorShowsASwordOverAnEnemyAndChoosingOneNextToTheUnitStartsTheShockWithoutAMove) {
     add({9, 705, 2, West});
     auto& unit = selected({1, 605, 1, East});
     unit.validMoves_ = unit.GetValidMovement();
@@ -68,12 +68,6 @@ TEST_F(Orders, TheCursorShowsASwordOverAnEnemyTheUnitCanShock) {
     unit.showHexToMoveTo(704);
     EXPECT_EQ(layer.lines({"ChangeCursor"}), (Lines{"ChangeCursor Sword", "ChangeCursor ArrowCursor"}));
     EXPECT_EQ(values(unit.canAttackHex(705), unit.canAttackHex(704)), "1 0");
-}
-
-TEST_F(Orders, ChoosingAnEnemyNextToTheUnitStartsTheShockWithoutAMove) {
-    add({9, 705, 2, West});
-    auto& unit = selected({1, 605, 1, East});
-    unit.validMoves_ = unit.GetValidMovement();
     EXPECT_EQ(unit.hexChosen(705), 0);
     EXPECT_EQ(values(unit.getOrderHex(), unit.getHex(), unit.getTurned()), "705 605 0");
     EXPECT_EQ(layer.lines({"UnitMovementDone"}), Lines{});
@@ -107,24 +101,22 @@ TEST_F(Orders, DeclaredCombatsLimitTheEnemiesAUnitMayStillAttack) {
         c.hex = hex;
         layer.combats.append(c);
     };
-    unit.GetValidMovement();
-    EXPECT_EQ(text(unit.getAttackHexes()), "[705]");
+    auto attacks = [&] {
+        unit.GetValidMovement();
+        return text(unit.getAttackHexes());
+    };
+    EXPECT_EQ(attacks(), "[705]");
     declare({&a, &far}, 705); // a fellow defender out of reach: refused (#2)
-    unit.GetValidMovement();
-    EXPECT_EQ(text(unit.getAttackHexes()), "[]");
+    EXPECT_EQ(attacks(), "[]");
     layer.combats.clear();
     declare({&a}, 705);
-    unit.GetValidMovement();
-    EXPECT_EQ(text(unit.getAttackHexes()), "[705]");
-
+    EXPECT_EQ(attacks(), "[705]");
     // With a second enemy in reach that defends nowhere else, the first is refused (#1) ...
     auto& v = add({7, 704, 2, West});
-    unit.GetValidMovement();
-    EXPECT_EQ(text(unit.getAttackHexes()), "[704]");
+    EXPECT_EQ(attacks(), "[704]");
     // ... but not when that one defends another combat.
     declare({&v}, 704);
-    unit.GetValidMovement();
-    EXPECT_EQ(text(unit.getAttackHexes()), "[705 704]");
+    EXPECT_EQ(attacks(), "[705 704]");
 }
 
 TEST_F(Orders, EnemyContactNeedsTheLeadersOrderAndAnEnemyInTheZone) {
@@ -133,8 +125,7 @@ TEST_F(Orders, EnemyContactNeedsTheLeadersOrderAndAnEnemyInTheZone) {
     unit.potentialToBeOrdered_ = 1;
     EXPECT_EQ(unit.hasEnemyContact(), 0);
     add({9, 705, 2, West});
-    EXPECT_EQ(unit.hasEnemyContact(), 1);
-    EXPECT_EQ(unit.hasOpenHex(), 1);
+    EXPECT_EQ(values(unit.hasEnemyContact(), unit.hasOpenHex()), "1 1");
     add({8, 704, 1, West});
     EXPECT_EQ(unit.hasOpenHex(), 0);
 }
@@ -144,17 +135,16 @@ TEST_F(Orders, ADoubleSizedUnitMarkedForRoomKeepsItsOrderOnlyWithTwoFreeHexesAhe
     auto& single = add({2, 909, 1, East});
     phalanx.auxWord_ = single.auxWord_ = 1;
     const List<short> hexes = listOf<short>({505, 909});
-    phalanx.LegalUnits(1, hexes);
-    single.LegalUnits(1, hexes);
-    EXPECT_EQ(values(phalanx.getPotentialToBeOrdered(), single.getPotentialToBeOrdered()), "1 1");
+    auto legal = [&] {
+        phalanx.LegalUnits(1, hexes), single.LegalUnits(1, hexes);
+        return values(phalanx.getPotentialToBeOrdered(), single.getPotentialToBeOrdered());
+    };
+    EXPECT_EQ(legal(), "1 1");
     add({3, 606, 1, West});  // ahead of the second half
     add({4, 1009, 1, West}); // ahead of the single-hex unit, which needs no room
-    phalanx.LegalUnits(1, hexes);
-    single.LegalUnits(1, hexes);
-    EXPECT_EQ(values(phalanx.getPotentialToBeOrdered(), single.getPotentialToBeOrdered()), "0 1");
+    EXPECT_EQ(legal(), "0 1");
     phalanx.auxWord_ = 0;
-    phalanx.LegalUnits(1, hexes);
-    EXPECT_EQ(phalanx.getPotentialToBeOrdered(), 1);
+    EXPECT_EQ(legal(), "1 1");
 }
 
 TEST_F(Orders, DeclaringAShockEndsTheUnitsOrders) {
@@ -163,26 +153,26 @@ TEST_F(Orders, DeclaringAShockEndsTheUnitsOrders) {
     EXPECT_EQ(values(unit.getOrderHex(), unit.getPotentialToBeOrdered(), unit.isDoneThisTurn()), "705 0 1");
 }
 
-TEST_F(Orders, TurningTowardAnEnemyTakesTheNearestTurnThatReachesIt) {
-    auto& unit = add({1, 505, 1, East});
-    EXPECT_EQ(unit.turnTowardEnemy(), 0);
-    EXPECT_EQ(unit.getFacing(), East);
-    add({9, 506, 2, West});
-    layer.clearLog();
-    unit.turnTowardEnemy();
-    EXPECT_EQ(layer.lines({"ChangeFacing"}), Lines{"ChangeFacing 2 1 1"});
-    EXPECT_EQ(unit.getFacing(), SouthEast);
-}
-
-TEST_F(Orders, RefacingAfterARallyTurnsTheShorterWayAndAnticlockwiseOnATie) {
-    auto& unit = add({1, 505, 1, East});
-    EXPECT_EQ(unit.refaceAfterRally(), 1);
-    EXPECT_EQ(unit.getFacing(), East);
-    add({9, 305, 2, East});
-    layer.clearLog();
-    EXPECT_EQ(unit.refaceAfterRally(), 1);
-    EXPECT_EQ(layer.lines({"ChangeFacing"}), Lines{"ChangeFacing 1 3 1"});
-    EXPECT_EQ(unit.getFacing(), West);
+TEST_F(Orders, TurningTowardAnEnemyTakesTheNearestTurnAndARallyRefacesTheShorterWayAnticlockwiseOnATie) {
+    struct Row {
+        bool rally;
+        std::int16_t enemy, answer;
+        const char* turn;
+        DIRECTION after;
+    } rows[] = {{false, -1, 0, "", East},
+                {false, 506, 2, "ChangeFacing 2 1 1", SouthEast},
+                {true, -1, 1, "", East},
+                {true, 305, 1, "ChangeFacing 1 3 1", West}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(values(row.rally, row.enemy));
+        clearUnits();
+        auto& unit = add({1, 505, 1, East});
+        if (row.enemy >= 0) add({9, row.enemy, 2, row.rally ? East : West});
+        layer.clearLog();
+        EXPECT_EQ(row.rally ? unit.refaceAfterRally() : unit.turnTowardEnemy(), row.answer);
+        EXPECT_EQ(values(joined(layer.lines({"ChangeFacing"})), unit.getFacing()),
+                  values(row.turn, row.after));
+    }
 }
 
 TEST_F(Orders, TheNearestEnemyFighterPassesOverLeadersAndFriends) {

@@ -44,10 +44,22 @@ protected:
         }
         return out;
     }
+    // The leader activated, his orders phase begun; a table numbers a new one for each row.
+    OpenLeader<Leader>& started(Ratings r = {3, 1}, std::uint16_t number = 1) {
+        auto& l = activeLeader(r, number);
+        activate(number);
+        flow.sendNamedEmpty("InitLeader");
+        return l;
+    }
+    void finishLeader() {
+        flow.sendNamedEmpty("EndOrdersPhase");
+        flow.sendNamedEmpty("FinishLeader");
+    }
     // The group stands ready when each member may be ordered, faces north-east and is unused.
     void ready(TestCombat& member) { member.LegalUnits(home, listOf<short>({504, 506})); }
 
     Group group;
+    std::uint16_t rowLeader = 10;
     TestCombat *a = nullptr, *b = nullptr, *c = nullptr;
 };
 
@@ -97,32 +109,25 @@ TEST_F(LeaderOrders, OrdersCostOneInTheGroupTwoOutsideNothingAgainAndStopAtIniti
         {3, {2, 3, 2}, "1 2 3", 1}, {3, {4, 2}, "2 3", 1},      {4, {2, 4, 3}, "1 3 4", 1},
         {4, {0, 4}, "1 3", 0},      {2, {3, 4, 2}, "1 2 2", 2}, // used up, a report still comes in
     };
-    std::uint16_t number = 10;
     for (const Row& row : rows) {
         SCOPED_TRACE(values(row.initiative, row.used));
-        auto& l = activeLeader({row.initiative, 1}, number);
-        activate(number);
-        flow.sendNamedEmpty("InitLeader");
+        auto& l = started({row.initiative, 1}, ++rowLeader);
         flow.heard.clear();
         std::vector<unsigned short> units(row.units);
         for (unsigned short& n : units)
-            n = n ? n : number;
+            n = n ? n : rowLeader;
         std::string used;
         for (unsigned short n : units)
             used += (used.empty() ? "" : " ") + ordersAfter(l, {n});
         EXPECT_EQ(used, row.used);
         EXPECT_EQ(flow.only("NoMoreOrders"), Texts(row.noMoreOrders, "NoMoreOrders|1"));
         EXPECT_EQ(flow.only("DISABLE_MENU_ITEM"), Texts(units.size(), "DISABLE_MENU_ITEM|212"));
-        flow.sendNamedEmpty("EndOrdersPhase");
-        flow.sendNamedEmpty("FinishLeader");
-        ++number;
+        finishLeader();
     }
 }
 
 TEST_F(LeaderOrders, AGroupMoveUsesTheWholeActivationAndALeaderWithoutGroupCommandsOnlyHimself) {
-    auto& l = activeLeader({4, 1});
-    activate();
-    flow.sendNamedEmpty("InitLeader");
+    auto& l = started({4, 1});
     l.groupMoveGranted_ = 1;
     EXPECT_EQ(ordersAfter(l, {2}), "4");
 
@@ -161,24 +166,21 @@ TEST_F(LeaderOrders, TheOrdersPhaseOffersTheGroupMoveOnlyToAGroupReadyAsOneBody)
         {"A faces elsewhere too", [&] { a->setFacing(East), b->setFacing(East); }, "ENABLE_MENU_ITEM|212"},
         {"no members", [&] { group.units.clear(); }, "DISABLE_MENU_ITEM|212"},
     };
-    std::uint16_t number = 10;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
-        auto& l = activeLeader({3, 1}, number);
+        auto& l = activeLeader({3, 1}, ++rowLeader);
         group.units.clear(), group.units.append(a), group.units.append(b);
         ready(*a), ready(*b);
         a->setUsedThisTurn(0), b->setUsedThisTurn(0), a->setFacing(NorthEast), b->setFacing(NorthEast);
         row.spoil();
-        activate(number);
+        activate(rowLeader);
         flow.heard.clear();
         flow.sendNamedEmpty("InitLeader");
         EXPECT_EQ(flow.heard,
                   (Texts{"UnblockLeaderMenu|0", row.menu,
                          "HALF_HIGHLIGHT_REGION|[505 504 605 606 506 406 405]", "INVALIDATE_VIEW|0"}));
         EXPECT_EQ(values(l.isOrdersPhaseActive(), l.getGroup() == &group), "1 1");
-        flow.sendNamedEmpty("EndOrdersPhase");
-        flow.sendNamedEmpty("FinishLeader");
-        ++number;
+        finishLeader();
     }
 }
 
@@ -189,12 +191,9 @@ TEST_F(LeaderOrders, TheEndOfTheOrdersPhaseSaysWhetherMomentumMayBeTried) {
         int momentum;
     };
     const Row rows[] = {{0, 1, 505, 1}, {1, 1, 505, 0}, {0, 0, 505, 0}, {0, 3, -1, 0}};
-    std::uint16_t number = 10;
     for (const Row& row : rows) {
         SCOPED_TRACE(values(row.tried, row.used, row.hex));
-        auto& l = activeLeader({3, 1}, number);
-        activate(number);
-        flow.sendNamedEmpty("InitLeader");
+        auto& l = started({3, 1}, ++rowLeader);
         l.groupMoveTried_ = row.tried;
         l.ordersUsed_ = row.used;
         l.setHex(static_cast<std::uint16_t>(row.hex));
@@ -208,14 +207,11 @@ TEST_F(LeaderOrders, TheEndOfTheOrdersPhaseSaysWhetherMomentumMayBeTried) {
         EXPECT_EQ(ordersAfter(l, {4}), std::to_string(row.used));
         l.setHex(505);
         flow.sendNamedEmpty("FinishLeader");
-        ++number;
     }
 }
 
 TEST_F(LeaderOrders, ThePlayersFinishCommandEndsTheOrdersPhase) {
-    activeLeader();
-    activate();
-    flow.sendNamedEmpty("InitLeader");
+    started();
     flow.heard.clear();
     Container<short> none(0);
     flow.send(BusMessage(224), &none);
@@ -232,12 +228,9 @@ TEST_F(LeaderOrders, FinishingTheLeaderCountsFailedGroupMovesAndLetsGo) {
         std::uint16_t tried, granted, failedBefore, failedAfter;
     };
     const Row rows[] = {{0, 0, 2, 0}, {1, 0, 0, 1}, {1, 0, 1, 2}, {1, 0, 2, 2}, {1, 1, 1, 0}};
-    std::uint16_t number = 10;
     for (const Row& row : rows) {
         SCOPED_TRACE(values(row.tried, row.granted, row.failedBefore));
-        auto& l = activeLeader({3, 1}, number);
-        activate(number);
-        flow.sendNamedEmpty("InitLeader");
+        auto& l = started({3, 1}, ++rowLeader);
         flow.sendNamedEmpty("EndOrdersPhase");
         l.groupMoveTried_ = row.tried, l.groupMoveGranted_ = row.granted,
         l.failedGroupMoves_ = row.failedBefore;
@@ -251,14 +244,11 @@ TEST_F(LeaderOrders, FinishingTheLeaderCountsFailedGroupMovesAndLetsGo) {
         for (const char* name : {"FinishLeader", "InitLeader", "LeaderCenterOnLeader", "RallyUnit"})
             flow.sendNamedEmpty(name);
         EXPECT_EQ(flow.heard, Texts{});
-        ++number;
     }
 }
 
 TEST_F(LeaderOrders, RallyAndRestorationCarryTheLeadersInitiative) {
-    auto& l = activeLeader({4, 1});
-    activate();
-    flow.sendNamedEmpty("InitLeader");
+    auto& l = started({4, 1});
     flow.heard.clear();
     flow.sendNamedEmpty("RallyUnit");
     flow.sendNamedEmpty("RestoreCohesion");
@@ -275,20 +265,17 @@ TEST_F(LeaderOrders, TheFinishPromptComesWhenAHumansOrdersRunOut) {
     const char* prompted = "prompt, DISABLE_MENU_ITEM, SetItemText, SetItemText, NoMoreOrders";
     const char* quiet = "DISABLE_MENU_ITEM, SetItemText, SetItemText, NoMoreOrders";
     const Row rows[] = {{1, 0, prompted}, {0, 0, quiet}, {1, 1, quiet}};
-    std::uint16_t number = 10;
     for (const Row& row : rows) {
         SCOPED_TRACE(values(row.show, row.computer));
-        auto& l = activeLeader({1, 1}, number);
+        auto& l = activeLeader({1, 1}, ++rowLeader);
         if (row.computer) l.setComputerControlled();
         Leader::setShowFinishLeader(row.show);
-        activate(number);
+        activate(rowLeader);
         flow.sendNamedEmpty("InitLeader");
         flow.heard.clear();
         ordersAfter(l, {2});
         EXPECT_EQ(flow.names(), row.messages);
-        flow.sendNamedEmpty("EndOrdersPhase");
-        flow.sendNamedEmpty("FinishLeader");
-        ++number;
+        finishLeader();
     }
 }
 
@@ -345,9 +332,7 @@ TEST_F(LeaderOrders, ALeaderWhoMovedFacesHisGroupAfterEachOrder) {
 }
 
 TEST_F(LeaderOrders, TheCommandRangeFollowsALeaderWhoWithdrew) {
-    auto& l = activeLeader();
-    activate();
-    flow.sendNamedEmpty("InitLeader");
+    auto& l = started();
     map->removeFromRegion(&l, 505), map->addToRegion(&l, 506), l.setHex(506);
     flow.heard.clear();
     Container<EndOWStruct> nothing(EndOWStruct{0, nullptr});
@@ -363,9 +348,7 @@ TEST_F(LeaderOrders, TheCommandRangeFollowsALeaderWhoWithdrew) {
 }
 
 TEST_F(LeaderOrders, ASelectedLeaderWhoMovesTakesHisCommandAlong) {
-    auto& l = activeLeader();
-    activate();
-    flow.sendNamedEmpty("InitLeader");
+    auto& l = started();
     l.selected_ = 1;
     flow.heard.clear();
     Container<short> number(1);
@@ -424,8 +407,7 @@ TEST_F(LeaderOrders, ThreeRefilledShootersCostAnOrderTwoDoNot) {
                            std::to_string(std::stoi(line.substr(line.find('|') + 1)) - number - 1);
         EXPECT_EQ(replenished, row.replenished);
         EXPECT_EQ(values(l.getOrdersUsed(), shooters.back()->refills), values(row.used, 0));
-        flow.sendNamedEmpty("EndOrdersPhase");
-        flow.sendNamedEmpty("FinishLeader");
+        finishLeader();
         number = static_cast<std::uint16_t>(number + 10);
     }
 }
