@@ -82,30 +82,25 @@ protected:
     template <class Kind = Leader>
     OpenLeader<Kind>& leader(std::uint16_t number, std::int16_t hex, Ratings r = {},
                              const std::string& name = "Cleon", std::uint32_t nation = home) {
-        auto made = std::make_unique<OpenLeader<Kind>>(leaderRecord(number, hex, map.get(), nation, name, r),
-                                                       name.c_str());
-        auto& l = *made;
-        stand(std::move(made), hex);
-        return l;
+        return stand(std::make_unique<OpenLeader<Kind>>(leaderRecord(number, hex, map.get(), nation, name, r),
+                                                        name.c_str()),
+                     hex);
     }
     TestCombat& unit(std::uint16_t number, std::int16_t hex, std::uint32_t nation = home,
                      std::uint32_t type = 2) {
-        auto made = std::make_unique<TestCombat>(UnitSetup(number, hex, map.get(), nation, type));
-        auto& u = *made;
-        stand(std::move(made), hex);
-        return u;
+        return stand(std::make_unique<TestCombat>(UnitSetup(number, hex, map.get(), nation, type)), hex);
     }
     RefillingShooter& archer(std::uint16_t number, std::int16_t hex, std::uint32_t type = 2) {
-        auto made = std::make_unique<RefillingShooter>(UnitSetup(number, hex, map.get(), home, type, 0, 1));
-        auto& u = *made;
-        stand(std::move(made), hex);
-        return u;
+        return stand(std::make_unique<RefillingShooter>(UnitSetup(number, hex, map.get(), home, type, 0, 1)),
+                     hex);
     }
-    void stand(std::unique_ptr<VaelUnit> made, std::int16_t hex) {
-        if (hex >= 0) map->addToRegion(made.get(), hex);
-        made->attach(layer);
-        flow.units.push_back(made.get());
+    template <class U> U& stand(std::unique_ptr<U> made, std::int16_t hex) {
+        U& unit = *made;
+        if (hex >= 0) map->addToRegion(&unit, hex);
+        unit.attach(layer);
+        flow.units.push_back(&unit);
         owned.push_back(std::move(made));
+        return unit;
     }
 
     TestApplication app;
