@@ -25,7 +25,7 @@ protected:
         return layer.lines({"TQHit", "AddCommentary", "UnitRouted", "ChangeFacing", "DoRout", "RoutingDone",
                             "EliminateUnit", "UnitEliminated"});
     }
-    void friends(std::initializer_list<std::int16_t> hexes, std::uint32_t nation = 1) {
+    void friends(const std::vector<std::int16_t>& hexes, std::uint32_t nation = 1) {
         int number = 10;
         for (std::int16_t h : hexes)
             add({number++, h, nation});
@@ -86,44 +86,55 @@ TEST_F(Rout, TheUnitTurnsItsBackTheShorterWayAndAnticlockwiseOnATie) {
     }
 }
 
-TEST_F(Rout, EachSideLooksAtItsCandidateDirectionsInOrder) {
+// Out of any enemy zone, from 505 with friends on the given hexes and perhaps an enemy leader.
+TEST_F(Rout, EachSideLooksAtItsCandidatesInOrderEastZigZagsAndTheLastStepRunsOnPastOccupiedHexesAndLeaders) {
     layer.zocAnswer = 0;
     struct Row {
         DIRECTION routDirection;
         std::vector<std::int16_t> friends;
-        const char* rout;
+        std::int16_t hexes = 1, enemyLeader = -1;
+        const char* path;
     } rows[] = {
-        {North, {}, "DoRout 1 [505 504] 0"},
-        {North, {504}, "DoRout 1 [505 405] 0"},
-        {North, {504, 405}, "DoRout 1 [505 605] 0"},
+        {North, {}, 1, -1, "[505 504] 0"},
+        {North, {504}, 1, -1, "[505 405] 0"},
+        {North, {504, 405}, 1, -1, "[505 605] 0"},
         // Every way blocked by friends: the first friend's hex, and one more step off it.
-        {North, {504, 405, 605}, "DoRout 1 [505 504 503] 0"},
-        {South, {}, "DoRout 1 [505 506] 0"},
-        {South, {506}, "DoRout 1 [505 406] 0"},
-        {South, {506, 406}, "DoRout 1 [505 606] 0"},
-        {East, {}, "DoRout 1 [505 605] 0"},
-        {East, {605}, "DoRout 1 [505 606] 0"},
-        {East, {605, 606}, "DoRout 1 [505 504] 0"},
-        {East, {605, 606, 504}, "DoRout 1 [505 506] 0"},
-        {West, {}, "DoRout 1 [505 405] 0"},
-        {West, {405}, "DoRout 1 [505 406] 0"},
-        {West, {405, 406}, "DoRout 1 [505 504] 0"},
-        {West, {405, 406, 504}, "DoRout 1 [505 506] 0"},
-        {NorthEast, {}, "DoRout 1 [505] 1"},
-        {SouthWest, {}, "DoRout 1 [505] 1"},
-        {NoDirection, {}, "DoRout 1 [505] 1"},
+        {North, {504, 405, 605}, 1, -1, "[505 504 503] 0"},
+        {South, {}, 1, -1, "[505 506] 0"},
+        {South, {506}, 1, -1, "[505 406] 0"},
+        {South, {506, 406}, 1, -1, "[505 606] 0"},
+        {East, {}, 1, -1, "[505 605] 0"},
+        {East, {605}, 1, -1, "[505 606] 0"},
+        {East, {605, 606}, 1, -1, "[505 504] 0"},
+        {East, {605, 606, 504}, 1, -1, "[505 506] 0"},
+        {West, {}, 1, -1, "[505 405] 0"},
+        {West, {405}, 1, -1, "[505 406] 0"},
+        {West, {405, 406}, 1, -1, "[505 504] 0"},
+        {West, {405, 406, 504}, 1, -1, "[505 506] 0"},
+        {NorthEast, {}, 1, -1, "[505] 1"},
+        {SouthWest, {}, 1, -1, "[505] 1"},
+        {NoDirection, {}, 1, -1, "[505] 1"},
+        // Eastward, the odd steps zig-zag when the other diagonal is free.
+        {East, {}, 2, -1, "[505 605 705] 0"},
+        {East, {705}, 2, -1, "[505 605 704] 0"},
+        {East, {}, 3, -1, "[505 605 705 805] 0"},
+        {East, {}, 4, -1, "[505 605 705 805 905] 0"},
+        // An enemy leader at 404 is beside 504 and 503: each becomes a last step that earns another.
+        {North, {}, 1, 403, "[505 504] 0"},
+        {North, {}, 1, 404, "[505 504 503 502] 0"},
+        {North, {504, 405, 605}, 1, 404, "[505 504 503 502] 0"},
+        {North, {504, 405, 605}, 1, 303, "[505 504 503] 0"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(values(row.routDirection, static_cast<int>(row.friends.size())));
+        SCOPED_TRACE(values(row.routDirection, row.path));
         clearUnits();
         auto& unit = add({1, 505});
-        int number = 10;
-        for (std::int16_t h : row.friends)
-            add({number++, h});
+        friends(row.friends);
+        if (row.enemyLeader >= 0) commander(9, row.enemyLeader, 2);
         unit.setRoutDirection(row.routDirection);
         layer.clearLog();
-        unit.RoutMove(1);
-        EXPECT_EQ(layer.lines({"DoRout"}), Lines{row.rout});
+        unit.RoutMove(row.hexes);
+        EXPECT_EQ(layer.lines({"DoRout"}), Lines{"DoRout 1 " + std::string(row.path)});
     }
 }
 
@@ -142,32 +153,6 @@ TEST_F(Rout, AFriendInAnEnemyZoneIsTheLastResortAndAnEmptyHexThereIsNone) {
     // 504 through the enemy's zone for the friend there; 503 is empty and in the zone too.
     EXPECT_EQ(layer.lines({"DoRout"}), Lines{"DoRout 1 [505 504] 1"});
     EXPECT_EQ(layer.lines({"TQHit"}), Lines{});
-}
-
-TEST_F(Rout, AnEastwardRoutZigZagsOnItsOddStepsWhenTheOtherDiagonalIsFree) {
-    layer.zocAnswer = 0;
-    struct Row {
-        std::vector<std::int16_t> friends;
-        std::int16_t hexes;
-        const char* rout;
-    } rows[] = {
-        {{}, 2, "DoRout 1 [505 605 705] 0"},
-        {{705}, 2, "DoRout 1 [505 605 704] 0"},
-        {{}, 3, "DoRout 1 [505 605 705 805] 0"},
-        {{}, 4, "DoRout 1 [505 605 705 805 905] 0"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(values(row.hexes, static_cast<int>(row.friends.size())));
-        clearUnits();
-        auto& unit = add({1, 505});
-        int number = 10;
-        for (std::int16_t h : row.friends)
-            add({number++, h});
-        unit.setRoutDirection(East);
-        layer.clearLog();
-        unit.RoutMove(row.hexes);
-        EXPECT_EQ(layer.lines({"DoRout"}), Lines{row.rout});
-    }
 }
 
 TEST_F(Rout, AnOffMapNeighbourGivesUpTheWholeSearch) {
@@ -216,35 +201,6 @@ TEST_F(Rout, UnitsRunThroughAreHitOrDestroyedAndALeaderIsLeftAlone) {
               "1 1 0 6");
 }
 
-TEST_F(Rout, TheLastStepRunsOnFromAnOccupiedHexAndFromBesideAnEnemyLeader) {
-    layer.zocAnswer = 0;
-    struct Row {
-        std::vector<std::int16_t> friends;
-        std::int16_t enemyLeader;
-        const char* rout;
-    } rows[] = {
-        {{}, -1, "DoRout 1 [505 504] 0"},
-        {{}, 403, "DoRout 1 [505 504] 0"},
-        // 404 is beside 504 and 503: each becomes a last step that earns another.
-        {{}, 404, "DoRout 1 [505 504 503 502] 0"},
-        {{504, 405, 605}, 404, "DoRout 1 [505 504 503 502] 0"},
-        {{504, 405, 605}, 303, "DoRout 1 [505 504 503] 0"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(values(row.enemyLeader, static_cast<int>(row.friends.size())));
-        clearUnits();
-        auto& unit = add({1, 505});
-        int number = 10;
-        for (std::int16_t h : row.friends)
-            add({number++, h});
-        if (row.enemyLeader >= 0) commander(9, row.enemyLeader, 2);
-        unit.setRoutDirection(North);
-        layer.clearLog();
-        unit.RoutMove(1);
-        EXPECT_EQ(layer.lines({"DoRout"}), Lines{row.rout});
-    }
-}
-
 TEST_F(Rout, ALongUnitBlockedFromTurningFacesAboutAndIsEliminatedWhenStillBlocked) {
     layer.zocAnswer = 0;
     struct Row {
@@ -261,9 +217,7 @@ TEST_F(Rout, ALongUnitBlockedFromTurningFacesAboutAndIsEliminatedWhenStillBlocke
         clearUnits();
         auto& unit = add({1, 505, 1, East, 5, 4, 1});
         ASSERT_EQ(unit.getSecondHex(), 506);
-        int number = 10;
-        for (std::int16_t h : row.enemies)
-            add({number++, h, 2});
+        friends(row.enemies, 2);
         unit.setRoutDirection(North);
         layer.clearLog();
         unit.prepareToRout();
