@@ -7,10 +7,12 @@
 #include "game/rules/combat_records.h"
 #include "game/rules/missile_capable_unit_data.h"
 #include "support/failed_checks.h"
+#include "support/rules/test_maps.h"
 
 namespace vael {
 namespace {
 
+using namespace test;
 using Bytes = std::vector<std::uint8_t>;
 
 // The shared part of a unit record: name "Ajax", nation code 2 (side 1), movement 6, leader 3, hex 1205,
@@ -36,13 +38,9 @@ TEST(CombatUnitRecord, ReadsSizeBeforeTroopQualityAndTheTwoHexFlagFromOneByte) {
     SuperString s = streamOf({unitPart, {8, 0, 6, 0, 1}, {0xEE}});
     CombatUnitData r;
     ASSERT_TRUE(r.Load(s));
-    EXPECT_EQ(r.name, "Ajax");
-    EXPECT_EQ(r.hex, 1205);
-    EXPECT_EQ(r.size, 8);
-    EXPECT_EQ(r.TQ, 6);
-    EXPECT_EQ(r.doubleSized, 1);
-    EXPECT_EQ(s.readPosition(), 18); // the next record's byte is left alone
-    EXPECT_FALSE(s.failed());
+    // The next record's byte is left alone.
+    EXPECT_EQ(values(r.name, r.hex, r.size, r.TQ, r.doubleSized, s.readPosition(), s.failed()),
+              "Ajax 1205 8 6 1 18 0");
 }
 
 TEST(CombatUnitRecord, RefusesATroopQualityOrSizeBelowOne) {
@@ -62,13 +60,11 @@ TEST(CombatUnitRecord, RefusesATroopQualityOrSizeBelowOne) {
         CombatUnitData r;
         r.TQ = 9;
         r.size = 9;
-        EXPECT_EQ(r.Load(s), row.loads);
-        EXPECT_EQ(s.failed(), !row.loads);
-        EXPECT_EQ(checks.count(), row.loads ? 0u : 1u);
-        EXPECT_EQ(r.TQ, row.loads ? 1 : 9);
-        EXPECT_EQ(r.size, row.loads ? 1 : 9);
+        const bool loaded = r.Load(s);
+        EXPECT_EQ(values(loaded, s.failed(), checks.count(), r.TQ, r.size),
+                  row.loads ? "1 0 0 1 1" : "0 1 1 9 9");
         if (!row.loads) {
-            EXPECT_NE(checks.texts[0].find("must be above 0 in CombatUnitData::Load"), std::string::npos);
+            EXPECT_NE(checks.texts.at(0).find("must be above 0 in CombatUnitData::Load"), std::string::npos);
         }
     }
 }
@@ -77,11 +73,8 @@ TEST(CombatUnitRecord, ARecordCutShortKeepsItsFieldsAndFailsTheStream) {
     test::FailedChecks checks;
     SuperString s = streamOf({unitPart, {8, 0, 6, 0}});
     CombatUnitData r;
-    EXPECT_FALSE(r.Load(s));
-    EXPECT_TRUE(s.failed());
-    EXPECT_EQ(r.TQ, 0);
-    EXPECT_EQ(r.size, 0);
-    EXPECT_EQ(checks.count(), 1u);
+    const bool loaded = r.Load(s);
+    EXPECT_EQ(values(loaded, s.failed(), r.TQ, r.size, checks.count()), "0 1 0 0 1");
 }
 
 TEST(MissileRecord, MapsTheStoredMissileCodes) {
@@ -95,17 +88,16 @@ TEST(MissileRecord, MapsTheStoredMissileCodes) {
         SuperString s = streamOf({unitPart, {8, 0, 6, 0, 0}, {row.code, 0x34, 0x12, 0xFE, 0xFF}, {0xEE}});
         MissileCapableUnitData r;
         r.missileType = 77;
-        EXPECT_EQ(r.Load(s), row.type != 0);
-        EXPECT_EQ(r.missileType, row.type ? row.type : 77u);
+        const bool loaded = r.Load(s);
         // The two values after the code come from their own places even after a bad code.
-        EXPECT_EQ(r.value1, 0x1234);
-        EXPECT_EQ(r.value2, -2);
-        EXPECT_EQ(s.readPosition(), 23);
-        EXPECT_EQ(s.failed(), row.type == 0);
-        ASSERT_EQ(checks.count(), row.type ? 0u : 1u);
+        EXPECT_EQ(
+            values(loaded, r.missileType, r.value1, r.value2, s.readPosition(), s.failed(), checks.count()),
+            values(row.type != 0, row.type ? row.type : 77u, 0x1234, -2, 23, row.type == 0,
+                   row.type ? 0 : 1));
         if (!row.type) {
-            EXPECT_EQ(checks.texts[0].find("Undefined missile type int16 MissileCapableUnitData::Load(...)"),
-                      0u);
+            EXPECT_EQ(
+                checks.texts.at(0).find("Undefined missile type int16 MissileCapableUnitData::Load(...)"),
+                0u);
         }
     }
 }
@@ -114,8 +106,7 @@ TEST(MissileRecord, ElephantAndHeavyCavalryReadTheirByteLast) {
     SuperString elephantBytes = streamOf({unitPart, {8, 0, 6, 0, 0}, {3, 1, 0, 2, 0}, {9}});
     ElephantUnitData elephant;
     ASSERT_TRUE(elephant.Load(elephantBytes));
-    EXPECT_EQ(elephant.missileType, 4u);
-    EXPECT_EQ(elephant.elephantValue, 9);
+    EXPECT_EQ(values(elephant.missileType, elephant.elephantValue), "4 9");
 
     SuperString cavalryBytes = streamOf({unitPart, {8, 0, 6, 0, 0}, {1}});
     HeavyCavUnitData cavalry;
@@ -126,8 +117,8 @@ TEST(MissileRecord, ElephantAndHeavyCavalryReadTheirByteLast) {
     SuperString shortBytes = streamOf({unitPart, {8, 0, 6, 0, 0}});
     HeavyCavUnitData cut;
     cut.cataphract = 5;
-    EXPECT_FALSE(cut.Load(shortBytes));
-    EXPECT_EQ(cut.cataphract, 5);
+    const bool loaded = cut.Load(shortBytes);
+    EXPECT_EQ(values(loaded, cut.cataphract), "0 5");
 }
 
 TEST(CombatPayloads, StreamFieldByFieldLittleEndian) {
