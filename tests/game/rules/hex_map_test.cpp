@@ -142,8 +142,9 @@ TEST(HexGeometry, FlankNeighboursByFacingAndTheSecondHexOfADoubleSizedUnit) {
     // Right flank: region direction facing + 2; left flank: facing - 2; -1 off the map or for no facing.
     EXPECT_EQ(right(412) + ", " + right(512), "512 413 312 311 411 511 -1, 613 -1 413 412 511 612 -1");
     EXPECT_EQ(left(412) + ", " + right(900), "311 411 511 512 413 312 -1, -1 901 801 800 -1 -1 -1");
-    EXPECT_EQ(values(unit.rightFlankHex(-1, East), unit.rightFlankHex(412), unit.getSecondHex()),
-              "-1 512 512");
+    EXPECT_EQ(values(unit.rightFlankHex(-1, East), unit.rightFlankHex(412), unit.leftFlankHex(412),
+                     unit.getSecondHex()),
+              "-1 512 311 512");
     unit.setHex(0xFFFF);
     const int offMap = unit.getSecondHex();
     unit.setHex(900); // without a map test: the neighbour off the east edge is still named

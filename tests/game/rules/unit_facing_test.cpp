@@ -24,31 +24,6 @@ TEST(UnitFacing, StepsPassOverNorthAndSouth) {
 
 class Turning : public UnitRules {};
 
-TEST_F(Turning, FlankNeighboursFollowTheColumnsParityAndStayOnTheMap) {
-    CombatMover& unit = place(7, 505);
-    struct Row {
-        std::int16_t hex;
-        DIRECTION facing;
-        std::int16_t right, left;
-    } rows[] = {
-        {502, NorthEast, 603, 402}, // column 5 is odd: north-east's right flank is h+101, left h-100
-        {502, NorthWest, 602, 403}, // odd: h+100 to the right, h-99 to the left
-        {402, NorthEast, 502, 301}, // column 4 is even: h+100, and h-101
-        {402, NorthWest, 501, 302}, // even: h+99 and h-100
-        {505, East, 506, 504},      {505, West, 504, 506},     {505, SouthEast, 406, 605},
-        {505, SouthWest, 405, 606}, {909, NorthEast, -1, 809}, // the right flank runs off the east edge
-        {500, West, -1, 501},                                  // row 0 has no row above
-        {509, East, -1, 508},                                  // row 9 is the last of this map
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(values(row.hex, row.facing));
-        EXPECT_EQ(values(unit.rightFlankHex(row.hex, row.facing), unit.leftFlankHex(row.hex, row.facing)),
-                  values(row.right, row.left));
-    }
-    // Facing 0 means the unit's own, north-east.
-    EXPECT_EQ(values(unit.rightFlankHex(505), unit.leftFlankHex(505)), "606 405");
-}
-
 TEST_F(Turning, ASingleHexUnitTurnsInOneGoAndSendsOneFacingCommand) {
     CombatMover& unit = place(7, 505);
     EXPECT_EQ(unit.Rotate(2, 3), 2);
