@@ -4,9 +4,12 @@
 
 #include "game/rules/clash_chart.h"
 #include "support/rules/scripted_rolls.h"
+#include "support/rules/test_maps.h"
 
 namespace vael {
 namespace {
+
+using test::values;
 
 struct Clash {
     const char* what;
@@ -88,11 +91,8 @@ TEST(ClashChart, GivesTheHitsOfTheHandWorkedCases) {
         const ClashResult r = clashChart(c.attackerSize, c.attackerType, c.attackerCataphract, c.position,
                                          c.defenderSize, c.defenderType, c.defenderCataphract,
                                          c.defenderMissile, c.noAttackSuperior, c.terrain);
-        EXPECT_EQ(r.attackerHits, c.attackerHits);
-        EXPECT_EQ(r.attackSuperior, c.attackSuperior);
-        EXPECT_EQ(r.defenderHits, c.defenderHits);
-        EXPECT_EQ(r.defenseSuperior, c.defenseSuperior);
-        EXPECT_EQ(rolls.left(), 0u);
+        EXPECT_EQ(values(r.attackerHits, r.attackSuperior, r.defenderHits, r.defenseSuperior, rolls.left()),
+                  values(c.attackerHits, c.attackSuperior, c.defenderHits, c.defenseSuperior, 0));
     }
 }
 
@@ -108,34 +108,21 @@ TEST(ClashChart, SizeRatioShiftOnBothSidesOfEachStep) {
 }
 
 TEST(ClashChart, TableQueriesAnswerStoredValuesAndNothingOutsideTheTables) {
-    EXPECT_EQ(baseColumn(2, 0, FrontAttack), 6);
-    EXPECT_EQ(baseColumn(14, 13, RearAttack), 13);
-    EXPECT_EQ(baseColumn(0, 14, FlankAttack), 13);
-    EXPECT_EQ(baseColumn(8, 14, FlankAttack), 3);
-    EXPECT_EQ(baseColumn(0, 15, FrontAttack), 0);
-    EXPECT_EQ(baseColumn(16, 0, FrontAttack), 0);
-    EXPECT_EQ(baseColumn(0, 16, FrontAttack), 0);
-    EXPECT_EQ(baseColumn(0, 0, 3), 0);
-    EXPECT_EQ(baseColumn(0, 0, -1), 0);
-    EXPECT_EQ(isAttackSuperior(2, 5), 1);
-    EXPECT_EQ(isAttackSuperior(5, 2), 0);
-    EXPECT_EQ(isAttackSuperior(8, 0), 0); // 2 there: the defender's superiority
-    EXPECT_EQ(isAttackSuperior(99, 0), 0);
-    EXPECT_EQ(weaponsSuperiority(8, 0), 2);
+    EXPECT_EQ(values(baseColumn(2, 0, FrontAttack), baseColumn(14, 13, RearAttack),
+                     baseColumn(0, 14, FlankAttack), baseColumn(8, 14, FlankAttack),
+                     baseColumn(0, 15, FrontAttack), baseColumn(16, 0, FrontAttack),
+                     baseColumn(0, 16, FrontAttack), baseColumn(0, 0, 3), baseColumn(0, 0, -1)),
+              "6 13 13 3 0 0 0 0 0");
+    // (8, 0) holds 2 there: the defender's superiority.
+    EXPECT_EQ(values(isAttackSuperior(2, 5), isAttackSuperior(5, 2), isAttackSuperior(8, 0),
+                     isAttackSuperior(99, 0), weaponsSuperiority(8, 0)),
+              "1 0 0 0 2");
 }
 
 TEST(ClashChart, AnUnknownTypeGetsTheBottomColumnAndNoReadOutsideTheTables) {
     test::ScriptedRolls rolls{0};
     const ClashResult r = clashChart(4, 40, 0, FrontAttack, 4, 2, 0, 0, 0, 0);
-    EXPECT_EQ(r.defenderHits, 1);
-    EXPECT_EQ(r.attackerHits, 6);
-}
-
-TEST(ClashChart, MissileAutoHitIsKept) {
-    setMissileAutoHit(1);
-    EXPECT_EQ(missileAutoHit(), 1);
-    setMissileAutoHit(0);
-    EXPECT_EQ(missileAutoHit(), 0);
+    EXPECT_EQ(values(r.defenderHits, r.attackerHits), "1 6");
 }
 
 } // namespace

@@ -61,30 +61,22 @@ TEST_F(CombatUnit, FactoriesRefuseARecordOfAnotherClass) {
     EXPECT_EQ(cav->Query(9), 8);
 }
 
-TEST_F(CombatUnit, SurroundingsOfASingleHexUnitFacingEast) {
+TEST_F(CombatUnit,
+       SurroundingsOfASingleHexUnitFacingEastAndZonesOfControlAtTheEdgeAcrossABarredSideAndOfTwoHexes) {
     auto& unit = add({1, 505, 1, East});
-    EXPECT_EQ(text(unit.getZOCHexes()), "[606 605]");
-    EXPECT_EQ(text(unit.getFrontHexes()), "[605 606]");
-    EXPECT_EQ(text(unit.getRearHexes()), "[406 405]");
-    EXPECT_EQ(text(unit.getFlankHexes()), "[504 506]");
+    EXPECT_EQ(values(unit.getZOCHexes(), unit.getFrontHexes(), unit.getRearHexes(), unit.getFlankHexes()),
+              "[606 605] [605 606] [406 405] [504 506]");
     EXPECT_EQ(values(unit.isInFrontHexes(605), unit.isInRearHexes(405), unit.isInFlankHexes(506),
                      unit.isInFlankHexes(605)),
               "1 1 1 0");
-}
-
-TEST_F(CombatUnit, ZoneOfControlAtTheEdgeAndAcrossABarredSide) {
+    clearUnits();
     useMap(MapFileBuilder(12, 12).addSide(505, 4, 20));
     auto& edge = add({1, 500, 1, NorthEast});
     auto& barred = add({2, 505, 1, East});
-    EXPECT_EQ(text(edge.getZOCHexes()), "[600]");
-    EXPECT_EQ(text(barred.getZOCHexes()), "[605]");
-}
-
-TEST_F(CombatUnit, ADoubleSizedUnitControlsThreeHexesInOrder) {
-    auto& unit = add({1, 505, 1, NorthEast, 5, 4, 1});
-    EXPECT_EQ(unit.getSecondHex(), 606);
-    EXPECT_EQ(text(unit.getZOCHexes()), "[605 705 504]");
-    EXPECT_EQ(values(unit.isHexInZOC(705), unit.isHexInZOC(606)), "1 0");
+    auto& big = add({3, 303, 1, NorthEast, 5, 4, 1}); // as on 505: second hex 606, zone [605 705 504]
+    EXPECT_EQ(values(edge.getZOCHexes(), barred.getZOCHexes(), big.getSecondHex(), big.getZOCHexes(),
+                     big.isHexInZOC(503), big.isHexInZOC(404)),
+              "[600] [605] 404 [403 503 302] 1 0");
 }
 
 TEST_F(CombatUnit, RoutingOrOutOfPlayControlsNothing) {
@@ -92,27 +84,22 @@ TEST_F(CombatUnit, RoutingOrOutOfPlayControlsNothing) {
     auto& gone = add({2, 808, 1, East});
     routing.routing_ = 1;
     routing.rebuildZOC();
-    EXPECT_EQ(text(routing.getZOCHexes()), "[]");
-    EXPECT_EQ(text(routing.zocFromHex(303)), "[]");
+    EXPECT_EQ(values(routing.getZOCHexes(), routing.zocFromHex(303)), "[] []");
     ASSERT_TRUE(gone.isHexInZOC(908));
     gone.outOfPlay_ = 1;
     EXPECT_FALSE(gone.isHexInZOC(908));
 }
 
-TEST_F(CombatUnit, ScansFindTheNearestEnemyOfTheirRegion) {
+TEST_F(CombatUnit, ScansFindTheNearestEnemyOfTheirRegionAndAlongTheFlanks) {
     auto& unit = add({1, 505, 1, East});
     EXPECT_EQ(values(unit.scanFrontHexes(), unit.scanRearHexes(), unit.scanFlankHexes()), "-1 -1 -1");
-    add({2, 805, 2}); // three hexes ahead
-    add({3, 706, 2}); // two hexes ahead
-    add({4, 705, 1}); // a friend nearer still
-    add({5, 305, 2}); // behind
-    EXPECT_EQ(values(unit.scanFrontHexes(), unit.scanRearHexes()), "706 305");
-}
-
-TEST_F(CombatUnit, TheFlankScanLooksAlongTheFlanks) {
-    auto& unit = add({1, 505, 1, East});
     add({2, 502, 2}); // up the left flank: reached from 504 north-east and north-west by turns
     EXPECT_EQ(values(unit.scanFrontHexes(), unit.scanFlankHexes()), "-1 502");
+    add({3, 805, 2}); // three hexes ahead
+    add({4, 706, 2}); // two hexes ahead
+    add({5, 705, 1}); // a friend nearer still
+    add({6, 305, 2}); // behind
+    EXPECT_EQ(values(unit.scanFrontHexes(), unit.scanRearHexes()), "706 305");
 }
 
 TEST_F(CombatUnit, EliminationReportsItsValueAndLeavesTheMap) {
