@@ -180,38 +180,29 @@ TEST_F(UnitQueries, NumberedQueriesAnswerTheUnitsOwnValuesAndMinusOneForAnyOther
               "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1");
 }
 
-TEST_F(UnitQueries, TheNearestEnemyIsFoundRingByRingAndNoEnemyEndsTheSearch) {
+TEST_F(UnitQueries,
+       TheNearestEnemyIsFoundRingByRingTheLeaderIsAskedForAndEnemiesWithinARadiusCountOnlyFirstInTheirHex) {
     CombatMover& unit = place(7, 505);
     EXPECT_EQ(unit.nearestEnemyHex(), -1);
     place(8, 503, home);
-    place(9, 503, visitor); // second on its hex, two rings out: it counts
-    EXPECT_EQ(unit.nearestEnemyHex(), 503);
-    place(10, 506, visitor);
-    EXPECT_EQ(unit.nearestEnemyHex(), 506);
-    place(11, 405, home);
-    EXPECT_EQ(values(unit.unitAt(505), unit.unitAt(503), unit.unitAt(808), unit.distanceTo(808)), "7 8 -1 4");
-}
-
-TEST_F(UnitQueries, EnemiesWithinARadiusCountOnlyFirstInTheirHex) {
-    CombatMover& unit = place(7, 505);
-    place(8, 503, home);
-    place(9, 503, visitor);
-    EXPECT_EQ(values(unit.enemyWithin(1), unit.enemyWithin(2), unit.enemyWithin(5)), "0 0 0");
+    place(9, 503, visitor); // second on its hex, two rings out: it counts for the nearest, not for the radius
+    EXPECT_EQ(values(unit.nearestEnemyHex(), unit.enemyWithin(1), unit.enemyWithin(2), unit.enemyWithin(5)),
+              "503 0 0 0");
     place(10, 507, visitor);
     EXPECT_EQ(values(unit.enemyWithin(1), unit.enemyWithin(2)), "0 1");
-}
-
-TEST_F(UnitQueries, TheLeaderIsAskedForWhereHeStandsAndHisCommandRange) {
-    CombatMover& unit = place(7, 505);
+    place(11, 506, visitor);
+    EXPECT_EQ(unit.nearestEnemyHex(), 506);
+    place(12, 405, home);
+    EXPECT_EQ(values(unit.unitAt(505), unit.unitAt(503), unit.unitAt(808), unit.distanceTo(808)), "7 8 -1 4");
     place<LeaderMover>(3, 508);
     unit.leaderId_ = 3;
-    EXPECT_EQ(unit.FindLeader(), 3);
+    const std::int16_t found = unit.FindLeader();
     unit.leaderId_ = 4; // no leader of that number
-    EXPECT_EQ(unit.FindLeader(), -1);
+    EXPECT_EQ(values(found, unit.FindLeader()), "3 -1");
     layer.inCommandRange = 0;
-    EXPECT_EQ(unit.UnitInCommandRange(), 0);
+    const std::int16_t outside = unit.UnitInCommandRange();
     layer.inCommandRange = 1;
-    EXPECT_EQ(unit.UnitInCommandRange(), 1);
+    EXPECT_EQ(values(outside, unit.UnitInCommandRange()), "0 1");
 }
 
 TEST_F(UnitQueries, ALegalDestinationIsAValidMoveThatIsNotBlocked) {
