@@ -116,7 +116,7 @@ TEST_F(CombatUnit, EliminationReportsItsValueAndLeavesTheMap) {
     EXPECT_EQ(values(map->isHexOccupied(505), map->isHexOccupied(506), phalanx.isOutOfPlay()), "0 0 1");
 }
 
-std::string bytesOf(const SuperString& s) {
+std::string decimals(const SuperString& s) {
     std::string out;
     for (unsigned char c : s.str())
         out += std::to_string(c) + ' ';
@@ -129,14 +129,14 @@ TEST_F(CombatUnit, SavesFourValuesAfterTheUnitAndTheOrderWhileSelected) {
     unit.orderedThisActivation_ = 1;
     SuperString idle;
     unit.write(idle);
-    EXPECT_EQ(bytesOf(idle), "6 0 0 0 0 0 0 0 0 0 0 0 249 1 255 255 3 0 0 0 0 0 "
-                             "2 0 0 0 0 0 1 0 ");
+    EXPECT_EQ(decimals(idle), "6 0 0 0 0 0 0 0 0 0 0 0 249 1 255 255 3 0 0 0 0 0 "
+                              "2 0 0 0 0 0 1 0 ");
     unit.selected_ = 1;
     unit.attackHexes_ = listOf<short>({705, 606});
     SuperString selected;
     unit.write(selected);
-    EXPECT_EQ(bytesOf(selected), "6 0 0 0 0 0 0 0 0 0 1 0 249 1 255 255 3 0 0 0 0 0 0 0 "
-                                 "2 0 0 0 0 0 1 0 255 255 2 0 193 2 94 2 ");
+    EXPECT_EQ(decimals(selected), "6 0 0 0 0 0 0 0 0 0 1 0 249 1 255 255 3 0 0 0 0 0 0 0 "
+                                  "2 0 0 0 0 0 1 0 255 255 2 0 193 2 94 2 ");
 }
 
 TEST_F(CombatUnit, ReadsItsSavedStateAndRebuildsItsSurroundings) {
@@ -207,14 +207,6 @@ using Bytes = std::vector<std::uint8_t>;
 // The shared part of a unit record: name "Ajax", nation code 2 (side 1), movement 6, leader 3, hex 1205,
 // facing 3.
 const Bytes unitPart = {4, 'A', 'j', 'a', 'x', 2, 6, 0, 3, 0, 0xB5, 0x04, 3};
-
-SuperString streamOf(std::initializer_list<Bytes> parts) {
-    SuperString s;
-    for (const Bytes& p : parts)
-        for (std::uint8_t b : p)
-            s << b;
-    return s;
-}
 
 TEST(CombatUnitRecord, ReadsSizeBeforeTroopQualityAndTheTwoHexFlagFromOneByte) {
     SuperString s = streamOf({unitPart, {8, 0, 6, 0, 1}, {0xEE}});
@@ -307,10 +299,10 @@ TEST(CombatPayloads, StreamFieldByFieldLittleEndian) {
     SuperString s;
     s << TQHitInfo{3, 0x0102, 0x0A0B0C0D} << RestoreCohesionInfo{1, 7} << UnitRoutData{2, 14, 0}
       << EliminateUnitData{1, 5, 8, 0x0304};
-    EXPECT_EQ(bytesOf(s), "3 0 2 1 13 12 11 10 "
-                          "1 0 7 0 "
-                          "2 0 0 0 14 0 0 0 0 0 "
-                          "1 0 0 0 5 0 8 0 0 0 4 3 ");
+    EXPECT_EQ(decimals(s), "3 0 2 1 13 12 11 10 "
+                           "1 0 7 0 "
+                           "2 0 0 0 14 0 0 0 0 0 "
+                           "1 0 0 0 5 0 8 0 0 0 4 3 ");
     TQHitInfo hit;
     RestoreCohesionInfo restored;
     UnitRoutData routed;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,15 +35,12 @@ protected:
         flow.sendNamed("ActivateLeader", &box);
     }
     // Each unit's order ends in turn; the orders used after each.
-    std::string ordersAfter(Leader& l, std::initializer_list<unsigned short> units) {
-        std::string out;
-        for (unsigned short n : units) {
+    std::string ordersAfter(Leader& l, const std::vector<unsigned short>& units) {
+        return answers(units, [&](unsigned short n) {
             Container<unsigned short> box(n);
             flow.sendNamed("UnitMovementDone", &box);
-            out += out.empty() ? "" : " ";
-            out += std::to_string(l.getOrdersUsed());
-        }
-        return out;
+            return l.getOrdersUsed();
+        });
     }
     // The leader activated, his orders phase begun; a table numbers a new one for each row.
     OpenLeader<Leader>& started(Ratings r = {3, 1}, std::uint16_t number = 1) {
@@ -114,12 +112,8 @@ TEST_F(LeaderOrders, OrdersCostOneInTheGroupTwoOutsideNothingAgainAndStopAtIniti
         auto& l = started({row.initiative, 1}, ++rowLeader);
         flow.heard.clear();
         std::vector<unsigned short> units(row.units);
-        for (unsigned short& n : units)
-            n = n ? n : rowLeader;
-        std::string used;
-        for (unsigned short n : units)
-            used += (used.empty() ? "" : " ") + ordersAfter(l, {n});
-        EXPECT_EQ(used, row.used);
+        std::replace(units.begin(), units.end(), static_cast<unsigned short>(0), rowLeader);
+        EXPECT_EQ(ordersAfter(l, units), row.used);
         EXPECT_EQ(flow.only("NoMoreOrders"), Texts(row.noMoreOrders, "NoMoreOrders|1"));
         EXPECT_EQ(flow.only("DISABLE_MENU_ITEM"), Texts(units.size(), "DISABLE_MENU_ITEM|212"));
         finishLeader();

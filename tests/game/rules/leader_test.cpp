@@ -13,27 +13,12 @@ namespace {
 
 using namespace test;
 
-SuperString bytesOf(std::initializer_list<std::uint8_t> bytes) {
-    SuperString s;
-    for (std::uint8_t b : bytes)
-        s.write(&b, 1);
-    return s;
-}
-
-std::vector<std::uint8_t> bytesIn(const SuperString& s) {
-    const std::string all = s.str();
-    return {all.begin(), all.end()};
-}
-
 using Leaders = LeaderFixture;
 
 TEST_F(Leaders, AScenarioRecordReadsTheUnitThenTheRatings) {
     // "Cleon", nation code 2, 6 movement points, leader 1, hex 1505, facing 2; then 2, 4, 3, 1
-    const std::initializer_list<std::uint8_t> unitPart = {5, 'C', 'l', 'e', 'o',  'n',  2,
-                                                          6, 0,   1,   0,   0xE1, 0x05, 2};
-    SuperString whole = bytesOf(unitPart);
-    for (std::uint8_t b : {2, 0, 4, 0, 3, 0, 1, 0})
-        whole.write(&b, 1);
+    const std::vector<std::uint8_t> unitPart = {5, 'C', 'l', 'e', 'o', 'n', 2, 6, 0, 1, 0, 0xE1, 0x05, 2};
+    SuperString whole = streamOf({unitPart, {2, 0, 4, 0, 3, 0, 1, 0}});
     LeaderUnitData record;
     EXPECT_TRUE(record.Load(whole));
     EXPECT_EQ(values(record.name, record.nation, record.movementAllowance, record.hex, record.facing,
@@ -41,9 +26,7 @@ TEST_F(Leaders, AScenarioRecordReadsTheUnitThenTheRatings) {
               "Cleon 1 6 1505 2 2 4 3 1");
 
     FailedChecks checks;
-    SuperString cut = bytesOf(unitPart);
-    for (std::uint8_t b : {9, 0, 9})
-        cut.write(&b, 1);
+    SuperString cut = streamOf({unitPart, {9, 0, 9}});
     LeaderUnitData kept;
     kept.initiative = 7;
     EXPECT_FALSE(kept.Load(cut));
@@ -200,15 +183,11 @@ TEST_F(Leaders, FactoriesMakeTheirOwnClassFromALeaderRecordOnly) {
 }
 
 // The unit's own part of a saved leader at 505 facing north-east with 6 movement points.
-constexpr std::initializer_list<std::uint8_t> unitPartAt505 = {6, 0,    0,    0,    0,    0, 0, 0, 0, 0, 0,
-                                                               0, 0xF9, 0x01, 0xFF, 0xFF, 2, 0, 0, 0, 0, 0};
+const std::vector<std::uint8_t> unitPartAt505 = {6, 0,    0,    0,    0,    0, 0, 0, 0, 0, 0,
+                                                 0, 0xF9, 0x01, 0xFF, 0xFF, 2, 0, 0, 0, 0, 0};
 
-SuperString leaderThenUnit(std::initializer_list<std::uint8_t> leaderPart) {
-    SuperString s = bytesOf(leaderPart);
-    SuperString unitPart = bytesOf(unitPartAt505);
-    const std::string bytes = unitPart.str();
-    s.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-    return s;
+SuperString leaderThenUnit(const std::vector<std::uint8_t>& leaderPart) {
+    return streamOf({leaderPart, unitPartAt505});
 }
 
 TEST_F(Leaders, SavedStateKeepsActivationCountersAndWoundedRatingsOnly) {
@@ -222,17 +201,17 @@ TEST_F(Leaders, SavedStateKeepsActivationCountersAndWoundedRatingsOnly) {
               "1 1 2 1 1 7 1 1 2 0 3 0");
     SuperString again;
     l.write(again);
-    EXPECT_EQ(bytesIn(again), bytesIn(saved));
+    EXPECT_EQ(bytesOf(again), bytesOf(saved));
 
     auto& fresh = leader(2, 505, {5, 6, 7, 8});
     SuperString quiet;
     fresh.write(quiet);
-    EXPECT_EQ(bytesIn(quiet), bytesIn(leaderThenUnit({0, 0, 0, 0})));
+    EXPECT_EQ(bytesOf(quiet), bytesOf(leaderThenUnit({0, 0, 0, 0})));
 }
 
 TEST_F(Leaders, ADamagedSavedStateChangesNothingOrCannotOverspendOrders) {
     auto& l = leader(1, 505, {3});
-    SuperString cut = bytesOf({1, 0, 0, 0, 2, 0});
+    SuperString cut = streamOf({{1, 0, 0, 0, 2, 0}});
     EXPECT_FALSE(l.read(cut));
     EXPECT_EQ(values(l.isOrdersPhaseActive(), l.getOrdersUsed(), l.isWounded(), l.getInitiative()),
               "0 0 0 3");

@@ -16,11 +16,6 @@ using namespace test;
 using Lines = std::vector<std::string>;
 using MissileFire = CombatRules;
 
-std::vector<std::uint8_t> bytesOf(const SuperString& s) {
-    const std::string raw = s.str();
-    return std::vector<std::uint8_t>(raw.begin(), raw.end());
-}
-
 Lines volleyLines(const BattleLayer& layer) {
     return layer.lines({"MissileVolley", "DoMissileFire", "cmd", "TQHit", "AddCommentary", "EliminateUnit",
                         "UnitEliminated"});

@@ -253,11 +253,6 @@ TEST_F(Rout, TheGamesPathPutsTheUnitAtItsEnd) {
     }
 }
 
-std::vector<std::uint8_t> bytesOf(const SuperString& s) {
-    const std::string raw = s.str();
-    return std::vector<std::uint8_t>(raw.begin(), raw.end());
-}
-
 TEST(RoutPayloads, ARoutAndARampageHaveFixedBytes) {
     TypeInfo<short> shorts;
     TypeInfo<RampageStruct> events;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/core/list.h"
+#include "framework/core/super_string.h"
 #include "game/rules/logical_map_file.h"
 #include "game/rules/map_file_builder.h"
 #include "game/rules/vael_logical_landscape.h"
@@ -75,6 +76,18 @@ template <class Range, class F> std::string answers(const Range& args, F f) {
 }
 template <class A, class F> std::string answers(std::initializer_list<A> args, F f) {
     return answers<std::initializer_list<A>, F>(args, f);
+}
+
+// The bytes a stream holds, and a stream of the bytes of each part in turn.
+inline std::vector<std::uint8_t> bytesOf(const SuperString& s) {
+    const std::string raw = s.str();
+    return {raw.begin(), raw.end()};
+}
+inline SuperString streamOf(std::initializer_list<std::vector<std::uint8_t>> parts) {
+    SuperString s;
+    for (const auto& part : parts)
+        s.write(part.data(), static_cast<std::int32_t>(part.size()));
+    return s;
 }
 
 // Lines as one text, separated by '|', so that a table row's expected lines fit in one string.
