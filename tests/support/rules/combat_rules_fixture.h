@@ -41,23 +41,12 @@ inline std::string describeCombatPayload(const ContainerBase* data) {
     ResolveOWStruct resolved;
     EndOWStruct end;
     BusMessage word;
-    const auto numbers = [](const List<unsigned short>& list) {
-        std::string out = "[";
-        ListIterator<unsigned short> it(const_cast<List<unsigned short>&>(list));
-        // Appended piece by piece: chained string + trips a false -Wrestrict in optimised builds.
-        for (unsigned short n = 0; it.next(n);) {
-            if (out.size() > 1) out += ' ';
-            out += std::to_string(n);
-        }
-        out += ']';
-        return out;
-    };
     if (Container<List<short>>::fromMessage(data, hexes)) return text(hexes);
     if (Container<BusMessage>::fromMessage(data, word)) return text(word.id());
     if (Container<MissileFireStruct>::fromMessage(data, fire)) return values(fire.targetHex, fire.unitNumber);
     if (Container<CombatNameStruct>::fromMessage(data, combat))
-        return values(combat.attacker, numbers(combat.defenders), combat.spare, numbers(combat.leaders),
-                      combat.moved, combat.hex);
+        return values(combat.attacker, combat.defenders, combat.spare, combat.leaders, combat.moved,
+                      combat.hex);
     if (Container<OWStruct>::fromMessage(data, ow))
         return values(ow.unitId, ow.leader, ow.approacherHex, ow.approacherSecondHex, ow.kind);
     if (Container<ResolveOWStruct>::fromMessage(data, resolved))

@@ -118,12 +118,7 @@ protected:
         r.commandRange = 4;
         r.shockPrecedence = 2;
         r.duelRating = 1;
-        owned.push_back(std::make_unique<Leader>(r, r.name.c_str()));
-        auto& made = static_cast<Leader&>(*owned.back());
-        map->addToRegion(&made, hex);
-        made.attach(layer);
-        layer.units.push_back(&made);
-        return made;
+        return place(std::make_unique<Leader>(r, r.name.c_str()), hex);
     }
 
     // Takes every unit off the map and destroys it, for the next row of a table.

@@ -50,13 +50,16 @@ template <class T> List<T> listOf(std::initializer_list<T> values) {
 // f's answer for each argument, space-separated.
 template <class Range, class F> std::string answers(const Range& args, F f);
 
-// A number as digits, a string as it is, a list of hexes as its hexes in brackets.
+template <class T> constexpr bool isNumberList = false;
+template <class T> constexpr bool isNumberList<List<T>> = std::is_arithmetic_v<T>;
+
+// A number as digits, a string as it is, a list of numbers (hexes) as its numbers in brackets.
 template <class T> std::string text(const T& value) {
     if constexpr (std::is_arithmetic_v<T> || std::is_enum_v<T>)
         return std::to_string(static_cast<long long>(value));
-    else if constexpr (std::is_same_v<T, List<short>>) {
+    else if constexpr (isNumberList<T>) {
         std::string out = "[";
-        out += answers(toVector(value), [](short hex) { return hex; });
+        out += answers(toVector(value), [](auto n) { return n; });
         return out += ']';
     } else
         return std::string(value);
