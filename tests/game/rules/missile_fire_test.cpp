@@ -14,7 +14,15 @@ namespace {
 
 using namespace test;
 using Lines = std::vector<std::string>;
-using MissileFire = CombatRules;
+class MissileFire : public CombatRules {
+protected:
+    // Archers on 505 facing north-west, with foot to shoot at two hexes away on 503.
+    OpenMissile<LightInfantry>& archersAndFoot() {
+        auto& archers = shooter({1, 505, 1, NorthWest}, 1);
+        fighter({2, 503, 2, SouthEast});
+        return archers;
+    }
+};
 
 Lines volleyLines(const BattleLayer& layer) {
     return layer.lines({"MissileVolley", "DoMissileFire", "cmd", "TQHit", "AddCommentary", "EliminateUnit",
@@ -225,8 +233,7 @@ TEST_F(MissileFire, AWithdrawalWhileChoosingRelightsOnlyTheTargetsThatChanged) {
 }
 
 TEST_F(MissileFire, DeselectingWhileChoosingPutsEverythingBack) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
+    auto& archers = archersAndFoot();
     archers.registerSelectedMessages();
     archers.MissileVolley(0);
     layer.clearLog();
@@ -245,8 +252,7 @@ TEST_F(MissileFire, DeselectingWhileChoosingPutsEverythingBack) {
 }
 
 TEST_F(MissileFire, AWithdrawalSegmentEndingWhileChoosingLeavesTheClickToFire) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
+    auto& archers = archersAndFoot();
     archers.registerSelectedMessages();
     archers.MissileVolley(0);
     archers.EndOWSegment(0, &archers);
@@ -289,8 +295,7 @@ TEST_F(MissileFire, AnOrderGivenAgainCostsAHitFirstAndARoutCancelsIt) {
     for (std::int16_t hits : {0, 4}) {
         SCOPED_TRACE(hits);
         clearUnits();
-        auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-        fighter({2, 503, 2, SouthEast});
+        auto& archers = archersAndFoot();
         archers.usedThisTurn_ = 1;
         archers.cohesionHits_ = static_cast<std::uint16_t>(hits);
         archers.rebuildTargets();
@@ -335,8 +340,7 @@ TEST_F(MissileFire, ReplenishingDrawsAFewVolleysAndEndsTheUnitsTurn) {
 }
 
 TEST_F(MissileFire, AnEmptyQuiverNeitherFiresNorWrapsRound) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
+    auto& archers = archersAndFoot();
     archers.missilesLeft_ = 0;
     EXPECT_EQ(archers.fireAtHex(503), 0);
     battleMap.answersVolleys = false;
@@ -406,8 +410,7 @@ TEST_F(MissileFire, TheKindsFixTheirTypeCodesAndWorth) {
 }
 
 TEST_F(MissileFire, TheSavedStateAddsVolleysAndTheTwoFlags) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
+    auto& archers = archersAndFoot();
     archers.missilesLeft_ = 7;
     archers.firedThisActivation_ = 1;
     SuperString combatOnly;
@@ -442,8 +445,7 @@ TEST_F(MissileFire, TheSavedStateAddsVolleysAndTheTwoFlags) {
 }
 
 TEST_F(MissileFire, ASavedChoiceOfTargetIsTakenUpAgainOnReading) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
+    auto& archers = archersAndFoot();
     archers.MissileVolley(0);
     SuperString file;
     archers.write(file);
@@ -466,8 +468,7 @@ TEST_F(MissileFire, ThePayloadsOfAVolleyHaveFixedBytes) {
 }
 
 TEST_F(MissileFire, AVolleyAnswerOfTheWrongKindIsReportedNotActedOn) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
+    auto& archers = archersAndFoot();
     archers.rebuildTargets();
     battleMap.answersVolleys = false;
     archers.fireAt(503);
