@@ -358,43 +358,31 @@ std::string owRecord(const VaelUnit& unit, const char* approacher = "505 65535")
     return values(unit.getId(), 40, approacher, 2);
 }
 
-TEST_F(OrderlyWithdrawal, OnlyLightTroopsAndHorseMayStepBackFromTheRightApproachers) {
+// A friend on 705 facing west holds the enemy on 605 in his zone; facing east, he does not.
+TEST_F(OrderlyWithdrawal, OnlyLightTroopsAndHorseNotHeldInAnotherZoneMayStepBackFromTheRightApproachers) {
     struct Row {
         int approacher, enemy;
         std::int16_t routing;
         bool chance;
-    } rows[] = {{2, 12, 0, true},   {2, 8, 0, true},    {2, 11, 0, true}, {8, 11, 0, false},
-                {11, 11, 0, false}, {12, 11, 0, false}, {6, 11, 0, true}, {2, 7, 0, true},
-                {0, 7, 0, true},    {6, 7, 0, false},   {3, 7, 0, false}, {2, 6, 0, false},
-                {2, 13, 0, false},  {2, 14, 0, false},  {2, 12, 1, false}};
+        DIRECTION friendAt705 = NoDirection;
+    } rows[] = {{2, 12, 0, true},       {2, 8, 0, true},    {2, 11, 0, true},  {8, 11, 0, false},
+                {11, 11, 0, false},     {12, 11, 0, false}, {6, 11, 0, true},  {2, 7, 0, true},
+                {0, 7, 0, true},        {6, 7, 0, false},   {3, 7, 0, false},  {2, 6, 0, false},
+                {2, 13, 0, false},      {2, 14, 0, false},  {2, 12, 1, false}, {-1, 12, 0, false, West},
+                {-1, 12, 0, true, East}};
     for (const Row& row : rows) {
-        SCOPED_TRACE(values(row.approacher, row.enemy, row.routing));
+        SCOPED_TRACE(values(row.approacher, row.enemy, row.routing, row.friendAt705));
         clearUnits();
         flow.relays = false;
         auto& approacher = fighter({1, 505, 1, East}, row.approacher);
         auto& enemy = fighter({2, 605, 2, West}, row.enemy);
         enemy.routing_ = row.routing;
+        if (row.friendAt705 != NoDirection) fighter({3, 705, 1, row.friendAt705});
         layer.clearLog();
         approacher.BeginOWSegment();
         EXPECT_EQ(segmentLines(layer), row.chance
                                            ? (Lines{"Center On Region 505", "ResolveOW " + owRecord(enemy)})
                                            : (Lines{"EndOWSegment 1 1"}));
-    }
-}
-
-TEST_F(OrderlyWithdrawal, AnEnemyHeldInTheZoneOfAnotherUnitLosesItsChance) {
-    for (DIRECTION friendFacing : {West, East}) {
-        SCOPED_TRACE(friendFacing);
-        clearUnits();
-        flow.relays = false;
-        auto& approacher = fighter({1, 505, 1, East});
-        auto& enemy = fighter({2, 605, 2, West}, 12);
-        fighter({3, 705, 1, friendFacing});
-        layer.clearLog();
-        approacher.BeginOWSegment();
-        EXPECT_EQ(segmentLines(layer), friendFacing == West
-                                           ? (Lines{"EndOWSegment 1 1"})
-                                           : (Lines{"Center On Region 505", "ResolveOW " + owRecord(enemy)}));
     }
 }
 
