@@ -15,21 +15,13 @@ namespace vael::test {
 
 template <class Kind> struct OpenMore : Open<Kind> {
     using Open<Kind>::Open;
-    using Kind::hasMoved_;
-    using Kind::movementAllowance_;
-    using Kind::numPointsLeftToAdd_;
-    using Kind::orderHex_;
-    using Kind::orderMode_;
-    using Kind::owHexes_;
-    using Kind::owList_;
-    using Kind::vacatedHexes_;
+    using Kind::hasMoved_, Kind::movementAllowance_, Kind::numPointsLeftToAdd_, Kind::orderHex_,
+        Kind::orderMode_, Kind::owHexes_, Kind::owList_, Kind::vacatedHexes_;
 };
 
 template <class Kind> struct OpenMissile : OpenMore<Kind> {
     using OpenMore<Kind>::OpenMore;
-    using Kind::choosingTarget_;
-    using Kind::firedThisActivation_;
-    using Kind::missilesLeft_;
+    using Kind::choosingTarget_, Kind::firedThisActivation_, Kind::missilesLeft_;
 };
 
 // The payloads of these rules as short texts.

@@ -18,18 +18,10 @@
 namespace vael::test {
 
 template <class Kind> struct OpenLeader : Kind {
-    using Kind::failedGroupMoves_;
-    using Kind::forcedWithdrawal_;
-    using Kind::fullGroupMove_;
-    using Kind::groupFacing_;
-    using Kind::groupMoveGranted_;
-    using Kind::groupMoveTried_;
+    using Kind::failedGroupMoves_, Kind::forcedWithdrawal_, Kind::fullGroupMove_, Kind::groupFacing_,
+        Kind::groupMoveGranted_, Kind::groupMoveTried_, Kind::movementLeft_, Kind::ordersUsed_,
+        Kind::potentialToBeOrdered_, Kind::selected_, Kind::validMoves_;
     using Kind::Kind;
-    using Kind::movementLeft_;
-    using Kind::ordersUsed_;
-    using Kind::potentialToBeOrdered_;
-    using Kind::selected_;
-    using Kind::validMoves_;
 };
 
 // A missile unit that notes its refills and can be set routing.
