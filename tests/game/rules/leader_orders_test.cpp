@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,20 +35,29 @@ protected:
         flow.sendNamed("ActivateLeader", &box);
     }
     // Each unit's order ends in turn; the orders used after each.
-    std::string ordersAfter(Leader& l, std::initializer_list<unsigned short> units) {
-        std::string out;
-        for (unsigned short n : units) {
+    std::string ordersAfter(Leader& l, const std::vector<unsigned short>& units) {
+        return answers(units, [&](unsigned short n) {
             Container<unsigned short> box(n);
             flow.sendNamed("UnitMovementDone", &box);
-            out += out.empty() ? "" : " ";
-            out += std::to_string(l.getOrdersUsed());
-        }
-        return out;
+            return l.getOrdersUsed();
+        });
+    }
+    // The leader activated, his orders phase begun; a table numbers a new one for each row.
+    OpenLeader<Leader>& started(Ratings r = {3, 1}, std::uint16_t number = 1) {
+        auto& l = activeLeader(r, number);
+        activate(number);
+        flow.sendNamedEmpty("InitLeader");
+        return l;
+    }
+    void finishLeader() {
+        flow.sendNamedEmpty("EndOrdersPhase");
+        flow.sendNamedEmpty("FinishLeader");
     }
     // The group stands ready when each member may be ordered, faces north-east and is unused.
     void ready(TestCombat& member) { member.LegalUnits(home, listOf<short>({504, 506})); }
 
     Group group;
+    std::uint16_t rowLeader = 10;
     TestCombat *a = nullptr, *b = nullptr, *c = nullptr;
 };
 
@@ -97,32 +107,21 @@ TEST_F(LeaderOrders, OrdersCostOneInTheGroupTwoOutsideNothingAgainAndStopAtIniti
         {3, {2, 3, 2}, "1 2 3", 1}, {3, {4, 2}, "2 3", 1},      {4, {2, 4, 3}, "1 3 4", 1},
         {4, {0, 4}, "1 3", 0},      {2, {3, 4, 2}, "1 2 2", 2}, // used up, a report still comes in
     };
-    std::uint16_t number = 10;
     for (const Row& row : rows) {
         SCOPED_TRACE(values(row.initiative, row.used));
-        auto& l = activeLeader({row.initiative, 1}, number);
-        activate(number);
-        flow.sendNamedEmpty("InitLeader");
+        auto& l = started({row.initiative, 1}, ++rowLeader);
         flow.heard.clear();
         std::vector<unsigned short> units(row.units);
-        for (unsigned short& n : units)
-            n = n ? n : number;
-        std::string used;
-        for (unsigned short n : units)
-            used += (used.empty() ? "" : " ") + ordersAfter(l, {n});
-        EXPECT_EQ(used, row.used);
+        std::replace(units.begin(), units.end(), static_cast<unsigned short>(0), rowLeader);
+        EXPECT_EQ(ordersAfter(l, units), row.used);
         EXPECT_EQ(flow.only("NoMoreOrders"), Texts(row.noMoreOrders, "NoMoreOrders|1"));
         EXPECT_EQ(flow.only("DISABLE_MENU_ITEM"), Texts(units.size(), "DISABLE_MENU_ITEM|212"));
-        flow.sendNamedEmpty("EndOrdersPhase");
-        flow.sendNamedEmpty("FinishLeader");
-        ++number;
+        finishLeader();
     }
 }
 
 TEST_F(LeaderOrders, AGroupMoveUsesTheWholeActivationAndALeaderWithoutGroupCommandsOnlyHimself) {
-    auto& l = activeLeader({4, 1});
-    activate();
-    flow.sendNamedEmpty("InitLeader");
+    auto& l = started({4, 1});
     l.groupMoveGranted_ = 1;
     EXPECT_EQ(ordersAfter(l, {2}), "4");
 
@@ -161,24 +160,21 @@ TEST_F(LeaderOrders, TheOrdersPhaseOffersTheGroupMoveOnlyToAGroupReadyAsOneBody)
         {"A faces elsewhere too", [&] { a->setFacing(East), b->setFacing(East); }, "ENABLE_MENU_ITEM|212"},
         {"no members", [&] { group.units.clear(); }, "DISABLE_MENU_ITEM|212"},
     };
-    std::uint16_t number = 10;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
-        auto& l = activeLeader({3, 1}, number);
+        auto& l = activeLeader({3, 1}, ++rowLeader);
         group.units.clear(), group.units.append(a), group.units.append(b);
         ready(*a), ready(*b);
         a->setUsedThisTurn(0), b->setUsedThisTurn(0), a->setFacing(NorthEast), b->setFacing(NorthEast);
         row.spoil();
-        activate(number);
+        activate(rowLeader);
         flow.heard.clear();
         flow.sendNamedEmpty("InitLeader");
         EXPECT_EQ(flow.heard,
                   (Texts{"UnblockLeaderMenu|0", row.menu,
                          "HALF_HIGHLIGHT_REGION|[505 504 605 606 506 406 405]", "INVALIDATE_VIEW|0"}));
         EXPECT_EQ(values(l.isOrdersPhaseActive(), l.getGroup() == &group), "1 1");
-        flow.sendNamedEmpty("EndOrdersPhase");
-        flow.sendNamedEmpty("FinishLeader");
-        ++number;
+        finishLeader();
     }
 }
 
@@ -189,12 +185,9 @@ TEST_F(LeaderOrders, TheEndOfTheOrdersPhaseSaysWhetherMomentumMayBeTried) {
         int momentum;
     };
     const Row rows[] = {{0, 1, 505, 1}, {1, 1, 505, 0}, {0, 0, 505, 0}, {0, 3, -1, 0}};
-    std::uint16_t number = 10;
     for (const Row& row : rows) {
         SCOPED_TRACE(values(row.tried, row.used, row.hex));
-        auto& l = activeLeader({3, 1}, number);
-        activate(number);
-        flow.sendNamedEmpty("InitLeader");
+        auto& l = started({3, 1}, ++rowLeader);
         l.groupMoveTried_ = row.tried;
         l.ordersUsed_ = row.used;
         l.setHex(static_cast<std::uint16_t>(row.hex));
@@ -208,14 +201,11 @@ TEST_F(LeaderOrders, TheEndOfTheOrdersPhaseSaysWhetherMomentumMayBeTried) {
         EXPECT_EQ(ordersAfter(l, {4}), std::to_string(row.used));
         l.setHex(505);
         flow.sendNamedEmpty("FinishLeader");
-        ++number;
     }
 }
 
 TEST_F(LeaderOrders, ThePlayersFinishCommandEndsTheOrdersPhase) {
-    activeLeader();
-    activate();
-    flow.sendNamedEmpty("InitLeader");
+    started();
     flow.heard.clear();
     Container<short> none(0);
     flow.send(BusMessage(224), &none);
@@ -232,12 +222,9 @@ TEST_F(LeaderOrders, FinishingTheLeaderCountsFailedGroupMovesAndLetsGo) {
         std::uint16_t tried, granted, failedBefore, failedAfter;
     };
     const Row rows[] = {{0, 0, 2, 0}, {1, 0, 0, 1}, {1, 0, 1, 2}, {1, 0, 2, 2}, {1, 1, 1, 0}};
-    std::uint16_t number = 10;
     for (const Row& row : rows) {
         SCOPED_TRACE(values(row.tried, row.granted, row.failedBefore));
-        auto& l = activeLeader({3, 1}, number);
-        activate(number);
-        flow.sendNamedEmpty("InitLeader");
+        auto& l = started({3, 1}, ++rowLeader);
         flow.sendNamedEmpty("EndOrdersPhase");
         l.groupMoveTried_ = row.tried, l.groupMoveGranted_ = row.granted,
         l.failedGroupMoves_ = row.failedBefore;
@@ -251,14 +238,11 @@ TEST_F(LeaderOrders, FinishingTheLeaderCountsFailedGroupMovesAndLetsGo) {
         for (const char* name : {"FinishLeader", "InitLeader", "LeaderCenterOnLeader", "RallyUnit"})
             flow.sendNamedEmpty(name);
         EXPECT_EQ(flow.heard, Texts{});
-        ++number;
     }
 }
 
 TEST_F(LeaderOrders, RallyAndRestorationCarryTheLeadersInitiative) {
-    auto& l = activeLeader({4, 1});
-    activate();
-    flow.sendNamedEmpty("InitLeader");
+    auto& l = started({4, 1});
     flow.heard.clear();
     flow.sendNamedEmpty("RallyUnit");
     flow.sendNamedEmpty("RestoreCohesion");
@@ -275,20 +259,17 @@ TEST_F(LeaderOrders, TheFinishPromptComesWhenAHumansOrdersRunOut) {
     const char* prompted = "prompt, DISABLE_MENU_ITEM, SetItemText, SetItemText, NoMoreOrders";
     const char* quiet = "DISABLE_MENU_ITEM, SetItemText, SetItemText, NoMoreOrders";
     const Row rows[] = {{1, 0, prompted}, {0, 0, quiet}, {1, 1, quiet}};
-    std::uint16_t number = 10;
     for (const Row& row : rows) {
         SCOPED_TRACE(values(row.show, row.computer));
-        auto& l = activeLeader({1, 1}, number);
+        auto& l = activeLeader({1, 1}, ++rowLeader);
         if (row.computer) l.setComputerControlled();
         Leader::setShowFinishLeader(row.show);
-        activate(number);
+        activate(rowLeader);
         flow.sendNamedEmpty("InitLeader");
         flow.heard.clear();
         ordersAfter(l, {2});
         EXPECT_EQ(flow.names(), row.messages);
-        flow.sendNamedEmpty("EndOrdersPhase");
-        flow.sendNamedEmpty("FinishLeader");
-        ++number;
+        finishLeader();
     }
 }
 
@@ -345,9 +326,7 @@ TEST_F(LeaderOrders, ALeaderWhoMovedFacesHisGroupAfterEachOrder) {
 }
 
 TEST_F(LeaderOrders, TheCommandRangeFollowsALeaderWhoWithdrew) {
-    auto& l = activeLeader();
-    activate();
-    flow.sendNamedEmpty("InitLeader");
+    auto& l = started();
     map->removeFromRegion(&l, 505), map->addToRegion(&l, 506), l.setHex(506);
     flow.heard.clear();
     Container<EndOWStruct> nothing(EndOWStruct{0, nullptr});
@@ -363,9 +342,7 @@ TEST_F(LeaderOrders, TheCommandRangeFollowsALeaderWhoWithdrew) {
 }
 
 TEST_F(LeaderOrders, ASelectedLeaderWhoMovesTakesHisCommandAlong) {
-    auto& l = activeLeader();
-    activate();
-    flow.sendNamedEmpty("InitLeader");
+    auto& l = started();
     l.selected_ = 1;
     flow.heard.clear();
     Container<short> number(1);
@@ -424,8 +401,7 @@ TEST_F(LeaderOrders, ThreeRefilledShootersCostAnOrderTwoDoNot) {
                            std::to_string(std::stoi(line.substr(line.find('|') + 1)) - number - 1);
         EXPECT_EQ(replenished, row.replenished);
         EXPECT_EQ(values(l.getOrdersUsed(), shooters.back()->refills), values(row.used, 0));
-        flow.sendNamedEmpty("EndOrdersPhase");
-        flow.sendNamedEmpty("FinishLeader");
+        finishLeader();
         number = static_cast<std::uint16_t>(number + 10);
     }
 }
@@ -456,6 +432,188 @@ TEST_F(LeaderOrders, TheLeadersOwnMoveReportUnblocksTheMenuOthersAreNotHis) {
     l.MovementDone(2, 1);
     ASSERT_FALSE(flow.heard.empty());
     EXPECT_EQ(flow.heard.front(), "UnblockLeaderMenu|0");
+}
+
+// A leader at 505 with his group, A (2) at 504 and B (3) at 506, all facing north-east. Neighbours by
+// region direction 1, 2, 4, 5, 6, 8: of 505 504 605 606 506 406 405; of 604 603 703 704 605 505 504.
+class LeaderMovement : public LeaderFixture {
+protected:
+    LeaderMovement() : group(1, "The Group") {
+        a = &unit(2, 504), b = &unit(3, 506);
+        group.units.append(a), group.units.append(b);
+    }
+    OpenLeader<Leader>& general(std::uint16_t initiative = 3) {
+        auto& l = leader(1, 505, {initiative, 4});
+        group.leader = &l;
+        l.setGroup(&group);
+        l.groupFacing_ = NorthEast;
+        return l;
+    }
+    Texts commentary() const { return flow.only("AddCommentary"); }
+    // A fresh map with the group alone on it, for the next row of a table.
+    void reset() {
+        owned.clear();
+        flow.units.clear();
+        map = makeLandscape(10, 10);
+        map->attach(layer);
+        a = &unit(2, 504), b = &unit(3, 506);
+        group.units.clear(), group.units.append(a), group.units.append(b);
+    }
+
+    Group group;
+    TestCombat *a = nullptr, *b = nullptr;
+};
+
+TEST_F(LeaderMovement, TheChancesOfAGroupMoveByInitiativeAndEarlierFailures) {
+    struct Row {
+        std::uint16_t initiative, failedBefore;
+        int roll;
+        const char* outcome; // "full", "one" or "failed"
+    } rows[] = {
+        {2, 0, 29, "full"},   {2, 0, 30, "one"},  {2, 0, 49, "one"}, {2, 0, 50, "failed"},
+        {5, 0, 89, "full"},   {5, 0, 90, "one"},  {5, 0, 99, "one"}, {6, 0, 99, "full"},
+        {1, 0, 9, "full"},    {1, 0, 10, "one"},  {1, 0, 29, "one"}, {1, 0, 30, "failed"},
+        {2, 1, 59, "full"},   {2, 1, 60, "one"},  {2, 1, 79, "one"}, {2, 1, 80, "failed"},
+        {2, 1, 10, "full"},   {2, 2, 99, "full"}, {0, 2, 99, "one"}, {0, 0, 9, "one"},
+        {0, 0, 10, "failed"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(values(row.initiative, row.failedBefore, row.roll));
+        reset();
+        auto& l = general(row.initiative);
+        l.failedGroupMoves_ = row.failedBefore;
+        flow.heard.clear();
+        ScriptedRolls rolls{row.roll};
+        l.attemptGroupMove();
+        const std::string outcome = row.outcome;
+        const std::string expected = outcome == "full"  ? "\\BCleon\\b can do a  full group move."
+                                     : outcome == "one" ? "\\BCleon\\b can do a  one hex group move."
+                                                        : "\\BCleon\\b failed to make a group move.";
+        EXPECT_EQ(commentary(), Texts{"AddCommentary|" + expected});
+        EXPECT_EQ(values(l.groupMoveTried_, l.groupMoveGranted_, l.fullGroupMove_),
+                  outcome == "failed" ? "1 0 0"
+                  : outcome == "full" ? "1 1 1"
+                                      : "1 1 0");
+        EXPECT_EQ(flow.only("EndOrdersPhase").size(), outcome == "failed" ? 1u : 0u);
+        EXPECT_EQ(flow.only("DISABLE_MENU_ITEM").size(), outcome == "failed" ? 0u : 1u);
+    }
+}
+
+TEST_F(LeaderMovement, AMemberTwoStepsFromAnEnemyForbidsTheAttemptAtNoCost) {
+    struct Row {
+        std::int16_t enemy;
+        bool attempted;
+    } rows[] = {{501, true}, {502, false}, {503, false}, {808, true}, {706, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.enemy);
+        reset();
+        unit(9, row.enemy, visitor);
+        auto& l = general(4);
+        flow.heard.clear();
+        ScriptedRolls rolls{0};
+        l.attemptGroupMove();
+        EXPECT_EQ(values(l.groupMoveTried_, rolls.left()), row.attempted ? "1 0" : "0 1");
+        if (!row.attempted) {
+            EXPECT_EQ(
+                commentary(),
+                Texts{
+                    "AddCommentary|\\BCleon\\b cannot attempt group move: unit is within 2 hexes of enemy."});
+            EXPECT_EQ(flow.only("DISABLE_MENU_ITEM"), Texts{"DISABLE_MENU_ITEM|212"});
+        }
+    }
+}
+
+TEST_F(LeaderMovement, AGrantedMoveGivesTheSlowestMembersAllowanceOrOneHex) {
+    a->setMovement(4);
+    b->setMovement(5);
+    auto& l = general();
+    struct Row {
+        std::uint16_t granted, full, leaderMovement, spent;
+        int left;
+    } rows[] = {{1, 1, 6, 0, 4}, {1, 1, 3, 0, 3}, {1, 0, 6, 0, 1}, {0, 1, 6, 0, 6}, {1, 1, 6, 2, 4}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(values(row.granted, row.full, row.leaderMovement, row.spent));
+        l.setMovement(row.leaderMovement);
+        l.movementLeft_ = static_cast<std::uint16_t>(row.leaderMovement - row.spent);
+        l.groupMoveGranted_ = row.granted, l.fullGroupMove_ = row.full;
+        l.registerSelectedMessages();
+        EXPECT_EQ(l.getMovementLeft(), row.spent ? row.leaderMovement - row.spent : row.left);
+        l.unregisterSelectedMessages();
+    }
+}
+
+TEST_F(LeaderMovement, AloneTheLeaderGoesToFreeHexesNeverBesideAnEnemy) {
+    unit(4, 405);
+    unit(9, 706, visitor); // 606 lies beside it
+    auto& l = general();
+    EXPECT_EQ(text(l.GetValidMovement(NoDirection, 1)), "[605 406 505]");
+}
+
+TEST_F(LeaderMovement, AGroupGoesOnlyWhereEveryShiftedHexIsFreeOfOtherUnits) {
+    auto& l = general();
+    l.groupMoveGranted_ = 1;
+    EXPECT_EQ(text(l.GetValidMovement(NoDirection, 1)), "[505 504 605]");
+    unit(4, 604); // A's place after a step north-east
+    EXPECT_EQ(text(l.GetValidMovement(NoDirection, 1)), "[505 504]");
+    // Two steps: the formation passes through the north-east place to offer the one beyond it (704, with
+    // A on 703 and B on 705), while 604 itself, north-east of the north step, stays barred.
+    EXPECT_EQ(text(l.GetValidMovement(NoDirection, 2)), "[505 504 503 704]");
+}
+
+TEST_F(LeaderMovement, AFullGroupMoveKeepsTwoHexesFromTheEnemyAheadAndToTheSides) {
+    // The step 505 -> 504 north: watched are 502 (two ahead), 403 and 603 (beside the hex ahead) and
+    // 303 and 703 (two to each side of 504).
+    struct Row {
+        std::int16_t unitAt;
+        std::uint32_t nation;
+        std::int16_t cost;
+    } rows[] = {{502, visitor, -1}, {403, visitor, -1}, {603, visitor, -1},
+                {303, visitor, -1}, {703, visitor, -1}, {503, visitor, 1},
+                {402, visitor, 1},  {502, home, 1},     {-1, home, 1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(values(row.unitAt, row.nation));
+        reset();
+        auto& l = general();
+        if (row.unitAt >= 0) unit(9, row.unitAt, row.nation);
+        EXPECT_EQ(Leader::fullGroupMoveCost(505, 504, map.get(), &l), row.cost);
+    }
+}
+
+TEST_F(LeaderMovement, TheGroupShiftsWithItsLeaderKeepingTheFormation) {
+    auto& l = general(3);
+    l.groupMoveGranted_ = 1;
+    l.validMoves_ = l.GetValidMovement(NoDirection, 1);
+    flow.heard.clear();
+    l.MoveUnit(605);
+    EXPECT_EQ(values(l.getHex(), a->getHex(), b->getHex()), "605 604 606");
+    EXPECT_EQ(l.getOrdersUsed(), 3);
+    EXPECT_EQ(flow.only("BlockLeaderMenu").size(), 1u);
+}
+
+TEST_F(LeaderMovement, ChoosingHisOwnHexSpendsTheActivationWithoutMovingAnyone) {
+    auto& l = general(3);
+    l.validMoves_ = listOf<short>({505, 605});
+    l.MoveUnit(707); // not offered
+    EXPECT_EQ(values(l.getOrdersUsed(), l.getHex()), "0 505");
+    l.groupMoveGranted_ = 1;
+    l.MoveUnit(505);
+    EXPECT_EQ(values(l.getOrdersUsed(), l.getMovementLeft(), l.getHex(), a->getHex()), "3 0 505 504");
+    EXPECT_EQ(flow.only("UnitDeselected").size(), 1u);
+}
+
+TEST_F(LeaderMovement, TheLeadersPathFollowsTheLineOrStopsShortOfUnits) {
+    auto& l = general();
+    List<short> path;
+    BestPathResult best = l.GetBestPath(808, path, 1);
+    EXPECT_EQ(values(best.result, best.lastHex), "2 808");
+    EXPECT_EQ(text(path).substr(0, 5), "[505 ");
+    short last = 0;
+    path.last(last);
+    EXPECT_EQ(last, 808);
+    // A friend on the destination: the path ends before it.
+    unit(7, 503);
+    best = l.GetBestPath(503, path, 0);
+    EXPECT_EQ(text(path), "[505]");
 }
 
 } // namespace

@@ -14,12 +14,15 @@ namespace {
 
 using namespace test;
 using Lines = std::vector<std::string>;
-using MissileFire = CombatRules;
-
-std::vector<std::uint8_t> bytesOf(const SuperString& s) {
-    const std::string raw = s.str();
-    return std::vector<std::uint8_t>(raw.begin(), raw.end());
-}
+class MissileFire : public CombatRules {
+protected:
+    // Archers on 505 facing north-west, with foot to shoot at two hexes away on 503.
+    OpenMissile<LightInfantry>& archersAndFoot() {
+        auto& archers = shooter({1, 505, 1, NorthWest}, 1);
+        fighter({2, 503, 2, SouthEast});
+        return archers;
+    }
+};
 
 Lines volleyLines(const BattleLayer& layer) {
     return layer.lines({"MissileVolley", "DoMissileFire", "cmd", "TQHit", "AddCommentary", "EliminateUnit",
@@ -27,24 +30,15 @@ Lines volleyLines(const BattleLayer& layer) {
 }
 
 TEST_F(MissileFire, ArchersThatMovedHitHeavyInfantryTwoHexesAwayOnADieOfOneOrLess) {
-    struct Row {
-        int die;
-        Lines expected;
-    } rows[] = {
-        {1,
-         {"MissileVolley 1", "DoMissileFire 503 1", "cmd 1 MissileFire 503", "TQHit 1 2 2",
-          "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 1 cohesion hit.",
-          "cmd 2 CohesionHit 20 cause 2"}},
-        {2,
-         {"MissileVolley 1", "DoMissileFire 503 1", "cmd 1 MissileFire 503",
-          "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 0 cohesion hits."}},
-        {10, // the raw number 10 is a die of 0
-         {"MissileVolley 1", "DoMissileFire 503 1", "cmd 1 MissileFire 503", "TQHit 1 2 2",
-          "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 1 cohesion hit.",
-          "cmd 2 CohesionHit 20 cause 2"}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.die);
+    const std::string volley = "MissileVolley 1|DoMissileFire 503 1|cmd 1 MissileFire 503|";
+    const std::string hit =
+        volley + "TQHit 1 2 2|AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 1 cohesion hit.|"
+                 "cmd 2 CohesionHit 20 cause 2";
+    const std::string miss =
+        volley + "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 0 cohesion hits.";
+    // The raw number 10 is a die of 0.
+    for (int die : {1, 2, 10}) {
+        SCOPED_TRACE(die);
         clearUnits();
         battleMap.heard.clear();
         auto& archers = shooter({1, 505, 1, NorthWest}, 1);
@@ -52,14 +46,14 @@ TEST_F(MissileFire, ArchersThatMovedHitHeavyInfantryTwoHexesAwayOnADieOfOneOrLes
         auto& foot = fighter({2, 503, 2, SouthEast});
         ASSERT_EQ(text(archers.rebuildTargets()), "[503]");
         layer.clearLog();
-        ScriptedRolls rolls{row.die};
+        ScriptedRolls rolls{die};
         archers.fireAt(503);
         archers.fireMissiles(503);
-        EXPECT_EQ(volleyLines(layer), row.expected);
+        EXPECT_EQ(joined(volleyLines(layer)), die == 2 ? miss : hit);
         EXPECT_EQ(battleMap.heard, Lines{"debris 503 1 1"});
         EXPECT_EQ(values(archers.getMissilesLeft(), archers.getFiredThisActivation(),
                          archers.isDoneThisTurn(), foot.getCohesionHits()),
-                  values(9, 1, 1, row.die == 2 ? 0 : 1));
+                  values(9, 1, 1, die == 2 ? 0 : 1));
         EXPECT_EQ(rolls.left(), 0u);
     }
 }
@@ -239,8 +233,7 @@ TEST_F(MissileFire, AWithdrawalWhileChoosingRelightsOnlyTheTargetsThatChanged) {
 }
 
 TEST_F(MissileFire, DeselectingWhileChoosingPutsEverythingBack) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
+    auto& archers = archersAndFoot();
     archers.registerSelectedMessages();
     archers.MissileVolley(0);
     layer.clearLog();
@@ -259,8 +252,7 @@ TEST_F(MissileFire, DeselectingWhileChoosingPutsEverythingBack) {
 }
 
 TEST_F(MissileFire, AWithdrawalSegmentEndingWhileChoosingLeavesTheClickToFire) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
+    auto& archers = archersAndFoot();
     archers.registerSelectedMessages();
     archers.MissileVolley(0);
     archers.EndOWSegment(0, &archers);
@@ -303,8 +295,7 @@ TEST_F(MissileFire, AnOrderGivenAgainCostsAHitFirstAndARoutCancelsIt) {
     for (std::int16_t hits : {0, 4}) {
         SCOPED_TRACE(hits);
         clearUnits();
-        auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-        fighter({2, 503, 2, SouthEast});
+        auto& archers = archersAndFoot();
         archers.usedThisTurn_ = 1;
         archers.cohesionHits_ = static_cast<std::uint16_t>(hits);
         archers.rebuildTargets();
@@ -349,8 +340,7 @@ TEST_F(MissileFire, ReplenishingDrawsAFewVolleysAndEndsTheUnitsTurn) {
 }
 
 TEST_F(MissileFire, AnEmptyQuiverNeitherFiresNorWrapsRound) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
+    auto& archers = archersAndFoot();
     archers.missilesLeft_ = 0;
     EXPECT_EQ(archers.fireAtHex(503), 0);
     battleMap.answersVolleys = false;
@@ -420,8 +410,7 @@ TEST_F(MissileFire, TheKindsFixTheirTypeCodesAndWorth) {
 }
 
 TEST_F(MissileFire, TheSavedStateAddsVolleysAndTheTwoFlags) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
+    auto& archers = archersAndFoot();
     archers.missilesLeft_ = 7;
     archers.firedThisActivation_ = 1;
     SuperString combatOnly;
@@ -456,8 +445,7 @@ TEST_F(MissileFire, TheSavedStateAddsVolleysAndTheTwoFlags) {
 }
 
 TEST_F(MissileFire, ASavedChoiceOfTargetIsTakenUpAgainOnReading) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
+    auto& archers = archersAndFoot();
     archers.MissileVolley(0);
     SuperString file;
     archers.write(file);
@@ -480,8 +468,7 @@ TEST_F(MissileFire, ThePayloadsOfAVolleyHaveFixedBytes) {
 }
 
 TEST_F(MissileFire, AVolleyAnswerOfTheWrongKindIsReportedNotActedOn) {
-    auto& archers = shooter({1, 505, 1, NorthWest}, 1);
-    fighter({2, 503, 2, SouthEast});
+    auto& archers = archersAndFoot();
     archers.rebuildTargets();
     battleMap.answersVolleys = false;
     archers.fireAt(503);

@@ -21,33 +21,30 @@ std::string nameOf(std::uint32_t id) {
 }
 
 ContainerBase* onLogged(Component* target, BusMessage event, ContainerBase* data) {
-    std::string line = nameOf(event.id());
+    std::string line = nameOf(event.id()), words;
     short number = 0;
     unsigned short unsignedNumber = 0;
-    std::string text;
     const char* cursor = nullptr;
-    if (Container<std::string>::fromMessage(data, text))
-        line += " " + text;
+    TQHitInfo hit;
+    UnitRoutData routed;
+    EliminateUnitData gone;
+    RestoreCohesionInfo restored;
+    if (Container<std::string>::fromMessage(data, words))
+        line += " " + words;
     else if (Container<short>::fromMessage(data, number))
         line += " " + std::to_string(number);
     else if (Container<unsigned short>::fromMessage(data, unsignedNumber))
         line += " " + std::to_string(unsignedNumber);
     else if (Container<const char*>::fromMessage(data, cursor))
         line += std::string(" ") + cursor;
-    else if (auto* hit = dynamic_cast<const Container<TQHitInfo>*>(data))
-        line += " " + std::to_string(hit->valuePtr()->hits) + " " +
-                std::to_string(hit->valuePtr()->unitNumber) + " " + std::to_string(hit->valuePtr()->cause);
-    else if (auto* routed = dynamic_cast<const Container<UnitRoutData>*>(data))
-        line += " " + std::to_string(routed->valuePtr()->nation) + " " +
-                std::to_string(routed->valuePtr()->value) + " " +
-                std::to_string(routed->valuePtr()->unitType);
-    else if (auto* gone = dynamic_cast<const Container<EliminateUnitData>*>(data))
-        line += " " + std::to_string(gone->valuePtr()->nation) + " " +
-                std::to_string(gone->valuePtr()->points) + " " + std::to_string(gone->valuePtr()->unitType) +
-                " " + std::to_string(gone->valuePtr()->unitNumber);
-    else if (auto* restored = dynamic_cast<const Container<RestoreCohesionInfo>*>(data))
-        line += " " + std::to_string(restored->valuePtr()->hits) + " " +
-                std::to_string(restored->valuePtr()->unitNumber);
+    else if (Container<TQHitInfo>::fromMessage(data, hit))
+        line += " " + values(hit.hits, hit.unitNumber, hit.cause);
+    else if (Container<UnitRoutData>::fromMessage(data, routed))
+        line += " " + values(routed.nation, routed.value, routed.unitType);
+    else if (Container<EliminateUnitData>::fromMessage(data, gone))
+        line += " " + values(gone.nation, gone.points, gone.unitType, gone.unitNumber);
+    else if (Container<RestoreCohesionInfo>::fromMessage(data, restored))
+        line += " " + values(restored.hits, restored.unitNumber);
     else if (data && layerOf(target)->describe)
         line += " " + layerOf(target)->describe(data);
     layerOf(target)->log.push_back(line);
@@ -112,8 +109,7 @@ ContainerBase* onInZOC(Component* target, BusMessage, ContainerBase* data) {
 ContainerBase* onChangeFacing(Component* target, BusMessage, ContainerBase* data) {
     ChangeFacingStruct order;
     if (!Container<ChangeFacingStruct>::fromMessage(data, order)) return nullptr;
-    layerOf(target)->log.push_back("ChangeFacing " + std::to_string(order.sense) + " " +
-                                   std::to_string(order.numTurns) + " " + std::to_string(order.unitNumber));
+    layerOf(target)->log.push_back("ChangeFacing " + values(order.sense, order.numTurns, order.unitNumber));
     VaelUnit* unit = layerOf(target)->unitNumbered(order.unitNumber);
     return new Container<short>(unit ? unit->ChangeFacing(order.sense, order.numTurns) : std::int16_t(0));
 }

@@ -15,21 +15,13 @@ namespace vael::test {
 
 template <class Kind> struct OpenMore : Open<Kind> {
     using Open<Kind>::Open;
-    using Kind::hasMoved_;
-    using Kind::movementAllowance_;
-    using Kind::numPointsLeftToAdd_;
-    using Kind::orderHex_;
-    using Kind::orderMode_;
-    using Kind::owHexes_;
-    using Kind::owList_;
-    using Kind::vacatedHexes_;
+    using Kind::hasMoved_, Kind::movementAllowance_, Kind::numPointsLeftToAdd_, Kind::orderHex_,
+        Kind::orderMode_, Kind::owHexes_, Kind::owList_, Kind::vacatedHexes_;
 };
 
 template <class Kind> struct OpenMissile : OpenMore<Kind> {
     using OpenMore<Kind>::OpenMore;
-    using Kind::choosingTarget_;
-    using Kind::firedThisActivation_;
-    using Kind::missilesLeft_;
+    using Kind::choosingTarget_, Kind::firedThisActivation_, Kind::missilesLeft_;
 };
 
 // The payloads of these rules as short texts.
@@ -41,23 +33,12 @@ inline std::string describeCombatPayload(const ContainerBase* data) {
     ResolveOWStruct resolved;
     EndOWStruct end;
     BusMessage word;
-    const auto numbers = [](const List<unsigned short>& list) {
-        std::string out = "[";
-        ListIterator<unsigned short> it(const_cast<List<unsigned short>&>(list));
-        // Appended piece by piece: chained string + trips a false -Wrestrict in optimised builds.
-        for (unsigned short n = 0; it.next(n);) {
-            if (out.size() > 1) out += ' ';
-            out += std::to_string(n);
-        }
-        out += ']';
-        return out;
-    };
     if (Container<List<short>>::fromMessage(data, hexes)) return text(hexes);
     if (Container<BusMessage>::fromMessage(data, word)) return text(word.id());
     if (Container<MissileFireStruct>::fromMessage(data, fire)) return values(fire.targetHex, fire.unitNumber);
     if (Container<CombatNameStruct>::fromMessage(data, combat))
-        return values(combat.attacker, numbers(combat.defenders), combat.spare, numbers(combat.leaders),
-                      combat.moved, combat.hex);
+        return values(combat.attacker, combat.defenders, combat.spare, combat.leaders, combat.moved,
+                      combat.hex);
     if (Container<OWStruct>::fromMessage(data, ow))
         return values(ow.unitId, ow.leader, ow.approacherHex, ow.approacherSecondHex, ow.kind);
     if (Container<ResolveOWStruct>::fromMessage(data, resolved))

@@ -19,28 +19,12 @@ namespace vael::test {
 // A kind with its state open to the test; the type code can be set to stand for kinds that are not
 // built here (skirmishers, elephants, chariots), whose movement rules are the fighting unit's own.
 template <class Kind> struct Open : Kind {
-    using Kind::advancing_;
-    using Kind::attackHexes_;
-    using Kind::auxWord_;
-    using Kind::blockedMoves_;
-    using Kind::cohesionHits_;
-    using Kind::doneForTurn_;
-    using Kind::forcedWithdrawal_;
+    using Kind::advancing_, Kind::attackHexes_, Kind::auxWord_, Kind::blockedMoves_, Kind::cohesionHits_,
+        Kind::doneForTurn_, Kind::forcedWithdrawal_, Kind::movementLeft_, Kind::orderedThisActivation_,
+        Kind::outOfPlay_, Kind::potentialToBeOrdered_, Kind::rallied_, Kind::routing_, Kind::selected_,
+        Kind::selectedHex_, Kind::turned_, Kind::unitType_, Kind::usedThisTurn_, Kind::validMoves_,
+        Kind::willRout_, Kind::zocHexes_;
     using Kind::Kind;
-    using Kind::movementLeft_;
-    using Kind::orderedThisActivation_;
-    using Kind::outOfPlay_;
-    using Kind::potentialToBeOrdered_;
-    using Kind::rallied_;
-    using Kind::routing_;
-    using Kind::selected_;
-    using Kind::selectedHex_;
-    using Kind::turned_;
-    using Kind::unitType_;
-    using Kind::usedThisTurn_;
-    using Kind::validMoves_;
-    using Kind::willRout_;
-    using Kind::zocHexes_;
 };
 
 struct Troop {
@@ -118,12 +102,7 @@ protected:
         r.commandRange = 4;
         r.shockPrecedence = 2;
         r.duelRating = 1;
-        owned.push_back(std::make_unique<Leader>(r, r.name.c_str()));
-        auto& made = static_cast<Leader&>(*owned.back());
-        map->addToRegion(&made, hex);
-        made.attach(layer);
-        layer.units.push_back(&made);
-        return made;
+        return place(std::make_unique<Leader>(r, r.name.c_str()), hex);
     }
 
     // Takes every unit off the map and destroys it, for the next row of a table.

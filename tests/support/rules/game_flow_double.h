@@ -4,7 +4,9 @@
 // "EliminateUnit", "AddBogusLeader", whose leaders it then owns), and notes, in order of delivery, every
 // message the leaders send to the game, the display and the dialogs as "name|payload" (an empty message
 // carries the framework's short 0). The real game flow replaces it without changing the leaders.
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,17 +51,15 @@ public:
     // What "NoMoreOrders" and "CanAttemptMomentum" were asked with, as numbers.
     std::vector<std::string> only(const std::string& name) const {
         std::vector<std::string> out;
-        for (const std::string& line : heard)
-            if (line.rfind(name, 0) == 0) out.push_back(line);
+        std::copy_if(heard.begin(), heard.end(), std::back_inserter(out),
+                     [&](const std::string& line) { return line.rfind(name, 0) == 0; });
         return out;
     }
     // The names alone, in order.
     std::string names() const {
         std::string out;
-        for (const std::string& line : heard) {
-            out += out.empty() ? "" : ", ";
-            out += line.substr(0, line.find('|'));
-        }
+        for (const std::string& line : heard)
+            out += out.empty() ? "" : ", ", out += line.substr(0, line.find('|'));
         return out;
     }
 
@@ -70,24 +70,17 @@ private:
         return nullptr;
     }
     static std::string eventName(BusMessage e) {
-        switch (e.id()) {
-        case ENABLE_MENU_ITEM:
-            return "ENABLE_MENU_ITEM";
-        case DISABLE_MENU_ITEM:
-            return "DISABLE_MENU_ITEM";
-        case HALF_HIGHLIGHT_REGION:
-            return "HALF_HIGHLIGHT_REGION";
-        case HALF_DEHIGHLIGHT_REGION:
-            return "HALF_DEHIGHLIGHT_REGION";
-        case INVALIDATE_VIEW:
-            return "INVALIDATE_VIEW";
-        case LOGICAL_COMMAND:
-            return "LOGICAL_COMMAND";
-        case END_GAME:
-            return "END_GAME";
-        default:
-            return RegisteredMessage::nameOf(static_cast<std::uint16_t>(e.id()));
-        }
+        static const std::pair<std::int32_t, const char*> builtIn[] = {
+            {ENABLE_MENU_ITEM, "ENABLE_MENU_ITEM"},
+            {DISABLE_MENU_ITEM, "DISABLE_MENU_ITEM"},
+            {HALF_HIGHLIGHT_REGION, "HALF_HIGHLIGHT_REGION"},
+            {HALF_DEHIGHLIGHT_REGION, "HALF_DEHIGHLIGHT_REGION"},
+            {INVALIDATE_VIEW, "INVALIDATE_VIEW"},
+            {LOGICAL_COMMAND, "LOGICAL_COMMAND"},
+            {END_GAME, "END_GAME"}};
+        for (const auto& [id, name] : builtIn)
+            if (e.id() == id) return name;
+        return RegisteredMessage::nameOf(static_cast<std::uint16_t>(e.id()));
     }
     static std::string describe(const ContainerBase* data) {
         short s = 0;

@@ -18,18 +18,10 @@
 namespace vael::test {
 
 template <class Kind> struct OpenLeader : Kind {
-    using Kind::failedGroupMoves_;
-    using Kind::forcedWithdrawal_;
-    using Kind::fullGroupMove_;
-    using Kind::groupFacing_;
-    using Kind::groupMoveGranted_;
-    using Kind::groupMoveTried_;
+    using Kind::failedGroupMoves_, Kind::forcedWithdrawal_, Kind::fullGroupMove_, Kind::groupFacing_,
+        Kind::groupMoveGranted_, Kind::groupMoveTried_, Kind::movementLeft_, Kind::ordersUsed_,
+        Kind::potentialToBeOrdered_, Kind::selected_, Kind::validMoves_;
     using Kind::Kind;
-    using Kind::movementLeft_;
-    using Kind::ordersUsed_;
-    using Kind::potentialToBeOrdered_;
-    using Kind::selected_;
-    using Kind::validMoves_;
 };
 
 // A missile unit that notes its refills and can be set routing.
@@ -82,30 +74,25 @@ protected:
     template <class Kind = Leader>
     OpenLeader<Kind>& leader(std::uint16_t number, std::int16_t hex, Ratings r = {},
                              const std::string& name = "Cleon", std::uint32_t nation = home) {
-        auto made = std::make_unique<OpenLeader<Kind>>(leaderRecord(number, hex, map.get(), nation, name, r),
-                                                       name.c_str());
-        auto& l = *made;
-        stand(std::move(made), hex);
-        return l;
+        return stand(std::make_unique<OpenLeader<Kind>>(leaderRecord(number, hex, map.get(), nation, name, r),
+                                                        name.c_str()),
+                     hex);
     }
     TestCombat& unit(std::uint16_t number, std::int16_t hex, std::uint32_t nation = home,
                      std::uint32_t type = 2) {
-        auto made = std::make_unique<TestCombat>(UnitSetup(number, hex, map.get(), nation, type));
-        auto& u = *made;
-        stand(std::move(made), hex);
-        return u;
+        return stand(std::make_unique<TestCombat>(UnitSetup(number, hex, map.get(), nation, type)), hex);
     }
     RefillingShooter& archer(std::uint16_t number, std::int16_t hex, std::uint32_t type = 2) {
-        auto made = std::make_unique<RefillingShooter>(UnitSetup(number, hex, map.get(), home, type, 0, 1));
-        auto& u = *made;
-        stand(std::move(made), hex);
-        return u;
+        return stand(std::make_unique<RefillingShooter>(UnitSetup(number, hex, map.get(), home, type, 0, 1)),
+                     hex);
     }
-    void stand(std::unique_ptr<VaelUnit> made, std::int16_t hex) {
-        if (hex >= 0) map->addToRegion(made.get(), hex);
-        made->attach(layer);
-        flow.units.push_back(made.get());
+    template <class U> U& stand(std::unique_ptr<U> made, std::int16_t hex) {
+        U& unit = *made;
+        if (hex >= 0) map->addToRegion(&unit, hex);
+        unit.attach(layer);
+        flow.units.push_back(&unit);
         owned.push_back(std::move(made));
+        return unit;
     }
 
     TestApplication app;

@@ -11,6 +11,7 @@
 #include "framework/core/component.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/missile_fire_struct.h"
+#include "support/rules/test_maps.h"
 
 namespace vael::test {
 
@@ -55,9 +56,8 @@ private:
             command.event.id() != static_cast<std::int32_t>(RegisteredMessage::getId("MissileFire")) ||
             !Container<MissileDebrisStruct>::fromMessage(command.extra.get(), debris))
             return nullptr;
-        self(target)->heard.push_back("debris " + std::to_string(debris.targetHex) + " " +
-                                      std::to_string(debris.missileType) + " " +
-                                      std::to_string(debris.unitNumber));
+        self(target)->heard.push_back("debris " +
+                                      values(debris.targetHex, debris.missileType, debris.unitNumber));
         if (self(target)->answersVolleys) self(target)->send(command.replyEvent, command.extra.get());
         return nullptr;
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/core/list.h"
+#include "framework/core/super_string.h"
 #include "game/rules/logical_map_file.h"
 #include "game/rules/map_file_builder.h"
 #include "game/rules/vael_logical_landscape.h"
@@ -49,13 +50,16 @@ template <class T> List<T> listOf(std::initializer_list<T> values) {
 // f's answer for each argument, space-separated.
 template <class Range, class F> std::string answers(const Range& args, F f);
 
-// A number as digits, a string as it is, a list of hexes as its hexes in brackets.
+template <class T> constexpr bool isNumberList = false;
+template <class T> constexpr bool isNumberList<List<T>> = std::is_arithmetic_v<T>;
+
+// A number as digits, a string as it is, a list of numbers (hexes) as its numbers in brackets.
 template <class T> std::string text(const T& value) {
     if constexpr (std::is_arithmetic_v<T> || std::is_enum_v<T>)
         return std::to_string(static_cast<long long>(value));
-    else if constexpr (std::is_same_v<T, List<short>>) {
+    else if constexpr (isNumberList<T>) {
         std::string out = "[";
-        out += answers(toVector(value), [](short hex) { return hex; });
+        out += answers(toVector(value), [](auto n) { return n; });
         return out += ']';
     } else
         return std::string(value);
@@ -75,6 +79,26 @@ template <class Range, class F> std::string answers(const Range& args, F f) {
 }
 template <class A, class F> std::string answers(std::initializer_list<A> args, F f) {
     return answers<std::initializer_list<A>, F>(args, f);
+}
+
+// The bytes a stream holds, and a stream of the bytes of each part in turn.
+inline std::vector<std::uint8_t> bytesOf(const SuperString& s) {
+    const std::string raw = s.str();
+    return {raw.begin(), raw.end()};
+}
+inline SuperString streamOf(std::initializer_list<std::vector<std::uint8_t>> parts) {
+    SuperString s;
+    for (const auto& part : parts)
+        s.write(part.data(), static_cast<std::int32_t>(part.size()));
+    return s;
+}
+
+// Lines as one text, separated by '|', so that a table row's expected lines fit in one string.
+inline std::string joined(const std::vector<std::string>& lines) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        out += i ? "|" : "", out += lines[i];
+    return out;
 }
 
 // f's answer for each pair (a, b) of a flat list a1, b1, a2, b2, ...

@@ -66,24 +66,10 @@ public:
         this->blockedMoves_ = listOf(blocked);
     }
 
-    using Kind::auxWord_;
-    using Kind::doneForTurn_;
-    using Kind::forcedWithdrawal_;
-    using Kind::hasMoved_;
-    using Kind::leaderId_;
-    using Kind::markedHex_;
-    using Kind::markedSecondHex_;
-    using Kind::moveDestination_;
-    using Kind::movementLeft_;
-    using Kind::noHighlight_;
-    using Kind::orderMode_;
-    using Kind::owHexes_;
-    using Kind::owPending_;
-    using Kind::potentialToBeOrdered_;
-    using Kind::rallied_;
-    using Kind::selected_;
-    using Kind::selectedHex_;
-    using Kind::usedThisTurn_;
+    using Kind::auxWord_, Kind::doneForTurn_, Kind::forcedWithdrawal_, Kind::hasMoved_, Kind::leaderId_,
+        Kind::markedHex_, Kind::markedSecondHex_, Kind::moveDestination_, Kind::movementLeft_,
+        Kind::noHighlight_, Kind::orderMode_, Kind::owHexes_, Kind::owPending_, Kind::potentialToBeOrdered_,
+        Kind::rallied_, Kind::selected_, Kind::selectedHex_, Kind::usedThisTurn_;
 
     std::vector<std::string> notes;
     int validMovesAsked = 0;

@@ -107,8 +107,7 @@ struct TestLeader : UnitDouble<Leader> {
         r.commandRange = 4;
         return r;
     }
-    using Leader::groupMoveGranted_;
-    using Leader::ordersUsed_;
+    using Leader::groupMoveGranted_, Leader::ordersUsed_;
 };
 
 } // namespace vael::test
