@@ -86,6 +86,7 @@ Bitmap::Bitmap(const Dim& size, std::int32_t kind, const std::uint8_t* bytes, st
     ownsPixels_ = true;
     std::memcpy(pixels_, bytes, count);
     drawable_ = !isRunLength(kind) || runLengthRowsValid(pixels_, count, size.w, size.h);
+    if (isRunLength(kind) && drawable_) runs_ = readRunSpans(pixels_, 0, size.h, size.w);
 }
 
 Bitmap::Bitmap(const std::string& fileName, std::istream& file) : fileName_(fileName) {
@@ -164,6 +165,7 @@ void Bitmap::releasePixels() {
     pixels_ = nullptr;
     ownsPixels_ = false;
     loaded_ = false;
+    runs_ = RunSpans();
 }
 
 void Bitmap::resize(const Dim& size) {
@@ -224,6 +226,7 @@ void Bitmap::loadPixels() {
     pixels_ = block;
     ownsPixels_ = block != nullptr;
     loaded_ = true;
+    if (isRunLength(kind_)) runs_ = readRunSpans(pixels_, 0, size_.h, size_.w);
 }
 
 // Drawing.
@@ -271,10 +274,8 @@ void Bitmap::blit(const Point& d, const Bitmap& source, const Box& s, std::int16
     const std::int32_t dstSkip = stride() - s.w;
     const std::int32_t kind = source.kind_;
     if (isRunLength(kind)) {
-        if (kind == PixelRunLength)
-            rleDraw(dst, source.pixels_, s.x, s.y, s.w, s.h, dstSkip, table);
-        else
-            rleDrawDoubleMapped(dst, source.pixels_, s.x, s.y, s.w, s.h, dstSkip, dark, table);
+        drawRunSpans(dst, source.runs_, source.pixels_, s.x, s.y, s.w, s.h, dstSkip,
+                     kind == PixelRunLengthShadow ? dark : nullptr, table);
         return;
     }
     if (kind < PixelOpaque || kind > PixelLit) return;

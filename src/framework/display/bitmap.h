@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/core/geometry.h"
+#include "framework/display/run_length.h"
 
 namespace vael {
 
@@ -119,6 +120,7 @@ protected:
     bool loadFailed_ = false; // reported once, never retried
     bool valid_ = true;
     bool drawable_ = true; // run-length rows checked, or raw rows
+    RunSpans runs_;        // checked run-length rows as they draw, read with the bytes
 };
 
 } // namespace vael

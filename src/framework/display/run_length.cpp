@@ -10,63 +10,121 @@ inline std::uint16_t word(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
 
-// n pixels of one run into dest; a literal's bytes start at pixels.
-template <bool Shadows>
-inline void drawRun(std::uint8_t* dest, std::uint16_t kind, const std::uint8_t* pixels, std::int32_t n,
-                    const std::uint8_t* shadowTable, const std::uint8_t* colourTable) {
-    if (kind == RunLiteral) {
-        if (colourTable)
-            remapCopy(dest, pixels, n, colourTable);
-        else
-            std::memcpy(dest, pixels, static_cast<std::size_t>(n));
-    } else if (Shadows && kind == RunShadow) {
-        remapInPlace(dest, n, shadowTable);
+// A sprite's literal runs are mostly a few pixels long, where a call to memcpy costs more than the copy:
+// two overlapping moves of the widest size that fits, each inside the run.
+inline void copyRun(std::uint8_t* dest, const std::uint8_t* src, std::int32_t count) {
+    const auto n = static_cast<std::size_t>(count);
+    if (n > 16) {
+        std::size_t i = 0;
+        for (; i + 16 < n; i += 16)
+            std::memcpy(dest + i, src + i, 16);
+        std::memcpy(dest + n - 16, src + n - 16, 16);
+    } else if (n >= 8) {
+        std::uint64_t a, b;
+        std::memcpy(&a, src, 8);
+        std::memcpy(&b, src + n - 8, 8);
+        std::memcpy(dest, &a, 8);
+        std::memcpy(dest + n - 8, &b, 8);
+    } else if (n >= 4) {
+        std::uint32_t a, b;
+        std::memcpy(&a, src, 4);
+        std::memcpy(&b, src + n - 4, 4);
+        std::memcpy(dest, &a, 4);
+        std::memcpy(dest + n - 4, &b, 4);
+    } else if (n >= 2) {
+        std::uint16_t a, b;
+        std::memcpy(&a, src, 2);
+        std::memcpy(&b, src + n - 2, 2);
+        std::memcpy(dest, &a, 2);
+        std::memcpy(dest + n - 2, &b, 2);
+    } else if (n == 1) {
+        dest[0] = src[0];
     }
 }
 
-template <bool Shadows>
-void draw(std::uint8_t* dest, const std::uint8_t* image, std::int32_t skipX, std::int32_t skipY,
-          std::int32_t width, std::int32_t height, std::int32_t destSkip, const std::uint8_t* shadowTable,
-          const std::uint8_t* colourTable) {
-    const std::uint8_t* row = image;
-    for (std::int32_t i = 0; i < skipY; ++i)
-        row += word(row) & 0xFFF;
-    for (std::int32_t r = 0; r < height; ++r) {
-        const std::uint8_t* run = row + 2;
-        std::int32_t accumulator = 0;
-        if (skipX > 0) {
-            for (;;) {
-                const std::uint16_t w = word(run);
-                const std::int32_t length = w & 0xFFF;
-                const std::uint16_t kind = w >> 12;
-                accumulator += length;
-                if (accumulator > skipX) {
-                    // This run straddles the left edge.
-                    const std::int32_t visible = accumulator - skipX;
-                    const std::int32_t n = std::min(visible, width);
-                    drawRun<Shadows>(dest, kind, run + 2 + (length - visible), n, shadowTable, colourTable);
-                    dest += n;
-                }
-                run += 2 + (kind == RunLiteral ? length : 0);
-                if (accumulator >= skipX) break;
-            }
+// n pixels of one span into out, skip pixels into the span.
+template <bool Shadows, bool Coloured>
+inline void drawSpan(std::uint8_t* out, const RunSpan& s, const std::uint8_t* image, std::int32_t skip,
+                     std::int32_t n, const std::uint8_t* shadowTable, const std::uint8_t* colourTable) {
+    if (s.pixels == RunSpan::Shadow) {
+        if constexpr (Shadows) remapInPlace(out, n, shadowTable);
+    } else if constexpr (Coloured) {
+        remapCopy(out, image + s.pixels + skip, n, colourTable);
+    } else {
+        copyRun(out, image + s.pixels + skip, n);
+    }
+}
+
+template <bool Shadows, bool Coloured>
+void drawSpans(std::uint8_t* dest, const RunSpans& runs, const std::uint8_t* image, std::int32_t skipX,
+               std::int32_t skipY, std::int32_t width, std::int32_t height, std::int32_t destSkip,
+               const std::uint8_t* shadowTable, const std::uint8_t* colourTable) {
+    const std::int32_t right = skipX + width;
+    const RunSpan* spans = runs.spans.data();
+    const std::uint32_t* rows = runs.rows.data() + skipY;
+    for (std::int32_t r = 0; r < height; ++r, dest += width + destSkip) {
+        const RunSpan* first = spans + rows[r];
+        const RunSpan* end = spans + rows[r + 1];
+        if (first == end) continue;
+        // Most rows of most draws lie wholly inside the window: their spans draw without clipping.
+        if (first->x >= skipX && end[-1].x + end[-1].length <= right) {
+            for (const RunSpan* s = first; s != end; ++s)
+                drawSpan<Shadows, Coloured>(dest + (s->x - skipX), *s, image, 0, s->length, shadowTable,
+                                            colourTable);
+            continue;
         }
-        std::int32_t done = accumulator - std::max<std::int32_t>(skipX, 0);
-        while (done < width) {
-            const std::uint16_t w = word(run);
-            const std::int32_t length = w & 0xFFF;
-            const std::uint16_t kind = w >> 12;
-            const std::int32_t n = std::min(length, width - done);
-            drawRun<Shadows>(dest, kind, run + 2, n, shadowTable, colourTable);
-            dest += n;
-            run += 2 + (kind == RunLiteral ? length : 0);
-            done += length;
+        for (const RunSpan* s = first; s != end; ++s) {
+            const std::int32_t from = std::max<std::int32_t>(s->x, skipX);
+            const std::int32_t to = std::min<std::int32_t>(s->x + s->length, right);
+            if (from < to)
+                drawSpan<Shadows, Coloured>(dest + (from - skipX), *s, image, from - s->x, to - from,
+                                            shadowTable, colourTable);
         }
-        dest += destSkip;
-        row += word(row) & 0xFFF;
     }
 }
 } // namespace
+
+RunSpans readRunSpans(const std::uint8_t* image, std::int32_t firstRow, std::int32_t rowCount,
+                      std::int32_t width) {
+    RunSpans runs;
+    runs.rows.reserve(static_cast<std::size_t>(std::max(rowCount, 0)) + 1);
+    const std::uint8_t* row = image;
+    for (std::int32_t i = 0; i < firstRow; ++i)
+        row += word(row) & 0xFFF;
+    for (std::int32_t r = 0; r < rowCount; ++r) {
+        runs.rows.push_back(static_cast<std::uint32_t>(runs.spans.size()));
+        const std::uint8_t* run = row + 2;
+        for (std::int32_t x = 0; x < width;) {
+            const std::uint16_t w = word(run);
+            const std::int32_t length = w & 0xFFF;
+            const std::uint16_t kind = w >> 12;
+            RunSpan span;
+            span.x = static_cast<std::uint16_t>(x);
+            span.length = static_cast<std::uint16_t>(length);
+            if (kind == RunLiteral) span.pixels = static_cast<std::uint32_t>(run + 2 - image);
+            // Transparent runs, runs of no kind we know and empty runs leave the destination as it is.
+            if ((kind == RunLiteral || kind == RunShadow) && length > 0) runs.spans.push_back(span);
+            run += 2 + (kind == RunLiteral ? length : 0);
+            x += length;
+        }
+        row += word(row) & 0xFFF;
+    }
+    runs.rows.push_back(static_cast<std::uint32_t>(runs.spans.size()));
+    return runs;
+}
+
+void drawRunSpans(std::uint8_t* dest, const RunSpans& spans, const std::uint8_t* image, std::int32_t skipX,
+                  std::int32_t skipY, std::int32_t width, std::int32_t height, std::int32_t destSkip,
+                  const std::uint8_t* shadowTable, const std::uint8_t* colourTable) {
+    if (shadowTable && colourTable)
+        drawSpans<true, true>(dest, spans, image, skipX, skipY, width, height, destSkip, shadowTable, colourTable);
+    else if (shadowTable)
+        drawSpans<true, false>(dest, spans, image, skipX, skipY, width, height, destSkip, shadowTable, nullptr);
+    else if (colourTable)
+        drawSpans<false, true>(dest, spans, image, skipX, skipY, width, height, destSkip, nullptr, colourTable);
+    else
+        drawSpans<false, false>(dest, spans, image, skipX, skipY, width, height, destSkip, nullptr, nullptr);
+}
 
 void remapCopy(std::uint8_t* dest, const std::uint8_t* src, std::int32_t count, const std::uint8_t* table) {
     for (std::int32_t i = 0; i < count; ++i)
@@ -81,13 +139,15 @@ void remapInPlace(std::uint8_t* dest, std::int32_t count, const std::uint8_t* ta
 void rleDraw(std::uint8_t* dest, const std::uint8_t* image, std::int32_t skipX, std::int32_t skipY,
              std::int32_t width, std::int32_t height, std::int32_t destSkip,
              const std::uint8_t* colourTable) {
-    draw<false>(dest, image, skipX, skipY, width, height, destSkip, nullptr, colourTable);
+    drawRunSpans(dest, readRunSpans(image, skipY, height, skipX + width), image, skipX, 0, width, height,
+                 destSkip, nullptr, colourTable);
 }
 
 void rleDrawDoubleMapped(std::uint8_t* dest, const std::uint8_t* image, std::int32_t skipX,
                          std::int32_t skipY, std::int32_t width, std::int32_t height, std::int32_t destSkip,
                          const std::uint8_t* shadowTable, const std::uint8_t* colourTable) {
-    draw<true>(dest, image, skipX, skipY, width, height, destSkip, shadowTable, colourTable);
+    drawRunSpans(dest, readRunSpans(image, skipY, height, skipX + width), image, skipX, 0, width, height,
+                 destSkip, shadowTable, colourTable);
 }
 
 std::int16_t rleIsOpaque(const std::uint8_t* image, std::int32_t x, std::int32_t y) {
