@@ -232,7 +232,7 @@ void Bitmap::loadPixels() {
 // Drawing.
 
 Box Bitmap::fill(std::uint8_t colour) {
-    if (!pixels_) return Box();
+    if (!pixels_ || !isSurface()) return Box();
     std::memset(pixels_, colour, dataSize_);
     return Box(0, 0, size_.w, size_.h);
 }
@@ -242,7 +242,8 @@ Box Bitmap::drawWholeBitmap(const Point& at, Bitmap& source, std::int16_t mode) 
 }
 
 Box Bitmap::drawBitmap(const Point& at, Bitmap& source, const Box& sourceBox, std::int16_t mode) {
-    if (!pixels_ || !source.pixels_ || mode < DrawPlain || mode > DrawMixedLight) return Box();
+    if (!pixels_ || !isSurface() || !source.pixels_ || mode < DrawPlain || mode > DrawMixedLight)
+        return Box();
     // Run-length rows that failed their check are never walked.
     if (isRunLength(source.kind_) && !source.drawable_) return Box();
     std::int32_t dx = at.x - source.hotSpot_.x, dy = at.y - source.hotSpot_.y;
@@ -316,7 +317,7 @@ void Bitmap::blit(const Point& d, const Bitmap& source, const Box& s, std::int16
 
 Box Bitmap::frameRect(const Box& box, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     const LogicalPalette* palette = applicationPalette();
-    if (!pixels_ || !palette) return Box();
+    if (!pixels_ || !isSurface() || !palette) return Box();
     std::int32_t x = box.x, y = box.y, w = box.w, h = box.h;
     if (x < 0) w += x, x = 0;
     if (y < 0) h += y, y = 0;

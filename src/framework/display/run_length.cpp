@@ -42,43 +42,37 @@ inline void copyRun(std::uint8_t* dest, const std::uint8_t* src, std::int32_t co
     }
 }
 
-// n pixels of one span into out, skip pixels into the span.
-template <bool Shadows, bool Coloured>
-inline void drawSpan(std::uint8_t* out, const RunSpan& s, const std::uint8_t* image, std::int32_t skip,
-                     std::int32_t n, const std::uint8_t* shadowTable, const std::uint8_t* colourTable) {
-    if (s.pixels == RunSpan::Shadow) {
-        if constexpr (Shadows) remapInPlace(out, n, shadowTable);
-    } else if constexpr (Coloured) {
-        remapCopy(out, image + s.pixels + skip, n, colourTable);
-    } else {
-        copyRun(out, image + s.pixels + skip, n);
+// Draws each span of the list that the window of the image shows through draw(out, span, skip, n): n pixels
+// from skip pixels into the span.
+template <class Draw>
+void drawList(std::uint8_t* dest, const RunSpanList& list, std::int32_t imageWidth, std::int32_t skipX,
+              std::int32_t skipY, std::int32_t width, std::int32_t height, std::int32_t destSkip, Draw draw) {
+    const std::ptrdiff_t pitch = width + destSkip;
+    const RunSpan* spans = list.spans.data();
+    if (width == imageWidth && height + 1 == static_cast<std::int32_t>(list.rows.size())) {
+        // The whole image (a window as wide and as tall as it can only start at its corner): one loop over
+        // every span, with no row to finish and nothing to clip.
+        const RunSpan* end = spans + list.spans.size();
+        for (const RunSpan* s = spans; s != end; ++s)
+            draw(dest + s->y * pitch + s->x, *s, 0, s->length);
+        return;
     }
-}
-
-template <bool Shadows, bool Coloured>
-void drawSpans(std::uint8_t* dest, const RunSpans& runs, const std::uint8_t* image, std::int32_t skipX,
-               std::int32_t skipY, std::int32_t width, std::int32_t height, std::int32_t destSkip,
-               const std::uint8_t* shadowTable, const std::uint8_t* colourTable) {
     const std::int32_t right = skipX + width;
-    const RunSpan* spans = runs.spans.data();
-    const std::uint32_t* rows = runs.rows.data() + skipY;
-    for (std::int32_t r = 0; r < height; ++r, dest += width + destSkip) {
+    const std::uint32_t* rows = list.rows.data() + skipY;
+    for (std::int32_t r = 0; r < height; ++r, dest += pitch) {
         const RunSpan* first = spans + rows[r];
         const RunSpan* end = spans + rows[r + 1];
         if (first == end) continue;
-        // Most rows of most draws lie wholly inside the window: their spans draw without clipping.
+        // A row whose spans the window holds whole draws them without clipping.
         if (first->x >= skipX && end[-1].x + end[-1].length <= right) {
             for (const RunSpan* s = first; s != end; ++s)
-                drawSpan<Shadows, Coloured>(dest + (s->x - skipX), *s, image, 0, s->length, shadowTable,
-                                            colourTable);
+                draw(dest + (s->x - skipX), *s, 0, s->length);
             continue;
         }
         for (const RunSpan* s = first; s != end; ++s) {
             const std::int32_t from = std::max<std::int32_t>(s->x, skipX);
             const std::int32_t to = std::min<std::int32_t>(s->x + s->length, right);
-            if (from < to)
-                drawSpan<Shadows, Coloured>(dest + (from - skipX), *s, image, from - s->x, to - from,
-                                            shadowTable, colourTable);
+            if (from < to) draw(dest + (from - skipX), *s, from - s->x, to - from);
         }
     }
 }
@@ -87,43 +81,53 @@ void drawSpans(std::uint8_t* dest, const RunSpans& runs, const std::uint8_t* ima
 RunSpans readRunSpans(const std::uint8_t* image, std::int32_t firstRow, std::int32_t rowCount,
                       std::int32_t width) {
     RunSpans runs;
-    runs.rows.reserve(static_cast<std::size_t>(std::max(rowCount, 0)) + 1);
+    runs.width = width;
     const std::uint8_t* row = image;
     for (std::int32_t i = 0; i < firstRow; ++i)
         row += word(row) & 0xFFF;
     for (std::int32_t r = 0; r < rowCount; ++r) {
-        runs.rows.push_back(static_cast<std::uint32_t>(runs.spans.size()));
+        runs.literals.rows.push_back(static_cast<std::uint32_t>(runs.literals.spans.size()));
+        runs.shadows.rows.push_back(static_cast<std::uint32_t>(runs.shadows.spans.size()));
         const std::uint8_t* run = row + 2;
         for (std::int32_t x = 0; x < width;) {
             const std::uint16_t w = word(run);
             const std::int32_t length = w & 0xFFF;
             const std::uint16_t kind = w >> 12;
-            RunSpan span;
-            span.x = static_cast<std::uint16_t>(x);
-            span.length = static_cast<std::uint16_t>(length);
-            if (kind == RunLiteral) span.pixels = static_cast<std::uint32_t>(run + 2 - image);
+            // A run reaching past the width read ends there, so that every span lies inside it.
+            const RunSpan span{static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(r),
+                               static_cast<std::uint16_t>(std::min(length, width - x)),
+                               static_cast<std::uint32_t>(run + 2 - image)};
             // Transparent runs, runs of no kind we know and empty runs leave the destination as it is.
-            if ((kind == RunLiteral || kind == RunShadow) && length > 0) runs.spans.push_back(span);
+            if (length > 0 && kind == RunLiteral) runs.literals.spans.push_back(span);
+            if (length > 0 && kind == RunShadow) runs.shadows.spans.push_back(span);
             run += 2 + (kind == RunLiteral ? length : 0);
             x += length;
         }
         row += word(row) & 0xFFF;
     }
-    runs.rows.push_back(static_cast<std::uint32_t>(runs.spans.size()));
+    runs.literals.rows.push_back(static_cast<std::uint32_t>(runs.literals.spans.size()));
+    runs.shadows.rows.push_back(static_cast<std::uint32_t>(runs.shadows.spans.size()));
     return runs;
 }
 
-void drawRunSpans(std::uint8_t* dest, const RunSpans& spans, const std::uint8_t* image, std::int32_t skipX,
+void drawRunSpans(std::uint8_t* dest, const RunSpans& runs, const std::uint8_t* image, std::int32_t skipX,
                   std::int32_t skipY, std::int32_t width, std::int32_t height, std::int32_t destSkip,
                   const std::uint8_t* shadowTable, const std::uint8_t* colourTable) {
-    if (shadowTable && colourTable)
-        drawSpans<true, true>(dest, spans, image, skipX, skipY, width, height, destSkip, shadowTable, colourTable);
-    else if (shadowTable)
-        drawSpans<true, false>(dest, spans, image, skipX, skipY, width, height, destSkip, shadowTable, nullptr);
-    else if (colourTable)
-        drawSpans<false, true>(dest, spans, image, skipX, skipY, width, height, destSkip, nullptr, colourTable);
+    const auto window = [&](const RunSpanList& list, auto draw) {
+        drawList(dest, list, runs.width, skipX, skipY, width, height, destSkip, draw);
+    };
+    if (colourTable)
+        window(runs.literals, [&](std::uint8_t* out, const RunSpan& s, std::int32_t skip, std::int32_t n) {
+            remapCopy(out, image + s.pixels + skip, n, colourTable);
+        });
     else
-        drawSpans<false, false>(dest, spans, image, skipX, skipY, width, height, destSkip, nullptr, nullptr);
+        window(runs.literals, [&](std::uint8_t* out, const RunSpan& s, std::int32_t skip, std::int32_t n) {
+            copyRun(out, image + s.pixels + skip, n);
+        });
+    if (shadowTable)
+        window(runs.shadows, [&](std::uint8_t* out, const RunSpan&, std::int32_t, std::int32_t n) {
+            remapInPlace(out, n, shadowTable);
+        });
 }
 
 void remapCopy(std::uint8_t* dest, const std::uint8_t* src, std::int32_t count, const std::uint8_t* table) {
@@ -132,7 +136,14 @@ void remapCopy(std::uint8_t* dest, const std::uint8_t* src, std::int32_t count, 
 }
 
 void remapInPlace(std::uint8_t* dest, std::int32_t count, const std::uint8_t* table) {
-    for (std::int32_t i = 0; i < count; ++i)
+    // Four pixels read before any is written: a byte store no longer holds up the next pixel's load.
+    std::int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const std::uint8_t remapped[4] = {table[dest[i]], table[dest[i + 1]], table[dest[i + 2]],
+                                          table[dest[i + 3]]};
+        std::memcpy(dest + i, remapped, 4);
+    }
+    for (; i < count; ++i)
         dest[i] = table[dest[i]];
 }
 

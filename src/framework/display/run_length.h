@@ -1,7 +1,7 @@
 #pragma once
 // Run-length coded images: rows of 16-bit run words, top to bottom, with transparent, literal and shadow
-// runs. The draws trust their image: every image is checked once with runLengthRowsValid before it is
-// drawn, so that the per-pixel work needs no bounds tests.
+// runs. The draws trust their image: every image is checked once with runLengthRowsValid and read once into
+// spans before it is drawn, so that the per-pixel work needs no bounds tests and walks no run words.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -16,17 +16,22 @@ constexpr std::uint16_t RunShadow = 4;
 void remapCopy(std::uint8_t* dest, const std::uint8_t* src, std::int32_t count, const std::uint8_t* table);
 void remapInPlace(std::uint8_t* dest, std::int32_t count, const std::uint8_t* table);
 
-// An image's rows read once into what draws: each row's literal and shadow runs, left to right, so that a
-// draw neither walks the run words nor visits transparent runs.
+// An image's rows read once into what draws: its literal runs and its shadow runs, each kind in a list of
+// its own, row by row, so that a draw neither walks the run words nor visits transparent runs, and each
+// kind draws in a loop of its own. Runs of a row never overlap, so the order of the kinds is free.
 struct RunSpan {
-    static constexpr std::uint32_t Shadow = 0xFFFFFFFF; // in pixels: no bytes, the destination darkens
     std::uint16_t x = 0;
+    std::uint16_t y = 0; // the row, from the first one read
     std::uint16_t length = 0;
-    std::uint32_t pixels = Shadow; // a literal's bytes: their offset in the image
+    std::uint32_t pixels = 0; // a literal's bytes: their offset in the image
 };
-struct RunSpans {
+struct RunSpanList {
     std::vector<RunSpan> spans;
     std::vector<std::uint32_t> rows; // row r's spans run from spans[rows[r]] to spans[rows[r + 1]]
+};
+struct RunSpans {
+    std::int32_t width = 0; // as far as each row was read
+    RunSpanList literals, shadows;
 };
 
 // Reads rowCount rows of a trusted image from firstRow on, each as far as its runs cover width pixels.
