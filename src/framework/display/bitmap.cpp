@@ -86,6 +86,7 @@ Bitmap::Bitmap(const Dim& size, std::int32_t kind, const std::uint8_t* bytes, st
     ownsPixels_ = true;
     std::memcpy(pixels_, bytes, count);
     drawable_ = !isRunLength(kind) || runLengthRowsValid(pixels_, count, size.w, size.h);
+    if (isRunLength(kind) && drawable_) runs_ = readRunSpans(pixels_, 0, size.h, size.w);
 }
 
 Bitmap::Bitmap(const std::string& fileName, std::istream& file) : fileName_(fileName) {
@@ -164,6 +165,7 @@ void Bitmap::releasePixels() {
     pixels_ = nullptr;
     ownsPixels_ = false;
     loaded_ = false;
+    runs_ = RunSpans();
 }
 
 void Bitmap::resize(const Dim& size) {
@@ -224,12 +226,13 @@ void Bitmap::loadPixels() {
     pixels_ = block;
     ownsPixels_ = block != nullptr;
     loaded_ = true;
+    if (isRunLength(kind_)) runs_ = readRunSpans(pixels_, 0, size_.h, size_.w);
 }
 
 // Drawing.
 
 Box Bitmap::fill(std::uint8_t colour) {
-    if (!pixels_) return Box();
+    if (!pixels_ || !isSurface()) return Box();
     std::memset(pixels_, colour, dataSize_);
     return Box(0, 0, size_.w, size_.h);
 }
@@ -239,7 +242,8 @@ Box Bitmap::drawWholeBitmap(const Point& at, Bitmap& source, std::int16_t mode) 
 }
 
 Box Bitmap::drawBitmap(const Point& at, Bitmap& source, const Box& sourceBox, std::int16_t mode) {
-    if (!pixels_ || !source.pixels_ || mode < DrawPlain || mode > DrawMixedLight) return Box();
+    if (!pixels_ || !isSurface() || !source.pixels_ || mode < DrawPlain || mode > DrawMixedLight)
+        return Box();
     // Run-length rows that failed their check are never walked.
     if (isRunLength(source.kind_) && !source.drawable_) return Box();
     std::int32_t dx = at.x - source.hotSpot_.x, dy = at.y - source.hotSpot_.y;
@@ -271,10 +275,8 @@ void Bitmap::blit(const Point& d, const Bitmap& source, const Box& s, std::int16
     const std::int32_t dstSkip = stride() - s.w;
     const std::int32_t kind = source.kind_;
     if (isRunLength(kind)) {
-        if (kind == PixelRunLength)
-            rleDraw(dst, source.pixels_, s.x, s.y, s.w, s.h, dstSkip, table);
-        else
-            rleDrawDoubleMapped(dst, source.pixels_, s.x, s.y, s.w, s.h, dstSkip, dark, table);
+        drawRunSpans(dst, source.runs_, source.pixels_, s.x, s.y, s.w, s.h, dstSkip,
+                     kind == PixelRunLengthShadow ? dark : nullptr, table);
         return;
     }
     if (kind < PixelOpaque || kind > PixelLit) return;
@@ -315,7 +317,7 @@ void Bitmap::blit(const Point& d, const Bitmap& source, const Box& s, std::int16
 
 Box Bitmap::frameRect(const Box& box, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     const LogicalPalette* palette = applicationPalette();
-    if (!pixels_ || !palette) return Box();
+    if (!pixels_ || !isSurface() || !palette) return Box();
     std::int32_t x = box.x, y = box.y, w = box.w, h = box.h;
     if (x < 0) w += x, x = 0;
     if (y < 0) h += y, y = 0;

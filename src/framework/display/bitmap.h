@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/core/geometry.h"
+#include "framework/display/run_length.h"
 
 namespace vael {
 
@@ -93,6 +94,9 @@ public:
     }
 
 protected:
+    // Whether draws may write the bytes as rows: run-length bytes are runs, fewer than the rows they make and
+    // read once into the spans that draw them, so such an image is drawn from, never into.
+    bool isSurface() const { return !isRunLength(kind_); }
     // Draws the clipped source box (already inside both images) with its top-left at d.
     void blit(const Point& d, const Bitmap& source, const Box& s, std::int16_t mode);
     // Frees the pixels of an image made in memory.
@@ -119,6 +123,7 @@ protected:
     bool loadFailed_ = false; // reported once, never retried
     bool valid_ = true;
     bool drawable_ = true; // run-length rows checked, or raw rows
+    RunSpans runs_;        // checked run-length rows as they draw: read whenever the bytes are taken
 };
 
 } // namespace vael

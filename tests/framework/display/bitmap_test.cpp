@@ -190,6 +190,99 @@ TEST_F(BitmapTest, ClippingOnEverySideForRawAndRunLengthSources) {
     }
 }
 
+// A whole run-length image draws its spans in one loop; cut by an edge, row by row, a row the window holds
+// whole without clipping. A 3 x 3 image with shadow, drawn touching each edge of a 4 x 4 view and one pixel
+// past it: rows [1 2 3], [shadow, -, 4], [-, 5, -]. The view lies inside an 8 x 6 bitmap of colour 10, so a
+// pixel drawn past the view's edge shows; the table palette darkens by 1.
+TEST_F(BitmapTest, ARunLengthImageTouchingEachEdgeAndOnePixelPastIt) {
+    const Bytes runs = rows({row({literal({1, 2, 3})}), row({shadow(1), skip(1), literal({4})}),
+                             row({skip(1), literal({5}), skip(1)})});
+    const Bytes none(8, 10);
+    struct Row {
+        const char* name;
+        Point at;
+        Box changed;
+        Rows pixels; // the 8 x 6 bitmap's; the view is its columns 2 to 5 of rows 1 to 4
+    } cases[] = {
+        {"touching the left and top",
+         {0, 0},
+         {0, 0, 3, 3},
+         {none,
+          {10, 10, 1, 2, 3, 10, 10, 10},
+          {10, 10, 11, 10, 4, 10, 10, 10},
+          {10, 10, 10, 5, 10, 10, 10, 10},
+          none,
+          none}},
+        {"touching the right and bottom",
+         {1, 1},
+         {1, 1, 3, 3},
+         {none,
+          none,
+          {10, 10, 10, 1, 2, 3, 10, 10},
+          {10, 10, 10, 11, 10, 4, 10, 10},
+          {10, 10, 10, 10, 5, 10, 10, 10},
+          none}},
+        {"one past the left",
+         {-1, 0},
+         {0, 0, 2, 3},
+         {none,
+          {10, 10, 2, 3, 10, 10, 10, 10},
+          {10, 10, 10, 4, 10, 10, 10, 10},
+          {10, 10, 5, 10, 10, 10, 10, 10},
+          none,
+          none}},
+        {"one past the right",
+         {2, 0},
+         {2, 0, 2, 3},
+         {none,
+          {10, 10, 10, 10, 1, 2, 10, 10},
+          {10, 10, 10, 10, 11, 10, 10, 10},
+          {10, 10, 10, 10, 10, 5, 10, 10},
+          none,
+          none}},
+        {"one past the top",
+         {0, -1},
+         {0, 0, 3, 2},
+         {none, {10, 10, 11, 10, 4, 10, 10, 10}, {10, 10, 10, 5, 10, 10, 10, 10}, none, none, none}},
+        {"one past the bottom",
+         {0, 2},
+         {0, 2, 3, 2},
+         {none, none, none, {10, 10, 1, 2, 3, 10, 10, 10}, {10, 10, 11, 10, 4, 10, 10, 10}, none}},
+    };
+    for (const Row& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bitmap src(Dim(3, 3), PixelRunLengthShadow, runs.data(), static_cast<std::uint32_t>(runs.size()));
+        Target whole(8, 6);
+        BitmapReference view(whole, Box(2, 1, 4, 4));
+        EXPECT_EQ(view.drawWholeBitmap(c.at, src, 1), c.changed);
+        EXPECT_EQ(pixelRows(whole), c.pixels);
+    }
+}
+
+// Run-length bytes are fewer than the rows they make (here 11 for 8 x 2) and are read once into what draws:
+// every draw into such an image is refused and leaves its bytes and its picture as they were.
+TEST_F(BitmapTest, ARunLengthImageIsDrawnFromNeverInto) {
+    const Bytes runs = rows({row({literal({7}), skip(7)}), row({skip(8)})});
+    Bitmap image(Dim(8, 2), PixelRunLength, runs.data(), static_cast<std::uint32_t>(runs.size()));
+    Target opaque(8, 2);
+    const struct {
+        const char* name;
+        std::function<Box()> draw;
+    } draws[] = {
+        {"fill", [&] { return image.fill(3); }},
+        {"draw a bitmap", [&] { return image.drawWholeBitmap(Point(0, 0), opaque, 1); }},
+        {"frame a box", [&] { return image.frameRect(Box(0, 0, 8, 2), 4, 0, 0); }},
+    };
+    for (const auto& d : draws) {
+        SCOPED_TRACE(d.name);
+        EXPECT_EQ(d.draw(), Box());
+        EXPECT_EQ(Bytes(image.bits(), image.bits() + image.dataSize()), runs);
+    }
+    Target dst(8, 2);
+    EXPECT_EQ(dst.drawWholeBitmap(Point(0, 0), image, 1), Box(0, 0, 8, 2));
+    EXPECT_EQ(pixelRows(dst), (Rows{{7, 10, 10, 10, 10, 10, 10, 10}, Bytes(8, 10)}));
+}
+
 TEST_F(BitmapTest, ABlockOverlayDrawsItsBitmapWhole) {
     const Bytes bytes = padded(2, {{1, 2}, {3, 4}});
     Bitmap src(Dim(2, 2), PixelOpaque, bytes.data(), 8);

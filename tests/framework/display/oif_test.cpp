@@ -243,6 +243,16 @@ TEST_F(OifTest, DamagedRunLengthPixelsLeaveTheImageUnloaded) {
               std::tuple(false, nullptr, Box()));
 }
 
+TEST_F(OifTest, ARunLengthImageDrawsOnceItsPixelsLoad) {
+    OIF<Bitmap> lib("Test");
+    Bitmap* b = lib.image(1);
+    Bitmap target(Dim(3, 1), PixelOpaque);
+    EXPECT_EQ(target.drawWholeBitmap(Point(0, 0), *b, 1), Box());
+    lib.lockImage("B", "Walk");
+    EXPECT_EQ(target.drawWholeBitmap(Point(0, 0), *b, 1), Box(0, 0, 3, 1));
+    EXPECT_EQ(pixelRows(target), (std::vector<Bytes>{{4, 5, 6}}));
+}
+
 TEST_F(OifTest, DamagedIndexEntriesAreRefusedAndTheRestOfTheIndexPassedOver) {
     struct Row {
         const char* name;

@@ -59,6 +59,28 @@ TEST(RunLengthTest, ClippedRowsAgainstHandMadePixels) {
     EXPECT_EQ(dest, (Bytes{50, 7}));
 }
 
+// Literals are copied by moves of fixed sizes: a run of each length about their edges lands whole between two
+// transparent pixels on each side, which keep the background.
+TEST(RunLengthTest, ALiteralOfEachLengthAboutTheCopySizesLandsWholeAndAlone) {
+    for (int n : {1, 2, 3, 4, 7, 8, 9, 15, 16, 17, 31, 32, 33, 48}) {
+        SCOPED_TRACE(n);
+        Bytes body = skip(2), pixels;
+        put16(body, 0x2000 | n);
+        for (int i = 1; i <= n; ++i)
+            pixels.push_back(static_cast<std::uint8_t>(i));
+        append(body, pixels);
+        append(body, skip(2));
+        Bytes image;
+        put16(image, static_cast<int>(body.size()) + 2);
+        append(image, body);
+        Bytes dest(static_cast<std::size_t>(n + 4), 50), expected{50, 50};
+        append(expected, pixels);
+        append(expected, {50, 50});
+        rleDraw(dest.data(), image.data(), 0, 0, n + 4, 1, 0, nullptr);
+        EXPECT_EQ(dest, expected);
+    }
+}
+
 TEST(RunLengthTest, OpacityOfEveryRunKind) {
     const Bytes image = rows({row({skip(1), literal({255, 0})}), row({shadow(2), literal({6})})});
     struct Row {
