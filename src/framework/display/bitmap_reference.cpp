@@ -44,8 +44,9 @@ void BitmapReference::resize(const Dim& size) {
     const std::int32_t stride = referenced_.stride();
     padding_ = static_cast<std::uint16_t>(stride - w);
     dataSize_ = static_cast<std::uint32_t>(stride) * static_cast<std::uint32_t>(h);
-    // An empty window has no pixels, so that every draw into it is refused.
-    pixels_ = referenced_.bits() && w > 0 && h > 0
+    // An empty window has no pixels, so that every draw into it is refused; so has a window onto a
+    // run-length image, whose bytes are runs, not rows, and shorter than the rows would be.
+    pixels_ = referenced_.bits() && !isRunLength(referenced_.kind()) && w > 0 && h > 0
                   ? referenced_.bits() + static_cast<std::ptrdiff_t>(origin_.y) * stride + origin_.x
                   : nullptr;
 }

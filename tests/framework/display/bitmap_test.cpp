@@ -265,6 +265,8 @@ TEST_F(BitmapTest, ARunLengthImageIsDrawnFromNeverInto) {
     const Bytes runs = rows({row({literal({7}), skip(7)}), row({skip(8)})});
     Bitmap image(Dim(8, 2), PixelRunLength, runs.data(), static_cast<std::uint32_t>(runs.size()));
     Target opaque(8, 2);
+    // A window onto the image would write rows into its run data just the same.
+    BitmapReference window(image, Box(1, 0, 6, 2));
     const struct {
         const char* name;
         std::function<Box()> draw;
@@ -272,6 +274,9 @@ TEST_F(BitmapTest, ARunLengthImageIsDrawnFromNeverInto) {
         {"fill", [&] { return image.fill(3); }},
         {"draw a bitmap", [&] { return image.drawWholeBitmap(Point(0, 0), opaque, 1); }},
         {"frame a box", [&] { return image.frameRect(Box(0, 0, 8, 2), 4, 0, 0); }},
+        {"fill a window", [&] { return window.fill(3); }},
+        {"fill a box of a window", [&] { return window.fillRect(Box(0, 0, 6, 2), 4, 0, 0); }},
+        {"draw a bitmap into a window", [&] { return window.drawWholeBitmap(Point(0, 0), opaque, 1); }},
     };
     for (const auto& d : draws) {
         SCOPED_TRACE(d.name);
