@@ -241,8 +241,6 @@ void VaelAI::InitAILeader(Group* group) {
     idlePasses_ = 0;
     trace << "Causing the leader to assign free attacks" << std::endl;
     assignFreeAttacks();
-    groupPosition_ = 0;
-    groupCursorUnit_ = nullptr;
     postToSelf("GiveAIOrder");
     finished_ = 0;
 }
