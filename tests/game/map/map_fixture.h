@@ -16,6 +16,7 @@
 #include "game/rules/roll.h"
 #include "support/display/archive_bytes.h"
 #include "support/map/anchor_layer.h"
+#include "support/map/flag_archive.h"
 #include "support/map/recording_sound_manager.h"
 #include "support/temp_dir.h"
 #include "support/test_application.h"
@@ -32,17 +33,16 @@ inline List<FrameInfo> frames(std::initializer_list<FrameInfo> names) {
 class MapScene : public ::testing::Test {
 protected:
     MapScene() {
-        {
-            std::ofstream out(archivePath(), std::ios::binary);
-            const Bytes bytes = testArchive();
-            out.write(reinterpret_cast<const char*>(bytes.data()),
-                      static_cast<std::streamsize>(bytes.size()));
-        }
+        writeFile(archivePath(), testArchive());
+        writeFile(flagPath(), flagArchive());
         app.onFindInMapFile = [this](OIFBase* library) {
             const std::string n = library->name();
-            if (n != "Test" && n != "Test (Half size)" && n != "Test (Quarter size)") return;
-            std::ifstream file(archivePath(), std::ios::binary);
-            library->readFile(archivePath(), file);
+            std::string path;
+            if (n == "Test" || n == "Test (Half size)" || n == "Test (Quarter size)") path = archivePath();
+            if (n.rfind("Activation Unit Flags", 0) == 0) path = flagPath();
+            if (path.empty()) return;
+            std::ifstream file(path, std::ios::binary);
+            library->readFile(path, file);
         };
         layer.setAnchors(1204, Point(300, 200), Point(150, 100), Point(75, 50));
         layer.setAnchors(1305, Point(430, 212), Point(215, 106), Point(107, 53));
@@ -53,6 +53,11 @@ protected:
     ~MapScene() override { Roll::endScript(); }
 
     std::string archivePath() const { return (dir / "test.oif").string(); }
+    std::string flagPath() const { return (dir / "flags.oif").string(); }
+    static void writeFile(const std::string& path, const Bytes& bytes) {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
 
     std::unique_ptr<VaelSprite> sprite(Point3D offset = Point3D(), FrameInfo frame = FrameInfo("Walk", 0),
                                        std::int16_t region = 1204) {
