@@ -10,6 +10,7 @@
 #include "tools/forge/frame_art.h"
 #include "tools/forge/sample_art.h"
 #include "tools/forge/scenario_writer.h"
+#include "tools/forge/walking_data.h"
 
 namespace vael::forge {
 
@@ -39,6 +40,9 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
         index.insert(index.end(), entry.begin(), entry.end());
         records.emplace_back(file, name);
     }
+    // The walking paths are an archive of their own, found through the map file only.
+    files.emplace_back(WalkingAnimationFile, walkingAnimationBytes());
+    records.emplace_back(WalkingAnimationFile, WalkingAnimationTitle);
     files.emplace_back(ImageIndex::FileName, index);
     files.emplace_back(MapFile, mapFileBytes(records));
     for (const auto& [name, bytes] : files) {
