@@ -6,6 +6,7 @@
 #include "framework/display/windows_palette.h"
 #include "tools/forge/archive_writer.h"
 #include "tools/forge/control_art.h"
+#include "tools/forge/flag_art.h"
 #include "tools/forge/forge_palette.h"
 #include "tools/forge/frame_art.h"
 #include "tools/forge/sample_art.h"
@@ -39,6 +40,13 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
         const Bytes entry = indexEntryBytes(name, file, archive, offsets);
         index.insert(index.end(), entry.begin(), entry.end());
         records.emplace_back(file, name);
+    }
+    // The activation flags, found by name through the map file, with contact sheets to look at.
+    std::vector<FlagArchive> flags = flagArchives();
+    writeFlagSheets(flags, directory / "sheets");
+    for (const FlagArchive& a : flags) {
+        files.emplace_back(a.dataFile, archiveBytes(a.archive));
+        records.emplace_back(a.dataFile, a.name);
     }
     // The walking paths are an archive of their own, found through the map file only.
     files.emplace_back(WalkingAnimationFile, walkingAnimationBytes());
