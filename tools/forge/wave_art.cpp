@@ -15,8 +15,8 @@ constexpr double Tau = 2 * std::numbers::pi;
 class Noise {
 public:
     explicit Noise(std::uint32_t seed) : state_(seed ? seed : 1) {}
-    double white() { return next() / 2147483648.0 - 1.0; }   // -1 .. 1
-    double uniform() { return next() / 4294967296.0; }      // 0 .. 1
+    double white() { return next() / 2147483648.0 - 1.0; } // -1 .. 1
+    double uniform() { return next() / 4294967296.0; }     // 0 .. 1
     double between(double a, double b) { return a + (b - a) * uniform(); }
 
 private:
@@ -61,7 +61,9 @@ private:
 
 using Track = std::vector<double>;
 
-Track track(double seconds) { return Track(std::size_t(seconds * Rate), 0.0); }
+Track track(double seconds) {
+    return Track(std::size_t(seconds * Rate), 0.0);
+}
 
 // Adds a sound at time `at`; in a loop what runs past the end comes round to the start, so the loop has
 // no seam.
@@ -77,13 +79,16 @@ void mix(Track& into, const Track& sound, double at, double gain, bool wrap) {
     }
 }
 
-double decay(double t, double time) { return std::exp(-t / time); }
+double decay(double t, double time) {
+    return std::exp(-t / time);
+}
 
 // A plucked string (Karplus-Strong): a burst of noise circulating in a delay line a period long.
 Track pluck(double frequency, double seconds, double damping, Noise& noise) {
     Track out = track(seconds);
     std::vector<double> line(std::size_t(Rate / frequency));
-    for (double& s : line) s = noise.white();
+    for (double& s : line)
+        s = noise.white();
     std::size_t at = 0;
     for (double& s : out) {
         const std::size_t next = (at + 1) % line.size();
@@ -98,7 +103,8 @@ Track pluck(double frequency, double seconds, double damping, Noise& noise) {
 Track burst(double centre, double q, double seconds, double decayTime, Noise& noise) {
     Track out = track(seconds);
     BandPass filter(centre, q);
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = filter(noise.white()) * decay(i / Rate, decayTime);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = filter(noise.white()) * decay(i / Rate, decayTime);
     return out;
 }
 
@@ -161,9 +167,11 @@ Track bubble(double frequency, double seconds) {
 
 std::vector<std::int16_t> finish(const Track& sound, double peak = 0.8) {
     double top = 1e-9;
-    for (double s : sound) top = std::max(top, std::abs(s));
+    for (double s : sound)
+        top = std::max(top, std::abs(s));
     std::vector<std::int16_t> out(sound.size());
-    for (std::size_t i = 0; i < sound.size(); ++i) out[i] = std::int16_t(std::lround(sound[i] / top * peak * 32767));
+    for (std::size_t i = 0; i < sound.size(); ++i)
+        out[i] = std::int16_t(std::lround(sound[i] / top * peak * 32767));
     return out;
 }
 
@@ -243,7 +251,8 @@ Track rockHit(int which) {
     Noise noise(60 + which);
     Track out = track(0.3);
     const double modes[] = {1150, 2330, 3470};
-    for (int m = 0; m < 3; ++m) mix(out, burst(modes[m] * (1 + 0.12 * which), 25, 0.3, 0.02 + 0.01 * m, noise), 0, 1.0, false);
+    for (int m = 0; m < 3; ++m)
+        mix(out, burst(modes[m] * (1 + 0.12 * which), 25, 0.3, 0.02 + 0.01 * m, noise), 0, 1.0, false);
     mix(out, burst(4000, 0.7, 0.02, 0.002, noise), 0, 1.5, false); // the crack
     mix(out, thump(160, 80, 0.3, 0.05), 0, 0.6, false);
     return out;
@@ -252,7 +261,8 @@ Track rockHit(int which) {
 Track oxybelesShot() {
     Noise noise(70);
     Track out = track(1.2);
-    for (int k = 0; k < 6; ++k) mix(out, burst(3200, 5, 0.04, 0.006, noise), 0.06 + k * 0.08, 0.5, false);
+    for (int k = 0; k < 6; ++k)
+        mix(out, burst(3200, 5, 0.04, 0.006, noise), 0.06 + k * 0.08, 0.5, false);
     mix(out, pluck(55, 0.7, 0.997, noise), 0.6, 1.0, false); // the arms let go
     mix(out, thump(120, 45, 0.4, 0.12), 0.6, 0.9, false);
     mix(out, whoosh(0.35, 500, 1800, 71), 0.62, 0.6, false);
@@ -265,7 +275,8 @@ Track boltHit(int which) {
     mix(out, thump(140 - 15 * which, 45, 0.5, 0.12), 0, 1.0, false);
     // Splinters.
     for (int k = 0; k < 7; ++k)
-        mix(out, burst(noise.between(1500, 4500), 6, 0.03, 0.006, noise), noise.between(0.0, 0.12), 0.5, false);
+        mix(out, burst(noise.between(1500, 4500), 6, 0.03, 0.006, noise), noise.between(0.0, 0.12), 0.5,
+            false);
     return out;
 }
 
@@ -299,11 +310,13 @@ Track march() {
     for (int beat = 0; beat < 4; ++beat)
         for (int man = 0; man < 8; ++man) {
             const double at = beat * 0.5 + noise.between(-0.03, 0.03);
-            mix(out, burst(noise.between(250, 450), 1.2, 0.12, 0.03, noise), at < 0 ? at + 2.0 : at, 0.5, true);
+            mix(out, burst(noise.between(250, 450), 1.2, 0.12, 0.03, noise), at < 0 ? at + 2.0 : at, 0.5,
+                true);
             mix(out, thump(90, 60, 0.12, 0.03), at < 0 ? at + 2.0 : at, 0.15, true);
         }
     // Gear jingling at every other beat.
-    for (int k = 0; k < 4; ++k) mix(out, clang(noise.between(2500, 3500), 0.08), k * 0.5 + 0.25, 0.06, true);
+    for (int k = 0; k < 4; ++k)
+        mix(out, clang(noise.between(2500, 3500), 0.08), k * 0.5 + 0.25, 0.06, true);
     return out;
 }
 
@@ -326,9 +339,11 @@ Track melee() {
     Noise noise(130);
     Track out = track(3.0);
     LowPass rumble(300);
-    for (double& s : out) s = 0.08 * rumble(noise.white());
+    for (double& s : out)
+        s = 0.08 * rumble(noise.white());
     for (int k = 0; k < 26; ++k)
-        mix(out, clang(noise.between(380, 900), 0.35), noise.between(0.0, 3.0), noise.between(0.25, 0.6), true);
+        mix(out, clang(noise.between(380, 900), 0.35), noise.between(0.0, 3.0), noise.between(0.25, 0.6),
+            true);
     for (int k = 0; k < 14; ++k)
         mix(out, thump(noise.between(120, 200), 60, 0.15, 0.04), noise.between(0.0, 3.0), 0.4, true);
     for (int k = 0; k < 5; ++k) { // shouts
@@ -343,7 +358,8 @@ Track splash() {
     Noise noise(140);
     Track out = track(0.8);
     LowPass body(1500);
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = body(noise.white()) * decay(i / Rate, 0.12);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = body(noise.white()) * decay(i / Rate, 0.12);
     for (int k = 0; k < 12; ++k)
         mix(out, bubble(noise.between(350, 1100), 0.06), noise.between(0.02, 0.55), 0.35, false);
     return out;
@@ -359,7 +375,8 @@ Track splashLoop() {
         const double slosh = 0.55 + 0.45 * std::sin(Tau * 2 * t) * std::sin(Tau * 0.5 * t + 1);
         out[i] = body(noise.white()) * slosh;
     }
-    for (int k = 0; k < 30; ++k) mix(out, bubble(noise.between(400, 1300), 0.05), noise.between(0.0, 2.0), 0.25, true);
+    for (int k = 0; k < 30; ++k)
+        mix(out, bubble(noise.between(400, 1300), 0.05), noise.between(0.0, 2.0), 0.25, true);
     return out;
 }
 
@@ -369,9 +386,12 @@ Track cheer() {
     Track out = track(2.6);
     for (int man = 0; man < 24; ++man) {
         const double f = noise.between(120, 260), length = noise.between(1.6, 2.3);
-        auto pitch = [f](double u) { return f * (1 + 0.25 * std::sin(std::numbers::pi * std::min(1.0, u * 1.5))); };
-        mix(out, voice(length, pitch, noise.between(650, 800), noise.between(1100, 1300), noise.between(4, 7), 0.03,
-                       0.15, 0.5, 0.08, noise),
+        auto pitch = [f](double u) {
+            return f * (1 + 0.25 * std::sin(std::numbers::pi * std::min(1.0, u * 1.5)));
+        };
+        mix(out,
+            voice(length, pitch, noise.between(650, 800), noise.between(1100, 1300), noise.between(4, 7),
+                  0.03, 0.15, 0.5, 0.08, noise),
             noise.between(0.0, 0.25), 1.0, false);
     }
     LowPass breath(2500);
@@ -386,7 +406,8 @@ Bytes waveBytes(const std::vector<std::int16_t>& samples, std::uint32_t rate) {
     Bytes out;
     auto text = [&](const char* s) { out.insert(out.end(), s, s + 4); };
     auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) out.push_back(std::uint8_t(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            out.push_back(std::uint8_t(v >> (8 * i)));
     };
     auto u16 = [&](std::uint16_t v) {
         out.push_back(std::uint8_t(v));
@@ -398,31 +419,40 @@ Bytes waveBytes(const std::vector<std::int16_t>& samples, std::uint32_t rate) {
     text("WAVE");
     text("fmt ");
     u32(16);
-    u16(1);        // PCM
-    u16(1);        // mono
+    u16(1); // PCM
+    u16(1); // mono
     u32(rate);
     u32(rate * 2); // bytes a second
     u16(2);        // bytes a sample
     u16(16);       // bits
     text("data");
     u32(dataSize);
-    for (std::int16_t s : samples) u16(std::uint16_t(s));
+    for (std::int16_t s : samples)
+        u16(std::uint16_t(s));
     return out;
 }
 
 std::vector<ForgedWave> forgedWaves() {
     std::vector<ForgedWave> waves;
-    auto add = [&](std::string file, const Track& sound) { waves.push_back({std::move(file), waveBytes(finish(sound))}); };
+    auto add = [&](std::string file, const Track& sound) {
+        waves.push_back({std::move(file), waveBytes(finish(sound))});
+    };
     add("bow.wav", faded(bowShot()));
-    for (int k = 1; k <= 3; ++k) add("arrowhit" + std::to_string(k) + ".wav", faded(arrowHit(k - 1)));
+    for (int k = 1; k <= 3; ++k)
+        add("arrowhit" + std::to_string(k) + ".wav", faded(arrowHit(k - 1)));
     add("javelin.wav", faded(javelinThrow()));
-    for (int k = 1; k <= 3; ++k) add("javhit" + std::to_string(k) + ".wav", faded(javelinHit(k - 1)));
+    for (int k = 1; k <= 3; ++k)
+        add("javhit" + std::to_string(k) + ".wav", faded(javelinHit(k - 1)));
     add("sling.wav", faded(slingShot()));
-    for (int k = 1; k <= 3; ++k) add("rockhit" + std::to_string(k) + ".wav", faded(rockHit(k - 1)));
+    for (int k = 1; k <= 3; ++k)
+        add("rockhit" + std::to_string(k) + ".wav", faded(rockHit(k - 1)));
     add("oxybeles.wav", faded(oxybelesShot()));
-    for (int k = 1; k <= 3; ++k) add("bolthit" + std::to_string(k) + ".wav", faded(boltHit(k - 1)));
-    for (int k = 1; k <= 3; ++k) add("horse" + std::to_string(k) + ".wav", faded(horse(k - 1)));
-    for (int k = 1; k <= 2; ++k) add("elephant" + std::to_string(k) + ".wav", faded(elephant(k - 1)));
+    for (int k = 1; k <= 3; ++k)
+        add("bolthit" + std::to_string(k) + ".wav", faded(boltHit(k - 1)));
+    for (int k = 1; k <= 3; ++k)
+        add("horse" + std::to_string(k) + ".wav", faded(horse(k - 1)));
+    for (int k = 1; k <= 2; ++k)
+        add("elephant" + std::to_string(k) + ".wav", faded(elephant(k - 1)));
     // The loops are not faded: they come round without a seam.
     add("march.wav", march());
     add("gallop.wav", gallop());

@@ -12,11 +12,14 @@ std::uint32_t u32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
            std::uint32_t(p[3]) << 24;
 }
-std::uint16_t u16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
+std::uint16_t u16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | p[1] << 8);
+}
 
 std::string chunkName(const std::uint8_t* p) {
     std::string name;
-    for (int i = 0; i < 4; ++i) name += (p[i] >= 32 && p[i] < 127) ? char(p[i]) : '?';
+    for (int i = 0; i < 4; ++i)
+        name += (p[i] >= 32 && p[i] < 127) ? char(p[i]) : '?';
     return name;
 }
 
@@ -31,8 +34,8 @@ std::optional<platform::PcmSound> WaveFile::parse(const std::uint8_t* bytes, std
     // The RIFF size counts from byte 8; a file cut short is refused rather than played in part.
     const std::uint64_t riffEnd = std::uint64_t(u32(bytes + 4)) + 8;
     if (riffEnd > size) {
-        error = "the wave file is cut short: it should hold " + std::to_string(riffEnd) + " bytes but holds " +
-                std::to_string(size);
+        error = "the wave file is cut short: it should hold " + std::to_string(riffEnd) +
+                " bytes but holds " + std::to_string(size);
         return std::nullopt;
     }
     platform::PcmSound sound;
@@ -52,7 +55,8 @@ std::optional<platform::PcmSound> WaveFile::parse(const std::uint8_t* bytes, std
                 return std::nullopt;
             }
             const std::uint8_t* f = bytes + body;
-            const std::uint16_t format = u16(f), channels = u16(f + 2), align = u16(f + 12), bits = u16(f + 14);
+            const std::uint16_t format = u16(f), channels = u16(f + 2), align = u16(f + 12),
+                                bits = u16(f + 14);
             const std::uint32_t rate = u32(f + 4), byteRate = u32(f + 8);
             if (format != PcmFormat) {
                 error = "the wave's samples are not PCM (format " + std::to_string(format) + ")";
@@ -111,7 +115,8 @@ std::optional<platform::PcmSound> WaveFile::read(const std::filesystem::path& fi
         error = file.string() + ": cannot be opened";
         return std::nullopt;
     }
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
     auto sound = parse(bytes.data(), bytes.size(), error);
     if (!sound) error = file.string() + ": " + error;
     return sound;

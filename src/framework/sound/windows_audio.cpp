@@ -65,7 +65,9 @@ void WindowsAudio::stopGroup(int group) {
     if (output_) output_->stopGroup(group);
 }
 
-int WindowsAudio::playingInGroup(int group) { return output_ ? output_->playingInGroup(group) : 0; }
+int WindowsAudio::playingInGroup(int group) {
+    return output_ ? output_->playingInGroup(group) : 0;
+}
 
 void WindowsAudio::setVolume(int volume) {
     if (output_) output_->setVolume(volume);

@@ -19,8 +19,12 @@ const char* const boltHits[] = {"bolthit1.wav", "bolthit2.wav", "bolthit3.wav"};
 const char* const elephantCalls[] = {"elephant1.wav", "elephant2.wav"};
 
 // Unit kinds 4 and 6 to 12 ride horses; 5 and 13 are elephants.
-bool horseKind(int kind) { return kind == 4 || (kind >= 6 && kind <= 12); }
-bool elephantKind(int kind) { return kind == 5 || kind == 13; }
+bool horseKind(int kind) {
+    return kind == 4 || (kind >= 6 && kind <= 12);
+}
+bool elephantKind(int kind) {
+    return kind == 5 || kind == 13;
+}
 
 } // namespace
 
@@ -77,7 +81,9 @@ void VaelSoundManager::stopLoops() {
     splashGroup_ = -1;
 }
 
-const char* VaelSoundManager::elephantCall() { return elephantCalls[serviceDice_() % 2]; }
+const char* VaelSoundManager::elephantCall() {
+    return elephantCalls[serviceDice_() % 2];
+}
 
 void VaelSoundManager::playBowShot() {
     std::lock_guard lock(mutex_);
@@ -163,7 +169,8 @@ void VaelSoundManager::stopShockSound(std::int16_t group) {
 std::int16_t VaelSoundManager::startElephantSound() {
     std::lock_guard lock(mutex_);
     if (!playsLoops()) return -1;
-    for (const char* wave : elephantCalls) audio_->load(wave);
+    for (const char* wave : elephantCalls)
+        audio_->load(wave);
     return startGroup(Kind::Elephant, elephantCall(), 0);
 }
 
@@ -279,7 +286,8 @@ void VaelSoundManager::serviceSoundGroups() {
 std::vector<std::int16_t> VaelSoundManager::liveGroups() const {
     std::lock_guard lock(mutex_);
     std::vector<std::int16_t> numbers;
-    for (const Group& g : groups_) numbers.push_back(g.number);
+    for (const Group& g : groups_)
+        numbers.push_back(g.number);
     return numbers;
 }
 
@@ -288,7 +296,11 @@ std::vector<std::string> VaelSoundManager::problems() const {
     return audio_ ? audio_->problems() : std::vector<std::string>{};
 }
 
-VaelSoundManager* VaelSoundManager::instance() { return installed; }
-void VaelSoundManager::setInstance(VaelSoundManager* manager) { installed = manager; }
+VaelSoundManager* VaelSoundManager::instance() {
+    return installed;
+}
+void VaelSoundManager::setInstance(VaelSoundManager* manager) {
+    installed = manager;
+}
 
 } // namespace vael

@@ -14,7 +14,8 @@ bool HeadlessAudioOutput::open(std::string& error) {
 
 void HeadlessAudioOutput::close() {
     calls.push_back({Op::Close, {}});
-    for (Channel& c : channels_) c.sounding = false;
+    for (Channel& c : channels_)
+        c.sounding = false;
     open_ = false;
 }
 
@@ -56,12 +57,14 @@ void HeadlessAudioOutput::stopGroup(int group) {
 
 void HeadlessAudioOutput::stopAll() {
     calls.push_back({Op::StopAll, {}});
-    for (Channel& c : channels_) c.sounding = false;
+    for (Channel& c : channels_)
+        c.sounding = false;
 }
 
 int HeadlessAudioOutput::playingInGroup(int group) {
     int n = 0;
-    for (const Channel& c : channels_) n += c.sounding && c.group == group;
+    for (const Channel& c : channels_)
+        n += c.sounding && c.group == group;
     return n;
 }
 

@@ -7,7 +7,9 @@
 
 namespace vael::platform {
 
-SdlAudioOutput::~SdlAudioOutput() { close(); }
+SdlAudioOutput::~SdlAudioOutput() {
+    close();
+}
 
 bool SdlAudioOutput::open(std::string& error) {
     if (open_) return true;
@@ -49,8 +51,10 @@ int SdlAudioOutput::loadSound(const std::string& name, const PcmSound& pcm, std:
         return 0;
     }
     SDL_AudioFormat from;
-    if (pcm.bitsPerSample == 8) from = AUDIO_U8;
-    else if (pcm.bitsPerSample == 16) from = AUDIO_S16LSB;
+    if (pcm.bitsPerSample == 8)
+        from = AUDIO_U8;
+    else if (pcm.bitsPerSample == 16)
+        from = AUDIO_S16LSB;
     else {
         error = name + ": " + std::to_string(pcm.bitsPerSample) + "-bit samples cannot be played";
         return 0;
@@ -113,7 +117,8 @@ void SdlAudioOutput::stopAll() {
 int SdlAudioOutput::playingInGroup(int group) {
     if (!open_) return 0;
     int n = 0;
-    for (int c = 0; c < Channels; ++c) n += groups_[std::size_t(c)] == group && Mix_Playing(c);
+    for (int c = 0; c < Channels; ++c)
+        n += groups_[std::size_t(c)] == group && Mix_Playing(c);
     return n;
 }
 
