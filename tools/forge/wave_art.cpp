@@ -396,7 +396,7 @@ Track cheer() {
     }
     LowPass breath(2500);
     for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] += 0.6 * breath(noise.white()) * std::min(1.0, (out.size() - i) / (0.5 * Rate));
+        out[i] += 0.3 * breath(noise.white()) * std::min(1.0, (out.size() - i) / (0.5 * Rate));
     return out;
 }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 
+#include "game/rules/roll.h"
 #include "game/sound/vael_sound_manager.h"
 #include "platform/headless/headless_audio_output.h"
 #include "support/temp_dir.h"
@@ -21,31 +22,32 @@ using Groups = std::vector<std::int16_t>;
 
 const std::filesystem::path data = VAEL_BUILD_DATA_DIR;
 
-// The numbers glibc's rand() gives after srand(1), each % 3 and % 2:
-//   1804289383 (1, 1), 846930886 (1, 0), 1681692777 (0, 1), 1714636915 (1, 1), 1957747793 (2, 1).
-// A row burns `burn` of them first, so the call's own roll is the next one.
+// A row lays down one roll for the call (Roll::script); `rolls` is how many the call takes.
 struct CallRow {
     const char* what;
-    int burn;
+    int roll;
     std::function<void(VaelSoundManager&)> call;
     Strings plays;
-    int rolls; // how many numbers the call takes from rand()
+    int rolls;
 };
 
 const CallRow callRows[] = {
     {"bow shot", 0, [](VaelSoundManager& m) { m.playBowShot(); }, {"bow.wav@0"}, 0},
-    {"arrow hit, roll 1", 0, [](VaelSoundManager& m) { m.playArrowHit(); }, {"arrowhit2.wav@0"}, 1},
-    {"arrow hit, roll 0", 2, [](VaelSoundManager& m) { m.playArrowHit(); }, {"arrowhit1.wav@0"}, 1},
-    {"arrow hit, roll 2", 4, [](VaelSoundManager& m) { m.playArrowHit(); }, {"arrowhit3.wav@0"}, 1},
+    {"arrow hit, roll 3", 3, [](VaelSoundManager& m) { m.playArrowHit(); }, {"arrowhit1.wav@0"}, 1},
+    {"arrow hit, roll 4", 4, [](VaelSoundManager& m) { m.playArrowHit(); }, {"arrowhit2.wav@0"}, 1},
+    {"arrow hit, roll 5", 5, [](VaelSoundManager& m) { m.playArrowHit(); }, {"arrowhit3.wav@0"}, 1},
     {"javelin throw", 0, [](VaelSoundManager& m) { m.playJavelinThrow(); }, {"javelin.wav@0"}, 0},
-    {"javelin hit, roll 0", 2, [](VaelSoundManager& m) { m.playJavelinHit(); }, {"javhit1.wav@0"}, 1},
-    {"javelin hit, roll 2", 4, [](VaelSoundManager& m) { m.playJavelinHit(); }, {"javhit3.wav@0"}, 1},
+    {"javelin hit, roll 0", 0, [](VaelSoundManager& m) { m.playJavelinHit(); }, {"javhit1.wav@0"}, 1},
+    {"javelin hit, roll 7", 7, [](VaelSoundManager& m) { m.playJavelinHit(); }, {"javhit2.wav@0"}, 1},
+    {"javelin hit, roll 2", 2, [](VaelSoundManager& m) { m.playJavelinHit(); }, {"javhit3.wav@0"}, 1},
     {"sling shot", 0, [](VaelSoundManager& m) { m.playSlingShot(); }, {"sling.wav@0"}, 0},
+    {"rock hit, roll 9", 9, [](VaelSoundManager& m) { m.playRockHit(); }, {"rockhit1.wav@0"}, 1},
     {"rock hit, roll 1", 1, [](VaelSoundManager& m) { m.playRockHit(); }, {"rockhit2.wav@0"}, 1},
-    {"rock hit, roll 2", 4, [](VaelSoundManager& m) { m.playRockHit(); }, {"rockhit3.wav@0"}, 1},
+    {"rock hit, roll 8", 8, [](VaelSoundManager& m) { m.playRockHit(); }, {"rockhit3.wav@0"}, 1},
     {"bolt-thrower shot", 0, [](VaelSoundManager& m) { m.playOxybelesShot(); }, {"oxybeles.wav@0"}, 0},
-    {"bolt hit, roll 0", 2, [](VaelSoundManager& m) { m.playOxybelesHit(); }, {"bolthit1.wav@0"}, 1},
-    {"bolt hit, roll 1", 3, [](VaelSoundManager& m) { m.playOxybelesHit(); }, {"bolthit2.wav@0"}, 1},
+    {"bolt hit, roll 6", 6, [](VaelSoundManager& m) { m.playOxybelesHit(); }, {"bolthit1.wav@0"}, 1},
+    {"bolt hit, roll 10", 10, [](VaelSoundManager& m) { m.playOxybelesHit(); }, {"bolthit2.wav@0"}, 1},
+    {"bolt hit, roll 11", 11, [](VaelSoundManager& m) { m.playOxybelesHit(); }, {"bolthit3.wav@0"}, 1},
     {"splash", 0, [](VaelSoundManager& m) { m.playSplash(); }, {"splash.wav@0"}, 0},
     {"elephant hit", 0, [](VaelSoundManager& m) { m.playElephantHit(); }, {"elephant1.wav@0"}, 0},
     {"elephant hit, other", 0, [](VaelSoundManager& m) { m.playElephantHitAlt(); }, {"elephant2.wav@0"}, 0},
@@ -65,10 +67,10 @@ const CallRow callRows[] = {
     {"splash loop", 0, [](VaelSoundManager& m) { m.startSplashLoop(); }, {"splashloop.wav@0*"}, 0},
 };
 
-// Kinds 4 and 6 to 12 neigh; 5 and 13 trumpet, one of two calls by rand() % 2; the rest are quiet.
+// Kinds 4 and 6 to 12 neigh; 5 and 13 trumpet, one of two calls by the roll % 2; the rest are quiet.
 struct AnimalRow {
     std::int16_t kind;
-    int burn;
+    int roll;
     Strings plays;
     int rolls;
 };
@@ -77,40 +79,35 @@ const AnimalRow animalRows[] = {
     {0, 0, {}, 0},
     {3, 0, {}, 0},
     {4, 0, {"horse1.wav@0"}, 0},
-    {5, 0, {"elephant2.wav@0"}, 1},
-    {5, 1, {"elephant1.wav@0"}, 1},
+    {5, 0, {"elephant1.wav@0"}, 1},
+    {5, 1, {"elephant2.wav@0"}, 1},
     {6, 0, {"horse1.wav@0"}, 0},
     {7, 0, {"horse1.wav@0"}, 0},
     {12, 0, {"horse1.wav@0"}, 0},
-    {13, 1, {"elephant1.wav@0"}, 1},
-    {13, 2, {"elephant2.wav@0"}, 1},
+    {13, 4, {"elephant1.wav@0"}, 1},
+    {13, 7, {"elephant2.wav@0"}, 1},
     {14, 0, {}, 0},
     {15, 0, {}, 0},
     {16, 0, {}, 0},
 };
 
-// The next number rand() gives after srand(1) and `taken` numbers.
-int randAfter(int taken) {
-    std::srand(1);
-    for (int i = 0; i < taken; ++i)
-        std::rand();
-    return std::rand();
-}
-
-void burn(int n) {
-    std::srand(1);
-    for (int i = 0; i < n; ++i)
-        std::rand();
-}
+// Lays down the row's roll and one more, which no call may take.
+class ScriptedRolls {
+public:
+    explicit ScriptedRolls(int roll) { Roll::script({roll, 99}); }
+    ~ScriptedRolls() { Roll::endScript(); }
+    int taken() const { return 2 - int(Roll::scriptedLeft()); }
+};
 
 TEST(VaelSoundManagerTest, EachCallPlaysItsWaveInAGroupOfItsOwn) {
     for (const CallRow& row : callRows) {
         SCOPED_TRACE(row.what);
         HeadlessAudioOutput output;
         VaelSoundManager manager(output, data);
-        burn(row.burn);
+        ScriptedRolls rolls(row.roll);
         row.call(manager);
         EXPECT_EQ(output.plays(), row.plays);
+        EXPECT_EQ(rolls.taken(), row.rolls);
         EXPECT_EQ(manager.liveGroups(), Groups{0});
         EXPECT_TRUE(manager.problems().empty());
     }
@@ -118,33 +115,35 @@ TEST(VaelSoundManagerTest, EachCallPlaysItsWaveInAGroupOfItsOwn) {
 
 TEST(VaelSoundManagerTest, AnimalCallsByUnitKind) {
     for (const AnimalRow& row : animalRows) {
-        SCOPED_TRACE(testing::Message() << "kind " << row.kind << ", burn " << row.burn);
+        SCOPED_TRACE(testing::Message() << "kind " << row.kind << ", roll " << row.roll);
         HeadlessAudioOutput output;
         VaelSoundManager manager(output, data);
-        burn(row.burn);
+        ScriptedRolls rolls(row.roll);
         manager.playAnimalCall(row.kind);
         EXPECT_EQ(output.plays(), row.plays);
-        const int next = std::rand();
-        EXPECT_EQ(next, randAfter(row.burn + row.rolls));
+        EXPECT_EQ(rolls.taken(), row.rolls);
     }
 }
 
-// A battle must roll the same dice whether its sound is on, switched off, or has no device to play on.
+// A battle must roll the same dice whether its sound is on, switched off, its loops switched off, or it
+// has no device or no audio at all.
 TEST(VaelSoundManagerTest, TheDiceAreTheSameWithSoundOnOffAndMissing) {
     for (int setup = 0; setup < 5; ++setup) {
+        auto make = [setup](HeadlessAudioOutput& output) {
+            output.noDevice = setup == 3;
+            auto manager = setup == 4 ? std::make_unique<VaelSoundManager>()
+                                      : std::make_unique<VaelSoundManager>(output, data);
+            if (setup == 1) manager->setSoundEnabled(false);
+            if (setup == 2) manager->setAmbientEnabled(false);
+            return manager;
+        };
         for (const CallRow& row : callRows) {
             SCOPED_TRACE(testing::Message() << row.what << ", setup " << setup);
             HeadlessAudioOutput output;
-            output.noDevice = setup == 3;
-            std::unique_ptr<VaelSoundManager> manager =
-                setup == 4 ? std::make_unique<VaelSoundManager>()
-                           : std::make_unique<VaelSoundManager>(output, data);
-            if (setup == 1) manager->setSoundEnabled(false);
-            if (setup == 2) manager->setAmbientEnabled(false);
-            burn(row.burn);
+            auto manager = make(output);
+            ScriptedRolls rolls(row.roll);
             row.call(*manager);
-            const int next = std::rand();
-            EXPECT_EQ(next, randAfter(row.burn + row.rolls));
+            EXPECT_EQ(rolls.taken(), row.rolls);
             if (setup == 1 || setup >= 3) {
                 EXPECT_TRUE(output.plays().empty());
             }
@@ -152,17 +151,22 @@ TEST(VaelSoundManagerTest, TheDiceAreTheSameWithSoundOnOffAndMissing) {
         for (const AnimalRow& row : animalRows) {
             SCOPED_TRACE(testing::Message() << "kind " << row.kind << ", setup " << setup);
             HeadlessAudioOutput output;
-            output.noDevice = setup == 3;
-            std::unique_ptr<VaelSoundManager> manager =
-                setup == 4 ? std::make_unique<VaelSoundManager>()
-                           : std::make_unique<VaelSoundManager>(output, data);
-            if (setup == 1) manager->setSoundEnabled(false);
-            burn(row.burn);
+            auto manager = make(output);
+            ScriptedRolls rolls(row.roll);
             manager->playAnimalCall(row.kind);
-            const int next = std::rand();
-            EXPECT_EQ(next, randAfter(row.burn + row.rolls));
+            EXPECT_EQ(rolls.taken(), row.rolls);
         }
     }
+}
+
+// Unscripted, the rolls are the runtime's rand(): after srand(1) glibc gives 1804289383 first (% 3 = 1).
+TEST(VaelSoundManagerTest, UnscriptedTheChoiceIsTheRuntimesRand) {
+    HeadlessAudioOutput output;
+    VaelSoundManager manager(output, data);
+    std::srand(1);
+    manager.playArrowHit();
+    EXPECT_EQ(output.plays(), Strings{"arrowhit2.wav@0"});
+    EXPECT_EQ(std::rand(), 846930886); // the second number: the call took exactly one
 }
 
 TEST(VaelSoundManagerTest, LoopsAreStoppedByTheirNumberAndNoOther) {
