@@ -8,14 +8,15 @@
 #include <mutex>
 #include <thread>
 
-namespace vael {
+#include "game/sound/vael_sound_manager.h"
 
-class VaelSoundManager;
+namespace vael {
 
 class SoundGroupService {
 public:
-    explicit SoundGroupService(VaelSoundManager& manager,
-                               std::chrono::milliseconds period = std::chrono::milliseconds(200));
+    explicit SoundGroupService(
+        VaelSoundManager& manager,
+        std::chrono::milliseconds period = std::chrono::milliseconds(VaelSoundManager::ServicePeriodMs));
     ~SoundGroupService();
     SoundGroupService(const SoundGroupService&) = delete;
     SoundGroupService& operator=(const SoundGroupService&) = delete;
