@@ -12,6 +12,7 @@
 #include "tools/forge/sample_art.h"
 #include "tools/forge/scenario_writer.h"
 #include "tools/forge/walking_data.h"
+#include "tools/forge/wave_art.h"
 
 namespace vael::forge {
 
@@ -53,6 +54,7 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
     records.emplace_back(WalkingAnimationFile, WalkingAnimationTitle);
     files.emplace_back(ImageIndex::FileName, index);
     files.emplace_back(MapFile, mapFileBytes(records));
+    for (ForgedWave& wave : forgedWaves()) files.emplace_back(wave.file, std::move(wave.bytes));
     for (const auto& [name, bytes] : files) {
         if (!writeBytes(directory / name, bytes)) {
             error = "cannot write " + (directory / name).string();
