@@ -183,4 +183,37 @@ inline std::vector<FrameInfo> framesOf(const List<FrameInfo>& list) {
     return out;
 }
 
+// The events queued on a sprite, one line each: "plain 5", "sound 10 3", "move 1204 (1,2) 240 d-1 N0 N1"
+// (a phased move reads "lead" and adds " r10"), "once 1204 d-1 Standing3".
+inline std::vector<std::string> eventsOf(const Sprite& sprite) {
+    std::vector<std::string> out;
+    Item<SpriteEvent>* it = nullptr;
+    for (sprite.events().firstItem(it); it; it = it->next) {
+        const SpriteEvent& e = it->value;
+        const auto* box = dynamic_cast<const Container<VaelSpriteEvent>*>(e.payload());
+        std::string frames;
+        if (box)
+            for (const FrameInfo& f : framesOf(box->valuePtr()->frames))
+                frames += " " + f.name + std::to_string(f.index);
+        const std::string region = std::to_string(static_cast<short>(e.region));
+        if (e.kind == VaelSprite::SoundCarrier && box) {
+            out.push_back("sound " + std::to_string(box->valuePtr()->sound.event) + " " +
+                          std::to_string(box->valuePtr()->sound.param));
+        } else if (e.kind == SpriteMove || e.kind == SpritePhasedMove) {
+            std::string line = (e.kind == SpriteMove ? "move " : "lead ") + region + " (" +
+                               std::to_string(e.target.x) + "," + std::to_string(e.target.y) + ") " +
+                               std::to_string(e.target.t) + " d" + std::to_string(e.newLayer);
+            if (e.restartFrames) line += " r" + std::to_string(e.restartFrames);
+            out.push_back(line + frames);
+        } else if (e.kind == SpriteAnimateOnce) {
+            out.push_back("once " + region + " d" + std::to_string(e.newLayer) + frames);
+        } else {
+            out.push_back("plain " + std::to_string(e.kind));
+        }
+    }
+    return out;
+}
+
+using Lines = std::vector<std::string>;
+
 } // namespace vael::test

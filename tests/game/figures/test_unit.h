@@ -35,6 +35,7 @@ public:
         VaelPhysicalObject::commandFinished(command);
     }
     void activate(Sprite* s) { activeSprites_.append(s); }
+    void addLoose(Sprite* s) { looseSprites_.append(s); }
     void markFallen(std::int16_t i) { fallen_[static_cast<std::size_t>(i)] = 1; }
     void setFacingTo(std::int32_t f) { facing_ = f; }
     void setSlotDepthsEmpty() { slotDepths_.clear(); }

@@ -67,7 +67,10 @@ public:
     std::int16_t viewMode() const override { return mode; }
 
     // Listens for a message by name as well, writing its name and the payload's short when it has one.
-    void listenFor(const std::string& name) { listener_.connectNamed(name, onNamed); }
+    void listenFor(const std::string& name) {
+        if (!listener_.isConnected(RegisteredMessage::getId(name), onNamed))
+            listener_.connectNamed(name, onNamed);
+    }
 
     LandscapeDouble land;
     std::int16_t mode = 0;
