@@ -53,13 +53,14 @@ public:
 
 class FigureLayerDouble : public Bus, public VaelFigureLayer {
 public:
-    explicit FigureLayerDouble(std::int16_t id = 0) : Bus("Figure Layer"), id_(id) {
+    // The newest layer listens; the one before it listens again when it goes.
+    explicit FigureLayerDouble(std::int16_t id = 0) : Bus("Figure Layer"), id_(id), before_(current()) {
         current() = this;
         listener_.attach(*this);
     }
     ~FigureLayerDouble() override {
         listener_.detach();
-        current() = nullptr;
+        current() = before_;
     }
 
     VaelFigureLandscape* landscape(std::int16_t zoom) override { return zoom == 0 ? &land : nullptr; }
@@ -120,6 +121,7 @@ private:
     }
 
     std::int16_t id_;
+    FigureLayerDouble* before_;
     Listener listener_;
 };
 
