@@ -137,3 +137,25 @@ TEST_F(ObjectTest, WalkingRecordsComeFromTheKindsGroupAndAMissingGroupOrSlotGive
 
 } // namespace
 } // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// Only the sanitizer run sees a figure, flag, command box or formation table freed twice or never.
+TEST_F(ObjectTest, DestroyingAnObjectWithFiguresFlagAndQueuedCommandsFreesEachOnce_SeenBySanitizer) {
+    auto* unit = attach(std::make_unique<TestUnit>("Unit", 1204, 1, 0, TestUnit::Script{}, 8));
+    LogicalCommandInfo c(1, new Container<DIRECTION>(South), 0, BusMessage(LOGICAL_OBJECT_MOVED),
+                         BusMessage(0), new Container<short>(3));
+    unit->queueCommand(c);
+    unit->queueCommand(c);
+    static_cast<TestUnit*>(unit)->markFallen(3);
+    LogicalCommandInfo hit(0, nullptr, 0,
+                           BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit"))));
+    unit->commandFinished(hit); // figure 3 now belongs to the ground
+    EXPECT_EQ(unit->sprite(3), nullptr);
+    objects.clear();
+    EXPECT_EQ(layer.land.ground.size(), 1u);
+}
+
+} // namespace
+} // namespace vael::test

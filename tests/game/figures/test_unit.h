@@ -2,6 +2,8 @@
 // Test support: a display object of a chosen kind whose start of a command a test scripts, as the unit
 // classes script theirs; every other command starts nothing, as with the base.
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "game/figures/vael_physical_object.h"
 
@@ -41,6 +43,16 @@ public:
     void setSlotDepthsEmpty() { slotDepths_.clear(); }
 
     int started = 0, finished = 0;
+    // The rampage hooks called, each with its hex and how many events the sprite held before it.
+    std::vector<std::string> hooks;
+
+protected:
+    void rear(VaelSprite& s, std::int16_t hex) override {
+        hooks.push_back("rear " + std::to_string(hex) + " after " + std::to_string(s.events().count()));
+    }
+    void trample(VaelSprite& s, std::int16_t hex) override {
+        hooks.push_back("trample " + std::to_string(hex) + " after " + std::to_string(s.events().count()));
+    }
 
 private:
     Script script_;
