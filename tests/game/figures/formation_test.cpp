@@ -184,3 +184,51 @@ TEST_F(FormationTest, HelmetsTakeTheCallersDirectionAndNeedTheUnitsHelmetGroup) 
 
 } // namespace
 } // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+std::vector<std::int32_t> lockCounts(OIF<Bitmap>& art) {
+    std::vector<std::int32_t> counts;
+    for (std::int16_t i = 0; i < art.totalImages(); ++i)
+        counts.push_back(art.image(i)->lockCount());
+    return counts;
+}
+
+TEST_F(FormationTest, PreloadingLocksTheWalkingAndStandingPicturesOfTheGamesOwnImagesAndReleaseFreesThem) {
+    auto* u = unit(1, 1);
+    OIF<Bitmap>* arts[3] = {u->normalSizeArtwork(), u->halfSizeArtwork(), u->quarterSizeArtwork()};
+    std::vector<std::int32_t> before[3];
+    for (int level = 0; level < 3; ++level)
+        before[level] = lockCounts(*arts[level]);
+
+    VaelPhysicalObject::setPreloadDirectory("/elsewhere/");
+    u->preload();
+    for (int level = 0; level < 3; ++level) {
+        std::vector<std::int32_t> expected = before[level];
+        if (level == 0 && !expected.empty()) ++expected[0]; // the current image, looked at for its file
+        EXPECT_EQ(lockCounts(*arts[level]), expected) << "level " << level;
+    }
+
+    u->releaseArtwork();
+    VaelPhysicalObject::setPreloadDirectory(dir.path().string());
+    u->preload();
+    // The eight direction groups hold 18 pictures and "Standing" 8 after them; nothing else is locked, as
+    // there are no combat or missile groups.
+    for (int level = 0; level < 3; ++level) {
+        const std::vector<std::int32_t> counts = lockCounts(*arts[level]);
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            SCOPED_TRACE(::testing::Message() << "level " << level << " image " << i);
+            const std::int32_t expected = (i < 26 ? 1 : 0) + (level == 0 && i == 0 ? 1 : 0);
+            EXPECT_EQ(counts[i], expected);
+        }
+    }
+    u->releaseArtwork();
+    for (int level = 0; level < 3; ++level)
+        EXPECT_EQ(lockCounts(*arts[level]),
+                  std::vector<std::int32_t>(static_cast<std::size_t>(arts[level]->totalImages()), 0));
+    VaelPhysicalObject::setPreloadDirectory("");
+}
+
+} // namespace
+} // namespace vael::test
