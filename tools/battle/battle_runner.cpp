@@ -11,6 +11,7 @@
 #include "game/flow/game_control.h"
 #include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/shell/commentary_dlg.h"
 #include "game/shell/vael_app.h"
 #include "platform/headless/headless_platform.h"
 
@@ -88,7 +89,7 @@ public:
             if (std::exchange(announcementDue_, false) && control &&
                 text == "\\B" + control->leaderAt(control->getActiveLeader()).name + "\\b is now active.")
                 outcome_.commentaryAtSave = outcome_.commentary.size();
-            if (out_) *out_ << text << '\n';
+            if (out_) *out_ << rendered(text) << '\n';
         };
         display_.onActivation = [this](bool resumed) { activation(resumed); };
         display_.onGameEnded = [this](bool) { ended_ = true; };
@@ -159,6 +160,17 @@ private:
             return false;
         }
         return true;
+    }
+
+    std::string rendered(const std::string& text) const {
+        switch (options_.marks) {
+        case BattleOptions::Marks::Removed:
+            return plainCommentary(text);
+        case BattleOptions::Marks::Terminal:
+            return terminalCommentary(text);
+        default:
+            return text;
+        }
     }
 
     void activation(bool resumed) {
