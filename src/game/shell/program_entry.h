@@ -13,12 +13,14 @@ public:
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
-    bool acquired() const { return fd_ >= 0; }
+    // True when this holder has the lock, or when no lock can be kept there at all.
+    bool acquired() const { return acquired_; }
     // The game's lock: "vael.lock" in the state directory.
     static std::filesystem::path gameLock();
 
 private:
     int fd_ = -1;
+    bool acquired_ = false;
 };
 
 // The program's new-handler: frees the reserve and asks Retry or Cancel; Cancel ends the program (after
