@@ -21,7 +21,8 @@ SingleInstance::SingleInstance(const std::filesystem::path& lockFile) {
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0) {
         // Where no lock can be kept the player is not kept from his game.
-        debugStream() << "Cannot keep the lock " << lockFile.string() << "; a second game is not refused" << std::endl;
+        debugStream() << "Cannot keep the lock " << lockFile.string() << "; a second game is not refused"
+                      << std::endl;
         acquired_ = true;
     } else if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd_);

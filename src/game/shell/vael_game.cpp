@@ -187,8 +187,10 @@ void VaelGame::editPreferences() {
 
 void VaelGame::openBattleWindows() {
     map_ = std::make_unique<MapPlaceWindow>(frame_->battleTitle());
+    map_->attach(*app_);
     map_->createInFrame();
     commentaryWindow_ = std::make_unique<CommentaryWindow>(app_->commentary());
+    commentaryWindow_->attach(*app_);
     commentaryWindow_->createInFrame();
     commentaryWindow_->refresh();
 }
