@@ -69,7 +69,8 @@ bool writePng(const Grab& grab, const std::filesystem::path& file) {
     const int stride = cairo_image_surface_get_stride(surface);
     for (int y = 0; y < grab.height; ++y)
         for (int x = 0; x < grab.width; ++x)
-            reinterpret_cast<std::uint32_t*>(data + y * stride)[x] = grab.rgb[std::size_t(y) * grab.width + x];
+            reinterpret_cast<std::uint32_t*>(data + y * stride)[x] =
+                grab.rgb[std::size_t(y) * grab.width + x];
     cairo_surface_mark_dirty(surface);
     const bool written = cairo_surface_write_to_png(surface, file.c_str()) == CAIRO_STATUS_SUCCESS;
     cairo_surface_destroy(surface);
