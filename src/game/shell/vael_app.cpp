@@ -10,6 +10,7 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/display/image_index.h"
+#include "framework/display/palette_animator.h"
 #include "game/ai/vael_ai.h"
 #include "game/flow/data_files.h"
 #include "game/flow/game_control.h"
@@ -132,6 +133,11 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData)
     mapStandIn_ = std::make_unique<MapStandIn>();
     mapStandIn_->attach(*layer_);
     Leader::setFinishPrompt([this](Leader&) { showFinishPrompt(); });
+    paletteAnimator_ = std::make_unique<PaletteAnimator>(getPalette(), WaterFrames, WaterFirst, WaterLast);
+    for (std::int16_t f = 0; f < WaterFrames; ++f)
+        for (std::int16_t i = 0; i <= WaterLast - WaterFirst; ++i)
+            paletteAnimator_->setEntry(f, static_cast<std::int16_t>(WaterFirst + i), waterColour(f, i));
+    paletteAnimator_->attach(*this);
     applyPreferences(nullptr);
 }
 
@@ -144,12 +150,24 @@ VaelApp::~VaelApp() {
     commentary_.detach();
     layer_.reset();
     imageIndex_.reset();
+    paletteAnimator_.reset();
     if (VaelSoundManager::instance() == sound_.get()) VaelSoundManager::setInstance(nullptr);
     sound_.reset();
 }
 
 std::unique_ptr<VaelSoundManager> VaelApp::makeSoundManager() {
     return std::make_unique<VaelSoundManager>();
+}
+
+PaletteEntry VaelApp::waterColour(std::int16_t frame, std::int16_t i) {
+    const int count = WaterLast - WaterFirst + 1;
+    const int shade = (i + 2 * frame) % count;
+    return PaletteEntry{static_cast<std::uint8_t>(25 + 6 * shade), static_cast<std::uint8_t>(60 + 10 * shade),
+                        static_cast<std::uint8_t>(130 + 9 * shade), PC_RESERVED};
+}
+
+void VaelApp::startPaletteAnimation() {
+    sendNamedEmpty("StartPaletteAnimation");
 }
 
 // Data.

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/display/palette_entry.h"
 #include "framework/ui/win_app.h"
 #include "game/shell/commentary_dlg.h"
 #include "game/shell/preferences.h"
@@ -23,6 +24,7 @@ class GameControl;
 class ImageIndex;
 class LeaderAlmostDoneDlg;
 class MapStandIn;
+class PaletteAnimator;
 class VaelLogicalLayer;
 class VaelSoundManager;
 
@@ -32,6 +34,9 @@ public:
     static constexpr const char* ProductKey = "Vaelmoric";
     static constexpr const char* AutosaveName = "Autosave.vel";
     static constexpr std::uint32_t CustomScenario = 10;
+    static constexpr std::int16_t WaterFirst = 202, WaterLast = 210, WaterFrames = 4;
+    // The colour of the water's entry i (0 to 8) in animation frame f: the shades move on two a frame.
+    static PaletteEntry waterColour(std::int16_t frame, std::int16_t i);
 
     // What an installer would write on first start: the data directory and the palette file.
     static void writeInstallSettings(platform::Settings& settings, const std::string& dataDirectory);
@@ -91,6 +96,10 @@ public:
     // Ends the battle at once (the player's choice, or the game's end).
     void closeBattle();
 
+    // The water of the palette (entries 202 to 210) runs through its four frames from now on.
+    void startPaletteAnimation();
+    PaletteAnimator* paletteAnimator() { return paletteAnimator_.get(); }
+
     // The map views' layers; until the battle map arrives they have no windows.
     void setViewportLayers(ViewportLayer* view0, ViewportLayer* view4);
 
@@ -126,6 +135,7 @@ private:
     CommentaryDlg commentary_;
     std::unique_ptr<LeaderAlmostDoneDlg> finishPrompt_;
     std::unique_ptr<ImageIndex> imageIndex_;
+    std::unique_ptr<PaletteAnimator> paletteAnimator_;
     ClosedViewportLayer closedView0_, closedView4_;
     ViewportLayer* view0_ = &closedView0_;
     ViewportLayer* view4_ = &closedView4_;

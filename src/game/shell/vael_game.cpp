@@ -60,6 +60,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     installSystemFont();
     VaelApp::writeInstallSettings(platform.settings(), fallbackData);
     app_ = std::make_unique<VaelApp>(platform, fallbackData);
+    if (!app_->readImageIndex()) debugStream() << "No image index in " << app_->dataPath() << std::endl;
     // The frame's size is its client area's; the menu bar above it makes up the platform's window.
     frame_ = std::make_unique<VaelMainWindow>(Dim(FrameWidth, FrameHeight - MenuTracker::BarHeight));
     if (!frame_->hwnd()) return;
@@ -193,6 +194,7 @@ void VaelGame::openBattleWindows() {
     commentaryWindow_->attach(*app_);
     commentaryWindow_->createInFrame();
     commentaryWindow_->refresh();
+    app_->startPaletteAnimation();
 }
 
 void VaelGame::closeBattleWindows() {

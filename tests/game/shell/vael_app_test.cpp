@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "framework/core/registered_message.h"
+#include "framework/display/palette_animator.h"
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/vael_logical_layer.h"
@@ -344,6 +345,26 @@ TEST_F(ShellTest, TheDataDirectoryComesFromTheSettingsAndKindFourIsAlwaysTheInst
     EXPECT_EQ(app.getDirectory(4), dir.path().string());
     EXPECT_FALSE(app.readImageIndex()); // no index in an empty directory
     EXPECT_EQ(checks.texts.size(), 1u);
+}
+
+TEST_F(ShellTest, TheWatersFourFramesMoveItsShadesOnTwoAFrame) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR);
+    PaletteAnimator* water = app.paletteAnimator();
+    ASSERT_NE(water, nullptr);
+    const struct {
+        std::int16_t frame, index;
+        PaletteEntry colour;
+    } rows[] = {
+        {0, 202, {25, 60, 130, PC_RESERVED}},  // shade 0
+        {0, 210, {73, 140, 202, PC_RESERVED}}, // shade 8, the last
+        {1, 202, {37, 80, 148, PC_RESERVED}},  // shade 2
+        {1, 209, {25, 60, 130, PC_RESERVED}},  // shade 9 wraps to 0
+        {3, 210, {55, 110, 175, PC_RESERVED}}, // shade 14 is 5
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.frame) + " " + std::to_string(row.index));
+        EXPECT_EQ(water->entry(row.frame, row.index), row.colour);
+    }
 }
 
 } // namespace
