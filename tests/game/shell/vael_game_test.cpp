@@ -14,6 +14,7 @@
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/rules/clash_chart.h"
 #include "game/rules/leader.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
@@ -212,6 +213,72 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
     EXPECT_EQ(second.turnAtResume, first.turnAtSave);
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
     player = nullptr;
+}
+
+TEST_F(GameTest, ThePreferencesDialogsOKStoresTheSwitchesAndPutsThemIntoEffectAndCancelLeavesThem) {
+    platform::HeadlessPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    ASSERT_TRUE(game.ready());
+    bool ok = true;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        ASSERT_EQ(name, PreferencesDlg::TemplateName);
+        // Sounds and the autosave off, missiles always hitting on; the debugging cheats are not offered.
+        for (std::int16_t id :
+             {PreferencesDlg::IdSounds, PreferencesDlg::IdAutoSave, PreferencesDlg::IdMissilesHit})
+            click(os, d, id);
+        EXPECT_FALSE(d.item(13)->isEnabled());
+        click(os, d, ok ? Dialog::IdOk : Dialog::IdCancel);
+    };
+    const Preferences before = game.app().preferences();
+    ok = false;
+    game.editPreferences();
+    EXPECT_EQ(game.app().preferences(), before);
+    EXPECT_EQ(game.app().missileAutoHit(), 0);
+    ok = true;
+    game.editPreferences();
+    Preferences expected = before;
+    expected.sound = 0, expected.autoSave = 0;
+    EXPECT_EQ(game.app().preferences(), expected);
+    EXPECT_EQ(game.app().missileAutoHit(), 1);
+    EXPECT_EQ(missileAutoHit(), 1);
+    const std::string key = "SOFTWARE\\Tamblor\\Vaelmoric\\Preferences";
+    EXPECT_EQ(os.settings().readNumber(platform::Settings::Root::User, key, "Sound"), 0u);
+    EXPECT_EQ(os.settings().readNumber(platform::Settings::Root::User, key, "Auto Save"), 0u);
+    game.app().setMissileAutoHit(0);
+}
+
+TEST_F(GameTest, TheSavedGamesDialogListsDeletesAndRefusesToLoadAGameThatIsNotThere) {
+    const auto saves = dir / "vael";
+    std::filesystem::create_directories(saves);
+    for (const char* name : {"b.vel", "a.VEL", "notes.txt"})
+        std::ofstream(saves / name) << "x";
+    platform::HeadlessPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    std::vector<std::vector<std::string>> listed;
+    auto rows = [](Dialog& d) {
+        std::vector<std::string> names;
+        DialogItemWindow* list = d.item(LoadSaveDlg::IdList);
+        for (std::int32_t i = 0; i < list->rowCount(); ++i)
+            names.push_back(list->row(i)->text);
+        return names;
+    };
+    game.onDialog = [&](Dialog& d, const std::string&) {
+        listed.push_back(rows(d));
+        d.item(LoadSaveDlg::IdList)->select(1); // "b.vel"
+        d.command(LoadSaveDlg::IdDelete, 0);
+        listed.push_back(rows(d));
+        d.item(LoadSaveDlg::IdFileName)->setText("c");
+        d.command(Dialog::IdOk, 0); // no such game: said, and the dialog stays
+        EXPECT_TRUE(d.isOpen());
+        d.command(Dialog::IdCancel, 0);
+    };
+    EXPECT_FALSE(game.chooseAndLoadGame());
+    EXPECT_EQ(listed, (std::vector<std::vector<std::string>>{{"a.VEL", "b.vel"}, {"a.VEL"}}));
+    EXPECT_FALSE(std::filesystem::exists(saves / "b.vel"));
+    EXPECT_TRUE(std::filesystem::exists(saves / "notes.txt"));
+    ASSERT_EQ(os.boxes.size(), 1u);
+    EXPECT_EQ(os.boxes[0].text, "There is no saved game c.vel.");
+    EXPECT_FALSE(game.app().battleRunning());
 }
 
 } // namespace
