@@ -229,9 +229,9 @@ void VaelApp::applyPreferences(const Preferences* before) {
 }
 
 void VaelApp::applySoundPreferences() {
-    // The silent manager has nothing to switch; the audible one takes the three values here.
-    debugStream() << "Sound " << preferences_.sound << ", ambient sound " << preferences_.ambientSound
-                  << ", volume " << preferences_.volume << std::endl;
+    sound_->setSoundEnabled(preferences_.sound != 0);
+    sound_->setAmbientEnabled(preferences_.ambientSound != 0);
+    sound_->setVolume(static_cast<int>(preferences_.volume));
 }
 
 void VaelApp::showFinishPrompt() {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <tuple>
 
 #include "framework/core/registered_message.h"
 #include "framework/display/palette_animator.h"
@@ -15,6 +16,7 @@
 #include "game/rules/clash_chart.h"
 #include "game/shell/vael_app.h"
 #include "game/shell/vael_toolbar.h"
+#include "game/sound/vael_sound_manager.h"
 #include "platform/headless/headless_platform.h"
 #include "support/bus_recorder.h"
 #include "support/failed_checks.h"
@@ -315,6 +317,15 @@ TEST_F(ShellTest, PreferencesAreStoredAndTakeEffectAtOnce) {
     EXPECT_EQ(
         os.settings().readNumber(Root::User, "SOFTWARE\\Tamblor\\Vaelmoric\\Preferences", "Sparse Trees"),
         1u);
+    // The sound preferences reach the sound manager.
+    EXPECT_EQ((std::tuple{app.soundManager().soundEnabled(), app.soundManager().ambientEnabled(),
+                          app.soundManager().volume()}),
+              (std::tuple{true, true, 40}));
+    p.sound = 0, p.ambientSound = 0, p.volume = 0;
+    app.setPreferences(p);
+    EXPECT_EQ((std::tuple{app.soundManager().soundEnabled(), app.soundManager().ambientEnabled(),
+                          app.soundManager().volume()}),
+              (std::tuple{false, false, 0}));
     app.setMissileAutoHit(1);
     EXPECT_EQ(missileAutoHit(), 1);
     app.setMissileAutoHit(0);
