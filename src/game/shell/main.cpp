@@ -16,6 +16,7 @@
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/version.h"
+#include "platform/sdl/sdl_audio_output.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
@@ -113,7 +114,8 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     {
-        vael::VaelGame game(*platform, defaultDataDirectory());
+        vael::platform::SdlAudioOutput audio;
+        vael::VaelGame game(*platform, defaultDataDirectory(), &audio);
         if (!game.ready()) return 1;
         startedAt = game.app().tickCount();
         game.app().addTimer(vael::Callback(&game.app(), onQuitTimer), 10, 0);

@@ -24,6 +24,7 @@
 #include "game/shell/leader_almost_done_dlg.h"
 #include "game/shell/map_stand_in.h"
 #include "game/shell/vael_toolbar.h"
+#include "game/sound/sound_group_service.h"
 #include "game/sound/vael_sound_manager.h"
 
 namespace vael {
@@ -98,8 +99,8 @@ std::filesystem::path VaelApp::savedGamesDirectory() {
     return std::filesystem::path(environment("HOME")) / ".local" / "share" / "vael";
 }
 
-VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData)
-    : WinApp(ProductKey, "", "", platform) {
+VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, platform::AudioOutput* audio)
+    : WinApp(ProductKey, "", "", platform), audio_(audio) {
     const std::string fromSettings = WinApp::dataPath();
     const std::string fromEnvironment = environment("VAEL_DATA");
     installDirectory_ = chooseDataDirectory(
@@ -111,6 +112,8 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData)
     registerToolbarCommands();
     sound_ = makeSoundManager();
     VaelSoundManager::setInstance(sound_.get());
+    // The groups of an audible game are serviced from a thread of their own.
+    if (audio_) soundService_ = std::make_unique<SoundGroupService>(*sound_);
 
     layer_ = std::make_unique<VaelLogicalLayer>();
     registerUnitPrototypes(*layer_);
@@ -151,11 +154,13 @@ VaelApp::~VaelApp() {
     layer_.reset();
     imageIndex_.reset();
     paletteAnimator_.reset();
+    soundService_.reset();
     if (VaelSoundManager::instance() == sound_.get()) VaelSoundManager::setInstance(nullptr);
     sound_.reset();
 }
 
 std::unique_ptr<VaelSoundManager> VaelApp::makeSoundManager() {
+    if (audio_) return std::make_unique<VaelSoundManager>(*audio_, installDirectory_);
     return std::make_unique<VaelSoundManager>();
 }
 

@@ -25,6 +25,10 @@ class ImageIndex;
 class LeaderAlmostDoneDlg;
 class MapStandIn;
 class PaletteAnimator;
+class SoundGroupService;
+namespace platform {
+class AudioOutput;
+}
 class VaelLogicalLayer;
 class VaelSoundManager;
 
@@ -43,8 +47,10 @@ public:
     // The saved games' directory: $XDG_DATA_HOME/vael, else ~/.local/share/vael.
     static std::filesystem::path savedGamesDirectory();
 
-    // The data directory comes from "Path" in the settings, else VAEL_DATA, else fallbackData.
-    VaelApp(platform::Platform& platform, const std::string& fallbackData);
+    // The data directory comes from "Path" in the settings, else VAEL_DATA, else fallbackData. With an
+    // audio output (not owned; it outlives the application) the game is heard, else it is silent.
+    VaelApp(platform::Platform& platform, const std::string& fallbackData,
+            platform::AudioOutput* audio = nullptr);
     ~VaelApp() override;
     VaelApp(const VaelApp&) = delete;
     VaelApp& operator=(const VaelApp&) = delete;
@@ -128,7 +134,9 @@ private:
     SavedScenario scenario_;
     std::string caption_;
     std::string title_; // the battle's title, from its scenario file
+    platform::AudioOutput* audio_ = nullptr;
     std::unique_ptr<VaelSoundManager> sound_;
+    std::unique_ptr<SoundGroupService> soundService_;
     std::unique_ptr<VaelLogicalLayer> layer_;
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<MapStandIn> mapStandIn_;

@@ -54,12 +54,13 @@ private:
     VaelGame& game_;
 };
 
-VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData) {
+VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData,
+                   platform::AudioOutput* audio) {
     installApplicationPalette();
     installWindowPictures();
     installSystemFont();
     VaelApp::writeInstallSettings(platform.settings(), fallbackData);
-    app_ = std::make_unique<VaelApp>(platform, fallbackData);
+    app_ = std::make_unique<VaelApp>(platform, fallbackData, audio);
     if (!app_->readImageIndex()) debugStream() << "No image index in " << app_->dataPath() << std::endl;
     // The frame's size is its client area's; the menu bar above it makes up the platform's window.
     frame_ = std::make_unique<VaelMainWindow>(Dim(FrameWidth, FrameHeight - MenuTracker::BarHeight));

@@ -22,7 +22,9 @@ public:
     static constexpr std::int32_t FrameWidth = 1024, FrameHeight = 768;
 
     // Installs the display's palette, pictures and font, makes the application and the frame.
-    VaelGame(platform::Platform& platform, const std::string& fallbackData);
+    // With an audio output (not owned) the game is heard.
+    VaelGame(platform::Platform& platform, const std::string& fallbackData,
+             platform::AudioOutput* audio = nullptr);
     ~VaelGame();
     VaelGame(const VaelGame&) = delete;
     VaelGame& operator=(const VaelGame&) = delete;

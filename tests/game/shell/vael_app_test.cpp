@@ -17,6 +17,7 @@
 #include "game/shell/vael_app.h"
 #include "game/shell/vael_toolbar.h"
 #include "game/sound/vael_sound_manager.h"
+#include "platform/headless/headless_audio_output.h"
 #include "platform/headless/headless_platform.h"
 #include "support/bus_recorder.h"
 #include "support/failed_checks.h"
@@ -331,6 +332,27 @@ TEST_F(ShellTest, PreferencesAreStoredAndTakeEffectAtOnce) {
     app.setMissileAutoHit(0);
     EXPECT_EQ(missileAutoHit(), 0);
     heard = nullptr;
+}
+
+TEST_F(ShellTest, WithAnAudioOutputTheGameIsHeardAtTheVolumeOfItsPreferences) {
+    platform::HeadlessAudioOutput audio;
+    {
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, &audio);
+        EXPECT_EQ(VaelSoundManager::instance(), &app.soundManager());
+        Preferences p = app.preferences();
+        p.volume = 50;
+        app.setPreferences(p);
+        // 50 of the preferences' 100 is 64 of the output's 128.
+        EXPECT_EQ(audio.volume, 64);
+        app.soundManager().playCheer();
+        EXPECT_FALSE(audio.plays().empty());
+        p.sound = 0;
+        app.setPreferences(p);
+        const std::size_t heard = audio.plays().size();
+        app.soundManager().playCheer();
+        EXPECT_EQ(audio.plays().size(), heard);
+    }
+    EXPECT_EQ(VaelSoundManager::instance(), nullptr);
 }
 
 TEST_F(ShellTest, TheMenuCommandsArriveUnderTheirFixedIds) {
