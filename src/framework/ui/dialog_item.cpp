@@ -64,6 +64,12 @@ std::int32_t DialogItemWindow::addRow(const std::string& text) {
     return static_cast<std::int32_t>(rows_.size()) - 1;
 }
 
+void DialogItemWindow::clearRows() {
+    rows_.clear();
+    selection_ = NoRow;
+    top_ = 0;
+}
+
 const DialogItemWindow::Row* DialogItemWindow::row(std::int32_t index) const {
     return index >= 0 && index < rowCount() ? &rows_[static_cast<std::size_t>(index)] : nullptr;
 }
