@@ -60,6 +60,9 @@ public:
     Point labelOffset() const { return labelOffset_; }
     WindowHandle controlWindow() const { return controlWindow_; }
     void drawLabel(Display& target, const Point& offset, std::uint16_t itemState);
+    // Where the label lands in a control of that size: its glyphs' full height, ascent and descent, and
+    // its width; a centred label is centred on that height, so the underline stays inside too.
+    Box labelBox(const Dim& size) const;
 
     // The shared font while any control lives; null otherwise.
     static DialogFont* sharedFont() { return sharedFont_; }
@@ -108,12 +111,13 @@ public:
     void setMessage(BusMessage message) { message_ = message; }
 
 protected:
-    // The group of the pictures; a push button's are centred in the box, the others' sit at its left
-    // edge, centred vertically, with the label beside them.
+    // The group of the pictures; a push button's fill the box inside its default frame, the others' sit
+    // at its left edge, centred vertically, with the label beside them.
     virtual const char* group() const { return "Pushbutton"; }
     bool isPush() const;
     Point placeOf(Display& target, const Picture& picture) const;
     Picture picture(const char* name) { return images_->drawable(name, group()); }
+    void drawFace(Display& target, const Picture& face, std::int16_t mode);
 
     std::int16_t isDefault_;
     std::int16_t checked_ = 0;

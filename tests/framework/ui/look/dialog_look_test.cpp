@@ -1,0 +1,154 @@
+// Every dialog template opened on the headless platform with the forged data set, as a player sees it:
+// a screenshot of each in the build folder, and the layout rules a designer keeps, checked on the pixels
+// the dialog code places.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "dialog_look.h"
+#include "framework/display/application_palette.h"
+#include "framework/display/window_pictures.h"
+#include "framework/ui/dialog_control.h"
+#include "framework/ui/dialog_template.h"
+#include "framework/ui/font.h"
+#include "framework/ui/ostrell_window.h"
+#include "framework/ui/window_manager.h"
+
+namespace vael::test {
+namespace {
+
+const std::string Key = "SOFTWARE\\Tamblor\\Iron Vigils";
+
+class DialogLook : public ::testing::Test {
+protected:
+    void SetUp() override {
+        os.settings().writeText(platform::Settings::Root::Machine, Key, "Path", VAEL_BUILD_DATA_DIR);
+        os.settings().writeText(platform::Settings::Root::Machine, Key, "Palette", "VAEL.PAL");
+        installApplicationPalette();
+        installWindowPictures();
+        app = std::make_unique<LookApp>(os);
+        frame = std::make_unique<OstrellMainWindow>(Point(0, 0), Dim(760, 560), "Frame", "Vael Frame");
+        frame->attach(*app);
+        pump();
+    }
+    void TearDown() override {
+        frame.reset();
+        app.reset();
+        WinApp::setPaletteMaker(nullptr, nullptr);
+    }
+    void pump() {
+        for (int i = 0; i < 4; ++i) {
+            while (app->messageWaiting())
+                app->pumpMessage();
+            app->drainQueue();
+        }
+    }
+
+    TextHeadlessPlatform os;
+    std::unique_ptr<LookApp> app;
+    std::unique_ptr<OstrellMainWindow> frame;
+};
+
+struct Placed {
+    std::string what;
+    Box box;
+};
+
+bool overlap(const Box& a, const Box& b) {
+    return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+}
+
+std::string describe(const Box& b) {
+    return "(" + std::to_string(b.x) + "," + std::to_string(b.y) + " " + std::to_string(b.w) + "x" +
+           std::to_string(b.h) + ")";
+}
+
+// The box a control takes on the dialog: a combo box's closed field, not its list.
+Box takenBox(const DialogItemWindow& w) {
+    Box b = w.box();
+    if (w.controlClass() == ClassComboBox) b.h = static_cast<std::int16_t>(DialogItemWindow::RowHeight + 2);
+    return b;
+}
+
+TEST_F(DialogLook, EveryTemplateIsWrittenAsAScreenshot) {
+    const std::filesystem::path folder = std::filesystem::path(VAEL_BUILD_DIR) / "dialog-screenshots";
+    std::filesystem::create_directories(folder);
+    const std::vector<std::string> names = dialogTemplateNames();
+    ASSERT_EQ(names.size(), 48u);
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        LookDialog d;
+        d.attach(*app);
+        fillAsTheGameDoes(name, d);
+        d.create(name, Dialog::Modeless);
+        ASSERT_TRUE(d.isOpen());
+        pump();
+        const platform::Rect outer = WindowManager::instance().outerOnScreen(d.hwnd());
+        EXPECT_TRUE(writeScreenPng(os, outer, folder / (name + ".png")));
+    }
+}
+
+TEST_F(DialogLook, EveryTemplateKeepsItsControlsInsideApartAndTheirTextsWhole) {
+    DialogFont font(DialogControl::FontName);
+    const std::int16_t ascent = font.ascent(), descent = font.descent();
+    ASSERT_GT(ascent, 0);
+    for (const std::string& name : dialogTemplateNames()) {
+        SCOPED_TRACE(name);
+        LookDialog d;
+        d.attach(*app);
+        fillAsTheGameDoes(name, d);
+        d.create(name, Dialog::Modeless);
+        ASSERT_TRUE(d.isOpen());
+        const Box client(0, 0, d.width(), d.height());
+        std::vector<Placed> placed;
+        for (const auto& w : d.items())
+            placed.push_back({"control " + std::to_string(static_cast<std::int16_t>(w->id())) + " \"" + w->text() + "\"",
+                              takenBox(*w)});
+        Item<TextTile*>* t = nullptr;
+        for (d.textTiles().firstItem(t); t; t = t->next) {
+            const TextTile& tile = *t->value;
+            const Box b(tile.position().x, tile.position().y, tile.size().w, tile.size().h);
+            placed.push_back({"text " + std::to_string(tile.id()) + " \"" + tile.text() + "\"", b});
+            SCOPED_TRACE(placed.back().what);
+            EXPECT_NE(tile.text(), "Text") << "a placeholder reaches the screen";
+            // The tile draws its first baseline at the ascent: the descent must fit below it.
+            EXPECT_LE(font.textExtent(tile.text()).w, b.w) << describe(b);
+            EXPECT_LE(ascent + descent, b.h) << describe(b);
+        }
+        for (std::size_t i = 0; i < placed.size(); ++i) {
+            const Box& b = placed[i].box;
+            EXPECT_TRUE(b.x >= 0 && b.y >= 0 && b.x + b.w <= client.w && b.y + b.h <= client.h)
+                << placed[i].what << " " << describe(b) << " lies outside the client " << describe(client);
+            for (std::size_t j = i + 1; j < placed.size(); ++j)
+                EXPECT_FALSE(overlap(b, placed[j].box))
+                    << placed[i].what << " " << describe(b) << " overlaps " << placed[j].what << " "
+                    << describe(placed[j].box);
+        }
+        // The labels of buttons, check boxes and radio buttons: whole inside their boxes, underline too.
+        std::vector<std::pair<Box, std::int16_t>> pushBaselines;
+        for (const auto& w : d.items()) {
+            auto* c = w->handle() ? d.control(w->handle()) : nullptr;
+            if (!c) continue;
+            SCOPED_TRACE("control " + std::to_string(static_cast<std::int16_t>(w->id())) + " \"" + c->label() + "\"");
+            const Box b = w->box();
+            const Box label = c->labelBox(Dim(b.w, b.h));
+            EXPECT_TRUE(label.x >= 0 && label.y >= 0 && label.x + label.w <= b.w && label.y + label.h <= b.h)
+                << "label " << describe(label) << " in " << describe(b);
+            auto* button = dynamic_cast<DialogButton*>(c);
+            if (button && !dynamic_cast<DialogCheck*>(c) && !dynamic_cast<DialogRadio*>(c)) pushBaselines.push_back({b, static_cast<std::int16_t>(b.y + label.y + ascent)});
+        }
+        // Buttons side by side in one row share their baseline.
+        for (std::size_t i = 0; i < pushBaselines.size(); ++i)
+            for (std::size_t j = i + 1; j < pushBaselines.size(); ++j) {
+                const Box &a = pushBaselines[i].first, &b = pushBaselines[j].first;
+                if (a.y < b.y + b.h && b.y < a.y + a.h) {
+                    EXPECT_EQ(pushBaselines[i].second, pushBaselines[j].second)
+                        << describe(a) << " and " << describe(b);
+                }
+            }
+    }
+}
+
+} // namespace
+} // namespace vael::test
