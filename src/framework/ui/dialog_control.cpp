@@ -74,8 +74,8 @@ Box DialogControl::labelBox(const Dim& size) const {
     DialogFont& font = *sharedFont_;
     const Box e = font.textExtent(label_);
     const std::int16_t ascent = font.ascent(), height = static_cast<std::int16_t>(ascent + font.descent());
-    const std::int16_t x = labelOffset_.x == Centred ? static_cast<std::int16_t>((size.w - e.w) / 2)
-                                                     : labelOffset_.x;
+    const std::int16_t x =
+        labelOffset_.x == Centred ? static_cast<std::int16_t>((size.w - e.w) / 2) : labelOffset_.x;
     const std::int16_t top = labelOffset_.y == Centred ? static_cast<std::int16_t>((size.h - height) / 2)
                                                        : static_cast<std::int16_t>(labelOffset_.y - ascent);
     return Box(x, top, e.w, height);
@@ -89,12 +89,15 @@ void DialogControl::drawLabel(Display& target, const Point& offset, std::uint16_
     font.drawText(target, p, label_, (itemState & ItemDisabled) ? 1 : 3);
     if (itemState & ItemFocus) {
         // Round the label, but never over the edges of a button's face.
-        const std::int32_t left = std::max(p.x - 2, 3), top = std::max<std::int32_t>(label.y + offset.y - 1, 3);
+        const std::int32_t left = std::max(p.x - 2, 3),
+                           top = std::max<std::int32_t>(label.y + offset.y - 1, 3);
         const std::int32_t right = std::min(p.x + label.w + 2, target.width() - 3);
-        const std::int32_t bottom = std::min<std::int32_t>(label.y + offset.y + label.h + 1, target.height() - 3);
+        const std::int32_t bottom =
+            std::min<std::int32_t>(label.y + offset.y + label.h + 1, target.height() - 3);
         if (right > left && bottom > top)
             target.frameRect(Box(static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
-                                 static_cast<std::int16_t>(right - left), static_cast<std::int16_t>(bottom - top)),
+                                 static_cast<std::int16_t>(right - left),
+                                 static_cast<std::int16_t>(bottom - top)),
                              100, 100, 100);
     }
 }

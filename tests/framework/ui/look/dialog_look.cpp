@@ -12,8 +12,7 @@ TextHeadlessPlatform::~TextHeadlessPlatform() {
 }
 
 // The same face, size and rendering as the real window's system font.
-void TextHeadlessPlatform::drawText(const platform::TextTarget& target, std::int32_t x, std::int32_t y,
-                                    const std::string& text, std::uint8_t colour, bool bold) {
+TTF_Font* TextHeadlessPlatform::font(bool bold) {
     if (!tried_) {
         tried_ = true;
         if (TTF_WasInit() || TTF_Init() == 0) {
@@ -21,7 +20,18 @@ void TextHeadlessPlatform::drawText(const platform::TextTarget& target, std::int
             fonts_[1] = TTF_OpenFont("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", 11);
         }
     }
-    TTF_Font* font = fonts_[bold && fonts_[1] ? 1 : 0];
+    return fonts_[bold && fonts_[1] ? 1 : 0];
+}
+
+std::int32_t TextHeadlessPlatform::textWidth(const std::string& text, bool bold) {
+    int w = 0, h = 0;
+    TTF_Font* f = font(bold);
+    return f && !text.empty() && TTF_SizeUTF8(f, text.c_str(), &w, &h) == 0 ? w : 0;
+}
+
+void TextHeadlessPlatform::drawText(const platform::TextTarget& target, std::int32_t x, std::int32_t y,
+                                    const std::string& text, std::uint8_t colour, bool bold) {
+    TTF_Font* font = this->font(bold);
     if (!font || text.empty() || !target.pixels) return;
     SDL_Surface* glyphs = TTF_RenderUTF8_Solid(font, text.c_str(), SDL_Color{255, 255, 255, 255});
     if (!glyphs) return;
@@ -59,8 +69,8 @@ void LookDialog::onInitDialog() {
 }
 
 void fillAsTheGameDoes(const std::string& name, LookDialog& d) {
-    const std::vector<std::string> leaders = {"Ardal the Elder", "Berenos", "Cathmor", "Dion of Sabra",
-                                              "Eskel", "Farren", "Gaius Vetter"};
+    const std::vector<std::string> leaders = {"Ardal the Elder", "Berenos", "Cathmor",     "Dion of Sabra",
+                                              "Eskel",           "Farren",  "Gaius Vetter"};
     std::string upper;
     for (char c : name)
         upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -141,9 +151,8 @@ bool writeScreenPng(const platform::HeadlessPlatform& os, const platform::Rect& 
     for (int y = 0; y < box.height; ++y)
         for (int x = 0; x < box.width; ++x) {
             const int sx = box.x + x, sy = box.y + y;
-            const std::uint32_t rgb = sx >= 0 && sy >= 0 && sx < os.width() && sy < os.height()
-                                          ? os.pixel(sx, sy)
-                                          : 0xFF00FFu;
+            const std::uint32_t rgb =
+                sx >= 0 && sy >= 0 && sx < os.width() && sy < os.height() ? os.pixel(sx, sy) : 0xFF00FFu;
             *reinterpret_cast<std::uint32_t*>(data + y * stride + x * 4) = rgb;
         }
     cairo_surface_mark_dirty(s);

@@ -24,8 +24,10 @@ public:
     ~TextHeadlessPlatform() override;
     void drawText(const platform::TextTarget& target, std::int32_t x, std::int32_t y, const std::string& text,
                   std::uint8_t colour, bool bold) override;
+    std::int32_t textWidth(const std::string& text, bool bold) override;
 
 private:
+    TTF_Font* font(bool bold);
     TTF_Font* fonts_[2] = {nullptr, nullptr};
     bool tried_ = false;
 };

@@ -103,8 +103,9 @@ TEST_F(DialogLook, EveryTemplateKeepsItsControlsInsideApartAndTheirTextsWhole) {
         const Box client(0, 0, d.width(), d.height());
         std::vector<Placed> placed;
         for (const auto& w : d.items())
-            placed.push_back({"control " + std::to_string(static_cast<std::int16_t>(w->id())) + " \"" + w->text() + "\"",
-                              takenBox(*w)});
+            placed.push_back(
+                {"control " + std::to_string(static_cast<std::int16_t>(w->id())) + " \"" + w->text() + "\"",
+                 takenBox(*w)});
         Item<TextTile*>* t = nullptr;
         for (d.textTiles().firstItem(t); t; t = t->next) {
             const TextTile& tile = *t->value;
@@ -130,13 +131,15 @@ TEST_F(DialogLook, EveryTemplateKeepsItsControlsInsideApartAndTheirTextsWhole) {
         for (const auto& w : d.items()) {
             auto* c = w->handle() ? d.control(w->handle()) : nullptr;
             if (!c) continue;
-            SCOPED_TRACE("control " + std::to_string(static_cast<std::int16_t>(w->id())) + " \"" + c->label() + "\"");
+            SCOPED_TRACE("control " + std::to_string(static_cast<std::int16_t>(w->id())) + " \"" +
+                         c->label() + "\"");
             const Box b = w->box();
             const Box label = c->labelBox(Dim(b.w, b.h));
             EXPECT_TRUE(label.x >= 0 && label.y >= 0 && label.x + label.w <= b.w && label.y + label.h <= b.h)
                 << "label " << describe(label) << " in " << describe(b);
             auto* button = dynamic_cast<DialogButton*>(c);
-            if (button && !dynamic_cast<DialogCheck*>(c) && !dynamic_cast<DialogRadio*>(c)) pushBaselines.push_back({b, static_cast<std::int16_t>(b.y + label.y + ascent)});
+            if (button && !dynamic_cast<DialogCheck*>(c) && !dynamic_cast<DialogRadio*>(c))
+                pushBaselines.push_back({b, static_cast<std::int16_t>(b.y + label.y + ascent)});
         }
         // Buttons side by side in one row share their baseline.
         for (std::size_t i = 0; i < pushBaselines.size(); ++i)
