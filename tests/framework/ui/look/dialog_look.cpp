@@ -54,8 +54,20 @@ void LookApp::findDataFile(OIFBase* library, const std::uint8_t*& cursor, const 
     findIndexedDataFile(library, cursor, end, dataPath(5), "");
 }
 
-LookDialog::LookDialog()
-    : Window(Point(0, 0), Dialog::InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", "Background") {}
+namespace {
+std::string upperCase(const std::string& name) {
+    std::string upper;
+    for (char c : name)
+        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+} // namespace
+
+// The start dialog shows the main menu's picture, every other dialog the parchment.
+LookDialog::LookDialog(const std::string& templateName)
+    : Window(Point(0, 0), Dialog::InitialSize, ""),
+      Dialog("Dialog Bitmaps", upperCase(templateName) == "STARTGAME" ? "StartGame" : "Intro", "Background") {
+}
 
 void LookDialog::onInitDialog() {
     for (const auto& [id, text] : texts)
@@ -71,9 +83,7 @@ void LookDialog::onInitDialog() {
 void fillAsTheGameDoes(const std::string& name, LookDialog& d) {
     const std::vector<std::string> leaders = {"Ardal the Elder", "Berenos", "Cathmor",     "Dion of Sabra",
                                               "Eskel",           "Farren",  "Gaius Vetter"};
-    std::string upper;
-    for (char c : name)
-        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string upper = upperCase(name);
     auto& t = d.texts;
     auto& r = d.rows;
     if (upper == "ABOUTDLG") {

@@ -42,7 +42,8 @@ public:
 // A dialog on the forged parchment whose texts the test fills before it shows.
 class LookDialog : public Dialog {
 public:
-    LookDialog();
+    // The dialog's background: the group of "Dialog Bitmaps" the game's code gives that template.
+    explicit LookDialog(const std::string& templateName);
     void onInitDialog() override;
     // Texts by control id (-1: the first anonymous text) and list rows by control id.
     std::map<std::int16_t, std::string> texts;

@@ -78,7 +78,7 @@ TEST_F(DialogLook, EveryTemplateIsWrittenAsAScreenshot) {
     ASSERT_EQ(names.size(), 48u);
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
-        LookDialog d;
+        LookDialog d(name);
         d.attach(*app);
         fillAsTheGameDoes(name, d);
         d.create(name, Dialog::Modeless);
@@ -95,7 +95,7 @@ TEST_F(DialogLook, EveryTemplateKeepsItsControlsInsideApartAndTheirTextsWhole) {
     ASSERT_GT(ascent, 0);
     for (const std::string& name : dialogTemplateNames()) {
         SCOPED_TRACE(name);
-        LookDialog d;
+        LookDialog d(name);
         d.attach(*app);
         fillAsTheGameDoes(name, d);
         d.create(name, Dialog::Modeless);
