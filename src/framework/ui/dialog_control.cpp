@@ -88,12 +88,13 @@ void DialogControl::drawLabel(Display& target, const Point& offset, std::uint16_
                   static_cast<std::int16_t>(label.y + font.ascent() + offset.y));
     font.drawText(target, p, label_, (itemState & ItemDisabled) ? 1 : 3);
     if (itemState & ItemFocus) {
-        // Round the label, but never over the edges of a button's face.
-        const std::int32_t left = std::max(p.x - 2, 3),
-                           top = std::max<std::int32_t>(label.y + offset.y - 1, 3);
-        const std::int32_t right = std::min(p.x + label.w + 2, target.width() - 3);
+        // Round the label, but never over the bevel of a button's face.
+        const std::int32_t edge = faceEdge();
+        const std::int32_t left = std::max(p.x - 2, edge),
+                           top = std::max<std::int32_t>(label.y + offset.y - 1, edge);
+        const std::int32_t right = std::min(p.x + label.w + 2, target.width() - edge);
         const std::int32_t bottom =
-            std::min<std::int32_t>(label.y + offset.y + label.h + 1, target.height() - 3);
+            std::min<std::int32_t>(label.y + offset.y + label.h + 1, target.height() - edge);
         if (right > left && bottom > top)
             target.frameRect(Box(static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
                                  static_cast<std::int16_t>(right - left),

@@ -63,6 +63,8 @@ public:
     // Where the label lands in a control of that size: its glyphs' full height, ascent and descent, and
     // its width; a centred label is centred on that height, so the underline stays inside too.
     Box labelBox(const Dim& size) const;
+    // How far in from the box's edges the focus frame stays: a push button keeps it off its bevel.
+    virtual std::int16_t faceEdge() const { return 0; }
 
     // The shared font while any control lives; null otherwise.
     static DialogFont* sharedFont() { return sharedFont_; }
@@ -118,6 +120,7 @@ protected:
     Point placeOf(Display& target, const Picture& picture) const;
     Picture picture(const char* name) { return images_->drawable(name, group()); }
     void drawFace(Display& target, const Picture& face, std::int16_t mode);
+    std::int16_t faceEdge() const override { return isPush() ? 3 : 0; }
 
     std::int16_t isDefault_;
     std::int16_t checked_ = 0;

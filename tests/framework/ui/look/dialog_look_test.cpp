@@ -126,29 +126,55 @@ TEST_F(DialogLook, EveryTemplateKeepsItsControlsInsideApartAndTheirTextsWhole) {
                     << placed[i].what << " " << describe(b) << " overlaps " << placed[j].what << " "
                     << describe(placed[j].box);
         }
-        // The labels of buttons, check boxes and radio buttons: whole inside their boxes, underline too.
-        std::vector<std::pair<Box, std::int16_t>> pushBaselines;
+        // The labels of buttons, check boxes and radio buttons: whole inside their boxes, underline too; a
+        // push button's inside its face, clear of the bevel.
+        struct Line {
+            std::string what;
+            Box box;
+            std::int16_t baseline;
+            bool push;
+        };
+        std::vector<Line> lines;
+        for (d.textTiles().firstItem(t); t; t = t->next) {
+            const TextTile& tile = *t->value;
+            lines.push_back({"text \"" + tile.text() + "\"",
+                             Box(tile.position().x, tile.position().y, tile.size().w, tile.size().h),
+                             static_cast<std::int16_t>(tile.position().y + ascent), false});
+        }
         for (const auto& w : d.items()) {
             auto* c = w->handle() ? d.control(w->handle()) : nullptr;
+            if (!c && w->controlClass() == ClassEdit) {
+                // An edit field writes its line centred inside its frame and margin of 2.
+                const Box b = w->box();
+                lines.push_back({"text of edit " + std::to_string(w->id()), b,
+                                 static_cast<std::int16_t>(b.y + 2 + (b.h - 4 - DialogItemWindow::RowHeight) / 2 +
+                                                           ascent),
+                                 false});
+            }
             if (!c) continue;
             SCOPED_TRACE("control " + std::to_string(static_cast<std::int16_t>(w->id())) + " \"" +
                          c->label() + "\"");
             const Box b = w->box();
             const Box label = c->labelBox(Dim(b.w, b.h));
-            EXPECT_TRUE(label.x >= 0 && label.y >= 0 && label.x + label.w <= b.w && label.y + label.h <= b.h)
+            const bool push = dynamic_cast<DialogButton*>(c) && !dynamic_cast<DialogCheck*>(c) &&
+                              !dynamic_cast<DialogRadio*>(c);
+            const std::int16_t edge = push ? 3 : 0;
+            EXPECT_TRUE(label.x >= edge && label.y >= edge && label.x + label.w <= b.w - edge &&
+                        label.y + label.h <= b.h - edge)
                 << "label " << describe(label) << " in " << describe(b);
-            auto* button = dynamic_cast<DialogButton*>(c);
-            if (button && !dynamic_cast<DialogCheck*>(c) && !dynamic_cast<DialogRadio*>(c))
-                pushBaselines.push_back({b, static_cast<std::int16_t>(b.y + label.y + ascent)});
+            lines.push_back({"control \"" + c->label() + "\"", b,
+                             static_cast<std::int16_t>(b.y + label.y + ascent), push});
         }
-        // Buttons side by side in one row share their baseline.
-        for (std::size_t i = 0; i < pushBaselines.size(); ++i)
-            for (std::size_t j = i + 1; j < pushBaselines.size(); ++j) {
-                const Box &a = pushBaselines[i].first, &b = pushBaselines[j].first;
-                if (a.y < b.y + b.h && b.y < a.y + a.h) {
-                    EXPECT_EQ(pushBaselines[i].second, pushBaselines[j].second)
-                        << describe(a) << " and " << describe(b);
-                }
+        // What stands side by side in one row shares its baseline: buttons with buttons, and texts, check
+        // boxes and radio buttons with each other and with the buttons beside them.
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            for (std::size_t j = i + 1; j < lines.size(); ++j) {
+                const Line &a = lines[i], &b = lines[j];
+                const bool tileAndButton =
+                    (a.push && b.what.rfind("text", 0) == 0) || (b.push && a.what.rfind("text", 0) == 0);
+                if (tileAndButton || !(a.box.y < b.box.y + b.box.h && b.box.y < a.box.y + a.box.h)) continue;
+                EXPECT_EQ(a.baseline, b.baseline)
+                    << a.what << " " << describe(a.box) << " and " << b.what << " " << describe(b.box);
             }
     }
 }
