@@ -8,6 +8,7 @@
 
 #include "dialog_look.h"
 #include "framework/display/application_palette.h"
+#include "framework/display/logical_palette.h"
 #include "framework/display/window_pictures.h"
 #include "framework/ui/dialog_control.h"
 #include "framework/ui/dialog_template.h"
@@ -147,8 +148,8 @@ TEST_F(DialogLook, EveryTemplateKeepsItsControlsInsideApartAndTheirTextsWhole) {
                 // An edit field writes its line centred inside its frame and margin of 2.
                 const Box b = w->box();
                 lines.push_back({"text of edit " + std::to_string(w->id()), b,
-                                 static_cast<std::int16_t>(b.y + 2 + (b.h - 4 - DialogItemWindow::RowHeight) / 2 +
-                                                           ascent),
+                                 static_cast<std::int16_t>(
+                                     b.y + 2 + (b.h - 4 - DialogItemWindow::RowHeight) / 2 + ascent),
                                  false});
             }
             if (!c) continue;
@@ -176,6 +177,43 @@ TEST_F(DialogLook, EveryTemplateKeepsItsControlsInsideApartAndTheirTextsWhole) {
                 EXPECT_EQ(a.baseline, b.baseline)
                     << a.what << " " << describe(a.box) << " and " << b.what << " " << describe(b.box);
             }
+    }
+}
+
+TEST_F(DialogLook, TheOpenDialogsCaptionIsActiveAndOnlyAFramelessTemplateShowsNoFrame) {
+    const LogicalPalette* palette = app->getPalette();
+    ASSERT_NE(palette, nullptr);
+    const auto rgbOf = [&](std::uint8_t index) {
+        const RgbQuad& c = palette->colours()[index];
+        return std::uint32_t(c.red) << 16 | std::uint32_t(c.green) << 8 | c.blue;
+    };
+    const struct {
+        const char* name;
+        std::int32_t top; // the frame above the client: border and caption
+        std::int32_t side;
+    } rows[] = {
+        {"AboutDlg", 3 + 18, 3},  // caption
+        {"OwDlg", 3, 3},          // a modal frame alone
+        {"HistoryPlaying", 3, 3}, // a dialog frame
+        {"LoadingDlg", 3, 3},     // a sizing border
+        {"StartGame", 0, 0},      // no frame at all: the main menu is its picture
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        LookDialog d(r.name);
+        d.attach(*app);
+        d.create(r.name, Dialog::Modeless);
+        pump();
+        const WindowManager& manager = WindowManager::instance();
+        const platform::Rect outer = manager.outerOnScreen(d.hwnd()),
+                             client = manager.clientOnScreen(d.hwnd());
+        EXPECT_EQ((std::tuple{client.x - outer.x, client.y - outer.y, outer.width - client.width}),
+                  (std::tuple{r.side, r.top, 2 * r.side}));
+        ASSERT_NE(manager.find(d.hwnd()), nullptr);
+        EXPECT_TRUE(manager.find(d.hwnd())->active);
+        if (r.top > r.side) {
+            EXPECT_EQ(os.pixel(outer.x + 10, outer.y + 3 + 1), rgbOf(Display::matchColour(0, 0, 128)));
+        }
     }
 }
 
