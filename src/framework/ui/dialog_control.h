@@ -120,7 +120,8 @@ protected:
     Point placeOf(Display& target, const Picture& picture) const;
     Picture picture(const char* name) { return images_->drawable(name, group()); }
     void drawFace(Display& target, const Picture& face, std::int16_t mode);
-    std::int16_t faceEdge() const override { return isPush() ? 3 : 0; }
+    // The default frame's two rows, the face's outline and its bevel.
+    std::int16_t faceEdge() const override { return isPush() ? 4 : 0; }
 
     std::int16_t isDefault_;
     std::int16_t checked_ = 0;

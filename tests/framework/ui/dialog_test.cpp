@@ -709,9 +709,10 @@ TEST_F(DialogControlTest, APushButtonFillsItsBoxWithItsPictureAndCentresItsLabel
     // A target of 30 x 12: the 20 x 8 picture fitted to 26 x 8 at (2, 2), inside the default frame's two
     // rows. The label "A" (4 wide, 6 high from ascent 4) is centred on the font's full height of 7: its
     // glyph's top-left at (13, 2), pressed at (15, 4) to (17, 9) (its last column is clear). The focus frame
-    // rounds the label one row above it: from (11, 3), pressed from (13, 3). Samples: the picture's corner,
-    // the label's corner, the pressed label's far corner and the pressed focus frame's corner.
-    const std::vector<Point> at = {Point(2, 2), Point(13, 2), Point(17, 9), Point(13, 3)};
+    // rounds the label but stays 4 rows and columns inside the box, off the face's bevel: from (11, 4),
+    // pressed from (13, 4). Samples: the picture's corner, the label's corner, the pressed label's far
+    // corner and the pressed focus frame's corner.
+    const std::vector<Point> at = {Point(2, 2), Point(13, 2), Point(17, 9), Point(13, 4)};
     const struct {
         std::uint16_t state;
         const char* shown;

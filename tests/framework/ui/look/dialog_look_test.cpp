@@ -127,8 +127,7 @@ TEST_F(DialogLook, EveryTemplateKeepsItsControlsInsideApartAndTheirTextsWhole) {
                     << placed[i].what << " " << describe(b) << " overlaps " << placed[j].what << " "
                     << describe(placed[j].box);
         }
-        // The labels of buttons, check boxes and radio buttons: whole inside their boxes, underline too; a
-        // push button's inside its face, clear of the bevel.
+        // The labels of buttons, check boxes and radio buttons: whole inside their boxes, underline too.
         struct Line {
             std::string what;
             Box box;
@@ -159,8 +158,10 @@ TEST_F(DialogLook, EveryTemplateKeepsItsControlsInsideApartAndTheirTextsWhole) {
             const Box label = c->labelBox(Dim(b.w, b.h));
             const bool push = dynamic_cast<DialogButton*>(c) && !dynamic_cast<DialogCheck*>(c) &&
                               !dynamic_cast<DialogRadio*>(c);
-            const std::int16_t edge = push ? 3 : 0;
-            EXPECT_TRUE(label.x >= edge && label.y >= edge && label.x + label.w <= b.w - edge &&
+            // A push button's label and the focus frame round it (2 pixels out) stay off the default frame,
+            // the outline and the bevel: 4 pixels.
+            const std::int16_t edge = push ? 4 : 0, side = push ? 6 : 0;
+            EXPECT_TRUE(label.x >= side && label.y >= edge && label.x + label.w <= b.w - side &&
                         label.y + label.h <= b.h - edge)
                 << "label " << describe(label) << " in " << describe(b);
             lines.push_back({"control \"" + c->label() + "\"", b,
