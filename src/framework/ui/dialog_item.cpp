@@ -221,7 +221,8 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
         const std::int32_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
         // The font is proportional: the caret and the selection go where the pen is after the characters.
         const auto penAt = [&](std::int32_t n) {
-            return static_cast<std::int16_t>(systemTextWidth(text_.substr(0, static_cast<std::size_t>(n)), false));
+            return static_cast<std::int16_t>(
+                systemTextWidth(text_.substr(0, static_cast<std::size_t>(n)), false));
         };
         if (focused && from != to)
             target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + penAt(from)), y,
@@ -229,8 +230,8 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
                             0, 0, 128);
         writeSystemText(target, in, Point(static_cast<std::int16_t>(in.x + 2), y), text_, ink, false);
         if (focused)
-            target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + penAt(caret_)), y, 1, RowHeight), 0,
-                            0, 0);
+            target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + penAt(caret_)), y, 1, RowHeight), 0, 0,
+                            0);
         break;
     }
     case ClassListBox: {
