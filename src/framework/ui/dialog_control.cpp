@@ -73,7 +73,9 @@ void DialogControl::drawImage(Display& target, const Point& at, const Picture& p
 Box DialogControl::labelBox(const Dim& size) const {
     DialogFont& font = *sharedFont_;
     const Box e = font.textExtent(label_);
-    const std::int16_t ascent = font.ascent(), height = static_cast<std::int16_t>(ascent + font.descent());
+    // Below the baseline the label takes the descent or the mnemonic's underline, whichever reaches lower.
+    const std::int16_t below = std::max<std::int16_t>(font.descent(), DialogFont::UnderlineDrop + 1);
+    const std::int16_t ascent = font.ascent(), height = static_cast<std::int16_t>(ascent + below);
     const std::int16_t x =
         labelOffset_.x == Centred ? static_cast<std::int16_t>((size.w - e.w) / 2) : labelOffset_.x;
     const std::int16_t top = labelOffset_.y == Centred ? static_cast<std::int16_t>((size.h - height) / 2)

@@ -60,8 +60,8 @@ public:
     Point labelOffset() const { return labelOffset_; }
     WindowHandle controlWindow() const { return controlWindow_; }
     void drawLabel(Display& target, const Point& offset, std::uint16_t itemState);
-    // Where the label lands in a control of that size: its glyphs' full height, ascent and descent, and
-    // its width; a centred label is centred on that height, so the underline stays inside too.
+    // Where the label lands in a control of that size: its width, and its full height from the ascent
+    // down to the descent or the mnemonic's underline; a centred label is centred on that height.
     Box labelBox(const Dim& size) const;
     // How far in from the box's edges the focus frame stays: a push button keeps it off its bevel.
     virtual std::int16_t faceEdge() const { return 0; }
