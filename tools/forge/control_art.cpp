@@ -249,7 +249,8 @@ ForgedArchive dialogButtonArchive() {
 ForgedArchive dialogBitmapArchive(const std::string& fontDirectory) {
     return ForgedArchive{"Dialog bitmaps",
                          {{"Intro", {raw("Background", parchment())}},
-                          {"StartGame", {raw("Background", startGamePicture(fontDirectory))}}}};
+                          {"StartGame", {raw("Background", startGamePicture(fontDirectory))}},
+                          {"Loading", {raw("Background", loadingPicture(fontDirectory))}}}};
 }
 
 } // namespace

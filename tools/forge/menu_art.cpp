@@ -192,13 +192,9 @@ void title(cairo_t* cr, const std::string& fontFile) {
     cairo_surface_destroy(mask);
 }
 
-} // namespace
-
-Picture startGamePicture(const std::string& fontDirectory) {
-    Canvas canvas(StartPictureWidth, StartPictureHeight);
-    cairo_t* cr = canvas.art();
-    sky(cr);
-    // Far hills, blue in the dusk; the fort's hill; the valley floor.
+// The whole scene in the start picture's coordinates, onto a context that may scale it.
+void scene(cairo_t* cr, const std::string& fontDirectory) {
+    sky(cr); // Far hills, blue in the dusk; the fort's hill; the valley floor.
     rgb(cr, 75, 70, 110);
     ridge(cr, 285, 12, 0.011, 6, 0.031, 0.4);
     cairo_fill(cr);
@@ -229,6 +225,23 @@ Picture startGamePicture(const std::string& fontDirectory) {
     for (int i = 0; i < 5; ++i)
         spearman(cr, 600 - i * 30, 400, 0.55, 40, 70, 190, false);
     title(cr, fontDirectory + "/DejaVuSerif-Bold.ttf");
+}
+
+} // namespace
+
+Picture startGamePicture(const std::string& fontDirectory) {
+    Canvas canvas(StartPictureWidth, StartPictureHeight);
+    scene(canvas.art(), fontDirectory);
+    PaletteMatcher matcher = PaletteMatcher::art();
+    return canvas.reduce(matcher, false, 1);
+}
+
+Picture loadingPicture(const std::string& fontDirectory) {
+    Canvas canvas(LoadingPictureWidth, LoadingPictureHeight);
+    cairo_t* cr = canvas.art();
+    cairo_scale(cr, static_cast<double>(LoadingPictureWidth) / StartPictureWidth,
+                static_cast<double>(LoadingPictureHeight) / StartPictureHeight);
+    scene(cr, fontDirectory);
     PaletteMatcher matcher = PaletteMatcher::art();
     return canvas.reduce(matcher, false, 1);
 }

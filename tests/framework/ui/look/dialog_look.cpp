@@ -61,13 +61,18 @@ std::string upperCase(const std::string& name) {
         upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper;
 }
+
+// The start dialog shows the main menu's picture and the loading dialog the same scene; every other
+// dialog the parchment.
+std::string pictureGroupOf(const std::string& templateName) {
+    const std::string upper = upperCase(templateName);
+    return upper == "STARTGAME" ? "StartGame" : upper == "LOADINGDLG" ? "Loading" : "Intro";
+}
 } // namespace
 
-// The start dialog shows the main menu's picture, every other dialog the parchment.
 LookDialog::LookDialog(const std::string& templateName)
     : Window(Point(0, 0), Dialog::InitialSize, ""),
-      Dialog("Dialog Bitmaps", upperCase(templateName) == "STARTGAME" ? "StartGame" : "Intro", "Background") {
-}
+      Dialog("Dialog Bitmaps", pictureGroupOf(templateName), "Background") {}
 
 void LookDialog::onInitDialog() {
     for (const auto& [id, text] : texts)
