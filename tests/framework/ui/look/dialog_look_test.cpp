@@ -14,6 +14,7 @@
 #include "framework/ui/dialog_template.h"
 #include "framework/ui/font.h"
 #include "framework/ui/ostrell_window.h"
+#include "framework/ui/picture_archive.h"
 #include "framework/ui/window_manager.h"
 
 namespace vael::test {
@@ -216,6 +217,28 @@ TEST_F(DialogLook, TheOpenDialogsCaptionIsActiveAndOnlyAFramelessTemplateShowsNo
         if (r.top > r.side) {
             EXPECT_EQ(os.pixel(outer.x + 10, outer.y + 3 + 1), rgbOf(Display::matchColour(0, 0, 128)));
         }
+    }
+}
+
+TEST_F(DialogLook, TheStartAndLoadingPicturesFillTheirDialogsExactly) {
+    // 367 x 295 template units are 642 x 478 pixels; 266 x 213 are 464 x 346.
+    const struct {
+        const char* name;
+        const char* group;
+        Dim size;
+    } rows[] = {{"StartGame", "StartGame", Dim(642, 478)}, {"LoadingDlg", "Loading", Dim(464, 346)}};
+    std::unique_ptr<PictureArchive> bitmaps = PictureArchive::open("Dialog Bitmaps");
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const Picture picture = bitmaps->drawable("Background", r.group);
+        ASSERT_TRUE(picture.exists());
+        EXPECT_EQ(Dim(picture.width(), picture.height()), r.size);
+        LookDialog d(r.name);
+        d.attach(*app);
+        d.create(r.name, Dialog::Modeless);
+        EXPECT_EQ(d.size(), r.size);
+        // A picture, not a flat fill: the sky at the top is another colour than the grass at the bottom.
+        EXPECT_NE(d.bits()[2 * d.stride() + 2], d.bits()[(d.height() - 2) * d.stride() + 2]);
     }
 }
 
