@@ -15,6 +15,7 @@
 #include "framework/ui/font.h"
 #include "framework/ui/ostrell_window.h"
 #include "framework/ui/picture_archive.h"
+#include "framework/ui/test_display.h"
 #include "framework/ui/window_manager.h"
 
 namespace vael::test {
@@ -73,6 +74,25 @@ Box takenBox(const DialogItemWindow& w) {
     return b;
 }
 
+// The ink the font draws for the text with its first baseline at (x, baseline), in a display as wide and
+// 24 rows higher than the box: the box of rows and columns the ink covers, empty when there is none.
+Box drawnExtent(DialogFont& font, const std::string& text, std::int16_t x, std::int16_t baseline, Dim box) {
+    TestDisplay scratch(Dim(static_cast<std::int16_t>(box.w + 64), static_cast<std::int16_t>(box.h + 24)),
+                        "scratch");
+    scratch.fill(0);
+    font.drawText(scratch, Point(x, baseline), text, 3);
+    int left = scratch.width(), top = scratch.height(), right = -1, bottom = -1;
+    for (int y = 0; y < scratch.height(); ++y)
+        for (int c = 0; c < scratch.width(); ++c)
+            if (scratch.bits()[y * scratch.stride() + c] != 0) {
+                left = std::min(left, c), right = std::max(right, c);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    if (right < 0) return Box();
+    return Box(static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
+               static_cast<std::int16_t>(right - left + 1), static_cast<std::int16_t>(bottom - top + 1));
+}
+
 TEST_F(DialogLook, EveryTemplateIsWrittenAsAScreenshot) {
     const std::filesystem::path folder = std::filesystem::path(VAEL_BUILD_DIR) / "dialog-screenshots";
     std::filesystem::create_directories(folder);
@@ -119,6 +139,10 @@ TEST_F(DialogLook, EveryTemplateKeepsItsControlsInsideApartAndTheirTextsWhole) {
             // fit below it.
             EXPECT_LE(font.textExtent(tile.text()).w, b.w) << describe(b);
             EXPECT_LE(ascent + std::max<int>(descent, DialogFont::UnderlineDrop + 1), b.h) << describe(b);
+            // And what the font really draws there, tails and underline, stays inside the tile.
+            const Box ink = drawnExtent(font, tile.text(), 0, ascent, Dim(b.w, b.h));
+            EXPECT_TRUE(ink.x + ink.w <= b.w && ink.y + ink.h <= b.h)
+                << "ink " << describe(ink) << " in " << describe(b);
         }
         for (std::size_t i = 0; i < placed.size(); ++i) {
             const Box& b = placed[i].box;
@@ -166,6 +190,11 @@ TEST_F(DialogLook, EveryTemplateKeepsItsControlsInsideApartAndTheirTextsWhole) {
             EXPECT_TRUE(label.x >= side && label.y >= edge && label.x + label.w <= b.w - side &&
                         label.y + label.h <= b.h - edge)
                 << "label " << describe(label) << " in " << describe(b);
+            const Box ink = drawnExtent(font, c->label(), label.x,
+                                        static_cast<std::int16_t>(label.y + ascent), Dim(b.w, b.h));
+            EXPECT_TRUE(ink.w == 0 || (ink.x >= side && ink.y >= edge && ink.x + ink.w <= b.w - side &&
+                                       ink.y + ink.h <= b.h - edge))
+                << "ink " << describe(ink) << " in " << describe(b);
             lines.push_back({"control \"" + c->label() + "\"", b,
                              static_cast<std::int16_t>(b.y + label.y + ascent), push});
         }
