@@ -704,23 +704,26 @@ protected:
     DialogControl::RemapSource previousRemap = nullptr;
 };
 
-TEST_F(DialogControlTest, APushButtonDrawsItsPictureCentredAndItsLabelByState) {
-    // A target of 30 x 12: the 20 x 8 picture at (5, 2); the label "A" (4 wide, ascent 4) centred with its
-    // pen at (13, 8), so its glyph's top-left at (13, 4); pressed, at (15, 6). Samples: the picture's corner,
-    // the label's corner, the pressed label's corner and the focus frame's corner.
-    const std::vector<Point> at = {Point(5, 2), Point(13, 4), Point(16, 10), Point(11, 2)};
+TEST_F(DialogControlTest, APushButtonFillsItsBoxWithItsPictureAndCentresItsLabelByState) {
+    // A target of 30 x 12: the 20 x 8 picture fitted to 26 x 8 at (2, 2), inside the default frame's two
+    // rows. The label "A" (4 wide, 6 high from ascent 4) is centred on the font's full height of 7: its
+    // glyph's top-left at (13, 2), pressed at (15, 4) to (17, 9) (its last column is clear). The focus frame
+    // rounds the label but stays 4 rows and columns inside the box, off the face's bevel: from (11, 4),
+    // pressed from (13, 4). Samples: the picture's corner, the label's corner, the pressed label's far
+    // corner and the pressed focus frame's corner.
+    const std::vector<Point> at = {Point(2, 2), Point(13, 2), Point(17, 9), Point(13, 4)};
     const struct {
         std::uint16_t state;
         const char* shown;
     } rows[] = {
-        {0, "uA.u"},
+        {0, "uAuA"},
         {ItemSelected, "ddAd"},
-        {ItemFocus, "uA.F"},
-        {ItemSelected | ItemFocus, "dFAd"},
-        {ItemDisabled, "gA.g"},
-        {ItemDisabled | ItemFocus, "gA.F"},
-        {ItemSelected | ItemDisabled, "uA.u"},
-        {0x8, "uA.u"},
+        {ItemFocus, "uAuF"},
+        {ItemSelected | ItemFocus, "ddAF"},
+        {ItemDisabled, "gAgA"},
+        {ItemDisabled | ItemFocus, "gAgF"},
+        {ItemSelected | ItemDisabled, "uAuA"},
+        {0x8, "uAuA"},
     };
     DialogButton button(window, "A", Point(-1, -1), "DialogButtons", 1);
     for (const auto& r : rows) {
