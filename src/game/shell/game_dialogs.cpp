@@ -31,7 +31,7 @@ void tell(const std::string& text, const std::string& title) {
 // The start dialog.
 
 StartGameDlg::StartGameDlg(DialogShown shown)
-    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), shown_(std::move(shown)) {}
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "StartGame", "Background"), shown_(std::move(shown)) {}
 
 void StartGameDlg::onInitDialog() {
     centre();
