@@ -7,6 +7,14 @@
 
 namespace vael {
 
+// An archive's picture with its pixels read: the first use locks it, and it stays so while the archive
+// is open, so drawing never reads the file again.
+Bitmap* loadedImage(OIF<Bitmap>& archive, std::int16_t index) {
+    Bitmap* picture = archive.image(index);
+    if (picture && !picture->isLoaded()) picture->lock();
+    return picture;
+}
+
 const std::int16_t PointedIsometricHexLandscape::VariantsPerMask[SlopeMaskCount] = {4, 1, 1, 1, 1, 1, 1, 1,
                                                                                     1, 1, 1, 1, 1, 1, 1, 1};
 
@@ -155,7 +163,7 @@ void PointedIsometricHexLandscape::drawArea(Bitmap& target, const Point& origin)
 
 Bitmap* PointedIsometricHexLandscape::pictureOf(OIF<Bitmap>& archive, std::int16_t group, std::int16_t frame) {
     Bitmap* picture = group >= 0 && frame >= 0 && frame < archive.imageCount(group)
-                          ? archive.image(archive.imageIndexAt(frame, group))
+                          ? loadedImage(archive, archive.imageIndexAt(frame, group))
                           : nullptr;
     if (!picture) {
         ++lookupMisses_;
@@ -249,7 +257,7 @@ void PointedIsometricHexLandscape::redrawRaisedNeighbours(Bitmap& target, std::i
 void PointedIsometricHexLandscape::buildOverlayLibrary() {
     auto addGroup = [this](std::uint16_t kind, OIF<Bitmap>& archive, std::int16_t group, int from, int count) {
         for (int k = from; k < from + count; ++k)
-            if (Bitmap* pic = archive.image(archive.imageIndexAt(static_cast<std::int16_t>(k), group)))
+            if (Bitmap* pic = loadedImage(archive, archive.imageIndexAt(static_cast<std::int16_t>(k), group)))
                 addOverlay(kind, std::make_unique<BlockOverlay>(pic, Box(0, 0, pic->width(), pic->height())));
     };
     auto all = [&](std::uint16_t kind, OIF<Bitmap>& archive, const char* group) {

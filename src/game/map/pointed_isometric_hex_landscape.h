@@ -15,6 +15,8 @@
 
 namespace vael {
 
+Bitmap* loadedImage(OIF<Bitmap>& archive, std::int16_t index);
+
 class PointedIsometricHexLandscape : public IsometricHexLandscape {
 public:
     static constexpr std::int16_t SlopeMaskCount = 16;

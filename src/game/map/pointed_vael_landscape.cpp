@@ -103,7 +103,7 @@ PointedVaelLandscape::PointedVaelLandscape(const Dim& blockSize, const Dim& hexS
         }
     }
     const std::int16_t blocks = background_.findGroup("Blocks");
-    if (blocks >= 0) setBackground(background_.image(background_.imageIndex("Block #1", "Blocks")));
+    if (blocks >= 0) setBackground(loadedImage(background_, background_.imageIndex("Block #1", "Blocks")));
 }
 
 PointedVaelLandscape::~PointedVaelLandscape() = default;

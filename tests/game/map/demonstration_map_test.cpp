@@ -7,7 +7,7 @@
 #include "framework/display/image_index.h"
 #include "game/rules/roll.h"
 #include "demonstration_regions.h"
-#include "map_fixture.h"
+#include "hex_map_fixture.h"
 #include "support/test_application.h"
 #include "tools/forge/canvas.h"
 

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "map_fixture.h"
+#include "hex_map_fixture.h"
 #include "support/test_application.h"
 
 namespace vael::test {
