@@ -296,14 +296,8 @@ Picture ground(const Zoom& z, int level, int mask, int variant, bool green, bool
         setSource(cr, green ? shade(Grass, g + 1) : shade(Grass, g));
         cairo_paint(cr);
         grassTexture(cr, n, green ? g + 1 : g, green, 130 * 64);
-        // Light from the west across the whole face.
-        cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 130, 64);
-        cairo_pattern_add_color_stop_rgba(p, 0, 1, 1, 0.85, 0.10);
-        cairo_pattern_add_color_stop_rgba(p, 0.5, 1, 1, 1, 0);
-        cairo_pattern_add_color_stop_rgba(p, 1, 0, 0, 0, 0.10);
-        cairo_set_source(cr, p);
-        cairo_paint(cr);
-        cairo_pattern_destroy(p);
+        // Level ground is lit evenly, so neighbouring hexes run into each other; only slopes catch or
+        // lose the light from the west.
         slopes(cr, mask);
     }
     cairo_restore(cr);

@@ -20,9 +20,13 @@ constexpr Point JunctionPieces[3][9] = {
     {{-3, 7}, {-3, 14}, {-3, 7}, {14, 2}, {-1, 5}, {0, 2}, {31, 6}, {16, 3}, {16, 3}}};
 
 // rand() mod n, nothing drawn when there is nothing to choose from.
-int randomBelow(int n) { return n <= 0 ? 0 : Roll::rand() % n; }
+int randomBelow(int n) {
+    return n <= 0 ? 0 : Roll::rand() % n;
+}
 
-IsometricHexLandscape* hexLandscapeOf(Component* target) { return dynamic_cast<IsometricHexLandscape*>(target); }
+IsometricHexLandscape* hexLandscapeOf(Component* target) {
+    return dynamic_cast<IsometricHexLandscape*>(target);
+}
 
 ContainerBase* onAddSpriteToLandscape(Component* target, BusMessage, ContainerBase* data) {
     if (IsometricHexLandscape* l = hexLandscapeOf(target))
@@ -45,9 +49,9 @@ ContainerBase* onSetOptionalHidden(Component* target, BusMessage, ContainerBase*
 }
 } // namespace
 
-IsometricHexLandscape::IsometricHexLandscape(const Dim& blockSize, const Dim& cellStep, const std::string& overlayName,
-                                             const std::string& sceneryName, std::uint16_t displayMode,
-                                             const char* name)
+IsometricHexLandscape::IsometricHexLandscape(const Dim& blockSize, const Dim& cellStep,
+                                             const std::string& overlayName, const std::string& sceneryName,
+                                             std::uint16_t displayMode, const char* name)
     : BlockLandscape(blockSize, cellStep, name ? name : "Unnamed Isometric Hex Landscape"),
       overlayArchive_(overlayName), displayMode_(displayMode) {
     const char* suffixes[3] = {"", " (Half size)", " (Quarter size)"};
@@ -173,7 +177,8 @@ std::int16_t IsometricHexLandscape::createRegion(const LogicalRegion& region) {
     return 0;
 }
 
-Sprite* IsometricHexLandscape::makeScenerySprite(std::int16_t, const Point3D&, const std::string&, std::int16_t) {
+Sprite* IsometricHexLandscape::makeScenerySprite(std::int16_t, const Point3D&, const std::string&,
+                                                 std::int16_t) {
     return nullptr;
 }
 
@@ -186,8 +191,9 @@ void IsometricHexLandscape::plantTrees(std::int16_t hex) {
         const int ox = randomBelow(43) + (cell % 3) * 43;
         const int oy = randomBelow(16) + (cell / 3) * 21;
         const int picture = randomBelow(full.imageCount());
-        Sprite* tree = makeScenerySprite(hex, Point3D(static_cast<std::int16_t>(-65 + ox), static_cast<std::int16_t>(oy), 0),
-                                         "Trees", static_cast<std::int16_t>(picture));
+        Sprite* tree = makeScenerySprite(
+            hex, Point3D(static_cast<std::int16_t>(-65 + ox), static_cast<std::int16_t>(oy), 0), "Trees",
+            static_cast<std::int16_t>(picture));
         if (!tree) continue;
         addSprite(tree);
         optionalSprites_.append(tree);
@@ -205,8 +211,9 @@ void IsometricHexLandscape::scatterStones(std::int16_t hex) {
         const int ox = randomBelow(130) + 32;
         const int oy = randomBelow(32);
         const int picture = randomBelow(full.imageCount());
-        if (Sprite* stone = makeScenerySprite(hex, Point3D(static_cast<std::int16_t>(-65 + ox), static_cast<std::int16_t>(oy), 0),
-                                              group, static_cast<std::int16_t>(picture)))
+        if (Sprite* stone = makeScenerySprite(
+                hex, Point3D(static_cast<std::int16_t>(-65 + ox), static_cast<std::int16_t>(oy), 0), group,
+                static_cast<std::int16_t>(picture)))
             addSprite(stone);
     }
 }

@@ -37,7 +37,8 @@ public:
     static constexpr std::uint16_t TagFord = 13;
 
     IsometricHexLandscape(const Dim& blockSize, const Dim& cellStep, const std::string& overlayName,
-                          const std::string& sceneryName, std::uint16_t displayMode, const char* name = nullptr);
+                          const std::string& sceneryName, std::uint16_t displayMode,
+                          const char* name = nullptr);
     ~IsometricHexLandscape() override;
 
     void connectHandlers() override;

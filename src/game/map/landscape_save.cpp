@@ -3,8 +3,12 @@
 namespace vael {
 
 namespace {
-bool has(std::size_t size, std::size_t at, std::size_t count) { return at <= size && count <= size - at; }
-std::uint16_t u16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+bool has(std::size_t size, std::size_t at, std::size_t count) {
+    return at <= size && count <= size - at;
+}
+std::uint16_t u16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 std::uint32_t u32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
@@ -83,7 +87,8 @@ bool readViewSection(const std::uint8_t* data, std::size_t size, std::uint32_t a
     }
     for (std::uint16_t k = 0; k < count; ++k, cursor += 8)
         section.arrows.push_back(SavedArrow{static_cast<std::int16_t>(u16(data + cursor)),
-                                            static_cast<std::int16_t>(u16(data + cursor + 2)), u32(data + cursor + 4)});
+                                            static_cast<std::int16_t>(u16(data + cursor + 2)),
+                                            u32(data + cursor + 4)});
     section.spriteCount = u16(data + cursor);
     section.spritesAt = cursor + 2;
     return true;

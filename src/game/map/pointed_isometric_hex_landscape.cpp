@@ -19,13 +19,15 @@ const std::int16_t PointedIsometricHexLandscape::VariantsPerMask[SlopeMaskCount]
                                                                                     1, 1, 1, 1, 1, 1, 1, 1};
 
 PointedIsometricHexLandscape::PointedIsometricHexLandscape(
-    const Dim& blockSize, const Dim& hexSize, const std::string& groundName, const std::string& greenGroundName,
-    const std::string& overlayName, const std::string& baseOverlayName, const std::string& gridName,
-    const std::string& outlineName, std::int16_t missingLevel, std::uint16_t displayMode, const char* name)
+    const Dim& blockSize, const Dim& hexSize, const std::string& groundName,
+    const std::string& greenGroundName, const std::string& overlayName, const std::string& baseOverlayName,
+    const std::string& gridName, const std::string& outlineName, std::int16_t missingLevel,
+    std::uint16_t displayMode, const char* name)
     // Screen rows lie three quarters of a hex apart and every other one is shifted by half a hex.
-    : IsometricHexLandscape(blockSize, Dim(static_cast<std::int16_t>(hexSize.w / 2), static_cast<std::int16_t>(hexSize.h * 3 / 8)),
-                            overlayName, baseOverlayName, displayMode,
-                            name ? name : "Unnamed Flat Isometric Hex Landscape"),
+    : IsometricHexLandscape(
+          blockSize,
+          Dim(static_cast<std::int16_t>(hexSize.w / 2), static_cast<std::int16_t>(hexSize.h * 3 / 8)),
+          overlayName, baseOverlayName, displayMode, name ? name : "Unnamed Flat Isometric Hex Landscape"),
       ground_(groundName), greenGround_(greenGroundName), hexGrid_(gridName), hexOutline_(outlineName),
       missingLevel_(missingLevel), hexSize_(hexSize) {
     std::int16_t first = 0;
@@ -128,7 +130,9 @@ std::int32_t PointedIsometricHexLandscape::rotateSideAnticlockwise(std::int32_t 
     return rotateSideClockwise(direction, -(steps % 6));
 }
 
-bool PointedIsometricHexLandscape::hexHasBlock(std::int16_t hex) const { return block(hexToBlock(hex)) != nullptr; }
+bool PointedIsometricHexLandscape::hexHasBlock(std::int16_t hex) const {
+    return block(hexToBlock(hex)) != nullptr;
+}
 
 std::int16_t PointedIsometricHexLandscape::levelOf(std::int32_t index) const {
     const PhysicalBlock* b = block(index);
@@ -141,7 +145,8 @@ std::int16_t PointedIsometricHexLandscape::blockAtPoint(const Point& point) {
         const PhysicalBlock* b = block(i);
         if (!b || !b->bitmap()) continue;
         const Point3D at = b->location();
-        if (b->bitmap()->isOpaqueAt(Point(static_cast<std::int16_t>(point.x - at.x), static_cast<std::int16_t>(point.y - at.y))))
+        if (b->bitmap()->isOpaqueAt(
+                Point(static_cast<std::int16_t>(point.x - at.x), static_cast<std::int16_t>(point.y - at.y))))
             return static_cast<std::int16_t>(i);
     }
     return -1;
@@ -161,13 +166,15 @@ void PointedIsometricHexLandscape::drawArea(Bitmap& target, const Point& origin)
             if (block(c * R + p)) drawBlock(target, origin, c * R + p);
 }
 
-Bitmap* PointedIsometricHexLandscape::pictureOf(OIF<Bitmap>& archive, std::int16_t group, std::int16_t frame) {
+Bitmap* PointedIsometricHexLandscape::pictureOf(OIF<Bitmap>& archive, std::int16_t group,
+                                                std::int16_t frame) {
     Bitmap* picture = group >= 0 && frame >= 0 && frame < archive.imageCount(group)
                           ? loadedImage(archive, archive.imageIndexAt(frame, group))
                           : nullptr;
     if (!picture) {
         ++lookupMisses_;
-        debugStream() << "No picture " << frame << " in group " << group << " of " << archive.name() << std::endl;
+        debugStream() << "No picture " << frame << " in group " << group << " of " << archive.name()
+                      << std::endl;
     }
     return picture;
 }
@@ -181,7 +188,8 @@ void PointedIsometricHexLandscape::drawBlock(Bitmap& target, const Point& origin
     const Dim size = blockSize();
     const std::int16_t W = size.w, H = size.h, step = elevationStep();
     const Dim cell = cellStep();
-    const Point P(static_cast<std::int16_t>(b->location().x - origin.x), static_cast<std::int16_t>(b->location().y - origin.y));
+    const Point P(static_cast<std::int16_t>(b->location().x - origin.x),
+                  static_cast<std::int16_t>(b->location().y - origin.y));
     OIF<Bitmap>& art = artworkStyle() == 2 ? greenGround_ : ground_;
     const bool odd = rowShifted(c);
     if (i < blockCount() - R) {
@@ -208,12 +216,17 @@ void PointedIsometricHexLandscape::drawBlock(Bitmap& target, const Point& origin
         }
         const std::int16_t cliff0 = art.findGroup("Cliff 0");
         if (dropR > 1)
-            if (Bitmap* pic = pictureOf(art, static_cast<std::int16_t>(cliff0 + lowR), static_cast<std::int16_t>(dropR - 2)))
-                target.drawBitmap(Point(static_cast<std::int16_t>(right.x + W / 2), static_cast<std::int16_t>(right.y + 3 * H / 4 + 2)),
-                                  *pic, Box(static_cast<std::int16_t>(W / 2 + V), 0, static_cast<std::int16_t>(W / 2), pic->height()),
+            if (Bitmap* pic = pictureOf(art, static_cast<std::int16_t>(cliff0 + lowR),
+                                        static_cast<std::int16_t>(dropR - 2)))
+                target.drawBitmap(Point(static_cast<std::int16_t>(right.x + W / 2),
+                                        static_cast<std::int16_t>(right.y + 3 * H / 4 + 2)),
+                                  *pic,
+                                  Box(static_cast<std::int16_t>(W / 2 + V), 0,
+                                      static_cast<std::int16_t>(W / 2), pic->height()),
                                   DrawPlain);
         if (dropL > 1)
-            if (Bitmap* pic = pictureOf(art, static_cast<std::int16_t>(cliff0 + lowL), static_cast<std::int16_t>(dropL - 2)))
+            if (Bitmap* pic = pictureOf(art, static_cast<std::int16_t>(cliff0 + lowL),
+                                        static_cast<std::int16_t>(dropL - 2)))
                 target.drawBitmap(Point(left.x, static_cast<std::int16_t>(left.y + 3 * H / 4 + 2)), *pic,
                                   Box(V, 0, static_cast<std::int16_t>(W / 2), pic->height()), DrawPlain);
     }
@@ -223,20 +236,26 @@ void PointedIsometricHexLandscape::drawBlock(Bitmap& target, const Point& origin
         const int bl = levelOf(blockNeighbour(i, right ? 4 : 6));
         const int m = std::min({a, bl, static_cast<int>(z)});
         int mask = 0;
-        if (right) mask = (a - m == 1 ? 2 : 0) + (z - m == 1 ? 1 : 0);
-        else mask = (a - m == 1 ? 4 : 0) + (z - m == 1 ? 8 : 0);
+        if (right)
+            mask = (a - m == 1 ? 2 : 0) + (z - m == 1 ? 1 : 0);
+        else
+            mask = (a - m == 1 ? 4 : 0) + (z - m == 1 ? 8 : 0);
         const std::int16_t river = art.findGroup("River");
-        Point at = right ? Point(static_cast<std::int16_t>(P.x + 2 * cell.w), P.y) : Point(static_cast<std::int16_t>(P.x - cell.w), P.y);
+        Point at = right ? Point(static_cast<std::int16_t>(P.x + 2 * cell.w), P.y)
+                         : Point(static_cast<std::int16_t>(P.x - cell.w), P.y);
         if (m < z) at.y = static_cast<std::int16_t>(at.y + (z - m) * step);
         const std::int16_t frame = firstVariant_[static_cast<std::size_t>(mask)];
         if (Bitmap* pic = pictureOf(art, static_cast<std::int16_t>(river + m), frame)) {
             const Box half = right ? Box(0, 0, static_cast<std::int16_t>(W / 2), pic->height())
-                                   : Box(static_cast<std::int16_t>(W / 2), 0, static_cast<std::int16_t>(W - W / 2), pic->height());
-            target.drawBitmap(right ? at : Point(static_cast<std::int16_t>(at.x + W / 2), at.y), *pic, half, DrawPlain);
+                                   : Box(static_cast<std::int16_t>(W / 2), 0,
+                                         static_cast<std::int16_t>(W - W / 2), pic->height());
+            target.drawBitmap(right ? at : Point(static_cast<std::int16_t>(at.x + W / 2), at.y), *pic, half,
+                              DrawPlain);
             if (!right && b->isOverlayVisible(2, 0))
                 if (BlockOverlay* grid = libraryOverlay(KindHexGrid, mask))
                     if (grid->bitmap())
-                        target.drawBitmap(Point(static_cast<std::int16_t>(at.x + W / 2), at.y), *grid->bitmap(), half, DrawPlain);
+                        target.drawBitmap(Point(static_cast<std::int16_t>(at.x + W / 2), at.y),
+                                          *grid->bitmap(), half, DrawPlain);
         }
     }
     b->draw(target, origin);
@@ -255,7 +274,8 @@ void PointedIsometricHexLandscape::redrawRaisedNeighbours(Bitmap& target, std::i
 }
 
 void PointedIsometricHexLandscape::buildOverlayLibrary() {
-    auto addGroup = [this](std::uint16_t kind, OIF<Bitmap>& archive, std::int16_t group, int from, int count) {
+    auto addGroup = [this](std::uint16_t kind, OIF<Bitmap>& archive, std::int16_t group, int from,
+                           int count) {
         for (int k = from; k < from + count; ++k)
             if (Bitmap* pic = loadedImage(archive, archive.imageIndexAt(static_cast<std::int16_t>(k), group)))
                 addOverlay(kind, std::make_unique<BlockOverlay>(pic, Box(0, 0, pic->width(), pic->height())));
@@ -277,7 +297,8 @@ void PointedIsometricHexLandscape::buildOverlayLibrary() {
     const std::int16_t grids = hexGrid_.imageCount(-1);
     addGroup(KindHexGrid, hexGrid_, hexGrid_.currentGroup(), 0, grids);
     // One outline for each grid picture, never more than the outline archive holds.
-    addGroup(KindHexOutline, hexOutline_, hexOutline_.currentGroup(), 0, std::min(grids, hexOutline_.imageCount(-1)));
+    addGroup(KindHexOutline, hexOutline_, hexOutline_.currentGroup(), 0,
+             std::min(grids, hexOutline_.imageCount(-1)));
     all(KindGreenBushes, overlayArchive_, "Bushes (Green)");
 }
 
@@ -296,13 +317,20 @@ void PointedIsometricHexLandscape::assignRoadAndFords(std::int32_t i) {
             if (tagOf(entries[k]) == TagFord) entry = k + 1;
         if (!entry) entry = !block(W) ? 2 : !block(NW) ? 1 : !block(SW) ? 3 : 2;
         int exit = 0;
-        if (entry != 1 && roadOrFord(NE)) exit = 4;
-        else if (roadOrFord(E)) exit = 7;
-        else if (entry != 3 && roadOrFord(SE)) exit = 10;
-        else if (!block(E)) exit = 7;
-        else if (!block(NE) && entry != 1) exit = 4;
-        else if (!block(SE) && entry != 3) exit = 10;
-        else exit = 7;
+        if (entry != 1 && roadOrFord(NE))
+            exit = 4;
+        else if (roadOrFord(E))
+            exit = 7;
+        else if (entry != 3 && roadOrFord(SE))
+            exit = 10;
+        else if (!block(E))
+            exit = 7;
+        else if (!block(NE) && entry != 1)
+            exit = 4;
+        else if (!block(SE) && entry != 3)
+            exit = 10;
+        else
+            exit = 7;
         roadPieces_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(entry + exit - 6);
     }
     if (b->tag() == TagFord) {
@@ -344,8 +372,8 @@ void PointedIsometricHexLandscape::assignGroundArt() {
         if (!b) continue;
         const std::int16_t mask = slopeMasks_[static_cast<std::size_t>(i)];
         const std::int16_t variants = VariantsPerMask[mask];
-        const std::int16_t frame =
-            static_cast<std::int16_t>(firstVariant_[static_cast<std::size_t>(mask)] + (variants > 0 ? Roll::rand() % variants : 0));
+        const std::int16_t frame = static_cast<std::int16_t>(firstVariant_[static_cast<std::size_t>(mask)] +
+                                                             (variants > 0 ? Roll::rand() % variants : 0));
         const std::int16_t group = b->tag() == TagFord ? fords : static_cast<std::int16_t>(river + b->z());
         b->setBitmap(pictureOf(art, river < 0 ? -1 : group, frame), 0);
         if (b->tag() == TagRoad) {
@@ -359,6 +387,8 @@ void PointedIsometricHexLandscape::assignGroundArt() {
     }
 }
 
-void PointedIsometricHexLandscape::showHexGrid(std::int16_t flag) { setOverlayVisibleAll(2, 0, flag); }
+void PointedIsometricHexLandscape::showHexGrid(std::int16_t flag) {
+    setOverlayVisibleAll(2, 0, flag);
+}
 
 } // namespace vael

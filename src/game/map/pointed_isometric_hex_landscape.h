@@ -52,10 +52,14 @@ public:
     // The level of a block, missing level when there is none.
     std::int16_t levelOf(std::int32_t index) const;
     std::int16_t slopeMaskOf(std::int32_t index) const {
-        return index >= 0 && index < static_cast<std::int32_t>(slopeMasks_.size()) ? slopeMasks_[static_cast<std::size_t>(index)] : 0;
+        return index >= 0 && index < static_cast<std::int32_t>(slopeMasks_.size())
+                   ? slopeMasks_[static_cast<std::size_t>(index)]
+                   : 0;
     }
     std::int16_t roadPieceOf(std::int32_t index) const {
-        return index >= 0 && index < static_cast<std::int32_t>(roadPieces_.size()) ? roadPieces_[static_cast<std::size_t>(index)] : 0;
+        return index >= 0 && index < static_cast<std::int32_t>(roadPieces_.size())
+                   ? roadPieces_[static_cast<std::size_t>(index)]
+                   : 0;
     }
     Dim hexSize() const { return hexSize_; }
     OIF<Bitmap>& groundArchive() { return ground_; }

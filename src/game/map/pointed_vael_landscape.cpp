@@ -2,12 +2,14 @@
 
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/super_string.h"
 #include "game/map/landscape_save.h"
+#include "game/map/vael_sprite.h"
 #include "game/rules/roll.h"
 
 namespace vael {
@@ -15,83 +17,98 @@ namespace vael {
 namespace {
 constexpr const char* SourceName = "VAELPLND";
 
-PointedVaelLandscape* vaelLandscapeOf(Component* target) { return dynamic_cast<PointedVaelLandscape*>(target); }
+PointedVaelLandscape* vaelLandscapeOf(Component* target) {
+    return dynamic_cast<PointedVaelLandscape*>(target);
+}
 
-template <class T, class Work> ContainerBase* withPayload(Component* target, ContainerBase* data, int line, Work&& work) {
+template <class T, class Work>
+ContainerBase* withPayload(Component* target, ContainerBase* data, int line, Work&& work) {
     if (PointedVaelLandscape* l = vaelLandscapeOf(target))
-        callWithPayload<T>(data, SourceName, static_cast<std::int16_t>(line), [&](const T& value) { work(*l, value); });
+        callWithPayload<T>(data, SourceName, static_cast<std::int16_t>(line),
+                           [&](const T& value) { work(*l, value); });
     return nullptr;
 }
 
 ContainerBase* onShowHex(Component* t, BusMessage, ContainerBase* d) {
-    return withPayload<short>(t, d, __LINE__, [](PointedVaelLandscape& l, short hex) { l.showHexToMoveTo(hex, 1); });
+    return withPayload<short>(t, d, __LINE__,
+                              [](PointedVaelLandscape& l, short hex) { l.showHexToMoveTo(hex, 1); });
 }
 ContainerBase* onHideHex(Component* t, BusMessage, ContainerBase* d) {
-    return withPayload<short>(t, d, __LINE__, [](PointedVaelLandscape& l, short hex) { l.showHexToMoveTo(hex, 0); });
+    return withPayload<short>(t, d, __LINE__,
+                              [](PointedVaelLandscape& l, short hex) { l.showHexToMoveTo(hex, 0); });
 }
 ContainerBase* onScars(Component* t, BusMessage, ContainerBase* d) {
-    return withPayload<List<short>>(t, d, __LINE__, [](PointedVaelLandscape& l, const List<short>& h) { l.addBattleScars(h); });
+    return withPayload<List<short>>(
+        t, d, __LINE__, [](PointedVaelLandscape& l, const List<short>& h) { l.addBattleScars(h); });
 }
 ContainerBase* onLoadGame(Component* t, BusMessage, ContainerBase* d) {
-    return withPayload<SuperString>(t, d, __LINE__, [](PointedVaelLandscape& l, const SuperString& f) { l.loadGame(f.str()); });
+    return withPayload<SuperString>(
+        t, d, __LINE__, [](PointedVaelLandscape& l, const SuperString& f) { l.loadGame(f.str()); });
 }
 ContainerBase* onSaveGame(Component* t, BusMessage, ContainerBase* d) {
-    return withPayload<SuperString>(t, d, __LINE__, [](PointedVaelLandscape& l, const SuperString& f) { l.saveGame(f.str()); });
+    return withPayload<SuperString>(
+        t, d, __LINE__, [](PointedVaelLandscape& l, const SuperString& f) { l.saveGame(f.str()); });
 }
 ContainerBase* onAddArrow(Component* t, BusMessage, ContainerBase* d) {
-    return withPayload<BattleArrowStruct>(t, d, __LINE__, [](PointedVaelLandscape& l, const BattleArrowStruct& a) { l.addBattleArrow(a); });
+    return withPayload<BattleArrowStruct>(
+        t, d, __LINE__, [](PointedVaelLandscape& l, const BattleArrowStruct& a) { l.addBattleArrow(a); });
 }
 ContainerBase* onRemoveArrow(Component* t, BusMessage, ContainerBase* d) {
-    return withPayload<BattleArrowStruct>(t, d, __LINE__,
-                                          [](PointedVaelLandscape& l, const BattleArrowStruct& a) { l.removeBattleArrow(a); });
+    return withPayload<BattleArrowStruct>(
+        t, d, __LINE__, [](PointedVaelLandscape& l, const BattleArrowStruct& a) { l.removeBattleArrow(a); });
 }
 ContainerBase* onRemoveAllArrows(Component* t, BusMessage, ContainerBase*) {
     if (PointedVaelLandscape* l = vaelLandscapeOf(t)) l->removeAllBattleArrows();
     return nullptr;
 }
 ContainerBase* onDebris(Component* t, BusMessage, ContainerBase* d) {
-    return withPayload<MissileDebrisStruct>(t, d, __LINE__,
-                                            [](PointedVaelLandscape& l, const MissileDebrisStruct& m) { l.returnFromMissileFire(m); });
+    return withPayload<MissileDebrisStruct>(
+        t, d, __LINE__,
+        [](PointedVaelLandscape& l, const MissileDebrisStruct& m) { l.returnFromMissileFire(m); });
 }
 ContainerBase* onPixelPath(Component* t, BusMessage, ContainerBase* d) {
     PointedVaelLandscape* l = vaelLandscapeOf(t);
     if (!l) return nullptr;
-    return callWithPayload<RegionPathInfo>(d, SourceName, __LINE__, [&](const RegionPathInfo& info) -> ContainerBase* {
-        return new Container<List<SpritePathEntry>>(l->pixelPath(info));
-    });
+    return callWithPayload<RegionPathInfo>(
+        d, SourceName, __LINE__, [&](const RegionPathInfo& info) -> ContainerBase* {
+            return new Container<List<SpritePathEntry>>(l->pixelPath(info));
+        });
 }
 
 std::uint32_t turned(std::uint32_t direction, int steps) {
     return static_cast<std::uint32_t>(((static_cast<int>(direction) - 1 + steps) % 8 + 8) % 8 + 1);
 }
 
-std::int16_t scaledHalf(std::uint16_t mode) { return mode & 2 ? 3 : mode & 1 ? 6 : 12; }
+std::int16_t scaledHalf(std::uint16_t mode) {
+    return mode & 2 ? 3 : mode & 1 ? 6 : 12;
+}
 } // namespace
 
 std::unique_ptr<PointedVaelLandscape> PointedVaelLandscape::create(std::uint16_t mode) {
     const std::uint16_t view = mode & Reversed;
     if (mode & QuarterSize)
-        return std::make_unique<PointedVaelLandscape>(Dim(34, 19), Dim(34, 16), "2nd Zoomed Landscape Artwork",
-                                                      "2nd Zoomed Landscape Artwork (Green)",
-                                                      "Landscape Overlays (Quarter size)", "Hex Grid (Quarter size)",
-                                                      "Hex Outline (Quarter size)", static_cast<std::uint16_t>(view | QuarterSize),
-                                                      "PointedVaelLandscapeZO2");
+        return std::make_unique<PointedVaelLandscape>(
+            Dim(34, 19), Dim(34, 16), "2nd Zoomed Landscape Artwork", "2nd Zoomed Landscape Artwork (Green)",
+            "Landscape Overlays (Quarter size)", "Hex Grid (Quarter size)", "Hex Outline (Quarter size)",
+            static_cast<std::uint16_t>(view | QuarterSize), "PointedVaelLandscapeZO2");
     if (mode & HalfSize)
-        return std::make_unique<PointedVaelLandscape>(Dim(66, 38), Dim(66, 32), "Zoomed Landscape Artwork",
-                                                      "Zoomed Landscape Artwork (Green)", "Landscape Overlays (Half size)",
-                                                      "Hex Grid (Half size)", "Hex Outline (Half size)",
-                                                      static_cast<std::uint16_t>(view | HalfSize), "PointedVaelLandscapeZO");
-    return std::make_unique<PointedVaelLandscape>(Dim(130, 76), Dim(130, 64), "Normal Landscape Artwork",
-                                                  "Normal Landscape Artwork (Green)", "Landscape Overlays", "Hex Grid",
-                                                  "Hex Outline", view, "PointedVaelLandscapeNormal");
+        return std::make_unique<PointedVaelLandscape>(
+            Dim(66, 38), Dim(66, 32), "Zoomed Landscape Artwork", "Zoomed Landscape Artwork (Green)",
+            "Landscape Overlays (Half size)", "Hex Grid (Half size)", "Hex Outline (Half size)",
+            static_cast<std::uint16_t>(view | HalfSize), "PointedVaelLandscapeZO");
+    return std::make_unique<PointedVaelLandscape>(
+        Dim(130, 76), Dim(130, 64), "Normal Landscape Artwork", "Normal Landscape Artwork (Green)",
+        "Landscape Overlays", "Hex Grid", "Hex Outline", view, "PointedVaelLandscapeNormal");
 }
 
-PointedVaelLandscape::PointedVaelLandscape(const Dim& blockSize, const Dim& hexSize, const std::string& groundName,
-                                           const std::string& greenGroundName, const std::string& overlayName,
-                                           const std::string& gridName, const std::string& outlineName,
-                                           std::uint16_t mode, const char* name)
-    : PointedIsometricHexLandscape(blockSize, hexSize, groundName, greenGroundName, overlayName, "Landscape Overlays",
-                                   gridName, outlineName, 6, mode, name ? name : "Pointed Vael Landscape"),
+PointedVaelLandscape::PointedVaelLandscape(const Dim& blockSize, const Dim& hexSize,
+                                           const std::string& groundName, const std::string& greenGroundName,
+                                           const std::string& overlayName, const std::string& gridName,
+                                           const std::string& outlineName, std::uint16_t mode,
+                                           const char* name)
+    : PointedIsometricHexLandscape(blockSize, hexSize, groundName, greenGroundName, overlayName,
+                                   "Landscape Overlays", gridName, outlineName, 6, mode,
+                                   name ? name : "Pointed Vael Landscape"),
       background_("Landscape Background") {
     elevationStep_ = scaledHalf(mode);
     hexOffset_ = 1000;
@@ -139,20 +156,32 @@ std::int16_t PointedVaelLandscape::closeGame() {
     return PointedIsometricHexLandscape::closeGame();
 }
 
-Sprite* PointedVaelLandscape::makeGameSprite(std::int16_t, const Point3D&, OIF<Bitmap>* const[3], const std::string&,
-                                             std::int16_t) {
-    return nullptr;
+Sprite* PointedVaelLandscape::makeGameSprite(std::int16_t hex, const Point3D& offset,
+                                             OIF<Bitmap>* const archives[3], const std::string& group,
+                                             std::int16_t picture) {
+    if (!archives[0]) return nullptr;
+    return new VaelSprite(hex, offset, FrameInfo(group, picture), Sprite::NoLayer, nullptr, DrawPlain,
+                          archives[0], archives[1], archives[2], reversed() ? 1 : 0);
 }
 
-Sprite* PointedVaelLandscape::makeScenerySprite(std::int16_t hex, const Point3D& offset, const std::string& group,
-                                                std::int16_t picture) {
+Sprite* PointedVaelLandscape::makeScenerySprite(std::int16_t hex, const Point3D& offset,
+                                                const std::string& group, std::int16_t picture) {
     OIF<Bitmap>* const archives[3] = {sceneryArchive(0), sceneryArchive(1), sceneryArchive(2)};
     Sprite* sprite = makeGameSprite(hex, offset, archives, group, picture);
     if (sprite) scenery_.append(sprite);
     return sprite;
 }
 
-bool PointedVaelLandscape::writeSprite(std::vector<std::uint8_t>&, Sprite*) { return false; }
+bool PointedVaelLandscape::writeSprite(std::vector<std::uint8_t>& out, Sprite* sprite) {
+    auto* game = dynamic_cast<VaelSprite*>(sprite);
+    if (!game) return false;
+    std::ostringstream stream;
+    game->writeArtworkNames(stream);
+    game->save(stream);
+    const std::string bytes = stream.str();
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    return true;
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Neighbours on screen
@@ -179,7 +208,9 @@ Point PointedVaelLandscape::centreOf(std::int16_t hex) const {
     return Point(c.x, c.y);
 }
 
-std::int16_t PointedVaelLandscape::levelOfHex(std::int16_t hex) const { return levelOf(hexToBlock(hex)); }
+std::int16_t PointedVaelLandscape::levelOfHex(std::int16_t hex) const {
+    return levelOf(hexToBlock(hex));
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Pixel paths
@@ -229,7 +260,8 @@ List<SpritePathEntry> PointedVaelLandscape::pixelPath(const RegionPathInfo& info
         return P(c.x + sx, c.y + sy);
     };
     auto entry = [&](Point at, Point plus, std::int16_t hex, int direction, float rate) {
-        out.append(SpritePathEntry{P(at.x + plus.x, at.y + plus.y), hex, static_cast<std::uint32_t>(direction), rate});
+        out.append(SpritePathEntry{P(at.x + plus.x, at.y + plus.y), hex,
+                                   static_cast<std::uint32_t>(direction), rate});
     };
     const double third = 1.0 / 3.0;
     auto T3 = [third](double v) { return static_cast<int>(v * 3.0 * third); };
@@ -374,7 +406,9 @@ List<short> PointedVaelLandscape::exitLineForBattle(std::int16_t hex, std::int16
     std::int32_t primary, detour;
     std::int16_t flag = 0;
     const bool rev = reversed();
-    auto flip = [rev](std::int32_t d) { return rev ? static_cast<std::int32_t>(turned(static_cast<std::uint32_t>(d), 4)) : d; };
+    auto flip = [rev](std::int32_t d) {
+        return rev ? static_cast<std::int32_t>(turned(static_cast<std::uint32_t>(d), 4)) : d;
+    };
     switch (battleIndex_) {
     case 2:
         primary = detour = flip(3);
@@ -406,7 +440,9 @@ List<short> PointedVaelLandscape::exitLineForBattle(std::int16_t hex, std::int16
         if (want == 1 || want == 5) {
             want = static_cast<std::int32_t>(turned(static_cast<std::uint32_t>(want), k % 2 == 0 ? -1 : 1));
             const std::int32_t n = blockNeighbour(i, want);
-            if (block(n) && land(n)) want = static_cast<std::int32_t>(turned(static_cast<std::uint32_t>(primary), k % 2 == 0 ? 1 : -1));
+            if (block(n) && land(n))
+                want = static_cast<std::int32_t>(
+                    turned(static_cast<std::uint32_t>(primary), k % 2 == 0 ? 1 : -1));
         }
         std::int32_t n = blockNeighbour(i, want);
         if (!block(n)) break;
@@ -442,7 +478,9 @@ void PointedVaelLandscape::showHexToMoveTo(std::int16_t hex, std::int16_t flag) 
     sendEmpty(INVALIDATE_VIEW);
 }
 
-void PointedVaelLandscape::showScars(const List<short>& indices) { setOverlayVisibleList(indices, 1, 0, 1); }
+void PointedVaelLandscape::showScars(const List<short>& indices) {
+    setOverlayVisibleList(indices, 1, 0, 1);
+}
 
 void PointedVaelLandscape::addBattleScars(const List<short>& hexes) {
     List<short> taken;
@@ -527,8 +565,9 @@ void PointedVaelLandscape::returnFromMissileFire(const MissileDebrisStruct& debr
     const int x = W / 5 + below(W / 10);
     OIF<Bitmap>* const archives[3] = {debrisArt_[0].get(), debrisArt_[1].get(), debrisArt_[2].get()};
     const int count = archives[0] ? archives[0]->imageCount(archives[0]->findGroup(group)) : 0;
-    Sprite* sprite = makeGameSprite(hex, Point3D(static_cast<std::int16_t>(-x), static_cast<std::int16_t>(-y), 0), archives,
-                                    group, static_cast<std::int16_t>(below(count)));
+    Sprite* sprite =
+        makeGameSprite(hex, Point3D(static_cast<std::int16_t>(-x), static_cast<std::int16_t>(-y), 0),
+                       archives, group, static_cast<std::int16_t>(below(count)));
     if (!sprite) return;
     addSprite(sprite);
     deadSprites_.append(sprite);
@@ -553,7 +592,8 @@ bool PointedVaelLandscape::saveGame(const std::string& fileName) {
         Item<short>* item = nullptr;
         for (scars_.firstItem(item); item; item = item->next) {
             const std::int16_t hex = blockToHex(item->value);
-            if (hex >= 0) block.scars.push_back(static_cast<std::uint16_t>((hex / 100) * R + (R - 1 - hex % 100)));
+            if (hex >= 0)
+                block.scars.push_back(static_cast<std::uint16_t>((hex / 100) * R + (R - 1 - hex % 100)));
         }
         blockAt = static_cast<std::uint32_t>(bytes.size());
         const auto blockBytes = landscapeBlockBytes(block);
@@ -563,8 +603,8 @@ bool PointedVaelLandscape::saveGame(const std::string& fileName) {
     }
     std::vector<SavedArrow> arrows;
     for (const Arrow& a : arrows_)
-        arrows.push_back(SavedArrow{static_cast<std::int16_t>(a.arrow.from), static_cast<std::int16_t>(a.arrow.to),
-                                    a.arrow.direction});
+        arrows.push_back(SavedArrow{static_cast<std::int16_t>(a.arrow.from),
+                                    static_cast<std::int16_t>(a.arrow.to), a.arrow.direction});
     // Scenery is made again from the map when the game is loaded, and arrows from their list: only the
     // other sprites (debris and the like) are stored.
     std::vector<std::uint8_t> spriteBytes;
@@ -622,7 +662,21 @@ bool PointedVaelLandscape::loadGame(const std::string& fileName) {
         return false;
     }
     for (const SavedArrow& a : section.arrows)
-        addBattleArrow(BattleArrowStruct{static_cast<std::uint16_t>(a.hex), static_cast<std::uint16_t>(a.key), a.direction});
+        addBattleArrow(BattleArrowStruct{static_cast<std::uint16_t>(a.hex), static_cast<std::uint16_t>(a.key),
+                                         a.direction});
+    std::istringstream stream(
+        std::string(bytes.begin() + static_cast<std::ptrdiff_t>(section.spritesAt), bytes.end()));
+    for (std::uint16_t k = 0; k < section.spriteCount; ++k) {
+        auto sprite = std::make_unique<VaelSprite>();
+        if (!sprite->readArtworkNames(stream) || !sprite->load(stream)) {
+            debugStream() << "The saved game's map section ends inside its sprites" << std::endl;
+            return false;
+        }
+        const bool dead = sprite->getState() != 0;
+        Sprite* added = sprite.release();
+        addSprite(added);
+        if (dead) deadSprites_.append(added);
+    }
     return true;
 }
 

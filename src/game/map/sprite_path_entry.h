@@ -22,7 +22,9 @@ struct SpritePathEntry {
     std::uint32_t direction = 0;
     float rate = 1.0f;
     // A way point is where it is, for whichever hex: the direction and rate ride along.
-    bool operator==(const SpritePathEntry& other) const { return position == other.position && hex == other.hex; }
+    bool operator==(const SpritePathEntry& other) const {
+        return position == other.position && hex == other.hex;
+    }
 };
 
 VAEL_TYPE_NAME(RegionPathInfo, "RegionPathInfo");

@@ -17,7 +17,8 @@ inline List<LogicalRegion> mapRegions(int columns, int rows, const std::function
         for (int col = 0; col < columns; ++col) {
             LogicalRegion r;
             r.id = static_cast<std::uint16_t>(col * 100 + row);
-            r.position = Point3D(static_cast<std::int16_t>(2 * col), static_cast<std::int16_t>(4 * row + 2 * (col % 2)),
+            r.position = Point3D(static_cast<std::int16_t>(2 * col),
+                                 static_cast<std::int16_t>(4 * row + 2 * (col % 2)),
                                  static_cast<std::int16_t>(level(col * 100 + row)));
             if (auto it = terrain.find(col * 100 + row); it != terrain.end()) {
                 r.terrain[0] = it->second;
@@ -30,8 +31,9 @@ inline List<LogicalRegion> mapRegions(int columns, int rows, const std::function
 
 inline void feed(PointedVaelLandscape& l, int columns, int rows, const List<LogicalRegion>& regions,
                  std::uint16_t battle = 10) {
-    l.beginLandscape(LandscapeDefinition{battle, Point(static_cast<std::int16_t>(columns), static_cast<std::int16_t>(rows)),
-                                         static_cast<std::int16_t>(columns * rows), 0});
+    l.beginLandscape(LandscapeDefinition{
+        battle, Point(static_cast<std::int16_t>(columns), static_cast<std::int16_t>(rows)),
+        static_cast<std::int16_t>(columns * rows), 0});
     l.createRegions(regions);
     l.endLandscape();
 }
