@@ -570,6 +570,8 @@ void PointedVaelLandscape::returnFromMissileFire(const MissileDebrisStruct& debr
                        archives, group, static_cast<std::int16_t>(below(count)));
     if (!sprite) return;
     addSprite(sprite);
+    // The state marks it as debris, so that a loaded game puts it on the dead list again.
+    if (auto* game = dynamic_cast<VaelSprite*>(sprite)) game->setState(1);
     deadSprites_.append(sprite);
     Container<Sprite*> box(sprite);
     sendNamed("SpriteMoved", &box);
