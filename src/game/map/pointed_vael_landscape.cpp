@@ -636,17 +636,46 @@ bool PointedVaelLandscape::saveGame(const std::string& fileName) {
 
 bool PointedVaelLandscape::loadGame(const std::string& fileName) {
     std::ifstream file(fileName, std::ios::binary);
-    if (!file) return false;
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
+    if (!file) {
+        debugStream() << "Can't open the saved game " << fileName << std::endl;
+        return false;
+    }
+    return loadGameBytes(std::vector<std::uint8_t>{std::istreambuf_iterator<char>(file), {}});
+}
+
+bool PointedVaelLandscape::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
     std::uint32_t blockAt = 0;
-    if (!readBlockOffset(bytes.data(), bytes.size(), blockAt)) return false;
+    if (!readBlockOffset(bytes.data(), bytes.size(), blockAt)) {
+        debugStream() << "The saved game is shorter than its header" << std::endl;
+        return false;
+    }
     // No landscape saved its part: there is nothing to restore.
     if (blockAt == 0) return true;
+    // Everything is read before anything changes, so that a file refused halfway leaves the map as it was.
     LandscapeBlock saved;
     std::string error;
     if (!readLandscapeBlock(bytes.data(), bytes.size(), blockAt, saved, error)) {
         debugStream() << error << std::endl;
         return false;
+    }
+    ViewSection section;
+    std::vector<std::unique_ptr<VaelSprite>> sprites;
+    const std::uint32_t at = reversed() ? saved.reversedSection : saved.normalSection;
+    if (fullSize() && at != 0) {
+        if (!readViewSection(bytes.data(), bytes.size(), at, section, error)) {
+            debugStream() << error << std::endl;
+            return false;
+        }
+        std::istringstream stream(
+            std::string(bytes.begin() + static_cast<std::ptrdiff_t>(section.spritesAt), bytes.end()));
+        for (std::uint16_t k = 0; k < section.spriteCount; ++k) {
+            auto sprite = std::make_unique<VaelSprite>();
+            if (!sprite->readArtworkNames(stream) || !sprite->load(stream)) {
+                debugStream() << "The saved game's map section ends inside its sprites" << std::endl;
+                return false;
+            }
+            sprites.push_back(std::move(sprite));
+        }
     }
     const std::int32_t R = rowCount(), N = columnCount();
     List<short> hexes;
@@ -655,25 +684,10 @@ bool PointedVaelLandscape::loadGame(const std::string& fileName) {
         hexes.append(static_cast<short>((index / R) * 100 + (R - 1 - index % R)));
     }
     addBattleScars(hexes);
-    if (!fullSize()) return true;
-    ViewSection section;
-    const std::uint32_t at = reversed() ? saved.reversedSection : saved.normalSection;
-    if (at == 0) return true;
-    if (!readViewSection(bytes.data(), bytes.size(), at, section, error)) {
-        debugStream() << error << std::endl;
-        return false;
-    }
     for (const SavedArrow& a : section.arrows)
         addBattleArrow(BattleArrowStruct{static_cast<std::uint16_t>(a.hex), static_cast<std::uint16_t>(a.key),
                                          a.direction});
-    std::istringstream stream(
-        std::string(bytes.begin() + static_cast<std::ptrdiff_t>(section.spritesAt), bytes.end()));
-    for (std::uint16_t k = 0; k < section.spriteCount; ++k) {
-        auto sprite = std::make_unique<VaelSprite>();
-        if (!sprite->readArtworkNames(stream) || !sprite->load(stream)) {
-            debugStream() << "The saved game's map section ends inside its sprites" << std::endl;
-            return false;
-        }
+    for (auto& sprite : sprites) {
         const bool dead = sprite->getState() != 0;
         Sprite* added = sprite.release();
         addSprite(added);

@@ -58,6 +58,8 @@ public:
     // The landscape's part of a saved game in the named file; false when the file cannot be used.
     bool saveGame(const std::string& fileName);
     bool loadGame(const std::string& fileName);
+    // The same from the saved game's bytes; a refused file changes nothing.
+    bool loadGameBytes(const std::vector<std::uint8_t>& bytes);
 
     const std::vector<Arrow>& arrows() const { return arrows_; }
     const List<short>& scars() const { return scars_; }
