@@ -11,6 +11,7 @@
 #include "tools/forge/sample_art.h"
 #include "tools/forge/scenario_writer.h"
 #include "tools/forge/terrain_art.h"
+#include "tools/forge/wave_art.h"
 
 namespace vael::forge {
 
@@ -47,6 +48,7 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
     }
     files.emplace_back(ImageIndex::FileName, index);
     files.emplace_back(MapFile, mapFileBytes(records));
+    for (ForgedWave& wave : forgedWaves()) files.emplace_back(wave.file, std::move(wave.bytes));
     for (const auto& [name, bytes] : files) {
         if (!writeBytes(directory / name, bytes)) {
             error = "cannot write " + (directory / name).string();
