@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "game/rules/roll.h"
 #include "hex_map_fixture.h"
 #include "support/test_application.h"
 
@@ -138,6 +139,28 @@ TEST_F(HexGeometryTest, TheHitTestAnswersTheFrontmostBlockAndTheSidesTurn) {
                           PointedIsometricHexLandscape::rotateSideAnticlockwise(2, 1),
                           PointedIsometricHexLandscape::rotateSideAnticlockwise(5, 1)}),
               std::tuple(2, 7, 8, 5));
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+TEST_F(HexGeometryTest, TheGreenBushIndexIsClampedToTheGreenBushes) {
+    // Six plain bushes and two green ones: the roll picks the sixth, which the green style has not.
+    std::vector<std::unique_ptr<Bitmap>> pictures;
+    auto l = PointedVaelLandscape::create(0);
+    l->attach(app);
+    for (int k = 0; k < 8; ++k) {
+        pictures.push_back(std::make_unique<Bitmap>(Dim(4, 4), PixelKeyed));
+        l->addOverlay(k < 6 ? 0 : 9, std::make_unique<BlockOverlay>(pictures.back().get(), Box(0, 0, 4, 4)));
+    }
+    Roll::script({0, 5, 0, 0, 0});
+    l->beginLandscape(LandscapeDefinition{10, Point(1, 1), 1, 2});
+    l->createRegions(mapRegions(1, 1, [](int) { return 1; }));
+    EXPECT_EQ(l->block(0)->overlay(0, 0), l->libraryOverlay(9, 1));
+    Roll::endScript();
 }
 
 } // namespace
