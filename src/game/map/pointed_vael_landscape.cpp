@@ -298,9 +298,12 @@ List<SpritePathEntry> PointedVaelLandscape::pixelPath(const RegionPathInfo& info
         } else if (d == 1 || d == 5) {
             const bool north = d == 1;
             const int sideDir = north ? (dx < 0 ? 8 : 2) : (dx < 0 ? 6 : 4);
-            const std::int16_t s = neighbourOnScreen(cur, static_cast<std::uint32_t>(sideDir));
-            const Point cs = sideCentre(s, cur, sideDir);
-            const int zs = block(hexToBlock(s)) ? levelOfHex(s) : zc;
+            const std::int16_t side = neighbourOnScreen(cur, static_cast<std::uint32_t>(sideDir));
+            const Point cs = sideCentre(side, cur, sideDir);
+            // Off the map's edge the side hex is only a place to pass: the sprite stays with its own hex.
+            const bool onMap = block(hexToBlock(side)) != nullptr;
+            const std::int16_t s = onMap ? side : cur;
+            const int zs = onMap ? levelOfHex(side) : zc;
             const double slope = static_cast<double>(h) / (2.0 * w);
             const double k1 = north ? (dx < 0 ? -slope : slope) : (dx < 0 ? slope : -slope);
             const int xs = dx < 0 ? dx + w / 2 : dx - w / 2;

@@ -38,12 +38,26 @@ TEST(DemonstrationMapTest, DrawsTheWholeMapAtThreeZoomsInBothViewsWithNoPictureM
         LandscapeAnchors anchors(levels[0].get(), levels[1].get(), levels[2].get(), view ? 1 : 0);
         for (auto& l : levels)
             feed(*l, columns, rows, regions, 10);
+        // A fight's marks: scars on every landscape, arrows and the debris of volleys on the full-size one.
+        List<short> scarred;
+        for (short hex : {1204, 1205, 1304, 1806, 1807})
+            scarred.append(hex);
+        for (auto& l : levels)
+            l->addBattleScars(scarred);
+        levels[0]->addBattleArrow(BattleArrowStruct{1204, 1304, 2, 0});
+        levels[0]->addBattleArrow(BattleArrowStruct{1806, 1706, 6, 0});
+        const std::pair<std::uint16_t, std::uint32_t> volleys[] = {{1305, 1}, {1106, 3}, {1907, 4}};
+        for (const auto& [hex, type] : volleys)
+            levels[0]->returnFromMissileFire(MissileDebrisStruct{hex, type, 0});
         // The quarter-size landscape makes the trees and stones for all three.
         std::vector<VaelSprite*> scenery;
         Item<Sprite*>* item = nullptr;
         for (levels[2]->sprites().firstItem(item); item; item = item->next)
             scenery.push_back(dynamic_cast<VaelSprite*>(item->value));
         EXPECT_GT(scenery.size(), 100u);
+        for (levels[0]->sprites().firstItem(item); item; item = item->next)
+            scenery.push_back(dynamic_cast<VaelSprite*>(item->value));
+        EXPECT_EQ(levels[0]->sprites().count(), 5);
         for (int level = 0; level < 3; ++level) {
             SCOPED_TRACE(std::to_string(view) + "/" + std::to_string(level));
             PointedVaelLandscape& l = *levels[level];

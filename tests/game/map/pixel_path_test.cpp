@@ -89,6 +89,18 @@ TEST_F(PixelPathTest, ZigzagsBecomeStraightMovesNorthAndSouth) {
     }
 }
 
+TEST_F(PixelPathTest, AStraightMoveAlongTheEdgePassesBesideTheMap) {
+    make(false);
+    // NW then NE from 200 (block 17, the right end of its row, centre (715, 122)) is a move N whose NE
+    // side hex lies off the map: it stands where it would, at (780, 74), and the sprite keeps its hex.
+    const auto e = entries(l->pixelPath(path({200, 100, 0})));
+    std::vector<std::tuple<Point, std::int16_t, std::uint32_t>> got;
+    for (const auto& x : e)
+        got.emplace_back(x.position, x.hex, x.direction);
+    EXPECT_EQ(got, (std::vector<std::tuple<Point, std::int16_t, std::uint32_t>>{
+                       {Point(715, 90), 200, 1u}, {Point(715, 58), 0, 1u}, {Point(715, 26), 0, 1u}}));
+}
+
 TEST_F(PixelPathTest, OneHexOrAHexOffTheMapGivesNoPath) {
     make(false);
     EXPECT_TRUE(entries(l->pixelPath(path({202}))).empty());
