@@ -205,9 +205,10 @@ void slopes(cairo_t* cr, int mask) {
     for (const S& e : s) {
         if (!(mask & e.bit)) continue;
         cairo_pattern_t* p = cairo_pattern_create_linear(e.x0, e.y0, e.x1, e.y1);
-        const double c = e.light ? 1.0 : 0.0;
-        cairo_pattern_add_color_stop_rgba(p, 0, c, c, e.light ? 0.8 : 0.0, e.alpha);
-        cairo_pattern_add_color_stop_rgba(p, 1, c, c, e.light ? 0.8 : 0.0, 0);
+        // Sunlit grass turns a paler, yellower green rather than white.
+        const double r = e.light ? 0.75 : 0.0, g = e.light ? 1.0 : 0.0, b = e.light ? 0.45 : 0.0;
+        cairo_pattern_add_color_stop_rgba(p, 0, r, g, b, e.alpha);
+        cairo_pattern_add_color_stop_rgba(p, 1, r, g, b, 0);
         cairo_set_source(cr, p);
         cairo_paint(cr);
         cairo_pattern_destroy(p);
@@ -1004,12 +1005,22 @@ void writeTerrainSheets(const std::vector<TerrainArchive>& archives, const std::
     std::error_code ec;
     std::filesystem::create_directories(directory, ec);
     for (const TerrainArchive& a : archives) {
-        std::vector<const Picture*> pictures;
+        // Pictures more than twice as wide as most (the cliffs, three faces wide) go on a sheet of their
+        // own, so that the others keep small cells.
+        std::vector<int> widths;
         for (const Picture& p : a.pictures)
-            pictures.push_back(&p);
-        const int columns = a.pictures.size() > 40 ? 19 : 8;
-        writeContactSheet(directory / (a.dataFile.substr(0, a.dataFile.find('.')) + ".png"), pictures,
-                          columns);
+            widths.push_back(p.width());
+        if (widths.empty()) continue;
+        std::nth_element(widths.begin(), widths.begin() + static_cast<std::ptrdiff_t>(widths.size() / 2),
+                         widths.end());
+        const int usual = widths[widths.size() / 2];
+        std::vector<const Picture*> pictures, wide;
+        for (const Picture& p : a.pictures)
+            (p.width() > 2 * usual ? wide : pictures).push_back(&p);
+        const std::string stem = a.dataFile.substr(0, a.dataFile.find('.'));
+        if (!pictures.empty())
+            writeContactSheet(directory / (stem + ".png"), pictures, pictures.size() > 40 ? 19 : 8);
+        if (!wide.empty()) writeContactSheet(directory / (stem + "_wide.png"), wide, 5);
     }
 }
 
