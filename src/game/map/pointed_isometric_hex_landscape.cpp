@@ -249,13 +249,11 @@ void PointedIsometricHexLandscape::drawBlock(Bitmap& target, const Point& origin
             const Box half = right ? Box(0, 0, static_cast<std::int16_t>(W / 2), pic->height())
                                    : Box(static_cast<std::int16_t>(W / 2), 0,
                                          static_cast<std::int16_t>(W - W / 2), pic->height());
-            target.drawBitmap(right ? at : Point(static_cast<std::int16_t>(at.x + W / 2), at.y), *pic, half,
-                              DrawPlain);
+            // The half lands in the gap at the row's end: its own corner goes at the place worked out.
+            target.drawBitmap(at, *pic, half, DrawPlain);
             if (!right && b->isOverlayVisible(2, 0))
                 if (BlockOverlay* grid = libraryOverlay(KindHexGrid, mask))
-                    if (grid->bitmap())
-                        target.drawBitmap(Point(static_cast<std::int16_t>(at.x + W / 2), at.y),
-                                          *grid->bitmap(), half, DrawPlain);
+                    if (grid->bitmap()) target.drawBitmap(at, *grid->bitmap(), half, DrawPlain);
         }
     }
     b->draw(target, origin);

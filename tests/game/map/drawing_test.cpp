@@ -61,5 +61,40 @@ TEST_F(DrawingTest, CliffsByTheDropToTheLowerLevel) {
     }
 }
 
+TEST_F(DrawingTest, TheGapAtTheStartOfAShiftedRowIsFilledWithHalfAHex) {
+    make(3, 3, [](int) { return 1; });
+    PointedVaelLandscape& l = normal();
+    // Block 4 (row 1, position 1) starts half a hex in; the right half of frame 0 of the level-1 ground
+    // fills the 65 pixels before it, with the grid's right half over it only while the grid shows.
+    const Point3D at = l.block(4)->location();
+    ASSERT_EQ(at, Point3D(65, 36, 1));
+    OIF<Bitmap>& ground = l.groundArchive();
+    Bitmap* fill = ground.image(ground.imageIndexAt(0, ground.findGroup("Level 1")));
+    ASSERT_NE(fill, nullptr);
+    fill->lock();
+    for (std::int16_t grid : {0, 1}) {
+        SCOPED_TRACE(grid);
+        l.showHexGrid(grid);
+        Bitmap target(Dim(300, 200), PixelOpaque);
+        target.fill(1);
+        const Point origin(0, 0);
+        l.drawBlock(target, origin, 4);
+        // Inside the gap, clear of the grid's lines: the ground alone either way.
+        EXPECT_EQ(target.bits()[(at.y + 32) * target.stride() + 20],
+                  fill->bits()[32 * fill->stride() + 65 + 20]);
+        // Where the grid's east edge crosses the middle row, its line shows only while the grid does.
+        BlockOverlay* line = l.libraryOverlay(7, 0);
+        ASSERT_NE(line, nullptr);
+        const Bitmap& g = *line->bitmap();
+        int gx = g.width() - 1;
+        while (gx > 65 && g.bits()[32 * g.stride() + gx] == 0)
+            --gx;
+        ASSERT_GT(gx, 65);
+        const std::uint8_t drawn = target.bits()[(at.y + 32) * target.stride() + gx - 65];
+        EXPECT_EQ(drawn == g.bits()[32 * g.stride() + gx], grid == 1);
+        EXPECT_EQ(drawn == fill->bits()[32 * fill->stride() + gx], grid == 0);
+    }
+}
+
 } // namespace
 } // namespace vael::test
