@@ -266,25 +266,29 @@ Picture ground(const Zoom& z, int level, int mask, int variant, bool green, bool
     if (level == 0 || ford) {
         waterFill(cr, n);
         if (ford) {
-            // A shallow crossing of sand and pebbles from the west side to the east side.
-            cairo_move_to(cr, -2, 24);
-            cairo_curve_to(cr, 40, 20, 90, 22, 132, 25);
-            cairo_line_to(cr, 132, 41);
-            cairo_curve_to(cr, 90, 40, 40, 44, -2, 40);
+            // A shallow crossing of sand and pebbles from bank to bank: rivers run across the screen, so
+            // a ford runs from the hex's top point down to its bottom one, widest at the banks.
+            cairo_move_to(cr, 44, -2);
+            cairo_curve_to(cr, 58, 20, 56, 44, 42, 66);
+            cairo_line_to(cr, 88, 66);
+            cairo_curve_to(cr, 74, 44, 72, 20, 86, -2);
             cairo_close_path(cr);
             setSource(cr, shade(Sand, 6));
             cairo_fill(cr);
             for (int i = 0; i < 40; ++i) {
+                const double y = n.range(0, 64);
                 setSource(cr, i % 3 ? shade(Stone, 5 + n.next(4)) : shade(Sand, 8));
-                blob(cr, n.range(2, 128), n.range(25, 40), n.range(1, 2.2), n.range(0.7, 1.4));
+                blob(cr, 65 + n.range(-9, 9) * (1.2 - 0.5 * std::sin(y / 64 * M_PI)), y, n.range(1, 2.2),
+                     n.range(0.7, 1.4));
                 cairo_fill(cr);
             }
             cairo_set_line_width(cr, 1);
+            // Water running over the shallows.
             for (int i = 0; i < 6; ++i) {
-                const double x = n.range(5, 115), y = n.range(27, 38);
+                const double x = n.range(56, 66), y = n.range(8, 56);
                 setSource(cr, static_cast<std::uint8_t>(colour::WaterFirst + n.next(9)));
                 cairo_move_to(cr, x, y);
-                cairo_line_to(cr, x + 10, y + 0.5);
+                cairo_line_to(cr, x + 8, y + 0.5);
                 cairo_stroke(cr);
             }
         }
