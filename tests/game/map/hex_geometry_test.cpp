@@ -122,8 +122,10 @@ TEST_F(HexGeometryTest, SlopeMasksAndGroundFrames) {
     feed(*l, 3, 4, mapRegions(3, 4, [](int hex) { return hex == 100 || hex == 102 ? 2 : 1; }));
     const std::int32_t middle = l->hexToBlock(101);
     EXPECT_EQ(l->slopeMaskOf(middle), 9); // W 1 + E 8
-    // Hex 201 lies at level 1 below hex 100 on its NW side and hex 102 on its ... neither: only NW.
+    // Hex 0 has the raised hex 100 in front of it (SW), where the ground shows no slope: mask 0.
     EXPECT_EQ(l->slopeMaskOf(l->hexToBlock(0)), 0);
+    // Row 2 below them: hex 200 (block 11) has 100 on its NW side, 201 (block 10) has 100 on its NE side.
+    EXPECT_EQ((std::tuple{l->slopeMaskOf(11), l->slopeMaskOf(10), l->slopeMaskOf(9)}), std::tuple(2, 4, 2));
 }
 
 TEST_F(HexGeometryTest, RoadPiecesFollowTheirNeighbours) {
