@@ -28,8 +28,11 @@ TEST(MixerSmokeTest, AVolleyPlaysThroughTheMixerAndItsGroupsEnd) {
     EXPECT_TRUE(manager.problems().empty());
     const Groups live = manager.liveGroups();
     ASSERT_EQ(live.size(), 17u);
+    // The mixer plays in real time: on a busy machine a short effect may already have run out here, so
+    // only the loop is sure to be heard; none may hold more than its one channel.
     for (std::int16_t group : live)
-        EXPECT_EQ(output.playingInGroup(group), 1) << group;
+        EXPECT_LE(output.playingInGroup(group), 1) << group;
+    EXPECT_EQ(output.playingInGroup(march), 1);
     // The effects are shorter than a second; give them ample time to run out.
     for (int wait = 0; wait < 200 && manager.liveGroups().size() > 1; ++wait) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
