@@ -11,6 +11,7 @@
 #include "tools/forge/frame_art.h"
 #include "tools/forge/sample_art.h"
 #include "tools/forge/scenario_writer.h"
+#include "tools/forge/terrain_art.h"
 #include "tools/forge/walking_data.h"
 #include "tools/forge/wave_art.h"
 
@@ -31,6 +32,11 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
         {FrameFile, FrameName, frameArchive()},
         {StatusBarFile, StatusBarName, statusBarArchive()}};
     for (ControlArchive& a : controlArchives(FontDirectory))
+        archives.emplace_back(a.dataFile, a.name, std::move(a.archive));
+    // The battle map's terrain, with contact sheets to look at.
+    std::vector<TerrainArchive> terrain = terrainArchives(VAEL_SCENARIO_SOURCES);
+    writeTerrainSheets(terrain, directory / "sheets");
+    for (TerrainArchive& a : terrain)
         archives.emplace_back(a.dataFile, a.name, std::move(a.archive));
     std::vector<std::pair<std::string, Bytes>> files;
     Bytes index;

@@ -50,6 +50,15 @@ BlockOverlay* BlockLandscape::libraryOverlay(std::int32_t kind, std::int32_t ind
                                                                            : nullptr;
 }
 
+std::uint16_t BlockLandscape::overlayCount(std::int32_t kind) const {
+    if (kind < 0 || kind >= static_cast<std::int32_t>(library_.size())) return 0;
+    return static_cast<std::uint16_t>(library_[static_cast<std::size_t>(kind)].size());
+}
+
+void BlockLandscape::setBlock(std::int32_t index, std::unique_ptr<PhysicalBlock> block) {
+    if (index >= 0 && index < static_cast<std::int32_t>(blocks_.size())) blocks_[static_cast<std::size_t>(index)] = std::move(block);
+}
+
 void BlockLandscape::addOverlay(std::uint16_t kind, std::unique_ptr<BlockOverlay> overlay) {
     if (kind >= library_.size()) library_.resize(kind + 1u);
     library_[kind].push_back(std::move(overlay));

@@ -92,6 +92,10 @@ public:
     void addOverlay(std::uint16_t kind, std::unique_ptr<BlockOverlay> overlay);
     std::uint16_t kindCount() const { return static_cast<std::uint16_t>(library_.size()); }
     BlockOverlay* libraryOverlay(std::int32_t kind, std::int32_t index) const;
+    std::uint16_t overlayCount(std::int32_t kind) const;
+    Dim blockSize() const { return blockSize_; }
+    // Puts a block into a table entry (a subclass that places its regions itself); ignored outside the table.
+    void setBlock(std::int32_t index, std::unique_ptr<PhysicalBlock> block);
 
 private:
     using BlockChange = std::function<void(std::int16_t)>;

@@ -1,0 +1,224 @@
+// The battle landscape's arrows, debris and scars, its part of a saved game pinned by hand-written bytes
+// and round trips in both views, and the sprites it drops.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "forged_map_scene.h"
+#include "framework/core/super_string.h"
+#include "game/map/vael_sprite.h"
+#include "support/temp_dir.h"
+
+namespace vael::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes readAll(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeAll(const std::filesystem::path& p, const Bytes& b) {
+    std::ofstream out(p, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+class BattleLandscapeTest : public ForgedMapScene {
+protected:
+    // 6 x 6 at level 1 with column 3 the river.
+    void SetUp() override {
+        make(6, 6, [](int hex) { return hex / 100 == 3 ? 0 : 1; });
+    }
+    TempDir dir{"battle-landscape"};
+};
+
+TEST_F(BattleLandscapeTest, ArrowsAreListedOnceTurnedOnlyInTheirPicturesAndRemovedWithTheirSprites) {
+    const BattleArrowStruct arrow{202, 203, 3, 0};
+    normal().addBattleArrow(arrow);
+    normal().addBattleArrow(arrow);
+    turned().addBattleArrow(arrow);
+    ASSERT_EQ(normal().arrows().size(), 1u);
+    ASSERT_EQ(turned().arrows().size(), 1u);
+    // E turned two steps clockwise is S (picture 4); anticlockwise, N (picture 0). The list keeps E.
+    auto* shown = dynamic_cast<VaelSprite*>(normal().arrows()[0].sprite);
+    auto* shownTurned = dynamic_cast<VaelSprite*>(turned().arrows()[0].sprite);
+    ASSERT_TRUE(shown && shownTurned);
+    EXPECT_EQ((std::tuple{normal().arrows()[0].arrow.direction, shown->frameInfo().index,
+                          shownTurned->frameInfo().index, shown->frameInfo().name}),
+              std::tuple(3u, 4, 0, std::string("Battle Arrows")));
+    EXPECT_NE(shown->levelFrame(0), nullptr);
+    EXPECT_EQ(normal().sprites().count(), 1);
+    rec().reset();
+    normal().removeBattleArrow(BattleArrowStruct{202, 204, 3, 0}); // not listed
+    EXPECT_EQ((std::tuple{normal().arrows().size(), rec().calls.size()}), std::tuple(1u, 0u));
+    normal().removeBattleArrow(BattleArrowStruct{202, 203, 7, 0}); // equal by its two hexes
+    EXPECT_EQ((std::tuple{normal().arrows().size(), normal().sprites().count()}), std::tuple(0u, 0));
+    ASSERT_EQ(rec().labels(), (Labels{"Listener.h1"}));
+    normal().addBattleArrow(arrow);
+    normal().addBattleArrow(BattleArrowStruct{100, 101, 5, 0});
+    normal().removeAllBattleArrows();
+    EXPECT_EQ((std::tuple{normal().arrows().size(), normal().sprites().count()}), std::tuple(0u, 0));
+}
+
+TEST_F(BattleLandscapeTest, DebrisFallsByMissileTypeAndNeverIntoTheRiver) {
+    // Type 1: y = 76 / 4 + 5 % 9 = 24 drawn first, then x = 130 / 5 + 7 % 13 = 33, then the picture.
+    Roll::script({5, 7, 2});
+    normal().returnFromMissileFire(MissileDebrisStruct{202, 1, 0});
+    ASSERT_EQ(normal().sprites().count(), 1);
+    Sprite* s = nullptr;
+    normal().sprites().first(s);
+    auto* debris = dynamic_cast<VaelSprite*>(s);
+    ASSERT_NE(debris, nullptr);
+    const Point3D centre = normal().blockCenter(202);
+    EXPECT_EQ(
+        (std::tuple{debris->position(0), debris->frameInfo().name, debris->frameInfo().index,
+                    normal().deadSprites().contains(s)}),
+        std::tuple(Point(static_cast<std::int16_t>(centre.x - 33), static_cast<std::int16_t>(centre.y - 24)),
+                   std::string("Arrow"), 2, static_cast<std::int16_t>(1)));
+    EXPECT_EQ(rec().labels(), (Labels{"Listener.h2", "Listener.h4", "Listener.h3"}));
+    Roll::endScript();
+    normal().returnFromMissileFire(MissileDebrisStruct{302, 1, 0}); // the river
+    normal().returnFromMissileFire(MissileDebrisStruct{202, 8, 0}); // nothing left by that kind
+    normal().returnFromMissileFire(MissileDebrisStruct{105, 1, 0}); // off the map
+    EXPECT_EQ(normal().sprites().count(), 1);
+    // Javelins lie a little lower: y = 76 / 3 + 4 % 12 = 29.
+    Roll::script({4, 0, 0});
+    normal().returnFromMissileFire(MissileDebrisStruct{202, 4, 0});
+    Sprite* last = nullptr;
+    normal().sprites().last(last);
+    EXPECT_EQ(dynamic_cast<VaelSprite*>(last)->position(0).y, centre.y - 29);
+    // Removing the dead sprites hides them and empties the list.
+    normal().removeDeadSprites();
+    EXPECT_EQ((std::tuple{normal().deadSprites().count(), last->isHidden(), normal().sprites().count()}),
+              std::tuple(0, 1, 2));
+}
+
+TEST_F(BattleLandscapeTest, DestroyingASpriteTakesItOffTheDeadAndOptionalListsToo) {
+    Roll::script({0, 0, 0});
+    normal().returnFromMissileFire(MissileDebrisStruct{202, 1, 0});
+    Sprite* s = nullptr;
+    normal().sprites().first(s);
+    ASSERT_EQ(normal().deadSprites().count(), 1);
+    normal().destroySprite(s);
+    EXPECT_EQ((std::tuple{normal().sprites().count(), normal().deadSprites().count()}), std::tuple(0, 0));
+    normal().removeDeadSprites(); // would reach the freed sprite if it were still listed
+}
+
+TEST_F(BattleLandscapeTest, ScarsAreListedOnceAndNeverOnTheRiver) {
+    List<short> hexes;
+    for (short h : {202, 302, 202, 105, 400})
+        hexes.append(h);
+    normal().addBattleScars(hexes);
+    std::vector<short> got;
+    Item<short>* item = nullptr;
+    for (normal().scars().firstItem(item); item; item = item->next)
+        got.push_back(item->value);
+    EXPECT_EQ(got, (std::vector<short>{static_cast<short>(normal().hexToBlock(202)),
+                                       static_cast<short>(normal().hexToBlock(400))}));
+    const PhysicalBlock* b = normal().block(normal().hexToBlock(202));
+    EXPECT_EQ(b->isOverlayVisible(1, 0), 1);
+    EXPECT_EQ(normal().block(normal().hexToBlock(201))->isOverlayVisible(1, 0), 0);
+}
+
+TEST_F(BattleLandscapeTest, TheSavedPartIsTheHandWrittenBytes) {
+    // Normal view: scar on 202 (block 15, which the file keeps as 2 * 6 + 3 = 15) and an arrow; then the
+    // reversed view, whose arrow is listed unturned.
+    List<short> scar;
+    scar.append(202);
+    normal().addBattleScars(scar);
+    normal().addBattleArrow(BattleArrowStruct{202, 203, 3, 0});
+    turned().addBattleArrow(BattleArrowStruct{100, 101, 6, 0});
+    const auto file = dir / "game.vel";
+    writeAll(file, Bytes(16, 0));
+    ASSERT_TRUE(normal().saveGame(file.string()));
+    ASSERT_TRUE(turned().saveGame(file.string()));
+    const Bytes expected{16, 0, 0,    0, 0,    0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, // header: the block at 16
+                         28, 0, 0,    0, 40,   0, 0, 0, 1, 0, 15, 0, // block: sections at 28 and 40, one scar
+                         1,  0, 0xCA, 0, 0xCB, 0, 3, 0, 0, 0, 0,  0, // normal view: one arrow, no sprite
+                         1,  0, 100,  0, 101,  0, 6, 0, 0, 0, 0,  0}; // reversed view
+    EXPECT_EQ(readAll(file), expected);
+}
+
+TEST_F(BattleLandscapeTest, SaveLoadSaveIsByteIdenticalInBothViewsAndScarsStayOnTheirHexes) {
+    List<short> scars;
+    scars.append(202);
+    scars.append(501);
+    normal().addBattleScars(scars);
+    normal().addBattleArrow(BattleArrowStruct{202, 203, 3, 0});
+    turned().addBattleArrow(BattleArrowStruct{100, 101, 6, 0});
+    Roll::script({1, 2, 3, 4, 5, 6});
+    normal().returnFromMissileFire(MissileDebrisStruct{202, 1, 0});
+    turned().returnFromMissileFire(MissileDebrisStruct{400, 3, 0});
+    Roll::endScript();
+    const auto first = dir / "first.vel", second = dir / "second.vel";
+    writeAll(first, Bytes(16, 0));
+    ASSERT_TRUE(normal().saveGame(first.string()));
+    ASSERT_TRUE(turned().saveGame(first.string()));
+
+    // A fresh battle on the same map loads it and saves it again.
+    make(6, 6, [](int hex) { return hex / 100 == 3 ? 0 : 1; });
+    for (auto& view : levels)
+        for (auto& l : view)
+            ASSERT_TRUE(l->loadGame(first.string()));
+    // Each view shows the scars on the hexes they fell on.
+    for (auto* l : {&normal(), &turned(), levels[1][2].get()}) {
+        std::set<short> hexes;
+        Item<short>* item = nullptr;
+        for (l->scars().firstItem(item); item; item = item->next)
+            hexes.insert(l->blockToHex(item->value));
+        EXPECT_EQ(hexes, (std::set<short>{202, 501}));
+    }
+    EXPECT_EQ((std::tuple{normal().arrows().size(), turned().arrows().size(), normal().sprites().count(),
+                          turned().sprites().count(), normal().deadSprites().count()}),
+              std::tuple(1u, 1u, 2, 2, 1));
+    writeAll(second, Bytes(16, 0));
+    ASSERT_TRUE(normal().saveGame(second.string()));
+    ASSERT_TRUE(turned().saveGame(second.string()));
+    EXPECT_EQ(readAll(second), readAll(first));
+}
+
+TEST_F(BattleLandscapeTest, ScenerySpritesAreNotSavedSoLoadingTwiceAddsNone) {
+    make(6, 6, [](int) { return 1; }, {{202, 1}, {203, 2}});
+    // The trees and stones belong to the quarter-size landscape, which never saves; the full-size one
+    // saves no sprites of them, and a file without a landscape block loads as nothing.
+    const auto file = dir / "trees.vel";
+    writeAll(file, Bytes(16, 0));
+    ASSERT_TRUE(normal().saveGame(file.string()));
+    const Bytes saved = readAll(file);
+    ASSERT_EQ(saved.size(), 16u + 10u + 4u);
+    EXPECT_EQ((Bytes{saved.end() - 4, saved.end()}), (Bytes{0, 0, 0, 0}));
+    const auto empty = dir / "empty.vel";
+    writeAll(empty, Bytes(16, 0));
+    EXPECT_TRUE(normal().loadGame(empty.string()));
+    EXPECT_EQ(normal().scars().count(), 0);
+}
+
+TEST_F(BattleLandscapeTest, ACorruptLandscapePartIsRefusedAndLosesNothing) {
+    List<short> scar;
+    scar.append(202);
+    normal().addBattleScars(scar);
+    const struct {
+        const char* what;
+        Bytes bytes;
+    } rows[] = {
+        {"shorter than its header", {1, 0}},
+        {"block past the end", {16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"more scars than bytes", {4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9, 0, 1, 0}},
+        {"section past the end", {4, 0, 0, 0, 99, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"more arrows than bytes", {4, 0, 0, 0, 14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0}},
+        {"sprites cut short", {4, 0, 0, 0, 14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 3, 0}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        const auto file = dir / "bad.vel";
+        writeAll(file, r.bytes);
+        EXPECT_FALSE(normal().loadGame(file.string()));
+        EXPECT_EQ(normal().scars().count(), 1);
+    }
+    EXPECT_FALSE(normal().loadGame((dir / "missing.vel").string()));
+}
+
+} // namespace
+} // namespace vael::test

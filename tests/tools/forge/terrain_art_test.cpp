@@ -1,0 +1,134 @@
+// The terrain archives: the groups and counts the battle landscape looks up, the same at every size,
+// water only where water animates, higher ground lighter, and the same bytes on every run.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tools/forge/forge_palette.h"
+#include "tools/forge/terrain_art.h"
+
+namespace vael::forge {
+namespace {
+
+const std::vector<TerrainArchive>& archives() {
+    static const std::vector<TerrainArchive> all = terrainArchives(VAEL_SCENARIO_SOURCES_FOR_TESTS);
+    return all;
+}
+
+const ForgedArchive* find(const std::string& name) {
+    for (const TerrainArchive& a : archives())
+        if (a.name == name) return &a.archive;
+    return nullptr;
+}
+
+std::vector<std::pair<std::string, std::size_t>> layout(const ForgedArchive& a) {
+    std::vector<std::pair<std::string, std::size_t>> out;
+    for (const ForgedGroup& g : a.groups)
+        out.emplace_back(g.name, g.images.size());
+    return out;
+}
+
+TEST(TerrainArtTest, EveryArchiveAtThreeSizesWithTheGroupsAndCountsLookedUp) {
+    const std::vector<std::pair<std::string, std::size_t>> ground{
+        {"River", 19},       {"Level 1", 19},      {"Level 2", 19}, {"Level 3", 19},
+        {"Level 4", 19},     {"Level 5", 19},      {"Level 6", 19}, {"Cliff 0", 5},
+        {"Cliff 1", 4},      {"Cliff 2", 3},       {"Cliff 3", 2},  {"Cliff 4", 1},
+        {"River Fords", 19}, {"Minor Rivers", 15}, {"Ford Fix", 6}, {"Roads", 7}};
+    const std::vector<std::pair<std::string, std::size_t>> overlays{
+        {"Bushes", 6}, {"Bushes (Green)", 6}, {"River Impass", 3},  {"Scars", 4},
+        {"Trees", 8},  {"Stones", 6},         {"Stones (Green)", 6}};
+    const std::vector<std::pair<std::string, std::size_t>> debris{{"Arrow", 4}, {"Stone", 4}, {"Javelin", 4}};
+    const char* grounds[3] = {"Normal Landscape Artwork", "Zoomed Landscape Artwork",
+                              "2nd Zoomed Landscape Artwork"};
+    const char* sizes[3] = {"", " (Half size)", " (Quarter size)"};
+    for (int z = 0; z < 3; ++z) {
+        SCOPED_TRACE(z);
+        for (const std::string& name : {std::string(grounds[z]), std::string(grounds[z]) + " (Green)"}) {
+            ASSERT_NE(find(name), nullptr) << name;
+            EXPECT_EQ(layout(*find(name)), ground) << name;
+        }
+        const std::string s = sizes[z];
+        ASSERT_NE(find("Landscape Overlays" + s), nullptr);
+        EXPECT_EQ(layout(*find("Landscape Overlays" + s)), overlays);
+        ASSERT_NE(find("Missile Debris" + s), nullptr);
+        EXPECT_EQ(layout(*find("Missile Debris" + s)), debris);
+        for (const char* one : {"Hex Grid", "Hex Outline"}) {
+            ASSERT_NE(find(one + s), nullptr);
+            EXPECT_EQ(find(one + s)->groups.at(0).images.size(), 16u);
+        }
+        ASSERT_NE(find("Battle Arrows" + s), nullptr);
+        EXPECT_EQ(find("Battle Arrows" + s)->groups.at(0).images.size(), 8u);
+        ASSERT_NE(find("Landscape Background" + s), nullptr);
+        EXPECT_EQ(find("Landscape Background" + s)->groups.at(0).images.at(0).name, "Block #1");
+    }
+    ASSERT_NE(find("Overview Maps"), nullptr);
+    const ForgedGroup& map = find("Overview Maps")->groups.at(0);
+    EXPECT_EQ((std::tuple{map.name, map.images.at(0).name, map.images.at(1).name}),
+              std::tuple(std::string("Ghatmar"), std::string("Scroll 1"), std::string("Scroll 2")));
+}
+
+// The pictures of the full-size ground archive, as drawn, by group.
+std::map<std::string, std::vector<const Picture*>> groundPictures() {
+    std::map<std::string, std::vector<const Picture*>> out;
+    for (const TerrainArchive& a : archives()) {
+        if (a.name != "Normal Landscape Artwork") continue;
+        std::size_t k = 0;
+        for (const ForgedGroup& g : a.archive.groups)
+            for (std::size_t i = 0; i < g.images.size(); ++i)
+                out[g.name].push_back(&a.pictures.at(k++));
+    }
+    return out;
+}
+
+int waterPixels(const Picture& p) {
+    int n = 0;
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x)
+            n += p.at(x, y) >= colour::WaterFirst && p.at(x, y) <= colour::WaterLast;
+    return n;
+}
+
+TEST(TerrainArtTest, WaterOnlyInTheRiverAndHigherGroundLighter) {
+    auto pictures = groundPictures();
+    const Picture& river = *pictures["River"].at(0);
+    // The middle of the river hex is water in the animated colours; transparent outside the hex.
+    EXPECT_GE(river.at(65, 32), colour::WaterFirst);
+    EXPECT_LE(river.at(65, 32), colour::WaterLast);
+    EXPECT_EQ((std::tuple{river.at(0, 0), river.at(129, 0)}),
+              std::tuple(colour::Transparent, colour::Transparent));
+    EXPECT_GT(waterPixels(*pictures["River Fords"].at(0)), 0);
+    auto brightness = [](const Picture& p) {
+        const auto colours = paletteColours();
+        long sum = 0, n = 0;
+        for (int y = 4; y < 60; ++y)
+            for (int x = 30; x < 100; ++x, ++n) {
+                const RgbQuad& c = colours[p.at(x, y)];
+                sum += c.red + c.green + c.blue;
+            }
+        return sum / n;
+    };
+    long previous = 0;
+    for (int level = 1; level <= 6; ++level) {
+        SCOPED_TRACE(level);
+        const Picture& p = *pictures["Level " + std::to_string(level)].at(0);
+        EXPECT_EQ(waterPixels(p), 0);
+        EXPECT_GT(brightness(p), previous);
+        previous = brightness(p);
+    }
+}
+
+TEST(TerrainArtTest, TheSameBytesOnEveryRun) {
+    const std::vector<TerrainArchive> again = terrainArchives(VAEL_SCENARIO_SOURCES_FOR_TESTS);
+    ASSERT_EQ(again.size(), archives().size());
+    for (std::size_t i = 0; i < again.size(); ++i) {
+        SCOPED_TRACE(again[i].name);
+        ASSERT_EQ(again[i].archive.groups.size(), archives()[i].archive.groups.size());
+        for (std::size_t g = 0; g < again[i].archive.groups.size(); ++g)
+            for (std::size_t k = 0; k < again[i].archive.groups[g].images.size(); ++k)
+                EXPECT_EQ(again[i].archive.groups[g].images[k].pixels,
+                          archives()[i].archive.groups[g].images[k].pixels);
+    }
+}
+
+} // namespace
+} // namespace vael::forge
