@@ -61,22 +61,10 @@ std::int16_t VaelLogicalLandscape::indexOf(std::int16_t hex) const {
     return static_cast<std::int16_t>(column + row * size_.x);
 }
 
-std::int32_t VaelLogicalLandscape::lookupIndex(std::int16_t hex) const {
-    if (hex < 0) return -1;
-    const int column = hex / 100;
-    const int row = hex % 100;
-    if (column >= size_.x || row >= size_.y) return -1;
-    return row * size_.x + column;
-}
-
-LogicalRegion* VaelLogicalLandscape::regionAt(std::int16_t hex) const {
-    return regionAtTableIndex(lookupIndex(hex));
-}
-
 void VaelLogicalLandscape::clearMap() {
     regions_.clear();
     occupants_.clear();
-    bestRemaining_.clear();
+    fillSlots_.clear();
     regionCount_ = 0;
     size_ = Point(0, 0);
     hexOffset_ = 1000;
