@@ -65,6 +65,7 @@ void VaelLogicalLandscape::clearMap() {
     regions_.clear();
     occupants_.clear();
     fillSlots_.clear();
+    neighbourIndex_.clear();
     regionCount_ = 0;
     size_ = Point(0, 0);
     hexOffset_ = 1000;
@@ -188,6 +189,17 @@ void VaelLogicalLandscape::linkNeighbours() {
         // Also on a one-column map, whose only hex column is both the first and the last.
         clearEastWest(i, r);
     }
+    // The table index of every neighbour, -1 for none or for a number off the map, so that the questions
+    // about the hexes around a hex need no look-up of each neighbour's number.
+    neighbourIndex_.assign(static_cast<std::size_t>(regionCount_) * LogicalRegion::slots, -1);
+    for (int i = 0; i < regionCount_; ++i)
+        for (int d = 0; d < LogicalRegion::slots; ++d) {
+            const std::uint16_t n =
+                regions_[static_cast<std::size_t>(i)]->neighbours[static_cast<std::size_t>(d)];
+            if (n != none)
+                neighbourIndex_[static_cast<std::size_t>(i * LogicalRegion::slots + d)] =
+                    lookupIndex(static_cast<std::int16_t>(n));
+        }
 }
 
 void VaelLogicalLandscape::buildFrontArcs() {

@@ -191,6 +191,8 @@ private:
     List<short> frontArcs_[9];
     std::uint32_t landscapeStyle_ = 0;
     std::uint16_t selectionConnected_ = 0;
+    // The table index of each region's neighbour in each direction (slots a region), -1 for none.
+    std::vector<std::int32_t> neighbourIndex_;
     std::vector<FillSlot> fillSlots_;
     std::uint32_t fillGeneration_ = 0;
     std::deque<ResultTable> resultTables_; // a deque: a deeper fill's table must not move the outer one's

@@ -152,15 +152,16 @@ void VaelLogicalLandscape::fill(List<short>& result, const std::int32_t* directi
         const auto c = static_cast<std::int16_t>(entry.hex);
         const std::int32_t cIndex = lookupIndex(c);
         const LogicalRegion& here = *regions_[static_cast<std::size_t>(cIndex)];
+        const std::int32_t* around =
+            &neighbourIndex_[static_cast<std::size_t>(cIndex) * LogicalRegion::slots];
         bool deadEnd = true;
         for (std::size_t t = 0; t < directionCount; ++t) {
             const std::int32_t d = directions[t];
             if (d < 0 || d >= LogicalRegion::slots) continue;
-            const std::uint16_t id = here.neighbours[static_cast<std::size_t>(d)];
-            if (id == none) continue;
-            const auto n = static_cast<std::int16_t>(id);
-            const std::int32_t nIndex = lookupIndex(n);
+            const std::int32_t nIndex = around[d];
             if (nIndex < 0) continue;
+            const std::uint16_t id = here.neighbours[static_cast<std::size_t>(d)];
+            const auto n = static_cast<std::int16_t>(id);
             const std::int16_t stepCost = cost(c, n, this, unit);
             // Any negative cost bars the step: a cost below -1 would otherwise hand out budget.
             if (stepCost < 0) continue;

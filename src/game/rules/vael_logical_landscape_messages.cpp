@@ -89,12 +89,11 @@ void VaelLogicalLandscape::resumeSelection() {
 // Whether some unit on a hex next to hex (sides visited in the order 1, 2, 4, 5, 6, 8) passes the test.
 // A template rather than a std::function: the zone-of-control test runs for every step of every fill.
 template <class Test> bool VaelLogicalLandscape::anyUnitNextTo(std::int16_t hex, const Test& test) const {
-    const LogicalRegion* here = regionAt(hex);
-    if (!here) return false;
+    const std::int32_t centre = lookupIndex(hex);
+    if (!regionAtTableIndex(centre)) return false;
+    const std::int32_t* around = &neighbourIndex_[static_cast<std::size_t>(centre) * LogicalRegion::slots];
     for (std::int32_t d : sideDirections) {
-        const std::uint16_t n = here->neighbours[static_cast<std::size_t>(d)];
-        if (n == none) continue;
-        const std::int32_t index = lookupIndex(static_cast<std::int16_t>(n));
+        const std::int32_t index = around[d];
         if (index < 0) continue;
         Item<const VaelUnit*>* item = nullptr;
         if (occupants_[static_cast<std::size_t>(index)].firstItem(item))
