@@ -231,21 +231,6 @@ std::int16_t VaelLogicalLandscape::hexAtLatticePoint(Point point) const {
     return static_cast<std::int16_t>(column * 100 + row);
 }
 
-bool VaelLogicalLandscape::isValidHex(std::int16_t hex) const {
-    if (hex < 0) return false;
-    const int column = hex / 100;
-    const int row = hex % 100;
-    return column < size_.x && row < size_.y - (column % 2);
-}
-
-std::int32_t VaelLogicalLandscape::neighbourDirection(std::int16_t from, std::int16_t to) const {
-    const LogicalRegion* region = regionAt(from);
-    if (!region || to < 0) return 0;
-    for (std::int32_t d = 1; d <= 8; ++d)
-        if (region->neighbours[static_cast<std::size_t>(d)] == static_cast<std::uint16_t>(to)) return d;
-    return 0;
-}
-
 std::int16_t VaelLogicalLandscape::bearingBetween(std::int16_t from, std::int16_t to) const {
     const Point a = latticePoint(from);
     const Point b = latticePoint(to);
@@ -379,13 +364,6 @@ List<const VaelUnit*>& VaelLogicalLandscape::unitsInHex(std::int16_t hex) {
     return occupants_[static_cast<std::size_t>(index)];
 }
 
-const VaelUnit* VaelLogicalLandscape::firstOccupant(std::int16_t hex) const {
-    const std::int32_t index = lookupIndex(hex);
-    if (index < 0 || index >= static_cast<std::int32_t>(occupants_.size())) return nullptr;
-    const VaelUnit* unit = nullptr;
-    return occupants_[static_cast<std::size_t>(index)].first(unit) ? unit : nullptr;
-}
-
 void VaelLogicalLandscape::addToRegion(const VaelUnit* unit, std::int16_t hex) {
     if (lookupIndex(hex) < 0) return; // off the map: the unit stands nowhere
     unitsInHex(hex).append(unit);
@@ -441,11 +419,6 @@ std::uint32_t VaelLogicalLandscape::hasHexsideFeature(std::int16_t hex, std::int
 std::uint32_t VaelLogicalLandscape::hasHexsideFeatureToward(std::int16_t from, std::int16_t to,
                                                             std::uint16_t code) const {
     return hasHexsideFeature(from, neighbourDirection(from, to), code);
-}
-
-std::int16_t VaelLogicalLandscape::hasTerrainCode(std::int16_t hex, std::uint16_t code) const {
-    const LogicalRegion* region = regionAt(hex);
-    return region ? region->hasTerrain(code) : 0;
 }
 
 std::int16_t VaelLogicalLandscape::stepCostBetween(std::int16_t from, std::int16_t to) const {

@@ -65,8 +65,20 @@ public:
     // Hex geometry on the quarter-hex lattice.
     Point latticePoint(std::int16_t hex) const;
     std::int16_t hexAtLatticePoint(Point point) const;
-    bool isValidHex(std::int16_t hex) const;
-    std::int32_t neighbourDirection(std::int16_t from, std::int16_t to) const;
+    // These few are inline: the movement rules ask them for every step of every fill.
+    bool isValidHex(std::int16_t hex) const {
+        if (hex < 0) return false;
+        const int column = hex / 100;
+        const int row = hex % 100;
+        return column < size_.x && row < size_.y - (column % 2);
+    }
+    std::int32_t neighbourDirection(std::int16_t from, std::int16_t to) const {
+        const LogicalRegion* region = regionAt(from);
+        if (!region || to < 0) return 0;
+        for (std::int32_t d = 1; d <= 8; ++d)
+            if (region->neighbours[static_cast<std::size_t>(d)] == static_cast<std::uint16_t>(to)) return d;
+        return 0;
+    }
     std::int16_t bearingBetween(std::int16_t from, std::int16_t to) const;
     DIRECTION facingTowards(std::int16_t from, std::int16_t to) const;
     bool inFrontArc(std::int16_t from, std::int16_t to, std::int32_t code) const;
@@ -83,7 +95,12 @@ public:
     bool isHexOccupied(std::int16_t hex) const;
     bool otherNationInHex(std::int16_t hex, std::uint32_t nation) const;
     // The first unit on a hex, null when it is empty.
-    const VaelUnit* firstOccupant(std::int16_t hex) const;
+    const VaelUnit* firstOccupant(std::int16_t hex) const {
+        const std::int32_t index = lookupIndex(hex);
+        if (index < 0 || index >= static_cast<std::int32_t>(occupants_.size())) return nullptr;
+        const VaelUnit* unit = nullptr;
+        return occupants_[static_cast<std::size_t>(index)].first(unit) ? unit : nullptr;
+    }
 
     // Questions about the hexes around a hex.
     bool enemyAdjacent(std::int16_t hex, std::uint32_t nation, bool leadersOnly) const;
@@ -104,7 +121,10 @@ public:
     std::int16_t stepCostBetween(std::int16_t from, std::int16_t to) const;
     std::uint32_t hasHexsideFeature(std::int16_t hex, std::int32_t direction, std::uint16_t code) const;
     std::uint32_t hasHexsideFeatureToward(std::int16_t from, std::int16_t to, std::uint16_t code) const;
-    std::int16_t hasTerrainCode(std::int16_t hex, std::uint16_t code) const;
+    std::int16_t hasTerrainCode(std::int16_t hex, std::uint16_t code) const {
+        const LogicalRegion* region = regionAt(hex);
+        return region ? region->hasTerrain(code) : 0;
+    }
 
     // The workers of the map's messages.
     void chooseGroupToOrder(std::int16_t hex);
