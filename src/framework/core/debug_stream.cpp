@@ -7,14 +7,14 @@ namespace vael {
 void DebugStreamWindow::open(const char*) {}
 
 void DebugStreamWindow::write(const char* text, std::size_t length) {
-    std::string copy;
-    copy.reserve(length + length / 8);
+    // Written over the last copy, whose room is kept: every traced line comes through here.
+    lastCopy_.clear();
+    lastCopy_.reserve(length + length / 8);
     for (std::size_t i = 0; i < length; ++i) {
-        if (text[i] == '\n') copy.push_back('\r');
-        copy.push_back(text[i]);
+        if (text[i] == '\n') lastCopy_.push_back('\r');
+        lastCopy_.push_back(text[i]);
     }
     lastLength_ = length;
-    lastCopy_ = std::move(copy);
 }
 
 DebugStreamBuffer* DebugStreamBuffer::open(const char* name) {
