@@ -11,6 +11,13 @@ function(vael_library name dir)
   add_library(${name} STATIC ${srcs} ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  vael_layer(${name} src/${dir})
+endfunction()
+
+# Records which folder of the layer table a library builds, so that the layers test can check its link
+# line against what that folder may use.
+function(vael_layer name folder)
+  set_property(GLOBAL APPEND PROPERTY VAEL_LAYER_LIBRARIES "${folder}|${name}")
 endfunction()
 
 # One test program per test folder, run as one CTest test (FLAT: without the folder's sub-folders).
@@ -45,4 +52,29 @@ function(vael_fuzz name)
   endif()
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${target} PRIVATE ${ARG_DEPS})
+endfunction()
+
+# A test that needs a real display runs its program under xvfb-run, and is skipped (77) only when
+# xvfb-run is missing (scripts/deps installs it). COMMAND is the program and its arguments, run as
+# "$0" "$1" ... inside SHELL_TAIL when that is given (for what follows the program, like "&& echo").
+function(vael_xvfb_test name)
+  cmake_parse_arguments(ARG "" "SHELL_TAIL" "COMMAND;PROPERTIES;ENVIRONMENT" ${ARGN})
+  list(LENGTH ARG_COMMAND count)
+  math(EXPR last "${count} - 1")
+  set(run "\"$0\"")
+  if(last GREATER 0)
+    foreach(i RANGE 1 ${last})
+      string(APPEND run " \"$${i}\"")
+    endforeach()
+  endif()
+  add_test(NAME ${name}
+           COMMAND sh -c "command -v xvfb-run >/dev/null || { echo 'xvfb-run is missing (scripts/deps installs it): ${name} is skipped'; exit 77; }; xvfb-run -a -s \"-screen 0 1280x1024x24 -noreset\" ${run}${ARG_SHELL_TAIL}" ${ARG_COMMAND})
+  # xvfb-run -a picks the first free display number without holding it, so two started at once can
+  # share one server and the first to finish takes it from under the other: every test on Xvfb takes
+  # the lock. And the server runs with -noreset: by default it starts afresh whenever its last client
+  # leaves, and a test that opens a new connection just then loses its window to the reset.
+  set(environment "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/platform/sdl/lsan.supp"
+                  ${ARG_ENVIRONMENT})
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120 RESOURCE_LOCK xvfb
+                       ENVIRONMENT "${environment}" ${ARG_PROPERTIES})
 endfunction()

@@ -219,6 +219,7 @@ void Bus::disconnect(Component* c, BusMessage event, HandlerFunction handler) {
     const Callback match(c, handler);
     if (markRemoved(
             *list, [&](const Callback& cb) { return cb == match; }, false)) {
+        markedLists_.push_back(list);
         removedDuringWalk_ = true;
         if (walkDepth_ == 0) compact();
     }
@@ -238,7 +239,10 @@ void Bus::disconnectAll(Component* c) {
     List<Callback>* list = nullptr;
     ListIterator<List<Callback>*> walk(lists);
     while (walk.next(list))
-        marked += markRemoved(*list, ofC, true);
+        if (const int here = markRemoved(*list, ofC, true)) {
+            markedLists_.push_back(list);
+            marked += here;
+        }
     marked += markRemoved(receiveAll_, ofC, true);
     if (marked) {
         removedDuringWalk_ = true;
@@ -248,10 +252,10 @@ void Bus::disconnectAll(Component* c) {
 
 void Bus::compact() {
     removedDuringWalk_ = false;
-    List<List<Callback>*> lists = handlers_.entries();
-    List<Callback>* list = nullptr;
-    ListIterator<List<Callback>*> walk(lists);
-    while (walk.next(list))
+    // Handler lists live in the bus's tree until the bus goes, so the pointers stay good.
+    std::vector<List<Callback>*> marked;
+    marked.swap(markedLists_);
+    for (List<Callback>* list : marked)
         dropRemoved(*list);
     dropRemoved(receiveAll_);
 }

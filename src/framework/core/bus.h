@@ -3,6 +3,7 @@
 // event id, and the receive-all hooks that join the bus to its parent and its children in the bus tree.
 // This bus delivers at once, on the calling thread, before a dispatch returns.
 #include <cstdint>
+#include <vector>
 
 #include "framework/core/component.h"
 #include "framework/core/dyn_array.h"
@@ -160,6 +161,9 @@ private:
     List<ReceiveAllCallback> receiveAll_;
     std::int16_t walkDepth_ = 0;
     bool removedDuringWalk_ = false;
+    // The handler lists with entries marked removed since the last compaction: compacting walks these,
+    // not every list of the bus (a battle disconnects handlers hundreds of thousands of times).
+    std::vector<List<Callback>*> markedLists_;
 };
 
 } // namespace vael

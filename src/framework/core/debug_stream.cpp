@@ -7,14 +7,14 @@ namespace vael {
 void DebugStreamWindow::open(const char*) {}
 
 void DebugStreamWindow::write(const char* text, std::size_t length) {
-    std::string copy;
-    copy.reserve(length + length / 8);
+    // Written over the last copy, whose room is kept: every traced line comes through here.
+    lastCopy_.clear();
+    lastCopy_.reserve(length + length / 8);
     for (std::size_t i = 0; i < length; ++i) {
-        if (text[i] == '\n') copy.push_back('\r');
-        copy.push_back(text[i]);
+        if (text[i] == '\n') lastCopy_.push_back('\r');
+        lastCopy_.push_back(text[i]);
     }
     lastLength_ = length;
-    lastCopy_ = std::move(copy);
 }
 
 DebugStreamBuffer* DebugStreamBuffer::open(const char* name) {
@@ -22,12 +22,18 @@ DebugStreamBuffer* DebugStreamBuffer::open(const char* name) {
     // Every run starts with an empty file. (The standard file buffer refuses append together with truncate;
     // truncating and then writing from the start gives the same file.)
     std::filebuf* result = std::filebuf::open(name ? name : "/dev/null", std::ios::out | std::ios::trunc);
+    discarding_ = name == nullptr;
     window_.open(name);
     return result ? this : nullptr;
 }
 
 int DebugStreamBuffer::sync() {
     if (pbase() && pptr() > pbase()) window_.write(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+    if (discarding_ && pbase()) {
+        // What the window has seen is dropped instead of written to the null device.
+        setp(pbase(), epptr());
+        return 0;
+    }
     return std::filebuf::sync();
 }
 

@@ -34,6 +34,8 @@ protected:
 
 private:
     DebugStreamWindow window_;
+    // No file was named: the text goes to the window only, and no line costs a write to the null device.
+    bool discarding_ = false;
 };
 
 class DebugStream : public std::ostream {

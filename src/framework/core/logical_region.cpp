@@ -34,12 +34,6 @@ std::int16_t LogicalRegion::hasNeighbour(std::uint16_t hex) const {
     return 0;
 }
 
-std::int16_t LogicalRegion::hasTerrain(std::uint16_t code) const {
-    for (std::uint16_t t : terrain)
-        if (t == code) return 1;
-    return 0;
-}
-
 std::uint32_t LogicalRegion::getSideFlag(std::int32_t direction, std::int32_t flag) const {
     const int shift = sideShift(direction);
     if (shift < 0 || flag < 0 || flag > 4) return 0;

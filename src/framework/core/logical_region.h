@@ -29,7 +29,12 @@ struct LogicalRegion {
     bool operator==(const LogicalRegion& other) const { return id == other.id; }
 
     std::int16_t hasNeighbour(std::uint16_t hex) const;
-    std::int16_t hasTerrain(std::uint16_t code) const;
+    // Inline: the movement rules ask it for every code of every step.
+    std::int16_t hasTerrain(std::uint16_t code) const {
+        for (std::uint16_t t : terrain)
+            if (t == code) return 1;
+        return 0;
+    }
     // The flag's bit within its side's five bits when set, else 0; 0 for a direction without a side.
     std::uint32_t getSideFlag(std::int32_t direction, std::int32_t flag) const;
     void setSideFlag(std::int32_t direction, std::int32_t flag, bool on);

@@ -7,8 +7,8 @@
 
 #include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/file_lookup.h"
 #include "framework/display/byte_reader.h"
-#include "platform/file_lookup.h"
 
 namespace vael {
 
@@ -60,13 +60,12 @@ void findIndexedDataFile(OIFBase* library, const std::uint8_t*& cursor, const st
     }
     // Index entries name their files in capitals; ours are lower case on disk.
     std::string path = installDirectory + "/" + name;
-    auto found = name.empty() ? std::nullopt : platform::findFileNoCase(installDirectory, name);
+    auto found = name.empty() ? std::nullopt : findFileNoCase(installDirectory, name);
     if (found && std::filesystem::is_regular_file(*found)) {
         path = found->string();
     } else {
         debugStream() << name << " not found, checking CD" << std::endl;
-        auto onCd =
-            cdDirectory.empty() || name.empty() ? std::nullopt : platform::findFileNoCase(cdDirectory, name);
+        auto onCd = cdDirectory.empty() || name.empty() ? std::nullopt : findFileNoCase(cdDirectory, name);
         if (onCd && std::filesystem::is_regular_file(*onCd))
             path = onCd->string();
         else

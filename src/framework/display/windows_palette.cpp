@@ -5,7 +5,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/assertion.h"
-#include "platform/file_lookup.h"
+#include "framework/core/file_lookup.h"
 
 namespace vael {
 
@@ -42,7 +42,7 @@ WindowsPalette::WindowsPalette(const std::string& fileName) {
     const std::string directory =
         Application::instance() ? Application::instance()->dataPath(5) : std::string();
     std::string path = directory.empty() ? fileName : directory + "/" + fileName;
-    if (auto found = platform::findFileNoCase(directory.empty() ? "." : directory, fileName))
+    if (auto found = findFileNoCase(directory.empty() ? "." : directory, fileName))
         path = found->string();
     std::ifstream file(path, std::ios::binary);
     if (!file) {

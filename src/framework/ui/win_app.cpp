@@ -6,10 +6,10 @@
 
 #include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/file_lookup.h"
 #include "framework/ui/file_open_dialog.h"
 #include "framework/ui/main_window.h"
 #include "framework/ui/map_file.h"
-#include "platform/file_lookup.h"
 
 namespace vael {
 
@@ -115,8 +115,7 @@ void WinApp::findInMapFile(OIFBase* library) {
     const std::string path = dataPath_ + "/" + mapFileName_;
     MapFile map;
     std::ifstream file;
-    if (const auto found = platform::findFileNoCase(dataPath_, mapFileName_))
-        file.open(*found, std::ios::binary);
+    if (const auto found = findFileNoCase(dataPath_, mapFileName_)) file.open(*found, std::ios::binary);
     if (!file.is_open()) {
         Assertion::fail("Can't find " + path, "win_app.cpp", __LINE__);
     } else {
@@ -143,7 +142,7 @@ void WinApp::findInMapFile(OIFBase* library) {
 }
 
 void WinApp::openDataFile(const std::string& fileName, OIFBase* object) {
-    const auto found = platform::findFileNoCase(dataPath_, fileName);
+    const auto found = findFileNoCase(dataPath_, fileName);
     std::ifstream file;
     if (found) file.open(*found, std::ios::binary);
     if (!file.is_open()) {

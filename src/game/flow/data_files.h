@@ -10,8 +10,8 @@ namespace vael {
 std::string chooseDataDirectory(const std::string& settingsPath, const char* environmentPath,
                                 const std::string& buildDirectory);
 
-// The path of the existing file under directory whose name equals name without regard to case (an exact
-// match first); empty when there is none, or when the name would lead out of the directory.
+// The path of the existing file under directory whose name equals name without regard to case, as
+// findFileNoCase finds it, for the flow's callers that keep paths as text; empty when there is none.
 std::string findDataFile(const std::string& directory, const std::string& name);
 
 } // namespace vael

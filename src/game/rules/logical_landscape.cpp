@@ -6,12 +6,6 @@ LogicalLandscape::LogicalLandscape(const char* name) : Component(name ? name : "
 
 LogicalLandscape::~LogicalLandscape() = default;
 
-LogicalRegion* LogicalLandscape::regionAtTableIndex(std::int32_t index) const {
-    if (index < 0 || index >= regionCount_ || index >= static_cast<std::int32_t>(regions_.size()))
-        return nullptr;
-    return regions_[static_cast<std::size_t>(index)].get();
-}
-
 LogicalRegion* LogicalLandscape::regionAt(std::int16_t n) const {
     return regionAtTableIndex(n);
 }

@@ -34,8 +34,13 @@ protected:
     // The table index of a hex for a look-up: indexOf, or -1 for a number that names no entry of the
     // table, so that a stray hex number never lands on another hex's region.
     virtual std::int32_t lookupIndex(std::int16_t hex) const { return indexOf(hex); }
-    // The region at a table index, or null when the index lies outside the table.
-    LogicalRegion* regionAtTableIndex(std::int32_t index) const;
+    // The region at a table index, or null when the index lies outside the table. Inline: the rules
+    // look regions up by the million in a battle.
+    LogicalRegion* regionAtTableIndex(std::int32_t index) const {
+        if (index < 0 || index >= regionCount_ || index >= static_cast<std::int32_t>(regions_.size()))
+            return nullptr;
+        return regions_[static_cast<std::size_t>(index)].get();
+    }
 
     std::vector<std::unique_ptr<LogicalRegion>> regions_;
     std::int16_t regionCount_ = 0;

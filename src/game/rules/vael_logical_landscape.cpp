@@ -61,22 +61,11 @@ std::int16_t VaelLogicalLandscape::indexOf(std::int16_t hex) const {
     return static_cast<std::int16_t>(column + row * size_.x);
 }
 
-std::int32_t VaelLogicalLandscape::lookupIndex(std::int16_t hex) const {
-    if (hex < 0) return -1;
-    const int column = hex / 100;
-    const int row = hex % 100;
-    if (column >= size_.x || row >= size_.y) return -1;
-    return row * size_.x + column;
-}
-
-LogicalRegion* VaelLogicalLandscape::regionAt(std::int16_t hex) const {
-    return regionAtTableIndex(lookupIndex(hex));
-}
-
 void VaelLogicalLandscape::clearMap() {
     regions_.clear();
     occupants_.clear();
-    bestRemaining_.clear();
+    fillSlots_.clear();
+    neighbourIndex_.clear();
     regionCount_ = 0;
     size_ = Point(0, 0);
     hexOffset_ = 1000;
@@ -200,6 +189,17 @@ void VaelLogicalLandscape::linkNeighbours() {
         // Also on a one-column map, whose only hex column is both the first and the last.
         clearEastWest(i, r);
     }
+    // The table index of every neighbour, -1 for none or for a number off the map, so that the questions
+    // about the hexes around a hex need no look-up of each neighbour's number.
+    neighbourIndex_.assign(static_cast<std::size_t>(regionCount_) * LogicalRegion::slots, -1);
+    for (int i = 0; i < regionCount_; ++i)
+        for (int d = 0; d < LogicalRegion::slots; ++d) {
+            const std::uint16_t n =
+                regions_[static_cast<std::size_t>(i)]->neighbours[static_cast<std::size_t>(d)];
+            if (n != none)
+                neighbourIndex_[static_cast<std::size_t>(i * LogicalRegion::slots + d)] =
+                    lookupIndex(static_cast<std::int16_t>(n));
+        }
 }
 
 void VaelLogicalLandscape::buildFrontArcs() {
@@ -229,21 +229,6 @@ std::int16_t VaelLogicalLandscape::hexAtLatticePoint(Point point) const {
     const int column = (point.x - 2) / 2;
     const int row = (point.y - 2) / 4;
     return static_cast<std::int16_t>(column * 100 + row);
-}
-
-bool VaelLogicalLandscape::isValidHex(std::int16_t hex) const {
-    if (hex < 0) return false;
-    const int column = hex / 100;
-    const int row = hex % 100;
-    return column < size_.x && row < size_.y - (column % 2);
-}
-
-std::int32_t VaelLogicalLandscape::neighbourDirection(std::int16_t from, std::int16_t to) const {
-    const LogicalRegion* region = regionAt(from);
-    if (!region || to < 0) return 0;
-    for (std::int32_t d = 1; d <= 8; ++d)
-        if (region->neighbours[static_cast<std::size_t>(d)] == static_cast<std::uint16_t>(to)) return d;
-    return 0;
 }
 
 std::int16_t VaelLogicalLandscape::bearingBetween(std::int16_t from, std::int16_t to) const {
@@ -379,13 +364,6 @@ List<const VaelUnit*>& VaelLogicalLandscape::unitsInHex(std::int16_t hex) {
     return occupants_[static_cast<std::size_t>(index)];
 }
 
-const VaelUnit* VaelLogicalLandscape::firstOccupant(std::int16_t hex) const {
-    const std::int32_t index = lookupIndex(hex);
-    if (index < 0 || index >= static_cast<std::int32_t>(occupants_.size())) return nullptr;
-    const VaelUnit* unit = nullptr;
-    return occupants_[static_cast<std::size_t>(index)].first(unit) ? unit : nullptr;
-}
-
 void VaelLogicalLandscape::addToRegion(const VaelUnit* unit, std::int16_t hex) {
     if (lookupIndex(hex) < 0) return; // off the map: the unit stands nowhere
     unitsInHex(hex).append(unit);
@@ -441,11 +419,6 @@ std::uint32_t VaelLogicalLandscape::hasHexsideFeature(std::int16_t hex, std::int
 std::uint32_t VaelLogicalLandscape::hasHexsideFeatureToward(std::int16_t from, std::int16_t to,
                                                             std::uint16_t code) const {
     return hasHexsideFeature(from, neighbourDirection(from, to), code);
-}
-
-std::int16_t VaelLogicalLandscape::hasTerrainCode(std::int16_t hex, std::uint16_t code) const {
-    const LogicalRegion* region = regionAt(hex);
-    return region ? region->hasTerrain(code) : 0;
 }
 
 std::int16_t VaelLogicalLandscape::stepCostBetween(std::int16_t from, std::int16_t to) const {

@@ -6,6 +6,7 @@
 // control and paths are made of, and handles the clicks and mouse-overs on hexes and the moves and
 // removals of units.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -39,8 +40,9 @@ public:
     void connectHandlers() override;
     std::int16_t idOf(std::int16_t index) const override;
     std::int16_t indexOf(std::int16_t hex) const override;
-    // Takes a hex number; null for a number outside the map's table.
-    LogicalRegion* regionAt(std::int16_t hex) const override;
+    // Takes a hex number; null for a number outside the map's table. Final and inline, like the look-up
+    // below: the rules ask for regions by the million.
+    LogicalRegion* regionAt(std::int16_t hex) const final { return regionAtTableIndex(lookupIndex(hex)); }
 
     // Reads a map file into this landscape; on failure the map is left empty, the reason is kept in
     // loadError() and traced, and the answer is false.
@@ -52,11 +54,31 @@ public:
     std::uint32_t getLandscapeStyle() const { return landscapeStyle_; }
     LogicalRegion* regionAtIndex(std::int16_t index) const { return regionAtTableIndex(index); }
 
+    // The base's answer without its virtual look-up of the hex: the flood fills and zone-of-control
+    // questions ask for neighbours millions of times a battle.
+    std::uint16_t neighbourId(std::int16_t hex, std::int32_t direction) const {
+        if (direction < 0 || direction >= LogicalRegion::slots) return LogicalRegion::none;
+        const LogicalRegion* region = regionAtTableIndex(lookupIndex(hex));
+        return region ? region->neighbours[static_cast<std::size_t>(direction)] : LogicalRegion::none;
+    }
+
     // Hex geometry on the quarter-hex lattice.
     Point latticePoint(std::int16_t hex) const;
     std::int16_t hexAtLatticePoint(Point point) const;
-    bool isValidHex(std::int16_t hex) const;
-    std::int32_t neighbourDirection(std::int16_t from, std::int16_t to) const;
+    // These few are inline: the movement rules ask them for every step of every fill.
+    bool isValidHex(std::int16_t hex) const {
+        if (hex < 0) return false;
+        const int column = hex / 100;
+        const int row = hex % 100;
+        return column < size_.x && row < size_.y - (column % 2);
+    }
+    std::int32_t neighbourDirection(std::int16_t from, std::int16_t to) const {
+        const LogicalRegion* region = regionAt(from);
+        if (!region || to < 0) return 0;
+        for (std::int32_t d = 1; d <= 8; ++d)
+            if (region->neighbours[static_cast<std::size_t>(d)] == static_cast<std::uint16_t>(to)) return d;
+        return 0;
+    }
     std::int16_t bearingBetween(std::int16_t from, std::int16_t to) const;
     DIRECTION facingTowards(std::int16_t from, std::int16_t to) const;
     bool inFrontArc(std::int16_t from, std::int16_t to, std::int32_t code) const;
@@ -73,7 +95,12 @@ public:
     bool isHexOccupied(std::int16_t hex) const;
     bool otherNationInHex(std::int16_t hex, std::uint32_t nation) const;
     // The first unit on a hex, null when it is empty.
-    const VaelUnit* firstOccupant(std::int16_t hex) const;
+    const VaelUnit* firstOccupant(std::int16_t hex) const {
+        const std::int32_t index = lookupIndex(hex);
+        if (index < 0 || index >= static_cast<std::int32_t>(occupants_.size())) return nullptr;
+        const VaelUnit* unit = nullptr;
+        return occupants_[static_cast<std::size_t>(index)].first(unit) ? unit : nullptr;
+    }
 
     // Questions about the hexes around a hex.
     bool enemyAdjacent(std::int16_t hex, std::uint32_t nation, bool leadersOnly) const;
@@ -94,7 +121,10 @@ public:
     std::int16_t stepCostBetween(std::int16_t from, std::int16_t to) const;
     std::uint32_t hasHexsideFeature(std::int16_t hex, std::int32_t direction, std::uint16_t code) const;
     std::uint32_t hasHexsideFeatureToward(std::int16_t from, std::int16_t to, std::uint16_t code) const;
-    std::int16_t hasTerrainCode(std::int16_t hex, std::uint16_t code) const;
+    std::int16_t hasTerrainCode(std::int16_t hex, std::uint16_t code) const {
+        const LogicalRegion* region = regionAt(hex);
+        return region ? region->hasTerrain(code) : 0;
+    }
 
     // The workers of the map's messages.
     void chooseGroupToOrder(std::int16_t hex);
@@ -113,17 +143,67 @@ public:
     static const char* missileName(std::uint32_t missileType);
 
 protected:
-    std::int32_t lookupIndex(std::int16_t hex) const override;
+    // Hexes are numbered column * 100 + row; a number off the map has no index.
+    std::int32_t lookupIndex(std::int16_t hex) const final {
+        if (hex < 0) return -1;
+        const int column = hex / 100;
+        const int row = hex % 100;
+        if (column >= size_.x || row >= size_.y) return -1;
+        return row * size_.x + column;
+    }
 
 private:
     // The message box that refuses a unit outside the active group when too few orders are left.
     void showNotEnoughOrders();
-    bool anyUnitNextTo(std::int16_t hex, const std::function<bool(const VaelUnit*)>& test) const;
+    template <class Test> bool anyUnitNextTo(std::int16_t hex, const Test& test) const;
     void clearMap();
     void linkNeighbours();
     void buildFrontArcs();
+    // The most budget left on reaching a hex in the current fill, -1 when not reached. A slot is stale
+    // unless its stamp is the current fill's: a new fill starts by moving on a generation, not by clearing
+    // the whole map. A fill run by a step's cost inside another fill starts a generation of its own, so the
+    // outer fill then reads what the inner one left, as it always has.
+    struct FillSlot {
+        std::uint32_t stamp = 0;
+        std::int16_t bestRemaining = -1;
+    };
+    // Where each hex stands in the result of one running fill, kept per depth of fills running inside
+    // other fills' cost functions.
+    struct ResultSlot {
+        std::uint32_t stamp = 0;
+        std::int16_t count = 0;  // how often the hex stands in the result
+        std::uint32_t first = 0; // where the first of them stands
+    };
+    // With the run of the result, the queue and the steps walked: kept from fill to fill, so that a
+    // fill allocates nothing once the first ones have grown them.
+    struct QueueEntry {
+        std::uint16_t hex;
+        std::int16_t remaining;
+        std::int32_t node; // its step in the tree of steps walked, -1 without paths
+    };
+    struct StepWalked {
+        short hex;
+        std::int32_t previous;
+    };
+    struct ResultTable {
+        std::vector<ResultSlot> slots;
+        std::uint32_t generation = 0;
+        std::vector<short> values;
+        std::vector<char> alive;
+        std::vector<QueueEntry> queue;
+        std::vector<StepWalked> steps;
+        std::vector<short> walk;
+    };
     void resetBestRemaining();
-    std::int16_t& bestRemainingAt(std::int16_t hex);
+    FillSlot& fillSlot(std::int32_t index) {
+        FillSlot& slot = fillSlots_[static_cast<std::size_t>(index)];
+        if (slot.stamp != fillGeneration_) slot = FillSlot{fillGeneration_, -1};
+        return slot;
+    }
+    std::int16_t& bestRemainingAt(std::int16_t hex) { return fillSlot(lookupIndex(hex)).bestRemaining; }
+    void fill(List<short>& result, const std::int32_t* directions, std::size_t directionCount,
+              std::int16_t start, std::int16_t budget, std::int16_t allowZero, StepCostFunction cost,
+              List<List<short>>* paths, List<short>* watch);
 
     std::vector<List<const VaelUnit*>> occupants_;
     List<const VaelUnit*> noOccupants_;
@@ -131,7 +211,12 @@ private:
     List<short> frontArcs_[9];
     std::uint32_t landscapeStyle_ = 0;
     std::uint16_t selectionConnected_ = 0;
-    std::vector<std::int16_t> bestRemaining_;
+    // The table index of each region's neighbour in each direction (slots a region), -1 for none.
+    std::vector<std::int32_t> neighbourIndex_;
+    std::vector<FillSlot> fillSlots_;
+    std::uint32_t fillGeneration_ = 0;
+    std::deque<ResultTable> resultTables_; // a deque: a deeper fill's table must not move the outer one's
+    std::size_t fillDepth_ = 0;
     std::string loadError_;
 };
 

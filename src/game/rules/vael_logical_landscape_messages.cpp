@@ -87,17 +87,18 @@ void VaelLogicalLandscape::resumeSelection() {
 }
 
 // Whether some unit on a hex next to hex (sides visited in the order 1, 2, 4, 5, 6, 8) passes the test.
-bool VaelLogicalLandscape::anyUnitNextTo(std::int16_t hex,
-                                         const std::function<bool(const VaelUnit*)>& test) const {
+// A template rather than a std::function: the zone-of-control test runs for every step of every fill.
+template <class Test> bool VaelLogicalLandscape::anyUnitNextTo(std::int16_t hex, const Test& test) const {
+    const std::int32_t centre = lookupIndex(hex);
+    if (!regionAtTableIndex(centre)) return false;
+    const std::int32_t* around = &neighbourIndex_[static_cast<std::size_t>(centre) * LogicalRegion::slots];
     for (std::int32_t d : sideDirections) {
-        const std::uint16_t n = neighbourId(hex, d);
-        if (n == none) continue;
-        const std::int32_t index = lookupIndex(static_cast<std::int16_t>(n));
+        const std::int32_t index = around[d];
         if (index < 0) continue;
-        ListIterator<const VaelUnit*> it(
-            const_cast<List<const VaelUnit*>&>(occupants_[static_cast<std::size_t>(index)]));
-        for (const VaelUnit* unit = nullptr; it.next(unit);)
-            if (test(unit)) return true;
+        Item<const VaelUnit*>* item = nullptr;
+        if (occupants_[static_cast<std::size_t>(index)].firstItem(item))
+            for (; item; item = item->next)
+                if (test(item->value)) return true;
     }
     return false;
 }

@@ -179,6 +179,37 @@ TEST_F(BusTest, RemovalsInANestedDispatchOfTheSameEventWaitForTheOutermostWalk) 
     EXPECT_EQ((std::tuple{sendE(), bus.handlersOf(E).count()}), std::tuple("P P Q.h2 P.h3", 1));
 }
 
+// The raw handler lists, marked entries included, of a bus like B.
+class OpenBus : public Bus {
+public:
+    using Bus::Bus;
+    std::int16_t rawCount(BusMessage event) { return handlerList(event.id()).count(); }
+};
+
+class BusCompaction : public RecorderTest {};
+
+TEST_F(BusCompaction, EveryListThatLostHandlersDuringTheWalkIsCompactedWhenItEnds) {
+    OpenBus bus("B");
+    Probe p("P"), q("Q"), r("R");
+    for (Probe* c : {&p, &q, &r})
+        c->attach(bus);
+    const BusMessage G = 82;
+    connectAll({{&p, E, h1}, {&q, E, h2}, {&q, F, h3}, {&r, F, h4}, {&q, G, h5}, {&r, G, h6}});
+    std::vector<int> during;
+    rec().on(&p, 1, does([&](Component*) {
+        q.disconnectAll();   // marks Q's entries in E, F and G
+        r.disconnect(G, h6); // and one more in G
+        during = {bus.rawCount(E), bus.rawCount(F), bus.rawCount(G)};
+    }));
+    p.sendEmpty(E);
+    EXPECT_EQ(during, (std::vector<int>{2, 2, 2}));
+    EXPECT_EQ((std::vector<int>{bus.rawCount(E), bus.rawCount(F), bus.rawCount(G)}),
+              (std::vector<int>{1, 1, 0}));
+    // Outside a walk a removal is dropped at once.
+    r.disconnect(F, h4);
+    EXPECT_EQ(bus.rawCount(F), 0);
+}
+
 // The component table grows by ten slots at a time, so filling it once is the slow part; one test
 // covers the whole end of the id range.
 TEST(BusIds, TheLastIdIsUsableAndABusWithNoIdsLeftRefusesTheNextComponentClearly) {

@@ -42,6 +42,25 @@ TEST(DebugStream, EachOpeningStartsAnEmptyFileAndFlushedTextReachesTheWindowPart
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
+// With no file the window still gets each flushed block on its own, however much went before (more than
+// the stream's buffer holds); a file opened after that gets its text again.
+TEST(DebugStream, WithoutAFileEachFlushReachesTheWindowAloneAndALaterFileGetsItsText) {
+    test::TempDir dir("debug-stream-null");
+    DebugStreamBuffer buffer;
+    std::ostream out(&buffer);
+    ASSERT_NE(buffer.open(nullptr), nullptr);
+    const std::string line(1000, 'x');
+    for (int i = 0; i < 100; ++i)
+        out << line << std::endl;
+    out << "last" << std::endl;
+    EXPECT_EQ((std::tuple{buffer.window().lastCopy(), buffer.window().lastLength(), out.good()}),
+              std::tuple("last\r\n", 5u, true));
+    ASSERT_NE(buffer.open((dir / "after").c_str()), nullptr);
+    out << "kept" << std::endl;
+    EXPECT_EQ((Strings{buffer.window().lastCopy(), contents(dir / "after")}),
+              (Strings{"kept\r\n", "kept\n"}));
+}
+
 // --- the assertion routine -----------------------------------------------------------------------------
 
 using Facts = std::tuple<std::string, std::string, int>;

@@ -48,6 +48,11 @@ TEST(DataFile, FoundWithoutRegardToCaseAndNeverOutsideTheDirectory) {
         SCOPED_TRACE(name);
         EXPECT_EQ(findDataFile(root, name), expected);
     }
+    // No data directory means no file, not one that happens to lie in the current directory.
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    EXPECT_EQ(findDataFile("", "ghatmar.scn"), "");
+    std::filesystem::current_path(here);
     std::filesystem::remove(dir.path().parent_path() / "outside.scn");
 }
 

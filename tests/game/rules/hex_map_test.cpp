@@ -285,6 +285,40 @@ TEST(FloodFill, PathsAndFormations) {
               "[100 101 102] [100 101] [100 101] [4] [100 101 103] [100 101 102 103]");
 }
 
+// What the result list held before a fill stays, in its order; a hex accepted again on a path leaves only
+// its first place in it (as removing it from the list would), off-map numbers and later duplicates stay.
+TEST(FloodFill, AResultThatHeldHexesKeepsThemAndLosesOnlyTheFirstPlaceOfAHexAcceptedAgain) {
+    auto column = makeLandscape(1, 4);
+    List<short> result = listOf<short>({1, -1, 1, 7});
+    List<List<short>> found;
+    column->floodFill(result, listOf({South}), 0, 2, 1, unitCost, &found);
+    EXPECT_EQ(text(result) + answers(toVector(found), [](const List<short>& path) { return text(path); }),
+              "[-1 1 7 0 1 2][0 1 2]");
+    List<short> again = listOf<short>({3, 3});
+    column->hexesWithinCost(again, 0, 1, unitCost);
+    EXPECT_EQ(text(again), "[3 3 0 1]");
+}
+
+// A fill run by a step's cost inside another fill starts afresh, and the outer fill then reads the
+// budgets the inner one left: here none for its own start, so it goes no further than its start.
+TEST(FloodFill, AFillInsideAStepCostLeavesTheOuterFillTheBudgetsItLeft) {
+    static VaelLogicalLandscape* inner = nullptr;
+    static int nested = 0;
+    auto column = makeLandscape(1, 5);
+    inner = column.get();
+    const StepCostFunction nesting = [](std::int16_t, std::int16_t, VaelLogicalLandscape*, VaelUnit*) {
+        if (nested++ == 0) {
+            List<short> elsewhere;
+            inner->hexesWithinCost(elsewhere, 3, 0, VaelLogicalLandscape::unitStepCost);
+        }
+        return std::int16_t{1};
+    };
+    List<short> outer, plain;
+    column->hexesWithinCost(outer, 0, 4, nesting);
+    column->hexesWithinCost(plain, 0, 4, unitCost);
+    EXPECT_EQ(values(outer, plain, nested), "[0] [0 1 2 3 4] 1");
+}
+
 TEST(StepCost, TerrainOfTheHexEnteredSidesCrossedAndRawHeights) {
     MapFileBuilder b(6, 6);
     b.addTerrain(102, 1).addTerrain(102, 3).addTerrain(202, 10).addTerrain(101, 5).addTerrain(300, 0);

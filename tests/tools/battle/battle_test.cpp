@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 
 #include "support/temp_dir.h"
@@ -106,6 +108,83 @@ TEST_P(SeededBattle, EndsWithinTheCaps) {
 
 INSTANTIATE_TEST_SUITE_P(Seeds, SeededBattle, testing::Range(1u, 101u));
 
+// The commentary's bold marks "\\B" and "\\b" out of a text, which is then compared as plain lines: how
+// the tool shows bold on a terminal is no change to what happened in the battle.
+std::vector<std::string> plainLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::string plain;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == 'B' || line[i + 1] == 'b')) {
+                ++i;
+                continue;
+            }
+            plain += line[i];
+        }
+        lines.push_back(plain);
+    }
+    return lines;
+}
+
+// Where two battles' texts first part: empty when they are the same.
+std::string firstDifference(const std::vector<std::string>& golden, const std::vector<std::string>& now) {
+    const std::size_t common = std::min(golden.size(), now.size());
+    for (std::size_t i = 0; i <= common; ++i) {
+        const bool goldenEnds = i == golden.size(), nowEnds = i == now.size();
+        if (goldenEnds && nowEnds) return {};
+        if (!goldenEnds && !nowEnds && golden[i] == now[i]) continue;
+        return "first difference at line " + std::to_string(i + 1) + ":\n  golden: " +
+               (goldenEnds ? std::string("(the end)") : golden[i]) +
+               "\n  now:    " + (nowEnds ? std::string("(the end)") : now[i]);
+    }
+    return {};
+}
+
+TEST(GoldenText, MarksAreRemovedAndTheFirstDifferenceIsNamed) {
+    EXPECT_EQ(plainLines("\\BPorus\\b is now active.\nA \\Bx\\b\\\\ \\n\\\nlast\\B"),
+              (std::vector<std::string>{"Porus is now active.", "A x\\\\ \\n\\", "last"}));
+    const std::vector<std::string> golden = {"a", "b", "c"};
+    const struct {
+        std::vector<std::string> now;
+        const char* expected;
+    } rows[] = {
+        {{"a", "b", "c"}, ""},
+        {{"a", "B", "c"}, "first difference at line 2:\n  golden: b\n  now:    B"},
+        {{"a", "b"}, "first difference at line 3:\n  golden: c\n  now:    (the end)"},
+        {{"a", "b", "c", "d"}, "first difference at line 4:\n  golden: (the end)\n  now:    d"},
+        {{"x", "b", "c"}, "first difference at line 1:\n  golden: a\n  now:    x"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.expected);
+        EXPECT_EQ(firstDifference(golden, row.now), row.expected);
+    }
+}
+
+// The commentary and outcome of a few seeded battles, kept under tests/tools/battle/golden/ as the tool
+// printed them; scripts/renew-goldens writes them anew after a deliberate change of the rules.
+TEST(Battle, SeededBattlesSayWhatTheGoldenCommentarySays) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(VAEL_GOLDEN_DIR))
+        if (std::regex_match(entry.path().filename().string(), std::regex("seed-[0-9]+\\.txt")))
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    ASSERT_FALSE(files.empty()) << "no golden battles in " << VAEL_GOLDEN_DIR;
+    for (const std::filesystem::path& file : files) {
+        const std::string name = file.stem().string();
+        const std::uint32_t seed = static_cast<std::uint32_t>(std::stoul(name.substr(5)));
+        SCOPED_TRACE(name);
+        std::ifstream in(file, std::ios::binary);
+        const std::string golden{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        std::ostringstream now;
+        const BattleOutcome outcome = playBattle(demonstration(seed), &now);
+        printOutcome(outcome, now);
+        const std::string difference = firstDifference(plainLines(golden), plainLines(now.str()));
+        EXPECT_EQ(difference, "") << "seed " << seed << ": " << difference;
+    }
+}
+
 // Saved at an activation and loaded, the battle goes on as the unbroken one did; saved again at once, the
 // file is the same, byte for byte.
 TEST(Battle, ABattleSavedAtAnActivationGoesOnAsTheUnbrokenOne) {
@@ -118,7 +197,7 @@ TEST(Battle, ABattleSavedAtAnActivationGoesOnAsTheUnbrokenOne) {
         unbroken.saveAt = at;
         unbroken.saveFile = saved;
         const BattleOutcome whole = playBattle(unbroken);
-        if (whole.activations < at) continue; // the battle never came so far
+        ASSERT_GE(whole.activations, at) << "the battle ended before the activation it was to be saved at";
         ASSERT_NE(whole.status, BattleStatus::SaveFailed) << whole.message;
 
         BattleOptions resumed = demonstration(11);

@@ -1,11 +1,12 @@
 #pragma once
 // Data files are named in the program as on a system that ignores case in file names ("OIFFILE.MAP",
-// "Scen1.scn"), with "\" or "/" between folders; ours are lower case on disk.
+// "Scen1.scn"), with "\" or "/" between folders; ours are lower case on disk. Every layer that opens a
+// data file finds it here, so they all agree on which file a name means.
 #include <filesystem>
 #include <optional>
 #include <string>
 
-namespace vael::platform {
+namespace vael {
 
 // The existing file under dir whose relative name equals `name` without regard to case (an exact match
 // first, else the first match in name order); nothing when there is none, when dir is empty, or when the
@@ -13,4 +14,4 @@ namespace vael::platform {
 std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& dir,
                                                     const std::string& name);
 
-} // namespace vael::platform
+} // namespace vael

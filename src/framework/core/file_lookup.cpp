@@ -1,10 +1,23 @@
-#include "platform/file_lookup.h"
+#include "framework/core/file_lookup.h"
 
-#include <strings.h>
+#include <algorithm>
 #include <system_error>
 #include <vector>
 
-namespace vael::platform {
+namespace vael {
+
+namespace {
+
+// Case is folded for ASCII letters only, as the names the program uses are ASCII; a byte beyond it has
+// to match exactly rather than by whatever the locale of the day says.
+bool sameIgnoringCase(const std::string& a, const std::string& b) {
+    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+               return lower(static_cast<unsigned char>(x)) == lower(static_cast<unsigned char>(y));
+           });
+}
+
+} // namespace
 
 std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& dir,
                                                     const std::string& name) {
@@ -36,7 +49,7 @@ std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path&
         for (std::filesystem::directory_iterator it(at, error), end; !error && it != end;
              it.increment(error)) {
             const std::string entry = it->path().filename().string();
-            if (::strcasecmp(entry.c_str(), steps[i].c_str()) != 0) continue;
+            if (!sameIgnoringCase(entry, steps[i])) continue;
             if (last ? !it->is_regular_file(error) : !it->is_directory(error)) continue;
             if (!best || entry < best->filename().string()) best = it->path();
         }
@@ -46,4 +59,4 @@ std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path&
     return at;
 }
 
-} // namespace vael::platform
+} // namespace vael

@@ -1,18 +1,18 @@
-#include "platform/file_lookup.h"
+#include "framework/core/file_lookup.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "platform/resources.h"
 #include "support/temp_dir.h"
 
-namespace vael::platform {
+namespace vael {
 namespace {
 
 TEST(FileLookup, FindsDataFilesWithoutRegardToCase) {
     test::TempDir dir("lookup");
     std::filesystem::create_directories(dir / "scen");
-    for (const char* name : {"oiffile.map", "scen/battle1.scn", "Twice.dat", "twice.dat"})
+    for (const char* name :
+         {"oiffile.map", "scen/battle1.scn", "Twice.dat", "twice.dat", "\xC3\xA9t\xC3\xA9.dat"})
         std::ofstream(dir / name) << name;
     const struct {
         const char* name;
@@ -32,6 +32,8 @@ TEST(FileLookup, FindsDataFilesWithoutRegardToCase) {
         {"../lookup/oiffile.map", nullptr},
         {"/etc/hostname", nullptr},
         {"\\oiffile.map", nullptr},
+        {"\xC3\xA9T\xC3\xA9.DAT", "\xC3\xA9t\xC3\xA9.dat"}, // ASCII letters fold, other bytes stand
+        {"\xC3\x89t\xC3\x89.dat", nullptr},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -45,16 +47,5 @@ TEST(FileLookup, FindsDataFilesWithoutRegardToCase) {
     std::filesystem::current_path(here);
 }
 
-TEST(Resources, AreFoundByKindAndNameWithoutRegardToCase) {
-    const Resource* main = findResource("ACCELERATORS", "mAiN");
-    ASSERT_NE(main, nullptr);
-    const auto strings = resourcesOfKind("Strings");
-    ASSERT_EQ(strings.size(), 1u);
-    EXPECT_EQ(
-        (std::tuple{main->name, main->text.find("Ctrl+M 219\n") != std::string_view::npos,
-                    findResource("accelerators", "Mai"), findResource("strings", "main"), strings[0]->name}),
-        std::tuple("main", true, nullptr, nullptr, "strings"));
-}
-
 } // namespace
-} // namespace vael::platform
+} // namespace vael
