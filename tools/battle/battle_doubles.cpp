@@ -2,6 +2,8 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
+#include "game/flow/flow_message_names.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael::battle {
 
@@ -15,13 +17,13 @@ BattleDisplay& self(Component* target) {
 
 void BattleDisplay::connectHandlers() {
     connect(LOGICAL_COMMAND, onAnimation);
-    connectNamed("UnitMovement", onAnimation);
-    connectNamed("UnitCombat", onAnimation);
-    connectNamed("WillCombatFit?", onFit);
-    connectNamed("AddCommentary", onAddCommentary);
-    connectNamed("ActivateLeader", onActivateLeader);
-    connectNamed("ResumeActiveLeader", onResumeActiveLeader);
-    connectNamed("GameEnded", onEnded);
+    connectNamed(msg::UnitMovement, onAnimation);
+    connectNamed(msg::UnitCombat, onAnimation);
+    connectNamed(msg::WillCombatFit, onFit);
+    connectNamed(msg::AddCommentary, onAddCommentary);
+    connectNamed(msg::ActivateLeader, onActivateLeader);
+    connectNamed(msg::ResumeActiveLeader, onResumeActiveLeader);
+    connectNamed(msg::GameEnded, onEnded);
 }
 
 ContainerBase* BattleDisplay::onAnimation(Component* target, BusMessage, ContainerBase* data) {

@@ -5,7 +5,9 @@
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/message_names.h"
 #include "framework/core/payload_check.h"
+#include "framework/display/display_message_names.h"
 
 namespace vael {
 
@@ -70,7 +72,7 @@ void PhysicalLayer::connectParent() {
     Bus::disconnectAll(this);
     connect(LOGICAL_UNIT_CREATED, handle<LogicalCommandInfo, &PhysicalLayer::createObject>);
     connect(SPRITE_CREATED, handle<Sprite*, &PhysicalLayer::insertSprite>);
-    connectNamed("SpriteDestroyed", handle<Sprite*, &PhysicalLayer::removeSprite>);
+    connectNamed(msg::SpriteDestroyed, handle<Sprite*, &PhysicalLayer::removeSprite>);
     connect(SPRITE_DISABLED, handle<Sprite*, &PhysicalLayer::disableSprite>);
     connect(SPRITE_ENABLED, handle<Sprite*, &PhysicalLayer::enableSprite>);
     connect(PHYSICAL_OBJECT_ACTIVATED, handle<short, &PhysicalLayer::addClient>);
@@ -78,7 +80,7 @@ void PhysicalLayer::connectParent() {
     connect(VIEWPORT_DESTROYED, handle<ViewportWindow*, &PhysicalLayer::deleteViewport>);
     connect(POINT_SELECTED, handle<Point, &PhysicalLayer::pointSelected>);
     connect(POINT_FLYBY, handle<Point, &PhysicalLayer::pointFlyby>);
-    connectNamed("CloseGame", onCloseGame);
+    connectNamed(msg::CloseGame, onCloseGame);
     // Each command reaches only its own object, through the handler on the parent, never by forwarding
     // to every object of the layer.
     blockEvent(LOGICAL_COMMAND, 0);
@@ -89,11 +91,11 @@ void PhysicalLayer::connectParent() {
     for (BusEvent event : {SPRITE_CREATED, SPRITE_DISABLED, SPRITE_ENABLED, PHYSICAL_OBJECT_ACTIVATED,
                            PHYSICAL_OBJECT_DEACTIVATED})
         blockForwarding(event, AnyDirection);
-    blockForwardingNamed("SpriteDestroyed", AnyDirection);
+    blockForwardingNamed(msg::SpriteDestroyed, AnyDirection);
     for (BusEvent event : {VIEWPORT_DESTROYED, POINT_SELECTED, POINT_FLYBY, FIND_REGION, INVALIDATE_LANDSCAPE,
                            INVALIDATE_VIEW})
         blockForwarding(event, ToParent);
-    blockForwardingNamed("Get Region Location", ToParent);
+    blockForwardingNamed(msg::GetRegionLocation, ToParent);
 }
 
 // Objects and commands.

@@ -1,5 +1,7 @@
 #include "framework/display/viewport.h"
 
+#include "framework/display/display_message_names.h"
+
 namespace vael {
 
 Viewport::Viewport(ViewportWindow* display, const char* name)
@@ -26,7 +28,7 @@ void Viewport::changeViewport(const ViewportInfo& info) {
         removeReceiveAll(getParent(), forwardSend, forwardQuery, forwardNow);
     }
     Container<ViewportInfo> box(info);
-    if (getParent()) delete parentSendNowNamed("Change Viewport", &box);
+    if (getParent()) delete parentSendNowNamed(msg::ChangeViewport, &box);
 }
 
 } // namespace vael

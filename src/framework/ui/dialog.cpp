@@ -5,6 +5,7 @@
 
 #include "framework/core/assertion.h"
 #include "framework/ui/dialog_template.h"
+#include "framework/ui/ui_message_names.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
 
@@ -205,7 +206,7 @@ void Dialog::close(std::int16_t value) {
     releaseAll();
     result_ = value;
     if (mode_ == Modal && getBus()) {
-        if (ContainerBase* answer = sendNowNamedEmpty("ModalDialogBoxClosing")) delete answer;
+        if (ContainerBase* answer = sendNowNamedEmpty(msg::ModalDialogBoxClosing)) delete answer;
     }
     background_.reset();
     const WindowManager::Record* record = WindowManager::instance().find(hwnd_);

@@ -3,8 +3,10 @@
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/message_names.h"
 #include "framework/core/payload_check.h"
 #include "framework/ui/menu.h"
+#include "framework/ui/ui_message_names.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
 
@@ -30,8 +32,8 @@ LeaderAlmostDoneDlg::~LeaderAlmostDoneDlg() {
 
 void LeaderAlmostDoneDlg::onInitDialog() {
     if (getBus()) {
-        connectNamed("CloseGame", &LeaderAlmostDoneDlg::onFinished);
-        connectNamed("LeaderFinishLeader", &LeaderAlmostDoneDlg::onFinished);
+        connectNamed(msg::CloseGame, &LeaderAlmostDoneDlg::onFinished);
+        connectNamed(msg::LeaderFinishLeader, &LeaderAlmostDoneDlg::onFinished);
         connect(ENABLE_MENU_ITEM, &LeaderAlmostDoneDlg::onMenuItem);
         connect(DISABLE_MENU_ITEM, &LeaderAlmostDoneDlg::onMenuItem);
         disableFromMenu();
@@ -40,7 +42,7 @@ void LeaderAlmostDoneDlg::onInitDialog() {
 }
 
 void LeaderAlmostDoneDlg::disableFromMenu() {
-    ContainerBase* reply = sendNowNamedEmpty("GetActiveChildMenu");
+    ContainerBase* reply = sendNowNamedEmpty(msg::GetActiveChildMenu);
     Menu* menu = nullptr;
     const bool got = Container<Menu*>::fromMessage(reply, menu);
     delete reply;
@@ -103,14 +105,14 @@ void LeaderAlmostDoneDlg::onCommand(std::uint16_t id, std::uint16_t notification
     }
     debugStream() << "Clicked on the IDC_FINISH_LEADER button" << std::endl;
     close(1);
-    if (getBus()) sendNamedEmpty("LeaderFinishLeader");
+    if (getBus()) sendNamedEmpty(msg::LeaderFinishLeader);
 }
 
 void LeaderAlmostDoneDlg::close(std::int16_t value) {
     if (!isOpen()) return;
     if (getBus()) {
-        disconnectNamed("CloseGame", &LeaderAlmostDoneDlg::onFinished);
-        disconnectNamed("LeaderFinishLeader", &LeaderAlmostDoneDlg::onFinished);
+        disconnectNamed(msg::CloseGame, &LeaderAlmostDoneDlg::onFinished);
+        disconnectNamed(msg::LeaderFinishLeader, &LeaderAlmostDoneDlg::onFinished);
     }
     if (platform::Settings* settings = settingsStore(); settings && hwnd_) {
         const platform::Rect me = outerOnScreen();
@@ -126,7 +128,7 @@ void LeaderAlmostDoneDlg::close(std::int16_t value) {
                               static_cast<std::uint32_t>(finishLeaderPrompt));
     if (getBus()) {
         Container<short> show(finishLeaderPrompt);
-        sendNamed("ShowFinishLeader", &show);
+        sendNamed(msg::ShowFinishLeader, &show);
     }
     Dialog::close(value);
 }

@@ -8,6 +8,7 @@
 #include "framework/core/container.h"
 #include "framework/core/debug_stream.h"
 #include "game/ai/vael_ai.h"
+#include "game/flow/flow_message_names.h"
 #include "game/flow/list_walk.h"
 #include "game/rules/combat.h"
 #include "game/rules/group.h"
@@ -569,7 +570,7 @@ Value findClosestEnemyToFire(void* owner, Value who) {
 }
 
 Value getTurnNum(void* owner) {
-    ContainerBase* reply = opponent(owner).sendNowNamedEmpty("GetTurnNum");
+    ContainerBase* reply = opponent(owner).sendNowNamedEmpty(msg::GetTurnNum);
     short turn = -1;
     if (reply && !Container<short>::fromMessage(reply, turn)) turn = -1;
     delete reply;

@@ -10,10 +10,12 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
+#include "game/flow/flow_message_names.h"
 #include "game/rules/combat_records.h"
 #include "game/rules/leader.h"
 #include "game/rules/nation.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael {
 
@@ -140,7 +142,7 @@ template <void (GameControl::*Step)()>
 ContainerBase* continuation(Component* target, BusMessage, ContainerBase*) {
     GameControl* control = controlOf(target, __LINE__);
     if (!control) return nullptr;
-    control->disconnectNamed("GameSynchronized", &continuation<Step>);
+    control->disconnectNamed(msg::GameSynchronized, &continuation<Step>);
     (control->*Step)();
     return nullptr;
 }
@@ -152,31 +154,31 @@ struct Registration {
 };
 
 const Registration registrations[] = {
-    {"CreateLeader", 0, onCreateLeader},
+    {msg::CreateLeader, 0, onCreateLeader},
     {nullptr, BEGIN_GAME, onShort<&GameControl::BeginGame>},
-    {"UnitEliminated", 0, onUnitEliminated},
-    {"HomeTeam", 0, onTeam<true>},
-    {"VisitorTeam", 0, onTeam<false>},
-    {"HomeTQPoints", 0, onShort<&GameControl::setHomeTQLimit>},
-    {"VisitorTQPoints", 0, onShort<&GameControl::setVisitorTQLimit>},
-    {"NumHomeUnits", 0, onShort<&GameControl::setHomeUnits>},
-    {"NumVisitorUnits", 0, onShort<&GameControl::setVisitorUnits>},
-    {"UnitRouted", 0, onRoutData<true>},
-    {"UnitRallied", 0, onRoutData<false>},
+    {msg::UnitEliminated, 0, onUnitEliminated},
+    {msg::HomeTeam, 0, onTeam<true>},
+    {msg::VisitorTeam, 0, onTeam<false>},
+    {msg::HomeTQPoints, 0, onShort<&GameControl::setHomeTQLimit>},
+    {msg::VisitorTQPoints, 0, onShort<&GameControl::setVisitorTQLimit>},
+    {msg::NumHomeUnits, 0, onShort<&GameControl::setHomeUnits>},
+    {msg::NumVisitorUnits, 0, onShort<&GameControl::setVisitorUnits>},
+    {msg::UnitRouted, 0, onRoutData<true>},
+    {msg::UnitRallied, 0, onRoutData<false>},
     {nullptr, END_GAME, onEmpty<&GameControl::EndGame>},
-    {"EndOfTurnRoutingDone", 0, onEmpty<&GameControl::EndOfTurnRoutingDone>},
-    {"AutomaticWin", 0, onShort<&GameControl::AutomaticWin>},
-    {"SynchronizeGame", 0, onSynchronizeGame},
-    {"UnitMovementDone", 0, onUnitMovementDone},
-    {"GetGameResults", 0, onGetGameResults},
-    {"GetTurnNum", 0, onGetTurnNum},
-    {"NumberOfPlayers", 0, onShort<&GameControl::setPlayers>},
-    {"SetPlayerInfo", 0, onSetPlayerInfo},
-    {"PlayerDeleted", 0, onPlayerDeleted},
-    {"SetLeaderOrder", 0, onShort<&GameControl::setLeaderOrderTest>},
-    {"SetAutoSave", 0, onShort<&GameControl::setAutoSave>},
-    {"LeaderActivated", 0, onEmpty<&GameControl::LeaderActivated>},
-    {"CanAttemptMomentum", 0, onShort<&GameControl::CanAttemptMomentum>},
+    {msg::EndOfTurnRoutingDone, 0, onEmpty<&GameControl::EndOfTurnRoutingDone>},
+    {msg::AutomaticWin, 0, onShort<&GameControl::AutomaticWin>},
+    {msg::SynchronizeGame, 0, onSynchronizeGame},
+    {msg::UnitMovementDone, 0, onUnitMovementDone},
+    {msg::GetGameResults, 0, onGetGameResults},
+    {msg::GetTurnNum, 0, onGetTurnNum},
+    {msg::NumberOfPlayers, 0, onShort<&GameControl::setPlayers>},
+    {msg::SetPlayerInfo, 0, onSetPlayerInfo},
+    {msg::PlayerDeleted, 0, onPlayerDeleted},
+    {msg::SetLeaderOrder, 0, onShort<&GameControl::setLeaderOrderTest>},
+    {msg::SetAutoSave, 0, onShort<&GameControl::setAutoSave>},
+    {msg::LeaderActivated, 0, onEmpty<&GameControl::LeaderActivated>},
+    {msg::CanAttemptMomentum, 0, onShort<&GameControl::CanAttemptMomentum>},
 };
 
 const char* const nationNames[] = {"NoNation", "Macedonian", "Persian", "Indian",  "Greek",
@@ -221,28 +223,28 @@ void GameControl::addLeader(const LeaderUnitInfo& record) {
 
 void GameControl::commentary(const std::string& text) {
     Container<std::string> box(text);
-    sendNamed("AddCommentary", &box);
+    sendNamed(msg::AddCommentary, &box);
 }
 
 void GameControl::sendCaption() {
     Container<std::string> box(caption_ + " - Turn " + std::to_string(turn_ + 1));
-    sendNamed("ChangeMainCaption", &box);
+    sendNamed(msg::ChangeMainCaption, &box);
 }
 
 void GameControl::awaitSynchronisation(HandlerFunction next) {
-    if (continuation_) disconnectNamed("GameSynchronized", continuation_);
+    if (continuation_) disconnectNamed(msg::GameSynchronized, continuation_);
     continuation_ = next;
-    if (next) connectNamed("GameSynchronized", next);
+    if (next) connectNamed(msg::GameSynchronized, next);
 }
 
 void GameControl::activate(std::int16_t index, bool announceFirst) {
     const LeaderUnitInfo& record = leaders_[index];
     const std::string announcement = "\\B" + record.name + "\\b is now active.";
-    delete queryNamedEmpty("BeginLeaderOrdersPhase");
+    delete queryNamedEmpty(msg::BeginLeaderOrdersPhase);
     if (announceFirst) commentary(announcement);
     awaitSynchronisation(&continuation<&GameControl::NextLeader>);
     Container<unsigned short> number(record.leader ? record.leader->getUnitNum() : 0xFFFF);
-    sendNamed("ActivateLeader", &number);
+    sendNamed(msg::ActivateLeader, &number);
     if (!announceFirst) commentary(announcement);
 }
 
@@ -252,7 +254,7 @@ void GameControl::awaitGameEnded() {
 
 void GameControl::goToRoutPhase() {
     awaitSynchronisation(nullptr);
-    sendNamedEmpty("RoutPhase");
+    sendNamedEmpty(msg::RoutPhase);
     momentumTries_ = -1;
 }
 
@@ -275,7 +277,7 @@ void GameControl::BeginGame(std::int16_t resume) {
             awaitSynchronisation(&continuation<&GameControl::NextLeader>);
             const LeaderUnitInfo& record = leaders_[activeLeader_];
             Container<unsigned short> number(record.leader ? record.leader->getUnitNum() : 0xFFFF);
-            sendNamed("ResumeActiveLeader", &number);
+            sendNamed(msg::ResumeActiveLeader, &number);
         } else {
             goToRoutPhase();
         }
@@ -289,7 +291,7 @@ bool GameControl::EliteInitiative() {
         if (Application* app = Application::instance()) commentary(app->loadString(EliteDecidedString));
     Container<short> asked(turn_);
     std::string name;
-    if (ContainerBase* reply = queryNamed("EliteInitiative", &asked)) {
+    if (ContainerBase* reply = queryNamed(msg::EliteInitiative, &asked)) {
         Container<std::string>::fromMessage(reply, name);
         delete reply;
     } else if (turn_ == 0) {
@@ -361,7 +363,7 @@ std::int16_t GameControl::ChooseNextLeader() {
 void GameControl::completeSynchronisation() {
     debugStream() << "GameControl: all players have checked in" << std::endl;
     awaitedPlayers_ = -1;
-    sendNamedEmpty("GameSynchronized");
+    sendNamedEmpty(msg::GameSynchronized);
 }
 
 void GameControl::SynchronizeGame(const std::string& doing) {
@@ -388,7 +390,7 @@ void GameControl::EndOfTurnRoutingDone() {
     if (endOfGameTest().over) return sendEmpty(END_GAME);
     Container<EndOfGameResults> box(results(0));
     awaitSynchronisation(&continuation<&GameControl::BeginTurn>);
-    sendNamed("EndOfTurn", &box);
+    sendNamed(msg::EndOfTurn, &box);
 }
 
 void GameControl::BeginTurn() {
@@ -399,7 +401,7 @@ void GameControl::BeginTurn() {
     commentary("\\B** Turn #" + std::to_string(turn_ + 1) + " **\\b");
     for (std::int16_t i = 0; i < leaderCount_; ++i)
         goneThisTurn_[i] = 0;
-    delete queryNamedEmpty("BeginTurn");
+    delete queryNamedEmpty(msg::BeginTurn);
     reserved_ = 0;
     if (EliteInitiative())
         activate(activeLeader_, false);
@@ -449,7 +451,7 @@ void GameControl::PlayerDeleted(const std::string& player) {
     }
     commentary("\\B" + player +
                " has left the game. Leaders controlled by this player are permanently inactive.\\b");
-    if (activeWasHis) sendNamedEmpty("RemoveAllBattleArrows");
+    if (activeWasHis) sendNamedEmpty(msg::RemoveAllBattleArrows);
     // Both reasons move the cycle on by one step; the count starts afresh with the next step.
     if (syncCompleted || activeWasHis) completeSynchronisation();
 }
@@ -464,7 +466,7 @@ void GameControl::LeaderActivated() {
     const Leader* leader = leaders_[activeLeader_].leader;
     if (!leader || leader->isComputerControlled()) return;
     Container<std::string> box("Turn #" + std::to_string(turn_ + 1) + "; " + leader->getName());
-    delete sendNowNamed("AutoSaveGame", &box);
+    delete sendNowNamed(msg::AutoSaveGame, &box);
 }
 
 void GameControl::UnitRouted(const UnitRoutData& record) {

@@ -10,6 +10,7 @@
 #include "game/rules/missile_capable.h"
 #include "game/rules/missile_fire_struct.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
 
 namespace vael {
@@ -84,13 +85,13 @@ void VaelLogicalLayer::EntryReactionFire(std::int16_t hex) {
                 .result;
         Container<MissileFireStruct> order(
             MissileFireStruct{static_cast<std::uint16_t>(hex), shooter->getUnitNum()});
-        sendNamed("DoMissileFire", &order);
+        sendNamed(msg::DoMissileFire, &order);
         debugStream() << shooter->getName() << " reaction fired " << target->getName() << " and caused "
                       << hits << " cohesion hits" << std::endl;
         Container<std::string> line("\\B" + shooter->getName() + "\\b " +
                                     volleyVerb(shooter->getMissileType()) + target->getName() + " for " +
                                     std::to_string(hits) + " cohesion hit" + (hits == 1 ? "" : "s") + ".");
-        sendNamed("AddCommentary", &line);
+        sendNamed(msg::AddCommentary, &line);
         if (hits != 0) target->tqHit(hits, 2);
     }
 }

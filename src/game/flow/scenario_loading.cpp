@@ -6,6 +6,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "game/flow/data_files.h"
+#include "game/flow/flow_message_names.h"
 #include "game/flow/list_walk.h"
 #include "game/flow/prototype_key.h"
 #include "game/flow/scenario_file.h"
@@ -122,7 +123,7 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
     debugStream() << "Playing " << file.title << std::endl;
 
     Container<MapInfoStruct> mapInfo(MapInfoStruct{scenarioName_, landscape->getSize()});
-    sendNamed("MapInfo", &mapInfo);
+    sendNamed(msg::MapInfo, &mapInfo);
     Container<LandscapeDefinition> definition(
         LandscapeDefinition{static_cast<std::uint16_t>(info.scenario), landscape->getSize(),
                             landscape->regionCount(), landscape->getLandscapeStyle()});
@@ -140,12 +141,12 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
     visitorRoutDirection_ = file.visitor.routDirection;
     visitorTQPoints_ = file.visitor.tqPoints;
     Container<NATION> home(static_cast<NATION>(homeNation_)), visitor(static_cast<NATION>(visitorNation_));
-    sendNamed("HomeTeam", &home);
-    sendNamed("VisitorTeam", &visitor);
+    sendNamed(msg::HomeTeam, &home);
+    sendNamed(msg::VisitorTeam, &visitor);
     Container<short> homeTQ(static_cast<short>(homeTQPoints_)),
         visitorTQ(static_cast<short>(visitorTQPoints_));
-    sendNamed("HomeTQPoints", &homeTQ);
-    sendNamed("VisitorTQPoints", &visitorTQ);
+    sendNamed(msg::HomeTQPoints, &homeTQ);
+    sendNamed(msg::VisitorTQPoints, &visitorTQ);
 
     substitutionCount_ = static_cast<std::uint16_t>(file.substitutions.size());
     substituteFrom_.clear(), substituteTo_.clear();
@@ -161,8 +162,8 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
     visitorUnitCount_ = static_cast<std::uint16_t>(visitorUnits_.count());
     Container<short> homeCount(static_cast<short>(homeUnitCount_)),
         visitorCount(static_cast<short>(visitorUnitCount_));
-    sendNamed("NumHomeUnits", &homeCount);
-    sendNamed("NumVisitorUnits", &visitorCount);
+    sendNamed(msg::NumHomeUnits, &homeCount);
+    sendNamed(msg::NumVisitorUnits, &visitorCount);
 
     TeamInfoStruct team;
     for (auto [leaders, names] :
@@ -178,7 +179,7 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
     team.visitorNation = visitorNation_;
     team.visitorName = nationName(visitorNation_, "Invalid visiting nation");
     Container<TeamInfoStruct> loaded(team);
-    sendNamed("ScenarioLoaded", &loaded);
+    sendNamed(msg::ScenarioLoaded, &loaded);
     substituteFrom_.clear(), substituteTo_.clear();
     return true;
 }
@@ -218,10 +219,10 @@ void VaelLogicalLayer::readUnits(ScenarioFile& file, std::uint16_t campaign) {
     bool helpPersians = false, hurtPersians = false;
     if (campaign) {
         Container<UNIT_TYPE> infantry(INFANTRY_GARRISON), cavalry(CAVALRY_GARRISON);
-        infantryGarrison = takeShortReply(sendNowNamed("GarrisonLevel", &infantry));
-        cavalryGarrison = takeShortReply(sendNowNamed("GarrisonLevel", &cavalry));
-        const std::int32_t province = takeProvince(sendNowNamedEmpty("GetProvince"));
-        const std::int32_t lastProvince = takeProvince(sendNowNamedEmpty("GetLastProvince"));
+        infantryGarrison = takeShortReply(sendNowNamed(msg::GarrisonLevel, &infantry));
+        cavalryGarrison = takeShortReply(sendNowNamed(msg::GarrisonLevel, &cavalry));
+        const std::int32_t province = takeProvince(sendNowNamedEmpty(msg::GetProvince));
+        const std::int32_t lastProvince = takeProvince(sendNowNamedEmpty(msg::GetLastProvince));
         helpPersians = province == 4 && lastProvince == 1;
         hurtPersians = province == 4 && lastProvince == 2;
         debugStream() << "The infantry garrison level is " << infantryGarrison << std::endl
@@ -343,7 +344,7 @@ Leader* VaelLogicalLayer::createLeader(std::uint16_t key, const LeaderUnitData& 
     (isVisitor(leader->getNation()) ? visitorLeaders_ : homeLeaders_).append(leader);
     const LeaderUnitInfo info{leader->getName(), record.initiative, leader->getNation(), leader};
     Container<LeaderUnitInfo> announced(info);
-    sendNamed("CreateLeader", &announced);
+    sendNamed(msg::CreateLeader, &announced);
     leaderRecords_.append(info);
     announceCreated(key, *leader, record.hex);
     return leader;

@@ -8,6 +8,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
+#include "game/flow/flow_message_names.h"
 #include "game/flow/list_walk.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/clash_chart.h"
@@ -15,6 +16,7 @@
 #include "game/rules/leader_records.h"
 #include "game/rules/missile_capable.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael {
 
@@ -71,7 +73,7 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
     auto& trace = debugStream();
     const auto say = [this](const std::string& line) {
         Container<std::string> box(line);
-        sendNamed("AddCommentary", &box);
+        sendNamed(msg::AddCommentary, &box);
     };
     const auto sendNumber = [this](const char* message, short value) {
         Container<short> box(value);
@@ -79,7 +81,7 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
     };
     battleCount_ = static_cast<std::int16_t>(battleCount_ + 1);
     const auto n = static_cast<short>(battleCount_);
-    const auto battleOver = [&]() { sendNumber("RoutingDone", static_cast<short>(-n)); };
+    const auto battleOver = [&]() { sendNumber(msg::RoutingDone, static_cast<short>(-n)); };
 
     Side attack, defence;
     attack.units = fightersOf(combat.attackers);
@@ -109,7 +111,7 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
             standing.append(unit);
             continue;
         }
-        sendNumber("EliminateUnit", static_cast<short>(unit->getUnitNum()));
+        sendNumber(msg::EliminateUnit, static_cast<short>(unit->getUnitNum()));
         say("\\B" + unit->getName() + "\\b was eliminated!");
     }
     defence.units = standing;
@@ -265,12 +267,12 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
                     size = 5;
                 else {
                     Container<WoundedLeaderInfo> wound(WoundedLeaderInfo{2, struck->getUnitNum()});
-                    sendNamed("WoundedLeader", &wound);
+                    sendNamed(msg::WoundedLeader, &wound);
                 }
             }
-            if (size <= 2) sendNumber("FinishedLeader", number);
+            if (size <= 2) sendNumber(msg::FinishedLeader, number);
             if (size == 5 || size == 6) {
-                sendNumber("EliminateUnit", number);
+                sendNumber(msg::EliminateUnit, number);
                 const std::string& name = struck->getName();
                 if (name.find("Vael") != std::string::npos || name.find("Tezhar") != std::string::npos)
                     sendEmpty(END_GAME);
@@ -350,7 +352,7 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
               defence, false);
 
     Container<SingleCombatResult> results(result);
-    sendNamed("CombatResults", &results);
+    sendNamed(msg::CombatResults, &results);
 
     CombatInfo info;
     for (Side* side : {&attack, &defence})
@@ -365,9 +367,10 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
                     1, number});
         }
     Container<LogicalCommandInfo> command(LogicalCommandInfo(
-        0, new Container<CombatInfo>(info), 0, BusMessage(RegisteredMessage::getId("UnitCombat")),
-        BusMessage(RegisteredMessage::getId("RoutingDone")), new Container<short>(static_cast<short>(-n))));
-    sendNamed("UnitCombat", &command);
+        0, new Container<CombatInfo>(info), 0, BusMessage(RegisteredMessage::getId(msg::UnitCombat)),
+        BusMessage(RegisteredMessage::getId(msg::RoutingDone)),
+        new Container<short>(static_cast<short>(-n))));
+    sendNamed(msg::UnitCombat, &command);
 
     // The winners step into the hexes of the beaten: the main attacker first, then the steadiest.
     std::map<const Combat*, bool> advanced;

@@ -4,6 +4,7 @@
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
 #include "game/flow/data_files.h"
+#include "game/flow/flow_message_names.h"
 #include "game/flow/list_walk.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/roll.h"
@@ -178,7 +179,7 @@ void registerEliteInitiative(VaelLogicalLayer& layer) {
     for (Leader* leader : each(layer.getLocalLeaders())) {
         if (layer.isComputerLeader(leader)) continue;
         if (leader->getName().find("Vael") != std::string::npos) {
-            layer.connectNamed("EliteInitiative", onEliteInitiative);
+            layer.connectNamed(msg::EliteInitiative, onEliteInitiative);
             return;
         }
     }
@@ -195,11 +196,11 @@ std::string EliteInitiative(VaelLogicalLayer& layer, std::uint16_t kind) {
 }
 
 void disconnectEliteInitiative(VaelLogicalLayer& layer) {
-    layer.disconnectNamed("EliteInitiative", onEliteInitiative);
+    layer.disconnectNamed(msg::EliteInitiative, onEliteInitiative);
 }
 
 void connectSideControl(VaelLogicalLayer& layer) {
-    layer.connectNamed("LeaderControl", onLeaderControl);
+    layer.connectNamed(msg::LeaderControl, onLeaderControl);
 }
 
 } // namespace vael

@@ -10,6 +10,7 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -111,7 +112,7 @@ bool Combat::holdsOtherUnit(std::int16_t hex) const {
 
 void Combat::sendCommentary(const std::string& text) {
     Container<std::string> line(text);
-    sendNamed("AddCommentary", &line);
+    sendNamed(msg::AddCommentary, &line);
 }
 
 std::int16_t Combat::willRout() {
@@ -225,8 +226,8 @@ std::int16_t Combat::registerSelectedMessages() {
     if (routing_) return registerRallyMessages();
     if (cohesionHits_ > 0 && !doneForTurn_ && orderMode_ == 0) {
         sendMenuItem(ENABLE_MENU_ITEM, 214);
-        if (!isConnected(RegisteredMessage::getId("UnitRestoreCohesion"), onUnitRestoreCohesion))
-            connectNamed("UnitRestoreCohesion", onUnitRestoreCohesion);
+        if (!isConnected(RegisteredMessage::getId(msg::UnitRestoreCohesion), onUnitRestoreCohesion))
+            connectNamed(msg::UnitRestoreCohesion, onUnitRestoreCohesion);
     }
     showStatus();
     short firstZoc = 0;
@@ -243,12 +244,12 @@ std::int16_t Combat::unregisterSelectedMessages() {
     sendMenuItem(DISABLE_MENU_ITEM, 213);
     sendMenuItem(DISABLE_MENU_ITEM, 214);
     Container<const char*> cursor("ArrowCursor");
-    sendNamed("ChangeCursor", &cursor);
-    disconnectNamed("UnitRestoreCohesion", onUnitRestoreCohesion);
+    sendNamed(msg::ChangeCursor, &cursor);
+    disconnectNamed(msg::UnitRestoreCohesion, onUnitRestoreCohesion);
     advancing_ = 0;
     if (orderHex_ != noHex && movementLeft_ < movementAllowance_) {
         Container<unsigned short> number(unitNumber_);
-        sendNamed("UnitMovementDone", &number);
+        sendNamed(msg::UnitMovementDone, &number);
     }
     if (Application* app = Application::instance()) {
         app->setStatusText("", 1);
@@ -259,7 +260,7 @@ std::int16_t Combat::unregisterSelectedMessages() {
 
 std::int16_t Combat::showHexToMoveTo(std::int16_t hex) {
     Container<const char*> cursor(attackHexes_.contains(hex) ? "Sword" : "ArrowCursor");
-    sendNamed("ChangeCursor", &cursor);
+    sendNamed(msg::ChangeCursor, &cursor);
     return VaelUnit::showHexToMoveTo(hex);
 }
 
@@ -497,7 +498,7 @@ std::int16_t Combat::refaceAfterRally() {
     if (steps > 0) {
         ChangeFacingStruct order{sense, 0, static_cast<std::uint16_t>(steps), unitNumber_};
         Container<ChangeFacingStruct> box(order);
-        delete sendNowNamed("ChangeFacing", &box);
+        delete sendNowNamed(msg::ChangeFacing, &box);
     }
     return 1;
 }

@@ -9,6 +9,7 @@
 #include "framework/core/debug_stream.h"
 #include "game/rules/combat.h"
 #include "game/rules/logical_layer.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -380,7 +381,7 @@ std::int16_t Combat::turnOrder(std::uint32_t sense) {
         !orderAgainHit("is taking a cohesion hit for being ordered again this turn."))
         return 0;
     Container<unsigned short> number(unitNumber_);
-    sendNamed("UnitMovementDone", &number);
+    sendNamed(msg::UnitMovementDone, &number);
     if (unitType_ == 14) {
         sendMenuItem(DISABLE_MENU_ITEM, 221);
         sendMenuItem(DISABLE_MENU_ITEM, 220);
@@ -394,7 +395,7 @@ std::int16_t Combat::UnitAboutFace() {
         !orderAgainHit("is taking a cohesion hit for being ordered again this turn."))
         return 0;
     Container<unsigned short> number(unitNumber_);
-    sendNamed("UnitMovementDone", &number);
+    sendNamed(msg::UnitMovementDone, &number);
     return VaelUnit::UnitAboutFace();
 }
 

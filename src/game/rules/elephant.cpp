@@ -7,6 +7,7 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -40,11 +41,11 @@ void Elephant::sendUnitReport(const char* message) {
 }
 
 void Elephant::rally() {
-    sendUnitReport("UnitRallied");
+    sendUnitReport(msg::UnitRallied);
 }
 
 void Elephant::rout() {
-    sendUnitReport("UnitRouted");
+    sendUnitReport(msg::UnitRouted);
     rampage();
 }
 
@@ -59,7 +60,7 @@ bool Elephant::meet(VaelUnit& unit, std::int16_t current, std::int16_t next, Ram
             event.withdrawing = 1;
         } else {
             Container<short> number(static_cast<short>(unit.getUnitNum()));
-            sendNamed("EliminateUnit", &number);
+            sendNamed(msg::EliminateUnit, &number);
             trace << unit.getName() << " is killed!" << std::endl;
         }
         return true;
@@ -98,7 +99,7 @@ void Elephant::rampage() {
     auto& trace = debugStream();
     trace << getName() << " is rampaging!  Let the carnage begin!" << std::endl;
     if (landscape_ && hex_ != offMap) landscape_->removeFromRegion(this, static_cast<std::int16_t>(hex_));
-    delete queryNamedEmpty("BeginElephantRampage");
+    delete queryNamedEmpty(msg::BeginElephantRampage);
     DoRampageStruct run;
     run.path.append(static_cast<short>(hex_));
     run.unitNumber = unitNumber_;
@@ -130,18 +131,18 @@ void Elephant::rampage() {
         }
     }
     trace << "Done figuring rampaging..." << std::endl;
-    if (!isConnected(RegisteredMessage::getId("DoneRampaging"), onDoneRampaging))
-        connectNamed("DoneRampaging", onDoneRampaging);
+    if (!isConnected(RegisteredMessage::getId(msg::DoneRampaging), onDoneRampaging))
+        connectNamed(msg::DoneRampaging, onDoneRampaging);
     Container<List<RampageStruct>> actions(events);
-    delete sendNowNamed("RampagingActions", &actions);
+    delete sendNowNamed(msg::RampagingActions, &actions);
     Container<DoRampageStruct> doIt(run);
-    delete sendNowNamed("DoRampagingActions", &doIt);
+    delete sendNowNamed(msg::DoRampagingActions, &doIt);
 }
 
 void Elephant::showRampage(const List<short>& path) {
     LogicalCommandInfo command(unitNumber_, new Container<List<short>>(path), 0,
-                               BusMessage(RegisteredMessage::getId("ElephantRampage")),
-                               BusMessage(RegisteredMessage::getId("DoneRampaging")),
+                               BusMessage(RegisteredMessage::getId(msg::ElephantRampage)),
+                               BusMessage(RegisteredMessage::getId(msg::DoneRampaging)),
                                new Container<short>(static_cast<short>(unitNumber_)));
     Container<LogicalCommandInfo> box(command);
     delete query(LOGICAL_COMMAND, &box);
@@ -157,10 +158,10 @@ ContainerBase* Elephant::onDoneRampaging(Component* target, BusMessage, Containe
 
 void Elephant::doneRampaging(std::int16_t unitNumber) {
     if (static_cast<std::uint16_t>(unitNumber) != unitNumber_) return;
-    disconnectNamed("DoneRampaging", onDoneRampaging);
+    disconnectNamed(msg::DoneRampaging, onDoneRampaging);
     Container<short> number(static_cast<short>(unitNumber_));
-    sendNamed("RoutingDone", &number);
-    sendNamed("EliminateUnit", &number);
+    sendNamed(msg::RoutingDone, &number);
+    sendNamed(msg::EliminateUnit, &number);
 }
 
 } // namespace vael

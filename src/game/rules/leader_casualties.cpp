@@ -9,6 +9,7 @@
 #include "game/rules/leader.h"
 #include "game/rules/leader_records.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
 #include "game/rules/vael_logical_landscape.h"
 
@@ -52,13 +53,13 @@ void Leader::HitByMissile() {
         }
     }
     Container<std::string> line(text);
-    sendNamed("AddCommentary", &line);
+    sendNamed(msg::AddCommentary, &line);
 }
 
 std::int16_t Leader::casualtyResult() {
     int r = Roll::d100();
     Container<short> number(static_cast<short>(unitNumber_));
-    sendNamed("FinishedLeader", &number);
+    sendNamed(msg::FinishedLeader, &number);
     if (leaderCheat_ && woundCheat_) r = 45;
     if (leaderCheat_ && deadCheat_) r = 99;
 
@@ -70,13 +71,13 @@ std::int16_t Leader::casualtyResult() {
     if (r >= woundFrom && r < killFrom) {
         if (!wounded_) {
             Container<WoundedLeaderInfo> info(WoundedLeaderInfo{1, unitNumber_});
-            sendNamed("WoundedLeader", &info);
+            sendNamed(msg::WoundedLeader, &info);
             return Wounded;
         }
         r = 99;
     }
     if (r >= killFrom) {
-        sendNamed("EliminateUnit", &number);
+        sendNamed(msg::EliminateUnit, &number);
         if (commander) sendEmpty(END_GAME);
         return Killed;
     }
@@ -92,7 +93,7 @@ void Leader::wound(std::uint16_t amount) {
     commandRange_ = lowered(commandRange_, amount);
     if (ordersUsed_ > initiative_) ordersUsed_ = initiative_;
     debugStream() << name_ << " is wounded and reducing his abilities by " << amount << std::endl;
-    Animate(LogicalCommandInfo(unitNumber_, nullptr, hex_, RegisteredMessage::getId("WoundedLeader")));
+    Animate(LogicalCommandInfo(unitNumber_, nullptr, hex_, RegisteredMessage::getId(msg::WoundedLeader)));
 }
 
 std::int16_t Leader::withdrawalCasualtyChance(const List<short>& path) const {
@@ -120,7 +121,7 @@ std::int16_t Leader::withdrawalCasualtyChance(const List<short>& path) const {
 
 void Leader::sendResolved(std::uint16_t withdrew, std::uint16_t hex) {
     Container<ResolveOWStruct> box(ResolveOWStruct{withdrew, hex});
-    sendNamed("OWResolved", &box);
+    sendNamed(msg::OWResolved, &box);
 }
 
 std::int16_t Leader::withdrawalDestination(std::int16_t fromHex, std::int16_t otherHex) {
@@ -180,10 +181,10 @@ std::int16_t Leader::ForceOW(std::int16_t fromHex, std::int16_t otherHex) {
             text += " was \\Bkilled\\b while withdrawaling! A soldier from the ranks will replace him in "
                     "command.";
         Container<std::string> line(text);
-        sendNamed("AddCommentary", &line);
+        sendNamed(msg::AddCommentary, &line);
     }
     Container<short> number(static_cast<short>(unitNumber_));
-    movementFinished(path, BusMessage(RegisteredMessage::getId("OWMovementDone")), &number, 0);
+    movementFinished(path, BusMessage(RegisteredMessage::getId(msg::OWMovementDone)), &number, 0);
     // The withdrawal is answered for the hex the enemy found the leader on, which is what the moving
     // unit waits for: his new hex would leave its segment open for ever.
     sendResolved(1, remembered);

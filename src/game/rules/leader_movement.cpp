@@ -10,6 +10,7 @@
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael {
 
@@ -106,7 +107,7 @@ std::int16_t Leader::fullGroupMoveCost(std::int16_t from, std::int16_t to, VaelL
 
 std::int16_t Leader::attemptGroupMove() {
     auto& trace = debugStream();
-    delete queryNamedEmpty("UnitDeselected");
+    delete queryNamedEmpty(msg::UnitDeselected);
     std::string text = "\\B" + name_ + "\\b";
     beginWait();
     if (group_ && landscape_) {
@@ -124,7 +125,7 @@ std::int16_t Leader::attemptGroupMove() {
             trace << "Found a unit who has an enemy within 2 hexes: " << member->getName() << std::endl;
             Container<std::string> line(text +
                                         " cannot attempt group move: unit is within 2 hexes of enemy.");
-            sendNamed("AddCommentary", &line);
+            sendNamed(msg::AddCommentary, &line);
             endWait();
             enableMenu(GroupMoveCommand, false);
             return 0;
@@ -155,16 +156,16 @@ std::int16_t Leader::attemptGroupMove() {
         trace << "Succeeded in a one hex move " << std::endl;
     } else {
         Container<std::string> line(text + " failed to make a group move.");
-        sendNamed("AddCommentary", &line);
+        sendNamed(msg::AddCommentary, &line);
         trace << "Failed in the group move altogether..." << std::endl;
         sendHexes(HALF_DEHIGHLIGHT_REGION, &commandHexes_, false);
         sendEmpty(INVALIDATE_VIEW);
-        sendNamedEmpty("EndOrdersPhase");
+        sendNamedEmpty(msg::EndOrdersPhase);
         return 0;
     }
     Container<std::string> line(text + " can do a " +
                                 (fullGroupMove_ ? " full group move." : " one hex group move."));
-    sendNamed("AddCommentary", &line);
+    sendNamed(msg::AddCommentary, &line);
     groupMoveGranted_ = 1;
     stopChargingEachOrder();
     enableMenu(GroupMoveCommand, false);
@@ -223,10 +224,10 @@ std::int16_t Leader::MoveUnit(std::int16_t hex) {
             chargeOrder(unitNumber_);
             movementLeft_ = 0;
         }
-        sendNamedEmpty("UnitDeselected");
+        sendNamedEmpty(msg::UnitDeselected);
         return 0;
     }
-    delete queryNamedEmpty("BlockLeaderMenu");
+    delete queryNamedEmpty(msg::BlockLeaderMenu);
     if (groupMoveGranted_ && landscape_) {
         chargeOrder(unitNumber_);
         beginWait();
@@ -257,7 +258,7 @@ std::int16_t Leader::MoveUnit(std::int16_t hex) {
                 continue;
             }
             Container<short> number(static_cast<short>(member->getUnitNum()));
-            member->movementFinished(chosen, BusMessage(RegisteredMessage::getId("GroupMovementDone")),
+            member->movementFinished(chosen, BusMessage(RegisteredMessage::getId(msg::GroupMovementDone)),
                                      &number, 0);
         }
         endWait();

@@ -10,6 +10,7 @@
 #include "framework/core/registered_message.h"
 #include "game/rules/combat.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -21,7 +22,7 @@ constexpr std::int16_t RallyItem = 213, RestoreCohesionItem = 214, RotateAnticlo
 
 void sendResolved(VaelUnit& unit, std::uint16_t withdrew, std::uint16_t hex) {
     Container<ResolveOWStruct> box(ResolveOWStruct{withdrew, hex});
-    unit.sendNamed("OWResolved", &box);
+    unit.sendNamed(msg::OWResolved, &box);
 }
 
 // Whether an enemy of the approaching type may step back from it.
@@ -46,10 +47,10 @@ std::int16_t Combat::BeginOWSegment() {
     owPending_ = 0;
     owHexes_.clear();
     trace << getName() << " in BeginOWSegment" << std::endl;
-    disconnectNamed("BeginOWSegment", onBeginOWSegment);
+    disconnectNamed(msg::BeginOWSegment, onBeginOWSegment);
     if (selected_) {
-        if (!isConnected(RegisteredMessage::getId("EndOWSegment"), onEndOWSegment))
-            connectNamed("EndOWSegment", onEndOWSegment);
+        if (!isConnected(RegisteredMessage::getId(msg::EndOWSegment), onEndOWSegment))
+            connectNamed(msg::EndOWSegment, onEndOWSegment);
         disconnect(REGION_SELECTED, onRegionSelected);
         disconnect(REGION_FLYBY, onRegionFlyby);
         Container<List<short>> moves(validMoves_);
@@ -96,28 +97,28 @@ std::int16_t Combat::BeginOWSegment() {
     owList_.clear();
     for (Combat* u : candidates) {
         Container<const VaelUnit*> asked(u);
-        const std::int16_t leader = takeShort(sendNowNamed("NearestLeader", &asked), -1);
+        const std::int16_t leader = takeShort(sendNowNamed(msg::NearestLeader, &asked), -1);
         owList_.append(OWStruct{static_cast<std::uint16_t>(u->getId()), static_cast<std::uint16_t>(leader),
                                 hex_, static_cast<std::uint16_t>(secondHex_), 2});
         // The hex the resolution will name: where the unit stood before it withdrew.
         owHexes_.append(static_cast<short>(u->getHex()));
     }
     trace << getName() << " registering for OWResolved" << std::endl;
-    if (!isConnected(RegisteredMessage::getId("OWResolved"), onOWResolved))
-        connectNamed("OWResolved", onOWResolved);
+    if (!isConnected(RegisteredMessage::getId(msg::OWResolved), onOWResolved))
+        connectNamed(msg::OWResolved, onOWResolved);
     OWStruct next;
     if (!owList_.removeFirst(next)) {
         trace << getName() << " in BeginOWSegment and there is no OWList." << std::endl;
         // Nothing will resolve, so nothing is waited for.
-        disconnectNamed("OWResolved", onOWResolved);
+        disconnectNamed(msg::OWResolved, onOWResolved);
         Container<EndOWStruct> end(EndOWStruct{1, this});
-        sendNamed("EndOWSegment", &end);
+        sendNamed(msg::EndOWSegment, &end);
         return 0;
     }
     Container<short> centre(static_cast<short>(hex_));
-    delete sendNowNamed("Center On Region", &centre);
+    delete sendNowNamed(msg::CenterOnRegion, &centre);
     Container<OWStruct> record(next);
-    sendNamed("ResolveOW", &record);
+    sendNamed(msg::ResolveOW, &record);
     return 0;
 }
 
@@ -185,9 +186,9 @@ std::int16_t Combat::OWResolved(std::uint16_t withdrew, std::int16_t hex) {
     OWStruct next;
     if (owList_.removeFirst(next)) {
         Container<short> centre(static_cast<short>(hex_));
-        delete sendNowNamed("Center On Region", &centre);
+        delete sendNowNamed(msg::CenterOnRegion, &centre);
         Container<OWStruct> record(next);
-        sendNamed("ResolveOW", &record);
+        sendNamed(msg::ResolveOW, &record);
     }
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "game/rules/combat.h"
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_logical_landscape.h"
 #include "game/rules/vael_unit.h"
 
@@ -71,8 +72,8 @@ void VaelLogicalLandscape::connectHandlers() {
     connect(REGION_SELECTED, regionSelectedHandler);
     selectionConnected_ = 1;
     connect(REGION_FLYBY, regionFlybyHandler);
-    connectNamed("UnitMovement", unitMovementHandler);
-    connectNamed("UnitRemoved", unitRemovedHandler);
+    connectNamed(msg::UnitMovement, unitMovementHandler);
+    connectNamed(msg::UnitRemoved, unitRemovedHandler);
 }
 
 void VaelLogicalLandscape::pauseSelection() {
@@ -171,7 +172,7 @@ void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
     if (!unit) return;
     debugStream() << "Choosing " << unit->getName() << " to give orders to" << std::endl;
     if (!unit->hasSpentMovement()) {
-        ContainerBase* answer = sendNowNamedEmpty("ActiveGroup");
+        ContainerBase* answer = sendNowNamedEmpty(msg::ActiveGroup);
         Group* group = nullptr;
         Container<Group*>::fromMessage(answer, group);
         delete answer;
@@ -191,7 +192,7 @@ void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
     }
     Container<short> where(hex);
     List<VectorBusResponse> answers =
-        queryToNamed(static_cast<std::uint16_t>(unit->getId()), "UnitSelected", &where);
+        queryToNamed(static_cast<std::uint16_t>(unit->getId()), msg::UnitSelected, &where);
     ListIterator<VectorBusResponse> it(answers);
     for (VectorBusResponse r; it.next(r);)
         delete r.result;
@@ -242,7 +243,8 @@ void VaelLogicalLandscape::UnitRemoved(const UnitRemovedStruct& removed) {
     // A unit that stands on neither hex is not on the map: there is nobody to tell the display about.
     if (!unit) return;
     LogicalCommandInfo command(unit->getUnitNum(), nullptr, unit->getHex(),
-                               BusMessage(RegisteredMessage::getId("UnitRemoved")), BusMessage(0), nullptr);
+                               BusMessage(RegisteredMessage::getId(msg::UnitRemoved)), BusMessage(0),
+                               nullptr);
     Container<LogicalCommandInfo> box(command);
     send(LOGICAL_COMMAND, &box);
     const_cast<VaelUnit*>(unit)->setHex(Unit::offMap);
