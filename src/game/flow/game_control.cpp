@@ -16,6 +16,7 @@
 #include "game/rules/nation.h"
 #include "game/rules/roll.h"
 #include "game/rules/rules_message_names.h"
+#include "game/rules/unit_type.h"
 
 namespace vael {
 
@@ -470,7 +471,7 @@ void GameControl::LeaderActivated() {
 }
 
 void GameControl::UnitRouted(const UnitRoutData& record) {
-    if (record.unitType >= 13 && record.unitType <= 15) return;
+    if (record.unitType >= EL && record.unitType <= AT) return;
     if (isHome(record.nation))
         homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ + record.value), ++homeRouting_;
     else
@@ -493,7 +494,7 @@ void GameControl::UnitEliminated(const EliminateUnitData& record) {
         std::int16_t& routing = home ? homeRouting_ : visitorRouting_;
         lost = static_cast<std::int16_t>(lost + record.points);
         const auto type = static_cast<std::int32_t>(record.unitType);
-        if (!(type >= 13 && type <= 15) && type != -1) {
+        if (!(record.unitType >= EL && record.unitType <= AT) && type != -1) {
             routed = static_cast<std::int16_t>(routed - record.points);
             --routing;
         }

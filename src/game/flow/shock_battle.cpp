@@ -17,6 +17,7 @@
 #include "game/rules/missile_capable.h"
 #include "game/rules/roll.h"
 #include "game/rules/rules_message_names.h"
+#include "game/rules/unit_type.h"
 
 namespace vael {
 
@@ -39,17 +40,17 @@ using Tally = std::map<std::uint16_t, std::int16_t>;
 // Chariots are destroyed and bolt throwers abandoned rather than routed: neither runs, so neither is
 // awaited.
 bool runsWhenRouted(const Combat& unit) {
-    return unit.getUnitType() != 14 && unit.getUnitType() != 15;
+    return unit.getUnitType() != CH && unit.getUnitType() != AT;
 }
 
 // Skirmishers fighting beside heavier troops add nothing to the weight of their side.
 std::int32_t sideSize(const List<Combat*>& side) {
     bool onlySkirmishers = true;
     for (Combat* unit : each(side))
-        if (unit->getUnitType() != 7) onlySkirmishers = false;
+        if (unit->getUnitType() != SK) onlySkirmishers = false;
     std::int32_t size = 0;
     for (Combat* unit : each(side))
-        if (onlySkirmishers || unit->getUnitType() != 7) size += unit->getSize();
+        if (onlySkirmishers || unit->getUnitType() != SK) size += unit->getSize();
     return size;
 }
 
@@ -138,8 +139,8 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
         side.routed[unit->getUnitNum()] = 1;
         const std::uint32_t type = unit->getUnitType();
         say(unit->getName() +
-            (type == 13   ? " rampaged "
-             : type == 14 ? " was eliminated "
+            (type == EL   ? " rampaged "
+             : type == CH ? " was eliminated "
                           : " routed ") +
             "during the charge!");
         side.chargeRouted.append(unit);
@@ -156,15 +157,15 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
             Combat* unit = fighterOf(a->value);
             if (!unit || !moved || !moved->value) continue;
             charged = true;
-            if (unit->getUnitType() != 6) allLight = false;
-            if (unit->getUnitType() == 14) withChariot = true;
+            if (unit->getUnitType() != LI) allLight = false;
+            if (unit->getUnitType() == CH) withChariot = true;
             chargeTest(unit, Roll::d10(), attack);
         }
     }
     if (charged) {
         // Light infantry cannot shake a phalanx or heavy infantry by the rush of its charge.
         for (Combat* unit : each(defence.units)) {
-            if (allLight && (unit->getUnitType() == 0 || unit->getUnitType() == 2)) continue;
+            if (allLight && (unit->getUnitType() == PH || unit->getUnitType() == HI)) continue;
             chargeTest(unit, Roll::d10() + (withChariot ? 1 : 0), defence);
         }
     }
@@ -285,7 +286,7 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
 
     const auto cataphract = [](const Combat* unit) -> std::int16_t {
         const auto* cavalry = dynamic_cast<const HeavyCav*>(unit);
-        return unit->getUnitType() == 8 && cavalry && cavalry->isCataphract() ? 1 : 0;
+        return unit->getUnitType() == HC && cavalry && cavalry->isCataphract() ? 1 : 0;
     };
     const std::int16_t missileDefender = dynamic_cast<const MissileCapable*>(mainDefender) ? 1 : 0;
     // An enemy that has the main attacker in its zone of control, out of reach of the attacker's own,

@@ -7,6 +7,7 @@
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/hex_codes.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
@@ -17,7 +18,6 @@ namespace vael {
 
 namespace {
 
-constexpr std::uint16_t noHex = 0xFFFF;
 // The string-table entries of the status line.
 constexpr std::uint16_t TroopQualityLabel = 115, HitsLabel = 116, SizeLabel = 117;
 

@@ -10,6 +10,7 @@
 #include "game/rules/roll.h"
 #include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -87,10 +88,10 @@ void Combat::CohesionHit(std::uint16_t hits, std::uint32_t cause) {
         routing_ = 1;
         if (willRout_) {
             willRout_ = 0;
-            const char* what = unitType_ == 13 ? "rampaging!" : unitType_ == 14 ? "eliminated!" : "routing!";
+            const char* what = unitType_ == EL ? "rampaging!" : unitType_ == CH ? "eliminated!" : "routing!";
             trace << getName() << " is now routing!" << std::endl;
             sendCommentary("\\B" + getName() + "\\b is " + what);
-            if (unitType_ == 14 || unitType_ == 15) {
+            if (unitType_ == CH || unitType_ == AT) {
                 Container<short> number(static_cast<short>(unitNumber_));
                 sendNamed(msg::EliminateUnit, &number);
             } else {

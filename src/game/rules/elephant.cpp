@@ -8,13 +8,13 @@
 #include "framework/core/registered_message.h"
 #include "game/rules/roll.h"
 #include "game/rules/rules_message_names.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
 
 namespace {
 
-constexpr std::uint32_t elephantType = 13, chariotType = 14, oxybeleType = 15;
 constexpr int mostLegs = 4, hexesPerLeg = 3;
 
 // The way the beast heads for a die roll; 0 when the mahout stops it.
@@ -27,7 +27,7 @@ std::int32_t rampageDirection(int roll) {
 
 Elephant::Elephant(const ElephantUnitData& record, const char* name)
     : MissileCapable(record, name), elephantValue_(record.elephantValue) {
-    unitType_ = elephantType;
+    unitType_ = EL;
 }
 
 VaelUnit* Elephant::create(const VaelUnitData& record, const char* name) {
@@ -83,14 +83,14 @@ bool Elephant::meet(VaelUnit& unit, std::int16_t current, std::int16_t next, Ram
     } else {
         trace << "The elephant is entering through the flank or the rear" << std::endl;
     }
-    if (Combat::isCavalry(combat->getUnitType()) || combat->getUnitType() == chariotType) {
+    if (Combat::isCavalry(combat->getUnitType()) || combat->getUnitType() == CH) {
         trace << "Since the 'defender' is cavalry or chariots, auto 2 hits" << std::endl;
         hits = 2;
     }
     const std::uint16_t TQ = combat->getTroopQuality();
     event.percentHits = static_cast<std::uint16_t>(TQ ? hits * 100 / TQ : 0);
-    const bool spared = combat->isRouting() || combat->willRout() || combat->getUnitType() == chariotType ||
-                        combat->getUnitType() == oxybeleType;
+    const bool spared = combat->isRouting() || combat->willRout() || combat->getUnitType() == CH ||
+                        combat->getUnitType() == AT;
     if (!spared) event.routing = combat->tqHit(hits, 0xFFFFFFFF) ? 1 : 0;
     return true;
 }

@@ -11,6 +11,7 @@
 #include "game/rules/roll.h"
 #include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -109,9 +110,9 @@ std::int16_t Leader::withdrawalCasualtyChance(const List<short>& path) const {
         } else if (holder->isOtherNation(nation_) && !holder->isLeader()) {
             const auto* combat = dynamic_cast<const Combat*>(holder);
             const std::uint32_t type = combat ? combat->getUnitType() : 0;
-            if (type == 12 || type == 8 || type == 11)
+            if (Combat::isCavalry(type))
                 here = 90;
-            else if (type != 15)
+            else if (type != AT)
                 here = 60;
         }
         if (here > chance) chance = here;

@@ -6,6 +6,7 @@
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/hex_codes.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
@@ -28,9 +29,8 @@ std::int16_t neighbourOf(const VaelLogicalLandscape* landscape, std::int16_t hex
 
 // Region directions turn over the six hex sides; 3 and 7 are corners.
 std::int32_t sideTurned(std::int32_t side, bool clockwise) {
-    static constexpr std::int32_t sides[6] = {1, 2, 4, 5, 6, 8};
     for (int i = 0; i < 6; ++i)
-        if (sides[i] == side) return sides[(i + (clockwise ? 1 : 5)) % 6];
+        if (hexSides[i] == side) return hexSides[(i + (clockwise ? 1 : 5)) % 6];
     return 0;
 }
 

@@ -15,6 +15,7 @@
 #include "game/rules/missile_capable.h"
 #include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -31,8 +32,6 @@ enum MenuCommand : std::uint16_t {
     RotateRightCommand = 221,
     AboutFaceCommand = 235,
 };
-
-constexpr std::uint32_t oxybeleType = 15;
 
 // Only a leader registers these handlers; anything else is reported and left alone.
 Leader* asLeader(Component* target, std::int16_t line) {
@@ -303,7 +302,7 @@ std::int16_t Leader::chargeOrderFor(std::int16_t unitNumber) {
     delete answer;
     if (unit && unit->isCombatUnit()) {
         const auto* combat = dynamic_cast<const Combat*>(unit);
-        if (combat && combat->getUnitType() == oxybeleType) return 0;
+        if (combat && combat->getUnitType() == AT) return 0;
     }
     return chargeOrder(static_cast<std::uint16_t>(unitNumber));
 }

@@ -4,6 +4,7 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/hex_codes.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/clash_chart.h"
@@ -20,7 +21,6 @@ namespace vael {
 namespace {
 
 constexpr const char* sourceFile = "MISSCAP";
-constexpr std::uint16_t noHex = 0xFFFF;
 constexpr std::int16_t MissileVolleyItem = 219, RotateAnticlockwiseItem = 220, RotateClockwiseItem = 221,
                        RestoreCohesionItem = 214;
 

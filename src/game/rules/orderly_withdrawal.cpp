@@ -7,10 +7,12 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/hex_codes.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/combat.h"
 #include "game/rules/roll.h"
 #include "game/rules/rules_message_names.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -28,13 +30,13 @@ void sendResolved(VaelUnit& unit, std::uint16_t withdrew, std::uint16_t hex) {
 // Whether an enemy of the approaching type may step back from it.
 bool mayWithdrawFrom(std::uint32_t type, std::uint32_t approacherType) {
     switch (type) {
-    case 8:
-    case 12:
+    case HC:
+    case LC:
         return true;
-    case 11:
+    case LN:
         return !Combat::isCavalry(approacherType);
-    case 7:
-        return approacherType == 2 || approacherType == 0;
+    case SK:
+        return approacherType == HI || approacherType == PH;
     default:
         return false;
     }
@@ -128,7 +130,7 @@ std::int16_t Combat::UnitOW(const OWStruct& record) {
     auto& trace = debugStream();
     const auto* approacher =
         dynamic_cast<const Combat*>(firstUnitAt(static_cast<std::int16_t>(record.approacherHex)));
-    if (isCavalry(unitType_) && approacher && approacher->getUnitType() == 13) {
+    if (isCavalry(unitType_) && approacher && approacher->getUnitType() == EL) {
         const TQCheck check = tqCheck(static_cast<std::int16_t>(Roll::d10()));
         const int hits = check.passed ? 1 : std::max(1, check.margin - static_cast<int>(TQ_));
         sendCommentary("\\B" + getName() + "\\b takes " + std::to_string(hits) +
@@ -158,16 +160,17 @@ std::int16_t Combat::UnitOW(const OWStruct& record) {
 void Combat::owCohesionHits(std::int16_t approacherHex) {
     int n = 0;
     switch (unitType_) {
-    case 2:
-    case 3:
-    case 5:
-    case 6:
-    case 14:
+    case HI:
+    case MI:
+    case LP:
+    case LI:
+    case CH:
         n = 1;
         break;
     default:
-        n = rearHexes_.contains(approacherHex) || (flankHexes_.contains(approacherHex) && unitType_ != 7) ? 1
-                                                                                                          : 0;
+        n = rearHexes_.contains(approacherHex) || (flankHexes_.contains(approacherHex) && unitType_ != SK)
+                ? 1
+                : 0;
         break;
     }
     if (!tqCheck(static_cast<std::int16_t>(Roll::d10())).passed) ++n;
@@ -195,7 +198,7 @@ std::int16_t Combat::OWResolved(std::uint16_t withdrew, std::int16_t hex) {
 
 std::int16_t Combat::EndOWSegment(std::uint16_t happened, VaelUnit* unit) {
     if (unit && unit != this) return 0;
-    if (vacatedHexes_.contains(static_cast<short>(orderHex_))) orderHex_ = 0xFFFF;
+    if (vacatedHexes_.contains(static_cast<short>(orderHex_))) orderHex_ = noHex;
     if (routing_) sendMenuItem(ENABLE_MENU_ITEM, RallyItem);
     sendMenuItem(ENABLE_MENU_ITEM, ViewDetailsItem);
     // Only a selected unit lost its mouse-over in the segment; an unselected one never had it.

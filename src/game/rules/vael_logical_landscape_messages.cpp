@@ -5,12 +5,14 @@
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/hex_codes.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/combat.h"
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
 #include "game/rules/rules_message_names.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 #include "game/rules/vael_unit.h"
 
@@ -20,12 +22,6 @@ namespace {
 
 constexpr std::uint16_t none = LogicalRegion::none;
 constexpr const char* sourceFile = "VELLGLND";
-constexpr std::int32_t sideDirections[6] = {1, 2, 4, 5, 6, 8};
-
-// The unit-type codes of fighting units that count as cavalry here.
-bool isCavalryType(std::uint32_t type) {
-    return type == 12 || type == 8 || type == 11;
-}
 
 const Combat* asCombat(const VaelUnit* unit) {
     return unit && unit->isCombatUnit() ? dynamic_cast<const Combat*>(unit) : nullptr;
@@ -90,7 +86,7 @@ void VaelLogicalLandscape::resumeSelection() {
 // Whether some unit on a hex next to hex (sides visited in the order 1, 2, 4, 5, 6, 8) passes the test.
 bool VaelLogicalLandscape::anyUnitNextTo(std::int16_t hex,
                                          const std::function<bool(const VaelUnit*)>& test) const {
-    for (std::int32_t d : sideDirections) {
+    for (std::int32_t d : hexSides) {
         const std::uint16_t n = neighbourId(hex, d);
         if (n == none) continue;
         const std::int32_t index = lookupIndex(static_cast<std::int16_t>(n));
@@ -112,7 +108,7 @@ bool VaelLogicalLandscape::enemyAdjacent(std::int16_t hex, std::uint32_t nation,
 bool VaelLogicalLandscape::isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const {
     // Skirmishers slip through any zone of control.
     const Combat* first = asCombat(firstOccupant(hex));
-    if (first && first->getUnitType() == 7) return false;
+    if (first && first->getUnitType() == SK) return false;
     return anyUnitNextTo(
         hex, [&](const VaelUnit* unit) { return unit->isOtherNation(nation) && unit->isHexInZOC(hex); });
 }
@@ -121,7 +117,7 @@ bool VaelLogicalLandscape::findOWCandidates(std::int16_t hex, std::uint32_t nati
     if (!mover || mover->isLeader()) return false;
     const Combat* moverCombat = asCombat(mover);
     const std::int32_t moverType = moverCombat ? static_cast<std::int32_t>(moverCombat->getUnitType()) : -1;
-    const bool moverCavalry = moverCombat && isCavalryType(moverCombat->getUnitType());
+    const bool moverCavalry = moverCombat && Combat::isCavalry(moverCombat->getUnitType());
     const std::int16_t moverSecond = mover->isDoubleSized() ? mover->getSecondHex() : std::int16_t(-2);
 
     List<short> ring;
@@ -160,8 +156,8 @@ bool VaelLogicalLandscape::findOWCandidates(std::int16_t hex, std::uint32_t nati
             if (pinned) continue;
             const Combat* uCombat = asCombat(u);
             if ((!uCombat || moverCavalry) && u->isLeader()) return true;
-            if (uCombat && !moverCavalry && isCavalryType(uCombat->getUnitType())) return true;
-            if (uCombat && uCombat->getUnitType() == 7 && (moverType == 0 || moverType == 2)) return true;
+            if (uCombat && !moverCavalry && Combat::isCavalry(uCombat->getUnitType())) return true;
+            if (uCombat && uCombat->getUnitType() == SK && (moverType == PH || moverType == HI)) return true;
         }
     }
     return false;
