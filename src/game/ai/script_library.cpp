@@ -7,9 +7,9 @@
 
 #include "framework/core/container.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "game/ai/vael_ai.h"
 #include "game/flow/flow_message_names.h"
-#include "game/flow/list_walk.h"
 #include "game/rules/combat.h"
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
@@ -308,8 +308,7 @@ Value getLast(void* owner, Value handle) {
 }
 
 void appendMissing(List<short>& list, const List<short>& from) {
-    ListIterator<short> it(const_cast<List<short>&>(from));
-    for (short h = 0; it.next(h);)
+    for (short h : from)
         if (!list.contains(h)) list.append(h);
 }
 

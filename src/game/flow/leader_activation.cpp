@@ -1,9 +1,9 @@
 #include "game/flow/leader_activation.h"
 
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "game/flow/flow_message_names.h"
-#include "game/flow/list_walk.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/rules_message_names.h"
 

@@ -7,10 +7,10 @@
 #include <type_traits>
 
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/flow/flow_message_names.h"
-#include "game/flow/list_walk.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/combat_name_struct.h"
 #include "game/rules/elephant.h"

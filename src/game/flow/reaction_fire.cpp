@@ -4,7 +4,7 @@
 #include <string>
 
 #include "framework/core/debug_stream.h"
-#include "game/flow/list_walk.h"
+#include "framework/core/list_walk.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/heavy_cav.h"
 #include "game/rules/missile_capable.h"

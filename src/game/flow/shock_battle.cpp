@@ -7,9 +7,9 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/registered_message.h"
 #include "game/flow/flow_message_names.h"
-#include "game/flow/list_walk.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/heavy_cav.h"

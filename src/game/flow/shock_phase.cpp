@@ -2,10 +2,10 @@
 // combats with their arrows on the map, the combats fought in sets that the view can show at once, and
 // the count of routs, animations and advances that must all report before the phase goes on.
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/flow/flow_message_names.h"
-#include "game/flow/list_walk.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/battle_arrow_struct.h"
 #include "game/rules/combat_name_struct.h"

@@ -7,11 +7,11 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/message_names.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/flow/flow_message_names.h"
-#include "game/flow/list_walk.h"
 #include "game/flow/phase_handlers.h"
 #include "game/rules/battle_arrow_struct.h"
 #include "game/rules/combat_records.h"
@@ -77,7 +77,7 @@ ContainerBase* onNearestLeader(Component* target, BusMessage, ContainerBase* dat
     return handled<const VaelUnit*>(
         target, data, __LINE__, [](VaelLogicalLayer& layer, const VaelUnit* unit) -> ContainerBase* {
             for (Group* group : each(layer.getGroups()))
-                if (group->units.contains(const_cast<VaelUnit*>(unit)))
+                if (holds(group->units, unit))
                     return group->leader ? new Container<short>(group->leader->getId()) : nullptr;
             return nullptr;
         });

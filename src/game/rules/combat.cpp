@@ -285,8 +285,7 @@ void Combat::write(SuperString& file) const {
     file << static_cast<std::int16_t>(cohesionHits_) << routing_ << rallyTried_ << orderedThisActivation_;
     if (!selected_) return;
     file << orderHex_ << static_cast<std::int16_t>(attackHexes_.count());
-    ListIterator<short> it(const_cast<List<short>&>(attackHexes_));
-    for (short h = 0; it.next(h);)
+    for (short h : attackHexes_)
         file << h;
 }
 
@@ -338,8 +337,7 @@ bool Combat::read(SuperString& file) {
 std::int16_t Combat::nearestEnemyAmong(const List<short>& hexes) const {
     std::int16_t best = -1;
     int nearest = 999;
-    ListIterator<short> it(const_cast<List<short>&>(hexes));
-    for (short h = 0; it.next(h);) {
+    for (short h : hexes) {
         const VaelUnit* first = firstUnitAt(h);
         if (!first || !first->isOtherNation(nation_)) continue;
         const int distance = landscape_->hexDistance(static_cast<std::int16_t>(hex_), h);
@@ -355,8 +353,7 @@ std::int16_t Combat::scanRegion(const List<DIRECTION>& directions, const List<sh
                                 const char* what) {
     if (!landscape_) return -1;
     List<short> region;
-    ListIterator<short> it(const_cast<List<short>&>(starts));
-    for (short start = 0; it.next(start);)
+    for (short start : starts)
         fillRegion(region, directions, start);
     debugStream() << getName() << " is looking at " << region.count() << what << std::endl;
     return nearestEnemyAmong(region);
@@ -419,8 +416,8 @@ std::int16_t Combat::turnTowardEnemy() {
             hex_ = originalHex;
             secondHex_ = originalSecond;
             bool enemy = false;
-            ListIterator<short> it(const_cast<List<short>&>(zone));
-            for (short h = 0; it.next(h) && !enemy;) {
+            for (short h : zone) {
+                if (enemy) break;
                 const VaelUnit* first = firstUnitAt(h);
                 enemy = first && first->isCombatUnit() && first->isOtherNation(nation_);
             }

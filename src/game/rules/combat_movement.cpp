@@ -144,8 +144,7 @@ std::int16_t Combat::testStep(std::int16_t from, std::int16_t to) {
         const List<short> zone = zocFromHex(from);
         const std::vector<short> zoneHexes = [&] {
             std::vector<short> out;
-            ListIterator<short> it(const_cast<List<short>&>(zone));
-            for (short h = 0; it.next(h);)
+            for (short h : zone)
                 out.push_back(h);
             return out;
         }();
@@ -222,8 +221,7 @@ List<short> Combat::GetValidMovement(DIRECTION facing, std::uint16_t allowance) 
     const auto emptyAndReached = [&](std::int16_t h) {
         return h >= 0 && reached.contains(h) && !holdsOtherUnit(h);
     };
-    ListIterator<short> it(const_cast<List<short>&>(reached));
-    for (short x = 0; it.next(x);) {
+    for (short x : reached) {
         if (x == static_cast<short>(hex_) || (doubleSized_ && x == secondHex_) ||
             !landscape_->isHexOccupied(x))
             continue;

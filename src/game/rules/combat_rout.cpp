@@ -249,8 +249,7 @@ void Combat::terminalRout(const List<short>& path) {
 
 void Combat::treatRunThrough(const List<short>& left, const List<short>& right) {
     const List<short> hexes = left.unionWith(right);
-    ListIterator<short> it(const_cast<List<short>&>(hexes));
-    for (short h = 0; it.next(h);) {
+    for (short h : hexes) {
         // Units stand in their own objects; the map lists them as it was given them.
         auto* other = const_cast<VaelUnit*>(firstUnitAt(h));
         if (!other || other == this || !other->isCombatUnit()) continue;

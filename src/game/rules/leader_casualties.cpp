@@ -100,8 +100,7 @@ void Leader::wound(std::uint16_t amount) {
 std::int16_t Leader::withdrawalCasualtyChance(const List<short>& path) const {
     std::int16_t chance = 0;
     if (!landscape_) return chance;
-    ListIterator<short> it(const_cast<List<short>&>(path));
-    for (short h = 0; it.next(h);) {
+    for (short h : path) {
         if (static_cast<std::uint16_t>(h) == hex_) continue;
         std::int16_t here = 0;
         const VaelUnit* holder = landscape_->firstOccupant(h);

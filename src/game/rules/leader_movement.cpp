@@ -47,8 +47,7 @@ List<short> formationOf(const Leader& leader, const Group* group) {
     List<short> formation;
     formation.append(static_cast<short>(leader.getHex()));
     if (!group) return formation;
-    ListIterator<VaelUnit*> it(const_cast<List<VaelUnit*>&>(group->units));
-    for (VaelUnit* member = nullptr; it.next(member);) {
+    for (VaelUnit* member : group->units) {
         if (!member || member->getHex() == Unit::offMap) continue;
         formation.append(static_cast<short>(member->getHex()));
         if (member->isDoubleSized() && member->getSecondHex() >= 0) formation.append(member->getSecondHex());

@@ -95,8 +95,7 @@ ContainerBase* onFollowerEndOWSegment(Component* target, BusMessage, ContainerBa
 // The hexes of one list that the other lacks.
 List<short> without(const List<short>& hexes, const List<short>& others) {
     List<short> out;
-    ListIterator<short> it(const_cast<List<short>&>(hexes));
-    for (short h = 0; it.next(h);)
+    for (short h : hexes)
         if (!others.contains(h)) out.append(h);
     return out;
 }

@@ -216,8 +216,7 @@ void MissileCapable::refreshTargets(std::int16_t flag) {
     const List<short> old = targetHexes_;
     rebuildTargets();
     List<short> gone, joined;
-    ListIterator<short> before(const_cast<List<short>&>(old));
-    for (short h = 0; before.next(h);)
+    for (short h : old)
         if (!targetHexes_.contains(h)) gone.append(h);
     ListIterator<short> after(targetHexes_);
     for (short h = 0; after.next(h);)

@@ -91,9 +91,7 @@ bool VaelLogicalLandscape::anyUnitNextTo(std::int16_t hex,
         if (n == none) continue;
         const std::int32_t index = lookupIndex(static_cast<std::int16_t>(n));
         if (index < 0) continue;
-        ListIterator<const VaelUnit*> it(
-            const_cast<List<const VaelUnit*>&>(occupants_[static_cast<std::size_t>(index)]));
-        for (const VaelUnit* unit = nullptr; it.next(unit);)
+        for (const VaelUnit* unit : occupants_[static_cast<std::size_t>(index)])
             if (test(unit)) return true;
     }
     return false;

@@ -156,8 +156,7 @@ BestPathResult VaelUnit::GetBestPath(std::int16_t dest, List<short>& pathOut, st
     // success once its occupant and stop tests are passed.
     const auto walk = [&](const List<short>& sequence, List<short>& path, std::int16_t until) {
         std::int16_t previous = start;
-        ListIterator<short> it(const_cast<List<short>&>(sequence));
-        for (short h = 0; it.next(h);) {
+        for (short h : sequence) {
             path.append(h);
             bool holdsLeader = false;
             if (occupantBlocks(h, holdsLeader)) return Walk::Blocked;
