@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -166,7 +167,7 @@ std::int16_t PhysicalLayer::insertSprite(Sprite* sprite) {
 
 void PhysicalLayer::invalidate(const Box& box) {
     Container<Box> payload(box);
-    delete query(INVALIDATE_VIEW, &payload);
+    dropAnswer(query(INVALIDATE_VIEW, &payload));
 }
 
 std::int16_t PhysicalLayer::removeSprite(Sprite* sprite) {
@@ -252,7 +253,7 @@ std::int16_t PhysicalLayer::updateDisplay(long tick) {
         insertSprite(sprite);
     }
 
-    delete query(INVALIDATE_VIEW, &dirty);
+    dropAnswer(query(INVALIDATE_VIEW, &dirty));
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/payload_check.h"
 #include "framework/display/display_message_names.h"
@@ -89,7 +90,7 @@ void PhysicalObject::finishCommand() {
     commands_.removeFirst();
     if (commands_.isEmpty()) {
         Container<short> me(getId());
-        delete query(PHYSICAL_OBJECT_DEACTIVATED, &me);
+        dropAnswer(query(PHYSICAL_OBJECT_DEACTIVATED, &me));
     }
 }
 

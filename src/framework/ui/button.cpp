@@ -1,5 +1,6 @@
 #include "framework/ui/button.h"
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
@@ -51,7 +52,7 @@ void Button::setStatus(const std::string& text) {
 
 void Button::leftButtonDown(const Point&) {
     if (!isEnabled() || (!toggle_ && isDown())) return;
-    if (getBus()) delete queryNamedEmpty(msg::ToolTipKill);
+    if (getBus()) dropAnswer(queryNamedEmpty(msg::ToolTipKill));
     tracking_ = 1;
     if (!captured()) captureMouse();
     enableMouseEvent(MouseMoved);
@@ -148,8 +149,7 @@ ContainerBase* Button::onMenuItemEvent(Component* target, BusMessage event, Cont
     if (!button) return nullptr;
     // Past a bad payload the user chose to go on with: the event acts on the command word 0.
     BusMessage command(0);
-    const bool good = Container<BusMessage>::fromMessage(data, command);
-    Assertion::check(good, BadPayloadMessage, __FILE__, __LINE__);
+    callWithPayload<BusMessage>(data, __FILE__, __LINE__, [&](const BusMessage& word) { command = word; });
     switch (event.id()) {
     case ENABLE_MENU_ITEM:
         button->enable(command);

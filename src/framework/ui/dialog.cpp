@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/ui/dialog_template.h"
 #include "framework/ui/ui_message_names.h"
@@ -206,7 +207,7 @@ void Dialog::close(std::int16_t value) {
     releaseAll();
     result_ = value;
     if (mode_ == Modal && getBus()) {
-        if (ContainerBase* answer = sendNowNamedEmpty(msg::ModalDialogBoxClosing)) delete answer;
+        dropAnswer(sendNowNamedEmpty(msg::ModalDialogBoxClosing));
     }
     background_.reset();
     const WindowManager::Record* record = WindowManager::instance().find(hwnd_);

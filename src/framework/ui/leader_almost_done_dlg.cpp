@@ -1,5 +1,6 @@
 #include "framework/ui/leader_almost_done_dlg.h"
 
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -42,10 +43,9 @@ void LeaderAlmostDoneDlg::onInitDialog() {
 }
 
 void LeaderAlmostDoneDlg::disableFromMenu() {
-    ContainerBase* reply = sendNowNamedEmpty(msg::GetActiveChildMenu);
+    const auto reply = owned(sendNowNamedEmpty(msg::GetActiveChildMenu));
     Menu* menu = nullptr;
-    const bool got = Container<Menu*>::fromMessage(reply, menu);
-    delete reply;
+    const bool got = Container<Menu*>::fromMessage(reply.get(), menu);
     if (!got || !menu) return;
     // A grayed item cannot be chosen either.
     if (Menu* leader = menu->findPopup("Leader");
@@ -144,9 +144,12 @@ ContainerBase* LeaderAlmostDoneDlg::onFinished(Component* target, BusMessage, Co
 
 ContainerBase* LeaderAlmostDoneDlg::onMenuItem(Component* target, BusMessage event, ContainerBase* data) {
     auto* dialog = dynamic_cast<LeaderAlmostDoneDlg*>(target);
+    if (!dialog) return Assertion::check(false, BadPayloadMessage, __FILE__, __LINE__), nullptr;
     BusMessage command;
-    const bool good = dialog && Container<BusMessage>::fromMessage(data, command);
-    Assertion::check(good, BadPayloadMessage, __FILE__, __LINE__);
+    const bool good = callWithPayload<BusMessage>(data, __FILE__, __LINE__, [&](const BusMessage& word) {
+        command = word;
+        return true;
+    });
     if (!good || command != BusMessage(FinishLeaderCommand) || !dialog->isOpen()) return nullptr;
     dialog->enableItem(IdFinishLeader, event.id() == ENABLE_MENU_ITEM ? 1 : 0);
     return nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/container.h"
 #include "framework/core/payload_check.h"
@@ -331,7 +332,7 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
         return 0;
     }
     case MessageSysKeyDown:
-        if (ContainerBase* answer = queryNamedEmpty(msg::SystemKeyPressed)) delete answer;
+        dropAnswer(queryNamedEmpty(msg::SystemKeyPressed));
         return 0;
     case MessageCommand:
         onCommand(static_cast<std::uint16_t>(wParam & 0xFFFF), static_cast<std::uint16_t>(wParam >> 16));
@@ -442,7 +443,7 @@ std::intptr_t WindowsMainWindow::clientProc(std::uint32_t message, std::uintptr_
         showAll();
         return 0;
     case MessageSysKeyDown:
-        if (ContainerBase* answer = queryNamedEmpty(msg::SystemKeyPressed)) delete answer;
+        dropAnswer(queryNamedEmpty(msg::SystemKeyPressed));
         return 0;
     default:
         return 0;

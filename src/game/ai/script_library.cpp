@@ -5,6 +5,7 @@
 // into a unit that is not there.
 #include <climits>
 
+#include "framework/core/answer.h"
 #include "framework/core/container.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
@@ -569,10 +570,9 @@ Value findClosestEnemyToFire(void* owner, Value who) {
 }
 
 Value getTurnNum(void* owner) {
-    ContainerBase* reply = opponent(owner).sendNowNamedEmpty(msg::GetTurnNum);
+    const auto reply = owned(opponent(owner).sendNowNamedEmpty(msg::GetTurnNum));
     short turn = -1;
-    if (reply && !Container<short>::fromMessage(reply, turn)) turn = -1;
-    delete reply;
+    if (reply && !Container<short>::fromMessage(reply.get(), turn)) turn = -1;
     return turn;
 }
 

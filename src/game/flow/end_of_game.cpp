@@ -1,5 +1,6 @@
 // Game control's end of the battle: when the game is over and who won, the river crossing that decides
 // the second battle, and the result carried to every machine.
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/debug_stream.h"
 #include "game/flow/flow_message_names.h"
@@ -62,10 +63,8 @@ void GameControl::UnitMovementDone(std::uint16_t unitNumber) {
     if (scenario_ != RiverBattle) return;
     Container<short> number(static_cast<short>(unitNumber));
     VaelUnit* unit = nullptr;
-    if (ContainerBase* reply = sendNowNamed(msg::GetUnitByNum, &number)) {
-        Container<VaelUnit*>::fromMessage(reply, unit);
-        delete reply;
-    }
+    if (const auto reply = owned(sendNowNamed(msg::GetUnitByNum, &number)))
+        Container<VaelUnit*>::fromMessage(reply.get(), unit);
     if (!unit || unit->isRouting() || unit->willRout()) return;
     int worth = 0;
     if (unit->isCombatUnit())
@@ -83,7 +82,7 @@ void GameControl::UnitMovementDone(std::uint16_t unitNumber) {
     sendNamedEmpty(msg::UnitDeselected);
     Container<UnitRemovedStruct> removed(UnitRemovedStruct{static_cast<std::uint16_t>(unit->getId()),
                                                            static_cast<std::uint16_t>(hex), second});
-    delete sendNowNamed(msg::UnitRemoved, &removed);
+    dropAnswer(sendNowNamed(msg::UnitRemoved, &removed));
     riverScore_ = static_cast<std::int16_t>(riverScore_ + worth > 32767 ? 32767 : riverScore_ + worth);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -45,12 +46,10 @@ ContainerBase* withPayload(Component* target, ContainerBase* data, std::int16_t 
 
 // A short may come boxed as short or as unsigned short, as the unit numbers do.
 bool shortOf(const ContainerBase* data, std::int16_t& out, std::int16_t line) {
-    short s = 0;
-    unsigned short u = 0;
-    if (Container<short>::fromMessage(data, s)) return out = s, true;
-    if (Container<unsigned short>::fromMessage(data, u)) return out = static_cast<std::int16_t>(u), true;
-    Assertion::check(false, BadPayloadMessage, sourceFile, line);
-    return false;
+    return callWithPayload<short, unsigned short>(data, sourceFile, line, [&](auto value) {
+        out = static_cast<std::int16_t>(value);
+        return true;
+    });
 }
 
 template <void (GameControl::*Step)(std::int16_t)>
@@ -85,12 +84,12 @@ ContainerBase* onUnitEliminated(Component* target, BusMessage, ContainerBase* da
 // The layer names the sides as NATION; a plain u32 names them as well.
 template <bool Home> ContainerBase* onTeam(Component* target, BusMessage, ContainerBase* data) {
     GameControl* control = controlOf(target, __LINE__);
-    NATION nation = NoNation;
     std::uint32_t code = 0;
-    if (Container<NATION>::fromMessage(data, nation))
-        code = nation;
-    else if (!Container<std::uint32_t>::fromMessage(data, code))
-        return Assertion::check(false, BadPayloadMessage, sourceFile, __LINE__), nullptr;
+    if (!callWithPayload<NATION, std::uint32_t>(data, sourceFile, __LINE__, [&](auto nation) {
+            code = nation;
+            return true;
+        }))
+        return nullptr;
     if (control) Home ? control->setHomeNation(code) : control->setVisitorNation(code);
     return nullptr;
 }
@@ -241,7 +240,7 @@ void GameControl::awaitSynchronisation(HandlerFunction next) {
 void GameControl::activate(std::int16_t index, bool announceFirst) {
     const LeaderUnitInfo& record = leaders_[index];
     const std::string announcement = "\\B" + record.name + "\\b is now active.";
-    delete queryNamedEmpty(msg::BeginLeaderOrdersPhase);
+    dropAnswer(queryNamedEmpty(msg::BeginLeaderOrdersPhase));
     if (announceFirst) commentary(announcement);
     awaitSynchronisation(&continuation<&GameControl::NextLeader>);
     Container<unsigned short> number(record.leader ? record.leader->getUnitNum() : 0xFFFF);
@@ -292,9 +291,8 @@ bool GameControl::EliteInitiative() {
         if (Application* app = Application::instance()) commentary(app->loadString(EliteDecidedString));
     Container<short> asked(turn_);
     std::string name;
-    if (ContainerBase* reply = queryNamed(msg::EliteInitiative, &asked)) {
-        Container<std::string>::fromMessage(reply, name);
-        delete reply;
+    if (const auto reply = owned(queryNamed(msg::EliteInitiative, &asked))) {
+        Container<std::string>::fromMessage(reply.get(), name);
     } else if (turn_ == 0) {
         name = eliteLeaderName(scenario_);
     } else if (eliteChance(scenario_) > 0 && Roll::rand() % 100 < eliteChance(scenario_)) {
@@ -402,7 +400,7 @@ void GameControl::BeginTurn() {
     commentary("\\B** Turn #" + std::to_string(turn_ + 1) + " **\\b");
     for (std::int16_t i = 0; i < leaderCount_; ++i)
         goneThisTurn_[i] = 0;
-    delete queryNamedEmpty(msg::BeginTurn);
+    dropAnswer(queryNamedEmpty(msg::BeginTurn));
     reserved_ = 0;
     if (EliteInitiative())
         activate(activeLeader_, false);
@@ -467,7 +465,7 @@ void GameControl::LeaderActivated() {
     const Leader* leader = leaders_[activeLeader_].leader;
     if (!leader || leader->isComputerControlled()) return;
     Container<std::string> box("Turn #" + std::to_string(turn_ + 1) + "; " + leader->getName());
-    delete sendNowNamed(msg::AutoSaveGame, &box);
+    dropAnswer(sendNowNamed(msg::AutoSaveGame, &box));
 }
 
 void GameControl::UnitRouted(const UnitRoutData& record) {

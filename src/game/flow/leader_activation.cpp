@@ -1,5 +1,6 @@
 #include "game/flow/leader_activation.h"
 
+#include "framework/core/answer.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
@@ -54,14 +55,9 @@ ContainerBase* onEndOfGame(Component* target, BusMessage, ContainerBase* data) {
 ContainerBase* onCreateGameControl(Component* target, BusMessage, ContainerBase* data) {
     VaelLogicalLayer* layer = layerOf(target, __LINE__);
     if (!layer) return nullptr;
-    short s = 0;
-    std::uint32_t u = 0;
-    if (Container<short>::fromMessage(data, s))
-        layer->CreateGameControl(static_cast<std::uint32_t>(s));
-    else if (Container<std::uint32_t>::fromMessage(data, u))
-        layer->CreateGameControl(u);
-    else
-        Assertion::check(false, BadPayloadMessage, sourceFile, __LINE__);
+    callWithPayload<short, std::uint32_t>(data, sourceFile, __LINE__, [layer](auto scenario) {
+        layer->CreateGameControl(static_cast<std::uint32_t>(scenario));
+    });
     return nullptr;
 }
 
@@ -104,7 +100,7 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
     if (!leader) return;
     if (!layer.isLocalLeader(leader)) {
         Container<short> none(1);
-        delete layer.queryNamed(msg::NoMoreOrders, &none);
+        dropAnswer(layer.queryNamed(msg::NoMoreOrders, &none));
     }
     Group* group = layer.findGroup(leader->getLeaderId());
     layer.setActiveGroup(group);
@@ -173,8 +169,8 @@ void CombatPauseOver(VaelLogicalLayer& layer) {
         doing = "viewing combat results";
         layer.getCombatResults().clear();
     }
-    delete layer.queryNamedEmpty(msg::ZoomOutAfterCombat);
-    delete layer.queryNamedEmpty(msg::FinishLeader);
+    dropAnswer(layer.queryNamedEmpty(msg::ZoomOutAfterCombat));
+    dropAnswer(layer.queryNamedEmpty(msg::FinishLeader));
     synchronise(layer, doing);
 }
 
@@ -196,7 +192,7 @@ void EndOfGame(VaelLogicalLayer& layer, const EndOfGameResults& results) {
     }
     debugStream() << "VLL: My nation is " << nation << " and I " << (won ? "won" : "lost") << std::endl;
     Container<short> music(won);
-    delete layer.sendNowNamed(msg::EndGameMusic, &music);
+    dropAnswer(layer.sendNowNamed(msg::EndGameMusic, &music));
     if (layer.getDialogs().endOfGame) layer.getDialogs().endOfGame(nation, won);
     synchronise(layer, "viewing end of game results");
 }

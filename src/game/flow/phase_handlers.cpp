@@ -6,6 +6,7 @@
 #include <array>
 #include <type_traits>
 
+#include "framework/core/answer.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
@@ -39,14 +40,9 @@ ContainerBase* handled(Component* target, ContainerBase* data, int line, Worker&
     if constexpr (std::is_same_v<T, void>) {
         worker(*layer);
     } else if constexpr (std::is_same_v<T, Number>) {
-        unsigned short number = 0;
-        short signedNumber = 0;
-        if (Container<unsigned short>::fromMessage(data, number))
-            worker(*layer, number);
-        else if (Container<short>::fromMessage(data, signedNumber))
-            worker(*layer, static_cast<unsigned short>(signedNumber));
-        else
-            Assertion::check(false, BadPayloadMessage, sourceFile, static_cast<std::int16_t>(line));
+        callWithPayload<unsigned short, short>(
+            data, sourceFile, static_cast<std::int16_t>(line),
+            [&](auto number) { worker(*layer, static_cast<unsigned short>(number)); });
     } else {
         callWithPayload<T>(data, sourceFile, static_cast<std::int16_t>(line),
                            [&](const T& value) { worker(*layer, value); });
@@ -95,12 +91,12 @@ ContainerBase* onGameOverview(Component* target, BusMessage, ContainerBase* data
     return handled<void>(target, data, __LINE__, [](VaelLogicalLayer& layer) {
         auto& trace = debugStream();
         trace << "VLL::GameOverview - posting GetGameResults" << std::endl;
-        ContainerBase* reply = layer.queryNamedEmpty(msg::GetGameResults);
+        const auto reply = owned(layer.queryNamedEmpty(msg::GetGameResults));
         trace << "VLL::GameOverview - returned from GetGameResults" << std::endl;
         EndOfGameResults results;
-        if (Container<EndOfGameResults>::fromMessage(reply, results) && layer.getPhaseDialogs().gameOverview)
+        if (Container<EndOfGameResults>::fromMessage(reply.get(), results) &&
+            layer.getPhaseDialogs().gameOverview)
             layer.getPhaseDialogs().gameOverview(results);
-        delete reply;
     });
 }
 
@@ -273,7 +269,7 @@ void VaelLogicalLayer::RoutPhase() {
         sendNamedEmpty(msg::EndOfTurnRoutingDone);
         return;
     }
-    delete queryNamedEmpty(msg::ZoomOutForRout);
+    dropAnswer(queryNamedEmpty(msg::ZoomOutForRout));
 }
 
 void VaelLogicalLayer::UnitDoneRouting(short) {
@@ -284,7 +280,7 @@ void VaelLogicalLayer::UnitDoneRouting(short) {
                   << std::endl;
     disconnectNamed(msg::RoutingDone, onUnitDoneRouting);
     connectNamed(msg::RoutingDone, onRoutingDone);
-    delete queryNamedEmpty(msg::ZoomInAfterRout);
+    dropAnswer(queryNamedEmpty(msg::ZoomInAfterRout));
     sendNamedEmpty(msg::EndOfTurnRoutingDone);
 }
 

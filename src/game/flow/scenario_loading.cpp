@@ -2,6 +2,7 @@
 #include <iterator>
 #include <vector>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -47,16 +48,16 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
 }
 
 short takeShortReply(ContainerBase* reply) {
+    const auto held = owned(reply);
     short value = 0;
-    Container<short>::fromMessage(reply, value);
-    delete reply;
+    Container<short>::fromMessage(held.get(), value);
     return value;
 }
 
 std::int32_t takeProvince(ContainerBase* reply) {
+    const auto held = owned(reply);
     PROVINCE value{};
-    Container<PROVINCE>::fromMessage(reply, value);
-    delete reply;
+    Container<PROVINCE>::fromMessage(held.get(), value);
     return value;
 }
 
@@ -322,7 +323,7 @@ void VaelLogicalLayer::announceCreated(std::uint16_t key, const VaelUnit& unit, 
                            new Container<LOCreateInfo>(LOCreateInfo{
                                key, static_cast<std::uint32_t>(unit.getFacing()), unit.getNation()}),
                            hex));
-    delete query(LOGICAL_UNIT_CREATED, &created);
+    dropAnswer(query(LOGICAL_UNIT_CREATED, &created));
     ++unitCounter_;
 }
 

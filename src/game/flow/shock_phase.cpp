@@ -1,6 +1,7 @@
 // The shock phase on the logical layer: the attacks declared during a leader's orders gathered into
 // combats with their arrows on the map, the combats fought in sets that the view can show at once, and
 // the count of routs, animations and advances that must all report before the phase goes on.
+#include "framework/core/answer.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
@@ -266,11 +267,10 @@ std::uint16_t VaelLogicalLayer::willCombatFit(const List<CombatStruct>& combats)
     };
     Container<WillCombatFitStruct> corners(WillCombatFitStruct{
         hexOf(leastGreatest), hexOf(leastLeast), hexOf(greatestGreatest), hexOf(greatestLeast)});
-    ContainerBase* reply = queryNamed(msg::WillCombatFit, &corners);
+    const auto reply = owned(queryNamed(msg::WillCombatFit, &corners));
     // Without a view to ask there is nothing to split the battles for.
     short fits = 1;
-    if (reply) Container<short>::fromMessage(reply, fits);
-    delete reply;
+    if (reply) Container<short>::fromMessage(reply.get(), fits);
     return fits ? 1 : 0;
 }
 
@@ -284,7 +284,7 @@ void VaelLogicalLayer::combatCenterOnRegion(const List<CombatStruct>& combats) {
             }
     if (count == 0) return;
     Container<short> centre(static_cast<short>(columns / count * 100 + rows / count));
-    delete queryNamed(msg::CombatCenterOnRegion, &centre);
+    dropAnswer(queryNamed(msg::CombatCenterOnRegion, &centre));
 }
 
 void VaelLogicalLayer::RoutingDone(short value) {

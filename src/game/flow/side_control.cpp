@@ -33,14 +33,11 @@ ContainerBase* onEliteInitiative(Component* target, BusMessage, ContainerBase* d
     Assertion::check(layer != nullptr, BadPayloadMessage, sourceFile, __LINE__);
     if (!layer) return nullptr;
     std::uint16_t kind = 0;
-    short signedKind = 0;
-    if (Container<std::uint16_t>::fromMessage(data, kind)) {
-    } else if (Container<short>::fromMessage(data, signedKind)) {
-        kind = static_cast<std::uint16_t>(signedKind);
-    } else {
-        Assertion::check(false, BadPayloadMessage, sourceFile, __LINE__);
+    if (!callWithPayload<std::uint16_t, short>(data, sourceFile, __LINE__, [&](auto value) {
+            kind = static_cast<std::uint16_t>(value);
+            return true;
+        }))
         return nullptr;
-    }
     return new Container<std::string>(EliteInitiative(*layer, kind));
 }
 

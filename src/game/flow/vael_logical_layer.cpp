@@ -33,14 +33,10 @@ VaelLogicalLayer* layerOf(Component* target, std::int16_t line) {
 
 // Unit numbers come boxed as short from the units and as u16 from elsewhere; both name the same unit.
 bool unitNumberOf(const ContainerBase* data, std::uint16_t& number, std::int16_t line) {
-    short signedNumber = 0;
-    if (Container<unsigned short>::fromMessage(data, number)) return true;
-    if (Container<short>::fromMessage(data, signedNumber)) {
-        number = static_cast<std::uint16_t>(signedNumber);
+    return callWithPayload<unsigned short, short>(data, sourceFile, line, [&](auto value) {
+        number = static_cast<std::uint16_t>(value);
         return true;
-    }
-    Assertion::check(false, BadPayloadMessage, sourceFile, line);
-    return false;
+    });
 }
 
 // A unit number, boxed as short by the units and as u16 by the others.

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -268,13 +269,9 @@ ContainerBase* Combat::onUnitRestoreCohesion(Component* target, BusMessage, Cont
     auto* unit = dynamic_cast<Combat*>(handlerTarget(target, "TQ", __LINE__));
     if (!unit) return nullptr;
     // The leader's initiative travels as a short; an unsigned one is the same number.
-    unsigned short unsignedInitiative = 0;
-    if (Container<unsigned short>::fromMessage(data, unsignedInitiative)) {
-        unit->restoreCohesion(static_cast<std::int16_t>(unsignedInitiative));
-        return nullptr;
-    }
-    callWithPayload<short>(data, "TQ", __LINE__,
-                           [unit](const short& initiative) { unit->restoreCohesion(initiative); });
+    callWithPayload<unsigned short, short>(data, "TQ", __LINE__, [unit](auto initiative) {
+        unit->restoreCohesion(static_cast<std::int16_t>(initiative));
+    });
     return nullptr;
 }
 
@@ -495,7 +492,7 @@ std::int16_t Combat::refaceAfterRally() {
     if (steps > 0) {
         ChangeFacingStruct order{sense, 0, static_cast<std::uint16_t>(steps), unitNumber_};
         Container<ChangeFacingStruct> box(order);
-        delete sendNowNamed(msg::ChangeFacing, &box);
+        dropAnswer(sendNowNamed(msg::ChangeFacing, &box));
     }
     return 1;
 }

@@ -2,6 +2,7 @@
 // must, and leaves play when it can run no further.
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
@@ -74,7 +75,7 @@ void Combat::prepareToRout() {
     auto& trace = debugStream();
     trace << getName() << " is preparing to rout:" << std::endl;
     Container<short> number(static_cast<short>(unitNumber_));
-    delete sendNowNamed(msg::RemoveFromCombat, &number);
+    dropAnswer(sendNowNamed(msg::RemoveFromCombat, &number));
     trace << "Clear the units ZOC hexes" << std::endl;
     zocHexes_.clear();
 
@@ -108,7 +109,7 @@ void Combat::prepareToRout() {
     if (blocked()) {
         ChangeFacingStruct aboutFace{2, 0, 3, unitNumber_};
         Container<ChangeFacingStruct> box(aboutFace);
-        delete sendNowNamed(msg::ChangeFacing, &box);
+        dropAnswer(sendNowNamed(msg::ChangeFacing, &box));
         trace << getName() << " is doing an about face because he would have been eliminated otherwise"
               << std::endl;
         choose();
@@ -122,7 +123,7 @@ void Combat::prepareToRout() {
     if (steps > 0) {
         ChangeFacingStruct turn{sense, 0, static_cast<std::uint16_t>(steps), unitNumber_};
         Container<ChangeFacingStruct> box(turn);
-        delete sendNowNamed(msg::ChangeFacing, &box);
+        dropAnswer(sendNowNamed(msg::ChangeFacing, &box));
     }
     trace << getName() << " doing a 2 hex rout move" << std::endl;
     RoutMove(2);

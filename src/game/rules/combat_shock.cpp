@@ -1,6 +1,7 @@
 // Shock between fighting units, on the unit's side: whom it would choose to attack, the declaration that
 // hands the combat to the logical layer, the advance into the hex a beaten enemy left, and the one-step
 // turn that brings a charger's target into its front.
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
@@ -102,7 +103,7 @@ void Combat::AddCombatants(std::int16_t targetHex) {
     }
     if (!combat.defenders.isEmpty()) {
         Container<CombatNameStruct> box(combat);
-        delete sendNowNamed(msg::AddCombatants, &box);
+        dropAnswer(sendNowNamed(msg::AddCombatants, &box));
         potentialToBeOrdered_ = 0;
         doneForTurn_ = 1;
     }
@@ -216,7 +217,7 @@ void Combat::RefaceFromCharge(std::int16_t targetHex) {
         facing_ = original;
         if (!zone.contains(targetHex)) continue;
         Container<ChangeFacingStruct> order(ChangeFacingStruct{sense, 0, 1, unitNumber_});
-        delete sendNowNamed(msg::ChangeFacing, &order);
+        dropAnswer(sendNowNamed(msg::ChangeFacing, &order));
         return;
     }
     debugStream() << "Reface not necessary after all. Impassible hex is between." << std::endl;

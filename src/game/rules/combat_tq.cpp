@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
@@ -61,7 +62,7 @@ std::int16_t Combat::tqHit(std::int16_t hits, std::uint32_t cause) {
     const std::int16_t answer = willRout_;
     Container<TQHitInfo> info(TQHitInfo{static_cast<std::uint16_t>(hits), unitNumber_, cause});
     sendNamed(msg::TQHit, &info);
-    if (answer && selected_) delete sendNowNamedEmpty(msg::UnitDeselected);
+    if (answer && selected_) dropAnswer(sendNowNamedEmpty(msg::UnitDeselected));
     return answer;
 }
 
@@ -171,7 +172,7 @@ void Combat::restoreCohesion(std::int16_t initiative) {
 
 void Combat::eliminate(std::uint16_t points) {
     Container<short> number(static_cast<short>(unitNumber_));
-    delete sendNowNamed(msg::RemoveFromCombat, &number);
+    dropAnswer(sendNowNamed(msg::RemoveFromCombat, &number));
     Container<EliminateUnitData> data(EliminateUnitData{nation_, points, unitType_, unitNumber_});
     sendNamed(msg::UnitEliminated, &data);
     Animate(LogicalCommandInfo(unitNumber_, nullptr, hex_, named(msg::UnitEliminated)));

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
@@ -99,7 +100,7 @@ void Elephant::rampage() {
     auto& trace = debugStream();
     trace << getName() << " is rampaging!  Let the carnage begin!" << std::endl;
     if (landscape_ && hex_ != offMap) landscape_->removeFromRegion(this, static_cast<std::int16_t>(hex_));
-    delete queryNamedEmpty(msg::BeginElephantRampage);
+    dropAnswer(queryNamedEmpty(msg::BeginElephantRampage));
     DoRampageStruct run;
     run.path.append(static_cast<short>(hex_));
     run.unitNumber = unitNumber_;
@@ -134,9 +135,9 @@ void Elephant::rampage() {
     if (!isConnected(RegisteredMessage::getId(msg::DoneRampaging), onDoneRampaging))
         connectNamed(msg::DoneRampaging, onDoneRampaging);
     Container<List<RampageStruct>> actions(events);
-    delete sendNowNamed(msg::RampagingActions, &actions);
+    dropAnswer(sendNowNamed(msg::RampagingActions, &actions));
     Container<DoRampageStruct> doIt(run);
-    delete sendNowNamed(msg::DoRampagingActions, &doIt);
+    dropAnswer(sendNowNamed(msg::DoRampagingActions, &doIt));
 }
 
 void Elephant::showRampage(const List<short>& path) {
@@ -145,7 +146,7 @@ void Elephant::showRampage(const List<short>& path) {
                                BusMessage(RegisteredMessage::getId(msg::DoneRampaging)),
                                new Container<short>(static_cast<short>(unitNumber_)));
     Container<LogicalCommandInfo> box(command);
-    delete query(LOGICAL_COMMAND, &box);
+    dropAnswer(query(LOGICAL_COMMAND, &box));
 }
 
 ContainerBase* Elephant::onDoneRampaging(Component* target, BusMessage, ContainerBase* data) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -106,7 +107,7 @@ std::int16_t Leader::fullGroupMoveCost(std::int16_t from, std::int16_t to, VaelL
 
 std::int16_t Leader::attemptGroupMove() {
     auto& trace = debugStream();
-    delete queryNamedEmpty(msg::UnitDeselected);
+    dropAnswer(queryNamedEmpty(msg::UnitDeselected));
     std::string text = "\\B" + name_ + "\\b";
     beginWait();
     if (group_ && landscape_) {
@@ -226,7 +227,7 @@ std::int16_t Leader::MoveUnit(std::int16_t hex) {
         sendNamedEmpty(msg::UnitDeselected);
         return 0;
     }
-    delete queryNamedEmpty(msg::BlockLeaderMenu);
+    dropAnswer(queryNamedEmpty(msg::BlockLeaderMenu));
     if (groupMoveGranted_ && landscape_) {
         chargeOrder(unitNumber_);
         beginWait();

@@ -2,6 +2,7 @@
 // activated, resumed and finished, and what each order costs him.
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
@@ -75,12 +76,8 @@ ContainerBase* onMissileVolley(Component* target, BusMessage, ContainerBase* dat
     Leader* leader = asLeader(target, __LINE__);
     if (!leader) return nullptr;
     // Missile units announce their volley with their number as an unsigned short; a short is the same.
-    unsigned short unsignedNumber = 0;
-    if (Container<unsigned short>::fromMessage(data, unsignedNumber)) {
-        leader->MissileVolley(static_cast<short>(unsignedNumber));
-        return nullptr;
-    }
-    callWithPayload<short>(data, sourceFile, __LINE__, [&](short number) { leader->MissileVolley(number); });
+    callWithPayload<unsigned short, short>(
+        data, sourceFile, __LINE__, [&](auto number) { leader->MissileVolley(static_cast<short>(number)); });
     return nullptr;
 }
 
@@ -137,14 +134,14 @@ void Leader::enableMenu(std::uint16_t command, bool on) {
 void Leader::sendHexes(BusMessage event, List<short>* hexes, bool asQuery) {
     Container<List<short>*> box(hexes);
     if (asQuery)
-        delete query(event, &box);
+        dropAnswer(query(event, &box));
     else
         send(event, &box);
 }
 
 void Leader::askNoMoreOrders(std::int16_t value) {
     Container<short> box(value);
-    delete queryNamed(msg::NoMoreOrders, &box);
+    dropAnswer(queryNamed(msg::NoMoreOrders, &box));
 }
 
 void Leader::sendLegalUnits() {
@@ -295,10 +292,9 @@ std::int16_t Leader::chargeOrder(std::uint16_t unitNumber) {
 
 std::int16_t Leader::chargeOrderFor(std::int16_t unitNumber) {
     Container<short> number(unitNumber);
-    ContainerBase* answer = sendNowNamed(msg::GetUnitByNum, &number);
+    const auto answer = owned(sendNowNamed(msg::GetUnitByNum, &number));
     VaelUnit* unit = nullptr;
-    Container<VaelUnit*>::fromMessage(answer, unit);
-    delete answer;
+    Container<VaelUnit*>::fromMessage(answer.get(), unit);
     if (unit && unit->isCombatUnit()) {
         const auto* combat = dynamic_cast<const Combat*>(unit);
         if (combat && combat->getUnitType() == AT) return 0;
@@ -339,7 +335,7 @@ std::int16_t Leader::endOrdersPhase() {
     askNoMoreOrders(1);
     const std::int16_t momentum = groupMoveTried_ == 0 && ordersUsed_ != 0 && hex_ != offMap;
     Container<short> box(momentum);
-    delete queryNamed(msg::CanAttemptMomentum, &box);
+    dropAnswer(queryNamed(msg::CanAttemptMomentum, &box));
     debugStream() << "Posted CanAttemptMomentum = " << momentum << std::endl;
     ordersPhaseActive_ = 0;
     sendNamedEmpty(msg::PerformShock);
@@ -370,7 +366,7 @@ std::int16_t Leader::finishLeader() {
                            {msg::RallyUnit, onRallyUnit},
                            {msg::RestoreCohesion, onRestoreCohesion},
                            {msg::CohesionRestored, onOrderDone}});
-    delete queryNamedEmpty(msg::BlockLeaderMenu);
+    dropAnswer(queryNamedEmpty(msg::BlockLeaderMenu));
     sendNamedEmpty(msg::LeaderFinished);
     return 0;
 }
@@ -416,7 +412,7 @@ std::uint16_t Leader::movementFinished(const List<short>& path, BusMessage doneE
 
 std::int16_t Leader::MovementDone(std::uint32_t kind, std::uint16_t unitNumber) {
     if (unitNumber != unitNumber_) return 0;
-    delete queryNamedEmpty(msg::UnblockLeaderMenu);
+    dropAnswer(queryNamedEmpty(msg::UnblockLeaderMenu));
     return VaelUnit::MovementDone(kind, unitNumber);
 }
 

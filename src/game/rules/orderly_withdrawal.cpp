@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/hex_codes.h"
@@ -118,7 +119,7 @@ std::int16_t Combat::BeginOWSegment() {
         return 0;
     }
     Container<short> centre(static_cast<short>(hex_));
-    delete sendNowNamed(msg::CenterOnRegion, &centre);
+    dropAnswer(sendNowNamed(msg::CenterOnRegion, &centre));
     Container<OWStruct> record(next);
     sendNamed(msg::ResolveOW, &record);
     return 0;
@@ -189,7 +190,7 @@ std::int16_t Combat::OWResolved(std::uint16_t withdrew, std::int16_t hex) {
     OWStruct next;
     if (owList_.removeFirst(next)) {
         Container<short> centre(static_cast<short>(hex_));
-        delete sendNowNamed(msg::CenterOnRegion, &centre);
+        dropAnswer(sendNowNamed(msg::CenterOnRegion, &centre));
         Container<OWStruct> record(next);
         sendNamed(msg::ResolveOW, &record);
     }

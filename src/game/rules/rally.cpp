@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
@@ -35,7 +36,7 @@ std::int16_t Combat::registerRallyMessages() {
     sendMenuItem(ENABLE_MENU_ITEM, 213);
     Container<List<short>> hexes(ownHexes());
     send(HIGHLIGHT_REGION, &hexes);
-    delete queryEmpty(INVALIDATE_VIEW);
+    dropAnswer(queryEmpty(INVALIDATE_VIEW));
     return 0;
 }
 
@@ -102,7 +103,7 @@ std::int16_t Combat::attemptRally(std::int16_t initiative) {
     sendCommentary("\\B" + getName() + "\\b has successfully rallied.");
     const auto hits = static_cast<std::uint16_t>(std::max(0, cohesionHits_ - removed));
     Container<RestoreCohesionInfo> info(RestoreCohesionInfo{hits, unitNumber_});
-    delete queryNamed(msg::DoRestoreCohesion, &info);
+    dropAnswer(queryNamed(msg::DoRestoreCohesion, &info));
     return 1;
 }
 

@@ -2,6 +2,7 @@
 #include <functional>
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -166,10 +167,9 @@ void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
     if (!unit) return;
     debugStream() << "Choosing " << unit->getName() << " to give orders to" << std::endl;
     if (!unit->hasSpentMovement()) {
-        ContainerBase* answer = sendNowNamedEmpty(msg::ActiveGroup);
+        const auto answer = owned(sendNowNamedEmpty(msg::ActiveGroup));
         Group* group = nullptr;
-        Container<Group*>::fromMessage(answer, group);
-        delete answer;
+        Container<Group*>::fromMessage(answer.get(), group);
         const Leader* leader = group ? dynamic_cast<const Leader*>(group->leader) : nullptr;
         if (leader) {
             if (!group->contains(unit)) {
@@ -196,10 +196,12 @@ void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command) {
     if (command.event.id() != LOGICAL_OBJECT_MOVED) return;
     debugStream() << "VLL: UnitMovement (LOGICAL_OBJECT_MOVED)" << std::endl;
     List<short> path;
-    if (!Container<List<short>>::fromMessage(command.payload.get(), path)) {
-        Assertion::check(0, BadPayloadMessage, sourceFile, __LINE__);
+    if (!callWithPayload<List<short>>(command.payload.get(), sourceFile, __LINE__,
+                                      [&](const List<short>& steps) {
+                                          path = steps;
+                                          return true;
+                                      }))
         return;
-    }
     short from = 0, to = 0;
     if (!path.first(from) || !path.last(to)) return;
 

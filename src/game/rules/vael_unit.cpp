@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -139,9 +140,9 @@ VaelUnit* VaelUnit::handlerTarget(Component* target, const char* sourceFile, std
 }
 
 std::int16_t VaelUnit::takeShort(ContainerBase* reply, std::int16_t fallback) {
+    const auto held = owned(reply);
     short value = fallback;
-    if (!reply || !Container<short>::fromMessage(reply, value)) value = fallback;
-    delete reply;
+    if (!held || !Container<short>::fromMessage(held.get(), value)) value = fallback;
     return value;
 }
 
@@ -218,7 +219,7 @@ std::uint16_t VaelUnit::movementFinished(const List<short>& path, BusMessage don
                                    static_cast<std::uint16_t>(last), BusMessage(LOGICAL_OBJECT_MOVED),
                                    doneEvent, donePayload ? donePayload->clone() : nullptr);
         Container<LogicalCommandInfo> box(command);
-        delete sendNowNamed(msg::UnitMovement, &box);
+        dropAnswer(sendNowNamed(msg::UnitMovement, &box));
     }
     debugStream() << getName() << " has finished moving and is in hex " << last << std::endl;
     Item<short>* it = nullptr;

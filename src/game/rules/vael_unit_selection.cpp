@@ -1,4 +1,5 @@
 // The unit's standing bus handlers, its selection and the orders it may be given.
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -82,7 +83,7 @@ VAEL_PLAIN_HANDLER(onUnitAboutFace, UnitAboutFace())
 ContainerBase* onCenterOnUnit(Component* target, BusMessage, ContainerBase*) {
     if (VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__)) {
         Container<short> hex(static_cast<short>(unit->getHex()));
-        delete unit->sendNowNamed(msg::CenterOnRegion, &hex);
+        dropAnswer(unit->sendNowNamed(msg::CenterOnRegion, &hex));
     }
     return nullptr;
 }
@@ -197,7 +198,7 @@ std::int16_t VaelUnit::UnitSelected(std::int16_t hex) {
     selectedOnOwnHex_ = static_cast<std::uint16_t>(hex) == hex_;
     if (!isConnected(LOGICAL_OBJECT_SELECTED, VaelUnit::onObjectSelected))
         connect(LOGICAL_OBJECT_SELECTED, VaelUnit::onObjectSelected);
-    delete queryNamedEmpty(msg::UnitDeselected);
+    dropAnswer(queryNamedEmpty(msg::UnitDeselected));
     LogicalCommandInfo command(unitNumber_, nullptr, hex_);
     Container<LogicalCommandInfo> box(command);
     send(LOGICAL_OBJECT_SELECTED, &box);

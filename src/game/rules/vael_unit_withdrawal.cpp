@@ -1,5 +1,6 @@
 // The unit's side of orderly withdrawal: the segment it opens as it approaches enemies, its own forced
 // withdrawal when it is the one approached, and what every move does when it ends.
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -143,7 +144,7 @@ std::int16_t VaelUnit::UnitOW(const OWStruct& owStruct) {
     }
     debugStream() << "Here in VaelUnit::UnitOW and the unit IS going to withdraw" << std::endl;
     Container<short> number(static_cast<short>(unitNumber_));
-    delete sendNowNamed(msg::RemoveFromCombat, &number);
+    dropAnswer(sendNowNamed(msg::RemoveFromCombat, &number));
     ForceOW(enemyHex, enemySecond);
     return 0;
 }
@@ -245,7 +246,7 @@ std::int16_t VaelUnit::MovementDone(std::uint32_t, std::uint16_t unitNumber) {
     if (onMap) {
         Container<RefaceFromChargeStruct> reface(RefaceFromChargeStruct{
             hex_, static_cast<std::uint16_t>(movementAllowance_ - movementLeft_), 0xFFFF});
-        delete sendNowNamed(msg::AttemptRefaceFromCharge, &reface);
+        dropAnswer(sendNowNamed(msg::AttemptRefaceFromCharge, &reface));
     }
     if (askInZOC(*this) && onMap) {
         Container<short> entered(static_cast<short>(hex_));
