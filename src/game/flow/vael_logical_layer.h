@@ -183,6 +183,9 @@ public:
     static std::uint16_t scriptKindOfLine(const std::string& firstLine);
 
 private:
+    // One battle of the phase works on the layer's units, leaders and queues.
+    friend class ShockBattle;
+
     bool buildScenario(ScenarioFile& file, const std::string& directory, const ScenarioInfoStruct& info);
     void readScripts(const ScenarioFile& file);
     void readUnits(ScenarioFile& file, std::uint16_t campaign);
