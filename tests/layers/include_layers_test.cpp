@@ -42,8 +42,11 @@ const std::vector<Layer>& layers() {
          {"src/framework/core", "src/framework/display", "src/framework/ui", "src/game/rules",
           "src/game/sound"}},
         {"src/game/figures",
-         {"src/framework/core", "src/framework/display", "src/game/map", "src/game/rules", "src/game/sound"}},
-        {"src/game/sound", {"src/framework/core", "src/framework/sound", "src/platform"}},
+         {"src/framework/core", "src/framework/display", "src/game/map", "src/game/rules", "src/game/flow",
+          "src/game/sound"}},
+        // The sound manager draws its choices of wave from the game's dice, so that a battle rolls the same
+        // with sound on and off.
+        {"src/game/sound", {"src/framework/core", "src/framework/sound", "src/game/rules", "src/platform"}},
         {"src/game/net", {"src/framework/core", "src/framework/comm", "src/game/rules", "src/game/flow"}},
         {"src/game/shell", {}, true},
         // The data generator writes the files the layers read, so it sees their formats.

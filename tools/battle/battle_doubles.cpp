@@ -1,6 +1,7 @@
 #include "battle_doubles.h"
 
 #include "framework/core/bus_event.h"
+#include "game/flow/flow_message_names.h"
 
 namespace vael::battle {
 
@@ -13,10 +14,10 @@ BattleDisplay& self(Component* target) {
 } // namespace
 
 void BattleDisplay::connectHandlers() {
-    connectNamed("AddCommentary", onAddCommentary);
-    connectNamed("ActivateLeader", onActivateLeader);
-    connectNamed("ResumeActiveLeader", onResumeActiveLeader);
-    connectNamed("GameEnded", onEnded);
+    connectNamed(msg::AddCommentary, onAddCommentary);
+    connectNamed(msg::ActivateLeader, onActivateLeader);
+    connectNamed(msg::ResumeActiveLeader, onResumeActiveLeader);
+    connectNamed(msg::GameEnded, onEnded);
 }
 
 ContainerBase* BattleDisplay::onAddCommentary(Component* target, BusMessage, ContainerBase* data) {

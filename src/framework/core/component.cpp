@@ -21,7 +21,6 @@ Component::~Component() {
     // Queued deliveries, CAN_TERMINATE handlers and timers of a component that is gone would call into
     // freed memory; a component that is only detached keeps them.
     if (Application* app = Application::instance(); app && app != this) app->forgetComponent(this);
-    delete blocked_;
 }
 
 std::int16_t Component::relaySend(BusMessage, ContainerBase*, Component*) {
@@ -213,7 +212,7 @@ List<short> Component::findReceivers(const List<short>& ids, ContainerBase* data
 
 // Blocking.
 void Component::blockEvent(BusMessage event, std::uint16_t mode) {
-    if (!blocked_) blocked_ = new BlockedEvents();
+    if (!blocked_) blocked_ = std::make_unique<BlockedEvents>();
     if (mode == 0 || mode == 2) blocked_->fromParent.append(event);
     if (mode == 1 || mode == 2) blocked_->fromChildren.append(event);
 }

@@ -3,6 +3,7 @@
 // a time and talks only through it: it registers handler functions for events, and sends, queries or
 // dispatches events at once with a payload box.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "framework/core/bus_event.h"
@@ -131,7 +132,7 @@ protected:
 
     Bus* bus_ = nullptr;
     std::int16_t id_ = -1;
-    BlockedEvents* blocked_ = nullptr;
+    std::unique_ptr<BlockedEvents> blocked_;
     std::string name_;
 
 private:

@@ -100,6 +100,22 @@ public:
         out = tail_->value;
         return 1;
     }
+    // A read-only walk for range-based for loops, so that code holding a const list reads it without a
+    // cursor (a cursor may change the list, so it takes a list it may change). The list must keep the item
+    // the loop stands on while the loop runs.
+    class ConstIterator {
+    public:
+        explicit ConstIterator(const Item<T>* item) : item_(item) {}
+        const T& operator*() const { return item_->value; }
+        ConstIterator& operator++() { return item_ = item_->next, *this; }
+        bool operator==(const ConstIterator& other) const { return item_ == other.item_; }
+
+    private:
+        const Item<T>* item_;
+    };
+    ConstIterator begin() const { return ConstIterator(head_); }
+    ConstIterator end() const { return ConstIterator(nullptr); }
+
     std::int16_t firstItem(Item<T>*& out) const {
         if (!head_) return 0;
         out = head_;

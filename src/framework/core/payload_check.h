@@ -23,6 +23,18 @@ namespace payload_check_detail {
 template <class T, class Worker> using Result = std::invoke_result_t<Worker, const T&>;
 template <class T, class Worker>
 using Answer = std::conditional_t<std::is_void_v<Result<T, Worker>>, std::uint32_t, Result<T, Worker>>;
+
+// Calls worker when data is a box of T, keeping its answer in out; false when it is not.
+template <class T, class Worker, class Out>
+bool callIfBoxOf(const ContainerBase* data, Worker& worker, Out& out) {
+    auto* box = dynamic_cast<const Container<T>*>(data);
+    if (!box) return false;
+    if constexpr (std::is_void_v<Result<T, Worker>>)
+        worker(*box->valuePtr());
+    else
+        out = worker(*box->valuePtr());
+    return true;
+}
 } // namespace payload_check_detail
 
 // Calls worker with the value held by data when data is a box of T and answers what the worker answers
@@ -40,6 +52,20 @@ payload_check_detail::Answer<T, Worker> callWithPayload(const ContainerBase* dat
     } else {
         return worker(value);
     }
+}
+
+// The same for a value that comes boxed as one of several types (a number some senders box as short and
+// others as unsigned short): the worker is called with the value of the first type that fits, tried in
+// order, and a payload of none of them is reported.
+template <class T, class U, class... More, class Worker>
+payload_check_detail::Answer<T, Worker> callWithPayload(const ContainerBase* data, const char* file,
+                                                        std::int16_t line, Worker&& worker) {
+    using namespace payload_check_detail;
+    Answer<T, Worker> out{};
+    const bool fits = callIfBoxOf<T>(data, worker, out) || callIfBoxOf<U>(data, worker, out) ||
+                      (callIfBoxOf<More>(data, worker, out) || ...);
+    Assertion::check(fits, BadPayloadMessage, file, line);
+    return out;
 }
 
 } // namespace vael

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/display/display_message_names.h"
+
 namespace vael {
 
 namespace {
@@ -28,7 +30,7 @@ BlockLandscape::~BlockLandscape() = default;
 
 void BlockLandscape::connectHandlers() {
     Landscape::connectHandlers();
-    connectNamed("Change Region Attribute", onChangeRegionAttribute);
+    connectNamed(msg::ChangeRegionAttribute, onChangeRegionAttribute);
 }
 
 PhysicalBlock* BlockLandscape::block(std::int32_t index) const {

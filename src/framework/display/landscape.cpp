@@ -2,8 +2,10 @@
 
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
+#include "framework/core/message_names.h"
 #include "framework/core/payload_check.h"
 #include "framework/display/bitmap_reference.h"
+#include "framework/display/display_message_names.h"
 #include "framework/display/landscape_tile.h"
 
 namespace vael {
@@ -121,8 +123,8 @@ void Landscape::connectHandlers() {
     connect(HALF_DEHIGHLIGHT_REGION, onHalfHighlight<0>);
     connect(TOGGLE_REGION_HALF_HIGHLIGHT, onToggleHalfHighlight);
     connect(LANDTILE_CREATED, onTileCreated);
-    connectNamed("Get Region Location", onRegionLocation);
-    connectNamed("CloseGame", onCloseGame);
+    connectNamed(msg::GetRegionLocation, onRegionLocation);
+    connectNamed(msg::CloseGame, onCloseGame);
 }
 
 void Landscape::invalidate(const Box& box) {

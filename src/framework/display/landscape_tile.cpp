@@ -6,6 +6,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/payload_check.h"
 #include "framework/display/bitmap_reference.h"
+#include "framework/display/display_message_names.h"
 #include "framework/display/rows_bitmap.h"
 
 namespace vael {
@@ -137,8 +138,8 @@ void LandscapeTile::connectHandlers() {
     Display::connectHandlers();
     connect(INVALIDATE_VIEW, onInvalidateView);
     connect(SCROLL_TO, onScrollTo);
-    connectNamed("RebuildVisibleSpriteListKludge", onRebuild);
-    connectNamed("SpriteDestroyed", onSpriteDestroyed);
+    connectNamed(msg::RebuildVisibleSpriteListKludge, onRebuild);
+    connectNamed(msg::SpriteDestroyed, onSpriteDestroyed);
     if (!announce_) return;
     Container<LandscapeTile*> me(this);
     std::unique_ptr<ContainerBase> reply(sendNow(LANDTILE_CREATED, &me));

@@ -1,5 +1,6 @@
 #include "framework/display/overview_map.h"
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/display/rows_bitmap.h"
 
@@ -64,12 +65,12 @@ void OverviewMap::setViewSize(const Dim& size) {
     view_.h = size.h;
     clampView();
     Container<Point> corner(view_.topLeft());
-    delete sendNow(SCROLL_TO, &corner);
+    dropAnswer(sendNow(SCROLL_TO, &corner));
 }
 
 void OverviewMap::announceView(const Point& contentPoint) {
     Container<Point> point(contentPoint);
-    delete sendNow(SCROLL_TO, &point);
+    dropAnswer(sendNow(SCROLL_TO, &point));
 }
 
 void OverviewMap::leftButtonDown(const Point& p) {

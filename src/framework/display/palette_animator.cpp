@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/display/display_message_names.h"
 #include "framework/display/realised_palette.h"
 
 namespace vael {
@@ -33,10 +34,10 @@ PaletteAnimator::~PaletteAnimator() {
 }
 
 void PaletteAnimator::connectHandlers() {
-    connectNamed("StartPaletteAnimation", &handler<&PaletteAnimator::start>);
-    connectNamed("StopPaletteAnimation", &handler<&PaletteAnimator::stop>);
-    connectNamed("SuspendPaletteAnimation", &handler<&PaletteAnimator::suspend>);
-    connectNamed("ResumePaletteAnimation", &handler<&PaletteAnimator::resume>);
+    connectNamed(msg::StartPaletteAnimation, &handler<&PaletteAnimator::start>);
+    connectNamed(msg::StopPaletteAnimation, &handler<&PaletteAnimator::stop>);
+    connectNamed(msg::SuspendPaletteAnimation, &handler<&PaletteAnimator::suspend>);
+    connectNamed(msg::ResumePaletteAnimation, &handler<&PaletteAnimator::resume>);
 }
 
 void PaletteAnimator::setEntry(std::int16_t frame, std::int16_t index, const PaletteEntry& colour) {

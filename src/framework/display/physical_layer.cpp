@@ -2,10 +2,13 @@
 
 #include <memory>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/message_names.h"
 #include "framework/core/payload_check.h"
+#include "framework/display/display_message_names.h"
 
 namespace vael {
 
@@ -70,7 +73,7 @@ void PhysicalLayer::connectParent() {
     Bus::disconnectAll(this);
     connect(LOGICAL_UNIT_CREATED, handle<LogicalCommandInfo, &PhysicalLayer::createObject>);
     connect(SPRITE_CREATED, handle<Sprite*, &PhysicalLayer::insertSprite>);
-    connectNamed("SpriteDestroyed", handle<Sprite*, &PhysicalLayer::removeSprite>);
+    connectNamed(msg::SpriteDestroyed, handle<Sprite*, &PhysicalLayer::removeSprite>);
     connect(SPRITE_DISABLED, handle<Sprite*, &PhysicalLayer::disableSprite>);
     connect(SPRITE_ENABLED, handle<Sprite*, &PhysicalLayer::enableSprite>);
     connect(PHYSICAL_OBJECT_ACTIVATED, handle<short, &PhysicalLayer::addClient>);
@@ -78,7 +81,7 @@ void PhysicalLayer::connectParent() {
     connect(VIEWPORT_DESTROYED, handle<ViewportWindow*, &PhysicalLayer::deleteViewport>);
     connect(POINT_SELECTED, handle<Point, &PhysicalLayer::pointSelected>);
     connect(POINT_FLYBY, handle<Point, &PhysicalLayer::pointFlyby>);
-    connectNamed("CloseGame", onCloseGame);
+    connectNamed(msg::CloseGame, onCloseGame);
     // Each command reaches only its own object, through the handler on the parent, never by forwarding
     // to every object of the layer.
     blockEvent(LOGICAL_COMMAND, 0);
@@ -89,11 +92,11 @@ void PhysicalLayer::connectParent() {
     for (BusEvent event : {SPRITE_CREATED, SPRITE_DISABLED, SPRITE_ENABLED, PHYSICAL_OBJECT_ACTIVATED,
                            PHYSICAL_OBJECT_DEACTIVATED})
         blockForwarding(event, AnyDirection);
-    blockForwardingNamed("SpriteDestroyed", AnyDirection);
+    blockForwardingNamed(msg::SpriteDestroyed, AnyDirection);
     for (BusEvent event : {VIEWPORT_DESTROYED, POINT_SELECTED, POINT_FLYBY, FIND_REGION, INVALIDATE_LANDSCAPE,
                            INVALIDATE_VIEW})
         blockForwarding(event, ToParent);
-    blockForwardingNamed("Get Region Location", ToParent);
+    blockForwardingNamed(msg::GetRegionLocation, ToParent);
 }
 
 // Objects and commands.
@@ -164,7 +167,7 @@ std::int16_t PhysicalLayer::insertSprite(Sprite* sprite) {
 
 void PhysicalLayer::invalidate(const Box& box) {
     Container<Box> payload(box);
-    delete query(INVALIDATE_VIEW, &payload);
+    dropAnswer(query(INVALIDATE_VIEW, &payload));
 }
 
 std::int16_t PhysicalLayer::removeSprite(Sprite* sprite) {
@@ -250,7 +253,7 @@ std::int16_t PhysicalLayer::updateDisplay(long tick) {
         insertSprite(sprite);
     }
 
-    delete query(INVALIDATE_VIEW, &dirty);
+    dropAnswer(query(INVALIDATE_VIEW, &dirty));
     return 0;
 }
 

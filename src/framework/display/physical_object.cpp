@@ -2,8 +2,10 @@
 
 #include <memory>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/payload_check.h"
+#include "framework/display/display_message_names.h"
 
 namespace vael {
 
@@ -59,7 +61,7 @@ void PhysicalObject::enableSprite(Sprite* sprite) {
 void PhysicalObject::handleEvent(LogicalCommandInfo& command) {
     if (command.event.id() != LOGICAL_OBJECT_MOVED) return;
     Container<short> region(static_cast<short>(command.value));
-    std::unique_ptr<ContainerBase> answer(queryNamed("Get Region Location", &region));
+    std::unique_ptr<ContainerBase> answer(queryNamed(msg::GetRegionLocation, &region));
     Point3D place;
     Container<Point3D>::fromMessage(answer.get(), place);
     const Point4D target(place, MoveDuration);
@@ -88,7 +90,7 @@ void PhysicalObject::finishCommand() {
     commands_.removeFirst();
     if (commands_.isEmpty()) {
         Container<short> me(getId());
-        delete query(PHYSICAL_OBJECT_DEACTIVATED, &me);
+        dropAnswer(query(PHYSICAL_OBJECT_DEACTIVATED, &me));
     }
 }
 

@@ -1,13 +1,14 @@
 #include "framework/display/viewport.h"
 
+#include "framework/core/answer.h"
+#include "framework/display/display_message_names.h"
+
 namespace vael {
 
 Viewport::Viewport(ViewportWindow* display, const char* name)
     : AsynchronousBus(name ? name : "Unnamed Viewport"), display_(display) {}
 
-Viewport::~Viewport() {
-    delete display_;
-}
+Viewport::~Viewport() = default;
 
 void Viewport::connectParent() {
     AsynchronousBus::connectParent();
@@ -26,7 +27,7 @@ void Viewport::changeViewport(const ViewportInfo& info) {
         removeReceiveAll(getParent(), forwardSend, forwardQuery, forwardNow);
     }
     Container<ViewportInfo> box(info);
-    if (getParent()) delete parentSendNowNamed("Change Viewport", &box);
+    if (getParent()) dropAnswer(parentSendNowNamed(msg::ChangeViewport, &box));
 }
 
 } // namespace vael

@@ -3,6 +3,7 @@
 // layer hears, and the window is the one component on it. A window that turns to the other side of the
 // battlefield announces it here, and the viewport stops hearing its old layer.
 #include <cstdint>
+#include <memory>
 
 #include "framework/core/asynchronous_bus.h"
 #include "framework/core/type_name.h"
@@ -30,14 +31,14 @@ public:
     explicit Viewport(ViewportWindow* display, const char* name = nullptr);
     ~Viewport() override;
 
-    ViewportWindow* display() const { return display_; }
+    ViewportWindow* display() const { return display_.get(); }
 
     void connectParent() override;
     void detach() override;
     virtual void changeViewport(const ViewportInfo& info);
 
 private:
-    ViewportWindow* display_;
+    std::unique_ptr<ViewportWindow> display_;
 };
 
 class VaelViewport : public Viewport {

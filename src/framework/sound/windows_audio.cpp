@@ -2,7 +2,7 @@
 
 #include "framework/core/debug_stream.h"
 #include "framework/sound/wave_file.h"
-#include "platform/file_lookup.h"
+#include "framework/core/file_lookup.h"
 
 namespace vael {
 
@@ -31,7 +31,7 @@ int WindowsAudio::load(const std::string& name) {
     if (auto known = loaded_.find(name); known != loaded_.end()) return known->second;
     int id = 0;
     std::string error;
-    const auto file = platform::findFileNoCase(directory_, name);
+    const auto file = findFileNoCase(directory_, name);
     if (!file) {
         error = "there is no such file in " + directory_.string();
     } else if (const auto sound = WaveFile::read(*file, error)) {

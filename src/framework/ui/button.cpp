@@ -1,11 +1,14 @@
 #include "framework/ui/button.h"
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
+#include "framework/core/message_names.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
+#include "framework/ui/ui_message_names.h"
 
 namespace vael {
 
@@ -49,7 +52,7 @@ void Button::setStatus(const std::string& text) {
 
 void Button::leftButtonDown(const Point&) {
     if (!isEnabled() || (!toggle_ && isDown())) return;
-    if (getBus()) delete queryNamedEmpty("ToolTipKill");
+    if (getBus()) dropAnswer(queryNamedEmpty(msg::ToolTipKill));
     tracking_ = 1;
     if (!captured()) captureMouse();
     enableMouseEvent(MouseMoved);
@@ -75,7 +78,7 @@ void Button::leftButtonUp(const Point& point) {
         disableMouseEvent(MouseMoved);
         tracking_ = 0;
         Container<SetTextData> up(SetTextData(RegisteredMessage::getId("Sbar1"), "Up", 1));
-        sendNamedIfAttached("SetItemText", &up);
+        sendNamedIfAttached(msg::SetItemText, &up);
     }
     if (clicked) sendCommand();
     draw();
@@ -84,24 +87,24 @@ void Button::leftButtonUp(const Point& point) {
 void Button::mouseHover(const Point&) {
     if (isDown() || tracking_) return;
     Container<short> on(1);
-    sendNamedIfAttached("ToolTipEnable", &on);
+    sendNamedIfAttached(msg::ToolTipEnable, &on);
 }
 
 void Button::mouseEntered(const Point&) {
     if (!statusText_.empty()) setStatus(statusText_);
     Container<std::string> tip(toolTipText_);
-    sendNamedIfAttached("ToolTipText", &tip);
+    sendNamedIfAttached(msg::ToolTipText, &tip);
 }
 
 void Button::mouseLeft(const Point&) {
     if (!statusText_.empty()) setStatus(std::string());
     Container<short> off(0);
-    sendNamedIfAttached("ToolTipEnable", &off);
+    sendNamedIfAttached(msg::ToolTipEnable, &off);
 }
 
 void Button::sendCommand() {
     Container<BusMessage> command(message_);
-    sendNamedIfAttached("Command", &command);
+    sendNamedIfAttached(msg::Command, &command);
 }
 
 // The menu items' events.
@@ -146,8 +149,7 @@ ContainerBase* Button::onMenuItemEvent(Component* target, BusMessage event, Cont
     if (!button) return nullptr;
     // Past a bad payload the user chose to go on with: the event acts on the command word 0.
     BusMessage command(0);
-    const bool good = Container<BusMessage>::fromMessage(data, command);
-    Assertion::check(good, BadPayloadMessage, __FILE__, __LINE__);
+    callWithPayload<BusMessage>(data, __FILE__, __LINE__, [&](const BusMessage& word) { command = word; });
     switch (event.id()) {
     case ENABLE_MENU_ITEM:
         button->enable(command);
@@ -214,7 +216,7 @@ void MultiStateButton::showState(std::int32_t state) {
     statusText_ = statusTexts_[i].empty() ? defaultStatusText_ : statusTexts_[i];
     imageGroup_ = imageGroups_[i];
     Container<std::string> tip(toolTipText_);
-    sendNamedIfAttached("ToolTipText", &tip);
+    sendNamedIfAttached(msg::ToolTipText, &tip);
     if (!statusText_.empty()) setStatus(statusText_);
     draw();
 }
@@ -227,7 +229,7 @@ bool MultiStateButton::anyStateIs(BusMessage command) const {
 
 void MultiStateButton::sendCommand() {
     Container<BusMessage> command(messages_[static_cast<std::size_t>(currentState_)]);
-    sendNamedIfAttached("Command", &command);
+    sendNamedIfAttached(msg::Command, &command);
 }
 
 void MultiStateButton::enable(BusMessage command) {

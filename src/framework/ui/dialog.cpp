@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/ui/dialog_template.h"
 #include "framework/ui/system_font.h"
+#include "framework/ui/ui_message_names.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
 
@@ -211,7 +213,7 @@ void Dialog::close(std::int16_t value) {
     releaseAll();
     result_ = value;
     if (mode_ == Modal && getBus()) {
-        if (ContainerBase* answer = sendNowNamedEmpty("ModalDialogBoxClosing")) delete answer;
+        dropAnswer(sendNowNamedEmpty(msg::ModalDialogBoxClosing));
     }
     background_.reset();
     const WindowManager::Record* record = WindowManager::instance().find(hwnd_);

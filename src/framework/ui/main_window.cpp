@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/container.h"
 #include "framework/core/payload_check.h"
 #include "framework/ui/child_window.h"
 #include "framework/ui/menu_tracker.h"
 #include "framework/ui/status_bar.h"
+#include "framework/ui/ui_message_names.h"
 #include "framework/ui/win_app.h"
 
 namespace vael {
@@ -22,7 +24,7 @@ void MainWindow::setStatusText(const std::string& text, std::int16_t pane) {
 }
 
 void MainWindow::connectHandlers() {
-    connectNamed("Command", &MainWindow::onCommandMessage);
+    connectNamed(msg::Command, &MainWindow::onCommandMessage);
     Display::connectHandlers();
 }
 
@@ -330,7 +332,7 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
         return 0;
     }
     case MessageSysKeyDown:
-        if (ContainerBase* answer = queryNamedEmpty("System Key Pressed")) delete answer;
+        dropAnswer(queryNamedEmpty(msg::SystemKeyPressed));
         return 0;
     case MessageCommand:
         onCommand(static_cast<std::uint16_t>(wParam & 0xFFFF), static_cast<std::uint16_t>(wParam >> 16));
@@ -441,7 +443,7 @@ std::intptr_t WindowsMainWindow::clientProc(std::uint32_t message, std::uintptr_
         showAll();
         return 0;
     case MessageSysKeyDown:
-        if (ContainerBase* answer = queryNamedEmpty("System Key Pressed")) delete answer;
+        dropAnswer(queryNamedEmpty(msg::SystemKeyPressed));
         return 0;
     default:
         return 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/container.h"
 
@@ -184,7 +185,7 @@ std::int16_t ScrollBar::limited(std::int16_t step) const {
 void ScrollBar::send(std::int16_t step) {
     if (!getBus()) return;
     Container<Dim> box(stepAlong(step));
-    delete sendNow(SCROLL_TO, &box);
+    dropAnswer(sendNow(SCROLL_TO, &box));
 }
 
 void ScrollBar::leftButtonDown(const Point& p) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus.h"
 
 namespace vael {
@@ -78,7 +79,7 @@ void Spinner::refresh() {
 // Stepping.
 
 void Spinner::tell(const char* name) {
-    if (getBus()) delete sendNowNamedEmpty(name);
+    if (getBus()) dropAnswer(sendNowNamedEmpty(name));
 }
 
 void Spinner::increment() {

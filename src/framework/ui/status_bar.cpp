@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/core/command_records.h"
+#include "framework/core/message_names.h"
 #include "framework/core/payload_check.h"
 
 namespace vael {
@@ -48,7 +49,7 @@ void StatusBar::addPane(std::uint32_t message, std::uint16_t width, const std::v
 }
 
 void StatusBar::connectHandlers() {
-    connectNamed("SetItemText", &StatusBar::onSetItemText);
+    connectNamed(msg::SetItemText, &StatusBar::onSetItemText);
 }
 
 void StatusBar::setPaneText(const std::string& text, std::int16_t line) {

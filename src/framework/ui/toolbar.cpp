@@ -5,6 +5,7 @@
 #include "framework/core/payload_check.h"
 #include "framework/ui/t_layout_window.h"
 #include "framework/ui/text_tile.h"
+#include "framework/ui/ui_message_names.h"
 
 namespace vael {
 
@@ -48,8 +49,8 @@ void Toolbar::connectHandlers() {
     Item<Button*>* n = nullptr;
     for (buttons_.firstItem(n); n; n = n->next)
         if (getBus() && n->value->getBus() != getBus()) n->value->attach(*getBus());
-    connectNamed("ToolTipText", &Toolbar::onToolTipText);
-    connectNamed("ToolTipEnable", &Toolbar::onToolTipEnable);
+    connectNamed(msg::ToolTipText, &Toolbar::onToolTipText);
+    connectNamed(msg::ToolTipEnable, &Toolbar::onToolTipEnable);
 }
 
 ContainerBase* Toolbar::onToolTipText(Component* target, BusMessage, ContainerBase* data) {
@@ -119,8 +120,8 @@ WindowsToolbar::~WindowsToolbar() {
 }
 
 void WindowsToolbar::connectHandlers() {
-    Toolbar::connectNamed("System Key Pressed", &WindowsToolbar::onHide);
-    Toolbar::connectNamed("ToolTipKill", &WindowsToolbar::onHide);
+    Toolbar::connectNamed(msg::SystemKeyPressed, &WindowsToolbar::onHide);
+    Toolbar::connectNamed(msg::ToolTipKill, &WindowsToolbar::onHide);
     Toolbar::connectHandlers();
 }
 

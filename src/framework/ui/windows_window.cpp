@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/core/container.h"
+#include "framework/ui/ui_message_names.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/windows_menu.h"
 
@@ -181,7 +183,7 @@ std::intptr_t WindowsWindow::windowProc(std::uint32_t message, std::uintptr_t wP
         contextMenu(pointOf(lParam));
         return 0;
     case MessageSysKeyDown:
-        if (ContainerBase* answer = queryNamedEmpty("System Key Pressed")) delete answer;
+        dropAnswer(queryNamedEmpty(msg::SystemKeyPressed));
         return defaultProc(message, wParam, lParam);
     case MessageCommand:
         onCommand(static_cast<std::uint16_t>(wParam & 0xFFFF), static_cast<std::uint16_t>(wParam >> 16));

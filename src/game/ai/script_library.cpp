@@ -5,10 +5,12 @@
 // into a unit that is not there.
 #include <climits>
 
+#include "framework/core/answer.h"
 #include "framework/core/container.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "game/ai/vael_ai.h"
-#include "game/flow/list_walk.h"
+#include "game/flow/flow_message_names.h"
 #include "game/rules/combat.h"
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
@@ -307,8 +309,7 @@ Value getLast(void* owner, Value handle) {
 }
 
 void appendMissing(List<short>& list, const List<short>& from) {
-    ListIterator<short> it(const_cast<List<short>&>(from));
-    for (short h = 0; it.next(h);)
+    for (short h : from)
         if (!list.contains(h)) list.append(h);
 }
 
@@ -569,10 +570,9 @@ Value findClosestEnemyToFire(void* owner, Value who) {
 }
 
 Value getTurnNum(void* owner) {
-    ContainerBase* reply = opponent(owner).sendNowNamedEmpty("GetTurnNum");
+    const auto reply = owned(opponent(owner).sendNowNamedEmpty(msg::GetTurnNum));
     short turn = -1;
-    if (reply && !Container<short>::fromMessage(reply, turn)) turn = -1;
-    delete reply;
+    if (reply && !Container<short>::fromMessage(reply.get(), turn)) turn = -1;
     return turn;
 }
 

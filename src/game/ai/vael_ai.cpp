@@ -3,12 +3,15 @@
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
-#include "game/flow/list_walk.h"
+#include "game/ai/ai_message_names.h"
+#include "game/flow/flow_message_names.h"
 #include "game/rules/combat.h"
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
 #include "game/rules/missile_fire_struct.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
 
 namespace vael {
@@ -189,11 +192,11 @@ void VaelAI::releaseList(std::int32_t handle) {
 }
 
 void VaelAI::connectHandlers() {
-    connectNamed("InitAILeader", onInitAILeader);
-    connectNamed("GiveAIOrder", onGiveAIOrder);
-    connectNamed("FinishedGivingAIOrders", onFinishedGivingAIOrders);
-    connectNamed("CheckOWBegun", onCheckOWBegun);
-    blockForwardingNamed("FinishedGivingAIOrders", 2);
+    connectNamed(msg::InitAILeader, onInitAILeader);
+    connectNamed(msg::GiveAIOrder, onGiveAIOrder);
+    connectNamed(msg::FinishedGivingAIOrders, onFinishedGivingAIOrders);
+    connectNamed(msg::CheckOWBegun, onCheckOWBegun);
+    blockForwardingNamed(msg::FinishedGivingAIOrders, 2);
 }
 
 void VaelAI::postToSelf(const char* message) {
@@ -228,8 +231,8 @@ void VaelAI::InitAILeader(Group* group) {
             if (leader->getLeaderId() == group->number) leader_ = leader;
     auto& trace = debugStream();
     trace << "VaelAI registering for MovementDone" << std::endl;
-    connectNamed("MovementDone", onMovementDone);
-    connectNamed("ReturnFromMissileFire", onReturnFromMissileFire);
+    connectNamed(msg::MovementDone, onMovementDone);
+    connectNamed(msg::ReturnFromMissileFire, onReturnFromMissileFire);
     movingUnits_.clear();
     finishedUnits_.clear();
     leaderNumber_ = leader_ ? static_cast<std::int16_t>(leader_->getUnitNum()) : -1;
@@ -241,7 +244,7 @@ void VaelAI::InitAILeader(Group* group) {
     idlePasses_ = 0;
     trace << "Causing the leader to assign free attacks" << std::endl;
     assignFreeAttacks();
-    postToSelf("GiveAIOrder");
+    postToSelf(msg::GiveAIOrder);
     finished_ = 0;
 }
 
@@ -249,7 +252,7 @@ void VaelAI::GiveAIOrder() {
     if (!active_) return;
     // Orders left can fall below 0 when one pass orders several units; that ends the loop as 0 does.
     if (ordersLeft_ <= 0 || finished_) {
-        if (movingUnits_.isEmpty()) postToSelf("FinishedGivingAIOrders");
+        if (movingUnits_.isEmpty()) postToSelf(msg::FinishedGivingAIOrders);
         return;
     }
     debugStream() << (leader_ ? leader_->getName() : std::string()) << " now has " << ordersLeft_
@@ -267,7 +270,7 @@ void VaelAI::GiveAIOrder() {
         idlePasses_ = 0;
     }
     if (!owPending_)
-        postToSelf("GiveAIOrder");
+        postToSelf(msg::GiveAIOrder);
     else
         debugStream() << "There is a unit OWing... NOT posting GiveAIOrder" << std::endl;
 }
@@ -283,12 +286,12 @@ void VaelAI::unitDoneAnimating(std::int16_t unitNumber) {
         // may have been pinned or turned meanwhile. What it posts then comes after a message posted
         // now, so the check goes round the queue twice before it concludes that nothing began.
         owChecks_ = 2;
-        postToSelf("CheckOWBegun");
+        postToSelf(msg::CheckOWBegun);
     }
     if (!movingUnits_.isEmpty()) return;
     trace << "According to VaelAI::unitDoneAnimating, there are no more animations" << std::endl;
     if (!owPending_)
-        postToSelf("FinishedGivingAIOrders");
+        postToSelf(msg::FinishedGivingAIOrders);
     else
         trace << "In unitDoneAnimating with OW about to happen." << std::endl;
 }
@@ -296,18 +299,18 @@ void VaelAI::unitDoneAnimating(std::int16_t unitNumber) {
 void VaelAI::startWithdrawal(std::int16_t unitNumber, std::int16_t destination) {
     owPending_ = 1;
     owBegun_ = 0;
-    if (!isConnected(RegisteredMessage::getId("BeginOWSegment"), onBeginOWSegment))
-        connectNamed("BeginOWSegment", onBeginOWSegment);
+    if (!isConnected(RegisteredMessage::getId(msg::BeginOWSegment), onBeginOWSegment))
+        connectNamed(msg::BeginOWSegment, onBeginOWSegment);
     owUnit_ = unitNumber;
     owDestination_ = destination;
-    if (!isConnected(RegisteredMessage::getId("EndOWSegment"), onEndOWSegment))
-        connectNamed("EndOWSegment", onEndOWSegment);
+    if (!isConnected(RegisteredMessage::getId(msg::EndOWSegment), onEndOWSegment))
+        connectNamed(msg::EndOWSegment, onEndOWSegment);
     debugStream() << "Moving with OW_MOVE" << std::endl;
 }
 
 void VaelAI::EndOWSegment() {
-    disconnectNamed("EndOWSegment", onEndOWSegment);
-    disconnectNamed("BeginOWSegment", onBeginOWSegment);
+    disconnectNamed(msg::EndOWSegment, onEndOWSegment);
+    disconnectNamed(msg::BeginOWSegment, onBeginOWSegment);
     owPending_ = 0;
     auto& trace = debugStream();
     trace << "The OW Segment is finished as far as VaelAI is concerned." << std::endl;
@@ -318,7 +321,7 @@ void VaelAI::EndOWSegment() {
             continueToward(*this, owDestination_, owUnit_);
     }
     if (!owPending_) {
-        postToSelf("GiveAIOrder");
+        postToSelf(msg::GiveAIOrder);
         trace << "At the end of EndOWSegment and the unit is not causing any more OW.  Posting GiveAIOrder"
               << std::endl;
     } else {
@@ -329,22 +332,22 @@ void VaelAI::EndOWSegment() {
 void VaelAI::checkWithdrawalBegan() {
     if (!active_ || !owPending_ || owBegun_) return;
     if (--owChecks_ > 0) {
-        postToSelf("CheckOWBegun");
+        postToSelf(msg::CheckOWBegun);
         return;
     }
     // No segment began, so no "EndOWSegment" will come to resume the orders.
     debugStream() << "No withdrawal began after unit #" << owUnit_ << "'s move; the orders go on" << std::endl;
-    disconnectNamed("EndOWSegment", onEndOWSegment);
-    disconnectNamed("BeginOWSegment", onBeginOWSegment);
+    disconnectNamed(msg::EndOWSegment, onEndOWSegment);
+    disconnectNamed(msg::BeginOWSegment, onBeginOWSegment);
     owPending_ = 0;
-    postToSelf("GiveAIOrder");
+    postToSelf(msg::GiveAIOrder);
 }
 
 void VaelAI::FinishedGivingAIOrders() {
     if (!active_ || !movingUnits_.isEmpty() || owPending_) return;
     active_ = false;
-    disconnectNamed("MovementDone", onMovementDone);
-    disconnectNamed("ReturnFromMissileFire", onReturnFromMissileFire);
+    disconnectNamed(msg::MovementDone, onMovementDone);
+    disconnectNamed(msg::ReturnFromMissileFire, onReturnFromMissileFire);
     ListIterator<short> done(finishedUnits_);
     for (short n = 0; done.next(n);) {
         VaelUnit* unit = getUnit(n);
@@ -352,7 +355,7 @@ void VaelAI::FinishedGivingAIOrders() {
     }
     debugStream() << "Free attacking after finishing..." << std::endl;
     assignFreeAttacks();
-    sendNamedEmpty("EndOrdersPhase");
+    sendNamedEmpty(msg::EndOrdersPhase);
     Container<BusMessage> item{BusMessage(AboutFaceItem)};
     send(DISABLE_MENU_ITEM, &item);
     if (Application* app = Application::instance()) app->endWait();

@@ -1,10 +1,13 @@
 // Game control's end of the battle: when the game is over and who won, the river crossing that decides
 // the second battle, and the result carried to every machine.
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/debug_stream.h"
+#include "game/flow/flow_message_names.h"
 #include "game/flow/game_control.h"
 #include "game/rules/combat.h"
 #include "game/rules/leader.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/unit_removed_struct.h"
 
 namespace vael {
@@ -60,10 +63,8 @@ void GameControl::UnitMovementDone(std::uint16_t unitNumber) {
     if (scenario_ != RiverBattle) return;
     Container<short> number(static_cast<short>(unitNumber));
     VaelUnit* unit = nullptr;
-    if (ContainerBase* reply = sendNowNamed("GetUnitByNum", &number)) {
-        Container<VaelUnit*>::fromMessage(reply, unit);
-        delete reply;
-    }
+    if (const auto reply = owned(sendNowNamed(msg::GetUnitByNum, &number)))
+        Container<VaelUnit*>::fromMessage(reply.get(), unit);
     if (!unit || unit->isRouting() || unit->willRout()) return;
     int worth = 0;
     if (unit->isCombatUnit())
@@ -78,10 +79,10 @@ void GameControl::UnitMovementDone(std::uint16_t unitNumber) {
     if (!atTheRiver(hex) && !atTheRiver(second)) return;
     debugStream() << unit->getName() << " here and ready to be removed." << std::endl;
     debugStream() << "Unit region: " << hex << std::endl;
-    sendNamedEmpty("UnitDeselected");
+    sendNamedEmpty(msg::UnitDeselected);
     Container<UnitRemovedStruct> removed(UnitRemovedStruct{static_cast<std::uint16_t>(unit->getId()),
                                                            static_cast<std::uint16_t>(hex), second});
-    delete sendNowNamed("UnitRemoved", &removed);
+    dropAnswer(sendNowNamed(msg::UnitRemoved, &removed));
     riverScore_ = static_cast<std::int16_t>(riverScore_ + worth > 32767 ? 32767 : riverScore_ + worth);
 }
 
@@ -116,12 +117,12 @@ void GameControl::EndGame() {
     gameOver_ = 1;
     Container<EndOfGameResults> box(results(winner_));
     awaitGameEnded();
-    sendNamed("EndOfGame", &box);
+    sendNamed(msg::EndOfGame, &box);
 }
 
 void GameControl::GameEnded() {
     Container<short> homeWon(winner_ != 0 && winner_ == homeNation_ ? 1 : 0);
-    sendNamed("GameEnded", &homeWon);
+    sendNamed(msg::GameEnded, &homeWon);
 }
 
 } // namespace vael

@@ -7,6 +7,7 @@
 
 #include "framework/core/list.h"
 #include "framework/core/type_name.h"
+#include "game/rules/unit_type.h"
 
 namespace vael {
 
@@ -45,15 +46,16 @@ struct LeaderUnitInfo {
     bool operator==(const LeaderUnitInfo&) const = default;
 };
 
-// The garrison asked for with "GarrisonLevel".
-enum UNIT_TYPE : std::int32_t { INFANTRY_GARRISON = 0, CAVALRY_GARRISON = 1 };
+// The garrison asked for with "GarrisonLevel": the campaign reads the unit type box as 0 for its infantry
+// and 1 for its cavalry, not as the type code of a kind of unit.
+inline constexpr UNIT_TYPE INFANTRY_GARRISON = static_cast<UNIT_TYPE>(0),
+                           CAVALRY_GARRISON = static_cast<UNIT_TYPE>(1);
 // A province of the campaign's map, as "GetProvince" and "GetLastProvince" answer it.
 enum PROVINCE : std::int32_t {};
 
 VAEL_TYPE_NAME(ScenarioInfoStruct, "ScenarioInfoStruct");
 VAEL_TYPE_NAME(TeamInfoStruct, "TeamInfoStruct");
 VAEL_TYPE_NAME(LeaderUnitInfo, "LeaderUnitInfo");
-VAEL_TYPE_NAME(UNIT_TYPE, "UNIT_TYPE");
 VAEL_TYPE_NAME(PROVINCE, "PROVINCE");
 // "NearestLeader" names the unit it asks about without leave to change it.
 VAEL_TYPE_NAME(const VaelUnit, "const VaelUnit");

@@ -4,16 +4,20 @@
 #include <cstdio>
 #include <vector>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
+#include "game/flow/flow_message_names.h"
 #include "game/rules/combat_records.h"
 #include "game/rules/leader.h"
 #include "game/rules/nation.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
+#include "game/rules/unit_type.h"
 
 namespace vael {
 
@@ -42,12 +46,10 @@ ContainerBase* withPayload(Component* target, ContainerBase* data, std::int16_t 
 
 // A short may come boxed as short or as unsigned short, as the unit numbers do.
 bool shortOf(const ContainerBase* data, std::int16_t& out, std::int16_t line) {
-    short s = 0;
-    unsigned short u = 0;
-    if (Container<short>::fromMessage(data, s)) return out = s, true;
-    if (Container<unsigned short>::fromMessage(data, u)) return out = static_cast<std::int16_t>(u), true;
-    Assertion::check(false, BadPayloadMessage, sourceFile, line);
-    return false;
+    return callWithPayload<short, unsigned short>(data, sourceFile, line, [&](auto value) {
+        out = static_cast<std::int16_t>(value);
+        return true;
+    });
 }
 
 template <void (GameControl::*Step)(std::int16_t)>
@@ -82,12 +84,12 @@ ContainerBase* onUnitEliminated(Component* target, BusMessage, ContainerBase* da
 // The layer names the sides as NATION; a plain u32 names them as well.
 template <bool Home> ContainerBase* onTeam(Component* target, BusMessage, ContainerBase* data) {
     GameControl* control = controlOf(target, __LINE__);
-    NATION nation = NoNation;
     std::uint32_t code = 0;
-    if (Container<NATION>::fromMessage(data, nation))
-        code = nation;
-    else if (!Container<std::uint32_t>::fromMessage(data, code))
-        return Assertion::check(false, BadPayloadMessage, sourceFile, __LINE__), nullptr;
+    if (!callWithPayload<NATION, std::uint32_t>(data, sourceFile, __LINE__, [&](auto nation) {
+            code = nation;
+            return true;
+        }))
+        return nullptr;
     if (control) Home ? control->setHomeNation(code) : control->setVisitorNation(code);
     return nullptr;
 }
@@ -140,7 +142,7 @@ template <void (GameControl::*Step)()>
 ContainerBase* continuation(Component* target, BusMessage, ContainerBase*) {
     GameControl* control = controlOf(target, __LINE__);
     if (!control) return nullptr;
-    control->disconnectNamed("GameSynchronized", &continuation<Step>);
+    control->disconnectNamed(msg::GameSynchronized, &continuation<Step>);
     (control->*Step)();
     return nullptr;
 }
@@ -152,31 +154,31 @@ struct Registration {
 };
 
 const Registration registrations[] = {
-    {"CreateLeader", 0, onCreateLeader},
+    {msg::CreateLeader, 0, onCreateLeader},
     {nullptr, BEGIN_GAME, onShort<&GameControl::BeginGame>},
-    {"UnitEliminated", 0, onUnitEliminated},
-    {"HomeTeam", 0, onTeam<true>},
-    {"VisitorTeam", 0, onTeam<false>},
-    {"HomeTQPoints", 0, onShort<&GameControl::setHomeTQLimit>},
-    {"VisitorTQPoints", 0, onShort<&GameControl::setVisitorTQLimit>},
-    {"NumHomeUnits", 0, onShort<&GameControl::setHomeUnits>},
-    {"NumVisitorUnits", 0, onShort<&GameControl::setVisitorUnits>},
-    {"UnitRouted", 0, onRoutData<true>},
-    {"UnitRallied", 0, onRoutData<false>},
+    {msg::UnitEliminated, 0, onUnitEliminated},
+    {msg::HomeTeam, 0, onTeam<true>},
+    {msg::VisitorTeam, 0, onTeam<false>},
+    {msg::HomeTQPoints, 0, onShort<&GameControl::setHomeTQLimit>},
+    {msg::VisitorTQPoints, 0, onShort<&GameControl::setVisitorTQLimit>},
+    {msg::NumHomeUnits, 0, onShort<&GameControl::setHomeUnits>},
+    {msg::NumVisitorUnits, 0, onShort<&GameControl::setVisitorUnits>},
+    {msg::UnitRouted, 0, onRoutData<true>},
+    {msg::UnitRallied, 0, onRoutData<false>},
     {nullptr, END_GAME, onEmpty<&GameControl::EndGame>},
-    {"EndOfTurnRoutingDone", 0, onEmpty<&GameControl::EndOfTurnRoutingDone>},
-    {"AutomaticWin", 0, onShort<&GameControl::AutomaticWin>},
-    {"SynchronizeGame", 0, onSynchronizeGame},
-    {"UnitMovementDone", 0, onUnitMovementDone},
-    {"GetGameResults", 0, onGetGameResults},
-    {"GetTurnNum", 0, onGetTurnNum},
-    {"NumberOfPlayers", 0, onShort<&GameControl::setPlayers>},
-    {"SetPlayerInfo", 0, onSetPlayerInfo},
-    {"PlayerDeleted", 0, onPlayerDeleted},
-    {"SetLeaderOrder", 0, onShort<&GameControl::setLeaderOrderTest>},
-    {"SetAutoSave", 0, onShort<&GameControl::setAutoSave>},
-    {"LeaderActivated", 0, onEmpty<&GameControl::LeaderActivated>},
-    {"CanAttemptMomentum", 0, onShort<&GameControl::CanAttemptMomentum>},
+    {msg::EndOfTurnRoutingDone, 0, onEmpty<&GameControl::EndOfTurnRoutingDone>},
+    {msg::AutomaticWin, 0, onShort<&GameControl::AutomaticWin>},
+    {msg::SynchronizeGame, 0, onSynchronizeGame},
+    {msg::UnitMovementDone, 0, onUnitMovementDone},
+    {msg::GetGameResults, 0, onGetGameResults},
+    {msg::GetTurnNum, 0, onGetTurnNum},
+    {msg::NumberOfPlayers, 0, onShort<&GameControl::setPlayers>},
+    {msg::SetPlayerInfo, 0, onSetPlayerInfo},
+    {msg::PlayerDeleted, 0, onPlayerDeleted},
+    {msg::SetLeaderOrder, 0, onShort<&GameControl::setLeaderOrderTest>},
+    {msg::SetAutoSave, 0, onShort<&GameControl::setAutoSave>},
+    {msg::LeaderActivated, 0, onEmpty<&GameControl::LeaderActivated>},
+    {msg::CanAttemptMomentum, 0, onShort<&GameControl::CanAttemptMomentum>},
 };
 
 const char* const nationNames[] = {"NoNation", "Macedonian", "Persian", "Indian",  "Greek",
@@ -221,28 +223,28 @@ void GameControl::addLeader(const LeaderUnitInfo& record) {
 
 void GameControl::commentary(const std::string& text) {
     Container<std::string> box(text);
-    sendNamed("AddCommentary", &box);
+    sendNamed(msg::AddCommentary, &box);
 }
 
 void GameControl::sendCaption() {
     Container<std::string> box(caption_ + " - Turn " + std::to_string(turn_ + 1));
-    sendNamed("ChangeMainCaption", &box);
+    sendNamed(msg::ChangeMainCaption, &box);
 }
 
 void GameControl::awaitSynchronisation(HandlerFunction next) {
-    if (continuation_) disconnectNamed("GameSynchronized", continuation_);
+    if (continuation_) disconnectNamed(msg::GameSynchronized, continuation_);
     continuation_ = next;
-    if (next) connectNamed("GameSynchronized", next);
+    if (next) connectNamed(msg::GameSynchronized, next);
 }
 
 void GameControl::activate(std::int16_t index, bool announceFirst) {
     const LeaderUnitInfo& record = leaders_[index];
     const std::string announcement = "\\B" + record.name + "\\b is now active.";
-    delete queryNamedEmpty("BeginLeaderOrdersPhase");
+    dropAnswer(queryNamedEmpty(msg::BeginLeaderOrdersPhase));
     if (announceFirst) commentary(announcement);
     awaitSynchronisation(&continuation<&GameControl::NextLeader>);
     Container<unsigned short> number(record.leader ? record.leader->getUnitNum() : 0xFFFF);
-    sendNamed("ActivateLeader", &number);
+    sendNamed(msg::ActivateLeader, &number);
     if (!announceFirst) commentary(announcement);
 }
 
@@ -252,7 +254,7 @@ void GameControl::awaitGameEnded() {
 
 void GameControl::goToRoutPhase() {
     awaitSynchronisation(nullptr);
-    sendNamedEmpty("RoutPhase");
+    sendNamedEmpty(msg::RoutPhase);
     momentumTries_ = -1;
 }
 
@@ -275,7 +277,7 @@ void GameControl::BeginGame(std::int16_t resume) {
             awaitSynchronisation(&continuation<&GameControl::NextLeader>);
             const LeaderUnitInfo& record = leaders_[activeLeader_];
             Container<unsigned short> number(record.leader ? record.leader->getUnitNum() : 0xFFFF);
-            sendNamed("ResumeActiveLeader", &number);
+            sendNamed(msg::ResumeActiveLeader, &number);
         } else {
             goToRoutPhase();
         }
@@ -289,9 +291,8 @@ bool GameControl::EliteInitiative() {
         if (Application* app = Application::instance()) commentary(app->loadString(EliteDecidedString));
     Container<short> asked(turn_);
     std::string name;
-    if (ContainerBase* reply = queryNamed("EliteInitiative", &asked)) {
-        Container<std::string>::fromMessage(reply, name);
-        delete reply;
+    if (const auto reply = owned(queryNamed(msg::EliteInitiative, &asked))) {
+        Container<std::string>::fromMessage(reply.get(), name);
     } else if (turn_ == 0) {
         name = eliteLeaderName(scenario_);
     } else if (eliteChance(scenario_) > 0 && Roll::rand() % 100 < eliteChance(scenario_)) {
@@ -361,7 +362,7 @@ std::int16_t GameControl::ChooseNextLeader() {
 void GameControl::completeSynchronisation() {
     debugStream() << "GameControl: all players have checked in" << std::endl;
     awaitedPlayers_ = -1;
-    sendNamedEmpty("GameSynchronized");
+    sendNamedEmpty(msg::GameSynchronized);
 }
 
 void GameControl::SynchronizeGame(const std::string& doing) {
@@ -388,7 +389,7 @@ void GameControl::EndOfTurnRoutingDone() {
     if (endOfGameTest().over) return sendEmpty(END_GAME);
     Container<EndOfGameResults> box(results(0));
     awaitSynchronisation(&continuation<&GameControl::BeginTurn>);
-    sendNamed("EndOfTurn", &box);
+    sendNamed(msg::EndOfTurn, &box);
 }
 
 void GameControl::BeginTurn() {
@@ -399,7 +400,7 @@ void GameControl::BeginTurn() {
     commentary("\\B** Turn #" + std::to_string(turn_ + 1) + " **\\b");
     for (std::int16_t i = 0; i < leaderCount_; ++i)
         goneThisTurn_[i] = 0;
-    delete queryNamedEmpty("BeginTurn");
+    dropAnswer(queryNamedEmpty(msg::BeginTurn));
     reserved_ = 0;
     if (EliteInitiative())
         activate(activeLeader_, false);
@@ -449,7 +450,7 @@ void GameControl::PlayerDeleted(const std::string& player) {
     }
     commentary("\\B" + player +
                " has left the game. Leaders controlled by this player are permanently inactive.\\b");
-    if (activeWasHis) sendNamedEmpty("RemoveAllBattleArrows");
+    if (activeWasHis) sendNamedEmpty(msg::RemoveAllBattleArrows);
     // Both reasons move the cycle on by one step; the count starts afresh with the next step.
     if (syncCompleted || activeWasHis) completeSynchronisation();
 }
@@ -464,11 +465,11 @@ void GameControl::LeaderActivated() {
     const Leader* leader = leaders_[activeLeader_].leader;
     if (!leader || leader->isComputerControlled()) return;
     Container<std::string> box("Turn #" + std::to_string(turn_ + 1) + "; " + leader->getName());
-    delete sendNowNamed("AutoSaveGame", &box);
+    dropAnswer(sendNowNamed(msg::AutoSaveGame, &box));
 }
 
 void GameControl::UnitRouted(const UnitRoutData& record) {
-    if (record.unitType >= 13 && record.unitType <= 15) return;
+    if (record.unitType >= EL && record.unitType <= AT) return;
     if (isHome(record.nation))
         homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ + record.value), ++homeRouting_;
     else
@@ -491,7 +492,7 @@ void GameControl::UnitEliminated(const EliminateUnitData& record) {
         std::int16_t& routing = home ? homeRouting_ : visitorRouting_;
         lost = static_cast<std::int16_t>(lost + record.points);
         const auto type = static_cast<std::int32_t>(record.unitType);
-        if (!(type >= 13 && type <= 15) && type != -1) {
+        if (!(record.unitType >= EL && record.unitType <= AT) && type != -1) {
             routed = static_cast<std::int16_t>(routed - record.points);
             --routing;
         }

@@ -1,9 +1,12 @@
 #include "game/flow/leader_activation.h"
 
+#include "framework/core/answer.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
-#include "game/flow/list_walk.h"
+#include "game/flow/flow_message_names.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael {
 
@@ -52,31 +55,26 @@ ContainerBase* onEndOfGame(Component* target, BusMessage, ContainerBase* data) {
 ContainerBase* onCreateGameControl(Component* target, BusMessage, ContainerBase* data) {
     VaelLogicalLayer* layer = layerOf(target, __LINE__);
     if (!layer) return nullptr;
-    short s = 0;
-    std::uint32_t u = 0;
-    if (Container<short>::fromMessage(data, s))
-        layer->CreateGameControl(static_cast<std::uint32_t>(s));
-    else if (Container<std::uint32_t>::fromMessage(data, u))
-        layer->CreateGameControl(u);
-    else
-        Assertion::check(false, BadPayloadMessage, sourceFile, __LINE__);
+    callWithPayload<short, std::uint32_t>(data, sourceFile, __LINE__, [layer](auto scenario) {
+        layer->CreateGameControl(static_cast<std::uint32_t>(scenario));
+    });
     return nullptr;
 }
 
 void synchronise(VaelLogicalLayer& layer, const std::string& doing) {
     Container<std::string> box(doing);
-    layer.sendNamed("SynchronizeGame", &box);
+    layer.sendNamed(msg::SynchronizeGame, &box);
 }
 
 } // namespace
 
 void connectLeaderActivation(VaelLogicalLayer& layer) {
-    layer.connectNamed("LeaderActivated", onLeaderActivated<ActivationKind::Activated>);
-    layer.connectNamed("LeaderResumed", onLeaderActivated<ActivationKind::Resumed>);
-    layer.connectNamed("CombatDone", onCombatDone);
-    layer.connectNamed("DoneViewingCombatResults", onDoneViewingCombatResults);
-    layer.connectNamed("EndOfGame", onEndOfGame);
-    layer.connectNamed("CreateGameControl", onCreateGameControl);
+    layer.connectNamed(msg::LeaderActivated, onLeaderActivated<ActivationKind::Activated>);
+    layer.connectNamed(msg::LeaderResumed, onLeaderActivated<ActivationKind::Resumed>);
+    layer.connectNamed(msg::CombatDone, onCombatDone);
+    layer.connectNamed(msg::DoneViewingCombatResults, onDoneViewingCombatResults);
+    layer.connectNamed(msg::EndOfGame, onEndOfGame);
+    layer.connectNamed(msg::CreateGameControl, onCreateGameControl);
 }
 
 GameControl* VaelLogicalLayer::CreateGameControl(std::uint32_t scenario) {
@@ -102,7 +100,7 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
     if (!leader) return;
     if (!layer.isLocalLeader(leader)) {
         Container<short> none(1);
-        delete layer.queryNamed("NoMoreOrders", &none);
+        dropAnswer(layer.queryNamed(msg::NoMoreOrders, &none));
     }
     Group* group = layer.findGroup(leader->getLeaderId());
     layer.setActiveGroup(group);
@@ -119,19 +117,19 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
         }
         raise.flags.append(leader->getUnitNum());
         Container<RaiseFlagsStruct> box(raise);
-        layer.sendNamed("RaiseFlags", &box);
+        layer.sendNamed(msg::RaiseFlags, &box);
     }
     if (layer.isComputerLeader(leader)) {
         if (!group) return;
         debugStream() << "Posting InitAILeader" << std::endl;
         leader->registerOrderMessages();
         Container<std::string> text("\\B" + leader->getName() + " is now giving orders.  Please wait...\\b");
-        layer.sendNamed("AddCommentary", &text);
+        layer.sendNamed(msg::AddCommentary, &text);
         Container<Group*> orders(group);
-        layer.sendNamed("InitAILeader", &orders);
+        layer.sendNamed(msg::InitAILeader, &orders);
         return;
     }
-    layer.sendNamedEmpty("InitLeader");
+    layer.sendNamedEmpty(msg::InitLeader);
 }
 
 void CombatDone(VaelLogicalLayer& layer) {
@@ -144,13 +142,13 @@ void CombatDone(VaelLogicalLayer& layer) {
                 for (short hex : each(*hexes))
                     if (!scars.contains(hex)) scars.append(hex);
         Container<List<short>> box(scars);
-        layer.sendNamed("AddBattleScars", &box);
+        layer.sendNamed(msg::AddBattleScars, &box);
         if (layer.getShowOCR() && layer.getDialogs().overallCombatResults) {
             layer.getDialogs().overallCombatResults(layer, results);
             return;
         }
     }
-    layer.sendNamedEmpty("DoneViewingCombatResults");
+    layer.sendNamedEmpty(msg::DoneViewingCombatResults);
 }
 
 void DoneViewingCombatResults(VaelLogicalLayer& layer) {
@@ -171,8 +169,8 @@ void CombatPauseOver(VaelLogicalLayer& layer) {
         doing = "viewing combat results";
         layer.getCombatResults().clear();
     }
-    delete layer.queryNamedEmpty("ZoomOutAfterCombat");
-    delete layer.queryNamedEmpty("FinishLeader");
+    dropAnswer(layer.queryNamedEmpty(msg::ZoomOutAfterCombat));
+    dropAnswer(layer.queryNamedEmpty(msg::FinishLeader));
     synchronise(layer, doing);
 }
 
@@ -194,7 +192,7 @@ void EndOfGame(VaelLogicalLayer& layer, const EndOfGameResults& results) {
     }
     debugStream() << "VLL: My nation is " << nation << " and I " << (won ? "won" : "lost") << std::endl;
     Container<short> music(won);
-    delete layer.sendNowNamed("EndGameMusic", &music);
+    dropAnswer(layer.sendNowNamed(msg::EndGameMusic, &music));
     if (layer.getDialogs().endOfGame) layer.getDialogs().endOfGame(nation, won);
     synchronise(layer, "viewing end of game results");
 }

@@ -6,16 +6,19 @@
 #include <array>
 #include <type_traits>
 
+#include "framework/core/answer.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
-#include "game/flow/list_walk.h"
+#include "game/flow/flow_message_names.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/combat_name_struct.h"
 #include "game/rules/elephant.h"
 #include "game/rules/leader_records.h"
 #include "game/rules/missile_capable.h"
 #include "game/rules/rout_records.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
 
 namespace vael {
@@ -37,14 +40,9 @@ ContainerBase* handled(Component* target, ContainerBase* data, int line, Worker&
     if constexpr (std::is_same_v<T, void>) {
         worker(*layer);
     } else if constexpr (std::is_same_v<T, Number>) {
-        unsigned short number = 0;
-        short signedNumber = 0;
-        if (Container<unsigned short>::fromMessage(data, number))
-            worker(*layer, number);
-        else if (Container<short>::fromMessage(data, signedNumber))
-            worker(*layer, static_cast<unsigned short>(signedNumber));
-        else
-            Assertion::check(false, BadPayloadMessage, sourceFile, static_cast<std::int16_t>(line));
+        callWithPayload<unsigned short, short>(
+            data, sourceFile, static_cast<std::int16_t>(line),
+            [&](auto number) { worker(*layer, static_cast<unsigned short>(number)); });
     } else {
         callWithPayload<T>(data, sourceFile, static_cast<std::int16_t>(line),
                            [&](const T& value) { worker(*layer, value); });
@@ -85,7 +83,7 @@ ContainerBase* onCombatResults(Component* target, BusMessage, ContainerBase* dat
 ContainerBase* onResolveOW(Component* target, BusMessage, ContainerBase* data) {
     return handled<OWStruct>(target, data, __LINE__, [](VaelLogicalLayer& layer, const OWStruct& record) {
         Container<OWStruct> box(record);
-        layer.sendToNamed(record.unitId, "UnitOW", &box);
+        layer.sendToNamed(record.unitId, msg::UnitOW, &box);
     });
 }
 
@@ -93,12 +91,12 @@ ContainerBase* onGameOverview(Component* target, BusMessage, ContainerBase* data
     return handled<void>(target, data, __LINE__, [](VaelLogicalLayer& layer) {
         auto& trace = debugStream();
         trace << "VLL::GameOverview - posting GetGameResults" << std::endl;
-        ContainerBase* reply = layer.queryNamedEmpty("GetGameResults");
+        const auto reply = owned(layer.queryNamedEmpty(msg::GetGameResults));
         trace << "VLL::GameOverview - returned from GetGameResults" << std::endl;
         EndOfGameResults results;
-        if (Container<EndOfGameResults>::fromMessage(reply, results) && layer.getPhaseDialogs().gameOverview)
+        if (Container<EndOfGameResults>::fromMessage(reply.get(), results) &&
+            layer.getPhaseDialogs().gameOverview)
             layer.getPhaseDialogs().gameOverview(results);
-        delete reply;
     });
 }
 
@@ -194,25 +192,25 @@ struct Registration {
 };
 
 const Registration registrations[] = {
-    {"ResolveOW", onResolveOW},
-    {"AddCombatants", onAddCombatants},
-    {"PerformShock", onPerformShock},
-    {"CombatResults", onCombatResults},
-    {"GameOverview", onGameOverview},
-    {"EndOfTurn", onEndOfTurn},
-    {"RoutingDone", onRoutingDone},
-    {"RoutPhase", onRoutPhase},
-    {"EntryReactionFire", onEntryReactionFire},
-    {"AttemptRefaceFromCharge", onAttemptRefaceFromCharge},
-    {"DoMissileFire", onDoMissileFire},
-    {"DoRestoreCohesion", onDoRestoreCohesion},
-    {"DoRout", onDoRout},
-    {"DoRampagingActions", onDoRampagingActions},
-    {"WoundedLeader", onWoundedLeader},
-    {"FinishedLeader", onFinishedLeader},
-    {"EliminateUnit", onEliminateUnit},
-    {"UsedThisTurn", onUsedThisTurn},
-    {"SomeCombatDone", onSomeCombatDone},
+    {msg::ResolveOW, onResolveOW},
+    {msg::AddCombatants, onAddCombatants},
+    {msg::PerformShock, onPerformShock},
+    {msg::CombatResults, onCombatResults},
+    {msg::GameOverview, onGameOverview},
+    {msg::EndOfTurn, onEndOfTurn},
+    {msg::RoutingDone, onRoutingDone},
+    {msg::RoutPhase, onRoutPhase},
+    {msg::EntryReactionFire, onEntryReactionFire},
+    {msg::AttemptRefaceFromCharge, onAttemptRefaceFromCharge},
+    {msg::DoMissileFire, onDoMissileFire},
+    {msg::DoRestoreCohesion, onDoRestoreCohesion},
+    {msg::DoRout, onDoRout},
+    {msg::DoRampagingActions, onDoRampagingActions},
+    {msg::WoundedLeader, onWoundedLeader},
+    {msg::FinishedLeader, onFinishedLeader},
+    {msg::EliminateUnit, onEliminateUnit},
+    {msg::UsedThisTurn, onUsedThisTurn},
+    {msg::SomeCombatDone, onSomeCombatDone},
 };
 
 // Hexes of the river valley whose occupation by the armies earns the video at the end of a turn.
@@ -246,13 +244,13 @@ void VaelLogicalLayer::EndOfTurn(const EndOfGameResults& results) {
         if (held && phaseDialogs_.video) phaseDialogs_.video("320vael.avi");
     }
     Container<std::string> doing("viewing end of turn results");
-    sendNamed("SynchronizeGame", &doing);
+    sendNamed(msg::SynchronizeGame, &doing);
 }
 
 void VaelLogicalLayer::RoutPhase() {
     auto& trace = debugStream();
-    disconnectNamed("RoutingDone", onRoutingDone);
-    connectNamed("RoutingDone", onUnitDoneRouting);
+    disconnectNamed(msg::RoutingDone, onRoutingDone);
+    connectNamed(msg::RoutingDone, onUnitDoneRouting);
     routingCount_ = 0;
     // A rout can take other units with it; only those routing when the phase began run now.
     List<Combat*> running;
@@ -266,12 +264,12 @@ void VaelLogicalLayer::RoutPhase() {
         trace << "RoutingDone being deregistered for UnitDoneRouting and registering for RoutingDone from "
                  "doRout"
               << std::endl;
-        disconnectNamed("RoutingDone", onUnitDoneRouting);
-        connectNamed("RoutingDone", onRoutingDone);
-        sendNamedEmpty("EndOfTurnRoutingDone");
+        disconnectNamed(msg::RoutingDone, onUnitDoneRouting);
+        connectNamed(msg::RoutingDone, onRoutingDone);
+        sendNamedEmpty(msg::EndOfTurnRoutingDone);
         return;
     }
-    delete queryNamedEmpty("ZoomOutForRout");
+    dropAnswer(queryNamedEmpty(msg::ZoomOutForRout));
 }
 
 void VaelLogicalLayer::UnitDoneRouting(short) {
@@ -280,10 +278,10 @@ void VaelLogicalLayer::UnitDoneRouting(short) {
     if (routingCount_ > 0) return;
     debugStream() << "Now deregistering RoutingDone from UnitDoneRouting and registering in RoutingDone"
                   << std::endl;
-    disconnectNamed("RoutingDone", onUnitDoneRouting);
-    connectNamed("RoutingDone", onRoutingDone);
-    delete queryNamedEmpty("ZoomInAfterRout");
-    sendNamedEmpty("EndOfTurnRoutingDone");
+    disconnectNamed(msg::RoutingDone, onUnitDoneRouting);
+    connectNamed(msg::RoutingDone, onRoutingDone);
+    dropAnswer(queryNamedEmpty(msg::ZoomInAfterRout));
+    sendNamedEmpty(msg::EndOfTurnRoutingDone);
 }
 
 } // namespace vael

@@ -4,6 +4,7 @@
 
 #include "game/rules/combat_unit_data.h"
 #include "game/rules/missile_capable_unit_data.h"
+#include "game/rules/nation.h"
 
 namespace vael {
 
@@ -18,15 +19,15 @@ constexpr PrototypeKey refuse(const char* message) {
 
 PrototypeKey leaderKey(const VaelUnitData& r) {
     switch (r.nation) {
-    case 1:
+    case Macedonian:
         return key(r.name.find("Vaelmoric") != std::string::npos ? 0 : 4);
-    case 2:
-    case 6:
+    case Persian:
+    case Scythian:
         return key(r.name == "Tezhar III" ? 7 : 5);
-    case 3:
+    case Indian:
         return key(35);
-    case 4:
-    case 5:
+    case Greek:
+    case Danubian:
         return key(6);
     }
     return refuse("That leader is not put in yet.");
@@ -34,18 +35,18 @@ PrototypeKey leaderKey(const VaelUnitData& r) {
 
 PrototypeKey lightCavalryKey(std::uint32_t nation, std::uint32_t type) {
     switch (nation) {
-    case 1:
+    case Macedonian:
         if (type == 6) return key(16);
         if (type == 7) return key(19);
         return refuse("That Light Cav missile type not in yet");
-    case 2:
-    case 6:
+    case Persian:
+    case Scythian:
         if (type == 6) return key(26);
         if (type == 7) return key(25);
         return refuse("That Light Cav missile type not in yet");
-    case 3:
+    case Indian:
         return type == 7 ? key(39) : refuse("Only Indian Light Cav (Javelin) are allowed");
-    case 4:
+    case Greek:
         return type == 7 ? key(34) : refuse("Only Greek Cavalry (Javelin) are allowed");
     }
     return refuse("Invalid nation in Light Cav");
@@ -53,33 +54,33 @@ PrototypeKey lightCavalryKey(std::uint32_t nation, std::uint32_t type) {
 
 PrototypeKey lightInfantryKey(std::uint32_t nation, std::uint32_t type, bool twoHexes) {
     switch (nation) {
-    case 1:
+    case Macedonian:
         return key(20);
-    case 2:
+    case Persian:
         if (twoHexes) return key(43);
         if (type == 1) return key(15);
         if (type == 4) return key(14);
         return refuse("Unrecognized missile type in Persian LI");
-    case 3:
+    case Indian:
         if (type == 1) return key(36);
         if (type == 4) return key(37);
         return refuse("Unrecognized missile type in Indian LI");
-    case 4:
+    case Greek:
         return type == 4 ? key(21) : refuse("Unrecognized missile type in Greek Peltast");
-    case 5:
+    case Danubian:
         return key(32);
     }
     return refuse("That nation's LI is not in yet.");
 }
 
 PrototypeKey skirmisherKey(const MissileCapableUnitData& r) {
-    if (r.nation == 1) {
+    if (r.nation == Macedonian) {
         if (r.missileType == 1) return key(10);
         if (r.missileType == 3) return key(29);
         if (r.missileType == 4) return key(r.name.find("Ag") != std::string::npos ? 42 : 2);
         return refuse("Unrecognized missile type");
     }
-    if (r.nation == 2) {
+    if (r.nation == Persian) {
         if (r.missileType == 1) return key(15);
         if (r.missileType == 3) return key(30);
         if (r.missileType == 4) return key(13);
@@ -89,9 +90,9 @@ PrototypeKey skirmisherKey(const MissileCapableUnitData& r) {
 }
 
 PrototypeKey peltastKey(const MissileCapableUnitData& r) {
-    if (r.nation == 1)
+    if (r.nation == Macedonian)
         return r.missileType == 4 ? key(20) : refuse("Unrecognized missile type in Macedonian Peltast");
-    if (r.nation == 4)
+    if (r.nation == Greek)
         return r.missileType == 4 ? key(21) : refuse("Unrecognized missile type in Greek Peltast");
     return refuse("Unrecognized nation in Peltast");
 }
@@ -116,47 +117,47 @@ PrototypeKey choosePrototypeKey(std::uint8_t kind, const VaelUnitData& record) {
     switch (kind) {
     case 1:
     case 17:
-        return nation == 1 ? key(38) : refuse("Oxybele's only belong to the Macedonians");
+        return nation == Macedonian ? key(38) : refuse("Oxybele's only belong to the Macedonians");
     case 2: {
         const bool cataphract = cavalry && cavalry->cataphract;
-        if (nation == 1) return key(cataphract ? 44 : 8);
-        if (nation == 2) return key(cataphract ? 41 : 12);
-        if (nation == 6) return key(12);
+        if (nation == Macedonian) return key(cataphract ? 44 : 8);
+        if (nation == Persian) return key(cataphract ? 41 : 12);
+        if (nation == Scythian) return key(12);
         return refuse("That nation's HC is not available.");
     }
     case 3:
         return lightCavalryKey(nation, type);
     case 4:
-        if (nation == 2) return key(22);
-        if (nation == 3) return key(23);
+        if (nation == Persian) return key(22);
+        if (nation == Indian) return key(23);
         return refuse("That nation's Chariot is not in yet.");
     case 5:
-        if (nation == 2) return key(24);
-        if (nation == 3) return key(40);
+        if (nation == Persian) return key(24);
+        if (nation == Indian) return key(40);
         return refuse("That nation's Elephant is not in yet.");
     case 6:
     case 14:
-        if (nation == 1 || nation == 2 || nation == 4) return key(twoHexes ? 18 : 31);
+        if (nation == Macedonian || nation == Persian || nation == Greek) return key(twoHexes ? 18 : 31);
         return refuse("That nation's hoplites are not in");
     case 7:
         return lightInfantryKey(nation, type, twoHexes);
     case 8:
-        if (nation == 2) return key(11);
-        if (nation == 5) return key(33);
+        if (nation == Persian) return key(11);
+        if (nation == Danubian) return key(33);
         return refuse("That nation's MI is not in yet.");
     case 9:
-        if (nation == 1) return key(9);
-        if (nation == 2 || nation == 6) return key(27);
-        if (nation == 3) return key(28);
+        if (nation == Macedonian) return key(9);
+        if (nation == Persian || nation == Scythian) return key(27);
+        if (nation == Indian) return key(28);
         return refuse("That nation's Lancer is not available.");
     case 10:
         return missile ? skirmisherKey(*missile) : refuse("Unrecognized nation");
     case 15:
-        return nation == 1 ? key(3) : refuse("That nation's Hypaspist is not available.");
+        return nation == Macedonian ? key(3) : refuse("That nation's Hypaspist is not available.");
     case 18:
         return missile ? peltastKey(*missile) : refuse("Unrecognized nation in Peltast");
     case 19:
-        return nation == 1 ? key(17) : refuse("A Phalanx must be a Macedonian");
+        return nation == Macedonian ? key(17) : refuse("A Phalanx must be a Macedonian");
     }
     return refuse("Undefined unit in VLL::readUnits(...)");
 }

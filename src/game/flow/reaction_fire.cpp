@@ -4,13 +4,15 @@
 #include <string>
 
 #include "framework/core/debug_stream.h"
-#include "game/flow/list_walk.h"
+#include "framework/core/list_walk.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/heavy_cav.h"
 #include "game/rules/missile_capable.h"
 #include "game/rules/missile_fire_struct.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
+#include "game/rules/unit_type.h"
 
 namespace vael {
 
@@ -35,26 +37,26 @@ const char* volleyVerb(std::uint32_t missileType) {
 // How readily a kind of unit turns about; false for kinds that cannot turn to face a charge at all.
 bool refaceModifier(std::uint32_t type, int& modifier) {
     switch (type) {
-    case 2:
+    case HI:
         modifier = 1;
         return true;
-    case 3:
-    case 8:
-    case 13:
+    case MI:
+    case HC:
+    case EL:
         modifier = 0;
         return true;
-    case 5:
-    case 6:
-    case 11:
+    case LP:
+    case LI:
+    case LN:
         modifier = -1;
         return true;
-    case 12:
+    case LC:
         modifier = -2;
         return true;
-    case 7:
+    case SK:
         modifier = -3;
         return true;
-    case 14:
+    case CH:
         modifier = 99;
         return true;
     default:
@@ -77,20 +79,20 @@ void VaelLogicalLayer::EntryReactionFire(std::int16_t hex) {
         if (!shooter || !shooter->isMissileCapable()) continue;
         if (shooter->isRouting() || shooter->getMissilesLeft() == 0) return;
         if (!target) continue;
-        const auto* cavalry = target->getUnitType() == 8 ? dynamic_cast<const HeavyCav*>(target) : nullptr;
+        const auto* cavalry = target->getUnitType() == HC ? dynamic_cast<const HeavyCav*>(target) : nullptr;
         const std::int16_t hits =
             MissileCapable::missileChart(shooter->getMissileType(), 1, target->getUnitType(), 0, 0, 0,
                                          cavalry ? cavalry->isCataphract() : 0)
                 .result;
         Container<MissileFireStruct> order(
             MissileFireStruct{static_cast<std::uint16_t>(hex), shooter->getUnitNum()});
-        sendNamed("DoMissileFire", &order);
+        sendNamed(msg::DoMissileFire, &order);
         debugStream() << shooter->getName() << " reaction fired " << target->getName() << " and caused "
                       << hits << " cohesion hits" << std::endl;
         Container<std::string> line("\\B" + shooter->getName() + "\\b " +
                                     volleyVerb(shooter->getMissileType()) + target->getName() + " for " +
                                     std::to_string(hits) + " cohesion hit" + (hits == 1 ? "" : "s") + ".");
-        sendNamed("AddCommentary", &line);
+        sendNamed(msg::AddCommentary, &line);
         if (hits != 0) target->tqHit(hits, 2);
     }
 }

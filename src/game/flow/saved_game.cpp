@@ -4,9 +4,10 @@
 #include <iterator>
 
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/super_string.h"
-#include "game/flow/list_walk.h"
+#include "game/flow/flow_message_names.h"
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
@@ -271,8 +272,8 @@ template <bool Save> ContainerBase* onSavedGame(Component* target, BusMessage, C
 } // namespace
 
 void connectSavedGame(VaelLogicalLayer& layer) {
-    layer.connectNamed("SaveGame", onSavedGame<true>);
-    layer.connectNamed("LoadGame", onSavedGame<false>);
+    layer.connectNamed(msg::SaveGame, onSavedGame<true>);
+    layer.connectNamed(msg::LoadGame, onSavedGame<false>);
 }
 
 } // namespace vael

@@ -4,6 +4,7 @@
 #include "game/rules/combat_unit_data.h"
 #include "game/rules/leader_unit_data.h"
 #include "game/rules/missile_capable_unit_data.h"
+#include "game/rules/nation.h"
 
 namespace vael {
 
@@ -147,7 +148,7 @@ bool ScenarioFile::read(const std::uint8_t* bytes, std::size_t size, const std::
         stream >> code >> side->routDirection >> side->tqPoints;
         if (stream.failed()) return cutShort(std::string("the ") + which + " side");
         side->nation = VaelUnitData::nationOfCode(code);
-        if (side->nation == 0)
+        if (side->nation == NoNation)
             return refuse(fileName, std::string("Invalid nation passed in (") + which + " side, code " +
                                         std::to_string(code) + ")");
         if (side->routDirection > 8)

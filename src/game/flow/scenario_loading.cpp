@@ -2,11 +2,13 @@
 #include <iterator>
 #include <vector>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "game/flow/data_files.h"
-#include "game/flow/list_walk.h"
+#include "game/flow/flow_message_names.h"
 #include "game/flow/prototype_key.h"
 #include "game/flow/scenario_file.h"
 #include "game/flow/vael_logical_layer.h"
@@ -46,16 +48,16 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
 }
 
 short takeShortReply(ContainerBase* reply) {
+    const auto held = owned(reply);
     short value = 0;
-    Container<short>::fromMessage(reply, value);
-    delete reply;
+    Container<short>::fromMessage(held.get(), value);
     return value;
 }
 
 std::int32_t takeProvince(ContainerBase* reply) {
+    const auto held = owned(reply);
     PROVINCE value{};
-    Container<PROVINCE>::fromMessage(reply, value);
-    delete reply;
+    Container<PROVINCE>::fromMessage(held.get(), value);
     return value;
 }
 
@@ -122,7 +124,7 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
     debugStream() << "Playing " << file.title << std::endl;
 
     Container<MapInfoStruct> mapInfo(MapInfoStruct{scenarioName_, landscape->getSize()});
-    sendNamed("MapInfo", &mapInfo);
+    sendNamed(msg::MapInfo, &mapInfo);
     Container<LandscapeDefinition> definition(
         LandscapeDefinition{static_cast<std::uint16_t>(info.scenario), landscape->getSize(),
                             landscape->regionCount(), landscape->getLandscapeStyle()});
@@ -140,12 +142,12 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
     visitorRoutDirection_ = file.visitor.routDirection;
     visitorTQPoints_ = file.visitor.tqPoints;
     Container<NATION> home(static_cast<NATION>(homeNation_)), visitor(static_cast<NATION>(visitorNation_));
-    sendNamed("HomeTeam", &home);
-    sendNamed("VisitorTeam", &visitor);
+    sendNamed(msg::HomeTeam, &home);
+    sendNamed(msg::VisitorTeam, &visitor);
     Container<short> homeTQ(static_cast<short>(homeTQPoints_)),
         visitorTQ(static_cast<short>(visitorTQPoints_));
-    sendNamed("HomeTQPoints", &homeTQ);
-    sendNamed("VisitorTQPoints", &visitorTQ);
+    sendNamed(msg::HomeTQPoints, &homeTQ);
+    sendNamed(msg::VisitorTQPoints, &visitorTQ);
 
     substitutionCount_ = static_cast<std::uint16_t>(file.substitutions.size());
     substituteFrom_.clear(), substituteTo_.clear();
@@ -161,8 +163,8 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
     visitorUnitCount_ = static_cast<std::uint16_t>(visitorUnits_.count());
     Container<short> homeCount(static_cast<short>(homeUnitCount_)),
         visitorCount(static_cast<short>(visitorUnitCount_));
-    sendNamed("NumHomeUnits", &homeCount);
-    sendNamed("NumVisitorUnits", &visitorCount);
+    sendNamed(msg::NumHomeUnits, &homeCount);
+    sendNamed(msg::NumVisitorUnits, &visitorCount);
 
     TeamInfoStruct team;
     for (auto [leaders, names] :
@@ -178,7 +180,7 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
     team.visitorNation = visitorNation_;
     team.visitorName = nationName(visitorNation_, "Invalid visiting nation");
     Container<TeamInfoStruct> loaded(team);
-    sendNamed("ScenarioLoaded", &loaded);
+    sendNamed(msg::ScenarioLoaded, &loaded);
     substituteFrom_.clear(), substituteTo_.clear();
     return true;
 }
@@ -218,10 +220,10 @@ void VaelLogicalLayer::readUnits(ScenarioFile& file, std::uint16_t campaign) {
     bool helpPersians = false, hurtPersians = false;
     if (campaign) {
         Container<UNIT_TYPE> infantry(INFANTRY_GARRISON), cavalry(CAVALRY_GARRISON);
-        infantryGarrison = takeShortReply(sendNowNamed("GarrisonLevel", &infantry));
-        cavalryGarrison = takeShortReply(sendNowNamed("GarrisonLevel", &cavalry));
-        const std::int32_t province = takeProvince(sendNowNamedEmpty("GetProvince"));
-        const std::int32_t lastProvince = takeProvince(sendNowNamedEmpty("GetLastProvince"));
+        infantryGarrison = takeShortReply(sendNowNamed(msg::GarrisonLevel, &infantry));
+        cavalryGarrison = takeShortReply(sendNowNamed(msg::GarrisonLevel, &cavalry));
+        const std::int32_t province = takeProvince(sendNowNamedEmpty(msg::GetProvince));
+        const std::int32_t lastProvince = takeProvince(sendNowNamedEmpty(msg::GetLastProvince));
         helpPersians = province == 4 && lastProvince == 1;
         hurtPersians = province == 4 && lastProvince == 2;
         debugStream() << "The infantry garrison level is " << infantryGarrison << std::endl
@@ -321,7 +323,7 @@ void VaelLogicalLayer::announceCreated(std::uint16_t key, const VaelUnit& unit, 
                            new Container<LOCreateInfo>(LOCreateInfo{
                                key, static_cast<std::uint32_t>(unit.getFacing()), unit.getNation()}),
                            hex));
-    delete query(LOGICAL_UNIT_CREATED, &created);
+    dropAnswer(query(LOGICAL_UNIT_CREATED, &created));
     ++unitCounter_;
 }
 
@@ -343,7 +345,7 @@ Leader* VaelLogicalLayer::createLeader(std::uint16_t key, const LeaderUnitData& 
     (isVisitor(leader->getNation()) ? visitorLeaders_ : homeLeaders_).append(leader);
     const LeaderUnitInfo info{leader->getName(), record.initiative, leader->getNation(), leader};
     Container<LeaderUnitInfo> announced(info);
-    sendNamed("CreateLeader", &announced);
+    sendNamed(msg::CreateLeader, &announced);
     leaderRecords_.append(info);
     announceCreated(key, *leader, record.hex);
     return leader;

@@ -7,14 +7,18 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/registered_message.h"
-#include "game/flow/list_walk.h"
+#include "game/flow/flow_message_names.h"
+#include "game/flow/shock_battle.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/heavy_cav.h"
 #include "game/rules/leader_records.h"
 #include "game/rules/missile_capable.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
+#include "game/rules/unit_type.h"
 
 namespace vael {
 
@@ -32,22 +36,20 @@ List<Combat*> fightersOf(const List<const VaelUnit*>& units) {
     return out;
 }
 
-using Tally = std::map<std::uint16_t, std::int16_t>;
-
 // Chariots are destroyed and bolt throwers abandoned rather than routed: neither runs, so neither is
 // awaited.
 bool runsWhenRouted(const Combat& unit) {
-    return unit.getUnitType() != 14 && unit.getUnitType() != 15;
+    return unit.getUnitType() != CH && unit.getUnitType() != AT;
 }
 
 // Skirmishers fighting beside heavier troops add nothing to the weight of their side.
 std::int32_t sideSize(const List<Combat*>& side) {
     bool onlySkirmishers = true;
     for (Combat* unit : each(side))
-        if (unit->getUnitType() != 7) onlySkirmishers = false;
+        if (unit->getUnitType() != SK) onlySkirmishers = false;
     std::int32_t size = 0;
     for (Combat* unit : each(side))
-        if (onlySkirmishers || unit->getUnitType() != 7) size += unit->getSize();
+        if (onlySkirmishers || unit->getUnitType() != SK) size += unit->getSize();
     return size;
 }
 
@@ -59,152 +61,166 @@ std::int16_t tqOf(const Combat& unit) {
     return static_cast<std::int16_t>(unit.getTroopQuality());
 }
 
-struct Side {
-    List<Combat*> units;
-    Tally battleHits, routed;
-    List<Combat*> chargeRouted;
-};
-
 } // namespace
 
-std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, std::int16_t started) {
-    auto& trace = debugStream();
-    const auto say = [this](const std::string& line) {
-        Container<std::string> box(line);
-        sendNamed("AddCommentary", &box);
-    };
-    const auto sendNumber = [this](const char* message, short value) {
-        Container<short> box(value);
-        sendNamed(message, &box);
-    };
-    battleCount_ = static_cast<std::int16_t>(battleCount_ + 1);
-    const auto n = static_cast<short>(battleCount_);
-    const auto battleOver = [&]() { sendNumber("RoutingDone", static_cast<short>(-n)); };
+ShockBattle::ShockBattle(VaelLogicalLayer& layer, const CombatStruct& combat, std::int16_t started)
+    : layer_(layer), combat_(combat), started_(started), trace_(debugStream()) {}
 
-    Side attack, defence;
-    attack.units = fightersOf(combat.attackers);
-    defence.units = fightersOf(combat.defenders);
-    trace << std::string(44, '-') << std::endl
-          << "       Battle Results for battle #" << n << std::endl
-          << "The players:" << std::endl;
-    SingleCombatResult result;
-    for (Side* side : {&attack, &defence}) {
-        const bool attacking = side == &attack;
-        trace << (attacking ? "Attackers" : "Defenders") << std::endl << "---------" << std::endl;
+void ShockBattle::say(const std::string& line) {
+    Container<std::string> box(line);
+    layer_.sendNamed(msg::AddCommentary, &box);
+}
+
+void ShockBattle::sendNumber(const char* message, short value) {
+    Container<short> box(value);
+    layer_.sendNamed(message, &box);
+}
+
+std::uint16_t ShockBattle::endedEarly() {
+    sendNumber(msg::RoutingDone, static_cast<short>(-number_));
+    return static_cast<std::uint16_t>(started_);
+}
+
+std::uint16_t ShockBattle::resolve() {
+    layer_.battleCount_ = static_cast<std::int16_t>(layer_.battleCount_ + 1);
+    number_ = static_cast<short>(layer_.battleCount_);
+    attack_.units = fightersOf(combat_.attackers);
+    defence_.units = fightersOf(combat_.defenders);
+    introduce();
+    if (!cutDownTheRouting()) return endedEarly();
+    charge();
+    if (someSideBroke()) return endedEarly();
+    chooseMainUnits();
+    leaderCasualties();
+    clash();
+    report();
+    advance();
+    trace_ << "----------End Results for Battle #" << number_ << "---------" << std::endl;
+    return 1;
+}
+
+void ShockBattle::introduce() {
+    trace_ << std::string(44, '-') << std::endl
+           << "       Battle Results for battle #" << number_ << std::endl
+           << "The players:" << std::endl;
+    for (Side* side : {&attack_, &defence_}) {
+        const bool attacking = side == &attack_;
+        trace_ << (attacking ? "Attackers" : "Defenders") << std::endl << "---------" << std::endl;
         for (Combat* unit : each(side->units)) {
-            trace << unit->getName() << " in hex " << unit->getHex() << std::endl;
-            (attacking ? result.attackerNames : result.defenderNames).append(unit->getName());
-            (attacking ? result.attackerHexes : result.defenderHexes)
+            trace_ << unit->getName() << " in hex " << unit->getHex() << std::endl;
+            (attacking ? result_.attackerNames : result_.defenderNames).append(unit->getName());
+            (attacking ? result_.attackerHexes : result_.defenderHexes)
                 .append(static_cast<short>(unit->getHex()));
             side->battleHits[unit->getUnitNum()] = 0;
             side->routed[unit->getUnitNum()] = 0;
         }
     }
-    unitsRouting_.append(static_cast<short>(-n));
+    layer_.unitsRouting_.append(static_cast<short>(-number_));
+}
 
-    // Units already running away are cut down where they stand.
+// Units already running away are cut down where they stand; false when no battle is left to fight.
+bool ShockBattle::cutDownTheRouting() {
     List<Combat*> standing;
-    for (Combat* unit : each(defence.units)) {
+    for (Combat* unit : each(defence_.units)) {
         if (!unit->isRouting()) {
             standing.append(unit);
             continue;
         }
-        sendNumber("EliminateUnit", static_cast<short>(unit->getUnitNum()));
+        sendNumber(msg::EliminateUnit, static_cast<short>(unit->getUnitNum()));
         say("\\B" + unit->getName() + "\\b was eliminated!");
     }
-    defence.units = standing;
-    if (defence.units.isEmpty() || attack.units.isEmpty()) {
-        battleOver();
-        return static_cast<std::uint16_t>(started);
-    }
+    defence_.units = standing;
+    return !defence_.units.isEmpty() && !attack_.units.isEmpty();
+}
 
-    // The charge: a failed test costs the unit the amount by which the die missed its troop quality.
-    const auto chargeTest = [&](Combat* unit, int die, Side& side) {
-        const TQCheck check = unit->tqCheck(static_cast<std::int16_t>(die));
-        const std::int16_t h = check.passed ? 0 : check.margin;
-        const std::int16_t hits = hitsOf(*unit);
-        unit->tqHit(h, hits + h < tqOf(*unit) ? 0xFFFFFFFFu : 0u);
-        std::int16_t& battle = side.battleHits[unit->getUnitNum()];
-        battle = static_cast<std::int16_t>(battle + h);
-        if (hits + battle < tqOf(*unit)) {
-            if (h > 0)
-                say("\\B" + unit->getName() + "\\b took " + std::to_string(h) +
-                    " cohesion hits during the charge.");
-            return;
-        }
-        unit->setWillRout();
-        side.routed[unit->getUnitNum()] = 1;
-        const std::uint32_t type = unit->getUnitType();
-        say(unit->getName() +
-            (type == 13   ? " rampaged "
-             : type == 14 ? " was eliminated "
-                          : " routed ") +
-            "during the charge!");
-        side.chargeRouted.append(unit);
-        if (runsWhenRouted(*unit)) unitsRouting_.append(static_cast<short>(unit->getUnitNum()));
-    };
-    trace << "The Charge (Ephodos):" << std::endl;
+// The charge: a failed test costs the unit the amount by which the die missed its troop quality.
+void ShockBattle::chargeTest(Combat* unit, int die, Side& side) {
+    const TQCheck check = unit->tqCheck(static_cast<std::int16_t>(die));
+    const std::int16_t h = check.passed ? 0 : check.margin;
+    const std::int16_t hits = hitsOf(*unit);
+    unit->tqHit(h, hits + h < tqOf(*unit) ? 0xFFFFFFFFu : 0u);
+    std::int16_t& battle = side.battleHits[unit->getUnitNum()];
+    battle = static_cast<std::int16_t>(battle + h);
+    if (hits + battle < tqOf(*unit)) {
+        if (h > 0)
+            say("\\B" + unit->getName() + "\\b took " + std::to_string(h) +
+                " cohesion hits during the charge.");
+        return;
+    }
+    unit->setWillRout();
+    side.routed[unit->getUnitNum()] = 1;
+    const std::uint32_t type = unit->getUnitType();
+    say(unit->getName() +
+        (type == EL   ? " rampaged "
+         : type == CH ? " was eliminated "
+                      : " routed ") +
+        "during the charge!");
+    side.chargeRouted.append(unit);
+    if (runsWhenRouted(*unit)) layer_.unitsRouting_.append(static_cast<short>(unit->getUnitNum()));
+}
+
+void ShockBattle::charge() {
+    trace_ << "The Charge (Ephodos):" << std::endl;
     bool charged = false, allLight = true, withChariot = false;
-    {
-        Item<const VaelUnit*>* a = nullptr;
-        Item<short>* moved = nullptr;
-        combat.attackers.firstItem(a);
-        combat.moved.firstItem(moved);
-        for (; a; a = a->next, moved = moved ? moved->next : nullptr) {
-            Combat* unit = fighterOf(a->value);
-            if (!unit || !moved || !moved->value) continue;
-            charged = true;
-            if (unit->getUnitType() != 6) allLight = false;
-            if (unit->getUnitType() == 14) withChariot = true;
-            chargeTest(unit, Roll::d10(), attack);
-        }
+    Item<const VaelUnit*>* a = nullptr;
+    Item<short>* moved = nullptr;
+    combat_.attackers.firstItem(a);
+    combat_.moved.firstItem(moved);
+    for (; a; a = a->next, moved = moved ? moved->next : nullptr) {
+        Combat* unit = fighterOf(a->value);
+        if (!unit || !moved || !moved->value) continue;
+        charged = true;
+        if (unit->getUnitType() != LI) allLight = false;
+        if (unit->getUnitType() == CH) withChariot = true;
+        chargeTest(unit, Roll::d10(), attack_);
     }
-    if (charged) {
-        // Light infantry cannot shake a phalanx or heavy infantry by the rush of its charge.
-        for (Combat* unit : each(defence.units)) {
-            if (allLight && (unit->getUnitType() == 0 || unit->getUnitType() == 2)) continue;
-            chargeTest(unit, Roll::d10() + (withChariot ? 1 : 0), defence);
-        }
+    if (!charged) return;
+    // Light infantry cannot shake a phalanx or heavy infantry by the rush of its charge.
+    for (Combat* unit : each(defence_.units)) {
+        if (allLight && (unit->getUnitType() == PH || unit->getUnitType() == HI)) continue;
+        chargeTest(unit, Roll::d10() + (withChariot ? 1 : 0), defence_);
     }
+}
 
-    const bool defendersBroke = defence.chargeRouted.count() == defence.units.count();
-    const bool attackersBroke = attack.chargeRouted.count() == attack.units.count();
+// Whoever broke in the charge, the battle is over: beaten defenders leave their hex to the attackers.
+// Otherwise the units that broke leave the battle.
+bool ShockBattle::someSideBroke() {
+    const bool defendersBroke = defence_.chargeRouted.count() == defence_.units.count();
+    const bool attackersBroke = attack_.chargeRouted.count() == attack_.units.count();
     if (defendersBroke && !attackersBroke) {
         Combat* first = nullptr;
-        attack.units.first(first);
-        const std::int16_t to = advanceAfterCombat(static_cast<std::int16_t>(combat.hex), first);
-        if (to != -1) advances_.append(CombatAdvance{first, to, 1});
+        attack_.units.first(first);
+        const std::int16_t to = layer_.advanceAfterCombat(static_cast<std::int16_t>(combat_.hex), first);
+        if (to != -1) layer_.advances_.append(CombatAdvance{first, to, 1});
     }
-    // Whoever broke, the battle is over and its animation is owed no report: the phase counts it done
-    // here, or it would wait for it for ever.
-    if (defendersBroke || attackersBroke) {
-        battleOver();
-        return static_cast<std::uint16_t>(started);
-    }
-    for (Side* side : {&attack, &defence})
+    if (defendersBroke || attackersBroke) return true;
+    for (Side* side : {&attack_, &defence_})
         for (Combat* unit : each(side->chargeRouted))
             side->units.remove(unit);
+    return false;
+}
 
-    const std::int32_t attackerSize = sideSize(attack.units);
-    const std::int32_t defenderSize = sideSize(defence.units);
+// The main attacker: the best column, a blow from the side before any frontal one, the later of equals.
+// The main defender: the lowest column against him.
+void ShockBattle::chooseMainUnits() {
+    attackerSize_ = sideSize(attack_.units);
+    defenderSize_ = sideSize(defence_.units);
     Combat* firstAttacker = nullptr;
-    Combat* firstDefender = nullptr;
-    attack.units.first(firstAttacker);
-    defence.units.first(firstDefender);
-    const std::uint32_t attackerNation = firstAttacker->getNation();
-    const std::uint32_t defenderNation = firstDefender->getNation();
+    attack_.units.first(firstAttacker);
+    defence_.units.first(firstDefender_);
+    attackerNation_ = firstAttacker->getNation();
+    defenderNation_ = firstDefender_->getNation();
 
     Combat* target = nullptr;
-    if (vaelLandscape_ && vaelLandscape_->isValidHex(static_cast<std::int16_t>(combat.hex)))
-        target = fighterOf(vaelLandscape_->firstOccupant(static_cast<std::int16_t>(combat.hex)));
-    if (!target) target = firstDefender;
+    VaelLogicalLandscape* landscape = layer_.vaelLandscape_;
+    if (landscape && landscape->isValidHex(static_cast<std::int16_t>(combat_.hex)))
+        target = fighterOf(landscape->firstOccupant(static_cast<std::int16_t>(combat_.hex)));
+    if (!target) target = firstDefender_;
 
-    // The main attacker: the best column, a blow from the side before any frontal one, the later of
-    // equals.
-    Combat* mainAttacker = nullptr;
     std::int32_t best = 0;
-    std::int16_t fromSide = 0, position = FrontAttack;
-    for (Combat* unit : each(attack.units)) {
+    std::int16_t fromSide = 0;
+    position_ = FrontAttack;
+    for (Combat* unit : each(attack_.units)) {
         const std::int32_t c = baseColumn(unit->getUnitType(), target->getUnitType(), FrontAttack);
         const auto here = static_cast<std::int16_t>(unit->getHex());
         const std::int16_t second = unit->getSecondHex();
@@ -213,41 +229,44 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
                                     target->isInFlankHexes(here) || target->isInFlankHexes(second)
                               : !target->isInFrontHexes(here);
         if (side && c >= best) {
-            mainAttacker = unit, best = c, fromSide = 1;
-            position = target->isInRearHexes(here) ? RearAttack : FlankAttack;
-            if (unit->isDoubleSized() && position == FlankAttack && target->isInRearHexes(second))
-                position = RearAttack;
+            mainAttacker_ = unit, best = c, fromSide = 1;
+            position_ = target->isInRearHexes(here) ? RearAttack : FlankAttack;
+            if (unit->isDoubleSized() && position_ == FlankAttack && target->isInRearHexes(second))
+                position_ = RearAttack;
         } else if (!fromSide && c >= best) {
-            mainAttacker = unit, best = c;
+            mainAttacker_ = unit, best = c;
         }
     }
-    trace << "Main Attacker unit " << mainAttacker->getName() << std::endl
-          << (position == FrontAttack   ? "attacking from the front"
-              : position == FlankAttack ? "attacking from the flank"
-                                        : "attacking from the rear")
-          << std::endl;
-    Combat* mainDefender = nullptr;
+    trace_ << "Main Attacker unit " << mainAttacker_->getName() << std::endl
+           << (position_ == FrontAttack   ? "attacking from the front"
+               : position_ == FlankAttack ? "attacking from the flank"
+                                          : "attacking from the rear")
+           << std::endl;
     std::int32_t lowest = 100;
-    for (Combat* unit : each(defence.units)) {
-        const std::int32_t c = baseColumn(mainAttacker->getUnitType(), unit->getUnitType(), FrontAttack);
-        if (c < lowest) mainDefender = unit, lowest = c;
+    for (Combat* unit : each(defence_.units)) {
+        const std::int32_t c = baseColumn(mainAttacker_->getUnitType(), unit->getUnitType(), FrontAttack);
+        if (c < lowest) mainDefender_ = unit, lowest = c;
     }
-    if (!mainDefender) mainDefender = firstDefender;
-    trace << "Main Defender unit " << mainDefender->getName() << std::endl;
+    if (!mainDefender_) mainDefender_ = firstDefender_;
+    trace_ << "Main Defender unit " << mainDefender_->getName() << std::endl;
+}
 
-    // The leaders: the best with the attackers, the best of the defending army wherever he stands.
+// The leaders: the best with the attackers, the best of the defending army wherever he stands.
+void ShockBattle::leaderCasualties() {
     Leader* attackingLeader = nullptr;
     Leader* defendingLeader = nullptr;
     std::uint16_t bestRating = 0;
-    const List<Leader*>& attackingSide = attackerNation == homeNation_ ? homeLeaders_ : visitorLeaders_;
-    for (Combat* unit : each(attack.units))
+    const List<Leader*>& attackingSide =
+        attackerNation_ == layer_.homeNation_ ? layer_.homeLeaders_ : layer_.visitorLeaders_;
+    for (Combat* unit : each(attack_.units))
         for (Leader* leader : each(attackingSide))
             if (leader->getHex() == unit->getHex() && leader->getShockPrecedence() > bestRating) {
                 attackingLeader = leader, bestRating = leader->getShockPrecedence();
                 break;
             }
     bestRating = 0;
-    for (Leader* leader : each(defenderNation == visitorNation_ ? visitorLeaders_ : homeLeaders_))
+    for (Leader* leader :
+         each(defenderNation_ == layer_.visitorNation_ ? layer_.visitorLeaders_ : layer_.homeLeaders_))
         if (leader->getShockPrecedence() > bestRating)
             defendingLeader = leader, bestRating = leader->getShockPrecedence();
     std::int16_t attackerLeaderKilled = 0, defenderLeaderKilled = 0;
@@ -255,7 +274,7 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
         const int attackerRoll = Roll::d10() + attackingLeader->getDuelRating();
         const int defenderRoll = Roll::d10() + defendingLeader->getDuelRating();
         const int d = attackerRoll - defenderRoll;
-        trace << "Leader casualty rolls: " << attackerRoll << " against " << defenderRoll << std::endl;
+        trace_ << "Leader casualty rolls: " << attackerRoll << " against " << defenderRoll << std::endl;
         if (d != 0) {
             Leader* struck = d > 0 ? attackingLeader : defendingLeader;
             int size = std::abs(d);
@@ -265,98 +284,106 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
                     size = 5;
                 else {
                     Container<WoundedLeaderInfo> wound(WoundedLeaderInfo{2, struck->getUnitNum()});
-                    sendNamed("WoundedLeader", &wound);
+                    layer_.sendNamed(msg::WoundedLeader, &wound);
                 }
             }
-            if (size <= 2) sendNumber("FinishedLeader", number);
+            if (size <= 2) sendNumber(msg::FinishedLeader, number);
             if (size == 5 || size == 6) {
-                sendNumber("EliminateUnit", number);
+                sendNumber(msg::EliminateUnit, number);
                 const std::string& name = struck->getName();
                 if (name.find("Vael") != std::string::npos || name.find("Tezhar") != std::string::npos)
-                    sendEmpty(END_GAME);
+                    layer_.sendEmpty(END_GAME);
             }
             if (struck->isEliminated())
                 (struck == attackingLeader ? attackerLeaderKilled : defenderLeaderKilled) = 1;
         }
     }
-    trace << "Leaders killed: " << attackerLeaderKilled << " " << defenderLeaderKilled << std::endl;
+    trace_ << "Leaders killed: " << attackerLeaderKilled << " " << defenderLeaderKilled << std::endl;
+}
 
+void ShockBattle::clash() {
     const auto cataphract = [](const Combat* unit) -> std::int16_t {
         const auto* cavalry = dynamic_cast<const HeavyCav*>(unit);
-        return unit->getUnitType() == 8 && cavalry && cavalry->isCataphract() ? 1 : 0;
+        return unit->getUnitType() == HC && cavalry && cavalry->isCataphract() ? 1 : 0;
     };
-    const std::int16_t missileDefender = dynamic_cast<const MissileCapable*>(mainDefender) ? 1 : 0;
+    const std::int16_t missileDefender = dynamic_cast<const MissileCapable*>(mainDefender_) ? 1 : 0;
     // An enemy that has the main attacker in its zone of control, out of reach of the attacker's own,
     // takes away the attacker's superiority. The list goes by the home nation, whichever nation that is.
     std::int16_t threatened = 0;
-    const auto attackerHex = static_cast<std::int16_t>(mainAttacker->getHex());
-    for (Combat* unit : each(mainDefender->getNation() == homeNation_ ? homeUnits_ : visitorUnits_))
+    const auto attackerHex = static_cast<std::int16_t>(mainAttacker_->getHex());
+    for (Combat* unit :
+         each(mainDefender_->getNation() == layer_.homeNation_ ? layer_.homeUnits_ : layer_.visitorUnits_))
         if (unit->isHexInZOC(attackerHex) &&
-            !mainAttacker->isHexInZOC(static_cast<std::int16_t>(unit->getHex())) &&
-            unit->getNation() != mainAttacker->getNation())
+            !mainAttacker_->isHexInZOC(static_cast<std::int16_t>(unit->getHex())) &&
+            unit->getNation() != mainAttacker_->getNation())
             threatened = 1;
 
-    const ClashResult clash = clashChart(attackerSize, mainAttacker->getUnitType(), cataphract(mainAttacker),
-                                         position, defenderSize, mainDefender->getUnitType(),
-                                         cataphract(mainDefender), missileDefender, threatened, 0);
-    trace << "Attacker hits: " << clash.attackerHits << " Defender hits: " << clash.defenderHits << std::endl;
+    const ClashResult clash = clashChart(
+        attackerSize_, mainAttacker_->getUnitType(), cataphract(mainAttacker_), position_, defenderSize_,
+        mainDefender_->getUnitType(), cataphract(mainDefender_), missileDefender, threatened, 0);
+    trace_ << "Attacker hits: " << clash.attackerHits << " Defender hits: " << clash.defenderHits
+           << std::endl;
 
-    // Shares: the remainder goes whole to the main unit; a side that deals three times what it takes
-    // suffers two more in the press.
-    const auto nA = static_cast<std::int16_t>(attack.units.count());
-    const auto nD = static_cast<std::int16_t>(defence.units.count());
+    // Shares: the remainder goes whole to the main unit.
+    const auto nA = static_cast<std::int16_t>(attack_.units.count());
+    const auto nD = static_cast<std::int16_t>(defence_.units.count());
     const auto a = static_cast<std::int16_t>(clash.attackerHits / nA);
     const auto d = static_cast<std::int16_t>(clash.defenderHits / nD);
     const std::int16_t a1 = a ? a : 1, d1 = d ? d : 1;
-    const auto share = [&](Combat* unit, std::int16_t s, std::int16_t other, Side& side, bool attacking) {
-        if (s >= 3 * other) s = static_cast<std::int16_t>(s + 2);
-        const std::int16_t hits = hitsOf(*unit), tq = tqOf(*unit);
-        if (tq - hits == 1 && isInEnemyZOC(static_cast<std::int16_t>(unit->getHex()), unit->getNation())) {
-            const bool passed = unit->tqCheck(static_cast<std::int16_t>(Roll::d10())).passed;
-            // A share of nothing has no hit to save.
-            s = static_cast<std::int16_t>(std::max(0, s + (passed ? -1 : 1)));
-        }
-        trace << unit->getName() << " takes a share of " << s << std::endl;
-        std::int16_t& battle = side.battleHits[unit->getUnitNum()];
-        battle = static_cast<std::int16_t>(battle + s);
-        unit->tqHit(s, 0xFFFFFFFFu);
-        short routed = 0;
-        if (hits + battle >= tq) {
-            unit->setWillRout();
-            routed = 1;
-            side.routed[unit->getUnitNum()] = 1;
-            if (runsWhenRouted(*unit)) unitsRouting_.append(static_cast<short>(unit->getUnitNum()));
-            trace << unit->getName() << " routs" << std::endl;
-        }
-        if (attacking) {
-            result.attackerRouted.append(routed);
-            result.attackerHits.append(static_cast<short>(std::min<int>(battle, tq - hits)));
-        } else {
-            battle = std::min(battle, tq);
-            result.defenderRouted.append(routed);
-            result.defenderHits.append(battle);
-        }
-        (attacking ? result.attackerTotals : result.defenderTotals)
-            .append(static_cast<short>(std::min<int>(hits + battle, tq)));
-        (attacking ? result.attackerExtra : result.defenderExtra).append(0);
-        (attacking ? result.attackerMargins : result.defenderMargins)
-            .append(static_cast<short>(tq - hits - battle));
-    };
-    for (Combat* unit : each(attack.units))
-        share(unit, static_cast<std::int16_t>(a + (unit == mainAttacker ? clash.attackerHits % nA : 0)), d1,
-              attack, true);
-    for (Combat* unit : each(defence.units))
-        share(unit, static_cast<std::int16_t>(d + (unit == mainDefender ? clash.defenderHits % nD : 0)), a1,
-              defence, false);
+    for (Combat* unit : each(attack_.units))
+        share(unit, static_cast<std::int16_t>(a + (unit == mainAttacker_ ? clash.attackerHits % nA : 0)), d1,
+              attack_, true);
+    for (Combat* unit : each(defence_.units))
+        share(unit, static_cast<std::int16_t>(d + (unit == mainDefender_ ? clash.defenderHits % nD : 0)), a1,
+              defence_, false);
+}
 
-    Container<SingleCombatResult> results(result);
-    sendNamed("CombatResults", &results);
+// A side that deals three times what it takes suffers two more in the press.
+void ShockBattle::share(Combat* unit, std::int16_t s, std::int16_t other, Side& side, bool attacking) {
+    if (s >= 3 * other) s = static_cast<std::int16_t>(s + 2);
+    const std::int16_t hits = hitsOf(*unit), tq = tqOf(*unit);
+    if (tq - hits == 1 && layer_.isInEnemyZOC(static_cast<std::int16_t>(unit->getHex()), unit->getNation())) {
+        const bool passed = unit->tqCheck(static_cast<std::int16_t>(Roll::d10())).passed;
+        // A share of nothing has no hit to save.
+        s = static_cast<std::int16_t>(std::max(0, s + (passed ? -1 : 1)));
+    }
+    trace_ << unit->getName() << " takes a share of " << s << std::endl;
+    std::int16_t& battle = side.battleHits[unit->getUnitNum()];
+    battle = static_cast<std::int16_t>(battle + s);
+    unit->tqHit(s, 0xFFFFFFFFu);
+    short routed = 0;
+    if (hits + battle >= tq) {
+        unit->setWillRout();
+        routed = 1;
+        side.routed[unit->getUnitNum()] = 1;
+        if (runsWhenRouted(*unit)) layer_.unitsRouting_.append(static_cast<short>(unit->getUnitNum()));
+        trace_ << unit->getName() << " routs" << std::endl;
+    }
+    if (attacking) {
+        result_.attackerRouted.append(routed);
+        result_.attackerHits.append(static_cast<short>(std::min<int>(battle, tq - hits)));
+    } else {
+        battle = std::min(battle, tq);
+        result_.defenderRouted.append(routed);
+        result_.defenderHits.append(battle);
+    }
+    (attacking ? result_.attackerTotals : result_.defenderTotals)
+        .append(static_cast<short>(std::min<int>(hits + battle, tq)));
+    (attacking ? result_.attackerExtra : result_.defenderExtra).append(0);
+    (attacking ? result_.attackerMargins : result_.defenderMargins)
+        .append(static_cast<short>(tq - hits - battle));
+}
+
+// The results for the players, and the battle for the display with its done event.
+void ShockBattle::report() {
+    Container<SingleCombatResult> results(result_);
+    layer_.sendNamed(msg::CombatResults, &results);
 
     CombatInfo info;
-    for (Side* side : {&attack, &defence})
+    for (Side* side : {&attack_, &defence_})
         for (Combat* unit : each(side->units)) {
             const auto number = static_cast<short>(unit->getUnitNum());
-            (side == &attack ? info.attackers : info.defenders).append(number);
+            (side == &attack_ ? info.attackers : info.defenders).append(number);
             unit->postUnitState();
             const std::int16_t battle = side->battleHits[unit->getUnitNum()];
             if (battle != 0)
@@ -365,31 +392,37 @@ std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, s
                     1, number});
         }
     Container<LogicalCommandInfo> command(LogicalCommandInfo(
-        0, new Container<CombatInfo>(info), 0, BusMessage(RegisteredMessage::getId("UnitCombat")),
-        BusMessage(RegisteredMessage::getId("RoutingDone")), new Container<short>(static_cast<short>(-n))));
-    sendNamed("UnitCombat", &command);
+        0, new Container<CombatInfo>(info), 0, BusMessage(RegisteredMessage::getId(msg::UnitCombat)),
+        BusMessage(RegisteredMessage::getId(msg::RoutingDone)),
+        new Container<short>(static_cast<short>(-number_))));
+    layer_.sendNamed(msg::UnitCombat, &command);
+}
 
-    // The winners step into the hexes of the beaten: the main attacker first, then the steadiest.
+// The winners step into the hexes of the beaten: the main attacker first, then the steadiest.
+void ShockBattle::advance() {
     std::map<const Combat*, bool> advanced;
-    for (Combat* beaten : each(defence.units)) {
-        if (hitsOf(*beaten) + defence.battleHits[beaten->getUnitNum()] < tqOf(*beaten)) continue;
+    for (Combat* beaten : each(defence_.units)) {
+        if (hitsOf(*beaten) + defence_.battleHits[beaten->getUnitNum()] < tqOf(*beaten)) continue;
         Combat* advancer = nullptr;
-        if (!advanced[mainAttacker] && !attack.routed[mainAttacker->getUnitNum()]) {
-            advancer = mainAttacker;
+        if (!advanced[mainAttacker_] && !attack_.routed[mainAttacker_->getUnitNum()]) {
+            advancer = mainAttacker_;
         } else {
             std::uint16_t steadiest = 0;
-            for (Combat* unit : each(attack.units))
-                if (!advanced[unit] && !attack.routed[unit->getUnitNum()] &&
+            for (Combat* unit : each(attack_.units))
+                if (!advanced[unit] && !attack_.routed[unit->getUnitNum()] &&
                     unit->getTroopQuality() > steadiest)
                     advancer = unit, steadiest = unit->getTroopQuality();
         }
         if (!advancer) break;
-        const std::int16_t to = advanceAfterCombat(static_cast<std::int16_t>(beaten->getHex()), advancer);
-        if (to != -1) advances_.append(CombatAdvance{advancer, to, 0});
+        const std::int16_t to =
+            layer_.advanceAfterCombat(static_cast<std::int16_t>(beaten->getHex()), advancer);
+        if (to != -1) layer_.advances_.append(CombatAdvance{advancer, to, 0});
         advanced[advancer] = true;
     }
-    trace << "----------End Results for Battle #" << n << "---------" << std::endl;
-    return 1;
+}
+
+std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, std::int16_t started) {
+    return ShockBattle(*this, combat, started).resolve();
 }
 
 } // namespace vael

@@ -1,13 +1,16 @@
 // The shock phase on the logical layer: the attacks declared during a leader's orders gathered into
 // combats with their arrows on the map, the combats fought in sets that the view can show at once, and
 // the count of routs, animations and advances that must all report before the phase goes on.
+#include "framework/core/answer.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
-#include "game/flow/list_walk.h"
+#include "game/flow/flow_message_names.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/battle_arrow_struct.h"
 #include "game/rules/combat_name_struct.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael {
 
@@ -116,7 +119,7 @@ void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
             if (!standsIn(leader, declared.hex)) leadersElsewhere.append(leader);
         leaders = leadersElsewhere;
         trace << "Adding battle arrow from existing combat structure..." << std::endl;
-        sendArrow("AddBattleArrow", arrowBetween(vaelLandscape_, attackerHexes, {target}));
+        sendArrow(msg::AddBattleArrow, arrowBetween(vaelLandscape_, attackerHexes, {target}));
         if (!fought) fought = &combat;
     }
     if (!fought) {
@@ -133,7 +136,7 @@ void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
         if (there) {
             defenders.remove(there);
             combat.defenders.append(there);
-            sendArrow("AddBattleArrow", arrowBetween(vaelLandscape_, attackerHexes, hexesOf(there)));
+            sendArrow(msg::AddBattleArrow, arrowBetween(vaelLandscape_, attackerHexes, hexesOf(there)));
         }
         Leader* leaderThere = nullptr;
         for (Leader* leader : each(leaders))
@@ -161,7 +164,7 @@ void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
                         for (std::int16_t t : hexesOf(there))
                             beside = beside || (vaelLandscape_ && vaelLandscape_->neighbourDirection(f, t));
                     if (beside)
-                        sendArrow("RemoveBattleArrow",
+                        sendArrow(msg::RemoveBattleArrow,
                                   arrowBetween(vaelLandscape_, hexesOf(unit), hexesOf(there)));
                 }
             }
@@ -182,25 +185,25 @@ void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
         if (unitListed(unit)) continue;
         fought->defenders.append(unit);
         trace << "Adding battle arrow for extranneous units..." << std::endl;
-        sendArrow("AddBattleArrow", arrowBetween(vaelLandscape_, attackerHexes, hexesOf(unit)));
+        sendArrow(msg::AddBattleArrow, arrowBetween(vaelLandscape_, attackerHexes, hexesOf(unit)));
     }
     for (Leader* leader : each(leaders))
         if (!leaderListed(leader)) fought->defendingLeaders.append(leader);
 }
 
 void VaelLogicalLayer::performShock() {
-    sendNamedEmpty("StartCombat");
+    sendNamedEmpty(msg::StartCombat);
     unitsRouting_.clear();
     advances_.clear();
     if (combats_.isEmpty()) {
         combats_.clear();
-        sendNamedEmpty("CombatDone");
+        sendNamedEmpty(msg::CombatDone);
         return;
     }
     if (willCombatFit(combats_)) {
         wontFit_ = 0;
         combatCenterOnRegion(combats_);
-        sendNamedEmpty("RemoveAllBattleArrows");
+        sendNamedEmpty(msg::RemoveAllBattleArrows);
         battleCount_ = 0;
         std::int16_t started = 0;
         for (CombatStruct combat; combats_.removeFirst(combat);)
@@ -231,7 +234,7 @@ void VaelLogicalLayer::performShock() {
     List<CombatStruct> firstGroup;
     combatGroups_.first(firstGroup);
     combatCenterOnRegion(firstGroup);
-    sendNamedEmpty("RemoveAllBattleArrows");
+    sendNamedEmpty(msg::RemoveAllBattleArrows);
     battleCount_ = 0;
     performNextCombatGroup();
 }
@@ -264,11 +267,10 @@ std::uint16_t VaelLogicalLayer::willCombatFit(const List<CombatStruct>& combats)
     };
     Container<WillCombatFitStruct> corners(WillCombatFitStruct{
         hexOf(leastGreatest), hexOf(leastLeast), hexOf(greatestGreatest), hexOf(greatestLeast)});
-    ContainerBase* reply = queryNamed("WillCombatFit?", &corners);
+    const auto reply = owned(queryNamed(msg::WillCombatFit, &corners));
     // Without a view to ask there is nothing to split the battles for.
     short fits = 1;
-    if (reply) Container<short>::fromMessage(reply, fits);
-    delete reply;
+    if (reply) Container<short>::fromMessage(reply.get(), fits);
     return fits ? 1 : 0;
 }
 
@@ -282,7 +284,7 @@ void VaelLogicalLayer::combatCenterOnRegion(const List<CombatStruct>& combats) {
             }
     if (count == 0) return;
     Container<short> centre(static_cast<short>(columns / count * 100 + rows / count));
-    delete queryNamed("Combat Center On Region", &centre);
+    dropAnswer(queryNamed(msg::CombatCenterOnRegion, &centre));
 }
 
 void VaelLogicalLayer::RoutingDone(short value) {
@@ -290,11 +292,11 @@ void VaelLogicalLayer::RoutingDone(short value) {
     unitsRouting_.remove(value);
     if (!unitsRouting_.isEmpty()) return;
     if (advances_.isEmpty()) {
-        sendNamedEmpty("SomeCombatDone");
+        sendNamedEmpty(msg::SomeCombatDone);
         return;
     }
-    if (!isConnected(RegisteredMessage::getId("AdvancingDone"), onAdvancingDone))
-        connectNamed("AdvancingDone", onAdvancingDone);
+    if (!isConnected(RegisteredMessage::getId(msg::AdvancingDone), onAdvancingDone))
+        connectNamed(msg::AdvancingDone, onAdvancingDone);
     advanceUnits();
 }
 
@@ -309,8 +311,8 @@ void VaelLogicalLayer::advanceUnits() {
             unitsAdvancing_.append(static_cast<short>(unit->getUnitNum()));
     }
     if (unitsAdvancing_.isEmpty()) {
-        disconnectNamed("AdvancingDone", onAdvancingDone);
-        sendNamedEmpty("SomeCombatDone");
+        disconnectNamed(msg::AdvancingDone, onAdvancingDone);
+        sendNamedEmpty(msg::SomeCombatDone);
     }
 }
 
@@ -318,8 +320,8 @@ void VaelLogicalLayer::UnitAdvanced(short unitNumber) {
     if (!unitsAdvancing_.contains(unitNumber)) return;
     unitsAdvancing_.remove(unitNumber);
     if (!unitsAdvancing_.isEmpty()) return;
-    disconnectNamed("AdvancingDone", onAdvancingDone);
-    sendNamedEmpty("SomeCombatDone");
+    disconnectNamed(msg::AdvancingDone, onAdvancingDone);
+    sendNamedEmpty(msg::SomeCombatDone);
 }
 
 void VaelLogicalLayer::SomeCombatDone() {
@@ -330,7 +332,7 @@ void VaelLogicalLayer::SomeCombatDone() {
         performNextCombatGroup();
         return;
     }
-    sendNamedEmpty("CombatDone");
+    sendNamedEmpty(msg::CombatDone);
 }
 
 std::int16_t VaelLogicalLayer::advanceAfterCombat(std::int16_t hex, const Combat* attacker) {

@@ -2,9 +2,10 @@
 
 #include "framework/core/application.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "game/flow/data_files.h"
-#include "game/flow/list_walk.h"
+#include "game/flow/flow_message_names.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/roll.h"
 
@@ -32,14 +33,11 @@ ContainerBase* onEliteInitiative(Component* target, BusMessage, ContainerBase* d
     Assertion::check(layer != nullptr, BadPayloadMessage, sourceFile, __LINE__);
     if (!layer) return nullptr;
     std::uint16_t kind = 0;
-    short signedKind = 0;
-    if (Container<std::uint16_t>::fromMessage(data, kind)) {
-    } else if (Container<short>::fromMessage(data, signedKind)) {
-        kind = static_cast<std::uint16_t>(signedKind);
-    } else {
-        Assertion::check(false, BadPayloadMessage, sourceFile, __LINE__);
+    if (!callWithPayload<std::uint16_t, short>(data, sourceFile, __LINE__, [&](auto value) {
+            kind = static_cast<std::uint16_t>(value);
+            return true;
+        }))
         return nullptr;
-    }
     return new Container<std::string>(EliteInitiative(*layer, kind));
 }
 
@@ -178,7 +176,7 @@ void registerEliteInitiative(VaelLogicalLayer& layer) {
     for (Leader* leader : each(layer.getLocalLeaders())) {
         if (layer.isComputerLeader(leader)) continue;
         if (leader->getName().find("Vael") != std::string::npos) {
-            layer.connectNamed("EliteInitiative", onEliteInitiative);
+            layer.connectNamed(msg::EliteInitiative, onEliteInitiative);
             return;
         }
     }
@@ -195,11 +193,11 @@ std::string EliteInitiative(VaelLogicalLayer& layer, std::uint16_t kind) {
 }
 
 void disconnectEliteInitiative(VaelLogicalLayer& layer) {
-    layer.disconnectNamed("EliteInitiative", onEliteInitiative);
+    layer.disconnectNamed(msg::EliteInitiative, onEliteInitiative);
 }
 
 void connectSideControl(VaelLogicalLayer& layer) {
-    layer.connectNamed("LeaderControl", onLeaderControl);
+    layer.connectNamed(msg::LeaderControl, onLeaderControl);
 }
 
 } // namespace vael

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "framework/core/hex_codes.h"
 #include "game/rules/elephant.h"
 #include "game/rules/heavy_cav.h"
 #include "game/rules/heavy_infantry.h"
@@ -16,7 +17,7 @@ namespace {
 // A prototype stands nowhere: it only makes units.
 template <class Record> Record nowhere() {
     Record record;
-    record.hex = 0xFFFF;
+    record.hex = noHex;
     record.facing = NorthEast;
     record.TQ = record.size = 1;
     return record;
@@ -24,7 +25,7 @@ template <class Record> Record nowhere() {
 
 template <> LeaderUnitData nowhere<LeaderUnitData>() {
     LeaderUnitData record;
-    record.hex = 0xFFFF;
+    record.hex = noHex;
     record.facing = NorthEast;
     return record;
 }

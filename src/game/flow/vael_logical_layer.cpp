@@ -7,12 +7,15 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
+#include "framework/core/message_names.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
-#include "game/flow/list_walk.h"
+#include "game/flow/flow_message_names.h"
 #include "game/flow/phase_handlers.h"
 #include "game/rules/battle_arrow_struct.h"
 #include "game/rules/combat_records.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
 
 namespace vael {
@@ -30,14 +33,10 @@ VaelLogicalLayer* layerOf(Component* target, std::int16_t line) {
 
 // Unit numbers come boxed as short from the units and as u16 from elsewhere; both name the same unit.
 bool unitNumberOf(const ContainerBase* data, std::uint16_t& number, std::int16_t line) {
-    short signedNumber = 0;
-    if (Container<unsigned short>::fromMessage(data, number)) return true;
-    if (Container<short>::fromMessage(data, signedNumber)) {
-        number = static_cast<std::uint16_t>(signedNumber);
+    return callWithPayload<unsigned short, short>(data, sourceFile, line, [&](auto value) {
+        number = static_cast<std::uint16_t>(value);
         return true;
-    }
-    Assertion::check(false, BadPayloadMessage, sourceFile, line);
-    return false;
+    });
 }
 
 // A unit number, boxed as short by the units and as u16 by the others.
@@ -74,7 +73,7 @@ ContainerBase* onNearestLeader(Component* target, BusMessage, ContainerBase* dat
     return handled<const VaelUnit*>(
         target, data, __LINE__, [](VaelLogicalLayer& layer, const VaelUnit* unit) -> ContainerBase* {
             for (Group* group : each(layer.getGroups()))
-                if (group->units.contains(const_cast<VaelUnit*>(unit)))
+                if (holds(group->units, unit))
                     return group->leader ? new Container<short>(group->leader->getId()) : nullptr;
             return nullptr;
         });
@@ -194,35 +193,35 @@ struct Registration {
 
 // The order of registration is the order in which the layer's handlers run beside others of one message.
 const Registration registrations[] = {
-    {"InZOC", onInZOC},
-    {"NearestLeader", onNearestLeader},
-    {"CloseGame", onCloseGame},
-    {"LoadScenario", onLoadScenario},
-    {"ActiveGroup", onActiveGroup},
-    {"FindLeader", onFindLeader},
-    {"UnitMovementDone", onUnitMovementDone},
-    {"RemoveFromCombat", onRemoveFromCombat},
-    {"ChangeFacing", onChangeFacing},
-    {"TQHit", onTQHit},
-    {"SetLeaderCheat", onSwitch<&Leader::setLeaderCheat>},
-    {"SetWoundCheat", onSwitch<&Leader::setWoundCheat>},
-    {"SetDeadCheat", onSwitch<&Leader::setDeadCheat>},
-    {"ShowFinishLeader", onSwitch<&Leader::setShowFinishLeader>},
-    {"ShowOCR", onShowOCR},
-    {"UnitEliminated", onUnitEliminated},
-    {"GetUnitByNum", onGetUnitByNum},
-    {"AddBogusLeader", onAddBogusLeader},
+    {msg::InZOC, onInZOC},
+    {msg::NearestLeader, onNearestLeader},
+    {msg::CloseGame, onCloseGame},
+    {msg::LoadScenario, onLoadScenario},
+    {msg::ActiveGroup, onActiveGroup},
+    {msg::FindLeader, onFindLeader},
+    {msg::UnitMovementDone, onUnitMovementDone},
+    {msg::RemoveFromCombat, onRemoveFromCombat},
+    {msg::ChangeFacing, onChangeFacing},
+    {msg::TQHit, onTQHit},
+    {msg::SetLeaderCheat, onSwitch<&Leader::setLeaderCheat>},
+    {msg::SetWoundCheat, onSwitch<&Leader::setWoundCheat>},
+    {msg::SetDeadCheat, onSwitch<&Leader::setDeadCheat>},
+    {msg::ShowFinishLeader, onSwitch<&Leader::setShowFinishLeader>},
+    {msg::ShowOCR, onShowOCR},
+    {msg::UnitEliminated, onUnitEliminated},
+    {msg::GetUnitByNum, onGetUnitByNum},
+    {msg::AddBogusLeader, onAddBogusLeader},
 };
 
 // Messages between the layer's own components that must not leak to the buses above and below it.
 const char* const keptToTheLayer[] = {
-    "CreateLeader",   "LegalUnits",       "LegalToShock",   "DesignateShock",
-    "EndOrdersPhase", "UnitMovementDone", "MovementDone",   "InZOC",
-    "UnitSelected",   "UnitDeselected",   "HomeTeam",       "VisitorTeam",
-    "HomeTQPoints",   "VisitorTQPoints",  "BeginOWSegment", "EndOWSegment",
-    "ResolveOW",      "UnitOW",           "OWResolved",     "NearestLeader",
-    "Rally",          "FinishLeader",     "InitLeader",     "FindLeader",
-    "ActiveGroup",    "GetUnitByNum",     "AddBogusLeader"};
+    msg::CreateLeader,   msg::LegalUnits,       msg::LegalToShock,   msg::DesignateShock,
+    msg::EndOrdersPhase, msg::UnitMovementDone, msg::MovementDone,   msg::InZOC,
+    msg::UnitSelected,   msg::UnitDeselected,   msg::HomeTeam,       msg::VisitorTeam,
+    msg::HomeTQPoints,   msg::VisitorTQPoints,  msg::BeginOWSegment, msg::EndOWSegment,
+    msg::ResolveOW,      msg::UnitOW,           msg::OWResolved,     msg::NearestLeader,
+    msg::Rally,          msg::FinishLeader,     msg::InitLeader,     msg::FindLeader,
+    msg::ActiveGroup,    msg::GetUnitByNum,     msg::AddBogusLeader};
 
 } // namespace
 
@@ -235,9 +234,9 @@ VaelLogicalLayer::~VaelLogicalLayer() {
 
 void VaelLogicalLayer::connectParent() {
     LogicalLayer::connectParent();
-    if (isConnected(RegisteredMessage::getId("InZOC"), onInZOC)) return; // attached before
+    if (isConnected(RegisteredMessage::getId(msg::InZOC), onInZOC)) return; // attached before
     connect(CAN_TERMINATE, onCanTerminate);
-    RegisteredMessage::registerWithId(229, "GameOverview");
+    RegisteredMessage::registerWithId(229, msg::GameOverview);
     for (const Registration& r : registrations)
         connectNamed(r.name, r.handler);
     blockForwarding(BEGIN_GAME, 2);
@@ -380,7 +379,7 @@ void VaelLogicalLayer::RemoveFromCombat(std::uint16_t unitNumber) {
                                    : 0;
                 Container<BattleArrowStruct> arrow(BattleArrowStruct{
                     static_cast<std::uint16_t>(from), static_cast<std::uint16_t>(to), direction, 0});
-                sendNamed("RemoveBattleArrow", &arrow);
+                sendNamed(msg::RemoveBattleArrow, &arrow);
             }
             if (own.count() == 0) combats_.removeItem(item);
             return;

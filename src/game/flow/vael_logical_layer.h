@@ -10,6 +10,7 @@
 
 #include "framework/core/dyn_array.h"
 #include "framework/core/list.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/super_string.h"
 #include "game/flow/flow_records.h"
 #include "game/flow/game_control.h"
@@ -111,12 +112,8 @@ public:
     // Who plays which leader on this machine, and the turn sequence of the machine that runs the game.
     void addLocalLeader(Leader* leader) { localLeaders_.append(leader); }
     void addComputerLeader(Leader* leader) { computerLeaders_.append(leader); }
-    bool isLocalLeader(const Leader* leader) const {
-        return localLeaders_.contains(const_cast<Leader*>(leader));
-    }
-    bool isComputerLeader(const Leader* leader) const {
-        return computerLeaders_.contains(const_cast<Leader*>(leader));
-    }
+    bool isLocalLeader(const Leader* leader) const { return holds(localLeaders_, leader); }
+    bool isComputerLeader(const Leader* leader) const { return holds(computerLeaders_, leader); }
     // Creates game control for the battle loaded (a second call replaces the first); null before a
     // battle is loaded.
     GameControl* CreateGameControl(std::uint32_t scenario);
@@ -186,6 +183,9 @@ public:
     static std::uint16_t scriptKindOfLine(const std::string& firstLine);
 
 private:
+    // One battle of the phase works on the layer's units, leaders and queues.
+    friend class ShockBattle;
+
     bool buildScenario(ScenarioFile& file, const std::string& directory, const ScenarioInfoStruct& info);
     void readScripts(const ScenarioFile& file);
     void readUnits(ScenarioFile& file, std::uint16_t campaign);

@@ -5,6 +5,7 @@
 
 #include "framework/core/debug_stream.h"
 #include "game/rules/roll.h"
+#include "game/rules/unit_type.h"
 
 namespace vael {
 
@@ -117,11 +118,11 @@ bool isOneOf(std::uint32_t type, std::initializer_list<std::uint32_t> types) {
 // Weapons superiority of the defender does not hold against some mounted attackers.
 bool defenseSuperiorityCancelled(std::uint32_t attackerType, std::int16_t attackerCataphract,
                                  std::uint32_t defenderType, std::int16_t defenderMissileCapable) {
-    if (isOneOf(defenderType, {1, 2}) && attackerCataphract && attackerType == 8) return true;
+    if (isOneOf(defenderType, {LG, HI}) && attackerCataphract && attackerType == HC) return true;
     if (!defenderMissileCapable) return false;
-    return (isOneOf(defenderType, {1, 2}) && isOneOf(attackerType, {8, 10})) ||
-           (isOneOf(defenderType, {1, 2, 3}) && attackerType == 9) ||
-           (isOneOf(defenderType, {1, 2, 3, 5, 6}) && attackerType == 12);
+    return (isOneOf(defenderType, {LG, HI}) && isOneOf(attackerType, {HC, BC})) ||
+           (isOneOf(defenderType, {LG, HI, MI}) && attackerType == RC) ||
+           (isOneOf(defenderType, {LG, HI, MI, LP, LI}) && attackerType == LC);
 }
 
 } // namespace
@@ -160,8 +161,8 @@ ClashResult clashChart(std::int32_t attackerSize, std::uint32_t attackerType, st
         result.attackSuperior = 1;
         trace << "Attack superior due to positioning (see above for positioning)" << std::endl;
     }
-    if ((defenderType == 7 && position == FlankAttack) ||
-        (defenderType == 13 && isOneOf(attackerType, {8, 9, 10, 11, 12})) || noAttackSuperior)
+    if ((defenderType == SK && position == FlankAttack) ||
+        (defenderType == EL && isOneOf(attackerType, {HC, RC, BC, LN, LC})) || noAttackSuperior)
         result.attackSuperior = 0;
     trace << "AttackSuperior == " << truth(result.attackSuperior) << std::endl
           << "DefenseSuperior == " << truth(result.defenseSuperior) << std::endl
@@ -186,7 +187,7 @@ ClashResult clashChart(std::int32_t attackerSize, std::uint32_t attackerType, st
           << "(Remember that this is based on the first column being #0)" << std::endl;
     column += shift;
     trace << "column after ratio shift == " << column << std::endl;
-    if (defenderType == 0 && position == FrontAttack) {
+    if (defenderType == PH && position == FrontAttack) {
         column -= 3;
         trace
             << "Moving the column 3 to the left since defender is a phanlanx and is being frontally attacked."

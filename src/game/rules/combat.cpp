@@ -4,19 +4,21 @@
 
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/hex_codes.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
 
 namespace {
 
-constexpr std::uint16_t noHex = 0xFFFF;
 // The string-table entries of the status line.
 constexpr std::uint16_t TroopQualityLabel = 115, HitsLabel = 116, SizeLabel = 117;
 
@@ -111,7 +113,7 @@ bool Combat::holdsOtherUnit(std::int16_t hex) const {
 
 void Combat::sendCommentary(const std::string& text) {
     Container<std::string> line(text);
-    sendNamed("AddCommentary", &line);
+    sendNamed(msg::AddCommentary, &line);
 }
 
 std::int16_t Combat::willRout() {
@@ -225,8 +227,8 @@ std::int16_t Combat::registerSelectedMessages() {
     if (routing_) return registerRallyMessages();
     if (cohesionHits_ > 0 && !doneForTurn_ && orderMode_ == 0) {
         sendMenuItem(ENABLE_MENU_ITEM, 214);
-        if (!isConnected(RegisteredMessage::getId("UnitRestoreCohesion"), onUnitRestoreCohesion))
-            connectNamed("UnitRestoreCohesion", onUnitRestoreCohesion);
+        if (!isConnected(RegisteredMessage::getId(msg::UnitRestoreCohesion), onUnitRestoreCohesion))
+            connectNamed(msg::UnitRestoreCohesion, onUnitRestoreCohesion);
     }
     showStatus();
     short firstZoc = 0;
@@ -243,12 +245,12 @@ std::int16_t Combat::unregisterSelectedMessages() {
     sendMenuItem(DISABLE_MENU_ITEM, 213);
     sendMenuItem(DISABLE_MENU_ITEM, 214);
     Container<const char*> cursor("ArrowCursor");
-    sendNamed("ChangeCursor", &cursor);
-    disconnectNamed("UnitRestoreCohesion", onUnitRestoreCohesion);
+    sendNamed(msg::ChangeCursor, &cursor);
+    disconnectNamed(msg::UnitRestoreCohesion, onUnitRestoreCohesion);
     advancing_ = 0;
     if (orderHex_ != noHex && movementLeft_ < movementAllowance_) {
         Container<unsigned short> number(unitNumber_);
-        sendNamed("UnitMovementDone", &number);
+        sendNamed(msg::UnitMovementDone, &number);
     }
     if (Application* app = Application::instance()) {
         app->setStatusText("", 1);
@@ -259,7 +261,7 @@ std::int16_t Combat::unregisterSelectedMessages() {
 
 std::int16_t Combat::showHexToMoveTo(std::int16_t hex) {
     Container<const char*> cursor(attackHexes_.contains(hex) ? "Sword" : "ArrowCursor");
-    sendNamed("ChangeCursor", &cursor);
+    sendNamed(msg::ChangeCursor, &cursor);
     return VaelUnit::showHexToMoveTo(hex);
 }
 
@@ -267,13 +269,9 @@ ContainerBase* Combat::onUnitRestoreCohesion(Component* target, BusMessage, Cont
     auto* unit = dynamic_cast<Combat*>(handlerTarget(target, "TQ", __LINE__));
     if (!unit) return nullptr;
     // The leader's initiative travels as a short; an unsigned one is the same number.
-    unsigned short unsignedInitiative = 0;
-    if (Container<unsigned short>::fromMessage(data, unsignedInitiative)) {
-        unit->restoreCohesion(static_cast<std::int16_t>(unsignedInitiative));
-        return nullptr;
-    }
-    callWithPayload<short>(data, "TQ", __LINE__,
-                           [unit](const short& initiative) { unit->restoreCohesion(initiative); });
+    callWithPayload<unsigned short, short>(data, "TQ", __LINE__, [unit](auto initiative) {
+        unit->restoreCohesion(static_cast<std::int16_t>(initiative));
+    });
     return nullptr;
 }
 
@@ -284,8 +282,7 @@ void Combat::write(SuperString& file) const {
     file << static_cast<std::int16_t>(cohesionHits_) << routing_ << rallyTried_ << orderedThisActivation_;
     if (!selected_) return;
     file << orderHex_ << static_cast<std::int16_t>(attackHexes_.count());
-    ListIterator<short> it(const_cast<List<short>&>(attackHexes_));
-    for (short h = 0; it.next(h);)
+    for (short h : attackHexes_)
         file << h;
 }
 
@@ -337,8 +334,7 @@ bool Combat::read(SuperString& file) {
 std::int16_t Combat::nearestEnemyAmong(const List<short>& hexes) const {
     std::int16_t best = -1;
     int nearest = 999;
-    ListIterator<short> it(const_cast<List<short>&>(hexes));
-    for (short h = 0; it.next(h);) {
+    for (short h : hexes) {
         const VaelUnit* first = firstUnitAt(h);
         if (!first || !first->isOtherNation(nation_)) continue;
         const int distance = landscape_->hexDistance(static_cast<std::int16_t>(hex_), h);
@@ -354,8 +350,7 @@ std::int16_t Combat::scanRegion(const List<DIRECTION>& directions, const List<sh
                                 const char* what) {
     if (!landscape_) return -1;
     List<short> region;
-    ListIterator<short> it(const_cast<List<short>&>(starts));
-    for (short start = 0; it.next(start);)
+    for (short start : starts)
         fillRegion(region, directions, start);
     debugStream() << getName() << " is looking at " << region.count() << what << std::endl;
     return nearestEnemyAmong(region);
@@ -418,8 +413,8 @@ std::int16_t Combat::turnTowardEnemy() {
             hex_ = originalHex;
             secondHex_ = originalSecond;
             bool enemy = false;
-            ListIterator<short> it(const_cast<List<short>&>(zone));
-            for (short h = 0; it.next(h) && !enemy;) {
+            for (short h : zone) {
+                if (enemy) break;
                 const VaelUnit* first = firstUnitAt(h);
                 enemy = first && first->isCombatUnit() && first->isOtherNation(nation_);
             }
@@ -497,7 +492,7 @@ std::int16_t Combat::refaceAfterRally() {
     if (steps > 0) {
         ChangeFacingStruct order{sense, 0, static_cast<std::uint16_t>(steps), unitNumber_};
         Container<ChangeFacingStruct> box(order);
-        delete sendNowNamed("ChangeFacing", &box);
+        dropAnswer(sendNowNamed(msg::ChangeFacing, &box));
     }
     return 1;
 }

@@ -12,6 +12,7 @@
 #include "framework/core/list.h"
 #include "game/rules/combat_records.h"
 #include "game/rules/combat_unit_data.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_unit.h"
 
 namespace vael {
@@ -58,7 +59,7 @@ public:
     // Movement class of a type code: 0 infantry, 1 skirmishers, 2 cavalry, 3 elephants, 4 chariots.
     static int movementClass(std::uint32_t unitType);
     static bool isCavalry(std::uint32_t unitType) {
-        return unitType == 8 || unitType == 11 || unitType == 12;
+        return unitType == HC || unitType == LN || unitType == LC;
     }
     // The two region directions of a facing's front or rear sides, in the order each rule takes them;
     // the order decides which hex comes first in each list, and the rules differ in it (facing 2 steps

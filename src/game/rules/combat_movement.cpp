@@ -7,16 +7,16 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/hex_codes.h"
 #include "game/rules/combat.h"
 #include "game/rules/logical_layer.h"
+#include "game/rules/rules_message_names.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
 
 namespace {
-
-constexpr std::uint16_t noHex = 0xFFFF;
-constexpr std::int32_t regionSides[6] = {1, 2, 4, 5, 6, 8};
 
 // Cohesion hits of a finished step by movement class (infantry, skirmishers, cavalry, elephants,
 // chariots): rows 0 to 11 are terrain codes, 12 to 16 changes of height.
@@ -69,15 +69,15 @@ List<DIRECTION> stepDirections(DIRECTION facing) {
 
 int Combat::movementClass(std::uint32_t unitType) {
     switch (unitType) {
-    case 7:
+    case SK:
         return 1;
-    case 8:
-    case 11:
-    case 12:
+    case HC:
+    case LN:
+    case LC:
         return 2;
-    case 13:
+    case EL:
         return 3;
-    case 14:
+    case CH:
         return 4;
     default:
         return 0;
@@ -105,14 +105,14 @@ std::int16_t Combat::stepCost(std::int16_t from, std::int16_t to) {
     }
     // Horses will not go where an elephant's zone of control reaches.
     if (isCavalry(unitType_) && landscape_->isInEnemyZOC(to, nation_))
-        for (std::int32_t side : regionSides) {
+        for (std::int32_t side : hexSides) {
             const Combat* beast = asCombat(firstUnitAt(neighbour(to, side)));
-            if (beast && beast->getUnitType() == 13 && beast->isHexInZOC(to)) return -1;
+            if (beast && beast->getUnitType() == EL && beast->isHexInZOC(to)) return -1;
         }
     for (std::uint16_t code : {1, 2, 3, 4, 5})
-        if (landscape_->hasTerrainCode(to, code) && (unitType_ == 14 || (code == 3 && unitType_ == 13)))
+        if (landscape_->hasTerrainCode(to, code) && (unitType_ == CH || (code == 3 && unitType_ == EL)))
             return -1;
-    if (unitType_ == 14)
+    if (unitType_ == CH)
         for (std::uint16_t code : {6, 8, 9})
             if (landscape_->hasHexsideFeatureToward(from, to, code)) return -1;
     const std::int16_t cost = landscape_->stepCostBetween(from, to);
@@ -140,12 +140,11 @@ std::int16_t Combat::testStep(std::int16_t from, std::int16_t to) {
         to2 = rightFlankHex(to);
         if (to2 == -1) return -1;
     }
-    if (!forcedWithdrawal_ && !(unitType_ == 7 && getName().find("Ag") == std::string::npos)) {
+    if (!forcedWithdrawal_ && !(unitType_ == SK && getName().find("Ag") == std::string::npos)) {
         const List<short> zone = zocFromHex(from);
         const std::vector<short> zoneHexes = [&] {
             std::vector<short> out;
-            ListIterator<short> it(const_cast<List<short>&>(zone));
-            for (short h = 0; it.next(h);)
+            for (short h : zone)
                 out.push_back(h);
             return out;
         }();
@@ -222,8 +221,7 @@ List<short> Combat::GetValidMovement(DIRECTION facing, std::uint16_t allowance) 
     const auto emptyAndReached = [&](std::int16_t h) {
         return h >= 0 && reached.contains(h) && !holdsOtherUnit(h);
     };
-    ListIterator<short> it(const_cast<List<short>&>(reached));
-    for (short x = 0; it.next(x);) {
+    for (short x : reached) {
         if (x == static_cast<short>(hex_) || (doubleSized_ && x == secondHex_) ||
             !landscape_->isHexOccupied(x))
             continue;
@@ -237,7 +235,7 @@ List<short> Combat::GetValidMovement(DIRECTION facing, std::uint16_t allowance) 
 
     bool aboutFace = false, anticlockwise = false, clockwise = false;
     if (!doubleSized_) {
-        anticlockwise = clockwise = movementLeft_ > 0 || (unitType_ == 7 && turned_);
+        anticlockwise = clockwise = movementLeft_ > 0 || (unitType_ == SK && turned_);
     } else if (movementLeft_ > 0 && landscape_) {
         aboutFace = movementLeft_ > 2;
         // The swing is tested as a step of a single hex: the half that stays put does not move.
@@ -295,7 +293,7 @@ void Combat::stepCohesionHits(std::int16_t from, std::int16_t to, std::uint16_t 
         ListIterator<short> it(around);
         for (short h = 0; it.next(h);) {
             const Combat* beast = asCombat(firstUnitAt(h));
-            if (!beast || beast->getUnitType() != 13) continue;
+            if (!beast || beast->getUnitType() != EL) continue;
             if (exemptSameLeader && beast->getLeaderId() == leaderId_) continue;
             total += 2;
             sendCommentary("\\B" + getName() + "\\b moved next to an elephant for 2 hits.");
@@ -374,14 +372,14 @@ std::int16_t Combat::rotateRight() {
 }
 
 std::int16_t Combat::turnOrder(std::uint32_t sense) {
-    if (!(unitType_ == 7 && turned_) && movementLeft_ > 0) --movementLeft_;
+    if (!(unitType_ == SK && turned_) && movementLeft_ > 0) --movementLeft_;
     turned_ = 1;
     if (usedThisTurn_ && !orderedThisActivation_ &&
         !orderAgainHit("is taking a cohesion hit for being ordered again this turn."))
         return 0;
     Container<unsigned short> number(unitNumber_);
-    sendNamed("UnitMovementDone", &number);
-    if (unitType_ == 14) {
+    sendNamed(msg::UnitMovementDone, &number);
+    if (unitType_ == CH) {
         sendMenuItem(DISABLE_MENU_ITEM, 221);
         sendMenuItem(DISABLE_MENU_ITEM, 220);
         if (tqHit(2, 0)) return 0;
@@ -394,7 +392,7 @@ std::int16_t Combat::UnitAboutFace() {
         !orderAgainHit("is taking a cohesion hit for being ordered again this turn."))
         return 0;
     Container<unsigned short> number(unitNumber_);
-    sendNamed("UnitMovementDone", &number);
+    sendNamed(msg::UnitMovementDone, &number);
     return VaelUnit::UnitAboutFace();
 }
 
@@ -416,7 +414,7 @@ std::int16_t Combat::hexChosen(std::int16_t hex) {
         return 0;
     std::int16_t moveTo = hex;
     if (attack) {
-        for (std::int32_t side : regionSides) {
+        for (std::int32_t side : hexSides) {
             std::int16_t n = neighbour(hex, side);
             if (n < 0 || !validMoves_.contains(n) || !zocFromHex(n).contains(hex)) continue;
             if (doubleSized_ && (!validMoves_.contains(rightFlankHex(n)) || blockedMoves_.contains(n)))

@@ -2,11 +2,13 @@
 // must, and leaves play when it can run no further.
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/combat.h"
 #include "game/rules/rout_records.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
 #include "game/rules/vael_logical_landscape.h"
 
@@ -66,14 +68,14 @@ List<short> Combat::ownHexes() const {
 
 bool Combat::inEnemyZOC(std::int16_t hex) {
     Container<ZOCStructure> where(ZOCStructure{static_cast<std::uint16_t>(hex), nation_});
-    return takeShort(sendNowNamed("InZOC", &where), 0) != 0;
+    return takeShort(sendNowNamed(msg::InZOC, &where), 0) != 0;
 }
 
 void Combat::prepareToRout() {
     auto& trace = debugStream();
     trace << getName() << " is preparing to rout:" << std::endl;
     Container<short> number(static_cast<short>(unitNumber_));
-    delete sendNowNamed("RemoveFromCombat", &number);
+    dropAnswer(sendNowNamed(msg::RemoveFromCombat, &number));
     trace << "Clear the units ZOC hexes" << std::endl;
     zocHexes_.clear();
 
@@ -107,21 +109,21 @@ void Combat::prepareToRout() {
     if (blocked()) {
         ChangeFacingStruct aboutFace{2, 0, 3, unitNumber_};
         Container<ChangeFacingStruct> box(aboutFace);
-        delete sendNowNamed("ChangeFacing", &box);
+        dropAnswer(sendNowNamed(msg::ChangeFacing, &box));
         trace << getName() << " is doing an about face because he would have been eliminated otherwise"
               << std::endl;
         choose();
         if (blocked()) {
             trace << "Eliminating " << getName() << " because he can't rotate in prepareToRout" << std::endl;
-            sendNamed("EliminateUnit", &number);
-            sendNamed("RoutingDone", &number);
+            sendNamed(msg::EliminateUnit, &number);
+            sendNamed(msg::RoutingDone, &number);
             return;
         }
     }
     if (steps > 0) {
         ChangeFacingStruct turn{sense, 0, static_cast<std::uint16_t>(steps), unitNumber_};
         Container<ChangeFacingStruct> box(turn);
-        delete sendNowNamed("ChangeFacing", &box);
+        dropAnswer(sendNowNamed(msg::ChangeFacing, &box));
     }
     trace << getName() << " doing a 2 hex rout move" << std::endl;
     RoutMove(2);
@@ -189,7 +191,7 @@ void Combat::RoutMove(std::int16_t hexes) {
     Container<short> number(static_cast<short>(unitNumber_));
     if (outOfPlay_ || !landscape_ || hex_ == offMap) {
         trace << "The unit is already eliminated.  Posting RoutingDone" << std::endl;
-        sendNamed("RoutingDone", &number);
+        sendNamed(msg::RoutingDone, &number);
         return;
     }
     postUnitState();
@@ -225,7 +227,7 @@ void Combat::RoutMove(std::int16_t hexes) {
     updateSurroundings();
     trace << getName() << " doing a rout move..." << std::endl;
     Container<RoutInfo> info(RoutInfo{unitNumber_, left, 0});
-    sendNamed("DoRout", &info);
+    sendNamed(msg::DoRout, &info);
     treatRunThrough(left, right);
 }
 
@@ -243,13 +245,12 @@ void Combat::terminalRout(const List<short>& path) {
     debugStream() << getName() << " doing a terminal rout and being eliminated" << std::endl;
     sendCommentary("\\B" + getName() + "\\b is doing a terminal rout!");
     Container<RoutInfo> info(RoutInfo{unitNumber_, path, 1});
-    sendNamed("DoRout", &info);
+    sendNamed(msg::DoRout, &info);
 }
 
 void Combat::treatRunThrough(const List<short>& left, const List<short>& right) {
     const List<short> hexes = left.unionWith(right);
-    ListIterator<short> it(const_cast<List<short>&>(hexes));
-    for (short h = 0; it.next(h);) {
+    for (short h : hexes) {
         // Units stand in their own objects; the map lists them as it was given them.
         auto* other = const_cast<VaelUnit*>(firstUnitAt(h));
         if (!other || other == this || !other->isCombatUnit()) continue;
@@ -263,7 +264,7 @@ void Combat::treatRunThrough(const List<short>& left, const List<short>& right) 
             sendCommentary("\\B" + unit->getName() + "\\b is eliminated for having " + getName() +
                            " rout through him");
             Container<short> number(static_cast<short>(unit->getUnitNum()));
-            sendNamed("EliminateUnit", &number);
+            sendNamed(msg::EliminateUnit, &number);
         }
     }
 }
@@ -274,7 +275,7 @@ void Combat::DoRout(const List<short>& path, std::uint16_t terminal) {
     Container<short> number(static_cast<short>(unitNumber_));
     if (outOfPlay_) {
         trace << "skip (already eliminated)" << std::endl;
-        sendNamed("RoutingDone", &number);
+        sendNamed(msg::RoutingDone, &number);
         return;
     }
     short last = 0;
@@ -283,13 +284,14 @@ void Combat::DoRout(const List<short>& path, std::uint16_t terminal) {
         // A path that ends off the map, or no path at all, leaves the unit where the map has it.
         if (landscape_ && path.last(last) && landscape_->isValidHex(last)) relocate(last);
         Animate(LogicalCommandInfo(unitNumber_, new Container<List<short>>(path), hex_,
-                                   BusMessage(LOGICAL_OBJECT_MOVED), named("RoutingDone"),
+                                   BusMessage(LOGICAL_OBJECT_MOVED), named(msg::RoutingDone),
                                    new Container<short>(static_cast<short>(unitNumber_))));
         return;
     }
     trace << "terminal" << std::endl;
-    Animate(LogicalCommandInfo(unitNumber_, new Container<List<short>>(path), hex_, named("TerminalRout"),
-                               named("RoutingDone"), new Container<short>(static_cast<short>(unitNumber_))));
+    Animate(LogicalCommandInfo(unitNumber_, new Container<List<short>>(path), hex_, named(msg::TerminalRout),
+                               named(msg::RoutingDone),
+                               new Container<short>(static_cast<short>(unitNumber_))));
     disconnectHandlers();
 }
 

@@ -1,12 +1,14 @@
 // Shock between fighting units, on the unit's side: whom it would choose to attack, the declaration that
 // hands the combat to the logical layer, the advance into the hex a beaten enemy left, and the one-step
 // turn that brings a charger's target into its front.
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/combat.h"
 #include "game/rules/combat_name_struct.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -101,7 +103,7 @@ void Combat::AddCombatants(std::int16_t targetHex) {
     }
     if (!combat.defenders.isEmpty()) {
         Container<CombatNameStruct> box(combat);
-        delete sendNowNamed("AddCombatants", &box);
+        dropAnswer(sendNowNamed(msg::AddCombatants, &box));
         potentialToBeOrdered_ = 0;
         doneForTurn_ = 1;
     }
@@ -192,7 +194,7 @@ std::int16_t Combat::AdvanceAfterCombat(std::int16_t targetHex, std::int16_t inC
     if (path.count() < 2) return 0;
     advancing_ = 1;
     Container<short> number(static_cast<short>(unitNumber_));
-    movementFinished(path, BusMessage(RegisteredMessage::getId("AdvancingDone")), &number, 0);
+    movementFinished(path, BusMessage(RegisteredMessage::getId(msg::AdvancingDone)), &number, 0);
     advancing_ = 0;
     List<short> around = hexesAround(static_cast<std::int16_t>(hex_));
     ListIterator<short> it(around);
@@ -215,7 +217,7 @@ void Combat::RefaceFromCharge(std::int16_t targetHex) {
         facing_ = original;
         if (!zone.contains(targetHex)) continue;
         Container<ChangeFacingStruct> order(ChangeFacingStruct{sense, 0, 1, unitNumber_});
-        delete sendNowNamed("ChangeFacing", &order);
+        dropAnswer(sendNowNamed(msg::ChangeFacing, &order));
         return;
     }
     debugStream() << "Reface not necessary after all. Impassible hex is between." << std::endl;

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/combat.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -58,8 +61,8 @@ std::int16_t Combat::tqHit(std::int16_t hits, std::uint32_t cause) {
     }
     const std::int16_t answer = willRout_;
     Container<TQHitInfo> info(TQHitInfo{static_cast<std::uint16_t>(hits), unitNumber_, cause});
-    sendNamed("TQHit", &info);
-    if (answer && selected_) delete sendNowNamedEmpty("UnitDeselected");
+    sendNamed(msg::TQHit, &info);
+    if (answer && selected_) dropAnswer(sendNowNamedEmpty(msg::UnitDeselected));
     return answer;
 }
 
@@ -77,7 +80,7 @@ void Combat::CohesionHit(std::uint16_t hits, std::uint32_t cause) {
     // made some other way from dividing by it.
     const int percent = TQ_ ? cohesionHits_ * 100 / TQ_ : 100;
     Animate(LogicalCommandInfo(unitNumber_, new Container<unsigned int>(cause),
-                               static_cast<std::uint16_t>(percent), named("CohesionHit"), BusMessage(),
+                               static_cast<std::uint16_t>(percent), named(msg::CohesionHit), BusMessage(),
                                new Container<short>(-1)));
     trace << "Total cohesion hits for " << getName() << ": " << cohesionHits_ << std::endl;
     trace << "TQ for " << getName() << ": " << TQ_ << std::endl;
@@ -86,12 +89,12 @@ void Combat::CohesionHit(std::uint16_t hits, std::uint32_t cause) {
         routing_ = 1;
         if (willRout_) {
             willRout_ = 0;
-            const char* what = unitType_ == 13 ? "rampaging!" : unitType_ == 14 ? "eliminated!" : "routing!";
+            const char* what = unitType_ == EL ? "rampaging!" : unitType_ == CH ? "eliminated!" : "routing!";
             trace << getName() << " is now routing!" << std::endl;
             sendCommentary("\\B" + getName() + "\\b is " + what);
-            if (unitType_ == 14 || unitType_ == 15) {
+            if (unitType_ == CH || unitType_ == AT) {
                 Container<short> number(static_cast<short>(unitNumber_));
-                sendNamed("EliminateUnit", &number);
+                sendNamed(msg::EliminateUnit, &number);
             } else {
                 rout();
             }
@@ -105,7 +108,7 @@ void Combat::setCohesionHits(std::uint16_t hits) {
     cohesionHits_ = std::min(hits, TQ_);
     const int percent = TQ_ ? cohesionHits_ * 100 / TQ_ : 100;
     Animate(LogicalCommandInfo(unitNumber_, nullptr, static_cast<std::uint16_t>(percent),
-                               named("RestoreCohesion")));
+                               named(msg::RestoreCohesion)));
     if (routing_) {
         routing_ = 0;
         usedThisTurn_ = 1;
@@ -130,7 +133,7 @@ void Combat::restoreCohesion(std::int16_t initiative) {
     int roll = Roll::d100();
     {
         Container<ZOCStructure> where(ZOCStructure{hex_, nation_});
-        if (takeShort(sendNowNamed("InZOC", &where), 0)) roll = std::max(0, roll - 40);
+        if (takeShort(sendNowNamed(msg::InZOC, &where), 0)) roll = std::max(0, roll - 40);
     }
     trace << "** Restore Cohesion Hits **" << std::endl
           << getName() << " is getting cohesion restored:" << std::endl
@@ -159,20 +162,20 @@ void Combat::restoreCohesion(std::int16_t initiative) {
     trace << "Remaining cohesion hits: " << after << std::endl;
     movementLeft_ = 0;
     Container<RestoreCohesionInfo> info(RestoreCohesionInfo{cohesionHits_, unitNumber_});
-    sendNamed("DoRestoreCohesion", &info);
+    sendNamed(msg::DoRestoreCohesion, &info);
     Container<unsigned short> number(unitNumber_);
-    sendNamed("CohesionRestored", &number);
-    sendNamedEmpty("UnitDeselected");
+    sendNamed(msg::CohesionRestored, &number);
+    sendNamedEmpty(msg::UnitDeselected);
 }
 
 // Elimination, rout and rally reports.
 
 void Combat::eliminate(std::uint16_t points) {
     Container<short> number(static_cast<short>(unitNumber_));
-    delete sendNowNamed("RemoveFromCombat", &number);
+    dropAnswer(sendNowNamed(msg::RemoveFromCombat, &number));
     Container<EliminateUnitData> data(EliminateUnitData{nation_, points, unitType_, unitNumber_});
-    sendNamed("UnitEliminated", &data);
-    Animate(LogicalCommandInfo(unitNumber_, nullptr, hex_, named("UnitEliminated")));
+    sendNamed(msg::UnitEliminated, &data);
+    Animate(LogicalCommandInfo(unitNumber_, nullptr, hex_, named(msg::UnitEliminated)));
     if (landscape_) {
         if (hex_ != offMap) landscape_->removeFromRegion(this, static_cast<std::int16_t>(hex_));
         if (doubleSized_ && secondHex_ >= 0) landscape_->removeFromRegion(this, secondHex_);
@@ -189,13 +192,13 @@ void Combat::disconnectHandlers() {
 
 void Combat::rout() {
     Container<UnitRoutData> data(UnitRoutData{nation_, static_cast<std::uint16_t>(pointValue()), unitType_});
-    sendNamed("UnitRouted", &data);
+    sendNamed(msg::UnitRouted, &data);
     prepareToRout();
 }
 
 void Combat::rally() {
     Container<UnitRoutData> data(UnitRoutData{nation_, static_cast<std::uint16_t>(pointValue()), unitType_});
-    sendNamed("UnitRallied", &data);
+    sendNamed(msg::UnitRallied, &data);
 }
 
 } // namespace vael

@@ -2,18 +2,20 @@
 
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
 
 namespace {
 
-constexpr std::uint32_t elephantType = 13, chariotType = 14, oxybeleType = 15;
 constexpr int mostLegs = 4, hexesPerLeg = 3;
 
 // The way the beast heads for a die roll; 0 when the mahout stops it.
@@ -26,7 +28,7 @@ std::int32_t rampageDirection(int roll) {
 
 Elephant::Elephant(const ElephantUnitData& record, const char* name)
     : MissileCapable(record, name), elephantValue_(record.elephantValue) {
-    unitType_ = elephantType;
+    unitType_ = EL;
 }
 
 VaelUnit* Elephant::create(const VaelUnitData& record, const char* name) {
@@ -40,11 +42,11 @@ void Elephant::sendUnitReport(const char* message) {
 }
 
 void Elephant::rally() {
-    sendUnitReport("UnitRallied");
+    sendUnitReport(msg::UnitRallied);
 }
 
 void Elephant::rout() {
-    sendUnitReport("UnitRouted");
+    sendUnitReport(msg::UnitRouted);
     rampage();
 }
 
@@ -59,7 +61,7 @@ bool Elephant::meet(VaelUnit& unit, std::int16_t current, std::int16_t next, Ram
             event.withdrawing = 1;
         } else {
             Container<short> number(static_cast<short>(unit.getUnitNum()));
-            sendNamed("EliminateUnit", &number);
+            sendNamed(msg::EliminateUnit, &number);
             trace << unit.getName() << " is killed!" << std::endl;
         }
         return true;
@@ -82,14 +84,14 @@ bool Elephant::meet(VaelUnit& unit, std::int16_t current, std::int16_t next, Ram
     } else {
         trace << "The elephant is entering through the flank or the rear" << std::endl;
     }
-    if (Combat::isCavalry(combat->getUnitType()) || combat->getUnitType() == chariotType) {
+    if (Combat::isCavalry(combat->getUnitType()) || combat->getUnitType() == CH) {
         trace << "Since the 'defender' is cavalry or chariots, auto 2 hits" << std::endl;
         hits = 2;
     }
     const std::uint16_t TQ = combat->getTroopQuality();
     event.percentHits = static_cast<std::uint16_t>(TQ ? hits * 100 / TQ : 0);
-    const bool spared = combat->isRouting() || combat->willRout() || combat->getUnitType() == chariotType ||
-                        combat->getUnitType() == oxybeleType;
+    const bool spared = combat->isRouting() || combat->willRout() || combat->getUnitType() == CH ||
+                        combat->getUnitType() == AT;
     if (!spared) event.routing = combat->tqHit(hits, 0xFFFFFFFF) ? 1 : 0;
     return true;
 }
@@ -98,7 +100,7 @@ void Elephant::rampage() {
     auto& trace = debugStream();
     trace << getName() << " is rampaging!  Let the carnage begin!" << std::endl;
     if (landscape_ && hex_ != offMap) landscape_->removeFromRegion(this, static_cast<std::int16_t>(hex_));
-    delete queryNamedEmpty("BeginElephantRampage");
+    dropAnswer(queryNamedEmpty(msg::BeginElephantRampage));
     DoRampageStruct run;
     run.path.append(static_cast<short>(hex_));
     run.unitNumber = unitNumber_;
@@ -130,21 +132,21 @@ void Elephant::rampage() {
         }
     }
     trace << "Done figuring rampaging..." << std::endl;
-    if (!isConnected(RegisteredMessage::getId("DoneRampaging"), onDoneRampaging))
-        connectNamed("DoneRampaging", onDoneRampaging);
+    if (!isConnected(RegisteredMessage::getId(msg::DoneRampaging), onDoneRampaging))
+        connectNamed(msg::DoneRampaging, onDoneRampaging);
     Container<List<RampageStruct>> actions(events);
-    delete sendNowNamed("RampagingActions", &actions);
+    dropAnswer(sendNowNamed(msg::RampagingActions, &actions));
     Container<DoRampageStruct> doIt(run);
-    delete sendNowNamed("DoRampagingActions", &doIt);
+    dropAnswer(sendNowNamed(msg::DoRampagingActions, &doIt));
 }
 
 void Elephant::showRampage(const List<short>& path) {
     LogicalCommandInfo command(unitNumber_, new Container<List<short>>(path), 0,
-                               BusMessage(RegisteredMessage::getId("ElephantRampage")),
-                               BusMessage(RegisteredMessage::getId("DoneRampaging")),
+                               BusMessage(RegisteredMessage::getId(msg::ElephantRampage)),
+                               BusMessage(RegisteredMessage::getId(msg::DoneRampaging)),
                                new Container<short>(static_cast<short>(unitNumber_)));
     Container<LogicalCommandInfo> box(command);
-    delete query(LOGICAL_COMMAND, &box);
+    dropAnswer(query(LOGICAL_COMMAND, &box));
 }
 
 ContainerBase* Elephant::onDoneRampaging(Component* target, BusMessage, ContainerBase* data) {
@@ -157,10 +159,10 @@ ContainerBase* Elephant::onDoneRampaging(Component* target, BusMessage, Containe
 
 void Elephant::doneRampaging(std::int16_t unitNumber) {
     if (static_cast<std::uint16_t>(unitNumber) != unitNumber_) return;
-    disconnectNamed("DoneRampaging", onDoneRampaging);
+    disconnectNamed(msg::DoneRampaging, onDoneRampaging);
     Container<short> number(static_cast<short>(unitNumber_));
-    sendNamed("RoutingDone", &number);
-    sendNamed("EliminateUnit", &number);
+    sendNamed(msg::RoutingDone, &number);
+    sendNamed(msg::EliminateUnit, &number);
 }
 
 } // namespace vael

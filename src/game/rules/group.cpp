@@ -1,5 +1,6 @@
 #include "game/rules/group.h"
 
+#include "framework/core/list_walk.h"
 #include "framework/core/super_string.h"
 #include "game/rules/vael_unit.h"
 
@@ -25,13 +26,12 @@ void Group::addUnit(VaelUnit* unit) {
 
 std::int16_t Group::contains(const VaelUnit* unit) const {
     if (!unit) return 0;
-    if (units.contains(const_cast<VaelUnit*>(unit))) return 1;
+    if (holds(units, unit)) return 1;
     return leader && leader->getUnitNum() == unit->getUnitNum();
 }
 
 VaelUnit* Group::memberByNumber(std::uint16_t unitNumber) const {
-    ListIterator<VaelUnit*> it(const_cast<List<VaelUnit*>&>(units));
-    for (VaelUnit* member = nullptr; it.next(member);)
+    for (VaelUnit* member : units)
         if (member && member->getUnitNum() == unitNumber) return member;
     return nullptr;
 }

@@ -1,10 +1,11 @@
 #include "game/rules/heavy_cav.h"
+#include "game/rules/unit_type.h"
 
 namespace vael {
 
 HeavyCav::HeavyCav(const HeavyCavUnitData& record, const char* name)
     : Combat(record, name), cataphract_(record.cataphract) {
-    unitType_ = 8;
+    unitType_ = HC;
     // Built as a fighting unit of no kind, its zone of control did not yet keep clear of elephants.
     updateSurroundings();
 }
@@ -15,7 +16,7 @@ VaelUnit* HeavyCav::create(const VaelUnitData& record, const char* name) {
 }
 
 Lancer::Lancer(const CombatUnitData& record, const char* name) : Combat(record, name) {
-    unitType_ = 11;
+    unitType_ = LN;
     updateSurroundings();
 }
 

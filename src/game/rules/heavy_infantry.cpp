@@ -1,13 +1,14 @@
 #include "game/rules/heavy_infantry.h"
+#include "game/rules/unit_type.h"
 
 namespace vael {
 
 HeavyInfantry::HeavyInfantry(const CombatUnitData& record, const char* name) : Combat(record, name) {
-    unitType_ = 2;
+    unitType_ = HI;
 }
 
 Phalanx::Phalanx(const CombatUnitData& record, const char* name) : HeavyInfantry(record, name) {
-    unitType_ = 0;
+    unitType_ = PH;
     if (!doubleSized_) {
         // A record that calls a phalanx single-sized is overruled: it still needs its second hex and the
         // surroundings of both, or it would stand as a two-hex unit with one hex.

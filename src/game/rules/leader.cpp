@@ -7,9 +7,11 @@
 #include "framework/core/assertion.h"
 #include "framework/core/command_records.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/message_names.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
 #include "game/rules/leader_records.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -157,7 +159,7 @@ std::int16_t Leader::BeginTurn() {
 
 void Leader::showStatus() {
     Container<SetTextData> name(SetTextData(1, name_, 1));
-    sendNamed("SetItemText", &name);
+    sendNamed(msg::SetItemText, &name);
     std::string figures = loadString(InitiativeShort);
     figures += ' ';
     figures += std::to_string(initiative_);
@@ -168,19 +170,19 @@ void Leader::showStatus() {
     figures += '/';
     figures += std::to_string(initiative_);
     Container<SetTextData> ratings(SetTextData(1, figures, 2));
-    sendNamed("SetItemText", &ratings);
+    sendNamed(msg::SetItemText, &ratings);
 }
 
 void Leader::centerOnLeader() {
     Container<short> hex(static_cast<short>(hex_));
-    sendNamed("Center On Region", &hex);
+    sendNamed(msg::CenterOnRegion, &hex);
 }
 
 void Leader::eliminate() {
     Container<EliminateUnitData> score(
         EliminateUnitData{nation_, static_cast<std::uint16_t>(baseInitiative_ * 5), 0xFFFFFFFF, unitNumber_});
-    sendNamed("UnitEliminated", &score);
-    Animate(LogicalCommandInfo(unitNumber_, nullptr, 0, RegisteredMessage::getId("UnitEliminated")));
+    sendNamed(msg::UnitEliminated, &score);
+    Animate(LogicalCommandInfo(unitNumber_, nullptr, 0, RegisteredMessage::getId(msg::UnitEliminated)));
 
     LeaderUnitData fallen;
     fallen.unitNumber = unitNumber_;
@@ -201,7 +203,7 @@ void Leader::eliminate() {
     leaderCheat_ = switches[0], woundCheat_ = switches[1], deadCheat_ = switches[2];
     record->outOfPlay_ = 1;
     Container<Leader*> bogus(record);
-    sendNamed("AddBogusLeader", &bogus);
+    sendNamed(msg::AddBogusLeader, &bogus);
 
     takeReplacementRatings();
     wounded_ = 0;

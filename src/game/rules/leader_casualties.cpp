@@ -9,7 +9,9 @@
 #include "game/rules/leader.h"
 #include "game/rules/leader_records.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -52,13 +54,13 @@ void Leader::HitByMissile() {
         }
     }
     Container<std::string> line(text);
-    sendNamed("AddCommentary", &line);
+    sendNamed(msg::AddCommentary, &line);
 }
 
 std::int16_t Leader::casualtyResult() {
     int r = Roll::d100();
     Container<short> number(static_cast<short>(unitNumber_));
-    sendNamed("FinishedLeader", &number);
+    sendNamed(msg::FinishedLeader, &number);
     if (leaderCheat_ && woundCheat_) r = 45;
     if (leaderCheat_ && deadCheat_) r = 99;
 
@@ -70,13 +72,13 @@ std::int16_t Leader::casualtyResult() {
     if (r >= woundFrom && r < killFrom) {
         if (!wounded_) {
             Container<WoundedLeaderInfo> info(WoundedLeaderInfo{1, unitNumber_});
-            sendNamed("WoundedLeader", &info);
+            sendNamed(msg::WoundedLeader, &info);
             return Wounded;
         }
         r = 99;
     }
     if (r >= killFrom) {
-        sendNamed("EliminateUnit", &number);
+        sendNamed(msg::EliminateUnit, &number);
         if (commander) sendEmpty(END_GAME);
         return Killed;
     }
@@ -92,14 +94,13 @@ void Leader::wound(std::uint16_t amount) {
     commandRange_ = lowered(commandRange_, amount);
     if (ordersUsed_ > initiative_) ordersUsed_ = initiative_;
     debugStream() << name_ << " is wounded and reducing his abilities by " << amount << std::endl;
-    Animate(LogicalCommandInfo(unitNumber_, nullptr, hex_, RegisteredMessage::getId("WoundedLeader")));
+    Animate(LogicalCommandInfo(unitNumber_, nullptr, hex_, RegisteredMessage::getId(msg::WoundedLeader)));
 }
 
 std::int16_t Leader::withdrawalCasualtyChance(const List<short>& path) const {
     std::int16_t chance = 0;
     if (!landscape_) return chance;
-    ListIterator<short> it(const_cast<List<short>&>(path));
-    for (short h = 0; it.next(h);) {
+    for (short h : path) {
         if (static_cast<std::uint16_t>(h) == hex_) continue;
         std::int16_t here = 0;
         const VaelUnit* holder = landscape_->firstOccupant(h);
@@ -108,9 +109,9 @@ std::int16_t Leader::withdrawalCasualtyChance(const List<short>& path) const {
         } else if (holder->isOtherNation(nation_) && !holder->isLeader()) {
             const auto* combat = dynamic_cast<const Combat*>(holder);
             const std::uint32_t type = combat ? combat->getUnitType() : 0;
-            if (type == 12 || type == 8 || type == 11)
+            if (Combat::isCavalry(type))
                 here = 90;
-            else if (type != 15)
+            else if (type != AT)
                 here = 60;
         }
         if (here > chance) chance = here;
@@ -120,7 +121,7 @@ std::int16_t Leader::withdrawalCasualtyChance(const List<short>& path) const {
 
 void Leader::sendResolved(std::uint16_t withdrew, std::uint16_t hex) {
     Container<ResolveOWStruct> box(ResolveOWStruct{withdrew, hex});
-    sendNamed("OWResolved", &box);
+    sendNamed(msg::OWResolved, &box);
 }
 
 std::int16_t Leader::withdrawalDestination(std::int16_t fromHex, std::int16_t otherHex) {
@@ -180,10 +181,10 @@ std::int16_t Leader::ForceOW(std::int16_t fromHex, std::int16_t otherHex) {
             text += " was \\Bkilled\\b while withdrawaling! A soldier from the ranks will replace him in "
                     "command.";
         Container<std::string> line(text);
-        sendNamed("AddCommentary", &line);
+        sendNamed(msg::AddCommentary, &line);
     }
     Container<short> number(static_cast<short>(unitNumber_));
-    movementFinished(path, BusMessage(RegisteredMessage::getId("OWMovementDone")), &number, 0);
+    movementFinished(path, BusMessage(RegisteredMessage::getId(msg::OWMovementDone)), &number, 0);
     // The withdrawal is answered for the hex the enemy found the leader on, which is what the moving
     // unit waits for: his new hex would leave its segment open for ever.
     sendResolved(1, remembered);

@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/hex_codes.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael {
 
@@ -27,9 +30,8 @@ std::int16_t neighbourOf(const VaelLogicalLandscape* landscape, std::int16_t hex
 
 // Region directions turn over the six hex sides; 3 and 7 are corners.
 std::int32_t sideTurned(std::int32_t side, bool clockwise) {
-    static constexpr std::int32_t sides[6] = {1, 2, 4, 5, 6, 8};
     for (int i = 0; i < 6; ++i)
-        if (sides[i] == side) return sides[(i + (clockwise ? 1 : 5)) % 6];
+        if (hexSides[i] == side) return hexSides[(i + (clockwise ? 1 : 5)) % 6];
     return 0;
 }
 
@@ -46,8 +48,7 @@ List<short> formationOf(const Leader& leader, const Group* group) {
     List<short> formation;
     formation.append(static_cast<short>(leader.getHex()));
     if (!group) return formation;
-    ListIterator<VaelUnit*> it(const_cast<List<VaelUnit*>&>(group->units));
-    for (VaelUnit* member = nullptr; it.next(member);) {
+    for (VaelUnit* member : group->units) {
         if (!member || member->getHex() == Unit::offMap) continue;
         formation.append(static_cast<short>(member->getHex()));
         if (member->isDoubleSized() && member->getSecondHex() >= 0) formation.append(member->getSecondHex());
@@ -106,7 +107,7 @@ std::int16_t Leader::fullGroupMoveCost(std::int16_t from, std::int16_t to, VaelL
 
 std::int16_t Leader::attemptGroupMove() {
     auto& trace = debugStream();
-    delete queryNamedEmpty("UnitDeselected");
+    dropAnswer(queryNamedEmpty(msg::UnitDeselected));
     std::string text = "\\B" + name_ + "\\b";
     beginWait();
     if (group_ && landscape_) {
@@ -124,7 +125,7 @@ std::int16_t Leader::attemptGroupMove() {
             trace << "Found a unit who has an enemy within 2 hexes: " << member->getName() << std::endl;
             Container<std::string> line(text +
                                         " cannot attempt group move: unit is within 2 hexes of enemy.");
-            sendNamed("AddCommentary", &line);
+            sendNamed(msg::AddCommentary, &line);
             endWait();
             enableMenu(GroupMoveCommand, false);
             return 0;
@@ -155,16 +156,16 @@ std::int16_t Leader::attemptGroupMove() {
         trace << "Succeeded in a one hex move " << std::endl;
     } else {
         Container<std::string> line(text + " failed to make a group move.");
-        sendNamed("AddCommentary", &line);
+        sendNamed(msg::AddCommentary, &line);
         trace << "Failed in the group move altogether..." << std::endl;
         sendHexes(HALF_DEHIGHLIGHT_REGION, &commandHexes_, false);
         sendEmpty(INVALIDATE_VIEW);
-        sendNamedEmpty("EndOrdersPhase");
+        sendNamedEmpty(msg::EndOrdersPhase);
         return 0;
     }
     Container<std::string> line(text + " can do a " +
                                 (fullGroupMove_ ? " full group move." : " one hex group move."));
-    sendNamed("AddCommentary", &line);
+    sendNamed(msg::AddCommentary, &line);
     groupMoveGranted_ = 1;
     stopChargingEachOrder();
     enableMenu(GroupMoveCommand, false);
@@ -223,10 +224,10 @@ std::int16_t Leader::MoveUnit(std::int16_t hex) {
             chargeOrder(unitNumber_);
             movementLeft_ = 0;
         }
-        sendNamedEmpty("UnitDeselected");
+        sendNamedEmpty(msg::UnitDeselected);
         return 0;
     }
-    delete queryNamedEmpty("BlockLeaderMenu");
+    dropAnswer(queryNamedEmpty(msg::BlockLeaderMenu));
     if (groupMoveGranted_ && landscape_) {
         chargeOrder(unitNumber_);
         beginWait();
@@ -257,7 +258,7 @@ std::int16_t Leader::MoveUnit(std::int16_t hex) {
                 continue;
             }
             Container<short> number(static_cast<short>(member->getUnitNum()));
-            member->movementFinished(chosen, BusMessage(RegisteredMessage::getId("GroupMovementDone")),
+            member->movementFinished(chosen, BusMessage(RegisteredMessage::getId(msg::GroupMovementDone)),
                                      &number, 0);
         }
         endWait();

@@ -2,9 +2,11 @@
 // activated, resumed and finished, and what each order costs him.
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/message_names.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/combat.h"
@@ -12,7 +14,9 @@
 #include "game/rules/leader.h"
 #include "game/rules/leader_records.h"
 #include "game/rules/missile_capable.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -29,8 +33,6 @@ enum MenuCommand : std::uint16_t {
     RotateRightCommand = 221,
     AboutFaceCommand = 235,
 };
-
-constexpr std::uint32_t oxybeleType = 15;
 
 // Only a leader registers these handlers; anything else is reported and left alone.
 Leader* asLeader(Component* target, std::int16_t line) {
@@ -74,12 +76,8 @@ ContainerBase* onMissileVolley(Component* target, BusMessage, ContainerBase* dat
     Leader* leader = asLeader(target, __LINE__);
     if (!leader) return nullptr;
     // Missile units announce their volley with their number as an unsigned short; a short is the same.
-    unsigned short unsignedNumber = 0;
-    if (Container<unsigned short>::fromMessage(data, unsignedNumber)) {
-        leader->MissileVolley(static_cast<short>(unsignedNumber));
-        return nullptr;
-    }
-    callWithPayload<short>(data, sourceFile, __LINE__, [&](short number) { leader->MissileVolley(number); });
+    callWithPayload<unsigned short, short>(
+        data, sourceFile, __LINE__, [&](auto number) { leader->MissileVolley(static_cast<short>(number)); });
     return nullptr;
 }
 
@@ -94,8 +92,7 @@ ContainerBase* onFollowerEndOWSegment(Component* target, BusMessage, ContainerBa
 // The hexes of one list that the other lacks.
 List<short> without(const List<short>& hexes, const List<short>& others) {
     List<short> out;
-    ListIterator<short> it(const_cast<List<short>&>(hexes));
-    for (short h = 0; it.next(h);)
+    for (short h : hexes)
         if (!others.contains(h)) out.append(h);
     return out;
 }
@@ -137,19 +134,19 @@ void Leader::enableMenu(std::uint16_t command, bool on) {
 void Leader::sendHexes(BusMessage event, List<short>* hexes, bool asQuery) {
     Container<List<short>*> box(hexes);
     if (asQuery)
-        delete query(event, &box);
+        dropAnswer(query(event, &box));
     else
         send(event, &box);
 }
 
 void Leader::askNoMoreOrders(std::int16_t value) {
     Container<short> box(value);
-    delete queryNamed("NoMoreOrders", &box);
+    dropAnswer(queryNamed(msg::NoMoreOrders, &box));
 }
 
 void Leader::sendLegalUnits() {
     Container<PossibleMoveData> box(PossibleMoveData{nation_, commandHexes_});
-    sendNamed("LegalUnits", &box);
+    sendNamed(msg::LegalUnits, &box);
 }
 
 void Leader::putUpFinishPrompt() {
@@ -158,20 +155,20 @@ void Leader::putUpFinishPrompt() {
 
 void Leader::initLocalLeader() {
     debugStream() << "Initializing local leader: " << name_ << std::endl;
-    connectOnce("ActivateLeader", onActivateLeader);
-    connectOnce("ResumeActiveLeader", onResumeActiveLeader);
+    connectOnce(msg::ActivateLeader, onActivateLeader);
+    connectOnce(msg::ResumeActiveLeader, onResumeActiveLeader);
 }
 
 void Leader::initRemoteLeader() {
     debugStream() << "Initializing remote leader: " << name_ << std::endl;
-    connectOnce("ActivateLeader", onActivateRemoteLeader);
+    connectOnce(msg::ActivateLeader, onActivateRemoteLeader);
 }
 
 void Leader::takeTheActivation(const char* announcement) {
-    connectOnce("InitLeader", onInitLeader);
-    connectOnce("EndOrdersPhase", onEndOrdersPhase);
-    connectOnce("LeaderCenterOnLeader", onCenterOnLeader);
-    connectOnce("FinishLeader", onFinishLeader);
+    connectOnce(msg::InitLeader, onInitLeader);
+    connectOnce(msg::EndOrdersPhase, onEndOrdersPhase);
+    connectOnce(msg::LeaderCenterOnLeader, onCenterOnLeader);
+    connectOnce(msg::FinishLeader, onFinishLeader);
     Container<std::string> name(name_);
     sendNamed(announcement, &name);
 }
@@ -186,8 +183,8 @@ std::int16_t Leader::activateLeader() {
     sendLegalUnits();
     centerOnLeader();
     showStatus();
-    takeTheActivation("LeaderActivated");
-    if (initiative_ == 0) sendNamedEmpty("EndMovementSegment");
+    takeTheActivation(msg::LeaderActivated);
+    if (initiative_ == 0) sendNamedEmpty(msg::EndMovementSegment);
     return 0;
 }
 
@@ -196,8 +193,8 @@ std::int16_t Leader::activateRemoteLeader() {
     ordersUsed_ = 0;
     centerOnLeader();
     showStatus();
-    connectOnce("LeaderCenterOnLeader", onCenterOnLeader);
-    connectOnce("FinishLeader", onFinishRemoteLeader);
+    connectOnce(msg::LeaderCenterOnLeader, onCenterOnLeader);
+    connectOnce(msg::FinishLeader, onFinishRemoteLeader);
     return 0;
 }
 
@@ -210,7 +207,7 @@ std::int16_t Leader::resumeActiveLeader() {
     sendHexes(HALF_HIGHLIGHT_REGION, &commandHexes_, false);
     sendEmpty(INVALIDATE_VIEW);
     showStatus();
-    takeTheActivation("LeaderResumed");
+    takeTheActivation(msg::LeaderResumed);
     return 0;
 }
 
@@ -218,10 +215,10 @@ std::int16_t Leader::initLeader() {
     if (Application* app = Application::instance()) app->endWait();
     ordersPhaseActive_ = 1;
     connectOrderHandlers();
-    connectOnce("RestoreCohesion", onRestoreCohesion);
-    connectOnce("EndOWSegment", onFollowerEndOWSegment);
-    connectOnce("LeaderFinishLeader", onLeaderFinishLeader);
-    sendNamedEmpty("UnblockLeaderMenu");
+    connectOnce(msg::RestoreCohesion, onRestoreCohesion);
+    connectOnce(msg::EndOWSegment, onFollowerEndOWSegment);
+    connectOnce(msg::LeaderFinishLeader, onLeaderFinishLeader);
+    sendNamedEmpty(msg::UnblockLeaderMenu);
     // Only a group that stands ready as one body, every member orderable, unused and facing the first
     // member's way, may move together.
     std::size_t ready = 0;
@@ -244,7 +241,7 @@ std::int16_t Leader::initLeader() {
         enableMenu(GroupMoveCommand, false);
     } else {
         enableMenu(GroupMoveCommand, true);
-        connectOnce("LeaderGroupMove", onLeaderGroupMove);
+        connectOnce(msg::LeaderGroupMove, onLeaderGroupMove);
     }
     sendHexes(HALF_HIGHLIGHT_REGION, &commandHexes_, false);
     sendEmpty(INVALIDATE_VIEW);
@@ -253,14 +250,14 @@ std::int16_t Leader::initLeader() {
 }
 
 void Leader::connectOrderHandlers() {
-    connectOnce("UnitMovementDone", onOrderDone);
-    connectOnce("CohesionRestored", onOrderDone);
-    connectOnce("MissileVolley", onMissileVolley);
-    connectOnce("RallyUnit", onRallyUnit);
+    connectOnce(msg::UnitMovementDone, onOrderDone);
+    connectOnce(msg::CohesionRestored, onOrderDone);
+    connectOnce(msg::MissileVolley, onMissileVolley);
+    connectOnce(msg::RallyUnit, onRallyUnit);
 }
 
 void Leader::stopChargingEachOrder() {
-    disconnectNamed("UnitMovementDone", onOrderDone);
+    disconnectNamed(msg::UnitMovementDone, onOrderDone);
 }
 
 void Leader::registerOrderMessages() {
@@ -295,61 +292,60 @@ std::int16_t Leader::chargeOrder(std::uint16_t unitNumber) {
 
 std::int16_t Leader::chargeOrderFor(std::int16_t unitNumber) {
     Container<short> number(unitNumber);
-    ContainerBase* answer = sendNowNamed("GetUnitByNum", &number);
+    const auto answer = owned(sendNowNamed(msg::GetUnitByNum, &number));
     VaelUnit* unit = nullptr;
-    Container<VaelUnit*>::fromMessage(answer, unit);
-    delete answer;
+    Container<VaelUnit*>::fromMessage(answer.get(), unit);
     if (unit && unit->isCombatUnit()) {
         const auto* combat = dynamic_cast<const Combat*>(unit);
-        if (combat && combat->getUnitType() == oxybeleType) return 0;
+        if (combat && combat->getUnitType() == AT) return 0;
     }
     return chargeOrder(static_cast<std::uint16_t>(unitNumber));
 }
 
 std::int16_t Leader::rallyUnit() {
     Container<short> initiative(static_cast<short>(initiative_));
-    sendNamed("Rally", &initiative);
+    sendNamed(msg::Rally, &initiative);
     return 0;
 }
 
 std::int16_t Leader::restoreCohesion() {
     Container<short> initiative(static_cast<short>(initiative_));
-    sendNamed("UnitRestoreCohesion", &initiative);
+    sendNamed(msg::UnitRestoreCohesion, &initiative);
     return 0;
 }
 
 std::int16_t Leader::leaderFinishLeader() {
-    disconnectNamed("LeaderFinishLeader", onLeaderFinishLeader);
-    sendNamedEmpty("UnitDeselected");
+    disconnectNamed(msg::LeaderFinishLeader, onLeaderFinishLeader);
+    sendNamedEmpty(msg::UnitDeselected);
     sendHexes(HALF_DEHIGHLIGHT_REGION, &commandHexes_, false);
     sendEmpty(INVALIDATE_VIEW);
-    sendNamedEmpty("EndOrdersPhase");
+    sendNamedEmpty(msg::EndOrdersPhase);
     return 0;
 }
 
 std::int16_t Leader::endOrdersPhase() {
-    disconnectEach(*this, {{"EndOrdersPhase", onEndOrdersPhase},
-                           {"UnitMovementDone", onOrderDone},
-                           {"MissileVolley", onMissileVolley},
-                           {"RallyUnit", onRallyUnit},
-                           {"RestoreCohesion", onRestoreCohesion},
-                           {"CohesionRestored", onOrderDone},
-                           {"LeaderGroupMove", onLeaderGroupMove}});
+    disconnectEach(*this, {{msg::EndOrdersPhase, onEndOrdersPhase},
+                           {msg::UnitMovementDone, onOrderDone},
+                           {msg::MissileVolley, onMissileVolley},
+                           {msg::RallyUnit, onRallyUnit},
+                           {msg::RestoreCohesion, onRestoreCohesion},
+                           {msg::CohesionRestored, onOrderDone},
+                           {msg::LeaderGroupMove, onLeaderGroupMove}});
     disconnectCommandRangeFollower();
     askNoMoreOrders(1);
     const std::int16_t momentum = groupMoveTried_ == 0 && ordersUsed_ != 0 && hex_ != offMap;
     Container<short> box(momentum);
-    delete queryNamed("CanAttemptMomentum", &box);
+    dropAnswer(queryNamed(msg::CanAttemptMomentum, &box));
     debugStream() << "Posted CanAttemptMomentum = " << momentum << std::endl;
     ordersPhaseActive_ = 0;
-    sendNamedEmpty("PerformShock");
+    sendNamedEmpty(msg::PerformShock);
     debugStream() << "PerformShock being posted from Leader::EndOrdersPhase" << std::endl;
     return 0;
 }
 
 std::int16_t Leader::finishLeader() {
     debugStream() << name_ << " in FinishLeader" << std::endl;
-    disconnectNamed("FinishLeader", onFinishLeader);
+    disconnectNamed(msg::FinishLeader, onFinishLeader);
     for (std::uint16_t command :
          {RotateLeftCommand, RotateRightCommand, AboutFaceCommand, RallyCommand, RestoreCohesionCommand})
         enableMenu(command, false);
@@ -360,25 +356,25 @@ std::int16_t Leader::finishLeader() {
     else
         failedGroupMoves_ = 0;
     groupMoveGranted_ = 0;
-    disconnectEach(*this, {{"InitLeader", onInitLeader},
-                           {"LeaderCenterOnLeader", onCenterOnLeader},
-                           {"LeaderFinishLeader", onLeaderFinishLeader},
-                           {"LeaderGroupMove", onLeaderGroupMove},
-                           {"EndOrdersPhase", onEndOrdersPhase},
-                           {"UnitMovementDone", onOrderDone},
-                           {"MissileVolley", onMissileVolley},
-                           {"RallyUnit", onRallyUnit},
-                           {"RestoreCohesion", onRestoreCohesion},
-                           {"CohesionRestored", onOrderDone}});
-    delete queryNamedEmpty("BlockLeaderMenu");
-    sendNamedEmpty("LeaderFinished");
+    disconnectEach(*this, {{msg::InitLeader, onInitLeader},
+                           {msg::LeaderCenterOnLeader, onCenterOnLeader},
+                           {msg::LeaderFinishLeader, onLeaderFinishLeader},
+                           {msg::LeaderGroupMove, onLeaderGroupMove},
+                           {msg::EndOrdersPhase, onEndOrdersPhase},
+                           {msg::UnitMovementDone, onOrderDone},
+                           {msg::MissileVolley, onMissileVolley},
+                           {msg::RallyUnit, onRallyUnit},
+                           {msg::RestoreCohesion, onRestoreCohesion},
+                           {msg::CohesionRestored, onOrderDone}});
+    dropAnswer(queryNamedEmpty(msg::BlockLeaderMenu));
+    sendNamedEmpty(msg::LeaderFinished);
     return 0;
 }
 
 std::int16_t Leader::finishRemoteLeader() {
     debugStream() << name_ << " in FinishRemoteLeader" << std::endl;
-    disconnectNamed("FinishLeader", onFinishRemoteLeader);
-    disconnectNamed("LeaderCenterOnLeader", onCenterOnLeader);
+    disconnectNamed(msg::FinishLeader, onFinishRemoteLeader);
+    disconnectNamed(msg::LeaderCenterOnLeader, onCenterOnLeader);
     return 0;
 }
 
@@ -388,7 +384,7 @@ bool Leader::memberReadyForGroupMove(const VaelUnit& member) const {
 }
 
 void Leader::disconnectCommandRangeFollower() {
-    disconnectNamed("EndOWSegment", onFollowerEndOWSegment);
+    disconnectNamed(msg::EndOWSegment, onFollowerEndOWSegment);
 }
 
 std::int16_t Leader::commandRangeAfterOW(std::uint16_t withdrew) {
@@ -416,7 +412,7 @@ std::uint16_t Leader::movementFinished(const List<short>& path, BusMessage doneE
 
 std::int16_t Leader::MovementDone(std::uint32_t kind, std::uint16_t unitNumber) {
     if (unitNumber != unitNumber_) return 0;
-    delete queryNamedEmpty("UnblockLeaderMenu");
+    dropAnswer(queryNamedEmpty(msg::UnblockLeaderMenu));
     return VaelUnit::MovementDone(kind, unitNumber);
 }
 
@@ -433,7 +429,7 @@ void Leader::replenishGroup() {
             shooter->replenish();
             debugStream() << shooter->getName() << " replenished missiles." << std::endl;
             Container<short> number(static_cast<short>(shooter->getUnitNum()));
-            sendNamed("UnitReplenished", &number);
+            sendNamed(msg::UnitReplenished, &number);
             ++replenished;
         }
     }
@@ -478,7 +474,7 @@ void Leader::faceGroup() {
     const FacingTurn turn = turnTowardGroup(facing_, facings);
     if (turn.sense == 0) return;
     Container<ChangeFacingStruct> change(ChangeFacingStruct{turn.sense, 0, turn.steps, unitNumber_});
-    sendNamed("ChangeFacing", &change);
+    sendNamed(msg::ChangeFacing, &change);
 }
 
 } // namespace vael

@@ -47,8 +47,7 @@ List<short> MissileCapable::findTargets() {
     for (short far = 0; found.next(far);) {
         const std::int16_t farLevel = heightLevel(far);
         const List<short> line = landscape_->hexLine(static_cast<std::int16_t>(hex_), far);
-        ListIterator<short> walk(const_cast<List<short>&>(line));
-        for (short h = 0; walk.next(h);) {
+        for (short h : line) {
             // The unit does not block its own sight.
             if (h == static_cast<short>(hex_) || (doubleSized_ && h == secondHex_)) continue;
             const std::int16_t level = heightLevel(h);

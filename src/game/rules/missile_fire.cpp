@@ -4,6 +4,7 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/hex_codes.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/clash_chart.h"
@@ -11,6 +12,7 @@
 #include "game/rules/leader.h"
 #include "game/rules/missile_capable.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/unit_payloads.h"
 #include "game/rules/vael_logical_landscape.h"
 
@@ -19,7 +21,6 @@ namespace vael {
 namespace {
 
 constexpr const char* sourceFile = "MISSCAP";
-constexpr std::uint16_t noHex = 0xFFFF;
 constexpr std::int16_t MissileVolleyItem = 219, RotateAnticlockwiseItem = 220, RotateClockwiseItem = 221,
                        RestoreCohesionItem = 214;
 
@@ -134,7 +135,8 @@ std::int16_t MissileCapable::registerSelectedMessages() {
     Combat::registerSelectedMessages();
     if (missilesLeft_ > 0 && !routing_ && !firedThisActivation_ && orderMode_ == 0) {
         sendMenuItem(ENABLE_MENU_ITEM, MissileVolleyItem);
-        if (!isConnected(named("MissleVolley"), onMissleVolley)) connectNamed("MissleVolley", onMissleVolley);
+        if (!isConnected(named(msg::MissleVolley), onMissleVolley))
+            connectNamed(msg::MissleVolley, onMissleVolley);
     }
     return 0;
 }
@@ -145,7 +147,7 @@ void MissileCapable::restoreMoveClick() {
 }
 
 std::int16_t MissileCapable::unregisterSelectedMessages() {
-    disconnectNamed("MissleVolley", onMissleVolley);
+    disconnectNamed(msg::MissleVolley, onMissleVolley);
     sendMenuItem(DISABLE_MENU_ITEM, MissileVolleyItem);
     if (choosingTarget_) {
         debugStream() << "Resetting all arrow stuff because he was still chosen for missile combat"
@@ -155,7 +157,7 @@ std::int16_t MissileCapable::unregisterSelectedMessages() {
         sendEmpty(INVALIDATE_VIEW);
         sendMenuItem(UNCHECK_MENU_ITEM, MissileVolleyItem);
         restoreMoveClick();
-        disconnectNamed("OWResolved", onTargetsMayChange);
+        disconnectNamed(msg::OWResolved, onTargetsMayChange);
         choosingTarget_ = 0;
     }
     if (firedThisActivation_) usedThisTurn_ = 1;
@@ -165,7 +167,7 @@ std::int16_t MissileCapable::unregisterSelectedMessages() {
 std::int16_t MissileCapable::showHexToMoveTo(std::int16_t hex) {
     if (!choosingTarget_) return Combat::showHexToMoveTo(hex);
     Container<const char*> cursor(targetHexes_.contains(hex) ? cursorOf(missileType_) : "ArrowCursor");
-    sendNamed("ChangeCursor", &cursor);
+    sendNamed(msg::ChangeCursor, &cursor);
     return 0;
 }
 
@@ -178,7 +180,8 @@ void MissileCapable::beginChoosingTarget() {
     sendEmpty(INVALIDATE_VIEW);
     disconnect(REGION_SELECTED, onRegionSelected);
     if (!isConnected(REGION_SELECTED, onFireClick)) connect(REGION_SELECTED, onFireClick);
-    if (!isConnected(named("OWResolved"), onTargetsMayChange)) connectNamed("OWResolved", onTargetsMayChange);
+    if (!isConnected(named(msg::OWResolved), onTargetsMayChange))
+        connectNamed(msg::OWResolved, onTargetsMayChange);
     choosingTarget_ = 1;
 }
 
@@ -203,7 +206,7 @@ std::int16_t MissileCapable::MissileVolley(std::int16_t) {
         }
     }
     restoreMoveClick();
-    disconnectNamed("OWResolved", onTargetsMayChange);
+    disconnectNamed(msg::OWResolved, onTargetsMayChange);
     choosingTarget_ = 0;
     return 0;
 }
@@ -213,8 +216,7 @@ void MissileCapable::refreshTargets(std::int16_t flag) {
     const List<short> old = targetHexes_;
     rebuildTargets();
     List<short> gone, joined;
-    ListIterator<short> before(const_cast<List<short>&>(old));
-    for (short h = 0; before.next(h);)
+    for (short h : old)
         if (!targetHexes_.contains(h)) gone.append(h);
     ListIterator<short> after(targetHexes_);
     for (short h = 0; after.next(h);)
@@ -242,12 +244,12 @@ bool MissileCapable::fireAt(std::int16_t hex) {
         !orderAgainHit("is taking a cohesion hit for being ordered again this turn."))
         return false;
     firedThisActivation_ = 1;
-    if (!isConnected(named("ReturnFromMissileFire"), onReturnFromMissileFire))
-        connectNamed("ReturnFromMissileFire", onReturnFromMissileFire);
+    if (!isConnected(named(msg::ReturnFromMissileFire), onReturnFromMissileFire))
+        connectNamed(msg::ReturnFromMissileFire, onReturnFromMissileFire);
     Container<unsigned short> number(unitNumber_);
-    sendNamed("MissileVolley", &number);
+    sendNamed(msg::MissileVolley, &number);
     Container<MissileFireStruct> order(MissileFireStruct{static_cast<std::uint16_t>(hex), unitNumber_});
-    sendNamed("DoMissileFire", &order);
+    sendNamed(msg::DoMissileFire, &order);
     sendMenuItem(DISABLE_MENU_ITEM, RestoreCohesionItem);
     doneForTurn_ = 1;
     potentialToBeOrdered_ = 0;
@@ -263,10 +265,10 @@ bool MissileCapable::fireAt(std::int16_t hex) {
             sendMenuItem(ENABLE_MENU_ITEM, RotateAnticlockwiseItem);
         }
         Container<const char*> cursor(attackHexes_.contains(hex) ? "Sword" : "ArrowCursor");
-        sendNamed("ChangeCursor", &cursor);
+        sendNamed(msg::ChangeCursor, &cursor);
     }
     // The order is given: withdrawals no longer change what the unit could have aimed at.
-    disconnectNamed("OWResolved", onTargetsMayChange);
+    disconnectNamed(msg::OWResolved, onTargetsMayChange);
     choosingTarget_ = 0;
     return true;
 }
@@ -278,14 +280,14 @@ void MissileCapable::fireMissiles(std::int16_t hex) {
     const std::int16_t bearing =
         landscape_ ? landscape_->bearingBetween(static_cast<std::int16_t>(hex_), hex) : 0;
     Animate(LogicalCommandInfo(unitNumber_, new Container<short>(bearing), static_cast<std::uint16_t>(hex),
-                               named("MissileFire"), named("ReturnFromMissileFire"),
+                               named(msg::MissileFire), named(msg::ReturnFromMissileFire),
                                new Container<MissileDebrisStruct>(MissileDebrisStruct{
                                    static_cast<std::uint16_t>(hex), missileType_, unitNumber_})));
 }
 
 void MissileCapable::resolveVolley(const MissileDebrisStruct& debris) {
     if (debris.unitNumber != unitNumber_) return;
-    disconnectNamed("ReturnFromMissileFire", onReturnFromMissileFire);
+    disconnectNamed(msg::ReturnFromMissileFire, onReturnFromMissileFire);
     const auto targetHex = static_cast<std::int16_t>(debris.targetHex);
     const VaelUnit* first = landscape_ ? landscape_->firstOccupant(targetHex) : nullptr;
     if (!first || !first->isOtherNation(nation_)) return;
@@ -307,7 +309,7 @@ void MissileCapable::resolveVolley(const MissileDebrisStruct& debris) {
     if (target->isRouting() && hit.result > 0) {
         text += " and " + target->getName() + " is \\Beliminated\\b.";
         Container<short> number(static_cast<short>(target->getUnitNum()));
-        sendNamed("EliminateUnit", &number);
+        sendNamed(msg::EliminateUnit, &number);
     } else {
         target->tqHit(hit.result, 2);
         text += " for " + std::to_string(hit.result) + " cohesion hit" + (hit.result == 1 ? "" : "s") + ".";

@@ -3,6 +3,7 @@
 // battle map needs to scatter the spent missiles on the target hex. Fixed widths, streamed field by field.
 #include <cstdint>
 
+#include "framework/core/hex_codes.h"
 #include "framework/core/type_name.h"
 
 namespace vael {
@@ -11,7 +12,7 @@ class SuperString;
 
 // "DoMissileFire".
 struct MissileFireStruct {
-    std::uint16_t targetHex = 0xFFFF;
+    std::uint16_t targetHex = noHex;
     std::uint16_t unitNumber = 0xFFFF;
 
     bool operator==(const MissileFireStruct&) const = default;
@@ -19,7 +20,7 @@ struct MissileFireStruct {
 
 // The extra box of the "MissileFire" display command, handed back with "ReturnFromMissileFire".
 struct MissileDebrisStruct {
-    std::uint16_t targetHex = 0xFFFF;
+    std::uint16_t targetHex = noHex;
     std::uint32_t missileType = 0;
     std::uint16_t unitNumber = 0xFFFF;
 

@@ -1,4 +1,5 @@
 #include "game/rules/missile_kinds.h"
+#include "game/rules/unit_type.h"
 
 namespace vael {
 
@@ -12,7 +13,7 @@ template <class Kind> VaelUnit* make(const VaelUnitData& record, const char* nam
 } // namespace
 
 Chariot::Chariot(const MissileCapableUnitData& record, const char* name) : MissileCapable(record, name) {
-    unitType_ = 14;
+    unitType_ = CH;
 }
 
 VaelUnit* Chariot::create(const VaelUnitData& record, const char* name) {
@@ -21,7 +22,7 @@ VaelUnit* Chariot::create(const VaelUnitData& record, const char* name) {
 
 Skirmisher::Skirmisher(const MissileCapableUnitData& record, const char* name)
     : MissileCapable(record, name) {
-    unitType_ = 7;
+    unitType_ = SK;
 }
 
 VaelUnit* Skirmisher::create(const VaelUnitData& record, const char* name) {
@@ -30,7 +31,7 @@ VaelUnit* Skirmisher::create(const VaelUnitData& record, const char* name) {
 
 LightInfantry::LightInfantry(const MissileCapableUnitData& record, const char* name)
     : MissileCapable(record, name) {
-    unitType_ = 6;
+    unitType_ = LI;
 }
 
 VaelUnit* LightInfantry::create(const VaelUnitData& record, const char* name) {
@@ -38,7 +39,7 @@ VaelUnit* LightInfantry::create(const VaelUnitData& record, const char* name) {
 }
 
 Peltast::Peltast(const MissileCapableUnitData& record, const char* name) : LightInfantry(record, name) {
-    unitType_ = 5;
+    unitType_ = LP;
 }
 
 VaelUnit* Peltast::create(const VaelUnitData& record, const char* name) {
@@ -47,7 +48,7 @@ VaelUnit* Peltast::create(const VaelUnitData& record, const char* name) {
 
 MediumInfantry::MediumInfantry(const MissileCapableUnitData& record, const char* name)
     : MissileCapable(record, name) {
-    unitType_ = 3;
+    unitType_ = MI;
 }
 
 VaelUnit* MediumInfantry::create(const VaelUnitData& record, const char* name) {
@@ -55,7 +56,7 @@ VaelUnit* MediumInfantry::create(const VaelUnitData& record, const char* name) {
 }
 
 LightCav::LightCav(const MissileCapableUnitData& record, const char* name) : MissileCapable(record, name) {
-    unitType_ = 12;
+    unitType_ = LC;
 }
 
 VaelUnit* LightCav::create(const VaelUnitData& record, const char* name) {
@@ -63,7 +64,7 @@ VaelUnit* LightCav::create(const VaelUnitData& record, const char* name) {
 }
 
 Oxybele::Oxybele(const MissileCapableUnitData& record, const char* name) : MissileCapable(record, name) {
-    unitType_ = 15;
+    unitType_ = AT;
 }
 
 VaelUnit* Oxybele::create(const VaelUnitData& record, const char* name) {

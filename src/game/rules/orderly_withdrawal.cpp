@@ -5,11 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/hex_codes.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/combat.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -21,19 +25,19 @@ constexpr std::int16_t RallyItem = 213, RestoreCohesionItem = 214, RotateAnticlo
 
 void sendResolved(VaelUnit& unit, std::uint16_t withdrew, std::uint16_t hex) {
     Container<ResolveOWStruct> box(ResolveOWStruct{withdrew, hex});
-    unit.sendNamed("OWResolved", &box);
+    unit.sendNamed(msg::OWResolved, &box);
 }
 
 // Whether an enemy of the approaching type may step back from it.
 bool mayWithdrawFrom(std::uint32_t type, std::uint32_t approacherType) {
     switch (type) {
-    case 8:
-    case 12:
+    case HC:
+    case LC:
         return true;
-    case 11:
+    case LN:
         return !Combat::isCavalry(approacherType);
-    case 7:
-        return approacherType == 2 || approacherType == 0;
+    case SK:
+        return approacherType == HI || approacherType == PH;
     default:
         return false;
     }
@@ -46,10 +50,10 @@ std::int16_t Combat::BeginOWSegment() {
     owPending_ = 0;
     owHexes_.clear();
     trace << getName() << " in BeginOWSegment" << std::endl;
-    disconnectNamed("BeginOWSegment", onBeginOWSegment);
+    disconnectNamed(msg::BeginOWSegment, onBeginOWSegment);
     if (selected_) {
-        if (!isConnected(RegisteredMessage::getId("EndOWSegment"), onEndOWSegment))
-            connectNamed("EndOWSegment", onEndOWSegment);
+        if (!isConnected(RegisteredMessage::getId(msg::EndOWSegment), onEndOWSegment))
+            connectNamed(msg::EndOWSegment, onEndOWSegment);
         disconnect(REGION_SELECTED, onRegionSelected);
         disconnect(REGION_FLYBY, onRegionFlyby);
         Container<List<short>> moves(validMoves_);
@@ -96,28 +100,28 @@ std::int16_t Combat::BeginOWSegment() {
     owList_.clear();
     for (Combat* u : candidates) {
         Container<const VaelUnit*> asked(u);
-        const std::int16_t leader = takeShort(sendNowNamed("NearestLeader", &asked), -1);
+        const std::int16_t leader = takeShort(sendNowNamed(msg::NearestLeader, &asked), -1);
         owList_.append(OWStruct{static_cast<std::uint16_t>(u->getId()), static_cast<std::uint16_t>(leader),
                                 hex_, static_cast<std::uint16_t>(secondHex_), 2});
         // The hex the resolution will name: where the unit stood before it withdrew.
         owHexes_.append(static_cast<short>(u->getHex()));
     }
     trace << getName() << " registering for OWResolved" << std::endl;
-    if (!isConnected(RegisteredMessage::getId("OWResolved"), onOWResolved))
-        connectNamed("OWResolved", onOWResolved);
+    if (!isConnected(RegisteredMessage::getId(msg::OWResolved), onOWResolved))
+        connectNamed(msg::OWResolved, onOWResolved);
     OWStruct next;
     if (!owList_.removeFirst(next)) {
         trace << getName() << " in BeginOWSegment and there is no OWList." << std::endl;
         // Nothing will resolve, so nothing is waited for.
-        disconnectNamed("OWResolved", onOWResolved);
+        disconnectNamed(msg::OWResolved, onOWResolved);
         Container<EndOWStruct> end(EndOWStruct{1, this});
-        sendNamed("EndOWSegment", &end);
+        sendNamed(msg::EndOWSegment, &end);
         return 0;
     }
     Container<short> centre(static_cast<short>(hex_));
-    delete sendNowNamed("Center On Region", &centre);
+    dropAnswer(sendNowNamed(msg::CenterOnRegion, &centre));
     Container<OWStruct> record(next);
-    sendNamed("ResolveOW", &record);
+    sendNamed(msg::ResolveOW, &record);
     return 0;
 }
 
@@ -127,7 +131,7 @@ std::int16_t Combat::UnitOW(const OWStruct& record) {
     auto& trace = debugStream();
     const auto* approacher =
         dynamic_cast<const Combat*>(firstUnitAt(static_cast<std::int16_t>(record.approacherHex)));
-    if (isCavalry(unitType_) && approacher && approacher->getUnitType() == 13) {
+    if (isCavalry(unitType_) && approacher && approacher->getUnitType() == EL) {
         const TQCheck check = tqCheck(static_cast<std::int16_t>(Roll::d10()));
         const int hits = check.passed ? 1 : std::max(1, check.margin - static_cast<int>(TQ_));
         sendCommentary("\\B" + getName() + "\\b takes " + std::to_string(hits) +
@@ -157,16 +161,17 @@ std::int16_t Combat::UnitOW(const OWStruct& record) {
 void Combat::owCohesionHits(std::int16_t approacherHex) {
     int n = 0;
     switch (unitType_) {
-    case 2:
-    case 3:
-    case 5:
-    case 6:
-    case 14:
+    case HI:
+    case MI:
+    case LP:
+    case LI:
+    case CH:
         n = 1;
         break;
     default:
-        n = rearHexes_.contains(approacherHex) || (flankHexes_.contains(approacherHex) && unitType_ != 7) ? 1
-                                                                                                          : 0;
+        n = rearHexes_.contains(approacherHex) || (flankHexes_.contains(approacherHex) && unitType_ != SK)
+                ? 1
+                : 0;
         break;
     }
     if (!tqCheck(static_cast<std::int16_t>(Roll::d10())).passed) ++n;
@@ -185,16 +190,16 @@ std::int16_t Combat::OWResolved(std::uint16_t withdrew, std::int16_t hex) {
     OWStruct next;
     if (owList_.removeFirst(next)) {
         Container<short> centre(static_cast<short>(hex_));
-        delete sendNowNamed("Center On Region", &centre);
+        dropAnswer(sendNowNamed(msg::CenterOnRegion, &centre));
         Container<OWStruct> record(next);
-        sendNamed("ResolveOW", &record);
+        sendNamed(msg::ResolveOW, &record);
     }
     return 0;
 }
 
 std::int16_t Combat::EndOWSegment(std::uint16_t happened, VaelUnit* unit) {
     if (unit && unit != this) return 0;
-    if (vacatedHexes_.contains(static_cast<short>(orderHex_))) orderHex_ = 0xFFFF;
+    if (vacatedHexes_.contains(static_cast<short>(orderHex_))) orderHex_ = noHex;
     if (routing_) sendMenuItem(ENABLE_MENU_ITEM, RallyItem);
     sendMenuItem(ENABLE_MENU_ITEM, ViewDetailsItem);
     // Only a selected unit lost its mouse-over in the segment; an unselected one never had it.

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/combat.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael {
 
@@ -26,15 +28,15 @@ int tqColumn(std::uint16_t TQ) {
 std::int16_t Combat::registerRallyMessages() {
     noHighlight_ = 1;
     VaelUnit::registerSelectedMessages();
-    if (!isConnected(RegisteredMessage::getId("Rally"), onRally)) connectNamed("Rally", onRally);
+    if (!isConnected(RegisteredMessage::getId(msg::Rally), onRally)) connectNamed(msg::Rally, onRally);
     disconnect(LOGICAL_OBJECT_SELECTED, VaelUnit::onObjectSelected);
-    disconnectNamed("UnitDeselected", VaelUnit::onUnitDeselected);
-    if (!isConnected(RegisteredMessage::getId("UnitDeselected"), onRoutingUnitDeselected))
-        connectNamed("UnitDeselected", onRoutingUnitDeselected);
+    disconnectNamed(msg::UnitDeselected, VaelUnit::onUnitDeselected);
+    if (!isConnected(RegisteredMessage::getId(msg::UnitDeselected), onRoutingUnitDeselected))
+        connectNamed(msg::UnitDeselected, onRoutingUnitDeselected);
     sendMenuItem(ENABLE_MENU_ITEM, 213);
     Container<List<short>> hexes(ownHexes());
     send(HIGHLIGHT_REGION, &hexes);
-    delete queryEmpty(INVALIDATE_VIEW);
+    dropAnswer(queryEmpty(INVALIDATE_VIEW));
     return 0;
 }
 
@@ -55,9 +57,9 @@ ContainerBase* Combat::onRoutingUnitDeselected(Component* target, BusMessage, Co
 void Combat::rallyOrder(std::int16_t initiative) {
     potentialToBeOrdered_ = 0;
     doneForTurn_ = 1;
-    disconnectNamed("Rally", onRally);
+    disconnectNamed(msg::Rally, onRally);
     Container<unsigned short> number(unitNumber_);
-    sendNamed("UnitMovementDone", &number);
+    sendNamed(msg::UnitMovementDone, &number);
     rallyTried_ = 1;
     Container<List<short>> hexes(ownHexes());
     send(DEHIGHLIGHT_REGION, &hexes);
@@ -65,7 +67,7 @@ void Combat::rallyOrder(std::int16_t initiative) {
     unregisterSelectedMessages();
     // The rally's own deselection handler goes with the selection: left behind, it would answer every
     // later deselection of another unit as if this one were still selected.
-    disconnectNamed("UnitDeselected", onRoutingUnitDeselected);
+    disconnectNamed(msg::UnitDeselected, onRoutingUnitDeselected);
     noHighlight_ = 1;
     sendMenuItem(DISABLE_MENU_ITEM, 213);
 }
@@ -101,14 +103,14 @@ std::int16_t Combat::attemptRally(std::int16_t initiative) {
     sendCommentary("\\B" + getName() + "\\b has successfully rallied.");
     const auto hits = static_cast<std::uint16_t>(std::max(0, cohesionHits_ - removed));
     Container<RestoreCohesionInfo> info(RestoreCohesionInfo{hits, unitNumber_});
-    delete queryNamed("DoRestoreCohesion", &info);
+    dropAnswer(queryNamed(msg::DoRestoreCohesion, &info));
     return 1;
 }
 
 void Combat::deselectRoutingUnit() {
     selected_ = 0;
-    disconnectNamed("UnitDeselected", onRoutingUnitDeselected);
-    disconnectNamed("Rally", onRally);
+    disconnectNamed(msg::UnitDeselected, onRoutingUnitDeselected);
+    disconnectNamed(msg::Rally, onRally);
     unregisterSelectedMessages();
     Container<short> number(static_cast<short>(unitNumber_));
     send(LOGICAL_OBJECT_DESELECTED, &number);

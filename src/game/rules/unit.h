@@ -3,13 +3,14 @@
 #include <cstdint>
 
 #include "framework/core/component.h"
+#include "framework/core/hex_codes.h"
 #include "game/rules/unit_data.h"
 
 namespace vael {
 
 class Unit : public Component {
 public:
-    static constexpr std::uint16_t offMap = 0xFFFF;
+    static constexpr std::uint16_t offMap = noHex;
 
     Unit(const UnitData& record, const char* name)
         : Component(name), hex_(record.hex), unitNumber_(record.unitNumber) {}

@@ -3,6 +3,7 @@
 // surroundings. Plain records with the widths that travel between machines.
 #include <cstdint>
 
+#include "framework/core/hex_codes.h"
 #include "framework/core/list.h"
 #include "framework/core/type_name.h"
 
@@ -31,7 +32,7 @@ struct MoveReturnStruct {
 // destination.
 struct BestPathResult {
     MOVE_RESULT result = NO_MOVE;
-    std::uint16_t lastHex = 0xFFFF;
+    std::uint16_t lastHex = noHex;
     std::uint32_t facing = 0;
 };
 

@@ -247,13 +247,11 @@ void VaelLogicalLandscape::floodFillFormation(List<short>& result, const List<DI
     Leader* leader = dynamic_cast<Leader*>(const_cast<VaelUnit*>(firstOccupant(reference)));
     const Group* group = leader ? leader->getGroup() : nullptr;
 
-    List<DIRECTION>& tries = const_cast<List<DIRECTION>&>(directions);
     List<short> current;
     while (queue.pop(current)) {
         short oldFirst = 0;
         current.first(oldFirst);
-        ListIterator<DIRECTION> it(tries);
-        for (DIRECTION d = NoDirection; it.next(d);) {
+        for (DIRECTION d : directions) {
             List<short> moved;
             bool complete = true;
             bool barred = false;

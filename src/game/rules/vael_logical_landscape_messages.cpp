@@ -2,14 +2,18 @@
 #include <functional>
 #include <string>
 
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/hex_codes.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/combat.h"
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
+#include "game/rules/rules_message_names.h"
+#include "game/rules/unit_type.h"
 #include "game/rules/vael_logical_landscape.h"
 #include "game/rules/vael_unit.h"
 
@@ -19,12 +23,6 @@ namespace {
 
 constexpr std::uint16_t none = LogicalRegion::none;
 constexpr const char* sourceFile = "VELLGLND";
-constexpr std::int32_t sideDirections[6] = {1, 2, 4, 5, 6, 8};
-
-// The unit-type codes of fighting units that count as cavalry here.
-bool isCavalryType(std::uint32_t type) {
-    return type == 12 || type == 8 || type == 11;
-}
 
 const Combat* asCombat(const VaelUnit* unit) {
     return unit && unit->isCombatUnit() ? dynamic_cast<const Combat*>(unit) : nullptr;
@@ -71,8 +69,8 @@ void VaelLogicalLandscape::connectHandlers() {
     connect(REGION_SELECTED, regionSelectedHandler);
     selectionConnected_ = 1;
     connect(REGION_FLYBY, regionFlybyHandler);
-    connectNamed("UnitMovement", unitMovementHandler);
-    connectNamed("UnitRemoved", unitRemovedHandler);
+    connectNamed(msg::UnitMovement, unitMovementHandler);
+    connectNamed(msg::UnitRemoved, unitRemovedHandler);
 }
 
 void VaelLogicalLandscape::pauseSelection() {
@@ -92,7 +90,7 @@ template <class Test> bool VaelLogicalLandscape::anyUnitNextTo(std::int16_t hex,
     const std::int32_t centre = lookupIndex(hex);
     if (!regionAtTableIndex(centre)) return false;
     const std::int32_t* around = &neighbourIndex_[static_cast<std::size_t>(centre) * LogicalRegion::slots];
-    for (std::int32_t d : sideDirections) {
+    for (std::int32_t d : hexSides) {
         const std::int32_t index = around[d];
         if (index < 0) continue;
         Item<const VaelUnit*>* item = nullptr;
@@ -112,7 +110,7 @@ bool VaelLogicalLandscape::enemyAdjacent(std::int16_t hex, std::uint32_t nation,
 bool VaelLogicalLandscape::isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const {
     // Skirmishers slip through any zone of control.
     const Combat* first = asCombat(firstOccupant(hex));
-    if (first && first->getUnitType() == 7) return false;
+    if (first && first->getUnitType() == SK) return false;
     return anyUnitNextTo(
         hex, [&](const VaelUnit* unit) { return unit->isOtherNation(nation) && unit->isHexInZOC(hex); });
 }
@@ -121,7 +119,7 @@ bool VaelLogicalLandscape::findOWCandidates(std::int16_t hex, std::uint32_t nati
     if (!mover || mover->isLeader()) return false;
     const Combat* moverCombat = asCombat(mover);
     const std::int32_t moverType = moverCombat ? static_cast<std::int32_t>(moverCombat->getUnitType()) : -1;
-    const bool moverCavalry = moverCombat && isCavalryType(moverCombat->getUnitType());
+    const bool moverCavalry = moverCombat && Combat::isCavalry(moverCombat->getUnitType());
     const std::int16_t moverSecond = mover->isDoubleSized() ? mover->getSecondHex() : std::int16_t(-2);
 
     List<short> ring;
@@ -160,8 +158,8 @@ bool VaelLogicalLandscape::findOWCandidates(std::int16_t hex, std::uint32_t nati
             if (pinned) continue;
             const Combat* uCombat = asCombat(u);
             if ((!uCombat || moverCavalry) && u->isLeader()) return true;
-            if (uCombat && !moverCavalry && isCavalryType(uCombat->getUnitType())) return true;
-            if (uCombat && uCombat->getUnitType() == 7 && (moverType == 0 || moverType == 2)) return true;
+            if (uCombat && !moverCavalry && Combat::isCavalry(uCombat->getUnitType())) return true;
+            if (uCombat && uCombat->getUnitType() == SK && (moverType == PH || moverType == HI)) return true;
         }
     }
     return false;
@@ -172,10 +170,9 @@ void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
     if (!unit) return;
     debugStream() << "Choosing " << unit->getName() << " to give orders to" << std::endl;
     if (!unit->hasSpentMovement()) {
-        ContainerBase* answer = sendNowNamedEmpty("ActiveGroup");
+        const auto answer = owned(sendNowNamedEmpty(msg::ActiveGroup));
         Group* group = nullptr;
-        Container<Group*>::fromMessage(answer, group);
-        delete answer;
+        Container<Group*>::fromMessage(answer.get(), group);
         const Leader* leader = group ? dynamic_cast<const Leader*>(group->leader) : nullptr;
         if (leader) {
             if (!group->contains(unit)) {
@@ -192,7 +189,7 @@ void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
     }
     Container<short> where(hex);
     List<VectorBusResponse> answers =
-        queryToNamed(static_cast<std::uint16_t>(unit->getId()), "UnitSelected", &where);
+        queryToNamed(static_cast<std::uint16_t>(unit->getId()), msg::UnitSelected, &where);
     ListIterator<VectorBusResponse> it(answers);
     for (VectorBusResponse r; it.next(r);)
         delete r.result;
@@ -202,10 +199,12 @@ void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command) {
     if (command.event.id() != LOGICAL_OBJECT_MOVED) return;
     debugStream() << "VLL: UnitMovement (LOGICAL_OBJECT_MOVED)" << std::endl;
     List<short> path;
-    if (!Container<List<short>>::fromMessage(command.payload.get(), path)) {
-        Assertion::check(0, BadPayloadMessage, sourceFile, __LINE__);
+    if (!callWithPayload<List<short>>(command.payload.get(), sourceFile, __LINE__,
+                                      [&](const List<short>& steps) {
+                                          path = steps;
+                                          return true;
+                                      }))
         return;
-    }
     short from = 0, to = 0;
     if (!path.first(from) || !path.last(to)) return;
 
@@ -243,7 +242,8 @@ void VaelLogicalLandscape::UnitRemoved(const UnitRemovedStruct& removed) {
     // A unit that stands on neither hex is not on the map: there is nobody to tell the display about.
     if (!unit) return;
     LogicalCommandInfo command(unit->getUnitNum(), nullptr, unit->getHex(),
-                               BusMessage(RegisteredMessage::getId("UnitRemoved")), BusMessage(0), nullptr);
+                               BusMessage(RegisteredMessage::getId(msg::UnitRemoved)), BusMessage(0),
+                               nullptr);
     Container<LogicalCommandInfo> box(command);
     send(LOGICAL_COMMAND, &box);
     const_cast<VaelUnit*>(unit)->setHex(Unit::offMap);

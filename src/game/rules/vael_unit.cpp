@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
@@ -138,9 +140,9 @@ VaelUnit* VaelUnit::handlerTarget(Component* target, const char* sourceFile, std
 }
 
 std::int16_t VaelUnit::takeShort(ContainerBase* reply, std::int16_t fallback) {
+    const auto held = owned(reply);
     short value = fallback;
-    if (!reply || !Container<short>::fromMessage(reply, value)) value = fallback;
-    delete reply;
+    if (!held || !Container<short>::fromMessage(held.get(), value)) value = fallback;
     return value;
 }
 
@@ -217,7 +219,7 @@ std::uint16_t VaelUnit::movementFinished(const List<short>& path, BusMessage don
                                    static_cast<std::uint16_t>(last), BusMessage(LOGICAL_OBJECT_MOVED),
                                    doneEvent, donePayload ? donePayload->clone() : nullptr);
         Container<LogicalCommandInfo> box(command);
-        delete sendNowNamed("UnitMovement", &box);
+        dropAnswer(sendNowNamed(msg::UnitMovement, &box));
     }
     debugStream() << getName() << " has finished moving and is in hex " << last << std::endl;
     Item<short>* it = nullptr;
@@ -231,11 +233,11 @@ std::uint16_t VaelUnit::movementFinished(const List<short>& path, BusMessage don
     if (!noRecompute) validMoves_ = GetValidMovement();
     if (!forcedWithdrawal_) {
         Container<unsigned short> number(unitNumber_);
-        sendNamed("UnitMovementDone", &number);
+        sendNamed(msg::UnitMovementDone, &number);
     }
     if (doubleSized_) doubleHexesChanged();
-    if (doneEvent != named("AdvancingDone") && doneEvent != named("OWMovementDone") &&
-        doneEvent != named("GroupMovementDone"))
+    if (doneEvent != named(msg::AdvancingDone) && doneEvent != named(msg::OWMovementDone) &&
+        doneEvent != named(msg::GroupMovementDone))
         hasMoved_ = 1;
     return movementLeft_;
 }

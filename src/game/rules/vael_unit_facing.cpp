@@ -5,6 +5,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_unit.h"
 
 namespace vael {
@@ -31,7 +32,7 @@ DIRECTION facingFor(DIRECTION d) {
 
 LogicalCommandInfo facingCommand(std::uint16_t unit, DIRECTION facing) {
     return LogicalCommandInfo(unit, new Container<DIRECTION>(facing), 0, BusMessage(CHANGE_UNIT_FACING),
-                              BusMessage(RegisteredMessage::getId("ChangeFacingDone")),
+                              BusMessage(RegisteredMessage::getId(msg::ChangeFacingDone)),
                               new Container<short>(0));
 }
 
@@ -58,8 +59,8 @@ std::int16_t VaelUnit::ChangeFacing(std::uint32_t sense, std::uint16_t numTurns)
     if (numTurns == 3 && doubleSized_) {
         debugStream() << "Double sized unit requesting 3 turns: AboutFace" << std::endl;
         LogicalCommandInfo command(unitNumber_, new Container<unsigned char>(0), 0,
-                                   BusMessage(RegisteredMessage::getId("AboutFace")),
-                                   BusMessage(RegisteredMessage::getId("AboutFaceDone")),
+                                   BusMessage(RegisteredMessage::getId(msg::AboutFace)),
+                                   BusMessage(RegisteredMessage::getId(msg::AboutFaceDone)),
                                    new Container<short>(0));
         Container<LogicalCommandInfo> box(command);
         send(LOGICAL_COMMAND, &box);
@@ -90,7 +91,7 @@ std::int16_t VaelUnit::ChangeFacing(std::uint32_t sense, std::uint16_t numTurns)
                 moveOccupancy(static_cast<std::int16_t>(hex_), swung);
                 hex_ = static_cast<std::uint16_t>(swung);
                 if (isRouting() || willRout()) {
-                    sendNamedEmpty("ChangeFacingDone");
+                    sendNamedEmpty(msg::ChangeFacingDone);
                     return 0;
                 }
             } else {
@@ -125,7 +126,7 @@ namespace {
 std::int16_t askChangeFacing(VaelUnit& unit, std::uint32_t sense, std::uint16_t numTurns) {
     ChangeFacingStruct order{sense, 0, numTurns, unit.getUnitNum()};
     Container<ChangeFacingStruct> box(order);
-    return VaelUnit::takeShort(unit.sendNowNamed("ChangeFacing", &box), 2);
+    return VaelUnit::takeShort(unit.sendNowNamed(msg::ChangeFacing, &box), 2);
 }
 
 } // namespace
@@ -194,7 +195,7 @@ std::int16_t VaelUnit::UnitAboutFace() {
     movementLeft_ = static_cast<std::uint16_t>(std::max(0, movementLeft_ - 3));
     askChangeFacing(*this, 2, 3);
     Container<unsigned short> number(unitNumber_);
-    sendNamed("UnitMovementDone", &number);
+    sendNamed(msg::UnitMovementDone, &number);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_unit.h"
 
 namespace vael {
@@ -104,17 +105,17 @@ std::int16_t VaelUnit::BeginMove(std::int16_t dest, std::int16_t flag) {
     const bool ow = best.result == OW_MOVE;
     const char* kindText = ow ? "OW_MOVE" : "NORMAL/ZOC_MOVE";
     Container<MoveReturnStruct> done(MoveReturnStruct{ow ? 1u : 2u, unitNumber_});
-    if (!hasMoved_ && !isConnected(RegisteredMessage::getId("MovementDone"), onMovementDone))
-        connectNamed("MovementDone", onMovementDone);
+    if (!hasMoved_ && !isConnected(RegisteredMessage::getId(msg::MovementDone), onMovementDone))
+        connectNamed(msg::MovementDone, onMovementDone);
     if (movePath_.count() < 2) {
         debugStream() << getName() << "(Unit #" << unitNumber_ << ") posting MovementDone with " << kindText
                       << " and path <= 1" << std::endl;
-        if (!hasMoved_) sendNamed("MovementDone", &done);
+        if (!hasMoved_) sendNamed(msg::MovementDone, &done);
         return 0;
     }
     debugStream() << getName() << "(Unit #" << unitNumber_ << ") posting MovementDone with " << kindText
                   << " and path > 1" << std::endl;
-    movementFinished(movePath_, BusMessage(RegisteredMessage::getId("MovementDone")), &done, 0);
+    movementFinished(movePath_, BusMessage(RegisteredMessage::getId(msg::MovementDone)), &done, 0);
     if (!ow) return best.result;
     if (isRouting() || willRout()) {
         debugStream() << getName()
@@ -155,8 +156,7 @@ BestPathResult VaelUnit::GetBestPath(std::int16_t dest, List<short>& pathOut, st
     // success once its occupant and stop tests are passed.
     const auto walk = [&](const List<short>& sequence, List<short>& path, std::int16_t until) {
         std::int16_t previous = start;
-        ListIterator<short> it(const_cast<List<short>&>(sequence));
-        for (short h = 0; it.next(h);) {
+        for (short h : sequence) {
             path.append(h);
             bool holdsLeader = false;
             if (occupantBlocks(h, holdsLeader)) return Walk::Blocked;

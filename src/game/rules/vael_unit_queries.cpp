@@ -2,6 +2,7 @@
 #include <string>
 
 #include "framework/core/debug_stream.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_unit.h"
 
 namespace vael {
@@ -30,7 +31,7 @@ std::int16_t VaelUnit::Query(std::int16_t code) {
 
 std::int16_t VaelUnit::FindLeader() {
     Container<unsigned short> leader(leaderId_);
-    const std::int16_t leaderHex = takeShort(queryNamed("FindLeader", &leader), -1);
+    const std::int16_t leaderHex = takeShort(queryNamed(msg::FindLeader, &leader), -1);
     // No leader of that number: there is no distance to tell.
     if (leaderHex < 0 || !landscape_) return -1;
     return landscape_->hexDistance(static_cast<std::int16_t>(hex_), leaderHex);
@@ -38,7 +39,7 @@ std::int16_t VaelUnit::FindLeader() {
 
 std::int16_t VaelUnit::UnitInCommandRange() {
     Container<UnitInCommandRangeStruct> asked(UnitInCommandRangeStruct{leaderId_, hex_});
-    return takeShort(queryNamed("UnitInCommandRange", &asked), 0);
+    return takeShort(queryNamed(msg::UnitInCommandRange, &asked), 0);
 }
 
 std::int16_t VaelUnit::nearestEnemyHex() {

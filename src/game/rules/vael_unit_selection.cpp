@@ -1,9 +1,11 @@
 // The unit's standing bus handlers, its selection and the orders it may be given.
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_unit.h"
 
 namespace vael {
@@ -81,7 +83,7 @@ VAEL_PLAIN_HANDLER(onUnitAboutFace, UnitAboutFace())
 ContainerBase* onCenterOnUnit(Component* target, BusMessage, ContainerBase*) {
     if (VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__)) {
         Container<short> hex(static_cast<short>(unit->getHex()));
-        delete unit->sendNowNamed("Center On Region", &hex);
+        dropAnswer(unit->sendNowNamed(msg::CenterOnRegion, &hex));
     }
     return nullptr;
 }
@@ -97,20 +99,20 @@ struct Standing {
     const char* name;
     HandlerFunction handler;
 };
-const Standing standing[] = {{"UnitSelected", onUnitSelected},
-                             {"BeginTurn", onBeginTurn},
-                             {"LegalUnits", onLegalUnits},
-                             {"UnitOW", onUnitOW},
-                             {"BeginLeaderOrdersPhase", onBeginOrdersPhase},
-                             {"NoMoreOrders", onNoMoreOrders}};
-const Standing whileSelected[] = {{"UnitDeselected", VaelUnit::onUnitDeselected},
-                                  {"UnitCenterOnUnit", onCenterOnUnit},
-                                  {"UnitViewDetails", onUnitViewDetails},
-                                  {"RotateLeft", onRotateLeft},
-                                  {"RotateRight", onRotateRight},
-                                  {"UnitAboutFace", onUnitAboutFace},
-                                  {"RoutingDone", onAnotherUnitGone},
-                                  {"UnitEliminated", onAnotherUnitGone}};
+const Standing standing[] = {{msg::UnitSelected, onUnitSelected},
+                             {msg::BeginTurn, onBeginTurn},
+                             {msg::LegalUnits, onLegalUnits},
+                             {msg::UnitOW, onUnitOW},
+                             {msg::BeginLeaderOrdersPhase, onBeginOrdersPhase},
+                             {msg::NoMoreOrders, onNoMoreOrders}};
+const Standing whileSelected[] = {{msg::UnitDeselected, VaelUnit::onUnitDeselected},
+                                  {msg::UnitCenterOnUnit, onCenterOnUnit},
+                                  {msg::UnitViewDetails, onUnitViewDetails},
+                                  {msg::RotateLeft, onRotateLeft},
+                                  {msg::RotateRight, onRotateRight},
+                                  {msg::UnitAboutFace, onUnitAboutFace},
+                                  {msg::RoutingDone, onAnotherUnitGone},
+                                  {msg::UnitEliminated, onAnotherUnitGone}};
 
 } // namespace
 
@@ -196,7 +198,7 @@ std::int16_t VaelUnit::UnitSelected(std::int16_t hex) {
     selectedOnOwnHex_ = static_cast<std::uint16_t>(hex) == hex_;
     if (!isConnected(LOGICAL_OBJECT_SELECTED, VaelUnit::onObjectSelected))
         connect(LOGICAL_OBJECT_SELECTED, VaelUnit::onObjectSelected);
-    delete queryNamedEmpty("UnitDeselected");
+    dropAnswer(queryNamedEmpty(msg::UnitDeselected));
     LogicalCommandInfo command(unitNumber_, nullptr, hex_);
     Container<LogicalCommandInfo> box(command);
     send(LOGICAL_OBJECT_SELECTED, &box);
@@ -224,8 +226,8 @@ std::int16_t VaelUnit::registerSelectedMessages() {
         if (!isConnected(REGION_FLYBY, onRegionFlyby)) connect(REGION_FLYBY, onRegionFlyby);
         markedHex_ = hex_;
         markedSecondHex_ = static_cast<std::uint16_t>(secondHex_);
-        showMarker("ShowHexToMoveTo", static_cast<std::int16_t>(hex_));
-        if (doubleSized_) showMarker("ShowHexToMoveTo", secondHex_);
+        showMarker(msg::ShowHexToMoveTo, static_cast<std::int16_t>(hex_));
+        if (doubleSized_) showMarker(msg::ShowHexToMoveTo, secondHex_);
     }
     return 0;
 }
@@ -233,7 +235,7 @@ std::int16_t VaelUnit::registerSelectedMessages() {
 std::int16_t VaelUnit::hexChosen(std::int16_t hex) {
     disconnect(REGION_SELECTED, onRegionSelected);
     if (static_cast<std::uint16_t>(hex) == hex_ || (doubleSized_ && hex == secondHex_)) {
-        sendNamedEmpty("UnitDeselected");
+        sendNamedEmpty(msg::UnitDeselected);
         return 0;
     }
     if (validMoves_.contains(hex) && !blockedMoves_.contains(hex)) BeginMove(hex, 1);
@@ -247,9 +249,9 @@ std::int16_t VaelUnit::unregisterSelectedMessages() {
     disconnect(REGION_SELECTED, onRegionSelected);
     if (!noHighlight_) {
         if (static_cast<std::int16_t>(markedHex_) >= 0) {
-            showMarker("HideHexToMoveTo", static_cast<std::int16_t>(markedHex_));
+            showMarker(msg::HideHexToMoveTo, static_cast<std::int16_t>(markedHex_));
             if (doubleSized_ && static_cast<std::int16_t>(markedSecondHex_) >= 0)
-                showMarker("HideHexToMoveTo", static_cast<std::int16_t>(markedSecondHex_));
+                showMarker(msg::HideHexToMoveTo, static_cast<std::int16_t>(markedSecondHex_));
         }
         disconnect(REGION_FLYBY, onRegionFlyby);
     }
@@ -264,9 +266,9 @@ std::int16_t VaelUnit::unregisterSelectedMessages() {
     sendMenuItem(DISABLE_MENU_ITEM, 222);
     sendMenuItem(DISABLE_MENU_ITEM, 225);
     if (movementLeft_ != movementAllowance_) {
-        sendNamed("UsedThisTurn", &number);
+        sendNamed(msg::UsedThisTurn, &number);
         movementLeft_ = 0;
-        if (globalOrderMode_ != 0) sendNamedEmpty("LastOrderDeselected");
+        if (globalOrderMode_ != 0) sendNamedEmpty(msg::LastOrderDeselected);
     }
     return 0;
 }
@@ -275,19 +277,19 @@ std::int16_t VaelUnit::showHexToMoveTo(std::int16_t h) {
     const std::int16_t other = doubleSized_ ? rightFlankHex(h) : std::int16_t(-1);
     const auto hideMarkers = [this] {
         if (static_cast<std::int16_t>(markedHex_) >= 0)
-            showMarker("HideHexToMoveTo", static_cast<std::int16_t>(markedHex_));
+            showMarker(msg::HideHexToMoveTo, static_cast<std::int16_t>(markedHex_));
         if (doubleSized_ && static_cast<std::int16_t>(markedSecondHex_) >= 0)
-            showMarker("HideHexToMoveTo", static_cast<std::int16_t>(markedSecondHex_));
+            showMarker(msg::HideHexToMoveTo, static_cast<std::int16_t>(markedSecondHex_));
     };
     if (!validMoves_.contains(h)) {
         hideMarkers();
     } else if (static_cast<std::int16_t>(markedHex_) >= 0 && static_cast<std::int16_t>(markedHex_) != h) {
         hideMarkers();
         if (!doubleSized_) {
-            showMarker("ShowHexToMoveTo", h);
+            showMarker(msg::ShowHexToMoveTo, h);
         } else if (validMoves_.contains(other) && !blockedMoves_.contains(h)) {
-            showMarker("ShowHexToMoveTo", other);
-            showMarker("ShowHexToMoveTo", h);
+            showMarker(msg::ShowHexToMoveTo, other);
+            showMarker(msg::ShowHexToMoveTo, h);
         }
     }
     markedHex_ = static_cast<std::uint16_t>(h);

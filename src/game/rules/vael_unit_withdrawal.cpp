@@ -1,10 +1,12 @@
 // The unit's side of orderly withdrawal: the segment it opens as it approaches enemies, its own forced
 // withdrawal when it is the one approached, and what every move does when it ends.
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
+#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_unit.h"
 
 namespace vael {
@@ -26,13 +28,13 @@ List<DIRECTION> retreatDirections(std::int32_t enemySide) {
 
 void sendResolved(VaelUnit& unit, std::uint16_t withdrew, std::uint16_t hex) {
     Container<ResolveOWStruct> box(ResolveOWStruct{withdrew, hex});
-    unit.sendNamed("OWResolved", &box);
+    unit.sendNamed(msg::OWResolved, &box);
 }
 
 // The hex is in the zone of control of some enemy of the nation, by the layer's answer.
 std::int16_t askInZOC(VaelUnit& unit) {
     Container<ZOCStructure> asked(ZOCStructure{unit.getHex(), unit.getNation()});
-    return VaelUnit::takeShort(unit.sendNowNamed("InZOC", &asked), 0);
+    return VaelUnit::takeShort(unit.sendNowNamed(msg::InZOC, &asked), 0);
 }
 
 } // namespace
@@ -70,10 +72,10 @@ ContainerBase* VaelUnit::onOWResolved(Component* target, BusMessage, ContainerBa
 }
 
 void VaelUnit::postBeginOWSegment() {
-    if (!isConnected(RegisteredMessage::getId("BeginOWSegment"), onBeginOWSegment))
-        connectNamed("BeginOWSegment", onBeginOWSegment);
+    if (!isConnected(RegisteredMessage::getId(msg::BeginOWSegment), onBeginOWSegment))
+        connectNamed(msg::BeginOWSegment, onBeginOWSegment);
     debugStream() << getName() << " posting BeginOWSegment" << std::endl;
-    sendNamedEmpty("BeginOWSegment");
+    sendNamedEmpty(msg::BeginOWSegment);
 }
 
 std::int16_t VaelUnit::OWResolved(std::uint16_t happened, std::int16_t hex) {
@@ -84,9 +86,9 @@ std::int16_t VaelUnit::OWResolved(std::uint16_t happened, std::int16_t hex) {
     if (happened) owPending_ = 1;
     owHexes_.remove(hex);
     if (owHexes_.isEmpty()) {
-        disconnectNamed("OWResolved", onOWResolved);
+        disconnectNamed(msg::OWResolved, onOWResolved);
         Container<EndOWStruct> end(EndOWStruct{owPending_, this});
-        sendNamed("EndOWSegment", &end);
+        sendNamed(msg::EndOWSegment, &end);
     }
     return 0;
 }
@@ -95,7 +97,7 @@ std::int16_t VaelUnit::EndOWSegment(std::uint16_t happened, VaelUnit* unit) {
     // The segment of another unit is none of this one's business.
     if (unit && unit != this) return 0;
     debugStream() << getName() << " here in EndOWSegment" << std::endl;
-    disconnectNamed("EndOWSegment", onEndOWSegment);
+    disconnectNamed(msg::EndOWSegment, onEndOWSegment);
     askInZOC(*this);
     if (selected_ && !isConnected(REGION_SELECTED, onRegionSelected))
         connect(REGION_SELECTED, onRegionSelected);
@@ -116,7 +118,7 @@ std::int16_t VaelUnit::EndOWSegment(std::uint16_t happened, VaelUnit* unit) {
         }
     } else if (happened && atDestination) {
         Container<MoveReturnStruct> done(MoveReturnStruct{2, unitNumber_});
-        sendNamed("MovementDone", &done);
+        sendNamed(msg::MovementDone, &done);
     } else if (!happened && atDestination) {
         debugStream() << "OW did not happen and the destination hex has been reached" << std::endl;
         if (!noMoves) {
@@ -142,7 +144,7 @@ std::int16_t VaelUnit::UnitOW(const OWStruct& owStruct) {
     }
     debugStream() << "Here in VaelUnit::UnitOW and the unit IS going to withdraw" << std::endl;
     Container<short> number(static_cast<short>(unitNumber_));
-    delete sendNowNamed("RemoveFromCombat", &number);
+    dropAnswer(sendNowNamed(msg::RemoveFromCombat, &number));
     ForceOW(enemyHex, enemySecond);
     return 0;
 }
@@ -157,7 +159,7 @@ std::int16_t VaelUnit::ForceOW(std::int16_t enemyHex, std::int16_t enemySecondHe
         return 0;
     }
     Container<short> number(static_cast<short>(unitNumber_));
-    movementFinished(path, BusMessage(RegisteredMessage::getId("OWMovementDone")), &number, 0);
+    movementFinished(path, BusMessage(RegisteredMessage::getId(msg::OWMovementDone)), &number, 0);
     owCohesionHits(enemyHex);
     sendResolved(*this, 1, remembered);
     forcedWithdrawal_ = 0;
@@ -238,17 +240,17 @@ std::int16_t VaelUnit::MovementDone(std::uint32_t, std::uint16_t unitNumber) {
     if (unitNumber != unitNumber_) return 0;
     hasMoved_ = 0;
     debugStream() << getName() << " in VaelUnit::MovementDone" << std::endl;
-    disconnectNamed("MovementDone", onMovementDone);
+    disconnectNamed(msg::MovementDone, onMovementDone);
     if (outOfPlay_) return 0;
     const bool onMap = hex_ != offMap;
     if (onMap) {
         Container<RefaceFromChargeStruct> reface(RefaceFromChargeStruct{
             hex_, static_cast<std::uint16_t>(movementAllowance_ - movementLeft_), 0xFFFF});
-        delete sendNowNamed("AttemptRefaceFromCharge", &reface);
+        dropAnswer(sendNowNamed(msg::AttemptRefaceFromCharge, &reface));
     }
     if (askInZOC(*this) && onMap) {
         Container<short> entered(static_cast<short>(hex_));
-        sendNamed("EntryReactionFire", &entered);
+        sendNamed(msg::EntryReactionFire, &entered);
     }
     if (onMap && landscape_ && landscape_->findOWCandidates(static_cast<std::int16_t>(hex_), nation_, this)) {
         postBeginOWSegment();

@@ -1,6 +1,7 @@
 #include "game/rules/vaelmoric.h"
 
 #include "game/rules/leader_records.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael {
 
@@ -11,7 +12,7 @@ void eliminateCommander(Leader& commander, std::uint32_t nation) {
     Container<EliminateUnitData> score(
         EliminateUnitData{nation, static_cast<std::uint16_t>(commander.getBaseInitiative() * 10), 0xFFFFFFFF,
                           commander.getUnitNum()});
-    commander.sendNamed("UnitEliminated", &score);
+    commander.sendNamed(msg::UnitEliminated, &score);
 }
 
 template <class Kind> VaelUnit* createKind(const VaelUnitData& record, const char* name) {

@@ -1,10 +1,13 @@
 #include "game/shell/leader_almost_done_dlg.h"
 
+#include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/message_names.h"
 #include "framework/core/payload_check.h"
 #include "framework/ui/menu.h"
+#include "framework/ui/ui_message_names.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
 
@@ -30,8 +33,8 @@ LeaderAlmostDoneDlg::~LeaderAlmostDoneDlg() {
 
 void LeaderAlmostDoneDlg::onInitDialog() {
     if (getBus()) {
-        connectNamed("CloseGame", &LeaderAlmostDoneDlg::onFinished);
-        connectNamed("LeaderFinishLeader", &LeaderAlmostDoneDlg::onFinished);
+        connectNamed(msg::CloseGame, &LeaderAlmostDoneDlg::onFinished);
+        connectNamed(msg::LeaderFinishLeader, &LeaderAlmostDoneDlg::onFinished);
         connect(ENABLE_MENU_ITEM, &LeaderAlmostDoneDlg::onMenuItem);
         connect(DISABLE_MENU_ITEM, &LeaderAlmostDoneDlg::onMenuItem);
         disableFromMenu();
@@ -40,10 +43,9 @@ void LeaderAlmostDoneDlg::onInitDialog() {
 }
 
 void LeaderAlmostDoneDlg::disableFromMenu() {
-    ContainerBase* reply = sendNowNamedEmpty("GetActiveChildMenu");
+    const auto reply = owned(sendNowNamedEmpty(msg::GetActiveChildMenu));
     Menu* menu = nullptr;
-    const bool got = Container<Menu*>::fromMessage(reply, menu);
-    delete reply;
+    const bool got = Container<Menu*>::fromMessage(reply.get(), menu);
     if (!got || !menu) return;
     // A grayed item cannot be chosen either.
     if (Menu* leader = menu->findPopup("Leader");
@@ -103,14 +105,14 @@ void LeaderAlmostDoneDlg::onCommand(std::uint16_t id, std::uint16_t notification
     }
     debugStream() << "Clicked on the IDC_FINISH_LEADER button" << std::endl;
     close(1);
-    if (getBus()) sendNamedEmpty("LeaderFinishLeader");
+    if (getBus()) sendNamedEmpty(msg::LeaderFinishLeader);
 }
 
 void LeaderAlmostDoneDlg::close(std::int16_t value) {
     if (!isOpen()) return;
     if (getBus()) {
-        disconnectNamed("CloseGame", &LeaderAlmostDoneDlg::onFinished);
-        disconnectNamed("LeaderFinishLeader", &LeaderAlmostDoneDlg::onFinished);
+        disconnectNamed(msg::CloseGame, &LeaderAlmostDoneDlg::onFinished);
+        disconnectNamed(msg::LeaderFinishLeader, &LeaderAlmostDoneDlg::onFinished);
     }
     if (platform::Settings* settings = settingsStore(); settings && hwnd_) {
         const platform::Rect me = outerOnScreen();
@@ -126,7 +128,7 @@ void LeaderAlmostDoneDlg::close(std::int16_t value) {
                               static_cast<std::uint32_t>(finishLeaderPrompt));
     if (getBus()) {
         Container<short> show(finishLeaderPrompt);
-        sendNamed("ShowFinishLeader", &show);
+        sendNamed(msg::ShowFinishLeader, &show);
     }
     Dialog::close(value);
 }
@@ -142,9 +144,12 @@ ContainerBase* LeaderAlmostDoneDlg::onFinished(Component* target, BusMessage, Co
 
 ContainerBase* LeaderAlmostDoneDlg::onMenuItem(Component* target, BusMessage event, ContainerBase* data) {
     auto* dialog = dynamic_cast<LeaderAlmostDoneDlg*>(target);
+    if (!dialog) return Assertion::check(false, BadPayloadMessage, __FILE__, __LINE__), nullptr;
     BusMessage command;
-    const bool good = dialog && Container<BusMessage>::fromMessage(data, command);
-    Assertion::check(good, BadPayloadMessage, __FILE__, __LINE__);
+    const bool good = callWithPayload<BusMessage>(data, __FILE__, __LINE__, [&](const BusMessage& word) {
+        command = word;
+        return true;
+    });
     if (!good || command != BusMessage(FinishLeaderCommand) || !dialog->isOpen()) return nullptr;
     dialog->enableItem(IdFinishLeader, event.id() == ENABLE_MENU_ITEM ? 1 : 0);
     return nullptr;

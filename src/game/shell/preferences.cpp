@@ -6,27 +6,28 @@ namespace {
 
 using Root = platform::Settings::Root;
 
+// The value comes first so that no reader takes the names of settings for names of messages.
 struct Field {
-    const char* name;
     std::uint32_t Preferences::*value;
+    const char* name;
     std::uint32_t highest;
 };
 
 // The values in the order the settings file lists them.
 constexpr Field fields[] = {
-    {"Movement Animation", &Preferences::movementAnimation, 1},
-    {"Combat Animation", &Preferences::combatAnimation, 1},
-    {"Sound", &Preferences::sound, 1},
-    {"Ambient Sound", &Preferences::ambientSound, 1},
-    {"Music", &Preferences::music, 1},
-    {"Sparse Trees", &Preferences::sparseTrees, 1},
-    {"Finish Leader", &Preferences::finishLeader, 1},
-    {"Overall Combat Results", &Preferences::overallCombatResults, 1},
-    {"Show Intro Video", &Preferences::showIntroVideo, 1},
-    {"Auto Save", &Preferences::autoSave, 1},
-    {"Volume", &Preferences::volume, Preferences::MaxVolume},
-    {"Music Volume", &Preferences::musicVolume, Preferences::MaxVolume},
-    {"Last A/I Type", &Preferences::lastAIType, 1},
+    {&Preferences::movementAnimation, "Movement Animation", 1},
+    {&Preferences::combatAnimation, "Combat Animation", 1},
+    {&Preferences::sound, "Sound", 1},
+    {&Preferences::ambientSound, "Ambient Sound", 1},
+    {&Preferences::music, "Music", 1},
+    {&Preferences::sparseTrees, "Sparse Trees", 1},
+    {&Preferences::finishLeader, "Finish Leader", 1},
+    {&Preferences::overallCombatResults, "Overall Combat Results", 1},
+    {&Preferences::showIntroVideo, "Show Intro Video", 1},
+    {&Preferences::autoSave, "Auto Save", 1},
+    {&Preferences::volume, "Volume", Preferences::MaxVolume},
+    {&Preferences::musicVolume, "Music Volume", Preferences::MaxVolume},
+    {&Preferences::lastAIType, "Last A/I Type", 1},
 };
 
 } // namespace

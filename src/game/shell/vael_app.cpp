@@ -14,7 +14,7 @@
 #include "game/ai/vael_ai.h"
 #include "game/flow/data_files.h"
 #include "game/flow/game_control.h"
-#include "game/flow/list_walk.h"
+#include "framework/core/list_walk.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"

@@ -11,8 +11,8 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
+#include "framework/core/list_walk.h"
 #include "game/ai/vael_ai.h"
-#include "game/flow/list_walk.h"
 #include "game/flow/vael_logical_layer.h"
 #include "support/failed_checks.h"
 #include "support/flow/test_shell.h"

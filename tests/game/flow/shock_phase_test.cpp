@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "game/flow/list_walk.h"
+#include "framework/core/list_walk.h"
 #include "game/rules/combat_name_struct.h"
 #include "support/flow/shock_fixture.h"
 

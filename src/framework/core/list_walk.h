@@ -1,6 +1,6 @@
 #pragma once
-// A range over a List's values for range-based for loops. The list must not lose the item the loop
-// stands on while the loop runs.
+// A range over a List's values for range-based for loops that may change the values (a const list walks
+// its values read-only by itself). The list must not lose the item the loop stands on while the loop runs.
 #include "framework/core/list.h"
 
 namespace vael {
@@ -33,6 +33,13 @@ private:
 
 template <class T> ListWalk<T> each(const List<T>& list) {
     return ListWalk<T>(list);
+}
+
+// Whether a list of pointers holds the object, asked with a pointer that may not change it.
+template <class T> bool holds(const List<T*>& list, const T* value) {
+    for (const T* item : list)
+        if (item == value) return true;
+    return false;
 }
 
 } // namespace vael
