@@ -368,23 +368,29 @@ TEST_F(SavedGame, BothComputerSidesAreAnnouncedHomeFirstThenThePlanPath) {
 }
 
 TEST_F(SavedGame, FlagsOfEightOrMoreAreRefusedAndTheHomePlanComesFromTheFile) {
+    // Without computer sides the flags byte follows the units and an empty list of computer leaders;
+    // any flags without the two-plan bit leave the rest of the file the same length.
+    const std::vector<std::uint8_t> plain = saveLayerPart(layer);
+    const std::size_t plainFlagsAt = unitBytes().size() + 2;
+    ASSERT_EQ(plain[plainFlagsAt], 0);
+    for (std::uint8_t flags : {std::uint8_t(8), std::uint8_t(9), std::uint8_t(11), std::uint8_t(0x80)}) {
+        SCOPED_TRACE("flags " + std::to_string(flags));
+        std::vector<std::uint8_t> bad = plain;
+        bad[plainFlagsAt] = flags;
+        std::string error;
+        EXPECT_FALSE(loadLayerPart(layer, file(bad), error));
+        EXPECT_EQ(error, "the saved game is cut short or does not belong to this battle");
+        EXPECT_EQ(saveLayerPart(layer), plain);
+    }
+
     sides = {true, true};
     Roll::script({4, 4});
     LeaderControl(layer, team);
     Roll::endScript();
     const std::vector<std::uint8_t> part = saveLayerPart(layer);
-    // The flags byte follows the units and the computer leaders (a count and six numbers).
-    const std::size_t flagsAt = unitBytes().size() + 2 + 6 * 2;
-    ASSERT_EQ(part[flagsAt], 7);
-    for (std::uint8_t flags : {std::uint8_t(8), std::uint8_t(9), std::uint8_t(15), std::uint8_t(0xFF)}) {
-        SCOPED_TRACE("flags " + std::to_string(flags));
-        std::vector<std::uint8_t> bad = part;
-        bad[flagsAt] = flags;
-        std::string error;
-        EXPECT_FALSE(loadLayerPart(layer, file(bad), error));
-        EXPECT_EQ(error, "the saved game is cut short or does not belong to this battle");
-    }
-    // 7 is the last byte taken: both sides computer-played, each with a plan of its own.
+    ASSERT_EQ(part[unitBytes().size() + 2 + 6 * 2], 7);
+    // 7 is the last value taken: both sides computer-played, each with a plan of its own, the home
+    // side's from the second name in the file.
     layer.setOpponent(false, nullptr);
     layer.setOpponent(true, nullptr);
     std::string error;
