@@ -143,6 +143,28 @@ TEST_F(Activation, OrdersFallingBelowZeroEndTheLoop) {
     EXPECT_EQ(endings(), 1);
 }
 
+TEST_F(Activation, OrdersThatOnlyRepeatTheLastUnitsOrderEndTheActivation) {
+    // r0 counts the passes; a loop that never ended would be stopped by the plan itself at 50.
+    const struct {
+        const char* name;
+        std::string body;
+    } rows[] = {
+        {"the same turn again", "Rotate(" + ile[1] + ", 5);"},
+        {"a turn back and forth", "Rotate(" + ile[1] + ", 4); Rotate(" + ile[1] + ", 3);"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        watcher.heard.clear();
+        ai = makeOpponent();
+        ASSERT_EQ(compile(plan("r0 = r0 + 1; if r0 > 49 { FinishLeader(); }; " + row.body)), 1);
+        activate();
+        // The first pass spends an order; the second spends none and ends the activation.
+        EXPECT_EQ(global(0), 2);
+        EXPECT_EQ(endings(), 1);
+        EXPECT_EQ(ai->ordersLeft(), initiative - 1);
+    }
+}
+
 TEST_F(Activation, APassThatGivesNoOrderFinishesTheLeaderWithOneMessageBox) {
     const struct {
         const char* name;
