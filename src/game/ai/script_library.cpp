@@ -141,8 +141,9 @@ Value hexOccupancy(void* owner, Value hex) {
 
 Value adjacentHex(void* owner, Value hex, Value direction) {
     VaelAI& ai = opponent(owner);
-    const bool side = direction == 1 || direction == 2 || direction == 4 || direction == 5 ||
-                      direction == 6 || direction == 8;
+    // Entry 0 of the table is the hex itself; 3, 7 and 9 hold no neighbour.
+    const bool side = direction == 0 || direction == 1 || direction == 2 || direction == 4 ||
+                      direction == 5 || direction == 6 || direction == 8;
     if (!side || !onMap(ai, hex)) return -1;
     const LogicalRegion* region = ai.landscape()->regionAt(hexOf(hex));
     if (!region) return -1;

@@ -154,7 +154,12 @@ TEST_F(ScriptLibrary, ReadsTheMapAndTheUnits) {
         // The map keeps neighbours under 1, 2, 4, 5, 6 and 8; 3 and 7 are facings, not neighbours.
         {"", "AdjacentHex(410, 1)", 409},
         {"", "AdjacentHex(410, 5)", 411},
-        {"", "AdjacentHex(410, 0)", -1},
+        // Entry 0 is the hex itself.
+        {"", "AdjacentHex(410, 0)", 410},
+        {"", "AdjacentHex(101, 0)", 101},
+        {"", "AdjacentHex(100, 0)", 100},
+        {"", "AdjacentHex(-1, 0)", -1},
+        {"", "AdjacentHex(410, -1)", -1},
         {"", "AdjacentHex(410, 3)", -1},
         {"", "AdjacentHex(410, 7)", -1},
         {"", "AdjacentHex(410, 9)", -1},
