@@ -11,7 +11,8 @@ protected:
     // ahead of it is the one the compile's reset runs, so the row runs once.
     std::int32_t value(const std::string& setup, const std::string& expression) {
         auto fresh = makeOpponent();
-        EXPECT_EQ(compile("S { Exceptions { }; Conditions { var r, a, b, c, d, x; " + setup + " r = " + expression + "; }; }",
+        EXPECT_EQ(compile("S { Exceptions { }; Conditions { var r, a, b, c, d, x; " + setup +
+                              " r = " + expression + "; }; }",
                           fresh.get()),
                   1)
             << expression;

@@ -283,6 +283,7 @@ TEST_F(SavedGame, ACombatKeepsItsLeadersAndMovedFlagsByteForByte) {
     ASSERT_NE(second, nullptr);
     const std::uint8_t other = static_cast<std::uint8_t>(second->getUnitNum());
     // Two attackers, the first of which charged, one defender with his leader beside him, hex 1010.
+    // clang-format off
     const std::vector<std::uint8_t> combatBytes{1, 0,                   // one combat
                                                 2, 0, hagnon, 0, other, 0, // attackers
                                                 1, 0, elephant, 0,      // defenders
@@ -290,6 +291,7 @@ TEST_F(SavedGame, ACombatKeepsItsLeadersAndMovedFlagsByteForByte) {
                                                 1, 0, tezhar, 0,        // defending leaders
                                                 2, 0, 1, 0, 0, 0,       // moved flags 1, 0
                                                 0xF2, 0x03};
+    // clang-format on
     CombatStruct combat;
     combat.attackers.append(layer.findCombatUnit(hagnon));
     combat.attackers.append(second);
@@ -331,8 +333,10 @@ TEST_F(SavedGame, AnAttackerThatMatchesNoUnitTakesItsMovedFlagAlong) {
     const std::uint8_t hagnon = static_cast<std::uint8_t>(unitNumber("Taxis of Hagnon"));
     const std::uint8_t elephant = static_cast<std::uint8_t>(unitNumber("Elephant of the Line 1"));
     // Attackers 900 (no unit, charged) and Hagnon (did not), a leader number that is nobody's.
+    // clang-format off
     part.insert(part.end(), {1, 0, 2, 0, 0x84, 0x03, hagnon, 0, 1, 0, elephant, 0, 0, 0, 1, 0, 0x84, 0x03,
                              2, 0, 1, 0, 0, 0, 0xF2, 0x03});
+    // clang-format on
     std::string error;
     ASSERT_TRUE(loadLayerPart(layer, file(part), error)) << error;
     ASSERT_EQ(layer.combats().count(), 1);
