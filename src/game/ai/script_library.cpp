@@ -486,7 +486,8 @@ Value anyoneToCombat(void* owner, Value who) {
 }
 
 bool enemyCombatAhead(VaelAI& ai, Combat& unit, DIRECTION facing) {
-    List<short> ahead = unit.hexWedge(1, facing);
+    // A wedge's depth counts the unit's own hex: depth 2 reaches the hexes in front of it.
+    List<short> ahead = unit.hexWedge(2, facing);
     ListIterator<short> it(ahead);
     for (short h = 0; it.next(h);) {
         if (!onMap(ai, h)) continue;
