@@ -140,6 +140,37 @@ void BM_SynchronousSends10000(benchmark::State& state) {
 }
 BENCHMARK(BM_SynchronousSends10000)->Unit(benchmark::kMicrosecond);
 
+// Removing every component of a bus, each connected to the ten events all of them share, in the order
+// they came, as a battle is closed: the time should grow with the number of handlers.
+void BM_RemoveEveryComponent(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto bus = std::make_unique<Bus>("Bench");
+        std::vector<std::unique_ptr<Listener>> listeners;
+        for (int i = 0; i < count; ++i) {
+            listeners.push_back(std::make_unique<Listener>());
+            listeners.back()->attach(*bus);
+            for (int e = 0; e < 10; ++e)
+                listeners.back()->connect(BusMessage(200 + e), countCall);
+        }
+        state.ResumeTiming();
+        for (auto& listener : listeners)
+            listener->detach();
+        state.PauseTiming();
+        listeners.clear();
+        bus.reset();
+        state.ResumeTiming();
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_RemoveEveryComponent)
+    ->Arg(100)
+    ->Arg(400)
+    ->Arg(1600)
+    ->Complexity()
+    ->Unit(benchmark::kMicrosecond);
+
 // Keeps the times of the runs so that the ratios can be printed when the table is done.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:

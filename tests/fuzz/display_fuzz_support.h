@@ -36,20 +36,26 @@ inline int exercise(Bitmap& image) {
     return sum;
 }
 
-// A directory holding the forge's data set, made once per run.
-inline const std::filesystem::path& forgedDirectory() {
-    static const std::filesystem::path dir = [] {
-        const auto path =
-            std::filesystem::temp_directory_path() / ("vael-fuzz-" + std::to_string(::getpid()));
+// A directory holding the forge's data set, made once per run and removed at exit by the object that
+// holds its path, so the path is still alive when it is removed.
+struct ForgedDirectory {
+    std::filesystem::path path;
+    ForgedDirectory()
+        : path(std::filesystem::temp_directory_path() / ("vael-fuzz-" + std::to_string(::getpid()))) {
         std::string error;
         forge::forgeData(path, error);
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(forgedDirectory(), ignored);
-        });
-        return path;
-    }();
-    return dir;
+    }
+    ~ForgedDirectory() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    ForgedDirectory(const ForgedDirectory&) = delete;
+    ForgedDirectory& operator=(const ForgedDirectory&) = delete;
+};
+
+inline const std::filesystem::path& forgedDirectory() {
+    static const ForgedDirectory dir;
+    return dir.path;
 }
 
 // The application of the targets: index entries find their data files in the forged directory.

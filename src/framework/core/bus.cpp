@@ -1,5 +1,6 @@
 #include "framework/core/bus.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -86,15 +87,7 @@ BusMessage named(const std::string& name) {
 // Entries removed while their list is being walked keep their node, with a null component, so that the
 // walk can step past them; this drops them once no walk is left.
 template <class T> void dropRemoved(List<T>& list) {
-    bool any = false;
-    Item<T>* it = nullptr;
-    for (list.firstItem(it); it; it = it->next)
-        if (!it->value.component) any = true;
-    if (!any) return;
-    List<T> kept;
-    for (list.firstItem(it); it; it = it->next)
-        if (it->value.component) kept.append(it->value);
-    list = kept;
+    list.removeWhere([](const T& entry) { return !entry.component; });
 }
 
 // Marks the first live entry (or every one) that matches; answers how many it marked.
@@ -106,6 +99,18 @@ template <class T, class Match> int markRemoved(List<T>& list, Match match, bool
         it->value.component = nullptr;
         ++marked;
         if (!every) break;
+    }
+    return marked;
+}
+
+// Marks the live entries that match, stopping once it has marked as many as the list is known to hold.
+template <class T, class Match> int markRemoved(List<T>& list, Match match, std::int32_t known) {
+    int marked = 0;
+    Item<T>* it = nullptr;
+    for (list.firstItem(it); it && marked < known; it = it->next) {
+        if (!it->value.component || !match(it->value)) continue;
+        it->value.component = nullptr;
+        ++marked;
     }
     return marked;
 }
@@ -207,6 +212,15 @@ void Bus::connect(Component* c, BusMessage event, HandlerFunction handler) {
         return;
     }
     handlers_[id].append(Callback(c, handler));
+    // Remembered per component with how many entries it has there, so that removing it visits only its
+    // own lists and stops in each at its last entry.
+    std::vector<ConnectedList>& lists = connectedIds_[c];
+    auto known =
+        std::find_if(lists.begin(), lists.end(), [id](const ConnectedList& l) { return l.id == id; });
+    if (known != lists.end())
+        ++known->entries;
+    else
+        lists.push_back({id, 1});
 }
 
 void Bus::disconnect(Component* c, BusMessage event, HandlerFunction handler) {
@@ -219,7 +233,10 @@ void Bus::disconnect(Component* c, BusMessage event, HandlerFunction handler) {
     const Callback match(c, handler);
     if (markRemoved(
             *list, [&](const Callback& cb) { return cb == match; }, false)) {
-        markedLists_.push_back(list);
+        removedIds_.push_back(event.id());
+        if (auto found = connectedIds_.find(c); found != connectedIds_.end())
+            for (ConnectedList& l : found->second)
+                if (l.id == event.id() && l.entries > 0) --l.entries;
         removedDuringWalk_ = true;
         if (walkDepth_ == 0) compact();
     }
@@ -235,14 +252,20 @@ void Bus::disconnectAll(Component* c) {
     if (Application* app = Application::instance()) app->removeTerminateHandlersOf(c);
     int marked = 0;
     auto ofC = [c](const auto& entry) { return entry.component == c; };
-    List<List<Callback>*> lists = handlers_.entries();
-    List<Callback>* list = nullptr;
-    ListIterator<List<Callback>*> walk(lists);
-    while (walk.next(list))
-        if (const int here = markRemoved(*list, ofC, true)) {
-            markedLists_.push_back(list);
-            marked += here;
+    if (auto found = connectedIds_.find(c); found != connectedIds_.end()) {
+        for (const ConnectedList& l : found->second) {
+            List<Callback>* list = l.entries > 0 ? findHandlerList(l.id) : nullptr;
+            if (!list) continue;
+            // Outside a walk the entries go at once, and the search ends at the component's last one.
+            if (walkDepth_ == 0) {
+                list->removeWhere(ofC, l.entries);
+            } else if (const int n = markRemoved(*list, ofC, l.entries)) {
+                marked += n;
+                removedIds_.push_back(l.id);
+            }
         }
+        connectedIds_.erase(found);
+    }
     marked += markRemoved(receiveAll_, ofC, true);
     if (marked) {
         removedDuringWalk_ = true;
@@ -250,13 +273,16 @@ void Bus::disconnectAll(Component* c) {
     }
 }
 
+// Only the lists that lost entries are swept, each in place: closing a battle removes every unit, and a
+// sweep of every list for each of them would grow with the square of the battle.
 void Bus::compact() {
     removedDuringWalk_ = false;
-    // Handler lists live in the bus's tree until the bus goes, so the pointers stay good.
-    std::vector<List<Callback>*> marked;
-    marked.swap(markedLists_);
-    for (List<Callback>* list : marked)
-        dropRemoved(*list);
+    std::vector<std::int32_t> ids;
+    ids.swap(removedIds_);
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (std::int32_t id : ids)
+        if (List<Callback>* list = findHandlerList(id)) dropRemoved(*list);
     dropRemoved(receiveAll_);
 }
 

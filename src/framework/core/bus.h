@@ -3,6 +3,7 @@
 // event id, and the receive-all hooks that join the bus to its parent and its children in the bus tree.
 // This bus delivers at once, on the calling thread, before a dispatch returns.
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/core/component.h"
@@ -161,9 +162,14 @@ private:
     List<ReceiveAllCallback> receiveAll_;
     std::int16_t walkDepth_ = 0;
     bool removedDuringWalk_ = false;
-    // The handler lists with entries marked removed since the last compaction: compacting walks these,
-    // not every list of the bus (a battle disconnects handlers hundreds of thousands of times).
-    std::vector<List<Callback>*> markedLists_;
+    // The event ids each component has connected on this bus with its live entries in each list, and the
+    // ids whose lists hold removed entries.
+    struct ConnectedList {
+        std::int32_t id;
+        std::int32_t entries;
+    };
+    std::unordered_map<const Component*, std::vector<ConnectedList>> connectedIds_;
+    std::vector<std::int32_t> removedIds_;
 };
 
 } // namespace vael

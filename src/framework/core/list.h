@@ -179,6 +179,21 @@ public:
         return 0;
     }
 
+    // Unlinks every entry the predicate holds for in one pass, keeping the others where they are, and
+    // stops early once it has taken as many as the limit; answers how many went.
+    template <class Pred> std::int32_t removeWhere(Pred pred, std::int32_t limit = INT32_MAX) {
+        std::int32_t removed = 0;
+        for (Item<T>* n = head_; n && removed < limit;) {
+            Item<T>* following = n->next;
+            if (pred(n->value)) {
+                unlinkAndDelete(n);
+                ++removed;
+            }
+            n = following;
+        }
+        return removed;
+    }
+
     std::int32_t removeAll(const T& value) {
         std::int32_t removed = 0;
         while (remove(value))

@@ -54,6 +54,7 @@ std::int32_t Compiler::compileOpenSource() {
     temporariesInUse_ = 0;
     nesting_ = 0;
     importDepth_ = 0;
+    firstTableLead_ = -1;
     errorMessage_.clear();
     std::int32_t result = 0;
     try {
@@ -171,9 +172,17 @@ void Compiler::emitAddress(std::int32_t variable) {
 
 // A table opens with a jump over itself, so that a run from word 0 passes tables by and executes only
 // the script's global declarations. The jump's target is the word after the table's closing OP_END.
+// The first table is the exception: the reset runs its body and stops at its OP_END, so its jump goes
+// on to the next word.
 std::int32_t Compiler::emitTableLead() {
     emit(OP_JUMP);
-    return reserve();
+    const std::int32_t lead = reserve();
+    if (firstTableLead_ < 0) firstTableLead_ = lead;
+    return lead;
+}
+
+void Compiler::closeTable(std::int32_t lead) {
+    patch(lead, lead == firstTableLead_ ? lead + 1 : codePosition_);
 }
 
 // --- names ---------------------------------------------------------------------------------------
@@ -328,7 +337,7 @@ void Compiler::conditionsTable() {
         next();
     }
     emit(OP_END);
-    patch(lead, codePosition_);
+    closeTable(lead);
     next();
 }
 
@@ -366,7 +375,7 @@ void Compiler::ordersTable() {
         next();
     }
     emit(OP_END);
-    patch(lead, codePosition_);
+    closeTable(lead);
     next();
 }
 
@@ -397,7 +406,7 @@ void Compiler::exceptionsTable() {
         next();
     }
     emit(OP_END);
-    patch(lead, codePosition_);
+    closeTable(lead);
     next();
 }
 

@@ -96,6 +96,7 @@ private:
     void emitStore(std::int32_t variable);
     void emitAddress(std::int32_t variable);
     std::int32_t emitTableLead();
+    void closeTable(std::int32_t lead);
 
     // Names.
     std::int32_t findVariable(const std::string& name) const;
@@ -151,6 +152,7 @@ private:
     std::int32_t temporariesInUse_ = 0;
     std::int32_t nesting_ = 0;
     std::int32_t importDepth_ = 0;
+    std::int32_t firstTableLead_ = -1;
     std::filesystem::path importDirectory_;
     std::string errorMessage_;
 };

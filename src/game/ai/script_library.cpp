@@ -143,8 +143,9 @@ Value hexOccupancy(void* owner, Value hex) {
 
 Value adjacentHex(void* owner, Value hex, Value direction) {
     VaelAI& ai = opponent(owner);
-    const bool side = direction == 1 || direction == 2 || direction == 4 || direction == 5 ||
-                      direction == 6 || direction == 8;
+    // Entry 0 of the table is the hex itself; 3, 7 and 9 hold no neighbour.
+    const bool side = direction == 0 || direction == 1 || direction == 2 || direction == 4 ||
+                      direction == 5 || direction == 6 || direction == 8;
     if (!side || !onMap(ai, hex)) return -1;
     const LogicalRegion* region = ai.landscape()->regionAt(hexOf(hex));
     if (!region) return -1;
@@ -486,7 +487,8 @@ Value anyoneToCombat(void* owner, Value who) {
 }
 
 bool enemyCombatAhead(VaelAI& ai, Combat& unit, DIRECTION facing) {
-    List<short> ahead = unit.hexWedge(1, facing);
+    // A wedge's depth counts the unit's own hex: depth 2 reaches the hexes in front of it.
+    List<short> ahead = unit.hexWedge(2, facing);
     ListIterator<short> it(ahead);
     for (short h = 0; it.next(h);) {
         if (!onMap(ai, h)) continue;

@@ -258,10 +258,11 @@ void VaelAI::GiveAIOrder() {
     debugStream() << (leader_ ? leader_->getName() : std::string()) << " now has " << ordersLeft_
                   << " orders remaining." << std::endl;
     clearLists();
-    const std::int32_t before = ordersGiven_;
+    const std::int16_t leftBefore = ordersLeft_;
     runGroupOrders();
-    // A pass that gave no order, started nothing and left nothing pending would be repeated for ever.
-    if (ordersGiven_ == before && !finished_ && movingUnits_.isEmpty() && !owPending_) {
+    // A pass that spent no order, started nothing and left nothing pending would be repeated for ever:
+    // an order repeated to the unit ordered last is free, so it is no progress either.
+    if (ordersLeft_ == leftBefore && !finished_ && movingUnits_.isEmpty() && !owPending_) {
         if (++idlePasses_ >= idlePassLimit) {
             debugStream() << "The pass gave no order; the leader is finished" << std::endl;
             finished_ = 1;

@@ -84,8 +84,11 @@ std::vector<std::uint8_t> saveLayerPart(VaelLogicalLayer& layer) {
     for (const CombatStruct& combat : each(layer.combats())) {
         writeNumbers(s, combat.attackers);
         writeNumbers(s, combat.defenders);
-        // The leaders of each side and the moved flags: none are kept with a declared combat here.
-        s << std::uint16_t(0) << std::uint16_t(0) << std::uint16_t(0);
+        writeNumbers(s, combat.attackingLeaders);
+        writeNumbers(s, combat.defendingLeaders);
+        s << static_cast<std::uint16_t>(combat.moved.count());
+        for (short flag : each(combat.moved))
+            s << static_cast<std::uint16_t>(flag);
         s << combat.hex;
     }
     if (GameControl* control = layer.getGameControl()) control->write(s);
@@ -224,22 +227,34 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
     layer.setOpponent(true, nullptr);
     layer.setScriptFileName(part.plan);
     layer.setHomePlanName(part.homePlan);
+    // The sides are announced before the plan's path, and the visitor's plan is compiled first.
+    ComputerOpponent* home = (part.flags & HomeOpponent) ? addOpponent(layer, false) : nullptr;
+    if (part.flags & HomeOpponent) debugStream() << "The home side is playing the A/I." << std::endl;
+    ComputerOpponent* visitor = (part.flags & VisitorOpponent) ? addOpponent(layer, true) : nullptr;
+    if (part.flags & VisitorOpponent) debugStream() << "The visitor side is playing the A/I." << std::endl;
     debugStream() << "The A/I file full path is " << planPath(part.plan) << std::endl;
-    if (part.flags & VisitorOpponent) {
-        debugStream() << "The visitor side is playing the A/I." << std::endl;
-        createOpponent(layer, true, part.plan);
-    }
-    if (part.flags & HomeOpponent) {
-        debugStream() << "The home side is playing the A/I." << std::endl;
-        createOpponent(layer, false, (part.flags & TwoPlans) ? part.homePlan : part.plan);
+    if (visitor) visitor->compile(planPath(part.plan));
+    if (home && (part.flags & TwoPlans)) {
+        debugStream() << "The A/I file full path is " << planPath(part.homePlan) << std::endl;
+        home->compile(planPath(part.homePlan));
+    } else if (home) {
+        home->compile(planPath(part.plan));
     }
     if (part.selected) part.selected->UnitSelected(static_cast<std::int16_t>(part.selected->getHex()));
     for (const SavedCombat& saved : part.combats) {
         CombatStruct combat;
-        for (std::uint16_t n : saved.lists[0])
-            if (Combat* unit = layer.findCombatUnit(n)) combat.attackers.append(unit);
+        // The moved flags go with the attackers one for one, so an attacker left out takes its flag along.
+        for (std::size_t i = 0; i < saved.lists[0].size(); ++i)
+            if (Combat* unit = layer.findCombatUnit(saved.lists[0][i])) {
+                combat.attackers.append(unit);
+                if (i < saved.lists[4].size()) combat.moved.append(static_cast<short>(saved.lists[4][i]));
+            }
         for (std::uint16_t n : saved.lists[1])
             if (Combat* unit = layer.findCombatUnit(n)) combat.defenders.append(unit);
+        for (std::uint16_t n : saved.lists[2])
+            if (Leader* leader = layer.findLeader(n)) combat.attackingLeaders.append(leader);
+        for (std::uint16_t n : saved.lists[3])
+            if (Leader* leader = layer.findLeader(n)) combat.defendingLeaders.append(leader);
         combat.hex = saved.hex;
         // A combat whose units the battle no longer holds on one side has nobody to fight.
         if (!combat.attackers.isEmpty() && !combat.defenders.isEmpty()) layer.combats().append(combat);

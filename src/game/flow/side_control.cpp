@@ -101,7 +101,7 @@ std::string planPath(const std::string& name) {
     return found.empty() ? directory + "\\" + name : found;
 }
 
-ComputerOpponent* createOpponent(VaelLogicalLayer& layer, bool visitor, const std::string& plan) {
+ComputerOpponent* addOpponent(VaelLogicalLayer& layer, bool visitor) {
     SideControlServices& services = layer.getSideControlServices();
     if (!services.makeOpponent) return nullptr;
     std::unique_ptr<ComputerOpponent> made = services.makeOpponent(layer.getVaelLandscape());
@@ -112,6 +112,12 @@ ComputerOpponent* createOpponent(VaelLogicalLayer& layer, bool visitor, const st
     opponent->setUnitList(&layer.getUnits());
     opponent->setLeaderList(&layer.getLeaders());
     opponent->setSide(visitor, layer.getVisitorNation());
+    return opponent;
+}
+
+ComputerOpponent* createOpponent(VaelLogicalLayer& layer, bool visitor, const std::string& plan) {
+    ComputerOpponent* opponent = addOpponent(layer, visitor);
+    if (!opponent) return nullptr;
     const std::string path = planPath(plan);
     debugStream() << "The A/I file full path is " << path << std::endl;
     opponent->compile(path);

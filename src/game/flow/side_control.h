@@ -48,6 +48,8 @@ std::size_t choosePlan(const std::vector<std::uint16_t>& kinds, std::uint32_t& l
 // when no file matches.
 std::string planPath(const std::string& name);
 
+// Makes the computer opponent of one side and gives it the battle's lists, compiling nothing yet.
+ComputerOpponent* addOpponent(VaelLogicalLayer& layer, bool visitor);
 // Makes, lists and compiles the computer opponent of one side from the plan name.
 ComputerOpponent* createOpponent(VaelLogicalLayer& layer, bool visitor, const std::string& plan);
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "framework/core/list.h"
 #include "game/rules/combat_records.h"
@@ -162,6 +163,8 @@ public:
     std::int16_t OWResolved(std::uint16_t withdrew, std::int16_t hex) override;
     std::int16_t UnitOW(const OWStruct& record) override;
     std::int16_t BeginOWSegment() override;
+    // Takes the next unit of the segment to ask about withdrawing.
+    void askNext();
 
     static ContainerBase* onUnitRestoreCohesion(Component* target, BusMessage, ContainerBase* data);
     static ContainerBase* onRally(Component* target, BusMessage, ContainerBase* data);
@@ -221,6 +224,10 @@ protected:
     std::uint16_t orderHex_ = 0xFFFF;
     std::int16_t orderedThisActivation_ = 0;
     List<short> vacatedHexes_;
+    // The units of this unit's withdrawal segment still to be asked, each with the hex it was found on,
+    // and the one asked now: a unit that routs away before it answers names its new hex.
+    std::vector<std::pair<const VaelUnit*, short>> owAsked_;
+    std::pair<const VaelUnit*, short> askedNow_{nullptr, -1};
     List<short> zocHexes_;
     List<short> frontHexes_;
     List<short> flankHexes_;

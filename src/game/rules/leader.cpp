@@ -191,6 +191,8 @@ void Leader::eliminate() {
     fallen.movementAllowance = movementAllowance_;
     fallen.nation = nation_;
     fallen.facing = facing_;
+    // The record leads no group any more: -1, so that no group's number finds it.
+    fallen.leaderId = static_cast<std::uint16_t>(-1);
     fallen.landscape = landscape_;
     fallen.commandRange = commandRange_;
     fallen.initiative = initiative_;

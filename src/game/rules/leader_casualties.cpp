@@ -171,8 +171,10 @@ std::int16_t Leader::ForceOW(std::int16_t fromHex, std::int16_t otherHex) {
     debugStream() << "Chance of leader casualty: " << chance << std::endl;
     if (Roll::d100() < chance) {
         debugStream() << name_ << " doing casualtyCheck for OWing through enemy ZOC or hex" << std::endl;
+        // A killed leader is replaced at once; the text names the man who fell.
+        const std::string fallen = name_;
         const std::int16_t result = casualtyResult();
-        std::string text = "\\B" + name_ + "\\b";
+        std::string text = "\\B" + fallen + "\\b";
         if (result == Distracted)
             text += " was \\Bdistracted\\b while withdrawaling. He will give no orders this turn.";
         else if (result == Wounded)

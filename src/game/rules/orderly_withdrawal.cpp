@@ -98,6 +98,8 @@ std::int16_t Combat::BeginOWSegment() {
     }
 
     owList_.clear();
+    owAsked_.clear();
+    askedNow_ = {nullptr, -1};
     for (Combat* u : candidates) {
         Container<const VaelUnit*> asked(u);
         const std::int16_t leader = takeShort(sendNowNamed(msg::NearestLeader, &asked), -1);
@@ -105,6 +107,7 @@ std::int16_t Combat::BeginOWSegment() {
                                 hex_, static_cast<std::uint16_t>(secondHex_), 2});
         // The hex the resolution will name: where the unit stood before it withdrew.
         owHexes_.append(static_cast<short>(u->getHex()));
+        owAsked_.emplace_back(u, static_cast<short>(u->getHex()));
     }
     trace << getName() << " registering for OWResolved" << std::endl;
     if (!isConnected(RegisteredMessage::getId(msg::OWResolved), onOWResolved))
@@ -120,9 +123,15 @@ std::int16_t Combat::BeginOWSegment() {
     }
     Container<short> centre(static_cast<short>(hex_));
     dropAnswer(sendNowNamed(msg::CenterOnRegion, &centre));
+    askNext();
     Container<OWStruct> record(next);
     sendNamed(msg::ResolveOW, &record);
     return 0;
+}
+
+void Combat::askNext() {
+    askedNow_ = owAsked_.empty() ? std::pair<const VaelUnit*, short>{nullptr, -1} : owAsked_.front();
+    if (!owAsked_.empty()) owAsked_.erase(owAsked_.begin());
 }
 
 std::int16_t Combat::UnitOW(const OWStruct& record) {
@@ -183,6 +192,11 @@ void Combat::owCohesionHits(std::int16_t approacherHex) {
 }
 
 std::int16_t Combat::OWResolved(std::uint16_t withdrew, std::int16_t hex) {
+    // The unit asked may have routed away (under fire that was already on its way) before it answered:
+    // its answer then names the hex it fled to, which stands for the hex it was found on.
+    if (!owHexes_.contains(hex) && askedNow_.first &&
+        askedNow_.first->getHex() == static_cast<std::uint16_t>(hex) && owHexes_.contains(askedNow_.second))
+        hex = askedNow_.second;
     // Withdrawals of the segments of other units, and leaders pushed back, are none of this one's business.
     if (!owHexes_.contains(hex)) return 0;
     if (withdrew) vacatedHexes_.append(hex);
@@ -191,6 +205,7 @@ std::int16_t Combat::OWResolved(std::uint16_t withdrew, std::int16_t hex) {
     if (owList_.removeFirst(next)) {
         Container<short> centre(static_cast<short>(hex_));
         dropAnswer(sendNowNamed(msg::CenterOnRegion, &centre));
+        askNext();
         Container<OWStruct> record(next);
         sendNamed(msg::ResolveOW, &record);
     }

@@ -210,6 +210,31 @@ TEST_F(BusCompaction, EveryListThatLostHandlersDuringTheWalkIsCompactedWhenItEnd
     EXPECT_EQ(bus.rawCount(F), 0);
 }
 
+TEST_F(BusTest, RemovingAComponentTakesEveryEntryItHasInEveryListAndKeepsTheOthersInOrder) {
+    // P is in E's list four times (h1 twice, h2, h3 after one h1 went) between Q's and R's entries.
+    connectAll({{&q, E, h1}, {&p, E, h1}, {&r, E, h2}, {&p, E, h1}, {&p, E, h2}, {&q, F, h4}, {&p, F, h5}});
+    p.disconnect(E, h1);
+    connectAll({{&r, E, h3}, {&p, E, h3}, {&p, E, h1}});
+    EXPECT_EQ(trail([&] { q.sendEmpty(E); }), "Q R.h2 P P.h2 R.h3 P.h3 P");
+    p.detach();
+    EXPECT_EQ((std::tuple{bus.handlersOf(E).count(), bus.handlersOf(F).count()}), std::tuple(3, 1));
+    rec().reset();
+    EXPECT_EQ(trail([&] { q.sendEmpty(E); }), "Q R.h2 R.h3");
+    // Attached and connected again, it is removed again in full; a component never connected is no trouble.
+    p.attach(bus);
+    connectAll({{&p, E, h4}, {&p, E, h4}});
+    Probe idle("I");
+    idle.attach(bus), idle.detach();
+    p.detach();
+    rec().reset();
+    EXPECT_EQ(trail([&] { q.sendEmpty(E); }), "Q R.h2 R.h3");
+    // A component's removal during a walk leaves its entries for the sweep after it.
+    connectAll({{&r, F, h1}});
+    rec().on(&q, 4, does([&](Component*) { r.detach(); }));
+    EXPECT_EQ(trail([&] { q.sendEmpty(F); }), "Q.h4");
+    EXPECT_EQ((std::tuple{bus.handlersOf(E).count(), bus.handlersOf(F).count()}), std::tuple(1, 1));
+}
+
 // The component table grows by ten slots at a time, so filling it once is the slow part; one test
 // covers the whole end of the id range.
 TEST(BusIds, TheLastIdIsUsableAndABusWithNoIdsLeftRefusesTheNextComponentClearly) {

@@ -74,6 +74,22 @@ TEST_F(PaletteAnimatorTest, FramesCycleAndAnEntryNeverSetShowsRed) {
                                         WindowsPalette::defaultColours()[201].blue, PC_NOCOLLAPSE}));
 }
 
+TEST_F(PaletteAnimatorTest, TheFrameAfterTheLastIsFrameZero) {
+    startAndResume();
+    std::vector<int> next;
+    for (int t = 0; t < 4; ++t) {
+        app.tickSystemTimer();
+        next.push_back(animator.currentFrame());
+    }
+    // Checked before the next tick, which would show the frame past the last.
+    ASSERT_EQ(next, (std::vector<int>{1, 2, 3, 0}));
+    for (int t = 0; t < 5; ++t) {
+        app.tickSystemTimer();
+        next.push_back(animator.currentFrame());
+    }
+    EXPECT_EQ(next, (std::vector<int>{1, 2, 3, 0, 1, 2, 3, 0, 1}));
+}
+
 TEST_F(PaletteAnimatorTest, SuspendKeepsTheLastColoursAndResumeRestartsAtFrameZero) {
     startAndResume();
     app.tickSystemTimer();

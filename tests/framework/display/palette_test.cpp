@@ -124,6 +124,29 @@ TEST(PaletteTest, TheTablesOfABmpPaletteAreTheNearestColoursOfTheChangedColours)
         EXPECT_EQ(r.table[r.index], r.expected) << r.name;
 }
 
+TEST(PaletteTest, TheLightTableCapsTheValueBeforeTakingTheNearestColour) {
+    // Colour 20 is (200, 100, 100): hue 0, saturation 0.5, value 200 / 255. Lighter by 1.4 the value is
+    // 1.098; capped at 1 it gives (255, 127, 127), which is colour 21; uncapped the red stops at 255 but
+    // green and blue come to 140, which is colour 22.
+    Bytes file(54, 0xEE);
+    for (int i = 0; i < 256; ++i) {
+        if (i == 20)
+            putColour(file, 200, 100, 100);
+        else if (i == 21)
+            putColour(file, 255, 127, 127);
+        else if (i == 22)
+            putColour(file, 255, 140, 140);
+        else
+            putColour(file, 0, 0, 0);
+    }
+    file.resize(file.size() + 40, 0x55);
+    std::istringstream in(text(file));
+    WindowsPalette p(in, "test");
+    EXPECT_EQ(p.lightRemap()[20], 21);
+    // Already at full value, colour 22 stays itself (uncapped it would go to (255, 196, 196)).
+    EXPECT_EQ(p.lightRemap()[22], 22);
+}
+
 TEST(PaletteTest, NearestIndexTakesTheSmallestSquaredDistanceAndTheLowestIndexOnATie) {
     std::istringstream in(text(bmpFile()));
     WindowsPalette p(in, "test");

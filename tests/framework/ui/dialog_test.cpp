@@ -341,6 +341,32 @@ TEST_F(DialogTest, ListAndComboReadBacksGiveRowsByIndexAndEmptyTextWithNothingSe
     EXPECT_EQ(e.listSelectionText(101, 0), "one");
 }
 
+TEST_F(DialogTest, ArrowsInAListStopAtItsEndsWithoutASelectionCommand) {
+    NotingDialog e;
+    e.create("EnumDialog", Dialog::Modeless);
+    DialogItemWindow* list = e.item(101);
+    for (const char* row : {"one", "two", "three"})
+        list->addRow(row);
+    // The last row, clicked: the list has the focus.
+    const Box b = list->box();
+    click(e, Point(static_cast<std::int16_t>(b.x + 5), static_cast<std::int16_t>(b.y + 1 + 2 * 13 + 6)));
+    pump();
+    ASSERT_EQ(e.listSelectionIndex(101), 2);
+    ASSERT_EQ(e.notes.back(), "command 101 1");
+    const std::size_t notes = e.notes.size();
+    key(platform::KeyDown);
+    pump();
+    EXPECT_EQ((std::tuple{e.listSelectionIndex(101), e.notes.size()}), (std::tuple{2, notes}));
+    // One row up is a change and is told; up again from the first row is not.
+    key(platform::KeyHome);
+    pump();
+    EXPECT_EQ((std::tuple{e.listSelectionIndex(101), e.notes.size(), e.notes.back()}),
+              (std::tuple{0, notes + 1, std::string("command 101 1")}));
+    key(platform::KeyUp);
+    pump();
+    EXPECT_EQ((std::tuple{e.listSelectionIndex(101), e.notes.size()}), (std::tuple{0, notes + 1}));
+}
+
 TEST_F(DialogTest, AnAutoDeleteDialogStaysItsCallersAndRunsAgain) {
     NotingDialog d;
     d.create("GetString", Dialog::Modeless, 1);

@@ -27,7 +27,7 @@ TEST(AIProgramFile, OnlyConditionsGivesTwoThousandWords) {
     ASSERT_EQ(m.compile("S { Conditions { }; }"), 1);
     Bytes expected;
     append(expected, {2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0});
-    append(expected, {64, 0, 0, 0, 3, 0, 0, 0, 69, 0, 0, 0, 69, 0, 0, 0});
+    append(expected, {64, 0, 0, 0, 2, 0, 0, 0, 69, 0, 0, 0, 69, 0, 0, 0});
     expected.resize(16 + 4 * 2000, 0);
     EXPECT_EQ(m.program.fileBytes(), expected);
 
@@ -166,12 +166,13 @@ TEST(AIProgramFile, CompiledAndLoadedProgramsRunAlike) {
         static_cast<Recorder*>(o)->calls.push_back({"Give", {a}});
         return 0;
     });
+    // The reset runs the Conditions once (c = 6, g = 1), so the passes see g = 1 and 2.
     EXPECT_EQ(interpreter.reset(), 1);
     for (int pass = 0; pass < 2; ++pass) {
         EXPECT_EQ(interpreter.run(), 1);
         EXPECT_EQ(interpreter.runGroupOrders("G"), 1);
     }
-    EXPECT_EQ(owner.calls, (std::vector<BuiltinCall>{{"Give", {6}}, {"Give", {9}}}));
+    EXPECT_EQ(owner.calls, (std::vector<BuiltinCall>{{"Give", {9}}, {"Give", {12}}}));
 }
 
 } // namespace

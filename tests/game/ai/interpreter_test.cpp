@@ -84,7 +84,8 @@ TEST(Interpreter, DivisionByZeroAndOverflowGiveAValueAndATraceLine) {
         ASSERT_EQ(m.compile(std::string("S { Conditions { var r; r = ") + row.expression + "; }; }"), 1);
         EXPECT_EQ(m.interpreter.run(), 1);
         EXPECT_EQ(m.interpreter.cell(0), row.r);
-        EXPECT_EQ(trace.text(), row.trace);
+        // Once from the compile's reset, once from the run.
+        EXPECT_EQ(trace.text(), std::string(row.trace) + row.trace);
     }
 }
 
@@ -172,6 +173,8 @@ TEST(InterpreterBuiltins, ReceiveValuesReferencesAndArrays) {
                         "r = Mixed(c, b, 100) + r + Answer(); }; }"),
               1)
         << m.compiler.errorMessage();
+    // The compile's reset ran the table once already; the table sets a, b and c afresh each time.
+    m.recorder.calls.clear();
     EXPECT_EQ(m.interpreter.run(), 1);
     const std::vector<BuiltinCall> expected = {{"Give", {3}}, {"Give2", {4, 4}}, {"Three", {3, 4, 7}},
                                                {"Bump", {3}}, {"Swap", {13, 4}}, {"Mixed", {5, 13, 100}},
@@ -221,8 +224,9 @@ TEST(InterpreterTables, OrdersMakeTheFirstCallWhoseConditionsHold) {
                          "Exceptions for G { Give(8); }; }";
     ScriptMachine m;
     ASSERT_EQ(m.compile(script), 1) << m.compiler.errorMessage();
-    // Only the global declarations run after the compile: no table, no call.
-    EXPECT_TRUE(m.recorder.calls.empty());
+    // The compile's reset runs the first table, the Conditions, and no other.
+    EXPECT_EQ(m.recorder.calls, (std::vector<BuiltinCall>{{"Answer", {}}}));
+    m.recorder.calls.clear();
     EXPECT_EQ(m.interpreter.run(), 1);
     EXPECT_EQ(m.interpreter.runGroupOrders("G"), 1);
     EXPECT_EQ(m.interpreter.runGroupOrders("H"), 1);
@@ -257,17 +261,46 @@ TEST(InterpreterTables, MissingTablesAndUncompiledPrograms) {
     EXPECT_TRUE(failed.recorder.calls.empty());
 }
 
-TEST(InterpreterTables, GlobalsPersistAndResetRunsOnlyDeclarations) {
+TEST(InterpreterTables, GlobalsPersistAndResetRunsTheDeclarationsAndTheFirstTable) {
     ScriptMachine m;
     ASSERT_EQ(m.compile("S { var g; Conditions { var n; n = n + 1; g = g + 10; }; }"), 1);
+    // The compile's reset has run the Conditions table once already.
+    EXPECT_EQ(m.interpreter.cell(0), 10);
+    EXPECT_EQ(m.interpreter.cell(1), 1);
     EXPECT_EQ(m.interpreter.run(), 1);
     EXPECT_EQ(m.interpreter.run(), 1);
-    EXPECT_EQ(m.interpreter.cell(0), 20);
-    EXPECT_EQ(m.interpreter.cell(1), 2);
-    // The run from word 0 sets g to 0 again and passes the table by.
+    EXPECT_EQ(m.interpreter.cell(0), 30);
+    EXPECT_EQ(m.interpreter.cell(1), 3);
+    // The run from word 0 sets g and the table's n to 0 again and runs the table's body once.
     EXPECT_EQ(m.interpreter.reset(), 1);
-    EXPECT_EQ(m.interpreter.cell(0), 0);
-    EXPECT_EQ(m.interpreter.cell(1), 2);
+    EXPECT_EQ(m.interpreter.cell(0), 10);
+    EXPECT_EQ(m.interpreter.cell(1), 1);
+}
+
+TEST(InterpreterTables, ResetStopsAtTheEndOfTheFirstTableWhicheverItIs) {
+    const struct {
+        const char* script;
+        std::vector<BuiltinCall> calls;
+        std::int32_t flag;
+    } rows[] = {
+        // A flag set in Conditions holds right after compiling; the Orders and Exceptions stay unrun.
+        {"S { var f; Conditions { f = 1; }; Orders for G { f Give(1); }; Exceptions { Give(2); }; }", {}, 1},
+        // Procedures before the table are passed by, not run.
+        {"S { var f; procedure P() { Give(3); }; Conditions { f = Give2(4, 5); }; Exceptions { Give(6); }; }",
+         {{"Give2", {4, 5}}},
+         0},
+        // An Orders table first: its entries are tried (t is 0, so none calls); the Conditions after it
+        // do not run.
+        {"S { var f, t; Orders for G { t Give(7); }; Conditions { f = 5; }; }", {}, 0},
+        {"S { var f; Exceptions { Give(8); }; Conditions { f = 5; }; }", {{"Give", {8}}}, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.script);
+        ScriptMachine m;
+        ASSERT_EQ(m.compile(row.script), 1) << m.compiler.errorMessage();
+        EXPECT_EQ(m.recorder.calls, row.calls);
+        EXPECT_EQ(m.interpreter.cell(0), row.flag);
+    }
 }
 
 TEST(InterpreterTables, WriteAndWatchGoToTheTrace) {
@@ -278,7 +311,8 @@ TEST(InterpreterTables, WriteAndWatchGoToTheTrace) {
                   "Conditions { var r; r = P(); }; }"),
         1);
     EXPECT_EQ(m.interpreter.run(), 1);
-    EXPECT_EQ(trace.text(), " ab\n x [12]: 7\n [12]: 5\n");
+    // Once from the compile's reset, once from the run.
+    EXPECT_EQ(trace.text(), " ab\n x [12]: 7\n [12]: 5\n ab\n x [12]: 7\n [12]: 5\n");
 }
 
 TEST(InterpreterTables, ValuesLeftOnTheStackFailTheRun) {

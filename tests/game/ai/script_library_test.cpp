@@ -7,10 +7,12 @@ namespace {
 
 class ScriptLibrary : public OpponentFixture {
 protected:
-    // Runs "r = <expression>" in a Conditions table of its own opponent and answers r.
+    // Runs "r = <expression>" in a Conditions table of its own opponent and answers r. The empty table
+    // ahead of it is the one the compile's reset runs, so the row runs once.
     std::int32_t value(const std::string& setup, const std::string& expression) {
         auto fresh = makeOpponent();
-        EXPECT_EQ(compile("S { Conditions { var r, a, b, c, d, x; " + setup + " r = " + expression + "; }; }",
+        EXPECT_EQ(compile("S { Exceptions { }; Conditions { var r, a, b, c, d, x; " + setup +
+                              " r = " + expression + "; }; }",
                           fresh.get()),
                   1)
             << expression;
@@ -153,7 +155,12 @@ TEST_F(ScriptLibrary, ReadsTheMapAndTheUnits) {
         // The map keeps neighbours under 1, 2, 4, 5, 6 and 8; 3 and 7 are facings, not neighbours.
         {"", "AdjacentHex(410, 1)", 409},
         {"", "AdjacentHex(410, 5)", 411},
-        {"", "AdjacentHex(410, 0)", -1},
+        // Entry 0 is the hex itself.
+        {"", "AdjacentHex(410, 0)", 410},
+        {"", "AdjacentHex(101, 0)", 101},
+        {"", "AdjacentHex(100, 0)", 100},
+        {"", "AdjacentHex(-1, 0)", -1},
+        {"", "AdjacentHex(410, -1)", -1},
         {"", "AdjacentHex(410, 3)", -1},
         {"", "AdjacentHex(410, 7)", -1},
         {"", "AdjacentHex(410, 9)", -1},
@@ -226,8 +233,10 @@ TEST_F(ScriptLibrary, AssignListKindFiveGivesEachHexOnceFrontFirst) {
 
 TEST_F(ScriptLibrary, ClearingListsStartsTheHandlesAgain) {
     ASSERT_EQ(compile("S { Conditions { var a, b; a = GetList(); b = GetList(); }; }"), 1);
-    ASSERT_TRUE(ai->runConditions());
+    // The compile's reset ran the table once.
     EXPECT_EQ(ai->listCount(), 2);
+    ASSERT_TRUE(ai->runConditions());
+    EXPECT_EQ(ai->listCount(), 4);
     ai->clearLists();
     EXPECT_EQ(ai->listCount(), 0);
     EXPECT_EQ(ai->list(0), nullptr);

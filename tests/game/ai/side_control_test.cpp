@@ -5,6 +5,7 @@
 #include "game/flow/saved_game.h"
 #include "game/rules/roll.h"
 #include "opponent_fixture.h"
+#include "script_test_support.h"
 
 namespace vael::test {
 namespace {
@@ -269,6 +270,139 @@ TEST_F(SavedGame, CombatMembersThatMatchNothingAreSkippedAndEmptySidesDropTheCom
     layer.combats().first(kept);
     EXPECT_EQ(kept.attackers.count(), 1);
     EXPECT_EQ(kept.hex, 1010);
+}
+
+TEST_F(SavedGame, ACombatKeepsItsLeadersAndMovedFlagsByteForByte) {
+    const std::uint8_t hagnon = static_cast<std::uint8_t>(unitNumber("Taxis of Hagnon"));
+    const std::uint8_t melagor = static_cast<std::uint8_t>(unitNumber("Melagor"));
+    const std::uint8_t elephant = static_cast<std::uint8_t>(unitNumber("Elephant of the Line 1"));
+    const std::uint8_t tezhar = static_cast<std::uint8_t>(unitNumber("Tezhar III"));
+    Combat* second = nullptr;
+    for (Combat* unit : each(layer.getHomeUnits()))
+        if (unit->getUnitNum() != hagnon && !second) second = unit;
+    ASSERT_NE(second, nullptr);
+    const std::uint8_t other = static_cast<std::uint8_t>(second->getUnitNum());
+    // Two attackers, the first of which charged, one defender with his leader beside him, hex 1010.
+    // clang-format off
+    const std::vector<std::uint8_t> combatBytes{1, 0,                   // one combat
+                                                2, 0, hagnon, 0, other, 0, // attackers
+                                                1, 0, elephant, 0,      // defenders
+                                                1, 0, melagor, 0,       // attacking leaders
+                                                1, 0, tezhar, 0,        // defending leaders
+                                                2, 0, 1, 0, 0, 0,       // moved flags 1, 0
+                                                0xF2, 0x03};
+    // clang-format on
+    CombatStruct combat;
+    combat.attackers.append(layer.findCombatUnit(hagnon));
+    combat.attackers.append(second);
+    combat.defenders.append(layer.findCombatUnit(elephant));
+    combat.attackingLeaders.append(layer.findLeader(melagor));
+    combat.defendingLeaders.append(layer.findLeader(tezhar));
+    combat.moved.append(1);
+    combat.moved.append(0);
+    combat.hex = 1010;
+    layer.combats().append(combat);
+    std::vector<std::uint8_t> expected{0, 0, 0, 0, 0};
+    expected.insert(expected.end(), combatBytes.begin(), combatBytes.end());
+    EXPECT_EQ(tail(saveLayerPart(layer)), expected);
+
+    // The same bytes written by hand into a battle with no combat rebuild all five lists.
+    layer.combats().clear();
+    std::vector<std::uint8_t> part = saveLayerPart(layer);
+    part.resize(part.size() - 2);
+    part.insert(part.end(), combatBytes.begin(), combatBytes.end());
+    std::string error;
+    ASSERT_TRUE(loadLayerPart(layer, file(part), error)) << error;
+    ASSERT_EQ(layer.combats().count(), 1);
+    CombatStruct loaded;
+    layer.combats().first(loaded);
+    EXPECT_TRUE(loaded == combat);
+    Leader* leader = nullptr;
+    ASSERT_EQ(loaded.defendingLeaders.count(), 1);
+    loaded.defendingLeaders.first(leader);
+    EXPECT_EQ(leader->getName(), "Tezhar III");
+    ASSERT_EQ(loaded.attackingLeaders.count(), 1);
+    loaded.attackingLeaders.first(leader);
+    EXPECT_EQ(leader->getName(), "Melagor");
+    EXPECT_TRUE(loaded.moved == (List<short>() << 1 << 0));
+}
+
+TEST_F(SavedGame, AnAttackerThatMatchesNoUnitTakesItsMovedFlagAlong) {
+    std::vector<std::uint8_t> part = saveLayerPart(layer);
+    part.resize(part.size() - 2);
+    const std::uint8_t hagnon = static_cast<std::uint8_t>(unitNumber("Taxis of Hagnon"));
+    const std::uint8_t elephant = static_cast<std::uint8_t>(unitNumber("Elephant of the Line 1"));
+    // Attackers 900 (no unit, charged) and Hagnon (did not), a leader number that is nobody's.
+    // clang-format off
+    part.insert(part.end(), {1, 0, 2, 0, 0x84, 0x03, hagnon, 0, 1, 0, elephant, 0, 0, 0, 1, 0, 0x84, 0x03,
+                             2, 0, 1, 0, 0, 0, 0xF2, 0x03});
+    // clang-format on
+    std::string error;
+    ASSERT_TRUE(loadLayerPart(layer, file(part), error)) << error;
+    ASSERT_EQ(layer.combats().count(), 1);
+    CombatStruct kept;
+    layer.combats().first(kept);
+    EXPECT_EQ(kept.attackers.count(), 1);
+    EXPECT_TRUE(kept.moved == (List<short>() << 0));
+    EXPECT_TRUE(kept.defendingLeaders.isEmpty());
+}
+
+TEST_F(SavedGame, BothComputerSidesAreAnnouncedHomeFirstThenThePlanPath) {
+    sides = {true, true};
+    Roll::script({4, 4});
+    LeaderControl(layer, team);
+    Roll::endScript();
+    std::vector<std::uint8_t> part = saveLayerPart(layer);
+    std::string trace;
+    {
+        TraceCapture capture;
+        std::string error;
+        ASSERT_TRUE(loadLayerPart(layer, file(part), error)) << error;
+        trace = capture.text();
+    }
+    const std::size_t home = trace.find("The home side is playing the A/I.");
+    const std::size_t visitor = trace.find("The visitor side is playing the A/I.");
+    const std::size_t path = trace.find("The A/I file full path is ");
+    ASSERT_NE(home, std::string::npos);
+    ASSERT_NE(visitor, std::string::npos);
+    ASSERT_NE(path, std::string::npos);
+    EXPECT_LT(home, visitor);
+    EXPECT_LT(visitor, path);
+    EXPECT_NE(trace.find("ghatmar_v1.pln", path), std::string::npos);
+}
+
+TEST_F(SavedGame, FlagsOfEightOrMoreAreRefusedAndTheHomePlanComesFromTheFile) {
+    // Without computer sides the flags byte follows the units and an empty list of computer leaders;
+    // any flags without the two-plan bit leave the rest of the file the same length.
+    const std::vector<std::uint8_t> plain = saveLayerPart(layer);
+    const std::size_t plainFlagsAt = unitBytes().size() + 2;
+    ASSERT_EQ(plain[plainFlagsAt], 0);
+    for (std::uint8_t flags : {std::uint8_t(8), std::uint8_t(9), std::uint8_t(11), std::uint8_t(0x80)}) {
+        SCOPED_TRACE("flags " + std::to_string(flags));
+        std::vector<std::uint8_t> bad = plain;
+        bad[plainFlagsAt] = flags;
+        std::string error;
+        EXPECT_FALSE(loadLayerPart(layer, file(bad), error));
+        EXPECT_EQ(error, "the saved game is cut short or does not belong to this battle");
+        EXPECT_EQ(saveLayerPart(layer), plain);
+    }
+
+    sides = {true, true};
+    Roll::script({4, 4});
+    LeaderControl(layer, team);
+    Roll::endScript();
+    const std::vector<std::uint8_t> part = saveLayerPart(layer);
+    ASSERT_EQ(part[unitBytes().size() + 2 + 6 * 2], 7);
+    // 7 is the last value taken: both sides computer-played, each with a plan of its own, the home
+    // side's from the second name in the file.
+    layer.setOpponent(false, nullptr);
+    layer.setOpponent(true, nullptr);
+    std::string error;
+    ASSERT_TRUE(loadLayerPart(layer, file(part), error)) << error;
+    ASSERT_TRUE(opponent(false) && opponent(true));
+    EXPECT_EQ(opponent(false)->compiler().scriptName(), "CrossFirst");
+    EXPECT_EQ(opponent(true)->compiler().scriptName(), "ElephantsLead");
+    EXPECT_TRUE(opponent(false)->program().isCompiled());
 }
 
 } // namespace

@@ -2,6 +2,9 @@
 // what the orders cost, how the order loop ends, and which opponent acts.
 #include "opponent_fixture.h"
 
+#include "game/rules/roll.h"
+#include "game/rules/unit_payloads.h"
+
 #include <algorithm>
 #include <functional>
 #include <utility>
@@ -143,6 +146,28 @@ TEST_F(Activation, OrdersFallingBelowZeroEndTheLoop) {
     EXPECT_EQ(endings(), 1);
 }
 
+TEST_F(Activation, OrdersThatOnlyRepeatTheLastUnitsOrderEndTheActivation) {
+    // r0 counts the passes; a loop that never ended would be stopped by the plan itself at 50.
+    const struct {
+        const char* name;
+        std::string body;
+    } rows[] = {
+        {"the same turn again", "Rotate(" + ile[1] + ", 5);"},
+        {"a turn back and forth", "Rotate(" + ile[1] + ", 4); Rotate(" + ile[1] + ", 3);"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        watcher.heard.clear();
+        ai = makeOpponent();
+        ASSERT_EQ(compile(plan("r0 = r0 + 1; if r0 > 49 { FinishLeader(); }; " + row.body)), 1);
+        activate();
+        // The first pass spends an order; the second spends none and ends the activation.
+        EXPECT_EQ(global(0), 2);
+        EXPECT_EQ(endings(), 1);
+        EXPECT_EQ(ai->ordersLeft(), initiative - 1);
+    }
+}
+
 TEST_F(Activation, APassThatGivesNoOrderFinishesTheLeaderWithOneMessageBox) {
     const struct {
         const char* name;
@@ -233,6 +258,80 @@ TEST_F(Activation, ACursorWalksTheGroupBothWays) {
     EXPECT_EQ(global(1), unitNumber("Companion Ile 1"));
     EXPECT_EQ(global(2), unitNumber("Companion Ile 1"));
     EXPECT_EQ(global(3), 6);
+}
+
+TEST_F(Activation, TheCursorStartsAgainAfterTheEndAndOnAReset) {
+    ASSERT_EQ(compile(plan("while GroupListGetNext() > -1 { r0 = r0 + 1; }; r1 = GroupListGetNext(); "
+                           "r2 = GroupListGetNext(); r2 = GroupListReset(); r3 = GroupListGetNext(); "
+                           "FinishLeader();")),
+              1);
+    activate();
+    // Six Companions, then -1 ended the walk; the next step is the first again.
+    EXPECT_EQ(global(0), 6);
+    EXPECT_EQ(global(1), unitNumber("Companion Ile 1"));
+    EXPECT_EQ(global(2), 1);
+    EXPECT_EQ(global(3), unitNumber("Companion Ile 1"));
+}
+
+TEST_F(Activation, TheLeaderAndWhoHeMayOrder) {
+    const std::string hagnon = number("Taxis of Hagnon");
+    ASSERT_EQ(compile(plan("r0 = GetLeader(); r1 = InCommandRange(" + ile[1] + ") * 10 + CanBeOrdered(" +
+                           ile[6] + "); r2 = InCommandRange(" + hagnon + ") * 10 + CanBeOrdered(" + hagnon +
+                           "); var a, x; a = GetList(); x = AssignList(a, 6, 0); r3 = SizeOfList(a); "
+                           "FinishLeader();")),
+              1);
+    // The leader's legal-units step marks the units on the hexes of his command: here two of them.
+    Container<PossibleMoveData> legal(
+        PossibleMoveData{vaelmoric->getNation(), List<short>() << 1012 << 1017});
+    watcher.sendNamed("LegalUnits", &legal);
+    activate();
+    EXPECT_EQ(global(0), unitNumber("Vaelmoric the Bold"));
+    EXPECT_EQ(global(1), 11);
+    EXPECT_EQ(global(2), 0);
+    EXPECT_EQ(global(3), 2);
+}
+
+TEST_F(Activation, ARoutingUnitRalliesOnLowDice) {
+    Combat* routing = layer.findCombatUnitByName("Companion Ile 1");
+    routing->CohesionHit(routing->getTroopQuality(), 0);
+    ASSERT_TRUE(routing->isRouting());
+    ASSERT_EQ(compile(plan("r0 = AttemptToRally(" + ile[1] + "); FinishLeader();")), 1);
+    Roll::script({0, 0});
+    activate();
+    Roll::endScript();
+    EXPECT_EQ(global(0), 1);
+    EXPECT_FALSE(routing->isRouting());
+    EXPECT_EQ(ai->ordersLeft(), initiative - 1);
+}
+
+// The leader most needed: Melagor (initiative 3) goes to the nearest unit with cohesion hits even when
+// one of his units is routing; Aristhon (initiative 4) goes to the routing one.
+TEST_F(Activation, TheHurtingUnitOfALeaderOfInitiativeThreeIsNeverARoutingOne) {
+    Combat* nikandor = layer.findCombatUnitByName("Taxis of Nikandor");
+    Combat* bowmen = layer.findCombatUnitByName("Ridge Bowmen 3");
+    ASSERT_TRUE(nikandor && bowmen);
+    nikandor->CohesionHit(nikandor->getTroopQuality(), 0);
+    ASSERT_TRUE(nikandor->isRouting());
+    bowmen->setCohesionHits(2);
+    const struct {
+        const char* leader;
+        const char* group;
+        std::int16_t initiative;
+        std::int32_t hex;
+    } rows[] = {{"Melagor", "LeftWing", 3, 812}, {"Aristhon", "RightPhalanx", 4, 610}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.leader);
+        ASSERT_EQ(layer.findLeaderByName(row.leader)->getInitiative(), row.initiative);
+        watcher.heard.clear();
+        ai = makeOpponent();
+        ASSERT_EQ(compile("S { var r0; Conditions { var go; go = TRUE; }; procedure Plan() { "
+                          "r0 = FindHurtingUnit(); FinishLeader(); }; Orders for " +
+                          std::string(row.group) + " { go Plan(); }; }"),
+                  1);
+        activate(row.group);
+        EXPECT_EQ(global(0), row.hex);
+        EXPECT_EQ(endings(), 1);
+    }
 }
 
 // The left wing's bowmen go out against the Riders of the Fords, horsemen who may withdraw before men on

@@ -129,6 +129,7 @@ TEST_F(Movement, TerrainHitsOfAFinishedStep) {
          "AddCommentary \\BUnit 1\\b moved in woods for 1 hit and across a minor river for 1 hit.|"
          "TQHit 2 1 0"},
         {"skirmisher in woods", 7, 303, 302, ""},
+        {"cavalry in woods", 8, 303, 302, "AddCommentary \\BUnit 1\\b moved in woods for 1 hit.|TQHit 1 1 0"},
         {"open ground", 2, 303, 304, ""},
         {"elephant into a deep river", 13, 303, 404,
          "AddCommentary \\BUnit 1\\b moved into a major river for 99 hits.|TQHit 99 1 0|"

@@ -534,5 +534,24 @@ TEST_F(OrderlyWithdrawal, ResolutionsOfOtherHexesLeaveTheSegmentAlone) {
     EXPECT_EQ(text(approacher.getVacatedHexes()), "[606]");
 }
 
+// The unit asked routs away (under fire already on its way) before it answers, and its answer names the
+// hex it fled to: that answer still ends the segment, which would otherwise wait for ever.
+TEST_F(OrderlyWithdrawal, AnAnswerFromAUnitThatFledStillResolvesItsHex) {
+    flow.relays = false;
+    auto& approacher = fighter({1, 505, 1, East});
+    auto& light = fighter({2, 605, 2, West}, 12);
+    approacher.BeginOWSegment();
+    map->removeFromRegion(&light, 605);
+    light.setHex(807);
+    map->addToRegion(&light, 807);
+    layer.clearLog();
+    // An answer for a hex nobody of the segment stands on changes nothing.
+    Container<ResolveOWStruct> stranger(ResolveOWStruct{0, 808}), fled(ResolveOWStruct{0, 807});
+    layer.sendNamed("OWResolved", &stranger);
+    layer.sendNamed("OWResolved", &fled);
+    EXPECT_EQ(segmentLines(layer), (Lines{"OWResolved 0 808", "OWResolved 0 807", "EndOWSegment 0 1"}));
+    EXPECT_EQ(text(approacher.getVacatedHexes()), "[]");
+}
+
 } // namespace
 } // namespace vael

@@ -139,6 +139,8 @@ TEST_F(Leaders, AKilledLeaderScoresLeavesHisRecordAndGoesOnAsHisReplacement) {
     EXPECT_EQ(values(flow.bogusLeaders[0]->getUnitNum(), flow.bogusLeaders[0]->getBaseInitiative(),
                      map->unitsInHex(505).count()),
               "1 2 1");
+    // The record leads no group: its leader id is -1 as the record stores it.
+    EXPECT_EQ(flow.bogusLeaders[0]->getLeaderId(), 0xFFFF);
     EXPECT_EQ(values(l.getName(), l.getCommandRange(), l.getInitiative(), l.getShockPrecedence(),
                      l.getDuelRating(), l.isWounded(), l.isEliminated(), l.getBaseInitiative(),
                      l.pointValue(), l.ordersLeft()),
@@ -436,6 +438,12 @@ TEST_F(LeaderWithdrawal, TheLeaderGoesToTheFarthestFreeHexInHisArcAndMayBeHurtOn
         {{19, 7},
          "FinishedLeader, WoundedLeader, LOGICAL_COMMAND, AddCommentary, LOGICAL_COMMAND, OWResolved",
          "AddCommentary|\\BCleon\\b was \\Bwounded\\b while withdrawaling!"},
+        // Killed on the way: the text names the man who fell, not his replacement.
+        {{19, 50},
+         "FinishedLeader, EliminateUnit, UnitEliminated, LOGICAL_COMMAND, AddBogusLeader, AddCommentary, "
+         "LOGICAL_COMMAND, OWResolved",
+         "AddCommentary|\\BCleon\\b was \\Bkilled\\b while withdrawaling! A soldier from the ranks will "
+         "replace him in command."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.messages);
