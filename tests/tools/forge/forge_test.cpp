@@ -176,7 +176,7 @@ TEST_F(ForgedDataTest, TheSampleArchiveLoadsByNameThroughTheMapFileAndTheIndex) 
     Bitmap* water = index.library(0)->lockImage("Water", "Terrain");
     EXPECT_EQ((std::tuple{index.count(), water->bits()[16 * 64 + 32] >= forge::colour::WaterFirst,
                           water->bits()[16 * 64 + 32] <= forge::colour::WaterLast, water->bits()[0]}),
-              std::tuple(11, true, true, 0)); // with the controls' eight archives
+              std::tuple(11 + 3 * 56, true, true, 0)); // the controls' eight, the figures' 56 at three sizes
     // The frame's archives follow it, found by name as the windows open them.
     EXPECT_EQ((std::tuple{index.library(1)->name(), index.library(1)->findGroup("Blocks"),
                           index.library(2)->name(), index.library(2)->imageIndex("separator", "sbArt")}),
