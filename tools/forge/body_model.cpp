@@ -111,8 +111,17 @@ void Scene::shift(const V3& by, std::size_t from) {
 
 void Scene::draw(Canvas& canvas, int direction, double originX, double originY, double scale) const {
     const double theta = (direction - 1) * std::numbers::pi / 4;
-    const View view{
-        std::sin(theta), -std::cos(theta), std::cos(theta), std::sin(theta), originX, originY, scale};
+    const bool small = scale < 0.75;
+    // Unsmoothed, a pixel is painted when its centre is covered: with the origin on a pixel's centre, a
+    // shaft one pixel wide through it paints a clean line of single pixels.
+    const double centre = small ? 0.5 : 0;
+    const View view{std::sin(theta),
+                    -std::cos(theta),
+                    std::cos(theta),
+                    std::sin(theta),
+                    originX + centre,
+                    originY + centre,
+                    scale};
     // Back to front: what stands further from the viewer first; higher things over lower ones at one depth.
     std::vector<std::pair<double, std::size_t>> order;
     order.reserve(prims_.size());
@@ -131,7 +140,6 @@ void Scene::draw(Canvas& canvas, int direction, double originX, double originY, 
     std::stable_sort(order.begin(), order.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
 
-    const bool small = scale < 0.75;
     // Outlines keep the parts apart at full size; smaller, they would swallow the parts.
     const bool outlines = scale > 0.75;
     cairo_t* art = canvas.art();
@@ -158,9 +166,9 @@ void Scene::draw(Canvas& canvas, int direction, double originX, double originY, 
         }
     };
     auto width = [&](const Prim& p) {
-        // Without smoothing a pixel is painted only when its centre is covered: one and a half pixels
-        // wide always cover one, wherever the shaft lies and however short it is seen.
-        if (p.kind == Kind::Line) return std::max(p.size * scale, small ? 1.5 : 1.0);
+        // Smoothed, a shaft under a pixel and a half would fall below the cut to transparent; unsmoothed,
+        // one pixel is the thinnest line there is. Limbs keep some body at every size.
+        if (p.kind == Kind::Line) return std::max(p.size * scale, small ? 1.0 : 1.5);
         return std::max(2 * p.size * scale, small ? 1.5 : 1.25);
     };
 
@@ -187,6 +195,12 @@ void Scene::draw(Canvas& canvas, int direction, double originX, double originY, 
             setSource(art, p.colour);
             cairo_set_line_width(art, width(p));
             cairo_stroke(art);
+            if (small && p.kind == Kind::Line) {
+                // A shaft seen end on is shorter than a pixel: it still shows as one.
+                const V3 mid = lerp(p.points[0], p.points[1], 0.5);
+                cairo_rectangle(art, std::floor(view.x(mid)), std::floor(view.y(mid)), 1, 1);
+                cairo_fill(art);
+            }
         }
     }
 }

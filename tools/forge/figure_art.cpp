@@ -115,9 +115,9 @@ void shield(Scene& s, ShieldKind kind, const V3& centre, const V3& normal, const
 void bow(Scene& s, const V3& grip, const V3* drawHand) {
     const V3 top = grip + V3{-1.2, 0, 8.5}, bottom = grip + V3{-1.2, 0, -8.5};
     const V3 upper = grip + V3{1.0, 0, 4.5}, lower = grip + V3{1.0, 0, -4.5};
-    s.line(top, upper, 1.3, shade(Wood, 4));
-    s.line(upper, lower, 1.5, shade(Wood, 4));
-    s.line(lower, bottom, 1.3, shade(Wood, 4));
+    s.line(top, upper, 1.7, shade(Wood, 3));
+    s.line(upper, lower, 1.9, shade(Wood, 3));
+    s.line(lower, bottom, 1.7, shade(Wood, 3));
     const std::uint8_t string = shade(Cloth, 9);
     if (drawHand) {
         s.line(top, *drawHand, 0.5, string);
@@ -180,7 +180,8 @@ void soldier(Scene& s, const Look& look, const Gear& gear, const Pose& p, const 
 
     // Body: the tunic, a cuirass over it for the armoured.
     s.capsule(hip + V3{0, 0, -1}, neck, 4.7, look.tunic(), Ink);
-    if (gear.armour) s.capsule(hip + V3{lean * 0.5, 0, 5.5}, neck + V3{0, 0, -1.5}, 4.6, Bronze, Ink);
+    // A cuirass over the chest only, narrower than the tunic, so that the army's colour shows about it.
+    if (gear.armour) s.capsule(hip + V3{lean * 0.6, 0, 7.5}, neck + V3{0, 0, -2.5}, 3.9, Bronze, Ink);
     if (gear.cloak) {
         s.polygon({neck + V3{-2.5, -4.5, 0}, neck + V3{-2.5, 4.5, 0}, hip + V3{-5, 5.5, -6},
                    hip + V3{-5, -5.5, -6}},
@@ -210,8 +211,9 @@ void soldier(Scene& s, const Look& look, const Gear& gear, const Pose& p, const 
                 shaft(s, handR + V3{-2, 0.8, -6}, handR + V3{1, 0.8, 18}, 0.9, 2.5);
             };
         } else if (w == Weapon::Bow) {
-            handL = neck + V3{4, -5, -7};
-            weapon = [&, handL] { bow(s, handL, nullptr); };
+            // Held out at the side, so that the bow shows whichever way the man faces.
+            handL = neck + V3{2, -7.5, -8};
+            weapon = [&, handL] { bow(s, handL + V3{0, -1, 0}, nullptr); };
         } else if (w == Weapon::Sling) {
             weapon = [&, handR] {
                 s.line(handR, handR + V3{0.5, 0, -5}, 0.6, shade(Leather, 6));
@@ -362,7 +364,11 @@ void horse(Scene& s, const HorseLook& h, const V3& at, double gait, double strid
     }
     s.capsule(at + V3{-11, 0, 19}, at + V3{-15, 0, 10}, 1.5, h.dark, Ink); // tail
     s.capsule(at + V3{-9, 0, 18}, at + V3{8, 0, 18.5}, 6.3, body, Ink);
-    if (h.cloth) s.capsule(at + V3{-3.5, 0, 19}, at + V3{2.5, 0, 19}, 6.6, h.cloth, Ink);
+    // The saddle cloth, large: at the smallest size it is what tells one army's horsemen from another's.
+    if (h.cloth) {
+        s.capsule(at + V3{-6, 0, 19}, at + V3{4, 0, 19}, 6.8, h.cloth, Ink);
+        s.capsule(at + V3{8, 0, 18}, at + V3{10, 0, 23}, 3.6, h.cloth, Ink);
+    }
     s.capsule(at + V3{9, 0, 20}, at + V3{14, 0, 29}, 3.4, body, Ink);
     s.capsule(at + V3{9, 0, 24}, at + V3{13, 0, 31}, 1.2, h.dark); // mane
     s.capsule(at + V3{14, 0, 30}, at + V3{19.5, 0, 25}, 2.6, h.barded ? shade(Steel, 7) : h.coat, Ink);
@@ -575,13 +581,13 @@ Kind kindOf(const DisplayCatalogueEntry& e) {
         k.body = Body::Phalanx;
         k.gear.weapon = e.displayClass == DisplayClass::PCardaces ? Weapon::Spear : Weapon::Pike;
         k.gear.shield = e.displayClass == DisplayClass::PCardaces ? ShieldKind::Oval : ShieldKind::Round;
-        k.gear.armour = e.displayClass == DisplayClass::PPhalanx;
+        k.gear.armour = false;
         break;
     case DisplayClass::PLancer:
         k.body = Body::Rider;
         k.gear.weapon = Weapon::Lance;
         k.gear.shield = ShieldKind::None;
-        k.gear.armour = true;
+        k.gear.armour = e.unitKind == 10; // only the cataphracts: the others show their army's colour
         k.horse.barded = e.unitKind == 10;
         k.horse.cloth = shade(nation, 7);
         break;

@@ -8,8 +8,8 @@
 
 #include "framework/display/image_index.h"
 #include "framework/display/windows_palette.h"
-#include "tools/forge/archive_writer.h"
 #include "game/figures/display_catalogue.h"
+#include "tools/forge/archive_writer.h"
 #include "tools/forge/control_art.h"
 #include "tools/forge/figure_art.h"
 #include "tools/forge/forge_palette.h"

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <map>
+#include <thread>
 #include <tuple>
 
 #include "framework/display/bitmap.h"
@@ -128,11 +130,37 @@ void writeSheets(const FigureArtwork& art) {
     }
 }
 
+// Besides each archive's sheets, one sheet of every kind standing, facing south-east, at each size: the
+// kinds and the nations side by side.
 TEST_F(KeptPictures, EveryUnitArchiveAgreesAcrossItsSizesAndReadsBackAsDrawn) {
-    for (const DisplayCatalogueEntry* e : catalogue().archives()) {
-        const FigureArtwork art = forge::unitArtwork(*e);
-        checkArtwork(art);
-        writeSheets(art);
+    const auto archives = catalogue().archives();
+    std::array<std::vector<forge::Picture>, 3> standing;
+    for (auto& s : standing)
+        s.resize(archives.size(), forge::Picture(1, 1));
+    // The archives are drawn side by side: each thread keeps the pictures of the one it draws.
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        forge::keepFigurePictures(true);
+        for (std::size_t i = next++; i < archives.size(); i = next++) {
+            const FigureArtwork art = forge::unitArtwork(*archives[i]);
+            checkArtwork(art);
+            writeSheets(art);
+            for (int k = 0; k < 3; ++k)
+                standing[static_cast<std::size_t>(k)][i] = *groupPictures(art, k, {"Standing"}).at(3);
+        }
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < std::max(2u, std::thread::hardware_concurrency() / 2); ++t)
+        pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool)
+        t.join();
+    for (int k = 0; k < 3; ++k) {
+        std::vector<const forge::Picture*> all;
+        for (const forge::Picture& p : standing[static_cast<std::size_t>(k)])
+            all.push_back(&p);
+        EXPECT_TRUE(forge::writeContactSheet(sheetFolder() / ("All kinds " + std::to_string(k) + ".png"), all,
+                                             11, 2 << k));
     }
 }
 

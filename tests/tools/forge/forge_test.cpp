@@ -107,8 +107,12 @@ public:
 class ForgedDataTest : public ::testing::Test {
 protected:
     ForgedDataTest() {
-        std::string error;
-        forged = forge::forgeData(dir.path(), error);
+        // Forged once for all the tests here: drawing the figures makes it the longest step of the build.
+        static const bool once = [this] {
+            std::string error;
+            return forge::forgeData(dir.path(), error);
+        }();
+        forged = once;
         const std::string key = "SOFTWARE\\Tamblor\\Iron Vigils";
         platform.settings().writeText(platform::Settings::Root::Machine, key, "Path", dir.path().string());
         platform.settings().writeText(platform::Settings::Root::Machine, key, "Palette", "VAEL.PAL");
@@ -119,7 +123,11 @@ protected:
     ~ForgedDataTest() override { WinApp::setPaletteMaker(nullptr, nullptr); }
     WindowsPalette& palette() { return *dynamic_cast<WindowsPalette*>(app->getPalette()); }
 
-    TempDir dir{"forged"};
+    static TempDir& sharedDir() {
+        static TempDir shared{"forged"};
+        return shared;
+    }
+    TempDir& dir = sharedDir();
     bool forged = false;
     platform::HeadlessPlatform platform;
     std::unique_ptr<ForgedApp> app;
@@ -216,8 +224,10 @@ TEST_F(ForgedDataTest, TheSameDataComesOutEveryTime) {
     std::string error;
     ASSERT_TRUE(forge::forgeData(again.path(), error));
     for (const char* name : {forge::PaletteFile, forge::SampleFile, ImageIndex::FileName, forge::MapFile,
-                             "dlgfont.oif", "chisel.oif", "buttons2.oif", "toolbar.oif"}) {
+                             "dlgfont.oif", "chisel.oif", "buttons2.oif", "toolbar.oif", "display_catalogue.txt",
+                             "fig00f.oif", "fig16h.oif", "fig39q.oif", "fig55f.oif", "fig55q.oif"}) {
         SCOPED_TRACE(name);
+        EXPECT_FALSE(fileBytes(dir / name).empty());
         EXPECT_EQ(fileBytes(again / name), fileBytes(dir / name));
     }
 }
