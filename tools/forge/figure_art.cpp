@@ -330,7 +330,7 @@ void soldier(Scene& s, const Look& look, const Gear& gear, const Pose& p, const 
     } else if (gear.headCloth) {
         s.ball(head + V3{-0.3, 0, 1.2}, 3.6, shade(Cloth, 10), Ink);
     } else if (gear.tiara) {
-        s.capsule(head + V3{0, 0, 1.5}, head + V3{0, 0, 6}, 2.8, shade(NationYellow, 9), Ink);
+        s.capsule(head + V3{-0.3, 0, 3.2}, head + V3{-0.3, 0, 7}, 2.4, shade(NationYellow, 9), Ink);
     } else if (gear.trousers && p.helmetOn) {
         s.ball(head + V3{-0.3, 0, 1.0}, 3.5, look.tunicLight(), Ink); // the soft eastern cap
     }
