@@ -579,9 +579,11 @@ Kind kindOf(const DisplayCatalogueEntry& e) {
     case DisplayClass::PPhalanx:
     case DisplayClass::PCardaces:
         k.body = Body::Phalanx;
-        k.gear.weapon = e.displayClass == DisplayClass::PCardaces ? Weapon::Spear : Weapon::Pike;
+        // The Cardaces stand in a block like the phalanx but throw javelins.
+        k.gear.weapon = e.displayClass == DisplayClass::PCardaces ? Weapon::Javelin : Weapon::Pike;
         k.gear.shield = e.displayClass == DisplayClass::PCardaces ? ShieldKind::Oval : ShieldKind::Round;
         k.gear.armour = false;
+        k.missile = e.displayClass == DisplayClass::PCardaces;
         break;
     case DisplayClass::PLancer:
         k.body = Body::Rider;

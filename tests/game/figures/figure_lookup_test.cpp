@@ -63,12 +63,12 @@ Needs needsOf(DisplayClass c) {
         family(needs, "Drop", 1);
         family(needs, "Helmet", 8); // images 0 to 7 of the first rout's lead-in
     }
-    const bool missile = c == DisplayClass::PArcher || c == DisplayClass::PMountedArcher ||
-                         c == DisplayClass::PChariotArcher || c == DisplayClass::PShockingArcher ||
-                         c == DisplayClass::PJavelinist || c == DisplayClass::PShockingJavelinist ||
-                         c == DisplayClass::PMountedJavelinist || c == DisplayClass::PChariotJavelinist ||
-                         c == DisplayClass::PElephant || c == DisplayClass::PSlinger ||
-                         c == DisplayClass::POxybeles;
+    const bool missile = c == DisplayClass::PCardaces || c == DisplayClass::PArcher ||
+                         c == DisplayClass::PMountedArcher || c == DisplayClass::PChariotArcher ||
+                         c == DisplayClass::PShockingArcher || c == DisplayClass::PJavelinist ||
+                         c == DisplayClass::PShockingJavelinist || c == DisplayClass::PMountedJavelinist ||
+                         c == DisplayClass::PChariotJavelinist || c == DisplayClass::PElephant ||
+                         c == DisplayClass::PSlinger || c == DisplayClass::POxybeles;
     if (missile) family(needs, "M", 4); // frames 0 to 3 of a shot, a throw or a sling
     if (c == DisplayClass::PPhalanx) needs.push_back({"ABOUTFACE", 8});
     if (c == DisplayClass::PLancer || c == DisplayClass::PMountedArcher ||
