@@ -324,15 +324,16 @@ void soldier(Scene& s, const Look& look, const Gear& gear, const Pose& p, const 
     // Head and what covers it.
     s.ball(head, 3.4, SkinTone, Ink);
     if (gear.helmet && p.helmetOn) {
-        s.ball(head + V3{-0.3, 0, 1.0}, 3.5, Bronze, Ink);
+        // Set back and up on the head, so that the face shows under it from the front.
+        s.ball(head + V3{-0.9, 0, 1.6}, 3.3, Bronze, Ink);
         if (gear.crest)
             s.capsule(head + V3{-3.5, 0, 4.3}, head + V3{2.5, 0, 4.6}, 1.4, look.tunicLight(), Ink);
     } else if (gear.headCloth) {
-        s.ball(head + V3{-0.3, 0, 1.2}, 3.6, shade(Cloth, 10), Ink);
+        s.ball(head + V3{-0.9, 0, 1.8}, 3.3, shade(Cloth, 10), Ink);
     } else if (gear.tiara) {
         s.capsule(head + V3{-0.3, 0, 3.2}, head + V3{-0.3, 0, 7}, 2.4, shade(NationYellow, 9), Ink);
     } else if (gear.trousers && p.helmetOn) {
-        s.ball(head + V3{-0.3, 0, 1.0}, 3.5, look.tunicLight(), Ink); // the soft eastern cap
+        s.ball(head + V3{-0.9, 0, 1.8}, 3.1, look.tunicLight(), Ink); // the soft eastern cap
     }
     if (p.act == Act::Wounded) s.capsule(head + V3{-2, 0, 1.5}, head + V3{2, 0, 1.5}, 1.0, shade(Cloth, 11));
 }
@@ -717,7 +718,8 @@ Scene casualty(const Kind& kind, const Look& look, const std::string& cause, int
     soldier(s, look, g, p, V3{});
     const double tilt = cause == "Shock" ? Pi / 2 - 0.05 : Pi / 2 - 0.15;
     s.pitch(V3{}, (variant % 2 ? tilt : -tilt), from);
-    s.yaw(V3{}, variant * 0.9, from);
+    // The man lies about the spot he fell on, not stretched away from it out of his picture.
+    s.shift(V3{variant % 2 ? -17.0 : 17.0, 0, 0}, from);
     if (cause == "Trample") s.shift(V3{0, 0, -1}, from);
     // What he carried lies beside him.
     if (g.weapon == Weapon::Spear || g.weapon == Weapon::Pike || g.weapon == Weapon::Lance)
@@ -731,6 +733,8 @@ Scene casualty(const Kind& kind, const Look& look, const std::string& cause, int
 }
 
 const char* const CasualtyCauses[4] = {"General", "Shock", "Arrow", "Trample"};
+// The fallen are seen lying across the view, at their full length, rather than end on.
+constexpr int lyingDirections[6] = {3, 7, 2, 6, 4, 8};
 
 void casualtyGroups(Builder& b, const Kind& kind, const Look& look, const std::string& suffix,
                     bool crewOnly) {
@@ -738,7 +742,7 @@ void casualtyGroups(Builder& b, const Kind& kind, const Look& look, const std::s
         b.group(CasualtyCauses[c] + suffix);
         const int count = c == 0 ? 3 : 2;
         for (int v = 0; v < count; ++v)
-            b.image(casualty(kind, look, CasualtyCauses[c], v + c, crewOnly), 1 + (v * 3 + c * 2) % 8);
+            b.image(casualty(kind, look, CasualtyCauses[c], v + c, crewOnly), lyingDirections[(v + c) % 6]);
     }
 }
 
