@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <numbers>
@@ -1143,10 +1144,17 @@ std::vector<FigureArtwork> figureArtwork(const DisplayCatalogue& catalogue, unsi
     // Each archive is drawn on its own, so the threads share nothing but the list of jobs, and every
     // archive lands in its own place: the output is the same however many draw it.
     std::vector<FigureArtwork> all(jobs.size());
+    // A drawing that throws is handed on from the thread that drew it, first in archive order.
+    std::vector<std::exception_ptr> failures(jobs.size());
     std::atomic<std::size_t> next{0};
     auto work = [&] {
-        for (std::size_t i = next++; i < jobs.size(); i = next++)
-            all[i] = jobs[i]();
+        for (std::size_t i = next++; i < jobs.size(); i = next++) {
+            try {
+                all[i] = jobs[i]();
+            } catch (...) {
+                failures[i] = std::current_exception();
+            }
+        }
     };
     std::vector<std::thread> pool;
     for (unsigned t = 1; t < std::max(1u, threads); ++t)
@@ -1154,6 +1162,8 @@ std::vector<FigureArtwork> figureArtwork(const DisplayCatalogue& catalogue, unsi
     work();
     for (std::thread& t : pool)
         t.join();
+    for (const std::exception_ptr& failure : failures)
+        if (failure) std::rethrow_exception(failure);
     return all;
 }
 
