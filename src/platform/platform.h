@@ -142,6 +142,12 @@ public:
     // A platform without fonts writes nothing.
     virtual void drawText(const TextTarget&, std::int32_t, std::int32_t, const std::string&, std::uint8_t,
                           bool) {}
+    // How far the system font's pen moves over the text. A platform without fonts counts every character
+    // as the font's average width.
+    static constexpr std::int32_t AverageCharWidth = 7;
+    virtual std::int32_t textWidth(const std::string& text, bool) {
+        return AverageCharWidth * static_cast<std::int32_t>(text.size());
+    }
 
     virtual void setCursor(Cursor cursor) = 0;
     virtual void beep() = 0;

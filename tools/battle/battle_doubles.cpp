@@ -1,7 +1,6 @@
 #include "battle_doubles.h"
 
 #include "framework/core/bus_event.h"
-#include "framework/core/command_records.h"
 
 namespace vael::battle {
 
@@ -14,26 +13,10 @@ BattleDisplay& self(Component* target) {
 } // namespace
 
 void BattleDisplay::connectHandlers() {
-    connect(LOGICAL_COMMAND, onAnimation);
-    connectNamed("UnitMovement", onAnimation);
-    connectNamed("UnitCombat", onAnimation);
-    connectNamed("WillCombatFit?", onFit);
     connectNamed("AddCommentary", onAddCommentary);
     connectNamed("ActivateLeader", onActivateLeader);
     connectNamed("ResumeActiveLeader", onResumeActiveLeader);
     connectNamed("GameEnded", onEnded);
-}
-
-ContainerBase* BattleDisplay::onAnimation(Component* target, BusMessage, ContainerBase* data) {
-    LogicalCommandInfo command;
-    if (!Container<LogicalCommandInfo>::fromMessage(data, command) || command.replyEvent.id() == NULL_EVENT)
-        return nullptr;
-    target->send(command.replyEvent, command.extra.get());
-    return nullptr;
-}
-
-ContainerBase* BattleDisplay::onFit(Component*, BusMessage, ContainerBase*) {
-    return new Container<short>(1);
 }
 
 ContainerBase* BattleDisplay::onAddCommentary(Component* target, BusMessage, ContainerBase* data) {

@@ -1,8 +1,7 @@
 #pragma once
-// The battle runner's stand-ins for the battle-map display and the commentary window: every combat fits
-// the view, every animation ends at once with the reply it names, the commentary is collected, and the
-// start of each activation and the end of the game are told to the runner. The dialogs are left unset,
-// which the game flow takes as each closing with its default.
+// What the battle runner listens to on the battle's bus: the commentary as it is said, the start of each
+// activation and the end of the game. The game's dialogs are left unset, which the game flow takes as
+// each closing with its default.
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,8 +21,6 @@ public:
     std::function<void(bool homeWon)> onGameEnded;
 
 private:
-    static ContainerBase* onAnimation(Component* target, BusMessage event, ContainerBase* data);
-    static ContainerBase* onFit(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onAddCommentary(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onActivateLeader(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onResumeActiveLeader(Component* target, BusMessage event, ContainerBase* data);

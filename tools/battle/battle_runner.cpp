@@ -8,20 +8,16 @@
 #include "battle_doubles.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
-#include "framework/ui/win_app.h"
-#include "game/ai/vael_ai.h"
-#include "game/flow/list_walk.h"
-#include "game/flow/saved_game.h"
-#include "game/flow/unit_prototypes.h"
+#include "game/flow/game_control.h"
+#include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/shell/commentary_dlg.h"
+#include "game/shell/vael_app.h"
 #include "platform/headless/headless_platform.h"
 
 namespace vael::battle {
 
 namespace {
-
-// A saved game starts with the application's header, whose u32 at offset 8 the layer fills in.
-const std::uint8_t savedHeader[12] = {'V', 'A', 'E', 'L', 1, 0, 0, 0, 0, 0, 0, 0};
 
 // The dice are seeded afresh at each activation from the seed and the turn's state, which a saved game
 // keeps: a battle restored at an activation then draws what the unbroken battle drew from there on.
@@ -47,17 +43,6 @@ SideLosses losses(const GameControl& control, bool home) {
     return side;
 }
 
-// The game's application on the headless platform, less the two operations only a window needs. Message
-// names stay registered when it goes, so that the battles of one process number their messages alike.
-class BattleApp : public WinApp {
-public:
-    explicit BattleApp(platform::Platform& platform) : WinApp("vael-battle", "", "", platform) {
-        clearRegistryOnDestruction_ = false;
-    }
-    void findDataFile(OIFBase*, const std::uint8_t*&, const std::uint8_t*) override {}
-    void routeMouseEvent(Display*, std::int16_t, const Point&) override {}
-};
-
 // A failed check's text asks the player whether to abort; the reason is what comes before.
 std::string reason(const std::string& text) {
     const std::size_t question = text.rfind("Abort?");
@@ -65,12 +50,6 @@ std::string reason(const std::string& text) {
     while (!why.empty() && why.back() == ' ')
         why.pop_back();
     return why;
-}
-
-bool writeHeader(const std::string& file) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(savedHeader), sizeof savedHeader);
-    return static_cast<bool>(out);
 }
 
 // A failed check is noted and the battle goes on, as a player answering "Ignore" would have it; the
@@ -92,24 +71,25 @@ private:
 class Battle {
 public:
     Battle(const BattleOptions& options, std::ostream* out)
-        : options_(options), out_(out), checks_(outcome_.failedChecks), app_(platform_) {
-        app_.dataPath() = options.dataDir;
-        registerUnitPrototypes(layer_);
-        layer_.setTitleSink([](const std::string&) {});
-        layer_.attach(app_);
-        SideControlServices& services = layer_.getSideControlServices();
-        services.makeOpponent = makeVaelAI;
-        services.introDialog = [] { return std::pair<bool, bool>{true, true}; };
+        : options_(options), out_(out), checks_(outcome_.failedChecks),
+          dataGiven_(giveData(platform_, options)), app_(platform_, options.dataDir) {
+        app_.keepMessageNames();
+        // The tool keeps no preferences: every battle draws its plans as the first battle of a fresh
+        // install does, so that a seed always plays the same battle.
+        SideControlServices& services = app_.logicalLayer().getSideControlServices();
         services.readLastAIType = [] { return std::uint32_t{0}; };
         services.writeLastAIType = [](std::uint32_t) {};
+        // The battle is read from the outcome once it has ended; nobody is shown its end.
+        app_.endOfGameDialog = [](std::uint32_t, bool) {};
         display_.onCommentary = [this](const std::string& text) {
             outcome_.commentary.push_back(text);
             // Game control announces the leader it activates after it has sent the activation: the line
             // belongs to the battle that was saved, which a resumed battle does not say again.
-            if (std::exchange(announcementDue_, false) &&
-                text == "\\B" + control_->leaderAt(control_->getActiveLeader()).name + "\\b is now active.")
+            GameControl* control = app_.gameControl();
+            if (std::exchange(announcementDue_, false) && control &&
+                text == "\\B" + control->leaderAt(control->getActiveLeader()).name + "\\b is now active.")
                 outcome_.commentaryAtSave = outcome_.commentary.size();
-            if (out_) *out_ << text << '\n';
+            if (out_) *out_ << rendered(text) << '\n';
         };
         display_.onActivation = [this](bool resumed) { activation(resumed); };
         display_.onGameEnded = [this](bool) { ended_ = true; };
@@ -118,6 +98,7 @@ public:
     BattleOutcome play() {
         std::srand(options_.seed);
         if (!start()) return outcome_;
+        GameControl* control = app_.gameControl();
         // One task at a time, so that a chain of messages that never ends is caught by the cap too.
         while (!ended_ && failed_.empty()) {
             if (++outcome_.tasks > options_.taskCap) {
@@ -125,7 +106,7 @@ public:
                      "the battle did not end within " + std::to_string(options_.taskCap) + " messages");
                 break;
             }
-            if (control_->getTurn() >= options_.turnCap) {
+            if (control->getTurn() >= options_.turnCap) {
                 stop(BattleStatus::TurnCap,
                      "the battle did not end within " + std::to_string(options_.turnCap) + " turns");
                 break;
@@ -142,66 +123,67 @@ public:
             app_.pumpMessage();
         }
         if (ended_) outcome_.status = BattleStatus::Ended;
-        outcome_.turns = control_->getTurn() + 1;
-        if (const std::uint32_t winner = control_->getWinner())
+        VaelLogicalLayer& layer = app_.logicalLayer();
+        outcome_.turns = control->getTurn() + 1;
+        if (const std::uint32_t winner = control->getWinner())
             outcome_.winner = GameControl::nationName(winner);
-        outcome_.home = losses(*control_, true);
-        outcome_.home.name = GameControl::nationName(layer_.getHomeNation());
-        outcome_.visitor = losses(*control_, false);
-        outcome_.visitor.name = GameControl::nationName(layer_.getVisitorNation());
+        outcome_.home = losses(*control, true);
+        outcome_.home.name = GameControl::nationName(layer.getHomeNation());
+        outcome_.visitor = losses(*control, false);
+        outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
         return outcome_;
     }
 
 private:
+    // The data directory the tool was given stands in the settings, where the program keeps its own.
+    static bool giveData(platform::HeadlessPlatform& platform, const BattleOptions& options) {
+        return platform.settings().writeText(platform::Settings::Root::Machine,
+                                             std::string("SOFTWARE\\Tamblor\\") + VaelApp::ProductKey, "Path",
+                                             options.dataDir);
+    }
+
     bool start() {
-        display_.attach(layer_);
-        if (!layer_.LoadScenario(ScenarioInfoStruct{10, options_.scenario, options_.scenario, 0})) {
-            stop(BattleStatus::LoadFailed,
-                 "cannot load the scenario " + options_.scenario + " from " + options_.dataDir +
-                     (outcome_.failedChecks.empty() ? std::string()
-                                                    : ": " + reason(outcome_.failedChecks.back())));
-            return false;
-        }
+        display_.attach(app_.logicalLayer());
         std::string error;
         if (options_.loadFile.empty()) {
-            TeamInfoStruct team;
-            team.homeNation = layer_.getHomeNation(), team.visitorNation = layer_.getVisitorNation();
-            team.homeName = GameControl::nationName(team.homeNation);
-            team.visitorName = GameControl::nationName(team.visitorNation);
-            for (Leader* leader : each(layer_.getHomeLeaders()))
-                team.homeLeaders.append(leader->getName());
-            for (Leader* leader : each(layer_.getVisitorLeaders()))
-                team.visitorLeaders.append(leader->getName());
-            LeaderControl(layer_, team);
-            control_ = layer_.CreateGameControl(10);
-        } else {
-            control_ = layer_.CreateGameControl(10);
-            if (!LoadGame(layer_, options_.loadFile, error)) {
+            if (!app_.startBattle(options_.scenario, VaelApp::CustomScenario, true, true, error)) {
                 stop(BattleStatus::LoadFailed,
-                     "cannot load the saved game " + options_.loadFile + ": " + error);
+                     "cannot load the scenario " + options_.scenario + " from " + options_.dataDir +
+                         (outcome_.failedChecks.empty() ? std::string()
+                                                        : ": " + reason(outcome_.failedChecks.back())));
                 return false;
             }
-            if (options_.saveAt == 0 && !save()) return false;
+            return true;
         }
-        const std::string title = layer_.getScenarioName();
-        control_->setCaptionSource([title] { return title; });
-        Container<short> resume(options_.loadFile.empty() ? 0 : 1);
-        display_.send(BEGIN_GAME, &resume);
+        if (!app_.loadGame(options_.loadFile, error)) {
+            stop(BattleStatus::LoadFailed, "cannot load the saved game " + options_.loadFile + ": " + error);
+            return false;
+        }
         return true;
     }
 
+    std::string rendered(const std::string& text) const {
+        switch (options_.marks) {
+        case BattleOptions::Marks::Removed:
+            return plainCommentary(text);
+        case BattleOptions::Marks::Terminal:
+            return terminalCommentary(text);
+        default:
+            return text;
+        }
+    }
+
     void activation(bool resumed) {
+        // A loaded battle is saved again as it resumes, before anything of it has been played.
+        if (resumed && options_.saveAt == 0 && !std::exchange(savedOnResuming_, true)) save();
         if (!resumed && ++outcome_.activations == options_.saveAt && save()) announcementDue_ = true;
-        std::srand(activationSeed(options_.seed, *control_));
+        std::srand(activationSeed(options_.seed, *app_.gameControl()));
     }
 
     bool save() {
         outcome_.commentaryAtSave = outcome_.commentary.size();
         std::string error;
-        if (!writeHeader(options_.saveFile))
-            error = "cannot write " + options_.saveFile;
-        else if (SaveGame(layer_, options_.saveFile, error))
-            return true;
+        if (app_.saveGame(options_.saveFile, error)) return true;
         stop(BattleStatus::SaveFailed, "cannot save the battle: " + error);
         return false;
     }
@@ -217,12 +199,12 @@ private:
     BattleOutcome outcome_;
     CheckCatcher checks_;
     platform::HeadlessPlatform platform_;
-    BattleApp app_;
-    VaelLogicalLayer layer_;
+    bool dataGiven_;
+    VaelApp app_;
     BattleDisplay display_;
-    GameControl* control_ = nullptr;
     bool ended_ = false;
     bool announcementDue_ = false;
+    bool savedOnResuming_ = false;
     std::string failed_;
 };
 

@@ -22,6 +22,8 @@ struct BattleOptions {
     std::string saveFile;
     // A saved game of the scenario to go on from.
     std::string loadFile;
+    // How the commentary's bold marks are written out: as they are, removed, or as a terminal's bold.
+    enum class Marks { Kept, Removed, Terminal } marks = Marks::Kept;
 };
 
 enum class BattleStatus { Ended, TurnCap, Stalled, TaskCap, LoadFailed, SaveFailed };

@@ -1,22 +1,47 @@
 // vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE] [--data DIR]
 // [--trace FILE] Plays a battle of the data directory with the computer on both sides and prints its
 // commentary and outcome; --trace FILE writes the game's trace there. Exits 1 when the battle cannot be
-// loaded or does not end within the caps.
+// loaded or does not end within the caps. The commentary's bold shows as bold on a terminal; a file or a
+// pipe gets the plain text.
 #include <cstdlib>
 #include <iostream>
 #include <string>
 
+#include <unistd.h>
+
 #include "battle_runner.h"
 #include "framework/core/debug_stream.h"
 #include "game/flow/data_files.h"
+#include "game/shell/version.h"
 
 namespace {
 
+constexpr const char* Synopsis =
+    "usage: vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE] "
+    "[--data DIR] [--trace FILE]\n";
+
 int usage(const std::string& why) {
-    std::cerr << "vael-battle: " << why << "\n"
-              << "usage: vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] "
-                 "[--load FILE] [--data DIR] [--trace FILE]\n";
+    std::cerr << "vael-battle: " << why << "\n" << Synopsis << "Try 'vael-battle --help' for more.\n";
     return 2;
+}
+
+int help() {
+    std::cout
+        << Synopsis
+        << "Plays a battle of the data directory with the computer on both sides, headless, every random\n"
+           "number drawn from the seed, and prints its commentary and outcome.\n\n"
+           "  --seed N          the seed of the battle's random numbers (1)\n"
+           "  --turns CAP       stop after CAP turns (40)\n"
+           "  --tasks CAP       stop after CAP messages handled (2000000)\n"
+           "  --save-at N FILE  save the battle at the N-th activation (0: as a loaded one resumes)\n"
+           "  --load FILE       go on from a saved game\n"
+           "  --data DIR        the data directory (else $VAEL_DATA, else the build's)\n"
+           "  --trace FILE      write the game's trace to FILE\n"
+           "  --help            show this and exit\n"
+           "  --version         show the version and exit\n\n"
+           "Exits 0 when the battle ended, 1 when it could not be loaded or passed a cap, 2 on a bad\n"
+           "command line.\n";
+    return 0;
 }
 
 bool number(const char* text, long long low, long long high, long long& value) {
@@ -37,6 +62,11 @@ int main(int argc, char** argv) {
         auto next = [&](const char* what) -> const char* {
             return i + 1 < argc ? argv[++i] : (usage(std::string(what) + " needs a value"), nullptr);
         };
+        if (arg == "--help") return help();
+        if (arg == "--version") {
+            std::cout << "vael-battle " << vael::VaelVersion << "\n";
+            return 0;
+        }
         if (arg == "--seed") {
             const char* v = next("--seed");
             if (!v) return 2;
@@ -84,6 +114,8 @@ int main(int argc, char** argv) {
     if (options.scenario.empty()) return usage("no scenario given");
     if (options.saveAt == 0 && options.loadFile.empty()) return usage("--save-at 0 saves a loaded battle");
 
+    options.marks = ::isatty(STDOUT_FILENO) ? vael::battle::BattleOptions::Marks::Terminal
+                                            : vael::battle::BattleOptions::Marks::Removed;
     const vael::battle::BattleOutcome outcome = vael::battle::playBattle(options, &std::cout);
     if (outcome.status == vael::battle::BattleStatus::LoadFailed ||
         outcome.status == vael::battle::BattleStatus::SaveFailed) {

@@ -4,6 +4,7 @@
 
 #include "framework/display/bitmap.h"
 #include "tools/forge/forge_palette.h"
+#include "tools/forge/menu_art.h"
 #include "tools/forge/picture.h"
 #include "tools/forge/scroll_art.h"
 
@@ -245,8 +246,11 @@ ForgedArchive dialogButtonArchive() {
           {keyed("Up", well(true, false)), keyed("Down", well(true, true)), keyed("Check", mark(true))}}}};
 }
 
-ForgedArchive dialogBitmapArchive() {
-    return ForgedArchive{"Dialog bitmaps", {{"Intro", {raw("Background", parchment())}}}};
+ForgedArchive dialogBitmapArchive(const std::string& fontDirectory) {
+    return ForgedArchive{"Dialog bitmaps",
+                         {{"Intro", {raw("Background", parchment())}},
+                          {"StartGame", {raw("Background", startGamePicture(fontDirectory))}},
+                          {"Loading", {raw("Background", loadingPicture(fontDirectory))}}}};
 }
 
 } // namespace
@@ -260,7 +264,7 @@ std::vector<ControlArchive> controlArchives(const std::string& fontDirectory) {
         {"scroll.oif", "Scroll Bars", scrollBarArchive()},
         {"spinner.oif", "Spinner", spinnerArchive()},
         {"dlgbtns.oif", "DialogButtons", dialogButtonArchive()},
-        {"dlgbmps.oif", "Dialog Bitmaps", dialogBitmapArchive()},
+        {"dlgbmps.oif", "Dialog Bitmaps", dialogBitmapArchive(fontDirectory)},
     };
 }
 

@@ -508,7 +508,7 @@ public:
         }
     }
 
-    // A picture made without the body model (an empty resting missile, a flag's shadow).
+    // A picture made without the body model (the empty resting missile).
     void picture(int k, Picture p, Point hot) { add(k, std::move(p), hot); }
     Canvas& canvas(int k) { return *canvases_[k]; }
     int hotX() const { return hotX_; }
@@ -1065,71 +1065,6 @@ FigureArtwork debrisObjectArtwork(int which) {
     return b.finish();
 }
 
-// ---- Activation flags
-// ----------------------------------------------------------------------------------------
-
-FigureArtwork flagArtwork() {
-    // The pole stands at the flag's place; the cloth hangs from its top, 70 pixels up (82 when raised),
-    // and its shadow lies 31 pixels right and 22 down of the place.
-    Builder b(FlagArchiveName, 40, 32, 4, 8, keepPictures);
-    b.group("Stem");
-    for (int k = 0; k < 3; ++k) {
-        const int h = 84 >> k;
-        Picture p(std::max(1, 2 >> k), h);
-        for (int y = 0; y < h; ++y) {
-            p.set(0, y, shade(Wood, 4));
-            p.set(1, y, shade(Wood, 7));
-        }
-        b.picture(k, std::move(p), Point(0, static_cast<std::int16_t>(83 >> k)));
-    }
-    const struct {
-        const char* name;
-        Ramp ramp;
-        Ramp device;
-    } flags[4] = {{"Macedonian Flag", NationRed, NationYellow},
-                  {"Persian Flag", NationPurple, NationYellow},
-                  {"Indian Flag", NationOrange, Cloth},
-                  {"Greek Flag", NationBlue, Cloth}};
-    for (const auto& f : flags) {
-        b.group(f.name);
-        for (int i = 0; i < 4; ++i) {
-            Scene s;
-            const double w = 2 * Pi * i / 4;
-            std::vector<V3> cloth;
-            std::vector<V3> device;
-            for (int j = 0; j <= 6; ++j) {
-                const double x = 4 * j, wave = 2.2 * std::sin(w + j * 0.9) * j / 6.0;
-                cloth.push_back(V3{0, x, 0 + wave});
-            }
-            for (int j = 6; j >= 0; --j) {
-                const double x = 4 * j, wave = 2.2 * std::sin(w + j * 0.9) * j / 6.0;
-                cloth.push_back(V3{0, x, -16 + wave});
-            }
-            for (int j = 2; j <= 4; ++j)
-                device.push_back(V3{0, 4.0 * j, -5 + 2.2 * std::sin(w + j * 0.9) * j / 6.0});
-            for (int j = 4; j >= 2; --j)
-                device.push_back(V3{0, 4.0 * j, -11 + 2.2 * std::sin(w + j * 0.9) * j / 6.0});
-            s.polygon(cloth, shade(f.ramp, 8), shade(f.ramp, 3));
-            s.polygon(device, shade(f.device, 10));
-            // Seen from the south: the cloth streams to the right of its pole; its top edge at the hot spot.
-            b.image(s, 1, false);
-        }
-    }
-    b.group("Flag Shadow");
-    for (int i = 0; i < 4; ++i) {
-        for (int k = 0; k < 3; ++k) {
-            const int w = 28 >> k, h = std::max(1, 10 >> k);
-            Picture p(w + h, h);
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x)
-                    if ((x + i) % std::max(1, 9 >> k) != 0 || k == 2)
-                        p.set(x + (h - 1 - y), y, colour::Shadow);
-            b.picture(k, std::move(p), Point(0, static_cast<std::int16_t>(9 >> k)));
-        }
-    }
-    return b.finish();
-}
-
 std::vector<FigureArtwork> figureArtwork(const DisplayCatalogue& catalogue, unsigned threads) {
     std::vector<std::function<FigureArtwork()>> jobs;
     for (const DisplayCatalogueEntry* e : catalogue.archives())
@@ -1139,7 +1074,6 @@ std::vector<FigureArtwork> figureArtwork(const DisplayCatalogue& catalogue, unsi
     jobs.emplace_back([] { return routDebrisArtwork(); });
     for (int d = 0; d < 5; ++d)
         jobs.emplace_back([d] { return debrisObjectArtwork(d); });
-    jobs.emplace_back([] { return flagArtwork(); });
 
     // Each archive is drawn on its own, so the threads share nothing but the list of jobs, and every
     // archive lands in its own place: the output is the same however many draw it.

@@ -1,7 +1,7 @@
 #pragma once
 // The soldiers' artwork: every unit kind's figures with their walking, standing, fighting, shooting,
-// routing and falling images, the projectiles, the debris that routs and combats leave, and the
-// activation flags, each archive at full, half and quarter size. Images are run-length with shadow runs,
+// routing and falling images, the projectiles and the debris that routs and combats leave, each archive
+// at full, half and quarter size. Images are run-length with shadow runs,
 // their hot spots at the figure's feet; the smaller sizes are drawn again at their scale (not shrunk), with
 // hot spots and offsets halved and quartered.
 #include <array>
@@ -29,7 +29,6 @@ constexpr const char* ProjectileNames[5] = {"Arrows", "Bolt", "Javelins", "India
 constexpr const char* RoutDebrisName = "Generic Rout Debris";
 constexpr const char* DebrisObjectNames[5] = {"Horse", "Cataphracted Horse", "Running Chariot",
                                               "Chariot Dragging Persian", "Chariot Dragging Indian"};
-constexpr const char* FlagArchiveName = "Activation Unit Flags";
 // The eight direction names in compass order, N first.
 constexpr const char* DirectionNames[8] = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
 
@@ -37,10 +36,9 @@ FigureArtwork unitArtwork(const DisplayCatalogueEntry& entry);
 FigureArtwork projectileArtwork(int missileKind);
 FigureArtwork routDebrisArtwork();
 FigureArtwork debrisObjectArtwork(int which);
-FigureArtwork flagArtwork();
 
 // Every archive of the figures: one per archive the catalogue names, then the projectiles, the rout
-// debris, the debris objects and the flags; drawn by that many threads.
+// debris and the debris objects; drawn by that many threads.
 std::vector<FigureArtwork> figureArtwork(const DisplayCatalogue& catalogue, unsigned threads = 1);
 
 // Whether the drawing keeps the pictures in FigureArtwork::pictures (for contact sheets and tests); the

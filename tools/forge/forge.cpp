@@ -12,10 +12,13 @@
 #include "tools/forge/archive_writer.h"
 #include "tools/forge/control_art.h"
 #include "tools/forge/figure_art.h"
+#include "tools/forge/flag_art.h"
 #include "tools/forge/forge_palette.h"
 #include "tools/forge/frame_art.h"
 #include "tools/forge/sample_art.h"
 #include "tools/forge/scenario_writer.h"
+#include "tools/forge/walking_data.h"
+#include "tools/forge/wave_art.h"
 
 namespace vael::forge {
 
@@ -48,7 +51,7 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
         {StatusBarFile, StatusBarName, statusBarArchive()}};
     for (ControlArchive& a : controlArchives(FontDirectory))
         archives.emplace_back(a.dataFile, a.name, std::move(a.archive));
-    // The soldiers: every archive the display catalogue names, with the projectiles, debris and flags.
+    // The soldiers: every archive the display catalogue names, with the projectiles and debris.
     DisplayCatalogue catalogue;
     if (!catalogue.load(VAEL_DISPLAY_CATALOGUE)) {
         error = catalogue.error();
@@ -69,9 +72,20 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
         index.insert(index.end(), entry.begin(), entry.end());
         records.emplace_back(file, name);
     }
+    // The activation flags, found by name through the map file, with contact sheets to look at.
+    std::vector<FlagArchive> flags = flagArchives();
+    writeFlagSheets(flags, directory / "sheets");
+    for (const FlagArchive& a : flags) {
+        files.emplace_back(a.dataFile, archiveBytes(a.archive));
+        records.emplace_back(a.dataFile, a.name);
+    }
+    // The walking paths are an archive of their own, found through the map file only.
+    files.emplace_back(WalkingAnimationFile, walkingAnimationBytes());
+    records.emplace_back(WalkingAnimationFile, WalkingAnimationTitle);
     files.emplace_back(ImageIndex::FileName, index);
     files.emplace_back(DisplayCatalogue::FileName, fileBytes(VAEL_DISPLAY_CATALOGUE));
     files.emplace_back(MapFile, mapFileBytes(records));
+    for (ForgedWave& wave : forgedWaves()) files.emplace_back(wave.file, std::move(wave.bytes));
     for (const auto& [name, bytes] : files) {
         if (!writeBytes(directory / name, bytes)) {
             error = "cannot write " + (directory / name).string();

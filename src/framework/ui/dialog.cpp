@@ -5,6 +5,7 @@
 
 #include "framework/core/assertion.h"
 #include "framework/ui/dialog_template.h"
+#include "framework/ui/system_font.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
 
@@ -91,7 +92,12 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
             *this, it,
             Box(dialogPixels(it.x, units.x), dialogPixels(it.y, units.y), dialogPixels(it.cx, units.x),
                 dialogPixels(it.cy, units.y))));
-    WindowsWindow::create(client, ClassName, dialog->style & ~style::Child, parent);
+    // A modal frame is a dialog frame, so a dialog without a caption still stands apart from what lies
+    // under it.
+    const std::uint32_t frame = (dialog->style & style::ModalFrame) ? style::DialogFrame : 0;
+    WindowsWindow::create(client, ClassName, (dialog->style & ~style::Child) | frame, parent);
+    // The dialog that opens is the active window, and its caption says so.
+    if (hwnd_) WindowManager::instance().setActive(hwnd_, true);
     initialise(client);
     if (!open_) return result_; // closed while it was being initialised
 
@@ -401,7 +407,8 @@ void Dialog::mouse(std::uint32_t message, const Point& at) {
         break;
     }
     case ClassEdit:
-        under->moveCaret((at.x - under->box().x - 4 + 3) / 7, false);
+        // The text starts 4 pixels in: 2 of the frame's inset and 2 of margin.
+        under->moveCaret(systemTextPlace(under->text(), at.x - under->box().x - 4, false), false);
         drawItem(*under);
         break;
     case ClassScrollBar: {

@@ -70,20 +70,39 @@ void DialogControl::drawImage(Display& target, const Point& at, const Picture& p
     target.drawPicture(at, grey);
 }
 
+Box DialogControl::labelBox(const Dim& size) const {
+    DialogFont& font = *sharedFont_;
+    const Box e = font.textExtent(label_);
+    // Below the baseline the label takes the descent or the mnemonic's underline, whichever reaches lower.
+    const std::int16_t below = std::max<std::int16_t>(font.descent(), DialogFont::UnderlineDrop + 1);
+    const std::int16_t ascent = font.ascent(), height = static_cast<std::int16_t>(ascent + below);
+    const std::int16_t x =
+        labelOffset_.x == Centred ? static_cast<std::int16_t>((size.w - e.w) / 2) : labelOffset_.x;
+    const std::int16_t top = labelOffset_.y == Centred ? static_cast<std::int16_t>((size.h - height) / 2)
+                                                       : static_cast<std::int16_t>(labelOffset_.y - ascent);
+    return Box(x, top, e.w, height);
+}
+
 void DialogControl::drawLabel(Display& target, const Point& offset, std::uint16_t itemState) {
     DialogFont& font = *sharedFont_;
-    Point p = labelOffset_;
-    const Box r(0, 0, target.width(), target.height());
-    const Box e = font.textExtent(label_);
-    const std::int16_t ascent = font.ascent();
-    if (labelOffset_.x == Centred) p.x = static_cast<std::int16_t>((r.w - e.w) / 2);
-    if (labelOffset_.y == Centred) p.y = static_cast<std::int16_t>(ascent / 2 + r.h / 2);
-    p = Point(static_cast<std::int16_t>(p.x + offset.x), static_cast<std::int16_t>(p.y + offset.y));
+    const Box label = labelBox(Dim(target.width(), target.height()));
+    const Point p(static_cast<std::int16_t>(label.x + offset.x),
+                  static_cast<std::int16_t>(label.y + font.ascent() + offset.y));
     font.drawText(target, p, label_, (itemState & ItemDisabled) ? 1 : 3);
-    if (itemState & ItemFocus)
-        target.frameRect(Box(static_cast<std::int16_t>(p.x - 2), static_cast<std::int16_t>(p.y - ascent - 2),
-                             static_cast<std::int16_t>(e.w + 4), static_cast<std::int16_t>(ascent + 4)),
-                         100, 100, 100);
+    if (itemState & ItemFocus) {
+        // Round the label, but never over the bevel of a button's face.
+        const std::int32_t edge = faceEdge();
+        const std::int32_t left = std::max(p.x - 2, edge),
+                           top = std::max<std::int32_t>(label.y + offset.y - 1, edge);
+        const std::int32_t right = std::min(p.x + label.w + 2, target.width() - edge);
+        const std::int32_t bottom =
+            std::min<std::int32_t>(label.y + offset.y + label.h + 1, target.height() - edge);
+        if (right > left && bottom > top)
+            target.frameRect(Box(static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
+                                 static_cast<std::int16_t>(right - left),
+                                 static_cast<std::int16_t>(bottom - top)),
+                             100, 100, 100);
+    }
 }
 
 DialogButton::DialogButton(WindowHandle controlWindow, const std::string& label, const Point& labelOffset,
@@ -135,15 +154,40 @@ Point withHotSpot(const Point& corner, const Picture& picture) {
 }
 } // namespace
 
+void DialogButton::drawFace(Display& target, const Picture& face, std::int16_t mode) {
+    if (!isPush() || !face.exists()) {
+        drawImage(target, withHotSpot(placeOf(target, face), face), face, mode);
+        return;
+    }
+    // A push button's face fills its box inside the two rows the default frame takes, whatever the box's
+    // size: the corners and edges are kept and the middle rows and columns are repeated or left out.
+    const std::int32_t w = std::max(0, target.width() - 4), h = std::max(0, target.height() - 4);
+    const platform::Surface& s = face.surface;
+    if (w == 0 || h == 0 || s.width == 0 || s.height == 0) return;
+    const auto source = [](std::int32_t at, std::int32_t size, std::int32_t from) {
+        const std::int32_t half = std::min(size / 2, from / 2);
+        if (at < half) return at;
+        if (at >= size - (from - half)) return at - (size - from);
+        return std::min(half, from - 1);
+    };
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(w) * h);
+    for (std::int32_t y = 0; y < h; ++y)
+        for (std::int32_t x = 0; x < w; ++x)
+            rows[static_cast<std::size_t>(y * w + x)] =
+                s.pixels[source(y, h, s.height) * s.pitch + source(x, w, s.width)];
+    Picture fitted = face;
+    fitted.surface = {rows.data(), w, h, w};
+    fitted.hotSpot = Point(0, 0);
+    drawImage(target, Point(2, 2), fitted, mode);
+}
+
 void DialogButton::drawUp(Display& target, std::uint16_t itemState) {
-    const Picture up = picture("Up");
-    drawImage(target, withHotSpot(placeOf(target, up), up), up, 1);
+    drawFace(target, picture("Up"), 1);
     drawLabel(target, Point(0, 0), itemState);
 }
 
 void DialogButton::drawDown(Display& target, std::uint16_t itemState) {
-    const Picture down = picture("Down");
-    drawImage(target, withHotSpot(placeOf(target, down), down), down, 1);
+    drawFace(target, picture("Down"), 1);
     drawLabel(target, isPush() ? Point(2, 2) : Point(0, 0), itemState);
 }
 
@@ -158,8 +202,7 @@ void DialogButton::drawChecked(Display& target, std::uint16_t itemState) {
 }
 
 void DialogButton::drawDisabled(Display& target, std::uint16_t itemState) {
-    const Picture up = picture("Up");
-    drawImage(target, withHotSpot(placeOf(target, up), up), up, 2);
+    drawFace(target, picture("Up"), 2);
     drawLabel(target, Point(0, 0), itemState);
 }
 

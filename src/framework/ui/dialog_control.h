@@ -60,6 +60,11 @@ public:
     Point labelOffset() const { return labelOffset_; }
     WindowHandle controlWindow() const { return controlWindow_; }
     void drawLabel(Display& target, const Point& offset, std::uint16_t itemState);
+    // Where the label lands in a control of that size: its width, and its full height from the ascent
+    // down to the descent or the mnemonic's underline; a centred label is centred on that height.
+    Box labelBox(const Dim& size) const;
+    // How far in from the box's edges the focus frame stays: a push button keeps it off its bevel.
+    virtual std::int16_t faceEdge() const { return 0; }
 
     // The shared font while any control lives; null otherwise.
     static DialogFont* sharedFont() { return sharedFont_; }
@@ -108,12 +113,15 @@ public:
     void setMessage(BusMessage message) { message_ = message; }
 
 protected:
-    // The group of the pictures; a push button's are centred in the box, the others' sit at its left
-    // edge, centred vertically, with the label beside them.
+    // The group of the pictures; a push button's fill the box inside its default frame, the others' sit
+    // at its left edge, centred vertically, with the label beside them.
     virtual const char* group() const { return "Pushbutton"; }
     bool isPush() const;
     Point placeOf(Display& target, const Picture& picture) const;
     Picture picture(const char* name) { return images_->drawable(name, group()); }
+    void drawFace(Display& target, const Picture& face, std::int16_t mode);
+    // The default frame's two rows, the face's outline and its bevel.
+    std::int16_t faceEdge() const override { return isPush() ? 4 : 0; }
 
     std::int16_t isDefault_;
     std::int16_t checked_ = 0;

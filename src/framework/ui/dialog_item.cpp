@@ -30,6 +30,47 @@ Box inset(const Box& b, std::int16_t by) {
                static_cast<std::int16_t>(std::max(0, b.h - 2 * by)));
 }
 
+enum class Pointing { Up, Down, Left, Right };
+
+// A solid black triangle centred in the box, as on the system's scroll and drop-down buttons: four rows
+// (or columns) from seven pixels down to one, smaller when the box is too small for it.
+void drawArrow(Display& target, const Box& b, Pointing way, bool enabled) {
+    const std::int16_t room = static_cast<std::int16_t>(std::min(b.w, b.h) - 4);
+    const std::int16_t rows = std::min<std::int16_t>(4, static_cast<std::int16_t>((room + 1) / 2));
+    if (rows <= 0) return;
+    const std::uint8_t ink = enabled ? 0 : 128;
+    const std::int16_t cx = static_cast<std::int16_t>(b.x + b.w / 2),
+                       cy = static_cast<std::int16_t>(b.y + b.h / 2);
+    for (std::int16_t k = 0; k < rows; ++k) {
+        // Row k from the tip has 2k+1 pixels.
+        const std::int16_t half = k, along = static_cast<std::int16_t>(k - rows / 2);
+        switch (way) {
+        case Pointing::Down:
+            target.fillRect(Box(static_cast<std::int16_t>(cx - half),
+                                static_cast<std::int16_t>(cy + rows / 2 - k),
+                                static_cast<std::int16_t>(2 * half + 1), 1),
+                            ink, ink, ink);
+            break;
+        case Pointing::Up:
+            target.fillRect(Box(static_cast<std::int16_t>(cx - half), static_cast<std::int16_t>(cy + along),
+                                static_cast<std::int16_t>(2 * half + 1), 1),
+                            ink, ink, ink);
+            break;
+        case Pointing::Right:
+            target.fillRect(Box(static_cast<std::int16_t>(cx + rows / 2 - k),
+                                static_cast<std::int16_t>(cy - half), 1,
+                                static_cast<std::int16_t>(2 * half + 1)),
+                            ink, ink, ink);
+            break;
+        case Pointing::Left:
+            target.fillRect(Box(static_cast<std::int16_t>(cx + along), static_cast<std::int16_t>(cy - half),
+                                1, static_cast<std::int16_t>(2 * half + 1)),
+                            ink, ink, ink);
+            break;
+        }
+    }
+}
+
 } // namespace
 
 DialogItemWindow::DialogItemWindow(Dialog& owner, const DialogItem& item, const Box& box)
@@ -62,6 +103,12 @@ void DialogItemWindow::setText(const std::string& text) {
 std::int32_t DialogItemWindow::addRow(const std::string& text) {
     rows_.push_back({text, 0});
     return static_cast<std::int32_t>(rows_.size()) - 1;
+}
+
+void DialogItemWindow::clearRows() {
+    rows_.clear();
+    selection_ = NoRow;
+    top_ = 0;
 }
 
 const DialogItemWindow::Row* DialogItemWindow::row(std::int32_t index) const {
@@ -178,15 +225,19 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
         const Box in = inset(box_, 2);
         const std::int16_t y = static_cast<std::int16_t>(in.y + (in.h - RowHeight) / 2);
         const std::int32_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
-        const std::int16_t charWidth = 7;
+        // The font is proportional: the caret and the selection go where the pen is after the characters.
+        const auto penAt = [&](std::int32_t n) {
+            return static_cast<std::int16_t>(
+                systemTextWidth(text_.substr(0, static_cast<std::size_t>(n)), false));
+        };
         if (focused && from != to)
-            target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + from * charWidth), y,
-                                static_cast<std::int16_t>((to - from) * charWidth), RowHeight),
+            target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + penAt(from)), y,
+                                static_cast<std::int16_t>(penAt(to) - penAt(from)), RowHeight),
                             0, 0, 128);
         writeSystemText(target, in, Point(static_cast<std::int16_t>(in.x + 2), y), text_, ink, false);
         if (focused)
-            target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + caret_ * charWidth), y, 1, RowHeight), 0,
-                            0, 0);
+            target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + penAt(caret_)), y, 1, RowHeight), 0, 0,
+                            0);
         break;
     }
     case ClassListBox: {
@@ -206,6 +257,7 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
         const Box arrow(static_cast<std::int16_t>(field.x + field.w - ScrollWidth), field.y, ScrollWidth,
                         field.h);
         bevel(arrow, true);
+        drawArrow(target, arrow, Pointing::Down, enabled_);
         const Box text(static_cast<std::int16_t>(field.x + 1), static_cast<std::int16_t>(field.y + 1),
                        static_cast<std::int16_t>(field.w - ScrollWidth - 2), RowHeight);
         if (const Row* r = row(selection_)) writeRow(text, text.y, r->text, focused);
@@ -222,21 +274,43 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
         break;
     }
     case ClassScrollBar: {
-        bevel(box_, false);
+        // The track is a light stipple, so the raised thumb stands out from it.
+        target.fillRect(box_, 255, 255, 255);
+        for (std::int16_t y = 0; y < box_.h; ++y)
+            for (std::int16_t x = static_cast<std::int16_t>(y % 2); x < box_.w; x += 2)
+                target.fillRect(
+                    Box(static_cast<std::int16_t>(box_.x + x), static_cast<std::int16_t>(box_.y + y), 1, 1),
+                    192, 192, 192);
         const bool vertical = style_ & style::ScrollVertical;
         const std::int16_t end = vertical ? std::min<std::int16_t>(box_.w, box_.h / 2)
                                           : std::min<std::int16_t>(box_.h, box_.w / 2);
         const std::int16_t run = static_cast<std::int16_t>((vertical ? box_.h : box_.w) - 3 * end);
         const std::int32_t span = std::max(1, high_ - low_);
         const auto at = static_cast<std::int16_t>(end + (run > 0 ? (position_ - low_) * run / span : 0));
+        const auto button = [&](const Box& b) {
+            bevel(b, true);
+            target.frameRect(b, 0, 0, 0);
+            target.fillRect(Box(static_cast<std::int16_t>(b.x + 1), static_cast<std::int16_t>(b.y + 1),
+                                static_cast<std::int16_t>(std::max(0, b.w - 2)), 1),
+                            255, 255, 255);
+            target.fillRect(Box(static_cast<std::int16_t>(b.x + 1), static_cast<std::int16_t>(b.y + 1), 1,
+                                static_cast<std::int16_t>(std::max(0, b.h - 2))),
+                            255, 255, 255);
+        };
         if (vertical) {
-            bevel(Box(box_.x, box_.y, box_.w, end), true);
-            bevel(Box(box_.x, static_cast<std::int16_t>(box_.y + box_.h - end), box_.w, end), true);
-            bevel(Box(box_.x, static_cast<std::int16_t>(box_.y + at), box_.w, end), true);
+            const Box first(box_.x, box_.y, box_.w, end),
+                last(box_.x, static_cast<std::int16_t>(box_.y + box_.h - end), box_.w, end);
+            button(first), button(last);
+            drawArrow(target, first, Pointing::Up, enabled_);
+            drawArrow(target, last, Pointing::Down, enabled_);
+            button(Box(box_.x, static_cast<std::int16_t>(box_.y + at), box_.w, end));
         } else {
-            bevel(Box(box_.x, box_.y, end, box_.h), true);
-            bevel(Box(static_cast<std::int16_t>(box_.x + box_.w - end), box_.y, end, box_.h), true);
-            bevel(Box(static_cast<std::int16_t>(box_.x + at), box_.y, end, box_.h), true);
+            const Box first(box_.x, box_.y, end, box_.h),
+                last(static_cast<std::int16_t>(box_.x + box_.w - end), box_.y, end, box_.h);
+            button(first), button(last);
+            drawArrow(target, first, Pointing::Left, enabled_);
+            drawArrow(target, last, Pointing::Right, enabled_);
+            button(Box(static_cast<std::int16_t>(box_.x + at), box_.y, end, box_.h));
         }
         break;
     }

@@ -64,6 +64,8 @@ public:
 
     // List and combo rows.
     std::int32_t addRow(const std::string& text);
+    // Empties the list: no rows, none selected, scrolled to the top.
+    void clearRows();
     std::int32_t rowCount() const { return static_cast<std::int32_t>(rows_.size()); }
     const Row* row(std::int32_t index) const;
     bool setRowData(std::int32_t index, std::int32_t data);

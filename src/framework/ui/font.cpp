@@ -128,7 +128,8 @@ void DialogFont::drawText(Display& target, const Point& at, const std::string& t
         if (mnemonicX != 0 && underline == 0) underline = static_cast<std::int16_t>(pen.x - mnemonicX + 1);
     }
     const std::uint8_t grey = strength >= 2 ? 10 : 150;
-    target.frameRect(Box(mnemonicX, static_cast<std::int16_t>(at.y + 2), underline, 1), grey, grey, grey);
+    target.frameRect(Box(mnemonicX, static_cast<std::int16_t>(at.y + UnderlineDrop), underline, 1), grey,
+                     grey, grey);
 }
 
 Box DialogFont::textExtent(const std::string& text) {

@@ -58,6 +58,8 @@ protected:
 class DialogFont : public Font {
 public:
     static constexpr const char* Group = "Alphanumeric";
+    // The mnemonic's underline lies this many rows below the baseline.
+    static constexpr std::int16_t UnderlineDrop = 2;
 
     explicit DialogFont(const std::string& archiveName);
 

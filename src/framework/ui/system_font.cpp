@@ -36,4 +36,20 @@ void writeSystemText(Display& target, const Box& clip, const Point& at, const st
     target.markDirty(clip);
 }
 
+std::int32_t systemTextWidth(const std::string& text, bool bold) {
+    WinApp* app = winApp();
+    return app ? app->platform().textWidth(text, bold) : 0;
+}
+
+std::int32_t systemTextPlace(const std::string& text, std::int32_t x, bool bold) {
+    std::int32_t before = 0;
+    for (std::size_t n = 1; n <= text.size(); ++n) {
+        const std::int32_t after = systemTextWidth(text.substr(0, n), bold);
+        // Past the middle of the character: the place after it.
+        if (x < before + (after - before + 1) / 2) return static_cast<std::int32_t>(n - 1);
+        before = after;
+    }
+    return static_cast<std::int32_t>(text.size());
+}
+
 } // namespace vael

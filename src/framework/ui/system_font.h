@@ -15,5 +15,10 @@ void installSystemFont();
 // Writes the text with its top-left corner at the point, inside the clip box of the target.
 void writeSystemText(Display& target, const Box& clip, const Point& at, const std::string& text,
                      std::uint8_t colour, bool bold);
+// How far the system font's pen moves over the text.
+std::int32_t systemTextWidth(const std::string& text, bool bold);
+// The place between two characters of the text nearest to x pixels from its start: 0 before the first,
+// the text's length after the last.
+std::int32_t systemTextPlace(const std::string& text, std::int32_t x, bool bold);
 
 } // namespace vael

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/core/assertion.h"
+#include "framework/core/debug_stream.h"
 #include "framework/ui/file_open_dialog.h"
 #include "framework/ui/main_window.h"
 #include "framework/ui/map_file.h"
@@ -137,7 +138,8 @@ void WinApp::findInMapFile(OIFBase* library) {
         openDataFile(record->dataFile, library);
         return;
     }
-    Assertion::fail(library->name() + " does not exist in the map file.", "win_app.cpp", __LINE__);
+    // An archive the map file does not list is simply not there: the caller goes on without its pictures.
+    debugStream() << library->name() << " does not exist in the map file." << std::endl;
 }
 
 void WinApp::openDataFile(const std::string& fileName, OIFBase* object) {

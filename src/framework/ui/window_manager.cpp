@@ -54,6 +54,9 @@ Insets WindowManager::insetsFor(std::uint32_t style, bool hasMenu, bool topLevel
     if ((style & CaptionStyle) == CaptionStyle) {
         insets = {Border, Border + CaptionHeight, Border, Border};
         if (hasMenu) insets.top += MenuTracker::BarHeight;
+    } else if (style & (DialogFrameStyle | ThickFrameStyle)) {
+        insets = {Border, Border, Border, Border};
+        if (hasMenu) insets.top += MenuTracker::BarHeight;
     }
     return insets;
 }

@@ -28,6 +28,8 @@ public:
     static constexpr std::int32_t CloseBox = 14; // the square at the right end of a caption
     static constexpr std::int32_t IconSize = 32;
     static constexpr std::uint32_t CaptionStyle = 0x00C00000; // a window with a caption has a frame
+    // A window without a caption but with a dialog frame or a sizing border has the frame alone.
+    static constexpr std::uint32_t DialogFrameStyle = 0x00400000, ThickFrameStyle = 0x00040000;
     static constexpr std::uint32_t ChildStyle = 0x40000000;
 
     // The one window manager of the program; it shows through the running windows application.

@@ -1,10 +1,8 @@
-// Program entry. Until the game's application object arrives, the program shows the main frame with its
-// menus, tiled background, tool bar and status bar, runs the application's message loop with its timers,
-// and ends when the frame is closed.
+// Program entry: the game on the real window. One game runs per user; a second start is refused.
 //
-// Options: --version; --trace FILE writes the trace to FILE (else $VAEL_TRACE, else "VaelDebugStream" in
-// the state directory); --quit-after MS closes the window after MS milliseconds, as its close button
-// would (for the tests that start the program).
+// Options: --help, --version; --trace FILE writes the trace to FILE (else $VAEL_TRACE, else
+// "VaelDebugStream" in the state directory); --quit-after MS closes the window after MS milliseconds, as
+// its close button would (for the tests that start the program).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,21 +12,14 @@
 #include <system_error>
 
 #include "framework/core/debug_stream.h"
-#include "framework/display/application_palette.h"
-#include "framework/display/window_pictures.h"
-#include "framework/ui/menu_tracker.h"
-#include "framework/ui/ostrell_window.h"
-#include "framework/ui/status_bar.h"
-#include "framework/ui/system_font.h"
-#include "framework/ui/toolbar.h"
-#include "framework/ui/win_app.h"
+#include "game/shell/program_entry.h"
+#include "game/shell/vael_game.h"
+#include "game/shell/vael_main_window.h"
+#include "game/shell/version.h"
+#include "platform/sdl/sdl_audio_output.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
-
-constexpr const char* ProductKey = "Iron Vigils";
-constexpr const char* Title = "The Iron Vigils of Vaelmoric";
-constexpr std::int32_t FrameWidth = 1024, FrameHeight = 768;
 
 // The data directory of the installed program (<prefix>/share/vael beside <prefix>/bin/vael), else the
 // one the build writes its data into.
@@ -42,21 +33,11 @@ std::string defaultDataDirectory() {
     return VAEL_BUILD_DATA_DIR;
 }
 
-class ProgramApp : public vael::WinApp {
-public:
-    explicit ProgramApp(vael::platform::Platform& platform) : WinApp(ProductKey, "", "", platform) {}
-    // The image index and the displays arrive with the display subsystems.
-    void findDataFile(vael::OIFBase*, const std::uint8_t*&, const std::uint8_t*) override {}
-    void routeMouseEvent(vael::Display* display, std::int16_t kind, const vael::Point& point) override {
-        display->routeMouseEvent(kind, point);
-    }
-};
-
-std::uint32_t frameTicks = 0;
 std::int64_t quitAfter = -1;
 std::uint32_t startedAt = 0;
+std::uint32_t frameTicks = 0;
 
-vael::ContainerBase* onFrameTick(vael::Component*, vael::BusMessage, vael::ContainerBase*) {
+vael::ContainerBase* onQuitTimer(vael::Component*, vael::BusMessage, vael::ContainerBase*) {
     ++frameTicks;
     auto* app = static_cast<vael::WinApp*>(vael::Application::instance());
     if (quitAfter >= 0 && app->tickCount() - startedAt >= quitAfter) {
@@ -68,13 +49,26 @@ vael::ContainerBase* onFrameTick(vael::Component*, vael::BusMessage, vael::Conta
     return nullptr;
 }
 
+void help() {
+    std::printf("usage: vael [--trace FILE] [--quit-after MS] [--help] [--version]\n"
+                "Starts the game in its window.\n\n"
+                "  --trace FILE      write the trace to FILE (else $VAEL_TRACE, else the state directory)\n"
+                "  --quit-after MS   close the window after MS milliseconds\n"
+                "  --help            show this and exit\n"
+                "  --version         show the version and exit\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const char* traceOption = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("vael 0.1\n");
+            std::printf("vael %s\n", vael::VaelVersion);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            help();
             return 0;
         }
         if (std::strcmp(argv[i], "--trace") == 0 || std::strcmp(argv[i], "--quit-after") == 0) {
@@ -93,7 +87,10 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "vael: --quit-after needs a number of milliseconds\n");
                 return 2;
             }
+            continue;
         }
+        std::fprintf(stderr, "vael: unknown option %s\nTry 'vael --help' for more.\n", argv[i]);
+        return 2;
     }
     const auto trace = vael::traceFilePath(traceOption);
     if (!vael::debugStream().rdbuf()->open(trace.c_str())) {
@@ -102,49 +99,28 @@ int main(int argc, char** argv) {
     }
     vael::debugStream() << "The Iron Vigils of Vaelmoric starting" << std::endl;
 
+    vael::SingleInstance instance(vael::SingleInstance::gameLock());
+    if (!instance.acquired()) {
+        std::fprintf(stderr, "vael: the game is already running\n");
+        return 1;
+    }
+    vael::installOutOfMemoryHandler();
+
     std::string error;
     auto platform = vael::platform::SdlPlatform::create(vael::platform::Settings::defaultFile(), error);
     if (!platform) {
         std::fprintf(stderr, "vael: cannot start the display: %s\n", error.c_str());
         return 1;
     }
-    // The machine's settings that an installer would write, on first start.
-    const std::string key = std::string("SOFTWARE\\Tamblor\\") + ProductKey;
-    auto& settings = platform->settings();
-    using Root = vael::platform::Settings::Root;
-    if (!settings.writeDefaultText(Root::Machine, key, "Path", defaultDataDirectory()) ||
-        !settings.writeDefaultText(Root::Machine, key, "Palette", "VAEL.PAL"))
-        std::fprintf(stderr, "vael: cannot write the settings to %s\n", settings.file().c_str());
-
     int status = 0;
     {
-        vael::installApplicationPalette();
-        vael::installWindowPictures();
-        vael::installSystemFont();
-        ProgramApp app(*platform);
-        // The frame's size is its client area's; the menu bar above it makes up the platform's window.
-        vael::OstrellMainWindow frame(vael::Point(0, 0),
-                                      vael::Dim(FrameWidth, FrameHeight - vael::MenuTracker::BarHeight),
-                                      Title, "Vael Frame");
-        if (!frame.hwnd()) return 1;
-        frame.attach(app);
-        vael::WindowsStatusBar statusBar("Vael Status Bar", frame.hwnd(), vael::Point(20, 11), 2,
-                                         "Vael Status Bar");
-        statusBar.attach(app);
-        frame.setStatusBar(&statusBar);
-        // The game's own tool bar comes with the game's application; until then the file commands show.
-        vael::WindowsToolbar toolbar(frame.hwnd(), "Toolbar");
-        toolbar.attach(app);
-        for (const auto& [group, tip] : {std::pair{"FileOpen", "Open"}, std::pair{"FileSave", "Save"}})
-            toolbar.addButton(
-                new vael::Button("Buttons 2", group, vael::RegisteredMessage::getId(group), "", tip, group));
-        frame.setToolbar(&toolbar);
-        app.setStatusText(Title, 1);
-        startedAt = app.tickCount();
-        app.addTimer(vael::Callback(&app, onFrameTick), 10, 0);
-        status = app.run() == 1 ? 0 : 1;
-        frame.setToolbar(nullptr);
+        vael::platform::SdlAudioOutput audio;
+        vael::VaelGame game(*platform, defaultDataDirectory(), &audio);
+        if (!game.ready()) return 1;
+        startedAt = game.app().tickCount();
+        game.app().addTimer(vael::Callback(&game.app(), onQuitTimer), 10, 0);
+        status = game.run();
     }
-    std::printf("%s closed after %u timer ticks\n", Title, frameTicks);
+    std::printf("%s closed after %u timer ticks\n", vael::VaelMainWindow::Title, frameTicks);
     return status;
 }

@@ -333,19 +333,31 @@ void SdlPlatform::present(const Surface& picture, std::int32_t x, std::int32_t y
 
 // The rest of the system.
 
-// The system font: a face of fixed pitch from the Debian font package, at the size of 8 points on a
-// screen of 96 dots an inch.
-void SdlPlatform::drawText(const TextTarget& target, std::int32_t x, std::int32_t y, const std::string& text,
-                           std::uint8_t colour, bool bold) {
+// The system font: the proportional face the dialog font is rendered from, from the Debian font package,
+// at the size of 8 points on a screen of 96 dots an inch, so what the window manager and the edit and list
+// controls write matches the dialogs' own text.
+TTF_Font* SdlPlatform::systemFont(bool bold) {
     if (!fontsTried_) {
         fontsTried_ = true;
         if (TTF_Init() == 0) {
-            fonts_[0] = TTF_OpenFont("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", 11);
-            fonts_[1] = TTF_OpenFont("/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf", 11);
+            fonts_[0] = TTF_OpenFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 11);
+            fonts_[1] = TTF_OpenFont("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", 11);
         }
         if (!fonts_[0]) std::fprintf(stderr, "vael: no system font, text is not shown: %s\n", TTF_GetError());
     }
-    TTF_Font* font = fonts_[bold && fonts_[1] ? 1 : 0];
+    return fonts_[bold && fonts_[1] ? 1 : 0];
+}
+
+std::int32_t SdlPlatform::textWidth(const std::string& text, bool bold) {
+    TTF_Font* font = systemFont(bold);
+    int w = 0, h = 0;
+    if (!font || text.empty() || TTF_SizeUTF8(font, text.c_str(), &w, &h) != 0) return 0;
+    return w;
+}
+
+void SdlPlatform::drawText(const TextTarget& target, std::int32_t x, std::int32_t y, const std::string& text,
+                           std::uint8_t colour, bool bold) {
+    TTF_Font* font = systemFont(bold);
     if (!font || text.empty() || !target.pixels) return;
     SDL_Surface* glyphs = TTF_RenderUTF8_Solid(font, text.c_str(), SDL_Color{255, 255, 255, 255});
     if (!glyphs) return;

@@ -44,6 +44,7 @@ public:
 
     void drawText(const TextTarget& target, std::int32_t x, std::int32_t y, const std::string& text,
                   std::uint8_t colour, bool bold) override;
+    std::int32_t textWidth(const std::string& text, bool bold) override;
     void setCursor(Cursor cursor) override;
     void beep() override;
     MessageAnswer messageBox(const std::string& text, const std::string& title, MessageButtons buttons,
@@ -87,6 +88,8 @@ private:
     // The system font, regular and bold, opened on first use; null when it cannot be had.
     TTF_Font* fonts_[2] = {nullptr, nullptr};
     bool fontsTried_ = false;
+    // The regular or bold face, opened on first use; null when the font package is missing.
+    TTF_Font* systemFont(bool bold);
 };
 
 } // namespace vael::platform

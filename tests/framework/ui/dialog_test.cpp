@@ -16,7 +16,6 @@
 #include "framework/ui/enum_dialog.h"
 #include "framework/ui/file_open_dialog.h"
 #include "framework/ui/get_string_dialog.h"
-#include "framework/ui/leader_almost_done_dlg.h"
 #include "framework/ui/window_manager.h"
 #include "framework/ui/windows_menu.h"
 #include "support/bus_recorder.h"
@@ -705,23 +704,26 @@ protected:
     DialogControl::RemapSource previousRemap = nullptr;
 };
 
-TEST_F(DialogControlTest, APushButtonDrawsItsPictureCentredAndItsLabelByState) {
-    // A target of 30 x 12: the 20 x 8 picture at (5, 2); the label "A" (4 wide, ascent 4) centred with its
-    // pen at (13, 8), so its glyph's top-left at (13, 4); pressed, at (15, 6). Samples: the picture's corner,
-    // the label's corner, the pressed label's corner and the focus frame's corner.
-    const std::vector<Point> at = {Point(5, 2), Point(13, 4), Point(16, 10), Point(11, 2)};
+TEST_F(DialogControlTest, APushButtonFillsItsBoxWithItsPictureAndCentresItsLabelByState) {
+    // A target of 30 x 12: the 20 x 8 picture fitted to 26 x 8 at (2, 2), inside the default frame's two
+    // rows. The label "A" (4 wide, 6 high from ascent 4) is centred on the font's full height of 7: its
+    // glyph's top-left at (13, 2), pressed at (15, 4) to (17, 9) (its last column is clear). The focus frame
+    // rounds the label but stays 4 rows and columns inside the box, off the face's bevel: from (11, 4),
+    // pressed from (13, 4). Samples: the picture's corner, the label's corner, the pressed label's far
+    // corner and the pressed focus frame's corner.
+    const std::vector<Point> at = {Point(2, 2), Point(13, 2), Point(17, 9), Point(13, 4)};
     const struct {
         std::uint16_t state;
         const char* shown;
     } rows[] = {
-        {0, "uA.u"},
+        {0, "uAuA"},
         {ItemSelected, "ddAd"},
-        {ItemFocus, "uA.F"},
-        {ItemSelected | ItemFocus, "dFAd"},
-        {ItemDisabled, "gA.g"},
-        {ItemDisabled | ItemFocus, "gA.F"},
-        {ItemSelected | ItemDisabled, "uA.u"},
-        {0x8, "uA.u"},
+        {ItemFocus, "uAuF"},
+        {ItemSelected | ItemFocus, "ddAF"},
+        {ItemDisabled, "gAgA"},
+        {ItemDisabled | ItemFocus, "gAgF"},
+        {ItemSelected | ItemDisabled, "uAuA"},
+        {0x8, "uAuA"},
     };
     DialogButton button(window, "A", Point(-1, -1), "DialogButtons", 1);
     for (const auto& r : rows) {
@@ -1007,190 +1009,6 @@ TEST_F(SmallDialogsTest, TheApplicationsFileChoiceOnItsWindowIsOurDialog) {
         r.script();
         EXPECT_EQ((std::tuple{app.openFileDialog(name, "Saved Games", "*.vel"), name}),
                   (std::tuple{r.answer, (dir.path() / r.name).string()}));
-    }
-}
-
-using Log = std::vector<std::string>;
-using Root = platform::Settings::Root;
-using Prompt = LeaderAlmostDoneDlg;
-
-Log* heard = nullptr;
-Menu* childMenu = nullptr; // the active child's menu, when there is one
-ContainerBase* listen(Component*, BusMessage event, ContainerBase* data) {
-    std::string line = RegisteredMessage::nameOf(static_cast<std::uint16_t>(event.id()));
-    short value = 0;
-    // An empty send carries a short of its own.
-    if (line == "ShowFinishLeader" && Container<short>::fromMessage(data, value))
-        line += " " + std::to_string(value);
-    if (heard) heard->push_back(line);
-    return nullptr;
-}
-ContainerBase* answerMenu(Component*, BusMessage, ContainerBase*) {
-    return childMenu ? new Container<Menu*>(childMenu) : nullptr;
-}
-
-// What stands for the screen: the lowest top-level window.
-class ScreenWindow : public WindowsWindow {
-public:
-    ScreenWindow()
-        : Window(Point(0, 0), Dim(0, 0), "Screen"),
-          WindowsWindow(Point(0, 0), Dim(0, 0), "Screen", nullptr, nullptr) {}
-};
-
-class PromptTest : public DialogBase {
-protected:
-    PromptTest() {
-        heard = &log;
-        pictures["Dialog Bitmaps"] =
-            TestArchive{{{"Intro", {solidPicture("Background", Dim(4, 4), Point(), 'b')}}}};
-        os.openWindow(640, 480, "t");
-        screen.create(Dim(640, 480), "GenericWindow", 0, 0);
-        listener.setup = [](Probe& p) {
-            for (const char* name : {"LeaderFinishLeader", "ShowFinishLeader"})
-                p.connectNamed(name, &listen);
-            p.connectNamed("GetActiveChildMenu", &answerMenu);
-        };
-        listener.attach(app);
-        game.attach(app);
-        menu.enable(Prompt::FinishLeaderCommand, 1);
-        childMenu = &menu;
-    }
-    ~PromptTest() override { heard = nullptr, childMenu = nullptr; }
-
-    void open(Prompt& prompt) {
-        prompt.attach(app);
-        prompt.create(Prompt::TemplateName, Dialog::Modeless);
-    }
-    platform::Rect placeOf(const Prompt& prompt) {
-        return WindowManager::instance().outerOnScreen(prompt.hwnd());
-    }
-    using Stored = std::pair<std::optional<std::uint32_t>, std::optional<std::uint32_t>>;
-    Stored stored() {
-        return {os.settings().readNumber(Root::User, Prompt::PlacementKey, "X"),
-                os.settings().readNumber(Root::User, Prompt::PlacementKey, "Y")};
-    }
-    bool finishEnabled(const Prompt& prompt) { return prompt.item(Prompt::IdFinishLeader)->isEnabled(); }
-
-    ScreenWindow screen;
-    WindowsMenu menu{"ChildMenu", false};
-    Probe listener{"Listener"}, game{"Game"};
-    Log log;
-};
-
-TEST_F(PromptTest, OnFirstUseItStandsBottomRightOneHeightAboveTheBottomAndIsStoredAtOnce) {
-    Prompt prompt;
-    open(prompt);
-    const platform::Rect at = placeOf(prompt);
-    ASSERT_GT(at.width, 0);
-    EXPECT_EQ((std::pair{at.x, at.y}), (std::pair{640 - at.width, 480 - 2 * at.height}));
-    EXPECT_EQ(stored(), (Stored{at.x, at.y}));
-    prompt.close(1);
-}
-
-TEST_F(PromptTest, AStoredPlaceIsReadBackEvenLeftOfAndAboveTheScreen) {
-    const struct {
-        std::uint32_t x, y;
-        std::int32_t left, top;
-    } rows[] = {{100, 50, 100, 50}, {0, 0, 0, 0}, {0xFFFFFFF6u, 0xFFFFFFFFu, -10, -1}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(::testing::Message() << r.left << "," << r.top);
-        os.settings().writeNumber(Root::User, Prompt::PlacementKey, "X", r.x);
-        os.settings().writeNumber(Root::User, Prompt::PlacementKey, "Y", r.y);
-        Prompt prompt;
-        open(prompt);
-        EXPECT_EQ((std::pair{placeOf(prompt).x, placeOf(prompt).y}), (std::pair{r.left, r.top}));
-    }
-}
-
-TEST_F(PromptTest, MovedAndClosedItComesBackWhereItWasLeft) {
-    {
-        Prompt prompt;
-        open(prompt);
-        const platform::Rect at = placeOf(prompt);
-        WindowManager::instance().setOuter(prompt.hwnd(), {30, 40, at.width, at.height});
-        game.sendNamedEmpty("CloseGame");
-        app.drainQueue();
-        EXPECT_FALSE(prompt.isOpen());
-    }
-    EXPECT_EQ(stored(), (Stored{30, 40}));
-    Prompt again;
-    open(again);
-    EXPECT_EQ((std::pair{placeOf(again).x, placeOf(again).y}), (std::pair{30, 40}));
-}
-
-TEST_F(PromptTest, EveryWayOfClosingStoresTheChoiceAndTellsTheLayer) {
-    using Close = std::function<void(Prompt&, Probe&)>;
-    const Close finish = [](Prompt& p, Probe&) { p.command(Prompt::IdFinishLeader, 0); };
-    const Close cancel = [](Prompt& p, Probe&) { p.command(Dialog::IdCancel, 0); };
-    const auto fromGame = [](const char* e) {
-        return Close([=](Prompt&, Probe& g) { g.sendNamedEmpty(e); });
-    };
-    const struct {
-        const char* what;
-        bool boxSet;
-        Close close;
-        std::int16_t result;
-        Log heard;
-    } rows[] = {
-        {"the finish button, box clear", false, finish, 1, {"ShowFinishLeader 1", "LeaderFinishLeader"}},
-        {"the finish button, box set", true, finish, 1, {"ShowFinishLeader 0", "LeaderFinishLeader"}},
-        {"the game closing, box set", true, fromGame("CloseGame"), 1, {"ShowFinishLeader 0"}},
-        // The leader finished elsewhere, from the menu: no second "LeaderFinishLeader" from the prompt.
-        {"elsewhere", false, fromGame("LeaderFinishLeader"), 1, {"LeaderFinishLeader", "ShowFinishLeader 1"}},
-        {"cancel", false, cancel, 0, {"ShowFinishLeader 1"}},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.what);
-        log.clear();
-        Prompt prompt;
-        open(prompt);
-        dynamic_cast<DialogButton*>(prompt.controlOf(Prompt::IdDontShowAgain))->setCheck(r.boxSet ? 1 : 0);
-        r.close(prompt, game);
-        app.drainQueue();
-        EXPECT_EQ(
-            (std::tuple{prompt.isOpen(), prompt.result(), log,
-                        os.settings().readNumber(Root::User, Prompt::PreferencesKey, "Finish Leader")}),
-            (std::tuple{std::int16_t(0), r.result, r.heard, std::optional<std::uint32_t>(r.boxSet ? 0 : 1)}));
-        // Closed, it no longer follows the game.
-        log.clear();
-        game.sendNamedEmpty("LeaderFinishLeader");
-        app.drainQueue();
-        EXPECT_EQ(log, Log{"LeaderFinishLeader"});
-    }
-}
-
-TEST_F(PromptTest, TheFinishButtonFollowsTheMenuCommandThatFinishesTheLeader) {
-    // The item disabled, or grayed as the resource has it, disables the button.
-    menu.disable(Prompt::FinishLeaderCommand);
-    WindowsMenu grayed{"ChildMenu", false};
-    for (Menu* active : {static_cast<Menu*>(&menu), static_cast<Menu*>(&grayed)}) {
-        childMenu = active;
-        Prompt disabled;
-        open(disabled);
-        EXPECT_FALSE(finishEnabled(disabled));
-        disabled.close(0);
-    }
-    childMenu = nullptr; // no active child: the button stays as the template has it
-    Prompt prompt;
-    open(prompt);
-    EXPECT_TRUE(finishEnabled(prompt));
-    const struct {
-        std::int32_t event;
-        std::uint32_t word;
-        bool enabled;
-    } rows[] = {
-        {DISABLE_MENU_ITEM, 224, false},
-        {ENABLE_MENU_ITEM, 225, false},
-        {ENABLE_MENU_ITEM, 0x30000000u | 224, true},
-        {DISABLE_MENU_ITEM, 223, true},
-        {DISABLE_MENU_ITEM, 0x08000000u | 224, true},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(::testing::Message() << "event " << r.event << " word " << r.word);
-        Container<BusMessage> command(BusMessage::fromWord(r.word));
-        game.send(r.event, &command);
-        app.drainQueue();
-        EXPECT_EQ(finishEnabled(prompt), r.enabled);
     }
 }
 

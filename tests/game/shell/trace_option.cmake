@@ -7,26 +7,29 @@ file(MAKE_DIRECTORY "${DIR}")
 # directory, and the program closes its window at once.
 set(ENV{SDL_VIDEODRIVER} dummy)
 set(ENV{XDG_CONFIG_HOME} "${DIR}/config")
+# The program's one-game lock lies in the state directory: a scratch one, so that no game of the user's
+# (or another test's) refuses these runs.
+set(ENV{XDG_STATE_HOME} "${DIR}/default-state")
 set(QUIT --quit-after 0)
 set(expected "The Iron Vigils of Vaelmoric starting\n")
 
 file(WRITE "${DIR}/by-option" "an earlier run's trace, longer than this one's\n")
 execute_process(COMMAND "${PROGRAM}" ${QUIT} --trace "${DIR}/by-option" RESULT_VARIABLE rc OUTPUT_QUIET)
 file(READ "${DIR}/by-option" got)
-if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
+if(NOT rc EQUAL 0 OR NOT got MATCHES "^${expected}" OR got MATCHES "earlier run")
   message(FATAL_ERROR "--trace: exit ${rc}, trace [${got}]")
 endif()
 
 execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_TRACE=${DIR}/by-env" "${PROGRAM}" ${QUIT} RESULT_VARIABLE rc OUTPUT_QUIET)
 file(READ "${DIR}/by-env" got)
-if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
+if(NOT rc EQUAL 0 OR NOT got MATCHES "^${expected}" OR got MATCHES "earlier run")
   message(FATAL_ERROR "VAEL_TRACE: exit ${rc}, trace [${got}]")
 endif()
 
 execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_STATE_HOME=${DIR}/state" --unset=VAEL_TRACE "${PROGRAM}" ${QUIT}
                 RESULT_VARIABLE rc OUTPUT_QUIET)
 file(READ "${DIR}/state/vael/VaelDebugStream" got)
-if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
+if(NOT rc EQUAL 0 OR NOT got MATCHES "^${expected}" OR got MATCHES "earlier run")
   message(FATAL_ERROR "state directory: exit ${rc}, trace [${got}]")
 endif()
 
@@ -36,7 +39,7 @@ execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_TRACE=${DIR}/not-this" "
                 RESULT_VARIABLE rc OUTPUT_QUIET)
 file(READ "${DIR}/both" got)
 file(READ "${DIR}/not-this" untouched)
-if(NOT rc EQUAL 0 OR NOT got STREQUAL expected OR NOT untouched STREQUAL "untouched\n")
+if(NOT rc EQUAL 0 OR NOT got MATCHES "^${expected}" OR got MATCHES "earlier run" OR NOT untouched STREQUAL "untouched\n")
   message(FATAL_ERROR "--trace with VAEL_TRACE: exit ${rc}, trace [${got}], VAEL_TRACE's file [${untouched}]")
 endif()
 
@@ -44,7 +47,7 @@ endif()
 execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_TRACE=" "HOME=${DIR}/home" --unset=XDG_STATE_HOME "${PROGRAM}"
                         ${QUIT} --trace "" RESULT_VARIABLE rc OUTPUT_QUIET)
 file(READ "${DIR}/home/.local/state/vael/VaelDebugStream" got)
-if(NOT rc EQUAL 0 OR NOT got STREQUAL expected)
+if(NOT rc EQUAL 0 OR NOT got MATCHES "^${expected}" OR got MATCHES "earlier run")
   message(FATAL_ERROR "HOME state directory: exit ${rc}, trace [${got}]")
 endif()
 

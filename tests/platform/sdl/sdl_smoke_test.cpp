@@ -62,6 +62,25 @@ TEST_F(SdlSmokeTest, APictureReadsBackInThePalettesColours) {
               (std::vector<std::uint32_t>{0x0000FF, 0x0000FF, 0x00FF00, 0x00FF00, 0xFFFFFF}));
 }
 
+// The system font is the proportional face of the dialog font: narrow letters take less room than wide
+// ones, and what it draws lies within the width it measures.
+TEST_F(SdlSmokeTest, TheSystemFontIsProportionalAndDrawsWithinWhatItMeasures) {
+    const std::int32_t narrow = sdl->textWidth("iiii", false), wide = sdl->textWidth("WWWW", false);
+    EXPECT_GT(narrow, 0);
+    EXPECT_LT(narrow * 2, wide);
+    EXPECT_EQ(sdl->textWidth("", false), 0);
+    EXPECT_EQ(sdl->textWidth("iW", false), sdl->textWidth("i", false) + sdl->textWidth("W", false));
+    std::vector<std::uint8_t> pixels(64 * 20, 0);
+    sdl->drawText({pixels.data(), 64, 20, 64, {0, 0, 64, 20}}, 2, 2, "Wig", 7, false);
+    int left = 64, right = -1;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 64; ++x)
+            if (pixels[y * 64 + x] == 7) left = std::min(left, x), right = std::max(right, x);
+    ASSERT_GE(right, left);
+    EXPECT_GE(left, 2);
+    EXPECT_LT(right, 2 + sdl->textWidth("Wig", false));
+}
+
 TEST_F(SdlSmokeTest, PostsFromAnotherThreadArriveInOrder) {
     std::thread poster([this] {
         for (std::uint32_t m = 1; m <= 100; ++m) {

@@ -1,4 +1,4 @@
-#include "framework/ui/leader_almost_done_dlg.h"
+#include "game/shell/leader_almost_done_dlg.h"
 
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"

@@ -1,0 +1,64 @@
+// The game's start and its first battle, as the program runs them, on the headless platform: from start
+// to the start dialog drawn (aim: under 300 ms), and the demonstration battle loaded and begun up to its
+// first activation (aim: under 500 ms; the battle map's sprites come with the map window). Each reports
+// the process's peak resident memory (aim: the running game under 150 MB).
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <cstdlib>
+
+#include "framework/core/assertion.h"
+#include "framework/ui/dialog.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/shell/vael_game.h"
+#include "platform/headless/headless_platform.h"
+
+namespace {
+
+double peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// The start dialog is closed with Exit as soon as it is drawn: the run is the whole start and end.
+void BM_StartToTheStartDialog(benchmark::State& state) {
+    for (auto _ : state) {
+        vael::platform::HeadlessPlatform platform;
+        vael::VaelGame game(platform, VAEL_BUILD_DATA_DIR);
+        game.onDialog = [](vael::Dialog& dialog, const std::string&) {
+            dialog.close(vael::Dialog::IdCancel);
+        };
+        benchmark::DoNotOptimize(game.run());
+    }
+    state.counters["peak_MB"] = peakMegabytes();
+}
+BENCHMARK(BM_StartToTheStartDialog)->Unit(benchmark::kMillisecond);
+
+void BM_DemonstrationBattleLoadedAndBegun(benchmark::State& state) {
+    vael::platform::HeadlessPlatform platform;
+    vael::VaelGame game(platform, VAEL_BUILD_DATA_DIR);
+    // No autosave of the player's activation into the user's saved games.
+    vael::Preferences quiet = game.app().preferences();
+    quiet.autoSave = 0;
+    game.app().setPreferences(quiet);
+    auto previous = vael::Assertion::setPrompt([](const std::string&, const std::string&) { return false; });
+    std::string error;
+    for (auto _ : state) {
+        std::srand(1);
+        // The player takes the home side: the battle waits at his first activation.
+        if (!game.app().startBattle("GHATMAR.SCN", vael::VaelApp::CustomScenario, false, true, error))
+            state.SkipWithError(error.c_str());
+        state.PauseTiming();
+        game.app().closeBattle();
+        state.ResumeTiming();
+    }
+    vael::Assertion::setPrompt(std::move(previous));
+    state.counters["peak_MB"] = peakMegabytes();
+}
+BENCHMARK(BM_DemonstrationBattleLoadedAndBegun)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

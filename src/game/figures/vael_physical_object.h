@@ -1,0 +1,214 @@
+#pragma once
+// The display object of one unit on the battle map: a small formation of figures (sprites at the three
+// zoom levels) with the unit's activation flag. It queues the logical side's commands and plays them one at
+// a time on the physical layer's ticks; the command at the head of the queue is over when every figure it
+// set going has run out of events, and then its return notification goes to the logical side. The unit's
+// three image libraries are lent to its figures.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/core/command_records.h"
+#include "framework/core/direction.h"
+#include "framework/core/dyn_array.h"
+#include "framework/core/geometry.h"
+#include "framework/core/list.h"
+#include "framework/display/oif.h"
+#include "framework/display/physical_object.h"
+#include "game/map/facing_offsets.h"
+#include "game/map/flag.h"
+#include "game/map/frame_info.h"
+#include "game/map/vael_artwork_owner.h"
+#include "game/map/vael_figure_layer.h"
+#include "game/map/vael_sprite.h"
+#include "game/map/walking_animation_data.h"
+#include "game/map/zoom_boxes.h"
+
+namespace vael {
+
+class VaelPhysicalObject : public PhysicalObject, public VaelArtworkOwner {
+public:
+    // Offsets and depths of one formation slot, by facing 1 to 8 (entry 0 unused).
+    using SlotOffsets = std::array<Point3D, 9>;
+    using SlotDepths = std::array<std::int16_t, 9>;
+
+    static constexpr const char* TracePrefix = "VPO: ";
+    static constexpr const char* DirectionGroups[9] = {"", "N", "NE", "E", "SE", "S", "SW", "W", "NW"};
+
+    VaelPhysicalObject(const std::string& normalName, const std::string& halfName,
+                       const std::string& quarterName, std::int16_t region, std::int32_t facing);
+    ~VaelPhysicalObject() override;
+
+    // Registers the handlers, builds the figures when there are none and puts up the activation flag.
+    void connectHandlers() override;
+    // Starts the head command's animations. This base plays nothing: a command it does not know finishes
+    // on the tick that offered it.
+    void handleEvent(LogicalCommandInfo& command) override;
+    void commandFinished(LogicalCommandInfo& command) override;
+    Sprite* sprite(std::int16_t index) override;
+    VaelSprite* figure(std::int16_t index);
+    // One step of every animation: the three levels' dirty boxes in a new box list (the caller deletes
+    // it). The framework's single box is the full-size union of the same step.
+    virtual ZoomBoxes* updateLevels(std::int32_t now);
+    Container<Box>* update(std::int32_t now) override;
+    virtual void releaseArtwork();
+    void preload() override;
+    virtual void setupAnimations();
+    virtual std::int16_t turnRate();
+    virtual VaelSprite* setupSpear(std::int16_t slot);
+    virtual VaelSprite* setupShield(std::int16_t slot);
+    virtual VaelSprite* setupHelmet(std::int16_t slot, std::int32_t direction);
+    virtual void changeFacing(LogicalCommandInfo& command, std::int16_t animate);
+    virtual ContainerBase* getRegions();
+    virtual std::int16_t startCombat() { return 0; }
+    virtual std::int16_t dropFlag();
+    // A new object of the same class from this prototype, at the hex and facing; the caller owns it.
+    virtual VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const;
+    virtual void setReversedView(std::int16_t v) { reversedView_ = v; }
+    virtual void setLayer(VaelFigureLayer* layer) { layer_ = layer; }
+    virtual void setNation(std::int32_t nation) { nation_ = nation; }
+
+    OIF<Bitmap>* normalSizeArtwork() override { return &images_; }
+    OIF<Bitmap>* halfSizeArtwork() override { return &halfSizeArt_; }
+    OIF<Bitmap>* quarterSizeArtwork() override { return &quarterSizeArt_; }
+
+    // The shared images of every display object.
+    static void loadSharedArtwork();
+    static void freeSharedArtwork();
+    static WalkingAnimationData* walkingData() { return walkingData_; }
+    // Where the game's own unit images live (the application's directory of data kind 4): only images
+    // from there are worth preloading.
+    static void setPreloadDirectory(const std::string& directory) { preloadDirectory_ = directory; }
+    static OIF<Bitmap>* debrisArtwork(int level) { return debris_[level].get(); }
+
+    // The walking group of a unit kind, or null for a kind that has none.
+    static const char* walkingGroup(std::int32_t unitKind);
+    // The walking record of a formation slot for the object's facing, from its kind's group; null when the
+    // data has no such group or slot (the figure then does not walk).
+    DirectionOffsets* walkingRecord(std::int16_t slot);
+
+    // The frame of one casualty figure chosen by the cause of the latest losses, or none (index -1).
+    static FrameInfo playCasualty(VaelPhysicalObject& object, const std::string& suffix);
+
+    // Each figure's flight direction among those allowed (9 entries by direction), by its rank table;
+    // 0 where none is allowed or the table has no row for the figure.
+    void chooseFigureDirections(const std::int16_t allowed[9], std::int32_t* out);
+    void walkOff(std::int16_t figure, const List<FrameInfo>& frames);
+    void walkSpriteOff(VaelSprite& sprite, const List<FrameInfo>& frames);
+    // Queues on the sprite the walk of one formation member along a hex path (the start hex first).
+    void walkHexPath(std::int16_t member, VaelSprite& sprite, const List<short>& path,
+                     VaelFigureLandscape& landscape, const DirectionOffsets& record, std::int16_t routWalk,
+                     std::int16_t firstRout);
+
+    // Formations, appended after the figures there are.
+    void buildEightFigureFormation();
+    void buildSixFigureFormation();
+    void buildSingleFigureFormation();
+    void setRearRankOfSix();
+    void setRearRankOfEight();
+
+    Point3D hexToPixel(std::int16_t hex) const;
+    std::int16_t landscapeQuery(std::int16_t hex, std::int32_t direction) const;
+    std::int32_t facingToward(std::int16_t fromHex, std::int16_t toHex) const;
+    bool isWatched() const;
+
+    bool isKind4to6() const { return unitKind_ >= 4 && unitKind_ <= 6; }
+    bool isKind8to12() const { return unitKind_ >= 8 && unitKind_ <= 12; }
+    bool isEntryClear(std::int16_t i) const;
+
+    std::int16_t region() const { return static_cast<std::int16_t>(logicalId_); }
+    std::int32_t facing() const { return facing_; }
+    std::int32_t turnFacing() const { return turnFacing_; }
+    std::int32_t unitKind() const { return unitKind_; }
+    std::int16_t reversedView() const { return reversedView_; }
+    std::int32_t nation() const { return nation_; }
+    Flag* flag() const { return flag_.get(); }
+    const Point3D& flagLocation() const { return flagLocation_; }
+    std::int16_t combatGroup() const { return combatGroup_; }
+    std::int16_t survivors() const { return survivors_; }
+    std::int16_t flagRaised() const { return flagRaised_; }
+    std::int16_t flagStale() const { return flagStale_; }
+    std::int16_t fallenState(std::int16_t i) const;
+    std::int16_t rearFigure(std::int16_t i) const;
+    std::int16_t figureSlot(std::int16_t i) { return figureSlot_[i]; }
+    const SlotOffsets& slotOffsets(std::int16_t slot) const {
+        return slotOffsets_[static_cast<std::size_t>(slot)];
+    }
+    bool hasDepths() const { return !slotDepths_.empty(); }
+    const SlotDepths& slotDepths(std::int16_t slot) const {
+        return slotDepths_[static_cast<std::size_t>(slot)];
+    }
+    const List<Sprite*>& looseSprites() const { return looseSprites_; }
+    const List<DIRECTION>& savedFacings() const { return savedFacings_; }
+    VaelFigureLayer* layer() const { return layer_; }
+
+    // The state the dispatcher and the rampage set; open so that they (and tests) can set it.
+    std::int32_t unitKind_ = 0;
+    std::int16_t casualtyPercent_ = 0;
+    std::int32_t casualtyCause_ = 0;
+    std::int16_t eliminated_ = 0;
+    std::int16_t terminalRout_ = 0;
+    std::int16_t savedPathCount_ = 0;
+    std::int16_t animationGroup_ = 0;
+    std::int16_t leaderGroup_ = 0;
+    std::int16_t fallenCount_ = 0;
+    std::int16_t flagRaised_ = 0;
+
+protected:
+    // True only for an object of exactly the loose-horse class (its kind varies), which carries no flag.
+    virtual bool isExactlyHorse() const { return false; }
+    // The rampage hooks of the elephant; other units trample and rear nobody.
+    virtual void rear(VaelSprite&, std::int16_t) {}
+    virtual void trample(VaelSprite&, std::int16_t) {}
+    // A figure of the formation at slot n: its sprite, announced to the layer.
+    VaelSprite* addFigure(std::int16_t depth);
+    void finishFormation();
+    // An overlay sprite of a group's random image at the slot's place plus an offset.
+    VaelSprite* overlay(std::int16_t slot, const Point3D& offset, OIF<Bitmap>& library, std::int16_t group,
+                        bool own);
+    void announce(Sprite* sprite);
+    // Steps a sprite; its boxes join the dirty boxes. False when it has finished.
+    bool stepInto(Sprite* sprite, std::int32_t now, Box dirty[3], bool any[3]);
+    void queueWaypoint(VaelSprite& sprite, const Point3D& point, std::int32_t duration, std::int16_t hex,
+                       const List<FrameInfo>& frames, std::int16_t depth, std::uint16_t kind,
+                       std::uint16_t repeat, const Point3D& jitter, float factor);
+    Point3D drawJitter() const;
+
+    OIF<Bitmap> halfSizeArt_;
+    OIF<Bitmap> quarterSizeArt_;
+    std::int32_t facing_;
+    List<Sprite*> looseSprites_;
+    DynArray<short> figureSlot_{10};
+    std::vector<SlotOffsets> slotOffsets_;
+    std::vector<SlotDepths> slotDepths_;
+    std::int32_t turnFacing_ = 0;
+    Point3D flagLocation_;
+    std::int16_t combatGroup_ = 0;
+    std::int16_t survivors_ = 3;
+    std::vector<std::int16_t> rearFigure_;
+    std::int16_t flagStale_ = 0;
+    List<List<short>> savedPaths_;
+    List<DIRECTION> savedFacings_;
+    std::int16_t savedAboutFaces_ = 0;
+    VaelFigureLayer* layer_ = nullptr;
+    std::vector<std::int16_t> fallen_;
+    std::int16_t reversedView_ = 0;
+    std::unique_ptr<Flag> flag_;
+    std::int32_t nation_ = 4;
+
+private:
+    static ContainerBase* onLogicalCommand(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onUpdate(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onGetRegions(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onStartCombat(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onDropFlag(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onSelected(Component* target, BusMessage event, ContainerBase* data);
+
+    static WalkingAnimationData* walkingData_;
+    static std::unique_ptr<OIF<Bitmap>> debris_[3];
+    static inline std::string preloadDirectory_;
+};
+
+} // namespace vael

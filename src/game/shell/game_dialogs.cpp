@@ -1,0 +1,226 @@
+#include "game/shell/game_dialogs.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "framework/core/application.h"
+#include "framework/ui/dialog_control.h"
+#include "game/flow/game_control.h"
+#include "game/flow/scenario_file.h"
+
+namespace vael {
+
+namespace {
+
+bool endsWithNoCase(const std::string& text, const std::string& end) {
+    if (text.size() < end.size()) return false;
+    return std::equal(end.begin(), end.end(), text.end() - std::ptrdiff_t(end.size()), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+void tell(const std::string& text, const std::string& title) {
+    if (Application* app = Application::instance()) app->messageBox(text, title, 0);
+}
+
+} // namespace
+
+// The start dialog.
+
+StartGameDlg::StartGameDlg(DialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "StartGame", "Background"), shown_(std::move(shown)) {}
+
+void StartGameDlg::onInitDialog() {
+    centre();
+    for (std::int16_t id : {IdCampaign, IdMultiplayer, IdTutorial, IdVideo})
+        enableItem(id, 0);
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void StartGameDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (id == IdStartBattle || id == IdLoadGame || id == IdExit)
+        close(static_cast<std::int16_t>(id));
+    else
+        Dialog::onCommand(id, notification);
+}
+
+// The scenarios.
+
+std::vector<ScenarioChoice> findScenarios(const std::string& dataDirectory) {
+    std::vector<ScenarioChoice> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(dataDirectory, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!endsWithNoCase(name, ".scn") || !entry.is_regular_file(error)) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                              std::istreambuf_iterator<char>()};
+        ScenarioFile file;
+        if (!file.read(bytes.data(), bytes.size(), name)) continue;
+        found.push_back({name, file.title, GameControl::nationName(file.home.nation),
+                         GameControl::nationName(file.visitor.nation), file.units.size()});
+    }
+    std::sort(found.begin(), found.end(),
+              [](const ScenarioChoice& a, const ScenarioChoice& b) { return a.fileName < b.fileName; });
+    return found;
+}
+
+ScenarioDlg::ScenarioDlg(const ScenarioChoice& scenario, DialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), scenario_(scenario),
+      shown_(std::move(shown)) {}
+
+void ScenarioDlg::onInitDialog() {
+    centre();
+    setCaption("Choose Scenario: " + scenario_.title);
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void ScenarioDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (id == IdOk || id == IdCancel) {
+        close(static_cast<std::int16_t>(id));
+    } else if (id == IdDetails) {
+        tell(scenario_.title + "\n" + scenario_.homeName + " against " + scenario_.visitorName, "Details");
+    } else if (id == IdUnits) {
+        tell(std::to_string(scenario_.units) + " units and leaders take the field.", "Units");
+    } else {
+        Dialog::onCommand(id, notification);
+    }
+}
+
+// Who plays which side.
+
+IntroDlg::IntroDlg(const std::string& homeName, const std::string& visitorName, DialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), homeName_(homeName),
+      visitorName_(visitorName), shown_(std::move(shown)) {}
+
+void IntroDlg::onInitDialog() {
+    centre();
+    setItemText(IdHomeName, homeName_);
+    setItemText(IdVisitorName, visitorName_);
+    selectRadio(IdHomeComputer, homeComputer_ ? 0 : 1);
+    selectRadio(IdVisitorComputer, visitorComputer_ ? 0 : 1);
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void IntroDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (id == IdOk) {
+        homeComputer_ = radioSelection(IdHomeComputer) == 0;
+        visitorComputer_ = radioSelection(IdVisitorComputer) == 0;
+        close(1);
+    } else {
+        Dialog::onCommand(id, notification);
+    }
+}
+
+// The saved games.
+
+LoadSaveDlg::LoadSaveDlg(const std::string& directory, bool saving, DialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), directory_(directory),
+      saving_(saving), shown_(std::move(shown)) {}
+
+void LoadSaveDlg::fill() {
+    DialogItemWindow* list = item(IdList);
+    if (!list) return;
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(directory_, error))
+        if (endsWithNoCase(entry.path().filename().string(), ".vel"))
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    list->clearRows();
+    for (const std::string& name : names)
+        list->addRow(name);
+    drawItem(*list);
+}
+
+void LoadSaveDlg::onInitDialog() {
+    centre();
+    setCaption(saving_ ? "Save Game" : "Load Game");
+    fill();
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    DialogItemWindow* name = item(IdFileName);
+    DialogItemWindow* list = item(IdList);
+    if (id == IdList && list && name &&
+        (notification == ListSelectionChanged || notification == ListDoubleClicked)) {
+        if (const DialogItemWindow::Row* row = list->row(list->selection())) {
+            name->setText(row->text);
+            drawItem(*name);
+        }
+        if (notification == ListDoubleClicked) onCommand(IdOk, 0);
+    } else if (id == IdOk && name) {
+        std::string file = name->text();
+        if (file.empty() || file.find('/') != std::string::npos || file == "." || file == "..") return;
+        if (!endsWithNoCase(file, ".vel")) file += ".vel";
+        const std::filesystem::path path = std::filesystem::path(directory_) / file;
+        std::error_code error;
+        if (!saving_ && !std::filesystem::is_regular_file(path, error)) {
+            tell("There is no saved game " + file + ".", "Load Game");
+            return;
+        }
+        chosen_ = path.string();
+        close(1);
+    } else if (id == IdCancel) {
+        close(0);
+    } else if (id == IdDelete && list) {
+        if (const DialogItemWindow::Row* row = list->row(list->selection())) {
+            std::error_code error;
+            std::filesystem::remove(std::filesystem::path(directory_) / row->text, error);
+            fill();
+        }
+    } else {
+        Dialog::onCommand(id, notification);
+    }
+}
+
+// The preferences.
+
+PreferencesDlg::PreferencesDlg(const Preferences& preferences, std::int16_t missileAutoHit, DialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), preferences_(preferences),
+      missileAutoHit_(missileAutoHit), shown_(std::move(shown)) {}
+
+std::int16_t PreferencesDlg::checked(std::int16_t id) const {
+    auto* button = dynamic_cast<DialogButton*>(controlOf(id));
+    return button ? button->getCheck() : 0;
+}
+
+void PreferencesDlg::setChecked(std::int16_t id, std::uint32_t on) {
+    if (auto* button = dynamic_cast<DialogButton*>(controlOf(id))) button->setCheck(on ? 1 : 0);
+}
+
+void PreferencesDlg::onInitDialog() {
+    centre();
+    const Preferences& p = preferences_;
+    setChecked(IdMovement, p.movementAnimation), setChecked(IdCombat, p.combatAnimation);
+    setChecked(IdSounds, p.sound), setChecked(IdAmbient, p.ambientSound), setChecked(IdMusic, p.music);
+    setChecked(IdFinishLeader, p.finishLeader), setChecked(IdCombatResults, p.overallCombatResults);
+    setChecked(IdIntroVideo, p.showIntroVideo), setChecked(IdAutoSave, p.autoSave);
+    setChecked(IdMissilesHit, static_cast<std::uint32_t>(missileAutoHit_));
+    // The leaders' cheats belong to the debugging build.
+    for (std::int16_t id : {10, 11, 12, 13, 14, 16})
+        enableItem(id, 0);
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void PreferencesDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (id == IdOk) {
+        Preferences& p = preferences_;
+        p.movementAnimation = checked(IdMovement), p.combatAnimation = checked(IdCombat);
+        p.sound = checked(IdSounds), p.ambientSound = checked(IdAmbient), p.music = checked(IdMusic);
+        p.finishLeader = checked(IdFinishLeader), p.overallCombatResults = checked(IdCombatResults);
+        p.showIntroVideo = checked(IdIntroVideo), p.autoSave = checked(IdAutoSave);
+        missileAutoHit_ = checked(IdMissilesHit);
+        close(1);
+    } else if (id == IdCancel) {
+        close(0);
+    } else {
+        Dialog::onCommand(id, notification);
+    }
+}
+
+} // namespace vael

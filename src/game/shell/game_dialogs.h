@@ -1,0 +1,116 @@
+#pragma once
+// The dialogs on the road into a battle: the start dialog, the choice of scenario, who plays which side,
+// the saved games, and the preferences. Each closes with the answer its caller reads.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/ui/dialog.h"
+#include "game/shell/preferences.h"
+
+namespace vael {
+
+// Every dialog of the shell tells this when it has been built (the tests drive them from here).
+using DialogShown = std::function<void(Dialog& dialog, const std::string& templateName)>;
+
+// "StartGame": closes with the id of the button chosen. Campaign, multiplayer, the tutorial and the
+// historical video are not offered.
+class StartGameDlg : public Dialog {
+public:
+    static constexpr const char* TemplateName = "StartGame";
+    static constexpr std::int16_t IdCampaign = 102, IdStartBattle = 106, IdLoadGame = 101,
+                                  IdMultiplayer = 103, IdTutorial = 104, IdVideo = 105, IdExit = IdCancel;
+    explicit StartGameDlg(DialogShown shown = {});
+    void onInitDialog() override;
+    void onCommand(std::uint16_t id, std::uint16_t notification) override;
+
+private:
+    DialogShown shown_;
+};
+
+// A battle the data directory holds.
+struct ScenarioChoice {
+    std::string fileName; // as found in the data directory
+    std::string title;
+    std::string homeName, visitorName;
+    std::size_t units = 0; // units and leaders of both sides
+};
+// The battles of the data directory, by file name; unreadable files are left out.
+std::vector<ScenarioChoice> findScenarios(const std::string& dataDirectory);
+
+// "Scenario": OK (1) takes the battle shown, Cancel (2) goes back; "Details..." and "Units..." tell
+// about it in a message box.
+class ScenarioDlg : public Dialog {
+public:
+    static constexpr const char* TemplateName = "Scenario";
+    static constexpr std::int16_t IdDetails = 10, IdUnits = 9;
+    ScenarioDlg(const ScenarioChoice& scenario, DialogShown shown = {});
+    void onInitDialog() override;
+    void onCommand(std::uint16_t id, std::uint16_t notification) override;
+
+private:
+    ScenarioChoice scenario_;
+    DialogShown shown_;
+};
+
+// "IntroDlg": which side the computer plays; the player takes the home side unless he changes it.
+class IntroDlg : public Dialog {
+public:
+    static constexpr const char* TemplateName = "IntroDlg";
+    static constexpr std::int16_t IdHomeComputer = 103, IdHomePlayer = 104, IdVisitorComputer = 105,
+                                  IdVisitorPlayer = 106, IdHomeName = 101, IdVisitorName = 102;
+    IntroDlg(const std::string& homeName, const std::string& visitorName, DialogShown shown = {});
+    void onInitDialog() override;
+    void onCommand(std::uint16_t id, std::uint16_t notification) override;
+    bool homeComputer() const { return homeComputer_; }
+    bool visitorComputer() const { return visitorComputer_; }
+
+private:
+    std::string homeName_, visitorName_;
+    DialogShown shown_;
+    bool homeComputer_ = false, visitorComputer_ = true;
+};
+
+// "LoadSaveDlg": the saved games of a directory; OK answers the chosen file's path, "Delete" removes the
+// selected one. Saving takes a new name; loading only an existing one.
+class LoadSaveDlg : public Dialog {
+public:
+    static constexpr const char* TemplateName = "LoadSaveDlg";
+    static constexpr std::int16_t IdFileName = 10, IdDescription = 12, IdList = 11, IdDelete = 13;
+    LoadSaveDlg(const std::string& directory, bool saving, DialogShown shown = {});
+    void onInitDialog() override;
+    void onCommand(std::uint16_t id, std::uint16_t notification) override;
+    const std::string& chosen() const { return chosen_; }
+
+private:
+    void fill();
+    std::string directory_;
+    bool saving_;
+    DialogShown shown_;
+    std::string chosen_;
+};
+
+// "Preferences": the thirteen values' switches and the cheat of missiles that always hit; OK answers
+// them, Cancel leaves them.
+class PreferencesDlg : public Dialog {
+public:
+    static constexpr const char* TemplateName = "Preferences";
+    static constexpr std::int16_t IdMovement = 101, IdCombat = 102, IdMusic = 103, IdSounds = 104,
+                                  IdMissilesHit = 105, IdAmbient = 15, IdFinishLeader = 17, IdIntroVideo = 18,
+                                  IdAutoSave = 19, IdCombatResults = 20;
+    PreferencesDlg(const Preferences& preferences, std::int16_t missileAutoHit, DialogShown shown = {});
+    void onInitDialog() override;
+    void onCommand(std::uint16_t id, std::uint16_t notification) override;
+    const Preferences& preferences() const { return preferences_; }
+    std::int16_t missileAutoHit() const { return missileAutoHit_; }
+
+private:
+    std::int16_t checked(std::int16_t id) const;
+    void setChecked(std::int16_t id, std::uint32_t on);
+    Preferences preferences_;
+    std::int16_t missileAutoHit_;
+    DialogShown shown_;
+};
+
+} // namespace vael

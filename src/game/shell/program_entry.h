@@ -1,0 +1,32 @@
+#pragma once
+// What the program entry needs besides the game: one running game per user, and a reserve of memory that
+// lets the player be asked what to do when memory runs out.
+#include <filesystem>
+#include <string>
+
+namespace vael {
+
+// Holds the lock of a file for the life of the object; a second holder in any process is refused.
+class SingleInstance {
+public:
+    explicit SingleInstance(const std::filesystem::path& lockFile);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+    // True when this holder has the lock, or when no lock can be kept there at all.
+    bool acquired() const { return acquired_; }
+    // The game's lock: "vael.lock" in the state directory.
+    static std::filesystem::path gameLock();
+
+private:
+    int fd_ = -1;
+    bool acquired_ = false;
+};
+
+// The program's new-handler: frees the reserve and asks Retry or Cancel; Cancel ends the program (after
+// the memory manager has been told), Retry tries the allocation again.
+void outOfMemoryHandler();
+// Sets aside the reserve and installs the handler, and the memory manager's error handler.
+void installOutOfMemoryHandler();
+
+} // namespace vael

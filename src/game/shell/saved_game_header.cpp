@@ -1,0 +1,70 @@
+#include "game/shell/saved_game_header.h"
+
+namespace vael {
+
+void ClosedViewportLayer::saveViewports(SuperString& stream) {
+    stream << static_cast<std::int16_t>(0);
+}
+
+bool ClosedViewportLayer::LoadViewports(SuperString& stream, std::string& error) {
+    std::int16_t count = 0;
+    stream >> count;
+    if (stream.failed()) return error = "the saved game ends in its viewports", false;
+    // Map windows need the battle map to show in; a file that asks for some cannot be shown here.
+    if (count != 0)
+        return error = "the saved game has " + std::to_string(count) + " map views to open", false;
+    return true;
+}
+
+namespace {
+
+std::uint32_t u32At(const std::vector<std::uint8_t>& file, std::size_t at) {
+    return std::uint32_t(file[at]) | std::uint32_t(file[at + 1]) << 8 | std::uint32_t(file[at + 2]) << 16 |
+           std::uint32_t(file[at + 3]) << 24;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> writeSavedHeader(ViewportLayer& view0, ViewportLayer& view4,
+                                           const SavedScenario& scenario) {
+    SuperString s;
+    for (int i = 0; i < 4; ++i)
+        s << static_cast<std::uint32_t>(0);
+    view0.saveViewports(s);
+    view4.saveViewports(s);
+    const auto at = static_cast<std::uint32_t>(s.length());
+    const std::string name = scenario.fileName.substr(0, saved_header::MaxScenarioName);
+    s << scenario.index << static_cast<std::uint16_t>(name.size());
+    if (!name.empty()) s.write(name.data(), static_cast<std::int32_t>(name.size()));
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(s.length()));
+    s.peek(bytes.data(), 0, s.length());
+    for (int i = 0; i < 4; ++i)
+        bytes[saved_header::ScenarioOffset + i] = static_cast<std::uint8_t>(at >> (8 * i));
+    return bytes;
+}
+
+bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& scenario, std::string& error) {
+    if (file.size() < saved_header::Size) return error = "the saved game has no header", false;
+    const std::uint32_t at = u32At(file, saved_header::ScenarioOffset);
+    if (at < saved_header::Size || at > file.size() || file.size() - at < 6)
+        return error = "the saved game does not say which battle it is", false;
+    const std::uint32_t index = u32At(file, at);
+    const std::size_t length = file[at + 4] | std::size_t(file[at + 5]) << 8;
+    if (index > 10 || length == 0 || length > saved_header::MaxScenarioName || file.size() - at - 6 < length)
+        return error = "the saved game does not say which battle it is", false;
+    scenario.index = index;
+    scenario.fileName.assign(reinterpret_cast<const char*>(file.data()) + at + 6, length);
+    return true;
+}
+
+bool readSavedViewports(const std::vector<std::uint8_t>& file, ViewportLayer& view0, ViewportLayer& view4,
+                        std::string& error) {
+    if (file.size() < saved_header::Size) return error = "the saved game has no header", false;
+    if (file.size() > 0x7FFFFFFFu) return error = "the saved game is too large", false;
+    SuperString s;
+    s.write(file.data(), static_cast<std::int32_t>(file.size()));
+    s.setReadPosition(static_cast<std::int32_t>(saved_header::Size));
+    return view0.LoadViewports(s, error) && view4.LoadViewports(s, error);
+}
+
+} // namespace vael

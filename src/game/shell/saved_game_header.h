@@ -1,0 +1,58 @@
+#pragma once
+// The application's part of a saved game: the header and the viewports of the two map views.
+//
+// The header is four u32 written 0, filled in later by their owners: the landscape block's offset (0),
+// the physical layers' table offset (4), the logical layer's part (8), and the application's record of
+// the scenario (12). The view-0 layer's viewports follow at offset 16, then the view-4 layer's, then the
+// scenario: u32 index and u16 length and bytes of its file name. A saved game is only readable over the
+// scenario it was saved from, which has to be loaded before the viewports can be read back: hence its
+// offset in the header.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/core/super_string.h"
+
+namespace vael {
+
+// A map view's layer as the application saves and restores it: its open viewports.
+class ViewportLayer {
+public:
+    virtual ~ViewportLayer() = default;
+    virtual void saveViewports(SuperString& stream) = 0;
+    // False, with the reason, when the stream does not hold this layer's viewports.
+    virtual bool LoadViewports(SuperString& stream, std::string& error) = 0;
+};
+
+// The layer of a view with no map window open: it saves a count of 0 and accepts only that back. It
+// stands in until the battle map's own layers save their windows.
+class ClosedViewportLayer : public ViewportLayer {
+public:
+    void saveViewports(SuperString& stream) override;
+    bool LoadViewports(SuperString& stream, std::string& error) override;
+};
+
+namespace saved_header {
+constexpr std::size_t Size = 16;
+constexpr std::size_t LandscapeOffset = 0, LayerTableOffset = 4, LogicalOffset = 8, ScenarioOffset = 12;
+// The longest scenario file name a saved game may name.
+constexpr std::size_t MaxScenarioName = 255;
+} // namespace saved_header
+
+struct SavedScenario {
+    std::uint32_t index = 10; // 0 to 9 the fixed battles, 10 a battle of one's own
+    std::string fileName;
+    bool operator==(const SavedScenario&) const = default;
+};
+
+// The header, both views' viewports and the scenario, as bytes.
+std::vector<std::uint8_t> writeSavedHeader(ViewportLayer& view0, ViewportLayer& view4,
+                                           const SavedScenario& scenario);
+
+// The scenario a saved game's bytes were saved over; false with the reason.
+bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& scenario, std::string& error);
+// Reads both views' viewports into the layers; false with the reason.
+bool readSavedViewports(const std::vector<std::uint8_t>& file, ViewportLayer& view0, ViewportLayer& view4,
+                        std::string& error);
+
+} // namespace vael

@@ -1,0 +1,403 @@
+#include "game/shell/vael_app.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "framework/core/bus_event.h"
+#include "framework/core/debug_stream.h"
+#include "framework/core/payload_check.h"
+#include "framework/core/registered_message.h"
+#include "framework/display/image_index.h"
+#include "framework/display/palette_animator.h"
+#include "game/ai/vael_ai.h"
+#include "game/flow/data_files.h"
+#include "game/flow/game_control.h"
+#include "game/flow/list_walk.h"
+#include "game/flow/saved_game.h"
+#include "game/flow/side_control.h"
+#include "game/flow/unit_prototypes.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/rules/clash_chart.h"
+#include "game/rules/leader.h"
+#include "game/shell/leader_almost_done_dlg.h"
+#include "game/shell/map_stand_in.h"
+#include "game/shell/vael_toolbar.h"
+#include "game/sound/sound_group_service.h"
+#include "game/sound/vael_sound_manager.h"
+
+namespace vael {
+
+namespace {
+
+constexpr const char* sourceFile = "VAELAPP";
+using Root = platform::Settings::Root;
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+bool readWhole(const std::string& fileName, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+} // namespace
+
+// The application's ears on the battle's bus: the messages the logical layer sends for the shell.
+class VaelApp::Listener : public Component {
+public:
+    explicit Listener(VaelApp& app) : Component("Vael Shell"), app_(app) {}
+    void connectHandlers() override {
+        connectNamed("ChangeMainCaption", onCaption);
+        connectNamed("AutoSaveGame", onAutoSave);
+        connectNamed("GameEnded", onGameEnded);
+    }
+    void closeSoon() { addTimer(onCloseTimer, 10); }
+
+private:
+    static VaelApp& app(Component* target) { return static_cast<Listener*>(target)->app_; }
+    static ContainerBase* onCaption(Component* target, BusMessage, ContainerBase* data) {
+        callWithPayload<std::string>(data, sourceFile, __LINE__,
+                                     [&](const std::string& text) { app(target).changeCaption(text); });
+        return nullptr;
+    }
+    static ContainerBase* onAutoSave(Component* target, BusMessage, ContainerBase* data) {
+        callWithPayload<std::string>(data, sourceFile, __LINE__,
+                                     [&](const std::string& why) { app(target).autoSave(why); });
+        return nullptr;
+    }
+    static ContainerBase* onGameEnded(Component* target, BusMessage, ContainerBase* data) {
+        callWithPayload<short>(data, sourceFile, __LINE__,
+                               [&](short homeWon) { app(target).gameEnded(homeWon); });
+        return nullptr;
+    }
+    // The battle is closed once the message that ended it has been handled by everyone.
+    static ContainerBase* onCloseTimer(Component* target, BusMessage, ContainerBase*) {
+        target->killTimer(onCloseTimer);
+        app(target).closeBattle();
+        if (app(target).onBattleClosed) app(target).onBattleClosed();
+        return nullptr;
+    }
+    VaelApp& app_;
+};
+
+void VaelApp::writeInstallSettings(platform::Settings& settings, const std::string& dataDirectory) {
+    const std::string key = std::string("SOFTWARE\\Tamblor\\") + ProductKey;
+    if (!settings.writeDefaultText(Root::Machine, key, "Path", dataDirectory) ||
+        !settings.writeDefaultText(Root::Machine, key, "Palette", "VAEL.PAL"))
+        debugStream() << "Cannot write the settings to " << settings.file().string() << std::endl;
+}
+
+std::filesystem::path VaelApp::savedGamesDirectory() {
+    const std::string data = environment("XDG_DATA_HOME");
+    if (!data.empty()) return std::filesystem::path(data) / "vael";
+    return std::filesystem::path(environment("HOME")) / ".local" / "share" / "vael";
+}
+
+VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, platform::AudioOutput* audio)
+    : WinApp(ProductKey, "", "", platform), audio_(audio) {
+    const std::string fromSettings = WinApp::dataPath();
+    const std::string fromEnvironment = environment("VAEL_DATA");
+    installDirectory_ = chooseDataDirectory(
+        fromSettings, fromEnvironment.empty() ? nullptr : fromEnvironment.c_str(), fallbackData);
+    secondDirectory_ = fallbackData;
+    WinApp::dataPath() = installDirectory_;
+    preferences_ = Preferences::read(platform.settings(), settingsKey());
+
+    registerToolbarCommands();
+    sound_ = makeSoundManager();
+    VaelSoundManager::setInstance(sound_.get());
+    // The groups of an audible game are serviced from a thread of their own.
+    if (audio_) soundService_ = std::make_unique<SoundGroupService>(*sound_);
+
+    layer_ = std::make_unique<VaelLogicalLayer>();
+    registerUnitPrototypes(*layer_);
+    layer_->setTitleSink([this](const std::string& title) {
+        title_ = title;
+        if (onTitle) onTitle(title);
+    });
+    layer_->attach(*this);
+    SideControlServices& services = layer_->getSideControlServices();
+    services.makeOpponent = makeVaelAI;
+    services.readLastAIType = [this] { return preferences_.lastAIType; };
+    services.writeLastAIType = [this](std::uint32_t type) {
+        Preferences changed = preferences_;
+        changed.lastAIType = type > 1 ? 0 : type;
+        setPreferences(changed);
+    };
+    listener_ = std::make_unique<Listener>(*this);
+    listener_->attach(*layer_);
+    commentary_.attach(*layer_);
+    mapStandIn_ = std::make_unique<MapStandIn>();
+    mapStandIn_->attach(*layer_);
+    Leader::setFinishPrompt([this](Leader&) { showFinishPrompt(); });
+    paletteAnimator_ = std::make_unique<PaletteAnimator>(getPalette(), WaterFrames, WaterFirst, WaterLast);
+    for (std::int16_t f = 0; f < WaterFrames; ++f)
+        for (std::int16_t i = 0; i <= WaterLast - WaterFirst; ++i)
+            paletteAnimator_->setEntry(f, static_cast<std::int16_t>(WaterFirst + i), waterColour(f, i));
+    paletteAnimator_->attach(*this);
+    applyPreferences(nullptr);
+}
+
+VaelApp::~VaelApp() {
+    Leader::setFinishPrompt(nullptr);
+    finishPrompt_.reset();
+    if (layer_) layer_->CloseGame();
+    mapStandIn_.reset();
+    listener_.reset();
+    commentary_.detach();
+    layer_.reset();
+    imageIndex_.reset();
+    paletteAnimator_.reset();
+    soundService_.reset();
+    if (VaelSoundManager::instance() == sound_.get()) VaelSoundManager::setInstance(nullptr);
+    sound_.reset();
+}
+
+std::unique_ptr<VaelSoundManager> VaelApp::makeSoundManager() {
+    if (audio_) return std::make_unique<VaelSoundManager>(*audio_, installDirectory_);
+    return std::make_unique<VaelSoundManager>();
+}
+
+PaletteEntry VaelApp::waterColour(std::int16_t frame, std::int16_t i) {
+    const int count = WaterLast - WaterFirst + 1;
+    const int shade = (i + 2 * frame) % count;
+    return PaletteEntry{static_cast<std::uint8_t>(25 + 6 * shade), static_cast<std::uint8_t>(60 + 10 * shade),
+                        static_cast<std::uint8_t>(130 + 9 * shade), PC_RESERVED};
+}
+
+void VaelApp::startPaletteAnimation() {
+    sendNamedEmpty("StartPaletteAnimation");
+}
+
+// Data.
+
+std::string& VaelApp::dataPath(std::int16_t) {
+    return WinApp::dataPath();
+}
+
+const std::string& VaelApp::getDirectory(std::int16_t kind) const {
+    if (kind == 4 || secondDirectory_.empty()) return installDirectory_;
+    return installDirectory_.empty() ? secondDirectory_ : installDirectory_;
+}
+
+void VaelApp::findDataFile(OIFBase* library, const std::uint8_t*& cursor, const std::uint8_t* end) {
+    findIndexedDataFile(library, cursor, end, installDirectory_,
+                        secondDirectory_ == installDirectory_ ? std::string() : secondDirectory_);
+}
+
+bool VaelApp::readImageIndex() {
+    auto index = std::make_unique<ImageIndex>();
+    if (!index->read(installDirectory_)) return false;
+    imageIndex_ = std::move(index);
+    return true;
+}
+
+void VaelApp::routeMouseEvent(Display* display, std::int16_t kind, const Point& point) {
+    if (display) display->routeMouseEvent(kind, point);
+}
+
+// Preferences.
+
+void VaelApp::setPreferences(const Preferences& preferences) {
+    const Preferences before = preferences_;
+    preferences_ = preferences;
+    if (!preferences_.write(platform().settings(), settingsKey()))
+        debugStream() << "Cannot store the preferences in " << platform().settings().file().string()
+                      << std::endl;
+    applyPreferences(&before);
+}
+
+void VaelApp::setMissileAutoHit(std::int16_t value) {
+    missileAutoHit_ = value ? 1 : 0;
+    ::vael::setMissileAutoHit(missileAutoHit_);
+}
+
+void VaelApp::applyPreferences(const Preferences* before) {
+    Leader::setShowFinishLeader(static_cast<std::uint16_t>(preferences_.finishLeader));
+    layer_->setShowOCR(static_cast<std::uint16_t>(preferences_.overallCombatResults));
+    if (GameControl* control = gameControl())
+        control->setAutoSave(static_cast<std::int16_t>(preferences_.autoSave));
+    ::vael::setMissileAutoHit(missileAutoHit_);
+    if (before && before->sparseTrees != preferences_.sparseTrees) {
+        Container<short> sparse(static_cast<short>(preferences_.sparseTrees));
+        sendNamed("ToggleSparseLandscape", &sparse);
+    }
+    if (!before || before->sound != preferences_.sound || before->ambientSound != preferences_.ambientSound ||
+        before->volume != preferences_.volume)
+        applySoundPreferences();
+}
+
+void VaelApp::applySoundPreferences() {
+    sound_->setSoundEnabled(preferences_.sound != 0);
+    sound_->setAmbientEnabled(preferences_.ambientSound != 0);
+    sound_->setVolume(static_cast<int>(preferences_.volume));
+}
+
+void VaelApp::showFinishPrompt() {
+    if (finishPrompt_ && finishPrompt_->isOpen()) return;
+    finishPrompt_ = std::make_unique<LeaderAlmostDoneDlg>();
+    finishPrompt_->attach(*this);
+    finishPrompt_->create(LeaderAlmostDoneDlg::TemplateName, Dialog::Modeless);
+}
+
+// The battle.
+
+GameControl* VaelApp::gameControl() const {
+    return layer_->getGameControl();
+}
+
+bool VaelApp::battleRunning() const {
+    return gameControl() != nullptr;
+}
+
+void VaelApp::changeCaption(const std::string& text) {
+    caption_ = text;
+    if (onCaption) onCaption(text);
+}
+
+void VaelApp::closeBattle() {
+    if (!battleRunning() && layer_->getLeaders().isEmpty()) return;
+    sendNamedEmpty("CloseGame");
+    drainQueue();
+    layer_->CloseGame();
+    finishPrompt_.reset();
+    ending_ = false;
+}
+
+bool VaelApp::startBattle(const std::string& scenarioFile, std::uint32_t index, bool homeComputer,
+                          bool visitorComputer, std::string& error) {
+    closeBattle();
+    commentary_.clear();
+    title_.clear();
+    scenario_ = SavedScenario{index > CustomScenario ? CustomScenario : index, scenarioFile};
+    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario_.index, scenarioFile, scenarioFile, 0})) {
+        error = "cannot load the battle " + scenarioFile;
+        layer_->CloseGame();
+        return false;
+    }
+    layer_->getSideControlServices().introDialog = [homeComputer, visitorComputer] {
+        return std::pair<bool, bool>{homeComputer, visitorComputer};
+    };
+    TeamInfoStruct team;
+    team.homeNation = layer_->getHomeNation(), team.visitorNation = layer_->getVisitorNation();
+    team.homeName = GameControl::nationName(team.homeNation);
+    team.visitorName = GameControl::nationName(team.visitorNation);
+    for (Leader* leader : each(layer_->getHomeLeaders()))
+        team.homeLeaders.append(leader->getName());
+    for (Leader* leader : each(layer_->getVisitorLeaders()))
+        team.visitorLeaders.append(leader->getName());
+    LeaderControl(*layer_, team);
+    layer_->CreateGameControl(scenario_.index);
+    beginGame(false);
+    return true;
+}
+
+void VaelApp::beginGame(bool resumed) {
+    GameControl* control = gameControl();
+    const std::string title = title_.empty() ? layer_->getScenarioName() : title_;
+    control->setCaptionSource([title] { return title; });
+    control->setAutoSave(static_cast<std::int16_t>(preferences_.autoSave));
+    Container<short> resume(resumed ? 1 : 0);
+    listener_->send(BEGIN_GAME, &resume);
+}
+
+bool VaelApp::saveGame(const std::string& fileName, std::string& error) {
+    if (!battleRunning()) return error = "there is no battle to save", false;
+    const std::vector<std::uint8_t> header = writeSavedHeader(*view0_, *view4_, scenario_);
+    {
+        std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+        if (!out || !out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size())))
+            return error = "cannot write " + fileName, false;
+    }
+    return SaveGame(*layer_, fileName, error);
+}
+
+bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
+    std::vector<std::uint8_t> bytes;
+    if (!readWhole(fileName, bytes)) return error = "cannot open " + fileName, false;
+    SavedScenario scenario;
+    if (!readSavedScenario(bytes, scenario, error)) return false;
+    // What the file holds past its header can only be read over its battle: the battle running is kept
+    // aside, to be put back when the file turns out bad.
+    std::vector<std::uint8_t> running;
+    if (battleRunning()) {
+        const std::filesystem::path aside =
+            std::filesystem::temp_directory_path() / ("vael-aside-" + std::to_string(tickCount()) + ".vel");
+        std::string unsaved;
+        if (saveGame(aside.string(), unsaved)) readWhole(aside.string(), running);
+        std::error_code ignored;
+        std::filesystem::remove(aside, ignored);
+    }
+    if (restore(bytes, scenario, error)) return true;
+    SavedScenario before;
+    std::string again;
+    if (!running.empty() && readSavedScenario(running, before, again)) restore(running, before, again);
+    return false;
+}
+
+bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario,
+                      std::string& error) {
+    closeBattle();
+    commentary_.clear();
+    title_.clear();
+    scenario_ = scenario;
+    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario.index, scenario.fileName, scenario.fileName, 0})) {
+        layer_->CloseGame();
+        return error = "cannot load the battle " + scenario.fileName + " the game was saved over", false;
+    }
+    layer_->CreateGameControl(scenario.index);
+    if (!readSavedViewports(bytes, *view0_, *view4_, error) || !loadLayerPart(*layer_, bytes, error)) {
+        layer_->CloseGame();
+        return false;
+    }
+    beginGame(true);
+    return true;
+}
+
+bool VaelApp::autoSave(const std::string& why) {
+    std::error_code failed;
+    const std::filesystem::path dir = savedGamesDirectory();
+    std::filesystem::create_directories(dir, failed);
+    std::string error;
+    if (!failed && saveGame((dir / AutosaveName).string(), error)) {
+        debugStream() << "Autosaved: " << why << std::endl;
+        return true;
+    }
+    debugStream() << "The autosave failed: " << (failed ? failed.message() : error) << std::endl;
+    return false;
+}
+
+void VaelApp::gameEnded(bool homeWon) {
+    if (ending_) return;
+    ending_ = true;
+    // This machine's side: the one played here, the home side when the computer plays both.
+    bool homeHere = true;
+    for (Leader* leader : each(layer_->getLocalLeaders()))
+        if (!layer_->isComputerLeader(leader)) {
+            homeHere = leader->getNation() == layer_->getHomeNation();
+            break;
+        }
+    const std::uint32_t nation = homeHere ? layer_->getHomeNation() : layer_->getVisitorNation();
+    const bool won = homeHere == homeWon;
+    if (endOfGameDialog)
+        endOfGameDialog(nation, won);
+    else
+        messageBox(std::string(GameControl::nationName(homeWon ? layer_->getHomeNation()
+                                                               : layer_->getVisitorNation())) +
+                       " won the battle.",
+                   "End of Game", 0);
+    listener_->closeSoon();
+}
+
+void VaelApp::setViewportLayers(ViewportLayer* view0, ViewportLayer* view4) {
+    view0_ = view0 ? view0 : &closedView0_;
+    view4_ = view4 ? view4 : &closedView4_;
+}
+
+} // namespace vael

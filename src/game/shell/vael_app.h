@@ -1,0 +1,153 @@
+#pragma once
+// The game's application object: it assembles the game on a platform. It reads the preferences, owns the
+// logical layer with the unit prototypes, the sound manager, the commentary and the stand-ins of the
+// battle map until it arrives, finds the data, and runs the road of a battle: the scenario, who plays
+// which side, the game's start, saving, loading, the autosave and the end. The program and the battle
+// tool both start from it, so that the tests drive the setup a player runs.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/display/palette_entry.h"
+#include "framework/ui/win_app.h"
+#include "game/shell/commentary_dlg.h"
+#include "game/shell/preferences.h"
+#include "game/shell/saved_game_header.h"
+
+namespace vael {
+
+class GameControl;
+class ImageIndex;
+class LeaderAlmostDoneDlg;
+class MapStandIn;
+class PaletteAnimator;
+class SoundGroupService;
+namespace platform {
+class AudioOutput;
+}
+class VaelLogicalLayer;
+class VaelSoundManager;
+
+class VaelApp : public WinApp {
+public:
+    // The product key under the vendor's key in the settings.
+    static constexpr const char* ProductKey = "Vaelmoric";
+    static constexpr const char* AutosaveName = "Autosave.vel";
+    static constexpr std::uint32_t CustomScenario = 10;
+    static constexpr std::int16_t WaterFirst = 202, WaterLast = 210, WaterFrames = 4;
+    // The colour of the water's entry i (0 to 8) in animation frame f: the shades move on two a frame.
+    static PaletteEntry waterColour(std::int16_t frame, std::int16_t i);
+
+    // What an installer would write on first start: the data directory and the palette file.
+    static void writeInstallSettings(platform::Settings& settings, const std::string& dataDirectory);
+    // The saved games' directory: $XDG_DATA_HOME/vael, else ~/.local/share/vael.
+    static std::filesystem::path savedGamesDirectory();
+
+    // The data directory comes from "Path" in the settings, else VAEL_DATA, else fallbackData. With an
+    // audio output (not owned; it outlives the application) the game is heard, else it is silent.
+    VaelApp(platform::Platform& platform, const std::string& fallbackData,
+            platform::AudioOutput* audio = nullptr);
+    ~VaelApp() override;
+    VaelApp(const VaelApp&) = delete;
+    VaelApp& operator=(const VaelApp&) = delete;
+
+    // Data.
+    std::string& dataPath(std::int16_t kind = 0) override;
+    // The installation's directory for a kind of data, else the second one (what a CD held: the data the
+    // build wrote). Kind 4 is always the installation's.
+    const std::string& getDirectory(std::int16_t kind) const;
+    void findDataFile(OIFBase* library, const std::uint8_t*& cursor, const std::uint8_t* end) override;
+    // Reads "oiffile.hed" of the data directory and keeps its archives; false when there is none.
+    bool readImageIndex();
+    void routeMouseEvent(Display* display, std::int16_t kind, const Point& point) override;
+
+    // Preferences: stored at once and put into effect.
+    const Preferences& preferences() const { return preferences_; }
+    void setPreferences(const Preferences& preferences);
+    // The cheat of the preferences dialog: not stored, in effect until changed.
+    std::int16_t missileAutoHit() const { return missileAutoHit_; }
+    void setMissileAutoHit(std::int16_t value);
+
+    // The battle.
+    VaelLogicalLayer& logicalLayer() { return *layer_; }
+    GameControl* gameControl() const;
+    CommentaryDlg& commentary() { return commentary_; }
+    VaelSoundManager& soundManager() { return *sound_; }
+    std::uint32_t getScenario() const { return scenario_.index; }
+    const std::string& scenarioFile() const { return scenario_.fileName; }
+    bool battleRunning() const;
+    const std::string& caption() const { return caption_; }
+    // The main window takes the battle's title from here (once per scenario loaded).
+    std::function<void(const std::string&)> onTitle;
+    // The main window's caption is told here.
+    std::function<void(const std::string&)> onCaption;
+    // The end-of-game dialog (this machine's nation, won); until it is there, a message box says it.
+    std::function<void(std::uint32_t nation, bool won)> endOfGameDialog;
+    // Told when a battle has ended and been closed.
+    std::function<void()> onBattleClosed;
+
+    // Loads the scenario, gives each side to the computer or to the player here, and begins the game.
+    // False with the reason (the battle closed) when the scenario cannot be loaded.
+    bool startBattle(const std::string& scenarioFile, std::uint32_t index, bool homeComputer,
+                     bool visitorComputer, std::string& error);
+    // Saves the battle to the file; false with the reason (the file may be partly written).
+    bool saveGame(const std::string& fileName, std::string& error);
+    // Loads the scenario the file was saved over, restores the battle and resumes it; false with the
+    // reason and no battle running when the file cannot be read.
+    bool loadGame(const std::string& fileName, std::string& error);
+    // Ends the battle at once (the player's choice, or the game's end).
+    void closeBattle();
+
+    // The water of the palette (entries 202 to 210) runs through its four frames from now on.
+    void startPaletteAnimation();
+    PaletteAnimator* paletteAnimator() { return paletteAnimator_.get(); }
+
+    // The map views' layers; until the battle map arrives they have no windows.
+    void setViewportLayers(ViewportLayer* view0, ViewportLayer* view4);
+
+    // The battle tool keeps the message names of one process numbered alike from battle to battle.
+    void keepMessageNames() { clearRegistryOnDestruction_ = false; }
+
+protected:
+    // The one place the sound manager is made: the audible one replaces the silent one here.
+    virtual std::unique_ptr<VaelSoundManager> makeSoundManager();
+
+private:
+    class Listener;
+    void applyPreferences(const Preferences* before);
+    // The sound preferences ("Sound", "Ambient Sound", "Volume") go to the sound manager through here.
+    void applySoundPreferences();
+    void showFinishPrompt();
+    bool autoSave(const std::string& why);
+    void gameEnded(bool homeWon);
+    void changeCaption(const std::string& text);
+    void beginGame(bool resumed);
+    bool restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error);
+
+    std::string installDirectory_, secondDirectory_;
+    Preferences preferences_;
+    std::int16_t missileAutoHit_ = 0;
+    SavedScenario scenario_;
+    std::string caption_;
+    std::string title_; // the battle's title, from its scenario file
+    platform::AudioOutput* audio_ = nullptr;
+    std::unique_ptr<VaelSoundManager> sound_;
+    std::unique_ptr<SoundGroupService> soundService_;
+    std::unique_ptr<VaelLogicalLayer> layer_;
+    std::unique_ptr<Listener> listener_;
+    std::unique_ptr<MapStandIn> mapStandIn_;
+    CommentaryDlg commentary_;
+    std::unique_ptr<LeaderAlmostDoneDlg> finishPrompt_;
+    std::unique_ptr<ImageIndex> imageIndex_;
+    std::unique_ptr<PaletteAnimator> paletteAnimator_;
+    ClosedViewportLayer closedView0_, closedView4_;
+    ViewportLayer* view0_ = &closedView0_;
+    ViewportLayer* view4_ = &closedView4_;
+    bool ending_ = false;
+};
+
+} // namespace vael

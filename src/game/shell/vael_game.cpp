@@ -1,0 +1,206 @@
+#include "game/shell/vael_game.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "framework/core/debug_stream.h"
+#include "framework/core/payload_check.h"
+#include "framework/display/application_palette.h"
+#include "framework/display/window_pictures.h"
+#include "framework/ui/menu_tracker.h"
+#include "framework/ui/status_bar.h"
+#include "framework/ui/system_font.h"
+#include "game/flow/game_control.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/shell/vael_main_window.h"
+#include "game/shell/vael_toolbar.h"
+
+namespace vael {
+
+// The menu commands and tool-bar buttons of the game, and the start dialog's message.
+class VaelGame::Commands : public Component {
+public:
+    explicit Commands(VaelGame& game) : Component("Vael Commands"), game_(game) {}
+    void connectHandlers() override {
+        connectNamed("ShowMainDlg", onShowMain);
+        connectNamed("FileStartGame", onStartGame);
+        connectNamed("FileOpenGame", onOpenGame);
+        connectNamed(VaelToolbar::SaveCommand, onSaveGame);
+        connectNamed("FilePreferences", onPreferences);
+    }
+
+private:
+    static VaelGame& game(Component* target) { return static_cast<Commands*>(target)->game_; }
+    static ContainerBase* onShowMain(Component* target, BusMessage, ContainerBase*) {
+        game(target).showMainDialog();
+        return nullptr;
+    }
+    static ContainerBase* onStartGame(Component* target, BusMessage, ContainerBase*) {
+        game(target).chooseAndStartBattle();
+        return nullptr;
+    }
+    static ContainerBase* onOpenGame(Component* target, BusMessage, ContainerBase*) {
+        game(target).chooseAndLoadGame();
+        return nullptr;
+    }
+    static ContainerBase* onSaveGame(Component* target, BusMessage, ContainerBase*) {
+        game(target).chooseAndSaveGame();
+        return nullptr;
+    }
+    static ContainerBase* onPreferences(Component* target, BusMessage, ContainerBase*) {
+        game(target).editPreferences();
+        return nullptr;
+    }
+    VaelGame& game_;
+};
+
+VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData,
+                   platform::AudioOutput* audio) {
+    installApplicationPalette();
+    installWindowPictures();
+    installSystemFont();
+    VaelApp::writeInstallSettings(platform.settings(), fallbackData);
+    app_ = std::make_unique<VaelApp>(platform, fallbackData, audio);
+    if (!app_->readImageIndex()) debugStream() << "No image index in " << app_->dataPath() << std::endl;
+    // The frame's size is its client area's; the menu bar above it makes up the platform's window.
+    frame_ = std::make_unique<VaelMainWindow>(Dim(FrameWidth, FrameHeight - MenuTracker::BarHeight));
+    if (!frame_->hwnd()) return;
+    frame_->attach(*app_);
+    statusBar_ = std::make_unique<WindowsStatusBar>("Vael Status Bar", frame_->hwnd(), Point(20, 11), 2,
+                                                    "Vael Status Bar");
+    statusBar_->attach(*app_);
+    frame_->setStatusBar(statusBar_.get());
+    toolbar_ = std::make_unique<VaelToolbar>(frame_->hwnd());
+    toolbar_->attach(*app_);
+    frame_->setToolbar(toolbar_.get());
+    commands_ = std::make_unique<Commands>(*this);
+    commands_->attach(*app_);
+    app_->onTitle = [this](const std::string& title) { frame_->setBattleTitle(title); };
+    app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
+    app_->onBattleClosed = [this] {
+        closeBattleWindows();
+        app_->sendNamedEmpty("ShowMainDlg");
+    };
+    app_->setStatusText(VaelMainWindow::Title, 1);
+}
+
+VaelGame::~VaelGame() {
+    closeBattleWindows();
+    if (app_) app_->closeBattle();
+    commands_.reset();
+    if (frame_) frame_->setToolbar(nullptr), frame_->setStatusBar(nullptr);
+    toolbar_.reset();
+    statusBar_.reset();
+    frame_.reset();
+    app_.reset();
+}
+
+bool VaelGame::ready() const {
+    return frame_ && frame_->hwnd();
+}
+
+int VaelGame::run() {
+    if (!ready()) return 1;
+    app_->sendNamedEmpty("ShowMainDlg");
+    return app_->run() == 1 ? 0 : 1;
+}
+
+void VaelGame::failed(const std::string& what, const std::string& why) {
+    debugStream() << what << ": " << why << std::endl;
+    app_->messageBox(what + ":\n" + why, VaelMainWindow::Title, 0x30);
+}
+
+void VaelGame::showMainDialog() {
+    for (;;) {
+        StartGameDlg start(onDialog);
+        start.attach(*app_);
+        const std::int16_t choice = start.create(StartGameDlg::TemplateName, Dialog::Modal);
+        if (choice == StartGameDlg::IdStartBattle && chooseAndStartBattle()) return;
+        if (choice == StartGameDlg::IdLoadGame && chooseAndLoadGame()) return;
+        if (choice == StartGameDlg::IdExit || choice == 0) {
+            app_->postQuitMessage();
+            return;
+        }
+    }
+}
+
+bool VaelGame::chooseAndStartBattle() {
+    const std::vector<ScenarioChoice> scenarios = findScenarios(app_->dataPath(9));
+    if (scenarios.empty()) {
+        failed("No battle to fight", "there is no scenario in " + app_->dataPath(9));
+        return false;
+    }
+    const ScenarioChoice& scenario = scenarios.front();
+    ScenarioDlg choose(scenario, onDialog);
+    choose.attach(*app_);
+    if (choose.create(ScenarioDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return false;
+    IntroDlg sides(scenario.homeName, scenario.visitorName, onDialog);
+    sides.attach(*app_);
+    if (sides.create(IntroDlg::TemplateName, Dialog::Modal) != 1) return false;
+    closeBattleWindows();
+    std::string error;
+    if (!app_->startBattle(scenario.fileName, VaelApp::CustomScenario, sides.homeComputer(),
+                           sides.visitorComputer(), error)) {
+        failed("Cannot start the battle", error);
+        return false;
+    }
+    openBattleWindows();
+    return true;
+}
+
+bool VaelGame::chooseAndLoadGame() {
+    const std::filesystem::path dir = VaelApp::savedGamesDirectory();
+    std::error_code ignored;
+    std::filesystem::create_directories(dir, ignored);
+    LoadSaveDlg choose(dir.string(), false, onDialog);
+    choose.attach(*app_);
+    if (choose.create(LoadSaveDlg::TemplateName, Dialog::Modal) != 1) return false;
+    std::string error;
+    const bool wasRunning = app_->battleRunning();
+    if (!app_->loadGame(choose.chosen(), error)) {
+        failed("Cannot load " + std::filesystem::path(choose.chosen()).filename().string(), error);
+        return wasRunning && app_->battleRunning();
+    }
+    closeBattleWindows();
+    openBattleWindows();
+    return true;
+}
+
+void VaelGame::chooseAndSaveGame() {
+    if (!app_->battleRunning()) return;
+    const std::filesystem::path dir = VaelApp::savedGamesDirectory();
+    std::error_code ignored;
+    std::filesystem::create_directories(dir, ignored);
+    LoadSaveDlg choose(dir.string(), true, onDialog);
+    choose.attach(*app_);
+    if (choose.create(LoadSaveDlg::TemplateName, Dialog::Modal) != 1) return;
+    std::string error;
+    if (!app_->saveGame(choose.chosen(), error))
+        failed("Cannot save " + std::filesystem::path(choose.chosen()).filename().string(), error);
+}
+
+void VaelGame::editPreferences() {
+    PreferencesDlg edit(app_->preferences(), app_->missileAutoHit(), onDialog);
+    edit.attach(*app_);
+    if (edit.create(PreferencesDlg::TemplateName, Dialog::Modal) != 1) return;
+    app_->setMissileAutoHit(edit.missileAutoHit());
+    app_->setPreferences(edit.preferences());
+}
+
+void VaelGame::openBattleWindows() {
+    map_ = std::make_unique<MapPlaceWindow>(frame_->battleTitle());
+    map_->attach(*app_);
+    map_->createInFrame();
+    commentaryWindow_ = std::make_unique<CommentaryWindow>(app_->commentary());
+    commentaryWindow_->attach(*app_);
+    commentaryWindow_->createInFrame();
+    commentaryWindow_->refresh();
+    app_->startPaletteAnimation();
+}
+
+void VaelGame::closeBattleWindows() {
+    commentaryWindow_.reset();
+    map_.reset();
+}
+
+} // namespace vael

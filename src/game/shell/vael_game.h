@@ -1,0 +1,64 @@
+#pragma once
+// The game as the program runs it on a platform: the application object, the frame with its menus, tool
+// bar and status bar, the battle's windows, and the road from the start dialog into a battle and back.
+// The program's main() only chooses the platform; the tests run the same on the headless one.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "game/shell/game_dialogs.h"
+#include "game/shell/vael_app.h"
+
+namespace vael {
+
+class CommentaryWindow;
+class MapPlaceWindow;
+class VaelMainWindow;
+class VaelToolbar;
+class WindowsStatusBar;
+
+class VaelGame {
+public:
+    static constexpr std::int32_t FrameWidth = 1024, FrameHeight = 768;
+
+    // Installs the display's palette, pictures and font, makes the application and the frame.
+    // With an audio output (not owned) the game is heard.
+    VaelGame(platform::Platform& platform, const std::string& fallbackData,
+             platform::AudioOutput* audio = nullptr);
+    ~VaelGame();
+    VaelGame(const VaelGame&) = delete;
+    VaelGame& operator=(const VaelGame&) = delete;
+
+    // False when the frame could not be opened.
+    bool ready() const;
+    // Shows the start dialog and runs the game until the player leaves it; the program's exit status.
+    int run();
+
+    VaelApp& app() { return *app_; }
+    VaelMainWindow& frame() { return *frame_; }
+    // Told of each dialog of the road as it opens.
+    DialogShown onDialog;
+
+    // The road, as the start dialog, the menus and the tool bar take it.
+    void showMainDialog();
+    bool chooseAndStartBattle();
+    bool chooseAndLoadGame();
+    void chooseAndSaveGame();
+    void editPreferences();
+
+private:
+    class Commands;
+    void openBattleWindows();
+    void closeBattleWindows();
+    void failed(const std::string& what, const std::string& why);
+
+    std::unique_ptr<VaelApp> app_;
+    std::unique_ptr<VaelMainWindow> frame_;
+    std::unique_ptr<WindowsStatusBar> statusBar_;
+    std::unique_ptr<VaelToolbar> toolbar_;
+    std::unique_ptr<MapPlaceWindow> map_;
+    std::unique_ptr<CommentaryWindow> commentaryWindow_;
+    std::unique_ptr<Commands> commands_;
+};
+
+} // namespace vael

@@ -1,0 +1,66 @@
+#include "game/shell/vael_main_window.h"
+
+#include <algorithm>
+
+#include "framework/ui/system_font.h"
+
+namespace vael {
+
+VaelMainWindow::VaelMainWindow(const Dim& clientSize)
+    : Window(Point(0, 0), clientSize, Title, "Vael Frame"),
+      OstrellMainWindow(Point(0, 0), clientSize, Title, "Vael Frame") {}
+
+void VaelMainWindow::setBattleTitle(const std::string& title) {
+    battleTitle_ = title;
+    setCaption(title.empty() ? std::string(Title) : title);
+}
+
+MapPlaceWindow::MapPlaceWindow(const std::string& title)
+    : Window(Point(-1, -1), Dim(640, 400), title.c_str(), "Map"),
+      WindowsChildWindow(Point(-1, -1), Dim(640, 400), title.c_str(), "ChildMenu", "ChildIcon", "Map"),
+      title_(title) {
+    setNoClose(1);
+}
+
+void MapPlaceWindow::erase() {
+    fill(Display::matchColour(96, 128, 72));
+}
+
+CommentaryWindow::CommentaryWindow(CommentaryDlg& commentary)
+    : Window(Point(-1, -1), Dim(600, 150), "Commentary", "Commentary"),
+      WindowsChildWindow(Point(-1, -1), Dim(600, 150), "Commentary", "ChildMenu", "ChildIcon", "Commentary"),
+      commentary_(commentary) {
+    setNoClose(1);
+    commentary_.onLine = [this](const CommentaryLine&) { refresh(); };
+}
+
+CommentaryWindow::~CommentaryWindow() {
+    commentary_.onLine = nullptr;
+}
+
+void CommentaryWindow::erase() {
+    fill(Display::matchColour(255, 255, 255));
+    const Dim area = size();
+    const Box clip(0, 0, area.w, area.h);
+    const auto shown = static_cast<std::size_t>(std::max(0, (area.h - 4) / LineHeight));
+    const auto& lines = commentary_.lines();
+    const std::size_t first = lines.size() > shown ? lines.size() - shown : 0;
+    const std::uint8_t ink = Display::matchColour(0, 0, 0);
+    auto y = static_cast<std::int16_t>(2);
+    for (std::size_t i = first; i < lines.size(); ++i, y = static_cast<std::int16_t>(y + LineHeight)) {
+        std::int16_t x = 4;
+        for (const CommentaryRun& run : lines[i]) {
+            writeSystemText(*this, clip, Point(x, y), run.text, ink, run.bold);
+            // The system font is fixed: each character is as wide as any other.
+            x = static_cast<std::int16_t>(x + 7 * static_cast<std::int16_t>(run.text.size()));
+        }
+    }
+}
+
+void CommentaryWindow::refresh() {
+    erase();
+    invalidate(Box(0, 0, size().w, size().h));
+    update();
+}
+
+} // namespace vael

@@ -1,0 +1,49 @@
+#pragma once
+// The game's frame, its battle windows and the running commentary's window.
+#include <string>
+
+#include "framework/ui/child_window.h"
+#include "framework/ui/ostrell_window.h"
+#include "game/shell/commentary_dlg.h"
+
+namespace vael {
+
+class VaelMainWindow : public OstrellMainWindow {
+public:
+    static constexpr const char* Title = "The Iron Vigils of Vaelmoric";
+    // The frame's client area: 1024 by 768 less the menu bar, so that the whole window is 1024 by 768.
+    VaelMainWindow(const Dim& clientSize);
+    // The battle's title, read from its scenario, stands in the caption until the turns take it over.
+    void setBattleTitle(const std::string& title);
+    const std::string& battleTitle() const { return battleTitle_; }
+
+private:
+    std::string battleTitle_;
+};
+
+// Where the battle map shows the battle, until the map window is there: a plain child with the battle's
+// menu, titled with the battle.
+class MapPlaceWindow : public WindowsChildWindow {
+public:
+    explicit MapPlaceWindow(const std::string& title);
+    void erase() override;
+
+private:
+    std::string title_;
+};
+
+// The running commentary, newest line at the bottom, bold where the marks say.
+class CommentaryWindow : public WindowsChildWindow {
+public:
+    static constexpr std::int16_t LineHeight = 14;
+    explicit CommentaryWindow(CommentaryDlg& commentary);
+    ~CommentaryWindow() override;
+    void erase() override;
+    // Draws the lines anew and shows them.
+    void refresh();
+
+private:
+    CommentaryDlg& commentary_;
+};
+
+} // namespace vael

@@ -1,0 +1,62 @@
+#pragma once
+// Test support: a display object of a chosen kind whose start of a command a test scripts, as the unit
+// classes script theirs; every other command starts nothing, as with the base.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "game/figures/vael_physical_object.h"
+
+namespace vael::test {
+
+class TestUnit : public VaelPhysicalObject {
+public:
+    using Script = std::function<void(TestUnit& self, LogicalCommandInfo& command)>;
+
+    TestUnit(const std::string& name, std::int16_t region, std::int32_t facing, std::int32_t kind,
+             Script script = {}, int formation = 0)
+        : VaelPhysicalObject(name, name + " (Half size)", name + " (Quarter size)", region, facing),
+          script_(std::move(script)), formation_(formation) {
+        unitKind_ = kind;
+    }
+    VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override {
+        return new TestUnit(images_.name(), region, facing, unitKind_, script_, formation_);
+    }
+    void setupAnimations() override {
+        if (formation_ == 8) return buildEightFigureFormation(), setRearRankOfEight();
+        if (formation_ == 6) return buildSixFigureFormation(), setRearRankOfSix();
+        if (formation_ == 1) return buildSingleFigureFormation();
+        VaelPhysicalObject::setupAnimations();
+    }
+    void handleEvent(LogicalCommandInfo& command) override {
+        ++started;
+        if (script_) script_(*this, command);
+    }
+    void commandFinished(LogicalCommandInfo& command) override {
+        ++finished;
+        VaelPhysicalObject::commandFinished(command);
+    }
+    void activate(Sprite* s) { activeSprites_.append(s); }
+    void addLoose(Sprite* s) { looseSprites_.append(s); }
+    void markFallen(std::int16_t i) { fallen_[static_cast<std::size_t>(i)] = 1; }
+    void setFacingTo(std::int32_t f) { facing_ = f; }
+    void setSlotDepthsEmpty() { slotDepths_.clear(); }
+
+    int started = 0, finished = 0;
+    // The rampage hooks called, each with its hex and how many events the sprite held before it.
+    std::vector<std::string> hooks;
+
+protected:
+    void rear(VaelSprite& s, std::int16_t hex) override {
+        hooks.push_back("rear " + std::to_string(hex) + " after " + std::to_string(s.events().count()));
+    }
+    void trample(VaelSprite& s, std::int16_t hex) override {
+        hooks.push_back("trample " + std::to_string(hex) + " after " + std::to_string(s.events().count()));
+    }
+
+private:
+    Script script_;
+    int formation_;
+};
+
+} // namespace vael::test

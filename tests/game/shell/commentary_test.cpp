@@ -1,0 +1,54 @@
+// The commentary's bold marks: the runs a window shows, the plain text of a file, a terminal's bold.
+#include <gtest/gtest.h>
+
+#include "framework/core/bus.h"
+#include "game/shell/commentary_dlg.h"
+
+namespace vael::test {
+namespace {
+
+TEST(Commentary, BoldMarksSplitALineIntoPlainAndBoldRuns) {
+    using Line = CommentaryLine;
+    const struct {
+        const char* text;
+        Line runs;
+        const char* plain;
+        const char* terminal;
+    } rows[] = {
+        {"", {}, "", ""},
+        {"plain", {{"plain", false}}, "plain", "plain"},
+        {"\\BTezhar\\b is now active.",
+         {{"Tezhar", true}, {" is now active.", false}},
+         "Tezhar is now active.",
+         "\x1b[1mTezhar\x1b[0m is now active."},
+        {"a \\Bb\\b c \\Bd",
+         {{"a ", false}, {"b", true}, {" c ", false}, {"d", true}},
+         "a b c d",
+         "a \x1b[1mb\x1b[0m c \x1b[1md\x1b[0m"},
+        {"\\B\\b", {}, "", ""},
+        {"\\B\\Bx\\b\\by", {{"x", true}, {"y", false}}, "xy", "\x1b[1mx\x1b[0my"},
+        {"a\\nb \\", {{"a\\nb \\", false}}, "a\\nb \\", "a\\nb \\"},
+        {"\\", {{"\\", false}}, "\\", "\\"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(commentaryRuns(row.text), row.runs);
+        EXPECT_EQ(plainCommentary(row.text), row.plain);
+        EXPECT_EQ(terminalCommentary(row.text), row.terminal);
+    }
+}
+
+TEST(Commentary, TheWindowKeepsTheLastFiveHundredLinesAndTellsEachAsItComes) {
+    CommentaryDlg window;
+    int told = 0;
+    window.onLine = [&](const CommentaryLine&) { ++told; };
+    for (int i = 0; i < 501; ++i)
+        window.addLine("line " + std::to_string(i));
+    EXPECT_EQ(told, 501);
+    ASSERT_EQ(window.lines().size(), 500u);
+    EXPECT_EQ(window.lines().front(), (CommentaryLine{{"line 1", false}}));
+    EXPECT_EQ(window.lines().back(), (CommentaryLine{{"line 500", false}}));
+}
+
+} // namespace
+} // namespace vael::test

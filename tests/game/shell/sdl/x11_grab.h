@@ -1,0 +1,19 @@
+#pragma once
+// The window's pixels as the X server holds them (kept apart from the tests: the X headers' macros clash
+// with the test framework's names).
+#include <cstdint>
+#include <vector>
+
+struct SDL_Window;
+
+namespace vael::test {
+
+struct Grab {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> rgb; // 0xRRGGBB, rows top first
+};
+
+// An empty grab when the window is not on an X display.
+Grab grabWindow(SDL_Window* window);
+
+} // namespace vael::test

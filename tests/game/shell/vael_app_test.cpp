@@ -1,0 +1,404 @@
+// The game assembled on the headless platform with the forged data: battles from their start to the
+// end-of-game dialog, saving and loading, the autosave, bad saved games, and the preferences in effect.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <tuple>
+
+#include "framework/core/registered_message.h"
+#include "framework/display/palette_animator.h"
+#include "game/flow/game_control.h"
+#include "game/flow/saved_game.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/rules/clash_chart.h"
+#include "game/shell/vael_app.h"
+#include "game/shell/vael_toolbar.h"
+#include "game/sound/vael_sound_manager.h"
+#include "platform/headless/headless_audio_output.h"
+#include "platform/headless/headless_platform.h"
+#include "support/bus_recorder.h"
+#include "support/failed_checks.h"
+#include "support/temp_dir.h"
+
+namespace vael::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Root = platform::Settings::Root;
+constexpr const char* Demonstration = "GHATMAR.SCN";
+
+Bytes readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// The saved games go to a directory of the test's own.
+class ShellTest : public ::testing::Test {
+protected:
+    ShellTest() {
+        const char* data = std::getenv("XDG_DATA_HOME");
+        if (data) previousData_ = data, hadData_ = true;
+        setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+        VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR);
+    }
+    ~ShellTest() override {
+        if (hadData_)
+            setenv("XDG_DATA_HOME", previousData_.c_str(), 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+    }
+    // Runs the game's messages until done() or nothing is left to do; false when it stopped short.
+    static bool runUntil(VaelApp& app, const std::function<bool()>& done, long cap = 3'000'000) {
+        for (long tasks = 0; !done(); ++tasks) {
+            if (tasks > cap) return false;
+            if (app.queuedTasks() > 0) {
+                app.dispatchOne();
+                continue;
+            }
+            if (!app.waitMessage()) return done();
+            app.pumpMessage();
+        }
+        return true;
+    }
+
+    TempDir dir{"shell"};
+    platform::HeadlessPlatform os;
+
+private:
+    std::string previousData_;
+    bool hadData_ = false;
+};
+
+TEST_F(ShellTest, WithBothSidesToTheComputerTheBattleRunsToTheEndOfGameDialogAndCloses) {
+    std::srand(3);
+    VaelApp app(os, VAEL_BUILD_DATA_DIR);
+    std::vector<std::pair<std::uint32_t, bool>> shown;
+    std::string titleShown;
+    int closed = 0;
+    app.endOfGameDialog = [&](std::uint32_t nation, bool won) { shown.emplace_back(nation, won); };
+    app.onBattleClosed = [&] { ++closed; };
+    app.onTitle = [&](const std::string& title) { titleShown = title; };
+    std::string error;
+    ASSERT_TRUE(app.startBattle(Demonstration, VaelApp::CustomScenario, true, true, error)) << error;
+    const std::uint32_t home = app.logicalLayer().getHomeNation();
+    EXPECT_EQ(titleShown, "The Fords of Ghatmar");
+    ASSERT_TRUE(runUntil(app, [&] { return !shown.empty(); }));
+    GameControl* control = app.gameControl();
+    ASSERT_NE(control, nullptr);
+    // The computer played both sides: this machine's is the home side.
+    EXPECT_EQ(shown, (std::vector<std::pair<std::uint32_t, bool>>{{home, control->getWinner() == home}}));
+    EXPECT_NE(control->getWinner(), 0u);
+    EXPECT_EQ(app.caption(), "The Fords of Ghatmar - Turn " + std::to_string(control->getTurn() + 1));
+    ASSERT_TRUE(runUntil(app, [&] { return closed == 1; }));
+    EXPECT_FALSE(app.battleRunning());
+    EXPECT_TRUE(app.logicalLayer().getLeaders().isEmpty());
+    EXPECT_EQ(shown.size(), 1u);
+}
+
+// The battle after the activation given, with the activations counted by a probe on the battle's bus.
+struct Stopper {
+    explicit Stopper(VaelApp& app) {
+        probe.setup = [this](Probe& p) {
+            p.connectNamed("ActivateLeader",
+                           [](Component* target, BusMessage, ContainerBase*) -> ContainerBase* {
+                               ++static_cast<Probe*>(target)->connectCount;
+                               return nullptr;
+                           });
+        };
+        probe.attach(app.logicalLayer());
+        base = probe.connectCount;
+    }
+    int activations() const { return probe.connectCount - base; }
+    Probe probe{"Activations"};
+    int base = 0;
+};
+
+// The battle saved as its third leader is activated, and the state of its layer then.
+struct Snapshot {
+    VaelApp* app = nullptr;
+    std::string file;
+    int activations = 0;
+    Bytes part;
+    std::int16_t turn = -1;
+    void take() {
+        part = saveLayerPart(app->logicalLayer());
+        turn = app->gameControl()->getTurn();
+    }
+};
+Snapshot* snapshot = nullptr;
+
+ContainerBase* saveAtThird(Component*, BusMessage, ContainerBase*) {
+    if (++snapshot->activations != 3) return nullptr;
+    std::string error;
+    EXPECT_TRUE(snapshot->app->saveGame(snapshot->file, error)) << error;
+    snapshot->take();
+    return nullptr;
+}
+
+ContainerBase* resumed(Component*, BusMessage, ContainerBase*) {
+    if (snapshot->turn < 0) snapshot->take();
+    return nullptr;
+}
+
+TEST_F(ShellTest, ASavedBattleLoadsIntoAFreshGameToTheSameStateAndHeaderBytes) {
+    const auto file = dir / "battle.vel";
+    Snapshot saved;
+    saved.file = file.string();
+    snapshot = &saved;
+    {
+        std::srand(11);
+        VaelApp app(os, VAEL_BUILD_DATA_DIR);
+        saved.app = &app;
+        app.endOfGameDialog = [](std::uint32_t, bool) {};
+        Probe probe("Saver");
+        probe.setup = [](Probe& p) { p.connectNamed("ActivateLeader", saveAtThird); };
+        probe.attach(app.logicalLayer());
+        std::string error;
+        ASSERT_TRUE(app.startBattle(Demonstration, VaelApp::CustomScenario, true, true, error)) << error;
+        ASSERT_TRUE(runUntil(app, [&] { return saved.turn >= 0; }));
+    }
+    const Bytes bytes = readBytes(file);
+    // The layer's part begins after the header (16), the two closed views (4) and the scenario (6 + 11).
+    const Bytes head{0, 0,  0, 0, 0, 0,  0, 0,   37,  0,   0,   0,   20,  0,   0,   0,   0,   0,  0,
+                     0, 10, 0, 0, 0, 11, 0, 'G', 'H', 'A', 'T', 'M', 'A', 'R', '.', 'S', 'C', 'N'};
+    ASSERT_GT(bytes.size(), head.size());
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + std::ptrdiff_t(head.size())), head);
+
+    Snapshot loaded;
+    snapshot = &loaded;
+    VaelApp app(os, VAEL_BUILD_DATA_DIR);
+    loaded.app = &app;
+    Probe probe("Resumer");
+    probe.setup = [](Probe& p) { p.connectNamed("ResumeActiveLeader", resumed); };
+    probe.attach(app.logicalLayer());
+    std::string error;
+    ASSERT_TRUE(app.loadGame(file.string(), error)) << error;
+    EXPECT_TRUE(app.battleRunning());
+    EXPECT_EQ(app.scenarioFile(), Demonstration);
+    EXPECT_EQ(loaded.turn, saved.turn);
+    EXPECT_EQ(loaded.part, saved.part);
+    snapshot = nullptr;
+}
+
+std::vector<Bytes>* resumedParts = nullptr;
+VaelApp* resumedApp = nullptr;
+ContainerBase* noteResumed(Component*, BusMessage, ContainerBase*) {
+    resumedParts->push_back(saveLayerPart(resumedApp->logicalLayer()));
+    return nullptr;
+}
+
+// The layer's part of a saved game: from the offset the header's third word gives.
+Bytes layerPartOf(const Bytes& file) {
+    const std::size_t at = file[8] | file[9] << 8 | file[10] << 16 | std::size_t(file[11]) << 24;
+    return Bytes(file.begin() + std::ptrdiff_t(at), file.end());
+}
+
+TEST_F(ShellTest, ABadSavedGameIsRefusedWithItsReasonAndTheBattleGoesOnFromWhereItWas) {
+    std::srand(5);
+    VaelApp app(os, VAEL_BUILD_DATA_DIR);
+    app.endOfGameDialog = [](std::uint32_t, bool) {};
+    std::vector<Bytes> resumed;
+    resumedParts = &resumed, resumedApp = &app;
+    Probe probe("Resumptions");
+    probe.setup = [](Probe& p) { p.connectNamed("ResumeActiveLeader", noteResumed); };
+    probe.attach(app.logicalLayer());
+    std::string error;
+    ASSERT_TRUE(app.startBattle(Demonstration, VaelApp::CustomScenario, true, true, error)) << error;
+    Stopper stop(app);
+    ASSERT_TRUE(runUntil(app, [&] { return stop.activations() >= 2; }));
+    const auto good = dir / "good.vel";
+    ASSERT_TRUE(app.saveGame(good.string(), error)) << error;
+    const Bytes saved = readBytes(good);
+
+    Bytes otherBattle = saved;
+    otherBattle[26] = 'X'; // "XHATMAR.SCN"
+    Bytes viewOpen = saved;
+    viewOpen[16] = 1;
+    Bytes cutPart(saved.begin(), saved.end() - 10);
+    const struct {
+        const char* what;
+        Bytes bytes;
+        std::string error;
+        std::size_t checks; // the failed checks the attempt reports
+    } rows[] = {
+        {"empty", {}, "the saved game has no header", 0},
+        {"another battle", otherBattle, "cannot load the battle XHATMAR.SCN the game was saved over", 1},
+        {"a map view open", viewOpen, "the saved game has 1 map views to open", 0},
+        {"the layer's part cut", cutPart, "", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        FailedChecks checks;
+        // Where the battle stands now, as the game saves it.
+        const auto now = dir / "now.vel";
+        ASSERT_TRUE(app.saveGame(now.string(), error)) << error;
+        const std::size_t resumptions = resumed.size();
+        const auto file = dir / "bad.vel";
+        writeBytes(file, row.bytes);
+        error.clear();
+        EXPECT_FALSE(app.loadGame(file.string(), error));
+        if (row.error.empty())
+            EXPECT_FALSE(error.empty());
+        else
+            EXPECT_EQ(error, row.error);
+        EXPECT_EQ(checks.count(), row.checks);
+        ASSERT_TRUE(app.battleRunning());
+        // Refused before the battle was touched, or the battle was put back as it stood and resumed.
+        if (resumed.size() == resumptions) {
+            EXPECT_EQ(saveLayerPart(app.logicalLayer()), layerPartOf(readBytes(now)));
+        } else {
+            ASSERT_EQ(resumed.size(), resumptions + 1);
+            EXPECT_EQ(resumed.back(), layerPartOf(readBytes(now)));
+        }
+    }
+    const Bytes before = saveLayerPart(app.logicalLayer());
+    error.clear();
+    EXPECT_FALSE(app.loadGame((dir / "nosuch.vel").string(), error));
+    EXPECT_EQ(error, "cannot open " + (dir / "nosuch.vel").string());
+    EXPECT_EQ(saveLayerPart(app.logicalLayer()), before);
+    resumedParts = nullptr, resumedApp = nullptr;
+}
+
+TEST_F(ShellTest, AHumanLeadersActivationIsAutosavedExactlyWhileTheAutosaveIsOn) {
+    for (const std::uint32_t autoSave : {1u, 0u}) {
+        SCOPED_TRACE(autoSave);
+        std::filesystem::remove_all(dir / "vael");
+        std::srand(2);
+        VaelApp app(os, VAEL_BUILD_DATA_DIR);
+        Preferences p = app.preferences();
+        p.autoSave = autoSave;
+        app.setPreferences(p);
+        std::string error;
+        // The player takes the home side; the game waits for his orders once his leader is active.
+        ASSERT_TRUE(app.startBattle(Demonstration, VaelApp::CustomScenario, false, true, error)) << error;
+        runUntil(
+            app, [] { return false; }, 200'000);
+        const auto autosave = dir / "vael" / VaelApp::AutosaveName;
+        EXPECT_EQ(std::filesystem::exists(autosave), autoSave == 1);
+        if (autoSave) {
+            VaelApp again(os, VAEL_BUILD_DATA_DIR);
+            EXPECT_TRUE(again.loadGame(autosave.string(), error)) << error;
+        }
+    }
+}
+
+TEST_F(ShellTest, PreferencesAreStoredAndTakeEffectAtOnce) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR);
+    std::vector<short> sparse;
+    static std::vector<short>* heard = nullptr;
+    heard = &sparse;
+    Probe probe("Landscape");
+    probe.setup = [](Probe& p) {
+        p.connectNamed("ToggleSparseLandscape",
+                       [](Component*, BusMessage, ContainerBase* data) -> ContainerBase* {
+                           short v = -1;
+                           Container<short>::fromMessage(data, v);
+                           heard->push_back(v);
+                           return nullptr;
+                       });
+    };
+    probe.attach(app);
+    Preferences p = app.preferences();
+    p.volume = 40;
+    app.setPreferences(p); // the trees unchanged: nothing said
+    p.sparseTrees = 1;
+    app.setPreferences(p);
+    app.drainQueue();
+    EXPECT_EQ(sparse, std::vector<short>{1});
+    EXPECT_EQ(os.settings().readNumber(Root::User, "SOFTWARE\\Tamblor\\Vaelmoric\\Preferences", "Volume"),
+              40u);
+    EXPECT_EQ(
+        os.settings().readNumber(Root::User, "SOFTWARE\\Tamblor\\Vaelmoric\\Preferences", "Sparse Trees"),
+        1u);
+    // The sound preferences reach the sound manager.
+    EXPECT_EQ((std::tuple{app.soundManager().soundEnabled(), app.soundManager().ambientEnabled(),
+                          app.soundManager().volume()}),
+              (std::tuple{true, true, 40}));
+    p.sound = 0, p.ambientSound = 0, p.volume = 0;
+    app.setPreferences(p);
+    EXPECT_EQ((std::tuple{app.soundManager().soundEnabled(), app.soundManager().ambientEnabled(),
+                          app.soundManager().volume()}),
+              (std::tuple{false, false, 0}));
+    app.setMissileAutoHit(1);
+    EXPECT_EQ(missileAutoHit(), 1);
+    app.setMissileAutoHit(0);
+    EXPECT_EQ(missileAutoHit(), 0);
+    heard = nullptr;
+}
+
+TEST_F(ShellTest, WithAnAudioOutputTheGameIsHeardAtTheVolumeOfItsPreferences) {
+    platform::HeadlessAudioOutput audio;
+    {
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, &audio);
+        EXPECT_EQ(VaelSoundManager::instance(), &app.soundManager());
+        Preferences p = app.preferences();
+        p.volume = 50;
+        app.setPreferences(p);
+        // 50 of the preferences' 100 is 64 of the output's 128.
+        EXPECT_EQ(audio.volume, 64);
+        app.soundManager().playCheer();
+        EXPECT_FALSE(audio.plays().empty());
+        p.sound = 0;
+        app.setPreferences(p);
+        const std::size_t heard = audio.plays().size();
+        app.soundManager().playCheer();
+        EXPECT_EQ(audio.plays().size(), heard);
+    }
+    EXPECT_EQ(VaelSoundManager::instance(), nullptr);
+}
+
+TEST_F(ShellTest, TheMenuCommandsArriveUnderTheirFixedIds) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR);
+    const std::pair<std::uint16_t, const char*> ids[] = {
+        {209, "LeaderCenterOnLeader"}, {212, "LeaderGroupMove"},  {213, "RallyUnit"},
+        {214, "RestoreCohesion"},      {219, "MissleVolley"},     {220, "RotateLeft"},
+        {221, "RotateRight"},          {222, "UnitCenterOnUnit"}, {224, "LeaderFinishLeader"},
+        {225, "UnitViewDetails"},      {228, "FileOpenGame"},     {229, "GameOverview"},
+        {230, "FilePreferences"},      {235, "UnitAboutFace"},    {249, "FileStartGame"},
+    };
+    for (const auto& [id, name] : ids) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(RegisteredMessage::getId(name), id);
+    }
+}
+
+TEST_F(ShellTest, TheDataDirectoryComesFromTheSettingsAndKindFourIsAlwaysTheInstallations) {
+    os.settings().writeText(Root::Machine, "SOFTWARE\\Tamblor\\Vaelmoric", "Path", dir.path().string());
+    VaelApp app(os, VAEL_BUILD_DATA_DIR);
+    FailedChecks checks;
+    EXPECT_EQ(app.dataPath(9), dir.path().string());
+    EXPECT_EQ(app.getDirectory(4), dir.path().string());
+    EXPECT_FALSE(app.readImageIndex()); // no index in an empty directory
+    EXPECT_EQ(checks.texts.size(), 1u);
+}
+
+TEST_F(ShellTest, TheWatersFourFramesMoveItsShadesOnTwoAFrame) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR);
+    PaletteAnimator* water = app.paletteAnimator();
+    ASSERT_NE(water, nullptr);
+    const struct {
+        std::int16_t frame, index;
+        PaletteEntry colour;
+    } rows[] = {
+        {0, 202, {25, 60, 130, PC_RESERVED}},  // shade 0
+        {0, 210, {73, 140, 202, PC_RESERVED}}, // shade 8, the last
+        {1, 202, {37, 80, 148, PC_RESERVED}},  // shade 2
+        {1, 209, {25, 60, 130, PC_RESERVED}},  // shade 9 wraps to 0
+        {3, 210, {55, 110, 175, PC_RESERVED}}, // shade 14 is 5
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.frame) + " " + std::to_string(row.index));
+        EXPECT_EQ(water->entry(row.frame, row.index), row.colour);
+    }
+}
+
+} // namespace
+} // namespace vael::test
