@@ -1,11 +1,17 @@
 #include "tools/forge/forge.h"
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <thread>
 #include <tuple>
 
 #include "framework/display/image_index.h"
 #include "framework/display/windows_palette.h"
+#include "game/figures/display_catalogue.h"
 #include "tools/forge/archive_writer.h"
 #include "tools/forge/control_art.h"
+#include "tools/forge/figure_art.h"
 #include "tools/forge/flag_art.h"
 #include "tools/forge/forge_palette.h"
 #include "tools/forge/frame_art.h"
@@ -16,6 +22,19 @@
 #include "tools/forge/wave_art.h"
 
 namespace vael::forge {
+
+namespace {
+Bytes fileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), {});
+}
+} // namespace
+
+std::string figureDataFile(std::size_t archive, int size) {
+    char name[16];
+    std::snprintf(name, sizeof name, "fig%02zu%c.oif", archive % 100, "fhq"[size]);
+    return name;
+}
 
 bool forgeData(const std::filesystem::path& directory, std::string& error) {
     std::error_code made;
@@ -38,6 +57,17 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
     writeTerrainSheets(terrain, directory / "sheets");
     for (TerrainArchive& a : terrain)
         archives.emplace_back(a.dataFile, a.name, std::move(a.archive));
+    // The soldiers: every archive the display catalogue names, with the projectiles and debris.
+    DisplayCatalogue catalogue;
+    if (!catalogue.load(VAEL_DISPLAY_CATALOGUE)) {
+        error = catalogue.error();
+        return false;
+    }
+    std::vector<FigureArtwork> figures = figureArtwork(catalogue, std::thread::hardware_concurrency());
+    for (std::size_t i = 0; i < figures.size(); ++i)
+        for (int k = 0; k < 3; ++k)
+            archives.emplace_back(figureDataFile(i, k), figures[i].name + SizeSuffixes[k],
+                                  std::move(figures[i].sizes[k]));
     std::vector<std::pair<std::string, Bytes>> files;
     Bytes index;
     std::vector<std::pair<std::string, std::string>> records;
@@ -59,6 +89,7 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
     files.emplace_back(WalkingAnimationFile, walkingAnimationBytes());
     records.emplace_back(WalkingAnimationFile, WalkingAnimationTitle);
     files.emplace_back(ImageIndex::FileName, index);
+    files.emplace_back(DisplayCatalogue::FileName, fileBytes(VAEL_DISPLAY_CATALOGUE));
     files.emplace_back(MapFile, mapFileBytes(records));
     for (ForgedWave& wave : forgedWaves()) files.emplace_back(wave.file, std::move(wave.bytes));
     for (const auto& [name, bytes] : files) {
