@@ -61,6 +61,11 @@ public:
     virtual VaelSprite* setupShield(std::int16_t slot);
     virtual VaelSprite* setupHelmet(std::int16_t slot, std::int32_t direction);
     virtual void changeFacing(LogicalCommandInfo& command, std::int16_t animate);
+    // The object's record in a saved game. A record that does not fit is refused with a trace line and
+    // the stream's fail bit, and the object keeps its state.
+    void save(std::ostream& stream) override;
+    void load(std::istream& stream) override;
+    bool loadRecord(std::istream& stream);
     virtual ContainerBase* getRegions();
     virtual std::int16_t startCombat() { return 0; }
     // The shock combat of one standing figure: its steps, bouts and (when it is a casualty) its fall; the
