@@ -99,10 +99,6 @@ std::string VaelPhysicalObject::exactClassName() const {
     return colon == std::string::npos ? name : name.substr(colon + 2);
 }
 
-void VaelPhysicalObject::animateCombatFigure(std::int16_t, std::int16_t, bool, std::vector<std::int16_t>&,
-                                             std::vector<std::int16_t>&, std::int16_t, const List<FrameInfo>&,
-                                             std::int32_t, std::int16_t, std::int16_t) {}
-
 void VaelPhysicalObject::maybeRear(VaelSprite& s, std::int16_t d) {
     if (!isKind8to12() && unitKind_ != 13) return;
     if (Roll::rand() % 100 >= 20 || !images_.hasGroup("RN")) return;

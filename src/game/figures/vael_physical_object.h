@@ -15,6 +15,7 @@
 #include "framework/core/dyn_array.h"
 #include "framework/core/geometry.h"
 #include "framework/core/list.h"
+#include "framework/core/type_name.h"
 #include "framework/display/oif.h"
 #include "framework/display/physical_object.h"
 #include "game/map/facing_offsets.h"
@@ -69,7 +70,7 @@ public:
     virtual ContainerBase* getRegions();
     virtual std::int16_t startCombat() { return 0; }
     // The shock combat of one standing figure: its steps, bouts and (when it is a casualty) its fall; the
-    // two arrays hold the step-up bookkeeping shared by the figures of one combat. The base shows nothing.
+    // two arrays hold the step-up bookkeeping shared by the figures of one combat.
     virtual void animateCombatFigure(std::int16_t figure, std::int16_t hex, bool casualty,
                                      std::vector<std::int16_t>& stepTime, std::vector<std::int16_t>& stepFrom,
                                      std::int16_t fallenIndex, const List<FrameInfo>& standing,
@@ -206,6 +207,9 @@ protected:
     void showFall(std::int16_t k, VaelSprite& s, bool sound, int pauses);
     void moveFlagWithUnit(bool changeRegion);
     void destroyFlag();
+    // A horse or chariot left by a fallen figure, handed to the layer and given its one command; null
+    // when no layer took it in.
+    VaelPhysicalObject* leaveDebris(const std::string& name, std::int16_t hex, LogicalCommandInfo command);
     void walkFigures(const List<short>& path);
 
     OIF<Bitmap> halfSizeArt_;
@@ -244,5 +248,7 @@ private:
     static std::unique_ptr<OIF<Bitmap>> debris_[3];
     static inline std::string preloadDirectory_;
 };
+
+VAEL_TYPE_NAME(VaelPhysicalObject*, "VaelPhysicalObject *");
 
 } // namespace vael
