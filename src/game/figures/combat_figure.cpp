@@ -40,8 +40,7 @@ Point3D partWay(const Point3D& home, std::int16_t d, bool advance, std::int32_t 
 
 } // namespace
 
-VaelPhysicalObject* VaelPhysicalObject::leaveDebris(const std::string& name, std::int16_t hex,
-                                                    LogicalCommandInfo command) {
+VaelPhysicalObject* VaelPhysicalObject::leaveDebris(const std::string& name, std::int16_t hex) {
     auto* debris = new PHorse(name, name + " (Half size)", name + " (Quarter size)", hex, 1, 8, 7);
     Container<VaelPhysicalObject*> box(debris);
     delete sendNowNamed("PhysicalObjectCreated", &box);
@@ -50,7 +49,6 @@ VaelPhysicalObject* VaelPhysicalObject::leaveDebris(const std::string& name, std
         delete debris;
         return nullptr;
     }
-    debris->queueCommand(command);
     return debris;
 }
 
@@ -88,25 +86,27 @@ void VaelPhysicalObject::animateCombatFigure(std::int16_t figureIndex, std::int1
             const std::string horse = unitKind_ == 10 ? "Cataphracted Horse" : "Horse";
             if (Roll::rand() % 100 < 15) {
                 const std::int32_t direction = Roll::rand() % 8 + 1;
-                leaveDebris(horse, hex, runaway(direction));
+                LogicalCommandInfo run = runaway(direction);
+                if (VaelPhysicalObject* debris = leaveDebris(horse, hex)) debris->queueCommand(run);
             } else {
                 MethodOfDeathStruct fall;
                 fall.percent = 100;
                 fall.method = 4;
                 fall.unitNumber = -1;
-                leaveDebris(horse, hex,
-                            LogicalCommandInfo(0, new Container<MethodOfDeathStruct>(fall), 0,
-                                               BusMessage(static_cast<std::int32_t>(
-                                                   RegisteredMessage::getId("CohesionHit")))));
+                if (VaelPhysicalObject* debris = leaveDebris(horse, hex))
+                    debris->queueCommand(LogicalCommandInfo(
+                        0, new Container<MethodOfDeathStruct>(fall), 0,
+                        BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit")))));
             }
         } else if (unitKind_ == 7 && Roll::rand() % 100 < 25) {
             suffix = " A";
             const std::string name = Roll::rand() % 100 < 25 ? (nation_ == 2 ? "Chariot Dragging Persian"
                                                                              : "Chariot Dragging Indian")
                                                              : "Running Chariot";
-            // The line is asked for after the debris is made, as the dice fall in that order.
+            // A chariot's direction is drawn after its debris is made (whose making draws too).
+            VaelPhysicalObject* debris = leaveDebris(name, hex);
             const std::int32_t direction = Roll::rand() % 8 + 1;
-            leaveDebris(name, hex, runaway(direction));
+            if (debris) debris->queueCommand(runaway(direction));
         }
         const std::int32_t n = newCasualties > 0 ? newCasualties : 1;
         D = static_cast<std::int16_t>(((casualtyNumber - fallenCount_) * 2 + 1) * 7200 / (n * 2));

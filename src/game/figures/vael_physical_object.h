@@ -207,9 +207,8 @@ protected:
     void showFall(std::int16_t k, VaelSprite& s, bool sound, int pauses);
     void moveFlagWithUnit(bool changeRegion);
     void destroyFlag();
-    // A horse or chariot left by a fallen figure, handed to the layer and given its one command; null
-    // when no layer took it in.
-    VaelPhysicalObject* leaveDebris(const std::string& name, std::int16_t hex, LogicalCommandInfo command);
+    // A horse or chariot left by a fallen figure, handed to the layer; null when no layer took it in.
+    VaelPhysicalObject* leaveDebris(const std::string& name, std::int16_t hex);
     void walkFigures(const List<short>& path);
 
     OIF<Bitmap> halfSizeArt_;
