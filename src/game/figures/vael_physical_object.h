@@ -76,6 +76,12 @@ public:
                                      std::int16_t fallenIndex, const List<FrameInfo>& standing,
                                      std::int32_t direction, std::int16_t newCasualties,
                                      std::int16_t advanceFirst);
+    // One more of the unit's moves is to be kept for the rampage being prepared.
+    void saveAPath();
+    // Shows the losses an elephant's rampage deals, on top of those already shown.
+    virtual void rampageCasualty(std::int16_t hits);
+    // Plays count of the kept moves, the kept turns just before the last.
+    virtual void rampageMove(std::int16_t count);
     // With a fifth of the chances a mounted figure or an elephant rears in direction group d (0 to 7).
     void maybeRear(VaelSprite& sprite, std::int16_t d);
     // Which of the living figures fall, count of them: one flag per figure. contact (one direction per
@@ -163,6 +169,7 @@ public:
     }
     const List<Sprite*>& looseSprites() const { return looseSprites_; }
     const List<DIRECTION>& savedFacings() const { return savedFacings_; }
+    const List<List<short>>& savedPaths() const { return savedPaths_; }
     VaelFigureLayer* layer() const { return layer_; }
 
     // The state the dispatcher and the rampage set; open so that they (and tests) can set it.
