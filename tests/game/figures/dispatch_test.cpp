@@ -291,3 +291,42 @@ TEST_F(DispatchTest, RestoringCohesionToNothingBringsBackEveryMergedFigureAndClo
 
 } // namespace
 } // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// Six figures, all in contact with an enemy straight ahead; 40% of the three that may fall is one, and
+// the hex's first draw (2, below 100 / 6) picks figure 0, whose rear-rank figure 3 closes up.
+TEST_F(DispatchTest, CombatWithoutAnimationFellsTheChosenAndTheFigureBehindTakesItsPlace) {
+    auto* u = unit(1204, 1, 0, 6);
+    hit(*u, 40, 1);
+    ASSERT_EQ(fallenOf(*u), std::vector<int>{});
+    run(*u, command("CombatDontAnimate", path({1203})));
+    EXPECT_EQ(fallenOf(*u), std::vector<int>{0});
+    EXPECT_EQ(u->fallenCount_, 1);
+    EXPECT_EQ(u->figureSlot(3), 0);
+    EXPECT_EQ(u->figureSlot(0), -1);
+    EXPECT_EQ(eventsOf(*u->figure(3)), (Lines{"move 1204 (-30,-1) 0 d-1 Standing0"}));
+    EXPECT_EQ(eventsOf(*u->figure(0)).front().rfind("once 1204 d0 ", 0), 0u) << "no sound cue before";
+    EXPECT_TRUE(u->looseSprites().contains(u->figure(0)));
+    EXPECT_EQ(u->activeSprites().count(), 1);
+}
+
+TEST_F(DispatchTest, AnimatedCombatPlaysEveryStandingFigureAndMarksTheChosenFallen) {
+    auto* u = unit(1204, 1, 0, 6);
+    hit(*u, 40, 1);
+    run(*u, command("CombatAnimate", path({1203}), 1));
+    EXPECT_EQ(fallenOf(*u), std::vector<int>{0});
+    EXPECT_EQ(u->fallenCount_, 1);
+    for (std::int16_t k = 0; k < 6; ++k) {
+        SCOPED_TRACE(k);
+        const Lines events = eventsOf(*u->figure(k));
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.back(), "sound 16 0");
+    }
+    EXPECT_EQ(u->figureSlot(3), 0) << "the rear figure stepped into the fallen one's place";
+    EXPECT_EQ(u->activeSprites().count(), 5);
+}
+
+} // namespace
+} // namespace vael::test
