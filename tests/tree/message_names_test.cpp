@@ -108,7 +108,7 @@ const std::set<std::string> sentToPartsNotBuilt = {
     "GetProvince", "GetLastProvince", "LeaderFinished", "GetActiveChildMenu", "ScenarioLoaded",
     "ModalDialogBoxClosing", "EndMovementSegment", "LastOrderDeselected", "EndGameMusic",
     // To the game physical layer: the figures' motion and the landscape's moved sprites.
-    "PhysicalObjectMoving", "PhysicalObjectNotMoving", "SpriteMoved",
+    "PhysicalObjectMoving", "PhysicalObjectNotMoving", "PhysicalObjectCreated", "SpriteMoved",
     // The logical layer does not answer this query yet (the unit reads "out of range"); no order of the
     // game asks it today, and answering it is a change of its own.
     "UnitInCommandRange"};

@@ -102,8 +102,6 @@ std::int16_t VaelPhysicalObject::dropFlag() {
     return 0;
 }
 
-void VaelPhysicalObject::handleEvent(LogicalCommandInfo&) {}
-
 Sprite* VaelPhysicalObject::sprite(std::int16_t index) {
     return PhysicalObject::sprite(index);
 }

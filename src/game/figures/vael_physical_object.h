@@ -15,6 +15,7 @@
 #include "framework/core/dyn_array.h"
 #include "framework/core/geometry.h"
 #include "framework/core/list.h"
+#include "framework/core/type_name.h"
 #include "framework/display/oif.h"
 #include "framework/display/physical_object.h"
 #include "game/map/facing_offsets.h"
@@ -43,8 +44,8 @@ public:
 
     // Registers the handlers, builds the figures when there are none and puts up the activation flag.
     void connectHandlers() override;
-    // Starts the head command's animations. This base plays nothing: a command it does not know finishes
-    // on the tick that offered it.
+    // Starts the head command's animations; a command it does not know finishes on the tick that offered
+    // it.
     void handleEvent(LogicalCommandInfo& command) override;
     void commandFinished(LogicalCommandInfo& command) override;
     Sprite* sprite(std::int16_t index) override;
@@ -61,8 +62,34 @@ public:
     virtual VaelSprite* setupShield(std::int16_t slot);
     virtual VaelSprite* setupHelmet(std::int16_t slot, std::int32_t direction);
     virtual void changeFacing(LogicalCommandInfo& command, std::int16_t animate);
+    // The object's record in a saved game. A record that does not fit is refused with a trace line and
+    // the stream's fail bit, and the object keeps its state.
+    void save(std::ostream& stream) override;
+    void load(std::istream& stream) override;
+    bool loadRecord(std::istream& stream);
     virtual ContainerBase* getRegions();
     virtual std::int16_t startCombat() { return 0; }
+    // The shock combat of one standing figure: its steps, bouts and (when it is a casualty) its fall; the
+    // two arrays hold the step-up bookkeeping shared by the figures of one combat.
+    virtual void animateCombatFigure(std::int16_t figure, std::int16_t hex, bool casualty,
+                                     std::vector<std::int16_t>& stepTime, std::vector<std::int16_t>& stepFrom,
+                                     std::int16_t fallenIndex, const List<FrameInfo>& standing,
+                                     std::int32_t direction, std::int16_t newCasualties,
+                                     std::int16_t advanceFirst);
+    // One more of the unit's moves is to be kept for the rampage being prepared.
+    void saveAPath();
+    // Shows the losses an elephant's rampage deals, on top of those already shown.
+    virtual void rampageCasualty(std::int16_t hits);
+    // Plays count of the kept moves, the kept turns just before the last.
+    virtual void rampageMove(std::int16_t count);
+    // With a fifth of the chances a mounted figure or an elephant rears in direction group d (0 to 7).
+    void maybeRear(VaelSprite& sprite, std::int16_t d);
+    // Which of the living figures fall, count of them: one flag per figure. contact (one direction per
+    // figure, 0 out of contact) makes figures in contact the likelier choice; null chooses among all alike.
+    // Seeded with the hex, so every machine picks the same figures.
+    std::vector<bool> chooseFallen(std::int16_t count, const std::int32_t* contact);
+    // The relative side (1 the front, clockwise to 8) of each enemy hex adjacent to the unit, as flags.
+    void engagedSides(const List<short>& enemies, std::int16_t out[9]) const;
     virtual std::int16_t dropFlag();
     // A new object of the same class from this prototype, at the hex and facing; the caller owns it.
     virtual VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const;
@@ -142,6 +169,7 @@ public:
     }
     const List<Sprite*>& looseSprites() const { return looseSprites_; }
     const List<DIRECTION>& savedFacings() const { return savedFacings_; }
+    const List<List<short>>& savedPaths() const { return savedPaths_; }
     VaelFigureLayer* layer() const { return layer_; }
 
     // The state the dispatcher and the rampage set; open so that they (and tests) can set it.
@@ -155,6 +183,8 @@ public:
     std::int16_t leaderGroup_ = 0;
     std::int16_t fallenCount_ = 0;
     std::int16_t flagRaised_ = 0;
+    // A leader's own figure stands in for the flag while it waves one.
+    std::int16_t leaderFlag_ = 0;
 
 protected:
     // True only for an object of exactly the loose-horse class (its kind varies), which carries no flag.
@@ -175,6 +205,18 @@ protected:
                        const List<FrameInfo>& frames, std::int16_t depth, std::uint16_t kind,
                        std::uint16_t repeat, const Point3D& jitter, float factor);
     Point3D drawJitter() const;
+    // The object's exact class name (run-time, without namespace): a subclass answers its own name.
+    std::string exactClassName() const;
+    void setRegion(std::int16_t hex) { logicalId_ = static_cast<std::uint16_t>(hex); }
+    bool living(std::int16_t i) { return sprite(i) && isEntryClear(i); }
+    // The fall of one figure as losses show it: its death frame walked off, or hidden when it has none;
+    // it then plays among the loose sprites.
+    void showFall(std::int16_t k, VaelSprite& s, bool sound, int pauses);
+    void moveFlagWithUnit(bool changeRegion);
+    void destroyFlag();
+    // A horse or chariot left by a fallen figure, handed to the layer; null when no layer took it in.
+    VaelPhysicalObject* leaveDebris(const std::string& name, std::int16_t hex);
+    void walkFigures(const List<short>& path);
 
     OIF<Bitmap> halfSizeArt_;
     OIF<Bitmap> quarterSizeArt_;
@@ -196,6 +238,8 @@ protected:
     std::vector<std::int16_t> fallen_;
     std::int16_t reversedView_ = 0;
     std::unique_ptr<Flag> flag_;
+    // The weapons and armour that routing figures dropped: they lie where they fell until the object goes.
+    std::vector<std::unique_ptr<VaelSprite>> droppedGear_;
     std::int32_t nation_ = 4;
 
 private:
@@ -210,5 +254,7 @@ private:
     static std::unique_ptr<OIF<Bitmap>> debris_[3];
     static inline std::string preloadDirectory_;
 };
+
+VAEL_TYPE_NAME(VaelPhysicalObject*, "VaelPhysicalObject *");
 
 } // namespace vael

@@ -27,6 +27,13 @@ public:
     virtual List<short> exitLineForBattle(std::int16_t hex, std::int16_t& flag) const = 0;
     // Takes the sprite into the ground for good: the landscape owns and draws it from now on.
     virtual void addGroundSprite(VaelSprite* sprite) = 0;
+    // The hexes in a line from this one (first) in a direction 1 to 8, as far as the map goes; a landscape
+    // that cannot tell answers the hex alone.
+    virtual List<short> hexLineInDirection(std::int16_t hex, std::int32_t) const {
+        List<short> line;
+        line.append(hex);
+        return line;
+    }
 };
 
 class VaelFigureLayer {

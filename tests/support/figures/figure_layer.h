@@ -42,6 +42,15 @@ public:
         return line;
     }
     void addGroundSprite(VaelSprite* sprite) override { ground.emplace_back(sprite); }
+    // The line a test writes down, after the hex, with the direction asked for kept.
+    List<short> hexLineInDirection(std::int16_t hex, std::int32_t direction) const override {
+        lineDirections.push_back(direction);
+        List<short> result;
+        result.append(hex);
+        for (short h : line)
+            result.append(h);
+        return result;
+    }
 
     std::map<std::int16_t, std::int16_t> heights; // hexes not written stand at height 1
     std::set<std::int16_t> offMap;
@@ -49,6 +58,8 @@ public:
     std::vector<short> exitLine;
     std::int16_t exitFlag = 0;
     std::vector<std::unique_ptr<VaelSprite>> ground;
+    std::vector<short> line;
+    mutable std::vector<std::int32_t> lineDirections;
 };
 
 class FigureLayerDouble : public Bus, public VaelFigureLayer {

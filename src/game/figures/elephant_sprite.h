@@ -1,0 +1,32 @@
+#pragma once
+// The sprite of one elephant: besides walking like any figure it carries, between its moves, what its
+// rampage does to the units in its path, and does it to them when the walk reaches that point.
+#include "framework/core/list.h"
+#include "game/map/vael_sprite.h"
+
+namespace vael {
+
+class VaelPhysicalObject;
+
+class ElephantSprite : public VaelSprite {
+public:
+    ElephantSprite(std::int16_t region, const Point3D& offset, const FrameInfo& frame, std::uint16_t layer,
+                   VaelArtworkOwner* owner, std::uint32_t drawMode, OIF<Bitmap>* normal, OIF<Bitmap>* half,
+                   OIF<Bitmap>* quarter);
+
+    // The victim's losses in percent, dealt when the walk gets here.
+    void addRampageCasualty(VaelPhysicalObject* victim, std::int16_t hits);
+    // The victim's kept moves, played when the walk gets here.
+    void addRampageMove(VaelPhysicalObject* victim, std::int16_t moves);
+    // A rampage event is carried out and gone in the step that meets it; every other event plays as on
+    // any figure.
+    void processEvent(SpriteEvent& event, std::int32_t now) override;
+
+    const List<VaelPhysicalObject*>& victims() const { return victims_; }
+
+private:
+    // One per rampage event still queued, in queue order; the objects are not the sprite's.
+    List<VaelPhysicalObject*> victims_;
+};
+
+} // namespace vael

@@ -1,0 +1,203 @@
+#include "game/figures/p_leader.h"
+
+#include "framework/core/bus_event.h"
+#include "framework/core/registered_message.h"
+#include "game/figures/sprite_calls.h"
+
+namespace vael {
+
+namespace {
+
+bool is(const LogicalCommandInfo& command, const char* name) {
+    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
+}
+
+} // namespace
+
+PLeader::PLeader(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
+                 std::int16_t region, std::int32_t facing, std::int16_t kindFlag)
+    : VaelPhysicalObject(normalName, halfName, quarterName, region, facing) {
+    survivors_ = 0;
+    unitKind_ = kindFlag ? 5 : 4;
+    leaderGroup_ = images_.findGroup("ASN");
+}
+
+PLeader::~PLeader() {
+    // A fallen figure not yet in the ground is still this object's.
+    delete fallenLeader_;
+}
+
+VaelPhysicalObject* PLeader::clone(std::int16_t region, std::int32_t facing) const {
+    return new PLeader(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), region, facing,
+                       unitKind_ == 5 ? 1 : 0);
+}
+
+PTezhar::PTezhar(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
+                 std::int16_t region, std::int32_t facing)
+    : PLeader(normalName, halfName, quarterName, region, facing, 0) {
+    unitKind_ = 6;
+}
+
+VaelPhysicalObject* PTezhar::clone(std::int16_t region, std::int32_t facing) const {
+    return new PTezhar(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), region, facing);
+}
+
+List<FrameInfo> PLeader::wavingFrames() {
+    List<FrameInfo> frames;
+    const auto group = static_cast<std::int16_t>(leaderGroup_ + facing_ - 1);
+    if (!Flag::isAnimated() || !images_.hasGroupIndex(group)) return frames;
+    images_.selectGroupIndex(group);
+    const std::string name = images_.currentGroupName();
+    for (std::int16_t i = 0; i < images_.imageCount(group); ++i)
+        frames.append(FrameInfo(name, i));
+    return frames;
+}
+
+void PLeader::handleEvent(LogicalCommandInfo& command) {
+    const List<FrameInfo> standing =
+        sprite_calls::oneFrame(standName_, static_cast<std::int16_t>(facing_ - 1));
+    if (is(command, "WoundedLeader")) {
+        leaderGroup_ = images_.findGroup("ASNWA");
+        animationGroup_ = images_.findGroup("NWA");
+        standName_ = "StandingWA";
+        if (VaelSprite* s = figure(0)) {
+            sprite_calls::addFrameEvent(
+                *s, region(), Point4D(),
+                sprite_calls::oneFrame(standName_, static_cast<std::int16_t>(facing_ - 1)), -1,
+                SpriteAnimateOnce, 0);
+            activeSprites_.append(s);
+        }
+        VaelPhysicalObject::handleEvent(command);
+        return;
+    }
+    if (is(command, "LowerFlags")) {
+        flagRaised_ = 0;
+        if (leaderFlag_) {
+            leaderFlag_ = 0;
+            if (VaelSprite* s = figure(0)) {
+                sprite_calls::addFrameEvent(*s, region(), Point4D(), standing, -1, SpriteAnimateOnce, 0);
+                activeSprites_.append(s);
+            }
+        }
+        return;
+    }
+    if (is(command, "RaiseFlags")) {
+        if (eliminated_) return;
+        flagRaised_ = 1;
+        VaelSprite* s = figure(0);
+        leaderFlag_ = s ? 1 : 0;
+        const List<FrameInfo> frames = wavingFrames();
+        // The loop never runs out, so it stays off the active list and the command ends at once.
+        if (s && frames.count() > 0)
+            sprite_calls::addFrameEvent(*s, region(), Point4D(), frames, -1, SpriteHold, 0);
+        return;
+    }
+    for (const char* ignored : {"TerminalRout", "CohesionHit", "RampageDie", "RampageCohesionHit",
+                                "RestoreCohesion", "CombatAnimate"})
+        if (is(command, ignored)) return;
+    if (is(command, "UnitEliminated")) {
+        casualtyPercent_ = 0;
+        fallenCount_ = static_cast<std::int16_t>(spriteCount_);
+        casualtyCause_ = 4;
+        for (std::int16_t k = 0; k < static_cast<std::int16_t>(spriteCount_); ++k) {
+            VaelSprite* old = figure(k);
+            if (!old || !isEntryClear(k)) continue;
+            fallen_[static_cast<std::size_t>(k)] = 1;
+            showFall(k, *old, true, 0);
+            // A figure that fell before and was never put into the ground goes there now.
+            if (fallenLeader_) buryFallenLeader();
+            fallenLeader_ = old;
+            auto* fresh =
+                new VaelSprite(region(), slotOffsets_.empty() ? Point3D() : slotOffsets_[0][facing_],
+                               FrameInfo("Standing", static_cast<std::int16_t>(facing_ - 1)), Sprite::NoLayer,
+                               this, DrawPlain, nullptr, nullptr, nullptr, 0);
+            sprites_[0] = fresh;
+            announce(fresh);
+            sprite_calls::addPlainEvent(*fresh, SpriteHide);
+            for (int i = 0; i < 7; ++i)
+                sprite_calls::addPlainEvent(*fresh, SpriteMarker);
+            sprite_calls::addPlainEvent(*fresh, SpriteShow);
+            activeSprites_.append(fresh);
+            fallen_[0] = 0;
+            sprite_calls::setSoundLead(*fresh, true);
+        }
+        return;
+    }
+    if (is(command, "UnitTeleport")) {
+        List<short> path;
+        if (const auto* box = dynamic_cast<const Container<List<short>>*>(command.payload.get()))
+            path = *box->valuePtr();
+        short to = 0;
+        path.last(to);
+        // Without a destination the leader stays where it is and only snaps home.
+        if (to == 0) to = region();
+        for (std::int16_t k = 0; k < static_cast<std::int16_t>(spriteCount_); ++k) {
+            VaelSprite* s = figure(k);
+            if (!s || !isEntryClear(k)) continue;
+            const auto w = static_cast<std::size_t>(figureSlot_[k]);
+            if (to != region()) s->changeRegion(to);
+            const Point3D home = w < slotOffsets_.size() ? slotOffsets_[w][facing_] : Point3D();
+            const std::int16_t depth = w < slotDepths_.size() ? slotDepths_[w][facing_] : -1;
+            sprite_calls::addFrameEvent(
+                *s, to, Point4D(home, 0),
+                sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1)), depth, SpriteMove,
+                0);
+            if (!flagRaised_) activeSprites_.append(s);
+        }
+        setRegion(to);
+        flagStale_ = 1;
+        const List<FrameInfo> frames = wavingFrames();
+        if (flagRaised_ && frames.count() > 0)
+            if (VaelSprite* s = figure(0))
+                sprite_calls::addFrameEvent(
+                    *s, to, Point4D(slotOffsets_.empty() ? Point3D() : slotOffsets_[0][facing_], 0), frames,
+                    -1, SpriteHold, 0);
+        return;
+    }
+    VaelPhysicalObject::handleEvent(command);
+}
+
+void PLeader::buryFallenLeader() {
+    VaelSprite* s = fallenLeader_;
+    fallenLeader_ = nullptr;
+    if (!s) return;
+    s->setGroup(0);
+    s->setState(1);
+    VaelFigureLandscape* ground = layer_ ? layer_->landscape(0) : nullptr;
+    if (ground) {
+        ground->addGroundSprite(s);
+    } else {
+        // Nobody would own it: it goes, and nothing steps it any more.
+        looseSprites_.remove(s);
+        delete s;
+    }
+}
+
+void PLeader::commandFinished(LogicalCommandInfo& command) {
+    VaelPhysicalObject::commandFinished(command);
+    if (is(command, "UnitEliminated")) buryFallenLeader();
+}
+
+void PLeader::save(std::ostream& out) {
+    const auto n = static_cast<std::uint16_t>(standName_.size());
+    out.put(static_cast<char>(n & 0xFF));
+    out.put(static_cast<char>(n >> 8));
+    out.write(standName_.data(), n);
+    VaelPhysicalObject::save(out);
+}
+
+void PLeader::load(std::istream& in) {
+    const int lo = in.get(), hi = in.get();
+    if (lo == std::char_traits<char>::eof() || hi == std::char_traits<char>::eof()) {
+        in.setstate(std::ios::failbit);
+        return;
+    }
+    std::string name(static_cast<std::size_t>(lo | (hi << 8)), '\0');
+    if (!in.read(name.data(), static_cast<std::streamsize>(name.size()))) return;
+    if (loadRecord(in))
+        standName_ = name;
+    else
+        in.setstate(std::ios::failbit);
+}
+
+} // namespace vael

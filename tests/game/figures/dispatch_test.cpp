@@ -1,0 +1,332 @@
+// The dispatcher: losses chosen alike on every machine from the hex (expectations worked out by hand from
+// the hex-seeded generator, step 100 / 8 = 12), clamped and recorded as their cause says; the engaged
+// sides seen from the unit's own front; teleports with and without a destination; flags after a rout and
+// after elimination; paths recorded for a rampage; the formation closing up again.
+#include <algorithm>
+
+#include "game/figures/figure_fixture.h"
+#include "game/figures/rampage_cohesion_hit_struct.h"
+#include "game/figures/test_unit.h"
+#include "game/flow/shock_records.h"
+
+namespace vael::test {
+
+// Named as the skirmisher classes are, so the dispatcher takes them for those; a class derived from one
+// of them is not one of them.
+class PArcher : public TestUnit {
+public:
+    using TestUnit::TestUnit;
+};
+class PMountedArcher : public PArcher {
+public:
+    using PArcher::PArcher;
+};
+class FigurelessUnit : public TestUnit {
+public:
+    using TestUnit::TestUnit;
+    void setupAnimations() override {}
+};
+
+namespace {
+
+class DispatchTest : public FigureScene {
+protected:
+    template <class T = TestUnit>
+    T* unit(std::int16_t hex = 1204, std::int32_t facing = 1, std::int32_t kind = 0, int formation = 8) {
+        return static_cast<T*>(attach(std::make_unique<T>(
+            "Unit", hex, facing, kind,
+            [](TestUnit& self, LogicalCommandInfo& c) { self.VaelPhysicalObject::handleEvent(c); },
+            formation)));
+    }
+    static LogicalCommandInfo command(const char* event, ContainerBase* payload, std::uint16_t value = 0) {
+        return LogicalCommandInfo(0, payload, value,
+                                  BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId(event))),
+                                  BusMessage(0), new Container<short>(0));
+    }
+    static LogicalCommandInfo builtIn(std::int32_t id, ContainerBase* payload, std::uint16_t value = 0) {
+        return LogicalCommandInfo(0, payload, value, BusMessage(id), BusMessage(0), new Container<short>(0));
+    }
+    static void run(VaelPhysicalObject& u, LogicalCommandInfo c) { u.handleEvent(c); }
+    static void hit(VaelPhysicalObject& u, std::int16_t percent, std::uint32_t method) {
+        MethodOfDeathStruct m;
+        m.percent = percent;
+        m.method = method;
+        run(u, command("CohesionHit", new Container<MethodOfDeathStruct>(m)));
+    }
+    static std::vector<int> fallenOf(VaelPhysicalObject& u) {
+        std::vector<int> out;
+        for (std::int16_t i = 0; i < static_cast<std::int16_t>(u.spriteCount()); ++i)
+            if (u.fallenState(i) == 1) out.push_back(i);
+        return out;
+    }
+    static Container<List<short>>* path(std::initializer_list<short> hexes) {
+        List<short> l;
+        for (short h : hexes)
+            l.append(h);
+        return new Container<List<short>>(l);
+    }
+};
+
+TEST_F(DispatchTest, CohesionHitsClampRecordOrFellFiguresByTheirCause) {
+    struct Row {
+        std::int16_t percent;
+        std::uint32_t method;
+        std::int16_t shown, eliminated, fallenCount;
+        std::vector<int> fallen;
+        std::int32_t cause;
+    };
+    // Eight figures, three of them never shown fallen: the target is 5 * percent / 100.
+    const std::vector<Row> rows = {
+        {60, 2, 60, 0, 3, {0, 1, 4}, 2},
+        {150, 2, 100, 1, 5, {0, 1, 2, 4, 6}, 2},
+        {100, 4, 100, 1, 5, {0, 1, 2, 4, 6}, 4},
+        {99, 2, 99, 0, 4, {0, 1, 4, 6}, 2},
+        {60, 1, 60, 0, 0, {}, 1},
+        {60, static_cast<std::uint32_t>(-1), 0, 0, 0, {}, -1},
+        {60, 7, 60, 0, 3, {0, 1, 4}, 7},
+        {19, 2, 19, 0, 0, {}, 2},
+        {20, 2, 20, 0, 1, {0}, 2},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(::testing::Message()
+                     << r.percent << "% by cause " << static_cast<std::int32_t>(r.method));
+        auto* u = unit();
+        hit(*u, r.percent, r.method);
+        EXPECT_EQ(u->casualtyPercent_, r.shown);
+        EXPECT_EQ(u->eliminated_, r.eliminated);
+        EXPECT_EQ(u->fallenCount_, r.fallenCount);
+        EXPECT_EQ(u->casualtyCause_, r.cause);
+        EXPECT_EQ(fallenOf(*u), r.fallen);
+        EXPECT_EQ(u->looseSprites().count(), static_cast<int>(r.fallen.size()));
+        EXPECT_EQ(u->activeSprites().count(), 0) << "falls play loose, they hold up nothing";
+        for (int k : r.fallen)
+            EXPECT_EQ(u->figureSlot(static_cast<std::int16_t>(k)), -1);
+    }
+}
+
+TEST_F(DispatchTest, AFallingFigureShowsItsDeathWithASoundCueAndWalksNowhereWithoutAnExitLine) {
+    auto* u = unit();
+    hit(*u, 20, 2);
+    ASSERT_EQ(fallenOf(*u), std::vector<int>{0});
+    const Lines events = eventsOf(*u->figure(0));
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0], "sound 17 0");
+    EXPECT_EQ(events[1].rfind("once 1204 d0 General", 0), 0u) << events[1];
+}
+
+TEST_F(DispatchTest, ASmallerSecondHitShowsNoNewCasualtyAndAShockHitWaitsForTheCombat) {
+    auto* u = unit();
+    hit(*u, 60, 2);
+    hit(*u, 40, 2);
+    EXPECT_EQ(u->casualtyPercent_, 40);
+    EXPECT_EQ(u->fallenCount_, 3);
+    EXPECT_EQ(fallenOf(*u), (std::vector<int>{0, 1, 4}));
+}
+
+TEST_F(DispatchTest, TwoObjectsOnOneHexPickTheSameFiguresAndAnotherHexPicksOthers) {
+    auto* a = unit(1305);
+    auto* b = unit(1305);
+    auto* c = unit(1306);
+    for (auto* u : {a, b, c})
+        hit(*u, 60, 2);
+    EXPECT_EQ(fallenOf(*a), (std::vector<int>{0, 4, 5}));
+    EXPECT_EQ(fallenOf(*b), (std::vector<int>{0, 4, 5}));
+    EXPECT_EQ(fallenOf(*c), (std::vector<int>{0, 3, 6}));
+}
+
+TEST_F(DispatchTest, TheChoiceOfTheFallenStopsWhenNobodyIsLeftAndCopesWithNoFigures) {
+    auto* u = unit();
+    for (std::int16_t i = 0; i < 6; ++i)
+        u->markFallen(i);
+    const std::vector<bool> chosen = u->chooseFallen(5, nullptr);
+    EXPECT_EQ(chosen, (std::vector<bool>{false, false, false, false, false, false, true, true}));
+    auto* empty = unit<FigurelessUnit>();
+    ASSERT_EQ(empty->spriteCount(), 0);
+    EXPECT_TRUE(empty->chooseFallen(3, nullptr).empty());
+}
+
+TEST_F(DispatchTest, EnemiesAreSeenFromTheUnitsOwnFrontAndBothFrontDiagonalsMergeSaveForSkirmishers) {
+    struct Row {
+        std::int32_t facing;
+        std::vector<short> enemies;
+        int kind; // 0 plain, 1 exactly the archer class, 2 derived from it
+        std::vector<int> sides;
+    };
+    // From 1204 (an even column): 1203 above, 1303 up right, 1103 up left, 1304 down right.
+    const std::vector<Row> rows = {
+        {1, {1203}, 0, {1}},          {1, {1303}, 0, {2}},       {1, {1303, 1103}, 0, {1}},
+        {1, {1303, 1103}, 1, {2, 8}}, {1, {1303, 1103}, 2, {1}}, {4, {1304}, 0, {1}},
+        {4, {1203}, 0, {6}},          {1, {1205, 1401}, 0, {5}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(::testing::Message() << "facing " << r.facing << " class " << r.kind << " enemies "
+                                          << r.enemies.size() << " first " << r.enemies[0]);
+        VaelPhysicalObject* u = r.kind == 0   ? static_cast<VaelPhysicalObject*>(unit(1204, r.facing))
+                                : r.kind == 1 ? unit<PArcher>(1204, r.facing)
+                                              : unit<PMountedArcher>(1204, r.facing);
+        List<short> enemies;
+        for (short h : r.enemies)
+            enemies.append(h);
+        std::int16_t engaged[9];
+        u->engagedSides(enemies, engaged);
+        std::vector<int> sides;
+        for (int d = 0; d < 9; ++d)
+            if (engaged[d]) sides.push_back(d);
+        EXPECT_EQ(sides, r.sides);
+    }
+}
+
+TEST_F(DispatchTest, AnUnknownEventChangesNothingAndFinishesOnTheTickThatOffersIt) {
+    auto* u = unit();
+    run(*u, command("NoSuchDisplayEvent", new Container<short>(3)));
+    EXPECT_EQ(u->activeSprites().count(), 0);
+    EXPECT_EQ(u->region(), 1204);
+    EXPECT_EQ(u->flagStale(), 0);
+    for (std::int16_t i = 0; i < 8; ++i)
+        EXPECT_TRUE(eventsOf(*u->figure(i)).empty());
+}
+
+TEST_F(DispatchTest, ATeleportMovesToItsLastHexAndWithoutADestinationOnlySnapsHome) {
+    struct Row {
+        const char* name;
+        ContainerBase* payload;
+        std::int16_t region;
+        bool changed;
+    };
+    const std::vector<Row> rows = {{"to 1306", path({1204, 1305, 1306}), 1306, true},
+                                   {"to 0", path({1204, 0}), 1204, false},
+                                   {"empty", path({}), 1204, false},
+                                   {"wrong box", new Container<short>(1306), 1204, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        auto* u = unit();
+        run(*u, command("UnitTeleport", r.payload));
+        EXPECT_EQ(u->region(), r.region);
+        EXPECT_EQ(u->flagStale(), 1);
+        const Lines events = eventsOf(*u->figure(0));
+        const std::string hex = std::to_string(r.region);
+        // Slot 0 stands at (-10, -6) facing north; the changed region comes first when there is one.
+        const std::string snap = "move " + hex + " (" + std::to_string(u->slotOffsets(0)[1].x) + "," +
+                                 std::to_string(u->slotOffsets(0)[1].y) + ") 0 d" +
+                                 std::to_string(u->slotDepths(0)[1]) + " Standing0";
+        ASSERT_EQ(events.size(), r.changed ? 2u : 1u);
+        EXPECT_EQ(events.back(), snap);
+        EXPECT_EQ(u->activeSprites().count(), 9) << "eight figures and the flag";
+    }
+}
+
+TEST_F(DispatchTest, FlagsStayDownAfterARoutAndGoWithTheUnitWhenItIsEliminated) {
+    auto* u = unit();
+    run(*u, command("TerminalRout", path({1204, 1205})));
+    EXPECT_EQ(u->terminalRout_, 1);
+    EXPECT_EQ(u->region(), 1205);
+    run(*u, command("RaiseFlags", nullptr));
+    EXPECT_EQ(u->flagRaised(), 0);
+
+    auto* v = unit(1306);
+    layer.listenFor("SpriteDestroyed");
+    layer.log.clear();
+    run(*v, command("RaiseFlags", nullptr));
+    ASSERT_EQ(v->flagRaised(), 1);
+    run(*v, command("UnitEliminated", nullptr));
+    EXPECT_EQ(v->flag(), nullptr);
+    EXPECT_EQ(v->flagRaised(), 0) << "a raised mark without a flag keeps the object ticking";
+    EXPECT_EQ(std::count(layer.log.begin(), layer.log.end(), "SpriteDestroyed"), 1);
+    EXPECT_EQ(v->fallenCount_, 8);
+    EXPECT_EQ(v->casualtyPercent_, 0);
+    EXPECT_EQ(fallenOf(*v).size(), 8u);
+}
+
+TEST_F(DispatchTest, MovesAreRecordedWhilePathsAreToBeSavedAndAnEmptyPathIsTheCommandsHex) {
+    auto* u = unit();
+    u->savedPathCount_ = 1;
+    run(*u, builtIn(LOGICAL_OBJECT_MOVED, path({}), 1305));
+    EXPECT_EQ(u->savedPathCount_, 0);
+    EXPECT_EQ(u->region(), 1204) << "a recorded move moves nothing";
+    EXPECT_EQ(u->activeSprites().count(), 0);
+    run(*u, builtIn(LOGICAL_OBJECT_MOVED, path({1204, 1205})));
+    EXPECT_EQ(u->region(), 1205);
+    EXPECT_EQ(u->flagStale(), 1);
+    EXPECT_EQ(u->activeSprites().count(), 9);
+}
+
+TEST_F(DispatchTest, ARampageHitOnlyRecordsAndTheFollowingDieFellsTheNextFiguresInOrder) {
+    auto* u = unit();
+    RampageCohesionHitStruct r;
+    r.percentage = 140;
+    run(*u, command("RampageCohesionHit", new Container<RampageCohesionHitStruct>(r)));
+    EXPECT_EQ(u->casualtyPercent_, 100);
+    EXPECT_EQ(u->eliminated_, 1);
+    EXPECT_EQ(u->casualtyCause_, 3);
+    EXPECT_TRUE(fallenOf(*u).empty());
+    u->casualtyPercent_ = 60;
+    run(*u, command("RampageDie", nullptr));
+    EXPECT_EQ(fallenOf(*u), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(u->fallenCount_, 3);
+    EXPECT_EQ(u->figureSlot(1), 1) << "a trampled figure keeps its slot";
+}
+
+TEST_F(DispatchTest, RestoringCohesionToNothingBringsBackEveryMergedFigureAndClosesUp) {
+    auto* u = unit();
+    LogicalCommandInfo c = command("CohesionHit", nullptr);
+    hit(*u, 60, 2);
+    u->commandFinished(c);
+    ASSERT_EQ(layer.land.ground.size(), 3u);
+    for (int k : {0, 1, 4})
+        ASSERT_EQ(u->sprite(static_cast<std::int16_t>(k)), nullptr);
+    layer.created.clear();
+    run(*u, command("RestoreCohesion", new Container<short>(0)));
+    EXPECT_EQ(layer.created.size(), 3u);
+    EXPECT_EQ(u->fallenCount_, 0);
+    EXPECT_EQ(u->casualtyPercent_, 0);
+    // The first empty entry takes the first free slot: 0 gets 0, 1 gets 1, 4 gets 4.
+    for (std::int16_t k = 0; k < 8; ++k) {
+        SCOPED_TRACE(k);
+        ASSERT_NE(u->sprite(k), nullptr);
+        EXPECT_EQ(u->figureSlot(k), k);
+        EXPECT_EQ(u->fallenState(k), 0);
+    }
+    EXPECT_EQ(u->activeSprites().count(), 9);
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// Six figures, all in contact with an enemy straight ahead; 40% of the three that may fall is one, and
+// the hex's first draw (2, below 100 / 6) picks figure 0, whose rear-rank figure 3 closes up.
+TEST_F(DispatchTest, CombatWithoutAnimationFellsTheChosenAndTheFigureBehindTakesItsPlace) {
+    auto* u = unit(1204, 1, 0, 6);
+    hit(*u, 40, 1);
+    ASSERT_EQ(fallenOf(*u), std::vector<int>{});
+    run(*u, command("CombatDontAnimate", path({1203})));
+    EXPECT_EQ(fallenOf(*u), std::vector<int>{0});
+    EXPECT_EQ(u->fallenCount_, 1);
+    EXPECT_EQ(u->figureSlot(3), 0);
+    EXPECT_EQ(u->figureSlot(0), -1);
+    EXPECT_EQ(eventsOf(*u->figure(3)), (Lines{"move 1204 (-30,-1) 0 d-1 Standing0"}));
+    EXPECT_EQ(eventsOf(*u->figure(0)).front().rfind("once 1204 d0 ", 0), 0u) << "no sound cue before";
+    EXPECT_TRUE(u->looseSprites().contains(u->figure(0)));
+    EXPECT_EQ(u->activeSprites().count(), 1);
+}
+
+TEST_F(DispatchTest, AnimatedCombatPlaysEveryStandingFigureAndMarksTheChosenFallen) {
+    auto* u = unit(1204, 1, 0, 6);
+    hit(*u, 40, 1);
+    run(*u, command("CombatAnimate", path({1203}), 1));
+    EXPECT_EQ(fallenOf(*u), std::vector<int>{0});
+    EXPECT_EQ(u->fallenCount_, 1);
+    for (std::int16_t k = 0; k < 6; ++k) {
+        SCOPED_TRACE(k);
+        const Lines events = eventsOf(*u->figure(k));
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.back(), "sound 16 0");
+    }
+    EXPECT_EQ(u->figureSlot(3), 0) << "the rear figure stepped into the fallen one's place";
+    EXPECT_EQ(u->activeSprites().count(), 5);
+}
+
+} // namespace
+} // namespace vael::test

@@ -1,0 +1,88 @@
+// A rampage's victim: two kept moves and one kept turn replayed as move, turn, move; the turns are
+// played once; more moves asked for than kept stop at the last; the trampling shows on top of the losses.
+#include "game/figures/figure_fixture.h"
+#include "game/figures/test_unit.h"
+#include "game/flow/shock_records.h"
+
+namespace vael::test {
+namespace {
+
+class RampageTest : public FigureScene {
+protected:
+    TestUnit* unit() {
+        return static_cast<TestUnit*>(attach(std::make_unique<TestUnit>(
+            "Unit", 1204, 1, 0,
+            [](TestUnit& self, LogicalCommandInfo& c) { self.VaelPhysicalObject::handleEvent(c); }, 6)));
+    }
+    static Container<List<short>>* path(std::initializer_list<short> hexes) {
+        List<short> l;
+        for (short h : hexes)
+            l.append(h);
+        return new Container<List<short>>(l);
+    }
+    // Each queued command as its event name or number and its payload.
+    static Lines queued(const VaelPhysicalObject& u) {
+        Lines out;
+        Item<LogicalCommandInfo>* it = nullptr;
+        for (u.commands().firstItem(it); it; it = it->next) {
+            const LogicalCommandInfo& c = it->value;
+            std::string line = std::to_string(c.event.id());
+            if (const auto* p = dynamic_cast<const Container<List<short>>*>(c.payload.get())) {
+                Item<short>* h = nullptr;
+                for (p->valuePtr()->firstItem(h); h; h = h->next)
+                    line += " " + std::to_string(h->value);
+            }
+            DIRECTION d = NoDirection;
+            if (Container<DIRECTION>::fromMessage(c.payload.get(), d)) line += " facing " + std::to_string(d);
+            if (const auto* m = dynamic_cast<const Container<MethodOfDeathStruct>*>(c.payload.get()))
+                line += " hit " + std::to_string(m->valuePtr()->percent) + " by " +
+                        std::to_string(m->valuePtr()->method);
+            out.push_back(line);
+        }
+        return out;
+    }
+};
+
+TEST_F(RampageTest, TwoKeptMovesAndOneTurnReplayAsMoveTurnMoveAndTheTurnOnlyOnce) {
+    auto* u = unit();
+    u->saveAPath();
+    u->saveAPath();
+    LogicalCommandInfo first(0, path({1204, 1205}), 0, BusMessage(LOGICAL_OBJECT_MOVED));
+    LogicalCommandInfo turn(0, new Container<DIRECTION>(SouthEast), 0, BusMessage(CHANGE_UNIT_FACING));
+    LogicalCommandInfo second(0, path({1205, 1206}), 0, BusMessage(LOGICAL_OBJECT_MOVED));
+    u->handleEvent(first);
+    u->handleEvent(turn);
+    u->handleEvent(second);
+    EXPECT_EQ(u->savedPathCount_, 0);
+    EXPECT_EQ(u->region(), 1204) << "kept moves are not shown";
+    EXPECT_EQ(u->facing(), 1);
+    ASSERT_EQ(u->savedPaths().count(), 2);
+    ASSERT_EQ(u->savedFacings().count(), 1);
+
+    u->rampageMove(2);
+    EXPECT_EQ(queued(*u), (Lines{"28 1204 1205", "31 facing 4", "28 1205 1206"}));
+    EXPECT_EQ(u->savedFacings().count(), 0);
+    EXPECT_EQ(u->savedPaths().count(), 0);
+    u->rampageMove(3);
+    EXPECT_EQ(queued(*u).size(), 3u) << "no kept move is left: nothing more is queued";
+}
+
+TEST_F(RampageTest, MoreMovesAskedForThanKeptStopAtTheLastKeptOne) {
+    auto* u = unit();
+    u->saveAPath();
+    LogicalCommandInfo only(0, path({1204, 1304}), 0, BusMessage(LOGICAL_OBJECT_MOVED));
+    u->handleEvent(only);
+    u->rampageMove(3);
+    EXPECT_EQ(queued(*u), (Lines{"28 1204 1304"}));
+}
+
+TEST_F(RampageTest, TramplingShowsOnTopOfTheLossesAlreadyShown) {
+    auto* u = unit();
+    u->casualtyPercent_ = 35;
+    u->rampageCasualty(10);
+    const std::string hit = std::to_string(RegisteredMessage::getId("CohesionHit"));
+    EXPECT_EQ(queued(*u), (Lines{hit + " hit 45 by 3"}));
+}
+
+} // namespace
+} // namespace vael::test

@@ -1,0 +1,140 @@
+// A display object's saved record: pinned by hand-written bytes for an object whose figures all went into
+// the ground, saved, loaded into a fresh object and saved again byte for byte, and refused whole when it
+// does not fit the object or runs short.
+#include <sstream>
+
+#include "game/figures/figure_fixture.h"
+#include "game/figures/test_unit.h"
+
+namespace vael::test {
+namespace {
+
+class SavedStateTest : public FigureScene {
+protected:
+    TestUnit* unit(std::int32_t kind = 0, int formation = 6, std::int16_t hex = 1204) {
+        return static_cast<TestUnit*>(attach(std::make_unique<TestUnit>(
+            "Unit", hex, 1, kind,
+            [](TestUnit& self, LogicalCommandInfo& c) { self.VaelPhysicalObject::handleEvent(c); },
+            formation)));
+    }
+    static std::string saved(VaelPhysicalObject& u) {
+        std::ostringstream out;
+        u.save(out);
+        return out.str();
+    }
+    static std::string bytes(std::initializer_list<int> b) {
+        std::string s;
+        for (int v : b)
+            s.push_back(static_cast<char>(v));
+        return s;
+    }
+};
+
+// Six figures, every one in the ground; the unit at 1305 facing 4, eliminated.
+const std::string AllInTheGround = [] {
+    std::string s;
+    for (int v : {0x19, 0x05, 4, 0, 0, 0, 6, 0})
+        s.push_back(static_cast<char>(v));
+    for (int i = 0; i < 6; ++i)
+        s += std::string("\0\0", 2);
+    for (int i = 0; i < 6; ++i)
+        s += "\xFF\xFF";
+    const int tail[] = {3,    0, 0,    0,           // turn facing
+                        2,    0, 0xFF, 0xFF, 0, 0,  // flag location (2, -1, 0)
+                        7,    0,                    // animation group
+                        0,    0,                    // leader group
+                        6,    0,                    // fallen count
+                        0,    0, 0,    0,           // reserved
+                        0x64, 0,                    // 100 percent
+                        4,    0, 0,    0,           // general cause
+                        1,    0, 0,    0,    1, 0}; // eliminated, no rout, flag stale
+    for (int v : tail)
+        s.push_back(static_cast<char>(v));
+    for (int i = 0; i < 6; ++i)
+        s += std::string("\x02\0", 2);
+    s += std::string("\0\0", 2); // no flag
+    return s;
+}();
+
+TEST_F(SavedStateTest, ARecordOfFiguresAllInTheGroundDestroysEveryBuiltFigureAndTheFlag) {
+    auto* u = unit();
+    ASSERT_EQ(u->spriteCount(), 6);
+    ASSERT_NE(u->flag(), nullptr);
+    layer.listenFor("SpriteDestroyed");
+    layer.log.clear();
+    std::istringstream in(AllInTheGround);
+    u->load(in);
+    ASSERT_FALSE(in.fail());
+    EXPECT_EQ(in.peek(), std::char_traits<char>::eof());
+    EXPECT_EQ(layer.log, Lines(7, "SpriteDestroyed"));
+    for (std::int16_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(u->sprite(i), nullptr);
+        EXPECT_EQ(u->figureSlot(i), -1);
+        EXPECT_EQ(u->fallenState(i), 2);
+    }
+    EXPECT_EQ(u->flag(), nullptr);
+    EXPECT_EQ(u->region(), 1305);
+    EXPECT_EQ(u->facing(), 4);
+    EXPECT_EQ(u->turnFacing(), 3);
+    EXPECT_EQ(u->flagLocation(), Point3D(2, -1, 0));
+    EXPECT_EQ(u->animationGroup_, 7);
+    EXPECT_EQ(u->fallenCount_, 6);
+    EXPECT_EQ(u->casualtyPercent_, 100);
+    EXPECT_EQ(u->casualtyCause_, 4);
+    EXPECT_EQ(u->eliminated_, 1);
+    EXPECT_EQ(u->terminalRout_, 0);
+    EXPECT_EQ(u->flagStale(), 1);
+    EXPECT_EQ(saved(*u), AllInTheGround);
+}
+
+TEST_F(SavedStateTest, SaveLoadSaveIsByteIdenticalForAFootUnitALeaderAndASingleFigure) {
+    struct Row {
+        std::int32_t kind;
+        int formation;
+    };
+    for (const Row& r : {Row{0, 6}, Row{0, 8}, Row{4, 1}, Row{9, 8}}) {
+        SCOPED_TRACE(::testing::Message() << "kind " << r.kind << " formation " << r.formation);
+        auto* a = unit(r.kind, r.formation);
+        a->casualtyPercent_ = 40, a->casualtyCause_ = 2, a->leaderGroup_ = 9;
+        a->addLoose(a->sprite(0));
+        const std::string first = saved(*a);
+        auto* b = unit(r.kind, r.formation, 907);
+        std::istringstream in(first);
+        b->load(in);
+        ASSERT_FALSE(in.fail());
+        EXPECT_EQ(saved(*b), first);
+        EXPECT_EQ(b->looseSprites().count(), 1) << "a figure still playing loose plays loose again";
+        if (r.kind == 4) {
+            EXPECT_EQ(b->flag(), nullptr);
+            // A leader writes no flag: its record ends in a zero word.
+            EXPECT_EQ(first.substr(first.size() - 2), bytes({0, 0}));
+        }
+    }
+}
+
+TEST_F(SavedStateTest, ARecordForAnotherFigureCountOrCutShortIsRefusedAndTheObjectKeepsItsState) {
+    auto* source = unit(0, 8, 1305);
+    source->casualtyPercent_ = 25;
+    const std::string record = saved(*source);
+    auto* target = unit(0, 6);
+    const std::string before = saved(*target);
+    {
+        std::istringstream in(record);
+        target->load(in);
+        EXPECT_TRUE(in.fail()) << "eight figures read into six";
+        EXPECT_EQ(saved(*target), before);
+    }
+    auto* same = unit(0, 8);
+    const std::string kept = saved(*same);
+    for (std::size_t cut = 0; cut < record.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        std::istringstream in(record.substr(0, cut));
+        same->load(in);
+        ASSERT_TRUE(in.fail());
+        ASSERT_EQ(saved(*same), kept);
+        ASSERT_NE(same->flag(), nullptr);
+    }
+}
+
+} // namespace
+} // namespace vael::test
