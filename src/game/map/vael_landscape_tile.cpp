@@ -6,6 +6,7 @@
 #include "framework/core/container.h"
 #include "framework/display/bitmap_reference.h"
 #include "framework/display/rows_bitmap.h"
+#include "framework/ui/t_layout_window.h"
 #include "game/map/isometric_hex_landscape.h"
 #include "game/map/vael_sprite.h"
 
@@ -41,11 +42,58 @@ VaelLandscapeTile::VaelLandscapeTile(SpriteGrid grid, const Dim& gridSize, const
                     "Vael Landscape Tile"),
       overviewShown_(overviewShown), mapName_(mapName), zoom_(static_cast<std::uint16_t>(viewFlags & 3)),
       mapCells_(cut(2 * mapSize.h + 2), cut(mapSize.w * 3 / 2 + 4)), grid_(grid), gridSize_(gridSize) {
+    overview_ =
+        std::make_unique<VaelOverviewMap>(mapCells_, Box(startCell, viewCells_), mapName_, Point(27, 22),
+                                          Point(33, 33), static_cast<std::int16_t>(viewFlags & 4));
     enableVisibleList();
 }
 
 VaelLandscapeTile::~VaelLandscapeTile() {
     if (edgeScrolling_ && getBus()) killTimer(onEdgeTimer);
+    if (overview_->parent()) overview_->detachFromParent();
+    overview_.reset();
+}
+
+void VaelLandscapeTile::connectHandlers() {
+    LandscapeTile::connectHandlers();
+    if (getBus()) overview_->attach(*getBus());
+}
+
+void VaelLandscapeTile::detach() {
+    if (overview_->getBus()) overview_->detach();
+    LandscapeTile::detach();
+}
+
+void VaelLandscapeTile::layOutOverview() {
+    // In the top-right corner, at the size of its own picture.
+    const Bitmap* picture = overview_->picture();
+    const Dim size = picture ? picture->size() : Dim();
+    TWindowMetrics m;
+    m.x.set(lmRight, lmSameAs, nullptr, lmRight, 0, lmPixels);
+    m.y.set(lmTop, lmAbsolute, nullptr, lmTop, 0, lmPixels);
+    m.width.set(lmWidth, lmAbsolute, nullptr, lmWidth, size.w, lmPixels);
+    m.height.set(lmHeight, lmAbsolute, nullptr, lmHeight, size.h, lmPixels);
+    overview_->setParent(this, m);
+}
+
+void VaelLandscapeTile::enableMouseEvents() {
+    LandscapeTile::enableMouseEvents();
+    if (overviewShown_ && !overview_->parent()) layOutOverview();
+}
+
+std::int16_t VaelLandscapeTile::scrollToCell(const Point& cell) {
+    overview_->scrollTo(cell);
+    return LandscapeTile::scrollToCell(cell);
+}
+
+std::int16_t VaelLandscapeTile::scrollByCells(const Dim& cells) {
+    overview_->scrollBy(cells);
+    return LandscapeTile::scrollByCells(cells);
+}
+
+void VaelLandscapeTile::refreshOverview() {
+    overview_->addDirtyBox(Box(Point(), overview_->size()));
+    overview_->draw();
 }
 
 Dim VaelLandscapeTile::cellSizeOf(std::uint16_t zoom) {
@@ -77,12 +125,15 @@ Box VaelLandscapeTile::gridSpan(const Box& l) {
 void VaelLandscapeTile::resize(const Dim& newSize) {
     LandscapeTile::resize(newSize);
     viewCells_ = pixelsToCells(size());
+    overview_->setViewSize(viewCells_);
 }
 
 void VaelLandscapeTile::setCellSize(const Dim& cell) {
     cellSize_ = cell;
     gridOffset_ = Point(cell.w, cut(2 * cell.h));
     viewCells_ = pixelsToCells(size());
+    overview_->setViewSize(viewCells_);
+    if (overview_->parent()) layOutOverview();
     rebuildVisibleSprites();
 }
 
@@ -197,12 +248,14 @@ void VaelLandscapeTile::invalidateWhole() {
 void VaelLandscapeTile::hideOverview() {
     if (!overviewShown_) return;
     overviewShown_ = 0;
+    if (overview_->parent()) overview_->detachFromParent();
     invalidateWhole();
 }
 
 void VaelLandscapeTile::showOverview() {
     if (overviewShown_) return;
     overviewShown_ = 1;
+    if (!overview_->parent() && parent()) layOutOverview();
     invalidateWhole();
 }
 

@@ -4,12 +4,14 @@
 // zoom, and draws the sprites of the physical layer's grid of screen cells, so that only the sprites near
 // a dirty box are looked at. Dirty boxes arrive in full-size pixels and are scaled to the zoom shown.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "framework/core/geometry.h"
 #include "framework/core/list.h"
 #include "framework/display/landscape_tile.h"
 #include "game/map/point_info.h"
+#include "game/map/vael_overview_map.h"
 
 namespace vael {
 
@@ -32,6 +34,11 @@ public:
     void draw() override;
     void invalidateBox(const Box& box) override;
     void invalidateBoxes(const List<Box>& boxes) override;
+    void connectHandlers() override;
+    void enableMouseEvents() override;
+    void detach() override;
+    std::int16_t scrollToCell(const Point& cell) override;
+    std::int16_t scrollByCells(const Dim& cells) override;
 
     static Dim cellSizeOf(std::uint16_t zoom);
     // A full-size landscape box as the zoom level shows it.
@@ -55,7 +62,8 @@ public:
     void hideOverview();
     void showOverview();
     std::uint16_t overviewShown() const { return overviewShown_; }
-    void refreshOverview() {}
+    void refreshOverview();
+    VaelOverviewMap& overview() { return *overview_; }
     void centerOn(const Point& point);
     void centerOn(const Point3D& point) { centerOn(Point(point.x, point.y)); }
     void scrollByCellsClamped(const Dim& cells);
@@ -75,8 +83,10 @@ private:
     void drawGridCell(const Box& clip, const List<Sprite*>& sprites);
     void stopEdgeScroll();
     void invalidateWhole();
+    void layOutOverview();
 
     std::uint16_t overviewShown_;
+    std::unique_ptr<VaelOverviewMap> overview_;
     std::string mapName_;
     std::uint16_t zoom_;
     Dim mapCells_;

@@ -120,20 +120,25 @@ protected:
         tile = std::make_unique<MouseTile>(nullptr, Dim(), "Demo", Dim(10, 9), 0, Point(3, 3), 1);
         tile->attach(bus);
         tile->setParent(&parent, placedAt(Box(0, 0, 500, 400)));
+        placedOrigin = tile->origin();
+        tile->scrollToCell(Point(3, 3));
     }
     void TearDown() override { tile.reset(); }
 
     TablePaletteApp app;
     Bus bus{"Map"};
     MapListener listener;
+    Point placedOrigin;
     TestDisplay parent{Dim(520, 420), "Window"};
     std::unique_ptr<MouseTile> tile;
 };
 
 TEST_F(VaelLandscapeTileTest, MapAndViewCells) {
-    // The start cell places the origin without the grid offset: (195, 96) lies in cell (4, 5).
-    EXPECT_EQ((std::tuple{tile->mapCells(), tile->viewCells(), tile->origin(), tile->originCell()}),
-              std::tuple(Dim(20, 19), Dim(7, 12), Point(195, 96), Point(4, 5)));
+    // Taking its size, the overview keeps the centre of the empty view at the start cell (3, 3): the
+    // corner (3 - 7 / 2, 3 - 12 / 2) is held inside the map at (0, 0), and the tile follows it there.
+    EXPECT_EQ((std::tuple{tile->mapCells(), tile->viewCells(), placedOrigin, tile->originCell(),
+                          tile->overview().getBus() == &bus}),
+              std::tuple(Dim(20, 19), Dim(7, 12), Point(-65, -64), Point(3, 3), true));
 }
 
 TEST_F(VaelLandscapeTileTest, EdgeBandsStartTheScrollWithTheirCursor) {
@@ -274,6 +279,7 @@ protected:
         tile = std::make_unique<VaelLandscapeTile>(rows, Dim(3, 3), "Demo", Dim(10, 9), 0, Point(0, 0), 0);
         tile->attach(bus);
         tile->setParent(&parent, placedAt(Box(0, 0, 130, 160)));
+        tile->scrollToCell(Point(1, 2)); // the landscape's origin at the corner
     }
     void TearDown() override { tile.reset(); }
     std::vector<std::uint8_t> shown() {

@@ -39,6 +39,13 @@ public:
     std::vector<ViewportInfo> changes;
 };
 
+// The overviews find no pictures: these tests are about the window, not the battlefield's art.
+class NoArtApp : public TestWinApp {
+public:
+    using TestWinApp::TestWinApp;
+    void findInMapFile(OIFBase*) override {}
+};
+
 // A frame of 800 x 600 with two map windows of a (20, 30) map (62 x 34 cells); the second is active.
 class VaelMapWindowTest : public ::testing::Test {
 protected:
@@ -63,7 +70,7 @@ protected:
     Menu& menuOf(VaelMapWindow& w) { return *w.menu(); }
 
     platform::HeadlessPlatform os;
-    TestWinApp app{os};
+    NoArtApp app{os};
     PointLandscape land;
     RecordingViewport viewport;
     std::unique_ptr<WindowsMainWindow> frame;
