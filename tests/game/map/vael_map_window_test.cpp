@@ -22,7 +22,12 @@ namespace {
 class PointLandscape : public BlockLandscape {
 public:
     PointLandscape() : BlockLandscape(Dim(24, 18), Dim(20, 15)) {}
-    std::int16_t blockAtPoint(const Point& p) override { return p.x >= 0 ? 7 : -1; }
+    std::int16_t blockAtPoint(const Point& p) override {
+        asked.push_back(p);
+        return offMap ? -1 : p.x >= 0 ? 7 : -1;
+    }
+    bool offMap = false;
+    std::vector<Point> asked;
     Point3D blockCenter(std::int16_t index) override { return index == 7 ? Point3D(650, 320, 0) : Point3D(); }
 };
 
@@ -185,6 +190,40 @@ TEST_F(VaelMapWindowTest, OnlyTheActiveWindowZoomsForACombatOrARout) {
     Menu* found = nullptr;
     ASSERT_TRUE(Container<Menu*>::fromMessage(menu.get(), found));
     EXPECT_EQ(found, second->menu());
+}
+
+// Hears "Center On Region" as the physical layer would.
+class RegionListener : public Component {
+public:
+    RegionListener() : Component("Region listener") {}
+    void connectHandlers() override {
+        connectNamed("Center On Region",
+                     [](Component* me, BusMessage, ContainerBase* data) -> ContainerBase* {
+                         short region = 0;
+                         if (Container<short>::fromMessage(data, region))
+                             static_cast<RegionListener*>(me)->regions.push_back(region);
+                         return nullptr;
+                     });
+    }
+    std::vector<short> regions;
+};
+
+TEST_F(VaelMapWindowTest, ReversingAsksForTheCentreRegionAndNothingWhenTheCentreIsOffTheMap) {
+    RegionListener listener;
+    listener.attach(app);
+    second->tile().scrollToCell(Point(2, 3));
+    land.asked.clear();
+    second->onCommand(VaelMapWindow::ReverseView, 0);
+    // The centre: the origin (33, 16) plus half the view.
+    const Dim v = second->tile().viewSize();
+    EXPECT_EQ((std::tuple{second->viewFlags(), land.asked, listener.regions}),
+              std::tuple(5u,
+                         std::vector<Point>{Point(static_cast<std::int16_t>(33 + v.w / 2),
+                                                  static_cast<std::int16_t>(16 + v.h / 2))},
+                         std::vector<short>{7}));
+    land.offMap = true;
+    second->onCommand(VaelMapWindow::ReverseView, 0);
+    EXPECT_EQ((std::tuple{second->viewFlags(), listener.regions.size()}), std::tuple(1u, 1u));
 }
 
 TEST_F(VaelMapWindowTest, ArrowKeysScrollOneCellAndStopAtTheEdge) {
