@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/core/geometry.h"
+#include "framework/core/type_name.h"
 #include "framework/display/run_length.h"
 
 namespace vael {
@@ -125,5 +126,7 @@ protected:
     bool drawable_ = true; // run-length rows checked, or raw rows
     RunSpans runs_;        // checked run-length rows as they draw: read whenever the bytes are taken
 };
+
+VAEL_TYPE_NAME(Bitmap*, "Bitmap *");
 
 } // namespace vael

@@ -12,8 +12,11 @@
 #include "framework/ui/system_font.h"
 #include "game/flow/game_control.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/map/vael_map_window.h"
+#include "game/rules/logical_map_file.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
+#include "platform/file_lookup.h"
 
 namespace vael {
 
@@ -188,7 +191,9 @@ void VaelGame::editPreferences() {
 }
 
 void VaelGame::openBattleWindows() {
-    map_ = std::make_unique<MapPlaceWindow>(frame_->battleTitle());
+    map_ = std::make_unique<VaelMapWindow>(nullptr, Dim(), app_->logicalLayer().getMapFileName(),
+                                           battleMapSize());
+    map_->setNoClose(1);
     map_->attach(*app_);
     map_->createInFrame();
     commentaryWindow_ = std::make_unique<CommentaryWindow>(app_->commentary());
@@ -196,6 +201,19 @@ void VaelGame::openBattleWindows() {
     commentaryWindow_->createInFrame();
     commentaryWindow_->refresh();
     app_->startPaletteAnimation();
+}
+
+Dim VaelGame::battleMapSize() {
+    // The map window keeps its view inside the battle's map, which it measures in hexes; a map that cannot
+    // be read leaves a view that does not scroll, never a failed battle.
+    const std::string name = app_->logicalLayer().getMapFileName();
+    for (std::int16_t kind : {std::int16_t{9}, std::int16_t{0}}) {
+        const auto path = platform::findFileNoCase(app_->dataPath(kind), name);
+        LogicalMapFile map;
+        if (path && map.readFile(path->string())) return Dim(map.height(), map.width());
+    }
+    debugStream() << "No map " << name << " to measure the map window by" << std::endl;
+    return Dim();
 }
 
 void VaelGame::closeBattleWindows() {

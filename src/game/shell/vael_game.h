@@ -12,7 +12,7 @@
 namespace vael {
 
 class CommentaryWindow;
-class MapPlaceWindow;
+class VaelMapWindow;
 class VaelMainWindow;
 class VaelToolbar;
 class WindowsStatusBar;
@@ -50,13 +50,15 @@ private:
     class Commands;
     void openBattleWindows();
     void closeBattleWindows();
+    // The battle map's size in hexes (rows, columns).
+    Dim battleMapSize();
     void failed(const std::string& what, const std::string& why);
 
     std::unique_ptr<VaelApp> app_;
     std::unique_ptr<VaelMainWindow> frame_;
     std::unique_ptr<WindowsStatusBar> statusBar_;
     std::unique_ptr<VaelToolbar> toolbar_;
-    std::unique_ptr<MapPlaceWindow> map_;
+    std::unique_ptr<VaelMapWindow> map_;
     std::unique_ptr<CommentaryWindow> commentaryWindow_;
     std::unique_ptr<Commands> commands_;
 };

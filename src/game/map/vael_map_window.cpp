@@ -1,0 +1,321 @@
+#include "game/map/vael_map_window.h"
+
+#include "framework/core/assertion.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/container.h"
+#include "framework/core/registered_message.h"
+#include "framework/ui/main_window.h"
+#include "framework/ui/menu.h"
+#include "framework/ui/t_layout_window.h"
+#include "framework/ui/window_message.h"
+#include "game/map/raw_bytes.h"
+
+namespace vael {
+
+namespace {
+constexpr const char* SourceName = "VAELMAP";
+constexpr const char* BadData = "Bad data passed in bus message to function";
+constexpr Dim NewViewSize(500, 400);
+
+VaelMapWindow* windowOf(Component* target) {
+    return dynamic_cast<VaelMapWindow*>(target);
+}
+
+const Point3D* centresOf(ContainerBase* data) {
+    auto* box = dynamic_cast<Container<Point3D*>*>(data);
+    Assertion::check(box != nullptr && box->value() != nullptr, BadData, SourceName, __LINE__);
+    return box ? box->value() : nullptr;
+}
+
+ContainerBase* onCenterOnPoint(Component* target, BusMessage, ContainerBase* data) {
+    VaelMapWindow* w = windowOf(target);
+    if (!w || !w->isActiveChild()) return new Container<short>(0);
+    if (const Point3D* centres = centresOf(data)) w->centerOnPoint(centres);
+    return new Container<short>(0);
+}
+
+ContainerBase* onChangeCursor(Component* target, BusMessage, ContainerBase* data) {
+    VaelMapWindow* w = windowOf(target);
+    auto* box = dynamic_cast<Container<const char*>*>(data);
+    Assertion::check(box != nullptr && box->value() != nullptr, BadData, SourceName, __LINE__);
+    if (w && box && box->value()) w->changeCursor(box->value());
+    return new Container<short>(0);
+}
+
+ContainerBase* onZoomInForCombat(Component* target, BusMessage, ContainerBase* data) {
+    VaelMapWindow* w = windowOf(target);
+    if (!w || !w->isActiveChild()) return new Container<short>(0);
+    if (const Point3D* centres = centresOf(data)) w->zoomInForCombat(centres);
+    return new Container<short>(0);
+}
+
+ContainerBase* onZoomOutAfterCombat(Component* target, BusMessage, ContainerBase*) {
+    if (VaelMapWindow* w = windowOf(target)) w->zoomOutAfterCombat();
+    return new Container<short>(0);
+}
+
+ContainerBase* onZoomOutForRout(Component* target, BusMessage, ContainerBase*) {
+    VaelMapWindow* w = windowOf(target);
+    if (w && w->isActiveChild()) w->zoomOutForRout();
+    return new Container<short>(0);
+}
+
+ContainerBase* onZoomInAfterRout(Component* target, BusMessage, ContainerBase*) {
+    if (VaelMapWindow* w = windowOf(target)) w->zoomInAfterRout();
+    return new Container<short>(0);
+}
+
+ContainerBase* onGetActiveChildMenu(Component* target, BusMessage, ContainerBase*) {
+    VaelMapWindow* w = windowOf(target);
+    if (!w || !w->isActiveChild()) return nullptr;
+    return new Container<Menu*>(w->menu());
+}
+} // namespace
+
+VaelMapWindow::VaelMapWindow(VaelLandscapeTile::SpriteGrid grid, const Dim& gridSize,
+                             const std::string& mapName, const Dim& mapSize)
+    : Window(Point(-1, -1), NewViewSize, "Landscape View", "VaelMapWindow"),
+      WindowsChildWindow(Point(-1, -1), NewViewSize, "Landscape View", "ChildMenu", "AppIcon",
+                         "VaelMapWindow"),
+      tile_(std::make_unique<VaelLandscapeTile>(grid, gridSize, mapName, mapSize, HalfSize, Point(0, 0), 1)) {
+}
+
+VaelMapWindow::VaelMapWindow(std::istream& stream, VaelLandscapeTile::SpriteGrid grid, const Dim& gridSize,
+                             const std::string& mapName, const Dim& mapSize)
+    : Window(Point(-1, -1), NewViewSize, "Landscape View", "VaelMapWindow"),
+      WindowsChildWindow(Point(-1, -1), NewViewSize, "Landscape View", "ChildMenu", "AppIcon",
+                         "VaelMapWindow") {
+    std::uint16_t flags = 0, overview = 0;
+    ok_ = raw::getU16(stream, flags) && raw::getU16(stream, overview);
+    // Only the zoom and the orientation are view flags; anything else in a damaged file is dropped.
+    if (ok_) {
+        viewFlags_ = previousFlags_ = flags & (HalfSize | QuarterSize | Reversed);
+        // Both zoom bits cannot be meant together: the smaller picture wins, as the landscapes choose.
+        if ((viewFlags_ & HalfSize) && (viewFlags_ & QuarterSize)) viewFlags_ = previousFlags_ &= ~HalfSize;
+        savedOverview_ = overview != 0;
+    }
+    tile_ = std::make_unique<VaelLandscapeTile>(grid, gridSize, mapName, mapSize,
+                                                static_cast<std::uint16_t>(viewFlags_), Point(0, 0),
+                                                savedOverview_);
+}
+
+VaelMapWindow::~VaelMapWindow() {
+    tile_.reset();
+}
+
+bool VaelMapWindow::isActiveChild() const {
+    return mainWindow_ && hwnd_ && mainWindow_->mdiGetActive() == hwnd_;
+}
+
+void VaelMapWindow::connectHandlers() {
+    WindowsWindow::connectHandlers();
+    blockForwarding(BusMessage(SCROLL_TO), 2);
+    if (getBus()) tile_->attach(*getBus());
+    connectNamed("Center On Point", onCenterOnPoint);
+    connectNamed("ChangeCursor", onChangeCursor);
+    connectNamed("ZoomInForCombat", onZoomInForCombat);
+    connectNamed("ZoomOutAfterCombat", onZoomOutAfterCombat);
+    connectNamed("ZoomOutForRout", onZoomOutForRout);
+    connectNamed("ZoomInAfterRout", onZoomInAfterRout);
+    connectNamed("GetActiveChildMenu", onGetActiveChildMenu);
+}
+
+void VaelMapWindow::detach() {
+    if (tile_ && tile_->getBus()) tile_->detach();
+    WindowsChildWindow::detach();
+}
+
+void VaelMapWindow::resizeBackBuffer(const Dim& size) {
+    WindowsChildWindow::resizeBackBuffer(size);
+    if (!tile_) return;
+    if (!tile_->parent()) {
+        TWindowMetrics fill;
+        fill.x.set(lmLeft, lmAbsolute, nullptr, lmLeft, 0, lmPixels);
+        fill.y.set(lmTop, lmAbsolute, nullptr, lmTop, 0, lmPixels);
+        fill.width.set(lmWidth, lmAbsolute, nullptr, lmWidth, size.w, lmPixels);
+        fill.height.set(lmHeight, lmAbsolute, nullptr, lmHeight, size.h, lmPixels);
+        tile_->setParent(this, fill);
+    } else {
+        tile_->setBox(Box(0, 0, size.w, size.h));
+    }
+}
+
+void VaelMapWindow::changeFlags(std::uint32_t flags) {
+    tile_->enableDrawing(0);
+    previousFlags_ = viewFlags_;
+    viewFlags_ = flags;
+    if (viewport_)
+        viewport_->changeViewport(ViewportInfo{this, tile_.get(), static_cast<std::uint16_t>(previousFlags_),
+                                               static_cast<std::uint16_t>(viewFlags_)});
+    tile_->enableDrawing(1);
+}
+
+void VaelMapWindow::setItem(std::uint16_t id, bool enabled) {
+    if (Menu* m = menu()) enabled ? m->enable(static_cast<std::int32_t>(id), 1) : m->disable(id);
+}
+
+void VaelMapWindow::checkZoomItem(std::uint16_t on) {
+    Menu* m = menu();
+    if (!m) return;
+    for (std::uint16_t id : {ZoomIn, Normal, ZoomOut})
+        id == on ? m->check(static_cast<std::int32_t>(id), 1) : m->uncheck(static_cast<std::int32_t>(id));
+}
+
+Point VaelMapWindow::viewCentre() const {
+    const Dim v = tile_->viewSize();
+    return tile_->origin() + Point(static_cast<std::int16_t>(v.w / 2), static_cast<std::int16_t>(v.h / 2));
+}
+
+void VaelMapWindow::onCommand(std::uint16_t id, std::uint16_t notification) {
+    switch (id) {
+    case ZoomIn:
+        checkZoomItem(ZoomIn);
+        if (viewFlags_ & (HalfSize | QuarterSize)) changeFlags(viewFlags_ & ~(HalfSize | QuarterSize));
+        return;
+    case Normal:
+        checkZoomItem(Normal);
+        if (!(viewFlags_ & HalfSize)) changeFlags((viewFlags_ & ~QuarterSize) | HalfSize);
+        return;
+    case ZoomOut:
+        checkZoomItem(ZoomOut);
+        if (!(viewFlags_ & QuarterSize)) changeFlags((viewFlags_ & ~HalfSize) | QuarterSize);
+        return;
+    case ReverseView: {
+        enableUpdates(0);
+        tile_->enableDrawing(0);
+        const std::int16_t region = tile_->landscape() ? tile_->landscape()->blockAtPoint(viewCentre()) : -1;
+        changeFlags(viewFlags_ ^ Reversed);
+        tile_->refreshOverview();
+        // A centre off the map has no region to keep in view: the layer is not asked.
+        if (region >= 0) {
+            Container<short> where(region);
+            std::unique_ptr<ContainerBase> reply(queryNamed("Center On Region", &where));
+        }
+        tile_->enableDrawing(1);
+        enableUpdates(1);
+        return;
+    }
+    case HideOverview:
+        tile_->hideOverview();
+        setItem(ShowOverview, true);
+        setItem(HideOverview, false);
+        return;
+    case ShowOverview:
+        tile_->showOverview();
+        setItem(HideOverview, true);
+        setItem(ShowOverview, false);
+        return;
+    default:
+        WindowsWindow::onCommand(id, notification);
+    }
+}
+
+void VaelMapWindow::activationSetUp() {
+    for (std::uint16_t id : {CenterOnLeader, ShowOverview, HideOverview, ReverseView, ZoomIn, Normal, ZoomOut,
+                             std::uint16_t{107}, std::uint16_t{106}, std::uint16_t{104}})
+        setItem(id, true);
+    for (const char* name : {"ToggleHexGridOn", "ToggleHexGridOff"})
+        if (std::uint16_t id = 0; RegisteredMessage::lookUp(name, id)) setItem(id, true);
+    checkZoomItem((viewFlags_ & QuarterSize) ? ZoomOut : (viewFlags_ & HalfSize) ? Normal : ZoomIn);
+    Container<BusMessage> command(BusMessage(tile_->overviewShown() ? ShowOverview : HideOverview));
+    std::unique_ptr<ContainerBase> reply(queryNamed("Command", &command));
+}
+
+std::intptr_t VaelMapWindow::handleMessage(std::uint32_t message, std::uintptr_t wParam,
+                                           std::intptr_t lParam) {
+    if (message == MessageKeyDown) {
+        switch (static_cast<std::int32_t>(wParam)) {
+        case platform::KeyLeft:
+            tile_->scrollByCellsClamped(Dim(-1, 0));
+            break;
+        case platform::KeyUp:
+            tile_->scrollByCellsClamped(Dim(0, -1));
+            break;
+        case platform::KeyRight:
+            tile_->scrollByCellsClamped(Dim(1, 0));
+            break;
+        case platform::KeyDown:
+            tile_->scrollByCellsClamped(Dim(0, 1));
+            break;
+        default:
+            break;
+        }
+    }
+    if (message == MessageMdiActivate && static_cast<WindowHandle>(lParam) == hwnd_) activationSetUp();
+    return WindowsChildWindow::handleMessage(message, wParam, lParam);
+}
+
+void VaelMapWindow::centerOnPoint(const Point3D* centres) {
+    tile_->centerOn(centres[tile_->zoomIndex() % 3]);
+}
+
+void VaelMapWindow::changeCursor(const std::string& name) {
+    cursorName_ = name;
+    setCursor(name == "ArrowCursor" ? std::string() : name);
+}
+
+void VaelMapWindow::zoomInForCombat(const Point3D* centres) {
+    tile_->enableDrawing(0);
+    Landscape* shown = tile_->landscape();
+    const Point3D& at = centres[tile_->zoomIndex() % 3];
+    const std::int16_t region = shown ? shown->blockAtPoint(Point(at.x, at.y)) : -1;
+    // A combat whose hex lies off the map has nothing to zoom to.
+    if (region < 0) {
+        tile_->enableDrawing(1);
+        return;
+    }
+    if (viewFlags_ & (HalfSize | QuarterSize)) {
+        zoomedInForCombat_ = 1;
+        changeFlags(viewFlags_ & ~(HalfSize | QuarterSize));
+        if (Menu* m = menu()) {
+            m->uncheck(ZoomOut);
+            m->uncheck(Normal);
+            m->check(ZoomIn, 1);
+        }
+    }
+    if (Landscape* now = tile_->landscape()) tile_->centerOn(now->blockCenter(region));
+    tile_->enableDrawing(1);
+}
+
+void VaelMapWindow::zoomOutAfterCombat() {
+    if (!zoomedInForCombat_) return;
+    zoomedInForCombat_ = 0;
+    if (previousFlags_ & HalfSize)
+        onCommand(Normal, 0);
+    else if (previousFlags_ & QuarterSize)
+        onCommand(ZoomOut, 0);
+}
+
+void VaelMapWindow::zoomOutForRout() {
+    if ((viewFlags_ & HalfSize) || viewFlags_ == 0 || viewFlags_ == Reversed) {
+        zoomedOutForRout_ = 1;
+        previousFlags_ = viewFlags_;
+        onCommand(ZoomOut, 0);
+    }
+}
+
+void VaelMapWindow::zoomInAfterRout() {
+    if (!zoomedOutForRout_) return;
+    zoomedOutForRout_ = 0;
+    if (previousFlags_ & HalfSize)
+        onCommand(Normal, 0);
+    else if (!(previousFlags_ & QuarterSize))
+        onCommand(ZoomIn, 0);
+}
+
+void VaelMapWindow::writeState(std::ostream& stream) const {
+    raw::putU16(stream, static_cast<std::uint16_t>(viewFlags_ & 0xFFFF));
+    raw::putU16(stream, tile_->overviewShown() ? 1 : 0);
+    const Point c = viewCentre();
+    raw::putI16(stream, c.x);
+    raw::putI16(stream, c.y);
+}
+
+bool VaelMapWindow::readState(std::istream& stream) {
+    std::int16_t x = 0, y = 0;
+    if (!raw::getI16(stream, x) || !raw::getI16(stream, y)) return false;
+    tile_->centerOn(Point3D(x, y, 0));
+    return true;
+}
+
+} // namespace vael
