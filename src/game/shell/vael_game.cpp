@@ -16,7 +16,7 @@
 #include "game/rules/logical_map_file.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
-#include "platform/file_lookup.h"
+#include "framework/core/file_lookup.h"
 
 namespace vael {
 
@@ -208,7 +208,7 @@ Dim VaelGame::battleMapSize() {
     // be read leaves a view that does not scroll, never a failed battle.
     const std::string name = app_->logicalLayer().getMapFileName();
     for (std::int16_t kind : {std::int16_t{9}, std::int16_t{0}}) {
-        const auto path = platform::findFileNoCase(app_->dataPath(kind), name);
+        const auto path = findFileNoCase(app_->dataPath(kind), name);
         LogicalMapFile map;
         if (path && map.readFile(path->string())) return Dim(map.height(), map.width());
     }
