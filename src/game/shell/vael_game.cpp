@@ -75,6 +75,9 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     frame_->setToolbar(toolbar_.get());
     commands_ = std::make_unique<Commands>(*this);
     commands_->attach(*app_);
+    app_->onDialog = [this](Dialog& dialog, const std::string& name) {
+        if (onDialog) onDialog(dialog, name);
+    };
     app_->onTitle = [this](const std::string& title) { frame_->setBattleTitle(title); };
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {

@@ -1,0 +1,171 @@
+// The game's message box and the end of the game, on the headless platform with the forged data: what
+// the player's OK, Cancel, Return and Escape answer, the lines shown, and the nation's picture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "framework/display/application_palette.h"
+#include "framework/ui/picture_archive.h"
+#include "framework/ui/window_manager.h"
+#include "game/shell/information_dlg.h"
+#include "game/shell/vael_game.h"
+#include "platform/headless/headless_platform.h"
+#include "support/temp_dir.h"
+#include "support/ui/test_win_app.h"
+
+namespace vael::test {
+namespace {
+
+void clickOn(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
+    DialogItemWindow* item = dialog.item(id);
+    ASSERT_NE(item, nullptr) << "no control " << id;
+    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
+    const Box b = item->box();
+    postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
+                client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
+}
+
+std::vector<std::string> linesOf(Dialog& d) {
+    std::vector<std::string> lines;
+    for (std::int16_t id : {InformationDlg::IdLine1, InformationDlg::IdLine2, InformationDlg::IdLine3})
+        lines.push_back(d.textTile(id) ? d.textTile(id)->text() : "<none>");
+    return lines;
+}
+
+class GameDialogs : public ::testing::Test {
+protected:
+    // The saved games' place is the test's own for as long as it runs.
+    struct DataHome {
+        explicit DataHome(const std::string& path) {
+            if (const char* data = std::getenv("XDG_DATA_HOME")) previous = data, had = true;
+            setenv("XDG_DATA_HOME", path.c_str(), 1);
+        }
+        ~DataHome() { had ? setenv("XDG_DATA_HOME", previous.c_str(), 1) : unsetenv("XDG_DATA_HOME"); }
+        std::string previous;
+        bool had = false;
+    };
+    TempDir dir{"gamedlgs"};
+    DataHome home{dir.path().string()};
+    platform::HeadlessPlatform os;
+    VaelGame game{os, VAEL_BUILD_DATA_DIR};
+};
+
+TEST_F(GameDialogs, TheMessageBoxAnswersOKOrCancelByMouseAndKeyAndShowsUpToThreeLines) {
+    ASSERT_TRUE(game.ready());
+    const struct {
+        const char* what;
+        std::string text;
+        std::function<void(Dialog&)> answer;
+        std::int32_t expected;
+        std::vector<std::string> lines;
+    } rows[] = {
+        {"OK clicked", "One line", [&](Dialog& d) { clickOn(os, d, Dialog::IdOk); }, 1, {"One line", "", ""}},
+        {"Cancel clicked", "a\nb", [&](Dialog& d) { clickOn(os, d, Dialog::IdCancel); }, 2, {"a", "b", ""}},
+        {"Return", "a\nb\nc", [&](Dialog&) { postKey(os, platform::KeyReturn); }, 1, {"a", "b", "c"}},
+        {"Escape",
+         "a\nb\nc\nd\ne",
+         [&](Dialog&) { postKey(os, platform::KeyEscape); },
+         2,
+         {"a", "b", "c d e"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::vector<std::string> shown, lines, texts;
+        std::string caption;
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            shown.push_back(name);
+            lines = linesOf(d);
+            texts.push_back(d.textTile(-1) ? d.textTile(-1)->text() : "<none>");
+            caption = d.caption() ? d.caption() : "";
+            r.answer(d);
+        };
+        EXPECT_EQ(game.app().messageBox(r.text, "Load Game", 0x30), r.expected);
+        EXPECT_EQ(shown, std::vector<std::string>{"VaelMessageBox"});
+        EXPECT_EQ(lines, r.lines);
+        EXPECT_EQ(texts, std::vector<std::string>{""}); // the layout's placeholder beside the buttons
+        EXPECT_EQ(caption, "Load Game");
+    }
+    EXPECT_TRUE(os.boxes.empty());
+}
+
+TEST_F(GameDialogs, BoxesWithMoreThanOKAndAnEmptyTitleKeepTheirPlatformBoxAndTheTemplatesCaption) {
+    ASSERT_TRUE(game.ready());
+    std::string caption;
+    game.onDialog = [&](Dialog& d, const std::string&) {
+        caption = d.caption() ? d.caption() : "";
+        clickOn(os, d, Dialog::IdOk);
+    };
+    EXPECT_EQ(game.app().messageBox("x", "", 0), 1);
+    EXPECT_EQ(caption, "The Iron Vigils of Vaelmoric");
+    EXPECT_TRUE(os.boxes.empty());
+    os.answers.push_back(platform::MessageAnswer::Retry);
+    EXPECT_EQ(game.app().messageBox("Out", "Out of Memory", 0x15), AnswerRetry);
+    ASSERT_EQ(os.boxes.size(), 1u);
+    EXPECT_EQ(os.boxes[0].text, "Out");
+}
+
+TEST_F(GameDialogs, AddLineFoldsTheFourthLineOntoTheThird) {
+    InformationDlg box(0, "first");
+    box.addLine("second");
+    box.addLine("third");
+    box.addLine("fourth");
+    EXPECT_EQ(box.lines(), (std::vector<std::string>{"first", "second", "third fourth"}));
+    EXPECT_EQ(InformationDlg::splitLines(""), std::vector<std::string>{""});
+    EXPECT_EQ(InformationDlg::splitLines("a\n"), (std::vector<std::string>{"a", ""}));
+}
+
+TEST_F(GameDialogs, TheEndOfTheGameShowsTheNationsPictureWonOrLostAndClosesOnClose) {
+    ASSERT_TRUE(game.ready());
+    std::unique_ptr<PictureArchive> bitmaps = PictureArchive::open("Dialog Bitmaps");
+    ASSERT_TRUE(bitmaps);
+    const struct {
+        std::uint32_t nation;
+        bool won;
+        const char* group;
+        const char* picture;
+    } rows[] = {{1, true, "EndOfGame1", "Won"}, {1, false, "EndOfGame1", "Lost"},
+                {9, true, "EndOfGame9", "Won"}, {3, false, "EndOfGame3", "Lost"},
+                {0, true, "EndOfGame1", "Won"}, {10, false, "EndOfGame1", "Lost"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.nation) + (r.won ? " won" : " lost"));
+        EXPECT_EQ(EndOfGameDlg::pictureGroup(r.nation), r.group);
+        const Picture picture = bitmaps->drawable(r.picture, r.group);
+        ASSERT_TRUE(picture.exists());
+        EndOfGameDlg end(r.nation, r.won, [&](Dialog& d, const std::string& name) {
+            EXPECT_EQ(name, "EndOfGameDlg");
+            // The picture fills the dialog exactly: the forge draws it to the template's size.
+            EXPECT_EQ(d.size(), Dim(picture.width(), picture.height()));
+            // The picture's own rows, above the buttons: the top and the middle.
+            const auto* pixels = static_cast<const std::uint8_t*>(picture.surface.pixels);
+            for (std::int32_t y : {0, picture.height() / 2})
+                EXPECT_TRUE(std::equal(pixels + y * picture.surface.pitch,
+                                       pixels + y * picture.surface.pitch + picture.width(),
+                                       d.bits() + y * d.stride()))
+                    << "row " << y;
+            EXPECT_FALSE(d.item(EndOfGameDlg::IdOverview)->isEnabled());
+            clickOn(os, d, EndOfGameDlg::IdOverview); // greyed: nothing
+            clickOn(os, d, EndOfGameDlg::IdClose);
+        });
+        end.attach(game.app());
+        EXPECT_EQ(end.create(EndOfGameDlg::TemplateName, Dialog::Modal), 1);
+    }
+}
+
+TEST_F(GameDialogs, TheEndOfTheGamesOverviewIsAskedForWithoutClosingIt) {
+    ASSERT_TRUE(game.ready());
+    int overviews = 0;
+    EndOfGameDlg end(2, true, [&](Dialog& d, const std::string&) {
+        EXPECT_TRUE(d.item(EndOfGameDlg::IdOverview)->isEnabled());
+        clickOn(os, d, EndOfGameDlg::IdOverview);
+        clickOn(os, d, EndOfGameDlg::IdOverview);
+        clickOn(os, d, EndOfGameDlg::IdClose);
+    });
+    end.overview = [&] { ++overviews; };
+    end.attach(game.app());
+    EXPECT_EQ(end.create(EndOfGameDlg::TemplateName, Dialog::Modal), 1);
+    EXPECT_EQ(overviews, 2);
+}
+
+} // namespace
+} // namespace vael::test
