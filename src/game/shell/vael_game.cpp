@@ -11,7 +11,9 @@
 #include "framework/ui/status_bar.h"
 #include "framework/ui/system_font.h"
 #include "game/flow/game_control.h"
+#include "game/flow/phase_handlers.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/shell/game_overview_dlg.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
 
@@ -78,6 +80,10 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     app_->onDialog = [this](Dialog& dialog, const std::string& name) {
         if (onDialog) onDialog(dialog, name);
     };
+    // The turn's overview is the player's to close, with each army's details behind it.
+    PhaseDialogs phases = app_->logicalLayer().getPhaseDialogs();
+    phases.gameOverview = [this](const EndOfGameResults& results) { showGameOverview(results); };
+    app_->logicalLayer().setPhaseDialogs(std::move(phases));
     app_->onTitle = [this](const std::string& title) { frame_->setBattleTitle(title); };
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {
@@ -188,6 +194,22 @@ void VaelGame::editPreferences() {
     if (edit.create(PreferencesDlg::TemplateName, Dialog::Modal) != 1) return;
     app_->setMissileAutoHit(edit.missileAutoHit());
     app_->setPreferences(edit.preferences());
+}
+
+void VaelGame::showGameOverview(const EndOfGameResults& results) {
+    EndTurnDlg overview(results, onDialog);
+    overview.armyDetails = [this, &results](std::int16_t side) {
+        VaelLogicalLayer& layer = app_->logicalLayer();
+        const bool home = side == 1;
+        ArmyDetailsDlg details(home ? results.homeName : results.visitorName,
+                               armyDetailsRows(home ? layer.getHomeLeaders() : layer.getVisitorLeaders(),
+                                               home ? layer.getHomeUnits() : layer.getVisitorUnits()),
+                               onDialog);
+        details.attach(*app_);
+        details.create(ArmyDetailsDlg::TemplateName, Dialog::Modal);
+    };
+    overview.attach(*app_);
+    overview.create(EndTurnDlg::TemplateName, Dialog::Modal);
 }
 
 void VaelGame::openBattleWindows() {

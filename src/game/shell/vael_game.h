@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "game/flow/end_of_game_results.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/vael_app.h"
 
@@ -45,6 +46,8 @@ public:
     bool chooseAndLoadGame();
     void chooseAndSaveGame();
     void editPreferences();
+    // The turn's overview, modal, with the army details it opens.
+    void showGameOverview(const EndOfGameResults& results);
 
 private:
     class Commands;

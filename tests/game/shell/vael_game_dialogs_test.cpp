@@ -8,6 +8,7 @@
 #include "framework/display/application_palette.h"
 #include "framework/ui/picture_archive.h"
 #include "framework/ui/window_manager.h"
+#include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/vael_game.h"
 #include "platform/headless/headless_platform.h"
@@ -165,6 +166,88 @@ TEST_F(GameDialogs, TheEndOfTheGamesOverviewIsAskedForWithoutClosingIt) {
     end.attach(game.app());
     EXPECT_EQ(end.create(EndOfGameDlg::TemplateName, Dialog::Modal), 1);
     EXPECT_EQ(overviews, 2);
+}
+
+TEST(GameOverview, TheLinesGiveEachSidesFiguresUnderItsName) {
+    EndOfGameResults r;
+    r.homeName = "Macedonian", r.visitorName = "Indian";
+    r.homeLostTQ = 12, r.visitorLostTQ = 30, r.homeTQLimit = 40, r.visitorTQLimit = 35;
+    r.homeRoutedTQ = 7, r.visitorRoutedTQ = 9, r.homeRouting = 2, r.visitorRouting = 3;
+    r.homeEliminated = 1, r.visitorEliminated = 4, r.homeUnits = 20, r.visitorUnits = 22;
+    EXPECT_EQ(EndTurnDlg::linesOf(r), (std::vector<EndTurnDlg::Line>{
+                                          {"", "Macedonian", "Indian"},
+                                          {"TQ lost", "12", "30"},
+                                          {"Rout limit", "40", "35"},
+                                          {"Units routing", "2", "3"},
+                                          {"TQ routing", "7", "9"},
+                                          {"Units eliminated", "1", "4"},
+                                          {"Units at the start", "20", "22"},
+                                      }));
+    r.homeLostTQ = -1; // signed as the tallies are
+    EXPECT_EQ(EndTurnDlg::linesOf(r)[1].home, "-1");
+}
+
+TEST_F(GameDialogs, TheOverviewsButtonsAskForTheHomeThenTheVisitorsDetailsAndOKClosesIt) {
+    ASSERT_TRUE(game.ready());
+    EndOfGameResults r;
+    r.homeName = "Macedonian", r.visitorName = "Indian";
+    std::vector<std::int16_t> asked;
+    EndTurnDlg overview(r, [&](Dialog& d, const std::string& name) {
+        EXPECT_EQ(name, "GameOverviewDlg");
+        EXPECT_TRUE(d.item(EndTurnDlg::IdHomeDetails)->isEnabled());
+        clickOn(os, d, EndTurnDlg::IdHomeDetails);
+        clickOn(os, d, EndTurnDlg::IdVisitorDetails);
+        clickOn(os, d, Dialog::IdOk);
+    });
+    overview.armyDetails = [&](std::int16_t side) { asked.push_back(side); };
+    overview.attach(game.app());
+    EXPECT_EQ(overview.create(EndTurnDlg::TemplateName, Dialog::Modal), 1);
+    EXPECT_EQ(asked, (std::vector<std::int16_t>{1, 0}));
+
+    // Without anybody to show the details both buttons are greyed.
+    EndTurnDlg bare(r, [&](Dialog& d, const std::string&) {
+        EXPECT_FALSE(d.item(EndTurnDlg::IdHomeDetails)->isEnabled());
+        EXPECT_FALSE(d.item(EndTurnDlg::IdVisitorDetails)->isEnabled());
+        postKey(os, platform::KeyEscape);
+    });
+    bare.attach(game.app());
+    EXPECT_EQ(bare.create(EndTurnDlg::TemplateName, Dialog::Modal), 0);
+}
+
+TEST_F(GameDialogs, TheArmyDetailsShowEveryRowThatFitsAndCountTheRestInTheLastLine) {
+    ASSERT_TRUE(game.ready());
+    ASSERT_EQ(ArmyDetailsDlg::MaxRows, 24u); // (264 - 18) / 10 template units
+    const auto rows = [](std::size_t n) {
+        std::vector<ArmyDetailsRow> r;
+        for (std::size_t i = 0; i < n; ++i)
+            r.push_back({"Unit " + std::to_string(i), "5", "1", "", "5", ""});
+        return r;
+    };
+    const struct {
+        std::size_t given, shown;
+        const char* last;
+    } cases[] = {{0, 0, ""},
+                 {1, 1, "Unit 0"},
+                 {24, 24, "Unit 23"},
+                 {25, 24, "... and 2 more"},
+                 {40, 24, "... and 17 more"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        ArmyDetailsDlg details("Indian", rows(c.given));
+        ASSERT_EQ(details.shownRows().size(), c.shown);
+        if (c.shown) EXPECT_EQ(details.shownRows().back()[0], c.last);
+        if (c.given == 25) EXPECT_EQ(details.shownRows()[22][0], "Unit 22");
+    }
+    std::string caption;
+    ArmyDetailsDlg details("Indian", rows(3), [&](Dialog& d, const std::string& name) {
+        EXPECT_EQ(name, "ArmyDetailsDlg");
+        caption = d.caption() ? d.caption() : "";
+        EXPECT_FALSE(d.item(ArmyDetailsDlg::IdHelp)->isEnabled());
+        clickOn(os, d, ArmyDetailsDlg::IdClose);
+    });
+    details.attach(game.app());
+    EXPECT_EQ(details.create(ArmyDetailsDlg::TemplateName, Dialog::Modal), 1);
+    EXPECT_EQ(caption, "Indian Army Details");
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/leader.h"
+#include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
@@ -72,7 +73,8 @@ TEST_F(GameTest, FromTheStartDialogABattleOfTheComputerOnBothSidesRunsToItsEndAn
     std::vector<std::uint32_t> ends;
     game.onDialog = [&](Dialog& d, const std::string& name) {
         // A plan script of the computer may report an error of its own on the way; the battle goes on.
-        if (name == InformationDlg::TemplateName) return click(os, d, Dialog::IdOk);
+        if (name == InformationDlg::TemplateName || name == EndTurnDlg::TemplateName)
+            return click(os, d, Dialog::IdOk);
         shown.push_back(name);
         if (name == StartGameDlg::TemplateName)
             click(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
@@ -147,7 +149,8 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
         probe.attach(game.app().logicalLayer());
         std::vector<std::string> shown;
         game.onDialog = [&](Dialog& d, const std::string& name) {
-            if (name == InformationDlg::TemplateName) return click(os, d, Dialog::IdOk);
+            if (name == InformationDlg::TemplateName || name == EndTurnDlg::TemplateName)
+                return click(os, d, Dialog::IdOk);
             shown.push_back(name);
             if (name == StartGameDlg::TemplateName) {
                 click(os, d, StartGameDlg::IdStartBattle);
@@ -186,7 +189,8 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
     std::vector<std::string> shown;
     int starts = 0;
     game.onDialog = [&](Dialog& d, const std::string& name) {
-        if (name == InformationDlg::TemplateName) return click(os, d, Dialog::IdOk);
+        if (name == InformationDlg::TemplateName || name == EndTurnDlg::TemplateName)
+            return click(os, d, Dialog::IdOk);
         shown.push_back(name);
         if (name == StartGameDlg::TemplateName) {
             click(os, d, ++starts == 1 ? StartGameDlg::IdLoadGame : StartGameDlg::IdExit);
