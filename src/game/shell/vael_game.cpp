@@ -11,9 +11,13 @@
 #include "framework/ui/status_bar.h"
 #include "framework/ui/system_font.h"
 #include "game/flow/game_control.h"
+#include "game/flow/list_walk.h"
 #include "game/flow/phase_handlers.h"
+#include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/rules/leader.h"
 #include "game/shell/game_overview_dlg.h"
+#include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
 
@@ -84,6 +88,29 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     PhaseDialogs phases = app_->logicalLayer().getPhaseDialogs();
     phases.gameOverview = [this](const EndOfGameResults& results) { showGameOverview(results); };
     app_->logicalLayer().setPhaseDialogs(std::move(phases));
+    // Who plays the sides is asked of the player here; the layer has no dialogs of its own.
+    SideControlServices& sides = app_->logicalLayer().getSideControlServices();
+    sides.armyRoutDialog =
+        [this](const ArmyRoutRequest& request) -> std::optional<std::pair<std::uint16_t, std::uint16_t>> {
+        ArmyRoutDlg rout(request, onDialog);
+        rout.attach(*app_);
+        if (rout.create(ArmyRoutDlg::TemplateName, Dialog::Modal) != 1) return std::nullopt;
+        return std::pair{rout.homeLevel(), rout.visitorLevel()};
+    };
+    sides.eliteInitDialog = [this](const List<Leader*>& leaders) {
+        std::vector<std::string> names;
+        for (Leader* leader : each(leaders))
+            names.push_back(leader->getName());
+        EliteInitiativeDlg choose(names, onDialog);
+        choose.attach(*app_);
+        return choose.create(EliteInitiativeDlg::TemplateName, Dialog::Modal) == 1 ? choose.chosen()
+                                                                                   : std::string();
+    };
+    sides.vaelEliteInitDialog = [this]() -> std::int32_t {
+        VaelEliteInitiativeDlg ask(onDialog);
+        ask.attach(*app_);
+        return ask.create(VaelEliteInitiativeDlg::TemplateName, Dialog::Modal);
+    };
     app_->onTitle = [this](const std::string& title) { frame_->setBattleTitle(title); };
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {

@@ -8,8 +8,10 @@
 #include "framework/display/application_palette.h"
 #include "framework/ui/picture_archive.h"
 #include "framework/ui/window_manager.h"
+#include "game/flow/vael_logical_layer.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
+#include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "platform/headless/headless_platform.h"
 #include "support/temp_dir.h"
@@ -235,8 +237,12 @@ TEST_F(GameDialogs, TheArmyDetailsShowEveryRowThatFitsAndCountTheRestInTheLastLi
         SCOPED_TRACE(c.given);
         ArmyDetailsDlg details("Indian", rows(c.given));
         ASSERT_EQ(details.shownRows().size(), c.shown);
-        if (c.shown) EXPECT_EQ(details.shownRows().back()[0], c.last);
-        if (c.given == 25) EXPECT_EQ(details.shownRows()[22][0], "Unit 22");
+        if (c.shown) {
+            EXPECT_EQ(details.shownRows().back()[0], c.last);
+        }
+        if (c.given == 25) {
+            EXPECT_EQ(details.shownRows()[22][0], "Unit 22");
+        }
     }
     std::string caption;
     ArmyDetailsDlg details("Indian", rows(3), [&](Dialog& d, const std::string& name) {
@@ -248,6 +254,138 @@ TEST_F(GameDialogs, TheArmyDetailsShowEveryRowThatFitsAndCountTheRestInTheLastLi
     details.attach(game.app());
     EXPECT_EQ(details.create(ArmyDetailsDlg::TemplateName, Dialog::Modal), 1);
     EXPECT_EQ(caption, "Indian Army Details");
+}
+
+TEST(ArmyRout, EachLevelGivesTheHomeAndVisitorRoutLevels) {
+    // Home 40 of 100 points, visitor 30 of 60; the flag names the player's side.
+    const struct {
+        std::uint16_t flag;
+        ArmyRoutDlg::Level level;
+        std::uint16_t home, visitor;
+    } rows[] = {
+        {1, ArmyRoutDlg::Normal, 40, 30}, {0, ArmyRoutDlg::Normal, 40, 30},
+        {1, ArmyRoutDlg::Easy, 50, 23},   {0, ArmyRoutDlg::Easy, 30, 37}, // 40 + 10, 30 - 7; 40 - 10, 30 + 7
+        {1, ArmyRoutDlg::Hard, 30, 37},   {0, ArmyRoutDlg::Hard, 50, 23},
+        {1, ArmyRoutDlg::Custom, 50, 30}, {0, ArmyRoutDlg::Custom, 50, 30},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.flag) + " level " + std::to_string(r.level));
+        ArmyRoutRequest request{"Macedonian", "Indian", 40, 100, 30, 60, r.flag};
+        EXPECT_EQ(ArmyRoutDlg::levels(request, r.level),
+                  (std::pair<std::uint16_t, std::uint16_t>{r.home, r.visitor}));
+    }
+}
+
+TEST(ArmyRout, ALevelStaysBetweenOnePointAndItsArmysTotal) {
+    const struct {
+        ArmyRoutRequest request;
+        ArmyRoutDlg::Level level;
+        std::uint16_t home, visitor;
+    } rows[] = {
+        {{"a", "b", 40, 45, 3, 60, 1}, ArmyRoutDlg::Easy, 45, 3}, // 50 capped at 45; 3 - 0
+        {{"a", "b", 40, 50, 3, 60, 1}, ArmyRoutDlg::Easy, 50, 3}, // exactly the total
+        {{"a", "b", 40, 49, 4, 60, 1}, ArmyRoutDlg::Easy, 49, 3}, // one below; 4 - 1
+        {{"a", "b", 1, 1, 0, 0, 1}, ArmyRoutDlg::Custom, 1, 1},   // half of 1 and of 0 is at least one
+        {{"a", "b", 0, 10, 0, 10, 0}, ArmyRoutDlg::Hard, 1, 1},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.request.homeTQPoints) + "/" + std::to_string(r.request.homeTotal));
+        EXPECT_EQ(ArmyRoutDlg::levels(r.request, r.level),
+                  (std::pair<std::uint16_t, std::uint16_t>{r.home, r.visitor}));
+    }
+}
+
+TEST_F(GameDialogs, TheRoutDialogStartsAtNormalAndOKGivesTheChosenLevelsEscapeNone) {
+    ASSERT_TRUE(game.ready());
+    const ArmyRoutRequest request{"Macedonian", "Indian", 40, 100, 30, 60, 1};
+    const struct {
+        const char* what;
+        std::function<void(Dialog&)> answer;
+        std::int16_t closed;
+        std::uint16_t home, visitor;
+    } rows[] = {
+        {"OK at once", [&](Dialog& d) { clickOn(os, d, Dialog::IdOk); }, 1, 40, 30},
+        {"Easy", [&](Dialog& d) { clickOn(os, d, ArmyRoutDlg::IdEasy), clickOn(os, d, Dialog::IdOk); }, 1, 50,
+         23},
+        {"Hard by its mnemonic", [&](Dialog&) { postText(os, "h"), postKey(os, platform::KeyReturn); }, 1, 30,
+         37},
+        {"Custom", [&](Dialog& d) { clickOn(os, d, ArmyRoutDlg::IdCustom), clickOn(os, d, Dialog::IdOk); }, 1,
+         50, 30},
+        {"Escape", [&](Dialog&) { postKey(os, platform::KeyEscape); }, 0, 0, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        ArmyRoutDlg rout(request, [&](Dialog& d, const std::string& name) {
+            EXPECT_EQ(name, "ArmyRoutDlg");
+            EXPECT_EQ(d.radioSelection(ArmyRoutDlg::IdEasy), ArmyRoutDlg::Normal);
+            EXPECT_FALSE(d.item(ArmyRoutDlg::IdHelp)->isEnabled());
+            r.answer(d);
+        });
+        rout.attach(game.app());
+        EXPECT_EQ(rout.create(ArmyRoutDlg::TemplateName, Dialog::Modal), r.closed);
+        EXPECT_EQ((std::pair{rout.homeLevel(), rout.visitorLevel()}), (std::pair{r.home, r.visitor}));
+    }
+}
+
+TEST_F(GameDialogs, TheEliteInitiativeListGivesTheChosenLeaderAndTheQuestionYesOrNo) {
+    ASSERT_TRUE(game.ready());
+    const std::vector<std::string> leaders{"Vaelmoric", "Keldrian", "Orsath"};
+    const struct {
+        const char* what;
+        std::function<void(Dialog&)> answer;
+        std::int16_t closed;
+        std::string chosen;
+    } rows[] = {
+        {"OK at once", [&](Dialog& d) { clickOn(os, d, Dialog::IdOk); }, 1, "Vaelmoric"},
+        {"the third", [&](Dialog& d) { d.item(10)->select(2), clickOn(os, d, Dialog::IdOk); }, 1, "Orsath"},
+        {"double click", [&](Dialog& d) { d.item(10)->select(1), d.command(10, ListDoubleClicked); }, 1,
+         "Keldrian"},
+        {"Escape", [&](Dialog&) { postKey(os, platform::KeyEscape); }, 0, ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::vector<std::string> listed;
+        EliteInitiativeDlg choose(leaders, [&](Dialog& d, const std::string& name) {
+            EXPECT_EQ(name, "EliteInitDlg");
+            for (std::int32_t i = 0; i < d.item(10)->rowCount(); ++i)
+                listed.push_back(d.item(10)->row(i)->text);
+            r.answer(d);
+        });
+        choose.attach(game.app());
+        EXPECT_EQ(choose.create(EliteInitiativeDlg::TemplateName, Dialog::Modal), r.closed);
+        EXPECT_EQ(choose.chosen(), r.chosen);
+        EXPECT_EQ(listed, leaders);
+    }
+    const struct {
+        std::int16_t button;
+        std::int16_t answer;
+    } questions[] = {{VaelEliteInitiativeDlg::IdYes, 1}, {VaelEliteInitiativeDlg::IdNo, 0}};
+    for (const auto& q : questions) {
+        SCOPED_TRACE(q.button);
+        VaelEliteInitiativeDlg ask([&](Dialog& d, const std::string& name) {
+            EXPECT_EQ(name, "VaelEliteInitDlg");
+            clickOn(os, d, q.button);
+        });
+        ask.attach(game.app());
+        EXPECT_EQ(ask.create(VaelEliteInitiativeDlg::TemplateName, Dialog::Modal), q.answer);
+    }
+}
+
+TEST_F(GameDialogs, TheSideControlServicesAreTheDialogsInTheProgram) {
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == "ArmyRoutDlg") clickOn(os, d, ArmyRoutDlg::IdHard);
+        clickOn(os, d, Dialog::IdOk);
+    };
+    const SideControlServices& sides = game.app().logicalLayer().getSideControlServices();
+    ASSERT_TRUE(sides.armyRoutDialog && sides.eliteInitDialog && sides.vaelEliteInitDialog);
+    EXPECT_EQ(sides.armyRoutDialog(ArmyRoutRequest{"a", "b", 40, 100, 30, 60, 1}),
+              (std::pair<std::uint16_t, std::uint16_t>{30, 37}));
+    EXPECT_EQ(sides.eliteInitDialog(List<Leader*>()), "");
+    EXPECT_EQ(sides.vaelEliteInitDialog(), 1);
+    EXPECT_EQ(shown, (std::vector<std::string>{"ArmyRoutDlg", "EliteInitDlg", "VaelEliteInitDlg"}));
 }
 
 } // namespace

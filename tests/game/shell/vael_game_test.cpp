@@ -18,6 +18,7 @@
 #include "game/rules/leader.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
+#include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
@@ -40,6 +41,15 @@ void click(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
     const Box b = item->box();
     postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
                 client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
+}
+
+// The dialogs a battle shows on its way, each taken with its OK: messages, the turns' overviews, the rout
+// levels and the elite initiative.
+bool alongTheWay(const std::string& name) {
+    for (const char* way : {InformationDlg::TemplateName, EndTurnDlg::TemplateName, ArmyRoutDlg::TemplateName,
+                            EliteInitiativeDlg::TemplateName, VaelEliteInitiativeDlg::TemplateName})
+        if (name == way) return true;
+    return false;
 }
 
 class GameTest : public ::testing::Test {
@@ -73,8 +83,7 @@ TEST_F(GameTest, FromTheStartDialogABattleOfTheComputerOnBothSidesRunsToItsEndAn
     std::vector<std::uint32_t> ends;
     game.onDialog = [&](Dialog& d, const std::string& name) {
         // A plan script of the computer may report an error of its own on the way; the battle goes on.
-        if (name == InformationDlg::TemplateName || name == EndTurnDlg::TemplateName)
-            return click(os, d, Dialog::IdOk);
+        if (alongTheWay(name)) return click(os, d, Dialog::IdOk);
         shown.push_back(name);
         if (name == StartGameDlg::TemplateName)
             click(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
@@ -149,8 +158,7 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
         probe.attach(game.app().logicalLayer());
         std::vector<std::string> shown;
         game.onDialog = [&](Dialog& d, const std::string& name) {
-            if (name == InformationDlg::TemplateName || name == EndTurnDlg::TemplateName)
-                return click(os, d, Dialog::IdOk);
+            if (alongTheWay(name)) return click(os, d, Dialog::IdOk);
             shown.push_back(name);
             if (name == StartGameDlg::TemplateName) {
                 click(os, d, StartGameDlg::IdStartBattle);
@@ -189,8 +197,7 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
     std::vector<std::string> shown;
     int starts = 0;
     game.onDialog = [&](Dialog& d, const std::string& name) {
-        if (name == InformationDlg::TemplateName || name == EndTurnDlg::TemplateName)
-            return click(os, d, Dialog::IdOk);
+        if (alongTheWay(name)) return click(os, d, Dialog::IdOk);
         shown.push_back(name);
         if (name == StartGameDlg::TemplateName) {
             click(os, d, ++starts == 1 ? StartGameDlg::IdLoadGame : StartGameDlg::IdExit);
