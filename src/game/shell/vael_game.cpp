@@ -11,11 +11,13 @@
 #include "framework/ui/status_bar.h"
 #include "framework/ui/system_font.h"
 #include "game/flow/game_control.h"
+#include "game/flow/leader_activation.h"
 #include "game/flow/list_walk.h"
 #include "game/flow/phase_handlers.h"
 #include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/leader.h"
+#include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
@@ -111,6 +113,14 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
         ask.attach(*app_);
         return ask.create(VaelEliteInitiativeDlg::TemplateName, Dialog::Modal);
     };
+    // The combats' results stand beside the battle until the player closes them.
+    GameFlowDialogs flow = app_->logicalLayer().getDialogs();
+    flow.overallCombatResults = [this](VaelLogicalLayer& layer, const List<SingleCombatResult>& results) {
+        combatResults_ = std::make_unique<OverallCombatResultsDlg>(results, onDialog);
+        combatResults_->attach(layer);
+        combatResults_->create(OverallCombatResultsDlg::TemplateName, Dialog::Modeless);
+    };
+    app_->logicalLayer().setDialogs(std::move(flow));
     app_->onTitle = [this](const std::string& title) { frame_->setBattleTitle(title); };
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {
@@ -121,6 +131,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
 }
 
 VaelGame::~VaelGame() {
+    combatResults_.reset();
     closeBattleWindows();
     if (app_) app_->closeBattle();
     commands_.reset();

@@ -14,6 +14,7 @@ namespace vael {
 
 class CommentaryWindow;
 class MapPlaceWindow;
+class OverallCombatResultsDlg;
 class VaelMainWindow;
 class VaelToolbar;
 class WindowsStatusBar;
@@ -62,6 +63,7 @@ private:
     std::unique_ptr<MapPlaceWindow> map_;
     std::unique_ptr<CommentaryWindow> commentaryWindow_;
     std::unique_ptr<Commands> commands_;
+    std::unique_ptr<OverallCombatResultsDlg> combatResults_;
 };
 
 } // namespace vael

@@ -9,11 +9,13 @@
 #include "framework/ui/picture_archive.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "platform/headless/headless_platform.h"
+#include "support/bus_recorder.h"
 #include "support/temp_dir.h"
 #include "support/ui/test_win_app.h"
 
@@ -386,6 +388,82 @@ TEST_F(GameDialogs, TheSideControlServicesAreTheDialogsInTheProgram) {
     EXPECT_EQ(sides.eliteInitDialog(List<Leader*>()), "");
     EXPECT_EQ(sides.vaelEliteInitDialog(), 1);
     EXPECT_EQ(shown, (std::vector<std::string>{"ArmyRoutDlg", "EliteInitDlg", "VaelEliteInitDlg"}));
+}
+
+int doneViewing = 0;
+ContainerBase* heardDoneViewing(Component*, BusMessage, ContainerBase*) {
+    ++doneViewing;
+    return nullptr;
+}
+
+List<short> shorts(std::initializer_list<short> values) {
+    List<short> list;
+    for (short v : values)
+        list.append(v);
+    return list;
+}
+
+List<SingleCombatResult> twoCombats() {
+    SingleCombatResult first, second;
+    first.attackerNames.append("Companion Horse"), first.attackerNames.append("Hypaspists");
+    first.attackerHits = shorts({1, 0}), first.attackerRouted = shorts({0, 0});
+    first.defenderNames.append("War Elephants");
+    first.defenderHits = shorts({3}), first.defenderRouted = shorts({1});
+    second.attackerNames.append("Archers");
+    second.attackerHits = shorts({2}), second.attackerRouted = shorts({0});
+    second.defenderNames.append("Chariots"); // no hits or rout recorded for it
+    List<SingleCombatResult> results;
+    results.append(first), results.append(second);
+    return results;
+}
+
+TEST(OverallCombatResults, EachUnitGetsALineWithItsHitsOrItsRoutAttackersFirst) {
+    EXPECT_EQ(OverallCombatResultsDlg::linesOf(twoCombats()),
+              (std::vector<std::string>{"Companion Horse: 1 hit", "Hypaspists: 0 hits",
+                                        "War Elephants: routed", "Archers: 2 hits", "Chariots: 0 hits"}));
+    EXPECT_TRUE(OverallCombatResultsDlg::linesOf(List<SingleCombatResult>()).empty());
+}
+
+TEST_F(GameDialogs, TheCombatResultsStayModelessAndTellTheLayerOnceWhenThePlayerClosesThem) {
+    ASSERT_TRUE(game.ready());
+    Probe listener("Listener");
+    listener.setup = [](Probe& p) { p.connectNamed("DoneViewingCombatResults", &heardDoneViewing); };
+    listener.attach(game.app());
+    const auto settle = [&] {
+        pumpAll(game.app());
+        game.app().drainQueue();
+    };
+    const struct {
+        const char* what;
+        std::function<void(OverallCombatResultsDlg&)> end;
+        int told;
+    } rows[] = {
+        {"Close", [&](OverallCombatResultsDlg& d) { clickOn(os, d, OverallCombatResultsDlg::IdClose); }, 1},
+        {"Escape", [&](OverallCombatResultsDlg&) { postKey(os, platform::KeyEscape); }, 1},
+        {"closed twice", [&](OverallCombatResultsDlg& d) { d.close(1), d.close(1); }, 1},
+        {"the battle closed", [&](OverallCombatResultsDlg&) { game.app().sendNamedEmpty("CloseGame"); }, 0},
+        {"taken away", [&](OverallCombatResultsDlg&) {}, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        doneViewing = 0;
+        std::vector<std::string> listed;
+        {
+            OverallCombatResultsDlg results(twoCombats(), [&](Dialog& d, const std::string& name) {
+                EXPECT_EQ(name, "OverallCombatResults");
+                for (std::int32_t i = 0; i < d.item(101)->rowCount(); ++i)
+                    listed.push_back(d.item(101)->row(i)->text);
+            });
+            results.attach(game.app());
+            EXPECT_EQ(results.create(OverallCombatResultsDlg::TemplateName, Dialog::Modeless), 0);
+            EXPECT_TRUE(results.isOpen()); // the battle goes on under it
+            r.end(results);
+            settle();
+        }
+        settle();
+        EXPECT_EQ(doneViewing, r.told);
+        EXPECT_EQ(listed.size(), 5u);
+    }
 }
 
 } // namespace

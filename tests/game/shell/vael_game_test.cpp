@@ -16,6 +16,7 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/leader.h"
+#include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/side_dialogs.h"
@@ -47,7 +48,8 @@ void click(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
 // levels and the elite initiative.
 bool alongTheWay(const std::string& name) {
     for (const char* way : {InformationDlg::TemplateName, EndTurnDlg::TemplateName, ArmyRoutDlg::TemplateName,
-                            EliteInitiativeDlg::TemplateName, VaelEliteInitiativeDlg::TemplateName})
+                            EliteInitiativeDlg::TemplateName, VaelEliteInitiativeDlg::TemplateName,
+                            OverallCombatResultsDlg::TemplateName})
         if (name == way) return true;
     return false;
 }

@@ -13,6 +13,7 @@
 #include "game/flow/game_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/leader.h"
+#include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/side_dialogs.h"
@@ -97,9 +98,9 @@ TEST(GameWindow, OpensAtItsSizeAndShowsTheBattleAfterThePlayersFirstActivation) 
     probe.setup = [](Probe& p) { p.connectNamed("ActivateLeader", activated); };
     probe.attach(vael.app().logicalLayer());
     vael.onDialog = [](Dialog& d, const std::string& name) {
-        for (const char* way :
-             {InformationDlg::TemplateName, EndTurnDlg::TemplateName, ArmyRoutDlg::TemplateName,
-              EliteInitiativeDlg::TemplateName, VaelEliteInitiativeDlg::TemplateName})
+        for (const char* way : {InformationDlg::TemplateName, EndTurnDlg::TemplateName,
+                                ArmyRoutDlg::TemplateName, EliteInitiativeDlg::TemplateName,
+                                VaelEliteInitiativeDlg::TemplateName, OverallCombatResultsDlg::TemplateName})
             if (name == way) click(d, Dialog::IdOk);
         if (name == StartGameDlg::TemplateName) click(d, StartGameDlg::IdStartBattle);
         if (name == ScenarioDlg::TemplateName) click(d, Dialog::IdOk);
