@@ -107,6 +107,7 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
         // The modal loop feeds the dialog from the application's queue; other windows see no input.
         const WindowHandle handle = hwnd_;
         app->addModelessDialog(handle);
+        app->enterModal();
         while (open_) {
             if (!app->messageWaiting() && !app->waitMessage()) {
                 close(0);
@@ -114,6 +115,7 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
             }
             if (!app->pumpMessage()) close(0);
         }
+        app->leaveModal();
         app->removeModelessDialog(handle);
         return result_;
     }

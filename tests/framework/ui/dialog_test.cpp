@@ -1012,5 +1012,37 @@ TEST_F(SmallDialogsTest, TheApplicationsFileChoiceOnItsWindowIsOurDialog) {
     }
 }
 
+TEST_F(DialogTest, TheMenusKeysChooseNoCommandWhileAModalDialogIsOpen) {
+    RecordingWindow frame("frame");
+    const WindowHandle previous = WinApp::mainWindowHandle();
+    const WindowHandle frameHandle = app.addWindow(&frame);
+    WinApp::setMainWindowHandle(frameHandle);
+    const auto commands = [&] {
+        std::vector<std::uintptr_t> chosen;
+        for (const WindowMessage& m : frame.got)
+            if (m.message == MessageCommand) chosen.push_back(m.wParam & 0xFFFF);
+        return chosen;
+    };
+    // Ctrl+M chooses the missile volley (219) from the frame.
+    key('M', platform::ModControl);
+    pump();
+    EXPECT_EQ(commands(), std::vector<std::uintptr_t>{219});
+    frame.got.clear();
+    NotingDialog d;
+    d.attach(app);
+    key('M', platform::ModControl);
+    key(platform::KeyEscape);
+    EXPECT_EQ(d.create("EnumDialog", Dialog::Modal), 0);
+    EXPECT_EQ(commands(), std::vector<std::uintptr_t>{});
+    EXPECT_EQ(d.notes, (std::vector<std::string>{"init", "command 2 0"}));
+    EXPECT_EQ(app.modalDepth(), 0);
+    // Closed, the key chooses again.
+    key('M', platform::ModControl);
+    pump();
+    EXPECT_EQ(commands(), std::vector<std::uintptr_t>{219});
+    WinApp::setMainWindowHandle(previous);
+    app.removeWindow(frameHandle);
+}
+
 } // namespace
 } // namespace vael::test
