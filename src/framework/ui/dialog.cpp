@@ -382,6 +382,11 @@ void Dialog::mouse(std::uint32_t message, const Point& at) {
         }
         break;
     case ClassListBox: {
+        if (const Box track = under->scrollTrack(); under->showsScrollBar() && at.x >= track.x) {
+            under->clickScrollBar(at.y);
+            drawItem(*under);
+            break;
+        }
         const std::int32_t row = under->topRow() + rowY / DialogItemWindow::RowHeight;
         if (rowY < 0 || !under->row(row)) break;
         const bool changed = under->selection() != row;
