@@ -109,6 +109,7 @@ const std::set<std::string> sentToPartsNotBuilt = {
     "ModalDialogBoxClosing", "EndMovementSegment", "LastOrderDeselected", "EndGameMusic",
     // To the game physical layer: the figures' motion and the landscape's moved sprites.
     "PhysicalObjectMoving", "PhysicalObjectNotMoving", "PhysicalObjectCreated", "SpriteMoved",
+    "Get Unit Bitmap",
     // The logical layer does not answer this query yet (the unit reads "out of range"); no order of the
     // game asks it today, and answering it is a change of its own.
     "UnitInCommandRange"};
@@ -126,6 +127,7 @@ const std::set<std::string> handledFromPartsNotBuilt = {
     // From the game physical layer and the map window: sprites for the landscape, paths, a unit's regions,
     // its flag and its selection.
     "AddSpriteToLandscape", "RemoveDeadSprites", "GetPixelPath", "GetRegions", "DropFlag", "Selected",
+    "Center On Point", "ZoomInForCombat",
     // The menus send these through their command ids, which the scan cannot read.
     "FileStartGame", "FileOpenGame", "FilePreferences"};
 

@@ -247,10 +247,16 @@ ForgedArchive dialogButtonArchive() {
 }
 
 ForgedArchive dialogBitmapArchive(const std::string& fontDirectory) {
-    return ForgedArchive{"Dialog bitmaps",
-                         {{"Intro", {raw("Background", parchment())}},
-                          {"StartGame", {raw("Background", startGamePicture(fontDirectory))}},
-                          {"Loading", {raw("Background", loadingPicture(fontDirectory))}}}};
+    ForgedArchive archive{"Dialog bitmaps",
+                          {{"Intro", {raw("Background", parchment())}},
+                           {"StartGame", {raw("Background", startGamePicture(fontDirectory))}},
+                           {"Loading", {raw("Background", loadingPicture(fontDirectory))}}}};
+    // A group per nation with the picture of its victory and of its defeat.
+    for (std::uint32_t nation = 1; nation <= 9; ++nation)
+        archive.groups.push_back({"EndOfGame" + std::to_string(nation),
+                                  {raw("Won", endOfGamePicture(nation, true, fontDirectory)),
+                                   raw("Lost", endOfGamePicture(nation, false, fontDirectory))}});
+    return archive;
 }
 
 } // namespace

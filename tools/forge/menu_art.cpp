@@ -159,14 +159,13 @@ void spearman(cairo_t* cr, double x, double feet, double scale, int tunicR, int 
     cairo_fill(cr);
 }
 
-// The game's name across the dark top of the sky, in light stone with a dark shadow. The letters come
-// from SDL2_ttf, as the glyph archives do, and go onto the canvas as a mask.
-void title(cairo_t* cr, const std::string& fontFile) {
+// A line of text centred on a width, in light stone with a dark shadow. The letters come from SDL2_ttf,
+// as the glyph archives do, and go onto the canvas as a mask.
+void lettering(cairo_t* cr, const std::string& fontFile, const char* words, int points, int width, double y) {
     if (TTF_WasInit() == 0 && TTF_Init() != 0) throw std::runtime_error("cannot start SDL2_ttf");
-    TTF_Font* font = TTF_OpenFont(fontFile.c_str(), 36);
+    TTF_Font* font = TTF_OpenFont(fontFile.c_str(), points);
     if (!font) throw std::runtime_error("cannot read the font " + fontFile);
-    SDL_Surface* text =
-        TTF_RenderUTF8_Blended(font, "The Iron Vigils of Vaelmoric", SDL_Color{255, 255, 255, 255});
+    SDL_Surface* text = TTF_RenderUTF8_Blended(font, words, SDL_Color{255, 255, 255, 255});
     TTF_CloseFont(font);
     if (!text) throw std::runtime_error("cannot render the title");
     cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, text->w, text->h);
@@ -183,13 +182,18 @@ void title(cairo_t* cr, const std::string& fontFile) {
         }
     SDL_UnlockSurface(text);
     cairo_surface_mark_dirty(mask);
-    const double x = std::floor((StartPictureWidth - text->w) / 2.0), y = 22;
+    const double x = std::floor((width - text->w) / 2.0);
     SDL_FreeSurface(text);
     rgb(cr, 15, 15, 30);
     cairo_mask_surface(cr, mask, x + 2, y + 2);
     rgb(cr, 235, 215, 160);
     cairo_mask_surface(cr, mask, x, y);
     cairo_surface_destroy(mask);
+}
+
+// The game's name across the dark top of the sky.
+void title(cairo_t* cr, const std::string& fontFile) {
+    lettering(cr, fontFile, "The Iron Vigils of Vaelmoric", 36, StartPictureWidth, 22);
 }
 
 // The whole scene in the start picture's coordinates, onto a context that may scale it.
@@ -242,6 +246,75 @@ Picture loadingPicture(const std::string& fontDirectory) {
     cairo_scale(cr, static_cast<double>(LoadingPictureWidth) / StartPictureWidth,
                 static_cast<double>(LoadingPictureHeight) / StartPictureHeight);
     scene(cr, fontDirectory);
+    PaletteMatcher matcher = PaletteMatcher::art();
+    return canvas.reduce(matcher, false, 1);
+}
+
+namespace {
+
+struct NationLook {
+    const char* name;
+    int r, g, b;
+    bool crest;
+};
+// The tunics of the nations in the order of their numbers (1 to 9).
+constexpr NationLook nationLooks[9] = {
+    {"Macedonian", 170, 40, 40, true}, {"Persian", 120, 60, 150, false},  {"Indian", 220, 150, 40, false},
+    {"Greek", 50, 90, 170, true},      {"Danubian", 60, 120, 60, false},  {"Scythian", 150, 110, 60, false},
+    {"Spartan", 190, 30, 30, true},    {"African", 200, 170, 110, false}, {"Roman", 160, 30, 60, true},
+};
+
+} // namespace
+
+Picture endOfGamePicture(std::uint32_t nation, bool won, const std::string& fontDirectory) {
+    const NationLook& look = nationLooks[nation >= 1 && nation <= 9 ? nation - 1 : 0];
+    Canvas canvas(EndOfGamePictureWidth, EndOfGamePictureHeight);
+    cairo_t* cr = canvas.art();
+    const double w = EndOfGamePictureWidth, h = EndOfGamePictureHeight, ground = h * 0.72;
+    // A bright morning over the victors, a smoky red dusk over the beaten.
+    cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, ground);
+    if (won) {
+        cairo_pattern_add_color_stop_rgb(p, 0.0, 60 / 255.0, 110 / 255.0, 190 / 255.0);
+        cairo_pattern_add_color_stop_rgb(p, 1.0, 240 / 255.0, 220 / 255.0, 160 / 255.0);
+    } else {
+        cairo_pattern_add_color_stop_rgb(p, 0.0, 40 / 255.0, 30 / 255.0, 40 / 255.0);
+        cairo_pattern_add_color_stop_rgb(p, 1.0, 170 / 255.0, 70 / 255.0, 40 / 255.0);
+    }
+    cairo_set_source(cr, p);
+    cairo_paint(cr);
+    cairo_pattern_destroy(p);
+    // The field: green grass for the victors, trampled brown earth for the beaten.
+    won ? rgb(cr, 80, 130, 60) : rgb(cr, 100, 80, 55);
+    cairo_rectangle(cr, 0, ground, w, h - ground);
+    cairo_fill(cr);
+    // The nation's standard on its pole: raised high by the victors, fallen by the beaten.
+    cairo_save(cr);
+    cairo_translate(cr, w / 2, ground + 10);
+    if (!won) cairo_rotate(cr, 1.2);
+    rgb(cr, 110, 75, 45);
+    cairo_rectangle(cr, -3, -230, 6, 230);
+    cairo_fill(cr);
+    rgb(cr, look.r, look.g, look.b);
+    cairo_move_to(cr, 3, -225);
+    cairo_line_to(cr, 90, -205);
+    cairo_line_to(cr, 3, -170);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+    rgb(cr, 220, 190, 90);
+    cairo_arc(cr, 0, -234, 8, 0, 2 * Pi);
+    cairo_fill(cr);
+    cairo_restore(cr);
+    // The nation's men: standing in line when they won, scattered and few when they lost.
+    const int men = won ? 7 : 3;
+    for (int i = 0; i < men; ++i) {
+        const double x = won ? 45 + i * (w - 90) / (men - 1) : 60 + i * 150;
+        spearman(cr, x, ground + 60 + (i % 2) * 12, won ? 0.9 : 0.75, look.r, look.g, look.b, look.crest);
+    }
+    const std::string font = fontDirectory + "/DejaVuSerif-Bold.ttf";
+    lettering(cr, font, won ? "Victory" : "Defeat", 40, EndOfGamePictureWidth, 24);
+    const std::string line =
+        std::string("The ") + look.name + (won ? " army holds the field" : " army is broken");
+    lettering(cr, font, line.c_str(), 18, EndOfGamePictureWidth, 80);
     PaletteMatcher matcher = PaletteMatcher::art();
     return canvas.reduce(matcher, false, 1);
 }

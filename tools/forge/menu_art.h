@@ -2,6 +2,7 @@
 // The picture behind the start dialog's main menu, and the loading dialog's: a hill fort keeping its watch
 // fire at dusk over a valley, with a line of spearmen in the foreground. Drawn with Cairo and reduced to
 // the palette.
+#include <cstdint>
 #include <string>
 
 #include "tools/forge/picture.h"
@@ -18,5 +19,10 @@ Picture startGamePicture(const std::string& fontDirectory);
 // The loading dialog's client area, and the same scene drawn to fill it.
 constexpr int LoadingPictureWidth = 464, LoadingPictureHeight = 346;
 Picture loadingPicture(const std::string& fontDirectory);
+
+// The end of a battle for a nation (1 to 9): its standard and men on the field, raised when it won and
+// fallen when it lost, with the outcome written above. The picture fills the end-of-game dialog.
+constexpr int EndOfGamePictureWidth = 474, EndOfGamePictureHeight = 468;
+Picture endOfGamePicture(std::uint32_t nation, bool won, const std::string& fontDirectory);
 
 } // namespace vael::forge

@@ -109,6 +109,7 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
         // The modal loop feeds the dialog from the application's queue; other windows see no input.
         const WindowHandle handle = hwnd_;
         app->addModelessDialog(handle);
+        app->enterModal();
         while (open_) {
             if (!app->messageWaiting() && !app->waitMessage()) {
                 close(0);
@@ -116,6 +117,7 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
             }
             if (!app->pumpMessage()) close(0);
         }
+        app->leaveModal();
         app->removeModelessDialog(handle);
         return result_;
     }
@@ -382,6 +384,11 @@ void Dialog::mouse(std::uint32_t message, const Point& at) {
         }
         break;
     case ClassListBox: {
+        if (const Box track = under->scrollTrack(); under->showsScrollBar() && at.x >= track.x) {
+            under->clickScrollBar(at.y);
+            drawItem(*under);
+            break;
+        }
         const std::int32_t row = under->topRow() + rowY / DialogItemWindow::RowHeight;
         if (rowY < 0 || !under->row(row)) break;
         const bool changed = under->selection() != row;

@@ -148,6 +148,46 @@ std::int32_t DialogItemWindow::visibleRows() const {
     return class_ == ClassComboBox ? DroppedRows : std::max(1, (box_.h - 2) / RowHeight);
 }
 
+bool DialogItemWindow::showsScrollBar() const {
+    return class_ == ClassListBox && (style_ & style::VScroll) && rowCount() > visibleRows();
+}
+
+Box DialogItemWindow::scrollTrack() const {
+    if (!showsScrollBar()) return Box();
+    const Box in = inset(box_, 1);
+    return Box(static_cast<std::int16_t>(in.x + in.w - ScrollWidth),
+               static_cast<std::int16_t>(in.y + ScrollWidth), ScrollWidth,
+               static_cast<std::int16_t>(std::max(0, in.h - 2 * ScrollWidth)));
+}
+
+Box DialogItemWindow::scrollThumb() const {
+    const Box track = scrollTrack();
+    if (track.h <= 0) return Box();
+    // The thumb is as long as the share of rows shown, at least a square, and runs over the track's rest.
+    const std::int32_t rows = rowCount(), shown = visibleRows(), last = rows - shown;
+    const std::int32_t length = std::clamp<std::int32_t>(
+        track.h * shown / rows, std::min<std::int32_t>(ScrollWidth, track.h), track.h);
+    const std::int32_t at = last > 0 ? (track.h - length) * top_ / last : 0;
+    return Box(track.x, static_cast<std::int16_t>(track.y + at), track.w, static_cast<std::int16_t>(length));
+}
+
+void DialogItemWindow::scrollRows(std::int32_t delta) {
+    top_ = std::clamp(top_ + delta, 0, std::max(0, rowCount() - visibleRows()));
+}
+
+void DialogItemWindow::clickScrollBar(std::int16_t y) {
+    const Box track = scrollTrack(), thumb = scrollThumb();
+    if (track.h <= 0 && !showsScrollBar()) return;
+    if (y < track.y)
+        scrollRows(-1);
+    else if (y >= track.y + track.h)
+        scrollRows(1);
+    else if (y < thumb.y)
+        scrollRows(-visibleRows());
+    else if (y >= thumb.y + thumb.h)
+        scrollRows(visibleRows());
+}
+
 void DialogItemWindow::scrollToSelection() {
     if (selection_ == NoRow) return;
     if (selection_ < top_) top_ = selection_;
@@ -243,7 +283,17 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
     case ClassListBox: {
         target.fillRect(box_, 255, 255, 255);
         target.frameRect(box_, 0, 0, 0);
-        const Box in = inset(box_, 1);
+        Box in = inset(box_, 1);
+        if (showsScrollBar()) {
+            in.w = static_cast<std::int16_t>(in.w - ScrollWidth);
+            const Box track = scrollTrack(), thumb = scrollThumb();
+            const Box bar(track.x, static_cast<std::int16_t>(track.y - ScrollWidth), ScrollWidth,
+                          static_cast<std::int16_t>(track.h + 2 * ScrollWidth));
+            target.fillRect(bar, 224, 224, 224);
+            bevel(Box(bar.x, bar.y, ScrollWidth, ScrollWidth), true);
+            bevel(Box(bar.x, static_cast<std::int16_t>(track.y + track.h), ScrollWidth, ScrollWidth), true);
+            bevel(thumb, true);
+        }
         for (std::int32_t i = top_; i < rowCount() && i < top_ + visibleRows(); ++i)
             writeRow(in, static_cast<std::int16_t>(in.y + (i - top_) * RowHeight),
                      rows_[static_cast<std::size_t>(i)].text, i == selection_);

@@ -81,6 +81,15 @@ public:
     void drop(bool on) { dropped_ = on; }
     Box droppedBox() const;
     std::int32_t visibleRows() const;
+    // A list box with the vertical scroll style shows its bar when it has more rows than it shows.
+    bool showsScrollBar() const;
+    // The bar's track and thumb, in dialog pixels (empty without a bar).
+    Box scrollTrack() const;
+    Box scrollThumb() const;
+    // Scrolls by rows, kept between the top and the last full page.
+    void scrollRows(std::int32_t delta);
+    // A click on the bar: its arrows scroll a row, the track above or below the thumb a page.
+    void clickScrollBar(std::int16_t y);
 
     // The edit: caret and the other end of the selection, both character positions.
     std::int32_t caret() const { return caret_; }

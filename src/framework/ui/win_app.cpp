@@ -255,7 +255,7 @@ std::int16_t WinApp::waitMessage() {
 }
 
 bool WinApp::translateAccelerator(const WindowMessage& message) {
-    if (message.message != MessageKeyDown || !mainWindow_) return false;
+    if (message.message != MessageKeyDown || !mainWindow_ || modalDepth_ > 0) return false;
     const auto command = accelerators_->find(static_cast<std::int32_t>(message.wParam),
                                              static_cast<std::uint16_t>(message.lParam));
     if (!command) return false;

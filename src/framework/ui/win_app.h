@@ -77,6 +77,10 @@ public:
     // Hands the message to its window at once; 0 when there is no such window.
     std::intptr_t sendMessage(const WindowMessage& message);
     static WindowHandle mainWindowHandle() { return mainWindow_; }
+    // A modal dialog's loop runs between these: the menus' keys must not choose commands under it.
+    void enterModal() { ++modalDepth_; }
+    void leaveModal() { modalDepth_ = modalDepth_ > 0 ? modalDepth_ - 1 : 0; }
+    std::int32_t modalDepth() const { return modalDepth_; }
     static void setMainWindowHandle(WindowHandle window) { mainWindow_ = window; }
 
     void addModelessDialog(WindowHandle dialog) { modelessDialogs_.append(dialog); }
@@ -110,6 +114,7 @@ private:
     std::string mapFileName_;
     List<WindowHandle> modelessDialogs_;
     std::unique_ptr<AcceleratorTable> accelerators_;
+    std::int32_t modalDepth_ = 0;
     void (*timerProc_)(WindowHandle, std::uint32_t, std::uintptr_t, std::uint32_t) = &WinApp::timerProc;
     StringTable strings_;
     std::uint32_t platformTimer_ = 0;

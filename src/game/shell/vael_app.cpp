@@ -21,6 +21,7 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/leader.h"
+#include "game/shell/information_dlg.h"
 #include "game/shell/leader_almost_done_dlg.h"
 #include "game/shell/map_stand_in.h"
 #include "game/shell/vael_toolbar.h"
@@ -385,14 +386,24 @@ void VaelApp::gameEnded(bool homeWon) {
         }
     const std::uint32_t nation = homeHere ? layer_->getHomeNation() : layer_->getVisitorNation();
     const bool won = homeHere == homeWon;
-    if (endOfGameDialog)
+    if (endOfGameDialog) {
         endOfGameDialog(nation, won);
-    else
-        messageBox(std::string(GameControl::nationName(homeWon ? layer_->getHomeNation()
-                                                               : layer_->getVisitorNation())) +
-                       " won the battle.",
-                   "End of Game", 0);
+    } else {
+        EndOfGameDlg end(nation, won, onDialog);
+        end.attach(*this);
+        end.create(EndOfGameDlg::TemplateName, Dialog::Modal);
+    }
     listener_->closeSoon();
+}
+
+std::int32_t VaelApp::messageBox(const std::string& text, const std::string& title, std::uint16_t style) {
+    if ((style & 0x0F) != 0 || mainWindowHandle() == 0) return WinApp::messageBox(text, title, style);
+    const std::vector<std::string> lines = InformationDlg::splitLines(text);
+    InformationDlg box(0, lines.front(), onDialog);
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        box.addLine(lines[i]);
+    box.attach(*this);
+    return box.show(title);
 }
 
 void VaelApp::setViewportLayers(ViewportLayer* view0, ViewportLayer* view4) {

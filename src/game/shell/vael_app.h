@@ -15,6 +15,7 @@
 #include "framework/display/palette_entry.h"
 #include "framework/ui/win_app.h"
 #include "game/shell/commentary_dlg.h"
+#include "game/shell/game_dialogs.h"
 #include "game/shell/preferences.h"
 #include "game/shell/saved_game_header.h"
 
@@ -85,8 +86,13 @@ public:
     std::function<void(const std::string&)> onTitle;
     // The main window's caption is told here.
     std::function<void(const std::string&)> onCaption;
-    // The end-of-game dialog (this machine's nation, won); until it is there, a message box says it.
+    // The end-of-game dialog (this machine's nation, won); unset, the game's own picture dialog shows.
     std::function<void(std::uint32_t nation, bool won)> endOfGameDialog;
+    // Told of each dialog the application itself opens (the message box, the end of the game).
+    DialogShown onDialog;
+    // Boxes with OK alone are the game's own message box once the main window is there; the others, and
+    // every box before it, are the platform's.
+    std::int32_t messageBox(const std::string& text, const std::string& title, std::uint16_t style) override;
     // Told when a battle has ended and been closed.
     std::function<void()> onBattleClosed;
 

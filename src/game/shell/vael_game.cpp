@@ -11,9 +11,17 @@
 #include "framework/ui/status_bar.h"
 #include "framework/ui/system_font.h"
 #include "game/flow/game_control.h"
+#include "game/flow/leader_activation.h"
+#include "framework/core/list_walk.h"
+#include "game/flow/phase_handlers.h"
+#include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/map/vael_map_window.h"
 #include "game/rules/logical_map_file.h"
+#include "game/rules/leader.h"
+#include "game/shell/combat_results_dlg.h"
+#include "game/shell/game_overview_dlg.h"
+#include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
 #include "framework/core/file_lookup.h"
@@ -78,6 +86,44 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     frame_->setToolbar(toolbar_.get());
     commands_ = std::make_unique<Commands>(*this);
     commands_->attach(*app_);
+    app_->onDialog = [this](Dialog& dialog, const std::string& name) {
+        if (onDialog) onDialog(dialog, name);
+    };
+    // The turn's overview is the player's to close, with each army's details behind it.
+    PhaseDialogs phases = app_->logicalLayer().getPhaseDialogs();
+    phases.gameOverview = [this](const EndOfGameResults& results) { showGameOverview(results); };
+    app_->logicalLayer().setPhaseDialogs(std::move(phases));
+    // Who plays the sides is asked of the player here; the layer has no dialogs of its own.
+    SideControlServices& sides = app_->logicalLayer().getSideControlServices();
+    sides.armyRoutDialog =
+        [this](const ArmyRoutRequest& request) -> std::optional<std::pair<std::uint16_t, std::uint16_t>> {
+        ArmyRoutDlg rout(request, onDialog);
+        rout.attach(*app_);
+        if (rout.create(ArmyRoutDlg::TemplateName, Dialog::Modal) != 1) return std::nullopt;
+        return std::pair{rout.homeLevel(), rout.visitorLevel()};
+    };
+    sides.eliteInitDialog = [this](const List<Leader*>& leaders) {
+        std::vector<std::string> names;
+        for (Leader* leader : each(leaders))
+            names.push_back(leader->getName());
+        EliteInitiativeDlg choose(names, onDialog);
+        choose.attach(*app_);
+        return choose.create(EliteInitiativeDlg::TemplateName, Dialog::Modal) == 1 ? choose.chosen()
+                                                                                   : std::string();
+    };
+    sides.vaelEliteInitDialog = [this]() -> std::int32_t {
+        VaelEliteInitiativeDlg ask(onDialog);
+        ask.attach(*app_);
+        return ask.create(VaelEliteInitiativeDlg::TemplateName, Dialog::Modal);
+    };
+    // The combats' results stand beside the battle until the player closes them.
+    GameFlowDialogs flow = app_->logicalLayer().getDialogs();
+    flow.overallCombatResults = [this](VaelLogicalLayer& layer, const List<SingleCombatResult>& results) {
+        combatResults_ = std::make_unique<OverallCombatResultsDlg>(results, onDialog);
+        combatResults_->attach(layer);
+        combatResults_->create(OverallCombatResultsDlg::TemplateName, Dialog::Modeless);
+    };
+    app_->logicalLayer().setDialogs(std::move(flow));
     app_->onTitle = [this](const std::string& title) { frame_->setBattleTitle(title); };
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {
@@ -88,6 +134,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
 }
 
 VaelGame::~VaelGame() {
+    combatResults_.reset();
     closeBattleWindows();
     if (app_) app_->closeBattle();
     commands_.reset();
@@ -188,6 +235,22 @@ void VaelGame::editPreferences() {
     if (edit.create(PreferencesDlg::TemplateName, Dialog::Modal) != 1) return;
     app_->setMissileAutoHit(edit.missileAutoHit());
     app_->setPreferences(edit.preferences());
+}
+
+void VaelGame::showGameOverview(const EndOfGameResults& results) {
+    EndTurnDlg overview(results, onDialog);
+    overview.armyDetails = [this, &results](std::int16_t side) {
+        VaelLogicalLayer& layer = app_->logicalLayer();
+        const bool home = side == 1;
+        ArmyDetailsDlg details(home ? results.homeName : results.visitorName,
+                               armyDetailsRows(home ? layer.getHomeLeaders() : layer.getVisitorLeaders(),
+                                               home ? layer.getHomeUnits() : layer.getVisitorUnits()),
+                               onDialog);
+        details.attach(*app_);
+        details.create(ArmyDetailsDlg::TemplateName, Dialog::Modal);
+    };
+    overview.attach(*app_);
+    overview.create(EndTurnDlg::TemplateName, Dialog::Modal);
 }
 
 void VaelGame::openBattleWindows() {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "game/flow/end_of_game_results.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/vael_app.h"
 
@@ -13,6 +14,7 @@ namespace vael {
 
 class CommentaryWindow;
 class VaelMapWindow;
+class OverallCombatResultsDlg;
 class VaelMainWindow;
 class VaelToolbar;
 class WindowsStatusBar;
@@ -45,6 +47,8 @@ public:
     bool chooseAndLoadGame();
     void chooseAndSaveGame();
     void editPreferences();
+    // The turn's overview, modal, with the army details it opens.
+    void showGameOverview(const EndOfGameResults& results);
 
 private:
     class Commands;
@@ -61,6 +65,7 @@ private:
     std::unique_ptr<VaelMapWindow> map_;
     std::unique_ptr<CommentaryWindow> commentaryWindow_;
     std::unique_ptr<Commands> commands_;
+    std::unique_ptr<OverallCombatResultsDlg> combatResults_;
 };
 
 } // namespace vael

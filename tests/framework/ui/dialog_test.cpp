@@ -1038,5 +1038,86 @@ TEST_F(SmallDialogsTest, TheApplicationsFileChoiceOnItsWindowIsOurDialog) {
     }
 }
 
+TEST_F(DialogTest, TheMenusKeysChooseNoCommandWhileAModalDialogIsOpen) {
+    RecordingWindow frame("frame");
+    const WindowHandle previous = WinApp::mainWindowHandle();
+    const WindowHandle frameHandle = app.addWindow(&frame);
+    WinApp::setMainWindowHandle(frameHandle);
+    const auto commands = [&] {
+        std::vector<std::uintptr_t> chosen;
+        for (const WindowMessage& m : frame.got)
+            if (m.message == MessageCommand) chosen.push_back(m.wParam & 0xFFFF);
+        return chosen;
+    };
+    // Ctrl+M chooses the missile volley (219) from the frame.
+    key('M', platform::ModControl);
+    pump();
+    EXPECT_EQ(commands(), std::vector<std::uintptr_t>{219});
+    frame.got.clear();
+    NotingDialog d;
+    d.attach(app);
+    key('M', platform::ModControl);
+    key(platform::KeyEscape);
+    EXPECT_EQ(d.create("EnumDialog", Dialog::Modal), 0);
+    EXPECT_EQ(commands(), std::vector<std::uintptr_t>{});
+    EXPECT_EQ(d.notes, (std::vector<std::string>{"init", "command 2 0"}));
+    EXPECT_EQ(app.modalDepth(), 0);
+    // Closed, the key chooses again.
+    key('M', platform::ModControl);
+    pump();
+    EXPECT_EQ(commands(), std::vector<std::uintptr_t>{219});
+    WinApp::setMainWindowHandle(previous);
+    app.removeWindow(frameHandle);
+}
+
+TEST_F(DialogTest, AListBoxsScrollBarPagesOnTrackClicksAndStepsOnItsArrows) {
+    NotingDialog d;
+    d.create("EliteInitDlg", Dialog::Modeless);
+    DialogItemWindow& list = *d.item(10);
+    const std::int32_t shown = list.visibleRows();
+    ASSERT_GE(shown, 3);
+    for (std::int32_t i = 0; i < shown; ++i)
+        list.addRow("row " + std::to_string(i));
+    // Exactly a page: no bar, and a click at the right edge chooses a row.
+    EXPECT_FALSE(list.showsScrollBar());
+    const Box b = list.box();
+    const std::int16_t right = static_cast<std::int16_t>(b.x + b.w - 3);
+    click(d, Point(right, static_cast<std::int16_t>(b.y + 2)));
+    pump();
+    EXPECT_EQ(list.selection(), 0);
+    // One row more: the bar shows.
+    const std::int32_t rows = 3 * shown + 1;
+    for (std::int32_t i = shown; i < rows; ++i)
+        list.addRow("row " + std::to_string(i));
+    ASSERT_TRUE(list.showsScrollBar());
+    const auto clickAt = [&](std::int16_t y) {
+        click(d, Point(right, y));
+        pump();
+        return list.topRow();
+    };
+    const std::int16_t downArrow = static_cast<std::int16_t>(b.y + b.h - 3),
+                       upArrow = static_cast<std::int16_t>(b.y + 3);
+    const auto belowThumb = [&] {
+        return static_cast<std::int16_t>(list.scrollThumb().y + list.scrollThumb().h);
+    };
+    const auto aboveThumb = [&] { return static_cast<std::int16_t>(list.scrollThumb().y - 1); };
+    const std::int32_t last = rows - shown; // 2 pages and a row
+    EXPECT_EQ(clickAt(downArrow), 1);
+    EXPECT_EQ(clickAt(upArrow), 0);
+    EXPECT_EQ(clickAt(upArrow), 0); // at the top already
+    EXPECT_EQ(clickAt(belowThumb()), shown);
+    EXPECT_EQ(clickAt(belowThumb()), 2 * shown);
+    EXPECT_EQ(clickAt(belowThumb()), last); // the last page, not past it
+    EXPECT_EQ(clickAt(downArrow), last);
+    EXPECT_EQ(clickAt(aboveThumb()), last - shown);
+    EXPECT_EQ(clickAt(static_cast<std::int16_t>(list.scrollThumb().y + 1)), last - shown); // on the thumb
+    EXPECT_EQ(list.selection(), 0); // the bar's clicks choose no row
+    // The thumb runs from the track's top at the first row to its bottom at the last page.
+    list.scrollRows(-rows);
+    EXPECT_EQ(list.scrollThumb().y, list.scrollTrack().y);
+    list.scrollRows(rows);
+    EXPECT_EQ(list.scrollThumb().y + list.scrollThumb().h, list.scrollTrack().y + list.scrollTrack().h);
+}
+
 } // namespace
 } // namespace vael::test

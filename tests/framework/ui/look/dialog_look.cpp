@@ -66,13 +66,21 @@ std::string upperCase(const std::string& name) {
 // dialog the parchment.
 std::string pictureGroupOf(const std::string& templateName) {
     const std::string upper = upperCase(templateName);
-    return upper == "STARTGAME" ? "StartGame" : upper == "LOADINGDLG" ? "Loading" : "Intro";
+    return upper == "STARTGAME"      ? "StartGame"
+           : upper == "LOADINGDLG"   ? "Loading"
+           : upper == "ENDOFGAMEDLG" ? "EndOfGame1"
+                                     : "Intro";
+}
+
+// The end of the game shows a nation's victory; the others have their one background.
+std::string pictureNameOf(const std::string& templateName) {
+    return upperCase(templateName) == "ENDOFGAMEDLG" ? "Won" : "Background";
 }
 } // namespace
 
 LookDialog::LookDialog(const std::string& templateName)
     : Window(Point(0, 0), Dialog::InitialSize, ""),
-      Dialog("Dialog Bitmaps", pictureGroupOf(templateName), "Background") {}
+      Dialog("Dialog Bitmaps", pictureGroupOf(templateName), pictureNameOf(templateName)) {}
 
 void LookDialog::onInitDialog() {
     for (const auto& [id, text] : texts)

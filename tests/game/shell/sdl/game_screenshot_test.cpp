@@ -13,6 +13,10 @@
 #include "game/flow/game_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/leader.h"
+#include "game/shell/combat_results_dlg.h"
+#include "game/shell/game_overview_dlg.h"
+#include "game/shell/information_dlg.h"
+#include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "platform/sdl/sdl_platform.h"
 #include "support/bus_recorder.h"
@@ -94,6 +98,10 @@ TEST(GameWindow, OpensAtItsSizeAndShowsTheBattleAfterThePlayersFirstActivation) 
     probe.setup = [](Probe& p) { p.connectNamed("ActivateLeader", activated); };
     probe.attach(vael.app().logicalLayer());
     vael.onDialog = [](Dialog& d, const std::string& name) {
+        for (const char* way : {InformationDlg::TemplateName, EndTurnDlg::TemplateName,
+                                ArmyRoutDlg::TemplateName, EliteInitiativeDlg::TemplateName,
+                                VaelEliteInitiativeDlg::TemplateName, OverallCombatResultsDlg::TemplateName})
+            if (name == way) click(d, Dialog::IdOk);
         if (name == StartGameDlg::TemplateName) click(d, StartGameDlg::IdStartBattle);
         if (name == ScenarioDlg::TemplateName) click(d, Dialog::IdOk);
         if (name == IntroDlg::TemplateName) click(d, IntroDlg::IdHomePlayer), click(d, Dialog::IdOk);

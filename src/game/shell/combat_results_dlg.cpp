@@ -1,0 +1,87 @@
+#include "game/shell/combat_results_dlg.h"
+
+#include "framework/ui/dialog_item.h"
+#include "framework/core/list_walk.h"
+
+namespace vael {
+
+namespace {
+
+std::vector<short> valuesOf(const List<short>& list) {
+    std::vector<short> values;
+    for (short v : each(list))
+        values.push_back(v);
+    return values;
+}
+
+void addLines(std::vector<std::string>& lines, const List<std::string>& names, const List<short>& hitList,
+              const List<short>& routedList) {
+    const std::vector<short> hits = valuesOf(hitList), routed = valuesOf(routedList);
+    std::size_t i = 0;
+    for (const std::string& name : each(names)) {
+        // The lists run side by side; a shorter one counts as no hits and no rout.
+        const short h = i < hits.size() ? hits[i] : short(0);
+        const bool rout = i < routed.size() && routed[i] != 0;
+        lines.push_back(name + ": " +
+                        (rout     ? std::string("routed")
+                         : h == 1 ? std::string("1 hit")
+                                  : std::to_string(h) + " hits"));
+        ++i;
+    }
+}
+
+} // namespace
+
+std::vector<std::string> OverallCombatResultsDlg::linesOf(const List<SingleCombatResult>& results) {
+    std::vector<std::string> lines;
+    for (const SingleCombatResult& r : each(results)) {
+        addLines(lines, r.attackerNames, r.attackerHits, r.attackerRouted);
+        addLines(lines, r.defenderNames, r.defenderHits, r.defenderRouted);
+    }
+    return lines;
+}
+
+OverallCombatResultsDlg::OverallCombatResultsDlg(const List<SingleCombatResult>& results, DialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), lines_(linesOf(results)),
+      shown_(std::move(shown)) {}
+
+OverallCombatResultsDlg::~OverallCombatResultsDlg() {
+    silent_ = true;
+    if (isOpen()) close(0);
+}
+
+void OverallCombatResultsDlg::onInitDialog() {
+    centre();
+    if (getBus()) connectNamed("CloseGame", &OverallCombatResultsDlg::onCloseGame);
+    if (DialogItemWindow* list = item(IdList)) {
+        list->clearRows();
+        for (const std::string& line : lines_)
+            list->addRow(line);
+        drawItem(*list);
+    }
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void OverallCombatResultsDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (id == IdClose)
+        close(1);
+    else
+        Dialog::onCommand(id, notification);
+}
+
+void OverallCombatResultsDlg::close(std::int16_t value) {
+    if (!isOpen()) return;
+    if (getBus()) disconnectNamed("CloseGame", &OverallCombatResultsDlg::onCloseGame);
+    Dialog::close(value);
+    if (!silent_ && getBus()) sendNamedEmpty("DoneViewingCombatResults");
+}
+
+ContainerBase* OverallCombatResultsDlg::onCloseGame(Component* target, BusMessage, ContainerBase*) {
+    if (auto* dialog = dynamic_cast<OverallCombatResultsDlg*>(target)) {
+        dialog->silent_ = true;
+        dialog->close(0);
+    }
+    return nullptr;
+}
+
+} // namespace vael

@@ -1,0 +1,64 @@
+#pragma once
+// The game's own message box and the picture that ends a battle. The message box takes up to three lines
+// (longer texts are folded into the last one, so nothing a caller says is lost); the end of the game shows
+// this machine's nation as victor or vanquished until the player closes it.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/ui/dialog.h"
+#include "game/shell/game_dialogs.h"
+
+namespace vael {
+
+class InformationDlg : public Dialog {
+public:
+    static constexpr const char* TemplateName = "VaelMessageBox";
+    static constexpr std::int16_t IdLine1 = 101, IdLine2 = 102, IdLine3 = 103;
+    static constexpr std::size_t MaxLines = 3;
+    // The parent is 0 for the main window.
+    InformationDlg(WindowHandle parent, const std::string& firstLine, DialogShown shown = {});
+    // A fourth line and beyond go onto the third, after a space.
+    void addLine(const std::string& text);
+    const std::vector<std::string>& lines() const { return lines_; }
+    // Shown modally: 1 for OK, 2 for Cancel (and for Escape or the window closed).
+    std::int16_t show(const std::string& caption = "");
+    // The lines of a text by its line breaks.
+    static std::vector<std::string> splitLines(const std::string& text);
+
+    void onInitDialog() override;
+    void onCommand(std::uint16_t id, std::uint16_t notification) override;
+
+private:
+    WindowHandle parent_;
+    std::vector<std::string> lines_;
+    std::string caption_;
+    DialogShown shown_;
+};
+
+// "EndOfGameDlg": the picture of this machine's nation, won or lost; "Close" ends it with 1, "Overview"
+// shows how the battle went without closing it (greyed when nobody can tell).
+class EndOfGameDlg : public Dialog {
+public:
+    static constexpr const char* TemplateName = "EndOfGameDlg";
+    static constexpr std::int16_t IdClose = 1, IdOverview = 101;
+    // The pictures' group in "Dialog Bitmaps" for a nation (1 to 9; anything else has the first), and the
+    // picture's name in it.
+    static std::string pictureGroup(std::uint32_t nation);
+    static const char* pictureName(bool won) { return won ? "Won" : "Lost"; }
+
+    EndOfGameDlg(std::uint32_t nation, bool won, DialogShown shown = {});
+    std::function<void()> overview;
+    std::uint32_t nation() const { return nation_; }
+    bool won() const { return won_; }
+    void onInitDialog() override;
+    void onCommand(std::uint16_t id, std::uint16_t notification) override;
+
+private:
+    std::uint32_t nation_;
+    bool won_;
+    DialogShown shown_;
+};
+
+} // namespace vael

@@ -1,0 +1,108 @@
+#include "game/shell/side_dialogs.h"
+
+#include <algorithm>
+
+#include "framework/ui/dialog_item.h"
+
+namespace vael {
+
+namespace {
+
+std::uint16_t bounded(std::int32_t level, std::uint16_t total) {
+    return static_cast<std::uint16_t>(std::clamp<std::int32_t>(level, 1, std::max<std::int32_t>(total, 1)));
+}
+
+} // namespace
+
+// The rout levels.
+
+std::pair<std::uint16_t, std::uint16_t> ArmyRoutDlg::levels(const ArmyRoutRequest& r, Level level) {
+    const std::int32_t home = r.homeTQPoints, visitor = r.visitorTQPoints;
+    switch (level) {
+    case Normal:
+        return {r.homeTQPoints, r.visitorTQPoints};
+    case Custom:
+        return {bounded(r.homeTotal / 2, r.homeTotal), bounded(r.visitorTotal / 2, r.visitorTotal)};
+    case Easy:
+    case Hard: {
+        // More points before a side routs is easier for it.
+        const std::int32_t sign = (level == Easy) == (r.flag != 0) ? 1 : -1;
+        return {bounded(home + sign * home / 4, r.homeTotal),
+                bounded(visitor - sign * visitor / 4, r.visitorTotal)};
+    }
+    }
+    return {r.homeTQPoints, r.visitorTQPoints};
+}
+
+ArmyRoutDlg::ArmyRoutDlg(const ArmyRoutRequest& request, DialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), request_(request),
+      shown_(std::move(shown)) {}
+
+void ArmyRoutDlg::onInitDialog() {
+    centre();
+    selectRadio(IdEasy, Normal);
+    // There is no help file to open.
+    enableItem(IdHelp, 0);
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void ArmyRoutDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (id == IdOk) {
+        const std::int16_t chosen = radioSelection(IdEasy);
+        const Level level = chosen >= Easy && chosen <= Custom ? static_cast<Level>(chosen) : Normal;
+        std::tie(home_, visitor_) = levels(request_, level);
+        close(1);
+    } else {
+        Dialog::onCommand(id, notification);
+    }
+}
+
+// The elite initiative.
+
+EliteInitiativeDlg::EliteInitiativeDlg(std::vector<std::string> leaders, DialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""),
+      leaders_(std::move(leaders)), shown_(std::move(shown)) {}
+
+void EliteInitiativeDlg::onInitDialog() {
+    centre();
+    enableItem(IdHelp, 0);
+    if (DialogItemWindow* list = item(IdList)) {
+        list->clearRows();
+        for (const std::string& name : leaders_)
+            list->addRow(name);
+        if (!leaders_.empty()) list->select(0);
+        drawItem(*list);
+    }
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void EliteInitiativeDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    DialogItemWindow* list = item(IdList);
+    if (id == IdOk || (id == IdList && notification == ListDoubleClicked)) {
+        const std::int32_t at = list ? list->selection() : -1;
+        chosen_ = at >= 0 && at < static_cast<std::int32_t>(leaders_.size()) ? leaders_[std::size_t(at)] : "";
+        close(1);
+    } else {
+        Dialog::onCommand(id, notification);
+    }
+}
+
+VaelEliteInitiativeDlg::VaelEliteInitiativeDlg(DialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), shown_(std::move(shown)) {}
+
+void VaelEliteInitiativeDlg::onInitDialog() {
+    centre();
+    enableItem(IdHelp, 0);
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void VaelEliteInitiativeDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (id == IdYes)
+        close(1);
+    else if (id == IdNo)
+        close(0);
+    else
+        Dialog::onCommand(id, notification);
+}
+
+} // namespace vael

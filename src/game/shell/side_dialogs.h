@@ -1,0 +1,70 @@
+#pragma once
+// The questions of who plays each side: how hard the armies rout, and the elite initiative. They answer
+// the layer's side-control services in the program.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/ui/dialog.h"
+#include "game/flow/side_control.h"
+#include "game/shell/game_dialogs.h"
+
+namespace vael {
+
+// "ArmyRoutDlg": Easy, Normal, Hard or Custom. Normal keeps the battle's own TQ points; Easy gives the
+// player's side a quarter more before it routs and the computer's a quarter less, Hard the reverse;
+// Custom weighs both armies alike, each routing at half its point total. A level never exceeds its
+// army's total nor falls below one point. OK (1) gives both levels; Escape closes with 0 and gives none.
+class ArmyRoutDlg : public Dialog {
+public:
+    static constexpr const char* TemplateName = "ArmyRoutDlg";
+    static constexpr std::int16_t IdHelp = 9, IdEasy = 10, IdNormal = 11, IdHard = 12, IdCustom = 13;
+    enum Level : std::int16_t { Easy = 0, Normal = 1, Hard = 2, Custom = 3 };
+    // The home and visitor rout levels for a choice. The request's flag names the player's side: 1 home
+    // (also when both or neither side is the computer's), 0 the visitor.
+    static std::pair<std::uint16_t, std::uint16_t> levels(const ArmyRoutRequest& request, Level level);
+
+    ArmyRoutDlg(const ArmyRoutRequest& request, DialogShown shown = {});
+    std::uint16_t homeLevel() const { return home_; }
+    std::uint16_t visitorLevel() const { return visitor_; }
+    void onInitDialog() override;
+    void onCommand(std::uint16_t id, std::uint16_t notification) override;
+
+private:
+    ArmyRoutRequest request_;
+    DialogShown shown_;
+    std::uint16_t home_ = 0, visitor_ = 0;
+};
+
+// "EliteInitDlg": the home leaders in a list, the first one chosen until the player picks another; OK
+// gives the chosen leader's name, Escape none.
+class EliteInitiativeDlg : public Dialog {
+public:
+    static constexpr const char* TemplateName = "EliteInitDlg";
+    static constexpr std::int16_t IdHelp = 9, IdList = 10;
+    EliteInitiativeDlg(std::vector<std::string> leaders, DialogShown shown = {});
+    const std::string& chosen() const { return chosen_; }
+    void onInitDialog() override;
+    void onCommand(std::uint16_t id, std::uint16_t notification) override;
+
+private:
+    std::vector<std::string> leaders_;
+    DialogShown shown_;
+    std::string chosen_;
+};
+
+// "VaelEliteInitDlg": Yes closes with 1, No (and Escape) with 0.
+class VaelEliteInitiativeDlg : public Dialog {
+public:
+    static constexpr const char* TemplateName = "VaelEliteInitDlg";
+    static constexpr std::int16_t IdYes = 1, IdNo = 2, IdHelp = 9;
+    explicit VaelEliteInitiativeDlg(DialogShown shown = {});
+    void onInitDialog() override;
+    void onCommand(std::uint16_t id, std::uint16_t notification) override;
+
+private:
+    DialogShown shown_;
+};
+
+} // namespace vael

@@ -1,0 +1,470 @@
+// The game's message box and the end of the game, on the headless platform with the forged data: what
+// the player's OK, Cancel, Return and Escape answer, the lines shown, and the nation's picture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "framework/display/application_palette.h"
+#include "framework/ui/picture_archive.h"
+#include "framework/ui/window_manager.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/shell/combat_results_dlg.h"
+#include "game/shell/game_overview_dlg.h"
+#include "game/shell/information_dlg.h"
+#include "game/shell/side_dialogs.h"
+#include "game/shell/vael_game.h"
+#include "platform/headless/headless_platform.h"
+#include "support/bus_recorder.h"
+#include "support/temp_dir.h"
+#include "support/ui/test_win_app.h"
+
+namespace vael::test {
+namespace {
+
+void clickOn(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
+    DialogItemWindow* item = dialog.item(id);
+    ASSERT_NE(item, nullptr) << "no control " << id;
+    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
+    const Box b = item->box();
+    postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
+                client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
+}
+
+std::vector<std::string> linesOf(Dialog& d) {
+    std::vector<std::string> lines;
+    for (std::int16_t id : {InformationDlg::IdLine1, InformationDlg::IdLine2, InformationDlg::IdLine3})
+        lines.push_back(d.textTile(id) ? d.textTile(id)->text() : "<none>");
+    return lines;
+}
+
+class GameDialogs : public ::testing::Test {
+protected:
+    // The saved games' place is the test's own for as long as it runs.
+    struct DataHome {
+        explicit DataHome(const std::string& path) {
+            if (const char* data = std::getenv("XDG_DATA_HOME")) previous = data, had = true;
+            setenv("XDG_DATA_HOME", path.c_str(), 1);
+        }
+        ~DataHome() { had ? setenv("XDG_DATA_HOME", previous.c_str(), 1) : unsetenv("XDG_DATA_HOME"); }
+        std::string previous;
+        bool had = false;
+    };
+    TempDir dir{"gamedlgs"};
+    DataHome home{dir.path().string()};
+    platform::HeadlessPlatform os;
+    VaelGame game{os, VAEL_BUILD_DATA_DIR};
+};
+
+TEST_F(GameDialogs, TheMessageBoxAnswersOKOrCancelByMouseAndKeyAndShowsUpToThreeLines) {
+    ASSERT_TRUE(game.ready());
+    const struct {
+        const char* what;
+        std::string text;
+        std::function<void(Dialog&)> answer;
+        std::int32_t expected;
+        std::vector<std::string> lines;
+    } rows[] = {
+        {"OK clicked", "One line", [&](Dialog& d) { clickOn(os, d, Dialog::IdOk); }, 1, {"One line", "", ""}},
+        {"Cancel clicked", "a\nb", [&](Dialog& d) { clickOn(os, d, Dialog::IdCancel); }, 2, {"a", "b", ""}},
+        {"Return", "a\nb\nc", [&](Dialog&) { postKey(os, platform::KeyReturn); }, 1, {"a", "b", "c"}},
+        {"Escape",
+         "a\nb\nc\nd\ne",
+         [&](Dialog&) { postKey(os, platform::KeyEscape); },
+         2,
+         {"a", "b", "c d e"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::vector<std::string> shown, lines, texts;
+        std::string caption;
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            shown.push_back(name);
+            lines = linesOf(d);
+            texts.push_back(d.textTile(-1) ? d.textTile(-1)->text() : "<none>");
+            caption = d.caption() ? d.caption() : "";
+            r.answer(d);
+        };
+        EXPECT_EQ(game.app().messageBox(r.text, "Load Game", 0x30), r.expected);
+        EXPECT_EQ(shown, std::vector<std::string>{"VaelMessageBox"});
+        EXPECT_EQ(lines, r.lines);
+        EXPECT_EQ(texts, std::vector<std::string>{""}); // the layout's placeholder beside the buttons
+        EXPECT_EQ(caption, "Load Game");
+    }
+    EXPECT_TRUE(os.boxes.empty());
+}
+
+TEST_F(GameDialogs, BoxesWithMoreThanOKAndAnEmptyTitleKeepTheirPlatformBoxAndTheTemplatesCaption) {
+    ASSERT_TRUE(game.ready());
+    std::string caption;
+    game.onDialog = [&](Dialog& d, const std::string&) {
+        caption = d.caption() ? d.caption() : "";
+        clickOn(os, d, Dialog::IdOk);
+    };
+    EXPECT_EQ(game.app().messageBox("x", "", 0), 1);
+    EXPECT_EQ(caption, "The Iron Vigils of Vaelmoric");
+    EXPECT_TRUE(os.boxes.empty());
+    os.answers.push_back(platform::MessageAnswer::Retry);
+    EXPECT_EQ(game.app().messageBox("Out", "Out of Memory", 0x15), AnswerRetry);
+    ASSERT_EQ(os.boxes.size(), 1u);
+    EXPECT_EQ(os.boxes[0].text, "Out");
+}
+
+TEST_F(GameDialogs, AddLineFoldsTheFourthLineOntoTheThird) {
+    InformationDlg box(0, "first");
+    box.addLine("second");
+    box.addLine("third");
+    box.addLine("fourth");
+    EXPECT_EQ(box.lines(), (std::vector<std::string>{"first", "second", "third fourth"}));
+    EXPECT_EQ(InformationDlg::splitLines(""), std::vector<std::string>{""});
+    EXPECT_EQ(InformationDlg::splitLines("a\n"), (std::vector<std::string>{"a", ""}));
+}
+
+TEST_F(GameDialogs, TheEndOfTheGameShowsTheNationsPictureWonOrLostAndClosesOnClose) {
+    ASSERT_TRUE(game.ready());
+    std::unique_ptr<PictureArchive> bitmaps = PictureArchive::open("Dialog Bitmaps");
+    ASSERT_TRUE(bitmaps);
+    const struct {
+        std::uint32_t nation;
+        bool won;
+        const char* group;
+        const char* picture;
+    } rows[] = {{1, true, "EndOfGame1", "Won"}, {1, false, "EndOfGame1", "Lost"},
+                {9, true, "EndOfGame9", "Won"}, {3, false, "EndOfGame3", "Lost"},
+                {0, true, "EndOfGame1", "Won"}, {10, false, "EndOfGame1", "Lost"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.nation) + (r.won ? " won" : " lost"));
+        EXPECT_EQ(EndOfGameDlg::pictureGroup(r.nation), r.group);
+        const Picture picture = bitmaps->drawable(r.picture, r.group);
+        ASSERT_TRUE(picture.exists());
+        EndOfGameDlg end(r.nation, r.won, [&](Dialog& d, const std::string& name) {
+            EXPECT_EQ(name, "EndOfGameDlg");
+            // The picture fills the dialog exactly: the forge draws it to the template's size.
+            EXPECT_EQ(d.size(), Dim(picture.width(), picture.height()));
+            // The picture's own rows, above the buttons: the top and the middle.
+            const auto* pixels = static_cast<const std::uint8_t*>(picture.surface.pixels);
+            for (std::int32_t y : {0, picture.height() / 2})
+                EXPECT_TRUE(std::equal(pixels + y * picture.surface.pitch,
+                                       pixels + y * picture.surface.pitch + picture.width(),
+                                       d.bits() + y * d.stride()))
+                    << "row " << y;
+            EXPECT_FALSE(d.item(EndOfGameDlg::IdOverview)->isEnabled());
+            clickOn(os, d, EndOfGameDlg::IdOverview); // greyed: nothing
+            clickOn(os, d, EndOfGameDlg::IdClose);
+        });
+        end.attach(game.app());
+        EXPECT_EQ(end.create(EndOfGameDlg::TemplateName, Dialog::Modal), 1);
+    }
+}
+
+TEST_F(GameDialogs, TheEndOfTheGamesOverviewIsAskedForWithoutClosingIt) {
+    ASSERT_TRUE(game.ready());
+    int overviews = 0;
+    EndOfGameDlg end(2, true, [&](Dialog& d, const std::string&) {
+        EXPECT_TRUE(d.item(EndOfGameDlg::IdOverview)->isEnabled());
+        clickOn(os, d, EndOfGameDlg::IdOverview);
+        clickOn(os, d, EndOfGameDlg::IdOverview);
+        clickOn(os, d, EndOfGameDlg::IdClose);
+    });
+    end.overview = [&] { ++overviews; };
+    end.attach(game.app());
+    EXPECT_EQ(end.create(EndOfGameDlg::TemplateName, Dialog::Modal), 1);
+    EXPECT_EQ(overviews, 2);
+}
+
+TEST(GameOverview, TheLinesGiveEachSidesFiguresUnderItsName) {
+    EndOfGameResults r;
+    r.homeName = "Macedonian", r.visitorName = "Indian";
+    r.homeLostTQ = 12, r.visitorLostTQ = 30, r.homeTQLimit = 40, r.visitorTQLimit = 35;
+    r.homeRoutedTQ = 7, r.visitorRoutedTQ = 9, r.homeRouting = 2, r.visitorRouting = 3;
+    r.homeEliminated = 1, r.visitorEliminated = 4, r.homeUnits = 20, r.visitorUnits = 22;
+    EXPECT_EQ(EndTurnDlg::linesOf(r), (std::vector<EndTurnDlg::Line>{
+                                          {"", "Macedonian", "Indian"},
+                                          {"TQ lost", "12", "30"},
+                                          {"Rout limit", "40", "35"},
+                                          {"Units routing", "2", "3"},
+                                          {"TQ routing", "7", "9"},
+                                          {"Units eliminated", "1", "4"},
+                                          {"Units at the start", "20", "22"},
+                                      }));
+    r.homeLostTQ = -1; // signed as the tallies are
+    EXPECT_EQ(EndTurnDlg::linesOf(r)[1].home, "-1");
+}
+
+TEST_F(GameDialogs, TheOverviewsButtonsAskForTheHomeThenTheVisitorsDetailsAndOKClosesIt) {
+    ASSERT_TRUE(game.ready());
+    EndOfGameResults r;
+    r.homeName = "Macedonian", r.visitorName = "Indian";
+    std::vector<std::int16_t> asked;
+    EndTurnDlg overview(r, [&](Dialog& d, const std::string& name) {
+        EXPECT_EQ(name, "GameOverviewDlg");
+        EXPECT_TRUE(d.item(EndTurnDlg::IdHomeDetails)->isEnabled());
+        clickOn(os, d, EndTurnDlg::IdHomeDetails);
+        clickOn(os, d, EndTurnDlg::IdVisitorDetails);
+        clickOn(os, d, Dialog::IdOk);
+    });
+    overview.armyDetails = [&](std::int16_t side) { asked.push_back(side); };
+    overview.attach(game.app());
+    EXPECT_EQ(overview.create(EndTurnDlg::TemplateName, Dialog::Modal), 1);
+    EXPECT_EQ(asked, (std::vector<std::int16_t>{1, 0}));
+
+    // Without anybody to show the details both buttons are greyed.
+    EndTurnDlg bare(r, [&](Dialog& d, const std::string&) {
+        EXPECT_FALSE(d.item(EndTurnDlg::IdHomeDetails)->isEnabled());
+        EXPECT_FALSE(d.item(EndTurnDlg::IdVisitorDetails)->isEnabled());
+        postKey(os, platform::KeyEscape);
+    });
+    bare.attach(game.app());
+    EXPECT_EQ(bare.create(EndTurnDlg::TemplateName, Dialog::Modal), 0);
+}
+
+TEST_F(GameDialogs, TheArmyDetailsShowEveryRowThatFitsAndCountTheRestInTheLastLine) {
+    ASSERT_TRUE(game.ready());
+    ASSERT_EQ(ArmyDetailsDlg::MaxRows, 24u); // (264 - 18) / 10 template units
+    const auto rows = [](std::size_t n) {
+        std::vector<ArmyDetailsRow> r;
+        for (std::size_t i = 0; i < n; ++i)
+            r.push_back({"Unit " + std::to_string(i), "5", "1", "", "5", ""});
+        return r;
+    };
+    const struct {
+        std::size_t given, shown;
+        const char* last;
+    } cases[] = {{0, 0, ""},
+                 {1, 1, "Unit 0"},
+                 {24, 24, "Unit 23"},
+                 {25, 24, "... and 2 more"},
+                 {40, 24, "... and 17 more"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        ArmyDetailsDlg details("Indian", rows(c.given));
+        ASSERT_EQ(details.shownRows().size(), c.shown);
+        if (c.shown) {
+            EXPECT_EQ(details.shownRows().back()[0], c.last);
+        }
+        if (c.given == 25) {
+            EXPECT_EQ(details.shownRows()[22][0], "Unit 22");
+        }
+    }
+    std::string caption;
+    ArmyDetailsDlg details("Indian", rows(3), [&](Dialog& d, const std::string& name) {
+        EXPECT_EQ(name, "ArmyDetailsDlg");
+        caption = d.caption() ? d.caption() : "";
+        EXPECT_FALSE(d.item(ArmyDetailsDlg::IdHelp)->isEnabled());
+        clickOn(os, d, ArmyDetailsDlg::IdClose);
+    });
+    details.attach(game.app());
+    EXPECT_EQ(details.create(ArmyDetailsDlg::TemplateName, Dialog::Modal), 1);
+    EXPECT_EQ(caption, "Indian Army Details");
+}
+
+TEST(ArmyRout, EachLevelGivesTheHomeAndVisitorRoutLevels) {
+    // Home 40 of 100 points, visitor 30 of 60; the flag names the player's side.
+    const struct {
+        std::uint16_t flag;
+        ArmyRoutDlg::Level level;
+        std::uint16_t home, visitor;
+    } rows[] = {
+        {1, ArmyRoutDlg::Normal, 40, 30}, {0, ArmyRoutDlg::Normal, 40, 30},
+        {1, ArmyRoutDlg::Easy, 50, 23},   {0, ArmyRoutDlg::Easy, 30, 37}, // 40 + 10, 30 - 7; 40 - 10, 30 + 7
+        {1, ArmyRoutDlg::Hard, 30, 37},   {0, ArmyRoutDlg::Hard, 50, 23},
+        {1, ArmyRoutDlg::Custom, 50, 30}, {0, ArmyRoutDlg::Custom, 50, 30},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.flag) + " level " + std::to_string(r.level));
+        ArmyRoutRequest request{"Macedonian", "Indian", 40, 100, 30, 60, r.flag};
+        EXPECT_EQ(ArmyRoutDlg::levels(request, r.level),
+                  (std::pair<std::uint16_t, std::uint16_t>{r.home, r.visitor}));
+    }
+}
+
+TEST(ArmyRout, ALevelStaysBetweenOnePointAndItsArmysTotal) {
+    const struct {
+        ArmyRoutRequest request;
+        ArmyRoutDlg::Level level;
+        std::uint16_t home, visitor;
+    } rows[] = {
+        {{"a", "b", 40, 45, 3, 60, 1}, ArmyRoutDlg::Easy, 45, 3}, // 50 capped at 45; 3 - 0
+        {{"a", "b", 40, 50, 3, 60, 1}, ArmyRoutDlg::Easy, 50, 3}, // exactly the total
+        {{"a", "b", 40, 49, 4, 60, 1}, ArmyRoutDlg::Easy, 49, 3}, // one below; 4 - 1
+        {{"a", "b", 1, 1, 0, 0, 1}, ArmyRoutDlg::Custom, 1, 1},   // half of 1 and of 0 is at least one
+        {{"a", "b", 0, 10, 0, 10, 0}, ArmyRoutDlg::Hard, 1, 1},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.request.homeTQPoints) + "/" + std::to_string(r.request.homeTotal));
+        EXPECT_EQ(ArmyRoutDlg::levels(r.request, r.level),
+                  (std::pair<std::uint16_t, std::uint16_t>{r.home, r.visitor}));
+    }
+}
+
+TEST_F(GameDialogs, TheRoutDialogStartsAtNormalAndOKGivesTheChosenLevelsEscapeNone) {
+    ASSERT_TRUE(game.ready());
+    const ArmyRoutRequest request{"Macedonian", "Indian", 40, 100, 30, 60, 1};
+    const struct {
+        const char* what;
+        std::function<void(Dialog&)> answer;
+        std::int16_t closed;
+        std::uint16_t home, visitor;
+    } rows[] = {
+        {"OK at once", [&](Dialog& d) { clickOn(os, d, Dialog::IdOk); }, 1, 40, 30},
+        {"Easy", [&](Dialog& d) { clickOn(os, d, ArmyRoutDlg::IdEasy), clickOn(os, d, Dialog::IdOk); }, 1, 50,
+         23},
+        {"Hard by its mnemonic", [&](Dialog&) { postText(os, "h"), postKey(os, platform::KeyReturn); }, 1, 30,
+         37},
+        {"Custom", [&](Dialog& d) { clickOn(os, d, ArmyRoutDlg::IdCustom), clickOn(os, d, Dialog::IdOk); }, 1,
+         50, 30},
+        {"Escape", [&](Dialog&) { postKey(os, platform::KeyEscape); }, 0, 0, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        ArmyRoutDlg rout(request, [&](Dialog& d, const std::string& name) {
+            EXPECT_EQ(name, "ArmyRoutDlg");
+            EXPECT_EQ(d.radioSelection(ArmyRoutDlg::IdEasy), ArmyRoutDlg::Normal);
+            EXPECT_FALSE(d.item(ArmyRoutDlg::IdHelp)->isEnabled());
+            r.answer(d);
+        });
+        rout.attach(game.app());
+        EXPECT_EQ(rout.create(ArmyRoutDlg::TemplateName, Dialog::Modal), r.closed);
+        EXPECT_EQ((std::pair{rout.homeLevel(), rout.visitorLevel()}), (std::pair{r.home, r.visitor}));
+    }
+}
+
+TEST_F(GameDialogs, TheEliteInitiativeListGivesTheChosenLeaderAndTheQuestionYesOrNo) {
+    ASSERT_TRUE(game.ready());
+    const std::vector<std::string> leaders{"Vaelmoric", "Keldrian", "Orsath"};
+    const struct {
+        const char* what;
+        std::function<void(Dialog&)> answer;
+        std::int16_t closed;
+        std::string chosen;
+    } rows[] = {
+        {"OK at once", [&](Dialog& d) { clickOn(os, d, Dialog::IdOk); }, 1, "Vaelmoric"},
+        {"the third", [&](Dialog& d) { d.item(10)->select(2), clickOn(os, d, Dialog::IdOk); }, 1, "Orsath"},
+        {"double click", [&](Dialog& d) { d.item(10)->select(1), d.command(10, ListDoubleClicked); }, 1,
+         "Keldrian"},
+        {"Escape", [&](Dialog&) { postKey(os, platform::KeyEscape); }, 0, ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::vector<std::string> listed;
+        EliteInitiativeDlg choose(leaders, [&](Dialog& d, const std::string& name) {
+            EXPECT_EQ(name, "EliteInitDlg");
+            for (std::int32_t i = 0; i < d.item(10)->rowCount(); ++i)
+                listed.push_back(d.item(10)->row(i)->text);
+            r.answer(d);
+        });
+        choose.attach(game.app());
+        EXPECT_EQ(choose.create(EliteInitiativeDlg::TemplateName, Dialog::Modal), r.closed);
+        EXPECT_EQ(choose.chosen(), r.chosen);
+        EXPECT_EQ(listed, leaders);
+    }
+    const struct {
+        std::int16_t button;
+        std::int16_t answer;
+    } questions[] = {{VaelEliteInitiativeDlg::IdYes, 1}, {VaelEliteInitiativeDlg::IdNo, 0}};
+    for (const auto& q : questions) {
+        SCOPED_TRACE(q.button);
+        VaelEliteInitiativeDlg ask([&](Dialog& d, const std::string& name) {
+            EXPECT_EQ(name, "VaelEliteInitDlg");
+            clickOn(os, d, q.button);
+        });
+        ask.attach(game.app());
+        EXPECT_EQ(ask.create(VaelEliteInitiativeDlg::TemplateName, Dialog::Modal), q.answer);
+    }
+}
+
+TEST_F(GameDialogs, TheSideControlServicesAreTheDialogsInTheProgram) {
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == "ArmyRoutDlg") clickOn(os, d, ArmyRoutDlg::IdHard);
+        clickOn(os, d, Dialog::IdOk);
+    };
+    const SideControlServices& sides = game.app().logicalLayer().getSideControlServices();
+    ASSERT_TRUE(sides.armyRoutDialog && sides.eliteInitDialog && sides.vaelEliteInitDialog);
+    EXPECT_EQ(sides.armyRoutDialog(ArmyRoutRequest{"a", "b", 40, 100, 30, 60, 1}),
+              (std::pair<std::uint16_t, std::uint16_t>{30, 37}));
+    EXPECT_EQ(sides.eliteInitDialog(List<Leader*>()), "");
+    EXPECT_EQ(sides.vaelEliteInitDialog(), 1);
+    EXPECT_EQ(shown, (std::vector<std::string>{"ArmyRoutDlg", "EliteInitDlg", "VaelEliteInitDlg"}));
+}
+
+int doneViewing = 0;
+ContainerBase* heardDoneViewing(Component*, BusMessage, ContainerBase*) {
+    ++doneViewing;
+    return nullptr;
+}
+
+List<short> shorts(std::initializer_list<short> values) {
+    List<short> list;
+    for (short v : values)
+        list.append(v);
+    return list;
+}
+
+List<SingleCombatResult> twoCombats() {
+    SingleCombatResult first, second;
+    first.attackerNames.append("Companion Horse"), first.attackerNames.append("Hypaspists");
+    first.attackerHits = shorts({1, 0}), first.attackerRouted = shorts({0, 0});
+    first.defenderNames.append("War Elephants");
+    first.defenderHits = shorts({3}), first.defenderRouted = shorts({1});
+    second.attackerNames.append("Archers");
+    second.attackerHits = shorts({2}), second.attackerRouted = shorts({0});
+    second.defenderNames.append("Chariots"); // no hits or rout recorded for it
+    List<SingleCombatResult> results;
+    results.append(first), results.append(second);
+    return results;
+}
+
+TEST(OverallCombatResults, EachUnitGetsALineWithItsHitsOrItsRoutAttackersFirst) {
+    EXPECT_EQ(OverallCombatResultsDlg::linesOf(twoCombats()),
+              (std::vector<std::string>{"Companion Horse: 1 hit", "Hypaspists: 0 hits",
+                                        "War Elephants: routed", "Archers: 2 hits", "Chariots: 0 hits"}));
+    EXPECT_TRUE(OverallCombatResultsDlg::linesOf(List<SingleCombatResult>()).empty());
+}
+
+TEST_F(GameDialogs, TheCombatResultsStayModelessAndTellTheLayerOnceWhenThePlayerClosesThem) {
+    ASSERT_TRUE(game.ready());
+    Probe listener("Listener");
+    listener.setup = [](Probe& p) { p.connectNamed("DoneViewingCombatResults", &heardDoneViewing); };
+    listener.attach(game.app());
+    const auto settle = [&] {
+        pumpAll(game.app());
+        game.app().drainQueue();
+    };
+    const struct {
+        const char* what;
+        std::function<void(OverallCombatResultsDlg&)> end;
+        int told;
+    } rows[] = {
+        {"Close", [&](OverallCombatResultsDlg& d) { clickOn(os, d, OverallCombatResultsDlg::IdClose); }, 1},
+        {"Escape", [&](OverallCombatResultsDlg&) { postKey(os, platform::KeyEscape); }, 1},
+        {"closed twice", [&](OverallCombatResultsDlg& d) { d.close(1), d.close(1); }, 1},
+        {"the battle closed", [&](OverallCombatResultsDlg&) { game.app().sendNamedEmpty("CloseGame"); }, 0},
+        {"taken away", [&](OverallCombatResultsDlg&) {}, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        doneViewing = 0;
+        std::vector<std::string> listed;
+        {
+            OverallCombatResultsDlg results(twoCombats(), [&](Dialog& d, const std::string& name) {
+                EXPECT_EQ(name, "OverallCombatResults");
+                for (std::int32_t i = 0; i < d.item(101)->rowCount(); ++i)
+                    listed.push_back(d.item(101)->row(i)->text);
+            });
+            results.attach(game.app());
+            EXPECT_EQ(results.create(OverallCombatResultsDlg::TemplateName, Dialog::Modeless), 0);
+            EXPECT_TRUE(results.isOpen()); // the battle goes on under it
+            r.end(results);
+            settle();
+        }
+        settle();
+        EXPECT_EQ(doneViewing, r.told);
+        EXPECT_EQ(listed.size(), 5u);
+    }
+}
+
+} // namespace
+} // namespace vael::test
