@@ -38,9 +38,10 @@ const std::vector<Layer>& layers() {
         {"src/game/rules", {"src/framework/core"}},
         {"src/game/flow", {"src/framework/core", "src/game/rules"}},
         {"src/game/ai", {"src/framework/core", "src/game/rules", "src/game/flow"}},
+        // The game physical layer reads the flow's combat records and makes the display objects.
         {"src/game/map",
-         {"src/framework/core", "src/framework/display", "src/framework/ui", "src/game/rules",
-          "src/game/sound"}},
+         {"src/framework/core", "src/framework/display", "src/framework/ui", "src/game/rules", "src/game/flow",
+          "src/game/figures", "src/game/sound"}},
         {"src/game/figures",
          {"src/framework/core", "src/framework/display", "src/game/map", "src/game/rules", "src/game/flow",
           "src/game/sound"}},

@@ -110,6 +110,8 @@ const std::set<std::string> sentToPartsNotBuilt = {
     // To the game physical layer: the figures' motion and the landscape's moved sprites.
     "PhysicalObjectMoving", "PhysicalObjectNotMoving", "PhysicalObjectCreated", "SpriteMoved",
     "Get Unit Bitmap",
+    // From the game physical layer to the shell's status and to the elephant's display object.
+    "Movement", "NoMovement", "RampageEvent",
     // The logical layer does not answer this query yet (the unit reads "out of range"); no order of the
     // game asks it today, and answering it is a change of its own.
     "UnitInCommandRange"};
@@ -128,6 +130,10 @@ const std::set<std::string> handledFromPartsNotBuilt = {
     // its flag and its selection.
     "AddSpriteToLandscape", "RemoveDeadSprites", "GetPixelPath", "GetRegions", "DropFlag", "Selected",
     "Center On Point", "ZoomInForCombat",
+    // To the game physical layer from the map viewports and the shell's menus and preferences, and the
+    // map tile's points (sent through the tile's helper that names them by zoom).
+    "GetPrimaryLandscape", "GetUnitRegions", "ToggleCombatAnimation", "ToggleWalkingAnimation",
+    "ToggleHexGridOn", "ToggleHexGridOff", "VaelPointSelected", "VaelPointFlyby",
     // The menus send these through their command ids, which the scan cannot read.
     "FileStartGame", "FileOpenGame", "FilePreferences"};
 

@@ -7,21 +7,12 @@
 #include <memory>
 #include <vector>
 
+#include "framework/core/command_records.h" // RegionCommand, the payload of "Change Region Attribute"
 #include "framework/display/block_overlay.h"
 #include "framework/display/landscape.h"
 #include "framework/display/physical_block.h"
 
 namespace vael {
-
-// "Change Region Attribute": the region's layer 0 slot `attribute` shows overlay `value` of kind
-// `attribute`.
-struct RegionCommand {
-    std::uint16_t region = 0;
-    std::uint16_t attribute = 0;
-    std::uint16_t value = 0;
-    bool operator==(const RegionCommand&) const = default;
-};
-VAEL_TYPE_NAME(RegionCommand, "RegionCommand");
 
 class BlockLandscape : public Landscape {
 public:

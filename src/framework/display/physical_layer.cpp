@@ -99,6 +99,11 @@ void PhysicalLayer::connectParent() {
     blockForwardingNamed(msg::GetRegionLocation, ToParent);
 }
 
+void PhysicalLayer::disconnectPointHandlers() {
+    disconnect(POINT_SELECTED, handle<Point, &PhysicalLayer::pointSelected>);
+    disconnect(POINT_FLYBY, handle<Point, &PhysicalLayer::pointFlyby>);
+}
+
 // Objects and commands.
 
 std::int16_t PhysicalLayer::createObject(const LogicalCommandInfo& record) {

@@ -72,6 +72,8 @@ protected:
     short regionAt(const Point& point);
     void deleteObjectsAndViewports();
     void stopTimer();
+    // For a layer that picks points its own way.
+    void disconnectPointHandlers();
 
     std::int16_t lastFlybyId_ = -1;
     List<PhysicalObject*> objects_;

@@ -1,0 +1,198 @@
+#pragma once
+// The game's display layer of one view of the battlefield (0 normal, 4 reversed). It owns the view's three
+// zoom landscapes, makes a display object for every unit from the registered prototypes, hands each logical
+// command to its unit's object in screen terms (facings turned, walks replaced by teleports when nothing
+// animates), plays combats, flags and elephant rampages, files the sprites into a grid of screen cells,
+// runs the tick that hands the dirty boxes to the landscapes, and keeps its part of a saved game.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/core/command_records.h"
+#include "framework/core/landscape_definition.h"
+#include "framework/core/list.h"
+#include "framework/display/physical_layer.h"
+#include "game/map/pointed_vael_landscape.h"
+#include "game/figures/vael_physical_object.h"
+#include "game/map/point_info.h"
+#include "game/map/vael_figure_layer.h"
+#include "game/map/vael_sprite_layer.h"
+#include "game/rules/rout_records.h"
+
+namespace vael {
+
+class VaelPhysicalObject;
+
+// "RampageEvent": the display object a rampaging elephant hits and what the step did to it.
+struct RampageEventStruct {
+    VaelPhysicalObject* object = nullptr; // not owned
+    std::uint16_t percentHits = 0;
+    std::uint16_t hex = 0;
+    std::uint16_t routing = 0;
+    std::uint16_t withdrawing = 0;
+};
+VAEL_TYPE_NAME(RampageEventStruct, "RampageEventStruct");
+VAEL_TYPE_NAME(PointedVaelLandscape*, "PointedVaelLandscape *");
+
+// "Center On Point" and "ZoomInForCombat": a hex's centre on the landscape of each zoom level.
+using CentrePoints = std::array<Point3D, 3>;
+VAEL_TYPE_NAME(CentrePoints, "CentrePoints");
+
+// The layer's own part of a saved game, apart from its display objects' states.
+struct PhysicalLayerState {
+    std::uint16_t hexGridShown = 0;
+    std::uint16_t unitSelected = 0;
+    bool hasColours = false;
+    std::vector<std::uint32_t> colours;
+};
+
+class VaelPhysicalLayer : public PhysicalLayer, public VaelSpriteLayer, public VaelFigureLayer {
+public:
+    static constexpr std::int16_t CellWidth = 65;
+    static constexpr std::int16_t CellHeight = 160;
+    static constexpr std::uint16_t VisibleRate = 10;
+    static constexpr std::uint16_t HiddenRate = 1;
+    static constexpr std::uint32_t NoColour = 0xFFFFFFFFu;
+    // By nation 0 to 7; red in the low byte.
+    static const std::uint32_t NationColours[8];
+
+    explicit VaelPhysicalLayer(std::uint16_t layerId);
+    ~VaelPhysicalLayer() override;
+
+    void connectParent() override;
+
+    std::int16_t createObject(const LogicalCommandInfo& record) override;
+    std::int16_t deliverCommand(const LogicalCommandInfo& record) override;
+    std::int16_t insertSprite(Sprite* sprite) override;
+    std::int16_t addClient(short componentId) override;
+    std::int16_t removeClient(short componentId) override;
+    std::int16_t updateDisplay(long tick) override;
+    std::int16_t deleteViewport(ViewportWindow* window) override;
+    std::int16_t deleteAllObjects() override;
+    virtual void movement(short componentId);
+    virtual void noMovement(short componentId);
+
+    // A map window's viewport joins the layer: the view counts as shown and the tick speeds up.
+    void addMapViewport(Viewport* viewport);
+
+    // VaelSpriteLayer and VaelFigureLayer.
+    Point3D regionAnchor(std::int16_t level, std::int16_t region) const override;
+    std::int16_t viewMode() const override;
+    VaelFigureLandscape* landscape(std::int16_t zoom) override;
+    std::int16_t layerId() const override { return static_cast<std::int16_t>(layerId_); }
+
+    PointedVaelLandscape* zoomLandscape(int zoom) const {
+        return landscapes_[static_cast<std::size_t>(zoom)].get();
+    }
+    // The view whose objects answer the logical side: the one on screen, the normal one when none is.
+    static std::int16_t watchedView();
+    static bool normalViewShown() { return normalViewShown_; }
+    static bool reversedViewShown() { return reversedViewShown_; }
+    static void clearViewFlags() { normalViewShown_ = reversedViewShown_ = false; }
+
+    // Adopts a display object made by another one (debris, a projectile): it is shown here, never saved.
+    void adoptObject(VaelPhysicalObject* object);
+    void beginLandscape(const LandscapeDefinition& definition);
+    // The picture cell's index of a hex, -1 for a hex off the map.
+    std::int32_t hexIndex(std::int16_t hex) const;
+    std::uint32_t hexColour(std::int16_t hex) const;
+    const std::vector<std::uint32_t>& hexColours() const { return hexColours_; }
+    bool hasHexColours() const { return hasColours_; }
+
+    // Saved games: the layer's state is appended to the file after its header; false when the file
+    // cannot be used (nothing is changed then).
+    bool saveGame(const std::string& fileName);
+    bool loadGame(const std::string& fileName);
+    bool saveGameBytes(std::vector<std::uint8_t>& bytes);
+    bool loadGameBytes(const std::vector<std::uint8_t>& bytes);
+    // The layer's block at an offset; false for bytes that do not hold a whole one.
+    static bool readState(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t expectedColours,
+                          PhysicalLayerState& state, std::size_t& end);
+
+    void showHexGrid(bool on);
+    // The frontmost sprite's region at the point, else the hex there; -1 for neither.
+    short regionAtPoint(const PointInfo& where);
+    void selectPoint(const PointInfo& where);
+    void flyOver(const PointInfo& where);
+    // Queries "Center On Point" (or "ZoomInForCombat") on this layer with the hex's three centres.
+    void centreOn(std::int16_t hex, bool forCombat);
+    void setWalkingAnimation(bool on) { walkingAnimationOff_ = on ? 0 : 1; }
+    void setCombatAnimation(bool on) { combatAnimationOff_ = on ? 0 : 1; }
+    void beginRampage() { rampageActive_ = 1; }
+    void setRampageSteps(const List<RampageStruct>& steps);
+    void playCombat(const LogicalCommandInfo& combat);
+    void raiseFlags(const List<unsigned short>& gray, const List<unsigned short>& flags,
+                    std::uint32_t nation);
+    void endOfTurn();
+    void selectUnit(std::uint16_t unit);
+    List<short> unitRegions(std::uint16_t unit);
+
+    std::uint16_t hexGridShown() const { return hexGridShown_; }
+    std::uint16_t unitSelected() const { return unitSelected_; }
+    std::uint16_t rampageActive() const { return rampageActive_; }
+    const List<RampageStruct>& rampageSteps() const { return rampageSteps_; }
+    const List<unsigned short>& flaggedObjects() const { return flaggedObjects_; }
+    const List<short>& movingObjects() const { return movingObjects_; }
+    std::uint16_t timerRate() const { return timerRate_; }
+    std::int16_t mapRows() const { return mapRows_; }
+    std::int16_t mapColumns() const { return mapColumns_; }
+    const List<Sprite*>* gridCell(std::int16_t column, std::int16_t row) { return cell(column, row); }
+
+private:
+    class FullLandscape;
+
+    void sendCommand(short componentId, const char* name, ContainerBase* payload, std::uint16_t value = 0,
+                     BusMessage reply = BusMessage(), ContainerBase* extra = nullptr);
+    void queryObject(short componentId, const LogicalCommandInfo& command);
+    VaelPhysicalObject* objectWithId(short componentId) const;
+    void setHexColour(std::int16_t hex, std::uint32_t colour);
+    void playRampage(short elephant);
+    bool viewShown() const;
+    void startTimer(std::uint16_t rate);
+    void stopTick();
+    void freeGrid();
+    static ContainerBase* onTick(Component* target, BusMessage event, ContainerBase* data);
+
+    std::uint16_t layerId_;
+    std::uint16_t hexGridShown_ = 0;
+    std::uint16_t unitSelected_ = 0;
+    std::uint16_t combatAnimationOff_ = 0;
+    std::uint16_t walkingAnimationOff_ = 0;
+    std::array<std::unique_ptr<PointedVaelLandscape>, 3> landscapes_;
+    std::unique_ptr<FullLandscape> figureLandscape_;
+    List<unsigned short> flaggedObjects_;
+    std::uint16_t rampageActive_ = 0;
+    List<RampageStruct> rampageSteps_;
+    List<short> movingObjects_;
+    List<PhysicalObject*> adopted_;
+    bool hasColours_ = false;
+    std::vector<std::uint32_t> hexColours_;
+    std::int16_t hexCount_ = 0;
+    std::int16_t mapRows_ = 0;
+    std::int16_t mapColumns_ = 0;
+    std::uint16_t timerRate_ = 0;
+
+    static inline bool normalViewShown_ = false;
+    static inline bool reversedViewShown_ = false;
+};
+
+// The two views' layers, made together and kept for the whole run: known to the game sprites as the
+// layers of view 0 and 1 and attached to the application's bus.
+class VaelPhysicalLayers {
+public:
+    explicit VaelPhysicalLayers(Bus& bus);
+    ~VaelPhysicalLayers();
+    VaelPhysicalLayers(const VaelPhysicalLayers&) = delete;
+    VaelPhysicalLayers& operator=(const VaelPhysicalLayers&) = delete;
+
+    VaelPhysicalLayer& normal() { return *normal_; }
+    VaelPhysicalLayer& reversed() { return *reversed_; }
+
+private:
+    std::unique_ptr<VaelPhysicalLayer> normal_;
+    std::unique_ptr<VaelPhysicalLayer> reversed_;
+};
+
+} // namespace vael

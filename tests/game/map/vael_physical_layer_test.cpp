@@ -1,0 +1,400 @@
+// The game's physical layers of both views on the application bus, with display-object doubles: objects
+// made from prototypes with their screen facings, commands rewritten on their way, combat results given by
+// one object of the view on screen, the rampage held and replayed, the hex colours, the sprite grid at the
+// map's edges, the tick's rates and boxes, and the layers' part of a saved game.
+#include "game/map/vael_physical_layer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "framework/core/bus_event.h"
+#include "framework/display/viewport.h"
+#include "game/flow/leader_activation.h"
+#include "game/flow/shock_records.h"
+#include "game/rules/missile_fire_struct.h"
+#include "game/rules/scenario_records.h"
+#include "support/failed_checks.h"
+#include "support/map/display_object_double.h"
+#include "support/test_application.h"
+
+namespace vael::test {
+namespace {
+
+using Log = std::vector<std::string>;
+
+BusMessage named(const char* name) {
+    return BusMessage(RegisteredMessage::getId(name));
+}
+
+// A sprite whose bounds a test writes down.
+class BoxSprite : public Sprite {
+public:
+    BoxSprite(Box box, std::int16_t y) : Sprite(0, Point3D(0, y, 0), nullptr, 0, 0, 0), box_(box) {}
+    Box bounds() const override { return box_; }
+    Box box_;
+};
+
+class VaelPhysicalLayerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DisplayObjectDouble::log.clear();
+        DisplayObjectDouble::tickBoxes.clear();
+        VaelPhysicalLayer::clearViewFlags();
+        layers = std::make_unique<VaelPhysicalLayers>(app);
+        PhysicalLayer::registerPrototype(7, new DisplayObjectDouble("Foot", 0, 1));
+    }
+    void TearDown() override {
+        layers.reset();
+        VaelPhysicalLayer::clearViewFlags();
+    }
+    VaelPhysicalLayer& normal() { return layers->normal(); }
+    VaelPhysicalLayer& reversed() { return layers->reversed(); }
+
+    // A map 4 hex rows by 3 columns on both layers.
+    void landscape() {
+        LandscapeDefinition def{1, Point(3, 4), 12, 0};
+        normal().beginLandscape(def);
+        reversed().beginLandscape(def);
+    }
+    void create(std::uint16_t unit, std::int16_t hex, std::uint32_t facing, std::uint32_t nation = 1) {
+        Container<LogicalCommandInfo> box(
+            LogicalCommandInfo(unit, new Container<LOCreateInfo>(LOCreateInfo{7, facing, nation}),
+                               static_cast<std::uint16_t>(hex)));
+        app.send(LOGICAL_UNIT_CREATED, &box);
+    }
+    void command(LogicalCommandInfo c) {
+        Container<LogicalCommandInfo> box(std::move(c));
+        app.send(LOGICAL_COMMAND, &box);
+    }
+    void showMap(VaelPhysicalLayer& layer) { layer.addMapViewport(new Viewport(nullptr)); }
+
+    TestApplication app;
+    std::unique_ptr<VaelPhysicalLayers> layers;
+};
+
+TEST_F(VaelPhysicalLayerTest, EveryUnitGetsAnObjectOnBothViewsFacingTheScreenWay) {
+    // Two steps clockwise on the normal view, six on the reversed one.
+    struct Row {
+        std::uint32_t logical;
+        std::int32_t normal, reversed;
+    } rows[] = {{1, 3, 7}, {2, 4, 8}, {6, 8, 4}, {7, 1, 5}, {8, 2, 6}};
+    std::uint16_t unit = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.logical);
+        create(unit, 101, r.logical);
+        auto* n = dynamic_cast<VaelPhysicalObject*>(normal().objects().count() ? [&] {
+            PhysicalObject* o = nullptr;
+            normal().objects().last(o);
+            return o;
+        }() : nullptr);
+        PhysicalObject* o = nullptr;
+        reversed().objects().last(o);
+        auto* v = dynamic_cast<VaelPhysicalObject*>(o);
+        ASSERT_TRUE(n && v);
+        EXPECT_EQ((std::tuple{n->facing(), n->reversedView(), n->region(), n->layer()}),
+                  std::tuple(r.normal, 0, 101, static_cast<VaelFigureLayer*>(&normal())));
+        EXPECT_EQ((std::tuple{v->facing(), v->reversedView(), v->layer()}),
+                  std::tuple(r.reversed, 4, static_cast<VaelFigureLayer*>(&reversed())));
+        EXPECT_EQ(normal().objectId(unit), n->getId());
+        ++unit;
+    }
+}
+
+TEST_F(VaelPhysicalLayerTest, AnUnknownPrototypeOrAWrongPayloadMakesNoObject) {
+    FailedChecks checks;
+    Container<LogicalCommandInfo> unknown(
+        LogicalCommandInfo(0, new Container<LOCreateInfo>(LOCreateInfo{99, 1, 1}), 101));
+    app.send(LOGICAL_UNIT_CREATED, &unknown);
+    Container<LogicalCommandInfo> wrong(LogicalCommandInfo(1, new Container<short>(7), 101));
+    app.send(LOGICAL_UNIT_CREATED, &wrong);
+    EXPECT_EQ(normal().objects().count(), 0);
+    EXPECT_EQ(normal().objectId(0), -1);
+    EXPECT_EQ(checks.count(), 2u);
+}
+
+TEST_F(VaelPhysicalLayerTest, CommandsAreRewrittenRowByRow) {
+    // Rows: the command, its payload, whether walking animation is off, whether the normal view's map is
+    // open, and what the normal (#id) and reversed objects are given.
+    create(0, 101, 1);
+    const short n = normal().objectId(0), r = reversed().objectId(0);
+    auto path = [] {
+        List<short> p;
+        p.append(101);
+        p.append(102);
+        return p;
+    };
+    struct Row {
+        const char* name;
+        std::function<LogicalCommandInfo()> make;
+        bool walkingOff, mapOpen;
+        Log expected;
+    };
+    const std::string N = "#" + std::to_string(n), R = "#" + std::to_string(r);
+    std::vector<Row> rows = {
+        {"facing, map open",
+         [] { return LogicalCommandInfo(0, new Container<DIRECTION>(North), 101, CHANGE_UNIT_FACING); },
+         false,
+         true,
+         {N + " CHANGE_UNIT_FACING u0 v101 f3 r-", R + " ChangeFacingNA u0 v101 f7 r-"}},
+        {"facing 7 wraps",
+         [] { return LogicalCommandInfo(0, new Container<DIRECTION>(West), 101, CHANGE_UNIT_FACING); },
+         false,
+         true,
+         {N + " CHANGE_UNIT_FACING u0 v101 f1 r-", R + " ChangeFacingNA u0 v101 f5 r-"}},
+        {"facing, walking off",
+         [] { return LogicalCommandInfo(0, new Container<DIRECTION>(North), 101, CHANGE_UNIT_FACING); },
+         true,
+         true,
+         {N + " ChangeFacingNA u0 v101 f3 r-", R + " ChangeFacingNA u0 v101 f7 r-"}},
+        {"move",
+         [&] {
+             return LogicalCommandInfo(0, new Container<List<short>>(path()), 102, LOGICAL_OBJECT_MOVED,
+                                       named("MovementDone"));
+         },
+         false,
+         true,
+         {N + " LOGICAL_OBJECT_MOVED u0 v102 [101 102] rMovementDone",
+          R + " UnitTeleport u0 v102 [101 102] rMovementDone"}},
+        {"move, walking off",
+         [&] { return LogicalCommandInfo(0, new Container<List<short>>(path()), 102, LOGICAL_OBJECT_MOVED); },
+         true,
+         true,
+         {N + " UnitTeleport u0 v102 [101 102] r-", R + " UnitTeleport u0 v102 [101 102] r-"}},
+        {"terminal rout, no map",
+         [&] {
+             return LogicalCommandInfo(0, new Container<List<short>>(path()), 101, named("TerminalRout"));
+         },
+         false,
+         false,
+         {N + " UnitEliminated u0 v101 [101 102] r-", R + " UnitEliminated u0 v101 [101 102] r-"}},
+        {"bearing 0",
+         [] {
+             return LogicalCommandInfo(0, new Container<short>(0), 101, named("MissileFire"),
+                                       named("ReturnFromMissileFire"));
+         },
+         false,
+         true,
+         {N + " MissileFire u0 v101 f3 rReturnFromMissileFire"}},
+        {"bearing 1",
+         [] { return LogicalCommandInfo(0, new Container<short>(1), 101, named("MissileFire")); },
+         false,
+         true,
+         {N + " MissileFire u0 v101 f4 r-"}},
+        {"bearing 4",
+         [] { return LogicalCommandInfo(0, new Container<short>(4), 101, named("MissileFire")); },
+         false,
+         true,
+         {N + " MissileFire u0 v101 f4 r-"}},
+        {"bearing 5",
+         [] { return LogicalCommandInfo(0, new Container<short>(5), 101, named("MissileFire")); },
+         false,
+         true,
+         {N + " MissileFire u0 v101 f5 r-"}},
+        {"bearing 16",
+         [] { return LogicalCommandInfo(0, new Container<short>(16), 101, named("MissileFire")); },
+         false,
+         true,
+         {N + " MissileFire u0 v101 f8 r-"}},
+        {"bearing 17",
+         [] { return LogicalCommandInfo(0, new Container<short>(17), 101, named("MissileFire")); },
+         false,
+         true,
+         {N + " MissileFire u0 v101 f1 r-"}},
+        {"bearing 22",
+         [] { return LogicalCommandInfo(0, new Container<short>(22), 101, named("MissileFire")); },
+         false,
+         true,
+         {N + " MissileFire u0 v101 f2 r-"}},
+        {"bearing 23",
+         [] { return LogicalCommandInfo(0, new Container<short>(23), 101, named("MissileFire")); },
+         false,
+         true,
+         {N + " MissileFire u0 v101 f3 r-"}},
+        {"bearing 24 dropped",
+         [] { return LogicalCommandInfo(0, new Container<short>(24), 101, named("MissileFire")); },
+         false,
+         true,
+         {}},
+        // With no map open the normal view still plays the volley, or nothing would answer the rules.
+        {"bearing 8, no map",
+         [] { return LogicalCommandInfo(0, new Container<short>(8), 101, named("MissileFire")); },
+         false,
+         false,
+         {N + " MissileFire u0 v101 f6 r-"}},
+        {"cohesion hit",
+         [] { return LogicalCommandInfo(0, new Container<short>(12), 101, named("CohesionHit")); },
+         false,
+         true,
+         {N + " CohesionHit u0 v101 s12 r-", R + " CohesionHit u0 v101 s12 r-"}},
+    };
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DisplayObjectDouble::log.clear();
+        normal().setWalkingAnimation(!row.walkingOff);
+        reversed().setWalkingAnimation(!row.walkingOff);
+        if (row.mapOpen && normal().viewports().isEmpty()) showMap(normal());
+        if (!row.mapOpen) {
+            Viewport* v = nullptr;
+            if (normal().viewports().first(v)) normal().deleteViewport(v->display());
+        }
+        command(row.make());
+        EXPECT_EQ(DisplayObjectDouble::log, row.expected);
+    }
+}
+
+TEST_F(VaelPhysicalLayerTest, TheReversedViewOnScreenTurnsTheVolleyAndTheNormalOneDropsIt) {
+    create(0, 101, 1);
+    showMap(reversed());
+    command(LogicalCommandInfo(0, new Container<short>(1), 101, named("MissileFire")));
+    EXPECT_EQ(DisplayObjectDouble::log,
+              Log{"#" + std::to_string(reversed().objectId(0)) + " MissileFire u0 v101 f8 r-"});
+}
+
+TEST_F(VaelPhysicalLayerTest, AnOutOfRangeBearingIsAnsweredInTheObjectsPlace) {
+    create(0, 101, 1);
+    std::vector<short> replies;
+    struct Listener : Component {
+        std::vector<short>* out = nullptr;
+        Listener() : Component("Listener") {}
+        void connectHandlers() override { connectNamed("ReturnFromMissileFire", onReturn); }
+        static ContainerBase* onReturn(Component* t, BusMessage, ContainerBase* d) {
+            MissileDebrisStruct v;
+            Container<MissileDebrisStruct>::fromMessage(d, v);
+            static_cast<Listener*>(t)->out->push_back(static_cast<short>(v.unitNumber));
+            return nullptr;
+        }
+    } listener;
+    listener.out = &replies;
+    listener.attach(app);
+    command(LogicalCommandInfo(0, new Container<short>(-1), 101, named("MissileFire"),
+                               named("ReturnFromMissileFire"),
+                               new Container<MissileDebrisStruct>(MissileDebrisStruct{0xFFFF, 1, 5})));
+    command(LogicalCommandInfo(0, new Container<short>(24), 101, named("MissileFire"),
+                               named("ReturnFromMissileFire"),
+                               new Container<MissileDebrisStruct>(MissileDebrisStruct{0xFFFF, 1, 6})));
+    listener.detach();
+    EXPECT_EQ(replies, (std::vector<short>{5, 6})); // once each, by the normal view only
+    EXPECT_TRUE(DisplayObjectDouble::log.empty());
+}
+
+TEST_F(VaelPhysicalLayerTest, OnlyTheViewOnScreenGivesCombatResultsToTheFirstUnitOfTheFirstSide) {
+    for (std::uint16_t u = 0; u < 4; ++u)
+        create(u, static_cast<std::int16_t>(101 + u), 1);
+    showMap(normal());
+    CombatInfo info;
+    info.attackers.append(0);
+    info.attackers.append(1);
+    info.defenders.append(2);
+    info.defenders.append(3);
+    MethodOfDeathStruct death;
+    death.unitNumber = 2;
+    info.deaths.append(death);
+    Container<LogicalCommandInfo> combat(LogicalCommandInfo(0, new Container<CombatInfo>(info), 0,
+                                                            named("UnitCombat"), named("CombatDone"),
+                                                            new Container<short>(9)));
+    app.sendNamed("UnitCombat", &combat);
+    auto id = [](VaelPhysicalLayer& l, std::uint16_t u) { return "#" + std::to_string(l.objectId(u)); };
+    Log expected;
+    for (VaelPhysicalLayer* l : {&normal(), &reversed()}) {
+        const char* how = l == &normal() ? "CombatAnimate" : "CombatDontAnimate";
+        expected.push_back(id(*l, 2) + " CohesionHit u2 v0 r-");
+        if (l == &normal()) expected.push_back(id(*l, 0) + " " + how + " u0 v0 [103 104] rCombatDone");
+        if (l == &reversed()) expected.push_back(id(*l, 0) + " " + how + " u0 v0 [103 104] r-");
+        expected.push_back(id(*l, 1) + " " + how + " u0 v0 [103 104] r-");
+        expected.push_back(id(*l, 2) + " " + how + " u0 v1 [101 102] r-");
+        expected.push_back(id(*l, 3) + " " + how + " u0 v1 [101 102] r-");
+    }
+    EXPECT_EQ(DisplayObjectDouble::log, expected);
+}
+
+TEST_F(VaelPhysicalLayerTest, WithNoMapShownTheNormalViewGivesTheResults) {
+    create(0, 101, 1);
+    create(1, 102, 1);
+    CombatInfo info;
+    info.attackers.append(0);
+    info.defenders.append(1);
+    Container<LogicalCommandInfo> combat(
+        LogicalCommandInfo(0, new Container<CombatInfo>(info), 0, named("UnitCombat"), named("CombatDone")));
+    app.sendNamed("UnitCombat", &combat);
+    const std::string n0 = "#" + std::to_string(normal().objectId(0));
+    const std::string r0 = "#" + std::to_string(reversed().objectId(0));
+    ASSERT_EQ(DisplayObjectDouble::log.size(), 4u);
+    EXPECT_EQ(DisplayObjectDouble::log[0], n0 + " CombatDontAnimate u0 v0 [102] rCombatDone");
+    EXPECT_EQ(DisplayObjectDouble::log[2], r0 + " CombatDontAnimate u0 v0 [102] r-");
+}
+
+TEST_F(VaelPhysicalLayerTest, CohesionHitsAreHeldDuringARampageAndTheStepsPlayBeforeTheCommand) {
+    create(0, 101, 1); // the elephant
+    create(1, 102, 1);
+    create(2, 103, 1);
+    showMap(normal());
+    app.sendNamedEmpty("BeginElephantRampage");
+    List<RampageStruct> steps;
+    steps.append(RampageStruct{1, 30, 102, 1, 1});
+    steps.append(RampageStruct{2, 10, 103, 0, 1});
+    Container<List<RampageStruct>> box(steps);
+    app.sendNamed("RampagingActions", &box);
+    command(LogicalCommandInfo(1, new Container<short>(5), 102, named("CohesionHit")));
+    EXPECT_TRUE(DisplayObjectDouble::log.empty());
+    command(LogicalCommandInfo(0, new Container<List<short>>(), 101, named("ElephantRampage"),
+                               named("RampageDone")));
+    auto obj = [](VaelPhysicalLayer& l, std::uint16_t u) {
+        return dynamic_cast<VaelPhysicalObject*>([&] {
+            Item<PhysicalObject*>* it = nullptr;
+            for (l.objects().firstItem(it); it; it = it->next)
+                if (it->value->getId() == l.objectId(u)) return it->value;
+            return static_cast<PhysicalObject*>(nullptr);
+        }());
+    };
+    for (VaelPhysicalLayer* l : {&normal(), &reversed()}) {
+        EXPECT_EQ(obj(*l, 1)->savedPathCount_, 2);
+        EXPECT_EQ(obj(*l, 2)->savedPathCount_, 1);
+        EXPECT_EQ(l->rampageActive(), 0);
+    }
+    const std::string n0 = "#" + std::to_string(normal().objectId(0)),
+                      r0 = "#" + std::to_string(reversed().objectId(0));
+    EXPECT_EQ(DisplayObjectDouble::log,
+              (Log{n0 + " RampageEvent u0 v0 r-", n0 + " RampageEvent u0 v0 r-",
+                   n0 + " ElephantRampage u0 v101 [] rRampageDone", r0 + " RampageEvent u0 v0 r-",
+                   r0 + " RampageEvent u0 v0 r-", r0 + " ElephantRampage u0 v101 [] rRampageDone"}));
+    // After the rampage the hits go through again.
+    DisplayObjectDouble::log.clear();
+    command(LogicalCommandInfo(1, new Container<short>(5), 102, named("CohesionHit")));
+    EXPECT_EQ(DisplayObjectDouble::log.size(), 2u);
+}
+
+TEST_F(VaelPhysicalLayerTest, HexColoursFollowTheUnitsOnBothViews) {
+    landscape(); // 4 rows (R), 3 columns (C)
+    // Normal view: index = column * 4 + (3 - row); reversed: (2 - column) * 4 + row.
+    struct Row {
+        std::int16_t hex;
+        std::int32_t normal, reversed;
+    } rows[] = {{0, 3, 8}, {3, 0, 11}, {200, 11, 0}, {203, 8, 3}, {4, -1, -1}, {300, -1, -1}, {-1, -1, -1}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.hex);
+        EXPECT_EQ(normal().hexIndex(r.hex), r.normal);
+        EXPECT_EQ(reversed().hexIndex(r.hex), r.reversed);
+    }
+    create(0, 101, 1, 2); // blue
+    create(1, 300, 1, 1); // off the map: nothing recorded
+    create(2, 102, 1, 9); // no such nation: nothing recorded
+    ASSERT_EQ(normal().hexColours().size(), 12u);
+    EXPECT_EQ(normal().hexColours()[6], 0xFF0000u);
+    EXPECT_EQ(reversed().hexColours()[5], 0xFF0000u);
+    EXPECT_EQ(std::count(normal().hexColours().begin(), normal().hexColours().end(), 0xFFFFFFFFu), 11);
+    normal().setWalkingAnimation(false);
+    List<short> path;
+    path.append(101);
+    path.append(202);
+    command(LogicalCommandInfo(0, new Container<List<short>>(path), 202, LOGICAL_OBJECT_MOVED));
+    EXPECT_EQ((std::tuple{normal().hexColour(101), normal().hexColour(202), reversed().hexColour(202)}),
+              std::tuple(0xFFFFFFFFu, 0xFF0000u, 0xFF0000u));
+    command(LogicalCommandInfo(0, new Container<List<short>>(), 202, named("UnitEliminated")));
+    EXPECT_EQ(normal().hexColour(202), 0xFFFFFFFFu);
+}
+
+} // namespace
+} // namespace vael::test
