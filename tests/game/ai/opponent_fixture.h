@@ -122,4 +122,30 @@ protected:
     FailedChecks checks;
 };
 
+// Rows of procedure answers: each runs "r = <expression>" after its setup in a Conditions table of its
+// own opponent. The empty table ahead of it is the one the compile's reset runs, so the row runs once.
+class ProcedureRows : public OpponentFixture {
+protected:
+    std::int32_t value(const std::string& setup, const std::string& expression) {
+        auto fresh = makeOpponent();
+        EXPECT_EQ(compile("S { Exceptions { }; Conditions { var r, a, b, c, d, x; " + setup +
+                              " r = " + expression + "; }; }",
+                          fresh.get()),
+                  1)
+            << expression;
+        EXPECT_TRUE(fresh->runConditions()) << expression;
+        return fresh->interpreter().cell(0);
+    }
+    struct Row {
+        std::string setup, expression;
+        std::int32_t expected;
+    };
+    void expectRows(const std::vector<Row>& rows) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.setup + " r = " + row.expression);
+            EXPECT_EQ(value(row.setup, row.expression), row.expected);
+        }
+    }
+};
+
 } // namespace vael::test

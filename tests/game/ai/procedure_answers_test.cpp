@@ -8,7 +8,7 @@
 namespace vael::test {
 namespace {
 
-class ProcedureAnswers : public OpponentFixture {
+class ProcedureAnswers : public ProcedureRows {
 protected:
     void SetUp() override {
         OpponentFixture::SetUp();
@@ -17,27 +17,6 @@ protected:
         ASSERT_TRUE(companion);
         ASSERT_EQ(companion->getHex(), 1012);
         ASSERT_EQ(companion->getFacing(), East);
-    }
-    // Runs "r = <expression>" after the setup in a Conditions table of its own opponent and answers r.
-    std::int32_t value(const std::string& setup, const std::string& expression) {
-        auto fresh = makeOpponent();
-        EXPECT_EQ(compile("S { Exceptions { }; Conditions { var r, a, b, c, d, x; " + setup +
-                              " r = " + expression + "; }; }",
-                          fresh.get()),
-                  1)
-            << expression;
-        EXPECT_TRUE(fresh->runConditions()) << expression;
-        return fresh->interpreter().cell(0);
-    }
-    struct Row {
-        std::string setup, expression;
-        std::int32_t expected;
-    };
-    void expectRows(const std::vector<Row>& rows) {
-        for (const Row& row : rows) {
-            SCOPED_TRACE(row.setup + " r = " + row.expression);
-            EXPECT_EQ(value(row.setup, row.expression), row.expected);
-        }
     }
     // The first two values of the list the setup fills into a, as first * 10000 + second.
     static std::string firstTwo(const std::string& fill) {

@@ -5,31 +5,7 @@
 namespace vael::test {
 namespace {
 
-class ScriptLibrary : public OpponentFixture {
-protected:
-    // Runs "r = <expression>" in a Conditions table of its own opponent and answers r. The empty table
-    // ahead of it is the one the compile's reset runs, so the row runs once.
-    std::int32_t value(const std::string& setup, const std::string& expression) {
-        auto fresh = makeOpponent();
-        EXPECT_EQ(compile("S { Exceptions { }; Conditions { var r, a, b, c, d, x; " + setup +
-                              " r = " + expression + "; }; }",
-                          fresh.get()),
-                  1)
-            << expression;
-        EXPECT_TRUE(fresh->runConditions()) << expression;
-        return fresh->interpreter().cell(0);
-    }
-    struct Row {
-        std::string setup, expression;
-        std::int32_t expected;
-    };
-    void expectRows(const std::vector<Row>& rows) {
-        for (const Row& row : rows) {
-            SCOPED_TRACE(row.setup + " r = " + row.expression);
-            EXPECT_EQ(value(row.setup, row.expression), row.expected);
-        }
-    }
-};
+class ScriptLibrary : public ProcedureRows {};
 
 TEST_F(ScriptLibrary, RegistersTheConstantsAndProceduresInOrder) {
     EXPECT_EQ(ai->compiler().constantCount(), 23);
