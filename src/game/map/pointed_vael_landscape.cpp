@@ -10,6 +10,7 @@
 #include "framework/core/super_string.h"
 #include "game/map/landscape_save.h"
 #include "game/map/vael_sprite.h"
+#include "game/map/vael_landscape_tile.h"
 #include "game/rules/roll.h"
 
 namespace vael {
@@ -697,6 +698,14 @@ bool PointedVaelLandscape::loadGameBytes(const std::vector<std::uint8_t>& bytes)
         if (dead) deadSprites_.append(added);
     }
     return true;
+}
+
+Container<Landscape*>* PointedVaelLandscape::addTile(LandscapeTile* tile) {
+    // All three zooms hear a new tile; the tile keeps one of them, and the others would hold a pointer
+    // to it after it has gone.
+    if (auto* mapTile = dynamic_cast<VaelLandscapeTile*>(tile); mapTile && mapTile->zoomIndex() != zoomRow())
+        return nullptr;
+    return PointedIsometricHexLandscape::addTile(tile);
 }
 
 } // namespace vael

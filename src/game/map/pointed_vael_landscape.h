@@ -36,6 +36,8 @@ public:
     void connectHandlers() override;
     std::int16_t beginLandscape(const LandscapeDefinition& definition) override;
     std::int16_t closeGame() override;
+    // A battle map tile is kept only by the landscape of its zoom, the one it draws from.
+    Container<Landscape*>* addTile(LandscapeTile* tile) override;
 
     bool fullSize() const { return (displayMode() & (HalfSize | QuarterSize)) == 0; }
     std::uint32_t battleIndex() const { return battleIndex_; }

@@ -303,6 +303,53 @@ void VaelMapWindow::zoomInAfterRout() {
         onCommand(ZoomIn, 0);
 }
 
+namespace {
+void put32At(VaelMapWindow::Placement& p, std::size_t at, std::int32_t v) {
+    for (std::size_t k = 0; k < 4; ++k)
+        p[at + k] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * k));
+}
+std::int32_t get32At(const VaelMapWindow::Placement& p, std::size_t at) {
+    std::uint32_t v = 0;
+    for (std::size_t k = 0; k < 4; ++k)
+        v |= static_cast<std::uint32_t>(p[at + k]) << (8 * k);
+    return static_cast<std::int32_t>(v);
+}
+constexpr std::int32_t ShowNormal = 1, ShowIconic = 2, ShowMaximized = 3;
+} // namespace
+
+VaelMapWindow::Placement VaelMapWindow::placement() const {
+    Placement p{};
+    const WindowManager::Record* r = WindowManager::instance().find(hwnd());
+    const bool iconic = r && r->iconic;
+    const platform::Rect box = (iconic || maximized_ || !r) ? normalBox_ : r->outer;
+    put32At(p, 0, static_cast<std::int32_t>(PlacementSize));
+    put32At(p, 4, 0);
+    put32At(p, 8, iconic ? ShowIconic : maximized_ ? ShowMaximized : ShowNormal);
+    for (std::size_t at = 12; at < 28; at += 4)
+        put32At(p, at, -1);
+    put32At(p, 28, box.x);
+    put32At(p, 32, box.y);
+    put32At(p, 36, box.x + box.width);
+    put32At(p, 40, box.y + box.height);
+    return p;
+}
+
+bool VaelMapWindow::applyPlacement(const Placement& p) {
+    if (get32At(p, 0) != static_cast<std::int32_t>(PlacementSize)) return false;
+    const std::int32_t left = get32At(p, 28), top = get32At(p, 32), right = get32At(p, 36),
+                       bottom = get32At(p, 40);
+    if (right < left || bottom < top) return false;
+    if (maximized_ || isIconic()) restoreWindow();
+    setWindowPos({left, top, right - left, bottom - top}, 0);
+    normalBox_ = {left, top, right - left, bottom - top};
+    const std::int32_t show = get32At(p, 8);
+    if (show == ShowMaximized)
+        maximize();
+    else if (show == ShowIconic)
+        minimize();
+    return true;
+}
+
 void VaelMapWindow::writeState(std::ostream& stream) const {
     raw::putU16(stream, static_cast<std::uint16_t>(viewFlags_ & 0xFFFF));
     raw::putU16(stream, tile_->overviewShown() ? 1 : 0);

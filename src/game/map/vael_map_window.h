@@ -2,6 +2,7 @@
 // The battle map's MDI child: one landscape tile filling it, the zoom level and orientation as a word of
 // view flags, the "Map" menu's commands, the zooms in for a combat and out for a rout and back, the arrow
 // keys, and its part of a saved game.
+#include <array>
 #include <cstdint>
 #include <istream>
 #include <memory>
@@ -43,6 +44,14 @@ public:
     void setSpriteGrid(VaelLandscapeTile::SpriteGrid grid, const Dim& size) {
         tile_->setSpriteGrid(grid, size);
     }
+    // The window's place in the frame as a saved game keeps it, 44 bytes: the record's size, its flags,
+    // how it is shown (1 normal, 2 iconised, 3 maximized), the icon's and the maximized corner (unused,
+    // -1) and the box it has when neither iconised nor maximized (left, top, right, bottom).
+    static constexpr std::size_t PlacementSize = 44;
+    using Placement = std::array<std::uint8_t, PlacementSize>;
+    Placement placement() const;
+    // Puts the window where the record says; a record of another size is left alone (false).
+    bool applyPlacement(const Placement& placement);
     void writeState(std::ostream& stream) const;
     // The saved centre; false, with the view left where it is, when the stream ends early.
     bool readState(std::istream& stream);

@@ -261,6 +261,7 @@ void VaelPhysicalLayer::connectParent() {
     connectNamed("PhysicalObjectMoving", onMoving);
     connectNamed("PhysicalObjectNotMoving", onNotMoving);
     connect(BEGIN_LANDSCAPE, onBeginLandscape);
+    connectViewportHandlers();
     connectNamed("UnitMovement", onNothing);
     for (const char* name :
          {"Center On Point", "SpriteMoved", "SpritesMoved", "GetPixelPath", "ZoomInForCombat",
@@ -398,6 +399,8 @@ void VaelPhysicalLayer::setHexColour(std::int16_t hex, std::uint32_t colour) {
     const std::int32_t i = hexIndex(hex);
     if (!hasColours_ || i < 0 || static_cast<std::size_t>(i) >= hexColours_.size()) return;
     hexColours_[static_cast<std::size_t>(i)] = colour;
+    if (unitBitmap_ && mapRows_ > 0)
+        drawMarker(i % mapRows_, i / mapRows_, colour == NoColour ? 0 : colour);
 }
 
 void VaelPhysicalLayer::beginLandscape(const LandscapeDefinition& definition) {
@@ -910,6 +913,8 @@ bool VaelPhysicalLayer::loadGame(const std::string& fileName) {
 
 std::int16_t VaelPhysicalLayer::deleteAllObjects() {
     clearViewFlags();
+    unitBitmap_.reset();
+    gridRows_.clear();
     hexGridShown_ = 0;
     flaggedObjects_.clear();
     hexColours_.clear();

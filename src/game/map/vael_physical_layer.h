@@ -6,7 +6,10 @@
 // runs the tick that hands the dirty boxes to the landscapes, and keeps its part of a saved game.
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <istream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,11 +21,14 @@
 #include "game/figures/vael_physical_object.h"
 #include "game/map/point_info.h"
 #include "game/map/vael_figure_layer.h"
+#include "game/map/vael_landscape_tile.h"
 #include "game/map/vael_sprite_layer.h"
 #include "game/rules/rout_records.h"
 
 namespace vael {
 
+class Bitmap;
+class Dialog;
 class VaelPhysicalObject;
 
 // "RampageEvent": the display object a rampaging elephant hits and what the step did to it.
@@ -76,6 +82,24 @@ public:
 
     // A map window's viewport joins the layer: the view counts as shown and the tick speeds up.
     void addMapViewport(Viewport* viewport);
+    // Opens a maximized map window on this layer through its own viewport.
+    void createMapViewport(const std::string& mapName, const Dim& mapSize);
+    // A window turning to the other side leaves the layer of its old view for the one of its new view.
+    void changeViewport(const ViewportInfo& info);
+    // The map windows' places and states in a saved game, in the order of the viewport list.
+    void saveViewports(std::ostream& stream) const;
+    // False when the stream ends before the count or a window's place; the windows read whole stay.
+    bool loadViewports(std::istream& stream, const std::string& mapName, const Dim& mapSize);
+    // The units' positions as marks, made at the first size asked for; the layer keeps it.
+    Bitmap* unitBitmap(const Dim& size);
+    Bitmap* unitBitmap() const { return unitBitmap_.get(); }
+    double markerStepX() const { return markerStepX_; }
+    double markerStepY() const { return markerStepY_; }
+    // Loads the images of the scenario's display types, showing the progress in item 100 of the dialog.
+    void preloadScenarioSprites(std::uint32_t scenario, Dialog* dialog);
+    // The same, the progress line told to a function before each type's images load.
+    void preloadScenarioSprites(std::uint32_t scenario, const std::function<void(const std::string&)>& progress);
+    static const std::vector<std::uint16_t>& preloadTypes(std::uint32_t scenario);
 
     // VaelSpriteLayer and VaelFigureLayer.
     Point3D regionAnchor(std::int16_t level, std::int16_t region) const override;
@@ -148,6 +172,12 @@ private:
     void queryObject(short componentId, const LogicalCommandInfo& command);
     VaelPhysicalObject* objectWithId(short componentId) const;
     void setHexColour(std::int16_t hex, std::uint32_t colour);
+    void connectViewportHandlers();
+    void drawMarker(std::int32_t x, std::int32_t y, std::uint32_t colour);
+    Viewport* takeViewport(ViewportWindow* window);
+    void viewportsEmptied();
+    void firstViewportComing();
+    VaelLandscapeTile::SpriteGrid spriteGrid();
     void playRampage(short elephant);
     bool viewShown() const;
     void startTimer(std::uint16_t rate);
@@ -173,6 +203,9 @@ private:
     std::int16_t mapRows_ = 0;
     std::int16_t mapColumns_ = 0;
     std::uint16_t timerRate_ = 0;
+    std::unique_ptr<Bitmap> unitBitmap_;
+    double markerStepX_ = 0, markerStepY_ = 0;
+    std::vector<List<Sprite*>*> gridRows_;
 
     static inline bool normalViewShown_ = false;
     static inline bool reversedViewShown_ = false;
