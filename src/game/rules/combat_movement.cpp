@@ -109,9 +109,13 @@ std::int16_t Combat::stepCost(std::int16_t from, std::int16_t to) {
             const Combat* beast = asCombat(firstUnitAt(neighbour(to, side)));
             if (beast && beast->getUnitType() == EL && beast->isHexInZOC(to)) return -1;
         }
-    for (std::uint16_t code : {1, 2, 3, 4, 5})
-        if (landscape_->hasTerrainCode(to, code) && (unitType_ == CH || (code == 3 && unitType_ == EL)))
-            return -1;
+    // Only chariots and elephants are kept off any ground, so the others never look.
+    if (unitType_ == CH) {
+        for (std::uint16_t code : {1, 2, 3, 4, 5})
+            if (landscape_->hasTerrainCode(to, code)) return -1;
+    } else if (unitType_ == EL && landscape_->hasTerrainCode(to, 3)) {
+        return -1;
+    }
     if (unitType_ == CH)
         for (std::uint16_t code : {6, 8, 9})
             if (landscape_->hasHexsideFeatureToward(from, to, code)) return -1;
@@ -140,14 +144,26 @@ std::int16_t Combat::testStep(std::int16_t from, std::int16_t to) {
         to2 = rightFlankHex(to);
         if (to2 == -1) return -1;
     }
-    if (!forcedWithdrawal_ && !(unitType_ == SK && getName().find("Ag") == std::string::npos)) {
+    // This runs for every step of every movement fill, and most steps have no enemy ahead: the zone and
+    // the battle's combats are only worked out when a hex the zone could take in holds a fighting enemy.
+    const auto enemyAhead = [&] {
+        if (routing_) return false;
+        const auto [first, second] = sidesOf(Sides::Front, facing_);
+        const std::int16_t secondOfFrom = doubleSized_ ? rightFlankHex(from) : std::int16_t(-1);
+        for (std::int32_t side : {second, first})
+            for (std::int16_t f : {from, secondOfFrom}) {
+                if (f < 0) continue;
+                const VaelUnit* v = firstUnitAt(neighbour(f, side));
+                if (v && v->isOtherNation(nation_) && !v->isLeader()) return true;
+            }
+        return false;
+    };
+    if (!forcedWithdrawal_ && from >= 0 && enemyAhead() &&
+        !(unitType_ == SK && getName().find("Ag") == std::string::npos)) {
         const List<short> zone = zocFromHex(from);
-        const std::vector<short> zoneHexes = [&] {
-            std::vector<short> out;
-            for (short h : zone)
-                out.push_back(h);
-            return out;
-        }();
+        std::vector<short> zoneHexes;
+        for (short h : zone)
+            zoneHexes.push_back(h);
         const List<CombatStruct>* combats = nullptr;
         if (auto* layer = dynamic_cast<LogicalLayer*>(getBus())) combats = layer->getCombats();
         for (short x : zoneHexes) {

@@ -145,7 +145,8 @@ void Leader::askNoMoreOrders(std::int16_t value) {
 }
 
 void Leader::sendLegalUnits() {
-    Container<PossibleMoveData> box(PossibleMoveData{nation_, commandHexes_});
+    Container<PossibleMoveData> box(
+        PossibleMoveData{nation_, std::make_shared<const List<short>>(commandHexes_)});
     sendNamed(msg::LegalUnits, &box);
 }
 

@@ -2,6 +2,7 @@
 // The payload records that units send and receive about turning, moving, withdrawing and their
 // surroundings. Plain records with the widths that travel between machines.
 #include <cstdint>
+#include <memory>
 
 #include "framework/core/hex_codes.h"
 #include "framework/core/list.h"
@@ -82,10 +83,12 @@ struct UnitInCommandRangeStruct {
     std::uint16_t hex = 0xFFFF;
 };
 
-// Payload of "LegalUnits": the active side and the hexes of the units its leader may order.
+// Payload of "LegalUnits": the active side and the hexes of the units its leader may order. Every unit
+// handles it and the bus hands each handler its own copy of the payload, so the hexes are shared, read
+// only, rather than copied once per unit.
 struct PossibleMoveData {
     std::uint32_t nation = 0;
-    List<short> hexes;
+    std::shared_ptr<const List<short>> hexes;
 };
 
 VAEL_TYPE_NAME(ChangeFacingStruct, "ChangeFacingStruct");

@@ -33,7 +33,11 @@ ContainerBase* onLegalUnits(Component* target, BusMessage, ContainerBase* data) 
     VaelUnit* unit = VaelUnit::handlerTarget(target, sourceFile, __LINE__);
     if (!unit) return nullptr;
     callWithPayload<PossibleMoveData>(data, sourceFile, __LINE__, [unit](const PossibleMoveData& d) {
-        unit->LegalUnits(d.nation, d.hexes);
+        if (d.hexes) {
+            unit->LegalUnits(d.nation, *d.hexes);
+        } else {
+            unit->LegalUnits(d.nation, List<short>());
+        }
     });
     return nullptr;
 }

@@ -281,8 +281,8 @@ TEST_F(Activation, TheLeaderAndWhoHeMayOrder) {
                            "FinishLeader();")),
               1);
     // The leader's legal-units step marks the units on the hexes of his command: here two of them.
-    Container<PossibleMoveData> legal(
-        PossibleMoveData{vaelmoric->getNation(), List<short>() << 1012 << 1017});
+    Container<PossibleMoveData> legal(PossibleMoveData{
+        vaelmoric->getNation(), std::make_shared<const List<short>>(List<short>() << 1012 << 1017)});
     watcher.sendNamed("LegalUnits", &legal);
     activate();
     EXPECT_EQ(global(0), unitNumber("Vaelmoric the Bold"));

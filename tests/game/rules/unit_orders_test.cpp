@@ -18,7 +18,7 @@ protected:
     void legal(std::uint32_t nation, std::initializer_list<short> hexes) {
         PossibleMoveData data;
         data.nation = nation;
-        data.hexes = listOf(hexes);
+        data.hexes = std::make_shared<const List<short>>(listOf(hexes));
         Container<PossibleMoveData> box(data);
         display.sendNamed("LegalUnits", &box);
     }

@@ -104,7 +104,8 @@ private:
                           score.unitNumber);
         if (Container<WoundedLeaderInfo>::fromMessage(data, wound))
             return values(wound.amount, wound.unitNumber);
-        if (Container<PossibleMoveData>::fromMessage(data, legal)) return values(legal.nation, legal.hexes);
+        if (Container<PossibleMoveData>::fromMessage(data, legal))
+            return legal.hexes ? values(legal.nation, *legal.hexes) : values(legal.nation, "null");
         if (Container<List<short>*>::fromMessage(data, hexes)) return hexes ? text(*hexes) : "null";
         if (Container<Leader*>::fromMessage(data, leader))
             return leader ? values(leader->getName(), leader->isOutOfPlay(), leader->getCommandRange(),
