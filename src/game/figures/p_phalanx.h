@@ -14,6 +14,9 @@ public:
     PPhalanx(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
              std::int16_t region, std::int32_t facing);
 
+    // The about-face, the rout, restored cohesion, combat losses, the teleport and the march are the
+    // block's own; every other command is the plain unit's.
+    void handleEvent(LogicalCommandInfo& command) override;
     void setupAnimations() override;
     VaelSprite* setupSpear(std::int16_t soldier) override;
     VaelSprite* setupShield(std::int16_t soldier) override;
@@ -46,6 +49,18 @@ public:
     static std::int32_t pivotTurn(std::int32_t from, std::int32_t to);
 
 protected:
+    void aboutFace();
+    void terminalRout(const List<short>& path);
+    void restoreCohesion(std::int16_t percent);
+    void combatLosses(const List<short>& enemies, std::int16_t advanceFirst);
+    void teleport(const List<short>& hexes);
+    void march(const List<short>& path);
+    // Which soldiers fall, one flag each, for the losses from the shown count up to the target: those in
+    // contact first, seeded with the hex so every machine picks the same ones.
+    std::vector<bool> pickFallen(std::int16_t target, const std::vector<std::int32_t>& enemy);
+    void showFlag();
+    void placeFlag(bool changeRegion);
+
     std::int16_t primaryHex_;
     std::int16_t frontHex_;
 };
