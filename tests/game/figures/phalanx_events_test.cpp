@@ -132,12 +132,23 @@ TEST_F(PhalanxEventsTest, AMarchMovesBothHexesAndAMarchDuringARampageIsOnlyKept)
 
 TEST_F(PhalanxEventsTest, OnlyTheFirstRoutDropsGearAndTheBlockEndsWhereItsPathsEnd) {
     PPhalanx* p = block(1005, 1);
+    const std::size_t soldiers = layer.created.size();
     run(*p, "TerminalRout", hexes({1005, 1006, 1007}));
+    // A spear, a shield and a helmet from each of the twenty, each in its soldier's own hex.
+    ASSERT_EQ(layer.created.size(), soldiers + 60);
+    const Sprite* spear5 = layer.created[soldiers + 15];
+    EXPECT_EQ(static_cast<short>(spear5->region()), 1004);
+    EXPECT_EQ(static_cast<short>(layer.created[soldiers]->region()), 1005);
+    // Hidden, five pauses (the pause kind reads as an empty sound event), shown.
+    EXPECT_EQ(eventsOf(*spear5), (Lines{"plain 10", "sound 0 0", "sound 0 0", "sound 0 0", "sound 0 0",
+                                        "sound 0 0", "plain 11"}));
+    EXPECT_EQ(eventsOf(*layer.created[soldiers + 17]).size(), 17u);
     EXPECT_EQ(p->terminalRout_, 1);
     EXPECT_EQ(p->primaryHex(), 1007);
     EXPECT_EQ(p->frontHex(), 1006);
     const std::size_t firstEvents = eventsOf(*p->figure(0)).size();
     run(*p, "TerminalRout", hexes({1007, 1008}));
+    EXPECT_EQ(layer.created.size(), soldiers + 60);
     EXPECT_EQ(p->primaryHex(), 1008);
     EXPECT_EQ(p->frontHex(), 1007);
     EXPECT_EQ(eventsOf(*p->figure(0)).size(), firstEvents + 3);
