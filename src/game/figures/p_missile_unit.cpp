@@ -1,0 +1,38 @@
+#include "game/figures/p_missile_unit.h"
+
+#include "framework/core/bus_event.h"
+#include "game/figures/projectile_images.h"
+
+namespace vael {
+
+PMissileUnit::PMissileUnit(const std::string& normalName, const std::string& halfName,
+                           const std::string& quarterName, std::int16_t missileKind, std::int16_t region,
+                           std::int32_t facing)
+    : VaelPhysicalObject(normalName, halfName, quarterName, region, facing) {
+    for (int size = 0; size < 3; ++size)
+        projectileImages[static_cast<std::size_t>(size)] = projectileImageSet(missileKind, size);
+}
+
+PMissileUnit::~PMissileUnit() {
+    for (std::int16_t i = 0; i < projectileCount; ++i)
+        delete projectiles[i];
+}
+
+VaelPhysicalObject* PMissileUnit::clone(std::int16_t region, std::int32_t facing) const {
+    return new PMissileUnit(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 0, region, facing);
+}
+
+void PMissileUnit::createDefaultSprites(std::int16_t count) {
+    projectileCount = count;
+    for (std::int16_t i = 0; i < count; ++i) {
+        // Without images of its own the missile must not fall back on the unit's pictures: it shows nothing.
+        auto* p = new VaelSprite(region(), Point3D(), FrameInfo("Default", 0), static_cast<std::uint16_t>(-1),
+                                 nullptr, DrawPlain, projectileImages[0], projectileImages[1],
+                                 projectileImages[2], 0);
+        projectiles[i] = p;
+        announce(p);
+    }
+    if (count > 0) projectiles[count - 1]->enableSound();
+}
+
+} // namespace vael
