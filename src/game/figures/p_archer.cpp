@@ -1,0 +1,190 @@
+#include "game/figures/p_archer.h"
+
+#include "framework/core/registered_message.h"
+#include "game/figures/sprite_calls.h"
+#include "game/map/vael_sprite_event.h"
+#include "game/rules/roll.h"
+
+namespace vael {
+namespace {
+
+struct ArcShape {
+    Point3D shift, firstLift, secondLift;
+    int speed;
+};
+
+// By direction 1 to 8. The sideways shots are the quickest; the target shifts keep the arrows from
+// landing on the far edge of the hex where the arc is seen from the side.
+const ArcShape Arcs[9] = {
+    {{}, {}, {}, 1},
+    {{0, 0, 0}, {0, -30, 0}, {0, -30, 0}, 150},
+    {{0, 0, 0}, {-5, -20, 0}, {-5, -20, 0}, 200},
+    {{-15, 0, 0}, {0, -45, 0}, {0, -45, 0}, 250},
+    {{0, 0, 0}, {-5, -50, 0}, {-5, -30, 0}, 200},
+    {{0, 0, 0}, {0, -30, 0}, {0, -30, 0}, 150},
+    {{0, 0, 0}, {5, -30, 0}, {5, -30, 0}, 200},
+    {{10, 0, 0}, {0, -45, 0}, {0, -45, 0}, 250},
+    {{10, 10, 0}, {0, -20, 0}, {0, -20, 0}, 200},
+};
+
+const Point3D ArcherLaunch[9] = {{0, 0, 0}, {0, 0, 0}, {10, 0, 0}, {30, 5, 0},  {10, -20, 0},
+                                 {0, 0, 0}, {0, 0, 0}, {0, 0, 0},  {-10, 20, 0}};
+
+const Point3D BowAnchor[9] = {{0, 0, 0},    {-30, -30, 0}, {-20, -15, 0}, {0, 0, 0},    {-13, -29, 0},
+                              {-1, -26, 0}, {-17, -14, 0}, {0, 0, 0},     {-28, -20, 0}};
+
+bool isNamed(const LogicalCommandInfo& command, const char* name) {
+    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
+}
+
+std::int32_t legTime(const Point3D& from, const Point3D& to, int speed) {
+    const auto pixels = static_cast<std::int16_t>(from.distance(to));
+    return static_cast<std::int32_t>(static_cast<double>(pixels) * 1000.0 * (1.0 / speed));
+}
+
+Point3D third(const Point3D& target, const Point3D& start) {
+    return Point3D(static_cast<std::int16_t>(static_cast<std::int16_t>(target.x - start.x) / 3),
+                   static_cast<std::int16_t>(static_cast<std::int16_t>(target.y - start.y) / 3), 0);
+}
+
+Point3D divided(const Point3D& p, int times, int by) {
+    return Point3D(static_cast<std::int16_t>(p.x * times / by), static_cast<std::int16_t>(p.y * times / by),
+                   static_cast<std::int16_t>(p.z * times / by));
+}
+
+List<FrameInfo> repeated(const std::string& group, std::int16_t index, int times) {
+    List<FrameInfo> frames;
+    for (int i = 0; i < times; ++i)
+        frames.append(FrameInfo(group, index));
+    return frames;
+}
+
+} // namespace
+
+PArcher::PArcher(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
+                 std::int16_t missileKind, std::int16_t region, std::int32_t facing)
+    : PMissileUnit(normalName, halfName, quarterName, missileKind, region, facing) {}
+
+VaelPhysicalObject* PArcher::clone(std::int16_t region, std::int32_t facing) const {
+    return new PArcher(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 0, region, facing);
+}
+
+void PArcher::setupAnimations() {
+    buildEightFigureFormation();
+    for (int d = 0; d < 9; ++d)
+        launchOffsets[static_cast<std::size_t>(d)] = ArcherLaunch[d];
+    createDefaultSprites(8);
+    // The rear rank steps up, and figure 7 leads the bow-shot sound.
+    setRearRankOfEight();
+}
+
+VaelSprite* PArcher::setupSpear(std::int16_t slot) {
+    OIF<Bitmap>* debris = debrisArtwork(0);
+    if (!debris || slot < 0 || static_cast<std::size_t>(slot) >= slotOffsets_.size()) return nullptr;
+    const std::int16_t group = debris->findGroup("Bow");
+    const std::int16_t count = group < 0 ? 0 : debris->imageCount(group);
+    const auto image = static_cast<std::int16_t>(count > 0 ? Roll::rand() % count : 0);
+    const Point3D at = BowAnchor[facing_] + slotOffsets_[static_cast<std::size_t>(slot)][facing_];
+    return new VaelSprite(region(), Point3D(at.x, at.y, 0), FrameInfo("Bow", image), Sprite::NoLayer, nullptr,
+                          DrawPlain, debrisArtwork(0), debrisArtwork(1), debrisArtwork(2), 0);
+}
+
+void PArcher::commandFinished(LogicalCommandInfo& command) {
+    if (isNamed(command, "MissileFire")) return;
+    PMissileUnit::commandFinished(command);
+}
+
+void PArcher::handleEvent(LogicalCommandInfo& command) {
+    if (isNamed(command, "MissileFire")) return volley(command);
+    PMissileUnit::handleEvent(command);
+}
+
+PArcher::Arc PArcher::arcToward(const Point3D& start, std::int32_t d) {
+    Arc arc;
+    if (d < 1 || d > 8) return arc;
+    const ArcShape& shape = Arcs[d];
+    missileTarget = missileTarget + shape.shift;
+    const Point3D t = third(missileTarget, start);
+    const Point3D w1 = start + t + shape.firstLift;
+    const Point3D w2 = missileTarget - t + shape.secondLift;
+    arc.w1 = Point4D(w1, legTime(start, w1, shape.speed));
+    arc.w2 = Point4D(w2, legTime(w1, w2, shape.speed));
+    arc.w3 = Point4D(missileTarget, legTime(w2, missileTarget, shape.speed));
+    return arc;
+}
+
+void PArcher::queueArrow(std::int16_t i, std::int32_t d, const Point3D& pos, const Point3D& start,
+                         const Arc& arc, int waits, bool late, std::int32_t restTime) {
+    VaelSprite* p = i < projectileCount ? projectiles[i] : nullptr;
+    if (!p) return;
+    const std::string group = d >= 1 && d <= 8 ? DirectionGroups[d] : "Default";
+    const Point3D launch = launchOffsets[static_cast<std::size_t>(d >= 0 && d <= 8 ? d : 0)];
+    // The scatter: its y is drawn before its x.
+    const auto jy = static_cast<std::int16_t>(10 - Roll::rand() % 21);
+    const auto jx = static_cast<std::int16_t>(10 - Roll::rand() % 21);
+    const Point3D j(jx, jy, 0);
+    const List<FrameInfo> rest = sprite_calls::oneFrame("Default", 0);
+    const std::int16_t hex = region();
+    sprite_calls::addFrameEvent(*p, hex, Point4D(), rest, -1, SpriteMove, 0);
+    sprite_calls::addFrameEvent(*p, hex, Point4D(pos + launch, 0), rest, -1, SpriteMove, 0);
+    sprite_calls::addFrameEvent(*p, hex, Point4D(), repeated("Default", 0, waits), -1, SpriteAnimateOnce, 0);
+    if (late) sprite_calls::addPlainEvent(*p, SpriteMarker);
+    sprite_calls::addFrameEvent(*p, hex,
+                                Point4D(Point3D(arc.w1) + divided(j, 1, 3) + launch + pos - start, arc.w1.t),
+                                sprite_calls::oneFrame(group, 0), -1, SpriteMove, 0);
+    sprite_calls::addFrameEvent(*p, hex,
+                                Point4D(Point3D(arc.w2) + divided(j, 2, 3) + launch + pos - start, arc.w2.t),
+                                sprite_calls::oneFrame(group, 1), -1, SpriteMove, 0);
+    sprite_calls::addSoundEvent(*p, SoundArrowHit, 0);
+    // The arrow lands where it was aimed, wherever along the line it left the bow.
+    sprite_calls::addFrameEvent(*p, hex, Point4D(Point3D(arc.w3) + j + pos - start, arc.w3.t),
+                                sprite_calls::oneFrame(group, 2), -1, SpriteMove, 0);
+    sprite_calls::addFrameEvent(*p, hex, Point4D(Point3D(), restTime), rest, -1, SpriteMove, 0);
+    activeSprites_.append(p);
+}
+
+void PArcher::volley(LogicalCommandInfo& command) {
+    DIRECTION d{};
+    const auto* box = dynamic_cast<const Container<DIRECTION>*>(command.payload.get());
+    if (box) d = *box->valuePtr();
+    if (flag_) {
+        flag_->restAt(flagLocation_);
+        activeSprites_.append(flag_.get());
+    }
+    missileTarget = hexToPixel(static_cast<std::int16_t>(command.value));
+    const Point3D start = hexToPixel(region());
+    const Arc arc = arcToward(start, d);
+    const std::string sequence = d >= 1 && d <= 8 ? ShootSequences[d] : "";
+    const List<FrameInfo> draw = sprite_calls::oneFrame(sequence, 0);
+    List<FrameInfo> shoot;
+    shoot.append(FrameInfo(sequence, 1));
+    for (int k = 0; k < 6; ++k)
+        shoot.append(FrameInfo(sequence, 2));
+    for (int k = 0; k < 3; ++k)
+        shoot.append(FrameInfo(sequence, 3));
+    const List<FrameInfo> rest = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));
+
+    const auto count = static_cast<std::int16_t>(spriteCount_);
+    std::vector<bool> late(static_cast<std::size_t>(count), false);
+    for (std::int16_t i = 0; i < count; ++i) {
+        if (!living(i)) continue;
+        VaelSprite& s = *figure(i);
+        // About half the archers loose a moment after the others.
+        if (Roll::rand() % 10 < 5) {
+            late[static_cast<std::size_t>(i)] = true;
+            sprite_calls::addPlainEvent(s, SpriteMarker);
+        }
+        sprite_calls::addFrameEvent(s, region(), Point4D(), draw, -1, SpriteAnimateOnce, 0);
+        sprite_calls::addSoundEvent(s, SoundBowShot, 0);
+        sprite_calls::addFrameEvent(s, region(), Point4D(), shoot, -1, SpriteAnimateOnce, 0);
+        sprite_calls::addFrameEvent(s, region(), Point4D(), rest, -1, SpriteAnimateOnce, 0);
+        activeSprites_.append(&s);
+    }
+    for (std::int16_t i = 0; i < count; ++i) {
+        if (!living(i)) continue;
+        const Point3D pos = slotOffsets_[static_cast<std::size_t>(figureSlot_[i])][facing_];
+        queueArrow(i, d, pos, start, arc, 7, late[static_cast<std::size_t>(i)], 1000);
+    }
+}
+
+} // namespace vael
