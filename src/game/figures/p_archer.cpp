@@ -1,7 +1,10 @@
 #include "game/figures/p_archer.h"
 
+#include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
+#include "game/figures/p_horse.h"
 #include "game/figures/sprite_calls.h"
+#include "game/flow/shock_records.h"
 #include "game/map/vael_sprite_event.h"
 #include "game/rules/roll.h"
 
@@ -113,10 +116,10 @@ PArcher::Arc PArcher::arcToward(const Point3D& start, std::int32_t d) {
     return arc;
 }
 
-void PArcher::queueArrow(std::int16_t i, std::int32_t d, const Point3D& pos, const Point3D& start,
-                         const Arc& arc, int waits, bool late, std::int32_t restTime) {
-    VaelSprite* p = i < projectileCount ? projectiles[i] : nullptr;
-    if (!p) return;
+VaelSprite* PArcher::queueArrow(std::int16_t i, std::int32_t d, const Point3D& pos, const Point3D& start,
+                                const Arc& arc, int waits, bool late, std::int32_t restTime) {
+    VaelSprite* p = i >= 0 && i < projectileCount ? projectiles[i] : nullptr;
+    if (!p) return nullptr;
     const std::string group = d >= 1 && d <= 8 ? DirectionGroups[d] : "Default";
     const Point3D launch = launchOffsets[static_cast<std::size_t>(d >= 0 && d <= 8 ? d : 0)];
     // The scatter: its y is drawn before its x.
@@ -140,7 +143,7 @@ void PArcher::queueArrow(std::int16_t i, std::int32_t d, const Point3D& pos, con
     sprite_calls::addFrameEvent(*p, hex, Point4D(Point3D(arc.w3) + j + pos - start, arc.w3.t),
                                 sprite_calls::oneFrame(group, 2), -1, SpriteMove, 0);
     sprite_calls::addFrameEvent(*p, hex, Point4D(Point3D(), restTime), rest, -1, SpriteMove, 0);
-    activeSprites_.append(p);
+    return p;
 }
 
 void PArcher::volley(LogicalCommandInfo& command) {
@@ -183,8 +186,141 @@ void PArcher::volley(LogicalCommandInfo& command) {
     for (std::int16_t i = 0; i < count; ++i) {
         if (!living(i)) continue;
         const Point3D pos = slotOffsets_[static_cast<std::size_t>(figureSlot_[i])][facing_];
-        queueArrow(i, d, pos, start, arc, 7, late[static_cast<std::size_t>(i)], 1000);
+        if (VaelSprite* p = queueArrow(i, d, pos, start, arc, 7, late[static_cast<std::size_t>(i)], 1000))
+            activeSprites_.append(p);
     }
+}
+
+void PArcher::leaveMount(std::int16_t hex) {
+    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    const auto runaway = [&](std::int32_t direction) {
+        List<short> line;
+        if (land) line = land->hexLineInDirection(hex, direction);
+        return LogicalCommandInfo(0, new Container<List<short>>(line), 0, BusMessage(LOGICAL_OBJECT_MOVED));
+    };
+    if (isKind8to12()) {
+        if (Roll::rand() % 100 < 15) {
+            const std::int32_t direction = Roll::rand() % 8 + 1;
+            if (VaelPhysicalObject* debris = leaveDebris("Horse", hex))
+                debris->queueCommand(runaway(direction));
+        } else {
+            MethodOfDeathStruct fall;
+            fall.percent = 100;
+            fall.method = 4;
+            fall.unitNumber = -1;
+            if (VaelPhysicalObject* debris = leaveDebris("Horse", hex))
+                debris->queueCommand(LogicalCommandInfo(
+                    0, new Container<MethodOfDeathStruct>(fall), 0,
+                    BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit")))));
+        }
+    } else if (unitKind_ == 7 && Roll::rand() % 100 < 25) {
+        const std::string name = Roll::rand() % 100 < 25
+                                     ? (nation_ == 2 ? "Chariot Dragging Persian" : "Chariot Dragging Indian")
+                                     : "Running Chariot";
+        VaelPhysicalObject* debris = leaveDebris(name, hex);
+        const std::int32_t direction = Roll::rand() % 8 + 1;
+        if (debris) debris->queueCommand(runaway(direction));
+    }
+}
+
+void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bool casualty,
+                                  std::vector<std::int16_t>& stepTime, std::vector<std::int16_t>& stepFrom,
+                                  std::int16_t, const List<FrameInfo>& frames, std::int32_t enemyDirection,
+                                  std::int16_t, std::int16_t) {
+    VaelSprite* s = figure(figureIndex);
+    if (!s) return;
+    const auto at = [](std::int16_t v) { return static_cast<std::size_t>(v); };
+    const auto homeOf = [&](std::int16_t slot) {
+        return slot >= 0 && at(slot) < slotOffsets_.size() ? slotOffsets_[at(slot)][facing_] : Point3D();
+    };
+    const Point3D pos = homeOf(figureSlot_[figureIndex]);
+    const auto kind = static_cast<std::uint16_t>(unitKind_);
+    List<FrameInfo> death;
+    if (casualty) {
+        leaveMount(hex);
+        const FrameInfo f = playCasualty(*this, "");
+        if (f.index != -1) death.append(f);
+        if (unitKind_ != 7 && unitKind_ != 13 && unitKind_ != 14) {
+            const std::int16_t r = rearFigure(figureIndex);
+            if (r >= 0 && at(r) < stepTime.size() && at(r) < stepFrom.size()) {
+                stepFrom[at(r)] = figureIndex;
+                stepTime[at(r)] = 0;
+            }
+        }
+    }
+    const auto fall = [&] {
+        sprite_calls::addSoundEvent(*s, SoundFigureFalls, kind);
+        if (death.count() > 0) {
+            sprite_calls::addFrameEvent(*s, hex, Point4D(), death, 0, SpriteAnimateOnce, 0);
+            walkOff(figureIndex, death);
+        } else {
+            sprite_calls::addPlainEvent(*s, SpriteHide);
+        }
+        looseSprites_.append(s);
+    };
+    if (enemyDirection == 0) {
+        if (!casualty) return;
+        sprite_calls::addFrameEvent(*s, hex, Point4D(pos, 0), frames, -1, SpriteMove, 0);
+        return fall();
+    }
+
+    auto a = static_cast<std::int16_t>(
+        rotateClockwise(static_cast<DIRECTION>(enemyDirection), static_cast<std::uint8_t>(facing_ - 1)) - 1);
+    if (a < 0 || a > 7) return;
+    // North and south cross no hex side: each figure takes the side on its own half of the formation.
+    if (a == 4) a = pos.x > 0 ? 3 : 5;
+    if (a == 0) a = pos.x > 0 ? 1 : 7;
+    const auto d = static_cast<std::int32_t>(a + 1);
+    missileTarget = hexToPixel(landscapeQuery(hex, d));
+    const Point3D start = hexToPixel(hex);
+    sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
+    sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
+    const Arc arc = arcToward(start, d);
+
+    List<FrameInfo> turn;
+    const std::int16_t group = images_.findGroup(DirectionGroups[d]);
+    for (std::int16_t k = static_cast<std::int16_t>((group < 0 ? 0 : images_.imageCount(group)) - 1); k >= 0;
+         --k)
+        turn.append(FrameInfo(DirectionGroups[d], k));
+    const std::string sequence = ShootSequences[d];
+    List<FrameInfo> shoot;
+    shoot.append(FrameInfo(sequence, 1));
+    for (int k = 0; k < 6; ++k)
+        shoot.append(FrameInfo(sequence, 2));
+    for (int k = 0; k < 3; ++k)
+        shoot.append(FrameInfo(sequence, 3));
+    for (int k = 0; k < 10; ++k)
+        shoot.append(FrameInfo("Standing", a));
+    sprite_calls::addFrameEvent(*s, hex, Point4D(pos + DirectionSteps[at(static_cast<std::int16_t>(d))], 500),
+                                turn, -1, SpriteMove, 0);
+    sprite_calls::addFrameEvent(*s, hex, Point4D(), sprite_calls::oneFrame(sequence, 0), -1,
+                                SpriteAnimateOnce, 0);
+    sprite_calls::addSoundEvent(*s, SoundBowShot, 0);
+    sprite_calls::addFrameEvent(*s, hex, Point4D(), shoot, -1, SpriteAnimateOnce, 0);
+    sprite_calls::addFrameEvent(*s, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
+
+    VaelSprite* arrow = queueArrow(figureIndex, d, pos, start, arc, 11, false, 0);
+
+    if (casualty) {
+        fall();
+    } else {
+        std::int16_t slot = figureSlot_[figureIndex];
+        if (at(figureIndex) < stepTime.size() && stepTime[at(figureIndex)] != -1 &&
+            at(figureIndex) < stepFrom.size()) {
+            const std::int16_t from = stepFrom[at(figureIndex)];
+            if (from >= 0 && from < static_cast<std::int16_t>(spriteCount_)) {
+                figureSlot_[figureIndex] = figureSlot_[from];
+                figureSlot_[from] = -1;
+                slot = figureSlot_[figureIndex];
+                sprite_calls::addFrameEvent(*s, hex, Point4D(homeOf(slot), 0), frames, -1, SpriteMove, 0);
+            }
+        }
+        sprite_calls::addFrameEvent(*s, hex, Point4D(homeOf(slot), 0), List<FrameInfo>(), -1, SpriteMove, 0);
+        sprite_calls::addSoundEvent(*s, SoundStopShock, kind);
+        sprite_calls::addFrameEvent(*s, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
+        activeSprites_.append(s);
+    }
+    if (arrow) activeSprites_.append(arrow);
 }
 
 } // namespace vael

@@ -18,6 +18,12 @@ public:
     VaelSprite* setupSpear(std::int16_t slot) override;
     VaelSprite* setupShield(std::int16_t) override { return nullptr; }
     VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override;
+    // The point-blank shot of one figure in shock combat, across the hex side toward its enemy.
+    void animateCombatFigure(std::int16_t figure, std::int16_t hex, bool casualty,
+                             std::vector<std::int16_t>& stepTime, std::vector<std::int16_t>& stepFrom,
+                             std::int16_t casualtyNumber, const List<FrameInfo>& frames,
+                             std::int32_t direction, std::int16_t newCasualties,
+                             std::int16_t advanceFirst) override;
 
     // The three way-points of an arrow's arc (the times are each leg's milliseconds), in full-size map
     // pixels. missileTarget is shifted by the direction's correction on the way.
@@ -29,8 +35,10 @@ public:
 protected:
     void volley(LogicalCommandInfo& command);
     // The arrow of figure i: from its slot plus the launch offset along the arc to the target.
-    void queueArrow(std::int16_t i, std::int32_t direction, const Point3D& pos, const Point3D& start,
-                    const Arc& arc, int waits, bool late, std::int32_t restTime);
+    VaelSprite* queueArrow(std::int16_t i, std::int32_t direction, const Point3D& pos, const Point3D& start,
+                           const Arc& arc, int waits, bool late, std::int32_t restTime);
+    // The horse or chariot a fallen rider or crew leaves behind.
+    void leaveMount(std::int16_t hex);
 };
 
 } // namespace vael

@@ -2,6 +2,7 @@
 
 #include "framework/core/bus_event.h"
 #include "game/figures/projectile_images.h"
+#include "game/figures/sprite_calls.h"
 
 namespace vael {
 
@@ -33,6 +34,19 @@ void PMissileUnit::createDefaultSprites(std::int16_t count) {
         announce(p);
     }
     if (count > 0) projectiles[count - 1]->enableSound();
+}
+
+void PMissileUnit::commandFinished(LogicalCommandInfo& command) {
+    VaelPhysicalObject::commandFinished(command);
+    std::int16_t orphan = -1, lead = -1;
+    for (std::int16_t i = 0; i < projectileCount; ++i) {
+        VaelSprite* f = figure(i);
+        if (projectiles[i] && projectiles[i]->soundEnabledFlag() && !f) orphan = i;
+        if (f && sprite_calls::isSoundLead(*f)) lead = i;
+    }
+    if (orphan < 0 || lead < 0 || !projectiles[lead]) return;
+    projectiles[orphan]->setFlag(0);
+    projectiles[lead]->enableSound();
 }
 
 } // namespace vael

@@ -20,6 +20,9 @@ public:
 
     // The plain missile unit builds nothing; each kind of troops lays out its own figures and missiles.
     void setupAnimations() override {}
+    // After losses the sound lead of the figures may have passed to another figure; the missile sound
+    // goes with it, or volleys would fall silent once the first leader has fallen.
+    void commandFinished(LogicalCommandInfo& command) override;
     // Always of missile kind 0, whatever this object's kind.
     VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override;
 

@@ -2,9 +2,16 @@
 // a volley with scripted dice, which sprites play sounds, and the bow a routing archer drops.
 #include "game/figures/missile_fixture.h"
 #include "game/figures/p_archer.h"
+#include "game/figures/sprite_calls.h"
 
 namespace vael::test {
 namespace {
+
+// An archer whose losses a test can mark directly.
+struct OpenArcher : PArcher {
+    using PArcher::PArcher;
+    using VaelPhysicalObject::fallen_;
+};
 
 class ArcherTest : public MissileScene {
 protected:
@@ -132,6 +139,86 @@ TEST_F(ArcherTest, AClonedArcherIsAnArcherOfArrows) {
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->projectileImages[0], projectileImageSet(0, 0));
     EXPECT_EQ(a->facing(), 5);
+}
+
+TEST_F(ArcherTest, WhenFigureSevenFallsItsArrowHandsTheHitSoundToTheNewLeadersArrow) {
+    auto* a = attach<OpenArcher>(
+        std::make_unique<OpenArcher>("Unit", "Unit (Half size)", "Unit (Quarter size)", 0, 1204, 1));
+    ASSERT_EQ(a->projectiles[7]->soundEnabledFlag(), 1);
+    a->fallen_[7] = 1;
+    LogicalCommandInfo c(0, nullptr, 0,
+                         BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit"))));
+    a->commandFinished(c);
+    ASSERT_EQ(a->figure(7), nullptr);
+    ASSERT_TRUE(sprite_calls::isSoundLead(*a->figure(0)));
+    for (std::int16_t i = 0; i < 8; ++i)
+        EXPECT_EQ(a->projectiles[i]->soundEnabledFlag(), i == 0 ? 1 : 0) << i;
+    // With the leader standing nothing moves.
+    a->commandFinished(c);
+    EXPECT_EQ(a->projectiles[0]->soundEnabledFlag(), 1);
+}
+
+TEST_F(ArcherTest, APointBlankShotAcrossTheSideOnTheFiguresOwnHalf) {
+    auto* a = archer();
+    layer.land.neighbours[{1204, 2}] = 1303;
+    layer.land.neighbours[{1204, 8}] = 1103;
+    std::int16_t right = -1, left = -1;
+    for (std::int16_t i = 0; i < 8; ++i) {
+        const Point3D p = a->slotOffsets(a->figureSlot(i))[1];
+        (p.x > 0 ? right : left) = i;
+    }
+    ASSERT_GE(right, 0);
+    ASSERT_GE(left, 0);
+    std::vector<std::int16_t> stepTime(8, -1), stepFrom(8, -1);
+    // No scatter: y and x both 10 - 10.
+    ScriptedRolls rolls{10, 10, 10, 10};
+    const List<FrameInfo> standing = sprite_calls::oneFrame("Standing", 0);
+    a->animateCombatFigure(right, 1204, false, stepTime, stepFrom, 0, standing, North, 0, 0);
+    const Point3D p = a->slotOffsets(a->figureSlot(right))[1];
+    // An enemy to the north: the right half shoots north-east at (130, 30) from (120, 40); thirds (3, -3),
+    // way-points (118, 17), (122, 13), (130, 30); legs 23, 5, 18 pixels at 200 per second.
+    const Lines figure = {
+        "plain 5",
+        "plain 5",
+        "move 1204 " + at(p, -13, 8) + " 500 d-1 NE1 NE0",
+        "once 1204 d-1 MNE0",
+        "sound 1 0",
+        "once 1204 d-1 MNE1 MNE2 MNE2 MNE2 MNE2 MNE2 MNE2 MNE3 MNE3 MNE3 Standing1 Standing1 "
+        "Standing1 Standing1 Standing1 Standing1 Standing1 Standing1 Standing1 Standing1",
+        "once 1204 d-1 Standing0",
+        "move 1204 " + at(p, 0, 0) + " 0 d-1",
+        "sound 16 0",
+        "once 1204 d-1 Standing0"};
+    EXPECT_EQ(eventsOf(*a->figure(right)), figure);
+    const Lines arrow = {
+        "move 1204 (0,0) 0 d-1 Default0",
+        "move 1204 " + at(p, 10, 0) + " 0 d-1 Default0",
+        "once 1204 d-1 Default0 Default0 Default0 Default0 Default0 Default0 Default0 Default0 "
+        "Default0 Default0 Default0",
+        "move 1204 " + at(p, 8, -23) + " 115 d-1 NE0",
+        "move 1204 " + at(p, 12, -27) + " 25 d-1 NE1",
+        "sound 2 0",
+        "move 1204 " + at(p, 10, -10) + " 90 d-1 NE2",
+        "move 1204 (0,0) 0 d-1 Default0"};
+    EXPECT_EQ(eventsOf(*a->projectiles[right]), arrow);
+    EXPECT_EQ(a->missileTarget, Point3D(130, 30, 0));
+    // The left half shoots north-west at (110, 30), aimed 10 right and 10 down: the unit's own point.
+    a->animateCombatFigure(left, 1204, false, stepTime, stepFrom, 0, standing, North, 0, 0);
+    EXPECT_EQ(a->missileTarget, Point3D(120, 40, 0));
+    EXPECT_EQ(eventsOf(*a->figure(left))[2].substr(0, 9), "move 1204");
+    EXPECT_NE(eventsOf(*a->figure(left))[2].find("500 d-1 NW1 NW0"), std::string::npos);
+    EXPECT_EQ(rolls.left(), 0u);
+    // Figure then arrow, for each shooter.
+    ASSERT_EQ(a->activeSprites().count(), 4);
+}
+
+TEST_F(ArcherTest, MissileFireAtTheEndOfACommandRunsNoCleanUp) {
+    auto* a = attach<OpenArcher>(
+        std::make_unique<OpenArcher>("Unit", "Unit (Half size)", "Unit (Quarter size)", 0, 1204, 1));
+    a->fallen_[7] = 1;
+    LogicalCommandInfo c = fire(East, 2004);
+    a->commandFinished(c);
+    EXPECT_NE(a->figure(7), nullptr);
 }
 
 } // namespace
