@@ -191,38 +191,6 @@ void PArcher::volley(LogicalCommandInfo& command) {
     }
 }
 
-void PArcher::leaveMount(std::int16_t hex) {
-    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
-    const auto runaway = [&](std::int32_t direction) {
-        List<short> line;
-        if (land) line = land->hexLineInDirection(hex, direction);
-        return LogicalCommandInfo(0, new Container<List<short>>(line), 0, BusMessage(LOGICAL_OBJECT_MOVED));
-    };
-    if (isKind8to12()) {
-        if (Roll::rand() % 100 < 15) {
-            const std::int32_t direction = Roll::rand() % 8 + 1;
-            if (VaelPhysicalObject* debris = leaveDebris("Horse", hex))
-                debris->queueCommand(runaway(direction));
-        } else {
-            MethodOfDeathStruct fall;
-            fall.percent = 100;
-            fall.method = 4;
-            fall.unitNumber = -1;
-            if (VaelPhysicalObject* debris = leaveDebris("Horse", hex))
-                debris->queueCommand(LogicalCommandInfo(
-                    0, new Container<MethodOfDeathStruct>(fall), 0,
-                    BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit")))));
-        }
-    } else if (unitKind_ == 7 && Roll::rand() % 100 < 25) {
-        const std::string name = Roll::rand() % 100 < 25
-                                     ? (nation_ == 2 ? "Chariot Dragging Persian" : "Chariot Dragging Indian")
-                                     : "Running Chariot";
-        VaelPhysicalObject* debris = leaveDebris(name, hex);
-        const std::int32_t direction = Roll::rand() % 8 + 1;
-        if (debris) debris->queueCommand(runaway(direction));
-    }
-}
-
 void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bool casualty,
                                   std::vector<std::int16_t>& stepTime, std::vector<std::int16_t>& stepFrom,
                                   std::int16_t, const List<FrameInfo>& frames, std::int32_t enemyDirection,
@@ -237,7 +205,7 @@ void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bo
     const auto kind = static_cast<std::uint16_t>(unitKind_);
     List<FrameInfo> death;
     if (casualty) {
-        leaveMount(hex);
+        leaveMount(hex, isKind8to12());
         const FrameInfo f = playCasualty(*this, "");
         if (f.index != -1) death.append(f);
         if (unitKind_ != 7 && unitKind_ != 13 && unitKind_ != 14) {

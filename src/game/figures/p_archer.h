@@ -37,8 +37,6 @@ protected:
     // The arrow of figure i: from its slot plus the launch offset along the arc to the target.
     VaelSprite* queueArrow(std::int16_t i, std::int32_t direction, const Point3D& pos, const Point3D& start,
                            const Arc& arc, int waits, bool late, std::int32_t restTime);
-    // The horse or chariot a fallen rider or crew leaves behind.
-    void leaveMount(std::int16_t hex);
 };
 
 } // namespace vael

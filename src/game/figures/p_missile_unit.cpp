@@ -1,8 +1,11 @@
 #include "game/figures/p_missile_unit.h"
 
 #include "framework/core/bus_event.h"
+#include "framework/core/registered_message.h"
 #include "game/figures/projectile_images.h"
 #include "game/figures/sprite_calls.h"
+#include "game/flow/shock_records.h"
+#include "game/rules/roll.h"
 
 namespace vael {
 
@@ -47,6 +50,38 @@ void PMissileUnit::commandFinished(LogicalCommandInfo& command) {
     if (orphan < 0 || lead < 0 || !projectiles[lead]) return;
     projectiles[orphan]->setFlag(0);
     projectiles[lead]->enableSound();
+}
+
+void PMissileUnit::leaveMount(std::int16_t hex, bool riders) {
+    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    const auto runaway = [&](std::int32_t direction) {
+        List<short> line;
+        if (land) line = land->hexLineInDirection(hex, direction);
+        return LogicalCommandInfo(0, new Container<List<short>>(line), 0, BusMessage(LOGICAL_OBJECT_MOVED));
+    };
+    if (riders) {
+        if (Roll::rand() % 100 < 15) {
+            const std::int32_t direction = Roll::rand() % 8 + 1;
+            if (VaelPhysicalObject* debris = leaveDebris("Horse", hex))
+                debris->queueCommand(runaway(direction));
+        } else {
+            MethodOfDeathStruct fall;
+            fall.percent = 100;
+            fall.method = 4;
+            fall.unitNumber = -1;
+            if (VaelPhysicalObject* debris = leaveDebris("Horse", hex))
+                debris->queueCommand(LogicalCommandInfo(
+                    0, new Container<MethodOfDeathStruct>(fall), 0,
+                    BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit")))));
+        }
+    } else if (unitKind_ == 7 && Roll::rand() % 100 < 25) {
+        const std::string name = Roll::rand() % 100 < 25
+                                     ? (nation_ == 2 ? "Chariot Dragging Persian" : "Chariot Dragging Indian")
+                                     : "Running Chariot";
+        VaelPhysicalObject* debris = leaveDebris(name, hex);
+        const std::int32_t direction = Roll::rand() % 8 + 1;
+        if (debris) debris->queueCommand(runaway(direction));
+    }
 }
 
 } // namespace vael

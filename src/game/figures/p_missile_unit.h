@@ -36,6 +36,11 @@ public:
     DynArray<VaelSprite*> projectiles{10};
     std::array<Point3D, 9> launchOffsets{};
 
+protected:
+    // The horse (riders non-zero) or chariot wreck (display kind 7) that a fallen figure leaves behind.
+    void leaveMount(std::int16_t hex, bool riders);
+
+public:
     static constexpr const char* ShootSequences[9] = {"", "MN", "MNE", "ME", "MSE", "MS", "MSW", "MW", "MNW"};
     // The step a figure takes toward an enemy, by direction 1 to 8.
     static constexpr std::array<Point3D, 9> DirectionSteps = {
