@@ -1,6 +1,7 @@
 #include "game/figures/p_javelinist.h"
 
 #include "framework/core/registered_message.h"
+#include "game/figures/missile_places.h"
 #include "game/figures/sprite_calls.h"
 #include "game/map/vael_sprite_event.h"
 #include "game/rules/roll.h"
@@ -25,9 +26,6 @@ const ThrowShape Throws[9] = {
     {{8, 0, 0}, 20, {5, -25, 0}},
     {{0, 0, 0}, 10, {0, -20, 0}},
 };
-
-const Point3D JavelinLaunch[9] = {{0, 0, 0}, {0, 0, 0}, {41, -5, 0}, {30, 5, 0},  {10, -20, 0},
-                                  {0, 0, 0}, {0, 0, 0}, {0, 0, 0},   {-10, 20, 0}};
 
 bool isNamed(const LogicalCommandInfo& command, const char* name) {
     return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
@@ -75,7 +73,7 @@ VaelPhysicalObject* PShockingJavelinist::clone(std::int16_t region, std::int32_t
 void PJavelinist::setupAnimations() {
     buildEightFigureFormation();
     for (int d = 0; d < 9; ++d)
-        launchOffsets[static_cast<std::size_t>(d)] = JavelinLaunch[d];
+        launchOffsets[static_cast<std::size_t>(d)] = missile_places::JavelinLaunch[d];
     createDefaultSprites(8);
     setRearRankOfEight();
 }

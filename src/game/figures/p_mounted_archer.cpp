@@ -1,21 +1,13 @@
 #include "game/figures/p_mounted_archer.h"
 
+#include "game/figures/missile_places.h"
 #include "game/figures/sprite_calls.h"
 
 namespace vael {
 namespace {
 
-const Point3D MountedLaunch[9] = {{0, 0, 0}, {0, 0, 0},   {10, -10, 0}, {30, -5, 0}, {10, -45, 0},
-                                  {0, 0, 0}, {0, -35, 0}, {0, -5, 0},   {-10, 10, 0}};
 const Point3D ChariotLaunch[9] = {{0, 0, 0}, {0, 0, 0},     {0, 0, 0},   {0, -20, 0}, {0, -10, 0},
                                   {0, 0, 0}, {-25, -30, 0}, {0, -20, 0}, {0, 0, 0}};
-
-// Where each chariot stands by facing; a chariot never faces straight east or west.
-const VaelPhysicalObject::SlotOffsets ChariotPlaces[3] = {
-    {Point3D(), {27, 16, 0}, {24, 20, 0}, {}, {-32, 18, 0}, {-49, 10, 0}, {-13, -9, 0}, {}, {20, -12, 0}},
-    {Point3D(), {-49, 16, 0}, {-23, -9, 0}, {}, {15, -12, 0}, {27, 10, 0}, {34, 20, 0}, {}, {-27, 16, 0}},
-    {Point3D(), {-11, 3, 0}, {13, -2, 0}, {}, {4, 8, 0}, {-11, 23, 0}, {-3, 11, 0}, {}, {-17, -3, 0}},
-};
 
 } // namespace
 
@@ -34,7 +26,7 @@ VaelPhysicalObject* PMountedArcher::clone(std::int16_t region, std::int32_t faci
 void PMountedArcher::setupAnimations() {
     buildSixFigureFormation();
     for (int d = 0; d < 9; ++d)
-        launchOffsets[static_cast<std::size_t>(d)] = MountedLaunch[d];
+        launchOffsets[static_cast<std::size_t>(d)] = missile_places::RiderLaunch[d];
     createDefaultSprites(6);
     setRearRankOfSix();
 }
@@ -54,7 +46,7 @@ VaelPhysicalObject* PChariotArcher::clone(std::int16_t region, std::int32_t faci
 void PChariotArcher::setupAnimations() {
     for (int d = 0; d < 9; ++d)
         launchOffsets[static_cast<std::size_t>(d)] = ChariotLaunch[d];
-    for (const SlotOffsets& place : ChariotPlaces) {
+    for (const SlotOffsets& place : missile_places::Chariots) {
         slotOffsets_.resize(spriteCount_);
         slotOffsets_.push_back(place);
         addFigure(-1);
