@@ -1,5 +1,7 @@
 #include "game/figures/vael_physical_object.h"
 
+#include "game/figures/projectile_images.h"
+
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
@@ -130,10 +132,12 @@ void VaelPhysicalObject::loadSharedArtwork() {
                             "Generic Rout Debris (Quarter size)"};
     for (int level = 0; level < 3; ++level)
         debris_[level] = std::make_unique<OIF<Bitmap>>(names[level]);
+    loadMissileImages();
 }
 
 void VaelPhysicalObject::freeSharedArtwork() {
     Flag::unloadArtwork();
+    freeMissileImages();
     delete walkingData_;
     walkingData_ = nullptr;
     for (auto& library : debris_)

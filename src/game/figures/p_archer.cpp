@@ -1,0 +1,294 @@
+#include "game/figures/p_archer.h"
+
+#include "framework/core/bus_event.h"
+#include "framework/core/registered_message.h"
+#include "game/figures/p_horse.h"
+#include "game/figures/sprite_calls.h"
+#include "game/flow/shock_records.h"
+#include "game/map/vael_sprite_event.h"
+#include "game/rules/roll.h"
+
+namespace vael {
+namespace {
+
+struct ArcShape {
+    Point3D shift, firstLift, secondLift;
+    int speed;
+};
+
+// By direction 1 to 8. The sideways shots are the quickest; the target shifts keep the arrows from
+// landing on the far edge of the hex where the arc is seen from the side.
+const ArcShape Arcs[9] = {
+    {{}, {}, {}, 1},
+    {{0, 0, 0}, {0, -30, 0}, {0, -30, 0}, 150},
+    {{0, 0, 0}, {-5, -20, 0}, {-5, -20, 0}, 200},
+    {{-15, 0, 0}, {0, -45, 0}, {0, -45, 0}, 250},
+    {{0, 0, 0}, {-5, -50, 0}, {-5, -30, 0}, 200},
+    {{0, 0, 0}, {0, -30, 0}, {0, -30, 0}, 150},
+    {{0, 0, 0}, {5, -30, 0}, {5, -30, 0}, 200},
+    {{10, 0, 0}, {0, -45, 0}, {0, -45, 0}, 250},
+    {{10, 10, 0}, {0, -20, 0}, {0, -20, 0}, 200},
+};
+
+const Point3D ArcherLaunch[9] = {{0, 0, 0}, {0, 0, 0}, {10, 0, 0}, {30, 5, 0},  {10, -20, 0},
+                                 {0, 0, 0}, {0, 0, 0}, {0, 0, 0},  {-10, 20, 0}};
+
+const Point3D BowAnchor[9] = {{0, 0, 0},    {-30, -30, 0}, {-20, -15, 0}, {0, 0, 0},    {-13, -29, 0},
+                              {-1, -26, 0}, {-17, -14, 0}, {0, 0, 0},     {-28, -20, 0}};
+
+bool isNamed(const LogicalCommandInfo& command, const char* name) {
+    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
+}
+
+std::int32_t legTime(const Point3D& from, const Point3D& to, int speed) {
+    const auto pixels = static_cast<std::int16_t>(from.distance(to));
+    return static_cast<std::int32_t>(static_cast<double>(pixels) * 1000.0 * (1.0 / speed));
+}
+
+Point3D third(const Point3D& target, const Point3D& start) {
+    return Point3D(static_cast<std::int16_t>(static_cast<std::int16_t>(target.x - start.x) / 3),
+                   static_cast<std::int16_t>(static_cast<std::int16_t>(target.y - start.y) / 3), 0);
+}
+
+Point3D divided(const Point3D& p, int times, int by) {
+    return Point3D(static_cast<std::int16_t>(p.x * times / by), static_cast<std::int16_t>(p.y * times / by),
+                   static_cast<std::int16_t>(p.z * times / by));
+}
+
+List<FrameInfo> repeated(const std::string& group, std::int16_t index, int times) {
+    List<FrameInfo> frames;
+    for (int i = 0; i < times; ++i)
+        frames.append(FrameInfo(group, index));
+    return frames;
+}
+
+} // namespace
+
+PArcher::PArcher(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
+                 std::int16_t missileKind, std::int16_t region, std::int32_t facing)
+    : PMissileUnit(normalName, halfName, quarterName, missileKind, region, facing) {}
+
+VaelPhysicalObject* PArcher::clone(std::int16_t region, std::int32_t facing) const {
+    return new PArcher(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 0, region, facing);
+}
+
+void PArcher::setupAnimations() {
+    buildEightFigureFormation();
+    for (int d = 0; d < 9; ++d)
+        launchOffsets[static_cast<std::size_t>(d)] = ArcherLaunch[d];
+    createDefaultSprites(8);
+    // The rear rank steps up, and figure 7 leads the bow-shot sound.
+    setRearRankOfEight();
+}
+
+VaelSprite* PArcher::setupSpear(std::int16_t slot) {
+    OIF<Bitmap>* debris = debrisArtwork(0);
+    if (!debris || slot < 0 || static_cast<std::size_t>(slot) >= slotOffsets_.size()) return nullptr;
+    const std::int16_t group = debris->findGroup("Bow");
+    const std::int16_t count = group < 0 ? 0 : debris->imageCount(group);
+    const auto image = static_cast<std::int16_t>(count > 0 ? Roll::rand() % count : 0);
+    const Point3D at = BowAnchor[facing_] + slotOffsets_[static_cast<std::size_t>(slot)][facing_];
+    return new VaelSprite(region(), Point3D(at.x, at.y, 0), FrameInfo("Bow", image), Sprite::NoLayer, nullptr,
+                          DrawPlain, debrisArtwork(0), debrisArtwork(1), debrisArtwork(2), 0);
+}
+
+void PArcher::commandFinished(LogicalCommandInfo& command) {
+    if (isNamed(command, "MissileFire")) return;
+    PMissileUnit::commandFinished(command);
+}
+
+void PArcher::handleEvent(LogicalCommandInfo& command) {
+    if (isNamed(command, "MissileFire")) return volley(command);
+    PMissileUnit::handleEvent(command);
+}
+
+PArcher::Arc PArcher::arcToward(const Point3D& start, std::int32_t d) {
+    Arc arc;
+    if (d < 1 || d > 8) return arc;
+    const ArcShape& shape = Arcs[d];
+    missileTarget = missileTarget + shape.shift;
+    const Point3D t = third(missileTarget, start);
+    const Point3D w1 = start + t + shape.firstLift;
+    const Point3D w2 = missileTarget - t + shape.secondLift;
+    arc.w1 = Point4D(w1, legTime(start, w1, shape.speed));
+    arc.w2 = Point4D(w2, legTime(w1, w2, shape.speed));
+    arc.w3 = Point4D(missileTarget, legTime(w2, missileTarget, shape.speed));
+    return arc;
+}
+
+VaelSprite* PArcher::queueArrow(std::int16_t i, std::int32_t d, const Point3D& pos, const Point3D& start,
+                                const Arc& arc, int waits, bool late, std::int32_t restTime) {
+    VaelSprite* p = i >= 0 && i < projectileCount ? projectiles[i] : nullptr;
+    if (!p) return nullptr;
+    const std::string group = d >= 1 && d <= 8 ? DirectionGroups[d] : "Default";
+    const Point3D launch = launchOffsets[static_cast<std::size_t>(d >= 0 && d <= 8 ? d : 0)];
+    // The scatter: its y is drawn before its x.
+    const auto jy = static_cast<std::int16_t>(10 - Roll::rand() % 21);
+    const auto jx = static_cast<std::int16_t>(10 - Roll::rand() % 21);
+    const Point3D j(jx, jy, 0);
+    const List<FrameInfo> rest = sprite_calls::oneFrame("Default", 0);
+    const std::int16_t hex = region();
+    sprite_calls::addFrameEvent(*p, hex, Point4D(), rest, -1, SpriteMove, 0);
+    sprite_calls::addFrameEvent(*p, hex, Point4D(pos + launch, 0), rest, -1, SpriteMove, 0);
+    sprite_calls::addFrameEvent(*p, hex, Point4D(), repeated("Default", 0, waits), -1, SpriteAnimateOnce, 0);
+    if (late) sprite_calls::addPlainEvent(*p, SpriteMarker);
+    sprite_calls::addFrameEvent(*p, hex,
+                                Point4D(Point3D(arc.w1) + divided(j, 1, 3) + launch + pos - start, arc.w1.t),
+                                sprite_calls::oneFrame(group, 0), -1, SpriteMove, 0);
+    sprite_calls::addFrameEvent(*p, hex,
+                                Point4D(Point3D(arc.w2) + divided(j, 2, 3) + launch + pos - start, arc.w2.t),
+                                sprite_calls::oneFrame(group, 1), -1, SpriteMove, 0);
+    sprite_calls::addSoundEvent(*p, SoundArrowHit, 0);
+    // The arrow lands where it was aimed, wherever along the line it left the bow.
+    sprite_calls::addFrameEvent(*p, hex, Point4D(Point3D(arc.w3) + j + pos - start, arc.w3.t),
+                                sprite_calls::oneFrame(group, 2), -1, SpriteMove, 0);
+    sprite_calls::addFrameEvent(*p, hex, Point4D(Point3D(), restTime), rest, -1, SpriteMove, 0);
+    return p;
+}
+
+void PArcher::volley(LogicalCommandInfo& command) {
+    DIRECTION d{};
+    const auto* box = dynamic_cast<const Container<DIRECTION>*>(command.payload.get());
+    if (box) d = *box->valuePtr();
+    if (flag_) {
+        flag_->restAt(flagLocation_);
+        activeSprites_.append(flag_.get());
+    }
+    missileTarget = hexToPixel(static_cast<std::int16_t>(command.value));
+    const Point3D start = hexToPixel(region());
+    const Arc arc = arcToward(start, d);
+    const std::string sequence = d >= 1 && d <= 8 ? ShootSequences[d] : "";
+    const List<FrameInfo> draw = sprite_calls::oneFrame(sequence, 0);
+    List<FrameInfo> shoot;
+    shoot.append(FrameInfo(sequence, 1));
+    for (int k = 0; k < 6; ++k)
+        shoot.append(FrameInfo(sequence, 2));
+    for (int k = 0; k < 3; ++k)
+        shoot.append(FrameInfo(sequence, 3));
+    const List<FrameInfo> rest = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));
+
+    const auto count = static_cast<std::int16_t>(spriteCount_);
+    std::vector<bool> late(static_cast<std::size_t>(count), false);
+    for (std::int16_t i = 0; i < count; ++i) {
+        if (!living(i)) continue;
+        VaelSprite& s = *figure(i);
+        // About half the archers loose a moment after the others.
+        if (Roll::rand() % 10 < 5) {
+            late[static_cast<std::size_t>(i)] = true;
+            sprite_calls::addPlainEvent(s, SpriteMarker);
+        }
+        sprite_calls::addFrameEvent(s, region(), Point4D(), draw, -1, SpriteAnimateOnce, 0);
+        sprite_calls::addSoundEvent(s, SoundBowShot, 0);
+        sprite_calls::addFrameEvent(s, region(), Point4D(), shoot, -1, SpriteAnimateOnce, 0);
+        sprite_calls::addFrameEvent(s, region(), Point4D(), rest, -1, SpriteAnimateOnce, 0);
+        activeSprites_.append(&s);
+    }
+    for (std::int16_t i = 0; i < count; ++i) {
+        if (!living(i)) continue;
+        const Point3D pos = slotOffsets_[static_cast<std::size_t>(figureSlot_[i])][facing_];
+        if (VaelSprite* p = queueArrow(i, d, pos, start, arc, 7, late[static_cast<std::size_t>(i)], 1000))
+            activeSprites_.append(p);
+    }
+}
+
+void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bool casualty,
+                                  std::vector<std::int16_t>& stepTime, std::vector<std::int16_t>& stepFrom,
+                                  std::int16_t, const List<FrameInfo>& frames, std::int32_t enemyDirection,
+                                  std::int16_t, std::int16_t) {
+    VaelSprite* s = figure(figureIndex);
+    if (!s) return;
+    const auto at = [](std::int16_t v) { return static_cast<std::size_t>(v); };
+    const auto homeOf = [&](std::int16_t slot) {
+        return slot >= 0 && at(slot) < slotOffsets_.size() ? slotOffsets_[at(slot)][facing_] : Point3D();
+    };
+    const Point3D pos = homeOf(figureSlot_[figureIndex]);
+    const auto kind = static_cast<std::uint16_t>(unitKind_);
+    List<FrameInfo> death;
+    if (casualty) {
+        leaveMount(hex, isKind8to12());
+        const FrameInfo f = playCasualty(*this, "");
+        if (f.index != -1) death.append(f);
+        if (unitKind_ != 7 && unitKind_ != 13 && unitKind_ != 14) {
+            const std::int16_t r = rearFigure(figureIndex);
+            if (r >= 0 && at(r) < stepTime.size() && at(r) < stepFrom.size()) {
+                stepFrom[at(r)] = figureIndex;
+                stepTime[at(r)] = 0;
+            }
+        }
+    }
+    const auto fall = [&] {
+        sprite_calls::addSoundEvent(*s, SoundFigureFalls, kind);
+        if (death.count() > 0) {
+            sprite_calls::addFrameEvent(*s, hex, Point4D(), death, 0, SpriteAnimateOnce, 0);
+            walkOff(figureIndex, death);
+        } else {
+            sprite_calls::addPlainEvent(*s, SpriteHide);
+        }
+        looseSprites_.append(s);
+    };
+    if (enemyDirection == 0) {
+        if (!casualty) return;
+        sprite_calls::addFrameEvent(*s, hex, Point4D(pos, 0), frames, -1, SpriteMove, 0);
+        return fall();
+    }
+
+    auto a = static_cast<std::int16_t>(
+        rotateClockwise(static_cast<DIRECTION>(enemyDirection), static_cast<std::uint8_t>(facing_ - 1)) - 1);
+    if (a < 0 || a > 7) return;
+    // North and south cross no hex side: each figure takes the side on its own half of the formation.
+    if (a == 4) a = pos.x > 0 ? 3 : 5;
+    if (a == 0) a = pos.x > 0 ? 1 : 7;
+    const auto d = static_cast<std::int32_t>(a + 1);
+    missileTarget = hexToPixel(landscapeQuery(hex, d));
+    const Point3D start = hexToPixel(hex);
+    sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
+    sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
+    const Arc arc = arcToward(start, d);
+
+    List<FrameInfo> turn;
+    const std::int16_t group = images_.findGroup(DirectionGroups[d]);
+    for (std::int16_t k = static_cast<std::int16_t>((group < 0 ? 0 : images_.imageCount(group)) - 1); k >= 0;
+         --k)
+        turn.append(FrameInfo(DirectionGroups[d], k));
+    const std::string sequence = ShootSequences[d];
+    List<FrameInfo> shoot;
+    shoot.append(FrameInfo(sequence, 1));
+    for (int k = 0; k < 6; ++k)
+        shoot.append(FrameInfo(sequence, 2));
+    for (int k = 0; k < 3; ++k)
+        shoot.append(FrameInfo(sequence, 3));
+    for (int k = 0; k < 10; ++k)
+        shoot.append(FrameInfo("Standing", a));
+    sprite_calls::addFrameEvent(*s, hex, Point4D(pos + DirectionSteps[at(static_cast<std::int16_t>(d))], 500),
+                                turn, -1, SpriteMove, 0);
+    sprite_calls::addFrameEvent(*s, hex, Point4D(), sprite_calls::oneFrame(sequence, 0), -1,
+                                SpriteAnimateOnce, 0);
+    sprite_calls::addSoundEvent(*s, SoundBowShot, 0);
+    sprite_calls::addFrameEvent(*s, hex, Point4D(), shoot, -1, SpriteAnimateOnce, 0);
+    sprite_calls::addFrameEvent(*s, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
+
+    VaelSprite* arrow = queueArrow(figureIndex, d, pos, start, arc, 11, false, 0);
+
+    if (casualty) {
+        fall();
+    } else {
+        std::int16_t slot = figureSlot_[figureIndex];
+        if (at(figureIndex) < stepTime.size() && stepTime[at(figureIndex)] != -1 &&
+            at(figureIndex) < stepFrom.size()) {
+            const std::int16_t from = stepFrom[at(figureIndex)];
+            if (from >= 0 && from < static_cast<std::int16_t>(spriteCount_)) {
+                figureSlot_[figureIndex] = figureSlot_[from];
+                figureSlot_[from] = -1;
+                slot = figureSlot_[figureIndex];
+                sprite_calls::addFrameEvent(*s, hex, Point4D(homeOf(slot), 0), frames, -1, SpriteMove, 0);
+            }
+        }
+        sprite_calls::addFrameEvent(*s, hex, Point4D(homeOf(slot), 0), List<FrameInfo>(), -1, SpriteMove, 0);
+        sprite_calls::addSoundEvent(*s, SoundStopShock, kind);
+        sprite_calls::addFrameEvent(*s, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
+        activeSprites_.append(s);
+    }
+    if (arrow) activeSprites_.append(arrow);
+}
+
+} // namespace vael

@@ -1,0 +1,87 @@
+#include "game/figures/p_missile_unit.h"
+
+#include "framework/core/bus_event.h"
+#include "framework/core/registered_message.h"
+#include "game/figures/projectile_images.h"
+#include "game/figures/sprite_calls.h"
+#include "game/flow/shock_records.h"
+#include "game/rules/roll.h"
+
+namespace vael {
+
+PMissileUnit::PMissileUnit(const std::string& normalName, const std::string& halfName,
+                           const std::string& quarterName, std::int16_t missileKind, std::int16_t region,
+                           std::int32_t facing)
+    : VaelPhysicalObject(normalName, halfName, quarterName, region, facing) {
+    for (int size = 0; size < 3; ++size)
+        projectileImages[static_cast<std::size_t>(size)] = projectileImageSet(missileKind, size);
+}
+
+PMissileUnit::~PMissileUnit() {
+    for (std::int16_t i = 0; i < projectileCount; ++i)
+        delete projectiles[i];
+}
+
+VaelPhysicalObject* PMissileUnit::clone(std::int16_t region, std::int32_t facing) const {
+    return new PMissileUnit(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 0, region, facing);
+}
+
+void PMissileUnit::createDefaultSprites(std::int16_t count) {
+    projectileCount = count;
+    for (std::int16_t i = 0; i < count; ++i) {
+        // Without images of its own the missile must not fall back on the unit's pictures: it shows nothing.
+        auto* p = new VaelSprite(region(), Point3D(), FrameInfo("Default", 0), static_cast<std::uint16_t>(-1),
+                                 nullptr, DrawPlain, projectileImages[0], projectileImages[1],
+                                 projectileImages[2], 0);
+        projectiles[i] = p;
+        announce(p);
+    }
+    if (count > 0) projectiles[count - 1]->enableSound();
+}
+
+void PMissileUnit::commandFinished(LogicalCommandInfo& command) {
+    VaelPhysicalObject::commandFinished(command);
+    std::int16_t orphan = -1, lead = -1;
+    for (std::int16_t i = 0; i < projectileCount; ++i) {
+        VaelSprite* f = figure(i);
+        if (projectiles[i] && projectiles[i]->soundEnabledFlag() && !f) orphan = i;
+        if (f && sprite_calls::isSoundLead(*f)) lead = i;
+    }
+    if (orphan < 0 || lead < 0 || !projectiles[lead]) return;
+    projectiles[orphan]->setFlag(0);
+    projectiles[lead]->enableSound();
+}
+
+void PMissileUnit::leaveMount(std::int16_t hex, bool riders) {
+    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    const auto runaway = [&](std::int32_t direction) {
+        List<short> line;
+        if (land) line = land->hexLineInDirection(hex, direction);
+        return LogicalCommandInfo(0, new Container<List<short>>(line), 0, BusMessage(LOGICAL_OBJECT_MOVED));
+    };
+    if (riders) {
+        if (Roll::rand() % 100 < 15) {
+            const std::int32_t direction = Roll::rand() % 8 + 1;
+            if (VaelPhysicalObject* debris = leaveDebris("Horse", hex))
+                debris->queueCommand(runaway(direction));
+        } else {
+            MethodOfDeathStruct fall;
+            fall.percent = 100;
+            fall.method = 4;
+            fall.unitNumber = -1;
+            if (VaelPhysicalObject* debris = leaveDebris("Horse", hex))
+                debris->queueCommand(LogicalCommandInfo(
+                    0, new Container<MethodOfDeathStruct>(fall), 0,
+                    BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit")))));
+        }
+    } else if (unitKind_ == 7 && Roll::rand() % 100 < 25) {
+        const std::string name = Roll::rand() % 100 < 25
+                                     ? (nation_ == 2 ? "Chariot Dragging Persian" : "Chariot Dragging Indian")
+                                     : "Running Chariot";
+        VaelPhysicalObject* debris = leaveDebris(name, hex);
+        const std::int32_t direction = Roll::rand() % 8 + 1;
+        if (debris) debris->queueCommand(runaway(direction));
+    }
+}
+
+} // namespace vael
