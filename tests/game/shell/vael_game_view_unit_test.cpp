@@ -2,6 +2,7 @@
 // it up over that unit, and OK, Return and Escape close it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 #include "framework/ui/window_manager.h"
@@ -24,9 +25,21 @@ void clickOn(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
                 client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
 }
 
+// The game's saved settings go to the test's own place for as long as it runs, never the tester's.
+struct DataHome {
+    explicit DataHome(const std::string& path) {
+        if (const char* data = std::getenv("XDG_DATA_HOME")) previous = data, had = true;
+        setenv("XDG_DATA_HOME", path.c_str(), 1);
+    }
+    ~DataHome() { had ? setenv("XDG_DATA_HOME", previous.c_str(), 1) : unsetenv("XDG_DATA_HOME"); }
+    std::string previous;
+    bool had = false;
+};
+
 TEST(UnitOverview,
      TheUnitsViewPutsItUpOverThatUnitOKReturnAndEscapeCloseItAndNoneDanglesAfterTheGameUnderASan) {
     TempDir dir{"viewunit"};
+    DataHome home{dir.path().string()};
     platform::HeadlessPlatform os;
     TestCombat unit(UnitSetup(7, 412));
     {

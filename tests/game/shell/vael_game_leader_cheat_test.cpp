@@ -2,6 +2,7 @@
 // index and momentum box that OK, a double click, Cancel and Escape give the turn sequence.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 #include "framework/ui/dialog_control.h"
@@ -25,6 +26,17 @@ void clickOn(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
                 client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
 }
 
+// The game's saved settings go to the test's own place for as long as it runs, never the tester's.
+struct DataHome {
+    explicit DataHome(const std::string& path) {
+        if (const char* data = std::getenv("XDG_DATA_HOME")) previous = data, had = true;
+        setenv("XDG_DATA_HOME", path.c_str(), 1);
+    }
+    ~DataHome() { had ? setenv("XDG_DATA_HOME", previous.c_str(), 1) : unsetenv("XDG_DATA_HOME"); }
+    std::string previous;
+    bool had = false;
+};
+
 LeaderUnitInfo leader(const char* name) {
     LeaderUnitInfo info;
     info.name = name;
@@ -38,6 +50,7 @@ protected:
         gone[0] = 0, gone[1] = 1, gone[2] = 0;
     }
     TempDir dir{"leadercheat"};
+    DataHome home{dir.path().string()};
     platform::HeadlessPlatform os;
     VaelGame game{os, VAEL_BUILD_DATA_DIR};
     // Grown a step of three at a time, the arrays hold exactly the three leaders.
