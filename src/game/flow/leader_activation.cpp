@@ -92,6 +92,7 @@ GameControl* VaelLogicalLayer::CreateGameControl(std::uint32_t scenario) {
     control.setHomeUnits(static_cast<std::int16_t>(homeUnitCount_));
     control.setVisitorUnits(static_cast<std::int16_t>(visitorUnitCount_));
     control.setScenario(scenario);
+    control.setLeaderOrderDialog(leaderOrderDialog_);
     return gameControl_.get();
 }
 

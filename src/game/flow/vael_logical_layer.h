@@ -118,6 +118,8 @@ public:
     // battle is loaded.
     GameControl* CreateGameControl(std::uint32_t scenario);
     GameControl* getGameControl() const { return gameControl_.get(); }
+    // The leader-order test dialog is the shell's: every game control made from now on puts it up.
+    void setLeaderOrderDialog(GameControl::LeaderOrderDialog dialog) { leaderOrderDialog_ = std::move(dialog); }
     List<SingleCombatResult>& getCombatResults() { return combatResults_; }
     const GameFlowDialogs& getDialogs() const { return dialogs_; }
     void setDialogs(GameFlowDialogs dialogs) { dialogs_ = std::move(dialogs); }
@@ -224,6 +226,7 @@ private:
     List<LeaderUnitInfo> leaderRecords_;
     TitleSink titleSink_;
     std::unique_ptr<GameControl> gameControl_;
+    GameControl::LeaderOrderDialog leaderOrderDialog_;
     SideControlServices sideServices_;
     std::unique_ptr<ComputerOpponent> homeAI_, visitorAI_;
     std::string homePlanName_;

@@ -4,6 +4,7 @@
 // derive from it and fill in the hooks that are pure here; the others carry the answer every kind shares
 // unless it says otherwise.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "framework/core/command_records.h"
@@ -138,7 +139,12 @@ public:
     virtual std::int16_t UnitOW(const OWStruct& owStruct);
     virtual std::int16_t MissileVolley(std::int16_t) { return 0; }
     virtual std::int16_t beginOrdersPhase();
-    virtual std::int16_t viewDetails() { return 0; }
+    // Shows the unit's overview modally (through the view the shell installs; none shows nothing).
+    virtual std::int16_t viewDetails();
+    // The shell's unit overview: the rules cannot reach its dialogs, so it installs what puts one up, and
+    // takes it away again (an empty view) before it goes.
+    using DetailsView = std::function<void(VaelUnit& unit)>;
+    static void setDetailsView(DetailsView view);
     virtual std::int16_t showHexToMoveTo(std::int16_t hex);
     virtual std::int16_t BeginOWSegment() { return 0; }
     virtual std::int16_t UnitAboutFace();

@@ -308,6 +308,21 @@ std::int16_t VaelUnit::BeginTurn() {
     return 0;
 }
 
+namespace {
+VaelUnit::DetailsView& detailsView() {
+    static VaelUnit::DetailsView view;
+    return view;
+}
+} // namespace
+
+void VaelUnit::setDetailsView(DetailsView view) { detailsView() = std::move(view); }
+
+std::int16_t VaelUnit::viewDetails() {
+    // A copy: the overview may take the view away while it runs.
+    if (DetailsView view = detailsView()) view(*this);
+    return 0;
+}
+
 std::int16_t VaelUnit::beginOrdersPhase() {
     movementLeft_ = movementAllowance_;
     globalOrderMode_ = 0;

@@ -21,7 +21,10 @@
 #include "game/rules/leader.h"
 #include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
+#include "game/rules/vael_unit.h"
+#include "game/shell/leader_cheat_dlg.h"
 #include "game/shell/side_dialogs.h"
+#include "game/shell/view_unit_dlg.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
 #include "framework/core/file_lookup.h"
@@ -116,6 +119,13 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
         ask.attach(*app_);
         return ask.create(VaelEliteInitiativeDlg::TemplateName, Dialog::Modal);
     };
+    // The leader-order test switch asks the tester who goes next.
+    app_->logicalLayer().setLeaderOrderDialog(
+        [this](const DynArray<LeaderUnitInfo>& leaders, const DynArray<short>& gone, std::int16_t count) {
+            return askLeaderOrder(*app_, leaders, gone, count, onDialog);
+        });
+    // The unit menu's "View Details..." shows the unit's overview.
+    VaelUnit::setDetailsView([this](VaelUnit& unit) { showUnitOverview(*app_, unit, onDialog); });
     // The combats' results stand beside the battle until the player closes them.
     GameFlowDialogs flow = app_->logicalLayer().getDialogs();
     flow.overallCombatResults = [this](VaelLogicalLayer& layer, const List<SingleCombatResult>& results) {
@@ -134,6 +144,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
 }
 
 VaelGame::~VaelGame() {
+    VaelUnit::setDetailsView({});
     combatResults_.reset();
     closeBattleWindows();
     if (app_) app_->closeBattle();

@@ -343,6 +343,26 @@ TEST_F(TurnSequence, ASeededBattleMessageByMessage) {
     EXPECT_EQ(control->getEliteCount(), 1);
 }
 
+// The leader-order test dialog is the shell's: the layer hands it to every game control it makes, and the
+// index picked there is the leader who goes.
+TEST_F(TurnSequence, TheLayersLeaderOrderDialogIsAskedByTheGameControlItMakes) {
+    allLocal();
+    std::vector<std::int16_t> counts;
+    layer.setLeaderOrderDialog(
+        [&](const DynArray<LeaderUnitInfo>&, const DynArray<short>&, std::int16_t count) {
+            counts.push_back(count);
+            return GameControl::LeaderOrderChoice{true, 2, false};
+        });
+    GameControl* control = layer.CreateGameControl(3);
+    ASSERT_NE(control, nullptr);
+    control->setLeaderOrderTest(1);
+    test::ScriptedRolls rolls{0};
+    EXPECT_EQ(control->ChooseNextLeader(), 1);
+    EXPECT_EQ(counts, std::vector<std::int16_t>{3});
+    EXPECT_EQ(control->getActiveLeader(), 2);
+    EXPECT_EQ(rolls.left(), 0u);
+}
+
 // Two machines: each step goes on only when both have reported, and a client that leaves while the host
 // waits for it does not stall the game.
 TEST_F(TurnSequence, EveryMachineReportsEachStepThroughTheRelay) {
