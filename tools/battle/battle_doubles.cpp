@@ -18,6 +18,11 @@ void BattleDisplay::connectHandlers() {
     connectNamed(msg::ActivateLeader, onActivateLeader);
     connectNamed(msg::ResumeActiveLeader, onResumeActiveLeader);
     connectNamed(msg::GameEnded, onEnded);
+    if (answersFit) connectNamed(msg::WillCombatFit, onFit);
+}
+
+ContainerBase* BattleDisplay::onFit(Component*, BusMessage, ContainerBase*) {
+    return new Container<short>(1);
 }
 
 ContainerBase* BattleDisplay::onAddCommentary(Component* target, BusMessage, ContainerBase* data) {

@@ -15,6 +15,10 @@ public:
     BattleDisplay() : Component("Battle Display") {}
     void connectHandlers() override;
 
+    // Set when the map's stand-in is silenced for the display layers: the battle map has not yet a
+    // window to ask whether a combat fits, so every combat still does.
+    bool answersFit = false;
+
     std::function<void(const std::string&)> onCommentary;
     // A leader starts his activation, afresh or resumed from a saved game.
     std::function<void(bool resumed)> onActivation;
@@ -24,6 +28,7 @@ private:
     static ContainerBase* onAddCommentary(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onActivateLeader(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onResumeActiveLeader(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onFit(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onEnded(Component* target, BusMessage event, ContainerBase* data);
 };
 

@@ -8,9 +8,12 @@
 #include "battle_doubles.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
+#include "game/figures/vael_physical_object.h"
 #include "game/flow/game_control.h"
 #include "game/flow/side_control.h"
+#include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/map/vael_physical_layer.h"
 #include "game/shell/commentary_dlg.h"
 #include "game/shell/vael_app.h"
 #include "platform/headless/headless_platform.h"
@@ -92,13 +95,17 @@ public:
             if (out_) *out_ << rendered(text) << '\n';
         };
         display_.onActivation = [this](bool resumed) { activation(resumed); };
-        display_.onGameEnded = [this](bool) { ended_ = true; };
+        // Read at once: the application closes the game on a timer of its own, which may fire within the
+        // same tick as the display layers' and free game control before the loop looks again.
+        display_.onGameEnded = [this](bool) {
+            ended_ = true;
+            readOutcome();
+        };
     }
 
     BattleOutcome play() {
         std::srand(options_.seed);
         if (!start()) return outcome_;
-        GameControl* control = app_.gameControl();
         // One task at a time, so that a chain of messages that never ends is caught by the cap too.
         while (!ended_ && failed_.empty()) {
             if (++outcome_.tasks > options_.taskCap) {
@@ -106,7 +113,7 @@ public:
                      "the battle did not end within " + std::to_string(options_.taskCap) + " messages");
                 break;
             }
-            if (control->getTurn() >= options_.turnCap) {
+            if (app_.gameControl()->getTurn() >= options_.turnCap) {
                 stop(BattleStatus::TurnCap,
                      "the battle did not end within " + std::to_string(options_.turnCap) + " turns");
                 break;
@@ -122,15 +129,10 @@ public:
             }
             app_.pumpMessage();
         }
-        if (ended_) outcome_.status = BattleStatus::Ended;
-        VaelLogicalLayer& layer = app_.logicalLayer();
-        outcome_.turns = control->getTurn() + 1;
-        if (const std::uint32_t winner = control->getWinner())
-            outcome_.winner = GameControl::nationName(winner);
-        outcome_.home = losses(*control, true);
-        outcome_.home.name = GameControl::nationName(layer.getHomeNation());
-        outcome_.visitor = losses(*control, false);
-        outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
+        if (ended_)
+            outcome_.status = BattleStatus::Ended;
+        else
+            readOutcome();
         return outcome_;
     }
 
@@ -142,7 +144,37 @@ private:
                                              options.dataDir);
     }
 
+    void readOutcome() {
+        GameControl* control = app_.gameControl();
+        if (!control) return;
+        VaelLogicalLayer& layer = app_.logicalLayer();
+        outcome_.turns = control->getTurn() + 1;
+        outcome_.winner.clear();
+        if (const std::uint32_t winner = control->getWinner())
+            outcome_.winner = GameControl::nationName(winner);
+        outcome_.home = losses(*control, true);
+        outcome_.home.name = GameControl::nationName(layer.getHomeNation());
+        outcome_.visitor = losses(*control, false);
+        outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
+    }
+
+    // The two display layers take the animations over from the application's map stand-in, which would
+    // otherwise answer each at once, before the layers' display objects have played it.
+    void attachDisplay() {
+        // Every unit kind is played by the same display object until the kinds have their own.
+        for (std::int16_t key : prototypeKeys())
+            PhysicalLayer::registerPrototype(static_cast<std::uint16_t>(key),
+                                             new VaelPhysicalObject("", "", "", 0, 1));
+        VaelLogicalLayer& layer = app_.logicalLayer();
+        for (short id : layer.usedIds())
+            if (Component* c = layer.componentAt(id); c && c->getName() == "Battle Map Stand-In")
+                c->disconnectAll();
+        display_.answersFit = true;
+        views_ = std::make_unique<VaelPhysicalLayers>(layer);
+    }
+
     bool start() {
+        if (options_.display) attachDisplay();
         display_.attach(app_.logicalLayer());
         std::string error;
         if (options_.loadFile.empty()) {
@@ -202,6 +234,7 @@ private:
     bool dataGiven_;
     VaelApp app_;
     BattleDisplay display_;
+    std::unique_ptr<VaelPhysicalLayers> views_; // gone before the application
     bool ended_ = false;
     bool announcementDue_ = false;
     bool savedOnResuming_ = false;

@@ -24,6 +24,9 @@ struct BattleOptions {
     std::string loadFile;
     // How the commentary's bold marks are written out: as they are, removed, or as a terminal's bold.
     enum class Marks { Kept, Removed, Terminal } marks = Marks::Kept;
+    // Plays every animation on the game's two display layers and their display objects, which give every
+    // reply, instead of answering it at once.
+    bool display = false;
 };
 
 enum class BattleStatus { Ended, TurnCap, Stalled, TaskCap, LoadFailed, SaveFailed };

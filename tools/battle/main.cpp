@@ -1,6 +1,7 @@
 // vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE] [--data DIR]
-// [--trace FILE] Plays a battle of the data directory with the computer on both sides and prints its
-// commentary and outcome; --trace FILE writes the game's trace there. Exits 1 when the battle cannot be
+// [--trace FILE] [--display] Plays a battle of the data directory with the computer on both sides and prints
+// its commentary and outcome; --trace FILE writes the game's trace there; --display plays the animations on
+// the game's display layers. Exits 1 when the battle cannot be
 // loaded or does not end within the caps. The commentary's bold shows as bold on a terminal; a file or a
 // pipe gets the plain text.
 #include <cstdlib>
@@ -18,7 +19,7 @@ namespace {
 
 constexpr const char* Synopsis =
     "usage: vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE] "
-    "[--data DIR] [--trace FILE]\n";
+    "[--data DIR] [--trace FILE] [--display]\n";
 
 int usage(const std::string& why) {
     std::cerr << "vael-battle: " << why << "\n" << Synopsis << "Try 'vael-battle --help' for more.\n";
@@ -37,6 +38,7 @@ int help() {
            "  --load FILE       go on from a saved game\n"
            "  --data DIR        the data directory (else $VAEL_DATA, else the build's)\n"
            "  --trace FILE      write the game's trace to FILE\n"
+           "  --display         play the animations on the game's display layers\n"
            "  --help            show this and exit\n"
            "  --version         show the version and exit\n\n"
            "Exits 0 when the battle ended, 1 when it could not be loaded or passed a cap, 2 on a bad\n"
@@ -99,6 +101,8 @@ int main(int argc, char** argv) {
             if (!v) return 2;
             if (!vael::debugStream().rdbuf()->open(v))
                 return usage(std::string("cannot write the trace to ") + v);
+        } else if (arg == "--display") {
+            options.display = true;
         } else if (arg == "--data") {
             const char* v = next("--data");
             if (!v) return 2;

@@ -108,6 +108,29 @@ TEST_P(SeededBattle, EndsWithinTheCaps) {
 
 INSTANTIATE_TEST_SUITE_P(Seeds, SeededBattle, testing::Range(1u, 101u));
 
+// With the game's display layers attached the display objects play every animation and give every reply
+// (the application's map stand-in answers none): the battle goes on past its first replies, and the same
+// seed plays the same opening twice. Bounded by a message cap, as whole battles with the layers do not yet
+// reach their end.
+class DisplayedBattle : public testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(DisplayedBattle, GoesOnAndRepeatsExactly) {
+    BattleOptions options = demonstration(GetParam());
+    options.display = true;
+    options.taskCap = 2000;
+    const BattleOutcome first = playBattle(options);
+    EXPECT_TRUE(first.status == BattleStatus::Ended || first.status == BattleStatus::TaskCap)
+        << describe(first);
+    // More than the opening announcement: a leader was activated and his orders were played.
+    EXPECT_GE(first.commentary.size(), 2u) << describe(first);
+    const BattleOutcome second = playBattle(options);
+    EXPECT_EQ(second.commentary, first.commentary);
+    EXPECT_EQ(describe(second), describe(first));
+    EXPECT_EQ(second.tasks, first.tasks);
+}
+
+INSTANTIATE_TEST_SUITE_P(DisplaySeeds, DisplayedBattle, testing::Range(1u, 5u));
+
 // The commentary's bold marks "\\B" and "\\b" out of a text, which is then compared as plain lines: how
 // the tool shows bold on a terminal is no change to what happened in the battle.
 std::vector<std::string> plainLines(const std::string& text) {
@@ -135,8 +158,8 @@ std::string firstDifference(const std::vector<std::string>& golden, const std::v
         const bool goldenEnds = i == golden.size(), nowEnds = i == now.size();
         if (goldenEnds && nowEnds) return {};
         if (!goldenEnds && !nowEnds && golden[i] == now[i]) continue;
-        return "first difference at line " + std::to_string(i + 1) + ":\n  golden: " +
-               (goldenEnds ? std::string("(the end)") : golden[i]) +
+        return "first difference at line " + std::to_string(i + 1) +
+               ":\n  golden: " + (goldenEnds ? std::string("(the end)") : golden[i]) +
                "\n  now:    " + (nowEnds ? std::string("(the end)") : now[i]);
     }
     return {};
