@@ -272,21 +272,7 @@ void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bo
     if (casualty) {
         fall();
     } else {
-        std::int16_t slot = figureSlot_[figureIndex];
-        if (at(figureIndex) < stepTime.size() && stepTime[at(figureIndex)] != -1 &&
-            at(figureIndex) < stepFrom.size()) {
-            const std::int16_t from = stepFrom[at(figureIndex)];
-            if (from >= 0 && from < static_cast<std::int16_t>(spriteCount_)) {
-                figureSlot_[figureIndex] = figureSlot_[from];
-                figureSlot_[from] = -1;
-                slot = figureSlot_[figureIndex];
-                sprite_calls::addFrameEvent(*s, hex, Point4D(homeOf(slot), 0), frames, -1, SpriteMove, 0);
-            }
-        }
-        sprite_calls::addFrameEvent(*s, hex, Point4D(homeOf(slot), 0), List<FrameInfo>(), -1, SpriteMove, 0);
-        sprite_calls::addSoundEvent(*s, SoundStopShock, kind);
-        sprite_calls::addFrameEvent(*s, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
-        activeSprites_.append(s);
+        standAfterShot(*s, figureIndex, hex, frames, stepTime, stepFrom);
     }
     if (arrow) activeSprites_.append(arrow);
 }

@@ -84,4 +84,27 @@ void PMissileUnit::leaveMount(std::int16_t hex, bool riders) {
     }
 }
 
+void PMissileUnit::standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::int16_t hex,
+                                  const List<FrameInfo>& frames, const std::vector<std::int16_t>& stepTime,
+                                  const std::vector<std::int16_t>& stepFrom) {
+    const auto at = [](std::int16_t v) { return static_cast<std::size_t>(v); };
+    const auto homeOf = [&](std::int16_t slot) {
+        return slot >= 0 && at(slot) < slotOffsets_.size() ? slotOffsets_[at(slot)][facing_] : Point3D();
+    };
+    std::int16_t slot = figureSlot_[figureIndex];
+    if (at(figureIndex) < stepTime.size() && stepTime[at(figureIndex)] != -1 && at(figureIndex) < stepFrom.size()) {
+        const std::int16_t from = stepFrom[at(figureIndex)];
+        if (from >= 0 && from < static_cast<std::int16_t>(spriteCount_)) {
+            figureSlot_[figureIndex] = figureSlot_[from];
+            figureSlot_[from] = -1;
+            slot = figureSlot_[figureIndex];
+            sprite_calls::addFrameEvent(s, hex, Point4D(homeOf(slot), 0), frames, -1, SpriteMove, 0);
+        }
+    }
+    sprite_calls::addFrameEvent(s, hex, Point4D(homeOf(slot), 0), List<FrameInfo>(), -1, SpriteMove, 0);
+    sprite_calls::addSoundEvent(s, SoundStopShock, static_cast<std::uint16_t>(unitKind_));
+    sprite_calls::addFrameEvent(s, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
+    activeSprites_.append(&s);
+}
+
 } // namespace vael

@@ -39,6 +39,10 @@ public:
 protected:
     // The horse (riders non-zero) or chariot wreck (display kind 7) that a fallen figure leaves behind.
     void leaveMount(std::int16_t hex, bool riders);
+    // A figure still standing after its shot in a combat: it steps into the place of the fallen figure ahead
+    // when one was marked for it, then goes home, ends its melee sound and stands.
+    void standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::int16_t hex, const List<FrameInfo>& frames,
+                        const std::vector<std::int16_t>& stepTime, const std::vector<std::int16_t>& stepFrom);
 
 public:
     static constexpr const char* ShootSequences[9] = {"", "MN", "MNE", "ME", "MSE", "MS", "MSW", "MW", "MNW"};
