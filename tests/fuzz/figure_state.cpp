@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "framework/core/bus.h"
+#include "figure_record_round_trip.h"
 #include "game/figures/vael_physical_object.h"
 
 namespace {
@@ -22,30 +22,5 @@ public:
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
-    static vael::Bus bus("Figure Layer");
-    EightFigures object;
-    // On the bus its set-up builds the figures and puts up the flag, as a prototype's clone has them.
-    object.attach(bus);
-    std::ostringstream before;
-    object.save(before);
-    std::istringstream in(bytes);
-    object.load(in);
-    std::ostringstream after;
-    object.save(after);
-    if (in.fail()) {
-        if (after.str() != before.str()) std::abort();
-    } else {
-        EightFigures again;
-        again.attach(bus);
-        std::istringstream back(after.str());
-        again.load(back);
-        std::ostringstream twice;
-        again.save(twice);
-        if (back.fail() || twice.str() != after.str()) std::abort();
-        again.detach();
-    }
-    object.detach();
-    vael::VaelPhysicalObject::freeSharedArtwork();
-    return 0;
+    return checkFigureRecord<EightFigures>(std::string(reinterpret_cast<const char*>(data), size));
 }
