@@ -23,6 +23,7 @@
 #include "game/shell/game_overview_dlg.h"
 #include "game/rules/vael_unit.h"
 #include "game/shell/leader_cheat_dlg.h"
+#include "game/shell/notice_dialogs.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/view_unit_dlg.h"
 #include "game/shell/vael_main_window.h"
@@ -95,6 +96,13 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     // The turn's overview is the player's to close, with each army's details behind it.
     PhaseDialogs phases = app_->logicalLayer().getPhaseDialogs();
     phases.gameOverview = [this](const EndOfGameResults& results) { showGameOverview(results); };
+    // There is no video to play: the dialog shows its frame and closes at the end of the empty clip.
+    phases.video = [this](const std::string& file) {
+        VideoDlg video(file, onDialog);
+        video.attach(*app_);
+        video.create(VideoDlg::TemplateName, Dialog::Modal);
+    };
+    phases.scenario = [this] { return app_->getScenario(); };
     app_->logicalLayer().setPhaseDialogs(std::move(phases));
     // Who plays the sides is asked of the player here; the layer has no dialogs of its own.
     SideControlServices& sides = app_->logicalLayer().getSideControlServices();
@@ -134,6 +142,10 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
         combatResults_->create(OverallCombatResultsDlg::TemplateName, Dialog::Modeless);
     };
     app_->logicalLayer().setDialogs(std::move(flow));
+    // A computer leader's orders come with a notice that stays until he has finished. It asks nothing of
+    // the player, so the road's dialogs are told nothing of it.
+    aiNotice_ = std::make_unique<AILeaderNotice>();
+    aiNotice_->attach(app_->logicalLayer());
     app_->onTitle = [this](const std::string& title) { frame_->setBattleTitle(title); };
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {
@@ -145,6 +157,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
 
 VaelGame::~VaelGame() {
     VaelUnit::setDetailsView({});
+    aiNotice_.reset();
     combatResults_.reset();
     closeBattleWindows();
     if (app_) app_->closeBattle();

@@ -12,6 +12,7 @@
 
 namespace vael {
 
+class AILeaderNotice;
 class CommentaryWindow;
 class VaelMapWindow;
 class OverallCombatResultsDlg;
@@ -66,6 +67,7 @@ private:
     std::unique_ptr<CommentaryWindow> commentaryWindow_;
     std::unique_ptr<Commands> commands_;
     std::unique_ptr<OverallCombatResultsDlg> combatResults_;
+    std::unique_ptr<AILeaderNotice> aiNotice_;
 };
 
 } // namespace vael
