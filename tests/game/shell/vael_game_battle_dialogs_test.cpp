@@ -75,7 +75,8 @@ TEST(BattleDetails, EachBattleHasAHeadingAndALinePerUnitWithItsHexHitsMarginAndR
                   "Battle 2",
                   "  Attacker Unit 0: 0 hits",
               }));
-    EXPECT_EQ(BattleDetailsDlg::linesOf(List<SingleCombatResult>()), std::vector<std::string>{"No battle was fought."});
+    EXPECT_EQ(BattleDetailsDlg::linesOf(List<SingleCombatResult>()),
+              std::vector<std::string>{"No battle was fought."});
 }
 
 TEST(BattleDetails, NineteenLinesFitAndTwentyLeaveTwoOutCounted) {
