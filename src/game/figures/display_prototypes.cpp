@@ -2,12 +2,16 @@
 
 #include "framework/display/physical_layer.h"
 #include "game/figures/p_archer.h"
+#include "game/figures/p_cardaces.h"
+#include "game/figures/p_elephant.h"
 #include "game/figures/p_javelinist.h"
 #include "game/figures/p_lancer.h"
 #include "game/figures/p_leader.h"
 #include "game/figures/p_mounted_archer.h"
 #include "game/figures/p_mounted_javelinist.h"
+#include "game/figures/p_oxybeles.h"
 #include "game/figures/p_phalanx.h"
+#include "game/figures/p_slinger.h"
 #include "game/figures/vael_physical_object.h"
 
 namespace vael {
@@ -54,12 +58,16 @@ std::unique_ptr<VaelPhysicalObject> makeDisplayPrototype(const DisplayCatalogueE
         return std::make_unique<PMountedJavelinist>(full, half, quarter, missile, NoHex, FirstFacing);
     case DisplayClass::PChariotJavelinist:
         return std::make_unique<PChariotJavelinist>(full, half, quarter, missile, NoHex, FirstFacing);
-    case DisplayClass::PCardaces: // not yet on this branch: the plain display object shows it meanwhile
-    case DisplayClass::PElephant: // not yet on this branch: the plain display object shows it meanwhile
-    case DisplayClass::PSlinger:  // not yet on this branch: the plain display object shows it meanwhile
-    case DisplayClass::POxybeles: // not yet on this branch: the plain display object shows it meanwhile
-        break;
+    case DisplayClass::PCardaces:
+        return std::make_unique<PCardaces>(full, half, quarter, missile, NoHex, FirstFacing);
+    case DisplayClass::PElephant:
+        return std::make_unique<PElephant>(full, half, quarter, missile, NoHex, FirstFacing);
+    case DisplayClass::PSlinger:
+        return std::make_unique<PSlinger>(full, half, quarter, missile, NoHex, FirstFacing);
+    case DisplayClass::POxybeles:
+        return std::make_unique<POxybeles>(full, half, quarter, missile, NoHex, FirstFacing);
     }
+    // A class off the list (a catalogue newer than the program): the plain display object shows it.
     return std::make_unique<VaelPhysicalObject>(full, half, quarter, NoHex, FirstFacing);
 }
 

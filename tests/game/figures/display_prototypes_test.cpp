@@ -8,12 +8,16 @@
 #include "framework/display/physical_layer.h"
 #include "game/figures/display_prototypes.h"
 #include "game/figures/p_archer.h"
+#include "game/figures/p_cardaces.h"
+#include "game/figures/p_elephant.h"
 #include "game/figures/p_javelinist.h"
 #include "game/figures/p_lancer.h"
 #include "game/figures/p_leader.h"
 #include "game/figures/p_mounted_archer.h"
 #include "game/figures/p_mounted_javelinist.h"
+#include "game/figures/p_oxybeles.h"
 #include "game/figures/p_phalanx.h"
+#include "game/figures/p_slinger.h"
 
 namespace vael::test {
 namespace {
@@ -43,11 +47,10 @@ TEST(DisplayPrototypes, EachClassIsMadeAsItselfWithItsKind) {
         {C::PShockingJavelinist, 0, "Persian Light Infantry", typeid(PShockingJavelinist), 0},
         {C::PMountedJavelinist, 8, "A", typeid(PMountedJavelinist), 8},
         {C::PChariotJavelinist, 7, "A", typeid(PChariotJavelinist), 7},
-        // Not on this branch yet: the plain display object shows them.
-        {C::PCardaces, 15, "A", typeid(VaelPhysicalObject), 0},
-        {C::PElephant, 13, "A", typeid(VaelPhysicalObject), 0},
-        {C::PSlinger, 0, "A", typeid(VaelPhysicalObject), 0},
-        {C::POxybeles, 14, "A", typeid(VaelPhysicalObject), 0},
+        {C::PCardaces, 15, "A", typeid(PCardaces), 15},
+        {C::PElephant, 13, "A", typeid(PElephant), 13},
+        {C::PSlinger, 0, "A", typeid(PSlinger), 0},
+        {C::POxybeles, 14, "A", typeid(POxybeles), 14},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(displayClassName(r.displayClass)) + " kind " +
@@ -111,7 +114,7 @@ TEST_F(RegisteredPrototypes, TheDataSetsCatalogueGivesEveryTypeIdItsClass) {
                 {1, typeid(PHeavyInfantry)},
                 {22, typeid(PChariotJavelinist)},
                 {44, typeid(PLancer)},
-                {40, typeid(VaelPhysicalObject)}};
+                {40, typeid(PElephant)}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.id);
         PhysicalObject* prototype = PhysicalLayer::prototype(r.id);
