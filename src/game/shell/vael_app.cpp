@@ -15,6 +15,7 @@
 #include "framework/core/registered_message.h"
 #include "framework/display/image_index.h"
 #include "framework/display/palette_animator.h"
+#include "framework/ui/dialog.h"
 #include "game/ai/vael_ai.h"
 #include "game/figures/display_prototypes.h"
 #include "game/figures/vael_physical_object.h"
@@ -27,7 +28,9 @@
 #include "game/map/vael_physical_layer.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/leader.h"
+#include "game/rules/logical_map_file.h"
 #include "game/shell/information_dlg.h"
+#include "game/shell/layer_viewports.h"
 #include "game/shell/leader_almost_done_dlg.h"
 #include "game/shell/vael_toolbar.h"
 #include "game/sound/sound_group_service.h"
@@ -51,6 +54,12 @@ bool readWhole(const std::string& fileName, std::vector<std::uint8_t>& bytes) {
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
 }
+
+// The progress of the loading of a scenario's images: text, no buttons.
+class PreloadDlg : public Dialog {
+public:
+    PreloadDlg() : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", "") {}
+};
 
 } // namespace
 
@@ -221,13 +230,51 @@ void VaelApp::makeViews() {
     registerDisplayPrototypes(catalogue, imageIndex_ != nullptr);
     views_ = std::make_unique<VaelPhysicalLayers>(*this);
     sharedArtwork_ = true;
+    // The map windows of both views are saved and restored with the game.
+    auto map = [this] { return mapInfo(); };
+    viewports0_ = std::make_unique<LayerViewports>(views_->normal(), map);
+    viewports4_ = std::make_unique<LayerViewports>(views_->reversed(), map);
+    setViewportLayers(viewports0_.get(), viewports4_.get());
 }
 
 void VaelApp::deleteViews() {
     // The last layer to go takes the prototypes with it, which still hold their artwork. The walking data
     // the display objects made for themselves goes with the shared artwork, loaded or not.
+    setViewportLayers(nullptr, nullptr);
+    viewports0_.reset();
+    viewports4_.reset();
     views_.reset();
     if (std::exchange(sharedArtwork_, false)) VaelPhysicalObject::freeSharedArtwork();
+}
+
+void VaelApp::preloadSprites() {
+    if (!views_ || VaelPhysicalLayer::preloadTypes(scenario_.index).empty()) return;
+    // The progress shows once there is a window to show it over.
+    std::unique_ptr<Dialog> progress;
+    if (mainWindowHandle() != 0) {
+        progress = std::make_unique<PreloadDlg>();
+        progress->attach(*this);
+        progress->create(PreloadTemplate, Dialog::Modeless);
+        if (onDialog) onDialog(*progress, PreloadTemplate);
+    }
+    views_->normal().preloadScenarioSprites(scenario_.index, progress.get());
+    if (progress && progress->isOpen()) progress->close(0);
+}
+
+MapInfoStruct VaelApp::mapInfo() {
+    const std::string name = layer_->getMapFileName();
+    for (std::int16_t kind : {std::int16_t{9}, std::int16_t{0}}) {
+        const auto path = findFileNoCase(dataPath(kind), name);
+        LogicalMapFile map;
+        if (path && map.readFile(path->string()))
+            return MapInfoStruct{map.name(), Point(map.height(), map.width())};
+    }
+    debugStream() << "No map " << name << " to measure the map window by" << std::endl;
+    return MapInfoStruct{name, Point(0, 0)};
+}
+
+bool VaelApp::mapWindowsOpen() {
+    return views_ && (!views_->normal().viewports().isEmpty() || !views_->reversed().viewports().isEmpty());
 }
 
 void VaelApp::routeMouseEvent(Display* display, std::int16_t kind, const Point& point) {
@@ -295,6 +342,10 @@ void VaelApp::changeCaption(const std::string& text) {
 
 void VaelApp::closeBattle() {
     if (!battleRunning() && layer_->getLeaders().isEmpty()) return;
+    discardBattle();
+}
+
+void VaelApp::discardBattle() {
     // What the battle has still queued (a display object's late reply to a leader) is handled while the
     // battle is there: queued behind "CloseGame", a handler that queries would run the close from inside
     // itself and go on in a leader already deleted.
@@ -314,9 +365,10 @@ bool VaelApp::startBattle(const std::string& scenarioFile, std::uint32_t index, 
     scenario_ = SavedScenario{index > CustomScenario ? CustomScenario : index, scenarioFile};
     if (!layer_->LoadScenario(ScenarioInfoStruct{scenario_.index, scenarioFile, scenarioFile, 0})) {
         error = "cannot load the battle " + scenarioFile;
-        layer_->CloseGame();
+        discardBattle();
         return false;
     }
+    preloadSprites();
     layer_->getSideControlServices().introDialog = [homeComputer, visitorComputer] {
         return std::pair<bool, bool>{homeComputer, visitorComputer};
     };
@@ -384,12 +436,14 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     title_.clear();
     scenario_ = scenario;
     if (!layer_->LoadScenario(ScenarioInfoStruct{scenario.index, scenario.fileName, scenario.fileName, 0})) {
-        layer_->CloseGame();
+        discardBattle();
         return error = "cannot load the battle " + scenario.fileName + " the game was saved over", false;
     }
+    preloadSprites();
     layer_->CreateGameControl(scenario.index);
+    // The map windows come back once the units they show exist.
     if (!readSavedViewports(bytes, *view0_, *view4_, error) || !loadLayerPart(*layer_, bytes, error)) {
-        layer_->CloseGame();
+        discardBattle();
         return false;
     }
     beginGame(true);

@@ -15,6 +15,7 @@
 
 #include "framework/display/palette_entry.h"
 #include "framework/ui/win_app.h"
+#include "game/rules/scenario_records.h"
 #include "game/shell/commentary_dlg.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/preferences.h"
@@ -39,6 +40,8 @@ public:
     // The product key under the vendor's key in the settings.
     static constexpr const char* ProductKey = "Vaelmoric";
     static constexpr const char* AutosaveName = "Autosave.vel";
+    // The progress of the loading of a scenario's images.
+    static constexpr const char* PreloadTemplate = "PreloadDlg";
     static constexpr std::uint32_t CustomScenario = 10;
     static constexpr std::int16_t WaterFirst = 202, WaterLast = 210, WaterFrames = 4;
     // The colour of the water's entry i (0 to 8) in animation frame f: the shades move on two a frame.
@@ -81,6 +84,11 @@ public:
     VaelLogicalLayer& logicalLayer() { return *layer_; }
     // The display layers of view 0 and view 4; null without views.
     VaelPhysicalLayers* views() { return views_.get(); }
+    // The battle's map as its windows show it: the map's own name (its overview picture's) and its size in
+    // hexes (rows, columns); the file name and no size when the map cannot be read.
+    MapInfoStruct mapInfo();
+    // Whether either view has a map window open.
+    bool mapWindowsOpen();
     GameControl* gameControl() const;
     CommentaryDlg& commentary() { return commentary_; }
     VaelSoundManager& soundManager() { return *sound_; }
@@ -139,6 +147,10 @@ private:
     void changeCaption(const std::string& text);
     void beginGame(bool resumed);
     bool restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error);
+    // Closes the battle, loaded whole or in part, on both sides.
+    void discardBattle();
+    // Loads the images of the scenario's display types before it starts, with the progress shown.
+    void preloadSprites();
     // The image index, the shared artwork, one display prototype per type id and the two views' layers.
     void makeViews();
     void deleteViews();
@@ -159,6 +171,7 @@ private:
     std::unique_ptr<ImageIndex> imageIndex_;
     std::unique_ptr<PaletteAnimator> paletteAnimator_;
     std::unique_ptr<VaelPhysicalLayers> views_;
+    std::unique_ptr<ViewportLayer> viewports0_, viewports4_;
     bool sharedArtwork_ = false;
     ClosedViewportLayer closedView0_, closedView4_;
     ViewportLayer* view0_ = &closedView0_;

@@ -279,30 +279,17 @@ void VaelGame::showGameOverview(const EndOfGameResults& results) {
 }
 
 void VaelGame::openBattleWindows() {
-    // The normal view's layer opens its map window, maximized, on the battle's map; the layers own their
-    // windows and close them with the battle.
-    Container<MapInfoStruct> map(battleMap());
-    app_->send(MAP_OPEN, &map);
+    // The normal view's layer opens its map window, maximized, on the battle's map, unless a saved game
+    // has put its own back; the layers own their windows and close them with the battle.
+    if (!app_->mapWindowsOpen()) {
+        Container<MapInfoStruct> map(app_->mapInfo());
+        app_->send(MAP_OPEN, &map);
+    }
     commentaryWindow_ = std::make_unique<CommentaryWindow>(app_->commentary());
     commentaryWindow_->attach(*app_);
     commentaryWindow_->createInFrame();
     commentaryWindow_->refresh();
     app_->startPaletteAnimation();
-}
-
-MapInfoStruct VaelGame::battleMap() {
-    // The map window keeps its view inside the battle's map, which it measures in hexes (rows, columns),
-    // and finds the overview's picture under the map's own name; a map that cannot be read leaves a view
-    // that does not scroll, never a failed battle.
-    const std::string name = app_->logicalLayer().getMapFileName();
-    for (std::int16_t kind : {std::int16_t{9}, std::int16_t{0}}) {
-        const auto path = findFileNoCase(app_->dataPath(kind), name);
-        LogicalMapFile map;
-        if (path && map.readFile(path->string()))
-            return MapInfoStruct{map.name(), Point(map.height(), map.width())};
-    }
-    debugStream() << "No map " << name << " to measure the map window by" << std::endl;
-    return MapInfoStruct{name, Point(0, 0)};
 }
 
 void VaelGame::closeBattleWindows() {

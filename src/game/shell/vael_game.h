@@ -7,7 +7,6 @@
 #include <string>
 
 #include "game/flow/end_of_game_results.h"
-#include "game/rules/scenario_records.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/vael_app.h"
 
@@ -56,8 +55,6 @@ private:
     class Commands;
     void openBattleWindows();
     void closeBattleWindows();
-    // The battle map's name and size in hexes (rows, columns).
-    MapInfoStruct battleMap();
     void failed(const std::string& what, const std::string& why);
 
     std::unique_ptr<VaelApp> app_;

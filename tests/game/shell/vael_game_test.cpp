@@ -10,13 +10,17 @@
 #include <map>
 
 #include "battle_doubles.h"
+#include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/map/vael_map_window.h"
+#include "game/map/vael_physical_layer.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/leader.h"
+#include "game/rules/scenario_records.h"
 #include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
@@ -311,6 +315,74 @@ TEST_F(GameTest, TheSavedGamesDialogListsDeletesAndRefusesToLoadAGameThatIsNotTh
     EXPECT_EQ(said, std::vector<std::string>{"There is no saved game c.vel.|Load Game"});
     EXPECT_TRUE(os.boxes.empty());
     EXPECT_FALSE(game.app().battleRunning());
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+VaelMapWindow* onlyMapWindow(VaelPhysicalLayer& layer) {
+    if (layer.viewports().count() != 1) return nullptr;
+    Item<Viewport*>* it = nullptr;
+    layer.viewports().firstItem(it);
+    return dynamic_cast<VaelMapWindow*>(it->value->display());
+}
+
+std::uint32_t u32At(const Bytes& b, std::size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | std::uint32_t(b[at + 3]) << 24;
+}
+
+// The map window is saved in the header with its place, zoom, overview and centre, and a new start of the
+// game that loads the file opens it again as it was, in place of the one a new battle opens.
+TEST_F(GameTest, TheMapWindowIsSavedInTheHeaderAndComesBackWithTheGame) {
+    const auto file = dir / "map window.vel";
+    {
+        platform::HeadlessPlatform os;
+        VaelGame game(os, VAEL_BUILD_DATA_DIR);
+        ASSERT_TRUE(game.ready());
+        std::string error;
+        ASSERT_TRUE(game.app().startBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+            << error;
+        Container<MapInfoStruct> map(game.app().mapInfo());
+        EXPECT_EQ(map.value().name, "Ghatmar");
+        game.app().send(MAP_OPEN, &map);
+        VaelMapWindow* window = onlyMapWindow(game.app().views()->normal());
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->viewFlags(), VaelMapWindow::HalfSize);
+        window->onCommand(VaelMapWindow::ZoomOut, 0);
+        window->onCommand(VaelMapWindow::HideOverview, 0);
+        EXPECT_EQ(window->tile().zoomIndex(), 2);
+        EXPECT_EQ(window->tile().landscape(), game.app().views()->normal().zoomLandscape(2));
+        ASSERT_TRUE(game.app().saveGame(file.string(), error)) << error;
+    }
+    std::ifstream in(file, std::ios::binary);
+    const Bytes saved{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_GE(saved.size(), 72u);
+    // At 16 the normal view's one window: its 44-byte place (size 44, shown maximized), its flags (the
+    // quarter size), its overview (hidden) and centre; at 70 the reversed view's count, none; at 72 the
+    // scenario, which the fourth word points at.
+    EXPECT_EQ(saved[16] | saved[17] << 8, 1);
+    EXPECT_EQ(u32At(saved, 18), 44u);
+    EXPECT_EQ(u32At(saved, 26), 3u);
+    EXPECT_EQ(saved[62] | saved[63] << 8, 2);
+    EXPECT_EQ(saved[64] | saved[65] << 8, 0);
+    EXPECT_EQ(saved[70] | saved[71] << 8, 0);
+    EXPECT_EQ(u32At(saved, 12), 72u);
+    EXPECT_EQ(u32At(saved, 72), VaelApp::CustomScenario);
+
+    platform::HeadlessPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    std::string error;
+    ASSERT_TRUE(game.app().loadGame(file.string(), error)) << error;
+    VaelMapWindow* window = onlyMapWindow(game.app().views()->normal());
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->viewFlags(), VaelMapWindow::QuarterSize);
+    EXPECT_FALSE(window->tile().overviewShown());
+    EXPECT_EQ(window->tile().landscape(), game.app().views()->normal().zoomLandscape(2));
+    EXPECT_TRUE(game.app().mapWindowsOpen());
+    EXPECT_EQ(game.app().views()->reversed().viewports().count(), 0);
 }
 
 } // namespace
