@@ -18,6 +18,8 @@ void BattleDisplay::connectHandlers() {
     connectNamed(msg::ActivateLeader, onActivateLeader);
     connectNamed(msg::ResumeActiveLeader, onResumeActiveLeader);
     connectNamed(msg::GameEnded, onEnded);
+    connectNamed(msg::EndOfGame, onResults);
+    connectNamed(msg::BeginTurn, onTurn);
     if (answersFit) connectNamed(msg::WillCombatFit, onFit);
 }
 
@@ -46,6 +48,18 @@ ContainerBase* BattleDisplay::onEnded(Component* target, BusMessage, ContainerBa
     short homeWon = 0;
     Container<short>::fromMessage(data, homeWon);
     if (self(target).onGameEnded) self(target).onGameEnded(homeWon != 0);
+    return nullptr;
+}
+
+ContainerBase* BattleDisplay::onResults(Component* target, BusMessage, ContainerBase* data) {
+    EndOfGameResults results;
+    if (Container<EndOfGameResults>::fromMessage(data, results) && self(target).onEndOfGame)
+        self(target).onEndOfGame(results);
+    return nullptr;
+}
+
+ContainerBase* BattleDisplay::onTurn(Component* target, BusMessage, ContainerBase*) {
+    if (self(target).onBeginTurn) self(target).onBeginTurn();
     return nullptr;
 }
 

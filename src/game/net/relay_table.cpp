@@ -41,6 +41,9 @@ const std::vector<RelayRow>& relayTable() {
         {msg::PlayerDeleted, 0, C, false},
         // Every machine's.
         {msg::LeaderActivated, 0, B, false},
+        // The end of a leader's combat: every machine ends the activation, the others after the state of
+        // the acting one.
+        {msg::CombatDone, 0, B, true},
         {msg::AddCommentary, 0, B, false},
         {msg::RemoveAllBattleArrows, 0, B, false},
         // The rules' steps on the acting machine, which the units' state carries to the others.

@@ -114,6 +114,7 @@ void VaelNetComponent::relay(BusMessage event, const ContainerBase* data) {
         debugStream() << "VaelNetComponent: " << nameOf(event) << " not relayed: " << error << std::endl;
         return;
     }
+    debugStream() << "VaelNetComponent: relaying " << nameOf(event) << std::endl;
     outbox_.push_back(std::move(payload));
     if (row->handover) handoverPending_ = true;
     // The rest of this step's messages join the batch; it goes when the bus comes to the flush.
@@ -165,6 +166,7 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
             return refuse("refused a frame: " + nameOf(event) +
                           (host_ ? " comes only from the host" : " goes only to the host"));
     }
+    debugStream() << "VaelNetComponent: a batch of " << batch.size() << " messages came" << std::endl;
     inbox_.push_back(std::move(batch));
     // Given to the bus as one task of its own, so that the batch's messages queue one after the other
     // before any of them is handled, as they did on the machine that sent them.
@@ -212,6 +214,7 @@ void VaelNetComponent::connectionLost(const std::string& why) {
     outbox_.clear();
     inbox_.clear();
     debugStream() << "VaelNetComponent: the connection is lost: " << why << std::endl;
+    const bool gameOver = gameEnded_;
     if (!gameEnded_) {
         gameEnded_ = true;
         Container<std::string> player(otherPlayer_);
@@ -219,7 +222,7 @@ void VaelNetComponent::connectionLost(const std::string& why) {
         Container<short> homeWon(0);
         sendNamed(msg::GameEnded, &homeWon);
     }
-    if (onLost) onLost(why);
+    if (onLost) onLost(why, gameOver);
 }
 
 std::vector<std::uint8_t> VaelNetComponent::captureState(VaelLogicalLayer& layer) {

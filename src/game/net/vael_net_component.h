@@ -52,8 +52,9 @@ public:
 
     // Where batches go; the peer when unset. Tests record them here.
     std::function<bool(const std::vector<std::string>& payloads, std::string& error)> toPeer;
-    // Told why network play has ended, after "PlayerDeleted" and "GameEnded" have been sent.
-    std::function<void(const std::string& why)> onLost;
+    // Told why network play has ended, after "PlayerDeleted" and "GameEnded" have been sent; gameOver when
+    // the game had ended before (the other machine only went away afterwards).
+    std::function<void(const std::string& why, bool gameOver)> onLost;
 
     // A batch from the other machine. A message the table does not relay, or one that may not come this
     // way, refuses the whole batch and the other machine with it.

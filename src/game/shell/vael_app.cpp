@@ -7,6 +7,7 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/display/image_index.h"
@@ -14,11 +15,11 @@
 #include "game/ai/vael_ai.h"
 #include "game/flow/data_files.h"
 #include "game/flow/game_control.h"
-#include "framework/core/list_walk.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/net/vael_net_component.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/leader.h"
 #include "game/shell/information_dlg.h"
@@ -136,6 +137,9 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, 
     commentary_.attach(*layer_);
     mapStandIn_ = std::make_unique<MapStandIn>();
     mapStandIn_->attach(*layer_);
+    net_ = std::make_unique<VaelNetComponent>();
+    net_->setLayer(layer_.get());
+    net_->attach(*layer_);
     Leader::setFinishPrompt([this](Leader&) { showFinishPrompt(); });
     paletteAnimator_ = std::make_unique<PaletteAnimator>(getPalette(), WaterFrames, WaterFirst, WaterLast);
     for (std::int16_t f = 0; f < WaterFrames; ++f)
@@ -150,6 +154,8 @@ VaelApp::~VaelApp() {
     finishPrompt_.reset();
     if (layer_) layer_->CloseGame();
     mapStandIn_.reset();
+    if (net_) net_->detach();
+    net_.reset();
     listener_.reset();
     commentary_.detach();
     layer_.reset();
@@ -295,6 +301,37 @@ bool VaelApp::startBattle(const std::string& scenarioFile, std::uint32_t index, 
         team.visitorLeaders.append(leader->getName());
     LeaderControl(*layer_, team);
     layer_->CreateGameControl(scenario_.index);
+    beginGame(false);
+    return true;
+}
+
+bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index, bool homeHere,
+                                 bool computerHere, std::string& error) {
+    closeBattle();
+    commentary_.clear();
+    title_.clear();
+    scenario_ = SavedScenario{index > CustomScenario ? CustomScenario : index, scenarioFile};
+    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario_.index, scenarioFile, scenarioFile, 0})) {
+        error = "cannot load the battle " + scenarioFile;
+        layer_->CloseGame();
+        return false;
+    }
+    // Only the leaders played here are named: the others are the other machine's.
+    TeamInfoStruct team;
+    team.homeNation = layer_->getHomeNation(), team.visitorNation = layer_->getVisitorNation();
+    team.homeName = GameControl::nationName(team.homeNation);
+    team.visitorName = GameControl::nationName(team.visitorNation);
+    for (Leader* leader : each(homeHere ? layer_->getHomeLeaders() : layer_->getVisitorLeaders()))
+        (homeHere ? team.homeLeaders : team.visitorLeaders).append(leader->getName());
+    LeaderControl(*layer_, team);
+    if (computerHere) giveLocalSideToComputer(*layer_, !homeHere);
+    if (!net_->isHost()) return true;
+    net_->scenarioLoaded(scenario_.index, 2);
+    if (!gameControl()) {
+        error = "the battle " + scenarioFile + " has no game control";
+        layer_->CloseGame();
+        return false;
+    }
     beginGame(false);
     return true;
 }

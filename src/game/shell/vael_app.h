@@ -31,6 +31,7 @@ namespace platform {
 class AudioOutput;
 }
 class VaelLogicalLayer;
+class VaelNetComponent;
 class VaelSoundManager;
 
 class VaelApp : public WinApp {
@@ -100,6 +101,13 @@ public:
     // False with the reason (the battle closed) when the scenario cannot be loaded.
     bool startBattle(const std::string& scenarioFile, std::uint32_t index, bool homeComputer,
                      bool visitorComputer, std::string& error);
+    // A battle of a network game, once the network component has its peer: loads the scenario, plays the
+    // home or the visitor side here (given to the computer when asked) and leaves the other side to the
+    // other machine. The host then creates game control and begins the game; the other machine waits for
+    // the host's messages.
+    bool startNetworkBattle(const std::string& scenarioFile, std::uint32_t index, bool homeHere,
+                            bool computerHere, std::string& error);
+    VaelNetComponent& net() { return *net_; }
     // Saves the battle to the file; false with the reason (the file may be partly written).
     bool saveGame(const std::string& fileName, std::string& error);
     // Loads the scenario the file was saved over, restores the battle and resumes it; false with the
@@ -146,6 +154,7 @@ private:
     std::unique_ptr<VaelLogicalLayer> layer_;
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<MapStandIn> mapStandIn_;
+    std::unique_ptr<VaelNetComponent> net_;
     CommentaryDlg commentary_;
     std::unique_ptr<LeaderAlmostDoneDlg> finishPrompt_;
     std::unique_ptr<ImageIndex> imageIndex_;

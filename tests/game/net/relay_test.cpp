@@ -69,7 +69,10 @@ protected:
             sent.push_back(batch);
             return true;
         };
-        net.onLost = [this](const std::string& why) { lost.push_back(why); };
+        net.onLost = [this](const std::string& why, bool gameOver) {
+            lost.push_back(why);
+            lostAfterTheEnd.push_back(gameOver);
+        };
     }
     void TearDown() override {
         ear.detach();
@@ -91,6 +94,7 @@ protected:
              "CreateGameControl", "NumberOfPlayers", "LeaderActivated"}};
     std::vector<Lines> sent;
     Lines lost;
+    std::vector<bool> lostAfterTheEnd;
 };
 
 // Which way each message goes, written out by hand: sent by the host, sent by the others.
@@ -123,6 +127,7 @@ TEST(RelayTable, EachMessageGoesItsWay) {
         {"SetPlayerInfo", false, true},
         {"PlayerDeleted", false, true},
         {"LeaderActivated", true, true},
+        {"CombatDone", true, true},
         {"AddCommentary", true, true},
         {"RemoveAllBattleArrows", true, true},
         {"DoRout", false, false},
@@ -162,7 +167,8 @@ TEST(RelayTable, HandoversCarryTheUnitsState) {
     Lines handovers;
     for (const RelayRow& row : relayTable())
         if (row.handover) handovers.push_back(row.name ? row.name : std::to_string(row.number));
-    EXPECT_EQ(handovers, (Lines{"ActivateLeader", "EndOfTurn", "EndOfGame", "SynchronizeGame", "26"}));
+    EXPECT_EQ(handovers,
+              (Lines{"ActivateLeader", "EndOfTurn", "EndOfGame", "SynchronizeGame", "26", "CombatDone"}));
 }
 
 TEST_F(Relay, HostWritesItsTurnMessagesAndKeepsTheClientsOnes) {
@@ -307,6 +313,7 @@ TEST_F(Relay, ALostConnectionEndsTheGameOnce) {
     net.connectionLost("again");
     EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob", "GameEnded 0"}));
     EXPECT_EQ(lost, (Lines{"the other machine closed the connection"}));
+    EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{false}));
 }
 
 TEST_F(Relay, AConnectionLostAfterTheGameEndedEndsNothingMore) {
@@ -317,6 +324,7 @@ TEST_F(Relay, AConnectionLostAfterTheGameEndedEndsNothingMore) {
     net.connectionLost("the other machine closed the connection");
     EXPECT_TRUE(ear.heard.empty());
     EXPECT_EQ(lost, (Lines{"the other machine closed the connection"}));
+    EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{true}));
 }
 
 TEST_F(Relay, OnlyTheHostAsksForGameControlAndThePlayers) {
