@@ -170,7 +170,7 @@ bool TcpLink::readSome() {
                 if (!*alive || socket_ < 0) return false;
             }
             if (reader_.failed())
-                lose("refused " + reader_.error());
+                refuse("refused " + reader_.error());
             else if (reader_.pending() > 0)
                 lose("the connection closed in the middle of a frame (a truncated frame of " +
                      std::to_string(reader_.pending()) + " bytes)");
@@ -197,13 +197,25 @@ void TcpLink::ready(std::uint8_t readiness) {
             const FrameReader::Result r = reader_.next(frame);
             if (r == FrameReader::Result::NeedMore) break;
             if (r == FrameReader::Result::Error) {
-                lose("refused " + reader_.error());
+                refuse("refused " + reader_.error());
                 return;
             }
             if (onFrame) onFrame(frame);
         }
         if (!open) return;
     }
+}
+
+void TcpLink::refuse(const std::string& why) {
+    if (socket_ < 0) return;
+    // The line may fail under the last frame; the reason told is still this one.
+    auto report = std::move(onLost);
+    onLost = nullptr;
+    send(encodeFrame(FrameKind::Refusal, encodeRefusal(why)));
+    if (socket_ >= 0) flush(200);
+    close();
+    onLost = std::move(report);
+    if (onLost) onLost(why);
 }
 
 void TcpLink::lose(const std::string& why) {

@@ -46,6 +46,8 @@ public:
     bool send(const std::string& bytes);
     // Writes what waits, for up to timeoutMs of real time (for a last frame before closing).
     bool flush(std::int32_t timeoutMs);
+    // Tells the peer why in a last frame, closes and reports the loss with the reason.
+    void refuse(const std::string& why);
     // Closes without reporting: onLost is for what this side did not ask for.
     void close();
     bool isOpen() const { return socket_ >= 0; }

@@ -128,6 +128,16 @@ TEST_F(TcpLinkTest, GarbageFromThePeerIsRefusedAndTheLinkClosed) {
     pumpUntil(platform, [&] { return !why.empty(); });
     EXPECT_EQ(why, "refused a damaged frame (it does not begin with \"VF\")");
     EXPECT_FALSE(link.isOpen());
+    // The peer is told why before the line closes.
+    char buffer[256];
+    const ssize_t n = ::read(fds[1], buffer, sizeof buffer);
+    ASSERT_GT(n, 0);
+    FrameReader reader;
+    reader.feed(buffer, static_cast<std::size_t>(n));
+    Frame f;
+    ASSERT_EQ(reader.next(f), FrameReader::Result::Frame);
+    EXPECT_EQ(f.kind, FrameKind::Refusal);
+    EXPECT_EQ(f.payload, encodeRefusal(why));
     ::close(fds[1]);
 }
 

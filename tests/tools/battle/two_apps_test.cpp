@@ -80,7 +80,8 @@ protected:
         guest = std::make_unique<Machine>(false);
         host->join(fds[0], "Host");
         guest->join(fds[1], "Guest");
-        run([this] { return host->app->net().peer()->greeted() && guest->app->net().peer()->greeted(); }, 1000);
+        run([this] { return host->app->net().peer()->greeted() && guest->app->net().peer()->greeted(); },
+            1000);
         ASSERT_TRUE(host->app->net().peer()->greeted());
     }
     void TearDown() override {
@@ -110,10 +111,12 @@ protected:
 
 TEST_F(TwoApps, HostAndGuestPlayOneBattleAndAreToldTheSameOfIt) {
     std::string error;
-    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error)) << error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
     EXPECT_EQ(guest->app->gameControl(), nullptr) << "the guest never makes game control";
     std::srand(5);
-    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error)) << error;
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
     ASSERT_NE(host->app->gameControl(), nullptr);
     EXPECT_EQ(host->app->gameControl()->getPlayers(), 2);
     run([this] { return host->ended && guest->ended; });
@@ -131,8 +134,10 @@ TEST_F(TwoApps, HostAndGuestPlayOneBattleAndAreToldTheSameOfIt) {
 // taken out and "GameEnded", and nothing waits for the guest any more.
 TEST_F(TwoApps, AGuestLostMidBattleEndsTheHostsGameCleanly) {
     std::string error;
-    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error)) << error;
-    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error)) << error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
     run([this] { return host->commentary.size() > 40; });
     ASSERT_FALSE(host->ended);
     guest->app->net().peer()->close();
@@ -143,9 +148,38 @@ TEST_F(TwoApps, AGuestLostMidBattleEndsTheHostsGameCleanly) {
     EXPECT_TRUE(host->lost[0] == "the other machine closed the connection" ||
                 host->lost[0] == "the connection failed while receiving: Connection reset by peer")
         << host->lost[0];
-    EXPECT_NE(std::find(host->commentary.begin(), host->commentary.end(),
-                        "\\BGuest has left the game. Leaders controlled by this player are permanently inactive.\\b"),
-              host->commentary.end());
+    EXPECT_NE(
+        std::find(
+            host->commentary.begin(), host->commentary.end(),
+            "\\BGuest has left the game. Leaders controlled by this player are permanently inactive.\\b"),
+        host->commentary.end());
+}
+
+} // namespace
+} // namespace vael::battle
+
+namespace vael::battle {
+namespace {
+
+// A damaged frame from the guest mid-battle: the host refuses it, says why and ends its game; the guest is
+// told the reason and ends its game too. Neither waits for the other afterwards.
+TEST_F(TwoApps, ADamagedFrameEndsTheGameOnBothMachinesWithTheReason) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    run([this] { return host->commentary.size() > 40; });
+    ASSERT_FALSE(host->ended || guest->ended);
+    guest->app->net().peer()->link()->send(std::string("VF\x02\x00\xff\xff\xff\xff", 8));
+    run([this] { return host->ended && guest->ended; }, 100000);
+    EXPECT_TRUE(host->ended && guest->ended);
+    EXPECT_EQ(host->lost,
+              (std::vector<std::string>{"refused an oversized frame (4294967295 bytes, at most 1048576)"}));
+    EXPECT_EQ(
+        guest->lost,
+        (std::vector<std::string>{
+            "the other machine refused: refused an oversized frame (4294967295 bytes, at most 1048576)"}));
 }
 
 } // namespace
