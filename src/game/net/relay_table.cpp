@@ -29,6 +29,7 @@ const std::vector<RelayRow>& relayTable() {
         {msg::ZoomInAfterRout, 0, H, false},
         {msg::ChangeMainCaption, 0, H, false},
         {msg::GetGameResults, 0, H, false},
+        {msg::NetStartBattle, 0, H, false},
         // What the other machines tell game control.
         {msg::SynchronizeGame, 0, C, true},
         {msg::CanAttemptMomentum, 0, C, false},
@@ -46,6 +47,7 @@ const std::vector<RelayRow>& relayTable() {
         {msg::CombatDone, 0, B, true},
         {msg::AddCommentary, 0, B, false},
         {msg::RemoveAllBattleArrows, 0, B, false},
+        {msg::ChatMessage, 0, B, false},
         // The rules' steps on the acting machine, which the units' state carries to the others.
         {msg::DoRout, 0, S, false},
         {msg::DoMissileFire, 0, S, false},

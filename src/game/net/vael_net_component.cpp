@@ -215,7 +215,9 @@ void VaelNetComponent::connectionLost(const std::string& why) {
     inbox_.clear();
     debugStream() << "VaelNetComponent: the connection is lost: " << why << std::endl;
     const bool gameOver = gameEnded_;
-    if (!gameEnded_) {
+    // Before a battle has begun (players still meeting) there is no game to end.
+    const bool battle = !layer_ || !layer_->getLeaders().isEmpty();
+    if (!gameEnded_ && battle) {
         gameEnded_ = true;
         Container<std::string> player(otherPlayer_);
         sendNamed(msg::PlayerDeleted, &player);

@@ -1,5 +1,6 @@
 #include "game/shell/vael_app.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -307,6 +308,17 @@ bool VaelApp::startBattle(const std::string& scenarioFile, std::uint32_t index, 
 
 bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index, bool homeHere,
                                  bool computerHere, std::string& error) {
+    return startNetworkBattle(scenarioFile, index, std::vector<std::string>{}, homeHere ? 1 : 2, computerHere, error);
+}
+
+bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
+                                 const std::vector<std::string>& leadersHere, bool computerHere, std::string& error) {
+    return startNetworkBattle(scenarioFile, index, leadersHere, 0, computerHere, error);
+}
+
+bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
+                                 const std::vector<std::string>& leadersHere, int sideHere, bool computerHere,
+                                 std::string& error) {
     closeBattle();
     commentary_.clear();
     title_.clear();
@@ -321,10 +333,19 @@ bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t 
     team.homeNation = layer_->getHomeNation(), team.visitorNation = layer_->getVisitorNation();
     team.homeName = GameControl::nationName(team.homeNation);
     team.visitorName = GameControl::nationName(team.visitorNation);
-    for (Leader* leader : each(homeHere ? layer_->getHomeLeaders() : layer_->getVisitorLeaders()))
-        (homeHere ? team.homeLeaders : team.visitorLeaders).append(leader->getName());
+    const auto here = [&](Leader* leader, bool home) {
+        if (sideHere) return (sideHere == 1) == home;
+        return std::find(leadersHere.begin(), leadersHere.end(), leader->getName()) != leadersHere.end();
+    };
+    for (Leader* leader : each(layer_->getHomeLeaders()))
+        if (here(leader, true)) team.homeLeaders.append(leader->getName());
+    for (Leader* leader : each(layer_->getVisitorLeaders()))
+        if (here(leader, false)) team.visitorLeaders.append(leader->getName());
     LeaderControl(*layer_, team);
-    if (computerHere) giveLocalSideToComputer(*layer_, !homeHere);
+    if (computerHere) {
+        if (!team.homeLeaders.isEmpty()) giveLocalSideToComputer(*layer_, false);
+        if (!team.visitorLeaders.isEmpty()) giveLocalSideToComputer(*layer_, true);
+    }
     if (!net_->isHost()) return true;
     net_->scenarioLoaded(scenario_.index, 2);
     if (!gameControl()) {

@@ -107,6 +107,9 @@ public:
     // the host's messages.
     bool startNetworkBattle(const std::string& scenarioFile, std::uint32_t index, bool homeHere,
                             bool computerHere, std::string& error);
+    // The same with the leaders played here named one by one.
+    bool startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
+                            const std::vector<std::string>& leadersHere, bool computerHere, std::string& error);
     VaelNetComponent& net() { return *net_; }
     // Saves the battle to the file; false with the reason (the file may be partly written).
     bool saveGame(const std::string& fileName, std::string& error);
@@ -141,6 +144,10 @@ private:
     void changeCaption(const std::string& text);
     void beginGame(bool resumed);
     bool restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error);
+    // sideHere 1: the home side here, 2: the visitor side, 0: the leaders named.
+    bool startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
+                            const std::vector<std::string>& leadersHere, int sideHere, bool computerHere,
+                            std::string& error);
 
     std::string installDirectory_, secondDirectory_;
     Preferences preferences_;
