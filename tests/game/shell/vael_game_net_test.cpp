@@ -23,6 +23,7 @@
 #include "game/shell/vael_game.h"
 #include "game/shell/version.h"
 #include "platform/headless/headless_platform.h"
+#include "support/bus_recorder.h"
 #include "support/temp_dir.h"
 #include "support/ui/test_win_app.h"
 
@@ -325,6 +326,77 @@ TEST_F(NetGame, AGuestJoinsAndPlaysTheLeadersTheHostGaveIt) {
         game.app().pumpMessage();
     }
     EXPECT_TRUE(host.greeted);
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// The chat: the lines said so far, a line typed and sent, and the line that comes back from the bus.
+TEST_F(NetGame, TheChatSendsWhatIsTypedAndShowsWhatComes) {
+    ASSERT_TRUE(game.ready());
+    NetChat chat;
+    chat.setPlayerName("Ann");
+    chat.attach(game.app().logicalLayer());
+    Lines sent;
+    NetChatDlg* open = nullptr;
+    NetChatDlg dialog({"Bob: hello"}, [&](Dialog& d, const std::string&) {
+        open = static_cast<NetChatDlg*>(&d);
+        EXPECT_EQ(d.item(NetChatDlg::IdLines)->rowCount(), 1);
+        d.setItemText(NetChatDlg::IdMessage, "the river is mine");
+        press(os, d, NetChatDlg::IdSend);
+        postKey(os, platform::KeyEscape);
+    });
+    dialog.onSend = [&](const std::string& text) {
+        sent.push_back(text);
+        chat.say(text);
+    };
+    std::int32_t rows = 0;
+    chat.onLine = [&](const std::string& line) {
+        if (!open) return;
+        open->addLine(line);
+        rows = open->item(NetChatDlg::IdLines)->rowCount();
+    };
+    dialog.attach(game.app());
+    dialog.create(NetChatDlg::TemplateName, Dialog::Modal);
+    EXPECT_EQ(sent, (Lines{"the river is mine"}));
+    EXPECT_EQ(chat.lines(), (Lines{"Ann: the river is mine"}));
+    EXPECT_EQ(rows, 2);
+    chat.detach();
+}
+
+// Whose leaders are whose reaches game control as "(name,name)", and a player who leaves is told by name.
+TEST_F(NetGame, TheChatTellsGameControlWhoseLeadersAreWhoseAndWhoLeft) {
+    ASSERT_TRUE(game.ready());
+    NetChat chat;
+    chat.setPlayerName("Bob");
+    chat.attach(game.app().logicalLayer());
+    static Lines lines;
+    lines.clear();
+    Probe heard("Ear");
+    heard.setup = [&](Probe& p) {
+        p.connectNamed("SetPlayerInfo", [](Component*, BusMessage, ContainerBase* data) -> ContainerBase* {
+            PlyrInfo info;
+            if (Container<PlyrInfo>::fromMessage(data, info))
+                lines.push_back("SetPlayerInfo " + info.name + " " + info.leaders);
+            return nullptr;
+        });
+        p.connectNamed("PlayerDeleted", [](Component*, BusMessage, ContainerBase* data) -> ContainerBase* {
+            std::string name;
+            Container<std::string>::fromMessage(data, name);
+            lines.push_back("PlayerDeleted " + name);
+            return nullptr;
+        });
+    };
+    heard.attach(game.app().logicalLayer());
+    chat.announceLeaders({"Rajavan", "Surendal"});
+    chat.leave();
+    game.app().drainQueue();
+    EXPECT_EQ(lines, (Lines{"SetPlayerInfo Bob (Rajavan,Surendal)", "PlayerDeleted Bob"}));
+    heard.detach();
+    chat.detach();
 }
 
 } // namespace
