@@ -132,8 +132,9 @@ void VaelNetComponent::flush() {
     if (std::exchange(handoverPending_, false) && layer_) {
         Container<BattleStateStruct> state(BattleStateStruct{captureState(*layer_)});
         std::string payload, error;
-        if (comm::encodeMessage(BusMessage(RegisteredMessage::getId(msg::BattleState), BusMessage::Send),
-                                &state, payload, error))
+        // Named in the frame only: the state is applied by the component, never sent on a bus.
+        const std::uint16_t stateId = RegisteredMessage::getId(msg::BattleState);
+        if (comm::encodeMessage(BusMessage(stateId, BusMessage::Send), &state, payload, error))
             batch.push_back(std::move(payload));
     }
     for (std::string& payload : outbox_)
