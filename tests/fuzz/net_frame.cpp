@@ -10,6 +10,7 @@
 #include "framework/comm/net_frame.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/type_info.h"
+#include "game/net/net_payloads.h"
 
 namespace {
 
@@ -22,7 +23,10 @@ void registerTypes() {
     TypeInfo<long> l;
     TypeInfo<std::string> str;
     TypeInfo<List<std::string>> strings;
-    for (const char* name : {"SynchronizeGame", "ActivateLeader", "AddCommentary", "GameEnded"})
+    // Every payload the relay carries, as the program registers them.
+    registerNetPayloadTypes();
+    for (const char* name : {"SynchronizeGame", "ActivateLeader", "AddCommentary", "GameEnded", "EndOfGame",
+                             "SetPlayerInfo", "BattleState", "UnitRouted"})
         RegisteredMessage::getId(name);
 }
 
