@@ -27,9 +27,19 @@ struct BattleOptions {
     // Plays every animation on the game's two display layers and their display objects, which give every
     // reply, instead of answering it at once.
     bool display = false;
+    // Network play: host the battle on this port (0: any free port, told on standard error), the home
+    // side played here; or join the host at joinHost:joinPort, the visitor side played here. Each machine's
+    // side is given to the computer.
+    std::int32_t hostPort = -1;
+    std::string joinHost;
+    std::uint16_t joinPort = 0;
+    // How long to wait for the other machine, in real milliseconds.
+    std::int32_t networkWait = 60000;
+    // Told the port the host listens on, once it listens.
+    std::ostream* portNotice = nullptr;
 };
 
-enum class BattleStatus { Ended, TurnCap, Stalled, TaskCap, LoadFailed, SaveFailed };
+enum class BattleStatus { Ended, TurnCap, Stalled, TaskCap, LoadFailed, SaveFailed, Disconnected };
 
 struct SideLosses {
     std::string name;

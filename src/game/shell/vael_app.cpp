@@ -1,5 +1,6 @@
 #include "game/shell/vael_app.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -26,6 +27,7 @@
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/map/vael_physical_layer.h"
+#include "game/net/vael_net_component.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/leader.h"
 #include "game/rules/logical_map_file.h"
@@ -150,6 +152,9 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, 
     listener_->attach(*layer_);
     commentary_.attach(*layer_);
     if (views == Views::Shown) makeViews();
+    net_ = std::make_unique<VaelNetComponent>();
+    net_->setLayer(layer_.get());
+    net_->attach(*layer_);
     Leader::setFinishPrompt([this](Leader&) { showFinishPrompt(); });
     paletteAnimator_ = std::make_unique<PaletteAnimator>(getPalette(), WaterFrames, WaterFirst, WaterLast);
     for (std::int16_t f = 0; f < WaterFrames; ++f)
@@ -163,6 +168,8 @@ VaelApp::~VaelApp() {
     Leader::setFinishPrompt(nullptr);
     finishPrompt_.reset();
     if (layer_) layer_->CloseGame();
+    if (net_) net_->detach();
+    net_.reset();
     deleteViews();
     listener_.reset();
     commentary_.detach();
@@ -382,6 +389,57 @@ bool VaelApp::startBattle(const std::string& scenarioFile, std::uint32_t index, 
         team.visitorLeaders.append(leader->getName());
     LeaderControl(*layer_, team);
     layer_->CreateGameControl(scenario_.index);
+    beginGame(false);
+    return true;
+}
+
+bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index, bool homeHere,
+                                 bool computerHere, std::string& error) {
+    return startNetworkBattle(scenarioFile, index, std::vector<std::string>{}, homeHere ? 1 : 2, computerHere, error);
+}
+
+bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
+                                 const std::vector<std::string>& leadersHere, bool computerHere, std::string& error) {
+    return startNetworkBattle(scenarioFile, index, leadersHere, 0, computerHere, error);
+}
+
+bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
+                                 const std::vector<std::string>& leadersHere, int sideHere, bool computerHere,
+                                 std::string& error) {
+    closeBattle();
+    commentary_.clear();
+    title_.clear();
+    scenario_ = SavedScenario{index > CustomScenario ? CustomScenario : index, scenarioFile};
+    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario_.index, scenarioFile, scenarioFile, 0})) {
+        error = "cannot load the battle " + scenarioFile;
+        layer_->CloseGame();
+        return false;
+    }
+    // Only the leaders played here are named: the others are the other machine's.
+    TeamInfoStruct team;
+    team.homeNation = layer_->getHomeNation(), team.visitorNation = layer_->getVisitorNation();
+    team.homeName = GameControl::nationName(team.homeNation);
+    team.visitorName = GameControl::nationName(team.visitorNation);
+    const auto here = [&](Leader* leader, bool home) {
+        if (sideHere) return (sideHere == 1) == home;
+        return std::find(leadersHere.begin(), leadersHere.end(), leader->getName()) != leadersHere.end();
+    };
+    for (Leader* leader : each(layer_->getHomeLeaders()))
+        if (here(leader, true)) team.homeLeaders.append(leader->getName());
+    for (Leader* leader : each(layer_->getVisitorLeaders()))
+        if (here(leader, false)) team.visitorLeaders.append(leader->getName());
+    LeaderControl(*layer_, team);
+    if (computerHere) {
+        if (!team.homeLeaders.isEmpty()) giveLocalSideToComputer(*layer_, false);
+        if (!team.visitorLeaders.isEmpty()) giveLocalSideToComputer(*layer_, true);
+    }
+    if (!net_->isHost()) return true;
+    net_->scenarioLoaded(scenario_.index, 2);
+    if (!gameControl()) {
+        error = "the battle " + scenarioFile + " has no game control";
+        layer_->CloseGame();
+        return false;
+    }
     beginGame(false);
     return true;
 }

@@ -33,6 +33,7 @@ class AudioOutput;
 }
 class VaelLogicalLayer;
 class VaelPhysicalLayers;
+class VaelNetComponent;
 class VaelSoundManager;
 
 class VaelApp : public WinApp {
@@ -114,6 +115,16 @@ public:
     // False with the reason (the battle closed) when the scenario cannot be loaded.
     bool startBattle(const std::string& scenarioFile, std::uint32_t index, bool homeComputer,
                      bool visitorComputer, std::string& error);
+    // A battle of a network game, once the network component has its peer: loads the scenario, plays the
+    // home or the visitor side here (given to the computer when asked) and leaves the other side to the
+    // other machine. The host then creates game control and begins the game; the other machine waits for
+    // the host's messages.
+    bool startNetworkBattle(const std::string& scenarioFile, std::uint32_t index, bool homeHere,
+                            bool computerHere, std::string& error);
+    // The same with the leaders played here named one by one.
+    bool startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
+                            const std::vector<std::string>& leadersHere, bool computerHere, std::string& error);
+    VaelNetComponent& net() { return *net_; }
     // Saves the battle to the file; false with the reason (the file may be partly written).
     bool saveGame(const std::string& fileName, std::string& error);
     // Loads the scenario the file was saved over, restores the battle and resumes it; false with the
@@ -154,6 +165,10 @@ private:
     // The image index, the shared artwork, one display prototype per type id and the two views' layers.
     void makeViews();
     void deleteViews();
+    // sideHere 1: the home side here, 2: the visitor side, 0: the leaders named.
+    bool startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
+                            const std::vector<std::string>& leadersHere, int sideHere, bool computerHere,
+                            std::string& error);
 
     std::string installDirectory_, secondDirectory_;
     Preferences preferences_;
@@ -166,6 +181,7 @@ private:
     std::unique_ptr<SoundGroupService> soundService_;
     std::unique_ptr<VaelLogicalLayer> layer_;
     std::unique_ptr<Listener> listener_;
+    std::unique_ptr<VaelNetComponent> net_;
     CommentaryDlg commentary_;
     std::unique_ptr<LeaderAlmostDoneDlg> finishPrompt_;
     std::unique_ptr<ImageIndex> imageIndex_;

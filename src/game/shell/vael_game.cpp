@@ -30,6 +30,7 @@
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
+#include "game/net/net_chat.h"
 #include "game/shell/view_unit_dlg.h"
 
 namespace vael {
@@ -159,6 +160,8 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
 VaelGame::~VaelGame() {
     VaelUnit::setDetailsView({});
     aiNotice_.reset();
+    if (chat_) chat_->detach();
+    chat_.reset();
     combatResults_.reset();
     closeBattleWindows();
     if (app_) app_->closeBattle();
@@ -192,6 +195,7 @@ void VaelGame::showMainDialog() {
         const std::int16_t choice = start.create(StartGameDlg::TemplateName, Dialog::Modal);
         if (choice == StartGameDlg::IdStartBattle && chooseAndStartBattle()) return;
         if (choice == StartGameDlg::IdLoadGame && chooseAndLoadGame()) return;
+        if (choice == StartGameDlg::IdMultiplayer && playNetworkGame()) return;
         if (choice == StartGameDlg::IdExit || choice == 0) {
             app_->postQuitMessage();
             return;

@@ -14,6 +14,8 @@ namespace vael {
 
 class AILeaderNotice;
 class CommentaryWindow;
+class NetChat;
+class VaelMapWindow;
 class OverallCombatResultsDlg;
 class VaelMainWindow;
 class VaelToolbar;
@@ -46,6 +48,10 @@ public:
     void showMainDialog();
     bool chooseAndStartBattle();
     bool chooseAndLoadGame();
+    // Multiplayer: host a battle or join one, through the network dialogs.
+    bool playNetworkGame();
+    bool hostNetworkGame();
+    bool joinNetworkGame();
     void chooseAndSaveGame();
     void editPreferences();
     // The turn's overview, modal, with the army details it opens.
@@ -65,6 +71,7 @@ private:
     std::unique_ptr<Commands> commands_;
     std::unique_ptr<OverallCombatResultsDlg> combatResults_;
     std::unique_ptr<AILeaderNotice> aiNotice_;
+    std::unique_ptr<NetChat> chat_;
 };
 
 } // namespace vael
