@@ -14,7 +14,7 @@ namespace vael {
 // Every dialog of the shell tells this when it has been built (the tests drive them from here).
 using DialogShown = std::function<void(Dialog& dialog, const std::string& templateName)>;
 
-// "StartGame": closes with the id of the button chosen. Campaign, the tutorial and the historical video
+// "StartGame": closes with the id of the button chosen. The tutorial and the historical video
 // are not offered.
 class StartGameDlg : public Dialog {
 public:

@@ -31,6 +31,8 @@
 #include "game/rules/clash_chart.h"
 #include "game/rules/leader.h"
 #include "game/rules/logical_map_file.h"
+#include "game/rules/roll.h"
+#include "game/shell/campaign.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/layer_viewports.h"
 #include "game/shell/leader_almost_done_dlg.h"
@@ -148,6 +150,10 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, 
         changed.lastAIType = type > 1 ? 0 : type;
         setPreferences(changed);
     };
+    campaign_ = std::make_unique<Campaign>();
+    campaign_->attach(*layer_);
+    if (std::string why; !campaign_->load(installDirectory_, why))
+        debugStream() << "No campaign: " << why << std::endl;
     listener_ = std::make_unique<Listener>(*this);
     listener_->attach(*layer_);
     commentary_.attach(*layer_);
@@ -172,6 +178,7 @@ VaelApp::~VaelApp() {
     net_.reset();
     deleteViews();
     listener_.reset();
+    campaign_.reset();
     commentary_.detach();
     layer_.reset();
     imageIndex_.reset();
@@ -362,15 +369,27 @@ void VaelApp::discardBattle() {
     layer_->CloseGame();
     finishPrompt_.reset();
     ending_ = false;
+    campaign_->battleClosed();
+}
+
+bool VaelApp::startCampaignBattle(bool homeComputer, std::string& error) {
+    closeBattle();
+    const CampaignProvince* province = campaign_->province();
+    if (!campaign_->active() || !province || campaign_->state().outcome != CampaignState::Going)
+        return error = "there is no campaign battle to fight", false;
+    campaign_->battleBegins();
+    if (startBattle(province->scenario, CustomScenario, homeComputer, true, error, 1)) return true;
+    campaign_->battleClosed();
+    return false;
 }
 
 bool VaelApp::startBattle(const std::string& scenarioFile, std::uint32_t index, bool homeComputer,
-                          bool visitorComputer, std::string& error) {
+                          bool visitorComputer, std::string& error, std::uint16_t campaign) {
     closeBattle();
     commentary_.clear();
     title_.clear();
     scenario_ = SavedScenario{index > CustomScenario ? CustomScenario : index, scenarioFile};
-    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario_.index, scenarioFile, scenarioFile, 0})) {
+    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario_.index, scenarioFile, scenarioFile, campaign})) {
         error = "cannot load the battle " + scenarioFile;
         discardBattle();
         return false;
@@ -388,6 +407,7 @@ bool VaelApp::startBattle(const std::string& scenarioFile, std::uint32_t index, 
     for (Leader* leader : each(layer_->getVisitorLeaders()))
         team.visitorLeaders.append(leader->getName());
     LeaderControl(*layer_, team);
+    if (campaign && homeComputer) giveHomeToComputer();
     layer_->CreateGameControl(scenario_.index);
     beginGame(false);
     return true;
@@ -412,9 +432,10 @@ bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t 
     scenario_ = SavedScenario{index > CustomScenario ? CustomScenario : index, scenarioFile};
     if (!layer_->LoadScenario(ScenarioInfoStruct{scenario_.index, scenarioFile, scenarioFile, 0})) {
         error = "cannot load the battle " + scenarioFile;
-        layer_->CloseGame();
+        discardBattle();
         return false;
     }
+    preloadSprites();
     // Only the leaders played here are named: the others are the other machine's.
     TeamInfoStruct team;
     team.homeNation = layer_->getHomeNation(), team.visitorNation = layer_->getVisitorNation();
@@ -444,6 +465,24 @@ bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t 
     return true;
 }
 
+// A campaign battle gives home to the player; the battle tool and the tests let the computer play it too.
+void VaelApp::giveHomeToComputer() {
+    for (Leader* leader : each(layer_->getHomeLeaders())) {
+        leader->setComputerControlled();
+        layer_->addComputerLeader(leader);
+    }
+    std::uint32_t type = preferences_.lastAIType;
+    const std::size_t plan = choosePlan(layer_->getScriptKinds(false), type, Roll::rand);
+    DynArray<std::string>& names = layer_->getScriptNames(false);
+    const std::string name =
+        plan < layer_->getScriptKinds(false).size() ? names[static_cast<std::int32_t>(plan)] : std::string();
+    layer_->setHomePlanName(name);
+    createOpponent(*layer_, false, name);
+    // The elite initiative is the player's question, and no leader is his now.
+    disconnectEliteInitiative(*layer_);
+    registerEliteInitiative(*layer_);
+}
+
 void VaelApp::beginGame(bool resumed) {
     GameControl* control = gameControl();
     const std::string title = title_.empty() ? layer_->getScenarioName() : title_;
@@ -455,7 +494,12 @@ void VaelApp::beginGame(bool resumed) {
 
 bool VaelApp::saveGame(const std::string& fileName, std::string& error) {
     if (!battleRunning()) return error = "there is no battle to save", false;
-    const std::vector<std::uint8_t> header = writeSavedHeader(*view0_, *view4_, scenario_);
+    std::vector<std::uint8_t> header = writeSavedHeader(*view0_, *view4_, scenario_);
+    // A campaign battle carries the campaign between the scenario and the layer's part.
+    if (campaign_->inBattle()) {
+        const std::vector<std::uint8_t> record = writeCampaignRecord(campaign_->state());
+        header.insert(header.end(), record.begin(), record.end());
+    }
     {
         std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
         if (!out || !out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size())))
@@ -469,6 +513,9 @@ bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
     if (!readWhole(fileName, bytes)) return error = "cannot open " + fileName, false;
     SavedScenario scenario;
     if (!readSavedScenario(bytes, scenario, error)) return false;
+    CampaignState campaign;
+    bool inCampaign = false;
+    if (!readSavedCampaign(bytes, campaign_->definition(), campaign, inCampaign, error)) return false;
     // What the file holds past its header can only be read over its battle: the battle running is kept
     // aside, to be put back when the file turns out bad.
     std::vector<std::uint8_t> running;
@@ -480,20 +527,38 @@ bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
         std::error_code ignored;
         std::filesystem::remove(aside, ignored);
     }
+    const bool campaignWas = campaign_->active();
+    const CampaignState campaignBefore = campaign_->state();
     if (restore(bytes, scenario, error)) return true;
     SavedScenario before;
     std::string again;
-    if (!running.empty() && readSavedScenario(running, before, again)) restore(running, before, again);
+    if (!running.empty() && readSavedScenario(running, before, again)) {
+        restore(running, before, again);
+    } else if (campaignWas) {
+        // Between two battles of a campaign nothing runs to put back but the campaign.
+        campaign_->resume(campaignBefore);
+    }
     return false;
 }
 
 bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario,
                       std::string& error) {
+    CampaignState campaign;
+    bool inCampaign = false;
+    if (!readSavedCampaign(bytes, campaign_->definition(), campaign, inCampaign, error)) return false;
     closeBattle();
     commentary_.clear();
     title_.clear();
     scenario_ = scenario;
-    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario.index, scenario.fileName, scenario.fileName, 0})) {
+    // The campaign answers the layer as it did when the battle began, so that the same units stand.
+    if (inCampaign) {
+        campaign_->resume(campaign);
+        campaign_->battleBegins();
+    } else {
+        campaign_->abandon();
+    }
+    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario.index, scenario.fileName, scenario.fileName,
+                                                 static_cast<std::uint16_t>(inCampaign ? 1 : 0)})) {
         discardBattle();
         return error = "cannot load the battle " + scenario.fileName + " the game was saved over", false;
     }

@@ -23,6 +23,7 @@
 
 namespace vael {
 
+class Campaign;
 class GameControl;
 class ImageIndex;
 class LeaderAlmostDoneDlg;
@@ -112,9 +113,11 @@ public:
     std::function<void()> onBattleClosed;
 
     // Loads the scenario, gives each side to the computer or to the player here, and begins the game.
-    // False with the reason (the battle closed) when the scenario cannot be loaded.
+    // False with the reason (the battle closed) when the scenario cannot be loaded. A battle of a
+    // campaign (non-zero campaign flag) gives the visitor to the computer and home to the player, unless
+    // homeComputer asks the computer to play it too.
     bool startBattle(const std::string& scenarioFile, std::uint32_t index, bool homeComputer,
-                     bool visitorComputer, std::string& error);
+                     bool visitorComputer, std::string& error, std::uint16_t campaign = 0);
     // A battle of a network game, once the network component has its peer: loads the scenario, plays the
     // home or the visitor side here (given to the computer when asked) and leaves the other side to the
     // other machine. The host then creates game control and begins the game; the other machine waits for
@@ -125,6 +128,10 @@ public:
     bool startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
                             const std::vector<std::string>& leadersHere, bool computerHere, std::string& error);
     VaelNetComponent& net() { return *net_; }
+    // The campaign, its definition read from the data directory at start.
+    Campaign& campaign() { return *campaign_; }
+    // Fights the battle for the campaign's current province; false with the reason.
+    bool startCampaignBattle(bool homeComputer, std::string& error);
     // Saves the battle to the file; false with the reason (the file may be partly written).
     bool saveGame(const std::string& fileName, std::string& error);
     // Loads the scenario the file was saved over, restores the battle and resumes it; false with the
@@ -157,6 +164,7 @@ private:
     void gameEnded(bool homeWon);
     void changeCaption(const std::string& text);
     void beginGame(bool resumed);
+    void giveHomeToComputer();
     bool restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error);
     // Closes the battle, loaded whole or in part, on both sides.
     void discardBattle();
@@ -180,6 +188,7 @@ private:
     std::unique_ptr<VaelSoundManager> sound_;
     std::unique_ptr<SoundGroupService> soundService_;
     std::unique_ptr<VaelLogicalLayer> layer_;
+    std::unique_ptr<Campaign> campaign_;
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<VaelNetComponent> net_;
     CommentaryDlg commentary_;

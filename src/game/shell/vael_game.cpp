@@ -23,6 +23,8 @@
 #include "game/rules/logical_map_file.h"
 #include "game/rules/scenario_records.h"
 #include "game/rules/vael_unit.h"
+#include "game/shell/campaign.h"
+#include "game/shell/campaign_dialogs.h"
 #include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/leader_cheat_dlg.h"
@@ -152,6 +154,11 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {
         closeBattleWindows();
+        // After a battle of a campaign its results, then its next battle unless the player leaves it.
+        if (app_->campaign().resultsPending()) {
+            showCampaignResults();
+            if (continueCampaign()) return;
+        }
         app_->sendNamedEmpty("ShowMainDlg");
     };
     app_->setStatusText(VaelMainWindow::Title, 1);
@@ -194,6 +201,7 @@ void VaelGame::showMainDialog() {
         start.attach(*app_);
         const std::int16_t choice = start.create(StartGameDlg::TemplateName, Dialog::Modal);
         if (choice == StartGameDlg::IdStartBattle && chooseAndStartBattle()) return;
+        if (choice == StartGameDlg::IdCampaign && startCampaign()) return;
         if (choice == StartGameDlg::IdLoadGame && chooseAndLoadGame()) return;
         if (choice == StartGameDlg::IdMultiplayer && playNetworkGame()) return;
         if (choice == StartGameDlg::IdExit || choice == 0) {
@@ -205,26 +213,104 @@ void VaelGame::showMainDialog() {
 
 bool VaelGame::chooseAndStartBattle() {
     const std::vector<ScenarioChoice> scenarios = findScenarios(app_->dataPath(9));
-    if (scenarios.empty()) {
-        failed("No battle to fight", "there is no scenario in " + app_->dataPath(9));
-        return false;
-    }
+    // With no battle of the data set to offer, the player names one of his own.
+    if (scenarios.empty()) return chooseCustomBattle();
     const ScenarioChoice& scenario = scenarios.front();
     ScenarioDlg choose(scenario, onDialog);
     choose.attach(*app_);
     if (choose.create(ScenarioDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return false;
-    IntroDlg sides(scenario.homeName, scenario.visitorName, onDialog);
+    const std::string file = chooseVariant(scenario.fileName);
+    if (file.empty()) return false;
+    return startChosenBattle(file, scenario.homeName, scenario.visitorName);
+}
+
+std::string VaelGame::chooseVariant(const std::string& scenarioFile) {
+    std::vector<ScenarioVariant> variants;
+    std::string error;
+    if (!readVariants(app_->dataPath(9), scenarioFile, variants, error)) {
+        // A bad list of variants costs the choice, not the battle.
+        failed("The variants of " + scenarioFile + " cannot be read", error);
+        return scenarioFile;
+    }
+    // One variant is no choice.
+    if (variants.size() < 2) return variants.empty() ? scenarioFile : variants.front().fileName;
+    VariantDlg choose(variants, onDialog);
+    choose.attach(*app_);
+    if (choose.create(VariantDlg::TemplateName, Dialog::Modal) != 1 || !choose.chosenVariant()) return "";
+    return choose.chosenVariant()->fileName;
+}
+
+bool VaelGame::startChosenBattle(const std::string& scenarioFile, const std::string& homeName,
+                                 const std::string& visitorName) {
+    IntroDlg sides(homeName, visitorName, onDialog);
     sides.attach(*app_);
     if (sides.create(IntroDlg::TemplateName, Dialog::Modal) != 1) return false;
     closeBattleWindows();
+    app_->campaign().abandon();
     std::string error;
-    if (!app_->startBattle(scenario.fileName, VaelApp::CustomScenario, sides.homeComputer(),
+    if (!app_->startBattle(scenarioFile, VaelApp::CustomScenario, sides.homeComputer(),
                            sides.visitorComputer(), error)) {
         failed("Cannot start the battle", error);
         return false;
     }
     openBattleWindows();
     return true;
+}
+
+bool VaelGame::chooseCustomBattle() {
+    CustomScenarioDlg name(app_->dataPath(9), onDialog);
+    name.attach(*app_);
+    if (name.create(CustomScenarioDlg::TemplateName, Dialog::Modal) != 1) return false;
+    // The sides' names are the scenario's own; a file that cannot be read fails when the battle loads.
+    std::string home = "Home", visitor = "Visitor";
+    for (const ScenarioChoice& s : findScenarios(app_->dataPath(9)))
+        if (s.fileName == name.chosen()) home = s.homeName, visitor = s.visitorName;
+    const std::string file = chooseVariant(name.chosen());
+    if (file.empty()) return false;
+    return startChosenBattle(file, home, visitor);
+}
+
+bool VaelGame::startCampaign() {
+    Campaign& campaign = app_->campaign();
+    std::string error;
+    if (!campaign.hasDefinition() && !campaign.load(app_->dataPath(), error)) {
+        failed("There is no campaign to play", error);
+        return false;
+    }
+    campaign.begin();
+    if (continueCampaign()) return true;
+    campaign.abandon();
+    return false;
+}
+
+bool VaelGame::continueCampaign() {
+    Campaign& campaign = app_->campaign();
+    while (campaign.active() && campaign.state().outcome == CampaignState::Going) {
+        CampaignMapDlg map(campaign, onDialog);
+        map.attach(*app_);
+        if (map.create(CampaignMapDlg::TemplateName, Dialog::Modal) != CampaignMapDlg::IdBattle) {
+            campaign.abandon();
+            return false;
+        }
+        closeBattleWindows();
+        std::string error;
+        if (app_->startCampaignBattle(false, error)) {
+            openBattleWindows();
+            return true;
+        }
+        failed("Cannot start the campaign's battle", error);
+    }
+    // A campaign at its end is over: the next one starts afresh.
+    campaign.abandon();
+    return false;
+}
+
+void VaelGame::showCampaignResults() {
+    Campaign& campaign = app_->campaign();
+    campaign.resultsSeen();
+    CampaignResultsDlg results(campaign.definition(), campaign.state(), onDialog);
+    results.attach(*app_);
+    results.create(CampaignResultsDlg::TemplateName, Dialog::Modal);
 }
 
 bool VaelGame::chooseAndLoadGame() {

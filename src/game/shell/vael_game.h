@@ -54,6 +54,13 @@ public:
     bool joinNetworkGame();
     void chooseAndSaveGame();
     void editPreferences();
+    // The campaign: a new one from its first province, the map before each of its battles, the results
+    // after each. False when no battle was begun.
+    bool startCampaign();
+    bool continueCampaign();
+    void showCampaignResults();
+    // A battle of one's own, named in the custom scenario dialog.
+    bool chooseCustomBattle();
     // The turn's overview, modal, with the army details it opens.
     void showGameOverview(const EndOfGameResults& results);
 
@@ -62,6 +69,11 @@ private:
     void openBattleWindows();
     void closeBattleWindows();
     void failed(const std::string& what, const std::string& why);
+    // The variant of the scenario the player chooses when it has two or more, the scenario itself when it
+    // has none; empty when he cancels.
+    std::string chooseVariant(const std::string& scenarioFile);
+    bool startChosenBattle(const std::string& scenarioFile, const std::string& homeName,
+                           const std::string& visitorName);
 
     std::unique_ptr<VaelApp> app_;
     std::unique_ptr<VaelMainWindow> frame_;
