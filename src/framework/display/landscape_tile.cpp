@@ -205,6 +205,8 @@ void LandscapeTile::paint() {
         fresh->drawBitmap(a.topLeft(), *back_, s, DrawPlain);
         back_ = std::move(fresh);
     }
+    // The picture now stands at the origin: painting again without a scroll must not shift it once more.
+    previousOrigin_ = viewOrigin_;
     rebuild_ = 1;
     invalidateView();
 }
