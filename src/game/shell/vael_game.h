@@ -53,12 +53,15 @@ public:
 
 private:
     class Commands;
+    class DisplayHooks;
     void openBattleWindows();
     void closeBattleWindows();
     // The battle map's size in hexes (rows, columns).
     Dim battleMapSize();
     void failed(const std::string& what, const std::string& why);
 
+    // First made and last gone: the application's palette is destroyed through the hooks.
+    std::unique_ptr<DisplayHooks> hooks_;
     std::unique_ptr<VaelApp> app_;
     std::unique_ptr<VaelMainWindow> frame_;
     std::unique_ptr<WindowsStatusBar> statusBar_;
