@@ -82,10 +82,11 @@ public:
           app_(platform_, options.dataDir, nullptr,
                options.display ? VaelApp::Views::Shown : VaelApp::Views::None) {
         app_.keepMessageNames();
-        // The tool keeps no preferences: every battle draws its plans as the first battle of a fresh
-        // install does, so that a seed always plays the same battle.
+        // The tool keeps no preferences: every battle draws its plans by the type it is given (as the first
+        // battle of a fresh install does unless told otherwise), so that a seed always plays the same
+        // battle.
         SideControlServices& services = app_.logicalLayer().getSideControlServices();
-        services.readLastAIType = [] { return std::uint32_t{0}; };
+        services.readLastAIType = [type = options.lastAIType] { return type; };
         services.writeLastAIType = [](std::uint32_t) {};
         // The battle is read from the outcome once it has ended; nobody is shown its end.
         app_.endOfGameDialog = [](std::uint32_t, bool) {};
@@ -143,6 +144,8 @@ public:
         else
             readOutcome();
         if (network()) finishNetwork();
+        for (const auto& box : platform_.boxes)
+            outcome_.messageBoxes.push_back(box.text);
         return outcome_;
     }
 
@@ -278,7 +281,12 @@ private:
             return true;
         }
         if (options_.loadFile.empty()) {
-            if (!app_.startBattle(options_.scenario, VaelApp::CustomScenario, true, true, error)) {
+            const bool started =
+                app_.startBattle(options_.scenario, VaelApp::CustomScenario, true, true, error);
+            const VaelLogicalLayer& layer = app_.logicalLayer();
+            for (const std::string& plan : {layer.getScriptFileName(), layer.getHomePlanName()})
+                if (!plan.empty()) outcome_.plans.push_back(plan);
+            if (!started) {
                 stop(BattleStatus::LoadFailed,
                      "cannot load the scenario " + options_.scenario + " from " + options_.dataDir +
                          (outcome_.failedChecks.empty() ? std::string()

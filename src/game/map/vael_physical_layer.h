@@ -34,7 +34,7 @@ class VaelPhysicalObject;
 
 // "RampageEvent": the display object a rampaging elephant hits and what the step did to it.
 struct RampageEventStruct {
-    VaelPhysicalObject* object = nullptr; // not owned
+    VaelObjectRef object; // null once the object is gone
     std::uint16_t percentHits = 0;
     std::uint16_t hex = 0;
     std::uint16_t routing = 0;

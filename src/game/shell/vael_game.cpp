@@ -10,9 +10,13 @@
 #include "framework/core/payload_check.h"
 #include "framework/display/application_palette.h"
 #include "framework/display/window_pictures.h"
+#include "framework/ui/dialog_control.h"
+#include "framework/ui/display.h"
 #include "framework/ui/menu_tracker.h"
+#include "framework/ui/picture_archive.h"
 #include "framework/ui/status_bar.h"
 #include "framework/ui/system_font.h"
+#include "framework/ui/win_app.h"
 #include "game/flow/game_control.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/phase_handlers.h"
@@ -74,11 +78,44 @@ private:
     VaelGame& game_;
 };
 
+// The palette, the window pictures and the system font are hooked into the framework for the whole
+// process. A game puts back what it found when it goes, so that whatever comes after it in the process
+// (another game, a bare application reading another data directory) starts as it would have without it.
+class VaelGame::DisplayHooks {
+public:
+    DisplayHooks()
+        : make_(WinApp::paletteMaker()), destroy_(WinApp::paletteDestroyer()),
+          opener_(PictureArchive::setOpener(nullptr)), matcher_(Display::setColourMatcher(nullptr)),
+          remap_(DialogControl::setDisabledRemap(nullptr)), drawer_(MenuTracker::setTextDrawer(nullptr)),
+          writer_(WindowsStatusBar::setTextWriter(nullptr)) {
+        installApplicationPalette();
+        installWindowPictures();
+        installSystemFont();
+    }
+    ~DisplayHooks() {
+        WinApp::setPaletteMaker(make_, destroy_);
+        PictureArchive::setOpener(opener_);
+        Display::setColourMatcher(matcher_);
+        DialogControl::setDisabledRemap(remap_);
+        MenuTracker::setTextDrawer(drawer_);
+        WindowsStatusBar::setTextWriter(writer_);
+    }
+    DisplayHooks(const DisplayHooks&) = delete;
+    DisplayHooks& operator=(const DisplayHooks&) = delete;
+
+private:
+    WinApp::PaletteMaker make_;
+    WinApp::PaletteDestroyer destroy_;
+    PictureArchive::Opener opener_;
+    Display::ColourMatcher matcher_;
+    DialogControl::RemapSource remap_;
+    MenuTracker::TextDrawer drawer_;
+    WindowsStatusBar::TextWriter writer_;
+};
+
 VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData,
-                   platform::AudioOutput* audio, VaelApp::Views views) {
-    installApplicationPalette();
-    installWindowPictures();
-    installSystemFont();
+                   platform::AudioOutput* audio, VaelApp::Views views)
+    : hooks_(std::make_unique<DisplayHooks>()) {
     VaelApp::writeInstallSettings(platform.settings(), fallbackData);
     app_ = std::make_unique<VaelApp>(platform, fallbackData, audio, views);
     // The frame's size is its client area's; the menu bar above it makes up the platform's window.
@@ -178,6 +215,7 @@ VaelGame::~VaelGame() {
     statusBar_.reset();
     frame_.reset();
     app_.reset();
+    hooks_.reset();
 }
 
 bool VaelGame::ready() const {

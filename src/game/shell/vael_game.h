@@ -66,6 +66,7 @@ public:
 
 private:
     class Commands;
+    class DisplayHooks;
     void openBattleWindows();
     void closeBattleWindows();
     void failed(const std::string& what, const std::string& why);
@@ -75,6 +76,8 @@ private:
     bool startChosenBattle(const std::string& scenarioFile, const std::string& homeName,
                            const std::string& visitorName);
 
+    // First made and last gone: the application's palette is destroyed through the hooks.
+    std::unique_ptr<DisplayHooks> hooks_;
     std::unique_ptr<VaelApp> app_;
     std::unique_ptr<VaelMainWindow> frame_;
     std::unique_ptr<WindowsStatusBar> statusBar_;

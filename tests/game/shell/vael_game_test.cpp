@@ -12,6 +12,10 @@
 #include "battle_doubles.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
+#include "framework/ui/dialog_control.h"
+#include "framework/ui/menu_tracker.h"
+#include "framework/ui/picture_archive.h"
+#include "framework/ui/status_bar.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
@@ -78,6 +82,74 @@ private:
     std::string previousData_;
     bool hadData_ = false;
 };
+
+LogicalPalette* noPalette(const std::string&) {
+    return nullptr;
+}
+void keepPalette(LogicalPalette*) {}
+std::unique_ptr<PictureArchive> noArchive(const std::string&) {
+    return nullptr;
+}
+
+// A game hooks its palette, window pictures and system font into the framework for the whole process;
+// once it has gone the hooks it found are back, whether there were none or others, and an application
+// made afterwards on an empty data directory looks for no palette there.
+TEST_F(GameTest, AGameThatHasGonePutsBackTheFrameworksHooksItFound) {
+    const struct {
+        const char* name;
+        WinApp::PaletteMaker make;
+        WinApp::PaletteDestroyer destroy;
+        PictureArchive::Opener opener;
+    } rows[] = {
+        {"no hooks before the game", nullptr, nullptr, nullptr},
+        {"hooks of another before the game", &noPalette, &keepPalette, &noArchive},
+    };
+    const auto make = WinApp::paletteMaker();
+    const auto destroy = WinApp::paletteDestroyer();
+    const auto opener = PictureArchive::setOpener(nullptr);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        WinApp::setPaletteMaker(row.make, row.destroy);
+        PictureArchive::setOpener(row.opener);
+        const auto matcher = Display::setColourMatcher(nullptr);
+        // A matcher of none stands for the display's plain one.
+        const auto plainMatcher = Display::setColourMatcher(nullptr);
+        const auto remap = DialogControl::setDisabledRemap(nullptr);
+        const auto drawer = MenuTracker::setTextDrawer(nullptr);
+        const auto writer = WindowsStatusBar::setTextWriter(nullptr);
+        {
+            platform::HeadlessPlatform os;
+            VaelGame game(os, VAEL_BUILD_DATA_DIR);
+            ASSERT_TRUE(game.ready());
+            EXPECT_NE(WinApp::paletteMaker(), row.make) << "the game's own while it runs";
+        }
+        EXPECT_EQ(WinApp::paletteMaker(), row.make);
+        EXPECT_EQ(WinApp::paletteDestroyer(), row.destroy);
+        EXPECT_EQ(PictureArchive::setOpener(row.opener), row.opener);
+        EXPECT_EQ(Display::setColourMatcher(matcher), plainMatcher);
+        EXPECT_EQ(DialogControl::setDisabledRemap(remap), nullptr);
+        EXPECT_EQ(MenuTracker::setTextDrawer(drawer), nullptr);
+        EXPECT_EQ(WindowsStatusBar::setTextWriter(writer), nullptr);
+    }
+    WinApp::setPaletteMaker(nullptr, nullptr);
+    PictureArchive::setOpener(nullptr);
+    {
+        platform::HeadlessPlatform os;
+        VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    }
+    TempDir empty("game-empty");
+    platform::HeadlessPlatform os;
+    os.settings().writeText(platform::Settings::Root::Machine, "SOFTWARE\\Tamblor\\Vaelmoric", "Path",
+                            empty.path().string());
+    {
+        FailedChecks checks;
+        // Without the display layers, which would miss the image index of the empty directory.
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+        EXPECT_EQ(checks.texts, std::vector<std::string>{});
+    }
+    WinApp::setPaletteMaker(make, destroy);
+    PictureArchive::setOpener(opener);
+}
 
 TEST_F(GameTest, FromTheStartDialogABattleOfTheComputerOnBothSidesRunsToItsEndAndBackToTheStart) {
     std::srand(3);
