@@ -189,6 +189,8 @@ WindowHandle WindowManager::windowAt(std::int32_t x, std::int32_t y) const {
 }
 
 std::vector<Rect> WindowManager::uncovered(std::size_t index, const Rect& box) const {
+    // An empty box shows nothing: handed to the platform it would mean the whole picture.
+    if (isEmpty(box)) return {};
     std::vector<Rect> pieces{box};
     const auto takeOut = [&](const Rect& cover) {
         std::vector<Rect> next;

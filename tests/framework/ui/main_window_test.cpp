@@ -673,3 +673,52 @@ TEST_F(StatusBarTest, TheFrameGivesItTheBottomOfItsClientAreaAndItsStatusTexts) 
 
 } // namespace
 } // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// A bar along the top of the frame that is a window of its own, filled with one colour.
+class ColourBar : public WindowsWindow, public FrameBar {
+public:
+    ColourBar(WindowHandle frame, std::uint8_t colour)
+        : Window(Point(0, 0), Dim(1, 1), nullptr, "Colour Bar"),
+          WindowsWindow(Point(0, 0), Dim(1, 1), nullptr, nullptr, nullptr, "Colour Bar"), colour_(colour) {
+        create(Dim(1, 1), "Bar", 0x50000000, frame);
+    }
+    std::uint16_t barHeight() const override { return 24; }
+    void placeBar(const Box& box) override {
+        setWindowPos({box.x, box.y, box.w, box.h}, 0);
+        fill(colour_);
+        showAll();
+    }
+    void erase() override { fill(colour_); }
+    void onCommand(std::uint16_t, std::uint16_t) override {}
+
+private:
+    std::uint8_t colour_;
+};
+
+TEST_F(FrameTest, AMaximizedChildLeavesTheBarAboveTheClientAsItWas) {
+    ColourBar bar(frame->hwnd(), 99);
+    frame->setToolbar(&bar);
+    TestChild& map = addChild("Map", "childmenu");
+    ASSERT_EQ((std::tuple{os.index(0, 20), os.index(399, 43)}), std::tuple(99, 99));
+    map.handleMessage(MessageSysCommand, SysCommandMaximize, 0);
+    map.fill(77);
+    map.update();
+    // The bar covers rows 20 to 43 of the screen, the client starts at row 44.
+    for (const auto& [x, y, want] : std::vector<std::tuple<int, int, int>>{{0, 20, 99},
+                                                                           {399, 20, 99},
+                                                                           {0, 43, 99},
+                                                                           {399, 43, 99},
+                                                                           {200, 30, 99},
+                                                                           {0, 44, 77},
+                                                                           {399, 299, 77}}) {
+        SCOPED_TRACE(::testing::Message() << "pixel " << x << ", " << y);
+        EXPECT_EQ(os.index(x, y), want);
+    }
+    frame->setToolbar(nullptr);
+}
+
+} // namespace
+} // namespace vael::test
