@@ -27,11 +27,26 @@ void MapPlaceWindow::erase() {
 }
 
 CommentaryWindow::CommentaryWindow(CommentaryDlg& commentary)
-    : Window(Point(-1, -1), Dim(600, 150), "Commentary", "Commentary"),
-      WindowsChildWindow(Point(-1, -1), Dim(600, 150), "Commentary", "ChildMenu", "ChildIcon", "Commentary"),
+    : Window(Point(0, 0), Dim(600, 150), "Commentary", "Commentary"),
+      WindowsWindow(Point(0, 0), Dim(600, 150), "Commentary", nullptr, "ChildIcon", "Commentary"),
       commentary_(commentary) {
-    setNoClose(1);
     commentary_.onLine = [this](const CommentaryLine&) { refresh(); };
+}
+
+void CommentaryWindow::createInFrame() {
+    auto* frame = dynamic_cast<WindowsMainWindow*>(
+        Application::instance() ? Application::instance()->getMainWindow() : nullptr);
+    if (!frame || !frame->hwnd() || hwnd_) return;
+    WindowManager& manager = WindowManager::instance();
+    const Insets in = WindowManager::insetsFor(Style, false, false);
+    const WindowManager::Record* client = manager.find(frame->clientWindow());
+    const platform::Rect area = client ? client->outer : platform::Rect{};
+    const std::int32_t outerHeight = height() + in.top + in.bottom;
+    position_ =
+        Point(static_cast<std::int16_t>(area.x + Margin),
+              static_cast<std::int16_t>(std::max(area.y, area.y + area.height - outerHeight - Margin)));
+    create(size(), "Commentary", Style, frame->hwnd());
+    manager.setCloseBox(hwnd_, false);
 }
 
 CommentaryWindow::~CommentaryWindow() {
