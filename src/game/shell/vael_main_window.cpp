@@ -66,8 +66,8 @@ void CommentaryWindow::erase() {
         std::int16_t x = 4;
         for (const CommentaryRun& run : lines[i]) {
             writeSystemText(*this, clip, Point(x, y), run.text, ink, run.bold);
-            // The system font is fixed: each character is as wide as any other.
-            x = static_cast<std::int16_t>(x + 7 * static_cast<std::int16_t>(run.text.size()));
+            // A bold run is wider than the plain one would be: the next run starts where this one ends.
+            x = static_cast<std::int16_t>(x + systemTextWidth(run.text, run.bold));
         }
     }
 }
