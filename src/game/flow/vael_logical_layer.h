@@ -16,6 +16,7 @@
 #include "game/flow/game_control.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/phase_handlers.h"
+#include "game/flow/shock_phase.h"
 #include "game/flow/shock_records.h"
 #include "game/flow/side_control.h"
 #include "game/rules/combat.h"
@@ -119,7 +120,9 @@ public:
     GameControl* CreateGameControl(std::uint32_t scenario);
     GameControl* getGameControl() const { return gameControl_.get(); }
     // The leader-order test dialog is the shell's: every game control made from now on puts it up.
-    void setLeaderOrderDialog(GameControl::LeaderOrderDialog dialog) { leaderOrderDialog_ = std::move(dialog); }
+    void setLeaderOrderDialog(GameControl::LeaderOrderDialog dialog) {
+        leaderOrderDialog_ = std::move(dialog);
+    }
     List<SingleCombatResult>& getCombatResults() { return combatResults_; }
     const GameFlowDialogs& getDialogs() const { return dialogs_; }
     void setDialogs(GameFlowDialogs dialogs) { dialogs_ = std::move(dialogs); }
@@ -131,26 +134,36 @@ public:
     void enlist(Combat* unit);
     void enlist(Leader* leader);
 
-    // Shock combat: the attacks declared while a leader gives orders, fought all at once afterwards.
-    void AddCombatants(const CombatNameStruct& declared);
-    void performShock();
-    void performNextCombatGroup();
+    // Shock combat: the attacks declared while a leader gives orders, fought all at once afterwards by
+    // the layer's shock phase.
+    ShockPhase& getShockPhase() { return shockPhase_; }
+    void AddCombatants(const CombatNameStruct& declared) { shockPhase_.AddCombatants(declared); }
+    void performShock() { shockPhase_.performShock(); }
+    void performNextCombatGroup() { shockPhase_.performNextCombatGroup(); }
     // Resolves one battle; started is 0 for the first of a set and then the previous battle's answer.
-    std::uint16_t resolveShockBattle(const CombatStruct& combat, std::int16_t started);
-    std::uint16_t willCombatFit(const List<CombatStruct>& combats);
-    void combatCenterOnRegion(const List<CombatStruct>& combats);
-    void RoutingDone(short value);
-    void advanceUnits();
-    void UnitAdvanced(short unitNumber);
-    void SomeCombatDone();
+    std::uint16_t resolveShockBattle(const CombatStruct& combat, std::int16_t started) {
+        return shockPhase_.resolveShockBattle(combat, started);
+    }
+    std::uint16_t willCombatFit(const List<CombatStruct>& combats) {
+        return shockPhase_.willCombatFit(combats);
+    }
+    void combatCenterOnRegion(const List<CombatStruct>& combats) {
+        shockPhase_.combatCenterOnRegion(combats);
+    }
+    void RoutingDone(short value) { shockPhase_.RoutingDone(value); }
+    void advanceUnits() { shockPhase_.advanceUnits(); }
+    void UnitAdvanced(short unitNumber) { shockPhase_.UnitAdvanced(unitNumber); }
+    void SomeCombatDone() { shockPhase_.SomeCombatDone(); }
     // The hex a winner moves into when a defender left hex; -1 when it cannot go.
-    std::int16_t advanceAfterCombat(std::int16_t hex, const Combat* attacker);
-    std::int16_t getBattleCount() const { return battleCount_; }
-    const List<short>& getUnitsRouting() const { return unitsRouting_; }
-    const List<CombatAdvance>& getAdvances() const { return advances_; }
-    const List<short>& getUnitsAdvancing() const { return unitsAdvancing_; }
-    const List<List<CombatStruct>>& getCombatGroups() const { return combatGroups_; }
-    std::uint16_t getWontFit() const { return wontFit_; }
+    std::int16_t advanceAfterCombat(std::int16_t hex, const Combat* attacker) {
+        return shockPhase_.advanceAfterCombat(hex, attacker);
+    }
+    std::int16_t getBattleCount() const { return shockPhase_.getBattleCount(); }
+    const List<short>& getUnitsRouting() const { return shockPhase_.getUnitsRouting(); }
+    const List<CombatAdvance>& getAdvances() const { return shockPhase_.getAdvances(); }
+    const List<short>& getUnitsAdvancing() const { return shockPhase_.getUnitsAdvancing(); }
+    const List<List<CombatStruct>>& getCombatGroups() const { return shockPhase_.getCombatGroups(); }
+    std::uint16_t getWontFit() const { return shockPhase_.getWontFit(); }
 
     // The phases the game control and the rules drive.
     void EndOfTurn(const EndOfGameResults& results);
@@ -185,9 +198,6 @@ public:
     static std::uint16_t scriptKindOfLine(const std::string& firstLine);
 
 private:
-    // One battle of the phase works on the layer's units, leaders and queues.
-    friend class ShockBattle;
-
     bool buildScenario(ScenarioFile& file, const std::string& directory, const ScenarioInfoStruct& info);
     void readScripts(const ScenarioFile& file);
     void readUnits(ScenarioFile& file, std::uint16_t campaign);
@@ -233,13 +243,8 @@ private:
     ScenarioInfoStruct loadedScenario_;
     List<SingleCombatResult> combatResults_;
     GameFlowDialogs dialogs_;
-    // Shock combat and the rout phase.
-    List<List<CombatStruct>> combatGroups_;
-    std::uint16_t wontFit_ = 0;
-    std::int16_t battleCount_ = 0;
-    List<short> unitsRouting_;
-    List<CombatAdvance> advances_;
-    List<short> unitsAdvancing_;
+    ShockPhase shockPhase_{*this};
+    // The rout phase.
     std::int16_t routingCount_ = 0;
     PhaseDialogs phaseDialogs_;
 };
