@@ -299,8 +299,6 @@ void VaelLogicalLayer::CloseGame() {
     homeRoutDirection_ = visitorRoutDirection_ = 0;
     homeTQPoints_ = visitorTQPoints_ = 0;
     homeUnitCount_ = visitorUnitCount_ = 0;
-    substitutionCount_ = 0;
-    substituteFrom_.clear(), substituteTo_.clear();
     scriptFileName_[0] = '\0';
     activeGroup_ = nullptr;
 }

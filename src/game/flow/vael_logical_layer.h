@@ -16,6 +16,7 @@
 #include "game/flow/game_control.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/phase_handlers.h"
+#include "game/flow/scenario_builder.h"
 #include "game/flow/shock_phase.h"
 #include "game/flow/shock_records.h"
 #include "game/flow/side_control.h"
@@ -28,7 +29,6 @@
 
 namespace vael {
 
-class ScenarioFile;
 struct LeaderUnitData;
 struct CombatNameStruct;
 struct RefaceFromChargeStruct;
@@ -63,7 +63,7 @@ public:
 
     // Reads the scenario and builds the battle; on a bad file the battle is closed, the reason reported
     // once, no "ScenarioLoaded" is sent and the answer is false.
-    bool LoadScenario(const ScenarioInfoStruct& info);
+    bool LoadScenario(const ScenarioInfoStruct& info) { return ScenarioBuilder(*this).load(info); }
     // Frees the battle and leaves the layer as new.
     void CloseGame();
     void RemoveFromCombat(std::uint16_t unitNumber);
@@ -72,8 +72,12 @@ public:
 
     // Makes a unit or leader from the prototype of a key, places it and announces it; null (with the
     // unit reported and left out) when there is no such prototype or the unit would stand off the map.
-    VaelUnit* createUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name);
-    Leader* createLeader(std::uint16_t key, const LeaderUnitData& record, const std::string& name);
+    VaelUnit* createUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name) {
+        return ScenarioBuilder(*this).createUnit(key, record, name);
+    }
+    Leader* createLeader(std::uint16_t key, const LeaderUnitData& record, const std::string& name) {
+        return ScenarioBuilder(*this).createLeader(key, record, name);
+    }
 
     // What the layer holds of the battle.
     const std::string& getScenarioName() const { return scenarioName_; }
@@ -195,18 +199,15 @@ public:
     void runOpponentsConditions();
 
     // The kind of a plan script from its first line: 1 when the line ends in "1".
-    static std::uint16_t scriptKindOfLine(const std::string& firstLine);
+    static std::uint16_t scriptKindOfLine(const std::string& firstLine) {
+        return ScenarioBuilder::scriptKindOfLine(firstLine);
+    }
 
 private:
-    bool buildScenario(ScenarioFile& file, const std::string& directory, const ScenarioInfoStruct& info);
-    void readScripts(const ScenarioFile& file);
-    void readUnits(ScenarioFile& file, std::uint16_t campaign);
-    bool placeOnMap(VaelUnit* unit, const std::string& name);
-    VaelUnit* makeUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name, bool leader);
-    void announceCreated(std::uint16_t key, const VaelUnit& unit, std::uint16_t hex);
-    std::uint32_t substituted(std::uint32_t nation) const;
+    // The builder fills the battle the layer holds, from the scenario file or unit by unit.
+    friend class ScenarioBuilder;
+
     bool isVisitor(std::uint32_t nation) const { return nation == visitorNation_; }
-    void failLoad(const std::string& why, bool alreadyReported);
     void deleteBattle();
 
     std::string scenarioName_;
@@ -217,9 +218,7 @@ private:
     std::uint32_t homeNation_ = 0, visitorNation_ = 0;
     std::uint32_t homeRoutDirection_ = 0, visitorRoutDirection_ = 0;
     std::uint16_t homeTQPoints_ = 0, visitorTQPoints_ = 0;
-    std::uint16_t substitutionCount_ = 0;
     std::uint16_t homeUnitCount_ = 0, visitorUnitCount_ = 0;
-    std::vector<std::uint32_t> substituteFrom_, substituteTo_;
     char scriptFileName_[128] = {};
     DynArray<std::string> homeScripts_{10}, visitorScripts_{10};
     std::uint8_t homeScriptCount_ = 0, visitorScriptCount_ = 0;
