@@ -254,7 +254,7 @@ void VaelLogicalLayer::RoutPhase() {
     routingCount_ = 0;
     // A rout can take other units with it; only those routing when the phase began run now.
     List<Combat*> running;
-    for (Combat* unit : each(allUnits_))
+    for (Combat* unit : each(allUnits_.links()))
         if (unit->isRouting()) running.append(unit);
     for (Combat* unit : each(running)) {
         routingCount_ = static_cast<std::int16_t>(routingCount_ + 1);

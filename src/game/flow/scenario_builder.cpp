@@ -1,5 +1,6 @@
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 #include "framework/core/answer.h"
@@ -101,7 +102,7 @@ bool ScenarioBuilder::load(const ScenarioInfoStruct& info) {
 bool ScenarioBuilder::build(ScenarioFile& file, const std::string& directory,
                             const ScenarioInfoStruct& info) {
     for (const Group& group : file.groups)
-        layer_.groups_.append(new Group(group));
+        layer_.groups_.adopt(std::make_unique<Group>(group));
 
     std::snprintf(layer_.mapFileName_, sizeof layer_.mapFileName_, "%s", file.mapFileName.c_str());
     layer_.setLandscape(nullptr);
@@ -158,7 +159,7 @@ bool ScenarioBuilder::build(ScenarioFile& file, const std::string& directory,
     readScripts(file);
     readUnits(file, layer_.campaign_);
 
-    for (Combat* unit : each(layer_.allUnits_))
+    for (Combat* unit : each(layer_.allUnits_.links()))
         if (Group* group = layer_.findGroup(unit->getLeaderId())) group->addUnit(unit);
     layer_.homeUnitCount_ = static_cast<std::uint16_t>(layer_.homeUnits_.count());
     layer_.visitorUnitCount_ = static_cast<std::uint16_t>(layer_.visitorUnits_.count());
@@ -298,26 +299,21 @@ bool ScenarioBuilder::placeOnMap(VaelUnit* unit, const std::string& name) {
     return true;
 }
 
-VaelUnit* ScenarioBuilder::makeUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name,
-                                    bool leader) {
+std::unique_ptr<VaelUnit> ScenarioBuilder::makeUnit(std::uint16_t key, const VaelUnitData& record,
+                                                    const std::string& name, bool leader) {
     const_cast<VaelUnitData&>(record).unitNumber = layer_.unitCounter_;
     auto* prototypeUnit = dynamic_cast<VaelUnit*>(layer_.prototype(static_cast<std::int16_t>(key)));
-    VaelUnit* made = prototypeUnit ? prototypeUnit->create(record, name.c_str()) : nullptr;
+    std::unique_ptr<VaelUnit> made(prototypeUnit ? prototypeUnit->create(record, name.c_str()) : nullptr);
     // A prototype of the wrong family for the record's kind cannot make it either.
-    if (made && (leader ? !dynamic_cast<Leader*>(made) : !dynamic_cast<Combat*>(made))) {
-        delete made;
-        made = nullptr;
-    }
+    if (made && (leader ? !dynamic_cast<Leader*>(made.get()) : !dynamic_cast<Combat*>(made.get())))
+        made.reset();
     if (!made) {
         Assertion::fail(std::string("No ") + (leader ? "leader" : "unit") + " can be made under key " +
                             std::to_string(key) + ": " + name + " is left out",
                         sourceFile, __LINE__);
         return nullptr;
     }
-    if (!placeOnMap(made, name)) {
-        delete made;
-        return nullptr;
-    }
+    if (!placeOnMap(made.get(), name)) return nullptr;
     return made;
 }
 
@@ -333,9 +329,9 @@ void ScenarioBuilder::announceCreated(std::uint16_t key, const VaelUnit& unit, s
 
 VaelUnit* ScenarioBuilder::createUnit(std::uint16_t key, const VaelUnitData& record,
                                       const std::string& name) {
-    auto* unit = static_cast<Combat*>(makeUnit(key, record, name, false));
-    if (!unit) return nullptr;
-    layer_.allUnits_.append(unit);
+    std::unique_ptr<VaelUnit> made = makeUnit(key, record, name, false);
+    if (!made) return nullptr;
+    Combat* unit = layer_.allUnits_.adopt(std::unique_ptr<Combat>(static_cast<Combat*>(made.release())));
     (layer_.isVisitor(unit->getNation()) ? layer_.visitorUnits_ : layer_.homeUnits_).append(unit);
     announceCreated(key, *unit, record.hex);
     return unit;
@@ -343,9 +339,9 @@ VaelUnit* ScenarioBuilder::createUnit(std::uint16_t key, const VaelUnitData& rec
 
 Leader* ScenarioBuilder::createLeader(std::uint16_t key, const LeaderUnitData& record,
                                       const std::string& name) {
-    auto* leader = static_cast<Leader*>(makeUnit(key, record, name, true));
-    if (!leader) return nullptr;
-    layer_.allLeaders_.append(leader);
+    std::unique_ptr<VaelUnit> made = makeUnit(key, record, name, true);
+    if (!made) return nullptr;
+    Leader* leader = layer_.allLeaders_.adopt(std::unique_ptr<Leader>(static_cast<Leader*>(made.release())));
     (layer_.isVisitor(leader->getNation()) ? layer_.visitorLeaders_ : layer_.homeLeaders_).append(leader);
     const LeaderUnitInfo info{leader->getName(), record.initiative, leader->getNation(), leader};
     Container<LeaderUnitInfo> announced(info);

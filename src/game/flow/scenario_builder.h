@@ -4,6 +4,7 @@
 // announced as the display and the rules expect. The battle it builds belongs to the layer; the builder
 // lives for one load (or one unit made) and keeps only the scenario's nation substitutions meanwhile.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,8 @@ private:
     void readScripts(const ScenarioFile& file);
     void readUnits(ScenarioFile& file, std::uint16_t campaign);
     bool placeOnMap(VaelUnit* unit, const std::string& name);
-    VaelUnit* makeUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name, bool leader);
+    std::unique_ptr<VaelUnit> makeUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name,
+                                       bool leader);
     void announceCreated(std::uint16_t key, const VaelUnit& unit, std::uint16_t hex);
     std::uint32_t substituted(std::uint32_t nation) const;
     void failLoad(const std::string& why, bool alreadyReported);

@@ -11,6 +11,7 @@
 #include "framework/core/dyn_array.h"
 #include "framework/core/list.h"
 #include "framework/core/list_walk.h"
+#include "framework/core/owned_list.h"
 #include "framework/core/super_string.h"
 #include "game/flow/flow_records.h"
 #include "game/flow/game_control.h"
@@ -56,7 +57,7 @@ public:
     Leader* findLeaderByName(const std::string& name) const;
     Group* findGroup(std::uint16_t number) const;
     std::int16_t isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const;
-    List<Combat*>& getUnits() { return allUnits_; }
+    const List<Combat*>& getUnits() const { return allUnits_.links(); }
     // The declared combats, which the movement rules read through the rules' layer.
     const List<CombatStruct>* getCombats() const override { return &combats_; }
     List<CombatStruct>& combats() { return combats_; }
@@ -68,6 +69,7 @@ public:
     void CloseGame();
     void RemoveFromCombat(std::uint16_t unitNumber);
     void UnitEliminated(const EliminateUnitData& record);
+    // The record of a fallen leader, which the layer takes over.
     void AddBogusLeader(Leader* leader);
 
     // Makes a unit or leader from the prototype of a key, places it and announces it; null (with the
@@ -106,10 +108,10 @@ public:
     void setShowOCR(std::uint16_t show) { showOCR_ = show; }
     Group* getActiveGroup() const { return activeGroup_; }
     void setActiveGroup(Group* group) { activeGroup_ = group; }
-    const List<Group*>& getGroups() const { return groups_; }
+    const List<Group*>& getGroups() const { return groups_.links(); }
     const List<Combat*>& getHomeUnits() const { return homeUnits_; }
     const List<Combat*>& getVisitorUnits() const { return visitorUnits_; }
-    const List<Leader*>& getLeaders() const { return allLeaders_; }
+    const List<Leader*>& getLeaders() const { return allLeaders_.links(); }
     const List<Leader*>& getHomeLeaders() const { return homeLeaders_; }
     const List<Leader*>& getVisitorLeaders() const { return visitorLeaders_; }
     const List<LeaderUnitInfo>& getLeaderRecords() const { return leaderRecords_; }
@@ -132,7 +134,7 @@ public:
     void setDialogs(GameFlowDialogs dialogs) { dialogs_ = std::move(dialogs); }
 
     // A battle set up without a scenario file (the battle runner's and the tests' own): the layer takes
-    // the map, the two sides' nations, and then each unit or leader enlisted, as the scenario reader
+    // over the map, the two sides' nations, and then each unit or leader enlisted, as the scenario reader
     // would have made them.
     void stageBattle(VaelLogicalLandscape* landscape, std::uint32_t homeNation, std::uint32_t visitorNation);
     void enlist(Combat* unit);
@@ -226,11 +228,13 @@ private:
     std::uint16_t campaign_ = 0;
     std::uint16_t showOCR_ = 0;
     Group* activeGroup_ = nullptr;
-    List<Group*> groups_;                               // owned
-    List<Combat*> allUnits_, visitorUnits_, homeUnits_; // the first owns
-    List<Leader*> allLeaders_, homeLeaders_, visitorLeaders_, computerLeaders_,
-        localLeaders_;           // the first owns
-    List<Leader*> bogusLeaders_; // the records of fallen leaders, owned here: no other list owns them
+    // The battle's groups, units and leaders are owned here; the lists of sides and players only link.
+    OwnedList<Group> groups_;
+    OwnedList<Combat> allUnits_;
+    List<Combat*> visitorUnits_, homeUnits_;
+    OwnedList<Leader> allLeaders_;
+    List<Leader*> homeLeaders_, visitorLeaders_, computerLeaders_, localLeaders_;
+    OwnedList<Leader> bogusLeaders_; // the records of fallen leaders, which no other list holds
     List<CombatStruct> combats_;
     List<LeaderUnitInfo> leaderRecords_;
     TitleSink titleSink_;

@@ -37,13 +37,11 @@ ContainerBase* onRegionFlyby(Component* target, BusMessage, ContainerBase* data)
 
 LogicalLayer::LogicalLayer(const char* name)
     : AsynchronousBus(name ? name : "Unnamed Logical Layer Component") {
-    prototypes_[49]; // entries 0 to 49 exist from the start, all null
+    prototypes_.resize(50); // entries 0 to 49 exist from the start, all null
 }
 
 LogicalLayer::~LogicalLayer() {
     landscape_.reset();
-    for (std::int16_t i = 0; i < prototypeCount_; ++i)
-        delete prototypes_[i];
 }
 
 void LogicalLayer::connectParent() {
@@ -60,15 +58,16 @@ void LogicalLayer::addPrototype(std::int16_t typeCode, Unit* unit) {
                         __LINE__);
         return;
     }
-    Unit*& slot = prototypes_[typeCode];
-    if (slot != unit) delete slot;
-    slot = unit;
+    if (static_cast<std::size_t>(typeCode) >= prototypes_.size())
+        prototypes_.resize(static_cast<std::size_t>(typeCode) + 1);
+    std::unique_ptr<Unit>& slot = prototypes_[static_cast<std::size_t>(typeCode)];
+    if (slot.get() != unit) slot.reset(unit);
     if (typeCode >= prototypeCount_) prototypeCount_ = static_cast<std::int16_t>(typeCode + 1);
 }
 
 Unit* LogicalLayer::prototype(std::int16_t typeCode) {
-    if (typeCode < 0 || typeCode >= prototypes_.size()) return nullptr;
-    return prototypes_[typeCode];
+    if (typeCode < 0 || static_cast<std::size_t>(typeCode) >= prototypes_.size()) return nullptr;
+    return prototypes_[static_cast<std::size_t>(typeCode)].get();
 }
 
 void LogicalLayer::setLandscape(LogicalLandscape* landscape) {
