@@ -268,7 +268,7 @@ short PhysicalLayer::regionAt(const Point& point) {
     Container<Point> where(point);
     std::unique_ptr<ContainerBase> answer(query(FIND_REGION, &where));
     short region = -1;
-    if (!Container<short>::fromMessage(answer.get(), region)) region = -1;
+    takeAnswer(answer.get(), region, __FILE__, __LINE__);
     return region;
 }
 

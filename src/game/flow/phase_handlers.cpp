@@ -94,8 +94,7 @@ ContainerBase* onGameOverview(Component* target, BusMessage, ContainerBase* data
         const auto reply = owned(layer.queryNamedEmpty(msg::GetGameResults));
         trace << "VLL::GameOverview - returned from GetGameResults" << std::endl;
         EndOfGameResults results;
-        if (Container<EndOfGameResults>::fromMessage(reply.get(), results) &&
-            layer.getPhaseDialogs().gameOverview)
+        if (takeAnswer(reply.get(), results, sourceFile, __LINE__) && layer.getPhaseDialogs().gameOverview)
             layer.getPhaseDialogs().gameOverview(results);
     });
 }

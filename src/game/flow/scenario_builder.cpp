@@ -8,6 +8,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
+#include "framework/core/payload_check.h"
 #include "game/flow/data_files.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/prototype_key.h"
@@ -52,14 +53,14 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
 short takeShortReply(ContainerBase* reply) {
     const auto held = owned(reply);
     short value = 0;
-    Container<short>::fromMessage(held.get(), value);
+    takeAnswer(held.get(), value, sourceFile, __LINE__);
     return value;
 }
 
 std::int32_t takeProvince(ContainerBase* reply) {
     const auto held = owned(reply);
     PROVINCE value{};
-    Container<PROVINCE>::fromMessage(held.get(), value);
+    takeAnswer(held.get(), value, sourceFile, __LINE__);
     return value;
 }
 

@@ -275,7 +275,7 @@ std::uint16_t ShockPhase::willCombatFit(const List<CombatStruct>& combats) {
     const auto reply = owned(layer_.queryNamed(msg::WillCombatFit, &corners));
     // Without a view to ask there is nothing to split the battles for.
     short fits = 1;
-    if (reply) Container<short>::fromMessage(reply.get(), fits);
+    takeAnswer(reply.get(), fits, sourceFile, __LINE__);
     return fits ? 1 : 0;
 }
 

@@ -2,33 +2,40 @@
 
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
+#include "framework/core/payload_check.h"
 #include "game/rules/unit.h"
 
 namespace vael {
 
 namespace {
 
-LogicalLayer* layerOf(Component* target) {
-    return dynamic_cast<LogicalLayer*>(target);
+constexpr const char* sourceFile = "LOGLAYER";
+
+// The receiver of the handlers below; anything else is reported as bad data.
+LogicalLayer* layerOf(Component* target, std::int16_t line) {
+    auto* layer = dynamic_cast<LogicalLayer*>(target);
+    Assertion::check(layer != nullptr, BadPayloadMessage, sourceFile, line);
+    return layer;
 }
 
 ContainerBase* onLoadScenario(Component* target, BusMessage, ContainerBase* data) {
     std::string name;
     Container<std::string>::fromMessage(data, name); // no string: an empty name
-    if (LogicalLayer* layer = layerOf(target)) layer->loadScenario(name);
+    if (LogicalLayer* layer = layerOf(target, __LINE__)) layer->loadScenario(name);
     return nullptr;
 }
 
 ContainerBase* onRegionSelected(Component* target, BusMessage, ContainerBase* data) {
+    // A payload that is no hex is no click, and no fault either: it is let pass without a report.
     short hex = 0;
-    LogicalLayer* layer = layerOf(target);
+    LogicalLayer* layer = layerOf(target, __LINE__);
     if (layer && Container<short>::fromMessage(data, hex)) layer->regionSelected(hex);
     return nullptr;
 }
 
 ContainerBase* onRegionFlyby(Component* target, BusMessage, ContainerBase* data) {
     short hex = 0;
-    LogicalLayer* layer = layerOf(target);
+    LogicalLayer* layer = layerOf(target, __LINE__);
     if (layer && Container<short>::fromMessage(data, hex)) layer->regionFlyby(hex);
     return nullptr;
 }
@@ -54,7 +61,7 @@ void LogicalLayer::connectParent() {
 void LogicalLayer::addPrototype(std::int16_t typeCode, Unit* unit) {
     if (typeCode < 0) {
         delete unit;
-        Assertion::fail("Invalid unit type code " + std::to_string(typeCode) + " for a prototype", "LOGLAYER",
+        Assertion::fail("Invalid unit type code " + std::to_string(typeCode) + " for a prototype", sourceFile,
                         __LINE__);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
+#include "framework/core/payload_check.h"
 
 namespace vael {
 
@@ -13,10 +14,9 @@ void MapStandIn::connectHandlers() {
 }
 
 ContainerBase* MapStandIn::onAnimation(Component* target, BusMessage, ContainerBase* data) {
-    LogicalCommandInfo command;
-    if (!Container<LogicalCommandInfo>::fromMessage(data, command) || command.replyEvent.id() == NULL_EVENT)
-        return nullptr;
-    target->send(command.replyEvent, command.extra.get());
+    callWithPayload<LogicalCommandInfo>(data, __FILE__, __LINE__, [&](const LogicalCommandInfo& command) {
+        if (command.replyEvent.id() != NULL_EVENT) target->send(command.replyEvent, command.extra.get());
+    });
     return nullptr;
 }
 
