@@ -1,0 +1,204 @@
+// The dialogs of the rules and the flow in the game's real window under Xvfb: each is put up over the
+// frame, taken from the X server as it stands, and saved as "dialog_<template>.png" in the build folder for
+// people to look at; then it is closed by a click on its button, as a player would.
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "framework/ui/window_manager.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/shell/battle_dialogs.h"
+#include "game/shell/flow_dialogs.h"
+#include "game/shell/notice_dialogs.h"
+#include "game/shell/vael_game.h"
+#include "platform/sdl/sdl_platform.h"
+#include "support/temp_dir.h"
+#include "x11_grab.h"
+
+namespace vael::test {
+namespace {
+
+platform::SdlPlatform* os = nullptr;
+
+void click(Dialog& dialog, std::int16_t id) {
+    DialogItemWindow* item = dialog.item(id);
+    ASSERT_NE(item, nullptr);
+    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
+    const Box b = item->box();
+    for (platform::EventKind kind : {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp}) {
+        platform::Event e;
+        e.kind = kind, e.button = platform::ButtonLeft, e.x = client.x + b.x + b.w / 2,
+        e.y = client.y + b.y + b.h / 2;
+        os->postEvent(e);
+    }
+}
+
+// The dialog's whole window, frame and all, as the X server shows it; false when it could not be written.
+bool shoot(Dialog& dialog, const std::string& name, std::uint32_t& distinctColours) {
+    dialog.dialogProc(MessagePaint, 0, 0);
+    WindowManager::instance().paintFrame(dialog.hwnd());
+    const Grab grab = grabWindow(os->window());
+    const platform::Rect box = WindowManager::instance().outerOnScreen(dialog.hwnd());
+    if (grab.width == 0 || box.width <= 0 || box.height <= 0 || box.x < 0 || box.y < 0 ||
+        box.x + box.width > grab.width || box.y + box.height > grab.height)
+        return false;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, box.width, box.height);
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    std::vector<std::uint32_t> seen;
+    for (int y = 0; y < box.height; ++y)
+        for (int x = 0; x < box.width; ++x) {
+            const std::uint32_t rgb = grab.rgb[std::size_t(box.y + y) * grab.width + std::size_t(box.x + x)];
+            reinterpret_cast<std::uint32_t*>(data + y * stride)[x] = rgb;
+            if (seen.size() < 64 && std::find(seen.begin(), seen.end(), rgb) == seen.end())
+                seen.push_back(rgb);
+        }
+    distinctColours = static_cast<std::uint32_t>(seen.size());
+    cairo_surface_mark_dirty(surface);
+    const auto file = std::filesystem::path(VAEL_BUILD_DIR) / ("dialog_" + name + ".png");
+    const bool written = cairo_surface_write_to_png(surface, file.c_str()) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    return written;
+}
+
+class DialogShots : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+        std::string error;
+        platform = platform::SdlPlatform::create(dir / "settings.ini", error);
+        ASSERT_TRUE(platform) << error;
+        os = platform.get();
+        game = std::make_unique<VaelGame>(*platform, VAEL_BUILD_DATA_DIR);
+        ASSERT_TRUE(game->ready());
+    }
+    void TearDown() override {
+        game.reset();
+        os = nullptr;
+    }
+    // Shoots the dialog when it is up, then closes it with the button.
+    DialogShown shootThenClick(std::int16_t closeId, std::vector<std::string>& shot) {
+        return [closeId, &shot](Dialog& d, const std::string& name) {
+            std::uint32_t colours = 0;
+            std::string file = name;
+            for (char& c : file)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            EXPECT_TRUE(shoot(d, file, colours)) << name;
+            // Background, frame, text and buttons: a blank or single-coloured grab is no picture of it.
+            EXPECT_GE(colours, 4u) << name;
+            shot.push_back(name);
+            click(d, closeId);
+        };
+    }
+    TempDir dir{"dialog-shots"};
+    std::unique_ptr<platform::SdlPlatform> platform;
+    std::unique_ptr<VaelGame> game;
+};
+
+TEST_F(DialogShots, EveryDialogOfTheRulesAndTheFlowIsDrawnInTheRealWindow) {
+    std::vector<std::string> shot;
+    {
+        MomentumDlg d(shootThenClick(MomentumDlg::IdYes, shot));
+        d.attach(game->app());
+        EXPECT_EQ(d.create(MomentumDlg::TemplateName, Dialog::Modal), 1);
+    }
+    {
+        InitiativeResultsDlg d("Parmenion", true, shootThenClick(Dialog::IdOk, shot));
+        d.attach(game->app());
+        EXPECT_EQ(d.create(InitiativeResultsDlg::TemplateName, Dialog::Modal), 1);
+    }
+    {
+        MissileResultsDlg d("Persian Archers", 2, shootThenClick(Dialog::IdOk, shot));
+        d.attach(game->app());
+        EXPECT_EQ(d.create(MissileResultsDlg::TemplateName, Dialog::Modal), 1);
+    }
+    {
+        RallyDlg d({"Agrianians", 7, true, 2}, shootThenClick(Dialog::IdOk, shot));
+        d.attach(game->app());
+        EXPECT_EQ(d.create(RallyDlg::TemplateName, Dialog::Modal), 1);
+    }
+    {
+        OWDlg d("Scythian Horse Archers", "Companions", shootThenClick(OWDlg::IdNo, shot));
+        d.attach(game->app());
+        EXPECT_EQ(d.create(OWDlg::TemplateName, Dialog::Modal), 0);
+    }
+    {
+        EndOrdersDlg d(shootThenClick(EndOrdersDlg::IdYes, shot));
+        d.attach(game->app());
+        EXPECT_EQ(d.create(EndOrdersDlg::TemplateName, Dialog::Modal), 1);
+    }
+    SingleCombatResult battle;
+    for (const char* name : {"Companions", "Thessalian Cavalry"})
+        battle.attackerNames.append(name);
+    battle.defenderNames.append("Persian Kardakes");
+    for (short v : {1203, 1204})
+        battle.attackerHexes.append(v);
+    battle.defenderHexes.append(1305);
+    for (short v : {1, 3})
+        battle.attackerHits.append(v), battle.attackerTotals.append(short(v + 2)),
+            battle.attackerRouted.append(0);
+    battle.defenderHits.append(5), battle.defenderTotals.append(5), battle.defenderRouted.append(1);
+    battle.attackerMargins.append(2), battle.defenderMargins.append(-2);
+    {
+        ShowCombatResultsDlg d(battle, shootThenClick(ShowCombatResultsDlg::IdClose, shot));
+        d.attach(game->app());
+        EXPECT_EQ(d.create(ShowCombatResultsDlg::TemplateName, Dialog::Modal), 1);
+    }
+    {
+        List<SingleCombatResult> all;
+        all.append(battle);
+        all.append(battle);
+        BattleDetailsDlg d(all, shootThenClick(BattleDetailsDlg::IdClose, shot));
+        d.attach(game->app());
+        EXPECT_EQ(d.create(BattleDetailsDlg::TemplateName, Dialog::Modal), 1);
+    }
+    {
+        CohesionOverviewDlg d({{"Companions", 7, 0, false},
+                               {"Hypaspists", 6, 2, false},
+                               {"Agrianians", 5, 5, true},
+                               {"Cretan Archers", 4, 1, false}},
+                              {{"Persian Kardakes", 5, 4, false}, {"Immortals", 7, 1, false}},
+                              shootThenClick(CohesionOverviewDlg::IdClose, shot));
+        d.attach(game->app());
+        EXPECT_EQ(d.create(CohesionOverviewDlg::TemplateName, Dialog::Modal), 1);
+    }
+    {
+        VideoDlg d("320vael.avi", shootThenClick(VideoDlg::IdClose, shot));
+        d.attach(game->app());
+        EXPECT_EQ(d.create(VideoDlg::TemplateName, Dialog::Modal), 1);
+        EXPECT_FALSE(d.endedByClip());
+    }
+    {
+        DemoHelpDlg d(shootThenClick(DemoHelpDlg::IdClose, shot));
+        d.attach(game->app());
+        EXPECT_EQ(d.create(DemoHelpDlg::TemplateName, Dialog::Modal), 1);
+    }
+    {
+        // The notice is modeless: it is shot as it stands and closed as the leader's end closes it.
+        AILeaderNotice notice([&shot](Dialog& d, const std::string&) {
+            std::uint32_t colours = 0;
+            EXPECT_TRUE(shoot(d, "aileadergoing", colours));
+            EXPECT_GE(colours, 4u);
+            shot.push_back("AILeaderGoing");
+        });
+        notice.attach(game->app().logicalLayer());
+        notice.show("Darius");
+        ASSERT_NE(notice.notice(), nullptr);
+        game->app().logicalLayer().sendNamedEmpty("LeaderFinished");
+        EXPECT_FALSE(notice.notice()->isOpen());
+    }
+    EXPECT_EQ(shot,
+              (std::vector<std::string>{"MomentumDlg", "InitiativeResults", "MissileResults", "RallyDlg",
+                                        "OWDlg", "EndOrdersDlg", "ShowCombatResults", "BattleDetailsDlg",
+                                        "CohesionOverview", "VideoDlg", "DemoHelp", "AILeaderGoing"}));
+}
+
+} // namespace
+} // namespace vael::test

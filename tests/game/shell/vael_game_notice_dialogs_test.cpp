@@ -1,0 +1,187 @@
+// The dialogs that ask nothing: the computer leader's notice from "InitAILeader" to "LeaderFinished", the
+// video that ends with its empty clip unless the player ends it first, and the tutorial's help pages.
+#include "framework/core/component.h"
+#include "framework/core/container.h"
+#include "game/flow/phase_handlers.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/rules/group.h"
+#include "game/rules/leader.h"
+#include "game/shell/notice_dialogs.h"
+#include "shell_dialog_fixture.h"
+#include "support/bus_recorder.h"
+
+namespace vael::test {
+namespace {
+
+std::vector<std::string> paletteCalls;
+
+ContainerBase* suspended(Component*, BusMessage, ContainerBase*) {
+    paletteCalls.push_back("suspend");
+    return nullptr;
+}
+ContainerBase* resumed(Component*, BusMessage, ContainerBase*) {
+    paletteCalls.push_back("resume");
+    return nullptr;
+}
+
+TEST_F(ShellDialogs, TheComputerLeadersNoticeOpensOnItsOrdersAndClosesWhenHeHasFinished) {
+    ASSERT_TRUE(game.ready());
+    VaelLogicalLayer& layer = game.app().logicalLayer();
+    std::vector<std::string> shown;
+    AILeaderNotice notice([&](Dialog& d, const std::string& name) {
+        shown.push_back(name + ": " + tileText(d, AILeaderGoingDlg::IdText) + " / " +
+                        tileText(d, AILeaderGoingDlg::IdWait));
+    });
+    notice.attach(layer);
+    Leader memnon(LeaderUnitData{}, "Memnon");
+    Group group;
+    group.setLeader(&memnon);
+    Container<Group*> orders(&group);
+    layer.sendNamed("InitAILeader", &orders);
+    pumpAll(game.app());
+    ASSERT_NE(notice.notice(), nullptr);
+    EXPECT_TRUE(notice.notice()->isOpen());
+    EXPECT_EQ(notice.notice()->mode(), Dialog::Modeless);
+    // At the top of the frame, so that the battle's middle stays in view.
+    EXPECT_EQ(WindowManager::instance().outerOnScreen(notice.notice()->hwnd()).y -
+                  WindowManager::instance().clientOnScreen(WinApp::mainWindowHandle()).y,
+              8);
+    // A second leader's orders while the notice is up keep the one notice.
+    AILeaderGoingDlg* first = notice.notice();
+    Group nobody;
+    Container<Group*> again(&nobody);
+    layer.sendNamed("InitAILeader", &again);
+    pumpAll(game.app());
+    EXPECT_EQ(notice.notice(), first);
+    layer.sendNamedEmpty("LeaderFinished");
+    pumpAll(game.app());
+    EXPECT_FALSE(notice.notice()->isOpen());
+    // A leader's orders without a leader in the group still tell the player to wait.
+    layer.sendNamed("InitAILeader", &again);
+    pumpAll(game.app());
+    ASSERT_TRUE(notice.notice()->isOpen());
+    layer.sendNamedEmpty("LeaderFinished");
+    pumpAll(game.app());
+    EXPECT_FALSE(notice.notice()->isOpen());
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{"PreloadDlg: Memnon is now giving orders. / Please wait...",
+                                        "PreloadDlg: The computer is now giving orders. / Please wait..."}));
+}
+
+TEST_F(ShellDialogs, TheNoticeClosesWithTheBattleAndAfterClosingHearsNoMore) {
+    ASSERT_TRUE(game.ready());
+    VaelLogicalLayer& layer = game.app().logicalLayer();
+    AILeaderNotice notice;
+    notice.attach(layer);
+    notice.show("Spithridates");
+    ASSERT_TRUE(notice.notice()->isOpen());
+    layer.sendNamedEmpty("CloseGame");
+    pumpAll(game.app());
+    EXPECT_FALSE(notice.notice()->isOpen());
+    EXPECT_EQ(notice.notice()->result(), 1);
+    // Closed, it has let go of its handlers: a later end of a leader touches nothing.
+    layer.sendNamedEmpty("LeaderFinished");
+    pumpAll(game.app());
+    EXPECT_EQ(notice.notice()->result(), 1);
+}
+
+TEST_F(ShellDialogs, TheVideoClosesAtTheEndOfItsEmptyClipUnlessThePlayerClosesItFirst) {
+    ASSERT_TRUE(game.ready());
+    Probe palette("Palette");
+    palette.setup = [](Probe& p) {
+        p.connectNamed("SuspendPaletteAnimation", suspended);
+        p.connectNamed("ResumePaletteAnimation", resumed);
+    };
+    palette.attach(game.app());
+    const struct {
+        const char* what;
+        std::function<void(Dialog&)> script;
+        std::int16_t result;
+        bool byClip;
+    } rows[] = {
+        {"nothing done", [](Dialog&) {}, 1, true},
+        {"Close clicked", [&](Dialog& d) { clickItem(os, d, VideoDlg::IdClose); }, 1, false},
+        {"Return", [&](Dialog&) { postKey(os, platform::KeyReturn); }, 1, false},
+        {"Escape", [&](Dialog&) { postKey(os, platform::KeyEscape); }, 0, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        paletteCalls.clear();
+        std::vector<std::string> shown;
+        VideoDlg video("320vael.avi", [&](Dialog& d, const std::string& name) {
+            shown.push_back(name);
+            EXPECT_EQ(paletteCalls, std::vector<std::string>{"suspend"});
+            r.script(d);
+        });
+        video.attach(game.app());
+        EXPECT_EQ(video.create(VideoDlg::TemplateName, Dialog::Modal), r.result);
+        EXPECT_EQ(video.endedByClip(), r.byClip);
+        EXPECT_EQ(shown, std::vector<std::string>{"VideoDlg"});
+        EXPECT_EQ(paletteCalls, (std::vector<std::string>{"suspend", "resume"}));
+        // The clip's end arriving after the player closed it does nothing more.
+        pumpAll(game.app());
+        EXPECT_EQ(paletteCalls.size(), 2u);
+    }
+}
+
+TEST_F(ShellDialogs, TheTurnsEndPlaysTheVideoThroughTheVideoDialogForTheScenarioOfThePlayer) {
+    ASSERT_TRUE(game.ready());
+    const PhaseDialogs& phases = game.app().logicalLayer().getPhaseDialogs();
+    ASSERT_TRUE(phases.video);
+    ASSERT_TRUE(phases.scenario);
+    EXPECT_EQ(phases.scenario(), game.app().getScenario());
+    std::vector<std::string> shown;
+    game.onDialog = [&](Dialog&, const std::string& name) { shown.push_back(name); };
+    phases.video("320vael.avi");
+    EXPECT_EQ(shown, std::vector<std::string>{"VideoDlg"});
+}
+
+TEST_F(ShellDialogs, TheDemoHelpTurnsToTheQuickStartOnceAndClosesOnCloseOrReturn) {
+    ASSERT_TRUE(game.ready());
+    const struct {
+        const char* what;
+        std::function<void(Dialog&)> script;
+        std::int16_t result;
+        DemoHelpDlg::Page page;
+    } rows[] = {
+        {"Close", [&](Dialog& d) { clickItem(os, d, DemoHelpDlg::IdClose); }, 1, DemoHelpDlg::Help},
+        {"Return", [&](Dialog&) { postKey(os, platform::KeyReturn); }, 1, DemoHelpDlg::Help},
+        {"Escape", [&](Dialog&) { postKey(os, platform::KeyEscape); }, 0, DemoHelpDlg::Help},
+        {"Quick Start, then Close",
+         [&](Dialog& d) {
+             clickItem(os, d, DemoHelpDlg::IdQuickStart), clickItem(os, d, DemoHelpDlg::IdClose);
+         },
+         1, DemoHelpDlg::QuickStart},
+        {"mnemonic q, then Escape", [&](Dialog&) { postText(os, "q"), postKey(os, platform::KeyEscape); }, 0,
+         DemoHelpDlg::QuickStart},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        DemoHelpDlg help([&](Dialog& d, const std::string& name) {
+            EXPECT_EQ(name, "DemoHelp");
+            EXPECT_TRUE(d.item(DemoHelpDlg::IdQuickStart)->isEnabled());
+            r.script(d);
+        });
+        help.attach(game.app());
+        EXPECT_EQ(help.create(DemoHelpDlg::TemplateName, Dialog::Modal), r.result);
+        EXPECT_EQ(help.page(), r.page);
+    }
+    // Once turned, the button is greyed: there is no page after the quick start.
+    DemoHelpDlg help;
+    help.attach(game.app());
+    help.create(DemoHelpDlg::TemplateName, Dialog::Modeless);
+    clickItem(os, help, DemoHelpDlg::IdQuickStart);
+    pumpAll(game.app());
+    EXPECT_EQ(help.page(), DemoHelpDlg::QuickStart);
+    EXPECT_FALSE(help.item(DemoHelpDlg::IdQuickStart)->isEnabled());
+    EXPECT_TRUE(help.isOpen());
+    clickItem(os, help, DemoHelpDlg::IdClose);
+    pumpAll(game.app());
+    EXPECT_FALSE(help.isOpen());
+    EXPECT_EQ(help.result(), 1);
+    EXPECT_EQ(DemoHelpDlg::linesOf(DemoHelpDlg::Help).front(), "The demonstration battle");
+    EXPECT_EQ(DemoHelpDlg::linesOf(DemoHelpDlg::QuickStart).front(), "Quick start");
+}
+
+} // namespace
+} // namespace vael::test
