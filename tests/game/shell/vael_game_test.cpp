@@ -36,22 +36,13 @@
 #include "support/bus_recorder.h"
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
+#include "support/ui/dialog_clicks.h"
 #include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A press and a release in the middle of a dialog's control, as the player's mouse gives them.
-void click(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
-    DialogItemWindow* item = dialog.item(id);
-    ASSERT_NE(item, nullptr) << "no control " << id;
-    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
-    const Box b = item->box();
-    postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
-                client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
-}
 
 // The dialogs a battle shows on its way, each taken with its OK: messages, the turns' overviews, the rout
 // levels and the elite initiative.
@@ -165,16 +156,16 @@ TEST_F(GameTest, FromTheStartDialogABattleOfTheComputerOnBothSidesRunsToItsEndAn
     std::vector<std::uint32_t> ends;
     game.onDialog = [&](Dialog& d, const std::string& name) {
         // A plan script of the computer may report an error of its own on the way; the battle goes on.
-        if (alongTheWay(name)) return click(os, d, Dialog::IdOk);
+        if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
         shown.push_back(name);
         if (name == StartGameDlg::TemplateName)
-            click(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
+            clickOn(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
         else if (name == ScenarioDlg::TemplateName)
-            click(os, d, Dialog::IdOk);
+            clickOn(os, d, Dialog::IdOk);
         else if (name == IntroDlg::TemplateName)
-            click(os, d, IntroDlg::IdHomeComputer), click(os, d, Dialog::IdOk);
+            clickOn(os, d, IntroDlg::IdHomeComputer), clickOn(os, d, Dialog::IdOk);
         else if (name == EndOfGameDlg::TemplateName)
-            ends.push_back(dynamic_cast<EndOfGameDlg&>(d).nation()), click(os, d, EndOfGameDlg::IdClose);
+            ends.push_back(dynamic_cast<EndOfGameDlg&>(d).nation()), clickOn(os, d, EndOfGameDlg::IdClose);
     };
     EXPECT_EQ(game.run(), 0);
     EXPECT_EQ(shown,
@@ -242,18 +233,18 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
         probe.attach(game.app().logicalLayer());
         std::vector<std::string> shown;
         game.onDialog = [&](Dialog& d, const std::string& name) {
-            if (alongTheWay(name)) return click(os, d, Dialog::IdOk);
+            if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
             shown.push_back(name);
             if (name == StartGameDlg::TemplateName) {
-                click(os, d, StartGameDlg::IdStartBattle);
+                clickOn(os, d, StartGameDlg::IdStartBattle);
             } else if (name == ScenarioDlg::TemplateName) {
-                click(os, d, Dialog::IdOk);
+                clickOn(os, d, Dialog::IdOk);
             } else if (name == IntroDlg::TemplateName) {
-                click(os, d, IntroDlg::IdHomePlayer), click(os, d, Dialog::IdOk); // the home side is his
+                clickOn(os, d, IntroDlg::IdHomePlayer), clickOn(os, d, Dialog::IdOk); // the home side is his
             } else if (name == LoadSaveDlg::TemplateName) {
-                click(os, d, LoadSaveDlg::IdFileName);
+                clickOn(os, d, LoadSaveDlg::IdFileName);
                 postText(os, "third turn");
-                click(os, d, Dialog::IdOk);
+                clickOn(os, d, Dialog::IdOk);
                 // Then the game is left by the window's close button.
                 platform::Event close;
                 close.kind = platform::EventKind::CloseRequest;
@@ -283,12 +274,12 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
     std::vector<std::string> shown;
     int starts = 0;
     game.onDialog = [&](Dialog& d, const std::string& name) {
-        if (alongTheWay(name)) return click(os, d, Dialog::IdOk);
+        if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
         shown.push_back(name);
         if (name == StartGameDlg::TemplateName) {
-            click(os, d, ++starts == 1 ? StartGameDlg::IdLoadGame : StartGameDlg::IdExit);
+            clickOn(os, d, ++starts == 1 ? StartGameDlg::IdLoadGame : StartGameDlg::IdExit);
         } else if (name == EndOfGameDlg::TemplateName) {
-            click(os, d, EndOfGameDlg::IdClose);
+            clickOn(os, d, EndOfGameDlg::IdClose);
         } else if (name == LoadSaveDlg::TemplateName) {
             // The game he saved, and the autosave of his last activation.
             DialogItemWindow* list = d.item(LoadSaveDlg::IdList);
@@ -297,7 +288,7 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
             EXPECT_EQ(list->row(1)->text, "third turn.vel");
             list->select(1);
             d.command(LoadSaveDlg::IdList, ListSelectionChanged);
-            click(os, d, Dialog::IdOk);
+            clickOn(os, d, Dialog::IdOk);
         }
     };
     EXPECT_EQ(game.run(), 0);
@@ -328,9 +319,9 @@ TEST_F(GameTest, ThePreferencesDialogsOKStoresTheSwitchesAndPutsThemIntoEffectAn
         // Sounds and the autosave off, missiles always hitting on; the debugging cheats are not offered.
         for (std::int16_t id :
              {PreferencesDlg::IdSounds, PreferencesDlg::IdAutoSave, PreferencesDlg::IdMissilesHit})
-            click(os, d, id);
+            clickOn(os, d, id);
         EXPECT_FALSE(d.item(13)->isEnabled());
-        click(os, d, ok ? Dialog::IdOk : Dialog::IdCancel);
+        clickOn(os, d, ok ? Dialog::IdOk : Dialog::IdCancel);
     };
     const Preferences before = game.app().preferences();
     ok = false;
