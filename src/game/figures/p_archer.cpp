@@ -213,12 +213,8 @@ void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bo
         return fall();
     }
 
-    auto a = static_cast<std::int16_t>(
-        rotateClockwise(static_cast<DIRECTION>(enemyDirection), static_cast<std::uint8_t>(facing_ - 1)) - 1);
-    if (a < 0 || a > 7) return;
-    // North and south cross no hex side: each figure takes the side on its own half of the formation.
-    if (a == 4) a = pos.x > 0 ? 3 : 5;
-    if (a == 0) a = pos.x > 0 ? 1 : 7;
+    const std::int16_t a = closeCombatSide(enemyDirection, pos.x);
+    if (a < 0) return;
     const auto d = static_cast<std::int32_t>(a + 1);
     missileTarget = hexToPixel(landscapeQuery(hex, d));
     const Point3D start = hexToPixel(hex);

@@ -213,11 +213,8 @@ void PJavelinist::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex
         sprite_calls::addFrameEvent(*s, hex, Point4D(pos, 0), frames, -1, SpriteMove, 0);
         return fall();
     }
-    auto a = static_cast<std::int16_t>(
-        rotateClockwise(static_cast<DIRECTION>(enemyDirection), static_cast<std::uint8_t>(facing_ - 1)) - 1);
-    if (a < 0 || a > 7) return;
-    if (a == 0) a = pos.x < 1 ? 7 : 1;
-    if (a == 4) a = pos.x < 1 ? 5 : 3;
+    const std::int16_t a = closeCombatSide(enemyDirection, pos.x);
+    if (a < 0) return;
     const std::int32_t d = a + 1;
     missileTarget = hexToPixel(landscapeQuery(hex, d));
     const Point3D start = hexToPixel(hex);

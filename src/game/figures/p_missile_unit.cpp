@@ -109,6 +109,16 @@ void PMissileUnit::standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::
     activeSprites_.append(&s);
 }
 
+std::int16_t PMissileUnit::closeCombatSide(std::int32_t enemyDirection, std::int32_t x) const {
+    if (enemyDirection < 1 || enemyDirection > 8) return -1;
+    auto side = static_cast<std::int16_t>(
+        rotateClockwise(static_cast<DIRECTION>(enemyDirection), static_cast<std::uint8_t>(facing_ - 1)) - 1);
+    if (side < 0 || side > 7) return -1;
+    if (side == 4) side = x > 0 ? 3 : 5;
+    if (side == 0) side = x > 0 ? 1 : 7;
+    return side;
+}
+
 bool PMissileUnit::loosesLate(VaelSprite& shooter) {
     if (Roll::rand() % 10 >= 5) return false;
     sprite_calls::addPlainEvent(shooter, SpriteMarker);

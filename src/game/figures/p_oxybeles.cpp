@@ -173,15 +173,9 @@ void POxybeles::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, 
         sprite_calls::addFrameEvent(*crew, hex, Point4D(place, 0), frames, -1, SpriteMove, 0);
         return fall();
     }
-    if (enemyDirection < 1 || enemyDirection > 8) return;
-
-    auto e = static_cast<std::int16_t>(
-        rotateClockwise(static_cast<DIRECTION>(enemyDirection), static_cast<std::uint8_t>(facing_ - 1)) - 1);
-    if (e < 0 || e > 7) return;
-    // Straight up or down the screen crosses no hex side: the engine takes the diagonal on the side of the
-    // hex it stands on, and standing on the centre line it takes the left one.
-    if (e == 4) e = place.x > 0 ? 3 : 5;
-    if (e == 0) e = place.x > 0 ? 1 : 7;
+    // Standing on the centre line, the engine takes the left diagonal up or down the screen.
+    const std::int16_t e = closeCombatSide(enemyDirection, place.x);
+    if (e < 0) return;
     const auto aim = static_cast<std::int32_t>(e + 1);
 
     // At the map's edge there is no hex to shoot into: the crew works the engine, but no bolt flies.

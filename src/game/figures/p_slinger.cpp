@@ -175,13 +175,8 @@ void PSlinger::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, b
         return;
     }
 
-    auto i = static_cast<std::int16_t>(
-        rotateClockwise(static_cast<DIRECTION>(enemyDirection), static_cast<std::uint8_t>(facing_ - 1)) - 1);
-    if (i < 0 || i > 7) return;
-    // North and south cross no hex side: the right half of the block slings across the right-hand
-    // diagonal, the others across the left.
-    if (i == 4) i = home.x > 0 ? 3 : 5;
-    if (i == 0) i = home.x > 0 ? 1 : 7;
+    const std::int16_t i = closeCombatSide(enemyDirection, home.x);
+    if (i < 0) return;
     const auto d = static_cast<std::int32_t>(i + 1);
 
     // At the map's edge there is no hex to sling into: the figure goes through its throw, but no stone
