@@ -44,9 +44,9 @@ protected:
     void setupRiders(const Point3D (&launch)[9]);
     void setupChariots(const Point3D (&launch)[9]);
     // The side (0 to 7 clockwise from straight up the screen, the unit's facing turned out) a figure at x
-    // shoots across at an enemy in the direction given, or -1 when that is no direction 1 to 8. Straight up or
-    // down the screen crosses no hex side: a figure right of the centre line takes the right-hand diagonal,
-    // the others the left.
+    // shoots across at an enemy in the direction given, or -1 when that is no direction 1 to 8. Straight up
+    // or down the screen crosses no hex side: a figure right of the centre line takes the right-hand
+    // diagonal, the others the left.
     std::int16_t closeCombatSide(std::int32_t enemyDirection, std::int32_t x) const;
     // About half the shooters of a volley loose a moment after the others: a late one waits for the marker.
     bool loosesLate(VaelSprite& shooter);
