@@ -140,9 +140,7 @@ void VaelPhysicalLayer::showZoom(VaelMapWindow& window, std::uint16_t flags) {
     // Both zoom bits together are read as the smaller picture, as the window reads them.
     const std::uint16_t zoom = flags & 2 ? 2 : flags & 1;
     VaelLandscapeTile& tile = window.tile();
-    tile.setViewFlags(zoom);
-    tile.setCellSize(VaelLandscapeTile::cellSizeOf(zoom));
-    tile.setLandscape(zoomLandscape(zoom));
+    tile.showLandscape(zoomLandscape(zoom), zoom);
     tile.paint();
 }
 
@@ -198,9 +196,11 @@ void VaelPhysicalLayer::drawMarker(std::int32_t x, std::int32_t y, std::uint32_t
     if (!unitBitmap_) return;
     auto bx = static_cast<std::int32_t>(std::trunc(x * markerStepX_));
     const auto by = static_cast<std::int32_t>(std::trunc(y * markerStepY_));
-    // The shifted rows of hexes lie half a step over on the map: left of their neighbours in the normal
-    // view and right of them in the reversed one, as the landscapes place their blocks.
-    if (y & 1) {
+    // The odd hex columns lie half a step over on the map: left of their neighbours in the normal view and
+    // right of them in the reversed one, as the landscapes place their blocks. Turned round, the picture's
+    // rows count the columns from the other end, so an even count of columns swaps the rows' parity.
+    const std::int32_t column = layerId_ & ReversedView ? mapColumns_ - 1 - y : y;
+    if (column & 1) {
         const double half = markerStepX_ * 0.5;
         bx = static_cast<std::int32_t>(std::trunc(bx + (layerId_ & ReversedView ? half : -half)));
     }

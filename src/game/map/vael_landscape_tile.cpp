@@ -91,7 +91,8 @@ std::int16_t VaelLandscapeTile::scrollByCells(const Dim& cells) {
     return LandscapeTile::scrollByCells(cells);
 }
 
-void VaelLandscapeTile::refreshOverview() {
+void VaelLandscapeTile::refreshOverview(bool reversed) {
+    if (overview_->reversed() != reversed) overview_->flipPicture();
     overview_->addDirtyBox(Box(Point(), overview_->size()));
     overview_->draw();
 }
@@ -146,6 +147,46 @@ void VaelLandscapeTile::setLandscape(Landscape* landscape) {
     // Known to the landscape, so that it forgets the tile when either goes.
     if (landscape_) delete landscape_->addTile(this);
     rebuildVisibleSprites();
+}
+
+std::int16_t VaelLandscapeTile::hexAt(const Point& point) const {
+    if (!landscape_) return -1;
+    const std::int16_t block = landscape_->blockAtPoint(point);
+    // The battle landscapes number their blocks by screen position, so the same hex is another block in
+    // each view: everything outside the landscape speaks of hexes.
+    if (auto* hexes = dynamic_cast<IsometricHexLandscape*>(landscape_))
+        return block < 0 ? -1 : hexes->blockToHex(block);
+    return block;
+}
+
+Point VaelLandscapeTile::viewCentre() const {
+    return origin() + Point(cut(width() / 2), cut(height() / 2));
+}
+
+Point VaelLandscapeTile::rescaled(const Point& p, std::uint16_t from, std::uint16_t to) {
+    const Dim a = cellSizeOf(from), b = cellSizeOf(to);
+    return Point(cut(std::int32_t{p.x} * b.w / a.w), cut(std::int32_t{p.y} * b.h / a.h));
+}
+
+void VaelLandscapeTile::showLandscape(Landscape* landscape, std::uint16_t zoom) {
+    const std::uint16_t was = zoom_;
+    const bool placed = landscape_ != nullptr;
+    const Point centre = viewCentre();
+    const std::int16_t hex = hexAt(centre);
+    const auto* before = dynamic_cast<IsometricHexLandscape*>(landscape_);
+    const auto* after = dynamic_cast<IsometricHexLandscape*>(landscape);
+    // Turned round, only the hex tells where the same ground is; on the same side the point does, and
+    // repeated zooms do not wander from one hex to its neighbour.
+    const bool turned = before && after && before->reversed() != after->reversed();
+    setViewFlags(zoom);
+    setCellSize(cellSizeOf(zoom_));
+    setLandscape(landscape);
+    // A tile that showed nothing yet has no middle to keep: it stays at its start cell.
+    if (!placed || !landscape_) return;
+    if (turned && hex >= 0)
+        centerOn(landscape_->blockCenter(hex));
+    else
+        centerOn(rescaled(centre, was, zoom_));
 }
 
 Dim VaelLandscapeTile::clampedDirection(const Dim& d) const {

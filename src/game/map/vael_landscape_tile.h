@@ -52,6 +52,15 @@ public:
     void setViewFlags(std::uint16_t flags) { zoom_ = static_cast<std::uint16_t>(flags & 3); }
     std::uint16_t zoomIndex() const { return zoom_; }
     void setLandscape(Landscape* landscape);
+    // Another zoom or side of the battlefield: the hex in the middle of the view stays in the middle (or,
+    // off the map, the same place of it), as far as the map's edges let it.
+    void showLandscape(Landscape* landscape, std::uint16_t zoom);
+    // A point of one zoom's picture on another's: the cells of the three zooms cover the same ground.
+    static Point rescaled(const Point& point, std::uint16_t from, std::uint16_t to);
+    // The hex shown at a point of the landscape on screen, -1 off the map or with no landscape.
+    std::int16_t hexAt(const Point& point) const;
+    // The landscape point in the middle of the view.
+    Point viewCentre() const;
     void setSpriteGrid(SpriteGrid grid, const Dim& size) {
         grid_ = grid;
         gridSize_ = size;
@@ -62,7 +71,9 @@ public:
     void hideOverview();
     void showOverview();
     std::uint16_t overviewShown() const { return overviewShown_; }
-    void refreshOverview();
+    // After the view was turned: the overview shows the side now seen, with that side's marks, and is
+    // drawn again.
+    void refreshOverview(bool reversed);
     VaelOverviewMap& overview() { return *overview_; }
     void centerOn(const Point& point);
     void centerOn(const Point3D& point) { centerOn(Point(point.x, point.y)); }

@@ -164,11 +164,6 @@ void VaelMapWindow::checkZoomItem(std::uint16_t on) {
         id == on ? m->check(static_cast<std::int32_t>(id), 1) : m->uncheck(static_cast<std::int32_t>(id));
 }
 
-Point VaelMapWindow::viewCentre() const {
-    const Dim v = tile_->viewSize();
-    return tile_->origin() + Point(static_cast<std::int16_t>(v.w / 2), static_cast<std::int16_t>(v.h / 2));
-}
-
 void VaelMapWindow::onCommand(std::uint16_t id, std::uint16_t notification) {
     switch (id) {
     case ZoomIn:
@@ -186,12 +181,12 @@ void VaelMapWindow::onCommand(std::uint16_t id, std::uint16_t notification) {
     case ReverseView: {
         enableUpdates(0);
         tile_->enableDrawing(0);
-        const std::int16_t region = tile_->landscape() ? tile_->landscape()->blockAtPoint(viewCentre()) : -1;
+        const std::int16_t hex = tile_->hexAt(tile_->viewCentre());
         changeFlags(viewFlags_ ^ Reversed);
-        tile_->refreshOverview();
-        // A centre off the map has no region to keep in view: the layer is not asked.
-        if (region >= 0) {
-            Container<short> where(region);
+        tile_->refreshOverview((viewFlags_ & Reversed) != 0);
+        // A centre off the map has no hex to keep in view: the layer is not asked.
+        if (hex >= 0) {
+            Container<short> where(hex);
             std::unique_ptr<ContainerBase> reply(queryNamed("Center On Region", &where));
         }
         tile_->enableDrawing(1);
@@ -259,11 +254,10 @@ void VaelMapWindow::changeCursor(const std::string& name) {
 
 void VaelMapWindow::zoomInForCombat(const Point3D* centres) {
     tile_->enableDrawing(0);
-    Landscape* shown = tile_->landscape();
     const Point3D& at = centres[tile_->zoomIndex() % 3];
-    const std::int16_t region = shown ? shown->blockAtPoint(Point(at.x, at.y)) : -1;
+    const std::int16_t hex = tile_->hexAt(Point(at.x, at.y));
     // A combat whose hex lies off the map has nothing to zoom to.
-    if (region < 0) {
+    if (hex < 0) {
         tile_->enableDrawing(1);
         return;
     }
@@ -276,7 +270,7 @@ void VaelMapWindow::zoomInForCombat(const Point3D* centres) {
             m->check(ZoomIn, 1);
         }
     }
-    if (Landscape* now = tile_->landscape()) tile_->centerOn(now->blockCenter(region));
+    if (Landscape* now = tile_->landscape()) tile_->centerOn(now->blockCenter(hex));
     tile_->enableDrawing(1);
 }
 
@@ -356,7 +350,7 @@ bool VaelMapWindow::applyPlacement(const Placement& p) {
 void VaelMapWindow::writeState(std::ostream& stream) const {
     raw::putU16(stream, static_cast<std::uint16_t>(viewFlags_ & 0xFFFF));
     raw::putU16(stream, tile_->overviewShown() ? 1 : 0);
-    const Point c = viewCentre();
+    const Point c = tile_->viewCentre();
     raw::putI16(stream, c.x);
     raw::putI16(stream, c.y);
 }

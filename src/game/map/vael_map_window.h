@@ -77,7 +77,6 @@ private:
     void changeFlags(std::uint32_t flags);
     void checkZoomItem(std::uint16_t on);
     void setItem(std::uint16_t id, bool enabled);
-    Point viewCentre() const;
 
     std::unique_ptr<VaelLandscapeTile> tile_;
     Viewport* viewport_ = nullptr;

@@ -27,6 +27,7 @@ void VaelOverviewMap::draw() {
 
 Bitmap* VaelOverviewMap::flipPicture() {
     Bitmap* picture = OverviewMap::flipPicture();
+    reversed_ = !reversed_;
     if (getBus()) fetchUnitBitmap();
     return picture;
 }

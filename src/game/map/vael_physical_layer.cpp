@@ -664,6 +664,9 @@ void VaelPhysicalLayer::flyOver(const PointInfo& where) {
 }
 
 void VaelPhysicalLayer::centreOn(std::int16_t hex, bool forCombat) {
+    // A hex the map does not hold has no centre: the view is left where it is rather than sent to the
+    // landscape's corner.
+    if (!landscapes_[0]->hexHasBlock(hex)) return;
     Container<CentrePoints> points(CentrePoints{landscapes_[0]->blockCenter(hex),
                                                 landscapes_[1]->blockCenter(hex),
                                                 landscapes_[2]->blockCenter(hex)});

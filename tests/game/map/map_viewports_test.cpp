@@ -115,6 +115,27 @@ TEST_F(UnitBitmapTest, MarksSitInTheirCellsAndShiftedRowsMoveHalfAStepByView) {
                                                            "........", "........"}));
 }
 
+TEST_F(UnitBitmapTest, WithAnEvenCountOfColumnsTheOddColumnsAreShiftedInTheReversedView) {
+    // 4 hex columns by 3 rows: the picture has 3 cells across and 4 down, steps of 2 by 2. Turned round,
+    // the picture's rows run from column 3 to column 0, so an odd column sits on an even row.
+    const LandscapeDefinition def{1, Point(4, 3), 12, 0};
+    layers->normal().beginLandscape(def);
+    layers->reversed().beginLandscape(def);
+    create(0, 101, 1);
+    create(1, 200, 1);
+    // Normal view: hex 101 at cell (1, 1), column 1 odd, left half a step -> x 1; hex 200 at (2, 2).
+    Bitmap* normal = layers->normal().unitBitmap(Dim(6, 8));
+    ASSERT_TRUE(normal);
+    EXPECT_EQ(rowsOf(*normal), (std::vector<std::string>{"......", "......", ".RR...", ".RR...", "....RR",
+                                                         "....RR", "......", "......"}));
+    // Reversed view: hex 101 at cell (1, 2), column 1 odd, right half a step -> x 3; hex 200 at (0, 1),
+    // column 2 even, not shifted although its picture row is odd.
+    Bitmap* reversed = layers->reversed().unitBitmap(Dim(6, 8));
+    ASSERT_TRUE(reversed);
+    EXPECT_EQ(rowsOf(*reversed), (std::vector<std::string>{"......", "......", "RR....", "RR....", "...RR.",
+                                                           "...RR.", "......", "......"}));
+}
+
 TEST_F(UnitBitmapTest, ThePictureIsMadeOnceAndKeptCurrent) {
     Bitmap* first = layers->normal().unitBitmap(Dim(8, 6));
     ASSERT_TRUE(first);
