@@ -802,9 +802,11 @@ Drawn debris(const Zoom& z, int kind, int k, PaletteMatcher& art) {
 Picture overview(const LogicalMapFile& map, bool reversed, PaletteMatcher& art) {
     const int cols = map.width(), rows = map.height();
     const double cw = 5, ch = 5;
-    const int margin = 10;
-    const int w = static_cast<int>(rows * cw * 1.0 + cw) + 2 * margin,
-              h = static_cast<int>(cols * ch) + 2 * margin;
+    // The map window lays the units' marks over the picture less these margins (left and top, right and
+    // bottom): the hexes fill exactly that part.
+    const int left = 27, top = 22, right = 33, bottom = 33;
+    const int w = static_cast<int>(rows * cw * 1.0 + cw) + left + right,
+              h = static_cast<int>(cols * ch) + top + bottom;
     Canvas c(w, h);
     cairo_t* cr = c.art();
     setSource(cr, shade(Sand, 8));
@@ -825,7 +827,7 @@ Picture overview(const LogicalMapFile& map, bool reversed, PaletteMatcher& art) 
             const int level = map.heightLevel(static_cast<std::size_t>(row * cols + col));
             double sx = 2 * (rows - row - 1) - (col % 2), sy = col;
             if (reversed) sx = 2 * (rows - 1) - sx, sy = cols - 1 - col;
-            const double x = margin + sx * cw / 2 + cw / 2, y = margin + sy * ch;
+            const double x = left + sx * cw / 2 + cw / 2, y = top + sy * ch;
             setSource(cr, level == 0 ? shade(NationBlue, 7) : shade(Grass, std::min(11, 3 + 2 * level)));
             cairo_rectangle(cr, x - 0.5, y, cw + 0.5, ch + 0.5);
             cairo_fill(cr);

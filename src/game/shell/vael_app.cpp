@@ -281,7 +281,8 @@ MapInfoStruct VaelApp::mapInfo() {
         const auto path = findFileNoCase(dataPath(kind), name);
         LogicalMapFile map;
         if (path && map.readFile(path->string()))
-            return MapInfoStruct{map.name(), Point(map.height(), map.width())};
+            // As the scenario's "MapInfo" gives it: hex columns, then rows.
+            return MapInfoStruct{map.name(), Point(map.width(), map.height())};
     }
     debugStream() << "No map " << name << " to measure the map window by" << std::endl;
     return MapInfoStruct{name, Point(0, 0)};

@@ -410,10 +410,14 @@ TEST_F(GameTest, TheMapWindowIsSavedInTheHeaderAndComesBackWithTheGame) {
             << error;
         Container<MapInfoStruct> map(game.app().mapInfo());
         EXPECT_EQ(map.value().name, "Ghatmar");
+        // 30 hex columns (0 to 29) of 20 rows (0 to 19), as the scenario's map file lays them out; the
+        // window measures the map by it: 2 * 20 + 2 cells across, 30 * 3 / 2 + 4 down.
+        EXPECT_EQ(map.value().size, Point(30, 20));
         game.app().send(MAP_OPEN, &map);
         VaelMapWindow* window = onlyMapWindow(game.app().views()->normal());
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->viewFlags(), VaelMapWindow::HalfSize);
+        EXPECT_EQ(window->tile().mapCells(), Dim(42, 49));
         window->onCommand(VaelMapWindow::ZoomOut, 0);
         window->onCommand(VaelMapWindow::HideOverview, 0);
         EXPECT_EQ(window->tile().zoomIndex(), 2);

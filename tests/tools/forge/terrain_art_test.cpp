@@ -132,3 +132,43 @@ TEST(TerrainArtTest, TheSameBytesOnEveryRun) {
 
 } // namespace
 } // namespace vael::forge
+
+namespace vael::forge {
+namespace {
+
+// The ramp a palette index belongs to, -1 outside the ramps.
+int rampOf(std::uint8_t index) {
+    return index < 10 || index >= 10 + RampCount * colour::Shades ? -1 : (index - 10) / colour::Shades;
+}
+
+// The map window lays the marks over the overview less 27 and 22 pixels at the left and top and 33 at the
+// right and bottom: the demonstration map's 30 columns of 20 hexes (5 by 5 pixels each, odd columns half a
+// hex over) fill exactly that part, in both views, and the frame is sand around it.
+TEST(TerrainArtTest, TheOverviewsHexesFillThePictureLessTheMarksMargins) {
+    std::vector<const Picture*> scrolls;
+    for (const TerrainArchive& a : archives())
+        if (a.name == "Overview Maps")
+            for (const Picture& p : a.pictures)
+                scrolls.push_back(&p);
+    ASSERT_GE(scrolls.size(), 2u);
+    for (int k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k ? "Scroll 2" : "Scroll 1");
+        const Picture& p = *scrolls[static_cast<std::size_t>(k)];
+        // 20 * 5 + 5 + 27 + 33 across, 30 * 5 + 22 + 33 down.
+        ASSERT_EQ((std::pair{p.width(), p.height()}), (std::pair{165, 205}));
+        // The corner hexes of the first and last screen rows, on their top pixel row (clear of the marks
+        // of trees and roads at the hexes' middles). Rows 22 and 22 + 29 * 5; the screen row's ends lie at
+        // x 27 + 2.5 + 2.5 * s - 0.5 (s = -1 ... 39, the odd columns half a hex over), so pixels 33 and 125
+        // are hexes whichever way the picture is turned.
+        for (auto [x, y] : {std::pair{33, 22}, std::pair{125, 22}, std::pair{33, 167}, std::pair{125, 167}}) {
+            SCOPED_TRACE(testing::Message() << x << ", " << y);
+            const int ramp = rampOf(p.at(x, y));
+            EXPECT_TRUE(ramp == Grass || ramp == NationBlue) << int(p.at(x, y));
+        }
+        for (auto [x, y] : {std::pair{14, 100}, std::pair{150, 100}, std::pair{80, 12}, std::pair{80, 190}})
+            EXPECT_EQ(rampOf(p.at(x, y)), Sand) << x << ", " << y;
+    }
+}
+
+} // namespace
+} // namespace vael::forge

@@ -156,6 +156,10 @@ template <class Read> std::vector<MapShot> mapShots(platform::Platform& os, Read
     game.app().send(MAP_OPEN, &map);
     VaelMapWindow* window = mapWindowOf(game);
     if (!window) return ADD_FAILURE() << "no map window", shots;
+    // The middle of the battlefield, between the two armies, in the middle of the view; every zoom and
+    // the turn of the view keep it there.
+    Container<short> middle(1510);
+    delete game.app().queryNamed("Center On Region", &middle);
     const struct {
         const char* name;
         std::uint16_t command;
