@@ -1,5 +1,7 @@
 #include "game/map/vael_map_window.h"
 
+#include <algorithm>
+
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/container.h"
@@ -8,6 +10,8 @@
 #include "framework/ui/menu.h"
 #include "framework/ui/t_layout_window.h"
 #include "framework/ui/window_message.h"
+#include "game/flow/shock_records.h"
+#include "game/map/isometric_hex_landscape.h"
 #include "game/map/raw_bytes.h"
 #include "game/map/vael_physical_layer.h"
 
@@ -68,6 +72,18 @@ ContainerBase* onZoomInAfterRout(Component* target, BusMessage, ContainerBase*) 
     return new Container<short>(0);
 }
 
+// Only the window the player looks at answers; with none, the combats are not split for the view.
+ContainerBase* onWillCombatFit(Component* target, BusMessage, ContainerBase* data) {
+    VaelMapWindow* w = windowOf(target);
+    if (!w || !w->isActiveChild()) return nullptr;
+    auto* box = dynamic_cast<Container<WillCombatFitStruct>*>(data);
+    Assertion::check(box != nullptr, BadData, SourceName, __LINE__);
+    if (!box) return nullptr;
+    const WillCombatFitStruct& c = *box->valuePtr();
+    return new Container<short>(
+        w->willCombatFit({c.leastGreatest, c.leastLeast, c.greatestGreatest, c.greatestLeast}) ? 1 : 0);
+}
+
 ContainerBase* onGetActiveChildMenu(Component* target, BusMessage, ContainerBase*) {
     VaelMapWindow* w = windowOf(target);
     if (!w || !w->isActiveChild()) return nullptr;
@@ -120,6 +136,7 @@ void VaelMapWindow::connectHandlers() {
     connectNamed("ZoomOutAfterCombat", onZoomOutAfterCombat);
     connectNamed("ZoomOutForRout", onZoomOutForRout);
     connectNamed("ZoomInAfterRout", onZoomInAfterRout);
+    connectNamed("WillCombatFit?", onWillCombatFit);
     connectNamed("GetActiveChildMenu", onGetActiveChildMenu);
 }
 
@@ -272,6 +289,30 @@ void VaelMapWindow::zoomInForCombat(const Point3D* centres) {
     }
     if (Landscape* now = tile_->landscape()) tile_->centerOn(now->blockCenter(hex));
     tile_->enableDrawing(1);
+}
+
+bool VaelMapWindow::willCombatFit(const std::array<std::uint16_t, 4>& hexes) {
+    std::unique_ptr<ContainerBase> reply(queryNamedEmpty("GetPrimaryLandscape"));
+    Landscape* land = nullptr;
+    if (auto* hexLand = dynamic_cast<Container<PointedVaelLandscape*>*>(reply.get()))
+        land = hexLand->value();
+    else if (auto* plain = dynamic_cast<Container<Landscape*>*>(reply.get()))
+        land = plain->value();
+    if (!land) return true;
+    // The box round the corners' centres, whichever way the view is turned: turned round, the least row
+    // lies left rather than right. Corners off the map (no units on a side) have no centre and do not count.
+    auto* hexLand = dynamic_cast<IsometricHexLandscape*>(land);
+    int left = 0, right = 0, top = 0, bottom = 0;
+    bool any = false;
+    for (std::uint16_t hex : hexes) {
+        if (hex > 0x7FFF || (hexLand && !hexLand->hexHasBlock(static_cast<std::int16_t>(hex)))) continue;
+        const Point3D p = land->blockCenter(static_cast<std::int16_t>(hex));
+        left = any ? std::min<int>(left, p.x) : p.x, right = any ? std::max<int>(right, p.x) : p.x;
+        top = any ? std::min<int>(top, p.y) : p.y, bottom = any ? std::max<int>(bottom, p.y) : p.y;
+        any = true;
+    }
+    const Dim view = tile_->viewSize();
+    return !any || (view.w >= right - left && view.h >= bottom - top);
 }
 
 void VaelMapWindow::zoomOutAfterCombat() {

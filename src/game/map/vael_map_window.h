@@ -67,6 +67,9 @@ public:
     // The handlers of the named messages, callable directly by the layer's doubles and the tests.
     void zoomInForCombat(const Point3D* centres);
     void zoomOutAfterCombat();
+    // Whether the combats whose corner hexes are given (least column and greatest row, least column and
+    // row, greatest column and row, greatest column and least row) fit in the view at full size.
+    bool willCombatFit(const std::array<std::uint16_t, 4>& hexes);
     void zoomOutForRout();
     void zoomInAfterRout();
     void centerOnPoint(const Point3D* centres);

@@ -8,6 +8,7 @@
 
 #include "framework/display/image_index.h"
 #include "framework/ui/main_window.h"
+#include "game/flow/shock_records.h"
 #include "game/map/vael_map_window.h"
 #include "game/map/vael_physical_layer.h"
 #include "hex_map_fixture.h"
@@ -191,6 +192,44 @@ TEST_F(MapWindowViewsTest, TheOverviewTurnsWithTheViewAndAsksForThatSidesMarks) 
     window->onCommand(VaelMapWindow::ReverseView, 0);
     EXPECT_EQ((std::tuple{overview.reversed(), overview.picture(), overview.unitBitmap()}),
               std::tuple(false, normalPicture, layers->normal().unitBitmap()));
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// Four corners: columns c0 and c1 (even, so no half-hex shift), rows r0 and r1. At full size the centres
+// of one column lie 130 pixels apart a row, and the columns 48 pixels apart, in either view.
+short fitsFor(ForgedWinApp& app, int c0, int r0, int c1, int r1) {
+    const auto hex = [](int c, int r) { return static_cast<std::uint16_t>(c * 100 + r); };
+    Container<WillCombatFitStruct> corners(
+        WillCombatFitStruct{hex(c0, r1), hex(c0, r0), hex(c1, r1), hex(c1, r0)});
+    std::unique_ptr<ContainerBase> reply(app.queryNamed("WillCombatFit?", &corners));
+    short fits = -1;
+    Container<short>::fromMessage(reply.get(), fits);
+    return fits;
+}
+
+TEST_F(MapWindowViewsTest, ACombatFitsWhenItsCornersCentresFitInTheViewInEitherView) {
+    const Dim view = tile().viewSize();
+    // The most rows across and columns down whose centres the view spans.
+    const int rows = view.w / 130, columns = view.h / 48;
+    ASSERT_LT(rows, 15);
+    ASSERT_LT(2 * (columns / 2) + 2, 40);
+    const int evenColumns = columns / 2 * 2;
+    for (std::uint16_t command : {std::uint16_t{0}, VaelMapWindow::ReverseView}) {
+        SCOPED_TRACE(command);
+        if (command) window->onCommand(command, 0);
+        EXPECT_EQ(fitsFor(app, 10, 0, 10 + evenColumns, rows), 1);
+        EXPECT_EQ(fitsFor(app, 10, 0, 10, rows + 1), 0);
+        // Two columns more than the even count that fits reach past the view: (columns + 1) * 48 > height.
+        EXPECT_EQ(fitsFor(app, 10, 0, 10 + evenColumns + 2, 1), 0);
+        // One hex, and corners off the map (a side without units), fit.
+        EXPECT_EQ(fitsFor(app, 12, 3, 12, 3), 1);
+        EXPECT_EQ(fitsFor(app, 0xFFFF / 100, 0, 0xFFFF / 100, 0), 1);
+    }
 }
 
 } // namespace
