@@ -361,9 +361,19 @@ void VaelLandscapeTile::draw() {
                 drawGridCell(clip, grid_[r][c]);
             }
     }
-    if (any) Display::draw();
+    if (any) {
+        // The overview draws itself into the same window, and the whole window goes to the screen right
+        // after: one presentation for both, not one for each of the overview's steps as well.
+        holdPresents_ = true;
+        Display::draw();
+        holdPresents_ = false;
+    }
     update();
     rebuild_ = 0;
+}
+
+void VaelLandscapeTile::update() {
+    if (!holdPresents_) LandscapeTile::update();
 }
 
 void VaelLandscapeTile::resortVisibleSprites() {

@@ -32,6 +32,7 @@ public:
     void onMouseMove(const Point& point) override;
     void onLeftButtonDown(const Point& point) override;
     void draw() override;
+    void update() override;
     void invalidateBox(const Box& box) override;
     void invalidateBoxes(const List<Box>& boxes) override;
     void connectHandlers() override;
@@ -107,6 +108,7 @@ private:
     std::int16_t delay_ = 0;
     SpriteGrid grid_;
     Dim gridSize_;
+    bool holdPresents_ = false;
 };
 
 } // namespace vael

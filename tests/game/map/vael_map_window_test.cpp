@@ -287,3 +287,26 @@ TEST_F(VaelMapWindowTest, ALoadedViewRestoresItsFlagsOverviewAndCentre) {
 
 } // namespace
 } // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// The overview inside the tile draws itself with every scroll; the window reaches the screen once for the
+// scroll, the overview's picture with it.
+TEST_F(VaelMapWindowTest, AScrollPresentsTheWindowOnceWithTheOverviewInIt) {
+    ASSERT_NE(second->tile().overview().parent(), nullptr);
+    second->tile().scrollToCell(Point(2, 3));
+    for (const Dim step : {Dim(1, 0), Dim(-1, 0), Dim(0, 1)}) {
+        SCOPED_TRACE(testing::Message() << step.w << ", " << step.h);
+        const auto before = os.presents;
+        second->tile().scrollByCells(step);
+        EXPECT_EQ(os.presents - before, 1);
+    }
+    // Drawn on its own, the overview still reaches the screen.
+    const auto before = os.presents;
+    second->tile().refreshOverview(false);
+    EXPECT_EQ(os.presents - before, 1);
+}
+
+} // namespace
+} // namespace vael::test
