@@ -8,6 +8,8 @@
 #include "framework/ui/menu.h"
 #include "framework/ui/t_layout_window.h"
 #include "framework/ui/window_message.h"
+#include "framework/ui/win_app.h"
+#include "game/map/map_cursors.h"
 #include "game/map/raw_bytes.h"
 
 namespace vael {
@@ -251,7 +253,10 @@ void VaelMapWindow::centerOnPoint(const Point3D* centres) {
 
 void VaelMapWindow::changeCursor(const std::string& name) {
     cursorName_ = name;
-    setCursor(name == "ArrowCursor" ? std::string() : name);
+    const bool standard = name == "ArrowCursor";
+    // The drawn cursors are read when the map first asks for one.
+    if (!standard && !WinApp::namedCursor(name)) MapCursors::load();
+    setCursor(standard ? std::string() : name);
 }
 
 void VaelMapWindow::zoomInForCombat(const Point3D* centres) {
