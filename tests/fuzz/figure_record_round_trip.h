@@ -10,7 +10,9 @@
 #include "game/figures/vael_physical_object.h"
 
 template <class Object> int checkFigureRecord(const std::string& bytes) {
-    static vael::Bus bus("Figure Layer");
+    // A bus of its own each run: a bus gives out each component id once, and a long fuzzing run would
+    // use up the ids of one kept for the whole run.
+    vael::Bus bus("Figure Layer");
     Object object;
     // On the bus its set-up builds the figures and puts up the flag, as a prototype's clone has them.
     object.attach(bus);

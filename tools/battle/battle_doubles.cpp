@@ -1,6 +1,7 @@
 #include "battle_doubles.h"
 
 #include "framework/core/bus_event.h"
+#include "framework/core/command_records.h"
 #include "game/flow/flow_message_names.h"
 
 namespace vael::battle {
@@ -47,6 +48,25 @@ ContainerBase* BattleDisplay::onEnded(Component* target, BusMessage, ContainerBa
     Container<short>::fromMessage(data, homeWon);
     if (self(target).onGameEnded) self(target).onGameEnded(homeWon != 0);
     return nullptr;
+}
+
+void InstantAnimations::connectHandlers() {
+    connect(LOGICAL_COMMAND, onAnimation);
+    connectNamed("UnitMovement", onAnimation);
+    connectNamed("UnitCombat", onAnimation);
+    connectNamed(msg::WillCombatFit, onFit);
+}
+
+ContainerBase* InstantAnimations::onAnimation(Component* target, BusMessage, ContainerBase* data) {
+    LogicalCommandInfo command;
+    if (!Container<LogicalCommandInfo>::fromMessage(data, command) || command.replyEvent.id() == NULL_EVENT)
+        return nullptr;
+    target->send(command.replyEvent, command.extra.get());
+    return nullptr;
+}
+
+ContainerBase* InstantAnimations::onFit(Component*, BusMessage, ContainerBase*) {
+    return new Container<short>(1);
 }
 
 } // namespace vael::battle

@@ -15,8 +15,8 @@ public:
     BattleDisplay() : Component("Battle Display") {}
     void connectHandlers() override;
 
-    // Set when the map's stand-in is silenced for the display layers: the battle map has not yet a
-    // window to ask whether a combat fits, so every combat still does.
+    // Set when the display layers play the animations: the battle map has no window here to ask whether
+    // a combat fits, so every combat does.
     bool answersFit = false;
 
     std::function<void(const std::string&)> onCommentary;
@@ -30,6 +30,18 @@ private:
     static ContainerBase* onResumeActiveLeader(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onFit(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onEnded(Component* target, BusMessage event, ContainerBase* data);
+};
+
+// Without the display layers: every combat fits the view and every animation the logical side asks for
+// ends at once with the reply it names, so a battle runs on without being shown.
+class InstantAnimations : public Component {
+public:
+    InstantAnimations() : Component("Instant Animations") {}
+    void connectHandlers() override;
+
+private:
+    static ContainerBase* onAnimation(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onFit(Component* target, BusMessage event, ContainerBase* data);
 };
 
 } // namespace vael::battle

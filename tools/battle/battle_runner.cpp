@@ -8,12 +8,9 @@
 #include "battle_doubles.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
-#include "game/figures/vael_physical_object.h"
 #include "game/flow/game_control.h"
 #include "game/flow/side_control.h"
-#include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/map/vael_physical_layer.h"
 #include "game/shell/commentary_dlg.h"
 #include "game/shell/vael_app.h"
 #include "platform/headless/headless_platform.h"
@@ -75,7 +72,9 @@ class Battle {
 public:
     Battle(const BattleOptions& options, std::ostream* out)
         : options_(options), out_(out), checks_(outcome_.failedChecks),
-          dataGiven_(giveData(platform_, options)), app_(platform_, options.dataDir) {
+          dataGiven_(giveData(platform_, options)),
+          app_(platform_, options.dataDir, nullptr,
+               options.display ? VaelApp::Views::Shown : VaelApp::Views::None) {
         app_.keepMessageNames();
         // The tool keeps no preferences: every battle draws its plans as the first battle of a fresh
         // install does, so that a seed always plays the same battle.
@@ -158,23 +157,13 @@ private:
         outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
     }
 
-    // The two display layers take the animations over from the application's map stand-in, which would
-    // otherwise answer each at once, before the layers' display objects have played it.
-    void attachDisplay() {
-        // Every unit kind is played by the same display object until the kinds have their own.
-        for (std::int16_t key : prototypeKeys())
-            PhysicalLayer::registerPrototype(static_cast<std::uint16_t>(key),
-                                             new VaelPhysicalObject("", "", "", 0, 1));
-        VaelLogicalLayer& layer = app_.logicalLayer();
-        for (short id : layer.usedIds())
-            if (Component* c = layer.componentAt(id); c && c->getName() == "Battle Map Stand-In")
-                c->disconnectAll();
-        display_.answersFit = true;
-        views_ = std::make_unique<VaelPhysicalLayers>(layer);
-    }
-
     bool start() {
-        if (options_.display) attachDisplay();
+        // With the display, the application's own display layers play every animation and give its reply;
+        // without it, the double answers each at once.
+        if (options_.display)
+            display_.answersFit = true;
+        else
+            instant_.attach(app_.logicalLayer());
         display_.attach(app_.logicalLayer());
         std::string error;
         if (options_.loadFile.empty()) {
@@ -234,7 +223,7 @@ private:
     bool dataGiven_;
     VaelApp app_;
     BattleDisplay display_;
-    std::unique_ptr<VaelPhysicalLayers> views_; // gone before the application
+    InstantAnimations instant_;
     bool ended_ = false;
     bool announcementDue_ = false;
     bool savedOnResuming_ = false;

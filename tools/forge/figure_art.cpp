@@ -969,6 +969,13 @@ FigureArtwork projectileArtwork(int missileKind) {
             b.image(s, d, false);
         }
     }
+    if (missileKind == 4) {
+        // A stone in flight looks the same from every side: the slingers show it by this one picture.
+        b.group("Stone");
+        Scene s;
+        s.ball(V3{-1, 0, 0}, 1.8, shade(Stone, 6), Ink);
+        b.image(s, 1, false);
+    }
     return b.finish();
 }
 

@@ -9,6 +9,7 @@
 #include "framework/core/message_names.h"
 #include "framework/core/payload_check.h"
 #include "framework/display/display_message_names.h"
+#include "framework/ui/child_window.h"
 
 namespace vael {
 
@@ -78,7 +79,7 @@ void PhysicalLayer::connectParent() {
     connect(SPRITE_ENABLED, handle<Sprite*, &PhysicalLayer::enableSprite>);
     connect(PHYSICAL_OBJECT_ACTIVATED, handle<short, &PhysicalLayer::addClient>);
     connect(PHYSICAL_OBJECT_DEACTIVATED, handle<short, &PhysicalLayer::removeClient>);
-    connect(VIEWPORT_DESTROYED, handle<ViewportWindow*, &PhysicalLayer::deleteViewport>);
+    connect(VIEWPORT_DESTROYED, onViewportDestroyed);
     connect(POINT_SELECTED, handle<Point, &PhysicalLayer::pointSelected>);
     connect(POINT_FLYBY, handle<Point, &PhysicalLayer::pointFlyby>);
     connectNamed(msg::CloseGame, onCloseGame);
@@ -334,6 +335,24 @@ std::int16_t PhysicalLayer::deleteAllObjects() {
 }
 
 // Handlers.
+
+// The window goes as a display (Component) or, from the frame that lost an MDI child, as that child; the
+// child's pointer is only compared with the live viewports' windows, never followed: it may be half gone.
+ContainerBase* PhysicalLayer::onViewportDestroyed(Component* target, BusMessage, ContainerBase* data) {
+    PhysicalLayer* layer = layerOf(target);
+    if (auto* child = dynamic_cast<Container<ChildWindow*>*>(data)) {
+        for (Viewport* viewport : layer->viewports_)
+            if (dynamic_cast<ChildWindow*>(viewport->display()) == child->value()) {
+                layer->deleteViewport(viewport->display());
+                break;
+            }
+        return nullptr;
+    }
+    callWithPayload<ViewportWindow*>(data, SourceName, __LINE__, [&](ViewportWindow* const& window) {
+        return layer->deleteViewport(window);
+    });
+    return nullptr;
+}
 
 ContainerBase* PhysicalLayer::onCloseGame(Component* target, BusMessage, ContainerBase*) {
     layerOf(target)->deleteAllObjects();

@@ -88,6 +88,7 @@ protected:
 
 private:
     static ContainerBase* onCloseGame(Component*, BusMessage, ContainerBase*);
+    static ContainerBase* onViewportDestroyed(Component*, BusMessage, ContainerBase*);
     static ContainerBase* onTimer(Component*, BusMessage, ContainerBase*);
 
     bool timerRunning_ = false;

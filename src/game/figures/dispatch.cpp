@@ -238,7 +238,10 @@ void VaelPhysicalObject::handleEvent(LogicalCommandInfo& command) {
         flagRaised_ = 0;
         if (!isKind4to6() && flag_) {
             if (drop) flagStale_ = 1;
-            if (flagStale_ == 1) flag_->moveTo(flagLocation_, 1);
+            // The flag is always put down, shown only when the unit has acted: a waving cloth holds until
+            // something is queued behind it, and left waving on the active list it would keep this command,
+            // and every command queued after it, from ever finishing.
+            flag_->moveTo(flagLocation_, flagStale_ == 1 ? 1 : 0);
             activeSprites_.append(flag_.get());
         } else if (isKind4to6() && leaderFlag_) {
             leaderFlag_ = 0;

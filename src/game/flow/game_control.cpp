@@ -477,6 +477,9 @@ void GameControl::UnitRouted(const UnitRoutData& record) {
 }
 
 void GameControl::UnitRallied(const UnitRoutData& record) {
+    // The kinds that never count as routing are not taken off the count when they rally either: an
+    // elephant still rampaging when the next activation rallies it would drive the count below nothing.
+    if (record.unitType >= EL && record.unitType <= AT) return;
     if (isHome(record.nation))
         homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ - record.value), --homeRouting_;
     else

@@ -31,11 +31,8 @@ Point3D plus(const Point3D& location, const Point& offset) {
 }
 
 // A box is listed once however many parts dirtied it.
-void addOnce(List<Box>& boxes, const List<Box>& more) {
-    Item<Box>* n = nullptr;
-    more.firstItem(n);
-    for (; n; n = n->next)
-        if (!boxes.contains(n->value)) boxes.append(n->value);
+void addOnce(List<Box>& boxes, const Box& box) {
+    if (!boxes.contains(box)) boxes.append(box);
 }
 
 Box joined(const Box& a, const Box& b) {
@@ -219,15 +216,19 @@ bool Flag::load(std::istream& stream) {
 
 // Stepping, drawing, hits.
 
+// A raised flag is stepped on every tick of its layer while its command is active: the three parts step
+// into boxes of their own, and only the flag's answer is a list.
 ZoomBoxes* Flag::update(std::int32_t now) {
-    std::unique_ptr<ZoomBoxes> cloth(cloth_->update(now));
-    std::unique_ptr<ZoomBoxes> pole(VaelSprite::update(now));
-    std::unique_ptr<ZoomBoxes> shadow(shadow_->update(now));
+    Box cloth[Levels], pole[Levels], shadow[Levels];
+    const bool clothStepped = cloth_->step(now, cloth);
+    const bool poleStepped = VaelSprite::step(now, pole);
+    const bool shadowStepped = shadow_->step(now, shadow);
     auto* boxes = new ZoomBoxes();
     for (int level = 0; level < Levels; ++level) {
-        addOnce(boxes->level(level), cloth->level(level));
-        addOnce(boxes->level(level), pole->level(level));
-        addOnce(boxes->level(level), shadow->level(level));
+        List<Box>& list = boxes->level(level);
+        if (clothStepped) addOnce(list, cloth[level]);
+        if (poleStepped) addOnce(list, pole[level]);
+        if (shadowStepped) addOnce(list, shadow[level]);
     }
     return boxes;
 }

@@ -11,6 +11,7 @@
 #include "framework/ui/win_app.h"
 #include "game/map/map_cursors.h"
 #include "game/map/raw_bytes.h"
+#include "game/map/vael_physical_layer.h"
 
 namespace vael {
 
@@ -23,7 +24,9 @@ VaelMapWindow* windowOf(Component* target) {
     return dynamic_cast<VaelMapWindow*>(target);
 }
 
+// The three levels' centres: the game's layers send them by value, other senders as a pointer to them.
 const Point3D* centresOf(ContainerBase* data) {
+    if (auto* points = dynamic_cast<Container<CentrePoints>*>(data)) return points->valuePtr()->data();
     auto* box = dynamic_cast<Container<Point3D*>*>(data);
     Assertion::check(box != nullptr && box->value() != nullptr, BadData, SourceName, __LINE__);
     return box ? box->value() : nullptr;

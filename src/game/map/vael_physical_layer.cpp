@@ -769,8 +769,10 @@ std::int16_t VaelPhysicalLayer::updateDisplay(long tick) {
         delete answer.result;
     }
 
-    // Each changed sprite leaves every cell it was in and is filed again once.
-    List<Sprite*> collected;
+    // Each changed sprite leaves every cell it was in and is filed again once, in the order the walk met
+    // them. Filing clears the flag, so a sprite in several cells is known as changed in each of them
+    // without looking it up among the collected ones: this walk runs on every tick.
+    std::vector<Sprite*> collected;
     for (List<Sprite*>& list : cellGrid_) {
         Item<Sprite*>* it = nullptr;
         list.firstItem(it);
@@ -778,18 +780,15 @@ std::int16_t VaelPhysicalLayer::updateDisplay(long tick) {
             Item<Sprite*>* next = it->next;
             Sprite* s = it->value;
             if (s->isChanged()) {
-                s->setChanged(0);
-                collected.append(s);
-                list.removeItem(it);
-            } else if (collected.contains(s)) {
+                if (std::find(collected.begin(), collected.end(), s) == collected.end())
+                    collected.push_back(s);
                 list.removeItem(it);
             }
             it = next;
         }
     }
-    Item<Sprite*>* c = nullptr;
-    for (collected.firstItem(c); c; c = c->next)
-        insertSprite(c->value);
+    for (Sprite* s : collected)
+        insertSprite(s);
 
     for (int i = 0; i < 3; ++i)
         landscapes_[static_cast<std::size_t>(i)]->invalidateTiles(dirty[i]);

@@ -166,10 +166,18 @@ std::int16_t VaelSprite::removeFirstEvent() {
 
 ZoomBoxes* VaelSprite::update(std::int32_t now) {
     auto* boxes = new ZoomBoxes();
+    Box stepped[Levels];
+    if (step(now, stepped))
+        for (int level = 0; level < Levels; ++level)
+            boxes->level(level).append(stepped[level]);
+    return boxes;
+}
+
+bool VaelSprite::step(std::int32_t now, Box (&boxes)[Levels]) {
     if (events_.isEmpty()) {
         changed_ = 0;
         startTime_ = 0;
-        return boxes;
+        return false;
     }
     Item<SpriteEvent>* head = nullptr;
     events_.firstItem(head);
@@ -202,8 +210,8 @@ ZoomBoxes* VaelSprite::update(std::int32_t now) {
     }
     processEvent(head->value, now);
     for (int level = 0; level < Levels; ++level)
-        boxes->level(level).append(joined(before[level], boundsAt(level)));
-    return boxes;
+        boxes[level] = joined(before[level], boundsAt(level));
+    return true;
 }
 
 void VaelSprite::moveBy(const VaelSpriteEvent& payload, std::int64_t p) {

@@ -48,6 +48,9 @@ public:
     void queueEvent(const SpriteEvent& event) override;
     // The boxes of every level; the caller deletes them.
     ZoomBoxes* update(std::int32_t now) override;
+    // The same step without a list made for it: the box of each level goes to boxes. False, with boxes left
+    // alone, when the sprite had no event to step.
+    bool step(std::int32_t now, Box (&boxes)[Levels]);
     Box bounds() const override;
     std::int16_t hitTest(const Point& point) const override;
     // On a saved game's raw bytes (little-endian): layer, region, location, the framework's start point and

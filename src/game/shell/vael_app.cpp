@@ -3,27 +3,32 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/file_lookup.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/display/image_index.h"
 #include "framework/display/palette_animator.h"
 #include "game/ai/vael_ai.h"
+#include "game/figures/display_prototypes.h"
+#include "game/figures/vael_physical_object.h"
 #include "game/flow/data_files.h"
 #include "game/flow/game_control.h"
-#include "framework/core/list_walk.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/map/vael_physical_layer.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/leader.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/leader_almost_done_dlg.h"
-#include "game/shell/map_stand_in.h"
 #include "game/shell/vael_toolbar.h"
 #include "game/sound/sound_group_service.h"
 #include "game/sound/vael_sound_manager.h"
@@ -100,7 +105,8 @@ std::filesystem::path VaelApp::savedGamesDirectory() {
     return std::filesystem::path(environment("HOME")) / ".local" / "share" / "vael";
 }
 
-VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, platform::AudioOutput* audio)
+VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, platform::AudioOutput* audio,
+                 Views views)
     : WinApp(ProductKey, "", "", platform), audio_(audio) {
     const std::string fromSettings = WinApp::dataPath();
     const std::string fromEnvironment = environment("VAEL_DATA");
@@ -134,8 +140,7 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, 
     listener_ = std::make_unique<Listener>(*this);
     listener_->attach(*layer_);
     commentary_.attach(*layer_);
-    mapStandIn_ = std::make_unique<MapStandIn>();
-    mapStandIn_->attach(*layer_);
+    if (views == Views::Shown) makeViews();
     Leader::setFinishPrompt([this](Leader&) { showFinishPrompt(); });
     paletteAnimator_ = std::make_unique<PaletteAnimator>(getPalette(), WaterFrames, WaterFirst, WaterLast);
     for (std::int16_t f = 0; f < WaterFrames; ++f)
@@ -149,7 +154,7 @@ VaelApp::~VaelApp() {
     Leader::setFinishPrompt(nullptr);
     finishPrompt_.reset();
     if (layer_) layer_->CloseGame();
-    mapStandIn_.reset();
+    deleteViews();
     listener_.reset();
     commentary_.detach();
     layer_.reset();
@@ -197,6 +202,32 @@ bool VaelApp::readImageIndex() {
     if (!index->read(installDirectory_)) return false;
     imageIndex_ = std::move(index);
     return true;
+}
+
+void VaelApp::makeViews() {
+    if (!readImageIndex()) debugStream() << "No image index in " << installDirectory_ << std::endl;
+    VaelPhysicalObject::setPreloadDirectory(getDirectory(4));
+    // The shared pictures are only looked up through the index; without it the units play unseen.
+    if (imageIndex_) VaelPhysicalObject::loadSharedArtwork();
+    DisplayCatalogue catalogue;
+    std::optional<std::filesystem::path> file;
+    for (const std::string* dir : {&installDirectory_, &secondDirectory_})
+        if (!file && !dir->empty()) file = findFileNoCase(*dir, DisplayCatalogue::FileName);
+    if (!file || !catalogue.load(file->string()))
+        debugStream() << "No display catalogue: "
+                      << (file ? catalogue.error() : std::string(DisplayCatalogue::FileName) + " not found")
+                      << "; every unit is shown without artwork" << std::endl;
+    // Before any unit exists: each one's display objects are cloned from these.
+    registerDisplayPrototypes(catalogue, imageIndex_ != nullptr);
+    views_ = std::make_unique<VaelPhysicalLayers>(*this);
+    sharedArtwork_ = true;
+}
+
+void VaelApp::deleteViews() {
+    // The last layer to go takes the prototypes with it, which still hold their artwork. The walking data
+    // the display objects made for themselves goes with the shared artwork, loaded or not.
+    views_.reset();
+    if (std::exchange(sharedArtwork_, false)) VaelPhysicalObject::freeSharedArtwork();
 }
 
 void VaelApp::routeMouseEvent(Display* display, std::int16_t kind, const Point& point) {
@@ -264,6 +295,10 @@ void VaelApp::changeCaption(const std::string& text) {
 
 void VaelApp::closeBattle() {
     if (!battleRunning() && layer_->getLeaders().isEmpty()) return;
+    // What the battle has still queued (a display object's late reply to a leader) is handled while the
+    // battle is there: queued behind "CloseGame", a handler that queries would run the close from inside
+    // itself and go on in a leader already deleted.
+    drainQueue();
     sendNamedEmpty("CloseGame");
     drainQueue();
     layer_->CloseGame();

@@ -1,9 +1,10 @@
 #pragma once
 // The game's application object: it assembles the game on a platform. It reads the preferences, owns the
-// logical layer with the unit prototypes, the sound manager, the commentary and the stand-ins of the
-// battle map until it arrives, finds the data, and runs the road of a battle: the scenario, who plays
-// which side, the game's start, saving, loading, the autosave and the end. The program and the battle
-// tool both start from it, so that the tests drive the setup a player runs.
+// logical layer with the unit prototypes, the sound manager, the commentary, the image index with the
+// display objects' prototypes and shared artwork, and the two views' display layers; it finds the data, and
+// runs the road of a battle: the scenario, who plays which side, the game's start, saving, loading, the
+// autosave and the end. The program and the battle tool both start from it, so that the tests drive the setup
+// a player runs.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -24,13 +25,13 @@ namespace vael {
 class GameControl;
 class ImageIndex;
 class LeaderAlmostDoneDlg;
-class MapStandIn;
 class PaletteAnimator;
 class SoundGroupService;
 namespace platform {
 class AudioOutput;
 }
 class VaelLogicalLayer;
+class VaelPhysicalLayers;
 class VaelSoundManager;
 
 class VaelApp : public WinApp {
@@ -49,9 +50,11 @@ public:
     static std::filesystem::path savedGamesDirectory();
 
     // The data directory comes from "Path" in the settings, else VAEL_DATA, else fallbackData. With an
-    // audio output (not owned; it outlives the application) the game is heard, else it is silent.
+    // audio output (not owned; it outlives the application) the game is heard, else it is silent. Without
+    // views (a tool that answers the animations itself) no display layer, prototype or artwork is made.
+    enum class Views { Shown, None };
     VaelApp(platform::Platform& platform, const std::string& fallbackData,
-            platform::AudioOutput* audio = nullptr);
+            platform::AudioOutput* audio = nullptr, Views views = Views::Shown);
     ~VaelApp() override;
     VaelApp(const VaelApp&) = delete;
     VaelApp& operator=(const VaelApp&) = delete;
@@ -64,6 +67,7 @@ public:
     void findDataFile(OIFBase* library, const std::uint8_t*& cursor, const std::uint8_t* end) override;
     // Reads "oiffile.hed" of the data directory and keeps its archives; false when there is none.
     bool readImageIndex();
+    bool hasImageIndex() const { return imageIndex_ != nullptr; }
     void routeMouseEvent(Display* display, std::int16_t kind, const Point& point) override;
 
     // Preferences: stored at once and put into effect.
@@ -75,6 +79,8 @@ public:
 
     // The battle.
     VaelLogicalLayer& logicalLayer() { return *layer_; }
+    // The display layers of view 0 and view 4; null without views.
+    VaelPhysicalLayers* views() { return views_.get(); }
     GameControl* gameControl() const;
     CommentaryDlg& commentary() { return commentary_; }
     VaelSoundManager& soundManager() { return *sound_; }
@@ -133,6 +139,9 @@ private:
     void changeCaption(const std::string& text);
     void beginGame(bool resumed);
     bool restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error);
+    // The image index, the shared artwork, one display prototype per type id and the two views' layers.
+    void makeViews();
+    void deleteViews();
 
     std::string installDirectory_, secondDirectory_;
     Preferences preferences_;
@@ -145,11 +154,12 @@ private:
     std::unique_ptr<SoundGroupService> soundService_;
     std::unique_ptr<VaelLogicalLayer> layer_;
     std::unique_ptr<Listener> listener_;
-    std::unique_ptr<MapStandIn> mapStandIn_;
     CommentaryDlg commentary_;
     std::unique_ptr<LeaderAlmostDoneDlg> finishPrompt_;
     std::unique_ptr<ImageIndex> imageIndex_;
     std::unique_ptr<PaletteAnimator> paletteAnimator_;
+    std::unique_ptr<VaelPhysicalLayers> views_;
+    bool sharedArtwork_ = false;
     ClosedViewportLayer closedView0_, closedView4_;
     ViewportLayer* view0_ = &closedView0_;
     ViewportLayer* view4_ = &closedView4_;

@@ -3,7 +3,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/file_lookup.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "framework/display/application_palette.h"
 #include "framework/display/window_pictures.h"
@@ -12,23 +15,22 @@
 #include "framework/ui/system_font.h"
 #include "game/flow/game_control.h"
 #include "game/flow/leader_activation.h"
-#include "framework/core/list_walk.h"
 #include "game/flow/phase_handlers.h"
 #include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/map/vael_map_window.h"
-#include "game/rules/logical_map_file.h"
 #include "game/rules/leader.h"
+#include "game/rules/logical_map_file.h"
+#include "game/rules/scenario_records.h"
+#include "game/rules/vael_unit.h"
 #include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
-#include "game/rules/vael_unit.h"
 #include "game/shell/leader_cheat_dlg.h"
 #include "game/shell/notice_dialogs.h"
 #include "game/shell/side_dialogs.h"
-#include "game/shell/view_unit_dlg.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
-#include "framework/core/file_lookup.h"
+#include "game/shell/view_unit_dlg.h"
 
 namespace vael {
 
@@ -70,13 +72,12 @@ private:
 };
 
 VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData,
-                   platform::AudioOutput* audio) {
+                   platform::AudioOutput* audio, VaelApp::Views views) {
     installApplicationPalette();
     installWindowPictures();
     installSystemFont();
     VaelApp::writeInstallSettings(platform.settings(), fallbackData);
-    app_ = std::make_unique<VaelApp>(platform, fallbackData, audio);
-    if (!app_->readImageIndex()) debugStream() << "No image index in " << app_->dataPath() << std::endl;
+    app_ = std::make_unique<VaelApp>(platform, fallbackData, audio, views);
     // The frame's size is its client area's; the menu bar above it makes up the platform's window.
     frame_ = std::make_unique<VaelMainWindow>(Dim(FrameWidth, FrameHeight - MenuTracker::BarHeight));
     if (!frame_->hwnd()) return;
@@ -278,11 +279,10 @@ void VaelGame::showGameOverview(const EndOfGameResults& results) {
 }
 
 void VaelGame::openBattleWindows() {
-    map_ = std::make_unique<VaelMapWindow>(nullptr, Dim(), app_->logicalLayer().getMapFileName(),
-                                           battleMapSize());
-    map_->setNoClose(1);
-    map_->attach(*app_);
-    map_->createInFrame();
+    // The normal view's layer opens its map window, maximized, on the battle's map; the layers own their
+    // windows and close them with the battle.
+    Container<MapInfoStruct> map(battleMap());
+    app_->send(MAP_OPEN, &map);
     commentaryWindow_ = std::make_unique<CommentaryWindow>(app_->commentary());
     commentaryWindow_->attach(*app_);
     commentaryWindow_->createInFrame();
@@ -290,22 +290,23 @@ void VaelGame::openBattleWindows() {
     app_->startPaletteAnimation();
 }
 
-Dim VaelGame::battleMapSize() {
-    // The map window keeps its view inside the battle's map, which it measures in hexes; a map that cannot
-    // be read leaves a view that does not scroll, never a failed battle.
+MapInfoStruct VaelGame::battleMap() {
+    // The map window keeps its view inside the battle's map, which it measures in hexes (rows, columns),
+    // and finds the overview's picture under the map's own name; a map that cannot be read leaves a view
+    // that does not scroll, never a failed battle.
     const std::string name = app_->logicalLayer().getMapFileName();
     for (std::int16_t kind : {std::int16_t{9}, std::int16_t{0}}) {
         const auto path = findFileNoCase(app_->dataPath(kind), name);
         LogicalMapFile map;
-        if (path && map.readFile(path->string())) return Dim(map.height(), map.width());
+        if (path && map.readFile(path->string()))
+            return MapInfoStruct{map.name(), Point(map.height(), map.width())};
     }
     debugStream() << "No map " << name << " to measure the map window by" << std::endl;
-    return Dim();
+    return MapInfoStruct{name, Point(0, 0)};
 }
 
 void VaelGame::closeBattleWindows() {
     commentaryWindow_.reset();
-    map_.reset();
 }
 
 } // namespace vael

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "game/flow/end_of_game_results.h"
+#include "game/rules/scenario_records.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/vael_app.h"
 
@@ -14,7 +15,6 @@ namespace vael {
 
 class AILeaderNotice;
 class CommentaryWindow;
-class VaelMapWindow;
 class OverallCombatResultsDlg;
 class VaelMainWindow;
 class VaelToolbar;
@@ -25,9 +25,10 @@ public:
     static constexpr std::int32_t FrameWidth = 1024, FrameHeight = 768;
 
     // Installs the display's palette, pictures and font, makes the application and the frame.
-    // With an audio output (not owned) the game is heard.
+    // With an audio output (not owned) the game is heard; without views the battle is not shown (the tests
+    // of the road through whole battles answer the animations themselves).
     VaelGame(platform::Platform& platform, const std::string& fallbackData,
-             platform::AudioOutput* audio = nullptr);
+             platform::AudioOutput* audio = nullptr, VaelApp::Views views = VaelApp::Views::Shown);
     ~VaelGame();
     VaelGame(const VaelGame&) = delete;
     VaelGame& operator=(const VaelGame&) = delete;
@@ -55,15 +56,14 @@ private:
     class Commands;
     void openBattleWindows();
     void closeBattleWindows();
-    // The battle map's size in hexes (rows, columns).
-    Dim battleMapSize();
+    // The battle map's name and size in hexes (rows, columns).
+    MapInfoStruct battleMap();
     void failed(const std::string& what, const std::string& why);
 
     std::unique_ptr<VaelApp> app_;
     std::unique_ptr<VaelMainWindow> frame_;
     std::unique_ptr<WindowsStatusBar> statusBar_;
     std::unique_ptr<VaelToolbar> toolbar_;
-    std::unique_ptr<VaelMapWindow> map_;
     std::unique_ptr<CommentaryWindow> commentaryWindow_;
     std::unique_ptr<Commands> commands_;
     std::unique_ptr<OverallCombatResultsDlg> combatResults_;

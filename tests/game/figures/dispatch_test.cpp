@@ -237,6 +237,58 @@ TEST_F(DispatchTest, FlagsStayDownAfterARoutAndGoWithTheUnitWhenItIsEliminated) 
     EXPECT_EQ(fallenOf(*v).size(), 8u);
 }
 
+// A raised flag waves on a hold that lasts until something is queued behind it. Lowered, it is always put
+// back standing, shown again only for a unit that has acted: the lowering command, and every command queued
+// behind it (a move waiting for its "MovementDone"), finishes on the tick that offers it.
+TEST_F(DispatchTest, AWavingFlagIsAlwaysPutDownSoTheCommandsAfterItFinish) {
+    struct Row {
+        const char* name;
+        const char* lower;
+        bool actedBefore;
+        std::int16_t staleAfter;
+    };
+    const std::vector<Row> rows = {{"lowered, not acted", "LowerFlags", false, 0},
+                                   {"lowered after acting", "LowerFlags", true, 1},
+                                   {"dropped, not acted", "DropFlags", false, 1}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        auto* u = unit();
+        layer.listenFor("FlagsDown");
+        layer.listenFor("UnitMoved");
+        layer.log.clear();
+        auto queue = [&](const char* event, ContainerBase* payload, const char* reply) {
+            Container<LogicalCommandInfo> box(LogicalCommandInfo(
+                0, payload, 0, BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId(event))),
+                BusMessage(reply ? static_cast<std::int32_t>(RegisteredMessage::getId(reply)) : 0),
+                new Container<short>(7)));
+            u->sendTo(static_cast<std::uint16_t>(u->getId()), LOGICAL_COMMAND, &box);
+        };
+        queue("RaiseFlags", nullptr, nullptr);
+        // A turn to the facing the unit has starts nothing but marks the flag stale.
+        if (r.actedBefore) queue("ChangeFacingNA", new Container<DIRECTION>(North), nullptr);
+        queue(r.lower, new Container<short>(0), "FlagsDown");
+        queue("UnitTeleport", path({1204, 1305}), "UnitMoved");
+        const std::string id = std::to_string(u->getId());
+        int tick = 0;
+        auto lowered = [&] { return std::count(layer.log.begin(), layer.log.end(), "FlagsDown 7") > 0; };
+        for (; tick < 40 && !lowered(); ++tick)
+            delete u->updateLevels(1000 + 100 * tick);
+        ASSERT_TRUE(lowered()) << "the lowering never finished";
+        EXPECT_EQ(u->flagStale(), r.staleAfter);
+        EXPECT_EQ(u->flag()->isHidden(), 0) << "the raise showed it and nothing hid it";
+        for (; tick < 40 && u->commands().count() > 0; ++tick)
+            delete u->updateLevels(1000 + 100 * tick);
+        EXPECT_EQ(u->commands().count(), 0);
+        EXPECT_EQ(layer.log,
+                  (Lines{"ACTIVATED " + id, "FlagsDown 7", "UnitMoved 7", "PhysicalObjectNotMoving " + id}));
+        EXPECT_EQ(u->flagRaised(), 0);
+        EXPECT_EQ(u->flagStale(), 1) << "the teleport marks it stale in every case";
+        ASSERT_NE(u->flag(), nullptr);
+        EXPECT_TRUE(u->flag()->cloth()->events().isEmpty()) << "the cloth still waves on its hold";
+        EXPECT_EQ(u->region(), 1305);
+    }
+}
+
 TEST_F(DispatchTest, MovesAreRecordedWhilePathsAreToBeSavedAndAnEmptyPathIsTheCommandsHex) {
     auto* u = unit();
     u->savedPathCount_ = 1;

@@ -364,7 +364,12 @@ TEST_F(GameControlTest, TalliesRowByRow) {
         {"bolt throwers never count", "UnitRouted", 1, 5, 15, 0, {0, 6, 1, 0, 0, 0, 0, 0}},
         {"cavalry does", "UnitRouted", 2, 4, 12, 0, {0, 6, 1, 0, 0, 4, 1, 0}},
         {"any nation not home is the visitor's", "UnitRouted", 7, 3, 0, 0, {0, 6, 1, 0, 0, 7, 2, 0}},
-        {"rally has no type test", "UnitRallied", 2, 3, 13, 0, {0, 6, 1, 0, 0, 4, 1, 0}},
+        // A kind whose rout was never counted takes nothing off when it rallies (an elephant rallied while
+        // its rampage still plays would leave the count below nothing); the kinds either side of them do.
+        {"an elephant's rally takes nothing off", "UnitRallied", 2, 3, 13, 0, {0, 6, 1, 0, 0, 7, 2, 0}},
+        {"nor a chariot's", "UnitRallied", 2, 3, 14, 0, {0, 6, 1, 0, 0, 7, 2, 0}},
+        {"nor a bolt thrower's", "UnitRallied", 2, 3, 15, 0, {0, 6, 1, 0, 0, 7, 2, 0}},
+        {"light cavalry's rally does", "UnitRallied", 2, 3, 12, 0, {0, 6, 1, 0, 0, 4, 1, 0}},
         {"the routed home unit is eliminated", "UnitEliminated", 1, 6, 2, 1, {6, 0, 0, 1, 0, 4, 1, 0}},
         {"an elephant is lost without routing", "UnitEliminated", 2, 5, 13, 2, {6, 0, 0, 1, 5, 4, 1, 1}},
         {"a leader is lost without routing", "UnitEliminated", 1, 15, -1, 10, {21, 0, 0, 2, 5, 4, 1, 1}},

@@ -224,6 +224,27 @@ TEST_F(SpriteTest, AnUpdateReportsTheOldAndNewBoxOfEachLevelJoined) {
     EXPECT_EQ((std::tuple{none->level(0).count(), none->level(2).count()}), std::tuple(0, 0));
 }
 
+// The step without a list: the same joined boxes as an update, and with no event left it answers false,
+// leaves the caller's boxes as they were and clears the changed mark.
+TEST_F(SpriteTest, AStepHandsBackTheJoinedBoxesAndWithNoEventLeavesThemAlone) {
+    auto s = sprite(Point3D(), FrameInfo("Walk", 0)); // A: 2 x 1, hot spot (0, 0)
+    s->addNamedEvent(1204, Point4D(8, 4, 0, 0), frames({{"Walk", 0}}), -1, SpriteMove, 0);
+    Box boxes[VaelSprite::Levels];
+    ASSERT_TRUE(s->step(50, boxes));
+    EXPECT_EQ(s->isChanged(), 1);
+    const std::vector<Box> expected = {Box(300, 200, 10, 5), Box(150, 100, 6, 3), Box(75, 50, 4, 2)};
+    for (int level = 0; level < 3; ++level) {
+        SCOPED_TRACE(level);
+        EXPECT_EQ(boxes[level], expected[static_cast<std::size_t>(level)]);
+    }
+    const Box marker(1, 2, 3, 4);
+    Box untouched[VaelSprite::Levels] = {marker, marker, marker};
+    EXPECT_FALSE(s->step(60, untouched));
+    EXPECT_EQ(s->isChanged(), 0);
+    for (const Box& b : untouched)
+        EXPECT_EQ(b, marker);
+}
+
 TEST_F(SpriteTest, AChangeOfRegionTakesTheRegionAndMeasuresTheNextMoveFromItsAnchor) {
     auto s = sprite(Point3D(10, 10, 0));
     s->changeRegion(1305);

@@ -7,12 +7,24 @@
 #include <functional>
 #include <iterator>
 #include <tuple>
+#include <typeinfo>
 
+#include "battle_doubles.h"
 #include "framework/core/registered_message.h"
 #include "framework/display/palette_animator.h"
+#include "framework/display/physical_layer.h"
+#include "game/figures/display_catalogue.h"
+#include "game/figures/p_archer.h"
+#include "game/figures/p_lancer.h"
+#include "game/figures/p_leader.h"
+#include "game/figures/p_mounted_javelinist.h"
+#include "game/figures/p_phalanx.h"
+#include "game/figures/projectile_images.h"
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/map/vael_physical_layer.h"
+#include "game/map/vael_sprite.h"
 #include "game/rules/clash_chart.h"
 #include "game/shell/vael_app.h"
 #include "game/shell/vael_toolbar.h"
@@ -79,7 +91,10 @@ private:
 
 TEST_F(ShellTest, WithBothSidesToTheComputerTheBattleRunsToTheEndOfGameDialogAndCloses) {
     std::srand(3);
-    VaelApp app(os, VAEL_BUILD_DATA_DIR);
+    // A whole battle: the animations end at once (the display layers' own battles are the battle tool's).
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    instant.attach(app.logicalLayer());
     std::vector<std::pair<std::uint32_t, bool>> shown;
     std::string titleShown;
     int closed = 0;
@@ -272,7 +287,9 @@ TEST_F(ShellTest, AHumanLeadersActivationIsAutosavedExactlyWhileTheAutosaveIsOn)
         SCOPED_TRACE(autoSave);
         std::filesystem::remove_all(dir / "vael");
         std::srand(2);
-        VaelApp app(os, VAEL_BUILD_DATA_DIR);
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+        battle::InstantAnimations instant;
+        instant.attach(app.logicalLayer());
         Preferences p = app.preferences();
         p.autoSave = autoSave;
         app.setPreferences(p);
@@ -372,12 +389,89 @@ TEST_F(ShellTest, TheMenuCommandsArriveUnderTheirFixedIds) {
 
 TEST_F(ShellTest, TheDataDirectoryComesFromTheSettingsAndKindFourIsAlwaysTheInstallations) {
     os.settings().writeText(Root::Machine, "SOFTWARE\\Tamblor\\Vaelmoric", "Path", dir.path().string());
-    VaelApp app(os, VAEL_BUILD_DATA_DIR);
     FailedChecks checks;
+    VaelApp app(os, VAEL_BUILD_DATA_DIR);
+    // The application reads the index as it starts; there is none in an empty directory (nor the map file
+    // the display layers' landscapes then look their pictures up in).
+    EXPECT_FALSE(app.hasImageIndex());
+    ASSERT_FALSE(checks.texts.empty());
+    EXPECT_EQ(checks.texts.front().rfind("Can't find " + (dir.path() / "oiffile.hed").string(), 0), 0u)
+        << checks.texts.front();
+    const std::size_t atStart = checks.texts.size();
     EXPECT_EQ(app.dataPath(9), dir.path().string());
     EXPECT_EQ(app.getDirectory(4), dir.path().string());
-    EXPECT_FALSE(app.readImageIndex()); // no index in an empty directory
-    EXPECT_EQ(checks.texts.size(), 1u);
+    EXPECT_FALSE(app.readImageIndex());
+    EXPECT_EQ(checks.texts.size(), atStart + 1);
+}
+
+// The application assembles the battle's display: the prototypes of the display classes, one per type id,
+// before any unit; the two views' layers known to the sprites; and all of it gone with the application.
+TEST_F(ShellTest, TheTwoViewsLayersAndTheDisplayPrototypesLiveAsLongAsTheApplication) {
+    {
+        VaelApp app(os, VAEL_BUILD_DATA_DIR);
+        ASSERT_NE(app.views(), nullptr);
+        EXPECT_TRUE(app.hasImageIndex());
+        EXPECT_EQ(PhysicalLayer::liveLayers(), 2);
+        EXPECT_EQ(VaelSprite::physicalLayer(0), &app.views()->normal());
+        EXPECT_EQ(VaelSprite::physicalLayer(1), &app.views()->reversed());
+        EXPECT_EQ(app.views()->normal().layerId(), 0);
+        EXPECT_EQ(app.views()->reversed().layerId(), 4);
+        // The catalogue's classes, with their archives at three sizes.
+        const struct {
+            std::uint16_t id;
+            const std::type_info& made;
+            const char* archive;
+        } rows[] = {{0, typeid(PLeader), "Vaelmoric"},
+                    {10, typeid(PArcher), "Macedonian Archers"},
+                    {36, typeid(PArcher), "Indian Archers"},
+                    {39, typeid(PMountedJavelinist), "Indian Light Cavalry"},
+                    {17, typeid(PPhalanx), "Macedonian Phalanx"},
+                    {44, typeid(PLancer), "Macedonian Cataphracts"}};
+        for (const auto& r : rows) {
+            SCOPED_TRACE(r.id);
+            auto* prototype = dynamic_cast<VaelPhysicalObject*>(PhysicalLayer::prototype(r.id));
+            ASSERT_NE(prototype, nullptr);
+            EXPECT_EQ(typeid(*prototype), r.made);
+            EXPECT_EQ(prototype->normalSizeArtwork()->name(), r.archive);
+            EXPECT_EQ(prototype->quarterSizeArtwork()->name(), std::string(r.archive) + " (Quarter size)");
+            // The archive is found through the image index: its pictures are there.
+            EXPECT_GT(prototype->normalSizeArtwork()->groupCount(), 0);
+        }
+        ASSERT_NE(PhysicalLayer::prototype(DisplayCatalogue::TypeIdCount - 1), nullptr);
+        EXPECT_EQ(PhysicalLayer::prototype(DisplayCatalogue::TypeIdCount), nullptr);
+        // The projectiles and the flags are loaded with the shared artwork.
+        EXPECT_NE(projectileImageSet(0, 0), nullptr);
+        EXPECT_NE(projectileImageSet(4, 2), nullptr);
+    }
+    EXPECT_EQ(PhysicalLayer::liveLayers(), 0);
+    EXPECT_EQ(PhysicalLayer::prototype(0), nullptr);
+    EXPECT_EQ(VaelSprite::physicalLayer(0), nullptr);
+    EXPECT_EQ(VaelSprite::physicalLayer(1), nullptr);
+    EXPECT_EQ(projectileImageSet(0, 0), nullptr);
+}
+
+TEST_F(ShellTest, WithoutViewsNoLayerPrototypeOrArtworkIsMade) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    EXPECT_EQ(app.views(), nullptr);
+    EXPECT_FALSE(app.hasImageIndex());
+    EXPECT_EQ(PhysicalLayer::liveLayers(), 0);
+    EXPECT_EQ(PhysicalLayer::prototype(0), nullptr);
+    EXPECT_EQ(projectileImageSet(0, 0), nullptr);
+}
+
+// Every unit and leader of the demonstration battle gets its display object in both views as the scenario
+// loads, and closing the battle takes them all away again.
+TEST_F(ShellTest, EachUnitOfTheBattleIsShownInBothViewsUntilTheBattleCloses) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR);
+    std::string error;
+    ASSERT_TRUE(app.startBattle(Demonstration, VaelApp::CustomScenario, false, true, error)) << error;
+    const int units = app.logicalLayer().getUnits().count() + app.logicalLayer().getLeaders().count();
+    ASSERT_GT(units, 0);
+    EXPECT_EQ(app.views()->normal().objects().count(), units);
+    EXPECT_EQ(app.views()->reversed().objects().count(), units);
+    app.closeBattle();
+    EXPECT_EQ(app.views()->normal().objects().count(), 0);
+    EXPECT_EQ(app.views()->reversed().objects().count(), 0);
 }
 
 TEST_F(ShellTest, TheWatersFourFramesMoveItsShadesOnTwoAFrame) {

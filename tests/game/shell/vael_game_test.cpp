@@ -9,6 +9,7 @@
 #include <iterator>
 #include <map>
 
+#include "battle_doubles.h"
 #include "framework/core/registered_message.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
@@ -77,7 +78,10 @@ private:
 TEST_F(GameTest, FromTheStartDialogABattleOfTheComputerOnBothSidesRunsToItsEndAndBackToTheStart) {
     std::srand(3);
     platform::HeadlessPlatform os;
-    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    // A whole battle: the animations end at once (the display layers' own battles are the battle tool's).
+    VaelGame game(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    instant.attach(game.app().logicalLayer());
     ASSERT_TRUE(game.ready());
     EXPECT_EQ((std::pair{os.width(), os.height()}), (std::pair{1024, 768}));
     std::vector<std::string> shown;
@@ -153,7 +157,9 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
     {
         std::srand(8);
         platform::HeadlessPlatform os;
-        VaelGame game(os, VAEL_BUILD_DATA_DIR);
+        VaelGame game(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+        battle::InstantAnimations instant;
+        instant.attach(game.app().logicalLayer());
         first.os = &os, first.game = &game, first.saveAtTurnThree = true;
         Probe probe("Player");
         probe.setup = [](Probe& p) { p.connectNamed("ActivateLeader", humanActivated); };
@@ -188,7 +194,9 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
     Player second;
     player = &second;
     platform::HeadlessPlatform os;
-    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    VaelGame game(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    instant.attach(game.app().logicalLayer());
     second.os = &os, second.game = &game;
     Probe probe("Player");
     probe.setup = [](Probe& p) {

@@ -199,6 +199,23 @@ TEST_F(KeptPictures, TheRestingMissileIsOneTransparentPixelAndTheFlyingOnesAreSe
     }
 }
 
+// The slingers' stones fly showing the one picture of "Stone"; the other missiles have no such group.
+TEST(ProjectileArt, OnlyTheStonesHaveTheirOneFlyingPictureNamedStone) {
+    for (int m = 0; m < 5; ++m) {
+        SCOPED_TRACE(forge::ProjectileNames[m]);
+        const FigureArtwork art = forge::projectileArtwork(m);
+        for (int k = 0; k < 3; ++k) {
+            const auto& groups = art.sizes[static_cast<std::size_t>(k)].groups;
+            const auto stone = std::find_if(groups.begin(), groups.end(),
+                                            [](const forge::ForgedGroup& g) { return g.name == "Stone"; });
+            ASSERT_EQ(stone != groups.end(), m == 4) << "size " << k;
+            if (m == 4) {
+                EXPECT_EQ(stone->images.size(), 1u);
+            }
+        }
+    }
+}
+
 // Every nation's units wear their own colour: the full-size standing phalanx, hoplite or infantryman
 // carries more pixels of his nation's ramp than of any other nation's.
 TEST_F(KeptPictures, TheNationsWearTheirOwnColours) {
