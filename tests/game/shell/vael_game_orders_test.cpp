@@ -238,5 +238,91 @@ TEST_F(OrdersTest, AClickOnOpenGroundSelectsTheHexByItsNumberInBothViews) {
     EXPECT_TRUE(checked);
 }
 
+// Clicks a person may give on the map: open ground and the river, past the map's edge, the overview, an
+// enemy unit, his own unit twice, and a hex and his unit again while the figures walk. The game neither
+// fails a check nor stalls: the leader is finished, the computer's leaders play theirs and the player's
+// next leader comes up.
+TEST_F(OrdersTest, NoClickStopsTheGameOrFailsACheck) {
+    FailedChecks checks;
+    std::srand(8);
+    ScriptedPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    game.onDialog = answering(os, shown, false);
+    int stage = 0;
+    std::pair<int, int> first{-1, -1}, finished{-1, -1};
+    int nextTurn = -1;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (!app.battleRunning() || !app.gameControl() || !mapWindow(app)) return;
+        GameControl* control = app.gameControl();
+        const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
+        if (!leader || leader->isComputerControlled() || !leader->isOrdersPhaseActive()) return;
+        const std::pair<int, int> key{control->getTurn(), control->getActiveLeader()};
+        if (stage == 0) {
+            first = key;
+            const platform::Rect client = WindowManager::instance().clientOnScreen(mapWindow(app)->hwnd());
+            // A grid over the map window: the battlefield, the river and its overview.
+            for (int y = client.y + 7; y < client.y + client.height; y += 97)
+                for (int x = client.x + 3; x < client.x + client.width; x += 131)
+                    clickAt(os, Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)));
+            // Past the map's last hex, within the window.
+            clickAt(os, Point(static_cast<std::int16_t>(client.x + client.width - 2),
+                              static_cast<std::int16_t>(client.y + client.height - 2)));
+            stage = 1;
+            return;
+        }
+        if (stage == 1) {
+            // An enemy unit, then one of his own twice.
+            Combat *enemy = nullptr, *own = nullptr;
+            Item<Combat*>* u = nullptr;
+            for (app.logicalLayer().getUnits().firstItem(u); u; u = u->next) {
+                if (!enemy && u->value->getNation() != leader->getNation()) enemy = u->value;
+                if (!own && u->value->getPotentialToBeOrdered()) own = u->value;
+            }
+            ASSERT_NE(enemy, nullptr);
+            ASSERT_NE(own, nullptr);
+            if (const auto at = screenPointOf(app, static_cast<std::int16_t>(enemy->getHex())))
+                clickAt(os, *at);
+            if (const auto at = screenPointOf(app, static_cast<std::int16_t>(own->getHex()))) {
+                clickAt(os, *at);
+                clickAt(os, *at);
+                // Picked again, sent on, and clicked at while it walks.
+                clickAt(os, *at);
+                short onward = -1;
+                Item<short>* m = nullptr;
+                for (own->getValidMoves().firstItem(m); m && onward < 0; m = m->next)
+                    if (m->value != static_cast<short>(own->getHex())) onward = m->value;
+                if (const auto to = onward >= 0 ? screenPointOf(app, onward) : std::nullopt) {
+                    clickAt(os, *to);
+                    clickAt(os, *to);
+                    clickAt(os, *at);
+                }
+            }
+            stage = 2;
+            return;
+        }
+        if (stage == 2) {
+            stage = 3;
+            app.postMessage(WinApp::mainWindowHandle(), MessageCommand, 224, 0);
+            return;
+        }
+        if (stage == 3 && key != first && control->getTurn() > first.first) {
+            nextTurn = control->getTurn();
+            stage = 4;
+            leave(os);
+        } else if (stage == 3 && key != first && key != finished) {
+            // His other leaders of the turn are finished as they come up.
+            finished = key;
+            app.postMessage(WinApp::mainWindowHandle(), MessageCommand, 224, 0);
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(stage, 4);
+    EXPECT_EQ(nextTurn, first.first + 1);
+    EXPECT_EQ(checks.texts, std::vector<std::string>{});
+}
+
 } // namespace
 } // namespace vael::test
