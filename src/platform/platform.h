@@ -6,6 +6,7 @@
 // for tests and the battle runner; nothing above this interface can tell them apart.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,7 +70,11 @@ enum class EventKind : std::uint8_t {
     Resize,       // the window has a new size (x, y)
     TimerTick,    // a tick of the system timer `timer`, at `time`
     Posted,       // a message the program posted itself
+    SocketReady,  // a watched socket `socket` is ready for what `readiness` says
 };
+
+// What a watched socket is ready for (or asked to be watched for).
+enum SocketReadiness : std::uint8_t { SocketReadable = 1, SocketWritable = 2, SocketHungUp = 4 };
 
 enum MouseButton : std::uint8_t { ButtonLeft = 1, ButtonMiddle = 2, ButtonRight = 3 };
 
@@ -92,6 +97,8 @@ struct Event {
     std::uint32_t timer = 0;
     std::uint32_t time = 0; // tick count when the event was queued
     PostedMessage posted;
+    std::int32_t socket = -1;
+    std::uint8_t readiness = 0;
 };
 
 // An 8-bit picture that text is written into, and the box of it (picture coordinates) that may change.
@@ -180,6 +187,38 @@ public:
 
     // The settings store in place of the registry.
     virtual Settings& settings() = 0;
+
+    // Sockets whose readiness comes as events on the one queue, as window messages told a program of its
+    // sockets: while a socket is watched for what `interest` names, a SocketReady event arrives when it
+    // is ready (at most one waits per socket), and serviceSocket hands it to the socket's handler. The
+    // handler reads or writes without blocking and goes back to the loop, so that a peer that floods or
+    // stalls never holds the program. A socket that hangs up or fails is reported once as SocketHungUp.
+    using SocketHandler = std::function<void(std::int32_t socket, std::uint8_t readiness)>;
+    void watchSocket(std::int32_t socket, std::uint8_t interest, SocketHandler handler);
+    void setSocketInterest(std::int32_t socket, std::uint8_t interest);
+    // A ready event of the socket still queued is dropped when it is taken.
+    void unwatchSocket(std::int32_t socket);
+    bool watchingSockets() const { return !watches_.empty(); }
+    // Hands a SocketReady event taken from the queue to its socket's handler.
+    void serviceSocket(const Event& event);
+    // How long waitEvent waits for a watched socket when nothing else can happen, in real milliseconds;
+    // 0 waits for as long as it takes. Past it waitEvent answers false.
+    std::int32_t socketWaitLimit = 0;
+
+protected:
+    // Queues a SocketReady event for each watched socket that is ready and has none waiting, waiting up
+    // to timeoutMs for one (0: not at all, -1: for ever). Answers how many it queued.
+    std::int32_t pollSockets(std::int32_t timeoutMs);
+
+private:
+    struct Watch {
+        std::int32_t socket;
+        std::uint8_t interest;
+        SocketHandler handler;
+        bool waiting;
+    };
+    Watch* watchOf(std::int32_t socket);
+    std::vector<Watch> watches_;
 };
 
 // The answer a box with these buttons gives when nobody is there to choose: the one that lets the

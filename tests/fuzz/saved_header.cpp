@@ -1,12 +1,18 @@
 // Arbitrary bytes as the application's part of a saved game: the scenario it names and the viewports of
-// the two map views. A file that is not one is refused with a reason; one whose scenario is taken names
-// a battle that writes back to the same record.
+// the two map views, read by the stand-in of views without windows and by the two views' display layers,
+// which open the map windows the bytes hold. A file that is not one is refused with a reason; one whose
+// scenario is taken names a battle that writes back to the same record; no view opens more windows than
+// one holds.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "game/map/vael_physical_layer.h"
+#include "game/shell/layer_viewports.h"
 #include "game/shell/saved_game_header.h"
+#include "support/failed_checks.h"
+#include "support/test_application.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vael;
@@ -28,5 +34,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ClosedViewportLayer view0, view4;
     error.clear();
     if (!readSavedViewports(file, view0, view4, error) && error.empty()) std::abort();
+
+    test::continueOnFailedChecks();
+    static test::TestApplication app;
+    {
+        VaelPhysicalLayers layers(app);
+        for (VaelPhysicalLayer* l : {&layers.normal(), &layers.reversed()})
+            l->beginLandscape(LandscapeDefinition{1, Point(3, 4), 12, 0});
+        auto map = [] { return MapInfoStruct{"Ghatmar", Point(4, 3)}; };
+        LayerViewports normal(layers.normal(), map), reversed(layers.reversed(), map);
+        error.clear();
+        if (!readSavedViewports(file, normal, reversed, error) && error.empty()) std::abort();
+        for (VaelPhysicalLayer* l : {&layers.normal(), &layers.reversed()})
+            if (l->viewports().count() > LayerViewports::MostWindows) std::abort();
+    }
     return 0;
 }

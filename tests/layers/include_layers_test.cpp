@@ -48,7 +48,9 @@ const std::vector<Layer>& layers() {
         // The sound manager draws its choices of wave from the game's dice, so that a battle rolls the same
         // with sound on and off.
         {"src/game/sound", {"src/framework/core", "src/framework/sound", "src/game/rules", "src/platform"}},
-        {"src/game/net", {"src/framework/core", "src/framework/comm", "src/game/rules", "src/game/flow"}},
+        // The dialogs that bring the machines together are the network's own.
+        {"src/game/net",
+         {"src/framework/core", "src/framework/comm", "src/framework/ui", "src/game/rules", "src/game/flow"}},
         {"src/game/shell", {}, true},
         // The data generator writes the files the layers read, so it sees their formats.
         {"tools/forge",

@@ -19,6 +19,8 @@ void BattleDisplay::connectHandlers() {
     connectNamed(msg::ActivateLeader, onActivateLeader);
     connectNamed(msg::ResumeActiveLeader, onResumeActiveLeader);
     connectNamed(msg::GameEnded, onEnded);
+    connectNamed(msg::EndOfGame, onResults);
+    connectNamed(msg::BeginTurn, onTurn);
     if (answersFit) connectNamed(msg::WillCombatFit, onFit);
 }
 
@@ -67,6 +69,18 @@ ContainerBase* InstantAnimations::onAnimation(Component* target, BusMessage, Con
 
 ContainerBase* InstantAnimations::onFit(Component*, BusMessage, ContainerBase*) {
     return new Container<short>(1);
+}
+
+ContainerBase* BattleDisplay::onResults(Component* target, BusMessage, ContainerBase* data) {
+    EndOfGameResults results;
+    if (Container<EndOfGameResults>::fromMessage(data, results) && self(target).onEndOfGame)
+        self(target).onEndOfGame(results);
+    return nullptr;
+}
+
+ContainerBase* BattleDisplay::onTurn(Component* target, BusMessage, ContainerBase*) {
+    if (self(target).onBeginTurn) self(target).onBeginTurn();
+    return nullptr;
 }
 
 } // namespace vael::battle

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/core/component.h"
+#include "game/flow/end_of_game_results.h"
 
 namespace vael::battle {
 
@@ -23,6 +24,10 @@ public:
     // A leader starts his activation, afresh or resumed from a saved game.
     std::function<void(bool resumed)> onActivation;
     std::function<void(bool homeWon)> onGameEnded;
+    // The end of the game as every machine is told it, and each new turn: what a machine without game
+    // control knows of the battle.
+    std::function<void(const EndOfGameResults&)> onEndOfGame;
+    std::function<void()> onBeginTurn;
 
 private:
     static ContainerBase* onAddCommentary(Component* target, BusMessage event, ContainerBase* data);
@@ -30,6 +35,8 @@ private:
     static ContainerBase* onResumeActiveLeader(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onFit(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onEnded(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onResults(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onTurn(Component* target, BusMessage event, ContainerBase* data);
 };
 
 // Without the display layers: every combat fits the view and every animation the logical side asks for

@@ -1,18 +1,24 @@
 #include "battle_runner.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <thread>
 #include <utility>
 
 #include "battle_doubles.h"
+#include "framework/comm/net_peer.h"
+#include "framework/comm/tcp_link.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "game/flow/game_control.h"
 #include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/net/vael_net_component.h"
 #include "game/shell/commentary_dlg.h"
 #include "game/shell/vael_app.h"
+#include "game/shell/version.h"
 #include "platform/headless/headless_platform.h"
 
 namespace vael::battle {
@@ -76,10 +82,11 @@ public:
           app_(platform_, options.dataDir, nullptr,
                options.display ? VaelApp::Views::Shown : VaelApp::Views::None) {
         app_.keepMessageNames();
-        // The tool keeps no preferences: every battle draws its plans as the first battle of a fresh
-        // install does, so that a seed always plays the same battle.
+        // The tool keeps no preferences: every battle draws its plans by the type it is given (as the first
+        // battle of a fresh install does unless told otherwise), so that a seed always plays the same
+        // battle.
         SideControlServices& services = app_.logicalLayer().getSideControlServices();
-        services.readLastAIType = [] { return std::uint32_t{0}; };
+        services.readLastAIType = [type = options.lastAIType] { return type; };
         services.writeLastAIType = [](std::uint32_t) {};
         // The battle is read from the outcome once it has ended; nobody is shown its end.
         app_.endOfGameDialog = [](std::uint32_t, bool) {};
@@ -100,10 +107,14 @@ public:
             ended_ = true;
             readOutcome();
         };
+        // A machine without game control knows the battle from what the host tells every machine.
+        display_.onEndOfGame = [this](const EndOfGameResults& results) { results_ = results; };
+        display_.onBeginTurn = [this] { ++turnsBegun_; };
     }
 
     BattleOutcome play() {
         std::srand(options_.seed);
+        if (network() && !connect()) return outcome_;
         if (!start()) return outcome_;
         // One task at a time, so that a chain of messages that never ends is caught by the cap too.
         while (!ended_ && failed_.empty()) {
@@ -112,7 +123,7 @@ public:
                      "the battle did not end within " + std::to_string(options_.taskCap) + " messages");
                 break;
             }
-            if (app_.gameControl()->getTurn() >= options_.turnCap) {
+            if (turn() >= options_.turnCap) {
                 stop(BattleStatus::TurnCap,
                      "the battle did not end within " + std::to_string(options_.turnCap) + " turns");
                 break;
@@ -132,6 +143,9 @@ public:
             outcome_.status = BattleStatus::Ended;
         else
             readOutcome();
+        if (network()) finishNetwork();
+        for (const auto& box : platform_.boxes)
+            outcome_.messageBoxes.push_back(box.text);
         return outcome_;
     }
 
@@ -143,9 +157,81 @@ private:
                                              options.dataDir);
     }
 
+    bool network() const { return options_.hostPort >= 0 || !options_.joinHost.empty(); }
+    bool hosting() const { return options_.hostPort >= 0; }
+
+    std::int32_t turn() const {
+        if (GameControl* control = app_.gameControl()) return control->getTurn();
+        return turnsBegun_;
+    }
+
+    // Meets the other machine and greets it; false (the outcome says why) when it cannot.
+    bool connect() {
+        platform_.socketWaitLimit = options_.networkWait;
+        std::string error;
+        std::unique_ptr<comm::TcpLink> link;
+        comm::TcpListener listener(platform_);
+        const auto start = std::chrono::steady_clock::now();
+        const auto late = [&] {
+            return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(options_.networkWait);
+        };
+        if (hosting()) {
+            if (!listener.listen(static_cast<std::uint16_t>(options_.hostPort), error))
+                return stop(BattleStatus::LoadFailed, error), false;
+            if (options_.portNotice)
+                *options_.portNotice << "hosting on port " << listener.port() << std::endl;
+            listener.onAccept = [&link](std::unique_ptr<comm::TcpLink> accepted) {
+                if (!link) link = std::move(accepted);
+            };
+            while (!link && !late())
+                if (app_.waitMessage()) app_.pumpMessage();
+            listener.close();
+        } else {
+            while (!(link = comm::TcpLink::connect(platform_, options_.joinHost, options_.joinPort, error,
+                                                   1000)) &&
+                   !late())
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (!link)
+            return stop(BattleStatus::Disconnected, error.empty() ? "nobody came to play" : error), false;
+        const comm::Greeting mine{comm::ProtocolVersion, VaelVersion, hosting() ? "Host" : "Guest",
+                                  static_cast<std::uint16_t>(hosting() ? 1 : 0)};
+        VaelNetComponent& net = app_.net();
+        net.setPeer(std::make_unique<comm::NetPeer>(std::move(link), mine), hosting());
+        net.onLost = [this](const std::string& why, bool gameOver) {
+            if (!gameOver) lost_ = why;
+        };
+        net.peer()->start();
+        while (net.peer() && !net.peer()->greeted() && lost_.empty() && !late())
+            if (app_.waitMessage()) app_.pumpMessage();
+        if (!net.peer() || !net.peer()->greeted())
+            return stop(BattleStatus::Disconnected,
+                        lost_.empty() ? "the other machine did not greet" : lost_),
+                   false;
+        return true;
+    }
+
+    // What this machine still has for the other goes before the connection closes.
+    void finishNetwork() {
+        for (int i = 0; i < 10000 && app_.queuedTasks() > 0; ++i)
+            app_.dispatchOne();
+        VaelNetComponent& net = app_.net();
+        if (comm::NetPeer* peer = net.peer(); peer && peer->link()) peer->link()->flush(2000);
+        if (!lost_.empty() && outcome_.status == BattleStatus::Ended) {
+            outcome_.status = BattleStatus::Disconnected;
+            outcome_.message = "the other machine is gone: " + lost_;
+        }
+        net.setPeer(nullptr, false);
+    }
+
     void readOutcome() {
         GameControl* control = app_.gameControl();
-        if (!control) return;
+        // Every machine of a network game gives the outcome the host told them all at the end of the game:
+        // game control's tallies may still move after it (a fallen leader's last report).
+        if (!control || network()) {
+            readToldOutcome();
+            return;
+        }
         VaelLogicalLayer& layer = app_.logicalLayer();
         outcome_.turns = control->getTurn() + 1;
         outcome_.winner.clear();
@@ -154,6 +240,26 @@ private:
         outcome_.home = losses(*control, true);
         outcome_.home.name = GameControl::nationName(layer.getHomeNation());
         outcome_.visitor = losses(*control, false);
+        outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
+    }
+
+    void readToldOutcome() {
+        VaelLogicalLayer& layer = app_.logicalLayer();
+        outcome_.turns = turnsBegun_ + 1;
+        outcome_.winner.clear();
+        if (results_.winner) outcome_.winner = GameControl::nationName(results_.winner);
+        const auto side = [](std::int16_t lost, std::int16_t limit, std::int16_t routed, std::int16_t routing,
+                             std::int16_t eliminated) {
+            SideLosses s;
+            s.lostTQ = lost, s.tqLimit = limit, s.routedTQ = routed, s.routing = routing,
+            s.eliminated = eliminated;
+            return s;
+        };
+        outcome_.home = side(results_.homeLostTQ, results_.homeTQLimit, results_.homeRoutedTQ,
+                             results_.homeRouting, results_.homeEliminated);
+        outcome_.home.name = GameControl::nationName(layer.getHomeNation());
+        outcome_.visitor = side(results_.visitorLostTQ, results_.visitorTQLimit, results_.visitorRoutedTQ,
+                                results_.visitorRouting, results_.visitorEliminated);
         outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
     }
 
@@ -166,8 +272,21 @@ private:
             instant_.attach(app_.logicalLayer());
         display_.attach(app_.logicalLayer());
         std::string error;
+        if (network()) {
+            if (!app_.startNetworkBattle(options_.scenario, VaelApp::CustomScenario, hosting(), true,
+                                         error)) {
+                stop(BattleStatus::LoadFailed, "cannot start the network battle: " + error);
+                return false;
+            }
+            return true;
+        }
         if (options_.loadFile.empty()) {
-            if (!app_.startBattle(options_.scenario, VaelApp::CustomScenario, true, true, error)) {
+            const bool started =
+                app_.startBattle(options_.scenario, VaelApp::CustomScenario, true, true, error);
+            const VaelLogicalLayer& layer = app_.logicalLayer();
+            for (const std::string& plan : {layer.getScriptFileName(), layer.getHomePlanName()})
+                if (!plan.empty()) outcome_.plans.push_back(plan);
+            if (!started) {
                 stop(BattleStatus::LoadFailed,
                      "cannot load the scenario " + options_.scenario + " from " + options_.dataDir +
                          (outcome_.failedChecks.empty() ? std::string()
@@ -198,7 +317,12 @@ private:
         // A loaded battle is saved again as it resumes, before anything of it has been played.
         if (resumed && options_.saveAt == 0 && !std::exchange(savedOnResuming_, true)) save();
         if (!resumed && ++outcome_.activations == options_.saveAt && save()) announcementDue_ = true;
-        std::srand(activationSeed(options_.seed, *app_.gameControl()));
+        // A machine without game control draws from the seed and the count of activations it was told.
+        if (GameControl* control = app_.gameControl())
+            std::srand(activationSeed(options_.seed, *control));
+        else
+            std::srand(options_.seed * 2654435761u ^
+                       static_cast<std::uint32_t>(outcome_.activations) * 16777619u);
     }
 
     bool save() {
@@ -225,6 +349,9 @@ private:
     BattleDisplay display_;
     InstantAnimations instant_;
     bool ended_ = false;
+    EndOfGameResults results_;
+    std::int32_t turnsBegun_ = 0;
+    std::string lost_;
     bool announcementDue_ = false;
     bool savedOnResuming_ = false;
     std::string failed_;

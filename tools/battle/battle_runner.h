@@ -27,9 +27,22 @@ struct BattleOptions {
     // Plays every animation on the game's two display layers and their display objects, which give every
     // reply, instead of answering it at once.
     bool display = false;
+    // Network play: host the battle on this port (0: any free port, told on standard error), the home
+    // side played here; or join the host at joinHost:joinPort, the visitor side played here. Each machine's
+    // side is given to the computer.
+    std::int32_t hostPort = -1;
+    std::string joinHost;
+    std::uint16_t joinPort = 0;
+    // How long to wait for the other machine, in real milliseconds.
+    std::int32_t networkWait = 60000;
+    // Told the port the host listens on, once it listens.
+    std::ostream* portNotice = nullptr;
+    // The preference "Last A/I Type" the battle draws its plans by: 0, as a fresh install has it, draws
+    // plans of kind 1, and 1 draws plans of kind 0.
+    std::uint32_t lastAIType = 0;
 };
 
-enum class BattleStatus { Ended, TurnCap, Stalled, TaskCap, LoadFailed, SaveFailed };
+enum class BattleStatus { Ended, TurnCap, Stalled, TaskCap, LoadFailed, SaveFailed, Disconnected };
 
 struct SideLosses {
     std::string name;
@@ -41,6 +54,8 @@ struct BattleOutcome {
     std::string message; // why a battle did not end
     std::vector<std::string> commentary;
     std::vector<std::string> failedChecks; // what the assertion routine reported; the battle went on
+    std::vector<std::string> messageBoxes; // the texts of the message boxes shown, each answered at once
+    std::vector<std::string> plans;        // the plan scripts the computer drew, the visitor's first
     std::string winner;                    // a nation's name; empty when nobody won
     std::int32_t turns = 0;
     std::int32_t activations = 0;

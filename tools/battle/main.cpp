@@ -1,9 +1,9 @@
 // vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE] [--data DIR]
-// [--trace FILE] [--display] Plays a battle of the data directory with the computer on both sides and prints
-// its commentary and outcome; --trace FILE writes the game's trace there; --display plays the animations on
-// the game's display layers. Exits 1 when the battle cannot be
-// loaded or does not end within the caps. The commentary's bold shows as bold on a terminal; a file or a
-// pipe gets the plain text.
+// [--trace FILE] [--display] [--host PORT | --join HOST:PORT] Plays a battle of the data directory with the
+// computer on both sides and prints its commentary and outcome; --trace FILE writes the game's trace there;
+// --display plays the animations on the game's display layers. Exits 1 when the battle cannot be loaded or
+// does not end within the caps. The commentary's bold shows as bold on a terminal; a file or a pipe gets the
+// plain text.
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -19,7 +19,7 @@ namespace {
 
 constexpr const char* Synopsis =
     "usage: vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE] "
-    "[--data DIR] [--trace FILE] [--display]\n";
+    "[--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT]\n";
 
 int usage(const std::string& why) {
     std::cerr << "vael-battle: " << why << "\n" << Synopsis << "Try 'vael-battle --help' for more.\n";
@@ -39,6 +39,9 @@ int help() {
            "  --data DIR        the data directory (else $VAEL_DATA, else the build's)\n"
            "  --trace FILE      write the game's trace to FILE\n"
            "  --display         play the animations on the game's display layers\n"
+           "  --host PORT       host the battle on PORT (0: any free port, told on standard error) and\n"
+           "                    play the home side here\n"
+           "  --join HOST:PORT  join the battle hosted at HOST:PORT and play the visitor side here\n"
            "  --help            show this and exit\n"
            "  --version         show the version and exit\n\n"
            "Exits 0 when the battle ended, 1 when it could not be loaded or passed a cap, 2 on a bad\n"
@@ -101,6 +104,20 @@ int main(int argc, char** argv) {
             if (!v) return 2;
             if (!vael::debugStream().rdbuf()->open(v))
                 return usage(std::string("cannot write the trace to ") + v);
+        } else if (arg == "--host") {
+            const char* v = next("--host");
+            if (!v) return 2;
+            if (!number(v, 0, 65535, n)) return usage("bad port to host on");
+            options.hostPort = static_cast<std::int32_t>(n);
+        } else if (arg == "--join") {
+            const char* v = next("--join");
+            if (!v) return 2;
+            const std::string where = v;
+            const std::size_t colon = where.rfind(':');
+            if (colon == std::string::npos || colon == 0 || !number(where.c_str() + colon + 1, 1, 65535, n))
+                return usage("--join needs HOST:PORT");
+            options.joinHost = where.substr(0, colon);
+            options.joinPort = static_cast<std::uint16_t>(n);
         } else if (arg == "--display") {
             options.display = true;
         } else if (arg == "--data") {
@@ -117,12 +134,19 @@ int main(int argc, char** argv) {
     }
     if (options.scenario.empty()) return usage("no scenario given");
     if (options.saveAt == 0 && options.loadFile.empty()) return usage("--save-at 0 saves a loaded battle");
+    if (options.hostPort >= 0 && !options.joinHost.empty())
+        return usage("--host and --join exclude each other");
+    if ((options.hostPort >= 0 || !options.joinHost.empty()) &&
+        (!options.loadFile.empty() || options.saveAt >= 0))
+        return usage("a network battle is neither saved nor loaded");
+    options.portNotice = &std::cerr;
 
     options.marks = ::isatty(STDOUT_FILENO) ? vael::battle::BattleOptions::Marks::Terminal
                                             : vael::battle::BattleOptions::Marks::Removed;
     const vael::battle::BattleOutcome outcome = vael::battle::playBattle(options, &std::cout);
     if (outcome.status == vael::battle::BattleStatus::LoadFailed ||
-        outcome.status == vael::battle::BattleStatus::SaveFailed) {
+        outcome.status == vael::battle::BattleStatus::SaveFailed ||
+        (outcome.status == vael::battle::BattleStatus::Disconnected && outcome.commentary.empty())) {
         std::cerr << "vael-battle: " << outcome.message << "\n";
         return 1;
     }

@@ -1,8 +1,12 @@
 #include "tools/forge/control_art.h"
 
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <stdexcept>
 
 #include "framework/display/bitmap.h"
+#include "tools/forge/campaign_art.h"
 #include "tools/forge/forge_palette.h"
 #include "tools/forge/menu_art.h"
 #include "tools/forge/picture.h"
@@ -251,6 +255,12 @@ ForgedArchive dialogBitmapArchive(const std::string& fontDirectory) {
                           {{"Intro", {raw("Background", parchment())}},
                            {"StartGame", {raw("Background", startGamePicture(fontDirectory))}},
                            {"Loading", {raw("Background", loadingPicture(fontDirectory))}}}};
+    // The campaign's map, drawn from the campaign file the game reads.
+    std::ifstream campaign(VAEL_CAMPAIGN_FILE, std::ios::binary);
+    if (!campaign) throw std::runtime_error(std::string("cannot read ") + VAEL_CAMPAIGN_FILE);
+    const std::string text{std::istreambuf_iterator<char>(campaign), std::istreambuf_iterator<char>()};
+    archive.groups.push_back(
+        {"Campaign", {raw("Map", campaignMapPicture(campaignMapText(text), fontDirectory))}});
     // A group per nation with the picture of its victory and of its defeat.
     for (std::uint32_t nation = 1; nation <= 9; ++nation)
         archive.groups.push_back({"EndOfGame" + std::to_string(nation),

@@ -96,6 +96,7 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
     records.emplace_back(WalkingAnimationFile, WalkingAnimationTitle);
     files.emplace_back(ImageIndex::FileName, index);
     files.emplace_back(DisplayCatalogue::FileName, fileBytes(VAEL_DISPLAY_CATALOGUE));
+    files.emplace_back("campaign.txt", fileBytes(VAEL_CAMPAIGN_FILE));
     files.emplace_back(MapFile, mapFileBytes(records));
     for (ForgedWave& wave : forgedWaves()) files.emplace_back(wave.file, std::move(wave.bytes));
     for (const auto& [name, bytes] : files) {

@@ -182,7 +182,7 @@ bool forgeScenarios(const std::filesystem::path& sources, const std::filesystem:
     for (const fs::path& path : files) {
         const std::string name = path.filename().string();
         try {
-            if (name.ends_with(".pln")) {
+            if (name.ends_with(".pln") || name.ends_with(".var")) {
                 const std::string text = readText(path);
                 if (!writeBytes(directory / name, Bytes(text.begin(), text.end())))
                     return error = "cannot write " + (directory / name).string(), false;

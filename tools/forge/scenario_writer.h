@@ -32,7 +32,8 @@ Bytes scenarioBytes(const std::string& text, std::uint16_t hexOffset);
 std::string scenarioMapName(const std::string& text);
 
 // Compiles every "*.scn.txt" under sources (with the map each names) into directory, and copies the plan
-// scripts ("*.pln"). False, with the reason, when a source is malformed or a file cannot be written.
+// scripts ("*.pln") and the scenarios' variant lists ("*.var"). False, with the reason, when a source is
+// malformed or a file cannot be written.
 bool forgeScenarios(const std::filesystem::path& sources, const std::filesystem::path& directory,
                     std::string& error);
 

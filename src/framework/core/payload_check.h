@@ -68,4 +68,15 @@ payload_check_detail::Answer<T, Worker> callWithPayload(const ContainerBase* dat
     return out;
 }
 
+// The value of a query's answer, copied into out: no answer (nobody answered) is no fault and leaves out
+// as it was; an answer of another type is reported as above and leaves out as it was too. True when out
+// was set.
+template <class T> bool takeAnswer(const ContainerBase* reply, T& out, const char* file, std::int16_t line) {
+    if (!reply) return false;
+    return callWithPayload<T>(reply, file, line, [&](const T& value) {
+        out = value;
+        return true;
+    });
+}
+
 } // namespace vael

@@ -43,6 +43,7 @@ ContainerBase* onEndLandscape(Component* target, BusMessage, ContainerBase*) {
 ContainerBase* onFindRegion(Component* target, BusMessage, ContainerBase* data) {
     Landscape* l = landscapeOf(target);
     if (!l) return nullptr;
+    // A payload that is no point is looked up at the origin, as the display has always answered it.
     Point point;
     Container<Point>::fromMessage(data, point);
     return new Container<short>(l->blockAtPoint(point));
@@ -84,10 +85,11 @@ ContainerBase* onTileCreated(Component* target, BusMessage, ContainerBase* data)
 ContainerBase* onRegionLocation(Component* target, BusMessage, ContainerBase* data) {
     Landscape* l = landscapeOf(target);
     if (!l) return nullptr;
-    short index = 0;
     // Without an index there is no region to place: nobody is answered rather than region 0.
-    if (!Container<short>::fromMessage(data, index)) return nullptr;
-    return new Container<Point3D>(l->blockCenter(index));
+    if (!data) return nullptr;
+    return callWithPayload<short>(data, SourceName, __LINE__, [&](short index) -> ContainerBase* {
+        return new Container<Point3D>(l->blockCenter(index));
+    });
 }
 
 ContainerBase* onCloseGame(Component* target, BusMessage, ContainerBase*) {

@@ -89,7 +89,8 @@ Point LandscapeTile::pointToCell(const Point& point) const {
 }
 
 Dim LandscapeTile::cellsToPixels(const Dim& cells) const {
-    return Dim(static_cast<std::int16_t>(cells.w * cellSize_.w), static_cast<std::int16_t>(cells.h * cellSize_.h));
+    return Dim(static_cast<std::int16_t>(cells.w * cellSize_.w),
+               static_cast<std::int16_t>(cells.h * cellSize_.h));
 }
 
 Dim LandscapeTile::pixelsToCells(const Dim& pixels) const {
@@ -144,7 +145,7 @@ void LandscapeTile::connectHandlers() {
     Container<LandscapeTile*> me(this);
     std::unique_ptr<ContainerBase> reply(sendNow(LANDTILE_CREATED, &me));
     Landscape* found = nullptr;
-    if (Container<Landscape*>::fromMessage(reply.get(), found)) landscape_ = found;
+    if (takeAnswer(reply.get(), found, SourceName, __LINE__)) landscape_ = found;
     announce_ = 0;
 }
 
@@ -165,7 +166,8 @@ std::int16_t LandscapeTile::scrollByCells(const Dim& cells) {
 
 void LandscapeTile::paint() {
     const std::int32_t dx = viewOrigin_.x - previousOrigin_.x, dy = viewOrigin_.y - previousOrigin_.y;
-    const std::int16_t ax = static_cast<std::int16_t>(std::abs(dx)), ay = static_cast<std::int16_t>(std::abs(dy));
+    const std::int16_t ax = static_cast<std::int16_t>(std::abs(dx)),
+                       ay = static_cast<std::int16_t>(std::abs(dy));
     const std::int16_t w = width(), h = height();
     if (ax >= w || ay >= h || !back_ || back_->size() != size()) {
         if (back_ && back_->size() == size())
@@ -205,6 +207,8 @@ void LandscapeTile::paint() {
         fresh->drawBitmap(a.topLeft(), *back_, s, DrawPlain);
         back_ = std::move(fresh);
     }
+    // The picture now stands at the origin: painting again without a scroll must not shift it once more.
+    previousOrigin_ = viewOrigin_;
     rebuild_ = 1;
     invalidateView();
 }

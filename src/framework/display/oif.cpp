@@ -5,6 +5,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/debug_stream.h"
+#include "framework/display/archive_head.h"
 #include "framework/display/byte_reader.h"
 
 namespace vael {
@@ -65,19 +66,11 @@ template <class T> void OIF<T>::copyFrom(const OIFBase& other) {
 template <class T> void OIF<T>::readFile(const std::string& path, std::istream& file) {
     deleteImages();
     clear();
-    file.seekg(0, std::ios::end);
-    const std::streamoff length = file.tellg();
-    file.seekg(0);
-    std::uint8_t head[TitleSize + 4];
-    if (length < 0 || !readBytes(file, head, sizeof head)) return reject(path, "no archive header");
-    ByteReader in(head, head + sizeof head);
-    in.take(TitleSize);
-    const std::int16_t groupCount = in.i16();
-    const std::int16_t imageCount = in.i16();
-    // Counts are checked against what the file could hold before anything is allocated for them.
-    if (groupCount < 0 || imageCount < 0 || groupCount * std::int64_t(GroupRecordSize) > length ||
-        imageCount * std::int64_t(Bitmap::HeaderSize) > length)
-        return reject(path, "bad counts");
+    ArchiveHead head;
+    if (const char* why = head.read(file, Bitmap::HeaderSize)) return reject(path, why);
+    const std::streamoff length = head.length;
+    const std::int16_t groupCount = head.groupCount;
+    const std::int16_t imageCount = head.recordCount;
     groups_.reserve(static_cast<std::size_t>(groupCount));
     images_.reserve(static_cast<std::size_t>(imageCount));
     for (std::int16_t g = 0; g < groupCount; ++g) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/core/oif_base.h"
+#include "framework/display/archive_head.h"
 #include "framework/display/bitmap.h"
 #include "framework/display/windows_bitmap.h"
 
@@ -18,8 +19,8 @@ namespace vael {
 template <class T> class OIF : public OIFBase {
 public:
     static constexpr const char* DefaultName = "Default OIF";
-    static constexpr int TitleSize = 128;
-    static constexpr int GroupRecordSize = 138;
+    static constexpr int TitleSize = ArchiveHead::TitleSize;
+    static constexpr int GroupRecordSize = ArchiveHead::GroupRecordSize;
     static constexpr int IndexGroupSize = 26;
     static constexpr int CompactRecordSize = 42;
     static constexpr std::uint16_t NoFrame = 0xFFFF;

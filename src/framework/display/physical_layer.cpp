@@ -13,7 +13,7 @@
 
 namespace vael {
 
-std::map<std::uint16_t, PhysicalObject*> PhysicalLayer::prototypes_;
+std::map<std::uint16_t, std::unique_ptr<PhysicalObject>> PhysicalLayer::prototypes_;
 List<short> PhysicalLayer::prototypeIds_;
 std::int32_t PhysicalLayer::liveLayers_ = 0;
 
@@ -46,8 +46,6 @@ PhysicalLayer::~PhysicalLayer() {
     stopTimer();
     deleteObjectsAndViewports();
     if (--liveLayers_ == 0) {
-        for (auto& [typeId, prototype] : prototypes_)
-            delete prototype;
         prototypes_.clear();
         prototypeIds_.clear();
     }
@@ -57,15 +55,14 @@ void PhysicalLayer::registerPrototype(std::uint16_t typeId, PhysicalObject* prot
     auto [at, fresh] = prototypes_.try_emplace(typeId, prototype);
     if (fresh) {
         prototypeIds_.append(static_cast<short>(typeId));
-    } else if (at->second != prototype) {
-        delete at->second;
-        at->second = prototype;
+    } else if (at->second.get() != prototype) {
+        at->second.reset(prototype);
     }
 }
 
 PhysicalObject* PhysicalLayer::prototype(std::uint16_t typeId) {
     auto at = prototypes_.find(typeId);
-    return at == prototypes_.end() ? nullptr : at->second;
+    return at == prototypes_.end() ? nullptr : at->second.get();
 }
 
 void PhysicalLayer::connectParent() {
@@ -272,7 +269,7 @@ short PhysicalLayer::regionAt(const Point& point) {
     Container<Point> where(point);
     std::unique_ptr<ContainerBase> answer(query(FIND_REGION, &where));
     short region = -1;
-    if (!Container<short>::fromMessage(answer.get(), region)) region = -1;
+    takeAnswer(answer.get(), region, __FILE__, __LINE__);
     return region;
 }
 

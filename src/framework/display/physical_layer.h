@@ -5,6 +5,7 @@
 // and owns the viewports through which windows look at it.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "framework/core/bus.h"
@@ -93,7 +94,7 @@ private:
 
     bool timerRunning_ = false;
 
-    static std::map<std::uint16_t, PhysicalObject*> prototypes_;
+    static std::map<std::uint16_t, std::unique_ptr<PhysicalObject>> prototypes_;
     static List<short> prototypeIds_;
     static std::int32_t liveLayers_;
 };

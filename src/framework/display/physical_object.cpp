@@ -63,7 +63,7 @@ void PhysicalObject::handleEvent(LogicalCommandInfo& command) {
     Container<short> region(static_cast<short>(command.value));
     std::unique_ptr<ContainerBase> answer(queryNamed(msg::GetRegionLocation, &region));
     Point3D place;
-    Container<Point3D>::fromMessage(answer.get(), place);
+    takeAnswer(answer.get(), place, __FILE__, __LINE__);
     const Point4D target(place, MoveDuration);
 
     List<Bitmap*> frames;

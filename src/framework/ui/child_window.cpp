@@ -71,6 +71,16 @@ std::intptr_t WindowsChildWindow::defaultProc(std::uint32_t message, std::uintpt
     return WindowsWindow::defaultProc(message, wParam, lParam);
 }
 
+void WindowsChildWindow::maximize() {
+    WindowsWindow::maximize();
+    if (auto* frame = dynamic_cast<WindowsMainWindow*>(mainWindow_)) frame->childStateChanged();
+}
+
+void WindowsChildWindow::minimize() {
+    WindowsWindow::minimize();
+    if (auto* frame = dynamic_cast<WindowsMainWindow*>(mainWindow_)) frame->childStateChanged();
+}
+
 void WindowsChildWindow::update() {
     if (!updatesOff_) present(hwnd_);
 }

@@ -32,6 +32,9 @@ public:
     // Has the frame make the window inside its client area.
     virtual void createInFrame();
     void showMenu() override;
+    // The frame's bar shows the controls of a maximized child.
+    void maximize() override;
+    void minimize() override;
     using WindowsWindow::handleMessage;
     virtual std::intptr_t handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     // Nothing reaches the screen while updates are off.
@@ -49,6 +52,7 @@ protected:
     std::intptr_t receive(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
         return handleMessage(message, wParam, lParam);
     }
+    bool hasOwnMenuBar() const override { return false; }
     // A child that closes is taken out through the frame, which hands the activation on.
     std::intptr_t defaultProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
 

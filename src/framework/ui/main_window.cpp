@@ -215,6 +215,7 @@ bool WindowsMainWindow::drawMenus() {
         tracker_ = std::make_unique<MenuTracker>(*menu->handle(), layer_->size());
     layer_->clearDirtyBoxes();
     tracker_->draw(*layer_);
+    drawBarControls();
     const platform::Rect bar{0, 0, layer_->width(), MenuTracker::BarHeight};
     app->platform().present(layer_->surface(), 0, 0, &bar, 1);
     return true;
@@ -232,6 +233,61 @@ void WindowsMainWindow::showMenuBar() {
         open.push_back({b.x, b.y, b.w, b.h});
     }
     WindowManager::instance().setOverlay(layer_.get(), std::move(open));
+}
+
+WindowsChildWindow* WindowsMainWindow::maximizedChild() const {
+    WindowsChildWindow* child = childOf(active_);
+    return child && child->isMaximized() ? child : nullptr;
+}
+
+Box WindowsMainWindow::barControlBox(int which) const {
+    const std::int32_t size = WindowManager::CloseBox, gap = 2;
+    const std::int32_t right = (layer_ ? layer_->width() : 0) - gap - (1 - which) * (size + gap);
+    return Box(static_cast<std::int16_t>(right - size),
+               static_cast<std::int16_t>((MenuTracker::BarHeight - size) / 2),
+               static_cast<std::int16_t>(size), static_cast<std::int16_t>(size));
+}
+
+// The boxes a maximized child's caption had: restore (two overlapping windows) and close (a cross).
+void WindowsMainWindow::drawBarControls() {
+    if (!maximizedChild()) return;
+    const auto line = [&](std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, std::uint8_t grey) {
+        layer_->fillRect(Box(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                             static_cast<std::int16_t>(w), static_cast<std::int16_t>(h)),
+                         grey, grey, grey);
+    };
+    for (int which = 0; which < 2; ++which) {
+        const Box b = barControlBox(which);
+        line(b.x, b.y, b.w, b.h, 192);
+        line(b.x, b.y, b.w, 1, 255), line(b.x, b.y, 1, b.h, 255);
+        line(b.x, b.y + b.h - 1, b.w, 1, 0), line(b.x + b.w - 1, b.y, 1, b.h, 0);
+        if (which == 0) {
+            // The window behind and the window in front, each with a thick top.
+            for (const auto& [x, y] : {std::pair{b.x + 5, b.y + 3}, std::pair{b.x + 3, b.y + 6}}) {
+                line(x, y, 6, 2, 0), line(x, y + 5, 6, 1, 0);
+                line(x, y, 1, 6, 0), line(x + 5, y, 1, 6, 0);
+            }
+            line(b.x + 4, b.y + 8, 4, 3, 192);
+        } else {
+            for (std::int32_t k = 3; k < b.w - 3; ++k)
+                line(b.x + k, b.y + k, 1, 1, 0), line(b.x + b.w - 1 - k, b.y + k, 1, 1, 0);
+        }
+    }
+}
+
+bool WindowsMainWindow::barControlInput(std::uint32_t message, const Point& at) {
+    WindowsChildWindow* child = maximizedChild();
+    if (!child || message != MessageButtonDown || (tracker_ && tracker_->isOpen())) return false;
+    if (barControlBox(0).contains(at)) {
+        mdiRestore(child->hwnd());
+        return true;
+    }
+    if (barControlBox(1).contains(at)) {
+        child->handleMessage(MessageSysCommand, SysCommandClose, 0);
+        showMenuBar();
+        return true;
+    }
+    return false;
 }
 
 // The open pull-downs are shown again by the window manager itself, above whatever it repaints.
@@ -373,7 +429,9 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
     WindowManager& manager = WindowManager::instance();
     const Point at = pointOf(lParam);
     manager.setMouse({at.x, at.y, 1, 1});
+    if (barControlInput(message, at)) return 0;
     if (menuInput(message, wParam, at)) return 0;
+    if (dragInput(message, at)) return 0;
     // A window that holds the capture takes the mouse wherever it is.
     WindowHandle target = manager.capture();
     const bool captured = target != 0;
@@ -427,6 +485,46 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
         return result;
     }
     return 0;
+}
+
+bool WindowsMainWindow::dragInput(std::uint32_t message, const Point& at) {
+    WindowManager& manager = WindowManager::instance();
+    if (dragged_) {
+        const WindowManager::Record* r = manager.find(dragged_);
+        if (!r || message == MessageButtonUp) {
+            dragged_ = 0;
+            return r != nullptr;
+        }
+        if (message != MessageMouseMove) return true;
+        // The caption stays inside the parent's client area, where it can be taken again.
+        const platform::Rect parent = manager.clientOnScreen(r->parent);
+        const std::int32_t grip = WindowManager::Border + WindowManager::CaptionHeight;
+        const std::int32_t x = std::clamp(dragStart_.x + at.x - dragFrom_.x, grip - dragStart_.width,
+                                          std::max(0, parent.width - grip));
+        const std::int32_t y =
+            std::clamp(dragStart_.y + at.y - dragFrom_.y, 0, std::max(0, parent.height - grip));
+        if (auto* window = r->window)
+            window->setWindowPos({x, y, dragStart_.width, dragStart_.height}, WindowPos::NoZOrder);
+        return true;
+    }
+    if (message != MessageButtonDown || manager.capture()) return false;
+    const WindowHandle target = manager.windowAt(at.x, at.y);
+    const WindowManager::Record* r = manager.find(target);
+    // Only the frame's own windows and the children of its client are moved here; a maximized child has
+    // no caption, an icon stays in its row.
+    if (!r || !r->window || r->iconic || (r->parent != hwnd_ && r->parent != clientWindow_)) return false;
+    if (r->insets.top < WindowManager::Border + WindowManager::CaptionHeight) return false;
+    const platform::Rect outer = manager.outerOnScreen(target);
+    const std::int32_t top = outer.y + WindowManager::Border;
+    const std::int32_t closeLeft =
+        outer.x + outer.width - WindowManager::Border - WindowManager::CloseBox - 2;
+    if (at.y < top || at.y >= top + WindowManager::CaptionHeight) return false;
+    if (r->closeBox && at.x >= closeLeft) return false;
+    if (WindowsChildWindow* child = childOf(target); child && target != active_) mdiActivate(target);
+    dragged_ = target;
+    dragFrom_ = at;
+    dragStart_ = manager.find(target)->outer;
+    return true;
 }
 
 // While the application waits, its wait cursor stays whatever the mouse passes over.
@@ -526,7 +624,10 @@ void WindowsMainWindow::postToFrame(ChildWindow* child) {
 }
 
 void WindowsMainWindow::mdiRestore(WindowHandle window) {
-    if (WindowsChildWindow* child = childOf(window)) child->restoreWindow();
+    WindowsChildWindow* child = childOf(window);
+    if (!child) return;
+    child->restoreWindow();
+    showMenuBar();
 }
 
 void WindowsMainWindow::mdiActivate(WindowHandle window) {
@@ -534,10 +635,15 @@ void WindowsMainWindow::mdiActivate(WindowHandle window) {
     if (!child) return;
     WindowManager& manager = WindowManager::instance();
     const WindowHandle previous = active_;
+    // A maximized child hands its state on to the child activated after it, which then fills the client.
+    WindowsChildWindow* was = childOf(previous);
+    const bool carry = was && was != child && was->isMaximized() && !child->isIconic();
+    if (carry) was->restoreWindow();
     active_ = window;
     manager.raise(window);
+    if (carry) child->maximize();
     if (previous != window) {
-        if (WindowsChildWindow* was = childOf(previous)) {
+        if (was) {
             manager.setActive(previous, false);
             was->handleMessage(MessageMdiActivate, 0, static_cast<std::intptr_t>(window));
         }
@@ -581,8 +687,14 @@ platform::Rect WindowsMainWindow::clientArea(bool leaveIconRow) const {
     return area;
 }
 
+void WindowsMainWindow::restoreMaximized() {
+    for (WindowsChildWindow* child : children())
+        if (child->isMaximized()) mdiRestore(child->hwnd());
+}
+
 void WindowsMainWindow::cascade() {
-    // The active child ends on top, at the lowest step.
+    // The active child ends on top, at the lowest step; a maximized child takes part restored.
+    restoreMaximized();
     std::vector<WindowsChildWindow*> all = arrangeable();
     const platform::Rect area = clientArea(true);
     const std::int32_t step = WindowManager::Border + WindowManager::CaptionHeight;
@@ -595,6 +707,7 @@ void WindowsMainWindow::cascade() {
 }
 
 void WindowsMainWindow::tile(bool sideBySide) {
+    restoreMaximized();
     const std::vector<WindowsChildWindow*> all = arrangeable();
     if (all.empty()) return;
     const platform::Rect area = clientArea(true);

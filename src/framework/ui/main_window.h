@@ -122,6 +122,12 @@ public:
     const MenuTracker* menuTracker() const { return tracker_.get(); }
     // The menu the bar shows: the active child's, else the frame's own.
     Menu* shownMenu() const { return menuOwner_ ? menuOwner_->menu() : menu(); }
+    // The active child while it is maximized: its restore and close boxes sit at the right of the bar.
+    WindowsChildWindow* maximizedChild() const;
+    // The restore box (0) and the close box (1) of a maximized child on the bar, in the frame's coordinates.
+    Box barControlBox(int which) const;
+    // A child was maximized or iconised by itself: the bar shows its controls, or no longer.
+    void childStateChanged() { showMenuBar(); }
 
 protected:
     std::intptr_t receive(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
@@ -137,6 +143,11 @@ private:
 
     std::intptr_t mouseInput(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     bool menuInput(std::uint32_t message, std::uintptr_t wParam, const Point& at);
+    // A press on a maximized child's controls on the bar; true when it took one.
+    bool barControlInput(std::uint32_t message, const Point& at);
+    void drawBarControls();
+    // A press on a caption starts moving its window, which follows the mouse until the button is let go.
+    bool dragInput(std::uint32_t message, const Point& at);
     // Draws the bar and the open pull-downs into the menus' picture and shows the bar; false without a menu.
     bool drawMenus();
     // Draws them and has the window manager show the open pull-downs above every window.
@@ -147,6 +158,7 @@ private:
     std::vector<WindowsChildWindow*> arrangeable() const;
     platform::Rect clientArea(bool leaveIconRow) const;
     void tile(bool sideBySide);
+    void restoreMaximized();
 
     WindowHandle clientWindow_ = 0;
     std::string childIcon_;
@@ -158,6 +170,9 @@ private:
     std::vector<WindowHandle> made_;
     CursorHandle shownCursor_ = nullptr;
     Dim lastClientSize_ = Dim(-1, -1);
+    WindowHandle dragged_ = 0;
+    Point dragFrom_;           // where the mouse was pressed, on the screen
+    platform::Rect dragStart_; // the window's outer box then
 };
 
 } // namespace vael

@@ -230,6 +230,10 @@ void WinApp::translateEvent(const platform::Event& event, std::deque<WindowMessa
         into.push_back(
             {event.posted.window, event.posted.message, event.posted.wParam, event.posted.lParam, time});
         break;
+    case EventKind::SocketReady:
+        into.push_back({0, MessageSocket, std::uintptr_t(std::uint32_t(event.socket)),
+                        std::intptr_t(event.readiness), time});
+        break;
     }
 }
 
@@ -283,6 +287,14 @@ void WinApp::dispatch(const WindowMessage& message) {
         // Only the system timer's ticks: a tick of a timer stopped since it was queued is dropped.
         if (platformTimer_ && message.wParam == platformTimer_)
             timerProc_(0, MessageTimer, systemTimerId_, static_cast<std::uint32_t>(message.lParam));
+        return;
+    }
+    if (message.message == MessageSocket && message.window == 0) {
+        platform::Event ready;
+        ready.kind = EventKind::SocketReady;
+        ready.socket = static_cast<std::int32_t>(message.wParam);
+        ready.readiness = static_cast<std::uint8_t>(message.lParam);
+        platform_.serviceSocket(ready);
         return;
     }
     sendMessage(message);

@@ -28,6 +28,8 @@ public:
     using PaletteMaker = LogicalPalette* (*)(const std::string& fileName);
     using PaletteDestroyer = void (*)(LogicalPalette*);
     static void setPaletteMaker(PaletteMaker make, PaletteDestroyer destroy);
+    static PaletteMaker paletteMaker() { return paletteMaker_; }
+    static PaletteDestroyer paletteDestroyer() { return paletteDestroyer_; }
 
     // An empty vendor name stands for "Tamblor", an empty map-file name for "oiffile.map".
     WinApp(const std::string& appName, const std::string& vendorName, const std::string& mapFileName,

@@ -121,6 +121,17 @@ void WindowManager::setIconic(WindowHandle window, bool iconic) {
     if (Record* r = findRecord(window)) r->iconic = iconic;
 }
 
+void WindowManager::setCloseBox(WindowHandle window, bool shown) {
+    Record* r = findRecord(window);
+    if (!r || r->closeBox == shown) return;
+    r->closeBox = shown;
+    paintFrame(window);
+}
+
+void WindowManager::setInsets(WindowHandle window, const Insets& insets) {
+    if (Record* r = findRecord(window)) r->insets = insets;
+}
+
 void WindowManager::setActive(WindowHandle window, bool active) {
     Record* r = findRecord(window);
     if (!r || r->active == active) return;
@@ -135,12 +146,24 @@ void WindowManager::setShows(WindowHandle window, WindowsWindow* shows) {
 void WindowManager::raise(WindowHandle window) {
     const std::size_t at = indexOf(window);
     if (at >= records_.size()) return;
-    // The window goes above its siblings, and whatever lies inside it goes with it.
+    // The window goes above its siblings, and whatever lies inside it goes with it; it stays below
+    // the windows that lie above its parent (a child of the client never rises above the frame's bars or
+    // the windows the frame owns).
+    const WindowHandle parent = records_[at].parent;
     std::vector<Record> moved, kept;
     for (const Record& r : records_)
         (r.handle == window || isInside(r.handle, window) ? moved : kept).push_back(r);
-    if (records_.back().handle == window && moved.size() == 1) return;
-    kept.insert(kept.end(), moved.begin(), moved.end());
+    std::size_t place = kept.size();
+    if (parent) {
+        place = 0;
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            if (kept[i].handle == parent || isInside(kept[i].handle, parent)) place = i + 1;
+    }
+    kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(place), moved.begin(), moved.end());
+    bool same = true;
+    for (std::size_t i = 0; i < kept.size() && same; ++i)
+        same = kept[i].handle == records_[i].handle;
+    if (same) return;
     records_ = std::move(kept);
     repaint(outerOnScreen(window));
 }
@@ -189,6 +212,8 @@ WindowHandle WindowManager::windowAt(std::int32_t x, std::int32_t y) const {
 }
 
 std::vector<Rect> WindowManager::uncovered(std::size_t index, const Rect& box) const {
+    // An empty box shows nothing: handed to the platform it would mean the whole picture.
+    if (isEmpty(box)) return {};
     std::vector<Rect> pieces{box};
     const auto takeOut = [&](const Rect& cover) {
         std::vector<Rect> next;
@@ -339,9 +364,11 @@ void WindowManager::drawStandardFrame(WindowHandle window) {
             fill(Border, Border, w - 2 * Border, CaptionHeight, caption);
             // The close box: a square with a cross.
             const std::int32_t bx = w - Border - CloseBox - 2, by = Border + (CaptionHeight - CloseBox) / 2;
-            fill(bx, by, CloseBox, CloseBox, grey);
-            for (std::int32_t k = 3; k < CloseBox - 3; ++k)
-                fill(bx + k, by + k, 1, 1, black), fill(bx + CloseBox - 1 - k, by + k, 1, 1, black);
+            if (r->closeBox) {
+                fill(bx, by, CloseBox, CloseBox, grey);
+                for (std::int32_t k = 3; k < CloseBox - 3; ++k)
+                    fill(bx + k, by + k, 1, 1, black), fill(bx + CloseBox - 1 - k, by + k, 1, 1, black);
+            }
             if (r->window && r->window->caption())
                 os->drawText({pixels.data(), w, h, w, {Border + 4, Border, bx - Border - 8, CaptionHeight}},
                              Border + 4, Border + 2, r->window->caption(), white, true);

@@ -48,6 +48,7 @@ public:
         bool visible = true;
         bool iconic = false;
         bool active = false;
+        bool closeBox = true; // a captioned window that cannot be closed shows none
     };
 
     // Takes the window into the stack above its siblings; the handle must already be the application's.
@@ -59,6 +60,9 @@ public:
     // Moves or sizes the window and shows again what changed.
     void setOuter(WindowHandle window, const platform::Rect& outer);
     void setIconic(WindowHandle window, bool iconic);
+    void setCloseBox(WindowHandle window, bool shown);
+    // A new frame around the client area, the outer box kept; nothing is shown again.
+    void setInsets(WindowHandle window, const Insets& insets);
     void setActive(WindowHandle window, bool active);
     void setShows(WindowHandle window, WindowsWindow* shows);
     void raise(WindowHandle window);

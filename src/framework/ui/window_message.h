@@ -32,6 +32,7 @@ enum MessageId : std::uint32_t {
     MessageSysKeyDown,      // a key pressed with Alt held; wParam: the key, lParam: the modifiers
     MessageRightButtonDown, // lParam: the point
     MessageParentNotify,    // wParam: MessageNcDestroy, lParam: the child window that has gone
+    MessageSocket,          // wParam: a watched socket, lParam: what it is ready for (platform::SocketReadiness)
     MessageUser = 0x400 // the program's own messages from here on
 };
 

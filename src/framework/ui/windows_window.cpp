@@ -88,7 +88,7 @@ std::int16_t WindowsWindow::create(const Dim& clientSize, const std::string&, st
     WinApp* app = winApp();
     if (!app || hwnd_) return hwnd_ != 0;
     style_ = style;
-    const Insets in = WindowManager::insetsFor(style, menu_ != nullptr, parent == 0);
+    const Insets in = WindowManager::insetsFor(style, hasOwnMenuBar(), parent == 0);
     WindowManager::Record record;
     record.handle = app->addWindow(this);
     record.parent = parent;
@@ -244,7 +244,13 @@ void WindowsWindow::minimize() {
     const std::int32_t step = WindowManager::IconSize + 8;
     const platform::Rect at{4 + slot * step, std::max(0, area.height - step), r->outer.width,
                             r->outer.height};
-    if (!maximized_) normalBox_ = r->outer;
+    if (maximized_) {
+        // An icon has its frame back; restored, the window goes to where it was before it was maximized.
+        maximized_ = false;
+        setFrame(normalInsets_);
+    } else {
+        normalBox_ = r->outer;
+    }
     manager.setIconic(hwnd_, true);
     setWindowPos(at, WindowPos::Iconise);
 }
@@ -256,10 +262,29 @@ void WindowsWindow::maximize() {
     if (!r->iconic) normalBox_ = r->outer;
     manager.setIconic(hwnd_, false);
     maximized_ = true;
+    // The frame is folded away: the client area is the parent's whole client area, and the caption's
+    // controls are the frame's to show.
+    normalInsets_ = r->insets;
+    setFrame({});
     const platform::Rect area = manager.clientOnScreen(r->parent);
-    setWindowPos({-r->insets.left, -r->insets.top, area.width + r->insets.left + r->insets.right,
-                  area.height + r->insets.top + r->insets.bottom},
-                 0);
+    placeInNewFrame({0, 0, area.width, area.height});
+}
+
+void WindowsWindow::placeInNewFrame(const platform::Rect& box) {
+    WindowManager& manager = WindowManager::instance();
+    const platform::Rect was = manager.outerOnScreen(hwnd_);
+    setWindowPos(box, 0);
+    // The same outer box in another frame: the picture takes the client's size, and is shown again.
+    const platform::Rect client = manager.clientOnScreen(hwnd_);
+    const Dim fits(static_cast<std::int16_t>(client.width), static_cast<std::int16_t>(client.height));
+    if (fits != size()) resizeBackBuffer(fits);
+    if (manager.outerOnScreen(hwnd_) == was) manager.repaint(was);
+}
+
+void WindowsWindow::setFrame(const Insets& insets) {
+    WindowManager::instance().setInsets(hwnd_, insets);
+    frameWidth_ = static_cast<std::int16_t>(insets.left + insets.right);
+    frameHeight_ = static_cast<std::int16_t>(insets.top + insets.bottom);
 }
 
 void WindowsWindow::restoreWindow() {
@@ -267,8 +292,9 @@ void WindowsWindow::restoreWindow() {
     const WindowManager::Record* r = manager.find(hwnd_);
     if (!r || (!r->iconic && !maximized_)) return;
     manager.setIconic(hwnd_, false);
+    if (maximized_) setFrame(normalInsets_);
     maximized_ = false;
-    setWindowPos(normalBox_, 0);
+    placeInNewFrame(normalBox_);
 }
 
 void WindowsWindow::setCapture(Display* display) {

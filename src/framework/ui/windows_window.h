@@ -47,6 +47,7 @@ public:
     // Back to the place the window had before it was iconised or maximised.
     void restoreWindow();
     bool isIconic() const;
+    bool isMaximized() const { return maximized_; }
     void setCapture(Display* display) override;
     void releaseCapture() override;
     Point cursorPosition() override;
@@ -86,8 +87,14 @@ protected:
     virtual std::intptr_t defaultProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     // The context menu of the display under the point (client coordinates).
     void contextMenu(const Point& at);
+    // The frame around the client area; the outer box stays until the window is placed again.
+    void setFrame(const Insets& insets);
+    // Places the window after its frame changed.
+    void placeInNewFrame(const platform::Rect& box);
     // The whole picture to the screen again.
     void showAll();
+    // Whether the window's menu takes a bar inside its own frame; an MDI child's goes to the frame's bar.
+    virtual bool hasOwnMenuBar() const { return menu_ != nullptr; }
     // Caption lengths the window manager cannot keep are refused at every way in.
     static bool captionFits(const std::string& text);
 
@@ -96,6 +103,7 @@ protected:
     std::int16_t frameHeight_ = 0;
     std::string iconName_;
     bool maximized_ = false;
+    Insets normalInsets_;      // the frame a maximized child folded away
     platform::Rect normalBox_; // where the window was before it was iconised or maximised
 };
 

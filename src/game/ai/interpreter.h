@@ -63,6 +63,8 @@ public:
     std::int32_t valueCount() const { return valueCount_; }
     std::int32_t callDepth() const { return static_cast<std::int32_t>(callStack_.size() / callWords); }
     std::int32_t level() const { return level_; }
+    // Whether a run is in progress: a built-in it called has not returned yet.
+    bool running() const { return running_; }
 
 private:
     // A call keeps the callee level's display entry, the caller's frame, the caller's level and the

@@ -9,6 +9,7 @@
 #include "framework/core/container.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
+#include "framework/core/payload_check.h"
 #include "game/ai/vael_ai.h"
 #include "game/flow/flow_message_names.h"
 #include "game/rules/combat.h"
@@ -574,7 +575,7 @@ Value findClosestEnemyToFire(void* owner, Value who) {
 Value getTurnNum(void* owner) {
     const auto reply = owned(opponent(owner).sendNowNamedEmpty(msg::GetTurnNum));
     short turn = -1;
-    if (reply && !Container<short>::fromMessage(reply.get(), turn)) turn = -1;
+    takeAnswer(reply.get(), turn, __FILE__, __LINE__);
     return turn;
 }
 

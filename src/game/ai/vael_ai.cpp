@@ -123,6 +123,14 @@ bool VaelAI::report(std::int32_t result, std::uint16_t missing, std::uint16_t fa
 }
 
 bool VaelAI::runConditions() {
+    // The layer asks for a Conditions run whenever a unit's move is done, and a move can end while a
+    // built-in of this plan's own Orders run waits for its answer (a rallied unit turning, say, pumps the
+    // messages): a second run would trample the first one's frame. Nothing is wrong with the script, and
+    // the Conditions run ahead of the next Orders run computes the conditions afresh.
+    if (interpreter_.running()) {
+        debugStream() << "The Conditions run waits: the plan is running" << std::endl;
+        return true;
+    }
     return report(interpreter_.run(), ConditionsMissing, ConditionsFailed);
 }
 
@@ -337,7 +345,8 @@ void VaelAI::checkWithdrawalBegan() {
         return;
     }
     // No segment began, so no "EndOWSegment" will come to resume the orders.
-    debugStream() << "No withdrawal began after unit #" << owUnit_ << "'s move; the orders go on" << std::endl;
+    debugStream() << "No withdrawal began after unit #" << owUnit_ << "'s move; the orders go on"
+                  << std::endl;
     disconnectNamed(msg::EndOWSegment, onEndOWSegment);
     disconnectNamed(msg::BeginOWSegment, onBeginOWSegment);
     owPending_ = 0;

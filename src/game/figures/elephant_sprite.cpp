@@ -23,16 +23,16 @@ ElephantSprite::ElephantSprite(std::int16_t region, const Point3D& offset, const
                                OIF<Bitmap>* normal, OIF<Bitmap>* half, OIF<Bitmap>* quarter)
     : VaelSprite(region, offset, frame, layer, owner, drawMode, normal, half, quarter, 0) {}
 
-void ElephantSprite::addRampageCasualty(VaelPhysicalObject* victim, std::int16_t hits) {
-    debugStream() << "ES: In AddRampageCasualty " << static_cast<const void*>(victim) << " " << hits << "%"
-                  << std::endl;
+void ElephantSprite::addRampageCasualty(VaelObjectRef victim, std::int16_t hits) {
+    debugStream() << "ES: In AddRampageCasualty " << static_cast<const void*>(victim.get()) << " " << hits
+                  << "%" << std::endl;
     // The count rides in the event's hex field.
     addEvent(static_cast<std::uint16_t>(hits), Point4D(), List<Bitmap*>(), -1, casualtyKind(), 0);
     victims_.append(victim);
 }
 
-void ElephantSprite::addRampageMove(VaelPhysicalObject* victim, std::int16_t moves) {
-    debugStream() << "ES: In AddRampageMove " << static_cast<const void*>(victim) << " " << moves
+void ElephantSprite::addRampageMove(VaelObjectRef victim, std::int16_t moves) {
+    debugStream() << "ES: In AddRampageMove " << static_cast<const void*>(victim.get()) << " " << moves
                   << std::endl;
     addEvent(static_cast<std::uint16_t>(moves), Point4D(), List<Bitmap*>(), -1, moveKind(), 0);
     victims_.append(victim);
@@ -42,10 +42,11 @@ void ElephantSprite::processEvent(SpriteEvent& event, std::int32_t now) {
     const bool casualty = event.kind == casualtyKind();
     if (!casualty && event.kind != moveKind()) return VaelSprite::processEvent(event, now);
     const auto count = static_cast<std::int16_t>(event.region);
-    VaelPhysicalObject* victim = nullptr;
-    const bool found = victims_.removeFirst(victim);
+    VaelObjectRef held;
+    const bool found = victims_.removeFirst(held);
     // The event goes first: the victim may be stepped by the same tick.
     removeFirstEvent();
+    VaelPhysicalObject* victim = held.get();
     if (!found || !victim) return;
     if (casualty) {
         debugStream() << "ES: Processing a rampage casualty " << static_cast<const void*>(victim)

@@ -2,11 +2,10 @@
 // The sprite of one elephant: besides walking like any figure it carries, between its moves, what its
 // rampage does to the units in its path, and does it to them when the walk reaches that point.
 #include "framework/core/list.h"
+#include "game/figures/vael_physical_object.h"
 #include "game/map/vael_sprite.h"
 
 namespace vael {
-
-class VaelPhysicalObject;
 
 class ElephantSprite : public VaelSprite {
 public:
@@ -15,18 +14,19 @@ public:
                    OIF<Bitmap>* quarter);
 
     // The victim's losses in percent, dealt when the walk gets here.
-    void addRampageCasualty(VaelPhysicalObject* victim, std::int16_t hits);
+    void addRampageCasualty(VaelObjectRef victim, std::int16_t hits);
     // The victim's kept moves, played when the walk gets here.
-    void addRampageMove(VaelPhysicalObject* victim, std::int16_t moves);
+    void addRampageMove(VaelObjectRef victim, std::int16_t moves);
     // A rampage event is carried out and gone in the step that meets it; every other event plays as on
     // any figure.
     void processEvent(SpriteEvent& event, std::int32_t now) override;
 
-    const List<VaelPhysicalObject*>& victims() const { return victims_; }
+    const List<VaelObjectRef>& victims() const { return victims_; }
 
 private:
-    // One per rampage event still queued, in queue order; the objects are not the sprite's.
-    List<VaelPhysicalObject*> victims_;
+    // One per rampage event still queued, in queue order; the objects are not the sprite's, and one that
+    // is gone by the time the walk gets to it is passed over.
+    List<VaelObjectRef> victims_;
 };
 
 } // namespace vael

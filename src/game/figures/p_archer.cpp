@@ -55,13 +55,6 @@ Point3D divided(const Point3D& p, int times, int by) {
                    static_cast<std::int16_t>(p.z * times / by));
 }
 
-List<FrameInfo> repeated(const std::string& group, std::int16_t index, int times) {
-    List<FrameInfo> frames;
-    for (int i = 0; i < times; ++i)
-        frames.append(FrameInfo(group, index));
-    return frames;
-}
-
 } // namespace
 
 PArcher::PArcher(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
@@ -73,12 +66,8 @@ VaelPhysicalObject* PArcher::clone(std::int16_t region, std::int32_t facing) con
 }
 
 void PArcher::setupAnimations() {
-    buildEightFigureFormation();
-    for (int d = 0; d < 9; ++d)
-        launchOffsets[static_cast<std::size_t>(d)] = ArcherLaunch[d];
-    createDefaultSprites(8);
     // The rear rank steps up, and figure 7 leads the bow-shot sound.
-    setRearRankOfEight();
+    setupFootShooters(ArcherLaunch);
 }
 
 VaelSprite* PArcher::setupSpear(std::int16_t slot) {
@@ -118,20 +107,16 @@ PArcher::Arc PArcher::arcToward(const Point3D& start, std::int32_t d) {
 
 VaelSprite* PArcher::queueArrow(std::int16_t i, std::int32_t d, const Point3D& pos, const Point3D& start,
                                 const Arc& arc, int waits, bool late, std::int32_t restTime) {
-    VaelSprite* p = i >= 0 && i < projectileCount ? projectiles[i] : nullptr;
+    const Point3D launch = launchOffsets[static_cast<std::size_t>(d >= 0 && d <= 8 ? d : 0)];
+    VaelSprite* p = beginFlight(i, pos + launch, Point4D(), waits, late);
     if (!p) return nullptr;
     const std::string group = d >= 1 && d <= 8 ? DirectionGroups[d] : "Default";
-    const Point3D launch = launchOffsets[static_cast<std::size_t>(d >= 0 && d <= 8 ? d : 0)];
     // The scatter: its y is drawn before its x.
     const auto jy = static_cast<std::int16_t>(10 - Roll::rand() % 21);
     const auto jx = static_cast<std::int16_t>(10 - Roll::rand() % 21);
     const Point3D j(jx, jy, 0);
     const List<FrameInfo> rest = sprite_calls::oneFrame("Default", 0);
     const std::int16_t hex = region();
-    sprite_calls::addFrameEvent(*p, hex, Point4D(), rest, -1, SpriteMove, 0);
-    sprite_calls::addFrameEvent(*p, hex, Point4D(pos + launch, 0), rest, -1, SpriteMove, 0);
-    sprite_calls::addFrameEvent(*p, hex, Point4D(), repeated("Default", 0, waits), -1, SpriteAnimateOnce, 0);
-    if (late) sprite_calls::addPlainEvent(*p, SpriteMarker);
     sprite_calls::addFrameEvent(*p, hex,
                                 Point4D(Point3D(arc.w1) + divided(j, 1, 3) + launch + pos - start, arc.w1.t),
                                 sprite_calls::oneFrame(group, 0), -1, SpriteMove, 0);
@@ -172,11 +157,7 @@ void PArcher::volley(LogicalCommandInfo& command) {
     for (std::int16_t i = 0; i < count; ++i) {
         if (!living(i)) continue;
         VaelSprite& s = *figure(i);
-        // About half the archers loose a moment after the others.
-        if (Roll::rand() % 10 < 5) {
-            late[static_cast<std::size_t>(i)] = true;
-            sprite_calls::addPlainEvent(s, SpriteMarker);
-        }
+        late[static_cast<std::size_t>(i)] = loosesLate(s);
         sprite_calls::addFrameEvent(s, region(), Point4D(), draw, -1, SpriteAnimateOnce, 0);
         sprite_calls::addSoundEvent(s, SoundBowShot, 0);
         sprite_calls::addFrameEvent(s, region(), Point4D(), shoot, -1, SpriteAnimateOnce, 0);

@@ -82,7 +82,7 @@ void PElephant::handleEvent(LogicalCommandInfo& command) {
             command.payload.get(), SourceName, __LINE__, [&](const RampageEventStruct& event) {
                 pendingRampageEvents.append(event);
                 trace << self << ": Receiving RampageEvent" << std::endl;
-                trace << self << ": Object " << static_cast<const void*>(event.object) << std::endl;
+                trace << self << ": Object " << static_cast<const void*>(event.object.get()) << std::endl;
                 trace << self << ": PercentHits " << signed16(event.percentHits) << std::endl;
                 trace << self << ": Hex " << signed16(event.hex) << std::endl;
                 trace << self << ": Routing " << signed16(event.routing) << std::endl;

@@ -31,13 +31,6 @@ bool isNamed(const LogicalCommandInfo& command, const char* name) {
     return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
 }
 
-List<FrameInfo> repeated(const std::string& group, std::int16_t index, int times) {
-    List<FrameInfo> frames;
-    for (int i = 0; i < times; ++i)
-        frames.append(FrameInfo(group, index));
-    return frames;
-}
-
 void appendAll(List<FrameInfo>& to, const std::string& group, std::int16_t index, int times) {
     for (int i = 0; i < times; ++i)
         to.append(FrameInfo(group, index));
@@ -71,11 +64,7 @@ VaelPhysicalObject* PShockingJavelinist::clone(std::int16_t region, std::int32_t
 }
 
 void PJavelinist::setupAnimations() {
-    buildEightFigureFormation();
-    for (int d = 0; d < 9; ++d)
-        launchOffsets[static_cast<std::size_t>(d)] = missile_places::JavelinLaunch[d];
-    createDefaultSprites(8);
-    setRearRankOfEight();
+    setupFootShooters(missile_places::JavelinLaunch);
 }
 
 void PJavelinist::commandFinished(LogicalCommandInfo& command) {
@@ -114,21 +103,17 @@ List<FrameInfo> PJavelinist::throwFrames(std::int32_t d) const {
 
 VaelSprite* PJavelinist::queueJavelin(std::int16_t i, std::int32_t d, const Point3D& pos,
                                       const Point3D& start, const Arc& arc, int waits, bool late) {
-    VaelSprite* p = i >= 0 && i < projectileCount ? projectiles[i] : nullptr;
-    if (!p || d < 1 || d > 8) return nullptr;
-    const std::string group = DirectionGroups[d];
+    if (d < 1 || d > 8) return nullptr;
     const Point3D launch = pos + launchOffsets[static_cast<std::size_t>(d)];
+    VaelSprite* p = beginFlight(i, launch, Point4D(launch, 0), waits, late);
+    if (!p) return nullptr;
+    const std::string group = DirectionGroups[d];
     const auto sx = static_cast<std::int16_t>(10 - Roll::rand() % 21);
     const auto sy = static_cast<std::int16_t>(10 - Roll::rand() % 21);
     const Point3D scatter(sx, sy, 0);
     const Point3D halfScatter(static_cast<std::int16_t>(sx / 2), static_cast<std::int16_t>(sy / 2), 0);
     const List<FrameInfo> rest = sprite_calls::oneFrame("Default", 0);
     const std::int16_t hex = region();
-    sprite_calls::addFrameEvent(*p, hex, Point4D(), rest, -1, SpriteMove, 0);
-    sprite_calls::addFrameEvent(*p, hex, Point4D(launch, 0), rest, -1, SpriteMove, 0);
-    sprite_calls::addFrameEvent(*p, hex, Point4D(launch, 0), repeated("Default", 0, waits), -1,
-                                SpriteAnimateOnce, 0);
-    if (late) sprite_calls::addPlainEvent(*p, SpriteMarker);
     sprite_calls::addFrameEvent(*p, hex,
                                 Point4D(Point3D(arc.apex) - start + launch + halfScatter, arc.apex.t),
                                 sprite_calls::oneFrame(group, 0), -1, SpriteMove, 0);
@@ -175,10 +160,7 @@ void PJavelinist::volley(LogicalCommandInfo& command) {
     for (std::int16_t i = 0; i < count; ++i) {
         if (!living(i)) continue;
         VaelSprite& s = *figure(i);
-        if (Roll::rand() % 10 < 5) {
-            late[static_cast<std::size_t>(i)] = true;
-            sprite_calls::addPlainEvent(s, SpriteMarker);
-        }
+        late[static_cast<std::size_t>(i)] = loosesLate(s);
         const Point3D pos = posOf(i);
         sprite_calls::addFrameEvent(s, region(), Point4D(pos + hand, 0), windUp, -1, SpriteMove, 0);
         sprite_calls::addFrameEvent(s, region(), Point4D(), throwing, -1, SpriteAnimateOnce, 0);

@@ -2,6 +2,7 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
+#include "game/figures/missile_places.h"
 #include "game/figures/projectile_images.h"
 #include "game/figures/sprite_calls.h"
 #include "game/flow/shock_records.h"
@@ -92,7 +93,8 @@ void PMissileUnit::standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::
         return slot >= 0 && at(slot) < slotOffsets_.size() ? slotOffsets_[at(slot)][facing_] : Point3D();
     };
     std::int16_t slot = figureSlot_[figureIndex];
-    if (at(figureIndex) < stepTime.size() && stepTime[at(figureIndex)] != -1 && at(figureIndex) < stepFrom.size()) {
+    if (at(figureIndex) < stepTime.size() && stepTime[at(figureIndex)] != -1 &&
+        at(figureIndex) < stepFrom.size()) {
         const std::int16_t from = stepFrom[at(figureIndex)];
         if (from >= 0 && from < static_cast<std::int16_t>(spriteCount_)) {
             figureSlot_[figureIndex] = figureSlot_[from];
@@ -105,6 +107,57 @@ void PMissileUnit::standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::
     sprite_calls::addSoundEvent(s, SoundStopShock, static_cast<std::uint16_t>(unitKind_));
     sprite_calls::addFrameEvent(s, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
     activeSprites_.append(&s);
+}
+
+bool PMissileUnit::loosesLate(VaelSprite& shooter) {
+    if (Roll::rand() % 10 >= 5) return false;
+    sprite_calls::addPlainEvent(shooter, SpriteMarker);
+    return true;
+}
+
+VaelSprite* PMissileUnit::beginFlight(std::int16_t i, const Point3D& launch, const Point4D& waitAt, int waits,
+                                      bool late) {
+    VaelSprite* p = i >= 0 && i < projectileCount ? projectiles[i] : nullptr;
+    if (!p) return nullptr;
+    const List<FrameInfo> rest = sprite_calls::oneFrame("Default", 0);
+    List<FrameInfo> wait;
+    for (int k = 0; k < waits; ++k)
+        wait.append(FrameInfo("Default", 0));
+    const std::int16_t hex = region();
+    sprite_calls::addFrameEvent(*p, hex, Point4D(), rest, -1, SpriteMove, 0);
+    sprite_calls::addFrameEvent(*p, hex, Point4D(launch, 0), rest, -1, SpriteMove, 0);
+    sprite_calls::addFrameEvent(*p, hex, waitAt, wait, -1, SpriteAnimateOnce, 0);
+    if (late) sprite_calls::addPlainEvent(*p, SpriteMarker);
+    return p;
+}
+
+void PMissileUnit::setupFootShooters(const Point3D (&launch)[9]) {
+    buildEightFigureFormation();
+    for (std::size_t d = 0; d < launchOffsets.size(); ++d)
+        launchOffsets[d] = launch[d];
+    createDefaultSprites(8);
+    setRearRankOfEight();
+}
+
+void PMissileUnit::setupRiders(const Point3D (&launch)[9]) {
+    buildSixFigureFormation();
+    for (std::size_t d = 0; d < launchOffsets.size(); ++d)
+        launchOffsets[d] = launch[d];
+    createDefaultSprites(6);
+    setRearRankOfSix();
+}
+
+void PMissileUnit::setupChariots(const Point3D (&launch)[9]) {
+    for (std::size_t d = 0; d < launchOffsets.size(); ++d)
+        launchOffsets[d] = launch[d];
+    for (const SlotOffsets& place : missile_places::Chariots) {
+        slotOffsets_.resize(spriteCount_);
+        slotOffsets_.push_back(place);
+        addFigure(-1);
+    }
+    finishFormation();
+    createDefaultSprites(3);
+    if (VaelSprite* lead = figure(2)) sprite_calls::setSoundLead(*lead, true);
 }
 
 } // namespace vael

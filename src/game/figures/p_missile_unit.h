@@ -37,12 +37,26 @@ public:
     std::array<Point3D, 9> launchOffsets{};
 
 protected:
+    // The formations of the shooters, each with the places its missiles leave from by direction of fire:
+    // eight on foot and six riders, each in two ranks whose rear steps up, or three chariots on places of
+    // their own, which no rear rank refills and of which the third leads the sound.
+    void setupFootShooters(const Point3D (&launch)[9]);
+    void setupRiders(const Point3D (&launch)[9]);
+    void setupChariots(const Point3D (&launch)[9]);
+    // About half the shooters of a volley loose a moment after the others: a late one waits for the marker.
+    bool loosesLate(VaelSprite& shooter);
+    // The missile of figure i, null when it has none, with its flight begun: it rests unseen, moves to the
+    // place it leaves from, waits out the draw or wind-up (waits frames, at waitAt), and a late one waits
+    // for the marker besides. The rest of the flight is the kind's own.
+    VaelSprite* beginFlight(std::int16_t i, const Point3D& launch, const Point4D& waitAt, int waits,
+                            bool late);
     // The horse (riders non-zero) or chariot wreck (display kind 7) that a fallen figure leaves behind.
     void leaveMount(std::int16_t hex, bool riders);
     // A figure still standing after its shot in a combat: it steps into the place of the fallen figure ahead
     // when one was marked for it, then goes home, ends its melee sound and stands.
-    void standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::int16_t hex, const List<FrameInfo>& frames,
-                        const std::vector<std::int16_t>& stepTime, const std::vector<std::int16_t>& stepFrom);
+    void standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::int16_t hex,
+                        const List<FrameInfo>& frames, const std::vector<std::int16_t>& stepTime,
+                        const std::vector<std::int16_t>& stepFrom);
 
 public:
     static constexpr const char* ShootSequences[9] = {"", "MN", "MNE", "ME", "MSE", "MS", "MSW", "MW", "MNW"};

@@ -1,7 +1,6 @@
 #include "game/figures/p_mounted_archer.h"
 
 #include "game/figures/missile_places.h"
-#include "game/figures/sprite_calls.h"
 
 namespace vael {
 namespace {
@@ -24,11 +23,7 @@ VaelPhysicalObject* PMountedArcher::clone(std::int16_t region, std::int32_t faci
 }
 
 void PMountedArcher::setupAnimations() {
-    buildSixFigureFormation();
-    for (int d = 0; d < 9; ++d)
-        launchOffsets[static_cast<std::size_t>(d)] = missile_places::RiderLaunch[d];
-    createDefaultSprites(6);
-    setRearRankOfSix();
+    setupRiders(missile_places::RiderLaunch);
 }
 
 PChariotArcher::PChariotArcher(const std::string& normalName, const std::string& halfName,
@@ -44,17 +39,7 @@ VaelPhysicalObject* PChariotArcher::clone(std::int16_t region, std::int32_t faci
 }
 
 void PChariotArcher::setupAnimations() {
-    for (int d = 0; d < 9; ++d)
-        launchOffsets[static_cast<std::size_t>(d)] = ChariotLaunch[d];
-    for (const SlotOffsets& place : missile_places::Chariots) {
-        slotOffsets_.resize(spriteCount_);
-        slotOffsets_.push_back(place);
-        addFigure(-1);
-    }
-    finishFormation();
-    createDefaultSprites(3);
-    // A chariot's loss is not made good from a rear rank: there is none.
-    if (VaelSprite* lead = figure(2)) sprite_calls::setSoundLead(*lead, true);
+    setupChariots(ChariotLaunch);
 }
 
 PShockingArcher::PShockingArcher(const std::string& normalName, const std::string& halfName,

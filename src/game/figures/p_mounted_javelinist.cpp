@@ -1,7 +1,6 @@
 #include "game/figures/p_mounted_javelinist.h"
 
 #include "game/figures/missile_places.h"
-#include "game/figures/sprite_calls.h"
 
 namespace vael {
 
@@ -20,11 +19,7 @@ VaelPhysicalObject* PMountedJavelinist::clone(std::int16_t region, std::int32_t 
 }
 
 void PMountedJavelinist::setupAnimations() {
-    buildSixFigureFormation();
-    for (int d = 0; d < 9; ++d)
-        launchOffsets[static_cast<std::size_t>(d)] = missile_places::RiderLaunch[d];
-    createDefaultSprites(6);
-    setRearRankOfSix();
+    setupRiders(missile_places::RiderLaunch);
 }
 
 PChariotJavelinist::PChariotJavelinist(const std::string& normalName, const std::string& halfName,
@@ -42,16 +37,7 @@ VaelPhysicalObject* PChariotJavelinist::clone(std::int16_t region, std::int32_t 
 }
 
 void PChariotJavelinist::setupAnimations() {
-    for (int d = 0; d < 9; ++d)
-        launchOffsets[static_cast<std::size_t>(d)] = missile_places::JavelinLaunch[d];
-    for (const SlotOffsets& place : missile_places::Chariots) {
-        slotOffsets_.resize(spriteCount_);
-        slotOffsets_.push_back(place);
-        addFigure(-1);
-    }
-    finishFormation();
-    createDefaultSprites(3);
-    if (VaelSprite* lead = figure(2)) sprite_calls::setSoundLead(*lead, true);
+    setupChariots(missile_places::JavelinLaunch);
 }
 
 } // namespace vael

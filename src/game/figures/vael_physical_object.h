@@ -253,8 +253,36 @@ private:
     static WalkingAnimationData* walkingData_;
     static std::unique_ptr<OIF<Bitmap>> debris_[3];
     static inline std::string preloadDirectory_;
+
+    // Lives and dies with the object (a copy of the object gets a life of its own): what a VaelObjectRef
+    // watches.
+    struct Lifeline {
+        std::shared_ptr<const char> token = std::make_shared<const char>(0);
+        Lifeline() = default;
+        Lifeline(const Lifeline&) : Lifeline() {}
+        Lifeline& operator=(const Lifeline&) { return *this; }
+    };
+    Lifeline lifeline_;
+
+    friend class VaelObjectRef;
 };
 
 VAEL_TYPE_NAME(VaelPhysicalObject*, "VaelPhysicalObject *");
+
+// A display object held by others than the layer that owns it (the rampage records of an elephant and its
+// sprites): the layer may delete the object, with its unit gone or its game closed, while such a record
+// still waits to be played, and then the reference answers null instead of the freed object.
+class VaelObjectRef {
+public:
+    VaelObjectRef() = default;
+    // Implicit: the records are filled from the layer's pointers.
+    VaelObjectRef(VaelPhysicalObject* object)
+        : object_(object), alive_(object ? object->lifeline_.token : std::shared_ptr<const char>()) {}
+    VaelPhysicalObject* get() const { return alive_.expired() ? nullptr : object_; }
+
+private:
+    VaelPhysicalObject* object_ = nullptr;
+    std::weak_ptr<const char> alive_;
+};
 
 } // namespace vael

@@ -3,6 +3,7 @@
 #include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/payload_check.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/game_control.h"
 #include "game/rules/combat.h"
@@ -64,7 +65,7 @@ void GameControl::UnitMovementDone(std::uint16_t unitNumber) {
     Container<short> number(static_cast<short>(unitNumber));
     VaelUnit* unit = nullptr;
     if (const auto reply = owned(sendNowNamed(msg::GetUnitByNum, &number)))
-        Container<VaelUnit*>::fromMessage(reply.get(), unit);
+        takeAnswer(reply.get(), unit, __FILE__, __LINE__);
     if (!unit || unit->isRouting() || unit->willRout()) return;
     int worth = 0;
     if (unit->isCombatUnit())

@@ -292,7 +292,7 @@ bool GameControl::EliteInitiative() {
     Container<short> asked(turn_);
     std::string name;
     if (const auto reply = owned(queryNamed(msg::EliteInitiative, &asked))) {
-        Container<std::string>::fromMessage(reply.get(), name);
+        takeAnswer(reply.get(), name, sourceFile, __LINE__);
     } else if (turn_ == 0) {
         name = eliteLeaderName(scenario_);
     } else if (eliteChance(scenario_) > 0 && Roll::rand() % 100 < eliteChance(scenario_)) {

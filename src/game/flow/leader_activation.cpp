@@ -182,8 +182,12 @@ void EndOfGame(VaelLogicalLayer& layer, const EndOfGameResults& results) {
         won = 1;
         nation = results.winner;
     } else {
+        // In network play the other machines' leaders are neither the computer's nor this machine's: only
+        // the leaders played here say which nation this machine is.
+        const bool someLocal = !layer.getLocalLeaders().isEmpty();
         for (Leader* leader : each(layer.getLeaders())) {
             if (leader->isComputerControlled() || layer.isComputerLeader(leader)) continue;
+            if (someLocal && !layer.isLocalLeader(leader)) continue;
             nation = leader->getNation();
             if (nation == results.winner) {
                 won = 1;

@@ -94,8 +94,7 @@ ContainerBase* onGameOverview(Component* target, BusMessage, ContainerBase* data
         const auto reply = owned(layer.queryNamedEmpty(msg::GetGameResults));
         trace << "VLL::GameOverview - returned from GetGameResults" << std::endl;
         EndOfGameResults results;
-        if (Container<EndOfGameResults>::fromMessage(reply.get(), results) &&
-            layer.getPhaseDialogs().gameOverview)
+        if (takeAnswer(reply.get(), results, sourceFile, __LINE__) && layer.getPhaseDialogs().gameOverview)
             layer.getPhaseDialogs().gameOverview(results);
     });
 }
@@ -254,7 +253,7 @@ void VaelLogicalLayer::RoutPhase() {
     routingCount_ = 0;
     // A rout can take other units with it; only those routing when the phase began run now.
     List<Combat*> running;
-    for (Combat* unit : each(allUnits_))
+    for (Combat* unit : each(allUnits_.links()))
         if (unit->isRouting()) running.append(unit);
     for (Combat* unit : each(running)) {
         routingCount_ = static_cast<std::int16_t>(routingCount_ + 1);

@@ -155,12 +155,31 @@ bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
 
 // Tries the file on a battle of its own made from the same scenario, since reading a unit changes it and
 // some changes (an elimination) cannot be taken back: false when the file does not fit.
+// A campaign answers the battle's own bus: the check battle's questions are passed on to it, so that the
+// same garrisons stay behind in both.
+class CampaignRelay : public Component {
+public:
+    explicit CampaignRelay(VaelLogicalLayer& layer) : Component("Saved game campaign relay"), layer_(layer) {}
+    void connectHandlers() override {
+        for (const char* name : {msg::GarrisonLevel, msg::GetProvince, msg::GetLastProvince})
+            connectNamed(name, relay);
+    }
+
+private:
+    static ContainerBase* relay(Component* target, BusMessage event, ContainerBase* data) {
+        return static_cast<CampaignRelay*>(target)->layer_.sendNow(BusMessage(event.id(), 0), data);
+    }
+    VaelLogicalLayer& layer_;
+};
+
 bool fitsScenario(VaelLogicalLayer& layer, const SuperString& s, ParsedPart& part, bool& tried) {
     tried = false;
     const ScenarioInfoStruct& info = layer.getLoadedScenario();
     if (info.fileName.empty()) return true;
     VaelLogicalLayer scratch("Saved game check");
     registerUnitPrototypes(scratch);
+    CampaignRelay relay(layer);
+    if (info.campaign) relay.attach(scratch);
     if (!scratch.LoadScenario(info)) return true;
     tried = true;
     SuperString copy(s);

@@ -11,6 +11,7 @@
 #include "framework/core/registered_message.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/shock_battle.h"
+#include "game/flow/shock_phase.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/heavy_cav.h"
@@ -63,8 +64,9 @@ std::int16_t tqOf(const Combat& unit) {
 
 } // namespace
 
-ShockBattle::ShockBattle(VaelLogicalLayer& layer, const CombatStruct& combat, std::int16_t started)
-    : layer_(layer), combat_(combat), started_(started), trace_(debugStream()) {}
+ShockBattle::ShockBattle(VaelLogicalLayer& layer, ShockPhase& phase, const CombatStruct& combat,
+                         std::int16_t started)
+    : layer_(layer), phase_(phase), combat_(combat), started_(started), trace_(debugStream()) {}
 
 void ShockBattle::say(const std::string& line) {
     Container<std::string> box(line);
@@ -82,8 +84,7 @@ std::uint16_t ShockBattle::endedEarly() {
 }
 
 std::uint16_t ShockBattle::resolve() {
-    layer_.battleCount_ = static_cast<std::int16_t>(layer_.battleCount_ + 1);
-    number_ = static_cast<short>(layer_.battleCount_);
+    number_ = static_cast<short>(phase_.nextBattleNumber());
     attack_.units = fightersOf(combat_.attackers);
     defence_.units = fightersOf(combat_.defenders);
     introduce();
@@ -115,7 +116,7 @@ void ShockBattle::introduce() {
             side->routed[unit->getUnitNum()] = 0;
         }
     }
-    layer_.unitsRouting_.append(static_cast<short>(-number_));
+    phase_.addRouting(static_cast<short>(-number_));
 }
 
 // Units already running away are cut down where they stand; false when no battle is left to fight.
@@ -156,7 +157,7 @@ void ShockBattle::chargeTest(Combat* unit, int die, Side& side) {
                       : " routed ") +
         "during the charge!");
     side.chargeRouted.append(unit);
-    if (runsWhenRouted(*unit)) layer_.unitsRouting_.append(static_cast<short>(unit->getUnitNum()));
+    if (runsWhenRouted(*unit)) phase_.addRouting(static_cast<short>(unit->getUnitNum()));
 }
 
 void ShockBattle::charge() {
@@ -190,8 +191,8 @@ bool ShockBattle::someSideBroke() {
     if (defendersBroke && !attackersBroke) {
         Combat* first = nullptr;
         attack_.units.first(first);
-        const std::int16_t to = layer_.advanceAfterCombat(static_cast<std::int16_t>(combat_.hex), first);
-        if (to != -1) layer_.advances_.append(CombatAdvance{first, to, 1});
+        const std::int16_t to = phase_.advanceAfterCombat(static_cast<std::int16_t>(combat_.hex), first);
+        if (to != -1) phase_.addAdvance(CombatAdvance{first, to, 1});
     }
     if (defendersBroke || attackersBroke) return true;
     for (Side* side : {&attack_, &defence_})
@@ -212,7 +213,7 @@ void ShockBattle::chooseMainUnits() {
     defenderNation_ = firstDefender_->getNation();
 
     Combat* target = nullptr;
-    VaelLogicalLandscape* landscape = layer_.vaelLandscape_;
+    VaelLogicalLandscape* landscape = layer_.getVaelLandscape();
     if (landscape && landscape->isValidHex(static_cast<std::int16_t>(combat_.hex)))
         target = fighterOf(landscape->firstOccupant(static_cast<std::int16_t>(combat_.hex)));
     if (!target) target = firstDefender_;
@@ -257,7 +258,7 @@ void ShockBattle::leaderCasualties() {
     Leader* defendingLeader = nullptr;
     std::uint16_t bestRating = 0;
     const List<Leader*>& attackingSide =
-        attackerNation_ == layer_.homeNation_ ? layer_.homeLeaders_ : layer_.visitorLeaders_;
+        attackerNation_ == layer_.getHomeNation() ? layer_.getHomeLeaders() : layer_.getVisitorLeaders();
     for (Combat* unit : each(attack_.units))
         for (Leader* leader : each(attackingSide))
             if (leader->getHex() == unit->getHex() && leader->getShockPrecedence() > bestRating) {
@@ -265,8 +266,8 @@ void ShockBattle::leaderCasualties() {
                 break;
             }
     bestRating = 0;
-    for (Leader* leader :
-         each(defenderNation_ == layer_.visitorNation_ ? layer_.visitorLeaders_ : layer_.homeLeaders_))
+    for (Leader* leader : each(defenderNation_ == layer_.getVisitorNation() ? layer_.getVisitorLeaders()
+                                                                            : layer_.getHomeLeaders()))
         if (leader->getShockPrecedence() > bestRating)
             defendingLeader = leader, bestRating = leader->getShockPrecedence();
     std::int16_t attackerLeaderKilled = 0, defenderLeaderKilled = 0;
@@ -311,8 +312,8 @@ void ShockBattle::clash() {
     // takes away the attacker's superiority. The list goes by the home nation, whichever nation that is.
     std::int16_t threatened = 0;
     const auto attackerHex = static_cast<std::int16_t>(mainAttacker_->getHex());
-    for (Combat* unit :
-         each(mainDefender_->getNation() == layer_.homeNation_ ? layer_.homeUnits_ : layer_.visitorUnits_))
+    for (Combat* unit : each(mainDefender_->getNation() == layer_.getHomeNation() ? layer_.getHomeUnits()
+                                                                                  : layer_.getVisitorUnits()))
         if (unit->isHexInZOC(attackerHex) &&
             !mainAttacker_->isHexInZOC(static_cast<std::int16_t>(unit->getHex())) &&
             unit->getNation() != mainAttacker_->getNation())
@@ -356,7 +357,7 @@ void ShockBattle::share(Combat* unit, std::int16_t s, std::int16_t other, Side& 
         unit->setWillRout();
         routed = 1;
         side.routed[unit->getUnitNum()] = 1;
-        if (runsWhenRouted(*unit)) layer_.unitsRouting_.append(static_cast<short>(unit->getUnitNum()));
+        if (runsWhenRouted(*unit)) phase_.addRouting(static_cast<short>(unit->getUnitNum()));
         trace_ << unit->getName() << " routs" << std::endl;
     }
     if (attacking) {
@@ -415,14 +416,14 @@ void ShockBattle::advance() {
         }
         if (!advancer) break;
         const std::int16_t to =
-            layer_.advanceAfterCombat(static_cast<std::int16_t>(beaten->getHex()), advancer);
-        if (to != -1) layer_.advances_.append(CombatAdvance{advancer, to, 0});
+            phase_.advanceAfterCombat(static_cast<std::int16_t>(beaten->getHex()), advancer);
+        if (to != -1) phase_.addAdvance(CombatAdvance{advancer, to, 0});
         advanced[advancer] = true;
     }
 }
 
-std::uint16_t VaelLogicalLayer::resolveShockBattle(const CombatStruct& combat, std::int16_t started) {
-    return ShockBattle(*this, combat, started).resolve();
+std::uint16_t ShockPhase::resolveShockBattle(const CombatStruct& combat, std::int16_t started) {
+    return ShockBattle(layer_, *this, combat, started).resolve();
 }
 
 } // namespace vael

@@ -2,7 +2,7 @@
 // One shock battle, from the charge to the queued advances, one step to a method: the units already
 // routing are cut down, the charge may break either side, the main units and their leaders are found, the
 // clash chart's hits are shared out, the players and the display are told, and the winners step forward.
-// It works on the layer's units, leaders and queues, and lives only as long as the battle.
+// It works on the layer's units and leaders and the phase's queues, and lives only as long as the battle.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -15,11 +15,12 @@ namespace vael {
 
 class Combat;
 class DebugStream;
+class ShockPhase;
 class VaelLogicalLayer;
 
 class ShockBattle {
 public:
-    ShockBattle(VaelLogicalLayer& layer, const CombatStruct& combat, std::int16_t started);
+    ShockBattle(VaelLogicalLayer& layer, ShockPhase& phase, const CombatStruct& combat, std::int16_t started);
     ShockBattle(const ShockBattle&) = delete;
     ShockBattle& operator=(const ShockBattle&) = delete;
 
@@ -52,6 +53,7 @@ private:
     void advance();
 
     VaelLogicalLayer& layer_;
+    ShockPhase& phase_;
     const CombatStruct& combat_;
     const std::int16_t started_;
     short number_ = 0;

@@ -1,6 +1,7 @@
-// The shock phase on the logical layer: the attacks declared during a leader's orders gathered into
+// The shock phase of a logical layer: the attacks declared during a leader's orders gathered into
 // combats with their arrows on the map, the combats fought in sets that the view can show at once, and
 // the count of routs, animations and advances that must all report before the phase goes on.
+#include "game/flow/shock_phase.h"
 #include "framework/core/answer.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
@@ -63,13 +64,15 @@ BattleArrowStruct arrowBetween(const VaelLogicalLandscape* map, const std::vecto
 
 } // namespace
 
-void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
+void ShockPhase::AddCombatants(const CombatNameStruct& declared) {
     auto& trace = debugStream();
+    List<CombatStruct>& combats = layer_.combats();
+    const VaelLogicalLandscape* landscape = layer_.getVaelLandscape();
     unsigned short firstDefender = 0xFFFF;
     declared.defenders.first(firstDefender);
     bool visitorDefends = true;
     Combat* attacker = nullptr;
-    for (Combat* unit : each(visitorUnits_)) {
+    for (Combat* unit : each(layer_.getVisitorUnits())) {
         if (unit->getUnitNum() == declared.attacker) {
             visitorDefends = false, attacker = unit;
             break;
@@ -77,15 +80,16 @@ void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
         if (unit->getUnitNum() == firstDefender) break;
     }
     if (visitorDefends)
-        for (Combat* unit : each(homeUnits_))
+        for (Combat* unit : each(layer_.getHomeUnits()))
             if (unit->getUnitNum() == declared.attacker) attacker = unit;
     // A declaration naming no unit of ours is somebody's mistake; there is nobody to attack with.
     if (!attacker) {
         trace << "AddCombatants: no attacking unit numbered " << declared.attacker << std::endl;
         return;
     }
-    const List<Combat*>& defendingUnits = visitorDefends ? visitorUnits_ : homeUnits_;
-    const List<Leader*>& defendingSide = visitorDefends ? visitorLeaders_ : homeLeaders_;
+    const List<Combat*>& defendingUnits = visitorDefends ? layer_.getVisitorUnits() : layer_.getHomeUnits();
+    const List<Leader*>& defendingSide =
+        visitorDefends ? layer_.getVisitorLeaders() : layer_.getHomeLeaders();
     List<const VaelUnit*> defenders;
     List<Leader*> leaders;
     for (unsigned short number : each(declared.defenders))
@@ -97,13 +101,13 @@ void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
 
     const auto sendArrow = [this](const char* message, const BattleArrowStruct& arrow) {
         Container<BattleArrowStruct> box(arrow);
-        sendNamed(message, &box);
+        layer_.sendNamed(message, &box);
     };
     const std::vector<std::int16_t> attackerHexes = hexesOf(attacker);
     const auto target = static_cast<std::int16_t>(declared.hex);
     CombatStruct* fought = nullptr;
     Item<CombatStruct>* item = nullptr;
-    for (combats_.firstItem(item); item; item = item->next) {
+    for (combats.firstItem(item); item; item = item->next) {
         CombatStruct& combat = item->value;
         if (combat.hex != declared.hex) continue;
         if (!combat.attackers.contains(attacker)) {
@@ -119,7 +123,7 @@ void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
             if (!standsIn(leader, declared.hex)) leadersElsewhere.append(leader);
         leaders = leadersElsewhere;
         trace << "Adding battle arrow from existing combat structure..." << std::endl;
-        sendArrow(msg::AddBattleArrow, arrowBetween(vaelLandscape_, attackerHexes, {target}));
+        sendArrow(msg::AddBattleArrow, arrowBetween(landscape, attackerHexes, {target}));
         if (!fought) fought = &combat;
     }
     if (!fought) {
@@ -136,7 +140,7 @@ void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
         if (there) {
             defenders.remove(there);
             combat.defenders.append(there);
-            sendArrow(msg::AddBattleArrow, arrowBetween(vaelLandscape_, attackerHexes, hexesOf(there)));
+            sendArrow(msg::AddBattleArrow, arrowBetween(landscape, attackerHexes, hexesOf(there)));
         }
         Leader* leaderThere = nullptr;
         for (Leader* leader : each(leaders))
@@ -148,12 +152,12 @@ void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
             leaders.remove(leaderThere);
             combat.defendingLeaders.append(leaderThere);
         }
-        combats_.append(combat);
+        combats.append(combat);
         // The defender fights where he is now attacked; whoever attacked him elsewhere loses him.
         Item<CombatStruct>* newest = nullptr;
-        combats_.lastItem(newest);
+        combats.lastItem(newest);
         fought = &newest->value;
-        for (combats_.firstItem(item); item; item = item->next) {
+        for (combats.firstItem(item); item; item = item->next) {
             CombatStruct& other = item->value;
             if (&other == fought) continue;
             if (there && other.defenders.contains(there)) {
@@ -162,22 +166,22 @@ void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
                     bool beside = false;
                     for (std::int16_t f : hexesOf(unit))
                         for (std::int16_t t : hexesOf(there))
-                            beside = beside || (vaelLandscape_ && vaelLandscape_->neighbourDirection(f, t));
+                            beside = beside || (landscape && landscape->neighbourDirection(f, t));
                     if (beside)
                         sendArrow(msg::RemoveBattleArrow,
-                                  arrowBetween(vaelLandscape_, hexesOf(unit), hexesOf(there)));
+                                  arrowBetween(landscape, hexesOf(unit), hexesOf(there)));
                 }
             }
             if (leaderThere) other.defendingLeaders.remove(leaderThere);
         }
     }
-    const auto unitListed = [this](const VaelUnit* unit) {
-        for (const CombatStruct& combat : each(combats_))
+    const auto unitListed = [&combats](const VaelUnit* unit) {
+        for (const CombatStruct& combat : each(combats))
             if (combat.defenders.contains(unit)) return true;
         return false;
     };
-    const auto leaderListed = [this](Leader* leader) {
-        for (const CombatStruct& combat : each(combats_))
+    const auto leaderListed = [&combats](Leader* leader) {
+        for (const CombatStruct& combat : each(combats))
             if (combat.defendingLeaders.contains(leader)) return true;
         return false;
     };
@@ -185,42 +189,43 @@ void VaelLogicalLayer::AddCombatants(const CombatNameStruct& declared) {
         if (unitListed(unit)) continue;
         fought->defenders.append(unit);
         trace << "Adding battle arrow for extranneous units..." << std::endl;
-        sendArrow(msg::AddBattleArrow, arrowBetween(vaelLandscape_, attackerHexes, hexesOf(unit)));
+        sendArrow(msg::AddBattleArrow, arrowBetween(landscape, attackerHexes, hexesOf(unit)));
     }
     for (Leader* leader : each(leaders))
         if (!leaderListed(leader)) fought->defendingLeaders.append(leader);
 }
 
-void VaelLogicalLayer::performShock() {
-    sendNamedEmpty(msg::StartCombat);
+void ShockPhase::performShock() {
+    List<CombatStruct>& combats = layer_.combats();
+    layer_.sendNamedEmpty(msg::StartCombat);
     unitsRouting_.clear();
     advances_.clear();
-    if (combats_.isEmpty()) {
-        combats_.clear();
-        sendNamedEmpty(msg::CombatDone);
+    if (combats.isEmpty()) {
+        combats.clear();
+        layer_.sendNamedEmpty(msg::CombatDone);
         return;
     }
-    if (willCombatFit(combats_)) {
+    if (willCombatFit(combats)) {
         wontFit_ = 0;
-        combatCenterOnRegion(combats_);
-        sendNamedEmpty(msg::RemoveAllBattleArrows);
+        combatCenterOnRegion(combats);
+        layer_.sendNamedEmpty(msg::RemoveAllBattleArrows);
         battleCount_ = 0;
         std::int16_t started = 0;
-        for (CombatStruct combat; combats_.removeFirst(combat);)
+        for (CombatStruct combat; combats.removeFirst(combat);)
             started = static_cast<std::int16_t>(resolveShockBattle(combat, started));
         return;
     }
     wontFit_ = 1;
-    for (CombatStruct first; combats_.removeFirst(first);) {
+    for (CombatStruct first; combats.removeFirst(first);) {
         List<CombatStruct> group;
         group.append(first);
         Item<CombatStruct>* item = nullptr;
-        combats_.firstItem(item);
+        combats.firstItem(item);
         while (item) {
             Item<CombatStruct>* next = item->next;
             group.append(item->value);
             if (willCombatFit(group)) {
-                combats_.removeItem(item);
+                combats.removeItem(item);
             } else {
                 Item<CombatStruct>* last = nullptr;
                 group.lastItem(last);
@@ -234,12 +239,12 @@ void VaelLogicalLayer::performShock() {
     List<CombatStruct> firstGroup;
     combatGroups_.first(firstGroup);
     combatCenterOnRegion(firstGroup);
-    sendNamedEmpty(msg::RemoveAllBattleArrows);
+    layer_.sendNamedEmpty(msg::RemoveAllBattleArrows);
     battleCount_ = 0;
     performNextCombatGroup();
 }
 
-void VaelLogicalLayer::performNextCombatGroup() {
+void ShockPhase::performNextCombatGroup() {
     List<CombatStruct> group;
     if (!combatGroups_.removeFirst(group)) return;
     advances_.clear();
@@ -248,7 +253,7 @@ void VaelLogicalLayer::performNextCombatGroup() {
         started = static_cast<std::int16_t>(resolveShockBattle(combat, started));
 }
 
-std::uint16_t VaelLogicalLayer::willCombatFit(const List<CombatStruct>& combats) {
+std::uint16_t ShockPhase::willCombatFit(const List<CombatStruct>& combats) {
     struct Corner {
         int column, row;
     };
@@ -267,14 +272,14 @@ std::uint16_t VaelLogicalLayer::willCombatFit(const List<CombatStruct>& combats)
     };
     Container<WillCombatFitStruct> corners(WillCombatFitStruct{
         hexOf(leastGreatest), hexOf(leastLeast), hexOf(greatestGreatest), hexOf(greatestLeast)});
-    const auto reply = owned(queryNamed(msg::WillCombatFit, &corners));
+    const auto reply = owned(layer_.queryNamed(msg::WillCombatFit, &corners));
     // Without a view to ask there is nothing to split the battles for.
     short fits = 1;
-    if (reply) Container<short>::fromMessage(reply.get(), fits);
+    takeAnswer(reply.get(), fits, sourceFile, __LINE__);
     return fits ? 1 : 0;
 }
 
-void VaelLogicalLayer::combatCenterOnRegion(const List<CombatStruct>& combats) {
+void ShockPhase::combatCenterOnRegion(const List<CombatStruct>& combats) {
     long columns = 0, rows = 0, count = 0;
     for (const CombatStruct& combat : each(combats))
         for (const List<const VaelUnit*>* side : {&combat.attackers, &combat.defenders})
@@ -284,47 +289,47 @@ void VaelLogicalLayer::combatCenterOnRegion(const List<CombatStruct>& combats) {
             }
     if (count == 0) return;
     Container<short> centre(static_cast<short>(columns / count * 100 + rows / count));
-    dropAnswer(queryNamed(msg::CombatCenterOnRegion, &centre));
+    dropAnswer(layer_.queryNamed(msg::CombatCenterOnRegion, &centre));
 }
 
-void VaelLogicalLayer::RoutingDone(short value) {
+void ShockPhase::RoutingDone(short value) {
     if (!unitsRouting_.contains(value)) return;
     unitsRouting_.remove(value);
     if (!unitsRouting_.isEmpty()) return;
     if (advances_.isEmpty()) {
-        sendNamedEmpty(msg::SomeCombatDone);
+        layer_.sendNamedEmpty(msg::SomeCombatDone);
         return;
     }
-    if (!isConnected(RegisteredMessage::getId(msg::AdvancingDone), onAdvancingDone))
-        connectNamed(msg::AdvancingDone, onAdvancingDone);
+    if (!layer_.isConnected(RegisteredMessage::getId(msg::AdvancingDone), onAdvancingDone))
+        layer_.connectNamed(msg::AdvancingDone, onAdvancingDone);
     advanceUnits();
 }
 
-void VaelLogicalLayer::advanceUnits() {
+void ShockPhase::advanceUnits() {
     unitsAdvancing_.clear();
     for (const CombatAdvance& advance : each(advances_)) {
         Combat* unit = advance.unit;
-        if (!unit || !allUnits_.contains(unit) || unit->willRout() || unit->isRouting() ||
+        if (!unit || !layer_.getUnits().contains(unit) || unit->willRout() || unit->isRouting() ||
             unit->isOutOfPlay())
             continue;
         if (unit->AdvanceAfterCombat(advance.hex, static_cast<std::int16_t>(advance.charge)))
             unitsAdvancing_.append(static_cast<short>(unit->getUnitNum()));
     }
     if (unitsAdvancing_.isEmpty()) {
-        disconnectNamed(msg::AdvancingDone, onAdvancingDone);
-        sendNamedEmpty(msg::SomeCombatDone);
+        layer_.disconnectNamed(msg::AdvancingDone, onAdvancingDone);
+        layer_.sendNamedEmpty(msg::SomeCombatDone);
     }
 }
 
-void VaelLogicalLayer::UnitAdvanced(short unitNumber) {
+void ShockPhase::UnitAdvanced(short unitNumber) {
     if (!unitsAdvancing_.contains(unitNumber)) return;
     unitsAdvancing_.remove(unitNumber);
     if (!unitsAdvancing_.isEmpty()) return;
-    disconnectNamed(msg::AdvancingDone, onAdvancingDone);
-    sendNamedEmpty(msg::SomeCombatDone);
+    layer_.disconnectNamed(msg::AdvancingDone, onAdvancingDone);
+    layer_.sendNamedEmpty(msg::SomeCombatDone);
 }
 
-void VaelLogicalLayer::SomeCombatDone() {
+void ShockPhase::SomeCombatDone() {
     if (wontFit_ && !combatGroups_.isEmpty()) {
         List<CombatStruct> next;
         combatGroups_.first(next);
@@ -332,19 +337,20 @@ void VaelLogicalLayer::SomeCombatDone() {
         performNextCombatGroup();
         return;
     }
-    sendNamedEmpty(msg::CombatDone);
+    layer_.sendNamedEmpty(msg::CombatDone);
 }
 
-std::int16_t VaelLogicalLayer::advanceAfterCombat(std::int16_t hex, const Combat* attacker) {
-    if (!attacker || !vaelLandscape_ || !vaelLandscape_->isValidHex(hex)) return hex;
+std::int16_t ShockPhase::advanceAfterCombat(std::int16_t hex, const Combat* attacker) {
+    VaelLogicalLandscape* landscape = layer_.getVaelLandscape();
+    if (!attacker || !landscape || !landscape->isValidHex(hex)) return hex;
     const VaelUnit* defender = nullptr;
-    for (const VaelUnit* unit : each(vaelLandscape_->unitsInHex(hex)))
+    for (const VaelUnit* unit : each(landscape->unitsInHex(hex)))
         if (unit->isCombatUnit()) {
             defender = unit;
             break;
         }
     if (!attacker->isDoubleSized() || !defender || !defender->isDoubleSized()) return hex;
-    VaelLogicalLandscape& map = *vaelLandscape_;
+    VaelLogicalLandscape& map = *landscape;
     const auto al = static_cast<std::int16_t>(attacker->getHex()), ar = attacker->getSecondHex();
     const auto dl = static_cast<std::int16_t>(defender->getHex()), dr = defender->getSecondHex();
     const auto beside = [&](std::int16_t a, std::int16_t b) { return map.neighbourDirection(a, b) != 0; };

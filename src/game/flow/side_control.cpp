@@ -73,6 +73,15 @@ void giveToComputer(VaelLogicalLayer& layer, bool visitor) {
 
 } // namespace
 
+void giveLocalSideToComputer(VaelLogicalLayer& layer, bool visitor) {
+    for (Leader* leader : each(visitor ? layer.getVisitorLeaders() : layer.getHomeLeaders()))
+        if (layer.isLocalLeader(leader)) {
+            leader->setComputerControlled();
+            layer.addComputerLeader(leader);
+        }
+    giveToComputer(layer, visitor);
+}
+
 std::size_t choosePlan(const std::vector<std::uint16_t>& kinds, std::uint32_t& lastType, int (*rand)()) {
     std::uint32_t t = lastType == 1 ? 1 : 0;
     std::size_t k = 0;

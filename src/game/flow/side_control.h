@@ -54,6 +54,8 @@ ComputerOpponent* addOpponent(VaelLogicalLayer& layer, bool visitor);
 ComputerOpponent* createOpponent(VaelLogicalLayer& layer, bool visitor, const std::string& plan);
 
 void LeaderControl(VaelLogicalLayer& layer, const TeamInfoStruct& team);
+// In a network game, the computer plays this machine's leaders of one side with a plan of that side.
+void giveLocalSideToComputer(VaelLogicalLayer& layer, bool visitor);
 // The answer to "EliteInitiative": a leader's name, or empty.
 std::string EliteInitiative(VaelLogicalLayer& layer, std::uint16_t kind);
 // Registers "EliteInitiative" for the first local leader named like the Vael commander that the computer

@@ -25,7 +25,7 @@ void VaelLogicalLayer::enlist(Combat* unit) {
         if (unit->isDoubleSized() && unit->getSecondHex() >= 0)
             vaelLandscape_->addToRegion(unit, unit->getSecondHex());
     }
-    allUnits_.append(unit);
+    allUnits_.adopt(std::unique_ptr<Combat>(unit));
     (isVisitor(unit->getNation()) ? visitorUnits_ : homeUnits_).append(unit);
 }
 
@@ -34,7 +34,7 @@ void VaelLogicalLayer::enlist(Leader* leader) {
     leader->attach(*this);
     if (vaelLandscape_ && vaelLandscape_->isValidHex(static_cast<std::int16_t>(leader->getHex())))
         vaelLandscape_->addToRegion(leader, static_cast<std::int16_t>(leader->getHex()));
-    allLeaders_.append(leader);
+    allLeaders_.adopt(std::unique_ptr<Leader>(leader));
     (isVisitor(leader->getNation()) ? visitorLeaders_ : homeLeaders_).append(leader);
 }
 

@@ -249,18 +249,13 @@ void VaelLogicalLayer::connectParent() {
 }
 
 void VaelLogicalLayer::deleteBattle() {
-    for (Group* group : each(groups_))
-        delete group;
-    for (Leader* leader : each(allLeaders_))
-        delete leader;
-    for (Leader* leader : each(bogusLeaders_))
-        delete leader;
-    for (Combat* unit : each(allUnits_))
-        delete unit;
+    // The links go first, so that nothing still lists what is being deleted.
+    homeLeaders_.clear(), visitorLeaders_.clear(), computerLeaders_.clear(), localLeaders_.clear();
+    homeUnits_.clear(), visitorUnits_.clear();
     groups_.clear();
-    allLeaders_.clear(), homeLeaders_.clear(), visitorLeaders_.clear();
-    computerLeaders_.clear(), localLeaders_.clear(), bogusLeaders_.clear();
-    allUnits_.clear(), homeUnits_.clear(), visitorUnits_.clear();
+    allLeaders_.clear();
+    bogusLeaders_.clear();
+    allUnits_.clear();
     setLandscape(nullptr);
     vaelLandscape_ = nullptr;
 }
@@ -299,8 +294,6 @@ void VaelLogicalLayer::CloseGame() {
     homeRoutDirection_ = visitorRoutDirection_ = 0;
     homeTQPoints_ = visitorTQPoints_ = 0;
     homeUnitCount_ = visitorUnitCount_ = 0;
-    substitutionCount_ = 0;
-    substituteFrom_.clear(), substituteTo_.clear();
     scriptFileName_[0] = '\0';
     activeGroup_ = nullptr;
 }
@@ -325,19 +318,19 @@ Combat* VaelLogicalLayer::findCombatUnitByName(const std::string& name) const {
 }
 
 Leader* VaelLogicalLayer::findLeader(std::uint16_t unitNumber) const {
-    for (Leader* leader : each(allLeaders_))
+    for (Leader* leader : each(allLeaders_.links()))
         if (leader->getUnitNum() == unitNumber) return leader;
     return nullptr;
 }
 
 Leader* VaelLogicalLayer::findLeaderByName(const std::string& name) const {
-    for (Leader* leader : each(allLeaders_))
+    for (Leader* leader : each(allLeaders_.links()))
         if (leader->getName() == name) return leader;
     return nullptr;
 }
 
 Group* VaelLogicalLayer::findGroup(std::uint16_t number) const {
-    for (Group* group : each(groups_))
+    for (Group* group : each(groups_.links()))
         if (group->number == number) return group;
     return nullptr;
 }
@@ -401,7 +394,7 @@ void VaelLogicalLayer::UnitEliminated(const EliminateUnitData& record) {
 
 void VaelLogicalLayer::AddBogusLeader(Leader* leader) {
     if (!leader || bogusLeaders_.contains(leader)) return;
-    bogusLeaders_.append(leader);
+    bogusLeaders_.adopt(std::unique_ptr<Leader>(leader));
     (leader->getNation() == homeNation_ ? homeLeaders_ : visitorLeaders_).append(leader);
 }
 

@@ -11,11 +11,14 @@
 #include "framework/core/dyn_array.h"
 #include "framework/core/list.h"
 #include "framework/core/list_walk.h"
+#include "framework/core/owned_list.h"
 #include "framework/core/super_string.h"
 #include "game/flow/flow_records.h"
 #include "game/flow/game_control.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/phase_handlers.h"
+#include "game/flow/scenario_builder.h"
+#include "game/flow/shock_phase.h"
 #include "game/flow/shock_records.h"
 #include "game/flow/side_control.h"
 #include "game/rules/combat.h"
@@ -27,7 +30,6 @@
 
 namespace vael {
 
-class ScenarioFile;
 struct LeaderUnitData;
 struct CombatNameStruct;
 struct RefaceFromChargeStruct;
@@ -55,24 +57,29 @@ public:
     Leader* findLeaderByName(const std::string& name) const;
     Group* findGroup(std::uint16_t number) const;
     std::int16_t isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const;
-    List<Combat*>& getUnits() { return allUnits_; }
+    const List<Combat*>& getUnits() const { return allUnits_.links(); }
     // The declared combats, which the movement rules read through the rules' layer.
     const List<CombatStruct>* getCombats() const override { return &combats_; }
     List<CombatStruct>& combats() { return combats_; }
 
     // Reads the scenario and builds the battle; on a bad file the battle is closed, the reason reported
     // once, no "ScenarioLoaded" is sent and the answer is false.
-    bool LoadScenario(const ScenarioInfoStruct& info);
+    bool LoadScenario(const ScenarioInfoStruct& info) { return ScenarioBuilder(*this).load(info); }
     // Frees the battle and leaves the layer as new.
     void CloseGame();
     void RemoveFromCombat(std::uint16_t unitNumber);
     void UnitEliminated(const EliminateUnitData& record);
+    // The record of a fallen leader, which the layer takes over.
     void AddBogusLeader(Leader* leader);
 
     // Makes a unit or leader from the prototype of a key, places it and announces it; null (with the
     // unit reported and left out) when there is no such prototype or the unit would stand off the map.
-    VaelUnit* createUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name);
-    Leader* createLeader(std::uint16_t key, const LeaderUnitData& record, const std::string& name);
+    VaelUnit* createUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name) {
+        return ScenarioBuilder(*this).createUnit(key, record, name);
+    }
+    Leader* createLeader(std::uint16_t key, const LeaderUnitData& record, const std::string& name) {
+        return ScenarioBuilder(*this).createLeader(key, record, name);
+    }
 
     // What the layer holds of the battle.
     const std::string& getScenarioName() const { return scenarioName_; }
@@ -101,10 +108,10 @@ public:
     void setShowOCR(std::uint16_t show) { showOCR_ = show; }
     Group* getActiveGroup() const { return activeGroup_; }
     void setActiveGroup(Group* group) { activeGroup_ = group; }
-    const List<Group*>& getGroups() const { return groups_; }
+    const List<Group*>& getGroups() const { return groups_.links(); }
     const List<Combat*>& getHomeUnits() const { return homeUnits_; }
     const List<Combat*>& getVisitorUnits() const { return visitorUnits_; }
-    const List<Leader*>& getLeaders() const { return allLeaders_; }
+    const List<Leader*>& getLeaders() const { return allLeaders_.links(); }
     const List<Leader*>& getHomeLeaders() const { return homeLeaders_; }
     const List<Leader*>& getVisitorLeaders() const { return visitorLeaders_; }
     const List<LeaderUnitInfo>& getLeaderRecords() const { return leaderRecords_; }
@@ -119,38 +126,50 @@ public:
     GameControl* CreateGameControl(std::uint32_t scenario);
     GameControl* getGameControl() const { return gameControl_.get(); }
     // The leader-order test dialog is the shell's: every game control made from now on puts it up.
-    void setLeaderOrderDialog(GameControl::LeaderOrderDialog dialog) { leaderOrderDialog_ = std::move(dialog); }
+    void setLeaderOrderDialog(GameControl::LeaderOrderDialog dialog) {
+        leaderOrderDialog_ = std::move(dialog);
+    }
     List<SingleCombatResult>& getCombatResults() { return combatResults_; }
     const GameFlowDialogs& getDialogs() const { return dialogs_; }
     void setDialogs(GameFlowDialogs dialogs) { dialogs_ = std::move(dialogs); }
 
     // A battle set up without a scenario file (the battle runner's and the tests' own): the layer takes
-    // the map, the two sides' nations, and then each unit or leader enlisted, as the scenario reader
+    // over the map, the two sides' nations, and then each unit or leader enlisted, as the scenario reader
     // would have made them.
     void stageBattle(VaelLogicalLandscape* landscape, std::uint32_t homeNation, std::uint32_t visitorNation);
     void enlist(Combat* unit);
     void enlist(Leader* leader);
 
-    // Shock combat: the attacks declared while a leader gives orders, fought all at once afterwards.
-    void AddCombatants(const CombatNameStruct& declared);
-    void performShock();
-    void performNextCombatGroup();
+    // Shock combat: the attacks declared while a leader gives orders, fought all at once afterwards by
+    // the layer's shock phase.
+    ShockPhase& getShockPhase() { return shockPhase_; }
+    void AddCombatants(const CombatNameStruct& declared) { shockPhase_.AddCombatants(declared); }
+    void performShock() { shockPhase_.performShock(); }
+    void performNextCombatGroup() { shockPhase_.performNextCombatGroup(); }
     // Resolves one battle; started is 0 for the first of a set and then the previous battle's answer.
-    std::uint16_t resolveShockBattle(const CombatStruct& combat, std::int16_t started);
-    std::uint16_t willCombatFit(const List<CombatStruct>& combats);
-    void combatCenterOnRegion(const List<CombatStruct>& combats);
-    void RoutingDone(short value);
-    void advanceUnits();
-    void UnitAdvanced(short unitNumber);
-    void SomeCombatDone();
+    std::uint16_t resolveShockBattle(const CombatStruct& combat, std::int16_t started) {
+        return shockPhase_.resolveShockBattle(combat, started);
+    }
+    std::uint16_t willCombatFit(const List<CombatStruct>& combats) {
+        return shockPhase_.willCombatFit(combats);
+    }
+    void combatCenterOnRegion(const List<CombatStruct>& combats) {
+        shockPhase_.combatCenterOnRegion(combats);
+    }
+    void RoutingDone(short value) { shockPhase_.RoutingDone(value); }
+    void advanceUnits() { shockPhase_.advanceUnits(); }
+    void UnitAdvanced(short unitNumber) { shockPhase_.UnitAdvanced(unitNumber); }
+    void SomeCombatDone() { shockPhase_.SomeCombatDone(); }
     // The hex a winner moves into when a defender left hex; -1 when it cannot go.
-    std::int16_t advanceAfterCombat(std::int16_t hex, const Combat* attacker);
-    std::int16_t getBattleCount() const { return battleCount_; }
-    const List<short>& getUnitsRouting() const { return unitsRouting_; }
-    const List<CombatAdvance>& getAdvances() const { return advances_; }
-    const List<short>& getUnitsAdvancing() const { return unitsAdvancing_; }
-    const List<List<CombatStruct>>& getCombatGroups() const { return combatGroups_; }
-    std::uint16_t getWontFit() const { return wontFit_; }
+    std::int16_t advanceAfterCombat(std::int16_t hex, const Combat* attacker) {
+        return shockPhase_.advanceAfterCombat(hex, attacker);
+    }
+    std::int16_t getBattleCount() const { return shockPhase_.getBattleCount(); }
+    const List<short>& getUnitsRouting() const { return shockPhase_.getUnitsRouting(); }
+    const List<CombatAdvance>& getAdvances() const { return shockPhase_.getAdvances(); }
+    const List<short>& getUnitsAdvancing() const { return shockPhase_.getUnitsAdvancing(); }
+    const List<List<CombatStruct>>& getCombatGroups() const { return shockPhase_.getCombatGroups(); }
+    std::uint16_t getWontFit() const { return shockPhase_.getWontFit(); }
 
     // The phases the game control and the rules drive.
     void EndOfTurn(const EndOfGameResults& results);
@@ -182,21 +201,15 @@ public:
     void runOpponentsConditions();
 
     // The kind of a plan script from its first line: 1 when the line ends in "1".
-    static std::uint16_t scriptKindOfLine(const std::string& firstLine);
+    static std::uint16_t scriptKindOfLine(const std::string& firstLine) {
+        return ScenarioBuilder::scriptKindOfLine(firstLine);
+    }
 
 private:
-    // One battle of the phase works on the layer's units, leaders and queues.
-    friend class ShockBattle;
+    // The builder fills the battle the layer holds, from the scenario file or unit by unit.
+    friend class ScenarioBuilder;
 
-    bool buildScenario(ScenarioFile& file, const std::string& directory, const ScenarioInfoStruct& info);
-    void readScripts(const ScenarioFile& file);
-    void readUnits(ScenarioFile& file, std::uint16_t campaign);
-    bool placeOnMap(VaelUnit* unit, const std::string& name);
-    VaelUnit* makeUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name, bool leader);
-    void announceCreated(std::uint16_t key, const VaelUnit& unit, std::uint16_t hex);
-    std::uint32_t substituted(std::uint32_t nation) const;
     bool isVisitor(std::uint32_t nation) const { return nation == visitorNation_; }
-    void failLoad(const std::string& why, bool alreadyReported);
     void deleteBattle();
 
     std::string scenarioName_;
@@ -207,9 +220,7 @@ private:
     std::uint32_t homeNation_ = 0, visitorNation_ = 0;
     std::uint32_t homeRoutDirection_ = 0, visitorRoutDirection_ = 0;
     std::uint16_t homeTQPoints_ = 0, visitorTQPoints_ = 0;
-    std::uint16_t substitutionCount_ = 0;
     std::uint16_t homeUnitCount_ = 0, visitorUnitCount_ = 0;
-    std::vector<std::uint32_t> substituteFrom_, substituteTo_;
     char scriptFileName_[128] = {};
     DynArray<std::string> homeScripts_{10}, visitorScripts_{10};
     std::uint8_t homeScriptCount_ = 0, visitorScriptCount_ = 0;
@@ -217,11 +228,13 @@ private:
     std::uint16_t campaign_ = 0;
     std::uint16_t showOCR_ = 0;
     Group* activeGroup_ = nullptr;
-    List<Group*> groups_;                               // owned
-    List<Combat*> allUnits_, visitorUnits_, homeUnits_; // the first owns
-    List<Leader*> allLeaders_, homeLeaders_, visitorLeaders_, computerLeaders_,
-        localLeaders_;           // the first owns
-    List<Leader*> bogusLeaders_; // the records of fallen leaders, owned here: no other list owns them
+    // The battle's groups, units and leaders are owned here; the lists of sides and players only link.
+    OwnedList<Group> groups_;
+    OwnedList<Combat> allUnits_;
+    List<Combat*> visitorUnits_, homeUnits_;
+    OwnedList<Leader> allLeaders_;
+    List<Leader*> homeLeaders_, visitorLeaders_, computerLeaders_, localLeaders_;
+    OwnedList<Leader> bogusLeaders_; // the records of fallen leaders, which no other list holds
     List<CombatStruct> combats_;
     List<LeaderUnitInfo> leaderRecords_;
     TitleSink titleSink_;
@@ -233,13 +246,8 @@ private:
     ScenarioInfoStruct loadedScenario_;
     List<SingleCombatResult> combatResults_;
     GameFlowDialogs dialogs_;
-    // Shock combat and the rout phase.
-    List<List<CombatStruct>> combatGroups_;
-    std::uint16_t wontFit_ = 0;
-    std::int16_t battleCount_ = 0;
-    List<short> unitsRouting_;
-    List<CombatAdvance> advances_;
-    List<short> unitsAdvancing_;
+    ShockPhase shockPhase_{*this};
+    // The rout phase.
     std::int16_t routingCount_ = 0;
     PhaseDialogs phaseDialogs_;
 };

@@ -123,14 +123,27 @@ void VaelPhysicalLayer::changeViewport(const ViewportInfo& info) {
         if (takeViewport(info.window)) viewportsEmptied();
         return;
     }
-    if (!comesHere || wasHere) return;
+    if (!comesHere) return;
     auto* window = dynamic_cast<VaelMapWindow*>(info.window);
     Viewport* viewport = window ? window->viewport() : nullptr;
     if (!viewport) return;
-    firstViewportComing();
-    if (viewport->getBus()) viewport->detach();
-    window->setSpriteGrid(spriteGrid(), gridSize());
-    addViewport(viewport);
+    if (!wasHere) {
+        firstViewportComing();
+        if (viewport->getBus()) viewport->detach();
+        window->setSpriteGrid(spriteGrid(), gridSize());
+        addViewport(viewport);
+    }
+    showZoom(*window, info.newFlags);
+}
+
+void VaelPhysicalLayer::showZoom(VaelMapWindow& window, std::uint16_t flags) {
+    // Both zoom bits together are read as the smaller picture, as the window reads them.
+    const std::uint16_t zoom = flags & 2 ? 2 : flags & 1;
+    VaelLandscapeTile& tile = window.tile();
+    tile.setViewFlags(zoom);
+    tile.setCellSize(VaelLandscapeTile::cellSizeOf(zoom));
+    tile.setLandscape(zoomLandscape(zoom));
+    tile.paint();
 }
 
 void VaelPhysicalLayer::saveViewports(std::ostream& stream) const {

@@ -141,6 +141,8 @@ void VaelLandscapeTile::setLandscape(Landscape* landscape) {
     if (landscape_ == landscape) return;
     if (landscape_) landscape_->removeTile(this);
     landscape_ = landscape;
+    // Nothing of the picture kept is of the new landscape: the next paint draws it whole.
+    back_.reset();
     // Known to the landscape, so that it forgets the tile when either goes.
     if (landscape_) delete landscape_->addTile(this);
     rebuildVisibleSprites();

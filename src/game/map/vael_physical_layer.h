@@ -17,9 +17,9 @@
 #include "framework/core/landscape_definition.h"
 #include "framework/core/list.h"
 #include "framework/display/physical_layer.h"
-#include "game/map/pointed_vael_landscape.h"
 #include "game/figures/vael_physical_object.h"
 #include "game/map/point_info.h"
+#include "game/map/pointed_vael_landscape.h"
 #include "game/map/vael_figure_layer.h"
 #include "game/map/vael_landscape_tile.h"
 #include "game/map/vael_sprite_layer.h"
@@ -29,11 +29,12 @@ namespace vael {
 
 class Bitmap;
 class Dialog;
+class VaelMapWindow;
 class VaelPhysicalObject;
 
 // "RampageEvent": the display object a rampaging elephant hits and what the step did to it.
 struct RampageEventStruct {
-    VaelPhysicalObject* object = nullptr; // not owned
+    VaelObjectRef object; // null once the object is gone
     std::uint16_t percentHits = 0;
     std::uint16_t hex = 0;
     std::uint16_t routing = 0;
@@ -84,8 +85,11 @@ public:
     void addMapViewport(Viewport* viewport);
     // Opens a maximized map window on this layer through its own viewport.
     void createMapViewport(const std::string& mapName, const Dim& mapSize);
-    // A window turning to the other side leaves the layer of its old view for the one of its new view.
+    // A window turning to the other side leaves the layer of its old view for the one of its new view;
+    // the layer of its new view shows it the landscape of its new zoom.
     void changeViewport(const ViewportInfo& info);
+    // The window's tile shows this layer's landscape of the zoom in the flags.
+    void showZoom(VaelMapWindow& window, std::uint16_t flags);
     // The map windows' places and states in a saved game, in the order of the viewport list.
     void saveViewports(std::ostream& stream) const;
     // False when the stream ends before the count or a window's place; the windows read whole stay.
@@ -98,7 +102,8 @@ public:
     // Loads the images of the scenario's display types, showing the progress in item 100 of the dialog.
     void preloadScenarioSprites(std::uint32_t scenario, Dialog* dialog);
     // The same, the progress line told to a function before each type's images load.
-    void preloadScenarioSprites(std::uint32_t scenario, const std::function<void(const std::string&)>& progress);
+    void preloadScenarioSprites(std::uint32_t scenario,
+                                const std::function<void(const std::string&)>& progress);
     static const std::vector<std::uint16_t>& preloadTypes(std::uint32_t scenario);
 
     // VaelSpriteLayer and VaelFigureLayer.

@@ -48,19 +48,11 @@ void OIF<FacingOffsets>::readFile(const std::string& path, std::istream& file) {
     if (ownsRecords_ || master_) deleteImages();
     clear();
     file.clear();
-    file.seekg(0, std::ios::end);
-    const std::streamoff length = file.tellg();
-    file.seekg(0);
-    std::uint8_t head[TitleSize + 4];
-    if (length < 0 || !readBytes(file, head, sizeof head)) return reject(path, "no archive header");
-    ByteReader in(head, head + sizeof head);
-    in.take(TitleSize);
-    const std::int16_t groupCount = in.i16();
-    const std::int16_t recordCount = in.i16();
-    // Counts are held against what the file could hold before anything is made for them.
-    if (groupCount < 0 || recordCount < 0 || groupCount * std::int64_t{GroupRecordSize} > length ||
-        recordCount * std::int64_t{FacingOffsets::Size} > length)
-        return reject(path, "bad counts");
+    ArchiveHead head;
+    if (const char* why = head.read(file, FacingOffsets::Size)) return reject(path, why);
+    const std::streamoff length = head.length;
+    const std::int16_t groupCount = head.groupCount;
+    const std::int16_t recordCount = head.recordCount;
     std::vector<Group> groups;
     std::vector<std::unique_ptr<FacingOffsets>> records;
     std::streamoff at = TitleSize + 4;

@@ -17,8 +17,8 @@ template <> class OIF<FacingOffsets> : public OIFBase {
 public:
     static constexpr const char* DefaultName = "Default OIF";
     static constexpr const char* Name = "Walking Animation Data";
-    static constexpr int TitleSize = 128;
-    static constexpr int GroupRecordSize = 138;
+    static constexpr int TitleSize = ArchiveHead::TitleSize;
+    static constexpr int GroupRecordSize = ArchiveHead::GroupRecordSize;
     static constexpr int CompactGroupSize = 26;
 
     // An empty archive that loads nothing.

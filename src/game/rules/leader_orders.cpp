@@ -295,7 +295,7 @@ std::int16_t Leader::chargeOrderFor(std::int16_t unitNumber) {
     Container<short> number(unitNumber);
     const auto answer = owned(sendNowNamed(msg::GetUnitByNum, &number));
     VaelUnit* unit = nullptr;
-    Container<VaelUnit*>::fromMessage(answer.get(), unit);
+    takeAnswer(answer.get(), unit, sourceFile, __LINE__);
     if (unit && unit->isCombatUnit()) {
         const auto* combat = dynamic_cast<const Combat*>(unit);
         if (combat && combat->getUnitType() == AT) return 0;

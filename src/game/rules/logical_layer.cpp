@@ -2,33 +2,40 @@
 
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
+#include "framework/core/payload_check.h"
 #include "game/rules/unit.h"
 
 namespace vael {
 
 namespace {
 
-LogicalLayer* layerOf(Component* target) {
-    return dynamic_cast<LogicalLayer*>(target);
+constexpr const char* sourceFile = "LOGLAYER";
+
+// The receiver of the handlers below; anything else is reported as bad data.
+LogicalLayer* layerOf(Component* target, std::int16_t line) {
+    auto* layer = dynamic_cast<LogicalLayer*>(target);
+    Assertion::check(layer != nullptr, BadPayloadMessage, sourceFile, line);
+    return layer;
 }
 
 ContainerBase* onLoadScenario(Component* target, BusMessage, ContainerBase* data) {
     std::string name;
     Container<std::string>::fromMessage(data, name); // no string: an empty name
-    if (LogicalLayer* layer = layerOf(target)) layer->loadScenario(name);
+    if (LogicalLayer* layer = layerOf(target, __LINE__)) layer->loadScenario(name);
     return nullptr;
 }
 
 ContainerBase* onRegionSelected(Component* target, BusMessage, ContainerBase* data) {
+    // A payload that is no hex is no click, and no fault either: it is let pass without a report.
     short hex = 0;
-    LogicalLayer* layer = layerOf(target);
+    LogicalLayer* layer = layerOf(target, __LINE__);
     if (layer && Container<short>::fromMessage(data, hex)) layer->regionSelected(hex);
     return nullptr;
 }
 
 ContainerBase* onRegionFlyby(Component* target, BusMessage, ContainerBase* data) {
     short hex = 0;
-    LogicalLayer* layer = layerOf(target);
+    LogicalLayer* layer = layerOf(target, __LINE__);
     if (layer && Container<short>::fromMessage(data, hex)) layer->regionFlyby(hex);
     return nullptr;
 }
@@ -37,13 +44,11 @@ ContainerBase* onRegionFlyby(Component* target, BusMessage, ContainerBase* data)
 
 LogicalLayer::LogicalLayer(const char* name)
     : AsynchronousBus(name ? name : "Unnamed Logical Layer Component") {
-    prototypes_[49]; // entries 0 to 49 exist from the start, all null
+    prototypes_.resize(50); // entries 0 to 49 exist from the start, all null
 }
 
 LogicalLayer::~LogicalLayer() {
     landscape_.reset();
-    for (std::int16_t i = 0; i < prototypeCount_; ++i)
-        delete prototypes_[i];
 }
 
 void LogicalLayer::connectParent() {
@@ -56,19 +61,20 @@ void LogicalLayer::connectParent() {
 void LogicalLayer::addPrototype(std::int16_t typeCode, Unit* unit) {
     if (typeCode < 0) {
         delete unit;
-        Assertion::fail("Invalid unit type code " + std::to_string(typeCode) + " for a prototype", "LOGLAYER",
+        Assertion::fail("Invalid unit type code " + std::to_string(typeCode) + " for a prototype", sourceFile,
                         __LINE__);
         return;
     }
-    Unit*& slot = prototypes_[typeCode];
-    if (slot != unit) delete slot;
-    slot = unit;
+    if (static_cast<std::size_t>(typeCode) >= prototypes_.size())
+        prototypes_.resize(static_cast<std::size_t>(typeCode) + 1);
+    std::unique_ptr<Unit>& slot = prototypes_[static_cast<std::size_t>(typeCode)];
+    if (slot.get() != unit) slot.reset(unit);
     if (typeCode >= prototypeCount_) prototypeCount_ = static_cast<std::int16_t>(typeCode + 1);
 }
 
 Unit* LogicalLayer::prototype(std::int16_t typeCode) {
-    if (typeCode < 0 || typeCode >= prototypes_.size()) return nullptr;
-    return prototypes_[typeCode];
+    if (typeCode < 0 || static_cast<std::size_t>(typeCode) >= prototypes_.size()) return nullptr;
+    return prototypes_[static_cast<std::size_t>(typeCode)].get();
 }
 
 void LogicalLayer::setLandscape(LogicalLandscape* landscape) {

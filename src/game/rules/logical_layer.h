@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/core/asynchronous_bus.h"
-#include "framework/core/dyn_array.h"
 #include "game/rules/combat_struct.h"
 #include "game/rules/logical_landscape.h"
 
@@ -45,7 +45,7 @@ public:
 protected:
     std::unique_ptr<LogicalLandscape> landscape_;
     std::int16_t prototypeCount_ = 0;
-    DynArray<Unit*> prototypes_{10};
+    std::vector<std::unique_ptr<Unit>> prototypes_;
 };
 
 } // namespace vael

@@ -172,7 +172,7 @@ void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
     if (!unit->hasSpentMovement()) {
         const auto answer = owned(sendNowNamedEmpty(msg::ActiveGroup));
         Group* group = nullptr;
-        Container<Group*>::fromMessage(answer.get(), group);
+        takeAnswer(answer.get(), group, sourceFile, __LINE__);
         const Leader* leader = group ? dynamic_cast<const Leader*>(group->leader) : nullptr;
         if (leader) {
             if (!group->contains(unit)) {

@@ -142,7 +142,7 @@ VaelUnit* VaelUnit::handlerTarget(Component* target, const char* sourceFile, std
 std::int16_t VaelUnit::takeShort(ContainerBase* reply, std::int16_t fallback) {
     const auto held = owned(reply);
     short value = fallback;
-    if (!held || !Container<short>::fromMessage(held.get(), value)) value = fallback;
+    takeAnswer(held.get(), value, __FILE__, __LINE__);
     return value;
 }
 

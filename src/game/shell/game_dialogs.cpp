@@ -35,13 +35,13 @@ StartGameDlg::StartGameDlg(DialogShown shown)
 
 void StartGameDlg::onInitDialog() {
     centre();
-    for (std::int16_t id : {IdCampaign, IdMultiplayer, IdTutorial, IdVideo})
+    for (std::int16_t id : {IdTutorial, IdVideo})
         enableItem(id, 0);
     if (shown_) shown_(*this, TemplateName);
 }
 
 void StartGameDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
-    if (id == IdStartBattle || id == IdLoadGame || id == IdExit)
+    if (id == IdStartBattle || id == IdLoadGame || id == IdMultiplayer || id == IdExit || id == IdCampaign)
         close(static_cast<std::int16_t>(id));
     else
         Dialog::onCommand(id, notification);

@@ -14,8 +14,8 @@ namespace vael {
 // Every dialog of the shell tells this when it has been built (the tests drive them from here).
 using DialogShown = std::function<void(Dialog& dialog, const std::string& templateName)>;
 
-// "StartGame": closes with the id of the button chosen. Campaign, multiplayer, the tutorial and the
-// historical video are not offered.
+// "StartGame": closes with the id of the button chosen. The tutorial and the historical video
+// are not offered.
 class StartGameDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "StartGame";

@@ -45,7 +45,7 @@ void LeaderAlmostDoneDlg::onInitDialog() {
 void LeaderAlmostDoneDlg::disableFromMenu() {
     const auto reply = owned(sendNowNamedEmpty(msg::GetActiveChildMenu));
     Menu* menu = nullptr;
-    const bool got = Container<Menu*>::fromMessage(reply.get(), menu);
+    const bool got = takeAnswer(reply.get(), menu, __FILE__, __LINE__);
     if (!got || !menu) return;
     // A grayed item cannot be chosen either.
     if (Menu* leader = menu->findPopup("Leader");

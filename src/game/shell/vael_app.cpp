@@ -1,5 +1,6 @@
 #include "game/shell/vael_app.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -15,6 +16,7 @@
 #include "framework/core/registered_message.h"
 #include "framework/display/image_index.h"
 #include "framework/display/palette_animator.h"
+#include "framework/ui/dialog.h"
 #include "game/ai/vael_ai.h"
 #include "game/figures/display_prototypes.h"
 #include "game/figures/vael_physical_object.h"
@@ -25,9 +27,14 @@
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/map/vael_physical_layer.h"
+#include "game/net/vael_net_component.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/leader.h"
+#include "game/rules/logical_map_file.h"
+#include "game/rules/roll.h"
+#include "game/shell/campaign.h"
 #include "game/shell/information_dlg.h"
+#include "game/shell/layer_viewports.h"
 #include "game/shell/leader_almost_done_dlg.h"
 #include "game/shell/vael_toolbar.h"
 #include "game/sound/sound_group_service.h"
@@ -51,6 +58,12 @@ bool readWhole(const std::string& fileName, std::vector<std::uint8_t>& bytes) {
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
 }
+
+// The progress of the loading of a scenario's images: text, no buttons.
+class PreloadDlg : public Dialog {
+public:
+    PreloadDlg() : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", "") {}
+};
 
 } // namespace
 
@@ -137,10 +150,17 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, 
         changed.lastAIType = type > 1 ? 0 : type;
         setPreferences(changed);
     };
+    campaign_ = std::make_unique<Campaign>();
+    campaign_->attach(*layer_);
+    if (std::string why; !campaign_->load(installDirectory_, why))
+        debugStream() << "No campaign: " << why << std::endl;
     listener_ = std::make_unique<Listener>(*this);
     listener_->attach(*layer_);
     commentary_.attach(*layer_);
     if (views == Views::Shown) makeViews();
+    net_ = std::make_unique<VaelNetComponent>();
+    net_->setLayer(layer_.get());
+    net_->attach(*layer_);
     Leader::setFinishPrompt([this](Leader&) { showFinishPrompt(); });
     paletteAnimator_ = std::make_unique<PaletteAnimator>(getPalette(), WaterFrames, WaterFirst, WaterLast);
     for (std::int16_t f = 0; f < WaterFrames; ++f)
@@ -154,8 +174,11 @@ VaelApp::~VaelApp() {
     Leader::setFinishPrompt(nullptr);
     finishPrompt_.reset();
     if (layer_) layer_->CloseGame();
+    if (net_) net_->detach();
+    net_.reset();
     deleteViews();
     listener_.reset();
+    campaign_.reset();
     commentary_.detach();
     layer_.reset();
     imageIndex_.reset();
@@ -221,13 +244,51 @@ void VaelApp::makeViews() {
     registerDisplayPrototypes(catalogue, imageIndex_ != nullptr);
     views_ = std::make_unique<VaelPhysicalLayers>(*this);
     sharedArtwork_ = true;
+    // The map windows of both views are saved and restored with the game.
+    auto map = [this] { return mapInfo(); };
+    viewports0_ = std::make_unique<LayerViewports>(views_->normal(), map);
+    viewports4_ = std::make_unique<LayerViewports>(views_->reversed(), map);
+    setViewportLayers(viewports0_.get(), viewports4_.get());
 }
 
 void VaelApp::deleteViews() {
     // The last layer to go takes the prototypes with it, which still hold their artwork. The walking data
     // the display objects made for themselves goes with the shared artwork, loaded or not.
+    setViewportLayers(nullptr, nullptr);
+    viewports0_.reset();
+    viewports4_.reset();
     views_.reset();
     if (std::exchange(sharedArtwork_, false)) VaelPhysicalObject::freeSharedArtwork();
+}
+
+void VaelApp::preloadSprites() {
+    if (!views_ || VaelPhysicalLayer::preloadTypes(scenario_.index).empty()) return;
+    // The progress shows once there is a window to show it over.
+    std::unique_ptr<Dialog> progress;
+    if (mainWindowHandle() != 0) {
+        progress = std::make_unique<PreloadDlg>();
+        progress->attach(*this);
+        progress->create(PreloadTemplate, Dialog::Modeless);
+        if (onDialog) onDialog(*progress, PreloadTemplate);
+    }
+    views_->normal().preloadScenarioSprites(scenario_.index, progress.get());
+    if (progress && progress->isOpen()) progress->close(0);
+}
+
+MapInfoStruct VaelApp::mapInfo() {
+    const std::string name = layer_->getMapFileName();
+    for (std::int16_t kind : {std::int16_t{9}, std::int16_t{0}}) {
+        const auto path = findFileNoCase(dataPath(kind), name);
+        LogicalMapFile map;
+        if (path && map.readFile(path->string()))
+            return MapInfoStruct{map.name(), Point(map.height(), map.width())};
+    }
+    debugStream() << "No map " << name << " to measure the map window by" << std::endl;
+    return MapInfoStruct{name, Point(0, 0)};
+}
+
+bool VaelApp::mapWindowsOpen() {
+    return views_ && (!views_->normal().viewports().isEmpty() || !views_->reversed().viewports().isEmpty());
 }
 
 void VaelApp::routeMouseEvent(Display* display, std::int16_t kind, const Point& point) {
@@ -295,6 +356,10 @@ void VaelApp::changeCaption(const std::string& text) {
 
 void VaelApp::closeBattle() {
     if (!battleRunning() && layer_->getLeaders().isEmpty()) return;
+    discardBattle();
+}
+
+void VaelApp::discardBattle() {
     // What the battle has still queued (a display object's late reply to a leader) is handled while the
     // battle is there: queued behind "CloseGame", a handler that queries would run the close from inside
     // itself and go on in a leader already deleted.
@@ -304,19 +369,32 @@ void VaelApp::closeBattle() {
     layer_->CloseGame();
     finishPrompt_.reset();
     ending_ = false;
+    campaign_->battleClosed();
+}
+
+bool VaelApp::startCampaignBattle(bool homeComputer, std::string& error) {
+    closeBattle();
+    const CampaignProvince* province = campaign_->province();
+    if (!campaign_->active() || !province || campaign_->state().outcome != CampaignState::Going)
+        return error = "there is no campaign battle to fight", false;
+    campaign_->battleBegins();
+    if (startBattle(province->scenario, CustomScenario, homeComputer, true, error, 1)) return true;
+    campaign_->battleClosed();
+    return false;
 }
 
 bool VaelApp::startBattle(const std::string& scenarioFile, std::uint32_t index, bool homeComputer,
-                          bool visitorComputer, std::string& error) {
+                          bool visitorComputer, std::string& error, std::uint16_t campaign) {
     closeBattle();
     commentary_.clear();
     title_.clear();
     scenario_ = SavedScenario{index > CustomScenario ? CustomScenario : index, scenarioFile};
-    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario_.index, scenarioFile, scenarioFile, 0})) {
+    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario_.index, scenarioFile, scenarioFile, campaign})) {
         error = "cannot load the battle " + scenarioFile;
-        layer_->CloseGame();
+        discardBattle();
         return false;
     }
+    preloadSprites();
     layer_->getSideControlServices().introDialog = [homeComputer, visitorComputer] {
         return std::pair<bool, bool>{homeComputer, visitorComputer};
     };
@@ -329,9 +407,80 @@ bool VaelApp::startBattle(const std::string& scenarioFile, std::uint32_t index, 
     for (Leader* leader : each(layer_->getVisitorLeaders()))
         team.visitorLeaders.append(leader->getName());
     LeaderControl(*layer_, team);
+    if (campaign && homeComputer) giveHomeToComputer();
     layer_->CreateGameControl(scenario_.index);
     beginGame(false);
     return true;
+}
+
+bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index, bool homeHere,
+                                 bool computerHere, std::string& error) {
+    return startNetworkBattle(scenarioFile, index, std::vector<std::string>{}, homeHere ? 1 : 2, computerHere, error);
+}
+
+bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
+                                 const std::vector<std::string>& leadersHere, bool computerHere, std::string& error) {
+    return startNetworkBattle(scenarioFile, index, leadersHere, 0, computerHere, error);
+}
+
+bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
+                                 const std::vector<std::string>& leadersHere, int sideHere, bool computerHere,
+                                 std::string& error) {
+    closeBattle();
+    commentary_.clear();
+    title_.clear();
+    scenario_ = SavedScenario{index > CustomScenario ? CustomScenario : index, scenarioFile};
+    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario_.index, scenarioFile, scenarioFile, 0})) {
+        error = "cannot load the battle " + scenarioFile;
+        discardBattle();
+        return false;
+    }
+    preloadSprites();
+    // Only the leaders played here are named: the others are the other machine's.
+    TeamInfoStruct team;
+    team.homeNation = layer_->getHomeNation(), team.visitorNation = layer_->getVisitorNation();
+    team.homeName = GameControl::nationName(team.homeNation);
+    team.visitorName = GameControl::nationName(team.visitorNation);
+    const auto here = [&](Leader* leader, bool home) {
+        if (sideHere) return (sideHere == 1) == home;
+        return std::find(leadersHere.begin(), leadersHere.end(), leader->getName()) != leadersHere.end();
+    };
+    for (Leader* leader : each(layer_->getHomeLeaders()))
+        if (here(leader, true)) team.homeLeaders.append(leader->getName());
+    for (Leader* leader : each(layer_->getVisitorLeaders()))
+        if (here(leader, false)) team.visitorLeaders.append(leader->getName());
+    LeaderControl(*layer_, team);
+    if (computerHere) {
+        if (!team.homeLeaders.isEmpty()) giveLocalSideToComputer(*layer_, false);
+        if (!team.visitorLeaders.isEmpty()) giveLocalSideToComputer(*layer_, true);
+    }
+    if (!net_->isHost()) return true;
+    net_->scenarioLoaded(scenario_.index, 2);
+    if (!gameControl()) {
+        error = "the battle " + scenarioFile + " has no game control";
+        layer_->CloseGame();
+        return false;
+    }
+    beginGame(false);
+    return true;
+}
+
+// A campaign battle gives home to the player; the battle tool and the tests let the computer play it too.
+void VaelApp::giveHomeToComputer() {
+    for (Leader* leader : each(layer_->getHomeLeaders())) {
+        leader->setComputerControlled();
+        layer_->addComputerLeader(leader);
+    }
+    std::uint32_t type = preferences_.lastAIType;
+    const std::size_t plan = choosePlan(layer_->getScriptKinds(false), type, Roll::rand);
+    DynArray<std::string>& names = layer_->getScriptNames(false);
+    const std::string name =
+        plan < layer_->getScriptKinds(false).size() ? names[static_cast<std::int32_t>(plan)] : std::string();
+    layer_->setHomePlanName(name);
+    createOpponent(*layer_, false, name);
+    // The elite initiative is the player's question, and no leader is his now.
+    disconnectEliteInitiative(*layer_);
+    registerEliteInitiative(*layer_);
 }
 
 void VaelApp::beginGame(bool resumed) {
@@ -345,7 +494,12 @@ void VaelApp::beginGame(bool resumed) {
 
 bool VaelApp::saveGame(const std::string& fileName, std::string& error) {
     if (!battleRunning()) return error = "there is no battle to save", false;
-    const std::vector<std::uint8_t> header = writeSavedHeader(*view0_, *view4_, scenario_);
+    std::vector<std::uint8_t> header = writeSavedHeader(*view0_, *view4_, scenario_);
+    // A campaign battle carries the campaign between the scenario and the layer's part.
+    if (campaign_->inBattle()) {
+        const std::vector<std::uint8_t> record = writeCampaignRecord(campaign_->state());
+        header.insert(header.end(), record.begin(), record.end());
+    }
     {
         std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
         if (!out || !out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size())))
@@ -359,6 +513,9 @@ bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
     if (!readWhole(fileName, bytes)) return error = "cannot open " + fileName, false;
     SavedScenario scenario;
     if (!readSavedScenario(bytes, scenario, error)) return false;
+    CampaignState campaign;
+    bool inCampaign = false;
+    if (!readSavedCampaign(bytes, campaign_->definition(), campaign, inCampaign, error)) return false;
     // What the file holds past its header can only be read over its battle: the battle running is kept
     // aside, to be put back when the file turns out bad.
     std::vector<std::uint8_t> running;
@@ -370,26 +527,46 @@ bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
         std::error_code ignored;
         std::filesystem::remove(aside, ignored);
     }
+    const bool campaignWas = campaign_->active();
+    const CampaignState campaignBefore = campaign_->state();
     if (restore(bytes, scenario, error)) return true;
     SavedScenario before;
     std::string again;
-    if (!running.empty() && readSavedScenario(running, before, again)) restore(running, before, again);
+    if (!running.empty() && readSavedScenario(running, before, again)) {
+        restore(running, before, again);
+    } else if (campaignWas) {
+        // Between two battles of a campaign nothing runs to put back but the campaign.
+        campaign_->resume(campaignBefore);
+    }
     return false;
 }
 
 bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario,
                       std::string& error) {
+    CampaignState campaign;
+    bool inCampaign = false;
+    if (!readSavedCampaign(bytes, campaign_->definition(), campaign, inCampaign, error)) return false;
     closeBattle();
     commentary_.clear();
     title_.clear();
     scenario_ = scenario;
-    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario.index, scenario.fileName, scenario.fileName, 0})) {
-        layer_->CloseGame();
+    // The campaign answers the layer as it did when the battle began, so that the same units stand.
+    if (inCampaign) {
+        campaign_->resume(campaign);
+        campaign_->battleBegins();
+    } else {
+        campaign_->abandon();
+    }
+    if (!layer_->LoadScenario(ScenarioInfoStruct{scenario.index, scenario.fileName, scenario.fileName,
+                                                 static_cast<std::uint16_t>(inCampaign ? 1 : 0)})) {
+        discardBattle();
         return error = "cannot load the battle " + scenario.fileName + " the game was saved over", false;
     }
+    preloadSprites();
     layer_->CreateGameControl(scenario.index);
+    // The map windows come back once the units they show exist.
     if (!readSavedViewports(bytes, *view0_, *view4_, error) || !loadLayerPart(*layer_, bytes, error)) {
-        layer_->CloseGame();
+        discardBattle();
         return false;
     }
     beginGame(true);

@@ -15,6 +15,7 @@
 
 #include "framework/display/palette_entry.h"
 #include "framework/ui/win_app.h"
+#include "game/rules/scenario_records.h"
 #include "game/shell/commentary_dlg.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/preferences.h"
@@ -22,6 +23,7 @@
 
 namespace vael {
 
+class Campaign;
 class GameControl;
 class ImageIndex;
 class LeaderAlmostDoneDlg;
@@ -32,6 +34,7 @@ class AudioOutput;
 }
 class VaelLogicalLayer;
 class VaelPhysicalLayers;
+class VaelNetComponent;
 class VaelSoundManager;
 
 class VaelApp : public WinApp {
@@ -39,6 +42,8 @@ public:
     // The product key under the vendor's key in the settings.
     static constexpr const char* ProductKey = "Vaelmoric";
     static constexpr const char* AutosaveName = "Autosave.vel";
+    // The progress of the loading of a scenario's images.
+    static constexpr const char* PreloadTemplate = "PreloadDlg";
     static constexpr std::uint32_t CustomScenario = 10;
     static constexpr std::int16_t WaterFirst = 202, WaterLast = 210, WaterFrames = 4;
     // The colour of the water's entry i (0 to 8) in animation frame f: the shades move on two a frame.
@@ -81,6 +86,11 @@ public:
     VaelLogicalLayer& logicalLayer() { return *layer_; }
     // The display layers of view 0 and view 4; null without views.
     VaelPhysicalLayers* views() { return views_.get(); }
+    // The battle's map as its windows show it: the map's own name (its overview picture's) and its size in
+    // hexes (rows, columns); the file name and no size when the map cannot be read.
+    MapInfoStruct mapInfo();
+    // Whether either view has a map window open.
+    bool mapWindowsOpen();
     GameControl* gameControl() const;
     CommentaryDlg& commentary() { return commentary_; }
     VaelSoundManager& soundManager() { return *sound_; }
@@ -103,9 +113,25 @@ public:
     std::function<void()> onBattleClosed;
 
     // Loads the scenario, gives each side to the computer or to the player here, and begins the game.
-    // False with the reason (the battle closed) when the scenario cannot be loaded.
+    // False with the reason (the battle closed) when the scenario cannot be loaded. A battle of a
+    // campaign (non-zero campaign flag) gives the visitor to the computer and home to the player, unless
+    // homeComputer asks the computer to play it too.
     bool startBattle(const std::string& scenarioFile, std::uint32_t index, bool homeComputer,
-                     bool visitorComputer, std::string& error);
+                     bool visitorComputer, std::string& error, std::uint16_t campaign = 0);
+    // A battle of a network game, once the network component has its peer: loads the scenario, plays the
+    // home or the visitor side here (given to the computer when asked) and leaves the other side to the
+    // other machine. The host then creates game control and begins the game; the other machine waits for
+    // the host's messages.
+    bool startNetworkBattle(const std::string& scenarioFile, std::uint32_t index, bool homeHere,
+                            bool computerHere, std::string& error);
+    // The same with the leaders played here named one by one.
+    bool startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
+                            const std::vector<std::string>& leadersHere, bool computerHere, std::string& error);
+    VaelNetComponent& net() { return *net_; }
+    // The campaign, its definition read from the data directory at start.
+    Campaign& campaign() { return *campaign_; }
+    // Fights the battle for the campaign's current province; false with the reason.
+    bool startCampaignBattle(bool homeComputer, std::string& error);
     // Saves the battle to the file; false with the reason (the file may be partly written).
     bool saveGame(const std::string& fileName, std::string& error);
     // Loads the scenario the file was saved over, restores the battle and resumes it; false with the
@@ -138,10 +164,19 @@ private:
     void gameEnded(bool homeWon);
     void changeCaption(const std::string& text);
     void beginGame(bool resumed);
+    void giveHomeToComputer();
     bool restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error);
+    // Closes the battle, loaded whole or in part, on both sides.
+    void discardBattle();
+    // Loads the images of the scenario's display types before it starts, with the progress shown.
+    void preloadSprites();
     // The image index, the shared artwork, one display prototype per type id and the two views' layers.
     void makeViews();
     void deleteViews();
+    // sideHere 1: the home side here, 2: the visitor side, 0: the leaders named.
+    bool startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
+                            const std::vector<std::string>& leadersHere, int sideHere, bool computerHere,
+                            std::string& error);
 
     std::string installDirectory_, secondDirectory_;
     Preferences preferences_;
@@ -153,12 +188,15 @@ private:
     std::unique_ptr<VaelSoundManager> sound_;
     std::unique_ptr<SoundGroupService> soundService_;
     std::unique_ptr<VaelLogicalLayer> layer_;
+    std::unique_ptr<Campaign> campaign_;
     std::unique_ptr<Listener> listener_;
+    std::unique_ptr<VaelNetComponent> net_;
     CommentaryDlg commentary_;
     std::unique_ptr<LeaderAlmostDoneDlg> finishPrompt_;
     std::unique_ptr<ImageIndex> imageIndex_;
     std::unique_ptr<PaletteAnimator> paletteAnimator_;
     std::unique_ptr<VaelPhysicalLayers> views_;
+    std::unique_ptr<ViewportLayer> viewports0_, viewports4_;
     bool sharedArtwork_ = false;
     ClosedViewportLayer closedView0_, closedView4_;
     ViewportLayer* view0_ = &closedView0_;

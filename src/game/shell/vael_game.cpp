@@ -10,9 +10,13 @@
 #include "framework/core/payload_check.h"
 #include "framework/display/application_palette.h"
 #include "framework/display/window_pictures.h"
+#include "framework/ui/dialog_control.h"
+#include "framework/ui/display.h"
 #include "framework/ui/menu_tracker.h"
+#include "framework/ui/picture_archive.h"
 #include "framework/ui/status_bar.h"
 #include "framework/ui/system_font.h"
+#include "framework/ui/win_app.h"
 #include "game/flow/game_control.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/phase_handlers.h"
@@ -23,6 +27,8 @@
 #include "game/rules/logical_map_file.h"
 #include "game/rules/scenario_records.h"
 #include "game/rules/vael_unit.h"
+#include "game/shell/campaign.h"
+#include "game/shell/campaign_dialogs.h"
 #include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/leader_cheat_dlg.h"
@@ -30,6 +36,7 @@
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
+#include "game/net/net_chat.h"
 #include "game/shell/view_unit_dlg.h"
 
 namespace vael {
@@ -71,11 +78,44 @@ private:
     VaelGame& game_;
 };
 
+// The palette, the window pictures and the system font are hooked into the framework for the whole
+// process. A game puts back what it found when it goes, so that whatever comes after it in the process
+// (another game, a bare application reading another data directory) starts as it would have without it.
+class VaelGame::DisplayHooks {
+public:
+    DisplayHooks()
+        : make_(WinApp::paletteMaker()), destroy_(WinApp::paletteDestroyer()),
+          opener_(PictureArchive::setOpener(nullptr)), matcher_(Display::setColourMatcher(nullptr)),
+          remap_(DialogControl::setDisabledRemap(nullptr)), drawer_(MenuTracker::setTextDrawer(nullptr)),
+          writer_(WindowsStatusBar::setTextWriter(nullptr)) {
+        installApplicationPalette();
+        installWindowPictures();
+        installSystemFont();
+    }
+    ~DisplayHooks() {
+        WinApp::setPaletteMaker(make_, destroy_);
+        PictureArchive::setOpener(opener_);
+        Display::setColourMatcher(matcher_);
+        DialogControl::setDisabledRemap(remap_);
+        MenuTracker::setTextDrawer(drawer_);
+        WindowsStatusBar::setTextWriter(writer_);
+    }
+    DisplayHooks(const DisplayHooks&) = delete;
+    DisplayHooks& operator=(const DisplayHooks&) = delete;
+
+private:
+    WinApp::PaletteMaker make_;
+    WinApp::PaletteDestroyer destroy_;
+    PictureArchive::Opener opener_;
+    Display::ColourMatcher matcher_;
+    DialogControl::RemapSource remap_;
+    MenuTracker::TextDrawer drawer_;
+    WindowsStatusBar::TextWriter writer_;
+};
+
 VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData,
-                   platform::AudioOutput* audio, VaelApp::Views views) {
-    installApplicationPalette();
-    installWindowPictures();
-    installSystemFont();
+                   platform::AudioOutput* audio, VaelApp::Views views)
+    : hooks_(std::make_unique<DisplayHooks>()) {
     VaelApp::writeInstallSettings(platform.settings(), fallbackData);
     app_ = std::make_unique<VaelApp>(platform, fallbackData, audio, views);
     // The frame's size is its client area's; the menu bar above it makes up the platform's window.
@@ -151,6 +191,11 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {
         closeBattleWindows();
+        // After a battle of a campaign its results, then its next battle unless the player leaves it.
+        if (app_->campaign().resultsPending()) {
+            showCampaignResults();
+            if (continueCampaign()) return;
+        }
         app_->sendNamedEmpty("ShowMainDlg");
     };
     app_->setStatusText(VaelMainWindow::Title, 1);
@@ -159,6 +204,8 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
 VaelGame::~VaelGame() {
     VaelUnit::setDetailsView({});
     aiNotice_.reset();
+    if (chat_) chat_->detach();
+    chat_.reset();
     combatResults_.reset();
     closeBattleWindows();
     if (app_) app_->closeBattle();
@@ -168,6 +215,7 @@ VaelGame::~VaelGame() {
     statusBar_.reset();
     frame_.reset();
     app_.reset();
+    hooks_.reset();
 }
 
 bool VaelGame::ready() const {
@@ -191,7 +239,9 @@ void VaelGame::showMainDialog() {
         start.attach(*app_);
         const std::int16_t choice = start.create(StartGameDlg::TemplateName, Dialog::Modal);
         if (choice == StartGameDlg::IdStartBattle && chooseAndStartBattle()) return;
+        if (choice == StartGameDlg::IdCampaign && startCampaign()) return;
         if (choice == StartGameDlg::IdLoadGame && chooseAndLoadGame()) return;
+        if (choice == StartGameDlg::IdMultiplayer && playNetworkGame()) return;
         if (choice == StartGameDlg::IdExit || choice == 0) {
             app_->postQuitMessage();
             return;
@@ -201,26 +251,104 @@ void VaelGame::showMainDialog() {
 
 bool VaelGame::chooseAndStartBattle() {
     const std::vector<ScenarioChoice> scenarios = findScenarios(app_->dataPath(9));
-    if (scenarios.empty()) {
-        failed("No battle to fight", "there is no scenario in " + app_->dataPath(9));
-        return false;
-    }
+    // With no battle of the data set to offer, the player names one of his own.
+    if (scenarios.empty()) return chooseCustomBattle();
     const ScenarioChoice& scenario = scenarios.front();
     ScenarioDlg choose(scenario, onDialog);
     choose.attach(*app_);
     if (choose.create(ScenarioDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return false;
-    IntroDlg sides(scenario.homeName, scenario.visitorName, onDialog);
+    const std::string file = chooseVariant(scenario.fileName);
+    if (file.empty()) return false;
+    return startChosenBattle(file, scenario.homeName, scenario.visitorName);
+}
+
+std::string VaelGame::chooseVariant(const std::string& scenarioFile) {
+    std::vector<ScenarioVariant> variants;
+    std::string error;
+    if (!readVariants(app_->dataPath(9), scenarioFile, variants, error)) {
+        // A bad list of variants costs the choice, not the battle.
+        failed("The variants of " + scenarioFile + " cannot be read", error);
+        return scenarioFile;
+    }
+    // One variant is no choice.
+    if (variants.size() < 2) return variants.empty() ? scenarioFile : variants.front().fileName;
+    VariantDlg choose(variants, onDialog);
+    choose.attach(*app_);
+    if (choose.create(VariantDlg::TemplateName, Dialog::Modal) != 1 || !choose.chosenVariant()) return "";
+    return choose.chosenVariant()->fileName;
+}
+
+bool VaelGame::startChosenBattle(const std::string& scenarioFile, const std::string& homeName,
+                                 const std::string& visitorName) {
+    IntroDlg sides(homeName, visitorName, onDialog);
     sides.attach(*app_);
     if (sides.create(IntroDlg::TemplateName, Dialog::Modal) != 1) return false;
     closeBattleWindows();
+    app_->campaign().abandon();
     std::string error;
-    if (!app_->startBattle(scenario.fileName, VaelApp::CustomScenario, sides.homeComputer(),
+    if (!app_->startBattle(scenarioFile, VaelApp::CustomScenario, sides.homeComputer(),
                            sides.visitorComputer(), error)) {
         failed("Cannot start the battle", error);
         return false;
     }
     openBattleWindows();
     return true;
+}
+
+bool VaelGame::chooseCustomBattle() {
+    CustomScenarioDlg name(app_->dataPath(9), onDialog);
+    name.attach(*app_);
+    if (name.create(CustomScenarioDlg::TemplateName, Dialog::Modal) != 1) return false;
+    // The sides' names are the scenario's own; a file that cannot be read fails when the battle loads.
+    std::string home = "Home", visitor = "Visitor";
+    for (const ScenarioChoice& s : findScenarios(app_->dataPath(9)))
+        if (s.fileName == name.chosen()) home = s.homeName, visitor = s.visitorName;
+    const std::string file = chooseVariant(name.chosen());
+    if (file.empty()) return false;
+    return startChosenBattle(file, home, visitor);
+}
+
+bool VaelGame::startCampaign() {
+    Campaign& campaign = app_->campaign();
+    std::string error;
+    if (!campaign.hasDefinition() && !campaign.load(app_->dataPath(), error)) {
+        failed("There is no campaign to play", error);
+        return false;
+    }
+    campaign.begin();
+    if (continueCampaign()) return true;
+    campaign.abandon();
+    return false;
+}
+
+bool VaelGame::continueCampaign() {
+    Campaign& campaign = app_->campaign();
+    while (campaign.active() && campaign.state().outcome == CampaignState::Going) {
+        CampaignMapDlg map(campaign, onDialog);
+        map.attach(*app_);
+        if (map.create(CampaignMapDlg::TemplateName, Dialog::Modal) != CampaignMapDlg::IdBattle) {
+            campaign.abandon();
+            return false;
+        }
+        closeBattleWindows();
+        std::string error;
+        if (app_->startCampaignBattle(false, error)) {
+            openBattleWindows();
+            return true;
+        }
+        failed("Cannot start the campaign's battle", error);
+    }
+    // A campaign at its end is over: the next one starts afresh.
+    campaign.abandon();
+    return false;
+}
+
+void VaelGame::showCampaignResults() {
+    Campaign& campaign = app_->campaign();
+    campaign.resultsSeen();
+    CampaignResultsDlg results(campaign.definition(), campaign.state(), onDialog);
+    results.attach(*app_);
+    results.create(CampaignResultsDlg::TemplateName, Dialog::Modal);
 }
 
 bool VaelGame::chooseAndLoadGame() {
@@ -279,30 +407,17 @@ void VaelGame::showGameOverview(const EndOfGameResults& results) {
 }
 
 void VaelGame::openBattleWindows() {
-    // The normal view's layer opens its map window, maximized, on the battle's map; the layers own their
-    // windows and close them with the battle.
-    Container<MapInfoStruct> map(battleMap());
-    app_->send(MAP_OPEN, &map);
+    // The normal view's layer opens its map window, maximized, on the battle's map, unless a saved game
+    // has put its own back; the layers own their windows and close them with the battle.
+    if (!app_->mapWindowsOpen()) {
+        Container<MapInfoStruct> map(app_->mapInfo());
+        app_->send(MAP_OPEN, &map);
+    }
     commentaryWindow_ = std::make_unique<CommentaryWindow>(app_->commentary());
     commentaryWindow_->attach(*app_);
     commentaryWindow_->createInFrame();
     commentaryWindow_->refresh();
     app_->startPaletteAnimation();
-}
-
-MapInfoStruct VaelGame::battleMap() {
-    // The map window keeps its view inside the battle's map, which it measures in hexes (rows, columns),
-    // and finds the overview's picture under the map's own name; a map that cannot be read leaves a view
-    // that does not scroll, never a failed battle.
-    const std::string name = app_->logicalLayer().getMapFileName();
-    for (std::int16_t kind : {std::int16_t{9}, std::int16_t{0}}) {
-        const auto path = findFileNoCase(app_->dataPath(kind), name);
-        LogicalMapFile map;
-        if (path && map.readFile(path->string()))
-            return MapInfoStruct{map.name(), Point(map.height(), map.width())};
-    }
-    debugStream() << "No map " << name << " to measure the map window by" << std::endl;
-    return MapInfoStruct{name, Point(0, 0)};
 }
 
 void VaelGame::closeBattleWindows() {

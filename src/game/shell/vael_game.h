@@ -7,7 +7,6 @@
 #include <string>
 
 #include "game/flow/end_of_game_results.h"
-#include "game/rules/scenario_records.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/vael_app.h"
 
@@ -15,6 +14,8 @@ namespace vael {
 
 class AILeaderNotice;
 class CommentaryWindow;
+class NetChat;
+class VaelMapWindow;
 class OverallCombatResultsDlg;
 class VaelMainWindow;
 class VaelToolbar;
@@ -47,19 +48,36 @@ public:
     void showMainDialog();
     bool chooseAndStartBattle();
     bool chooseAndLoadGame();
+    // Multiplayer: host a battle or join one, through the network dialogs.
+    bool playNetworkGame();
+    bool hostNetworkGame();
+    bool joinNetworkGame();
     void chooseAndSaveGame();
     void editPreferences();
+    // The campaign: a new one from its first province, the map before each of its battles, the results
+    // after each. False when no battle was begun.
+    bool startCampaign();
+    bool continueCampaign();
+    void showCampaignResults();
+    // A battle of one's own, named in the custom scenario dialog.
+    bool chooseCustomBattle();
     // The turn's overview, modal, with the army details it opens.
     void showGameOverview(const EndOfGameResults& results);
 
 private:
     class Commands;
+    class DisplayHooks;
     void openBattleWindows();
     void closeBattleWindows();
-    // The battle map's name and size in hexes (rows, columns).
-    MapInfoStruct battleMap();
     void failed(const std::string& what, const std::string& why);
+    // The variant of the scenario the player chooses when it has two or more, the scenario itself when it
+    // has none; empty when he cancels.
+    std::string chooseVariant(const std::string& scenarioFile);
+    bool startChosenBattle(const std::string& scenarioFile, const std::string& homeName,
+                           const std::string& visitorName);
 
+    // First made and last gone: the application's palette is destroyed through the hooks.
+    std::unique_ptr<DisplayHooks> hooks_;
     std::unique_ptr<VaelApp> app_;
     std::unique_ptr<VaelMainWindow> frame_;
     std::unique_ptr<WindowsStatusBar> statusBar_;
@@ -68,6 +86,7 @@ private:
     std::unique_ptr<Commands> commands_;
     std::unique_ptr<OverallCombatResultsDlg> combatResults_;
     std::unique_ptr<AILeaderNotice> aiNotice_;
+    std::unique_ptr<NetChat> chat_;
 };
 
 } // namespace vael

@@ -27,11 +27,26 @@ void MapPlaceWindow::erase() {
 }
 
 CommentaryWindow::CommentaryWindow(CommentaryDlg& commentary)
-    : Window(Point(-1, -1), Dim(600, 150), "Commentary", "Commentary"),
-      WindowsChildWindow(Point(-1, -1), Dim(600, 150), "Commentary", "ChildMenu", "ChildIcon", "Commentary"),
+    : Window(Point(0, 0), Dim(600, 150), "Commentary", "Commentary"),
+      WindowsWindow(Point(0, 0), Dim(600, 150), "Commentary", nullptr, "ChildIcon", "Commentary"),
       commentary_(commentary) {
-    setNoClose(1);
     commentary_.onLine = [this](const CommentaryLine&) { refresh(); };
+}
+
+void CommentaryWindow::createInFrame() {
+    auto* frame = dynamic_cast<WindowsMainWindow*>(
+        Application::instance() ? Application::instance()->getMainWindow() : nullptr);
+    if (!frame || !frame->hwnd() || hwnd_) return;
+    WindowManager& manager = WindowManager::instance();
+    const Insets in = WindowManager::insetsFor(Style, false, false);
+    const WindowManager::Record* client = manager.find(frame->clientWindow());
+    const platform::Rect area = client ? client->outer : platform::Rect{};
+    const std::int32_t outerHeight = height() + in.top + in.bottom;
+    position_ =
+        Point(static_cast<std::int16_t>(area.x + Margin),
+              static_cast<std::int16_t>(std::max(area.y, area.y + area.height - outerHeight - Margin)));
+    create(size(), "Commentary", Style, frame->hwnd());
+    manager.setCloseBox(hwnd_, false);
 }
 
 CommentaryWindow::~CommentaryWindow() {
@@ -51,8 +66,8 @@ void CommentaryWindow::erase() {
         std::int16_t x = 4;
         for (const CommentaryRun& run : lines[i]) {
             writeSystemText(*this, clip, Point(x, y), run.text, ink, run.bold);
-            // The system font is fixed: each character is as wide as any other.
-            x = static_cast<std::int16_t>(x + 7 * static_cast<std::int16_t>(run.text.size()));
+            // A bold run is wider than the plain one would be: the next run starts where this one ends.
+            x = static_cast<std::int16_t>(x + systemTextWidth(run.text, run.bold));
         }
     }
 }

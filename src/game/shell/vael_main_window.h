@@ -32,12 +32,18 @@ private:
     std::string title_;
 };
 
-// The running commentary, newest line at the bottom, bold where the marks say.
-class CommentaryWindow : public WindowsChildWindow {
+// The running commentary, newest line at the bottom, bold where the marks say. It is a modeless window
+// of the frame, not one of the map's siblings: it floats above the battle map however the map is shown
+// (maximized, activated, arranged), and the player moves it by its caption. It cannot be closed.
+class CommentaryWindow : public WindowsWindow {
 public:
     static constexpr std::int16_t LineHeight = 14;
+    static constexpr std::uint32_t Style = 0x50C00000; // a visible child of the frame with a caption
+    static constexpr std::int16_t Margin = 8;          // from the map area's left and bottom edges
     explicit CommentaryWindow(CommentaryDlg& commentary);
     ~CommentaryWindow() override;
+    // Makes the window over the bottom left corner of the frame's map area.
+    void createInFrame();
     void erase() override;
     // Draws the lines anew and shows them.
     void refresh();

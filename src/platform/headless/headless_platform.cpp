@@ -1,6 +1,7 @@
 #include "platform/headless/headless_platform.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace vael::platform {
 
@@ -30,23 +31,39 @@ bool HeadlessPlatform::take(Event& event) {
 }
 
 bool HeadlessPlatform::pollEvent(Event& event) {
-    return take(event);
+    if (take(event)) return true;
+    return watchingSockets() && pollSockets(0) > 0 && take(event);
 }
 
 bool HeadlessPlatform::waitEvent(Event& event) {
     if (take(event)) return true;
-    // Nothing queued: the next event can only be a tick, so time moves on to it.
+    // A socket that is ready comes before time moves on: the virtual clock does not wait for the network.
+    if (watchingSockets() && pollSockets(0) > 0 && take(event)) return true;
+    // Nothing queued: the next event is a tick, so time moves on to it, or else bytes from the network.
     const Timer* next = nullptr;
     for (const Timer& t : timers_)
         if (!t.tickWaiting && (!next || std::int32_t(t.due - next->due) < 0)) next = &t;
-    if (!next) return false;
-    advance(next->due - now_);
+    if (next) {
+        advance(next->due - now_);
+        return take(event);
+    }
+    if (!watchingSockets()) return false;
+    const auto start = std::chrono::steady_clock::now();
+    while (watchingSockets()) {
+        if (pollSockets(100) > 0 && take(event)) return true;
+        if (take(event)) return true; // posted from another thread meanwhile
+        const auto waited = std::chrono::steady_clock::now() - start;
+        if (socketWaitLimit > 0 && waited >= std::chrono::milliseconds(socketWaitLimit)) return false;
+    }
     return take(event);
 }
 
 bool HeadlessPlatform::eventWaiting() {
-    std::lock_guard lock(mutex_);
-    return !queue_.empty();
+    {
+        std::lock_guard lock(mutex_);
+        if (!queue_.empty()) return true;
+    }
+    return watchingSockets() && pollSockets(0) > 0;
 }
 
 std::size_t HeadlessPlatform::queuedEvents() const {

@@ -193,12 +193,21 @@ bool SdlPlatform::translate(const SDL_Event& sdl, Event& event) {
 
 bool SdlPlatform::waitEvent(Event& event) {
     SDL_Event sdl;
-    while (SDL_WaitEvent(&sdl))
+    for (;;) {
+        if (!watchingSockets()) {
+            if (!SDL_WaitEvent(&sdl)) return false;
+        } else {
+            // The display has no way to wake for a socket, so the two are looked at in turn; the ready
+            // sockets come back through the display's queue as posted events.
+            pollSockets(0);
+            if (!SDL_WaitEventTimeout(&sdl, 5)) continue;
+        }
         if (translate(sdl, event)) return true;
-    return false;
+    }
 }
 
 bool SdlPlatform::pollEvent(Event& event) {
+    if (watchingSockets()) pollSockets(0);
     SDL_Event sdl;
     while (SDL_PollEvent(&sdl))
         if (translate(sdl, event)) return true;
@@ -209,6 +218,7 @@ bool SdlPlatform::eventWaiting() {
     // The bus asks before every task it runs; fetching from the display is kept to once a few milliseconds.
     const std::uint32_t now = SDL_GetTicks();
     if (now - lastPump_ >= 5) {
+        if (watchingSockets()) pollSockets(0);
         SDL_PumpEvents();
         lastPump_ = now;
     }

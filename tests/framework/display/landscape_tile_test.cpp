@@ -129,6 +129,21 @@ TEST_F(LandscapeTileTest, AScrollDrawsOnlyTheExposedStrips) {
     }
 }
 
+// A paint after a scroll has been painted draws nothing more and keeps the picture where it stands: the
+// scroll is not applied a second time.
+TEST_F(LandscapeTileTest, PaintingAgainAfterAScrollNeitherShiftsNorDraws) {
+    for (const Dim by : {Dim(2, 1), Dim(-1, 0), Dim(0, -3)}) {
+        SCOPED_TRACE(std::to_string(by.w) + " " + std::to_string(by.h));
+        tile->scrollToCell(Point(2, 3));
+        tile->scrollByCells(by);
+        land.drawn.clear();
+        tile->paint();
+        EXPECT_TRUE(land.drawn.empty());
+        EXPECT_EQ(tile->previousOrigin(), tile->origin());
+        EXPECT_EQ(pixelsOf(tile->backBitmap()), fullRepaint());
+    }
+}
+
 TEST_F(LandscapeTileTest, AfterRandomScrollsAndBlockChangesTheBackBitmapEqualsAFullRepaint) {
     // The tile found its landscape, which knows the tile, and shows it whole.
     EXPECT_EQ((std::tuple{tile->landscape(), land.tiles().count()}), std::tuple(&land, 1));

@@ -687,3 +687,177 @@ TEST_F(StatusBarTest, TheFrameGivesItTheBottomOfItsClientAreaAndItsStatusTexts) 
 
 } // namespace
 } // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// A bar along the top of the frame that is a window of its own, filled with one colour.
+class ColourBar : public WindowsWindow, public FrameBar {
+public:
+    ColourBar(WindowHandle frame, std::uint8_t colour)
+        : Window(Point(0, 0), Dim(1, 1), nullptr, "Colour Bar"),
+          WindowsWindow(Point(0, 0), Dim(1, 1), nullptr, nullptr, nullptr, "Colour Bar"), colour_(colour) {
+        create(Dim(1, 1), "Bar", 0x50000000, frame);
+    }
+    std::uint16_t barHeight() const override { return 24; }
+    void placeBar(const Box& box) override {
+        setWindowPos({box.x, box.y, box.w, box.h}, 0);
+        fill(colour_);
+        showAll();
+    }
+    void erase() override { fill(colour_); }
+    void onCommand(std::uint16_t, std::uint16_t) override {}
+
+private:
+    std::uint8_t colour_;
+};
+
+TEST_F(FrameTest, AMaximizedChildLeavesTheBarAboveTheClientAsItWas) {
+    ColourBar bar(frame->hwnd(), 99);
+    frame->setToolbar(&bar);
+    TestChild& map = addChild("Map", "childmenu");
+    ASSERT_EQ((std::tuple{os.index(0, 20), os.index(399, 43)}), std::tuple(99, 99));
+    map.handleMessage(MessageSysCommand, SysCommandMaximize, 0);
+    map.fill(77);
+    map.update();
+    // The bar covers rows 20 to 43 of the screen, the client starts at row 44.
+    for (const auto& [x, y, want] : std::vector<std::tuple<int, int, int>>{{0, 20, 99},
+                                                                           {399, 20, 99},
+                                                                           {0, 43, 99},
+                                                                           {399, 43, 99},
+                                                                           {200, 30, 99},
+                                                                           {0, 44, 77},
+                                                                           {399, 299, 77}}) {
+        SCOPED_TRACE(::testing::Message() << "pixel " << x << ", " << y);
+        EXPECT_EQ(os.index(x, y), want);
+    }
+    frame->setToolbar(nullptr);
+}
+
+const WindowManager::Record& recordOf(const Window& w) {
+    return *WindowManager::instance().find(w.hwnd());
+}
+
+TEST_F(FrameTest, AMaximizedChildFillsTheClientWithoutItsFrameAndRestoringGivesTheFrameBack) {
+    ColourBar bar(frame->hwnd(), 99);
+    frame->setToolbar(&bar);
+    // Its menu goes to the frame's bar: the frame is a border of 3 with a caption of 18 above.
+    TestChild& map = addChild("Map", "childmenu");
+    const Insets framed{3, 21, 3, 3};
+    ASSERT_EQ((std::tuple{recordOf(map).outer, recordOf(map).insets}), std::tuple(R{0, 0, 106, 84}, framed));
+    map.handleMessage(MessageSysCommand, SysCommandMaximize, 0);
+    const R client = WindowManager::instance().clientOnScreen(frame->clientWindow());
+    ASSERT_EQ(client, (R{0, 44, 400, 256}));
+    EXPECT_EQ((std::tuple{recordOf(map).outer, recordOf(map).insets,
+                          WindowManager::instance().clientOnScreen(map.hwnd()), map.size(), map.isMaximized(),
+                          frame->maximizedChild()}),
+              std::tuple(R{0, 0, 400, 256}, Insets{}, client, Dim(400, 256), true,
+                         static_cast<WindowsChildWindow*>(&map)));
+    // The point just inside the client's corner is the child's, the row above it the bar's.
+    EXPECT_EQ(
+        (std::tuple{WindowManager::instance().windowAt(0, 44), WindowManager::instance().windowAt(0, 43)}),
+        std::tuple(map.hwnd(), bar.hwnd()));
+    map.handleMessage(MessageSysCommand, SysCommandRestore, 0);
+    EXPECT_EQ(
+        (std::tuple{recordOf(map).outer, recordOf(map).insets, map.size(), map.isMaximized(),
+                    frame->maximizedChild()}),
+        std::tuple(R{0, 0, 106, 84}, framed, Dim(100, 60), false, static_cast<WindowsChildWindow*>(nullptr)));
+    frame->setToolbar(nullptr);
+}
+
+TEST_F(FrameTest, AMaximizedChildsRestoreAndCloseBoxesSitAtTheRightOfTheMenuBar) {
+    TestChild& map = addChild("Map", "childmenu");
+    // The close box is the last 14 pixels but 2 of the bar, the restore box 2 to the left of it.
+    EXPECT_EQ((std::pair{frame->barControlBox(0), frame->barControlBox(1)}),
+              (std::pair{Box(368, 3, 14, 14), Box(384, 3, 14, 14)}));
+    const auto press = [&](std::int32_t x, std::int32_t y) {
+        frame->handleMessage({frame->hwnd(), MessageButtonDown, platform::ButtonLeft, packPoint(x, y), 0});
+        frame->handleMessage({frame->hwnd(), MessageButtonUp, platform::ButtonLeft, packPoint(x, y), 0});
+    };
+    const std::uint8_t plain = os.index(391, 4);
+    map.handleMessage(MessageSysCommand, SysCommandMaximize, 0);
+    // The cross of the close box runs from (387, 6) to (394, 13).
+    const std::uint8_t black = Display::matchColour(0, 0, 0);
+    ASSERT_NE(plain, black);
+    EXPECT_EQ((std::tuple{os.index(387, 6), os.index(394, 6), os.index(390, 9), os.index(386, 5)}),
+              std::tuple(black, black, black, Display::matchColour(192, 192, 192)));
+    // Just left of the restore box the bar is untouched; a press there is no restore.
+    press(367, 10);
+    ASSERT_TRUE(map.isMaximized());
+    press(368, 10);
+    EXPECT_EQ((std::tuple{map.isMaximized(), os.index(391, 4), frame->maximizedChild()}),
+              std::tuple(false, plain, static_cast<WindowsChildWindow*>(nullptr)));
+    map.handleMessage(MessageSysCommand, SysCommandMaximize, 0);
+    press(397, 16);
+    EXPECT_EQ((std::tuple{map.hwnd(), frame->mdiGetActive()}), std::tuple(WindowHandle(0), WindowHandle(0)));
+}
+
+TEST_F(FrameTest, ArrangingRestoresAMaximizedChildAndActivationHandsTheMaximizedStateOn) {
+    TestChild& a = addChild("A");
+    TestChild& b = addChild("B");
+    b.handleMessage(MessageSysCommand, SysCommandMaximize, 0);
+    a.activate();
+    EXPECT_EQ((std::tuple{a.isMaximized(), b.isMaximized(), recordOf(a).outer, recordOf(b).insets}),
+              std::tuple(true, false, R{0, 0, 400, 280}, Insets{3, 21, 3, 3}));
+    frame->onCommand(WindowsMainWindow::TileColumns, 0);
+    EXPECT_EQ((std::tuple{a.isMaximized(), recordOf(a).insets, recordOf(b).outer, recordOf(a).outer}),
+              std::tuple(false, Insets{3, 21, 3, 3}, R{0, 0, 200, 280}, R{200, 0, 200, 280}));
+    EXPECT_EQ(a.size(), Dim(194, 256));
+}
+
+// A captioned window of the frame itself, over its client area, like a modeless dialog.
+class Floating : public WindowsWindow {
+public:
+    Floating(WindowHandle frame, const Point& at)
+        : Window(at, Dim(60, 40), "Float", "Float"),
+          WindowsWindow(at, Dim(60, 40), "Float", nullptr, nullptr, "Float") {
+        create(Dim(60, 40), "Float", 0x50C00000, frame);
+    }
+    void erase() override { fill(55); }
+    void onCommand(std::uint16_t, std::uint16_t) override {}
+};
+
+TEST_F(FrameTest, AWindowOfTheFrameStaysAboveTheChildrenWhateverTheyDoAndMovesByItsCaption) {
+    TestChild& map = addChild("Map", "childmenu");
+    // The floating window's outer box is (100, 120, 66, 64) of the frame's client, so (100, 140) on the
+    // screen; its picture starts at (103, 161).
+    Floating floating(frame->hwnd(), Point(100, 120));
+    floating.erase();
+    floating.draw();
+    map.handleMessage(MessageSysCommand, SysCommandMaximize, 0);
+    map.activate();
+    frame->handleMessage({frame->hwnd(), MessageButtonDown, platform::ButtonLeft, packPoint(10, 100), 0});
+    map.fill(77);
+    map.update();
+    for (const auto& [x, y, want] :
+         std::vector<std::tuple<int, int, std::uint8_t>>{{103, 161, 55},
+                                                         {162, 200, 55},
+                                                         {165, 161, Display::matchColour(0, 0, 0)},
+                                                         {166, 161, 77},
+                                                         {103, 204, 77}}) {
+        SCOPED_TRACE(::testing::Message() << "pixel " << x << ", " << y);
+        EXPECT_EQ(os.index(x, y), want);
+    }
+    EXPECT_EQ((std::tuple{WindowManager::instance().windowAt(103, 161),
+                          WindowManager::instance().windowAt(166, 161)}),
+              std::tuple(floating.hwnd(), map.hwnd()));
+    // Taken by the caption (row 143 to 160 of the screen) and moved 30 right and 500 down: the caption
+    // stays in the client, 21 above its bottom (280 - 21 = 259).
+    const auto mouse = [&](std::uint32_t message, std::int32_t x, std::int32_t y) {
+        frame->handleMessage({frame->hwnd(), message, platform::ButtonLeft, packPoint(x, y), 0});
+    };
+    mouse(MessageButtonDown, 110, 150);
+    mouse(MessageMouseMove, 140, 650);
+    mouse(MessageButtonUp, 140, 650);
+    EXPECT_EQ(outerOf(floating), (R{130, 259, 66, 64}));
+    mouse(MessageMouseMove, 10, 10);
+    EXPECT_EQ(outerOf(floating), (R{130, 259, 66, 64}));
+    // A press just below the caption is the window's own, not a move.
+    mouse(MessageButtonDown, 140, 259 + 20 + 21);
+    mouse(MessageMouseMove, 150, 200);
+    mouse(MessageButtonUp, 150, 200);
+    EXPECT_EQ(outerOf(floating), (R{130, 259, 66, 64}));
+}
+
+} // namespace
+} // namespace vael::test

@@ -211,6 +211,42 @@ TEST_F(Activation, AFailingPlanShowsOneBoxBetweenActivationsAndOneInEach) {
     EXPECT_EQ(endings(), 1);
 }
 
+// A unit's move can end while a built-in of the plan's Orders run waits for its answer, and the layer
+// then asks every opponent for a Conditions run: the run in progress goes on undisturbed, no box is shown,
+// and the conditions are computed afresh before the next Orders run. A Conditions run that is not nested
+// still fails with its box.
+TEST_F(Activation, AConditionsRunAskedForWhileTheOrdersRunWaitsIsLeftToTheNextPassWithoutABox) {
+    // AskConditions() stands for the layer's request from inside a built-in: 1 when the opponent took it
+    // for a success.
+    ai->compiler().addProcedure("AskConditions", "");
+    ai->interpreter().addProcedure(
+        Procedure0([](void* owner) -> std::int32_t { return static_cast<VaelAI*>(owner)->runConditions(); }));
+    // r0 counts the Conditions runs (the compile's reset runs the table once), r1 the Orders passes; r2
+    // and r3 keep what the two asks answered.
+    ASSERT_EQ(compile("S { var r0, r1, r2, r3; Conditions { var go; r0 = r0 + 1; go = TRUE; }; "
+                      "procedure Plan() { r1 = r1 + 1; r2 = AskConditions(); r3 = AskConditions(); "
+                      "FinishLeader(); }; Orders for Companions { go Plan(); }; }"),
+              1);
+    ASSERT_EQ(global(0), 1);
+    activate();
+    EXPECT_TRUE(shell.boxes.empty());
+    EXPECT_EQ(global(1), 1);
+    EXPECT_EQ(global(0), 2) << "the run ahead of the pass, none nested in it";
+    EXPECT_EQ((std::pair{global(2), global(3)}), std::pair(1, 1));
+    EXPECT_EQ(endings(), 1);
+    EXPECT_FALSE(ai->interpreter().running());
+    // Asked once no run is in progress, the table runs.
+    EXPECT_TRUE(ai->runConditions());
+    EXPECT_EQ(global(0), 3);
+    EXPECT_TRUE(shell.boxes.empty());
+
+    ai = makeOpponent();
+    compile("S { Conditions { var go; go = ; }; }");
+    EXPECT_FALSE(ai->runConditions());
+    ASSERT_EQ(shell.boxes.size(), 1u);
+    EXPECT_EQ(shell.boxes[0].text, "Execution of Conditions block failed.");
+}
+
 TEST_F(Activation, EachSidesOpponentActsOnlyForItsOwnGroups) {
     ai->setSide(false, layer.getVisitorNation());
     auto visitor = makeOpponent();
@@ -348,11 +384,16 @@ protected:
         ASSERT_EQ(bowmen2->getFacing(), East);
         orders = melagor->ordersLeft();
         const std::string b1 = number("Ridge Bowmen 1"), b2 = number("Ridge Bowmen 2");
-        ASSERT_EQ(compile("S { var pass, moved, r0, r1, r2, r3, r4, r5; Conditions { var go; go = TRUE; }; procedure Plan() { "
-                          "pass = pass + 1; if pass = = 1 { moved = MoveToward(1011, " + b1 + "); "
-                          "r0 = Rotate(" + b2 + ", 4); r1 = MoveToward(612, " + b2 + "); r2 = MoveTo(612, " +
-                          b2 + "); r3 = Recover(" + b2 + "); r4 = Attack(" + b2 + ", 1011); r5 = Fire(" +
-                          b2 + ", 1011); }; if pass = = 2 { Rotate(" + b2 + ", 4); FinishLeader(); }; }; "
+        ASSERT_EQ(compile("S { var pass, moved, r0, r1, r2, r3, r4, r5; Conditions { var go; go = TRUE; }; "
+                          "procedure Plan() { "
+                          "pass = pass + 1; if pass = = 1 { moved = MoveToward(1011, " +
+                          b1 +
+                          "); "
+                          "r0 = Rotate(" +
+                          b2 + ", 4); r1 = MoveToward(612, " + b2 + "); r2 = MoveTo(612, " + b2 +
+                          "); r3 = Recover(" + b2 + "); r4 = Attack(" + b2 + ", 1011); r5 = Fire(" + b2 +
+                          ", 1011); }; if pass = = 2 { Rotate(" + b2 +
+                          ", 4); FinishLeader(); }; }; "
                           "Orders for LeftWing { go Plan(); }; }"),
                   1);
         order.attach(layer);
@@ -410,7 +451,7 @@ TEST_F(Withdrawal, AWithdrawalThatNeverBeginsDoesNotHoldTheOrders) {
 // eliminated; the cursor had last given the second phalanx, Orthon.
 struct Fall {
     const char* falls;
-    const char* step; // the cursor's procedure called after the order
+    const char* step;  // the cursor's procedure called after the order
     const char* gives; // nullptr: none
 };
 
@@ -443,7 +484,8 @@ INSTANTIATE_TEST_SUITE_P(Falls, GroupCursor,
                                          Fall{"Taxis of Nikandor", "GroupListGetNext", "Taxis of Philon"},
                                          Fall{"Taxis of Nikandor", "GroupListGetPrevious", nullptr},
                                          Fall{"Taxis of Philon", "GroupListGetNext", "Taxis of Sostrat"},
-                                         Fall{"Taxis of Philon", "GroupListGetPrevious", "Taxis of Nikandor"}),
+                                         Fall{"Taxis of Philon", "GroupListGetPrevious",
+                                              "Taxis of Nikandor"}),
                          [](const testing::TestParamInfo<Fall>& info) {
                              const std::string name = info.param.falls;
                              return name.substr(name.rfind(' ') + 1) + "FallsThen" + (info.param.step + 12);
@@ -458,7 +500,9 @@ TEST_F(Activation, AVolleyThatRoutsItsUnitBeforeItIsLoosedIsNotAwaited) {
     bowmen->setCohesionHits(static_cast<std::uint16_t>(bowmen->getTroopQuality() - 1));
     const std::string b1 = number("Ridge Bowmen 1");
     ASSERT_EQ(compile("S { var r0, r1; Conditions { var go; go = TRUE; }; procedure Plan() { "
-                      "r0 = FindClosestEnemyToFire(" + b1 + "); r1 = Fire(" + b1 + ", r0); FinishLeader(); }; "
+                      "r0 = FindClosestEnemyToFire(" +
+                      b1 + "); r1 = Fire(" + b1 +
+                      ", r0); FinishLeader(); }; "
                       "Orders for LeftWing { go Plan(); }; }"),
               1);
     activate("LeftWing");

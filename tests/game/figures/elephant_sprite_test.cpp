@@ -5,6 +5,7 @@
 #include "game/figures/sprite_calls.h"
 #include "game/figures/test_unit.h"
 #include "game/flow/shock_records.h"
+#include "game/map/vael_physical_layer.h"
 
 namespace vael::test {
 namespace {
@@ -56,6 +57,40 @@ TEST_F(ElephantSpriteTest, RampageEventsPlayInQueueOrderOnTheirOwnVictimsWithAWa
     EXPECT_EQ(replay.event.id(), LOGICAL_OBJECT_MOVED);
     EXPECT_EQ(s.victims().count(), 0);
     EXPECT_EQ(s.events().count(), 0);
+}
+
+// A victim's display object deleted (its unit gone, the game closed) while the elephant's rampage still
+// holds its record: the record answers null, the walk passes it over and plays the next victim's. Only the
+// sanitizer sees the freed object that the record would otherwise have been played on.
+TEST_F(ElephantSpriteTest, AVictimDeletedBeforeTheWalkGetsThereIsPassedOverSanitizerCheck) {
+    auto* kept = victim(1306);
+    auto gone = std::make_unique<TestUnit>("Unit", 1204, 1, 0, nullptr, 6);
+    gone->casualtyPercent_ = 50;
+    RampageEventStruct record{gone.get(), 15, 1204, 0, 0};
+    ElephantSprite s(1205, Point3D(), FrameInfo("Standing", 0), 1, nullptr, DrawPlain, nullptr, nullptr,
+                     nullptr);
+    s.addRampageCasualty(gone.get(), 15);
+    s.addRampageCasualty(kept, 20);
+    ASSERT_EQ(record.object.get(), gone.get());
+    gone.reset();
+    EXPECT_EQ(record.object.get(), nullptr);
+    Item<VaelObjectRef>* first = nullptr;
+    s.victims().firstItem(first);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(first->next, nullptr);
+    EXPECT_EQ(first->value.get(), nullptr);
+    EXPECT_EQ(first->next->value.get(), kept);
+
+    for (std::int32_t now = 1000; now <= 1500 && s.events().count() > 0; now += 100)
+        step(s, now);
+    EXPECT_EQ(s.events().count(), 0);
+    EXPECT_EQ(s.victims().count(), 0);
+    ASSERT_EQ(kept->commands().count(), 1);
+    LogicalCommandInfo hit;
+    kept->commands().first(hit);
+    const auto* box = dynamic_cast<const Container<MethodOfDeathStruct>*>(hit.payload.get());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->valuePtr()->percent, 20) << "the kept victim's own hits, not the deleted one's";
 }
 
 TEST_F(ElephantSpriteTest, ARampageEventWithNobodyWaitingIsDroppedAndOtherEventsPlayAsOnAnyFigure) {

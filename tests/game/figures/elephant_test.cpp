@@ -323,18 +323,18 @@ TEST_F(ElephantTest, TrampleTakesAtMostTwoRecordsFromTheHeadTramplingOnceAndWith
             moves += line.rfind("moves", 0) == 0;
         ASSERT_EQ(static_cast<std::size_t>(s.victims().count()), moves);
         std::size_t k = 0;
-        Item<VaelPhysicalObject*>* it = nullptr;
+        Item<VaelObjectRef>* it = nullptr;
         for (s.victims().firstItem(it); it; it = it->next, ++k) {
             const std::size_t taken = r.events.size() - r.left;
             bool found = false;
             for (std::size_t j = 0; j < taken; ++j)
-                found = found || it->value == units[j];
+                found = found || it->value.get() == units[j];
             EXPECT_TRUE(found) << "move " << k << " is for a unit whose record was taken";
         }
         if (r.left > 0) {
             RampageEventStruct head;
             e->pendingRampageEvents.first(head);
-            EXPECT_EQ(head.object, units[r.events.size() - r.left]) << "what is left is the tail";
+            EXPECT_EQ(head.object.get(), units[r.events.size() - r.left]) << "what is left is the tail";
         }
     }
 }

@@ -255,6 +255,38 @@ TEST_F(TurnSequence, TheEndOfTheGameIsWonOrLostByTheNationOfThisMachinesHumanLea
     }
 }
 
+// On a machine of a network game the other machine's leaders are not this machine's, though the computer
+// does not play them either.
+TEST_F(TurnSequence, TheEndOfTheGameCountsOnlyTheLeadersPlayedOnThisMachine) {
+    struct Row {
+        const char* what;
+        std::vector<const char*> local;
+        std::uint32_t winner;
+        short won;
+        std::uint32_t nation;
+    } rows[] = {
+        {"home won, only the visitor's Tezhar played here", {"Tezhar"}, 1, 0, 2},
+        {"visitor won, only the visitor's Tezhar played here", {"Tezhar"}, 2, 1, 2},
+        {"home won, only the home leaders played here", {"Vaelmoric", "Aspar"}, 1, 1, 1},
+        {"visitor won, only the home leaders played here", {"Vaelmoric", "Aspar"}, 2, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        layer.getLocalLeaders().clear();
+        for (const char* name : row.local)
+            layer.addLocalLeader(leader(name));
+        std::vector<std::pair<std::uint32_t, short>> shown;
+        layer.setDialogs(
+            GameFlowDialogs{nullptr, [&](std::uint32_t n, std::int16_t w) { shown.emplace_back(n, w); }});
+        EndOfGameResults results;
+        results.winner = row.winner;
+        Container<EndOfGameResults> box(results);
+        world.sendNamed("EndOfGame", &box);
+        settle();
+        EXPECT_EQ(shown, (std::vector<std::pair<std::uint32_t, short>>{{row.nation, row.won}}));
+    }
+}
+
 TEST_F(TurnSequence, GameControlIsMadeFromTheLoadedBattleOrHearsItAnnounced) {
     const auto madeFromTheBattle = [](GameControl& control) {
         EXPECT_EQ(control.getLeaderCount(), 3);

@@ -93,5 +93,65 @@ TEST(DemonstrationMapTest, DrawsTheWholeMapAtThreeZoomsInBothViewsWithNoPictureM
     }
 }
 
+// The road runs from one map edge to another through the ford: every road hex's piece joins, on both of
+// its sides, a road or ford hex or the map's edge, in both views. The pieces pinned here were worked out
+// by hand from the map file's road (hexes 619, 718, 818, ... 1315, fords 1415 1514 1614, 1713 ... 2907).
+TEST(DemonstrationMapTest, TheRoadIsOneRoadThroughTheFordInBothViews) {
+    TestApplication app;
+    List<LogicalRegion> regions;
+    Point size;
+    ASSERT_TRUE(demonstrationRegions(std::string(VAEL_BUILD_DATA_DIR) + "/ghatmar.map", regions, size));
+    // Entry side (1 NW, 2 W, 3 SW) and exit side (4 NE, 7 E, 10 SE) of each piece, as directions.
+    const std::int32_t entryOf[7] = {7, 6, 8, 7, 6, 8, 7}, exitOf[7] = {2, 2, 3, 3, 3, 4, 4};
+    const struct {
+        std::uint16_t view;
+        std::int16_t hex, piece;
+    } pinned[] = {
+        {0, 619, 6},  // the west edge to SE
+        {0, 718, 5},  // NW to SE
+        {0, 1315, 5}, // into the ford
+        {0, 1713, 5}, // out of the ford
+        {0, 2907, 5}, // off the bottom edge: no SE block
+        {4, 2907, 5}, // turned round: in from the top edge
+        {4, 1713, 5}, // into the ford from the other bank
+        {4, 619, 2},  // off the east edge: no E block
+    };
+    for (std::uint16_t view : {0, 4}) {
+        std::srand(7);
+        auto l = PointedVaelLandscape::create(view);
+        l->attach(app);
+        feed(*l, size.x, size.y, regions, 10);
+        auto tagOf = [&](std::int32_t i) { return l->block(i) ? l->block(i)->tag() : -1; };
+        int roads = 0, fords = 0, ends = 0;
+        for (std::int32_t i = 0; i < size.x * size.y; ++i) {
+            if (tagOf(i) == PointedVaelLandscape::TagFord) ++fords;
+            if (tagOf(i) != PointedVaelLandscape::TagRoad) continue;
+            ++roads;
+            SCOPED_TRACE("view " + std::to_string(view) + " hex " + std::to_string(l->blockToHex(i)));
+            const std::int16_t piece = l->roadPieceOf(i);
+            ASSERT_GE(piece, 0);
+            ASSERT_LT(piece, 7);
+            for (std::int32_t side : {entryOf[piece], exitOf[piece]}) {
+                const std::int32_t n = l->blockNeighbour(i, side);
+                if (!l->block(n)) {
+                    ++ends;
+                    continue;
+                }
+                EXPECT_TRUE(tagOf(n) == PointedVaelLandscape::TagRoad ||
+                            tagOf(n) == PointedVaelLandscape::TagFord)
+                    << "side " << side << " leads to hex " << l->blockToHex(n);
+            }
+        }
+        EXPECT_EQ(roads, 21);
+        EXPECT_EQ(fords, 5); // the road's three and the two north of it
+        EXPECT_EQ(ends, 2) << "one road, leaving the map at its two ends";
+        for (const auto& p : pinned) {
+            if (p.view != view) continue;
+            SCOPED_TRACE("view " + std::to_string(view) + " hex " + std::to_string(p.hex));
+            EXPECT_EQ(l->roadPieceOf(l->hexToBlock(p.hex)), p.piece);
+        }
+    }
+}
+
 } // namespace
 } // namespace vael::test

@@ -1,10 +1,16 @@
 // The application's part of a saved game, pinned by hand-written bytes.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "framework/core/bus_event.h"
+#include "game/map/vael_map_window.h"
+#include "game/map/vael_physical_layer.h"
+#include "game/shell/layer_viewports.h"
 #include "game/shell/saved_game_header.h"
+#include "support/test_application.h"
 
 namespace vael::test {
 namespace {
@@ -128,6 +134,91 @@ TEST(SavedHeader, WithoutTheBattleMapAFileWithMapViewsOpenOrCutInItsViewportsIsR
         std::string error;
         EXPECT_EQ(readSavedViewports(file, view0, view4, error), row.error.empty());
         EXPECT_EQ(error, row.error);
+    }
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// One map window of the normal view and none of the reversed one, as the layers write them, by hand: the
+// count, the 44-byte place (size 44, flags 0, shown maximized, four unused -1, the box 0 0 500 400), the
+// view flags (half size), the overview (shown), the centre (100, 50); then the reversed view's count.
+Bytes oneWindowViewports() {
+    Bytes b(16, 0);
+    auto i16 = [&b](std::int32_t v) { b.push_back(std::uint8_t(v)), b.push_back(std::uint8_t(v >> 8)); };
+    auto i32 = [&](std::int32_t v) { i16(v & 0xFFFF), i16(v >> 16 & 0xFFFF); };
+    i16(1);
+    for (std::int32_t v : {44, 0, 3, -1, -1, -1, -1, 0, 0, 500, 400})
+        i32(v);
+    for (std::int32_t v : {1, 1, 100, 50})
+        i16(v);
+    i16(0);
+    return b;
+}
+
+class LayerViewportsTest : public ::testing::Test {
+protected:
+    LayerViewportsTest() {
+        for (VaelPhysicalLayer* l : {&layers.normal(), &layers.reversed()})
+            l->beginLandscape(LandscapeDefinition{1, Point(3, 4), 12, 0});
+    }
+    TestApplication app;
+    VaelPhysicalLayers layers{app};
+    int mapAsked = 0;
+    std::function<MapInfoStruct()> map = [this] { return ++mapAsked, MapInfoStruct{"Ghatmar", Point(4, 3)}; };
+    LayerViewports normal{layers.normal(), map}, reversed{layers.reversed(), map};
+};
+
+TEST_F(LayerViewportsTest, TheWindowsOfEachViewOpenFromTheirBytesAndTheNextViewReadsOnWhereTheyEnd) {
+    std::string error;
+    ASSERT_TRUE(readSavedViewports(oneWindowViewports(), normal, reversed, error)) << error;
+    ASSERT_EQ(layers.normal().viewports().count(), 1);
+    EXPECT_EQ(layers.reversed().viewports().count(), 0);
+    EXPECT_EQ(mapAsked, 1); // for the one view with windows
+    Item<Viewport*>* it = nullptr;
+    layers.normal().viewports().firstItem(it);
+    auto* window = dynamic_cast<VaelMapWindow*>(it->value->display());
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->viewFlags(), VaelMapWindow::HalfSize);
+    EXPECT_EQ(window->tile().overviewShown(), 1);
+    // Written back, the window keeps its flags and overview words where they were read from.
+    SuperString again;
+    normal.saveViewports(again);
+    reversed.saveViewports(again);
+    Bytes out(static_cast<std::size_t>(again.length()));
+    again.peek(out.data(), 0, again.length());
+    ASSERT_EQ(out.size(), 2u + 44 + 8 + 2);
+    const Bytes in = oneWindowViewports();
+    EXPECT_EQ(Bytes(out.begin() + 46, out.begin() + 50), Bytes(in.begin() + 62, in.begin() + 66));
+    EXPECT_EQ(out[54] | out[55] << 8, 0);
+}
+
+TEST_F(LayerViewportsTest, ACountBeyondAViewsWindowsOrBytesCutInAWindowAreRefused) {
+    const struct {
+        const char* what;
+        std::size_t cutAt;  // 0: whole
+        std::int16_t count; // the normal view's count
+        std::string error;
+    } rows[] = {
+        {"33 windows", 0, LayerViewports::MostWindows + 1,
+         "the saved game has 33 map views to open in one view"},
+        {"a negative count", 0, -1, "the saved game has -1 map views to open in one view"},
+        {"cut in the place", 40, 1, "the saved game ends in its viewports"},
+        {"cut in the centre", 68, 1, "the saved game ends in its viewports"},
+        {"cut before the reversed view", 70, 1, "the saved game ends in its viewports"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        Bytes b = oneWindowViewports();
+        b[16] = std::uint8_t(r.count), b[17] = std::uint8_t(r.count >> 8);
+        if (r.cutAt) b.resize(r.cutAt);
+        std::string error;
+        EXPECT_FALSE(readSavedViewports(b, normal, reversed, error));
+        EXPECT_EQ(error, r.error);
+        EXPECT_EQ(layers.reversed().viewports().count(), 0);
     }
 }
 

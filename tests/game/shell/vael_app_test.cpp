@@ -26,6 +26,7 @@
 #include "game/map/vael_physical_layer.h"
 #include "game/map/vael_sprite.h"
 #include "game/rules/clash_chart.h"
+#include "game/shell/layer_viewports.h"
 #include "game/shell/vael_app.h"
 #include "game/shell/vael_toolbar.h"
 #include "game/sound/vael_sound_manager.h"
@@ -235,8 +236,11 @@ TEST_F(ShellTest, ABadSavedGameIsRefusedWithItsReasonAndTheBattleGoesOnFromWhere
 
     Bytes otherBattle = saved;
     otherBattle[26] = 'X'; // "XHATMAR.SCN"
-    Bytes viewOpen = saved;
-    viewOpen[16] = 1;
+    // The normal view's count of map windows (u16 at offset 16): more than a view holds is refused.
+    Bytes manyViews = saved;
+    manyViews[17] = 1; // 0x0100
+    Bytes oneTooMany = saved;
+    oneTooMany[16] = LayerViewports::MostWindows + 1;
     Bytes cutPart(saved.begin(), saved.end() - 10);
     const struct {
         const char* what;
@@ -246,7 +250,8 @@ TEST_F(ShellTest, ABadSavedGameIsRefusedWithItsReasonAndTheBattleGoesOnFromWhere
     } rows[] = {
         {"empty", {}, "the saved game has no header", 0},
         {"another battle", otherBattle, "cannot load the battle XHATMAR.SCN the game was saved over", 1},
-        {"a map view open", viewOpen, "the saved game has 1 map views to open", 0},
+        {"256 map views", manyViews, "the saved game has 256 map views to open in one view", 0},
+        {"33 map views", oneTooMany, "the saved game has 33 map views to open in one view", 0},
         {"the layer's part cut", cutPart, "", 0},
     };
     for (const auto& row : rows) {

@@ -10,13 +10,21 @@
 #include <map>
 
 #include "battle_doubles.h"
+#include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
+#include "framework/ui/dialog_control.h"
+#include "framework/ui/menu_tracker.h"
+#include "framework/ui/picture_archive.h"
+#include "framework/ui/status_bar.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/map/vael_map_window.h"
+#include "game/map/vael_physical_layer.h"
 #include "game/rules/clash_chart.h"
 #include "game/rules/leader.h"
+#include "game/rules/scenario_records.h"
 #include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
@@ -28,22 +36,13 @@
 #include "support/bus_recorder.h"
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
+#include "support/ui/dialog_clicks.h"
 #include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A press and a release in the middle of a dialog's control, as the player's mouse gives them.
-void click(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
-    DialogItemWindow* item = dialog.item(id);
-    ASSERT_NE(item, nullptr) << "no control " << id;
-    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
-    const Box b = item->box();
-    postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
-                client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
-}
 
 // The dialogs a battle shows on its way, each taken with its OK: messages, the turns' overviews, the rout
 // levels and the elite initiative.
@@ -75,6 +74,74 @@ private:
     bool hadData_ = false;
 };
 
+LogicalPalette* noPalette(const std::string&) {
+    return nullptr;
+}
+void keepPalette(LogicalPalette*) {}
+std::unique_ptr<PictureArchive> noArchive(const std::string&) {
+    return nullptr;
+}
+
+// A game hooks its palette, window pictures and system font into the framework for the whole process;
+// once it has gone the hooks it found are back, whether there were none or others, and an application
+// made afterwards on an empty data directory looks for no palette there.
+TEST_F(GameTest, AGameThatHasGonePutsBackTheFrameworksHooksItFound) {
+    const struct {
+        const char* name;
+        WinApp::PaletteMaker make;
+        WinApp::PaletteDestroyer destroy;
+        PictureArchive::Opener opener;
+    } rows[] = {
+        {"no hooks before the game", nullptr, nullptr, nullptr},
+        {"hooks of another before the game", &noPalette, &keepPalette, &noArchive},
+    };
+    const auto make = WinApp::paletteMaker();
+    const auto destroy = WinApp::paletteDestroyer();
+    const auto opener = PictureArchive::setOpener(nullptr);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        WinApp::setPaletteMaker(row.make, row.destroy);
+        PictureArchive::setOpener(row.opener);
+        const auto matcher = Display::setColourMatcher(nullptr);
+        // A matcher of none stands for the display's plain one.
+        const auto plainMatcher = Display::setColourMatcher(nullptr);
+        const auto remap = DialogControl::setDisabledRemap(nullptr);
+        const auto drawer = MenuTracker::setTextDrawer(nullptr);
+        const auto writer = WindowsStatusBar::setTextWriter(nullptr);
+        {
+            platform::HeadlessPlatform os;
+            VaelGame game(os, VAEL_BUILD_DATA_DIR);
+            ASSERT_TRUE(game.ready());
+            EXPECT_NE(WinApp::paletteMaker(), row.make) << "the game's own while it runs";
+        }
+        EXPECT_EQ(WinApp::paletteMaker(), row.make);
+        EXPECT_EQ(WinApp::paletteDestroyer(), row.destroy);
+        EXPECT_EQ(PictureArchive::setOpener(row.opener), row.opener);
+        EXPECT_EQ(Display::setColourMatcher(matcher), plainMatcher);
+        EXPECT_EQ(DialogControl::setDisabledRemap(remap), nullptr);
+        EXPECT_EQ(MenuTracker::setTextDrawer(drawer), nullptr);
+        EXPECT_EQ(WindowsStatusBar::setTextWriter(writer), nullptr);
+    }
+    WinApp::setPaletteMaker(nullptr, nullptr);
+    PictureArchive::setOpener(nullptr);
+    {
+        platform::HeadlessPlatform os;
+        VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    }
+    TempDir empty("game-empty");
+    platform::HeadlessPlatform os;
+    os.settings().writeText(platform::Settings::Root::Machine, "SOFTWARE\\Tamblor\\Vaelmoric", "Path",
+                            empty.path().string());
+    {
+        FailedChecks checks;
+        // Without the display layers, which would miss the image index of the empty directory.
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+        EXPECT_EQ(checks.texts, std::vector<std::string>{});
+    }
+    WinApp::setPaletteMaker(make, destroy);
+    PictureArchive::setOpener(opener);
+}
+
 TEST_F(GameTest, FromTheStartDialogABattleOfTheComputerOnBothSidesRunsToItsEndAndBackToTheStart) {
     std::srand(3);
     platform::HeadlessPlatform os;
@@ -89,16 +156,16 @@ TEST_F(GameTest, FromTheStartDialogABattleOfTheComputerOnBothSidesRunsToItsEndAn
     std::vector<std::uint32_t> ends;
     game.onDialog = [&](Dialog& d, const std::string& name) {
         // A plan script of the computer may report an error of its own on the way; the battle goes on.
-        if (alongTheWay(name)) return click(os, d, Dialog::IdOk);
+        if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
         shown.push_back(name);
         if (name == StartGameDlg::TemplateName)
-            click(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
+            clickOn(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
         else if (name == ScenarioDlg::TemplateName)
-            click(os, d, Dialog::IdOk);
+            clickOn(os, d, Dialog::IdOk);
         else if (name == IntroDlg::TemplateName)
-            click(os, d, IntroDlg::IdHomeComputer), click(os, d, Dialog::IdOk);
+            clickOn(os, d, IntroDlg::IdHomeComputer), clickOn(os, d, Dialog::IdOk);
         else if (name == EndOfGameDlg::TemplateName)
-            ends.push_back(dynamic_cast<EndOfGameDlg&>(d).nation()), click(os, d, EndOfGameDlg::IdClose);
+            ends.push_back(dynamic_cast<EndOfGameDlg&>(d).nation()), clickOn(os, d, EndOfGameDlg::IdClose);
     };
     EXPECT_EQ(game.run(), 0);
     EXPECT_EQ(shown,
@@ -166,18 +233,18 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
         probe.attach(game.app().logicalLayer());
         std::vector<std::string> shown;
         game.onDialog = [&](Dialog& d, const std::string& name) {
-            if (alongTheWay(name)) return click(os, d, Dialog::IdOk);
+            if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
             shown.push_back(name);
             if (name == StartGameDlg::TemplateName) {
-                click(os, d, StartGameDlg::IdStartBattle);
+                clickOn(os, d, StartGameDlg::IdStartBattle);
             } else if (name == ScenarioDlg::TemplateName) {
-                click(os, d, Dialog::IdOk);
+                clickOn(os, d, Dialog::IdOk);
             } else if (name == IntroDlg::TemplateName) {
-                click(os, d, IntroDlg::IdHomePlayer), click(os, d, Dialog::IdOk); // the home side is his
+                clickOn(os, d, IntroDlg::IdHomePlayer), clickOn(os, d, Dialog::IdOk); // the home side is his
             } else if (name == LoadSaveDlg::TemplateName) {
-                click(os, d, LoadSaveDlg::IdFileName);
+                clickOn(os, d, LoadSaveDlg::IdFileName);
                 postText(os, "third turn");
-                click(os, d, Dialog::IdOk);
+                clickOn(os, d, Dialog::IdOk);
                 // Then the game is left by the window's close button.
                 platform::Event close;
                 close.kind = platform::EventKind::CloseRequest;
@@ -207,12 +274,12 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
     std::vector<std::string> shown;
     int starts = 0;
     game.onDialog = [&](Dialog& d, const std::string& name) {
-        if (alongTheWay(name)) return click(os, d, Dialog::IdOk);
+        if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
         shown.push_back(name);
         if (name == StartGameDlg::TemplateName) {
-            click(os, d, ++starts == 1 ? StartGameDlg::IdLoadGame : StartGameDlg::IdExit);
+            clickOn(os, d, ++starts == 1 ? StartGameDlg::IdLoadGame : StartGameDlg::IdExit);
         } else if (name == EndOfGameDlg::TemplateName) {
-            click(os, d, EndOfGameDlg::IdClose);
+            clickOn(os, d, EndOfGameDlg::IdClose);
         } else if (name == LoadSaveDlg::TemplateName) {
             // The game he saved, and the autosave of his last activation.
             DialogItemWindow* list = d.item(LoadSaveDlg::IdList);
@@ -221,7 +288,7 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
             EXPECT_EQ(list->row(1)->text, "third turn.vel");
             list->select(1);
             d.command(LoadSaveDlg::IdList, ListSelectionChanged);
-            click(os, d, Dialog::IdOk);
+            clickOn(os, d, Dialog::IdOk);
         }
     };
     EXPECT_EQ(game.run(), 0);
@@ -252,9 +319,9 @@ TEST_F(GameTest, ThePreferencesDialogsOKStoresTheSwitchesAndPutsThemIntoEffectAn
         // Sounds and the autosave off, missiles always hitting on; the debugging cheats are not offered.
         for (std::int16_t id :
              {PreferencesDlg::IdSounds, PreferencesDlg::IdAutoSave, PreferencesDlg::IdMissilesHit})
-            click(os, d, id);
+            clickOn(os, d, id);
         EXPECT_FALSE(d.item(13)->isEnabled());
-        click(os, d, ok ? Dialog::IdOk : Dialog::IdCancel);
+        clickOn(os, d, ok ? Dialog::IdOk : Dialog::IdCancel);
     };
     const Preferences before = game.app().preferences();
     ok = false;
@@ -311,6 +378,74 @@ TEST_F(GameTest, TheSavedGamesDialogListsDeletesAndRefusesToLoadAGameThatIsNotTh
     EXPECT_EQ(said, std::vector<std::string>{"There is no saved game c.vel.|Load Game"});
     EXPECT_TRUE(os.boxes.empty());
     EXPECT_FALSE(game.app().battleRunning());
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+VaelMapWindow* onlyMapWindow(VaelPhysicalLayer& layer) {
+    if (layer.viewports().count() != 1) return nullptr;
+    Item<Viewport*>* it = nullptr;
+    layer.viewports().firstItem(it);
+    return dynamic_cast<VaelMapWindow*>(it->value->display());
+}
+
+std::uint32_t u32At(const Bytes& b, std::size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | std::uint32_t(b[at + 3]) << 24;
+}
+
+// The map window is saved in the header with its place, zoom, overview and centre, and a new start of the
+// game that loads the file opens it again as it was, in place of the one a new battle opens.
+TEST_F(GameTest, TheMapWindowIsSavedInTheHeaderAndComesBackWithTheGame) {
+    const auto file = dir / "map window.vel";
+    {
+        platform::HeadlessPlatform os;
+        VaelGame game(os, VAEL_BUILD_DATA_DIR);
+        ASSERT_TRUE(game.ready());
+        std::string error;
+        ASSERT_TRUE(game.app().startBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+            << error;
+        Container<MapInfoStruct> map(game.app().mapInfo());
+        EXPECT_EQ(map.value().name, "Ghatmar");
+        game.app().send(MAP_OPEN, &map);
+        VaelMapWindow* window = onlyMapWindow(game.app().views()->normal());
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->viewFlags(), VaelMapWindow::HalfSize);
+        window->onCommand(VaelMapWindow::ZoomOut, 0);
+        window->onCommand(VaelMapWindow::HideOverview, 0);
+        EXPECT_EQ(window->tile().zoomIndex(), 2);
+        EXPECT_EQ(window->tile().landscape(), game.app().views()->normal().zoomLandscape(2));
+        ASSERT_TRUE(game.app().saveGame(file.string(), error)) << error;
+    }
+    std::ifstream in(file, std::ios::binary);
+    const Bytes saved{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_GE(saved.size(), 72u);
+    // At 16 the normal view's one window: its 44-byte place (size 44, shown maximized), its flags (the
+    // quarter size), its overview (hidden) and centre; at 70 the reversed view's count, none; at 72 the
+    // scenario, which the fourth word points at.
+    EXPECT_EQ(saved[16] | saved[17] << 8, 1);
+    EXPECT_EQ(u32At(saved, 18), 44u);
+    EXPECT_EQ(u32At(saved, 26), 3u);
+    EXPECT_EQ(saved[62] | saved[63] << 8, 2);
+    EXPECT_EQ(saved[64] | saved[65] << 8, 0);
+    EXPECT_EQ(saved[70] | saved[71] << 8, 0);
+    EXPECT_EQ(u32At(saved, 12), 72u);
+    EXPECT_EQ(u32At(saved, 72), VaelApp::CustomScenario);
+
+    platform::HeadlessPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    std::string error;
+    ASSERT_TRUE(game.app().loadGame(file.string(), error)) << error;
+    VaelMapWindow* window = onlyMapWindow(game.app().views()->normal());
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->viewFlags(), VaelMapWindow::QuarterSize);
+    EXPECT_FALSE(window->tile().overviewShown());
+    EXPECT_EQ(window->tile().landscape(), game.app().views()->normal().zoomLandscape(2));
+    EXPECT_TRUE(game.app().mapWindowsOpen());
+    EXPECT_EQ(game.app().views()->reversed().viewports().count(), 0);
 }
 
 } // namespace

@@ -8,8 +8,10 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <set>
 #include <sstream>
 
+#include "game/flow/scenario_file.h"
 #include "support/temp_dir.h"
 
 namespace vael::battle {
@@ -107,6 +109,45 @@ TEST_P(SeededBattle, EndsWithinTheCaps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, SeededBattle, testing::Range(1u, 101u));
+
+// Every plan script the demonstration scenario names, for each side, is drawn by one of the two values of
+// the preference "Last A/I Type" (the seeds vary the draw among plans of one kind): it compiles and its
+// first turns run without a single interpreter error box or failed check.
+TEST(Battle, EveryPlanOfTheDemonstrationRunsItsFirstTurnsWithoutAnInterpreterError) {
+    const std::vector<std::uint8_t> bytes =
+        readBytes(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "ghatmar.scn");
+    ScenarioFile scenario;
+    ASSERT_TRUE(scenario.read(bytes.data(), bytes.size(), "ghatmar.scn")) << scenario.error();
+    auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        return text;
+    };
+    std::set<std::string> named, drawn;
+    for (const auto* scripts : {&scenario.homeScripts, &scenario.visitorScripts})
+        for (const std::string& name : *scripts)
+            named.insert(lower(name));
+    ASSERT_EQ(named.size(), 4u) << "two plans a side";
+    for (std::uint32_t type : {0u, 1u})
+        for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+            SCOPED_TRACE("Last A/I Type " + std::to_string(type) + ", seed " + std::to_string(seed));
+            BattleOptions options = demonstration(seed);
+            options.lastAIType = type;
+            options.turnCap = 3;
+            const BattleOutcome outcome = playBattle(options);
+            EXPECT_NE(outcome.status, BattleStatus::LoadFailed) << describe(outcome);
+            EXPECT_GE(outcome.activations, 2) << describe(outcome);
+            ASSERT_EQ(outcome.plans.size(), 2u) << "one plan for each side";
+            for (const std::string& plan : outcome.plans)
+                drawn.insert(lower(plan));
+            for (const std::string& box : outcome.messageBoxes)
+                ADD_FAILURE() << "a message box: " << box << " (plans " << outcome.plans[0] << ", "
+                              << outcome.plans[1] << ")";
+            for (const std::string& check : outcome.failedChecks)
+                ADD_FAILURE() << "a failed check: " << check;
+        }
+    EXPECT_EQ(drawn, named);
+}
 
 // With the game's display layers attached the display objects play every animation and give every reply
 // (the application's map stand-in answers none). Each seed plays to the end of the game within the caps with

@@ -6,20 +6,30 @@
 
 #include <cairo.h>
 
+#include <SDL.h>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
 
+#include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/map/vael_map_window.h"
+#include "game/map/vael_physical_layer.h"
 #include "game/rules/leader.h"
+#include "game/rules/scenario_records.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
+#include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_platform.h"
 #include "support/bus_recorder.h"
 #include "support/temp_dir.h"
@@ -161,6 +171,112 @@ TEST(GameWindow, OpensAtItsSizeAndShowsTheBattleAfterThePlayersFirstActivation) 
     ASSERT_EQ((std::pair{picture.width, picture.height}), (std::pair{1024, 768}));
     EXPECT_TRUE(writePng(picture, std::filesystem::path(VAEL_BUILD_DIR) / "game_first_activation.png"));
     os = nullptr;
+}
+
+// The demonstration battle in the program's map window, as the program draws it on each zoom of both views:
+// the map window's client area (with the overview in its corner) on the X server, saved as
+// "map_<view>_<zoom>.png" in the build folder, and the same area of the headless platform after the same
+// steps, pixel for pixel. Both sides wait for their player, so nothing moves between the two.
+struct MapShot {
+    std::string name;
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> rgb;
+};
+
+VaelMapWindow* mapWindowOf(VaelGame& game) {
+    for (VaelPhysicalLayer* layer : {&game.app().views()->normal(), &game.app().views()->reversed()}) {
+        Item<Viewport*>* it = nullptr;
+        if (layer->viewports().firstItem(it) && it) return dynamic_cast<VaelMapWindow*>(it->value->display());
+    }
+    return nullptr;
+}
+
+// Starts the battle with both sides to players, opens the map window as the program does, and takes the
+// window at full, half and quarter size in the normal view, then in the reversed one.
+template <class Read> std::vector<MapShot> mapShots(platform::Platform& os, Read read) {
+    std::vector<MapShot> shots;
+    std::srand(4);
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    EXPECT_TRUE(game.ready());
+    // The players' choices before the battle (rout levels, elite initiative) are taken as they stand.
+    game.onDialog = [](Dialog& d, const std::string&) { d.close(Dialog::IdOk); };
+    std::string error;
+    EXPECT_TRUE(game.app().startBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, false, error)) << error;
+    Container<MapInfoStruct> map(game.app().mapInfo());
+    game.app().send(MAP_OPEN, &map);
+    VaelMapWindow* window = mapWindowOf(game);
+    if (!window) return ADD_FAILURE() << "no map window", shots;
+    const struct {
+        const char* name;
+        std::uint16_t command;
+    } zooms[] = {{"full", VaelMapWindow::ZoomIn},
+                 {"half", VaelMapWindow::Normal},
+                 {"quarter", VaelMapWindow::ZoomOut}};
+    for (const char* view : {"normal", "reversed"}) {
+        if (std::string(view) == "reversed") window->onCommand(VaelMapWindow::ReverseView, 0);
+        for (const auto& zoom : zooms) {
+            window->onCommand(zoom.command, 0);
+            window->tile().paint();
+            WindowManager& wm = WindowManager::instance();
+            wm.repaint(wm.outerOnScreen(WinApp::mainWindowHandle()));
+            const platform::Rect client = wm.clientOnScreen(window->hwnd());
+            MapShot shot{std::string("map_") + view + "_" + zoom.name, client.width, client.height, {}};
+            read(client, shot.rgb);
+            shots.push_back(std::move(shot));
+        }
+    }
+    return shots;
+}
+
+TEST(MapWindow, EachZoomOfBothViewsShowsTheBattleAsTheHeadlessPlatformDrawsIt) {
+    TempDir dir("map-window");
+    setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+    std::string error;
+    std::vector<MapShot> shown;
+    {
+        auto sdl = platform::SdlPlatform::create(dir / "settings.ini", error);
+        ASSERT_TRUE(sdl) << error;
+        shown = mapShots(*sdl, [&](const platform::Rect& r, std::vector<std::uint32_t>& rgb) {
+            // Whatever the X server has not yet been shown is taken after a pause for it.
+            platform::Event e;
+            for (int i = 0; i < 10; ++i) {
+                while (sdl->pollEvent(e)) {
+                }
+                SDL_Delay(5);
+            }
+            const Grab whole = grabWindow(sdl->window());
+            for (int y = r.y; y < r.y + r.height; ++y)
+                for (int x = r.x; x < r.x + r.width; ++x)
+                    rgb.push_back(x < whole.width && y < whole.height
+                                      ? whole.rgb[std::size_t(y) * whole.width + x]
+                                      : 0xFF000000u);
+        });
+    }
+    platform::HeadlessPlatform headless(dir / "headless.ini");
+    const std::vector<MapShot> drawn =
+        mapShots(headless, [&](const platform::Rect& r, std::vector<std::uint32_t>& rgb) {
+            for (int y = r.y; y < r.y + r.height; ++y)
+                for (int x = r.x; x < r.x + r.width; ++x)
+                    rgb.push_back(headless.pixel(x, y));
+        });
+    ASSERT_EQ(shown.size(), 6u);
+    ASSERT_EQ(drawn.size(), 6u);
+    for (std::size_t k = 0; k < shown.size(); ++k) {
+        SCOPED_TRACE(shown[k].name);
+        ASSERT_GT(shown[k].width, 600);
+        ASSERT_GT(shown[k].height, 400);
+        Grab png{shown[k].width, shown[k].height, shown[k].rgb};
+        EXPECT_TRUE(writePng(png, std::filesystem::path(VAEL_BUILD_DIR) / (shown[k].name + ".png")));
+        ASSERT_EQ((std::pair{drawn[k].width, drawn[k].height}), (std::pair{shown[k].width, shown[k].height}));
+        std::size_t differ = 0, first = shown[k].rgb.size();
+        for (std::size_t i = 0; i < shown[k].rgb.size(); ++i)
+            if (shown[k].rgb[i] != drawn[k].rgb[i]) ++differ, first = std::min(first, i);
+        EXPECT_EQ(differ, 0u) << "first at x " << (first % shown[k].width) << " y "
+                              << (first / shown[k].width);
+        // Not one colour: the battlefield is there.
+        std::set<std::uint32_t> colours(shown[k].rgb.begin(), shown[k].rgb.end());
+        EXPECT_GT(colours.size(), 20u);
+    }
 }
 
 } // namespace

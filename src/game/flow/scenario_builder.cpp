@@ -1,5 +1,6 @@
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 #include "framework/core/answer.h"
@@ -7,9 +8,11 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
+#include "framework/core/payload_check.h"
 #include "game/flow/data_files.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/prototype_key.h"
+#include "game/flow/scenario_builder.h"
 #include "game/flow/scenario_file.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/missile_capable_unit_data.h"
@@ -50,37 +53,37 @@ bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
 short takeShortReply(ContainerBase* reply) {
     const auto held = owned(reply);
     short value = 0;
-    Container<short>::fromMessage(held.get(), value);
+    takeAnswer(held.get(), value, sourceFile, __LINE__);
     return value;
 }
 
 std::int32_t takeProvince(ContainerBase* reply) {
     const auto held = owned(reply);
     PROVINCE value{};
-    Container<PROVINCE>::fromMessage(held.get(), value);
+    takeAnswer(held.get(), value, sourceFile, __LINE__);
     return value;
 }
 
 } // namespace
 
-std::uint16_t VaelLogicalLayer::scriptKindOfLine(const std::string& firstLine) {
+std::uint16_t ScenarioBuilder::scriptKindOfLine(const std::string& firstLine) {
     std::string line = firstLine.substr(0, 49);
     if (const auto end = line.find('\n'); end != std::string::npos) line.erase(end);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return !line.empty() && line.back() == '1';
 }
 
-void VaelLogicalLayer::failLoad(const std::string& why, bool alreadyReported) {
+void ScenarioBuilder::failLoad(const std::string& why, bool alreadyReported) {
     debugStream() << why << std::endl;
     if (!alreadyReported) Assertion::fail(why, sourceFile, __LINE__);
-    CloseGame();
+    layer_.CloseGame();
 }
 
-bool VaelLogicalLayer::LoadScenario(const ScenarioInfoStruct& info) {
+bool ScenarioBuilder::load(const ScenarioInfoStruct& info) {
     // The units of a battle still loaded stand on its map, which the new battle replaces: they go with it.
-    CloseGame();
-    loadedScenario_ = info;
-    campaign_ = info.campaign;
+    layer_.CloseGame();
+    layer_.loadedScenario_ = info;
+    layer_.campaign_ = info.campaign;
     const std::string directory = directoryOf(9);
     const std::string path = findDataFile(directory, info.fileName);
     std::vector<std::uint8_t> bytes;
@@ -93,21 +96,21 @@ bool VaelLogicalLayer::LoadScenario(const ScenarioInfoStruct& info) {
         failLoad(file.error(), file.recordReported());
         return false;
     }
-    scenarioName_ = info.name;
-    return buildScenario(file, directory, info);
+    layer_.scenarioName_ = info.name;
+    return build(file, directory, info);
 }
 
-bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& directory,
-                                     const ScenarioInfoStruct& info) {
+bool ScenarioBuilder::build(ScenarioFile& file, const std::string& directory,
+                            const ScenarioInfoStruct& info) {
     for (const Group& group : file.groups)
-        groups_.append(new Group(group));
+        layer_.groups_.adopt(std::make_unique<Group>(group));
 
-    std::snprintf(mapFileName_, sizeof mapFileName_, "%s", file.mapFileName.c_str());
-    setLandscape(nullptr);
-    vaelLandscape_ = nullptr;
+    std::snprintf(layer_.mapFileName_, sizeof layer_.mapFileName_, "%s", file.mapFileName.c_str());
+    layer_.setLandscape(nullptr);
+    layer_.vaelLandscape_ = nullptr;
     const std::string mapPath = findDataFile(directory, file.mapFileName);
     auto* landscape = new VaelLogicalLandscape(mapPath.c_str());
-    setLandscape(landscape);
+    layer_.setLandscape(landscape);
     if (mapPath.empty() || !landscape->loadError().empty() || landscape->regionCount() == 0) {
         failLoad(
             "The map file " + directory + "/" + file.mapFileName + " of the scenario " + info.fileName +
@@ -116,87 +119,87 @@ bool VaelLogicalLayer::buildScenario(ScenarioFile& file, const std::string& dire
             false);
         return false;
     }
-    vaelLandscape_ = landscape;
-    landscape->attach(*this);
-    hexOffset_ = static_cast<std::int16_t>(landscape->getHexOffset());
+    layer_.vaelLandscape_ = landscape;
+    landscape->attach(layer_);
+    layer_.hexOffset_ = static_cast<std::int16_t>(landscape->getHexOffset());
 
-    if (titleSink_) titleSink_(file.title);
+    if (layer_.titleSink_) layer_.titleSink_(file.title);
     debugStream() << "Playing " << file.title << std::endl;
 
-    Container<MapInfoStruct> mapInfo(MapInfoStruct{scenarioName_, landscape->getSize()});
-    sendNamed(msg::MapInfo, &mapInfo);
+    Container<MapInfoStruct> mapInfo(MapInfoStruct{layer_.scenarioName_, landscape->getSize()});
+    layer_.sendNamed(msg::MapInfo, &mapInfo);
     Container<LandscapeDefinition> definition(
         LandscapeDefinition{static_cast<std::uint16_t>(info.scenario), landscape->getSize(),
                             landscape->regionCount(), landscape->getLandscapeStyle()});
-    send(BEGIN_LANDSCAPE, &definition);
+    layer_.send(BEGIN_LANDSCAPE, &definition);
     Container<List<LogicalRegion>> regions;
     for (std::int16_t i = 0; i < landscape->regionCount(); ++i)
         if (const LogicalRegion* region = landscape->regionAtIndex(i)) regions.valuePtr()->append(*region);
-    send(CREATE_REGION, &regions);
-    sendEmpty(END_LANDSCAPE);
+    layer_.send(CREATE_REGION, &regions);
+    layer_.sendEmpty(END_LANDSCAPE);
 
-    homeNation_ = file.home.nation;
-    homeRoutDirection_ = file.home.routDirection;
-    homeTQPoints_ = file.home.tqPoints;
-    visitorNation_ = file.visitor.nation;
-    visitorRoutDirection_ = file.visitor.routDirection;
-    visitorTQPoints_ = file.visitor.tqPoints;
-    Container<NATION> home(static_cast<NATION>(homeNation_)), visitor(static_cast<NATION>(visitorNation_));
-    sendNamed(msg::HomeTeam, &home);
-    sendNamed(msg::VisitorTeam, &visitor);
-    Container<short> homeTQ(static_cast<short>(homeTQPoints_)),
-        visitorTQ(static_cast<short>(visitorTQPoints_));
-    sendNamed(msg::HomeTQPoints, &homeTQ);
-    sendNamed(msg::VisitorTQPoints, &visitorTQ);
+    layer_.homeNation_ = file.home.nation;
+    layer_.homeRoutDirection_ = file.home.routDirection;
+    layer_.homeTQPoints_ = file.home.tqPoints;
+    layer_.visitorNation_ = file.visitor.nation;
+    layer_.visitorRoutDirection_ = file.visitor.routDirection;
+    layer_.visitorTQPoints_ = file.visitor.tqPoints;
+    Container<NATION> home(static_cast<NATION>(layer_.homeNation_)),
+        visitor(static_cast<NATION>(layer_.visitorNation_));
+    layer_.sendNamed(msg::HomeTeam, &home);
+    layer_.sendNamed(msg::VisitorTeam, &visitor);
+    Container<short> homeTQ(static_cast<short>(layer_.homeTQPoints_)),
+        visitorTQ(static_cast<short>(layer_.visitorTQPoints_));
+    layer_.sendNamed(msg::HomeTQPoints, &homeTQ);
+    layer_.sendNamed(msg::VisitorTQPoints, &visitorTQ);
 
-    substitutionCount_ = static_cast<std::uint16_t>(file.substitutions.size());
     substituteFrom_.clear(), substituteTo_.clear();
     for (const auto& [from, to] : file.substitutions)
         substituteFrom_.push_back(from), substituteTo_.push_back(to);
 
     readScripts(file);
-    readUnits(file, campaign_);
+    readUnits(file, layer_.campaign_);
 
-    for (Combat* unit : each(allUnits_))
-        if (Group* group = findGroup(unit->getLeaderId())) group->addUnit(unit);
-    homeUnitCount_ = static_cast<std::uint16_t>(homeUnits_.count());
-    visitorUnitCount_ = static_cast<std::uint16_t>(visitorUnits_.count());
-    Container<short> homeCount(static_cast<short>(homeUnitCount_)),
-        visitorCount(static_cast<short>(visitorUnitCount_));
-    sendNamed(msg::NumHomeUnits, &homeCount);
-    sendNamed(msg::NumVisitorUnits, &visitorCount);
+    for (Combat* unit : each(layer_.allUnits_.links()))
+        if (Group* group = layer_.findGroup(unit->getLeaderId())) group->addUnit(unit);
+    layer_.homeUnitCount_ = static_cast<std::uint16_t>(layer_.homeUnits_.count());
+    layer_.visitorUnitCount_ = static_cast<std::uint16_t>(layer_.visitorUnits_.count());
+    Container<short> homeCount(static_cast<short>(layer_.homeUnitCount_)),
+        visitorCount(static_cast<short>(layer_.visitorUnitCount_));
+    layer_.sendNamed(msg::NumHomeUnits, &homeCount);
+    layer_.sendNamed(msg::NumVisitorUnits, &visitorCount);
 
     TeamInfoStruct team;
-    for (auto [leaders, names] :
-         {std::pair{&homeLeaders_, &team.homeLeaders}, {&visitorLeaders_, &team.visitorLeaders}})
+    for (auto [leaders, names] : {std::pair{&layer_.homeLeaders_, &team.homeLeaders},
+                                  {&layer_.visitorLeaders_, &team.visitorLeaders}})
         for (Leader* leader : each(*leaders)) {
             names->append(leader->getName());
-            Group* group = findGroup(leader->getLeaderId());
+            Group* group = layer_.findGroup(leader->getLeaderId());
             leader->setGroup(group);
             if (group) group->setLeader(leader);
         }
-    team.homeNation = homeNation_;
-    team.homeName = nationName(homeNation_, "Invalid home nation");
-    team.visitorNation = visitorNation_;
-    team.visitorName = nationName(visitorNation_, "Invalid visiting nation");
+    team.homeNation = layer_.homeNation_;
+    team.homeName = nationName(layer_.homeNation_, "Invalid home nation");
+    team.visitorNation = layer_.visitorNation_;
+    team.visitorName = nationName(layer_.visitorNation_, "Invalid visiting nation");
     Container<TeamInfoStruct> loaded(team);
-    sendNamed(msg::ScenarioLoaded, &loaded);
+    layer_.sendNamed(msg::ScenarioLoaded, &loaded);
     substituteFrom_.clear(), substituteTo_.clear();
     return true;
 }
 
-void VaelLogicalLayer::readScripts(const ScenarioFile& file) {
-    homeScriptCount_ = static_cast<std::uint8_t>(file.homeScripts.size());
-    visitorScriptCount_ = static_cast<std::uint8_t>(file.visitorScripts.size());
-    debugStream() << "Number of home A/I file names: " << int(homeScriptCount_) << std::endl
-                  << "Number of visitor A/I file name: " << int(visitorScriptCount_) << std::endl;
+void ScenarioBuilder::readScripts(const ScenarioFile& file) {
+    layer_.homeScriptCount_ = static_cast<std::uint8_t>(file.homeScripts.size());
+    layer_.visitorScriptCount_ = static_cast<std::uint8_t>(file.visitorScripts.size());
+    debugStream() << "Number of home A/I file names: " << int(layer_.homeScriptCount_) << std::endl
+                  << "Number of visitor A/I file name: " << int(layer_.visitorScriptCount_) << std::endl;
     const std::string directory = directoryOf(0);
-    homeScriptKinds_.clear(), visitorScriptKinds_.clear();
+    layer_.homeScriptKinds_.clear(), layer_.visitorScriptKinds_.clear();
     for (bool visitor : {false, true}) {
         const std::vector<std::string>& names = visitor ? file.visitorScripts : file.homeScripts;
         for (std::size_t i = 0; i < names.size(); ++i) {
             debugStream() << "A/I File Name: " << names[i] << std::endl;
-            (visitor ? visitorScripts_ : homeScripts_)[static_cast<std::int16_t>(i)] = names[i];
+            (visitor ? layer_.visitorScripts_ : layer_.homeScripts_)[static_cast<std::int16_t>(i)] = names[i];
             std::string line;
             const std::string path = findDataFile(directory, names[i]);
             if (std::ifstream in(path); !path.empty() && in) {
@@ -204,26 +207,27 @@ void VaelLogicalLayer::readScripts(const ScenarioFile& file) {
                 while (line.size() < 49 && in.get(c) && c != '\n')
                     line += c;
             }
-            (visitor ? visitorScriptKinds_ : homeScriptKinds_).push_back(scriptKindOfLine(line));
+            (visitor ? layer_.visitorScriptKinds_ : layer_.homeScriptKinds_)
+                .push_back(scriptKindOfLine(line));
         }
     }
 }
 
-std::uint32_t VaelLogicalLayer::substituted(std::uint32_t nation) const {
+std::uint32_t ScenarioBuilder::substituted(std::uint32_t nation) const {
     for (std::size_t i = 0; i < substituteFrom_.size(); ++i)
         if (substituteFrom_[i] == nation) return substituteTo_[i];
     return nation;
 }
 
-void VaelLogicalLayer::readUnits(ScenarioFile& file, std::uint16_t campaign) {
+void ScenarioBuilder::readUnits(ScenarioFile& file, std::uint16_t campaign) {
     short infantryGarrison = 0, cavalryGarrison = 0;
     bool helpPersians = false, hurtPersians = false;
     if (campaign) {
         Container<UNIT_TYPE> infantry(INFANTRY_GARRISON), cavalry(CAVALRY_GARRISON);
-        infantryGarrison = takeShortReply(sendNowNamed(msg::GarrisonLevel, &infantry));
-        cavalryGarrison = takeShortReply(sendNowNamed(msg::GarrisonLevel, &cavalry));
-        const std::int32_t province = takeProvince(sendNowNamedEmpty(msg::GetProvince));
-        const std::int32_t lastProvince = takeProvince(sendNowNamedEmpty(msg::GetLastProvince));
+        infantryGarrison = takeShortReply(layer_.sendNowNamed(msg::GarrisonLevel, &infantry));
+        cavalryGarrison = takeShortReply(layer_.sendNowNamed(msg::GarrisonLevel, &cavalry));
+        const std::int32_t province = takeProvince(layer_.sendNowNamedEmpty(msg::GetProvince));
+        const std::int32_t lastProvince = takeProvince(layer_.sendNowNamedEmpty(msg::GetLastProvince));
         helpPersians = province == 4 && lastProvince == 1;
         hurtPersians = province == 4 && lastProvince == 2;
         debugStream() << "The infantry garrison level is " << infantryGarrison << std::endl
@@ -236,8 +240,8 @@ void VaelLogicalLayer::readUnits(ScenarioFile& file, std::uint16_t campaign) {
     int persianCount = 0;
     for (ScenarioFile::UnitRecord& unit : file.units) {
         VaelUnitData& record = *unit.data;
-        record.hex = static_cast<std::uint16_t>(record.hex - static_cast<std::uint16_t>(hexOffset_));
-        record.landscape = vaelLandscape_;
+        record.hex = static_cast<std::uint16_t>(record.hex - static_cast<std::uint16_t>(layer_.hexOffset_));
+        record.landscape = layer_.vaelLandscape_;
         if (unit.kind == 0) {
             auto& leaderRecord = static_cast<LeaderUnitData&>(record);
             if (helpPersians && record.nation == Persian) {
@@ -254,8 +258,9 @@ void VaelLogicalLayer::readUnits(ScenarioFile& file, std::uint16_t campaign) {
         if (unit.kind == 0) {
             if (Leader* leader = createLeader(static_cast<std::uint16_t>(key.key),
                                               static_cast<LeaderUnitData&>(record), record.name))
-                leader->setRoutDirection(static_cast<DIRECTION>(
-                    isVisitor(leader->getNation()) ? visitorRoutDirection_ : homeRoutDirection_));
+                leader->setRoutDirection(static_cast<DIRECTION>(layer_.isVisitor(leader->getNation())
+                                                                    ? layer_.visitorRoutDirection_
+                                                                    : layer_.homeRoutDirection_));
             continue;
         }
         if (campaign) {
@@ -271,82 +276,78 @@ void VaelLogicalLayer::readUnits(ScenarioFile& file, std::uint16_t campaign) {
                 continue;
         }
         if (VaelUnit* made = createUnit(static_cast<std::uint16_t>(key.key), record, record.name))
-            made->setRoutDirection(static_cast<DIRECTION>(isVisitor(made->getNation()) ? visitorRoutDirection_
-                                                                                       : homeRoutDirection_));
+            made->setRoutDirection(static_cast<DIRECTION>(layer_.isVisitor(made->getNation())
+                                                              ? layer_.visitorRoutDirection_
+                                                              : layer_.homeRoutDirection_));
     }
 }
 
-bool VaelLogicalLayer::placeOnMap(VaelUnit* unit, const std::string& name) {
+bool ScenarioBuilder::placeOnMap(VaelUnit* unit, const std::string& name) {
     const auto hex = static_cast<std::int16_t>(unit->getHex());
     const bool twoHexes = unit->isDoubleSized();
-    if (!vaelLandscape_ || !vaelLandscape_->isValidHex(hex) ||
-        (twoHexes && !vaelLandscape_->isValidHex(unit->getSecondHex()))) {
+    if (!layer_.vaelLandscape_ || !layer_.vaelLandscape_->isValidHex(hex) ||
+        (twoHexes && !layer_.vaelLandscape_->isValidHex(unit->getSecondHex()))) {
         Assertion::fail(name + " would stand off the map (hex " + std::to_string(hex) +
                             (twoHexes ? " and " + std::to_string(unit->getSecondHex()) : std::string()) +
                             ") and is left out",
                         sourceFile, __LINE__);
         return false;
     }
-    unit->attach(*this);
-    vaelLandscape_->addToRegion(unit, hex);
-    if (twoHexes) vaelLandscape_->addToRegion(unit, unit->getSecondHex());
+    unit->attach(layer_);
+    layer_.vaelLandscape_->addToRegion(unit, hex);
+    if (twoHexes) layer_.vaelLandscape_->addToRegion(unit, unit->getSecondHex());
     unit->setNation(substituted(unit->getNation()));
     return true;
 }
 
-VaelUnit* VaelLogicalLayer::makeUnit(std::uint16_t key, const VaelUnitData& record, const std::string& name,
-                                     bool leader) {
-    const_cast<VaelUnitData&>(record).unitNumber = unitCounter_;
-    auto* prototypeUnit = dynamic_cast<VaelUnit*>(prototype(static_cast<std::int16_t>(key)));
-    VaelUnit* made = prototypeUnit ? prototypeUnit->create(record, name.c_str()) : nullptr;
+std::unique_ptr<VaelUnit> ScenarioBuilder::makeUnit(std::uint16_t key, const VaelUnitData& record,
+                                                    const std::string& name, bool leader) {
+    const_cast<VaelUnitData&>(record).unitNumber = layer_.unitCounter_;
+    auto* prototypeUnit = dynamic_cast<VaelUnit*>(layer_.prototype(static_cast<std::int16_t>(key)));
+    std::unique_ptr<VaelUnit> made(prototypeUnit ? prototypeUnit->create(record, name.c_str()) : nullptr);
     // A prototype of the wrong family for the record's kind cannot make it either.
-    if (made && (leader ? !dynamic_cast<Leader*>(made) : !dynamic_cast<Combat*>(made))) {
-        delete made;
-        made = nullptr;
-    }
+    if (made && (leader ? !dynamic_cast<Leader*>(made.get()) : !dynamic_cast<Combat*>(made.get())))
+        made.reset();
     if (!made) {
         Assertion::fail(std::string("No ") + (leader ? "leader" : "unit") + " can be made under key " +
                             std::to_string(key) + ": " + name + " is left out",
                         sourceFile, __LINE__);
         return nullptr;
     }
-    if (!placeOnMap(made, name)) {
-        delete made;
-        return nullptr;
-    }
+    if (!placeOnMap(made.get(), name)) return nullptr;
     return made;
 }
 
-void VaelLogicalLayer::announceCreated(std::uint16_t key, const VaelUnit& unit, std::uint16_t hex) {
+void ScenarioBuilder::announceCreated(std::uint16_t key, const VaelUnit& unit, std::uint16_t hex) {
     Container<LogicalCommandInfo> created(
-        LogicalCommandInfo(unitCounter_,
+        LogicalCommandInfo(layer_.unitCounter_,
                            new Container<LOCreateInfo>(LOCreateInfo{
                                key, static_cast<std::uint32_t>(unit.getFacing()), unit.getNation()}),
                            hex));
-    dropAnswer(query(LOGICAL_UNIT_CREATED, &created));
-    ++unitCounter_;
+    dropAnswer(layer_.query(LOGICAL_UNIT_CREATED, &created));
+    ++layer_.unitCounter_;
 }
 
-VaelUnit* VaelLogicalLayer::createUnit(std::uint16_t key, const VaelUnitData& record,
-                                       const std::string& name) {
-    auto* unit = static_cast<Combat*>(makeUnit(key, record, name, false));
-    if (!unit) return nullptr;
-    allUnits_.append(unit);
-    (isVisitor(unit->getNation()) ? visitorUnits_ : homeUnits_).append(unit);
+VaelUnit* ScenarioBuilder::createUnit(std::uint16_t key, const VaelUnitData& record,
+                                      const std::string& name) {
+    std::unique_ptr<VaelUnit> made = makeUnit(key, record, name, false);
+    if (!made) return nullptr;
+    Combat* unit = layer_.allUnits_.adopt(std::unique_ptr<Combat>(static_cast<Combat*>(made.release())));
+    (layer_.isVisitor(unit->getNation()) ? layer_.visitorUnits_ : layer_.homeUnits_).append(unit);
     announceCreated(key, *unit, record.hex);
     return unit;
 }
 
-Leader* VaelLogicalLayer::createLeader(std::uint16_t key, const LeaderUnitData& record,
-                                       const std::string& name) {
-    auto* leader = static_cast<Leader*>(makeUnit(key, record, name, true));
-    if (!leader) return nullptr;
-    allLeaders_.append(leader);
-    (isVisitor(leader->getNation()) ? visitorLeaders_ : homeLeaders_).append(leader);
+Leader* ScenarioBuilder::createLeader(std::uint16_t key, const LeaderUnitData& record,
+                                      const std::string& name) {
+    std::unique_ptr<VaelUnit> made = makeUnit(key, record, name, true);
+    if (!made) return nullptr;
+    Leader* leader = layer_.allLeaders_.adopt(std::unique_ptr<Leader>(static_cast<Leader*>(made.release())));
+    (layer_.isVisitor(leader->getNation()) ? layer_.visitorLeaders_ : layer_.homeLeaders_).append(leader);
     const LeaderUnitInfo info{leader->getName(), record.initiative, leader->getNation(), leader};
     Container<LeaderUnitInfo> announced(info);
-    sendNamed(msg::CreateLeader, &announced);
-    leaderRecords_.append(info);
+    layer_.sendNamed(msg::CreateLeader, &announced);
+    layer_.leaderRecords_.append(info);
     announceCreated(key, *leader, record.hex);
     return leader;
 }

@@ -1,0 +1,219 @@
+// Network play between two processes on this machine. One order and its answer relayed there and back
+// through both machines' network components, buses and sockets: aim under 1 ms a round trip. The whole
+// demonstration battle played between a hosting and a joining vael-battle: aim under twice the time of
+// the same battle in one process (battle_bench).
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/comm/net_peer.h"
+#include "framework/comm/tcp_link.h"
+#include "framework/ui/win_app.h"
+#include "game/net/vael_net_component.h"
+#include "platform/headless/headless_platform.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace vael;
+
+// The other machine's side: it answers each leader activation with its report, as a machine does when
+// its leader has finished.
+class Answerer : public Component {
+public:
+    Answerer() : Component("Answerer") {}
+    void connectHandlers() override {
+        connectNamed("ActivateLeader", onActivate);
+        connectNamed("SynchronizeGame", onReport);
+    }
+    int reports = 0;
+
+private:
+    static ContainerBase* onActivate(Component* target, BusMessage, ContainerBase* data) {
+        unsigned short leader = 0;
+        Container<unsigned short>::fromMessage(data, leader);
+        Container<std::string> done("done with " + std::to_string(leader));
+        target->sendNamed("SynchronizeGame", &done);
+        return nullptr;
+    }
+    static ContainerBase* onReport(Component* target, BusMessage, ContainerBase*) {
+        ++static_cast<Answerer*>(target)->reports;
+        return nullptr;
+    }
+};
+
+// The application of a machine with nothing but its bus and the network.
+class BareApp : public WinApp {
+public:
+    explicit BareApp(platform::Platform& platform) : WinApp("Vaelmoric", "", "", platform) {}
+    void findDataFile(OIFBase*, const std::uint8_t*&, const std::uint8_t*) override {}
+    void routeMouseEvent(Display*, std::int16_t, const Point&) override {}
+};
+
+struct Machine {
+    Machine(int socket, bool host) : app(platform) {
+        net.attach(app);
+        answerer.attach(app);
+        net.setPeer(std::make_unique<comm::NetPeer>(std::make_unique<comm::TcpLink>(platform, socket),
+                                                    comm::Greeting{comm::ProtocolVersion, "bench",
+                                                                   host ? "Host" : "Guest",
+                                                                   static_cast<std::uint16_t>(host ? 1 : 0)}),
+                    host);
+        net.peer()->start();
+    }
+    ~Machine() {
+        net.setPeer(nullptr, false);
+        answerer.detach();
+        net.detach();
+    }
+    // Handles what comes until the predicate holds or the line is gone.
+    bool runUntil(const std::function<bool()>& done) {
+        while (!done()) {
+            if (!net.peer() || !net.peer()->isOpen()) return false;
+            if (!app.waitMessage()) return false;
+            app.pumpMessage();
+        }
+        return true;
+    }
+    platform::HeadlessPlatform platform;
+    BareApp app;
+    VaelNetComponent net;
+    Answerer answerer;
+};
+
+// The guest: answers until the host goes.
+[[noreturn]] void guest(int socket) {
+    {
+        Machine machine(socket, false);
+        machine.runUntil([] { return false; });
+    }
+    _exit(0);
+}
+
+void BM_OrderAndAnswerBetweenTwoProcesses(benchmark::State& state) {
+    // Localhost TCP as the game uses it: the guest connects to a listener of the host.
+    platform::HeadlessPlatform listening;
+    comm::TcpListener listener(listening);
+    std::string error;
+    if (!listener.listen(0, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    const std::uint16_t port = listener.port();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        platform::HeadlessPlatform connecting;
+        auto link = comm::TcpLink::connect(connecting, "127.0.0.1", port, error);
+        if (!link) _exit(1);
+        const int socket = ::dup(link->socket());
+        link.reset();
+        guest(socket);
+    }
+    std::unique_ptr<comm::TcpLink> link;
+    listener.onAccept = [&link](std::unique_ptr<comm::TcpLink> l) { link = std::move(l); };
+    platform::Event e;
+    for (int i = 0; i < 5000 && !link; ++i) {
+        if (listening.pollEvent(e) && e.kind == platform::EventKind::SocketReady)
+            listening.serviceSocket(e);
+        else
+            ::usleep(1000);
+    }
+    if (!link) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        state.SkipWithError("the guest did not connect");
+        return;
+    }
+    const int socket = ::dup(link->socket());
+    link.reset();
+    listener.close();
+    {
+        Machine host(socket, true);
+        if (!host.runUntil([&host] { return host.net.peer()->greeted(); })) {
+            state.SkipWithError("no greeting");
+        } else {
+            unsigned short leader = 0;
+            for (auto _ : state) {
+                const int before = host.answerer.reports;
+                Container<unsigned short> order(++leader);
+                host.app.sendNamed("ActivateLeader", &order);
+                if (!host.runUntil([&] { return host.answerer.reports > before; })) {
+                    state.SkipWithError("the guest went away");
+                    break;
+                }
+            }
+            state.counters["batches"] = host.net.batchesSent();
+        }
+    }
+    ::waitpid(child, nullptr, 0);
+}
+BENCHMARK(BM_OrderAndAnswerBetweenTwoProcesses)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Runs the tool with the arguments, its standard output thrown away; the standard error kept in `err`.
+pid_t spawnTool(std::vector<std::string> args, int errPipe) {
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (errPipe >= 0)
+        posix_spawn_file_actions_adddup2(&actions, errPipe, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int failed = posix_spawn(&pid, VAEL_BATTLE_PROGRAM, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return failed ? -1 : pid;
+}
+
+void BM_DemonstrationBattleBetweenTwoProcesses(benchmark::State& state) {
+    std::uint32_t seed = 0;
+    int ended = 0, runs = 0;
+    for (auto _ : state) {
+        const std::string s = std::to_string(++seed);
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0) {
+            state.SkipWithError("no pipe");
+            return;
+        }
+        const pid_t host =
+            spawnTool({VAEL_BATTLE_PROGRAM, "ghatmar.scn", "--seed", s, "--host", "0"}, pipeFds[1]);
+        ::close(pipeFds[1]);
+        std::string told;
+        char c = 0;
+        while (told.find('\n') == std::string::npos && ::read(pipeFds[0], &c, 1) == 1)
+            told += c;
+        const std::size_t at = told.find("port ");
+        const pid_t guest = at == std::string::npos
+                                ? -1
+                                : spawnTool({VAEL_BATTLE_PROGRAM, "ghatmar.scn", "--seed", s, "--join",
+                                             "127.0.0.1:" + told.substr(at + 5, told.find('\n') - at - 5)},
+                                            -1);
+        int hostStatus = 0, guestStatus = 0;
+        if (guest > 0) ::waitpid(guest, &guestStatus, 0);
+        if (host > 0) ::waitpid(host, &hostStatus, 0);
+        ::close(pipeFds[0]);
+        ++runs;
+        ended += guest > 0 && WIFEXITED(hostStatus) && WEXITSTATUS(hostStatus) == 0 &&
+                 WIFEXITED(guestStatus) && WEXITSTATUS(guestStatus) == 0;
+    }
+    state.counters["ended"] = runs ? static_cast<double>(ended) / runs : 0.0;
+}
+BENCHMARK(BM_DemonstrationBattleBetweenTwoProcesses)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

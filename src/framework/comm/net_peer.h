@@ -1,0 +1,59 @@
+#pragma once
+// One other machine of a game, over a link: the greetings both sides send first, then message frames
+// both ways. Whatever the other machine sends that this program cannot take — a greeting of another
+// version, a message before the greeting, a damaged, truncated, oversized or unknown frame — is refused:
+// the peer is told why in a last frame, the link is closed and the loss reported with the same reason.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/comm/net_frame.h"
+#include "framework/comm/tcp_link.h"
+
+namespace vael::comm {
+
+class NetPeer {
+public:
+    NetPeer(std::unique_ptr<TcpLink> link, Greeting mine);
+    ~NetPeer();
+    NetPeer(const NetPeer&) = delete;
+    NetPeer& operator=(const NetPeer&) = delete;
+
+    // The peer greeted and may play; a message arrived (after the greeting); the peer is gone (refused by
+    // either side, closed or dropped), told once. The handlers may delete the peer.
+    std::function<void(const Greeting& theirs)> onGreeted;
+    std::function<void(ReceivedMessage& message)> onMessage;
+    // A batch arrived whole (after the greeting).
+    std::function<void(std::vector<ReceivedMessage>& batch)> onBatch;
+    std::function<void(const std::string& why)> onLost;
+
+    // Sends this side's greeting; call once the handlers are set.
+    void start();
+    // False with the reason when the message cannot be written or the link is gone.
+    bool send(BusMessage event, const ContainerBase* data, std::string& error);
+    // Sends message payloads (made by encodeMessage) as one batch.
+    bool sendBatch(const std::vector<std::string>& payloads, std::string& error);
+    // Tells the peer why, closes the link and reports the loss.
+    void refuse(const std::string& why);
+    // Closes without a word and without a report (the game ends on this side).
+    void close();
+
+    bool isOpen() const { return link_ && link_->isOpen(); }
+    bool greeted() const { return greeted_; }
+    const Greeting& theirs() const { return theirs_; }
+    const Greeting& mine() const { return mine_; }
+    TcpLink* link() { return link_.get(); }
+
+private:
+    void frame(Frame& frame);
+    void lost(const std::string& why);
+
+    std::unique_ptr<TcpLink> link_;
+    Greeting mine_, theirs_;
+    bool greeted_ = false;
+    bool reported_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace vael::comm

@@ -1,0 +1,243 @@
+#include "game/net/net_dialogs.h"
+
+#include <algorithm>
+
+#include "framework/core/application.h"
+#include "framework/ui/dialog_control.h"
+#include "framework/ui/dialog_item.h"
+
+namespace vael {
+
+namespace {
+
+void tell(const std::string& text, const std::string& title) {
+    if (Application* app = Application::instance()) app->messageBox(text, title, 0);
+}
+
+constexpr const char* BadPort = "The port must be a number from 1 to 65535.";
+
+} // namespace
+
+bool parsePort(const std::string& text, std::uint16_t& port) {
+    if (text.empty() || text.size() > 5 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    const long value = std::stol(text);
+    if (value < 1 || value > 65535) return false;
+    port = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+TempNetDlg::TempNetDlg(NetDialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), shown_(std::move(shown)) {}
+
+void TempNetDlg::onInitDialog() {
+    centre();
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void TempNetDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (id == IdServer || id == IdClient || id == IdCancel)
+        close(static_cast<std::int16_t>(id));
+    else
+        Dialog::onCommand(id, notification);
+}
+
+StartServerDlg::StartServerDlg(std::string name, NetDialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), name_(std::move(name)),
+      shown_(std::move(shown)) {}
+
+void StartServerDlg::onInitDialog() {
+    centre();
+    setItemText(IdName, name_);
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void StartServerDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (id == IdOk) {
+        std::uint16_t port = 0;
+        if (!parsePort(getItemText(IdPort), port)) return tell(BadPort, "ServerInformation");
+        name_ = getItemText(IdName);
+        port_ = port;
+        close(IdOk);
+    } else {
+        Dialog::onCommand(id, notification);
+    }
+}
+
+StartClientDlg::StartClientDlg(std::string name, NetDialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), name_(std::move(name)),
+      shown_(std::move(shown)) {}
+
+void StartClientDlg::onInitDialog() {
+    centre();
+    setItemText(IdName, name_);
+    // The host listens on 5000 unless told otherwise; a guest offered port 1 would knock on no door.
+    setItemText(IdPort, "5000");
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void StartClientDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (id == IdOk) {
+        std::uint16_t port = 0;
+        if (!parsePort(getItemText(IdPort), port)) return tell(BadPort, "Client Information");
+        if (getItemText(IdServer).empty())
+            return tell("Type the name of the host to join.", "Client Information");
+        name_ = getItemText(IdName);
+        server_ = getItemText(IdServer);
+        port_ = port;
+        close(IdOk);
+    } else {
+        Dialog::onCommand(id, notification);
+    }
+}
+
+ConnectNetDlg::ConnectNetDlg(std::string yourName, std::string serverName, std::string scenarioName,
+                             bool host, NetDialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""),
+      yourName_(std::move(yourName)), serverName_(std::move(serverName)),
+      scenarioName_(std::move(scenarioName)), host_(host), shown_(std::move(shown)) {}
+
+void ConnectNetDlg::onInitDialog() {
+    centre();
+    setItemText(IdYourName, yourName_);
+    setItemText(IdServerName, serverName_);
+    setItemText(IdScenario, scenarioName_);
+    // Only the host chooses, rejects and begins; a guest waits for the host.
+    for (std::int16_t id : {IdChoose, IdReject, static_cast<std::int16_t>(IdOk)})
+        enableItem(id, host_ ? 1 : 0);
+    refresh();
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void ConnectNetDlg::refresh() {
+    if (DialogItemWindow* list = item(IdPlayers)) {
+        list->clearRows();
+        for (const std::string& p : players_)
+            list->addRow(p);
+    }
+    setItemText(IdMessages, messages_.empty() ? std::string() : messages_.back());
+}
+
+void ConnectNetDlg::addPlayer(const std::string& name) {
+    players_.push_back(name);
+    if (isOpen()) refresh();
+}
+
+void ConnectNetDlg::removePlayer(const std::string& name) {
+    std::erase(players_, name);
+    if (isOpen()) refresh();
+}
+
+void ConnectNetDlg::addMessage(const std::string& line) {
+    messages_.push_back(line);
+    if (isOpen()) refresh();
+}
+
+void ConnectNetDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    switch (id) {
+    case IdSend: {
+        const std::string text = getItemText(IdMessage);
+        if (text.empty()) return;
+        setItemText(IdMessage, "");
+        if (onSend) onSend(text);
+        return;
+    }
+    case IdChoose:
+        if (onChoose) onChoose();
+        return;
+    case IdReject: {
+        const std::string player = listSelectionText(IdPlayers, -1);
+        if (!player.empty() && onReject) onReject(player);
+        return;
+    }
+    case IdOk:
+        if (!host_) return;
+        if (players_.size() < 2)
+            return tell("No other player has logged on yet.", "Connecting Other Players");
+        close(IdOk);
+        return;
+    default:
+        Dialog::onCommand(id, notification);
+    }
+}
+
+NetChooseLeadersDlg::NetChooseLeadersDlg(std::vector<std::string> leaders, std::vector<std::string> players,
+                                         std::vector<std::int32_t> choices, NetDialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""),
+      leaders_(std::move(leaders)), players_(std::move(players)), choices_(std::move(choices)),
+      shown_(std::move(shown)) {
+    if (leaders_.size() > MaxLeaders) leaders_.resize(MaxLeaders);
+    choices_.resize(leaders_.size(), 0);
+}
+
+void NetChooseLeadersDlg::onInitDialog() {
+    centre();
+    for (std::int16_t i = 0; i < MaxLeaders; ++i) {
+        const bool used = static_cast<std::size_t>(i) < leaders_.size();
+        showItem(static_cast<std::int16_t>(IdFirstName + i), used);
+        showItem(static_cast<std::int16_t>(IdFirstChoice + i), used);
+        if (!used) continue;
+        setItemText(static_cast<std::int16_t>(IdFirstName + i), leaders_[static_cast<std::size_t>(i)]);
+        if (DialogItemWindow* combo = item(static_cast<std::int16_t>(IdFirstChoice + i))) {
+            combo->clearRows();
+            for (const std::string& p : players_)
+                combo->addRow(p);
+            combo->select(choices_[static_cast<std::size_t>(i)]);
+        }
+    }
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void NetChooseLeadersDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (id == IdOk) {
+        for (std::size_t i = 0; i < leaders_.size(); ++i) {
+            const std::int32_t chosen = listSelectionIndex(static_cast<std::int16_t>(IdFirstChoice + i));
+            if (chosen >= 0 && static_cast<std::size_t>(chosen) < players_.size()) choices_[i] = chosen;
+        }
+        close(IdOk);
+    } else {
+        Dialog::onCommand(id, notification);
+    }
+}
+
+NetChatDlg::NetChatDlg(std::vector<std::string> lines, NetDialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), lines_(std::move(lines)),
+      shown_(std::move(shown)) {}
+
+void NetChatDlg::onInitDialog() {
+    centre();
+    if (DialogItemWindow* list = item(IdLines))
+        for (const std::string& line : lines_)
+            list->addRow(line);
+    selectRadio(IdFriendly, 0);
+    if (shown_) shown_(*this, TemplateName);
+}
+
+void NetChatDlg::addLine(const std::string& line) {
+    lines_.push_back(line);
+    if (DialogItemWindow* list = item(IdLines)) {
+        list->addRow(line);
+        list->select(list->rowCount() - 1);
+    }
+    if (notify_)
+        if (Application* app = Application::instance()) app->beep();
+}
+
+void NetChatDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (id == IdSend) {
+        const std::string text = getItemText(IdMessage);
+        if (text.empty()) return;
+        setItemText(IdMessage, "");
+        if (onSend) onSend(text);
+        return;
+    }
+    if (id == IdNotify) {
+        Dialog::onCommand(id, notification);
+        if (auto* box = dynamic_cast<DialogButton*>(controlOf(IdNotify))) notify_ = box->getCheck() != 0;
+        return;
+    }
+    Dialog::onCommand(id, notification);
+}
+
+} // namespace vael

@@ -1,0 +1,21 @@
+#pragma once
+// Message names of network play: what the machines of a game say to each other beyond the game flow's
+// own messages. The header of the flow comes with it.
+
+#include "game/flow/flow_message_names.h"
+
+namespace vael::msg {
+
+// The state of every unit of the battle, as the machine that played the last step left it.
+inline constexpr char BattleState[] = "BattleState";
+// A line one player says to the others: "name: text".
+inline constexpr char ChatMessage[] = "ChatMessage";
+// The host's word that the battle begins: the scenario file, a new line, and the leaders the other
+// machine plays, written "(name,name,...)".
+inline constexpr char NetStartBattle[] = "NetStartBattle";
+// Posted by the network component to itself: the messages gathered for the other machine go out together.
+inline constexpr char NetFlush[] = "NetFlush";
+// Posted by the network component to itself: a batch from the other machine is given to the bus.
+inline constexpr char NetDeliver[] = "NetDeliver";
+
+} // namespace vael::msg

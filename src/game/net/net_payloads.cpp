@@ -1,0 +1,82 @@
+#include "game/net/net_payloads.h"
+
+#include <string>
+
+#include "framework/core/list.h"
+#include "framework/core/type_info.h"
+#include "game/rules/combat_records.h"
+
+namespace vael {
+
+namespace {
+
+template <class F> void eachTally(EndOfGameResults& v, F&& f) {
+    for (std::int16_t* field : {&v.homeLostTQ, &v.visitorLostTQ, &v.homeTQLimit, &v.visitorTQLimit,
+                                &v.homeRoutedTQ, &v.visitorRoutedTQ, &v.homeRouting, &v.visitorRouting,
+                                &v.homeEliminated, &v.visitorEliminated, &v.homeUnits, &v.visitorUnits})
+        f(*field);
+}
+
+} // namespace
+
+SuperString& operator<<(SuperString& s, const EndOfGameResults& v) {
+    s << static_cast<unsigned int>(v.winner) << static_cast<unsigned int>(v.homeNation)
+      << static_cast<unsigned int>(v.visitorNation) << v.homeName << v.visitorName;
+    EndOfGameResults copy = v;
+    eachTally(copy, [&s](std::int16_t& field) { s << static_cast<short>(field); });
+    return s;
+}
+
+SuperString& operator>>(SuperString& s, EndOfGameResults& v) {
+    unsigned int winner = 0, home = 0, visitor = 0;
+    s >> winner >> home >> visitor >> v.homeName >> v.visitorName;
+    v.winner = winner, v.homeNation = home, v.visitorNation = visitor;
+    eachTally(v, [&s](std::int16_t& field) {
+        short value = 0;
+        s >> value;
+        field = value;
+    });
+    return s;
+}
+
+SuperString& operator<<(SuperString& s, const PlyrInfo& v) {
+    return s << v.name << v.leaders;
+}
+
+SuperString& operator>>(SuperString& s, PlyrInfo& v) {
+    return s >> v.name >> v.leaders;
+}
+
+SuperString& operator<<(SuperString& s, const BattleStateStruct& v) {
+    s << static_cast<unsigned int>(v.bytes.size());
+    if (!v.bytes.empty()) s.write(v.bytes.data(), static_cast<std::int32_t>(v.bytes.size()));
+    return s;
+}
+
+SuperString& operator>>(SuperString& s, BattleStateStruct& v) {
+    unsigned int length = 0;
+    s >> length;
+    v.bytes.clear();
+    if (s.failed() || length > static_cast<unsigned int>(s.remaining())) {
+        s.setFailed();
+        return s;
+    }
+    v.bytes.resize(length);
+    if (length > 0) s.read(v.bytes.data(), static_cast<std::int32_t>(length));
+    return s;
+}
+
+void registerNetPayloadTypes() {
+    TypeInfo<short> shorts;
+    TypeInfo<unsigned short> unsignedShorts;
+    TypeInfo<unsigned int> unsignedInts;
+    TypeInfo<long> longs;
+    TypeInfo<std::string> strings;
+    TypeInfo<EndOfGameResults> results;
+    TypeInfo<PlyrInfo> players;
+    TypeInfo<UnitRoutData> routs;
+    TypeInfo<EliminateUnitData> eliminations;
+    TypeInfo<BattleStateStruct> states;
+}
+
+} // namespace vael

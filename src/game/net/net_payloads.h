@@ -1,0 +1,37 @@
+#pragma once
+// How the payloads the relay carries are written on the stream between machines, and their registration:
+// every type the relay carries has its record from the start of the program, so that the first frame that
+// brings one finds it.
+#include <cstdint>
+#include <vector>
+
+#include "framework/core/super_string.h"
+#include "framework/core/type_name.h"
+#include "game/flow/end_of_game_results.h"
+#include "game/flow/game_control.h"
+
+namespace vael {
+
+// The state of the battle's units, in the order of the home units, the visitor units and the leaders, as
+// each unit writes itself into a saved game.
+struct BattleStateStruct {
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const BattleStateStruct&) const = default;
+};
+VAEL_TYPE_NAME(BattleStateStruct, "BattleStateStruct");
+
+// EndOfGameResults: u32 winner, u32 home nation, u32 visitor nation, the two names, then the twelve i16
+// tallies in field order.
+SuperString& operator<<(SuperString& s, const EndOfGameResults& v);
+SuperString& operator>>(SuperString& s, EndOfGameResults& v);
+// PlyrInfo: the player's name and the leader list text.
+SuperString& operator<<(SuperString& s, const PlyrInfo& v);
+SuperString& operator>>(SuperString& s, PlyrInfo& v);
+// BattleStateStruct: u32 length and the bytes; a length beyond what is left fails the stream.
+SuperString& operator<<(SuperString& s, const BattleStateStruct& v);
+SuperString& operator>>(SuperString& s, BattleStateStruct& v);
+
+// Builds the records of every payload type the relay carries (once; later calls find them).
+void registerNetPayloadTypes();
+
+} // namespace vael

@@ -1,0 +1,107 @@
+#include "game/net/relay_table.h"
+
+#include "framework/core/bus_event.h"
+#include "framework/core/registered_message.h"
+#include "game/net/net_message_names.h"
+
+namespace vael {
+
+namespace {
+
+constexpr RelayWay H = RelayWay::FromHost, C = RelayWay::ToHost, B = RelayWay::BothWays,
+                   S = RelayWay::ByState;
+
+} // namespace
+
+const std::vector<RelayRow>& relayTable() {
+    static const std::vector<RelayRow> table = {
+        // The turn sequence of game control, which only the host has.
+        {nullptr, BEGIN_GAME, H, false},
+        {msg::EliteInitiative, 0, H, false},
+        {msg::ActivateLeader, 0, H, true},
+        {msg::BeginLeaderOrdersPhase, 0, H, false},
+        {msg::BeginTurn, 0, H, false},
+        {msg::EndOfTurn, 0, H, true},
+        {msg::EndOfGame, 0, H, true},
+        {msg::GameEnded, 0, H, false},
+        {msg::GameSynchronized, 0, H, false},
+        {msg::ZoomOutForRout, 0, H, false},
+        {msg::ZoomInAfterRout, 0, H, false},
+        {msg::ChangeMainCaption, 0, H, false},
+        {msg::GetGameResults, 0, H, false},
+        {msg::NetStartBattle, 0, H, false},
+        // What the other machines tell game control.
+        {msg::SynchronizeGame, 0, C, true},
+        {msg::CanAttemptMomentum, 0, C, false},
+        {nullptr, END_GAME, C, true},
+        {msg::UnitRouted, 0, C, false},
+        {msg::UnitRallied, 0, C, false},
+        {msg::UnitEliminated, 0, C, false},
+        {msg::UnitMovementDone, 0, C, false},
+        {msg::SetPlayerInfo, 0, C, false},
+        {msg::PlayerDeleted, 0, C, false},
+        // Every machine's.
+        {msg::LeaderActivated, 0, B, false},
+        // The end of a leader's combat: every machine ends the activation, the others after the state of
+        // the acting one.
+        {msg::CombatDone, 0, B, true},
+        {msg::AddCommentary, 0, B, false},
+        {msg::RemoveAllBattleArrows, 0, B, false},
+        {msg::ChatMessage, 0, B, false},
+        // The rules' steps on the acting machine, which the units' state carries to the others.
+        {msg::DoRout, 0, S, false},
+        {msg::DoMissileFire, 0, S, false},
+        {msg::DoRestoreCohesion, 0, S, false},
+        {msg::DoRampagingActions, 0, S, false},
+        {msg::WoundedLeader, 0, S, false},
+        {msg::FinishedLeader, 0, S, false},
+        {msg::EliminateUnit, 0, S, false},
+        {msg::UsedThisTurn, 0, S, false},
+        {msg::CombatResults, 0, S, false},
+        {msg::UnitRemoved, 0, S, false},
+    };
+    return table;
+}
+
+const RelayRow* relayRowOf(BusMessage event) {
+    const std::int32_t id = event.id();
+    for (const RelayRow& row : relayTable()) {
+        if (!row.name) {
+            if (row.number == id) return &row;
+            continue;
+        }
+        std::uint16_t rowId = 0;
+        if (RegisteredMessage::lookUp(row.name, rowId) && rowId == id) return &row;
+    }
+    return nullptr;
+}
+
+bool relaysOut(const RelayRow& row, bool host) {
+    switch (row.way) {
+    case RelayWay::FromHost:
+        return host;
+    case RelayWay::ToHost:
+        return !host;
+    case RelayWay::BothWays:
+        return true;
+    case RelayWay::ByState:
+        break;
+    }
+    return false;
+}
+
+bool takesIn(const RelayRow& row, bool host) {
+    switch (row.way) {
+    case RelayWay::FromHost:
+        return !host;
+    case RelayWay::ToHost:
+        return host;
+    case RelayWay::BothWays:
+        return true;
+    case RelayWay::ByState:
+        break;
+    }
+    return false;
+}
+
+} // namespace vael

@@ -1,0 +1,100 @@
+#pragma once
+// The game's network component: on each machine of a network game it passes the relay table's messages
+// between this machine's bus and the other machine. A message of the table sent here is written to the
+// other machine; a message from the other machine is sent on this bus. What one step of the bus sends goes
+// out as one batch, taken whole on the other side, so that both machines hear a step's messages in the
+// same order; at a handover (a leader's activation, the end of a turn, a machine's report that it has
+// finished) the batch begins with the state of every unit.
+//
+// The host drives the game: after the scenario has loaded it asks for game control and gives it the
+// number of players; the others never do. A connection that is lost, or a machine that sends what it may
+// not, ends the game here with "PlayerDeleted" and "GameEnded".
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/comm/net_peer.h"
+#include "framework/core/component.h"
+
+namespace vael {
+
+class VaelLogicalLayer;
+
+class VaelNetComponent : public Component {
+public:
+    VaelNetComponent();
+    ~VaelNetComponent() override;
+    void connectHandlers() override;
+
+    // The other machine of the game; this machine hosts it or not. The peer's frames come here from now
+    // on. Null ends network play without a word.
+    void setPeer(std::unique_ptr<comm::NetPeer> peer, bool host);
+    comm::NetPeer* peer() { return peer_.get(); }
+    bool isHost() const { return host_; }
+    // Messages are relayed (a peer is set, or a test stands in for one through toPeer).
+    bool playing() const { return playing_; }
+    void setPlaying(bool playing, bool host) {
+        playing_ = playing;
+        host_ = host;
+        lost_ = false;
+        gameEnded_ = false;
+    }
+
+    // The units whose state goes with each handover; without a layer no state travels.
+    void setLayer(VaelLogicalLayer* layer) { layer_ = layer; }
+
+    // The host's part once the scenario has loaded: "CreateGameControl" with the scenario and
+    // "NumberOfPlayers". False on a machine that does not host.
+    bool scenarioLoaded(std::uint32_t scenario, std::int16_t players);
+
+    // Where batches go; the peer when unset. Tests record them here.
+    std::function<bool(const std::vector<std::string>& payloads, std::string& error)> toPeer;
+    // Told why network play has ended, after "PlayerDeleted" and "GameEnded" have been sent; gameOver when
+    // the game had ended before (the other machine only went away afterwards).
+    std::function<void(const std::string& why, bool gameOver)> onLost;
+
+    // A batch from the other machine. A message the table does not relay, or one that may not come this
+    // way, refuses the whole batch and the other machine with it.
+    void receiveBatch(std::vector<comm::ReceivedMessage>& batch);
+    // The other machine is gone: "PlayerDeleted" with its player's name and "GameEnded", unless the game
+    // has ended already.
+    void connectionLost(const std::string& why);
+
+    // Whether state went with the last batch out, and how many batches went out: for tests and the trace.
+    std::int32_t batchesSent() const { return batchesSent_; }
+    const std::string& otherPlayer() const { return otherPlayer_; }
+    void setOtherPlayer(const std::string& name) { otherPlayer_ = name; }
+
+    // The units' state as it travels, and applying it here (false, nothing changed, when it does not fit
+    // this battle).
+    static std::vector<std::uint8_t> captureState(VaelLogicalLayer& layer);
+    static bool applyState(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& bytes);
+
+private:
+    static ContainerBase* onRelayed(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onFlush(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onDeliver(Component* target, BusMessage event, ContainerBase* data);
+    void relay(BusMessage event, const ContainerBase* data);
+    void flush();
+    void deliver();
+    void refuse(const std::string& why);
+    void connectRelays();
+
+    std::unique_ptr<comm::NetPeer> peer_;
+    VaelLogicalLayer* layer_ = nullptr;
+    bool host_ = false;
+    bool playing_ = false;
+    bool lost_ = false;
+    bool gameEnded_ = false;
+    std::vector<std::string> outbox_;
+    bool handoverPending_ = false;
+    bool flushPosted_ = false;
+    std::deque<std::vector<comm::ReceivedMessage>> inbox_;
+    std::int32_t batchesSent_ = 0;
+    std::string otherPlayer_;
+};
+
+} // namespace vael

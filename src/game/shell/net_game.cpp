@@ -1,0 +1,202 @@
+// The Multiplayer road of the start dialog: a machine hosts a battle or joins one. The host names itself
+// and its port, waits in the "Connecting Other Players" dialog until the other player has logged on,
+// chooses who plays each leader and begins; the guest names itself and the host, waits in the same
+// dialog for the host's word and then plays the leaders the host gave it.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/comm/net_peer.h"
+#include "framework/comm/tcp_link.h"
+#include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
+#include "game/flow/unit_prototypes.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/net/net_chat.h"
+#include "game/net/net_dialogs.h"
+#include "game/net/vael_net_component.h"
+#include "game/rules/leader.h"
+#include "game/shell/vael_game.h"
+#include "game/shell/version.h"
+
+namespace vael {
+
+namespace {
+
+std::string systemUser() {
+    const char* user = std::getenv("USER");
+    return user && *user ? user : "Player";
+}
+
+NetDialogShown netShown(const DialogShown& shown) {
+    if (!shown) return {};
+    return [shown](Dialog& dialog, const std::string& name) { shown(dialog, name); };
+}
+
+} // namespace
+
+bool VaelGame::playNetworkGame() {
+    TempNetDlg choose(netShown(onDialog));
+    choose.attach(*app_);
+    const std::int16_t answer = choose.create(TempNetDlg::TemplateName, Dialog::Modal);
+    if (answer == TempNetDlg::IdServer) return hostNetworkGame();
+    if (answer == TempNetDlg::IdClient) return joinNetworkGame();
+    return false;
+}
+
+bool VaelGame::hostNetworkGame() {
+    StartServerDlg server(systemUser(), netShown(onDialog));
+    server.attach(*app_);
+    if (server.create(StartServerDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return false;
+    const std::vector<ScenarioChoice> scenarios = findScenarios(app_->dataPath(9));
+    if (scenarios.empty()) {
+        failed("No battle to fight", "there is no scenario in " + app_->dataPath(9));
+        return false;
+    }
+    const ScenarioChoice& scenario = scenarios.front();
+    comm::TcpListener listener(app_->platform());
+    std::string error;
+    if (!listener.listen(server.port(), error)) {
+        failed("Cannot host a battle", error);
+        return false;
+    }
+    VaelNetComponent& net = app_->net();
+    chat_ = std::make_unique<NetChat>();
+    chat_->setPlayerName(server.name());
+    chat_->attach(app_->logicalLayer());
+    ConnectNetDlg room(server.name(), server.name(), scenario.title, true, netShown(onDialog));
+    room.addPlayer(server.name());
+    const comm::Greeting mine{comm::ProtocolVersion, VaelVersion, server.name(), 1};
+    listener.onAccept = [&](std::unique_ptr<comm::TcpLink> link) {
+        // One other player: a second caller is turned away at once.
+        if (net.peer() && net.peer()->isOpen()) {
+            comm::NetPeer busy(std::move(link), mine);
+            busy.refuse("the battle has its players already");
+            return;
+        }
+        net.setPeer(std::make_unique<comm::NetPeer>(std::move(link), mine), true);
+        net.peer()->onGreeted = [&](const comm::Greeting& theirs) {
+            net.setOtherPlayer(theirs.player);
+            room.addPlayer(theirs.player);
+            room.addMessage(theirs.player + " has logged on.");
+        };
+        net.peer()->start();
+    };
+    net.onLost = [&](const std::string& why, bool) {
+        if (!net.otherPlayer().empty()) room.removePlayer(net.otherPlayer());
+        room.addMessage(why);
+    };
+    chat_->onLine = [&room](const std::string& line) { room.addMessage(line); };
+    room.onSend = [this](const std::string& text) { chat_->say(text); };
+    std::vector<std::string> leaders;
+    std::vector<std::int32_t> choices;
+    {
+        // The scenario's leaders, the home side's to the host and the visitor's to the guest until changed.
+        VaelLogicalLayer probe("Leader list");
+        registerUnitPrototypes(probe);
+        if (probe.LoadScenario(
+                ScenarioInfoStruct{VaelApp::CustomScenario, scenario.fileName, scenario.fileName, 0})) {
+            for (Leader* leader : each(probe.getHomeLeaders()))
+                leaders.push_back(leader->getName()), choices.push_back(0);
+            for (Leader* leader : each(probe.getVisitorLeaders()))
+                leaders.push_back(leader->getName()), choices.push_back(1);
+        }
+    }
+    room.onChoose = [&] {
+        std::vector<std::string> players = {server.name(),
+                                            net.otherPlayer().empty() ? "(nobody)" : net.otherPlayer()};
+        NetChooseLeadersDlg pick(leaders, players, choices, netShown(onDialog));
+        pick.attach(*app_);
+        if (pick.create(NetChooseLeadersDlg::TemplateName, Dialog::Modal) == Dialog::IdOk)
+            choices = pick.choices();
+    };
+    room.onReject = [&](const std::string& player) {
+        if (player == server.name() || !net.peer()) return;
+        net.peer()->refuse("the host rejected " + player);
+    };
+    room.attach(*app_);
+    const bool begin = room.create(ConnectNetDlg::TemplateName, Dialog::Modal) == Dialog::IdOk;
+    listener.close();
+    net.onLost = nullptr;
+    if (!begin || !net.peer() || !net.peer()->greeted()) {
+        net.setPeer(nullptr, false);
+        chat_->detach();
+        chat_.reset();
+        return false;
+    }
+    std::vector<std::string> mine_, theirs;
+    for (std::size_t i = 0; i < leaders.size(); ++i)
+        (choices[i] == 0 ? mine_ : theirs).push_back(leaders[i]);
+    chat_->startBattle(scenario.fileName, theirs);
+    closeBattleWindows();
+    if (!app_->startNetworkBattle(scenario.fileName, VaelApp::CustomScenario, mine_, false, error)) {
+        failed("Cannot start the battle", error);
+        return false;
+    }
+    chat_->announceLeaders(mine_);
+    openBattleWindows();
+    return true;
+}
+
+bool VaelGame::joinNetworkGame() {
+    StartClientDlg client(systemUser(), netShown(onDialog));
+    client.attach(*app_);
+    if (client.create(StartClientDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return false;
+    std::string error;
+    auto link = comm::TcpLink::connect(app_->platform(), client.server(), client.port(), error);
+    if (!link) {
+        failed("Cannot join the battle", error);
+        return false;
+    }
+    VaelNetComponent& net = app_->net();
+    net.setPeer(std::make_unique<comm::NetPeer>(
+                    std::move(link), comm::Greeting{comm::ProtocolVersion, VaelVersion, client.name(), 0}),
+                false);
+    chat_ = std::make_unique<NetChat>();
+    chat_->setPlayerName(client.name());
+    chat_->attach(app_->logicalLayer());
+    ConnectNetDlg room(client.name(), client.server(), "", false, netShown(onDialog));
+    room.addPlayer(client.name());
+    net.peer()->onGreeted = [&](const comm::Greeting& theirs) {
+        net.setOtherPlayer(theirs.player);
+        room.addPlayer(theirs.player);
+        room.addMessage("Waiting for " + theirs.player + " to begin the battle...");
+    };
+    std::string scenarioFile;
+    std::vector<std::string> leaders;
+    bool told = false;
+    chat_->onStart = [&](const std::string& file, const std::vector<std::string>& mine) {
+        scenarioFile = file;
+        leaders = mine;
+        told = true;
+        room.close(Dialog::IdOk);
+    };
+    net.onLost = [&](const std::string& why, bool) {
+        room.addMessage(why);
+        if (!told) room.close(Dialog::IdCancel);
+    };
+    chat_->onLine = [&room](const std::string& line) { room.addMessage(line); };
+    room.onSend = [this](const std::string& text) { chat_->say(text); };
+    net.peer()->start();
+    room.attach(*app_);
+    room.create(ConnectNetDlg::TemplateName, Dialog::Modal);
+    net.onLost = nullptr;
+    chat_->onStart = nullptr;
+    if (!told || !net.peer() || !net.peer()->isOpen()) {
+        net.setPeer(nullptr, false);
+        chat_->detach();
+        chat_.reset();
+        return false;
+    }
+    closeBattleWindows();
+    if (!app_->startNetworkBattle(scenarioFile, VaelApp::CustomScenario, leaders, false, error)) {
+        failed("Cannot start the battle", error);
+        net.peer()->refuse("the battle " + scenarioFile + " cannot be started here");
+        return false;
+    }
+    chat_->announceLeaders(leaders);
+    openBattleWindows();
+    return true;
+}
+
+} // namespace vael

@@ -1,0 +1,301 @@
+#include "framework/comm/tcp_link.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/comm/net_peer.h"
+#include "framework/core/registered_message.h"
+#include "framework/core/type_info.h"
+#include "platform/headless/headless_platform.h"
+
+namespace vael::comm {
+namespace {
+
+// Hands every socket event waiting on the queue to its socket, as the program's loop does; answers how
+// many it handed over. Other events are kept aside.
+int pump(platform::HeadlessPlatform& platform, std::vector<platform::Event>* others = nullptr) {
+    int served = 0;
+    platform::Event e;
+    while (platform.pollEvent(e)) {
+        if (e.kind == platform::EventKind::SocketReady) {
+            platform.serviceSocket(e);
+            ++served;
+        } else if (others) {
+            others->push_back(e);
+        }
+    }
+    return served;
+}
+
+void pumpUntil(platform::HeadlessPlatform& platform, const std::function<bool()>& done, int rounds = 200) {
+    for (int i = 0; i < rounds && !done(); ++i)
+        if (pump(platform) == 0) ::usleep(1000);
+}
+
+std::string messageFrame(const std::string& name, const std::string& text) {
+    Container<std::string> box(text);
+    std::string payload, error;
+    encodeMessage(BusMessage(RegisteredMessage::getId(name), BusMessage::Send), &box, payload, error);
+    return encodeFrame(FrameKind::Message, payload);
+}
+
+class TcpLinkTest : public ::testing::Test {
+protected:
+    TcpLinkTest() { TypeInfo<std::string> strings; }
+    platform::HeadlessPlatform platform;
+};
+
+TEST_F(TcpLinkTest, FramesCrossAPairInOrder) {
+    auto [a, b] = TcpLink::pair(platform);
+    ASSERT_TRUE(a && b);
+    std::vector<std::string> got;
+    b->onFrame = [&](Frame& f) { got.push_back(f.payload); };
+    a->send(encodeFrame(FrameKind::Refusal, encodeRefusal("one")));
+    a->send(encodeFrame(FrameKind::Refusal, encodeRefusal("two")));
+    pumpUntil(platform, [&] { return got.size() == 2; });
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0], encodeRefusal("one"));
+    EXPECT_EQ(got[1], encodeRefusal("two"));
+}
+
+TEST_F(TcpLinkTest, ListenerAndConnectMeetOnLocalhost) {
+    TcpListener listener(platform);
+    std::string error;
+    ASSERT_TRUE(listener.listen(0, error)) << error;
+    ASSERT_NE(listener.port(), 0);
+    std::unique_ptr<TcpLink> accepted;
+    listener.onAccept = [&](std::unique_ptr<TcpLink> link) { accepted = std::move(link); };
+    auto client = TcpLink::connect(platform, "127.0.0.1", listener.port(), error);
+    ASSERT_TRUE(client) << error;
+    pumpUntil(platform, [&] { return accepted != nullptr; });
+    ASSERT_TRUE(accepted);
+    std::string got;
+    accepted->onFrame = [&](Frame& f) { got = f.payload; };
+    client->send(encodeFrame(FrameKind::Refusal, encodeRefusal("hello")));
+    pumpUntil(platform, [&] { return !got.empty(); });
+    EXPECT_EQ(got, encodeRefusal("hello"));
+}
+
+TEST_F(TcpLinkTest, ConnectingWhereNobodyListensFailsWithAReason) {
+    TcpListener listener(platform);
+    std::string error;
+    ASSERT_TRUE(listener.listen(0, error));
+    const std::uint16_t port = listener.port();
+    listener.close();
+    EXPECT_EQ(TcpLink::connect(platform, "127.0.0.1", port, error), nullptr);
+    EXPECT_NE(error.find("cannot connect to 127.0.0.1:" + std::to_string(port)), std::string::npos) << error;
+}
+
+TEST_F(TcpLinkTest, PeerClosingMidFrameIsATruncatedFrame) {
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    TcpLink link(platform, fds[0]);
+    std::string why;
+    int frames = 0;
+    link.onFrame = [&](Frame&) { ++frames; };
+    link.onLost = [&](const std::string& w) { why = w; };
+    const std::string whole = encodeFrame(FrameKind::Refusal, encodeRefusal("a"));
+    const std::string cut = whole + whole.substr(0, 5);
+    ASSERT_EQ(::write(fds[1], cut.data(), cut.size()), static_cast<ssize_t>(cut.size()));
+    ::close(fds[1]);
+    pumpUntil(platform, [&] { return !why.empty(); });
+    EXPECT_EQ(frames, 1); // the whole frame before the cut is still taken
+    EXPECT_EQ(why, "the connection closed in the middle of a frame (a truncated frame of 5 bytes)");
+    EXPECT_FALSE(link.isOpen());
+}
+
+TEST_F(TcpLinkTest, PeerClosingBetweenFramesIsAPlainClose) {
+    auto [a, b] = TcpLink::pair(platform);
+    std::string why;
+    b->onLost = [&](const std::string& w) { why = w; };
+    a.reset();
+    pumpUntil(platform, [&] { return !why.empty(); });
+    EXPECT_EQ(why, "the other machine closed the connection");
+}
+
+TEST_F(TcpLinkTest, GarbageFromThePeerIsRefusedAndTheLinkClosed) {
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    TcpLink link(platform, fds[0]);
+    std::string why;
+    link.onLost = [&](const std::string& w) { why = w; };
+    ASSERT_EQ(::write(fds[1], "GET / HTTP/1.0\r\n", 16), 16);
+    pumpUntil(platform, [&] { return !why.empty(); });
+    EXPECT_EQ(why, "refused a damaged frame (it does not begin with \"VF\")");
+    EXPECT_FALSE(link.isOpen());
+    // The peer is told why before the line closes.
+    char buffer[256];
+    const ssize_t n = ::read(fds[1], buffer, sizeof buffer);
+    ASSERT_GT(n, 0);
+    FrameReader reader;
+    reader.feed(buffer, static_cast<std::size_t>(n));
+    Frame f;
+    ASSERT_EQ(reader.next(f), FrameReader::Result::Frame);
+    EXPECT_EQ(f.kind, FrameKind::Refusal);
+    EXPECT_EQ(f.payload, encodeRefusal(why));
+    ::close(fds[1]);
+}
+
+// A peer that floods: one event reads at most ReadChunk bytes, so the events queued behind it (the
+// window's) come in between.
+TEST_F(TcpLinkTest, FloodIsTakenAChunkAtATime) {
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    int size = 1 << 20;
+    ::setsockopt(fds[1], SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+    ::setsockopt(fds[0], SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    TcpLink link(platform, fds[0]);
+    std::size_t bytesTaken = 0;
+    link.onFrame = [&](Frame& f) { bytesTaken += f.payload.size() + FrameHeaderSize; };
+    const std::string frame = encodeFrame(FrameKind::Refusal, encodeRefusal(std::string(990, 'x')));
+    std::string flood;
+    while (flood.size() < 4 * TcpLink::ReadChunk)
+        flood += frame;
+    ssize_t written = 0;
+    while (written < static_cast<ssize_t>(flood.size())) {
+        const ssize_t n = ::write(fds[1], flood.data() + written, flood.size() - written);
+        if (n <= 0) break;
+        written += n;
+        if (written >= static_cast<ssize_t>(2 * TcpLink::ReadChunk)) break;
+    }
+    ASSERT_GT(written, static_cast<ssize_t>(TcpLink::ReadChunk));
+    platform::Event keyPress;
+    keyPress.kind = platform::EventKind::KeyDown;
+    platform.postEvent(keyPress);
+    // The first socket event reads one chunk and no more, however much waits.
+    platform::Event e;
+    bool sawKey = false;
+    while (platform.pollEvent(e)) {
+        if (e.kind == platform::EventKind::KeyDown) {
+            sawKey = true;
+            break;
+        }
+        platform.serviceSocket(e);
+        EXPECT_LE(bytesTaken, TcpLink::ReadChunk);
+    }
+    EXPECT_TRUE(sawKey);
+    EXPECT_LE(bytesTaken, TcpLink::ReadChunk);
+    pumpUntil(platform,
+              [&] { return bytesTaken == static_cast<std::size_t>(written) - written % frame.size(); });
+    EXPECT_EQ(bytesTaken, static_cast<std::size_t>(written) - written % frame.size());
+    ::close(fds[1]);
+}
+
+// A peer that stops reading never blocks the sender: what it leaves waits in memory up to a bound, and
+// past the bound the peer is dropped.
+TEST_F(TcpLinkTest, StalledPeerIsDroppedRatherThanWaitedFor) {
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    TcpLink link(platform, fds[0]);
+    std::string why;
+    link.onLost = [&](const std::string& w) { why = w; };
+    const std::string block(64 * 1024, 'z');
+    std::size_t sent = 0;
+    while (link.send(block))
+        sent += block.size();
+    EXPECT_GE(sent + block.size(), TcpLink::MaxPendingOut);
+    EXPECT_LE(sent, TcpLink::MaxPendingOut + 4 * 1024 * 1024); // the kernel's buffers take some
+    EXPECT_EQ(why, "the other machine has stopped taking what is sent to it");
+    EXPECT_FALSE(link.isOpen());
+    ::close(fds[1]);
+}
+
+class NetPeerTest : public TcpLinkTest {
+protected:
+    struct Side {
+        std::unique_ptr<NetPeer> peer;
+        std::vector<std::string> messages;
+        std::string lost;
+        bool greeted = false;
+    };
+    void join(Side& side, std::unique_ptr<TcpLink> link, Greeting g) {
+        side.peer = std::make_unique<NetPeer>(std::move(link), g);
+        side.peer->onGreeted = [&side](const Greeting&) { side.greeted = true; };
+        side.peer->onLost = [&side](const std::string& why) { side.lost = why; };
+        side.peer->onMessage = [&side](ReceivedMessage& m) {
+            std::string text;
+            Container<std::string>::fromMessage(m.data.get(), text);
+            side.messages.push_back(RegisteredMessage::nameOf(static_cast<std::uint16_t>(m.event.id())) +
+                                    ":" + text);
+        };
+    }
+};
+
+TEST_F(NetPeerTest, GreetedPeersExchangeMessages) {
+    auto [a, b] = TcpLink::pair(platform);
+    Side host, client;
+    join(host, std::move(a), {ProtocolVersion, "0.1", "Ann", 1});
+    join(client, std::move(b), {ProtocolVersion, "0.1", "Bob", 0});
+    host.peer->start();
+    client.peer->start();
+    pumpUntil(platform, [&] { return host.greeted && client.greeted; });
+    ASSERT_TRUE(host.greeted && client.greeted);
+    EXPECT_EQ(host.peer->theirs().player, "Bob");
+    Container<std::string> text("ready");
+    std::string error;
+    ASSERT_TRUE(client.peer->send(BusMessage(RegisteredMessage::getId("SynchronizeGame"), 3), &text, error))
+        << error;
+    pumpUntil(platform, [&] { return !host.messages.empty(); });
+    EXPECT_EQ(host.messages, (std::vector<std::string>{"SynchronizeGame:ready"}));
+}
+
+TEST_F(NetPeerTest, AnotherVersionIsRefusedAndBothSidesSayWhy) {
+    auto [a, b] = TcpLink::pair(platform);
+    Side host, client;
+    join(host, std::move(a), {ProtocolVersion, "0.1", "Ann", 1});
+    join(client, std::move(b), {ProtocolVersion, "0.9", "Bob", 0});
+    host.peer->start();
+    client.peer->start();
+    pumpUntil(platform, [&] { return !host.lost.empty() && !client.lost.empty(); });
+    EXPECT_EQ(host.lost, "refused the connection: the other program is version 0.9 (protocol 1), this one is "
+                         "version 0.1 (protocol 1)");
+    // The client refuses the host's greeting too, or hears the host's refusal first: either names versions.
+    EXPECT_NE(client.lost.find("version 0.1"), std::string::npos) << client.lost;
+    EXPECT_FALSE(host.greeted);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(NetPeerTest, MessageBeforeTheGreetingIsRefused) {
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    Side host;
+    join(host, std::make_unique<TcpLink>(platform, fds[0]), {ProtocolVersion, "0.1", "Ann", 1});
+    const std::string frame = messageFrame("SynchronizeGame", "early");
+    ASSERT_EQ(::write(fds[1], frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+    pumpUntil(platform, [&] { return !host.lost.empty(); });
+    EXPECT_EQ(host.lost, "a message came before the greeting");
+    EXPECT_TRUE(host.messages.empty());
+    // The peer was told why in a refusal frame.
+    char buffer[256];
+    const ssize_t n = ::read(fds[1], buffer, sizeof buffer);
+    ASSERT_GT(n, 0);
+    FrameReader reader;
+    reader.feed(buffer, static_cast<std::size_t>(n));
+    Frame f;
+    ASSERT_EQ(reader.next(f), FrameReader::Result::Frame);
+    std::string reason, error;
+    ASSERT_TRUE(decodeRefusal(f.payload, reason, error));
+    EXPECT_EQ(reason, "a message came before the greeting");
+    ::close(fds[1]);
+}
+
+TEST_F(NetPeerTest, UnknownMessageAfterTheGreetingIsRefused) {
+    auto [a, b] = TcpLink::pair(platform);
+    Side host;
+    join(host, std::move(a), {ProtocolVersion, "0.1", "Ann", 1});
+    host.peer->start();
+    b->send(encodeFrame(FrameKind::Greeting, encodeGreeting({ProtocolVersion, "0.1", "Bob", 0})));
+    std::string payload = std::string("\x05\0\0\0", 4) + "Nopes" + std::string("\x03\0\0\0", 4);
+    b->send(encodeFrame(FrameKind::Message, payload));
+    pumpUntil(platform, [&] { return !host.lost.empty(); });
+    EXPECT_EQ(host.lost, "refused a frame: unknown message \"Nopes\"");
+    EXPECT_FALSE(host.peer->isOpen());
+}
+
+} // namespace
+} // namespace vael::comm

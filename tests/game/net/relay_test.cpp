@@ -1,0 +1,379 @@
+// The relay between machines: which messages go which way, row by row, how a step's messages travel
+// together, what comes back on the bus, and how a machine that sends what it may not is refused.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/comm/net_frame.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/registered_message.h"
+#include "game/net/net_payloads.h"
+#include "game/net/relay_table.h"
+#include "game/net/vael_net_component.h"
+#include "support/test_application.h"
+
+namespace vael {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string describe(BusMessage event, const ContainerBase* data) {
+    std::string name = RegisteredMessage::nameOf(static_cast<std::uint16_t>(event.id()));
+    if (name.empty()) name = std::to_string(event.id());
+    std::string text;
+    short number = 0;
+    unsigned short unit = 0;
+    if (Container<std::string>::fromMessage(data, text)) return name + " " + text;
+    if (Container<short>::fromMessage(data, number)) return name + " " + std::to_string(number);
+    if (Container<unsigned short>::fromMessage(data, unit)) return name + " #" + std::to_string(unit);
+    std::uint32_t index = 0;
+    if (Container<std::uint32_t>::fromMessage(data, index)) return name + " u" + std::to_string(index);
+    return name;
+}
+
+// Hears the named messages on the bus and writes down each with its payload.
+class Ear : public Component {
+public:
+    Ear(Lines names) : Component("Ear"), names_(std::move(names)) {}
+    void connectHandlers() override {
+        for (const std::string& n : names_)
+            if (n == "25" || n == "26")
+                connect(BusMessage(std::stoi(n)), onHeard);
+            else
+                connectNamed(n, onHeard);
+    }
+    Lines heard;
+
+private:
+    static ContainerBase* onHeard(Component* target, BusMessage event, ContainerBase* data) {
+        static_cast<Ear*>(target)->heard.push_back(describe(event, data));
+        return nullptr;
+    }
+    Lines names_;
+};
+
+class Relay : public ::testing::Test {
+protected:
+    void SetUp() override {
+        net.attach(app);
+        ear.attach(app);
+        net.toPeer = [this](const std::vector<std::string>& payloads, std::string&) {
+            Lines batch;
+            for (const std::string& p : payloads) {
+                comm::ReceivedMessage m;
+                std::string error;
+                EXPECT_TRUE(comm::decodeMessage(p, m, error)) << error;
+                batch.push_back(describe(m.event, m.data.get()));
+            }
+            sent.push_back(batch);
+            return true;
+        };
+        net.onLost = [this](const std::string& why, bool gameOver) {
+            lost.push_back(why);
+            lostAfterTheEnd.push_back(gameOver);
+        };
+    }
+    void TearDown() override {
+        ear.detach();
+        net.detach();
+    }
+    // A message from the other machine, as its frame would bring it.
+    comm::ReceivedMessage from(const char* name, ContainerBase* data = nullptr,
+                               std::uint8_t mode = BusMessage::Send) {
+        comm::ReceivedMessage m;
+        m.event = BusMessage(RegisteredMessage::getId(name), mode);
+        m.data.reset(data);
+        return m;
+    }
+    void receive(std::vector<comm::ReceivedMessage> batch) { net.receiveBatch(batch); }
+
+    test::TestApplication app;
+    VaelNetComponent net;
+    Ear ear{{"ActivateLeader", "AddCommentary", "SynchronizeGame", "PlayerDeleted", "GameEnded", "BeginTurn",
+             "CreateGameControl", "NumberOfPlayers", "LeaderActivated"}};
+    std::vector<Lines> sent;
+    Lines lost;
+    std::vector<bool> lostAfterTheEnd;
+};
+
+// Which way each message goes, written out by hand: sent by the host, sent by the others.
+TEST(RelayTable, EachMessageGoesItsWay) {
+    struct Row {
+        const char* name;
+        bool hostSends, clientSends;
+    };
+    const std::vector<Row> rows = {
+        {"25", true, false},
+        {"EliteInitiative", true, false},
+        {"ActivateLeader", true, false},
+        {"BeginLeaderOrdersPhase", true, false},
+        {"BeginTurn", true, false},
+        {"EndOfTurn", true, false},
+        {"EndOfGame", true, false},
+        {"GameEnded", true, false},
+        {"GameSynchronized", true, false},
+        {"ZoomOutForRout", true, false},
+        {"ZoomInAfterRout", true, false},
+        {"ChangeMainCaption", true, false},
+        {"GetGameResults", true, false},
+        {"NetStartBattle", true, false},
+        {"SynchronizeGame", false, true},
+        {"CanAttemptMomentum", false, true},
+        {"26", false, true},
+        {"UnitRouted", false, true},
+        {"UnitRallied", false, true},
+        {"UnitEliminated", false, true},
+        {"UnitMovementDone", false, true},
+        {"SetPlayerInfo", false, true},
+        {"PlayerDeleted", false, true},
+        {"LeaderActivated", true, true},
+        {"CombatDone", true, true},
+        {"AddCommentary", true, true},
+        {"RemoveAllBattleArrows", true, true},
+        {"ChatMessage", true, true},
+        {"DoRout", false, false},
+        {"DoMissileFire", false, false},
+        {"DoRestoreCohesion", false, false},
+        {"DoRampagingActions", false, false},
+        {"WoundedLeader", false, false},
+        {"FinishedLeader", false, false},
+        {"EliminateUnit", false, false},
+        {"UsedThisTurn", false, false},
+        {"CombatResults", false, false},
+        {"UnitRemoved", false, false},
+        {"RoutPhase", false, false},
+        {"CreateGameControl", false, false},
+        {"EndOfTurnRoutingDone", false, false},
+    };
+    EXPECT_EQ(relayTable().size(), rows.size() - 3) << "the table holds the rows above but the last three";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const BusMessage event = row.name == std::string("25") ? BusMessage(BEGIN_GAME)
+                                 : row.name == std::string("26")
+                                     ? BusMessage(END_GAME)
+                                     : BusMessage(RegisteredMessage::getId(row.name));
+        const RelayRow* r = relayRowOf(event);
+        const bool known = row.hostSends || row.clientSends;
+        EXPECT_EQ(r != nullptr && r->way != RelayWay::ByState, known);
+        if (!r) continue;
+        EXPECT_EQ(relaysOut(*r, true), row.hostSends);
+        EXPECT_EQ(relaysOut(*r, false), row.clientSends);
+        // What one side sends the other takes.
+        EXPECT_EQ(takesIn(*r, false), row.hostSends);
+        EXPECT_EQ(takesIn(*r, true), row.clientSends);
+    }
+}
+
+TEST(RelayTable, HandoversCarryTheUnitsState) {
+    Lines handovers;
+    for (const RelayRow& row : relayTable())
+        if (row.handover) handovers.push_back(row.name ? row.name : std::to_string(row.number));
+    EXPECT_EQ(handovers,
+              (Lines{"ActivateLeader", "EndOfTurn", "EndOfGame", "SynchronizeGame", "26", "CombatDone"}));
+}
+
+TEST_F(Relay, HostWritesItsTurnMessagesAndKeepsTheClientsOnes) {
+    net.setPlaying(true, true);
+    struct Row {
+        const char* name;
+        bool out;
+    };
+    for (const Row& row : std::vector<Row>{{"ActivateLeader", true},
+                                           {"AddCommentary", true},
+                                           {"SynchronizeGame", false},
+                                           {"CanAttemptMomentum", false},
+                                           {"DoRout", false},
+                                           {"RoutPhase", false}}) {
+        SCOPED_TRACE(row.name);
+        sent.clear();
+        Container<short> payload(3);
+        app.sendNamed(row.name, &payload);
+        EXPECT_EQ(sent.size(), row.out ? 1u : 0u);
+    }
+}
+
+TEST_F(Relay, ClientWritesItsReportsAndKeepsTheTurnMessages) {
+    net.setPlaying(true, false);
+    struct Row {
+        const char* name;
+        bool out;
+    };
+    for (const Row& row : std::vector<Row>{{"ActivateLeader", false},
+                                           {"BeginTurn", false},
+                                           {"AddCommentary", true},
+                                           {"SynchronizeGame", true},
+                                           {"CanAttemptMomentum", true},
+                                           {"UnitEliminated", true},
+                                           {"EliminateUnit", false}}) {
+        SCOPED_TRACE(row.name);
+        sent.clear();
+        Container<short> payload(3);
+        app.sendNamed(row.name, &payload);
+        EXPECT_EQ(sent.size(), row.out ? 1u : 0u);
+    }
+}
+
+// What one step of the bus sends goes as one batch, in the order it was sent.
+class Stepper : public Component {
+public:
+    Stepper() : Component("Stepper") {}
+    void connectHandlers() override { connectNamed("StepNow", onStep); }
+    static ContainerBase* onStep(Component* target, BusMessage, ContainerBase*) {
+        Container<unsigned short> leader(7);
+        target->sendNamed("ActivateLeader", &leader);
+        Container<std::string> line("\\BAnn\\b is now active.");
+        target->sendNamed("AddCommentary", &line);
+        return nullptr;
+    }
+};
+
+TEST_F(Relay, OneStepsMessagesTravelAsOneBatchInOrder) {
+    net.setPlaying(true, true);
+    Stepper stepper;
+    stepper.attach(app);
+    app.sendNamedEmpty("StepNow");
+    stepper.detach();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], (Lines{"ActivateLeader #7", "AddCommentary \\BAnn\\b is now active."}));
+    EXPECT_EQ(net.batchesSent(), 1);
+}
+
+TEST_F(Relay, WhatComesFromTheOtherMachineIsSentHereAndNotBack) {
+    net.setPlaying(true, false);
+    std::vector<comm::ReceivedMessage> batch;
+    batch.push_back(from("ActivateLeader", new Container<unsigned short>(4)));
+    batch.push_back(from("AddCommentary", new Container<std::string>("line")));
+    receive(std::move(batch));
+    EXPECT_EQ(ear.heard, (Lines{"ActivateLeader #4", "AddCommentary line"}));
+    EXPECT_TRUE(sent.empty()) << "nothing echoed";
+    // The relay is back on afterwards: this machine's own commentary goes out.
+    Container<std::string> own("mine");
+    app.sendNamed("AddCommentary", &own);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], (Lines{"AddCommentary mine"}));
+}
+
+TEST_F(Relay, QueriesFromTheHostAreAskedHere) {
+    net.setPlaying(true, false);
+    std::vector<comm::ReceivedMessage> batch;
+    batch.push_back(from("BeginTurn", nullptr, BusMessage::Query));
+    receive(std::move(batch));
+    EXPECT_EQ(ear.heard, (Lines{"BeginTurn"}));
+}
+
+TEST_F(Relay, TheWrongWayIsRefusedAndTheGameEnds) {
+    struct Row {
+        const char* what;
+        bool host;
+        const char* name;
+        const char* why;
+    };
+    const std::vector<Row> rows = {
+        {"a client drives the turn", true, "ActivateLeader",
+         "refused a frame: \"ActivateLeader\" comes only from the host"},
+        {"the host reports in", false, "SynchronizeGame",
+         "refused a frame: \"SynchronizeGame\" goes only to the host"},
+        {"a step the state carries", false, "DoRout",
+         "refused a frame: \"DoRout\" is not passed between machines"},
+        {"not a relayed message", true, "RoutPhase",
+         "refused a frame: \"RoutPhase\" is not passed between machines"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        net.setPlaying(true, row.host);
+        net.setOtherPlayer("Bob");
+        ear.heard.clear(), lost.clear();
+        std::vector<comm::ReceivedMessage> batch;
+        batch.push_back(from("AddCommentary", new Container<std::string>("first")));
+        batch.push_back(from(row.name, new Container<short>(1)));
+        receive(std::move(batch));
+        // Nothing of the refused batch reaches the bus; the game ends instead.
+        EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob", "GameEnded 0"}));
+        EXPECT_EQ(lost, (Lines{row.why}));
+        // Later batches are not taken.
+        std::vector<comm::ReceivedMessage> later;
+        later.push_back(from("AddCommentary", new Container<std::string>("late")));
+        receive(std::move(later));
+        EXPECT_EQ(ear.heard.size(), 2u);
+    }
+}
+
+TEST_F(Relay, StateOutOfPlaceIsRefused) {
+    net.setPlaying(true, false);
+    std::vector<comm::ReceivedMessage> batch;
+    batch.push_back(from("AddCommentary", new Container<std::string>("first")));
+    batch.push_back(from("BattleState", new Container<BattleStateStruct>()));
+    receive(std::move(batch));
+    EXPECT_EQ(lost, (Lines{"refused a frame: the battle's state came out of place"}));
+}
+
+TEST_F(Relay, ALostConnectionEndsTheGameOnce) {
+    net.setPlaying(true, true);
+    net.setOtherPlayer("Bob");
+    net.connectionLost("the other machine closed the connection");
+    net.connectionLost("again");
+    EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob", "GameEnded 0"}));
+    EXPECT_EQ(lost, (Lines{"the other machine closed the connection"}));
+    EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{false}));
+}
+
+TEST_F(Relay, AConnectionLostAfterTheGameEndedEndsNothingMore) {
+    net.setPlaying(true, true);
+    Container<short> homeWon(1);
+    app.sendNamed("GameEnded", &homeWon);
+    ear.heard.clear();
+    net.connectionLost("the other machine closed the connection");
+    EXPECT_TRUE(ear.heard.empty());
+    EXPECT_EQ(lost, (Lines{"the other machine closed the connection"}));
+    EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{true}));
+}
+
+TEST_F(Relay, OnlyTheHostAsksForGameControlAndThePlayers) {
+    for (bool host : {true, false}) {
+        SCOPED_TRACE(host ? "host" : "client");
+        net.setPlaying(true, host);
+        ear.heard.clear();
+        EXPECT_EQ(net.scenarioLoaded(4, 2), host);
+        EXPECT_EQ(ear.heard, host ? (Lines{"CreateGameControl u4", "NumberOfPlayers 2"}) : Lines{});
+    }
+}
+
+TEST(NetPayloads, ResultsTravelAsTheHandWrittenBytes) {
+    registerNetPayloadTypes();
+    EndOfGameResults r;
+    r.winner = 2, r.homeNation = 1, r.visitorNation = 2, r.homeName = "Ma", r.visitorName = "Pe";
+    r.homeLostTQ = 1, r.visitorLostTQ = 2, r.homeTQLimit = 3, r.visitorTQLimit = 4, r.homeRoutedTQ = 5;
+    r.visitorRoutedTQ = 6, r.homeRouting = 7, r.visitorRouting = 8, r.homeEliminated = 9,
+    r.visitorEliminated = 10;
+    r.homeUnits = 11, r.visitorUnits = -1;
+    SuperString s;
+    s << r;
+    const std::string hand =
+        std::string("\x02\0\0\0\x01\0\0\0\x02\0\0\0\x02\0Ma\x02\0Pe", 20) +
+        std::string("\x01\0\x02\0\x03\0\x04\0\x05\0\x06\0\x07\0\x08\0\x09\0\x0a\0\x0b\0\xff\xff", 24);
+    EXPECT_EQ(s.str(), hand);
+    EndOfGameResults back;
+    s >> back;
+    EXPECT_FALSE(s.failed());
+    EXPECT_EQ(back, r);
+}
+
+TEST(NetPayloads, StateLongerThanItsBytesFails) {
+    SuperString s;
+    s << static_cast<unsigned int>(5);
+    s.write("abcd", 4);
+    BattleStateStruct state;
+    s >> state;
+    EXPECT_TRUE(s.failed());
+    EXPECT_TRUE(state.bytes.empty());
+    SuperString whole;
+    whole << BattleStateStruct{{1, 2, 3}};
+    EXPECT_EQ(whole.str(), std::string("\x03\0\0\0\x01\x02\x03", 7));
+    BattleStateStruct back;
+    whole >> back;
+    EXPECT_EQ(back.bytes, (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+} // namespace
+} // namespace vael

@@ -1,0 +1,88 @@
+// The network dialogs in the game's real window under Xvfb, each shown over the frame and saved as
+// "net_<template>.png" in the build folder for people to look at.
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "game/net/net_dialogs.h"
+#include "game/shell/vael_game.h"
+#include "platform/sdl/sdl_platform.h"
+#include "support/temp_dir.h"
+#include "x11_grab.h"
+
+namespace vael::test {
+namespace {
+
+bool savePng(const Grab& grab, const std::filesystem::path& file) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, grab.width, grab.height);
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < grab.height; ++y)
+        for (int x = 0; x < grab.width; ++x)
+            reinterpret_cast<std::uint32_t*>(data + y * stride)[x] =
+                grab.rgb[std::size_t(y) * grab.width + x];
+    cairo_surface_mark_dirty(surface);
+    const bool written = cairo_surface_write_to_png(surface, file.c_str()) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    return written;
+}
+
+TEST(NetDialogsWindow, EachNetworkDialogIsShownOverTheFrame) {
+    TempDir dir("net-dialogs-window");
+    setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+    std::string error;
+    auto platform = platform::SdlPlatform::create(dir / "settings.ini", error);
+    ASSERT_TRUE(platform) << error;
+    VaelGame game(*platform, VAEL_BUILD_DATA_DIR);
+    ASSERT_TRUE(game.ready());
+    const std::vector<std::pair<std::string, std::function<std::unique_ptr<Dialog>()>>> dialogs = {
+        {TempNetDlg::TemplateName, [] { return std::make_unique<TempNetDlg>(); }},
+        {StartServerDlg::TemplateName, [] { return std::make_unique<StartServerDlg>("Ann"); }},
+        {StartClientDlg::TemplateName, [] { return std::make_unique<StartClientDlg>("Bob"); }},
+        {ConnectNetDlg::TemplateName,
+         [] {
+             auto room = std::make_unique<ConnectNetDlg>("Ann", "Ann", "The Fords of Ghatmar", true);
+             room->addPlayer("Ann");
+             room->addPlayer("Bob");
+             room->addMessage("Bob: ready when you are");
+             return room;
+         }},
+        {NetChooseLeadersDlg::TemplateName,
+         [] {
+             return std::make_unique<NetChooseLeadersDlg>(
+                 std::vector<std::string>{"Vaelmoric", "Keldrian", "Tezhar III", "Rajavan", "Surendal"},
+                 std::vector<std::string>{"Ann", "Bob"}, std::vector<std::int32_t>{0, 0, 1, 1, 1});
+         }},
+        {NetChatDlg::TemplateName,
+         [] {
+             return std::make_unique<NetChatDlg>(
+                 std::vector<std::string>{"Ann: the river is mine", "Bob: we shall see", "Ann: good luck"});
+         }},
+    };
+    for (const auto& [name, make] : dialogs) {
+        SCOPED_TRACE(name);
+        std::unique_ptr<Dialog> dialog = make();
+        dialog->attach(game.app());
+        dialog->create(name, Dialog::Modeless);
+        ASSERT_TRUE(dialog->isOpen());
+        // Long enough for the frame and the dialog to be drawn and shown.
+        for (int i = 0; i < 200; ++i)
+            if (game.app().messageWaiting()) game.app().pumpMessage();
+        const Grab shot = grabWindow(platform->window());
+        ASSERT_EQ((std::pair{shot.width, shot.height}), (std::pair{1024, 768}));
+        EXPECT_TRUE(savePng(shot, std::filesystem::path(VAEL_BUILD_DIR) / ("net_" + name + ".png")));
+        dialog->close(Dialog::IdCancel);
+        for (int i = 0; i < 50; ++i)
+            if (game.app().messageWaiting()) game.app().pumpMessage();
+        dialog->detach();
+    }
+}
+
+} // namespace
+} // namespace vael::test

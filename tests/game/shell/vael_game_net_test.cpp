@@ -1,0 +1,403 @@
+// The Multiplayer road on the headless platform with the forged data (after the application's own tests,
+// which want no game run before them in the program): the network dialogs' answers, and a
+// machine that hosts or joins a battle with a stand-in for the other machine on a socket of its own.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+#include "framework/comm/net_peer.h"
+#include "framework/comm/tcp_link.h"
+#include "framework/core/list_walk.h"
+#include "framework/core/registered_message.h"
+#include "framework/ui/window_manager.h"
+#include "game/flow/game_control.h"
+#include "game/flow/unit_prototypes.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/net/net_chat.h"
+#include "game/net/net_dialogs.h"
+#include "game/net/vael_net_component.h"
+#include "game/rules/leader.h"
+#include "game/shell/information_dlg.h"
+#include "game/shell/vael_game.h"
+#include "game/shell/version.h"
+#include "platform/headless/headless_platform.h"
+#include "support/bus_recorder.h"
+#include "support/temp_dir.h"
+#include "support/ui/test_win_app.h"
+
+namespace vael::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+void press(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
+    DialogItemWindow* item = dialog.item(id);
+    ASSERT_NE(item, nullptr) << "no control " << id;
+    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
+    const Box b = item->box();
+    postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
+                client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
+}
+
+std::string firstLine(Dialog& d) {
+    TextTile* tile = d.textTile(InformationDlg::IdLine1);
+    return tile ? tile->text() : std::string();
+}
+
+// The other machine, played by the test on a platform of its own.
+struct Stand {
+    platform::HeadlessPlatform os;
+    std::unique_ptr<comm::NetPeer> peer;
+    std::vector<Lines> batches;
+    bool greeted = false;
+    std::string lost;
+    void adopt(std::unique_ptr<comm::TcpLink> link, const char* player, bool host) {
+        peer = std::make_unique<comm::NetPeer>(
+            std::move(link),
+            comm::Greeting{comm::ProtocolVersion, VaelVersion, player, std::uint16_t(host ? 1 : 0)});
+        peer->onGreeted = [this](const comm::Greeting&) { greeted = true; };
+        peer->onLost = [this](const std::string& why) { lost = why; };
+        peer->onBatch = [this](std::vector<comm::ReceivedMessage>& batch) {
+            Lines names;
+            for (auto& m : batch) {
+                std::string text;
+                Container<std::string>::fromMessage(m.data.get(), text);
+                names.push_back(RegisteredMessage::nameOf(std::uint16_t(m.event.id())) +
+                                (text.empty() ? "" : " " + text));
+            }
+            batches.push_back(names);
+        };
+        peer->start();
+    }
+    void pump() {
+        platform::Event e;
+        while (os.pollEvent(e))
+            if (e.kind == platform::EventKind::SocketReady) os.serviceSocket(e);
+    }
+    bool heard(const std::string& line) const {
+        for (const Lines& b : batches)
+            for (const std::string& l : b)
+                if (l == line) return true;
+        return false;
+    }
+};
+
+class NetGame : public ::testing::Test {
+protected:
+    struct DataHome {
+        explicit DataHome(const std::string& path) {
+            if (const char* data = std::getenv("XDG_DATA_HOME")) previous = data, had = true;
+            setenv("XDG_DATA_HOME", path.c_str(), 1);
+        }
+        ~DataHome() { had ? setenv("XDG_DATA_HOME", previous.c_str(), 1) : unsetenv("XDG_DATA_HOME"); }
+        std::string previous;
+        bool had = false;
+    };
+    Lines leadersOf(bool visitor) {
+        VaelLogicalLayer probe("probe");
+        registerUnitPrototypes(probe);
+        Lines names;
+        if (!probe.LoadScenario(ScenarioInfoStruct{10, "GHATMAR.SCN", "GHATMAR.SCN", 0})) return names;
+        for (Leader* l : each(visitor ? probe.getVisitorLeaders() : probe.getHomeLeaders()))
+            names.push_back(l->getName());
+        return names;
+    }
+    TempDir dir{"netgame"};
+    DataHome home{dir.path().string()};
+    platform::HeadlessPlatform os;
+    VaelGame game{os, VAEL_BUILD_DATA_DIR};
+};
+
+TEST(NetDialogs, APortIsANumberFrom1To65535) {
+    struct Row {
+        const char* text;
+        bool port;
+        std::uint16_t value;
+    } rows[] = {{"5000", true, 5000}, {"1", true, 1},      {"65535", true, 65535},
+                {"0", false, 0},      {"65536", false, 0}, {"", false, 0},
+                {"50a", false, 0},    {"-1", false, 0},    {"123456", false, 0}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.text);
+        std::uint16_t port = 0;
+        EXPECT_EQ(parsePort(r.text, port), r.port);
+        if (r.port) {
+            EXPECT_EQ(port, r.value);
+        }
+    }
+}
+
+TEST(NetDialogs, LeaderListsAreWrittenAndReadInParentheses) {
+    EXPECT_EQ(NetChat::leaderList({"Rajavan", "Surendal"}), "(Rajavan,Surendal)");
+    EXPECT_EQ(NetChat::leaderList({}), "()");
+    EXPECT_EQ(NetChat::leadersOf("(Rajavan,Surendal)"), (Lines{"Rajavan", "Surendal"}));
+    EXPECT_EQ(NetChat::leadersOf("()"), Lines{});
+    EXPECT_EQ(NetChat::leadersOf("no list"), Lines{});
+}
+
+TEST_F(NetGame, TheServerDialogOffersPort5000AndRefusesAPortThatIsNone) {
+    ASSERT_TRUE(game.ready());
+    Lines said;
+    Dialog* server = nullptr;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartServerDlg::TemplateName) {
+            server = &d;
+            EXPECT_EQ(d.getItemText(StartServerDlg::IdPort), "5000");
+            d.setItemText(StartServerDlg::IdPort, "0");
+            press(os, d, Dialog::IdOk);
+        } else if (name == InformationDlg::TemplateName) {
+            said.push_back(firstLine(d));
+            press(os, d, Dialog::IdOk);
+            // The player types a port that is one and takes Next again.
+            server->setItemText(StartServerDlg::IdPort, "6001");
+            server->setItemText(StartServerDlg::IdName, "Ann");
+            server->onCommand(Dialog::IdOk, 0);
+        }
+    };
+    StartServerDlg dialog("Someone", [&](Dialog& d, const std::string& n) { game.onDialog(d, n); });
+    dialog.attach(game.app());
+    EXPECT_EQ(dialog.create(StartServerDlg::TemplateName, Dialog::Modal), Dialog::IdOk);
+    EXPECT_EQ(said, (Lines{"The port must be a number from 1 to 65535."}));
+    EXPECT_EQ(dialog.port(), 6001);
+    EXPECT_EQ(dialog.name(), "Ann");
+}
+
+TEST_F(NetGame, TheClientDialogOffersTheHostsPortAndWantsAHost) {
+    ASSERT_TRUE(game.ready());
+    Lines said;
+    Dialog* client = nullptr;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartClientDlg::TemplateName) {
+            client = &d;
+            EXPECT_EQ(d.getItemText(StartClientDlg::IdPort), "5000");
+            press(os, d, Dialog::IdOk);
+        } else if (name == InformationDlg::TemplateName) {
+            said.push_back(firstLine(d));
+            press(os, d, Dialog::IdOk);
+            client->setItemText(StartClientDlg::IdServer, "127.0.0.1");
+            client->onCommand(Dialog::IdOk, 0);
+        }
+    };
+    StartClientDlg dialog("Bob", [&](Dialog& d, const std::string& n) { game.onDialog(d, n); });
+    dialog.attach(game.app());
+    EXPECT_EQ(dialog.create(StartClientDlg::TemplateName, Dialog::Modal), Dialog::IdOk);
+    EXPECT_EQ(said, (Lines{"Type the name of the host to join."}));
+    EXPECT_EQ(dialog.server(), "127.0.0.1");
+    EXPECT_EQ(dialog.port(), 5000);
+    EXPECT_EQ(dialog.name(), "Bob");
+}
+
+TEST_F(NetGame, TheTemporaryDialogAnswersServerOrClient) {
+    ASSERT_TRUE(game.ready());
+    for (std::int16_t choice : {TempNetDlg::IdServer, TempNetDlg::IdClient}) {
+        SCOPED_TRACE(choice);
+        TempNetDlg dialog([&](Dialog& d, const std::string&) { press(os, d, choice); });
+        dialog.attach(game.app());
+        EXPECT_EQ(dialog.create(TempNetDlg::TemplateName, Dialog::Modal), choice);
+    }
+}
+
+TEST_F(NetGame, TheChoiceOfLeadersKeepsWhatIsNotChangedAndTakesWhatIs) {
+    ASSERT_TRUE(game.ready());
+    NetChooseLeadersDlg dialog({"Vaelmoric", "Aspar", "Tezhar"}, {"Ann", "Bob"}, {0, 0, 1},
+                               [&](Dialog& d, const std::string&) {
+                                   EXPECT_EQ(d.textTile(NetChooseLeadersDlg::IdFirstName + 1)
+                                                 ? d.textTile(NetChooseLeadersDlg::IdFirstName + 1)->text()
+                                                 : d.getItemText(NetChooseLeadersDlg::IdFirstName + 1),
+                                             "Aspar");
+                                   EXPECT_FALSE(d.item(NetChooseLeadersDlg::IdFirstChoice + 3)->isVisible());
+                                   d.item(NetChooseLeadersDlg::IdFirstChoice + 1)->select(1);
+                                   press(os, d, Dialog::IdOk);
+                               });
+    dialog.attach(game.app());
+    EXPECT_EQ(dialog.create(NetChooseLeadersDlg::TemplateName, Dialog::Modal), Dialog::IdOk);
+    EXPECT_EQ(dialog.choices(), (std::vector<std::int32_t>{0, 1, 1}));
+}
+
+// The host: the other player logs on while the waiting room is open; the battle begins with the home
+// leaders here and the visitor's on the other machine, which is told the scenario and its leaders.
+TEST_F(NetGame, AHostWaitsForTheOtherPlayerAndBeginsTheBattle) {
+    ASSERT_TRUE(game.ready());
+    Stand guest;
+    // A port free a moment ago.
+    std::uint16_t port = 0;
+    {
+        comm::TcpListener probe(guest.os);
+        std::string error;
+        ASSERT_TRUE(probe.listen(0, error)) << error;
+        port = probe.port();
+    }
+    int refusals = 0;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartServerDlg::TemplateName) {
+            d.setItemText(StartServerDlg::IdPort, std::to_string(port));
+            d.setItemText(StartServerDlg::IdName, "Ann");
+            press(os, d, Dialog::IdOk);
+        } else if (name == ConnectNetDlg::TemplateName) {
+            std::string error;
+            auto link = comm::TcpLink::connect(guest.os, "127.0.0.1", port, error);
+            ASSERT_TRUE(link) << error;
+            guest.adopt(std::move(link), "Bob", false);
+            // The room takes Bob's call and greeting while it is open.
+            VaelNetComponent& net = game.app().net();
+            for (int i = 0; i < 2000 && !(net.peer() && net.peer()->greeted()); ++i) {
+                guest.pump();
+                if (!game.app().messageWaiting()) ::usleep(500);
+                game.app().pumpMessage();
+            }
+            EXPECT_EQ(static_cast<ConnectNetDlg&>(d).players(), (Lines{"Ann", "Bob"}));
+            press(os, d, Dialog::IdOk);
+        } else if (name == InformationDlg::TemplateName &&
+                   firstLine(d) == "No other player has logged on yet.") {
+            ++refusals;
+            press(os, d, Dialog::IdOk);
+        } else {
+            // The battle's own dialogs as it begins (the elite initiative of the player's leader).
+            press(os, d, Dialog::IdOk);
+        }
+    };
+    ASSERT_TRUE(game.hostNetworkGame());
+    GameControl* control = game.app().gameControl();
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->getPlayers(), 2);
+    const std::string word = "NetStartBattle " + findScenarios(game.app().dataPath(9)).front().fileName +
+                             "\n" + NetChat::leaderList(leadersOf(true));
+    for (int i = 0; i < 200 && !guest.heard(word); ++i) {
+        guest.pump();
+        game.app().pumpMessage();
+    }
+    EXPECT_TRUE(guest.heard(word)) << (guest.batches.empty() ? std::string("no batch")
+                                                             : guest.batches.front().front());
+    EXPECT_TRUE(guest.greeted);
+    for (const std::string& name : leadersOf(false))
+        EXPECT_TRUE(game.app().logicalLayer().isLocalLeader(game.app().logicalLayer().findLeaderByName(name)))
+            << name;
+    for (const std::string& name : leadersOf(true))
+        EXPECT_FALSE(
+            game.app().logicalLayer().isLocalLeader(game.app().logicalLayer().findLeaderByName(name)))
+            << name;
+    EXPECT_EQ(refusals, 0);
+}
+
+// The guest: the host greets and gives the word; the battle is the host's scenario with the leaders the
+// host gave, and this machine makes no game control.
+TEST_F(NetGame, AGuestJoinsAndPlaysTheLeadersTheHostGaveIt) {
+    ASSERT_TRUE(game.ready());
+    Stand host;
+    comm::TcpListener listener(host.os);
+    std::string error;
+    ASSERT_TRUE(listener.listen(0, error)) << error;
+    listener.onAccept = [&](std::unique_ptr<comm::TcpLink> link) {
+        host.adopt(std::move(link), "Ann", true);
+    };
+    const Lines visitors = leadersOf(true);
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartClientDlg::TemplateName) {
+            d.setItemText(StartClientDlg::IdName, "Bob");
+            d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
+            d.setItemText(StartClientDlg::IdPort, std::to_string(listener.port()));
+            press(os, d, Dialog::IdOk);
+        } else if (name == ConnectNetDlg::TemplateName) {
+            for (int i = 0; i < 200 && !host.peer; ++i)
+                host.pump(), ::usleep(1000);
+            ASSERT_TRUE(host.peer);
+            Container<std::string> word("GHATMAR.SCN\n" + NetChat::leaderList(visitors));
+            std::string payload;
+            ASSERT_TRUE(
+                comm::encodeMessage(BusMessage(RegisteredMessage::getId("NetStartBattle"), BusMessage::Send),
+                                    &word, payload, error))
+                << error;
+            ASSERT_TRUE(host.peer->sendBatch({payload}, error)) << error;
+        } else {
+            press(os, d, Dialog::IdOk);
+        }
+    };
+    ASSERT_TRUE(game.joinNetworkGame());
+    EXPECT_EQ(game.app().gameControl(), nullptr);
+    VaelLogicalLayer& layer = game.app().logicalLayer();
+    for (const std::string& name : visitors)
+        EXPECT_TRUE(layer.isLocalLeader(layer.findLeaderByName(name))) << name;
+    for (const std::string& name : leadersOf(false))
+        EXPECT_FALSE(layer.isLocalLeader(layer.findLeaderByName(name))) << name;
+    // The guest tells the host whose leaders are its.
+    for (int i = 0; i < 200 && host.batches.empty(); ++i) {
+        host.pump();
+        game.app().pumpMessage();
+    }
+    EXPECT_TRUE(host.greeted);
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// The chat: the lines said so far, a line typed and sent, and the line that comes back from the bus.
+TEST_F(NetGame, TheChatSendsWhatIsTypedAndShowsWhatComes) {
+    ASSERT_TRUE(game.ready());
+    NetChat chat;
+    chat.setPlayerName("Ann");
+    chat.attach(game.app().logicalLayer());
+    Lines sent;
+    NetChatDlg* open = nullptr;
+    NetChatDlg dialog({"Bob: hello"}, [&](Dialog& d, const std::string&) {
+        open = static_cast<NetChatDlg*>(&d);
+        EXPECT_EQ(d.item(NetChatDlg::IdLines)->rowCount(), 1);
+        d.setItemText(NetChatDlg::IdMessage, "the river is mine");
+        press(os, d, NetChatDlg::IdSend);
+        postKey(os, platform::KeyEscape);
+    });
+    dialog.onSend = [&](const std::string& text) {
+        sent.push_back(text);
+        chat.say(text);
+    };
+    std::int32_t rows = 0;
+    chat.onLine = [&](const std::string& line) {
+        if (!open) return;
+        open->addLine(line);
+        rows = open->item(NetChatDlg::IdLines)->rowCount();
+    };
+    dialog.attach(game.app());
+    dialog.create(NetChatDlg::TemplateName, Dialog::Modal);
+    EXPECT_EQ(sent, (Lines{"the river is mine"}));
+    EXPECT_EQ(chat.lines(), (Lines{"Ann: the river is mine"}));
+    EXPECT_EQ(rows, 2);
+    chat.detach();
+}
+
+// Whose leaders are whose reaches game control as "(name,name)", and a player who leaves is told by name.
+TEST_F(NetGame, TheChatTellsGameControlWhoseLeadersAreWhoseAndWhoLeft) {
+    ASSERT_TRUE(game.ready());
+    NetChat chat;
+    chat.setPlayerName("Bob");
+    chat.attach(game.app().logicalLayer());
+    static Lines lines;
+    lines.clear();
+    Probe heard("Ear");
+    heard.setup = [&](Probe& p) {
+        p.connectNamed("SetPlayerInfo", [](Component*, BusMessage, ContainerBase* data) -> ContainerBase* {
+            PlyrInfo info;
+            if (Container<PlyrInfo>::fromMessage(data, info))
+                lines.push_back("SetPlayerInfo " + info.name + " " + info.leaders);
+            return nullptr;
+        });
+        p.connectNamed("PlayerDeleted", [](Component*, BusMessage, ContainerBase* data) -> ContainerBase* {
+            std::string name;
+            Container<std::string>::fromMessage(data, name);
+            lines.push_back("PlayerDeleted " + name);
+            return nullptr;
+        });
+    };
+    heard.attach(game.app().logicalLayer());
+    chat.announceLeaders({"Rajavan", "Surendal"});
+    chat.leave();
+    game.app().drainQueue();
+    EXPECT_EQ(lines, (Lines{"SetPlayerInfo Bob (Rajavan,Surendal)", "PlayerDeleted Bob"}));
+    heard.detach();
+    chat.detach();
+}
+
+} // namespace
+} // namespace vael::test

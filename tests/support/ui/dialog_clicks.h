@@ -1,0 +1,22 @@
+#pragma once
+// Test support: a press and a release in the middle of a dialog's control, as the player's mouse gives
+// them, queued on the headless platform.
+#include <gtest/gtest.h>
+
+#include "framework/ui/dialog.h"
+#include "framework/ui/window_manager.h"
+#include "platform/headless/headless_platform.h"
+#include "support/ui/test_win_app.h"
+
+namespace vael::test {
+
+inline void clickOn(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
+    DialogItemWindow* item = dialog.item(id);
+    ASSERT_NE(item, nullptr) << "no control " << id;
+    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
+    const Box b = item->box();
+    postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
+                client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
+}
+
+} // namespace vael::test
