@@ -49,6 +49,8 @@ inline std::optional<Point> screenPointOf(VaelApp& app, std::int16_t hex) {
     const std::int32_t x = client.x + c.x - origin.x, y = client.y + c.y - origin.y;
     if (x < client.x || y < client.y || x >= client.x + client.width || y >= client.y + client.height)
         return std::nullopt;
+    // A window over the map there (the commentary floats above it) would take the click.
+    if (WindowManager::instance().windowAt(x, y) != w->hwnd()) return std::nullopt;
     return Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
 }
 
