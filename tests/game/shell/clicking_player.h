@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -79,7 +80,9 @@ struct ClickingPlayer {
     platform::Platform* os = nullptr;
     VaelGame* game = nullptr;
     Step step = Step::Waiting;
-    std::pair<int, int> handled{-1, -1}; // the turn and leader index last taken up
+    // The turn, leader index and momentum count last taken up: a leader who wins momentum is taken up again
+    // in the same turn.
+    std::tuple<int, int, int> handled{-1, -1, -1};
     Combat* unit = nullptr;
     short destination = -1;
     int activations = 0, moves = 0;
@@ -108,14 +111,15 @@ struct ClickingPlayer {
         if (!leader || leader->isComputerControlled() || !leader->isOrdersPhaseActive()) return;
         switch (step) {
         case Step::Waiting: {
-            const std::pair<int, int> key{control->getTurn(), control->getActiveLeader()};
+            const std::tuple<int, int, int> key{control->getTurn(), control->getActiveLeader(),
+                                                control->getMomentumTries()};
             if (key == handled) return;
             handled = key;
             ++activations;
             if (saveAt && saveAt(control->getTurn())) {
                 app.postMessage(WinApp::mainWindowHandle(), MessageCommand,
                                 RegisteredMessage::getId(VaelToolbar::SaveCommand), 0);
-                handled = {-1, -1}; // taken up again once the game is saved
+                handled = {-1, -1, -1}; // taken up again once the game is saved
                 saveAt = nullptr;
                 return;
             }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <iterator>
 #include <optional>
+#include <tuple>
 
 #include "framework/core/registered_message.h"
 #include "framework/display/viewport.h"
@@ -251,7 +252,8 @@ TEST_F(OrdersTest, NoClickStopsTheGameOrFailsACheck) {
     std::vector<std::string> shown;
     game.onDialog = answering(os, shown, false);
     int stage = 0;
-    std::pair<int, int> first{-1, -1}, finished{-1, -1};
+    // (turn, leader, momentum count): a leader who wins momentum comes up again in the same turn.
+    std::tuple<int, int, int> first{-1, -1, -1}, finished{-1, -1, -1};
     int nextTurn = -1;
     os.idle = [&] {
         VaelApp& app = game.app();
@@ -259,7 +261,8 @@ TEST_F(OrdersTest, NoClickStopsTheGameOrFailsACheck) {
         GameControl* control = app.gameControl();
         const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
         if (!leader || leader->isComputerControlled() || !leader->isOrdersPhaseActive()) return;
-        const std::pair<int, int> key{control->getTurn(), control->getActiveLeader()};
+        const std::tuple<int, int, int> key{control->getTurn(), control->getActiveLeader(),
+                                            control->getMomentumTries()};
         if (stage == 0) {
             first = key;
             const platform::Rect client = WindowManager::instance().clientOnScreen(mapWindow(app)->hwnd());
@@ -308,7 +311,7 @@ TEST_F(OrdersTest, NoClickStopsTheGameOrFailsACheck) {
             app.postMessage(WinApp::mainWindowHandle(), MessageCommand, 224, 0);
             return;
         }
-        if (stage == 3 && key != first && control->getTurn() > first.first) {
+        if (stage == 3 && key != first && control->getTurn() > std::get<0>(first)) {
             nextTurn = control->getTurn();
             stage = 4;
             leave(os);
@@ -320,7 +323,7 @@ TEST_F(OrdersTest, NoClickStopsTheGameOrFailsACheck) {
     };
     EXPECT_EQ(game.run(), 0);
     EXPECT_EQ(stage, 4);
-    EXPECT_EQ(nextTurn, first.first + 1);
+    EXPECT_EQ(nextTurn, std::get<0>(first) + 1);
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
 }
 
