@@ -12,6 +12,8 @@
 
 #include "framework/core/registered_message.h"
 #include "framework/display/viewport.h"
+#include "framework/ui/menu_tracker.h"
+#include "framework/ui/status_bar.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
@@ -28,6 +30,7 @@
 #include "game/shell/information_dlg.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
+#include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
 #include "platform/headless/headless_platform.h"
 #include "support/failed_checks.h"
@@ -324,6 +327,91 @@ TEST_F(OrdersTest, NoClickStopsTheGameOrFailsACheck) {
     EXPECT_EQ(game.run(), 0);
     EXPECT_EQ(stage, 4);
     EXPECT_EQ(nextTurn, std::get<0>(first) + 1);
+    EXPECT_EQ(checks.texts, std::vector<std::string>{});
+}
+
+// The commentary floats above the map and the menu bar holds the maximized map's controls: clicks there,
+// on the bars and on an opened pull-down's way out take nothing from the orders. The player then picks
+// his unit and moves it by clicks on the map as ever, and the leader is finished.
+TEST_F(OrdersTest, ClicksOnTheCommentaryTheMenuBarAndTheBarsLeaveTheOrdersToTheMap) {
+    FailedChecks checks;
+    std::srand(8);
+    ScriptedPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    game.onDialog = answering(os, shown, false);
+    ClickingPlayer player;
+    player.os = &os, player.game = &game;
+    player.arrived = [&] {
+        leave(os);
+        return true;
+    };
+    int stage = 0;
+    bool commentaryFound = false, restored = false;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        GameControl* control = app.gameControl();
+        const Leader* leader =
+            app.battleRunning() && control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
+        const bool orders = leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive();
+        if (stage == 0 && orders && mapWindow(app)) {
+            WindowManager& manager = WindowManager::instance();
+            VaelMainWindow& frame = game.frame();
+            const platform::Rect outer = manager.outerOnScreen(frame.hwnd());
+            for (WindowHandle h : manager.childrenOf(frame.hwnd())) {
+                const WindowManager::Record* r = manager.find(h);
+                if (!r || !dynamic_cast<CommentaryWindow*>(r->window)) continue;
+                commentaryFound = true;
+                const platform::Rect client = manager.clientOnScreen(h);
+                const platform::Rect whole = manager.outerOnScreen(h);
+                clickAt(os, Point(static_cast<std::int16_t>(client.x + client.width / 2),
+                                  static_cast<std::int16_t>(client.y + client.height / 2)));
+                // Its caption: taken and let go where it was.
+                clickAt(os, Point(static_cast<std::int16_t>(whole.x + 40),
+                                  static_cast<std::int16_t>(whole.y + WindowManager::Border + 3)));
+            }
+            for (auto* bar : {dynamic_cast<WindowsWindow*>(frame.toolbar()),
+                              dynamic_cast<WindowsWindow*>(frame.statusBar())}) {
+                if (!bar || !bar->hwnd()) continue;
+                const platform::Rect at = manager.clientOnScreen(bar->hwnd());
+                clickAt(os, Point(static_cast<std::int16_t>(at.x + at.width - 5),
+                                  static_cast<std::int16_t>(at.y + at.height / 2)));
+            }
+            // The menu bar past its last title, then a pull-down opened and left by a click on the map.
+            clickAt(os, Point(static_cast<std::int16_t>(outer.x + outer.width / 2 + 100),
+                              static_cast<std::int16_t>(outer.y + 5)));
+            if (const MenuTracker* tracker = frame.menuTracker()) {
+                const Box title = tracker->titleBox(2);
+                clickAt(os, Point(static_cast<std::int16_t>(outer.x + title.x + title.w / 2),
+                                  static_cast<std::int16_t>(outer.y + title.y + title.h / 2)));
+                const platform::Rect map = manager.clientOnScreen(mapWindow(app)->hwnd());
+                clickAt(os, Point(static_cast<std::int16_t>(map.x + map.width - 30),
+                                  static_cast<std::int16_t>(map.y + map.height / 3)));
+            }
+            // The maximized map's restore box on the bar: the map shows in a window of its own.
+            if (frame.maximizedChild()) {
+                restored = true;
+                const Box box = frame.barControlBox(0);
+                clickAt(os, Point(static_cast<std::int16_t>(outer.x + box.x + box.w / 2),
+                                  static_cast<std::int16_t>(outer.y + box.y + box.h / 2)));
+            }
+            stage = 1;
+            return;
+        }
+        if (stage == 1) {
+            EXPECT_FALSE(game.frame().menuTracker() && game.frame().menuTracker()->isOpen());
+            EXPECT_EQ(game.frame().maximizedChild(), nullptr);
+            stage = 2;
+        }
+        if (stage == 2) player.idle();
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_TRUE(commentaryFound);
+    EXPECT_TRUE(restored);
+    EXPECT_EQ(stage, 2);
+    EXPECT_EQ(player.faults, std::vector<std::string>{});
+    EXPECT_EQ(player.moves, 1);
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
 }
 
