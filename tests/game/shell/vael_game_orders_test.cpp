@@ -15,6 +15,7 @@
 
 #include "framework/core/registered_message.h"
 #include "framework/display/viewport.h"
+#include "framework/ui/button.h"
 #include "framework/ui/menu_tracker.h"
 #include "framework/ui/status_bar.h"
 #include "framework/ui/window_manager.h"
@@ -23,11 +24,14 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/map/isometric_hex_landscape.h"
 #include "game/map/pointed_vael_landscape.h"
+#include "game/map/vael_landscape_tile.h"
 #include "game/map/vael_map_window.h"
 #include "game/map/vael_physical_layer.h"
+#include "game/rules/clash_chart.h"
 #include "game/rules/combat.h"
 #include "game/rules/leader.h"
 #include "game/rules/logical_map_file.h"
+#include "game/rules/missile_capable.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
@@ -349,6 +353,205 @@ TEST_F(OrdersTest, FireAndShockByClicksAndTheMissileKeyForTwoTurnsAndALoadedGame
     // Later orders may go another way: the figures and sounds draw on the same dice as the rules, and a
     // loaded battle's figures start afresh.
     EXPECT_FALSE(afterSecond.empty());
+    EXPECT_EQ(checks.texts, std::vector<std::string>{});
+}
+
+// A point of the frame's menu bar or of an open pull-down, on the screen.
+Point onFrame(VaelMainWindow& frame, const Box& box) {
+    const platform::Rect outer = WindowManager::instance().outerOnScreen(frame.hwnd());
+    return Point(static_cast<std::int16_t>(outer.x + box.x + box.w / 2),
+                 static_cast<std::int16_t>(outer.y + box.y + box.h / 2));
+}
+
+// The orders as a person gives them through the frame: the arrow keys scroll the map; the Leader menu's
+// "Center On Leader" brings the view back to him; a bowman picked by a click is set to shoot by the Unit
+// menu's "Missile Volley" and taken back by its key, Ctrl+M; the File menu's "Preferences..." turns
+// "missiles always hit" on for the rules at once; the tool bar's third button saves the game; the Leader
+// menu's "Finish Leader" ends the leader's orders. The menus are worked by clicks on their titles and
+// entries, as the resource lays them out (File, Game, Leader, Unit, ...; the Leader menu's third entry and
+// the Unit menu's third are the commands).
+TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
+    FailedChecks checks;
+    const std::string data = forgedBattleData(dir, "skirmish.scn.txt", "skirmish.scn");
+    std::srand(8);
+    ScriptedPlatform os;
+    VaelGame game(os, data);
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    const DialogShown road = answering(os, shown, false);
+    bool preferencesShown = false;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name != PreferencesDlg::TemplateName) return road(d, name);
+        preferencesShown = true;
+        clickDialog(os, d, PreferencesDlg::IdMissilesHit);
+        clickDialog(os, d, Dialog::IdOk);
+    };
+    VaelApp& app = game.app();
+    VaelMainWindow& frame = game.frame();
+    int stage = 0, waited = 0;
+    Point origin0, scrolled;
+    MissileCapable* bowman = nullptr;
+    std::int16_t autoHitBefore = -1;
+    std::tuple<int, int, int> finishing{-1, -1, -1};
+    std::vector<int> reached;
+    const auto open = [&](std::size_t title) {
+        clickAt(os, onFrame(frame, frame.menuTracker()->titleBox(title)));
+    };
+    const auto choose = [&](std::size_t entry) {
+        clickAt(os, onFrame(frame, frame.menuTracker()->entryBox(0, entry)));
+    };
+    os.idle = [&] {
+        GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
+        if (!control || !mapWindow(app)) return;
+        const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
+        const std::tuple<int, int, int> key{control->getTurn(), control->getActiveLeader(),
+                                            control->getMomentumTries()};
+        const auto finishGrayed = [&] {
+            Menu* menu = mapWindow(app)->menu();
+            return menu && (menu->isGrayed(224) || menu->isDisabled(224));
+        };
+        if (stage == 12) {
+            if (key == finishing && leader && leader->isOrdersPhaseActive()) {
+                if (++waited > 400) stage = 14, leave(os);
+                return;
+            }
+            waited = 0;
+            reached.push_back(12);
+            stage = 13;
+        }
+        if (stage == 13 || stage == 15) {
+            // On to the first computer leader: his leaders' "Finish Leader" is not the player's to choose.
+            if (leader && leader->isComputerControlled() && app.notWaiting() == 0) {
+                if (finishGrayed()) reached.push_back(13);
+                stage = 14;
+                leave(os);
+            } else if (leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive()) {
+                if (stage == 13) {
+                    open(2);
+                    stage = 15;
+                } else {
+                    choose(2);
+                    stage = 13;
+                }
+            } else if (++waited > 2000) {
+                stage = 14;
+                leave(os);
+            }
+            return;
+        }
+        if (!leader || leader->isComputerControlled() || !leader->isOrdersPhaseActive() || stage > 12) return;
+        if (stage == 0) EXPECT_FALSE(finishGrayed());
+        VaelLandscapeTile& tile = mapWindow(app)->tile();
+        const MenuTracker* tracker = frame.menuTracker();
+        ASSERT_NE(tracker, nullptr);
+        switch (stage) {
+        case 0:
+            origin0 = tile.origin();
+            for (int i = 0; i < 3; ++i)
+                postKey(os, platform::KeyRight);
+            stage = 1;
+            return;
+        case 1:
+            scrolled = tile.origin();
+            if (scrolled != origin0) reached.push_back(1);
+            open(2);
+            stage = 2;
+            return;
+        case 2:
+            EXPECT_EQ(tracker->openTitle(), 2);
+            choose(0);
+            stage = 3;
+            return;
+        case 3: {
+            if (tile.origin() == origin0) reached.push_back(3);
+            Item<Combat*>* u = nullptr;
+            for (app.logicalLayer().getUnits().firstItem(u); u && !bowman; u = u->next)
+                if (u->value->getName() == "Ridge Bowmen 1") bowman = dynamic_cast<MissileCapable*>(u->value);
+            ASSERT_NE(bowman, nullptr);
+            const auto at = screenPointOf(app, static_cast<std::int16_t>(bowman->getHex()));
+            ASSERT_TRUE(at);
+            clickAt(os, *at);
+            stage = 4;
+            return;
+        }
+        case 4:
+            ASSERT_TRUE(bowman->isSelected());
+            EXPECT_FALSE(bowman->isChoosingTarget());
+            open(3);
+            stage = 5;
+            return;
+        case 5:
+            EXPECT_EQ(tracker->openTitle(), 3);
+            choose(2);
+            stage = 6;
+            return;
+        case 6: {
+            if (bowman->isChoosingTarget() && !bowman->getTargetHexes().isEmpty()) reached.push_back(6);
+            short target = -1;
+            bowman->getTargetHexes().first(target);
+            if (target >= 0) EXPECT_TRUE(shownLandscape(app)->blockCopy(target).highlight());
+            pressMissileKey(os);
+            stage = 7;
+            return;
+        }
+        case 7:
+            if (!bowman->isChoosingTarget()) reached.push_back(7);
+            autoHitBefore = app.missileAutoHit();
+            open(0);
+            stage = 8;
+            return;
+        case 8:
+            EXPECT_EQ(tracker->openTitle(), 0);
+            choose(2);
+            stage = 9;
+            return;
+        case 9: {
+            if (app.missileAutoHit() == autoHitBefore && ++waited < 400) return;
+            waited = 0;
+            if (app.missileAutoHit() == 1 - autoHitBefore && missileAutoHit() == 1 - autoHitBefore)
+                reached.push_back(9);
+            const auto* bar = dynamic_cast<VaelToolbar*>(frame.toolbar());
+            ASSERT_NE(bar, nullptr);
+            std::int32_t x = 0;
+            Button* save = nullptr;
+            Item<Button*>* b = nullptr;
+            int index = 0;
+            for (bar->buttons().firstItem(b); b; b = b->next, ++index) {
+                if (index == 2) {
+                    save = b->value;
+                    break;
+                }
+                x += b->value->imageSize().w;
+            }
+            ASSERT_NE(save, nullptr);
+            const platform::Rect client = WindowManager::instance().clientOnScreen(bar->hwnd());
+            clickAt(os, Point(static_cast<std::int16_t>(client.x + x + save->imageSize().w / 2),
+                              static_cast<std::int16_t>(client.y + bar->barHeight() / 2)));
+            stage = 10;
+            return;
+        }
+        case 10:
+            if (!std::filesystem::exists(dir / "vael" / "by clicks.vel") && ++waited < 400) return;
+            waited = 0;
+            if (std::filesystem::exists(dir / "vael" / "by clicks.vel")) reached.push_back(10);
+            open(2);
+            stage = 11;
+            return;
+        case 11:
+            EXPECT_EQ(tracker->openTitle(), 2);
+            finishing = key;
+            choose(2);
+            stage = 12;
+            return;
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(stage, 14);
+    EXPECT_TRUE(preferencesShown);
+    EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
+    // 1 keys scrolled, 3 centred on the leader, 6 aiming, 7 aim taken back, 9 preference in the rules,
+    // 10 saved, 12 leader finished, 13 "Finish Leader" grayed while a computer leader plays.
+    EXPECT_EQ(reached, (std::vector<int>{1, 3, 6, 7, 9, 10, 12, 13}));
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
 }
 
