@@ -440,7 +440,9 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
             return;
         }
         if (!leader || leader->isComputerControlled() || !leader->isOrdersPhaseActive() || stage > 12) return;
-        if (stage == 0) EXPECT_FALSE(finishGrayed());
+        if (stage == 0) {
+            EXPECT_FALSE(finishGrayed());
+        }
         VaelLandscapeTile& tile = mapWindow(app)->tile();
         const MenuTracker* tracker = frame.menuTracker();
         ASSERT_NE(tracker, nullptr);
@@ -489,7 +491,9 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
             if (bowman->isChoosingTarget() && !bowman->getTargetHexes().isEmpty()) reached.push_back(6);
             short target = -1;
             bowman->getTargetHexes().first(target);
-            if (target >= 0) EXPECT_TRUE(shownLandscape(app)->blockCopy(target).highlight());
+            if (target >= 0) {
+                EXPECT_TRUE(shownLandscape(app)->blockCopy(target).highlight());
+            }
             pressMissileKey(os);
             stage = 7;
             return;
