@@ -83,6 +83,9 @@ VaelMapWindow::VaelMapWindow(VaelLandscapeTile::SpriteGrid grid, const Dim& grid
       WindowsChildWindow(Point(-1, -1), NewViewSize, "Landscape View", "ChildMenu", "AppIcon",
                          "VaelMapWindow"),
       tile_(std::make_unique<VaelLandscapeTile>(grid, gridSize, mapName, mapSize, HalfSize, Point(0, 0), 1)) {
+    // The battle is played on its map: a closed map window would leave nothing to give orders on, so its
+    // close box puts it away as an icon instead.
+    setNoClose(1);
 }
 
 VaelMapWindow::VaelMapWindow(std::istream& stream, VaelLandscapeTile::SpriteGrid grid, const Dim& gridSize,
@@ -90,6 +93,7 @@ VaelMapWindow::VaelMapWindow(std::istream& stream, VaelLandscapeTile::SpriteGrid
     : Window(Point(-1, -1), NewViewSize, "Landscape View", "VaelMapWindow"),
       WindowsChildWindow(Point(-1, -1), NewViewSize, "Landscape View", "ChildMenu", "AppIcon",
                          "VaelMapWindow") {
+    setNoClose(1);
     std::uint16_t flags = 0, overview = 0;
     ok_ = raw::getU16(stream, flags) && raw::getU16(stream, overview);
     // Only the zoom and the orientation are view flags; anything else in a damaged file is dropped.

@@ -559,6 +559,89 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
 }
 
+// The maximized map's close box sits on the menu bar. The battle cannot go on without its map: the box
+// puts the map away as an icon, as a battle's place on the frame always did, and a double click on the icon
+// brings it back, where the player goes on with his orders by clicks.
+TEST_F(OrdersTest, TheMapsCloseBoxOnTheMenuBarKeepsTheMapForTheBattle) {
+    FailedChecks checks;
+    std::srand(8);
+    ScriptedPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    game.onDialog = answering(os, shown, false);
+    ClickingPlayer player;
+    player.os = &os, player.game = &game;
+    player.arrived = [&] {
+        leave(os);
+        return true;
+    };
+    int stage = 0, drags = 0;
+    VaelMapWindow* map = nullptr;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
+        const Leader* leader = control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
+        const bool orders = leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive();
+        VaelMainWindow& frame = game.frame();
+        if (stage == 0 && orders && mapWindow(app)) {
+            map = mapWindow(app);
+            ASSERT_EQ(frame.maximizedChild(), static_cast<WindowsChildWindow*>(map));
+            clickAt(os, onFrame(frame, frame.barControlBox(1)));
+            stage = 1;
+            return;
+        }
+        if (stage == 1) {
+            // Still the battle's map, now an icon; the icon's double click restores it. The icon lies in the
+            // row along the bottom, where the commentary floats: the player moves it up by its caption first.
+            if (mapWindow(app) != map || !map->isIconic()) {
+                ADD_FAILURE() << "the close box took the map away";
+                stage = 9;
+                return leave(os);
+            }
+            WindowManager& manager = WindowManager::instance();
+            const platform::Rect icon = manager.outerOnScreen(map->hwnd());
+            const std::int32_t x = icon.x + icon.width / 2, y = icon.y + icon.height / 2;
+            const auto post = [&](platform::EventKind kind, std::int32_t px, std::int32_t py) {
+                platform::Event e;
+                e.kind = kind, e.button = platform::ButtonLeft, e.x = px, e.y = py;
+                os.postEvent(e);
+            };
+            if (manager.windowAt(x, y) != map->hwnd()) {
+                if (++drags > 2) {
+                    ADD_FAILURE() << "the icon stays covered";
+                    stage = 9;
+                    return leave(os);
+                }
+                const WindowHandle covering = manager.windowAt(x, y);
+                ASSERT_TRUE(dynamic_cast<CommentaryWindow*>(manager.find(covering)->window));
+                const platform::Rect whole = manager.outerOnScreen(covering);
+                const std::int32_t cx = whole.x + 40, cy = whole.y + WindowManager::Border + 3;
+                post(platform::EventKind::ButtonDown, cx, cy);
+                post(platform::EventKind::MouseMove, cx, cy - 300);
+                post(platform::EventKind::ButtonUp, cx, cy - 300);
+                return;
+            }
+            post(platform::EventKind::ButtonDown, x, y);
+            post(platform::EventKind::ButtonUp, x, y);
+            post(platform::EventKind::DoubleClick, x, y);
+            post(platform::EventKind::ButtonUp, x, y);
+            stage = 2;
+            return;
+        }
+        if (stage == 2) {
+            EXPECT_FALSE(map->isIconic());
+            stage = 3;
+        }
+        if (stage == 3) player.idle();
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(stage, 3);
+    EXPECT_EQ(player.faults, std::vector<std::string>{});
+    EXPECT_EQ(player.moves, 1);
+    EXPECT_EQ(checks.texts, std::vector<std::string>{});
+}
+
 // A click on open ground names the hex there by its number, in both views and at every zoom, as the rules
 // know hexes; the landscape's own answer is the index of its block (block 247 for hex 1212 in the normal
 // view at half size), which a move order must never see. Nothing there answers -1.
