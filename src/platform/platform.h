@@ -110,6 +110,22 @@ struct TextTarget {
 
 enum class Cursor : std::uint8_t { Arrow, Wait };
 
+// A cursor the program draws: palette indexes, rows top-down without padding, byte 0 transparent, shown
+// through the screen's palette as it is when the cursor is first set. The name tells cursors apart, so a
+// platform may keep what it made of one.
+struct CursorImage {
+    std::string name;
+    std::int32_t width = 0, height = 0;
+    std::int32_t hotX = 0, hotY = 0;
+    std::vector<std::uint8_t> pixels;
+
+    // Whether the pixels fill the size and the hot spot lies inside it.
+    bool valid() const {
+        return width > 0 && height > 0 && width <= 256 && height <= 256 && hotX >= 0 && hotY >= 0 &&
+               hotX < width && hotY < height && pixels.size() == std::size_t(width) * std::size_t(height);
+    }
+};
+
 enum class MessageButtons : std::uint8_t { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
 enum class MessageIcon : std::uint8_t { None, Stop, Question, Exclamation, Information };
 enum class MessageAnswer : std::uint8_t { Ok = 1, Cancel, Abort, Retry, Ignore, Yes, No };
@@ -158,6 +174,8 @@ public:
     }
 
     virtual void setCursor(Cursor cursor) = 0;
+    // A platform that cannot show drawn cursors shows the arrow.
+    virtual void setCursorImage(const CursorImage&) { setCursor(Cursor::Arrow); }
     virtual void beep() = 0;
     virtual MessageAnswer messageBox(const std::string& text, const std::string& title,
                                      MessageButtons buttons, MessageIcon icon) = 0;

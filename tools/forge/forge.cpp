@@ -11,6 +11,7 @@
 #include "game/figures/display_catalogue.h"
 #include "tools/forge/archive_writer.h"
 #include "tools/forge/control_art.h"
+#include "tools/forge/cursor_art.h"
 #include "tools/forge/figure_art.h"
 #include "tools/forge/flag_art.h"
 #include "tools/forge/forge_palette.h"
@@ -85,6 +86,11 @@ bool forgeData(const std::filesystem::path& directory, std::string& error) {
         files.emplace_back(a.dataFile, archiveBytes(a.archive));
         records.emplace_back(a.dataFile, a.name);
     }
+    // The map's cursors, found by name through the map file.
+    const CursorArt cursors = cursorArt();
+    writeCursorSheet(cursors, directory / "sheets");
+    files.emplace_back(CursorFile, archiveBytes(cursors.archive));
+    records.emplace_back(CursorFile, CursorArchiveName);
     // The walking paths are an archive of their own, found through the map file only.
     files.emplace_back(WalkingAnimationFile, walkingAnimationBytes());
     records.emplace_back(WalkingAnimationFile, WalkingAnimationTitle);

@@ -475,9 +475,15 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
             return 0;
         }
     }
-    if (r->window)
-        return r->window->handleMessage(
-            WindowMessage{target, message, wParam, packPoint(local.x, local.y), 0});
+    if (r->window) {
+        const std::intptr_t result =
+            r->window->handleMessage(WindowMessage{target, message, wParam, packPoint(local.x, local.y), 0});
+        // What the mouse passes over may change the window's cursor (a target under it, an edge to scroll
+        // to): the change shows at once, not at the next move.
+        if (message == MessageMouseMove && manager.find(target) && manager.find(target)->window == r->window)
+            showCursorOf(r->window);
+        return result;
+    }
     return 0;
 }
 

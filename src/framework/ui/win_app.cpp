@@ -1,6 +1,9 @@
 #include "framework/ui/win_app.h"
 
+#include <cctype>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <iterator>
 #include <vector>
 
@@ -364,10 +367,49 @@ CursorHandle WinApp::waitCursor() {
     return &wait;
 }
 
+namespace {
+// Handles stay valid for the whole run: a window may keep one after the picture was replaced.
+std::map<std::string, std::unique_ptr<platform::CursorImage>>& drawnCursors() {
+    static std::map<std::string, std::unique_ptr<platform::CursorImage>> cursors;
+    return cursors;
+}
+
+std::string cursorKey(const std::string& name) {
+    std::string key = name;
+    for (char& c : key)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return key;
+}
+
+const platform::CursorImage* drawnCursorOf(CursorHandle handle) {
+    for (const auto& [key, image] : drawnCursors())
+        if (image.get() == handle) return image.get();
+    return nullptr;
+}
+} // namespace
+
+bool WinApp::addCursor(const platform::CursorImage& image) {
+    if (!image.valid() || image.name.empty()) return false;
+    auto& slot = drawnCursors()[cursorKey(image.name)];
+    if (slot)
+        *slot = image;
+    else
+        slot = std::make_unique<platform::CursorImage>(image);
+    return true;
+}
+
+CursorHandle WinApp::namedCursor(const std::string& name) {
+    const auto found = drawnCursors().find(cursorKey(name));
+    return found == drawnCursors().end() ? nullptr : found->second.get();
+}
+
 CursorHandle WinApp::setCursor(CursorHandle cursor) {
     const CursorHandle previous = cursor_;
     cursor_ = cursor;
-    platform_.setCursor(cursor == waitCursor() ? platform::Cursor::Wait : platform::Cursor::Arrow);
+    if (const platform::CursorImage* drawn = drawnCursorOf(cursor))
+        platform_.setCursorImage(*drawn);
+    else
+        platform_.setCursor(cursor == waitCursor() ? platform::Cursor::Wait : platform::Cursor::Arrow);
     return previous;
 }
 

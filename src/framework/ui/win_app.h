@@ -89,9 +89,15 @@ public:
     void removeModelessDialog(WindowHandle dialog) { modelessDialogs_.remove(dialog); }
     const List<WindowHandle>& modelessDialogs() const { return modelessDialogs_; }
 
-    // The cursors the system has (more come with the cursor resources).
+    // The cursors the system has.
     static CursorHandle arrowCursor();
     static CursorHandle waitCursor();
+    // The cursors the program draws, known by name without regard to case. Adding a name again replaces
+    // its picture and keeps its handle, so windows that hold it show the new one. An invalid picture is
+    // not taken.
+    static bool addCursor(const platform::CursorImage& image);
+    // The handle of a drawn cursor; null for a name never added.
+    static CursorHandle namedCursor(const std::string& name);
 
     platform::Platform& platform() { return platform_; }
     const std::string& appName() const { return appName_; }

@@ -336,9 +336,10 @@ void WindowsWindow::setIcon(const std::string& name) {
     if (isIconic()) WindowManager::instance().drawStandardFrame(hwnd_);
 }
 
-void WindowsWindow::setCursor(const std::string&) {
-    // Our window manager has the arrow only until cursor resources come; every name gives it.
-    cursor_ = WinApp::arrowCursor();
+void WindowsWindow::setCursor(const std::string& name) {
+    // No name, or one nobody drew, is the standard arrow.
+    CursorHandle drawn = name.empty() ? nullptr : WinApp::namedCursor(name);
+    cursor_ = drawn ? drawn : WinApp::arrowCursor();
 }
 
 void WindowsWindow::setCaption(const std::string& text) {

@@ -11,6 +11,7 @@
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/rules/group.h"
 
 namespace vael {
 
@@ -224,6 +225,12 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
         if (control && !tried) control->read(controlBackup);
         return error = refused, false;
     }
+    // A unit left its group when it was eliminated; the battle built anew from the scenario holds it there
+    // again, where it would stand first and give the group its facing.
+    for (const List<Combat*>* side : {&layer.getHomeUnits(), &layer.getVisitorUnits()})
+        for (Combat* unit : each(*side))
+            if (unit->isOutOfPlay())
+                if (Group* group = layer.findGroup(unit->getLeaderId())) group->removeUnit(unit);
 
     List<Leader*>& local = layer.getLocalLeaders();
     List<Leader*>& computerLeaders = layer.getComputerLeaders();

@@ -10,8 +10,10 @@
 #include "framework/ui/menu.h"
 #include "framework/ui/t_layout_window.h"
 #include "framework/ui/window_message.h"
+#include "framework/ui/win_app.h"
 #include "game/flow/shock_records.h"
 #include "game/map/isometric_hex_landscape.h"
+#include "game/map/map_cursors.h"
 #include "game/map/raw_bytes.h"
 #include "game/map/vael_physical_layer.h"
 
@@ -97,6 +99,9 @@ VaelMapWindow::VaelMapWindow(VaelLandscapeTile::SpriteGrid grid, const Dim& grid
       WindowsChildWindow(Point(-1, -1), NewViewSize, "Landscape View", "ChildMenu", "AppIcon",
                          "VaelMapWindow"),
       tile_(std::make_unique<VaelLandscapeTile>(grid, gridSize, mapName, mapSize, HalfSize, Point(0, 0), 1)) {
+    // The battle is played on its map: a closed map window would leave nothing to give orders on, so its
+    // close box puts it away as an icon instead.
+    setNoClose(1);
 }
 
 VaelMapWindow::VaelMapWindow(std::istream& stream, VaelLandscapeTile::SpriteGrid grid, const Dim& gridSize,
@@ -104,6 +109,7 @@ VaelMapWindow::VaelMapWindow(std::istream& stream, VaelLandscapeTile::SpriteGrid
     : Window(Point(-1, -1), NewViewSize, "Landscape View", "VaelMapWindow"),
       WindowsChildWindow(Point(-1, -1), NewViewSize, "Landscape View", "ChildMenu", "AppIcon",
                          "VaelMapWindow") {
+    setNoClose(1);
     std::uint16_t flags = 0, overview = 0;
     ok_ = raw::getU16(stream, flags) && raw::getU16(stream, overview);
     // Only the zoom and the orientation are view flags; anything else in a damaged file is dropped.
@@ -266,7 +272,10 @@ void VaelMapWindow::centerOnPoint(const Point3D* centres) {
 
 void VaelMapWindow::changeCursor(const std::string& name) {
     cursorName_ = name;
-    setCursor(name == "ArrowCursor" ? std::string() : name);
+    const bool standard = name == "ArrowCursor";
+    // The drawn cursors are read when the map first asks for one.
+    if (!standard && !WinApp::namedCursor(name)) MapCursors::load();
+    setCursor(standard ? std::string() : name);
 }
 
 void VaelMapWindow::zoomInForCombat(const Point3D* centres) {

@@ -642,7 +642,10 @@ short VaelPhysicalLayer::regionAtPoint(const PointInfo& where) {
                 if (hit) return static_cast<short>(it->value->region());
             }
         }
-    return landscapes_[static_cast<std::size_t>(zoom)]->blockAtPoint(where.point);
+    // The landscape answers the index of its block there; the rules know the hexes by their numbers.
+    PointedVaelLandscape* land = landscapes_[static_cast<std::size_t>(zoom)].get();
+    const std::int16_t block = land ? land->blockAtPoint(where.point) : -1;
+    return block < 0 ? -1 : static_cast<short>(land->blockToHex(block));
 }
 
 void VaelPhysicalLayer::selectPoint(const PointInfo& where) {

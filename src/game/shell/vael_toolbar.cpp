@@ -1,5 +1,7 @@
 #include "game/shell/vael_toolbar.h"
 
+#include "framework/core/bus_event.h"
+#include "framework/core/container.h"
 #include "framework/core/registered_message.h"
 #include "framework/ui/button.h"
 
@@ -52,13 +54,23 @@ void VaelToolbar::connectHandlers() {
     Toolbar::connectNamed("UnblockLeaderMenu", onUnblock);
 }
 
+// The leader menu's "Finish Leader" is grayed in the menu resource: it can be chosen only between a
+// player's leader taking up his orders and his finishing them (or while his own walk is not under way),
+// which the leaders tell as "UnblockLeaderMenu" and "BlockLeaderMenu". The menus and the finish prompt
+// follow the item's enabling on the bus.
+void VaelToolbar::setLeaderMenuBlocked(bool blocked) {
+    blocked_ = blocked;
+    Container<BusMessage> item{BusMessage(FinishLeaderCommand)};
+    Toolbar::send(blocked ? DISABLE_MENU_ITEM : ENABLE_MENU_ITEM, &item);
+}
+
 ContainerBase* VaelToolbar::onBlock(Component* target, BusMessage, ContainerBase*) {
-    if (auto* bar = dynamic_cast<VaelToolbar*>(target)) bar->blocked_ = true;
+    if (auto* bar = dynamic_cast<VaelToolbar*>(target)) bar->setLeaderMenuBlocked(true);
     return nullptr;
 }
 
 ContainerBase* VaelToolbar::onUnblock(Component* target, BusMessage, ContainerBase*) {
-    if (auto* bar = dynamic_cast<VaelToolbar*>(target)) bar->blocked_ = false;
+    if (auto* bar = dynamic_cast<VaelToolbar*>(target)) bar->setLeaderMenuBlocked(false);
     return nullptr;
 }
 

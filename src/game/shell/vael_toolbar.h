@@ -25,6 +25,7 @@ public:
     static constexpr const char* ArchiveName = "Buttons 2";
     // The command that saves a battle has no menu item, so no fixed id.
     static constexpr const char* SaveCommand = "FileSaveGame";
+    static constexpr std::uint16_t FinishLeaderCommand = 224;
 
     explicit VaelToolbar(WindowHandle frame);
 
@@ -33,6 +34,7 @@ public:
     bool leaderMenuBlocked() const { return blocked_; }
 
 private:
+    void setLeaderMenuBlocked(bool blocked);
     static ContainerBase* onBlock(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onUnblock(Component* target, BusMessage event, ContainerBase* data);
     bool blocked_ = false;

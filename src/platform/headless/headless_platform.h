@@ -35,6 +35,7 @@ public:
                  std::int32_t count) override;
 
     void setCursor(Cursor cursor) override { cursors.push_back(cursor); }
+    void setCursorImage(const CursorImage& image) override { cursorImages.push_back(image); }
     void beep() override { ++beeps; }
     MessageAnswer messageBox(const std::string& text, const std::string& title, MessageButtons buttons,
                              MessageIcon icon) override;
@@ -75,6 +76,7 @@ public:
     std::vector<FileChoice> fileChoices;
     std::deque<std::optional<std::string>> chosenFiles; // with none left the user chooses none
     std::vector<Cursor> cursors;
+    std::vector<CursorImage> cursorImages; // the drawn cursors set, in order
     int beeps = 0;
     std::string clipboard;
     bool clipboardRefuses = false;

@@ -103,6 +103,8 @@ SdlPlatform::~SdlPlatform() {
         delete static_cast<Event*>(event.user.data1);
     for (SDL_Cursor* cursor : cursors_)
         if (cursor) SDL_FreeCursor(cursor);
+    for (auto& [name, cursor] : imageCursors_)
+        if (cursor) SDL_FreeCursor(cursor);
     if (window_) SDL_DestroyWindow(window_);
     for (TTF_Font* font : fonts_)
         if (font) TTF_CloseFont(font);
@@ -399,6 +401,39 @@ void SdlPlatform::setCursor(Cursor cursor) {
     if (!cursors_[which])
         cursors_[which] = SDL_CreateSystemCursor(which ? SDL_SYSTEM_CURSOR_WAIT : SDL_SYSTEM_CURSOR_ARROW);
     if (cursors_[which]) SDL_SetCursor(cursors_[which]);
+}
+
+void SdlPlatform::setCursorImage(const CursorImage& image) {
+    auto found = imageCursors_.find(image.name);
+    if (found == imageCursors_.end()) {
+        SDL_Cursor* made = nullptr;
+        if (image.valid()) {
+            SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32,
+                                                                  SDL_PIXELFORMAT_ARGB8888);
+            if (surface) {
+                const PaletteColours& colours = screen_.colours();
+                for (std::int32_t y = 0; y < image.height; ++y) {
+                    auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(surface->pixels) +
+                                                                 std::size_t(y) * surface->pitch);
+                    for (std::int32_t x = 0; x < image.width; ++x) {
+                        const std::uint8_t index = image.pixels[std::size_t(y) * image.width + x];
+                        const Rgb c = colours[index];
+                        row[x] = index == 0 ? 0u
+                                            : 0xFF000000u | std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 |
+                                                  std::uint32_t(c.b);
+                    }
+                }
+                made = SDL_CreateColorCursor(surface, image.hotX, image.hotY);
+                SDL_FreeSurface(surface);
+            }
+        }
+        // A cursor that cannot be made is remembered as such: the arrow stands in for it every time.
+        found = imageCursors_.emplace(image.name, made).first;
+    }
+    if (found->second)
+        SDL_SetCursor(found->second);
+    else
+        setCursor(Cursor::Arrow);
 }
 
 void SdlPlatform::beep() {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -46,6 +47,7 @@ public:
                   std::uint8_t colour, bool bold) override;
     std::int32_t textWidth(const std::string& text, bool bold) override;
     void setCursor(Cursor cursor) override;
+    void setCursorImage(const CursorImage& image) override;
     void beep() override;
     MessageAnswer messageBox(const std::string& text, const std::string& title, MessageButtons buttons,
                              MessageIcon icon) override;
@@ -85,6 +87,8 @@ private:
     std::uint32_t nextTimer_ = 1;
     std::uint32_t lastPump_ = 0;
     SDL_Cursor* cursors_[2] = {nullptr, nullptr};
+    // The drawn cursors made so far, by name.
+    std::map<std::string, SDL_Cursor*> imageCursors_;
     // The system font, regular and bold, opened on first use; null when it cannot be had.
     TTF_Font* fonts_[2] = {nullptr, nullptr};
     bool fontsTried_ = false;

@@ -26,6 +26,7 @@ public:
     void onCommand(std::uint16_t id, std::uint16_t) override { commands.push_back(id); }
     std::intptr_t handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
         if (message == MessageQueryEndSession) return mayClose;
+        if (message == MessageMouseMove && !cursorOnMove.empty()) setCursor(cursorOnMove);
         return WindowsChildWindow::handleMessage(message, wParam, lParam);
     }
     using WindowsChildWindow::handleMessage;
@@ -36,6 +37,7 @@ public:
     std::vector<std::uint16_t> commands;
     std::intptr_t mayClose = 1;
     int resizes = 0;
+    std::string cursorOnMove; // the cursor the window takes when the mouse moves over it
 };
 
 class TestToolbar : public FrameBar {
@@ -362,6 +364,18 @@ TEST_F(FrameTest, WhileTheApplicationWaitsMovingOverAWindowKeepsTheWaitCursor) {
     frame->handleMessage({frame->hwnd(), MessageMouseMove, 0, packPoint(51, 50), 0});
     EXPECT_EQ((std::tuple{os.cursors.size(), os.cursors.back()}),
               std::tuple(set + 1, platform::Cursor::Arrow));
+}
+
+TEST_F(FrameTest, ACursorAWindowTakesOnAMouseMoveShowsOnThatSameMove) {
+    ASSERT_TRUE(WinApp::addCursor(platform::CursorImage{"Test target", 1, 1, 0, 0, {5}}));
+    TestChild& child = addChild("Aiming");
+    child.cursorOnMove = "Test target";
+    frame->handleMessage({frame->hwnd(), MessageMouseMove, 0, packPoint(50, 50), 0});
+    ASSERT_EQ(os.cursorImages.size(), 1u);
+    EXPECT_EQ(os.cursorImages.back().name, "Test target");
+    // Moving on over the same cursor sets nothing again.
+    frame->handleMessage({frame->hwnd(), MessageMouseMove, 0, packPoint(51, 50), 0});
+    EXPECT_EQ(os.cursorImages.size(), 1u);
 }
 
 TEST_F(FrameTest, AChildAtMinusOneIsPlacedACaptionBelowTheOneBefore) {

@@ -3,6 +3,7 @@
 #include "game/flow/side_control.h"
 
 #include "game/flow/saved_game.h"
+#include "game/rules/group.h"
 #include "game/rules/roll.h"
 #include "opponent_fixture.h"
 #include "script_test_support.h"
@@ -225,6 +226,41 @@ TEST_F(SavedGame, TheFileTellsWhereThePartBeginsAndLoadsBackToTheSameBytes) {
     EXPECT_EQ(other.getHomePlanName(), "ghatmar_h2.pln");
     EXPECT_EQ(other.getLocalLeaders().count(), 6);
     EXPECT_EQ(other.findCombatUnitByName("Taxis of Hagnon")->getCohesionHits(), 0);
+}
+
+// An eliminated unit left its group as it fell. The battle a saved game is loaded into is built anew from
+// the scenario with every unit in its group: the file's fallen unit must leave it again, or it would stand
+// first and give the group its facing. The first record of the part is Taxis of Hagnon's, the first of
+// the eight phalanxes of group 2; bytes 20 and 21 of a unit's record are its out-of-play word.
+TEST_F(SavedGame, AUnitEliminatedInTheSavedBattleIsOutOfItsGroupOnceLoaded) {
+    std::vector<std::uint8_t> part = saveLayerPart(layer);
+    ASSERT_EQ(layer.getHomeUnits().count() > 0, true);
+    Combat* first = nullptr;
+    layer.getHomeUnits().first(first);
+    ASSERT_EQ(first->getName(), "Taxis of Hagnon");
+    ASSERT_EQ((std::vector<std::uint8_t>{part[20], part[21]}), (std::vector<std::uint8_t>{0, 0}));
+    part[20] = 1;
+
+    VaelLogicalLayer other;
+    shell.adopt(other);
+    other.getSideControlServices().makeOpponent = makeVaelAI;
+    ASSERT_TRUE(other.LoadScenario(ScenarioInfoStruct{10, "Ghatmar", "GHATMAR.SCN", 0}));
+    Combat* fallen = other.findCombatUnitByName("Taxis of Hagnon");
+    Group* group = other.findGroup(static_cast<std::uint16_t>(fallen->getLeaderId()));
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(group->units.count(), 8);
+    std::string error;
+    ASSERT_TRUE(loadLayerPart(other, file(part), error)) << error;
+    EXPECT_TRUE(fallen->isOutOfPlay());
+    EXPECT_EQ(group->units.count(), 7);
+    EXPECT_FALSE(group->units.contains(fallen));
+    VaelUnit* leading = nullptr;
+    group->units.first(leading);
+    ASSERT_NE(leading, nullptr);
+    EXPECT_EQ(leading->getName(), "Taxis of Bryas");
+    // The other groups keep every member.
+    Combat* companion = other.findCombatUnitByName("Companion Ile 1");
+    EXPECT_EQ(other.findGroup(static_cast<std::uint16_t>(companion->getLeaderId()))->units.count(), 6);
 }
 
 TEST_F(SavedGame, AFileCutShortChangesNothing) {

@@ -1,6 +1,7 @@
 // The game in its real window under Xvfb: the frame opens at 1024 by 768 as the X server measures it, a
-// battle is started by clicks on the dialogs, the player's first leader is played and finished, and the
-// window is saved as "game_first_activation.png" in the build folder for people to look at.
+// battle is started by clicks on the dialogs, the player's first leader is played by clicks on the map (a
+// unit picked, its moves lit, a lit hex clicked and walked to), and the window is saved as
+// "game_first_activation.png" in the build folder for people to look at.
 #include <gtest/gtest.h>
 
 #include <cairo.h>
@@ -22,6 +23,7 @@
 #include "game/map/vael_physical_layer.h"
 #include "game/rules/leader.h"
 #include "game/rules/scenario_records.h"
+#include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
@@ -37,8 +39,6 @@ namespace vael::test {
 namespace {
 
 platform::SdlPlatform* os = nullptr;
-VaelGame* game = nullptr;
-int humanActivations = 0;
 bool shot = false;
 Grab picture;
 
@@ -57,24 +57,60 @@ void click(Dialog& dialog, std::int16_t id) {
     post(platform::EventKind::ButtonUp, client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
 }
 
-// The player finishes his first leader through the leader menu's command; when the next leader comes up
-// the window is taken and the game closed as by its close button.
-ContainerBase* activated(Component*, BusMessage, ContainerBase*) {
-    GameControl* control = game->app().gameControl();
-    const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
-    if (leader && !leader->isComputerControlled() && ++humanActivations == 1) {
-        game->app().postMessage(WinApp::mainWindowHandle(), MessageCommand, 224, 0);
-        return nullptr;
+// The SDL platform with a hook for the moments the game is about to wait for input with nothing queued.
+class WatchedPlatform : public platform::Platform {
+public:
+    explicit WatchedPlatform(platform::Platform& inner) : inner_(inner) {}
+    std::function<void()> idle;
+
+    bool waitEvent(platform::Event& event) override {
+        if (!inner_.eventWaiting() && idle) idle();
+        return inner_.waitEvent(event);
     }
-    if (humanActivations >= 1 && !shot) {
-        shot = true;
-        picture = grabWindow(os->window());
-        platform::Event close;
-        close.kind = platform::EventKind::CloseRequest;
-        os->postEvent(close);
+    bool pollEvent(platform::Event& event) override { return inner_.pollEvent(event); }
+    bool eventWaiting() override { return inner_.eventWaiting(); }
+    void postEvent(const platform::Event& event) override { inner_.postEvent(event); }
+    std::uint32_t startTimer(std::uint32_t period) override { return inner_.startTimer(period); }
+    bool stopTimer(std::uint32_t timer) override { return inner_.stopTimer(timer); }
+    std::uint32_t tickCount() override { return inner_.tickCount(); }
+    bool openWindow(std::int32_t width, std::int32_t height, const std::string& title) override {
+        return inner_.openWindow(width, height, title);
     }
-    return nullptr;
-}
+    void closeWindow() override { inner_.closeWindow(); }
+    bool windowOpen() const override { return inner_.windowOpen(); }
+    void setPalette(const platform::Rgb* colours, std::int32_t first, std::int32_t count) override {
+        inner_.setPalette(colours, first, count);
+    }
+    void present(const platform::Surface& picture, std::int32_t x, std::int32_t y,
+                 const platform::Rect* boxes, std::int32_t count) override {
+        inner_.present(picture, x, y, boxes, count);
+    }
+    void drawText(const platform::TextTarget& target, std::int32_t x, std::int32_t y, const std::string& text,
+                  std::uint8_t colour, bool bold) override {
+        inner_.drawText(target, x, y, text, colour, bold);
+    }
+    std::int32_t textWidth(const std::string& text, bool bold) override {
+        return inner_.textWidth(text, bold);
+    }
+    void setCursor(platform::Cursor cursor) override { inner_.setCursor(cursor); }
+    void setCursorImage(const platform::CursorImage& image) override { inner_.setCursorImage(image); }
+    void beep() override { inner_.beep(); }
+    platform::MessageAnswer messageBox(const std::string& text, const std::string& title,
+                                       platform::MessageButtons buttons,
+                                       platform::MessageIcon icon) override {
+        return inner_.messageBox(text, title, buttons, icon);
+    }
+    std::optional<std::string> chooseFile(const std::string& description,
+                                          const std::string& pattern) override {
+        return inner_.chooseFile(description, pattern);
+    }
+    bool setClipboardText(const std::string& text) override { return inner_.setClipboardText(text); }
+    std::string clipboardText() override { return inner_.clipboardText(); }
+    platform::Settings& settings() override { return inner_.settings(); }
+
+private:
+    platform::Platform& inner_;
+};
 
 bool writePng(const Grab& grab, const std::filesystem::path& file) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, grab.width, grab.height);
@@ -99,14 +135,26 @@ TEST(GameWindow, OpensAtItsSizeAndShowsTheBattleAfterThePlayersFirstActivation) 
     ASSERT_TRUE(platform) << error;
     os = platform.get();
     std::srand(4);
-    VaelGame vael(*platform, VAEL_BUILD_DATA_DIR);
-    game = &vael;
+    WatchedPlatform watched(*platform);
+    VaelGame vael(watched, VAEL_BUILD_DATA_DIR);
     ASSERT_TRUE(vael.ready());
     const Grab opened = grabWindow(platform->window());
     EXPECT_EQ((std::pair{opened.width, opened.height}), (std::pair{1024, 768}));
-    Probe probe("Player");
-    probe.setup = [](Probe& p) { p.connectNamed("ActivateLeader", activated); };
-    probe.attach(vael.app().logicalLayer());
+    // Once his unit has walked to the hex he clicked, the window is taken with the unit still selected and
+    // its remaining moves lit, and the game closed as by its close button.
+    ClickingPlayer player;
+    player.os = &watched, player.game = &vael;
+    player.arrived = [&] {
+        shot = true;
+        picture = grabWindow(platform->window());
+        platform::Event close;
+        close.kind = platform::EventKind::CloseRequest;
+        platform->postEvent(close);
+        return true;
+    };
+    watched.idle = [&] {
+        if (!shot) player.idle();
+    };
     vael.onDialog = [](Dialog& d, const std::string& name) {
         for (const char* way : {InformationDlg::TemplateName, EndTurnDlg::TemplateName,
                                 ArmyRoutDlg::TemplateName, EliteInitiativeDlg::TemplateName,
@@ -118,9 +166,11 @@ TEST(GameWindow, OpensAtItsSizeAndShowsTheBattleAfterThePlayersFirstActivation) 
     };
     EXPECT_EQ(vael.run(), 0);
     ASSERT_TRUE(shot);
+    EXPECT_EQ(player.faults, std::vector<std::string>{});
+    EXPECT_EQ(player.moves, 1);
     ASSERT_EQ((std::pair{picture.width, picture.height}), (std::pair{1024, 768}));
     EXPECT_TRUE(writePng(picture, std::filesystem::path(VAEL_BUILD_DIR) / "game_first_activation.png"));
-    game = nullptr, os = nullptr;
+    os = nullptr;
 }
 
 // The demonstration battle in the program's map window, as the program draws it on each zoom of both views:

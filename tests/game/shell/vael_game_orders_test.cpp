@@ -1,0 +1,849 @@
+// The player's orders on the map, given as a person gives them: mouse clicks at the screen points of hexes
+// (worked out from the map window's tile and landscape), the menus' commands and the keys, on the real
+// game on the headless platform with the forged data.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <tuple>
+
+#include "framework/core/registered_message.h"
+#include "framework/display/viewport.h"
+#include "framework/ui/button.h"
+#include "framework/ui/menu_tracker.h"
+#include "framework/ui/status_bar.h"
+#include "framework/ui/window_manager.h"
+#include "game/flow/game_control.h"
+#include "game/flow/saved_game.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/map/isometric_hex_landscape.h"
+#include "game/map/pointed_vael_landscape.h"
+#include "game/map/vael_landscape_tile.h"
+#include "game/map/vael_map_window.h"
+#include "game/map/vael_physical_layer.h"
+#include "game/rules/clash_chart.h"
+#include "game/rules/combat.h"
+#include "game/rules/leader.h"
+#include "game/rules/logical_map_file.h"
+#include "game/rules/missile_capable.h"
+#include "game/shell/clicking_player.h"
+#include "game/shell/combat_results_dlg.h"
+#include "game/shell/game_overview_dlg.h"
+#include "game/shell/information_dlg.h"
+#include "game/shell/side_dialogs.h"
+#include "game/shell/vael_game.h"
+#include "game/shell/vael_main_window.h"
+#include "game/shell/vael_toolbar.h"
+#include "platform/headless/headless_platform.h"
+#include "support/failed_checks.h"
+#include "support/temp_dir.h"
+#include "support/ui/test_win_app.h"
+#include "tools/forge/scenario_writer.h"
+
+namespace vael::test {
+namespace {
+
+// The headless platform with a hook for the moments the game waits for input with nothing queued: the
+// script looks at the game then and gives its next input.
+class ScriptedPlatform : public platform::HeadlessPlatform {
+public:
+    bool waitEvent(platform::Event& event) override {
+        if (!eventWaiting() && idle) idle();
+        return HeadlessPlatform::waitEvent(event);
+    }
+    std::function<void()> idle;
+};
+
+void clickDialog(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
+    DialogItemWindow* item = dialog.item(id);
+    ASSERT_NE(item, nullptr) << "no control " << id;
+    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
+    const Box b = item->box();
+    postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
+                client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
+}
+
+bool alongTheWay(const std::string& name) {
+    for (const char* way : {InformationDlg::TemplateName, EndTurnDlg::TemplateName, ArmyRoutDlg::TemplateName,
+                            EliteInitiativeDlg::TemplateName, VaelEliteInitiativeDlg::TemplateName,
+                            OverallCombatResultsDlg::TemplateName})
+        if (name == way) return true;
+    return false;
+}
+
+class OrdersTest : public ::testing::Test {
+protected:
+    OrdersTest() {
+        const char* data = std::getenv("XDG_DATA_HOME");
+        if (data) previousData_ = data, hadData_ = true;
+        setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+    }
+    ~OrdersTest() override {
+        if (hadData_)
+            setenv("XDG_DATA_HOME", previousData_.c_str(), 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+    }
+    TempDir dir{"orders"};
+
+private:
+    std::string previousData_;
+    bool hadData_ = false;
+};
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The dialogs of the road in, and those a battle shows on its way.
+DialogShown answering(ScriptedPlatform& os, std::vector<std::string>& shown, bool load) {
+    return [&os, &shown, load](Dialog& d, const std::string& name) {
+        if (alongTheWay(name)) return clickDialog(os, d, Dialog::IdOk);
+        shown.push_back(name);
+        if (name == StartGameDlg::TemplateName) {
+            const bool first = std::count(shown.begin(), shown.end(), name) == 1;
+            clickDialog(os, d,
+                        !first ? StartGameDlg::IdExit
+                        : load ? StartGameDlg::IdLoadGame
+                               : StartGameDlg::IdStartBattle);
+        } else if (name == ScenarioDlg::TemplateName) {
+            clickDialog(os, d, Dialog::IdOk);
+        } else if (name == IntroDlg::TemplateName) {
+            clickDialog(os, d, IntroDlg::IdHomePlayer), clickDialog(os, d, Dialog::IdOk);
+        } else if (name == EndOfGameDlg::TemplateName) {
+            clickDialog(os, d, EndOfGameDlg::IdClose);
+        } else if (name == LoadSaveDlg::TemplateName && !load) {
+            clickDialog(os, d, LoadSaveDlg::IdFileName);
+            postText(os, "by clicks");
+            clickDialog(os, d, Dialog::IdOk);
+        } else if (name == LoadSaveDlg::TemplateName) {
+            DialogItemWindow* list = d.item(LoadSaveDlg::IdList);
+            for (std::int32_t i = 0; i < list->rowCount(); ++i)
+                if (list->row(i)->text == "by clicks.vel") list->select(i);
+            d.command(LoadSaveDlg::IdList, ListSelectionChanged);
+            clickDialog(os, d, Dialog::IdOk);
+        }
+    };
+}
+
+void leave(ScriptedPlatform& os) {
+    platform::Event close;
+    close.kind = platform::EventKind::CloseRequest;
+    os.postEvent(close);
+}
+
+TEST_F(OrdersTest, ClicksOnTheMapSelectAndMoveForTwoTurnsAndALoadedGamePlaysOnToTheSameState) {
+    FailedChecks checks;
+    Bytes afterMoveFirst, atSave, atResume;
+    std::vector<std::string> trailFirst;
+    int turnAtSave = -1;
+    {
+        std::srand(8);
+        ScriptedPlatform os;
+        VaelGame game(os, VAEL_BUILD_DATA_DIR);
+        ASSERT_TRUE(game.ready());
+        ClickingPlayer player;
+        player.os = &os, player.game = &game;
+        bool saved = false;
+        // The second turn's first leader: saved as he is taken up, then played on to his unit's arrival.
+        player.saveAt = [&](int turn) {
+            if (turn < 1) return false;
+            saved = true;
+            turnAtSave = turn;
+            atSave = saveLayerPart(game.app().logicalLayer());
+            return true;
+        };
+        player.arrived = [&] {
+            if (!saved) return false;
+            afterMoveFirst = saveLayerPart(game.app().logicalLayer());
+            std::string error;
+            EXPECT_TRUE(game.app().saveGame((dir / "first.vel").string(), error)) << error;
+            leave(os);
+            return true;
+        };
+        os.idle = [&] { player.idle(); };
+        std::vector<std::string> shown;
+        game.onDialog = answering(os, shown, false);
+        EXPECT_EQ(game.run(), 0);
+        EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
+        EXPECT_EQ(player.faults, std::vector<std::string>{});
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(turnAtSave, 1);
+        // Every leader of his in the first turn moved a unit, and the saved leader of the second one.
+        EXPECT_GE(player.moves, 2);
+        trailFirst = player.trail;
+        ASSERT_FALSE(afterMoveFirst.empty());
+        EXPECT_NE(afterMoveFirst, atSave);
+    }
+    const auto file = dir / "vael" / "by clicks.vel";
+    ASSERT_TRUE(std::filesystem::exists(file));
+
+    std::srand(8);
+    ScriptedPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    ClickingPlayer player;
+    player.os = &os, player.game = &game;
+    Bytes afterMoveSecond;
+    player.arrived = [&] {
+        afterMoveSecond = saveLayerPart(game.app().logicalLayer());
+        std::string error;
+        EXPECT_TRUE(game.app().saveGame((dir / "second.vel").string(), error)) << error;
+        leave(os);
+        return true;
+    };
+    os.idle = [&] {
+        if (atResume.empty() && game.app().battleRunning() && game.app().gameControl())
+            atResume = saveLayerPart(game.app().logicalLayer());
+        player.idle();
+    };
+    std::vector<std::string> shown;
+    game.onDialog = answering(os, shown, true);
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "LoadSaveDlg"}));
+    EXPECT_EQ(player.faults, std::vector<std::string>{});
+    // The battle resumes as the file holds it and the same clicks bring it to the same state.
+    const Bytes bytes = [&] {
+        std::ifstream in(file, std::ios::binary);
+        return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }();
+    ASSERT_GT(bytes.size(), 12u);
+    const std::size_t at = bytes[8] | bytes[9] << 8 | bytes[10] << 16 | std::size_t(bytes[11]) << 24;
+    ASSERT_LT(at, bytes.size());
+    EXPECT_EQ(atResume, Bytes(bytes.begin() + std::ptrdiff_t(at), bytes.end()));
+    EXPECT_EQ(player.moves, 1);
+
+    // The same clicks make the same move: the last move of the first run is the loaded game's only one,
+    // and the unit stands where it stood then.
+    ASSERT_EQ(player.trail.size(), 1u);
+    ASSERT_FALSE(trailFirst.empty());
+    EXPECT_EQ(player.trail[0], trailFirst.back());
+    // Byte for byte: the units, leaders and game control, and the whole saved game with its map part.
+    EXPECT_EQ(afterMoveSecond, afterMoveFirst);
+    const auto read = [](const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    };
+    const Bytes first = read(dir / "first.vel"), second = read(dir / "second.vel");
+    ASSERT_GT(first.size(), 12u);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(checks.texts, std::vector<std::string>{});
+}
+
+// A data set for one test: the build's, with the battles replaced by the one forged from the text file of
+// the tests' data; its map is the demonstration battle's.
+std::string forgedBattleData(const TempDir& dir, const std::string& textFile, const std::string& scenario) {
+    namespace fs = std::filesystem;
+    const fs::path data = dir / "data";
+    fs::create_directories(data);
+    for (const fs::directory_entry& entry : fs::directory_iterator(VAEL_BUILD_DATA_DIR)) {
+        std::string name = entry.path().filename().string();
+        std::string lower = name;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        if (lower.ends_with(".scn") || lower.ends_with(".var")) continue;
+        fs::create_symlink(entry.path(), data / name);
+    }
+    std::ifstream in(fs::path(VAEL_SHELL_TEST_DATA) / textFile, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    LogicalMapFile map;
+    EXPECT_TRUE(map.readFile((data / forge::scenarioMapName(text)).string())) << map.error();
+    const Bytes bytes = forge::scenarioBytes(text, map.hexOffset());
+    std::ofstream(data / scenario, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return data.string();
+}
+
+// The home side's leaders by clicks where the armies meet at once: each activation has a unit with
+// missiles shoot (its click, the missile key, a click on a lit enemy), a unit with an enemy in reach charge
+// it, another move, and the leader finished by the menu's command, for two turns; the second turn's first
+// leader is saved as he is taken up. Loaded again, the same clicks bring the battle to the same state.
+TEST_F(OrdersTest, FireAndShockByClicksAndTheMissileKeyForTwoTurnsAndALoadedGamePlaysOnToTheSameState) {
+    FailedChecks checks;
+    const std::string data = forgedBattleData(dir, "skirmish.scn.txt", "skirmish.scn");
+    Bytes afterFirst, atSave, atResume, afterSecond;
+    std::vector<std::string> trailFirst, combatsFirst, chargersFirst;
+    std::size_t trailAtSave = 0;
+    {
+        std::srand(8);
+        ScriptedPlatform os;
+        VaelGame game(os, data);
+        ASSERT_TRUE(game.ready());
+        ClickingPlayer player;
+        player.os = &os, player.game = &game, player.fire = true, player.shock = true;
+        bool saved = false;
+        player.saveAt = [&](int turn) {
+            if (turn < 1) return false;
+            saved = true;
+            trailAtSave = player.trail.size();
+            // The dice are no part of a saved game: both runs go on from the same seed here.
+            std::srand(29);
+            atSave = saveLayerPart(game.app().logicalLayer());
+            return true;
+        };
+        player.arrived = [&] {
+            if (!saved) return false;
+            afterFirst = saveLayerPart(game.app().logicalLayer());
+            leave(os);
+            return true;
+        };
+        os.idle = [&] { player.idle(); };
+        std::vector<std::string> shown;
+        game.onDialog = answering(os, shown, false);
+        EXPECT_EQ(game.run(), 0);
+        EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
+        EXPECT_EQ(player.faults, std::vector<std::string>{});
+        ASSERT_TRUE(saved);
+        // Shots, charges and moves in the first turn, and the rules fought the charges.
+        EXPECT_GE(player.volleys, 1);
+        EXPECT_GE(player.charges, 1);
+        EXPECT_GE(player.moves, 2);
+        EXPECT_FALSE(player.combats.empty());
+        trailFirst = player.trail;
+        combatsFirst = player.combats;
+        chargersFirst = player.chargers;
+        ASSERT_FALSE(afterFirst.empty());
+    }
+    // Every unit sent to charge fought among the attackers of a combat.
+    for (const std::string& name : chargersFirst) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(std::any_of(combatsFirst.begin(), combatsFirst.end(),
+                                [&](const std::string& c) { return c.find(name + ";") < c.find('>'); }));
+    }
+    ASSERT_TRUE(std::filesystem::exists(dir / "vael" / "by clicks.vel"));
+
+    std::srand(8);
+    ScriptedPlatform os;
+    VaelGame game(os, data);
+    ClickingPlayer player;
+    player.os = &os, player.game = &game, player.fire = true, player.shock = true;
+    player.arrived = [&] {
+        afterSecond = saveLayerPart(game.app().logicalLayer());
+        leave(os);
+        return true;
+    };
+    os.idle = [&] {
+        if (atResume.empty() && game.app().battleRunning() && game.app().gameControl()) {
+            atResume = saveLayerPart(game.app().logicalLayer());
+            std::srand(29);
+        }
+        player.idle();
+    };
+    std::vector<std::string> shown;
+    game.onDialog = answering(os, shown, true);
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "LoadSaveDlg"}));
+    EXPECT_EQ(player.faults, std::vector<std::string>{});
+    // The battle resumes exactly as it was saved, and with the same dice the same first order follows.
+    const Bytes bytes = [&] {
+        std::ifstream in(dir / "vael" / "by clicks.vel", std::ios::binary);
+        return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }();
+    ASSERT_GT(bytes.size(), 12u);
+    const std::size_t at = bytes[8] | bytes[9] << 8 | bytes[10] << 16 | std::size_t(bytes[11]) << 24;
+    ASSERT_LT(at, bytes.size());
+    EXPECT_EQ(atSave, Bytes(bytes.begin() + std::ptrdiff_t(at), bytes.end()));
+    EXPECT_EQ(atResume, atSave);
+    ASSERT_FALSE(player.trail.empty());
+    ASSERT_LT(trailAtSave, trailFirst.size());
+    EXPECT_EQ(player.trail.front(), trailFirst[trailAtSave]);
+    // Later orders may go another way: the figures and sounds draw on the same dice as the rules, and a
+    // loaded battle's figures start afresh.
+    EXPECT_FALSE(afterSecond.empty());
+    EXPECT_EQ(checks.texts, std::vector<std::string>{});
+}
+
+// A point of the frame's menu bar or of an open pull-down, on the screen.
+Point onFrame(VaelMainWindow& frame, const Box& box) {
+    const platform::Rect outer = WindowManager::instance().outerOnScreen(frame.hwnd());
+    return Point(static_cast<std::int16_t>(outer.x + box.x + box.w / 2),
+                 static_cast<std::int16_t>(outer.y + box.y + box.h / 2));
+}
+
+// The orders as a person gives them through the frame: the arrow keys scroll the map; the Leader menu's
+// "Center On Leader" brings the view back to him; a bowman picked by a click is set to shoot by the Unit
+// menu's "Missile Volley" and taken back by its key, Ctrl+M; the File menu's "Preferences..." turns
+// "missiles always hit" on for the rules at once; the tool bar's third button saves the game; the Leader
+// menu's "Finish Leader" ends the leader's orders. The menus are worked by clicks on their titles and
+// entries, as the resource lays them out (File, Game, Leader, Unit, ...; the Leader menu's third entry and
+// the Unit menu's third are the commands).
+TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
+    FailedChecks checks;
+    const std::string data = forgedBattleData(dir, "skirmish.scn.txt", "skirmish.scn");
+    std::srand(8);
+    ScriptedPlatform os;
+    VaelGame game(os, data);
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    const DialogShown road = answering(os, shown, false);
+    bool preferencesShown = false;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name != PreferencesDlg::TemplateName) return road(d, name);
+        preferencesShown = true;
+        clickDialog(os, d, PreferencesDlg::IdMissilesHit);
+        clickDialog(os, d, Dialog::IdOk);
+    };
+    VaelApp& app = game.app();
+    VaelMainWindow& frame = game.frame();
+    int stage = 0, waited = 0;
+    Point origin0, scrolled;
+    MissileCapable* bowman = nullptr;
+    std::int16_t autoHitBefore = -1;
+    std::tuple<int, int, int> finishing{-1, -1, -1};
+    std::vector<int> reached;
+    const auto open = [&](std::size_t title) {
+        clickAt(os, onFrame(frame, frame.menuTracker()->titleBox(title)));
+    };
+    const auto choose = [&](std::size_t entry) {
+        clickAt(os, onFrame(frame, frame.menuTracker()->entryBox(0, entry)));
+    };
+    os.idle = [&] {
+        GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
+        if (!control || !mapWindow(app)) return;
+        const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
+        const std::tuple<int, int, int> key{control->getTurn(), control->getActiveLeader(),
+                                            control->getMomentumTries()};
+        const auto finishGrayed = [&] {
+            Menu* menu = mapWindow(app)->menu();
+            return menu && (menu->isGrayed(224) || menu->isDisabled(224));
+        };
+        if (stage == 12) {
+            if (key == finishing && leader && leader->isOrdersPhaseActive()) {
+                if (++waited > 400) stage = 14, leave(os);
+                return;
+            }
+            waited = 0;
+            reached.push_back(12);
+            stage = 13;
+        }
+        if (stage == 13 || stage == 15) {
+            // On to the first computer leader: his leaders' "Finish Leader" is not the player's to choose.
+            if (leader && leader->isComputerControlled() && app.notWaiting() == 0) {
+                if (finishGrayed()) reached.push_back(13);
+                stage = 14;
+                leave(os);
+            } else if (leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive()) {
+                if (stage == 13) {
+                    open(2);
+                    stage = 15;
+                } else {
+                    choose(2);
+                    stage = 13;
+                }
+            } else if (++waited > 2000) {
+                stage = 14;
+                leave(os);
+            }
+            return;
+        }
+        if (!leader || leader->isComputerControlled() || !leader->isOrdersPhaseActive() || stage > 12) return;
+        if (stage == 0) {
+            EXPECT_FALSE(finishGrayed());
+        }
+        VaelLandscapeTile& tile = mapWindow(app)->tile();
+        const MenuTracker* tracker = frame.menuTracker();
+        ASSERT_NE(tracker, nullptr);
+        switch (stage) {
+        case 0:
+            origin0 = tile.origin();
+            for (int i = 0; i < 3; ++i)
+                postKey(os, platform::KeyRight);
+            stage = 1;
+            return;
+        case 1:
+            scrolled = tile.origin();
+            if (scrolled != origin0) reached.push_back(1);
+            open(2);
+            stage = 2;
+            return;
+        case 2:
+            EXPECT_EQ(tracker->openTitle(), 2);
+            choose(0);
+            stage = 3;
+            return;
+        case 3: {
+            if (tile.origin() == origin0) reached.push_back(3);
+            Item<Combat*>* u = nullptr;
+            for (app.logicalLayer().getUnits().firstItem(u); u && !bowman; u = u->next)
+                if (u->value->getName() == "Ridge Bowmen 1") bowman = dynamic_cast<MissileCapable*>(u->value);
+            ASSERT_NE(bowman, nullptr);
+            const auto at = screenPointOf(app, static_cast<std::int16_t>(bowman->getHex()));
+            ASSERT_TRUE(at);
+            clickAt(os, *at);
+            stage = 4;
+            return;
+        }
+        case 4:
+            ASSERT_TRUE(bowman->isSelected());
+            EXPECT_FALSE(bowman->isChoosingTarget());
+            open(3);
+            stage = 5;
+            return;
+        case 5:
+            EXPECT_EQ(tracker->openTitle(), 3);
+            choose(2);
+            stage = 6;
+            return;
+        case 6: {
+            if (bowman->isChoosingTarget() && !bowman->getTargetHexes().isEmpty()) reached.push_back(6);
+            short target = -1;
+            bowman->getTargetHexes().first(target);
+            if (target >= 0) {
+                EXPECT_TRUE(shownLandscape(app)->blockCopy(target).highlight());
+            }
+            pressMissileKey(os);
+            stage = 7;
+            return;
+        }
+        case 7:
+            if (!bowman->isChoosingTarget()) reached.push_back(7);
+            autoHitBefore = app.missileAutoHit();
+            open(0);
+            stage = 8;
+            return;
+        case 8:
+            EXPECT_EQ(tracker->openTitle(), 0);
+            choose(2);
+            stage = 9;
+            return;
+        case 9: {
+            if (app.missileAutoHit() == autoHitBefore && ++waited < 400) return;
+            waited = 0;
+            if (app.missileAutoHit() == 1 - autoHitBefore && missileAutoHit() == 1 - autoHitBefore)
+                reached.push_back(9);
+            const auto* bar = dynamic_cast<VaelToolbar*>(frame.toolbar());
+            ASSERT_NE(bar, nullptr);
+            std::int32_t x = 0;
+            Button* save = nullptr;
+            Item<Button*>* b = nullptr;
+            int index = 0;
+            for (bar->buttons().firstItem(b); b; b = b->next, ++index) {
+                if (index == 2) {
+                    save = b->value;
+                    break;
+                }
+                x += b->value->imageSize().w;
+            }
+            ASSERT_NE(save, nullptr);
+            const platform::Rect client = WindowManager::instance().clientOnScreen(bar->hwnd());
+            clickAt(os, Point(static_cast<std::int16_t>(client.x + x + save->imageSize().w / 2),
+                              static_cast<std::int16_t>(client.y + bar->barHeight() / 2)));
+            stage = 10;
+            return;
+        }
+        case 10:
+            if (!std::filesystem::exists(dir / "vael" / "by clicks.vel") && ++waited < 400) return;
+            waited = 0;
+            if (std::filesystem::exists(dir / "vael" / "by clicks.vel")) reached.push_back(10);
+            open(2);
+            stage = 11;
+            return;
+        case 11:
+            EXPECT_EQ(tracker->openTitle(), 2);
+            finishing = key;
+            choose(2);
+            stage = 12;
+            return;
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(stage, 14);
+    EXPECT_TRUE(preferencesShown);
+    EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
+    // 1 keys scrolled, 3 centred on the leader, 6 aiming, 7 aim taken back, 9 preference in the rules,
+    // 10 saved, 12 leader finished, 13 "Finish Leader" grayed while a computer leader plays.
+    EXPECT_EQ(reached, (std::vector<int>{1, 3, 6, 7, 9, 10, 12, 13}));
+    EXPECT_EQ(checks.texts, std::vector<std::string>{});
+}
+
+// The maximized map's close box sits on the menu bar. The battle cannot go on without its map: the box
+// puts the map away as an icon, as a battle's place on the frame always did, and a double click on the icon
+// brings it back, where the player goes on with his orders by clicks.
+TEST_F(OrdersTest, TheMapsCloseBoxOnTheMenuBarKeepsTheMapForTheBattle) {
+    FailedChecks checks;
+    std::srand(8);
+    ScriptedPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    game.onDialog = answering(os, shown, false);
+    ClickingPlayer player;
+    player.os = &os, player.game = &game;
+    player.arrived = [&] {
+        leave(os);
+        return true;
+    };
+    int stage = 0, drags = 0;
+    VaelMapWindow* map = nullptr;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
+        const Leader* leader = control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
+        const bool orders = leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive();
+        VaelMainWindow& frame = game.frame();
+        if (stage == 0 && orders && mapWindow(app)) {
+            map = mapWindow(app);
+            ASSERT_EQ(frame.maximizedChild(), static_cast<WindowsChildWindow*>(map));
+            clickAt(os, onFrame(frame, frame.barControlBox(1)));
+            stage = 1;
+            return;
+        }
+        if (stage == 1) {
+            // Still the battle's map, now an icon; the icon's double click restores it. The icon lies in the
+            // row along the bottom, where the commentary floats: the player moves it up by its caption first.
+            if (mapWindow(app) != map || !map->isIconic()) {
+                ADD_FAILURE() << "the close box took the map away";
+                stage = 9;
+                return leave(os);
+            }
+            WindowManager& manager = WindowManager::instance();
+            const platform::Rect icon = manager.outerOnScreen(map->hwnd());
+            const std::int32_t x = icon.x + icon.width / 2, y = icon.y + icon.height / 2;
+            const auto post = [&](platform::EventKind kind, std::int32_t px, std::int32_t py) {
+                platform::Event e;
+                e.kind = kind, e.button = platform::ButtonLeft, e.x = px, e.y = py;
+                os.postEvent(e);
+            };
+            if (manager.windowAt(x, y) != map->hwnd()) {
+                if (++drags > 2) {
+                    ADD_FAILURE() << "the icon stays covered";
+                    stage = 9;
+                    return leave(os);
+                }
+                const WindowHandle covering = manager.windowAt(x, y);
+                ASSERT_TRUE(dynamic_cast<CommentaryWindow*>(manager.find(covering)->window));
+                const platform::Rect whole = manager.outerOnScreen(covering);
+                const std::int32_t cx = whole.x + 40, cy = whole.y + WindowManager::Border + 3;
+                post(platform::EventKind::ButtonDown, cx, cy);
+                post(platform::EventKind::MouseMove, cx, cy - 300);
+                post(platform::EventKind::ButtonUp, cx, cy - 300);
+                return;
+            }
+            post(platform::EventKind::ButtonDown, x, y);
+            post(platform::EventKind::ButtonUp, x, y);
+            post(platform::EventKind::DoubleClick, x, y);
+            post(platform::EventKind::ButtonUp, x, y);
+            stage = 2;
+            return;
+        }
+        if (stage == 2) {
+            EXPECT_FALSE(map->isIconic());
+            stage = 3;
+        }
+        if (stage == 3) player.idle();
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(stage, 3);
+    EXPECT_EQ(player.faults, std::vector<std::string>{});
+    EXPECT_EQ(player.moves, 1);
+    EXPECT_EQ(checks.texts, std::vector<std::string>{});
+}
+
+// A click on open ground names the hex there by its number, in both views and at every zoom, as the rules
+// know hexes; the landscape's own answer is the index of its block (block 247 for hex 1212 in the normal
+// view at half size), which a move order must never see. Nothing there answers -1.
+TEST_F(OrdersTest, AClickOnOpenGroundSelectsTheHexByItsNumberInBothViews) {
+    std::srand(8);
+    ScriptedPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    game.onDialog = answering(os, shown, false);
+    bool checked = false;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (checked || !app.battleRunning() || !app.views()) return;
+        checked = true;
+        for (VaelPhysicalLayer* layer : {&app.views()->normal(), &app.views()->reversed()})
+            for (std::uint16_t zoom : {0, 1, 2})
+                for (short hex : {1212, 1313, 1614, 1110}) {
+                    SCOPED_TRACE("view " + std::to_string(layer->layerId()) + " zoom " +
+                                 std::to_string(zoom) + " hex " + std::to_string(hex));
+                    const Point3D c = layer->zoomLandscape(zoom)->blockCenter(hex);
+                    EXPECT_EQ(layer->regionAtPoint(PointInfo{Point(c.x, c.y), zoom}), hex);
+                }
+        EXPECT_EQ(app.views()->normal().regionAtPoint(PointInfo{Point(-400, -400), 1}), -1);
+        leave(os);
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_TRUE(checked);
+}
+
+// Clicks a person may give on the map: open ground and the river, past the map's edge, the overview, an
+// enemy unit, his own unit twice, and a hex and his unit again while the figures walk. The game neither
+// fails a check nor stalls: the leader is finished, the computer's leaders play theirs and the player's
+// next leader comes up.
+TEST_F(OrdersTest, NoClickStopsTheGameOrFailsACheck) {
+    FailedChecks checks;
+    std::srand(8);
+    ScriptedPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    game.onDialog = answering(os, shown, false);
+    int stage = 0;
+    // (turn, leader, momentum count): a leader who wins momentum comes up again in the same turn.
+    std::tuple<int, int, int> first{-1, -1, -1}, finished{-1, -1, -1};
+    int nextTurn = -1;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (!app.battleRunning() || !app.gameControl() || !mapWindow(app)) return;
+        GameControl* control = app.gameControl();
+        const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
+        if (!leader || leader->isComputerControlled() || !leader->isOrdersPhaseActive()) return;
+        const std::tuple<int, int, int> key{control->getTurn(), control->getActiveLeader(),
+                                            control->getMomentumTries()};
+        if (stage == 0) {
+            first = key;
+            const platform::Rect client = WindowManager::instance().clientOnScreen(mapWindow(app)->hwnd());
+            // A grid over the map window: the battlefield, the river and its overview.
+            for (int y = client.y + 7; y < client.y + client.height; y += 97)
+                for (int x = client.x + 3; x < client.x + client.width; x += 131)
+                    clickAt(os, Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)));
+            // Past the map's last hex, within the window.
+            clickAt(os, Point(static_cast<std::int16_t>(client.x + client.width - 2),
+                              static_cast<std::int16_t>(client.y + client.height - 2)));
+            stage = 1;
+            return;
+        }
+        if (stage == 1) {
+            // An enemy unit, then one of his own twice.
+            Combat *enemy = nullptr, *own = nullptr;
+            Item<Combat*>* u = nullptr;
+            for (app.logicalLayer().getUnits().firstItem(u); u; u = u->next) {
+                if (!enemy && u->value->getNation() != leader->getNation()) enemy = u->value;
+                if (!own && u->value->getPotentialToBeOrdered()) own = u->value;
+            }
+            ASSERT_NE(enemy, nullptr);
+            ASSERT_NE(own, nullptr);
+            if (const auto at = screenPointOf(app, static_cast<std::int16_t>(enemy->getHex())))
+                clickAt(os, *at);
+            if (const auto at = screenPointOf(app, static_cast<std::int16_t>(own->getHex()))) {
+                clickAt(os, *at);
+                clickAt(os, *at);
+                // Picked again, sent on, and clicked at while it walks.
+                clickAt(os, *at);
+                short onward = -1;
+                Item<short>* m = nullptr;
+                for (own->getValidMoves().firstItem(m); m && onward < 0; m = m->next)
+                    if (m->value != static_cast<short>(own->getHex())) onward = m->value;
+                if (const auto to = onward >= 0 ? screenPointOf(app, onward) : std::nullopt) {
+                    clickAt(os, *to);
+                    clickAt(os, *to);
+                    clickAt(os, *at);
+                }
+            }
+            stage = 2;
+            return;
+        }
+        if (stage == 2) {
+            stage = 3;
+            app.postMessage(WinApp::mainWindowHandle(), MessageCommand, 224, 0);
+            return;
+        }
+        if (stage == 3 && key != first && control->getTurn() > std::get<0>(first)) {
+            nextTurn = control->getTurn();
+            stage = 4;
+            leave(os);
+        } else if (stage == 3 && key != first && key != finished) {
+            // His other leaders of the turn are finished as they come up.
+            finished = key;
+            app.postMessage(WinApp::mainWindowHandle(), MessageCommand, 224, 0);
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(stage, 4);
+    EXPECT_EQ(nextTurn, std::get<0>(first) + 1);
+    EXPECT_EQ(checks.texts, std::vector<std::string>{});
+}
+
+// The commentary floats above the map and the menu bar holds the maximized map's controls: clicks there,
+// on the bars and on an opened pull-down's way out take nothing from the orders. The player then picks
+// his unit and moves it by clicks on the map as ever, and the leader is finished.
+TEST_F(OrdersTest, ClicksOnTheCommentaryTheMenuBarAndTheBarsLeaveTheOrdersToTheMap) {
+    FailedChecks checks;
+    std::srand(8);
+    ScriptedPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    game.onDialog = answering(os, shown, false);
+    ClickingPlayer player;
+    player.os = &os, player.game = &game;
+    player.arrived = [&] {
+        leave(os);
+        return true;
+    };
+    int stage = 0;
+    bool commentaryFound = false, restored = false;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        GameControl* control = app.gameControl();
+        const Leader* leader =
+            app.battleRunning() && control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
+        const bool orders = leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive();
+        if (stage == 0 && orders && mapWindow(app)) {
+            WindowManager& manager = WindowManager::instance();
+            VaelMainWindow& frame = game.frame();
+            const platform::Rect outer = manager.outerOnScreen(frame.hwnd());
+            for (WindowHandle h : manager.childrenOf(frame.hwnd())) {
+                const WindowManager::Record* r = manager.find(h);
+                if (!r || !dynamic_cast<CommentaryWindow*>(r->window)) continue;
+                commentaryFound = true;
+                const platform::Rect client = manager.clientOnScreen(h);
+                const platform::Rect whole = manager.outerOnScreen(h);
+                clickAt(os, Point(static_cast<std::int16_t>(client.x + client.width / 2),
+                                  static_cast<std::int16_t>(client.y + client.height / 2)));
+                // Its caption: taken and let go where it was.
+                clickAt(os, Point(static_cast<std::int16_t>(whole.x + 40),
+                                  static_cast<std::int16_t>(whole.y + WindowManager::Border + 3)));
+            }
+            for (auto* bar : {dynamic_cast<WindowsWindow*>(frame.toolbar()),
+                              dynamic_cast<WindowsWindow*>(frame.statusBar())}) {
+                if (!bar || !bar->hwnd()) continue;
+                const platform::Rect at = manager.clientOnScreen(bar->hwnd());
+                clickAt(os, Point(static_cast<std::int16_t>(at.x + at.width - 5),
+                                  static_cast<std::int16_t>(at.y + at.height / 2)));
+            }
+            // The menu bar past its last title, then a pull-down opened and left by a click on the map.
+            clickAt(os, Point(static_cast<std::int16_t>(outer.x + outer.width / 2 + 100),
+                              static_cast<std::int16_t>(outer.y + 5)));
+            if (const MenuTracker* tracker = frame.menuTracker()) {
+                const Box title = tracker->titleBox(2);
+                clickAt(os, Point(static_cast<std::int16_t>(outer.x + title.x + title.w / 2),
+                                  static_cast<std::int16_t>(outer.y + title.y + title.h / 2)));
+                const platform::Rect map = manager.clientOnScreen(mapWindow(app)->hwnd());
+                clickAt(os, Point(static_cast<std::int16_t>(map.x + map.width - 30),
+                                  static_cast<std::int16_t>(map.y + map.height / 3)));
+            }
+            // The maximized map's restore box on the bar: the map shows in a window of its own.
+            if (frame.maximizedChild()) {
+                restored = true;
+                const Box box = frame.barControlBox(0);
+                clickAt(os, Point(static_cast<std::int16_t>(outer.x + box.x + box.w / 2),
+                                  static_cast<std::int16_t>(outer.y + box.y + box.h / 2)));
+            }
+            stage = 1;
+            return;
+        }
+        if (stage == 1) {
+            EXPECT_FALSE(game.frame().menuTracker() && game.frame().menuTracker()->isOpen());
+            EXPECT_EQ(game.frame().maximizedChild(), nullptr);
+            stage = 2;
+        }
+        if (stage == 2) player.idle();
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_TRUE(commentaryFound);
+    EXPECT_TRUE(restored);
+    EXPECT_EQ(stage, 2);
+    EXPECT_EQ(player.faults, std::vector<std::string>{});
+    EXPECT_EQ(player.moves, 1);
+    EXPECT_EQ(checks.texts, std::vector<std::string>{});
+}
+
+} // namespace
+} // namespace vael::test
