@@ -18,6 +18,10 @@ namespace vael {
 
 namespace {
 
+BusMessage named(const char* name) {
+    return BusMessage(RegisteredMessage::getId(name));
+}
+
 VaelNetComponent& self(Component* target) {
     return *static_cast<VaelNetComponent*>(target);
 }
@@ -164,7 +168,8 @@ void VaelNetComponent::answer(const ContainerBase* reply) {
     if (!playing_ || lost_) return;
     // What this machine said before answering reaches the host first.
     sendOutbox();
-    const BusMessage word(RegisteredMessage::getId(msg::NetAnswer), BusMessage::Send);
+    // Named in the frame only: the answer is taken by the component that waits for it, never sent on a bus.
+    const BusMessage word = named(msg::NetAnswer).withMode(BusMessage::Send);
     std::string payload, error;
     if (!comm::encodeMessage(word, reply, payload, error)) {
         // The host waits for an answer: it gets none rather than nothing at all.
@@ -358,22 +363,23 @@ void VaelNetComponent::showChanges(VaelLogicalLayer& layer, const std::vector<Un
         const auto hex = static_cast<std::uint16_t>(unit.getHex());
         if (!was.inPlay) continue;
         if (unit.isOutOfPlay()) {
-            unit.Animate(LogicalCommandInfo(number, nullptr, was.hex,
-                                            BusMessage(RegisteredMessage::getId(msg::UnitEliminated))));
+            unit.Animate(LogicalCommandInfo(number, nullptr, was.hex, named(msg::UnitEliminated)));
             continue;
         }
         if (hex == Unit::offMap) {
             if (was.hex != Unit::offMap)
-                unit.Animate(LogicalCommandInfo(number, nullptr, was.hex,
-                                                BusMessage(RegisteredMessage::getId(msg::UnitRemoved))));
+                unit.Animate(LogicalCommandInfo(number, nullptr, was.hex, named(msg::UnitRemoved)));
             continue;
         }
         if (hex != was.hex) {
             List<short> path;
             if (was.hex != Unit::offMap) path.append(static_cast<short>(was.hex));
             path.append(static_cast<short>(hex));
-            unit.Animate(LogicalCommandInfo(number, new Container<List<short>>(path), hex,
-                                            BusMessage(RegisteredMessage::getId("UnitTeleport"))));
+            // Put there at once, as the display objects do with a move when walking is off (their command
+            // table knows the name).
+            LogicalCommandInfo put(number, new Container<List<short>>(path), hex);
+            put.event = named("UnitTeleport");
+            unit.Animate(put);
         }
         if (static_cast<std::uint32_t>(unit.getFacing()) != was.facing)
             unit.Animate(LogicalCommandInfo(number, new Container<DIRECTION>(unit.getFacing()), 0,

@@ -308,3 +308,85 @@ TEST_F(TwoAppsShown, TheGuestsFiguresStandWhereTheHostsUnitsStand) {
 
 } // namespace
 } // namespace vael::battle
+
+namespace vael::battle {
+namespace {
+
+// Hears what the logical side tells the display objects, each written "event #unit value payload".
+class DisplayEar : public Component {
+public:
+    DisplayEar() : Component("Display Ear") {}
+    void connectHandlers() override { connect(LOGICAL_COMMAND, onCommand); }
+    std::vector<std::string> heard;
+
+private:
+    static ContainerBase* onCommand(Component* target, BusMessage, ContainerBase* data) {
+        const auto* box = dynamic_cast<const Container<LogicalCommandInfo>*>(data);
+        if (!box) return nullptr;
+        const LogicalCommandInfo& c = *box->valuePtr();
+        std::string name = c.event.id() == CHANGE_UNIT_FACING
+                               ? "CHANGE_UNIT_FACING"
+                               : RegisteredMessage::nameOf(static_cast<std::uint16_t>(c.event.id()));
+        std::string line = name + " #" + std::to_string(c.command) + " " + std::to_string(c.value);
+        List<short> path;
+        DIRECTION facing{};
+        if (Container<List<short>>::fromMessage(c.payload.get(), path))
+            for (short h : path)
+                line += " " + std::to_string(h);
+        else if (Container<DIRECTION>::fromMessage(c.payload.get(), facing))
+            line += " facing " + std::to_string(static_cast<int>(facing));
+        if (c.replyEvent.id() != 0) line += " asks a reply";
+        static_cast<DisplayEar*>(target)->heard.push_back(line);
+        return nullptr;
+    }
+};
+
+// The state from the other machine moves one unit, turns another and takes a third out of play: this
+// machine's display objects are told exactly that, and nothing asks them for a reply.
+TEST_F(TwoApps, AppliedStateTellsTheDisplayWhatChanged) {
+    std::string error;
+    // Both battles loaded and waiting for a host that never speaks: nothing moves but what the test does.
+    for (Machine* m : {host.get(), guest.get()})
+        ASSERT_TRUE(
+            m->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, m == guest.get(), true, error))
+            << error;
+    VaelLogicalLayer& there = host->app->logicalLayer();
+    VaelLogicalLayer& here = guest->app->logicalLayer();
+    Combat *moved = nullptr, *turned = nullptr, *fallen = nullptr;
+    there.getHomeUnits().first(moved);
+    there.getVisitorUnits().first(turned);
+    there.getVisitorUnits().last(fallen);
+    ASSERT_TRUE(moved && turned && fallen);
+    const std::uint16_t from = moved->getHex(), fallenAt = fallen->getHex();
+    const std::uint16_t to = static_cast<std::uint16_t>(from + 1);
+    const DIRECTION facing = turned->getFacing() == NorthEast ? SouthWest : NorthEast;
+    moved->setHex(to);
+    turned->setFacing(facing);
+    fallen->VaelUnit::disconnectHandlers();
+    const std::vector<std::uint8_t> state = VaelNetComponent::captureState(there);
+
+    DisplayEar ear;
+    ear.attach(here);
+    const std::vector<VaelNetComponent::UnitSight> before = VaelNetComponent::sightOf(here);
+    ASSERT_TRUE(VaelNetComponent::applyState(here, state));
+    VaelNetComponent::showChanges(here, before);
+    ear.detach();
+    const auto number = [](const Combat* u) { return " #" + std::to_string(u->getUnitNum()) + " "; };
+    EXPECT_EQ(ear.heard,
+              (std::vector<std::string>{"UnitTeleport" + number(moved) + std::to_string(to) + " " +
+                                            std::to_string(from) + " " + std::to_string(to),
+                                        "CHANGE_UNIT_FACING" + number(turned) + "0 facing " +
+                                            std::to_string(static_cast<int>(facing)),
+                                        "UnitEliminated" + number(fallen) + std::to_string(fallenAt)}));
+    // The same state again changes nothing, and says nothing.
+    ear.attach(here);
+    ear.heard.clear();
+    const std::vector<VaelNetComponent::UnitSight> again = VaelNetComponent::sightOf(here);
+    ASSERT_TRUE(VaelNetComponent::applyState(here, state));
+    VaelNetComponent::showChanges(here, again);
+    ear.detach();
+    EXPECT_TRUE(ear.heard.empty());
+}
+
+} // namespace
+} // namespace vael::battle
