@@ -57,8 +57,12 @@ endfunction()
 # A test that needs a real display runs its program under xvfb-run, and is skipped (77) only when
 # xvfb-run is missing (scripts/deps installs it). COMMAND is the program and its arguments, run as
 # "$0" "$1" ... inside SHELL_TAIL when that is given (for what follows the program, like "&& echo").
+# SCREEN is the X server's screen (1280x1024x24 unless given).
 function(vael_xvfb_test name)
-  cmake_parse_arguments(ARG "" "SHELL_TAIL" "COMMAND;PROPERTIES;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "" "SHELL_TAIL;SCREEN" "COMMAND;PROPERTIES;ENVIRONMENT" ${ARGN})
+  if(NOT ARG_SCREEN)
+    set(ARG_SCREEN 1280x1024x24)
+  endif()
   list(LENGTH ARG_COMMAND count)
   math(EXPR last "${count} - 1")
   set(run "\"$0\"")
@@ -68,7 +72,7 @@ function(vael_xvfb_test name)
     endforeach()
   endif()
   add_test(NAME ${name}
-           COMMAND sh -c "command -v xvfb-run >/dev/null || { echo 'xvfb-run is missing (scripts/deps installs it): ${name} is skipped'; exit 77; }; xvfb-run -a -s \"-screen 0 1280x1024x24 -noreset\" ${run}${ARG_SHELL_TAIL}" ${ARG_COMMAND})
+           COMMAND sh -c "command -v xvfb-run >/dev/null || { echo 'xvfb-run is missing (scripts/deps installs it): ${name} is skipped'; exit 77; }; xvfb-run -a -s \"-screen 0 ${ARG_SCREEN} -noreset\" ${run}${ARG_SHELL_TAIL}" ${ARG_COMMAND})
   # xvfb-run -a picks the first free display number without holding it, so two started at once can
   # share one server and the first to finish takes it from under the other: every test on Xvfb takes
   # the lock. And the server runs with -noreset: by default it starts afresh whenever its last client

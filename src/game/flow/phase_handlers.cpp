@@ -149,7 +149,10 @@ ContainerBase* onDoMissileFire(Component* target, BusMessage, ContainerBase* dat
 ContainerBase* onDoRestoreCohesion(Component* target, BusMessage, ContainerBase* data) {
     return handled<RestoreCohesionInfo>(target, data, __LINE__,
                                         [](VaelLogicalLayer& layer, const RestoreCohesionInfo& info) {
-                                            if (Combat* unit = layer.findCombatUnit(info.unitNumber))
+                                            // A unit out of play has nothing to restore: its figures
+                                            // would stand up again on the map.
+                                            Combat* unit = layer.findCombatUnit(info.unitNumber);
+                                            if (unit && !unit->isOutOfPlay())
                                                 unit->setCohesionHits(info.hits);
                                         });
 }

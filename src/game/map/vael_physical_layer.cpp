@@ -423,7 +423,8 @@ void VaelPhysicalLayer::beginLandscape(const LandscapeDefinition& definition) {
 std::int16_t VaelPhysicalLayer::deliverCommand(const LogicalCommandInfo& record) {
     LogicalCommandInfo copy(record);
     const BusMessage word = copy.event;
-    if (word.id() == LOGICAL_OBJECT_MOVED) {
+    // A unit put on its hex at once (the state another machine sent) leaves its old hex as a move does.
+    if (word.id() == LOGICAL_OBJECT_MOVED || isNamed(word, "UnitTeleport")) {
         List<short> path;
         if (Container<List<short>>::fromMessage(copy.payload.get(), path) && !path.isEmpty()) {
             short first = 0, last = 0;

@@ -17,5 +17,7 @@ inline constexpr char NetStartBattle[] = "NetStartBattle";
 inline constexpr char NetFlush[] = "NetFlush";
 // Posted by the network component to itself: a batch from the other machine is given to the bus.
 inline constexpr char NetDeliver[] = "NetDeliver";
+// The other machine's answer to a question this machine asked it across the wire (the reply box, or none).
+inline constexpr char NetAnswer[] = "NetAnswer";
 
 } // namespace vael::msg

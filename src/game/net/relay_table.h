@@ -24,6 +24,8 @@ struct RelayRow {
     RelayWay way;
     // The other machine takes over here: the units' state goes with the message, ahead of it.
     bool handover;
+    // A question whose answer is the other machine's: the host waits for it and takes it as the reply.
+    bool answered;
 };
 
 const std::vector<RelayRow>& relayTable();

@@ -1,18 +1,26 @@
 #include "game/net/vael_net_component.h"
 
 #include "framework/core/answer.h"
+#include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
+#include "framework/ui/win_app.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/net/net_message_names.h"
 #include "game/net/net_payloads.h"
 #include "game/net/relay_table.h"
+#include "game/rules/combat.h"
+#include "game/rules/leader.h"
 
 namespace vael {
 
 namespace {
+
+BusMessage named(const char* name) {
+    return BusMessage(RegisteredMessage::getId(name));
+}
 
 VaelNetComponent& self(Component* target) {
     return *static_cast<VaelNetComponent*>(target);
@@ -50,6 +58,7 @@ void VaelNetComponent::connectHandlers() {
     connectNamed(msg::NetFlush, onFlush);
     connectNamed(msg::NetDeliver, onDeliver);
     RegisteredMessage::getId(msg::BattleState);
+    RegisteredMessage::getId(msg::NetAnswer);
 }
 
 void VaelNetComponent::connectRelays() {
@@ -90,8 +99,7 @@ bool VaelNetComponent::scenarioLoaded(std::uint32_t scenario, std::int16_t playe
 }
 
 ContainerBase* VaelNetComponent::onRelayed(Component* target, BusMessage event, ContainerBase* data) {
-    self(target).relay(event, data);
-    return nullptr;
+    return self(target).relay(event, data);
 }
 
 ContainerBase* VaelNetComponent::onFlush(Component* target, BusMessage, ContainerBase*) {
@@ -104,26 +112,80 @@ ContainerBase* VaelNetComponent::onDeliver(Component* target, BusMessage, Contai
     return nullptr;
 }
 
-void VaelNetComponent::relay(BusMessage event, const ContainerBase* data) {
+ContainerBase* VaelNetComponent::relay(BusMessage event, const ContainerBase* data) {
     if (event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded))) gameEnded_ = true;
-    if (!playing_ || lost_) return;
+    if (!playing_ || lost_) return nullptr;
     const RelayRow* row = relayRowOf(event);
-    if (!row || !relaysOut(*row, host_)) return;
+    if (!row || !relaysOut(*row, host_)) return nullptr;
     std::string payload, error;
     if (!comm::encodeMessage(event, data, payload, error)) {
         debugStream() << "VaelNetComponent: " << nameOf(event) << " not relayed: " << error << std::endl;
-        return;
+        return nullptr;
     }
     debugStream() << "VaelNetComponent: relaying " << nameOf(event) << std::endl;
     outbox_.push_back(std::move(payload));
     if (row->handover) handoverPending_ = true;
+    // A question the other machine's player may answer cannot wait for the end of the step: it goes now,
+    // with what the step said before it, and the step waits for the answer.
+    if (row->answered && event.mode() == BusMessage::Query) {
+        sendOutbox();
+        ++unanswered_;
+        return awaitAnswer(event);
+    }
     // The rest of this step's messages join the batch; it goes when the bus comes to the flush.
     if (!std::exchange(flushPosted_, true))
         sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetFlush);
+    return nullptr;
+}
+
+ContainerBase* VaelNetComponent::awaitAnswer(BusMessage event) {
+    // One question at a time: the host asks its questions one after the other, never within another.
+    if (awaiting_) return nullptr;
+    awaiting_ = true;
+    answered_ = false;
+    answer_.reset();
+    debugStream() << "VaelNetComponent: waiting for the other machine's answer to " << nameOf(event)
+                  << std::endl;
+    while (!answered_ && playing_ && !lost_)
+        if (!waitOnce()) break;
+    awaiting_ = false;
+    if (!answered_) debugStream() << "VaelNetComponent: " << nameOf(event) << " went unanswered" << std::endl;
+    answered_ = false;
+    return answer_.release();
+}
+
+bool VaelNetComponent::waitOnce() {
+    if (waitStep) return waitStep();
+    // Only a windows application can wait for what comes next.
+    auto* app = dynamic_cast<WinApp*>(Application::instance());
+    if (!app) return false;
+    if (!app->messageWaiting() && !app->waitMessage()) return false;
+    // Asked to close: the answer is not waited for; the program ends once the step has unwound.
+    return app->pumpMessage() != 0;
+}
+
+void VaelNetComponent::answer(const ContainerBase* reply) {
+    if (!playing_ || lost_) return;
+    // What this machine said before answering reaches the host first.
+    sendOutbox();
+    // Named in the frame only: the answer is taken by the component that waits for it, never sent on a bus.
+    const BusMessage word = named(msg::NetAnswer).withMode(BusMessage::Send);
+    std::string payload, error;
+    if (!comm::encodeMessage(word, reply, payload, error)) {
+        // The host waits for an answer: it gets none rather than nothing at all.
+        debugStream() << "VaelNetComponent: the answer cannot be written: " << error << std::endl;
+        payload.clear();
+        if (!comm::encodeMessage(word, nullptr, payload, error)) return;
+    }
+    sendPayloads({payload});
 }
 
 void VaelNetComponent::flush() {
     flushPosted_ = false;
+    sendOutbox();
+}
+
+void VaelNetComponent::sendOutbox() {
     if (outbox_.empty() || !playing_ || lost_) {
         outbox_.clear();
         return;
@@ -140,6 +202,10 @@ void VaelNetComponent::flush() {
     for (std::string& payload : outbox_)
         batch.push_back(std::move(payload));
     outbox_.clear();
+    sendPayloads(batch);
+}
+
+void VaelNetComponent::sendPayloads(const std::vector<std::string>& batch) {
     std::string error;
     bool sent = false;
     if (toPeer)
@@ -153,6 +219,19 @@ void VaelNetComponent::flush() {
 void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
     if (!playing_ || lost_) return;
     const std::int32_t stateId = RegisteredMessage::getId(msg::BattleState);
+    const std::int32_t answerId = RegisteredMessage::getId(msg::NetAnswer);
+    if (!batch.empty() && batch[0].event.id() == answerId) {
+        // Taken at once, not on the bus: the step that asked is waiting for it.
+        if (batch.size() != 1 || !host_ || unanswered_ <= 0)
+            return refuse("refused a frame: an answer to a question that was not asked");
+        if (--unanswered_ == 0 && awaiting_ && !answered_) {
+            answer_ = std::move(batch[0].data);
+            answered_ = true;
+        } else {
+            debugStream() << "VaelNetComponent: an answer came after it was waited for" << std::endl;
+        }
+        return;
+    }
     for (std::size_t i = 0; i < batch.size(); ++i) {
         const BusMessage event = batch[i].event;
         if (event.id() == stateId) {
@@ -160,6 +239,8 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
                 return refuse("refused a frame: the battle's state came out of place");
             continue;
         }
+        if (event.id() == answerId)
+            return refuse("refused a frame: an answer to a question that was not asked");
         const RelayRow* row = relayRowOf(event);
         if (!row || row->way == RelayWay::ByState)
             return refuse("refused a frame: " + nameOf(event) + " is not passed between machines");
@@ -183,8 +264,13 @@ void VaelNetComponent::deliver() {
         if (!playing_ || lost_) return;
         if (m.event.id() == stateId) {
             auto* state = static_cast<Container<BattleStateStruct>*>(m.data.get());
-            if (layer_ && !applyState(*layer_, state->valuePtr()->bytes))
+            if (!layer_) continue;
+            const std::vector<UnitSight> before = sightOf(*layer_);
+            if (!applyState(*layer_, state->valuePtr()->bytes))
                 return refuse("refused the battle's state: it does not fit this battle");
+            // The other machine's display showed its steps as they were played; this one shows where
+            // they left the units.
+            showChanges(*layer_, before);
             continue;
         }
         if (m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded)))
@@ -193,7 +279,10 @@ void VaelNetComponent::deliver() {
         const RelayRow* row = relayRowOf(m.event);
         const bool relayed = row && relaysOut(*row, host_);
         if (relayed) disconnect(m.event, onRelayed);
-        if (m.event.mode() == BusMessage::Query)
+        if (m.event.mode() == BusMessage::Query && row && row->answered) {
+            const std::unique_ptr<ContainerBase> reply(query(BusMessage(m.event.id()), m.data.get()));
+            answer(reply.get());
+        } else if (m.event.mode() == BusMessage::Query)
             dropAnswer(query(BusMessage(m.event.id()), m.data.get()));
         else
             send(BusMessage(m.event.id()), m.data.get());
@@ -254,6 +343,48 @@ bool VaelNetComponent::applyState(VaelLogicalLayer& layer, const std::vector<std
     for (VaelUnit* unit : units)
         unit->read(backup);
     return false;
+}
+
+std::vector<VaelNetComponent::UnitSight> VaelNetComponent::sightOf(VaelLogicalLayer& layer) {
+    std::vector<UnitSight> sights;
+    for (VaelUnit* unit : unitsOf(layer))
+        sights.push_back(UnitSight{static_cast<std::uint16_t>(unit->getHex()),
+                                   static_cast<std::uint32_t>(unit->getFacing()), unit->isOutOfPlay() == 0});
+    return sights;
+}
+
+void VaelNetComponent::showChanges(VaelLogicalLayer& layer, const std::vector<UnitSight>& before) {
+    const std::vector<VaelUnit*> units = unitsOf(layer);
+    if (units.size() != before.size()) return;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        VaelUnit& unit = *units[i];
+        const UnitSight& was = before[i];
+        const std::uint16_t number = unit.getUnitNum();
+        const auto hex = static_cast<std::uint16_t>(unit.getHex());
+        if (!was.inPlay) continue;
+        if (unit.isOutOfPlay()) {
+            unit.Animate(LogicalCommandInfo(number, nullptr, was.hex, named(msg::UnitEliminated)));
+            continue;
+        }
+        if (hex == Unit::offMap) {
+            if (was.hex != Unit::offMap)
+                unit.Animate(LogicalCommandInfo(number, nullptr, was.hex, named(msg::UnitRemoved)));
+            continue;
+        }
+        if (hex != was.hex) {
+            List<short> path;
+            if (was.hex != Unit::offMap) path.append(static_cast<short>(was.hex));
+            path.append(static_cast<short>(hex));
+            // Put there at once, as the display objects do with a move when walking is off (their command
+            // table knows the name).
+            LogicalCommandInfo put(number, new Container<List<short>>(path), hex);
+            put.event = named("UnitTeleport");
+            unit.Animate(put);
+        }
+        if (static_cast<std::uint32_t>(unit.getFacing()) != was.facing)
+            unit.Animate(LogicalCommandInfo(number, new Container<DIRECTION>(unit.getFacing()), 0,
+                                            BusMessage(CHANGE_UNIT_FACING)));
+    }
 }
 
 } // namespace vael

@@ -41,6 +41,7 @@ public:
         host_ = host;
         lost_ = false;
         gameEnded_ = false;
+        unanswered_ = 0;
     }
 
     // The units whose state goes with each handover; without a layer no state travels.
@@ -52,6 +53,10 @@ public:
 
     // Where batches go; the peer when unset. Tests record them here.
     std::function<bool(const std::vector<std::string>& payloads, std::string& error)> toPeer;
+    // One step of waiting for the other machine's answer to a question asked across the wire; false when
+    // none will come. Unset, this machine's own events are taken one at a time, so that its window lives on
+    // and the answer, or the loss of the connection, comes in.
+    std::function<bool()> waitStep;
     // Told why network play has ended, after "PlayerDeleted" and "GameEnded" have been sent; gameOver when
     // the game had ended before (the other machine only went away afterwards).
     std::function<void(const std::string& why, bool gameOver)> onLost;
@@ -73,12 +78,33 @@ public:
     static std::vector<std::uint8_t> captureState(VaelLogicalLayer& layer);
     static bool applyState(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& bytes);
 
+    // Where each unit stands as the display shows it, in the order the state travels.
+    struct UnitSight {
+        std::uint16_t hex = 0;
+        std::uint32_t facing = 0;
+        bool inPlay = true;
+        bool operator==(const UnitSight&) const = default;
+    };
+    static std::vector<UnitSight> sightOf(VaelLogicalLayer& layer);
+    // Tells each unit's display object what the state applied since `before` changed: a unit that left
+    // play falls, one that moved is put on its new hex, one that turned faces its new way. None of these
+    // asks for a reply, so nothing of the rules waits on them.
+    static void showChanges(VaelLogicalLayer& layer, const std::vector<UnitSight>& before);
+
 private:
     static ContainerBase* onRelayed(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onFlush(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onDeliver(Component* target, BusMessage event, ContainerBase* data);
-    void relay(BusMessage event, const ContainerBase* data);
+    ContainerBase* relay(BusMessage event, const ContainerBase* data);
     void flush();
+    // Sends what waits in the outbox (with the state, after a handover) as one batch.
+    void sendOutbox();
+    void sendPayloads(const std::vector<std::string>& batch);
+    // The host's side of a question the other machine answers: waits for the answer, which it returns.
+    ContainerBase* awaitAnswer(BusMessage event);
+    bool waitOnce();
+    // The other side: the reply given here goes back (none when nobody here answered).
+    void answer(const ContainerBase* reply);
     void deliver();
     void refuse(const std::string& why);
     void connectRelays();
@@ -94,6 +120,12 @@ private:
     bool flushPosted_ = false;
     std::deque<std::vector<comm::ReceivedMessage>> inbox_;
     std::int32_t batchesSent_ = 0;
+    // Questions sent and not answered yet; an answer beyond them is refused, one that comes after the
+    // host stopped waiting is dropped.
+    std::int32_t unanswered_ = 0;
+    bool awaiting_ = false;
+    bool answered_ = false;
+    std::unique_ptr<ContainerBase> answer_;
     std::string otherPlayer_;
 };
 

@@ -115,7 +115,8 @@ bool VaelGame::hostNetworkGame() {
         net.peer()->refuse("the host rejected " + player);
     };
     room.attach(*app_);
-    const bool begin = room.create(ConnectNetDlg::TemplateName, Dialog::Modal) == Dialog::IdOk;
+    // Pumped: the other player's chat comes on the bus while the room is open.
+    const bool begin = room.create(ConnectNetDlg::TemplateName, Dialog::Pumped) == Dialog::IdOk;
     listener.close();
     net.onLost = nullptr;
     if (!begin || !net.peer() || !net.peer()->greeted()) {
@@ -179,7 +180,8 @@ bool VaelGame::joinNetworkGame() {
     room.onSend = [this](const std::string& text) { chat_->say(text); };
     net.peer()->start();
     room.attach(*app_);
-    room.create(ConnectNetDlg::TemplateName, Dialog::Modal);
+    // Pumped: the host's word to begin, and the chat, come on the bus while the room is open.
+    room.create(ConnectNetDlg::TemplateName, Dialog::Pumped);
     net.onLost = nullptr;
     chat_->onStart = nullptr;
     if (!told || !net.peer() || !net.peer()->isOpen()) {

@@ -2,6 +2,8 @@
 // together, what comes back on the bus, and how a machine that sends what it may not is refused.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -97,15 +99,17 @@ protected:
     std::vector<bool> lostAfterTheEnd;
 };
 
-// Which way each message goes, written out by hand: sent by the host, sent by the others.
+// Which way each message goes, written out by hand: sent by the host, sent by the others, and whether the
+// other machine's answer comes back to the one that asked.
 TEST(RelayTable, EachMessageGoesItsWay) {
     struct Row {
         const char* name;
         bool hostSends, clientSends;
+        bool answered = false;
     };
     const std::vector<Row> rows = {
         {"25", true, false},
-        {"EliteInitiative", true, false},
+        {"EliteInitiative", true, false, true},
         {"ActivateLeader", true, false},
         {"BeginLeaderOrdersPhase", true, false},
         {"BeginTurn", true, false},
@@ -162,6 +166,7 @@ TEST(RelayTable, EachMessageGoesItsWay) {
         // What one side sends the other takes.
         EXPECT_EQ(takesIn(*r, false), row.hostSends);
         EXPECT_EQ(takesIn(*r, true), row.clientSends);
+        EXPECT_EQ(r->answered, row.answered);
     }
 }
 
@@ -278,6 +283,10 @@ TEST_F(Relay, TheWrongWayIsRefusedAndTheGameEnds) {
          "refused a frame: \"DoRout\" is not passed between machines"},
         {"not a relayed message", true, "RoutPhase",
          "refused a frame: \"RoutPhase\" is not passed between machines"},
+        {"an answer the host did not wait for", true, "NetAnswer",
+         "refused a frame: an answer to a question that was not asked"},
+        {"an answer to the guest, who asks nothing", false, "NetAnswer",
+         "refused a frame: an answer to a question that was not asked"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -296,6 +305,148 @@ TEST_F(Relay, TheWrongWayIsRefusedAndTheGameEnds) {
         later.push_back(from("AddCommentary", new Container<std::string>("late")));
         receive(std::move(later));
         EXPECT_EQ(ear.heard.size(), 2u);
+    }
+}
+
+// The player here answers the host's question (or nobody does).
+class Answerer : public Component {
+public:
+    explicit Answerer(const char* name) : Component("Answerer"), name_(name) {}
+    void connectHandlers() override {
+        if (name_) connectNamed("EliteInitiative", onAsked);
+    }
+    std::vector<short> asked;
+
+private:
+    static ContainerBase* onAsked(Component* target, BusMessage, ContainerBase* data) {
+        auto& self = *static_cast<Answerer*>(target);
+        short turn = -1;
+        Container<short>::fromMessage(data, turn);
+        self.asked.push_back(turn);
+        return new Container<std::string>(self.name_);
+    }
+    const char* name_;
+};
+
+// A step of game control that says something and then asks the question, as the turn's start does.
+class Asker : public Component {
+public:
+    Asker() : Component("Asker") {}
+    void connectHandlers() override { connectNamed("AskNow", onAsk); }
+    std::string reply = "?";
+
+private:
+    static ContainerBase* onAsk(Component* target, BusMessage, ContainerBase*) {
+        Container<std::string> said("first");
+        target->sendNamed("AddCommentary", &said);
+        Container<short> turn(2);
+        const std::unique_ptr<ContainerBase> answer(target->queryNamed("EliteInitiative", &turn));
+        std::string name;
+        static_cast<Asker*>(target)->reply = !answer                                                   ? "-"
+                                             : Container<std::string>::fromMessage(answer.get(), name) ? name
+                                                                                                       : "?";
+        return nullptr;
+    }
+};
+
+// What the host's step sent before its question goes with it, at once; the step waits, and the other
+// machine's answer is the question's reply, whatever it holds, or none when the answer never comes.
+TEST_F(Relay, TheHostWaitsForTheOtherMachinesAnswerToItsQuestion) {
+    struct Row {
+        const char* what;
+        std::function<void()> during; // what happens while the host waits
+        std::string reply;            // "-" for none
+        Lines heard;
+    };
+    const auto answerWith = [this](ContainerBase* box) {
+        return [this, box] {
+            std::vector<comm::ReceivedMessage> batch;
+            batch.push_back(from("NetAnswer", box));
+            receive(std::move(batch));
+        };
+    };
+    const std::vector<Row> rows = {
+        {"a leader's name",
+         answerWith(new Container<std::string>("Vaelmoric")),
+         "Vaelmoric",
+         {"AddCommentary first"}},
+        {"declined", answerWith(new Container<std::string>("")), "", {"AddCommentary first"}},
+        {"nobody there answers", answerWith(nullptr), "-", {"AddCommentary first"}},
+        {"the connection is lost",
+         [this] { net.connectionLost("gone"); },
+         "-",
+         {"AddCommentary first", "PlayerDeleted Bob", "GameEnded 0"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        net.setPlaying(true, true);
+        net.setOtherPlayer("Bob");
+        sent.clear(), ear.heard.clear();
+        int waits = 0;
+        net.waitStep = [&] {
+            // The question has gone to the other machine at once, with what the step said before it.
+            EXPECT_EQ(sent, (std::vector<Lines>{{"AddCommentary first", "EliteInitiative 2"}}));
+            if (++waits == 1) row.during();
+            return waits < 5;
+        };
+        Asker asker;
+        asker.attach(app);
+        app.sendNamedEmpty("AskNow");
+        app.drainQueue();
+        asker.detach();
+        EXPECT_EQ(waits, 1);
+        EXPECT_EQ(asker.reply, row.reply);
+        EXPECT_EQ(ear.heard, row.heard);
+        net.connectionLost("reset"), lost.clear();
+    }
+    net.waitStep = nullptr;
+}
+
+TEST_F(Relay, OnlyAQuestionAnsweredBackIsWaitedFor) {
+    net.setPlaying(true, true);
+    int waits = 0;
+    net.waitStep = [&] { return ++waits, false; };
+    // A query of the turn sequence that the other machine only hears.
+    EXPECT_EQ(app.queryNamedEmpty("BeginTurn"), nullptr);
+    app.drainQueue();
+    EXPECT_EQ(waits, 0);
+    ASSERT_EQ(sent.size(), 1u);
+    // The answer waited for never comes: the host goes on without it.
+    EXPECT_EQ(app.queryNamed("EliteInitiative", nullptr), nullptr);
+    EXPECT_EQ(waits, 1);
+    EXPECT_TRUE(lost.empty());
+    // Its answer comes late and is dropped; a second answer to the one question is refused.
+    for (const char* why : {"", "refused a frame: an answer to a question that was not asked"}) {
+        SCOPED_TRACE(why);
+        std::vector<comm::ReceivedMessage> batch;
+        batch.push_back(from("NetAnswer", new Container<std::string>("Vaelmoric")));
+        receive(std::move(batch));
+        EXPECT_EQ(lost, *why ? Lines{why} : Lines{});
+    }
+}
+
+// The other side: the host's question is asked here and the reply, or that there is none, goes back alone
+// in its batch, after what this machine had to say first.
+TEST_F(Relay, TheGuestSendsBackWhatItsPlayerAnswered) {
+    struct Row {
+        const char* name; // who answers here; null: nobody
+        Lines answer;
+    };
+    for (const Row& row :
+         std::vector<Row>{{"Vaelmoric", {"NetAnswer Vaelmoric"}}, {nullptr, {"NetAnswer"}}}) {
+        SCOPED_TRACE(row.name ? row.name : "nobody");
+        net.setPlaying(true, false);
+        sent.clear();
+        Answerer player(row.name);
+        player.attach(app);
+        std::vector<comm::ReceivedMessage> batch;
+        batch.push_back(from("AddCommentary", new Container<std::string>("asked")));
+        batch.push_back(from("EliteInitiative", new Container<short>(3), BusMessage::Query));
+        receive(std::move(batch));
+        player.detach();
+        EXPECT_EQ(player.asked, row.name ? std::vector<short>{3} : std::vector<short>{});
+        EXPECT_EQ(sent, (std::vector<Lines>{row.answer}));
+        EXPECT_TRUE(lost.empty());
     }
 }
 

@@ -62,6 +62,15 @@ struct Stand {
         peer->onBatch = [this](std::vector<comm::ReceivedMessage>& batch) {
             Lines names;
             for (auto& m : batch) {
+                // Nobody here takes the elite initiative: the host waits for that answer.
+                if (m.event.mode() == BusMessage::Query &&
+                    RegisteredMessage::nameOf(std::uint16_t(m.event.id())) == "EliteInitiative") {
+                    std::string payload, error;
+                    EXPECT_TRUE(comm::encodeMessage(
+                        BusMessage(RegisteredMessage::getId("NetAnswer"), BusMessage::Send), nullptr, payload,
+                        error));
+                    EXPECT_TRUE(peer->sendBatch({payload}, error)) << error;
+                }
                 std::string text;
                 Container<std::string>::fromMessage(m.data.get(), text);
                 names.push_back(RegisteredMessage::nameOf(std::uint16_t(m.event.id())) +
@@ -256,6 +265,18 @@ TEST_F(NetGame, AHostWaitsForTheOtherPlayerAndBeginsTheBattle) {
             // The battle's own dialogs as it begins (the elite initiative of the player's leader).
             press(os, d, Dialog::IdOk);
         }
+    };
+    // While the host waits for the guest's answer, the test's guest goes on too.
+    int waits = 0;
+    struct Forget {
+        VaelNetComponent& net;
+        ~Forget() { net.waitStep = nullptr; }
+    } forget{game.app().net()};
+    game.app().net().waitStep = [&] {
+        guest.pump();
+        if (!game.app().messageWaiting()) ::usleep(500);
+        game.app().pumpMessage();
+        return ++waits < 20000;
     };
     ASSERT_TRUE(game.hostNetworkGame());
     GameControl* control = game.app().gameControl();
