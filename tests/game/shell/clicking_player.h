@@ -128,6 +128,18 @@ struct ClickingPlayer {
 
     void fault(const std::string& what) { faults.push_back(what); }
 
+    // Whether the unit he clicked is selected; a fault when it is not.
+    bool selected() {
+        if (unit->isSelected()) return true;
+        fault("a click on unit " + std::to_string(unit->getUnitNum()) + " did not select it");
+        return false;
+    }
+
+    // The order given to the unit at the destination, in the trail with its mark.
+    void note(char mark) {
+        trail.push_back(std::to_string(unit->getUnitNum()) + mark + std::to_string(destination));
+    }
+
     void noteCombats(VaelApp& app) {
         for (const SingleCombatResult& r : each(app.logicalLayer().getCombatResults())) {
             std::string seen;
@@ -225,10 +237,7 @@ struct ClickingPlayer {
             return beginCharge(app);
         }
         case Step::Aiming:
-            if (!unit->isSelected()) {
-                fault("a click on unit " + std::to_string(unit->getUnitNum()) + " did not select it");
-                return beginCharge(app);
-            }
+            if (!selected()) return beginCharge(app);
             pressMissileKey(*os);
             step = Step::Targeting;
             return;
@@ -263,14 +272,11 @@ struct ClickingPlayer {
                 told = !lines[k].empty() && lines[k].front().text == unit->getName();
             if (!told || app.views()->normal().movingObjects().count() != 0) return;
             ++volleys;
-            trail.push_back(std::to_string(unit->getUnitNum()) + "*" + std::to_string(destination));
+            note('*');
             return beginCharge(app);
         }
         case Step::Charging: {
-            if (!unit->isSelected()) {
-                fault("a click on unit " + std::to_string(unit->getUnitNum()) + " did not select it");
-                return beginMove(app);
-            }
+            if (!selected()) return beginMove(app);
             const short target = enemyHexIn(app, unit->getAttackHexes(), *unit);
             // Without an enemy in reach the unit he picked moves instead.
             if (target < 0) return beginMove(app, unit);
@@ -295,14 +301,11 @@ struct ClickingPlayer {
             waited = 0;
             ++charges;
             if (declared) chargers.push_back(unit->getName());
-            trail.push_back(std::to_string(unit->getUnitNum()) + "!" + std::to_string(destination));
+            note('!');
             return beginMove(app);
         }
         case Step::Selecting: {
-            if (!unit->isSelected()) {
-                fault("a click on unit " + std::to_string(unit->getUnitNum()) + " did not select it");
-                return finish(app);
-            }
+            if (!selected()) return finish(app);
             // A hex whose middle a figure of another unit covers is clicked elsewhere by a person: the
             // player takes one whose middle shows the hex itself.
             const List<short>& moves = unit->getValidMoves();
@@ -344,7 +347,7 @@ struct ClickingPlayer {
             }
             if (app.views()->normal().movingObjects().count() != 0) return;
             ++moves;
-            trail.push_back(std::to_string(unit->getUnitNum()) + ">" + std::to_string(destination));
+            note('>');
             if (arrived && arrived()) {
                 step = Step::Waiting;
                 return;

@@ -33,6 +33,7 @@
 #include "platform/headless/headless_audio_output.h"
 #include "platform/headless/headless_platform.h"
 #include "support/bus_recorder.h"
+#include "support/data_home.h"
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
 
@@ -56,18 +57,7 @@ void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
 // The saved games go to a directory of the test's own.
 class ShellTest : public ::testing::Test {
 protected:
-    ShellTest() {
-        const char* data = std::getenv("XDG_DATA_HOME");
-        if (data) previousData_ = data, hadData_ = true;
-        setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
-        VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR);
-    }
-    ~ShellTest() override {
-        if (hadData_)
-            setenv("XDG_DATA_HOME", previousData_.c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
-    }
+    ShellTest() { VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR); }
     // Runs the game's messages until done() or nothing is left to do; false when it stopped short.
     static bool runUntil(VaelApp& app, const std::function<bool()>& done, long cap = 3'000'000) {
         for (long tasks = 0; !done(); ++tasks) {
@@ -84,10 +74,7 @@ protected:
 
     TempDir dir{"shell"};
     platform::HeadlessPlatform os;
-
-private:
-    std::string previousData_;
-    bool hadData_ = false;
+    DataHome home{dir.path().string()};
 };
 
 TEST_F(ShellTest, WithBothSidesToTheComputerTheBattleRunsToTheEndOfGameDialogAndCloses) {

@@ -116,8 +116,8 @@ TEST_F(ShellDialogs, TheBattleViewsCloseWithOneOnCloseOrReturnAndZeroOnEscape) {
     List<SingleCombatResult> results;
     results.append(twoAgainstOne());
     const Closing rows[] = {
-        {"Close",
-         [](platform::HeadlessPlatform& os, Dialog& d) { clickItem(os, d, d.items().front()->id()); }, 1},
+        {"Close", [](platform::HeadlessPlatform& os, Dialog& d) { clickOn(os, d, d.items().front()->id()); },
+         1},
         {"Return", [](platform::HeadlessPlatform& os, Dialog&) { postKey(os, platform::KeyReturn); }, 1},
         {"Escape", [](platform::HeadlessPlatform& os, Dialog&) { postKey(os, platform::KeyEscape); }, 0},
     };
@@ -194,7 +194,7 @@ TEST_F(ShellDialogs, TheCohesionOverviewStepsEachArmyByItsScrollBarAndRedrawsThe
     step("left", CohesionOverviewDlg::IdHomeScroll, false, 0, 0, {"A", "B", "C"});
     step("left past the start", CohesionOverviewDlg::IdHomeScroll, false, 0, 0, {"A", "B", "C"});
     step("the visitor's greyed bar", CohesionOverviewDlg::IdVisitorScroll, true, 0, 0, {"A", "B", "C"});
-    clickItem(os, armies, CohesionOverviewDlg::IdClose);
+    clickOn(os, armies, CohesionOverviewDlg::IdClose);
     pumpAll(game.app());
     EXPECT_FALSE(armies.isOpen());
     EXPECT_EQ(armies.result(), 1);

@@ -15,32 +15,16 @@
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "platform/headless/headless_platform.h"
+#include "support/data_home.h"
 #include "support/temp_dir.h"
+#include "support/ui/dialog_clicks.h"
 #include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {
 
-void clickOn(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
-    DialogItemWindow* item = dialog.item(id);
-    ASSERT_NE(item, nullptr) << "no control " << id;
-    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
-    const Box b = item->box();
-    postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
-                client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
-}
-
 class CampaignDialogs : public ::testing::Test {
 protected:
-    struct DataHome {
-        explicit DataHome(const std::string& path) {
-            if (const char* data = std::getenv("XDG_DATA_HOME")) previous = data, had = true;
-            setenv("XDG_DATA_HOME", path.c_str(), 1);
-        }
-        ~DataHome() { had ? setenv("XDG_DATA_HOME", previous.c_str(), 1) : unsetenv("XDG_DATA_HOME"); }
-        std::string previous;
-        bool had = false;
-    };
     // The game's message boxes are answered with OK and their first lines kept.
     void answerBoxes() {
         game.onDialog = [this](Dialog& d, const std::string& name) {

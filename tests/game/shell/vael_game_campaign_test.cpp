@@ -20,6 +20,7 @@
 #include "game/shell/vael_app.h"
 #include "platform/headless/headless_platform.h"
 #include "support/bus_recorder.h"
+#include "support/data_home.h"
 #include "support/temp_dir.h"
 #include "support/test_application.h"
 
@@ -371,15 +372,7 @@ TEST_F(CampaignOnABus, EachBattlesEndLeadsWhereTheFileSays) {
 // The game's campaign with the forged data, played headless.
 class CampaignGame : public ::testing::Test {
 protected:
-    CampaignGame() {
-        const char* data = std::getenv("XDG_DATA_HOME");
-        if (data) previousData_ = data, hadData_ = true;
-        setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
-        VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR);
-    }
-    ~CampaignGame() override {
-        hadData_ ? setenv("XDG_DATA_HOME", previousData_.c_str(), 1) : unsetenv("XDG_DATA_HOME");
-    }
+    CampaignGame() { VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR); }
     static bool runUntil(VaelApp& app, const std::function<bool()>& done, long cap = 3'000'000) {
         for (long tasks = 0; !done(); ++tasks) {
             if (tasks > cap) return false;
@@ -398,10 +391,7 @@ protected:
     }
     TempDir dir{"campaign"};
     platform::HeadlessPlatform os;
-
-private:
-    std::string previousData_;
-    bool hadData_ = false;
+    DataHome home{dir.path().string()};
 };
 
 int activations = 0;

@@ -11,7 +11,7 @@ namespace {
 using Script = std::function<void(platform::HeadlessPlatform&, Dialog&)>;
 
 Script click(std::int16_t id) {
-    return [id](platform::HeadlessPlatform& os, Dialog& d) { clickItem(os, d, id); };
+    return [id](platform::HeadlessPlatform& os, Dialog& d) { clickOn(os, d, id); };
 }
 Script key(std::int32_t k) {
     return [k](platform::HeadlessPlatform& os, Dialog&) { postKey(os, k); };

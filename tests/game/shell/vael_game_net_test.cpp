@@ -25,6 +25,7 @@
 #include "platform/headless/headless_platform.h"
 #include "support/bus_recorder.h"
 #include "support/temp_dir.h"
+#include "support/ui/dialog_clicks.h"
 #include "support/ui/test_win_app.h"
 
 namespace vael::test {
@@ -32,14 +33,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-void press(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
-    DialogItemWindow* item = dialog.item(id);
-    ASSERT_NE(item, nullptr) << "no control " << id;
-    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
-    const Box b = item->box();
-    postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
-                client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
-}
+constexpr auto press = &clickOn;
 
 std::string firstLine(Dialog& d) {
     TextTile* tile = d.textTile(InformationDlg::IdLine1);

@@ -100,7 +100,7 @@ TEST_F(ShellDialogs, TheVideoClosesAtTheEndOfItsEmptyClipUnlessThePlayerClosesIt
         bool byClip;
     } rows[] = {
         {"nothing done", [](Dialog&) {}, 1, true},
-        {"Close clicked", [&](Dialog& d) { clickItem(os, d, VideoDlg::IdClose); }, 1, false},
+        {"Close clicked", [&](Dialog& d) { clickOn(os, d, VideoDlg::IdClose); }, 1, false},
         {"Return", [&](Dialog&) { postKey(os, platform::KeyReturn); }, 1, false},
         {"Escape", [&](Dialog&) { postKey(os, platform::KeyEscape); }, 0, false},
     };
@@ -144,13 +144,11 @@ TEST_F(ShellDialogs, TheDemoHelpTurnsToTheQuickStartOnceAndClosesOnCloseOrReturn
         std::int16_t result;
         DemoHelpDlg::Page page;
     } rows[] = {
-        {"Close", [&](Dialog& d) { clickItem(os, d, DemoHelpDlg::IdClose); }, 1, DemoHelpDlg::Help},
+        {"Close", [&](Dialog& d) { clickOn(os, d, DemoHelpDlg::IdClose); }, 1, DemoHelpDlg::Help},
         {"Return", [&](Dialog&) { postKey(os, platform::KeyReturn); }, 1, DemoHelpDlg::Help},
         {"Escape", [&](Dialog&) { postKey(os, platform::KeyEscape); }, 0, DemoHelpDlg::Help},
         {"Quick Start, then Close",
-         [&](Dialog& d) {
-             clickItem(os, d, DemoHelpDlg::IdQuickStart), clickItem(os, d, DemoHelpDlg::IdClose);
-         },
+         [&](Dialog& d) { clickOn(os, d, DemoHelpDlg::IdQuickStart), clickOn(os, d, DemoHelpDlg::IdClose); },
          1, DemoHelpDlg::QuickStart},
         {"mnemonic q, then Escape", [&](Dialog&) { postText(os, "q"), postKey(os, platform::KeyEscape); }, 0,
          DemoHelpDlg::QuickStart},
@@ -170,12 +168,12 @@ TEST_F(ShellDialogs, TheDemoHelpTurnsToTheQuickStartOnceAndClosesOnCloseOrReturn
     DemoHelpDlg help;
     help.attach(game.app());
     help.create(DemoHelpDlg::TemplateName, Dialog::Modeless);
-    clickItem(os, help, DemoHelpDlg::IdQuickStart);
+    clickOn(os, help, DemoHelpDlg::IdQuickStart);
     pumpAll(game.app());
     EXPECT_EQ(help.page(), DemoHelpDlg::QuickStart);
     EXPECT_FALSE(help.item(DemoHelpDlg::IdQuickStart)->isEnabled());
     EXPECT_TRUE(help.isOpen());
-    clickItem(os, help, DemoHelpDlg::IdClose);
+    clickOn(os, help, DemoHelpDlg::IdClose);
     pumpAll(game.app());
     EXPECT_FALSE(help.isOpen());
     EXPECT_EQ(help.result(), 1);

@@ -40,9 +40,12 @@
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
+#include "game/shell/way_dialogs.h"
 #include "platform/headless/headless_platform.h"
+#include "support/data_home.h"
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
+#include "support/ui/dialog_clicks.h"
 #include "support/ui/test_win_app.h"
 #include "tools/forge/scenario_writer.h"
 
@@ -60,41 +63,10 @@ public:
     std::function<void()> idle;
 };
 
-void clickDialog(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
-    DialogItemWindow* item = dialog.item(id);
-    ASSERT_NE(item, nullptr) << "no control " << id;
-    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
-    const Box b = item->box();
-    postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
-                client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
-}
-
-bool alongTheWay(const std::string& name) {
-    for (const char* way : {InformationDlg::TemplateName, EndTurnDlg::TemplateName, ArmyRoutDlg::TemplateName,
-                            EliteInitiativeDlg::TemplateName, VaelEliteInitiativeDlg::TemplateName,
-                            OverallCombatResultsDlg::TemplateName})
-        if (name == way) return true;
-    return false;
-}
-
 class OrdersTest : public ::testing::Test {
 protected:
-    OrdersTest() {
-        const char* data = std::getenv("XDG_DATA_HOME");
-        if (data) previousData_ = data, hadData_ = true;
-        setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
-    }
-    ~OrdersTest() override {
-        if (hadData_)
-            setenv("XDG_DATA_HOME", previousData_.c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
-    }
     TempDir dir{"orders"};
-
-private:
-    std::string previousData_;
-    bool hadData_ = false;
+    DataHome home{dir.path().string()};
 };
 
 using Bytes = std::vector<std::uint8_t>;
@@ -102,30 +74,30 @@ using Bytes = std::vector<std::uint8_t>;
 // The dialogs of the road in, and those a battle shows on its way.
 DialogShown answering(ScriptedPlatform& os, std::vector<std::string>& shown, bool load) {
     return [&os, &shown, load](Dialog& d, const std::string& name) {
-        if (alongTheWay(name)) return clickDialog(os, d, Dialog::IdOk);
+        if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
         shown.push_back(name);
         if (name == StartGameDlg::TemplateName) {
             const bool first = std::count(shown.begin(), shown.end(), name) == 1;
-            clickDialog(os, d,
-                        !first ? StartGameDlg::IdExit
-                        : load ? StartGameDlg::IdLoadGame
-                               : StartGameDlg::IdStartBattle);
+            clickOn(os, d,
+                    !first ? StartGameDlg::IdExit
+                    : load ? StartGameDlg::IdLoadGame
+                           : StartGameDlg::IdStartBattle);
         } else if (name == ScenarioDlg::TemplateName) {
-            clickDialog(os, d, Dialog::IdOk);
+            clickOn(os, d, Dialog::IdOk);
         } else if (name == IntroDlg::TemplateName) {
-            clickDialog(os, d, IntroDlg::IdHomePlayer), clickDialog(os, d, Dialog::IdOk);
+            clickOn(os, d, IntroDlg::IdHomePlayer), clickOn(os, d, Dialog::IdOk);
         } else if (name == EndOfGameDlg::TemplateName) {
-            clickDialog(os, d, EndOfGameDlg::IdClose);
+            clickOn(os, d, EndOfGameDlg::IdClose);
         } else if (name == LoadSaveDlg::TemplateName && !load) {
-            clickDialog(os, d, LoadSaveDlg::IdFileName);
+            clickOn(os, d, LoadSaveDlg::IdFileName);
             postText(os, "by clicks");
-            clickDialog(os, d, Dialog::IdOk);
+            clickOn(os, d, Dialog::IdOk);
         } else if (name == LoadSaveDlg::TemplateName) {
             DialogItemWindow* list = d.item(LoadSaveDlg::IdList);
             for (std::int32_t i = 0; i < list->rowCount(); ++i)
                 if (list->row(i)->text == "by clicks.vel") list->select(i);
             d.command(LoadSaveDlg::IdList, ListSelectionChanged);
-            clickDialog(os, d, Dialog::IdOk);
+            clickOn(os, d, Dialog::IdOk);
         }
     };
 }
@@ -136,40 +108,77 @@ void leave(ScriptedPlatform& os) {
     os.postEvent(close);
 }
 
+// The dice are seeded before the game is made, so that every start draws the same.
+struct Seeded {
+    explicit Seeded(unsigned seed) { std::srand(seed); }
+};
+
+// One start of the game as these tests give it: the dice seeded alike, the game on the headless platform
+// with the data given, the road in answered by clicks (to a new battle, or to the saved game loaded), and
+// the home side's player by clicks, who leaves the game once his unit has arrived.
+struct Session {
+    Session(const std::string& data, bool load) : game(os, data) {
+        game.onDialog = answering(os, shown, load);
+        player.os = &os, player.game = &game;
+        player.arrived = [this] {
+            leave(os);
+            return true;
+        };
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    Seeded seeded{8};
+    ScriptedPlatform os;
+    VaelGame game;
+    std::vector<std::string> shown; // the road's dialogs, in the order they came up
+    ClickingPlayer player;
+};
+
+Bytes readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A saved game's layer part: from the offset its header keeps in bytes 8 to 11 to the end of the file;
+// empty when the file is no longer than its header or the offset lies past its end.
+Bytes savedLayerPart(const Bytes& file) {
+    if (file.size() <= 12) return {};
+    const std::size_t at = file[8] | file[9] << 8 | file[10] << 16 | std::size_t(file[11]) << 24;
+    if (at >= file.size()) return {};
+    return Bytes(file.begin() + std::ptrdiff_t(at), file.end());
+}
+
 TEST_F(OrdersTest, ClicksOnTheMapSelectAndMoveForTwoTurnsAndALoadedGamePlaysOnToTheSameState) {
     FailedChecks checks;
     Bytes afterMoveFirst, atSave, atResume;
     std::vector<std::string> trailFirst;
     int turnAtSave = -1;
     {
-        std::srand(8);
-        ScriptedPlatform os;
-        VaelGame game(os, VAEL_BUILD_DATA_DIR);
-        ASSERT_TRUE(game.ready());
-        ClickingPlayer player;
-        player.os = &os, player.game = &game;
+        Session first(VAEL_BUILD_DATA_DIR, false);
+        ASSERT_TRUE(first.game.ready());
+        ClickingPlayer& player = first.player;
         bool saved = false;
         // The second turn's first leader: saved as he is taken up, then played on to his unit's arrival.
         player.saveAt = [&](int turn) {
             if (turn < 1) return false;
             saved = true;
             turnAtSave = turn;
-            atSave = saveLayerPart(game.app().logicalLayer());
+            atSave = saveLayerPart(first.game.app().logicalLayer());
             return true;
         };
         player.arrived = [&] {
             if (!saved) return false;
-            afterMoveFirst = saveLayerPart(game.app().logicalLayer());
+            afterMoveFirst = saveLayerPart(first.game.app().logicalLayer());
             std::string error;
-            EXPECT_TRUE(game.app().saveGame((dir / "first.vel").string(), error)) << error;
-            leave(os);
+            EXPECT_TRUE(first.game.app().saveGame((dir / "first.vel").string(), error)) << error;
+            leave(first.os);
             return true;
         };
-        os.idle = [&] { player.idle(); };
-        std::vector<std::string> shown;
-        game.onDialog = answering(os, shown, false);
-        EXPECT_EQ(game.run(), 0);
-        EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
+        first.os.idle = [&] { player.idle(); };
+        EXPECT_EQ(first.game.run(), 0);
+        EXPECT_EQ(first.shown,
+                  (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
         EXPECT_EQ(player.faults, std::vector<std::string>{});
         ASSERT_TRUE(saved);
         EXPECT_EQ(turnAtSave, 1);
@@ -182,38 +191,30 @@ TEST_F(OrdersTest, ClicksOnTheMapSelectAndMoveForTwoTurnsAndALoadedGamePlaysOnTo
     const auto file = dir / "vael" / "by clicks.vel";
     ASSERT_TRUE(std::filesystem::exists(file));
 
-    std::srand(8);
-    ScriptedPlatform os;
-    VaelGame game(os, VAEL_BUILD_DATA_DIR);
-    ClickingPlayer player;
-    player.os = &os, player.game = &game;
+    Session loaded(VAEL_BUILD_DATA_DIR, true);
+    ASSERT_TRUE(loaded.game.ready());
+    VaelApp& app = loaded.game.app();
+    ClickingPlayer& player = loaded.player;
     Bytes afterMoveSecond;
     player.arrived = [&] {
-        afterMoveSecond = saveLayerPart(game.app().logicalLayer());
+        afterMoveSecond = saveLayerPart(app.logicalLayer());
         std::string error;
-        EXPECT_TRUE(game.app().saveGame((dir / "second.vel").string(), error)) << error;
-        leave(os);
+        EXPECT_TRUE(app.saveGame((dir / "second.vel").string(), error)) << error;
+        leave(loaded.os);
         return true;
     };
-    os.idle = [&] {
-        if (atResume.empty() && game.app().battleRunning() && game.app().gameControl())
-            atResume = saveLayerPart(game.app().logicalLayer());
+    loaded.os.idle = [&] {
+        if (atResume.empty() && app.battleRunning() && app.gameControl())
+            atResume = saveLayerPart(app.logicalLayer());
         player.idle();
     };
-    std::vector<std::string> shown;
-    game.onDialog = answering(os, shown, true);
-    EXPECT_EQ(game.run(), 0);
-    EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "LoadSaveDlg"}));
+    EXPECT_EQ(loaded.game.run(), 0);
+    EXPECT_EQ(loaded.shown, (std::vector<std::string>{"StartGame", "LoadSaveDlg"}));
     EXPECT_EQ(player.faults, std::vector<std::string>{});
     // The battle resumes as the file holds it and the same clicks bring it to the same state.
-    const Bytes bytes = [&] {
-        std::ifstream in(file, std::ios::binary);
-        return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }();
-    ASSERT_GT(bytes.size(), 12u);
-    const std::size_t at = bytes[8] | bytes[9] << 8 | bytes[10] << 16 | std::size_t(bytes[11]) << 24;
-    ASSERT_LT(at, bytes.size());
-    EXPECT_EQ(atResume, Bytes(bytes.begin() + std::ptrdiff_t(at), bytes.end()));
+    const Bytes part = savedLayerPart(readBytes(file));
+    ASSERT_FALSE(part.empty()) << "no layer part in " << file;
+    EXPECT_EQ(atResume, part);
     EXPECT_EQ(player.moves, 1);
 
     // The same clicks make the same move: the last move of the first run is the loaded game's only one,
@@ -223,13 +224,9 @@ TEST_F(OrdersTest, ClicksOnTheMapSelectAndMoveForTwoTurnsAndALoadedGamePlaysOnTo
     EXPECT_EQ(player.trail[0], trailFirst.back());
     // Byte for byte: the units, leaders and game control, and the whole saved game with its map part.
     EXPECT_EQ(afterMoveSecond, afterMoveFirst);
-    const auto read = [](const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    };
-    const Bytes first = read(dir / "first.vel"), second = read(dir / "second.vel");
-    ASSERT_GT(first.size(), 12u);
-    EXPECT_EQ(second, first);
+    const Bytes firstFile = readBytes(dir / "first.vel"), secondFile = readBytes(dir / "second.vel");
+    ASSERT_GT(firstFile.size(), 12u);
+    EXPECT_EQ(secondFile, firstFile);
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
 }
 
@@ -268,12 +265,10 @@ TEST_F(OrdersTest, FireAndShockByClicksAndTheMissileKeyForTwoTurnsAndALoadedGame
     std::vector<std::string> trailFirst, combatsFirst, chargersFirst;
     std::size_t trailAtSave = 0;
     {
-        std::srand(8);
-        ScriptedPlatform os;
-        VaelGame game(os, data);
-        ASSERT_TRUE(game.ready());
-        ClickingPlayer player;
-        player.os = &os, player.game = &game, player.fire = true, player.shock = true;
+        Session first(data, false);
+        ASSERT_TRUE(first.game.ready());
+        ClickingPlayer& player = first.player;
+        player.fire = true, player.shock = true;
         bool saved = false;
         player.saveAt = [&](int turn) {
             if (turn < 1) return false;
@@ -281,20 +276,19 @@ TEST_F(OrdersTest, FireAndShockByClicksAndTheMissileKeyForTwoTurnsAndALoadedGame
             trailAtSave = player.trail.size();
             // The dice are no part of a saved game: both runs go on from the same seed here.
             std::srand(29);
-            atSave = saveLayerPart(game.app().logicalLayer());
+            atSave = saveLayerPart(first.game.app().logicalLayer());
             return true;
         };
         player.arrived = [&] {
             if (!saved) return false;
-            afterFirst = saveLayerPart(game.app().logicalLayer());
-            leave(os);
+            afterFirst = saveLayerPart(first.game.app().logicalLayer());
+            leave(first.os);
             return true;
         };
-        os.idle = [&] { player.idle(); };
-        std::vector<std::string> shown;
-        game.onDialog = answering(os, shown, false);
-        EXPECT_EQ(game.run(), 0);
-        EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
+        first.os.idle = [&] { player.idle(); };
+        EXPECT_EQ(first.game.run(), 0);
+        EXPECT_EQ(first.shown,
+                  (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
         EXPECT_EQ(player.faults, std::vector<std::string>{});
         ASSERT_TRUE(saved);
         // Shots, charges and moves in the first turn, and the rules fought the charges.
@@ -313,39 +307,33 @@ TEST_F(OrdersTest, FireAndShockByClicksAndTheMissileKeyForTwoTurnsAndALoadedGame
         EXPECT_TRUE(std::any_of(combatsFirst.begin(), combatsFirst.end(),
                                 [&](const std::string& c) { return c.find(name + ";") < c.find('>'); }));
     }
-    ASSERT_TRUE(std::filesystem::exists(dir / "vael" / "by clicks.vel"));
+    const auto file = dir / "vael" / "by clicks.vel";
+    ASSERT_TRUE(std::filesystem::exists(file));
 
-    std::srand(8);
-    ScriptedPlatform os;
-    VaelGame game(os, data);
-    ClickingPlayer player;
-    player.os = &os, player.game = &game, player.fire = true, player.shock = true;
+    Session loaded(data, true);
+    ASSERT_TRUE(loaded.game.ready());
+    VaelApp& app = loaded.game.app();
+    ClickingPlayer& player = loaded.player;
+    player.fire = true, player.shock = true;
     player.arrived = [&] {
-        afterSecond = saveLayerPart(game.app().logicalLayer());
-        leave(os);
+        afterSecond = saveLayerPart(app.logicalLayer());
+        leave(loaded.os);
         return true;
     };
-    os.idle = [&] {
-        if (atResume.empty() && game.app().battleRunning() && game.app().gameControl()) {
-            atResume = saveLayerPart(game.app().logicalLayer());
+    loaded.os.idle = [&] {
+        if (atResume.empty() && app.battleRunning() && app.gameControl()) {
+            atResume = saveLayerPart(app.logicalLayer());
             std::srand(29);
         }
         player.idle();
     };
-    std::vector<std::string> shown;
-    game.onDialog = answering(os, shown, true);
-    EXPECT_EQ(game.run(), 0);
-    EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "LoadSaveDlg"}));
+    EXPECT_EQ(loaded.game.run(), 0);
+    EXPECT_EQ(loaded.shown, (std::vector<std::string>{"StartGame", "LoadSaveDlg"}));
     EXPECT_EQ(player.faults, std::vector<std::string>{});
     // The battle resumes exactly as it was saved, and with the same dice the same first order follows.
-    const Bytes bytes = [&] {
-        std::ifstream in(dir / "vael" / "by clicks.vel", std::ios::binary);
-        return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }();
-    ASSERT_GT(bytes.size(), 12u);
-    const std::size_t at = bytes[8] | bytes[9] << 8 | bytes[10] << 16 | std::size_t(bytes[11]) << 24;
-    ASSERT_LT(at, bytes.size());
-    EXPECT_EQ(atSave, Bytes(bytes.begin() + std::ptrdiff_t(at), bytes.end()));
+    const Bytes part = savedLayerPart(readBytes(file));
+    ASSERT_FALSE(part.empty()) << "no layer part in " << file;
+    EXPECT_EQ(atSave, part);
     EXPECT_EQ(atResume, atSave);
     ASSERT_FALSE(player.trail.empty());
     ASSERT_LT(trailAtSave, trailFirst.size());
@@ -373,21 +361,18 @@ Point onFrame(VaelMainWindow& frame, const Box& box) {
 TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
     FailedChecks checks;
     const std::string data = forgedBattleData(dir, "skirmish.scn.txt", "skirmish.scn");
-    std::srand(8);
-    ScriptedPlatform os;
-    VaelGame game(os, data);
-    ASSERT_TRUE(game.ready());
-    std::vector<std::string> shown;
-    const DialogShown road = answering(os, shown, false);
+    Session s(data, false);
+    ASSERT_TRUE(s.game.ready());
+    const DialogShown road = answering(s.os, s.shown, false);
     bool preferencesShown = false;
-    game.onDialog = [&](Dialog& d, const std::string& name) {
+    s.game.onDialog = [&](Dialog& d, const std::string& name) {
         if (name != PreferencesDlg::TemplateName) return road(d, name);
         preferencesShown = true;
-        clickDialog(os, d, PreferencesDlg::IdMissilesHit);
-        clickDialog(os, d, Dialog::IdOk);
+        clickOn(s.os, d, PreferencesDlg::IdMissilesHit);
+        clickOn(s.os, d, Dialog::IdOk);
     };
-    VaelApp& app = game.app();
-    VaelMainWindow& frame = game.frame();
+    VaelApp& app = s.game.app();
+    VaelMainWindow& frame = s.game.frame();
     int stage = 0, waited = 0;
     Point origin0, scrolled;
     MissileCapable* bowman = nullptr;
@@ -395,12 +380,12 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
     std::tuple<int, int, int> finishing{-1, -1, -1};
     std::vector<int> reached;
     const auto open = [&](std::size_t title) {
-        clickAt(os, onFrame(frame, frame.menuTracker()->titleBox(title)));
+        clickAt(s.os, onFrame(frame, frame.menuTracker()->titleBox(title)));
     };
     const auto choose = [&](std::size_t entry) {
-        clickAt(os, onFrame(frame, frame.menuTracker()->entryBox(0, entry)));
+        clickAt(s.os, onFrame(frame, frame.menuTracker()->entryBox(0, entry)));
     };
-    os.idle = [&] {
+    s.os.idle = [&] {
         GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
         if (!control || !mapWindow(app)) return;
         const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
@@ -412,7 +397,7 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
         };
         if (stage == 12) {
             if (key == finishing && leader && leader->isOrdersPhaseActive()) {
-                if (++waited > 400) stage = 14, leave(os);
+                if (++waited > 400) stage = 14, leave(s.os);
                 return;
             }
             waited = 0;
@@ -424,7 +409,7 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
             if (leader && leader->isComputerControlled() && app.notWaiting() == 0) {
                 if (finishGrayed()) reached.push_back(13);
                 stage = 14;
-                leave(os);
+                leave(s.os);
             } else if (leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive()) {
                 if (stage == 13) {
                     open(2);
@@ -435,7 +420,7 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
                 }
             } else if (++waited > 2000) {
                 stage = 14;
-                leave(os);
+                leave(s.os);
             }
             return;
         }
@@ -450,7 +435,7 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
         case 0:
             origin0 = tile.origin();
             for (int i = 0; i < 3; ++i)
-                postKey(os, platform::KeyRight);
+                postKey(s.os, platform::KeyRight);
             stage = 1;
             return;
         case 1:
@@ -472,7 +457,7 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
             ASSERT_NE(bowman, nullptr);
             const auto at = screenPointOf(app, static_cast<std::int16_t>(bowman->getHex()));
             ASSERT_TRUE(at);
-            clickAt(os, *at);
+            clickAt(s.os, *at);
             stage = 4;
             return;
         }
@@ -494,7 +479,7 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
             if (target >= 0) {
                 EXPECT_TRUE(shownLandscape(app)->blockCopy(target).highlight());
             }
-            pressMissileKey(os);
+            pressMissileKey(s.os);
             stage = 7;
             return;
         }
@@ -529,8 +514,8 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
             }
             ASSERT_NE(save, nullptr);
             const platform::Rect client = WindowManager::instance().clientOnScreen(bar->hwnd());
-            clickAt(os, Point(static_cast<std::int16_t>(client.x + x + save->imageSize().w / 2),
-                              static_cast<std::int16_t>(client.y + bar->barHeight() / 2)));
+            clickAt(s.os, Point(static_cast<std::int16_t>(client.x + x + save->imageSize().w / 2),
+                                static_cast<std::int16_t>(client.y + bar->barHeight() / 2)));
             stage = 10;
             return;
         }
@@ -549,10 +534,10 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
             return;
         }
     };
-    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(s.game.run(), 0);
     EXPECT_EQ(stage, 14);
     EXPECT_TRUE(preferencesShown);
-    EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
+    EXPECT_EQ(s.shown, (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
     // 1 keys scrolled, 3 centred on the leader, 6 aiming, 7 aim taken back, 9 preference in the rules,
     // 10 saved, 12 leader finished, 13 "Finish Leader" grayed while a computer leader plays.
     EXPECT_EQ(reached, (std::vector<int>{1, 3, 6, 7, 9, 10, 12, 13}));
@@ -564,30 +549,20 @@ TEST_F(OrdersTest, TheMenusTheToolBarAndTheKeysGiveTheOrdersToTheRules) {
 // brings it back, where the player goes on with his orders by clicks.
 TEST_F(OrdersTest, TheMapsCloseBoxOnTheMenuBarKeepsTheMapForTheBattle) {
     FailedChecks checks;
-    std::srand(8);
-    ScriptedPlatform os;
-    VaelGame game(os, VAEL_BUILD_DATA_DIR);
-    ASSERT_TRUE(game.ready());
-    std::vector<std::string> shown;
-    game.onDialog = answering(os, shown, false);
-    ClickingPlayer player;
-    player.os = &os, player.game = &game;
-    player.arrived = [&] {
-        leave(os);
-        return true;
-    };
+    Session s(VAEL_BUILD_DATA_DIR, false);
+    ASSERT_TRUE(s.game.ready());
     int stage = 0, drags = 0;
     VaelMapWindow* map = nullptr;
-    os.idle = [&] {
-        VaelApp& app = game.app();
+    s.os.idle = [&] {
+        VaelApp& app = s.game.app();
         GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
         const Leader* leader = control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
         const bool orders = leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive();
-        VaelMainWindow& frame = game.frame();
+        VaelMainWindow& frame = s.game.frame();
         if (stage == 0 && orders && mapWindow(app)) {
             map = mapWindow(app);
             ASSERT_EQ(frame.maximizedChild(), static_cast<WindowsChildWindow*>(map));
-            clickAt(os, onFrame(frame, frame.barControlBox(1)));
+            clickAt(s.os, onFrame(frame, frame.barControlBox(1)));
             stage = 1;
             return;
         }
@@ -597,7 +572,7 @@ TEST_F(OrdersTest, TheMapsCloseBoxOnTheMenuBarKeepsTheMapForTheBattle) {
             if (mapWindow(app) != map || !map->isIconic()) {
                 ADD_FAILURE() << "the close box took the map away";
                 stage = 9;
-                return leave(os);
+                return leave(s.os);
             }
             WindowManager& manager = WindowManager::instance();
             const platform::Rect icon = manager.outerOnScreen(map->hwnd());
@@ -605,13 +580,13 @@ TEST_F(OrdersTest, TheMapsCloseBoxOnTheMenuBarKeepsTheMapForTheBattle) {
             const auto post = [&](platform::EventKind kind, std::int32_t px, std::int32_t py) {
                 platform::Event e;
                 e.kind = kind, e.button = platform::ButtonLeft, e.x = px, e.y = py;
-                os.postEvent(e);
+                s.os.postEvent(e);
             };
             if (manager.windowAt(x, y) != map->hwnd()) {
                 if (++drags > 2) {
                     ADD_FAILURE() << "the icon stays covered";
                     stage = 9;
-                    return leave(os);
+                    return leave(s.os);
                 }
                 const WindowHandle covering = manager.windowAt(x, y);
                 ASSERT_TRUE(dynamic_cast<CommentaryWindow*>(manager.find(covering)->window));
@@ -633,12 +608,12 @@ TEST_F(OrdersTest, TheMapsCloseBoxOnTheMenuBarKeepsTheMapForTheBattle) {
             EXPECT_FALSE(map->isIconic());
             stage = 3;
         }
-        if (stage == 3) player.idle();
+        if (stage == 3) s.player.idle();
     };
-    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(s.game.run(), 0);
     EXPECT_EQ(stage, 3);
-    EXPECT_EQ(player.faults, std::vector<std::string>{});
-    EXPECT_EQ(player.moves, 1);
+    EXPECT_EQ(s.player.faults, std::vector<std::string>{});
+    EXPECT_EQ(s.player.moves, 1);
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
 }
 
@@ -646,15 +621,11 @@ TEST_F(OrdersTest, TheMapsCloseBoxOnTheMenuBarKeepsTheMapForTheBattle) {
 // know hexes; the landscape's own answer is the index of its block (block 247 for hex 1212 in the normal
 // view at half size), which a move order must never see. Nothing there answers -1.
 TEST_F(OrdersTest, AClickOnOpenGroundSelectsTheHexByItsNumberInBothViews) {
-    std::srand(8);
-    ScriptedPlatform os;
-    VaelGame game(os, VAEL_BUILD_DATA_DIR);
-    ASSERT_TRUE(game.ready());
-    std::vector<std::string> shown;
-    game.onDialog = answering(os, shown, false);
+    Session s(VAEL_BUILD_DATA_DIR, false);
+    ASSERT_TRUE(s.game.ready());
     bool checked = false;
-    os.idle = [&] {
-        VaelApp& app = game.app();
+    s.os.idle = [&] {
+        VaelApp& app = s.game.app();
         if (checked || !app.battleRunning() || !app.views()) return;
         checked = true;
         for (VaelPhysicalLayer* layer : {&app.views()->normal(), &app.views()->reversed()})
@@ -666,9 +637,9 @@ TEST_F(OrdersTest, AClickOnOpenGroundSelectsTheHexByItsNumberInBothViews) {
                     EXPECT_EQ(layer->regionAtPoint(PointInfo{Point(c.x, c.y), zoom}), hex);
                 }
         EXPECT_EQ(app.views()->normal().regionAtPoint(PointInfo{Point(-400, -400), 1}), -1);
-        leave(os);
+        leave(s.os);
     };
-    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(s.game.run(), 0);
     EXPECT_TRUE(checked);
 }
 
@@ -678,18 +649,14 @@ TEST_F(OrdersTest, AClickOnOpenGroundSelectsTheHexByItsNumberInBothViews) {
 // next leader comes up.
 TEST_F(OrdersTest, NoClickStopsTheGameOrFailsACheck) {
     FailedChecks checks;
-    std::srand(8);
-    ScriptedPlatform os;
-    VaelGame game(os, VAEL_BUILD_DATA_DIR);
-    ASSERT_TRUE(game.ready());
-    std::vector<std::string> shown;
-    game.onDialog = answering(os, shown, false);
+    Session s(VAEL_BUILD_DATA_DIR, false);
+    ASSERT_TRUE(s.game.ready());
     int stage = 0;
     // (turn, leader, momentum count): a leader who wins momentum comes up again in the same turn.
     std::tuple<int, int, int> first{-1, -1, -1}, finished{-1, -1, -1};
     int nextTurn = -1;
-    os.idle = [&] {
-        VaelApp& app = game.app();
+    s.os.idle = [&] {
+        VaelApp& app = s.game.app();
         if (!app.battleRunning() || !app.gameControl() || !mapWindow(app)) return;
         GameControl* control = app.gameControl();
         const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
@@ -702,10 +669,10 @@ TEST_F(OrdersTest, NoClickStopsTheGameOrFailsACheck) {
             // A grid over the map window: the battlefield, the river and its overview.
             for (int y = client.y + 7; y < client.y + client.height; y += 97)
                 for (int x = client.x + 3; x < client.x + client.width; x += 131)
-                    clickAt(os, Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)));
+                    clickAt(s.os, Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)));
             // Past the map's last hex, within the window.
-            clickAt(os, Point(static_cast<std::int16_t>(client.x + client.width - 2),
-                              static_cast<std::int16_t>(client.y + client.height - 2)));
+            clickAt(s.os, Point(static_cast<std::int16_t>(client.x + client.width - 2),
+                                static_cast<std::int16_t>(client.y + client.height - 2)));
             stage = 1;
             return;
         }
@@ -720,20 +687,20 @@ TEST_F(OrdersTest, NoClickStopsTheGameOrFailsACheck) {
             ASSERT_NE(enemy, nullptr);
             ASSERT_NE(own, nullptr);
             if (const auto at = screenPointOf(app, static_cast<std::int16_t>(enemy->getHex())))
-                clickAt(os, *at);
+                clickAt(s.os, *at);
             if (const auto at = screenPointOf(app, static_cast<std::int16_t>(own->getHex()))) {
-                clickAt(os, *at);
-                clickAt(os, *at);
+                clickAt(s.os, *at);
+                clickAt(s.os, *at);
                 // Picked again, sent on, and clicked at while it walks.
-                clickAt(os, *at);
+                clickAt(s.os, *at);
                 short onward = -1;
                 Item<short>* m = nullptr;
                 for (own->getValidMoves().firstItem(m); m && onward < 0; m = m->next)
                     if (m->value != static_cast<short>(own->getHex())) onward = m->value;
                 if (const auto to = onward >= 0 ? screenPointOf(app, onward) : std::nullopt) {
-                    clickAt(os, *to);
-                    clickAt(os, *to);
-                    clickAt(os, *at);
+                    clickAt(s.os, *to);
+                    clickAt(s.os, *to);
+                    clickAt(s.os, *at);
                 }
             }
             stage = 2;
@@ -747,14 +714,14 @@ TEST_F(OrdersTest, NoClickStopsTheGameOrFailsACheck) {
         if (stage == 3 && key != first && control->getTurn() > std::get<0>(first)) {
             nextTurn = control->getTurn();
             stage = 4;
-            leave(os);
+            leave(s.os);
         } else if (stage == 3 && key != first && key != finished) {
             // His other leaders of the turn are finished as they come up.
             finished = key;
             app.postMessage(WinApp::mainWindowHandle(), MessageCommand, 224, 0);
         }
     };
-    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(s.game.run(), 0);
     EXPECT_EQ(stage, 4);
     EXPECT_EQ(nextTurn, std::get<0>(first) + 1);
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
@@ -765,29 +732,19 @@ TEST_F(OrdersTest, NoClickStopsTheGameOrFailsACheck) {
 // his unit and moves it by clicks on the map as ever, and the leader is finished.
 TEST_F(OrdersTest, ClicksOnTheCommentaryTheMenuBarAndTheBarsLeaveTheOrdersToTheMap) {
     FailedChecks checks;
-    std::srand(8);
-    ScriptedPlatform os;
-    VaelGame game(os, VAEL_BUILD_DATA_DIR);
-    ASSERT_TRUE(game.ready());
-    std::vector<std::string> shown;
-    game.onDialog = answering(os, shown, false);
-    ClickingPlayer player;
-    player.os = &os, player.game = &game;
-    player.arrived = [&] {
-        leave(os);
-        return true;
-    };
+    Session s(VAEL_BUILD_DATA_DIR, false);
+    ASSERT_TRUE(s.game.ready());
     int stage = 0;
     bool commentaryFound = false, restored = false;
-    os.idle = [&] {
-        VaelApp& app = game.app();
+    s.os.idle = [&] {
+        VaelApp& app = s.game.app();
         GameControl* control = app.gameControl();
         const Leader* leader =
             app.battleRunning() && control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
         const bool orders = leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive();
         if (stage == 0 && orders && mapWindow(app)) {
             WindowManager& manager = WindowManager::instance();
-            VaelMainWindow& frame = game.frame();
+            VaelMainWindow& frame = s.game.frame();
             const platform::Rect outer = manager.outerOnScreen(frame.hwnd());
             for (WindowHandle h : manager.childrenOf(frame.hwnd())) {
                 const WindowManager::Record* r = manager.find(h);
@@ -795,53 +752,53 @@ TEST_F(OrdersTest, ClicksOnTheCommentaryTheMenuBarAndTheBarsLeaveTheOrdersToTheM
                 commentaryFound = true;
                 const platform::Rect client = manager.clientOnScreen(h);
                 const platform::Rect whole = manager.outerOnScreen(h);
-                clickAt(os, Point(static_cast<std::int16_t>(client.x + client.width / 2),
-                                  static_cast<std::int16_t>(client.y + client.height / 2)));
+                clickAt(s.os, Point(static_cast<std::int16_t>(client.x + client.width / 2),
+                                    static_cast<std::int16_t>(client.y + client.height / 2)));
                 // Its caption: taken and let go where it was.
-                clickAt(os, Point(static_cast<std::int16_t>(whole.x + 40),
-                                  static_cast<std::int16_t>(whole.y + WindowManager::Border + 3)));
+                clickAt(s.os, Point(static_cast<std::int16_t>(whole.x + 40),
+                                    static_cast<std::int16_t>(whole.y + WindowManager::Border + 3)));
             }
             for (auto* bar : {dynamic_cast<WindowsWindow*>(frame.toolbar()),
                               dynamic_cast<WindowsWindow*>(frame.statusBar())}) {
                 if (!bar || !bar->hwnd()) continue;
                 const platform::Rect at = manager.clientOnScreen(bar->hwnd());
-                clickAt(os, Point(static_cast<std::int16_t>(at.x + at.width - 5),
-                                  static_cast<std::int16_t>(at.y + at.height / 2)));
+                clickAt(s.os, Point(static_cast<std::int16_t>(at.x + at.width - 5),
+                                    static_cast<std::int16_t>(at.y + at.height / 2)));
             }
             // The menu bar past its last title, then a pull-down opened and left by a click on the map.
-            clickAt(os, Point(static_cast<std::int16_t>(outer.x + outer.width / 2 + 100),
-                              static_cast<std::int16_t>(outer.y + 5)));
+            clickAt(s.os, Point(static_cast<std::int16_t>(outer.x + outer.width / 2 + 100),
+                                static_cast<std::int16_t>(outer.y + 5)));
             if (const MenuTracker* tracker = frame.menuTracker()) {
                 const Box title = tracker->titleBox(2);
-                clickAt(os, Point(static_cast<std::int16_t>(outer.x + title.x + title.w / 2),
-                                  static_cast<std::int16_t>(outer.y + title.y + title.h / 2)));
+                clickAt(s.os, Point(static_cast<std::int16_t>(outer.x + title.x + title.w / 2),
+                                    static_cast<std::int16_t>(outer.y + title.y + title.h / 2)));
                 const platform::Rect map = manager.clientOnScreen(mapWindow(app)->hwnd());
-                clickAt(os, Point(static_cast<std::int16_t>(map.x + map.width - 30),
-                                  static_cast<std::int16_t>(map.y + map.height / 3)));
+                clickAt(s.os, Point(static_cast<std::int16_t>(map.x + map.width - 30),
+                                    static_cast<std::int16_t>(map.y + map.height / 3)));
             }
             // The maximized map's restore box on the bar: the map shows in a window of its own.
             if (frame.maximizedChild()) {
                 restored = true;
                 const Box box = frame.barControlBox(0);
-                clickAt(os, Point(static_cast<std::int16_t>(outer.x + box.x + box.w / 2),
-                                  static_cast<std::int16_t>(outer.y + box.y + box.h / 2)));
+                clickAt(s.os, Point(static_cast<std::int16_t>(outer.x + box.x + box.w / 2),
+                                    static_cast<std::int16_t>(outer.y + box.y + box.h / 2)));
             }
             stage = 1;
             return;
         }
         if (stage == 1) {
-            EXPECT_FALSE(game.frame().menuTracker() && game.frame().menuTracker()->isOpen());
-            EXPECT_EQ(game.frame().maximizedChild(), nullptr);
+            EXPECT_FALSE(s.game.frame().menuTracker() && s.game.frame().menuTracker()->isOpen());
+            EXPECT_EQ(s.game.frame().maximizedChild(), nullptr);
             stage = 2;
         }
-        if (stage == 2) player.idle();
+        if (stage == 2) s.player.idle();
     };
-    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(s.game.run(), 0);
     EXPECT_TRUE(commentaryFound);
     EXPECT_TRUE(restored);
     EXPECT_EQ(stage, 2);
-    EXPECT_EQ(player.faults, std::vector<std::string>{});
-    EXPECT_EQ(player.moves, 1);
+    EXPECT_EQ(s.player.faults, std::vector<std::string>{});
+    EXPECT_EQ(s.player.moves, 1);
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
 }
 

@@ -32,8 +32,10 @@
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
+#include "game/shell/way_dialogs.h"
 #include "platform/headless/headless_platform.h"
 #include "support/bus_recorder.h"
+#include "support/data_home.h"
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
 #include "support/ui/dialog_clicks.h"
@@ -44,34 +46,10 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The dialogs a battle shows on its way, each taken with its OK: messages, the turns' overviews, the rout
-// levels and the elite initiative.
-bool alongTheWay(const std::string& name) {
-    for (const char* way : {InformationDlg::TemplateName, EndTurnDlg::TemplateName, ArmyRoutDlg::TemplateName,
-                            EliteInitiativeDlg::TemplateName, VaelEliteInitiativeDlg::TemplateName,
-                            OverallCombatResultsDlg::TemplateName})
-        if (name == way) return true;
-    return false;
-}
-
 class GameTest : public ::testing::Test {
 protected:
-    GameTest() {
-        const char* data = std::getenv("XDG_DATA_HOME");
-        if (data) previousData_ = data, hadData_ = true;
-        setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
-    }
-    ~GameTest() override {
-        if (hadData_)
-            setenv("XDG_DATA_HOME", previousData_.c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
-    }
     TempDir dir{"game"};
-
-private:
-    std::string previousData_;
-    bool hadData_ = false;
+    DataHome home{dir.path().string()};
 };
 
 LogicalPalette* noPalette(const std::string&) {

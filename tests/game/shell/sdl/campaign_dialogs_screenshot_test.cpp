@@ -4,8 +4,6 @@
 // "dialog_custom_scenario.png") for people to look at.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +12,7 @@
 #include "game/shell/campaign.h"
 #include "game/shell/campaign_dialogs.h"
 #include "game/shell/vael_game.h"
+#include "grab_png.h"
 #include "platform/sdl/sdl_platform.h"
 #include "support/bus_recorder.h"
 #include "support/temp_dir.h"
@@ -25,21 +24,6 @@ namespace {
 platform::SdlPlatform* os = nullptr;
 Grab picture;
 int ticks = -1; // counts the timer's ticks from the dialog's opening; -1 while none is open
-
-bool writePng(const Grab& grab, const std::filesystem::path& file) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, grab.width, grab.height);
-    cairo_surface_flush(surface);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < grab.height; ++y)
-        for (int x = 0; x < grab.width; ++x)
-            reinterpret_cast<std::uint32_t*>(data + y * stride)[x] =
-                grab.rgb[std::size_t(y) * grab.width + x];
-    cairo_surface_mark_dirty(surface);
-    const bool written = cairo_surface_write_to_png(surface, file.c_str()) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(surface);
-    return written;
-}
 
 // A few ticks after the dialog opened it has been drawn and shown: the window is taken, and Escape
 // closes the dialog.

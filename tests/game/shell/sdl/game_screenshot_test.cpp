@@ -4,8 +4,6 @@
 // "game_first_activation.png" in the build folder for people to look at.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
-
 #include <SDL.h>
 #include <algorithm>
 #include <cstdlib>
@@ -29,6 +27,8 @@
 #include "game/shell/information_dlg.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
+#include "game/shell/way_dialogs.h"
+#include "grab_png.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_platform.h"
 #include "support/bus_recorder.h"
@@ -112,21 +112,6 @@ private:
     platform::Platform& inner_;
 };
 
-bool writePng(const Grab& grab, const std::filesystem::path& file) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, grab.width, grab.height);
-    cairo_surface_flush(surface);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < grab.height; ++y)
-        for (int x = 0; x < grab.width; ++x)
-            reinterpret_cast<std::uint32_t*>(data + y * stride)[x] =
-                grab.rgb[std::size_t(y) * grab.width + x];
-    cairo_surface_mark_dirty(surface);
-    const bool written = cairo_surface_write_to_png(surface, file.c_str()) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(surface);
-    return written;
-}
-
 TEST(GameWindow, OpensAtItsSizeAndShowsTheBattleAfterThePlayersFirstActivation) {
     TempDir dir("game-window");
     setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
@@ -156,10 +141,7 @@ TEST(GameWindow, OpensAtItsSizeAndShowsTheBattleAfterThePlayersFirstActivation) 
         if (!shot) player.idle();
     };
     vael.onDialog = [](Dialog& d, const std::string& name) {
-        for (const char* way : {InformationDlg::TemplateName, EndTurnDlg::TemplateName,
-                                ArmyRoutDlg::TemplateName, EliteInitiativeDlg::TemplateName,
-                                VaelEliteInitiativeDlg::TemplateName, OverallCombatResultsDlg::TemplateName})
-            if (name == way) click(d, Dialog::IdOk);
+        if (alongTheWay(name)) click(d, Dialog::IdOk);
         if (name == StartGameDlg::TemplateName) click(d, StartGameDlg::IdStartBattle);
         if (name == ScenarioDlg::TemplateName) click(d, Dialog::IdOk);
         if (name == IntroDlg::TemplateName) click(d, IntroDlg::IdHomePlayer), click(d, Dialog::IdOk);

@@ -2,8 +2,6 @@
 // "net_<template>.png" in the build folder for people to look at.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -11,27 +9,13 @@
 
 #include "game/net/net_dialogs.h"
 #include "game/shell/vael_game.h"
+#include "grab_png.h"
 #include "platform/sdl/sdl_platform.h"
 #include "support/temp_dir.h"
 #include "x11_grab.h"
 
 namespace vael::test {
 namespace {
-
-bool savePng(const Grab& grab, const std::filesystem::path& file) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, grab.width, grab.height);
-    cairo_surface_flush(surface);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < grab.height; ++y)
-        for (int x = 0; x < grab.width; ++x)
-            reinterpret_cast<std::uint32_t*>(data + y * stride)[x] =
-                grab.rgb[std::size_t(y) * grab.width + x];
-    cairo_surface_mark_dirty(surface);
-    const bool written = cairo_surface_write_to_png(surface, file.c_str()) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(surface);
-    return written;
-}
 
 TEST(NetDialogsWindow, EachNetworkDialogIsShownOverTheFrame) {
     TempDir dir("net-dialogs-window");
@@ -76,7 +60,7 @@ TEST(NetDialogsWindow, EachNetworkDialogIsShownOverTheFrame) {
             if (game.app().messageWaiting()) game.app().pumpMessage();
         const Grab shot = grabWindow(platform->window());
         ASSERT_EQ((std::pair{shot.width, shot.height}), (std::pair{1024, 768}));
-        EXPECT_TRUE(savePng(shot, std::filesystem::path(VAEL_BUILD_DIR) / ("net_" + name + ".png")));
+        EXPECT_TRUE(writePng(shot, std::filesystem::path(VAEL_BUILD_DIR) / ("net_" + name + ".png")));
         dialog->close(Dialog::IdCancel);
         for (int i = 0; i < 50; ++i)
             if (game.app().messageWaiting()) game.app().pumpMessage();

@@ -7,8 +7,6 @@
 // The test program plays both parts: run plainly it starts itself twice, once for each machine.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
-
 #include <SDL.h>
 
 #include <fcntl.h>
@@ -39,6 +37,7 @@
 #include "game/shell/information_dlg.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
+#include "grab_png.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_platform.h"
 #include "support/bus_recorder.h"
@@ -55,21 +54,6 @@ namespace fs = std::filesystem;
 std::string env(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
-}
-
-bool savePng(const Grab& grab, const fs::path& file) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, grab.width, grab.height);
-    cairo_surface_flush(surface);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < grab.height; ++y)
-        for (int x = 0; x < grab.width; ++x)
-            reinterpret_cast<std::uint32_t*>(data + y * stride)[x] =
-                grab.rgb[std::size_t(y) * grab.width + x];
-    cairo_surface_mark_dirty(surface);
-    const bool written = cairo_surface_write_to_png(surface, file.c_str()) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(surface);
-    return written;
 }
 
 // One machine of the game: what it is, and what the test sees of it.
@@ -139,7 +123,7 @@ ContainerBase* activateLeader(Component*, BusMessage, ContainerBase* data) {
         const std::string who = side.host ? "host" : "guest";
         const Grab picture = grabWindow(side.os->window());
         EXPECT_EQ((std::pair{picture.width, picture.height}), (std::pair{1024, 768}));
-        EXPECT_TRUE(savePng(picture, fs::path(VAEL_BUILD_DIR) / ("net_game_" + who + ".png")));
+        EXPECT_TRUE(writePng(picture, fs::path(VAEL_BUILD_DIR) / ("net_game_" + who + ".png")));
         std::ofstream(side.work / (who + ".units")) << unitsSeen(layer);
         // The guest leaves first: the host sees it go and ends its game, then closes.
         if (!side.host) closeProgram();
