@@ -128,11 +128,55 @@ struct Session {
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
+    // The player saves the game as the second turn's first leader is taken up and leaves it once that
+    // leader's unit has arrived: `atSave` holds the layer as saved, `afterMove` as it stood on the arrival;
+    // `onSave` (given the turn) and `onArrival` are told first at those moments.
+    void saveInTheSecondTurn(Bytes& atSave, Bytes& afterMove, std::function<void(int)> onSave = {},
+                             std::function<void()> onArrival = {}) {
+        player.saveAt = [this, &atSave, onSave](int turn) {
+            if (turn < 1) return false;
+            saved = true;
+            if (onSave) onSave(turn);
+            atSave = saveLayerPart(game.app().logicalLayer());
+            return true;
+        };
+        player.arrived = [this, &afterMove, onArrival] {
+            if (!saved) return false;
+            afterMove = saveLayerPart(game.app().logicalLayer());
+            if (onArrival) onArrival();
+            leave(os);
+            return true;
+        };
+        os.idle = [this] { player.idle(); };
+    }
+
+    // The loaded game played on to the arrival of the first unit moved, when the player leaves it:
+    // `atResume` holds the layer as the battle first stands in the running game, `afterMove` as it stood on
+    // the arrival; `onResume` and `onArrival` are told at those moments.
+    void playOn(Bytes& atResume, Bytes& afterMove, std::function<void()> onResume = {},
+                std::function<void()> onArrival = {}) {
+        player.arrived = [this, &afterMove, onArrival] {
+            afterMove = saveLayerPart(game.app().logicalLayer());
+            if (onArrival) onArrival();
+            leave(os);
+            return true;
+        };
+        os.idle = [this, &atResume, onResume] {
+            VaelApp& app = game.app();
+            if (atResume.empty() && app.battleRunning() && app.gameControl()) {
+                atResume = saveLayerPart(app.logicalLayer());
+                if (onResume) onResume();
+            }
+            player.idle();
+        };
+    }
+
     Seeded seeded{8};
     ScriptedPlatform os;
     VaelGame game;
     std::vector<std::string> shown; // the road's dialogs, in the order they came up
     ClickingPlayer player;
+    bool saved = false; // the player has saved the game
 };
 
 Bytes readBytes(const std::filesystem::path& path) {
@@ -157,30 +201,19 @@ TEST_F(OrdersTest, ClicksOnTheMapSelectAndMoveForTwoTurnsAndALoadedGamePlaysOnTo
     {
         Session first(VAEL_BUILD_DATA_DIR, false);
         ASSERT_TRUE(first.game.ready());
-        ClickingPlayer& player = first.player;
-        bool saved = false;
+        const ClickingPlayer& player = first.player;
         // The second turn's first leader: saved as he is taken up, then played on to his unit's arrival.
-        player.saveAt = [&](int turn) {
-            if (turn < 1) return false;
-            saved = true;
-            turnAtSave = turn;
-            atSave = saveLayerPart(first.game.app().logicalLayer());
-            return true;
-        };
-        player.arrived = [&] {
-            if (!saved) return false;
-            afterMoveFirst = saveLayerPart(first.game.app().logicalLayer());
-            std::string error;
-            EXPECT_TRUE(first.game.app().saveGame((dir / "first.vel").string(), error)) << error;
-            leave(first.os);
-            return true;
-        };
-        first.os.idle = [&] { player.idle(); };
+        first.saveInTheSecondTurn(
+            atSave, afterMoveFirst, [&](int turn) { turnAtSave = turn; },
+            [&] {
+                std::string error;
+                EXPECT_TRUE(first.game.app().saveGame((dir / "first.vel").string(), error)) << error;
+            });
         EXPECT_EQ(first.game.run(), 0);
         EXPECT_EQ(first.shown,
                   (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
         EXPECT_EQ(player.faults, std::vector<std::string>{});
-        ASSERT_TRUE(saved);
+        ASSERT_TRUE(first.saved);
         EXPECT_EQ(turnAtSave, 1);
         // Every leader of his in the first turn moved a unit, and the saved leader of the second one.
         EXPECT_GE(player.moves, 2);
@@ -193,21 +226,12 @@ TEST_F(OrdersTest, ClicksOnTheMapSelectAndMoveForTwoTurnsAndALoadedGamePlaysOnTo
 
     Session loaded(VAEL_BUILD_DATA_DIR, true);
     ASSERT_TRUE(loaded.game.ready());
-    VaelApp& app = loaded.game.app();
-    ClickingPlayer& player = loaded.player;
+    const ClickingPlayer& player = loaded.player;
     Bytes afterMoveSecond;
-    player.arrived = [&] {
-        afterMoveSecond = saveLayerPart(app.logicalLayer());
+    loaded.playOn(atResume, afterMoveSecond, {}, [&] {
         std::string error;
-        EXPECT_TRUE(app.saveGame((dir / "second.vel").string(), error)) << error;
-        leave(loaded.os);
-        return true;
-    };
-    loaded.os.idle = [&] {
-        if (atResume.empty() && app.battleRunning() && app.gameControl())
-            atResume = saveLayerPart(app.logicalLayer());
-        player.idle();
-    };
+        EXPECT_TRUE(loaded.game.app().saveGame((dir / "second.vel").string(), error)) << error;
+    });
     EXPECT_EQ(loaded.game.run(), 0);
     EXPECT_EQ(loaded.shown, (std::vector<std::string>{"StartGame", "LoadSaveDlg"}));
     EXPECT_EQ(player.faults, std::vector<std::string>{});
@@ -269,28 +293,16 @@ TEST_F(OrdersTest, FireAndShockByClicksAndTheMissileKeyForTwoTurnsAndALoadedGame
         ASSERT_TRUE(first.game.ready());
         ClickingPlayer& player = first.player;
         player.fire = true, player.shock = true;
-        bool saved = false;
-        player.saveAt = [&](int turn) {
-            if (turn < 1) return false;
-            saved = true;
+        first.saveInTheSecondTurn(atSave, afterFirst, [&](int) {
             trailAtSave = player.trail.size();
             // The dice are no part of a saved game: both runs go on from the same seed here.
             std::srand(29);
-            atSave = saveLayerPart(first.game.app().logicalLayer());
-            return true;
-        };
-        player.arrived = [&] {
-            if (!saved) return false;
-            afterFirst = saveLayerPart(first.game.app().logicalLayer());
-            leave(first.os);
-            return true;
-        };
-        first.os.idle = [&] { player.idle(); };
+        });
         EXPECT_EQ(first.game.run(), 0);
         EXPECT_EQ(first.shown,
                   (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
         EXPECT_EQ(player.faults, std::vector<std::string>{});
-        ASSERT_TRUE(saved);
+        ASSERT_TRUE(first.saved);
         // Shots, charges and moves in the first turn, and the rules fought the charges.
         EXPECT_GE(player.volleys, 1);
         EXPECT_GE(player.charges, 1);
@@ -312,21 +324,9 @@ TEST_F(OrdersTest, FireAndShockByClicksAndTheMissileKeyForTwoTurnsAndALoadedGame
 
     Session loaded(data, true);
     ASSERT_TRUE(loaded.game.ready());
-    VaelApp& app = loaded.game.app();
     ClickingPlayer& player = loaded.player;
     player.fire = true, player.shock = true;
-    player.arrived = [&] {
-        afterSecond = saveLayerPart(app.logicalLayer());
-        leave(loaded.os);
-        return true;
-    };
-    loaded.os.idle = [&] {
-        if (atResume.empty() && app.battleRunning() && app.gameControl()) {
-            atResume = saveLayerPart(app.logicalLayer());
-            std::srand(29);
-        }
-        player.idle();
-    };
+    loaded.playOn(atResume, afterSecond, [] { std::srand(29); });
     EXPECT_EQ(loaded.game.run(), 0);
     EXPECT_EQ(loaded.shown, (std::vector<std::string>{"StartGame", "LoadSaveDlg"}));
     EXPECT_EQ(player.faults, std::vector<std::string>{});
