@@ -176,7 +176,7 @@ struct Session {
     VaelGame game;
     std::vector<std::string> shown; // the road's dialogs, in the order they came up
     ClickingPlayer player;
-    bool saved = false; // the player has saved the game
+    bool saved = false; // the player has given the order to save
 };
 
 Bytes readBytes(const std::filesystem::path& path) {
