@@ -12,6 +12,7 @@
 #include "game/net/net_payloads.h"
 #include "game/net/relay_table.h"
 #include "game/rules/combat.h"
+#include "game/rules/combat_records.h"
 #include "game/rules/leader.h"
 
 namespace vael {
@@ -271,6 +272,7 @@ void VaelNetComponent::deliver() {
             // The other machine's display showed its steps as they were played; this one shows where
             // they left the units.
             showChanges(*layer_, before);
+            tellEliminations(*layer_, before);
             continue;
         }
         if (m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded)))
@@ -343,6 +345,35 @@ bool VaelNetComponent::applyState(VaelLogicalLayer& layer, const std::vector<std
     for (VaelUnit* unit : units)
         unit->read(backup);
     return false;
+}
+
+void VaelNetComponent::tellEliminations(VaelLogicalLayer& layer, const std::vector<UnitSight>& before) {
+    const BusMessage word = named(msg::UnitEliminated);
+    const RelayRow* row = relayRowOf(word);
+    // Where the other machine's own word of a fall comes through the relay, that word is the news: it
+    // carries the points scored there, and a second one would count the fall twice.
+    if (!row || takesIn(*row, host_)) return;
+    const std::vector<VaelUnit*> units = unitsOf(layer);
+    if (units.size() != before.size()) return;
+    std::vector<EliminateUnitData> fallen;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        // A fallen leader's replacement comes with his state; only combat units leave their groups.
+        auto* unit = dynamic_cast<Combat*>(units[i]);
+        if (!unit || !before[i].inPlay || !unit->isOutOfPlay()) continue;
+        fallen.push_back(EliminateUnitData{unit->getNation(), static_cast<std::uint16_t>(unit->pointValue()),
+                                           unit->getUnitType(),
+                                           static_cast<std::uint16_t>(unit->getUnitNum())});
+    }
+    if (fallen.empty()) return;
+    // Heard here as on the machine where the units fell, so that the groups this machine's computer
+    // player orders lose them too; not written back, as it is the other machine's news.
+    const bool relayed = relaysOut(*row, host_);
+    if (relayed) disconnect(word, onRelayed);
+    for (const EliminateUnitData& record : fallen) {
+        Container<EliminateUnitData> data(record);
+        send(word, &data);
+    }
+    if (relayed) connect(word, onRelayed);
 }
 
 std::vector<VaelNetComponent::UnitSight> VaelNetComponent::sightOf(VaelLogicalLayer& layer) {
