@@ -4,6 +4,7 @@
 // timer running: the clock then jumps to that timer's next tick). Input is whatever the test queues;
 // message boxes and the file-open choice answer from scripts; the window is a picture in memory whose
 // pixels the test reads; cursors, beeps and the clipboard are recorded.
+#include <chrono>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -89,6 +90,9 @@ private:
     bool take(Event& event);
     Timer* timer(std::uint32_t id);
 
+    // How often eventWaiting looks at the sockets, in real time.
+    static constexpr std::chrono::microseconds socketLookInterval{1000};
+    std::chrono::steady_clock::time_point lastSocketLook_{};
     mutable std::mutex mutex_; // guards the queue: posts may come from other threads
     std::deque<Event> queue_;
     std::vector<Timer> timers_;
