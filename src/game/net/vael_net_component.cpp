@@ -1,5 +1,7 @@
 #include "game/net/vael_net_component.h"
 
+#include <algorithm>
+
 #include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
@@ -331,16 +333,34 @@ std::vector<std::uint8_t> VaelNetComponent::captureState(VaelLogicalLayer& layer
 bool VaelNetComponent::applyState(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& bytes) {
     const std::vector<VaelUnit*> units = unitsOf(layer);
     SuperString backup;
-    for (VaelUnit* unit : units)
+    std::vector<std::int32_t> ends;
+    for (VaelUnit* unit : units) {
         unit->write(backup);
+        ends.push_back(backup.length());
+    }
+    std::vector<std::uint8_t> here(static_cast<std::size_t>(backup.length()));
+    if (!here.empty()) backup.peek(here.data(), 0, backup.length());
     SuperString s;
     if (!bytes.empty()) s.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
     bool ok = true;
-    for (VaelUnit* unit : units)
-        if (!unit->read(s)) {
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        // Most units did not change on the other machine: where the bytes are the unit's own as it stands,
+        // reading them would only rebuild what it knows of the hexes around it, which costs more than the
+        // rest of the state together. A unit's record reads the same whatever follows it, so the match is
+        // that record whole.
+        const auto at = static_cast<std::size_t>(s.readPosition());
+        const auto from = static_cast<std::size_t>(i ? ends[i - 1] : 0);
+        const auto size = static_cast<std::size_t>(ends[i]) - from;
+        if (at + size <= bytes.size() &&
+            std::equal(here.begin() + from, here.begin() + from + size, bytes.begin() + at)) {
+            s.setReadPosition(static_cast<std::int32_t>(at + size));
+            continue;
+        }
+        if (!units[i]->read(s)) {
             ok = false;
             break;
         }
+    }
     if (ok && s.remaining() == 0 && !s.failed()) return true;
     for (VaelUnit* unit : units)
         unit->read(backup);

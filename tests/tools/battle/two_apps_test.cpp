@@ -30,6 +30,7 @@ struct Machine {
                                       std::string("SOFTWARE\\Tamblor\\") + VaelApp::ProductKey, "Path",
                                       VAEL_BUILD_DATA_DIR);
         platform.socketWaitLimit = 5;
+        platform.socketLookInterval = {};
         // Two games in one program cannot share the display's artwork, which is the program's own: the
         // animations are answered at once, as the battle tool does without its display.
         // One of them may show it: its display layers then play every animation and give its reply.
@@ -601,6 +602,54 @@ TEST_F(TwoAppsFalls, BothMachinesHearEveryFallOnceAndKeepTheSameGroups) {
     EXPECT_EQ(hostEnd.counted[1], records[1]);
     EXPECT_EQ(guest->results.homeEliminated, hostEnd.counted[0]);
     EXPECT_EQ(guest->results.visitorEliminated, hostEnd.counted[1]);
+}
+
+} // namespace
+} // namespace vael::battle
+
+namespace vael::battle {
+namespace {
+
+// The state is read unit by unit, the units whose bytes are their own here passed over. Here a leader's
+// record grows (his wound rides with it), a unit after him takes hits and the last leader moves: every
+// record after the longer one is still read from its own place, and both machines then write the same
+// state. Cut short by a byte or one too long, the same state changes nothing.
+TEST_F(TwoAppsFalls, StateWithRecordsOfNewLengthsIsReadWholeOrNotAtAll) {
+    loadUnits(*host);
+    loadUnits(*guest);
+    VaelLogicalLayer& there = host->app->logicalLayer();
+    VaelLogicalLayer& here = guest->app->logicalLayer();
+    const std::vector<std::uint8_t> was = VaelNetComponent::captureState(here);
+    ASSERT_EQ(VaelNetComponent::captureState(there), was);
+    Leader* wounded = there.findLeaderByName("Aristhon");
+    Combat* hit = there.findCombatUnitByName("Longbowmen 3");
+    Leader* moved = there.findLeaderByName("Surendal");
+    ASSERT_TRUE(wounded && hit && moved);
+    wounded->wound(1);
+    hit->setCohesionHits(2);
+    moved->setHex(2614);
+    const std::vector<std::uint8_t> now = VaelNetComponent::captureState(there);
+    // The wound adds four ratings of two bytes each.
+    ASSERT_EQ(now.size(), was.size() + 8);
+
+    for (const int cut : {-1, 1}) {
+        SCOPED_TRACE(cut < 0 ? "a byte short" : "a byte too many");
+        std::vector<std::uint8_t> bad = now;
+        if (cut < 0)
+            bad.pop_back();
+        else
+            bad.push_back(0);
+        EXPECT_FALSE(VaelNetComponent::applyState(here, bad));
+        EXPECT_EQ(VaelNetComponent::captureState(here), was);
+    }
+    ASSERT_TRUE(VaelNetComponent::applyState(here, now));
+    EXPECT_EQ(VaelNetComponent::captureState(here), now);
+    EXPECT_EQ(here.findLeaderByName("Surendal")->getHex(), 2614);
+    EXPECT_EQ(here.findCombatUnitByName("Longbowmen 3")->getCohesionHits(), 2);
+    // And back: the longer record gives way to the shorter one.
+    ASSERT_TRUE(VaelNetComponent::applyState(here, was));
+    EXPECT_EQ(VaelNetComponent::captureState(here), was);
+    EXPECT_EQ(here.findLeaderByName("Surendal")->getHex(), 2615);
 }
 
 } // namespace
