@@ -1,6 +1,11 @@
 #include "platform/headless/headless_platform.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
 #include <vector>
 
 namespace vael::platform {
@@ -59,6 +64,33 @@ TEST(HeadlessQueue, WaitingMovesTheClockToTheNextTickOnlyWhenNothingIsQueued) {
     EXPECT_EQ((std::tuple{next(p, true), p.tickCount(), next(p, true), p.tickCount(), next(p, true),
                           p.eventWaiting()}),
               std::tuple("post 7", 0u, tick + "40", 40u, tick + "80", false));
+}
+
+// The bus asks whether an event waits before every task, so that question looks at the sockets only now
+// and then; waiting for an event looks at once, and a ready socket still comes before a timer's tick.
+TEST(HeadlessSockets, AReadySocketIsTakenAtOnceByWaitingAndSoonByTheQuestion) {
+    HeadlessPlatform p;
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+    p.watchSocket(fds[0], SocketReadable, [](std::int32_t, std::uint8_t) {});
+    p.startTimer(10);
+    EXPECT_FALSE(p.eventWaiting()); // looked: nothing yet
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    p.eventWaiting(); // within the millisecond or not: either answer is right here
+    Event e;
+    ASSERT_TRUE(p.waitEvent(e));
+    EXPECT_EQ(e.kind, EventKind::SocketReady);
+    EXPECT_EQ(e.socket, fds[0]);
+    EXPECT_EQ(p.tickCount(), 0u) << "the clock moved on before the socket was taken";
+    p.serviceSocket(e);
+    // Still readable: after a millisecond the question sees it again.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_TRUE(p.eventWaiting());
+    ASSERT_TRUE(p.pollEvent(e));
+    EXPECT_EQ(e.kind, EventKind::SocketReady);
+    p.unwatchSocket(fds[0]);
+    ::close(fds[0]);
+    ::close(fds[1]);
 }
 
 // A 4 x 3 picture whose pixel (x, y) holds index 10 * y + x, shown through palette entry i = (i, 2i, 3i).

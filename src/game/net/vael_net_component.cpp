@@ -1,5 +1,7 @@
 #include "game/net/vael_net_component.h"
 
+#include <algorithm>
+
 #include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
@@ -12,6 +14,7 @@
 #include "game/net/net_payloads.h"
 #include "game/net/relay_table.h"
 #include "game/rules/combat.h"
+#include "game/rules/combat_records.h"
 #include "game/rules/leader.h"
 
 namespace vael {
@@ -271,6 +274,7 @@ void VaelNetComponent::deliver() {
             // The other machine's display showed its steps as they were played; this one shows where
             // they left the units.
             showChanges(*layer_, before);
+            tellEliminations(*layer_, before);
             continue;
         }
         if (m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded)))
@@ -329,20 +333,67 @@ std::vector<std::uint8_t> VaelNetComponent::captureState(VaelLogicalLayer& layer
 bool VaelNetComponent::applyState(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& bytes) {
     const std::vector<VaelUnit*> units = unitsOf(layer);
     SuperString backup;
-    for (VaelUnit* unit : units)
+    std::vector<std::int32_t> ends;
+    for (VaelUnit* unit : units) {
         unit->write(backup);
+        ends.push_back(backup.length());
+    }
+    std::vector<std::uint8_t> here(static_cast<std::size_t>(backup.length()));
+    if (!here.empty()) backup.peek(here.data(), 0, backup.length());
     SuperString s;
     if (!bytes.empty()) s.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
     bool ok = true;
-    for (VaelUnit* unit : units)
-        if (!unit->read(s)) {
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        // Most units did not change on the other machine: where the bytes are the unit's own as it stands,
+        // reading them would only rebuild what it knows of the hexes around it, which costs more than the
+        // rest of the state together. A unit's record reads the same whatever follows it, so the match is
+        // that record whole.
+        const auto at = static_cast<std::size_t>(s.readPosition());
+        const auto from = static_cast<std::size_t>(i ? ends[i - 1] : 0);
+        const auto size = static_cast<std::size_t>(ends[i]) - from;
+        if (at + size <= bytes.size() &&
+            std::equal(here.begin() + from, here.begin() + from + size, bytes.begin() + at)) {
+            s.setReadPosition(static_cast<std::int32_t>(at + size));
+            continue;
+        }
+        if (!units[i]->read(s)) {
             ok = false;
             break;
         }
+    }
     if (ok && s.remaining() == 0 && !s.failed()) return true;
     for (VaelUnit* unit : units)
         unit->read(backup);
     return false;
+}
+
+void VaelNetComponent::tellEliminations(VaelLogicalLayer& layer, const std::vector<UnitSight>& before) {
+    const BusMessage word = named(msg::UnitEliminated);
+    const RelayRow* row = relayRowOf(word);
+    // Where the other machine's own word of a fall comes through the relay, that word is the news: it
+    // carries the points scored there, and a second one would count the fall twice.
+    if (!row || takesIn(*row, host_)) return;
+    const std::vector<VaelUnit*> units = unitsOf(layer);
+    if (units.size() != before.size()) return;
+    std::vector<EliminateUnitData> fallen;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        // A fallen leader's replacement comes with his state; only combat units leave their groups.
+        auto* unit = dynamic_cast<Combat*>(units[i]);
+        if (!unit || !before[i].inPlay || !unit->isOutOfPlay()) continue;
+        fallen.push_back(EliminateUnitData{unit->getNation(), static_cast<std::uint16_t>(unit->pointValue()),
+                                           unit->getUnitType(),
+                                           static_cast<std::uint16_t>(unit->getUnitNum())});
+    }
+    if (fallen.empty()) return;
+    // Heard here as on the machine where the units fell, so that the groups this machine's computer
+    // player orders lose them too; not written back, as it is the other machine's news.
+    const bool relayed = relaysOut(*row, host_);
+    if (relayed) disconnect(word, onRelayed);
+    for (const EliminateUnitData& record : fallen) {
+        Container<EliminateUnitData> data(record);
+        send(word, &data);
+    }
+    if (relayed) connect(word, onRelayed);
 }
 
 std::vector<VaelNetComponent::UnitSight> VaelNetComponent::sightOf(VaelLogicalLayer& layer) {

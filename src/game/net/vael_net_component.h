@@ -90,6 +90,9 @@ public:
     // play falls, one that moved is put on its new hex, one that turned faces its new way. None of these
     // asks for a reply, so nothing of the rules waits on them.
     static void showChanges(VaelLogicalLayer& layer, const std::vector<UnitSight>& before);
+    // Sends "UnitEliminated" here for each combat unit the state applied since `before` took out of play,
+    // unless the other machine's own word of it comes through the relay; never relayed back.
+    void tellEliminations(VaelLogicalLayer& layer, const std::vector<UnitSight>& before);
 
 private:
     static ContainerBase* onRelayed(Component* target, BusMessage event, ContainerBase* data);

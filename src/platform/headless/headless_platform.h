@@ -4,6 +4,7 @@
 // timer running: the clock then jumps to that timer's next tick). Input is whatever the test queues;
 // message boxes and the file-open choice answer from scripts; the window is a picture in memory whose
 // pixels the test reads; cursors, beeps and the clipboard are recorded.
+#include <chrono>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -51,6 +52,10 @@ public:
     // The period of a running timer, 0 when it does not run.
     std::uint32_t timerPeriod(std::uint32_t timer) const;
     std::size_t queuedEvents() const;
+    // How often eventWaiting looks at the sockets, in real time (waitEvent and pollEvent always look).
+    // Zero looks every time, for a test that runs two machines in one loop and learns from the question
+    // alone that the other one has spoken.
+    std::chrono::microseconds socketLookInterval{1000};
 
     // The window's pixels as 0xRRGGBB, and its palette indexes.
     std::uint32_t pixel(std::int32_t x, std::int32_t y) const {
@@ -89,6 +94,7 @@ private:
     bool take(Event& event);
     Timer* timer(std::uint32_t id);
 
+    std::chrono::steady_clock::time_point lastSocketLook_{};
     mutable std::mutex mutex_; // guards the queue: posts may come from other threads
     std::deque<Event> queue_;
     std::vector<Timer> timers_;

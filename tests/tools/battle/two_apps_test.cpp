@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct Machine {
                                       std::string("SOFTWARE\\Tamblor\\") + VaelApp::ProductKey, "Path",
                                       VAEL_BUILD_DATA_DIR);
         platform.socketWaitLimit = 5;
+        platform.socketLookInterval = {};
         // Two games in one program cannot share the display's artwork, which is the program's own: the
         // animations are answered at once, as the battle tool does without its display.
         // One of them may show it: its display layers then play every animation and give its reply.
@@ -386,6 +388,268 @@ TEST_F(TwoApps, AppliedStateTellsTheDisplayWhatChanged) {
     VaelNetComponent::showChanges(here, again);
     ear.detach();
     EXPECT_TRUE(ear.heard.empty());
+}
+
+} // namespace
+} // namespace vael::battle
+
+#include "game/ai/vael_ai.h"
+#include "game/flow/flow_records.h"
+#include "game/flow/game_control.h"
+#include "game/net/net_payloads.h"
+#include "game/rules/combat_records.h"
+#include "game/rules/group.h"
+#include "game/rules/nation.h"
+
+namespace vael::battle {
+namespace {
+
+// Hears every word of a fall on the bus it is attached to.
+class FallEar : public Component {
+public:
+    FallEar() : Component("Fall Ear") {}
+    void connectHandlers() override { connectNamed("UnitEliminated", onFall); }
+    std::vector<EliminateUnitData> heard;
+
+private:
+    static ContainerBase* onFall(Component* target, BusMessage, ContainerBase* data) {
+        EliminateUnitData record;
+        if (Container<EliminateUnitData>::fromMessage(data, record))
+            static_cast<FallEar*>(target)->heard.push_back(record);
+        return nullptr;
+    }
+};
+
+std::vector<std::string> membersOf(const Group& group) {
+    std::vector<std::string> names;
+    for (VaelUnit* unit : each(group.units))
+        names.push_back(unit->getName());
+    return names;
+}
+
+// A batch of the other machine that begins with its units' state, as a handover brings it.
+std::vector<comm::ReceivedMessage> stateOf(VaelLogicalLayer& there) {
+    std::vector<comm::ReceivedMessage> batch(1);
+    batch[0].event = BusMessage(RegisteredMessage::getId("BattleState"), BusMessage::Send);
+    batch[0].data = std::make_unique<Container<BattleStateStruct>>(
+        BattleStateStruct{VaelNetComponent::captureState(there)});
+    return batch;
+}
+
+class TwoAppsFalls : public TwoApps {
+protected:
+    // The other machine's battle as far as its units go: loaded without game control, nothing begins.
+    static void loadUnits(Machine& m) {
+        ASSERT_TRUE(m.app->logicalLayer().LoadScenario(
+            ScenarioInfoStruct{VaelApp::CustomScenario, "GHATMAR.SCN", "GHATMAR.SCN", 0}));
+    }
+    void drain() {
+        for (int i = 0; i < 100000 && guest->app->queuedTasks() > 0; ++i)
+            guest->app->dispatchOne();
+    }
+};
+
+// The host's rules take one of the guest's archers out of play. The state that brings it to the guest
+// makes the guest hear the fall as the host did, so the archers' group its computer player orders has 11
+// (Longbowmen 1 to 12 but 5). Nothing goes back to the host, and the same state again says nothing more.
+TEST_F(TwoAppsFalls, AUnitThatFellOnTheHostLeavesTheGuestsComputerPlayersGroupOnce) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    loadUnits(*host);
+    VaelLogicalLayer& there = host->app->logicalLayer();
+    VaelLogicalLayer& here = guest->app->logicalLayer();
+    ASSERT_NE(dynamic_cast<VaelAI*>(here.getOpponent(true)), nullptr)
+        << "the computer plays the guest's side";
+    Group* archers = here.findGroup(5);
+    ASSERT_NE(archers, nullptr);
+    std::vector<std::string> all;
+    for (int i = 1; i <= 12; ++i)
+        all.push_back("Longbowmen " + std::to_string(i));
+    ASSERT_EQ(membersOf(*archers), all);
+
+    FallEar hostEar, guestEar;
+    hostEar.attach(there);
+    guestEar.attach(here);
+    Combat* falls = there.findCombatUnitByName("Longbowmen 5");
+    ASSERT_NE(falls, nullptr);
+    falls->eliminate(static_cast<std::uint16_t>(falls->pointValue()));
+    drain();
+    const std::int32_t batchesBefore = guest->app->net().batchesSent();
+    auto batch = stateOf(there);
+    guest->app->net().receiveBatch(batch);
+    drain();
+
+    // Indian, the TQ of 5 as its points, the same record as the host's.
+    ASSERT_EQ(guestEar.heard.size(), 1u);
+    EXPECT_EQ(guestEar.heard[0].nation, Indian);
+    EXPECT_EQ(guestEar.heard[0].points, 5);
+    EXPECT_EQ(guestEar.heard[0].unitNumber, falls->getUnitNum());
+    EXPECT_EQ(guestEar.heard, hostEar.heard);
+    all.erase(all.begin() + 4);
+    EXPECT_EQ(membersOf(*archers), all);
+    EXPECT_TRUE(here.findCombatUnitByName("Longbowmen 5")->isOutOfPlay());
+    EXPECT_EQ(guest->app->net().batchesSent(), batchesBefore) << "the news went back to the host";
+
+    auto again = stateOf(there);
+    guest->app->net().receiveBatch(again);
+    drain();
+    EXPECT_EQ(guestEar.heard.size(), 1u);
+    EXPECT_EQ(membersOf(*archers), all);
+    EXPECT_EQ(guest->app->net().batchesSent(), batchesBefore);
+    EXPECT_TRUE(guest->lost.empty());
+    guestEar.detach();
+    hostEar.detach();
+}
+
+// The other way the guest's own word of the fall comes with its state: the host hears that word once and
+// nothing of the state, so game control counts the fall once. Taxis of Orthon (a Macedonian phalanx of TQ
+// 7, worth twice that) leaves the left wing of 11 (4 phalanxes, 7 bowmen).
+TEST_F(TwoAppsFalls, AUnitThatFellOnTheGuestIsHeardOnceOnTheHost) {
+    loadUnits(*guest);
+    loadUnits(*host);
+    VaelLogicalLayer& there = guest->app->logicalLayer();
+    VaelLogicalLayer& here = host->app->logicalLayer();
+    Group* wing = here.findGroup(3);
+    ASSERT_NE(wing, nullptr);
+    ASSERT_EQ(wing->units.count(), 11);
+    Combat* falls = there.findCombatUnitByName("Taxis of Orthon");
+    ASSERT_NE(falls, nullptr);
+    // Out of play without a word here: the word goes with the state, written by hand.
+    falls->VaelUnit::disconnectHandlers();
+    const EliminateUnitData word{Macedonian, 14, falls->getUnitType(),
+                                 static_cast<std::uint16_t>(falls->getUnitNum())};
+    FallEar hostEar;
+    hostEar.attach(here);
+    const std::int32_t batchesBefore = host->app->net().batchesSent();
+    auto batch = stateOf(there);
+    batch.emplace_back();
+    batch[1].event = BusMessage(RegisteredMessage::getId("UnitEliminated"), BusMessage::Send);
+    batch[1].data = std::make_unique<Container<EliminateUnitData>>(word);
+    host->app->net().receiveBatch(batch);
+    drain();
+    EXPECT_EQ(hostEar.heard, std::vector<EliminateUnitData>{word});
+    EXPECT_EQ(wing->units.count(), 10);
+    EXPECT_TRUE(here.findCombatUnitByName("Taxis of Orthon")->isOutOfPlay());
+    EXPECT_EQ(host->app->net().batchesSent(), batchesBefore);
+    EXPECT_TRUE(host->lost.empty());
+    hostEar.detach();
+}
+
+// A whole battle: every fall is heard once on each machine, whichever machine's rules made it; at the end
+// both machines hold the same units in every group, none of them out of play, and game control's count of
+// the fallen is the count of what fell.
+TEST_F(TwoAppsFalls, BothMachinesHearEveryFallOnceAndKeepTheSameGroups) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    std::srand(5);
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    FallEar hostEar, guestEar;
+    hostEar.attach(host->app->logicalLayer());
+    guestEar.attach(guest->app->logicalLayer());
+    struct End {
+        std::vector<std::vector<std::string>> groups;
+        std::set<std::uint16_t> fallen;
+        std::int16_t counted[2] = {-1, -1};
+    } hostEnd, guestEnd;
+    const auto snapshot = [](Machine& m, End& end) {
+        VaelLogicalLayer& layer = m.app->logicalLayer();
+        for (Group* group : each(layer.getGroups())) {
+            end.groups.push_back(membersOf(*group));
+            for (VaelUnit* unit : each(group->units))
+                EXPECT_FALSE(unit->isOutOfPlay()) << unit->getName() << " is still in its group";
+        }
+        for (const List<Combat*>* side : {&layer.getHomeUnits(), &layer.getVisitorUnits()})
+            for (Combat* unit : each(*side))
+                if (unit->isOutOfPlay()) end.fallen.insert(static_cast<std::uint16_t>(unit->getUnitNum()));
+        if (GameControl* control = m.app->gameControl())
+            end.counted[0] = control->getSideEliminated(1), end.counted[1] = control->getSideEliminated(0);
+    };
+    host->display.onGameEnded = [&](bool) {
+        host->ended = true;
+        snapshot(*host, hostEnd);
+    };
+    guest->display.onGameEnded = [&](bool) {
+        guest->ended = true;
+        snapshot(*guest, guestEnd);
+    };
+    run([this] { return host->ended && guest->ended; });
+    ASSERT_TRUE(host->ended && guest->ended);
+    hostEar.detach();
+    guestEar.detach();
+    EXPECT_TRUE(host->lost.empty() && guest->lost.empty());
+    EXPECT_EQ(guest->commentary, host->commentary);
+
+    EXPECT_FALSE(hostEnd.fallen.empty());
+    EXPECT_EQ(guestEnd.fallen, hostEnd.fallen);
+    EXPECT_EQ(guestEnd.groups, hostEnd.groups);
+    // Each machine heard each combat unit fall once, and only the fallen.
+    for (const auto* ear : {&hostEar, &guestEar}) {
+        SCOPED_TRACE(ear == &hostEar ? "host" : "guest");
+        std::multiset<std::uint16_t> heard;
+        for (const EliminateUnitData& r : ear->heard)
+            if (r.unitType != 0xFFFFFFFF) heard.insert(r.unitNumber);
+        EXPECT_EQ(std::set<std::uint16_t>(heard.begin(), heard.end()), hostEnd.fallen);
+        EXPECT_EQ(heard.size(), hostEnd.fallen.size());
+    }
+    // Game control counted every record it heard of a side, leaders' too; the guest was told the same.
+    std::int16_t records[2] = {0, 0};
+    for (const EliminateUnitData& r : hostEar.heard)
+        ++records[r.nation == host->app->logicalLayer().getHomeNation() ? 0 : 1];
+    EXPECT_EQ(hostEnd.counted[0], records[0]);
+    EXPECT_EQ(hostEnd.counted[1], records[1]);
+    EXPECT_EQ(guest->results.homeEliminated, hostEnd.counted[0]);
+    EXPECT_EQ(guest->results.visitorEliminated, hostEnd.counted[1]);
+}
+
+} // namespace
+} // namespace vael::battle
+
+namespace vael::battle {
+namespace {
+
+// The state is read unit by unit, the units whose bytes are their own here passed over. Here a leader's
+// record grows (his wound rides with it), a unit after him takes hits and the last leader moves: every
+// record after the longer one is still read from its own place, and both machines then write the same
+// state. Cut short by a byte or one too long, the same state changes nothing.
+TEST_F(TwoAppsFalls, StateWithRecordsOfNewLengthsIsReadWholeOrNotAtAll) {
+    loadUnits(*host);
+    loadUnits(*guest);
+    VaelLogicalLayer& there = host->app->logicalLayer();
+    VaelLogicalLayer& here = guest->app->logicalLayer();
+    const std::vector<std::uint8_t> was = VaelNetComponent::captureState(here);
+    ASSERT_EQ(VaelNetComponent::captureState(there), was);
+    Leader* wounded = there.findLeaderByName("Aristhon");
+    Combat* hit = there.findCombatUnitByName("Longbowmen 3");
+    Leader* moved = there.findLeaderByName("Surendal");
+    ASSERT_TRUE(wounded && hit && moved);
+    wounded->wound(1);
+    hit->setCohesionHits(2);
+    moved->setHex(2614);
+    const std::vector<std::uint8_t> now = VaelNetComponent::captureState(there);
+    // The wound adds four ratings of two bytes each.
+    ASSERT_EQ(now.size(), was.size() + 8);
+
+    for (const int cut : {-1, 1}) {
+        SCOPED_TRACE(cut < 0 ? "a byte short" : "a byte too many");
+        std::vector<std::uint8_t> bad = now;
+        if (cut < 0)
+            bad.pop_back();
+        else
+            bad.push_back(0);
+        EXPECT_FALSE(VaelNetComponent::applyState(here, bad));
+        EXPECT_EQ(VaelNetComponent::captureState(here), was);
+    }
+    ASSERT_TRUE(VaelNetComponent::applyState(here, now));
+    EXPECT_EQ(VaelNetComponent::captureState(here), now);
+    EXPECT_EQ(here.findLeaderByName("Surendal")->getHex(), 2614);
+    EXPECT_EQ(here.findCombatUnitByName("Longbowmen 3")->getCohesionHits(), 2);
+    // And back: the longer record gives way to the shorter one.
+    ASSERT_TRUE(VaelNetComponent::applyState(here, was));
+    EXPECT_EQ(VaelNetComponent::captureState(here), was);
+    EXPECT_EQ(here.findLeaderByName("Surendal")->getHex(), 2615);
 }
 
 } // namespace
