@@ -50,17 +50,9 @@ bool NetPeer::sendBatch(const std::vector<std::string>& payloads, std::string& e
 }
 
 void NetPeer::refuse(const std::string& why) {
-    if (!isOpen()) return;
-    // The line may fail under the last frame (the peer may be refusing us at the same moment): the reason
-    // told is still this side's.
-    auto onLinkLost = std::move(link_->onLost);
-    link_->onLost = nullptr;
-    link_->send(encodeFrame(FrameKind::Refusal, encodeRefusal(why)));
-    // A short wait for the last frame: the peer should learn why rather than only that the line dropped.
-    if (link_->isOpen()) link_->flush(200);
-    link_->close();
-    link_->onLost = std::move(onLinkLost);
-    lost(why);
+    // The link tells the peer why in a last frame and reports this reason through lost(), whatever the
+    // line does under that frame.
+    if (isOpen()) link_->refuse(why);
 }
 
 void NetPeer::close() {
