@@ -50,18 +50,6 @@ template <class T> void writeNumbers(SuperString& s, const List<T>& units) {
         s << static_cast<std::uint16_t>(unit->getUnitNum());
 }
 
-// Every unit and leader of the battle in the file's order.
-std::vector<VaelUnit*> savedUnits(VaelLogicalLayer& layer) {
-    std::vector<VaelUnit*> units;
-    for (Combat* unit : each(layer.getHomeUnits()))
-        units.push_back(unit);
-    for (Combat* unit : each(layer.getVisitorUnits()))
-        units.push_back(unit);
-    for (Leader* leader : each(layer.getLeaders()))
-        units.push_back(leader);
-    return units;
-}
-
 struct SavedCombat {
     std::vector<std::uint16_t> lists[5];
     std::uint16_t hex = 0xFFFF;
@@ -71,7 +59,7 @@ struct SavedCombat {
 
 std::vector<std::uint8_t> saveLayerPart(VaelLogicalLayer& layer) {
     SuperString s;
-    for (VaelUnit* unit : savedUnits(layer))
+    for (VaelUnit* unit : layer.allUnits())
         unit->write(s);
     writeNumbers(s, layer.getComputerLeaders());
     ComputerOpponent* home = layer.getOpponent(false);
@@ -132,7 +120,7 @@ struct ParsedPart {
 // Reads the units of the battle in place, then the rest up to game control's block.
 bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
     part = ParsedPart();
-    for (VaelUnit* unit : savedUnits(layer)) {
+    for (VaelUnit* unit : layer.allUnits()) {
         if (!unit->read(s)) return false;
         if (!part.selected && unit->isSelected()) part.selected = unit;
     }
@@ -211,7 +199,7 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
     }
 
     // Without a check battle the units are read in place, their state kept to put back.
-    const std::vector<VaelUnit*> units = savedUnits(layer);
+    const std::vector<VaelUnit*> units = layer.allUnits();
     SuperString backup;
     for (VaelUnit* unit : units)
         unit->write(backup);

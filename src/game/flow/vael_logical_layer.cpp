@@ -398,4 +398,17 @@ void VaelLogicalLayer::AddBogusLeader(Leader* leader) {
     (leader->getNation() == homeNation_ ? homeLeaders_ : visitorLeaders_).append(leader);
 }
 
+std::vector<VaelUnit*> VaelLogicalLayer::allUnits() const {
+    std::vector<VaelUnit*> units;
+    units.reserve(
+        static_cast<std::size_t>(homeUnits_.count() + visitorUnits_.count() + allLeaders_.links().count()));
+    for (Combat* unit : each(homeUnits_))
+        units.push_back(unit);
+    for (Combat* unit : each(visitorUnits_))
+        units.push_back(unit);
+    for (Leader* leader : each(allLeaders_.links()))
+        units.push_back(leader);
+    return units;
+}
+
 } // namespace vael

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/core/dyn_array.h"
 #include "framework/core/list.h"
@@ -114,6 +115,9 @@ public:
     const List<Leader*>& getLeaders() const { return allLeaders_.links(); }
     const List<Leader*>& getHomeLeaders() const { return homeLeaders_; }
     const List<Leader*>& getVisitorLeaders() const { return visitorLeaders_; }
+    // Every unit and leader of the battle in one fixed order, the same on every machine: home units,
+    // visitor units, leaders. Saved games and the state passed between machines are written in it.
+    std::vector<VaelUnit*> allUnits() const;
     const List<LeaderUnitInfo>& getLeaderRecords() const { return leaderRecords_; }
 
     // Who plays which leader on this machine, and the turn sequence of the machine that runs the game.

@@ -29,18 +29,6 @@ VaelNetComponent& self(Component* target) {
     return *static_cast<VaelNetComponent*>(target);
 }
 
-// Every unit and leader of the battle in one fixed order, the same on every machine.
-std::vector<VaelUnit*> unitsOf(VaelLogicalLayer& layer) {
-    std::vector<VaelUnit*> units;
-    for (Combat* unit : each(layer.getHomeUnits()))
-        units.push_back(unit);
-    for (Combat* unit : each(layer.getVisitorUnits()))
-        units.push_back(unit);
-    for (Leader* leader : each(layer.getLeaders()))
-        units.push_back(leader);
-    return units;
-}
-
 std::string nameOf(BusMessage event) {
     const std::string name = event.id() >= 0 && event.id() <= 0xFFFF
                                  ? RegisteredMessage::nameOf(static_cast<std::uint16_t>(event.id()))
@@ -323,7 +311,7 @@ void VaelNetComponent::connectionLost(const std::string& why) {
 
 std::vector<std::uint8_t> VaelNetComponent::captureState(VaelLogicalLayer& layer) {
     SuperString s;
-    for (VaelUnit* unit : unitsOf(layer))
+    for (VaelUnit* unit : layer.allUnits())
         unit->write(s);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(s.length()));
     if (!bytes.empty()) s.peek(bytes.data(), 0, s.length());
@@ -331,7 +319,7 @@ std::vector<std::uint8_t> VaelNetComponent::captureState(VaelLogicalLayer& layer
 }
 
 bool VaelNetComponent::applyState(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& bytes) {
-    const std::vector<VaelUnit*> units = unitsOf(layer);
+    const std::vector<VaelUnit*> units = layer.allUnits();
     SuperString backup;
     std::vector<std::int32_t> ends;
     for (VaelUnit* unit : units) {
@@ -373,7 +361,7 @@ void VaelNetComponent::tellEliminations(VaelLogicalLayer& layer, const std::vect
     // Where the other machine's own word of a fall comes through the relay, that word is the news: it
     // carries the points scored there, and a second one would count the fall twice.
     if (!row || takesIn(*row, host_)) return;
-    const std::vector<VaelUnit*> units = unitsOf(layer);
+    const std::vector<VaelUnit*> units = layer.allUnits();
     if (units.size() != before.size()) return;
     std::vector<EliminateUnitData> fallen;
     for (std::size_t i = 0; i < units.size(); ++i) {
@@ -398,14 +386,14 @@ void VaelNetComponent::tellEliminations(VaelLogicalLayer& layer, const std::vect
 
 std::vector<VaelNetComponent::UnitSight> VaelNetComponent::sightOf(VaelLogicalLayer& layer) {
     std::vector<UnitSight> sights;
-    for (VaelUnit* unit : unitsOf(layer))
+    for (VaelUnit* unit : layer.allUnits())
         sights.push_back(UnitSight{static_cast<std::uint16_t>(unit->getHex()),
                                    static_cast<std::uint32_t>(unit->getFacing()), unit->isOutOfPlay() == 0});
     return sights;
 }
 
 void VaelNetComponent::showChanges(VaelLogicalLayer& layer, const std::vector<UnitSight>& before) {
-    const std::vector<VaelUnit*> units = unitsOf(layer);
+    const std::vector<VaelUnit*> units = layer.allUnits();
     if (units.size() != before.size()) return;
     for (std::size_t i = 0; i < units.size(); ++i) {
         VaelUnit& unit = *units[i];

@@ -151,6 +151,15 @@ TEST_F(LoadedBattle, PlacesUnitsAndLeadersOnTheirSidesAndGroups) {
               (std::vector<LeaderUnitInfo>{{"Vaelmoric the Bold", 5, 1, chief}, {"Rajan", 4, 2, rajan}}));
 }
 
+// Saved games and the state passed between machines are written in this order: home units, visitor units
+// (none here), then every leader in the order the file gave them.
+TEST_F(LoadedBattle, AllUnitsListsHomeUnitsThenVisitorUnitsThenLeaders) {
+    Leader* chief = layer.findLeader(0);
+    Leader* rajan = layer.findLeader(3);
+    ASSERT_TRUE(chief && rajan);
+    EXPECT_EQ(layer.allUnits(), (std::vector<VaelUnit*>{unitNumbered(1), unitNumbered(2), chief, rajan}));
+}
+
 TEST_F(LoadedBattle, ReportsAndSkipsUnitsItCannotMake) {
     EXPECT_EQ(checks.texts,
               (Lines{"No unit can be made under key 31: Hoplites is left out  Abort?",

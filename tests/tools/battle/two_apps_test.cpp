@@ -237,16 +237,7 @@ protected:
             if (o->commands().count() > 0) return false;
         return true;
     }
-    std::vector<VaelUnit*> unitsOf(VaelLogicalLayer& layer) {
-        std::vector<VaelUnit*> units;
-        for (Combat* u : each(layer.getHomeUnits()))
-            units.push_back(u);
-        for (Combat* u : each(layer.getVisitorUnits()))
-            units.push_back(u);
-        for (Leader* l : each(layer.getLeaders()))
-            units.push_back(l);
-        return units;
-    }
+    std::vector<VaelUnit*> unitsOf(VaelLogicalLayer& layer) { return layer.allUnits(); }
 };
 
 // The normal view turns every facing two steps clockwise: 1 (north) is drawn as 3, 7 as 1, 8 as 2.
