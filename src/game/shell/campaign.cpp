@@ -253,8 +253,8 @@ bool readSavedCampaign(const std::vector<std::uint8_t>& file, const CampaignDefi
                        CampaignState& state, bool& found, std::string& error) {
     found = false;
     SavedScenario scenario;
-    if (!readSavedScenario(file, scenario, error)) return false;
-    const std::size_t scenarioEnd = u32At(file, saved_header::ScenarioOffset) + 6 + scenario.fileName.size();
+    std::size_t scenarioEnd = 0;
+    if (!readSavedScenario(file, scenario, error, &scenarioEnd)) return false;
     const std::uint32_t layerAt = u32At(file, saved_header::LogicalOffset);
     // A game saved outside a campaign has the layer's part right after the scenario.
     if (layerAt == scenarioEnd) return true;

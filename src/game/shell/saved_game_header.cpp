@@ -43,7 +43,8 @@ std::vector<std::uint8_t> writeSavedHeader(ViewportLayer& view0, ViewportLayer& 
     return bytes;
 }
 
-bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& scenario, std::string& error) {
+bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& scenario, std::string& error,
+                       std::size_t* end) {
     if (file.size() < saved_header::Size) return error = "the saved game has no header", false;
     const std::uint32_t at = u32At(file, saved_header::ScenarioOffset);
     if (at < saved_header::Size || at > file.size() || file.size() - at < 6)
@@ -54,6 +55,7 @@ bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& sce
         return error = "the saved game does not say which battle it is", false;
     scenario.index = index;
     scenario.fileName.assign(reinterpret_cast<const char*>(file.data()) + at + 6, length);
+    if (end) *end = at + 6 + length;
     return true;
 }
 

@@ -49,8 +49,10 @@ struct SavedScenario {
 std::vector<std::uint8_t> writeSavedHeader(ViewportLayer& view0, ViewportLayer& view4,
                                            const SavedScenario& scenario);
 
-// The scenario a saved game's bytes were saved over; false with the reason.
-bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& scenario, std::string& error);
+// The scenario a saved game's bytes were saved over; false with the reason. With end, also where its
+// record ends in the file (what a campaign saves lies between there and the logical layer's part).
+bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& scenario, std::string& error,
+                       std::size_t* end = nullptr);
 // Reads both views' viewports into the layers; false with the reason.
 bool readSavedViewports(const std::vector<std::uint8_t>& file, ViewportLayer& view0, ViewportLayer& view4,
                         std::string& error);

@@ -74,6 +74,12 @@ TEST(SavedHeader, TheViewportsAreReadFromOffsetSixteenInTheOrderOfTheViews) {
     SavedScenario scenario;
     ASSERT_TRUE(readSavedScenario(file, scenario, error)) << error;
     EXPECT_EQ(scenario, (SavedScenario{3, "b"}));
+    // The record at 23 is 4 + 2 + 1 bytes long: it ends at 30, whatever follows it.
+    Bytes longer = file;
+    longer.insert(longer.end(), {0xEE, 0xEE, 0xEE});
+    std::size_t end = 0;
+    ASSERT_TRUE(readSavedScenario(longer, scenario, error, &end)) << error;
+    EXPECT_EQ(end, 30u);
 }
 
 TEST(SavedHeader, AFileThatDoesNotNameItsBattleIsRefusedWithTheReason) {
