@@ -1,5 +1,7 @@
 #include "game/net/relay_table.h"
 
+#include <string>
+
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
 #include "game/net/net_message_names.h"
@@ -65,14 +67,12 @@ const std::vector<RelayRow>& relayTable() {
 
 const RelayRow* relayRowOf(BusMessage event) {
     const std::int32_t id = event.id();
-    for (const RelayRow& row : relayTable()) {
-        if (!row.name) {
-            if (row.number == id) return &row;
-            continue;
-        }
-        std::uint16_t rowId = 0;
-        if (RegisteredMessage::lookUp(row.name, rowId) && rowId == id) return &row;
-    }
+    // Every relayed message and every one that comes passes here: the event's name is looked up once,
+    // rather than each row's id.
+    const std::string name =
+        id >= 0 && id <= 0xFFFF ? RegisteredMessage::nameOf(static_cast<std::uint16_t>(id)) : std::string();
+    for (const RelayRow& row : relayTable())
+        if (row.name ? !name.empty() && name == row.name : row.number == id) return &row;
     return nullptr;
 }
 
