@@ -37,6 +37,16 @@ void pumpUntil(platform::HeadlessPlatform& platform, const std::function<bool()>
         if (pump(platform) == 0) ::usleep(1000);
 }
 
+// The first whole frame the other end of a raw socket finds waiting: what the link said before it closed.
+void firstFrameOn(int fd, Frame& f) {
+    char buffer[256];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ASSERT_GT(n, 0);
+    FrameReader reader;
+    reader.feed(buffer, static_cast<std::size_t>(n));
+    ASSERT_EQ(reader.next(f), FrameReader::Result::Frame);
+}
+
 std::string messageFrame(const std::string& name, const std::string& text) {
     Container<std::string> box(text);
     std::string payload, error;
@@ -129,13 +139,8 @@ TEST_F(TcpLinkTest, GarbageFromThePeerIsRefusedAndTheLinkClosed) {
     EXPECT_EQ(why, "refused a damaged frame (it does not begin with \"VF\")");
     EXPECT_FALSE(link.isOpen());
     // The peer is told why before the line closes.
-    char buffer[256];
-    const ssize_t n = ::read(fds[1], buffer, sizeof buffer);
-    ASSERT_GT(n, 0);
-    FrameReader reader;
-    reader.feed(buffer, static_cast<std::size_t>(n));
     Frame f;
-    ASSERT_EQ(reader.next(f), FrameReader::Result::Frame);
+    ASSERT_NO_FATAL_FAILURE(firstFrameOn(fds[1], f));
     EXPECT_EQ(f.kind, FrameKind::Refusal);
     EXPECT_EQ(f.payload, encodeRefusal(why));
     ::close(fds[1]);
@@ -271,13 +276,8 @@ TEST_F(NetPeerTest, MessageBeforeTheGreetingIsRefused) {
     EXPECT_EQ(host.lost, "a message came before the greeting");
     EXPECT_TRUE(host.messages.empty());
     // The peer was told why in a refusal frame.
-    char buffer[256];
-    const ssize_t n = ::read(fds[1], buffer, sizeof buffer);
-    ASSERT_GT(n, 0);
-    FrameReader reader;
-    reader.feed(buffer, static_cast<std::size_t>(n));
     Frame f;
-    ASSERT_EQ(reader.next(f), FrameReader::Result::Frame);
+    ASSERT_NO_FATAL_FAILURE(firstFrameOn(fds[1], f));
     std::string reason, error;
     ASSERT_TRUE(decodeRefusal(f.payload, reason, error));
     EXPECT_EQ(reason, "a message came before the greeting");

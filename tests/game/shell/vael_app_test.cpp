@@ -35,6 +35,7 @@
 #include "support/bus_recorder.h"
 #include "support/data_home.h"
 #include "support/failed_checks.h"
+#include "support/shell/run_until.h"
 #include "support/temp_dir.h"
 
 namespace vael::test {
@@ -60,16 +61,7 @@ protected:
     ShellTest() { VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR); }
     // Runs the game's messages until done() or nothing is left to do; false when it stopped short.
     static bool runUntil(VaelApp& app, const std::function<bool()>& done, long cap = 3'000'000) {
-        for (long tasks = 0; !done(); ++tasks) {
-            if (tasks > cap) return false;
-            if (app.queuedTasks() > 0) {
-                app.dispatchOne();
-                continue;
-            }
-            if (!app.waitMessage()) return done();
-            app.pumpMessage();
-        }
-        return true;
+        return test::runUntil(app, done, cap);
     }
 
     TempDir dir{"shell"};

@@ -21,6 +21,7 @@
 #include "platform/headless/headless_platform.h"
 #include "support/bus_recorder.h"
 #include "support/data_home.h"
+#include "support/shell/run_until.h"
 #include "support/temp_dir.h"
 #include "support/test_application.h"
 
@@ -374,16 +375,7 @@ class CampaignGame : public ::testing::Test {
 protected:
     CampaignGame() { VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR); }
     static bool runUntil(VaelApp& app, const std::function<bool()>& done, long cap = 3'000'000) {
-        for (long tasks = 0; !done(); ++tasks) {
-            if (tasks > cap) return false;
-            if (app.queuedTasks() > 0) {
-                app.dispatchOne();
-                continue;
-            }
-            if (!app.waitMessage()) return done();
-            app.pumpMessage();
-        }
-        return true;
+        return test::runUntil(app, done, cap);
     }
     static Bytes readBytes(const std::filesystem::path& path) {
         std::ifstream in(path, std::ios::binary);

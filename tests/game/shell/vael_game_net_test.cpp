@@ -24,6 +24,7 @@
 #include "game/shell/version.h"
 #include "platform/headless/headless_platform.h"
 #include "support/bus_recorder.h"
+#include "support/data_home.h"
 #include "support/temp_dir.h"
 #include "support/ui/dialog_clicks.h"
 #include "support/ui/test_win_app.h"
@@ -89,15 +90,6 @@ struct Stand {
 
 class NetGame : public ::testing::Test {
 protected:
-    struct DataHome {
-        explicit DataHome(const std::string& path) {
-            if (const char* data = std::getenv("XDG_DATA_HOME")) previous = data, had = true;
-            setenv("XDG_DATA_HOME", path.c_str(), 1);
-        }
-        ~DataHome() { had ? setenv("XDG_DATA_HOME", previous.c_str(), 1) : unsetenv("XDG_DATA_HOME"); }
-        std::string previous;
-        bool had = false;
-    };
     Lines leadersOf(bool visitor) {
         VaelLogicalLayer probe("probe");
         registerUnitPrototypes(probe);
