@@ -179,10 +179,7 @@ void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bo
     VaelSprite* s = figure(figureIndex);
     if (!s) return;
     const auto at = [](std::int16_t v) { return static_cast<std::size_t>(v); };
-    const auto homeOf = [&](std::int16_t slot) {
-        return slot >= 0 && at(slot) < slotOffsets_.size() ? slotOffsets_[at(slot)][facing_] : Point3D();
-    };
-    const Point3D pos = homeOf(figureSlot_[figureIndex]);
+    const Point3D pos = homePlace(figureSlot_[figureIndex]);
     const auto kind = static_cast<std::uint16_t>(unitKind_);
     List<FrameInfo> death;
     if (casualty) {
@@ -222,11 +219,7 @@ void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bo
     sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
     const Arc arc = arcToward(start, d);
 
-    List<FrameInfo> turn;
-    const std::int16_t group = images_.findGroup(DirectionGroups[d]);
-    for (std::int16_t k = static_cast<std::int16_t>((group < 0 ? 0 : images_.imageCount(group)) - 1); k >= 0;
-         --k)
-        turn.append(FrameInfo(DirectionGroups[d], k));
+    const List<FrameInfo> turn = backStepFrames(d);
     const std::string sequence = ShootSequences[d];
     List<FrameInfo> shoot;
     shoot.append(FrameInfo(sequence, 1));

@@ -151,12 +151,7 @@ void PJavelinist::volley(LogicalCommandInfo& command) {
 
     const auto count = static_cast<std::int16_t>(spriteCount_);
     std::vector<bool> late(static_cast<std::size_t>(count), false);
-    const auto posOf = [&](std::int16_t i) {
-        const std::int16_t slot = figureSlot_[i];
-        return slot >= 0 && static_cast<std::size_t>(slot) < slotOffsets_.size()
-                   ? slotOffsets_[static_cast<std::size_t>(slot)][facing_]
-                   : Point3D();
-    };
+    const auto posOf = [&](std::int16_t i) { return homePlace(figureSlot_[i]); };
     for (std::int16_t i = 0; i < count; ++i) {
         if (!living(i)) continue;
         VaelSprite& s = *figure(i);
@@ -184,10 +179,7 @@ void PJavelinist::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex
     VaelSprite* s = figure(figureIndex);
     if (!s) return;
     const auto at = [](std::int16_t v) { return static_cast<std::size_t>(v); };
-    const auto homeOf = [&](std::int16_t slot) {
-        return slot >= 0 && at(slot) < slotOffsets_.size() ? slotOffsets_[at(slot)][facing_] : Point3D();
-    };
-    const Point3D pos = homeOf(figureSlot_[figureIndex]);
+    const Point3D pos = homePlace(figureSlot_[figureIndex]);
     const auto kind = static_cast<std::uint16_t>(unitKind_);
     List<FrameInfo> death;
     if (casualty) {
@@ -223,10 +215,7 @@ void PJavelinist::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex
     sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
     const Arc arc = arcToward(start, d);
 
-    List<FrameInfo> turn;
-    const std::int16_t group = images_.findGroup(DirectionGroups[d]);
-    for (auto k = static_cast<std::int16_t>((group < 0 ? 0 : images_.imageCount(group)) - 1); k >= 0; --k)
-        turn.append(FrameInfo(DirectionGroups[d], k));
+    const List<FrameInfo> turn = backStepFrames(d);
     List<FrameInfo> throwing = throwFrames(d);
     appendAll(throwing, "Standing", a, 10);
     sprite_calls::addFrameEvent(*s, hex, Point4D(pos + DirectionSteps[at(static_cast<std::int16_t>(d))], 500),
