@@ -104,6 +104,28 @@ TEST_F(CardacesTest, ABlockOfTwentyWithTwentyJavelinsOnlyTheLastHeard) {
     EXPECT_EQ(std::count(layer.log.begin(), layer.log.end(), "SPRITE_CREATED"), 41);
 }
 
+TEST_F(CardacesTest, WhenSoldierNineteenFallsHisJavelinHandsTheLandingSoundToTheNewLeadersJavelin) {
+    auto* c = attach<OpenCardaces>(
+        std::make_unique<OpenCardaces>("Unit", "Unit (Half size)", "Unit (Quarter size)", 2, 1005, 1));
+    ASSERT_EQ(c->projectiles[19]->soundEnabledFlag(), 1);
+    c->fallen_[19] = 1;
+    LogicalCommandInfo hit(0, nullptr, 0,
+                           BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit"))));
+    c->commandFinished(hit);
+    ASSERT_EQ(c->figure(19), nullptr);
+    std::int16_t lead = -1;
+    for (std::int16_t i = 0; i < 19; ++i)
+        if (sprite_calls::isSoundLead(*c->figure(i))) lead = i;
+    ASSERT_GE(lead, 0);
+    for (std::int16_t i = 0; i < 20; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(c->projectiles[i]->soundEnabledFlag(), i == lead ? 1 : 0);
+    }
+    // With the leader standing nothing moves.
+    c->commandFinished(hit);
+    EXPECT_EQ(c->projectiles[lead]->soundEnabledFlag(), 1);
+}
+
 TEST_F(CardacesTest, EveryCloneThrowsJavelinsWhateverThePrototypesKind) {
     PCardaces proto("Unit", "Unit (Half size)", "Unit (Quarter size)", 4, -1, 1);
     EXPECT_EQ(proto.projectileImages[0], projectileImageSet(4, 0));
