@@ -36,10 +36,6 @@ const Point3D ArcherLaunch[9] = {{0, 0, 0}, {0, 0, 0}, {10, 0, 0}, {30, 5, 0},  
 const Point3D BowAnchor[9] = {{0, 0, 0},    {-30, -30, 0}, {-20, -15, 0}, {0, 0, 0},    {-13, -29, 0},
                               {-1, -26, 0}, {-17, -14, 0}, {0, 0, 0},     {-28, -20, 0}};
 
-bool isNamed(const LogicalCommandInfo& command, const char* name) {
-    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
-}
-
 std::int32_t legTime(const Point3D& from, const Point3D& to, int speed) {
     const auto pixels = static_cast<std::int16_t>(from.distance(to));
     return static_cast<std::int32_t>(static_cast<double>(pixels) * 1000.0 * (1.0 / speed));
@@ -79,16 +75,6 @@ VaelSprite* PArcher::setupSpear(std::int16_t slot) {
     const Point3D at = BowAnchor[facing_] + slotOffsets_[static_cast<std::size_t>(slot)][facing_];
     return new VaelSprite(region(), Point3D(at.x, at.y, 0), FrameInfo("Bow", image), Sprite::NoLayer, nullptr,
                           DrawPlain, debrisArtwork(0), debrisArtwork(1), debrisArtwork(2), 0);
-}
-
-void PArcher::commandFinished(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return;
-    PMissileUnit::commandFinished(command);
-}
-
-void PArcher::handleEvent(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return volley(command);
-    PMissileUnit::handleEvent(command);
 }
 
 PArcher::Arc PArcher::arcToward(const Point3D& start, std::int32_t d) {

@@ -27,10 +27,6 @@ const ThrowShape Throws[9] = {
     {{0, 0, 0}, 10, {0, -20, 0}},
 };
 
-bool isNamed(const LogicalCommandInfo& command, const char* name) {
-    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
-}
-
 void appendAll(List<FrameInfo>& to, const std::string& group, std::int16_t index, int times) {
     for (int i = 0; i < times; ++i)
         to.append(FrameInfo(group, index));
@@ -65,16 +61,6 @@ VaelPhysicalObject* PShockingJavelinist::clone(std::int16_t region, std::int32_t
 
 void PJavelinist::setupAnimations() {
     setupFootShooters(missile_places::JavelinLaunch);
-}
-
-void PJavelinist::commandFinished(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return;
-    PMissileUnit::commandFinished(command);
-}
-
-void PJavelinist::handleEvent(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return volley(command);
-    PMissileUnit::handleEvent(command);
 }
 
 PJavelinist::Arc PJavelinist::arcToward(const Point3D& start, std::int32_t d) {

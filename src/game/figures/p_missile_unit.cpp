@@ -39,7 +39,21 @@ void PMissileUnit::createDefaultSprites(std::int16_t count) {
     makeMissiles(count, region(), [this](VaelSprite* p) { announce(p); });
 }
 
+namespace {
+
+bool isMissileFire(const LogicalCommandInfo& command) {
+    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId("MissileFire"));
+}
+
+} // namespace
+
+void PMissileUnit::handleEvent(LogicalCommandInfo& command) {
+    if (playsVolleys() && isMissileFire(command)) return volley(command);
+    VaelPhysicalObject::handleEvent(command);
+}
+
 void PMissileUnit::commandFinished(LogicalCommandInfo& command) {
+    if (playsVolleys() && isMissileFire(command)) return;
     VaelPhysicalObject::commandFinished(command);
     followSoundLead([this](std::int16_t i) { return figure(i); });
 }

@@ -63,6 +63,9 @@ public:
 
     // The plain missile unit builds nothing; each kind of troops lays out its own figures and missiles.
     void setupAnimations() override {}
+    // A missile-fire order is played by the kind's volley, which ends without the rest of a command's
+    // book-keeping.
+    void handleEvent(LogicalCommandInfo& command) override;
     // The missile sound follows the figures' sound lead.
     void commandFinished(LogicalCommandInfo& command) override;
     // Always of missile kind 0, whatever this object's kind.
@@ -73,6 +76,10 @@ public:
     void createDefaultSprites(std::int16_t count);
 
 protected:
+    // The kind's volley of a missile-fire order; a unit without one (the plain missile unit) takes the order
+    // as any other command.
+    virtual bool playsVolleys() const { return false; }
+    virtual void volley(LogicalCommandInfo&) {}
     // The formations of the shooters, each with the places its missiles leave from by direction of fire:
     // eight on foot and six riders, each in two ranks whose rear steps up, or three chariots on places of
     // their own, which no rear rank refills and of which the third leads the sound.

@@ -8,10 +8,6 @@
 namespace vael {
 namespace {
 
-bool isNamed(const LogicalCommandInfo& command, const char* name) {
-    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
-}
-
 List<FrameInfo> repeated(const std::string& group, std::int16_t index, int times) {
     List<FrameInfo> frames;
     for (int i = 0; i < times; ++i)
@@ -58,16 +54,6 @@ void POxybeles::setupAnimations() {
     finishFormation();
     // The engine's shot sounds from the crew, its impact from the bolt.
     sprite_calls::setSoundLead(*crew, true);
-}
-
-void POxybeles::commandFinished(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return;
-    PMissileUnit::commandFinished(command);
-}
-
-void POxybeles::handleEvent(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return volley(command);
-    PMissileUnit::handleEvent(command);
 }
 
 POxybeles::Flight POxybeles::flight(const Point3D& origin, const Point3D& target, std::int32_t d) {

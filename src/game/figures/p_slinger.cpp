@@ -8,10 +8,6 @@
 namespace vael {
 namespace {
 
-bool isNamed(const LogicalCommandInfo& command, const char* name) {
-    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
-}
-
 List<FrameInfo> repeated(const std::string& group, std::int16_t index, int times) {
     List<FrameInfo> frames;
     for (int i = 0; i < times; ++i)
@@ -55,16 +51,6 @@ void PSlinger::setupAnimations() {
     createDefaultSprites(8);
     // Figure 7 and stone 7 alone are heard: one sling sound and one hit a volley.
     setRearRankOfEight();
-}
-
-void PSlinger::commandFinished(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return;
-    PMissileUnit::commandFinished(command);
-}
-
-void PSlinger::handleEvent(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return volley(command);
-    PMissileUnit::handleEvent(command);
 }
 
 PSlinger::Flight PSlinger::flight(const Point3D& origin, const Point3D& target, const Point3D& launch,
