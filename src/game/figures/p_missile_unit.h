@@ -105,6 +105,8 @@ protected:
     void standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::int16_t hex,
                         const List<FrameInfo>& frames, const std::vector<std::int16_t>& stepTime,
                         const std::vector<std::int16_t>& stepFrom);
+    // A figure still standing after its shot goes to place, ends its melee sound and stands.
+    void standAt(VaelSprite& s, std::int16_t hex, const Point3D& place, const List<FrameInfo>& frames);
     // The place of the figure in slot by the unit's facing; the hex point for a slot outside the formation
     // (a fallen figure's -1 among them).
     Point3D homePlace(std::int16_t slot) const;

@@ -184,10 +184,7 @@ void POxybeles::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, 
     if (casualty) {
         fall();
     } else {
-        sprite_calls::addFrameEvent(*crew, hex, Point4D(place, 0), List<FrameInfo>(), -1, SpriteMove, 0);
-        sprite_calls::addSoundEvent(*crew, SoundStopShock, kind);
-        sprite_calls::addFrameEvent(*crew, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
-        activeSprites_.append(crew);
+        standAt(*crew, hex, place, frames);
     }
     if (flies && bolt) activeSprites_.append(bolt);
 }

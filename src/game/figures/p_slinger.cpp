@@ -197,10 +197,7 @@ void PSlinger::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, b
         }
         looseSprites_.append(s);
     } else {
-        sprite_calls::addFrameEvent(*s, hex, Point4D(home, 0), List<FrameInfo>(), -1, SpriteMove, 0);
-        sprite_calls::addSoundEvent(*s, SoundStopShock, kind);
-        sprite_calls::addFrameEvent(*s, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
-        activeSprites_.append(s);
+        standAt(*s, hex, home, frames);
     }
     if (flies && stone) activeSprites_.append(stone);
 }
