@@ -36,10 +36,6 @@ const Point3D ArcherLaunch[9] = {{0, 0, 0}, {0, 0, 0}, {10, 0, 0}, {30, 5, 0},  
 const Point3D BowAnchor[9] = {{0, 0, 0},    {-30, -30, 0}, {-20, -15, 0}, {0, 0, 0},    {-13, -29, 0},
                               {-1, -26, 0}, {-17, -14, 0}, {0, 0, 0},     {-28, -20, 0}};
 
-bool isNamed(const LogicalCommandInfo& command, const char* name) {
-    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
-}
-
 std::int32_t legTime(const Point3D& from, const Point3D& to, int speed) {
     const auto pixels = static_cast<std::int16_t>(from.distance(to));
     return static_cast<std::int32_t>(static_cast<double>(pixels) * 1000.0 * (1.0 / speed));
@@ -79,16 +75,6 @@ VaelSprite* PArcher::setupSpear(std::int16_t slot) {
     const Point3D at = BowAnchor[facing_] + slotOffsets_[static_cast<std::size_t>(slot)][facing_];
     return new VaelSprite(region(), Point3D(at.x, at.y, 0), FrameInfo("Bow", image), Sprite::NoLayer, nullptr,
                           DrawPlain, debrisArtwork(0), debrisArtwork(1), debrisArtwork(2), 0);
-}
-
-void PArcher::commandFinished(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return;
-    PMissileUnit::commandFinished(command);
-}
-
-void PArcher::handleEvent(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return volley(command);
-    PMissileUnit::handleEvent(command);
 }
 
 PArcher::Arc PArcher::arcToward(const Point3D& start, std::int32_t d) {
@@ -179,10 +165,7 @@ void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bo
     VaelSprite* s = figure(figureIndex);
     if (!s) return;
     const auto at = [](std::int16_t v) { return static_cast<std::size_t>(v); };
-    const auto homeOf = [&](std::int16_t slot) {
-        return slot >= 0 && at(slot) < slotOffsets_.size() ? slotOffsets_[at(slot)][facing_] : Point3D();
-    };
-    const Point3D pos = homeOf(figureSlot_[figureIndex]);
+    const Point3D pos = homePlace(figureSlot_[figureIndex]);
     const auto kind = static_cast<std::uint16_t>(unitKind_);
     List<FrameInfo> death;
     if (casualty) {
@@ -222,11 +205,7 @@ void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bo
     sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
     const Arc arc = arcToward(start, d);
 
-    List<FrameInfo> turn;
-    const std::int16_t group = images_.findGroup(DirectionGroups[d]);
-    for (std::int16_t k = static_cast<std::int16_t>((group < 0 ? 0 : images_.imageCount(group)) - 1); k >= 0;
-         --k)
-        turn.append(FrameInfo(DirectionGroups[d], k));
+    const List<FrameInfo> turn = backStepFrames(d);
     const std::string sequence = ShootSequences[d];
     List<FrameInfo> shoot;
     shoot.append(FrameInfo(sequence, 1));

@@ -12,8 +12,6 @@ public:
     PArcher(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
             std::int16_t missileKind, std::int16_t region, std::int32_t facing);
 
-    void handleEvent(LogicalCommandInfo& command) override;
-    void commandFinished(LogicalCommandInfo& command) override;
     void setupAnimations() override;
     VaelSprite* setupSpear(std::int16_t slot) override;
     VaelSprite* setupShield(std::int16_t) override { return nullptr; }
@@ -33,7 +31,8 @@ public:
     Arc arcToward(const Point3D& start, std::int32_t direction);
 
 protected:
-    void volley(LogicalCommandInfo& command);
+    bool playsVolleys() const override { return true; }
+    void volley(LogicalCommandInfo& command) override;
     // The arrow of figure i: from its slot plus the launch offset along the arc to the target.
     VaelSprite* queueArrow(std::int16_t i, std::int32_t direction, const Point3D& pos, const Point3D& start,
                            const Arc& arc, int waits, bool late, std::int32_t restTime);

@@ -6,7 +6,7 @@
 
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
-#include "game/figures/projectile_images.h"
+#include "game/figures/record_bytes.h"
 #include "game/figures/sprite_calls.h"
 #include "game/map/vael_sprite_event.h"
 #include "game/rules/roll.h"
@@ -18,25 +18,10 @@ bool isNamed(const LogicalCommandInfo& command, const char* name) {
     return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
 }
 
-void put16(std::ostream& out, std::int16_t v) {
-    out.put(static_cast<char>(v & 0xFF));
-    out.put(static_cast<char>((v >> 8) & 0xFF));
-}
-
-bool get16(std::istream& in, std::int16_t& v) {
-    const int lo = in.get(), hi = in.get();
-    if (lo == std::char_traits<char>::eof() || hi == std::char_traits<char>::eof()) return false;
-    v = static_cast<std::int16_t>(lo | (hi << 8));
-    return true;
-}
-
-bool get3D(std::istream& in, Point3D& p) {
-    return get16(in, p.x) && get16(in, p.y) && get16(in, p.z);
-}
-
-void put3D(std::ostream& out, const Point3D& p) {
-    put16(out, p.x), put16(out, p.y), put16(out, p.z);
-}
+using record_bytes::get16;
+using record_bytes::get3D;
+using record_bytes::put16;
+using record_bytes::put3D;
 
 Point3D half(const Point3D& to, const Point3D& from) {
     return Point3D(static_cast<std::int16_t>(static_cast<std::int16_t>(to.x - from.x) / 2),
@@ -52,15 +37,8 @@ const char* const MissilePictures[9] = {"Default", "N", "NE", "E", "SE", "S", "S
 PCardaces::PCardaces(const std::string& normalName, const std::string& halfName,
                      const std::string& quarterName, std::int16_t missileKind, std::int16_t region,
                      std::int32_t facing)
-    : PPhalanx(normalName, halfName, quarterName, region, facing) {
-    for (int size = 0; size < 3; ++size)
-        projectileImages[static_cast<std::size_t>(size)] = projectileImageSet(missileKind, size);
+    : PPhalanx(normalName, halfName, quarterName, region, facing), MissileStock(missileKind) {
     unitKind_ = 15;
-}
-
-PCardaces::~PCardaces() {
-    for (std::int16_t i = 0; i < projectileCount; ++i)
-        delete projectiles[i];
 }
 
 VaelPhysicalObject* PCardaces::clone(std::int16_t region, std::int32_t facing) const {
@@ -69,18 +47,8 @@ VaelPhysicalObject* PCardaces::clone(std::int16_t region, std::int32_t facing) c
 
 void PCardaces::setupAnimations() {
     PPhalanx::setupAnimations();
-    projectileCount = Soldiers;
-    for (std::int16_t i = 0; i < Soldiers; ++i) {
-        // Without images of its own the missile must not fall back on the soldiers' pictures: it shows
-        // nothing.
-        auto* m = new VaelSprite(region(), Point3D(), FrameInfo("Default", 0), static_cast<std::uint16_t>(-1),
-                                 nullptr, DrawPlain, projectileImages[0], projectileImages[1],
-                                 projectileImages[2], 0);
-        projectiles[i] = m;
-        announce(m);
-    }
     // Soldier 19 leads the sounds of the block, and his javelin is the one heard landing.
-    projectiles[Soldiers - 1]->enableSound();
+    makeMissiles(Soldiers, region(), [this](VaelSprite* m) { announce(m); });
 }
 
 void PCardaces::handleEvent(LogicalCommandInfo& command) {
@@ -91,17 +59,7 @@ void PCardaces::handleEvent(LogicalCommandInfo& command) {
 void PCardaces::commandFinished(LogicalCommandInfo& command) {
     if (isNamed(command, "MissileFire")) return;
     PPhalanx::commandFinished(command);
-    // After losses the sound lead may have passed to another soldier; the javelin's landing goes with it,
-    // or volleys would fall silent once the first leader has fallen.
-    std::int16_t orphan = -1, lead = -1;
-    for (std::int16_t i = 0; i < projectileCount; ++i) {
-        VaelSprite* f = figure(i);
-        if (projectiles[i] && projectiles[i]->soundEnabledFlag() && !f) orphan = i;
-        if (f && sprite_calls::isSoundLead(*f)) lead = i;
-    }
-    if (orphan < 0 || lead < 0 || !projectiles[lead]) return;
-    projectiles[orphan]->setFlag(0);
-    projectiles[lead]->enableSound();
+    followSoundLead([this](std::int16_t i) { return figure(i); });
 }
 
 std::int32_t PCardaces::frontDirection(std::int32_t d) const {

@@ -6,16 +6,16 @@
 // games ahead of the block's record.
 #include <array>
 
+#include "game/figures/p_missile_unit.h"
 #include "game/figures/p_phalanx.h"
 
 namespace vael {
 
-class PCardaces : public PPhalanx {
+class PCardaces : public PPhalanx, public MissileStock {
 public:
     // missileKind: a row of the missile images (0 arrows, 1 bolt, 2 javelins, 3 Indian javelin, 4 stone).
     PCardaces(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
               std::int16_t missileKind, std::int16_t region, std::int32_t facing);
-    ~PCardaces() override;
 
     void handleEvent(LogicalCommandInfo& command) override;
     void commandFinished(LogicalCommandInfo& command) override;
@@ -48,12 +48,6 @@ public:
     };
     // The apex leg of a throw from start at the shape of d, toward missileTarget.
     Point4D apexLeg(const Point3D& start, std::int32_t d) const;
-
-    std::int16_t projectileCount = 0;
-    Point3D missileTarget;
-    std::array<OIF<Bitmap>*, 3> projectileImages{};
-    DynArray<VaelSprite*> projectiles{10};
-    std::array<Point3D, 9> launchOffsets{};
 
 protected:
     void volley(LogicalCommandInfo& command);

@@ -27,10 +27,6 @@ const ThrowShape Throws[9] = {
     {{0, 0, 0}, 10, {0, -20, 0}},
 };
 
-bool isNamed(const LogicalCommandInfo& command, const char* name) {
-    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
-}
-
 void appendAll(List<FrameInfo>& to, const std::string& group, std::int16_t index, int times) {
     for (int i = 0; i < times; ++i)
         to.append(FrameInfo(group, index));
@@ -65,16 +61,6 @@ VaelPhysicalObject* PShockingJavelinist::clone(std::int16_t region, std::int32_t
 
 void PJavelinist::setupAnimations() {
     setupFootShooters(missile_places::JavelinLaunch);
-}
-
-void PJavelinist::commandFinished(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return;
-    PMissileUnit::commandFinished(command);
-}
-
-void PJavelinist::handleEvent(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return volley(command);
-    PMissileUnit::handleEvent(command);
 }
 
 PJavelinist::Arc PJavelinist::arcToward(const Point3D& start, std::int32_t d) {
@@ -151,12 +137,7 @@ void PJavelinist::volley(LogicalCommandInfo& command) {
 
     const auto count = static_cast<std::int16_t>(spriteCount_);
     std::vector<bool> late(static_cast<std::size_t>(count), false);
-    const auto posOf = [&](std::int16_t i) {
-        const std::int16_t slot = figureSlot_[i];
-        return slot >= 0 && static_cast<std::size_t>(slot) < slotOffsets_.size()
-                   ? slotOffsets_[static_cast<std::size_t>(slot)][facing_]
-                   : Point3D();
-    };
+    const auto posOf = [&](std::int16_t i) { return homePlace(figureSlot_[i]); };
     for (std::int16_t i = 0; i < count; ++i) {
         if (!living(i)) continue;
         VaelSprite& s = *figure(i);
@@ -184,10 +165,7 @@ void PJavelinist::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex
     VaelSprite* s = figure(figureIndex);
     if (!s) return;
     const auto at = [](std::int16_t v) { return static_cast<std::size_t>(v); };
-    const auto homeOf = [&](std::int16_t slot) {
-        return slot >= 0 && at(slot) < slotOffsets_.size() ? slotOffsets_[at(slot)][facing_] : Point3D();
-    };
-    const Point3D pos = homeOf(figureSlot_[figureIndex]);
+    const Point3D pos = homePlace(figureSlot_[figureIndex]);
     const auto kind = static_cast<std::uint16_t>(unitKind_);
     List<FrameInfo> death;
     if (casualty) {
@@ -223,10 +201,7 @@ void PJavelinist::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex
     sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
     const Arc arc = arcToward(start, d);
 
-    List<FrameInfo> turn;
-    const std::int16_t group = images_.findGroup(DirectionGroups[d]);
-    for (auto k = static_cast<std::int16_t>((group < 0 ? 0 : images_.imageCount(group)) - 1); k >= 0; --k)
-        turn.append(FrameInfo(DirectionGroups[d], k));
+    const List<FrameInfo> turn = backStepFrames(d);
     List<FrameInfo> throwing = throwFrames(d);
     appendAll(throwing, "Standing", a, 10);
     sprite_calls::addFrameEvent(*s, hex, Point4D(pos + DirectionSteps[at(static_cast<std::int16_t>(d))], 500),

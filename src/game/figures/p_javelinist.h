@@ -12,8 +12,6 @@ public:
     PJavelinist(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
                 std::int16_t missileKind, std::int16_t region, std::int32_t facing);
 
-    void handleEvent(LogicalCommandInfo& command) override;
-    void commandFinished(LogicalCommandInfo& command) override;
     void setupAnimations() override;
     VaelSprite* setupShield(std::int16_t) override { return nullptr; }
     void animateCombatFigure(std::int16_t figure, std::int16_t hex, bool casualty,
@@ -36,7 +34,8 @@ public:
     std::int16_t missileKind;
 
 protected:
-    void volley(LogicalCommandInfo& command);
+    bool playsVolleys() const override { return true; }
+    void volley(LogicalCommandInfo& command) override;
     VaelSprite* queueJavelin(std::int16_t i, std::int32_t direction, const Point3D& pos, const Point3D& start,
                              const Arc& arc, int waits, bool late);
     bool footThrow() const { return mounted == 0 || unitKind_ == 7; }

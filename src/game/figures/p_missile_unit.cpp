@@ -10,47 +10,52 @@
 
 namespace vael {
 
-PMissileUnit::PMissileUnit(const std::string& normalName, const std::string& halfName,
-                           const std::string& quarterName, std::int16_t missileKind, std::int16_t region,
-                           std::int32_t facing)
-    : VaelPhysicalObject(normalName, halfName, quarterName, region, facing) {
+MissileStock::MissileStock(std::int16_t missileKind) {
     for (int size = 0; size < 3; ++size)
         projectileImages[static_cast<std::size_t>(size)] = projectileImageSet(missileKind, size);
 }
 
-PMissileUnit::~PMissileUnit() {
+MissileStock::~MissileStock() {
     for (std::int16_t i = 0; i < projectileCount; ++i)
         delete projectiles[i];
 }
+
+VaelSprite* MissileStock::newMissile(std::int16_t hex) const {
+    // Without images of its own the missile must not fall back on the unit's pictures: it shows nothing.
+    return new VaelSprite(hex, Point3D(), FrameInfo("Default", 0), static_cast<std::uint16_t>(-1), nullptr,
+                          DrawPlain, projectileImages[0], projectileImages[1], projectileImages[2], 0);
+}
+
+PMissileUnit::PMissileUnit(const std::string& normalName, const std::string& halfName,
+                           const std::string& quarterName, std::int16_t missileKind, std::int16_t region,
+                           std::int32_t facing)
+    : VaelPhysicalObject(normalName, halfName, quarterName, region, facing), MissileStock(missileKind) {}
 
 VaelPhysicalObject* PMissileUnit::clone(std::int16_t region, std::int32_t facing) const {
     return new PMissileUnit(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 0, region, facing);
 }
 
 void PMissileUnit::createDefaultSprites(std::int16_t count) {
-    projectileCount = count;
-    for (std::int16_t i = 0; i < count; ++i) {
-        // Without images of its own the missile must not fall back on the unit's pictures: it shows nothing.
-        auto* p = new VaelSprite(region(), Point3D(), FrameInfo("Default", 0), static_cast<std::uint16_t>(-1),
-                                 nullptr, DrawPlain, projectileImages[0], projectileImages[1],
-                                 projectileImages[2], 0);
-        projectiles[i] = p;
-        announce(p);
-    }
-    if (count > 0) projectiles[count - 1]->enableSound();
+    makeMissiles(count, region(), [this](VaelSprite* p) { announce(p); });
+}
+
+namespace {
+
+bool isMissileFire(const LogicalCommandInfo& command) {
+    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId("MissileFire"));
+}
+
+} // namespace
+
+void PMissileUnit::handleEvent(LogicalCommandInfo& command) {
+    if (playsVolleys() && isMissileFire(command)) return volley(command);
+    VaelPhysicalObject::handleEvent(command);
 }
 
 void PMissileUnit::commandFinished(LogicalCommandInfo& command) {
+    if (playsVolleys() && isMissileFire(command)) return;
     VaelPhysicalObject::commandFinished(command);
-    std::int16_t orphan = -1, lead = -1;
-    for (std::int16_t i = 0; i < projectileCount; ++i) {
-        VaelSprite* f = figure(i);
-        if (projectiles[i] && projectiles[i]->soundEnabledFlag() && !f) orphan = i;
-        if (f && sprite_calls::isSoundLead(*f)) lead = i;
-    }
-    if (orphan < 0 || lead < 0 || !projectiles[lead]) return;
-    projectiles[orphan]->setFlag(0);
-    projectiles[lead]->enableSound();
+    followSoundLead([this](std::int16_t i) { return figure(i); });
 }
 
 void PMissileUnit::leaveMount(std::int16_t hex, bool riders) {
@@ -103,10 +108,46 @@ void PMissileUnit::standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::
             sprite_calls::addFrameEvent(s, hex, Point4D(homeOf(slot), 0), frames, -1, SpriteMove, 0);
         }
     }
-    sprite_calls::addFrameEvent(s, hex, Point4D(homeOf(slot), 0), List<FrameInfo>(), -1, SpriteMove, 0);
+    standAt(s, hex, homeOf(slot), frames);
+}
+
+void PMissileUnit::standAt(VaelSprite& s, std::int16_t hex, const Point3D& place,
+                           const List<FrameInfo>& frames) {
+    sprite_calls::addFrameEvent(s, hex, Point4D(place, 0), List<FrameInfo>(), -1, SpriteMove, 0);
     sprite_calls::addSoundEvent(s, SoundStopShock, static_cast<std::uint16_t>(unitKind_));
     sprite_calls::addFrameEvent(s, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
     activeSprites_.append(&s);
+}
+
+Point3D PMissileUnit::homePlace(std::int16_t slot) const {
+    const auto at = static_cast<std::size_t>(slot);
+    return slot >= 0 && at < slotOffsets_.size() ? slotOffsets_[at][facing_] : Point3D();
+}
+
+List<FrameInfo> PMissileUnit::backStepFrames(std::int32_t d) {
+    List<FrameInfo> frames;
+    if (d < 1 || d > 8) return frames;
+    const std::int16_t group = images_.findGroup(DirectionGroups[d]);
+    for (auto k = static_cast<std::int16_t>((group < 0 ? 0 : images_.imageCount(group)) - 1); k >= 0; --k)
+        frames.append(FrameInfo(DirectionGroups[d], k));
+    return frames;
+}
+
+bool PMissileUnit::startVolley(LogicalCommandInfo& command, DIRECTION& d) {
+    d = NoDirection;
+    if (!Container<DIRECTION>::fromMessage(command.payload.get(), d) || d < 1 || d > 8) return false;
+    flagStale_ = 1;
+    moveFlagWithUnit(false);
+    missileTarget = hexToPixel(static_cast<std::int16_t>(command.value));
+    return true;
+}
+
+bool PMissileUnit::aimAtNeighbour(std::int16_t hex, std::int32_t d) {
+    const std::int16_t targetHex = landscapeQuery(hex, d);
+    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    const bool onMap = targetHex >= 0 && land && land->isOnMap(targetHex) != 0;
+    if (onMap) missileTarget = hexToPixel(targetHex);
+    return onMap;
 }
 
 std::int16_t PMissileUnit::closeCombatSide(std::int32_t enemyDirection, std::int32_t x) const {

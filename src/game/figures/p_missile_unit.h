@@ -1,34 +1,22 @@
 #pragma once
-// The common base of the units that shoot or throw: besides its figures it owns one missile sprite per
-// figure (entry i flies for figure i), the images of its kind of missile, where a missile first shows by
-// direction of fire, and the target point of the current volley. The subclasses build the figures and the
-// missiles and play the volleys.
+// The units that shoot or throw. Besides its figures such a unit owns one missile sprite per figure (entry i
+// flies for figure i), the images of its kind of missile, where a missile first shows by direction of fire,
+// and the target point of the current volley: the missile stock, shared with the javelin-throwing phalanx.
+// The common base builds the figures and the missiles; the subclasses play the volleys.
 #include <array>
 #include <cstdint>
 
+#include "game/figures/sprite_calls.h"
 #include "game/figures/vael_physical_object.h"
 
 namespace vael {
 
-class PMissileUnit : public VaelPhysicalObject {
+class MissileStock {
 public:
     // missileKind: 0 arrows, 1 bolt, 2 javelins, 3 Indian javelin, 4 stone. The images are taken now: an
     // object made before the sets are loaded keeps none.
-    PMissileUnit(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
-                 std::int16_t missileKind, std::int16_t region, std::int32_t facing);
-    ~PMissileUnit() override;
-
-    // The plain missile unit builds nothing; each kind of troops lays out its own figures and missiles.
-    void setupAnimations() override {}
-    // After losses the sound lead of the figures may have passed to another figure; the missile sound
-    // goes with it, or volleys would fall silent once the first leader has fallen.
-    void commandFinished(LogicalCommandInfo& command) override;
-    // Always of missile kind 0, whatever this object's kind.
-    VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override;
-
-    // count missiles resting on the unit's hex; only the last plays the sounds queued on it, so a volley
-    // makes one hit sound.
-    void createDefaultSprites(std::int16_t count);
+    explicit MissileStock(std::int16_t missileKind);
+    ~MissileStock();
 
     std::int16_t projectileCount = 0;
     Point3D missileTarget;
@@ -37,6 +25,61 @@ public:
     std::array<Point3D, 9> launchOffsets{};
 
 protected:
+    // count missiles resting on hex, each handed to announce; only the last plays the sounds queued on it,
+    // so a volley makes one hit sound.
+    template <class Announce> void makeMissiles(std::int16_t count, std::int16_t hex, Announce announce) {
+        projectileCount = count;
+        for (std::int16_t i = 0; i < count; ++i) {
+            VaelSprite* p = newMissile(hex);
+            projectiles[i] = p;
+            announce(p);
+        }
+        if (count > 0) projectiles[count - 1]->enableSound();
+    }
+    // After losses the sound lead of the figures may have passed to another figure; the missile sound goes
+    // with it, or volleys would fall silent once the first leader has fallen. figureOf(i) is figure i,
+    // null once it has fallen.
+    template <class FigureOf> void followSoundLead(FigureOf figureOf) {
+        std::int16_t orphan = -1, lead = -1;
+        for (std::int16_t i = 0; i < projectileCount; ++i) {
+            VaelSprite* f = figureOf(i);
+            if (projectiles[i] && projectiles[i]->soundEnabledFlag() && !f) orphan = i;
+            if (f && sprite_calls::isSoundLead(*f)) lead = i;
+        }
+        if (orphan < 0 || lead < 0 || !projectiles[lead]) return;
+        projectiles[orphan]->setFlag(0);
+        projectiles[lead]->enableSound();
+    }
+
+private:
+    VaelSprite* newMissile(std::int16_t hex) const;
+};
+
+class PMissileUnit : public VaelPhysicalObject, public MissileStock {
+public:
+    // missileKind: as for the missile stock.
+    PMissileUnit(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
+                 std::int16_t missileKind, std::int16_t region, std::int32_t facing);
+
+    // The plain missile unit builds nothing; each kind of troops lays out its own figures and missiles.
+    void setupAnimations() override {}
+    // A missile-fire order is played by the kind's volley, which ends without the rest of a command's
+    // book-keeping.
+    void handleEvent(LogicalCommandInfo& command) override;
+    // The missile sound follows the figures' sound lead.
+    void commandFinished(LogicalCommandInfo& command) override;
+    // Always of missile kind 0, whatever this object's kind.
+    VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override;
+
+    // count missiles resting on the unit's hex; only the last plays the sounds queued on it, so a volley
+    // makes one hit sound.
+    void createDefaultSprites(std::int16_t count);
+
+protected:
+    // The kind's volley of a missile-fire order; a unit without one (the plain missile unit) takes the order
+    // as any other command.
+    virtual bool playsVolleys() const { return false; }
+    virtual void volley(LogicalCommandInfo&) {}
     // The formations of the shooters, each with the places its missiles leave from by direction of fire:
     // eight on foot and six riders, each in two ranks whose rear steps up, or three chariots on places of
     // their own, which no rear rank refills and of which the third leads the sound.
@@ -62,6 +105,20 @@ protected:
     void standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::int16_t hex,
                         const List<FrameInfo>& frames, const std::vector<std::int16_t>& stepTime,
                         const std::vector<std::int16_t>& stepFrom);
+    // A figure still standing after its shot goes to place, ends its melee sound and stands.
+    void standAt(VaelSprite& s, std::int16_t hex, const Point3D& place, const List<FrameInfo>& frames);
+    // The place of the figure in slot by the unit's facing; the hex point for a slot outside the formation
+    // (a fallen figure's -1 among them).
+    Point3D homePlace(std::int16_t slot) const;
+    // A figure backing off a step from an enemy in direction d (1 to 8): that direction's walk, played
+    // backwards.
+    List<FrameInfo> backStepFrames(std::int32_t d);
+    // The direction of a missile-fire order, false when it carries none of 1 to 8 (the shot is then not
+    // shown). Otherwise the flag stays where it stands and missileTarget is the order's hex.
+    bool startVolley(LogicalCommandInfo& command, DIRECTION& d);
+    // Aims at the neighbour of hex in direction d; false at the map's edge, where there is no hex to shoot
+    // into and missileTarget stays as it was.
+    bool aimAtNeighbour(std::int16_t hex, std::int32_t d);
 
 public:
     static constexpr const char* ShootSequences[9] = {"", "MN", "MNE", "ME", "MSE", "MS", "MSW", "MW", "MNW"};

@@ -8,10 +8,6 @@
 namespace vael {
 namespace {
 
-bool isNamed(const LogicalCommandInfo& command, const char* name) {
-    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
-}
-
 List<FrameInfo> repeated(const std::string& group, std::int16_t index, int times) {
     List<FrameInfo> frames;
     for (int i = 0; i < times; ++i)
@@ -60,16 +56,6 @@ void POxybeles::setupAnimations() {
     sprite_calls::setSoundLead(*crew, true);
 }
 
-void POxybeles::commandFinished(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return;
-    PMissileUnit::commandFinished(command);
-}
-
-void POxybeles::handleEvent(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return volley(command);
-    PMissileUnit::handleEvent(command);
-}
-
 POxybeles::Flight POxybeles::flight(const Point3D& origin, const Point3D& target, std::int32_t d) {
     Flight f;
     if (d < 1 || d > 8) return f;
@@ -113,11 +99,8 @@ void POxybeles::volley(LogicalCommandInfo& command) {
     DIRECTION d = NoDirection;
     // Anything but a direction of fire would index the tables by direction out of range: the shot is not
     // shown, and the command ends on this tick with its notification as usual.
-    if (!Container<DIRECTION>::fromMessage(command.payload.get(), d) || d < 1 || d > 8) return;
-    flagStale_ = 1;
-    moveFlagWithUnit(false);
+    if (!startVolley(command, d)) return;
     const std::int16_t hex = region();
-    missileTarget = hexToPixel(static_cast<std::int16_t>(command.value));
     const Point3D origin = hexToPixel(hex);
     const List<FrameInfo> fire = fireFrames(d);
     const List<FrameInfo> stand = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));
@@ -134,10 +117,7 @@ void POxybeles::volley(LogicalCommandInfo& command) {
         if (!living(i)) continue;
         VaelSprite* bolt = i < projectileCount ? projectiles[i] : nullptr;
         if (!bolt) continue;
-        const std::int16_t slot = figureSlot_[i];
-        const Point3D place = slot >= 0 && static_cast<std::size_t>(slot) < slotOffsets_.size()
-                                  ? slotOffsets_[static_cast<std::size_t>(slot)][facing_]
-                                  : Point3D();
+        const Point3D place = homePlace(figureSlot_[i]);
         queueBolt(*bolt, hex, origin, missileTarget, d, launchOffsets[static_cast<std::size_t>(d)], place, d);
         sprite_calls::addFrameEvent(*bolt, hex, Point4D(), sprite_calls::oneFrame("Default", 0), -1,
                                     SpriteMove, 0);
@@ -152,10 +132,7 @@ void POxybeles::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, 
     VaelSprite* crew = figure(figureIndex);
     if (!crew) return;
     const auto at = [](std::int32_t v) { return static_cast<std::size_t>(v); };
-    const auto homeOf = [&](std::int16_t slot) {
-        return slot >= 0 && at(slot) < slotOffsets_.size() ? slotOffsets_[at(slot)][facing_] : Point3D();
-    };
-    const Point3D place = homeOf(figureSlot_[figureIndex]);
+    const Point3D place = homePlace(figureSlot_[figureIndex]);
     const auto kind = static_cast<std::uint16_t>(unitKind_);
     List<FrameInfo> death;
     if (casualty) {
@@ -179,11 +156,8 @@ void POxybeles::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, 
     const auto aim = static_cast<std::int32_t>(e + 1);
 
     // At the map's edge there is no hex to shoot into: the crew works the engine, but no bolt flies.
-    const std::int16_t targetHex = landscapeQuery(hex, aim);
-    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
-    const bool flies = targetHex >= 0 && land && land->isOnMap(targetHex) != 0;
+    const bool flies = aimAtNeighbour(hex, aim);
     const Point3D origin = hexToPixel(hex);
-    if (flies) missileTarget = hexToPixel(targetHex);
 
     images_.selectGroupIndex(static_cast<std::int16_t>(combatGroup_ + e));
     sprite_calls::addPlainEvent(*crew, SpriteDrawPlain);
@@ -203,16 +177,14 @@ void POxybeles::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, 
                   enemyDirection);
         const List<FrameInfo> rest = sprite_calls::oneFrame("Default", 0);
         sprite_calls::addFrameEvent(*bolt, hex, Point4D(), rest, -1, SpriteMove, 0);
-        sprite_calls::addFrameEvent(*bolt, hex, Point4D(homeOf(figureIndex), 1000), rest, -1, SpriteMove, 0);
+        sprite_calls::addFrameEvent(*bolt, hex, Point4D(homePlace(figureIndex), 1000), rest, -1, SpriteMove,
+                                    0);
     }
 
     if (casualty) {
         fall();
     } else {
-        sprite_calls::addFrameEvent(*crew, hex, Point4D(place, 0), List<FrameInfo>(), -1, SpriteMove, 0);
-        sprite_calls::addSoundEvent(*crew, SoundStopShock, kind);
-        sprite_calls::addFrameEvent(*crew, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
-        activeSprites_.append(crew);
+        standAt(*crew, hex, place, frames);
     }
     if (flies && bolt) activeSprites_.append(bolt);
 }

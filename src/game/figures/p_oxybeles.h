@@ -12,8 +12,6 @@ public:
     POxybeles(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
               std::int16_t missileKind, std::int16_t region, std::int32_t facing);
 
-    void handleEvent(LogicalCommandInfo& command) override;
-    void commandFinished(LogicalCommandInfo& command) override;
     void setupAnimations() override;
     void animateCombatFigure(std::int16_t figure, std::int16_t hex, bool casualty,
                              std::vector<std::int16_t>& stepTime, std::vector<std::int16_t>& stepFrom,
@@ -40,7 +38,8 @@ public:
     static constexpr std::int32_t Speed[9] = {1, 300, 450, 600, 450, 300, 450, 600, 450};
 
 protected:
-    void volley(LogicalCommandInfo& command);
+    bool playsVolleys() const override { return true; }
+    void volley(LogicalCommandInfo& command) override;
     // Queues the bolt's flight from the muzzle (launch, relative to the crew at place) to the target,
     // showing the picture group of look; the caller adds the bolt's closing events.
     void queueBolt(VaelSprite& bolt, std::int16_t hex, const Point3D& origin, const Point3D& target,

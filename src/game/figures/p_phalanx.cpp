@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "framework/core/bus_event.h"
+#include "game/figures/record_bytes.h"
 #include "game/figures/sprite_calls.h"
 
 namespace vael {
@@ -35,17 +36,8 @@ const FacingLayout Layouts[9] = {
 const Point3D ShieldOffsets[9] = {{},          {-21, -4, 0}, {-19, -6, 0}, {},          {5, -8, 0},
                                   {17, -4, 0}, {2, 5, 0},    {},           {-23, -5, 0}};
 
-void put16(std::ostream& out, std::int16_t v) {
-    out.put(static_cast<char>(v & 0xFF));
-    out.put(static_cast<char>((v >> 8) & 0xFF));
-}
-
-bool get16(std::istream& in, std::int16_t& v) {
-    const int lo = in.get(), hi = in.get();
-    if (lo == std::char_traits<char>::eof() || hi == std::char_traits<char>::eof()) return false;
-    v = static_cast<std::int16_t>(lo | (hi << 8));
-    return true;
-}
+using record_bytes::get16;
+using record_bytes::put16;
 
 std::int32_t wrapFacing(std::int32_t f) {
     return ((f - 1) % 8 + 8) % 8 + 1;

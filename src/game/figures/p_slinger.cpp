@@ -8,10 +8,6 @@
 namespace vael {
 namespace {
 
-bool isNamed(const LogicalCommandInfo& command, const char* name) {
-    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
-}
-
 List<FrameInfo> repeated(const std::string& group, std::int16_t index, int times) {
     List<FrameInfo> frames;
     for (int i = 0; i < times; ++i)
@@ -57,16 +53,6 @@ void PSlinger::setupAnimations() {
     setRearRankOfEight();
 }
 
-void PSlinger::commandFinished(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return;
-    PMissileUnit::commandFinished(command);
-}
-
-void PSlinger::handleEvent(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return volley(command);
-    PMissileUnit::handleEvent(command);
-}
-
 PSlinger::Flight PSlinger::flight(const Point3D& origin, const Point3D& target, const Point3D& launch,
                                   std::int32_t d) {
     Flight f;
@@ -108,11 +94,8 @@ void PSlinger::volley(LogicalCommandInfo& command) {
     DIRECTION d = NoDirection;
     // Anything but a direction of fire would index the tables by direction out of range: the volley is
     // not shown, and the command ends on this tick with its notification as usual.
-    if (!Container<DIRECTION>::fromMessage(command.payload.get(), d) || d < 1 || d > 8) return;
-    flagStale_ = 1;
-    moveFlagWithUnit(false);
+    if (!startVolley(command, d)) return;
     const std::int16_t hex = region();
-    missileTarget = hexToPixel(static_cast<std::int16_t>(command.value));
     const Point3D origin = hexToPixel(hex);
     const Point3D launch = launchOffsets[static_cast<std::size_t>(d)];
     const Flight f = flight(origin, missileTarget, launch, d);
@@ -132,10 +115,7 @@ void PSlinger::volley(LogicalCommandInfo& command) {
     }
     for (std::int16_t i = 0; i < count; ++i) {
         if (!living(i)) continue;
-        const std::int16_t slot = figureSlot_[i];
-        const Point3D home = slot >= 0 && static_cast<std::size_t>(slot) < slotOffsets_.size()
-                                 ? slotOffsets_[static_cast<std::size_t>(slot)][facing_]
-                                 : Point3D();
+        const Point3D home = homePlace(figureSlot_[i]);
         const Point3D spread = drawSpread(15);
         VaelSprite* stone = i < projectileCount ? projectiles[i] : nullptr;
         if (!stone) continue;
@@ -151,10 +131,7 @@ void PSlinger::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, b
     VaelSprite* s = figure(figureIndex);
     if (!s) return;
     const auto at = [](std::int32_t v) { return static_cast<std::size_t>(v); };
-    const auto homeOf = [&](std::int16_t slot) {
-        return slot >= 0 && at(slot) < slotOffsets_.size() ? slotOffsets_[at(slot)][facing_] : Point3D();
-    };
-    const Point3D home = homeOf(figureSlot_[figureIndex]);
+    const Point3D home = homePlace(figureSlot_[figureIndex]);
     const auto kind = static_cast<std::uint16_t>(unitKind_);
     List<FrameInfo> death;
     if (casualty) {
@@ -181,21 +158,15 @@ void PSlinger::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, b
 
     // At the map's edge there is no hex to sling into: the figure goes through its throw, but no stone
     // flies.
-    const std::int16_t targetHex = landscapeQuery(hex, d);
-    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
-    const bool flies = targetHex >= 0 && land && land->isOnMap(targetHex) != 0;
+    const bool flies = aimAtNeighbour(hex, d);
     const Point3D origin = hexToPixel(hex);
-    if (flies) missileTarget = hexToPixel(targetHex);
 
     sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
     sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
     const Point3D launch =
         enemyDirection >= 0 && enemyDirection <= 8 ? launchOffsets[at(enemyDirection)] : Point3D();
 
-    List<FrameInfo> retreat;
-    const std::int16_t group = images_.findGroup(DirectionGroups[d]);
-    for (auto k = static_cast<std::int16_t>((group < 0 ? 0 : images_.imageCount(group)) - 1); k >= 0; --k)
-        retreat.append(FrameInfo(DirectionGroups[d], k));
+    const List<FrameInfo> retreat = backStepFrames(d);
     List<FrameInfo> slinging = indexed(ShootSequences[d], {2, 2, 1, 1, 2, 2, 1, 1, 2, 3, 0});
     for (int k = 0; k < 10; ++k)
         slinging.append(FrameInfo("Standing", i));
@@ -212,7 +183,7 @@ void PSlinger::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, b
         const Flight f = flight(origin, missileTarget, launch, d);
         const Point3D spread = drawSpread(10);
         queueStone(*stone, hex, home, launch, origin, f, spread, 10);
-        sprite_calls::addFrameEvent(*stone, hex, Point4D(homeOf(figureIndex), 1000),
+        sprite_calls::addFrameEvent(*stone, hex, Point4D(homePlace(figureIndex), 1000),
                                     sprite_calls::oneFrame("Default", 0), -1, SpriteMove, 0);
     }
 
@@ -226,10 +197,7 @@ void PSlinger::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, b
         }
         looseSprites_.append(s);
     } else {
-        sprite_calls::addFrameEvent(*s, hex, Point4D(home, 0), List<FrameInfo>(), -1, SpriteMove, 0);
-        sprite_calls::addSoundEvent(*s, SoundStopShock, kind);
-        sprite_calls::addFrameEvent(*s, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
-        activeSprites_.append(s);
+        standAt(*s, hex, home, frames);
     }
     if (flies && stone) activeSprites_.append(stone);
 }

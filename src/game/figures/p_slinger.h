@@ -13,8 +13,6 @@ public:
     PSlinger(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
              std::int16_t missileKind, std::int16_t region, std::int32_t facing);
 
-    void handleEvent(LogicalCommandInfo& command) override;
-    void commandFinished(LogicalCommandInfo& command) override;
     void setupAnimations() override;
     VaelSprite* setupSpear(std::int16_t) override { return nullptr; }
     VaelSprite* setupShield(std::int16_t) override { return nullptr; }
@@ -41,7 +39,8 @@ public:
                                         {0, -5, 0}, {5, -5, 0}, {0, -5, 0},  {0, -5, 0}};
 
 protected:
-    void volley(LogicalCommandInfo& command);
+    bool playsVolleys() const override { return true; }
+    void volley(LogicalCommandInfo& command) override;
     // The stone of figure i from its home point home along the flight; spread is the scatter of its
     // landing, waits the updates it rests in the hand.
     void queueStone(VaelSprite& stone, std::int16_t hex, const Point3D& home, const Point3D& launch,

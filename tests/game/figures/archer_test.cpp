@@ -16,16 +16,7 @@ struct OpenArcher : PArcher {
 class ArcherTest : public MissileScene {
 protected:
     PArcher* archer(std::int16_t hex = 1204, std::int32_t facing = 1) {
-        PArcher proto("Unit", "Unit (Half size)", "Unit (Quarter size)", 0, -1, 1);
-        return attach<PArcher>(std::unique_ptr<VaelPhysicalObject>(proto.clone(hex, facing)));
-    }
-    static LogicalCommandInfo fire(DIRECTION d, std::uint16_t target) {
-        return LogicalCommandInfo(
-            0, new Container<DIRECTION>(d), target,
-            BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("MissileFire"))));
-    }
-    static std::string at(const Point3D& p, int dx, int dy) {
-        return "(" + std::to_string(p.x + dx) + "," + std::to_string(p.y + dy) + ")";
+        return cloneOf<PArcher>(0, hex, facing);
     }
 };
 

@@ -19,32 +19,9 @@ struct OpenCardaces : PCardaces {
 class CardacesTest : public MissileScene {
 protected:
     PCardaces* block(std::int16_t hex = 1005, std::int32_t facing = 1) {
-        PCardaces proto("Unit", "Unit (Half size)", "Unit (Quarter size)", 2, -1, 1);
-        return attach<PCardaces>(std::unique_ptr<VaelPhysicalObject>(proto.clone(hex, facing)));
+        return cloneOf<PCardaces>(2, hex, facing);
     }
-    static LogicalCommandInfo fire(DIRECTION d, std::uint16_t target) {
-        return LogicalCommandInfo(
-            0, new Container<DIRECTION>(d), target,
-            BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("MissileFire"))));
-    }
-    void queue(VaelPhysicalObject& unit, ContainerBase* payload, std::uint16_t target) {
-        LogicalCommandInfo c(1, payload, target,
-                             BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("MissileFire"))),
-                             BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("UnitFired"))),
-                             new Container<short>(7));
-        Container<LogicalCommandInfo> box(c);
-        unit.sendTo(static_cast<std::uint16_t>(unit.getId()), LOGICAL_COMMAND, &box);
-    }
-    int runToIdle(VaelPhysicalObject& unit) {
-        for (int tick = 0; tick < 80; ++tick) {
-            std::unique_ptr<ZoomBoxes> boxes(unit.updateLevels(1000 + 100 * tick));
-            if (!layer.log.empty() && layer.log.back().rfind("DEACTIVATED", 0) == 0) return tick + 1;
-        }
-        return -1;
-    }
-    static std::string at(const Point3D& p, int dx, int dy) {
-        return "(" + std::to_string(p.x + dx) + "," + std::to_string(p.y + dy) + ")";
-    }
+    int runToIdle(VaelPhysicalObject& unit) { return MissileScene::runToIdle(unit, 80); }
     static std::string saved(VaelPhysicalObject& o) {
         std::ostringstream out;
         o.save(out);
@@ -102,6 +79,28 @@ TEST_F(CardacesTest, ABlockOfTwentyWithTwentyJavelinsOnlyTheLastHeard) {
         EXPECT_EQ(p, Point3D());
     // Twenty soldiers, twenty javelins and the flag announced.
     EXPECT_EQ(std::count(layer.log.begin(), layer.log.end(), "SPRITE_CREATED"), 41);
+}
+
+TEST_F(CardacesTest, WhenSoldierNineteenFallsHisJavelinHandsTheLandingSoundToTheNewLeadersJavelin) {
+    auto* c = attach<OpenCardaces>(
+        std::make_unique<OpenCardaces>("Unit", "Unit (Half size)", "Unit (Quarter size)", 2, 1005, 1));
+    ASSERT_EQ(c->projectiles[19]->soundEnabledFlag(), 1);
+    c->fallen_[19] = 1;
+    LogicalCommandInfo hit(0, nullptr, 0,
+                           BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit"))));
+    c->commandFinished(hit);
+    ASSERT_EQ(c->figure(19), nullptr);
+    std::int16_t lead = -1;
+    for (std::int16_t i = 0; i < 19; ++i)
+        if (sprite_calls::isSoundLead(*c->figure(i))) lead = i;
+    ASSERT_GE(lead, 0);
+    for (std::int16_t i = 0; i < 20; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(c->projectiles[i]->soundEnabledFlag(), i == lead ? 1 : 0);
+    }
+    // With the leader standing nothing moves.
+    c->commandFinished(hit);
+    EXPECT_EQ(c->projectiles[lead]->soundEnabledFlag(), 1);
 }
 
 TEST_F(CardacesTest, EveryCloneThrowsJavelinsWhateverThePrototypesKind) {

@@ -8,10 +8,7 @@ namespace {
 
 class MountedArcherTest : public MissileScene {
 protected:
-    template <class T> T* made(std::int32_t facing = 1) {
-        T proto("Unit", "Unit (Half size)", "Unit (Quarter size)", 4, -1, 1);
-        return attach<T>(std::unique_ptr<VaelPhysicalObject>(proto.clone(1204, facing)));
-    }
+    template <class T> T* made(std::int32_t facing = 1) { return cloneOf<T>(4, 1204, facing); }
 };
 
 TEST_F(MountedArcherTest, FiguresMissilesAndSoundLeadsBySort) {

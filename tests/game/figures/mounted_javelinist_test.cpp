@@ -7,15 +7,7 @@ namespace {
 
 class MountedJavelinistTest : public MissileScene {
 protected:
-    template <class T> T* made(std::int32_t facing = 1) {
-        T proto("Unit", "Unit (Half size)", "Unit (Quarter size)", 3, -1, 1);
-        return attach<T>(std::unique_ptr<VaelPhysicalObject>(proto.clone(1204, facing)));
-    }
-    static LogicalCommandInfo fire(DIRECTION d, std::uint16_t target) {
-        return LogicalCommandInfo(
-            0, new Container<DIRECTION>(d), target,
-            BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("MissileFire"))));
-    }
+    template <class T> T* made(std::int32_t facing = 1) { return cloneOf<T>(3, 1204, facing); }
 };
 
 template <class T> struct Walking : T {

@@ -17,34 +17,7 @@ struct OpenOxybeles : POxybeles {
 class OxybelesTest : public MissileScene {
 protected:
     POxybeles* engine(std::int16_t hex = 1204, std::int32_t facing = 1) {
-        POxybeles proto("Unit", "Unit (Half size)", "Unit (Quarter size)", 1, -1, 1);
-        return attach<POxybeles>(std::unique_ptr<VaelPhysicalObject>(proto.clone(hex, facing)));
-    }
-    static LogicalCommandInfo fire(DIRECTION d, std::uint16_t target) {
-        return LogicalCommandInfo(
-            0, new Container<DIRECTION>(d), target,
-            BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("MissileFire"))));
-    }
-    void queue(VaelPhysicalObject& unit, ContainerBase* payload, std::uint16_t target) {
-        LogicalCommandInfo c(1, payload, target,
-                             BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("MissileFire"))),
-                             BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("UnitFired"))),
-                             new Container<short>(7));
-        Container<LogicalCommandInfo> box(c);
-        unit.sendTo(static_cast<std::uint16_t>(unit.getId()), LOGICAL_COMMAND, &box);
-    }
-    int runToIdle(VaelPhysicalObject& unit) {
-        for (int tick = 0; tick < 60; ++tick) {
-            std::unique_ptr<ZoomBoxes> boxes(unit.updateLevels(1000 + 100 * tick));
-            if (!layer.log.empty() && layer.log.back().rfind("DEACTIVATED", 0) == 0) return tick + 1;
-        }
-        return -1;
-    }
-    static std::string repeat(const std::string& frame, int times) {
-        std::string out;
-        for (int i = 0; i < times; ++i)
-            out += " " + frame;
-        return out;
+        return cloneOf<POxybeles>(1, hex, facing);
     }
     static const char* fireFrames(const char* set) {
         static std::string text;

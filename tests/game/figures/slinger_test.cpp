@@ -17,43 +17,11 @@ struct OpenSlinger : PSlinger {
 class SlingerTest : public MissileScene {
 protected:
     PSlinger* slinger(std::int16_t hex = 1204, std::int32_t facing = 1) {
-        PSlinger proto("Unit", "Unit (Half size)", "Unit (Quarter size)", 4, -1, 1);
-        return attach<PSlinger>(std::unique_ptr<VaelPhysicalObject>(proto.clone(hex, facing)));
+        return cloneOf<PSlinger>(4, hex, facing);
     }
     OpenSlinger* open() {
         return attach<OpenSlinger>(
             std::make_unique<OpenSlinger>("Unit", "Unit (Half size)", "Unit (Quarter size)", 4, 1204, 1));
-    }
-    static LogicalCommandInfo fire(DIRECTION d, std::uint16_t target) {
-        return LogicalCommandInfo(
-            0, new Container<DIRECTION>(d), target,
-            BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("MissileFire"))));
-    }
-    static std::string at(const Point3D& p, int dx, int dy) {
-        return "(" + std::to_string(p.x + dx) + "," + std::to_string(p.y + dy) + ")";
-    }
-    // Hands the command to the object as the layer does, with the reply "UnitFired" carrying 7.
-    void queue(VaelPhysicalObject& unit, ContainerBase* payload, std::uint16_t target) {
-        LogicalCommandInfo c(1, payload, target,
-                             BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("MissileFire"))),
-                             BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("UnitFired"))),
-                             new Container<short>(7));
-        Container<LogicalCommandInfo> box(c);
-        unit.sendTo(static_cast<std::uint16_t>(unit.getId()), LOGICAL_COMMAND, &box);
-    }
-    // Ticks every 100 ms until the object reports itself idle; answers the number of ticks.
-    int runToIdle(VaelPhysicalObject& unit) {
-        for (int tick = 0; tick < 60; ++tick) {
-            std::unique_ptr<ZoomBoxes> boxes(unit.updateLevels(1000 + 100 * tick));
-            if (!layer.log.empty() && layer.log.back().rfind("DEACTIVATED", 0) == 0) return tick + 1;
-        }
-        return -1;
-    }
-    static std::string repeat(const std::string& frame, int times) {
-        std::string out;
-        for (int i = 0; i < times; ++i)
-            out += " " + frame;
-        return out;
     }
 };
 
