@@ -38,13 +38,6 @@ void clickAt(platform::Platform& os, const Dialog& dialog, int x, int y) {
     post(os, platform::EventKind::ButtonUp, client.x + x, client.y + y);
 }
 
-void click(platform::Platform& os, Dialog& dialog, std::int16_t id) {
-    DialogItemWindow* item = dialog.item(id);
-    ASSERT_NE(item, nullptr);
-    const Box b = item->box();
-    clickAt(os, dialog, b.x + b.w / 2, b.y + b.h / 2);
-}
-
 // Whatever the X server has not yet been shown is taken after a pause for it.
 Grab settledGrab(platform::SdlPlatform& sdl) {
     platform::Event e;
@@ -76,10 +69,10 @@ TEST(ChooseScenario, ThePlayerPicksABattleByMouseAndThatBattleBegins) {
     bool shot = false, closing = false;
     Grab picture;
     vael.onDialog = [&](Dialog& d, const std::string& name) {
-        if (alongTheWay(name)) click(*sdl, d, Dialog::IdOk);
-        if (name == StartGameDlg::TemplateName) click(*sdl, d, StartGameDlg::IdStartBattle);
+        if (alongTheWay(name)) clickItem(*sdl, d, Dialog::IdOk);
+        if (name == StartGameDlg::TemplateName) clickItem(*sdl, d, StartGameDlg::IdStartBattle);
         if (name == IntroDlg::TemplateName)
-            click(*sdl, d, IntroDlg::IdHomePlayer), click(*sdl, d, Dialog::IdOk);
+            clickItem(*sdl, d, IntroDlg::IdHomePlayer), clickItem(*sdl, d, Dialog::IdOk);
         if (name != ScenarioDlg::TemplateName) return;
         choosing = dynamic_cast<ScenarioDlg*>(&d);
         DialogItemWindow* list = d.item(ScenarioDlg::IdList);
@@ -101,7 +94,7 @@ TEST(ChooseScenario, ThePlayerPicksABattleByMouseAndThatBattleBegins) {
             shot = true;
             shownWhenPicked = choosing->chosen()->fileName;
             picture = settledGrab(*sdl);
-            click(*sdl, *choosing, Dialog::IdOk);
+            clickItem(*sdl, *choosing, Dialog::IdOk);
             choosing = nullptr;
         }
         if (shot && !closing && vael.app().battleRunning()) {
