@@ -253,10 +253,11 @@ bool VaelGame::chooseAndStartBattle() {
     const std::vector<ScenarioChoice> scenarios = findScenarios(app_->dataPath(9));
     // With no battle of the data set to offer, the player names one of his own.
     if (scenarios.empty()) return chooseCustomBattle();
-    const ScenarioChoice& scenario = scenarios.front();
-    ScenarioDlg choose(scenario, onDialog);
+    ScenarioDlg choose(scenarios, onDialog);
     choose.attach(*app_);
-    if (choose.create(ScenarioDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return false;
+    if (choose.create(ScenarioDlg::TemplateName, Dialog::Modal) != Dialog::IdOk || !choose.chosen())
+        return false;
+    const ScenarioChoice scenario = *choose.chosen();
     const std::string file = chooseVariant(scenario.fileName);
     if (file.empty()) return false;
     return startChosenBattle(file, scenario.homeName, scenario.visitorName);

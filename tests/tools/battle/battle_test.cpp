@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -258,27 +259,53 @@ TEST(GoldenText, MarksAreRemovedAndTheFirstDifferenceIsNamed) {
     }
 }
 
-// The commentary and outcome of a few seeded battles, kept under tests/tools/battle/golden/ as the tool
-// printed them; scripts/renew-goldens writes them anew after a deliberate change of the rules.
+// The scenario and seed a golden file names: "seed-N.txt" is the demonstration battle's, "NAME-seed-N.txt"
+// the battle of NAME.SCN; null when the name is neither.
+std::optional<std::pair<std::string, std::uint32_t>> goldenBattle(const std::string& fileName) {
+    std::smatch m;
+    if (!std::regex_match(fileName, m, std::regex("(?:([a-z]+)-)?seed-([0-9]+)\\.txt"))) return std::nullopt;
+    std::string scenario = m[1].matched ? m[1].str() : std::string("ghatmar");
+    std::transform(scenario.begin(), scenario.end(), scenario.begin(),
+                   [](unsigned char c) { return std::toupper(c); });
+    return std::make_pair(scenario + ".SCN", static_cast<std::uint32_t>(std::stoul(m[2].str())));
+}
+
+TEST(GoldenText, TheFileNamesTheBattleAndTheSeed) {
+    using Named = std::optional<std::pair<std::string, std::uint32_t>>;
+    EXPECT_EQ(goldenBattle("seed-7.txt"), Named(std::make_pair("GHATMAR.SCN", 7u)));
+    EXPECT_EQ(goldenBattle("korvath-seed-12.txt"), Named(std::make_pair("KORVATH.SCN", 12u)));
+    for (const char* other :
+         {"seed-.txt", "Korvath-seed-1.txt", "korvath-seed-1.txt.orig", "seed-1.text", "-seed-1.txt"})
+        EXPECT_EQ(goldenBattle(other), std::nullopt) << other;
+}
+
+// The commentary and outcome of a few seeded battles of each scenario, kept under
+// tests/tools/battle/golden/ as the tool printed them; scripts/renew-goldens writes them anew after a
+// deliberate change of the rules.
 TEST(Battle, SeededBattlesSayWhatTheGoldenCommentarySays) {
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(VAEL_GOLDEN_DIR))
-        if (std::regex_match(entry.path().filename().string(), std::regex("seed-[0-9]+\\.txt")))
-            files.push_back(entry.path());
+        if (goldenBattle(entry.path().filename().string())) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     ASSERT_FALSE(files.empty()) << "no golden battles in " << VAEL_GOLDEN_DIR;
+    std::set<std::string> scenarios;
     for (const std::filesystem::path& file : files) {
+        const auto [scenario, seed] = *goldenBattle(file.filename().string());
+        scenarios.insert(scenario);
         const std::string name = file.stem().string();
-        const std::uint32_t seed = static_cast<std::uint32_t>(std::stoul(name.substr(5)));
         SCOPED_TRACE(name);
         std::ifstream in(file, std::ios::binary);
         const std::string golden{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         std::ostringstream now;
-        const BattleOutcome outcome = playBattle(demonstration(seed), &now);
+        BattleOptions options = demonstration(seed);
+        options.scenario = scenario;
+        const BattleOutcome outcome = playBattle(options, &now);
         printOutcome(outcome, now);
         const std::string difference = firstDifference(plainLines(golden), plainLines(now.str()));
-        EXPECT_EQ(difference, "") << "seed " << seed << ": " << difference;
+        EXPECT_EQ(difference, "") << scenario << " seed " << seed << ": " << difference;
     }
+    EXPECT_EQ(scenarios, (std::set<std::string>{"ARDHUN.SCN", "GHATMAR.SCN", "KORVATH.SCN", "THRENMOOR.SCN",
+                                                "VELMESK.SCN"}));
 }
 
 // Saved at an activation and loaded, the battle goes on as the unbroken one did; saved again at once, the
