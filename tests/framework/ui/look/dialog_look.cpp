@@ -94,7 +94,7 @@ void LookDialog::onInitDialog() {
 }
 
 void fillAsTheGameDoes(const std::string& name, LookDialog& d) {
-    const std::vector<std::string> leaders = {"Ardal the Elder", "Berenos", "Cathmor",     "Dion of Sabra",
+    const std::vector<std::string> leaders = {"Ardal the Elder", "Berenos", "Cathmor",     "Doran of Sabra",
                                               "Eskel",           "Farren",  "Gaius Vetter"};
     const std::string upper = upperCase(name);
     auto& t = d.texts;
