@@ -100,7 +100,7 @@ void fillAsTheGameDoes(const std::string& name, LookDialog& d) {
     auto& t = d.texts;
     auto& r = d.rows;
     if (upper == "ABOUTDLG") {
-        t[101] = "The Iron Vigils of Vaelmoric, version 1.0";
+        t[101] = "The Iron Vigils of Vaelmoric, version 0.1";
     } else if (upper == "CHOOSESIDES") {
         r[101] = {"Player", "Computer"};
         r[102] = {"Computer", "Player"};
