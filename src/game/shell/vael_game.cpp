@@ -37,6 +37,7 @@
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
+#include "game/shell/version.h"
 #include "game/shell/view_unit_dlg.h"
 
 namespace vael {
@@ -51,6 +52,7 @@ public:
         connectNamed("FileOpenGame", onOpenGame);
         connectNamed(VaelToolbar::SaveCommand, onSaveGame);
         connectNamed("FilePreferences", onPreferences);
+        connectNamed("HelpAbout", onAbout);
     }
 
 private:
@@ -73,6 +75,10 @@ private:
     }
     static ContainerBase* onPreferences(Component* target, BusMessage, ContainerBase*) {
         game(target).editPreferences();
+        return nullptr;
+    }
+    static ContainerBase* onAbout(Component* target, BusMessage, ContainerBase*) {
+        game(target).showAbout();
         return nullptr;
     }
     VaelGame& game_;
@@ -389,6 +395,13 @@ void VaelGame::editPreferences() {
     if (edit.create(PreferencesDlg::TemplateName, Dialog::Modal) != 1) return;
     app_->setMissileAutoHit(edit.missileAutoHit());
     app_->setPreferences(edit.preferences());
+}
+
+void VaelGame::showAbout() {
+    const std::string title = app_->loadString(AboutDlg::TitleString);
+    AboutDlg about(AboutDlg::lineOf(title.empty() ? VaelMainWindow::Title : title, VaelVersion), onDialog);
+    about.attach(*app_);
+    about.create(AboutDlg::TemplateName, Dialog::Modal);
 }
 
 void VaelGame::showGameOverview(const EndOfGameResults& results) {

@@ -240,8 +240,8 @@ std::string firstDifference(const std::vector<std::string>& golden, const std::v
 }
 
 TEST(GoldenText, MarksAreRemovedAndTheFirstDifferenceIsNamed) {
-    EXPECT_EQ(plainLines("\\BPorus\\b is now active.\nA \\Bx\\b\\\\ \\n\\\nlast\\B"),
-              (std::vector<std::string>{"Porus is now active.", "A x\\\\ \\n\\", "last"}));
+    EXPECT_EQ(plainLines("\\BMelagor\\b is now active.\nA \\Bx\\b\\\\ \\n\\\nlast\\B"),
+              (std::vector<std::string>{"Melagor is now active.", "A x\\\\ \\n\\", "last"}));
     const std::vector<std::string> golden = {"a", "b", "c"};
     const struct {
         std::vector<std::string> now;
