@@ -8,7 +8,12 @@ Sprite::Sprite(std::uint16_t region, const Point3D& location, Bitmap* frame, std
       frame_(frame), drawMode_(drawMode) {}
 
 Sprite::~Sprite() {
-    if (journaled_) std::erase(journal_, this);
+    if (journaled_) std::erase(journalList(), this);
+}
+
+std::vector<Sprite*>& Sprite::journalList() {
+    static auto* journal = new std::vector<Sprite*>();
+    return *journal;
 }
 
 std::int16_t Sprite::advance() {

@@ -58,17 +58,18 @@ public:
     // the ones it has to file again here instead of looking at every sprite it holds. Each entry whose
     // flag is down again is dropped; of the others, those the predicate takes leave the journal.
     template <class Take> static void takeChanged(Take&& take) {
+        std::vector<Sprite*>& journal = journalList();
         std::size_t kept = 0;
-        for (Sprite* sprite : journal_) {
+        for (Sprite* sprite : journal) {
             if (sprite->changed_ && !take(sprite)) {
-                journal_[kept++] = sprite;
+                journal[kept++] = sprite;
                 continue;
             }
             sprite->journaled_ = false;
         }
-        journal_.resize(kept);
+        journal.resize(kept);
     }
-    static std::size_t journalSize() { return journal_.size(); }
+    static std::size_t journalSize() { return journalList().size(); }
     void setGroup(std::uintptr_t key) { groupKey_ = key; }
 
     std::uint32_t drawMode() const { return drawMode_; }
@@ -116,11 +117,12 @@ private:
     void journal() {
         if (journaled_) return;
         journaled_ = true;
-        journal_.push_back(this);
+        journalList().push_back(this);
     }
+    // Never destroyed, so that a sprite that outlives the statics can still leave it.
+    static std::vector<Sprite*>& journalList();
 
     bool journaled_ = false;
-    static inline std::vector<Sprite*> journal_;
 };
 
 VAEL_TYPE_NAME(Sprite, "Sprite");

@@ -399,7 +399,8 @@ void VaelPhysicalLayer::setHexColour(std::int16_t hex, std::uint32_t colour) {
     const std::int32_t i = hexIndex(hex);
     if (!hasColours_ || i < 0 || static_cast<std::size_t>(i) >= hexColours_.size()) return;
     hexColours_[static_cast<std::size_t>(i)] = colour;
-    if (unitBitmap_ && mapRows_ > 0) drawMarker(i % mapRows_, i / mapRows_, colour == NoColour ? 0 : colour);
+    if (unitBitmap_ && mapRows_ > 0)
+        drawMarker(i % mapRows_, i / mapRows_, colour == NoColour ? 0 : colour);
 }
 
 void VaelPhysicalLayer::beginLandscape(const LandscapeDefinition& definition) {
