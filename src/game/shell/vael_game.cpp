@@ -23,6 +23,7 @@
 #include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/map/vael_map_window.h"
+#include "game/net/net_chat.h"
 #include "game/rules/leader.h"
 #include "game/rules/logical_map_file.h"
 #include "game/rules/scenario_records.h"
@@ -36,7 +37,6 @@
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
-#include "game/net/net_chat.h"
 #include "game/shell/view_unit_dlg.h"
 
 namespace vael {
@@ -378,7 +378,7 @@ void VaelGame::chooseAndSaveGame() {
     choose.attach(*app_);
     if (choose.create(LoadSaveDlg::TemplateName, Dialog::Modal) != 1) return;
     std::string error;
-    if (!app_->saveGame(choose.chosen(), error))
+    if (!app_->saveGame(choose.chosen(), error, choose.description()))
         failed("Cannot save " + std::filesystem::path(choose.chosen()).filename().string(), error);
 }
 
