@@ -472,8 +472,9 @@ bool VaelSprite::load(std::istream& stream) {
     region_ = region;
     location_ = Point3D(lx, ly, lz);
     start_ = Point4D(sx, sy, sz, static_cast<std::int32_t>(st));
-    changed_ = changed;
+    // Journalled when raised, the flag keeps the value it was saved with.
     if (changed) markChanged();
+    changed_ = changed;
     drawMode_ = drawMode;
     frameCount_ = frameCount;
     hidden_ = hidden;
