@@ -91,13 +91,14 @@ public:
         // The battle is read from the outcome once it has ended; nobody is shown its end.
         app_.endOfGameDialog = [](std::uint32_t, bool) {};
         display_.onCommentary = [this](const std::string& text) {
-            outcome_.commentary.push_back(text);
+            if (options_.keepCommentary) outcome_.commentary.push_back(text);
+            ++outcome_.commentaryLines;
             // Game control announces the leader it activates after it has sent the activation: the line
             // belongs to the battle that was saved, which a resumed battle does not say again.
             GameControl* control = app_.gameControl();
             if (std::exchange(announcementDue_, false) && control &&
                 text == "\\B" + control->leaderAt(control->getActiveLeader()).name + "\\b is now active.")
-                outcome_.commentaryAtSave = outcome_.commentary.size();
+                outcome_.commentaryAtSave = outcome_.commentaryLines;
             if (out_) *out_ << rendered(text) << '\n';
         };
         display_.onActivation = [this](bool resumed) { activation(resumed); };
@@ -331,7 +332,7 @@ private:
     }
 
     bool save() {
-        outcome_.commentaryAtSave = outcome_.commentary.size();
+        outcome_.commentaryAtSave = outcome_.commentaryLines;
         std::string error;
         if (app_.saveGame(options_.saveFile, error)) return true;
         stop(BattleStatus::SaveFailed, "cannot save the battle: " + error);

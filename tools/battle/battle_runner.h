@@ -40,6 +40,9 @@ struct BattleOptions {
     // The preference "Last A/I Type" the battle draws its plans by: 0, as a fresh install has it, draws
     // plans of kind 1, and 1 draws plans of kind 0.
     std::uint32_t lastAIType = 0;
+    // False: the lines go only to the output stream and are counted, so that a long battle's memory
+    // does not grow with what was said.
+    bool keepCommentary = true;
 };
 
 enum class BattleStatus { Ended, TurnCap, Stalled, TaskCap, LoadFailed, SaveFailed, Disconnected };
@@ -51,8 +54,9 @@ struct SideLosses {
 
 struct BattleOutcome {
     BattleStatus status = BattleStatus::Stalled;
-    std::string message; // why a battle did not end
-    std::vector<std::string> commentary;
+    std::string message;                   // why a battle did not end
+    std::vector<std::string> commentary;   // empty unless the options keep it
+    std::size_t commentaryLines = 0;       // every line said, kept or not
     std::vector<std::string> failedChecks; // what the assertion routine reported; the battle went on
     std::vector<std::string> messageBoxes; // the texts of the message boxes shown, each answered at once
     std::vector<std::string> plans;        // the plan scripts the computer drew, the visitor's first

@@ -140,13 +140,14 @@ int main(int argc, char** argv) {
         (!options.loadFile.empty() || options.saveAt >= 0))
         return usage("a network battle is neither saved nor loaded");
     options.portNotice = &std::cerr;
+    options.keepCommentary = false;
 
     options.marks = ::isatty(STDOUT_FILENO) ? vael::battle::BattleOptions::Marks::Terminal
                                             : vael::battle::BattleOptions::Marks::Removed;
     const vael::battle::BattleOutcome outcome = vael::battle::playBattle(options, &std::cout);
     if (outcome.status == vael::battle::BattleStatus::LoadFailed ||
         outcome.status == vael::battle::BattleStatus::SaveFailed ||
-        (outcome.status == vael::battle::BattleStatus::Disconnected && outcome.commentary.empty())) {
+        (outcome.status == vael::battle::BattleStatus::Disconnected && outcome.commentaryLines == 0)) {
         std::cerr << "vael-battle: " << outcome.message << "\n";
         return 1;
     }

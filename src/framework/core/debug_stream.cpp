@@ -1,6 +1,7 @@
 #include "framework/core/debug_stream.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace vael {
 
@@ -8,11 +9,21 @@ void DebugStreamWindow::open(const char*) {}
 
 void DebugStreamWindow::write(const char* text, std::size_t length) {
     // Written over the last copy, whose room is kept: every traced line comes through here.
+    // Copied a line at a time rather than a character at a time.
     lastCopy_.clear();
     lastCopy_.reserve(length + length / 8);
-    for (std::size_t i = 0; i < length; ++i) {
-        if (text[i] == '\n') lastCopy_.push_back('\r');
-        lastCopy_.push_back(text[i]);
+    const char* at = text;
+    const char* const end = text + length;
+    while (at < end) {
+        const auto* feed =
+            static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+        if (!feed) {
+            lastCopy_.append(at, end);
+            break;
+        }
+        lastCopy_.append(at, feed);
+        lastCopy_ += "\r\n";
+        at = feed + 1;
     }
     lastLength_ = length;
 }

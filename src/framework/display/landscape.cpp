@@ -191,7 +191,7 @@ Container<Landscape*>* Landscape::addTile(LandscapeTile* tile) {
     return new Container<Landscape*>(this);
 }
 
-void Landscape::invalidateTiles(List<Box> boxes) {
+void Landscape::invalidateTiles(const List<Box>& boxes) {
     forEach(tiles_, [&](LandscapeTile* tile) {
         tile->markLandscapeBoxes(boxes);
         tile->draw();

@@ -56,7 +56,7 @@ public:
 
     // Draws the part of the landscape whose top-left corner is origin into the whole of target.
     virtual void drawArea(Bitmap& target, const Point& origin) = 0;
-    virtual void invalidateTiles(List<Box> boxes);
+    virtual void invalidateTiles(const List<Box>& boxes);
 
     void removeTile(LandscapeTile* tile);
     Dim size() const { return size_; }

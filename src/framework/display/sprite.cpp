@@ -7,6 +7,15 @@ Sprite::Sprite(std::uint16_t region, const Point3D& location, Bitmap* frame, std
     : layer_(layer), groupKey_(groupKey), region_(region), location_(location), start_(location, 0),
       frame_(frame), drawMode_(drawMode) {}
 
+Sprite::~Sprite() {
+    if (journaled_) std::erase(journalList(), this);
+}
+
+std::vector<Sprite*>& Sprite::journalList() {
+    static auto* journal = new std::vector<Sprite*>();
+    return *journal;
+}
+
 std::int16_t Sprite::advance() {
     return frameCursor_.next(frame_);
 }
@@ -162,7 +171,7 @@ Container<List<Box>>* Sprite::update(std::int32_t now) {
         detachCursor();
         events_.firstItem(head);
     }
-    changed_ = 1;
+    markChanged();
     const Box before = frameBox();
     if (frameCursor_.isNull()) {
         head->value.target.t += now;
@@ -176,12 +185,12 @@ Container<List<Box>>* Sprite::update(std::int32_t now) {
 
 void Sprite::hide() {
     hidden_ = 1;
-    changed_ = 1;
+    markChanged();
 }
 
 void Sprite::show() {
     hidden_ = 0;
-    changed_ = 1;
+    markChanged();
 }
 
 Box Sprite::bounds() const {

@@ -3,6 +3,7 @@
 // update, and answers with the box it dirtied: where it was joined with where it is. Sprites never own
 // their images.
 #include <cstdint>
+#include <vector>
 
 #include "framework/core/container.h"
 #include "framework/core/geometry.h"
@@ -25,7 +26,7 @@ public:
     virtual void processEvent(SpriteEvent& event, std::int32_t now);
     // 1 when there was a head event to remove.
     virtual std::int16_t removeFirstEvent();
-    virtual ~Sprite() = default;
+    virtual ~Sprite();
     // 1 when this sprite is drawn after (in front of) the other.
     virtual std::int16_t compare(const Sprite& other) const;
     virtual Box draw(Bitmap& target, const Point& origin);
@@ -49,7 +50,26 @@ public:
     std::uintptr_t groupKey() const { return groupKey_; }
     Bitmap* currentFrame() const { return frame_; }
     std::uint16_t isChanged() const { return changed_; }
-    void setChanged(std::uint16_t flag) { changed_ = flag; }
+    void setChanged(std::uint16_t flag) {
+        changed_ = flag;
+        if (flag) journal();
+    }
+    // The sprites whose changed flag went up since they were last taken from the journal: a layer finds
+    // the ones it has to file again here instead of looking at every sprite it holds. Each entry whose
+    // flag is down again is dropped; of the others, those the predicate takes leave the journal.
+    template <class Take> static void takeChanged(Take&& take) {
+        std::vector<Sprite*>& journal = journalList();
+        std::size_t kept = 0;
+        for (Sprite* sprite : journal) {
+            if (sprite->changed_ && !take(sprite)) {
+                journal[kept++] = sprite;
+                continue;
+            }
+            sprite->journaled_ = false;
+        }
+        journal.resize(kept);
+    }
+    static std::size_t journalSize() { return journalList().size(); }
     void setGroup(std::uintptr_t key) { groupKey_ = key; }
 
     std::uint32_t drawMode() const { return drawMode_; }
@@ -60,6 +80,10 @@ public:
     bool isRunning() const { return !frameCursor_.isNull(); }
 
 protected:
+    void markChanged() {
+        changed_ = 1;
+        journal();
+    }
     // The frame's box at the location, hidden or not.
     Box frameBox() const;
     // Steps the frame cursor into frame_: 0 past the end of the list (the cursor rewinds).
@@ -88,6 +112,17 @@ protected:
     ListIterator<Bitmap*> frameCursor_;
     std::int16_t frameCount_ = 0;
     std::uint16_t hidden_ = 0;
+
+private:
+    void journal() {
+        if (journaled_) return;
+        journaled_ = true;
+        journalList().push_back(this);
+    }
+    // Never destroyed, so that a sprite that outlives the statics can still leave it.
+    static std::vector<Sprite*>& journalList();
+
+    bool journaled_ = false;
 };
 
 VAEL_TYPE_NAME(Sprite, "Sprite");

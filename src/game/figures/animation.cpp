@@ -8,6 +8,7 @@
 #include "framework/core/registered_message.h"
 #include "game/figures/sprite_calls.h"
 #include "game/figures/vael_physical_object.h"
+#include "game/map/vael_sprite.h"
 #include "game/map/vael_sprite_event.h"
 
 namespace vael {
@@ -79,6 +80,16 @@ const RankRow OtherRanks[] = {
 } // namespace
 
 bool VaelPhysicalObject::stepInto(Sprite* sprite, std::int32_t now, Box dirty[3], bool any[3]) {
+    // Most steps are a game sprite's: its boxes are taken without a list made and freed on every tick.
+    if (auto* game = dynamic_cast<VaelSprite*>(sprite); game && game->updatesByStep()) {
+        Box stepped[VaelSprite::Levels];
+        if (!game->step(now, stepped)) return false;
+        for (int level = 0; level < 3; ++level) {
+            dirty[level] = any[level] ? joined(dirty[level], stepped[level]) : stepped[level];
+            any[level] = true;
+        }
+        return true;
+    }
     std::unique_ptr<Container<List<Box>>> boxes(sprite->update(now));
     auto* levels = dynamic_cast<ZoomBoxes*>(boxes.get());
     if (!boxes || boxes->valuePtr()->count() == 0) return false;

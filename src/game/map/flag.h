@@ -50,6 +50,7 @@ public:
     void save(std::ostream& stream) const override;
     bool load(std::istream& stream) override;
     ZoomBoxes* update(std::int32_t now) override;
+    bool updatesByStep() const override { return false; }
     Box draw(Bitmap& target, const Point& origin) override;
     Box drawAt(Bitmap& target, const Point& origin, int level) override;
     Box bounds() const override;

@@ -414,6 +414,7 @@ void VaelPhysicalLayer::beginLandscape(const LandscapeDefinition& definition) {
         NoColour);
     hasColours_ = true;
     const int width = mapRows_ * 130, height = (mapColumns_ + 1) * 48;
+    filings_.clear();
     setGridSize(Dim(static_cast<std::int16_t>(width / CellWidth + 2),
                     static_cast<std::int16_t>(height / CellHeight + 4)));
 }
@@ -702,6 +703,10 @@ std::int16_t VaelPhysicalLayer::insertSprite(Sprite* sprite) {
     firstRow = std::max(firstRow, 0);
     lastColumn = std::min(lastColumn, gridSize_.w - 1);
     lastRow = std::min(lastRow, gridSize_.h - 1);
+    if (firstRow <= lastRow && firstColumn <= lastColumn)
+        filings_[sprite].push_back(
+            CellSpan{static_cast<std::int16_t>(firstColumn), static_cast<std::int16_t>(firstRow),
+                     static_cast<std::int16_t>(lastColumn), static_cast<std::int16_t>(lastRow)});
     for (int row = firstRow; row <= lastRow; ++row)
         for (int column = lastColumn; column >= firstColumn; --column) {
             List<Sprite*>& list = *cell(static_cast<std::int16_t>(column), static_cast<std::int16_t>(row));
@@ -721,6 +726,11 @@ std::int16_t VaelPhysicalLayer::insertSprite(Sprite* sprite) {
             if (!placed) list.append(sprite);
         }
     return 0;
+}
+
+std::int16_t VaelPhysicalLayer::removeSprite(Sprite* sprite) {
+    filings_.erase(sprite);
+    return PhysicalLayer::removeSprite(sprite);
 }
 
 std::int16_t VaelPhysicalLayer::addClient(short componentId) {
@@ -776,26 +786,50 @@ std::int16_t VaelPhysicalLayer::updateDisplay(long tick) {
         delete answer.result;
     }
 
-    // Each changed sprite leaves every cell it was in and is filed again once, in the order the walk met
-    // them. Filing clears the flag, so a sprite in several cells is known as changed in each of them
-    // without looking it up among the collected ones: this walk runs on every tick.
-    std::vector<Sprite*> collected;
-    for (List<Sprite*>& list : cellGrid_) {
-        Item<Sprite*>* it = nullptr;
-        list.firstItem(it);
-        while (it) {
-            Item<Sprite*>* next = it->next;
-            Sprite* s = it->value;
-            if (s->isChanged()) {
-                if (std::find(collected.begin(), collected.end(), s) == collected.end())
-                    collected.push_back(s);
-                list.removeItem(it);
+    // Each changed sprite leaves every cell it was in and is filed again once, in the order a walk of the
+    // grid row by row would meet them: by the first cell it stands in, and within that cell by its place
+    // in the cell's list (sprites that draw alike keep their order of filing). The sprites' journal names
+    // the changed ones and the spans of their filings the cells, so only they are touched: this runs on
+    // every tick.
+    std::vector<Sprite*>& changed = refiled_;
+    changed.clear();
+    Sprite::takeChanged([&](Sprite* sprite) {
+        if (!filings_.contains(sprite)) return false;
+        changed.push_back(sprite);
+        return true;
+    });
+    if (!changed.empty()) {
+        const auto firstCell = [this](Sprite* sprite) {
+            int first = gridSize_.w * gridSize_.h;
+            for (const CellSpan& span : filings_[sprite])
+                first = std::min(first, span.firstRow * gridSize_.w + span.firstColumn);
+            return first;
+        };
+        std::vector<std::pair<int, Sprite*>> order;
+        order.reserve(changed.size());
+        for (Sprite* sprite : changed)
+            order.emplace_back(firstCell(sprite), sprite);
+        std::sort(order.begin(), order.end(), [this](const auto& a, const auto& b) {
+            if (a.first != b.first) return a.first < b.first;
+            if (a.second == b.second) return false;
+            const List<Sprite*>& list = cellGrid_[static_cast<std::size_t>(a.first)];
+            Item<Sprite*>* it = nullptr;
+            for (list.firstItem(it); it; it = it->next) {
+                if (it->value == a.second) return true;
+                if (it->value == b.second) return false;
             }
-            it = next;
+            return a.second < b.second;
+        });
+        for (const auto& [cellIndex, sprite] : order) {
+            for (const CellSpan& span : filings_[sprite])
+                for (int row = span.firstRow; row <= span.lastRow; ++row)
+                    for (int column = span.firstColumn; column <= span.lastColumn; ++column)
+                        cellGrid_[static_cast<std::size_t>(row) * gridSize_.w + column].removeAll(sprite);
+            filings_.erase(sprite);
         }
+        for (const auto& [cellIndex, sprite] : order)
+            insertSprite(sprite);
     }
-    for (Sprite* s : collected)
-        insertSprite(s);
 
     for (int i = 0; i < 3; ++i)
         landscapes_[static_cast<std::size_t>(i)]->invalidateTiles(dirty[i]);
@@ -805,6 +839,7 @@ std::int16_t VaelPhysicalLayer::updateDisplay(long tick) {
 // Closing.
 
 void VaelPhysicalLayer::freeGrid() {
+    filings_.clear();
     cellGrid_.clear();
     gridSize_ = Dim();
 }
@@ -885,6 +920,7 @@ bool VaelPhysicalLayer::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
         if (!adopted_.contains(it->value)) it->value->load(objects);
 
     // Every sprite is filed afresh from where the loaded objects put it.
+    filings_.clear();
     List<Sprite*> all;
     for (List<Sprite*>& list : cellGrid_) {
         Sprite* s = nullptr;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/core/command_records.h"
@@ -73,6 +74,7 @@ public:
     std::int16_t createObject(const LogicalCommandInfo& record) override;
     std::int16_t deliverCommand(const LogicalCommandInfo& record) override;
     std::int16_t insertSprite(Sprite* sprite) override;
+    std::int16_t removeSprite(Sprite* sprite) override;
     std::int16_t addClient(short componentId) override;
     std::int16_t removeClient(short componentId) override;
     std::int16_t updateDisplay(long tick) override;
@@ -211,6 +213,13 @@ private:
     std::unique_ptr<Bitmap> unitBitmap_;
     double markerStepX_ = 0, markerStepY_ = 0;
     std::vector<List<Sprite*>*> gridRows_;
+    // The cells each sprite was filed into (one span a filing, clamped to the grid), so that the tick
+    // finds the changed sprites and their cells without walking the whole grid.
+    struct CellSpan {
+        std::int16_t firstColumn, firstRow, lastColumn, lastRow;
+    };
+    std::unordered_map<Sprite*, std::vector<CellSpan>> filings_;
+    std::vector<Sprite*> refiled_;
 
     static inline bool normalViewShown_ = false;
     static inline bool reversedViewShown_ = false;

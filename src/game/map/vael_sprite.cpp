@@ -186,7 +186,7 @@ bool VaelSprite::step(std::int32_t now, Box (&boxes)[Levels]) {
         removeFirstEvent();
         events_.firstItem(head);
     }
-    changed_ = 1;
+    markChanged();
     Box before[Levels];
     for (int level = 0; level < Levels; ++level)
         before[level] = boundsAt(level);
@@ -472,6 +472,8 @@ bool VaelSprite::load(std::istream& stream) {
     region_ = region;
     location_ = Point3D(lx, ly, lz);
     start_ = Point4D(sx, sy, sz, static_cast<std::int32_t>(st));
+    // Journalled when raised, the flag keeps the value it was saved with.
+    if (changed) markChanged();
     changed_ = changed;
     drawMode_ = drawMode;
     frameCount_ = frameCount;

@@ -51,6 +51,9 @@ public:
     // The same step without a list made for it: the box of each level goes to boxes. False, with boxes left
     // alone, when the sprite had no event to step.
     bool step(std::int32_t now, Box (&boxes)[Levels]);
+    // Whether update answers no more than step does, so that a display object may step the sprite
+    // without the list; false for a sprite whose update answers otherwise.
+    virtual bool updatesByStep() const { return true; }
     Box bounds() const override;
     std::int16_t hitTest(const Point& point) const override;
     // On a saved game's raw bytes (little-endian): layer, region, location, the framework's start point and

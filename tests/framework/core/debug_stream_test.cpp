@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
 #include "support/temp_dir.h"
@@ -59,6 +61,22 @@ TEST(DebugStream, WithoutAFileEachFlushReachesTheWindowAloneAndALaterFileGetsIts
     out << "kept" << std::endl;
     EXPECT_EQ((Strings{buffer.window().lastCopy(), contents(dir / "after")}),
               (Strings{"kept\r\n", "kept\n"}));
+}
+
+// The window's copy puts a carriage return before every line feed, at either end and side by side, and
+// takes text after the last one as it is.
+TEST(DebugStream, TheWindowCopyMarksEveryLineFeed) {
+    DebugStreamWindow window;
+    for (auto [text, copy] : {std::pair{"", ""},
+                              {"plain", "plain"},
+                              {"\n", "\r\n"},
+                              {"x\n\ny", "x\r\n\r\ny"},
+                              {"\nlead and tail\n", "\r\nlead and tail\r\n"}}) {
+        SCOPED_TRACE(text);
+        window.write(text, std::strlen(text));
+        EXPECT_EQ(window.lastCopy(), copy);
+        EXPECT_EQ(window.lastLength(), std::strlen(text));
+    }
 }
 
 // --- the assertion routine -----------------------------------------------------------------------------

@@ -312,5 +312,46 @@ TEST(SpriteEvent, CopiesCloneThePayloadAndEqualityIgnoresRegionKindAndPayload) {
     }
 }
 
+// The journal of changed sprites: every way the flag goes up enters a sprite once; a layer takes the
+// ones it files, the others wait for theirs, and a lowered flag or a destroyed sprite leaves it.
+TEST(SpriteJournal, HoldsEachRaisedSpriteOnceUntilTakenLoweredOrDestroyed) {
+    Sprite::takeChanged([](Sprite*) { return true; });
+    ASSERT_EQ(Sprite::journalSize(), 0u);
+    Frames f;
+    Sprite a(1, Point3D(0, 0, 0), f[0], 0, 0, 0), b(1, Point3D(0, 0, 0), f[0], 0, 0, 0);
+    a.setChanged(1);
+    a.hide();
+    a.show();
+    EXPECT_EQ(Sprite::journalSize(), 1u);
+    b.queueEvent(SpriteEvent(1, Point4D(4, 0, 0, 100), f.list(1), -1, SpriteMove, 0));
+    step(b, 0);
+    EXPECT_EQ(Sprite::journalSize(), 2u);
+    std::vector<Sprite*> taken;
+    Sprite::takeChanged([&](Sprite* s) {
+        taken.push_back(s);
+        return s == &b;
+    });
+    EXPECT_EQ(taken, (std::vector<Sprite*>{&a, &b}));
+    EXPECT_EQ(Sprite::journalSize(), 1u);
+    // Lowered, a is dropped without being offered; raised again, it comes back once.
+    a.setChanged(0);
+    taken.clear();
+    Sprite::takeChanged([&](Sprite* s) {
+        taken.push_back(s);
+        return false;
+    });
+    EXPECT_TRUE(taken.empty());
+    EXPECT_EQ(Sprite::journalSize(), 0u);
+    a.setChanged(1);
+    a.setChanged(1);
+    {
+        Sprite c(1, Point3D(0, 0, 0), f[0], 0, 0, 0);
+        c.hide();
+        EXPECT_EQ(Sprite::journalSize(), 2u);
+    }
+    EXPECT_EQ(Sprite::journalSize(), 1u);
+    Sprite::takeChanged([](Sprite*) { return true; });
+}
+
 } // namespace
 } // namespace vael

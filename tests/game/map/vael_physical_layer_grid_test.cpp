@@ -137,6 +137,54 @@ TEST_F(PhysicalLayerGridTest, AChangedSpriteIsFiledAgainOnceOnTheTick) {
     EXPECT_EQ(cellsOf(&moving), (Cells{{3, 3}}));
 }
 
+// Sprites changed in any order are filed again in the order a row-by-row walk of the grid meets them:
+// first by the first cell they stand in, then by their place in that cell. Sprites that draw alike keep
+// that order in the cells they land in.
+TEST_F(PhysicalLayerGridTest, ChangedSpritesAreFiledAgainInTheOrderOfTheGrid) {
+    BoxSprite p(Box(0, 0, 10, 10)), q(Box(0, 0, 10, 10)), r(Box(0, 0, 10, 10)), s(Box(10, -1, 5, 1));
+    for (Sprite* each : {static_cast<Sprite*>(&p), static_cast<Sprite*>(&q), static_cast<Sprite*>(&r),
+                         static_cast<Sprite*>(&s)})
+        normal().insertSprite(each);
+    const auto cellOrder = [&] {
+        std::vector<Sprite*> order;
+        Item<Sprite*>* it = nullptr;
+        for (normal().gridCell(0, 1)->firstItem(it); it; it = it->next)
+            order.push_back(it->value);
+        return order;
+    };
+    ASSERT_EQ(cellOrder(), (std::vector<Sprite*>{&p, &q, &r, &s}));
+    // s stands in cell (0, 0) as well, met before (0, 1); in (0, 1) p comes before r.
+    for (Sprite* each : {static_cast<Sprite*>(&r), static_cast<Sprite*>(&p), static_cast<Sprite*>(&s)})
+        each->setChanged(1);
+    normal().updateDisplay(100);
+    EXPECT_EQ(cellOrder(), (std::vector<Sprite*>{&q, &s, &p, &r}));
+    EXPECT_EQ(cellsOf(&s), (Cells{{0, 0}, {0, 1}}));
+    for (Sprite* each : {static_cast<Sprite*>(&p), static_cast<Sprite*>(&q), static_cast<Sprite*>(&r),
+                         static_cast<Sprite*>(&s)})
+        normal().removeSprite(each);
+}
+
+// A sprite taken off the layer is not filed again by a later change, and one whose flag went down
+// before the tick stays where it was filed.
+TEST_F(PhysicalLayerGridTest, RemovedOrSettledSpritesAreNotFiledAgain) {
+    BoxSprite gone(Box(0, 0, 10, 10)), settled(Box(0, 0, 10, 10));
+    normal().insertSprite(&gone);
+    normal().insertSprite(&settled);
+    normal().removeSprite(&gone);
+    gone.setChanged(1);
+    settled.box_ = Box(200, 330, 10, 10);
+    settled.setChanged(1);
+    settled.setChanged(0);
+    normal().updateDisplay(100);
+    EXPECT_EQ(cellsOf(&gone), Cells{});
+    EXPECT_EQ(cellsOf(&settled), (Cells{{0, 1}}));
+    // Raised again, it moves on the next tick.
+    settled.setChanged(1);
+    normal().updateDisplay(200);
+    EXPECT_EQ(cellsOf(&settled), (Cells{{3, 3}}));
+    normal().removeSprite(&settled);
+}
+
 int runningTimersOf(Component* c) {
     int n = 0;
     for (int slot = 0; slot < Application::TimerSlots; ++slot)

@@ -123,6 +123,22 @@ TEST(Battle, TheCommentaryIsPrintedAsItComes) {
     EXPECT_EQ(out.str(), expected);
 }
 
+// The tool streams the lines out and keeps none of them, the same lines as a run that keeps them.
+TEST(Battle, CommentaryNotKeptIsStreamedAndCountedTheSame) {
+    BattleOptions options = demonstration(2);
+    options.turnCap = 2;
+    std::ostringstream kept, streamed;
+    const BattleOutcome keeping = playBattle(options, &kept);
+    options.keepCommentary = false;
+    const BattleOutcome streaming = playBattle(options, &streamed);
+    ASSERT_GT(keeping.commentary.size(), 1u);
+    EXPECT_EQ(keeping.commentaryLines, keeping.commentary.size());
+    EXPECT_TRUE(streaming.commentary.empty());
+    EXPECT_EQ(streaming.commentaryLines, keeping.commentary.size());
+    EXPECT_EQ(streamed.str(), kept.str());
+    EXPECT_EQ(describe(streaming), describe(keeping));
+}
+
 // Each seed plays to the end of the game within the caps and leaves no tally below nothing; a battle that
 // hangs, stalls or runs past them fails under its seed's name. CTest runs the seeds in shards side by side
 // (tests/CMakeLists.txt).
