@@ -23,6 +23,7 @@
 #include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/map/vael_map_window.h"
+#include "game/net/net_chat.h"
 #include "game/rules/leader.h"
 #include "game/rules/logical_map_file.h"
 #include "game/rules/scenario_records.h"
@@ -36,7 +37,6 @@
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
-#include "game/net/net_chat.h"
 #include "game/shell/view_unit_dlg.h"
 
 namespace vael {
@@ -249,17 +249,24 @@ void VaelGame::showMainDialog() {
     }
 }
 
-bool VaelGame::chooseAndStartBattle() {
+std::optional<ScenarioChoice> VaelGame::chooseScenario() {
     const std::vector<ScenarioChoice> scenarios = findScenarios(app_->dataPath(9));
-    // With no battle of the data set to offer, the player names one of his own.
-    if (scenarios.empty()) return chooseCustomBattle();
+    if (scenarios.empty()) return std::nullopt;
     const ScenarioChoice& scenario = scenarios.front();
     ScenarioDlg choose(scenario, onDialog);
     choose.attach(*app_);
-    if (choose.create(ScenarioDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return false;
-    const std::string file = chooseVariant(scenario.fileName);
+    if (choose.create(ScenarioDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return std::nullopt;
+    return scenario;
+}
+
+bool VaelGame::chooseAndStartBattle() {
+    // With no battle of the data set to offer, the player names one of his own.
+    if (findScenarios(app_->dataPath(9)).empty()) return chooseCustomBattle();
+    const std::optional<ScenarioChoice> scenario = chooseScenario();
+    if (!scenario) return false;
+    const std::string file = chooseVariant(scenario->fileName);
     if (file.empty()) return false;
-    return startChosenBattle(file, scenario.homeName, scenario.visitorName);
+    return startChosenBattle(file, scenario->homeName, scenario->visitorName);
 }
 
 std::string VaelGame::chooseVariant(const std::string& scenarioFile) {

@@ -34,6 +34,7 @@
 #include "game/rules/missile_capable.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dlg.h"
+#include "game/shell/forged_battle_data.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/side_dialogs.h"
@@ -252,30 +253,6 @@ TEST_F(OrdersTest, ClicksOnTheMapSelectAndMoveForTwoTurnsAndALoadedGamePlaysOnTo
     ASSERT_GT(firstFile.size(), 12u);
     EXPECT_EQ(secondFile, firstFile);
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
-}
-
-// A data set for one test: the build's, with the battles replaced by the one forged from the text file of
-// the tests' data; its map is the demonstration battle's.
-std::string forgedBattleData(const TempDir& dir, const std::string& textFile, const std::string& scenario) {
-    namespace fs = std::filesystem;
-    const fs::path data = dir / "data";
-    fs::create_directories(data);
-    for (const fs::directory_entry& entry : fs::directory_iterator(VAEL_BUILD_DATA_DIR)) {
-        std::string name = entry.path().filename().string();
-        std::string lower = name;
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return std::tolower(c); });
-        if (lower.ends_with(".scn") || lower.ends_with(".var")) continue;
-        fs::create_symlink(entry.path(), data / name);
-    }
-    std::ifstream in(fs::path(VAEL_SHELL_TEST_DATA) / textFile, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    LogicalMapFile map;
-    EXPECT_TRUE(map.readFile((data / forge::scenarioMapName(text)).string())) << map.error();
-    const Bytes bytes = forge::scenarioBytes(text, map.hexOffset());
-    std::ofstream(data / scenario, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return data.string();
 }
 
 // The home side's leaders by clicks where the armies meet at once: each activation has a unit with

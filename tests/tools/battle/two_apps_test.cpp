@@ -643,5 +643,60 @@ TEST_F(TwoAppsFalls, StateWithRecordsOfNewLengthsIsReadWholeOrNotAtAll) {
     EXPECT_EQ(here.findLeaderByName("Surendal")->getHex(), 2615);
 }
 
+// The same through the relay: a state with a byte left over after the last unit is refused whole, the
+// units that read before the leftover was found are put back, no fall is told, and the loss is said once.
+TEST_F(TwoAppsFalls, AStateWithLeftoverBytesIsRefusedAndRolledBackWhole) {
+    loadUnits(*host);
+    loadUnits(*guest);
+    VaelLogicalLayer& there = host->app->logicalLayer();
+    VaelLogicalLayer& here = guest->app->logicalLayer();
+    const std::vector<std::uint8_t> was = VaelNetComponent::captureState(here);
+    Combat* falls = there.findCombatUnitByName("Longbowmen 5");
+    Combat* hit = there.findCombatUnitByName("Longbowmen 3");
+    ASSERT_TRUE(falls && hit);
+    hit->setCohesionHits(2);
+    falls->VaelUnit::disconnectHandlers();
+    auto batch = stateOf(there);
+    static_cast<Container<BattleStateStruct>*>(batch[0].data.get())->valuePtr()->bytes.push_back(0);
+    FallEar guestEar;
+    guestEar.attach(here);
+    guest->app->net().setPlaying(true, false);
+    guest->app->net().receiveBatch(batch);
+    drain();
+    guestEar.detach();
+    EXPECT_EQ(VaelNetComponent::captureState(here), was);
+    EXPECT_FALSE(here.findCombatUnitByName("Longbowmen 5")->isOutOfPlay());
+    EXPECT_EQ(here.findCombatUnitByName("Longbowmen 3")->getCohesionHits(), 0);
+    EXPECT_TRUE(guestEar.heard.empty());
+    EXPECT_EQ(guest->lost,
+              (std::vector<std::string>{"refused the battle's state: it does not fit this battle"}));
+}
+
+// A unit already out of play here is no news when the state says it is out of play: only a unit that
+// leaves play with this state is told as fallen.
+TEST_F(TwoAppsFalls, NoFallIsToldForAUnitAlreadyOutOfPlay) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    loadUnits(*host);
+    VaelLogicalLayer& there = host->app->logicalLayer();
+    VaelLogicalLayer& here = guest->app->logicalLayer();
+    // Out of play on both machines before the state comes; a second unit falls with it.
+    for (VaelLogicalLayer* layer : {&there, &here})
+        layer->findCombatUnitByName("Longbowmen 7")->VaelUnit::disconnectHandlers();
+    Combat* falls = there.findCombatUnitByName("Longbowmen 8");
+    ASSERT_NE(falls, nullptr);
+    falls->VaelUnit::disconnectHandlers();
+    FallEar guestEar;
+    guestEar.attach(here);
+    auto batch = stateOf(there);
+    guest->app->net().receiveBatch(batch);
+    drain();
+    guestEar.detach();
+    ASSERT_EQ(guestEar.heard.size(), 1u);
+    EXPECT_EQ(guestEar.heard[0].unitNumber, falls->getUnitNum());
+    EXPECT_TRUE(guest->lost.empty());
+}
+
 } // namespace
 } // namespace vael::battle
