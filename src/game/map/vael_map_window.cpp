@@ -9,8 +9,8 @@
 #include "framework/ui/main_window.h"
 #include "framework/ui/menu.h"
 #include "framework/ui/t_layout_window.h"
-#include "framework/ui/window_message.h"
 #include "framework/ui/win_app.h"
+#include "framework/ui/window_message.h"
 #include "game/flow/shock_records.h"
 #include "game/map/isometric_hex_landscape.h"
 #include "game/map/map_cursors.h"
@@ -164,6 +164,9 @@ void VaelMapWindow::resizeBackBuffer(const Dim& size) {
     } else {
         tile_->setBox(Box(0, 0, size.w, size.h));
     }
+    // The whole battlefield shows at once at the new size: a window maximized as the battle opens would
+    // otherwise show only what its first size held until the next repaint, and black beside it.
+    tile_->invalidateView();
 }
 
 void VaelMapWindow::changeFlags(std::uint32_t flags) {
