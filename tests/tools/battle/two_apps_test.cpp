@@ -14,6 +14,8 @@
 #include "battle_doubles.h"
 #include "framework/comm/net_peer.h"
 #include "framework/comm/tcp_link.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/command_records.h"
 #include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/net/vael_net_component.h"
@@ -154,6 +156,50 @@ TEST_F(TwoApps, HostAndGuestPlayOneBattleAndAreToldTheSameOfIt) {
     EXPECT_NE(host->results.winner, 0u);
     EXPECT_GT(host->app->net().batchesSent(), 10);
     EXPECT_GT(guest->app->net().batchesSent(), 10);
+}
+
+// Hears the walks the display is told to play: "unit to hex", and whether the rules wait on it.
+class WalkEar : public Component {
+public:
+    WalkEar() : Component("Walk Ear") {}
+    void connectHandlers() override { connect(BusMessage(LOGICAL_COMMAND), onCommand); }
+    std::vector<std::string> waited, shown;
+
+private:
+    static ContainerBase* onCommand(Component* target, BusMessage, ContainerBase* data) {
+        LogicalCommandInfo c;
+        if (!Container<LogicalCommandInfo>::fromMessage(data, c) || c.event.id() != LOGICAL_OBJECT_MOVED)
+            return nullptr;
+        auto& self = *static_cast<WalkEar*>(target);
+        (c.replyEvent.id() == NULL_EVENT ? self.shown : self.waited)
+            .push_back(std::to_string(c.command) + " to " + std::to_string(c.value));
+        return nullptr;
+    }
+};
+
+// Each machine's display is shown the other machine's walks as they are played there, in the same order,
+// none of them waited on here; and the battle is still the same battle on both.
+TEST_F(TwoApps, EachMachineIsShownTheOtherMachinesWalksAsTheyArePlayed) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    // Heard from the start: the host's battle begins to be played while it waits for the first answer.
+    WalkEar hostEar, guestEar;
+    hostEar.attach(host->app->logicalLayer());
+    guestEar.attach(guest->app->logicalLayer());
+    std::srand(5);
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    run([this] { return host->ended && guest->ended; });
+    hostEar.detach();
+    guestEar.detach();
+    ASSERT_TRUE(host->ended && guest->ended);
+    ASSERT_FALSE(hostEar.waited.empty());
+    ASSERT_FALSE(guestEar.waited.empty());
+    EXPECT_EQ(guestEar.shown, hostEar.waited);
+    EXPECT_EQ(hostEar.shown, guestEar.waited);
+    EXPECT_EQ(guest->commentary, host->commentary);
+    EXPECT_TRUE(host->lost.empty() && guest->lost.empty());
 }
 
 // The guest's machine goes away in the middle of the battle: the host's game ends with the guest's leaders
