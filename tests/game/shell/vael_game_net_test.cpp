@@ -90,6 +90,27 @@ struct Stand {
     }
 };
 
+// While the host waits for the other machine's answer, the test's stand-in goes on too; the host waits no
+// more once it has gone.
+class GuestGoesOn {
+public:
+    GuestGoesOn(VaelGame& game, Stand& guest) : net_(game.app().net()) {
+        net_.waitStep = [&game, &guest, this] {
+            guest.pump();
+            if (!game.app().messageWaiting()) ::usleep(500);
+            game.app().pumpMessage();
+            return ++waits_ < 20000;
+        };
+    }
+    ~GuestGoesOn() { net_.waitStep = nullptr; }
+    GuestGoesOn(const GuestGoesOn&) = delete;
+    GuestGoesOn& operator=(const GuestGoesOn&) = delete;
+
+private:
+    VaelNetComponent& net_;
+    int waits_ = 0;
+};
+
 class NetGame : public ::testing::Test {
 protected:
     Lines leadersOf(bool visitor) {
@@ -255,17 +276,7 @@ TEST_F(NetGame, AHostWaitsForTheOtherPlayerAndBeginsTheBattle) {
         }
     };
     // While the host waits for the guest's answer, the test's guest goes on too.
-    int waits = 0;
-    struct Forget {
-        VaelNetComponent& net;
-        ~Forget() { net.waitStep = nullptr; }
-    } forget{game.app().net()};
-    game.app().net().waitStep = [&] {
-        guest.pump();
-        if (!game.app().messageWaiting()) ::usleep(500);
-        game.app().pumpMessage();
-        return ++waits < 20000;
-    };
+    const GuestGoesOn going(game, guest);
     ASSERT_TRUE(game.hostNetworkGame());
     GameControl* control = game.app().gameControl();
     ASSERT_NE(control, nullptr);
@@ -489,17 +500,7 @@ TEST_F(NetGameChosen, TheHostPlaysTheBattleItChoseWithThePlayerWhoGreets) {
             press(os, d, Dialog::IdOk);
         }
     };
-    int waits = 0;
-    struct Forget {
-        VaelNetComponent& net;
-        ~Forget() { net.waitStep = nullptr; }
-    } forget{game.app().net()};
-    game.app().net().waitStep = [&] {
-        guest.pump();
-        if (!game.app().messageWaiting()) ::usleep(500);
-        game.app().pumpMessage();
-        return ++waits < 20000;
-    };
+    const GuestGoesOn going(game, guest);
     ASSERT_TRUE(game.hostNetworkGame());
     EXPECT_EQ(rowsShown, 2);
     ASSERT_GE(shown.size(), 3u);
