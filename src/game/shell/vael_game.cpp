@@ -252,11 +252,11 @@ void VaelGame::showMainDialog() {
 std::optional<ScenarioChoice> VaelGame::chooseScenario() {
     const std::vector<ScenarioChoice> scenarios = findScenarios(app_->dataPath(9));
     if (scenarios.empty()) return std::nullopt;
-    const ScenarioChoice& scenario = scenarios.front();
-    ScenarioDlg choose(scenario, onDialog);
+    ScenarioDlg choose(scenarios, onDialog);
     choose.attach(*app_);
-    if (choose.create(ScenarioDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return std::nullopt;
-    return scenario;
+    if (choose.create(ScenarioDlg::TemplateName, Dialog::Modal) != Dialog::IdOk || !choose.chosen())
+        return std::nullopt;
+    return *choose.chosen();
 }
 
 bool VaelGame::chooseAndStartBattle() {

@@ -590,7 +590,7 @@ const Expected programTemplates[] = {
      "tc!ccctctccccccrrcccd!pp"},
     {"PRELOADDLG", 128, 37, "101 100", "t!t!"},
     {"RALLYDLG", 207, 42, "1 9 101 102 103", "dpt!t!t!"},
-    {"SCENARIO", 229, 243, "1 2 10 9", "d!ppp"},
+    {"SCENARIO", 229, 243, "1 2 10 9 11", "d!pppl"},
     {"SHOWCOMBATRESULTS", 314, 135, "1", "d"},
     {"STARTCLIENT", 207, 74, "101 102 103 1 2 9 -1 -1 -1", "eeedppt!t!t!"},
     {"STARTGAME", 367, 295, "102 106 101 103 104 2 105", "pdppppp"},
