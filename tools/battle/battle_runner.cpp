@@ -14,8 +14,10 @@
 #include "framework/core/bus_event.h"
 #include "game/flow/game_control.h"
 #include "game/flow/side_control.h"
+#include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/net/vael_net_component.h"
+#include "game/rules/combat.h"
 #include "game/shell/commentary_dlg.h"
 #include "game/shell/vael_app.h"
 #include "game/shell/version.h"
@@ -109,14 +111,26 @@ public:
             readOutcome();
         };
         // A machine without game control knows the battle from what the host tells every machine.
-        display_.onEndOfGame = [this](const EndOfGameResults& results) { results_ = results; };
+        display_.onEndOfGame = [this](const EndOfGameResults& results) {
+            results_ = results;
+            told_ = true;
+        };
         display_.onBeginTurn = [this] { ++turnsBegun_; };
     }
 
     BattleOutcome play() {
         std::srand(options_.seed);
+        // A host that cannot load its battle says so before anybody is asked to join it.
+        if (hosting() && !scenarioLoads()) return outcome_;
         if (network() && !connect()) return outcome_;
-        if (!start()) return outcome_;
+        if (!start()) {
+            // The other machine has met this one and waits for the battle: it hears why none comes.
+            if (comm::NetPeer* peer = app_.net().peer(); peer && peer->isOpen()) {
+                peer->refuse(outcome_.message);
+                if (peer->link()) peer->link()->flush(2000);
+            }
+            return outcome_;
+        }
         // One task at a time, so that a chain of messages that never ends is caught by the cap too.
         while (!ended_ && failed_.empty()) {
             if (++outcome_.tasks > options_.taskCap) {
@@ -134,6 +148,13 @@ public:
                 continue;
             }
             if (!app_.waitMessage()) {
+                // Nothing came within the wait: in network play that is the other machine's silence.
+                if (network() && app_.net().peer() && app_.net().peer()->isOpen()) {
+                    const std::string why = "the other machine did not answer for " +
+                                            std::to_string(options_.networkWait / 1000) + " seconds";
+                    app_.net().peer()->refuse(why);
+                    continue;
+                }
                 stop(BattleStatus::Stalled,
                      "the battle stalled: nothing left to do and the game has not ended");
                 break;
@@ -166,49 +187,71 @@ private:
         return turnsBegun_;
     }
 
-    // Meets the other machine and greets it; false (the outcome says why) when it cannot.
+    // Meets the other machine and greets it; false (the outcome says why) when it cannot. The host takes
+    // the first caller that greets: one that never says who it is keeps nobody out.
     bool connect() {
         platform_.socketWaitLimit = options_.networkWait;
         std::string error;
-        std::unique_ptr<comm::TcpLink> link;
         comm::TcpListener listener(platform_);
         const auto start = std::chrono::steady_clock::now();
         const auto late = [&] {
             return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(options_.networkWait);
+        };
+        const comm::Greeting mine{comm::ProtocolVersion, VaelVersion, hosting() ? "Host" : "Guest",
+                                  static_cast<std::uint16_t>(hosting() ? 1 : 0)};
+        std::vector<std::unique_ptr<comm::NetPeer>> callers;
+        comm::NetPeer* chosen = nullptr;
+        std::string refused;
+        const auto call = [&](std::unique_ptr<comm::TcpLink> link) {
+            auto peer = std::make_unique<comm::NetPeer>(std::move(link), mine);
+            comm::NetPeer* at = peer.get();
+            peer->onGreeted = [&chosen, at](const comm::Greeting&) {
+                if (chosen) return at->refuse("the battle has its players already");
+                chosen = at;
+            };
+            peer->onLost = [&refused](const std::string& why) { refused = why; };
+            callers.push_back(std::move(peer));
+            at->start();
         };
         if (hosting()) {
             if (!listener.listen(static_cast<std::uint16_t>(options_.hostPort), error))
                 return stop(BattleStatus::LoadFailed, error), false;
             if (options_.portNotice)
                 *options_.portNotice << "hosting on port " << listener.port() << std::endl;
-            listener.onAccept = [&link](std::unique_ptr<comm::TcpLink> accepted) {
-                if (!link) link = std::move(accepted);
-            };
-            while (!link && !late())
+            listener.onAccept = call;
+            while (!chosen && !late())
                 if (app_.waitMessage()) app_.pumpMessage();
             listener.close();
         } else {
+            std::unique_ptr<comm::TcpLink> link;
             while (!(link = comm::TcpLink::connect(platform_, options_.joinHost, options_.joinPort, error,
                                                    1000)) &&
                    !late())
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (link) call(std::move(link));
+            while (!chosen && refused.empty() && !late())
+                if (app_.waitMessage()) app_.pumpMessage();
         }
-        if (!link)
-            return stop(BattleStatus::Disconnected, error.empty() ? "nobody came to play" : error), false;
-        const comm::Greeting mine{comm::ProtocolVersion, VaelVersion, hosting() ? "Host" : "Guest",
-                                  static_cast<std::uint16_t>(hosting() ? 1 : 0)};
+        if (!chosen) {
+            const std::string why = !refused.empty()   ? refused
+                                    : !callers.empty() ? "the other machine did not greet"
+                                    : !error.empty()   ? error
+                                                       : "nobody came to play";
+            return stop(BattleStatus::Disconnected, why), false;
+        }
+        std::unique_ptr<comm::NetPeer> peer;
+        for (auto& caller : callers) {
+            if (caller.get() == chosen)
+                peer = std::move(caller);
+            else if (caller->isOpen())
+                caller->refuse("the battle has its players already");
+        }
+        callers.clear();
         VaelNetComponent& net = app_.net();
-        net.setPeer(std::make_unique<comm::NetPeer>(std::move(link), mine), hosting());
+        net.setPeer(std::move(peer), hosting());
         net.onLost = [this](const std::string& why, bool gameOver) {
             if (!gameOver) lost_ = why;
         };
-        net.peer()->start();
-        while (net.peer() && !net.peer()->greeted() && lost_.empty() && !late())
-            if (app_.waitMessage()) app_.pumpMessage();
-        if (!net.peer() || !net.peer()->greeted())
-            return stop(BattleStatus::Disconnected,
-                        lost_.empty() ? "the other machine did not greet" : lost_),
-                   false;
         return true;
     }
 
@@ -218,9 +261,16 @@ private:
             app_.dispatchOne();
         VaelNetComponent& net = app_.net();
         if (comm::NetPeer* peer = net.peer(); peer && peer->link()) peer->link()->flush(2000);
-        if (!lost_.empty() && outcome_.status == BattleStatus::Ended) {
+        // Whatever stopped the loop after the connection was lost, the loss is the reason.
+        if (!lost_.empty() && outcome_.status != BattleStatus::LoadFailed) {
             outcome_.status = BattleStatus::Disconnected;
             outcome_.message = "the other machine is gone: " + lost_;
+            // The machine left wins the battle the other left, as its commentary says.
+            if (outcome_.winner.empty()) {
+                VaelLogicalLayer& layer = app_.logicalLayer();
+                outcome_.winner =
+                    GameControl::nationName(hosting() ? layer.getHomeNation() : layer.getVisitorNation());
+            }
         }
         net.setPeer(nullptr, false);
     }
@@ -229,8 +279,14 @@ private:
         GameControl* control = app_.gameControl();
         // Every machine of a network game gives the outcome the host told them all at the end of the game:
         // game control's tallies may still move after it (a fallen leader's last report).
-        if (!control || network()) {
+        if (network() && told_) {
             readToldOutcome();
+            return;
+        }
+        // A network game that ended without the host's word (the connection was lost) stands as this
+        // machine last knew it.
+        if (!control) {
+            readStandingOutcome();
             return;
         }
         VaelLogicalLayer& layer = app_.logicalLayer();
@@ -242,6 +298,47 @@ private:
         outcome_.home.name = GameControl::nationName(layer.getHomeNation());
         outcome_.visitor = losses(*control, false);
         outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
+    }
+
+    // The tallies from the units themselves, for a machine without game control: what fell counts as lost,
+    // what routs still counts as routing (the kinds game control does not count as routing excepted).
+    void readStandingOutcome() {
+        VaelLogicalLayer& layer = app_.logicalLayer();
+        outcome_.turns = turnsBegun_ + 1;
+        outcome_.winner.clear();
+        if (results_.winner) outcome_.winner = GameControl::nationName(results_.winner);
+        outcome_.home = SideLosses{};
+        outcome_.visitor = SideLosses{};
+        outcome_.home.tqLimit = static_cast<std::int16_t>(layer.getHomeTQPoints());
+        outcome_.visitor.tqLimit = static_cast<std::int16_t>(layer.getVisitorTQPoints());
+        for (VaelUnit* unit : layer.allUnits()) {
+            auto* combat = dynamic_cast<Combat*>(unit);
+            if (!combat) continue;
+            SideLosses& side =
+                combat->getNation() == layer.getHomeNation() ? outcome_.home : outcome_.visitor;
+            const auto points = static_cast<std::int16_t>(combat->pointValue());
+            if (combat->isOutOfPlay()) {
+                side.lostTQ = static_cast<std::int16_t>(side.lostTQ + points);
+                ++side.eliminated;
+            } else if (combat->isRouting() && !(combat->getUnitType() >= EL && combat->getUnitType() <= AT)) {
+                side.routedTQ = static_cast<std::int16_t>(side.routedTQ + points);
+                ++side.routing;
+            }
+        }
+        outcome_.home.name = GameControl::nationName(layer.getHomeNation());
+        outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
+    }
+
+    // The battle loads here; false (the outcome says why) when it does not.
+    bool scenarioLoads() {
+        VaelLogicalLayer probe("Scenario check");
+        registerUnitPrototypes(probe);
+        if (probe.LoadScenario(
+                ScenarioInfoStruct{VaelApp::CustomScenario, options_.scenario, options_.scenario, 0}))
+            return true;
+        stop(BattleStatus::LoadFailed, "cannot start the network battle: cannot load the battle " +
+                                           options_.scenario + " from " + options_.dataDir);
+        return false;
     }
 
     void readToldOutcome() {
@@ -356,6 +453,7 @@ private:
     InstantAnimations instant_;
     bool ended_ = false;
     EndOfGameResults results_;
+    bool told_ = false; // the host's word of the end came (results_ holds it)
     std::int32_t turnsBegun_ = 0;
     std::string lost_;
     bool announcementDue_ = false;

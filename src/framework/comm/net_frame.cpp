@@ -81,7 +81,20 @@ bool decodeGreeting(const std::string& payload, Greeting& out, std::string& erro
     unsigned short protocol = 0, host = 0;
     s >> protocol;
     g.protocol = protocol;
-    if (s.failed() || !readText(s, g.program, 64) || !readText(s, g.player, 64)) {
+    if (s.failed() || !readText(s, g.program, 64)) {
+        error = "the greeting is damaged";
+        return false;
+    }
+    // A name that is whole but too long is told as such: the player on the other side can shorten it.
+    short nameLength = 0;
+    s >> nameLength;
+    if (!s.failed() && nameLength > 0 && static_cast<std::size_t>(nameLength) > MaxPlayerName &&
+        nameLength <= s.remaining()) {
+        error = playerNameProblem(std::string(static_cast<std::size_t>(nameLength), ' '));
+        return false;
+    }
+    s.setReadPosition(s.readPosition() - 2);
+    if (s.failed() || !readText(s, g.player, MaxPlayerName)) {
         error = "the greeting is damaged";
         return false;
     }
@@ -93,6 +106,11 @@ bool decodeGreeting(const std::string& payload, Greeting& out, std::string& erro
     g.host = host;
     out = g;
     return true;
+}
+
+std::string playerNameProblem(const std::string& name) {
+    if (name.size() <= MaxPlayerName) return {};
+    return "the player's name is longer than " + std::to_string(MaxPlayerName) + " bytes";
 }
 
 std::string greetingMismatch(const Greeting& mine, const Greeting& theirs) {

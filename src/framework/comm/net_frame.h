@@ -28,6 +28,8 @@ constexpr std::uint32_t MaxFramePayload = 1u << 20;
 constexpr std::uint16_t ProtocolVersion = 1;
 // A message name longer than this is no name of ours.
 constexpr std::uint32_t MaxMessageName = 64;
+// The longest player name a greeting carries, in bytes; the dialogs that ask for a name hold to it.
+constexpr std::size_t MaxPlayerName = 64;
 
 enum class FrameKind : std::uint8_t {
     Greeting = 1, // who is calling: protocol, program version, player name, host or not
@@ -50,6 +52,8 @@ std::string encodeFrame(FrameKind kind, const std::string& payload);
 // u16 host flag.
 std::string encodeGreeting(const Greeting& greeting);
 bool decodeGreeting(const std::string& payload, Greeting& out, std::string& error);
+// Why a player name cannot travel in a greeting; empty when it can.
+std::string playerNameProblem(const std::string& name);
 // Why a peer that greeted with `theirs` cannot play with this program; empty when it can.
 std::string greetingMismatch(const Greeting& mine, const Greeting& theirs);
 

@@ -76,7 +76,9 @@ void NetPeer::frame(Frame& f) {
             return refuse("refused the connection: " + mismatch);
         greeted_ = true;
         theirs_ = theirs;
-        if (onGreeted) onGreeted(theirs_);
+        // Called through a copy: the handler may hand this peer on, and its new keeper set handlers of its
+        // own, while it runs.
+        if (auto greetedNow = onGreeted) greetedNow(theirs);
         return;
     }
     case FrameKind::Refusal: {

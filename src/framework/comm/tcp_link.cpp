@@ -124,7 +124,9 @@ bool TcpLink::writeSome() {
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-        lose(systemError("the connection failed while sending"));
+        const std::string error = systemError("the connection failed while sending");
+        if (heardLastWord()) return false;
+        lose(error);
         return false;
     }
     if (pendingOut() == 0) {
@@ -134,6 +136,25 @@ bool TcpLink::writeSome() {
     // Writable readiness is asked for only while something waits, or the loop would wake for nothing.
     if (hadPending != (pendingOut() > 0) || pendingOut() > 0) watch();
     return true;
+}
+
+bool TcpLink::heardLastWord() {
+    char buffer[16 * 1024];
+    // Bounded: what a last frame needs, not whatever a flood left behind.
+    for (std::size_t total = 0; total < ReadChunk;) {
+        const ssize_t n = ::recv(socket_, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n <= 0) break;
+        reader_.feed(buffer, static_cast<std::size_t>(n));
+        total += static_cast<std::size_t>(n);
+    }
+    Frame frame;
+    while (reader_.next(frame) == FrameReader::Result::Frame) {
+        if (frame.kind != FrameKind::Refusal) continue;
+        const auto alive = alive_;
+        if (onFrame) onFrame(frame);
+        return !*alive || socket_ < 0;
+    }
+    return false;
 }
 
 bool TcpLink::flush(std::int32_t timeoutMs) {

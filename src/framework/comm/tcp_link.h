@@ -58,6 +58,9 @@ private:
     void ready(std::uint8_t readiness);
     bool readSome();
     bool writeSome();
+    // A line that fails under a send may hold the other machine's last frame, its reason for going: that
+    // refusal is taken (true: the loss has been told with it) before the line's own error is.
+    bool heardLastWord();
     void lose(const std::string& why);
     void watch();
 

@@ -164,6 +164,12 @@ void VaelMapWindow::resizeBackBuffer(const Dim& size) {
     } else {
         tile_->setBox(Box(0, 0, size.w, size.h));
     }
+    // The whole battlefield shows at once at the new size: a window maximized as the battle opens would
+    // otherwise show only what its first size held until the next repaint, and black beside it. Only what a
+    // screen can show is drawn: a window restored at a size no screen holds waits for its repaints.
+    constexpr std::int16_t MostShown = 4096;
+    tile_->invalidate(Box(0, 0, std::min(size.w, MostShown), std::min(size.h, MostShown)));
+    tile_->draw();
 }
 
 void VaelMapWindow::changeFlags(std::uint32_t flags) {

@@ -5,11 +5,24 @@
 
 namespace vael {
 
+bool keepChatLine(std::vector<std::string>& lines, std::string line) {
+    lines.push_back(std::move(line));
+    if (lines.size() <= MaxChatLines) return false;
+    lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(MaxChatLines));
+    return true;
+}
+
 NetChat::NetChat() : Component("Net Chat") {}
 
 void NetChat::connectHandlers() {
     connectNamed(msg::ChatMessage, onChatLine);
     connectNamed(msg::NetStartBattle, onStartBattle);
+    connectNamed(msg::NetBattleTitle, onTitle);
+}
+
+void NetChat::tellBattleTitle(const std::string& title) {
+    Container<std::string> text(title);
+    sendNamed(msg::NetBattleTitle, &text);
 }
 
 void NetChat::say(const std::string& text) {
@@ -60,7 +73,7 @@ ContainerBase* NetChat::onChatLine(Component* target, BusMessage, ContainerBase*
     auto& self = *static_cast<NetChat*>(target);
     std::string line;
     if (!Container<std::string>::fromMessage(data, line)) return nullptr;
-    self.lines_.push_back(line);
+    keepChatLine(self.lines_, line);
     if (self.onLine) self.onLine(line);
     return nullptr;
 }
@@ -72,6 +85,14 @@ ContainerBase* NetChat::onStartBattle(Component* target, BusMessage, ContainerBa
     const std::size_t newline = setup.find('\n');
     if (newline == std::string::npos) return nullptr;
     if (self.onStart) self.onStart(setup.substr(0, newline), leadersOf(setup.substr(newline + 1)));
+    return nullptr;
+}
+
+ContainerBase* NetChat::onTitle(Component* target, BusMessage, ContainerBase* data) {
+    auto& self = *static_cast<NetChat*>(target);
+    std::string title;
+    if (!Container<std::string>::fromMessage(data, title)) return nullptr;
+    if (self.onBattleTitle) self.onBattleTitle(title);
     return nullptr;
 }
 

@@ -10,6 +10,11 @@
 
 namespace vael {
 
+// The chat keeps the last lines said, never every line of a long evening.
+constexpr std::size_t MaxChatLines = 300;
+// Appends the line and lets the oldest go beyond MaxChatLines; true when one went.
+bool keepChatLine(std::vector<std::string>& lines, std::string line);
+
 class NetChat : public Component {
 public:
     NetChat();
@@ -24,12 +29,15 @@ public:
     void announceLeaders(const std::vector<std::string>& leaders);
     // "PlayerDeleted": this player leaves the game.
     void leave();
+    // The host's word to a player who has logged on: the title of the battle they will fight.
+    void tellBattleTitle(const std::string& title);
     // The host's word to the others: the battle of this scenario begins, the guest playing these leaders.
     void startBattle(const std::string& scenarioFile, const std::vector<std::string>& guestLeaders);
 
     const std::vector<std::string>& lines() const { return lines_; }
     std::function<void(const std::string& line)> onLine;
     std::function<void(const std::string& scenarioFile, const std::vector<std::string>& leaders)> onStart;
+    std::function<void(const std::string& title)> onBattleTitle;
 
     // "(a,b)" and back.
     static std::string leaderList(const std::vector<std::string>& leaders);
@@ -38,6 +46,7 @@ public:
 private:
     static ContainerBase* onChatLine(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onStartBattle(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onTitle(Component* target, BusMessage event, ContainerBase* data);
     std::string player_ = "Player";
     std::vector<std::string> lines_;
 };

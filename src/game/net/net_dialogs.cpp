@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "framework/comm/net_frame.h"
 #include "framework/core/application.h"
 #include "framework/ui/dialog_control.h"
 #include "framework/ui/dialog_item.h"
+#include "game/net/net_chat.h"
 
 namespace vael {
 
@@ -15,6 +17,14 @@ void tell(const std::string& text, const std::string& title) {
 }
 
 constexpr const char* BadPort = "The port must be a number from 1 to 65535.";
+
+// The other machine refuses a greeting whose name is longer than a greeting carries: the player hears it
+// here, where the name can still be shortened.
+bool nameFits(const std::string& name, const std::string& title) {
+    if (comm::playerNameProblem(name).empty()) return true;
+    tell("Your name may be at most " + std::to_string(comm::MaxPlayerName) + " bytes long.", title);
+    return false;
+}
 
 } // namespace
 
@@ -57,6 +67,7 @@ void StartServerDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
     if (id == IdOk) {
         std::uint16_t port = 0;
         if (!parsePort(getItemText(IdPort), port)) return tell(BadPort, "ServerInformation");
+        if (!nameFits(getItemText(IdName), "ServerInformation")) return;
         name_ = getItemText(IdName);
         port_ = port;
         close(IdOk);
@@ -83,6 +94,7 @@ void StartClientDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
         if (!parsePort(getItemText(IdPort), port)) return tell(BadPort, "Client Information");
         if (getItemText(IdServer).empty())
             return tell("Type the name of the host to join.", "Client Information");
+        if (!nameFits(getItemText(IdName), "Client Information")) return;
         name_ = getItemText(IdName);
         server_ = getItemText(IdServer);
         port_ = port;
@@ -115,8 +127,15 @@ void ConnectNetDlg::refresh() {
         list->clearRows();
         for (const std::string& p : players_)
             list->addRow(p);
+        // A player who logs on while the room is open shows at once, not at the next repaint.
+        drawItem(*list);
     }
     setItemText(IdMessages, messages_.empty() ? std::string() : messages_.back());
+}
+
+void ConnectNetDlg::setScenarioName(const std::string& title) {
+    scenarioName_ = title;
+    if (isOpen()) setItemText(IdScenario, scenarioName_);
 }
 
 void ConnectNetDlg::addPlayer(const std::string& name) {
@@ -130,7 +149,7 @@ void ConnectNetDlg::removePlayer(const std::string& name) {
 }
 
 void ConnectNetDlg::addMessage(const std::string& line) {
-    messages_.push_back(line);
+    keepChatLine(messages_, line);
     if (isOpen()) refresh();
 }
 
@@ -215,9 +234,15 @@ void NetChatDlg::onInitDialog() {
 }
 
 void NetChatDlg::addLine(const std::string& line) {
-    lines_.push_back(line);
+    const bool dropped = keepChatLine(lines_, line);
     if (DialogItemWindow* list = item(IdLines)) {
-        list->addRow(line);
+        if (dropped) {
+            list->clearRows();
+            for (const std::string& kept : lines_)
+                list->addRow(kept);
+        } else {
+            list->addRow(line);
+        }
         list->select(list->rowCount() - 1);
     }
     if (notify_)

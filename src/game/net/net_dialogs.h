@@ -80,6 +80,9 @@ public:
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
 
+    // The battle's title, which the guest learns from the host once they have met.
+    void setScenarioName(const std::string& title);
+    const std::string& scenarioName() const { return scenarioName_; }
     void addPlayer(const std::string& name);
     void removePlayer(const std::string& name);
     // The latest message shows in the messages line.

@@ -13,6 +13,8 @@ inline constexpr char ChatMessage[] = "ChatMessage";
 // The host's word that the battle begins: the scenario file, a new line, and the leaders the other
 // machine plays, written "(name,name,...)".
 inline constexpr char NetStartBattle[] = "NetStartBattle";
+// The host's word to a player who has logged on: the title of the battle it will fight.
+inline constexpr char NetBattleTitle[] = "NetBattleTitle";
 // Posted by the network component to itself: the messages gathered for the other machine go out together.
 inline constexpr char NetFlush[] = "NetFlush";
 // Posted by the network component to itself: a batch from the other machine is given to the bus.

@@ -5,6 +5,7 @@
 #include "framework/core/list.h"
 #include "framework/core/type_info.h"
 #include "game/rules/combat_records.h"
+#include "game/rules/missile_fire_struct.h"
 
 namespace vael {
 
@@ -66,6 +67,27 @@ SuperString& operator>>(SuperString& s, BattleStateStruct& v) {
     return s;
 }
 
+SuperString& operator<<(SuperString& s, const MethodOfDeathStruct& v) {
+    return s << static_cast<short>(v.percent) << static_cast<unsigned int>(v.method)
+             << static_cast<short>(v.unitNumber);
+}
+
+SuperString& operator>>(SuperString& s, MethodOfDeathStruct& v) {
+    short percent = 0, unit = 0;
+    unsigned int method = 0;
+    s >> percent >> method >> unit;
+    v.percent = percent, v.method = method, v.unitNumber = unit;
+    return s;
+}
+
+SuperString& operator<<(SuperString& s, const CombatInfo& v) {
+    return s << v.attackers << v.defenders << v.deaths;
+}
+
+SuperString& operator>>(SuperString& s, CombatInfo& v) {
+    return s >> v.attackers >> v.defenders >> v.deaths;
+}
+
 void registerNetPayloadTypes() {
     TypeInfo<short> shorts;
     TypeInfo<unsigned short> unsignedShorts;
@@ -77,6 +99,12 @@ void registerNetPayloadTypes() {
     TypeInfo<UnitRoutData> routs;
     TypeInfo<EliminateUnitData> eliminations;
     TypeInfo<BattleStateStruct> states;
+    // What the display commands the other machine is shown carry.
+    TypeInfo<List<short>> paths;
+    TypeInfo<MissileDebrisStruct> volleys;
+    TypeInfo<MethodOfDeathStruct> deaths;
+    TypeInfo<List<MethodOfDeathStruct>> deathLists;
+    TypeInfo<CombatInfo> combats;
 }
 
 } // namespace vael

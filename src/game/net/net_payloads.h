@@ -9,6 +9,7 @@
 #include "framework/core/type_name.h"
 #include "game/flow/end_of_game_results.h"
 #include "game/flow/game_control.h"
+#include "game/flow/shock_records.h"
 
 namespace vael {
 
@@ -30,6 +31,14 @@ SuperString& operator>>(SuperString& s, PlyrInfo& v);
 // BattleStateStruct: u32 length and the bytes; a length beyond what is left fails the stream.
 SuperString& operator<<(SuperString& s, const BattleStateStruct& v);
 SuperString& operator>>(SuperString& s, BattleStateStruct& v);
+
+// What the display is shown of a shock battle, for the other machine's display. MethodOfDeathStruct: i16
+// percent, u32 method, i16 unit number. CombatInfo: the attackers, the defenders and the deaths, each a
+// list.
+SuperString& operator<<(SuperString& s, const MethodOfDeathStruct& v);
+SuperString& operator>>(SuperString& s, MethodOfDeathStruct& v);
+SuperString& operator<<(SuperString& s, const CombatInfo& v);
+SuperString& operator>>(SuperString& s, CombatInfo& v);
 
 // Builds the records of every payload type the relay carries (once; later calls find them).
 void registerNetPayloadTypes();

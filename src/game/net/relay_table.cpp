@@ -32,6 +32,7 @@ const std::vector<RelayRow>& relayTable() {
         {msg::ChangeMainCaption, 0, H, false, false},
         {msg::GetGameResults, 0, H, false, false},
         {msg::NetStartBattle, 0, H, false, false},
+        {msg::NetBattleTitle, 0, H, false, false},
         // What the other machines tell game control.
         {msg::SynchronizeGame, 0, C, true, false},
         {msg::CanAttemptMomentum, 0, C, false, false},
@@ -50,6 +51,9 @@ const std::vector<RelayRow>& relayTable() {
         {msg::AddCommentary, 0, B, false, false},
         {msg::RemoveAllBattleArrows, 0, B, false, false},
         {msg::ChatMessage, 0, B, false, false},
+        // What the acting machine's display is told to play: walks, volleys, routs, turns and combats.
+        {nullptr, LOGICAL_COMMAND, B, false, false, true},
+        {msg::UnitCombat, 0, B, false, false, true},
         // The rules' steps on the acting machine, which the units' state carries to the others.
         {msg::DoRout, 0, S, false, false},
         {msg::DoMissileFire, 0, S, false, false},

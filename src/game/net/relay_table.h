@@ -26,6 +26,10 @@ struct RelayRow {
     bool handover;
     // A question whose answer is the other machine's: the host waits for it and takes it as the reply.
     bool answered;
+    // An animation the acting machine's rules wait on: the other machine's display plays it as it comes,
+    // without the reply, so that its figures walk and fight in step with the commentary while its rules
+    // wait for the state.
+    bool display = false;
 };
 
 const std::vector<RelayRow>& relayTable();

@@ -5,7 +5,9 @@
 #include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
+#include "framework/core/command_records.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
 #include "framework/ui/win_app.h"
@@ -16,6 +18,7 @@
 #include "game/rules/combat.h"
 #include "game/rules/combat_records.h"
 #include "game/rules/leader.h"
+#include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
 
@@ -109,6 +112,26 @@ ContainerBase* VaelNetComponent::relay(BusMessage event, const ContainerBase* da
     const RelayRow* row = relayRowOf(event);
     if (!row || !relaysOut(*row, host_)) return nullptr;
     std::string payload, error;
+    if (row->display) {
+        // Only what this machine's rules wait on is shown there: what a state shown here, or a message
+        // from there, made this display play is no news to the other machine. Its reply stays here, with
+        // the dice it may roll.
+        LogicalCommandInfo command;
+        if (!Container<LogicalCommandInfo>::fromMessage(data, command) ||
+            command.replyEvent.id() == NULL_EVENT)
+            return nullptr;
+        command.replyEvent = BusMessage();
+        const Container<LogicalCommandInfo> shown(command);
+        if (!comm::encodeMessage(event, &shown, payload, error)) {
+            debugStream() << "VaelNetComponent: " << nameOf(event) << " not shown there: " << error
+                          << std::endl;
+            return nullptr;
+        }
+        outbox_.push_back(std::move(payload));
+        if (!std::exchange(flushPosted_, true))
+            sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetFlush);
+        return nullptr;
+    }
     if (!comm::encodeMessage(event, data, payload, error)) {
         debugStream() << "VaelNetComponent: " << nameOf(event) << " not relayed: " << error << std::endl;
         return nullptr;
@@ -238,6 +261,15 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
         if (!takesIn(*row, host_))
             return refuse("refused a frame: " + nameOf(event) +
                           (host_ ? " comes only from the host" : " goes only to the host"));
+        if (row->display) {
+            // Shown here, never answered here: a command that asks for a reply would move this machine's
+            // rules.
+            const auto* shown = dynamic_cast<const Container<LogicalCommandInfo>*>(batch[i].data.get());
+            if (!shown || shown->valuePtr()->replyEvent.id() != NULL_EVENT)
+                return refuse("refused a frame: " + nameOf(event) + " may only be shown here");
+            if (!showable(*shown->valuePtr()))
+                return refuse("refused a frame: " + nameOf(event) + " names what this battle does not hold");
+        }
     }
     debugStream() << "VaelNetComponent: a batch of " << batch.size() << " messages came" << std::endl;
     inbox_.push_back(std::move(batch));
@@ -303,10 +335,36 @@ void VaelNetComponent::connectionLost(const std::string& why) {
         gameEnded_ = true;
         Container<std::string> player(otherPlayer_);
         sendNamed(msg::PlayerDeleted, &player);
-        Container<short> homeWon(0);
+        // The player left here is told why, once, and that the battle is his: the other side can no
+        // longer fight it.
+        const std::string who = otherPlayer_.empty() ? std::string("The other player") : otherPlayer_;
+        Container<std::string> line("\\B" + who + " has left the battle (" + why +
+                                    "). The battle ends, won by default.\\b");
+        sendNamed(msg::AddCommentary, &line);
+        Container<short> homeWon(playsHomeHere() ? 1 : 0);
         sendNamed(msg::GameEnded, &homeWon);
     }
     if (onLost) onLost(why, gameOver);
+}
+
+bool VaelNetComponent::showable(const LogicalCommandInfo& command) const {
+    if (!layer_ || command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::UnitCombat)))
+        return true;
+    // A unit's command names a unit of this battle; the hexes of a walk lie on this map.
+    if (!layer_->findUnit(command.command)) return false;
+    VaelLogicalLandscape* map = layer_->getVaelLandscape();
+    const auto* path = dynamic_cast<const Container<List<short>>*>(command.payload.get());
+    if (!path || !map) return true;
+    for (short hex : each(*path->valuePtr()))
+        if (!map->isValidHex(hex)) return false;
+    return true;
+}
+
+bool VaelNetComponent::playsHomeHere() const {
+    if (layer_)
+        for (Leader* leader : each(layer_->getLocalLeaders()))
+            return leader->getNation() == layer_->getHomeNation();
+    return host_;
 }
 
 std::vector<std::uint8_t> VaelNetComponent::captureState(VaelLogicalLayer& layer) {
@@ -322,9 +380,11 @@ bool VaelNetComponent::applyState(VaelLogicalLayer& layer, const std::vector<std
     const std::vector<VaelUnit*> units = layer.allUnits();
     SuperString backup;
     std::vector<std::int32_t> ends;
+    std::vector<bool> wasOut;
     for (VaelUnit* unit : units) {
         unit->write(backup);
         ends.push_back(backup.length());
+        wasOut.push_back(unit->isOutOfPlay() != 0);
     }
     std::vector<std::uint8_t> here(static_cast<std::size_t>(backup.length()));
     if (!here.empty()) backup.peek(here.data(), 0, backup.length());
@@ -350,6 +410,10 @@ bool VaelNetComponent::applyState(VaelLogicalLayer& layer, const std::vector<std
         }
     }
     if (ok && s.remaining() == 0 && !s.failed()) return true;
+    // Put back whole: a unit the refused state took out of play comes back first, then every record as
+    // it stood.
+    for (std::size_t i = 0; i < units.size(); ++i)
+        if (!wasOut[i]) units[i]->returnToPlay();
     for (VaelUnit* unit : units)
         unit->read(backup);
     return false;

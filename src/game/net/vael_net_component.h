@@ -21,6 +21,7 @@
 
 namespace vael {
 
+class LogicalCommandInfo;
 class VaelLogicalLayer;
 
 class VaelNetComponent : public Component {
@@ -111,6 +112,10 @@ private:
     void deliver();
     void refuse(const std::string& why);
     void connectRelays();
+    // The side this machine's leaders fight for is the home side (the host's when it has none).
+    bool playsHomeHere() const;
+    // A display command from the other machine names what this battle holds.
+    bool showable(const LogicalCommandInfo& command) const;
 
     std::unique_ptr<comm::NetPeer> peer_;
     VaelLogicalLayer* layer_ = nullptr;

@@ -111,6 +111,9 @@ public:
     virtual std::int16_t isDoubleSized() const { return doubleSized_; }
     // Leaves play: the standing handlers go.
     virtual void disconnectHandlers();
+    // Undoes a fall that a record read since brought, when what carried the record is refused as a whole:
+    // the unit answers again and stands on no hex until its own record, read back, puts it there.
+    void returnToPlay();
     virtual std::int16_t hasEnemyContact() = 0;
     virtual void rally() = 0;
     virtual void rout() = 0;

@@ -146,6 +146,14 @@ void VaelUnit::disconnectHandlers() {
     outOfPlay_ = 1;
 }
 
+void VaelUnit::returnToPlay() {
+    if (!outOfPlay_) return;
+    VaelUnit::connectHandlers();
+    outOfPlay_ = 0;
+    hex_ = offMap;
+    secondHex_ = -1;
+}
+
 void VaelUnit::sendMenuItem(BusMessage event, std::int16_t command) {
     // The menus take the command as a message word, as the leaders send it.
     Container<BusMessage> item{BusMessage(command)};
@@ -315,7 +323,9 @@ VaelUnit::DetailsView& detailsView() {
 }
 } // namespace
 
-void VaelUnit::setDetailsView(DetailsView view) { detailsView() = std::move(view); }
+void VaelUnit::setDetailsView(DetailsView view) {
+    detailsView() = std::move(view);
+}
 
 std::int16_t VaelUnit::viewDetails() {
     // A copy: the overview may take the view away while it runs.

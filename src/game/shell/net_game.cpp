@@ -3,6 +3,7 @@
 // chooses who plays each leader and begins; the guest names itself and the host, waits in the same
 // dialog for the host's word and then plays the leaders the host gave it.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,12 +49,30 @@ bool VaelGame::hostNetworkGame() {
     StartServerDlg server(systemUser(), netShown(onDialog));
     server.attach(*app_);
     if (server.create(StartServerDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return false;
-    const std::vector<ScenarioChoice> scenarios = findScenarios(app_->dataPath(9));
-    if (scenarios.empty()) {
+    if (findScenarios(app_->dataPath(9)).empty()) {
         failed("No battle to fight", "there is no scenario in " + app_->dataPath(9));
         return false;
     }
-    const ScenarioChoice& scenario = scenarios.front();
+    const std::optional<ScenarioChoice> chosen = chooseScenario();
+    if (!chosen) return false;
+    const ScenarioChoice scenario = *chosen;
+    // The scenario's leaders, the home side's to the host and the visitor's to the guest until changed. A
+    // battle that does not load here is told before anybody is asked to join it.
+    std::vector<std::string> leaders;
+    std::vector<std::int32_t> choices;
+    {
+        VaelLogicalLayer probe("Leader list");
+        registerUnitPrototypes(probe);
+        if (!probe.LoadScenario(
+                ScenarioInfoStruct{VaelApp::CustomScenario, scenario.fileName, scenario.fileName, 0})) {
+            failed("Cannot host a battle", "the battle " + scenario.fileName + " cannot be loaded");
+            return false;
+        }
+        for (Leader* leader : each(probe.getHomeLeaders()))
+            leaders.push_back(leader->getName()), choices.push_back(0);
+        for (Leader* leader : each(probe.getVisitorLeaders()))
+            leaders.push_back(leader->getName()), choices.push_back(1);
+    }
     comm::TcpListener listener(app_->platform());
     std::string error;
     if (!listener.listen(server.port(), error)) {
@@ -67,20 +86,31 @@ bool VaelGame::hostNetworkGame() {
     ConnectNetDlg room(server.name(), server.name(), scenario.title, true, netShown(onDialog));
     room.addPlayer(server.name());
     const comm::Greeting mine{comm::ProtocolVersion, VaelVersion, server.name(), 1};
-    listener.onAccept = [&](std::unique_ptr<comm::TcpLink> link) {
-        // One other player: a second caller is turned away at once.
+    // Callers who have not greeted yet: the first to greet takes the other player's place, so that a
+    // connection that never says who it is keeps nobody out.
+    std::vector<std::unique_ptr<comm::NetPeer>> callers;
+    const auto adopt = [&](comm::NetPeer* caller, const comm::Greeting& theirs) {
         if (net.peer() && net.peer()->isOpen()) {
-            comm::NetPeer busy(std::move(link), mine);
-            busy.refuse("the battle has its players already");
+            caller->refuse("the battle has its players already");
             return;
         }
-        net.setPeer(std::make_unique<comm::NetPeer>(std::move(link), mine), true);
-        net.peer()->onGreeted = [&](const comm::Greeting& theirs) {
-            net.setOtherPlayer(theirs.player);
-            room.addPlayer(theirs.player);
-            room.addMessage(theirs.player + " has logged on.");
-        };
-        net.peer()->start();
+        for (auto& held : callers)
+            if (held.get() == caller) {
+                net.setPeer(std::move(held), true);
+                break;
+            }
+        net.setOtherPlayer(theirs.player);
+        room.addPlayer(theirs.player);
+        room.addMessage(theirs.player + " has logged on.");
+        chat_->tellBattleTitle(scenario.title);
+    };
+    listener.onAccept = [&](std::unique_ptr<comm::TcpLink> link) {
+        std::erase_if(callers, [](const std::unique_ptr<comm::NetPeer>& c) { return !c || !c->isOpen(); });
+        auto caller = std::make_unique<comm::NetPeer>(std::move(link), mine);
+        comm::NetPeer* at = caller.get();
+        caller->onGreeted = [&adopt, at](const comm::Greeting& theirs) { adopt(at, theirs); };
+        callers.push_back(std::move(caller));
+        at->start();
     };
     net.onLost = [&](const std::string& why, bool) {
         if (!net.otherPlayer().empty()) room.removePlayer(net.otherPlayer());
@@ -88,20 +118,6 @@ bool VaelGame::hostNetworkGame() {
     };
     chat_->onLine = [&room](const std::string& line) { room.addMessage(line); };
     room.onSend = [this](const std::string& text) { chat_->say(text); };
-    std::vector<std::string> leaders;
-    std::vector<std::int32_t> choices;
-    {
-        // The scenario's leaders, the home side's to the host and the visitor's to the guest until changed.
-        VaelLogicalLayer probe("Leader list");
-        registerUnitPrototypes(probe);
-        if (probe.LoadScenario(
-                ScenarioInfoStruct{VaelApp::CustomScenario, scenario.fileName, scenario.fileName, 0})) {
-            for (Leader* leader : each(probe.getHomeLeaders()))
-                leaders.push_back(leader->getName()), choices.push_back(0);
-            for (Leader* leader : each(probe.getVisitorLeaders()))
-                leaders.push_back(leader->getName()), choices.push_back(1);
-        }
-    }
     room.onChoose = [&] {
         std::vector<std::string> players = {server.name(),
                                             net.otherPlayer().empty() ? "(nobody)" : net.otherPlayer()};
@@ -118,6 +134,9 @@ bool VaelGame::hostNetworkGame() {
     // Pumped: the other player's chat comes on the bus while the room is open.
     const bool begin = room.create(ConnectNetDlg::TemplateName, Dialog::Pumped) == Dialog::IdOk;
     listener.close();
+    for (auto& caller : callers)
+        if (caller && caller->isOpen()) caller->refuse("the battle has its players already");
+    callers.clear();
     net.onLost = nullptr;
     if (!begin || !net.peer() || !net.peer()->greeted()) {
         net.setPeer(nullptr, false);
@@ -131,6 +150,10 @@ bool VaelGame::hostNetworkGame() {
     chat_->startBattle(scenario.fileName, theirs);
     closeBattleWindows();
     if (!app_->startNetworkBattle(scenario.fileName, VaelApp::CustomScenario, mine_, false, error)) {
+        // The guest has been told to begin: it hears why nothing comes.
+        if (net.peer() && net.peer()->isOpen())
+            net.peer()->refuse("the host cannot start the battle: " + error);
+        net.setPeer(nullptr, false);
         failed("Cannot start the battle", error);
         return false;
     }
@@ -158,6 +181,7 @@ bool VaelGame::joinNetworkGame() {
     chat_->attach(app_->logicalLayer());
     ConnectNetDlg room(client.name(), client.server(), "", false, netShown(onDialog));
     room.addPlayer(client.name());
+    chat_->onBattleTitle = [&room](const std::string& title) { room.setScenarioName(title); };
     net.peer()->onGreeted = [&](const comm::Greeting& theirs) {
         net.setOtherPlayer(theirs.player);
         room.addPlayer(theirs.player);
@@ -184,6 +208,7 @@ bool VaelGame::joinNetworkGame() {
     room.create(ConnectNetDlg::TemplateName, Dialog::Pumped);
     net.onLost = nullptr;
     chat_->onStart = nullptr;
+    chat_->onBattleTitle = nullptr;
     if (!told || !net.peer() || !net.peer()->isOpen()) {
         net.setPeer(nullptr, false);
         chat_->detach();

@@ -255,18 +255,24 @@ void VaelGame::showMainDialog() {
     }
 }
 
-bool VaelGame::chooseAndStartBattle() {
+std::optional<ScenarioChoice> VaelGame::chooseScenario() {
     const std::vector<ScenarioChoice> scenarios = findScenarios(app_->dataPath(9));
-    // With no battle of the data set to offer, the player names one of his own.
-    if (scenarios.empty()) return chooseCustomBattle();
+    if (scenarios.empty()) return std::nullopt;
     ScenarioDlg choose(scenarios, onDialog);
     choose.attach(*app_);
     if (choose.create(ScenarioDlg::TemplateName, Dialog::Modal) != Dialog::IdOk || !choose.chosen())
-        return false;
-    const ScenarioChoice scenario = *choose.chosen();
-    const std::string file = chooseVariant(scenario.fileName);
+        return std::nullopt;
+    return *choose.chosen();
+}
+
+bool VaelGame::chooseAndStartBattle() {
+    // With no battle of the data set to offer, the player names one of his own.
+    if (findScenarios(app_->dataPath(9)).empty()) return chooseCustomBattle();
+    const std::optional<ScenarioChoice> scenario = chooseScenario();
+    if (!scenario) return false;
+    const std::string file = chooseVariant(scenario->fileName);
     if (file.empty()) return false;
-    return startChosenBattle(file, scenario.homeName, scenario.visitorName);
+    return startChosenBattle(file, scenario->homeName, scenario->visitorName);
 }
 
 std::string VaelGame::chooseVariant(const std::string& scenarioFile) {

@@ -4,6 +4,7 @@
 // The program's main() only chooses the platform; the tests run the same on the headless one.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "game/flow/end_of_game_results.h"
@@ -77,6 +78,8 @@ private:
     std::string chooseVariant(const std::string& scenarioFile);
     bool startChosenBattle(const std::string& scenarioFile, const std::string& homeName,
                            const std::string& visitorName);
+    // The battle the player takes in the Choose Scenario dialog; none when he cancels or there is none.
+    std::optional<ScenarioChoice> chooseScenario();
 
     // First made and last gone: the application's palette is destroyed through the hooks.
     std::unique_ptr<DisplayHooks> hooks_;

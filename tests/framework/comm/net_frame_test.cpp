@@ -77,6 +77,26 @@ TEST_F(NetFrameTest, DamagedGreetingsAreRefused) {
     }
 }
 
+// A greeting carries a name of at most 64 bytes: 64 is read, 65 is refused with that reason rather than
+// as damage, so that the player can be told to shorten it.
+TEST_F(NetFrameTest, APlayerNameOf64BytesIsReadAnd65IsRefusedAsTooLong) {
+    const auto greetingWith = [](std::size_t length) {
+        return "VAEL"s + bytes({1, 0, 3, 0}) + "0.1" + bytes({static_cast<int>(length), 0}) +
+               std::string(length, 'k') + bytes({0, 0});
+    };
+    Greeting g;
+    std::string error;
+    ASSERT_TRUE(decodeGreeting(greetingWith(64), g, error)) << error;
+    EXPECT_EQ(g.player, std::string(64, 'k'));
+    EXPECT_FALSE(decodeGreeting(greetingWith(65), g, error));
+    EXPECT_EQ(error, "the player's name is longer than 64 bytes");
+    // A length that runs past the end stays damage, whatever it claims.
+    EXPECT_FALSE(decodeGreeting(greetingWith(65).substr(0, 20), g, error));
+    EXPECT_EQ(error, "the greeting is damaged");
+    EXPECT_EQ(playerNameProblem(std::string(64, 'k')), "");
+    EXPECT_EQ(playerNameProblem(std::string(65, 'k')), "the player's name is longer than 64 bytes");
+}
+
 TEST_F(NetFrameTest, AnotherVersionIsRefusedAtTheGreeting) {
     const Greeting host{1, "0.1", "Ann", 1};
     struct Row {

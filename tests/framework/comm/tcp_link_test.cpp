@@ -297,5 +297,89 @@ TEST_F(NetPeerTest, UnknownMessageAfterTheGreetingIsRefused) {
     EXPECT_FALSE(host.peer->isOpen());
 }
 
+// The greeting comes once: a second one is refused, and the loss is told once however the link ends after.
+TEST_F(NetPeerTest, ASecondGreetingIsRefusedAndTheLossToldOnce) {
+    auto [a, b] = TcpLink::pair(platform);
+    Side host;
+    int losses = 0;
+    join(host, std::move(a), {ProtocolVersion, "0.1", "Ann", 1});
+    host.peer->onLost = [&](const std::string& why) { host.lost = why, ++losses; };
+    host.peer->start();
+    const std::string hello =
+        encodeFrame(FrameKind::Greeting, encodeGreeting({ProtocolVersion, "0.1", "Bob", 0}));
+    b->send(hello);
+    pumpUntil(platform, [&] { return host.greeted; });
+    ASSERT_TRUE(host.greeted);
+    EXPECT_EQ(losses, 0);
+    b->send(hello);
+    pumpUntil(platform, [&] { return !host.lost.empty(); });
+    EXPECT_EQ(host.lost, "the other machine greeted twice");
+    EXPECT_FALSE(host.peer->isOpen());
+    // Refusing again, closing, and the other side going away tell nothing more.
+    host.peer->refuse("again");
+    host.peer->close();
+    b.reset();
+    pump(platform);
+    EXPECT_EQ(losses, 1);
+}
+
+// A batch is a message too: before the greeting it is refused, and the peer is told why.
+TEST_F(NetPeerTest, ABatchBeforeTheGreetingIsRefused) {
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    Side host;
+    std::vector<std::string> batches;
+    join(host, std::make_unique<TcpLink>(platform, fds[0]), {ProtocolVersion, "0.1", "Ann", 1});
+    host.peer->onBatch = [&](std::vector<ReceivedMessage>& batch) {
+        batches.push_back(std::to_string(batch.size()));
+    };
+    Container<std::string> text("early");
+    std::string payload, error;
+    ASSERT_TRUE(
+        encodeMessage(BusMessage(RegisteredMessage::getId("SynchronizeGame"), 3), &text, payload, error));
+    const std::string frame = encodeFrame(FrameKind::Batch, encodeBatch({payload}));
+    ASSERT_EQ(::write(fds[1], frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+    pumpUntil(platform, [&] { return !host.lost.empty(); });
+    EXPECT_EQ(host.lost, "a message came before the greeting");
+    EXPECT_TRUE(batches.empty());
+    Frame f;
+    ASSERT_NO_FATAL_FAILURE(firstFrameOn(fds[1], f));
+    std::string reason;
+    ASSERT_TRUE(decodeRefusal(f.payload, reason, error));
+    EXPECT_EQ(reason, "a message came before the greeting");
+    ::close(fds[1]);
+}
+
+// A name longer than a greeting carries is refused with that reason on both sides.
+TEST_F(NetPeerTest, AnOverLongNameIsRefusedWithThatReason) {
+    auto [a, b] = TcpLink::pair(platform);
+    Side host, client;
+    join(host, std::move(a), {ProtocolVersion, "0.1", "Ann", 1});
+    join(client, std::move(b), {ProtocolVersion, "0.1", std::string(65, 'b'), 0});
+    host.peer->start();
+    client.peer->start();
+    pumpUntil(platform, [&] { return !host.lost.empty() && !client.lost.empty(); });
+    EXPECT_EQ(host.lost, "refused the greeting: the player's name is longer than 64 bytes");
+    EXPECT_EQ(client.lost,
+              "the other machine refused: refused the greeting: the player's name is longer than 64 bytes");
+    EXPECT_FALSE(host.greeted);
+}
+
+// The other machine said why it went and closed: a send that then fails tells that reason, not the line's.
+TEST_F(NetPeerTest, ASendThatFailsAfterTheOtherMachineRefusedTellsItsReason) {
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    Side host;
+    join(host, std::make_unique<TcpLink>(platform, fds[0]), {ProtocolVersion, "0.1", "Ann", 1});
+    const std::string last =
+        encodeFrame(FrameKind::Refusal, encodeRefusal("the battle cannot be started here"));
+    ASSERT_EQ(::write(fds[1], last.data(), last.size()), static_cast<ssize_t>(last.size()));
+    ::close(fds[1]);
+    std::string error;
+    EXPECT_FALSE(host.peer->sendBatch({}, error));
+    EXPECT_EQ(host.lost, "the other machine refused: the battle cannot be started here");
+    EXPECT_FALSE(host.peer->isOpen());
+}
+
 } // namespace
 } // namespace vael::comm

@@ -9,6 +9,7 @@
 
 #include "framework/comm/net_frame.h"
 #include "framework/core/bus_event.h"
+#include "framework/core/command_records.h"
 #include "framework/core/registered_message.h"
 #include "game/net/net_payloads.h"
 #include "game/net/relay_table.h"
@@ -122,6 +123,7 @@ TEST(RelayTable, EachMessageGoesItsWay) {
         {"ChangeMainCaption", true, false},
         {"GetGameResults", true, false},
         {"NetStartBattle", true, false},
+        {"NetBattleTitle", true, false},
         {"SynchronizeGame", false, true},
         {"CanAttemptMomentum", false, true},
         {"26", false, true},
@@ -136,6 +138,7 @@ TEST(RelayTable, EachMessageGoesItsWay) {
         {"AddCommentary", true, true},
         {"RemoveAllBattleArrows", true, true},
         {"ChatMessage", true, true},
+        {"UnitCombat", true, true},
         {"DoRout", false, false},
         {"DoMissileFire", false, false},
         {"DoRestoreCohesion", false, false},
@@ -150,7 +153,9 @@ TEST(RelayTable, EachMessageGoesItsWay) {
         {"CreateGameControl", false, false},
         {"EndOfTurnRoutingDone", false, false},
     };
-    EXPECT_EQ(relayTable().size(), rows.size() - 3) << "the table holds the rows above but the last three";
+    // And the built-in LOGICAL_COMMAND, which has no name to go by here.
+    EXPECT_EQ(relayTable().size(), rows.size() - 3 + 1)
+        << "the table holds the rows above but the last three";
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const BusMessage event = row.name == std::string("25") ? BusMessage(BEGIN_GAME)
@@ -297,14 +302,17 @@ TEST_F(Relay, TheWrongWayIsRefusedAndTheGameEnds) {
         batch.push_back(from("AddCommentary", new Container<std::string>("first")));
         batch.push_back(from(row.name, new Container<short>(1)));
         receive(std::move(batch));
-        // Nothing of the refused batch reaches the bus; the game ends instead.
-        EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob", "GameEnded 0"}));
+        // Nothing of the refused batch reaches the bus; the game ends instead, won here.
+        EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob",
+                                    std::string("AddCommentary \\BBob has left the battle (") + row.why +
+                                        "). The battle ends, won by default.\\b",
+                                    row.host ? "GameEnded 1" : "GameEnded 0"}));
         EXPECT_EQ(lost, (Lines{row.why}));
         // Later batches are not taken.
         std::vector<comm::ReceivedMessage> later;
         later.push_back(from("AddCommentary", new Container<std::string>("late")));
         receive(std::move(later));
-        EXPECT_EQ(ear.heard.size(), 2u);
+        EXPECT_EQ(ear.heard.size(), 3u);
     }
 }
 
@@ -375,7 +383,9 @@ TEST_F(Relay, TheHostWaitsForTheOtherMachinesAnswerToItsQuestion) {
         {"the connection is lost",
          [this] { net.connectionLost("gone"); },
          "-",
-         {"AddCommentary first", "PlayerDeleted Bob", "GameEnded 0"}},
+         {"AddCommentary first", "PlayerDeleted Bob",
+          "AddCommentary \\BBob has left the battle (gone). The battle ends, won by default.\\b",
+          "GameEnded 1"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -459,14 +469,25 @@ TEST_F(Relay, StateOutOfPlaceIsRefused) {
     EXPECT_EQ(lost, (Lines{"refused a frame: the battle's state came out of place"}));
 }
 
-TEST_F(Relay, ALostConnectionEndsTheGameOnce) {
-    net.setPlaying(true, true);
-    net.setOtherPlayer("Bob");
-    net.connectionLost("the other machine closed the connection");
-    net.connectionLost("again");
-    EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob", "GameEnded 0"}));
-    EXPECT_EQ(lost, (Lines{"the other machine closed the connection"}));
-    EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{false}));
+// The one left is told who left and why, once, and wins by default: the host's side is home, the
+// other's is not.
+TEST_F(Relay, ALostConnectionEndsTheGameOnceWonByTheOneLeft) {
+    for (bool host : {true, false}) {
+        SCOPED_TRACE(host ? "host" : "guest");
+        ear.heard.clear();
+        lost.clear();
+        lostAfterTheEnd.clear();
+        net.setPlaying(true, host);
+        net.setOtherPlayer("Bob");
+        net.connectionLost("the other machine closed the connection");
+        net.connectionLost("again");
+        EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob",
+                                    "AddCommentary \\BBob has left the battle (the other machine closed the "
+                                    "connection). The battle ends, won by default.\\b",
+                                    host ? "GameEnded 1" : "GameEnded 0"}));
+        EXPECT_EQ(lost, (Lines{"the other machine closed the connection"}));
+        EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{false}));
+    }
 }
 
 TEST_F(Relay, AConnectionLostAfterTheGameEndedEndsNothingMore) {
@@ -488,6 +509,103 @@ TEST_F(Relay, OnlyTheHostAsksForGameControlAndThePlayers) {
         EXPECT_EQ(net.scenarioLoaded(4, 2), host);
         EXPECT_EQ(ear.heard, host ? (Lines{"CreateGameControl u4", "NumberOfPlayers 2"}) : Lines{});
     }
+}
+
+// Hears what the display is told on the bus: the command's event and whether it asks for a reply.
+class DisplayEar : public Component {
+public:
+    DisplayEar() : Component("Display Ear") {}
+    void connectHandlers() override {
+        connect(BusMessage(LOGICAL_COMMAND), onCommand);
+        connectNamed("UnitCombat", onCommand);
+    }
+    Lines heard;
+
+private:
+    static ContainerBase* onCommand(Component* target, BusMessage, ContainerBase* data) {
+        LogicalCommandInfo c;
+        if (Container<LogicalCommandInfo>::fromMessage(data, c))
+            static_cast<DisplayEar*>(target)->heard.push_back(
+                RegisteredMessage::nameOf(static_cast<std::uint16_t>(c.event.id())) + " #" +
+                std::to_string(c.command) + (c.replyEvent.id() == NULL_EVENT ? "" : " replies"));
+        return nullptr;
+    }
+};
+
+// What the acting machine's rules wait on (a walk, a volley, a combat) is shown on the other machine as it
+// happens, without its reply; what asks for no reply (a state shown here) is not sent; and a command from
+// the other machine that asks for a reply is refused.
+TEST_F(Relay, TheActingMachinesAnimationsAreShownThereWithoutTheirReply) {
+    net.setPlaying(true, true);
+    std::vector<std::vector<comm::ReceivedMessage>> out;
+    net.toPeer = [&](const std::vector<std::string>& payloads, std::string&) {
+        out.emplace_back();
+        for (const std::string& p : payloads) {
+            comm::ReceivedMessage m;
+            std::string error;
+            EXPECT_TRUE(comm::decodeMessage(p, m, error)) << error;
+            out.back().push_back(std::move(m));
+        }
+        return true;
+    };
+    const BusMessage fire = BusMessage(RegisteredMessage::getId("MissileFire"));
+    const BusMessage back = BusMessage(RegisteredMessage::getId("ReturnFromMissileFire"));
+    Container<LogicalCommandInfo> volley(LogicalCommandInfo(7, new Container<short>(2), 1204, fire, back));
+    Container<LogicalCommandInfo> shown(
+        LogicalCommandInfo(8, nullptr, 1205, BusMessage(RegisteredMessage::getId("UnitTeleport"))));
+    Container<LogicalCommandInfo> combat(
+        LogicalCommandInfo(0, nullptr, 0, BusMessage(RegisteredMessage::getId("UnitCombat")),
+                           BusMessage(RegisteredMessage::getId("RoutingDone"))));
+    app.send(BusMessage(LOGICAL_COMMAND), &volley);
+    app.send(BusMessage(LOGICAL_COMMAND), &shown);
+    app.sendNamed("UnitCombat", &combat);
+    app.drainQueue();
+    // Each send above was a step of its own: a batch each, but none for the teleport.
+    ASSERT_EQ(out.size(), 2u);
+    ASSERT_EQ(out[0].size(), 1u);
+    ASSERT_EQ(out[1].size(), 1u);
+    LogicalCommandInfo first, second;
+    ASSERT_TRUE(Container<LogicalCommandInfo>::fromMessage(out[0][0].data.get(), first));
+    ASSERT_TRUE(Container<LogicalCommandInfo>::fromMessage(out[1][0].data.get(), second));
+    EXPECT_EQ(out[0][0].event.id(), LOGICAL_COMMAND);
+    EXPECT_EQ(first.command, 7);
+    EXPECT_EQ(first.value, 1204);
+    EXPECT_EQ(first.event.id(), fire.id());
+    EXPECT_EQ(first.replyEvent.id(), NULL_EVENT);
+    short bearing = 0;
+    EXPECT_TRUE(Container<short>::fromMessage(first.payload.get(), bearing));
+    EXPECT_EQ(bearing, 2);
+    EXPECT_EQ(out[1][0].event.id(), static_cast<std::int32_t>(RegisteredMessage::getId("UnitCombat")));
+    EXPECT_EQ(second.replyEvent.id(), NULL_EVENT);
+    EXPECT_TRUE(lost.empty());
+
+    // Coming this way: shown on the bus here, not sent back.
+    DisplayEar display;
+    display.attach(app);
+    out.clear();
+    std::vector<comm::ReceivedMessage> batch;
+    comm::ReceivedMessage m;
+    m.event = BusMessage(LOGICAL_COMMAND);
+    m.data = std::make_unique<Container<LogicalCommandInfo>>(LogicalCommandInfo(7, nullptr, 1204, fire));
+    batch.push_back(std::move(m));
+    receive(std::move(batch));
+    app.drainQueue();
+    EXPECT_EQ(display.heard, (Lines{"MissileFire #7"}));
+    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(lost.empty());
+
+    // One that asks for a reply would move the rules here: refused.
+    std::vector<comm::ReceivedMessage> asking;
+    comm::ReceivedMessage a;
+    a.event = BusMessage(LOGICAL_COMMAND);
+    a.data =
+        std::make_unique<Container<LogicalCommandInfo>>(LogicalCommandInfo(7, nullptr, 1204, fire, back));
+    asking.push_back(std::move(a));
+    receive(std::move(asking));
+    app.drainQueue();
+    display.detach();
+    EXPECT_EQ(display.heard, (Lines{"MissileFire #7"}));
+    EXPECT_EQ(lost, (Lines{"refused a frame: message 27 may only be shown here"}));
 }
 
 TEST(NetPayloads, ResultsTravelAsTheHandWrittenBytes) {

@@ -19,12 +19,14 @@
 #include "game/net/net_dialogs.h"
 #include "game/net/vael_net_component.h"
 #include "game/rules/leader.h"
+#include "game/shell/forged_battle_data.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/version.h"
 #include "platform/headless/headless_platform.h"
 #include "support/bus_recorder.h"
 #include "support/data_home.h"
+#include "support/failed_checks.h"
 #include "support/temp_dir.h"
 #include "support/ui/dialog_clicks.h"
 #include "support/ui/test_win_app.h"
@@ -86,6 +88,27 @@ struct Stand {
                 if (l == line) return true;
         return false;
     }
+};
+
+// While the host waits for the other machine's answer, the test's stand-in goes on too; the host waits no
+// more once it has gone.
+class GuestGoesOn {
+public:
+    GuestGoesOn(VaelGame& game, Stand& guest) : net_(game.app().net()) {
+        net_.waitStep = [&game, &guest, this] {
+            guest.pump();
+            if (!game.app().messageWaiting()) ::usleep(500);
+            game.app().pumpMessage();
+            return ++waits_ < 20000;
+        };
+    }
+    ~GuestGoesOn() { net_.waitStep = nullptr; }
+    GuestGoesOn(const GuestGoesOn&) = delete;
+    GuestGoesOn& operator=(const GuestGoesOn&) = delete;
+
+private:
+    VaelNetComponent& net_;
+    int waits_ = 0;
 };
 
 class NetGame : public ::testing::Test {
@@ -253,17 +276,7 @@ TEST_F(NetGame, AHostWaitsForTheOtherPlayerAndBeginsTheBattle) {
         }
     };
     // While the host waits for the guest's answer, the test's guest goes on too.
-    int waits = 0;
-    struct Forget {
-        VaelNetComponent& net;
-        ~Forget() { net.waitStep = nullptr; }
-    } forget{game.app().net()};
-    game.app().net().waitStep = [&] {
-        guest.pump();
-        if (!game.app().messageWaiting()) ::usleep(500);
-        game.app().pumpMessage();
-        return ++waits < 20000;
-    };
+    const GuestGoesOn going(game, guest);
     ASSERT_TRUE(game.hostNetworkGame());
     GameControl* control = game.app().gameControl();
     ASSERT_NE(control, nullptr);
@@ -404,6 +417,264 @@ TEST_F(NetGame, TheChatTellsGameControlWhoseLeadersAreWhoseAndWhoLeft) {
     EXPECT_EQ(lines, (Lines{"SetPlayerInfo Bob (Rajavan,Surendal)", "PlayerDeleted Bob"}));
     heard.detach();
     chat.detach();
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// A data set whose only battle is the tests' skirmish, not the demonstration battle: what the host chose
+// is what both machines fight.
+class NetGameChosen : public ::testing::Test {
+protected:
+    TempDir dir{"netchosen"};
+    DataHome home{dir.path().string()};
+    std::string data = forgedBattleData(dir, "skirmish.scn.txt", "skirmish.scn");
+    platform::HeadlessPlatform os;
+    VaelGame game{os, data};
+    static constexpr const char* Title = "The Skirmish at the Ridge";
+};
+
+// The host chooses the battle in the Choose Scenario dialog and plays it. A caller who never greets takes
+// no place: the player who greets after it logs on, is told the battle's title, and shows in the list of
+// both; a third who greets is turned away.
+TEST_F(NetGameChosen, TheHostPlaysTheBattleItChoseWithThePlayerWhoGreets) {
+    ASSERT_TRUE(game.ready());
+    Stand guest, late;
+    std::uint16_t port = 0;
+    {
+        comm::TcpListener probe(guest.os);
+        std::string error;
+        ASSERT_TRUE(probe.listen(0, error)) << error;
+        port = probe.port();
+    }
+    Lines shown;
+    std::unique_ptr<comm::TcpLink> silent;
+    std::int32_t rowsShown = 0;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == StartServerDlg::TemplateName) {
+            d.setItemText(StartServerDlg::IdPort, std::to_string(port));
+            d.setItemText(StartServerDlg::IdName, "Ann");
+            press(os, d, Dialog::IdOk);
+        } else if (name == ConnectNetDlg::TemplateName) {
+            auto& room = static_cast<ConnectNetDlg&>(d);
+            EXPECT_EQ(d.getItemText(ConnectNetDlg::IdScenario), Title);
+            std::string error;
+            // The silent caller first: connected, it never says a word.
+            silent = comm::TcpLink::connect(guest.os, "127.0.0.1", port, error);
+            ASSERT_TRUE(silent) << error;
+            for (int i = 0; i < 50; ++i) {
+                if (!game.app().messageWaiting()) ::usleep(500);
+                game.app().pumpMessage();
+            }
+            auto link = comm::TcpLink::connect(guest.os, "127.0.0.1", port, error);
+            ASSERT_TRUE(link) << error;
+            guest.adopt(std::move(link), "Bob", false);
+            VaelNetComponent& net = game.app().net();
+            for (int i = 0; i < 4000 && !(net.peer() && net.peer()->greeted() &&
+                                          guest.heard(std::string("NetBattleTitle ") + Title));
+                 ++i) {
+                guest.pump();
+                if (!game.app().messageWaiting()) ::usleep(500);
+                game.app().pumpMessage();
+            }
+            EXPECT_EQ(room.players(), (Lines{"Ann", "Bob"}));
+            rowsShown = d.item(ConnectNetDlg::IdPlayers)->rowCount();
+            // A third player greets once Bob has the place.
+            auto third = comm::TcpLink::connect(late.os, "127.0.0.1", port, error);
+            ASSERT_TRUE(third) << error;
+            late.adopt(std::move(third), "Cyd", false);
+            for (int i = 0; i < 4000 && late.lost.empty(); ++i) {
+                late.pump();
+                guest.pump();
+                if (!game.app().messageWaiting()) ::usleep(500);
+                game.app().pumpMessage();
+            }
+            EXPECT_EQ(late.lost, "the other machine refused: the battle has its players already");
+            EXPECT_EQ(room.players(), (Lines{"Ann", "Bob"}));
+            press(os, d, Dialog::IdOk);
+        } else {
+            press(os, d, Dialog::IdOk);
+        }
+    };
+    const GuestGoesOn going(game, guest);
+    ASSERT_TRUE(game.hostNetworkGame());
+    EXPECT_EQ(rowsShown, 2);
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_EQ(shown[1], ScenarioDlg::TemplateName) << "the host chooses the battle after naming itself";
+    EXPECT_TRUE(guest.heard(std::string("NetBattleTitle ") + Title));
+    for (int i = 0; i < 200 && guest.batches.size() < 2; ++i) {
+        guest.pump();
+        game.app().pumpMessage();
+    }
+    bool told = false;
+    for (const Lines& b : guest.batches)
+        for (const std::string& l : b)
+            told = told || l.rfind("NetStartBattle skirmish.scn\n(", 0) == 0;
+    EXPECT_TRUE(told) << "the guest is told to load the chosen battle";
+    EXPECT_NE(game.app().logicalLayer().findCombatUnitByName("Ridge Bowmen 1"), nullptr);
+    EXPECT_EQ(game.app().logicalLayer().findCombatUnitByName("Taxis of Orthon"), nullptr)
+        << "the demonstration battle's phalanx is no part of the skirmish";
+}
+
+// The guest learns the battle's title while it waits, lists both players, and loads the battle the host
+// names when it begins.
+TEST_F(NetGameChosen, TheGuestIsToldTheTitleAndLoadsTheBattleTheHostNames) {
+    ASSERT_TRUE(game.ready());
+    Stand host;
+    comm::TcpListener listener(host.os);
+    std::string error;
+    ASSERT_TRUE(listener.listen(0, error)) << error;
+    listener.onAccept = [&](std::unique_ptr<comm::TcpLink> link) {
+        host.adopt(std::move(link), "Ann", true);
+    };
+    std::string titleShown;
+    Lines players;
+    const auto word = [&](const char* name, const std::string& text) {
+        Container<std::string> box(text);
+        std::string payload;
+        ASSERT_TRUE(comm::encodeMessage(BusMessage(RegisteredMessage::getId(name), BusMessage::Send), &box,
+                                        payload, error))
+            << error;
+        ASSERT_TRUE(host.peer->sendBatch({payload}, error)) << error;
+    };
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartClientDlg::TemplateName) {
+            d.setItemText(StartClientDlg::IdName, "Bob");
+            d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
+            d.setItemText(StartClientDlg::IdPort, std::to_string(listener.port()));
+            press(os, d, Dialog::IdOk);
+        } else if (name == ConnectNetDlg::TemplateName) {
+            auto& room = static_cast<ConnectNetDlg&>(d);
+            for (int i = 0; i < 200 && !host.greeted; ++i)
+                host.pump(), ::usleep(1000);
+            ASSERT_TRUE(host.peer);
+            word("NetBattleTitle", Title);
+            for (int i = 0; i < 4000 && (room.scenarioName() != Title || room.players().size() < 2); ++i) {
+                host.pump();
+                if (!game.app().messageWaiting()) ::usleep(500);
+                game.app().pumpMessage();
+            }
+            titleShown = d.getItemText(ConnectNetDlg::IdScenario);
+            players = room.players();
+            word("NetStartBattle", "skirmish.scn\n(Tezhar III)");
+        } else {
+            press(os, d, Dialog::IdOk);
+        }
+    };
+    ASSERT_TRUE(game.joinNetworkGame());
+    EXPECT_EQ(titleShown, Title);
+    EXPECT_EQ(players, (Lines{"Bob", "Ann"}));
+    EXPECT_NE(game.app().logicalLayer().findCombatUnitByName("Ridge Bowmen 1"), nullptr);
+}
+
+// A battle that cannot be loaded is told before the host listens: nobody is asked to join it.
+TEST_F(NetGameChosen, AHostWhoseBattleDoesNotLoadSaysSoBeforeListening) {
+    ASSERT_TRUE(game.ready());
+    FailedChecks checks;
+    namespace fs = std::filesystem;
+    // The skirmish's map goes: its scenario still reads, its battle no longer loads.
+    for (const fs::directory_entry& entry : fs::directory_iterator(data)) {
+        std::string name = entry.path().filename().string();
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        if (name == "ghatmar.map") fs::remove(entry.path());
+    }
+    Lines shown, told;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == InformationDlg::TemplateName)
+            for (std::int16_t id : {InformationDlg::IdLine1, InformationDlg::IdLine2})
+                told.push_back(d.textTile(id) ? d.textTile(id)->text() : "");
+        press(os, d, Dialog::IdOk);
+    };
+    EXPECT_FALSE(game.hostNetworkGame());
+    EXPECT_EQ(shown,
+              (Lines{StartServerDlg::TemplateName, ScenarioDlg::TemplateName, InformationDlg::TemplateName}));
+    EXPECT_EQ(told, (Lines{"Cannot host a battle:", "the battle skirmish.scn cannot be loaded"}));
+}
+
+// The names the dialogs take are those a greeting carries: 64 bytes go, 65 are refused with the reason and
+// the dialog stays open for a shorter one.
+TEST_F(NetGame, TheDialogsRefuseANameLongerThanAGreetingCarries) {
+    ASSERT_TRUE(game.ready());
+    for (const bool server : {true, false}) {
+        SCOPED_TRACE(server ? "host" : "guest");
+        Lines said;
+        Dialog* open = nullptr;
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            if (name == StartServerDlg::TemplateName || name == StartClientDlg::TemplateName) {
+                open = &d;
+                d.setItemText(StartServerDlg::IdName, std::string(65, 'n'));
+                if (!server) d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
+                press(os, d, Dialog::IdOk);
+            } else if (name == InformationDlg::TemplateName) {
+                said.push_back(firstLine(d));
+                press(os, d, Dialog::IdOk);
+                open->setItemText(StartServerDlg::IdName, std::string(64, 'n'));
+                open->onCommand(Dialog::IdOk, 0);
+            }
+        };
+        const auto relay = [&](Dialog& d, const std::string& n) { game.onDialog(d, n); };
+        std::string name;
+        if (server) {
+            StartServerDlg dialog("Someone", relay);
+            dialog.attach(game.app());
+            EXPECT_EQ(dialog.create(StartServerDlg::TemplateName, Dialog::Modal), Dialog::IdOk);
+            name = dialog.name();
+        } else {
+            StartClientDlg dialog("Someone", relay);
+            dialog.attach(game.app());
+            EXPECT_EQ(dialog.create(StartClientDlg::TemplateName, Dialog::Modal), Dialog::IdOk);
+            name = dialog.name();
+        }
+        EXPECT_EQ(said, (Lines{"Your name may be at most 64 bytes long."}));
+        EXPECT_EQ(name, std::string(64, 'n'));
+    }
+}
+
+// The chat keeps the last 300 lines: the 301st line lets the first go, in the chat, the waiting room and
+// the chat dialog's list alike.
+TEST_F(NetGame, TheChatKeepsTheLast300Lines) {
+    ASSERT_TRUE(game.ready());
+    NetChat chat;
+    chat.attach(game.app().logicalLayer());
+    ConnectNetDlg room("Ann", "Ann", "", true);
+    for (int i = 1; i <= 300; ++i) {
+        Container<std::string> line("line " + std::to_string(i));
+        game.app().sendNamed("ChatMessage", &line);
+        room.addMessage("line " + std::to_string(i));
+    }
+    game.app().drainQueue();
+    ASSERT_EQ(chat.lines().size(), 300u);
+    EXPECT_EQ(chat.lines().front(), "line 1");
+    EXPECT_EQ(room.messages().size(), 300u);
+    Container<std::string> line("line 301");
+    game.app().sendNamed("ChatMessage", &line);
+    game.app().drainQueue();
+    room.addMessage("line 301");
+    ASSERT_EQ(chat.lines().size(), 300u);
+    EXPECT_EQ(chat.lines().front(), "line 2");
+    EXPECT_EQ(chat.lines().back(), "line 301");
+    EXPECT_EQ(room.messages().size(), 300u);
+    EXPECT_EQ(room.messages().front(), "line 2");
+    chat.detach();
+
+    std::int32_t rows = 0;
+    std::string first;
+    NetChatDlg dialog(chat.lines(), [&](Dialog& d, const std::string&) {
+        static_cast<NetChatDlg&>(d).addLine("line 302");
+        rows = d.item(NetChatDlg::IdLines)->rowCount();
+        first = d.item(NetChatDlg::IdLines)->row(0)->text;
+        postKey(os, platform::KeyEscape);
+    });
+    dialog.attach(game.app());
+    dialog.create(NetChatDlg::TemplateName, Dialog::Modal);
+    EXPECT_EQ(rows, 300);
+    EXPECT_EQ(first, "line 3");
 }
 
 } // namespace

@@ -33,6 +33,7 @@
 #include "game/rules/missile_capable.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dlg.h"
+#include "game/shell/forged_battle_data.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/side_dialogs.h"
@@ -251,17 +252,6 @@ TEST_F(OrdersTest, ClicksOnTheMapSelectAndMoveForTwoTurnsAndALoadedGamePlaysOnTo
     ASSERT_GT(firstFile.size(), 12u);
     EXPECT_EQ(secondFile, firstFile);
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
-}
-
-// A data set for one test: the build's, with the battles replaced by the one forged from the text file of
-// the tests' data; its map is the demonstration battle's.
-std::string forgedBattleData(const TempDir& dir, const std::string& textFile, const std::string& scenario) {
-    const std::filesystem::path data = dir / "data";
-    linkDataWithoutBattles(VAEL_BUILD_DATA_DIR, data);
-    std::ifstream in(std::filesystem::path(VAEL_SHELL_TEST_DATA) / textFile, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(forgeScenario(data, text, scenario), "");
-    return data.string();
 }
 
 // The home side's leaders by clicks where the armies meet at once: each activation has a unit with

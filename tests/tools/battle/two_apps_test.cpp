@@ -14,6 +14,8 @@
 #include "battle_doubles.h"
 #include "framework/comm/net_peer.h"
 #include "framework/comm/tcp_link.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/command_records.h"
 #include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/net/vael_net_component.h"
@@ -154,6 +156,50 @@ TEST_F(TwoApps, HostAndGuestPlayOneBattleAndAreToldTheSameOfIt) {
     EXPECT_NE(host->results.winner, 0u);
     EXPECT_GT(host->app->net().batchesSent(), 10);
     EXPECT_GT(guest->app->net().batchesSent(), 10);
+}
+
+// Hears the walks the display is told to play: "unit to hex", and whether the rules wait on it.
+class WalkEar : public Component {
+public:
+    WalkEar() : Component("Walk Ear") {}
+    void connectHandlers() override { connect(BusMessage(LOGICAL_COMMAND), onCommand); }
+    std::vector<std::string> waited, shown;
+
+private:
+    static ContainerBase* onCommand(Component* target, BusMessage, ContainerBase* data) {
+        LogicalCommandInfo c;
+        if (!Container<LogicalCommandInfo>::fromMessage(data, c) || c.event.id() != LOGICAL_OBJECT_MOVED)
+            return nullptr;
+        auto& self = *static_cast<WalkEar*>(target);
+        (c.replyEvent.id() == NULL_EVENT ? self.shown : self.waited)
+            .push_back(std::to_string(c.command) + " to " + std::to_string(c.value));
+        return nullptr;
+    }
+};
+
+// Each machine's display is shown the other machine's walks as they are played there, in the same order,
+// none of them waited on here; and the battle is still the same battle on both.
+TEST_F(TwoApps, EachMachineIsShownTheOtherMachinesWalksAsTheyArePlayed) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    // Heard from the start: the host's battle begins to be played while it waits for the first answer.
+    WalkEar hostEar, guestEar;
+    hostEar.attach(host->app->logicalLayer());
+    guestEar.attach(guest->app->logicalLayer());
+    std::srand(5);
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    run([this] { return host->ended && guest->ended; });
+    hostEar.detach();
+    guestEar.detach();
+    ASSERT_TRUE(host->ended && guest->ended);
+    ASSERT_FALSE(hostEar.waited.empty());
+    ASSERT_FALSE(guestEar.waited.empty());
+    EXPECT_EQ(guestEar.shown, hostEar.waited);
+    EXPECT_EQ(hostEar.shown, guestEar.waited);
+    EXPECT_EQ(guest->commentary, host->commentary);
+    EXPECT_TRUE(host->lost.empty() && guest->lost.empty());
 }
 
 // The guest's machine goes away in the middle of the battle: the host's game ends with the guest's leaders
@@ -641,6 +687,61 @@ TEST_F(TwoAppsFalls, StateWithRecordsOfNewLengthsIsReadWholeOrNotAtAll) {
     ASSERT_TRUE(VaelNetComponent::applyState(here, was));
     EXPECT_EQ(VaelNetComponent::captureState(here), was);
     EXPECT_EQ(here.findLeaderByName("Surendal")->getHex(), 2615);
+}
+
+// The same through the relay: a state with a byte left over after the last unit is refused whole, the
+// units that read before the leftover was found are put back, no fall is told, and the loss is said once.
+TEST_F(TwoAppsFalls, AStateWithLeftoverBytesIsRefusedAndRolledBackWhole) {
+    loadUnits(*host);
+    loadUnits(*guest);
+    VaelLogicalLayer& there = host->app->logicalLayer();
+    VaelLogicalLayer& here = guest->app->logicalLayer();
+    const std::vector<std::uint8_t> was = VaelNetComponent::captureState(here);
+    Combat* falls = there.findCombatUnitByName("Longbowmen 5");
+    Combat* hit = there.findCombatUnitByName("Longbowmen 3");
+    ASSERT_TRUE(falls && hit);
+    hit->setCohesionHits(2);
+    falls->VaelUnit::disconnectHandlers();
+    auto batch = stateOf(there);
+    static_cast<Container<BattleStateStruct>*>(batch[0].data.get())->valuePtr()->bytes.push_back(0);
+    FallEar guestEar;
+    guestEar.attach(here);
+    guest->app->net().setPlaying(true, false);
+    guest->app->net().receiveBatch(batch);
+    drain();
+    guestEar.detach();
+    EXPECT_EQ(VaelNetComponent::captureState(here), was);
+    EXPECT_FALSE(here.findCombatUnitByName("Longbowmen 5")->isOutOfPlay());
+    EXPECT_EQ(here.findCombatUnitByName("Longbowmen 3")->getCohesionHits(), 0);
+    EXPECT_TRUE(guestEar.heard.empty());
+    EXPECT_EQ(guest->lost,
+              (std::vector<std::string>{"refused the battle's state: it does not fit this battle"}));
+}
+
+// A unit already out of play here is no news when the state says it is out of play: only a unit that
+// leaves play with this state is told as fallen.
+TEST_F(TwoAppsFalls, NoFallIsToldForAUnitAlreadyOutOfPlay) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    loadUnits(*host);
+    VaelLogicalLayer& there = host->app->logicalLayer();
+    VaelLogicalLayer& here = guest->app->logicalLayer();
+    // Out of play on both machines before the state comes; a second unit falls with it.
+    for (VaelLogicalLayer* layer : {&there, &here})
+        layer->findCombatUnitByName("Longbowmen 7")->VaelUnit::disconnectHandlers();
+    Combat* falls = there.findCombatUnitByName("Longbowmen 8");
+    ASSERT_NE(falls, nullptr);
+    falls->VaelUnit::disconnectHandlers();
+    FallEar guestEar;
+    guestEar.attach(here);
+    auto batch = stateOf(there);
+    guest->app->net().receiveBatch(batch);
+    drain();
+    guestEar.detach();
+    ASSERT_EQ(guestEar.heard.size(), 1u);
+    EXPECT_EQ(guestEar.heard[0].unitNumber, falls->getUnitNum());
+    EXPECT_TRUE(guest->lost.empty());
 }
 
 } // namespace

@@ -14,8 +14,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -65,6 +67,7 @@ struct Side {
     VaelGame* game = nullptr;
     int turnsBegun = 0;
     bool shot = false;
+    bool firstShot = false;
     bool closing = false;
 };
 Side side;
@@ -112,12 +115,33 @@ ContainerBase* beginTurn(Component*, BusMessage, ContainerBase*) {
     return nullptr;
 }
 
-// The player finishes his leaders at once; the first activation of the second turn is the moment both
-// machines are looked at.
+// The part of the window where the battlefield shows whatever else is open: under the tool bar, left of the
+// overview map and above the commentary.
+constexpr int MapLeft = 0, MapTop = 60, MapRight = 850, MapBottom = 540;
+
+// The map area of a grab, a pixel (0xRRGGBB, four bytes) a row from the top, as the other process reads it.
+void writeMapArea(const Grab& picture, const fs::path& file) {
+    std::ofstream out(file, std::ios::binary);
+    for (int y = MapTop; y < MapBottom && y < picture.height; ++y)
+        for (int x = MapLeft; x < MapRight && x < picture.width; ++x) {
+            const std::uint32_t p = picture.rgb[std::size_t(y) * picture.width + x];
+            out.write(reinterpret_cast<const char*>(&p), sizeof p);
+        }
+}
+
+// The player finishes his leaders at once; the first activation of the first turn and that of the second
+// turn are the moments both machines are looked at.
 ContainerBase* activateLeader(Component*, BusMessage, ContainerBase* data) {
     unsigned short number = 0;
     if (!Container<unsigned short>::fromMessage(data, number)) return nullptr;
     VaelLogicalLayer& layer = side.game->app().logicalLayer();
+    if (!side.firstShot) {
+        side.firstShot = true;
+        const std::string who = side.host ? "host" : "guest";
+        const Grab picture = grabWindow(side.os->window());
+        EXPECT_TRUE(writePng(picture, fs::path(VAEL_BUILD_DIR) / ("net_game_" + who + "_first.png")));
+        writeMapArea(picture, side.work / (who + ".first"));
+    }
     if (side.turnsBegun >= 2 && !side.shot) {
         side.shot = true;
         const std::string who = side.host ? "host" : "guest";
@@ -284,8 +308,56 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
     const std::string hostUnits = contents(work / "host.units"), guestUnits = contents(work / "guest.units");
     EXPECT_GT(hostUnits.size(), 100u);
     EXPECT_EQ(guestUnits, hostUnits);
-    for (const char* png : {"net_game_host.png", "net_game_guest.png"})
+    for (const char* png :
+         {"net_game_host.png", "net_game_guest.png", "net_game_host_first.png", "net_game_guest_first.png"})
         EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / png)) << png;
+
+    // At the first activation nothing has moved yet: both machines show the whole battlefield, the same,
+    // with no black block where the map was not drawn.
+    const auto pixels = [&](const char* who) {
+        const std::string bytes = contents(work / (std::string(who) + ".first"));
+        std::vector<std::uint32_t> p(bytes.size() / 4);
+        std::memcpy(p.data(), bytes.data(), p.size() * 4);
+        return p;
+    };
+    const std::vector<std::uint32_t> hostMap = pixels("host"), guestMap = pixels("guest");
+    constexpr int width = MapRight - MapLeft, height = MapBottom - MapTop;
+    ASSERT_EQ(hostMap.size(), std::size_t(width) * height);
+    ASSERT_EQ(guestMap.size(), hostMap.size());
+    const auto blackBlocks = [&](const std::vector<std::uint32_t>& map) {
+        int blocks = 0;
+        for (int by = 0; by + 16 <= height; by += 16)
+            for (int bx = 0; bx + 16 <= width; bx += 16) {
+                bool black = true;
+                for (int y = by; y < by + 16 && black; ++y)
+                    for (int x = bx; x < bx + 16 && black; ++x)
+                        black = (map[std::size_t(y) * width + x] & 0xFFFFFF) == 0;
+                blocks += black;
+            }
+        return blocks;
+    };
+    EXPECT_EQ(blackBlocks(hostMap), 0) << "the host's map is not drawn whole";
+    EXPECT_EQ(blackBlocks(guestMap), 0) << "the guest's map is not drawn whole";
+    // Block by block, as a player would compare them: the river's colours and the flags move on their own,
+    // a block of ground or of soldiers stays its colour.
+    int blocks = 0, alike = 0;
+    for (int by = 0; by + 16 <= height; by += 16)
+        for (int bx = 0; bx + 16 <= width; bx += 16) {
+            int sum[2][3] = {};
+            for (int y = by; y < by + 16; ++y)
+                for (int x = bx; x < bx + 16; ++x)
+                    for (int m = 0; m < 2; ++m) {
+                        const std::uint32_t p = (m ? guestMap : hostMap)[std::size_t(y) * width + x];
+                        sum[m][0] += p >> 16 & 0xFF, sum[m][1] += p >> 8 & 0xFF, sum[m][2] += p & 0xFF;
+                    }
+            int far = 0;
+            for (int c = 0; c < 3; ++c)
+                far = std::max(far, std::abs(sum[0][c] - sum[1][c]) / 256);
+            ++blocks;
+            alike += far <= 24;
+        }
+    EXPECT_GE(alike * 100, blocks * 95)
+        << alike << " of " << blocks << " blocks alike: the two machines show different battlefields";
 }
 
 } // namespace

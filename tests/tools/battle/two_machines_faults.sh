@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Two vael-battle processes on this machine meet what goes wrong between two machines: a host whose
+# battle does not load, a guest whose battle does not load, and either machine gone mid-battle. Each case
+# names itself when it fails; the machine left must say why, once, and not that the battle stalled, with
+# the battle's tallies as they stood.
+set -u
+tool=$1
+scenario=$2
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+status=0
+fail() { echo "FAILED: $*"; status=1; }
+
+# Starts a host in the background on a free port: sets $host and $port.
+start_host() {
+  local name=$1
+  shift
+  : >"$work/$name.err"
+  "$tool" "$@" --host 0 >"$work/$name.out" 2>"$work/$name.err" &
+  host=$!
+  pids+=("$host")
+  port=""
+  for _ in $(seq 1 400); do
+    port=$(sed -n 's/^hosting on port \([0-9][0-9]*\)$/\1/p' "$work/$name.err")
+    [ -n "$port" ] && return 0
+    kill -0 "$host" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+
+# Waits until a file holds more than N bytes (the battle is well under way): 0 when it does.
+wait_for_bytes() {
+  for _ in $(seq 1 1200); do
+    [ -f "$1" ] && [ "$(wc -c <"$1")" -gt "$2" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+count() { grep -c -- "$1" "$2"; }
+
+# 1. The host's battle does not load: it says so and never listens.
+"$tool" NOSUCH.SCN --host 0 >"$work/bad-host.out" 2>"$work/bad-host.err"
+code=$?
+[ "$code" -eq 1 ] || fail "bad host: exit $code"
+grep -q "cannot load the battle NOSUCH.SCN" "$work/bad-host.err" || fail "bad host: $(cat "$work/bad-host.err")"
+grep -q "hosting on port" "$work/bad-host.err" && fail "bad host: it listened before it checked its battle"
+
+# 2. The guest's battle does not load: it refuses the host with the reason, and the host says that reason.
+if start_host good --seed 3 "$scenario"; then
+  "$tool" NOSUCH.SCN --seed 3 --join "127.0.0.1:$port" >"$work/bad-guest.out" 2>"$work/bad-guest.err"
+  code=$?
+  wait "$host"
+  hosted=$?
+  [ "$code" -eq 1 ] || fail "bad guest: guest exit $code"
+  [ "$hosted" -eq 1 ] || fail "bad guest: host exit $hosted"
+  grep -q "cannot start the network battle" "$work/bad-guest.err" || fail "bad guest: $(cat "$work/bad-guest.err")"
+  grep -q "the other machine is gone: the other machine refused: cannot start the network battle: cannot load the battle NOSUCH.SCN" \
+    "$work/good.err" || fail "bad guest: the host said $(cat "$work/good.err")"
+  grep -q "stalled" "$work/good.err" && fail "bad guest: the host said the battle stalled"
+else
+  fail "bad guest: the host never listened: $(cat "$work/good.err")"
+fi
+
+# 3 and 4. One machine is killed mid-battle; the one left says so once, with the network's reason.
+for gone in guest host; do
+  if ! start_host "$gone-host" --seed 7 "$scenario"; then
+    fail "$gone killed: the host never listened"; continue
+  fi
+  "$tool" "$scenario" --seed 7 --join "127.0.0.1:$port" >"$work/$gone-guest.out" 2>"$work/$gone-guest.err" &
+  guest=$!
+  pids+=("$guest")
+  if [ "$gone" = guest ]; then killed=$guest left=$host leftName=$gone-host; else killed=$host left=$guest leftName=$gone-guest; fi
+  wait_for_bytes "$work/$leftName.out" 6000 || fail "$gone killed: the battle never got under way"
+  kill -9 "$killed"
+  wait "$killed" 2>/dev/null
+  wait "$left"
+  code=$?
+  out="$work/$leftName.out" err="$work/$leftName.err"
+  [ "$code" -eq 1 ] || fail "$gone killed: the machine left exited $code"
+  [ "$(count "the other machine is gone" "$err")" -eq 1 ] || fail "$gone killed: $(cat "$err")"
+  grep -q "stalled" "$err" && fail "$gone killed: the machine left said the battle stalled"
+  [ "$(count "has left the battle" "$out")" -eq 1 ] || fail "$gone killed: the commentary told the loss $(count "has left the battle" "$out") times"
+  grep -q "won by default" "$out" || fail "$gone killed: the commentary did not say how the battle ends"
+  # The tallies are the battle's: each side's troop quality limit stands, not 0 of 0.
+  grep -q " of 0 troop quality" "$out" && fail "$gone killed: the outcome lost the tallies: $(grep troop "$out")"
+  # Won by default by the side left: the host plays the home side (Macedonian), the guest the visitor.
+  if [ "$gone" = guest ]; then winner=Macedonian; else winner=Indian; fi
+  grep -q "^Outcome: $winner won" "$out" || fail "$gone killed: $(grep '^Outcome' "$out") (not $winner)"
+  echo "$gone killed: $(grep "the other machine is gone" "$err")"
+done
+exit $status
