@@ -10,8 +10,11 @@
 #include "framework/ui/dialog_control.h"
 #include "game/flow/game_control.h"
 #include "game/flow/scenario_file.h"
+#include "game/shell/dialog_helpers.h"
 
 namespace vael {
+
+using dialog_helpers::tell;
 
 namespace {
 
@@ -22,16 +25,13 @@ bool endsWithNoCase(const std::string& text, const std::string& end) {
     });
 }
 
-void tell(const std::string& text, const std::string& title) {
-    if (Application* app = Application::instance()) app->messageBox(text, title, 0);
-}
-
 } // namespace
 
 // The start dialog.
 
 StartGameDlg::StartGameDlg(DialogShown shown)
-    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "StartGame", "Background"), shown_(std::move(shown)) {}
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "StartGame", "Background"),
+      shown_(std::move(shown)) {}
 
 void StartGameDlg::onInitDialog() {
     centre();

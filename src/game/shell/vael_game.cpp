@@ -23,6 +23,7 @@
 #include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/map/vael_map_window.h"
+#include "game/net/net_chat.h"
 #include "game/rules/leader.h"
 #include "game/rules/logical_map_file.h"
 #include "game/rules/scenario_records.h"
@@ -33,10 +34,10 @@
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/leader_cheat_dlg.h"
 #include "game/shell/notice_dialogs.h"
+#include "game/shell/shell_message_names.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
-#include "game/net/net_chat.h"
 #include "game/shell/view_unit_dlg.h"
 
 namespace vael {
@@ -46,11 +47,11 @@ class VaelGame::Commands : public Component {
 public:
     explicit Commands(VaelGame& game) : Component("Vael Commands"), game_(game) {}
     void connectHandlers() override {
-        connectNamed("ShowMainDlg", onShowMain);
-        connectNamed("FileStartGame", onStartGame);
-        connectNamed("FileOpenGame", onOpenGame);
+        connectNamed(msg::ShowMainDlg, onShowMain);
+        connectNamed(msg::FileStartGame, onStartGame);
+        connectNamed(msg::FileOpenGame, onOpenGame);
         connectNamed(VaelToolbar::SaveCommand, onSaveGame);
-        connectNamed("FilePreferences", onPreferences);
+        connectNamed(msg::FilePreferences, onPreferences);
     }
 
 private:
@@ -196,7 +197,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
             showCampaignResults();
             if (continueCampaign()) return;
         }
-        app_->sendNamedEmpty("ShowMainDlg");
+        app_->sendNamedEmpty(msg::ShowMainDlg);
     };
     app_->setStatusText(VaelMainWindow::Title, 1);
 }
@@ -224,7 +225,7 @@ bool VaelGame::ready() const {
 
 int VaelGame::run() {
     if (!ready()) return 1;
-    app_->sendNamedEmpty("ShowMainDlg");
+    app_->sendNamedEmpty(msg::ShowMainDlg);
     return app_->run() == 1 ? 0 : 1;
 }
 
