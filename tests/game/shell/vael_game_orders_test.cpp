@@ -30,7 +30,6 @@
 #include "game/rules/clash_chart.h"
 #include "game/rules/combat.h"
 #include "game/rules/leader.h"
-#include "game/rules/logical_map_file.h"
 #include "game/rules/missile_capable.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dlg.h"
@@ -44,10 +43,10 @@
 #include "platform/headless/headless_platform.h"
 #include "support/data_home.h"
 #include "support/failed_checks.h"
+#include "support/forged_battle.h"
 #include "support/temp_dir.h"
 #include "support/ui/dialog_clicks.h"
 #include "support/ui/test_win_app.h"
-#include "tools/forge/scenario_writer.h"
 
 namespace vael::test {
 namespace {
@@ -257,24 +256,11 @@ TEST_F(OrdersTest, ClicksOnTheMapSelectAndMoveForTwoTurnsAndALoadedGamePlaysOnTo
 // A data set for one test: the build's, with the battles replaced by the one forged from the text file of
 // the tests' data; its map is the demonstration battle's.
 std::string forgedBattleData(const TempDir& dir, const std::string& textFile, const std::string& scenario) {
-    namespace fs = std::filesystem;
-    const fs::path data = dir / "data";
-    fs::create_directories(data);
-    for (const fs::directory_entry& entry : fs::directory_iterator(VAEL_BUILD_DATA_DIR)) {
-        std::string name = entry.path().filename().string();
-        std::string lower = name;
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return std::tolower(c); });
-        if (lower.ends_with(".scn") || lower.ends_with(".var")) continue;
-        fs::create_symlink(entry.path(), data / name);
-    }
-    std::ifstream in(fs::path(VAEL_SHELL_TEST_DATA) / textFile, std::ios::binary);
+    const std::filesystem::path data = dir / "data";
+    linkDataWithoutBattles(VAEL_BUILD_DATA_DIR, data);
+    std::ifstream in(std::filesystem::path(VAEL_SHELL_TEST_DATA) / textFile, std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    LogicalMapFile map;
-    EXPECT_TRUE(map.readFile((data / forge::scenarioMapName(text)).string())) << map.error();
-    const Bytes bytes = forge::scenarioBytes(text, map.hexOffset());
-    std::ofstream(data / scenario, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    EXPECT_EQ(forgeScenario(data, text, scenario), "");
     return data.string();
 }
 
