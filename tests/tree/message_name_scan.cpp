@@ -24,7 +24,7 @@ const std::set<std::string> sending = {"sendNamed",          "sendNamedEmpty",
                                        "postToSelf",         "sendNamedIfAttached",
                                        "sendNumber",         "sendArrow",
                                        "sendUnitReport",     "showMarker",
-                                       "takeTheActivation"};
+                                       "takeTheActivation",  "sendPoint"};
 // Calls that register a handler of the named message.
 const std::set<std::string> handling = {"connectNamed", "connectOnce", "parentConnectNamed"};
 // Calls that name a message without sending or handling it.
@@ -37,13 +37,19 @@ const std::set<std::string> naming = {"disconnectNamed",
                                       "isConnected",
                                       "registerWithId",
                                       "disconnectEach",
+                                      "isNamed",
+                                      "isEvent",
+                                      "is",
                                       "if",
                                       "while",
                                       "for",
                                       "switch",
                                       "return"};
+// The statements among them: a literal there counts only as the argument of a call that names a message.
+const std::set<std::string> statements = {"if", "while", "for", "switch", "return"};
 // Calls that only turn a name into an id; the call around them decides.
 const std::set<std::string> wrapping = {"getId", "named", "BusMessage", "string"};
+const std::set<std::string> idLookups = {"getId", "named"};
 // Calls that hand an id on to be sent later: an animation's command and its done event.
 const std::set<std::string> handingOn = {"LogicalCommandInfo", "command", "movementFinished", "Animate"};
 
@@ -62,6 +68,7 @@ std::size_t skipLiteral(const std::string& s, std::size_t i) {
 struct Enclosing {
     char opener; // '(' or '{', 0 for none
     std::string function;
+    std::size_t at = 0; // where the function's name begins
 };
 
 // The calls and braces around position pos, innermost first, within the statement.
@@ -87,7 +94,7 @@ std::vector<Enclosing> enclosing(const std::string& s, std::size_t pos) {
             std::size_t begin = end;
             while (begin > 0 && identChar(s[begin - 1]))
                 --begin;
-            found.push_back({'(', s.substr(begin, end - begin)});
+            found.push_back({'(', s.substr(begin, end - begin), begin});
         } else if (c == '}') {
             ++braces;
         } else if (c == '{') {
@@ -115,10 +122,18 @@ bool rowStarts(const std::string& s, std::size_t at) {
     return at > 0 && s[at - 1] == '{';
 }
 
+// True when the text before `at` assigns a command's event (`x.event = `).
+bool eventAssigned(const std::string& s, std::size_t at) {
+    static const std::regex assigned(R"(\bevent\s*=\s*(?:[A-Za-z_:]+::)?$)");
+    const std::size_t from = at > 40 ? at - 40 : 0;
+    return std::regex_search(s.begin() + static_cast<std::ptrdiff_t>(from),
+                             s.begin() + static_cast<std::ptrdiff_t>(at), assigned);
+}
+
 // The role of the name at [begin, end): a constant stands wherever it stands, a literal counts only as
 // an argument of a call that takes a message name, or as the name of a handler table's row.
 std::optional<NameRole> roleAt(const std::string& s, std::size_t begin, std::size_t end, bool constant) {
-    bool wrapped = false;
+    bool wrapped = false, lookedUp = false;
     const std::vector<Enclosing> around = enclosing(s, begin);
     for (std::size_t k = 0; k < around.size(); ++k) {
         const Enclosing& e = around[k];
@@ -133,15 +148,25 @@ std::optional<NameRole> roleAt(const std::string& s, std::size_t begin, std::siz
         }
         if (wrapping.count(e.function)) {
             wrapped = true;
+            lookedUp = lookedUp || idLookups.count(e.function);
             continue;
         }
         if (handling.count(e.function)) return NameRole::Handled;
         if (sending.count(e.function)) return NameRole::Sent;
-        if (naming.count(e.function)) return NameRole::Other;
+        if (naming.count(e.function)) {
+            // A bare literal in a condition is some other word compared, not a message's name.
+            if (!constant && !wrapped && statements.count(e.function)) return std::nullopt;
+            return NameRole::Other;
+        }
         if (constant || (wrapped && handingOn.count(e.function))) return NameRole::Sent;
-        return std::nullopt;
+        // A literal turned into an id is a message's name whatever is done with the id.
+        return lookedUp ? std::optional(NameRole::Other) : std::nullopt;
     }
-    if (constant) return NameRole::Other;
+    // A constant outside any call is a name chosen for a send further on; turned into a command's event,
+    // it goes with the command.
+    if (constant && around.empty()) return NameRole::Sent;
+    if (constant && lookedUp && eventAssigned(s, around.back().at)) return NameRole::Sent;
+    if (constant || lookedUp) return NameRole::Other;
     return std::nullopt;
 }
 
@@ -199,7 +224,7 @@ std::vector<NameUse> scanSource(const std::string& text,
                                   std::all_of(body.begin(), body.end(),
                                               [](char c) { return identChar(c) || c == ' ' || c == '?'; });
             if (nameLike)
-                if (auto role = roleAt(s, i, end, false)) uses.push_back({body, *role, lineOf(i)});
+                if (auto role = roleAt(s, i, end, false)) uses.push_back({body, *role, lineOf(i), true});
             i = end;
         } else if (s.compare(i, 5, "msg::") == 0 && (i == 0 || !identChar(s[i - 1]))) {
             std::size_t end = i + 5;

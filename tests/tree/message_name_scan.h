@@ -14,6 +14,7 @@ struct NameUse {
     std::string name; // the text on the bus
     NameRole role;
     int line;
+    bool literal = false; // written as a string literal rather than a constant
 };
 
 // The constants of a message-name header: constant -> text.
@@ -22,7 +23,8 @@ std::map<std::string, std::string> readNameConstants(const std::string& header);
 // Every use of a message name in one source text: the name constants (msg::X) wherever they stand, and
 // string literals where a call takes a message name. A use is Handled in a handler registration or a
 // handler table's row, Sent in any call that sends, queries or hands the name on (an animation's
-// command, a done event), Other where the name is only compared, disconnected or blocked.
+// command, a done event), Other where the name is only compared, disconnected or blocked. A literal is
+// marked as such, so that the tree can be held to its constants.
 std::vector<NameUse> scanSource(const std::string& text, const std::map<std::string, std::string>& constants);
 
 // The text with comments blanked out (same length, same lines), string literals kept.

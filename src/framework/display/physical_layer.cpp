@@ -142,7 +142,7 @@ std::int16_t PhysicalLayer::deliverCommand(const LogicalCommandInfo& record) {
     List<VectorBusResponse> answers = queryTo(static_cast<std::uint16_t>(id), LOGICAL_COMMAND, &box);
     VectorBusResponse answer;
     while (answers.removeFirst(answer))
-        delete answer.result;
+        dropAnswer(answer.result);
     return 0;
 }
 
@@ -242,7 +242,7 @@ std::int16_t PhysicalLayer::updateDisplay(long tick) {
     while (answers.removeFirst(answer)) {
         Box box;
         if (Container<Box>::fromMessage(answer.result, box)) dirty.valuePtr()->append(box);
-        delete answer.result;
+        dropAnswer(answer.result);
     }
 
     // Sprites that moved take their place in the drawing order again.

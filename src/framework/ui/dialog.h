@@ -24,7 +24,7 @@
 
 namespace vael {
 
-class Dialog : public WindowsWindow {
+class Dialog : public WindowsWindow, public DialogItemOwner {
 public:
     enum Mode : std::uint32_t { Modal = 0, Modeless = 1, Pumped = 2 };
     static constexpr std::uint16_t IdOk = 1, IdCancel = 2;
@@ -88,7 +88,7 @@ public:
     // Shows or hides a control window.
     void showItem(std::int16_t id, bool show);
     // Paints one control window over the background and shows it.
-    void drawItem(DialogItemWindow& item);
+    void drawItem(DialogItemWindow& item) override;
     // Sends the dialog a control's command, as the control window would.
     void command(std::uint16_t id, std::uint16_t notification);
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "framework/ui/dialog.h"
 #include "framework/ui/system_font.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/windows_window.h"
@@ -73,7 +72,7 @@ void drawArrow(Display& target, const Box& b, Pointing way, bool enabled) {
 
 } // namespace
 
-DialogItemWindow::DialogItemWindow(Dialog& owner, const DialogItem& item, const Box& box)
+DialogItemWindow::DialogItemWindow(DialogItemOwner& owner, const DialogItem& item, const Box& box)
     : owner_(owner), id_(item.id), class_(item.controlClass), style_(item.style),
       buttonType_(item.buttonType()), box_(box), text_(item.text), enabled_(!(item.style & style::Disabled)),
       visible_((item.style & style::Visible) != 0) {

@@ -13,8 +13,18 @@
 
 namespace vael {
 
-class Dialog;
 class Display;
+class DialogItemWindow;
+
+// What an item asks of the dialog that holds it: to be drawn into the dialog's picture. The dialog
+// implements it, so that the items know their owner without knowing the dialog.
+class DialogItemOwner {
+public:
+    virtual void drawItem(DialogItemWindow& item) = 0;
+
+protected:
+    ~DialogItemOwner() = default;
+};
 
 // Notifications the controls send their dialog, in the high word of a command.
 enum ControlNotification : std::uint16_t {
@@ -36,7 +46,7 @@ public:
     static constexpr std::int16_t RowHeight = 13;
     static constexpr std::int16_t ScrollWidth = 12;
 
-    DialogItemWindow(Dialog& owner, const DialogItem& item, const Box& box);
+    DialogItemWindow(DialogItemOwner& owner, const DialogItem& item, const Box& box);
     ~DialogItemWindow() override;
     DialogItemWindow(const DialogItemWindow&) = delete;
     DialogItemWindow& operator=(const DialogItemWindow&) = delete;
@@ -113,7 +123,7 @@ public:
 private:
     void scrollToSelection();
 
-    Dialog& owner_;
+    DialogItemOwner& owner_;
     WindowHandle handle_ = 0;
     std::uint16_t id_;
     std::uint16_t class_;

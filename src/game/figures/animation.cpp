@@ -2,10 +2,12 @@
 // which the figures of a beaten unit flee.
 #include <iostream>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
+#include "game/figures/figures_message_names.h"
 #include "game/figures/sprite_calls.h"
 #include "game/figures/vael_physical_object.h"
 #include "game/map/vael_sprite.h"
@@ -134,7 +136,7 @@ ZoomBoxes* VaelPhysicalObject::updateLevels(std::int32_t now) {
             handleEvent(head->value);
             if (head->value.command != 0 && watched) {
                 Container<short> me(getId());
-                delete queryNamed("PhysicalObjectMoving", &me);
+                dropAnswer(queryNamed(msg::PhysicalObjectMoving, &me));
             }
         }
         stepList(activeSprites_);
@@ -147,7 +149,7 @@ ZoomBoxes* VaelPhysicalObject::updateLevels(std::int32_t now) {
             commands_.removeFirst();
             if (commands_.isEmpty() && watched) {
                 Container<short> me(getId());
-                delete queryNamed("PhysicalObjectNotMoving", &me);
+                dropAnswer(queryNamed(msg::PhysicalObjectNotMoving, &me));
             }
             // The figures moved on this tick too: their boxes go out with it, or their last pictures
             // would stay on the map. The object goes quiet on the next tick.
@@ -159,7 +161,7 @@ ZoomBoxes* VaelPhysicalObject::updateLevels(std::int32_t now) {
 
     if (commands_.isEmpty() && !flagRaised_ && activeSprites_.isEmpty() && looseSprites_.isEmpty()) {
         Container<short> me(getId());
-        delete query(PHYSICAL_OBJECT_DEACTIVATED, &me);
+        dropAnswer(query(PHYSICAL_OBJECT_DEACTIVATED, &me));
     }
     for (int level = 0; level < 3; ++level)
         result->level(level).append(dirty[level]);
@@ -187,7 +189,7 @@ void VaelPhysicalObject::changeFacing(LogicalCommandInfo& command, std::int16_t 
     }
     flagStale_ = 1;
     if (newFacing == facing_ || newFacing < 1 || newFacing > 8) return;
-    if (!isKind4to6() && flag_) {
+    if (!traits().leader && flag_) {
         flag_->moveTo(flagLocation_, 1);
         activeSprites_.append(flag_.get());
     }
@@ -202,7 +204,7 @@ void VaelPhysicalObject::changeFacing(LogicalCommandInfo& command, std::int16_t 
         std::int32_t duration = 0;
         if (animate) duration = (turnFacing_ == 3 || turnFacing_ == 7 ? 50000 : 20000) / turnRate();
         List<FrameInfo> frames;
-        if (unitKind_ == 14) {
+        if (traits().turnsInPlace) {
             frames.append(FrameInfo("Standing", static_cast<std::int16_t>(turnFacing_ - 1)));
             duration = 0;
         } else {
@@ -262,11 +264,11 @@ void VaelPhysicalObject::walkSpriteOff(VaelSprite& sprite, const List<FrameInfo>
 void VaelPhysicalObject::chooseFigureDirections(const std::int16_t allowed[9], std::int32_t* out) {
     const RankRow* table = OtherRanks;
     std::size_t rows = std::size(OtherRanks);
-    if (isKind8to12())
+    if (traits().ranks == CombatRanks::Mounted)
         table = MountedRanks, rows = std::size(MountedRanks);
-    else if (unitKind_ == 7 || unitKind_ == 13)
+    else if (traits().ranks == CombatRanks::Chariots)
         table = ChariotRanks, rows = std::size(ChariotRanks);
-    else if (unitKind_ == 3 || unitKind_ == 15)
+    else if (traits().ranks == CombatRanks::Phalanx)
         table = PhalanxRanks, rows = std::size(PhalanxRanks);
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
         if (!isEntryClear(i)) continue;

@@ -3,6 +3,7 @@
 // standing, a destroyed unit leaves its last casualty behind, and a leader's flags go up again.
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
+#include "game/figures/figures_message_names.h"
 #include "game/figures/sprite_calls.h"
 #include "game/figures/vael_physical_object.h"
 #include "game/rules/roll.h"
@@ -52,8 +53,8 @@ FrameInfo VaelPhysicalObject::playCasualty(VaelPhysicalObject& object, const std
 
 void VaelPhysicalObject::commandFinished(LogicalCommandInfo& command) {
     VaelFigureLandscape* ground = layer_ ? layer_->landscape(0) : nullptr;
-    if (isEvent(command, "CombatAnimate") || isEvent(command, "CombatDontAnimate") ||
-        isEvent(command, "CohesionHit") || isEvent(command, "UnitEliminated")) {
+    if (isEvent(command, msg::CombatAnimate) || isEvent(command, msg::CombatDontAnimate) ||
+        isEvent(command, msg::CohesionHit) || isEvent(command, msg::UnitEliminated)) {
         for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
             VaelSprite* s = figure(i);
             if (!s || fallenState(i) != 1) continue;
@@ -101,9 +102,9 @@ void VaelPhysicalObject::commandFinished(LogicalCommandInfo& command) {
                 looseSprites_.remove(dead), delete dead;
         }
     }
-    if ((id == LOGICAL_OBJECT_MOVED || id == CHANGE_UNIT_FACING) && isKind4to6() && flagRaised_ &&
+    if ((id == LOGICAL_OBJECT_MOVED || id == CHANGE_UNIT_FACING) && traits().leader && flagRaised_ &&
         Flag::isAnimated()) {
-        const auto raise = static_cast<std::int32_t>(RegisteredMessage::getId("RaiseFlags"));
+        const auto raise = static_cast<std::int32_t>(RegisteredMessage::getId(msg::RaiseFlags));
         queueCommand(LogicalCommandInfo(0, new Container<short>(0), 0, BusMessage(raise), BusMessage(0),
                                         new Container<short>(0)));
     }

@@ -4,8 +4,10 @@
 // draw comes in a fixed order so the same dice play the same fight.
 #include <algorithm>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
+#include "game/figures/figures_message_names.h"
 #include "game/figures/p_horse.h"
 #include "game/figures/sprite_calls.h"
 #include "game/figures/vael_physical_object.h"
@@ -43,7 +45,7 @@ Point3D partWay(const Point3D& home, std::int16_t d, bool advance, std::int32_t 
 VaelPhysicalObject* VaelPhysicalObject::leaveDebris(const std::string& name, std::int16_t hex) {
     auto* debris = new PHorse(name, name + " (Half size)", name + " (Quarter size)", hex, 1, 8, 7);
     Container<VaelPhysicalObject*> box(debris);
-    delete sendNowNamed("PhysicalObjectCreated", &box);
+    dropAnswer(sendNowNamed(msg::PhysicalObjectCreated, &box));
     // A layer that did not take the debris in leaves nobody to own or step it.
     if (debris->getId() < 0) {
         delete debris;
@@ -82,8 +84,8 @@ void VaelPhysicalObject::animateCombatFigure(std::int16_t figureIndex, std::int1
             return LogicalCommandInfo(0, new Container<List<short>>(line), 0,
                                       BusMessage(LOGICAL_OBJECT_MOVED));
         };
-        if (isKind8to12()) {
-            const std::string horse = unitKind_ == 10 ? "Cataphracted Horse" : "Horse";
+        if (traits().mounted) {
+            const std::string horse = traits().armouredHorse ? "Cataphracted Horse" : "Horse";
             if (Roll::rand() % 100 < 15) {
                 const std::int32_t direction = Roll::rand() % 8 + 1;
                 LogicalCommandInfo run = runaway(direction);
@@ -96,9 +98,9 @@ void VaelPhysicalObject::animateCombatFigure(std::int16_t figureIndex, std::int1
                 if (VaelPhysicalObject* debris = leaveDebris(horse, hex))
                     debris->queueCommand(LogicalCommandInfo(
                         0, new Container<MethodOfDeathStruct>(fall), 0,
-                        BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit")))));
+                        BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId(msg::CohesionHit)))));
             }
-        } else if (unitKind_ == 7 && Roll::rand() % 100 < 25) {
+        } else if (traits().leavesWreck && Roll::rand() % 100 < 25) {
             suffix = " A";
             const std::string name = Roll::rand() % 100 < 25 ? (nation_ == 2 ? "Chariot Dragging Persian"
                                                                              : "Chariot Dragging Indian")
@@ -112,7 +114,7 @@ void VaelPhysicalObject::animateCombatFigure(std::int16_t figureIndex, std::int1
         D = static_cast<std::int16_t>(((casualtyNumber - fallenCount_) * 2 + 1) * 7200 / (n * 2));
         const FrameInfo f = playCasualty(*this, suffix);
         if (f.index != -1) death.append(f);
-        if (unitKind_ != 7 && unitKind_ != 13 && unitKind_ != 14) {
+        if (traits().closesRanks) {
             const std::int16_t r = rearFigure(figureIndex);
             if (r >= 0 && at(r) < stepTime.size() && at(r) < stepFrom.size()) {
                 stepTime[at(r)] = static_cast<std::int16_t>(D);
@@ -145,11 +147,11 @@ void VaelPhysicalObject::animateCombatFigure(std::int16_t figureIndex, std::int1
     images_.selectGroupIndex(static_cast<std::int16_t>(combatGroup_ + d));
     const std::string group = std::string("C") + DirectionGroups[d + 1];
     List<FrameInfo> approach, advanceFrames, recoilFrames;
-    if (isKind8to12()) {
+    if (traits().strokes == CombatStrokes::Mounted) {
         approach = framesOf(group, {0, 1, 2, 3, 4});
         advanceFrames = framesOf(group, {0, 1, 2, 3, 4});
         recoilFrames = framesOf(group, {4, 3, 2, 1, 0});
-    } else if (unitKind_ == 3) {
+    } else if (traits().strokes == CombatStrokes::Phalanx) {
         approach = framesOf(group, {0, 1, 2, 3});
         advanceFrames = framesOf(group, {0, 1, 2, 3});
         recoilFrames = framesOf(group, {3, 2, 1, 0});

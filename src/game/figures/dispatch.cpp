@@ -2,16 +2,20 @@
 // name, in a fixed order, and turned into events on the figures, the flag and the gear a routing figure
 // drops. Nothing here waits: the sprites a command must wait for go on the active list and the animation
 // step finishes the command when they have played out.
-#include <cxxabi.h>
 
 #include <cstdlib>
 #include <memory>
 #include <typeinfo>
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
+#include "game/figures/figures_message_names.h"
 #include "game/figures/hex_map.h"
+#include "game/figures/p_archer.h"
+#include "game/figures/p_javelinist.h"
+#include "game/figures/p_slinger.h"
 #include "game/figures/rampage_cohesion_hit_struct.h"
 #include "game/figures/sprite_calls.h"
 #include "game/figures/vael_physical_object.h"
@@ -22,40 +26,6 @@
 namespace vael {
 
 namespace {
-
-// The names are looked up in this order and the first that matches wins; the built-in ids come after.
-constexpr const char* EventNames[] = {
-    "ChangeFacingNA",  "EndOfTurn",          "DropFlags",         "LowerFlags",
-    "RaiseFlags",      "RaiseGrayFlags",     "TerminalRout",      "CohesionHit",
-    "RampageDie",      "RampageCohesionHit", "UnitEliminated",    "UnitRemoved",
-    "RestoreCohesion", "CombatAnimate",      "CombatDontAnimate", "UnitTeleport"};
-
-enum Branch {
-    ChangeFacingNA,
-    EndOfTurn,
-    DropFlags,
-    LowerFlags,
-    RaiseFlags,
-    RaiseGrayFlags,
-    TerminalRout,
-    CohesionHit,
-    RampageDie,
-    RampageCohesionHit,
-    UnitEliminated,
-    UnitRemoved,
-    RestoreCohesion,
-    CombatAnimate,
-    CombatDontAnimate,
-    UnitTeleport,
-    NoBranch
-};
-
-int branchOf(const LogicalCommandInfo& command) {
-    const std::int32_t id = command.event.id();
-    for (int b = 0; b < NoBranch; ++b)
-        if (id == static_cast<std::int32_t>(RegisteredMessage::getId(EventNames[b]))) return b;
-    return NoBranch;
-}
 
 List<short> pathOf(const LogicalCommandInfo& command) {
     List<short> path;
@@ -89,18 +59,8 @@ List<FrameInfo> groupFrames(OIF<Bitmap>& art, std::int16_t group, bool doubled) 
 
 } // namespace
 
-std::string VaelPhysicalObject::exactClassName() const {
-    const char* mangled = typeid(*this).name();
-    int status = 0;
-    std::unique_ptr<char, void (*)(void*)> plain(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
-                                                 std::free);
-    std::string name = status == 0 && plain ? plain.get() : mangled;
-    const auto colon = name.rfind("::");
-    return colon == std::string::npos ? name : name.substr(colon + 2);
-}
-
 void VaelPhysicalObject::maybeRear(VaelSprite& s, std::int16_t d) {
-    if (!isKind8to12() && unitKind_ != 13) return;
+    if (!traits().rears) return;
     if (Roll::rand() % 100 >= 20 || !images_.hasGroup("RN")) return;
     const auto group = static_cast<std::int16_t>(images_.findGroup("RN") + d);
     images_.selectGroupIndex(group);
@@ -165,8 +125,11 @@ void VaelPhysicalObject::engagedSides(const List<short>& enemies, std::int16_t o
         const auto d = rotateAnticlockwise(side, static_cast<std::uint8_t>(facing_ - 1));
         if (d >= 1 && d <= 8) out[d] = 1;
     }
-    const std::string exact = exactClassName();
-    if (exact != "PArcher" && exact != "PJavelinist" && exact != "PSlinger" && out[2] && out[8]) {
+    // Only the plain foot missile classes keep both front corners; their subclasses (mounted, shocking)
+    // close them into the front.
+    const std::type_info& exact = typeid(*this);
+    if (exact != typeid(PArcher) && exact != typeid(PJavelinist) && exact != typeid(PSlinger) && out[2] &&
+        out[8]) {
         out[1] = 1;
         out[2] = out[8] = 0;
     }
@@ -196,9 +159,9 @@ void VaelPhysicalObject::moveFlagWithUnit(bool changeRegion) {
 }
 
 void VaelPhysicalObject::destroyFlag() {
-    if (isKind4to6() || !flag_) return;
+    if (traits().leader || !flag_) return;
     Container<Sprite*> box(flag_.get());
-    delete queryNamed("SpriteDestroyed", &box);
+    dropAnswer(queryNamed(msg::SpriteDestroyed, &box));
     flag_.reset();
     // A raised mark left behind would keep the object ticking for a flag it no longer has.
     flagRaised_ = 0;
@@ -218,311 +181,334 @@ void VaelPhysicalObject::walkFigures(const List<short>& path) {
     }
 }
 
-void VaelPhysicalObject::handleEvent(LogicalCommandInfo& command) {
-    const std::int16_t count = static_cast<std::int16_t>(spriteCount_);
-    const auto targetOf = [&](std::int32_t percent) {
-        return static_cast<std::int16_t>((count - survivors_) * percent / 100);
-    };
-    switch (branchOf(command)) {
-    case ChangeFacingNA:
-        changeFacing(command, 0);
-        return;
-    case EndOfTurn:
-        if (flagStale_ == 1 && !isKind4to6() && flag_ && eliminated_ == 0) {
-            flag_->restAt(flagLocation_);
-            flag_->hide();
-            activeSprites_.append(flag_.get());
-            Container<Sprite*> box(flag_.get());
-            delete queryNamed("SpriteMoved", &box);
-        }
-        flagStale_ = 0;
-        return;
-    case DropFlags:
-    case LowerFlags: {
-        const bool drop = branchOf(command) == DropFlags;
-        flagRaised_ = 0;
-        if (!isKind4to6() && flag_) {
-            if (drop) flagStale_ = 1;
-            // The flag is always put down, shown only when the unit has acted: a waving cloth holds until
-            // something is queued behind it, and left waving on the active list it would keep this command,
-            // and every command queued after it, from ever finishing.
-            flag_->moveTo(flagLocation_, flagStale_ == 1 ? 1 : 0);
-            activeSprites_.append(flag_.get());
-        } else if (isKind4to6() && leaderFlag_) {
-            leaderFlag_ = 0;
-            if (VaelSprite* s = figure(0)) {
-                sprite_calls::addFrameEvent(*s, region(), Point4D(), standingFrame(facing_), -1,
-                                            SpriteAnimateOnce, 0);
-                activeSprites_.append(s);
-            }
-        }
-        return;
+// A command's handler by its name; the variant tells apart the two commands one handler serves. The
+// names are looked up in this order and the first that matches wins; the built-in ids come after.
+const VaelPhysicalObject::EventHandler VaelPhysicalObject::eventHandlers[] = {
+    {msg::ChangeFacingNA, false, &VaelPhysicalObject::onChangeFacingNA},
+    {msg::EndOfTurn, false, &VaelPhysicalObject::onEndOfTurn},
+    {msg::DropFlags, true, &VaelPhysicalObject::onLowerFlags},
+    {msg::LowerFlags, false, &VaelPhysicalObject::onLowerFlags},
+    {msg::RaiseFlags, false, &VaelPhysicalObject::onRaiseFlags},
+    {msg::RaiseGrayFlags, true, &VaelPhysicalObject::onRaiseFlags},
+    {msg::TerminalRout, false, &VaelPhysicalObject::onTerminalRout},
+    {msg::CohesionHit, false, &VaelPhysicalObject::onCohesionHit},
+    {msg::RampageDie, false, &VaelPhysicalObject::onRampageDie},
+    {msg::RampageCohesionHit, false, &VaelPhysicalObject::onRampageCohesionHit},
+    {msg::UnitEliminated, false, &VaelPhysicalObject::onUnitGone},
+    {msg::UnitRemoved, true, &VaelPhysicalObject::onUnitGone},
+    {msg::RestoreCohesion, false, &VaelPhysicalObject::onRestoreCohesion},
+    {msg::CombatAnimate, true, &VaelPhysicalObject::onCombat},
+    {msg::CombatDontAnimate, false, &VaelPhysicalObject::onCombat},
+    {msg::UnitTeleport, false, &VaelPhysicalObject::onUnitTeleport},
+};
+
+std::int16_t VaelPhysicalObject::casualtyTarget(std::int32_t percent) const {
+    return static_cast<std::int16_t>((static_cast<std::int16_t>(spriteCount_) - survivors_) * percent / 100);
+}
+
+void VaelPhysicalObject::onChangeFacingNA(LogicalCommandInfo& command, bool) {
+    changeFacing(command, 0);
+}
+
+void VaelPhysicalObject::onEndOfTurn(LogicalCommandInfo&, bool) {
+    if (flagStale_ == 1 && !traits().leader && flag_ && eliminated_ == 0) {
+        flag_->restAt(flagLocation_);
+        flag_->hide();
+        activeSprites_.append(flag_.get());
+        Container<Sprite*> box(flag_.get());
+        dropAnswer(queryNamed(msg::SpriteMoved, &box));
     }
-    case RaiseFlags:
-    case RaiseGrayFlags: {
-        if (terminalRout_ == 1) return;
-        const bool grey = branchOf(command) == RaiseGrayFlags;
-        if (grey && isKind4to6()) return;
-        flagRaised_ = 1;
-        if (!isKind4to6() && flag_) {
-            if (flag_->raise(flagLocation_, grey ? 1 : 0)) activeSprites_.append(flag_.get());
-            Container<Sprite*> box(flag_.get());
-            delete queryNamed("SpriteMoved", &box);
-        } else if (isKind4to6() && figure(0)) {
-            leaderFlag_ = 1;
-            const auto group = static_cast<std::int16_t>(leaderGroup_ + facing_ - 1);
-            if (Flag::isAnimated() && images_.hasGroupIndex(group))
-                // An endless loop never runs out, so the command does not wait for it.
-                sprite_calls::addFrameEvent(*figure(0), region(), Point4D(),
-                                            groupFrames(images_, group, false), -1, SpriteHold, 0);
-        }
-        return;
-    }
-    case TerminalRout: {
-        if (isKind4to6()) return;
-        moveFlagWithUnit(false);
-        if (!images_.hasGroup("StandingR")) return;
-        const List<short> path = pathOf(command);
-        animationGroup_ = images_.findGroup("RoutN");
-        const std::int16_t first = terminalRout_ == 0 ? 1 : 0;
-        VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
-        for (std::int16_t i = 0; i < count; ++i) {
-            VaelSprite* s = figure(i);
-            if (!s || !isEntryClear(i)) continue;
-            const std::int16_t w = figureSlot_[i];
-            DirectionOffsets* record = walkingRecord(w);
-            sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
-            sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
-            if (terminalRout_ == 0) {
-                if (images_.hasGroup("DropN")) {
-                    const auto group = static_cast<std::int16_t>(images_.findGroup("DropN") + facing_ - 1);
-                    sprite_calls::addFrameEvent(*s, region(), Point4D(), groupFrames(images_, group, true),
-                                                -1, SpriteAnimateOnce, 0);
-                }
-                Item<short>* second = nullptr;
-                path.firstItem(second);
-                if (second) second = second->next;
-                const std::int32_t away = second ? facingToward(region(), second->value) : facing_;
-                const struct {
-                    VaelSprite* gear;
-                    int pauses;
-                } dropped[3] = {{setupSpear(w), 5}, {setupShield(w), 6}, {setupHelmet(w, away), 15}};
-                for (const auto& d : dropped) {
-                    if (!d.gear) continue;
-                    droppedGear_.emplace_back(d.gear);
-                    sprite_calls::addPlainEvent(*d.gear, SpriteHide);
-                    for (int p = 0; p < d.pauses; ++p)
-                        sprite_calls::addPlainEvent(*d.gear, SpriteMarker);
-                    sprite_calls::addPlainEvent(*d.gear, SpriteShow);
-                    activeSprites_.append(d.gear);
-                    Container<Sprite*> box(d.gear);
-                    delete sendNow(SPRITE_CREATED, &box);
-                    List<FrameInfo> frames;
-                    frames.append(d.gear->frameInfo());
-                    walkSpriteOff(*d.gear, frames);
-                }
-            }
-            sprite_calls::addSoundEvent(*s, SoundStartMovement, static_cast<std::uint16_t>(unitKind_));
-            if (land && record) walkHexPath(w, *s, path, *land, *record, 1, first);
+    flagStale_ = 0;
+}
+
+void VaelPhysicalObject::onLowerFlags(LogicalCommandInfo&, bool drop) {
+    flagRaised_ = 0;
+    if (!traits().leader && flag_) {
+        if (drop) flagStale_ = 1;
+        // The flag is always put down, shown only when the unit has acted: a waving cloth holds until
+        // something is queued behind it, and left waving on the active list it would keep this command,
+        // and every command queued after it, from ever finishing.
+        flag_->moveTo(flagLocation_, flagStale_ == 1 ? 1 : 0);
+        activeSprites_.append(flag_.get());
+    } else if (traits().leader && leaderFlag_) {
+        leaderFlag_ = 0;
+        if (VaelSprite* s = figure(0)) {
+            sprite_calls::addFrameEvent(*s, region(), Point4D(), standingFrame(facing_), -1,
+                                        SpriteAnimateOnce, 0);
             activeSprites_.append(s);
         }
-        setRegion(lastOf(path, region()));
-        flagStale_ = 1;
-        terminalRout_ = 1;
-        return;
     }
-    case CohesionHit: {
-        MethodOfDeathStruct hit;
-        if (const auto* box = dynamic_cast<const Container<MethodOfDeathStruct>*>(command.payload.get()))
-            hit = *box->valuePtr();
-        casualtyCause_ = static_cast<std::int32_t>(hit.method);
-        if (casualtyCause_ == -1) return;
-        const std::int16_t p = hit.percent > 100 ? 100 : hit.percent;
-        if (p == 100) eliminated_ = 1;
-        casualtyPercent_ = p;
-        if (casualtyCause_ == 1) return;
-        const std::int16_t target = targetOf(p);
-        if (fallenCount_ >= target) return;
-        const std::vector<bool> chosen =
-            chooseFallen(static_cast<std::int16_t>(target - fallenCount_), nullptr);
-        fallenCount_ = target;
-        for (std::int16_t k = 0; k < count; ++k) {
-            VaelSprite* s = figure(k);
-            if (!chosen[static_cast<std::size_t>(k)] || !s || !isEntryClear(k)) continue;
-            fallen_[static_cast<std::size_t>(k)] = 1;
-            figureSlot_[k] = -1;
+}
+
+void VaelPhysicalObject::onRaiseFlags(LogicalCommandInfo&, bool grey) {
+    if (terminalRout_ == 1) return;
+    if (grey && traits().leader) return;
+    flagRaised_ = 1;
+    if (!traits().leader && flag_) {
+        if (flag_->raise(flagLocation_, grey ? 1 : 0)) activeSprites_.append(flag_.get());
+        Container<Sprite*> box(flag_.get());
+        dropAnswer(queryNamed(msg::SpriteMoved, &box));
+    } else if (traits().leader && figure(0)) {
+        leaderFlag_ = 1;
+        const auto group = static_cast<std::int16_t>(leaderGroup_ + facing_ - 1);
+        if (Flag::isAnimated() && images_.hasGroupIndex(group))
+            // An endless loop never runs out, so the command does not wait for it.
+            sprite_calls::addFrameEvent(*figure(0), region(), Point4D(), groupFrames(images_, group, false),
+                                        -1, SpriteHold, 0);
+    }
+}
+
+void VaelPhysicalObject::onTerminalRout(LogicalCommandInfo& command, bool) {
+    const auto count = static_cast<std::int16_t>(spriteCount_);
+    if (traits().leader) return;
+    moveFlagWithUnit(false);
+    if (!images_.hasGroup("StandingR")) return;
+    const List<short> path = pathOf(command);
+    animationGroup_ = images_.findGroup("RoutN");
+    const std::int16_t first = terminalRout_ == 0 ? 1 : 0;
+    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    for (std::int16_t i = 0; i < count; ++i) {
+        VaelSprite* s = figure(i);
+        if (!s || !isEntryClear(i)) continue;
+        const std::int16_t w = figureSlot_[i];
+        DirectionOffsets* record = walkingRecord(w);
+        sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
+        sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
+        if (terminalRout_ == 0) {
+            if (images_.hasGroup("DropN")) {
+                const auto group = static_cast<std::int16_t>(images_.findGroup("DropN") + facing_ - 1);
+                sprite_calls::addFrameEvent(*s, region(), Point4D(), groupFrames(images_, group, true), -1,
+                                            SpriteAnimateOnce, 0);
+            }
+            Item<short>* second = nullptr;
+            path.firstItem(second);
+            if (second) second = second->next;
+            const std::int32_t away = second ? facingToward(region(), second->value) : facing_;
+            const struct {
+                VaelSprite* gear;
+                int pauses;
+            } dropped[3] = {{setupSpear(w), 5}, {setupShield(w), 6}, {setupHelmet(w, away), 15}};
+            for (const auto& d : dropped) {
+                if (!d.gear) continue;
+                droppedGear_.emplace_back(d.gear);
+                sprite_calls::addPlainEvent(*d.gear, SpriteHide);
+                for (int p = 0; p < d.pauses; ++p)
+                    sprite_calls::addPlainEvent(*d.gear, SpriteMarker);
+                sprite_calls::addPlainEvent(*d.gear, SpriteShow);
+                activeSprites_.append(d.gear);
+                Container<Sprite*> box(d.gear);
+                dropAnswer(sendNow(SPRITE_CREATED, &box));
+                List<FrameInfo> frames;
+                frames.append(d.gear->frameInfo());
+                walkSpriteOff(*d.gear, frames);
+            }
+        }
+        sprite_calls::addSoundEvent(*s, SoundStartMovement, static_cast<std::uint16_t>(unitKind_));
+        if (land && record) walkHexPath(w, *s, path, *land, *record, 1, first);
+        activeSprites_.append(s);
+    }
+    setRegion(lastOf(path, region()));
+    flagStale_ = 1;
+    terminalRout_ = 1;
+}
+
+void VaelPhysicalObject::onCohesionHit(LogicalCommandInfo& command, bool) {
+    const auto count = static_cast<std::int16_t>(spriteCount_);
+    MethodOfDeathStruct hit;
+    if (const auto* box = dynamic_cast<const Container<MethodOfDeathStruct>*>(command.payload.get()))
+        hit = *box->valuePtr();
+    casualtyCause_ = static_cast<std::int32_t>(hit.method);
+    if (casualtyCause_ == -1) return;
+    const std::int16_t p = hit.percent > 100 ? 100 : hit.percent;
+    if (p == 100) eliminated_ = 1;
+    casualtyPercent_ = p;
+    if (casualtyCause_ == 1) return;
+    const std::int16_t target = casualtyTarget(p);
+    if (fallenCount_ >= target) return;
+    const std::vector<bool> chosen = chooseFallen(static_cast<std::int16_t>(target - fallenCount_), nullptr);
+    fallenCount_ = target;
+    for (std::int16_t k = 0; k < count; ++k) {
+        VaelSprite* s = figure(k);
+        if (!chosen[static_cast<std::size_t>(k)] || !s || !isEntryClear(k)) continue;
+        fallen_[static_cast<std::size_t>(k)] = 1;
+        figureSlot_[k] = -1;
+        showFall(k, *s, true, 0);
+    }
+}
+
+void VaelPhysicalObject::onRampageDie(LogicalCommandInfo&, bool) {
+    const auto count = static_cast<std::int16_t>(spriteCount_);
+    const std::int16_t target = casualtyTarget(casualtyPercent_);
+    for (std::int16_t k = fallenCount_; k < target && k < count; ++k) {
+        VaelSprite* s = figure(k);
+        if (k < 0 || !s || !isEntryClear(k)) continue;
+        fallen_[static_cast<std::size_t>(k)] = 1;
+        showFall(k, *s, true, 8);
+    }
+    fallenCount_ = target;
+}
+
+void VaelPhysicalObject::onRampageCohesionHit(LogicalCommandInfo& command, bool) {
+    RampageCohesionHitStruct hit;
+    if (const auto* box = dynamic_cast<const Container<RampageCohesionHitStruct>*>(command.payload.get()))
+        hit = *box->valuePtr();
+    const std::int16_t p = hit.percentage > 100 ? 100 : hit.percentage;
+    if (p == 100) eliminated_ = 1;
+    casualtyPercent_ = p;
+    casualtyCause_ = 3;
+}
+
+void VaelPhysicalObject::onUnitGone(LogicalCommandInfo&, bool removed) {
+    const auto count = static_cast<std::int16_t>(spriteCount_);
+    destroyFlag();
+    casualtyPercent_ = 0;
+    fallenCount_ = count;
+    casualtyCause_ = 4;
+    for (std::int16_t k = 0; k < count; ++k) {
+        VaelSprite* s = figure(k);
+        if (!s || !isEntryClear(k)) continue;
+        fallen_[static_cast<std::size_t>(k)] = 1;
+        if (removed) {
+            sprite_calls::addPlainEvent(*s, SpriteHide);
+            activeSprites_.append(s);
+        } else {
             showFall(k, *s, true, 0);
         }
-        return;
     }
-    case RampageDie: {
-        const std::int16_t target = targetOf(casualtyPercent_);
-        for (std::int16_t k = fallenCount_; k < target && k < count; ++k) {
-            VaelSprite* s = figure(k);
-            if (k < 0 || !s || !isEntryClear(k)) continue;
-            fallen_[static_cast<std::size_t>(k)] = 1;
-            showFall(k, *s, true, 8);
+}
+
+void VaelPhysicalObject::onRestoreCohesion(LogicalCommandInfo& command, bool) {
+    const auto count = static_cast<std::int16_t>(spriteCount_);
+    short percent = 0;
+    Container<short>::fromMessage(command.payload.get(), percent);
+    flagStale_ = 1;
+    moveFlagWithUnit(false);
+    const std::int16_t p = percent > 100 ? 100 : percent;
+    casualtyPercent_ = p;
+    const std::int16_t target = casualtyTarget(p);
+    std::int16_t shown = fallenCount_;
+    while (shown > target) {
+        std::int16_t k = -1;
+        for (std::int16_t i = 0; i < count && k < 0; ++i)
+            if (!sprite(i)) k = i;
+        if (k < 0) break;
+        std::int16_t w = -1;
+        for (std::int16_t slot = 0; slot < count && w < 0; ++slot) {
+            bool taken = false;
+            for (std::int16_t i = 0; i < count; ++i)
+                if (living(i) && figureSlot_[i] == slot) taken = true;
+            if (!taken) w = slot;
         }
-        fallenCount_ = target;
-        return;
+        if (w < 0 || static_cast<std::size_t>(w) >= slotOffsets_.size()) break;
+        figureSlot_[k] = w;
+        auto* s = new VaelSprite(region(), slotOffsets_[static_cast<std::size_t>(w)][facing_],
+                                 FrameInfo("Standing", static_cast<std::int16_t>(facing_ - 1)),
+                                 Sprite::NoLayer, this, DrawPlain, nullptr, nullptr, nullptr, 0);
+        sprites_[k] = s;
+        fallen_[static_cast<std::size_t>(k)] = 0;
+        Container<Sprite*> box(s);
+        dropAnswer(query(SPRITE_CREATED, &box));
+        --shown;
     }
-    case RampageCohesionHit: {
-        RampageCohesionHitStruct hit;
-        if (const auto* box = dynamic_cast<const Container<RampageCohesionHitStruct>*>(command.payload.get()))
-            hit = *box->valuePtr();
-        const std::int16_t p = hit.percentage > 100 ? 100 : hit.percentage;
-        if (p == 100) eliminated_ = 1;
-        casualtyPercent_ = p;
-        casualtyCause_ = 3;
-        return;
+    for (std::int16_t k = 0; k < count; ++k) {
+        VaelSprite* s = figure(k);
+        const auto w = static_cast<std::size_t>(figureSlot_[k]);
+        if (!s || !isEntryClear(k) || w >= slotOffsets_.size()) continue;
+        sprite_calls::addFrameEvent(*s, region(), Point4D(slotOffsets_[w][facing_], 0),
+                                    standingFrame(facing_), -1, SpriteMove, 0);
+        activeSprites_.append(s);
     }
-    case UnitEliminated:
-    case UnitRemoved: {
-        const bool removed = branchOf(command) == UnitRemoved;
-        destroyFlag();
-        casualtyPercent_ = 0;
-        fallenCount_ = count;
-        casualtyCause_ = 4;
+    fallenCount_ = target;
+}
+
+void VaelPhysicalObject::onCombat(LogicalCommandInfo& command, bool animate) {
+    const auto count = static_cast<std::int16_t>(spriteCount_);
+    std::int16_t engaged[9];
+    engagedSides(pathOf(command), engaged);
+    std::vector<std::int32_t> contact(static_cast<std::size_t>(count), 0);
+    chooseFigureDirections(engaged, contact.data());
+    const std::int16_t target = casualtyTarget(casualtyPercent_);
+    const auto fresh = static_cast<std::int16_t>(target - fallenCount_);
+    const std::vector<bool> chosen = chooseFallen(fresh, contact.data());
+    const List<FrameInfo> standing = standingFrame(facing_);
+    if (animate) {
+        std::vector<std::int16_t> stepTime(static_cast<std::size_t>(count), -1);
+        std::vector<std::int16_t> stepFrom(static_cast<std::size_t>(count), -1);
+        auto n = static_cast<std::int16_t>(fallenCount_ - 1);
+        for (std::int16_t k = 0; k < count; ++k) {
+            if (!living(k)) continue;
+            const bool casualty = chosen[static_cast<std::size_t>(k)];
+            if (casualty) fallen_[static_cast<std::size_t>(k)] = 1, ++n;
+            animateCombatFigure(k, region(), casualty, stepTime, stepFrom, n, standing,
+                                contact[static_cast<std::size_t>(k)], fresh,
+                                static_cast<std::int16_t>(command.value));
+        }
+    } else {
+        std::vector<std::int16_t> vacated(static_cast<std::size_t>(count), -1);
+        std::vector<std::int16_t> filler(static_cast<std::size_t>(count), -1);
+        const bool steps = traits().closesRanks;
         for (std::int16_t k = 0; k < count; ++k) {
             VaelSprite* s = figure(k);
             if (!s || !isEntryClear(k)) continue;
-            fallen_[static_cast<std::size_t>(k)] = 1;
-            if (removed) {
-                sprite_calls::addPlainEvent(*s, SpriteHide);
-                activeSprites_.append(s);
-            } else {
-                showFall(k, *s, true, 0);
-            }
-        }
-        return;
-    }
-    case RestoreCohesion: {
-        short percent = 0;
-        Container<short>::fromMessage(command.payload.get(), percent);
-        flagStale_ = 1;
-        moveFlagWithUnit(false);
-        const std::int16_t p = percent > 100 ? 100 : percent;
-        casualtyPercent_ = p;
-        const std::int16_t target = targetOf(p);
-        std::int16_t shown = fallenCount_;
-        while (shown > target) {
-            std::int16_t k = -1;
-            for (std::int16_t i = 0; i < count && k < 0; ++i)
-                if (!sprite(i)) k = i;
-            if (k < 0) break;
-            std::int16_t w = -1;
-            for (std::int16_t slot = 0; slot < count && w < 0; ++slot) {
-                bool taken = false;
-                for (std::int16_t i = 0; i < count; ++i)
-                    if (living(i) && figureSlot_[i] == slot) taken = true;
-                if (!taken) w = slot;
-            }
-            if (w < 0 || static_cast<std::size_t>(w) >= slotOffsets_.size()) break;
-            figureSlot_[k] = w;
-            auto* s = new VaelSprite(region(), slotOffsets_[static_cast<std::size_t>(w)][facing_],
-                                     FrameInfo("Standing", static_cast<std::int16_t>(facing_ - 1)),
-                                     Sprite::NoLayer, this, DrawPlain, nullptr, nullptr, nullptr, 0);
-            sprites_[k] = s;
-            fallen_[static_cast<std::size_t>(k)] = 0;
-            Container<Sprite*> box(s);
-            delete query(SPRITE_CREATED, &box);
-            --shown;
-        }
-        for (std::int16_t k = 0; k < count; ++k) {
-            VaelSprite* s = figure(k);
-            const auto w = static_cast<std::size_t>(figureSlot_[k]);
-            if (!s || !isEntryClear(k) || w >= slotOffsets_.size()) continue;
-            sprite_calls::addFrameEvent(*s, region(), Point4D(slotOffsets_[w][facing_], 0),
-                                        standingFrame(facing_), -1, SpriteMove, 0);
-            activeSprites_.append(s);
-        }
-        fallenCount_ = target;
-        return;
-    }
-    case CombatAnimate:
-    case CombatDontAnimate: {
-        const bool animate = branchOf(command) == CombatAnimate;
-        std::int16_t engaged[9];
-        engagedSides(pathOf(command), engaged);
-        std::vector<std::int32_t> contact(static_cast<std::size_t>(count), 0);
-        chooseFigureDirections(engaged, contact.data());
-        const std::int16_t target = targetOf(casualtyPercent_);
-        const auto fresh = static_cast<std::int16_t>(target - fallenCount_);
-        const std::vector<bool> chosen = chooseFallen(fresh, contact.data());
-        const List<FrameInfo> standing = standingFrame(facing_);
-        if (animate) {
-            std::vector<std::int16_t> stepTime(static_cast<std::size_t>(count), -1);
-            std::vector<std::int16_t> stepFrom(static_cast<std::size_t>(count), -1);
-            auto n = static_cast<std::int16_t>(fallenCount_ - 1);
-            for (std::int16_t k = 0; k < count; ++k) {
-                if (!living(k)) continue;
-                const bool casualty = chosen[static_cast<std::size_t>(k)];
-                if (casualty) fallen_[static_cast<std::size_t>(k)] = 1, ++n;
-                animateCombatFigure(k, region(), casualty, stepTime, stepFrom, n, standing,
-                                    contact[static_cast<std::size_t>(k)], fresh,
-                                    static_cast<std::int16_t>(command.value));
-            }
-        } else {
-            std::vector<std::int16_t> vacated(static_cast<std::size_t>(count), -1);
-            std::vector<std::int16_t> filler(static_cast<std::size_t>(count), -1);
-            const bool steps = unitKind_ != 7 && unitKind_ != 13 && unitKind_ != 14;
-            for (std::int16_t k = 0; k < count; ++k) {
-                VaelSprite* s = figure(k);
-                if (!s || !isEntryClear(k)) continue;
-                const auto uk = static_cast<std::size_t>(k);
-                if (chosen[uk]) {
-                    fallen_[uk] = 1;
-                    const std::int16_t r = rearFigure(k);
-                    if (steps && r >= 0 && r < count) {
-                        vacated[static_cast<std::size_t>(r)] = 1;
-                        filler[static_cast<std::size_t>(r)] = k;
-                    }
-                    showFall(k, *s, false, 0);
-                } else if (vacated[uk] != -1) {
-                    const std::int16_t from = filler[uk];
-                    figureSlot_[k] = figureSlot_[from];
-                    figureSlot_[from] = -1;
-                    const auto w = static_cast<std::size_t>(figureSlot_[k]);
-                    const Point3D home = w < slotOffsets_.size() ? slotOffsets_[w][facing_] : Point3D();
-                    sprite_calls::addFrameEvent(*s, region(), Point4D(home, 0), standing, -1, SpriteMove, 0);
-                    activeSprites_.append(s);
+            const auto uk = static_cast<std::size_t>(k);
+            if (chosen[uk]) {
+                fallen_[uk] = 1;
+                const std::int16_t r = rearFigure(k);
+                if (steps && r >= 0 && r < count) {
+                    vacated[static_cast<std::size_t>(r)] = 1;
+                    filler[static_cast<std::size_t>(r)] = k;
                 }
+                showFall(k, *s, false, 0);
+            } else if (vacated[uk] != -1) {
+                const std::int16_t from = filler[uk];
+                figureSlot_[k] = figureSlot_[from];
+                figureSlot_[from] = -1;
+                const auto w = static_cast<std::size_t>(figureSlot_[k]);
+                const Point3D home = w < slotOffsets_.size() ? slotOffsets_[w][facing_] : Point3D();
+                sprite_calls::addFrameEvent(*s, region(), Point4D(home, 0), standing, -1, SpriteMove, 0);
+                activeSprites_.append(s);
             }
         }
-        fallenCount_ = target;
-        return;
     }
-    case UnitTeleport: {
-        const List<short> path = pathOf(command);
-        // A teleport that names no destination leaves the unit where it is and only puts its figures home.
-        short to = lastOf(path, 0);
-        if (to == 0) to = region();
-        for (std::int16_t k = 0; k < count; ++k) {
-            VaelSprite* s = figure(k);
-            if (!s || !isEntryClear(k)) continue;
-            const auto w = static_cast<std::size_t>(figureSlot_[k]);
-            if (to != region()) s->changeRegion(to);
-            const Point3D home = w < slotOffsets_.size() ? slotOffsets_[w][facing_] : Point3D();
-            const std::int16_t depth = w < slotDepths_.size() ? slotDepths_[w][facing_] : -1;
-            sprite_calls::addFrameEvent(*s, to, Point4D(home, 0), standingFrame(facing_), depth, SpriteMove,
-                                        0);
-            activeSprites_.append(s);
-        }
-        const bool moved = to != region();
-        setRegion(to);
-        flagStale_ = 1;
-        moveFlagWithUnit(moved);
-        return;
+    fallenCount_ = target;
+}
+
+void VaelPhysicalObject::onUnitTeleport(LogicalCommandInfo& command, bool) {
+    const auto count = static_cast<std::int16_t>(spriteCount_);
+    const List<short> path = pathOf(command);
+    // A teleport that names no destination leaves the unit where it is and only puts its figures home.
+    short to = lastOf(path, 0);
+    if (to == 0) to = region();
+    for (std::int16_t k = 0; k < count; ++k) {
+        VaelSprite* s = figure(k);
+        if (!s || !isEntryClear(k)) continue;
+        const auto w = static_cast<std::size_t>(figureSlot_[k]);
+        if (to != region()) s->changeRegion(to);
+        const Point3D home = w < slotOffsets_.size() ? slotOffsets_[w][facing_] : Point3D();
+        const std::int16_t depth = w < slotDepths_.size() ? slotDepths_[w][facing_] : -1;
+        sprite_calls::addFrameEvent(*s, to, Point4D(home, 0), standingFrame(facing_), depth, SpriteMove, 0);
+        activeSprites_.append(s);
     }
-    default:
-        break;
-    }
+    const bool moved = to != region();
+    setRegion(to);
+    flagStale_ = 1;
+    moveFlagWithUnit(moved);
+}
+
+void VaelPhysicalObject::handleEvent(LogicalCommandInfo& command) {
     const std::int32_t id = command.event.id();
+    for (const EventHandler& h : eventHandlers)
+        if (id == static_cast<std::int32_t>(RegisteredMessage::getId(h.name)))
+            return (this->*h.handler)(command, h.variant);
     if (id == CHANGE_UNIT_FACING) {
         changeFacing(command, 1);
         return;
     }
-    if (id != LOGICAL_OBJECT_MOVED) return;
+    if (id == LOGICAL_OBJECT_MOVED) onObjectMoved(command);
+}
+
+void VaelPhysicalObject::onObjectMoved(LogicalCommandInfo& command) {
+    const auto count = static_cast<std::int16_t>(spriteCount_);
     List<short> path = pathOf(command);
     if (path.count() == 0) path.append(static_cast<short>(command.value));
     if (savedPathCount_ > 0) {
@@ -534,9 +520,9 @@ void VaelPhysicalObject::handleEvent(LogicalCommandInfo& command) {
     }
     walkFigures(path);
     setRegion(lastOf(path, region()));
-    if (!isKind4to6()) moveFlagWithUnit(true);
+    if (!traits().leader) moveFlagWithUnit(true);
     flagStale_ = 1;
-    if (isKind4to6()) leaderFlag_ = 0;
+    if (traits().leader) leaderFlag_ = 0;
     for (std::int16_t k = 0; k < count; ++k)
         if (living(k)) activeSprites_.append(sprite(k));
 }

@@ -31,15 +31,17 @@ std::unique_ptr<VaelPhysicalObject> makeDisplayPrototype(const DisplayCatalogueE
     switch (entry.displayClass) {
     case DisplayClass::PLeader:
         // Kind 5 is the commander of the whole army, kind 4 a leader under him.
-        return std::make_unique<PLeader>(full, half, quarter, NoHex, FirstFacing,
-                                         entry.unitKind == 5 ? 1 : 0);
+        return std::make_unique<PLeader>(
+            full, half, quarter, NoHex, FirstFacing,
+            static_cast<DisplayKind>(entry.unitKind) == DisplayKind::SecondLeader ? 1 : 0);
     case DisplayClass::PTezhar:
         return std::make_unique<PTezhar>(full, half, quarter, NoHex, FirstFacing);
     case DisplayClass::PHeavyInfantry:
         return std::make_unique<PHeavyInfantry>(full, half, quarter, NoHex, FirstFacing);
     case DisplayClass::PLancer:
-        return std::make_unique<PLancer>(full, half, quarter, NoHex, FirstFacing,
-                                         entry.unitKind == 10 ? 1 : 0);
+        return std::make_unique<PLancer>(
+            full, half, quarter, NoHex, FirstFacing,
+            static_cast<DisplayKind>(entry.unitKind) == DisplayKind::Cataphracts ? 1 : 0);
     case DisplayClass::PPhalanx:
         return std::make_unique<PPhalanx>(full, half, quarter, NoHex, FirstFacing);
     case DisplayClass::PArcher:

@@ -151,7 +151,9 @@ VaelSprite* VaelPhysicalObject::overlay(std::int16_t slot, const Point3D& offset
 }
 
 VaelSprite* VaelPhysicalObject::setupSpear(std::int16_t slot) {
-    const Row& table = unitKind_ == 3 ? SpearPhalanx : isKind8to12() ? SpearMounted : SpearFoot;
+    const Row& table = traits().spear == SpearDrop::Phalanx   ? SpearPhalanx
+                       : traits().spear == SpearDrop::Mounted ? SpearMounted
+                                                              : SpearFoot;
     const Point3D offset = table[static_cast<std::size_t>(facing_)];
     const auto direction = static_cast<std::int16_t>(facing_ - 1);
     if (images_.hasGroup("SpearN"))
@@ -164,7 +166,7 @@ VaelSprite* VaelPhysicalObject::setupSpear(std::int16_t slot) {
 }
 
 VaelSprite* VaelPhysicalObject::setupShield(std::int16_t slot) {
-    if (isKind8to12()) return nullptr;
+    if (traits().mounted) return nullptr;
     const std::uint16_t type = id();
     const Row& table = type == 11 || type == 37 ? Shield3 : type == 14 || type == 3 ? Shield2 : Shield1;
     const Point3D offset = table[static_cast<std::size_t>(facing_)];

@@ -169,10 +169,10 @@ void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bo
     const auto kind = static_cast<std::uint16_t>(unitKind_);
     List<FrameInfo> death;
     if (casualty) {
-        leaveMount(hex, isKind8to12());
+        leaveMount(hex, traits().mounted);
         const FrameInfo f = playCasualty(*this, "");
         if (f.index != -1) death.append(f);
-        if (unitKind_ != 7 && unitKind_ != 13 && unitKind_ != 14) {
+        if (traits().closesRanks) {
             const std::int16_t r = rearFigure(figureIndex);
             if (r >= 0 && at(r) < stepTime.size() && at(r) < stepFrom.size()) {
                 stepFrom[at(r)] = figureIndex;

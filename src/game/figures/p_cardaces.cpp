@@ -4,8 +4,10 @@
 #include <ostream>
 #include <sstream>
 
+#include "framework/core/answer.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
+#include "game/figures/figures_message_names.h"
 #include "game/figures/record_bytes.h"
 #include "game/figures/sprite_calls.h"
 #include "game/map/vael_sprite_event.h"
@@ -38,7 +40,7 @@ PCardaces::PCardaces(const std::string& normalName, const std::string& halfName,
                      const std::string& quarterName, std::int16_t missileKind, std::int16_t region,
                      std::int32_t facing)
     : PPhalanx(normalName, halfName, quarterName, region, facing), MissileStock(missileKind) {
-    unitKind_ = 15;
+    setKind(DisplayKind::Cardaces);
 }
 
 VaelPhysicalObject* PCardaces::clone(std::int16_t region, std::int32_t facing) const {
@@ -52,12 +54,12 @@ void PCardaces::setupAnimations() {
 }
 
 void PCardaces::handleEvent(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return volley(command);
+    if (isNamed(command, msg::MissileFire)) return volley(command);
     PPhalanx::handleEvent(command);
 }
 
 void PCardaces::commandFinished(LogicalCommandInfo& command) {
-    if (isNamed(command, "MissileFire")) return;
+    if (isNamed(command, msg::MissileFire)) return;
     PPhalanx::commandFinished(command);
     followSoundLead([this](std::int16_t i) { return figure(i); });
 }
@@ -256,7 +258,7 @@ void PCardaces::load(std::istream& in) {
         activeSprites_.remove(m);
         if (mark == 0) {
             Container<Sprite*> box(m);
-            delete sendNowNamed("SpriteDestroyed", &box);
+            dropAnswer(sendNowNamed(msg::SpriteDestroyed, &box));
             delete m;
             projectiles[i] = nullptr;
         }

@@ -5,6 +5,7 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/figures/elephant_sprite.h"
+#include "game/figures/figures_message_names.h"
 #include "game/figures/missile_places.h"
 #include "game/figures/sprite_calls.h"
 #include "game/map/vael_sprite_event.h"
@@ -46,7 +47,7 @@ PElephant::PElephant(const std::string& normalName, const std::string& halfName,
                      const std::string& quarterName, std::int16_t kind, std::int16_t region,
                      std::int32_t facing)
     : PJavelinist(normalName, halfName, quarterName, kind, region, facing) {
-    unitKind_ = 13;
+    setKind(DisplayKind::Elephant);
     mounted = 1;
 }
 
@@ -77,7 +78,7 @@ void PElephant::setupAnimations() {
 void PElephant::handleEvent(LogicalCommandInfo& command) {
     std::ostream& trace = debugStream();
     const void* self = this;
-    if (isNamed(command, "RampageEvent")) {
+    if (isNamed(command, msg::RampageEvent)) {
         callWithPayload<RampageEventStruct>(
             command.payload.get(), SourceName, __LINE__, [&](const RampageEventStruct& event) {
                 pendingRampageEvents.append(event);
@@ -90,7 +91,7 @@ void PElephant::handleEvent(LogicalCommandInfo& command) {
             });
         return;
     }
-    if (isNamed(command, "ElephantRampage")) {
+    if (isNamed(command, msg::ElephantRampage)) {
         callWithPayload<List<short>>(
             command.payload.get(), SourceName, __LINE__, [&](const List<short>& path) {
                 if (savedPathCount_ >= 1) {
@@ -142,10 +143,10 @@ void PElephant::rampageMove(std::int16_t count) {
     debugStream() << static_cast<const void*>(this) << ": Using a saved path of size " << path.count()
                   << std::endl;
     // Nothing is kept any more, so the command plays the path.
-    queueCommand(
-        LogicalCommandInfo(0, new Container<List<short>>(path), 0,
-                           BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("ElephantRampage"))),
-                           BusMessage(0), new Container<short>(0)));
+    queueCommand(LogicalCommandInfo(
+        0, new Container<List<short>>(path), 0,
+        BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId(msg::ElephantRampage))), BusMessage(0),
+        new Container<short>(0)));
 }
 
 void PElephant::traceEvent(const RampageEventStruct& event) const {

@@ -2,6 +2,7 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
+#include "game/figures/figures_message_names.h"
 #include "game/figures/sprite_calls.h"
 #include "game/rules/roll.h"
 
@@ -11,7 +12,7 @@ PHorse::PHorse(const std::string& normalName, const std::string& halfName, const
                std::int16_t region, std::int32_t facing, std::int32_t kind, std::uint16_t delayedStart)
     : VaelPhysicalObject(normalName, halfName, quarterName, region, facing), delayedStart_(delayedStart) {
     survivors_ = 0;
-    unitKind_ = kind;
+    setKind(static_cast<DisplayKind>(kind));
 }
 
 VaelPhysicalObject* PHorse::clone(std::int16_t region, std::int32_t facing) const {
@@ -38,7 +39,7 @@ void PHorse::waitHidden(VaelSprite& s) {
 void PHorse::handleEvent(LogicalCommandInfo& command) {
     const std::int32_t id = command.event.id();
     VaelSprite* s = figure(0);
-    if (s && id == static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit"))) {
+    if (s && id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::CohesionHit))) {
         waitHidden(*s);
         VaelPhysicalObject::handleEvent(command);
         sprite_calls::addPlainEvent(*s, SpriteShow);

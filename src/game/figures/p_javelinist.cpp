@@ -38,7 +38,7 @@ PJavelinist::PJavelinist(const std::string& normalName, const std::string& halfN
                          const std::string& quarterName, std::int16_t kind, std::int16_t region,
                          std::int32_t facing)
     : PMissileUnit(normalName, halfName, quarterName, kind, region, facing), missileKind(kind) {
-    if (normalName.find("Medium") != std::string::npos) unitKind_ = 1;
+    if (normalName.find("Medium") != std::string::npos) setKind(DisplayKind::MediumFoot);
 }
 
 VaelPhysicalObject* PJavelinist::clone(std::int16_t region, std::int32_t facing) const {
@@ -172,7 +172,7 @@ void PJavelinist::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex
         leaveMount(hex, mounted != 0);
         const FrameInfo f = playCasualty(*this, "");
         if (f.index != -1) death.append(f);
-        if (unitKind_ != 7 && unitKind_ != 13 && unitKind_ != 14) {
+        if (traits().closesRanks) {
             const std::int16_t r = rearFigure(figureIndex);
             if (r >= 0 && at(r) < stepTime.size() && at(r) < stepFrom.size()) {
                 stepFrom[at(r)] = figureIndex;

@@ -38,7 +38,7 @@ protected:
     void volley(LogicalCommandInfo& command) override;
     VaelSprite* queueJavelin(std::int16_t i, std::int32_t direction, const Point3D& pos, const Point3D& start,
                              const Arc& arc, int waits, bool late);
-    bool footThrow() const { return mounted == 0 || unitKind_ == 7; }
+    bool footThrow() const { return mounted == 0 || traits().throwsOnFoot; }
 };
 
 class PShockingJavelinist : public PJavelinist {

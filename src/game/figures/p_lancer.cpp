@@ -5,19 +5,19 @@ namespace vael {
 PLancer::PLancer(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
                  std::int16_t region, std::int32_t facing, std::int16_t cataphract)
     : VaelPhysicalObject(normalName, halfName, quarterName, region, facing) {
-    unitKind_ = cataphract ? 10 : 9;
+    setKind(cataphract ? DisplayKind::Cataphracts : DisplayKind::Lancers);
     survivors_ = 2;
 }
 
 VaelPhysicalObject* PLancer::clone(std::int16_t region, std::int32_t facing) const {
     return new PLancer(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), region, facing,
-                       unitKind_ == 10 ? 1 : 0);
+                       kind() == DisplayKind::Cataphracts ? 1 : 0);
 }
 
 PHeavyInfantry::PHeavyInfantry(const std::string& normalName, const std::string& halfName,
                                const std::string& quarterName, std::int16_t region, std::int32_t facing)
     : VaelPhysicalObject(normalName, halfName, quarterName, region, facing) {
-    unitKind_ = 2;
+    setKind(DisplayKind::HeavyFoot);
     // Without combat pictures of its own the base's choice stands rather than no group at all.
     if (images_.hasGroup("CN")) combatGroup_ = images_.findGroup("CN");
 }

@@ -2,6 +2,7 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
+#include "game/figures/figures_message_names.h"
 #include "game/figures/sprite_calls.h"
 
 namespace vael {
@@ -18,7 +19,7 @@ PLeader::PLeader(const std::string& normalName, const std::string& halfName, con
                  std::int16_t region, std::int32_t facing, std::int16_t kindFlag)
     : VaelPhysicalObject(normalName, halfName, quarterName, region, facing) {
     survivors_ = 0;
-    unitKind_ = kindFlag ? 5 : 4;
+    setKind(kindFlag ? DisplayKind::SecondLeader : DisplayKind::Leader);
     leaderGroup_ = images_.findGroup("ASN");
 }
 
@@ -29,13 +30,13 @@ PLeader::~PLeader() {
 
 VaelPhysicalObject* PLeader::clone(std::int16_t region, std::int32_t facing) const {
     return new PLeader(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), region, facing,
-                       unitKind_ == 5 ? 1 : 0);
+                       kind() == DisplayKind::SecondLeader ? 1 : 0);
 }
 
 PTezhar::PTezhar(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
                  std::int16_t region, std::int32_t facing)
     : PLeader(normalName, halfName, quarterName, region, facing, 0) {
-    unitKind_ = 6;
+    setKind(DisplayKind::King);
 }
 
 VaelPhysicalObject* PTezhar::clone(std::int16_t region, std::int32_t facing) const {
@@ -56,7 +57,7 @@ List<FrameInfo> PLeader::wavingFrames() {
 void PLeader::handleEvent(LogicalCommandInfo& command) {
     const List<FrameInfo> standing =
         sprite_calls::oneFrame(standName_, static_cast<std::int16_t>(facing_ - 1));
-    if (is(command, "WoundedLeader")) {
+    if (is(command, msg::WoundedLeader)) {
         leaderGroup_ = images_.findGroup("ASNWA");
         animationGroup_ = images_.findGroup("NWA");
         standName_ = "StandingWA";
@@ -70,7 +71,7 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         VaelPhysicalObject::handleEvent(command);
         return;
     }
-    if (is(command, "LowerFlags")) {
+    if (is(command, msg::LowerFlags)) {
         flagRaised_ = 0;
         if (leaderFlag_) {
             leaderFlag_ = 0;
@@ -81,7 +82,7 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         }
         return;
     }
-    if (is(command, "RaiseFlags")) {
+    if (is(command, msg::RaiseFlags)) {
         if (eliminated_) return;
         flagRaised_ = 1;
         VaelSprite* s = figure(0);
@@ -92,10 +93,10 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
             sprite_calls::addFrameEvent(*s, region(), Point4D(), frames, -1, SpriteHold, 0);
         return;
     }
-    for (const char* ignored : {"TerminalRout", "CohesionHit", "RampageDie", "RampageCohesionHit",
-                                "RestoreCohesion", "CombatAnimate"})
+    for (const char* ignored : {msg::TerminalRout, msg::CohesionHit, msg::RampageDie, msg::RampageCohesionHit,
+                                msg::RestoreCohesion, msg::CombatAnimate})
         if (is(command, ignored)) return;
-    if (is(command, "UnitEliminated")) {
+    if (is(command, msg::UnitEliminated)) {
         casualtyPercent_ = 0;
         fallenCount_ = static_cast<std::int16_t>(spriteCount_);
         casualtyCause_ = 4;
@@ -123,7 +124,7 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         }
         return;
     }
-    if (is(command, "UnitTeleport")) {
+    if (is(command, msg::UnitTeleport)) {
         List<short> path;
         if (const auto* box = dynamic_cast<const Container<List<short>>*>(command.payload.get()))
             path = *box->valuePtr();
@@ -175,7 +176,7 @@ void PLeader::buryFallenLeader() {
 
 void PLeader::commandFinished(LogicalCommandInfo& command) {
     VaelPhysicalObject::commandFinished(command);
-    if (is(command, "UnitEliminated")) buryFallenLeader();
+    if (is(command, msg::UnitEliminated)) buryFallenLeader();
 }
 
 void PLeader::save(std::ostream& out) {

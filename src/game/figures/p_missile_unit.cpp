@@ -2,6 +2,7 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
+#include "game/figures/figures_message_names.h"
 #include "game/figures/missile_places.h"
 #include "game/figures/projectile_images.h"
 #include "game/figures/sprite_calls.h"
@@ -42,7 +43,7 @@ void PMissileUnit::createDefaultSprites(std::int16_t count) {
 namespace {
 
 bool isMissileFire(const LogicalCommandInfo& command) {
-    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId("MissileFire"));
+    return command.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::MissileFire));
 }
 
 } // namespace
@@ -79,9 +80,9 @@ void PMissileUnit::leaveMount(std::int16_t hex, bool riders) {
             if (VaelPhysicalObject* debris = leaveDebris("Horse", hex))
                 debris->queueCommand(LogicalCommandInfo(
                     0, new Container<MethodOfDeathStruct>(fall), 0,
-                    BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit")))));
+                    BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId(msg::CohesionHit)))));
         }
-    } else if (unitKind_ == 7 && Roll::rand() % 100 < 25) {
+    } else if (traits().leavesWreck && Roll::rand() % 100 < 25) {
         const std::string name = Roll::rand() % 100 < 25
                                      ? (nation_ == 2 ? "Chariot Dragging Persian" : "Chariot Dragging Indian")
                                      : "Running Chariot";

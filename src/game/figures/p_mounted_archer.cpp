@@ -14,7 +14,7 @@ PMountedArcher::PMountedArcher(const std::string& normalName, const std::string&
                                const std::string& quarterName, std::int16_t missileKind, std::int16_t region,
                                std::int32_t facing)
     : PArcher(normalName, halfName, quarterName, missileKind, region, facing) {
-    unitKind_ = 8;
+    setKind(DisplayKind::LightHorse);
     survivors_ = 2;
 }
 
@@ -30,7 +30,7 @@ PChariotArcher::PChariotArcher(const std::string& normalName, const std::string&
                                const std::string& quarterName, std::int16_t missileKind, std::int16_t region,
                                std::int32_t facing)
     : PArcher(normalName, halfName, quarterName, missileKind, region, facing) {
-    unitKind_ = 7;
+    setKind(DisplayKind::Chariot);
     survivors_ = 1;
 }
 
@@ -46,7 +46,7 @@ PShockingArcher::PShockingArcher(const std::string& normalName, const std::strin
                                  const std::string& quarterName, std::int16_t missileKind,
                                  std::int16_t region, std::int32_t facing)
     : PArcher(normalName, halfName, quarterName, missileKind, region, facing) {
-    unitKind_ = 1;
+    setKind(DisplayKind::MediumFoot);
     // Without combat pictures of its own the base's choice stands rather than no group at all.
     if (images_.hasGroup("CN")) combatGroup_ = images_.findGroup("CN");
 }

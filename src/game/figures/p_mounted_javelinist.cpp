@@ -8,7 +8,7 @@ PMountedJavelinist::PMountedJavelinist(const std::string& normalName, const std:
                                        const std::string& quarterName, std::int16_t kind, std::int16_t region,
                                        std::int32_t facing)
     : PJavelinist(normalName, halfName, quarterName, kind, region, facing) {
-    unitKind_ = 8;
+    setKind(DisplayKind::LightHorse);
     mounted = 1;
     survivors_ = 2;
 }
@@ -26,7 +26,7 @@ PChariotJavelinist::PChariotJavelinist(const std::string& normalName, const std:
                                        const std::string& quarterName, std::int16_t kind, std::int16_t region,
                                        std::int32_t facing)
     : PJavelinist(normalName, halfName, quarterName, kind, region, facing) {
-    unitKind_ = 7;
+    setKind(DisplayKind::Chariot);
     mounted = 1;
     survivors_ = 1;
 }

@@ -32,7 +32,7 @@ POxybeles::POxybeles(const std::string& normalName, const std::string& halfName,
                      const std::string& quarterName, std::int16_t missileKind, std::int16_t region,
                      std::int32_t facing)
     : PMissileUnit(normalName, halfName, quarterName, missileKind, region, facing) {
-    unitKind_ = 14;
+    setKind(DisplayKind::BoltThrower);
 }
 
 VaelPhysicalObject* POxybeles::clone(std::int16_t region, std::int32_t facing) const {

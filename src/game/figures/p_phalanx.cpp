@@ -50,7 +50,7 @@ PPhalanx::PPhalanx(const std::string& normalName, const std::string& halfName, c
     : VaelPhysicalObject(normalName, halfName, quarterName, region, facing), primaryHex_(region),
       frontHex_(hexAhead(region, facing)) {
     survivors_ = 10;
-    unitKind_ = 3;
+    setKind(DisplayKind::Phalanx);
 }
 
 Point3D PPhalanx::layoutPoint(std::int16_t soldier, std::int32_t facing) {
@@ -216,7 +216,7 @@ void PPhalanx::changeFacing(LogicalCommandInfo& command, std::int16_t animate) {
         facing_ = newFacing;
         return;
     }
-    if (!isKind4to6() && flag_) {
+    if (!traits().leader && flag_) {
         flag_->moveTo(flagLocation_, 1);
         flag_->changeRegion(newFirst);
         activeSprites_.append(flag_.get());

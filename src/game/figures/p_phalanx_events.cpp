@@ -1,7 +1,9 @@
 // How the block shows the commands it plays itself: each of them moves both its hexes and all twenty
 // soldiers together, files of the first hex and files of the front hex along their own paths.
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
+#include "game/figures/figures_message_names.h"
 #include "game/figures/hex_map.h"
 #include "game/figures/p_phalanx.h"
 #include "game/figures/sprite_calls.h"
@@ -29,16 +31,16 @@ std::int32_t wrapFacing(std::int32_t f) {
 } // namespace
 
 void PPhalanx::handleEvent(LogicalCommandInfo& command) {
-    if (is(command, "AboutFace")) return aboutFace();
-    if (is(command, "TerminalRout")) return terminalRout(pathOf(command));
-    if (is(command, "RestoreCohesion")) {
+    if (is(command, msg::AboutFace)) return aboutFace();
+    if (is(command, msg::TerminalRout)) return terminalRout(pathOf(command));
+    if (is(command, msg::RestoreCohesion)) {
         short percent = 0;
         Container<short>::fromMessage(command.payload.get(), percent);
         return restoreCohesion(percent);
     }
-    if (is(command, "CombatAnimate"))
+    if (is(command, msg::CombatAnimate))
         return combatLosses(pathOf(command), static_cast<std::int16_t>(command.value));
-    if (is(command, "UnitTeleport")) return teleport(pathOf(command));
+    if (is(command, msg::UnitTeleport)) return teleport(pathOf(command));
     if (command.event.id() == static_cast<std::int32_t>(LOGICAL_OBJECT_MOVED)) return march(pathOf(command));
     VaelPhysicalObject::handleEvent(command);
 }
@@ -133,7 +135,7 @@ void PPhalanx::terminalRout(const List<short>& path) {
                 sprite_calls::addPlainEvent(*d.gear, SpriteShow);
                 activeSprites_.append(d.gear);
                 Container<Sprite*> box(d.gear);
-                delete sendNow(SPRITE_CREATED, &box);
+                dropAnswer(sendNow(SPRITE_CREATED, &box));
             }
         }
         sprite_calls::addSoundEvent(*s, SoundStartMovement, static_cast<std::uint16_t>(unitKind_));
@@ -181,7 +183,7 @@ void PPhalanx::restoreCohesion(std::int16_t percent) {
         sprites_[slot] = s;
         fallen_[static_cast<std::size_t>(slot)] = 0;
         Container<Sprite*> box(s);
-        delete query(SPRITE_CREATED, &box);
+        dropAnswer(query(SPRITE_CREATED, &box));
     }
     const List<FrameInfo> standing =
         sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));

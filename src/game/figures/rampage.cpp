@@ -4,6 +4,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
+#include "game/figures/figures_message_names.h"
 #include "game/figures/vael_physical_object.h"
 #include "game/flow/shock_records.h"
 
@@ -32,7 +33,7 @@ void VaelPhysicalObject::rampageCasualty(std::int16_t hits) {
     hit.percent = static_cast<std::int16_t>(hits + casualtyPercent_);
     hit.method = 3;
     hit.unitNumber = -1;
-    queueCommand(quietCommand(named("CohesionHit"), new Container<MethodOfDeathStruct>(hit)));
+    queueCommand(quietCommand(named(msg::CohesionHit), new Container<MethodOfDeathStruct>(hit)));
 }
 
 void VaelPhysicalObject::rampageMove(std::int16_t count) {
@@ -45,7 +46,7 @@ void VaelPhysicalObject::rampageMove(std::int16_t count) {
             debugStream() << TracePrefix << "Last saved path" << std::endl;
             if (savedAboutFaces_ > 0) {
                 debugStream() << TracePrefix << "There are " << savedAboutFaces_ << " saved AFs" << std::endl;
-                queueCommand(quietCommand(named("AboutFace"), new Container<short>(0)));
+                queueCommand(quietCommand(named(msg::AboutFace), new Container<short>(0)));
                 savedAboutFaces_ = 0;
             }
             debugStream() << TracePrefix << "There are " << savedFacings_.count() << " saved CFs"

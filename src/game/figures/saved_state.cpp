@@ -4,7 +4,9 @@
 // does not fit the object, or runs short, is refused whole: the object keeps what it had.
 #include <sstream>
 
+#include "framework/core/answer.h"
 #include "framework/core/debug_stream.h"
+#include "game/figures/figures_message_names.h"
 #include "game/figures/vael_physical_object.h"
 
 namespace vael {
@@ -78,7 +80,7 @@ void VaelPhysicalObject::save(std::ostream& out) {
     put16(out, flagStale_);
     for (std::int16_t i = 0; i < n; ++i)
         put16(out, fallenState(i));
-    const bool hasFlag = !isKind4to6() && flag_;
+    const bool hasFlag = !traits().leader && flag_;
     put16(out, hasFlag ? 1 : 0);
     if (hasFlag) flag_->save(out);
 }
@@ -135,7 +137,7 @@ bool VaelPhysicalObject::loadRecord(std::istream& in) {
         whole = whole && get16(in, f);
     whole = whole && get16(in, hasFlag);
     if (!whole) return fail("the record runs short");
-    const bool leaderKind = isKind4to6();
+    const bool leaderKind = traits().leader;
     if (hasFlag && (leaderKind || !flag_)) return fail("it holds a flag the object does not have");
     if (hasFlag && !flag_->load(in)) return fail("the flag's record runs short");
 
@@ -148,7 +150,7 @@ bool VaelPhysicalObject::loadRecord(std::istream& in) {
         if (!present[u]) {
             if (!s) continue;
             Container<Sprite*> box(s);
-            delete sendNowNamed("SpriteDestroyed", &box);
+            dropAnswer(sendNowNamed(msg::SpriteDestroyed, &box));
             looseSprites_.remove(s);
             activeSprites_.remove(s);
             delete s;
@@ -172,7 +174,7 @@ bool VaelPhysicalObject::loadRecord(std::istream& in) {
     // A flag that was never made (a leader's, or one already gone) is not destroyed again.
     if (!hasFlag && !leaderKind && flag_) {
         Container<Sprite*> box(flag_.get());
-        delete sendNowNamed("SpriteDestroyed", &box);
+        dropAnswer(sendNowNamed(msg::SpriteDestroyed, &box));
         activeSprites_.remove(flag_.get());
         flag_.reset();
         flagRaised_ = 0;

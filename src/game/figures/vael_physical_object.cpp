@@ -2,6 +2,7 @@
 
 #include <typeinfo>
 
+#include "game/figures/figures_message_names.h"
 #include "game/figures/projectile_images.h"
 
 #include "framework/core/bus_event.h"
@@ -44,13 +45,13 @@ void VaelPhysicalObject::connectHandlers() {
     connect(LOGICAL_COMMAND, onLogicalCommand);
     connect(UPDATE_PHYSICAL_OBJECT, onUpdate);
     connect(CHANGE_UNIT_FACING, onLogicalCommand);
-    connectNamed("GetRegions", onGetRegions);
-    connectNamed("StartCombat", onStartCombat);
-    connectNamed("DropFlag", onDropFlag);
-    connectNamed("Selected", onSelected);
+    connectNamed(msg::GetRegions, onGetRegions);
+    connectNamed(msg::StartCombat, onStartCombat);
+    connectNamed(msg::DropFlag, onDropFlag);
+    connectNamed(msg::Selected, onSelected);
     if (spriteCount_ == 0) setupAnimations();
     // The loose horse carries no flag, but a class made from it is a unit of its own and does.
-    if (!isKind4to6() && typeid(*this) != typeid(PHorse)) {
+    if (!traits().leader && typeid(*this) != typeid(PHorse)) {
         flag_ = std::make_unique<Flag>(region(), flagLocation_, static_cast<std::uint32_t>(nation_));
         announce(flag_.get());
     }
@@ -104,7 +105,7 @@ ContainerBase* VaelPhysicalObject::getRegions() {
 }
 
 std::int16_t VaelPhysicalObject::dropFlag() {
-    if (!isKind4to6() && flag_) flag_->moveTo(flagLocation_, 1);
+    if (!traits().leader && flag_) flag_->moveTo(flagLocation_, 1);
     return 0;
 }
 

@@ -18,6 +18,7 @@
 #include "framework/core/type_name.h"
 #include "framework/display/oif.h"
 #include "framework/display/physical_object.h"
+#include "game/figures/display_kind.h"
 #include "game/map/facing_offsets.h"
 #include "game/map/flag.h"
 #include "game/map/frame_info.h"
@@ -143,14 +144,16 @@ public:
     std::int32_t facingToward(std::int16_t fromHex, std::int16_t toHex) const;
     bool isWatched() const;
 
-    bool isKind4to6() const { return unitKind_ >= 4 && unitKind_ <= 6; }
-    bool isKind8to12() const { return unitKind_ >= 8 && unitKind_ <= 12; }
+    // What the object's display kind means to its figures.
+    const DisplayKindTraits& traits() const { return traitsOf(kind()); }
     bool isEntryClear(std::int16_t i) const;
 
     std::int16_t region() const { return static_cast<std::int16_t>(logicalId_); }
     std::int32_t facing() const { return facing_; }
     std::int32_t turnFacing() const { return turnFacing_; }
+    // The display kind's code, as the catalogue and the saved games give it.
     std::int32_t unitKind() const { return unitKind_; }
+    DisplayKind kind() const { return static_cast<DisplayKind>(unitKind_); }
     std::int16_t reversedView() const { return reversedView_; }
     std::int32_t nation() const { return nation_; }
     Flag* flag() const { return flag_.get(); }
@@ -189,6 +192,7 @@ public:
     std::int16_t leaderFlag_ = 0;
 
 protected:
+    void setKind(DisplayKind kind) { unitKind_ = static_cast<std::int32_t>(kind); }
     // The rampage hooks of the elephant; other units trample and rear nobody.
     virtual void rear(VaelSprite&, std::int16_t) {}
     virtual void trample(VaelSprite&, std::int16_t) {}
@@ -205,8 +209,6 @@ protected:
                        const List<FrameInfo>& frames, std::int16_t depth, std::uint16_t kind,
                        std::uint16_t repeat, const Point3D& jitter, float factor);
     Point3D drawJitter() const;
-    // The object's exact class name (run-time, without namespace): a subclass answers its own name.
-    std::string exactClassName() const;
     void setRegion(std::int16_t hex) { logicalId_ = static_cast<std::uint16_t>(hex); }
     bool living(std::int16_t i) { return sprite(i) && isEntryClear(i); }
     // The fall of one figure as losses show it: its death frame walked off, or hidden when it has none;
@@ -243,6 +245,31 @@ protected:
     std::int32_t nation_ = 4;
 
 private:
+    // The commands of the logical layer this object plays, one handler each; the variant tells apart the
+    // two commands one handler serves (drop or lower a flag, raise it grey or in colour, a unit eliminated
+    // or removed, a combat animated or not).
+    struct EventHandler {
+        const char* name;
+        bool variant;
+        void (VaelPhysicalObject::*handler)(LogicalCommandInfo& command, bool variant);
+    };
+    static const EventHandler eventHandlers[];
+    void onChangeFacingNA(LogicalCommandInfo& command, bool);
+    void onEndOfTurn(LogicalCommandInfo& command, bool);
+    void onLowerFlags(LogicalCommandInfo& command, bool drop);
+    void onRaiseFlags(LogicalCommandInfo& command, bool grey);
+    void onTerminalRout(LogicalCommandInfo& command, bool);
+    void onCohesionHit(LogicalCommandInfo& command, bool);
+    void onRampageDie(LogicalCommandInfo& command, bool);
+    void onRampageCohesionHit(LogicalCommandInfo& command, bool);
+    void onUnitGone(LogicalCommandInfo& command, bool removed);
+    void onRestoreCohesion(LogicalCommandInfo& command, bool);
+    void onCombat(LogicalCommandInfo& command, bool animate);
+    void onUnitTeleport(LogicalCommandInfo& command, bool);
+    void onObjectMoved(LogicalCommandInfo& command);
+    // How many figures show fallen at a casualty percentage, the survivors always standing.
+    std::int16_t casualtyTarget(std::int32_t percent) const;
+
     static ContainerBase* onLogicalCommand(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onUpdate(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onGetRegions(Component* target, BusMessage event, ContainerBase* data);

@@ -62,7 +62,7 @@ void VaelPhysicalObject::walkHexPath(std::int16_t member, VaelSprite& sprite, co
     Item<short>* it = nullptr;
     if (!path.firstItem(it)) return;
     const float factor = eliminated_ ? speedFactor(unitKind_) : 1.0f;
-    const bool rampaging = unitKind_ == 13 && eliminated_ == 1;
+    const bool rampaging = traits().rampages && eliminated_ == 1;
     const bool hasDepths = member >= 0 && static_cast<std::size_t>(member) < slotDepths_.size();
     auto depthFor = [&](std::int32_t direction) -> std::int16_t {
         return hasDepths ? slotDepths_[static_cast<std::size_t>(member)][static_cast<std::size_t>(direction)]
@@ -173,7 +173,7 @@ void VaelPhysicalObject::walkHexPath(std::int16_t member, VaelSprite& sprite, co
     }
 
     sprite_calls::addSoundEvent(sprite, SoundStopMovement, static_cast<std::uint16_t>(unitKind_));
-    if (isKind4to6() || &sprite == flag_.get() || rampaging) return;
+    if (traits().leader || &sprite == flag_.get() || rampaging) return;
     sprite_calls::addFrameEvent(
         sprite, current, Point4D(),
         sprite_calls::oneFrame(routWalk ? "StandingR" : "Standing", static_cast<std::int16_t>(facing_ - 1)),

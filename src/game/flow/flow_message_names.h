@@ -63,6 +63,7 @@ inline constexpr char SomeCombatDone[] = "SomeCombatDone";
 inline constexpr char StartCombat[] = "StartCombat";
 inline constexpr char SynchronizeGame[] = "SynchronizeGame";
 inline constexpr char UnitCombat[] = "UnitCombat";
+inline constexpr char UnitTeleport[] = "UnitTeleport";
 inline constexpr char VisitorTQPoints[] = "VisitorTQPoints";
 inline constexpr char VisitorTeam[] = "VisitorTeam";
 inline constexpr char WillCombatFit[] = "WillCombatFit?";

@@ -1,8 +1,10 @@
 #include "game/map/isometric_hex_landscape.h"
 
+#include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
+#include "game/map/map_message_names.h"
 #include "game/rules/roll.h"
 
 namespace vael {
@@ -74,11 +76,11 @@ IsometricHexLandscape::~IsometricHexLandscape() {
 void IsometricHexLandscape::connectHandlers() {
     BlockLandscape::connectHandlers();
     if ((displayMode_ & ~Reversed) == 0) {
-        connectNamed("AddSpriteToLandscape", onAddSpriteToLandscape);
-        connectNamed("RemoveDeadSprites", onRemoveDeadSprites);
+        connectNamed(msg::AddSpriteToLandscape, onAddSpriteToLandscape);
+        connectNamed(msg::RemoveDeadSprites, onRemoveDeadSprites);
     }
     // Only the quarter-size landscape makes trees, so only it answers the sparse-trees setting.
-    if (displayMode_ & QuarterSize) connectNamed("ToggleSparseLandscape", onSetOptionalHidden);
+    if (displayMode_ & QuarterSize) connectNamed(msg::ToggleSparseLandscape, onSetOptionalHidden);
 }
 
 std::int16_t IsometricHexLandscape::beginLandscape(const LandscapeDefinition& definition) {
@@ -297,7 +299,7 @@ void IsometricHexLandscape::addSprite(Sprite* sprite) {
 
 void IsometricHexLandscape::destroySprite(Sprite* sprite) {
     Container<Sprite*> box(sprite);
-    sendNowNamed("SpriteDestroyed", &box);
+    sendNowNamed(msg::SpriteDestroyed, &box);
     // Off every list it is on, so that no later walk of the dead or optional sprites reaches it.
     sprites_.removeAll(sprite);
     deadSprites_.removeAll(sprite);
@@ -307,7 +309,7 @@ void IsometricHexLandscape::destroySprite(Sprite* sprite) {
 
 void IsometricHexLandscape::invalidateBoxes(List<Box>& boxes) {
     Container<List<Box>> box(boxes);
-    delete query(INVALIDATE_VIEW, &box);
+    dropAnswer(query(INVALIDATE_VIEW, &box));
 }
 
 std::int16_t IsometricHexLandscape::removeDeadSprites() {

@@ -9,6 +9,7 @@
 #include "framework/display/bitmap.h"
 #include "framework/ui/dialog.h"
 #include "framework/ui/win_app.h"
+#include "game/map/map_message_names.h"
 #include "game/map/raw_bytes.h"
 #include "game/map/vael_map_window.h"
 #include "game/map/vael_physical_layer.h"
@@ -70,9 +71,9 @@ const std::vector<std::uint16_t> PreloadTable[10] = {
 
 void VaelPhysicalLayer::connectViewportHandlers() {
     if (!(layerId_ & ReversedView)) connect(MAP_OPEN, onMapOpen);
-    connectNamed("Get Unit Bitmap", onUnitBitmap);
+    connectNamed(msg::GetUnitBitmap, onUnitBitmap);
     // Both layers hear a window's turn on the application's bus: one lets it go, the other takes it up.
-    if (getParent()) parentConnectNamed("Change Viewport", onChangeViewport);
+    if (getParent()) parentConnectNamed(msg::ChangeViewport, onChangeViewport);
 }
 
 VaelLandscapeTile::SpriteGrid VaelPhysicalLayer::spriteGrid() {

@@ -9,6 +9,7 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/super_string.h"
 #include "game/map/landscape_save.h"
+#include "game/map/map_message_names.h"
 #include "game/map/vael_landscape_tile.h"
 #include "game/map/vael_sprite.h"
 #include "game/rules/roll.h"
@@ -130,17 +131,17 @@ PointedVaelLandscape::~PointedVaelLandscape() = default;
 
 void PointedVaelLandscape::connectHandlers() {
     PointedIsometricHexLandscape::connectHandlers();
-    connectNamed("ShowHexToMoveTo", onShowHex);
-    connectNamed("HideHexToMoveTo", onHideHex);
-    connectNamed("AddBattleScars", onScars);
-    connectNamed("LoadGame", onLoadGame);
+    connectNamed(msg::ShowHexToMoveTo, onShowHex);
+    connectNamed(msg::HideHexToMoveTo, onHideHex);
+    connectNamed(msg::AddBattleScars, onScars);
+    connectNamed(msg::LoadGame, onLoadGame);
     if (!fullSize()) return;
-    connectNamed("SaveGame", onSaveGame);
-    connectNamed("GetPixelPath", onPixelPath);
-    connectNamed("AddBattleArrow", onAddArrow);
-    connectNamed("RemoveBattleArrow", onRemoveArrow);
-    connectNamed("RemoveAllBattleArrows", onRemoveAllArrows);
-    connectNamed("ReturnFromMissileFire", onDebris);
+    connectNamed(msg::SaveGame, onSaveGame);
+    connectNamed(msg::GetPixelPath, onPixelPath);
+    connectNamed(msg::AddBattleArrow, onAddArrow);
+    connectNamed(msg::RemoveBattleArrow, onRemoveArrow);
+    connectNamed(msg::RemoveAllBattleArrows, onRemoveAllArrows);
+    connectNamed(msg::ReturnFromMissileFire, onDebris);
 }
 
 std::int16_t PointedVaelLandscape::beginLandscape(const LandscapeDefinition& definition) {
@@ -673,7 +674,7 @@ void PointedVaelLandscape::returnFromMissileFire(const MissileDebrisStruct& debr
     if (auto* game = dynamic_cast<VaelSprite*>(sprite)) game->setState(1);
     deadSprites_.append(sprite);
     Container<Sprite*> box(sprite);
-    sendNamed("SpriteMoved", &box);
+    sendNamed(msg::SpriteMoved, &box);
     invalidateSprite(sprite);
 }
 

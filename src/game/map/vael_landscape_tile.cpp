@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "framework/core/answer.h"
 #include "framework/core/container.h"
 #include "framework/display/bitmap_reference.h"
 #include "framework/display/rows_bitmap.h"
 #include "framework/ui/t_layout_window.h"
 #include "game/map/isometric_hex_landscape.h"
+#include "game/map/map_message_names.h"
 #include "game/map/vael_sprite.h"
 
 namespace vael {
@@ -145,7 +147,7 @@ void VaelLandscapeTile::setLandscape(Landscape* landscape) {
     // Nothing of the picture kept is of the new landscape: the next paint draws it whole.
     back_.reset();
     // Known to the landscape, so that it forgets the tile when either goes.
-    if (landscape_) delete landscape_->addTile(this);
+    if (landscape_) dropAnswer(landscape_->addTile(this));
     rebuildVisibleSprites();
 }
 
@@ -207,7 +209,7 @@ const char* VaelLandscapeTile::cursorNameOf(const Dim& d) {
 
 void VaelLandscapeTile::changeCursor(const char* name) {
     Container<const char*> cursor(name);
-    std::unique_ptr<ContainerBase> reply(queryNamed("ChangeCursor", &cursor));
+    std::unique_ptr<ContainerBase> reply(queryNamed(msg::ChangeCursor, &cursor));
 }
 
 void VaelLandscapeTile::sendPoint(const char* message, const Point& point) {
@@ -231,7 +233,7 @@ void VaelLandscapeTile::onMouseMove(const Point& p) {
         return;
     }
     if (edgeScrolling_) changeCursor("ArrowCursor");
-    sendPoint("VaelPointFlyby", p);
+    sendPoint(msg::VaelPointFlyby, p);
 }
 
 void VaelLandscapeTile::stopEdgeScroll() {
@@ -261,7 +263,7 @@ void VaelLandscapeTile::edgeScrollStep() {
 }
 
 void VaelLandscapeTile::onLeftButtonDown(const Point& p) {
-    sendPoint("VaelPointSelected", p);
+    sendPoint(msg::VaelPointSelected, p);
 }
 
 void VaelLandscapeTile::scrollByCellsClamped(const Dim& cells) {

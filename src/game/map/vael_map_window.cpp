@@ -14,6 +14,7 @@
 #include "game/flow/shock_records.h"
 #include "game/map/isometric_hex_landscape.h"
 #include "game/map/map_cursors.h"
+#include "game/map/map_message_names.h"
 #include "game/map/raw_bytes.h"
 #include "game/map/vael_physical_layer.h"
 
@@ -136,14 +137,14 @@ void VaelMapWindow::connectHandlers() {
     WindowsWindow::connectHandlers();
     blockForwarding(BusMessage(SCROLL_TO), 2);
     if (getBus()) tile_->attach(*getBus());
-    connectNamed("Center On Point", onCenterOnPoint);
-    connectNamed("ChangeCursor", onChangeCursor);
-    connectNamed("ZoomInForCombat", onZoomInForCombat);
-    connectNamed("ZoomOutAfterCombat", onZoomOutAfterCombat);
-    connectNamed("ZoomOutForRout", onZoomOutForRout);
-    connectNamed("ZoomInAfterRout", onZoomInAfterRout);
-    connectNamed("WillCombatFit?", onWillCombatFit);
-    connectNamed("GetActiveChildMenu", onGetActiveChildMenu);
+    connectNamed(msg::CenterOnPoint, onCenterOnPoint);
+    connectNamed(msg::ChangeCursor, onChangeCursor);
+    connectNamed(msg::ZoomInForCombat, onZoomInForCombat);
+    connectNamed(msg::ZoomOutAfterCombat, onZoomOutAfterCombat);
+    connectNamed(msg::ZoomOutForRout, onZoomOutForRout);
+    connectNamed(msg::ZoomInAfterRout, onZoomInAfterRout);
+    connectNamed(msg::WillCombatFit, onWillCombatFit);
+    connectNamed(msg::GetActiveChildMenu, onGetActiveChildMenu);
 }
 
 void VaelMapWindow::detach() {
@@ -216,7 +217,7 @@ void VaelMapWindow::onCommand(std::uint16_t id, std::uint16_t notification) {
         // A centre off the map has no hex to keep in view: the layer is not asked.
         if (hex >= 0) {
             Container<short> where(hex);
-            std::unique_ptr<ContainerBase> reply(queryNamed("Center On Region", &where));
+            std::unique_ptr<ContainerBase> reply(queryNamed(msg::CenterOnRegion, &where));
         }
         tile_->enableDrawing(1);
         enableUpdates(1);
@@ -241,11 +242,11 @@ void VaelMapWindow::activationSetUp() {
     for (std::uint16_t id : {CenterOnLeader, ShowOverview, HideOverview, ReverseView, ZoomIn, Normal, ZoomOut,
                              std::uint16_t{107}, std::uint16_t{106}, std::uint16_t{104}})
         setItem(id, true);
-    for (const char* name : {"ToggleHexGridOn", "ToggleHexGridOff"})
+    for (const char* name : {msg::ToggleHexGridOn, msg::ToggleHexGridOff})
         if (std::uint16_t id = 0; RegisteredMessage::lookUp(name, id)) setItem(id, true);
     checkZoomItem((viewFlags_ & QuarterSize) ? ZoomOut : (viewFlags_ & HalfSize) ? Normal : ZoomIn);
     Container<BusMessage> command(BusMessage(tile_->overviewShown() ? ShowOverview : HideOverview));
-    std::unique_ptr<ContainerBase> reply(queryNamed("Command", &command));
+    std::unique_ptr<ContainerBase> reply(queryNamed(msg::Command, &command));
 }
 
 std::intptr_t VaelMapWindow::handleMessage(std::uint32_t message, std::uintptr_t wParam,
@@ -307,7 +308,7 @@ void VaelMapWindow::zoomInForCombat(const Point3D* centres) {
 }
 
 bool VaelMapWindow::willCombatFit(const std::array<std::uint16_t, 4>& hexes) {
-    std::unique_ptr<ContainerBase> reply(queryNamedEmpty("GetPrimaryLandscape"));
+    std::unique_ptr<ContainerBase> reply(queryNamedEmpty(msg::GetPrimaryLandscape));
     Landscape* land = nullptr;
     if (auto* hexLand = dynamic_cast<Container<PointedVaelLandscape*>*>(reply.get()))
         land = hexLand->value();

@@ -4,13 +4,14 @@
 
 #include "framework/core/container.h"
 #include "framework/display/rows_bitmap.h"
+#include "game/map/map_message_names.h"
 
 namespace vael {
 
 void VaelOverviewMap::fetchUnitBitmap() {
     const Box track = getTrack();
     Container<Dim> size(Dim(track.w, track.h));
-    std::unique_ptr<ContainerBase> reply(queryNamed("Get Unit Bitmap", &size));
+    std::unique_ptr<ContainerBase> reply(queryNamed(msg::GetUnitBitmap, &size));
     // Any other answer, or none, keeps the marks already held.
     if (auto* marks = dynamic_cast<Container<Bitmap*>*>(reply.get()); marks && marks->value())
         unitBitmap_ = marks->value();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <sstream>
 
+#include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -16,6 +17,7 @@
 #include "game/figures/vael_physical_object.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/shock_records.h"
+#include "game/map/map_message_names.h"
 #include "game/map/vael_sprite.h"
 #include "game/rules/nation.h"
 #include "game/rules/scenario_records.h"
@@ -44,7 +46,7 @@ BusMessage named(const char* name) {
 void dropAnswers(List<VectorBusResponse>& answers) {
     VectorBusResponse answer;
     while (answers.removeFirst(answer))
-        delete answer.result;
+        dropAnswer(answer.result);
 }
 
 std::uint32_t read32(const std::vector<std::uint8_t>& b, std::size_t at) {
@@ -196,8 +198,8 @@ ContainerBase* onReplenished(Component* t, BusMessage, ContainerBase* d) {
     return withPayload<short>(t, d, __LINE__, [](VaelPhysicalLayer& l, short unit) {
         const short id = l.objectId(static_cast<std::uint16_t>(unit));
         if (id < 0) return;
-        LogicalCommandInfo c(static_cast<std::uint16_t>(unit), new Container<short>(0), 0, named("DropFlags"),
-                             BusMessage(), new Container<short>(0));
+        LogicalCommandInfo c(static_cast<std::uint16_t>(unit), new Container<short>(0), 0,
+                             named(msg::DropFlags), BusMessage(), new Container<short>(0));
         Container<LogicalCommandInfo> box(std::move(c));
         auto answers = l.queryTo(static_cast<std::uint16_t>(id), LOGICAL_COMMAND, &box);
         dropAnswers(answers);
@@ -237,36 +239,36 @@ void VaelPhysicalLayer::connectParent() {
     PhysicalLayer::connectParent();
     connect(LOGICAL_OBJECT_SELECTED, onSelected);
     connect(LOGICAL_OBJECT_DESELECTED, onNothing);
-    connectNamed("Center On Region", onCentre);
-    connectNamed("UnitCombat", onUnitCombat);
-    connectNamed("RaiseFlags", onRaiseFlags);
-    connectNamed("ToggleHexGridOn", onGridOn);
-    connectNamed("ToggleHexGridOff", onGridOff);
-    connectNamed("ToggleWalkingAnimation", onWalking);
-    connectNamed("ToggleCombatAnimation", onCombatAnimation);
-    connectNamed("EndOfTurn", onEndOfTurn);
-    connectNamed("Combat Center On Region", onCombatCentre);
-    connectNamed("BeginElephantRampage", onBeginRampage);
-    connectNamed("RampagingActions", onRampagingActions);
-    connectNamed("GetUnitRegions", onUnitRegions);
+    connectNamed(msg::CenterOnRegion, onCentre);
+    connectNamed(msg::UnitCombat, onUnitCombat);
+    connectNamed(msg::RaiseFlags, onRaiseFlags);
+    connectNamed(msg::ToggleHexGridOn, onGridOn);
+    connectNamed(msg::ToggleHexGridOff, onGridOff);
+    connectNamed(msg::ToggleWalkingAnimation, onWalking);
+    connectNamed(msg::ToggleCombatAnimation, onCombatAnimation);
+    connectNamed(msg::EndOfTurn, onEndOfTurn);
+    connectNamed(msg::CombatCenterOnRegion, onCombatCentre);
+    connectNamed(msg::BeginElephantRampage, onBeginRampage);
+    connectNamed(msg::RampagingActions, onRampagingActions);
+    connectNamed(msg::GetUnitRegions, onUnitRegions);
     // The game's own selection and fly-by take the place of the framework's.
     disconnectPointHandlers();
-    connectNamed("VaelPointSelected", onPointSelected);
-    connectNamed("VaelPointFlyby", onPointFlyby);
-    connectNamed("PhysicalObjectCreated", onObjectCreated);
-    connectNamed("SaveGame", onSaveGame);
-    connectNamed("LoadGame", onLoadGame);
-    connectNamed("UnitReplenished", onReplenished);
-    connectNamed("GetPrimaryLandscape", onPrimaryLandscape);
-    connectNamed("PhysicalObjectMoving", onMoving);
-    connectNamed("PhysicalObjectNotMoving", onNotMoving);
+    connectNamed(msg::VaelPointSelected, onPointSelected);
+    connectNamed(msg::VaelPointFlyby, onPointFlyby);
+    connectNamed(msg::PhysicalObjectCreated, onObjectCreated);
+    connectNamed(msg::SaveGame, onSaveGame);
+    connectNamed(msg::LoadGame, onLoadGame);
+    connectNamed(msg::UnitReplenished, onReplenished);
+    connectNamed(msg::GetPrimaryLandscape, onPrimaryLandscape);
+    connectNamed(msg::PhysicalObjectMoving, onMoving);
+    connectNamed(msg::PhysicalObjectNotMoving, onNotMoving);
     connect(BEGIN_LANDSCAPE, onBeginLandscape);
     connectViewportHandlers();
-    connectNamed("UnitMovement", onNothing);
-    for (const char* name :
-         {"Center On Point", "SpriteMoved", "SpritesMoved", "GetPixelPath", "ZoomInForCombat",
-          "VaelPointSelected", "VaelPointFlyby", "GetUnitRegions", "PhysicalObjectCreated",
-          "GetPrimaryLandscape", "PhysicalObjectMoving", "PhysicalObjectNotMoving", "Get Unit Bitmap"})
+    connectNamed(msg::UnitMovement, onNothing);
+    for (const char* name : {msg::CenterOnPoint, msg::SpriteMoved, msg::SpritesMoved, msg::GetPixelPath,
+                             msg::ZoomInForCombat, msg::VaelPointSelected, msg::VaelPointFlyby,
+                             msg::GetUnitRegions, msg::PhysicalObjectCreated, msg::GetPrimaryLandscape,
+                             msg::PhysicalObjectMoving, msg::PhysicalObjectNotMoving, msg::GetUnitBitmap})
         blockForwardingNamed(name, ToParent);
     blockForwarding(LANDTILE_CREATED, ToParent);
     blockForwarding(LOGICAL_OBJECT_DESELECTED, ToParent);
@@ -399,8 +401,7 @@ void VaelPhysicalLayer::setHexColour(std::int16_t hex, std::uint32_t colour) {
     const std::int32_t i = hexIndex(hex);
     if (!hasColours_ || i < 0 || static_cast<std::size_t>(i) >= hexColours_.size()) return;
     hexColours_[static_cast<std::size_t>(i)] = colour;
-    if (unitBitmap_ && mapRows_ > 0)
-        drawMarker(i % mapRows_, i / mapRows_, colour == NoColour ? 0 : colour);
+    if (unitBitmap_ && mapRows_ > 0) drawMarker(i % mapRows_, i / mapRows_, colour == NoColour ? 0 : colour);
 }
 
 void VaelPhysicalLayer::beginLandscape(const LandscapeDefinition& definition) {
@@ -425,7 +426,7 @@ std::int16_t VaelPhysicalLayer::deliverCommand(const LogicalCommandInfo& record)
     LogicalCommandInfo copy(record);
     const BusMessage word = copy.event;
     // A unit put on its hex at once (the state another machine sent) leaves its old hex as a move does.
-    if (word.id() == LOGICAL_OBJECT_MOVED || isNamed(word, "UnitTeleport")) {
+    if (word.id() == LOGICAL_OBJECT_MOVED || isNamed(word, msg::UnitTeleport)) {
         List<short> path;
         if (Container<List<short>>::fromMessage(copy.payload.get(), path) && !path.isEmpty()) {
             short first = 0, last = 0;
@@ -435,14 +436,14 @@ std::int16_t VaelPhysicalLayer::deliverCommand(const LogicalCommandInfo& record)
             setHexColour(first, NoColour);
             setHexColour(last, colour);
         }
-    } else if (isNamed(word, "TerminalRout")) {
+    } else if (isNamed(word, msg::TerminalRout)) {
         List<short> path;
         short first = 0;
         if (Container<List<short>>::fromMessage(copy.payload.get(), path) && path.first(first))
             setHexColour(first, NoColour);
-    } else if (isNamed(word, "CohesionHit") && rampageActive_) {
+    } else if (isNamed(word, msg::CohesionHit) && rampageActive_) {
         return 0;
-    } else if (isNamed(word, "ElephantRampage")) {
+    } else if (isNamed(word, msg::ElephantRampage)) {
         playRampage(objectId(copy.command));
         rampageActive_ = 0;
     }
@@ -453,7 +454,7 @@ std::int16_t VaelPhysicalLayer::deliverCommand(const LogicalCommandInfo& record)
             facing = layerId_ & 4 ? rotateAnticlockwise(facing, 2) : rotateClockwise(facing, 2);
             copy.payload = std::make_unique<Container<DIRECTION>>(facing);
         }
-    } else if (isNamed(word, "MissileFire")) {
+    } else if (isNamed(word, msg::MissileFire)) {
         if (!viewShown()) return 0;
         short bearing = -1;
         Container<short>::fromMessage(copy.payload.get(), bearing);
@@ -480,13 +481,14 @@ std::int16_t VaelPhysicalLayer::deliverCommand(const LogicalCommandInfo& record)
 
     if (walkingAnimationOff_ || viewports().isEmpty()) {
         if (word.id() == LOGICAL_OBJECT_MOVED)
-            copy.event = named("UnitTeleport");
+            copy.event = named(msg::UnitTeleport);
         else if (word.id() == CHANGE_UNIT_FACING)
-            copy.event = named("ChangeFacingNA");
-        else if (isNamed(word, "TerminalRout"))
-            copy.event = named("UnitEliminated");
+            copy.event = named(msg::ChangeFacingNA);
+        else if (isNamed(word, msg::TerminalRout))
+            copy.event = named(msg::UnitEliminated);
     }
-    if (isNamed(copy.event, "UnitEliminated")) setHexColour(static_cast<std::int16_t>(copy.value), NoColour);
+    if (isNamed(copy.event, msg::UnitEliminated))
+        setHexColour(static_cast<std::int16_t>(copy.value), NoColour);
 
     queryObject(objectId(copy.command), copy);
     return 0;
@@ -506,15 +508,15 @@ void VaelPhysicalLayer::playRampage(short elephant) {
         debugStream() << "VPL: In elephant rampage.  Object: " << static_cast<const void*>(hit) << "\n"
                       << "VPL: Elephant hex: " << step.hex << "\n";
         if (hit) {
-            if (step.routing) ++hit->savedPathCount_;
-            if (step.withdrawing) ++hit->savedPathCount_;
+            if (step.routing) hit->saveAPath();
+            if (step.withdrawing) hit->saveAPath();
         }
         debugStream() << "VPL: Percent hits: " << step.percentHits << "\n";
         queryObject(elephant,
                     LogicalCommandInfo(0,
                                        new Container<RampageEventStruct>(RampageEventStruct{
                                            hit, step.percentHits, step.hex, step.routing, step.withdrawing}),
-                                       0, named("RampageEvent"), BusMessage(), new Container<short>(0)));
+                                       0, named(msg::RampageEvent), BusMessage(), new Container<short>(0)));
     }
 }
 
@@ -526,7 +528,7 @@ void VaelPhysicalLayer::playCombat(const LogicalCommandInfo& combat) {
         if (death->value.unitNumber < 0) continue;
         queryObject(objectId(static_cast<std::uint16_t>(death->value.unitNumber)),
                     LogicalCommandInfo(static_cast<std::uint16_t>(death->value.unitNumber),
-                                       new Container<CombatInfo>(info), 0, named("CohesionHit")));
+                                       new Container<CombatInfo>(info), 0, named(msg::CohesionHit)));
     }
     auto idsOf = [this](const List<short>& units) {
         List<short> ids;
@@ -542,7 +544,7 @@ void VaelPhysicalLayer::playCombat(const LogicalCommandInfo& combat) {
         List<short> hexes;
         Item<short>* it = nullptr;
         for (ids.firstItem(it); it; it = it->next) {
-            auto answers = queryToNamedEmpty(static_cast<std::uint16_t>(it->value), "GetRegions");
+            auto answers = queryToNamedEmpty(static_cast<std::uint16_t>(it->value), msg::GetRegions);
             Item<VectorBusResponse>* a = nullptr;
             for (answers.firstItem(a); a; a = a->next) {
                 List<short> regions;
@@ -558,7 +560,7 @@ void VaelPhysicalLayer::playCombat(const LogicalCommandInfo& combat) {
     };
     const List<short> firstHexes = hexesOf(first), secondHexes = hexesOf(second);
     const char* command =
-        combatAnimationOff_ || viewports().isEmpty() ? "CombatDontAnimate" : "CombatAnimate";
+        combatAnimationOff_ || viewports().isEmpty() ? msg::CombatDontAnimate : msg::CombatAnimate;
     if (viewShown()) {
         short carrier = -1;
         if (first.removeFirst(carrier))
@@ -576,20 +578,21 @@ void VaelPhysicalLayer::raiseFlags(const List<unsigned short>& gray, const List<
                                    std::uint32_t nation) {
     unsigned short id = 0;
     while (flaggedObjects_.removeFirst(id))
-        sendCommand(static_cast<short>(id), "LowerFlags", new Container<NATION>(static_cast<NATION>(nation)));
+        sendCommand(static_cast<short>(id), msg::LowerFlags,
+                    new Container<NATION>(static_cast<NATION>(nation)));
     Item<unsigned short>* it = nullptr;
     for (flags.firstItem(it); it; it = it->next) {
         const short object = objectId(it->value);
         if (object < 0) continue;
         flaggedObjects_.append(static_cast<unsigned short>(object));
-        sendCommand(object, gray.contains(it->value) ? "RaiseGrayFlags" : "RaiseFlags",
+        sendCommand(object, gray.contains(it->value) ? msg::RaiseGrayFlags : msg::RaiseFlags,
                     new Container<NATION>(static_cast<NATION>(nation)), 0, BusMessage(),
                     new Container<short>(0));
     }
 }
 
 void VaelPhysicalLayer::endOfTurn() {
-    Container<LogicalCommandInfo> box(LogicalCommandInfo(0, nullptr, 0, named("EndOfTurn")));
+    Container<LogicalCommandInfo> box(LogicalCommandInfo(0, nullptr, 0, named(msg::EndOfTurn)));
     List<short> ids;
     Item<PhysicalObject*>* it = nullptr;
     for (objects_.firstItem(it); it; it = it->next)
@@ -603,7 +606,7 @@ void VaelPhysicalLayer::selectUnit(std::uint16_t unit) {
     const short id = objectId(unit);
     if (id < 0) return;
     Container<short> zero(0);
-    auto answers = queryToNamed(static_cast<std::uint16_t>(id), "Selected", &zero);
+    auto answers = queryToNamed(static_cast<std::uint16_t>(id), msg::Selected, &zero);
     dropAnswers(answers);
 }
 
@@ -611,7 +614,7 @@ List<short> VaelPhysicalLayer::unitRegions(std::uint16_t unit) {
     List<short> regions;
     const short id = objectId(unit);
     if (id < 0) return regions;
-    auto answers = queryToNamedEmpty(static_cast<std::uint16_t>(id), "GetRegions");
+    auto answers = queryToNamedEmpty(static_cast<std::uint16_t>(id), msg::GetRegions);
     Item<VectorBusResponse>* a = nullptr;
     for (answers.firstItem(a); a; a = a->next)
         if (Container<List<short>>::fromMessage(a->value.result, regions)) break;
@@ -622,8 +625,8 @@ List<short> VaelPhysicalLayer::unitRegions(std::uint16_t unit) {
 void VaelPhysicalLayer::showHexGrid(bool on) {
     if ((hexGridShown_ != 0) == on) return;
     hexGridShown_ = on ? 1 : 0;
-    Container<BusMessage> enable(named(on ? "ToggleHexGridOff" : "ToggleHexGridOn"));
-    Container<BusMessage> disable(named(on ? "ToggleHexGridOn" : "ToggleHexGridOff"));
+    Container<BusMessage> enable(named(on ? msg::ToggleHexGridOff : msg::ToggleHexGridOn));
+    Container<BusMessage> disable(named(on ? msg::ToggleHexGridOn : msg::ToggleHexGridOff));
     send(ENABLE_MENU_ITEM, &enable);
     send(DISABLE_MENU_ITEM, &disable);
     for (auto& land : landscapes_)
@@ -675,18 +678,18 @@ void VaelPhysicalLayer::centreOn(std::int16_t hex, bool forCombat) {
     Container<CentrePoints> points(CentrePoints{landscapes_[0]->blockCenter(hex),
                                                 landscapes_[1]->blockCenter(hex),
                                                 landscapes_[2]->blockCenter(hex)});
-    delete queryNamed(forCombat ? "ZoomInForCombat" : "Center On Point", &points);
+    dropAnswer(queryNamed(forCombat ? msg::ZoomInForCombat : msg::CenterOnPoint, &points));
 }
 
 void VaelPhysicalLayer::movement(short componentId) {
-    if (movingObjects_.isEmpty()) delete queryNamedEmpty("Movement");
+    if (movingObjects_.isEmpty()) dropAnswer(queryNamedEmpty(msg::Movement));
     if (!movingObjects_.contains(componentId)) movingObjects_.append(componentId);
 }
 
 void VaelPhysicalLayer::noMovement(short componentId) {
     if (!movingObjects_.contains(componentId)) return;
     movingObjects_.removeAll(componentId);
-    if (movingObjects_.isEmpty()) delete queryNamedEmpty("NoMovement");
+    if (movingObjects_.isEmpty()) dropAnswer(queryNamedEmpty(msg::NoMovement));
 }
 
 // Sprites and the tick.
@@ -783,7 +786,7 @@ std::int16_t VaelPhysicalLayer::updateDisplay(long tick) {
                 for (boxes->level(i).firstItem(b); b; b = b->next)
                     dirty[i].append(b->value);
             }
-        delete answer.result;
+        dropAnswer(answer.result);
     }
 
     // Each changed sprite leaves every cell it was in and is filed again once, in the order a walk of the

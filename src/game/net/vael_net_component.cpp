@@ -481,7 +481,7 @@ void VaelNetComponent::showChanges(VaelLogicalLayer& layer, const std::vector<Un
             // Put there at once, as the display objects do with a move when walking is off (their command
             // table knows the name).
             LogicalCommandInfo put(number, new Container<List<short>>(path), hex);
-            put.event = named("UnitTeleport");
+            put.event = named(msg::UnitTeleport);
             unit.Animate(put);
         }
         if (static_cast<std::uint32_t>(unit.getFacing()) != was.facing)

@@ -7,39 +7,17 @@
 #include "framework/ui/font.h"
 #include "framework/ui/text_tile.h"
 #include "game/rules/combat.h"
+#include "game/shell/dialog_helpers.h"
 
 namespace vael {
 
+using dialog_helpers::fitted;
+using dialog_helpers::pixelsX;
+using dialog_helpers::pixelsY;
+using dialog_helpers::valuesOf;
+using dialog_helpers::write;
+
 namespace {
-
-// Template units to the dialog's pixels, as the templates are laid out.
-std::int16_t pixelsX(std::int32_t units) {
-    return static_cast<std::int16_t>(units * 7 / 4);
-}
-std::int16_t pixelsY(std::int32_t units) {
-    return static_cast<std::int16_t>(units * 13 / 8);
-}
-
-// Writes a line of text with its top at y (pixels); the font's baseline lies at its ascent.
-void write(Display& target, DialogFont& font, std::int16_t x, std::int16_t y, const std::string& text) {
-    font.drawText(target, Point(x, static_cast<std::int16_t>(y + font.ascent())), text, 3);
-}
-
-// The text, cut short with "..." where it would run past the width (pixels).
-std::string fitted(DialogFont& font, const std::string& text, std::int32_t width) {
-    if (font.textWidth(text) <= width) return text;
-    std::string cut = text;
-    while (!cut.empty() && font.textWidth(cut + "...") > width)
-        cut.pop_back();
-    return cut + "...";
-}
-
-std::vector<short> valuesOf(const List<short>& list) {
-    std::vector<short> values;
-    for (short v : each(list))
-        values.push_back(v);
-    return values;
-}
 
 std::string at(const std::vector<short>& values, std::size_t i) {
     return i < values.size() ? std::to_string(values[i]) : std::string();

@@ -9,10 +9,10 @@
 
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
-#include "game/flow/flow_message_names.h"
 #include "game/flow/flow_records.h"
 #include "game/rules/unit_type.h"
 #include "game/shell/saved_game_header.h"
+#include "game/shell/shell_message_names.h"
 
 namespace vael {
 
@@ -287,7 +287,7 @@ void Campaign::connectHandlers() {
         return self->inBattle_ ? new Container<PROVINCE>(PROVINCE{self->state_.lastProvince}) : nullptr;
     });
     // The person plays the home side of a campaign battle: the campaign is won or lost with it.
-    connectNamed("GameEnded", [](Component* target, BusMessage, ContainerBase* data) -> ContainerBase* {
+    connectNamed(msg::GameEnded, [](Component* target, BusMessage, ContainerBase* data) -> ContainerBase* {
         auto* self = static_cast<Campaign*>(target);
         if (self->inBattle_)
             callWithPayload<short>(data, sourceFile, __LINE__,

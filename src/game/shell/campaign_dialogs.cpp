@@ -8,14 +8,13 @@
 #include "framework/core/application.h"
 #include "framework/core/file_lookup.h"
 #include "framework/ui/system_font.h"
+#include "game/shell/dialog_helpers.h"
 
 namespace vael {
 
-namespace {
+using dialog_helpers::tell;
 
-void tell(const std::string& text, const std::string& title) {
-    if (Application* app = Application::instance()) app->messageBox(text, title, 0);
-}
+namespace {
 
 std::string provinceName(const CampaignDefinition& definition, std::int32_t number) {
     const CampaignProvince* p = definition.find(number);

@@ -1,18 +1,15 @@
 #include "game/shell/combat_results_dlg.h"
 
-#include "framework/ui/dialog_item.h"
 #include "framework/core/list_walk.h"
+#include "framework/ui/dialog_item.h"
+#include "game/shell/dialog_helpers.h"
+#include "game/shell/shell_message_names.h"
 
 namespace vael {
 
-namespace {
+using dialog_helpers::valuesOf;
 
-std::vector<short> valuesOf(const List<short>& list) {
-    std::vector<short> values;
-    for (short v : each(list))
-        values.push_back(v);
-    return values;
-}
+namespace {
 
 void addLines(std::vector<std::string>& lines, const List<std::string>& names, const List<short>& hitList,
               const List<short>& routedList) {
@@ -52,7 +49,7 @@ OverallCombatResultsDlg::~OverallCombatResultsDlg() {
 
 void OverallCombatResultsDlg::onInitDialog() {
     centre();
-    if (getBus()) connectNamed("CloseGame", &OverallCombatResultsDlg::onCloseGame);
+    if (getBus()) connectNamed(msg::CloseGame, &OverallCombatResultsDlg::onCloseGame);
     if (DialogItemWindow* list = item(IdList)) {
         list->clearRows();
         for (const std::string& line : lines_)
@@ -71,9 +68,9 @@ void OverallCombatResultsDlg::onCommand(std::uint16_t id, std::uint16_t notifica
 
 void OverallCombatResultsDlg::close(std::int16_t value) {
     if (!isOpen()) return;
-    if (getBus()) disconnectNamed("CloseGame", &OverallCombatResultsDlg::onCloseGame);
+    if (getBus()) disconnectNamed(msg::CloseGame, &OverallCombatResultsDlg::onCloseGame);
     Dialog::close(value);
-    if (!silent_ && getBus()) sendNamedEmpty("DoneViewingCombatResults");
+    if (!silent_ && getBus()) sendNamedEmpty(msg::DoneViewingCombatResults);
 }
 
 ContainerBase* OverallCombatResultsDlg::onCloseGame(Component* target, BusMessage, ContainerBase*) {

@@ -1,6 +1,7 @@
 #include "game/shell/commentary_dlg.h"
 
 #include "framework/core/payload_check.h"
+#include "game/shell/shell_message_names.h"
 
 namespace vael {
 
@@ -42,7 +43,7 @@ std::string terminalCommentary(const std::string& text) {
 }
 
 void CommentaryDlg::connectHandlers() {
-    connectNamed("AddCommentary", onAddCommentary);
+    connectNamed(msg::AddCommentary, onAddCommentary);
 }
 
 void CommentaryDlg::addLine(const std::string& text) {

@@ -1,17 +1,11 @@
 #include "game/shell/flow_dialogs.h"
 
 #include "framework/ui/dialog_control.h"
+#include "game/shell/dialog_helpers.h"
 
 namespace vael {
 
-namespace {
-
-bool checked(const Dialog& dialog, std::int16_t id) {
-    const auto* box = dynamic_cast<const DialogButton*>(dialog.controlOf(id));
-    return box && box->getCheck() != 0;
-}
-
-} // namespace
+using dialog_helpers::checked;
 
 // Momentum.
 

@@ -15,9 +15,12 @@
 #include "game/flow/scenario_file.h"
 #include "game/rules/logical_map_file.h"
 #include "game/shell/campaign_dialogs.h"
+#include "game/shell/dialog_helpers.h"
 #include "game/shell/saved_game_header.h"
 
 namespace vael {
+
+using dialog_helpers::tell;
 
 namespace {
 
@@ -26,10 +29,6 @@ bool endsWithNoCase(const std::string& text, const std::string& end) {
     return std::equal(end.begin(), end.end(), text.end() - std::ptrdiff_t(end.size()), [](char a, char b) {
         return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
     });
-}
-
-void tell(const std::string& text, const std::string& title) {
-    if (Application* app = Application::instance()) app->messageBox(text, title, 0);
 }
 
 } // namespace

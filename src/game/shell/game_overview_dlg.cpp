@@ -1,27 +1,19 @@
 #include "game/shell/game_overview_dlg.h"
 
+#include "framework/core/list_walk.h"
 #include "framework/ui/font.h"
 #include "framework/ui/text_tile.h"
-#include "framework/core/list_walk.h"
 #include "game/rules/combat.h"
 #include "game/rules/leader.h"
+#include "game/shell/dialog_helpers.h"
 
 namespace vael {
 
+using dialog_helpers::pixelsX;
+using dialog_helpers::pixelsY;
+using dialog_helpers::write;
+
 namespace {
-
-// Template units to the dialog's pixels, as the templates are laid out.
-std::int16_t pixelsX(std::int32_t units) {
-    return static_cast<std::int16_t>(units * 7 / 4);
-}
-std::int16_t pixelsY(std::int32_t units) {
-    return static_cast<std::int16_t>(units * 13 / 8);
-}
-
-// Writes a line of text with its top at y (pixels); the font's baseline lies at its ascent.
-void write(Display& target, DialogFont& font, std::int16_t x, std::int16_t y, const std::string& text) {
-    font.drawText(target, Point(x, static_cast<std::int16_t>(y + font.ascent())), text, 3);
-}
 
 std::string yes(bool on) {
     return on ? "Yes" : "";

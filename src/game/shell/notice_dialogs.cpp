@@ -2,15 +2,14 @@
 
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
-#include "framework/display/display_message_names.h"
 #include "framework/ui/font.h"
 #include "framework/ui/text_tile.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
-#include "game/flow/flow_message_names.h"
 #include "game/rules/group.h"
-#include "game/rules/rules_message_names.h"
 #include "game/rules/vael_unit.h"
+#include "game/shell/dialog_helpers.h"
+#include "game/shell/shell_message_names.h"
 
 namespace vael {
 
@@ -24,20 +23,9 @@ void AboutDlg::onInitDialog() {
     if (shown_) shown_(*this, TemplateName);
 }
 
-namespace {
-
-std::int16_t pixelsX(std::int32_t units) {
-    return static_cast<std::int16_t>(units * 7 / 4);
-}
-std::int16_t pixelsY(std::int32_t units) {
-    return static_cast<std::int16_t>(units * 13 / 8);
-}
-
-void write(Display& target, DialogFont& font, std::int16_t x, std::int16_t y, const std::string& text) {
-    font.drawText(target, Point(x, static_cast<std::int16_t>(y + font.ascent())), text, 3);
-}
-
-} // namespace
+using dialog_helpers::pixelsX;
+using dialog_helpers::pixelsY;
+using dialog_helpers::write;
 
 // The computer leader's notice.
 
@@ -66,7 +54,7 @@ void AILeaderGoingDlg::onInitDialog() {
     setItemText(IdWait, "Please wait...");
     if (getBus()) {
         connectNamed(msg::LeaderFinished, &AILeaderGoingDlg::onLeaderFinished);
-        connectNamed("CloseGame", &AILeaderGoingDlg::onLeaderFinished);
+        connectNamed(msg::CloseGame, &AILeaderGoingDlg::onLeaderFinished);
     }
     if (shown_) shown_(*this, TemplateName);
 }
@@ -75,7 +63,7 @@ void AILeaderGoingDlg::close(std::int16_t value) {
     if (!isOpen()) return;
     if (getBus()) {
         disconnectNamed(msg::LeaderFinished, &AILeaderGoingDlg::onLeaderFinished);
-        disconnectNamed("CloseGame", &AILeaderGoingDlg::onLeaderFinished);
+        disconnectNamed(msg::CloseGame, &AILeaderGoingDlg::onLeaderFinished);
     }
     Dialog::close(value);
 }

@@ -36,6 +36,7 @@
 #include "game/shell/information_dlg.h"
 #include "game/shell/layer_viewports.h"
 #include "game/shell/leader_almost_done_dlg.h"
+#include "game/shell/shell_message_names.h"
 #include "game/shell/vael_toolbar.h"
 #include "game/sound/sound_group_service.h"
 #include "game/sound/vael_sound_manager.h"
@@ -73,9 +74,9 @@ class VaelApp::Listener : public Component {
 public:
     explicit Listener(VaelApp& app) : Component("Vael Shell"), app_(app) {}
     void connectHandlers() override {
-        connectNamed("ChangeMainCaption", onCaption);
-        connectNamed("AutoSaveGame", onAutoSave);
-        connectNamed("GameEnded", onGameEnded);
+        connectNamed(msg::ChangeMainCaption, onCaption);
+        connectNamed(msg::AutoSaveGame, onAutoSave);
+        connectNamed(msg::GameEnded, onGameEnded);
     }
     void closeSoon() { addTimer(onCloseTimer, 10); }
 
@@ -202,7 +203,7 @@ PaletteEntry VaelApp::waterColour(std::int16_t frame, std::int16_t i) {
 }
 
 void VaelApp::startPaletteAnimation() {
-    sendNamedEmpty("StartPaletteAnimation");
+    sendNamedEmpty(msg::StartPaletteAnimation);
 }
 
 // Data.
@@ -321,7 +322,7 @@ void VaelApp::applyPreferences(const Preferences* before) {
     ::vael::setMissileAutoHit(missileAutoHit_);
     if (before && before->sparseTrees != preferences_.sparseTrees) {
         Container<short> sparse(static_cast<short>(preferences_.sparseTrees));
-        sendNamed("ToggleSparseLandscape", &sparse);
+        sendNamed(msg::ToggleSparseLandscape, &sparse);
     }
     if (!before || before->sound != preferences_.sound || before->ambientSound != preferences_.ambientSound ||
         before->volume != preferences_.volume)
@@ -366,7 +367,7 @@ void VaelApp::discardBattle() {
     // battle is there: queued behind "CloseGame", a handler that queries would run the close from inside
     // itself and go on in a leader already deleted.
     drainQueue();
-    sendNamedEmpty("CloseGame");
+    sendNamedEmpty(msg::CloseGame);
     drainQueue();
     layer_->CloseGame();
     finishPrompt_.reset();
@@ -434,11 +435,13 @@ bool VaelApp::plansReady(std::string& error) const {
 
 bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index, bool homeHere,
                                  bool computerHere, std::string& error) {
-    return startNetworkBattle(scenarioFile, index, std::vector<std::string>{}, homeHere ? 1 : 2, computerHere, error);
+    return startNetworkBattle(scenarioFile, index, std::vector<std::string>{}, homeHere ? 1 : 2, computerHere,
+                              error);
 }
 
 bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
-                                 const std::vector<std::string>& leadersHere, bool computerHere, std::string& error) {
+                                 const std::vector<std::string>& leadersHere, bool computerHere,
+                                 std::string& error) {
     return startNetworkBattle(scenarioFile, index, leadersHere, 0, computerHere, error);
 }
 

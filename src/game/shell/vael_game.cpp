@@ -34,6 +34,7 @@
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/leader_cheat_dlg.h"
 #include "game/shell/notice_dialogs.h"
+#include "game/shell/shell_message_names.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
@@ -47,12 +48,12 @@ class VaelGame::Commands : public Component {
 public:
     explicit Commands(VaelGame& game) : Component("Vael Commands"), game_(game) {}
     void connectHandlers() override {
-        connectNamed("ShowMainDlg", onShowMain);
-        connectNamed("FileStartGame", onStartGame);
-        connectNamed("FileOpenGame", onOpenGame);
+        connectNamed(msg::ShowMainDlg, onShowMain);
+        connectNamed(msg::FileStartGame, onStartGame);
+        connectNamed(msg::FileOpenGame, onOpenGame);
         connectNamed(VaelToolbar::SaveCommand, onSaveGame);
-        connectNamed("FilePreferences", onPreferences);
-        connectNamed("HelpAbout", onAbout);
+        connectNamed(msg::FilePreferences, onPreferences);
+        connectNamed(msg::HelpAbout, onAbout);
     }
 
 private:
@@ -202,7 +203,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
             showCampaignResults();
             if (continueCampaign()) return;
         }
-        app_->sendNamedEmpty("ShowMainDlg");
+        app_->sendNamedEmpty(msg::ShowMainDlg);
     };
     app_->setStatusText(VaelMainWindow::Title, 1);
 }
@@ -230,7 +231,7 @@ bool VaelGame::ready() const {
 
 int VaelGame::run() {
     if (!ready()) return 1;
-    app_->sendNamedEmpty("ShowMainDlg");
+    app_->sendNamedEmpty(msg::ShowMainDlg);
     return app_->run() == 1 ? 0 : 1;
 }
 

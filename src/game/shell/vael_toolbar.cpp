@@ -4,25 +4,26 @@
 #include "framework/core/container.h"
 #include "framework/core/registered_message.h"
 #include "framework/ui/button.h"
+#include "game/shell/shell_message_names.h"
 
 namespace vael {
 
 const CommandName vaelCommands[15] = {
-    {209, "LeaderCenterOnLeader", "&Center On Leader"},
-    {212, "LeaderGroupMove", "&Group Move"},
-    {213, "RallyUnit", "&Rally"},
-    {214, "RestoreCohesion", "Restore &Cohesion"},
-    {219, "MissleVolley", "&Missile Volley\tCtrl + M"},
-    {220, "RotateLeft", "Rotate C&ounter-clockwise"},
-    {221, "RotateRight", "Rotate Clock&wise"},
-    {222, "UnitCenterOnUnit", "Center On &Unit"},
-    {224, "LeaderFinishLeader", "&Finish Leader"},
-    {225, "UnitViewDetails", "&View Details..."},
-    {228, "FileOpenGame", "&Open Game..."},
-    {229, "GameOverview", "&Game Overview..."},
-    {230, "FilePreferences", "&Preferences..."},
-    {235, "UnitAboutFace", "&About Face"},
-    {249, "FileStartGame", "&Start Game..."},
+    {209, msg::LeaderCenterOnLeader, "&Center On Leader"},
+    {212, msg::LeaderGroupMove, "&Group Move"},
+    {213, msg::RallyUnit, "&Rally"},
+    {214, msg::RestoreCohesion, "Restore &Cohesion"},
+    {219, msg::MissleVolley, "&Missile Volley\tCtrl + M"},
+    {220, msg::RotateLeft, "Rotate C&ounter-clockwise"},
+    {221, msg::RotateRight, "Rotate Clock&wise"},
+    {222, msg::UnitCenterOnUnit, "Center On &Unit"},
+    {224, msg::LeaderFinishLeader, "&Finish Leader"},
+    {225, msg::UnitViewDetails, "&View Details..."},
+    {228, msg::FileOpenGame, "&Open Game..."},
+    {229, msg::GameOverview, "&Game Overview..."},
+    {230, msg::FilePreferences, "&Preferences..."},
+    {235, msg::UnitAboutFace, "&About Face"},
+    {249, msg::FileStartGame, "&Start Game..."},
 };
 
 void registerToolbarCommands() {
@@ -39,10 +40,10 @@ VaelToolbar::VaelToolbar(WindowHandle frame)
         const char* command;
         const char* tip;
     } buttons[] = {
-        {"FileStartGame", "FileStartGame", "Start Game"},
-        {"FileOpen", "FileOpenGame", "Open Game"},
+        {"FileStartGame", msg::FileStartGame, "Start Game"},
+        {"FileOpen", msg::FileOpenGame, "Open Game"},
         {"FileSave", SaveCommand, "Save Game"},
-        {"GameOverview", "GameOverview", "Game Overview"},
+        {"GameOverview", msg::GameOverview, "Game Overview"},
     };
     for (const auto& b : buttons)
         addButton(new Button(ArchiveName, b.group, RegisteredMessage::getId(b.command), "", b.tip, b.group));
@@ -50,8 +51,8 @@ VaelToolbar::VaelToolbar(WindowHandle frame)
 
 void VaelToolbar::connectHandlers() {
     WindowsToolbar::connectHandlers();
-    Toolbar::connectNamed("BlockLeaderMenu", onBlock);
-    Toolbar::connectNamed("UnblockLeaderMenu", onUnblock);
+    Toolbar::connectNamed(msg::BlockLeaderMenu, onBlock);
+    Toolbar::connectNamed(msg::UnblockLeaderMenu, onUnblock);
 }
 
 // The leader menu's "Finish Leader" is grayed in the menu resource: it can be chosen only between a

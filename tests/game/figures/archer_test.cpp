@@ -2,6 +2,9 @@
 // a volley with scripted dice, which sprites play sounds, and the bow a routing archer drops.
 #include "game/figures/missile_fixture.h"
 #include "game/figures/p_archer.h"
+#include "game/figures/p_javelinist.h"
+#include "game/figures/p_mounted_archer.h"
+#include "game/figures/p_slinger.h"
 #include "game/figures/sprite_calls.h"
 
 namespace vael::test {
@@ -19,6 +22,33 @@ protected:
         return cloneOf<PArcher>(0, hex, facing);
     }
 };
+
+// Enemies on both front diagonals (from 1204: 1303 up right, 1103 up left) stay two sides for exactly the
+// foot skirmisher classes; any other class, one derived from them among them, sees them as its front.
+TEST_F(ArcherTest, OnlyTheFootSkirmisherClassesKeepBothFrontDiagonals) {
+    struct Row {
+        const char* what;
+        VaelPhysicalObject* object;
+        std::vector<int> sides;
+    } rows[] = {
+        {"archer", cloneOf<PArcher>(0, 1204, 1), {2, 8}},
+        {"javelinist", cloneOf<PJavelinist>(2, 1204, 1), {2, 8}},
+        {"slinger", cloneOf<PSlinger>(4, 1204, 1), {2, 8}},
+        {"horse archer", cloneOf<PMountedArcher>(0, 1204, 1), {1}},
+        {"shocking javelinist", cloneOf<PShockingJavelinist>(2, 1204, 1), {1}},
+    };
+    List<short> enemies;
+    enemies.append(1303), enemies.append(1103);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::int16_t engaged[9];
+        r.object->engagedSides(enemies, engaged);
+        std::vector<int> sides;
+        for (int d = 0; d < 9; ++d)
+            if (engaged[d]) sides.push_back(d);
+        EXPECT_EQ(sides, r.sides);
+    }
+}
 
 TEST_F(ArcherTest, EightFiguresEightArrowsAndTheLaunchOffsets) {
     auto* a = archer();

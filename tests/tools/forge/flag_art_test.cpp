@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "framework/display/application_palette.h"
 #include "game/map/flag.h"
 #include "platform/headless/headless_platform.h"
-#include "support/temp_dir.h"
 #include "support/ui/test_win_app.h"
 #include "tools/forge/canvas.h"
 #include "tools/forge/flag_art.h"
@@ -124,12 +124,12 @@ TEST(FlagArt, TheClothHangsFromThePoleAndTheShadowFallsFromItsFoot) {
 // and a flag made from them shows its nation's cloth.
 
 TEST(FlagArt, TheFlagsFindTheirForgedLibrariesThroughTheMapFile) {
-    TempDir dir("forged-flags");
-    std::string error;
-    ASSERT_TRUE(forge::forgeData(dir.path(), error)) << error;
+    // The data set the build forged.
+    const std::filesystem::path dir = VAEL_BUILD_DATA_DIR;
+    ASSERT_TRUE(std::filesystem::exists(dir / forge::MapFile));
     platform::HeadlessPlatform platform;
     const std::string key = "SOFTWARE\\Tamblor\\Iron Vigils";
-    platform.settings().writeText(platform::Settings::Root::Machine, key, "Path", dir.path().string());
+    platform.settings().writeText(platform::Settings::Root::Machine, key, "Path", dir.string());
     platform.settings().writeText(platform::Settings::Root::Machine, key, "Palette", "VAEL.PAL");
     platform.openWindow(4, 1, "Forged");
     installApplicationPalette();

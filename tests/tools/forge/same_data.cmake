@@ -1,0 +1,27 @@
+# The forge writes the same bytes on every run: it forges again into a folder of its own, and every file
+# it writes there must be byte for byte the file of that name in the build's data set.
+# cmake -DFORGE=<vael-forge> -DDATA=<the build's data folder> -DDIR=<an empty folder to use> -P same_data.cmake
+file(REMOVE_RECURSE "${DIR}")
+file(MAKE_DIRECTORY "${DIR}")
+execute_process(COMMAND "${FORGE}" "${DIR}" RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${FORGE} ${DIR} failed: ${result}")
+endif()
+file(GLOB_RECURSE written RELATIVE "${DIR}" "${DIR}/*")
+list(LENGTH written count)
+if(count LESS 100)
+  message(FATAL_ERROR "the forge wrote only ${count} files")
+endif()
+set(differ "")
+foreach(name IN LISTS written)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${DIR}/${name}" "${DATA}/${name}"
+                  RESULT_VARIABLE same)
+  if(NOT same EQUAL 0)
+    list(APPEND differ "${name}")
+  endif()
+endforeach()
+if(differ)
+  message(FATAL_ERROR "forged again, these differ from the build's data set: ${differ}")
+endif()
+file(REMOVE_RECURSE "${DIR}")
+message(STATUS "${count} files forged again, each the same")
