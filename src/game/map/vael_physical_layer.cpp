@@ -399,8 +399,7 @@ void VaelPhysicalLayer::setHexColour(std::int16_t hex, std::uint32_t colour) {
     const std::int32_t i = hexIndex(hex);
     if (!hasColours_ || i < 0 || static_cast<std::size_t>(i) >= hexColours_.size()) return;
     hexColours_[static_cast<std::size_t>(i)] = colour;
-    if (unitBitmap_ && mapRows_ > 0)
-        drawMarker(i % mapRows_, i / mapRows_, colour == NoColour ? 0 : colour);
+    if (unitBitmap_ && mapRows_ > 0) drawMarker(i % mapRows_, i / mapRows_, colour == NoColour ? 0 : colour);
 }
 
 void VaelPhysicalLayer::beginLandscape(const LandscapeDefinition& definition) {
@@ -945,6 +944,36 @@ VaelPhysicalLayers::VaelPhysicalLayers(Bus& bus)
     VaelSprite::setPhysicalLayer(reversed_.get(), 1);
     normal_->attach(bus);
     reversed_->attach(bus);
+}
+
+bool VaelPhysicalLayers::saveGame(const std::string& fileName) {
+    // Only the full-size landscape keeps the debris; the smaller ones take it from the same section.
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
+        if (!layer->saveGame(fileName) || !layer->zoomLandscape(0)->saveGame(fileName)) return false;
+    return true;
+}
+
+bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
+    // The layers' table is checked for both before either moves an object, so that an old file leaves
+    // both views as they are.
+    std::size_t end = 0;
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
+        if (bytes.size() < TableOffsetAt + 4) return false;
+        const std::uint32_t table = read32(bytes, TableOffsetAt);
+        if (table == 0 || table > bytes.size() || bytes.size() - table < 8) return false;
+        const std::uint32_t at = read32(bytes, table + (layer->layerId() & 4 ? 4u : 0u));
+        PhysicalLayerState state;
+        if (at == 0 || !VaelPhysicalLayer::readState(bytes, at, layer->hexColours().size(), state, end))
+            return false;
+    }
+    bool whole = true;
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
+        whole = layer->loadGameBytes(bytes) && whole;
+        for (int zoom = 0; zoom < 3; ++zoom)
+            if (PointedVaelLandscape* land = layer->zoomLandscape(zoom))
+                whole = land->loadGameBytes(bytes) && whole;
+    }
+    return whole;
 }
 
 VaelPhysicalLayers::~VaelPhysicalLayers() {

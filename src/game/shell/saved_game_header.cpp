@@ -59,6 +59,10 @@ bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& sce
     return true;
 }
 
+bool savedDisplayPart(const std::vector<std::uint8_t>& file) {
+    return file.size() >= saved_header::Size && u32At(file, saved_header::LayerTableOffset) != 0;
+}
+
 bool readSavedViewports(const std::vector<std::uint8_t>& file, ViewportLayer& view0, ViewportLayer& view4,
                         std::string& error) {
     if (file.size() < saved_header::Size) return error = "the saved game has no header", false;

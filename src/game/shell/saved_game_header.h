@@ -53,6 +53,8 @@ std::vector<std::uint8_t> writeSavedHeader(ViewportLayer& view0, ViewportLayer& 
 // record ends in the file (what a campaign saves lies between there and the logical layer's part).
 bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& scenario, std::string& error,
                        std::size_t* end = nullptr);
+// Whether the file holds a display part (the physical layers' table offset is set).
+bool savedDisplayPart(const std::vector<std::uint8_t>& file);
 // Reads both views' viewports into the layers; false with the reason.
 bool readSavedViewports(const std::vector<std::uint8_t>& file, ViewportLayer& view0, ViewportLayer& view4,
                         std::string& error);

@@ -333,6 +333,10 @@ void VaelApp::applySoundPreferences() {
     sound_->setVolume(static_cast<int>(preferences_.volume));
 }
 
+void VaelApp::previewVolume(std::uint32_t volume) {
+    sound_->setVolume(static_cast<int>(std::min(volume, Preferences::MaxVolume)));
+}
+
 void VaelApp::showFinishPrompt() {
     if (finishPrompt_ && finishPrompt_->isOpen()) return;
     finishPrompt_ = std::make_unique<LeaderAlmostDoneDlg>();
@@ -416,11 +420,13 @@ bool VaelApp::startBattle(const std::string& scenarioFile, std::uint32_t index, 
 
 bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index, bool homeHere,
                                  bool computerHere, std::string& error) {
-    return startNetworkBattle(scenarioFile, index, std::vector<std::string>{}, homeHere ? 1 : 2, computerHere, error);
+    return startNetworkBattle(scenarioFile, index, std::vector<std::string>{}, homeHere ? 1 : 2, computerHere,
+                              error);
 }
 
 bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
-                                 const std::vector<std::string>& leadersHere, bool computerHere, std::string& error) {
+                                 const std::vector<std::string>& leadersHere, bool computerHere,
+                                 std::string& error) {
     return startNetworkBattle(scenarioFile, index, leadersHere, 0, computerHere, error);
 }
 
@@ -506,7 +512,10 @@ bool VaelApp::saveGame(const std::string& fileName, std::string& error) {
         if (!out || !out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size())))
             return error = "cannot write " + fileName, false;
     }
-    return SaveGame(*layer_, fileName, error);
+    if (!SaveGame(*layer_, fileName, error)) return false;
+    // The display's part follows the battle's, so that a loaded game shows every figure where it stood.
+    if (views_ && !views_->saveGame(fileName)) return error = "cannot write " + fileName, false;
+    return true;
 }
 
 bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
@@ -566,9 +575,20 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     preloadSprites();
     layer_->CreateGameControl(scenario.index);
     // The map windows come back once the units they show exist.
+    const std::vector<VaelNetComponent::UnitSight> started = VaelNetComponent::sightOf(*layer_);
     if (!readSavedViewports(bytes, *view0_, *view4_, error) || !loadLayerPart(*layer_, bytes, error)) {
         discardBattle();
         return false;
+    }
+    // The display objects were made where the scenario sets the units down: the display's part puts each
+    // back as it was saved. A game saved without that part has them put on their units' hexes, turned
+    // their way, the fallen taken off; a part there but cut short is refused with the rest.
+    if (views_ && !views_->loadGameBytes(bytes)) {
+        if (savedDisplayPart(bytes)) {
+            discardBattle();
+            return error = "the saved game's display part is cut short", false;
+        }
+        VaelNetComponent::showChanges(*layer_, started);
     }
     beginGame(true);
     return true;
@@ -603,6 +623,13 @@ void VaelApp::gameEnded(bool homeWon) {
         endOfGameDialog(nation, won);
     } else {
         EndOfGameDlg end(nation, won, onDialog);
+        // "Overview" shows the battle's last tallies in the turn's overview, over the dialog.
+        const PhaseDialogs& phases = layer_->getPhaseDialogs();
+        if (GameControl* control = gameControl(); control && phases.gameOverview) {
+            const EndOfGameResults results =
+                control->results(homeWon ? layer_->getHomeNation() : layer_->getVisitorNation());
+            end.overview = [show = phases.gameOverview, results] { show(results); };
+        }
         end.attach(*this);
         end.create(EndOfGameDlg::TemplateName, Dialog::Modal);
     }
