@@ -1,8 +1,8 @@
-// Arbitrary bytes as the application's part of a saved game: the scenario it names and the viewports of
-// the two map views, read by the stand-in of views without windows and by the two views' display layers,
-// which open the map windows the bytes hold. A file that is not one is refused with a reason; one whose
-// scenario is taken names a battle that writes back to the same record; no view opens more windows than
-// one holds.
+// Arbitrary bytes as the application's part of a saved game: the scenario it names, the player's description
+// and the viewports of the two map views, read by the stand-in of views without windows and by the two views'
+// display layers, which open the map windows the bytes hold. A file that is not one is refused with a reason;
+// one whose scenario is taken names a battle that writes back to the same record; no view opens more windows
+// than one holds.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -31,6 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (error.empty()) {
         std::abort();
     }
+    // A description is read only from a header that names its battle, and never longer than is kept.
+    std::string description;
+    if (readSavedDescription(file, description) != readSavedScenario(file, scenario, error) ||
+        description.size() > saved_header::MaxDescription)
+        std::abort();
     ClosedViewportLayer view0, view4;
     error.clear();
     if (!readSavedViewports(file, view0, view4, error) && error.empty()) std::abort();

@@ -287,10 +287,15 @@ private:
             for (const std::string& plan : {layer.getScriptFileName(), layer.getHomePlanName()})
                 if (!plan.empty()) outcome_.plans.push_back(plan);
             if (!started) {
-                stop(BattleStatus::LoadFailed,
-                     "cannot load the scenario " + options_.scenario + " from " + options_.dataDir +
-                         (outcome_.failedChecks.empty() ? std::string()
-                                                        : ": " + reason(outcome_.failedChecks.back())));
+                // A scenario that loaded may still not begin: a computer side's plan that will not compile.
+                if (error.rfind("cannot load the battle", 0) != 0)
+                    stop(BattleStatus::LoadFailed,
+                         "cannot start the scenario " + options_.scenario + ": " + error);
+                else
+                    stop(BattleStatus::LoadFailed,
+                         "cannot load the scenario " + options_.scenario + " from " + options_.dataDir +
+                             (outcome_.failedChecks.empty() ? std::string()
+                                                            : ": " + reason(outcome_.failedChecks.back())));
                 return false;
             }
             return true;

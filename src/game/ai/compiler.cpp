@@ -32,7 +32,9 @@ void Compiler::addProcedure(const std::string& name, const std::string& signatur
 std::int32_t Compiler::compile(const std::string& fileName) {
     scriptName_.clear();
     program_.clearTables();
+    unopenedFile_.clear();
     if (!open(fileName)) {
+        unopenedFile_ = fileName;
         report("Failed to open source file");
         return 0;
     }
@@ -41,6 +43,7 @@ std::int32_t Compiler::compile(const std::string& fileName) {
 
 std::int32_t Compiler::compileText(const std::string& text) {
     scriptName_.clear();
+    unopenedFile_.clear();
     openText(text);
     return compileOpenSource();
 }
@@ -84,6 +87,7 @@ std::int32_t Compiler::compileOpenSource() {
 
 void Compiler::report(const std::string& message) {
     errorMessage_ = message;
+    errorLine_ = lineNumber();
     debugStream() << scriptName_ << " ERROR at " << lineNumber() << ": " << message << std::endl;
     debugStream() << "CURRENT TOKEN: " << tokenText() << std::endl;
 }
@@ -301,6 +305,7 @@ void Compiler::importFile() {
     std::replace(name.begin(), name.end(), '\\', '/');
     Source saved = takeSource();
     if (!open((importDirectory_ / name).string())) {
+        unopenedFile_ = (importDirectory_ / name).string();
         restoreSource(std::move(saved));
         error("Import file would not open");
     }

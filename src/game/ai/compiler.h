@@ -38,6 +38,10 @@ public:
 
     const std::string& scriptName() const { return scriptName_; }
     const std::string& errorMessage() const { return errorMessage_; }
+    // The line of the last error, and the file that would not open when that was the error (the script
+    // itself or one it imports); empty otherwise.
+    std::int32_t errorLine() const { return errorLine_; }
+    const std::string& unopenedFile() const { return unopenedFile_; }
     std::int32_t variableCount() const { return static_cast<std::int32_t>(variables_.size()); }
     std::int32_t constantCount() const { return static_cast<std::int32_t>(constants_.size()); }
     std::int32_t procedureCount() const { return static_cast<std::int32_t>(procedures_.size()); }
@@ -155,6 +159,8 @@ private:
     std::int32_t firstTableLead_ = -1;
     std::filesystem::path importDirectory_;
     std::string errorMessage_;
+    std::int32_t errorLine_ = 0;
+    std::string unopenedFile_;
 };
 
 } // namespace vael

@@ -97,8 +97,21 @@ std::unique_ptr<ComputerOpponent> makeVaelAI(VaelLogicalLandscape* landscape) {
 std::int32_t VaelAI::compile(const std::string& fileName) {
     if (Application* app = Application::instance()) compiler_.setImportDirectory(app->dataPath());
     const std::int32_t result = compiler_.compile(fileName);
+    planFile_ = fileName;
+    planCompiled_ = result > 0;
+    // The reset runs the plan's first table, whose procedures may do anything to this opponent: nothing of
+    // it is touched after.
     interpreter_.reset();
     return result;
+}
+
+std::string VaelAI::planFailure() const {
+    if (planCompiled_) return {};
+    const std::string& unopened = compiler_.unopenedFile();
+    if (unopened == planFile_) return "the plan " + planFile_ + " would not open";
+    if (!unopened.empty()) return "the plan " + planFile_ + " imports " + unopened + ", which would not open";
+    return "the plan " + planFile_ + " does not compile: line " + std::to_string(compiler_.errorLine()) +
+           ": " + compiler_.errorMessage();
 }
 
 std::int32_t VaelAI::saveProgram(const std::string& fileName) {

@@ -73,6 +73,7 @@ public:
     bool playsVisitor() const { return hasSide_ && visitor_; }
 
     std::int32_t compile(const std::string& fileName) override;
+    std::string planFailure() const override;
     std::int32_t saveProgram(const std::string& fileName);
     std::int32_t loadProgram(const std::string& fileName);
     bool runConditions() override;
@@ -143,6 +144,8 @@ private:
 
     AIProgram program_;
     Compiler compiler_{program_};
+    std::string planFile_;
+    bool planCompiled_ = true;
     Interpreter interpreter_{program_, this};
     const List<Combat*>* unitList_ = nullptr;
     const List<Leader*>* leaderList_ = nullptr;

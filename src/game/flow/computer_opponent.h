@@ -25,6 +25,8 @@ public:
     virtual void setSide(bool visitor, std::uint32_t visitorNation) = 0;
     // 1 when the plan compiled.
     virtual std::int32_t compile(const std::string& fileName) = 0;
+    // Why the plan last compiled cannot be played, naming its file: empty when it compiled (or none was).
+    virtual std::string planFailure() const { return {}; }
     virtual bool runConditions() = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "game/flow/saved_game.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -86,22 +87,30 @@ std::vector<std::uint8_t> saveLayerPart(VaelLogicalLayer& layer) {
     return bytes;
 }
 
+bool appendLayerPart(VaelLogicalLayer& layer, std::vector<std::uint8_t>& file) {
+    if (file.size() < OffsetField + 4 || file.size() > 0xFFFFFFFFu) return false;
+    const auto p = static_cast<std::uint32_t>(file.size());
+    for (std::size_t k = 0; k < 4; ++k)
+        file[OffsetField + k] = static_cast<std::uint8_t>(p >> (8 * k));
+    const std::vector<std::uint8_t> part = saveLayerPart(layer);
+    file.insert(file.end(), part.begin(), part.end());
+    return true;
+}
+
 bool SaveGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error) {
+    std::vector<std::uint8_t> bytes;
+    {
+        std::ifstream in(fileName, std::ios::binary);
+        if (!in) return error = "cannot open " + fileName, false;
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+        if (in.bad()) return error = "cannot read " + fileName, false;
+    }
+    if (!appendLayerPart(layer, bytes)) return error = fileName + " has no header to follow", false;
+    // Only the part is added: what the file held before is written back unchanged.
     std::fstream file(fileName, std::ios::in | std::ios::out | std::ios::binary);
     if (!file) return error = "cannot open " + fileName, false;
-    file.seekp(0, std::ios::end);
-    const auto end = static_cast<std::uint64_t>(file.tellp());
-    if (end < OffsetField + 4 || end > 0xFFFFFFFFu)
-        return error = fileName + " has no header to follow", false;
-    const auto p = static_cast<std::uint32_t>(end);
-    const std::uint8_t offset[4] = {std::uint8_t(p), std::uint8_t(p >> 8), std::uint8_t(p >> 16),
-                                    std::uint8_t(p >> 24)};
-    file.seekp(OffsetField);
-    file.write(reinterpret_cast<const char*>(offset), 4);
-    file.seekp(p);
-    const std::vector<std::uint8_t> part = saveLayerPart(layer);
-    file.write(reinterpret_cast<const char*>(part.data()), static_cast<std::streamsize>(part.size()));
-    if (!file) return error = "cannot write " + fileName, false;
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!file.flush()) return error = "cannot write " + fileName, false;
     return true;
 }
 
@@ -115,6 +124,8 @@ struct ParsedPart {
     std::string plan, homePlan;
     std::vector<SavedCombat> combats;
     std::int32_t controlAt = 0;
+    // What is wrong with a refused file, when more can be said than that it does not fit.
+    std::string problem;
 };
 
 // Reads the units of the battle in place, then the rest up to game control's block.
@@ -125,6 +136,16 @@ bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
         if (!part.selected && unit->isSelected()) part.selected = unit;
     }
     if (!readNumbers(s, part.computer)) return false;
+    // Every leader the computer plays has to be one of this battle's: the check comes before anything is
+    // taken, so that a file naming another refuses whole.
+    for (auto n = part.computer.begin(); n != part.computer.end(); ++n) {
+        if (!layer.findLeader(*n))
+            part.problem = "the saved game gives the computer leader " + std::to_string(*n) +
+                           ", whom this battle does not have";
+        else if (std::find(part.computer.begin(), n, *n) != n)
+            part.problem = "the saved game gives the computer leader " + std::to_string(*n) + " twice";
+        if (!part.problem.empty()) return s.setFailed(), false;
+    }
     s >> part.flags;
     if (s.failed() || part.flags >= 8 || !readName(s, part.plan) ||
         ((part.flags & TwoPlans) && !readName(s, part.homePlan)))
@@ -175,20 +196,42 @@ bool fitsScenario(VaelLogicalLayer& layer, const SuperString& s, ParsedPart& par
     return readPart(scratch, copy, part);
 }
 
-} // namespace
+const char* const Refused = "the saved game is cut short or does not belong to this battle";
 
-bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& file, std::string& error) {
-    const std::string refused = "the saved game is cut short or does not belong to this battle";
+// The layer's part of a file as a stream to read; false with the reason when the header does not hold it.
+bool layerStream(const std::vector<std::uint8_t>& file, SuperString& s, std::string& error) {
     if (file.size() < OffsetField + 4) return error = "the saved game has no header", false;
+    if (file.size() > 0x7FFFFFFFu) return error = "the saved game is too large", false;
     const std::uint32_t offset =
         file[8] | (file[9] << 8) | (file[10] << 16) | (std::uint32_t(file[11]) << 24);
     if (offset > file.size()) return error = "the saved game's part of the battle lies past its end", false;
-    SuperString s;
     if (offset < file.size()) s.write(file.data() + offset, static_cast<std::int32_t>(file.size() - offset));
+    return true;
+}
+
+} // namespace
+
+bool checkLayerPart(const ScenarioInfoStruct& info, const std::vector<std::uint8_t>& file,
+                    std::string& error) {
+    SuperString s;
+    if (!layerStream(file, s, error)) return false;
+    VaelLogicalLayer scratch("Saved game check");
+    registerUnitPrototypes(scratch);
+    if (!scratch.LoadScenario(info)) return error = "cannot load the battle " + info.fileName, false;
+    ParsedPart part;
+    if (!readPart(scratch, s, part)) return error = part.problem.empty() ? Refused : part.problem, false;
+    return true;
+}
+
+bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& file, std::string& error) {
+    const std::string refused = Refused;
+    SuperString s;
+    if (!layerStream(file, s, error)) return false;
 
     ParsedPart part;
     bool tried = false;
-    if (!fitsScenario(layer, s, part, tried)) return error = refused, false;
+    if (!fitsScenario(layer, s, part, tried))
+        return error = part.problem.empty() ? refused : part.problem, false;
     GameControl* control = layer.getGameControl();
     if (tried && control) {
         // Game control's block is read whole or not at all: it goes first, so that its refusal changes
@@ -211,7 +254,7 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
         for (VaelUnit* unit : units)
             unit->read(backup);
         if (control && !tried) control->read(controlBackup);
-        return error = refused, false;
+        return error = part.problem.empty() ? refused : part.problem, false;
     }
     // A unit left its group when it was eliminated; the battle built anew from the scenario holds it there
     // again, where it would stand first and give the group its facing.

@@ -10,6 +10,7 @@
 namespace vael {
 
 class VaelLogicalLayer;
+struct ScenarioInfoStruct;
 
 namespace saved_game {
 constexpr std::uint8_t HomeOpponent = 1, VisitorOpponent = 2;
@@ -18,13 +19,19 @@ constexpr std::uint8_t TwoPlans = 4;
 constexpr std::size_t OffsetField = 8;
 } // namespace saved_game
 
-// The layer's part as bytes, and writing it at the end of an existing file (header included).
+// The layer's part as bytes; appended to a saved game's bytes (header included), whose offset field it
+// fills in (false when they hold no header); and written at the end of an existing file.
 std::vector<std::uint8_t> saveLayerPart(VaelLogicalLayer& layer);
+bool appendLayerPart(VaelLogicalLayer& layer, std::vector<std::uint8_t>& file);
 bool SaveGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error);
 
 // Restores the battle from a file's bytes, or from the file; false with the reason and nothing changed.
 bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& file, std::string& error);
 bool LoadGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error);
+// Reads the layer's part of a file over a battle of its own made from the scenario, so that a file that
+// does not fit is found out before a running battle is closed for it; false with the reason.
+bool checkLayerPart(const ScenarioInfoStruct& info, const std::vector<std::uint8_t>& file,
+                    std::string& error);
 
 void connectSavedGame(VaelLogicalLayer& layer);
 

@@ -109,14 +109,17 @@ bool ScenarioBuilder::build(ScenarioFile& file, const std::string& directory,
     layer_.setLandscape(nullptr);
     layer_.vaelLandscape_ = nullptr;
     const std::string mapPath = findDataFile(directory, file.mapFileName);
-    auto* landscape = new VaelLogicalLandscape(mapPath.c_str());
+    // A map that is not there is still named by where it was looked for, so that every message says which.
+    const std::string mapName = mapPath.empty() ? directory + "/" + file.mapFileName : mapPath;
+    auto* landscape = new VaelLogicalLandscape(mapName.c_str());
     layer_.setLandscape(landscape);
     if (mapPath.empty() || !landscape->loadError().empty() || landscape->regionCount() == 0) {
-        failLoad(
-            "The map file " + directory + "/" + file.mapFileName + " of the scenario " + info.fileName +
-                " cannot be used: " +
-                (landscape->loadError().empty() ? std::string("it cannot be found") : landscape->loadError()),
-            false);
+        failLoad("The map file " + directory + "/" + file.mapFileName + " of the scenario " + info.fileName +
+                     " cannot be used: " +
+                     (mapPath.empty()                  ? std::string("there is no such file")
+                      : landscape->loadError().empty() ? std::string("it holds no map")
+                                                       : landscape->loadError()),
+                 false);
         return false;
     }
     layer_.vaelLandscape_ = landscape;

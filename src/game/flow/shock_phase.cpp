@@ -205,17 +205,26 @@ void ShockPhase::performShock() {
         layer_.sendNamedEmpty(msg::CombatDone);
         return;
     }
+    // The view's two questions run the queue, and a rout queued before the phase (an elephant's rampage,
+    // a unit breaking under it) takes its unit out of every combat: the last combat may be gone by the
+    // time the battles are fought. A phase that fights none must still end, or no leader comes next.
     if (willCombatFit(combats)) {
         wontFit_ = 0;
         combatCenterOnRegion(combats);
         layer_.sendNamedEmpty(msg::RemoveAllBattleArrows);
         battleCount_ = 0;
         std::int16_t started = 0;
-        for (CombatStruct combat; combats.removeFirst(combat);)
+        bool fought = false;
+        for (CombatStruct combat; combats.removeFirst(combat); fought = true)
             started = static_cast<std::int16_t>(resolveShockBattle(combat, started));
+        if (!fought) layer_.sendNamedEmpty(msg::CombatDone);
         return;
     }
     wontFit_ = 1;
+    if (combats.isEmpty()) {
+        layer_.sendNamedEmpty(msg::CombatDone);
+        return;
+    }
     for (CombatStruct first; combats.removeFirst(first);) {
         List<CombatStruct> group;
         group.append(first);

@@ -107,7 +107,8 @@ std::string planPath(const std::string& name) {
     Application* app = Application::instance();
     const std::string directory = app ? app->dataPath(6) : std::string();
     const std::string found = name.empty() ? std::string() : findDataFile(directory, name);
-    return found.empty() ? directory + "\\" + name : found;
+    // A plan that is not there is named by the path it was looked for at, as this system writes paths.
+    return found.empty() ? directory + "/" + name : found;
 }
 
 ComputerOpponent* addOpponent(VaelLogicalLayer& layer, bool visitor) {

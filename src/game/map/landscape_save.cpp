@@ -85,10 +85,18 @@ bool readViewSection(const std::uint8_t* data, std::size_t size, std::uint32_t a
         error = "The saved game's map section lists more arrows than the file holds";
         return false;
     }
-    for (std::uint16_t k = 0; k < count; ++k, cursor += 8)
+    for (std::uint16_t k = 0; k < count; ++k, cursor += 8) {
+        const std::uint32_t direction = u32(data + cursor + 4);
+        // An arrow points along one of the eight directions; any other number points nowhere.
+        if (direction < 1 || direction > 8) {
+            section = ViewSection();
+            error = "The saved game's map section has an arrow of no direction (" +
+                    std::to_string(direction) + ")";
+            return false;
+        }
         section.arrows.push_back(SavedArrow{static_cast<std::int16_t>(u16(data + cursor)),
-                                            static_cast<std::int16_t>(u16(data + cursor + 2)),
-                                            u32(data + cursor + 4)});
+                                            static_cast<std::int16_t>(u16(data + cursor + 2)), direction});
+    }
     section.spriteCount = u16(data + cursor);
     section.spritesAt = cursor + 2;
     return true;

@@ -162,7 +162,8 @@ bool VaelPhysicalLayer::loadViewports(std::istream& stream, const std::string& m
     debugStream() << "In LoadViewports: state = " << layerId_ << ", nViewports = " << count << "\n";
     for (std::int16_t k = 0; k < count; ++k) {
         VaelMapWindow::Placement placement{};
-        if (!raw::getBytes(stream, placement.data(), placement.size())) {
+        if (!raw::getBytes(stream, placement.data(), placement.size()) ||
+            !VaelMapWindow::placementFits(placement)) {
             viewportsEmptied();
             return false;
         }

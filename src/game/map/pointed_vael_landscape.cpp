@@ -9,8 +9,8 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/super_string.h"
 #include "game/map/landscape_save.h"
-#include "game/map/vael_sprite.h"
 #include "game/map/vael_landscape_tile.h"
+#include "game/map/vael_sprite.h"
 #include "game/rules/roll.h"
 
 namespace vael {
@@ -77,7 +77,9 @@ ContainerBase* onPixelPath(Component* t, BusMessage, ContainerBase* d) {
 }
 
 std::uint32_t turned(std::uint32_t direction, int steps) {
-    return static_cast<std::uint32_t>(((static_cast<int>(direction) - 1 + steps) % 8 + 8) % 8 + 1);
+    // Taken round the compass in unsigned first, so that no direction a file or message names overflows.
+    const int from = static_cast<int>((direction + 7u) % 8u);
+    return static_cast<std::uint32_t>(((from + steps % 8) % 8 + 8) % 8 + 1);
 }
 
 std::int16_t scaledHalf(std::uint16_t mode) {
@@ -507,6 +509,7 @@ void PointedVaelLandscape::invalidateSprite(Sprite* sprite) {
 }
 
 void PointedVaelLandscape::addBattleArrow(const BattleArrowStruct& arrow) {
+    if (arrow.direction < 1 || arrow.direction > 8) return;
     if (!block(hexToBlock(static_cast<std::int16_t>(arrow.from)))) return;
     for (const Arrow& a : arrows_)
         if (a.arrow.from == arrow.from && a.arrow.to == arrow.to) return;

@@ -9,8 +9,8 @@
 #include "framework/ui/main_window.h"
 #include "framework/ui/menu.h"
 #include "framework/ui/t_layout_window.h"
-#include "framework/ui/window_message.h"
 #include "framework/ui/win_app.h"
+#include "framework/ui/window_message.h"
 #include "game/flow/shock_records.h"
 #include "game/map/isometric_hex_landscape.h"
 #include "game/map/map_cursors.h"
@@ -381,11 +381,21 @@ VaelMapWindow::Placement VaelMapWindow::placement() const {
     return p;
 }
 
-bool VaelMapWindow::applyPlacement(const Placement& p) {
+bool VaelMapWindow::placementFits(const Placement& p) {
     if (get32At(p, 0) != static_cast<std::int32_t>(PlacementSize)) return false;
     const std::int32_t left = get32At(p, 28), top = get32At(p, 32), right = get32At(p, 36),
                        bottom = get32At(p, 40);
-    if (right < left || bottom < top) return false;
+    // A window lies on a screen: a corner beyond any screen is a damaged file, and its size would not
+    // even be a number.
+    for (const std::int32_t v : {left, top, right, bottom})
+        if (v < -MostPlacement || v > MostPlacement) return false;
+    return left <= right && top <= bottom;
+}
+
+bool VaelMapWindow::applyPlacement(const Placement& p) {
+    if (!placementFits(p)) return false;
+    const std::int32_t left = get32At(p, 28), top = get32At(p, 32), right = get32At(p, 36),
+                       bottom = get32At(p, 40);
     if (maximized_ || isIconic()) restoreWindow();
     setWindowPos({left, top, right - left, bottom - top}, 0);
     normalBox_ = {left, top, right - left, bottom - top};

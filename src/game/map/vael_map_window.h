@@ -52,6 +52,10 @@ public:
     Placement placement() const;
     // Puts the window where the record says; a record of another size is left alone (false).
     bool applyPlacement(const Placement& placement);
+    // Whether a saved placement can be applied: its size field, and corners in order within
+    // MostPlacement of the screen's origin.
+    static bool placementFits(const Placement& placement);
+    static constexpr std::int32_t MostPlacement = 32767;
     void writeState(std::ostream& stream) const;
     // The saved centre; false, with the view left where it is, when the stream ends early.
     bool readState(std::istream& stream);

@@ -10,6 +10,7 @@
 #include "framework/ui/dialog_control.h"
 #include "game/flow/game_control.h"
 #include "game/flow/scenario_file.h"
+#include "game/shell/saved_game_header.h"
 
 namespace vael {
 
@@ -122,18 +123,30 @@ LoadSaveDlg::LoadSaveDlg(const std::string& directory, bool saving, DialogShown 
     : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), directory_(directory),
       saving_(saving), shown_(std::move(shown)) {}
 
+std::string LoadSaveDlg::rowText(const std::string& name, const std::string& description) {
+    return description.empty() ? name : name + " - " + description;
+}
+
 void LoadSaveDlg::fill() {
     DialogItemWindow* list = item(IdList);
     if (!list) return;
-    std::vector<std::string> names;
+    names_.clear();
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(directory_, error))
         if (endsWithNoCase(entry.path().filename().string(), ".vel"))
-            names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+            names_.push_back(entry.path().filename().string());
+    std::sort(names_.begin(), names_.end());
+    descriptions_.assign(names_.size(), std::string());
     list->clearRows();
-    for (const std::string& name : names)
-        list->addRow(name);
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+        // The description is in the header, near the file's start; a game that will not read shows none.
+        std::ifstream in(std::filesystem::path(directory_) / names_[i], std::ios::binary);
+        std::vector<std::uint8_t> head(HeaderBytes);
+        in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(in.gcount()));
+        readSavedDescription(head, descriptions_[i]);
+        list->addRow(rowText(names_[i], descriptions_[i]));
+    }
     drawItem(*list);
 }
 
@@ -149,9 +162,14 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
     DialogItemWindow* list = item(IdList);
     if (id == IdList && list && name &&
         (notification == ListSelectionChanged || notification == ListDoubleClicked)) {
-        if (const DialogItemWindow::Row* row = list->row(list->selection())) {
-            name->setText(row->text);
+        const std::int32_t chosen = list->selection();
+        if (chosen >= 0 && static_cast<std::size_t>(chosen) < names_.size()) {
+            name->setText(names_[static_cast<std::size_t>(chosen)]);
             drawItem(*name);
+            if (DialogItemWindow* said = item(IdDescription)) {
+                said->setText(descriptions_[static_cast<std::size_t>(chosen)]);
+                drawItem(*said);
+            }
         }
         if (notification == ListDoubleClicked) onCommand(IdOk, 0);
     } else if (id == IdOk && name) {
@@ -165,13 +183,16 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
             return;
         }
         chosen_ = path.string();
+        if (DialogItemWindow* said = item(IdDescription)) description_ = said->text();
         close(1);
     } else if (id == IdCancel) {
         close(0);
     } else if (id == IdDelete && list) {
-        if (const DialogItemWindow::Row* row = list->row(list->selection())) {
+        const std::int32_t chosen = list->selection();
+        if (chosen >= 0 && static_cast<std::size_t>(chosen) < names_.size()) {
             std::error_code error;
-            std::filesystem::remove(std::filesystem::path(directory_) / row->text, error);
+            std::filesystem::remove(
+                std::filesystem::path(directory_) / names_[static_cast<std::size_t>(chosen)], error);
             fill();
         }
     } else {

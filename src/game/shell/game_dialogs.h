@@ -82,13 +82,20 @@ public:
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
     const std::string& chosen() const { return chosen_; }
+    // What the player wrote under "Description:" when he chose.
+    const std::string& description() const { return description_; }
+    // A saved game's row in the list: its file name, then its description when it has one.
+    static std::string rowText(const std::string& name, const std::string& description);
+    // How much of each file is read for its description: the header, with room to spare.
+    static constexpr std::size_t HeaderBytes = 64 * 1024;
 
 private:
     void fill();
     std::string directory_;
     bool saving_;
     DialogShown shown_;
-    std::string chosen_;
+    std::string chosen_, description_;
+    std::vector<std::string> names_, descriptions_;
 };
 
 // "Preferences": the thirteen values' switches and the cheat of missiles that always hit; OK answers

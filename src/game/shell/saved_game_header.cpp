@@ -1,5 +1,8 @@
 #include "game/shell/saved_game_header.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace vael {
 
 void ClosedViewportLayer::saveViewports(SuperString& stream) {
@@ -23,10 +26,24 @@ std::uint32_t u32At(const std::vector<std::uint8_t>& file, std::size_t at) {
            std::uint32_t(file[at + 3]) << 24;
 }
 
+// The description's record at the given place: its length, when the tag stands there and the record ends
+// within the header (before the logical layer's part, where a game saved without one goes on).
+bool descriptionAt(const std::vector<std::uint8_t>& file, std::size_t at, std::size_t& length) {
+    // Until the logical layer's offset is filled in, the header runs to the file's end.
+    const std::uint32_t header = u32At(file, saved_header::LogicalOffset);
+    const std::size_t limit = header != 0 && header <= file.size() ? header : file.size();
+    if (limit < at + 6 || !std::equal(file.begin() + static_cast<std::ptrdiff_t>(at),
+                                      file.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                                      std::begin(saved_header::DescriptionTag)))
+        return false;
+    length = file[at + 4] | std::size_t(file[at + 5]) << 8;
+    return length <= saved_header::MaxDescription && limit - at - 6 >= length;
+}
+
 } // namespace
 
 std::vector<std::uint8_t> writeSavedHeader(ViewportLayer& view0, ViewportLayer& view4,
-                                           const SavedScenario& scenario) {
+                                           const SavedScenario& scenario, const std::string& description) {
     SuperString s;
     for (int i = 0; i < 4; ++i)
         s << static_cast<std::uint32_t>(0);
@@ -36,6 +53,13 @@ std::vector<std::uint8_t> writeSavedHeader(ViewportLayer& view0, ViewportLayer& 
     const std::string name = scenario.fileName.substr(0, saved_header::MaxScenarioName);
     s << scenario.index << static_cast<std::uint16_t>(name.size());
     if (!name.empty()) s.write(name.data(), static_cast<std::int32_t>(name.size()));
+    // Without a description the header is as it always was.
+    const std::string said = description.substr(0, saved_header::MaxDescription);
+    if (!said.empty()) {
+        s.write(saved_header::DescriptionTag, 4);
+        s << static_cast<std::uint16_t>(said.size());
+        s.write(said.data(), static_cast<std::int32_t>(said.size()));
+    }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(s.length()));
     s.peek(bytes.data(), 0, s.length());
     for (int i = 0; i < 4; ++i)
@@ -55,7 +79,23 @@ bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& sce
         return error = "the saved game does not say which battle it is", false;
     scenario.index = index;
     scenario.fileName.assign(reinterpret_cast<const char*>(file.data()) + at + 6, length);
-    if (end) *end = at + 6 + length;
+    if (end) {
+        *end = at + 6 + length;
+        std::size_t said = 0;
+        if (descriptionAt(file, *end, said)) *end += 6 + said;
+    }
+    return true;
+}
+
+bool readSavedDescription(const std::vector<std::uint8_t>& file, std::string& description) {
+    description.clear();
+    SavedScenario scenario;
+    std::string error;
+    if (!readSavedScenario(file, scenario, error)) return false;
+    const std::size_t at = u32At(file, saved_header::ScenarioOffset) + 6 + scenario.fileName.size();
+    std::size_t length = 0;
+    if (descriptionAt(file, at, length))
+        description.assign(reinterpret_cast<const char*>(file.data()) + at + 6, length);
     return true;
 }
 

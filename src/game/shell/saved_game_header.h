@@ -6,7 +6,9 @@
 // the scenario (12). The view-0 layer's viewports follow at offset 16, then the view-4 layer's, then the
 // scenario: u32 index and u16 length and bytes of its file name. A saved game is only readable over the
 // scenario it was saved from, which has to be loaded before the viewports can be read back: hence its
-// offset in the header.
+// offset in the header. The player's description of the game, when he gave one, follows the file name as
+// the tag "VDSC", u16 length and bytes; games saved before there was one go on from the file name straight
+// to the campaign's record (tagged otherwise) or the logical layer's part, and still load.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +39,9 @@ constexpr std::size_t Size = 16;
 constexpr std::size_t LandscapeOffset = 0, LayerTableOffset = 4, LogicalOffset = 8, ScenarioOffset = 12;
 // The longest scenario file name a saved game may name.
 constexpr std::size_t MaxScenarioName = 255;
+constexpr char DescriptionTag[4] = {'V', 'D', 'S', 'C'};
+// The longest description kept; a longer one is cut.
+constexpr std::size_t MaxDescription = 255;
 } // namespace saved_header
 
 struct SavedScenario {
@@ -45,16 +50,21 @@ struct SavedScenario {
     bool operator==(const SavedScenario&) const = default;
 };
 
-// The header, both views' viewports and the scenario, as bytes.
+// The header, both views' viewports, the scenario and the description, as bytes.
 std::vector<std::uint8_t> writeSavedHeader(ViewportLayer& view0, ViewportLayer& view4,
-                                           const SavedScenario& scenario);
+                                           const SavedScenario& scenario,
+                                           const std::string& description = {});
 
 // The scenario a saved game's bytes were saved over; false with the reason. With end, also where its
-// record ends in the file (what a campaign saves lies between there and the logical layer's part).
+// record and the description after it end in the file (what a campaign saves lies between there and the
+// logical layer's part).
 bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& scenario, std::string& error,
                        std::size_t* end = nullptr);
 // Whether the file holds a display part (the physical layers' table offset is set).
 bool savedDisplayPart(const std::vector<std::uint8_t>& file);
+// The description a saved game's header holds: empty for a game saved without one. False when the file
+// has no readable header.
+bool readSavedDescription(const std::vector<std::uint8_t>& file, std::string& description);
 // Reads both views' viewports into the layers; false with the reason.
 bool readSavedViewports(const std::vector<std::uint8_t>& file, ViewportLayer& view0, ViewportLayer& view4,
                         std::string& error);

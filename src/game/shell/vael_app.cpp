@@ -39,6 +39,7 @@
 #include "game/shell/vael_toolbar.h"
 #include "game/sound/sound_group_service.h"
 #include "game/sound/vael_sound_manager.h"
+#include "platform/whole_file.h"
 
 namespace vael {
 
@@ -413,8 +414,25 @@ bool VaelApp::startBattle(const std::string& scenarioFile, std::uint32_t index, 
         team.visitorLeaders.append(leader->getName());
     LeaderControl(*layer_, team);
     if (campaign && homeComputer) giveHomeToComputer();
+    if (!plansReady(error)) {
+        discardBattle();
+        return false;
+    }
     layer_->CreateGameControl(scenario_.index);
     beginGame(false);
+    return true;
+}
+
+bool VaelApp::plansReady(std::string& error) const {
+    // A side whose plan cannot be played would stand idle to the turn cap: such a battle is not begun.
+    for (const bool visitor : {false, true})
+        if (ComputerOpponent* opponent = layer_->getOpponent(visitor)) {
+            const std::string failure = opponent->planFailure();
+            if (!failure.empty()) {
+                debugStream() << "The battle cannot begin: " << failure << std::endl;
+                return error = failure, false;
+            }
+        }
     return true;
 }
 
@@ -461,6 +479,10 @@ bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t 
         if (!team.homeLeaders.isEmpty()) giveLocalSideToComputer(*layer_, false);
         if (!team.visitorLeaders.isEmpty()) giveLocalSideToComputer(*layer_, true);
     }
+    if (!plansReady(error)) {
+        discardBattle();
+        return false;
+    }
     if (!net_->isHost()) return true;
     net_->scenarioLoaded(scenario_.index, 2);
     if (!gameControl()) {
@@ -499,20 +521,17 @@ void VaelApp::beginGame(bool resumed) {
     listener_->send(BEGIN_GAME, &resume);
 }
 
-bool VaelApp::saveGame(const std::string& fileName, std::string& error) {
+bool VaelApp::saveGame(const std::string& fileName, std::string& error, const std::string& description) {
     if (!battleRunning()) return error = "there is no battle to save", false;
-    std::vector<std::uint8_t> header = writeSavedHeader(*view0_, *view4_, scenario_);
+    std::vector<std::uint8_t> bytes = writeSavedHeader(*view0_, *view4_, scenario_, description);
     // A campaign battle carries the campaign between the scenario and the layer's part.
     if (campaign_->inBattle()) {
         const std::vector<std::uint8_t> record = writeCampaignRecord(campaign_->state());
-        header.insert(header.end(), record.begin(), record.end());
+        bytes.insert(bytes.end(), record.begin(), record.end());
     }
-    {
-        std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-        if (!out || !out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size())))
-            return error = "cannot write " + fileName, false;
-    }
-    if (!SaveGame(*layer_, fileName, error)) return false;
+    if (!appendLayerPart(*layer_, bytes)) return error = "the battle is too large to save", false;
+    // The old file stays as it was until the new one is whole on the disk.
+    if (!platform::writeWholeFile(fileName, bytes, error, saveOutput)) return false;
     // The display's part follows the battle's, so that a loaded game shows every figure where it stood.
     if (views_ && !views_->saveGame(fileName)) return error = "cannot write " + fileName, false;
     return true;
@@ -526,6 +545,13 @@ bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
     CampaignState campaign;
     bool inCampaign = false;
     if (!readSavedCampaign(bytes, campaign_->definition(), campaign, inCampaign, error)) return false;
+    // The battle's part is tried over a battle of its own first, so that a file that does not fit leaves
+    // the running one untouched. A campaign battle stands as its campaign's state makes it, which only the
+    // restore sets up; a scenario that is not there is the restore's to report.
+    if (!inCampaign && !vael::findDataFile(dataPath(9), scenario.fileName).empty() &&
+        !checkLayerPart(ScenarioInfoStruct{scenario.index, scenario.fileName, scenario.fileName, 0}, bytes,
+                        error))
+        return false;
     // What the file holds past its header can only be read over its battle: the battle running is kept
     // aside, to be put back when the file turns out bad.
     std::vector<std::uint8_t> running;
@@ -576,7 +602,8 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     layer_->CreateGameControl(scenario.index);
     // The map windows come back once the units they show exist.
     const std::vector<VaelNetComponent::UnitSight> started = VaelNetComponent::sightOf(*layer_);
-    if (!readSavedViewports(bytes, *view0_, *view4_, error) || !loadLayerPart(*layer_, bytes, error)) {
+    if (!readSavedViewports(bytes, *view0_, *view4_, error) || !loadLayerPart(*layer_, bytes, error) ||
+        !plansReady(error)) {
         discardBattle();
         return false;
     }

@@ -31,6 +31,7 @@ class PaletteAnimator;
 class SoundGroupService;
 namespace platform {
 class AudioOutput;
+class FileOutput;
 }
 class VaelLogicalLayer;
 class VaelPhysicalLayers;
@@ -113,6 +114,8 @@ public:
     std::int32_t messageBox(const std::string& text, const std::string& title, std::uint16_t style) override;
     // Told when a battle has ended and been closed.
     std::function<void()> onBattleClosed;
+    // Where saved games are written through; none: the system's own calls.
+    platform::FileOutput* saveOutput = nullptr;
 
     // Loads the scenario, gives each side to the computer or to the player here, and begins the game.
     // False with the reason (the battle closed) when the scenario cannot be loaded. A battle of a
@@ -135,8 +138,9 @@ public:
     Campaign& campaign() { return *campaign_; }
     // Fights the battle for the campaign's current province; false with the reason.
     bool startCampaignBattle(bool homeComputer, std::string& error);
-    // Saves the battle to the file; false with the reason (the file may be partly written).
-    bool saveGame(const std::string& fileName, std::string& error);
+    // Saves the battle to the file, with the player's description in its header; false with the reason
+    // (naming the file and the cause), the file left as it was.
+    bool saveGame(const std::string& fileName, std::string& error, const std::string& description = {});
     // Loads the scenario the file was saved over, restores the battle and resumes it; false with the
     // reason and no battle running when the file cannot be read.
     bool loadGame(const std::string& fileName, std::string& error);
@@ -158,6 +162,8 @@ protected:
     virtual std::unique_ptr<VaelSoundManager> makeSoundManager();
 
 private:
+    // False, naming the plan and why, when a computer side's plan did not compile.
+    bool plansReady(std::string& error) const;
     class Listener;
     void applyPreferences(const Preferences* before);
     // The sound preferences ("Sound", "Ambient Sound", "Volume") go to the sound manager through here.

@@ -136,5 +136,41 @@ TEST_F(SavedStateTest, ARecordForAnotherFigureCountOrCutShortIsRefusedAndTheObje
     }
 }
 
+// A leader has no flag of his own: his record saved with a flag's record spliced in is refused and leaves
+// him as he was, while the same flag in a unit's record is taken.
+TEST_F(SavedStateTest, ALeadersRecordThatCarriesAFlagIsRefusedWhileAUnitsIsTaken) {
+    auto* foot = unit(0, 6);
+    ASSERT_NE(foot->flag(), nullptr);
+    std::ostringstream flagOut;
+    foot->flag()->save(flagOut);
+    const std::string flagRecord = flagOut.str();
+    ASSERT_FALSE(flagRecord.empty());
+    const std::string footRecord = saved(*foot);
+    ASSERT_GT(footRecord.size(), flagRecord.size() + 2);
+    // A unit's record ends in the word 1 and its flag's record; a leader's in the word 0.
+    EXPECT_EQ(footRecord.substr(footRecord.size() - flagRecord.size() - 2), bytes({1, 0}) + flagRecord);
+    auto* leader = unit(4, 1);
+    const std::string plain = saved(*leader);
+    ASSERT_EQ(plain.substr(plain.size() - 2), bytes({0, 0}));
+
+    auto* target = unit(4, 1, 907);
+    const std::string before = saved(*target);
+    std::istringstream flagged(plain.substr(0, plain.size() - 2) + bytes({1, 0}) + flagRecord);
+    target->load(flagged);
+    EXPECT_TRUE(flagged.fail());
+    EXPECT_EQ(saved(*target), before);
+    EXPECT_EQ(target->flag(), nullptr);
+    std::istringstream asSaved(plain);
+    target->load(asSaved);
+    EXPECT_FALSE(asSaved.fail());
+    EXPECT_EQ(saved(*target), plain);
+
+    auto* other = unit(0, 6, 907);
+    std::istringstream withFlag(footRecord);
+    other->load(withFlag);
+    EXPECT_FALSE(withFlag.fail());
+    EXPECT_EQ(saved(*other), footRecord);
+}
+
 } // namespace
 } // namespace vael::test

@@ -139,6 +139,57 @@ TEST_F(ShockPhase, CombatsThatDoNotFitAreFoughtInGroups) {
     EXPECT_TRUE(layer.getCombatGroups().isEmpty());
 }
 
+// The view's question runs the queue, and a rout waiting there (a unit broken by a rampaging elephant)
+// takes its unit out of its combat. When that was the last combat the phase still ends, whether the view
+// said the combats fit or not; with a combat left, that one is fought and the phase ends once, after it.
+TEST_F(ShockPhase, ACombatEmptiedWhileTheViewIsAskedStillEndsThePhase) {
+    struct Row {
+        const char* label;
+        short fits;
+        bool second; // a combat on 405 that nobody breaks
+        Lines expected;
+    } rows[] = {
+        {"the last combat, fitting",
+         1,
+         false,
+         {"StartCombat", "WillCombatFit? 605 605 705 705", "RemoveBattleArrow 605>705 d4",
+          "RemoveAllBattleArrows", "CombatDone"}},
+        {"the last combat, not fitting",
+         0,
+         false,
+         {"StartCombat", "WillCombatFit? 605 605 705 705", "RemoveBattleArrow 605>705 d4", "CombatDone"}},
+        {"one of two combats",
+         1,
+         true,
+         {"StartCombat", "WillCombatFit? 305 305 705 705", "RemoveBattleArrow 605>705 d4",
+          "Combat Center On Region 305", "RemoveAllBattleArrows", "CombatResults",
+          "UnitCombat [3] [4] deaths [3:22 4:22] reply RoutingDone -1", "RoutingDone -1", "SomeCombatDone",
+          "CombatDone"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        restage();
+        auto& a = unit({1, 605, 1, East, 9});
+        auto& d = unit({2, 705, 2, West, 9});
+        display.fits = [this, &row](const WillCombatFitStruct&) -> short {
+            layer.RemoveFromCombat(1);
+            return row.fits;
+        };
+        ScriptedRolls rolls{5};
+        if (row.second)
+            fight({combat({{&a, 0}}, {&d}, 705),
+                   combat({{&unit({3, 305, 1, East, 9}), 0}}, {&unit({4, 405, 2, West, 9})}, 405)});
+        else
+            fight({combat({{&a, 0}}, {&d}, 705)});
+        EXPECT_EQ(display.log, row.expected);
+        EXPECT_EQ(rolls.left(), row.second ? 0u : 1u);
+        EXPECT_TRUE(layer.combats().isEmpty());
+        EXPECT_TRUE(layer.getCombatGroups().isEmpty());
+        EXPECT_TRUE(layer.getUnitsRouting().isEmpty());
+        display.log.clear();
+    }
+}
+
 // Reports nobody awaits change nothing; the first of two equal entries goes with one report.
 TEST_F(ShockPhase, RoutingDoneCountsOnlyWhatItAwaits) {
     auto& a = unit({1, 605, 1, East, 9});

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 #include "forged_map_scene.h"
 #include "framework/core/super_string.h"
@@ -193,6 +194,49 @@ TEST_F(BattleLandscapeTest, ScenerySpritesAreNotSavedSoLoadingTwiceAddsNone) {
     writeAll(empty, Bytes(16, 0));
     EXPECT_TRUE(normal().loadGame(empty.string()));
     EXPECT_EQ(normal().scars().count(), 0);
+}
+
+// A block without scars, each view's section with one arrow: read from hand-written bytes, and written
+// back to the same bytes; an arrow points along one of the eight directions or the part is refused.
+TEST_F(BattleLandscapeTest, APartWithoutScarsLoadsItsArrowsAndSavesToTheSameBytes) {
+    const Bytes file{16, 0, 0,    0, 0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, // header: the block at 16
+                     26, 0, 0,    0, 38,   0, 0, 0, 0, 0,                   // sections at 26 and 38, no scar
+                     1,  0, 0xCA, 0, 0xCB, 0, 3, 0, 0, 0, 0, 0,             // normal: 202 to 203, direction 3
+                     1,  0, 100,  0, 101,  0, 6, 0, 0, 0, 0, 0}; // reversed: 100 to 101, direction 6
+    const auto in = dir / "in.vel", out = dir / "out.vel";
+    writeAll(in, file);
+    ASSERT_TRUE(normal().loadGame(in.string()));
+    ASSERT_TRUE(turned().loadGame(in.string()));
+    EXPECT_EQ(normal().scars().count(), 0);
+    ASSERT_EQ(normal().arrows().size(), 1u);
+    ASSERT_EQ(turned().arrows().size(), 1u);
+    EXPECT_EQ((std::tuple{normal().arrows()[0].arrow.from, normal().arrows()[0].arrow.to,
+                          normal().arrows()[0].arrow.direction}),
+              (std::tuple{202, 203, 3u}));
+    EXPECT_EQ((std::tuple{turned().arrows()[0].arrow.from, turned().arrows()[0].arrow.to,
+                          turned().arrows()[0].arrow.direction}),
+              (std::tuple{100, 101, 6u}));
+    writeAll(out, Bytes(16, 0));
+    ASSERT_TRUE(normal().saveGame(out.string()));
+    ASSERT_TRUE(turned().saveGame(out.string()));
+    EXPECT_EQ(readAll(out), file);
+
+    // The normal arrow's direction is the u32 at 32.
+    const struct {
+        std::uint8_t low, high;
+        bool taken;
+    } rows[] = {{0, 0, false}, {1, 0, true}, {8, 0, true}, {9, 0, false}, {1, 1, false}, {0xFF, 0xFF, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.low) + " " + std::to_string(row.high));
+        make(6, 6, [](int hex) { return hex / 100 == 3 ? 0 : 1; });
+        Bytes bytes = file;
+        bytes[32] = row.low, bytes[34] = row.high, bytes[35] = row.high;
+        writeAll(in, bytes);
+        EXPECT_EQ(normal().loadGame(in.string()), row.taken);
+        EXPECT_EQ(normal().arrows().size(), row.taken ? 1u : 0u);
+        // The reversed view's section is its own and stays readable.
+        EXPECT_TRUE(turned().loadGame(in.string()));
+    }
 }
 
 TEST_F(BattleLandscapeTest, ACorruptLandscapePartIsRefusedAndLosesNothing) {

@@ -2,6 +2,8 @@
 // units' positions drawn by hand-placed marks, and the preloading of a scenario's images in order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -274,6 +276,56 @@ TEST_F(MapViewportsTest, AShortStreamRestoresNoHalfWindow) {
         EXPECT_EQ(layers->normal().viewports().count(), 0);
         EXPECT_FALSE(VaelPhysicalLayer::normalViewShown());
     }
+}
+
+// A saved window placement whose corners lie beyond any screen is refused before a window is made for
+// it: its size would not fit a number. The corners are the four i32 at 28, 32, 36 and 40.
+TEST_F(MapViewportsTest, APlacementWithCornersBeyondAnyScreenIsRefusedBeforeAWindowOpens) {
+    layers->normal().createMapViewport("Demo", Dim(20, 30));
+    std::ostringstream out;
+    layers->normal().saveViewports(out);
+    const std::string saved = out.str();
+    auto put = [](std::string& bytes, std::size_t at, std::int32_t v) {
+        for (int k = 0; k < 4; ++k)
+            bytes[2 + at + static_cast<std::size_t>(k)] =
+                static_cast<char>(static_cast<std::uint32_t>(v) >> (8 * k));
+    };
+    const struct {
+        const char* what;
+        std::int32_t left, top, right, bottom;
+        bool taken;
+    } rows[] = {
+        {"a small window", 10, 20, 400, 300, true},
+        {"corners at the bound", -32767, -32767, 32767, 32767, true},
+        {"left one past the bound", -32768, 0, 100, 100, false},
+        {"right one past the bound", 0, 0, 32768, 100, false},
+        {"top one past the bound", 0, -32768, 100, 100, false},
+        {"bottom one past the bound", 0, 0, 100, 32768, false},
+        {"the widest the numbers hold", INT32_MIN, 0, INT32_MAX, 100, false},
+        {"the tallest the numbers hold", 0, INT32_MIN, 100, INT32_MAX, false},
+        {"right of left", 100, 0, 99, 100, false},
+        {"empty", 100, 100, 100, 100, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string bytes = saved;
+        put(bytes, 28, row.left), put(bytes, 32, row.top), put(bytes, 36, row.right),
+            put(bytes, 40, row.bottom);
+        VaelMapWindow::Placement p{};
+        std::copy(bytes.begin() + 2, bytes.begin() + 46, p.begin());
+        EXPECT_EQ(VaelMapWindow::placementFits(p), row.taken);
+        const int before = layers->reversed().viewports().count();
+        std::istringstream in(bytes);
+        EXPECT_EQ(layers->reversed().loadViewports(in, "Demo", Dim(20, 30)), row.taken);
+        EXPECT_EQ(layers->reversed().viewports().count(), before + (row.taken ? 1 : 0));
+    }
+    // The size field is the placement's own length.
+    VaelMapWindow::Placement wrong{};
+    std::copy(saved.begin() + 2, saved.begin() + 46, wrong.begin());
+    wrong[0] = 43;
+    EXPECT_FALSE(VaelMapWindow::placementFits(wrong));
+    wrong[0] = 44;
+    EXPECT_TRUE(VaelMapWindow::placementFits(wrong));
 }
 
 } // namespace

@@ -198,6 +198,62 @@ TEST(WalkingAnimation, TheCompactFormGivesZeroRecordsInItsGroups) {
     EXPECT_EQ(*data.item(1, 1), FacingOffsets());
 }
 
+// The compact index form gives a total and each group's count: the groups have to add up to the total
+// exactly, neither short of it nor past it.
+TEST(WalkingAnimation, ACompactEntryWhoseTotalDisagreesWithItsGroupsIsRefused) {
+    const struct {
+        int total;
+        bool taken;
+    } rows[] = {{2, false}, {3, true}, {4, false}, {0, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.total);
+        Bytes b;
+        put16(b, 2), put16(b, row.total);
+        putText(b, "Foot", 24), put16(b, 1);
+        putText(b, "Leader", 24), put16(b, 2);
+        WalkingAnimationData data;
+        const std::uint8_t* cursor = b.data();
+        data.readMemory("index", cursor, b.data() + b.size());
+        EXPECT_EQ((std::tuple{data.loaded(), data.groupCount(), data.recordCount()}),
+                  row.taken ? std::tuple(1, 2, 3) : std::tuple(0, 0, 0));
+    }
+}
+
+// Two records are the same only when every step and every facing's home point is: a home point that
+// differs in any of its coordinates, in any facing, makes them differ.
+TEST(WalkingAnimation, OffsetRecordsAreEqualOnlyWhenTheirHomePointsAreEqualToo) {
+    const Bytes record = oneRecord();
+    auto read = [](const Bytes& r) {
+        std::istringstream in(std::string(r.begin(), r.end()));
+        return FacingOffsets(in);
+    };
+    const FacingOffsets base = read(record);
+    ASSERT_TRUE(base.isValid());
+    EXPECT_EQ(read(record), base);
+    const struct {
+        const char* what;
+        std::size_t at;
+        int value;
+    } rows[] = {
+        {"facing 3's home x", homeAt(3), 2},      {"facing 3's home y", homeAt(3) + 2, 3},
+        {"facing 8's home x", homeAt(8), -12},    {"facing 1's home x", homeAt(1), 1},
+        {"facing 1's home y", homeAt(1) + 2, -1}, {"a step's waypoint", fieldAt(1, 2, 0, 0), 6},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Bytes changed = record;
+        poke16(changed, row.at, row.value);
+        const FacingOffsets other = read(changed);
+        EXPECT_FALSE(other == base);
+        EXPECT_TRUE(other != base);
+    }
+    // A home point's z is not in the file: a copy with another z is another record.
+    FacingOffsets moved = base;
+    EXPECT_TRUE(moved == base);
+    moved.facings[5].home.z = 1;
+    EXPECT_FALSE(moved == base);
+}
+
 TEST(WalkingAnimation, AFileWhoseCountsOffsetsOrRecordsDisagreeWithItIsRefusedWhole) {
     const Bytes good = archive({{"Foot", 2}, {"Leader", 1}});
     const std::size_t leader = 132 + 138 + 2 * Record; // where the second group begins

@@ -120,6 +120,63 @@ TEST(SavedHeader, AFileThatDoesNotNameItsBattleIsRefusedWithTheReason) {
     }
 }
 
+TEST(SavedHeader, ThePlayersDescriptionFollowsTheScenarioAsATaggedRecordAndAGameWithoutOneStaysAsBefore) {
+    ClosedViewportLayer closed0, closed4;
+    // Record at 20: index 10, name "a"; then "VDSC", length 5, "dawn!"; the layer's part would follow at 38.
+    const Bytes described{0, 0,  0, 0, 0, 0, 0, 0,   0,   0,   0,   0,   20, 0, 0,   0,   0,   0,   0,
+                          0, 10, 0, 0, 0, 1, 0, 'a', 'V', 'D', 'S', 'C', 5,  0, 'd', 'a', 'w', 'n', '!'};
+    EXPECT_EQ(writeSavedHeader(closed0, closed4, SavedScenario{10, "a"}, "dawn!"), described);
+    // Without a description the bytes are those of a game saved before there was one.
+    const Bytes plain(described.begin(), described.begin() + 27);
+    EXPECT_EQ(writeSavedHeader(closed0, closed4, SavedScenario{10, "a"}), plain);
+    EXPECT_EQ(writeSavedHeader(closed0, closed4, SavedScenario{10, "a"}, ""), plain);
+    // A description longer than the header keeps is cut to its 255 bytes.
+    const Bytes longest = writeSavedHeader(closed0, closed4, SavedScenario{10, "a"}, std::string(300, 'q'));
+    ASSERT_EQ(longest.size(), 27u + 6 + 255);
+    EXPECT_EQ(longest[31], 255);
+    EXPECT_EQ(longest[32], 0);
+
+    auto withLayerAt = [](Bytes b, std::size_t at) {
+        b[8] = static_cast<std::uint8_t>(at);
+        return b;
+    };
+    auto read = [](const Bytes& file, std::string& description, std::size_t& end) {
+        SavedScenario scenario;
+        std::string error;
+        const bool ok =
+            readSavedScenario(file, scenario, error, &end) && readSavedDescription(file, description);
+        EXPECT_EQ(scenario, (SavedScenario{10, "a"}));
+        return ok;
+    };
+    const struct {
+        const char* what;
+        Bytes bytes;
+        std::string description;
+        std::size_t end; // where the campaign's record or the layer's part may begin
+    } rows[] = {
+        {"described, the part right after", withLayerAt(described, 38), "dawn!", 38},
+        {"described, the part not yet written", described, "dawn!", 38},
+        {"an old game, its part after the name",
+         withLayerAt(withName(plain, std::string("VDSC\5\0dawn!", 12)), 27), "", 27},
+        {"the description running into the part", withLayerAt(described, 37), "", 27},
+        {"the description cut by the file's end", Bytes(described.begin(), described.end() - 1), "", 27},
+        {"a campaign's record after the name", withName(plain, "CMPN"), "", 27},
+        {"a tag one letter off", withName(plain, std::string("VDSD\0\0", 6)), "", 27},
+        {"an empty description", withName(plain, std::string("VDSC\0\0", 6)), "", 33},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string description = "unread";
+        std::size_t end = 0;
+        EXPECT_TRUE(read(row.bytes, description, end));
+        EXPECT_EQ(description, row.description);
+        EXPECT_EQ(end, row.end);
+    }
+    std::string description = "unread";
+    EXPECT_FALSE(readSavedDescription(Bytes(15, 0), description));
+    EXPECT_EQ(description, "");
+}
+
 TEST(SavedHeader, WithoutTheBattleMapAFileWithMapViewsOpenOrCutInItsViewportsIsRefused) {
     const struct {
         const char* what;

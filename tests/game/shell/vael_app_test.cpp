@@ -35,6 +35,7 @@
 #include "support/bus_recorder.h"
 #include "support/data_home.h"
 #include "support/failed_checks.h"
+#include "support/file_bytes.h"
 #include "support/shell/run_until.h"
 #include "support/temp_dir.h"
 
@@ -44,16 +45,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Root = platform::Settings::Root;
 constexpr const char* Demonstration = "GHATMAR.SCN";
-
-Bytes readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
 
 // The saved games go to a directory of the test's own.
 class ShellTest : public ::testing::Test {

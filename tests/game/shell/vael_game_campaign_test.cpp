@@ -85,6 +85,14 @@ TEST(CampaignFile, ABadFileIsRefusedNamingItsLineAndLeavesTheDefinitionAsItWas) 
         {"garrison -1", "province 1 0 -1 A.SCN 0 0 N\n", "line 1: a garrison runs from 0 to 50 units"},
         {"a path for a battle", "province 1 0 0 ../A.SCN 0 0 N\n",
          "line 1: the battle ../A.SCN is not a file name of the scenario directory"},
+        {"the folder above for a battle", "province 1 0 0 .. 0 0 N\n",
+         "line 1: the battle .. is not a file name of the scenario directory"},
+        {"the folder itself for a battle", "province 1 0 0 . 0 0 N\n",
+         "line 1: the battle . is not a file name of the scenario directory"},
+        {"a back-slash path for a battle", "province 1 0 0 ..\\A.SCN 0 0 N\n",
+         "line 1: the battle ..\\A.SCN is not a file name of the scenario directory"},
+        {"a battle whose name begins with dots",
+         "title T\nstart 1\nprovince 1 0 0 ...SCN 0 0 One\noutline 1 0 0 1 0 1 1\nlabel 1 0 0\n", ""},
         {"no name", "province 1 0 0 A.SCN 0 0\n",
          "line 1: a province needs its number, garrisons, battle, ways on and name"},
         {"twice", one + "province 1 0 0 A.SCN 0 0 Again\n", "line 6: province 1 comes twice"},
@@ -159,6 +167,30 @@ TEST(CampaignRecord, IsWrittenByteForByte) {
     EXPECT_EQ(writeCampaignRecord(lost), (Bytes{'C', 'M', 'P', 'N', 1, 0, 2, 0, 0, 0, 4, 0, 0, 0, 2, 3,
                                                 0,   1,   0,   0,   0, 1, 4, 0, 0, 0, 0, 2, 0, 0, 0, 0}));
     EXPECT_EQ(writeCampaignRecord(CampaignState{}).size(), campaign_record::FixedSize);
+}
+
+// A campaign longer than the record holds keeps its latest battles: of 1002 battles, the last 1000.
+TEST(CampaignRecord, ALongCampaignKeepsItsLatestBattles) {
+    CampaignState s;
+    s.province = 4, s.lastProvince = 1;
+    for (int i = 0; i < 1002; ++i)
+        s.battles.push_back({i % 5 + 1, i % 2 == 1});
+    const Bytes record = writeCampaignRecord(s);
+    ASSERT_EQ(record.size(), campaign_record::FixedSize + 1000 * campaign_record::BattleSize);
+    // The count, 1000 = 0x03E8, then battle 2 (province 3, lost), battle 3 (province 4, won), ...
+    EXPECT_EQ(Bytes(record.begin() + 15, record.begin() + 27),
+              (Bytes{0xE8, 3, 3, 0, 0, 0, 0, 4, 0, 0, 0, 1}));
+    // ... to battle 1001 (province 2, won).
+    EXPECT_EQ(Bytes(record.end() - 5, record.end()), (Bytes{2, 0, 0, 0, 1}));
+    // Exactly as many as the record holds are all kept.
+    s.battles.erase(s.battles.begin(), s.battles.begin() + 2);
+    EXPECT_EQ(writeCampaignRecord(s), record);
+    CampaignState read;
+    std::string error;
+    ASSERT_TRUE(readCampaignRecord(record.data(), record.size(), chainDefinition(), read, error)) << error;
+    EXPECT_EQ(read.battles.size(), 1000u);
+    EXPECT_EQ(read.battles.front().province, 3);
+    EXPECT_EQ(read.battles.back().province, 2);
 }
 
 TEST(CampaignRecord, ReadsTheHandWrittenBytesAndRefusesEveryBadOne) {

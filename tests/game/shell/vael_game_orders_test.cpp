@@ -30,7 +30,6 @@
 #include "game/rules/clash_chart.h"
 #include "game/rules/combat.h"
 #include "game/rules/leader.h"
-#include "game/rules/logical_map_file.h"
 #include "game/rules/missile_capable.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dlg.h"
@@ -45,10 +44,10 @@
 #include "platform/headless/headless_platform.h"
 #include "support/data_home.h"
 #include "support/failed_checks.h"
+#include "support/forged_battle.h"
 #include "support/temp_dir.h"
 #include "support/ui/dialog_clicks.h"
 #include "support/ui/test_win_app.h"
-#include "tools/forge/scenario_writer.h"
 
 namespace vael::test {
 namespace {

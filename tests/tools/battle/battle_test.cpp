@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "game/flow/scenario_file.h"
+#include "support/linked_data.h"
 #include "support/temp_dir.h"
 
 namespace vael::battle {
@@ -50,6 +51,36 @@ TEST(Battle, AScenarioThatCannotBeReadIsReportedByNameAndNothingIsPlayed) {
         EXPECT_NE(outcome.message.find(name), std::string::npos) << outcome.message;
         EXPECT_EQ(outcome.message.find("Abort?"), std::string::npos) << outcome.message;
         EXPECT_EQ(out.str(), "");
+        EXPECT_EQ(outcome.activations, 0);
+    }
+}
+
+// A scenario whose map is missing or cut short names the map file, in the battle's message and in the
+// map reader's own.
+TEST(Battle, AMissingOrCutMapIsReportedByItsFileName) {
+    test::TempDir dir("battle-map");
+    test::LinkedData missing(dir / "missing", VAEL_BUILD_DATA_DIR), cut(dir / "cut", VAEL_BUILD_DATA_DIR);
+    missing.remove("ghatmar.map");
+    cut.write("ghatmar.map", "G");
+    const struct {
+        const test::LinkedData& data;
+        std::string ends;
+    } rows[] = {
+        {missing, "The map file " + missing.path() +
+                      "/ghatmar.map of the scenario GHATMAR.SCN cannot be used: "
+                      "there is no such file"},
+        {cut, "The map file " + cut.path() +
+                  "/ghatmar.map of the scenario GHATMAR.SCN cannot be used: Map file \"" + cut.path() +
+                  "/ghatmar.map\" is too short to hold a map header"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.data.path());
+        BattleOptions options = demonstration(1);
+        options.dataDir = row.data.path();
+        const BattleOutcome outcome = playBattle(options);
+        EXPECT_EQ(outcome.status, BattleStatus::LoadFailed);
+        ASSERT_GE(outcome.message.size(), row.ends.size()) << outcome.message;
+        EXPECT_EQ(outcome.message.substr(outcome.message.size() - row.ends.size()), row.ends);
         EXPECT_EQ(outcome.activations, 0);
     }
 }

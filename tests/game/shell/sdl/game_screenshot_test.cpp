@@ -43,19 +43,9 @@ platform::SdlPlatform* os = nullptr;
 bool shot = false;
 Grab picture;
 
-void post(platform::EventKind kind, int x, int y) {
-    platform::Event e;
-    e.kind = kind, e.button = platform::ButtonLeft, e.x = x, e.y = y;
-    os->postEvent(e);
-}
-
 void click(Dialog& dialog, std::int16_t id) {
-    DialogItemWindow* item = dialog.item(id);
-    ASSERT_NE(item, nullptr);
-    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
-    const Box b = item->box();
-    post(platform::EventKind::ButtonDown, client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
-    post(platform::EventKind::ButtonUp, client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
+    ASSERT_NE(dialog.item(id), nullptr);
+    clickItem(*os, dialog, id);
 }
 
 TEST(GameWindow, OpensAtItsSizeAndShowsTheBattleAfterThePlayersFirstActivation) {

@@ -1,14 +1,17 @@
 #pragma once
-// The SDL platform with a hook for the moments the game is about to wait for input with nothing queued:
-// a test looks at the game then and gives its next input, as a person at the screen would.
+// A platform passed through to another, with a hook for the moments the game is about to wait for input:
+// where the Xvfb tests play their next step; and the player's click on a dialog's item.
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "framework/ui/dialog.h"
+#include "framework/ui/window_manager.h"
 #include "platform/platform.h"
 
 namespace vael::test {
 
+// The SDL platform with a hook for the moments the game is about to wait for input with nothing queued.
 class WatchedPlatform : public platform::Platform {
 public:
     explicit WatchedPlatform(platform::Platform& inner) : inner_(inner) {}
@@ -62,5 +65,19 @@ public:
 private:
     platform::Platform& inner_;
 };
+
+// A click of the left button in the middle of a dialog's item, as the player makes it.
+inline void clickItem(platform::Platform& os, Dialog& dialog, std::int16_t id) {
+    DialogItemWindow* item = dialog.item(id);
+    if (!item) return;
+    const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
+    const Box b = item->box();
+    for (platform::EventKind kind : {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp}) {
+        platform::Event e;
+        e.kind = kind, e.button = platform::ButtonLeft, e.x = client.x + b.x + b.w / 2,
+        e.y = client.y + b.y + b.h / 2;
+        os.postEvent(e);
+    }
+}
 
 } // namespace vael::test

@@ -1,0 +1,27 @@
+#pragma once
+// A file written whole or not at all: the bytes go to a temporary file beside it, are flushed to the disk,
+// and only then renamed over the old one. A write that fails part-way (a full disk, a write limit, no
+// permission) removes the temporary file and leaves the old one exactly as it was; a program killed
+// mid-write leaves a stray temporary file at worst, never half a file under the real name.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace vael::platform {
+
+// The system calls the writing goes through; tests put one in that fails where they choose.
+class FileOutput {
+public:
+    virtual ~FileOutput() = default;
+    // As write(2) and fsync(2): -1 with errno set on failure.
+    virtual ssize_t write(int fd, const void* data, std::size_t size);
+    virtual int sync(int fd);
+};
+
+// Writes the bytes as the file at path; false with a message that names the file and the cause.
+bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error,
+                    FileOutput* output = nullptr);
+
+} // namespace vael::platform

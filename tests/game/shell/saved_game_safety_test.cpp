@@ -1,0 +1,270 @@
+// Saved games that lose nothing: a save that fails part-way keeps the old file byte for byte, a damaged
+// file is refused whole with the running battle left as it stood, and a battle whose plan cannot be read
+// or compiled does not begin.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "battle_doubles.h"
+#include "battle_runner.h"
+#include "game/flow/saved_game.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/shell/saved_game_header.h"
+#include "game/shell/vael_app.h"
+#include "platform/headless/headless_platform.h"
+#include "support/bus_recorder.h"
+#include "support/data_home.h"
+#include "support/failed_checks.h"
+#include "support/failing_output.h"
+#include "support/file_bytes.h"
+#include "support/linked_data.h"
+#include "support/shell/run_until.h"
+#include "support/temp_dir.h"
+
+namespace vael::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr const char* Demonstration = "GHATMAR.SCN";
+
+// A probe that counts the named message on the battle's bus (its set-up counts once as it attaches).
+ContainerBase* counted(Component* target, BusMessage, ContainerBase*) {
+    ++static_cast<Probe*>(target)->connectCount;
+    return nullptr;
+}
+
+void countOn(Probe& probe, VaelApp& app, const char* message) {
+    probe.setup = [message](Probe& p) { p.connectNamed(message, counted); };
+    probe.attach(app.logicalLayer());
+}
+
+// The autosave as game control asks for it, on the battle's bus.
+void autoSave(VaelApp& app, const std::string& why) {
+    Probe probe("Autosaver");
+    probe.attach(app.logicalLayer());
+    Container<std::string> box(why);
+    delete probe.sendNowNamed("AutoSaveGame", &box);
+    probe.detach();
+}
+
+class SavedGameSafety : public ::testing::Test {
+protected:
+    SavedGameSafety() { VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR); }
+
+    // The demonstration battle, both sides to the computer, after its second activation; its animations
+    // end at once.
+    void startDemonstration(VaelApp& app, battle::InstantAnimations& instant) {
+        instant.attach(app.logicalLayer());
+        std::srand(5);
+        app.endOfGameDialog = [](std::uint32_t, bool) {};
+        std::string error;
+        ASSERT_TRUE(app.startBattle(Demonstration, VaelApp::CustomScenario, true, true, error)) << error;
+        Probe probe("Activations");
+        countOn(probe, app, "ActivateLeader");
+        const int base = probe.connectCount;
+        ASSERT_TRUE(test::runUntil(
+            app, [&] { return probe.connectCount - base >= 2; }, 3'000'000));
+        probe.detach();
+    }
+
+    TempDir dir{"saved-safety"};
+    platform::HeadlessPlatform os;
+    DataHome home{dir.path().string()};
+};
+
+TEST_F(SavedGameSafety, ASaveThatFailsAfterAnyNumberOfBytesLeavesTheOldSavedGameByteIdentical) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    const auto saves = dir / "saves";
+    std::filesystem::create_directories(saves);
+    const auto file = saves / "battle.vel";
+    std::string error;
+    // How long the whole save is: the old file is one made earlier, shorter than that.
+    ASSERT_TRUE(app.saveGame(file.string(), error)) << error;
+    const std::size_t size = readBytes(file).size();
+    ASSERT_GT(size, 100u);
+    const Bytes old{'a', 'n', ' ', 'e', 'a', 'r', 'l', 'i', 'e', 'r', ' ', 's', 'a', 'v', 'e'};
+    writeBytes(file, old);
+    // In the header, in the scenario's name, in the layer's part, and one byte short of the end.
+    for (const std::size_t room : {std::size_t{0}, std::size_t{1}, std::size_t{15}, std::size_t{16},
+                                   std::size_t{30}, size / 2, size - 1}) {
+        SCOPED_TRACE(room);
+        FailingOutput disk(room);
+        app.saveOutput = &disk;
+        error.clear();
+        EXPECT_FALSE(app.saveGame(file.string(), error));
+        EXPECT_EQ(disk.written(), room);
+        EXPECT_EQ(error, "cannot write " + file.string() + ": No space left on device");
+        EXPECT_EQ(readBytes(file), old);
+        EXPECT_EQ(namesIn(saves), std::vector<std::string>{"battle.vel"});
+    }
+    // A flush to the disk that fails is a failed save too.
+    FailingOutput flushFails(size);
+    flushFails.syncError = EIO;
+    app.saveOutput = &flushFails;
+    EXPECT_FALSE(app.saveGame(file.string(), error));
+    EXPECT_EQ(error, "cannot write " + file.string() + ": Input/output error");
+    EXPECT_EQ(readBytes(file), old);
+    // Room for the whole game: it is saved.
+    FailingOutput enough(size);
+    app.saveOutput = &enough;
+    EXPECT_TRUE(app.saveGame(file.string(), error)) << error;
+    EXPECT_EQ(readBytes(file).size(), size);
+    EXPECT_EQ(namesIn(saves), std::vector<std::string>{"battle.vel"});
+    app.saveOutput = nullptr;
+}
+
+TEST_F(SavedGameSafety, AnAutosaveThatFailsKeepsTheLastAutosave) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    autoSave(app, "Turn #1; the first");
+    const auto autosave = VaelApp::savedGamesDirectory() / VaelApp::AutosaveName;
+    const Bytes first = readBytes(autosave);
+    ASSERT_GT(first.size(), 100u);
+    for (const std::size_t room : {std::size_t{0}, std::size_t{20}, first.size() - 1}) {
+        SCOPED_TRACE(room);
+        FailingOutput disk(room);
+        app.saveOutput = &disk;
+        autoSave(app, "Turn #1; the second");
+        EXPECT_EQ(readBytes(autosave), first);
+        EXPECT_EQ(namesIn(VaelApp::savedGamesDirectory()), std::vector<std::string>{VaelApp::AutosaveName});
+    }
+    app.saveOutput = nullptr;
+    // The last autosave still loads.
+    VaelApp again(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    std::string error;
+    EXPECT_TRUE(again.loadGame(autosave.string(), error)) << error;
+}
+
+TEST_F(SavedGameSafety, TheDescriptionGivenWithASaveIsKeptInTheHeaderAndTheGameStillLoads) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    const auto plain = dir / "plain.vel", described = dir / "described.vel";
+    std::string error;
+    ASSERT_TRUE(app.saveGame(plain.string(), error)) << error;
+    ASSERT_TRUE(app.saveGame(described.string(), error, "Before the fords")) << error;
+    const Bytes a = readBytes(plain), b = readBytes(described);
+    // The same game, 6 + 16 bytes longer: the record sits between the scenario's name (ending at 37) and
+    // the layer's part, whose offset moves along.
+    ASSERT_EQ(b.size(), a.size() + 22);
+    EXPECT_EQ(Bytes(b.begin() + 37, b.begin() + 59),
+              (Bytes{'V', 'D', 'S', 'C', 16,  0,   'B', 'e', 'f', 'o', 'r',
+                     'e', ' ', 't', 'h', 'e', ' ', 'f', 'o', 'r', 'd', 's'}));
+    EXPECT_EQ(a[8], 37);
+    EXPECT_EQ(b[8], 59);
+    EXPECT_EQ(Bytes(b.begin() + 59, b.end()), Bytes(a.begin() + 37, a.end()));
+    std::string description;
+    ASSERT_TRUE(readSavedDescription(b, description));
+    EXPECT_EQ(description, "Before the fords");
+    // Both load, to the same battle: the description takes nothing from the game.
+    std::vector<Bytes> loaded;
+    for (const auto& file : {plain, described}) {
+        SCOPED_TRACE(file.filename().string());
+        VaelApp again(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+        EXPECT_TRUE(again.loadGame(file.string(), error)) << error;
+        loaded.push_back(saveLayerPart(again.logicalLayer()));
+    }
+    EXPECT_EQ(loaded[0], loaded[1]);
+}
+
+// The demonstration battle saved by the battle tool at its sixth activation with seed 7: the leaders the
+// computer plays are listed around bytes 1891 and 1898, where a single flipped bit names a leader the
+// battle does not have, or one twice.
+TEST_F(SavedGameSafety, AFileWithAFlippedBitInItsComputerLeadersIsRefusedWholeAndTheRunningBattleStands) {
+    const auto saved = dir / "sixth.vel";
+    battle::BattleOptions options;
+    options.dataDir = VAEL_BUILD_DATA_DIR;
+    options.scenario = Demonstration;
+    options.seed = 7;
+    options.saveAt = 6;
+    options.saveFile = saved.string();
+    const battle::BattleOutcome outcome = battle::playBattle(options);
+    ASSERT_EQ(outcome.status, battle::BattleStatus::Ended) << outcome.message;
+    const Bytes good = readBytes(saved);
+    ASSERT_GT(good.size(), 1898u);
+
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    for (const std::size_t byte : {std::size_t{1891}, std::size_t{1898}})
+        for (int bit = 0; bit < 8; ++bit) {
+            SCOPED_TRACE(std::to_string(byte) + " bit " + std::to_string(bit));
+            Bytes flipped = good;
+            flipped[byte] ^= static_cast<std::uint8_t>(1u << bit);
+            const auto file = dir / "flipped.vel";
+            writeBytes(file, flipped);
+            const Bytes before = saveLayerPart(app.logicalLayer());
+            FailedChecks checks;
+            Probe probe("Resumptions");
+            countOn(probe, app, "ResumeActiveLeader");
+            const int base = probe.connectCount;
+            std::string error;
+            EXPECT_FALSE(app.loadGame(file.string(), error));
+            EXPECT_EQ(error.rfind("the saved game gives the computer leader ", 0), 0u) << error;
+            EXPECT_EQ(checks.count(), 0u);
+            // Refused before the battle was closed: it stands as it was and was never resumed anew.
+            EXPECT_EQ(probe.connectCount, base);
+            probe.detach();
+            EXPECT_TRUE(app.battleRunning());
+            EXPECT_EQ(saveLayerPart(app.logicalLayer()), before);
+        }
+    // The file as saved is taken.
+    std::string error;
+    EXPECT_TRUE(app.loadGame(saved.string(), error)) << error;
+}
+
+TEST_F(SavedGameSafety, ABattleWhosePlanWillNotOpenOrCompileDoesNotBeginAndSaysWhichFileAndWhy) {
+    LinkedData noImport(dir / "no-import", VAEL_BUILD_DATA_DIR), broken(dir / "broken", VAEL_BUILD_DATA_DIR),
+        noPlan(dir / "no-plan", VAEL_BUILD_DATA_DIR);
+    noImport.remove("ghatmar_tactics.pln");
+    for (const char* plan : {"ghatmar_h1.pln", "ghatmar_h2.pln", "ghatmar_v1.pln", "ghatmar_v2.pln"}) {
+        broken.write(plan, "' no brackets\nHold\n;\n");
+        noPlan.remove(plan);
+    }
+    const struct {
+        const char* what;
+        const LinkedData& data;
+        std::string starts, ends;
+    } rows[] = {
+        {"the import missing", noImport, "the plan " + noImport.path() + "/ghatmar_",
+         " imports " + noImport.path() + "/ghatmar_tactics.pln, which would not open"},
+        {"the import broken", broken, "the plan " + broken.path() + "/ghatmar_",
+         ".pln does not compile: line 3: Missing open bracket"},
+        {"no plan at all", noPlan, "the plan " + noPlan.path() + "/ghatmar_", ".pln would not open"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        platform::HeadlessPlatform own;
+        VaelApp::writeInstallSettings(own.settings(), row.data.path());
+        VaelApp app(own, row.data.path(), nullptr, VaelApp::Views::None);
+        std::srand(5);
+        std::string error;
+        EXPECT_FALSE(app.startBattle(Demonstration, VaelApp::CustomScenario, true, true, error));
+        EXPECT_EQ(error.rfind(row.starts, 0), 0u) << error;
+        ASSERT_GE(error.size(), row.ends.size());
+        EXPECT_EQ(error.substr(error.size() - row.ends.size()), row.ends) << error;
+        EXPECT_FALSE(app.battleRunning());
+    }
+    // The battle tool stops before the first activation and says the same.
+    battle::BattleOptions options;
+    options.dataDir = noImport.path();
+    options.scenario = Demonstration;
+    const battle::BattleOutcome outcome = battle::playBattle(options);
+    EXPECT_EQ(outcome.status, battle::BattleStatus::LoadFailed);
+    EXPECT_EQ(outcome.activations, 0);
+    EXPECT_EQ(outcome.message.rfind("cannot start the scenario GHATMAR.SCN: the plan " + noImport.path(), 0),
+              0u)
+        << outcome.message;
+    EXPECT_NE(outcome.message.find("ghatmar_tactics.pln, which would not open"), std::string::npos)
+        << outcome.message;
+}
+
+} // namespace
+} // namespace vael::test

@@ -1,0 +1,92 @@
+// A file written whole or not at all: the old file stays byte for byte when the writing fails anywhere,
+// and the message names the file and the cause.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/whole_file.h"
+#include "support/failing_output.h"
+#include "support/file_bytes.h"
+#include "support/temp_dir.h"
+
+namespace vael::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(WholeFile, ReplacesTheOldFileWithExactlyTheNewBytesAndLeavesNothingElse) {
+    TempDir dir("whole-file");
+    const auto file = dir / "game.vel";
+    std::string error;
+    ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{'o', 'l', 'd'}, error)) << error;
+    EXPECT_EQ(readBytes(file), (Bytes{'o', 'l', 'd'}));
+    std::filesystem::permissions(file, std::filesystem::perms(0640));
+    const Bytes next{0, 1, 2, 0xFF, 0x80, 'n', 'e', 'w'};
+    ASSERT_TRUE(platform::writeWholeFile(file.string(), next, error)) << error;
+    EXPECT_EQ(readBytes(file), next);
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"game.vel"});
+    // The new file keeps the permissions the player gave the old one.
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0640));
+    // An empty file is written as one.
+    ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{}, error)) << error;
+    EXPECT_EQ(std::filesystem::file_size(file), 0u);
+}
+
+TEST(WholeFile, AWriteThatFailsAfterAnyNumberOfBytesLeavesTheOldFileByteIdentical) {
+    TempDir dir("whole-file-fails");
+    const auto file = dir / "game.vel";
+    const Bytes old{'a', 'n', ' ', 'o', 'l', 'd', ' ', 'g', 'a', 'm', 'e'};
+    std::string error;
+    ASSERT_TRUE(platform::writeWholeFile(file.string(), old, error)) << error;
+    Bytes next(1000);
+    for (std::size_t i = 0; i < next.size(); ++i)
+        next[i] = static_cast<std::uint8_t>(i * 7);
+    for (const std::size_t room : {0u, 1u, 11u, 12u, 500u, 998u, 999u}) {
+        SCOPED_TRACE(room);
+        FailingOutput full(room);
+        error.clear();
+        EXPECT_FALSE(platform::writeWholeFile(file.string(), next, error, &full));
+        EXPECT_EQ(full.written(), room);
+        EXPECT_EQ(error, "cannot write " + file.string() + ": No space left on device");
+        EXPECT_EQ(readBytes(file), old);
+        EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"game.vel"});
+    }
+    // Room for every byte: the write goes through.
+    FailingOutput room(1000);
+    EXPECT_TRUE(platform::writeWholeFile(file.string(), next, error, &room)) << error;
+    EXPECT_EQ(readBytes(file), next);
+}
+
+TEST(WholeFile, AFlushThatFailsOrAPlaceThatCannotBeWrittenKeepsTheOldFileAndSaysWhy) {
+    TempDir dir("whole-file-flush");
+    const auto file = dir / "game.vel";
+    std::string error;
+    ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{'o', 'l', 'd'}, error)) << error;
+    FailingOutput disk(100);
+    disk.syncError = EIO;
+    EXPECT_FALSE(platform::writeWholeFile(file.string(), Bytes{'n', 'e', 'w'}, error, &disk));
+    EXPECT_EQ(error, "cannot write " + file.string() + ": Input/output error");
+    EXPECT_EQ(readBytes(file), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"game.vel"});
+
+    FailingOutput refused(0, EACCES);
+    EXPECT_FALSE(platform::writeWholeFile(file.string(), Bytes{'n', 'e', 'w'}, error, &refused));
+    EXPECT_EQ(error, "cannot write " + file.string() + ": Permission denied");
+    EXPECT_EQ(readBytes(file), (Bytes{'o', 'l', 'd'}));
+
+    const auto nowhere = dir / "no such folder" / "game.vel";
+    EXPECT_FALSE(platform::writeWholeFile(nowhere.string(), Bytes{'n'}, error));
+    EXPECT_EQ(error, "cannot write " + nowhere.string() + ": No such file or directory");
+    // A directory standing where the file should be cannot be replaced by it.
+    std::filesystem::create_directory(dir / "taken.vel");
+    EXPECT_FALSE(platform::writeWholeFile((dir / "taken.vel").string(), Bytes{'n'}, error));
+    EXPECT_EQ(error, "cannot replace " + (dir / "taken.vel").string() + ": Is a directory");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"game.vel", "taken.vel"}));
+}
+
+} // namespace
+} // namespace vael::test
