@@ -15,7 +15,8 @@ namespace vael::test {
 
 // A data set for one test: the build's, with the battles replaced by the one forged from the text file of
 // the tests' data; its map is the demonstration battle's.
-inline std::string forgedBattleData(const TempDir& dir, const std::string& textFile, const std::string& scenario) {
+inline std::string forgedBattleData(const TempDir& dir, const std::string& textFile,
+                                    const std::string& scenario) {
     const std::filesystem::path data = dir / "data";
     linkDataWithoutBattles(VAEL_BUILD_DATA_DIR, data);
     std::ifstream in(std::filesystem::path(VAEL_SHELL_TEST_DATA) / textFile, std::ios::binary);

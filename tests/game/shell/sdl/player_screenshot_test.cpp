@@ -59,7 +59,7 @@ struct GameWindow {
         game = std::make_unique<VaelGame>(*watched, data);
         script = std::make_unique<PlayerScript>(*watched, *game);
         script->answer = [this](Dialog& d, const std::string& name) {
-            if (alongTheWay(name) && !holdAlongTheWay) clickOn(*watched, d, Dialog::IdOk);
+            if (alongTheWay(name) && !keep.count(name)) clickOn(*watched, d, Dialog::IdOk);
         };
         watched->idle = [this] { script->idle(); };
         // The script looks at the game whenever it waits; a tick of its own wakes it where nothing else
@@ -76,8 +76,24 @@ struct GameWindow {
     std::unique_ptr<WatchedPlatform> watched;
     std::unique_ptr<VaelGame> game;
     std::unique_ptr<PlayerScript> script;
-    bool holdAlongTheWay = false; // the script answers those dialogs itself
+    std::set<std::string> keep; // dialogs along the way the test answers itself
     std::uint32_t ticker = 0;
+};
+
+// Each test's game in the real window, with its own data home and settings.
+class PlayerWindow : public ::testing::Test {
+protected:
+    GameWindow& open(const std::string& name, const std::string& data = VAEL_BUILD_DATA_DIR) {
+        dir_ = std::make_unique<TempDir>(name);
+        home_ = std::make_unique<DataHome>(dir_->path().string());
+        window_ = std::make_unique<GameWindow>(dir_->path(), data);
+        return *window_;
+    }
+
+private:
+    std::unique_ptr<TempDir> dir_;
+    std::unique_ptr<DataHome> home_;
+    std::unique_ptr<GameWindow> window_;
 };
 
 // Whether the player's leader stands ready for his orders, nothing moving on the map.
@@ -145,7 +161,7 @@ Difference differ(const Grab& a, const Grab& b) {
 // player saves as the second turn's first leader is taken up, and the map is taken then. A fresh game
 // loads the file from the start dialog and shows the map as it was: every figure on its unit's hex, turned
 // its way, the fallen lying where they fell, the flags where they stood; in the reversed view too.
-TEST(PlayerWindow, ALoadedGameShowsTheBattleAsItStoodWhenSaved) {
+TEST_F(PlayerWindow, ALoadedGameShowsTheBattleAsItStoodWhenSaved) {
     TempDir dir("player-loaded");
     DataHome home(dir.path().string());
     const std::string data = forgedBattleData(dir, "skirmish.scn.txt", "skirmish.scn");
@@ -276,17 +292,12 @@ TEST(PlayerWindow, ALoadedGameShowsTheBattleAsItStoodWhenSaved) {
 // Dialogs opened over others, each closed by a click on its button: the scenario's "Details..." over the
 // choice of scenario, "Army Details" over the game's overview. While the upper one is up, a click on the
 // one beneath does nothing.
-TEST(PlayerWindow, TheDialogOpenedLastTakesTheMouse) {
-    TempDir dir("player-dialogs");
-    DataHome home(dir.path().string());
-    GameWindow w(dir.path(), VAEL_BUILD_DATA_DIR);
+TEST_F(PlayerWindow, TheDialogOpenedLastTakesTheMouse) {
+    GameWindow& w = open("player-dialogs");
     ASSERT_TRUE(w.ready());
     PlayerScript& s = *w.script;
     // The overview and the message box are this test's to close; the other dialogs on the way are taken.
-    s.answer = [&](Dialog& d, const std::string& name) {
-        if (alongTheWay(name) && name != EndTurnDlg::TemplateName && name != InformationDlg::TemplateName)
-            clickOn(*w.watched, d, Dialog::IdOk);
-    };
+    w.keep = {EndTurnDlg::TemplateName, InformationDlg::TemplateName};
     s.step("the start dialog", {}, [&] { return s.open(StartGameDlg::TemplateName) != nullptr; });
     s.step(
         "Start Battle", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdStartBattle); },
@@ -334,15 +345,11 @@ TEST(PlayerWindow, TheDialogOpenedLastTakesTheMouse) {
 
 // The end of a battle: its picture's "Overview" shows the battle's last tallies, by a click and by Alt+O,
 // and "Close" leaves the battle for the start dialog.
-TEST(PlayerWindow, TheEndOfTheBattleShowsItsOverviewByMouseAndByAltO) {
-    TempDir dir("player-end");
-    DataHome home(dir.path().string());
-    GameWindow w(dir.path(), VAEL_BUILD_DATA_DIR);
+TEST_F(PlayerWindow, TheEndOfTheBattleShowsItsOverviewByMouseAndByAltO) {
+    GameWindow& w = open("player-end");
     ASSERT_TRUE(w.ready());
     PlayerScript& s = *w.script;
-    s.answer = [&](Dialog& d, const std::string& name) {
-        if (alongTheWay(name) && name != EndTurnDlg::TemplateName) clickOn(*w.watched, d, Dialog::IdOk);
-    };
+    w.keep = {EndTurnDlg::TemplateName};
     startBattle(w);
     s.step(
         "the battle's end",
@@ -373,15 +380,11 @@ TEST(PlayerWindow, TheEndOfTheBattleShowsItsOverviewByMouseAndByAltO) {
 }
 
 // File, Exit in the middle of a battle asks first: Cancel plays on, OK leaves the game.
-TEST(PlayerWindow, FileExitInTheMiddleOfABattleAsksWhetherToLeave) {
-    TempDir dir("player-exit");
-    DataHome home(dir.path().string());
-    GameWindow w(dir.path(), VAEL_BUILD_DATA_DIR);
+TEST_F(PlayerWindow, FileExitInTheMiddleOfABattleAsksWhetherToLeave) {
+    GameWindow& w = open("player-exit");
     ASSERT_TRUE(w.ready());
     PlayerScript& s = *w.script;
-    s.answer = [&](Dialog& d, const std::string& name) {
-        if (alongTheWay(name) && name != InformationDlg::TemplateName) clickOn(*w.watched, d, Dialog::IdOk);
-    };
+    w.keep = {InformationDlg::TemplateName};
     std::vector<std::string> asked;
     startBattle(w);
     // The File menu: Open Game, Start Game, Preferences, a separator, Exit.
@@ -415,15 +418,10 @@ TEST(PlayerWindow, FileExitInTheMiddleOfABattleAsksWhetherToLeave) {
 
 // File, Preferences: the sound's volume bar sets the volume at once and is kept with the preferences; the
 // music's box and volume (the game plays no music) are shown as kept but cannot be changed.
-TEST(PlayerWindow, PreferencesSetTheSoundVolumeAtOnceAndShowTheMusicDisabled) {
-    TempDir dir("player-preferences");
-    DataHome home(dir.path().string());
-    GameWindow w(dir.path(), VAEL_BUILD_DATA_DIR);
+TEST_F(PlayerWindow, PreferencesSetTheSoundVolumeAtOnceAndShowTheMusicDisabled) {
+    GameWindow& w = open("player-preferences");
     ASSERT_TRUE(w.ready());
     PlayerScript& s = *w.script;
-    s.answer = [&](Dialog& d, const std::string& name) {
-        if (alongTheWay(name)) clickOn(*w.watched, d, Dialog::IdOk);
-    };
     const Preferences kept = w.app().preferences();
     bool musicEnabled = true, musicVolumeEnabled = true;
     int heard = -1, heardAfterCancel = -1;
@@ -492,15 +490,10 @@ TEST(PlayerWindow, PreferencesSetTheSoundVolumeAtOnceAndShowTheMusicDisabled) {
 }
 
 // Unit, View Details... for a unit picked by a click: the overview names it and tells its state.
-TEST(PlayerWindow, UnitViewDetailsShowsTheUnitsDetails) {
-    TempDir dir("player-details");
-    DataHome home(dir.path().string());
-    GameWindow w(dir.path(), VAEL_BUILD_DATA_DIR);
+TEST_F(PlayerWindow, UnitViewDetailsShowsTheUnitsDetails) {
+    GameWindow& w = open("player-details");
     ASSERT_TRUE(w.ready());
     PlayerScript& s = *w.script;
-    s.answer = [&](Dialog& d, const std::string& name) {
-        if (alongTheWay(name)) clickOn(*w.watched, d, Dialog::IdOk);
-    };
     Combat* unit = nullptr;
     std::vector<UnitDetailsLine> lines;
     Grab shot;
@@ -576,15 +569,10 @@ std::optional<Point> figurePoint(VaelApp& app, Combat& unit, bool elsewhere, sho
 
 // A click on a soldier's body, which stands above his hex and covers the hex behind it, picks the soldier's
 // unit, not the hex behind.
-TEST(PlayerWindow, AClickOnAFiguresBodyPicksItsUnit) {
-    TempDir dir("player-figure");
-    DataHome home(dir.path().string());
-    GameWindow w(dir.path(), VAEL_BUILD_DATA_DIR);
+TEST_F(PlayerWindow, AClickOnAFiguresBodyPicksItsUnit) {
+    GameWindow& w = open("player-figure");
     ASSERT_TRUE(w.ready());
     PlayerScript& s = *w.script;
-    s.answer = [&](Dialog& d, const std::string& name) {
-        if (alongTheWay(name)) clickOn(*w.watched, d, Dialog::IdOk);
-    };
     Combat* unit = nullptr;
     std::optional<Point> body;
     short behind = -1;
@@ -606,7 +594,7 @@ TEST(PlayerWindow, AClickOnAFiguresBodyPicksItsUnit) {
 // The player's volley from start to end: a bowman picked by a click, the missile key, the menu's command
 // checked and the enemies in reach lit; a click on a lit enemy's figure shoots, and the volley's line comes
 // in the commentary. Where no enemy is in reach, the status bar says why.
-TEST(PlayerWindow, APlayersVolleyFromTheMissileKeyToTheClickOnTheTarget) {
+TEST_F(PlayerWindow, APlayersVolleyFromTheMissileKeyToTheClickOnTheTarget) {
     TempDir dir("player-volley");
     DataHome home(dir.path().string());
     const std::string data = forgedBattleData(dir, "skirmish.scn.txt", "skirmish.scn");
@@ -614,9 +602,6 @@ TEST(PlayerWindow, APlayersVolleyFromTheMissileKeyToTheClickOnTheTarget) {
     GameWindow w(dir.path(), data);
     ASSERT_TRUE(w.ready());
     PlayerScript& s = *w.script;
-    s.answer = [&](Dialog& d, const std::string& name) {
-        if (alongTheWay(name)) clickOn(*w.watched, d, Dialog::IdOk);
-    };
     MissileCapable* bowman = nullptr;
     Combat* target = nullptr;
     bool checked = false, unlit = false;
@@ -673,15 +658,10 @@ TEST(PlayerWindow, APlayersVolleyFromTheMissileKeyToTheClickOnTheTarget) {
     writeShot(shot, "player_volley.png");
 }
 
-TEST(PlayerWindow, AVolleyWithNoEnemyInReachSaysWhyAndTheKeyAgainTakesItBack) {
-    TempDir dir("player-no-volley");
-    DataHome home(dir.path().string());
-    GameWindow w(dir.path(), VAEL_BUILD_DATA_DIR);
+TEST_F(PlayerWindow, AVolleyWithNoEnemyInReachSaysWhyAndTheKeyAgainTakesItBack) {
+    GameWindow& w = open("player-no-volley");
     ASSERT_TRUE(w.ready());
     PlayerScript& s = *w.script;
-    s.answer = [&](Dialog& d, const std::string& name) {
-        if (alongTheWay(name)) clickOn(*w.watched, d, Dialog::IdOk);
-    };
     MissileCapable* bowman = nullptr;
     std::string told;
     bool checked = false, stillChecked = true;
