@@ -11,20 +11,19 @@
 
 #include "game/rules/logical_map_file.h"
 #include "game/rules/map_file_builder.h"
+#include "support/linked_data.h"
 #include "tools/forge/scenario_writer.h"
 
 namespace vael::test {
 
 // Every file of the data set from, linked into to, but the scenarios and their variant lists.
 inline void linkDataWithoutBattles(const std::filesystem::path& from, const std::filesystem::path& to) {
-    namespace fs = std::filesystem;
-    fs::create_directories(to);
-    for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
+    LinkedData data(to, from);
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(from)) {
         std::string lower = entry.path().filename().string();
         std::transform(lower.begin(), lower.end(), lower.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (lower.ends_with(".scn") || lower.ends_with(".var")) continue;
-        fs::create_symlink(entry.path(), to / entry.path().filename());
+        if (lower.ends_with(".scn") || lower.ends_with(".var")) data.remove(entry.path().filename().string());
     }
 }
 

@@ -135,7 +135,7 @@ const std::set<std::string> handledFromPartsNotBuilt = {
     "GetPrimaryLandscape", "GetUnitRegions", "ToggleCombatAnimation", "ToggleWalkingAnimation",
     "ToggleHexGridOn", "ToggleHexGridOff", "VaelPointSelected", "VaelPointFlyby",
     // The menus send these through their command ids, which the scan cannot read.
-    "FileStartGame", "FileOpenGame", "FilePreferences"};
+    "FileStartGame", "FileOpenGame", "FilePreferences", "HelpAbout"};
 
 struct Place {
     std::string file;

@@ -48,6 +48,10 @@ std::intptr_t WindowsChildWindow::handleMessage(std::uint32_t message, std::uint
         if (wParam == SysCommandClose && noClose_)
             return handleMessage(MessageSysCommand, SysCommandMinimize, 0);
         return windowProc(message, wParam, lParam);
+    case MessageQueryEndSession:
+        // A window that may not be closed stays through Close All, but not when the program ends.
+        if (noClose_ && lParam == 0) return 0;
+        return windowProc(message, wParam, lParam);
     case MessageMdiActivate:
         if (static_cast<WindowHandle>(lParam) == hwnd_) showMenu();
         if (lParam == 0 && mainWindow_) mainWindow_->restoreMenu();

@@ -350,7 +350,7 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
     case MessageSysCommand:
         if (message == MessageSysCommand && wParam != SysCommandClose) return 0;
         if (app && app->canTerminate() == 0) return 0;
-        frameProc(MessageCommand, CloseAll, 0);
+        closeAllChildren(true);
         if (!children().empty()) return 0;
         if (app) app->postQuitMessage();
         return 0;
@@ -577,7 +577,7 @@ void WindowsMainWindow::onCommand(std::uint16_t id, std::uint16_t notification) 
         tileVertically();
         return;
     case CloseAll:
-        closeAllChildren();
+        closeAllChildren(false);
         return;
     default:
         break;
@@ -600,15 +600,22 @@ void WindowsMainWindow::onCommand(std::uint16_t id, std::uint16_t notification) 
     if (toolbar_) toolbar_->followCommand(id);
 }
 
-void WindowsMainWindow::closeAllChildren() {
-    // Each pass closes the top child or stops; a child that stays open ends it.
+void WindowsMainWindow::closeAllChildren(bool frameClosing) {
+    // Each pass asks the top child not yet passed over and closes it, or stops, or passes it over.
+    std::vector<WindowsChildWindow*> kept;
     for (std::size_t guard = children().size() + 1; guard-- > 0;) {
-        const std::vector<WindowsChildWindow*> all = children();
+        std::vector<WindowsChildWindow*> all = children();
+        std::erase_if(
+            all, [&](WindowsChildWindow* c) { return std::find(kept.begin(), kept.end(), c) != kept.end(); });
         if (all.empty()) return;
         WindowsChildWindow* top = all.back();
         mdiRestore(top->hwnd());
-        if (top->handleMessage(MessageQueryEndSession, 0, 0) == 0) return;
-        mdiDestroy(top);
+        if (top->handleMessage(MessageQueryEndSession, 0, frameClosing ? 1 : 0) != 0) {
+            mdiDestroy(top);
+            continue;
+        }
+        if (frameClosing) return;
+        kept.push_back(top);
     }
 }
 

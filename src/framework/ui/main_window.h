@@ -133,7 +133,9 @@ protected:
     std::intptr_t receive(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
         return frameProc(message, wParam, lParam);
     }
-    void closeAllChildren();
+    // Closing the frame, the first child that refuses ends it; choosing Close All, a child that refuses
+    // (one that must stay, as a battle's map) is passed over and the others close.
+    void closeAllChildren(bool frameClosing);
     // Sets the client area between the bars when the frame's client size is new (or when asked to).
     void placeClient(bool always);
 

@@ -1,7 +1,9 @@
 #include "framework/ui/menu.h"
 
+#include <algorithm>
 #include <cctype>
 
+#include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
 
 namespace vael {
@@ -56,6 +58,33 @@ std::uintptr_t PopupItem::commandId() const {
     return reinterpret_cast<std::uintptr_t>(submenu_->handle());
 }
 
+BitmapItem::BitmapItem(const std::string& archiveName, const std::string& groupName,
+                       const std::string& imageName, const std::string& message, std::uint16_t state)
+    : MenuItem(RegisteredMessage::getId(message), state, false), archive_(PictureArchive::open(archiveName)) {
+    if (archive_)
+        image_ = groupName.empty() ? archive_->drawableInAnyGroup(imageName)
+                                   : archive_->drawable(imageName, groupName);
+    if (!image_.exists())
+        debugStream() << "Menu item " << message << " has no picture: " << archiveName << " holds no image "
+                      << imageName << (groupName.empty() ? "" : " in group " + groupName) << std::endl;
+}
+
+MenuContent BitmapItem::content() const {
+    auto bitmap = std::make_shared<MenuBitmap>();
+    if (image_.exists()) {
+        const platform::Surface& s = image_.surface;
+        bitmap->width = static_cast<std::int16_t>(s.width);
+        bitmap->height = static_cast<std::int16_t>(s.height);
+        bitmap->rowBytes = static_cast<std::int16_t>((s.width + 3) & ~3);
+        bitmap->pixels.assign(static_cast<std::size_t>(bitmap->rowBytes) * static_cast<std::size_t>(s.height),
+                              0);
+        for (std::int32_t y = 0; y < s.height; ++y)
+            std::copy_n(s.pixels + static_cast<std::ptrdiff_t>(y) * s.pitch, s.width,
+                        bitmap->pixels.begin() + static_cast<std::ptrdiff_t>(y) * bitmap->rowBytes);
+    }
+    return {std::string(), std::move(bitmap)};
+}
+
 // The menu.
 
 Menu::~Menu() {
@@ -87,6 +116,16 @@ void Menu::appendPopup(const std::string& label, const Menu& menu) {
 void Menu::appendPopupMenu(const std::string& label, Menu* menu) {
     menu->setPrefix(labelToCommandName(name_ + label));
     appendItem(new PopupItem(label, menu));
+}
+
+void Menu::appendBitmap(const std::string& archiveName, const std::string& groupName,
+                        const std::string& imageName, const std::string& message, std::uint16_t state) {
+    appendItem(new BitmapItem(archiveName, groupName, imageName, message, state));
+}
+
+void Menu::appendBitmap(const std::string& archiveName, const std::string& imageName,
+                        const std::string& message, std::uint16_t state) {
+    appendItem(new BitmapItem(archiveName, std::string(), imageName, message, state));
 }
 
 void Menu::appendSeparator() {

@@ -34,6 +34,12 @@ public:
     virtual void appendPopup(const std::string& label, const Menu& menu);
     // The menu owns the pull-down's menu.
     virtual void appendPopupMenu(const std::string& label, Menu* menu);
+    // A command shown as the picture of that image, in the group of the archive or without a group; its id
+    // is the message name's.
+    virtual void appendBitmap(const std::string& archiveName, const std::string& groupName,
+                              const std::string& imageName, const std::string& message, std::uint16_t state);
+    virtual void appendBitmap(const std::string& archiveName, const std::string& imageName,
+                              const std::string& message, std::uint16_t state);
     virtual void appendSeparator();
     virtual void appendColumnBreak();
     virtual void appendBarBreak();

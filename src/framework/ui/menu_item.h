@@ -1,10 +1,14 @@
 #pragma once
 // The entries of a menu's model. A plain MenuItem is one of the three markers (separator, column break,
 // column break with a bar); a TextItem is a command with its label and its registered command name; a
-// PopupItem is a pull-down holding its own menu.
+// PopupItem is a pull-down holding its own menu; a BitmapItem is a command shown as a picture of an image
+// archive.
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "framework/ui/picture_archive.h"
+#include "framework/ui/system_menu.h"
 
 namespace vael {
 
@@ -22,8 +26,8 @@ public:
     virtual void addPrefix(const std::string&) {}
     // What the item is chosen by: its id, or a pull-down's menu handle.
     virtual std::uintptr_t commandId() const { return id_; }
-    // What the menu shows for the item: its label, or nothing for a marker.
-    virtual std::string content() const { return {}; }
+    // What the menu shows for the item: its label, its picture, or nothing for a marker.
+    virtual MenuContent content() const { return {}; }
 
     bool isMarker() const { return marker_; }
     std::uint16_t id() const { return id_; }
@@ -50,7 +54,7 @@ public:
         : MenuItem(id, state, false), label_(label), command_(command) {}
     MenuItem* clone() const override { return new TextItem(*this); }
     void addPrefix(const std::string& text) override;
-    std::string content() const override { return label_; }
+    MenuContent content() const override { return {label_, nullptr}; }
 
     const std::string& label() const { return label_; }
     const std::string& command() const { return command_; }
@@ -77,6 +81,26 @@ private:
     PopupItem(const PopupItem& other);
 
     std::unique_ptr<Menu> submenu_;
+};
+
+class BitmapItem : public MenuItem {
+public:
+    // The image of that name in the group of the archive, or in any group of it when the group is empty;
+    // the id is the message name's registered id. An image the archive lacks shows an empty picture.
+    BitmapItem(const std::string& archiveName, const std::string& groupName, const std::string& imageName,
+               const std::string& message, std::uint16_t state);
+    MenuItem* clone() const override { return new BitmapItem(*this); }
+    // A new picture each time, the image's rows padded to four bytes.
+    MenuContent content() const override;
+
+    const Picture& image() const { return image_; }
+
+private:
+    BitmapItem(const BitmapItem&) = default;
+
+    // Copies share the archive, which keeps the image's pixels for as long as any copy shows them.
+    std::shared_ptr<PictureArchive> archive_;
+    Picture image_;
 };
 
 } // namespace vael

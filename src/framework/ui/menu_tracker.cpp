@@ -21,6 +21,21 @@ std::int16_t textWidth(const std::string& text) {
 bool isSeparator(const SystemMenu::Entry& e) {
     return (e.flags & SystemMenu::Separator) != 0;
 }
+const MenuBitmap* pictureOf(const SystemMenu::Entry& e) {
+    return (e.flags & SystemMenu::Bitmap) ? e.bitmap.get() : nullptr;
+}
+// A picture is as wide as it is; a label as its characters.
+std::int16_t contentWidth(const SystemMenu::Entry& e, const std::string& shown) {
+    if (const MenuBitmap* picture = pictureOf(e)) return picture->width;
+    return textWidth(shown);
+}
+// A picture taller than a line of text makes its entry taller, with a pixel above and below it.
+std::int16_t entryHeight(const SystemMenu::Entry& e) {
+    if (isSeparator(e)) return MenuTracker::SeparatorHeight;
+    const MenuBitmap* picture = pictureOf(e);
+    return static_cast<std::int16_t>(
+        std::max<int>(MenuTracker::ItemHeight, picture ? picture->height + 2 : 0));
+}
 bool isChoosable(const SystemMenu::Entry& e) {
     return (e.flags & (SystemMenu::Separator | SystemMenu::Grayed | SystemMenu::Disabled)) == 0;
 }
@@ -55,7 +70,8 @@ MenuTracker::MenuTracker(const SystemMenu& bar, const Dim& window)
     for (std::size_t i = 0; i < bar.count(); ++i) {
         const SystemMenu::Entry& e = bar.entry(i);
         const std::int16_t w =
-            isSeparator(e) ? 0 : static_cast<std::int16_t>(textWidth(shownText(e.text)) + 2 * TitlePadding);
+            isSeparator(e) ? 0
+                           : static_cast<std::int16_t>(contentWidth(e, shownText(e.text)) + 2 * TitlePadding);
         titles_.emplace_back(x, 0, w, BarHeight);
         x = static_cast<std::int16_t>(x + w);
     }
@@ -79,10 +95,11 @@ void MenuTracker::openLevel(const SystemMenu& menu, const Point& at) {
         Column& c = columns.back();
         std::string accelerator;
         const std::string shown = shownText(e.text, &accelerator);
-        const int w = textWidth(shown) + (accelerator.empty() ? 0 : AcceleratorGap + textWidth(accelerator)) +
+        const int w = contentWidth(e, shown) +
+                      (accelerator.empty() || pictureOf(e) ? 0 : AcceleratorGap + textWidth(accelerator)) +
                       CheckRoom + ArrowRoom;
         c.width = static_cast<std::int16_t>(std::max<int>(c.width, w));
-        c.height = static_cast<std::int16_t>(c.height + (isSeparator(e) ? SeparatorHeight : ItemHeight));
+        c.height = static_cast<std::int16_t>(c.height + entryHeight(e));
         columnOf.push_back(columns.size() - 1);
     }
     int width = 2, height = 0;
@@ -100,7 +117,7 @@ void MenuTracker::openLevel(const SystemMenu& menu, const Point& at) {
             columnX += columns[columnOf[i - 1]].width;
             rowY = y + 1;
         }
-        const std::int16_t h = isSeparator(menu.entry(i)) ? SeparatorHeight : ItemHeight;
+        const std::int16_t h = entryHeight(menu.entry(i));
         level.entries.emplace_back(static_cast<std::int16_t>(columnX), static_cast<std::int16_t>(rowY),
                                    columns[columnOf[i]].width, h);
         rowY += h;
@@ -270,12 +287,31 @@ void MenuTracker::draw(Display& target) const {
     const auto text = [&](const Point& at, const std::string& s, std::uint8_t colour) {
         if (textDrawer() && !s.empty()) textDrawer()(target, at, s, colour);
     };
+    // A picture is drawn whole; a grayed one has every other pixel, in a checker, put out in grey.
+    const auto picture = [&](const Point& at, const MenuBitmap& bitmap, bool grayed) {
+        if (bitmap.pixels.empty()) return;
+        target.drawPicture(
+            at, Picture{platform::Surface{bitmap.pixels.data(), bitmap.width, bitmap.height, bitmap.rowBytes},
+                        Point(), PictureOpaque});
+        if (!grayed) return;
+        for (std::int16_t y = 0; y < bitmap.height; ++y)
+            for (std::int16_t x = static_cast<std::int16_t>(y % 2); x < bitmap.width; x += 2)
+                target.fillRect(
+                    Box(static_cast<std::int16_t>(at.x + x), static_cast<std::int16_t>(at.y + y), 1, 1), 128,
+                    128, 128);
+    };
     if (isBar_) {
         target.fillRect(Box(0, 0, window_.w, BarHeight), 192, 192, 192);
         for (std::size_t i = 0; i < titles_.size(); ++i) {
             const SystemMenu::Entry& e = root_.entry(i);
             const bool open = static_cast<int>(i) == openTitle_;
             if (open) target.fillRect(titles_[i], 0, 0, 128);
+            if (const MenuBitmap* p = pictureOf(e)) {
+                picture(Point(static_cast<std::int16_t>(titles_[i].x + TitlePadding),
+                              static_cast<std::int16_t>(std::max(0, (BarHeight - p->height) / 2))),
+                        *p, (e.flags & SystemMenu::Grayed) != 0);
+                continue;
+            }
             text(Point(static_cast<std::int16_t>(titles_[i].x + TitlePadding), 3), shownText(e.text),
                  open             ? white
                  : isChoosable(e) ? black
@@ -299,6 +335,10 @@ void MenuTracker::draw(Display& target) const {
             if (lit) target.fillRect(b, 0, 0, 128);
             const std::uint8_t colour = !isChoosable(e) ? grey : lit ? white : black;
             const std::uint8_t r = colour == white ? 255 : colour == grey ? 128 : 0;
+            if (const MenuBitmap* p = pictureOf(e))
+                picture(Point(static_cast<std::int16_t>(b.x + CheckRoom),
+                              static_cast<std::int16_t>(b.y + (b.h - p->height) / 2)),
+                        *p, (e.flags & SystemMenu::Grayed) != 0);
             std::string accelerator;
             text(Point(static_cast<std::int16_t>(b.x + CheckRoom), static_cast<std::int16_t>(b.y + 2)),
                  shownText(e.text, &accelerator), colour);

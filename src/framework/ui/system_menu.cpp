@@ -18,6 +18,13 @@ void SystemMenu::append(std::uint32_t flags, std::uint16_t id, MenuHandle submen
     entries_.push_back(std::move(e));
 }
 
+void SystemMenu::append(std::uint32_t flags, std::uint16_t id, MenuHandle submenu,
+                        const MenuContent& content) {
+    if (!(flags & Bitmap)) return append(flags, id, submenu, content.text);
+    append(flags, id, submenu, std::string_view());
+    entries_.back().bitmap = content.bitmap;
+}
+
 SystemMenu::Entry* SystemMenu::findCommandEntry(std::uint16_t id, SystemMenu** owner, std::size_t* position) {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         Entry& e = entries_[i];

@@ -16,12 +16,26 @@ namespace vael {
 class SystemMenu;
 using MenuHandle = SystemMenu*;
 
+// The picture an entry shows in place of a label: 8-bit palette indexes, rows of rowBytes (the width
+// padded to four bytes), of which the first width are the picture.
+struct MenuBitmap {
+    std::int16_t width = 0, height = 0, rowBytes = 0;
+    std::vector<std::uint8_t> pixels;
+};
+
+// What the menu shows for an entry: its label, or its picture.
+struct MenuContent {
+    std::string text;
+    std::shared_ptr<const MenuBitmap> bitmap;
+};
+
 class SystemMenu {
 public:
     // Entry flags.
     enum Flag : std::uint32_t {
         Grayed = 0x1,
         Disabled = 0x2,
+        Bitmap = 0x4, // shows its picture in place of a label
         Checked = 0x8,
         Popup = 0x10,
         BarBreak = 0x20, // starts a new column with a bar before it
@@ -34,6 +48,7 @@ public:
         std::uint16_t id = 0;         // the command id; 0 for a pop-up or a separator
         MenuHandle submenu = nullptr; // a pop-up's menu (not owned by this entry)
         std::string text;
+        std::shared_ptr<const MenuBitmap> bitmap; // a bitmap entry's picture, shared with its copies
     };
 
     // Chooses from a pop-up shown at a point: answers the command id chosen, 0 for none.
@@ -54,6 +69,8 @@ public:
     }
     // A pop-up entry names its menu in place of a command id.
     void append(std::uint32_t flags, std::uint16_t id, MenuHandle submenu, std::string_view text);
+    // A bitmap entry (the Bitmap flag) keeps the picture and no text.
+    void append(std::uint32_t flags, std::uint16_t id, MenuHandle submenu, const MenuContent& content);
     // The first entry of that command, looked for through the pop-ups in order; false when none has it.
     bool remove(std::uint16_t id);
     bool check(std::uint16_t id, bool checked);

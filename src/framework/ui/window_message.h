@@ -11,28 +11,29 @@ using WindowHandle = std::uintptr_t;
 
 enum MessageId : std::uint32_t {
     MessageNull = 0,
-    MessageClose,       // a request to close the addressee
-    MessageQuit,        // ends the message loop
-    MessageSysCommand,  // wParam: a system command such as SysCommandClose
-    MessageTimer,       // wParam: the timer, lParam: the tick count of the tick
-    MessageCommand,     // low 16 bits of wParam: the command id; high 16 bits 1 when from an accelerator
-    MessagePaint,       // the addressee must show its contents again
-    MessageSize,        // lParam: the new size, packed as a point
-    MessageKeyDown,     // wParam: the key (platform::Key), lParam: the modifiers
-    MessageKeyUp,       //
-    MessageChar,        // wParam: the character typed (a Unicode code point)
-    MessageMouseMove,   // wParam: the modifiers, lParam: the point
-    MessageButtonDown,  // wParam: the button | the modifiers << 8, lParam: the point
-    MessageButtonUp,    //
-    MessageDoubleClick, //
+    MessageClose,           // a request to close the addressee
+    MessageQuit,            // ends the message loop
+    MessageSysCommand,      // wParam: a system command such as SysCommandClose
+    MessageTimer,           // wParam: the timer, lParam: the tick count of the tick
+    MessageCommand,         // low 16 bits of wParam: the command id; high 16 bits 1 when from an accelerator
+    MessagePaint,           // the addressee must show its contents again
+    MessageSize,            // lParam: the new size, packed as a point
+    MessageKeyDown,         // wParam: the key (platform::Key), lParam: the modifiers
+    MessageKeyUp,           //
+    MessageChar,            // wParam: the character typed (a Unicode code point)
+    MessageMouseMove,       // wParam: the modifiers, lParam: the point
+    MessageButtonDown,      // wParam: the button | the modifiers << 8, lParam: the point
+    MessageButtonUp,        //
+    MessageDoubleClick,     //
     MessageCreate,          // the window manager has made the addressee's window
     MessageNcDestroy,       // the addressee's window is gone; the last message it gets
-    MessageQueryEndSession, // whether the addressee may be closed: non-zero for yes
+    MessageQueryEndSession, // whether the addressee may be closed: non-zero for yes; lParam non-zero when the
+                            // whole program is closing
     MessageMdiActivate,     // lParam: the child being activated, 0 when none is active any more
     MessageSysKeyDown,      // a key pressed with Alt held; wParam: the key, lParam: the modifiers
     MessageRightButtonDown, // lParam: the point
     MessageParentNotify,    // wParam: MessageNcDestroy, lParam: the child window that has gone
-    MessageSocket,          // wParam: a watched socket, lParam: what it is ready for (platform::SocketReadiness)
+    MessageSocket,      // wParam: a watched socket, lParam: what it is ready for (platform::SocketReadiness)
     MessageUser = 0x400 // the program's own messages from here on
 };
 

@@ -105,6 +105,7 @@ void WindowsMenu::appendItems(const MenuItem& item) {
     }
     const auto* popup = dynamic_cast<const PopupItem*>(&item);
     if (popup) flags |= SystemMenu::Popup;
+    if (dynamic_cast<const BitmapItem*>(&item)) flags |= SystemMenu::Bitmap;
     if (item.state() & MenuItem::Checked) flags |= SystemMenu::Checked;
     if (item.state() & MenuItem::Grayed) flags |= SystemMenu::Grayed;
     if (item.state() & MenuItem::Disabled) flags |= SystemMenu::Disabled;

@@ -128,9 +128,11 @@ std::vector<bool> VaelPhysicalObject::chooseFallen(std::int16_t count, const std
         // Nobody left to fall: the walk below would never end.
         if (firstEligible < 0) break;
         std::int16_t pick = -1;
-        // Each casualty's walk starts at figure 0; a figure out of contact is taken only once the walk has
-        // come round once. Two whole passes without a pick settle on the first figure that may fall.
-        for (int pass = 0; pass < 2 && pick < 0; ++pass)
+        // Each casualty's walk starts at figure 0 and wraps until it picks; a figure out of contact is taken
+        // only once the walk has come round once. Every draw of a candidate has a fair chance, so the walk
+        // ends long before the bound, which only guards against a generator gone wrong.
+        int pass = 0;
+        for (; pass < FallenWalkPassLimit && pick < 0; ++pass)
             for (std::int16_t i = 0; i < n && pick < 0; ++i) {
                 if (!living(i) || chosen[static_cast<std::size_t>(i)]) continue;
                 if (!contact) {
@@ -142,6 +144,9 @@ std::vector<bool> VaelPhysicalObject::chooseFallen(std::int16_t count, const std
                 else if (pass > 0 && dice.percent() < step)
                     pick = i;
             }
+        if (pick < 0)
+            debugStream() << "Choosing the fallen on hex " << region() << " gave up after " << pass
+                          << " passes; the first figure that may fall falls" << std::endl;
         if (pick < 0) pick = firstEligible;
         chosen[static_cast<std::size_t>(pick)] = true;
     }

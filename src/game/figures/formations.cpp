@@ -195,28 +195,32 @@ void VaelPhysicalObject::preload() {
     trace << "Attempting to preload.....";
     Bitmap* current = images_.lockImageAt(-1, -1);
     const std::string file = current ? current->fileName() : std::string();
-    if (!preloadDirectory_.empty() && file.find(preloadDirectory_) != std::string::npos) {
-        auto lockGroups = [](OIF<Bitmap>& library, std::int16_t first, int groups) {
-            for (int g = 0; g < groups; ++g) {
-                const auto group = static_cast<std::int16_t>(first + g);
-                if (!library.hasGroupIndex(group)) continue;
-                for (std::int16_t i = 0; i < library.imageCount(group); ++i)
-                    library.lockImageAt(i, group);
-            }
-        };
-        if (images_.hasGroup("CN")) {
-            trace << "Combat...";
-            lockGroups(images_, images_.findGroup("CN"), 8);
+    // Images from elsewhere are not preloaded, and their line is left open for the next unit's attempt, so
+    // a run of kinds that load on demand reads as one line of attempts.
+    if (preloadDirectory_.empty() || file.find(preloadDirectory_) == std::string::npos) {
+        trace << std::flush;
+        return;
+    }
+    auto lockGroups = [](OIF<Bitmap>& library, std::int16_t first, int groups) {
+        for (int g = 0; g < groups; ++g) {
+            const auto group = static_cast<std::int16_t>(first + g);
+            if (!library.hasGroupIndex(group)) continue;
+            for (std::int16_t i = 0; i < library.imageCount(group); ++i)
+                library.lockImageAt(i, group);
         }
-        if (halfSizeArt_.hasGroup("MN")) {
-            trace << "Missile...";
-            lockGroups(halfSizeArt_, halfSizeArt_.findGroup("MN"), 8);
-        }
-        trace << "Walking...";
-        for (OIF<Bitmap>* library : {&images_, &halfSizeArt_, &quarterSizeArt_}) {
-            if (library->hasGroup("N")) lockGroups(*library, library->findGroup("N"), 8);
-            if (library->hasGroup("Standing")) lockGroups(*library, library->findGroup("Standing"), 1);
-        }
+    };
+    if (images_.hasGroup("CN")) {
+        trace << "Combat...";
+        lockGroups(images_, images_.findGroup("CN"), 8);
+    }
+    if (halfSizeArt_.hasGroup("MN")) {
+        trace << "Missile...";
+        lockGroups(halfSizeArt_, halfSizeArt_.findGroup("MN"), 8);
+    }
+    trace << "Walking...";
+    for (OIF<Bitmap>* library : {&images_, &halfSizeArt_, &quarterSizeArt_}) {
+        if (library->hasGroup("N")) lockGroups(*library, library->findGroup("N"), 8);
+        if (library->hasGroup("Standing")) lockGroups(*library, library->findGroup("Standing"), 1);
     }
     trace << std::endl;
 }

@@ -19,9 +19,6 @@ public:
 
     std::uint16_t delayedStart() const { return delayedStart_; }
 
-protected:
-    bool isExactlyHorse() const override { return true; }
-
 private:
     void waitHidden(VaelSprite& s);
 

@@ -67,9 +67,10 @@ void PMissileUnit::leaveMount(std::int16_t hex, bool riders) {
     };
     if (riders) {
         if (Roll::rand() % 100 < 15) {
+            // The horse is made before its direction is drawn: making it draws for its flag's place.
+            VaelPhysicalObject* debris = leaveDebris("Horse", hex);
             const std::int32_t direction = Roll::rand() % 8 + 1;
-            if (VaelPhysicalObject* debris = leaveDebris("Horse", hex))
-                debris->queueCommand(runaway(direction));
+            if (debris) debris->queueCommand(runaway(direction));
         } else {
             MethodOfDeathStruct fall;
             fall.percent = 100;

@@ -1,5 +1,7 @@
 #include "game/figures/vael_physical_object.h"
 
+#include <typeinfo>
+
 #include "game/figures/projectile_images.h"
 
 #include "framework/core/bus_event.h"
@@ -7,6 +9,7 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/figures/hex_map.h"
+#include "game/figures/p_horse.h"
 #include "game/rules/roll.h"
 #include "game/sound/vael_sound_manager.h"
 
@@ -46,7 +49,8 @@ void VaelPhysicalObject::connectHandlers() {
     connectNamed("DropFlag", onDropFlag);
     connectNamed("Selected", onSelected);
     if (spriteCount_ == 0) setupAnimations();
-    if (!isKind4to6() && !isExactlyHorse()) {
+    // The loose horse carries no flag, but a class made from it is a unit of its own and does.
+    if (!isKind4to6() && typeid(*this) != typeid(PHorse)) {
         flag_ = std::make_unique<Flag>(region(), flagLocation_, static_cast<std::uint32_t>(nation_));
         announce(flag_.get());
     }

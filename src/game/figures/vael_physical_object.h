@@ -88,6 +88,8 @@ public:
     // figure, 0 out of contact) makes figures in contact the likelier choice; null chooses among all alike.
     // Seeded with the hex, so every machine picks the same figures.
     std::vector<bool> chooseFallen(std::int16_t count, const std::int32_t* contact);
+    // Whole passes a walk for one casualty may take before the first figure that may fall is taken.
+    static constexpr int FallenWalkPassLimit = 10000;
     // The relative side (1 the front, clockwise to 8) of each enemy hex adjacent to the unit, as flags.
     void engagedSides(const List<short>& enemies, std::int16_t out[9]) const;
     virtual std::int16_t dropFlag();
@@ -187,8 +189,6 @@ public:
     std::int16_t leaderFlag_ = 0;
 
 protected:
-    // True only for an object of exactly the loose-horse class (its kind varies), which carries no flag.
-    virtual bool isExactlyHorse() const { return false; }
     // The rampage hooks of the elephant; other units trample and rear nobody.
     virtual void rear(VaelSprite&, std::int16_t) {}
     virtual void trample(VaelSprite&, std::int16_t) {}

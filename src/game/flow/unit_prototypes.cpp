@@ -35,17 +35,60 @@ struct Registration {
     Unit* (*make)();
 };
 
+template <class Kind, class Record> Unit* make(const char* name) {
+    return new Kind(nowhere<Record>(), name);
+}
+
+// The ten keys the demonstration battle was first played with come first, in their order; then every
+// other display type id of the catalogue, so that any unit a scenario's key table chooses can be made.
 const Registration registrations[] = {
-    {0, []() -> Unit* { return new Vaelmoric(nowhere<LeaderUnitData>(), "Vaelmoric"); }},
-    {1, []() -> Unit* { return new Hoplite(nowhere<CombatUnitData>(), "Hoplite"); }},
-    {4, []() -> Unit* { return new Leader(nowhere<LeaderUnitData>(), "Leader"); }},
-    {8, []() -> Unit* { return new HeavyCav(nowhere<HeavyCavUnitData>(), "HeavyCav"); }},
-    {10, []() -> Unit* { return new Skirmisher(nowhere<MissileCapableUnitData>(), "Skirmisher"); }},
-    {17, []() -> Unit* { return new Phalanx(nowhere<CombatUnitData>(), "Phalanx"); }},
-    {36, []() -> Unit* { return new LightInfantry(nowhere<MissileCapableUnitData>(), "LightInfantry"); }},
-    {39, []() -> Unit* { return new LightCav(nowhere<MissileCapableUnitData>(), "LightCav"); }},
-    {40, []() -> Unit* { return new Elephant(nowhere<ElephantUnitData>(), "Elephant"); }},
-    {35, []() -> Unit* { return new Leader(nowhere<LeaderUnitData>(), "Leader"); }},
+    {0, [] { return make<Vaelmoric, LeaderUnitData>("Vaelmoric"); }},
+    {1, [] { return make<Hoplite, CombatUnitData>("Hoplite"); }},
+    {4, [] { return make<Leader, LeaderUnitData>("Leader"); }},
+    {8, [] { return make<HeavyCav, HeavyCavUnitData>("HeavyCav"); }},
+    {10, [] { return make<Skirmisher, MissileCapableUnitData>("Skirmisher"); }},
+    {17, [] { return make<Phalanx, CombatUnitData>("Phalanx"); }},
+    {36, [] { return make<LightInfantry, MissileCapableUnitData>("LightInfantry"); }},
+    {39, [] { return make<LightCav, MissileCapableUnitData>("LightCav"); }},
+    {40, [] { return make<Elephant, ElephantUnitData>("Elephant"); }},
+    {35, [] { return make<Leader, LeaderUnitData>("Leader"); }},
+    {2, [] { return make<Skirmisher, MissileCapableUnitData>("Skirmisher"); }},
+    {3, [] { return make<Hypaspist, CombatUnitData>("Hypaspist"); }},
+    {5, [] { return make<Leader, LeaderUnitData>("Leader"); }},
+    {6, [] { return make<Leader, LeaderUnitData>("Leader"); }},
+    {7, [] { return make<Tezhar, LeaderUnitData>("Tezhar"); }},
+    {9, [] { return make<Lancer, CombatUnitData>("Lancer"); }},
+    {11, [] { return make<MediumInfantry, MissileCapableUnitData>("MediumInfantry"); }},
+    {12, [] { return make<HeavyCav, HeavyCavUnitData>("HeavyCav"); }},
+    {13, [] { return make<Skirmisher, MissileCapableUnitData>("Skirmisher"); }},
+    {14, [] { return make<LightInfantry, MissileCapableUnitData>("LightInfantry"); }},
+    // Archers of the Persian line: a light-infantry record and a skirmisher record both choose this key.
+    {15, [] { return make<LightInfantry, MissileCapableUnitData>("LightInfantry"); }},
+    {16, [] { return make<LightCav, MissileCapableUnitData>("LightCav"); }},
+    {18, [] { return make<Hoplite, CombatUnitData>("Hoplite"); }},
+    {19, [] { return make<LightCav, MissileCapableUnitData>("LightCav"); }},
+    {20, [] { return make<Peltast, MissileCapableUnitData>("Peltast"); }},
+    {21, [] { return make<Peltast, MissileCapableUnitData>("Peltast"); }},
+    {22, [] { return make<Chariot, MissileCapableUnitData>("Chariot"); }},
+    {23, [] { return make<Chariot, MissileCapableUnitData>("Chariot"); }},
+    {24, [] { return make<Elephant, ElephantUnitData>("Elephant"); }},
+    {25, [] { return make<LightCav, MissileCapableUnitData>("LightCav"); }},
+    {26, [] { return make<LightCav, MissileCapableUnitData>("LightCav"); }},
+    {27, [] { return make<Lancer, CombatUnitData>("Lancer"); }},
+    {28, [] { return make<Lancer, CombatUnitData>("Lancer"); }},
+    {29, [] { return make<Skirmisher, MissileCapableUnitData>("Skirmisher"); }},
+    {30, [] { return make<Skirmisher, MissileCapableUnitData>("Skirmisher"); }},
+    {31, [] { return make<Hoplite, CombatUnitData>("Hoplite"); }},
+    {32, [] { return make<LightInfantry, MissileCapableUnitData>("LightInfantry"); }},
+    {33, [] { return make<MediumInfantry, MissileCapableUnitData>("MediumInfantry"); }},
+    {34, [] { return make<LightCav, MissileCapableUnitData>("LightCav"); }},
+    {37, [] { return make<LightInfantry, MissileCapableUnitData>("LightInfantry"); }},
+    {38, [] { return make<Oxybele, MissileCapableUnitData>("Oxybele"); }},
+    {41, [] { return make<HeavyCav, HeavyCavUnitData>("HeavyCav"); }},
+    {42, [] { return make<Skirmisher, MissileCapableUnitData>("Skirmisher"); }},
+    // The cardaces stand two hexes wide; the record's flag says so, the kind is light infantry's.
+    {43, [] { return make<LightInfantry, MissileCapableUnitData>("LightInfantry"); }},
+    {44, [] { return make<HeavyCav, HeavyCavUnitData>("HeavyCav"); }},
 };
 
 } // namespace

@@ -152,11 +152,103 @@ std::int16_t PointedVaelLandscape::beginLandscape(const LandscapeDefinition& def
     return PointedIsometricHexLandscape::beginLandscape(definition);
 }
 
+std::int16_t PointedVaelLandscape::endLandscape() {
+    if (fullSize()) makeBattleScenery();
+    return PointedIsometricHexLandscape::endLandscape();
+}
+
 std::int16_t PointedVaelLandscape::closeGame() {
     arrows_.clear();
     scars_.clear();
     scenery_.clear();
-    return PointedIsometricHexLandscape::closeGame();
+    // The sprites go with the base's list before the archives they show.
+    const std::int16_t result = PointedIsometricHexLandscape::closeGame();
+    for (auto& archive : battleScenery_)
+        archive.reset();
+    return result;
+}
+
+namespace {
+
+// Where a battle's own scenery stands in one view: the group of its archive, the hex every picture is
+// placed from, and one offset per picture, picture k at offset k.
+struct SceneryView {
+    std::int16_t group;
+    std::int16_t region;
+    std::vector<Point> offsets;
+};
+
+struct BattleScenery {
+    std::uint32_t battle;
+    const char* archive;
+    SceneryView views[2]; // normal, reversed
+};
+
+const BattleScenery SceneryOfBattles[] = {
+    {0, "Chaeronea", {{0, 16, {{-65, 79}}}, {1, 202, {{380, 51}}}}},
+    {2,
+     "Pelium",
+     {{0,
+       103,
+       {{-119, 142},
+        {-66, 63},
+        {4, 53},
+        {130, 81},
+        {193, 152},
+        {227, 191},
+        {-196, 195},
+        {-145, 242},
+        {-66, 237},
+        {64, 237},
+        {-108, 170},
+        {4, 131}}},
+      {1,
+       602,
+       {{26, 42},
+        {209, 39},
+        {310, 39},
+        {366, 86},
+        {259, 151},
+        {194, 197},
+        {64, 202},
+        {-1, 154},
+        {-66, 106},
+        {180, 124},
+        {212, 104}}}}},
+};
+
+} // namespace
+
+// The scenery's pictures are not part of every data set: a battle whose archive has no group for the view
+// is shown without them.
+void PointedVaelLandscape::makeBattleScenery() {
+    const BattleScenery* scenery = nullptr;
+    for (const BattleScenery& s : SceneryOfBattles)
+        if (s.battle == battleIndex_) scenery = &s;
+    if (!scenery) return;
+    const char* suffixes[3] = {"", " (Half size)", " (Quarter size)"};
+    for (std::size_t z = 0; z < 3; ++z)
+        battleScenery_[z] = std::make_unique<OIF<Bitmap>>(std::string(scenery->archive) + suffixes[z]);
+    const SceneryView& view = scenery->views[reversed() ? 1 : 0];
+    OIF<Bitmap>& full = *battleScenery_[0];
+    if (!full.hasGroupIndex(view.group)) {
+        for (auto& archive : battleScenery_)
+            archive.reset();
+        return;
+    }
+    full.selectGroupIndex(view.group);
+    const std::string group = full.currentGroupName();
+    OIF<Bitmap>* const archives[3] = {battleScenery_[0].get(), battleScenery_[1].get(),
+                                      battleScenery_[2].get()};
+    for (std::size_t k = 0; k < view.offsets.size(); ++k) {
+        const Point& at = view.offsets[k];
+        Sprite* sprite = makeGameSprite(view.region, Point3D(at.x, at.y, 0), archives, group,
+                                        static_cast<std::int16_t>(k));
+        if (!sprite) continue;
+        // Made again with the map when a game is loaded, so never saved with it.
+        scenery_.append(sprite);
+        addSprite(sprite);
+    }
 }
 
 Sprite* PointedVaelLandscape::makeGameSprite(std::int16_t hex, const Point3D& offset,

@@ -35,6 +35,8 @@ public:
 
     void connectHandlers() override;
     std::int16_t beginLandscape(const LandscapeDefinition& definition) override;
+    // A full-size landscape sets out its battle's own scenery first, when the battle has any.
+    std::int16_t endLandscape() override;
     std::int16_t closeGame() override;
     // A battle map tile is kept only by the landscape of its zoom, the one it draws from.
     Container<Landscape*>* addTile(LandscapeTile* tile) override;
@@ -64,6 +66,11 @@ public:
     bool loadGameBytes(const std::vector<std::uint8_t>& bytes);
 
     const std::vector<Arrow>& arrows() const { return arrows_; }
+    // The archive of the battle's own scenery at a zoom (0 full, 1 half, 2 quarter); null while the battle
+    // has none.
+    OIF<Bitmap>* battleSceneryArchive(int zoom) const {
+        return battleScenery_[static_cast<std::size_t>(zoom)].get();
+    }
     const List<short>& scars() const { return scars_; }
 
 protected:
@@ -81,10 +88,12 @@ private:
     std::int16_t levelOfHex(std::int16_t hex) const;
     void showScars(const List<short>& indices);
     void invalidateSprite(Sprite* sprite);
+    void makeBattleScenery();
 
     std::uint32_t battleIndex_ = 10;
     std::unique_ptr<OIF<Bitmap>> arrowArt_[3];
     std::unique_ptr<OIF<Bitmap>> debrisArt_[3];
+    std::unique_ptr<OIF<Bitmap>> battleScenery_[3];
     OIF<Bitmap> background_;
     std::vector<Arrow> arrows_;
     List<short> scars_;

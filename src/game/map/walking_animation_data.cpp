@@ -69,8 +69,10 @@ void OIF<FacingOffsets>::readFile(const std::string& path, std::istream& file) {
             return reject(path, "group \"" + group.name + "\" holds more records than the archive");
         const std::streamoff end = at + GroupRecordSize + std::streamoff{group.count} * FacingOffsets::Size;
         if (end > length) return reject(path, "the records of group \"" + group.name + "\" run past the end");
-        // The next group begins after this one's records; the last one's offset is the end of the file.
-        if (next < end || next > length || (g + 1 == groupCount && next != length))
+        // The next group begins after this one's records. No group follows the last, so whatever its offset
+        // says is never sought and need not be sound.
+        const bool last = g + 1 == groupCount;
+        if (!last && (next < end || next > length))
             return reject(path, "bad next-group offset in group \"" + group.name + "\"");
         group.start = static_cast<std::int16_t>(records.size());
         for (std::int16_t i = 0; i < group.count; ++i) {
@@ -79,6 +81,7 @@ void OIF<FacingOffsets>::readFile(const std::string& path, std::istream& file) {
             records.push_back(std::move(offsets));
         }
         groups.push_back(group);
+        if (last) break;
         file.clear();
         file.seekg(next);
         at = next;

@@ -4,12 +4,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <system_error>
 
 #include "framework/core/application.h"
 #include "framework/ui/dialog_control.h"
+#include "framework/ui/system_font.h"
+#include "game/flow/data_files.h"
 #include "game/flow/game_control.h"
 #include "game/flow/scenario_file.h"
+#include "game/rules/logical_map_file.h"
+#include "game/shell/campaign_dialogs.h"
 #include "game/shell/saved_game_header.h"
 
 namespace vael {
@@ -62,31 +67,131 @@ std::vector<ScenarioChoice> findScenarios(const std::string& dataDirectory) {
                                               std::istreambuf_iterator<char>()};
         ScenarioFile file;
         if (!file.read(bytes.data(), bytes.size(), name)) continue;
-        found.push_back({name, file.title, GameControl::nationName(file.home.nation),
-                         GameControl::nationName(file.visitor.nation), file.units.size()});
+        ScenarioChoice choice;
+        choice.fileName = name, choice.title = file.title, choice.units = file.units.size();
+        choice.homeName = GameControl::nationName(file.home.nation);
+        choice.visitorName = GameControl::nationName(file.visitor.nation);
+        LogicalMapFile map;
+        const std::string mapPath = findDataFile(dataDirectory, file.mapFileName);
+        if (!mapPath.empty() && map.readFile(mapPath))
+            choice.mapName = map.name(), choice.mapWidth = map.width(), choice.mapHeight = map.height();
+        std::vector<ScenarioVariant> variants;
+        std::string why;
+        if (readVariants(dataDirectory, name, variants, why) && !variants.empty()) {
+            std::istringstream lines(variants.front().description);
+            for (std::string line; std::getline(lines, line);)
+                choice.introduction.push_back(line);
+        }
+        found.push_back(std::move(choice));
     }
-    std::sort(found.begin(), found.end(),
-              [](const ScenarioChoice& a, const ScenarioChoice& b) { return a.fileName < b.fileName; });
+    // By title, as the player looks for them; the file name parts two battles of one title.
+    std::sort(found.begin(), found.end(), [](const ScenarioChoice& a, const ScenarioChoice& b) {
+        return a.title != b.title ? a.title < b.title : a.fileName < b.fileName;
+    });
     return found;
 }
 
-ScenarioDlg::ScenarioDlg(const ScenarioChoice& scenario, DialogShown shown)
-    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), scenario_(scenario),
-      shown_(std::move(shown)) {}
+ScenarioDlg::ScenarioDlg(std::vector<ScenarioChoice> scenarios, DialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""),
+      scenarios_(std::move(scenarios)), shown_(std::move(shown)) {}
+
+const ScenarioChoice* ScenarioDlg::chosen() const {
+    return chosen_ < scenarios_.size() ? &scenarios_[chosen_] : nullptr;
+}
+
+std::vector<std::string> ScenarioDlg::describe(const ScenarioChoice& scenario) {
+    std::vector<std::string> lines{scenario.homeName + " against " + scenario.visitorName,
+                                   std::to_string(scenario.units) + " units and leaders"};
+    if (scenario.mapWidth > 0)
+        lines.push_back("A field of " + std::to_string(scenario.mapWidth) + " by " +
+                        std::to_string(scenario.mapHeight) + " hexes");
+    return lines;
+}
+
+void ScenarioDlg::choose(std::size_t index) {
+    if (index >= scenarios_.size()) return;
+    chosen_ = index;
+    setCaption("Choose Scenario: " + scenarios_[index].title);
+    if (DialogItemWindow* list = item(IdList); list && list->selection() != static_cast<std::int32_t>(index))
+        list->select(static_cast<std::int32_t>(index));
+    // One battle is no choice: the list stays out of sight. Showing it paints the whole dialog anew.
+    showItem(IdList, scenarios_.size() > 1);
+}
 
 void ScenarioDlg::onInitDialog() {
     centre();
-    setCaption("Choose Scenario: " + scenario_.title);
+    if (DialogItemWindow* list = item(IdList)) {
+        list->clearRows();
+        for (const ScenarioChoice& s : scenarios_)
+            list->addRow(s.title);
+    }
+    if (scenarios_.empty()) {
+        enableItem(IdOk, 0), enableItem(IdDetails, 0), enableItem(IdUnits, 0);
+        setCaption("Choose Scenario");
+    } else {
+        choose(0);
+    }
     if (shown_) shown_(*this, TemplateName);
 }
 
+void ScenarioDlg::drawBackground() {
+    Dialog::drawBackground();
+    const ScenarioChoice* scenario = chosen();
+    if (!scenario) return;
+    // The picture stands at the left under the list, the words beside it.
+    const std::int16_t top = scenarios_.size() > 1 ? 104 : 12;
+    std::int16_t textLeft = 16;
+    if (!scenario->mapName.empty()) {
+        const std::unique_ptr<PictureArchive> maps = PictureArchive::open("Overview Maps");
+        const Picture picture = maps ? maps->drawable("Scroll 1", scenario->mapName) : Picture();
+        if (picture.exists()) {
+            drawPicture(Point(12, top), picture);
+            textLeft = static_cast<std::int16_t>(12 + picture.width() + 12);
+        }
+    }
+    const Box clip(0, 0, width(), static_cast<std::int16_t>(std::max(0, height() - 40)));
+    const std::uint8_t ink = matchColour(20, 20, 20);
+    std::int16_t y = top;
+    writeSystemText(*this, clip, Point(textLeft, y), scenario->title, ink, true);
+    y = static_cast<std::int16_t>(y + 26);
+    for (const std::string& line : describe(*scenario)) {
+        writeSystemText(*this, clip, Point(textLeft, y), line, ink, false);
+        y = static_cast<std::int16_t>(y + 18);
+    }
+    y = static_cast<std::int16_t>(y + 10);
+    // The introduction, its words wrapped to the room beside the picture.
+    const std::int32_t room = width() - textLeft - 12;
+    std::string text;
+    for (const std::string& line : scenario->introduction)
+        text += (text.empty() ? "" : " ") + line;
+    std::istringstream words(text);
+    std::string row;
+    for (std::string word; words >> word;) {
+        const std::string longer = row.empty() ? word : row + " " + word;
+        if (!row.empty() && systemTextWidth(longer, false) > room) {
+            writeSystemText(*this, clip, Point(textLeft, y), row, ink, false);
+            y = static_cast<std::int16_t>(y + 18);
+            row = word;
+        } else {
+            row = longer;
+        }
+    }
+    if (!row.empty()) writeSystemText(*this, clip, Point(textLeft, y), row, ink, false);
+}
+
 void ScenarioDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
-    if (id == IdOk || id == IdCancel) {
+    const ScenarioChoice* scenario = chosen();
+    if (id == IdList && (notification == ListSelectionChanged || notification == ListDoubleClicked)) {
+        if (DialogItemWindow* list = item(IdList); list && list->selection() >= 0)
+            choose(static_cast<std::size_t>(list->selection()));
+        if (notification == ListDoubleClicked && chosen()) close(IdOk);
+    } else if (id == IdOk || id == IdCancel) {
+        if (id == IdOk && !scenario) return;
         close(static_cast<std::int16_t>(id));
-    } else if (id == IdDetails) {
-        tell(scenario_.title + "\n" + scenario_.homeName + " against " + scenario_.visitorName, "Details");
-    } else if (id == IdUnits) {
-        tell(std::to_string(scenario_.units) + " units and leaders take the field.", "Units");
+    } else if (id == IdDetails && scenario) {
+        tell(scenario->title + "\n" + scenario->homeName + " against " + scenario->visitorName, "Details");
+    } else if (id == IdUnits && scenario) {
+        tell(std::to_string(scenario->units) + " units and leaders take the field.", "Units");
     } else {
         Dialog::onCommand(id, notification);
     }

@@ -35,22 +35,38 @@ struct ScenarioChoice {
     std::string title;
     std::string homeName, visitorName;
     std::size_t units = 0; // units and leaders of both sides
+    // The field: the map's own name (its overview picture's group) and its size in hexes; empty and 0
+    // when the map cannot be read.
+    std::string mapName;
+    std::int32_t mapWidth = 0, mapHeight = 0;
+    // The introduction: the description of the scenario's first variant, line by line.
+    std::vector<std::string> introduction;
 };
-// The battles of the data directory, by file name; unreadable files are left out.
+// The battles of the data directory, by title (then file name); unreadable files are left out.
 std::vector<ScenarioChoice> findScenarios(const std::string& dataDirectory);
 
-// "Scenario": OK (1) takes the battle shown, Cancel (2) goes back; "Details..." and "Units..." tell
-// about it in a message box.
+// "Scenario": shows one battle of the list (its overview picture, title, sides, size and introduction)
+// and, with more than one, lists them all for the player to pick. OK (1) takes the battle shown, Cancel
+// (2) goes back; "Details..." and "Units..." tell about it in a message box.
 class ScenarioDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "Scenario";
-    static constexpr std::int16_t IdDetails = 10, IdUnits = 9;
-    ScenarioDlg(const ScenarioChoice& scenario, DialogShown shown = {});
+    static constexpr std::int16_t IdDetails = 10, IdUnits = 9, IdList = 11;
+    ScenarioDlg(std::vector<ScenarioChoice> scenarios, DialogShown shown = {});
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
+    void drawBackground() override;
+    // The battle shown, which OK takes; null when the list is empty.
+    const ScenarioChoice* chosen() const;
+    std::size_t chosenIndex() const { return chosen_; }
+    // Shows the battle at that place of the list.
+    void choose(std::size_t index);
+    // The lines written beside the overview picture.
+    static std::vector<std::string> describe(const ScenarioChoice& scenario);
 
 private:
-    ScenarioChoice scenario_;
+    std::vector<ScenarioChoice> scenarios_;
+    std::size_t chosen_ = 0;
     DialogShown shown_;
 };
 

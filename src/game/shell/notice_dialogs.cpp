@@ -14,6 +14,16 @@
 
 namespace vael {
 
+AboutDlg::AboutDlg(std::string line, DialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), line_(std::move(line)),
+      shown_(std::move(shown)) {}
+
+void AboutDlg::onInitDialog() {
+    centre();
+    setItemText(IdTitle, line_);
+    if (shown_) shown_(*this, TemplateName);
+}
+
 namespace {
 
 std::int16_t pixelsX(std::int32_t units) {

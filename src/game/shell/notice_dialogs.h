@@ -1,7 +1,8 @@
 #pragma once
 // What the game puts up without asking anything: the notice while a computer leader gives his orders, the
-// video dialog and the tutorial's help. The video dialog has no player here: it shows its frame and closes
-// at the end of the clip, which is empty, so it closes as soon as it has been seen.
+// video dialog, the tutorial's help and the program's title and version. The video dialog has no player here:
+// it shows its frame and closes at the end of the clip, which is empty, so it closes as soon as it has been
+// seen.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +13,26 @@
 #include "game/shell/game_dialogs.h"
 
 namespace vael {
+
+// "AboutDlg", from Help -> About...: the program's title and version, modal, closed by its button.
+class AboutDlg : public Dialog {
+public:
+    static constexpr const char* TemplateName = "AboutDlg";
+    static constexpr std::int16_t IdTitle = 101;
+    // The string of the program's title.
+    static constexpr std::uint16_t TitleString = 1;
+    // The line shown: the title and the version.
+    static std::string lineOf(const std::string& title, const std::string& version) {
+        return title + ", version " + version;
+    }
+
+    explicit AboutDlg(std::string line, DialogShown shown = {});
+    void onInitDialog() override;
+
+private:
+    std::string line_;
+    DialogShown shown_;
+};
 
 // The notice while a computer leader gives his orders, on the template "PreloadDlg" (its "please wait"
 // lines are this notice's): modeless, near the top of the frame so that the map's middle stays in view,

@@ -38,6 +38,7 @@
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
+#include "game/shell/version.h"
 #include "game/shell/view_unit_dlg.h"
 
 namespace vael {
@@ -52,6 +53,7 @@ public:
         connectNamed("FileOpenGame", onOpenGame);
         connectNamed(VaelToolbar::SaveCommand, onSaveGame);
         connectNamed("FilePreferences", onPreferences);
+        connectNamed("HelpAbout", onAbout);
     }
 
 private:
@@ -74,6 +76,10 @@ private:
     }
     static ContainerBase* onPreferences(Component* target, BusMessage, ContainerBase*) {
         game(target).editPreferences();
+        return nullptr;
+    }
+    static ContainerBase* onAbout(Component* target, BusMessage, ContainerBase*) {
+        game(target).showAbout();
         return nullptr;
     }
     VaelGame& game_;
@@ -268,10 +274,11 @@ bool VaelGame::chooseAndStartBattle() {
     const std::vector<ScenarioChoice> scenarios = findScenarios(app_->dataPath(9));
     // With no battle of the data set to offer, the player names one of his own.
     if (scenarios.empty()) return chooseCustomBattle();
-    const ScenarioChoice& scenario = scenarios.front();
-    ScenarioDlg choose(scenario, onDialog);
+    ScenarioDlg choose(scenarios, onDialog);
     choose.attach(*app_);
-    if (choose.create(ScenarioDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return false;
+    if (choose.create(ScenarioDlg::TemplateName, Dialog::Modal) != Dialog::IdOk || !choose.chosen())
+        return false;
+    const ScenarioChoice scenario = *choose.chosen();
     const std::string file = chooseVariant(scenario.fileName);
     if (file.empty()) return false;
     return startChosenBattle(file, scenario.homeName, scenario.visitorName);
@@ -408,6 +415,13 @@ void VaelGame::editPreferences() {
     }
     app_->setMissileAutoHit(edit.missileAutoHit());
     app_->setPreferences(edit.preferences());
+}
+
+void VaelGame::showAbout() {
+    const std::string title = app_->loadString(AboutDlg::TitleString);
+    AboutDlg about(AboutDlg::lineOf(title.empty() ? VaelMainWindow::Title : title, VaelVersion), onDialog);
+    about.attach(*app_);
+    about.create(AboutDlg::TemplateName, Dialog::Modal);
 }
 
 void VaelGame::showGameOverview(const EndOfGameResults& results) {

@@ -57,6 +57,8 @@ public:
     bool joinNetworkGame();
     void chooseAndSaveGame();
     void editPreferences();
+    // Help -> About...: the title from the string table and the version, until the player closes it.
+    void showAbout();
     // The campaign: a new one from its first province, the map before each of its battles, the results
     // after each. False when no battle was begun.
     bool startCampaign();

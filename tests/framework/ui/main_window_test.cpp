@@ -25,7 +25,7 @@ public:
           WindowsChildWindow(at, size, caption, menuName, nullptr, caption) {}
     void onCommand(std::uint16_t id, std::uint16_t) override { commands.push_back(id); }
     std::intptr_t handleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
-        if (message == MessageQueryEndSession) return mayClose;
+        if (message == MessageQueryEndSession && mayClose >= 0) return mayClose;
         if (message == MessageMouseMove && !cursorOnMove.empty()) setCursor(cursorOnMove);
         return WindowsChildWindow::handleMessage(message, wParam, lParam);
     }
@@ -35,7 +35,7 @@ public:
         WindowsChildWindow::resizeBackBuffer(size);
     }
     std::vector<std::uint16_t> commands;
-    std::intptr_t mayClose = 1;
+    std::intptr_t mayClose = 1; // -1: the window's own answer
     int resizes = 0;
     std::string cursorOnMove; // the cursor the window takes when the mouse moves over it
 };
@@ -185,6 +185,29 @@ TEST_F(FrameTest, ClosingStopsAtAChildThatRefusesAndKeepsTheOthersOpen) {
     // The closed child was announced; the refusing one stays active.
     EXPECT_EQ((std::tuple{rec().labels(), frame->mdiGetActive()}),
               std::tuple(Labels{"Listener.h2"}, middle.hwnd()));
+}
+
+TEST_F(FrameTest, CloseAllPassesOverAWindowThatMayNotCloseButClosingTheProgramClosesIt) {
+    TestChild& bottom = addChild("Bottom");
+    TestChild& map = addChild("Map");
+    TestChild& top = addChild("Top");
+    map.mayClose = -1;
+    map.setNoClose(1);
+    settle();
+    // Close All: the map refuses and stays, the windows above and below it close.
+    frame->onCommand(WindowsMainWindow::CloseAll, 0);
+    EXPECT_EQ((std::tuple{top.hwnd() == 0, map.hwnd() != 0, bottom.hwnd() == 0, frame->children().size(),
+                          settle()}),
+              std::tuple(true, true, true, 1u, false));
+    EXPECT_EQ(frame->mdiGetActive(), map.hwnd());
+    // Without the flag it closes like any other.
+    map.setNoClose(0);
+    EXPECT_EQ(map.handleMessage(MessageQueryEndSession, 0, 0), 1);
+    map.setNoClose(1);
+    EXPECT_EQ(map.handleMessage(MessageQueryEndSession, 0, 0), 0);
+    // Closing the program asks it too, and it goes.
+    frame->handleMessage({frame->hwnd(), MessageClose, 0, 0, 0});
+    EXPECT_EQ((std::tuple{map.hwnd() == 0, frame->children().size(), settle()}), std::tuple(true, 0u, true));
 }
 
 TEST_F(FrameTest, ClosingAsksTheApplicationFirstThenClosesEveryChildAndQuits) {

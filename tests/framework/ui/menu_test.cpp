@@ -7,6 +7,7 @@
 #include "support/failed_checks.h"
 #include "support/test_application.h"
 #include "test_display.h"
+#include "test_pictures.h"
 
 namespace vael::test {
 namespace {
@@ -319,6 +320,68 @@ TEST_F(MenuTest, TheMenuItemEventsReachTheDisplaysMenu) {
     event(DISABLE_MENU_ITEM, 213); // no menu: nothing happens
 }
 
+// A small archive of menu pictures: "Eagle" (3 x 2, pixels 10 to 15) in group "Icons", "Lion" (2 x 2, 20
+// to 23) in group "Beasts".
+void forgeMenuArt(TestPictures& pictures) {
+    pictures["Menu Art"].groups = {
+        TestGroup{"Icons",
+                  {TestPicture{"Eagle", Dim(3, 2), Point(), PictureOpaque, {10, 11, 12, 13, 14, 15}}}},
+        TestGroup{"Beasts", {TestPicture{"Lion", Dim(2, 2), Point(), PictureOpaque, {20, 21, 22, 23}}}},
+    };
+}
+
+TEST_F(MenuTest, BitmapItemsStandBetweenTextItemsWithTheirPicturesPaddedRowsAndStates) {
+    TestPictures pictures;
+    forgeMenuArt(pictures);
+    WindowsMenu menu(true);
+    menu.appendText("&Cascade", "WindowCascade", 0);
+    menu.appendBitmap("Menu Art", "Icons", "Eagle", "WindowEagle", 0);
+    menu.appendBitmap("Menu Art", "Lion", "WindowLion", MenuItem::Grayed | MenuItem::Disabled);
+    menu.appendBitmap("Menu Art", "Icons", "Lion", "WindowNoLion", 0); // not in that group
+    menu.appendText("&Tile", "WindowTile", 0);
+    const std::uint16_t eagle = RegisteredMessage::getId("WindowEagle");
+    const std::uint16_t lion = RegisteredMessage::getId("WindowLion");
+    ASSERT_EQ(menu.items().count(), 5);
+    ASSERT_NE(dynamic_cast<BitmapItem*>(menu.find(eagle)), nullptr);
+    EXPECT_EQ(dynamic_cast<BitmapItem*>(menu.find(lion))->image().width(), 2);
+    const SystemMenu& shown = *menu.handle();
+    ASSERT_EQ(shown.count(), 5u);
+    EXPECT_EQ((std::vector{shown.entry(0).flags, shown.entry(1).flags, shown.entry(2).flags,
+                           shown.entry(3).flags, shown.entry(4).flags}),
+              (std::vector<std::uint32_t>{0, SystemMenu::Bitmap,
+                                          SystemMenu::Bitmap | SystemMenu::Grayed | SystemMenu::Disabled,
+                                          SystemMenu::Bitmap, 0}));
+    EXPECT_EQ((std::vector{shown.entry(1).id, shown.entry(2).id}), (std::vector{eagle, lion}));
+    EXPECT_EQ(shown.entry(1).text, "");
+    // Rows padded to four bytes; a missing image gives an empty picture.
+    ASSERT_TRUE(shown.entry(1).bitmap && shown.entry(2).bitmap && shown.entry(3).bitmap);
+    const MenuBitmap& e = *shown.entry(1).bitmap;
+    EXPECT_EQ((std::tuple{e.width, e.height, e.rowBytes}), std::tuple(3, 2, 4));
+    EXPECT_EQ(e.pixels, (std::vector<std::uint8_t>{10, 11, 12, 0, 13, 14, 15, 0}));
+    EXPECT_EQ(shown.entry(2).bitmap->pixels, (std::vector<std::uint8_t>{20, 21, 0, 0, 22, 23, 0, 0}));
+    EXPECT_EQ((std::tuple{shown.entry(3).bitmap->width, shown.entry(3).bitmap->pixels.size()}),
+              std::tuple(0, 0u));
+    // Chosen as a text item is; the grayed one not until it is enabled, and the eagle not once disabled.
+    EXPECT_EQ((std::vector{shown.commandAt({1}), shown.commandAt({2})}),
+              (std::vector<std::uint16_t>{eagle, 0}));
+    menu.enable(lion, 1);
+    menu.disable(eagle);
+    EXPECT_EQ((std::vector{shown.commandAt({1}), shown.commandAt({2})}),
+              (std::vector<std::uint16_t>{0, lion}));
+    EXPECT_EQ(shown.entry(1).flags, SystemMenu::Bitmap | SystemMenu::Grayed | SystemMenu::Disabled);
+    EXPECT_TRUE(menu.isDisabled(eagle) && menu.isEnabled(lion));
+    // A rebuild and a copy show the same pictures anew, from the model: the disabled eagle holds only the
+    // disabled bit there, so it comes back disabled but not grayed.
+    menu.rebuild();
+    WindowsMenu copy(menu);
+    for (const SystemMenu* m : {menu.handle(), copy.handle()}) {
+        ASSERT_EQ(m->count(), 5u);
+        EXPECT_EQ(m->entry(1).flags, SystemMenu::Bitmap | SystemMenu::Disabled);
+        ASSERT_TRUE(m->entry(2).bitmap);
+        EXPECT_EQ(m->entry(2).bitmap->pixels, (std::vector<std::uint8_t>{20, 21, 0, 0, 22, 23, 0, 0}));
+    }
+}
+
 using platform::KeyDown, platform::KeyEscape, platform::KeyLeft, platform::KeyReturn, platform::KeyRight,
     platform::KeyUp;
 
@@ -494,6 +557,57 @@ TEST_F(MenuTrackerTest, DrawsTheBarAndTheOpenPullDownIntoTheWindowsPicture) {
                                       {Point(21, 85), "Exit", 4}}));
     MenuTracker::setTextDrawer(previousText);
     Display::setColourMatcher(previousColours);
+}
+
+TEST_F(MenuTrackerTest, ABitmapItemIsDrawnAsItsPictureGrayedInACheckerAndChosenAsATextItemIs) {
+    RegisteredMessage::clearRegistry();
+    TestPictures pictures;
+    forgeMenuArt(pictures);
+    WindowsMenu menuBar(false);
+    auto* beasts = new WindowsMenu(true);
+    beasts->appendText("&Cascade", "BeastsCascade", 0);
+    beasts->appendBitmap("Menu Art", "Icons", "Eagle", "BeastsEagle", 0);
+    beasts->appendBitmap("Menu Art", "Lion", "BeastsLion", MenuItem::Grayed | MenuItem::Disabled);
+    beasts->appendText("&Tile", "BeastsTile", 0);
+    menuBar.appendPopupMenu("&Beasts", beasts);
+    menuBar.appendBitmap("Menu Art", "Eagle", "BarEagle", 0);
+    const auto previousText = MenuTracker::setTextDrawer(recordText);
+    const auto previousColours = Display::setColourMatcher(fiveColours);
+    drawn.clear();
+    MenuTracker shown(*menuBar.handle(), Dim(200, 120));
+    // "Beasts" is 6 x 7 + 16 wide; the eagle in the bar 3 + 16, its picture centred in the 20 high bar.
+    EXPECT_EQ(shown.titleBox(1), Box(58, 0, 19, 20));
+    shown.buttonDown(Point(10, 10));
+    // Entries at y 21, 39, 57 and 75, 18 high; the pictures 20 right of the entry's left (x 21), centred.
+    EXPECT_EQ((std::vector{shown.entryBox(0, 1), shown.entryBox(0, 2)}),
+              (std::vector{Box(1, 39, 89, 18), Box(1, 57, 89, 18)}));
+    TestDisplay window(Dim(200, 120), "frame");
+    shown.draw(window);
+    const auto at = [&](int x, int y) { return static_cast<int>(window.bits()[y * window.stride() + x]); };
+    // The eagle whole at (21, 47), the padding never drawn (menu grey 1 at x 24).
+    EXPECT_EQ((std::vector{at(20, 47), at(21, 47), at(22, 47), at(23, 47), at(24, 47), at(21, 48), at(23, 48),
+                           at(21, 46), at(21, 49)}),
+              (std::vector{1, 10, 11, 12, 1, 13, 15, 1, 1}));
+    // The grayed lion at (21, 65): grey (3) on the checker's black squares.
+    EXPECT_EQ((std::vector{at(21, 65), at(22, 65), at(21, 66), at(22, 66), at(23, 65)}),
+              (std::vector{3, 21, 22, 3, 1}));
+    // The bar's eagle at (66, 9).
+    EXPECT_EQ((std::vector{at(65, 9), at(66, 9), at(68, 9), at(66, 10), at(69, 9)}),
+              (std::vector{1, 10, 12, 13, 1}));
+    // No label is drawn for a picture.
+    for (const DrawnText& d : drawn)
+        EXPECT_FALSE(d.text.empty());
+    EXPECT_EQ(drawn.size(), 3u); // "Beasts", "Cascade", "Tile"
+    // A click on the eagle chooses it; one on the grayed lion chooses nothing and leaves the pull-down open.
+    EXPECT_EQ(shown.buttonUp(Point(30, 60)), 0);
+    EXPECT_TRUE(shown.isOpen());
+    EXPECT_EQ(shown.buttonUp(Point(30, 45)), RegisteredMessage::getId("BeastsEagle"));
+    EXPECT_FALSE(shown.isOpen());
+    EXPECT_EQ(shown.buttonDown(Point(66, 9)), RegisteredMessage::getId("BarEagle"));
+    MenuTracker::setTextDrawer(previousText);
+    Display::setColourMatcher(previousColours);
+    drawn.clear();
+    RegisteredMessage::clearRegistry();
 }
 
 } // namespace

@@ -75,15 +75,18 @@ TEST_F(DispatchTest, CohesionHitsClampRecordOrFellFiguresByTheirCause) {
         std::vector<int> fallen;
         std::int32_t cause;
     };
-    // Eight figures, three of them never shown fallen: the target is 5 * percent / 100.
+    // Eight figures, three of them never shown fallen: the target is 5 * percent / 100. Hex 1204 draws 2
+    // (figure 0), then 67 14 66 1 (figure 4); the third walk misses twice round (38 74 55 35 48 30, 14 55
+    // 81 17 91 39) and takes figure 5 on its third pass (50 94 69 6); the fourth takes figure 2 on its third
+    // pass (27 3), the fifth figure 3 on its fourth (66 9).
     const std::vector<Row> rows = {
-        {60, 2, 60, 0, 3, {0, 1, 4}, 2},
-        {150, 2, 100, 1, 5, {0, 1, 2, 4, 6}, 2},
-        {100, 4, 100, 1, 5, {0, 1, 2, 4, 6}, 4},
-        {99, 2, 99, 0, 4, {0, 1, 4, 6}, 2},
+        {60, 2, 60, 0, 3, {0, 4, 5}, 2},
+        {150, 2, 100, 1, 5, {0, 2, 3, 4, 5}, 2},
+        {100, 4, 100, 1, 5, {0, 2, 3, 4, 5}, 4},
+        {99, 2, 99, 0, 4, {0, 2, 4, 5}, 2},
         {60, 1, 60, 0, 0, {}, 1},
         {60, static_cast<std::uint32_t>(-1), 0, 0, 0, {}, -1},
-        {60, 7, 60, 0, 3, {0, 1, 4}, 7},
+        {60, 7, 60, 0, 3, {0, 4, 5}, 7},
         {19, 2, 19, 0, 0, {}, 2},
         {20, 2, 20, 0, 1, {0}, 2},
     };
@@ -120,7 +123,7 @@ TEST_F(DispatchTest, ASmallerSecondHitShowsNoNewCasualtyAndAShockHitWaitsForTheC
     hit(*u, 40, 2);
     EXPECT_EQ(u->casualtyPercent_, 40);
     EXPECT_EQ(u->fallenCount_, 3);
-    EXPECT_EQ(fallenOf(*u), (std::vector<int>{0, 1, 4}));
+    EXPECT_EQ(fallenOf(*u), (std::vector<int>{0, 4, 5}));
 }
 
 TEST_F(DispatchTest, TwoObjectsOnOneHexPickTheSameFiguresAndAnotherHexPicksOthers) {
@@ -143,6 +146,18 @@ TEST_F(DispatchTest, TheChoiceOfTheFallenStopsWhenNobodyIsLeftAndCopesWithNoFigu
     auto* empty = unit<FigurelessUnit>();
     ASSERT_EQ(empty->spriteCount(), 0);
     EXPECT_TRUE(empty->chooseFallen(3, nullptr).empty());
+}
+
+TEST_F(DispatchTest, TheWalkForACasualtyWrapsUntilItPicksEvenPastTwoWholePasses) {
+    // Hex 112 draws 0, then 31 72 17 74 99 69 74 (figures 1 to 7, first pass), 44 27 51 20 40 55 87
+    // (second pass), then 51 73 3: figure 0 falls first; the second casualty's walk finds nobody below 12
+    // in two whole passes and takes figure 3 on the third (figure 2's 73 misses, figure 3's 3 hits).
+    auto* u = unit(112);
+    EXPECT_EQ(u->chooseFallen(2, nullptr),
+              (std::vector<bool>{true, false, false, true, false, false, false, false}));
+    // One casualty is settled by the very first draw, so the walk's length does not matter to it.
+    EXPECT_EQ(u->chooseFallen(1, nullptr),
+              (std::vector<bool>{true, false, false, false, false, false, false, false}));
 }
 
 TEST_F(DispatchTest, EnemiesAreSeenFromTheUnitsOwnFrontAndBothFrontDiagonalsMergeSaveForSkirmishers) {
@@ -324,14 +339,14 @@ TEST_F(DispatchTest, RestoringCohesionToNothingBringsBackEveryMergedFigureAndClo
     hit(*u, 60, 2);
     u->commandFinished(c);
     ASSERT_EQ(layer.land.ground.size(), 3u);
-    for (int k : {0, 1, 4})
+    for (int k : {0, 4, 5})
         ASSERT_EQ(u->sprite(static_cast<std::int16_t>(k)), nullptr);
     layer.created.clear();
     run(*u, command("RestoreCohesion", new Container<short>(0)));
     EXPECT_EQ(layer.created.size(), 3u);
     EXPECT_EQ(u->fallenCount_, 0);
     EXPECT_EQ(u->casualtyPercent_, 0);
-    // The first empty entry takes the first free slot: 0 gets 0, 1 gets 1, 4 gets 4.
+    // The first empty entry takes the first free slot: 0 gets 0, 4 gets 4, 5 gets 5.
     for (std::int16_t k = 0; k < 8; ++k) {
         SCOPED_TRACE(k);
         ASSERT_NE(u->sprite(k), nullptr);

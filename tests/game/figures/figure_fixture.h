@@ -32,31 +32,6 @@
 
 namespace vael::test {
 
-using GroupList = std::vector<std::pair<std::string, int>>;
-
-inline Bytes keyedArchive(const std::string& title, const GroupList& groups) {
-    constexpr std::uint32_t ImageSize = 150 + 4, GroupSize = 138;
-    int images = 0;
-    for (const auto& g : groups)
-        images += g.second;
-    Bytes b;
-    putText(b, title, 128);
-    put16(b, static_cast<int>(groups.size())), put16(b, images);
-    std::uint32_t previous = 0;
-    std::uint8_t pixel = 1;
-    for (const auto& [name, count] : groups) {
-        const auto start = static_cast<std::uint32_t>(b.size());
-        putGroup(b, name, count, previous, start + GroupSize + ImageSize * static_cast<std::uint32_t>(count));
-        for (int i = 0; i < count; ++i) {
-            const auto at = static_cast<std::uint32_t>(b.size());
-            putImageHeader(b, name + std::to_string(i), 1, 1, 0, 0, 2, 4, i + 1 < count ? at + ImageSize : 0);
-            append(b, {pixel++, 0, 0, 0});
-        }
-        previous = start;
-    }
-    return b;
-}
-
 inline const char* const Compass[8] = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
 
 inline GroupList unitGroups() {
@@ -135,6 +110,7 @@ protected:
         VaelPhysicalObject::loadSharedArtwork();
     }
     ~FigureScene() override {
+        if (adopter_) adopter_->detach();
         objects.clear();
         VaelPhysicalObject::freeSharedArtwork();
         Roll::endScript();
@@ -167,12 +143,36 @@ protected:
         return attach(std::unique_ptr<VaelPhysicalObject>(made), typeId);
     }
 
+    // The layer's part in a debris object's birth: from now on it attaches what it is handed and keeps it.
+    void adoptDebris() {
+        adopter_ = std::make_unique<DebrisAdopter>(*this);
+        adopter_->attach(layer);
+    }
+
     TestApplication app;
     TempDir dir{"figures"};
     AnchorLayer anchors;
     RecordingSoundManager sound;
     FigureLayerDouble layer;
     std::vector<std::unique_ptr<VaelPhysicalObject>> objects;
+
+private:
+    class DebrisAdopter : public Component {
+    public:
+        explicit DebrisAdopter(FigureScene& scene) : Component("Adopter"), scene_(scene) {}
+        void connectHandlers() override { connectNamed("PhysicalObjectCreated", onCreated); }
+
+    private:
+        static ContainerBase* onCreated(Component* self, BusMessage, ContainerBase* data) {
+            VaelPhysicalObject* object = nullptr;
+            if (Container<VaelPhysicalObject*>::fromMessage(data, object))
+                static_cast<DebrisAdopter*>(self)->scene_.attach(std::unique_ptr<VaelPhysicalObject>(object),
+                                                                 3);
+            return nullptr;
+        }
+        FigureScene& scene_;
+    };
+    std::unique_ptr<DebrisAdopter> adopter_;
 };
 
 inline std::vector<FrameInfo> framesOf(const List<FrameInfo>& list) {

@@ -1,7 +1,10 @@
 // Formations at the three zoom levels with their depths and rear ranks, and the spear, shield and helmet
 // overlays with their rolls, from the unit's own pictures or from the rout debris.
+#include <fstream>
+#include <iterator>
 #include <tuple>
 
+#include "framework/core/debug_stream.h"
 #include "game/figures/figure_fixture.h"
 #include "game/figures/test_unit.h"
 
@@ -193,6 +196,28 @@ std::vector<std::int32_t> lockCounts(OIF<Bitmap>& art) {
     for (std::int16_t i = 0; i < art.totalImages(); ++i)
         counts.push_back(art.image(i)->lockCount());
     return counts;
+}
+
+TEST_F(FormationTest, APreloadOfImagesFromElsewhereLeavesItsTraceLineOpenAndOneOfTheGamesOwnEndsIt) {
+    auto* u = unit(1, 1);
+    const std::filesystem::path trace = dir.path() / "preload-trace";
+    const auto traced = [&] {
+        debugStream().flush();
+        std::ifstream in(trace, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    debugStream().rdbuf()->open(trace.c_str());
+    VaelPhysicalObject::setPreloadDirectory("/elsewhere/");
+    u->preload();
+    u->preload();
+    EXPECT_EQ(traced(), "Attempting to preload.....Attempting to preload.....");
+    VaelPhysicalObject::setPreloadDirectory(dir.path().string());
+    u->preload();
+    EXPECT_EQ(traced(),
+              "Attempting to preload.....Attempting to preload.....Attempting to preload.....Walking...\n");
+    debugStream().rdbuf()->open(nullptr);
+    VaelPhysicalObject::setPreloadDirectory("");
+    u->releaseArtwork();
 }
 
 TEST_F(FormationTest, PreloadingLocksTheWalkingAndStandingPicturesOfTheGamesOwnImagesAndReleaseFreesThem) {

@@ -7,6 +7,12 @@
 namespace vael::test {
 namespace {
 
+// A class made from the loose horse is no loose horse: it is a unit of its own, with its flag.
+class WarHorse : public PHorse {
+public:
+    using PHorse::PHorse;
+};
+
 class HorseTest : public FigureScene {
 protected:
     PHorse* horse(std::uint16_t delayed) {
@@ -22,6 +28,15 @@ protected:
             BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit"))));
     }
 };
+
+TEST_F(HorseTest, OnlyTheLooseHorseClassItselfGoesWithoutAFlag) {
+    auto* loose =
+        attach(std::make_unique<PHorse>("Unit", "Unit (Half size)", "Unit (Quarter size)", 1204, 1, 8, 0));
+    auto* derived =
+        attach(std::make_unique<WarHorse>("Unit", "Unit (Half size)", "Unit (Quarter size)", 1205, 1, 8, 0));
+    EXPECT_EQ(loose->flag(), nullptr);
+    EXPECT_NE(derived->flag(), nullptr);
+}
 
 TEST_F(HorseTest, AFallenHorseHidesWaitsFallsAndShowsAndCarriesNoFlag) {
     for (std::uint16_t delayed : {7, 0}) {

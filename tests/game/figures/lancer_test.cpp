@@ -11,26 +11,7 @@ namespace {
 
 class LancerTest : public FigureScene {
 protected:
-    // The layer's part in a debris object's birth: it attaches what it is handed and keeps it.
-    class Adopter : public Component {
-    public:
-        explicit Adopter(LancerTest& scene) : Component("Adopter"), scene_(scene) {}
-        void connectHandlers() override { connectNamed("PhysicalObjectCreated", onCreated); }
-
-    private:
-        static ContainerBase* onCreated(Component* self, BusMessage, ContainerBase* data) {
-            VaelPhysicalObject* object = nullptr;
-            if (Container<VaelPhysicalObject*>::fromMessage(data, object))
-                static_cast<Adopter*>(self)->scene_.attach(std::unique_ptr<VaelPhysicalObject>(object), 3);
-            return nullptr;
-        }
-        LancerTest& scene_;
-    };
-
-    LancerTest() { adopter.attach(layer); }
-    ~LancerTest() override { adopter.detach(); }
-
-    Adopter adopter{*this};
+    LancerTest() { adoptDebris(); }
 };
 
 TEST_F(LancerTest, KindsBlocksAndFiguresNeverShownFallen) {

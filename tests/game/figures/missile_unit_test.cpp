@@ -3,11 +3,22 @@
 // missiles a unit makes.
 #include "game/figures/missile_fixture.h"
 #include "game/figures/p_missile_unit.h"
+#include "support/rules/scripted_rolls.h"
 
 namespace vael::test {
 namespace {
 
 using MissileUnitTest = MissileScene;
+
+// A missile unit of any display kind whose fallen figure leaves its mount at will.
+class MountedShooter : public PMissileUnit {
+public:
+    MountedShooter(std::int32_t kind)
+        : PMissileUnit("Unit", "Unit (Half size)", "Unit (Quarter size)", 0, 1204, 1) {
+        unitKind_ = kind;
+    }
+    void leave(std::int16_t hex, bool riders) { leaveMount(hex, riders); }
+};
 
 TEST_F(MissileUnitTest, EachKindAndSizeOpensItsNamedSet) {
     const char* names[5][3] = {
@@ -105,6 +116,38 @@ TEST_F(MissileUnitTest, TheDestructorFreesExactlyTheMissilesMadeLeakCheckedBySan
     m->createDefaultSprites(8);
     EXPECT_EQ(m->projectileCount, 8);
     objects.clear();
+}
+
+TEST_F(MissileUnitTest, ARunawayMountIsMadeBeforeItsDirectionIsDrawnForRiderAndChariotAlike) {
+    adoptDebris();
+    struct Row {
+        const char* what;
+        std::int32_t kind;
+        bool riders;
+        std::vector<int> rolls; // the chances, the new object's flag place, then the direction
+        const char* debris;
+        std::int32_t direction;
+    };
+    // Direction 2 % 8 + 1 = 3 for the horse, 4 % 8 + 1 = 5 for the chariot; drawn first, the flag's 0
+    // would have sent both off in direction 1.
+    const Row rows[] = {
+        {"rider, 14 runs", 9, true, {14, 0, 2}, "Horse", 3},
+        {"chariot, 24 leaves a wreck, 25 a running one", 7, false, {24, 25, 0, 4}, "Running Chariot", 5},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        MountedShooter* u = attach<MountedShooter>(std::make_unique<MountedShooter>(r.kind));
+        layer.land.lineDirections.clear();
+        const std::size_t before = objects.size();
+        ScriptedRolls rolls;
+        for (int n : r.rolls)
+            rolls.add({n});
+        u->leave(1306, r.riders);
+        EXPECT_EQ(rolls.left(), 0u);
+        ASSERT_EQ(objects.size(), before + 1);
+        EXPECT_EQ(objects.back()->images().name(), r.debris);
+        EXPECT_EQ(layer.land.lineDirections, (std::vector<std::int32_t>{r.direction}));
+    }
 }
 
 } // namespace

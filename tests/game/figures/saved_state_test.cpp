@@ -136,10 +136,11 @@ TEST_F(SavedStateTest, ARecordForAnotherFigureCountOrCutShortIsRefusedAndTheObje
     }
 }
 
-// A leader has no flag of his own: his record saved with a flag's record spliced in is refused and leaves
-// him as he was, while the same flag in a unit's record is taken.
+// A leader has no flag of his own, and his record never carries one: a leader's record with a flag's
+// record spliced in is refused and leaves him as he was, even when the object holds a flag; the same flag
+// in a unit's record is taken.
 TEST_F(SavedStateTest, ALeadersRecordThatCarriesAFlagIsRefusedWhileAUnitsIsTaken) {
-    auto* foot = unit(0, 6);
+    auto* foot = unit(0, 1);
     ASSERT_NE(foot->flag(), nullptr);
     std::ostringstream flagOut;
     foot->flag()->save(flagOut);
@@ -149,23 +150,30 @@ TEST_F(SavedStateTest, ALeadersRecordThatCarriesAFlagIsRefusedWhileAUnitsIsTaken
     ASSERT_GT(footRecord.size(), flagRecord.size() + 2);
     // A unit's record ends in the word 1 and its flag's record; a leader's in the word 0.
     EXPECT_EQ(footRecord.substr(footRecord.size() - flagRecord.size() - 2), bytes({1, 0}) + flagRecord);
-    auto* leader = unit(4, 1);
-    const std::string plain = saved(*leader);
+    const std::string plain = saved(*unit(4, 1));
     ASSERT_EQ(plain.substr(plain.size() - 2), bytes({0, 0}));
+    const std::string flagged = plain.substr(0, plain.size() - 2) + bytes({1, 0}) + flagRecord;
 
-    auto* target = unit(4, 1, 907);
-    const std::string before = saved(*target);
-    std::istringstream flagged(plain.substr(0, plain.size() - 2) + bytes({1, 0}) + flagRecord);
-    target->load(flagged);
-    EXPECT_TRUE(flagged.fail());
-    EXPECT_EQ(saved(*target), before);
-    EXPECT_EQ(target->flag(), nullptr);
-    std::istringstream asSaved(plain);
-    target->load(asSaved);
-    EXPECT_FALSE(asSaved.fail());
-    EXPECT_EQ(saved(*target), plain);
+    // A leader as made, without a flag, and one whose object was given a unit's flag before it became a
+    // leader's.
+    auto* made = unit(4, 1, 907);
+    auto* holding = unit(0, 1, 907);
+    holding->setKind(4);
+    ASSERT_NE(holding->flag(), nullptr);
+    for (TestUnit* leader : {made, holding}) {
+        SCOPED_TRACE(leader == made ? "without a flag" : "holding a flag");
+        const std::string before = saved(*leader);
+        std::istringstream in(flagged);
+        leader->load(in);
+        EXPECT_TRUE(in.fail());
+        EXPECT_EQ(saved(*leader), before);
+        std::istringstream asSaved(plain);
+        leader->load(asSaved);
+        EXPECT_FALSE(asSaved.fail());
+        EXPECT_EQ(saved(*leader), plain);
+    }
 
-    auto* other = unit(0, 6, 907);
+    auto* other = unit(0, 1, 907);
     std::istringstream withFlag(footRecord);
     other->load(withFlag);
     EXPECT_FALSE(withFlag.fail());

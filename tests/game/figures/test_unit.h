@@ -40,6 +40,8 @@ public:
     void addLoose(Sprite* s) { looseSprites_.append(s); }
     void markFallen(std::int16_t i) { fallen_[static_cast<std::size_t>(i)] = 1; }
     void setFacingTo(std::int32_t f) { facing_ = f; }
+    // Another kind once the object is made: a leader's kind on an object that was given a unit's flag.
+    void setKind(std::int32_t kind) { unitKind_ = kind; }
     void setSlotDepthsEmpty() { slotDepths_.clear(); }
 
     int started = 0, finished = 0;

@@ -61,6 +61,9 @@ protected:
         writeText(dir / "plan_a.pln", "PLAN Hold 1\nmore\n");
         writeText(dir / "plan_c.pln", "PLAN Rush 1\r\n");
         shell.adopt(layer);
+        // Every key the key table chooses has a prototype in the game; one is taken away here so that a
+        // unit the layer cannot make is still met.
+        layer.addPrototype(31, nullptr);
         listener.attach(layer);
         above.attach(shell);
     }

@@ -9,6 +9,7 @@
 #include "forged_map_scene.h"
 #include "framework/core/super_string.h"
 #include "game/map/vael_sprite.h"
+#include "support/display/archive_bytes.h"
 #include "support/temp_dir.h"
 
 namespace vael::test {
@@ -262,6 +263,113 @@ TEST_F(BattleLandscapeTest, ACorruptLandscapePartIsRefusedAndLosesNothing) {
         EXPECT_EQ(normal().scars().count(), 1);
     }
     EXPECT_FALSE(normal().loadGame((dir / "missing.vel").string()));
+}
+
+// The scenery of battles 0 and 2 lies in archives outside our data set: the test forges small ones into a
+// scratch directory of its own. Each picture is 1 x 1 with its own pixel, 1, 2, 3 ... in file order.
+class BattleSceneryTest : public ForgedMapScene {
+protected:
+    BattleSceneryTest() {
+        writeAll(dir / "chaeronea.oif", keyedArchive("Chaeronea", {{"Plain", 1}, {"Plain Reversed", 1}}));
+        writeAll(dir / "pelium.oif", keyedArchive("Pelium", {{"Pass", 12}, {"Pass Reversed", 11}}));
+        app.onFindInMapFile = [this](OIFBase* library) {
+            if (!forged) return;
+            const std::string n = library->name();
+            std::string file;
+            if (n.rfind("Chaeronea", 0) == 0) file = "chaeronea.oif";
+            if (n.rfind("Pelium", 0) == 0) file = "pelium.oif";
+            if (file.empty()) return;
+            std::ifstream in(dir / file, std::ios::binary);
+            library->readFile((dir / file).string(), in);
+        };
+    }
+    // A map that holds hexes 16 and 602, with the battle's index.
+    void makeBattle(std::uint16_t battle) {
+        make(
+            7, 17, [](int) { return 1; }, {}, battle);
+    }
+    struct Shown {
+        short region;
+        Point offset; // from the hex's centre
+        std::string group;
+        int picture;
+        int pixel;
+        bool operator==(const Shown&) const = default;
+    };
+    std::vector<Shown> shown(PointedVaelLandscape& l) {
+        std::vector<Shown> out;
+        Item<Sprite*>* item = nullptr;
+        for (l.sprites().firstItem(item); item; item = item->next) {
+            auto* s = dynamic_cast<VaelSprite*>(item->value);
+            if (!s) continue;
+            const Point3D centre = l.blockCenter(static_cast<std::int16_t>(s->region()));
+            const Bitmap* picture = s->levelFrame(0);
+            out.push_back({static_cast<short>(s->region()),
+                           Point(static_cast<std::int16_t>(s->position(0).x - centre.x),
+                                 static_cast<std::int16_t>(s->position(0).y - centre.y)),
+                           s->frameInfo().name, s->frameInfo().index,
+                           picture && picture->bits() ? picture->bits()[0] : -1});
+        }
+        return out;
+    }
+    bool forged = true;
+    TempDir dir{"battle-scenery"};
+};
+
+TEST_F(BattleSceneryTest, TheFirstBattleStandsOnePictureInEachViewOfTheFullSizeLandscapeOnly) {
+    makeBattle(0);
+    EXPECT_EQ(shown(normal()), (std::vector<Shown>{{16, Point(-65, 79), "Plain", 0, 1}}));
+    EXPECT_EQ(shown(turned()), (std::vector<Shown>{{202, Point(380, 51), "Plain Reversed", 0, 2}}));
+    for (int view = 0; view < 2; ++view)
+        for (int z = 1; z < 3; ++z) {
+            SCOPED_TRACE(::testing::Message() << "view " << view << " zoom " << z);
+            EXPECT_EQ(levels[view][z]->sprites().count(), 0);
+            EXPECT_EQ(levels[view][z]->battleSceneryArchive(0), nullptr);
+        }
+    ASSERT_NE(normal().battleSceneryArchive(2), nullptr);
+    EXPECT_EQ((std::tuple{normal().battleSceneryArchive(0)->name(), normal().battleSceneryArchive(1)->name(),
+                          normal().battleSceneryArchive(2)->name()}),
+              std::tuple(std::string("Chaeronea"), std::string("Chaeronea (Half size)"),
+                         std::string("Chaeronea (Quarter size)")));
+}
+
+TEST_F(BattleSceneryTest, TheThirdBattleStandsTwelvePicturesInTheNormalViewAndElevenReversed) {
+    makeBattle(2);
+    const std::vector<Point> normalAt = {{-119, 142}, {-66, 63},  {4, 53},     {130, 81},
+                                         {193, 152},  {227, 191}, {-196, 195}, {-145, 242},
+                                         {-66, 237},  {64, 237},  {-108, 170}, {4, 131}};
+    const std::vector<Point> reversedAt = {{26, 42},   {209, 39},  {310, 39}, {366, 86},
+                                           {259, 151}, {194, 197}, {64, 202}, {-1, 154},
+                                           {-66, 106}, {180, 124}, {212, 104}};
+    std::vector<Shown> expected, expectedReversed;
+    for (int k = 0; k < 12; ++k)
+        expected.push_back({103, normalAt[static_cast<std::size_t>(k)], "Pass", k, 1 + k});
+    for (int k = 0; k < 11; ++k)
+        expectedReversed.push_back(
+            {602, reversedAt[static_cast<std::size_t>(k)], "Pass Reversed", k, 13 + k});
+    EXPECT_EQ(shown(normal()), expected);
+    EXPECT_EQ(shown(turned()), expectedReversed);
+}
+
+TEST_F(BattleSceneryTest, OtherBattlesAndMissingArchivesMakeNothingAndCloseGameDropsTheScenery) {
+    for (std::uint16_t battle : {1, 3, 10}) {
+        SCOPED_TRACE(battle);
+        makeBattle(battle);
+        EXPECT_EQ((std::tuple{normal().sprites().count(), turned().sprites().count()}), std::tuple(0, 0));
+        EXPECT_EQ(normal().battleSceneryArchive(0), nullptr);
+    }
+    makeBattle(2);
+    ASSERT_EQ(normal().sprites().count(), 12);
+    normal().closeGame();
+    EXPECT_EQ((std::tuple{normal().sprites().count(), normal().battleSceneryArchive(0)}),
+              std::tuple(0, nullptr));
+    forged = false;
+    for (std::uint16_t battle : {0, 2}) {
+        SCOPED_TRACE(::testing::Message() << "without archives, battle " << battle);
+        makeBattle(battle);
+        EXPECT_EQ((std::tuple{normal().sprites().count(), turned().sprites().count()}), std::tuple(0, 0));
+        EXPECT_EQ(normal().battleSceneryArchive(0), nullptr);
+    }
 }
 
 } // namespace

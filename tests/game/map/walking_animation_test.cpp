@@ -282,15 +282,7 @@ TEST(WalkingAnimation, AFileWhoseCountsOffsetsOrRecordsDisagreeWithItIsRefusedWh
         {"negative group size", with(132 + 128, -1)},
         {"next offset inside the records", with32(132 + 134, static_cast<std::uint32_t>(leader - 1))},
         {"next offset past the end", with32(132 + 134, static_cast<std::uint32_t>(good.size() + 1))},
-        {"last next offset short of the end",
-         with32(leader + 134, static_cast<std::uint32_t>(good.size() - 1))},
         {"last record cut", Bytes(good.begin(), good.end() - 1)},
-        {"bytes after the last group",
-         [&good] {
-             Bytes b = good;
-             b.insert(b.end(), {1, 2, 3});
-             return b;
-         }()},
         {"records of a group run past the end", with(leader + 128, 2)},
     };
     for (const Row& r : rows) {
@@ -302,6 +294,29 @@ TEST(WalkingAnimation, AFileWhoseCountsOffsetsOrRecordsDisagreeWithItIsRefusedWh
     }
     WalkingAnimationData data;
     EXPECT_TRUE(readInto(data, good));
+    // No group follows the last one: its next offset is never sought, so any value there is taken, and
+    // bytes after its records are left unread.
+    const std::vector<Row> accepted = {
+        {"last next offset short of the end",
+         with32(leader + 134, static_cast<std::uint32_t>(good.size() - 1))},
+        {"last next offset past the end", with32(leader + 134, static_cast<std::uint32_t>(good.size() + 1))},
+        {"last next offset zero", with32(leader + 134, 0)},
+        {"last next offset all ones", with32(leader + 134, 0xFFFFFFFFu)},
+        {"bytes after the last group",
+         [&good] {
+             Bytes b = good;
+             b.insert(b.end(), {1, 2, 3});
+             return b;
+         }()},
+    };
+    for (const Row& r : accepted) {
+        SCOPED_TRACE(r.name);
+        WalkingAnimationData taken;
+        ASSERT_TRUE(readInto(taken, r.bytes));
+        EXPECT_EQ((std::tuple{taken.groupCount(), taken.recordCount()}), std::tuple(2, 3));
+        ASSERT_NE(taken.item(0, 1), nullptr);
+        EXPECT_EQ(taken.item(0, 1)->facings[8].home, Point3D(-13, 35, 0));
+    }
     // Bytes after a group's records that the next offset passes over are skipped.
     Bytes padded = good;
     padded.insert(padded.begin() + static_cast<std::ptrdiff_t>(leader), 5, 0xAB);

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <set>
 
 #include "battle_doubles.h"
 #include "framework/core/asynchronous_bus.h"
@@ -148,8 +150,12 @@ TEST(CampaignFile, TheDataSetsCampaignReadsAndBeginsAtGhatmar) {
     ASSERT_NE(d.find(d.start), nullptr);
     EXPECT_EQ(d.find(d.start)->name, "Ghatmar Fords");
     EXPECT_EQ(d.find(d.start)->onWin, 4);
+    // A battle of its own in every province.
+    const std::map<std::int32_t, std::string> battles{
+        {1, "GHATMAR.SCN"}, {2, "ARDHUN.SCN"}, {3, "KORVATH.SCN"}, {4, "THRENMOOR.SCN"}, {5, "VELMESK.SCN"}};
+    ASSERT_EQ(d.provinces.size(), 5u);
     for (const CampaignProvince& p : d.provinces)
-        EXPECT_EQ(p.scenario, "GHATMAR.SCN") << p.name;
+        EXPECT_EQ(p.scenario, battles.at(p.number)) << p.name;
     EXPECT_FALSE(readCampaignFile("/no/such/campaign.txt", d, error));
     EXPECT_EQ(error, "cannot open /no/such/campaign.txt");
 }
@@ -424,6 +430,14 @@ ContainerBase* countActivation(Component*, BusMessage, ContainerBase*) {
     return nullptr;
 }
 
+// The layer's part of a loaded battle as it resumes its active leader, before he gives an order again.
+VaelLogicalLayer* resumingLayer = nullptr;
+Bytes partOnResuming;
+ContainerBase* takeResumedPart(Component*, BusMessage, ContainerBase*) {
+    if (resumingLayer && partOnResuming.empty()) partOnResuming = saveLayerPart(*resumingLayer);
+    return nullptr;
+}
+
 TEST_F(CampaignGame, TheFirstBattlePlayedToItsEndLeadsToTheNextWhichIsSavedAndResumed) {
     const auto file = dir.path() / "campaign.vel";
     Bytes part;
@@ -472,22 +486,31 @@ TEST_F(CampaignGame, TheFirstBattlePlayedToItsEndLeadsToTheNextWhichIsSavedAndRe
         part = saveLayerPart(app.logicalLayer());
     }
     const Bytes bytes = readBytes(file);
-    // Header (16), two closed views (4), the scenario (6 + 11), then the campaign's record of 22 bytes.
-    ASSERT_GT(bytes.size(), 59u);
-    EXPECT_EQ(bytes[8] | bytes[9] << 8, 37 + 22);
-    EXPECT_EQ(Bytes(bytes.begin() + 37, bytes.begin() + 59), wonFirst);
+    // Header (16), two closed views (4), the scenario "THRENMOOR.SCN" (6 + 13), then the campaign's
+    // record of 22 bytes.
+    ASSERT_GT(bytes.size(), 61u);
+    EXPECT_EQ(bytes[8] | bytes[9] << 8, 39 + 22);
+    EXPECT_EQ(Bytes(bytes.begin() + 39, bytes.begin() + 61), wonFirst);
 
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     battle::InstantAnimations instant;
     instant.attach(app.logicalLayer());
+    // The computer leader who was giving his orders goes on at once when the battle resumes: the state is
+    // taken as he is given back his activation.
+    Probe resumed("Resumed");
+    resumed.setup = [](Probe& p) { p.connectNamed("ResumeActiveLeader", takeResumedPart); };
+    resumed.attach(app.logicalLayer());
+    resumingLayer = &app.logicalLayer();
+    partOnResuming.clear();
     std::string error;
     ASSERT_TRUE(app.loadGame(file.string(), error)) << error;
+    resumingLayer = nullptr;
     EXPECT_TRUE(app.battleRunning());
     EXPECT_EQ(app.logicalLayer().getCampaign(), 1);
     EXPECT_TRUE(app.campaign().active());
     EXPECT_TRUE(app.campaign().inBattle());
     EXPECT_EQ(app.campaign().state(), (CampaignState{4, 1, CampaignState::Going, {{1, true}}}));
-    EXPECT_EQ(saveLayerPart(app.logicalLayer()), part);
+    EXPECT_EQ(partOnResuming, part);
 
     // A game saved outside the campaign leaves it when loaded.
     app.closeBattle();
@@ -500,6 +523,67 @@ TEST_F(CampaignGame, TheFirstBattlePlayedToItsEndLeadsToTheNextWhichIsSavedAndRe
     ASSERT_TRUE(app.loadGame(plain.string(), error)) << error;
     EXPECT_FALSE(app.campaign().active());
     EXPECT_EQ(app.logicalLayer().getCampaign(), 0);
+}
+
+// The campaign's road through all five provinces, each battle played to its end by the computer on both
+// sides: won in Ghatmar Fords, lost in Sarvat Plain (falling back to Varnholt), won in Varnholt, then won
+// in Sarvat Plain, Tazhen Hills and Kerath. Each province fights its own battle with the garrisons the
+// campaign leaves behind, and its end leads where the file says, whoever won it; the road above is
+// taken by resuming the campaign where each step of it would have led.
+TEST_F(CampaignGame, FiveProvincesFightFiveDifferentBattles) {
+    struct Step {
+        std::int32_t province, lastProvince;
+        const char* scenario;
+        short homeUnits, visitorUnits; // after the garrisons and the Persians' losses in Sarvat Plain
+        std::int32_t onWin, onLoss;
+    };
+    const Step road[] = {
+        // 25 Macedonians of the file, no garrison; 25 Indians.
+        {1, 0, "GHATMAR.SCN", 25, 25, 4, 0},
+        // 30 of the file less one foot and one horse of the Macedonians; the Persians are helped, not hurt.
+        {4, 1, "THRENMOOR.SCN", 28, 21, 3, 2},
+        // Greeks and Danubians: the garrison of two Macedonian foot leaves nobody out.
+        {2, 4, "ARDHUN.SCN", 20, 19, 4, 0},
+        // Come from Varnholt, the Persians are hurt: every fifth of their 21 units stays away.
+        {4, 2, "THRENMOOR.SCN", 28, 17, 3, 2},
+        // 24 Macedonians less one foot and two horse.
+        {3, 4, "KORVATH.SCN", 21, 26, 5, 4},
+        // 24 Macedonians less two foot and two horse; the Indians fight as Persians.
+        {5, 3, "VELMESK.SCN", 20, 22, 0, 3},
+    };
+    std::srand(11);
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    instant.attach(app.logicalLayer());
+    Campaign& campaign = app.campaign();
+    ASSERT_TRUE(campaign.hasDefinition());
+    int closed = 0;
+    app.onBattleClosed = [&] { ++closed; };
+    std::set<std::string> battles;
+    std::set<std::int32_t> provinces;
+    for (const Step& step : road) {
+        SCOPED_TRACE(step.scenario);
+        campaign.resume(CampaignState{step.province, step.lastProvince, CampaignState::Going, {}});
+        std::string error;
+        ASSERT_TRUE(app.startCampaignBattle(true, error)) << error;
+        ASSERT_TRUE(campaign.inBattle());
+        EXPECT_EQ(app.logicalLayer().getScenarioName(), step.scenario);
+        EXPECT_EQ(app.logicalLayer().getHomeUnitCount(), step.homeUnits);
+        EXPECT_EQ(app.logicalLayer().getVisitorUnitCount(), step.visitorUnits);
+        battles.insert(app.logicalLayer().getScenarioName());
+        const int before = closed;
+        ASSERT_TRUE(runUntil(app, [&] { return closed > before; }));
+        ASSERT_EQ(campaign.state().battles.size(), 1u);
+        const bool won = campaign.state().battles[0].won;
+        const std::int32_t next = won ? step.onWin : step.onLoss;
+        if (next == 0)
+            EXPECT_EQ(campaign.state().outcome, won ? CampaignState::Won : CampaignState::Lost);
+        else
+            EXPECT_EQ(campaign.state().province, next);
+        provinces.insert(step.province);
+    }
+    EXPECT_EQ(provinces.size(), 5u);
+    EXPECT_EQ(battles.size(), 5u);
 }
 
 TEST_F(CampaignGame, ABadCampaignRecordIsRefusedBeforeAnythingIsTouched) {

@@ -59,9 +59,9 @@ TEST_F(ShellDialogs, MomentumAnswersYesWithOneAndEverythingElseWithZero) {
 
 TEST_F(ShellDialogs, TheInitiativeResultNamesTheLeaderAndReadsItsBoxOnOKAndOnEscape) {
     ASSERT_TRUE(game.ready());
-    EXPECT_EQ(InitiativeResultsDlg::lineOf("Parmenion", true),
-              "Parmenion attempted momentum and was successful!");
-    EXPECT_EQ(InitiativeResultsDlg::lineOf("Parmenion", false), "Parmenion attempted momentum and failed.");
+    EXPECT_EQ(InitiativeResultsDlg::lineOf("Aristhon", true),
+              "Aristhon attempted momentum and was successful!");
+    EXPECT_EQ(InitiativeResultsDlg::lineOf("Aristhon", false), "Aristhon attempted momentum and failed.");
     const Row rows[] = {
         {"OK", click(Dialog::IdOk), 1, false},
         {"box, then OK", both(click(InitiativeResultsDlg::IdNeverShow), click(Dialog::IdOk)), 1, true},
@@ -76,7 +76,7 @@ TEST_F(ShellDialogs, TheInitiativeResultNamesTheLeaderAndReadsItsBoxOnOKAndOnEsc
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
         std::string line, label;
-        InitiativeResultsDlg result("Darius", false, [&](Dialog& d, const std::string& name) {
+        InitiativeResultsDlg result("Tezhar III", false, [&](Dialog& d, const std::string& name) {
             EXPECT_EQ(name, "InitiativeResults");
             line = tileText(d, InitiativeResultsDlg::IdText);
             label = tileText(d, InitiativeResultsDlg::IdNeverShowText);
@@ -85,7 +85,7 @@ TEST_F(ShellDialogs, TheInitiativeResultNamesTheLeaderAndReadsItsBoxOnOKAndOnEsc
         result.attach(game.app());
         EXPECT_EQ(result.create(InitiativeResultsDlg::TemplateName, Dialog::Modal), r.result);
         EXPECT_EQ(result.neverShowAgain(), r.box);
-        EXPECT_EQ(line, "Darius attempted momentum and failed.");
+        EXPECT_EQ(line, "Tezhar III attempted momentum and failed.");
         EXPECT_EQ(label, "Never show this again");
     }
 }

@@ -1,12 +1,17 @@
 // The dialogs that ask nothing: the computer leader's notice from "InitAILeader" to "LeaderFinished", the
-// video that ends with its empty clip unless the player ends it first, and the tutorial's help pages.
+// video that ends with its empty clip unless the player ends it first, the tutorial's help pages, and
+// Help -> About...; and the Help buttons, greyed in every template, as no help file ships.
 #include "framework/core/component.h"
 #include "framework/core/container.h"
+#include "framework/ui/dialog_template.h"
+#include "framework/ui/menu_tracker.h"
 #include "game/flow/phase_handlers.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/group.h"
 #include "game/rules/leader.h"
+#include "game/shell/game_dialogs.h"
 #include "game/shell/notice_dialogs.h"
+#include "game/shell/vael_main_window.h"
 #include "shell_dialog_fixture.h"
 #include "support/bus_recorder.h"
 
@@ -33,9 +38,9 @@ TEST_F(ShellDialogs, TheComputerLeadersNoticeOpensOnItsOrdersAndClosesWhenHeHasF
                         tileText(d, AILeaderGoingDlg::IdWait));
     });
     notice.attach(layer);
-    Leader memnon(LeaderUnitData{}, "Memnon");
+    Leader surendal(LeaderUnitData{}, "Surendal");
     Group group;
-    group.setLeader(&memnon);
+    group.setLeader(&surendal);
     Container<Group*> orders(&group);
     layer.sendNamed("InitAILeader", &orders);
     pumpAll(game.app());
@@ -64,7 +69,7 @@ TEST_F(ShellDialogs, TheComputerLeadersNoticeOpensOnItsOrdersAndClosesWhenHeHasF
     pumpAll(game.app());
     EXPECT_FALSE(notice.notice()->isOpen());
     EXPECT_EQ(shown,
-              (std::vector<std::string>{"PreloadDlg: Memnon is now giving orders. / Please wait...",
+              (std::vector<std::string>{"PreloadDlg: Surendal is now giving orders. / Please wait...",
                                         "PreloadDlg: The computer is now giving orders. / Please wait..."}));
 }
 
@@ -73,7 +78,7 @@ TEST_F(ShellDialogs, TheNoticeClosesWithTheBattleAndAfterClosingHearsNoMore) {
     VaelLogicalLayer& layer = game.app().logicalLayer();
     AILeaderNotice notice;
     notice.attach(layer);
-    notice.show("Spithridates");
+    notice.show("Rajavan");
     ASSERT_TRUE(notice.notice()->isOpen());
     layer.sendNamedEmpty("CloseGame");
     pumpAll(game.app());
@@ -179,6 +184,72 @@ TEST_F(ShellDialogs, TheDemoHelpTurnsToTheQuickStartOnceAndClosesOnCloseOrReturn
     EXPECT_EQ(help.result(), 1);
     EXPECT_EQ(DemoHelpDlg::linesOf(DemoHelpDlg::Help).front(), "The demonstration battle");
     EXPECT_EQ(DemoHelpDlg::linesOf(DemoHelpDlg::QuickStart).front(), "Quick start");
+}
+
+// The command of an entry of the frame's menu bar, found by the labels as the player reads them.
+std::uint16_t menuCommand(VaelGame& game, const std::string& title, const std::string& entry) {
+    const SystemMenu& bar = *game.frame().shownMenu()->handle();
+    for (std::size_t t = 0; t < bar.count(); ++t) {
+        if (bar.entry(t).text != title || !bar.entry(t).submenu) continue;
+        const SystemMenu& pullDown = *bar.entry(t).submenu;
+        for (std::size_t e = 0; e < pullDown.count(); ++e)
+            if (pullDown.entry(e).text == entry) return bar.commandAt({t, e});
+    }
+    return 0;
+}
+
+TEST_F(ShellDialogs, HelpAboutShowsTheTitleFromTheStringTableAndTheVersionUntilItsButtonClosesIt) {
+    ASSERT_TRUE(game.ready());
+    const std::uint16_t about = menuCommand(game, "&Help", "&About...");
+    ASSERT_EQ(about, 300);
+    std::vector<std::string> shown;
+    bool modal = false;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name + ": " + tileText(d, AboutDlg::IdTitle) + " / " + d.getItemText(1));
+        modal = d.mode() == Dialog::Modal;
+        clickOn(os, d, 1);
+    };
+    // Chosen as the window manager hands a menu choice to the frame.
+    game.frame().onCommand(about, 0);
+    pumpAll(game.app());
+    EXPECT_EQ(shown,
+              std::vector<std::string>{"AboutDlg: The Iron Vigils of Vaelmoric, version 0.1 / &Close"});
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(game.app().loadString(AboutDlg::TitleString), "The Iron Vigils of Vaelmoric");
+    EXPECT_EQ(AboutDlg::lineOf("Vigil", "2.5"), "Vigil, version 2.5");
+}
+
+TEST(HelpButtons, EveryTemplatesHelpButtonIsGreyedAndNoOtherButtonIs) {
+    std::vector<std::string> greyed, otherGreyed;
+    for (const std::string& name : dialogTemplateNames()) {
+        const std::optional<DialogTemplate> t = loadDialogTemplate(name);
+        ASSERT_TRUE(t) << name;
+        for (const DialogItem& item : t->items) {
+            if (item.controlClass != ClassButton) continue;
+            const bool help = MenuTracker::shownText(item.text) == "Help";
+            const bool grey = (item.style & style::Disabled) != 0;
+            if (help && grey) greyed.push_back(name);
+            if (help && !grey) ADD_FAILURE() << name << ": its Help button can be pressed";
+            if (!help && grey) otherGreyed.push_back(name + " " + std::to_string(item.signedId()));
+        }
+    }
+    // Seventeen templates have one; a greyed button that is not Help would be a slip of the same edit.
+    EXPECT_EQ(greyed.size(), 17u);
+    EXPECT_EQ(otherGreyed, std::vector<std::string>{});
+}
+
+TEST_F(ShellDialogs, APreferencesDialogOpenedFromTheFileMenuShowsItsHelpButtonGreyed) {
+    ASSERT_TRUE(game.ready());
+    const std::uint16_t preferences = menuCommand(game, "&File", "&Preferences...");
+    ASSERT_NE(preferences, 0);
+    int helpEnabled = -1;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == PreferencesDlg::TemplateName && d.item(9)) helpEnabled = d.item(9)->isEnabled() ? 1 : 0;
+        postKey(os, platform::KeyEscape);
+    };
+    game.frame().onCommand(preferences, 0);
+    pumpAll(game.app());
+    EXPECT_EQ(helpEnabled, 0);
 }
 
 } // namespace

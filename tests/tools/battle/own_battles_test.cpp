@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "battle_runner.h"
+#include "outcome_checks.h"
 #include "random_armies.h"
 #include "support/forged_battle.h"
 #include "support/temp_dir.h"
@@ -39,12 +40,6 @@ const std::filesystem::path& ownData() {
     return dir->path();
 }
 
-std::string describe(const BattleOutcome& outcome) {
-    std::ostringstream text;
-    printOutcome(outcome, text);
-    return text.str() + outcome.message;
-}
-
 std::string plain(const std::string& line) {
     std::string out;
     for (std::size_t i = 0; i < line.size(); ++i)
@@ -53,17 +48,6 @@ std::string plain(const std::string& line) {
         else
             out += line[i];
     return out;
-}
-
-// No tally of a side's losses is ever below nothing.
-void expectNoNegativeTally(const BattleOutcome& outcome) {
-    for (const SideLosses* side : {&outcome.home, &outcome.visitor}) {
-        SCOPED_TRACE(side->name);
-        EXPECT_GE(side->lostTQ, 0) << describe(outcome);
-        EXPECT_GE(side->routedTQ, 0) << describe(outcome);
-        EXPECT_GE(side->routing, 0) << describe(outcome);
-        EXPECT_GE(side->eliminated, 0) << describe(outcome);
-    }
 }
 
 // The battle of tests/tools/battle/data/rampage.scn.txt (its comment tells what happens): the turn of

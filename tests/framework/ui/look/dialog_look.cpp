@@ -94,13 +94,13 @@ void LookDialog::onInitDialog() {
 }
 
 void fillAsTheGameDoes(const std::string& name, LookDialog& d) {
-    const std::vector<std::string> leaders = {"Ardal the Elder", "Berenos", "Cathmor",     "Dion of Sabra",
+    const std::vector<std::string> leaders = {"Ardal the Elder", "Berenos", "Cathmor",     "Doran of Sabra",
                                               "Eskel",           "Farren",  "Gaius Vetter"};
     const std::string upper = upperCase(name);
     auto& t = d.texts;
     auto& r = d.rows;
     if (upper == "ABOUTDLG") {
-        t[101] = "The Iron Vigils of Vaelmoric, version 1.0";
+        t[101] = "The Iron Vigils of Vaelmoric, version 0.1";
     } else if (upper == "CHOOSESIDES") {
         r[101] = {"Player", "Computer"};
         r[102] = {"Computer", "Player"};

@@ -1,6 +1,8 @@
 // The dialogs of the rules and the flow in the game's real window under Xvfb: each is put up over the
 // frame, taken from the X server as it stands, and saved as "dialog_<template>.png" in the build folder for
-// people to look at; then it is closed by a click on its button, as a player would.
+// people to look at; then it is closed by a click on its button, as a player would. And the menus of a
+// battle as a player uses them: Help -> About... (saved as "dialog_aboutdlg.png") and Window -> Close All,
+// which leaves the battle's map and its menus.
 #include <gtest/gtest.h>
 
 #include <cairo.h>
@@ -11,14 +13,22 @@
 #include <filesystem>
 #include <functional>
 
+#include "framework/ui/main_window.h"
+#include "framework/ui/menu_tracker.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/map/vael_map_window.h"
+#include "game/map/vael_physical_layer.h"
 #include "game/shell/battle_dialogs.h"
 #include "game/shell/flow_dialogs.h"
+#include "game/shell/game_dialogs.h"
 #include "game/shell/notice_dialogs.h"
 #include "game/shell/vael_game.h"
+#include "game/shell/vael_main_window.h"
+#include "game/shell/way_dialogs.h"
 #include "platform/sdl/sdl_platform.h"
 #include "support/temp_dir.h"
+#include "watched_platform.h"
 #include "x11_grab.h"
 
 namespace vael::test {
@@ -110,7 +120,7 @@ TEST_F(DialogShots, EveryDialogOfTheRulesAndTheFlowIsDrawnInTheRealWindow) {
         EXPECT_EQ(d.create(MomentumDlg::TemplateName, Dialog::Modal), 1);
     }
     {
-        InitiativeResultsDlg d("Parmenion", true, shootThenClick(Dialog::IdOk, shot));
+        InitiativeResultsDlg d("Aristhon", true, shootThenClick(Dialog::IdOk, shot));
         d.attach(game->app());
         EXPECT_EQ(d.create(InitiativeResultsDlg::TemplateName, Dialog::Modal), 1);
     }
@@ -189,7 +199,7 @@ TEST_F(DialogShots, EveryDialogOfTheRulesAndTheFlowIsDrawnInTheRealWindow) {
             shot.push_back("AILeaderGoing");
         });
         notice.attach(game->app().logicalLayer());
-        notice.show("Darius");
+        notice.show("Tezhar III");
         ASSERT_NE(notice.notice(), nullptr);
         game->app().logicalLayer().sendNamedEmpty("LeaderFinished");
         EXPECT_FALSE(notice.notice()->isOpen());
@@ -198,6 +208,143 @@ TEST_F(DialogShots, EveryDialogOfTheRulesAndTheFlowIsDrawnInTheRealWindow) {
               (std::vector<std::string>{"MomentumDlg", "InitiativeResults", "MissileResults", "RallyDlg",
                                         "OWDlg", "EndOrdersDlg", "ShowCombatResults", "BattleDetailsDlg",
                                         "CohesionOverview", "VideoDlg", "DemoHelp", "AILeaderGoing"}));
+}
+
+void postClick(int x, int y) {
+    for (platform::EventKind kind : {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp}) {
+        platform::Event e;
+        e.kind = kind, e.button = platform::ButtonLeft, e.x = x, e.y = y;
+        os->postEvent(e);
+    }
+}
+
+// The position of the entry of that label in a menu, or -1.
+int positionOf(const SystemMenu& menu, const std::string& label) {
+    for (std::size_t i = 0; i < menu.count(); ++i)
+        if (menu.entry(i).text == label) return static_cast<int>(i);
+    return -1;
+}
+
+std::vector<std::string> titlesOf(const SystemMenu& bar) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < bar.count(); ++i)
+        out.push_back(bar.entry(i).text);
+    return out;
+}
+
+VaelMapWindow* battleMap(VaelGame& game) {
+    if (!game.app().views()) return nullptr;
+    Item<Viewport*>* it = nullptr;
+    if (game.app().views()->normal().viewports().firstItem(it) && it)
+        return dynamic_cast<VaelMapWindow*>(it->value->display());
+    return nullptr;
+}
+
+// A window of notes the player might have open beside the map; it closes as any window does.
+class NotesWindow : public WindowsChildWindow {
+public:
+    NotesWindow()
+        : Window(Point(-1, -1), Dim(200, 100), "Notes", "Notes"),
+          WindowsChildWindow(Point(-1, -1), Dim(200, 100), "Notes", nullptr, nullptr, "Notes") {}
+};
+
+TEST(BattleMenus, HelpAboutShowsTheTitleAndVersionAndCloseAllLeavesTheMapAndItsMenus) {
+    TempDir dir{"battle-menus"};
+    setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+    std::string error;
+    auto sdl = platform::SdlPlatform::create(dir / "settings.ini", error);
+    ASSERT_TRUE(sdl) << error;
+    os = sdl.get();
+    std::srand(4);
+    // The game waits for the player with nothing queued: the next step of the script is taken then.
+    WatchedPlatform watched(*sdl);
+    VaelGame game(watched, VAEL_BUILD_DATA_DIR);
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shot, aboutLines, titlesAfter;
+    bool mapKept = false;
+    std::size_t childrenBefore = 0, childrenAfter = 0;
+    NotesWindow notes;
+    bool notesClosed = false;
+    int step = 0;
+    WindowsMainWindow& frame = game.frame();
+    // Clicks the title of the bar, then (once the pull-down is open) the entry.
+    const auto choose = [&](const std::string& title, const std::string& entry) {
+        const SystemMenu& bar = *frame.shownMenu()->handle();
+        const int t = positionOf(bar, title);
+        ASSERT_GE(t, 0) << title;
+        const platform::Rect outer = WindowManager::instance().outerOnScreen(frame.hwnd());
+        const MenuTracker* tracker = frame.menuTracker();
+        ASSERT_NE(tracker, nullptr);
+        const Box tb = tracker->titleBox(static_cast<std::size_t>(t));
+        postClick(outer.x + tb.x + tb.w / 2, outer.y + tb.y + tb.h / 2);
+        // The pull-down's entries lie one under the other from the bar down, as the tracker places them.
+        const SystemMenu& pullDown = *bar.entry(static_cast<std::size_t>(t)).submenu;
+        const int e = positionOf(pullDown, entry);
+        ASSERT_GE(e, 0) << entry;
+        int y = MenuTracker::BarHeight + 1;
+        for (int i = 0; i < e; ++i)
+            y += (pullDown.entry(static_cast<std::size_t>(i)).flags & SystemMenu::Separator)
+                     ? MenuTracker::SeparatorHeight
+                     : MenuTracker::ItemHeight;
+        postClick(outer.x + tb.x + 10, outer.y + y + MenuTracker::ItemHeight / 2);
+    };
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (alongTheWay(name)) click(d, Dialog::IdOk);
+        if (name == StartGameDlg::TemplateName) click(d, StartGameDlg::IdStartBattle);
+        if (name == ScenarioDlg::TemplateName) click(d, Dialog::IdOk);
+        if (name == IntroDlg::TemplateName) click(d, IntroDlg::IdHomePlayer), click(d, Dialog::IdOk);
+        if (name == AboutDlg::TemplateName) {
+            std::uint32_t colours = 0;
+            EXPECT_TRUE(shoot(d, "aboutdlg", colours));
+            EXPECT_GE(colours, 4u);
+            shot.push_back(name);
+            aboutLines.push_back(d.getItemText(AboutDlg::IdTitle));
+            click(d, 1);
+        }
+    };
+    // Once the map is up and the game waits for the player: About, then Close All, then the close box.
+    VaelMapWindow* map = nullptr;
+    watched.idle = [&] {
+        if (step == 0) map = battleMap(game);
+        if (!map || step > 2) return;
+        switch (step++) {
+        case 0:
+            choose("&Help", "&About...");
+            return;
+        case 1:
+            if (shot.empty()) { // About has not been seen yet: wait for it
+                --step;
+                return;
+            }
+            notes.createInFrame();
+            childrenBefore = frame.children().size();
+            choose("&Window", "C&lose All");
+            return;
+        case 2: {
+            mapKept = battleMap(game) == map && map->hwnd() != 0;
+            map = nullptr; // the program may have let it go
+            childrenAfter = frame.children().size();
+            notesClosed = notes.hwnd() == 0;
+            titlesAfter = titlesOf(*frame.shownMenu()->handle());
+            platform::Event close;
+            close.kind = platform::EventKind::CloseRequest;
+            os->postEvent(close);
+            return;
+        }
+        default:
+            return;
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(shot, std::vector<std::string>{AboutDlg::TemplateName});
+    EXPECT_EQ(aboutLines, std::vector<std::string>{"The Iron Vigils of Vaelmoric, version 0.1"});
+    EXPECT_TRUE(mapKept);
+    // The notes (on top) closed, the map below them stayed, and with it the battle's menus.
+    EXPECT_EQ((std::pair{childrenBefore, childrenAfter}), (std::pair{std::size_t{2}, std::size_t{1}}));
+    EXPECT_TRUE(notesClosed);
+    EXPECT_EQ(titlesAfter,
+              (std::vector<std::string>{"&File", "&Game", "&Leader", "&Unit", "&View", "&Window", "&Help"}));
+    os = nullptr;
 }
 
 } // namespace

@@ -1,0 +1,181 @@
+// Our battles beyond the demonstration, played by the battle runner: together they put every display type
+// of the catalogue on the field, every plan of theirs runs, and each plays to its end over the seeds CTest
+// gives it, headless and with the display layers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+
+#include "battle_runner.h"
+#include "game/flow/prototype_key.h"
+#include "game/flow/scenario_file.h"
+
+namespace vael::battle {
+namespace {
+
+const char* const ourBattles[] = {"ARDHUN.SCN", "KORVATH.SCN", "THRENMOOR.SCN", "VELMESK.SCN"};
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+ScenarioFile readScenario(const std::string& name) {
+    std::ifstream in(std::filesystem::path(VAEL_BUILD_DATA_DIR) / lower(name), std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
+    ScenarioFile scenario;
+    EXPECT_TRUE(scenario.read(bytes.data(), bytes.size(), name)) << scenario.error();
+    return scenario;
+}
+
+std::string describe(const BattleOutcome& outcome) {
+    std::ostringstream text;
+    printOutcome(outcome, text);
+    return text.str() + outcome.message;
+}
+
+void expectNoNegativeTally(const BattleOutcome& outcome) {
+    for (const SideLosses* side : {&outcome.home, &outcome.visitor}) {
+        SCOPED_TRACE(side->name);
+        EXPECT_GE(side->lostTQ, 0) << describe(outcome);
+        EXPECT_GE(side->routedTQ, 0) << describe(outcome);
+        EXPECT_GE(side->routing, 0) << describe(outcome);
+        EXPECT_GE(side->eliminated, 0) << describe(outcome);
+    }
+}
+
+// The prototype key of every unit record of the data set's battles, as the scenario reader chooses it.
+TEST(OurBattles, PutEveryDisplayTypeIdOfTheCatalogueOnTheField) {
+    std::set<int> keys, maps;
+    std::set<std::string> mapFiles;
+    std::vector<std::string> all(std::begin(ourBattles), std::end(ourBattles));
+    all.push_back("GHATMAR.SCN");
+    for (const std::string& name : all) {
+        SCOPED_TRACE(name);
+        const ScenarioFile scenario = readScenario(name);
+        mapFiles.insert(lower(scenario.mapFileName));
+        std::set<std::string> groups;
+        for (const Group& g : scenario.groups)
+            groups.insert(g.name);
+        EXPECT_EQ(groups.size(), 6u);
+        for (const ScenarioFile::UnitRecord& unit : scenario.units) {
+            remapLightCavalryMissiles(unit.kind, *unit.data);
+            const PrototypeKey key = choosePrototypeKey(unit.kind, *unit.data);
+            EXPECT_GE(key.key, 0) << unit.data->name << ": " << (key.message ? key.message : "");
+            keys.insert(key.key);
+        }
+    }
+    std::set<int> catalogue;
+    for (int id = 0; id <= 44; ++id)
+        catalogue.insert(id);
+    EXPECT_EQ(keys, catalogue);
+    EXPECT_EQ(mapFiles.size(), all.size()) << "each battle on its own map";
+}
+
+class OurBattle : public testing::TestWithParam<const char*> {};
+
+// Both plans of each side are drawn (by the two values of "Last A/I Type" and the seeds), compile, and
+// run their first turns without an interpreter error box or a failed check.
+TEST_P(OurBattle, EveryPlanRunsItsFirstTurnsWithoutAnInterpreterError) {
+    const ScenarioFile scenario = readScenario(GetParam());
+    std::set<std::string> named, drawn;
+    for (const auto* scripts : {&scenario.homeScripts, &scenario.visitorScripts})
+        for (const std::string& name : *scripts)
+            named.insert(lower(name));
+    ASSERT_EQ(named.size(), 4u) << "two plans a side";
+    for (std::uint32_t type : {0u, 1u})
+        for (std::uint32_t seed = 1; seed <= 2; ++seed) {
+            SCOPED_TRACE("Last A/I Type " + std::to_string(type) + ", seed " + std::to_string(seed));
+            BattleOptions options;
+            options.dataDir = VAEL_BUILD_DATA_DIR;
+            options.scenario = GetParam();
+            options.seed = seed;
+            options.lastAIType = type;
+            options.turnCap = 2;
+            const BattleOutcome outcome = playBattle(options);
+            EXPECT_NE(outcome.status, BattleStatus::LoadFailed) << describe(outcome);
+            EXPECT_GE(outcome.activations, 2) << describe(outcome);
+            ASSERT_EQ(outcome.plans.size(), 2u);
+            for (const std::string& plan : outcome.plans)
+                drawn.insert(lower(plan));
+            for (const std::string& box : outcome.messageBoxes)
+                ADD_FAILURE() << "a message box: " << box;
+            for (const std::string& check : outcome.failedChecks)
+                ADD_FAILURE() << "a failed check: " << check;
+        }
+    EXPECT_EQ(drawn, named);
+}
+
+INSTANTIATE_TEST_SUITE_P(Plans, OurBattle, testing::ValuesIn(ourBattles));
+
+// One battle and seed; the odd seeds play the plans of one kind, the even ones the other's, so that every
+// plan is played to the end somewhere.
+struct BattleSeed {
+    const char* scenario;
+    std::uint32_t seed;
+};
+
+std::vector<BattleSeed> battleSeeds(std::uint32_t last) {
+    std::vector<BattleSeed> all;
+    for (const char* scenario : ourBattles)
+        for (std::uint32_t seed = 1; seed <= last; ++seed)
+            all.push_back({scenario, seed});
+    return all;
+}
+
+std::string nameOf(const testing::TestParamInfo<BattleSeed>& info) {
+    std::string name = lower(info.param.scenario);
+    name = name.substr(0, name.find('.'));
+    return name + "_" + std::to_string(info.param.seed);
+}
+
+BattleOptions optionsOf(const BattleSeed& p) {
+    BattleOptions options;
+    options.dataDir = VAEL_BUILD_DATA_DIR;
+    options.scenario = p.scenario;
+    options.seed = p.seed;
+    options.lastAIType = p.seed % 2;
+    options.turnCap = 40;
+    return options;
+}
+
+class OurBattleSeed : public testing::TestWithParam<BattleSeed> {};
+
+TEST_P(OurBattleSeed, EndsWithinTheCapsWithNoNegativeTally) {
+    const BattleOutcome outcome = playBattle(optionsOf(GetParam()));
+    EXPECT_EQ(outcome.status, BattleStatus::Ended) << "seed " << GetParam().seed << ": " << describe(outcome);
+    EXPECT_FALSE(outcome.winner.empty()) << describe(outcome);
+    for (const std::string& check : outcome.failedChecks)
+        ADD_FAILURE() << "failed check: " << check;
+    expectNoNegativeTally(outcome);
+}
+
+INSTANTIATE_TEST_SUITE_P(OurSeeds, OurBattleSeed, testing::ValuesIn(battleSeeds(50)), nameOf);
+
+// With the game's display layers the display objects of every kind play their animations and give every
+// reply; each battle ends within the caps and says the same when played again.
+class OurDisplayedBattle : public testing::TestWithParam<BattleSeed> {};
+
+TEST_P(OurDisplayedBattle, EndsWithinTheCapsAndRepeatsExactly) {
+    BattleOptions options = optionsOf(GetParam());
+    options.display = true;
+    options.taskCap = 50'000;
+    const BattleOutcome first = playBattle(options);
+    ASSERT_EQ(first.status, BattleStatus::Ended) << "seed " << GetParam().seed << ": " << describe(first);
+    for (const std::string& check : first.failedChecks)
+        ADD_FAILURE() << "failed check: " << check;
+    expectNoNegativeTally(first);
+    const BattleOutcome second = playBattle(options);
+    EXPECT_EQ(second.commentary, first.commentary);
+    EXPECT_EQ(describe(second), describe(first));
+}
+
+INSTANTIATE_TEST_SUITE_P(OurDisplaySeeds, OurDisplayedBattle, testing::ValuesIn(battleSeeds(5)), nameOf);
+
+} // namespace
+} // namespace vael::battle
