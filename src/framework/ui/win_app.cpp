@@ -2,9 +2,9 @@
 
 #include <cctype>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
-#include <iterator>
 #include <vector>
 
 #include "framework/core/assertion.h"
@@ -274,6 +274,17 @@ bool WinApp::offerToDialogs(const WindowMessage& message) {
     // A dialog may close (and leave the list) while it looks at the message.
     const List<WindowHandle> dialogs = modelessDialogs_;
     Item<WindowHandle>* it = nullptr;
+    // The mouse goes to the dialog opened last first: a modal one takes every click, inside it or not, so
+    // one opened under it must never see the click first and swallow it.
+    const bool mouse = message.message == MessageMouseMove || message.message == MessageButtonDown ||
+                       message.message == MessageButtonUp || message.message == MessageDoubleClick;
+    if (mouse) {
+        for (dialogs.lastItem(it); it; it = it->prev) {
+            const auto target = windows_.find(it->value);
+            if (target != windows_.end() && target->second->takeDialogMessage(message)) return true;
+        }
+        return false;
+    }
     for (dialogs.firstItem(it); it; it = it->next) {
         const auto target = windows_.find(it->value);
         if (target != windows_.end() && target->second->takeDialogMessage(message)) return true;

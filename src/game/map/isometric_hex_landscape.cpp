@@ -83,8 +83,17 @@ void IsometricHexLandscape::connectHandlers() {
     if (displayMode_ & QuarterSize) connectNamed(msg::ToggleSparseLandscape, onSetOptionalHidden);
 }
 
+int IsometricHexLandscape::drawBelow(int n) {
+    if (n <= 0) return 0;
+    // The dice still turn as they did when the battlefield was drawn from them, so that a battle seeded
+    // alike plays alike; dice a test lays down are taken as they are.
+    const int roll = Roll::rand();
+    return Roll::scripted() ? roll % n : static_cast<int>(lot_() % static_cast<unsigned>(n));
+}
+
 std::int16_t IsometricHexLandscape::beginLandscape(const LandscapeDefinition& definition) {
     BlockLandscape::beginLandscape(definition);
+    lot_.seed(1u + definition.scenario);
     // The logical map counts columns first; the screen rows are its columns, each as long as a column.
     size_ = Dim(size_.h, size_.w);
     artworkStyle_ = definition.style;
@@ -118,7 +127,7 @@ std::int16_t IsometricHexLandscape::createRegion(const LogicalRegion& region) {
             if (quarter) plantTrees(static_cast<std::int16_t>(region.id));
         } else if (code == 2) {
             if (z == 0) {
-                const int k3 = randomBelow(static_cast<int>(overlayCount(KindRiverImpass)));
+                const int k3 = drawBelow(static_cast<int>(overlayCount(KindRiverImpass)));
                 b.setOverlay(0, 8, libraryOverlay(KindRiverImpass, k3), Point());
             } else if (quarter) {
                 scatterStones(static_cast<std::int16_t>(region.id));
@@ -128,10 +137,10 @@ std::int16_t IsometricHexLandscape::createRegion(const LogicalRegion& region) {
     const std::int16_t W = size.w, H = size.h;
     if (z > 0 && b.tag() != TagRoad) {
         const int chance = (6 - z) * 8;
-        if (randomBelow(100) < chance) {
+        if (drawBelow(100) < chance) {
             // The index counts the plain bushes whichever kind is shown; the green kind is clamped to its
             // own count so that a shorter set cannot be read past its end.
-            int k = randomBelow(static_cast<int>(overlayCount(KindBushes)));
+            int k = drawBelow(static_cast<int>(overlayCount(KindBushes)));
             Kind kind = KindBushes;
             if (artworkStyle_ == 2) {
                 kind = KindGreenBushes;
@@ -139,8 +148,8 @@ std::int16_t IsometricHexLandscape::createRegion(const LogicalRegion& region) {
             }
             if (BlockOverlay* bush = libraryOverlay(kind, k)) {
                 const Point hot = bush->bitmap() ? bush->bitmap()->hotSpot() : Point();
-                const int y = randomBelow(H / 2 - hot.y) + H / 4 + hot.y;
-                const int x = randomBelow(W - hot.x) + hot.x;
+                const int y = drawBelow(H / 2 - hot.y) + H / 4 + hot.y;
+                const int x = drawBelow(W - hot.x) + hot.x;
                 b.setOverlay(0, 0, bush, Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)));
             }
         }
@@ -187,12 +196,12 @@ Sprite* IsometricHexLandscape::makeScenerySprite(std::int16_t, const Point3D&, c
 void IsometricHexLandscape::plantTrees(std::int16_t hex) {
     OIF<Bitmap>& full = *scenery_[0];
     full.selectGroup("Trees");
-    const int n = randomBelow(3) + 6;
+    const int n = drawBelow(3) + 6;
     for (int t = 0; t <= n; ++t) {
-        const int cell = t < 6 ? t : (randomBelow(6) + t) % 6;
-        const int ox = randomBelow(43) + (cell % 3) * 43;
-        const int oy = randomBelow(16) + (cell / 3) * 21;
-        const int picture = randomBelow(full.imageCount());
+        const int cell = t < 6 ? t : (drawBelow(6) + t) % 6;
+        const int ox = drawBelow(43) + (cell % 3) * 43;
+        const int oy = drawBelow(16) + (cell / 3) * 21;
+        const int picture = drawBelow(full.imageCount());
         Sprite* tree = makeScenerySprite(
             hex, Point3D(static_cast<std::int16_t>(-65 + ox), static_cast<std::int16_t>(oy), 0), "Trees",
             static_cast<std::int16_t>(picture));
@@ -208,11 +217,11 @@ void IsometricHexLandscape::scatterStones(std::int16_t hex) {
     OIF<Bitmap>& full = *scenery_[0];
     const std::string group = artworkStyle_ == 2 ? "Stones (Green)" : "Stones";
     full.selectGroup(group);
-    const int n = randomBelow(4) + 4;
+    const int n = drawBelow(4) + 4;
     for (int t = 0; t <= n; ++t) {
-        const int ox = randomBelow(130) + 32;
-        const int oy = randomBelow(32);
-        const int picture = randomBelow(full.imageCount());
+        const int ox = drawBelow(130) + 32;
+        const int oy = drawBelow(32);
+        const int picture = drawBelow(full.imageCount());
         if (Sprite* stone = makeScenerySprite(
                 hex, Point3D(static_cast<std::int16_t>(-65 + ox), static_cast<std::int16_t>(oy), 0), group,
                 static_cast<std::int16_t>(picture)))

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "framework/display/block_landscape.h"
@@ -96,6 +97,11 @@ protected:
                                       std::int16_t picture);
     void plantTrees(std::int16_t hex);
     void scatterStones(std::int16_t hex);
+    // A number below n (0 when there is none) from the battlefield's own lot: the trees, stones, bushes
+    // and ground pictures of a battle are drawn from it, seeded by the battle, so that a battle looks the
+    // same each time it is set out (a loaded game as the game it was saved from, every zoom alike).
+    int drawBelow(int n);
+    std::minstd_rand lot_;
 
     std::array<std::unique_ptr<OIF<Bitmap>>, 3> scenery_;
     OIF<Bitmap> overlayArchive_;

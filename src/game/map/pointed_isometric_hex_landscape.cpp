@@ -370,8 +370,8 @@ void PointedIsometricHexLandscape::assignGroundArt() {
         if (!b) continue;
         const std::int16_t mask = slopeMasks_[static_cast<std::size_t>(i)];
         const std::int16_t variants = VariantsPerMask[mask];
-        const std::int16_t frame = static_cast<std::int16_t>(firstVariant_[static_cast<std::size_t>(mask)] +
-                                                             (variants > 0 ? Roll::rand() % variants : 0));
+        const std::int16_t frame =
+            static_cast<std::int16_t>(firstVariant_[static_cast<std::size_t>(mask)] + drawBelow(variants));
         const std::int16_t group = b->tag() == TagFord ? fords : static_cast<std::int16_t>(river + b->z());
         b->setBitmap(pictureOf(art, river < 0 ? -1 : group, frame), 0);
         if (b->tag() == TagRoad) {

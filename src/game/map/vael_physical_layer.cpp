@@ -986,6 +986,36 @@ VaelPhysicalLayers::VaelPhysicalLayers(Bus& bus)
     reversed_->attach(bus);
 }
 
+bool VaelPhysicalLayers::saveGame(const std::string& fileName) {
+    // Only the full-size landscape keeps the debris; the smaller ones take it from the same section.
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
+        if (!layer->saveGame(fileName) || !layer->zoomLandscape(0)->saveGame(fileName)) return false;
+    return true;
+}
+
+bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
+    // The layers' table is checked for both before either moves an object, so that an old file leaves
+    // both views as they are.
+    std::size_t end = 0;
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
+        if (bytes.size() < TableOffsetAt + 4) return false;
+        const std::uint32_t table = read32(bytes, TableOffsetAt);
+        if (table == 0 || table > bytes.size() || bytes.size() - table < 8) return false;
+        const std::uint32_t at = read32(bytes, table + (layer->layerId() & 4 ? 4u : 0u));
+        PhysicalLayerState state;
+        if (at == 0 || !VaelPhysicalLayer::readState(bytes, at, layer->hexColours().size(), state, end))
+            return false;
+    }
+    bool whole = true;
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
+        whole = layer->loadGameBytes(bytes) && whole;
+        for (int zoom = 0; zoom < 3; ++zoom)
+            if (PointedVaelLandscape* land = layer->zoomLandscape(zoom))
+                whole = land->loadGameBytes(bytes) && whole;
+    }
+    return whole;
+}
+
 VaelPhysicalLayers::~VaelPhysicalLayers() {
     for (VaelPhysicalLayer* layer : {reversed_.get(), normal_.get()}) {
         layer->deleteAllObjects();

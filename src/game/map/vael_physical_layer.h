@@ -237,6 +237,13 @@ public:
     VaelPhysicalLayer& normal() { return *normal_; }
     VaelPhysicalLayer& reversed() { return *reversed_; }
 
+    // A saved game's display part: both layers' objects (place, facing, figures standing and fallen,
+    // flag) and the full-size map's scars and debris, appended after the parts already in the file.
+    bool saveGame(const std::string& fileName);
+    // Puts every object back as the file saved it; false, with nothing changed, when the file holds no
+    // whole display part (a game saved without one).
+    bool loadGameBytes(const std::vector<std::uint8_t>& bytes);
+
 private:
     std::unique_ptr<VaelPhysicalLayer> normal_;
     std::unique_ptr<VaelPhysicalLayer> reversed_;

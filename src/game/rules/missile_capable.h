@@ -3,6 +3,7 @@
 // it can hit, the fire order from the menu command to the display's volley and back, and the missile
 // chart on which each volley is resolved.
 #include <cstdint>
+#include <string>
 
 #include "game/rules/combat.h"
 #include "game/rules/missile_capable_unit_data.h"
@@ -56,6 +57,10 @@ public:
 
     const List<short>& rebuildTargets();
     void refreshTargets(std::int16_t flag);
+    // Why the unit has nothing to shoot at: no enemy within its range, none in front of it, or none in
+    // sight (others or high ground in the way). Told in the status bar when the order finds no target.
+    std::string noTargetReason() const;
+    void tellNoTarget();
     // The player's click on a target; whether the volley was loosed (the hit for ordering the unit again
     // may rout it first).
     bool fireAt(std::int16_t hex);

@@ -2,6 +2,7 @@
 // the display's volley, and the missile chart that resolves it.
 #include <string>
 
+#include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/hex_codes.h"
@@ -173,6 +174,10 @@ std::int16_t MissileCapable::showHexToMoveTo(std::int16_t hex) {
 
 void MissileCapable::beginChoosingTarget() {
     rebuildTargets();
+    // The command stays checked while the unit waits for its target, so the player sees why a click on
+    // the map now shoots instead of moving.
+    sendMenuItem(CHECK_MENU_ITEM, MissileVolleyItem);
+    if (targetHexes_.isEmpty()) tellNoTarget();
     sendMenuItem(DISABLE_MENU_ITEM, RotateClockwiseItem);
     sendMenuItem(DISABLE_MENU_ITEM, RotateAnticlockwiseItem);
     sendHexes(*this, DEHIGHLIGHT_REGION, validMoves_);
@@ -195,6 +200,7 @@ std::int16_t MissileCapable::MissileVolley(std::int16_t) {
     // A second use of the command takes the order back.
     sendHexes(*this, DEHIGHLIGHT_REGION, targetHexes_);
     sendEmpty(INVALIDATE_VIEW);
+    sendMenuItem(UNCHECK_MENU_ITEM, MissileVolleyItem);
     if (orderHex_ == noHex) {
         if (movementLeft_ != 0) {
             sendMenuItem(ENABLE_MENU_ITEM, RotateClockwiseItem);
@@ -209,6 +215,37 @@ std::int16_t MissileCapable::MissileVolley(std::int16_t) {
     disconnectNamed(msg::OWResolved, onTargetsMayChange);
     choosingTarget_ = 0;
     return 0;
+}
+
+std::string MissileCapable::noTargetReason() const {
+    const std::string hexes = std::to_string(range_) + (range_ == 1 ? " hex" : " hexes");
+    bool inRange = false;
+    if (landscape_ && hex_ != offMap)
+        for (std::int16_t i = 0; i < landscape_->regionCount() && !inRange; ++i) {
+            const std::int16_t hex = landscape_->idOf(i);
+            const VaelUnit* first = landscape_->firstOccupant(hex);
+            inRange = first && first->isOtherNation(nation_) &&
+                      landscape_->hexDistance(static_cast<std::int16_t>(hex_), hex) <= range_;
+        }
+    if (!inRange) return getName() + " has no enemy within range (" + hexes + ").";
+    // An enemy within range the unit cannot shoot at stands off its front, or behind others or a hill.
+    if (unitType_ == 15) return getName() + " has no enemy in sight within range (" + hexes + ").";
+    List<short> front;
+    const auto [first, second] = sidesOf(Sides::Step, facing_);
+    List<DIRECTION> directions;
+    directions.append(static_cast<DIRECTION>(first));
+    directions.append(static_cast<DIRECTION>(second));
+    landscape_->floodFill(front, directions, static_cast<std::int16_t>(hex_),
+                          static_cast<std::int16_t>(range_), 1, VaelLogicalLandscape::unitStepCost);
+    for (short h : front)
+        if (const VaelUnit* unit = landscape_->firstOccupant(h); unit && unit->isOtherNation(nation_))
+            return getName() + " has no enemy in sight within range (" + hexes + ").";
+    return getName() + " has no enemy within range (" + hexes + ") in front of it.";
+}
+
+void MissileCapable::tellNoTarget() {
+    // On the status bar's second line, under the unit's name.
+    if (Application* app = Application::instance()) app->setStatusText(noTargetReason(), 2);
 }
 
 void MissileCapable::refreshTargets(std::int16_t flag) {

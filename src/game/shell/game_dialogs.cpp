@@ -327,6 +327,16 @@ void PreferencesDlg::onInitDialog() {
     setChecked(IdFinishLeader, p.finishLeader), setChecked(IdCombatResults, p.overallCombatResults);
     setChecked(IdIntroVideo, p.showIntroVideo), setChecked(IdAutoSave, p.autoSave);
     setChecked(IdMissilesHit, static_cast<std::uint32_t>(missileAutoHit_));
+    const auto steps = static_cast<std::int32_t>(Preferences::MaxVolume / VolumeStep);
+    for (auto [id, volume] : {std::pair{IdVolume, p.volume}, std::pair{IdMusicVolume, p.musicVolume}})
+        if (DialogItemWindow* bar = item(id)) {
+            bar->setRange(0, steps);
+            bar->setPosition(static_cast<std::int32_t>((volume + VolumeStep / 2) / VolumeStep));
+            if (id == IdVolume) volumeAt_ = bar->position();
+        }
+    // The game plays no music: its box and volume are shown as they are kept, but cannot be changed.
+    enableItem(IdMusic, 0);
+    enableItem(IdMusicVolume, 0);
     // The leaders' cheats belong to the debugging build.
     for (std::int16_t id : {10, 11, 12, 13, 14, 16})
         enableItem(id, 0);
@@ -341,12 +351,26 @@ void PreferencesDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
         p.finishLeader = checked(IdFinishLeader), p.overallCombatResults = checked(IdCombatResults);
         p.showIntroVideo = checked(IdIntroVideo), p.autoSave = checked(IdAutoSave);
         missileAutoHit_ = checked(IdMissilesHit);
+        // The volume was taken from its bar as it moved; the music's values stay as they were read.
         close(1);
     } else if (id == IdCancel) {
         close(0);
     } else {
         Dialog::onCommand(id, notification);
     }
+}
+
+std::intptr_t PreferencesDlg::dialogProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    const std::intptr_t answer = Dialog::dialogProc(message, wParam, lParam);
+    // A click on the bar moves it without telling the dialog: the volume follows it here.
+    const DialogItemWindow* bar = isOpen() && volumeAt_ >= 0 ? item(IdVolume) : nullptr;
+    // A volume kept between two steps stays as it is until the bar is moved.
+    if (!bar || bar->position() == volumeAt_) return answer;
+    volumeAt_ = bar->position();
+    preferences_.volume =
+        std::min(static_cast<std::uint32_t>(std::max(0, volumeAt_)) * VolumeStep, Preferences::MaxVolume);
+    if (volumeChanged) volumeChanged(preferences_.volume);
+    return answer;
 }
 
 } // namespace vael

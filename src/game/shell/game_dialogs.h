@@ -121,17 +121,23 @@ public:
     static constexpr const char* TemplateName = "Preferences";
     static constexpr std::int16_t IdMovement = 101, IdCombat = 102, IdMusic = 103, IdSounds = 104,
                                   IdMissilesHit = 105, IdAmbient = 15, IdFinishLeader = 17, IdIntroVideo = 18,
-                                  IdAutoSave = 19, IdCombatResults = 20;
+                                  IdAutoSave = 19, IdCombatResults = 20, IdVolume = 21, IdMusicVolume = 22;
+    // The volume bars move in tenths of the full volume.
+    static constexpr std::uint32_t VolumeStep = Preferences::MaxVolume / 10;
     PreferencesDlg(const Preferences& preferences, std::int16_t missileAutoHit, DialogShown shown = {});
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
+    std::intptr_t dialogProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     const Preferences& preferences() const { return preferences_; }
     std::int16_t missileAutoHit() const { return missileAutoHit_; }
+    // Told the volume as soon as the player moves its bar, so that he hears it before he closes.
+    std::function<void(std::uint32_t volume)> volumeChanged;
 
 private:
     std::int16_t checked(std::int16_t id) const;
     void setChecked(std::int16_t id, std::uint32_t on);
     Preferences preferences_;
+    std::int32_t volumeAt_ = -1; // where the volume bar stood when last looked at; -1 before it is set up
     std::int16_t missileAutoHit_;
     DialogShown shown_;
 };

@@ -99,6 +99,10 @@ bool readSavedDescription(const std::vector<std::uint8_t>& file, std::string& de
     return true;
 }
 
+bool savedDisplayPart(const std::vector<std::uint8_t>& file) {
+    return file.size() >= saved_header::Size && u32At(file, saved_header::LayerTableOffset) != 0;
+}
+
 bool readSavedViewports(const std::vector<std::uint8_t>& file, ViewportLayer& view0, ViewportLayer& view4,
                         std::string& error) {
     if (file.size() < saved_header::Size) return error = "the saved game has no header", false;

@@ -60,6 +60,8 @@ std::vector<std::uint8_t> writeSavedHeader(ViewportLayer& view0, ViewportLayer& 
 // logical layer's part).
 bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& scenario, std::string& error,
                        std::size_t* end = nullptr);
+// Whether the file holds a display part (the physical layers' table offset is set).
+bool savedDisplayPart(const std::vector<std::uint8_t>& file);
 // The description a saved game's header holds: empty for a game saved without one. False when the file
 // has no readable header.
 bool readSavedDescription(const std::vector<std::uint8_t>& file, std::string& description);

@@ -335,6 +335,10 @@ void VaelApp::applySoundPreferences() {
     sound_->setVolume(static_cast<int>(preferences_.volume));
 }
 
+void VaelApp::previewVolume(std::uint32_t volume) {
+    sound_->setVolume(static_cast<int>(std::min(volume, Preferences::MaxVolume)));
+}
+
 void VaelApp::showFinishPrompt() {
     if (finishPrompt_ && finishPrompt_->isOpen()) return;
     finishPrompt_ = std::make_unique<LeaderAlmostDoneDlg>();
@@ -528,7 +532,10 @@ bool VaelApp::saveGame(const std::string& fileName, std::string& error, const st
     }
     if (!appendLayerPart(*layer_, bytes)) return error = "the battle is too large to save", false;
     // The old file stays as it was until the new one is whole on the disk.
-    return platform::writeWholeFile(fileName, bytes, error, saveOutput);
+    if (!platform::writeWholeFile(fileName, bytes, error, saveOutput)) return false;
+    // The display's part follows the battle's, so that a loaded game shows every figure where it stood.
+    if (views_ && !views_->saveGame(fileName)) return error = "cannot write " + fileName, false;
+    return true;
 }
 
 bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
@@ -595,10 +602,21 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     preloadSprites();
     layer_->CreateGameControl(scenario.index);
     // The map windows come back once the units they show exist.
+    const std::vector<VaelNetComponent::UnitSight> started = VaelNetComponent::sightOf(*layer_);
     if (!readSavedViewports(bytes, *view0_, *view4_, error) || !loadLayerPart(*layer_, bytes, error) ||
         !plansReady(error)) {
         discardBattle();
         return false;
+    }
+    // The display objects were made where the scenario sets the units down: the display's part puts each
+    // back as it was saved. A game saved without that part has them put on their units' hexes, turned
+    // their way, the fallen taken off; a part there but cut short is refused with the rest.
+    if (views_ && !views_->loadGameBytes(bytes)) {
+        if (savedDisplayPart(bytes)) {
+            discardBattle();
+            return error = "the saved game's display part is cut short", false;
+        }
+        VaelNetComponent::showChanges(*layer_, started);
     }
     beginGame(true);
     return true;
@@ -633,6 +651,13 @@ void VaelApp::gameEnded(bool homeWon) {
         endOfGameDialog(nation, won);
     } else {
         EndOfGameDlg end(nation, won, onDialog);
+        // "Overview" shows the battle's last tallies in the turn's overview, over the dialog.
+        const PhaseDialogs& phases = layer_->getPhaseDialogs();
+        if (GameControl* control = gameControl(); control && phases.gameOverview) {
+            const EndOfGameResults results =
+                control->results(homeWon ? layer_->getHomeNation() : layer_->getVisitorNation());
+            end.overview = [show = phases.gameOverview, results] { show(results); };
+        }
         end.attach(*this);
         end.create(EndOfGameDlg::TemplateName, Dialog::Modal);
     }

@@ -79,6 +79,8 @@ public:
     // Preferences: stored at once and put into effect.
     const Preferences& preferences() const { return preferences_; }
     void setPreferences(const Preferences& preferences);
+    // The sound heard at that volume at once, the preferences untouched (while the player tries it out).
+    void previewVolume(std::uint32_t volume);
     // The cheat of the preferences dialog: not stored, in effect until changed.
     std::int16_t missileAutoHit() const { return missileAutoHit_; }
     void setMissileAutoHit(std::int16_t value);
@@ -129,7 +131,8 @@ public:
                             bool computerHere, std::string& error);
     // The same with the leaders played here named one by one.
     bool startNetworkBattle(const std::string& scenarioFile, std::uint32_t index,
-                            const std::vector<std::string>& leadersHere, bool computerHere, std::string& error);
+                            const std::vector<std::string>& leadersHere, bool computerHere,
+                            std::string& error);
     VaelNetComponent& net() { return *net_; }
     // The campaign, its definition read from the data directory at start.
     Campaign& campaign() { return *campaign_; }

@@ -32,6 +32,7 @@
 #include "game/shell/campaign_dialogs.h"
 #include "game/shell/combat_results_dlg.h"
 #include "game/shell/game_overview_dlg.h"
+#include "game/shell/information_dlg.h"
 #include "game/shell/leader_cheat_dlg.h"
 #include "game/shell/notice_dialogs.h"
 #include "game/shell/shell_message_names.h"
@@ -181,7 +182,13 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
             return askLeaderOrder(*app_, leaders, gone, count, onDialog);
         });
     // The unit menu's "View Details..." shows the unit's overview.
-    VaelUnit::setDetailsView([this](VaelUnit& unit) { showUnitOverview(*app_, unit, onDialog); });
+    VaelUnit::setDetailsView([this](VaelUnit& unit) {
+        const Leader* leader = app_->logicalLayer().findLeader(unit.getLeaderId());
+        showUnitOverview(*app_, unit,
+                         unitDetailsLines(unit, GameControl::nationName(unit.getNation()),
+                                          leader ? leader->getName() : std::string()),
+                         onDialog);
+    });
     // The combats' results stand beside the battle until the player closes them.
     GameFlowDialogs flow = app_->logicalLayer().getDialogs();
     flow.overallCombatResults = [this](VaelLogicalLayer& layer, const List<SingleCombatResult>& results) {
@@ -194,6 +201,14 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     // the player, so the road's dialogs are told nothing of it.
     aiNotice_ = std::make_unique<AILeaderNotice>();
     aiNotice_->attach(app_->logicalLayer());
+    // A battle is not left by a slip on the File menu: the player is asked first.
+    frame_->confirmExit = [this] {
+        if (!app_->battleRunning()) return true;
+        InformationDlg ask(0, ExitQuestion, onDialog);
+        ask.addLine(ExitWarning);
+        ask.attach(*app_);
+        return ask.show(VaelMainWindow::Title) == InformationDlg::IdOk;
+    };
     app_->onTitle = [this](const std::string& title) { frame_->setBattleTitle(title); };
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {
@@ -398,8 +413,13 @@ void VaelGame::chooseAndSaveGame() {
 
 void VaelGame::editPreferences() {
     PreferencesDlg edit(app_->preferences(), app_->missileAutoHit(), onDialog);
+    edit.volumeChanged = [this](std::uint32_t volume) { app_->previewVolume(volume); };
     edit.attach(*app_);
-    if (edit.create(PreferencesDlg::TemplateName, Dialog::Modal) != 1) return;
+    if (edit.create(PreferencesDlg::TemplateName, Dialog::Modal) != 1) {
+        // Cancelled: the volume tried out goes back to the one kept.
+        app_->previewVolume(app_->preferences().volume);
+        return;
+    }
     app_->setMissileAutoHit(edit.missileAutoHit());
     app_->setPreferences(edit.preferences());
 }

@@ -25,6 +25,9 @@ class WindowsStatusBar;
 class VaelGame {
 public:
     static constexpr std::int32_t FrameWidth = 1024, FrameHeight = 768;
+    // What File, Exit asks in the middle of a battle; OK leaves, Cancel plays on.
+    static constexpr const char* ExitQuestion = "Leave the battle and end the game?";
+    static constexpr const char* ExitWarning = "What has not been saved is lost.";
 
     // Installs the display's palette, pictures and font, makes the application and the frame.
     // With an audio output (not owned) the game is heard; without views the battle is not shown (the tests

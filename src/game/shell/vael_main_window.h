@@ -1,5 +1,7 @@
 #pragma once
 // The game's frame, its battle windows and the running commentary's window.
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "framework/ui/child_window.h"
@@ -16,6 +18,9 @@ public:
     // The battle's title, read from its scenario, stands in the caption until the turns take it over.
     void setBattleTitle(const std::string& title);
     const std::string& battleTitle() const { return battleTitle_; }
+    // Asked before File, Exit leaves the program: false keeps it running.
+    std::function<bool()> confirmExit;
+    void onCommand(std::uint16_t id, std::uint16_t notification) override;
 
 private:
     std::string battleTitle_;

@@ -2,6 +2,8 @@
 // The unit overview the unit menu's "View Details..." puts up for the selected unit.
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "framework/ui/dialog.h"
 #include "framework/ui/win_app.h"
@@ -11,22 +13,35 @@ namespace vael {
 
 class VaelUnit;
 
-// "ViewUnit": modal over one unit; OK (and Return) close it with 1, Escape with 0; there is no help to
-// give, so its button is greyed.
+// The overview's lines, a label and its value each: name, type, nation, leader, then for a fighting unit
+// TQ, hits and size, facing, missiles left (a missile unit only), and whether it moved, is disordered (has
+// cohesion hits) or routs; for a leader his initiative and command range in their place.
+using UnitDetailsLine = std::pair<std::string, std::string>;
+std::vector<UnitDetailsLine> unitDetailsLines(VaelUnit& unit, const std::string& nationName,
+                                              const std::string& leaderName);
+
+// "ViewUnit": modal over one unit, its lines written on the background in two columns; OK (and Return)
+// close it with 1, Escape with 0; there is no help to give, so its button is greyed.
 class ViewUnitDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "ViewUnit";
     static constexpr std::int16_t IdHelp = 9;
-    explicit ViewUnitDlg(VaelUnit& unit, DialogShown shown = {});
+    // Template units of the two columns and of the first line and the line pitch.
+    static constexpr std::int16_t LabelColumn = 10, ValueColumn = 80, FirstLine = 8, LinePitch = 11;
+    ViewUnitDlg(VaelUnit& unit, std::vector<UnitDetailsLine> lines, DialogShown shown = {});
     VaelUnit& unit() const { return unit_; }
+    const std::vector<UnitDetailsLine>& lines() const { return lines_; }
     void onInitDialog() override;
+    void drawBackground() override;
 
 private:
     VaelUnit& unit_;
+    std::vector<UnitDetailsLine> lines_;
     DialogShown shown_;
 };
 
 // Puts the overview up modally over the application; answers what it closed with.
-std::int16_t showUnitOverview(WinApp& app, VaelUnit& unit, const DialogShown& shown);
+std::int16_t showUnitOverview(WinApp& app, VaelUnit& unit, const std::vector<UnitDetailsLine>& lines,
+                              const DialogShown& shown);
 
 } // namespace vael

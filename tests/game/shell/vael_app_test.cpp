@@ -153,10 +153,17 @@ TEST_F(ShellTest, ASavedBattleLoadsIntoAFreshGameToTheSameStateAndHeaderBytes) {
     }
     const Bytes bytes = readBytes(file);
     // The layer's part begins after the header (16), the two closed views (4) and the scenario (6 + 11).
-    const Bytes head{0, 0,  0, 0, 0, 0,  0, 0,   37,  0,   0,   0,   20,  0,   0,   0,   0,   0,  0,
-                     0, 10, 0, 0, 0, 11, 0, 'G', 'H', 'A', 'T', 'M', 'A', 'R', '.', 'S', 'C', 'N'};
-    ASSERT_GT(bytes.size(), head.size());
-    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + std::ptrdiff_t(head.size())), head);
+    // The first two words are where the display's parts follow the layer's: the landscape's block and
+    // the display layers' table, both past the layer's part.
+    const Bytes head{37, 0,  0, 0,   20,  0,   0,   0,   0,   0,   0,   0,   10,  0,  0,
+                     0,  11, 0, 'G', 'H', 'A', 'T', 'M', 'A', 'R', '.', 'S', 'C', 'N'};
+    ASSERT_GT(bytes.size(), head.size() + 8);
+    EXPECT_EQ(Bytes(bytes.begin() + 8, bytes.begin() + 8 + std::ptrdiff_t(head.size())), head);
+    const std::size_t block = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::size_t(bytes[3]) << 24;
+    const std::size_t table = bytes[4] | bytes[5] << 8 | bytes[6] << 16 | std::size_t(bytes[7]) << 24;
+    EXPECT_GT(table, 37u);
+    EXPECT_GT(block, table);
+    EXPECT_LT(block, bytes.size());
 
     Snapshot loaded;
     snapshot = &loaded;
@@ -181,10 +188,13 @@ ContainerBase* noteResumed(Component*, BusMessage, ContainerBase*) {
     return nullptr;
 }
 
-// The layer's part of a saved game: from the offset the header's third word gives.
+// The layer's part of a saved game: from the offset the header's third word gives to the display's part,
+// whose table's offset the second word gives (the end of the file when there is none).
 Bytes layerPartOf(const Bytes& file) {
     const std::size_t at = file[8] | file[9] << 8 | file[10] << 16 | std::size_t(file[11]) << 24;
-    return Bytes(file.begin() + std::ptrdiff_t(at), file.end());
+    const std::size_t table = file[4] | file[5] << 8 | file[6] << 16 | std::size_t(file[7]) << 24;
+    const std::size_t end = table > at && table <= file.size() ? table : file.size();
+    return Bytes(file.begin() + std::ptrdiff_t(at), file.begin() + std::ptrdiff_t(end));
 }
 
 TEST_F(ShellTest, ABadSavedGameIsRefusedWithItsReasonAndTheBattleGoesOnFromWhereItWas) {

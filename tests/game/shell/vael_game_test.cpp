@@ -33,6 +33,7 @@
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
 #include "game/shell/way_dialogs.h"
+#include "game/sound/vael_sound_manager.h"
 #include "platform/headless/headless_platform.h"
 #include "support/bus_recorder.h"
 #include "support/data_home.h"
@@ -317,6 +318,54 @@ TEST_F(GameTest, ThePreferencesDialogsOKStoresTheSwitchesAndPutsThemIntoEffectAn
     EXPECT_EQ(os.settings().readNumber(platform::Settings::Root::User, key, "Sound"), 0u);
     EXPECT_EQ(os.settings().readNumber(platform::Settings::Root::User, key, "Auto Save"), 0u);
     game.app().setMissileAutoHit(0);
+}
+
+// The sound's volume bar moves in tenths: three clicks on its left end take 100 down to 70, heard at
+// once and kept by OK; a click on its right end then cancelled puts 70 back. The music's box and bar
+// cannot be changed: the game plays no music, and their values stay as read.
+TEST_F(GameTest, ThePreferencesVolumeBarSetsTheVolumeAndTheMusicControlsAreDisabled) {
+    platform::HeadlessPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR);
+    ASSERT_TRUE(game.ready());
+    int clicks = 0;
+    bool ok = true, musicEnabled = true, musicVolumeEnabled = true;
+    std::vector<std::uint32_t> told;
+    game.onDialog = [&](Dialog& d, const std::string&) {
+        musicEnabled = d.item(PreferencesDlg::IdMusic)->isEnabled();
+        musicVolumeEnabled = d.item(PreferencesDlg::IdMusicVolume)->isEnabled();
+        static_cast<PreferencesDlg&>(d).volumeChanged = [&](std::uint32_t v) { told.push_back(v); };
+        const platform::Rect client = WindowManager::instance().clientOnScreen(d.hwnd());
+        const Box b = d.item(PreferencesDlg::IdVolume)->box();
+        for (int i = 0; i < std::abs(clicks); ++i)
+            postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
+                        client.x + b.x + (clicks < 0 ? 2 : b.w - 3), client.y + b.y + b.h / 2);
+        clickOn(os, d, ok ? Dialog::IdOk : Dialog::IdCancel);
+    };
+    const Preferences before = game.app().preferences();
+    ASSERT_EQ(before.volume, 100u);
+    clicks = -3;
+    game.editPreferences();
+    EXPECT_FALSE(musicEnabled);
+    EXPECT_FALSE(musicVolumeEnabled);
+    EXPECT_EQ(told, (std::vector<std::uint32_t>{90, 80, 70}));
+    EXPECT_EQ(game.app().preferences().volume, 70u);
+    EXPECT_EQ(game.app().soundManager().volume(), 70);
+    const std::string key = "SOFTWARE\\Tamblor\\Vaelmoric\\Preferences";
+    EXPECT_EQ(os.settings().readNumber(platform::Settings::Root::User, key, "Volume"), 70u);
+    EXPECT_EQ(game.app().preferences().music, before.music);
+    EXPECT_EQ(game.app().preferences().musicVolume, before.musicVolume);
+    told.clear();
+    clicks = 1, ok = false;
+    game.editPreferences();
+    EXPECT_EQ(told, (std::vector<std::uint32_t>{80}));
+    EXPECT_EQ(game.app().preferences().volume, 70u);
+    EXPECT_EQ(game.app().soundManager().volume(), 70);
+    // At the ends the bar stops: no click takes it below nothing.
+    told.clear();
+    clicks = -9, ok = true;
+    game.editPreferences();
+    EXPECT_EQ(told, (std::vector<std::uint32_t>{60, 50, 40, 30, 20, 10, 0}));
+    EXPECT_EQ(game.app().soundManager().volume(), 0);
 }
 
 TEST_F(GameTest, TheSavedGamesDialogListsDeletesAndRefusesToLoadAGameThatIsNotThere) {

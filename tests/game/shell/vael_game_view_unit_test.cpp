@@ -54,7 +54,7 @@ TEST(UnitOverview,
             EXPECT_FALSE(helpEnabled);
             // What the dialog closed with, asked directly.
             shown.clear();
-            closed = showUnitOverview(game.app(), unit, game.onDialog);
+            closed = showUnitOverview(game.app(), unit, {}, game.onDialog);
             EXPECT_EQ(closed, r.closed);
             EXPECT_EQ(shown, std::vector<std::string>{"ViewUnit"});
         }
@@ -62,6 +62,50 @@ TEST(UnitOverview,
     // Gone with the game, the overview is no longer there to show; a view left behind would reach the
     // freed game, which only the address sanitizer sees.
     EXPECT_EQ(unit.viewDetails(), 0);
+}
+
+// The overview's lines for each kind of unit, as the player reads them: a fighting unit with its state,
+// a missile unit with its missiles, a leader with his ratings in the place of a leader's name.
+TEST(UnitOverview, EachKindOfUnitIsDescribedLineByLine) {
+    using Lines = std::vector<UnitDetailsLine>;
+    TestCombat fresh(UnitSetup(7, 412));
+    EXPECT_EQ(unitDetailsLines(fresh, "Sarvane", "Vaelmoric the Bold"),
+              (Lines{{"Name", "Unit 7"},
+                     {"Type", "HI"},
+                     {"Nation", "Sarvane"},
+                     {"Leader", "Vaelmoric the Bold"},
+                     {"TQ", "5"},
+                     {"Hits", "0"},
+                     {"Size", "8"},
+                     {"Facing", "North-east"},
+                     {"Moved", "No"},
+                     {"Disordered", "No"},
+                     {"Routing", "No"}}));
+    // One cohesion hit is enough to call the unit disordered; none is not.
+    TestCombat shaken(UnitSetup(8, 413, nullptr, 1, 0));
+    shaken.cohesionHits_ = 1;
+    const Lines lines = unitDetailsLines(shaken, "Sarvane", "");
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[1], (UnitDetailsLine{"Type", "PH"}));
+    EXPECT_EQ(lines[5], (UnitDetailsLine{"Hits", "1"}));
+    EXPECT_EQ(lines[9], (UnitDetailsLine{"Disordered", "Yes"}));
+
+    TestMissileUnit bowmen(UnitSetup(9, 414, nullptr, 2, 7, 0, 1));
+    bowmen.missilesLeft_ = 3;
+    const Lines missile = unitDetailsLines(bowmen, "Ostrel", "Keldrian");
+    ASSERT_EQ(missile.size(), 12u);
+    EXPECT_EQ(missile[1], (UnitDetailsLine{"Type", "SK"}));
+    // Missile type 1 carries ten volleys.
+    EXPECT_EQ(missile[8], (UnitDetailsLine{"Missiles left", "3 of 10"}));
+
+    TestLeader leader(UnitSetup(2, 415));
+    EXPECT_EQ(unitDetailsLines(leader, "Sarvane", "ignored"), (Lines{{"Name", "Unit 2"},
+                                                                     {"Type", "Leader"},
+                                                                     {"Nation", "Sarvane"},
+                                                                     {"Initiative", "3"},
+                                                                     {"Command range", "4"},
+                                                                     {"Facing", "North-east"},
+                                                                     {"Moved", "No"}}));
 }
 
 } // namespace

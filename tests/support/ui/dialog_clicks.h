@@ -10,7 +10,7 @@
 
 namespace vael::test {
 
-inline void clickOn(platform::HeadlessPlatform& os, Dialog& dialog, std::int16_t id) {
+inline void clickOn(platform::Platform& os, Dialog& dialog, std::int16_t id) {
     DialogItemWindow* item = dialog.item(id);
     ASSERT_NE(item, nullptr) << "no control " << id;
     const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());

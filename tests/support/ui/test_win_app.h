@@ -42,7 +42,7 @@ public:
     void routeMouseEvent(Display*, std::int16_t, const Point&) override {}
 };
 
-inline void postKey(platform::HeadlessPlatform& os, std::int32_t key, std::uint16_t modifiers = 0) {
+inline void postKey(platform::Platform& os, std::int32_t key, std::uint16_t modifiers = 0) {
     for (platform::EventKind kind : {platform::EventKind::KeyDown, platform::EventKind::KeyUp}) {
         platform::Event e;
         e.kind = kind, e.key = key, e.modifiers = modifiers;
@@ -50,13 +50,13 @@ inline void postKey(platform::HeadlessPlatform& os, std::int32_t key, std::uint1
     }
 }
 
-inline void postText(platform::HeadlessPlatform& os, const std::string& text) {
+inline void postText(platform::Platform& os, const std::string& text) {
     platform::Event e;
     e.kind = platform::EventKind::Text, e.text = text;
     os.postEvent(e);
 }
 
-inline void postButtons(platform::HeadlessPlatform& os, std::initializer_list<platform::EventKind> kinds,
+inline void postButtons(platform::Platform& os, std::initializer_list<platform::EventKind> kinds,
                         std::int32_t x, std::int32_t y) {
     for (platform::EventKind kind : kinds) {
         platform::Event e;

@@ -1,0 +1,707 @@
+// What a player meets in the game's real window under Xvfb, played as he plays it: clicks on the dialogs,
+// the menus and the map, the keys. A saved game loaded in a fresh game shows the battle as it stood; a
+// dialog opened over another takes the mouse; the end of a battle shows its overview; File, Exit in the
+// middle of a battle asks first; the preferences hold the sound's volume. Screenshots of what he saw go
+// to the build folder as "player_<what>.png".
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "framework/core/list_walk.h"
+#include "framework/core/registered_message.h"
+#include "framework/ui/status_bar.h"
+#include "framework/ui/window_manager.h"
+#include "game/figures/vael_physical_object.h"
+#include "game/flow/flow_message_names.h"
+#include "game/flow/game_control.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/map/pointed_vael_landscape.h"
+#include "game/map/vael_map_window.h"
+#include "game/map/vael_physical_layer.h"
+#include "game/map/vael_sprite.h"
+#include "game/rules/combat.h"
+#include "game/rules/leader.h"
+#include "game/rules/missile_capable.h"
+#include "game/shell/clicking_player.h"
+#include "game/shell/forged_battle.h"
+#include "game/shell/game_dialogs.h"
+#include "game/shell/game_overview_dlg.h"
+#include "game/shell/information_dlg.h"
+#include "game/shell/vael_game.h"
+#include "game/shell/view_unit_dlg.h"
+#include "game/shell/way_dialogs.h"
+#include "game/sound/vael_sound_manager.h"
+#include "grab_png.h"
+#include "player_script.h"
+
+namespace vael::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One game in the real window with its settings in the folder given.
+struct GameWindow {
+    GameWindow(const fs::path& folder, const std::string& data) {
+        std::string error;
+        sdl = platform::SdlPlatform::create(folder / "settings.ini", error);
+        EXPECT_TRUE(sdl) << error;
+        if (!sdl) return;
+        watched = std::make_unique<WatchedPlatform>(*sdl);
+        game = std::make_unique<VaelGame>(*watched, data);
+        script = std::make_unique<PlayerScript>(*watched, *game);
+        script->answer = [this](Dialog& d, const std::string& name) {
+            if (alongTheWay(name) && !keep.count(name)) clickOn(*watched, d, Dialog::IdOk);
+        };
+        watched->idle = [this] { script->idle(); };
+        // The script looks at the game whenever it waits; a tick of its own wakes it where nothing else
+        // would (a dialog with no timer running).
+        ticker = sdl->startTimer(50);
+    }
+    ~GameWindow() {
+        if (sdl && ticker) sdl->stopTimer(ticker);
+    }
+    bool ready() const { return game && game->ready(); }
+    VaelApp& app() { return game->app(); }
+
+    std::unique_ptr<platform::SdlPlatform> sdl;
+    std::unique_ptr<WatchedPlatform> watched;
+    std::unique_ptr<VaelGame> game;
+    std::unique_ptr<PlayerScript> script;
+    std::set<std::string> keep; // dialogs along the way the test answers itself
+    std::uint32_t ticker = 0;
+};
+
+// Each test's game in the real window, with its own data home and settings.
+class PlayerWindow : public ::testing::Test {
+protected:
+    GameWindow& open(const std::string& name, const std::string& data = VAEL_BUILD_DATA_DIR) {
+        dir_ = std::make_unique<TempDir>(name);
+        home_ = std::make_unique<DataHome>(dir_->path().string());
+        window_ = std::make_unique<GameWindow>(dir_->path(), data);
+        return *window_;
+    }
+
+private:
+    std::unique_ptr<TempDir> dir_;
+    std::unique_ptr<DataHome> home_;
+    std::unique_ptr<GameWindow> window_;
+};
+
+// Whether the player's leader stands ready for his orders, nothing moving on the map.
+bool playersOrders(VaelApp& app) {
+    GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
+    if (!control || !shownMapWindow(app) || app.modalDepth() > 0) return false;
+    const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
+    return leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive() &&
+           app.views()->normal().movingObjects().count() == 0 &&
+           app.views()->reversed().movingObjects().count() == 0;
+}
+
+// The units the active leader may order now, as the clicking player finds them.
+std::vector<Combat*> orderable(VaelApp& app) {
+    std::vector<Combat*> units;
+    ClickingPlayer finder;
+    while (Combat* c = finder.firstOrderable(
+               app, [&units](Combat& u) { return std::find(units.begin(), units.end(), &u) == units.end(); }))
+        units.push_back(c);
+    return units;
+}
+
+// The road from the start dialog into a battle with the home side to the player, by clicks.
+void startBattle(GameWindow& w) {
+    PlayerScript& s = *w.script;
+    s.step("the start dialog", {}, [&s] { return s.open(StartGameDlg::TemplateName) != nullptr; });
+    s.step(
+        "Start Battle", [&s] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdStartBattle); },
+        [&s] { return s.open(ScenarioDlg::TemplateName) != nullptr; });
+    s.step(
+        "the scenario's OK", [&s] { s.click(ScenarioDlg::TemplateName, Dialog::IdOk); },
+        [&s] { return s.open(IntroDlg::TemplateName) != nullptr; });
+    s.step(
+        "the home side to the player",
+        [&s] {
+            s.click(IntroDlg::TemplateName, IntroDlg::IdHomePlayer);
+            s.click(IntroDlg::TemplateName, Dialog::IdOk);
+        },
+        [&w] { return playersOrders(w.app()); });
+}
+
+void writeShot(const Grab& grab, const std::string& name) {
+    EXPECT_TRUE(writePng(grab, fs::path(VAEL_BUILD_DIR) / name)) << name;
+}
+
+// How many pixels of two grabs of one size differ, with the box round them.
+struct Difference {
+    std::size_t pixels = 0;
+    int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
+};
+Difference differ(const Grab& a, const Grab& b) {
+    Difference d;
+    if (a.width != b.width || a.height != b.height) return d.pixels = std::size_t(-1), d;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+            if (a.rgb[std::size_t(y) * a.width + x] != b.rgb[std::size_t(y) * a.width + x]) {
+                ++d.pixels;
+                d.left = std::min(d.left, x), d.right = std::max(d.right, x);
+                d.top = std::min(d.top, y), d.bottom = std::max(d.bottom, y);
+            }
+    return d;
+}
+
+// The battle of the tests where the armies meet at once: after a turn of shots, charges and moves the
+// player saves as the second turn's first leader is taken up, and the map is taken then. A fresh game
+// loads the file from the start dialog and shows the map as it was: every figure on its unit's hex, turned
+// its way, the fallen lying where they fell, the flags where they stood; in the reversed view too.
+TEST_F(PlayerWindow, ALoadedGameShowsTheBattleAsItStoodWhenSaved) {
+    TempDir dir("player-loaded");
+    DataHome home(dir.path().string());
+    const std::string data = forgedBattleData(dir, "skirmish.scn.txt", "skirmish.scn");
+    Grab before, beforeReversed;
+    int losses = 0, moved = 0;
+    {
+        std::srand(8);
+        GameWindow w(dir / "first", data);
+        ASSERT_TRUE(w.ready());
+        ClickingPlayer player;
+        player.os = w.watched.get(), player.game = w.game.get();
+        player.fire = true, player.shock = true;
+        bool saving = false;
+        std::map<std::uint32_t, std::uint32_t> startHex; // where the scenario set each unit down
+        player.saveAt = [&](int turn) { return turn >= 1 && (saving = true); };
+        // The road in and the save are the clicking player's; the script takes over once the file is there.
+        w.game->onDialog = [&](Dialog& d, const std::string& name) {
+            if (alongTheWay(name)) clickOn(*w.watched, d, Dialog::IdOk);
+            if (name == StartGameDlg::TemplateName) clickOn(*w.watched, d, StartGameDlg::IdStartBattle);
+            if (name == ScenarioDlg::TemplateName) clickOn(*w.watched, d, Dialog::IdOk);
+            if (name == IntroDlg::TemplateName)
+                clickOn(*w.watched, d, IntroDlg::IdHomePlayer), clickOn(*w.watched, d, Dialog::IdOk);
+            if (name == LoadSaveDlg::TemplateName) {
+                clickOn(*w.watched, d, LoadSaveDlg::IdFileName);
+                postText(*w.watched, "before");
+                clickOn(*w.watched, d, Dialog::IdOk);
+            }
+        };
+        const fs::path file = dir / "vael" / "before.vel";
+        w.watched->idle = [&] {
+            if (startHex.empty() && w.app().battleRunning())
+                for (Combat* unit : each(w.app().logicalLayer().getUnits()))
+                    startHex[unit->getUnitNum()] = unit->getHex();
+            if (!saving || !fs::exists(file) || w.app().modalDepth() > 0) return player.idle();
+            w.script->idle();
+        };
+        PlayerScript& s = *w.script;
+        s.step(
+            "the mouse off the map", [&] { s.moveMouse(2, 2); }, [&] { return playersOrders(w.app()); });
+        s.pause();
+        s.step("the map as saved", [&] {
+            before = grabMap(w.sdl->window(), w.app());
+            for (Combat* unit : each(w.app().logicalLayer().getUnits())) {
+                losses += unit->isOutOfPlay() || unit->getCohesionHits() > 0 ? 1 : 0;
+                moved += unit->getHex() != startHex[unit->getUnitNum()] ? 1 : 0;
+            }
+            w.app().postMessage(WinApp::mainWindowHandle(), MessageCommand, VaelMapWindow::ReverseView, 0);
+        });
+        s.step("the reversed view", {}, [&] { return playersOrders(w.app()); });
+        s.pause();
+        s.step("the reversed map as saved", [&] { beforeReversed = grabMap(w.sdl->window(), w.app()); });
+        EXPECT_EQ(w.game->run(), 0);
+        EXPECT_EQ(s.faults, std::vector<std::string>{});
+        EXPECT_EQ(player.faults, std::vector<std::string>{});
+        // Shots and charges were given before the save: the battle has losses and moves to show.
+        EXPECT_GE(player.volleys + player.charges, 1);
+        EXPECT_GE(player.moves, 2);
+        EXPECT_GE(losses, 1);
+        EXPECT_GE(moved, 2);
+        ASSERT_TRUE(fs::exists(file));
+    }
+    ASSERT_GT(before.width, 600);
+    writeShot(before, "player_before_save.png");
+
+    GameWindow w(dir / "second", data);
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    Grab loaded, loadedReversed;
+    s.step("the start dialog", {}, [&] { return s.open(StartGameDlg::TemplateName) != nullptr; });
+    s.step(
+        "Load Saved Game", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdLoadGame); },
+        [&] { return s.open(LoadSaveDlg::TemplateName) != nullptr; });
+    s.step(
+        "the saved game chosen",
+        [&] {
+            Dialog* d = s.open(LoadSaveDlg::TemplateName);
+            DialogItemWindow* list = d->item(LoadSaveDlg::IdList);
+            for (std::int32_t i = 0; i < list->rowCount(); ++i)
+                if (list->row(i)->text == "before.vel") list->select(i);
+            d->command(LoadSaveDlg::IdList, ListSelectionChanged);
+            s.click(LoadSaveDlg::TemplateName, Dialog::IdOk);
+        },
+        [&] { return playersOrders(w.app()); });
+    s.step(
+        "the mouse off the map", [&] { s.moveMouse(2, 2); }, [&] { return playersOrders(w.app()); });
+    s.pause();
+    s.step("the loaded map", [&] {
+        loaded = grabMap(w.sdl->window(), w.app());
+        w.app().postMessage(WinApp::mainWindowHandle(), MessageCommand, VaelMapWindow::ReverseView, 0);
+    });
+    s.step("the reversed view", {}, [&] { return playersOrders(w.app()); });
+    s.pause();
+    std::vector<std::string> misplaced;
+    s.step("the reversed loaded map", [&] {
+        loadedReversed = grabMap(w.sdl->window(), w.app());
+        // The view played in: the other view's objects follow a unit only as far as its view was shown.
+        for (VaelPhysicalLayer* layer : {&w.app().views()->normal()})
+            for (Combat* unit : each(w.app().logicalLayer().getUnits())) {
+                auto* object = dynamic_cast<VaelPhysicalObject*>(
+                    layer->componentAt(layer->objectId(static_cast<std::uint16_t>(unit->getUnitNum()))));
+                if (unit->isOutOfPlay() || !object) continue;
+                // A unit of two hexes may be drawn from either.
+                if (object->region() != static_cast<std::int16_t>(unit->getHex()) &&
+                    (!unit->isDoubleSized() || object->region() != unit->getSecondHex()))
+                    misplaced.push_back(unit->getName() + " shown at " + std::to_string(object->region()) +
+                                        " in view " + std::to_string(layer->layerId()));
+            }
+    });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    ASSERT_GT(loaded.width, 600);
+    writeShot(loaded, "player_loaded_game.png");
+    writeShot(beforeReversed, "player_before_save_reversed.png");
+    writeShot(loadedReversed, "player_loaded_game_reversed.png");
+    // Every unit's display object stands on its unit's hex in the view played in.
+    EXPECT_EQ(misplaced, std::vector<std::string>{});
+    // The battlefield is laid out alike and every figure stands where it stood: what differs is no more
+    // than a few flags' worth (a flag and its cloth are some 300 pixels at this zoom; the flags of the
+    // leader taken up wave from a picture of their own). Figures drawn where
+    // their units started differ by tens of thousands.
+    const std::size_t few = std::size_t(before.width) * std::size_t(before.height) / 50;
+    const Difference normal = differ(before, loaded), reversed = differ(beforeReversed, loadedReversed);
+    EXPECT_LE(normal.pixels, few) << "between x " << normal.left << " to " << normal.right << ", y "
+                                  << normal.top << " to " << normal.bottom;
+    EXPECT_LE(reversed.pixels, few) << "between x " << reversed.left << " to " << reversed.right << ", y "
+                                    << reversed.top << " to " << reversed.bottom;
+}
+
+// Dialogs opened over others, each closed by a click on its button: the scenario's "Details..." over the
+// choice of scenario, "Army Details" over the game's overview. While the upper one is up, a click on the
+// one beneath does nothing.
+TEST_F(PlayerWindow, TheDialogOpenedLastTakesTheMouse) {
+    GameWindow& w = open("player-dialogs");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    // The overview and the message box are this test's to close; the other dialogs on the way are taken.
+    w.keep = {EndTurnDlg::TemplateName, InformationDlg::TemplateName};
+    s.step("the start dialog", {}, [&] { return s.open(StartGameDlg::TemplateName) != nullptr; });
+    s.step(
+        "Start Battle", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdStartBattle); },
+        [&] { return s.open(ScenarioDlg::TemplateName) != nullptr; });
+    s.step(
+        "Details...", [&] { s.click(ScenarioDlg::TemplateName, ScenarioDlg::IdDetails); },
+        [&] { return s.open(InformationDlg::TemplateName) != nullptr; });
+    // A click on the choice's own Details beneath is not taken while the details are up.
+    s.step("a click on the dialog beneath",
+           [&] { s.click(ScenarioDlg::TemplateName, ScenarioDlg::IdDetails); });
+    s.pause();
+    s.step(
+        "the details' OK", [&] { s.click(InformationDlg::TemplateName, Dialog::IdOk); },
+        [&] { return s.closed(InformationDlg::TemplateName) && s.open(ScenarioDlg::TemplateName); });
+    s.step(
+        "the scenario's OK", [&] { s.click(ScenarioDlg::TemplateName, Dialog::IdOk); },
+        [&] { return s.open(IntroDlg::TemplateName) != nullptr; });
+    s.step(
+        "the home side to the player",
+        [&] {
+            s.click(IntroDlg::TemplateName, IntroDlg::IdHomePlayer);
+            s.click(IntroDlg::TemplateName, Dialog::IdOk);
+        },
+        [&] { return playersOrders(w.app()); });
+    s.step(
+        "the Game menu", [&] { s.openMenu(1); }, [&] { return s.menuOpen(1); });
+    s.step(
+        "Game Overview...", [&] { s.chooseEntry(0); },
+        [&] { return s.open(EndTurnDlg::TemplateName) != nullptr; });
+    s.step(
+        "Army Details", [&] { s.click(EndTurnDlg::TemplateName, EndTurnDlg::IdHomeDetails); },
+        [&] { return s.open(ArmyDetailsDlg::TemplateName) != nullptr; });
+    s.step(
+        "the details' Close", [&] { s.click(ArmyDetailsDlg::TemplateName, ArmyDetailsDlg::IdClose); },
+        [&] { return s.closed(ArmyDetailsDlg::TemplateName) && s.open(EndTurnDlg::TemplateName); });
+    s.step(
+        "the overview's OK", [&] { s.click(EndTurnDlg::TemplateName, Dialog::IdOk); },
+        [&] { return s.closed(EndTurnDlg::TemplateName); });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    // The click on the choice beneath opened no second message box.
+    EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(InformationDlg::TemplateName)), 1);
+    EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(ArmyDetailsDlg::TemplateName)), 1);
+}
+
+// The end of a battle: its picture's "Overview" shows the battle's last tallies, by a click and by Alt+O,
+// and "Close" leaves the battle for the start dialog.
+TEST_F(PlayerWindow, TheEndOfTheBattleShowsItsOverviewByMouseAndByAltO) {
+    GameWindow& w = open("player-end");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    w.keep = {EndTurnDlg::TemplateName};
+    startBattle(w);
+    s.step(
+        "the battle's end",
+        [&] {
+            // As game control ends it: the home side has won.
+            Container<short> homeWon(1);
+            w.app().logicalLayer().sendNamed(msg::GameEnded, &homeWon);
+        },
+        [&] { return s.open(EndOfGameDlg::TemplateName) != nullptr; });
+    s.step(
+        "Overview", [&] { s.click(EndOfGameDlg::TemplateName, EndOfGameDlg::IdOverview); },
+        [&] { return s.open(EndTurnDlg::TemplateName) != nullptr; });
+    s.step(
+        "the overview's OK", [&] { s.click(EndTurnDlg::TemplateName, Dialog::IdOk); },
+        [&] { return s.closed(EndTurnDlg::TemplateName) && s.open(EndOfGameDlg::TemplateName); });
+    s.step(
+        "Alt+O", [&] { postKey(*w.watched, 'O', platform::ModAlt); },
+        [&] { return s.open(EndTurnDlg::TemplateName) != nullptr; });
+    s.step(
+        "the overview's OK again", [&] { s.click(EndTurnDlg::TemplateName, Dialog::IdOk); },
+        [&] { return s.closed(EndTurnDlg::TemplateName) && s.open(EndOfGameDlg::TemplateName); });
+    s.step(
+        "Close", [&] { s.click(EndOfGameDlg::TemplateName, EndOfGameDlg::IdClose); },
+        [&] { return !w.app().battleRunning() && s.open(StartGameDlg::TemplateName); });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(EndTurnDlg::TemplateName)), 2);
+}
+
+// File, Exit in the middle of a battle asks first: Cancel plays on, OK leaves the game.
+TEST_F(PlayerWindow, FileExitInTheMiddleOfABattleAsksWhetherToLeave) {
+    GameWindow& w = open("player-exit");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    w.keep = {InformationDlg::TemplateName};
+    std::vector<std::string> asked;
+    startBattle(w);
+    // The File menu: Open Game, Start Game, Preferences, a separator, Exit.
+    s.step(
+        "the File menu", [&] { s.openMenu(0); }, [&] { return s.menuOpen(0); });
+    s.step(
+        "Exit", [&] { s.chooseEntry(4); }, [&] { return s.open(InformationDlg::TemplateName) != nullptr; });
+    s.step(
+        "Cancel",
+        [&] {
+            asked = static_cast<InformationDlg*>(s.open(InformationDlg::TemplateName))->lines();
+            s.click(InformationDlg::TemplateName, Dialog::IdCancel);
+        },
+        [&] { return s.closed(InformationDlg::TemplateName); });
+    s.pause();
+    s.step("the battle goes on", {}, [&] { return w.app().battleRunning() && w.sdl->windowOpen(); });
+    s.step(
+        "the File menu again", [&] { s.openMenu(0); }, [&] { return s.menuOpen(0); });
+    s.step(
+        "Exit again", [&] { s.chooseEntry(4); },
+        [&] { return s.open(InformationDlg::TemplateName) != nullptr; });
+    // OK leaves: the game ends by itself, with no step left to leave it.
+    s.step(
+        "OK", [&] { s.click(InformationDlg::TemplateName, Dialog::IdOk); }, [] { return false; });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    EXPECT_EQ(asked, (std::vector<std::string>{VaelGame::ExitQuestion, VaelGame::ExitWarning}));
+    EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(InformationDlg::TemplateName)), 2);
+    EXPECT_EQ(s.done.size(), 11u) << "the steps up to the second Exit";
+}
+
+// File, Preferences: the sound's volume bar sets the volume at once and is kept with the preferences; the
+// music's box and volume (the game plays no music) are shown as kept but cannot be changed.
+TEST_F(PlayerWindow, PreferencesSetTheSoundVolumeAtOnceAndShowTheMusicDisabled) {
+    GameWindow& w = open("player-preferences");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    const Preferences kept = w.app().preferences();
+    bool musicEnabled = true, musicVolumeEnabled = true;
+    int heard = -1, heardAfterCancel = -1;
+    Grab shot;
+    const auto clickBar = [&](bool right) {
+        Dialog* d = s.open(PreferencesDlg::TemplateName);
+        if (!d) return;
+        const platform::Rect client = WindowManager::instance().clientOnScreen(d->hwnd());
+        const Box b = d->item(PreferencesDlg::IdVolume)->box();
+        postButtons(*w.watched, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
+                    client.x + b.x + (right ? b.w - 3 : 3), client.y + b.y + b.h / 2);
+    };
+    startBattle(w);
+    s.step(
+        "the File menu", [&] { s.openMenu(0); }, [&] { return s.menuOpen(0); });
+    s.step(
+        "Preferences...", [&] { s.chooseEntry(2); },
+        [&] { return s.open(PreferencesDlg::TemplateName) != nullptr; });
+    s.step(
+        "the volume down three steps",
+        [&] {
+            Dialog* d = s.open(PreferencesDlg::TemplateName);
+            musicEnabled = d->item(PreferencesDlg::IdMusic)->isEnabled();
+            musicVolumeEnabled = d->item(PreferencesDlg::IdMusicVolume)->isEnabled();
+            for (int i = 0; i < 3; ++i)
+                clickBar(false);
+        },
+        [&] { return w.app().soundManager().volume() == 70; });
+    s.pause();
+    s.step(
+        "the dialog looked at",
+        [&] {
+            heard = w.app().soundManager().volume();
+            shot = grabWindow(w.sdl->window());
+            s.click(PreferencesDlg::TemplateName, Dialog::IdOk);
+        },
+        [&] { return s.closed(PreferencesDlg::TemplateName); });
+    // Tried out and cancelled, the volume goes back to the one kept.
+    s.step(
+        "the File menu again", [&] { s.openMenu(0); }, [&] { return s.menuOpen(0); });
+    s.step(
+        "Preferences... again", [&] { s.chooseEntry(2); },
+        [&] { return s.open(PreferencesDlg::TemplateName) != nullptr; });
+    s.step(
+        "the volume up one step", [&] { clickBar(true); },
+        [&] { return w.app().soundManager().volume() == 80; });
+    s.step(
+        "Cancel", [&] { s.click(PreferencesDlg::TemplateName, Dialog::IdCancel); },
+        [&] { return s.closed(PreferencesDlg::TemplateName); });
+    s.step("the volume kept", [&] { heardAfterCancel = w.app().soundManager().volume(); });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    EXPECT_FALSE(musicEnabled);
+    EXPECT_FALSE(musicVolumeEnabled);
+    EXPECT_EQ(kept.volume, 100u);
+    EXPECT_EQ(heard, 70);
+    EXPECT_EQ(heardAfterCancel, 70);
+    EXPECT_EQ(w.app().preferences().volume, 70u);
+    // Kept in the settings, the music's values as they were.
+    const Preferences read = Preferences::read(w.sdl->settings(), w.app().settingsKey());
+    EXPECT_EQ(read.volume, 70u);
+    EXPECT_EQ(read.music, kept.music);
+    EXPECT_EQ(read.musicVolume, kept.musicVolume);
+    ASSERT_GT(shot.width, 0);
+    writeShot(shot, "player_preferences.png");
+}
+
+// Unit, View Details... for a unit picked by a click: the overview names it and tells its state.
+TEST_F(PlayerWindow, UnitViewDetailsShowsTheUnitsDetails) {
+    GameWindow& w = open("player-details");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    Combat* unit = nullptr;
+    std::vector<UnitDetailsLine> lines;
+    Grab shot;
+    startBattle(w);
+    s.step(
+        "a unit of his clicked",
+        [&] {
+            for (Combat* c : orderable(w.app()))
+                if (!unit && screenPointOf(w.app(), static_cast<std::int16_t>(c->getHex()))) unit = c;
+            if (unit) clickAt(*w.watched, *screenPointOf(w.app(), static_cast<std::int16_t>(unit->getHex())));
+        },
+        [&] { return unit && unit->isSelected(); });
+    // The Unit menu: Rally, Restore Cohesion, Missile Volley, a separator, the two rotations, About Face,
+    // a separator, Center On Unit, View Details.
+    s.step(
+        "the Unit menu", [&] { s.openMenu(3); }, [&] { return s.menuOpen(3); });
+    s.step(
+        "View Details...", [&] { s.chooseEntry(9); },
+        [&] { return s.open(ViewUnitDlg::TemplateName) != nullptr; });
+    s.pause();
+    s.step(
+        "the details looked at",
+        [&] {
+            lines = static_cast<ViewUnitDlg*>(s.open(ViewUnitDlg::TemplateName))->lines();
+            shot = grabWindow(w.sdl->window());
+            s.click(ViewUnitDlg::TemplateName, Dialog::IdOk);
+        },
+        [&] { return s.closed(ViewUnitDlg::TemplateName); });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    ASSERT_GE(lines.size(), 8u);
+    EXPECT_EQ(lines[0], (UnitDetailsLine{"Name", unit->getName()}));
+    EXPECT_EQ(lines[2].first, "Nation");
+    EXPECT_FALSE(lines[2].second.empty());
+    EXPECT_EQ(lines[3].first, "Leader");
+    EXPECT_FALSE(lines[3].second.empty());
+    ASSERT_GT(shot.width, 0);
+    writeShot(shot, "player_unit_details.png");
+}
+
+// A point on the screen where a figure of the unit's display object is drawn (its highest such point over
+// another hex than the unit's own when `elsewhere`), within the map window and under no other window.
+std::optional<Point> figurePoint(VaelApp& app, Combat& unit, bool elsewhere, short* hexThere = nullptr) {
+    VaelPhysicalLayer& layer = app.views()->normal();
+    VaelMapWindow* map = mapWindow(app);
+    if (!map || !screenPointOf(app, static_cast<std::int16_t>(unit.getHex()))) return std::nullopt;
+    const int zoom = map->tile().zoomIndex();
+    PointedVaelLandscape* land = layer.zoomLandscape(zoom);
+    const platform::Rect client = WindowManager::instance().clientOnScreen(map->hwnd());
+    const Point origin = map->tile().origin();
+    auto* object = dynamic_cast<VaelPhysicalObject*>(
+        layer.componentAt(layer.objectId(static_cast<std::uint16_t>(unit.getUnitNum()))));
+    for (std::int16_t f = 0; object && f < 64; ++f) {
+        VaelSprite* figure = object->figure(f);
+        if (!figure) continue;
+        const Box b = figure->boundsAt(zoom);
+        for (int y = b.y; y < b.y + b.h; ++y)
+            for (int x = b.x; x < b.x + b.w; ++x) {
+                const Point p(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
+                if (!figure->hitTestAt(p, zoom)) continue;
+                const std::int16_t block = land->blockAtPoint(p);
+                const short hex = block < 0 ? -1 : static_cast<short>(land->blockToHex(block));
+                const int sx = client.x + x - origin.x, sy = client.y + y - origin.y;
+                if ((elsewhere && hex == static_cast<short>(unit.getHex())) ||
+                    WindowManager::instance().windowAt(sx, sy) != map->hwnd())
+                    continue;
+                if (hexThere) *hexThere = hex;
+                return Point(static_cast<std::int16_t>(sx), static_cast<std::int16_t>(sy));
+            }
+    }
+    return std::nullopt;
+}
+
+// A click on a soldier's body, which stands above his hex and covers the hex behind it, picks the soldier's
+// unit, not the hex behind.
+TEST_F(PlayerWindow, AClickOnAFiguresBodyPicksItsUnit) {
+    GameWindow& w = open("player-figure");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    Combat* unit = nullptr;
+    std::optional<Point> body;
+    short behind = -1;
+    startBattle(w);
+    s.step(
+        "a soldier's head picked out",
+        [&] {
+            for (Combat* c : orderable(w.app()))
+                if (!body && (body = figurePoint(w.app(), *c, true, &behind))) unit = c;
+            if (body) clickAt(*w.watched, *body);
+        },
+        [&] { return unit && unit->isSelected(); });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    ASSERT_TRUE(body) << "no figure stands over another hex";
+    EXPECT_NE(behind, -1);
+}
+
+// The player's volley from start to end: a bowman picked by a click, the missile key, the menu's command
+// checked and the enemies in reach lit; a click on a lit enemy's figure shoots, and the volley's line comes
+// in the commentary. Where no enemy is in reach, the status bar says why.
+TEST_F(PlayerWindow, APlayersVolleyFromTheMissileKeyToTheClickOnTheTarget) {
+    TempDir dir("player-volley");
+    DataHome home(dir.path().string());
+    const std::string data = forgedBattleData(dir, "skirmish.scn.txt", "skirmish.scn");
+    std::srand(8);
+    GameWindow w(dir.path(), data);
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    MissileCapable* bowman = nullptr;
+    Combat* target = nullptr;
+    bool checked = false, unlit = false;
+    std::size_t linesBefore = 0;
+    Grab shot;
+    startBattle(w);
+    s.step(
+        "a bowman with an enemy in reach clicked",
+        [&] {
+            for (Combat* c : orderable(w.app())) {
+                auto* m = dynamic_cast<MissileCapable*>(c);
+                if (bowman || !m || m->getMissilesLeft() == 0 || m->getFiredThisActivation()) continue;
+                const List<short> reach = m->findTargets();
+                for (Combat* enemy : each(w.app().logicalLayer().getUnits()))
+                    if (!target && enemy->getNation() != c->getNation() && !enemy->isOutOfPlay() &&
+                        contains(reach, static_cast<short>(enemy->getHex())) &&
+                        figurePoint(w.app(), *enemy, false))
+                        target = enemy, bowman = m;
+            }
+            if (bowman)
+                clickAt(*w.watched, *screenPointOf(w.app(), static_cast<std::int16_t>(bowman->getHex())));
+        },
+        [&] { return bowman && bowman->isSelected(); });
+    s.step(
+        "the missile key", [&] { pressMissileKey(*w.watched); },
+        [&] { return bowman->isChoosingTarget() != 0; });
+    s.pause();
+    s.step(
+        "the targets looked at",
+        [&] {
+            VaelMapWindow* map = mapWindow(w.app());
+            checked = map && map->menu() && map->menu()->isChecked(219);
+            for (short hex : bowman->getTargetHexes())
+                unlit = unlit || !shownLandscape(w.app())->blockCopy(hex).highlight();
+            shot = grabWindow(w.sdl->window());
+            linesBefore = w.app().commentary().lines().size();
+            // The enemy's own figure is clicked, as a person aims at a man, not at the ground.
+            const auto at = figurePoint(w.app(), *target, false);
+            if (at) clickAt(*w.watched, *at);
+        },
+        [&] {
+            const auto& lines = w.app().commentary().lines();
+            for (std::size_t k = linesBefore; k < lines.size(); ++k)
+                if (!lines[k].empty() && lines[k].front().text == bowman->getName()) return true;
+            return false;
+        });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    ASSERT_NE(bowman, nullptr) << "no bowman of his has an enemy in reach";
+    EXPECT_TRUE(checked) << "Missile Volley is not checked while the bowman chooses his target";
+    EXPECT_FALSE(unlit) << "a target hex is not lit";
+    EXPECT_NE(bowman->getFiredThisActivation(), 0);
+    ASSERT_GT(shot.width, 0);
+    writeShot(shot, "player_volley.png");
+}
+
+TEST_F(PlayerWindow, AVolleyWithNoEnemyInReachSaysWhyAndTheKeyAgainTakesItBack) {
+    GameWindow& w = open("player-no-volley");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    MissileCapable* bowman = nullptr;
+    std::string told;
+    bool checked = false, stillChecked = true;
+    startBattle(w);
+    s.step(
+        "a bowman clicked",
+        [&] {
+            for (Combat* c : orderable(w.app()))
+                if (auto* m = dynamic_cast<MissileCapable*>(c);
+                    !bowman && m && m->getMissilesLeft() > 0 && m->findTargets().isEmpty())
+                    bowman = m;
+            if (bowman)
+                clickAt(*w.watched, *screenPointOf(w.app(), static_cast<std::int16_t>(bowman->getHex())));
+        },
+        [&] { return bowman && bowman->isSelected(); });
+    s.step(
+        "the missile key", [&] { pressMissileKey(*w.watched); },
+        [&] { return bowman->isChoosingTarget() != 0; });
+    s.step(
+        "the status bar read",
+        [&] {
+            told = w.game->frame().statusBar()->text(2);
+            VaelMapWindow* map = mapWindow(w.app());
+            checked = map && map->menu() && map->menu()->isChecked(219);
+            pressMissileKey(*w.watched);
+        },
+        [&] { return bowman->isChoosingTarget() == 0; });
+    s.step("the menu read", [&] {
+        VaelMapWindow* map = mapWindow(w.app());
+        stillChecked = map && map->menu() && map->menu()->isChecked(219);
+    });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    ASSERT_NE(bowman, nullptr) << "every bowman of his has an enemy in reach";
+    EXPECT_EQ(told, bowman->getName() + " has no enemy within range (" + std::to_string(bowman->getRange()) +
+                        " hexes).");
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(stillChecked);
+}
+
+} // namespace
+} // namespace vael::test
