@@ -33,11 +33,7 @@
 #include "game/rules/missile_capable.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dlg.h"
-<<<<<<< HEAD
 #include "game/shell/forged_battle_data.h"
-=======
-#include "game/shell/forged_battle.h"
->>>>>>> player
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/side_dialogs.h"

@@ -32,7 +32,7 @@
 #include "game/rules/leader.h"
 #include "game/rules/missile_capable.h"
 #include "game/shell/clicking_player.h"
-#include "game/shell/forged_battle.h"
+#include "game/shell/forged_battle_data.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/game_overview_dlg.h"
 #include "game/shell/information_dlg.h"
