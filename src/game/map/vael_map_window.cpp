@@ -396,7 +396,9 @@ bool VaelMapWindow::placementFits(const Placement& p) {
     // even be a number.
     for (const std::int32_t v : {left, top, right, bottom})
         if (v < -MostPlacement || v > MostPlacement) return false;
-    return left <= right && top <= bottom;
+    // A damaged size would otherwise ask for a picture of gigabytes.
+    return left <= right && top <= bottom && right - left <= MostPlacementSize &&
+           bottom - top <= MostPlacementSize;
 }
 
 bool VaelMapWindow::applyPlacement(const Placement& p) {

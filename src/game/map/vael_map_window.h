@@ -52,10 +52,12 @@ public:
     Placement placement() const;
     // Puts the window where the record says; a record of another size is left alone (false).
     bool applyPlacement(const Placement& placement);
-    // Whether a saved placement can be applied: its size field, and corners in order within
-    // MostPlacement of the screen's origin.
+    // Whether a saved placement can be applied: its size field, corners in order within MostPlacement of
+    // the screen's origin, and a width and height no screen exceeds (MostPlacementSize), since the window's
+    // picture is made at that size.
     static bool placementFits(const Placement& placement);
     static constexpr std::int32_t MostPlacement = 32767;
+    static constexpr std::int32_t MostPlacementSize = 8192;
     void writeState(std::ostream& stream) const;
     // The saved centre; false, with the view left where it is, when the stream ends early.
     bool readState(std::istream& stream);

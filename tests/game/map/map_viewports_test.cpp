@@ -296,7 +296,13 @@ TEST_F(MapViewportsTest, APlacementWithCornersBeyondAnyScreenIsRefusedBeforeAWin
         bool taken;
     } rows[] = {
         {"a small window", 10, 20, 400, 300, true},
-        {"corners at the bound", -32767, -32767, 32767, 32767, true},
+        {"top-left corner at the bound", -32767, -32767, -32767 + 100, -32767 + 100, true},
+        {"bottom-right corner at the bound", 32767 - 100, 32767 - 100, 32767, 32767, true},
+        {"as wide as a window may be", 0, 0, 8192, 100, true},
+        {"one wider than a window may be", 0, 0, 8193, 100, false},
+        {"as tall as a window may be", -100, -4000, 0, 4192, true},
+        {"one taller than a window may be", -100, -4000, 0, 4193, false},
+        {"corners at the bound, a screen too large", -32767, -32767, 32767, 32767, false},
         {"left one past the bound", -32768, 0, 100, 100, false},
         {"right one past the bound", 0, 0, 32768, 100, false},
         {"top one past the bound", 0, -32768, 100, 100, false},
