@@ -241,10 +241,21 @@ void VaelSprite::processEvent(SpriteEvent& event, std::int32_t now) {
         soundPlayed_ = 1;
     }
     if (event.kind == changeRegionKind()) {
-        if (event.region != NoRegion) region_ = event.region;
+        // Positions are the map's own pixels: the sprite carries its offset from the old hex's anchor over
+        // to the new one's. A flag that follows its unit gets nothing queued behind the change, and must
+        // stand on the unit's new hex rather than at the map's origin.
+        if (event.region != NoRegion) {
+            const auto from = static_cast<std::int16_t>(region_),
+                       to = static_cast<std::int16_t>(event.region);
+            for (int level = 0; level < Levels; ++level) {
+                const Point shift = positionOf(Point(), level, to) - positionOf(Point(), level, from);
+                positions_[level] += shift;
+                startPositions_[level] += shift;
+            }
+            region_ = event.region;
+            followLocation();
+        }
         removeFirstEvent();
-        for (Point& p : positions_)
-            p = Point();
         return;
     }
     const std::int32_t due = event.target.t;

@@ -232,6 +232,25 @@ TEST_F(FlagTest, EventsGivenToTheFlagReachTheClothAndShadowAtTheirRaisedOffsetsA
               std::tuple(1305, 1305, 1305));
 }
 
+TEST_F(FlagTest, AFlagThatFollowsItsUnitIntoAnotherHexStandsThereWithClothAndShadowInPlace) {
+    Flag f(1204, location, 1);
+    f.moveTo(location, 1);
+    f.changeRegion(1305);
+    settle(f);
+    // Region 1305's anchors (430, 212), (215, 106), (107, 53) plus the offsets of the pole (10, 4), the
+    // cloth (11, -66) and the shadow (41, 26), halved and quartered toward zero.
+    EXPECT_EQ(at(f), (Levels{Point(440, 216), Point(220, 108), Point(109, 54)}));
+    EXPECT_EQ(at(*f.cloth()), (Levels{Point(441, 146), Point(220, 73), Point(109, 37)}));
+    EXPECT_EQ(at(*f.shadow()), (Levels{Point(471, 238), Point(235, 119), Point(117, 59)}));
+    EXPECT_EQ(f.location(), Point3D(440, 216, 0));
+    // Raised there next, it goes up on the same hex.
+    Flag::setAnimated(false);
+    f.raise(location, 0);
+    settle(f);
+    EXPECT_EQ(at(f), (Levels{Point(440, 216), Point(220, 108), Point(109, 54)}));
+    EXPECT_EQ(at(*f.cloth()), (Levels{Point(441, 134), Point(220, 67), Point(109, 34)}));
+}
+
 std::string recordOf(const Flag& f) {
     std::ostringstream out;
     f.save(out);

@@ -245,13 +245,17 @@ TEST_F(SpriteTest, AStepHandsBackTheJoinedBoxesAndWithNoEventLeavesThemAlone) {
         EXPECT_EQ(b, marker);
 }
 
-TEST_F(SpriteTest, AChangeOfRegionTakesTheRegionAndMeasuresTheNextMoveFromItsAnchor) {
+TEST_F(SpriteTest, AChangeOfRegionCarriesTheOffsetToTheNewAnchorAndMeasuresTheNextMoveFromIt) {
     auto s = sprite(Point3D(10, 10, 0));
     s->changeRegion(1305);
     ASSERT_EQ(s->events().count(), 1);
     step(*s, 100);
     EXPECT_EQ(s->region(), 1305);
-    EXPECT_EQ(at(*s), (Levels{Point(), Point(), Point()}));
+    // (10, 10) from 1305's anchors, halved and quartered toward zero: never the map's origin.
+    const Levels carried{Point(440, 222), Point(220, 111), Point(109, 55)};
+    EXPECT_EQ(at(*s), carried);
+    EXPECT_EQ((Levels{s->startPosition(0), s->startPosition(1), s->startPosition(2)}), carried);
+    EXPECT_EQ(s->location(), Point3D(440, 222, 0));
     s->addNamedEvent(-1, Point4D(4, 8, 0, 0), List<FrameInfo>(), -1, SpriteMove, 0);
     step(*s, 200);
     EXPECT_EQ(at(*s), (Levels{Point(434, 220), Point(217, 110), Point(108, 55)}));
