@@ -592,6 +592,52 @@ TEST_F(PlayerWindow, AClickOnAFiguresBodyPicksItsUnit) {
     EXPECT_NE(behind, -1);
 }
 
+// The status bar's two lines stand inside its sunken well: the bar's art is 40 rows high, the well's fill
+// runs from row 4 and its white lower rim lies on row 35. A selected unit's second line ("TQ: ..") has the
+// tail of its Q below the line, the lowest ink the bar ever shows.
+TEST_F(PlayerWindow, TheStatusBarsSecondLineStandsInsideItsWell) {
+    GameWindow& w = open("player-status-bar");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    Combat* unit = nullptr;
+    std::string second;
+    Grab shot;
+    startBattle(w);
+    s.step(
+        "a unit of his clicked",
+        [&] {
+            for (Combat* c : orderable(w.app()))
+                if (!unit && screenPointOf(w.app(), static_cast<std::int16_t>(c->getHex()))) unit = c;
+            if (unit) clickAt(*w.watched, *screenPointOf(w.app(), static_cast<std::int16_t>(unit->getHex())));
+        },
+        [&] { return unit && unit->isSelected(); });
+    s.pause();
+    s.step("the status bar looked at", [&] {
+        second = w.game->frame().statusBar()->text(2);
+        shot = grabWindow(w.sdl->window());
+    });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    ASSERT_NE(unit, nullptr);
+    EXPECT_EQ(second.rfind("TQ: ", 0), 0u) << second;
+    ASSERT_GT(shot.height, 40);
+    writeShot(shot, "player_status_bar.png");
+    // The bar's own rows, top first: which hold the text's black ink left of the panes.
+    const int top = shot.height - 40;
+    const auto inked = [&](int row) {
+        for (int x = 0; x < 400; ++x)
+            if ((shot.rgb[std::size_t(top + row) * shot.width + x] & 0xFFFFFF) == 0) return true;
+        return false;
+    };
+    int first = -1, last = -1;
+    for (int row = 0; row < 40; ++row)
+        if (inked(row)) last = row, first = first < 0 ? row : first;
+    EXPECT_GE(first, 4) << "the first line stands above the well";
+    // The second line is there: ink in the well's lower half.
+    EXPECT_GE(last, 20);
+    EXPECT_LE(last, 34) << "the second line runs onto the well's rim";
+}
+
 // The player's volley from start to end: a bowman picked by a click, the missile key, the menu's command
 // checked and the enemies in reach lit; a click on a lit enemy's figure shoots, and the volley's line comes
 // in the commentary. Where no enemy is in reach, the status bar says why.
