@@ -638,6 +638,59 @@ TEST_F(PlayerWindow, TheStatusBarsSecondLineStandsInsideItsWell) {
     EXPECT_LE(last, 34) << "the second line runs onto the well's rim";
 }
 
+// A leader standing on the map's top-right hex, where the overview panel covers the view's corner:
+// the Leader menu's "Center On Leader" brings him out from under the panel, the view passing the map's
+// edge as far as it must.
+TEST_F(PlayerWindow, CenterOnLeaderBringsHimOutFromUnderTheOverview) {
+    GameWindow& w = open("player-leader-corner");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    Leader* leader = nullptr;
+    short corner = -1;
+    Point shown;
+    Dim tile, panel;
+    Grab shot;
+    startBattle(w);
+    s.step("the leader set on the top-right hex", [&] {
+        GameControl* control = w.app().gameControl();
+        leader = control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
+        PointedVaelLandscape* land = shownLandscape(w.app());
+        int best = -(1 << 30);
+        for (short hex = 0; land && hex < 10000; ++hex)
+            if (land->hexHasBlock(hex)) {
+                const Point3D c = land->blockCenter(hex);
+                if (c.x - c.y > best) best = c.x - c.y, corner = hex;
+            }
+        if (leader && corner >= 0) leader->setHex(static_cast<std::uint16_t>(corner));
+    });
+    s.step(
+        "the Leader menu", [&] { s.openMenu(2); }, [&] { return s.menuOpen(2); });
+    s.step("Center On Leader", [&] { s.chooseEntry(0); });
+    s.pause();
+    s.step("the view looked at", [&] {
+        VaelMapWindow* map = mapWindow(w.app());
+        const Point3D c = shownLandscape(w.app())->blockCenter(corner);
+        const Point origin = map->tile().origin();
+        shown = Point(static_cast<std::int16_t>(c.x - origin.x), static_cast<std::int16_t>(c.y - origin.y));
+        tile = Dim(map->tile().width(), map->tile().height());
+        const Bitmap* picture = map->tile().overview().picture();
+        panel = picture ? picture->size() : Dim();
+        shot = grabWindow(w.sdl->window());
+    });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    ASSERT_NE(leader, nullptr);
+    ASSERT_GE(corner, 0);
+    ASSERT_GT(panel.w, 0) << "no overview is shown";
+    SCOPED_TRACE(testing::Message() << "the leader's hex centre at " << shown.x << "," << shown.y
+                                    << " in a tile of " << tile.w << "x" << tile.h << ", the panel "
+                                    << panel.w << "x" << panel.h);
+    EXPECT_TRUE(shown.x >= 0 && shown.y >= 0 && shown.x < tile.w && shown.y < tile.h) << "off the view";
+    EXPECT_TRUE(shown.x < tile.w - panel.w || shown.y >= panel.h) << "under the overview";
+    ASSERT_GT(shot.width, 0);
+    writeShot(shot, "player_leader_by_overview.png");
+}
+
 // The player's volley from start to end: a bowman picked by a click, the missile key, the menu's command
 // checked and the enemies in reach lit; a click on a lit enemy's figure shoots, and the volley's line comes
 // in the commentary. Where no enemy is in reach, the status bar says why.
