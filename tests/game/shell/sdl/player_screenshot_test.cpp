@@ -32,6 +32,7 @@
 #include "game/rules/leader.h"
 #include "game/rules/missile_capable.h"
 #include "game/shell/clicking_player.h"
+#include "game/shell/dialog_helpers.h"
 #include "game/shell/forged_battle_data.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/game_overview_dlg.h"
@@ -42,6 +43,7 @@
 #include "game/sound/vael_sound_manager.h"
 #include "grab_png.h"
 #include "player_script.h"
+#include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {
@@ -342,6 +344,89 @@ TEST_F(PlayerWindow, TheDialogOpenedLastTakesTheMouse) {
     // The click on the choice beneath opened no second message box.
     EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(InformationDlg::TemplateName)), 1);
     EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(ArmyDetailsDlg::TemplateName)), 1);
+}
+
+// The home army has more rows than the army details hold: a click on the last line's count turns a page,
+// End brings the last row into view under the count of those above, and Home goes back to the top.
+TEST_F(PlayerWindow, ArmyDetailsScrollToEveryUnit) {
+    GameWindow& w = open("player-army-details");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    w.keep = {EndTurnDlg::TemplateName};
+    std::vector<ArmyDetailsRow> top, paged, up, home;
+    std::size_t pagedFirst = 0;
+    Grab shot;
+    startBattle(w);
+    s.step(
+        "the Game menu", [&] { s.openMenu(1); }, [&] { return s.menuOpen(1); });
+    s.step(
+        "Game Overview...", [&] { s.chooseEntry(0); },
+        [&] { return s.open(EndTurnDlg::TemplateName) != nullptr; });
+    s.step(
+        "Army Details", [&] { s.click(EndTurnDlg::TemplateName, EndTurnDlg::IdHomeDetails); },
+        [&] { return s.open(ArmyDetailsDlg::TemplateName) != nullptr; });
+    s.pause();
+    const auto details = [&] { return static_cast<ArmyDetailsDlg*>(s.open(ArmyDetailsDlg::TemplateName)); };
+    s.step(
+        "a click on the count of the rows below",
+        [&] {
+            ArmyDetailsDlg* d = details();
+            top = d->shownRows();
+            const platform::Rect client = WindowManager::instance().clientOnScreen(d->hwnd());
+            const auto last = static_cast<std::int32_t>(top.size() - 1);
+            const std::int32_t y =
+                dialog_helpers::pixelsY(ArmyDetailsDlg::FirstRow + last * ArmyDetailsDlg::RowPitch) + 4;
+            clickAt(*w.watched, Point(static_cast<std::int16_t>(client.x + dialog_helpers::pixelsX(12)),
+                                      static_cast<std::int16_t>(client.y + y)));
+        },
+        [&] { return details()->firstRow() > 0; });
+    s.pause();
+    s.step(
+        "the Up key",
+        [&] {
+            paged = details()->shownRows();
+            pagedFirst = details()->firstRow();
+            shot = grabWindow(w.sdl->window());
+            postKey(*w.watched, platform::KeyUp);
+        },
+        [&] { return details()->firstRow() == pagedFirst - 1; });
+    s.step(
+        "Home",
+        [&] {
+            up = details()->shownRows();
+            postKey(*w.watched, platform::KeyHome);
+        },
+        [&] { return details()->firstRow() == 0; });
+    s.step(
+        "the details' Close",
+        [&] {
+            home = details()->shownRows();
+            s.click(ArmyDetailsDlg::TemplateName, ArmyDetailsDlg::IdClose);
+        },
+        [&] { return s.closed(ArmyDetailsDlg::TemplateName); });
+    s.step(
+        "the overview's OK", [&] { s.click(EndTurnDlg::TemplateName, Dialog::IdOk); },
+        [&] { return s.closed(EndTurnDlg::TemplateName); });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    // The battle's home army has 28 rows: 23 and the count of 5 more fill the 24 lines.
+    ASSERT_EQ(top.size(), ArmyDetailsDlg::MaxRows) << "the home army fits: nothing to scroll";
+    EXPECT_EQ(top.back()[0], "... and 5 more");
+    // A page of 22 would pass the last page, which begins at row 5: the count of 5 above, rows 5 to 27.
+    EXPECT_EQ(pagedFirst, 5u);
+    ASSERT_EQ(paged.size(), ArmyDetailsDlg::MaxRows);
+    EXPECT_EQ(paged.front()[0], "... 5 above");
+    EXPECT_EQ(paged[1], top[5]);
+    EXPECT_EQ(paged.back()[0].rfind("... ", 0), std::string::npos) << "the last row is still not shown";
+    // One row up: 4 above, rows 4 to 25, and 2 more.
+    ASSERT_EQ(up.size(), ArmyDetailsDlg::MaxRows);
+    EXPECT_EQ(up.front()[0], "... 4 above");
+    EXPECT_EQ(up[1], top[4]);
+    EXPECT_EQ(up.back()[0], "... and 2 more");
+    EXPECT_EQ(up[22], paged[21]);
+    EXPECT_EQ(home, top);
+    ASSERT_GT(shot.width, 0);
+    writeShot(shot, "player_army_details_scrolled.png");
 }
 
 // The end of a battle: its picture's "Overview" shows the battle's last tallies, by a click and by Alt+O,
