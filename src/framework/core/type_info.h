@@ -68,7 +68,9 @@ public:
 
     virtual void write(SuperString& stream, const T& value) { stream << value; }
     virtual T read(SuperString& stream) {
-        T value{};
+        // Value-initialised with (), not {}: a record holding a list would otherwise copy-initialise the
+        // list from {} through its explicit constructor, which a strict compiler refuses.
+        T value = T();
         stream >> value;
         return value;
     }
