@@ -137,6 +137,18 @@ void startBattle(GameWindow& w) {
         [&w] { return playersOrders(w.app()); });
 }
 
+// A click on the first unit the player may order that shows on the map; the step waits for it selected.
+void clickAUnitOfHis(GameWindow& w, Combat*& unit) {
+    w.script->step(
+        "a unit of his clicked",
+        [&w, &unit] {
+            for (Combat* c : orderable(w.app()))
+                if (!unit && screenPointOf(w.app(), static_cast<std::int16_t>(c->getHex()))) unit = c;
+            if (unit) clickAt(*w.watched, *screenPointOf(w.app(), static_cast<std::int16_t>(unit->getHex())));
+        },
+        [&unit] { return unit && unit->isSelected(); });
+}
+
 void writeShot(const Grab& grab, const std::string& name) {
     EXPECT_TRUE(writePng(grab, fs::path(VAEL_BUILD_DIR) / name)) << name;
 }
@@ -584,14 +596,7 @@ TEST_F(PlayerWindow, UnitViewDetailsShowsTheUnitsDetails) {
     std::vector<UnitDetailsLine> lines;
     Grab shot;
     startBattle(w);
-    s.step(
-        "a unit of his clicked",
-        [&] {
-            for (Combat* c : orderable(w.app()))
-                if (!unit && screenPointOf(w.app(), static_cast<std::int16_t>(c->getHex()))) unit = c;
-            if (unit) clickAt(*w.watched, *screenPointOf(w.app(), static_cast<std::int16_t>(unit->getHex())));
-        },
-        [&] { return unit && unit->isSelected(); });
+    clickAUnitOfHis(w, unit);
     // The Unit menu: Rally, Restore Cohesion, Missile Volley, a separator, the two rotations, About Face,
     // a separator, Center On Unit, View Details.
     s.step(
@@ -688,14 +693,7 @@ TEST_F(PlayerWindow, TheStatusBarsSecondLineStandsInsideItsWell) {
     std::string second;
     Grab shot;
     startBattle(w);
-    s.step(
-        "a unit of his clicked",
-        [&] {
-            for (Combat* c : orderable(w.app()))
-                if (!unit && screenPointOf(w.app(), static_cast<std::int16_t>(c->getHex()))) unit = c;
-            if (unit) clickAt(*w.watched, *screenPointOf(w.app(), static_cast<std::int16_t>(unit->getHex())));
-        },
-        [&] { return unit && unit->isSelected(); });
+    clickAUnitOfHis(w, unit);
     s.pause();
     s.step("the status bar looked at", [&] {
         second = w.game->frame().statusBar()->text(2);
