@@ -285,7 +285,29 @@ void VaelLandscapeTile::centerOn(const Point& point) {
     };
     axis(c.x, viewCells_.w, mapCells_.w);
     axis(c.y, viewCells_.h, mapCells_.h);
+    clearOfOverview(point, c);
     scrollToCell(c);
+}
+
+void VaelLandscapeTile::clearOfOverview(const Point& point, Point& cell) const {
+    // Held inside the map, a point by its top or right edge may stay under the overview in the top-right
+    // corner, out of the player's reach. The view then passes the edge, by rows upward or by columns
+    // rightward, whichever takes fewer pixels.
+    const Bitmap* picture = overviewShown_ ? overview_->picture() : nullptr;
+    if (!picture) return;
+    const Dim panel = picture->size();
+    const Dim cell1 = cellSize();
+    if (cell1.w <= 0 || cell1.h <= 0) return;
+    const Point corner = cellToPoint(cell);
+    const Point at(cut(point.x - corner.x), cut(point.y - corner.y));
+    const std::int32_t left = width() - panel.w;
+    if (at.x < left || at.x >= width() || at.y < 0 || at.y >= panel.h) return;
+    const std::int32_t rows = (panel.h - at.y + cell1.h - 1) / cell1.h;
+    const std::int32_t columns = (at.x - left + 1 + cell1.w - 1) / cell1.w;
+    if (rows * cell1.h <= columns * cell1.w)
+        cell.y = cut(cell.y - rows);
+    else
+        cell.x = cut(cell.x + columns);
 }
 
 void VaelLandscapeTile::invalidateWhole() {

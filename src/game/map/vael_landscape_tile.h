@@ -89,6 +89,9 @@ public:
     static const char* cursorNameOf(const Dim& direction);
 
 private:
+    // Moves the view's corner cell so the point does not lie under the overview panel.
+    void clearOfOverview(const Point& point, Point& cell) const;
+
     Dim clampedDirection(const Dim& direction) const;
     void sendPoint(const char* message, const Point& point);
     void changeCursor(const char* name);

@@ -1,8 +1,11 @@
 #include "game/shell/game_overview_dlg.h"
 
+#include <algorithm>
+
 #include "framework/core/list_walk.h"
 #include "framework/ui/font.h"
 #include "framework/ui/text_tile.h"
+#include "framework/ui/win_app.h"
 #include "game/rules/combat.h"
 #include "game/rules/leader.h"
 #include "game/shell/dialog_helpers.h"
@@ -38,12 +41,86 @@ std::vector<ArmyDetailsRow> armyDetailsRows(const List<Leader*>& leaders, const 
 ArmyDetailsDlg::ArmyDetailsDlg(const std::string& sideName, std::vector<ArmyDetailsRow> rows,
                                DialogShown shown)
     : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), sideName_(sideName),
-      shown_rows_(std::move(rows)), shown_(std::move(shown)) {
-    if (shown_rows_.size() > MaxRows) {
-        const std::size_t hidden = shown_rows_.size() - (MaxRows - 1);
-        shown_rows_.resize(MaxRows - 1);
-        shown_rows_.push_back({"... and " + std::to_string(hidden) + " more", "", "", "", "", ""});
+      rows_(std::move(rows)), shown_(std::move(shown)) {
+    layOut();
+}
+
+void ArmyDetailsDlg::layOut() {
+    shown_rows_.clear();
+    if (rows_.size() <= MaxRows) {
+        shown_rows_ = rows_;
+        return;
     }
+    const auto count = [](const char* before, std::size_t n, const char* after) {
+        return ArmyDetailsRow{before + std::to_string(n) + after, "", "", "", "", ""};
+    };
+    if (first_ > 0) shown_rows_.push_back(count("... ", first_, " above"));
+    const std::size_t room = MaxRows - shown_rows_.size();
+    const std::size_t left = rows_.size() - first_;
+    const std::size_t written = left <= room ? left : room - 1;
+    shown_rows_.insert(shown_rows_.end(), rows_.begin() + static_cast<std::ptrdiff_t>(first_),
+                       rows_.begin() + static_cast<std::ptrdiff_t>(first_ + written));
+    if (written < left) shown_rows_.push_back(count("... and ", left - written, " more"));
+}
+
+void ArmyDetailsDlg::scrollTo(std::ptrdiff_t first) {
+    // The last page begins where the rows below fit under the count of those above.
+    const std::ptrdiff_t last =
+        rows_.size() <= MaxRows ? 0 : static_cast<std::ptrdiff_t>(rows_.size() - (MaxRows - 1));
+    const auto to = static_cast<std::size_t>(std::clamp<std::ptrdiff_t>(first, 0, last));
+    if (to == first_) return;
+    first_ = to;
+    layOut();
+    if (isOpen()) dialogProc(MessagePaint, 0, 0);
+}
+
+bool ArmyDetailsDlg::takeDialogMessage(const WindowMessage& message) {
+    // The keys scroll only while no dialog stands over this one.
+    WindowHandle over = 0;
+    const bool topmost = !winApp() || !winApp()->modelessDialogs().last(over) || over == hwnd();
+    if (message.message == MessageKeyDown && !(message.lParam & platform::ModAlt) && isOpen() && topmost) {
+        const auto page = static_cast<std::ptrdiff_t>(MaxRows - 2);
+        const auto at = static_cast<std::ptrdiff_t>(first_);
+        switch (message.wParam) {
+        case platform::KeyUp:
+            return scrollTo(at - 1), true;
+        case platform::KeyDown:
+            return scrollTo(at + 1), true;
+        case platform::KeyPageUp:
+            return scrollTo(at - page), true;
+        case platform::KeyPageDown:
+            return scrollTo(at + page), true;
+        case platform::KeyHome:
+            return scrollTo(0), true;
+        case platform::KeyEnd:
+            return scrollTo(static_cast<std::ptrdiff_t>(rows_.size())), true;
+        default:
+            break;
+        }
+    }
+    return Dialog::takeDialogMessage(message);
+}
+
+std::intptr_t ArmyDetailsDlg::dialogProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    // A click on the count of the rows above or below turns a page that way.
+    if (message == MessageButtonDown && (wParam & 0xFF) == platform::ButtonLeft && !shown_rows_.empty()) {
+        const std::int32_t y = pointY(lParam);
+        const auto lineAt = [](std::size_t r) {
+            return pixelsY(FirstRow + static_cast<std::int32_t>(r) * RowPitch);
+        };
+        const auto page = static_cast<std::ptrdiff_t>(MaxRows - 2);
+        const std::size_t last = shown_rows_.size() - 1;
+        if (first_ > 0 && y >= lineAt(0) && y < lineAt(1)) {
+            scrollTo(static_cast<std::ptrdiff_t>(first_) - page);
+            return 0;
+        }
+        if (shown_rows_[last][0].rfind("... and ", 0) == 0 && rows_.size() > MaxRows && y >= lineAt(last) &&
+            y < lineAt(last + 1)) {
+            scrollTo(static_cast<std::ptrdiff_t>(first_) + page);
+            return 0;
+        }
+    }
+    return Dialog::dialogProc(message, wParam, lParam);
 }
 
 void ArmyDetailsDlg::onInitDialog() {

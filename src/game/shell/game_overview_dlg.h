@@ -22,8 +22,9 @@ using ArmyDetailsRow = std::array<std::string, 6>;
 // The leaders first, then the combat units, in list order. Leaders have no TQ or hits of their own.
 std::vector<ArmyDetailsRow> armyDetailsRows(const List<Leader*>& leaders, const List<Combat*>& units);
 
-// "ArmyDetailsDlg": one side's leaders and units under the template's headings. More rows than fit are
-// summed up in a last line that says how many are not shown.
+// "ArmyDetailsDlg": one side's leaders and units under the template's headings. More rows than fit scroll:
+// the first line then counts the rows above, the last the rows below; the arrow and page keys, Home and
+// End, and a click on either count move through the list.
 class ArmyDetailsDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "ArmyDetailsDlg";
@@ -34,15 +35,25 @@ public:
     static constexpr std::size_t MaxRows = (LastRowEnd - FirstRow) / RowPitch;
 
     ArmyDetailsDlg(const std::string& sideName, std::vector<ArmyDetailsRow> rows, DialogShown shown = {});
-    // The lines as they are written: all rows when they fit, else the first MaxRows - 1 and the remark.
+    // The lines as they are written: all rows when they fit, else "... N above" while the list is scrolled
+    // down, as many rows as the rest leaves room for, and "... and N more" while rows remain below.
     const std::vector<ArmyDetailsRow>& shownRows() const { return shown_rows_; }
+    // The first row shown, and the list moved to the row given, held between the top and the last page.
+    std::size_t firstRow() const { return first_; }
+    void scrollTo(std::ptrdiff_t first);
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
     void drawBackground() override;
+    bool takeDialogMessage(const WindowMessage& message) override;
+    std::intptr_t dialogProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
 private:
+    void layOut();
+
     std::string sideName_;
+    std::vector<ArmyDetailsRow> rows_;
     std::vector<ArmyDetailsRow> shown_rows_;
+    std::size_t first_ = 0;
     DialogShown shown_;
 };
 

@@ -130,7 +130,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     frame_ = std::make_unique<VaelMainWindow>(Dim(FrameWidth, FrameHeight - MenuTracker::BarHeight));
     if (!frame_->hwnd()) return;
     frame_->attach(*app_);
-    statusBar_ = std::make_unique<WindowsStatusBar>("Vael Status Bar", frame_->hwnd(), Point(20, 11), 2,
+    statusBar_ = std::make_unique<WindowsStatusBar>("Vael Status Bar", frame_->hwnd(), Point(20, 6), 2,
                                                     "Vael Status Bar");
     statusBar_->attach(*app_);
     frame_->setStatusBar(statusBar_.get());

@@ -230,6 +230,29 @@ TEST_F(GameDialogs, TheArmyDetailsShowEveryRowThatFitsAndCountTheRestInTheLastLi
             EXPECT_EQ(details.shownRows()[22][0], "Unit 22");
         }
     }
+    // Scrolled, 25 rows: the last page begins at row 2 (23 rows under the count of those above).
+    const struct {
+        std::size_t given;
+        std::ptrdiff_t to;
+        std::size_t first;
+        const char *front, *second, *back;
+    } scrolls[] = {{24, 1, 0, "Unit 0", "Unit 1", "Unit 23"},
+                   {25, -1, 0, "Unit 0", "Unit 1", "... and 2 more"},
+                   {25, 1, 1, "... 1 above", "Unit 1", "... and 2 more"},
+                   {25, 2, 2, "... 2 above", "Unit 2", "Unit 24"},
+                   {25, 3, 2, "... 2 above", "Unit 2", "Unit 24"},
+                   {40, 17, 17, "... 17 above", "Unit 17", "Unit 39"},
+                   {40, 16, 16, "... 16 above", "Unit 16", "... and 2 more"}};
+    for (const auto& c : scrolls) {
+        SCOPED_TRACE(testing::Message() << c.given << " rows to " << c.to);
+        ArmyDetailsDlg details("Indian", rows(c.given));
+        details.scrollTo(c.to);
+        EXPECT_EQ(details.firstRow(), c.first);
+        ASSERT_EQ(details.shownRows().size(), 24u);
+        EXPECT_EQ(details.shownRows()[0][0], c.front);
+        EXPECT_EQ(details.shownRows()[1][0], c.second);
+        EXPECT_EQ(details.shownRows().back()[0], c.back);
+    }
     std::string caption;
     ArmyDetailsDlg details("Indian", rows(3), [&](Dialog& d, const std::string& name) {
         EXPECT_EQ(name, "ArmyDetailsDlg");

@@ -32,6 +32,7 @@
 #include "game/rules/leader.h"
 #include "game/rules/missile_capable.h"
 #include "game/shell/clicking_player.h"
+#include "game/shell/dialog_helpers.h"
 #include "game/shell/forged_battle_data.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/game_overview_dlg.h"
@@ -42,6 +43,7 @@
 #include "game/sound/vael_sound_manager.h"
 #include "grab_png.h"
 #include "player_script.h"
+#include "support/ui/test_win_app.h"
 
 namespace vael::test {
 namespace {
@@ -133,6 +135,18 @@ void startBattle(GameWindow& w) {
             s.click(IntroDlg::TemplateName, Dialog::IdOk);
         },
         [&w] { return playersOrders(w.app()); });
+}
+
+// A click on the first unit the player may order that shows on the map; the step waits for it selected.
+void clickAUnitOfHis(GameWindow& w, Combat*& unit) {
+    w.script->step(
+        "a unit of his clicked",
+        [&w, &unit] {
+            for (Combat* c : orderable(w.app()))
+                if (!unit && screenPointOf(w.app(), static_cast<std::int16_t>(c->getHex()))) unit = c;
+            if (unit) clickAt(*w.watched, *screenPointOf(w.app(), static_cast<std::int16_t>(unit->getHex())));
+        },
+        [&unit] { return unit && unit->isSelected(); });
 }
 
 void writeShot(const Grab& grab, const std::string& name) {
@@ -344,6 +358,89 @@ TEST_F(PlayerWindow, TheDialogOpenedLastTakesTheMouse) {
     EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(ArmyDetailsDlg::TemplateName)), 1);
 }
 
+// The home army has more rows than the army details hold: a click on the last line's count turns a page,
+// End brings the last row into view under the count of those above, and Home goes back to the top.
+TEST_F(PlayerWindow, ArmyDetailsScrollToEveryUnit) {
+    GameWindow& w = open("player-army-details");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    w.keep = {EndTurnDlg::TemplateName};
+    std::vector<ArmyDetailsRow> top, paged, up, home;
+    std::size_t pagedFirst = 0;
+    Grab shot;
+    startBattle(w);
+    s.step(
+        "the Game menu", [&] { s.openMenu(1); }, [&] { return s.menuOpen(1); });
+    s.step(
+        "Game Overview...", [&] { s.chooseEntry(0); },
+        [&] { return s.open(EndTurnDlg::TemplateName) != nullptr; });
+    s.step(
+        "Army Details", [&] { s.click(EndTurnDlg::TemplateName, EndTurnDlg::IdHomeDetails); },
+        [&] { return s.open(ArmyDetailsDlg::TemplateName) != nullptr; });
+    s.pause();
+    const auto details = [&] { return static_cast<ArmyDetailsDlg*>(s.open(ArmyDetailsDlg::TemplateName)); };
+    s.step(
+        "a click on the count of the rows below",
+        [&] {
+            ArmyDetailsDlg* d = details();
+            top = d->shownRows();
+            const platform::Rect client = WindowManager::instance().clientOnScreen(d->hwnd());
+            const auto last = static_cast<std::int32_t>(top.size() - 1);
+            const std::int32_t y =
+                dialog_helpers::pixelsY(ArmyDetailsDlg::FirstRow + last * ArmyDetailsDlg::RowPitch) + 4;
+            clickAt(*w.watched, Point(static_cast<std::int16_t>(client.x + dialog_helpers::pixelsX(12)),
+                                      static_cast<std::int16_t>(client.y + y)));
+        },
+        [&] { return details()->firstRow() > 0; });
+    s.pause();
+    s.step(
+        "the Up key",
+        [&] {
+            paged = details()->shownRows();
+            pagedFirst = details()->firstRow();
+            shot = grabWindow(w.sdl->window());
+            postKey(*w.watched, platform::KeyUp);
+        },
+        [&] { return details()->firstRow() == pagedFirst - 1; });
+    s.step(
+        "Home",
+        [&] {
+            up = details()->shownRows();
+            postKey(*w.watched, platform::KeyHome);
+        },
+        [&] { return details()->firstRow() == 0; });
+    s.step(
+        "the details' Close",
+        [&] {
+            home = details()->shownRows();
+            s.click(ArmyDetailsDlg::TemplateName, ArmyDetailsDlg::IdClose);
+        },
+        [&] { return s.closed(ArmyDetailsDlg::TemplateName); });
+    s.step(
+        "the overview's OK", [&] { s.click(EndTurnDlg::TemplateName, Dialog::IdOk); },
+        [&] { return s.closed(EndTurnDlg::TemplateName); });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    // The battle's home army has 28 rows: 23 and the count of 5 more fill the 24 lines.
+    ASSERT_EQ(top.size(), ArmyDetailsDlg::MaxRows) << "the home army fits: nothing to scroll";
+    EXPECT_EQ(top.back()[0], "... and 5 more");
+    // A page of 22 would pass the last page, which begins at row 5: the count of 5 above, rows 5 to 27.
+    EXPECT_EQ(pagedFirst, 5u);
+    ASSERT_EQ(paged.size(), ArmyDetailsDlg::MaxRows);
+    EXPECT_EQ(paged.front()[0], "... 5 above");
+    EXPECT_EQ(paged[1], top[5]);
+    EXPECT_EQ(paged.back()[0].rfind("... ", 0), std::string::npos) << "the last row is still not shown";
+    // One row up: 4 above, rows 4 to 25, and 2 more.
+    ASSERT_EQ(up.size(), ArmyDetailsDlg::MaxRows);
+    EXPECT_EQ(up.front()[0], "... 4 above");
+    EXPECT_EQ(up[1], top[4]);
+    EXPECT_EQ(up.back()[0], "... and 2 more");
+    EXPECT_EQ(up[22], paged[21]);
+    EXPECT_EQ(home, top);
+    ASSERT_GT(shot.width, 0);
+    writeShot(shot, "player_army_details_scrolled.png");
+}
+
 // The end of a battle: its picture's "Overview" shows the battle's last tallies, by a click and by Alt+O,
 // and "Close" leaves the battle for the start dialog.
 TEST_F(PlayerWindow, TheEndOfTheBattleShowsItsOverviewByMouseAndByAltO) {
@@ -499,14 +596,7 @@ TEST_F(PlayerWindow, UnitViewDetailsShowsTheUnitsDetails) {
     std::vector<UnitDetailsLine> lines;
     Grab shot;
     startBattle(w);
-    s.step(
-        "a unit of his clicked",
-        [&] {
-            for (Combat* c : orderable(w.app()))
-                if (!unit && screenPointOf(w.app(), static_cast<std::int16_t>(c->getHex()))) unit = c;
-            if (unit) clickAt(*w.watched, *screenPointOf(w.app(), static_cast<std::int16_t>(unit->getHex())));
-        },
-        [&] { return unit && unit->isSelected(); });
+    clickAUnitOfHis(w, unit);
     // The Unit menu: Rally, Restore Cohesion, Missile Volley, a separator, the two rotations, About Face,
     // a separator, Center On Unit, View Details.
     s.step(
@@ -590,6 +680,98 @@ TEST_F(PlayerWindow, AClickOnAFiguresBodyPicksItsUnit) {
     EXPECT_EQ(s.faults, std::vector<std::string>{});
     ASSERT_TRUE(body) << "no figure stands over another hex";
     EXPECT_NE(behind, -1);
+}
+
+// The status bar's two lines stand inside its sunken well: the bar's art is 40 rows high, the well's fill
+// runs from row 4 and its white lower rim lies on row 35. A selected unit's second line ("TQ: ..") has the
+// tail of its Q below the line, the lowest ink the bar ever shows.
+TEST_F(PlayerWindow, TheStatusBarsSecondLineStandsInsideItsWell) {
+    GameWindow& w = open("player-status-bar");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    Combat* unit = nullptr;
+    std::string second;
+    Grab shot;
+    startBattle(w);
+    clickAUnitOfHis(w, unit);
+    s.pause();
+    s.step("the status bar looked at", [&] {
+        second = w.game->frame().statusBar()->text(2);
+        shot = grabWindow(w.sdl->window());
+    });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    ASSERT_NE(unit, nullptr);
+    EXPECT_EQ(second.rfind("TQ: ", 0), 0u) << second;
+    ASSERT_GT(shot.height, 40);
+    writeShot(shot, "player_status_bar.png");
+    // The bar's own rows, top first: which hold the text's black ink left of the panes.
+    const int top = shot.height - 40;
+    const auto inked = [&](int row) {
+        for (int x = 0; x < 400; ++x)
+            if ((shot.rgb[std::size_t(top + row) * shot.width + x] & 0xFFFFFF) == 0) return true;
+        return false;
+    };
+    int first = -1, last = -1;
+    for (int row = 0; row < 40; ++row)
+        if (inked(row)) last = row, first = first < 0 ? row : first;
+    EXPECT_GE(first, 4) << "the first line stands above the well";
+    // The second line is there: ink in the well's lower half.
+    EXPECT_GE(last, 20);
+    EXPECT_LE(last, 34) << "the second line runs onto the well's rim";
+}
+
+// A leader standing on the map's top-right hex, where the overview panel covers the view's corner:
+// the Leader menu's "Center On Leader" brings him out from under the panel, the view passing the map's
+// edge as far as it must.
+TEST_F(PlayerWindow, CenterOnLeaderBringsHimOutFromUnderTheOverview) {
+    GameWindow& w = open("player-leader-corner");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    Leader* leader = nullptr;
+    short corner = -1;
+    Point shown;
+    Dim tile, panel;
+    Grab shot;
+    startBattle(w);
+    s.step("the leader set on the top-right hex", [&] {
+        GameControl* control = w.app().gameControl();
+        leader = control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
+        PointedVaelLandscape* land = shownLandscape(w.app());
+        int best = -(1 << 30);
+        for (short hex = 0; land && hex < 10000; ++hex)
+            if (land->hexHasBlock(hex)) {
+                const Point3D c = land->blockCenter(hex);
+                if (c.x - c.y > best) best = c.x - c.y, corner = hex;
+            }
+        if (leader && corner >= 0) leader->setHex(static_cast<std::uint16_t>(corner));
+    });
+    s.step(
+        "the Leader menu", [&] { s.openMenu(2); }, [&] { return s.menuOpen(2); });
+    s.step("Center On Leader", [&] { s.chooseEntry(0); });
+    s.pause();
+    s.step("the view looked at", [&] {
+        VaelMapWindow* map = mapWindow(w.app());
+        const Point3D c = shownLandscape(w.app())->blockCenter(corner);
+        const Point origin = map->tile().origin();
+        shown = Point(static_cast<std::int16_t>(c.x - origin.x), static_cast<std::int16_t>(c.y - origin.y));
+        tile = Dim(map->tile().width(), map->tile().height());
+        const Bitmap* picture = map->tile().overview().picture();
+        panel = picture ? picture->size() : Dim();
+        shot = grabWindow(w.sdl->window());
+    });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    ASSERT_NE(leader, nullptr);
+    ASSERT_GE(corner, 0);
+    ASSERT_GT(panel.w, 0) << "no overview is shown";
+    SCOPED_TRACE(testing::Message() << "the leader's hex centre at " << shown.x << "," << shown.y
+                                    << " in a tile of " << tile.w << "x" << tile.h << ", the panel "
+                                    << panel.w << "x" << panel.h);
+    EXPECT_TRUE(shown.x >= 0 && shown.y >= 0 && shown.x < tile.w && shown.y < tile.h) << "off the view";
+    EXPECT_TRUE(shown.x < tile.w - panel.w || shown.y >= panel.h) << "under the overview";
+    ASSERT_GT(shot.width, 0);
+    writeShot(shot, "player_leader_by_overview.png");
 }
 
 // The player's volley from start to end: a bowman picked by a click, the missile key, the menu's command
