@@ -258,6 +258,17 @@ void VaelPhysicalObject::onRaiseFlags(LogicalCommandInfo&, bool grey) {
     }
 }
 
+void VaelPhysicalObject::queueDroppedGear(VaelSprite& gear, int pauses) {
+    droppedGear_.emplace_back(&gear);
+    sprite_calls::addPlainEvent(gear, SpriteHide);
+    for (int p = 0; p < pauses; ++p)
+        sprite_calls::addPlainEvent(gear, SpriteMarker);
+    sprite_calls::addPlainEvent(gear, SpriteShow);
+    activeSprites_.append(&gear);
+    Container<Sprite*> box(&gear);
+    dropAnswer(sendNow(SPRITE_CREATED, &box));
+}
+
 void VaelPhysicalObject::onTerminalRout(LogicalCommandInfo& command, bool) {
     const auto count = static_cast<std::int16_t>(spriteCount_);
     if (traits().leader) return;
@@ -290,14 +301,7 @@ void VaelPhysicalObject::onTerminalRout(LogicalCommandInfo& command, bool) {
             } dropped[3] = {{setupSpear(w), 5}, {setupShield(w), 6}, {setupHelmet(w, away), 15}};
             for (const auto& d : dropped) {
                 if (!d.gear) continue;
-                droppedGear_.emplace_back(d.gear);
-                sprite_calls::addPlainEvent(*d.gear, SpriteHide);
-                for (int p = 0; p < d.pauses; ++p)
-                    sprite_calls::addPlainEvent(*d.gear, SpriteMarker);
-                sprite_calls::addPlainEvent(*d.gear, SpriteShow);
-                activeSprites_.append(d.gear);
-                Container<Sprite*> box(d.gear);
-                dropAnswer(sendNow(SPRITE_CREATED, &box));
+                queueDroppedGear(*d.gear, d.pauses);
                 List<FrameInfo> frames;
                 frames.append(d.gear->frameInfo());
                 walkSpriteOff(*d.gear, frames);
@@ -473,13 +477,8 @@ void VaelPhysicalObject::onCombat(LogicalCommandInfo& command, bool animate) {
     fallenCount_ = target;
 }
 
-void VaelPhysicalObject::onUnitTeleport(LogicalCommandInfo& command, bool) {
-    const auto count = static_cast<std::int16_t>(spriteCount_);
-    const List<short> path = pathOf(command);
-    // A teleport that names no destination leaves the unit where it is and only puts its figures home.
-    short to = lastOf(path, 0);
-    if (to == 0) to = region();
-    for (std::int16_t k = 0; k < count; ++k) {
+void VaelPhysicalObject::placeFiguresHome(short to, bool track) {
+    for (std::int16_t k = 0; k < static_cast<std::int16_t>(spriteCount_); ++k) {
         VaelSprite* s = figure(k);
         if (!s || !isEntryClear(k)) continue;
         const auto w = static_cast<std::size_t>(figureSlot_[k]);
@@ -487,8 +486,16 @@ void VaelPhysicalObject::onUnitTeleport(LogicalCommandInfo& command, bool) {
         const Point3D home = w < slotOffsets_.size() ? slotOffsets_[w][facing_] : Point3D();
         const std::int16_t depth = w < slotDepths_.size() ? slotDepths_[w][facing_] : -1;
         sprite_calls::addFrameEvent(*s, to, Point4D(home, 0), standingFrame(facing_), depth, SpriteMove, 0);
-        activeSprites_.append(s);
+        if (track) activeSprites_.append(s);
     }
+}
+
+void VaelPhysicalObject::onUnitTeleport(LogicalCommandInfo& command, bool) {
+    const List<short> path = pathOf(command);
+    // A teleport that names no destination leaves the unit where it is and only puts its figures home.
+    short to = lastOf(path, 0);
+    if (to == 0) to = region();
+    placeFiguresHome(to, true);
     const bool moved = to != region();
     setRegion(to);
     flagStale_ = 1;

@@ -132,19 +132,7 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         path.last(to);
         // Without a destination the leader stays where it is and only snaps home.
         if (to == 0) to = region();
-        for (std::int16_t k = 0; k < static_cast<std::int16_t>(spriteCount_); ++k) {
-            VaelSprite* s = figure(k);
-            if (!s || !isEntryClear(k)) continue;
-            const auto w = static_cast<std::size_t>(figureSlot_[k]);
-            if (to != region()) s->changeRegion(to);
-            const Point3D home = w < slotOffsets_.size() ? slotOffsets_[w][facing_] : Point3D();
-            const std::int16_t depth = w < slotDepths_.size() ? slotDepths_[w][facing_] : -1;
-            sprite_calls::addFrameEvent(
-                *s, to, Point4D(home, 0),
-                sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1)), depth, SpriteMove,
-                0);
-            if (!flagRaised_) activeSprites_.append(s);
-        }
+        placeFiguresHome(to, !flagRaised_);
         setRegion(to);
         flagStale_ = 1;
         const List<FrameInfo> frames = wavingFrames();

@@ -127,15 +127,7 @@ void PPhalanx::terminalRout(const List<short>& path) {
                 int pauses;
             } dropped[3] = {{setupSpear(j), 5}, {setupShield(j), 5}, {setupHelmet(j, away), 15}};
             for (const auto& d : dropped) {
-                if (!d.gear) continue;
-                droppedGear_.emplace_back(d.gear);
-                sprite_calls::addPlainEvent(*d.gear, SpriteHide);
-                for (int p = 0; p < d.pauses; ++p)
-                    sprite_calls::addPlainEvent(*d.gear, SpriteMarker);
-                sprite_calls::addPlainEvent(*d.gear, SpriteShow);
-                activeSprites_.append(d.gear);
-                Container<Sprite*> box(d.gear);
-                dropAnswer(sendNow(SPRITE_CREATED, &box));
+                if (d.gear) queueDroppedGear(*d.gear, d.pauses);
             }
         }
         sprite_calls::addSoundEvent(*s, SoundStartMovement, static_cast<std::uint16_t>(unitKind_));

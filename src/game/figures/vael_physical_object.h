@@ -127,6 +127,12 @@ public:
     void chooseFigureDirections(const std::int16_t allowed[9], std::int32_t* out);
     void walkOff(std::int16_t figure, const List<FrameInfo>& frames);
     void walkSpriteOff(VaelSprite& sprite, const List<FrameInfo>& frames);
+    // Keeps a piece of gear a routing figure dropped and queues it hidden for `pauses` ticks, then shown
+    // where it fell, so it appears once the figure has let go of it.
+    void queueDroppedGear(VaelSprite& gear, int pauses);
+    // Moves every standing figure to its home place in hex `to` facing the object's way; `track` puts
+    // them among the sprites this step animates.
+    void placeFiguresHome(short to, bool track);
     // Queues on the sprite the walk of one formation member along a hex path (the start hex first).
     void walkHexPath(std::int16_t member, VaelSprite& sprite, const List<short>& path,
                      VaelFigureLandscape& landscape, const DirectionOffsets& record, std::int16_t routWalk,
