@@ -166,7 +166,7 @@ void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bo
     if (!s) return;
     const auto at = [](std::int16_t v) { return static_cast<std::size_t>(v); };
     const Point3D pos = homePlace(figureSlot_[figureIndex]);
-    const auto kind = static_cast<std::uint16_t>(unitKind_);
+    const auto kind = static_cast<std::uint16_t>(unitKind());
     List<FrameInfo> death;
     if (casualty) {
         leaveMount(hex, traits().mounted);

@@ -94,11 +94,9 @@ void PElephant::handleEvent(LogicalCommandInfo& command) {
     if (isNamed(command, msg::ElephantRampage)) {
         callWithPayload<List<short>>(
             command.payload.get(), SourceName, __LINE__, [&](const List<short>& path) {
-                if (savedPathCount_ >= 1) {
-                    savedPaths_.append(path);
-                    --savedPathCount_;
+                if (keepPath(path)) {
                     trace << self << ": Saving a rampage path of size " << path.count() << std::endl;
-                    trace << self << ": " << savedPathCount_ << " left to save" << std::endl;
+                    trace << self << ": " << savedPathCount() << " left to save" << std::endl;
                     return;
                 }
                 playRampage(path);
@@ -112,7 +110,7 @@ void PElephant::playRampage(const List<short>& path) {
     debugStream() << static_cast<const void*>(this) << ": Time to rampage!!! " << path.count() << std::endl;
     VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
     // The walk reads this: no double steps, no standing frame at the end, and the rampage hooks on.
-    eliminated_ = 1;
+    markEliminated();
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
         if (!living(i)) continue;
         VaelSprite& beast = *figure(i);
@@ -120,7 +118,7 @@ void PElephant::playRampage(const List<short>& path) {
         DirectionOffsets* record = walkingRecord(slot);
         sprite_calls::addPlainEvent(beast, SpriteDrawPlain);
         sprite_calls::addPlainEvent(beast, SpriteDrawPlain);
-        sprite_calls::addSoundEvent(beast, SoundStartElephant, static_cast<std::uint16_t>(unitKind_));
+        sprite_calls::addSoundEvent(beast, SoundStartElephant, static_cast<std::uint16_t>(unitKind()));
         if (land && record) walkHexPath(slot, beast, path, *land, *record, 0, 0);
         activeSprites_.append(&beast);
     }
@@ -139,7 +137,7 @@ void PElephant::rampageMove(std::int16_t count) {
     debugStream() << static_cast<const void*>(this) << ": In rampage move: " << count << std::endl;
     Assertion::check(count == 1, "Can only rampage once!", SourceName, __LINE__);
     List<short> path;
-    savedPaths_.removeFirst(path);
+    takeKeptPath(path);
     debugStream() << static_cast<const void*>(this) << ": Using a saved path of size " << path.count()
                   << std::endl;
     // Nothing is kept any more, so the command plays the path.

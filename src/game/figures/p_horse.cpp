@@ -16,7 +16,7 @@ PHorse::PHorse(const std::string& normalName, const std::string& halfName, const
 }
 
 VaelPhysicalObject* PHorse::clone(std::int16_t region, std::int32_t facing) const {
-    return new PHorse(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), region, facing, unitKind_,
+    return new PHorse(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), region, facing, unitKind(),
                       delayedStart_);
 }
 

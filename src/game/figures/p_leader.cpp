@@ -20,7 +20,7 @@ PLeader::PLeader(const std::string& normalName, const std::string& halfName, con
     : VaelPhysicalObject(normalName, halfName, quarterName, region, facing) {
     survivors_ = 0;
     setKind(kindFlag ? DisplayKind::SecondLeader : DisplayKind::Leader);
-    leaderGroup_ = images_.findGroup("ASN");
+    setLeaderGroup(images_.findGroup("ASN"));
 }
 
 PLeader::~PLeader() {
@@ -45,7 +45,7 @@ VaelPhysicalObject* PTezhar::clone(std::int16_t region, std::int32_t facing) con
 
 List<FrameInfo> PLeader::wavingFrames() {
     List<FrameInfo> frames;
-    const auto group = static_cast<std::int16_t>(leaderGroup_ + facing_ - 1);
+    const auto group = static_cast<std::int16_t>(leaderGroup() + facing_ - 1);
     if (!Flag::isAnimated() || !images_.hasGroupIndex(group)) return frames;
     images_.selectGroupIndex(group);
     const std::string name = images_.currentGroupName();
@@ -58,8 +58,8 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
     const List<FrameInfo> standing =
         sprite_calls::oneFrame(standName_, static_cast<std::int16_t>(facing_ - 1));
     if (is(command, msg::WoundedLeader)) {
-        leaderGroup_ = images_.findGroup("ASNWA");
-        animationGroup_ = images_.findGroup("NWA");
+        setLeaderGroup(images_.findGroup("ASNWA"));
+        setAnimationGroup(images_.findGroup("NWA"));
         standName_ = "StandingWA";
         if (VaelSprite* s = figure(0)) {
             sprite_calls::addFrameEvent(
@@ -72,9 +72,7 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         return;
     }
     if (is(command, msg::LowerFlags)) {
-        flagRaised_ = 0;
-        if (leaderFlag_) {
-            leaderFlag_ = 0;
+        if (markFlagLowered()) {
             if (VaelSprite* s = figure(0)) {
                 sprite_calls::addFrameEvent(*s, region(), Point4D(), standing, -1, SpriteAnimateOnce, 0);
                 activeSprites_.append(s);
@@ -83,10 +81,9 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         return;
     }
     if (is(command, msg::RaiseFlags)) {
-        if (eliminated_) return;
-        flagRaised_ = 1;
+        if (eliminated()) return;
         VaelSprite* s = figure(0);
-        leaderFlag_ = s ? 1 : 0;
+        markFlagRaised(s != nullptr);
         const List<FrameInfo> frames = wavingFrames();
         // The loop never runs out, so it stays off the active list and the command ends at once.
         if (s && frames.count() > 0)
@@ -97,9 +94,9 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
                                 msg::RestoreCohesion, msg::CombatAnimate})
         if (is(command, ignored)) return;
     if (is(command, msg::UnitEliminated)) {
-        casualtyPercent_ = 0;
-        fallenCount_ = static_cast<std::int16_t>(spriteCount_);
-        casualtyCause_ = 4;
+        setCasualtyPercent(0);
+        setFallenCount(static_cast<std::int16_t>(spriteCount_));
+        setCasualtyCause(4);
         for (std::int16_t k = 0; k < static_cast<std::int16_t>(spriteCount_); ++k) {
             VaelSprite* old = figure(k);
             if (!old || !isEntryClear(k)) continue;
@@ -132,11 +129,11 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         path.last(to);
         // Without a destination the leader stays where it is and only snaps home.
         if (to == 0) to = region();
-        placeFiguresHome(to, !flagRaised_);
+        placeFiguresHome(to, !flagRaised());
         setRegion(to);
         flagStale_ = 1;
         const List<FrameInfo> frames = wavingFrames();
-        if (flagRaised_ && frames.count() > 0)
+        if (flagRaised() && frames.count() > 0)
             if (VaelSprite* s = figure(0))
                 sprite_calls::addFrameEvent(
                     *s, to, Point4D(slotOffsets_.empty() ? Point3D() : slotOffsets_[0][facing_], 0), frames,

@@ -116,7 +116,7 @@ void PMissileUnit::standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::
 void PMissileUnit::standAt(VaelSprite& s, std::int16_t hex, const Point3D& place,
                            const List<FrameInfo>& frames) {
     sprite_calls::addFrameEvent(s, hex, Point4D(place, 0), List<FrameInfo>(), -1, SpriteMove, 0);
-    sprite_calls::addSoundEvent(s, SoundStopShock, static_cast<std::uint16_t>(unitKind_));
+    sprite_calls::addSoundEvent(s, SoundStopShock, static_cast<std::uint16_t>(unitKind()));
     sprite_calls::addFrameEvent(s, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
     activeSprites_.append(&s);
 }

@@ -198,10 +198,7 @@ void PPhalanx::changeFacing(LogicalCommandInfo& command, std::int16_t animate) {
     flagStale_ = 1;
     DIRECTION newFacing = NoDirection;
     if (!Container<DIRECTION>::fromMessage(command.payload.get(), newFacing)) return;
-    if (savedPathCount_ > 0) {
-        savedFacings_.append(newFacing);
-        return;
-    }
+    if (keepFacing(newFacing)) return;
     // A facing that is no hex side or in-between direction names no layout: nothing to wheel to.
     if (newFacing < 1 || newFacing > 8 || facing_ < 1 || facing_ > 8) return;
     const std::int32_t d = ((facing_ - newFacing) % 8 + 8) % 8;
@@ -263,7 +260,7 @@ void PPhalanx::changeFacing(LogicalCommandInfo& command, std::int16_t animate) {
             turnFacing_ = dir;
             if (dir >= 1 && dir <= 8) {
                 const List<FrameInfo> frames =
-                    framesOfGroup(static_cast<std::int16_t>(animationGroup_ + dir - 1));
+                    framesOfGroup(static_cast<std::int16_t>(animationGroup() + dir - 1));
                 const std::int16_t ho = land->heightOf(h), hn = land->heightOf(target);
                 const HillOffsets& hill = record->entries[dir];
                 struct Leg {

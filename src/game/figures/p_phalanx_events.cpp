@@ -90,7 +90,7 @@ void PPhalanx::terminalRout(const List<short>& path) {
     const List<short> front = hexesAhead(path);
     WalkingAnimationData* walking = walkingData();
     const bool haveWalk = walking && walking->selectGroup("Phalanx") >= 0;
-    animationGroup_ = images_.findGroup("RoutN");
+    setAnimationGroup(images_.findGroup("RoutN"));
     VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
     Item<short>* second = nullptr;
     path.firstItem(second);
@@ -108,7 +108,7 @@ void PPhalanx::terminalRout(const List<short>& path) {
         }
         sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
         sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
-        if (terminalRout_ == 0) {
+        if (inTerminalRout() == 0) {
             if (images_.hasGroup("DropN")) {
                 const auto group = static_cast<std::int16_t>(images_.findGroup("DropN") + facing_ - 1);
                 List<FrameInfo> drop;
@@ -130,10 +130,10 @@ void PPhalanx::terminalRout(const List<short>& path) {
                 if (d.gear) queueDroppedGear(*d.gear, d.pauses);
             }
         }
-        sprite_calls::addSoundEvent(*s, SoundStartMovement, static_cast<std::uint16_t>(unitKind_));
+        sprite_calls::addSoundEvent(*s, SoundStartMovement, static_cast<std::uint16_t>(unitKind()));
         if (land && record)
             walkHexPath(j, *s, h == primaryHex_ ? path : front, *land, *record, 1,
-                        terminalRout_ == 0 ? 1 : 0);
+                        inTerminalRout() == 0 ? 1 : 0);
         activeSprites_.append(s);
     }
     short last = 0;
@@ -144,7 +144,7 @@ void PPhalanx::terminalRout(const List<short>& path) {
         frontHex_ = last;
     }
     flagStale_ = 1;
-    terminalRout_ = 1;
+    markTerminalRout();
 }
 
 void PPhalanx::restoreCohesion(std::int16_t percent) {
@@ -152,9 +152,9 @@ void PPhalanx::restoreCohesion(std::int16_t percent) {
     placeFlag(false);
     const std::int16_t count = static_cast<std::int16_t>(spriteCount_);
     const std::int16_t p = percent > 100 ? 100 : percent < 0 ? 0 : percent;
-    casualtyPercent_ = p;
+    setCasualtyPercent(p);
     const auto target = static_cast<std::int16_t>((count - survivors_) * p / 100);
-    for (std::int16_t shown = fallenCount_; shown > target; --shown) {
+    for (std::int16_t shown = fallenCount(); shown > target; --shown) {
         std::int16_t slot = -1;
         for (std::int16_t i = 0; i < count && slot < 0; ++i)
             if (!sprite(i)) slot = i;
@@ -187,14 +187,14 @@ void PPhalanx::restoreCohesion(std::int16_t percent) {
                                     Point4D(slotOffsets_[row][facing_], 0), standing, -1, SpriteMove, 0);
         activeSprites_.append(s);
     }
-    fallenCount_ = target;
+    setFallenCount(target);
 }
 
 std::vector<bool> PPhalanx::pickFallen(std::int16_t target, const std::vector<std::int32_t>& enemy) {
     const std::int16_t count = static_cast<std::int16_t>(spriteCount_);
     std::vector<bool> picked(static_cast<std::size_t>(count), false);
     RandomNumberGenerator dice(static_cast<std::uint16_t>(region()));
-    for (std::int16_t c = fallenCount_; c < target; ++c) {
+    for (std::int16_t c = fallenCount(); c < target; ++c) {
         auto open = [&](std::int16_t i) {
             return sprite(i) && isEntryClear(i) && !picked[static_cast<std::size_t>(i)];
         };
@@ -239,15 +239,15 @@ void PPhalanx::combatLosses(const List<short>& enemies, std::int16_t advanceFirs
                 static_cast<std::int16_t>(s->region()) == frontHex_ && frontHex_ != primaryHex_
                     ? bySecond[static_cast<std::size_t>(i)]
                     : byFirst[static_cast<std::size_t>(i)];
-    const std::int16_t p = casualtyPercent_ > 100 ? 100 : casualtyPercent_;
+    const std::int16_t p = casualtyPercent() > 100 ? 100 : casualtyPercent();
     // In whole numbers: a tenth of a percent in single precision would make ten percent of ten soldiers 0.
     const auto target = static_cast<std::int16_t>((count - survivors_) * p / 100);
-    const auto fresh = static_cast<std::int16_t>(target - fallenCount_);
+    const auto fresh = static_cast<std::int16_t>(target - fallenCount());
     const std::vector<bool> picked = pickFallen(target, enemy);
     const List<FrameInfo> standing =
         sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));
     std::vector<std::int16_t> stepTime(static_cast<std::size_t>(count), -1), stepFrom(stepTime);
-    auto k = static_cast<std::int16_t>(fallenCount_ - 1);
+    auto k = static_cast<std::int16_t>(fallenCount() - 1);
     for (std::int16_t i = 0; i < count; ++i) {
         VaelSprite* s = figure(i);
         if (!s || !isEntryClear(i)) continue;
@@ -256,7 +256,7 @@ void PPhalanx::combatLosses(const List<short>& enemies, std::int16_t advanceFirs
         animateCombatFigure(i, static_cast<std::int16_t>(s->region()), hit, stepTime, stepFrom, k, standing,
                             enemy[static_cast<std::size_t>(i)], fresh, advanceFirst);
     }
-    fallenCount_ = target;
+    setFallenCount(target);
 }
 
 void PPhalanx::teleport(const List<short>& hexes) {
@@ -294,11 +294,7 @@ void PPhalanx::march(const List<short>& path) {
     flagStale_ = 1;
     WalkingAnimationData* walking = walkingData();
     const bool haveWalk = walking && walking->selectGroup("Phalanx") >= 0;
-    if (savedPathCount_ > 0) {
-        savedPaths_.append(path);
-        --savedPathCount_;
-        return;
-    }
+    if (keepPath(path)) return;
     const List<short> front = hexesAhead(path);
     VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {

@@ -132,7 +132,7 @@ void PSlinger::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, b
     if (!s) return;
     const auto at = [](std::int32_t v) { return static_cast<std::size_t>(v); };
     const Point3D home = homePlace(figureSlot_[figureIndex]);
-    const auto kind = static_cast<std::uint16_t>(unitKind_);
+    const auto kind = static_cast<std::uint16_t>(unitKind());
     List<FrameInfo> death;
     if (casualty) {
         const FrameInfo f = playCasualty(*this, "");

@@ -17,10 +17,10 @@ public:
              Script script = {}, int formation = 0)
         : VaelPhysicalObject(name, name + " (Half size)", name + " (Quarter size)", region, facing),
           script_(std::move(script)), formation_(formation) {
-        unitKind_ = kind;
+        setKind(kind);
     }
     VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override {
-        return new TestUnit(images_.name(), region, facing, unitKind_, script_, formation_);
+        return new TestUnit(images_.name(), region, facing, unitKind(), script_, formation_);
     }
     void setupAnimations() override {
         if (formation_ == 8) return buildEightFigureFormation(), setRearRankOfEight();
@@ -41,7 +41,7 @@ public:
     void markFallen(std::int16_t i) { fallen_[static_cast<std::size_t>(i)] = 1; }
     void setFacingTo(std::int32_t f) { facing_ = f; }
     // Another kind once the object is made: a leader's kind on an object that was given a unit's flag.
-    void setKind(std::int32_t kind) { unitKind_ = kind; }
+    void setKind(std::int32_t kind) { VaelPhysicalObject::setKind(static_cast<DisplayKind>(kind)); }
     void setSlotDepthsEmpty() { slotDepths_.clear(); }
 
     int started = 0, finished = 0;
