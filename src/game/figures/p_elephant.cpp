@@ -52,19 +52,18 @@ PElephant::PElephant(const std::string& normalName, const std::string& halfName,
 }
 
 VaelPhysicalObject* PElephant::clone(std::int16_t region, std::int32_t facing) const {
-    return new PElephant(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), missileKind, region,
-                         facing);
+    return new PElephant(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), missileKind,
+                         region, facing);
 }
 
 void PElephant::setupAnimations() {
     for (int d = 0; d < 9; ++d)
         launchOffsets[static_cast<std::size_t>(d)] = missile_places::JavelinLaunch[d];
     for (const SlotOffsets& at : Places) {
-        slotOffsets_.resize(spriteCount_);
-        slotOffsets_.push_back(at);
+        placeNextFigure(at);
         const auto n = static_cast<std::int16_t>(spriteCount_);
-        auto* beast = new ElephantSprite(region(), at[static_cast<std::size_t>(facing_)],
-                                         FrameInfo("Standing", static_cast<std::int16_t>(facing_ - 1)),
+        auto* beast = new ElephantSprite(region(), at[static_cast<std::size_t>(facing())],
+                                         FrameInfo("Standing", static_cast<std::int16_t>(facing() - 1)),
                                          Sprite::NoLayer, this, DrawPlain, nullptr, nullptr, nullptr);
         sprites_[n] = beast;
         ++spriteCount_;
@@ -108,13 +107,13 @@ void PElephant::handleEvent(LogicalCommandInfo& command) {
 
 void PElephant::playRampage(const List<short>& path) {
     debugStream() << static_cast<const void*>(this) << ": Time to rampage!!! " << path.count() << std::endl;
-    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    VaelFigureLandscape* land = layer() ? layer()->landscape(0) : nullptr;
     // The walk reads this: no double steps, no standing frame at the end, and the rampage hooks on.
     markEliminated();
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
         if (!living(i)) continue;
         VaelSprite& beast = *figure(i);
-        const std::int16_t slot = figureSlot_[i];
+        const std::int16_t slot = figureSlot(i);
         DirectionOffsets* record = walkingRecord(slot);
         sprite_calls::addPlainEvent(beast, SpriteDrawPlain);
         sprite_calls::addPlainEvent(beast, SpriteDrawPlain);
@@ -122,10 +121,10 @@ void PElephant::playRampage(const List<short>& path) {
         if (land && record) walkHexPath(slot, beast, path, *land, *record, 0, 0);
         activeSprites_.append(&beast);
     }
-    if (flag_) {
-        flag_->show();
+    if (flag()) {
+        flag()->show();
         // A show is an event of the flag's: it takes effect only while the flag is stepped.
-        if (!activeSprites_.contains(flag_.get())) activeSprites_.append(flag_.get());
+        if (!activeSprites_.contains(flag())) activeSprites_.append(flag());
     }
     short last = 0;
     if (path.last(last)) setRegion(last);
@@ -158,8 +157,8 @@ void PElephant::traceEvent(const RampageEventStruct& event) const {
 
 List<FrameInfo> PElephant::directionFrames(const char* first, std::initializer_list<std::int16_t> images) {
     List<FrameInfo> frames;
-    if (turnFacing_ < 1 || turnFacing_ > 8 || !images_.hasGroup(first)) return frames;
-    const auto group = static_cast<std::int16_t>(images_.findGroup(first) + turnFacing_ - 1);
+    if (turnFacing() < 1 || turnFacing() > 8 || !images_.hasGroup(first)) return frames;
+    const auto group = static_cast<std::int16_t>(images_.findGroup(first) + turnFacing() - 1);
     if (!images_.hasGroupIndex(group)) return frames;
     images_.selectGroupIndex(group);
     const std::string name = images_.currentGroupName();

@@ -18,7 +18,7 @@ bool is(const LogicalCommandInfo& command, const char* name) {
 PLeader::PLeader(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
                  std::int16_t region, std::int32_t facing, std::int16_t kindFlag)
     : VaelPhysicalObject(normalName, halfName, quarterName, region, facing) {
-    survivors_ = 0;
+    setSurvivors(0);
     setKind(kindFlag ? DisplayKind::SecondLeader : DisplayKind::Leader);
     setLeaderGroup(images_.findGroup("ASN"));
 }
@@ -29,7 +29,7 @@ PLeader::~PLeader() {
 }
 
 VaelPhysicalObject* PLeader::clone(std::int16_t region, std::int32_t facing) const {
-    return new PLeader(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), region, facing,
+    return new PLeader(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), region, facing,
                        kind() == DisplayKind::SecondLeader ? 1 : 0);
 }
 
@@ -40,12 +40,12 @@ PTezhar::PTezhar(const std::string& normalName, const std::string& halfName, con
 }
 
 VaelPhysicalObject* PTezhar::clone(std::int16_t region, std::int32_t facing) const {
-    return new PTezhar(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), region, facing);
+    return new PTezhar(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), region, facing);
 }
 
 List<FrameInfo> PLeader::wavingFrames() {
     List<FrameInfo> frames;
-    const auto group = static_cast<std::int16_t>(leaderGroup() + facing_ - 1);
+    const auto group = static_cast<std::int16_t>(leaderGroup() + facing() - 1);
     if (!Flag::isAnimated() || !images_.hasGroupIndex(group)) return frames;
     images_.selectGroupIndex(group);
     const std::string name = images_.currentGroupName();
@@ -56,7 +56,7 @@ List<FrameInfo> PLeader::wavingFrames() {
 
 void PLeader::handleEvent(LogicalCommandInfo& command) {
     const List<FrameInfo> standing =
-        sprite_calls::oneFrame(standName_, static_cast<std::int16_t>(facing_ - 1));
+        sprite_calls::oneFrame(standName_, static_cast<std::int16_t>(facing() - 1));
     if (is(command, msg::WoundedLeader)) {
         setLeaderGroup(images_.findGroup("ASNWA"));
         setAnimationGroup(images_.findGroup("NWA"));
@@ -64,7 +64,7 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         if (VaelSprite* s = figure(0)) {
             sprite_calls::addFrameEvent(
                 *s, region(), Point4D(),
-                sprite_calls::oneFrame(standName_, static_cast<std::int16_t>(facing_ - 1)), -1,
+                sprite_calls::oneFrame(standName_, static_cast<std::int16_t>(facing() - 1)), -1,
                 SpriteAnimateOnce, 0);
             activeSprites_.append(s);
         }
@@ -100,15 +100,14 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         for (std::int16_t k = 0; k < static_cast<std::int16_t>(spriteCount_); ++k) {
             VaelSprite* old = figure(k);
             if (!old || !isEntryClear(k)) continue;
-            fallen_[static_cast<std::size_t>(k)] = 1;
+            setFallen(k, true);
             showFall(k, *old, true, 0);
             // A figure that fell before and was never put into the ground goes there now.
             if (fallenLeader_) buryFallenLeader();
             fallenLeader_ = old;
-            auto* fresh =
-                new VaelSprite(region(), slotOffsets_.empty() ? Point3D() : slotOffsets_[0][facing_],
-                               FrameInfo("Standing", static_cast<std::int16_t>(facing_ - 1)), Sprite::NoLayer,
-                               this, DrawPlain, nullptr, nullptr, nullptr, 0);
+            auto* fresh = new VaelSprite(region(), slotCount() == 0 ? Point3D() : slotOffsets(0)[facing()],
+                                         FrameInfo("Standing", static_cast<std::int16_t>(facing() - 1)),
+                                         Sprite::NoLayer, this, DrawPlain, nullptr, nullptr, nullptr, 0);
             sprites_[0] = fresh;
             announce(fresh);
             sprite_calls::addPlainEvent(*fresh, SpriteHide);
@@ -116,7 +115,7 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
                 sprite_calls::addPlainEvent(*fresh, SpriteMarker);
             sprite_calls::addPlainEvent(*fresh, SpriteShow);
             activeSprites_.append(fresh);
-            fallen_[0] = 0;
+            setFallen(0, false);
             sprite_calls::setSoundLead(*fresh, true);
         }
         return;
@@ -131,13 +130,13 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         if (to == 0) to = region();
         placeFiguresHome(to, !flagRaised());
         setRegion(to);
-        flagStale_ = 1;
+        markFlagStale();
         const List<FrameInfo> frames = wavingFrames();
         if (flagRaised() && frames.count() > 0)
             if (VaelSprite* s = figure(0))
                 sprite_calls::addFrameEvent(
-                    *s, to, Point4D(slotOffsets_.empty() ? Point3D() : slotOffsets_[0][facing_], 0), frames,
-                    -1, SpriteHold, 0);
+                    *s, to, Point4D(slotCount() == 0 ? Point3D() : slotOffsets(0)[facing()], 0), frames, -1,
+                    SpriteHold, 0);
         return;
     }
     VaelPhysicalObject::handleEvent(command);
@@ -149,12 +148,12 @@ void PLeader::buryFallenLeader() {
     if (!s) return;
     s->setGroup(0);
     s->setState(1);
-    VaelFigureLandscape* ground = layer_ ? layer_->landscape(0) : nullptr;
+    VaelFigureLandscape* ground = layer() ? layer()->landscape(0) : nullptr;
     if (ground) {
         ground->addGroundSprite(s);
     } else {
         // Nobody would own it: it goes, and nothing steps it any more.
-        looseSprites_.remove(s);
+        removeLooseSprite(s);
         delete s;
     }
 }

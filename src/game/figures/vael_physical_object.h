@@ -252,6 +252,35 @@ protected:
     VaelPhysicalObject* leaveDebris(const std::string& name, std::int16_t hex);
     void walkFigures(const List<short>& path);
 
+    const OIF<Bitmap>& halfSizeImages() const { return halfSizeArt_; }
+    const OIF<Bitmap>& quarterSizeImages() const { return quarterSizeArt_; }
+    void setFacing(std::int32_t facing) { facing_ = facing; }
+    void setTurnFacing(std::int32_t facing) { turnFacing_ = facing; }
+    // How many figures stand to the end however heavy the losses.
+    void setSurvivors(std::int16_t count) { survivors_ = count; }
+    void setCombatGroup(std::int16_t group) { combatGroup_ = group; }
+    // The unit has acted: its flag is put down at the next end of turn.
+    void markFlagStale() { flagStale_ = 1; }
+    void setFigureSlot(std::int16_t i, std::int16_t slot) { figureSlot_[i] = slot; }
+    void setFallen(std::int16_t i, bool fallen) { fallen_[static_cast<std::size_t>(i)] = fallen ? 1 : 0; }
+    // The figure that steps up behind each one, -1 where none does.
+    void setRearFigures(std::vector<std::int16_t> rear) { rearFigure_ = std::move(rear); }
+    // The places by facing of the figure about to be added (the next sprite index), and its depths.
+    void placeNextFigure(const SlotOffsets& offsets) {
+        slotOffsets_.resize(spriteCount_);
+        slotOffsets_.push_back(offsets);
+    }
+    void placeNextFigure(const SlotOffsets& offsets, const SlotDepths& depths) {
+        placeNextFigure(offsets);
+        slotDepths_.resize(spriteCount_);
+        slotDepths_.push_back(depths);
+    }
+    std::size_t slotCount() const { return slotOffsets_.size(); }
+    std::size_t depthCount() const { return slotDepths_.size(); }
+    void addLooseSprite(Sprite* sprite) { looseSprites_.append(sprite); }
+    void removeLooseSprite(Sprite* sprite) { looseSprites_.remove(sprite); }
+
+private:
     OIF<Bitmap> halfSizeArt_;
     OIF<Bitmap> quarterSizeArt_;
     std::int32_t facing_;
@@ -276,7 +305,6 @@ protected:
     std::vector<std::unique_ptr<VaelSprite>> droppedGear_;
     std::int32_t nation_ = 4;
 
-private:
     std::int32_t unitKind_ = 0;
     std::int16_t casualtyPercent_ = 0;
     std::int32_t casualtyCause_ = 0;

@@ -33,7 +33,7 @@ GroupList beastGroups() {
 struct Probe : PElephant {
     Probe(std::int16_t hex, std::int32_t facing)
         : PElephant("Beast", "Beast (Half size)", "Beast (Quarter size)", 3, hex, facing) {}
-    void walkingToward(std::int32_t d) { turnFacing_ = d; }
+    void walkingToward(std::int32_t d) { setTurnFacing(d); }
 };
 
 RampageEventStruct struck(VaelPhysicalObject* unit, std::uint16_t hits, std::uint16_t hex,

@@ -16,6 +16,8 @@ struct FigureStatePeer {
     static void setLeaderGroup(VaelPhysicalObject& o, std::int16_t group) { o.setLeaderGroup(group); }
     static void setEliminated(VaelPhysicalObject& o, std::int16_t eliminated) { o.eliminated_ = eliminated; }
     static void setFlagRaised(VaelPhysicalObject& o, std::int16_t raised) { o.flagRaised_ = raised; }
+    // An object whose formation gave no drawing depths, as one built before they were kept.
+    static void dropSlotDepths(VaelPhysicalObject& o) { o.slotDepths_.clear(); }
 };
 
 } // namespace vael::test

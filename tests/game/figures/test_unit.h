@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/vael_physical_object.h"
 
 namespace vael::test {
@@ -37,12 +38,12 @@ public:
         VaelPhysicalObject::commandFinished(command);
     }
     void activate(Sprite* s) { activeSprites_.append(s); }
-    void addLoose(Sprite* s) { looseSprites_.append(s); }
-    void markFallen(std::int16_t i) { fallen_[static_cast<std::size_t>(i)] = 1; }
-    void setFacingTo(std::int32_t f) { facing_ = f; }
+    void addLoose(Sprite* s) { addLooseSprite(s); }
+    void markFallen(std::int16_t i) { setFallen(i, true); }
+    void setFacingTo(std::int32_t f) { setFacing(f); }
     // Another kind once the object is made: a leader's kind on an object that was given a unit's flag.
     void setKind(std::int32_t kind) { VaelPhysicalObject::setKind(static_cast<DisplayKind>(kind)); }
-    void setSlotDepthsEmpty() { slotDepths_.clear(); }
+    void setSlotDepthsEmpty() { FigureStatePeer::dropSlotDepths(*this); }
 
     int started = 0, finished = 0;
     // The rampage hooks called, each with its hex and how many events the sprite held before it.
