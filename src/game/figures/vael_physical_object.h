@@ -19,13 +19,13 @@
 #include "framework/display/oif.h"
 #include "framework/display/physical_object.h"
 #include "game/figures/display_kind.h"
-#include "game/map/facing_offsets.h"
-#include "game/map/flag.h"
+#include "game/figures/facing_offsets.h"
+#include "game/figures/flag.h"
+#include "game/figures/walking_animation_data.h"
 #include "game/map/frame_info.h"
 #include "game/map/vael_artwork_owner.h"
 #include "game/map/vael_figure_layer.h"
 #include "game/map/vael_sprite.h"
-#include "game/map/walking_animation_data.h"
 #include "game/map/zoom_boxes.h"
 
 namespace vael {

@@ -14,7 +14,7 @@
 #include "framework/display/viewport.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/shock_records.h"
-#include "game/rules/missile_fire_struct.h"
+#include "game/rules/combat/missile_fire_struct.h"
 #include "game/rules/scenario_records.h"
 #include "support/failed_checks.h"
 #include "support/map/display_object_double.h"
