@@ -6,10 +6,6 @@
 // per turn (commentary, logs, histories, journals) would show here.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,12 +13,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/rules/logical_map_file.h"
+#include "run_process.h"
 #include "tools/forge/scenario_writer.h"
-
-extern char** environ;
 
 namespace {
 
@@ -93,24 +89,7 @@ bool runBattle(const std::string& data, int turns, bool display, int& exitCode, 
         VAEL_BATTLE_PROGRAM, "watch.scn",           "--data",  data,        "--seed", "1",
         "--turns",           std::to_string(turns), "--tasks", "2000000000"};
     if (display) args.push_back("--display");
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, VAEL_BATTLE_PROGRAM, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed) return false;
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid) return false;
-    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    peakKB = usage.ru_maxrss;
-    return true;
+    return vael::bench::runProcess(std::move(args), exitCode, peakKB);
 }
 
 // Argument 1: with the display layers attached, whose journals and sprites would grow too.
