@@ -6,17 +6,13 @@
 // times (display_over_headless) and both peaks, so that the ratio comes from one run on a loaded machine.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
-extern char** environ;
+#include "run_process.h"
 
 namespace {
 
@@ -24,24 +20,7 @@ namespace {
 bool runBattle(const std::string& seed, bool display, int& exitCode, long& peakKB) {
     std::vector<std::string> args = {VAEL_BATTLE_PROGRAM, "ghatmar.scn", "--seed", seed, "--turns", "40"};
     if (display) args.push_back("--display");
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, VAEL_BATTLE_PROGRAM, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed) return false;
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid) return false;
-    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    peakKB = usage.ru_maxrss;
-    return true;
+    return vael::bench::runProcess(std::move(args), exitCode, peakKB);
 }
 
 void wholeBattles(benchmark::State& state, bool display) {

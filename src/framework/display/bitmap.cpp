@@ -134,19 +134,43 @@ Bitmap::~Bitmap() {
     releasePixels();
 }
 
+bool Bitmap::isRecordSound(const Dim& size, std::int32_t kind, std::uint32_t dataSize,
+                           std::int32_t pixelOffset, bool archived) {
+    if (size.w < 0 || size.h < 0) return false;
+    if (archived && pixelOffset < 0) return false;
+    if (isRunLength(kind)) return dataSize >= 2u * static_cast<std::uint32_t>(size.h);
+    const std::int64_t rows = static_cast<std::int64_t>(size.w + paddingFor(size.w)) * size.h;
+    if (kind >= PixelOpaque && kind <= PixelRunLengthShadow) return dataSize >= rows;
+    return true;
+}
+
 bool Bitmap::checkRecord() {
-    const std::int64_t rows = static_cast<std::int64_t>(stride()) * size_.h;
-    bool sound = size_.w >= 0 && size_.h >= 0;
-    if (sound && !fileName_.empty()) sound = pixelOffset_ >= 0;
-    if (sound && isRunLength(kind_))
-        sound = dataSize_ >= 2u * static_cast<std::uint32_t>(size_.h);
-    else if (sound && kind_ >= PixelOpaque && kind_ <= PixelRunLengthShadow)
-        sound = dataSize_ >= rows;
+    const bool sound = isRecordSound(size_, kind_, dataSize_, pixelOffset_, !fileName_.empty());
     if (!sound) {
         valid_ = false;
         debugStream() << "Bad image record \"" << name_ << "\" in " << fileName_ << std::endl;
     }
     return sound;
+}
+
+bool Bitmap::isCompactRecordSound(const std::string& fileName, const std::uint8_t*& cursor,
+                                  const std::uint8_t* end) {
+    ByteReader in(cursor, end);
+    const std::uint8_t* nameField = in.take(24);
+    Dim size;
+    size.w = in.i16();
+    size.h = in.i16();
+    in.take(4); // the hot spot
+    const std::int32_t kind = in.u16();
+    const std::uint32_t dataSize = in.u32();
+    const std::uint32_t offset = in.u32();
+    cursor = in.position();
+    if (!in.ok()) return false;
+    const std::int32_t pixelOffset = offset <= INT32_MAX ? static_cast<std::int32_t>(offset) : -1;
+    if (isRecordSound(size, kind, dataSize, pixelOffset, !fileName.empty())) return true;
+    debugStream() << "Bad image record \"" << ByteReader(nameField, nameField + 24).text(24) << "\" in "
+                  << fileName << std::endl;
+    return false;
 }
 
 void Bitmap::allocatePixels() {

@@ -93,6 +93,11 @@ public:
     static bool isRunLength(std::int32_t kind) {
         return kind == PixelRunLength || kind == PixelRunLengthShadow;
     }
+    // Whether a bitmap made from the compact record at the cursor would be valid, with the trace line that
+    // bitmap would write when not; the cursor is left after the record. Lets an archive hold its records
+    // without making an image of each.
+    static bool isCompactRecordSound(const std::string& fileName, const std::uint8_t*& cursor,
+                                     const std::uint8_t* end);
 
 protected:
     // Whether draws may write the bytes as rows: run-length bytes are runs, fewer than the rows they make and
@@ -107,6 +112,8 @@ protected:
     void readFields(ByteReader& in, std::size_t nameField);
     // Whether the record's sizes are sound; marks the image invalid with a trace line when not.
     bool checkRecord();
+    static bool isRecordSound(const Dim& size, std::int32_t kind, std::uint32_t dataSize,
+                              std::int32_t pixelOffset, bool archived);
     void loadPixels();
 
     std::string fileName_;

@@ -1,8 +1,8 @@
 #include "framework/display/image_index.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "framework/core/assertion.h"
@@ -24,8 +24,13 @@ bool ImageIndex::read(const std::string& directory) {
         Assertion::fail("Can't find " + path, "image_index.cpp", __LINE__);
         return false;
     }
-    const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(file)),
-                                         std::istreambuf_iterator<char>());
+    // Read in one piece at its size: grown as it came, the buffer would pass through twice the index.
+    file.seekg(0, std::ios::end);
+    const std::streamoff length = file.tellg();
+    file.seekg(0);
+    std::vector<std::uint8_t> data(length > 0 ? static_cast<std::size_t>(length) : 0);
+    file.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    data.resize(static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0)));
     read(data.data(), data.size());
     return true;
 }

@@ -1,10 +1,15 @@
 #pragma once
 // An image archive: named groups of named images, read from an archive data file or from the image
 // index, with a current group and a current frame per group for stepping through animations. Archives of
-// one name share one set of images through the application, which keeps the loaded master copy and
-// deletes its images when the last archive of that name goes.
+// one name share one table of groups and images through the application, which keeps the loaded master
+// copy; the table is counted by its holders and its images go with the last of them. A battle opens
+// thousands of archives of a few dozen names, and the index alone names some forty thousand images of
+// which a battle draws a few thousand: so each archive keeps only its current frames, and an image of
+// the index stays a compact record in the table's one block until it is first asked for.
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/core/oif_base.h"
@@ -48,8 +53,8 @@ public:
     OIF& selectGroupIndex(std::int16_t group);
     std::int16_t currentGroup() const { return currentGroup_; }
     std::string currentGroupName() const;
-    std::int16_t groupCount() const { return static_cast<std::int16_t>(groups_.size()); }
-    std::int16_t totalImages() const { return static_cast<std::int16_t>(images_.size()); }
+    std::int16_t groupCount() const { return static_cast<std::int16_t>(groups().size()); }
+    std::int16_t totalImages() const { return table_ ? table_->count : 0; }
     std::int16_t imageCount(std::int16_t group = -1) const;
     std::uint16_t currentFrame() const;
     std::int16_t findImageInCurrentGroup(const std::string& image) const;
@@ -73,15 +78,51 @@ public:
     void setCurrentFrame(std::int16_t frame);
     void setCurrentFrameByName(const std::string& image);
 
+    // How many archives hold this one's table (itself included); 0 when it has none.
+    long tableUses() const { return table_.use_count(); }
+    // Whether the image at an absolute index has been made from its record yet.
+    bool isImageMade(std::int16_t index) const;
+
 private:
     struct Group {
         std::string name;
         std::uint16_t first = 0;
         std::uint16_t size = 0;
-        std::uint16_t currentFrame = 0;
     };
+    // What the archives of one name share.
+    struct Table {
+        std::vector<Group> groups;
+        std::int16_t count = 0;
+        // Owned; for an archive of the index, empty until an image is first asked for, then null for each
+        // image not yet made.
+        std::vector<T*> images;
+        // An archive of the index: its data file, and each compact record as it stood but for its name:
+        // where the name begins in names (4 bytes), then the record's other fields, RecordFieldsSize bytes.
+        // Names are short and their field wide: each is kept once, ended by a NUL.
+        static constexpr int NameFieldSize = 24;
+        static constexpr int RecordFieldsSize = CompactRecordSize - NameFieldSize;
+        static constexpr int KeptRecordSize = 4 + RecordFieldsSize;
+        std::string path;
+        std::vector<std::uint8_t> records;
+        std::string names;
+
+        Table() = default;
+        Table(const Table&) = delete;
+        Table& operator=(const Table&) = delete;
+        ~Table();
+        T* image(std::int16_t index);
+        std::string_view imageName(std::int16_t index) const;
+        // Keeps count compact records read from the index.
+        void keep(const std::uint8_t* records, std::int16_t count);
+        const std::uint8_t* kept(std::int16_t index) const {
+            return records.data() + static_cast<std::size_t>(index) * KeptRecordSize;
+        }
+    };
+    const std::vector<Group>& groups() const;
     // The group an argument names: -1 stands for the current group. -1 when there is none.
     std::int16_t groupOf(std::int16_t group) const;
+    std::uint16_t frameOf(std::int16_t group) const { return frames_.empty() ? 0 : frames_[group]; }
+    void setFrameOf(std::int16_t group, std::uint16_t frame);
     T* lockAt(std::int16_t index);
     void unlockAt(std::int16_t index);
     void clear();
@@ -90,9 +131,10 @@ private:
 
     std::uint16_t loaded_ = 0;
     std::int16_t currentGroup_ = 0;
-    std::vector<Group> groups_;
-    std::vector<T*> images_;
-    // The application's loaded copy: it owns the images and is never counted as a use.
+    std::shared_ptr<Table> table_;
+    // The current frame of each group; empty while every group is at its first.
+    std::vector<std::uint16_t> frames_;
+    // The application's loaded copy: it is never counted as a use.
     bool master_ = false;
 };
 

@@ -152,6 +152,108 @@ TEST_F(OifTest, LibrariesOfOneNameShareTheirImagesAndTheLastOneDeletesThem) {
     EXPECT_EQ(app.imageLibraryCount("Test"), 0);
 }
 
+// Libraries of one name hold one table, counted by its holders; each keeps its own frames.
+TEST_F(OifTest, LibrariesOfOneNameHoldOneTableAndEachItsOwnFrames) {
+    auto first = std::make_unique<OIF<Bitmap>>("Test");
+    auto second = std::make_unique<OIF<Bitmap>>("Test");
+    OIF<Bitmap> other("Other"); // the same file under another name: a table of its own
+    EXPECT_EQ((std::tuple{first->tableUses(), second->tableUses(), other.tableUses(),
+                          other.image(0) == first->image(0)}),
+              std::tuple(3, 3, 2, false));
+    first->selectGroup("Walk");
+    first->nextFrame();
+    second->selectGroup("Walk");
+    EXPECT_EQ((std::tuple{first->currentFrame(), second->currentFrame(), second->imageIndexAt()}),
+              std::tuple(1, 0, 0));
+    first.reset();
+    EXPECT_EQ(second->tableUses(), 2);
+    // A copy of no archive of its kind holds no table, and one refused drops the table it held.
+    OIF<Bitmap> copy;
+    copy.copyFrom(*second);
+    EXPECT_EQ(second->tableUses(), 3);
+    std::istringstream cut = streamOf(damage(testArchive(), 800, {}));
+    copy.readFile("cut.oif", cut);
+    EXPECT_EQ((std::tuple{copy.tableUses(), copy.totalImages(), second->tableUses(), second->totalImages()}),
+              std::tuple(0, 0, 2, 3));
+    OIF<WindowsBitmap> pictures;
+    pictures.copyFrom(*second);
+    EXPECT_EQ((std::tuple{pictures.tableUses(), pictures.loaded(), pictures.groupCount()}),
+              std::tuple(0, 1, 0));
+}
+
+// The index's images stay records until one is asked for; looking one up by name makes none.
+TEST_F(OifTest, AnIndexImageIsMadeFromItsRecordWhenFirstAskedFor) {
+    const Bytes index = testIndexEntry("First", "test.oif");
+    ImageIndex images;
+    images.read(index.data(), index.size());
+    OIF<Bitmap>& lib = *images.library(0);
+    auto made = [&] { return std::vector<bool>{lib.isImageMade(0), lib.isImageMade(1), lib.isImageMade(2)}; };
+    EXPECT_EQ((std::tuple{lib.findImage("C", 1), lib.imageIndex("B", "Walk"), lib.findImage("Z", 0), made()}),
+              std::tuple(2, 1, -1, std::vector<bool>{false, false, false}));
+    lib.unlockAll(); // nothing made, nothing to unlock
+    lib.selectGroupIndex(1);
+    lib.setCurrentFrameByName("C");
+    EXPECT_EQ((std::tuple{lib.currentFrame(), made()}),
+              std::tuple(0, std::vector<bool>{false, false, false}));
+    Bitmap* c = lib.image(2);
+    EXPECT_EQ((std::tuple{c->name(), c->size(), c->hotSpot(), c->kind(), c->dataSize(), c->pixelOffset(),
+                          c->fileName(), c->isLoaded(), made()}),
+              std::tuple("C", Dim(1, 1), Point(1, 2), 2, 4u, 869, archivePath(), false,
+                         std::vector<bool>{false, false, true}));
+    // Made once: the library that shares the table is given the same image.
+    OIF<Bitmap> again("First");
+    EXPECT_EQ((std::tuple{again.image(2), again.lockImageAt(0, 1)}), std::tuple(c, c));
+    EXPECT_EQ((std::tuple{c->lockCount(), pixels(c), lib.isImageMade(-1), lib.isImageMade(3)}),
+              std::tuple(1, Bytes{9, 0, 0, 0}, false, false));
+    again.unlockAll();
+    EXPECT_EQ(c->lockCount(), 0);
+}
+
+// Names fill their field, stop at a NUL with bytes after it, or are empty: each is found and made whole.
+TEST_F(OifTest, IndexRecordsKeepTheirNamesAndFieldsExactly) {
+    const std::string full = "ABCDEFGHIJKLMNOPQRSTUVWX"; // 24 characters: no NUL in the field
+    Bytes entry;
+    putText(entry, "Names", 64);
+    putText(entry, "test.oif", 13);
+    put16(entry, 1), put16(entry, 3);
+    putText(entry, "G", 24), put16(entry, 3);
+    putCompact(entry, full, 2, 1, -3, 4, 1, 4, 420);
+    Bytes cut;
+    putText(cut, "Ab", 24);
+    cut[3] = 'Z', cut[4] = 'z'; // after the NUL: not part of the name
+    append(entry, cut);
+    put16(entry, 3), put16(entry, 2), put16(entry, 0), put16(entry, 1), put16(entry, 4);
+    put32(entry, 6), put32(entry, 574);
+    putCompact(entry, "", 0, 0, 0, 0, 2, 0, 7);
+    ImageIndex images;
+    images.read(entry.data(), entry.size());
+    OIF<Bitmap>& lib = *images.library(0);
+    ASSERT_EQ(lib.totalImages(), 3);
+    struct Row {
+        std::string name;
+        std::int16_t index;
+        Dim size;
+        Point hotSpot;
+        std::int32_t kind;
+        std::uint32_t dataSize;
+        std::int32_t offset;
+    } rows[] = {
+        {full, 0, Dim(2, 1), Point(-3, 4), 1, 4, 420},
+        {"Ab", 1, Dim(3, 2), Point(0, 1), 4, 6, 574},
+        {"", 2, Dim(0, 0), Point(0, 0), 2, 0, 7},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.index);
+        EXPECT_EQ(lib.findImage(r.name, 0), r.index);
+        const Bitmap* b = lib.image(r.index);
+        EXPECT_EQ((std::tuple{b->name(), b->size(), b->hotSpot(), b->kind(), b->dataSize(), b->pixelOffset(),
+                              b->isValid()}),
+                  std::tuple(r.name, r.size, r.hotSpot, r.kind, r.dataSize, r.offset, true));
+    }
+    EXPECT_EQ((std::tuple{lib.findImage("AbZz", 0), lib.findImage(full.substr(0, 23), 0)}),
+              std::tuple(-1, -1));
+}
+
 TEST_F(OifTest, AnUnknownNameAndTheDefaultLibraryLoadNothing) {
     OIF<Bitmap> unknown("Nowhere");
     OIF<Bitmap> none;
