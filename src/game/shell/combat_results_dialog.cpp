@@ -1,4 +1,4 @@
-#include "game/shell/combat_results_dlg.h"
+#include "game/shell/combat_results_dialog.h"
 
 #include "framework/core/list_walk.h"
 #include "framework/ui/dialog_item.h"

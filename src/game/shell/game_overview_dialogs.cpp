@@ -1,4 +1,4 @@
-#include "game/shell/game_overview_dlg.h"
+#include "game/shell/game_overview_dialogs.h"
 
 #include <algorithm>
 
