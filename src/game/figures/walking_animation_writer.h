@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "game/map/facing_offsets.h"
+#include "game/figures/facing_offsets.h"
 
 namespace vael {
 

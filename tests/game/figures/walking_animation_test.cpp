@@ -6,8 +6,8 @@
 #include <tuple>
 #include <vector>
 
-#include "game/map/walking_animation_data.h"
-#include "game/map/walking_animation_writer.h"
+#include "game/figures/walking_animation_data.h"
+#include "game/figures/walking_animation_writer.h"
 #include "support/display/image_bytes.h"
 
 namespace vael::test {

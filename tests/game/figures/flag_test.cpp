@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "game/map/flag.h"
+#include "game/figures/flag.h"
 #include "game/map/map_fixture.h"
 #include "support/display/solid_bitmap.h"
 

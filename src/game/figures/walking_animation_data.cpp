@@ -1,4 +1,4 @@
-#include "game/map/walking_animation_data.h"
+#include "game/figures/walking_animation_data.h"
 
 #include <memory>
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/display/oif.h"
-#include "game/map/facing_offsets.h"
+#include "game/figures/facing_offsets.h"
 
 namespace vael {
 

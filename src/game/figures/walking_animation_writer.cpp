@@ -1,4 +1,4 @@
-#include "game/map/walking_animation_writer.h"
+#include "game/figures/walking_animation_writer.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "game/map/flag.h"
+#include "game/figures/flag.h"
 
 #include <sstream>
 

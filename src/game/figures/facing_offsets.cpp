@@ -1,4 +1,4 @@
-#include "game/map/facing_offsets.h"
+#include "game/figures/facing_offsets.h"
 
 #include <vector>
 
