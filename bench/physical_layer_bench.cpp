@@ -74,7 +74,7 @@ void BM_TickWithFiftyMovingObjects(benchmark::State& state) {
         auto* m =
             new Mover(static_cast<std::int16_t>(i), Point3D(static_cast<std::int16_t>(i * 70 % 3800),
                                                             static_cast<std::int16_t>(i * 19 % 1000), 0));
-        Container<VaelPhysicalObject*> box(m);
+        Container<VaelDisplayObject*> box(m);
         layer.sendNamed("PhysicalObjectCreated", &box);
         layer.insertSprite(&m->sprite_);
         layer.addClient(m->getId());

@@ -44,10 +44,11 @@ const std::vector<Layer>& layers() {
          {"landscape", "units", "combat", "leaders", "rout"}},
         {"src/game/flow", {"src/framework/core", "src/game/rules"}},
         {"src/game/ai", {"src/framework/core", "src/game/rules", "src/game/flow"}},
-        // The game physical layer reads the flow's combat records and makes the display objects.
+        // The game physical layer reads the flow's combat records; it drives the display objects through
+        // the interface it declares, which the figures implement, so it never sees them.
         {"src/game/map",
-         {"src/framework/core", "src/framework/display", "src/framework/ui", "src/game/rules", "src/game/flow",
-          "src/game/figures", "src/game/sound"}},
+         {"src/framework/core", "src/framework/display", "src/framework/ui", "src/game/rules",
+          "src/game/flow", "src/game/sound"}},
         {"src/game/figures",
          {"src/framework/core", "src/framework/display", "src/game/map", "src/game/rules", "src/game/flow",
           "src/game/sound"}},
@@ -268,6 +269,27 @@ TEST(Layers, AForbiddenIncludeIsNamedByFileAndLine) {
         "src/stray/thing.cpp: lies in no folder of the layer table\n"
         "tools/forge/forge.cpp:3: includes \"game/flow/x.h\" of src/game/flow, which tools/forge may not "
         "use\n");
+}
+
+// The figures see the map, the map sees the figures only through the interface it declares; the data
+// generator sees both.
+TEST(Layers, TheMapNeverIncludesTheFigures) {
+    test::TempDir top("layers-figures");
+    write(top / "src/game/map/vael_display_object.h", "#pragma once\n");
+    write(top / "src/game/figures/vael_physical_object.h",
+          "#pragma once\n#include \"game/map/vael_display_object.h\"\n");
+    write(top / "src/game/map/vael_physical_layer.cpp", "#include \"game/map/vael_display_object.h\"\n"
+                                                        "#include \"game/figures/vael_physical_object.h\"\n");
+    write(top / "tools/forge/forge.cpp", "#include \"game/figures/vael_physical_object.h\"\n"
+                                         "#include \"game/map/vael_display_object.h\"\n");
+    EXPECT_EQ(joined(includeFaults(top.path())),
+              "src/game/map/vael_physical_layer.cpp:2: includes \"game/figures/vael_physical_object.h\" of "
+              "src/game/figures, which src/game/map may not use\n");
+    std::istringstream links("src/game/map\tvael_map\tvael_core;vael_figures\n"
+                             "src/game/figures\tvael_figures\tvael_core;vael_map\n"
+                             "src/framework/core\tvael_core\t\n");
+    EXPECT_EQ(joined(linkFaults(links)),
+              "vael_map links vael_figures of src/game/figures, which src/game/map may not use\n");
 }
 
 TEST(Layers, AForbiddenLinkIsNamedByLibrary) {

@@ -44,7 +44,7 @@ Point3D partWay(const Point3D& home, std::int16_t d, bool advance, std::int32_t 
 
 VaelPhysicalObject* VaelPhysicalObject::leaveDebris(const std::string& name, std::int16_t hex) {
     auto* debris = new PHorse(name, name + " (Half size)", name + " (Quarter size)", hex, 1, 8, 7);
-    Container<VaelPhysicalObject*> box(debris);
+    Container<VaelDisplayObject*> box(debris);
     dropAnswer(sendNowNamed(msg::PhysicalObjectCreated, &box));
     // A layer that did not take the debris in leaves nobody to own or step it.
     if (debris->getId() < 0) {

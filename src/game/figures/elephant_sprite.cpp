@@ -2,7 +2,6 @@
 
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
-#include "game/figures/vael_physical_object.h"
 
 namespace vael {
 
@@ -46,7 +45,7 @@ void ElephantSprite::processEvent(SpriteEvent& event, std::int32_t now) {
     const bool found = victims_.removeFirst(held);
     // The event goes first: the victim may be stepped by the same tick.
     removeFirstEvent();
-    VaelPhysicalObject* victim = held.get();
+    VaelDisplayObject* victim = held.get();
     if (!found || !victim) return;
     if (casualty) {
         debugStream() << "ES: Processing a rampage casualty " << static_cast<const void*>(victim)

@@ -2,7 +2,7 @@
 // The sprite of one elephant: besides walking like any figure it carries, between its moves, what its
 // rampage does to the units in its path, and does it to them when the walk reaches that point.
 #include "framework/core/list.h"
-#include "game/figures/vael_physical_object.h"
+#include "game/map/vael_display_object.h"
 #include "game/map/vael_sprite.h"
 
 namespace vael {

@@ -7,7 +7,7 @@
 // rampageMove.
 #include "framework/core/list.h"
 #include "game/figures/p_javelinist.h"
-#include "game/map/vael_physical_layer.h"
+#include "game/map/rampage_event.h"
 
 namespace vael {
 

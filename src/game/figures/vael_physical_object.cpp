@@ -22,7 +22,7 @@ std::unique_ptr<OIF<Bitmap>> VaelPhysicalObject::debris_[3];
 VaelPhysicalObject::VaelPhysicalObject(const std::string& normalName, const std::string& halfName,
                                        const std::string& quarterName, std::int16_t region,
                                        std::int32_t facing)
-    : PhysicalObject(normalName, static_cast<std::uint16_t>(region), static_cast<std::uint32_t>(facing)),
+    : VaelDisplayObject(normalName, static_cast<std::uint16_t>(region), static_cast<std::uint32_t>(facing)),
       halfSizeArt_(halfName), quarterSizeArt_(quarterName), facing_(facing) {
     if (images_.hasGroup("CN"))
         combatGroup_ = images_.findGroup("CN");

@@ -3,7 +3,8 @@
 // zoom levels) with the unit's activation flag. It queues the logical side's commands and plays them one at
 // a time on the physical layer's ticks; the command at the head of the queue is over when every figure it
 // set going has run out of events, and then its return notification goes to the logical side. The unit's
-// three image libraries are lent to its figures.
+// three image libraries are lent to its figures. The physical layer holds it as the VaelDisplayObject the
+// map declares.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -17,13 +18,13 @@
 #include "framework/core/list.h"
 #include "framework/core/type_name.h"
 #include "framework/display/oif.h"
-#include "framework/display/physical_object.h"
 #include "game/figures/display_kind.h"
 #include "game/figures/facing_offsets.h"
 #include "game/figures/flag.h"
 #include "game/figures/walking_animation_data.h"
 #include "game/map/frame_info.h"
 #include "game/map/vael_artwork_owner.h"
+#include "game/map/vael_display_object.h"
 #include "game/map/vael_figure_layer.h"
 #include "game/map/vael_sprite.h"
 #include "game/map/zoom_boxes.h"
@@ -34,7 +35,7 @@ namespace test {
 struct FigureStatePeer;
 }
 
-class VaelPhysicalObject : public PhysicalObject, public VaelArtworkOwner {
+class VaelPhysicalObject : public VaelDisplayObject, public VaelArtworkOwner {
 public:
     // Offsets and depths of one formation slot, by facing 1 to 8 (entry 0 unused).
     using SlotOffsets = std::array<Point3D, 9>;
@@ -81,12 +82,9 @@ public:
                                      std::int16_t fallenIndex, const List<FrameInfo>& standing,
                                      std::int32_t direction, std::int16_t newCasualties,
                                      std::int16_t advanceFirst);
-    // One more of the unit's moves is to be kept for the rampage being prepared.
-    void saveAPath();
-    // Shows the losses an elephant's rampage deals, on top of those already shown.
-    virtual void rampageCasualty(std::int16_t hits);
-    // Plays count of the kept moves, the kept turns just before the last.
-    virtual void rampageMove(std::int16_t count);
+    void saveAPath() override;
+    void rampageCasualty(std::int16_t hits) override;
+    void rampageMove(std::int16_t count) override;
     // With a fifth of the chances a mounted figure or an elephant rears in direction group d (0 to 7).
     void maybeRear(VaelSprite& sprite, std::int16_t d);
     // Which of the living figures fall, count of them: one flag per figure. contact (one direction per
@@ -98,11 +96,10 @@ public:
     // The relative side (1 the front, clockwise to 8) of each enemy hex adjacent to the unit, as flags.
     void engagedSides(const List<short>& enemies, std::int16_t out[9]) const;
     virtual std::int16_t dropFlag();
-    // A new object of the same class from this prototype, at the hex and facing; the caller owns it.
-    virtual VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const;
-    virtual void setReversedView(std::int16_t v) { reversedView_ = v; }
-    virtual void setLayer(VaelFigureLayer* layer) { layer_ = layer; }
-    virtual void setNation(std::int32_t nation) { nation_ = nation; }
+    VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override;
+    void setReversedView(std::int16_t v) override { reversedView_ = v; }
+    void setLayer(VaelFigureLayer* layer) override { layer_ = layer; }
+    void setNation(std::int32_t nation) override { nation_ = nation; }
 
     OIF<Bitmap>* normalSizeArtwork() override { return &images_; }
     OIF<Bitmap>* halfSizeArtwork() override { return &halfSizeArt_; }
@@ -354,37 +351,8 @@ private:
     static std::unique_ptr<OIF<Bitmap>> debris_[3];
     static inline std::string preloadDirectory_;
 
-    // Lives and dies with the object (a copy of the object gets a life of its own): what a VaelObjectRef
-    // watches.
-    struct Lifeline {
-        std::shared_ptr<const char> token = std::make_shared<const char>(0);
-        Lifeline() = default;
-        Lifeline(const Lifeline&) : Lifeline() {}
-        Lifeline& operator=(const Lifeline&) { return *this; }
-    };
-    Lifeline lifeline_;
-
-    friend class VaelObjectRef;
     // Tests put an object into the state a run of commands would have left it in.
     friend struct test::FigureStatePeer;
-};
-
-VAEL_TYPE_NAME(VaelPhysicalObject*, "VaelPhysicalObject *");
-
-// A display object held by others than the layer that owns it (the rampage records of an elephant and its
-// sprites): the layer may delete the object, with its unit gone or its game closed, while such a record
-// still waits to be played, and then the reference answers null instead of the freed object.
-class VaelObjectRef {
-public:
-    VaelObjectRef() = default;
-    // Implicit: the records are filled from the layer's pointers.
-    VaelObjectRef(VaelPhysicalObject* object)
-        : object_(object), alive_(object ? object->lifeline_.token : std::shared_ptr<const char>()) {}
-    VaelPhysicalObject* get() const { return alive_.expired() ? nullptr : object_; }
-
-private:
-    VaelPhysicalObject* object_ = nullptr;
-    std::weak_ptr<const char> alive_;
 };
 
 } // namespace vael

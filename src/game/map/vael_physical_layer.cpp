@@ -14,7 +14,6 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
-#include "game/figures/vael_physical_object.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/shock_records.h"
 #include "game/map/map_message_names.h"
@@ -171,8 +170,8 @@ ContainerBase* onUnitRegions(Component* t, BusMessage, ContainerBase* d) {
     });
 }
 ContainerBase* onObjectCreated(Component* t, BusMessage, ContainerBase* d) {
-    return withPayload<VaelPhysicalObject*>(
-        t, d, __LINE__, [](VaelPhysicalLayer& l, VaelPhysicalObject* o) { l.adoptObject(o); });
+    return withPayload<VaelDisplayObject*>(
+        t, d, __LINE__, [](VaelPhysicalLayer& l, VaelDisplayObject* o) { l.adoptObject(o); });
 }
 // The file name comes as the application's string or as a plain one, as the logical side sends it.
 bool fileNameOf(ContainerBase* d, std::string& name, int line) {
@@ -324,7 +323,7 @@ std::int16_t VaelPhysicalLayer::createObject(const LogicalCommandInfo& record) {
         Assertion::check(false, BadPayloadMessage, SourceName, __LINE__);
         return 0;
     }
-    auto* proto = dynamic_cast<VaelPhysicalObject*>(prototype(info.key));
+    auto* proto = dynamic_cast<VaelDisplayObject*>(prototype(info.key));
     if (!proto) {
         debugStream() << "VPL: no prototype for display type " << info.key << " of unit " << record.command
                       << "\n";
@@ -336,7 +335,7 @@ std::int16_t VaelPhysicalLayer::createObject(const LogicalCommandInfo& record) {
     }
     DIRECTION facing = rotateClockwise(static_cast<DIRECTION>(info.facing), 2);
     if (layerId_ & 4) facing = rotateClockwise(facing, 4);
-    VaelPhysicalObject* object = proto->clone(static_cast<std::int16_t>(record.value), facing);
+    VaelDisplayObject* object = proto->clone(static_cast<std::int16_t>(record.value), facing);
     if (!object) return 0;
     object->setNation(static_cast<std::int32_t>(info.nation));
     object->setReversedView(static_cast<std::int16_t>(layerId_ & 4));
@@ -351,7 +350,7 @@ std::int16_t VaelPhysicalLayer::createObject(const LogicalCommandInfo& record) {
     return 0;
 }
 
-void VaelPhysicalLayer::adoptObject(VaelPhysicalObject* object) {
+void VaelPhysicalLayer::adoptObject(VaelDisplayObject* object) {
     if (!object || objects_.contains(object)) return;
     object->setReversedView(static_cast<std::int16_t>(layerId_ & 4));
     object->setLayer(this);
@@ -360,10 +359,10 @@ void VaelPhysicalLayer::adoptObject(VaelPhysicalObject* object) {
     object->attach(*this);
 }
 
-VaelPhysicalObject* VaelPhysicalLayer::objectWithId(short componentId) const {
+VaelDisplayObject* VaelPhysicalLayer::objectWithId(short componentId) const {
     Item<PhysicalObject*>* it = nullptr;
     for (objects_.firstItem(it); it; it = it->next)
-        if (it->value->getId() == componentId) return dynamic_cast<VaelPhysicalObject*>(it->value);
+        if (it->value->getId() == componentId) return dynamic_cast<VaelDisplayObject*>(it->value);
     return nullptr;
 }
 
@@ -504,7 +503,7 @@ void VaelPhysicalLayer::playRampage(short elephant) {
     Item<RampageStruct>* it = nullptr;
     for (rampageSteps_.firstItem(it); it; it = it->next) {
         const RampageStruct& step = it->value;
-        VaelPhysicalObject* hit = objectWithId(objectId(step.unitNumber));
+        VaelDisplayObject* hit = objectWithId(objectId(step.unitNumber));
         debugStream() << "VPL: In elephant rampage.  Object: " << static_cast<const void*>(hit) << "\n"
                       << "VPL: Elephant hex: " << step.hex << "\n";
         if (hit) {

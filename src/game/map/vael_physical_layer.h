@@ -3,7 +3,9 @@
 // zoom landscapes, makes a display object for every unit from the registered prototypes, hands each logical
 // command to its unit's object in screen terms (facings turned, walks replaced by teleports when nothing
 // animates), plays combats, flags and elephant rampages, files the sprites into a grid of screen cells,
-// runs the tick that hands the dirty boxes to the landscapes, and keeps its part of a saved game.
+// runs the tick that hands the dirty boxes to the landscapes, and keeps its part of a saved game. It knows
+// the display objects only as VaelDisplayObject (vael_display_object.h): the figures implement it, and the
+// map never includes them.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -18,9 +20,10 @@
 #include "framework/core/landscape_definition.h"
 #include "framework/core/list.h"
 #include "framework/display/physical_layer.h"
-#include "game/figures/vael_physical_object.h"
 #include "game/map/point_info.h"
 #include "game/map/pointed_vael_landscape.h"
+#include "game/map/rampage_event.h"
+#include "game/map/vael_display_object.h"
 #include "game/map/vael_figure_layer.h"
 #include "game/map/vael_landscape_tile.h"
 #include "game/map/vael_sprite_layer.h"
@@ -31,17 +34,7 @@ namespace vael {
 class Bitmap;
 class Dialog;
 class VaelMapWindow;
-class VaelPhysicalObject;
 
-// "RampageEvent": the display object a rampaging elephant hits and what the step did to it.
-struct RampageEventStruct {
-    VaelObjectRef object; // null once the object is gone
-    std::uint16_t percentHits = 0;
-    std::uint16_t hex = 0;
-    std::uint16_t routing = 0;
-    std::uint16_t withdrawing = 0;
-};
-VAEL_TYPE_NAME(RampageEventStruct, "RampageEventStruct");
 VAEL_TYPE_NAME(PointedVaelLandscape*, "PointedVaelLandscape *");
 
 // "Center On Point" and "ZoomInForCombat": a hex's centre on the landscape of each zoom level.
@@ -124,7 +117,7 @@ public:
     static void clearViewFlags() { normalViewShown_ = reversedViewShown_ = false; }
 
     // Adopts a display object made by another one (debris, a projectile): it is shown here, never saved.
-    void adoptObject(VaelPhysicalObject* object);
+    void adoptObject(VaelDisplayObject* object);
     void beginLandscape(const LandscapeDefinition& definition);
     // The picture cell's index of a hex, -1 for a hex off the map.
     std::int32_t hexIndex(std::int16_t hex) const;
@@ -177,7 +170,7 @@ private:
     void sendCommand(short componentId, const char* name, ContainerBase* payload, std::uint16_t value = 0,
                      BusMessage reply = BusMessage(), ContainerBase* extra = nullptr);
     void queryObject(short componentId, const LogicalCommandInfo& command);
-    VaelPhysicalObject* objectWithId(short componentId) const;
+    VaelDisplayObject* objectWithId(short componentId) const;
     void setHexColour(std::int16_t hex, std::uint32_t colour);
     void connectViewportHandlers();
     void drawMarker(std::int32_t x, std::int32_t y, std::uint32_t colour);

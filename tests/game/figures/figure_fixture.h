@@ -164,10 +164,10 @@ private:
 
     private:
         static ContainerBase* onCreated(Component* self, BusMessage, ContainerBase* data) {
-            VaelPhysicalObject* object = nullptr;
-            if (Container<VaelPhysicalObject*>::fromMessage(data, object))
-                static_cast<DebrisAdopter*>(self)->scene_.attach(std::unique_ptr<VaelPhysicalObject>(object),
-                                                                 3);
+            VaelDisplayObject* object = nullptr;
+            if (Container<VaelDisplayObject*>::fromMessage(data, object))
+                static_cast<DebrisAdopter*>(self)->scene_.attach(
+                    std::unique_ptr<VaelPhysicalObject>(static_cast<VaelPhysicalObject*>(object)), 3);
             return nullptr;
         }
         FigureScene& scene_;

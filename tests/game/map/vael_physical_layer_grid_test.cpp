@@ -287,7 +287,7 @@ TEST_F(PhysicalLayerGridTest, AHandWrittenSaveLoadsAndABrokenOneChangesNothing) 
     PhysicalObject* o = nullptr;
     normal().objects().first(o);
     EXPECT_EQ((std::tuple{normal().hexGridShown(), normal().unitSelected(), normal().hexColours()[0],
-                          normal().hexColours()[6], dynamic_cast<VaelPhysicalObject*>(o)->facing()}),
+                          normal().hexColours()[6], dynamic_cast<DisplayObjectDouble*>(o)->facing()}),
               std::tuple(1, 1, 0xFF0000u, 0xFFFFFFFFu, 5));
     // The reversed view's slot is empty: nothing to load.
     EXPECT_FALSE(reversed().loadGameBytes(file));
@@ -329,7 +329,9 @@ TEST_F(PhysicalLayerGridTest, AHandWrittenSaveLoadsAndABrokenOneChangesNothing) 
 TEST_F(PhysicalLayerGridTest, AdoptedObjectsAreShownButNotSaved) {
     create(0, 101, 1, 2);
     auto* debris = new DisplayObjectDouble("Debris", 102, 4);
-    Container<VaelPhysicalObject*> box(debris);
+    Container<VaelDisplayObject*> box(debris);
+    // Seen through the map's interface, the object travels under the name it always had on the bus.
+    EXPECT_EQ(box.typeName(), "VaelPhysicalObject *");
     normal().sendNamed("PhysicalObjectCreated", &box);
     EXPECT_EQ((std::tuple{normal().objects().count(), debris->layer(), debris->reversedView()}),
               std::tuple(2, static_cast<VaelFigureLayer*>(&normal()), 0));

@@ -85,17 +85,17 @@ TEST_F(VaelPhysicalLayerTest, EveryUnitGetsAnObjectOnBothViewsFacingTheScreenWay
     for (const Row& r : rows) {
         SCOPED_TRACE(r.logical);
         create(unit, 101, r.logical);
-        auto* n = dynamic_cast<VaelPhysicalObject*>(normal().objects().count() ? [&] {
+        auto* n = dynamic_cast<DisplayObjectDouble*>(normal().objects().count() ? [&] {
             PhysicalObject* o = nullptr;
             normal().objects().last(o);
             return o;
         }() : nullptr);
         PhysicalObject* o = nullptr;
         reversed().objects().last(o);
-        auto* v = dynamic_cast<VaelPhysicalObject*>(o);
+        auto* v = dynamic_cast<DisplayObjectDouble*>(o);
         ASSERT_TRUE(n && v);
-        EXPECT_EQ((std::tuple{n->facing(), n->reversedView(), n->region(), n->layer()}),
-                  std::tuple(r.normal, 0, 101, static_cast<VaelFigureLayer*>(&normal())));
+        EXPECT_EQ((std::tuple{n->facing(), n->reversedView(), n->region(), n->layer(), n->nation()}),
+                  std::tuple(r.normal, 0, 101, static_cast<VaelFigureLayer*>(&normal()), 1));
         EXPECT_EQ((std::tuple{v->facing(), v->reversedView(), v->layer()}),
                   std::tuple(r.reversed, 4, static_cast<VaelFigureLayer*>(&reversed())));
         EXPECT_EQ(normal().objectId(unit), n->getId());
@@ -342,7 +342,7 @@ TEST_F(VaelPhysicalLayerTest, CohesionHitsAreHeldDuringARampageAndTheStepsPlayBe
     command(LogicalCommandInfo(0, new Container<List<short>>(), 101, named("ElephantRampage"),
                                named("RampageDone")));
     auto obj = [](VaelPhysicalLayer& l, std::uint16_t u) {
-        return dynamic_cast<VaelPhysicalObject*>([&] {
+        return dynamic_cast<DisplayObjectDouble*>([&] {
             Item<PhysicalObject*>* it = nullptr;
             for (l.objects().firstItem(it); it; it = it->next)
                 if (it->value->getId() == l.objectId(u)) return it->value;
@@ -350,8 +350,8 @@ TEST_F(VaelPhysicalLayerTest, CohesionHitsAreHeldDuringARampageAndTheStepsPlayBe
         }());
     };
     for (VaelPhysicalLayer* l : {&normal(), &reversed()}) {
-        EXPECT_EQ(obj(*l, 1)->savedPathCount(), 2);
-        EXPECT_EQ(obj(*l, 2)->savedPathCount(), 1);
+        EXPECT_EQ(obj(*l, 1)->savedPaths(), 2);
+        EXPECT_EQ(obj(*l, 2)->savedPaths(), 1);
         EXPECT_EQ(l->rampageActive(), 0);
     }
     const std::string n0 = "#" + std::to_string(normal().objectId(0)),

@@ -88,7 +88,42 @@ struct Stand {
                 if (l == line) return true;
         return false;
     }
+    // A named word with a text to the machine under test.
+    void say(const char* name, const std::string& text) {
+        Container<std::string> box(text);
+        std::string payload, error;
+        ASSERT_TRUE(comm::encodeMessage(BusMessage(RegisteredMessage::getId(name), BusMessage::Send), &box,
+                                        payload, error))
+            << error;
+        ASSERT_TRUE(peer->sendBatch({payload}, error)) << error;
+    }
 };
+
+// The other machine as the host: it listens on a port of its own and takes the first caller as Ann.
+struct HostStand : Stand {
+    comm::TcpListener listener{os};
+    HostStand() {
+        std::string error;
+        EXPECT_TRUE(listener.listen(0, error)) << error;
+        listener.onAccept = [this](std::unique_ptr<comm::TcpLink> link) {
+            adopt(std::move(link), "Ann", true);
+        };
+    }
+    // Waits for the caller (and its greeting when asked), sleeping between looks.
+    void awaitCaller(bool greeting) {
+        for (int i = 0; i < 200 && !(greeting ? greeted : peer != nullptr); ++i)
+            pump(), ::usleep(1000);
+    }
+};
+
+// A port free a moment ago.
+std::uint16_t freePort() {
+    platform::HeadlessPlatform os;
+    comm::TcpListener probe(os);
+    std::string error;
+    if (!probe.listen(0, error)) ADD_FAILURE() << error;
+    return probe.port();
+}
 
 // While the host waits for the other machine's answer, the test's stand-in goes on too; the host waits no
 // more once it has gone.
@@ -111,8 +146,66 @@ private:
     int waits_ = 0;
 };
 
-class NetGame : public ::testing::Test {
+// The machine under test: a game on the headless platform, with a home of its own, from the build's data
+// or from a data set whose only battle is the one named.
+class NetMachine : public ::testing::Test {
 protected:
+    explicit NetMachine(const char* folder, const char* battle = nullptr)
+        : dir(folder), home(dir.path().string()),
+          data(battle ? forgedBattleData(dir, std::string(battle) + ".txt", battle) : VAEL_BUILD_DATA_DIR),
+          game(os, data) {}
+    void SetUp() override { ASSERT_TRUE(game.ready()); }
+
+    // Runs the game's messages and the stand-ins' sockets until done, at most tries rounds.
+    void pumpUntil(int tries, const std::function<bool()>& done, std::initializer_list<Stand*> others) {
+        for (int i = 0; i < tries && !done(); ++i) {
+            for (Stand* s : others)
+                s->pump();
+            if (!game.app().messageWaiting()) ::usleep(500);
+            game.app().pumpMessage();
+        }
+    }
+    // Opens a modal dialog whose appearance goes to the game's onDialog, as the game's own would.
+    template <class D> std::int32_t runModal(D& dialog) {
+        dialog.attach(game.app());
+        return dialog.create(D::TemplateName, Dialog::Modal);
+    }
+    auto relay() {
+        return [this](Dialog& d, const std::string& n) { game.onDialog(d, n); };
+    }
+    // Opens the dialog: `fill` fills it in and Next is taken; the refusal that comes is closed, `mend` puts
+    // the dialog right and Next is taken again. The first lines of the refusals.
+    template <class D>
+    Lines refusedOnce(D& dialog, const std::function<void(Dialog&)>& fill,
+                      const std::function<void(Dialog&)>& mend) {
+        Lines said;
+        Dialog* open = nullptr;
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            if (name == D::TemplateName) {
+                open = &d;
+                fill(d);
+                press(os, d, Dialog::IdOk);
+            } else if (name == InformationDlg::TemplateName) {
+                said.push_back(firstLine(d));
+                press(os, d, Dialog::IdOk);
+                mend(*open);
+                open->onCommand(Dialog::IdOk, 0);
+            }
+        };
+        EXPECT_EQ(runModal(dialog), Dialog::IdOk);
+        return said;
+    }
+
+    TempDir dir;
+    DataHome home;
+    std::string data;
+    platform::HeadlessPlatform os;
+    VaelGame game;
+};
+
+class NetGame : public NetMachine {
+protected:
+    NetGame() : NetMachine("netgame") {}
     Lines leadersOf(bool visitor) {
         VaelLogicalLayer probe("probe");
         registerUnitPrototypes(probe);
@@ -122,10 +215,6 @@ protected:
             names.push_back(l->getName());
         return names;
     }
-    TempDir dir{"netgame"};
-    DataHome home{dir.path().string()};
-    platform::HeadlessPlatform os;
-    VaelGame game{os, VAEL_BUILD_DATA_DIR};
 };
 
 TEST(NetDialogs, APortIsANumberFrom1To65535) {
@@ -155,51 +244,28 @@ TEST(NetDialogs, LeaderListsAreWrittenAndReadInParentheses) {
 }
 
 TEST_F(NetGame, TheServerDialogOffersPort5000AndRefusesAPortThatIsNone) {
-    ASSERT_TRUE(game.ready());
-    Lines said;
-    Dialog* server = nullptr;
-    game.onDialog = [&](Dialog& d, const std::string& name) {
-        if (name == StartServerDlg::TemplateName) {
-            server = &d;
+    StartServerDlg dialog("Someone", relay());
+    const Lines said = refusedOnce(
+        dialog,
+        [](Dialog& d) {
             EXPECT_EQ(d.getItemText(StartServerDlg::IdPort), "5000");
             d.setItemText(StartServerDlg::IdPort, "0");
-            press(os, d, Dialog::IdOk);
-        } else if (name == InformationDlg::TemplateName) {
-            said.push_back(firstLine(d));
-            press(os, d, Dialog::IdOk);
-            // The player types a port that is one and takes Next again.
-            server->setItemText(StartServerDlg::IdPort, "6001");
-            server->setItemText(StartServerDlg::IdName, "Ann");
-            server->onCommand(Dialog::IdOk, 0);
-        }
-    };
-    StartServerDlg dialog("Someone", [&](Dialog& d, const std::string& n) { game.onDialog(d, n); });
-    dialog.attach(game.app());
-    EXPECT_EQ(dialog.create(StartServerDlg::TemplateName, Dialog::Modal), Dialog::IdOk);
+        },
+        // The player types a port that is one and takes Next again.
+        [](Dialog& d) {
+            d.setItemText(StartServerDlg::IdPort, "6001");
+            d.setItemText(StartServerDlg::IdName, "Ann");
+        });
     EXPECT_EQ(said, (Lines{"The port must be a number from 1 to 65535."}));
     EXPECT_EQ(dialog.port(), 6001);
     EXPECT_EQ(dialog.name(), "Ann");
 }
 
 TEST_F(NetGame, TheClientDialogOffersTheHostsPortAndWantsAHost) {
-    ASSERT_TRUE(game.ready());
-    Lines said;
-    Dialog* client = nullptr;
-    game.onDialog = [&](Dialog& d, const std::string& name) {
-        if (name == StartClientDlg::TemplateName) {
-            client = &d;
-            EXPECT_EQ(d.getItemText(StartClientDlg::IdPort), "5000");
-            press(os, d, Dialog::IdOk);
-        } else if (name == InformationDlg::TemplateName) {
-            said.push_back(firstLine(d));
-            press(os, d, Dialog::IdOk);
-            client->setItemText(StartClientDlg::IdServer, "127.0.0.1");
-            client->onCommand(Dialog::IdOk, 0);
-        }
-    };
-    StartClientDlg dialog("Bob", [&](Dialog& d, const std::string& n) { game.onDialog(d, n); });
-    dialog.attach(game.app());
-    EXPECT_EQ(dialog.create(StartClientDlg::TemplateName, Dialog::Modal), Dialog::IdOk);
+    StartClientDlg dialog("Bob", relay());
+    const Lines said = refusedOnce(
+        dialog, [](Dialog& d) { EXPECT_EQ(d.getItemText(StartClientDlg::IdPort), "5000"); },
+        [](Dialog& d) { d.setItemText(StartClientDlg::IdServer, "127.0.0.1"); });
     EXPECT_EQ(said, (Lines{"Type the name of the host to join."}));
     EXPECT_EQ(dialog.server(), "127.0.0.1");
     EXPECT_EQ(dialog.port(), 5000);
@@ -207,7 +273,6 @@ TEST_F(NetGame, TheClientDialogOffersTheHostsPortAndWantsAHost) {
 }
 
 TEST_F(NetGame, TheTemporaryDialogAnswersServerOrClient) {
-    ASSERT_TRUE(game.ready());
     for (std::int16_t choice : {TempNetDlg::IdServer, TempNetDlg::IdClient}) {
         SCOPED_TRACE(choice);
         TempNetDlg dialog([&](Dialog& d, const std::string&) { press(os, d, choice); });
@@ -217,7 +282,6 @@ TEST_F(NetGame, TheTemporaryDialogAnswersServerOrClient) {
 }
 
 TEST_F(NetGame, TheChoiceOfLeadersKeepsWhatIsNotChangedAndTakesWhatIs) {
-    ASSERT_TRUE(game.ready());
     NetChooseLeadersDlg dialog({"Vaelmoric", "Aspar", "Tezhar"}, {"Ann", "Bob"}, {0, 0, 1},
                                [&](Dialog& d, const std::string&) {
                                    EXPECT_EQ(d.textTile(NetChooseLeadersDlg::IdFirstName + 1)
@@ -236,16 +300,8 @@ TEST_F(NetGame, TheChoiceOfLeadersKeepsWhatIsNotChangedAndTakesWhatIs) {
 // The host: the other player logs on while the waiting room is open; the battle begins with the home
 // leaders here and the visitor's on the other machine, which is told the scenario and its leaders.
 TEST_F(NetGame, AHostWaitsForTheOtherPlayerAndBeginsTheBattle) {
-    ASSERT_TRUE(game.ready());
     Stand guest;
-    // A port free a moment ago.
-    std::uint16_t port = 0;
-    {
-        comm::TcpListener probe(guest.os);
-        std::string error;
-        ASSERT_TRUE(probe.listen(0, error)) << error;
-        port = probe.port();
-    }
+    const std::uint16_t port = freePort();
     int refusals = 0;
     game.onDialog = [&](Dialog& d, const std::string& name) {
         if (name == StartServerDlg::TemplateName) {
@@ -259,11 +315,7 @@ TEST_F(NetGame, AHostWaitsForTheOtherPlayerAndBeginsTheBattle) {
             guest.adopt(std::move(link), "Bob", false);
             // The room takes Bob's call and greeting while it is open.
             VaelNetComponent& net = game.app().net();
-            for (int i = 0; i < 2000 && !(net.peer() && net.peer()->greeted()); ++i) {
-                guest.pump();
-                if (!game.app().messageWaiting()) ::usleep(500);
-                game.app().pumpMessage();
-            }
+            pumpUntil(2000, [&] { return net.peer() && net.peer()->greeted(); }, {&guest});
             EXPECT_EQ(static_cast<ConnectNetDlg&>(d).players(), (Lines{"Ann", "Bob"}));
             press(os, d, Dialog::IdOk);
         } else if (name == InformationDlg::TemplateName &&
@@ -283,10 +335,7 @@ TEST_F(NetGame, AHostWaitsForTheOtherPlayerAndBeginsTheBattle) {
     EXPECT_EQ(control->getPlayers(), 2);
     const std::string word = "NetStartBattle " + findScenarios(game.app().dataPath(9)).front().fileName +
                              "\n" + NetChat::leaderList(leadersOf(true));
-    for (int i = 0; i < 200 && !guest.heard(word); ++i) {
-        guest.pump();
-        game.app().pumpMessage();
-    }
+    pumpUntil(200, [&] { return guest.heard(word); }, {&guest});
     EXPECT_TRUE(guest.heard(word)) << (guest.batches.empty() ? std::string("no batch")
                                                              : guest.batches.front().front());
     EXPECT_TRUE(guest.greeted);
@@ -303,32 +352,18 @@ TEST_F(NetGame, AHostWaitsForTheOtherPlayerAndBeginsTheBattle) {
 // The guest: the host greets and gives the word; the battle is the host's scenario with the leaders the
 // host gave, and this machine makes no game control.
 TEST_F(NetGame, AGuestJoinsAndPlaysTheLeadersTheHostGaveIt) {
-    ASSERT_TRUE(game.ready());
-    Stand host;
-    comm::TcpListener listener(host.os);
-    std::string error;
-    ASSERT_TRUE(listener.listen(0, error)) << error;
-    listener.onAccept = [&](std::unique_ptr<comm::TcpLink> link) {
-        host.adopt(std::move(link), "Ann", true);
-    };
+    HostStand host;
     const Lines visitors = leadersOf(true);
     game.onDialog = [&](Dialog& d, const std::string& name) {
         if (name == StartClientDlg::TemplateName) {
             d.setItemText(StartClientDlg::IdName, "Bob");
             d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
-            d.setItemText(StartClientDlg::IdPort, std::to_string(listener.port()));
+            d.setItemText(StartClientDlg::IdPort, std::to_string(host.listener.port()));
             press(os, d, Dialog::IdOk);
         } else if (name == ConnectNetDlg::TemplateName) {
-            for (int i = 0; i < 200 && !host.peer; ++i)
-                host.pump(), ::usleep(1000);
+            host.awaitCaller(false);
             ASSERT_TRUE(host.peer);
-            Container<std::string> word("GHATMAR.SCN\n" + NetChat::leaderList(visitors));
-            std::string payload;
-            ASSERT_TRUE(
-                comm::encodeMessage(BusMessage(RegisteredMessage::getId("NetStartBattle"), BusMessage::Send),
-                                    &word, payload, error))
-                << error;
-            ASSERT_TRUE(host.peer->sendBatch({payload}, error)) << error;
+            host.say("NetStartBattle", "GHATMAR.SCN\n" + NetChat::leaderList(visitors));
         } else {
             press(os, d, Dialog::IdOk);
         }
@@ -341,10 +376,7 @@ TEST_F(NetGame, AGuestJoinsAndPlaysTheLeadersTheHostGaveIt) {
     for (const std::string& name : leadersOf(false))
         EXPECT_FALSE(layer.isLocalLeader(layer.findLeaderByName(name))) << name;
     // The guest tells the host whose leaders are its.
-    for (int i = 0; i < 200 && host.batches.empty(); ++i) {
-        host.pump();
-        game.app().pumpMessage();
-    }
+    pumpUntil(200, [&] { return !host.batches.empty(); }, {&host});
     EXPECT_TRUE(host.greeted);
 }
 
@@ -356,7 +388,6 @@ namespace {
 
 // The chat: the lines said so far, a line typed and sent, and the line that comes back from the bus.
 TEST_F(NetGame, TheChatSendsWhatIsTypedAndShowsWhatComes) {
-    ASSERT_TRUE(game.ready());
     NetChat chat;
     chat.setPlayerName("Ann");
     chat.attach(game.app().logicalLayer());
@@ -389,7 +420,6 @@ TEST_F(NetGame, TheChatSendsWhatIsTypedAndShowsWhatComes) {
 
 // Whose leaders are whose reaches game control as "(name,name)", and a player who leaves is told by name.
 TEST_F(NetGame, TheChatTellsGameControlWhoseLeadersAreWhoseAndWhoLeft) {
-    ASSERT_TRUE(game.ready());
     NetChat chat;
     chat.setPlayerName("Bob");
     chat.attach(game.app().logicalLayer());
@@ -427,13 +457,9 @@ namespace {
 
 // A data set whose only battle is the tests' skirmish, not the demonstration battle: what the host chose
 // is what both machines fight.
-class NetGameChosen : public ::testing::Test {
+class NetGameChosen : public NetMachine {
 protected:
-    TempDir dir{"netchosen"};
-    DataHome home{dir.path().string()};
-    std::string data = forgedBattleData(dir, "skirmish.scn.txt", "skirmish.scn");
-    platform::HeadlessPlatform os;
-    VaelGame game{os, data};
+    NetGameChosen() : NetMachine("netchosen", "skirmish.scn") {}
     static constexpr const char* Title = "The Skirmish at the Ridge";
 };
 
@@ -441,15 +467,8 @@ protected:
 // no place: the player who greets after it logs on, is told the battle's title, and shows in the list of
 // both; a third who greets is turned away.
 TEST_F(NetGameChosen, TheHostPlaysTheBattleItChoseWithThePlayerWhoGreets) {
-    ASSERT_TRUE(game.ready());
     Stand guest, late;
-    std::uint16_t port = 0;
-    {
-        comm::TcpListener probe(guest.os);
-        std::string error;
-        ASSERT_TRUE(probe.listen(0, error)) << error;
-        port = probe.port();
-    }
+    const std::uint16_t port = freePort();
     Lines shown;
     std::unique_ptr<comm::TcpLink> silent;
     std::int32_t rowsShown = 0;
@@ -466,33 +485,24 @@ TEST_F(NetGameChosen, TheHostPlaysTheBattleItChoseWithThePlayerWhoGreets) {
             // The silent caller first: connected, it never says a word.
             silent = comm::TcpLink::connect(guest.os, "127.0.0.1", port, error);
             ASSERT_TRUE(silent) << error;
-            for (int i = 0; i < 50; ++i) {
-                if (!game.app().messageWaiting()) ::usleep(500);
-                game.app().pumpMessage();
-            }
+            pumpUntil(50, [] { return false; }, {});
             auto link = comm::TcpLink::connect(guest.os, "127.0.0.1", port, error);
             ASSERT_TRUE(link) << error;
             guest.adopt(std::move(link), "Bob", false);
             VaelNetComponent& net = game.app().net();
-            for (int i = 0; i < 4000 && !(net.peer() && net.peer()->greeted() &&
-                                          guest.heard(std::string("NetBattleTitle ") + Title));
-                 ++i) {
-                guest.pump();
-                if (!game.app().messageWaiting()) ::usleep(500);
-                game.app().pumpMessage();
-            }
+            pumpUntil(4000,
+                      [&] {
+                          return net.peer() && net.peer()->greeted() &&
+                                 guest.heard(std::string("NetBattleTitle ") + Title);
+                      },
+                      {&guest});
             EXPECT_EQ(room.players(), (Lines{"Ann", "Bob"}));
             rowsShown = d.item(ConnectNetDlg::IdPlayers)->rowCount();
             // A third player greets once Bob has the place.
             auto third = comm::TcpLink::connect(late.os, "127.0.0.1", port, error);
             ASSERT_TRUE(third) << error;
             late.adopt(std::move(third), "Cyd", false);
-            for (int i = 0; i < 4000 && late.lost.empty(); ++i) {
-                late.pump();
-                guest.pump();
-                if (!game.app().messageWaiting()) ::usleep(500);
-                game.app().pumpMessage();
-            }
+            pumpUntil(4000, [&] { return !late.lost.empty(); }, {&late, &guest});
             EXPECT_EQ(late.lost, "the other machine refused: the battle has its players already");
             EXPECT_EQ(room.players(), (Lines{"Ann", "Bob"}));
             press(os, d, Dialog::IdOk);
@@ -506,10 +516,7 @@ TEST_F(NetGameChosen, TheHostPlaysTheBattleItChoseWithThePlayerWhoGreets) {
     ASSERT_GE(shown.size(), 3u);
     EXPECT_EQ(shown[1], ScenarioDlg::TemplateName) << "the host chooses the battle after naming itself";
     EXPECT_TRUE(guest.heard(std::string("NetBattleTitle ") + Title));
-    for (int i = 0; i < 200 && guest.batches.size() < 2; ++i) {
-        guest.pump();
-        game.app().pumpMessage();
-    }
+    pumpUntil(200, [&] { return guest.batches.size() >= 2; }, {&guest});
     bool told = false;
     for (const Lines& b : guest.batches)
         for (const std::string& l : b)
@@ -523,44 +530,25 @@ TEST_F(NetGameChosen, TheHostPlaysTheBattleItChoseWithThePlayerWhoGreets) {
 // The guest learns the battle's title while it waits, lists both players, and loads the battle the host
 // names when it begins.
 TEST_F(NetGameChosen, TheGuestIsToldTheTitleAndLoadsTheBattleTheHostNames) {
-    ASSERT_TRUE(game.ready());
-    Stand host;
-    comm::TcpListener listener(host.os);
-    std::string error;
-    ASSERT_TRUE(listener.listen(0, error)) << error;
-    listener.onAccept = [&](std::unique_ptr<comm::TcpLink> link) {
-        host.adopt(std::move(link), "Ann", true);
-    };
+    HostStand host;
     std::string titleShown;
     Lines players;
-    const auto word = [&](const char* name, const std::string& text) {
-        Container<std::string> box(text);
-        std::string payload;
-        ASSERT_TRUE(comm::encodeMessage(BusMessage(RegisteredMessage::getId(name), BusMessage::Send), &box,
-                                        payload, error))
-            << error;
-        ASSERT_TRUE(host.peer->sendBatch({payload}, error)) << error;
-    };
     game.onDialog = [&](Dialog& d, const std::string& name) {
         if (name == StartClientDlg::TemplateName) {
             d.setItemText(StartClientDlg::IdName, "Bob");
             d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
-            d.setItemText(StartClientDlg::IdPort, std::to_string(listener.port()));
+            d.setItemText(StartClientDlg::IdPort, std::to_string(host.listener.port()));
             press(os, d, Dialog::IdOk);
         } else if (name == ConnectNetDlg::TemplateName) {
             auto& room = static_cast<ConnectNetDlg&>(d);
-            for (int i = 0; i < 200 && !host.greeted; ++i)
-                host.pump(), ::usleep(1000);
+            host.awaitCaller(true);
             ASSERT_TRUE(host.peer);
-            word("NetBattleTitle", Title);
-            for (int i = 0; i < 4000 && (room.scenarioName() != Title || room.players().size() < 2); ++i) {
-                host.pump();
-                if (!game.app().messageWaiting()) ::usleep(500);
-                game.app().pumpMessage();
-            }
+            host.say("NetBattleTitle", Title);
+            pumpUntil(4000, [&] { return room.scenarioName() == Title && room.players().size() >= 2; },
+                      {&host});
             titleShown = d.getItemText(ConnectNetDlg::IdScenario);
             players = room.players();
-            word("NetStartBattle", "skirmish.scn\n(Tezhar III)");
+            host.say("NetStartBattle", "skirmish.scn\n(Tezhar III)");
         } else {
             press(os, d, Dialog::IdOk);
         }
@@ -573,7 +561,6 @@ TEST_F(NetGameChosen, TheGuestIsToldTheTitleAndLoadsTheBattleTheHostNames) {
 
 // A battle that cannot be loaded is told before the host listens: nobody is asked to join it.
 TEST_F(NetGameChosen, AHostWhoseBattleDoesNotLoadSaysSoBeforeListening) {
-    ASSERT_TRUE(game.ready());
     FailedChecks checks;
     namespace fs = std::filesystem;
     // The skirmish's map goes: its scenario still reads, its battle no longer loads.
@@ -600,46 +587,30 @@ TEST_F(NetGameChosen, AHostWhoseBattleDoesNotLoadSaysSoBeforeListening) {
 // The names the dialogs take are those a greeting carries: 64 bytes go, 65 are refused with the reason and
 // the dialog stays open for a shorter one.
 TEST_F(NetGame, TheDialogsRefuseANameLongerThanAGreetingCarries) {
-    ASSERT_TRUE(game.ready());
-    for (const bool server : {true, false}) {
-        SCOPED_TRACE(server ? "host" : "guest");
-        Lines said;
-        Dialog* open = nullptr;
-        game.onDialog = [&](Dialog& d, const std::string& name) {
-            if (name == StartServerDlg::TemplateName || name == StartClientDlg::TemplateName) {
-                open = &d;
-                d.setItemText(StartServerDlg::IdName, std::string(65, 'n'));
-                if (!server) d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
-                press(os, d, Dialog::IdOk);
-            } else if (name == InformationDlg::TemplateName) {
-                said.push_back(firstLine(d));
-                press(os, d, Dialog::IdOk);
-                open->setItemText(StartServerDlg::IdName, std::string(64, 'n'));
-                open->onCommand(Dialog::IdOk, 0);
-            }
+    const auto tooLong = [](Dialog& d) { d.setItemText(StartServerDlg::IdName, std::string(65, 'n')); };
+    const auto longest = [](Dialog& d) { d.setItemText(StartServerDlg::IdName, std::string(64, 'n')); };
+    const Lines refused{"Your name may be at most 64 bytes long."};
+    {
+        SCOPED_TRACE("host");
+        StartServerDlg dialog("Someone", relay());
+        EXPECT_EQ(refusedOnce(dialog, tooLong, longest), refused);
+        EXPECT_EQ(dialog.name(), std::string(64, 'n'));
+    }
+    {
+        SCOPED_TRACE("guest");
+        StartClientDlg dialog("Someone", relay());
+        const auto tooLongToAHost = [&](Dialog& d) {
+            tooLong(d);
+            d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
         };
-        const auto relay = [&](Dialog& d, const std::string& n) { game.onDialog(d, n); };
-        std::string name;
-        if (server) {
-            StartServerDlg dialog("Someone", relay);
-            dialog.attach(game.app());
-            EXPECT_EQ(dialog.create(StartServerDlg::TemplateName, Dialog::Modal), Dialog::IdOk);
-            name = dialog.name();
-        } else {
-            StartClientDlg dialog("Someone", relay);
-            dialog.attach(game.app());
-            EXPECT_EQ(dialog.create(StartClientDlg::TemplateName, Dialog::Modal), Dialog::IdOk);
-            name = dialog.name();
-        }
-        EXPECT_EQ(said, (Lines{"Your name may be at most 64 bytes long."}));
-        EXPECT_EQ(name, std::string(64, 'n'));
+        EXPECT_EQ(refusedOnce(dialog, tooLongToAHost, longest), refused);
+        EXPECT_EQ(dialog.name(), std::string(64, 'n'));
     }
 }
 
 // The chat keeps the last 300 lines: the 301st line lets the first go, in the chat, the waiting room and
 // the chat dialog's list alike.
 TEST_F(NetGame, TheChatKeepsTheLast300Lines) {
-    ASSERT_TRUE(game.ready());
     NetChat chat;
     chat.attach(game.app().logicalLayer());
     ConnectNetDlg room("Ann", "Ann", "", true);

@@ -1,8 +1,9 @@
 #pragma once
-// Test support: a unit's display object as the game's physical layer sees it. Made from a prototype like
-// the real one, it plays nothing: it writes down every command it is given (the command's name, the unit,
-// the 16-bit field, the payload's facing or short and the reply's name) into one log shared by all
-// doubles, answers "GetRegions" with its own hex and the tick with the boxes a test gives it.
+// Test support: a unit's display object as the game's physical layer sees it, through the map's own
+// interface and nothing of the figures. Made from a prototype like the real one, it plays nothing: it
+// writes down every command it is given (the command's name, the unit, the 16-bit field, the payload's
+// facing or short and the reply's name) into one log shared by all doubles, answers "GetRegions" with its
+// own hex and the tick with the boxes a test gives it, and keeps what the layer tells it.
 #include <array>
 #include <istream>
 #include <memory>
@@ -13,19 +14,34 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/direction.h"
 #include "framework/core/registered_message.h"
-#include "game/figures/vael_physical_object.h"
+#include "game/map/vael_display_object.h"
 #include "game/map/zoom_boxes.h"
 
 namespace vael::test {
 
-class DisplayObjectDouble : public VaelPhysicalObject {
+class DisplayObjectDouble : public VaelDisplayObject {
 public:
     DisplayObjectDouble(std::string name, std::int16_t hex, std::int32_t facing)
-        : VaelPhysicalObject(name, name, name, hex, facing), name_(std::move(name)) {}
+        : VaelDisplayObject(name, static_cast<std::uint16_t>(hex), static_cast<std::uint32_t>(facing)),
+          name_(std::move(name)), facing_(facing) {}
 
-    VaelPhysicalObject* clone(std::int16_t hex, std::int32_t facing) const override {
+    DisplayObjectDouble* clone(std::int16_t hex, std::int32_t facing) const override {
         return new DisplayObjectDouble(name_, hex, facing);
     }
+    void setReversedView(std::int16_t v) override { reversedView_ = v; }
+    void setLayer(VaelFigureLayer* layer) override { layer_ = layer; }
+    void setNation(std::int32_t nation) override { nation_ = nation; }
+    void saveAPath() override { ++savedPaths_; }
+    void rampageCasualty(std::int16_t) override {}
+    void rampageMove(std::int16_t) override {}
+
+    std::int16_t region() const { return static_cast<std::int16_t>(logicalId_); }
+    std::int32_t facing() const { return facing_; }
+    std::int16_t reversedView() const { return reversedView_; }
+    VaelFigureLayer* layer() const { return layer_; }
+    std::int32_t nation() const { return nation_; }
+    int savedPaths() const { return savedPaths_; }
+
     void connectHandlers() override {
         connect(LOGICAL_COMMAND, onCommand);
         connect(UPDATE_PHYSICAL_OBJECT, onUpdate);
@@ -39,7 +55,7 @@ public:
     }
     void load(std::istream& in) override {
         const int low = in.get(), high = in.get();
-        if (in) setFacing(low | high << 8);
+        if (in) facing_ = low | high << 8;
     }
 
     static inline std::vector<std::string> log;
@@ -95,6 +111,11 @@ private:
     }
 
     std::string name_;
+    std::int32_t facing_;
+    std::int16_t reversedView_ = 0;
+    VaelFigureLayer* layer_ = nullptr;
+    std::int32_t nation_ = -1;
+    int savedPaths_ = 0;
 };
 
 } // namespace vael::test

@@ -159,39 +159,7 @@ INSTANTIATE_TEST_SUITE_P(Seeds, SeededBattle, testing::Range(1u, 101u));
 // the preference "Last A/I Type" (the seeds vary the draw among plans of one kind): it compiles and its
 // first turns run without a single interpreter error box or failed check.
 TEST(Battle, EveryPlanOfTheDemonstrationRunsItsFirstTurnsWithoutAnInterpreterError) {
-    const std::vector<std::uint8_t> bytes =
-        readBytes(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "ghatmar.scn");
-    ScenarioFile scenario;
-    ASSERT_TRUE(scenario.read(bytes.data(), bytes.size(), "ghatmar.scn")) << scenario.error();
-    auto lower = [](std::string text) {
-        std::transform(text.begin(), text.end(), text.begin(),
-                       [](unsigned char c) { return std::tolower(c); });
-        return text;
-    };
-    std::set<std::string> named, drawn;
-    for (const auto* scripts : {&scenario.homeScripts, &scenario.visitorScripts})
-        for (const std::string& name : *scripts)
-            named.insert(lower(name));
-    ASSERT_EQ(named.size(), 4u) << "two plans a side";
-    for (std::uint32_t type : {0u, 1u})
-        for (std::uint32_t seed = 1; seed <= 4; ++seed) {
-            SCOPED_TRACE("Last A/I Type " + std::to_string(type) + ", seed " + std::to_string(seed));
-            BattleOptions options = demonstration(seed);
-            options.lastAIType = type;
-            options.turnCap = 3;
-            const BattleOutcome outcome = playBattle(options);
-            EXPECT_NE(outcome.status, BattleStatus::LoadFailed) << describe(outcome);
-            EXPECT_GE(outcome.activations, 2) << describe(outcome);
-            ASSERT_EQ(outcome.plans.size(), 2u) << "one plan for each side";
-            for (const std::string& plan : outcome.plans)
-                drawn.insert(lower(plan));
-            for (const std::string& box : outcome.messageBoxes)
-                ADD_FAILURE() << "a message box: " << box << " (plans " << outcome.plans[0] << ", "
-                              << outcome.plans[1] << ")";
-            for (const std::string& check : outcome.failedChecks)
-                ADD_FAILURE() << "a failed check: " << check;
-        }
-    EXPECT_EQ(drawn, named);
+    expectEveryPlanRuns("GHATMAR.SCN", 4, 3);
 }
 
 // With the game's display layers attached the display objects play every animation and give every reply
@@ -202,21 +170,8 @@ class DisplayedBattle : public testing::TestWithParam<std::uint32_t> {};
 
 TEST_P(DisplayedBattle, EndsWithinTheCapsAndRepeatsExactly) {
     BattleOptions options = demonstration(GetParam());
-    options.display = true;
     options.turnCap = 40;
-    // A whole battle takes under 3,000 messages; a display object that never finishes its command keeps the
-    // layers ticking for ever, and is caught here in a minute rather than at the test's time-out.
-    options.taskCap = 50'000;
-    const BattleOutcome first = playBattle(options);
-    ASSERT_EQ(first.status, BattleStatus::Ended) << describe(first);
-    EXPECT_FALSE(first.commentary.empty());
-    for (const std::string& check : first.failedChecks)
-        ADD_FAILURE() << "failed check: " << check;
-    expectNoNegativeTally(first);
-    const BattleOutcome second = playBattle(options);
-    EXPECT_EQ(second.commentary, first.commentary);
-    EXPECT_EQ(describe(second), describe(first));
-    EXPECT_EQ(second.tasks, first.tasks);
+    expectDisplayedBattleEndsAndRepeats(options);
 }
 
 INSTANTIATE_TEST_SUITE_P(DisplaySeeds, DisplayedBattle, testing::Range(1u, 21u));

@@ -3,51 +3,18 @@
 // gives it, headless and with the display layers.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <set>
-#include <sstream>
 
 #include "battle_runner.h"
 #include "game/flow/prototype_key.h"
 #include "game/flow/scenario_file.h"
+#include "outcome_checks.h"
 
 namespace vael::battle {
 namespace {
 
 const char* const ourBattles[] = {"ARDHUN.SCN", "KORVATH.SCN", "THRENMOOR.SCN", "VELMESK.SCN"};
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
-
-ScenarioFile readScenario(const std::string& name) {
-    std::ifstream in(std::filesystem::path(VAEL_BUILD_DATA_DIR) / lower(name), std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>()};
-    ScenarioFile scenario;
-    EXPECT_TRUE(scenario.read(bytes.data(), bytes.size(), name)) << scenario.error();
-    return scenario;
-}
-
-std::string describe(const BattleOutcome& outcome) {
-    std::ostringstream text;
-    printOutcome(outcome, text);
-    return text.str() + outcome.message;
-}
-
-void expectNoNegativeTally(const BattleOutcome& outcome) {
-    for (const SideLosses* side : {&outcome.home, &outcome.visitor}) {
-        SCOPED_TRACE(side->name);
-        EXPECT_GE(side->lostTQ, 0) << describe(outcome);
-        EXPECT_GE(side->routedTQ, 0) << describe(outcome);
-        EXPECT_GE(side->routing, 0) << describe(outcome);
-        EXPECT_GE(side->eliminated, 0) << describe(outcome);
-    }
-}
 
 // The prototype key of every unit record of the data set's battles, as the scenario reader chooses it.
 TEST(OurBattles, PutEveryDisplayTypeIdOfTheCatalogueOnTheField) {
@@ -82,33 +49,7 @@ class OurBattle : public testing::TestWithParam<const char*> {};
 // Both plans of each side are drawn (by the two values of "Last A/I Type" and the seeds), compile, and
 // run their first turns without an interpreter error box or a failed check.
 TEST_P(OurBattle, EveryPlanRunsItsFirstTurnsWithoutAnInterpreterError) {
-    const ScenarioFile scenario = readScenario(GetParam());
-    std::set<std::string> named, drawn;
-    for (const auto* scripts : {&scenario.homeScripts, &scenario.visitorScripts})
-        for (const std::string& name : *scripts)
-            named.insert(lower(name));
-    ASSERT_EQ(named.size(), 4u) << "two plans a side";
-    for (std::uint32_t type : {0u, 1u})
-        for (std::uint32_t seed = 1; seed <= 2; ++seed) {
-            SCOPED_TRACE("Last A/I Type " + std::to_string(type) + ", seed " + std::to_string(seed));
-            BattleOptions options;
-            options.dataDir = VAEL_BUILD_DATA_DIR;
-            options.scenario = GetParam();
-            options.seed = seed;
-            options.lastAIType = type;
-            options.turnCap = 2;
-            const BattleOutcome outcome = playBattle(options);
-            EXPECT_NE(outcome.status, BattleStatus::LoadFailed) << describe(outcome);
-            EXPECT_GE(outcome.activations, 2) << describe(outcome);
-            ASSERT_EQ(outcome.plans.size(), 2u);
-            for (const std::string& plan : outcome.plans)
-                drawn.insert(lower(plan));
-            for (const std::string& box : outcome.messageBoxes)
-                ADD_FAILURE() << "a message box: " << box;
-            for (const std::string& check : outcome.failedChecks)
-                ADD_FAILURE() << "a failed check: " << check;
-        }
-    EXPECT_EQ(drawn, named);
+    expectEveryPlanRuns(GetParam(), 2, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Plans, OurBattle, testing::ValuesIn(ourBattles));
@@ -162,17 +103,7 @@ INSTANTIATE_TEST_SUITE_P(OurSeeds, OurBattleSeed, testing::ValuesIn(battleSeeds(
 class OurDisplayedBattle : public testing::TestWithParam<BattleSeed> {};
 
 TEST_P(OurDisplayedBattle, EndsWithinTheCapsAndRepeatsExactly) {
-    BattleOptions options = optionsOf(GetParam());
-    options.display = true;
-    options.taskCap = 50'000;
-    const BattleOutcome first = playBattle(options);
-    ASSERT_EQ(first.status, BattleStatus::Ended) << "seed " << GetParam().seed << ": " << describe(first);
-    for (const std::string& check : first.failedChecks)
-        ADD_FAILURE() << "failed check: " << check;
-    expectNoNegativeTally(first);
-    const BattleOutcome second = playBattle(options);
-    EXPECT_EQ(second.commentary, first.commentary);
-    EXPECT_EQ(describe(second), describe(first));
+    expectDisplayedBattleEndsAndRepeats(optionsOf(GetParam()));
 }
 
 INSTANTIATE_TEST_SUITE_P(OurDisplaySeeds, OurDisplayedBattle, testing::ValuesIn(battleSeeds(5)), nameOf);
