@@ -18,7 +18,7 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/net/vael_net_component.h"
 #include "game/rules/combat/combat.h"
-#include "game/shell/commentary_dlg.h"
+#include "game/shell/commentary_dialog.h"
 #include "game/shell/vael_app.h"
 #include "game/shell/version.h"
 #include "platform/headless/headless_platform.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The payloads with which a battle's map and units are announced when a scenario loads. The map display
-// and the unit display objects read them, so they live beside the map and the units rather than with the
-// scenario reader.
+// and the unit display objects read them, so they live at the top of the rules, which both read, rather
+// than with the scenario reader in the game flow.
 #include <cstdint>
 #include <string>
 

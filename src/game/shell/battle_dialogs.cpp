@@ -11,6 +11,7 @@
 
 namespace vael {
 
+using dialog_helpers::closedByButton;
 using dialog_helpers::fitted;
 using dialog_helpers::pixelsX;
 using dialog_helpers::pixelsY;
@@ -63,10 +64,7 @@ void ShowCombatResultsDlg::onInitDialog() {
 }
 
 void ShowCombatResultsDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
-    if (id == IdClose)
-        close(1);
-    else
-        Dialog::onCommand(id, notification);
+    if (!closedByButton(*this, id, IdClose, 1)) Dialog::onCommand(id, notification);
 }
 
 void ShowCombatResultsDlg::drawBackground() {
@@ -130,10 +128,7 @@ void BattleDetailsDlg::onInitDialog() {
 }
 
 void BattleDetailsDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
-    if (id == IdClose)
-        close(1);
-    else
-        Dialog::onCommand(id, notification);
+    if (!closedByButton(*this, id, IdClose, 1)) Dialog::onCommand(id, notification);
 }
 
 void BattleDetailsDlg::drawBackground() {
@@ -204,10 +199,7 @@ void CohesionOverviewDlg::onInitDialog() {
 }
 
 void CohesionOverviewDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
-    if (id == IdClose)
-        close(1);
-    else
-        Dialog::onCommand(id, notification);
+    if (!closedByButton(*this, id, IdClose, 1)) Dialog::onCommand(id, notification);
 }
 
 std::intptr_t CohesionOverviewDlg::dialogProc(std::uint32_t message, std::uintptr_t wParam,

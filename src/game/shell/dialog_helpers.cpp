@@ -33,6 +33,12 @@ bool checked(const Dialog& dialog, std::int16_t id) {
     return box && box->getCheck() != 0;
 }
 
+bool closedByButton(Dialog& dialog, std::uint16_t id, std::int16_t button, std::int16_t value) {
+    if (id != static_cast<std::uint16_t>(button)) return false;
+    dialog.close(value);
+    return true;
+}
+
 std::vector<short> valuesOf(const List<short>& list) {
     std::vector<short> values;
     for (short v : each(list))

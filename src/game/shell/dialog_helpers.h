@@ -1,7 +1,8 @@
 #pragma once
 // What the shell's dialogs share in laying out and filling their pictures and controls: template units
-// to pixels, a line of text written by its top, a text cut short to a width, a check box's state, a list's
-// values, and a message box for a word to the player. One copy here, used by every dialog file.
+// to pixels, a line of text written by its top, a text cut short to a width, a check box's state, the
+// buttons that close a dialog with its answer, a list's values, and a message box for a word to the player.
+// One copy here, used by every dialog file.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,6 +29,10 @@ std::string fitted(DialogFont& font, const std::string& text, std::int32_t width
 
 // True when the dialog's control of that id is a button that is checked.
 bool checked(const Dialog& dialog, std::int16_t id);
+
+// Closes the dialog with value when the command is that of its button; false for any other command, which
+// the dialog handles itself.
+bool closedByButton(Dialog& dialog, std::uint16_t id, std::int16_t button, std::int16_t value);
 
 // The values of a list, in order.
 std::vector<short> valuesOf(const List<short>& list);

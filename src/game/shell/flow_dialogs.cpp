@@ -6,6 +6,7 @@
 namespace vael {
 
 using dialog_helpers::checked;
+using dialog_helpers::closedByButton;
 
 // Momentum.
 
@@ -18,11 +19,7 @@ void MomentumDlg::onInitDialog() {
 }
 
 void MomentumDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
-    if (id == IdYes)
-        close(1);
-    else if (id == IdNo)
-        close(0);
-    else
+    if (!closedByButton(*this, id, IdYes, 1) && !closedByButton(*this, id, IdNo, 0))
         Dialog::onCommand(id, notification);
 }
 
@@ -120,11 +117,7 @@ void OWDlg::onInitDialog() {
 }
 
 void OWDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
-    if (id == IdYes)
-        close(1);
-    else if (id == IdNo)
-        close(0);
-    else
+    if (!closedByButton(*this, id, IdYes, 1) && !closedByButton(*this, id, IdNo, 0))
         Dialog::onCommand(id, notification);
 }
 
@@ -139,11 +132,7 @@ void EndOrdersDlg::onInitDialog() {
 }
 
 void EndOrdersDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
-    if (id == IdYes)
-        close(1);
-    else if (id == IdNo)
-        close(0);
-    else
+    if (!closedByButton(*this, id, IdYes, 1) && !closedByButton(*this, id, IdNo, 0))
         Dialog::onCommand(id, notification);
 }
 

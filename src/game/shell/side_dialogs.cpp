@@ -3,8 +3,11 @@
 #include <algorithm>
 
 #include "framework/ui/dialog_item.h"
+#include "game/shell/dialog_helpers.h"
 
 namespace vael {
+
+using dialog_helpers::closedByButton;
 
 namespace {
 
@@ -97,11 +100,7 @@ void VaelEliteInitiativeDlg::onInitDialog() {
 }
 
 void VaelEliteInitiativeDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
-    if (id == IdYes)
-        close(1);
-    else if (id == IdNo)
-        close(0);
-    else
+    if (!closedByButton(*this, id, IdYes, 1) && !closedByButton(*this, id, IdNo, 0))
         Dialog::onCommand(id, notification);
 }
 

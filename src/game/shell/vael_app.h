@@ -16,7 +16,7 @@
 #include "framework/display/palette_entry.h"
 #include "framework/ui/win_app.h"
 #include "game/rules/scenario_records.h"
-#include "game/shell/commentary_dlg.h"
+#include "game/shell/commentary_dialog.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/preferences.h"
 #include "game/shell/saved_game_header.h"

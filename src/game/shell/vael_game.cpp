@@ -30,17 +30,17 @@
 #include "game/rules/units/vael_unit.h"
 #include "game/shell/campaign.h"
 #include "game/shell/campaign_dialogs.h"
-#include "game/shell/combat_results_dlg.h"
-#include "game/shell/game_overview_dlg.h"
-#include "game/shell/information_dlg.h"
-#include "game/shell/leader_cheat_dlg.h"
+#include "game/shell/combat_results_dialog.h"
+#include "game/shell/game_overview_dialogs.h"
+#include "game/shell/information_dialogs.h"
+#include "game/shell/leader_cheat_dialog.h"
 #include "game/shell/notice_dialogs.h"
 #include "game/shell/shell_message_names.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
 #include "game/shell/version.h"
-#include "game/shell/view_unit_dlg.h"
+#include "game/shell/view_unit_dialog.h"
 
 namespace vael {
 

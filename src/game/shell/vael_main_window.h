@@ -6,7 +6,7 @@
 
 #include "framework/ui/child_window.h"
 #include "framework/ui/ostrell_window.h"
-#include "game/shell/commentary_dlg.h"
+#include "game/shell/commentary_dialog.h"
 
 namespace vael {
 

@@ -24,7 +24,7 @@
 #include "game/rules/landscape/vael_logical_landscape.h"
 #include "game/rules/leaders/group.h"
 #include "game/rules/leaders/leader.h"
-#include "game/shell/commentary_dlg.h"
+#include "game/shell/commentary_dialog.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_toolbar.h"
 

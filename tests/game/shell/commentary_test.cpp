@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/core/bus.h"
-#include "game/shell/commentary_dlg.h"
+#include "game/shell/commentary_dialog.h"
 
 namespace vael::test {
 namespace {

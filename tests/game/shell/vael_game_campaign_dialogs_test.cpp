@@ -11,7 +11,7 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/shell/campaign.h"
 #include "game/shell/campaign_dialogs.h"
-#include "game/shell/information_dlg.h"
+#include "game/shell/information_dialogs.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "platform/headless/headless_platform.h"

@@ -8,7 +8,7 @@
 #include "framework/ui/dialog_control.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/shell/leader_cheat_dlg.h"
+#include "game/shell/leader_cheat_dialog.h"
 #include "game/shell/vael_game.h"
 #include "platform/headless/headless_platform.h"
 #include "support/data_home.h"

@@ -20,7 +20,7 @@
 #include "game/net/vael_net_component.h"
 #include "game/rules/leaders/leader.h"
 #include "game/shell/forged_battle_data.h"
-#include "game/shell/information_dlg.h"
+#include "game/shell/information_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/version.h"
 #include "platform/headless/headless_platform.h"

@@ -7,7 +7,7 @@
 
 #include "framework/ui/window_manager.h"
 #include "game/shell/vael_game.h"
-#include "game/shell/view_unit_dlg.h"
+#include "game/shell/view_unit_dialog.h"
 #include "platform/headless/headless_platform.h"
 #include "support/data_home.h"
 #include "support/rules/test_units.h"

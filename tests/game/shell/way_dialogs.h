@@ -3,9 +3,9 @@
 // the turns' overviews, the rout levels and the elite initiative.
 #include <string>
 
-#include "game/shell/combat_results_dlg.h"
-#include "game/shell/game_overview_dlg.h"
-#include "game/shell/information_dlg.h"
+#include "game/shell/combat_results_dialog.h"
+#include "game/shell/game_overview_dialogs.h"
+#include "game/shell/information_dialogs.h"
 #include "game/shell/side_dialogs.h"
 
 namespace vael::test {

@@ -4,7 +4,9 @@
 // shock). It carries the rules every kind of fighting unit shares: the hexes it may move to and what a
 // step costs, the cohesion hits of terrain, heights, elephants and orders given twice, the TQ check, the
 // announcing and applying of hits, the restoring of cohesion, and elimination. The unit kinds complete
-// it with their type code and value.
+// it with their type code and value. Its rules are written beside the concern they belong to: its moves
+// and its side of orderly withdrawal in units/ (combat_movement.cpp, orderly_withdrawal.cpp), its rout
+// and rally in rout/ (combat_rout.cpp, rally.cpp), the rest here in combat/.
 #include <cstdint>
 #include <string>
 #include <utility>

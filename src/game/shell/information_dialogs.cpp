@@ -1,4 +1,4 @@
-#include "game/shell/information_dlg.h"
+#include "game/shell/information_dialogs.h"
 
 namespace vael {
 

@@ -1,4 +1,4 @@
-#include "game/shell/leader_almost_done_dlg.h"
+#include "game/shell/leader_almost_done_dialog.h"
 
 #include "framework/core/answer.h"
 #include "framework/core/assertion.h"

@@ -8,7 +8,7 @@
 #include "framework/core/registered_message.h"
 #include "framework/ui/window_manager.h"
 #include "framework/ui/windows_menu.h"
-#include "game/shell/leader_almost_done_dlg.h"
+#include "game/shell/leader_almost_done_dialog.h"
 #include "support/bus_recorder.h"
 #include "support/ui/test_win_app.h"
 #include "test_pictures.h"

@@ -1,4 +1,4 @@
-#include "game/shell/game_overview_dlg.h"
+#include "game/shell/game_overview_dialogs.h"
 
 #include <algorithm>
 
@@ -12,6 +12,7 @@
 
 namespace vael {
 
+using dialog_helpers::closedByButton;
 using dialog_helpers::pixelsX;
 using dialog_helpers::pixelsY;
 using dialog_helpers::write;
@@ -132,10 +133,7 @@ void ArmyDetailsDlg::onInitDialog() {
 }
 
 void ArmyDetailsDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
-    if (id == IdClose)
-        close(1);
-    else
-        Dialog::onCommand(id, notification);
+    if (!closedByButton(*this, id, IdClose, 1)) Dialog::onCommand(id, notification);
 }
 
 void ArmyDetailsDlg::drawBackground() {

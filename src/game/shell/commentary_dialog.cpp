@@ -1,4 +1,4 @@
-#include "game/shell/commentary_dlg.h"
+#include "game/shell/commentary_dialog.h"
 
 #include "framework/core/payload_check.h"
 #include "game/shell/shell_message_names.h"

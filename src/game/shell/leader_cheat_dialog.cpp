@@ -1,4 +1,4 @@
-#include "game/shell/leader_cheat_dlg.h"
+#include "game/shell/leader_cheat_dialog.h"
 
 #include <algorithm>
 

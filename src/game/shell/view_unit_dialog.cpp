@@ -1,4 +1,4 @@
-#include "game/shell/view_unit_dlg.h"
+#include "game/shell/view_unit_dialog.h"
 
 #include "framework/core/direction.h"
 #include "framework/ui/font.h"

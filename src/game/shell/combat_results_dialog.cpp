@@ -1,4 +1,4 @@
-#include "game/shell/combat_results_dlg.h"
+#include "game/shell/combat_results_dialog.h"
 
 #include "framework/core/list_walk.h"
 #include "framework/ui/dialog_item.h"
@@ -7,6 +7,7 @@
 
 namespace vael {
 
+using dialog_helpers::closedByButton;
 using dialog_helpers::valuesOf;
 
 namespace {
@@ -60,10 +61,7 @@ void OverallCombatResultsDlg::onInitDialog() {
 }
 
 void OverallCombatResultsDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
-    if (id == IdClose)
-        close(1);
-    else
-        Dialog::onCommand(id, notification);
+    if (!closedByButton(*this, id, IdClose, 1)) Dialog::onCommand(id, notification);
 }
 
 void OverallCombatResultsDlg::close(std::int16_t value) {
