@@ -210,6 +210,7 @@ void Leader::eliminate() {
     takeReplacementRatings();
     wounded_ = 0;
     outOfPlay_ = 1;
+    if (landscape_) landscape_->noteChange();
     markReplacement();
 }
 

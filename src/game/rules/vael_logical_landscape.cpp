@@ -62,6 +62,9 @@ std::int16_t VaelLogicalLandscape::indexOf(std::int16_t hex) const {
 }
 
 void VaelLogicalLandscape::clearMap() {
+    noteChange();
+    countedRings_.clear();
+    countedRingHexes_ = 0;
     regions_.clear();
     occupants_.clear();
     fillSlots_.clear();
@@ -367,10 +370,12 @@ List<const VaelUnit*>& VaelLogicalLandscape::unitsInHex(std::int16_t hex) {
 void VaelLogicalLandscape::addToRegion(const VaelUnit* unit, std::int16_t hex) {
     if (lookupIndex(hex) < 0) return; // off the map: the unit stands nowhere
     unitsInHex(hex).append(unit);
+    noteChange();
 }
 
 const VaelUnit* VaelLogicalLandscape::removeFromRegion(const VaelUnit* unit, std::int16_t hex) {
     if (lookupIndex(hex) < 0) return nullptr;
+    noteChange();
     return unitsInHex(hex).remove(unit) ? unit : nullptr;
 }
 
@@ -381,6 +386,7 @@ const VaelUnit* VaelLogicalLandscape::removeUnitById(std::int16_t componentId, s
     for (const VaelUnit* unit = nullptr; it.next(unit);)
         if (unit->getId() == componentId) {
             list.remove(unit);
+            noteChange();
             return unit;
         }
     return nullptr;
