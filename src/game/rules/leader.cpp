@@ -37,7 +37,7 @@ int heightLevel(const VaelLogicalLandscape* landscape, std::int16_t hex) {
 }
 
 bool barredSide(const VaelLogicalLandscape* landscape, std::int16_t from, std::int16_t to) {
-    return landscape->hasHexsideFeatureToward(from, to, 14) != 0;
+    return landscape->impassableSideToward(from, to);
 }
 
 } // namespace

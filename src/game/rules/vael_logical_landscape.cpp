@@ -65,6 +65,7 @@ void VaelLogicalLandscape::clearMap() {
     noteChange();
     countedRings_.clear();
     countedRingHexes_ = 0;
+    edgeFacts_.clear();
     regions_.clear();
     occupants_.clear();
     fillSlots_.clear();
@@ -427,7 +428,19 @@ std::uint32_t VaelLogicalLandscape::hasHexsideFeatureToward(std::int16_t from, s
     return hasHexsideFeature(from, neighbourDirection(from, to), code);
 }
 
-std::int16_t VaelLogicalLandscape::stepCostBetween(std::int16_t from, std::int16_t to) const {
+const VaelLogicalLandscape::EdgeFacts* VaelLogicalLandscape::learnEdge(std::int16_t from, std::int16_t to,
+                                                                       std::int32_t side) const {
+    const std::size_t size = static_cast<std::size_t>(regionCount_) * LogicalRegion::slots;
+    if (edgeFacts_.size() != size) edgeFacts_.assign(size, EdgeFacts{});
+    EdgeFacts& facts = edgeFacts_[static_cast<std::size_t>(lookupIndex(from)) * LogicalRegion::slots +
+                                  static_cast<std::size_t>(side)];
+    facts.cost = figureStepCost(from, to);
+    facts.impassable = hasHexsideFeature(from, side, 14) != 0 ? 1 : 0;
+    facts.known = 1;
+    return &facts;
+}
+
+std::int16_t VaelLogicalLandscape::figureStepCost(std::int16_t from, std::int16_t to) const {
     static const std::int16_t values[12] = {1, 2, 1, 2, 1, 2, -1, 0, -1, -1, 2, 99};
     // The two regions and the side between them are looked up once: this runs for every step of every
     // movement fill.

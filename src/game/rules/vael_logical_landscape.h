@@ -142,7 +142,16 @@ public:
     }
     void floodFillFormation(List<short>& result, const List<DIRECTION>& directions, List<short> formation,
                             std::int16_t budget, StepCostFunction cost);
-    std::int16_t stepCostBetween(std::int16_t from, std::int16_t to) const;
+    // What a step between neighbours costs, and whether an impassable side bars it, are the map's own:
+    // both are kept per hex and side from the first asking.
+    std::int16_t stepCostBetween(std::int16_t from, std::int16_t to) const {
+        const EdgeFacts* facts = edgeFacts(from, to);
+        return facts ? facts->cost : figureStepCost(from, to);
+    }
+    bool impassableSideToward(std::int16_t from, std::int16_t to) const {
+        const EdgeFacts* facts = edgeFacts(from, to);
+        return facts ? facts->impassable != 0 : hasHexsideFeatureToward(from, to, 14) != 0;
+    }
     std::uint32_t hasHexsideFeature(std::int16_t hex, std::int32_t direction, std::uint16_t code) const;
     std::uint32_t hasHexsideFeatureToward(std::int16_t from, std::int16_t to, std::uint16_t code) const;
     std::int16_t hasTerrainCode(std::int16_t hex, std::uint16_t code) const {
@@ -234,6 +243,25 @@ private:
                      StepCostFunction cost);
     // The kept hexes, null where they cannot be kept.
     const std::vector<short>* keptRing(std::int16_t start, std::int16_t budget, std::int16_t allowZero);
+    struct EdgeFacts {
+        std::int16_t cost = 0;
+        std::uint8_t impassable = 0;
+        std::uint8_t known = 0;
+    };
+    // The facts of the step to a neighbour, null for a step that is none.
+    const EdgeFacts* edgeFacts(std::int16_t from, std::int16_t to) const {
+        const std::int32_t index = lookupIndex(from);
+        if (index < 0 || index >= regionCount_) return nullptr;
+        const std::int32_t side = neighbourDirection(from, to);
+        if (side == 0) return nullptr;
+        const auto at =
+            static_cast<std::size_t>(index) * LogicalRegion::slots + static_cast<std::size_t>(side);
+        if (at >= edgeFacts_.size()) return learnEdge(from, to, side);
+        const EdgeFacts& facts = edgeFacts_[at];
+        return facts.known ? &facts : learnEdge(from, to, side);
+    }
+    const EdgeFacts* learnEdge(std::int16_t from, std::int16_t to, std::int32_t side) const;
+    std::int16_t figureStepCost(std::int16_t from, std::int16_t to) const;
     // Per nation and hex: 0 not yet asked, else 1 + the answer.
     struct NationAnswers {
         std::uint32_t nation = 0;
@@ -267,6 +295,7 @@ private:
     std::string loadError_;
     std::uint64_t changes_ = 0;
     mutable std::vector<NationAnswers> nationAnswers_;
+    mutable std::vector<EdgeFacts> edgeFacts_;
     mutable std::size_t lastAnswers_ = 0;
     std::unordered_map<std::uint32_t, std::vector<short>> countedRings_;
     std::size_t countedRingHexes_ = 0;

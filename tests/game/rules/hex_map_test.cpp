@@ -243,7 +243,8 @@ TEST(FloodFill, ADoubleSizedUnitsSecondHexFollowsItsHexAndEveryAcceptedHex) {
 // holds hexes, a double-sized unit on the start hex and a new map each get a fill of their own.
 TEST(FloodFill, RingsByStepCountAreKeptUntilTheMapChanges) {
     auto map = makeLandscape(10, 10);
-    const auto stepRing = [&](bool exact, std::int16_t start, std::int16_t steps, List<short> result = {}) {
+    const auto stepRing = [&](bool exact, std::int16_t start, std::int16_t steps,
+                              List<short> result = List<short>()) {
         (map.get()->*(exact ? &VaelLogicalLandscape::hexesAtExactCost
                             : &VaelLogicalLandscape::hexesWithinCost))(result, start, steps,
                                                                        VaelLogicalLandscape::unitStepCost);
@@ -392,6 +393,14 @@ TEST(StepCost, TerrainOfTheHexEnteredSidesCrossedAndRawHeights) {
     EXPECT_EQ(answers({503, 606, 404}, toward) +
                   values("", map->hasHexsideFeatureToward(503, 404, 14), map->hasHexsideFeature(-1, 2, 14)),
               "1 0 0 1 0");
+    // The kept answers: the impassable side as the feature test has it, a hex that is no neighbour
+    // answered as it always was, and a new map answered anew.
+    auto impassable = [&](int to) { return map->impassableSideToward(404, to); };
+    EXPECT_EQ(values(answers({503, 606, 404, 405, 504}, impassable), cost(101, 102), cost(101, 303)),
+              "1 0 0 0 0 2 1");
+    ASSERT_TRUE(map->loadMap(readMapFile(MapFileBuilder(6, 6).addSide(404, 2, 20).addSide(404, 5, 20))));
+    EXPECT_EQ(values(answers({503, 606, 404, 405, 504}, impassable), cost(101, 102), cost(102, 101)),
+              "1 0 0 1 0 1 1");
 }
 
 using Bytes = std::vector<std::uint8_t>;
