@@ -35,6 +35,8 @@ DebugStreamBuffer* DebugStreamBuffer::open(const char* name) {
     std::filebuf* result = std::filebuf::open(name ? name : "/dev/null", std::ios::out | std::ios::trunc);
     discarding_ = name == nullptr;
     window_.open(name);
+    // A failed stream formats nothing: what it would write would reach no file.
+    if (owner_) owner_->clear(writesToFile() ? std::ios::goodbit : std::ios::badbit);
     return result ? this : nullptr;
 }
 
@@ -50,6 +52,7 @@ int DebugStreamBuffer::sync() {
 
 DebugStream::DebugStream() : std::ostream(nullptr) {
     init(&buffer_);
+    buffer_.owner_ = this;
     buffer_.open(nullptr);
 }
 

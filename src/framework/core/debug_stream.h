@@ -1,6 +1,7 @@
 #pragma once
 // The one global trace stream. It writes to a file that is emptied when it is opened; a window hook sees
-// every flushed block (and shows nothing).
+// every flushed block (and shows nothing). With no file open the stream is kept failed, so that the many
+// trace lines of a battle nobody reads are never formatted.
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
@@ -28,20 +29,28 @@ public:
     // Closes the current file and opens the named one, emptied; a null name writes to the null device.
     DebugStreamBuffer* open(const char* name);
     DebugStreamWindow& window() { return window_; }
+    // Whether a file takes the text.
+    bool writesToFile() const { return !discarding_ && is_open(); }
 
 protected:
     int sync() override;
 
 private:
     DebugStreamWindow window_;
+    friend class DebugStream;
     // No file was named: the text goes to the window only, and no line costs a write to the null device.
     bool discarding_ = false;
+    // The stream that is kept failed while no file takes the text (none for a buffer of its own).
+    std::ostream* owner_ = nullptr;
 };
 
 class DebugStream : public std::ostream {
 public:
     DebugStream();
     DebugStreamBuffer* rdbuf() { return &buffer_; }
+    // Whether a trace file is open: a caller whose line costs work of its own before the stream sees it
+    // (a name copied, a text built) asks first.
+    bool tracing() const { return buffer_.writesToFile(); }
 
 private:
     DebugStreamBuffer buffer_;

@@ -537,19 +537,17 @@ Value findClosestEnemyToAttack(void* owner, Value who) {
     if (!onMap(ai, Value(unit->getHex())) || !enemyOnMap(ai, *unit)) return -1;
     std::int16_t previous = -1;
     for (std::int16_t radius = 1; radius <= 100; ++radius) {
-        List<short> reached;
-        ai.landscape()->hexesWithinCost(reached, static_cast<std::int16_t>(unit->getHex()), radius,
-                                        VaelLogicalLandscape::unitStepCost);
         Value found = -1;
-        ListIterator<short> it(reached);
-        for (short h = 0; it.next(h);) {
-            const VaelUnit* first = ai.landscape()->firstOccupant(h);
-            if (first && first->isOtherNation(unit->getNation()) && !first->isLeader()) found = h;
-        }
+        const auto reached = static_cast<std::int16_t>(ai.landscape()->forEachWithinSteps(
+            static_cast<std::int16_t>(unit->getHex()), radius, [&](short h) {
+                const VaelUnit* first = ai.landscape()->firstOccupant(h);
+                if (first && first->isOtherNation(unit->getNation()) && !first->isLeader()) found = h;
+                return true;
+            }));
         if (found >= 0) return found;
         // A search that reaches no more hexes than the last one will never reach an enemy.
-        if (reached.count() == previous) break;
-        previous = reached.count();
+        if (reached == previous) break;
+        previous = reached;
     }
     return -1;
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <locale>
+#include <tuple>
 
 #include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
@@ -79,6 +81,55 @@ TEST(DebugStream, TheWindowCopyMarksEveryLineFeed) {
     }
 }
 
+// Counts the numbers the stream formats.
+class CountingNumbers : public std::num_put<char> {
+public:
+    explicit CountingNumbers(int& count) : count_(count) {}
+
+protected:
+    iter_type do_put(iter_type out, std::ios_base& io, char fill, long value) const override {
+        ++count_;
+        return std::num_put<char>::do_put(out, io, fill, value);
+    }
+
+private:
+    int& count_;
+};
+
+// The global stream formats nothing while no file is open (a battle traces tens of thousands of lines
+// nobody reads), and writes every line byte for byte, manipulators and all, while one is; a file that
+// cannot be opened counts as none.
+TEST(DebugStream, TheGlobalStreamFormatsOnlyWhileAFileTakesTheText) {
+    test::TempDir dir("debug-stream-muted");
+    int formatted = 0;
+    const std::locale previous =
+        debugStream().imbue(std::locale(std::locale::classic(), new CountingNumbers(formatted)));
+    const auto traceLines = [] {
+        debugStream() << "Taking " << 2 << " hits at " << std::hex << 0x2b << std::dec << '\n'
+                      << -7L << std::endl;
+    };
+    const auto rounds = [&](const char* name) {
+        if (name)
+            debugStream().rdbuf()->open((dir / name).c_str());
+        else
+            debugStream().rdbuf()->open(nullptr);
+        const bool tracing = debugStream().tracing();
+        traceLines();
+        return std::tuple(formatted, tracing, debugStream().good());
+    };
+    using Round = std::tuple<int, bool, bool>;
+    EXPECT_EQ(rounds(nullptr), Round(0, false, false));
+    EXPECT_EQ(rounds("trace"), Round(3, true, true));
+    EXPECT_EQ(rounds(nullptr), Round(3, false, false));
+    EXPECT_EQ(rounds("no-such-folder/trace"), Round(3, false, false));
+    EXPECT_EQ(rounds("again"), Round(6, true, true));
+    debugStream().rdbuf()->open(nullptr);
+    debugStream().imbue(previous);
+    EXPECT_EQ((Strings{contents(dir / "trace"), contents(dir / "again")}),
+              (Strings{"Taking 2 hits at 2b\n-7\n", "Taking 2 hits at 2b\n-7\n"}));
+    EXPECT_FALSE(std::filesystem::exists(dir / "no-such-folder"));
+}
+
 // --- the assertion routine -----------------------------------------------------------------------------
 
 using Facts = std::tuple<std::string, std::string, int>;
@@ -113,7 +164,8 @@ TEST(Assertion, AFailureIsTracedThenAskedAndAbortingThrowsItsFacts) {
     Assertion::check(0, "Invalid Box Dimensions", "geometry.cpp", 28);
     debugStream().rdbuf()->open(nullptr);
     debugStream() << "after the program" << std::endl;
-    EXPECT_TRUE(debugStream().good());
+    // Failed on purpose while no file takes the text (see the formatting test above).
+    EXPECT_TRUE(debugStream().bad());
     EXPECT_EQ(contents(dir / "trace"), "<<Failure in ..\\BRAMBLE\\UTILS at line 817.>>\n"
                                        "Bad data passed in bus message to function\n"
                                        "<<Failure in geometry.cpp at line 28.>>\nInvalid Box Dimensions\n");

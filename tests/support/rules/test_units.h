@@ -84,7 +84,11 @@ public:
     void buildRearHexes() override { ++rebuilds; }
     void buildFlankHexes() override { ++rebuilds; }
     std::int16_t kindFlag() const override { return 1; }
-    void setZOC(std::initializer_list<short> hexes) { this->zocHexes_ = listOf(hexes); }
+    // As the real rebuild does, the map is told: what it worked out from the zones is stale.
+    void setZOC(std::initializer_list<short> hexes) {
+        this->zocHexes_ = listOf(hexes);
+        if (this->landscape_) this->landscape_->noteChange();
+    }
 
     using Kind::cohesionHits_;
     int rebuilds = 0;

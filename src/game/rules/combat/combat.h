@@ -202,6 +202,11 @@ protected:
     std::int16_t nearestEnemyAmong(const List<short>& hexes) const;
     // The hexes one step from the unit across two sides of a table (front or rear), without its own.
     void fillBeside(List<short>& hexes, Sides side);
+    // The valid movement's parts: the fill with the hexes taken out that the unit cannot end on, the facing
+    // menu for the movement left, and what the fill reads of the declared combats.
+    List<short> reachableHexes(DIRECTION facing, std::uint16_t allowance);
+    void menuForMovementLeft();
+    std::uint64_t combatsSeen() const;
     void fillRegion(List<short>& region, const List<DIRECTION>& directions, std::int16_t start);
     std::int16_t scanRegion(const List<DIRECTION>& directions, const List<short>& starts, const char* what);
     void sendCommentary(const std::string& text);

@@ -30,6 +30,7 @@ List<short> Combat::hexesAround(std::int16_t hex) const {
 
 void Combat::rebuildZOC() {
     zocHexes_ = zocFromHex(hex_ == offMap ? std::int16_t(-1) : static_cast<std::int16_t>(hex_));
+    if (landscape_) landscape_->noteChange();
 }
 
 void Combat::fillBeside(List<short>& hexes, Sides side) {

@@ -62,6 +62,10 @@ std::int16_t VaelLogicalLandscape::indexOf(std::int16_t hex) const {
 }
 
 void VaelLogicalLandscape::clearMap() {
+    noteChange();
+    countedRings_.clear();
+    countedRingHexes_ = 0;
+    edgeFacts_.clear();
     regions_.clear();
     occupants_.clear();
     fillSlots_.clear();
@@ -367,10 +371,12 @@ List<const VaelUnit*>& VaelLogicalLandscape::unitsInHex(std::int16_t hex) {
 void VaelLogicalLandscape::addToRegion(const VaelUnit* unit, std::int16_t hex) {
     if (lookupIndex(hex) < 0) return; // off the map: the unit stands nowhere
     unitsInHex(hex).append(unit);
+    noteChange();
 }
 
 const VaelUnit* VaelLogicalLandscape::removeFromRegion(const VaelUnit* unit, std::int16_t hex) {
     if (lookupIndex(hex) < 0) return nullptr;
+    noteChange();
     return unitsInHex(hex).remove(unit) ? unit : nullptr;
 }
 
@@ -381,6 +387,7 @@ const VaelUnit* VaelLogicalLandscape::removeUnitById(std::int16_t componentId, s
     for (const VaelUnit* unit = nullptr; it.next(unit);)
         if (unit->getId() == componentId) {
             list.remove(unit);
+            noteChange();
             return unit;
         }
     return nullptr;
@@ -421,7 +428,19 @@ std::uint32_t VaelLogicalLandscape::hasHexsideFeatureToward(std::int16_t from, s
     return hasHexsideFeature(from, neighbourDirection(from, to), code);
 }
 
-std::int16_t VaelLogicalLandscape::stepCostBetween(std::int16_t from, std::int16_t to) const {
+const VaelLogicalLandscape::EdgeFacts* VaelLogicalLandscape::learnEdge(std::int16_t from, std::int16_t to,
+                                                                       std::int32_t side) const {
+    const std::size_t size = static_cast<std::size_t>(regionCount_) * LogicalRegion::slots;
+    if (edgeFacts_.size() != size) edgeFacts_.assign(size, EdgeFacts{});
+    EdgeFacts& facts = edgeFacts_[static_cast<std::size_t>(lookupIndex(from)) * LogicalRegion::slots +
+                                  static_cast<std::size_t>(side)];
+    facts.cost = figureStepCost(from, to);
+    facts.impassable = hasHexsideFeature(from, side, 14) != 0 ? 1 : 0;
+    facts.known = 1;
+    return &facts;
+}
+
+std::int16_t VaelLogicalLandscape::figureStepCost(std::int16_t from, std::int16_t to) const {
     static const std::int16_t values[12] = {1, 2, 1, 2, 1, 2, -1, 0, -1, -1, 2, 99};
     // The two regions and the side between them are looked up once: this runs for every step of every
     // movement fill.

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/core/command_records.h"
@@ -87,6 +88,11 @@ public:
     List<short> hexLine(std::int16_t from, std::int16_t to) const;
     const List<short>& frontArc(std::int32_t code) const;
 
+    // A count of the changes to the map and to what its units put on it for the others (who stands where,
+    // zones of control, who is out of play). What is worked out from them is kept until the count moves on.
+    std::uint64_t changeCount() const { return changes_; }
+    void noteChange() { ++changes_; }
+
     // Occupants, in the order they arrived.
     List<const VaelUnit*>& unitsInHex(std::int16_t hex);
     void addToRegion(const VaelUnit* unit, std::int16_t hex);
@@ -102,7 +108,8 @@ public:
         return occupants_[static_cast<std::size_t>(index)].first(unit) ? unit : nullptr;
     }
 
-    // Questions about the hexes around a hex.
+    // Questions about the hexes around a hex. Without leadersOnly, and for the zones of control, the answers
+    // are kept per nation until the map or its units change: the fills ask them for every step.
     bool enemyAdjacent(std::int16_t hex, std::uint32_t nation, bool leadersOnly) const;
     bool isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const;
     bool findOWCandidates(std::int16_t hex, std::uint32_t nation, const VaelUnit* mover);
@@ -110,15 +117,41 @@ public:
     // Flood fills.
     static std::int16_t unitStepCost(std::int16_t from, std::int16_t to, VaelLogicalLandscape* landscape,
                                      VaelUnit* unit);
+    // With through set, only the paths that pass through that hex are handed over.
     void floodFill(List<short>& result, const List<DIRECTION>& directions, std::int16_t start,
                    std::int16_t budget, std::int16_t allowZero, StepCostFunction cost,
-                   List<List<short>>* paths = nullptr, List<short>* watch = nullptr);
+                   List<List<short>>* paths = nullptr, List<short>* watch = nullptr,
+                   std::int16_t through = -1);
     void hexesAtExactCost(List<short>& result, std::int16_t start, std::int16_t budget,
                           StepCostFunction cost);
     void hexesWithinCost(List<short>& result, std::int16_t start, std::int16_t budget, StepCostFunction cost);
+    // Hands visit each hex that hexesWithinCost lists for the step count alone, in its order, without making
+    // the list, until visit answers false; answers how many hexes the list would hold.
+    template <class Visit>
+    std::size_t forEachWithinSteps(std::int16_t start, std::int16_t steps, const Visit& visit) {
+        if (const std::vector<short>* kept = keptRing(start, steps, 1)) {
+            for (short h : *kept)
+                if (!visit(h)) break;
+            return kept->size();
+        }
+        List<short> reached;
+        hexesWithinCost(reached, start, steps, unitStepCost);
+        for (short h : reached)
+            if (!visit(h)) break;
+        return static_cast<std::size_t>(reached.count());
+    }
     void floodFillFormation(List<short>& result, const List<DIRECTION>& directions, List<short> formation,
                             std::int16_t budget, StepCostFunction cost);
-    std::int16_t stepCostBetween(std::int16_t from, std::int16_t to) const;
+    // What a step between neighbours costs, and whether an impassable side bars it, are the map's own:
+    // both are kept per hex and side from the first asking.
+    std::int16_t stepCostBetween(std::int16_t from, std::int16_t to) const {
+        const EdgeFacts* facts = edgeFacts(from, to);
+        return facts ? facts->cost : figureStepCost(from, to);
+    }
+    bool impassableSideToward(std::int16_t from, std::int16_t to) const {
+        const EdgeFacts* facts = edgeFacts(from, to);
+        return facts ? facts->impassable != 0 : hasHexsideFeatureToward(from, to, 14) != 0;
+    }
     std::uint32_t hasHexsideFeature(std::int16_t hex, std::int32_t direction, std::uint16_t code) const;
     std::uint32_t hasHexsideFeatureToward(std::int16_t from, std::int16_t to, std::uint16_t code) const;
     std::int16_t hasTerrainCode(std::int16_t hex, std::uint16_t code) const {
@@ -203,7 +236,49 @@ private:
     std::int16_t& bestRemainingAt(std::int16_t hex) { return fillSlot(lookupIndex(hex)).bestRemaining; }
     void fill(List<short>& result, const std::int32_t* directions, std::size_t directionCount,
               std::int16_t start, std::int16_t budget, std::int16_t allowZero, StepCostFunction cost,
-              List<List<short>>* paths, List<short>* watch);
+              List<List<short>>* paths, List<short>* watch, std::int16_t through = -1);
+    // The rings of hexes around a hex by the step count alone depend on the map only, unless a
+    // double-sized unit on the start hex brings its other half in: those are kept from the first asking.
+    void countedFill(List<short>& result, std::int16_t start, std::int16_t budget, std::int16_t allowZero,
+                     StepCostFunction cost);
+    // The kept hexes, null where they cannot be kept.
+    const std::vector<short>* keptRing(std::int16_t start, std::int16_t budget, std::int16_t allowZero);
+    struct EdgeFacts {
+        std::int16_t cost = 0;
+        std::uint8_t impassable = 0;
+        std::uint8_t known = 0;
+    };
+    // The facts of the step to a neighbour, null for a step that is none.
+    const EdgeFacts* edgeFacts(std::int16_t from, std::int16_t to) const {
+        const std::int32_t index = lookupIndex(from);
+        if (index < 0 || index >= regionCount_) return nullptr;
+        const std::int32_t side = neighbourDirection(from, to);
+        if (side == 0) return nullptr;
+        const auto at =
+            static_cast<std::size_t>(index) * LogicalRegion::slots + static_cast<std::size_t>(side);
+        if (at >= edgeFacts_.size()) return learnEdge(from, to, side);
+        const EdgeFacts& facts = edgeFacts_[at];
+        return facts.known ? &facts : learnEdge(from, to, side);
+    }
+    const EdgeFacts* learnEdge(std::int16_t from, std::int16_t to, std::int32_t side) const;
+    std::int16_t figureStepCost(std::int16_t from, std::int16_t to) const;
+    // Per nation and hex: 0 not yet asked, else 1 + the answer.
+    struct NationAnswers {
+        std::uint32_t nation = 0;
+        std::uint64_t madeAt = 0;
+        std::vector<std::uint8_t> adjacent;
+        std::vector<std::uint8_t> inZone;
+    };
+    NationAnswers& answersFor(std::uint32_t nation) const {
+        if (lastAnswers_ < nationAnswers_.size()) {
+            NationAnswers& last = nationAnswers_[lastAnswers_];
+            if (last.nation == nation && last.madeAt == changes_) return last;
+        }
+        return freshAnswersFor(nation);
+    }
+    NationAnswers& freshAnswersFor(std::uint32_t nation) const;
+    bool unitNextTo(std::int16_t hex, std::uint32_t nation) const;
+    bool zoneReaches(std::int16_t hex, std::uint32_t nation) const;
 
     std::vector<List<const VaelUnit*>> occupants_;
     List<const VaelUnit*> noOccupants_;
@@ -218,6 +293,12 @@ private:
     std::deque<ResultTable> resultTables_; // a deque: a deeper fill's table must not move the outer one's
     std::size_t fillDepth_ = 0;
     std::string loadError_;
+    std::uint64_t changes_ = 0;
+    mutable std::vector<NationAnswers> nationAnswers_;
+    mutable std::vector<EdgeFacts> edgeFacts_;
+    mutable std::size_t lastAnswers_ = 0;
+    std::unordered_map<std::uint32_t, std::vector<short>> countedRings_;
+    std::size_t countedRingHexes_ = 0;
 };
 
 } // namespace vael

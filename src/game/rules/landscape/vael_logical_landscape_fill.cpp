@@ -34,20 +34,21 @@ void VaelLogicalLandscape::resetBestRemaining() {
 
 void VaelLogicalLandscape::floodFill(List<short>& result, const List<DIRECTION>& directions,
                                      std::int16_t start, std::int16_t budget, std::int16_t allowZero,
-                                     StepCostFunction cost, List<List<short>>* paths, List<short>* watch) {
+                                     StepCostFunction cost, List<List<short>>* paths, List<short>* watch,
+                                     std::int16_t through) {
     // The directions are read once.
     std::vector<std::int32_t> tries;
     Item<DIRECTION>* it = nullptr;
     if (directions.firstItem(it))
         for (; it; it = it->next)
             tries.push_back(it->value);
-    fill(result, tries.data(), tries.size(), start, budget, allowZero, cost, paths, watch);
+    fill(result, tries.data(), tries.size(), start, budget, allowZero, cost, paths, watch, through);
 }
 
 void VaelLogicalLandscape::fill(List<short>& result, const std::int32_t* directions,
                                 std::size_t directionCount, std::int16_t start, std::int16_t budget,
                                 std::int16_t allowZero, StepCostFunction cost, List<List<short>>* paths,
-                                List<short>* watch) {
+                                List<short>* watch, std::int16_t through) {
     // A fill from a hex that is not on the map has nowhere to start.
     if (!isValidHex(start)) {
         debugStream() << "Flood fill asked to start from hex " << start << ", which is not on the map"
@@ -136,6 +137,13 @@ void VaelLogicalLandscape::fill(List<short>& result, const std::int32_t* directi
     queue.clear();
     steps.clear();
     const auto handOver = [&](std::int32_t node) {
+        // A path that misses the hex asked for is never spelt out.
+        if (through >= 0) {
+            std::int32_t at = node;
+            while (at >= 0 && steps[static_cast<std::size_t>(at)].hex != through)
+                at = steps[static_cast<std::size_t>(at)].previous;
+            if (at < 0) return;
+        }
         walk.clear();
         for (std::int32_t at = node; at >= 0; at = steps[static_cast<std::size_t>(at)].previous)
             walk.push_back(steps[static_cast<std::size_t>(at)].hex);
@@ -218,16 +226,53 @@ void VaelLogicalLandscape::fill(List<short>& result, const std::int32_t* directi
         if (alive[i]) result.append(values[i]);
 }
 
+const std::vector<short>* VaelLogicalLandscape::keptRing(std::int16_t start, std::int16_t budget,
+                                                         std::int16_t allowZero) {
+    const VaelUnit* occupant = firstOccupant(start);
+    if (!isValidHex(start) || budget < 0 || (occupant && occupant->isDoubleSized())) return nullptr;
+    const std::uint32_t key = static_cast<std::uint32_t>(start) << 16 |
+                              static_cast<std::uint32_t>(budget) << 1 | (allowZero ? 1u : 0u);
+    auto found = countedRings_.find(key);
+    if (found != countedRings_.end()) return &found->second;
+    List<short> ring;
+    fill(ring, sixDirections, std::size(sixDirections), start, budget, allowZero, unitStepCost, nullptr,
+         nullptr);
+    ring.removeAll(-1);
+    std::vector<short> hexes;
+    for (short h : ring)
+        hexes.push_back(h);
+    // The searches for the nearest enemy widen ring by ring over the whole map: the kept rings are let go
+    // before they hold more than half a megabyte.
+    if (countedRingHexes_ + hexes.size() > (std::size_t(1) << 18)) {
+        countedRings_.clear();
+        countedRingHexes_ = 0;
+    }
+    countedRingHexes_ += hexes.size();
+    return &countedRings_.emplace(key, std::move(hexes)).first->second;
+}
+
+void VaelLogicalLandscape::countedFill(List<short>& result, std::int16_t start, std::int16_t budget,
+                                       std::int16_t allowZero, StepCostFunction cost) {
+    const std::vector<short>* kept =
+        cost == unitStepCost && result.isEmpty() ? keptRing(start, budget, allowZero) : nullptr;
+    if (!kept) {
+        fill(result, sixDirections, std::size(sixDirections), start, budget, allowZero, cost, nullptr,
+             nullptr);
+        result.removeAll(-1);
+        return;
+    }
+    for (short h : *kept)
+        result.append(h);
+}
+
 void VaelLogicalLandscape::hexesAtExactCost(List<short>& result, std::int16_t start, std::int16_t budget,
                                             StepCostFunction cost) {
-    fill(result, sixDirections, std::size(sixDirections), start, budget, 0, cost, nullptr, nullptr);
-    result.removeAll(-1);
+    countedFill(result, start, budget, 0, cost);
 }
 
 void VaelLogicalLandscape::hexesWithinCost(List<short>& result, std::int16_t start, std::int16_t budget,
                                            StepCostFunction cost) {
-    fill(result, sixDirections, std::size(sixDirections), start, budget, 1, cost, nullptr, nullptr);
-    result.removeAll(-1);
+    countedFill(result, start, budget, 1, cost);
 }
 
 void VaelLogicalLandscape::floodFillFormation(List<short>& result, const List<DIRECTION>& directions,

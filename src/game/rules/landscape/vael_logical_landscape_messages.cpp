@@ -101,18 +101,57 @@ template <class Test> bool VaelLogicalLandscape::anyUnitNextTo(std::int16_t hex,
     return false;
 }
 
-bool VaelLogicalLandscape::enemyAdjacent(std::int16_t hex, std::uint32_t nation, bool leadersOnly) const {
-    return anyUnitNextTo(hex, [&](const VaelUnit* unit) {
-        return unit->isOtherNation(nation) && (!leadersOnly || unit->isLeader());
-    });
+bool VaelLogicalLandscape::unitNextTo(std::int16_t hex, std::uint32_t nation) const {
+    return anyUnitNextTo(hex, [&](const VaelUnit* unit) { return unit->isOtherNation(nation) != 0; });
 }
 
-bool VaelLogicalLandscape::isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const {
+bool VaelLogicalLandscape::zoneReaches(std::int16_t hex, std::uint32_t nation) const {
     // Skirmishers slip through any zone of control.
     const Combat* first = asCombat(firstOccupant(hex));
     if (first && first->getUnitType() == SK) return false;
     return anyUnitNextTo(
         hex, [&](const VaelUnit* unit) { return unit->isOtherNation(nation) && unit->isHexInZOC(hex); });
+}
+
+VaelLogicalLandscape::NationAnswers& VaelLogicalLandscape::freshAnswersFor(std::uint32_t nation) const {
+    lastAnswers_ = nationAnswers_.size();
+    for (std::size_t i = 0; i < nationAnswers_.size(); ++i)
+        if (nationAnswers_[i].nation == nation) lastAnswers_ = i;
+    if (lastAnswers_ == nationAnswers_.size()) {
+        nationAnswers_.emplace_back();
+        nationAnswers_.back().nation = nation;
+        nationAnswers_.back().madeAt = changes_ + 1;
+    }
+    NationAnswers* answers = &nationAnswers_[lastAnswers_];
+    if (answers->madeAt != changes_ || answers->adjacent.size() != occupants_.size()) {
+        answers->adjacent.assign(occupants_.size(), 0);
+        answers->inZone.assign(occupants_.size(), 0);
+        answers->madeAt = changes_;
+    }
+    return *answers;
+}
+
+namespace {
+
+// An answer kept in table for the hex's index, worked out by ask the first time.
+template <class Ask> bool keptAnswer(std::vector<std::uint8_t>& table, std::int32_t index, const Ask& ask) {
+    if (index < 0 || static_cast<std::size_t>(index) >= table.size()) return ask();
+    std::uint8_t& kept = table[static_cast<std::size_t>(index)];
+    if (kept == 0) kept = static_cast<std::uint8_t>(1 + ask());
+    return kept == 2;
+}
+
+} // namespace
+
+bool VaelLogicalLandscape::enemyAdjacent(std::int16_t hex, std::uint32_t nation, bool leadersOnly) const {
+    if (leadersOnly)
+        return anyUnitNextTo(
+            hex, [&](const VaelUnit* unit) { return unit->isOtherNation(nation) && unit->isLeader(); });
+    return keptAnswer(answersFor(nation).adjacent, lookupIndex(hex), [&] { return unitNextTo(hex, nation); });
+}
+
+bool VaelLogicalLandscape::isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const {
+    return keptAnswer(answersFor(nation).inZone, lookupIndex(hex), [&] { return zoneReaches(hex, nation); });
 }
 
 bool VaelLogicalLandscape::findOWCandidates(std::int16_t hex, std::uint32_t nation, const VaelUnit* mover) {

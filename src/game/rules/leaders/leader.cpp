@@ -37,7 +37,7 @@ int heightLevel(const VaelLogicalLandscape* landscape, std::int16_t hex) {
 }
 
 bool barredSide(const VaelLogicalLandscape* landscape, std::int16_t from, std::int16_t to) {
-    return landscape->hasHexsideFeatureToward(from, to, 14) != 0;
+    return landscape->impassableSideToward(from, to);
 }
 
 } // namespace
@@ -210,6 +210,7 @@ void Leader::eliminate() {
     takeReplacementRatings();
     wounded_ = 0;
     outOfPlay_ = 1;
+    if (landscape_) landscape_->noteChange();
     markReplacement();
 }
 

@@ -202,6 +202,11 @@ List<short> Leader::GetValidMovement(DIRECTION, std::uint16_t allowance) {
                                        budget, fullGroupMove_ ? fullGroupMoveCost : plainCost);
         return moves;
     }
+    // Alone, the leader's reach depends on the map and who stands where, his hex and his budget.
+    const bool keepable = reachKeepable();
+    ReachKey key;
+    if (keepable) key = ownReachKey(NoDirection, static_cast<std::uint16_t>(budget));
+    if (const KeptReach* kept = keepable ? keptReachFor(key) : nullptr) return kept->reach;
     List<DIRECTION> directions;
     for (DIRECTION d : {North, NorthEast, SouthEast, South, SouthWest, NorthWest})
         directions.append(d);
@@ -211,6 +216,10 @@ List<short> Leader::GetValidMovement(DIRECTION, std::uint16_t allowance) {
     for (short h = 0; it.next(h);)
         if (!landscape_->isHexOccupied(h)) moves.append(h);
     moves.append(static_cast<short>(hex_));
+    if (keepable)
+        keepReach(key, moves, List<short>());
+    else
+        forgetReach();
     return moves;
 }
 

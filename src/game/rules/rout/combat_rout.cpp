@@ -78,6 +78,7 @@ void Combat::prepareToRout() {
     dropAnswer(sendNowNamed(msg::RemoveFromCombat, &number));
     trace << "Clear the units ZOC hexes" << std::endl;
     zocHexes_.clear();
+    if (landscape_) landscape_->noteChange();
 
     // North and South are hex sides, not corners: the unit turns its back to the corner beside them.
     DIRECTION target = routDirection_;

@@ -223,6 +223,45 @@ std::int16_t Combat::testStep(std::int16_t from, std::int16_t to) {
 List<short> Combat::GetValidMovement(DIRECTION facing, std::uint16_t allowance) {
     if (facing == NoDirection) facing = facing_;
     if (allowance == 0) allowance = movementLeft_;
+    List<short> reach;
+    const bool keepable = reachKeepable();
+    ReachKey key;
+    if (keepable) {
+        key = ownReachKey(facing, allowance);
+        key.own[9] = routing_;
+        key.extra = combatsSeen();
+    }
+    if (const KeptReach* kept = keepable ? keptReachFor(key) : nullptr) {
+        reach = kept->reach;
+        attackHexes_ = kept->attack;
+        blockedMoves_ = kept->blocked;
+    } else {
+        reach = reachableHexes(facing, allowance);
+        if (keepable)
+            keepReach(key, reach, attackHexes_);
+        else
+            forgetReach();
+    }
+    menuForMovementLeft();
+    return reach;
+}
+
+std::uint64_t Combat::combatsSeen() const {
+    // What the fill reads of the declared combats: each one's hex and defenders.
+    std::uint64_t seen = 1469598103934665603ull;
+    const auto mix = [&seen](std::uint64_t value) { seen = (seen ^ value) * 1099511628211ull; };
+    const List<CombatStruct>* combats = nullptr;
+    if (auto* layer = dynamic_cast<LogicalLayer*>(getBus())) combats = layer->getCombats();
+    for (const Item<CombatStruct>* c = head(combats); c; c = c->next) {
+        mix(c->value.hex);
+        mix(static_cast<std::uint64_t>(c->value.defenders.count()));
+        for (const Item<const VaelUnit*>* d = head(&c->value.defenders); d; d = d->next)
+            mix(reinterpret_cast<std::uintptr_t>(d->value));
+    }
+    return seen;
+}
+
+List<short> Combat::reachableHexes(DIRECTION facing, std::uint16_t allowance) {
     attackHexes_.clear();
     blockedMoves_.clear();
     List<short> reach;
@@ -248,7 +287,10 @@ List<short> Combat::GetValidMovement(DIRECTION facing, std::uint16_t allowance) 
         const std::int16_t right = rightFlankHex(x);
         if (right >= 0 && !emptyAndReached(rightFlankHex(right))) reach.removeAll(right);
     }
+    return reach;
+}
 
+void Combat::menuForMovementLeft() {
     bool aboutFace = false, anticlockwise = false, clockwise = false;
     if (!doubleSized_) {
         anticlockwise = clockwise = movementLeft_ > 0 || (unitType_ == SK && turned_);
@@ -271,7 +313,6 @@ List<short> Combat::GetValidMovement(DIRECTION facing, std::uint16_t allowance) 
     sendMenuItem(aboutFace ? ENABLE_MENU_ITEM : DISABLE_MENU_ITEM, 235);
     sendMenuItem(anticlockwise ? ENABLE_MENU_ITEM : DISABLE_MENU_ITEM, 220);
     sendMenuItem(clockwise ? ENABLE_MENU_ITEM : DISABLE_MENU_ITEM, 221);
-    return reach;
 }
 
 std::int16_t Combat::terrainHits(std::int16_t from, std::int16_t to, std::string& text) const {

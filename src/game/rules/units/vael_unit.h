@@ -38,7 +38,10 @@ public:
     std::uint16_t getMovementAllowance() const { return movementAllowance_; }
     std::uint16_t getMovementLeft() const { return movementLeft_; }
     std::uint32_t getNation() const { return nation_; }
-    void setNation(std::uint32_t nation) { nation_ = nation; }
+    void setNation(std::uint32_t nation) {
+        nation_ = nation;
+        if (landscape_) landscape_->noteChange();
+    }
     std::int16_t isOtherNation(std::uint32_t nation) const { return nation_ != nation; }
     std::int16_t hasSpentMovement() const { return movementLeft_ != movementAllowance_; }
     std::uint16_t getPotentialToBeOrdered() const { return potentialToBeOrdered_; }
@@ -209,6 +212,33 @@ protected:
     void sendMenuItem(BusMessage event, std::int16_t command);
     void showMarker(const char* message, std::int16_t hex);
 
+    // The hexes a move could reach as last worked out, with what they were worked out from: the map's count
+    // of changes, the unit's own state that the fill reads, and whatever else a kind adds. Asked again
+    // before any of it changed (a move is asked for, then ordered), the unit answers without filling again.
+    // A fill traces as it goes, so nothing is kept while a trace is written.
+    struct ReachKey {
+        std::uint64_t changes = 0;
+        std::uint64_t extra = 0;
+        std::int32_t own[10] = {};
+        bool operator==(const ReachKey&) const = default;
+    };
+    struct KeptReach {
+        bool valid = false;
+        ReachKey key;
+        List<short> reach;
+        List<short> attack;
+        List<short> blocked;
+    };
+    // Whether the reach may be kept now: on the map, the first on its hex (the fill steps as the first
+    // occupant of its start), and no trace written.
+    bool reachKeepable() const;
+    ReachKey ownReachKey(DIRECTION facing, std::uint16_t allowance) const;
+    const KeptReach* keptReachFor(const ReachKey& key) const {
+        return keptReach_.valid && keptReach_.key == key ? &keptReach_ : nullptr;
+    }
+    void keepReach(const ReachKey& key, const List<short>& reach, const List<short>& attack);
+    void forgetReach() { keptReach_.valid = false; }
+
     std::uint16_t selectedHex_ = 0;
     std::uint16_t markedHex_ = 0;
     std::uint16_t markedSecondHex_ = 0;
@@ -240,6 +270,7 @@ protected:
     std::uint16_t moveDestination_ = 0;
     DIRECTION routDirection_ = NoDirection;
     VaelLogicalLandscape* landscape_;
+    KeptReach keptReach_;
 
 private:
     static inline std::uint16_t globalOrderMode_ = 0;

@@ -1,4 +1,7 @@
 // Move orders: where the unit may go, the path it takes there and the start of the walk.
+#include <algorithm>
+#include <iterator>
+
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
@@ -44,6 +47,36 @@ List<DIRECTION> frontDirections(DIRECTION facing) {
 enum class Walk { Clear, Blocked, Stopped, Withdrawal };
 
 } // namespace
+
+bool VaelUnit::reachKeepable() const {
+    return landscape_ && hex_ != offMap && !outOfPlay_ &&
+           landscape_->firstOccupant(static_cast<std::int16_t>(hex_)) == this && !debugStream().tracing();
+}
+
+VaelUnit::ReachKey VaelUnit::ownReachKey(DIRECTION facing, std::uint16_t allowance) const {
+    ReachKey key;
+    key.changes = landscape_ ? landscape_->changeCount() : 0;
+    const std::int32_t own[] = {static_cast<std::int32_t>(hex_),
+                                secondHex_,
+                                static_cast<std::int32_t>(facing),
+                                allowance,
+                                static_cast<std::int32_t>(facing_),
+                                doubleSized_,
+                                forcedWithdrawal_,
+                                selectedHex_,
+                                static_cast<std::int32_t>(nation_),
+                                0};
+    std::copy(std::begin(own), std::end(own), key.own);
+    return key;
+}
+
+void VaelUnit::keepReach(const ReachKey& key, const List<short>& reach, const List<short>& attack) {
+    keptReach_.valid = true;
+    keptReach_.key = key;
+    keptReach_.reach = reach;
+    keptReach_.attack = attack;
+    keptReach_.blocked = blockedMoves_;
+}
 
 std::int16_t VaelUnit::MoveTo(std::int16_t hex) {
     validMoves_ = GetValidMovement();
@@ -202,7 +235,8 @@ BestPathResult VaelUnit::GetBestPath(std::int16_t dest, List<short>& pathOut, st
         List<short> reach;
         List<List<short>> candidates;
         landscape_->floodFill(reach, frontDirections(facing_), start,
-                              static_cast<std::int16_t>(movementLeft_), 1, stepCostFunction(), &candidates);
+                              static_cast<std::int16_t>(movementLeft_), 1, stepCostFunction(), &candidates,
+                              nullptr, dest);
         ListIterator<List<short>> it(candidates);
         for (List<short> candidate; it.next(candidate);) {
             if (!candidate.contains(dest)) continue;

@@ -64,15 +64,13 @@ std::int16_t VaelUnit::nearestEnemyHex() {
 
 std::int16_t VaelUnit::enemyWithin(std::int16_t radius) {
     if (!landscape_ || !landscape_->isValidHex(static_cast<std::int16_t>(hex_))) return 0;
-    List<short> near;
-    landscape_->hexesWithinCost(near, static_cast<std::int16_t>(hex_), radius,
-                                VaelLogicalLandscape::unitStepCost);
-    ListIterator<short> hexes(near);
-    for (short h = 0; hexes.next(h);) {
+    bool found = false;
+    landscape_->forEachWithinSteps(static_cast<std::int16_t>(hex_), radius, [&](short h) {
         const VaelUnit* first = landscape_->firstOccupant(h);
-        if (first && first->isOtherNation(nation_)) return 1;
-    }
-    return 0;
+        found = first && first->isOtherNation(nation_);
+        return !found;
+    });
+    return found ? 1 : 0;
 }
 
 std::int16_t VaelUnit::canMoveTo(std::int16_t hex) {

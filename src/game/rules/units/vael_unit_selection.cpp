@@ -144,12 +144,14 @@ void VaelUnit::disconnectHandlers() {
     for (const Standing& s : standing)
         disconnectNamed(s.name, s.handler);
     outOfPlay_ = 1;
+    if (landscape_) landscape_->noteChange();
 }
 
 void VaelUnit::returnToPlay() {
     if (!outOfPlay_) return;
     VaelUnit::connectHandlers();
     outOfPlay_ = 0;
+    if (landscape_) landscape_->noteChange();
     hex_ = offMap;
     secondHex_ = -1;
 }

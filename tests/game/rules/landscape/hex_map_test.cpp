@@ -239,13 +239,58 @@ TEST(FloodFill, ADoubleSizedUnitsSecondHexFollowsItsHexAndEveryAcceptedHex) {
     EXPECT_EQ(values(raw, ring(*map, true, 900, 1)), "[900 -1 901] [800 900 801 901]");
 }
 
+// Rings by the step count alone are the map's own and are kept from the first asking; a list that already
+// holds hexes, a double-sized unit on the start hex and a new map each get a fill of their own.
+TEST(FloodFill, RingsByStepCountAreKeptUntilTheMapChanges) {
+    auto map = makeLandscape(10, 10);
+    const auto stepRing = [&](bool exact, std::int16_t start, std::int16_t steps,
+                              List<short> result = List<short>()) {
+        (map.get()->*(exact ? &VaelLogicalLandscape::hexesAtExactCost
+                            : &VaelLogicalLandscape::hexesWithinCost))(result, start, steps,
+                                                                       VaelLogicalLandscape::unitStepCost);
+        return text(result);
+    };
+    const std::string around = "[505 405 504 605 606 506 406]";
+    EXPECT_EQ(values(stepRing(true, 505, 1), stepRing(false, 505, 1), stepRing(true, 505, 1)),
+              around + " " + around + " " + around);
+    EXPECT_EQ(
+        values(stepRing(false, 505, 0), stepRing(true, 505, 2, listOf<short>({7})).rfind("[7 505 ", 0) == 0),
+        "[505] 1");
+    // Visited in the list's order, as far as the visitor asks; the answer is the whole count.
+    std::vector<short> seen;
+    const std::size_t count = map->forEachWithinSteps(505, 1, [&](short h) {
+        seen.push_back(h);
+        return seen.size() < 3;
+    });
+    EXPECT_EQ(values(answers(seen, [](short h) { return h; }), count), "505 405 504 7");
+    TestCombat unit(UnitSetup(1, 505, map.get(), 1, 2, 1)); // second hex 606
+    map->addToRegion(&unit, 505);
+    const std::string twoHexes = "[606 405 505 504 605 705 706 607 406 506]";
+    std::string visited;
+    map->forEachWithinSteps(505, 1, [&](short h) {
+        visited += std::to_string(h) + ' ';
+        return true;
+    });
+    EXPECT_EQ(values(stepRing(false, 505, 1), visited),
+              twoHexes + " 606 405 505 504 605 705 706 607 406 506 ");
+    map->removeFromRegion(&unit, 505);
+    EXPECT_EQ(stepRing(false, 505, 1), around);
+    // A smaller map has no hex 505 at all, and a larger one has more around 0.
+    ASSERT_TRUE(map->loadMap(readMapFile(MapFileBuilder(5, 5))));
+    EXPECT_EQ(values(stepRing(false, 505, 1), stepRing(false, 0, 1)), "[] [0 100 1]");
+    ASSERT_TRUE(map->loadMap(readMapFile(MapFileBuilder(1, 5))));
+    EXPECT_EQ(stepRing(false, 0, 1), "[0 1]");
+}
+
 TEST(FloodFill, PathsAndFormations) {
     auto column = makeLandscape(1, 4), map = makeLandscape(4, 6);
     // The result, then each path: a path ends where the budget runs out or the way ends.
-    auto paths = [&](std::initializer_list<DIRECTION> ds, int budget, StepCostFunction cost) {
+    auto paths = [&](std::initializer_list<DIRECTION> ds, int budget, StepCostFunction cost,
+                     std::int16_t through = -1) {
         List<short> result;
         List<List<short>> found;
-        column->floodFill(result, listOf(ds), 0, static_cast<std::int16_t>(budget), 1, cost, &found);
+        column->floodFill(result, listOf(ds), 0, static_cast<std::int16_t>(budget), 1, cost, &found, nullptr,
+                          through);
         return text(result) + answers(toVector(found), [](const List<short>& path) { return text(path); }) +
                ";";
     };
@@ -257,6 +302,11 @@ TEST(FloodFill, PathsAndFormations) {
     CostTable::costs = {{2, 5}};
     EXPECT_EQ(cheap + paths({South}, 2, CostTable::cost),
               "[0 1 2][0 1 2];[0 1 2 3][0 1 2 3];[1 0 2][0 1 0] [0 1 2];[0 1][0 1 2] [0 1];");
+    // Asked for the paths through a hex, only those are handed over; the result is the same.
+    CostTable::costs.clear();
+    EXPECT_EQ(values(paths({North, South}, 2, unitCost, 2), paths({North, South}, 2, unitCost, 0),
+                     paths({South}, 2, unitCost, 3)),
+              "[1 0 2][0 1 2]; [1 0 2][0 1 0] [0 1 2]; [0 1 2];");
 
     // A formation moves as one block at the cost of its dearest hex; a barred hex stops the whole block.
     auto block = [&](std::initializer_list<short> hexes, int budget,
@@ -343,6 +393,14 @@ TEST(StepCost, TerrainOfTheHexEnteredSidesCrossedAndRawHeights) {
     EXPECT_EQ(answers({503, 606, 404}, toward) +
                   values("", map->hasHexsideFeatureToward(503, 404, 14), map->hasHexsideFeature(-1, 2, 14)),
               "1 0 0 1 0");
+    // The kept answers: the impassable side as the feature test has it, a hex that is no neighbour
+    // answered as it always was, and a new map answered anew.
+    auto impassable = [&](int to) { return map->impassableSideToward(404, to); };
+    EXPECT_EQ(values(answers({503, 606, 404, 405, 504}, impassable), cost(101, 102), cost(101, 303)),
+              "1 0 0 0 0 2 1");
+    ASSERT_TRUE(map->loadMap(readMapFile(MapFileBuilder(6, 6).addSide(404, 2, 20).addSide(404, 5, 20))));
+    EXPECT_EQ(values(answers({503, 606, 404, 405, 504}, impassable), cost(101, 102), cost(102, 101)),
+              "1 0 0 1 0 1 1");
 }
 
 using Bytes = std::vector<std::uint8_t>;

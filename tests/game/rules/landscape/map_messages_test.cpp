@@ -127,6 +127,32 @@ TEST_F(MapMessages, EnemiesNextToAHexAndTheirZonesOfControl) {
     EXPECT_EQ(values(map->isInEnemyZOC(505, home), map->isInEnemyZOC(605, home)), "0 1");
 }
 
+// The answers are kept per nation; every change of who stands where, of a zone or of who is in play shows in
+// the next one.
+TEST_F(MapMessages, KeptAnswersAboutEnemiesNearFollowEveryChange) {
+    const auto near505 = [&] {
+        return values(map->enemyAdjacent(505, home, false), map->isInEnemyZOC(505, home),
+                      map->enemyAdjacent(505, visitor, false), map->isInEnemyZOC(505, visitor));
+    };
+    const std::string empty = near505();
+    TestCombat& enemy = place(2, 504, visitor);
+    const std::string arrived = near505();
+    enemy.setZOC({505});
+    const std::string zone = near505();
+    enemy.setZOC({605});
+    const std::string zoneAway = near505();
+    enemy.setZOC({505});
+    map->removeFromRegion(&enemy, 504);
+    const std::string gone = near505();
+    // Eliminated, a fighting unit leaves the map as it leaves play.
+    TestCombat& other = place(3, 606, visitor);
+    other.setZOC({505});
+    const std::string another = near505();
+    other.disconnectHandlers();
+    EXPECT_EQ(values(empty, arrived, zone, zoneAway, gone, another, near505()),
+              "0 0 0 0 1 0 0 0 1 1 0 0 1 0 0 0 0 0 0 0 1 1 0 0 0 0 0 0");
+}
+
 TEST_F(MapMessages, OrderlyWithdrawalCandidates) {
     // The movers come to 505, where the map does not list them: heavy infantry, cavalry, phalanx, medium.
     const std::vector<const VaelUnit*> movers = {
