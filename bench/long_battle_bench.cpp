@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "game/rules/logical_map_file.h"
+#include "game/rules/landscape/logical_map_file.h"
 #include "run_process.h"
 #include "tools/forge/scenario_writer.h"
 
