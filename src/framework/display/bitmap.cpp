@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <new>
 
@@ -13,6 +12,7 @@
 #include "framework/display/byte_reader.h"
 #include "framework/display/logical_palette.h"
 #include "framework/display/run_length.h"
+#include "platform/kept_files.h"
 
 namespace vael {
 
@@ -214,30 +214,25 @@ void Bitmap::unlockAll() {
 }
 
 void Bitmap::loadPixels() {
-    std::error_code error;
-    // A directory opens as a file here, with a length that is no length.
-    std::ifstream file;
-    if (std::filesystem::is_regular_file(fileName_, error)) file.open(fileName_, std::ios::binary);
-    if (!file.is_open()) {
+    using platform::KeptFiles;
+    std::uint8_t* block = nullptr;
+    // A directory is no file here. The block is taken only once the file is known to hold the pixels.
+    const KeptFiles::Read read =
+        pixelOffset_ < 0
+            ? KeptFiles::Read::Failed
+            : KeptFiles::shared().read(fileName_, static_cast<std::uint64_t>(pixelOffset_), dataSize_,
+                                       [&]() -> void* { return block = poolBlock(dataSize_); });
+    if (read != KeptFiles::Read::Done) {
+        if (block) heapFree(block);
         loadFailed_ = true;
-        Assertion::fail("Can't find " + fileName_, "bitmap.cpp", __LINE__);
-        return;
-    }
-    file.seekg(0, std::ios::end);
-    const std::streamoff length = file.tellg();
-    if (length < 0 || pixelOffset_ > length || dataSize_ > length - pixelOffset_) {
-        loadFailed_ = true;
-        debugStream() << "The pixels of image \"" << name_ << "\" lie past the end of " << fileName_
-                      << std::endl;
-        return;
-    }
-    file.seekg(pixelOffset_);
-    std::uint8_t* block = dataSize_ ? poolBlock(dataSize_) : nullptr;
-    if (block && !readBytes(file, block, dataSize_)) {
-        heapFree(block);
-        loadFailed_ = true;
-        debugStream() << "Cannot read the pixels of image \"" << name_ << "\" from " << fileName_
-                      << std::endl;
+        if (read == KeptFiles::Read::Missing)
+            Assertion::fail("Can't find " + fileName_, "bitmap.cpp", __LINE__);
+        else if (read == KeptFiles::Read::Short)
+            debugStream() << "The pixels of image \"" << name_ << "\" lie past the end of " << fileName_
+                          << std::endl;
+        else
+            debugStream() << "Cannot read the pixels of image \"" << name_ << "\" from " << fileName_
+                          << std::endl;
         return;
     }
     if (isRunLength(kind_) && !runLengthRowsValid(block, dataSize_, size_.w, size_.h)) {

@@ -792,45 +792,46 @@ std::int16_t VaelPhysicalLayer::updateDisplay(long tick) {
     // grid row by row would meet them: by the first cell it stands in, and within that cell by its place
     // in the cell's list (sprites that draw alike keep their order of filing). The sprites' journal names
     // the changed ones and the spans of their filings the cells, so only they are touched: this runs on
-    // every tick.
-    std::vector<Sprite*>& changed = refiled_;
-    changed.clear();
+    // every tick. A sprite's filings are looked up once, as it leaves the journal, and its entry is kept
+    // for the new filing rather than dropped and made again.
+    std::vector<Refiling>& order = refiled_;
+    order.clear();
     Sprite::takeChanged([&](Sprite* sprite) {
-        if (!filings_.contains(sprite)) return false;
-        changed.push_back(sprite);
+        const auto filed = filings_.find(sprite);
+        if (filed == filings_.end()) return false;
+        int first = gridSize_.w * gridSize_.h;
+        for (const CellSpan& span : filed->second)
+            first = std::min(first, span.firstRow * gridSize_.w + span.firstColumn);
+        order.push_back(Refiling{first, sprite, &filed->second});
         return true;
     });
-    if (!changed.empty()) {
-        const auto firstCell = [this](Sprite* sprite) {
-            int first = gridSize_.w * gridSize_.h;
-            for (const CellSpan& span : filings_[sprite])
-                first = std::min(first, span.firstRow * gridSize_.w + span.firstColumn);
-            return first;
-        };
-        std::vector<std::pair<int, Sprite*>> order;
-        order.reserve(changed.size());
-        for (Sprite* sprite : changed)
-            order.emplace_back(firstCell(sprite), sprite);
-        std::sort(order.begin(), order.end(), [this](const auto& a, const auto& b) {
-            if (a.first != b.first) return a.first < b.first;
-            if (a.second == b.second) return false;
-            const List<Sprite*>& list = cellGrid_[static_cast<std::size_t>(a.first)];
+    if (!order.empty()) {
+        std::sort(order.begin(), order.end(), [this](const Refiling& a, const Refiling& b) {
+            if (a.firstCell != b.firstCell) return a.firstCell < b.firstCell;
+            if (a.sprite == b.sprite) return false;
+            const List<Sprite*>& list = cellGrid_[static_cast<std::size_t>(a.firstCell)];
             Item<Sprite*>* it = nullptr;
             for (list.firstItem(it); it; it = it->next) {
-                if (it->value == a.second) return true;
-                if (it->value == b.second) return false;
+                if (it->value == a.sprite) return true;
+                if (it->value == b.sprite) return false;
             }
-            return a.second < b.second;
+            return a.sprite < b.sprite;
         });
-        for (const auto& [cellIndex, sprite] : order) {
-            for (const CellSpan& span : filings_[sprite])
+        // A sprite stands in a cell once for each of its filings that covers the cell, so each span takes
+        // the first entry it meets and the walk stops there instead of running to the end of a long cell.
+        for (const Refiling& r : order) {
+            for (const CellSpan& span : *r.spans)
                 for (int row = span.firstRow; row <= span.lastRow; ++row)
                     for (int column = span.firstColumn; column <= span.lastColumn; ++column)
-                        cellGrid_[static_cast<std::size_t>(row) * gridSize_.w + column].removeAll(sprite);
-            filings_.erase(sprite);
+                        cellGrid_[static_cast<std::size_t>(row) * gridSize_.w + column].removeWhere(
+                            [sprite = r.sprite](Sprite* s) { return s == sprite; }, 1);
+            r.spans->clear();
         }
-        for (const auto& [cellIndex, sprite] : order)
-            insertSprite(sprite);
+        for (const Refiling& r : order)
+            insertSprite(r.sprite);
+        // One filed nowhere now (off the grid, or hidden) has no entry, as one never filed.
+        for (const Refiling& r : order)
+            if (r.spans->empty()) filings_.erase(r.sprite);
     }
 
     for (int i = 0; i < 3; ++i)

@@ -212,7 +212,13 @@ private:
         std::int16_t firstColumn, firstRow, lastColumn, lastRow;
     };
     std::unordered_map<Sprite*, std::vector<CellSpan>> filings_;
-    std::vector<Sprite*> refiled_;
+    // A changed sprite of the tick, with the first cell it stood in and its entry of filings_.
+    struct Refiling {
+        int firstCell;
+        Sprite* sprite;
+        std::vector<CellSpan>* spans;
+    };
+    std::vector<Refiling> refiled_;
 
     static inline bool normalViewShown_ = false;
     static inline bool reversedViewShown_ = false;

@@ -72,16 +72,29 @@ Point VaelSprite::positionOf(const Point& offset, int level, std::int16_t region
 
 // Pictures.
 
+namespace {
+// The group a frame's name stands for in each level's library, or -1.
+void groupsOf(OIF<Bitmap>* const (&artwork)[VaelSprite::Levels], const std::string& frameName,
+              std::int16_t (&groups)[VaelSprite::Levels]) {
+    const std::string* name = &frameName;
+    std::string unmarked;
+    // Some callers name a group with a leading marker character that the libraries do not carry.
+    if (artwork[0] && !frameName.empty() && !artwork[0]->hasGroup(frameName)) {
+        unmarked = frameName.substr(1);
+        name = &unmarked;
+    }
+    for (int level = 0; level < VaelSprite::Levels; ++level)
+        groups[level] = artwork[level] ? artwork[level]->findGroup(*name) : -1;
+}
+} // namespace
+
 void VaelSprite::lookUp(const FrameInfo& frame) {
     if (frame.index == -1) return;
-    std::string name = frame.name;
-    // Some callers name a group with a leading marker character that the libraries do not carry.
-    if (artwork_[0] && !artwork_[0]->hasGroup(name) && !name.empty()) name.erase(0, 1);
-    for (int level = 0; level < Levels; ++level) {
-        OIF<Bitmap>* library = artwork_[level];
-        const std::int16_t group = library ? library->findGroup(name) : -1;
-        levelFrames_[level] = group >= 0 ? library->lockImageAt(frame.index, group) : nullptr;
-    }
+    std::int16_t groups[Levels];
+    groupsOf(artwork_, frame.name, groups);
+    for (int level = 0; level < Levels; ++level)
+        levelFrames_[level] =
+            groups[level] >= 0 ? artwork_[level]->lockImageAt(frame.index, groups[level]) : nullptr;
     frame_ = levelFrames_[0];
 }
 
@@ -107,18 +120,30 @@ VaelSpriteEvent& VaelSprite::payloadOf(SpriteEvent& event) {
 }
 
 void VaelSprite::queueEvent(const SpriteEvent& event) {
-    SpriteEvent copy(event);
-    VaelSpriteEvent& payload = payloadOf(copy);
+    const auto* box = dynamic_cast<const Container<VaelSpriteEvent>*>(event.payload());
+    if (!box) {
+        // Every queued event carries the game's payload: one without it goes as a copy with an empty one.
+        SpriteEvent copy(event);
+        payloadOf(copy);
+        VaelSprite::queueEvent(copy);
+        return;
+    }
     // Loading now keeps the first step of the event from waiting on the disk; what shows stays as it was.
-    Bitmap* shown[Levels] = {levelFrames_[0], levelFrames_[1], levelFrames_[2]};
-    Bitmap* base = frame_;
+    // The frames of an event mostly come from one group, whose places are found once.
+    const std::string* lastName = nullptr;
+    std::int16_t groups[Levels] = {-1, -1, -1};
     Item<FrameInfo>* n = nullptr;
-    payload.frames.firstItem(n);
-    for (; n; n = n->next)
-        lookUp(n->value);
-    std::copy(shown, shown + Levels, levelFrames_);
-    frame_ = base;
-    Sprite::queueEvent(copy);
+    for (box->valuePtr()->frames.firstItem(n); n; n = n->next) {
+        const FrameInfo& frame = n->value;
+        if (frame.index == -1) continue;
+        if (!lastName || *lastName != frame.name) {
+            groupsOf(artwork_, frame.name, groups);
+            lastName = &frame.name;
+        }
+        for (int level = 0; level < Levels; ++level)
+            if (groups[level] >= 0) artwork_[level]->lockImageAt(frame.index, groups[level]);
+    }
+    Sprite::queueEvent(event);
 }
 
 void VaelSprite::addEvent(std::uint16_t region, const Point4D& target, const List<Bitmap*>& frames,

@@ -345,6 +345,24 @@ TEST_F(OifTest, DamagedRunLengthPixelsLeaveTheImageUnloaded) {
               std::tuple(false, nullptr, Box()));
 }
 
+// Pixels are read at their first lock from the archive as it is then: one written anew since the headers
+// were read gives its new bytes, one cut short leaves the image unloaded.
+TEST_F(OifTest, PixelsComeFromTheArchiveAsItIsAtTheirFirstLock) {
+    OIF<Bitmap> lib("Test");
+    EXPECT_EQ(pixels(lib.lockImage("C", "Stand")), (Bytes{9, 0, 0, 0}));
+    Bitmap* a = lib.image(0);
+    Bitmap* b = lib.image(1);
+    Bytes next = testArchive();
+    next[static_cast<std::size_t>(a->pixelOffset())] = 3;
+    // Written beside the old one and renamed over it, as the forge writes archives.
+    writeFile(dir / "next.oif", next);
+    std::filesystem::rename(dir / "next.oif", archivePath());
+    EXPECT_EQ(pixels(lib.lockImage("A", "Walk")), (Bytes{3, 2, 0, 0}));
+    std::filesystem::resize_file(archivePath(), static_cast<std::uintmax_t>(b->pixelOffset()) + 1);
+    lib.lockImage("B", "Walk");
+    EXPECT_EQ((std::tuple{b->isLoaded(), b->bits()}), std::tuple(false, nullptr));
+}
+
 TEST_F(OifTest, ARunLengthImageDrawsOnceItsPixelsLoad) {
     OIF<Bitmap> lib("Test");
     Bitmap* b = lib.image(1);
