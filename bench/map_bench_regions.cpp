@@ -4,7 +4,7 @@
 
 #include "framework/core/list.h"
 #include "framework/core/logical_region.h"
-#include "game/rules/vael_logical_landscape.h"
+#include "game/rules/landscape/vael_logical_landscape.h"
 
 bool demonstrationRegions(const std::string& mapFile, vael::List<vael::LogicalRegion>& regions,
                           vael::Point& size) {

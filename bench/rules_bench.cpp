@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "framework/core/bus.h"
-#include "game/rules/heavy_cav.h"
-#include "game/rules/heavy_infantry.h"
-#include "game/rules/logical_map_file.h"
-#include "game/rules/map_file_builder.h"
-#include "game/rules/vael_logical_landscape.h"
+#include "game/rules/combat/heavy_cav.h"
+#include "game/rules/combat/heavy_infantry.h"
+#include "game/rules/landscape/logical_map_file.h"
+#include "game/rules/landscape/map_file_builder.h"
+#include "game/rules/landscape/vael_logical_landscape.h"
 
 namespace {
 

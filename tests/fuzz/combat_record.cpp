@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "framework/core/super_string.h"
-#include "game/rules/heavy_infantry.h"
-#include "game/rules/missile_capable_unit_data.h"
-#include "game/rules/missile_kinds.h"
+#include "game/rules/combat/heavy_infantry.h"
+#include "game/rules/combat/missile_capable_unit_data.h"
+#include "game/rules/combat/missile_kinds.h"
 #include "support/rules/record_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "framework/core/super_string.h"
-#include "game/rules/vaelmoric.h"
+#include "game/rules/leaders/vaelmoric.h"
 #include "support/rules/record_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

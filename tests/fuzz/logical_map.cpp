@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "game/rules/logical_map_file.h"
-#include "game/rules/vael_logical_landscape.h"
+#include "game/rules/landscape/logical_map_file.h"
+#include "game/rules/landscape/vael_logical_landscape.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     vael::LogicalMapFile file;

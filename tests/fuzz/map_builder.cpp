@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "game/rules/logical_map_file.h"
-#include "game/rules/map_file_builder.h"
+#include "game/rules/landscape/logical_map_file.h"
+#include "game/rules/landscape/map_file_builder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

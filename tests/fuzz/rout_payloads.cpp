@@ -8,7 +8,7 @@
 #include "framework/core/assertion.h"
 #include "framework/core/super_string.h"
 #include "framework/core/type_info.h"
-#include "game/rules/rout_records.h"
+#include "game/rules/rout/rout_records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vael;

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "game/map/walking_animation_data.h"
+#include "game/figures/walking_animation_data.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vael;

@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "game/rules/logical_map_file.h"
-#include "game/rules/map_file_builder.h"
+#include "game/rules/landscape/logical_map_file.h"
+#include "game/rules/landscape/map_file_builder.h"
 #include "support/linked_data.h"
 #include "tools/forge/scenario_writer.h"
 

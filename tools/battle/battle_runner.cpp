@@ -17,7 +17,7 @@
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/net/vael_net_component.h"
-#include "game/rules/combat.h"
+#include "game/rules/combat/combat.h"
 #include "game/shell/commentary_dlg.h"
 #include "game/shell/vael_app.h"
 #include "game/shell/version.h"

@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "game/rules/logical_map_file.h"
-#include "game/rules/map_file_builder.h"
+#include "game/rules/landscape/logical_map_file.h"
+#include "game/rules/landscape/map_file_builder.h"
 
 namespace vael::forge {
 

@@ -8,8 +8,8 @@
 #include <iterator>
 
 #include "framework/display/bitmap.h"
-#include "game/rules/logical_map_file.h"
-#include "game/rules/map_file_builder.h"
+#include "game/rules/landscape/logical_map_file.h"
+#include "game/rules/landscape/map_file_builder.h"
 #include "tools/forge/canvas.h"
 #include "tools/forge/forge_palette.h"
 

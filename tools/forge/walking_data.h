@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "framework/core/geometry.h"
-#include "game/map/walking_animation_writer.h"
+#include "game/figures/walking_animation_writer.h"
 #include "tools/forge/archive_writer.h"
 
 namespace vael::forge {

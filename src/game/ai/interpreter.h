@@ -80,7 +80,16 @@ private:
     std::optional<std::pair<std::int32_t, std::int32_t>> returnFromCall();
     bool callBuiltin(std::int32_t mask, std::int32_t procedure);
     static std::int32_t divide(std::int32_t a, std::int32_t b, std::int32_t at);
-    template <bool single> std::int32_t loop(std::int32_t& pc);
+    std::int32_t loop(std::int32_t& pc, bool single);
+
+    // A code word as the run loop takes it: the label address of its handler and the words after it,
+    // read once when the code changes instead of at every step.
+    struct Decoded {
+        const void* handler;
+        // The next three words (the operands of the longest instruction), and for a sequence taken in
+        // one step the seventh word, where its closing instruction keeps its operand.
+        std::int32_t a, b, c, d;
+    };
 
     AIProgram& program_;
     std::int32_t level_ = 0;
@@ -96,10 +105,11 @@ private:
     std::int64_t stepLimit_ = defaultStepLimit;
     std::int64_t steps_ = 0;
     std::int32_t instruction_ = 0;
-    // The run loop's handler for every code word (label addresses of loop<false>), with common
-    // four-instruction sequences taken in one step; remade whenever the program's code changes.
-    std::vector<void*> threaded_;
-    std::uint64_t threadedRevision_ = ~std::uint64_t(0);
+    // Every code word up to a few past the last one in use, then one entry that stands for the rest of
+    // the code (all zero words); common sequences are taken in one step. Remade whenever the program's
+    // code changes.
+    std::vector<Decoded> decoded_;
+    std::uint64_t decodedRevision_ = ~std::uint64_t(0);
     const char* failure_ = nullptr;
     bool running_ = false;
 };

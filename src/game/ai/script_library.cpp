@@ -12,14 +12,14 @@
 #include "framework/core/payload_check.h"
 #include "game/ai/vael_ai.h"
 #include "game/flow/flow_message_names.h"
-#include "game/rules/combat.h"
-#include "game/rules/group.h"
-#include "game/rules/leader.h"
-#include "game/rules/logical_region.h"
-#include "game/rules/missile_capable.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/combat/missile_capable.h"
+#include "game/rules/landscape/logical_region.h"
+#include "game/rules/landscape/vael_logical_landscape.h"
+#include "game/rules/leaders/group.h"
+#include "game/rules/leaders/leader.h"
 #include "game/rules/roll.h"
-#include "game/rules/unit_payloads.h"
-#include "game/rules/vael_logical_landscape.h"
+#include "game/rules/units/unit_payloads.h"
 
 namespace vael {
 

@@ -7,12 +7,12 @@
 #include "framework/core/payload_check.h"
 #include "game/ai/ai_message_names.h"
 #include "game/flow/flow_message_names.h"
-#include "game/rules/combat.h"
-#include "game/rules/group.h"
-#include "game/rules/leader.h"
-#include "game/rules/missile_fire_struct.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/combat/missile_fire_struct.h"
+#include "game/rules/leaders/group.h"
+#include "game/rules/leaders/leader.h"
 #include "game/rules/rules_message_names.h"
-#include "game/rules/unit_payloads.h"
+#include "game/rules/units/unit_payloads.h"
 
 namespace vael {
 

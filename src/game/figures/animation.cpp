@@ -182,9 +182,8 @@ std::int16_t VaelPhysicalObject::turnRate() {
 void VaelPhysicalObject::changeFacing(LogicalCommandInfo& command, std::int16_t animate) {
     DIRECTION newFacing = NoDirection;
     if (!Container<DIRECTION>::fromMessage(command.payload.get(), newFacing)) return;
-    if (savedPathCount_ >= 1) {
+    if (keepFacing(newFacing)) {
         debugStream() << TracePrefix << "Saving A Change Facing" << std::endl;
-        savedFacings_.append(newFacing);
         return;
     }
     flagStale_ = 1;

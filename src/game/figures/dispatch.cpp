@@ -527,9 +527,7 @@ void VaelPhysicalObject::onObjectMoved(LogicalCommandInfo& command) {
     const auto count = static_cast<std::int16_t>(spriteCount_);
     List<short> path = pathOf(command);
     if (path.count() == 0) path.append(static_cast<short>(command.value));
-    if (savedPathCount_ > 0) {
-        savedPaths_.append(path);
-        --savedPathCount_;
+    if (keepPath(path)) {
         debugStream() << TracePrefix << "Saving A Path in LOM" << std::endl;
         debugStream() << TracePrefix << savedPathCount_ << " left to save" << std::endl;
         return;

@@ -58,7 +58,8 @@ PArcher::PArcher(const std::string& normalName, const std::string& halfName, con
     : PMissileUnit(normalName, halfName, quarterName, missileKind, region, facing) {}
 
 VaelPhysicalObject* PArcher::clone(std::int16_t region, std::int32_t facing) const {
-    return new PArcher(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 0, region, facing);
+    return new PArcher(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), 0, region,
+                       facing);
 }
 
 void PArcher::setupAnimations() {
@@ -68,11 +69,11 @@ void PArcher::setupAnimations() {
 
 VaelSprite* PArcher::setupSpear(std::int16_t slot) {
     OIF<Bitmap>* debris = debrisArtwork(0);
-    if (!debris || slot < 0 || static_cast<std::size_t>(slot) >= slotOffsets_.size()) return nullptr;
+    if (!debris || slot < 0 || static_cast<std::size_t>(slot) >= slotCount()) return nullptr;
     const std::int16_t group = debris->findGroup("Bow");
     const std::int16_t count = group < 0 ? 0 : debris->imageCount(group);
     const auto image = static_cast<std::int16_t>(count > 0 ? Roll::rand() % count : 0);
-    const Point3D at = BowAnchor[facing_] + slotOffsets_[static_cast<std::size_t>(slot)][facing_];
+    const Point3D at = BowAnchor[facing()] + slotOffsets(slot)[facing()];
     return new VaelSprite(region(), Point3D(at.x, at.y, 0), FrameInfo("Bow", image), Sprite::NoLayer, nullptr,
                           DrawPlain, debrisArtwork(0), debrisArtwork(1), debrisArtwork(2), 0);
 }
@@ -121,9 +122,9 @@ void PArcher::volley(LogicalCommandInfo& command) {
     DIRECTION d{};
     const auto* box = dynamic_cast<const Container<DIRECTION>*>(command.payload.get());
     if (box) d = *box->valuePtr();
-    if (flag_) {
-        flag_->restAt(flagLocation_);
-        activeSprites_.append(flag_.get());
+    if (flag()) {
+        flag()->restAt(flagLocation());
+        activeSprites_.append(flag());
     }
     missileTarget = hexToPixel(static_cast<std::int16_t>(command.value));
     const Point3D start = hexToPixel(region());
@@ -136,7 +137,7 @@ void PArcher::volley(LogicalCommandInfo& command) {
         shoot.append(FrameInfo(sequence, 2));
     for (int k = 0; k < 3; ++k)
         shoot.append(FrameInfo(sequence, 3));
-    const List<FrameInfo> rest = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));
+    const List<FrameInfo> rest = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1));
 
     const auto count = static_cast<std::int16_t>(spriteCount_);
     std::vector<bool> late(static_cast<std::size_t>(count), false);
@@ -152,7 +153,7 @@ void PArcher::volley(LogicalCommandInfo& command) {
     }
     for (std::int16_t i = 0; i < count; ++i) {
         if (!living(i)) continue;
-        const Point3D pos = slotOffsets_[static_cast<std::size_t>(figureSlot_[i])][facing_];
+        const Point3D pos = slotOffsets(figureSlot(i))[facing()];
         if (VaelSprite* p = queueArrow(i, d, pos, start, arc, 7, late[static_cast<std::size_t>(i)], 1000))
             activeSprites_.append(p);
     }
@@ -165,8 +166,8 @@ void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bo
     VaelSprite* s = figure(figureIndex);
     if (!s) return;
     const auto at = [](std::int16_t v) { return static_cast<std::size_t>(v); };
-    const Point3D pos = homePlace(figureSlot_[figureIndex]);
-    const auto kind = static_cast<std::uint16_t>(unitKind_);
+    const Point3D pos = homePlace(figureSlot(figureIndex));
+    const auto kind = static_cast<std::uint16_t>(unitKind());
     List<FrameInfo> death;
     if (casualty) {
         leaveMount(hex, traits().mounted);
@@ -188,7 +189,7 @@ void PArcher::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, bo
         } else {
             sprite_calls::addPlainEvent(*s, SpriteHide);
         }
-        looseSprites_.append(s);
+        addLooseSprite(s);
     };
     if (enemyDirection == 0) {
         if (!casualty) return;

@@ -44,7 +44,8 @@ PCardaces::PCardaces(const std::string& normalName, const std::string& halfName,
 }
 
 VaelPhysicalObject* PCardaces::clone(std::int16_t region, std::int32_t facing) const {
-    return new PCardaces(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 2, region, facing);
+    return new PCardaces(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), 2, region,
+                         facing);
 }
 
 void PCardaces::setupAnimations() {
@@ -65,8 +66,8 @@ void PCardaces::commandFinished(LogicalCommandInfo& command) {
 }
 
 std::int32_t PCardaces::frontDirection(std::int32_t d) const {
-    if (d < 1 || d > 8 || facing_ < 1 || facing_ > 8) return d;
-    const auto turn = static_cast<std::uint8_t>(facing_ - 1);
+    if (d < 1 || d > 8 || facing() < 1 || facing() > 8) return d;
+    const auto turn = static_cast<std::uint8_t>(facing() - 1);
     const DIRECTION r = rotateAnticlockwise(static_cast<DIRECTION>(d), turn);
     const auto sameNeighbour = [&](std::int32_t fromFirst, std::int32_t fromFront) {
         const std::int16_t a = landscapeQuery(primaryHex_, fromFirst);
@@ -78,9 +79,9 @@ std::int32_t PCardaces::frontDirection(std::int32_t d) const {
         c = 8;
         break;
     case 2:
-        if (facing_ == 1)
+        if (facing() == 1)
             c = sameNeighbour(2, 8) ? 8 : 2;
-        else if (facing_ == 5)
+        else if (facing() == 5)
             c = sameNeighbour(6, 4) ? 8 : 2;
         else
             c = 1;
@@ -89,7 +90,7 @@ std::int32_t PCardaces::frontDirection(std::int32_t d) const {
         c = 2;
         break;
     case 8:
-        c = facing_ == 1 || facing_ == 5 ? 8 : 7;
+        c = facing() == 1 || facing() == 5 ? 8 : 7;
         break;
     default:
         // Throws to the flanks and the rear have no angle of their own: the front hex throws as the first.
@@ -110,7 +111,7 @@ void PCardaces::volley(LogicalCommandInfo& command) {
     // Anything but a direction of fire would index the tables by direction out of range: the volley is
     // not shown, and the command ends on this tick with its notification as usual.
     if (!Container<DIRECTION>::fromMessage(command.payload.get(), d1) || d1 < 1 || d1 > 8) return;
-    flagStale_ = 1;
+    markFlagStale();
     moveFlagWithUnit(false);
     const std::int32_t d2 = frontDirection(d1);
     missileTarget = hexToPixel(static_cast<std::int16_t>(command.value));
@@ -127,12 +128,11 @@ void PCardaces::volley(LogicalCommandInfo& command) {
     const Point4D ak[3] = {Point4D(), a1, a2};
     const auto kOf = [&](std::int16_t h) { return h == primaryHex_ ? 1 : 2; };
     const auto homeOf = [&](std::int16_t i) {
-        const std::int16_t slot = figureSlot_[i];
-        return slot >= 0 && static_cast<std::size_t>(slot) < slotOffsets_.size()
-                   ? slotOffsets_[static_cast<std::size_t>(slot)][facing_]
-                   : Point3D();
+        const std::int16_t slot = figureSlot(i);
+        return slot >= 0 && static_cast<std::size_t>(slot) < slotCount() ? slotOffsets(slot)[facing()]
+                                                                         : Point3D();
     };
-    const List<FrameInfo> stand = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));
+    const List<FrameInfo> stand = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1));
     const List<FrameInfo> rest = sprite_calls::oneFrame("Default", 0);
     List<FrameInfo> wait;
     for (int n = 0; n < 4; ++n)

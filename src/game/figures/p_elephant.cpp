@@ -52,19 +52,18 @@ PElephant::PElephant(const std::string& normalName, const std::string& halfName,
 }
 
 VaelPhysicalObject* PElephant::clone(std::int16_t region, std::int32_t facing) const {
-    return new PElephant(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), missileKind, region,
-                         facing);
+    return new PElephant(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), missileKind,
+                         region, facing);
 }
 
 void PElephant::setupAnimations() {
     for (int d = 0; d < 9; ++d)
         launchOffsets[static_cast<std::size_t>(d)] = missile_places::JavelinLaunch[d];
     for (const SlotOffsets& at : Places) {
-        slotOffsets_.resize(spriteCount_);
-        slotOffsets_.push_back(at);
+        placeNextFigure(at);
         const auto n = static_cast<std::int16_t>(spriteCount_);
-        auto* beast = new ElephantSprite(region(), at[static_cast<std::size_t>(facing_)],
-                                         FrameInfo("Standing", static_cast<std::int16_t>(facing_ - 1)),
+        auto* beast = new ElephantSprite(region(), at[static_cast<std::size_t>(facing())],
+                                         FrameInfo("Standing", static_cast<std::int16_t>(facing() - 1)),
                                          Sprite::NoLayer, this, DrawPlain, nullptr, nullptr, nullptr);
         sprites_[n] = beast;
         ++spriteCount_;
@@ -94,11 +93,9 @@ void PElephant::handleEvent(LogicalCommandInfo& command) {
     if (isNamed(command, msg::ElephantRampage)) {
         callWithPayload<List<short>>(
             command.payload.get(), SourceName, __LINE__, [&](const List<short>& path) {
-                if (savedPathCount_ >= 1) {
-                    savedPaths_.append(path);
-                    --savedPathCount_;
+                if (keepPath(path)) {
                     trace << self << ": Saving a rampage path of size " << path.count() << std::endl;
-                    trace << self << ": " << savedPathCount_ << " left to save" << std::endl;
+                    trace << self << ": " << savedPathCount() << " left to save" << std::endl;
                     return;
                 }
                 playRampage(path);
@@ -110,24 +107,24 @@ void PElephant::handleEvent(LogicalCommandInfo& command) {
 
 void PElephant::playRampage(const List<short>& path) {
     debugStream() << static_cast<const void*>(this) << ": Time to rampage!!! " << path.count() << std::endl;
-    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    VaelFigureLandscape* land = layer() ? layer()->landscape(0) : nullptr;
     // The walk reads this: no double steps, no standing frame at the end, and the rampage hooks on.
-    eliminated_ = 1;
+    markEliminated();
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
         if (!living(i)) continue;
         VaelSprite& beast = *figure(i);
-        const std::int16_t slot = figureSlot_[i];
+        const std::int16_t slot = figureSlot(i);
         DirectionOffsets* record = walkingRecord(slot);
         sprite_calls::addPlainEvent(beast, SpriteDrawPlain);
         sprite_calls::addPlainEvent(beast, SpriteDrawPlain);
-        sprite_calls::addSoundEvent(beast, SoundStartElephant, static_cast<std::uint16_t>(unitKind_));
+        sprite_calls::addSoundEvent(beast, SoundStartElephant, static_cast<std::uint16_t>(unitKind()));
         if (land && record) walkHexPath(slot, beast, path, *land, *record, 0, 0);
         activeSprites_.append(&beast);
     }
-    if (flag_) {
-        flag_->show();
+    if (flag()) {
+        flag()->show();
         // A show is an event of the flag's: it takes effect only while the flag is stepped.
-        if (!activeSprites_.contains(flag_.get())) activeSprites_.append(flag_.get());
+        if (!activeSprites_.contains(flag())) activeSprites_.append(flag());
     }
     short last = 0;
     if (path.last(last)) setRegion(last);
@@ -139,7 +136,7 @@ void PElephant::rampageMove(std::int16_t count) {
     debugStream() << static_cast<const void*>(this) << ": In rampage move: " << count << std::endl;
     Assertion::check(count == 1, "Can only rampage once!", SourceName, __LINE__);
     List<short> path;
-    savedPaths_.removeFirst(path);
+    takeKeptPath(path);
     debugStream() << static_cast<const void*>(this) << ": Using a saved path of size " << path.count()
                   << std::endl;
     // Nothing is kept any more, so the command plays the path.
@@ -160,8 +157,8 @@ void PElephant::traceEvent(const RampageEventStruct& event) const {
 
 List<FrameInfo> PElephant::directionFrames(const char* first, std::initializer_list<std::int16_t> images) {
     List<FrameInfo> frames;
-    if (turnFacing_ < 1 || turnFacing_ > 8 || !images_.hasGroup(first)) return frames;
-    const auto group = static_cast<std::int16_t>(images_.findGroup(first) + turnFacing_ - 1);
+    if (turnFacing() < 1 || turnFacing() > 8 || !images_.hasGroup(first)) return frames;
+    const auto group = static_cast<std::int16_t>(images_.findGroup(first) + turnFacing() - 1);
     if (!images_.hasGroupIndex(group)) return frames;
     images_.selectGroupIndex(group);
     const std::string name = images_.currentGroupName();

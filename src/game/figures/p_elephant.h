@@ -18,7 +18,7 @@ public:
 
     void handleEvent(LogicalCommandInfo& command) override;
     void setupAnimations() override;
-    std::int16_t turnRate() override { return turnFacing_ == 3 || turnFacing_ == 7 ? 130 : 83; }
+    std::int16_t turnRate() override { return turnFacing() == 3 || turnFacing() == 7 ? 130 : 83; }
     void animateCombatFigure(std::int16_t figure, std::int16_t hex, bool casualty,
                              std::vector<std::int16_t>& stepTime, std::vector<std::int16_t>& stepFrom,
                              std::int16_t casualtyNumber, const List<FrameInfo>& frames,

@@ -11,13 +11,13 @@ namespace vael {
 PHorse::PHorse(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
                std::int16_t region, std::int32_t facing, std::int32_t kind, std::uint16_t delayedStart)
     : VaelPhysicalObject(normalName, halfName, quarterName, region, facing), delayedStart_(delayedStart) {
-    survivors_ = 0;
+    setSurvivors(0);
     setKind(static_cast<DisplayKind>(kind));
 }
 
 VaelPhysicalObject* PHorse::clone(std::int16_t region, std::int32_t facing) const {
-    return new PHorse(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), region, facing, unitKind_,
-                      delayedStart_);
+    return new PHorse(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), region, facing,
+                      unitKind(), delayedStart_);
 }
 
 void PHorse::setupAnimations() {
@@ -30,9 +30,9 @@ void PHorse::waitHidden(VaelSprite& s) {
     if (!delayedStart_) return;
     for (int i = 0; i < 7; ++i)
         sprite_calls::addPlainEvent(s, SpriteHide);
-    const Point3D home = slotOffsets_.empty() ? Point3D() : slotOffsets_[0][facing_];
+    const Point3D home = slotCount() == 0 ? Point3D() : slotOffsets(0)[facing()];
     sprite_calls::addFrameEvent(s, region(), Point4D(home, 1300 + Roll::rand() % 1000),
-                                sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1)),
+                                sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1)),
                                 -1, SpriteMove, 0);
 }
 

@@ -14,7 +14,7 @@ public:
 
     void handleEvent(LogicalCommandInfo& command) override;
     void setupAnimations() override;
-    std::int16_t turnRate() override { return turnFacing_ == 3 || turnFacing_ == 7 ? 260 : 166; }
+    std::int16_t turnRate() override { return turnFacing() == 3 || turnFacing() == 7 ? 260 : 166; }
     VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override;
 
     std::uint16_t delayedStart() const { return delayedStart_; }

@@ -42,8 +42,8 @@ PJavelinist::PJavelinist(const std::string& normalName, const std::string& halfN
 }
 
 VaelPhysicalObject* PJavelinist::clone(std::int16_t region, std::int32_t facing) const {
-    return new PJavelinist(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), missileKind, region,
-                           facing);
+    return new PJavelinist(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), missileKind,
+                           region, facing);
 }
 
 PShockingJavelinist::PShockingJavelinist(const std::string& normalName, const std::string& halfName,
@@ -51,12 +51,12 @@ PShockingJavelinist::PShockingJavelinist(const std::string& normalName, const st
                                          std::int16_t region, std::int32_t facing)
     : PJavelinist(normalName, halfName, quarterName, kind, region, facing) {
     // Without combat pictures of its own the base's choice stands rather than no group at all.
-    if (images_.hasGroup("CN")) combatGroup_ = images_.findGroup("CN");
+    if (images_.hasGroup("CN")) setCombatGroup(images_.findGroup("CN"));
 }
 
 VaelPhysicalObject* PShockingJavelinist::clone(std::int16_t region, std::int32_t facing) const {
-    return new PShockingJavelinist(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), missileKind,
-                                   region, facing);
+    return new PShockingJavelinist(images_.name(), halfSizeImages().name(), quarterSizeImages().name(),
+                                   missileKind, region, facing);
 }
 
 void PJavelinist::setupAnimations() {
@@ -109,9 +109,7 @@ VaelSprite* PJavelinist::queueJavelin(std::int16_t i, std::int32_t d, const Poin
     sprite_calls::addFrameEvent(*p, hex, Point4D(Point3D(arc.land) - start + launch + scatter, arc.land.t),
                                 fall, -1, SpriteMove, 0);
     sprite_calls::addFrameEvent(*p, hex, Point4D(), rest, -1, SpriteMove, 0);
-    const Point3D home = static_cast<std::size_t>(i) < slotOffsets_.size()
-                             ? slotOffsets_[static_cast<std::size_t>(i)][facing_]
-                             : Point3D();
+    const Point3D home = static_cast<std::size_t>(i) < slotCount() ? slotOffsets(i)[facing()] : Point3D();
     sprite_calls::addFrameEvent(*p, hex, Point4D(home, 1000), rest, -1, SpriteMove, 0);
     return p;
 }
@@ -121,9 +119,9 @@ void PJavelinist::volley(LogicalCommandInfo& command) {
     if (const auto* box = dynamic_cast<const Container<DIRECTION>*>(command.payload.get()))
         d = *box->valuePtr();
     if (d < 1 || d > 8) return;
-    if (flag_) {
-        flag_->restAt(flagLocation_);
-        activeSprites_.append(flag_.get());
+    if (flag()) {
+        flag()->restAt(flagLocation());
+        activeSprites_.append(flag());
     }
     missileTarget = hexToPixel(static_cast<std::int16_t>(command.value));
     const Point3D start = hexToPixel(region());
@@ -133,11 +131,11 @@ void PJavelinist::volley(LogicalCommandInfo& command) {
     windUp.append(FrameInfo("Standing", static_cast<std::int16_t>(d - 1)));
     windUp.append(FrameInfo(ShootSequences[d], 0));
     const List<FrameInfo> throwing = throwFrames(d);
-    const List<FrameInfo> rest = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));
+    const List<FrameInfo> rest = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1));
 
     const auto count = static_cast<std::int16_t>(spriteCount_);
     std::vector<bool> late(static_cast<std::size_t>(count), false);
-    const auto posOf = [&](std::int16_t i) { return homePlace(figureSlot_[i]); };
+    const auto posOf = [&](std::int16_t i) { return homePlace(figureSlot(i)); };
     for (std::int16_t i = 0; i < count; ++i) {
         if (!living(i)) continue;
         VaelSprite& s = *figure(i);
@@ -165,8 +163,8 @@ void PJavelinist::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex
     VaelSprite* s = figure(figureIndex);
     if (!s) return;
     const auto at = [](std::int16_t v) { return static_cast<std::size_t>(v); };
-    const Point3D pos = homePlace(figureSlot_[figureIndex]);
-    const auto kind = static_cast<std::uint16_t>(unitKind_);
+    const Point3D pos = homePlace(figureSlot(figureIndex));
+    const auto kind = static_cast<std::uint16_t>(unitKind());
     List<FrameInfo> death;
     if (casualty) {
         leaveMount(hex, mounted != 0);
@@ -184,7 +182,7 @@ void PJavelinist::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex
         sprite_calls::addSoundEvent(*s, SoundFigureFalls, kind);
         sprite_calls::addFrameEvent(*s, hex, Point4D(), death, 0, SpriteAnimateOnce, 0);
         walkOff(figureIndex, death);
-        looseSprites_.append(s);
+        addLooseSprite(s);
     };
     if (enemyDirection == 0) {
         if (!casualty) return;
@@ -196,7 +194,7 @@ void PJavelinist::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex
     const std::int32_t d = a + 1;
     missileTarget = hexToPixel(landscapeQuery(hex, d));
     const Point3D start = hexToPixel(hex);
-    images_.selectGroupIndex(static_cast<std::int16_t>(combatGroup_ + a));
+    images_.selectGroupIndex(static_cast<std::int16_t>(combatGroup() + a));
     sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
     sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
     const Arc arc = arcToward(start, d);
@@ -208,7 +206,7 @@ void PJavelinist::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex
                                 turn, -1, SpriteMove, 0);
     sprite_calls::addFrameEvent(*s, hex, Point4D(), throwing, -1, SpriteAnimateOnce, 0);
     sprite_calls::addFrameEvent(*s, hex, Point4D(),
-                                sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1)),
+                                sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1)),
                                 -1, SpriteAnimateOnce, 0);
     VaelSprite* javelin = queueJavelin(figureIndex, d, pos, start, arc, mounted ? 8 : 9, false);
 

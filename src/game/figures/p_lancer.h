@@ -10,7 +10,7 @@ public:
     PLancer(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
             std::int16_t region, std::int32_t facing, std::int16_t cataphract);
     void setupAnimations() override { buildSixFigureFormation(), setRearRankOfSix(); }
-    std::int16_t turnRate() override { return turnFacing_ == 3 || turnFacing_ == 7 ? 260 : 166; }
+    std::int16_t turnRate() override { return turnFacing() == 3 || turnFacing() == 7 ? 260 : 166; }
     VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override;
 };
 

@@ -18,9 +18,9 @@ bool is(const LogicalCommandInfo& command, const char* name) {
 PLeader::PLeader(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
                  std::int16_t region, std::int32_t facing, std::int16_t kindFlag)
     : VaelPhysicalObject(normalName, halfName, quarterName, region, facing) {
-    survivors_ = 0;
+    setSurvivors(0);
     setKind(kindFlag ? DisplayKind::SecondLeader : DisplayKind::Leader);
-    leaderGroup_ = images_.findGroup("ASN");
+    setLeaderGroup(images_.findGroup("ASN"));
 }
 
 PLeader::~PLeader() {
@@ -29,7 +29,7 @@ PLeader::~PLeader() {
 }
 
 VaelPhysicalObject* PLeader::clone(std::int16_t region, std::int32_t facing) const {
-    return new PLeader(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), region, facing,
+    return new PLeader(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), region, facing,
                        kind() == DisplayKind::SecondLeader ? 1 : 0);
 }
 
@@ -40,12 +40,12 @@ PTezhar::PTezhar(const std::string& normalName, const std::string& halfName, con
 }
 
 VaelPhysicalObject* PTezhar::clone(std::int16_t region, std::int32_t facing) const {
-    return new PTezhar(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), region, facing);
+    return new PTezhar(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), region, facing);
 }
 
 List<FrameInfo> PLeader::wavingFrames() {
     List<FrameInfo> frames;
-    const auto group = static_cast<std::int16_t>(leaderGroup_ + facing_ - 1);
+    const auto group = static_cast<std::int16_t>(leaderGroup() + facing() - 1);
     if (!Flag::isAnimated() || !images_.hasGroupIndex(group)) return frames;
     images_.selectGroupIndex(group);
     const std::string name = images_.currentGroupName();
@@ -56,15 +56,15 @@ List<FrameInfo> PLeader::wavingFrames() {
 
 void PLeader::handleEvent(LogicalCommandInfo& command) {
     const List<FrameInfo> standing =
-        sprite_calls::oneFrame(standName_, static_cast<std::int16_t>(facing_ - 1));
+        sprite_calls::oneFrame(standName_, static_cast<std::int16_t>(facing() - 1));
     if (is(command, msg::WoundedLeader)) {
-        leaderGroup_ = images_.findGroup("ASNWA");
-        animationGroup_ = images_.findGroup("NWA");
+        setLeaderGroup(images_.findGroup("ASNWA"));
+        setAnimationGroup(images_.findGroup("NWA"));
         standName_ = "StandingWA";
         if (VaelSprite* s = figure(0)) {
             sprite_calls::addFrameEvent(
                 *s, region(), Point4D(),
-                sprite_calls::oneFrame(standName_, static_cast<std::int16_t>(facing_ - 1)), -1,
+                sprite_calls::oneFrame(standName_, static_cast<std::int16_t>(facing() - 1)), -1,
                 SpriteAnimateOnce, 0);
             activeSprites_.append(s);
         }
@@ -72,9 +72,7 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         return;
     }
     if (is(command, msg::LowerFlags)) {
-        flagRaised_ = 0;
-        if (leaderFlag_) {
-            leaderFlag_ = 0;
+        if (markFlagLowered()) {
             if (VaelSprite* s = figure(0)) {
                 sprite_calls::addFrameEvent(*s, region(), Point4D(), standing, -1, SpriteAnimateOnce, 0);
                 activeSprites_.append(s);
@@ -83,10 +81,9 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         return;
     }
     if (is(command, msg::RaiseFlags)) {
-        if (eliminated_) return;
-        flagRaised_ = 1;
+        if (eliminated()) return;
         VaelSprite* s = figure(0);
-        leaderFlag_ = s ? 1 : 0;
+        markFlagRaised(s != nullptr);
         const List<FrameInfo> frames = wavingFrames();
         // The loop never runs out, so it stays off the active list and the command ends at once.
         if (s && frames.count() > 0)
@@ -97,21 +94,20 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
                                 msg::RestoreCohesion, msg::CombatAnimate})
         if (is(command, ignored)) return;
     if (is(command, msg::UnitEliminated)) {
-        casualtyPercent_ = 0;
-        fallenCount_ = static_cast<std::int16_t>(spriteCount_);
-        casualtyCause_ = 4;
+        setCasualtyPercent(0);
+        setFallenCount(static_cast<std::int16_t>(spriteCount_));
+        setCasualtyCause(4);
         for (std::int16_t k = 0; k < static_cast<std::int16_t>(spriteCount_); ++k) {
             VaelSprite* old = figure(k);
             if (!old || !isEntryClear(k)) continue;
-            fallen_[static_cast<std::size_t>(k)] = 1;
+            setFallen(k, true);
             showFall(k, *old, true, 0);
             // A figure that fell before and was never put into the ground goes there now.
             if (fallenLeader_) buryFallenLeader();
             fallenLeader_ = old;
-            auto* fresh =
-                new VaelSprite(region(), slotOffsets_.empty() ? Point3D() : slotOffsets_[0][facing_],
-                               FrameInfo("Standing", static_cast<std::int16_t>(facing_ - 1)), Sprite::NoLayer,
-                               this, DrawPlain, nullptr, nullptr, nullptr, 0);
+            auto* fresh = new VaelSprite(region(), slotCount() == 0 ? Point3D() : slotOffsets(0)[facing()],
+                                         FrameInfo("Standing", static_cast<std::int16_t>(facing() - 1)),
+                                         Sprite::NoLayer, this, DrawPlain, nullptr, nullptr, nullptr, 0);
             sprites_[0] = fresh;
             announce(fresh);
             sprite_calls::addPlainEvent(*fresh, SpriteHide);
@@ -119,7 +115,7 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
                 sprite_calls::addPlainEvent(*fresh, SpriteMarker);
             sprite_calls::addPlainEvent(*fresh, SpriteShow);
             activeSprites_.append(fresh);
-            fallen_[0] = 0;
+            setFallen(0, false);
             sprite_calls::setSoundLead(*fresh, true);
         }
         return;
@@ -132,15 +128,15 @@ void PLeader::handleEvent(LogicalCommandInfo& command) {
         path.last(to);
         // Without a destination the leader stays where it is and only snaps home.
         if (to == 0) to = region();
-        placeFiguresHome(to, !flagRaised_);
+        placeFiguresHome(to, !flagRaised());
         setRegion(to);
-        flagStale_ = 1;
+        markFlagStale();
         const List<FrameInfo> frames = wavingFrames();
-        if (flagRaised_ && frames.count() > 0)
+        if (flagRaised() && frames.count() > 0)
             if (VaelSprite* s = figure(0))
                 sprite_calls::addFrameEvent(
-                    *s, to, Point4D(slotOffsets_.empty() ? Point3D() : slotOffsets_[0][facing_], 0), frames,
-                    -1, SpriteHold, 0);
+                    *s, to, Point4D(slotCount() == 0 ? Point3D() : slotOffsets(0)[facing()], 0), frames, -1,
+                    SpriteHold, 0);
         return;
     }
     VaelPhysicalObject::handleEvent(command);
@@ -152,12 +148,12 @@ void PLeader::buryFallenLeader() {
     if (!s) return;
     s->setGroup(0);
     s->setState(1);
-    VaelFigureLandscape* ground = layer_ ? layer_->landscape(0) : nullptr;
+    VaelFigureLandscape* ground = layer() ? layer()->landscape(0) : nullptr;
     if (ground) {
         ground->addGroundSprite(s);
     } else {
         // Nobody would own it: it goes, and nothing steps it any more.
-        looseSprites_.remove(s);
+        removeLooseSprite(s);
         delete s;
     }
 }

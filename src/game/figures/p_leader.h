@@ -21,7 +21,7 @@ public:
     void save(std::ostream& stream) override;
     void load(std::istream& stream) override;
     void setupAnimations() override { buildSingleFigureFormation(); }
-    std::int16_t turnRate() override { return turnFacing_ == 3 || turnFacing_ == 7 ? 260 : 166; }
+    std::int16_t turnRate() override { return turnFacing() == 3 || turnFacing() == 7 ? 260 : 166; }
     VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override;
 
     const std::string& standName() const { return standName_; }

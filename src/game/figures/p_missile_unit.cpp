@@ -33,7 +33,8 @@ PMissileUnit::PMissileUnit(const std::string& normalName, const std::string& hal
     : VaelPhysicalObject(normalName, halfName, quarterName, region, facing), MissileStock(missileKind) {}
 
 VaelPhysicalObject* PMissileUnit::clone(std::int16_t region, std::int32_t facing) const {
-    return new PMissileUnit(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 0, region, facing);
+    return new PMissileUnit(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), 0, region,
+                            facing);
 }
 
 void PMissileUnit::createDefaultSprites(std::int16_t count) {
@@ -60,7 +61,7 @@ void PMissileUnit::commandFinished(LogicalCommandInfo& command) {
 }
 
 void PMissileUnit::leaveMount(std::int16_t hex, bool riders) {
-    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    VaelFigureLandscape* land = layer() ? layer()->landscape(0) : nullptr;
     const auto runaway = [&](std::int32_t direction) {
         List<short> line;
         if (land) line = land->hexLineInDirection(hex, direction);
@@ -83,9 +84,9 @@ void PMissileUnit::leaveMount(std::int16_t hex, bool riders) {
                     BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId(msg::CohesionHit)))));
         }
     } else if (traits().leavesWreck && Roll::rand() % 100 < 25) {
-        const std::string name = Roll::rand() % 100 < 25
-                                     ? (nation_ == 2 ? "Chariot Dragging Persian" : "Chariot Dragging Indian")
-                                     : "Running Chariot";
+        const std::string name =
+            Roll::rand() % 100 < 25 ? (nation() == 2 ? "Chariot Dragging Persian" : "Chariot Dragging Indian")
+                                    : "Running Chariot";
         VaelPhysicalObject* debris = leaveDebris(name, hex);
         const std::int32_t direction = Roll::rand() % 8 + 1;
         if (debris) debris->queueCommand(runaway(direction));
@@ -97,16 +98,16 @@ void PMissileUnit::standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::
                                   const std::vector<std::int16_t>& stepFrom) {
     const auto at = [](std::int16_t v) { return static_cast<std::size_t>(v); };
     const auto homeOf = [&](std::int16_t slot) {
-        return slot >= 0 && at(slot) < slotOffsets_.size() ? slotOffsets_[at(slot)][facing_] : Point3D();
+        return slot >= 0 && at(slot) < slotCount() ? slotOffsets(at(slot))[facing()] : Point3D();
     };
-    std::int16_t slot = figureSlot_[figureIndex];
+    std::int16_t slot = figureSlot(figureIndex);
     if (at(figureIndex) < stepTime.size() && stepTime[at(figureIndex)] != -1 &&
         at(figureIndex) < stepFrom.size()) {
         const std::int16_t from = stepFrom[at(figureIndex)];
         if (from >= 0 && from < static_cast<std::int16_t>(spriteCount_)) {
-            figureSlot_[figureIndex] = figureSlot_[from];
-            figureSlot_[from] = -1;
-            slot = figureSlot_[figureIndex];
+            setFigureSlot(figureIndex, figureSlot(from));
+            setFigureSlot(from, -1);
+            slot = figureSlot(figureIndex);
             sprite_calls::addFrameEvent(s, hex, Point4D(homeOf(slot), 0), frames, -1, SpriteMove, 0);
         }
     }
@@ -116,14 +117,14 @@ void PMissileUnit::standAfterShot(VaelSprite& s, std::int16_t figureIndex, std::
 void PMissileUnit::standAt(VaelSprite& s, std::int16_t hex, const Point3D& place,
                            const List<FrameInfo>& frames) {
     sprite_calls::addFrameEvent(s, hex, Point4D(place, 0), List<FrameInfo>(), -1, SpriteMove, 0);
-    sprite_calls::addSoundEvent(s, SoundStopShock, static_cast<std::uint16_t>(unitKind_));
+    sprite_calls::addSoundEvent(s, SoundStopShock, static_cast<std::uint16_t>(unitKind()));
     sprite_calls::addFrameEvent(s, hex, Point4D(), frames, -1, SpriteAnimateOnce, 0);
     activeSprites_.append(&s);
 }
 
 Point3D PMissileUnit::homePlace(std::int16_t slot) const {
     const auto at = static_cast<std::size_t>(slot);
-    return slot >= 0 && at < slotOffsets_.size() ? slotOffsets_[at][facing_] : Point3D();
+    return slot >= 0 && at < slotCount() ? slotOffsets(at)[facing()] : Point3D();
 }
 
 List<FrameInfo> PMissileUnit::backStepFrames(std::int32_t d) {
@@ -138,7 +139,7 @@ List<FrameInfo> PMissileUnit::backStepFrames(std::int32_t d) {
 bool PMissileUnit::startVolley(LogicalCommandInfo& command, DIRECTION& d) {
     d = NoDirection;
     if (!Container<DIRECTION>::fromMessage(command.payload.get(), d) || d < 1 || d > 8) return false;
-    flagStale_ = 1;
+    markFlagStale();
     moveFlagWithUnit(false);
     missileTarget = hexToPixel(static_cast<std::int16_t>(command.value));
     return true;
@@ -146,7 +147,7 @@ bool PMissileUnit::startVolley(LogicalCommandInfo& command, DIRECTION& d) {
 
 bool PMissileUnit::aimAtNeighbour(std::int16_t hex, std::int32_t d) {
     const std::int16_t targetHex = landscapeQuery(hex, d);
-    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    VaelFigureLandscape* land = layer() ? layer()->landscape(0) : nullptr;
     const bool onMap = targetHex >= 0 && land && land->isOnMap(targetHex) != 0;
     if (onMap) missileTarget = hexToPixel(targetHex);
     return onMap;
@@ -155,7 +156,7 @@ bool PMissileUnit::aimAtNeighbour(std::int16_t hex, std::int32_t d) {
 std::int16_t PMissileUnit::closeCombatSide(std::int32_t enemyDirection, std::int32_t x) const {
     if (enemyDirection < 1 || enemyDirection > 8) return -1;
     auto side = static_cast<std::int16_t>(
-        rotateClockwise(static_cast<DIRECTION>(enemyDirection), static_cast<std::uint8_t>(facing_ - 1)) - 1);
+        rotateClockwise(static_cast<DIRECTION>(enemyDirection), static_cast<std::uint8_t>(facing() - 1)) - 1);
     if (side < 0 || side > 7) return -1;
     if (side == 4) side = x > 0 ? 3 : 5;
     if (side == 0) side = x > 0 ? 1 : 7;
@@ -204,8 +205,7 @@ void PMissileUnit::setupChariots(const Point3D (&launch)[9]) {
     for (std::size_t d = 0; d < launchOffsets.size(); ++d)
         launchOffsets[d] = launch[d];
     for (const SlotOffsets& place : missile_places::Chariots) {
-        slotOffsets_.resize(spriteCount_);
-        slotOffsets_.push_back(place);
+        placeNextFigure(place);
         addFigure(-1);
     }
     finishFormation();

@@ -15,11 +15,12 @@ PMountedArcher::PMountedArcher(const std::string& normalName, const std::string&
                                std::int32_t facing)
     : PArcher(normalName, halfName, quarterName, missileKind, region, facing) {
     setKind(DisplayKind::LightHorse);
-    survivors_ = 2;
+    setSurvivors(2);
 }
 
 VaelPhysicalObject* PMountedArcher::clone(std::int16_t region, std::int32_t facing) const {
-    return new PMountedArcher(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 0, region, facing);
+    return new PMountedArcher(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), 0, region,
+                              facing);
 }
 
 void PMountedArcher::setupAnimations() {
@@ -31,11 +32,12 @@ PChariotArcher::PChariotArcher(const std::string& normalName, const std::string&
                                std::int32_t facing)
     : PArcher(normalName, halfName, quarterName, missileKind, region, facing) {
     setKind(DisplayKind::Chariot);
-    survivors_ = 1;
+    setSurvivors(1);
 }
 
 VaelPhysicalObject* PChariotArcher::clone(std::int16_t region, std::int32_t facing) const {
-    return new PChariotArcher(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 0, region, facing);
+    return new PChariotArcher(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), 0, region,
+                              facing);
 }
 
 void PChariotArcher::setupAnimations() {
@@ -48,11 +50,11 @@ PShockingArcher::PShockingArcher(const std::string& normalName, const std::strin
     : PArcher(normalName, halfName, quarterName, missileKind, region, facing) {
     setKind(DisplayKind::MediumFoot);
     // Without combat pictures of its own the base's choice stands rather than no group at all.
-    if (images_.hasGroup("CN")) combatGroup_ = images_.findGroup("CN");
+    if (images_.hasGroup("CN")) setCombatGroup(images_.findGroup("CN"));
 }
 
 VaelPhysicalObject* PShockingArcher::clone(std::int16_t region, std::int32_t facing) const {
-    return new PShockingArcher(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 0, region,
+    return new PShockingArcher(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), 0, region,
                                facing);
 }
 

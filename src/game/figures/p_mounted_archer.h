@@ -10,7 +10,7 @@ public:
     PMountedArcher(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
                    std::int16_t missileKind, std::int16_t region, std::int32_t facing);
     void setupAnimations() override;
-    std::int16_t turnRate() override { return turnFacing_ == 3 || turnFacing_ == 7 ? 260 : 166; }
+    std::int16_t turnRate() override { return turnFacing() == 3 || turnFacing() == 7 ? 260 : 166; }
     VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override;
 };
 
@@ -19,7 +19,7 @@ public:
     PChariotArcher(const std::string& normalName, const std::string& halfName, const std::string& quarterName,
                    std::int16_t missileKind, std::int16_t region, std::int32_t facing);
     void setupAnimations() override;
-    std::int16_t turnRate() override { return turnFacing_ == 3 || turnFacing_ == 7 ? 260 : 166; }
+    std::int16_t turnRate() override { return turnFacing() == 3 || turnFacing() == 7 ? 260 : 166; }
     VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override;
 };
 

@@ -10,12 +10,12 @@ PMountedJavelinist::PMountedJavelinist(const std::string& normalName, const std:
     : PJavelinist(normalName, halfName, quarterName, kind, region, facing) {
     setKind(DisplayKind::LightHorse);
     mounted = 1;
-    survivors_ = 2;
+    setSurvivors(2);
 }
 
 VaelPhysicalObject* PMountedJavelinist::clone(std::int16_t region, std::int32_t facing) const {
-    return new PMountedJavelinist(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), missileKind,
-                                  region, facing);
+    return new PMountedJavelinist(images_.name(), halfSizeImages().name(), quarterSizeImages().name(),
+                                  missileKind, region, facing);
 }
 
 void PMountedJavelinist::setupAnimations() {
@@ -28,12 +28,12 @@ PChariotJavelinist::PChariotJavelinist(const std::string& normalName, const std:
     : PJavelinist(normalName, halfName, quarterName, kind, region, facing) {
     setKind(DisplayKind::Chariot);
     mounted = 1;
-    survivors_ = 1;
+    setSurvivors(1);
 }
 
 VaelPhysicalObject* PChariotJavelinist::clone(std::int16_t region, std::int32_t facing) const {
-    return new PChariotJavelinist(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), missileKind,
-                                  region, facing);
+    return new PChariotJavelinist(images_.name(), halfSizeImages().name(), quarterSizeImages().name(),
+                                  missileKind, region, facing);
 }
 
 void PChariotJavelinist::setupAnimations() {

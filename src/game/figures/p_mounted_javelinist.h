@@ -11,7 +11,7 @@ public:
                        const std::string& quarterName, std::int16_t missileKind, std::int16_t region,
                        std::int32_t facing);
     void setupAnimations() override;
-    std::int16_t turnRate() override { return turnFacing_ == 3 || turnFacing_ == 7 ? 260 : 166; }
+    std::int16_t turnRate() override { return turnFacing() == 3 || turnFacing() == 7 ? 260 : 166; }
     void animateCombatFigure(std::int16_t figure, std::int16_t hex, bool casualty,
                              std::vector<std::int16_t>& stepTime, std::vector<std::int16_t>& stepFrom,
                              std::int16_t casualtyNumber, const List<FrameInfo>& frames,
@@ -29,7 +29,7 @@ public:
                        const std::string& quarterName, std::int16_t missileKind, std::int16_t region,
                        std::int32_t facing);
     void setupAnimations() override;
-    std::int16_t turnRate() override { return turnFacing_ == 3 || turnFacing_ == 7 ? 260 : 166; }
+    std::int16_t turnRate() override { return turnFacing() == 3 || turnFacing() == 7 ? 260 : 166; }
     void animateCombatFigure(std::int16_t figure, std::int16_t hex, bool casualty,
                              std::vector<std::int16_t>& stepTime, std::vector<std::int16_t>& stepFrom,
                              std::int16_t casualtyNumber, const List<FrameInfo>& frames,

@@ -36,21 +36,21 @@ POxybeles::POxybeles(const std::string& normalName, const std::string& halfName,
 }
 
 VaelPhysicalObject* POxybeles::clone(std::int16_t region, std::int32_t facing) const {
-    return new POxybeles(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 1, region, facing);
+    return new POxybeles(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), 1, region,
+                         facing);
 }
 
 void POxybeles::setupAnimations() {
-    slotOffsets_.resize(spriteCount_);
     SlotOffsets place{};
     for (int f = 1; f <= 8; ++f)
         place[static_cast<std::size_t>(f)] = CrewOffsets[f];
-    slotOffsets_.push_back(place);
+    placeNextFigure(place);
     VaelSprite* crew = addFigure(-1);
     createDefaultSprites(1);
     for (int d = 0; d < 9; ++d)
         launchOffsets[static_cast<std::size_t>(d)] = Muzzle[d];
     // The crew never steps into another figure's place.
-    rearFigure_.assign(1, -1);
+    setRearFigures({-1});
     finishFormation();
     // The engine's shot sounds from the crew, its impact from the bolt.
     sprite_calls::setSoundLead(*crew, true);
@@ -103,7 +103,7 @@ void POxybeles::volley(LogicalCommandInfo& command) {
     const std::int16_t hex = region();
     const Point3D origin = hexToPixel(hex);
     const List<FrameInfo> fire = fireFrames(d);
-    const List<FrameInfo> stand = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));
+    const List<FrameInfo> stand = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1));
     const auto count = static_cast<std::int16_t>(spriteCount_);
     for (std::int16_t i = 0; i < count; ++i) {
         if (!living(i)) continue;
@@ -117,7 +117,7 @@ void POxybeles::volley(LogicalCommandInfo& command) {
         if (!living(i)) continue;
         VaelSprite* bolt = i < projectileCount ? projectiles[i] : nullptr;
         if (!bolt) continue;
-        const Point3D place = homePlace(figureSlot_[i]);
+        const Point3D place = homePlace(figureSlot(i));
         queueBolt(*bolt, hex, origin, missileTarget, d, launchOffsets[static_cast<std::size_t>(d)], place, d);
         sprite_calls::addFrameEvent(*bolt, hex, Point4D(), sprite_calls::oneFrame("Default", 0), -1,
                                     SpriteMove, 0);
@@ -132,8 +132,8 @@ void POxybeles::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, 
     VaelSprite* crew = figure(figureIndex);
     if (!crew) return;
     const auto at = [](std::int32_t v) { return static_cast<std::size_t>(v); };
-    const Point3D place = homePlace(figureSlot_[figureIndex]);
-    const auto kind = static_cast<std::uint16_t>(unitKind_);
+    const Point3D place = homePlace(figureSlot(figureIndex));
+    const auto kind = static_cast<std::uint16_t>(unitKind());
     List<FrameInfo> death;
     if (casualty) {
         const FrameInfo f = playCasualty(*this, "");
@@ -143,7 +143,7 @@ void POxybeles::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, 
         sprite_calls::addSoundEvent(*crew, SoundFigureFalls, kind);
         sprite_calls::addFrameEvent(*crew, hex, Point4D(), death, 0, SpriteAnimateOnce, 0);
         walkOff(figureIndex, death);
-        looseSprites_.append(crew);
+        addLooseSprite(crew);
     };
     if (enemyDirection == 0) {
         if (!casualty) return;
@@ -159,7 +159,7 @@ void POxybeles::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, 
     const bool flies = aimAtNeighbour(hex, aim);
     const Point3D origin = hexToPixel(hex);
 
-    images_.selectGroupIndex(static_cast<std::int16_t>(combatGroup_ + e));
+    images_.selectGroupIndex(static_cast<std::int16_t>(combatGroup() + e));
     sprite_calls::addPlainEvent(*crew, SpriteDrawPlain);
     sprite_calls::addPlainEvent(*crew, SpriteDrawPlain);
     List<FrameInfo> fire = fireFrames(aim);

@@ -49,7 +49,7 @@ PPhalanx::PPhalanx(const std::string& normalName, const std::string& halfName, c
                    std::int16_t region, std::int32_t facing)
     : VaelPhysicalObject(normalName, halfName, quarterName, region, facing), primaryHex_(region),
       frontHex_(hexAhead(region, facing)) {
-    survivors_ = 10;
+    setSurvivors(10);
     setKind(DisplayKind::Phalanx);
 }
 
@@ -91,7 +91,7 @@ std::int32_t PPhalanx::pivotTurn(std::int32_t from, std::int32_t to) {
 }
 
 std::int16_t PPhalanx::hexAhead(std::int16_t hex, std::int32_t direction) const {
-    if (reversedView_) direction = wrapFacing(direction + 4);
+    if (reversedView()) direction = wrapFacing(direction + 4);
     const bool odd = (hex / 100) % 2 != 0;
     switch (direction) {
     case 1:
@@ -120,7 +120,7 @@ List<short> PPhalanx::hexesAhead(const List<short>& hexes) const {
     List<short> out;
     Item<short>* it = nullptr;
     for (hexes.firstItem(it); it; it = it->next)
-        out.append(hexAhead(it->value, facing_));
+        out.append(hexAhead(it->value, facing()));
     return out;
 }
 
@@ -129,7 +129,7 @@ std::int16_t PPhalanx::hexOfRow(std::int16_t row) const {
 }
 
 void PPhalanx::setupAnimations() {
-    const FrameInfo standing("Standing", static_cast<std::int16_t>(facing_ - 1));
+    const FrameInfo standing("Standing", static_cast<std::int16_t>(facing() - 1));
     for (std::int16_t i = 0; i < Soldiers; ++i) {
         SlotOffsets points;
         SlotDepths depths{};
@@ -137,20 +137,18 @@ void PPhalanx::setupAnimations() {
             points[static_cast<std::size_t>(f)] = layoutPoint(i, f);
             depths[static_cast<std::size_t>(f)] = layoutDepth(i, f);
         }
-        slotOffsets_.resize(spriteCount_);
-        slotDepths_.resize(spriteCount_);
-        slotOffsets_.push_back(points);
-        slotDepths_.push_back(depths);
-        auto* soldier = new VaelSprite(hexOfRow(i), points[static_cast<std::size_t>(facing_)], standing,
-                                       static_cast<std::uint16_t>(depths[static_cast<std::size_t>(facing_)]),
+        placeNextFigure(points, depths);
+        auto* soldier = new VaelSprite(hexOfRow(i), points[static_cast<std::size_t>(facing())], standing,
+                                       static_cast<std::uint16_t>(depths[static_cast<std::size_t>(facing())]),
                                        this, DrawPlain, nullptr, nullptr, nullptr, 0);
         sprites_[static_cast<std::int16_t>(spriteCount_)] = soldier;
         ++spriteCount_;
         announce(soldier);
     }
-    rearFigure_.assign(Soldiers, -1);
+    std::vector<std::int16_t> rear(Soldiers, -1);
     for (std::int16_t i = 0; i < 10; ++i)
-        rearFigure_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(10 + i);
+        rear[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(10 + i);
+    setRearFigures(std::move(rear));
     if (VaelSprite* lead = figure(19)) sprite_calls::setSoundLead(*lead, true);
     finishFormation();
 }
@@ -165,9 +163,9 @@ VaelSprite* PPhalanx::setupSpear(std::int16_t soldier) {
 }
 
 VaelSprite* PPhalanx::setupShield(std::int16_t soldier) {
-    const bool upper = facing_ == 1 || facing_ == 2 || facing_ == 4;
-    const bool lower = facing_ == 5 || facing_ == 6 || facing_ == 8;
-    const Point3D offset = facing_ >= 1 && facing_ <= 8 ? ShieldOffsets[facing_] : Point3D();
+    const bool upper = facing() == 1 || facing() == 2 || facing() == 4;
+    const bool lower = facing() == 5 || facing() == 6 || facing() == 8;
+    const Point3D offset = facing() >= 1 && facing() <= 8 ? ShieldOffsets[facing()] : Point3D();
     const std::int16_t own = region();
     setRegion(hexOfRow(soldier));
     VaelSprite* made = nullptr;
@@ -195,16 +193,13 @@ VaelSprite* PPhalanx::setupHelmet(std::int16_t soldier, std::int32_t direction) 
 }
 
 void PPhalanx::changeFacing(LogicalCommandInfo& command, std::int16_t animate) {
-    flagStale_ = 1;
+    markFlagStale();
     DIRECTION newFacing = NoDirection;
     if (!Container<DIRECTION>::fromMessage(command.payload.get(), newFacing)) return;
-    if (savedPathCount_ > 0) {
-        savedFacings_.append(newFacing);
-        return;
-    }
+    if (keepFacing(newFacing)) return;
     // A facing that is no hex side or in-between direction names no layout: nothing to wheel to.
-    if (newFacing < 1 || newFacing > 8 || facing_ < 1 || facing_ > 8) return;
-    const std::int32_t d = ((facing_ - newFacing) % 8 + 8) % 8;
+    if (newFacing < 1 || newFacing > 8 || facing() < 1 || facing() > 8) return;
+    const std::int32_t d = ((facing() - newFacing) % 8 + 8) % 8;
     std::int16_t newFirst = primaryHex_, newSecond = frontHex_, pivot = primaryHex_;
     if (d == 1 || d == 2) {
         newSecond = hexAhead(primaryHex_, newFacing);
@@ -213,15 +208,15 @@ void PPhalanx::changeFacing(LogicalCommandInfo& command, std::int16_t animate) {
         newFirst = hexBehind(frontHex_, newFacing);
     } else if (d >= 3 && d <= 5) {
         // Too far round for a wheel: the block simply faces the other way.
-        facing_ = newFacing;
+        setFacing(newFacing);
         return;
     }
-    if (!traits().leader && flag_) {
-        flag_->moveTo(flagLocation_, 1);
-        flag_->changeRegion(newFirst);
-        activeSprites_.append(flag_.get());
+    if (!traits().leader && flag()) {
+        flag()->moveTo(flagLocation(), 1);
+        flag()->changeRegion(newFirst);
+        activeSprites_.append(flag());
     }
-    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    VaelFigureLandscape* land = layer() ? layer()->landscape(0) : nullptr;
     WalkingAnimationData* walking = walkingData();
     const std::int16_t walkGroup =
         walking ? static_cast<std::int16_t>(walking->selectGroup("Phalanx")) : std::int16_t(-1);
@@ -239,10 +234,10 @@ void PPhalanx::changeFacing(LogicalCommandInfo& command, std::int16_t animate) {
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
         VaelSprite* s = figure(i);
         if (!s || !isEntryClear(i)) continue;
-        const std::int16_t j = figureSlot_[i];
+        const std::int16_t j = figureSlot(i);
         const auto row = static_cast<std::size_t>(j);
         const std::int16_t h = static_cast<std::int16_t>(s->region());
-        const std::int16_t depth = row < slotDepths_.size() ? slotDepths_[row][newFacing] : -1;
+        const std::int16_t depth = row < depthCount() ? slotDepths(row)[newFacing] : -1;
         const DirectionOffsets* record = nullptr;
         if (walkGroup >= 0 && j >= 0 && j < walking->itemCount()) {
             walking->setCurrentItem(j);
@@ -253,17 +248,17 @@ void PPhalanx::changeFacing(LogicalCommandInfo& command, std::int16_t animate) {
         sprite_calls::addSoundEvent(*s, SoundStartMovement, 3);
         const std::int16_t target = h == primaryHex_ ? newFirst : newSecond;
         if (h == pivot) {
-            turnFacing_ = pivotTurn(facing_, newFacing);
-            const Point3D place = row < slotOffsets_.size() ? slotOffsets_[row][newFacing] : Point3D();
+            setTurnFacing(pivotTurn(facing(), newFacing));
+            const Point3D place = row < slotCount() ? slotOffsets(row)[newFacing] : Point3D();
             sprite_calls::addFrameEvent(*s, h, Point4D(place, animate ? 2000 : 0),
-                                        framesOfGroup(static_cast<std::int16_t>(turnFacing_ - 1)), depth,
+                                        framesOfGroup(static_cast<std::int16_t>(turnFacing() - 1)), depth,
                                         SpriteMove, 0);
         } else if (target != h && record && land) {
             const std::int32_t dir = facingToward(h, target);
-            turnFacing_ = dir;
+            setTurnFacing(dir);
             if (dir >= 1 && dir <= 8) {
                 const List<FrameInfo> frames =
-                    framesOfGroup(static_cast<std::int16_t>(animationGroup_ + dir - 1));
+                    framesOfGroup(static_cast<std::int16_t>(animationGroup() + dir - 1));
                 const std::int16_t ho = land->heightOf(h), hn = land->heightOf(target);
                 const HillOffsets& hill = record->entries[dir];
                 struct Leg {
@@ -277,8 +272,7 @@ void PPhalanx::changeFacing(LogicalCommandInfo& command, std::int16_t animate) {
                     const HexOffsets& step = hill.variants[hn > ho ? 1 : 2];
                     legs = {{h, step.waypoints[0]}, {target, step.waypoints[1]}, {target, record->home}};
                 }
-                Point3D from =
-                    hexToPixel(h) + (row < slotOffsets_.size() ? slotOffsets_[row][facing_] : Point3D());
+                Point3D from = hexToPixel(h) + (row < slotCount() ? slotOffsets(row)[facing()] : Point3D());
                 std::vector<std::int32_t> lengths;
                 std::int32_t total = 0;
                 for (const Leg& leg : legs) {
@@ -300,7 +294,7 @@ void PPhalanx::changeFacing(LogicalCommandInfo& command, std::int16_t animate) {
     setRegion(newFirst);
     primaryHex_ = newFirst;
     frontHex_ = newSecond;
-    facing_ = newFacing;
+    setFacing(newFacing);
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i)
         if (Sprite* s = sprite(i); s && isEntryClear(i)) activeSprites_.append(s);
 }
@@ -313,12 +307,12 @@ ContainerBase* PPhalanx::getRegions() {
 }
 
 VaelPhysicalObject* PPhalanx::clone(std::int16_t region, std::int32_t facing) const {
-    return new PPhalanx(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), region, facing);
+    return new PPhalanx(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), region, facing);
 }
 
 void PPhalanx::setReversedView(std::int16_t v) {
-    reversedView_ = v;
-    frontHex_ = hexAhead(primaryHex_, facing_);
+    VaelPhysicalObject::setReversedView(v);
+    frontHex_ = hexAhead(primaryHex_, facing());
 }
 
 void PPhalanx::save(std::ostream& out) {

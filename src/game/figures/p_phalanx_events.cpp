@@ -46,25 +46,25 @@ void PPhalanx::handleEvent(LogicalCommandInfo& command) {
 }
 
 void PPhalanx::showFlag() {
-    if (!flag_) return;
-    flag_->show();
-    activeSprites_.append(flag_.get());
+    if (!flag()) return;
+    flag()->show();
+    activeSprites_.append(flag());
 }
 
 void PPhalanx::placeFlag(bool changeRegion) {
-    if (!flag_) return;
-    flag_->moveTo(flagLocation_, 1);
-    if (changeRegion) flag_->changeRegion(region());
-    activeSprites_.append(flag_.get());
+    if (!flag()) return;
+    flag()->moveTo(flagLocation(), 1);
+    if (changeRegion) flag()->changeRegion(region());
+    activeSprites_.append(flag());
 }
 
 void PPhalanx::aboutFace() {
     showFlag();
-    const std::int32_t newFacing = wrapFacing(facing_ + 4);
+    const std::int32_t newFacing = wrapFacing(facing() + 4);
     List<FrameInfo> frames;
     const bool own = images_.hasGroup("ABOUTFACE");
     for (std::int32_t step = 0; step <= 4; ++step) {
-        const std::int32_t f = wrapFacing(facing_ + step);
+        const std::int32_t f = wrapFacing(facing() + step);
         const FrameInfo frame =
             own ? FrameInfo("ABOUTFACE", static_cast<std::int16_t>(f - 1)) : FrameInfo(DirectionGroups[f], 0);
         for (int k = 0; k < 3; ++k)
@@ -75,13 +75,13 @@ void PPhalanx::aboutFace() {
         VaelSprite* s = figure(i);
         if (!s || !isEntryClear(i)) continue;
         sprite_calls::addFrameEvent(*s, 0, Point4D(), frames, -1, SpriteAnimateOnce, 0);
-        if (figureSlot_[i] >= 0) figureSlot_[i] = static_cast<short>(Soldiers - 1 - figureSlot_[i]);
+        if (figureSlot(i) >= 0) setFigureSlot(i, static_cast<short>(Soldiers - 1 - figureSlot(i)));
         activeSprites_.append(s);
     }
     std::swap(primaryHex_, frontHex_);
     // The object's hex is always the block's first hex, so the regions and the saved record agree.
     setRegion(primaryHex_);
-    facing_ = newFacing;
+    setFacing(newFacing);
 }
 
 void PPhalanx::terminalRout(const List<short>& path) {
@@ -90,27 +90,27 @@ void PPhalanx::terminalRout(const List<short>& path) {
     const List<short> front = hexesAhead(path);
     WalkingAnimationData* walking = walkingData();
     const bool haveWalk = walking && walking->selectGroup("Phalanx") >= 0;
-    animationGroup_ = images_.findGroup("RoutN");
-    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    setAnimationGroup(images_.findGroup("RoutN"));
+    VaelFigureLandscape* land = layer() ? layer()->landscape(0) : nullptr;
     Item<short>* second = nullptr;
     path.firstItem(second);
     if (second) second = second->next;
-    const std::int32_t away = second ? facingToward(region(), second->value) : facing_;
+    const std::int32_t away = second ? facingToward(region(), second->value) : facing();
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
         VaelSprite* s = figure(i);
         if (!s || !isEntryClear(i)) continue;
-        const std::int16_t j = figureSlot_[i];
+        const std::int16_t j = figureSlot(i);
         const std::int16_t h = static_cast<std::int16_t>(s->region());
         const DirectionOffsets* record = nullptr;
         if (haveWalk && j >= 0 && j < walking->itemCount()) {
             walking->setCurrentItem(j);
-            if (FacingOffsets* item = walking->item(-1, -1)) record = &item->facings[facing_];
+            if (FacingOffsets* item = walking->item(-1, -1)) record = &item->facings[facing()];
         }
         sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
         sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
-        if (terminalRout_ == 0) {
+        if (inTerminalRout() == 0) {
             if (images_.hasGroup("DropN")) {
-                const auto group = static_cast<std::int16_t>(images_.findGroup("DropN") + facing_ - 1);
+                const auto group = static_cast<std::int16_t>(images_.findGroup("DropN") + facing() - 1);
                 List<FrameInfo> drop;
                 if (images_.hasGroupIndex(group)) {
                     images_.selectGroupIndex(group);
@@ -130,10 +130,10 @@ void PPhalanx::terminalRout(const List<short>& path) {
                 if (d.gear) queueDroppedGear(*d.gear, d.pauses);
             }
         }
-        sprite_calls::addSoundEvent(*s, SoundStartMovement, static_cast<std::uint16_t>(unitKind_));
+        sprite_calls::addSoundEvent(*s, SoundStartMovement, static_cast<std::uint16_t>(unitKind()));
         if (land && record)
             walkHexPath(j, *s, h == primaryHex_ ? path : front, *land, *record, 1,
-                        terminalRout_ == 0 ? 1 : 0);
+                        inTerminalRout() == 0 ? 1 : 0);
         activeSprites_.append(s);
     }
     short last = 0;
@@ -143,18 +143,18 @@ void PPhalanx::terminalRout(const List<short>& path) {
         front.last(last);
         frontHex_ = last;
     }
-    flagStale_ = 1;
-    terminalRout_ = 1;
+    markFlagStale();
+    markTerminalRout();
 }
 
 void PPhalanx::restoreCohesion(std::int16_t percent) {
-    flagStale_ = 1;
+    markFlagStale();
     placeFlag(false);
     const std::int16_t count = static_cast<std::int16_t>(spriteCount_);
     const std::int16_t p = percent > 100 ? 100 : percent < 0 ? 0 : percent;
-    casualtyPercent_ = p;
-    const auto target = static_cast<std::int16_t>((count - survivors_) * p / 100);
-    for (std::int16_t shown = fallenCount_; shown > target; --shown) {
+    setCasualtyPercent(p);
+    const auto target = static_cast<std::int16_t>((count - survivors()) * p / 100);
+    for (std::int16_t shown = fallenCount(); shown > target; --shown) {
         std::int16_t slot = -1;
         for (std::int16_t i = 0; i < count && slot < 0; ++i)
             if (!sprite(i)) slot = i;
@@ -164,37 +164,37 @@ void PPhalanx::restoreCohesion(std::int16_t percent) {
         for (std::int16_t r = 0; r < count && row < 0; ++r) {
             bool held = false;
             for (std::int16_t i = 0; i < count; ++i)
-                if (sprite(i) && isEntryClear(i) && figureSlot_[i] == r) held = true;
+                if (sprite(i) && isEntryClear(i) && figureSlot(i) == r) held = true;
             if (!held) row = r;
         }
-        if (row < 0 || static_cast<std::size_t>(row) >= slotOffsets_.size()) continue;
-        figureSlot_[slot] = row;
-        auto* s = new VaelSprite(hexOfRow(row), slotOffsets_[static_cast<std::size_t>(row)][facing_],
-                                 FrameInfo("Standing", static_cast<std::int16_t>(facing_ - 1)),
+        if (row < 0 || static_cast<std::size_t>(row) >= slotCount()) continue;
+        setFigureSlot(slot, row);
+        auto* s = new VaelSprite(hexOfRow(row), slotOffsets(row)[facing()],
+                                 FrameInfo("Standing", static_cast<std::int16_t>(facing() - 1)),
                                  Sprite::NoLayer, this, DrawPlain, nullptr, nullptr, nullptr, 0);
         sprites_[slot] = s;
-        fallen_[static_cast<std::size_t>(slot)] = 0;
+        setFallen(slot, false);
         Container<Sprite*> box(s);
         dropAnswer(query(SPRITE_CREATED, &box));
     }
     const List<FrameInfo> standing =
-        sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));
+        sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1));
     for (std::int16_t i = 0; i < count; ++i) {
         VaelSprite* s = figure(i);
-        const auto row = static_cast<std::size_t>(figureSlot_[i]);
-        if (!s || !isEntryClear(i) || row >= slotOffsets_.size()) continue;
+        const auto row = static_cast<std::size_t>(figureSlot(i));
+        if (!s || !isEntryClear(i) || row >= slotCount()) continue;
         sprite_calls::addFrameEvent(*s, static_cast<std::int16_t>(s->region()),
-                                    Point4D(slotOffsets_[row][facing_], 0), standing, -1, SpriteMove, 0);
+                                    Point4D(slotOffsets(row)[facing()], 0), standing, -1, SpriteMove, 0);
         activeSprites_.append(s);
     }
-    fallenCount_ = target;
+    setFallenCount(target);
 }
 
 std::vector<bool> PPhalanx::pickFallen(std::int16_t target, const std::vector<std::int32_t>& enemy) {
     const std::int16_t count = static_cast<std::int16_t>(spriteCount_);
     std::vector<bool> picked(static_cast<std::size_t>(count), false);
     RandomNumberGenerator dice(static_cast<std::uint16_t>(region()));
-    for (std::int16_t c = fallenCount_; c < target; ++c) {
+    for (std::int16_t c = fallenCount(); c < target; ++c) {
         auto open = [&](std::int16_t i) {
             return sprite(i) && isEntryClear(i) && !picked[static_cast<std::size_t>(i)];
         };
@@ -227,7 +227,7 @@ void PPhalanx::combatLosses(const List<short>& enemies, std::int16_t advanceFirs
         for (int k = 0; k < 2; ++k)
             if (HexMap::isAdjacent(hexes[k], it->value)) {
                 const std::int32_t toward = facingToward(hexes[k], it->value);
-                if (toward >= 1 && toward <= 8) sides[k][wrapFacing(toward - (facing_ - 1))] = 1;
+                if (toward >= 1 && toward <= 8) sides[k][wrapFacing(toward - (facing() - 1))] = 1;
             }
     }
     std::vector<std::int32_t> byFirst(static_cast<std::size_t>(count), 0), bySecond(byFirst), enemy(byFirst);
@@ -239,76 +239,72 @@ void PPhalanx::combatLosses(const List<short>& enemies, std::int16_t advanceFirs
                 static_cast<std::int16_t>(s->region()) == frontHex_ && frontHex_ != primaryHex_
                     ? bySecond[static_cast<std::size_t>(i)]
                     : byFirst[static_cast<std::size_t>(i)];
-    const std::int16_t p = casualtyPercent_ > 100 ? 100 : casualtyPercent_;
+    const std::int16_t p = casualtyPercent() > 100 ? 100 : casualtyPercent();
     // In whole numbers: a tenth of a percent in single precision would make ten percent of ten soldiers 0.
-    const auto target = static_cast<std::int16_t>((count - survivors_) * p / 100);
-    const auto fresh = static_cast<std::int16_t>(target - fallenCount_);
+    const auto target = static_cast<std::int16_t>((count - survivors()) * p / 100);
+    const auto fresh = static_cast<std::int16_t>(target - fallenCount());
     const std::vector<bool> picked = pickFallen(target, enemy);
     const List<FrameInfo> standing =
-        sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));
+        sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1));
     std::vector<std::int16_t> stepTime(static_cast<std::size_t>(count), -1), stepFrom(stepTime);
-    auto k = static_cast<std::int16_t>(fallenCount_ - 1);
+    auto k = static_cast<std::int16_t>(fallenCount() - 1);
     for (std::int16_t i = 0; i < count; ++i) {
         VaelSprite* s = figure(i);
         if (!s || !isEntryClear(i)) continue;
         const bool hit = picked[static_cast<std::size_t>(i)];
-        if (hit) fallen_[static_cast<std::size_t>(i)] = 1, ++k;
+        if (hit) setFallen(i, true), ++k;
         animateCombatFigure(i, static_cast<std::int16_t>(s->region()), hit, stepTime, stepFrom, k, standing,
                             enemy[static_cast<std::size_t>(i)], fresh, advanceFirst);
     }
-    fallenCount_ = target;
+    setFallenCount(target);
 }
 
 void PPhalanx::teleport(const List<short>& hexes) {
-    flagStale_ = 1;
+    markFlagStale();
     short destination = 0;
     // A teleport to nowhere leaves the block where it stands.
     if (!hexes.last(destination)) return;
-    const std::int16_t frontDestination = hexAhead(destination, facing_);
+    const std::int16_t frontDestination = hexAhead(destination, facing());
     const List<FrameInfo> standing =
-        sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));
+        sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1));
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
         VaelSprite* s = figure(i);
         if (!s || !isEntryClear(i)) continue;
-        const auto row = static_cast<std::size_t>(figureSlot_[i]);
+        const auto row = static_cast<std::size_t>(figureSlot(i));
         const std::int16_t target =
             static_cast<std::int16_t>(s->region()) == primaryHex_ ? destination : frontDestination;
         s->changeRegion(target);
-        const Point3D place = row < slotOffsets_.size() ? slotOffsets_[row][facing_] : Point3D();
-        const std::int16_t depth = row < slotDepths_.size() ? slotDepths_[row][facing_] : -1;
+        const Point3D place = row < slotCount() ? slotOffsets(row)[facing()] : Point3D();
+        const std::int16_t depth = row < depthCount() ? slotDepths(row)[facing()] : -1;
         sprite_calls::addFrameEvent(*s, target, Point4D(place, 0), standing, depth, SpriteMove, 0);
     }
     if (destination != 0) setRegion(destination);
     primaryHex_ = destination;
     frontHex_ = frontDestination;
-    if (flag_) {
-        flag_->show();
-        flag_->changeRegion(destination);
-        activeSprites_.append(flag_.get());
+    if (flag()) {
+        flag()->show();
+        flag()->changeRegion(destination);
+        activeSprites_.append(flag());
     }
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i)
         if (Sprite* s = sprite(i); s && isEntryClear(i)) activeSprites_.append(s);
 }
 
 void PPhalanx::march(const List<short>& path) {
-    flagStale_ = 1;
+    markFlagStale();
     WalkingAnimationData* walking = walkingData();
     const bool haveWalk = walking && walking->selectGroup("Phalanx") >= 0;
-    if (savedPathCount_ > 0) {
-        savedPaths_.append(path);
-        --savedPathCount_;
-        return;
-    }
+    if (keepPath(path)) return;
     const List<short> front = hexesAhead(path);
-    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    VaelFigureLandscape* land = layer() ? layer()->landscape(0) : nullptr;
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
         VaelSprite* s = figure(i);
         if (!s || !isEntryClear(i)) continue;
-        const std::int16_t j = figureSlot_[i];
+        const std::int16_t j = figureSlot(i);
         const DirectionOffsets* record = nullptr;
         if (haveWalk && j >= 0 && j < walking->itemCount()) {
             walking->setCurrentItem(j);
-            if (FacingOffsets* item = walking->item(-1, -1)) record = &item->facings[facing_];
+            if (FacingOffsets* item = walking->item(-1, -1)) record = &item->facings[facing()];
         }
         sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
         sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
@@ -324,7 +320,7 @@ void PPhalanx::march(const List<short>& path) {
         front.last(last);
         frontHex_ = last;
     }
-    flagStale_ = 1;
+    markFlagStale();
     placeFlag(true);
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i)
         if (Sprite* s = sprite(i); s && isEntryClear(i)) activeSprites_.append(s);

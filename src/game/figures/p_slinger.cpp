@@ -41,7 +41,8 @@ PSlinger::PSlinger(const std::string& normalName, const std::string& halfName, c
     : PMissileUnit(normalName, halfName, quarterName, missileKind, region, facing) {}
 
 VaelPhysicalObject* PSlinger::clone(std::int16_t region, std::int32_t facing) const {
-    return new PSlinger(images_.name(), halfSizeArt_.name(), quarterSizeArt_.name(), 4, region, facing);
+    return new PSlinger(images_.name(), halfSizeImages().name(), quarterSizeImages().name(), 4, region,
+                        facing);
 }
 
 void PSlinger::setupAnimations() {
@@ -100,7 +101,7 @@ void PSlinger::volley(LogicalCommandInfo& command) {
     const Point3D launch = launchOffsets[static_cast<std::size_t>(d)];
     const Flight f = flight(origin, missileTarget, launch, d);
     const List<FrameInfo> sling = indexed(ShootSequences[d], {2, 1, 1, 2, 2, 1, 1, 2, 3, 0});
-    const List<FrameInfo> stand = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1));
+    const List<FrameInfo> stand = sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1));
 
     const auto count = static_cast<std::int16_t>(spriteCount_);
     for (std::int16_t i = 0; i < count; ++i) {
@@ -115,7 +116,7 @@ void PSlinger::volley(LogicalCommandInfo& command) {
     }
     for (std::int16_t i = 0; i < count; ++i) {
         if (!living(i)) continue;
-        const Point3D home = homePlace(figureSlot_[i]);
+        const Point3D home = homePlace(figureSlot(i));
         const Point3D spread = drawSpread(15);
         VaelSprite* stone = i < projectileCount ? projectiles[i] : nullptr;
         if (!stone) continue;
@@ -131,8 +132,8 @@ void PSlinger::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, b
     VaelSprite* s = figure(figureIndex);
     if (!s) return;
     const auto at = [](std::int32_t v) { return static_cast<std::size_t>(v); };
-    const Point3D home = homePlace(figureSlot_[figureIndex]);
-    const auto kind = static_cast<std::uint16_t>(unitKind_);
+    const Point3D home = homePlace(figureSlot(figureIndex));
+    const auto kind = static_cast<std::uint16_t>(unitKind());
     List<FrameInfo> death;
     if (casualty) {
         const FrameInfo f = playCasualty(*this, "");
@@ -148,7 +149,7 @@ void PSlinger::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, b
         sprite_calls::addSoundEvent(*s, SoundFigureFalls, kind);
         sprite_calls::addFrameEvent(*s, hex, Point4D(), death, 0, SpriteAnimateOnce, 0);
         walkOff(figureIndex, death);
-        looseSprites_.append(s);
+        addLooseSprite(s);
         return;
     }
 
@@ -175,7 +176,7 @@ void PSlinger::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, b
                                 0);
     sprite_calls::addFrameEvent(*s, hex, Point4D(), slinging, -1, SpriteAnimateOnce, 0);
     sprite_calls::addFrameEvent(*s, hex, Point4D(),
-                                sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing_ - 1)),
+                                sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1)),
                                 -1, SpriteAnimateOnce, 0);
 
     VaelSprite* stone = figureIndex < projectileCount ? projectiles[figureIndex] : nullptr;
@@ -195,7 +196,7 @@ void PSlinger::animateCombatFigure(std::int16_t figureIndex, std::int16_t hex, b
         } else {
             sprite_calls::addPlainEvent(*s, SpriteHide);
         }
-        looseSprites_.append(s);
+        addLooseSprite(s);
     } else {
         standAt(*s, hex, home, frames);
     }

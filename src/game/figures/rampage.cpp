@@ -27,6 +27,19 @@ void VaelPhysicalObject::saveAPath() {
     debugStream() << TracePrefix << "In SaveAPath: " << savedPathCount_ << " so far" << std::endl;
 }
 
+bool VaelPhysicalObject::keepPath(const List<short>& path) {
+    if (savedPathCount_ <= 0) return false;
+    savedPaths_.append(path);
+    --savedPathCount_;
+    return true;
+}
+
+bool VaelPhysicalObject::keepFacing(DIRECTION facing) {
+    if (savedPathCount_ <= 0) return false;
+    savedFacings_.append(facing);
+    return true;
+}
+
 void VaelPhysicalObject::rampageCasualty(std::int16_t hits) {
     debugStream() << TracePrefix << "In rampage casualty: " << hits << std::endl;
     MethodOfDeathStruct hit;

@@ -19,16 +19,20 @@
 #include "framework/display/oif.h"
 #include "framework/display/physical_object.h"
 #include "game/figures/display_kind.h"
-#include "game/map/facing_offsets.h"
-#include "game/map/flag.h"
+#include "game/figures/facing_offsets.h"
+#include "game/figures/flag.h"
+#include "game/figures/walking_animation_data.h"
 #include "game/map/frame_info.h"
 #include "game/map/vael_artwork_owner.h"
 #include "game/map/vael_figure_layer.h"
 #include "game/map/vael_sprite.h"
-#include "game/map/walking_animation_data.h"
 #include "game/map/zoom_boxes.h"
 
 namespace vael {
+
+namespace test {
+struct FigureStatePeer;
+}
 
 class VaelPhysicalObject : public PhysicalObject, public VaelArtworkOwner {
 public:
@@ -183,22 +187,44 @@ public:
     const List<List<short>>& savedPaths() const { return savedPaths_; }
     VaelFigureLayer* layer() const { return layer_; }
 
-    // The state the dispatcher and the rampage set; open so that they (and tests) can set it.
-    std::int32_t unitKind_ = 0;
-    std::int16_t casualtyPercent_ = 0;
-    std::int32_t casualtyCause_ = 0;
-    std::int16_t eliminated_ = 0;
-    std::int16_t terminalRout_ = 0;
-    std::int16_t savedPathCount_ = 0;
-    std::int16_t animationGroup_ = 0;
-    std::int16_t leaderGroup_ = 0;
-    std::int16_t fallenCount_ = 0;
-    std::int16_t flagRaised_ = 0;
-    // A leader's own figure stands in for the flag while it waves one.
-    std::int16_t leaderFlag_ = 0;
+    // What the logical side's commands (or a saved game) left the object showing.
+    std::int16_t casualtyPercent() const { return casualtyPercent_; }
+    std::int32_t casualtyCause() const { return casualtyCause_; }
+    std::int16_t fallenCount() const { return fallenCount_; }
+    std::int16_t eliminated() const { return eliminated_; }
+    std::int16_t inTerminalRout() const { return terminalRout_; }
+    std::int16_t savedPathCount() const { return savedPathCount_; }
+    std::int16_t animationGroup() const { return animationGroup_; }
+    std::int16_t leaderGroup() const { return leaderGroup_; }
+    std::int16_t leaderFlag() const { return leaderFlag_; }
 
 protected:
     void setKind(DisplayKind kind) { unitKind_ = static_cast<std::int32_t>(kind); }
+    void setCasualtyPercent(std::int16_t percent) { casualtyPercent_ = percent; }
+    void setCasualtyCause(std::int32_t cause) { casualtyCause_ = cause; }
+    void setFallenCount(std::int16_t count) { fallenCount_ = count; }
+    void setAnimationGroup(std::int16_t group) { animationGroup_ = group; }
+    void setLeaderGroup(std::int16_t group) { leaderGroup_ = group; }
+    void markEliminated() { eliminated_ = 1; }
+    void markTerminalRout() { terminalRout_ = 1; }
+    // While a rampage is being prepared the unit's moves and turns are kept instead of shown: true when
+    // this one was kept.
+    bool keepPath(const List<short>& path);
+    bool keepFacing(DIRECTION facing);
+    // The first of the kept moves, taken off the list; false when none is kept.
+    bool takeKeptPath(List<short>& path) { return savedPaths_.removeFirst(path); }
+    // The unit's flag is up; a leader waves his own figure in its place when he has one.
+    void markFlagRaised(bool leaderWaves) {
+        flagRaised_ = 1;
+        leaderFlag_ = leaderWaves ? 1 : 0;
+    }
+    // The flag is down; true when a leader was waving his figure and so has to be stood at rest.
+    bool markFlagLowered() {
+        flagRaised_ = 0;
+        const bool waved = leaderFlag_ != 0;
+        leaderFlag_ = 0;
+        return waved;
+    }
     // The rampage hooks of the elephant; other units trample and rear nobody.
     virtual void rear(VaelSprite&, std::int16_t) {}
     virtual void trample(VaelSprite&, std::int16_t) {}
@@ -226,6 +252,35 @@ protected:
     VaelPhysicalObject* leaveDebris(const std::string& name, std::int16_t hex);
     void walkFigures(const List<short>& path);
 
+    const OIF<Bitmap>& halfSizeImages() const { return halfSizeArt_; }
+    const OIF<Bitmap>& quarterSizeImages() const { return quarterSizeArt_; }
+    void setFacing(std::int32_t facing) { facing_ = facing; }
+    void setTurnFacing(std::int32_t facing) { turnFacing_ = facing; }
+    // How many figures stand to the end however heavy the losses.
+    void setSurvivors(std::int16_t count) { survivors_ = count; }
+    void setCombatGroup(std::int16_t group) { combatGroup_ = group; }
+    // The unit has acted: its flag is put down at the next end of turn.
+    void markFlagStale() { flagStale_ = 1; }
+    void setFigureSlot(std::int16_t i, std::int16_t slot) { figureSlot_[i] = slot; }
+    void setFallen(std::int16_t i, bool fallen) { fallen_[static_cast<std::size_t>(i)] = fallen ? 1 : 0; }
+    // The figure that steps up behind each one, -1 where none does.
+    void setRearFigures(std::vector<std::int16_t> rear) { rearFigure_ = std::move(rear); }
+    // The places by facing of the figure about to be added (the next sprite index), and its depths.
+    void placeNextFigure(const SlotOffsets& offsets) {
+        slotOffsets_.resize(spriteCount_);
+        slotOffsets_.push_back(offsets);
+    }
+    void placeNextFigure(const SlotOffsets& offsets, const SlotDepths& depths) {
+        placeNextFigure(offsets);
+        slotDepths_.resize(spriteCount_);
+        slotDepths_.push_back(depths);
+    }
+    std::size_t slotCount() const { return slotOffsets_.size(); }
+    std::size_t depthCount() const { return slotDepths_.size(); }
+    void addLooseSprite(Sprite* sprite) { looseSprites_.append(sprite); }
+    void removeLooseSprite(Sprite* sprite) { looseSprites_.remove(sprite); }
+
+private:
     OIF<Bitmap> halfSizeArt_;
     OIF<Bitmap> quarterSizeArt_;
     std::int32_t facing_;
@@ -250,7 +305,19 @@ protected:
     std::vector<std::unique_ptr<VaelSprite>> droppedGear_;
     std::int32_t nation_ = 4;
 
-private:
+    std::int32_t unitKind_ = 0;
+    std::int16_t casualtyPercent_ = 0;
+    std::int32_t casualtyCause_ = 0;
+    std::int16_t eliminated_ = 0;
+    std::int16_t terminalRout_ = 0;
+    std::int16_t savedPathCount_ = 0;
+    std::int16_t animationGroup_ = 0;
+    std::int16_t leaderGroup_ = 0;
+    std::int16_t fallenCount_ = 0;
+    std::int16_t flagRaised_ = 0;
+    // A leader's own figure stands in for the flag while it waves one.
+    std::int16_t leaderFlag_ = 0;
+
     // The commands of the logical layer this object plays, one handler each; the variant tells apart the
     // two commands one handler serves (drop or lower a flag, raise it grey or in colour, a unit eliminated
     // or removed, a combat animated or not).
@@ -298,6 +365,8 @@ private:
     Lifeline lifeline_;
 
     friend class VaelObjectRef;
+    // Tests put an object into the state a run of commands would have left it in.
+    friend struct test::FigureStatePeer;
 };
 
 VAEL_TYPE_NAME(VaelPhysicalObject*, "VaelPhysicalObject *");

@@ -6,10 +6,10 @@
 #include "framework/core/payload_check.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/game_control.h"
-#include "game/rules/combat.h"
-#include "game/rules/leader.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/leaders/leader.h"
 #include "game/rules/rules_message_names.h"
-#include "game/rules/unit_removed_struct.h"
+#include "game/rules/units/unit_removed_struct.h"
 
 namespace vael {
 

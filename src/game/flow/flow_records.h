@@ -7,7 +7,7 @@
 
 #include "framework/core/list.h"
 #include "framework/core/type_name.h"
-#include "game/rules/unit_type.h"
+#include "game/rules/units/unit_type.h"
 
 namespace vael {
 

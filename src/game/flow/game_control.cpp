@@ -12,12 +12,12 @@
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
 #include "game/flow/flow_message_names.h"
-#include "game/rules/combat_records.h"
-#include "game/rules/leader.h"
-#include "game/rules/nation.h"
+#include "game/rules/combat/combat_records.h"
+#include "game/rules/leaders/leader.h"
 #include "game/rules/roll.h"
 #include "game/rules/rules_message_names.h"
-#include "game/rules/unit_type.h"
+#include "game/rules/units/nation.h"
+#include "game/rules/units/unit_type.h"
 
 namespace vael {
 

@@ -13,13 +13,13 @@
 #include "framework/core/registered_message.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/rules/combat_name_struct.h"
-#include "game/rules/elephant.h"
-#include "game/rules/leader_records.h"
-#include "game/rules/missile_capable.h"
-#include "game/rules/rout_records.h"
+#include "game/rules/combat/combat_name_struct.h"
+#include "game/rules/combat/elephant.h"
+#include "game/rules/combat/missile_capable.h"
+#include "game/rules/leaders/leader_records.h"
+#include "game/rules/rout/rout_records.h"
 #include "game/rules/rules_message_names.h"
-#include "game/rules/unit_payloads.h"
+#include "game/rules/units/unit_payloads.h"
 
 namespace vael {
 

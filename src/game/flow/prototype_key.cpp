@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "game/rules/combat_unit_data.h"
-#include "game/rules/missile_capable_unit_data.h"
-#include "game/rules/nation.h"
+#include "game/rules/combat/combat_unit_data.h"
+#include "game/rules/combat/missile_capable_unit_data.h"
+#include "game/rules/units/nation.h"
 
 namespace vael {
 

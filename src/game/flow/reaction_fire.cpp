@@ -6,13 +6,13 @@
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/rules/heavy_cav.h"
-#include "game/rules/missile_capable.h"
-#include "game/rules/missile_fire_struct.h"
+#include "game/rules/combat/heavy_cav.h"
+#include "game/rules/combat/missile_capable.h"
+#include "game/rules/combat/missile_fire_struct.h"
 #include "game/rules/roll.h"
 #include "game/rules/rules_message_names.h"
-#include "game/rules/unit_payloads.h"
-#include "game/rules/unit_type.h"
+#include "game/rules/units/unit_payloads.h"
+#include "game/rules/units/unit_type.h"
 
 namespace vael {
 

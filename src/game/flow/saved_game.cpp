@@ -12,7 +12,7 @@
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/rules/group.h"
+#include "game/rules/leaders/group.h"
 
 namespace vael {
 

@@ -15,9 +15,9 @@
 #include "game/flow/scenario_builder.h"
 #include "game/flow/scenario_file.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/rules/missile_capable_unit_data.h"
-#include "game/rules/nation.h"
+#include "game/rules/combat/missile_capable_unit_data.h"
 #include "game/rules/scenario_records.h"
+#include "game/rules/units/nation.h"
 
 namespace vael {
 

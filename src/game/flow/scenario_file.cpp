@@ -1,10 +1,10 @@
 #include "game/flow/scenario_file.h"
 
 #include "framework/core/super_string.h"
-#include "game/rules/combat_unit_data.h"
-#include "game/rules/leader_unit_data.h"
-#include "game/rules/missile_capable_unit_data.h"
-#include "game/rules/nation.h"
+#include "game/rules/combat/combat_unit_data.h"
+#include "game/rules/combat/missile_capable_unit_data.h"
+#include "game/rules/leaders/leader_unit_data.h"
+#include "game/rules/units/nation.h"
 
 namespace vael {
 

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "game/rules/group.h"
-#include "game/rules/vael_unit_data.h"
+#include "game/rules/leaders/group.h"
+#include "game/rules/units/vael_unit_data.h"
 
 namespace vael {
 

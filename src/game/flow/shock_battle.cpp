@@ -13,13 +13,13 @@
 #include "game/flow/shock_battle.h"
 #include "game/flow/shock_phase.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/rules/clash_chart.h"
-#include "game/rules/heavy_cav.h"
-#include "game/rules/leader_records.h"
-#include "game/rules/missile_capable.h"
+#include "game/rules/combat/clash_chart.h"
+#include "game/rules/combat/heavy_cav.h"
+#include "game/rules/combat/missile_capable.h"
+#include "game/rules/leaders/leader_records.h"
 #include "game/rules/roll.h"
 #include "game/rules/rules_message_names.h"
-#include "game/rules/unit_type.h"
+#include "game/rules/units/unit_type.h"
 
 namespace vael {
 

@@ -9,7 +9,7 @@
 
 #include "framework/core/list.h"
 #include "game/flow/single_combat_result.h"
-#include "game/rules/combat_struct.h"
+#include "game/rules/combat/combat_struct.h"
 
 namespace vael {
 

@@ -9,8 +9,8 @@
 #include "framework/core/registered_message.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/rules/battle_arrow_struct.h"
-#include "game/rules/combat_name_struct.h"
+#include "game/rules/combat/battle_arrow_struct.h"
+#include "game/rules/combat/combat_name_struct.h"
 #include "game/rules/rules_message_names.h"
 
 namespace vael {

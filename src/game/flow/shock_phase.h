@@ -7,7 +7,7 @@
 
 #include "framework/core/list.h"
 #include "game/flow/shock_records.h"
-#include "game/rules/combat_struct.h"
+#include "game/rules/combat/combat_struct.h"
 
 namespace vael {
 

@@ -3,12 +3,12 @@
 #include <memory>
 
 #include "framework/core/hex_codes.h"
-#include "game/rules/elephant.h"
-#include "game/rules/heavy_cav.h"
-#include "game/rules/heavy_infantry.h"
+#include "game/rules/combat/elephant.h"
+#include "game/rules/combat/heavy_cav.h"
+#include "game/rules/combat/heavy_infantry.h"
+#include "game/rules/combat/missile_kinds.h"
+#include "game/rules/leaders/vaelmoric.h"
 #include "game/rules/logical_layer.h"
-#include "game/rules/missile_kinds.h"
-#include "game/rules/vaelmoric.h"
 
 namespace vael {
 

@@ -13,10 +13,10 @@
 #include "framework/core/registered_message.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/phase_handlers.h"
-#include "game/rules/battle_arrow_struct.h"
-#include "game/rules/combat_records.h"
+#include "game/rules/combat/battle_arrow_struct.h"
+#include "game/rules/combat/combat_records.h"
 #include "game/rules/rules_message_names.h"
-#include "game/rules/unit_payloads.h"
+#include "game/rules/units/unit_payloads.h"
 
 namespace vael {
 

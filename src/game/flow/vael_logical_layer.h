@@ -22,12 +22,12 @@
 #include "game/flow/shock_phase.h"
 #include "game/flow/shock_records.h"
 #include "game/flow/side_control.h"
-#include "game/rules/combat.h"
-#include "game/rules/combat_struct.h"
-#include "game/rules/group.h"
-#include "game/rules/leader.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/combat/combat_struct.h"
+#include "game/rules/landscape/vael_logical_landscape.h"
+#include "game/rules/leaders/group.h"
+#include "game/rules/leaders/leader.h"
 #include "game/rules/logical_layer.h"
-#include "game/rules/vael_logical_landscape.h"
 
 namespace vael {
 

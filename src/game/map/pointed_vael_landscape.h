@@ -11,8 +11,8 @@
 #include "framework/core/list.h"
 #include "game/map/pointed_isometric_hex_landscape.h"
 #include "game/map/sprite_path_entry.h"
-#include "game/rules/battle_arrow_struct.h"
-#include "game/rules/missile_fire_struct.h"
+#include "game/rules/combat/battle_arrow_struct.h"
+#include "game/rules/combat/missile_fire_struct.h"
 
 namespace vael {
 

@@ -20,8 +20,8 @@
 #include "game/flow/shock_records.h"
 #include "game/map/map_message_names.h"
 #include "game/map/vael_sprite.h"
-#include "game/rules/nation.h"
 #include "game/rules/scenario_records.h"
+#include "game/rules/units/nation.h"
 
 namespace vael {
 

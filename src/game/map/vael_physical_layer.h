@@ -24,7 +24,7 @@
 #include "game/map/vael_figure_layer.h"
 #include "game/map/vael_landscape_tile.h"
 #include "game/map/vael_sprite_layer.h"
-#include "game/rules/rout_records.h"
+#include "game/rules/rout/rout_records.h"
 
 namespace vael {
 

@@ -4,8 +4,8 @@
 
 #include "framework/core/list.h"
 #include "framework/core/type_info.h"
-#include "game/rules/combat_records.h"
-#include "game/rules/missile_fire_struct.h"
+#include "game/rules/combat/combat_records.h"
+#include "game/rules/combat/missile_fire_struct.h"
 
 namespace vael {
 

@@ -15,10 +15,10 @@
 #include "game/net/net_message_names.h"
 #include "game/net/net_payloads.h"
 #include "game/net/relay_table.h"
-#include "game/rules/combat.h"
-#include "game/rules/combat_records.h"
-#include "game/rules/leader.h"
-#include "game/rules/vael_logical_landscape.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/combat/combat_records.h"
+#include "game/rules/landscape/vael_logical_landscape.h"
+#include "game/rules/leaders/leader.h"
 
 namespace vael {
 

@@ -3,7 +3,7 @@
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/payload_check.h"
-#include "game/rules/unit.h"
+#include "game/rules/units/unit.h"
 
 namespace vael {
 

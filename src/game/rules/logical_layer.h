@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "framework/core/asynchronous_bus.h"
-#include "game/rules/combat_struct.h"
-#include "game/rules/logical_landscape.h"
+#include "game/rules/combat/combat_struct.h"
+#include "game/rules/landscape/logical_landscape.h"
 
 namespace vael {
 

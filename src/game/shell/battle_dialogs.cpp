@@ -6,7 +6,7 @@
 #include "framework/ui/dialog_item.h"
 #include "framework/ui/font.h"
 #include "framework/ui/text_tile.h"
-#include "game/rules/combat.h"
+#include "game/rules/combat/combat.h"
 #include "game/shell/dialog_helpers.h"
 
 namespace vael {

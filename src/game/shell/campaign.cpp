@@ -10,7 +10,7 @@
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
 #include "game/flow/flow_records.h"
-#include "game/rules/unit_type.h"
+#include "game/rules/units/unit_type.h"
 #include "game/shell/saved_game_header.h"
 #include "game/shell/shell_message_names.h"
 

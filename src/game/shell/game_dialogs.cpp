@@ -13,7 +13,7 @@
 #include "game/flow/data_files.h"
 #include "game/flow/game_control.h"
 #include "game/flow/scenario_file.h"
-#include "game/rules/logical_map_file.h"
+#include "game/rules/landscape/logical_map_file.h"
 #include "game/shell/campaign_dialogs.h"
 #include "game/shell/dialog_helpers.h"
 #include "game/shell/saved_game_header.h"

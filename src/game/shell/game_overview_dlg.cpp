@@ -6,8 +6,8 @@
 #include "framework/ui/font.h"
 #include "framework/ui/text_tile.h"
 #include "framework/ui/win_app.h"
-#include "game/rules/combat.h"
-#include "game/rules/leader.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/leaders/leader.h"
 #include "game/shell/dialog_helpers.h"
 
 namespace vael {

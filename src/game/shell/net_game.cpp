@@ -16,7 +16,7 @@
 #include "game/net/net_chat.h"
 #include "game/net/net_dialogs.h"
 #include "game/net/vael_net_component.h"
-#include "game/rules/leader.h"
+#include "game/rules/leaders/leader.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/version.h"
 

@@ -6,8 +6,8 @@
 #include "framework/ui/text_tile.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
-#include "game/rules/group.h"
-#include "game/rules/vael_unit.h"
+#include "game/rules/leaders/group.h"
+#include "game/rules/units/vael_unit.h"
 #include "game/shell/dialog_helpers.h"
 #include "game/shell/shell_message_names.h"
 

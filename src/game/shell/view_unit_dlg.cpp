@@ -3,11 +3,11 @@
 #include "framework/core/direction.h"
 #include "framework/ui/font.h"
 #include "framework/ui/text_tile.h"
-#include "game/rules/combat.h"
-#include "game/rules/leader.h"
-#include "game/rules/missile_capable.h"
-#include "game/rules/vael_logical_landscape.h"
-#include "game/rules/vael_unit.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/combat/missile_capable.h"
+#include "game/rules/landscape/vael_logical_landscape.h"
+#include "game/rules/leaders/leader.h"
+#include "game/rules/units/vael_unit.h"
 
 namespace vael {
 

@@ -522,3 +522,155 @@ TEST(InterpreterSequences, ChangedCodeIsTranslatedAgain) {
 
 } // namespace
 } // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// for i = 1 to 3 s = s + i, as the compiler lays a counted loop out (i in cell 0, s in cell 1): the
+// step at word 6 and the test at 13 are each one sequence, and the jump back at 27 takes both with it.
+// Three passes are 47 instructions: 3 before the first test (4), then per pass the body (4), the jump
+// back (1), the step (4) and the test (4), and END.
+const std::vector<std::int32_t> countedLoop = {OP_PUSH, 1,       OP_STORE, 0,     OP_JUMP, 13, // i = 1
+                                               OP_LOAD, 0,       OP_PUSH,  1,     OP_ADD,  OP_STORE,
+                                               0, // 6: i = i + 1
+                                               OP_PUSH, 3,       OP_LOAD,  0,     OP_GE,   OP_JUMP_FALSE,
+                                               29, // 13: 3 >= i, else out
+                                               OP_LOAD, 1,       OP_LOAD,  0,     OP_ADD,  OP_STORE,
+                                               1,       OP_JUMP, 6,        OP_END}; // 20: s = s + i; 29
+
+TEST(InterpreterSequences, ACountedLoopStopsWhereItsInstructionsWould) {
+    const struct {
+        std::int64_t steps;
+        std::int32_t result;
+        const char* trace;
+        std::int32_t i, s;
+    } rows[] = {
+        // clang-format off
+        {47, 1, "", 4, 6},
+        {46, 0, "Script run stopped at word 29: step limit reached\n", 4, 6},
+        {12, 0, "Script run stopped at word 6: step limit reached\n", 1, 1},  // the jump back was the last
+        {13, 0, "Script run stopped at word 8: step limit reached\n", 1, 1},  // inside the step
+        {16, 0, "Script run stopped at word 13: step limit reached\n", 2, 1}, // the step done
+        {19, 0, "Script run stopped at word 18: step limit reached\n", 2, 1}, // before the branch
+        {20, 0, "Script run stopped at word 20: step limit reached\n", 2, 1}, // a whole pass
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.steps);
+        TraceCapture trace;
+        ScriptMachine m;
+        loadCode(m.program, countedLoop);
+        m.interpreter.setStepLimit(row.steps);
+        EXPECT_EQ(m.interpreter.runRoutine(0), row.result);
+        EXPECT_EQ(trace.text(), row.trace);
+        EXPECT_EQ(m.interpreter.cell(0), row.i);
+        EXPECT_EQ(m.interpreter.cell(1), row.s);
+    }
+}
+
+TEST(InterpreterSequences, OneInstructionAtATimeTakesNoSequence) {
+    // Every step limit: the whole run and the run one instruction at a time stop at the same word with
+    // the same cells, and one at a time takes exactly the 47 instructions.
+    for (std::int64_t steps = 1; steps <= 48; ++steps) {
+        SCOPED_TRACE(steps);
+        ScriptMachine whole, stepped;
+        loadCode(whole.program, countedLoop);
+        loadCode(stepped.program, countedLoop);
+        whole.interpreter.setStepLimit(steps);
+        stepped.interpreter.setStepLimit(steps);
+        TraceCapture trace;
+        whole.interpreter.runRoutine(0);
+        std::int32_t pc = 0, instructions = 0;
+        while (stepped.interpreter.execute(pc))
+            ++instructions;
+        EXPECT_EQ(instructions, std::min<std::int64_t>(steps, 46));
+        const std::string stopped =
+            steps >= 47 ? "" : "Script run stopped at word " + std::to_string(pc) + ": ";
+        EXPECT_EQ(trace.text().substr(0, stopped.size()), stopped);
+        EXPECT_EQ(whole.interpreter.cell(0), stepped.interpreter.cell(0));
+        EXPECT_EQ(whole.interpreter.cell(1), stepped.interpreter.cell(1));
+    }
+}
+
+TEST(InterpreterSequences, AJumpBackFallsBackWhereItsStepOrTestWouldFail) {
+    const struct {
+        const char* name;
+        std::int32_t word, value; // one word of the loop changed
+        const char* trace;
+        std::int32_t i;
+    } rows[] = {
+        {"step from no cell", 7, 32700, "Script run stopped at word 6: cell out of range\n", 1},
+        {"step into no cell", 12, -1, "Script run stopped at word 11: cell out of range\n", 1},
+        // The step is done before the test's load fails, as one by one.
+        {"test of no cell", 16, 40000, "Script run stopped at word 15: cell out of range\n", 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TraceCapture trace;
+        ScriptMachine m;
+        std::vector<std::int32_t> code = countedLoop;
+        code[static_cast<std::size_t>(row.word)] = row.value;
+        // The first test and pass run on an intact loop; the change waits behind the body.
+        code[5] = 20;
+        loadCode(m.program, code);
+        EXPECT_EQ(m.interpreter.runRoutine(0), 0);
+        EXPECT_EQ(trace.text(), row.trace);
+        EXPECT_EQ(m.interpreter.cell(0), row.i);
+        EXPECT_EQ(m.interpreter.cell(1), 1);
+    }
+}
+
+TEST(InterpreterSequences, AJumpBackWithOneFreeValueLeavesItToTheStepsLoad) {
+    // Each pass leaves a 7 on the stack. After 32,766 passes one slot is free: the step's load takes it
+    // and its push of the 1 finds the stack full.
+    const std::vector<std::int32_t> code = {OP_PUSH, 1,       OP_STORE, 0,      OP_JUMP,       13, OP_LOAD,
+                                            0,       OP_PUSH, 1,        OP_ADD, OP_STORE,      0,  OP_PUSH,
+                                            100000,  OP_LOAD, 0,        OP_GE,  OP_JUMP_FALSE, 24, OP_PUSH,
+                                            7,       OP_JUMP, 6,        OP_END};
+    ScriptMachine m;
+    loadCode(m.program, code);
+    TraceCapture trace;
+    EXPECT_EQ(m.interpreter.runRoutine(0), 0);
+    EXPECT_EQ(trace.text(), "Script run stopped at word 8: value stack full\n");
+    EXPECT_EQ(m.interpreter.cell(0), 32766);
+}
+
+TEST(InterpreterLimits, TheCodePastItsLastWordInUse) {
+    const struct {
+        const char* name;
+        std::vector<std::int32_t> code;
+        std::int32_t word, value; // a word set far out, when word > 0
+        std::int64_t steps;
+        const char* trace;
+    } rows[] = {
+        // clang-format off
+        // Jump, then 1990 to 1993: the sixth step would be the word 1994.
+        {"out of steps among zero words", {OP_JUMP, 1990}, 0, 0, 5,
+         "Script run stopped at word 1994: step limit reached\n"},
+        {"zero words run to the end", {OP_JUMP, 3}, 0, 0, 100000,
+         "Script run stopped at word 2000: program counter outside the code\n"},
+        // The jump's operand is a zero word after the last one in use.
+        {"operand past the last word in use", {OP_PUSH, 0, OP_JUMP_FALSE, 0}, 0, 0, 10,
+         "Script run stopped at word 0: step limit reached\n"},
+        {"built-in with its operands in the code", {OP_JUMP, 1997}, 1997, OP_CALL_BUILTIN, 100,
+         "Script run stopped at word 1997: bad argument mask\n"},
+        {"built-in cut by the end", {OP_JUMP, 1998}, 1998, OP_CALL_BUILTIN, 100,
+         "Script run stopped at word 1998: operand outside the code\n"},
+        {"call cut by the end", {OP_JUMP, 1997}, 1997, OP_CALL, 100,
+         "Script run stopped at word 1997: operand outside the code\n"},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TraceCapture trace;
+        ScriptMachine m;
+        loadCode(m.program, row.code);
+        if (row.word > 0) m.program.setWord(row.word, row.value);
+        m.interpreter.setStepLimit(row.steps);
+        EXPECT_EQ(m.interpreter.runRoutine(0), 0);
+        EXPECT_EQ(trace.text(), row.trace);
+    }
+}
+
+} // namespace
+} // namespace vael::test

@@ -3,7 +3,7 @@
 #include "game/flow/side_control.h"
 
 #include "game/flow/saved_game.h"
-#include "game/rules/group.h"
+#include "game/rules/leaders/group.h"
 #include "game/rules/roll.h"
 #include "opponent_fixture.h"
 #include "script_test_support.h"

@@ -3,7 +3,7 @@
 #include "opponent_fixture.h"
 
 #include "game/rules/roll.h"
-#include "game/rules/unit_payloads.h"
+#include "game/rules/units/unit_payloads.h"
 
 #include <algorithm>
 #include <functional>

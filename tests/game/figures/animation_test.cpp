@@ -170,7 +170,7 @@ TEST_F(AnimationTest, ATurnToTheSameFacingOnlyMarksTheFlagStaleAndARecordedRampa
     EXPECT_TRUE(eventsOf(*unit->figure(0)).empty());
     EXPECT_EQ(unit->activeSprites().count(), 0);
 
-    unit->savedPathCount_ = 1;
+    unit->saveAPath();
     LogicalCommandInfo other(1, new Container<DIRECTION>(North));
     unit->changeFacing(other, 1);
     EXPECT_EQ(valuesOf(unit->savedFacings()), std::vector<DIRECTION>{North});

@@ -13,7 +13,7 @@ namespace {
 // An archer whose losses a test can mark directly.
 struct OpenArcher : PArcher {
     using PArcher::PArcher;
-    using VaelPhysicalObject::fallen_;
+    using VaelPhysicalObject::setFallen;
 };
 
 class ArcherTest : public MissileScene {
@@ -166,7 +166,7 @@ TEST_F(ArcherTest, WhenFigureSevenFallsItsArrowHandsTheHitSoundToTheNewLeadersAr
     auto* a = attach<OpenArcher>(
         std::make_unique<OpenArcher>("Unit", "Unit (Half size)", "Unit (Quarter size)", 0, 1204, 1));
     ASSERT_EQ(a->projectiles[7]->soundEnabledFlag(), 1);
-    a->fallen_[7] = 1;
+    a->setFallen(7, true);
     LogicalCommandInfo c(0, nullptr, 0,
                          BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit"))));
     a->commandFinished(c);
@@ -236,7 +236,7 @@ TEST_F(ArcherTest, APointBlankShotAcrossTheSideOnTheFiguresOwnHalf) {
 TEST_F(ArcherTest, MissileFireAtTheEndOfACommandRunsNoCleanUp) {
     auto* a = attach<OpenArcher>(
         std::make_unique<OpenArcher>("Unit", "Unit (Half size)", "Unit (Quarter size)", 0, 1204, 1));
-    a->fallen_[7] = 1;
+    a->setFallen(7, true);
     LogicalCommandInfo c = fire(East, 2004);
     a->commandFinished(c);
     EXPECT_NE(a->figure(7), nullptr);

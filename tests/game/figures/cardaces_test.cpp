@@ -13,7 +13,7 @@ namespace {
 
 struct OpenCardaces : PCardaces {
     using PCardaces::PCardaces;
-    using VaelPhysicalObject::fallen_;
+    using VaelPhysicalObject::setFallen;
 };
 
 class CardacesTest : public MissileScene {
@@ -85,7 +85,7 @@ TEST_F(CardacesTest, WhenSoldierNineteenFallsHisJavelinHandsTheLandingSoundToThe
     auto* c = attach<OpenCardaces>(
         std::make_unique<OpenCardaces>("Unit", "Unit (Half size)", "Unit (Quarter size)", 2, 1005, 1));
     ASSERT_EQ(c->projectiles[19]->soundEnabledFlag(), 1);
-    c->fallen_[19] = 1;
+    c->setFallen(19, true);
     LogicalCommandInfo hit(0, nullptr, 0,
                            BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("CohesionHit"))));
     c->commandFinished(hit);
@@ -236,7 +236,7 @@ TEST_F(CardacesTest, OnlyStandingSoldiersThrowAndTheirJavelinsFly) {
     auto* c = attach<OpenCardaces>(
         std::make_unique<OpenCardaces>("Unit", "Unit (Half size)", "Unit (Quarter size)", 2, 1005, 1));
     for (std::int16_t i : {0, 3, 7, 11, 12, 16, 19})
-        c->fallen_[static_cast<std::size_t>(i)] = 1;
+        c->setFallen(i, true);
     ScriptedRolls rolls(still());
     rolls.add({77});
     LogicalCommandInfo cmd = fire(North, 1000);

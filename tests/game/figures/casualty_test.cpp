@@ -1,6 +1,7 @@
 // Casualty pictures chosen by cause with seeded dice, fallen figures merged into the ground with the sound
 // lead passed on, the last casualty of a destroyed unit walking off, and a leader's flags raised again.
 #include "game/figures/figure_fixture.h"
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/test_unit.h"
 
 namespace vael::test {
@@ -41,7 +42,7 @@ TEST_F(CasualtyTest, ACausesPicturesAndTheGeneralOnesShareTheDrawByTheirCounts) 
     auto* u = unit(0);
     for (const Row& r : rows) {
         SCOPED_TRACE(::testing::Message() << "cause " << r.cause << " roll " << r.roll);
-        u->casualtyCause_ = r.cause;
+        FigureStatePeer::setCasualtyCause(*u, r.cause);
         ScriptedRolls dice{r.roll};
         EXPECT_EQ(VaelPhysicalObject::playCasualty(*u, ""), r.expected);
         EXPECT_EQ(dice.left(), 0u);
@@ -52,11 +53,11 @@ TEST_F(CasualtyTest, NoCauseNoGeneralGroupOrAnUnknownSuffixGiveNoCasualtyAndDraw
     auto* u = unit(0);
     auto* bare = unit(0, 0, "Bare");
     ScriptedRolls none;
-    u->casualtyCause_ = 0;
+    FigureStatePeer::setCasualtyCause(*u, 0);
     EXPECT_EQ(VaelPhysicalObject::playCasualty(*u, "").index, -1);
-    u->casualtyCause_ = 1;
+    FigureStatePeer::setCasualtyCause(*u, 1);
     EXPECT_EQ(VaelPhysicalObject::playCasualty(*u, " Rider").index, -1);
-    bare->casualtyCause_ = 1;
+    FigureStatePeer::setCasualtyCause(*bare, 1);
     EXPECT_EQ(VaelPhysicalObject::playCasualty(*bare, "").index, -1);
 }
 
@@ -129,12 +130,12 @@ TEST_F(CasualtyTest, ADestroyedUnitsLastMoveLeavesItsCasualtyWalkingOffAlongTheE
         layer.land.ground.clear();
         auto* u = unit(1);
         layer.log.clear();
-        u->casualtyPercent_ = 100;
+        FigureStatePeer::setCasualtyPercent(*u, 100);
         ScriptedRolls dice{14}; // 14 % 12 = 2: "General" 2
         LogicalCommandInfo moved = command("Moved");
         moved.event = BusMessage(LOGICAL_OBJECT_MOVED);
         u->commandFinished(moved);
-        EXPECT_EQ(u->casualtyCause_, 4);
+        EXPECT_EQ(u->casualtyCause(), 4);
         ASSERT_EQ(layer.land.ground.size(), 1u);
         VaelSprite* dead = layer.land.ground[0].get();
         EXPECT_EQ(layer.log, Lines{"SPRITE_CREATED"});
@@ -151,11 +152,11 @@ TEST_F(CasualtyTest, ADestroyedUnitsLastMoveLeavesItsCasualtyWalkingOffAlongTheE
 TEST_F(CasualtyTest, NoCasualtyFigureBeforeTheLastMenAreLostOrOnAnotherEvent) {
     auto* u = unit(1);
     layer.log.clear();
-    u->casualtyPercent_ = 99;
+    FigureStatePeer::setCasualtyPercent(*u, 99);
     LogicalCommandInfo moved = command("Moved");
     moved.event = BusMessage(LOGICAL_OBJECT_MOVED);
     u->commandFinished(moved);
-    u->casualtyPercent_ = 100;
+    FigureStatePeer::setCasualtyPercent(*u, 100);
     LogicalCommandInfo turned = command("Moved");
     turned.event = BusMessage(CHANGE_UNIT_FACING);
     u->commandFinished(turned);
@@ -182,7 +183,7 @@ TEST_F(CasualtyTest, ALeaderThatMovedOrTurnedWithItsFlagsUpQueuesTheirRaisingAga
         Flag::setAnimated(r.animated);
         auto* u = unit(1, r.kind);
         layer.log.clear();
-        u->flagRaised_ = r.raised;
+        FigureStatePeer::setFlagRaised(*u, r.raised);
         LogicalCommandInfo c = command("Moved");
         c.event = BusMessage(r.event);
         u->commandFinished(c);

@@ -2,6 +2,7 @@
 // share of the fight (recoil first and advance first), and of the figure behind stepping into its place
 // late in a half. Every event is queued on the hex passed in, not on the object's own.
 #include "game/figures/figure_fixture.h"
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/sprite_calls.h"
 #include "game/figures/test_unit.h"
 
@@ -12,7 +13,7 @@ class CombatTest : public FigureScene {
 protected:
     TestUnit* unit() {
         auto* u = static_cast<TestUnit*>(attach(std::make_unique<TestUnit>("Unit", 1204, 1, 0, nullptr, 6)));
-        u->casualtyCause_ = 1;
+        FigureStatePeer::setCasualtyCause(*u, 1);
         return u;
     }
     static List<FrameInfo> standing() { return sprite_calls::oneFrame("Standing", 0); }

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "game/figures/figure_fixture.h"
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/rampage_cohesion_hit_struct.h"
 #include "game/figures/test_unit.h"
 #include "game/flow/shock_records.h"
@@ -85,10 +86,10 @@ TEST_F(DispatchTest, CohesionHitsClampRecordOrFellFiguresByTheirCause) {
                      << r.percent << "% by cause " << static_cast<std::int32_t>(r.method));
         auto* u = unit();
         hit(*u, r.percent, r.method);
-        EXPECT_EQ(u->casualtyPercent_, r.shown);
-        EXPECT_EQ(u->eliminated_, r.eliminated);
-        EXPECT_EQ(u->fallenCount_, r.fallenCount);
-        EXPECT_EQ(u->casualtyCause_, r.cause);
+        EXPECT_EQ(u->casualtyPercent(), r.shown);
+        EXPECT_EQ(u->eliminated(), r.eliminated);
+        EXPECT_EQ(u->fallenCount(), r.fallenCount);
+        EXPECT_EQ(u->casualtyCause(), r.cause);
         EXPECT_EQ(fallenOf(*u), r.fallen);
         EXPECT_EQ(u->looseSprites().count(), static_cast<int>(r.fallen.size()));
         EXPECT_EQ(u->activeSprites().count(), 0) << "falls play loose, they hold up nothing";
@@ -111,8 +112,8 @@ TEST_F(DispatchTest, ASmallerSecondHitShowsNoNewCasualtyAndAShockHitWaitsForTheC
     auto* u = unit();
     hit(*u, 60, 2);
     hit(*u, 40, 2);
-    EXPECT_EQ(u->casualtyPercent_, 40);
-    EXPECT_EQ(u->fallenCount_, 3);
+    EXPECT_EQ(u->casualtyPercent(), 40);
+    EXPECT_EQ(u->fallenCount(), 3);
     EXPECT_EQ(fallenOf(*u), (std::vector<int>{0, 4, 5}));
 }
 
@@ -220,7 +221,7 @@ TEST_F(DispatchTest, ATeleportMovesToItsLastHexAndWithoutADestinationOnlySnapsHo
 TEST_F(DispatchTest, FlagsStayDownAfterARoutAndGoWithTheUnitWhenItIsEliminated) {
     auto* u = unit();
     run(*u, command("TerminalRout", path({1204, 1205})));
-    EXPECT_EQ(u->terminalRout_, 1);
+    EXPECT_EQ(u->inTerminalRout(), 1);
     EXPECT_EQ(u->region(), 1205);
     run(*u, command("RaiseFlags", nullptr));
     EXPECT_EQ(u->flagRaised(), 0);
@@ -234,8 +235,8 @@ TEST_F(DispatchTest, FlagsStayDownAfterARoutAndGoWithTheUnitWhenItIsEliminated) 
     EXPECT_EQ(v->flag(), nullptr);
     EXPECT_EQ(v->flagRaised(), 0) << "a raised mark without a flag keeps the object ticking";
     EXPECT_EQ(std::count(layer.log.begin(), layer.log.end(), "SpriteDestroyed"), 1);
-    EXPECT_EQ(v->fallenCount_, 8);
-    EXPECT_EQ(v->casualtyPercent_, 0);
+    EXPECT_EQ(v->fallenCount(), 8);
+    EXPECT_EQ(v->casualtyPercent(), 0);
     EXPECT_EQ(fallenOf(*v).size(), 8u);
 }
 
@@ -293,9 +294,9 @@ TEST_F(DispatchTest, AWavingFlagIsAlwaysPutDownSoTheCommandsAfterItFinish) {
 
 TEST_F(DispatchTest, MovesAreRecordedWhilePathsAreToBeSavedAndAnEmptyPathIsTheCommandsHex) {
     auto* u = unit();
-    u->savedPathCount_ = 1;
+    u->saveAPath();
     run(*u, builtIn(LOGICAL_OBJECT_MOVED, path({}), 1305));
-    EXPECT_EQ(u->savedPathCount_, 0);
+    EXPECT_EQ(u->savedPathCount(), 0);
     EXPECT_EQ(u->region(), 1204) << "a recorded move moves nothing";
     EXPECT_EQ(u->activeSprites().count(), 0);
     run(*u, builtIn(LOGICAL_OBJECT_MOVED, path({1204, 1205})));
@@ -329,14 +330,14 @@ TEST_F(DispatchTest, ARampageHitOnlyRecordsAndTheFollowingDieFellsTheNextFigures
     RampageCohesionHitStruct r;
     r.percentage = 140;
     run(*u, command("RampageCohesionHit", new Container<RampageCohesionHitStruct>(r)));
-    EXPECT_EQ(u->casualtyPercent_, 100);
-    EXPECT_EQ(u->eliminated_, 1);
-    EXPECT_EQ(u->casualtyCause_, 3);
+    EXPECT_EQ(u->casualtyPercent(), 100);
+    EXPECT_EQ(u->eliminated(), 1);
+    EXPECT_EQ(u->casualtyCause(), 3);
     EXPECT_TRUE(fallenOf(*u).empty());
-    u->casualtyPercent_ = 60;
+    FigureStatePeer::setCasualtyPercent(*u, 60);
     run(*u, command("RampageDie", nullptr));
     EXPECT_EQ(fallenOf(*u), (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(u->fallenCount_, 3);
+    EXPECT_EQ(u->fallenCount(), 3);
     EXPECT_EQ(u->figureSlot(1), 1) << "a trampled figure keeps its slot";
 }
 
@@ -351,8 +352,8 @@ TEST_F(DispatchTest, RestoringCohesionToNothingBringsBackEveryMergedFigureAndClo
     layer.created.clear();
     run(*u, command("RestoreCohesion", new Container<short>(0)));
     EXPECT_EQ(layer.created.size(), 3u);
-    EXPECT_EQ(u->fallenCount_, 0);
-    EXPECT_EQ(u->casualtyPercent_, 0);
+    EXPECT_EQ(u->fallenCount(), 0);
+    EXPECT_EQ(u->casualtyPercent(), 0);
     // The first empty entry takes the first free slot: 0 gets 0, 4 gets 4, 5 gets 5.
     for (std::int16_t k = 0; k < 8; ++k) {
         SCOPED_TRACE(k);
@@ -377,7 +378,7 @@ TEST_F(DispatchTest, CombatWithoutAnimationFellsTheChosenAndTheFigureBehindTakes
     ASSERT_EQ(fallenOf(*u), std::vector<int>{});
     run(*u, command("CombatDontAnimate", path({1203})));
     EXPECT_EQ(fallenOf(*u), std::vector<int>{0});
-    EXPECT_EQ(u->fallenCount_, 1);
+    EXPECT_EQ(u->fallenCount(), 1);
     EXPECT_EQ(u->figureSlot(3), 0);
     EXPECT_EQ(u->figureSlot(0), -1);
     EXPECT_EQ(eventsOf(*u->figure(3)), (Lines{"move 1204 (-30,-1) 0 d-1 Standing0"}));
@@ -391,7 +392,7 @@ TEST_F(DispatchTest, AnimatedCombatPlaysEveryStandingFigureAndMarksTheChosenFall
     hit(*u, 40, 1);
     run(*u, command("CombatAnimate", path({1203}), 1));
     EXPECT_EQ(fallenOf(*u), std::vector<int>{0});
-    EXPECT_EQ(u->fallenCount_, 1);
+    EXPECT_EQ(u->fallenCount(), 1);
     for (std::int16_t k = 0; k < 6; ++k) {
         SCOPED_TRACE(k);
         const Lines events = eventsOf(*u->figure(k));

@@ -2,6 +2,7 @@
 // order on their own victims when the sprite reaches them; an event with nobody waiting is dropped.
 #include "game/figures/elephant_sprite.h"
 #include "game/figures/figure_fixture.h"
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/sprite_calls.h"
 #include "game/figures/test_unit.h"
 #include "game/flow/shock_records.h"
@@ -21,7 +22,7 @@ protected:
 TEST_F(ElephantSpriteTest, RampageEventsPlayInQueueOrderOnTheirOwnVictimsWithAWalkBetween) {
     auto* first = victim(1204);
     auto* second = victim(1306);
-    first->casualtyPercent_ = 20;
+    FigureStatePeer::setCasualtyPercent(*first, 20);
     second->saveAPath();
     List<short> kept;
     kept.append(1306), kept.append(1307);
@@ -65,7 +66,7 @@ TEST_F(ElephantSpriteTest, RampageEventsPlayInQueueOrderOnTheirOwnVictimsWithAWa
 TEST_F(ElephantSpriteTest, AVictimDeletedBeforeTheWalkGetsThereIsPassedOverSanitizerCheck) {
     auto* kept = victim(1306);
     auto gone = std::make_unique<TestUnit>("Unit", 1204, 1, 0, nullptr, 6);
-    gone->casualtyPercent_ = 50;
+    FigureStatePeer::setCasualtyPercent(*gone, 50);
     RampageEventStruct record{gone.get(), 15, 1204, 0, 0};
     ElephantSprite s(1205, Point3D(), FrameInfo("Standing", 0), 1, nullptr, DrawPlain, nullptr, nullptr,
                      nullptr);

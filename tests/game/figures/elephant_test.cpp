@@ -6,6 +6,7 @@
 
 #include "framework/core/assertion.h"
 #include "game/figures/elephant_sprite.h"
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/missile_fixture.h"
 #include "game/figures/p_elephant.h"
 #include "game/figures/test_unit.h"
@@ -32,7 +33,7 @@ GroupList beastGroups() {
 struct Probe : PElephant {
     Probe(std::int16_t hex, std::int32_t facing)
         : PElephant("Beast", "Beast (Half size)", "Beast (Quarter size)", 3, hex, facing) {}
-    void walkingToward(std::int32_t d) { turnFacing_ = d; }
+    void walkingToward(std::int32_t d) { setTurnFacing(d); }
 };
 
 RampageEventStruct struck(VaelPhysicalObject* unit, std::uint16_t hits, std::uint16_t hex,
@@ -246,13 +247,14 @@ TEST_F(ElephantTest, StruckUnitsAreTakenInInOrderAndPathsAreKeptWhileTheCountLas
     EXPECT_EQ(head.percentHits, 20);
     EXPECT_TRUE(e->activeSprites().isEmpty()) << "a record shows nothing";
 
-    e->savedPathCount_ = 2;
+    e->saveAPath();
+    e->saveAPath();
     LogicalCommandInfo a = named("ElephantRampage", path({1204, 1203}));
     LogicalCommandInfo b = named("ElephantRampage", path({1203, 1202, 1201}));
     e->handleEvent(a);
-    EXPECT_EQ(e->savedPathCount_, 1);
+    EXPECT_EQ(e->savedPathCount(), 1);
     e->handleEvent(b);
-    EXPECT_EQ(e->savedPathCount_, 0);
+    EXPECT_EQ(e->savedPathCount(), 0);
     ASSERT_EQ(e->savedPaths().count(), 2);
     List<short> kept;
     e->savedPaths().first(kept);
@@ -260,7 +262,7 @@ TEST_F(ElephantTest, StruckUnitsAreTakenInInOrderAndPathsAreKeptWhileTheCountLas
     e->savedPaths().last(kept);
     EXPECT_EQ(hexesOf(kept), (std::vector<short>{1203, 1202, 1201}));
     EXPECT_EQ(e->region(), 1204) << "a kept path is not walked";
-    EXPECT_EQ(e->eliminated_, 0);
+    EXPECT_EQ(e->eliminated(), 0);
     EXPECT_TRUE(e->activeSprites().isEmpty());
     EXPECT_EQ(pending(*e), 2u) << "records wait for the path that is played";
     for (std::int16_t i = 0; i < 3; ++i)
@@ -271,7 +273,7 @@ TEST_F(ElephantTest, StruckUnitsAreTakenInInOrderAndPathsAreKeptWhileTheCountLas
     e->handleEvent(c);
     EXPECT_EQ(e->savedPaths().count(), 2);
     EXPECT_EQ(e->region(), 1203);
-    EXPECT_EQ(e->eliminated_, 1);
+    EXPECT_EQ(e->eliminated(), 1);
     EXPECT_EQ(pending(*e), 0u);
 }
 
@@ -380,7 +382,7 @@ TEST_F(ElephantTest, ARampageWalksEveryBeastTheFirstMeetingTheStruckUnitsAndPlay
     auto* e = beast(1204, 1);
     auto* routed = victim(1203);
     auto* hit = victim(1202);
-    routed->casualtyPercent_ = 10;
+    FigureStatePeer::setCasualtyPercent(*routed, 10);
     // The layer has the routed unit keep its rout for the elephant to set going.
     routed->saveAPath();
     LogicalCommandInfo rout(0, path({1203, 1303}), 0, BusMessage(LOGICAL_OBJECT_MOVED));
@@ -394,7 +396,7 @@ TEST_F(ElephantTest, ARampageWalksEveryBeastTheFirstMeetingTheStruckUnitsAndPlay
     e->queueCommand(named("ElephantRampage", path({1204, 1203, 1202})));
     delete e->updateLevels(1000);
 
-    EXPECT_EQ(e->eliminated_, 1);
+    EXPECT_EQ(e->eliminated(), 1);
     EXPECT_EQ(e->region(), 1202);
     EXPECT_EQ(pending(*e), 0u) << "the record of a hex never reached goes with the path";
     // Walking east (3) at half speed: each step's first way-point (300, 1) in 3010 / 2, home in 3020 / 2.
@@ -456,7 +458,8 @@ TEST_F(ElephantTest, AnElephantRampagesOnceTheFirstKeptPathPlayingEvenAfterAFail
         return abort;
     });
     auto* e = beast();
-    e->savedPathCount_ = 2;
+    e->saveAPath();
+    e->saveAPath();
     for (auto* p : {path({1204, 1203}), path({1203, 1202})}) {
         LogicalCommandInfo c = named("ElephantRampage", p);
         e->handleEvent(c);
@@ -507,13 +510,13 @@ TEST_F(ElephantTest, ABadPayloadIsReportedAndChangesNothing) {
     Assertion::setPrompt(previous);
     EXPECT_EQ(asked.size(), 2u);
     EXPECT_EQ(pending(*e), 0u);
-    EXPECT_EQ(e->eliminated_, 0);
+    EXPECT_EQ(e->eliminated(), 0);
     EXPECT_TRUE(e->activeSprites().isEmpty());
 }
 
 TEST_F(ElephantTest, TheSavedRecordOfThreeBeastsReadsBackToItselfAndRefusesAnotherFormation) {
     auto* a = cloned(1305, 4);
-    a->casualtyPercent_ = 40, a->casualtyCause_ = 3;
+    FigureStatePeer::setCasualtyPercent(*a, 40), FigureStatePeer::setCasualtyCause(*a, 3);
     const std::string record = saved(*a);
     // The hex, the facing, three figures and the first of them there.
     const std::string head("\x19\x05\x04\x00\x00\x00\x03\x00\x01\x00", 10);
@@ -526,7 +529,7 @@ TEST_F(ElephantTest, TheSavedRecordOfThreeBeastsReadsBackToItselfAndRefusesAnoth
     EXPECT_EQ(saved(*b), record);
     EXPECT_EQ(b->region(), 1305);
     EXPECT_EQ(b->facing(), 4);
-    EXPECT_EQ(b->casualtyCause_, 3);
+    EXPECT_EQ(b->casualtyCause(), 3);
     ASSERT_NE(dynamic_cast<ElephantSprite*>(b->figure(0)), nullptr) << "the beasts stay beasts";
 
     auto* six = victim(1204);

@@ -19,7 +19,7 @@
 
 #include "framework/display/oif.h"
 #include "game/figures/vael_physical_object.h"
-#include "game/map/walking_animation_writer.h"
+#include "game/figures/walking_animation_writer.h"
 #include "game/rules/roll.h"
 #include "support/display/archive_bytes.h"
 #include "support/figures/figure_layer.h"

@@ -10,7 +10,7 @@ struct MountedJavelinist : PJavelinist {
     MountedJavelinist(std::int32_t kind)
         : PJavelinist("Unit", "Unit (Half size)", "Unit (Quarter size)", 0, 1204, 1) {
         mounted = 1;
-        unitKind_ = kind;
+        setKind(static_cast<DisplayKind>(kind));
     }
 };
 

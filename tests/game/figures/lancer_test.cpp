@@ -2,6 +2,7 @@
 // a cataphract's or a plain horse that the layer takes in with its one command; heavy infantry never
 // rears.
 #include "game/figures/figure_fixture.h"
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/p_horse.h"
 #include "game/figures/p_lancer.h"
 #include "game/figures/sprite_calls.h"
@@ -47,7 +48,7 @@ TEST_F(LancerTest, AFallenRiderLeavesACataphractsOrAPlainHorseThatRunsOrFalls) {
         SCOPED_TRACE(::testing::Message() << r.horse << " roll " << r.roll);
         PLancer proto("Unit", "Unit (Half size)", "Unit (Quarter size)", -1, 1, r.cataphract);
         auto* u = attach(proto.clone(1204, 1));
-        u->casualtyCause_ = 1;
+        FigureStatePeer::setCasualtyCause(*u, 1);
         const std::size_t before = objects.size();
         layer.land.lineDirections.clear();
         // The horse roll, a runaway's direction (2 + 1), the debris object's own flag draw, the death

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "game/figures/figure_fixture.h"
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/p_leader.h"
 #include "game/figures/sprite_calls.h"
 
@@ -60,8 +61,8 @@ TEST_F(LeaderTest, AFormationsLossesRallyAndRoutQueueNothingOnALeader) {
         run(*u, event, new Container<short>(100));
         EXPECT_TRUE(eventsOf(*u->figure(0)).empty());
         EXPECT_EQ(u->activeSprites().count(), 0);
-        EXPECT_EQ(u->casualtyPercent_, 0);
-        EXPECT_EQ(u->terminalRout_, 0);
+        EXPECT_EQ(u->casualtyPercent(), 0);
+        EXPECT_EQ(u->inTerminalRout(), 0);
     }
 }
 
@@ -108,7 +109,7 @@ TEST_F(LeaderTest, RaisingFlagsWavesTheFacingsGroupUnlessEliminatedAndQueuesNoth
     EXPECT_TRUE(eventsOf(*still->figure(0)).empty());
 
     auto* gone = leader();
-    gone->eliminated_ = 1;
+    FigureStatePeer::setEliminated(*gone, 1);
     run(*gone, "RaiseFlags");
     EXPECT_EQ(gone->flagRaised(), 0);
 }
@@ -117,8 +118,8 @@ TEST_F(LeaderTest, AWoundChangesTheLookForGoodAndASavedWoundedLeaderLoadsWounded
     auto* u = leader();
     run(*u, "WoundedLeader");
     EXPECT_EQ(u->standName(), "StandingWA");
-    EXPECT_EQ(u->leaderGroup_, 11);
-    EXPECT_EQ(u->animationGroup_, 19);
+    EXPECT_EQ(u->leaderGroup(), 11);
+    EXPECT_EQ(u->animationGroup(), 19);
     EXPECT_EQ(eventsOf(*u->figure(0)), (Lines{"once 1204 d-1 StandingWA0"}));
     std::ostringstream out;
     u->save(out);
@@ -153,8 +154,8 @@ TEST_F(LeaderTest, AFallenLeaderIsReplacedAfterAHiddenPauseAndTheOldFigureGoesIn
                                        "sound 0 0", "sound 0 0", "sound 0 0", "plain 11"}));
     EXPECT_EQ(u->fallenState(0), 0);
     EXPECT_TRUE(sprite_calls::isSoundLead(*fresh));
-    EXPECT_EQ(u->fallenCount_, 1);
-    EXPECT_EQ(u->casualtyCause_, 4);
+    EXPECT_EQ(u->fallenCount(), 1);
+    EXPECT_EQ(u->casualtyCause(), 4);
     EXPECT_TRUE(u->looseSprites().contains(old));
     EXPECT_EQ(eventsOf(*old).front(), "sound 17 4");
     u->commandFinished(c);

@@ -15,7 +15,7 @@ class MountedShooter : public PMissileUnit {
 public:
     MountedShooter(std::int32_t kind)
         : PMissileUnit("Unit", "Unit (Half size)", "Unit (Quarter size)", 0, 1204, 1) {
-        unitKind_ = kind;
+        setKind(static_cast<DisplayKind>(kind));
     }
     void leave(std::int16_t hex, bool riders) { leaveMount(hex, riders); }
 };

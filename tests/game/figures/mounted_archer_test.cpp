@@ -84,7 +84,7 @@ TEST_F(MountedArcherTest, ChariotsStandOnTheirOwnPlacesByFacing) {
 
 template <class T> struct Walking : T {
     explicit Walking(std::int32_t walk) : T("Unit", "Unit (Half size)", "Unit (Quarter size)", 0, 1204, 1) {
-        this->turnFacing_ = walk;
+        this->setTurnFacing(walk);
     }
 };
 

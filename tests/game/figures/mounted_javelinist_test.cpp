@@ -12,7 +12,7 @@ protected:
 
 template <class T> struct Walking : T {
     explicit Walking(std::int32_t walk) : T("Unit", "Unit (Half size)", "Unit (Quarter size)", 3, 1204, 1) {
-        this->turnFacing_ = walk;
+        this->setTurnFacing(walk);
     }
 };
 

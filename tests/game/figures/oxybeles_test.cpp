@@ -11,7 +11,7 @@ namespace {
 
 struct OpenOxybeles : POxybeles {
     using POxybeles::POxybeles;
-    using VaelPhysicalObject::fallen_;
+    using VaelPhysicalObject::setFallen;
 };
 
 class OxybelesTest : public MissileScene {
@@ -140,7 +140,7 @@ TEST_F(OxybelesTest, AFallenCrewNeitherFiresNorShootsAndAVolleyIsHeardOnceEach) 
     {
         auto* o = attach<OpenOxybeles>(
             std::make_unique<OpenOxybeles>("Unit", "Unit (Half size)", "Unit (Quarter size)", 1, 1204, 1));
-        o->fallen_[0] = 1;
+        o->setFallen(0, true);
         ScriptedRolls rolls{10, 10};
         LogicalCommandInfo c = fire(North, 1201);
         o->handleEvent(c);

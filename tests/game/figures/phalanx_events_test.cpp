@@ -3,6 +3,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
 #include "game/figures/figure_fixture.h"
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/p_phalanx.h"
 
 namespace vael::test {
@@ -58,11 +59,11 @@ TEST_F(PhalanxEventsTest, HalfLossesFellFiveSoldiersAndTheSameFiveOnEveryMachine
     PPhalanx* p = block(1005, 1);
     PPhalanx* again = block(1005, 1);
     for (PPhalanx* u : {p, again}) {
-        u->casualtyPercent_ = 50;
+        FigureStatePeer::setCasualtyPercent(*u, 50);
         run(*u, "CombatAnimate", hexes({}));
     }
     EXPECT_EQ(fallen(*p).size(), 5u);
-    EXPECT_EQ(p->fallenCount_, 5);
+    EXPECT_EQ(p->fallenCount(), 5);
     EXPECT_EQ(fallen(*p), fallen(*again));
 }
 
@@ -74,11 +75,11 @@ TEST_F(PhalanxEventsTest, LossTargetsAreTenthsOfTheTenSoldiersThatMayFallInWhole
     for (const Row& r : {Row{9, 0}, Row{10, 1}, Row{19, 1}, Row{20, 2}, Row{100, 10}, Row{150, 10}}) {
         SCOPED_TRACE(r.percent);
         PPhalanx* p = block(1205, 1);
-        p->casualtyPercent_ = r.percent;
+        FigureStatePeer::setCasualtyPercent(*p, r.percent);
         run(*p, "CombatAnimate", hexes({}));
         // A walk whose running sum never passes the roll picks nobody, so the flags may fall short of the
         // count shown.
-        EXPECT_EQ(p->fallenCount_, static_cast<std::int16_t>(r.fall));
+        EXPECT_EQ(p->fallenCount(), static_cast<std::int16_t>(r.fall));
         EXPECT_LE(fallen(*p).size(), r.fall);
         EXPECT_GE(fallen(*p).size() + 2, r.fall);
     }
@@ -87,15 +88,15 @@ TEST_F(PhalanxEventsTest, LossTargetsAreTenthsOfTheTenSoldiersThatMayFallInWhole
 TEST_F(PhalanxEventsTest, RestoringWithNoEmptyPlaceBringsNobodyAndWritesNothingPastTheBlock) {
     PPhalanx* p = block(1005, 1);
     // Losses counted that never emptied a place in the table.
-    p->fallenCount_ = 5;
+    FigureStatePeer::setFallenCount(*p, 5);
     run(*p, "RestoreCohesion", new Container<short>(0));
     EXPECT_EQ(p->spriteCount(), 20);
-    EXPECT_EQ(p->fallenCount_, 0);
-    EXPECT_EQ(p->casualtyPercent_, 0);
+    EXPECT_EQ(p->fallenCount(), 0);
+    EXPECT_EQ(p->casualtyPercent(), 0);
     EXPECT_EQ(eventsOf(*p->figure(5)).back(), "move 1004 (-58,-2) 0 d-1 Standing0");
     run(*p, "RestoreCohesion", new Container<short>(250));
-    EXPECT_EQ(p->casualtyPercent_, 100);
-    EXPECT_EQ(p->fallenCount_, 10);
+    EXPECT_EQ(p->casualtyPercent(), 100);
+    EXPECT_EQ(p->fallenCount(), 10);
 }
 
 TEST_F(PhalanxEventsTest, ATeleportSetsBothFilesDownInTheNewHexes) {
@@ -120,11 +121,11 @@ TEST_F(PhalanxEventsTest, AMarchMovesBothHexesAndAMarchDuringARampageIsOnlyKept)
     EXPECT_EQ(eventsOf(*p->figure(0)), (Lines{"plain 5", "plain 5", "sound 10 3"}));
 
     PPhalanx* q = block(1005, 1);
-    q->savedPathCount_ = 1;
+    q->saveAPath();
     LogicalCommandInfo kept(0, hexes({1005, 1006}), 0, BusMessage(LOGICAL_OBJECT_MOVED), BusMessage(0),
                             new Container<short>(0));
     q->handleEvent(kept);
-    EXPECT_EQ(q->savedPathCount_, 0);
+    EXPECT_EQ(q->savedPathCount(), 0);
     EXPECT_EQ(q->savedPaths().count(), 1);
     EXPECT_EQ(q->primaryHex(), 1005);
     EXPECT_TRUE(eventsOf(*q->figure(0)).empty());
@@ -147,7 +148,7 @@ TEST_F(PhalanxEventsTest, OnlyTheFirstRoutDropsGearAndTheBlockEndsWhereItsPathsE
     ASSERT_EQ(layer.land.ground.size(), 60u);
     EXPECT_EQ(layer.land.ground[15].get(), spear5);
     EXPECT_EQ(layer.land.ground[15]->getState(), 1);
-    EXPECT_EQ(p->terminalRout_, 1);
+    EXPECT_EQ(p->inTerminalRout(), 1);
     EXPECT_EQ(p->primaryHex(), 1007);
     EXPECT_EQ(p->frontHex(), 1006);
     const std::size_t firstEvents = eventsOf(*p->figure(0)).size();

@@ -179,7 +179,7 @@ TEST_F(PhalanxTest, TheTurnPicturesByOldAndNewFacing) {
 
 TEST_F(PhalanxTest, AWheelWhileARampageIsKeptOnlyKeepsTheFacing) {
     PPhalanx* p = block(1005, 1);
-    p->savedPathCount_ = 1;
+    p->saveAPath();
     wheel(*p, 2, 1);
     EXPECT_EQ(p->facing(), 1);
     EXPECT_EQ(p->primaryHex(), 1005);

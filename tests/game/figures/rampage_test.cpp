@@ -1,6 +1,7 @@
 // A rampage's victim: two kept moves and one kept turn replayed as move, turn, move; the turns are
 // played once; more moves asked for than kept stop at the last; the trampling shows on top of the losses.
 #include "game/figures/figure_fixture.h"
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/test_unit.h"
 #include "game/flow/shock_records.h"
 
@@ -53,7 +54,7 @@ TEST_F(RampageTest, TwoKeptMovesAndOneTurnReplayAsMoveTurnMoveAndTheTurnOnlyOnce
     u->handleEvent(first);
     u->handleEvent(turn);
     u->handleEvent(second);
-    EXPECT_EQ(u->savedPathCount_, 0);
+    EXPECT_EQ(u->savedPathCount(), 0);
     EXPECT_EQ(u->region(), 1204) << "kept moves are not shown";
     EXPECT_EQ(u->facing(), 1);
     ASSERT_EQ(u->savedPaths().count(), 2);
@@ -78,7 +79,7 @@ TEST_F(RampageTest, MoreMovesAskedForThanKeptStopAtTheLastKeptOne) {
 
 TEST_F(RampageTest, TramplingShowsOnTopOfTheLossesAlreadyShown) {
     auto* u = unit();
-    u->casualtyPercent_ = 35;
+    FigureStatePeer::setCasualtyPercent(*u, 35);
     u->rampageCasualty(10);
     const std::string hit = std::to_string(RegisteredMessage::getId("CohesionHit"));
     EXPECT_EQ(queued(*u), (Lines{hit + " hit 45 by 3"}));

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "game/figures/figure_fixture.h"
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/test_unit.h"
 
 namespace vael::test {
@@ -77,12 +78,12 @@ TEST_F(SavedStateTest, ARecordOfFiguresAllInTheGroundDestroysEveryBuiltFigureAnd
     EXPECT_EQ(u->facing(), 4);
     EXPECT_EQ(u->turnFacing(), 3);
     EXPECT_EQ(u->flagLocation(), Point3D(2, -1, 0));
-    EXPECT_EQ(u->animationGroup_, 7);
-    EXPECT_EQ(u->fallenCount_, 6);
-    EXPECT_EQ(u->casualtyPercent_, 100);
-    EXPECT_EQ(u->casualtyCause_, 4);
-    EXPECT_EQ(u->eliminated_, 1);
-    EXPECT_EQ(u->terminalRout_, 0);
+    EXPECT_EQ(u->animationGroup(), 7);
+    EXPECT_EQ(u->fallenCount(), 6);
+    EXPECT_EQ(u->casualtyPercent(), 100);
+    EXPECT_EQ(u->casualtyCause(), 4);
+    EXPECT_EQ(u->eliminated(), 1);
+    EXPECT_EQ(u->inTerminalRout(), 0);
     EXPECT_EQ(u->flagStale(), 1);
     EXPECT_EQ(saved(*u), AllInTheGround);
 }
@@ -95,7 +96,8 @@ TEST_F(SavedStateTest, SaveLoadSaveIsByteIdenticalForAFootUnitALeaderAndASingleF
     for (const Row& r : {Row{0, 6}, Row{0, 8}, Row{4, 1}, Row{9, 8}}) {
         SCOPED_TRACE(::testing::Message() << "kind " << r.kind << " formation " << r.formation);
         auto* a = unit(r.kind, r.formation);
-        a->casualtyPercent_ = 40, a->casualtyCause_ = 2, a->leaderGroup_ = 9;
+        FigureStatePeer::setCasualtyPercent(*a, 40), FigureStatePeer::setCasualtyCause(*a, 2),
+            FigureStatePeer::setLeaderGroup(*a, 9);
         a->addLoose(a->sprite(0));
         const std::string first = saved(*a);
         auto* b = unit(r.kind, r.formation, 907);
@@ -114,7 +116,7 @@ TEST_F(SavedStateTest, SaveLoadSaveIsByteIdenticalForAFootUnitALeaderAndASingleF
 
 TEST_F(SavedStateTest, ARecordForAnotherFigureCountOrCutShortIsRefusedAndTheObjectKeepsItsState) {
     auto* source = unit(0, 8, 1305);
-    source->casualtyPercent_ = 25;
+    FigureStatePeer::setCasualtyPercent(*source, 25);
     const std::string record = saved(*source);
     auto* target = unit(0, 6);
     const std::string before = saved(*target);

@@ -11,7 +11,7 @@ namespace {
 
 struct OpenSlinger : PSlinger {
     using PSlinger::PSlinger;
-    using VaelPhysicalObject::fallen_;
+    using VaelPhysicalObject::setFallen;
 };
 
 class SlingerTest : public MissileScene {
@@ -129,8 +129,8 @@ TEST_F(SlingerTest, AVolleySouthGoldenEvents) {
 
 TEST_F(SlingerTest, FallenSlingersNeitherSlingNorDrawASpreadAndTheirStonesRest) {
     auto* s = open();
-    s->fallen_[2] = 1;
-    s->fallen_[5] = 1;
+    s->setFallen(2, true);
+    s->setFallen(5, true);
     // Six spreads of two numbers, and one number more that must be left.
     ScriptedRolls rolls{15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 99};
     LogicalCommandInfo c = fire(East, 2004);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/vael_physical_object.h"
 
 namespace vael::test {
@@ -17,10 +18,10 @@ public:
              Script script = {}, int formation = 0)
         : VaelPhysicalObject(name, name + " (Half size)", name + " (Quarter size)", region, facing),
           script_(std::move(script)), formation_(formation) {
-        unitKind_ = kind;
+        setKind(kind);
     }
     VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override {
-        return new TestUnit(images_.name(), region, facing, unitKind_, script_, formation_);
+        return new TestUnit(images_.name(), region, facing, unitKind(), script_, formation_);
     }
     void setupAnimations() override {
         if (formation_ == 8) return buildEightFigureFormation(), setRearRankOfEight();
@@ -37,12 +38,12 @@ public:
         VaelPhysicalObject::commandFinished(command);
     }
     void activate(Sprite* s) { activeSprites_.append(s); }
-    void addLoose(Sprite* s) { looseSprites_.append(s); }
-    void markFallen(std::int16_t i) { fallen_[static_cast<std::size_t>(i)] = 1; }
-    void setFacingTo(std::int32_t f) { facing_ = f; }
+    void addLoose(Sprite* s) { addLooseSprite(s); }
+    void markFallen(std::int16_t i) { setFallen(i, true); }
+    void setFacingTo(std::int32_t f) { setFacing(f); }
     // Another kind once the object is made: a leader's kind on an object that was given a unit's flag.
-    void setKind(std::int32_t kind) { unitKind_ = kind; }
-    void setSlotDepthsEmpty() { slotDepths_.clear(); }
+    void setKind(std::int32_t kind) { VaelPhysicalObject::setKind(static_cast<DisplayKind>(kind)); }
+    void setSlotDepthsEmpty() { FigureStatePeer::dropSlotDepths(*this); }
 
     int started = 0, finished = 0;
     // The rampage hooks called, each with its hex and how many events the sprite held before it.

@@ -6,6 +6,7 @@
 // The "Foot" record of slot 0 at facing 1 (see the fixture): step d, variant v (0 level, 1 uphill,
 // 2 downhill), point k is (100 d + 10 v + k, 1) with time 1000 d + 100 v + 10 (k + 1); the home is (-5, 3).
 #include "game/figures/figure_fixture.h"
+#include "game/figures/figure_state_peer.h"
 #include "game/figures/test_unit.h"
 
 namespace vael::test {
@@ -193,7 +194,7 @@ TEST_F(WalkTest, ADisorderedUnitScattersEachWaypointYFirstThenX) {
         SCOPED_TRACE(::testing::Message()
                      << "percent " << r.percent << " rolls " << r.yRoll << ", " << r.xRoll);
         auto* u = unit();
-        u->casualtyPercent_ = r.percent;
+        FigureStatePeer::setCasualtyPercent(*u, r.percent);
         ScriptedRolls dice{r.yRoll, r.xRoll};
         const Lines events = walk(*u, {1204, 1303});
         EXPECT_EQ(events[0], "move 1303 (" + std::to_string(400 + r.jitter.x) + "," +
@@ -221,7 +222,7 @@ TEST_F(WalkTest, ADestroyedUnitFleesFasterByItsKindsSinglePrecisionFactor) {
     for (const Row& r : rows) {
         SCOPED_TRACE("kind " + std::to_string(r.kind));
         auto* u = unit(r.kind, 0);
-        u->eliminated_ = 1;
+        FigureStatePeer::setEliminated(*u, 1);
         ScriptedRolls dice{0, 0};
         // Kinds without a walking group of their own in the test data walk on slot 0 of "Foot".
         List<short> path;
@@ -251,7 +252,7 @@ TEST_F(WalkTest, TheFirstStepOfAFirstRoutLeadsInWithTheHelmetPicturesButNotStrai
 
 TEST_F(WalkTest, ARampagingElephantTakesNoDoubleStepAndNoStandingFrameAndCallsItsHooksOnEachHex) {
     auto* u = unit(13, 0);
-    u->eliminated_ = 1;
+    FigureStatePeer::setEliminated(*u, 1);
     ScriptedRolls dice{0, 0, 0, 0};
     List<short> path;
     for (short h : {1204, 1104, 1004})

@@ -9,7 +9,7 @@
 #include <iterator>
 
 #include "game/flow/unit_prototypes.h"
-#include "game/rules/vaelmoric.h"
+#include "game/rules/leaders/vaelmoric.h"
 #include "support/failed_checks.h"
 #include "support/flow/flow_listener.h"
 #include "support/flow/test_shell.h"

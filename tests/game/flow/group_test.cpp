@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "framework/core/super_string.h"
-#include "game/rules/group.h"
+#include "game/rules/leaders/group.h"
 #include <memory>
 
-#include "game/rules/heavy_infantry.h"
+#include "game/rules/combat/heavy_infantry.h"
 
 namespace vael {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "game/flow/end_of_game_results.h"
-#include "game/rules/leader_records.h"
+#include "game/rules/leaders/leader_records.h"
 #include "support/flow/game_flow_recorder.h"
 #include "support/flow/shock_fixture.h"
 

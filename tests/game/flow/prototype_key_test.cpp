@@ -4,9 +4,9 @@
 #include <string>
 
 #include "game/flow/prototype_key.h"
-#include "game/rules/combat_unit_data.h"
-#include "game/rules/leader_unit_data.h"
-#include "game/rules/missile_capable_unit_data.h"
+#include "game/rules/combat/combat_unit_data.h"
+#include "game/rules/combat/missile_capable_unit_data.h"
+#include "game/rules/leaders/leader_unit_data.h"
 
 namespace vael {
 namespace {

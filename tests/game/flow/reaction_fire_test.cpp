@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "game/rules/unit_payloads.h"
+#include "game/rules/units/unit_payloads.h"
 #include "support/flow/shock_fixture.h"
 
 namespace vael {

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "game/flow/scenario_file.h"
-#include "game/rules/combat_unit_data.h"
-#include "game/rules/leader_unit_data.h"
+#include "game/rules/combat/combat_unit_data.h"
+#include "game/rules/leaders/leader_unit_data.h"
 #include "support/failed_checks.h"
 #include "support/rules/test_maps.h"
 

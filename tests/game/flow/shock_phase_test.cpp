@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "framework/core/list_walk.h"
-#include "game/rules/combat_name_struct.h"
+#include "game/rules/combat/combat_name_struct.h"
 #include "support/flow/shock_fixture.h"
 
 namespace vael {

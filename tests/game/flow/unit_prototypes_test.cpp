@@ -8,14 +8,14 @@
 
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/rules/combat.h"
-#include "game/rules/combat_unit_data.h"
-#include "game/rules/elephant.h"
-#include "game/rules/heavy_cav.h"
-#include "game/rules/leader_unit_data.h"
-#include "game/rules/missile_capable_unit_data.h"
-#include "game/rules/unit_type.h"
-#include "game/rules/vaelmoric.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/combat/combat_unit_data.h"
+#include "game/rules/combat/elephant.h"
+#include "game/rules/combat/heavy_cav.h"
+#include "game/rules/combat/missile_capable_unit_data.h"
+#include "game/rules/leaders/leader_unit_data.h"
+#include "game/rules/leaders/vaelmoric.h"
+#include "game/rules/units/unit_type.h"
 
 namespace vael {
 namespace {

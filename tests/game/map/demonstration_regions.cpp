@@ -1,6 +1,6 @@
 #include "demonstration_regions.h"
 
-#include "game/rules/vael_logical_landscape.h"
+#include "game/rules/landscape/vael_logical_landscape.h"
 
 namespace vael::test {
 

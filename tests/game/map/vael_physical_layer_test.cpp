@@ -14,7 +14,7 @@
 #include "framework/display/viewport.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/shock_records.h"
-#include "game/rules/missile_fire_struct.h"
+#include "game/rules/combat/missile_fire_struct.h"
 #include "game/rules/scenario_records.h"
 #include "support/failed_checks.h"
 #include "support/map/display_object_double.h"
@@ -350,8 +350,8 @@ TEST_F(VaelPhysicalLayerTest, CohesionHitsAreHeldDuringARampageAndTheStepsPlayBe
         }());
     };
     for (VaelPhysicalLayer* l : {&normal(), &reversed()}) {
-        EXPECT_EQ(obj(*l, 1)->savedPathCount_, 2);
-        EXPECT_EQ(obj(*l, 2)->savedPathCount_, 1);
+        EXPECT_EQ(obj(*l, 1)->savedPathCount(), 2);
+        EXPECT_EQ(obj(*l, 2)->savedPathCount(), 1);
         EXPECT_EQ(l->rampageActive(), 0);
     }
     const std::string n0 = "#" + std::to_string(normal().objectId(0)),

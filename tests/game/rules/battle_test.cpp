@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "framework/core/super_string.h"
-#include "game/rules/clash_chart.h"
-#include "game/rules/elephant.h"
-#include "game/rules/leader.h"
+#include "game/rules/combat/clash_chart.h"
+#include "game/rules/combat/elephant.h"
+#include "game/rules/leaders/leader.h"
 #include "support/rules/combat_rules_fixture.h"
 #include "support/rules/leader_fixture.h"
 #include "support/rules/scripted_rolls.h"

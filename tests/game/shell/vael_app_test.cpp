@@ -25,7 +25,7 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/map/vael_physical_layer.h"
 #include "game/map/vael_sprite.h"
-#include "game/rules/clash_chart.h"
+#include "game/rules/combat/clash_chart.h"
 #include "game/shell/layer_viewports.h"
 #include "game/shell/vael_app.h"
 #include "game/shell/vael_toolbar.h"

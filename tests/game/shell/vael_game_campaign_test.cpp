@@ -17,7 +17,7 @@
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/rules/leader.h"
+#include "game/rules/leaders/leader.h"
 #include "game/shell/campaign.h"
 #include "game/shell/vael_app.h"
 #include "platform/headless/headless_platform.h"

@@ -18,7 +18,7 @@
 #include "game/net/net_chat.h"
 #include "game/net/net_dialogs.h"
 #include "game/net/vael_net_component.h"
-#include "game/rules/leader.h"
+#include "game/rules/leaders/leader.h"
 #include "game/shell/forged_battle_data.h"
 #include "game/shell/information_dlg.h"
 #include "game/shell/vael_game.h"

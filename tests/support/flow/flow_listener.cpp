@@ -2,8 +2,8 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
-#include "game/rules/nation.h"
 #include "game/rules/scenario_records.h"
+#include "game/rules/units/nation.h"
 #include "support/rules/test_maps.h"
 
 namespace vael::test {

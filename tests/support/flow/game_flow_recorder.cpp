@@ -4,11 +4,11 @@
 #include "game/flow/end_of_game_results.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/single_combat_result.h"
-#include "game/rules/battle_arrow_struct.h"
-#include "game/rules/group.h"
-#include "game/rules/leader_records.h"
-#include "game/rules/missile_fire_struct.h"
-#include "game/rules/unit_removed_struct.h"
+#include "game/rules/combat/battle_arrow_struct.h"
+#include "game/rules/combat/missile_fire_struct.h"
+#include "game/rules/leaders/group.h"
+#include "game/rules/leaders/leader_records.h"
+#include "game/rules/units/unit_removed_struct.h"
 #include "support/rules/test_maps.h"
 
 namespace vael::test {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "game/flow/vael_logical_layer.h"
-#include "game/rules/missile_kinds.h"
+#include "game/rules/combat/missile_kinds.h"
 #include "support/failed_checks.h"
 #include "support/flow/shock_display.h"
 #include "support/rules/fighting_units.h"

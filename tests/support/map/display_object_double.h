@@ -34,12 +34,12 @@ public:
 
     // Its saved state: the facing, 16-bit little-endian.
     void save(std::ostream& out) override {
-        out.put(static_cast<char>(facing_ & 0xFF));
-        out.put(static_cast<char>((facing_ >> 8) & 0xFF));
+        out.put(static_cast<char>(facing() & 0xFF));
+        out.put(static_cast<char>((facing() >> 8) & 0xFF));
     }
     void load(std::istream& in) override {
         const int low = in.get(), high = in.get();
-        if (in) facing_ = low | high << 8;
+        if (in) setFacing(low | high << 8);
     }
 
     static inline std::vector<std::string> log;

@@ -2,9 +2,9 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
-#include "game/rules/elephant.h"
-#include "game/rules/rout_records.h"
-#include "game/rules/unit_payloads.h"
+#include "game/rules/combat/elephant.h"
+#include "game/rules/rout/rout_records.h"
+#include "game/rules/units/unit_payloads.h"
 #include "support/rules/test_maps.h"
 
 namespace vael::test {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "game/rules/combat.h"
-#include "game/rules/leader.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/leaders/leader.h"
 #include "support/rules/test_logical_layer.h"
 
 namespace vael::test {

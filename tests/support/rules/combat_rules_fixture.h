@@ -4,8 +4,8 @@
 // open to the test, and the log of the layer taking the messages of these rules with readable payloads.
 #include <string>
 
-#include "game/rules/combat_name_struct.h"
-#include "game/rules/missile_kinds.h"
+#include "game/rules/combat/combat_name_struct.h"
+#include "game/rules/combat/missile_kinds.h"
 #include "support/rules/fighting_units.h"
 #include "support/rules/test_battle_map.h"
 #include "support/rules/test_units.h"

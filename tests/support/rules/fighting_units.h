@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "game/rules/heavy_cav.h"
-#include "game/rules/heavy_infantry.h"
-#include "game/rules/leader.h"
+#include "game/rules/combat/heavy_cav.h"
+#include "game/rules/combat/heavy_infantry.h"
+#include "game/rules/leaders/leader.h"
 #include "support/rules/battle_layer.h"
 #include "support/rules/test_maps.h"
 #include "support/test_application.h"

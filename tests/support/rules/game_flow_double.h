@@ -14,9 +14,9 @@
 #include "framework/core/command_records.h"
 #include "framework/core/component.h"
 #include "framework/core/registered_message.h"
-#include "game/rules/leader.h"
-#include "game/rules/leader_records.h"
-#include "game/rules/unit_payloads.h"
+#include "game/rules/leaders/leader.h"
+#include "game/rules/leaders/leader_records.h"
+#include "game/rules/units/unit_payloads.h"
 #include "support/rules/test_maps.h"
 
 namespace vael::test {

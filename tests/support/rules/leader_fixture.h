@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "game/rules/vaelmoric.h"
+#include "game/rules/leaders/vaelmoric.h"
 #include "support/rules/game_flow_double.h"
 #include "support/rules/scripted_rolls.h"
 #include "support/rules/test_logical_layer.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "game/rules/vael_logical_landscape.h"
+#include "game/rules/landscape/vael_logical_landscape.h"
 #include "support/failed_checks.h"
 #include "support/rules/test_maps.h"
 

@@ -10,7 +10,7 @@
 #include "framework/core/command_records.h"
 #include "framework/core/component.h"
 #include "framework/core/registered_message.h"
-#include "game/rules/missile_fire_struct.h"
+#include "game/rules/combat/missile_fire_struct.h"
 #include "support/rules/test_maps.h"
 
 namespace vael::test {

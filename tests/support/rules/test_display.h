@@ -12,7 +12,7 @@
 #include "framework/core/command_records.h"
 #include "framework/core/component.h"
 #include "framework/core/registered_message.h"
-#include "game/rules/unit_payloads.h"
+#include "game/rules/units/unit_payloads.h"
 #include "support/rules/test_maps.h"
 
 namespace vael::test {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "framework/core/payload_check.h"
-#include "game/rules/vael_unit.h"
+#include "game/rules/units/vael_unit.h"
 #include "support/rules/test_logical_layer.h"
 
 namespace vael::test {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/core/registered_message.h"
-#include "game/rules/group.h"
+#include "game/rules/leaders/group.h"
 #include "game/rules/logical_layer.h"
 
 namespace vael::test {

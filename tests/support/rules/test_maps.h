@@ -9,9 +9,9 @@
 
 #include "framework/core/list.h"
 #include "framework/core/super_string.h"
-#include "game/rules/logical_map_file.h"
-#include "game/rules/map_file_builder.h"
-#include "game/rules/vael_logical_landscape.h"
+#include "game/rules/landscape/logical_map_file.h"
+#include "game/rules/landscape/map_file_builder.h"
+#include "game/rules/landscape/vael_logical_landscape.h"
 
 namespace vael::test {
 

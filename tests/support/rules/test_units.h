@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "game/rules/combat.h"
-#include "game/rules/group.h"
-#include "game/rules/leader.h"
-#include "game/rules/missile_capable.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/combat/missile_capable.h"
+#include "game/rules/leaders/group.h"
+#include "game/rules/leaders/leader.h"
 #include "support/rules/test_maps.h"
 
 namespace vael::test {

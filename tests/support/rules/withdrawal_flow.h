@@ -3,7 +3,7 @@
 // "UnitOW" to the units, as the logical layer does, and answers "NearestLeader" with one leader number
 // for every unit. The real logical layer replaces it without changing the rules.
 #include "framework/core/component.h"
-#include "game/rules/unit_payloads.h"
+#include "game/rules/units/unit_payloads.h"
 
 namespace vael::test {
 

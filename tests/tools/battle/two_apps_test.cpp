@@ -259,8 +259,8 @@ TEST_F(TwoApps, ADamagedFrameEndsTheGameOnBothMachinesWithTheReason) {
 
 #include "game/figures/vael_physical_object.h"
 #include "game/map/vael_physical_layer.h"
-#include "game/rules/combat.h"
-#include "game/rules/leader.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/leaders/leader.h"
 
 namespace vael::battle {
 namespace {
@@ -434,9 +434,9 @@ TEST_F(TwoApps, AppliedStateTellsTheDisplayWhatChanged) {
 #include "game/flow/flow_records.h"
 #include "game/flow/game_control.h"
 #include "game/net/net_payloads.h"
-#include "game/rules/combat_records.h"
-#include "game/rules/group.h"
-#include "game/rules/nation.h"
+#include "game/rules/combat/combat_records.h"
+#include "game/rules/leaders/group.h"
+#include "game/rules/units/nation.h"
 
 namespace vael::battle {
 namespace {

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "framework/display/application_palette.h"
-#include "game/map/flag.h"
+#include "game/figures/flag.h"
 #include "platform/headless/headless_platform.h"
 #include "support/ui/test_win_app.h"
 #include "tools/forge/canvas.h"

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "game/map/walking_animation_data.h"
+#include "game/figures/walking_animation_data.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/walking_data.h"
 

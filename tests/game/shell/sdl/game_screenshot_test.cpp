@@ -20,7 +20,7 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/map/vael_map_window.h"
 #include "game/map/vael_physical_layer.h"
-#include "game/rules/leader.h"
+#include "game/rules/leaders/leader.h"
 #include "game/rules/scenario_records.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dlg.h"

@@ -1,0 +1,43 @@
+#pragma once
+// The elephant: a missile-armed beast that never routs in the ordinary way. When it breaks it rampages:
+// dice decide at once where it runs and what it does to every unit in its way, the display plays the
+// rampage, and when the display has done the elephant leaves play.
+#include <cstdint>
+
+#include "framework/core/list.h"
+#include "game/rules/combat/missile_capable.h"
+#include "game/rules/rout/rout_records.h"
+
+namespace vael {
+
+class Elephant : public MissileCapable {
+public:
+    Elephant(const ElephantUnitData& record, const char* name);
+
+    std::uint16_t getElephantValue() const { return elephantValue_; }
+
+    // Null for a record that is not an elephant's.
+    VaelUnit* create(const VaelUnitData& record, const char* name) override;
+    void disconnectHandlers() override { eliminate(2); }
+    void rally() override;
+    void rout() override;
+    std::int16_t pointValue() override { return 2; }
+
+    // Works out the whole rampage and tells the game what happened and where the beast ran.
+    void rampage();
+    // Hands the run to the elephant's display object, which answers "DoneRampaging" when it has played it.
+    void showRampage(const List<short>& path);
+    void doneRampaging(std::int16_t unitNumber);
+
+    static ContainerBase* onDoneRampaging(Component* target, BusMessage, ContainerBase* data);
+
+private:
+    // What the beast does to the unit it meets entering next from current; false when there is nothing to
+    // record.
+    bool meet(VaelUnit& unit, std::int16_t current, std::int16_t next, RampageStruct& event);
+    void sendUnitReport(const char* message);
+
+    std::uint16_t elephantValue_;
+};
+
+} // namespace vael

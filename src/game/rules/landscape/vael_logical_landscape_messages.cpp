@@ -1,0 +1,252 @@
+// The logical map's bus handlers and the occupant rules around a hex.
+#include <functional>
+#include <string>
+
+#include "framework/core/answer.h"
+#include "framework/core/assertion.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/debug_stream.h"
+#include "framework/core/hex_codes.h"
+#include "framework/core/payload_check.h"
+#include "framework/core/registered_message.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/landscape/vael_logical_landscape.h"
+#include "game/rules/leaders/group.h"
+#include "game/rules/leaders/leader.h"
+#include "game/rules/rules_message_names.h"
+#include "game/rules/units/unit_type.h"
+#include "game/rules/units/vael_unit.h"
+
+namespace vael {
+
+namespace {
+
+constexpr std::uint16_t none = LogicalRegion::none;
+constexpr const char* sourceFile = "VELLGLND";
+
+const Combat* asCombat(const VaelUnit* unit) {
+    return unit && unit->isCombatUnit() ? dynamic_cast<const Combat*>(unit) : nullptr;
+}
+
+VaelLogicalLandscape* receiver(Component* target) {
+    return dynamic_cast<VaelLogicalLandscape*>(target);
+}
+
+ContainerBase* regionSelectedHandler(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLandscape* map = receiver(target);
+    if (!map) return nullptr;
+    callWithPayload<short>(data, sourceFile, __LINE__,
+                           [map](const short& hex) { map->chooseGroupToOrder(hex); });
+    return nullptr;
+}
+
+ContainerBase* regionFlybyHandler(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLandscape* map = receiver(target);
+    if (!map) return nullptr;
+    callWithPayload<short>(data, sourceFile, __LINE__, [map](const short& hex) { map->describeHex(hex); });
+    return nullptr;
+}
+
+ContainerBase* unitMovementHandler(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLandscape* map = receiver(target);
+    if (!map) return nullptr;
+    callWithPayload<LogicalCommandInfo>(data, sourceFile, __LINE__,
+                                        [map](const LogicalCommandInfo& c) { map->UnitMovement(c); });
+    return nullptr;
+}
+
+ContainerBase* unitRemovedHandler(Component* target, BusMessage, ContainerBase* data) {
+    VaelLogicalLandscape* map = receiver(target);
+    if (!map) return nullptr;
+    callWithPayload<UnitRemovedStruct>(
+        data, sourceFile, __LINE__, [map](const UnitRemovedStruct& removed) { map->UnitRemoved(removed); });
+    return nullptr;
+}
+
+} // namespace
+
+void VaelLogicalLandscape::connectHandlers() {
+    connect(REGION_SELECTED, regionSelectedHandler);
+    selectionConnected_ = 1;
+    connect(REGION_FLYBY, regionFlybyHandler);
+    connectNamed(msg::UnitMovement, unitMovementHandler);
+    connectNamed(msg::UnitRemoved, unitRemovedHandler);
+}
+
+void VaelLogicalLandscape::pauseSelection() {
+    disconnect(REGION_SELECTED, regionSelectedHandler);
+    selectionConnected_ = 0;
+}
+
+void VaelLogicalLandscape::resumeSelection() {
+    if (selectionConnected_) return;
+    connect(REGION_SELECTED, regionSelectedHandler);
+    selectionConnected_ = 1;
+}
+
+// Whether some unit on a hex next to hex (sides visited in the order 1, 2, 4, 5, 6, 8) passes the test.
+// A template rather than a std::function: the zone-of-control test runs for every step of every fill.
+template <class Test> bool VaelLogicalLandscape::anyUnitNextTo(std::int16_t hex, const Test& test) const {
+    const std::int32_t centre = lookupIndex(hex);
+    if (!regionAtTableIndex(centre)) return false;
+    const std::int32_t* around = &neighbourIndex_[static_cast<std::size_t>(centre) * LogicalRegion::slots];
+    for (std::int32_t d : hexSides) {
+        const std::int32_t index = around[d];
+        if (index < 0) continue;
+        Item<const VaelUnit*>* item = nullptr;
+        if (occupants_[static_cast<std::size_t>(index)].firstItem(item))
+            for (; item; item = item->next)
+                if (test(item->value)) return true;
+    }
+    return false;
+}
+
+bool VaelLogicalLandscape::enemyAdjacent(std::int16_t hex, std::uint32_t nation, bool leadersOnly) const {
+    return anyUnitNextTo(hex, [&](const VaelUnit* unit) {
+        return unit->isOtherNation(nation) && (!leadersOnly || unit->isLeader());
+    });
+}
+
+bool VaelLogicalLandscape::isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const {
+    // Skirmishers slip through any zone of control.
+    const Combat* first = asCombat(firstOccupant(hex));
+    if (first && first->getUnitType() == SK) return false;
+    return anyUnitNextTo(
+        hex, [&](const VaelUnit* unit) { return unit->isOtherNation(nation) && unit->isHexInZOC(hex); });
+}
+
+bool VaelLogicalLandscape::findOWCandidates(std::int16_t hex, std::uint32_t nation, const VaelUnit* mover) {
+    if (!mover || mover->isLeader()) return false;
+    const Combat* moverCombat = asCombat(mover);
+    const std::int32_t moverType = moverCombat ? static_cast<std::int32_t>(moverCombat->getUnitType()) : -1;
+    const bool moverCavalry = moverCombat && Combat::isCavalry(moverCombat->getUnitType());
+    const std::int16_t moverSecond = mover->isDoubleSized() ? mover->getSecondHex() : std::int16_t(-2);
+
+    List<short> ring;
+    hexesAtExactCost(ring, hex, 1, unitStepCost);
+    ring.removeAll(hex);
+    if (mover->isDoubleSized()) ring.removeAll(moverSecond);
+
+    ListIterator<short> rings(ring);
+    for (short r = 0; rings.next(r);) {
+        // A copy: the perimeter fills below must not disturb the walk over this hex's units.
+        List<const VaelUnit*> units = unitsInHex(r);
+        ListIterator<const VaelUnit*> it(units);
+        for (const VaelUnit* u = nullptr; it.next(u);) {
+            if (!u->isOtherNation(nation)) continue;
+            debugStream() << "    Found a unit that could potentially OW: " << u->getName() << std::endl;
+            List<short> perimeter;
+            hexesAtExactCost(perimeter, r, 1, unitStepCost);
+            perimeter.removeAll(r);
+            perimeter.removeAll(hex);
+            if (mover->isDoubleSized()) perimeter.removeAll(moverSecond);
+            debugStream() << "    Looking in his perimeter for being in someone's ZOC" << std::endl;
+            bool pinned = false;
+            ListIterator<short> around(perimeter);
+            for (short p = 0; !pinned && around.next(p);) {
+                List<const VaelUnit*>& there = unitsInHex(p);
+                ListIterator<const VaelUnit*> others(there);
+                for (const VaelUnit* v = nullptr; others.next(v);) {
+                    if (v->isCombatUnit() && v->isOtherNation(u->getNation()) && v->isHexInZOC(r)) {
+                        debugStream()
+                            << "    He is in the ZOC of " << v->getName() << ".  Can't OW" << std::endl;
+                        pinned = true;
+                        break;
+                    }
+                }
+            }
+            if (pinned) continue;
+            const Combat* uCombat = asCombat(u);
+            if ((!uCombat || moverCavalry) && u->isLeader()) return true;
+            if (uCombat && !moverCavalry && Combat::isCavalry(uCombat->getUnitType())) return true;
+            if (uCombat && uCombat->getUnitType() == SK && (moverType == PH || moverType == HI)) return true;
+        }
+    }
+    return false;
+}
+
+void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
+    const VaelUnit* unit = firstOccupant(hex);
+    if (!unit) return;
+    debugStream() << "Choosing " << unit->getName() << " to give orders to" << std::endl;
+    if (!unit->hasSpentMovement()) {
+        const auto answer = owned(sendNowNamedEmpty(msg::ActiveGroup));
+        Group* group = nullptr;
+        takeAnswer(answer.get(), group, sourceFile, __LINE__);
+        const Leader* leader = group ? dynamic_cast<const Leader*>(group->leader) : nullptr;
+        if (leader) {
+            if (!group->contains(unit)) {
+                if (leader->isGroupMoveGranted()) return;
+                if (unit->isLeader()) return;
+                if (leader->ordersLeft() < 2) {
+                    if (!unit->isOtherNation(leader->getNation())) showNotEnoughOrders();
+                    return;
+                }
+            } else if (leader->isGroupMoveGranted() && unit != leader) {
+                return;
+            }
+        }
+    }
+    Container<short> where(hex);
+    List<VectorBusResponse> answers =
+        queryToNamed(static_cast<std::uint16_t>(unit->getId()), msg::UnitSelected, &where);
+    ListIterator<VectorBusResponse> it(answers);
+    for (VectorBusResponse r; it.next(r);)
+        delete r.result;
+}
+
+void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command) {
+    if (command.event.id() != LOGICAL_OBJECT_MOVED) return;
+    debugStream() << "VLL: UnitMovement (LOGICAL_OBJECT_MOVED)" << std::endl;
+    List<short> path;
+    if (!callWithPayload<List<short>>(command.payload.get(), sourceFile, __LINE__,
+                                      [&](const List<short>& steps) {
+                                          path = steps;
+                                          return true;
+                                      }))
+        return;
+    short from = 0, to = 0;
+    if (!path.first(from) || !path.last(to)) return;
+
+    VaelUnit* unit = nullptr;
+    ListIterator<const VaelUnit*> it(unitsInHex(from));
+    for (const VaelUnit* u = nullptr; it.next(u);)
+        if (u->getUnitNum() == command.command) {
+            unit = const_cast<VaelUnit*>(u);
+            break;
+        }
+    if (!unit) return;
+
+    removeFromRegion(unit, from);
+    addToRegion(unit, to);
+    unit->setHex(static_cast<std::uint16_t>(to));
+    if (unit->isDoubleSized()) {
+        const std::int16_t oldSecond = unit->rightFlankHex(from);
+        const std::int16_t newSecond = unit->rightFlankHex(to);
+        if (!unitsInHex(oldSecond).contains(unit)) return;
+        removeFromRegion(unit, oldSecond);
+        addToRegion(unit, newSecond);
+    }
+    unit->Animate(command);
+    if (auto* combat = dynamic_cast<Combat*>(unit)) combat->updateSurroundings();
+}
+
+void VaelLogicalLandscape::UnitRemoved(const UnitRemovedStruct& removed) {
+    debugStream() << "Here in VaelLogicalLandscape::UnitRemoved" << std::endl;
+    const VaelUnit* unit =
+        removeUnitById(static_cast<std::int16_t>(removed.unitId), static_cast<std::int16_t>(removed.hex));
+    if (removed.secondHex != -1) {
+        const VaelUnit* second = removeUnitById(static_cast<std::int16_t>(removed.unitId), removed.secondHex);
+        if (!unit) unit = second;
+    }
+    // A unit that stands on neither hex is not on the map: there is nobody to tell the display about.
+    if (!unit) return;
+    LogicalCommandInfo command(unit->getUnitNum(), nullptr, unit->getHex(),
+                               BusMessage(RegisteredMessage::getId(msg::UnitRemoved)), BusMessage(0),
+                               nullptr);
+    Container<LogicalCommandInfo> box(command);
+    send(LOGICAL_COMMAND, &box);
+    const_cast<VaelUnit*>(unit)->setHex(Unit::offMap);
+}
+
+} // namespace vael

@@ -1,0 +1,333 @@
+#include "game/rules/units/vael_unit.h"
+
+#include <algorithm>
+
+#include "framework/core/answer.h"
+#include "framework/core/assertion.h"
+#include "framework/core/bus_event.h"
+#include "framework/core/debug_stream.h"
+#include "framework/core/payload_check.h"
+#include "framework/core/registered_message.h"
+#include "framework/core/super_string.h"
+#include "game/rules/landscape/vael_logical_landscape.h"
+#include "game/rules/rules_message_names.h"
+
+namespace vael {
+
+namespace {
+
+DIRECTION opposite(DIRECTION facing) {
+    switch (facing) {
+    case NorthEast:
+        return SouthWest;
+    case East:
+        return West;
+    case SouthEast:
+        return NorthWest;
+    case SouthWest:
+        return NorthEast;
+    case West:
+        return East;
+    case NorthWest:
+        return SouthEast;
+    default:
+        return NoDirection;
+    }
+}
+
+BusMessage named(const char* name) {
+    return BusMessage(RegisteredMessage::getId(name));
+}
+
+// The two region directions a front arc spans, for an arc code or a single side direction (which spans
+// itself alone).
+std::pair<std::int32_t, std::int32_t> arcSides(std::int32_t code) {
+    switch (code) {
+    case 2:
+        return {2, 1};
+    case 3:
+        return {4, 2};
+    case 4:
+        return {5, 4};
+    case 6:
+        return {6, 5};
+    case 7:
+        return {8, 6};
+    case 8:
+        return {1, 8};
+    case 1:
+    case 5:
+        return {code, code};
+    default:
+        return {0, 0};
+    }
+}
+
+} // namespace
+
+VaelUnit::VaelUnit(const VaelUnitData& record, const char* name)
+    : Unit(record, name), facing_(record.facing), movementAllowance_(record.movementAllowance),
+      movementLeft_(record.movementAllowance), nation_(record.nation), leaderId_(record.leaderId),
+      landscape_(record.landscape) {}
+
+std::int16_t VaelUnit::rightFlankOffsetHex(std::int16_t hex, DIRECTION facing) {
+    const bool odd = (hex / 100) % 2 != 0;
+    int offset = 0;
+    switch (facing) {
+    case NorthEast:
+        offset = odd ? 101 : 100;
+        break;
+    case East:
+        offset = 1;
+        break;
+    case SouthEast:
+        offset = odd ? -99 : -100;
+        break;
+    case SouthWest:
+        offset = odd ? -100 : -101;
+        break;
+    case West:
+        offset = -1;
+        break;
+    case NorthWest:
+        offset = odd ? 100 : 99;
+        break;
+    default:
+        return -1;
+    }
+    // Row 0 less one or row 99 plus one would land on another column's far end; on a map of 100 rows
+    // that hex exists, so it must not pass for a neighbour.
+    const int flank = hex + offset;
+    const int rowStep = flank % 100 - hex % 100;
+    if (rowStep < -1 || rowStep > 1) return -1;
+    return static_cast<std::int16_t>(flank);
+}
+
+DIRECTION VaelUnit::stepFacing(DIRECTION facing, std::uint32_t sense) {
+    DIRECTION next = sense == 2 ? rotateClockwise(facing, 1) : rotateAnticlockwise(facing, 1);
+    if (next == North || next == South)
+        next = sense == 2 ? rotateClockwise(next, 1) : rotateAnticlockwise(next, 1);
+    return next;
+}
+
+void VaelUnit::updateSecondHex() {
+    if (!doubleSized_) return;
+    secondHex_ =
+        hex_ == offMap ? std::int16_t(-1) : rightFlankOffsetHex(static_cast<std::int16_t>(hex_), facing_);
+}
+
+std::int16_t VaelUnit::rightFlankHex(std::int16_t hex, DIRECTION facing) const {
+    if (facing == NoDirection) facing = facing_;
+    if (hex < 0 || !landscape_ || rightFlankOffsetHex(hex, facing) < 0) return -1;
+    // The side two steps clockwise of the facing corner; the map's own neighbour table knows where its
+    // edges and its last row are.
+    const std::uint16_t id = landscape_->neighbourId(hex, (facing + 1) % 8 + 1);
+    const auto flank = static_cast<std::int16_t>(id);
+    return id == LogicalRegion::none || !landscape_->isValidHex(flank) ? std::int16_t(-1) : flank;
+}
+
+std::int16_t VaelUnit::leftFlankHex(std::int16_t hex, DIRECTION facing) const {
+    if (facing == NoDirection) facing = facing_;
+    const DIRECTION reverse = opposite(facing);
+    if (reverse == NoDirection) return -1;
+    return rightFlankHex(hex, reverse);
+}
+
+VaelUnit* VaelUnit::handlerTarget(Component* target, const char* sourceFile, std::int16_t line) {
+    auto* unit = dynamic_cast<VaelUnit*>(target);
+    Assertion::check(unit != nullptr, BadPayloadMessage, sourceFile, line);
+    return unit;
+}
+
+std::int16_t VaelUnit::takeShort(ContainerBase* reply, std::int16_t fallback) {
+    const auto held = owned(reply);
+    short value = fallback;
+    takeAnswer(held.get(), value, __FILE__, __LINE__);
+    return value;
+}
+
+void VaelUnit::postUnitState() {
+    LogicalCommandInfo command(unitNumber_, nullptr, hex_, BusMessage(LOGICAL_OBJECT_ENABLED));
+    Container<LogicalCommandInfo> box(command);
+    send(LOGICAL_COMMAND, &box);
+}
+
+void VaelUnit::Animate(const LogicalCommandInfo& command) {
+    debugStream() << getName() << " here in VaelUnit::Animate" << std::endl;
+    Container<LogicalCommandInfo> box(command);
+    send(LOGICAL_COMMAND, &box);
+}
+
+std::int16_t VaelUnit::acceptsEvent(ContainerBase* data) {
+    short hex = 0;
+    return Container<short>::fromMessage(data, hex) && static_cast<std::uint16_t>(hex) == hex_;
+}
+
+void VaelUnit::setHex(std::uint16_t hex) {
+    Unit::setHex(hex);
+    updateSecondHex();
+}
+
+void VaelUnit::moveOccupancy(std::int16_t from, std::int16_t to) {
+    if (!landscape_) return;
+    if (from >= 0) landscape_->removeFromRegion(this, from);
+    if (to >= 0) landscape_->addToRegion(this, to);
+}
+
+List<short> VaelUnit::arcHexes(std::int16_t hex, std::int16_t depth, std::int32_t code) {
+    List<short> result;
+    result.append(hex);
+    if (depth - 1 <= 0 || !landscape_) return result;
+    const auto [first, second] = arcSides(code);
+    for (std::int32_t side : {first, second}) {
+        if (side == 0) continue;
+        const std::uint16_t n = landscape_->neighbourId(hex, side);
+        if (n == LogicalRegion::none) continue;
+        const std::int32_t next = (code == 3 || code == 7) ? code : side;
+        List<short> part = arcHexes(static_cast<std::int16_t>(n), static_cast<std::int16_t>(depth - 1), next);
+        ListIterator<short> it(part);
+        for (short h = 0; it.next(h);) {
+            result.remove(h);
+            result.append(h);
+        }
+    }
+    return result;
+}
+
+std::int16_t VaelUnit::stepCost(std::int16_t, std::int16_t) {
+    return 0;
+}
+
+void VaelUnit::stepCohesionHits(std::int16_t, std::int16_t, std::uint16_t) {}
+
+std::int16_t VaelUnit::testStep(std::int16_t, std::int16_t) {
+    return 1;
+}
+
+List<short> VaelUnit::lineTo(std::int16_t hex) {
+    return landscape_ ? landscape_->hexLine(static_cast<std::int16_t>(hex_), hex) : List<short>();
+}
+
+std::uint16_t VaelUnit::movementFinished(const List<short>& path, BusMessage doneEvent,
+                                         const ContainerBase* donePayload, std::uint16_t noRecompute) {
+    potentialToBeOrdered_ = 0;
+    doneForTurn_ = 1;
+    short last = static_cast<short>(hex_);
+    path.last(last);
+    {
+        LogicalCommandInfo command(unitNumber_, new Container<List<short>>(path),
+                                   static_cast<std::uint16_t>(last), BusMessage(LOGICAL_OBJECT_MOVED),
+                                   doneEvent, donePayload ? donePayload->clone() : nullptr);
+        Container<LogicalCommandInfo> box(command);
+        dropAnswer(sendNowNamed(msg::UnitMovement, &box));
+    }
+    debugStream() << getName() << " has finished moving and is in hex " << last << std::endl;
+    Item<short>* it = nullptr;
+    for (path.firstItem(it); it && it->next; it = it->next) {
+        const short from = it->value, to = it->next->value;
+        const std::int16_t cost = landscape_ ? landscape_->stepCostBetween(from, to) : 0;
+        stepCohesionHits(from, to, noRecompute);
+        // Points never go below none: an unsigned wrap would hand the unit unlimited movement.
+        if (cost > 0) movementLeft_ = static_cast<std::uint16_t>(std::max(0, movementLeft_ - cost));
+    }
+    if (!noRecompute) validMoves_ = GetValidMovement();
+    if (!forcedWithdrawal_) {
+        Container<unsigned short> number(unitNumber_);
+        sendNamed(msg::UnitMovementDone, &number);
+    }
+    if (doubleSized_) doubleHexesChanged();
+    if (doneEvent != named(msg::AdvancingDone) && doneEvent != named(msg::OWMovementDone) &&
+        doneEvent != named(msg::GroupMovementDone))
+        hasMoved_ = 1;
+    return movementLeft_;
+}
+
+std::int16_t VaelUnit::setFacing(DIRECTION facing) {
+    facing_ = facing;
+    return 2;
+}
+
+std::int16_t VaelUnit::unitAt(std::int16_t hex) {
+    if (!landscape_) return -1;
+    const VaelUnit* first = landscape_->firstOccupant(hex);
+    return first ? static_cast<std::int16_t>(first->getUnitNum()) : std::int16_t(-1);
+}
+
+std::int16_t VaelUnit::distanceTo(std::int16_t hex) {
+    return landscape_ ? landscape_->hexDistance(static_cast<std::int16_t>(hex_), hex) : std::int16_t(-1);
+}
+
+// Saved state.
+
+void VaelUnit::write(SuperString& file) const {
+    file << movementLeft_ << auxWord_ << doneForTurn_ << usedThisTurn_ << rallied_ << selected_ << hex_
+         << secondHex_ << static_cast<std::uint32_t>(facing_) << outOfPlay_;
+    if (selected_) file << orderMode_;
+}
+
+bool VaelUnit::read(SuperString& file) {
+    std::uint16_t left = 0, aux = 0, done = 0, used = 0, rallied = 0, selected = 0, savedHex = 0,
+                  outOfPlay = 0, orderMode = 0;
+    std::int16_t savedSecond = 0;
+    std::uint32_t facing = 0;
+    file >> left >> aux >> done >> used >> rallied >> selected >> savedHex >> savedSecond >> facing >>
+        outOfPlay;
+    if (selected) file >> orderMode;
+    if (file.failed()) {
+        debugStream() << getName() << ": saved state cut short" << std::endl;
+        return false;
+    }
+    const auto onMap = [this](std::int32_t h) {
+        return landscape_ && landscape_->isValidHex(static_cast<std::int16_t>(h));
+    };
+    const bool hexesFit = (savedHex == offMap || onMap(savedHex)) &&
+                          (savedSecond == -1 || (doubleSized_ && onMap(savedSecond)));
+    if (!VaelUnitData::isFacing(facing) || !hexesFit) {
+        debugStream() << getName() << ": saved state holds facing " << facing << ", hexes " << savedHex << ' '
+                      << savedSecond << std::endl;
+        file.setFailed();
+        return false;
+    }
+    movementLeft_ = left;
+    auxWord_ = aux;
+    doneForTurn_ = done;
+    usedThisTurn_ = used;
+    rallied_ = rallied;
+    selected_ = selected;
+    facing_ = static_cast<DIRECTION>(facing);
+    orderMode_ = orderMode;
+    // The elimination was scored when it happened: the restored unit only stops answering, and leaves the
+    // map when the saved hexes say so.
+    if (outOfPlay && !outOfPlay_) VaelUnit::disconnectHandlers();
+    if (outOfPlay_) {
+        // A fallen unit keeps its last hexes, which the rules still name it by, but stands on none of them.
+        if (hex_ != offMap) moveOccupancy(static_cast<std::int16_t>(hex_), -1);
+        if (secondHex_ >= 0) moveOccupancy(secondHex_, -1);
+        hex_ = savedHex;
+        secondHex_ = savedSecond;
+        return true;
+    }
+    if (savedHex != hex_) {
+        if (hex_ != offMap) moveOccupancy(static_cast<std::int16_t>(hex_), -1);
+        hex_ = savedHex;
+        if (hex_ != offMap) moveOccupancy(-1, static_cast<std::int16_t>(hex_));
+    }
+    if (savedSecond != secondHex_) {
+        if (secondHex_ >= 0) moveOccupancy(secondHex_, -1);
+        secondHex_ = savedSecond;
+        if (secondHex_ >= 0) moveOccupancy(-1, secondHex_);
+    }
+    return true;
+}
+
+SuperString& writeVaelUnit(SuperString& stream, const VaelUnit& unit) {
+    unit.write(stream);
+    return stream;
+}
+
+SuperString& readVaelUnit(SuperString& stream, VaelUnit& unit) {
+    if (!unit.read(stream)) stream.setFailed();
+    return stream;
+}
+
+} // namespace vael
