@@ -259,7 +259,6 @@ void VaelPhysicalObject::onRaiseFlags(LogicalCommandInfo&, bool grey) {
 }
 
 void VaelPhysicalObject::queueDroppedGear(VaelSprite& gear, int pauses) {
-    droppedGear_.emplace_back(&gear);
     sprite_calls::addPlainEvent(gear, SpriteHide);
     for (int p = 0; p < pauses; ++p)
         sprite_calls::addPlainEvent(gear, SpriteMarker);
@@ -267,6 +266,16 @@ void VaelPhysicalObject::queueDroppedGear(VaelSprite& gear, int pauses) {
     activeSprites_.append(&gear);
     Container<Sprite*> box(&gear);
     dropAnswer(sendNow(SPRITE_CREATED, &box));
+    // Gear left on the field belongs to the ground, as the fallen do: the landscape keeps it where it lies
+    // and saves it with the game, which would otherwise lose it. Without a ground the object keeps it.
+    VaelFigureLandscape* ground = layer_ ? layer_->landscape(0) : nullptr;
+    if (!ground) {
+        droppedGear_.emplace_back(&gear);
+        return;
+    }
+    gear.setGroup(0);
+    gear.setState(1);
+    ground->addGroundSprite(&gear);
 }
 
 void VaelPhysicalObject::onTerminalRout(LogicalCommandInfo& command, bool) {

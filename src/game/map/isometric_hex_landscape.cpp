@@ -21,9 +21,16 @@ constexpr Point JunctionPieces[3][9] = {
     {{-5, 14}, {-5, 27}, {-5, 14}, {28, 4}, {-1, 10}, {0, 4}, {61, 11}, {32, 5}, {32, 5}},
     {{-3, 7}, {-3, 14}, {-3, 7}, {14, 2}, {-1, 5}, {0, 2}, {31, 6}, {16, 3}, {16, 3}}};
 
-// rand() mod n, nothing drawn when there is nothing to choose from.
-int randomBelow(int n) {
-    return n <= 0 ? 0 : Roll::rand() % n;
+// The scar a hex shows, of n: the hex's own rather than a draw of the moment, since a game loaded from a
+// saved one makes its map again and must show the scars the battle showed. The dice still turn, so that a
+// battle seeded alike plays alike; dice a test lays down are taken as they are.
+int scarOf(std::int16_t hex, int n) {
+    if (n <= 0) return 0;
+    const int roll = Roll::rand();
+    if (Roll::scripted()) return roll % n;
+    return static_cast<int>(
+        ((static_cast<std::uint32_t>(static_cast<std::uint16_t>(hex)) * 2654435761u) >> 16) %
+        static_cast<std::uint32_t>(n));
 }
 
 IsometricHexLandscape* hexLandscapeOf(Component* target) {
@@ -179,7 +186,8 @@ std::int16_t IsometricHexLandscape::createRegion(const LogicalRegion& region) {
             b.setOverlay(0, static_cast<std::uint16_t>(5 + j), libraryOverlay(KindStreamSides, 3 + j),
                          FullSidePieces[r][3 + j]);
     if (z > 0) {
-        const int k4 = randomBelow(static_cast<int>(overlayCount(KindScars)));
+        const int k4 =
+            scarOf(static_cast<std::int16_t>(region.id), static_cast<int>(overlayCount(KindScars)));
         b.setOverlay(1, 0, libraryOverlay(KindScars, k4), Point());
     } else {
         b.setOverlay(1, 0, nullptr, Point());

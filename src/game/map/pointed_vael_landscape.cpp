@@ -636,6 +636,10 @@ void PointedVaelLandscape::removeAllBattleArrows() {
 }
 
 void PointedVaelLandscape::returnFromMissileFire(const MissileDebrisStruct& debris) {
+    // Every zoom of a view hears the volley, but a sprite stands at all three zooms at once: the full-size
+    // landscape's debris is the one shown, and the one a saved game keeps. Debris made by the smaller ones
+    // as well lay two more missiles, each somewhere else, that a loaded game could not show again.
+    if (!fullSize()) return;
     const std::int16_t hex = static_cast<std::int16_t>(debris.targetHex);
     const std::int32_t i = hexToBlock(hex);
     if (!block(i) || levelOf(i) == 0) return;
@@ -788,6 +792,7 @@ bool PointedVaelLandscape::loadGameBytes(const std::vector<std::uint8_t>& bytes)
         addBattleArrow(BattleArrowStruct{static_cast<std::uint16_t>(a.hex), static_cast<std::uint16_t>(a.key),
                                          a.direction});
     for (auto& sprite : sprites) {
+        sprite->setView(reversed() ? 1 : 0);
         const bool dead = sprite->getState() != 0;
         Sprite* added = sprite.release();
         addSprite(added);

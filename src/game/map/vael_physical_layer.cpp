@@ -11,6 +11,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/direction.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
@@ -936,6 +937,50 @@ bool VaelPhysicalLayer::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
+void VaelPhysicalLayer::settle() {
+    if (viewShown() || !Application::instance()) return;
+    const auto now = static_cast<long>(Application::instance()->tickCount());
+    // Each step plays no more than one event of each sprite and begins no more than one command of
+    // each object; a flag that waves keeps its object stepping for ever, hence the bound.
+    for (int step = 0; step < SettleSteps && !clients_.isEmpty(); ++step)
+        updateDisplay(now);
+}
+
+bool VaelPhysicalLayer::busy() const {
+    Item<PhysicalObject*>* it = nullptr;
+    for (objects_.firstItem(it); it; it = it->next) {
+        const auto* object = dynamic_cast<const VaelPhysicalObject*>(it->value);
+        if (object && !adopted_.contains(it->value) &&
+            (!object->commands().isEmpty() || !object->looseSprites().isEmpty()))
+            return true;
+    }
+    return false;
+}
+
+void VaelPhysicalLayer::redrawWhole() {
+    if (unitBitmap_ && mapRows_ > 0) {
+        const std::size_t cells = std::min(
+            hexColours_.size(), static_cast<std::size_t>(mapRows_) *
+                                    static_cast<std::size_t>(std::max<std::int16_t>(mapColumns_, 0)));
+        for (std::size_t i = 0; i < cells; ++i) {
+            const std::uint32_t colour = hasColours_ ? hexColours_[i] : NoColour;
+            drawMarker(static_cast<std::int32_t>(i % static_cast<std::size_t>(mapRows_)),
+                       static_cast<std::int32_t>(i / static_cast<std::size_t>(mapRows_)),
+                       colour == NoColour ? 0 : colour);
+        }
+    }
+    for (auto& land : landscapes_) {
+        if (!land) continue;
+        // The terrain under the tiles first (the scars read with the game are in it), then the sprites,
+        // each tile's list of those it shows made anew.
+        land->invalidateArea(Box(0, 0, land->size().w, land->size().h));
+        for (LandscapeTile* tile : each(land->tiles())) {
+            tile->rebuildVisibleSprites();
+            tile->invalidateView();
+        }
+    }
+}
+
 bool VaelPhysicalLayer::saveGame(const std::string& fileName) {
     std::vector<std::uint8_t> bytes;
     {
@@ -986,7 +1031,15 @@ VaelPhysicalLayers::VaelPhysicalLayers(Bus& bus)
     reversed_->attach(bus);
 }
 
+bool VaelPhysicalLayers::shownViewBusy() const {
+    for (const VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
+        if (layer->viewShown() && layer->busy()) return true;
+    return false;
+}
+
 bool VaelPhysicalLayers::saveGame(const std::string& fileName) {
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
+        layer->settle();
     // Only the full-size landscape keeps the debris; the smaller ones take it from the same section.
     for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
         if (!layer->saveGame(fileName) || !layer->zoomLandscape(0)->saveGame(fileName)) return false;
@@ -1013,6 +1066,8 @@ bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
             if (PointedVaelLandscape* land = layer->zoomLandscape(zoom))
                 whole = land->loadGameBytes(bytes) && whole;
     }
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
+        layer->redrawWhole();
     return whole;
 }
 

@@ -55,6 +55,7 @@ public:
     static constexpr std::int16_t CellHeight = 160;
     static constexpr std::uint16_t VisibleRate = 10;
     static constexpr std::uint16_t HiddenRate = 1;
+    static constexpr int SettleSteps = 400;
     static constexpr std::uint32_t NoColour = 0xFFFFFFFFu;
     // By nation 0 to 7; red in the low byte.
     static const std::uint32_t NationColours[8];
@@ -131,6 +132,19 @@ public:
     bool loadGame(const std::string& fileName);
     bool saveGameBytes(std::vector<std::uint8_t>& bytes);
     bool loadGameBytes(const std::vector<std::uint8_t>& bytes);
+    // Steps a view not on screen through what it has fallen behind by, before a save: it is stepped only
+    // once a second, and a game loaded from the file could never play the rest (the flags of the turn
+    // before not yet put away). Only what is already due is played; the view answers nobody, so nothing
+    // else moves on. The view on screen is left alone.
+    void settle();
+    // Whether a display object of a unit still has something to play: a command, or figures out of the
+    // formation on their way (falling, walking off the field, gear dropped).
+    bool busy() const;
+    // Whether this layer's view is the one whose objects answer the logical side.
+    bool viewShown() const;
+    // Draws every view of the layer whole, with the overview's marks made again from the hex colours:
+    // after a load nothing shown before stands where it stood, and a box left out would show it there.
+    void redrawWhole();
     // The layer's block at an offset; false for bytes that do not hold a whole one.
     static bool readState(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t expectedColours,
                           PhysicalLayerState& state, std::size_t& end);
@@ -179,7 +193,6 @@ private:
     void firstViewportComing();
     VaelLandscapeTile::SpriteGrid spriteGrid();
     void playRampage(short elephant);
-    bool viewShown() const;
     void startTimer(std::uint16_t rate);
     void stopTick();
     void freeGrid();
@@ -239,6 +252,8 @@ public:
     // A saved game's display part: both layers' objects (place, facing, figures standing and fallen,
     // flag) and the full-size map's scars and debris, appended after the parts already in the file.
     bool saveGame(const std::string& fileName);
+    // Whether the view on screen still plays something a saved game could not show again.
+    bool shownViewBusy() const;
     // Puts every object back as the file saved it; false, with nothing changed, when the file holds no
     // whole display part (a game saved without one).
     bool loadGameBytes(const std::vector<std::uint8_t>& bytes);

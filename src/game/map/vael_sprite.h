@@ -92,6 +92,9 @@ public:
     Bitmap* levelFrame(int level) const { return levelFrames_[level]; }
     OIF<Bitmap>* artwork(int level) const { return artwork_[level]; }
     std::uint16_t view() const { return view_; }
+    // The view a sprite read from a saved game stands in: its places are already that view's, and the
+    // reversed view's layer must not turn them round once more.
+    void setView(std::uint16_t view) { view_ = view; }
     std::int32_t startTime() const { return startTime_; }
     std::int16_t loopingSound() const { return loopingSound_; }
     std::uint16_t soundPlayed() const { return soundPlayed_; }

@@ -538,6 +538,15 @@ bool VaelApp::saveGame(const std::string& fileName, std::string& error, const st
     return true;
 }
 
+void VaelApp::letMapComeToRest() {
+    const std::uint32_t start = tickCount();
+    while (views_ && battleRunning() && views_->shownViewBusy() &&
+           static_cast<std::int32_t>(tickCount() - start) < SaveWaitMs) {
+        if (!pumpMessage()) break;
+        runOneTask();
+    }
+}
+
 bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
     std::vector<std::uint8_t> bytes;
     if (!readWhole(fileName, bytes)) return error = "cannot open " + fileName, false;

@@ -32,7 +32,7 @@ class SoundGroupService;
 namespace platform {
 class AudioOutput;
 class FileOutput;
-}
+} // namespace platform
 class VaelLogicalLayer;
 class VaelPhysicalLayers;
 class VaelNetComponent;
@@ -141,6 +141,11 @@ public:
     // Saves the battle to the file, with the player's description in its header; false with the reason
     // (naming the file and the cause), the file left as it was.
     bool saveGame(const std::string& fileName, std::string& error, const std::string& description = {});
+    // Lets the map on screen play to its end what it still plays (a rout walking off the field, figures
+    // falling) before the player's save is written: a game loaded from the file could never play the
+    // rest. The window stays alive meanwhile; after SaveWaitMs the save goes ahead regardless.
+    void letMapComeToRest();
+    static constexpr std::int32_t SaveWaitMs = 5000;
     // Loads the scenario the file was saved over, restores the battle and resumes it; false with the
     // reason and no battle running when the file cannot be read.
     bool loadGame(const std::string& fileName, std::string& error);

@@ -407,6 +407,7 @@ void VaelGame::chooseAndSaveGame() {
     choose.attach(*app_);
     if (choose.create(LoadSaveDlg::TemplateName, Dialog::Modal) != 1) return;
     std::string error;
+    app_->letMapComeToRest();
     if (!app_->saveGame(choose.chosen(), error, choose.description()))
         failed("Cannot save " + std::filesystem::path(choose.chosen()).filename().string(), error);
 }

@@ -144,6 +144,10 @@ TEST_F(PhalanxEventsTest, OnlyTheFirstRoutDropsGearAndTheBlockEndsWhereItsPathsE
     EXPECT_EQ(eventsOf(*spear5), (Lines{"plain 10", "sound 0 0", "sound 0 0", "sound 0 0", "sound 0 0",
                                         "sound 0 0", "plain 11"}));
     EXPECT_EQ(eventsOf(*layer.created[soldiers + 17]).size(), 17u);
+    // The gear is the ground's from the start, marked as lying there for a saved game.
+    ASSERT_EQ(layer.land.ground.size(), 60u);
+    EXPECT_EQ(layer.land.ground[15].get(), spear5);
+    EXPECT_EQ(layer.land.ground[15]->getState(), 1);
     EXPECT_EQ(p->inTerminalRout(), 1);
     EXPECT_EQ(p->primaryHex(), 1007);
     EXPECT_EQ(p->frontHex(), 1006);

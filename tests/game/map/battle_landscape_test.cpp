@@ -85,6 +85,12 @@ TEST_F(BattleLandscapeTest, DebrisFallsByMissileTypeAndNeverIntoTheRiver) {
     normal().returnFromMissileFire(MissileDebrisStruct{202, 8, 0}); // nothing left by that kind
     normal().returnFromMissileFire(MissileDebrisStruct{105, 1, 0}); // off the map
     EXPECT_EQ(normal().sprites().count(), 1);
+    // The smaller zooms leave none of their own: the full-size landscape's debris is drawn at all three.
+    for (int zoom : {1, 2}) {
+        const auto before = levels[0][zoom]->sprites().count();
+        levels[0][zoom]->returnFromMissileFire(MissileDebrisStruct{202, 1, 0});
+        EXPECT_EQ(levels[0][zoom]->sprites().count(), before) << zoom;
+    }
     // Javelins lie a little lower: y = 76 / 3 + 4 % 12 = 29.
     Roll::script({4, 0, 0});
     normal().returnFromMissileFire(MissileDebrisStruct{202, 4, 0});
@@ -154,6 +160,12 @@ TEST_F(BattleLandscapeTest, SaveLoadSaveIsByteIdenticalInBothViewsAndScarsStayOn
     normal().returnFromMissileFire(MissileDebrisStruct{202, 1, 0});
     turned().returnFromMissileFire(MissileDebrisStruct{400, 3, 0});
     Roll::endScript();
+    const auto lastOf = [](PointedVaelLandscape& l) {
+        Sprite* s = nullptr;
+        l.sprites().last(s);
+        return dynamic_cast<VaelSprite*>(s);
+    };
+    const Point turnedDebrisAt = lastOf(turned())->position(0);
     const auto first = dir / "first.vel", second = dir / "second.vel";
     writeAll(first, Bytes(16, 0));
     ASSERT_TRUE(normal().saveGame(first.string()));
@@ -175,6 +187,10 @@ TEST_F(BattleLandscapeTest, SaveLoadSaveIsByteIdenticalInBothViewsAndScarsStayOn
     EXPECT_EQ((std::tuple{normal().arrows().size(), turned().arrows().size(), normal().sprites().count(),
                           turned().sprites().count(), normal().deadSprites().count()}),
               std::tuple(1u, 1u, 2, 2, 1));
+    // The turned view's debris stands where it fell, and the reversed layer that files it leaves it there.
+    VaelSprite* debris = lastOf(turned());
+    debris->moveToView1();
+    EXPECT_EQ((std::tuple{debris->view(), debris->position(0)}), std::tuple(1, turnedDebrisAt));
     writeAll(second, Bytes(16, 0));
     ASSERT_TRUE(normal().saveGame(second.string()));
     ASSERT_TRUE(turned().saveGame(second.string()));

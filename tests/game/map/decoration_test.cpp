@@ -3,6 +3,8 @@
 // stones of the quarter-size landscape.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "forged_map_scene.h"
 #include "game/map/vael_sprite.h"
 
@@ -51,6 +53,24 @@ TEST_F(DecorationTest, ABushByTheRollsOfItsLevel) {
         auto m = single(0, r.level);
         EXPECT_EQ(m->block(0)->overlay(0, 0) != nullptr, r.bush);
         EXPECT_EQ(Roll::scriptedLeft(), 0u);
+    }
+}
+
+TEST_F(DecorationTest, AHexShowsItsOwnScarWhateverTheDiceStoodAtWhenTheMapWasMade) {
+    // A game loaded from a saved one makes its map again at another point of the dice.
+    const auto scarOf = [](PointedVaelLandscape& l) {
+        for (int k = 0; k < 64 && l.block(0)->overlay(1, 0); ++k)
+            if (l.block(0)->overlay(1, 0) == l.libraryOverlay(4, k)) return k;
+        return -1;
+    };
+    std::srand(1);
+    auto first = single(0, 1);
+    const int scar = scarOf(*first);
+    EXPECT_GE(scar, 0);
+    for (unsigned seed : {2u, 7u, 1234u, 99999u}) {
+        SCOPED_TRACE(seed);
+        std::srand(seed);
+        EXPECT_EQ(scarOf(*single(0, 1)), scar);
     }
 }
 

@@ -152,6 +152,22 @@ TEST_F(UnitBitmapTest, ThePictureIsMadeOnceAndKeptCurrent) {
     EXPECT_EQ(first->kind(), 2);
 }
 
+TEST_F(UnitBitmapTest, ALoadedGamesMarksStandWhereTheSavedGameHadThem) {
+    create(0, 102, 1);
+    Bitmap* marks = layers->normal().unitBitmap(Dim(8, 6));
+    ASSERT_TRUE(marks);
+    // The layers' table at byte 4 of the file is still empty: both layers append their parts.
+    std::vector<std::uint8_t> file(8, 0);
+    ASSERT_TRUE(layers->normal().saveGameBytes(file));
+    ASSERT_TRUE(layers->reversed().saveGameBytes(file));
+    // After the save another unit comes onto hex 200, marked at once; the file knows nothing of it.
+    create(1, 200, 1);
+    EXPECT_EQ(rowsOf(*marks)[4], "......RR");
+    layers->loadGameBytes(file);
+    EXPECT_EQ(rowsOf(*marks), (std::vector<std::string>{"........", "........", ".RR.....", ".RR.....",
+                                                        "........", "........"}));
+}
+
 TEST_F(UnitBitmapTest, ANonsenseSizeMakesNoPicture) {
     EXPECT_EQ(layers->normal().unitBitmap(Dim(0, 6)), nullptr);
     EXPECT_EQ(layers->normal().unitBitmap(Dim(8, -1)), nullptr);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "battle_window.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
 #include "framework/ui/window_manager.h"
@@ -39,56 +40,31 @@
 namespace vael::test {
 namespace {
 
-platform::SdlPlatform* os = nullptr;
-bool shot = false;
-Grab picture;
-
-void click(Dialog& dialog, std::int16_t id) {
-    ASSERT_NE(dialog.item(id), nullptr);
-    clickItem(*os, dialog, id);
-}
-
 TEST(GameWindow, OpensAtItsSizeAndShowsTheBattleAfterThePlayersFirstActivation) {
-    TempDir dir("game-window");
-    setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
-    std::string error;
-    auto platform = platform::SdlPlatform::create(dir / "settings.ini", error);
-    ASSERT_TRUE(platform) << error;
-    os = platform.get();
-    std::srand(4);
-    WatchedPlatform watched(*platform);
-    VaelGame vael(watched, VAEL_BUILD_DATA_DIR);
-    ASSERT_TRUE(vael.ready());
-    const Grab opened = grabWindow(platform->window());
+    BattleWindow w("game-window");
+    ASSERT_TRUE(w.ready());
+    const Grab opened = grabWindow(w.platform->window());
     EXPECT_EQ((std::pair{opened.width, opened.height}), (std::pair{1024, 768}));
     // Once his unit has walked to the hex he clicked, the window is taken with the unit still selected and
     // its remaining moves lit, and the game closed as by its close button.
-    ClickingPlayer player;
-    player.os = &watched, player.game = &vael;
-    player.arrived = [&] {
+    bool shot = false;
+    Grab picture;
+    w.player.arrived = [&] {
         shot = true;
-        picture = grabWindow(platform->window());
-        platform::Event close;
-        close.kind = platform::EventKind::CloseRequest;
-        platform->postEvent(close);
+        picture = grabWindow(w.platform->window());
+        w.leave();
         return true;
     };
-    watched.idle = [&] {
-        if (!shot) player.idle();
+    w.watched->idle = [&] {
+        if (!shot) w.player.idle();
     };
-    vael.onDialog = [](Dialog& d, const std::string& name) {
-        if (alongTheWay(name)) click(d, Dialog::IdOk);
-        if (name == StartGameDlg::TemplateName) click(d, StartGameDlg::IdStartBattle);
-        if (name == ScenarioDlg::TemplateName) click(d, Dialog::IdOk);
-        if (name == IntroDlg::TemplateName) click(d, IntroDlg::IdHomePlayer), click(d, Dialog::IdOk);
-    };
-    EXPECT_EQ(vael.run(), 0);
+    w.game->onDialog = [&w](Dialog& d, const std::string& name) { w.intoBattle(d, name); };
+    EXPECT_EQ(w.game->run(), 0);
     ASSERT_TRUE(shot);
-    EXPECT_EQ(player.faults, std::vector<std::string>{});
-    EXPECT_EQ(player.moves, 1);
+    EXPECT_EQ(w.player.faults, std::vector<std::string>{});
+    EXPECT_EQ(w.player.moves, 1);
     ASSERT_EQ((std::pair{picture.width, picture.height}), (std::pair{1024, 768}));
     EXPECT_TRUE(writePng(picture, std::filesystem::path(VAEL_BUILD_DIR) / "game_first_activation.png"));
-    os = nullptr;
 }
 
 // The demonstration battle in the program's map window, as the program draws it on each zoom of both views:

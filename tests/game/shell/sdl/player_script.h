@@ -108,6 +108,20 @@ public:
     void chooseEntry(std::size_t entry) {
         clickAt(os_, onFrame(game_.frame().menuTracker()->entryBox(0, entry)));
     }
+    // Two steps: a click on a title of the menu bar, then, once its pull-down is open, on one of its
+    // entries (separators count), waiting until `until` holds.
+    void fromMenu(
+        std::size_t title, std::string menu, std::size_t entry, std::string name,
+        std::function<bool()> until = [] { return true; }) {
+        step(
+            std::move(menu), [this, title] { openMenu(title); }, [this, title] { return menuOpen(title); });
+        step(
+            std::move(name), [this, entry] { chooseEntry(entry); }, std::move(until));
+    }
+    // What a step waits for when it opens a dialog of that template.
+    std::function<bool()> opened(const std::string& dialog) const {
+        return [this, dialog] { return open(dialog) != nullptr; };
+    }
     bool menuOpen(std::size_t title) const {
         const MenuTracker* tracker = game_.frame().menuTracker();
         return tracker && tracker->openTitle() == static_cast<int>(title);

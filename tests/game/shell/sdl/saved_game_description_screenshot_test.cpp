@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "battle_window.h"
 #include "framework/core/registered_message.h"
 #include "framework/ui/window_manager.h"
 #include "game/shell/clicking_player.h"
@@ -25,77 +26,54 @@
 namespace vael::test {
 namespace {
 
-platform::Platform* os = nullptr;
-
-void click(Dialog& dialog, std::int16_t id) {
-    ASSERT_NE(dialog.item(id), nullptr);
-    clickItem(*os, dialog, id);
-}
-
-void type(const std::string& text) {
-    platform::Event e;
-    e.kind = platform::EventKind::Text, e.text = text;
-    os->postEvent(e);
-}
-
 TEST(SavedGameDescription, IsTypedWhenSavingAndShownInTheLoadList) {
-    TempDir dir("saved-description");
-    setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
-    std::string error;
-    auto platform = platform::SdlPlatform::create(dir / "settings.ini", error);
-    ASSERT_TRUE(platform) << error;
-    os = platform.get();
-    std::srand(4);
-    WatchedPlatform watched(*platform);
-    VaelGame vael(watched, VAEL_BUILD_DATA_DIR);
-    ASSERT_TRUE(vael.ready());
+    BattleWindow w("saved-description");
+    ASSERT_TRUE(w.ready());
     const std::filesystem::path saved = VaelApp::savedGamesDirectory() / "fords.vel";
-    ClickingPlayer player;
-    player.os = &watched, player.game = &vael;
-    player.saveAt = [](int) { return true; };
+    const auto type = [&w](const std::string& text) {
+        platform::Event e;
+        e.kind = platform::EventKind::Text, e.text = text;
+        w.platform->postEvent(e);
+    };
+    w.player.saveAt = [](int) { return true; };
     bool openAsked = false, listSeen = false;
     Dialog* loading = nullptr;
     std::vector<std::string> rows;
     Grab picture;
     // The player's first activation saves; once the file is there he opens File > Open Game; once its list
     // is drawn the window is taken, and he cancels and leaves.
-    watched.idle = [&] {
+    w.watched->idle = [&] {
         if (loading && !listSeen) {
             listSeen = true;
-            picture = grabWindow(platform->window());
+            picture = grabWindow(w.platform->window());
             if (DialogItemWindow* list = loading->item(LoadSaveDlg::IdList))
                 for (std::int32_t i = 0; list->row(i); ++i)
                     rows.push_back(list->row(i)->text);
-            click(*loading, Dialog::IdCancel);
-            platform::Event close;
-            close.kind = platform::EventKind::CloseRequest;
-            platform->postEvent(close);
+            w.click(*loading, Dialog::IdCancel);
+            w.leave();
             return;
         }
         if (!openAsked && std::filesystem::exists(saved)) {
             openAsked = true;
-            vael.app().postMessage(WinApp::mainWindowHandle(), MessageCommand,
-                                   RegisteredMessage::getId("FileOpenGame"), 0);
+            w.game->app().postMessage(WinApp::mainWindowHandle(), MessageCommand,
+                                      RegisteredMessage::getId("FileOpenGame"), 0);
             return;
         }
-        if (!openAsked) player.idle();
+        if (!openAsked) w.player.idle();
     };
-    vael.onDialog = [&](Dialog& d, const std::string& name) {
-        if (alongTheWay(name)) click(d, Dialog::IdOk);
-        if (name == StartGameDlg::TemplateName) click(d, StartGameDlg::IdStartBattle);
-        if (name == ScenarioDlg::TemplateName) click(d, Dialog::IdOk);
-        if (name == IntroDlg::TemplateName) click(d, IntroDlg::IdHomePlayer), click(d, Dialog::IdOk);
-        if (name == LoadSaveDlg::TemplateName && !openAsked) {
-            click(d, LoadSaveDlg::IdFileName);
-            type("fords");
-            click(d, LoadSaveDlg::IdDescription);
-            type("Before the fords");
-            click(d, Dialog::IdOk);
-        } else if (name == LoadSaveDlg::TemplateName) {
+    w.game->onDialog = [&](Dialog& d, const std::string& name) {
+        if (w.intoBattle(d, name) || name != LoadSaveDlg::TemplateName) return;
+        if (openAsked) {
             loading = &d;
+            return;
         }
+        w.click(d, LoadSaveDlg::IdFileName);
+        type("fords");
+        w.click(d, LoadSaveDlg::IdDescription);
+        type("Before the fords");
+        w.click(d, Dialog::IdOk);
     };
-    EXPECT_EQ(vael.run(), 0);
+    EXPECT_EQ(w.game->run(), 0);
     ASSERT_TRUE(std::filesystem::exists(saved));
     std::string description;
     std::ifstream in(saved, std::ios::binary);
@@ -106,7 +84,6 @@ TEST(SavedGameDescription, IsTypedWhenSavingAndShownInTheLoadList) {
     // The autosave of his activation stands beside it, without a description.
     EXPECT_EQ(rows, (std::vector<std::string>{"Autosave.vel", "fords.vel - Before the fords"}));
     EXPECT_TRUE(writePng(picture, std::filesystem::path(VAEL_BUILD_DIR) / "saved_game_load_list.png"));
-    os = nullptr;
 }
 
 } // namespace
