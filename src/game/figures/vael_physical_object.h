@@ -85,6 +85,7 @@ public:
     void saveAPath() override;
     void rampageCasualty(std::int16_t hits) override;
     void rampageMove(std::int16_t count) override;
+    bool hasLooseSprites() const override { return !looseSprites_.isEmpty(); }
     // With a fifth of the chances a mounted figure or an elephant rears in direction group d (0 to 7).
     void maybeRear(VaelSprite& sprite, std::int16_t d);
     // Which of the living figures fall, count of them: one flag per figure. contact (one direction per

@@ -31,6 +31,8 @@ public:
     virtual void rampageCasualty(std::int16_t hits) = 0;
     // Plays count of the kept moves, the kept turns just before the last.
     virtual void rampageMove(std::int16_t count) = 0;
+    // Figures still walking, falling or fleeing: a saved game cannot replay them.
+    virtual bool hasLooseSprites() const = 0;
 
 private:
     // Lives and dies with the object (a copy of the object gets a life of its own): what a VaelObjectRef

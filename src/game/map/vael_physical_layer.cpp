@@ -949,9 +949,9 @@ void VaelPhysicalLayer::settle() {
 bool VaelPhysicalLayer::busy() const {
     Item<PhysicalObject*>* it = nullptr;
     for (objects_.firstItem(it); it; it = it->next) {
-        const auto* object = dynamic_cast<const VaelPhysicalObject*>(it->value);
+        const auto* object = dynamic_cast<const VaelDisplayObject*>(it->value);
         if (object && !adopted_.contains(it->value) &&
-            (!object->commands().isEmpty() || !object->looseSprites().isEmpty()))
+            (!object->commands().isEmpty() || object->hasLooseSprites()))
             return true;
     }
     return false;

@@ -34,6 +34,7 @@ public:
     void saveAPath() override { ++savedPaths_; }
     void rampageCasualty(std::int16_t) override {}
     void rampageMove(std::int16_t) override {}
+    bool hasLooseSprites() const override { return false; }
 
     std::int16_t region() const { return static_cast<std::int16_t>(logicalId_); }
     std::int32_t facing() const { return facing_; }
