@@ -540,10 +540,21 @@ bool VaelApp::saveGame(const std::string& fileName, std::string& error, const st
 
 void VaelApp::letMapComeToRest() {
     const std::uint32_t start = tickCount();
+    std::uint32_t lastTick = start;
+    int stillRounds = 0;
     while (views_ && battleRunning() && views_->shownViewBusy() &&
            static_cast<std::int32_t>(tickCount() - start) < SaveWaitMs) {
         if (!pumpMessage()) break;
         runOneTask();
+        // A clock that stands still while nothing is queued (the headless platform's moves only while the
+        // program waits) would hold the save for ever: the map is as much at rest as it will get.
+        const std::uint32_t now = tickCount();
+        if (messageWaiting() || queuedTasks() != 0 || now != lastTick) {
+            lastTick = now;
+            stillRounds = 0;
+        } else if (++stillRounds > 100000) {
+            break;
+        }
     }
 }
 
