@@ -1,11 +1,13 @@
 #pragma once
 // Little-endian fields on the raw streams of saved games and data files, for the battle map's records.
 // Every getter answers false when the stream ends first, so that a reader can refuse a short record
-// before it changes anything.
+// before it changes anything. The saved game's byte block is read and patched in place by the vector
+// forms at the end; their callers check the lengths first.
 #include <cstdint>
 #include <istream>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace vael::raw {
 
@@ -56,6 +58,27 @@ inline bool getText(std::istream& s, std::size_t n, std::string& out) {
     }
     out = std::move(text);
     return true;
+}
+
+// On a saved game held whole in memory.
+inline std::uint32_t read32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
+           static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+inline std::uint16_t read16(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+inline void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+    for (int k = 0; k < 4; ++k)
+        b[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v >> (8 * k));
+}
+inline void append16(std::vector<std::uint8_t>& b, std::uint16_t v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+inline void append32(std::vector<std::uint8_t>& b, std::uint32_t v) {
+    for (int k = 0; k < 4; ++k)
+        b.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
 }
 
 } // namespace vael::raw

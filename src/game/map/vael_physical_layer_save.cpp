@@ -1,0 +1,165 @@
+#include "game/map/vael_physical_layer.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "game/map/pointed_vael_landscape.h"
+#include "game/map/raw_bytes.h"
+
+namespace vael {
+
+using raw::append16;
+using raw::append32;
+using raw::put32;
+using raw::read16;
+using raw::read32;
+
+namespace {
+// Where a saved game's header gives the offset of the physical layers' table: two offsets, the normal
+// view's state and the reversed view's.
+constexpr std::size_t TableOffsetAt = 4;
+} // namespace
+
+bool VaelPhysicalLayer::readState(const std::vector<std::uint8_t>& bytes, std::size_t at,
+                                  std::size_t expectedColours, PhysicalLayerState& state, std::size_t& end) {
+    if (at > bytes.size() || bytes.size() - at < 6) return false;
+    state.hexGridShown = read16(bytes, at);
+    state.unitSelected = read16(bytes, at + 2);
+    const std::uint16_t flag = read16(bytes, at + 4);
+    at += 6;
+    if (flag > 1) return false;
+    state.hasColours = flag == 1;
+    state.colours.clear();
+    if (state.hasColours) {
+        if ((bytes.size() - at) / 4 < expectedColours) return false;
+        state.colours.reserve(expectedColours);
+        for (std::size_t i = 0; i < expectedColours; ++i, at += 4)
+            state.colours.push_back(read32(bytes, at));
+    }
+    end = at;
+    return true;
+}
+
+bool VaelPhysicalLayer::saveGameBytes(std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() < TableOffsetAt + 4) return false;
+    std::uint32_t table = read32(bytes, TableOffsetAt);
+    if (table == 0) {
+        table = static_cast<std::uint32_t>(bytes.size());
+        put32(bytes, TableOffsetAt, table);
+        append32(bytes, 0);
+        append32(bytes, 0);
+    } else if (table > bytes.size() || bytes.size() - table < 8) {
+        return false;
+    }
+    const auto state = static_cast<std::uint32_t>(bytes.size());
+    append16(bytes, hexGridShown_);
+    append16(bytes, unitSelected_);
+    append16(bytes, hasColours_ ? 1 : 0);
+    if (hasColours_)
+        for (std::uint32_t colour : hexColours_)
+            append32(bytes, colour);
+    // Adopted objects (debris and the like) are not made again by a load, so only the units' objects keep
+    // a place in the file.
+    std::ostringstream objects(std::ios::binary);
+    Item<PhysicalObject*>* it = nullptr;
+    for (objects_.firstItem(it); it; it = it->next)
+        if (!adopted_.contains(it->value)) it->value->save(objects);
+    const std::string objectBytes = objects.str();
+    bytes.insert(bytes.end(), objectBytes.begin(), objectBytes.end());
+    put32(bytes, table + (layerId_ & 4 ? 4u : 0u), state);
+    return true;
+}
+
+bool VaelPhysicalLayer::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() < TableOffsetAt + 4) return false;
+    const std::uint32_t table = read32(bytes, TableOffsetAt);
+    if (table == 0 || table > bytes.size() || bytes.size() - table < 8) return false;
+    const std::uint32_t at = read32(bytes, table + (layerId_ & 4 ? 4u : 0u));
+    PhysicalLayerState state;
+    std::size_t end = 0;
+    if (at == 0 || !readState(bytes, at, hexColours_.size(), state, end)) return false;
+
+    rampageActive_ = 0;
+    flaggedObjects_.clear();
+    hexGridShown_ = state.hexGridShown ? 1 : 0;
+    for (auto& land : landscapes_)
+        land->showHexGrid(hexGridShown_);
+    unitSelected_ = state.unitSelected;
+    hasColours_ = state.hasColours;
+    hexColours_ = std::move(state.colours);
+    std::istringstream objects(std::string(bytes.begin() + static_cast<std::ptrdiff_t>(end), bytes.end()),
+                               std::ios::binary);
+    Item<PhysicalObject*>* it = nullptr;
+    for (objects_.firstItem(it); it; it = it->next)
+        if (!adopted_.contains(it->value)) it->value->load(objects);
+
+    // Every sprite is filed afresh from where the loaded objects put it.
+    filings_.clear();
+    List<Sprite*> all;
+    for (List<Sprite*>& list : cellGrid_) {
+        Sprite* s = nullptr;
+        while (list.removeFirst(s))
+            if (!all.contains(s)) all.append(s);
+    }
+    Item<Sprite*>* s = nullptr;
+    for (all.firstItem(s); s; s = s->next)
+        insertSprite(s->value);
+    return true;
+}
+
+bool VaelPhysicalLayer::saveGame(const std::string& fileName) {
+    std::vector<std::uint8_t> bytes;
+    {
+        std::ifstream in(fileName, std::ios::binary);
+        if (!in) return false;
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    if (!saveGameBytes(bytes)) return false;
+    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool VaelPhysicalLayer::loadGame(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) return false;
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    return loadGameBytes(bytes);
+}
+
+bool VaelPhysicalLayers::saveGame(const std::string& fileName) {
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
+        layer->settle();
+    // Only the full-size landscape keeps the debris; the smaller ones take it from the same section.
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
+        if (!layer->saveGame(fileName) || !layer->zoomLandscape(0)->saveGame(fileName)) return false;
+    return true;
+}
+
+bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
+    // The layers' table is checked for both before either moves an object, so that an old file leaves
+    // both views as they are.
+    std::size_t end = 0;
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
+        if (bytes.size() < TableOffsetAt + 4) return false;
+        const std::uint32_t table = read32(bytes, TableOffsetAt);
+        if (table == 0 || table > bytes.size() || bytes.size() - table < 8) return false;
+        const std::uint32_t at = read32(bytes, table + (layer->layerId() & 4 ? 4u : 0u));
+        PhysicalLayerState state;
+        if (at == 0 || !VaelPhysicalLayer::readState(bytes, at, layer->hexColours().size(), state, end))
+            return false;
+    }
+    bool whole = true;
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
+        whole = layer->loadGameBytes(bytes) && whole;
+        for (int zoom = 0; zoom < 3; ++zoom)
+            if (PointedVaelLandscape* land = layer->zoomLandscape(zoom))
+                whole = land->loadGameBytes(bytes) && whole;
+    }
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
+        layer->redrawWhole();
+    return whole;
+}
+
+} // namespace vael
