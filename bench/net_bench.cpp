@@ -23,6 +23,7 @@
 #include "framework/ui/win_app.h"
 #include "game/net/vael_net_component.h"
 #include "platform/headless/headless_platform.h"
+#include "run_process.h"
 
 extern char** environ;
 
@@ -173,21 +174,7 @@ BENCHMARK(BM_OrderAndAnswerBetweenTwoProcesses)->Unit(benchmark::kMicrosecond)->
 
 // Runs the tool with the arguments, its standard output thrown away; the standard error kept in `err`.
 pid_t spawnTool(std::vector<std::string> args, int errPipe) {
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    if (errPipe >= 0)
-        posix_spawn_file_actions_adddup2(&actions, errPipe, 2);
-    else
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, VAEL_BATTLE_PROGRAM, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return failed ? -1 : pid;
+    return bench::spawnProcess(VAEL_BATTLE_PROGRAM, std::move(args), errPipe);
 }
 
 using Clock = std::chrono::steady_clock;
