@@ -689,6 +689,14 @@ bool PointedVaelLandscape::saveGame(const std::string& fileName) {
     std::fstream file(fileName, std::ios::in | std::ios::out | std::ios::binary);
     if (!file) return false;
     std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
+    if (!saveGameBytes(bytes)) return false;
+    file.clear();
+    file.seekp(0);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+}
+
+bool PointedVaelLandscape::saveGameBytes(std::vector<std::uint8_t>& bytes) {
     std::uint32_t blockAt = 0;
     if (!readBlockOffset(bytes.data(), bytes.size(), blockAt)) return false;
     const std::int32_t R = rowCount();
@@ -732,10 +740,7 @@ bool PointedVaelLandscape::saveGame(const std::string& fileName) {
     const std::size_t slot = blockAt + (reversed() ? 4u : 0u);
     for (int k = 0; k < 4; ++k)
         bytes[slot + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(sectionAt >> (8 * k));
-    file.clear();
-    file.seekp(0);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(file);
+    return true;
 }
 
 bool PointedVaelLandscape::loadGame(const std::string& fileName) {

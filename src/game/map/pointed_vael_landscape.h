@@ -61,6 +61,8 @@ public:
     void returnFromMissileFire(const MissileDebrisStruct& debris);
     // The landscape's part of a saved game in the named file; false when the file cannot be used.
     bool saveGame(const std::string& fileName);
+    // The same part appended to a saved game held whole in memory, its header's slots set.
+    bool saveGameBytes(std::vector<std::uint8_t>& bytes);
     bool loadGame(const std::string& fileName);
     // The same from the saved game's bytes; a refused file changes nothing.
     bool loadGameBytes(const std::vector<std::uint8_t>& bytes);

@@ -251,6 +251,9 @@ public:
 
     // A saved game's display part: both layers' objects (place, facing, figures standing and fallen,
     // flag) and the full-size map's scars and debris, appended after the parts already in the file.
+    // Both views' display parts appended to a saved game held whole in memory, once the hidden view has
+    // played what was due: the file is then written in one piece.
+    bool saveGameBytes(std::vector<std::uint8_t>& bytes);
     bool saveGame(const std::string& fileName);
     // Whether the view on screen still plays something a saved game could not show again.
     bool shownViewBusy() const;

@@ -137,6 +137,14 @@ bool VaelPhysicalLayers::saveGame(const std::string& fileName) {
     return true;
 }
 
+bool VaelPhysicalLayers::saveGameBytes(std::vector<std::uint8_t>& bytes) {
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
+        layer->settle();
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
+        if (!layer->saveGameBytes(bytes) || !layer->zoomLandscape(0)->saveGameBytes(bytes)) return false;
+    return true;
+}
+
 bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
     // The layers' table is checked for both before either moves an object, so that an old file leaves
     // both views as they are.

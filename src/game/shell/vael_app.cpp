@@ -531,11 +531,11 @@ bool VaelApp::saveGame(const std::string& fileName, std::string& error, const st
         bytes.insert(bytes.end(), record.begin(), record.end());
     }
     if (!appendLayerPart(*layer_, bytes)) return error = "the battle is too large to save", false;
+    // The display's part follows the battle's, so that a loaded game shows every figure where it stood;
+    // it is added before the file is written, so that the file is never rewritten in place.
+    if (views_ && !views_->saveGameBytes(bytes)) return error = "the battle's display cannot be saved", false;
     // The old file stays as it was until the new one is whole on the disk.
-    if (!platform::writeWholeFile(fileName, bytes, error, saveOutput)) return false;
-    // The display's part follows the battle's, so that a loaded game shows every figure where it stood.
-    if (views_ && !views_->saveGame(fileName)) return error = "cannot write " + fileName, false;
-    return true;
+    return platform::writeWholeFile(fileName, bytes, error, saveOutput);
 }
 
 void VaelApp::letMapComeToRest() {
