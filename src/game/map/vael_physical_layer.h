@@ -250,11 +250,9 @@ public:
     VaelPhysicalLayer& reversed() { return *reversed_; }
 
     // A saved game's display part: both layers' objects (place, facing, figures standing and fallen,
-    // flag) and the full-size map's scars and debris, appended after the parts already in the file.
-    // Both views' display parts appended to a saved game held whole in memory, once the hidden view has
-    // played what was due: the file is then written in one piece.
+    // flag) and the full-size map's scars and debris, appended to the game's bytes held in memory once
+    // the hidden view has played what was due, so that the file is written in one piece.
     bool saveGameBytes(std::vector<std::uint8_t>& bytes);
-    bool saveGame(const std::string& fileName);
     // Whether the view on screen still plays something a saved game could not show again.
     bool shownViewBusy() const;
     // Puts every object back as the file saved it; false, with nothing changed, when the file holds no

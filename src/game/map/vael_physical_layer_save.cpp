@@ -128,18 +128,10 @@ bool VaelPhysicalLayer::loadGame(const std::string& fileName) {
     return loadGameBytes(bytes);
 }
 
-bool VaelPhysicalLayers::saveGame(const std::string& fileName) {
-    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
-        layer->settle();
-    // Only the full-size landscape keeps the debris; the smaller ones take it from the same section.
-    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
-        if (!layer->saveGame(fileName) || !layer->zoomLandscape(0)->saveGame(fileName)) return false;
-    return true;
-}
-
 bool VaelPhysicalLayers::saveGameBytes(std::vector<std::uint8_t>& bytes) {
     for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
         layer->settle();
+    // Only the full-size landscape keeps the debris; the smaller ones take it from the same section.
     for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
         if (!layer->saveGameBytes(bytes) || !layer->zoomLandscape(0)->saveGameBytes(bytes)) return false;
     return true;
