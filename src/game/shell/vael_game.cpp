@@ -205,6 +205,9 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     aiNotice_->attach(app_->logicalLayer());
     // A battle is not left by a slip on the File menu: the player is asked first.
     frame_->confirmExit = [this] { return mayLeaveBattle(ExitQuestion); };
+    frame_->onClientPlaced = [this](const Box& area) {
+        if (commentaryWindow_) commentaryWindow_->followArea(area);
+    };
     app_->onTitle = [this](const std::string& title) { frame_->setBattleTitle(title); };
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {

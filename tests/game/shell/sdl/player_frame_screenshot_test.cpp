@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "battle_window.h"
+#include "framework/ui/menu_tracker.h"
 #include "framework/ui/status_bar.h"
 #include "framework/ui/toolbar.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
+#include "game/map/vael_map_window.h"
 #include "game/rules/combat/combat.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/information_dialogs.h"
@@ -21,7 +24,6 @@
 #include "game/shell/vael_toolbar.h"
 #include "game/shell/view_unit_dialog.h"
 #include "game/shell/way_dialogs.h"
-#include "battle_window.h"
 #include "grab_png.h"
 #include "player_script.h"
 #include "support/ui/dialog_clicks.h"
@@ -38,7 +40,8 @@ struct ScriptedGame : BattleWindow {
         if (!ready()) return;
         script = std::make_unique<PlayerScript>(*watched, *game);
         script->answer = [this](Dialog& d, const std::string& shown) {
-            if (alongTheWay(shown) && shown != InformationDlg::TemplateName) clickOn(*watched, d, Dialog::IdOk);
+            if (alongTheWay(shown) && shown != InformationDlg::TemplateName)
+                clickOn(*watched, d, Dialog::IdOk);
         };
         watched->idle = [this] { script->idle(); };
         // A tick of its own wakes the script where nothing else would (a dialog with no timer running).
@@ -111,6 +114,25 @@ void writeShot(const Grab& grab, const std::string& name) {
     }
 }
 
+// Where a window stands on the screen, as the window manager has it.
+platform::Rect onScreen(WindowHandle window) {
+    return WindowManager::instance().outerOnScreen(window);
+}
+
+// What the frame shows at one size: the whole window, the boxes of the bars, the client area, the map
+// window's client area with its tile and overview, and the commentary window.
+struct FrameSeen {
+    Grab shot;
+    platform::Rect outer, toolbar, statusBar, client, map, commentary;
+    Dim tile;
+    Box overview;
+    bool overviewShown = false;
+};
+
+std::string text(const platform::Rect& r) {
+    return std::to_string(r.x) + "," + std::to_string(r.y) + " " + std::to_string(r.width) + "x" +
+           std::to_string(r.height);
+}
 
 // The tool bar's Start Game in the middle of a battle asks first: Cancel plays on as if nothing had been
 // chosen; OK leads to the choice of scenario, and the new battle shows alone: the status bar no longer
@@ -154,7 +176,8 @@ TEST(PlayerFrame, StartGameInTheMiddleOfABattleAsksFirst) {
     s.step(
         "Start Game again", [&] { w.clickToolbarButton(0); }, s.opened(InformationDlg::TemplateName));
     s.step(
-        "OK", [&] { s.click(InformationDlg::TemplateName, Dialog::IdOk); }, s.opened(ScenarioDlg::TemplateName));
+        "OK", [&] { s.click(InformationDlg::TemplateName, Dialog::IdOk); },
+        s.opened(ScenarioDlg::TemplateName));
     w.intoBattle(false);
     s.pause();
     s.step("the new battle looked at", [&] {
@@ -207,7 +230,8 @@ TEST(PlayerFrame, OpenGameInTheMiddleOfABattleAsksFirst) {
     s.step("the battle goes on", [&] { sameAfterCancel = w.app().gameControl() == before; });
     s.fromMenu(0, "the File menu again", 0, "Open Game... again", s.opened(InformationDlg::TemplateName));
     s.step(
-        "OK", [&] { s.click(InformationDlg::TemplateName, Dialog::IdOk); }, s.opened(LoadSaveDlg::TemplateName));
+        "OK", [&] { s.click(InformationDlg::TemplateName, Dialog::IdOk); },
+        s.opened(LoadSaveDlg::TemplateName));
     s.step(
         "no saved game after all", [&] { s.click(LoadSaveDlg::TemplateName, Dialog::IdCancel); },
         [&] { return s.closed(LoadSaveDlg::TemplateName) && playersOrders(w.app()); });
@@ -263,7 +287,8 @@ TEST(PlayerFrame, UnitDetailsNameTheLeaderAndTellTheMove) {
             Item<short>* m = nullptr;
             for (unit->getValidMoves().firstItem(m); m && destination < 0; m = m->next)
                 if (m->value != here && !contains(unit->getBlockedMoves(), m->value) &&
-                    !contains(unit->getAttackHexes(), m->value) && ClickingPlayer::clickable(w.app(), m->value))
+                    !contains(unit->getAttackHexes(), m->value) &&
+                    ClickingPlayer::clickable(w.app(), m->value))
                     destination = m->value;
             if (destination >= 0) clickAt(*w.watched, *screenPointOf(w.app(), destination));
         },
@@ -273,7 +298,8 @@ TEST(PlayerFrame, UnitDetailsNameTheLeaderAndTellTheMove) {
         });
     // The walk is played in both views; once its end has come back to the rules (they no longer wait for
     // it), the unit stands still and selected, its move over.
-    s.step("the move's end taken by the rules", {}, [&] { return unit->getHasMoved() == 0 && unit->isSelected(); });
+    s.step("the move's end taken by the rules", {},
+           [&] { return unit->getHasMoved() == 0 && unit->isSelected(); });
     viewDetails(w, after, &shot);
     w.playedThrough();
     ASSERT_NE(unit, nullptr);
@@ -283,6 +309,117 @@ TEST(PlayerFrame, UnitDetailsNameTheLeaderAndTellTheMove) {
     EXPECT_EQ(detail(after, "Leader"), "Vaelmoric the Bold");
     EXPECT_EQ(detail(after, "Moved"), "Yes");
     writeShot(shot, "player_unit_details_moved.png");
+}
+
+FrameSeen lookAtFrame(ScriptedGame& w) {
+    FrameSeen seen;
+    VaelMainWindow& frame = w.game->frame();
+    seen.shot = grabWindow(w.platform->window());
+    seen.outer = onScreen(frame.hwnd());
+    seen.toolbar = onScreen(dynamic_cast<WindowsToolbar*>(frame.toolbar())->hwnd());
+    seen.statusBar = onScreen(dynamic_cast<WindowsStatusBar*>(frame.statusBar())->hwnd());
+    seen.client = WindowManager::instance().clientOnScreen(frame.clientWindow());
+    if (VaelMapWindow* map = shownMapWindow(w.app())) {
+        seen.map = WindowManager::instance().clientOnScreen(map->hwnd());
+        seen.tile = Dim(map->tile().width(), map->tile().height());
+        OverviewMap& overview = map->tile().overview();
+        seen.overview = Box(overview.x(), overview.y(), overview.width(), overview.height());
+        seen.overviewShown = map->tile().overviewShown() != 0 && overview.picture() != nullptr;
+    }
+    for (WindowHandle h : WindowManager::instance().childrenOf(frame.hwnd()))
+        if (auto* r = WindowManager::instance().find(h); r && dynamic_cast<CommentaryWindow*>(r->window))
+            seen.commentary = onScreen(h);
+    return seen;
+}
+
+// The columns of the status bar's art at its left and right ends, row by row: the same at any width.
+std::vector<std::uint32_t> barEnds(const Grab& shot, const platform::Rect& bar) {
+    std::vector<std::uint32_t> ends;
+    for (int y = bar.y; y < bar.y + bar.height && y < shot.height; ++y)
+        for (int x : {0, 1, 2, 3, bar.width - 4, bar.width - 3, bar.width - 2, bar.width - 1})
+            if (x >= 0 && x < shot.width) ends.push_back(shot.rgb[std::size_t(y) * shot.width + x]);
+    return ends;
+}
+
+// The window given another size by the window manager, smaller and larger than the game's own 1024 by
+// 768, then so small that nothing fits, then back: the tool bar along the top, the status bar along the
+// bottom, each the window's width; the battle map fills what lies between them, its overview in its
+// top-right corner; the commentary stands in the map area's bottom-left corner, never over the status bar,
+// and is back where it was once the window is.
+TEST(PlayerFrame, TheFrameLaysItselfOutAtEverySizeOfTheWindow) {
+    ScriptedGame w("player-resized");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    // The last but one leaves 2 rows between the bars, the last is the size the window opened with.
+    const std::vector<std::pair<int, int>> sizes{{800, 600}, {1150, 880}, {200, 90}, {1024, 768}};
+    FrameSeen first;
+    std::vector<FrameSeen> seen(sizes.size());
+    w.intoBattle();
+    s.step(
+        "the mouse off the map", [&] { s.moveMouse(2, 2); }, [&] { return playersOrders(w.app()); });
+    s.pause();
+    s.step("the window as it opened", [&] { first = lookAtFrame(w); });
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const auto [width, height] = sizes[i];
+        const std::string name = std::to_string(width) + "x" + std::to_string(height);
+        s.step(
+            "the window made " + name,
+            [&w, width, height] {
+                if (!resizeWindow(w.platform->window(), width, height))
+                    w.script->faults.push_back("the window is not on an X display");
+            },
+            [&w, width, height] {
+                const platform::Rect outer = onScreen(w.game->frame().hwnd());
+                return outer.width == width && outer.height == height;
+            });
+        s.pause(std::chrono::milliseconds(1200));
+        s.step("the frame at " + name, [&w, &seen, i] { seen[i] = lookAtFrame(w); });
+    }
+    w.playedThrough();
+    ASSERT_EQ(first.shot.width, 1024);
+    const int menu = MenuTracker::BarHeight, tools = first.toolbar.height, status = first.statusBar.height;
+    EXPECT_EQ(status, 40) << "the status bar's art is 40 rows high";
+    EXPECT_EQ(first.commentary.x, first.client.x + CommentaryWindow::Margin) << text(first.commentary);
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const auto [width, height] = sizes[i];
+        const FrameSeen& f = seen[i];
+        SCOPED_TRACE(testing::Message() << "at " << width << "x" << height);
+        EXPECT_EQ(f.shot.width, width);
+        EXPECT_EQ(f.shot.height, height);
+        EXPECT_EQ(f.toolbar, (platform::Rect{0, menu, width, tools})) << text(f.toolbar);
+        EXPECT_EQ(f.statusBar, (platform::Rect{0, height - status, width, status})) << text(f.statusBar);
+        const platform::Rect between{0, menu + tools, width, height - menu - tools - status};
+        EXPECT_EQ(f.client, between) << text(f.client);
+        EXPECT_EQ(f.map, between) << text(f.map);
+        EXPECT_EQ(f.tile,
+                  Dim(static_cast<std::int16_t>(between.width), static_cast<std::int16_t>(between.height)));
+        // The commentary inside the map area: off the status bar.
+        EXPECT_GE(f.commentary.x, between.x) << text(f.commentary);
+        EXPECT_GE(f.commentary.y, between.y) << text(f.commentary);
+        EXPECT_LE(f.commentary.x + f.commentary.width, between.x + between.width) << text(f.commentary);
+        EXPECT_LE(f.commentary.y + f.commentary.height, between.y + between.height) << text(f.commentary);
+        // The status bar's ends are drawn where the bar now stands, as they were at the first size.
+        EXPECT_EQ(barEnds(f.shot, f.statusBar), barEnds(first.shot, first.statusBar));
+        if (between.height < 2 * first.commentary.height) continue; // the one where nothing fits
+        // The overview whole in the tile, against its right edge as at the first size.
+        EXPECT_TRUE(f.overviewShown);
+        EXPECT_EQ(f.tile.w - (f.overview.x + f.overview.w),
+                  first.tile.w - (first.overview.x + first.overview.w));
+        EXPECT_EQ(f.overview.y, first.overview.y);
+        EXPECT_LE(f.overview.y + f.overview.h, f.tile.h);
+        // The commentary at its size, 8 from the map area's left and bottom edges.
+        EXPECT_EQ(f.commentary.width, first.commentary.width);
+        EXPECT_EQ(f.commentary.height, first.commentary.height);
+        EXPECT_EQ(f.commentary.x, between.x + CommentaryWindow::Margin) << text(f.commentary);
+        EXPECT_EQ(f.commentary.y + f.commentary.height, between.y + between.height - CommentaryWindow::Margin)
+            << text(f.commentary);
+    }
+    // Back at the first size, the frame is as it was.
+    EXPECT_EQ(seen.back().commentary, first.commentary);
+    EXPECT_EQ(seen.back().overview, first.overview);
+    writeShot(seen[0].shot, "player_resized_small.png");
+    writeShot(seen[1].shot, "player_resized_large.png");
+    writeShot(seen[2].shot, "player_resized_tiny.png");
 }
 
 } // namespace
