@@ -375,7 +375,30 @@ TEST(PlayerFrame, TheFrameLaysItselfOutAtEverySizeOfTheWindow) {
         s.pause(std::chrono::milliseconds(1200));
         s.step("the frame at " + name, [&w, &seen, i] { seen[i] = lookAtFrame(w); });
     }
+    // The player puts the commentary 100 rows higher by its caption; made smaller again, the window keeps
+    // it where he put it, as far from the map area's bottom edge.
+    platform::Rect put;
+    FrameSeen smallAgain;
+    s.step(
+        "the commentary dragged up by its caption",
+        [&] {
+            put = seen.back().commentary;
+            const int x = put.x + 60, y = put.y + WindowManager::Border + WindowManager::CaptionHeight / 2;
+            postButtons(*w.watched, {platform::EventKind::ButtonDown}, x, y);
+            s.moveMouse(x, y - 100);
+            postButtons(*w.watched, {platform::EventKind::ButtonUp}, x, y - 100);
+        },
+        [&] { return seen.back().commentary.y - 100 == lookAtFrame(w).commentary.y; });
+    s.step(
+        "the window made 800x600 again", [&] { resizeWindow(w.platform->window(), 800, 600); },
+        [&] { return onScreen(w.game->frame().hwnd()).width == 800; });
+    s.pause();
+    s.step("the frame at 800x600 again", [&] { smallAgain = lookAtFrame(w); });
     w.playedThrough();
+    // Between the bars at 800 by 600: from row 48 down to row 560.
+    EXPECT_EQ(smallAgain.commentary.x, CommentaryWindow::Margin) << text(smallAgain.commentary);
+    EXPECT_EQ(smallAgain.commentary.y + smallAgain.commentary.height, 560 - CommentaryWindow::Margin - 100)
+        << text(smallAgain.commentary);
     ASSERT_EQ(first.shot.width, 1024);
     const int menu = MenuTracker::BarHeight, tools = first.toolbar.height, status = first.statusBar.height;
     EXPECT_EQ(status, 40) << "the status bar's art is 40 rows high";
