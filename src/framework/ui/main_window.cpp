@@ -150,6 +150,10 @@ void WindowsMainWindow::placeClient(bool always) {
     const Box box = layoutBars(size);
     WindowManager::instance().setOuter(clientWindow_, {box.x, box.y, box.w, box.h});
     if (Dim(box.w, box.h) != this->size()) resizeBackBuffer(Dim(box.w, box.h));
+    // A maximized child fills the client area at any size.
+    for (WindowsChildWindow* child : children())
+        child->parentResized();
+    clientPlaced(box);
 }
 
 void WindowsMainWindow::setToolbar(FrameBar* toolbar) {
@@ -367,6 +371,8 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
         WindowManager::instance().setOuter(hwnd_, outer);
         placeClient(false);
         showMenuBar();
+        // The platform's screen behind the window was made afresh at the new size: all of it is shown again.
+        WindowManager::instance().repaint(outer);
         return 0;
     }
     case MessageMouseMove:

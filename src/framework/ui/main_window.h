@@ -138,6 +138,9 @@ protected:
     void closeAllChildren(bool frameClosing);
     // Sets the client area between the bars when the frame's client size is new (or when asked to).
     void placeClient(bool always);
+    // The client area was laid out between the bars (the frame's client coordinates), for the windows the
+    // frame keeps over it.
+    virtual void clientPlaced(const Box&) {}
 
 private:
     class Client;

@@ -270,6 +270,14 @@ void WindowsWindow::maximize() {
     placeInNewFrame({0, 0, area.width, area.height});
 }
 
+void WindowsWindow::parentResized() {
+    WindowManager& manager = WindowManager::instance();
+    const WindowManager::Record* r = manager.find(hwnd_);
+    if (!r || !r->parent || !maximized_) return;
+    const platform::Rect area = manager.clientOnScreen(r->parent);
+    placeInNewFrame({0, 0, area.width, area.height});
+}
+
 void WindowsWindow::placeInNewFrame(const platform::Rect& box) {
     WindowManager& manager = WindowManager::instance();
     const platform::Rect was = manager.outerOnScreen(hwnd_);
