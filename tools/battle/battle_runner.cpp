@@ -277,7 +277,8 @@ private:
         for (int i = 0; i < 10000 && app_.queuedTasks() > 0; ++i)
             app_.dispatchOne();
         VaelNetComponent& net = app_.net();
-        if (comm::NetPeer* peer = net.peer(); peer && peer->link()) peer->link()->flush(2000);
+        // In order, so that the other machine reads to this machine's last frame whatever it still sends.
+        if (comm::NetPeer* peer = net.peer(); peer && peer->link()) peer->link()->finish(2000);
         // Whatever stopped the loop after the connection was lost, the loss is the reason.
         if (!lost_.empty() && outcome_.status != BattleStatus::LoadFailed) {
             outcome_.status = BattleStatus::Disconnected;

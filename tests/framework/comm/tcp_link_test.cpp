@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -90,6 +93,44 @@ TEST_F(TcpLinkTest, ListenerAndConnectMeetOnLocalhost) {
     client->send(encodeFrame(FrameKind::Refusal, encodeRefusal("hello")));
     pumpUntil(platform, [&] { return !got.empty(); });
     EXPECT_EQ(got, encodeRefusal("hello"));
+}
+
+// A side that ends its game while the other still sends: closed with those bytes unread, the line would
+// be reset and the other side could lose the last frame; finished, the other side reads that frame, then
+// the close, and this side reports no loss.
+TEST_F(TcpLinkTest, AFinishedLinkLetsThePeerReadItsLastFrame) {
+    TcpListener listener(platform);
+    std::string error;
+    ASSERT_TRUE(listener.listen(0, error)) << error;
+    std::unique_ptr<TcpLink> accepted;
+    listener.onAccept = [&](std::unique_ptr<TcpLink> link) { accepted = std::move(link); };
+    auto other = TcpLink::connect(platform, "127.0.0.1", listener.port(), error);
+    ASSERT_TRUE(other) << error;
+    pumpUntil(platform, [&] { return accepted != nullptr; });
+    ASSERT_TRUE(accepted);
+    std::string lost;
+    accepted->onLost = [&](const std::string& why) { lost = why; };
+    // The other side's frames this side never reads, then this side's last word.
+    const int raw = other->socket();
+    const std::string unread(32 * 1024, 'x');
+    ASSERT_EQ(::send(raw, unread.data(), unread.size(), 0), static_cast<ssize_t>(unread.size()));
+    const std::string last = encodeFrame(FrameKind::Refusal, encodeRefusal("the battle is over"));
+    ASSERT_TRUE(accepted->send(last));
+    ::usleep(20000);
+    accepted->finish(200);
+    EXPECT_FALSE(accepted->isOpen());
+    EXPECT_EQ(lost, "");
+    std::string got;
+    char buffer[4096];
+    for (;;) {
+        pollfd ready{raw, POLLIN, 0};
+        ASSERT_EQ(::poll(&ready, 1, 2000), 1) << "neither the frame nor the close came";
+        const ssize_t n = ::recv(raw, buffer, sizeof buffer, 0);
+        ASSERT_GE(n, 0) << "the line was reset: " << std::strerror(errno);
+        if (n == 0) break;
+        got.append(buffer, static_cast<std::size_t>(n));
+    }
+    EXPECT_EQ(got, last);
 }
 
 TEST_F(TcpLinkTest, ConnectingWhereNobodyListensFailsWithAReason) {
