@@ -271,6 +271,24 @@ protected:
                                     ":" + text);
         };
     }
+    // A host on one end of a socket pair (its other end in other) that holds the peer once greeted, and
+    // the greeting with what follows it written in one go, and taken.
+    void greetHeld(Side& side, int& other, const std::string& after) {
+        int fds[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+        other = fds[1];
+        join(side, std::make_unique<TcpLink>(platform, fds[0]), {ProtocolVersion, "0.1", "Melagor", 1});
+        side.peer->onGreeted = [&side](const Greeting&) {
+            side.greeted = true;
+            side.peer->hold();
+        };
+        const std::string all =
+            encodeFrame(FrameKind::Greeting, encodeGreeting({ProtocolVersion, "0.1", "Surendal", 0})) + after;
+        ASSERT_EQ(::write(other, all.data(), all.size()), static_cast<ssize_t>(all.size()));
+        pumpUntil(platform, [&side] { return side.greeted; });
+        pump(platform);
+        ASSERT_TRUE(side.greeted);
+    }
 };
 
 TEST_F(NetPeerTest, GreetedPeersExchangeMessages) {
@@ -426,29 +444,19 @@ TEST_F(NetPeerTest, ASendThatFailsAfterTheOtherMachineRefusedTellsItsReason) {
 // A greeting and what follows it in the same read: held from the greeting on, the messages and batches
 // wait in the peer and come out at release in the order they came, each once.
 TEST_F(NetPeerTest, WhatComesWhileHeldWaitsAndComesOutInOrderOnRelease) {
-    int fds[2];
-    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
     Side host;
-    join(host, std::make_unique<TcpLink>(platform, fds[0]), {ProtocolVersion, "0.1", "Ann", 1});
-    host.peer->onGreeted = [&](const Greeting&) {
-        host.greeted = true;
-        host.peer->hold();
-    };
-    host.peer->onBatch = [&](std::vector<ReceivedMessage>& batch) {
-        host.messages.push_back("batch of " + std::to_string(batch.size()));
-    };
+    int other = -1;
     Container<std::string> text("second");
     std::string payload, error;
     ASSERT_TRUE(
         encodeMessage(BusMessage(RegisteredMessage::getId("SynchronizeGame"), 3), &text, payload, error));
-    const std::string all = encodeFrame(FrameKind::Greeting, encodeGreeting({ProtocolVersion, "0.1", "Bob", 0})) +
-                            messageFrame("AddCommentary", "first") +
-                            encodeFrame(FrameKind::Batch, encodeBatch({payload, payload})) +
-                            messageFrame("AddCommentary", "third");
-    ASSERT_EQ(::write(fds[1], all.data(), all.size()), static_cast<ssize_t>(all.size()));
-    pumpUntil(platform, [&] { return host.greeted; });
-    pump(platform);
-    ASSERT_TRUE(host.greeted);
+    ASSERT_NO_FATAL_FAILURE(greetHeld(host, other,
+                                      messageFrame("AddCommentary", "first") +
+                                          encodeFrame(FrameKind::Batch, encodeBatch({payload, payload})) +
+                                          messageFrame("AddCommentary", "third")));
+    host.peer->onBatch = [&](std::vector<ReceivedMessage>& batch) {
+        host.messages.push_back("batch of " + std::to_string(batch.size()));
+    };
     EXPECT_TRUE(host.peer->isHeld());
     EXPECT_EQ(host.messages, std::vector<std::string>{});
     host.peer->release();
@@ -457,31 +465,22 @@ TEST_F(NetPeerTest, WhatComesWhileHeldWaitsAndComesOutInOrderOnRelease) {
               (std::vector<std::string>{"AddCommentary:first", "batch of 2", "AddCommentary:third"}));
     // What comes after the release goes straight through.
     const std::string later = messageFrame("AddCommentary", "fourth");
-    ASSERT_EQ(::write(fds[1], later.data(), later.size()), static_cast<ssize_t>(later.size()));
+    ASSERT_EQ(::write(other, later.data(), later.size()), static_cast<ssize_t>(later.size()));
     pumpUntil(platform, [&] { return host.messages.size() == 4; });
     EXPECT_EQ(host.messages.back(), "AddCommentary:fourth");
     EXPECT_TRUE(host.lost.empty());
-    ::close(fds[1]);
+    ::close(other);
 }
 
 // The handling of a waiting frame asks the other machine and waits, taking events meanwhile: what waited
 // behind that frame comes first, then the answer, all before the asking handler returns; nothing is handed
 // on twice.
 TEST_F(NetPeerTest, AnAnswerAwaitedWhileAHeldFrameIsHandledStillComes) {
-    int fds[2];
-    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
     Side host;
-    join(host, std::make_unique<TcpLink>(platform, fds[0]), {ProtocolVersion, "0.1", "Ann", 1});
-    host.peer->onGreeted = [&](const Greeting&) {
-        host.greeted = true;
-        host.peer->hold();
-    };
-    const std::string all = encodeFrame(FrameKind::Greeting, encodeGreeting({ProtocolVersion, "0.1", "Bob", 0})) +
-                            messageFrame("AddCommentary", "asks") + messageFrame("AddCommentary", "behind");
-    ASSERT_EQ(::write(fds[1], all.data(), all.size()), static_cast<ssize_t>(all.size()));
-    pumpUntil(platform, [&] { return host.greeted; });
-    pump(platform);
-    ASSERT_TRUE(host.greeted);
+    int other = -1;
+    ASSERT_NO_FATAL_FAILURE(greetHeld(host, other,
+                                      messageFrame("AddCommentary", "asks") +
+                                          messageFrame("AddCommentary", "behind")));
     const auto seen = [&](const std::string& m) {
         return std::find(host.messages.begin(), host.messages.end(), m) != host.messages.end();
     };
@@ -491,13 +490,13 @@ TEST_F(NetPeerTest, AnAnswerAwaitedWhileAHeldFrameIsHandledStillComes) {
         host.messages.push_back(said);
         if (said != "asks") return;
         const std::string answer = messageFrame("AddCommentary", "answer");
-        ASSERT_EQ(::write(fds[1], answer.data(), answer.size()), static_cast<ssize_t>(answer.size()));
+        ASSERT_EQ(::write(other, answer.data(), answer.size()), static_cast<ssize_t>(answer.size()));
         pumpUntil(platform, [&] { return seen("answer"); });
         host.messages.push_back("asking handler returns");
     };
     host.peer->release();
     EXPECT_EQ(host.messages, (std::vector<std::string>{"asks", "behind", "answer", "asking handler returns"}));
-    ::close(fds[1]);
+    ::close(other);
 }
 
 } // namespace
