@@ -244,8 +244,9 @@ void DialogItemWindow::setPosition(std::int32_t position) {
 }
 
 std::int16_t DialogItemWindow::arrowLength() const {
-    return (style_ & style::ScrollVertical) ? std::min<std::int16_t>(box_.w, static_cast<std::int16_t>(box_.h / 2))
-                                            : std::min<std::int16_t>(box_.h, static_cast<std::int16_t>(box_.w / 2));
+    return (style_ & style::ScrollVertical)
+               ? std::min<std::int16_t>(box_.w, static_cast<std::int16_t>(box_.h / 2))
+               : std::min<std::int16_t>(box_.h, static_cast<std::int16_t>(box_.w / 2));
 }
 
 namespace {

@@ -241,7 +241,8 @@ std::uint16_t MenuTracker::mouseMove(const Point& at) {
 char MenuTracker::mnemonicOf(const std::string& label) {
     for (std::size_t i = 0; i + 1 < label.size() && label[i] != '\t'; ++i)
         if (label[i] == '&') {
-            if (label[i + 1] != '&') return static_cast<char>(std::toupper(static_cast<unsigned char>(label[i + 1])));
+            if (label[i + 1] != '&')
+                return static_cast<char>(std::toupper(static_cast<unsigned char>(label[i + 1])));
             ++i;
         }
     return 0;

@@ -226,12 +226,12 @@ Rect WindowManager::iconPlace(WindowHandle window, const std::vector<Rect>& othe
     for (std::int32_t y = first.y; y >= 0; y -= step)
         for (std::int32_t x = first.x; x + IconSize <= area.width; x += step) {
             const Rect place{x, y, IconSize, IconSize};
-            if (std::find_if(others.begin(), others.end(), [&](const Rect& o) { return o.x == x && o.y == y; }) !=
-                others.end())
+            if (std::find_if(others.begin(), others.end(),
+                             [&](const Rect& o) { return o.x == x && o.y == y; }) != others.end())
                 continue;
             const std::int32_t right = x + IconSize - 1, bottom = y + IconSize - 1;
-            if (showsParent(x, y) && showsParent(right, y) && showsParent(x, bottom) && showsParent(right, bottom) &&
-                showsParent(x + IconSize / 2, y + IconSize / 2))
+            if (showsParent(x, y) && showsParent(right, y) && showsParent(x, bottom) &&
+                showsParent(right, bottom) && showsParent(x + IconSize / 2, y + IconSize / 2))
                 return place;
         }
     return first;

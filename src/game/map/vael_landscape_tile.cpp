@@ -352,9 +352,10 @@ void VaelLandscapeTile::drawGridCell(const Box& clip, const List<Sprite*>& sprit
         if (!clip.intersect(over) || over.w <= 0 || over.h <= 0) continue;
         BitmapReference part(*shown, clip - origin());
         if (game) {
-            // Figures on a lit hex are lit with it: standing on it they would hide the most of it.
+            // Figures on a lit hex are lit with it: standing on it they would hide most of it.
             const PhysicalBlock* ground =
-                hexes ? hexes->block(hexes->hexToBlock(static_cast<std::int16_t>(sprite->region()))) : nullptr;
+                hexes ? hexes->block(hexes->hexToBlock(static_cast<std::int16_t>(sprite->region())))
+                      : nullptr;
             game->setLit(ground && ground->highlight());
             game->drawAt(part, clip.topLeft(), zoom_);
             game->setLit(false);

@@ -71,8 +71,10 @@ std::optional<std::uint16_t> ArmyRoutDlg::typedLevel(std::int16_t id, const std:
     const std::int32_t most = std::max<std::int32_t>(total, 1);
     const bool digits = !text.empty() && text.size() <= 5 &&
                         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-    if (digits && std::stol(text) >= 1 && std::stol(text) <= most) return static_cast<std::uint16_t>(std::stol(text));
-    dialog_helpers::tell("The " + side + " army's level must be a number from 1 to " + std::to_string(most) + ".",
+    if (digits && std::stol(text) >= 1 && std::stol(text) <= most)
+        return static_cast<std::uint16_t>(std::stol(text));
+    dialog_helpers::tell("The " + side + " army's level must be a number from 1 to " + std::to_string(most) +
+                             ".",
                          "Army Rout Level");
     return std::nullopt;
 }

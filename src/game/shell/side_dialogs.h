@@ -22,7 +22,8 @@ class ArmyRoutDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "ArmyRoutDlg";
     static constexpr std::int16_t IdHelp = 9, IdEasy = 10, IdNormal = 11, IdHard = 12, IdCustom = 13,
-                                  IdHomeLabel = 20, IdHomeLevel = 21, IdVisitorLabel = 22, IdVisitorLevel = 23;
+                                  IdHomeLabel = 20, IdHomeLevel = 21, IdVisitorLabel = 22,
+                                  IdVisitorLevel = 23;
     enum Level : std::int16_t { Easy = 0, Normal = 1, Hard = 2, Custom = 3 };
     // The home and visitor rout levels for a choice. The request's flag names the player's side: 1 home
     // (also when both or neither side is the computer's), 0 the visitor.

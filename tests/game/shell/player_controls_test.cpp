@@ -139,9 +139,12 @@ TEST_F(PlayerControls, TheVolumeThumbIsDraggedBothWaysAndTheArrowsAndTrackStep) 
         std::int32_t x;
         std::int32_t position;
     } clicks[] = {
-        {"the left arrow", b.x + 8, 1},         {"the left arrow at its last pixel", b.x + 15, 0},
-        {"the left arrow at the low end", b.x + 2, 0}, {"the right arrow at its first pixel", b.x + 92, 1},
-        {"the track right of the thumb", b.x + 60, 2}, {"the track left of the thumb", b.x + 17, 1},
+        {"the left arrow", b.x + 8, 1},
+        {"the left arrow at its last pixel", b.x + 15, 0},
+        {"the left arrow at the low end", b.x + 2, 0},
+        {"the right arrow at its first pixel", b.x + 92, 1},
+        {"the track right of the thumb", b.x + 60, 2},
+        {"the track left of the thumb", b.x + 17, 1},
     };
     for (const auto& c : clicks) {
         SCOPED_TRACE(c.what);
@@ -154,7 +157,8 @@ TEST_F(PlayerControls, TheVolumeThumbIsDraggedBothWaysAndTheArrowsAndTrackStep) 
     prefs.close(0);
 }
 
-// A disabled button's label is grey, an enabled one's black (near enough): Help beside OK and Cancel in the preferences.
+// A disabled button's label is grey, an enabled one's black (near enough): Help beside OK and Cancel in the
+// preferences.
 TEST_F(PlayerControls, TheDisabledHelpButtonsLabelIsGreyAndTheEnabledButtonsBlack) {
     ASSERT_TRUE(game.ready());
     PreferencesDlg prefs(Preferences{}, 0);
@@ -162,7 +166,9 @@ TEST_F(PlayerControls, TheDisabledHelpButtonsLabelIsGreyAndTheEnabledButtonsBlac
     prefs.create(PreferencesDlg::TemplateName, Dialog::Modeless);
     pump();
     // The glyphs' ink is the darkest grey of the palette, near black; a greyed label's is the grey of 80.
-    const auto dark = [](std::uint32_t c) { return (c >> 16 & 255) < 40 && (c >> 8 & 255) < 40 && (c & 255) < 40; };
+    const auto dark = [](std::uint32_t c) {
+        return (c >> 16 & 255) < 40 && (c >> 8 & 255) < 40 && (c & 255) < 40;
+    };
     const std::uint32_t grey = rgbOf(80, 80, 80);
     const struct {
         const char* what;
@@ -197,7 +203,8 @@ TEST_F(PlayerControls, AltAndATitlesLetterOpensThatMenu) {
         const char* what;
         std::int32_t key;
         int open;
-    } rows[] = {{"Alt+F: File", 'F', 0}, {"Alt+W: Window", 'W', 1}, {"Alt+H: Help", 'H', 2}, {"Alt+Q", 'Q', -1}};
+    } rows[] = {
+        {"Alt+F: File", 'F', 0}, {"Alt+W: Window", 'W', 1}, {"Alt+H: Help", 'H', 2}, {"Alt+Q", 'Q', -1}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         postKey(os, r.key, platform::ModAlt);
@@ -258,8 +265,8 @@ TEST_F(PlayerControls, ACustomRoutLevelIsTypedForEachArmyWithinItsTotal) {
         };
         ArmyRoutDlg rout(request, [&](Dialog& d, const std::string&) {
             asked = &d;
-            offered = {tileText(d, HomeLabel), d.getItemText(HomeLevel),
-                       tileText(d, VisitorLabel), d.getItemText(VisitorLevel),
+            offered = {tileText(d, HomeLabel), d.getItemText(HomeLevel), tileText(d, VisitorLabel),
+                       d.getItemText(VisitorLevel),
                        d.item(HomeLevel) && d.item(HomeLevel)->isEnabled() ? "open" : "closed"};
             clickOn(os, d, ArmyRoutDlg::IdCustom);
             if (r.retyped) {
@@ -270,10 +277,11 @@ TEST_F(PlayerControls, ACustomRoutLevelIsTypedForEachArmyWithinItsTotal) {
         });
         rout.attach(game.app());
         ASSERT_EQ(rout.create(ArmyRoutDlg::TemplateName, Dialog::Modal), 1);
-        EXPECT_EQ(offered,
-                  (std::vector<std::string>{"Macedonian (1 to 100)", "50", "Indian (1 to 60)", "30", "closed"}));
+        EXPECT_EQ(offered, (std::vector<std::string>{"Macedonian (1 to 100)", "50", "Indian (1 to 60)", "30",
+                                                     "closed"}));
         EXPECT_EQ(told, r.told);
-        EXPECT_EQ((std::pair{rout.homeLevel(), rout.visitorLevel()}), (std::pair{r.homeLevel, r.visitorLevel}));
+        EXPECT_EQ((std::pair{rout.homeLevel(), rout.visitorLevel()}),
+                  (std::pair{r.homeLevel, r.visitorLevel}));
     }
 }
 
@@ -281,20 +289,22 @@ TEST_F(PlayerControls, ACustomRoutLevelIsTypedForEachArmyWithinItsTotal) {
 TEST_F(PlayerControls, TheTypedLevelsAreOpenOnlyWhileCustomIsChosen) {
     ASSERT_TRUE(game.ready());
     std::vector<bool> open;
-    ArmyRoutDlg rout(ArmyRoutRequest{"Macedonian", "Indian", 40, 100, 30, 60, 1}, [&](Dialog& d, const std::string&) {
-        for (std::int16_t click : {ArmyRoutDlg::IdCustom, ArmyRoutDlg::IdHard, ArmyRoutDlg::IdCustom}) {
-            clickOn(os, d, click);
-            pump();
-            open.push_back(d.item(HomeLevel) && d.item(HomeLevel)->isEnabled() && d.item(VisitorLevel) &&
-                           d.item(VisitorLevel)->isEnabled());
-        }
-        clickOn(os, d, ArmyRoutDlg::IdHard), clickOn(os, d, Dialog::IdOk);
-    });
+    ArmyRoutDlg rout(
+        ArmyRoutRequest{"Macedonian", "Indian", 40, 100, 30, 60, 1}, [&](Dialog& d, const std::string&) {
+            for (std::int16_t click : {ArmyRoutDlg::IdCustom, ArmyRoutDlg::IdHard, ArmyRoutDlg::IdCustom}) {
+                clickOn(os, d, click);
+                pump();
+                open.push_back(d.item(HomeLevel) && d.item(HomeLevel)->isEnabled() && d.item(VisitorLevel) &&
+                               d.item(VisitorLevel)->isEnabled());
+            }
+            clickOn(os, d, ArmyRoutDlg::IdHard), clickOn(os, d, Dialog::IdOk);
+        });
     rout.attach(game.app());
     ASSERT_EQ(rout.create(ArmyRoutDlg::TemplateName, Dialog::Modal), 1);
     EXPECT_EQ(open, (std::vector<bool>{true, false, true}));
     // Hard for the player's home side: 40 - 10 and 30 + 7.
-    EXPECT_EQ((std::pair{rout.homeLevel(), rout.visitorLevel()}), (std::pair<std::uint16_t, std::uint16_t>{30, 37}));
+    EXPECT_EQ((std::pair{rout.homeLevel(), rout.visitorLevel()}),
+              (std::pair<std::uint16_t, std::uint16_t>{30, 37}));
 }
 
 // A port nobody listens on: one the system gave a listener that has closed again.
@@ -361,7 +371,8 @@ TEST_F(PlayerControls, TheStatusBarShowsTheTitleOnComingBackToTheStartDialog) {
         }
     };
     EXPECT_EQ(game.run(), 0);
-    EXPECT_EQ(shown, (std::vector<std::string>{"The Iron Vigils of Vaelmoric", "The Iron Vigils of Vaelmoric"}));
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{"The Iron Vigils of Vaelmoric", "The Iron Vigils of Vaelmoric"}));
 }
 
 // About's Credits name the game's makers and what they made, each line in the dialog.
@@ -375,17 +386,14 @@ TEST_F(PlayerControls, AboutShowsTheGamesCreditsUnderItsTitle) {
         clickOn(os, d, Dialog::IdOk);
     };
     game.showAbout();
-    EXPECT_EQ(lines, (std::vector<std::string>{"Made by Tamblor.",
-                                               "Design and rules of battle: the Tamblor team.",
-                                               "Maps, soldiers, horses, elephants and sounds:",
-                                               "drawn and made by the game's own forge.",
-                                               "Battles: The Fords of Ghatmar, The Pass of Korvath,",
-                                               "The Plain of Threnmoor, The Woods of Ardhun",
-                                               "and The Fords of Velmesk.",
-                                               "The campaign: Vaelmoric's march through five provinces.",
-                                               "Lettering: DejaVu Sans.",
-                                               "Thanks to every player who keeps the vigil.",
-                                               "<none>"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "Made by Tamblor.", "Design and rules of battle: the Tamblor team.",
+                  "Maps, soldiers, horses, elephants and sounds:", "drawn and made by the game's own forge.",
+                  "Battles: The Fords of Ghatmar, The Pass of Korvath,",
+                  "The Plain of Threnmoor, The Woods of Ardhun", "and The Fords of Velmesk.",
+                  "The campaign: Vaelmoric's march through five provinces.", "Lettering: DejaVu Sans.",
+                  "Thanks to every player who keeps the vigil.", "<none>"}));
 }
 
 } // namespace

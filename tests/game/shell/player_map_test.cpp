@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/display/bitmap.h"
 #include "framework/core/list_walk.h"
+#include "framework/display/bitmap.h"
 #include "framework/display/logical_palette.h"
 #include "framework/ui/window_manager.h"
 #include "game/map/vael_landscape_tile.h"
@@ -87,8 +87,10 @@ TEST_F(PlayerMap, TheMapsIconLiesWhereThePlayerSeesAndReachesIt) {
             icon = map ? manager.outerOnScreen(map->hwnd()) : platform::Rect{};
             area = manager.clientOnScreen(frame.clientWindow());
             for (WindowHandle h : manager.childrenOf(frame.hwnd()))
-                if (dynamic_cast<CommentaryWindow*>(manager.find(h)->window)) commentary = manager.outerOnScreen(h);
-            for (auto [x, y] : {std::pair{0, 0}, std::pair{31, 0}, std::pair{0, 31}, std::pair{31, 31}, std::pair{16, 16}})
+                if (dynamic_cast<CommentaryWindow*>(manager.find(h)->window))
+                    commentary = manager.outerOnScreen(h);
+            for (auto [x, y] :
+                 {std::pair{0, 0}, std::pair{31, 0}, std::pair{0, 31}, std::pair{31, 31}, std::pair{16, 16}})
                 iconsOwn.push_back(map && manager.windowAt(icon.x + x, icon.y + y) == map->hwnd());
             stage = 2;
             leave();
@@ -178,7 +180,8 @@ TEST_F(PlayerMap, TheTargetsFiguresAreLitWithTheirHex) {
         }
         if (player.step == ClickingPlayer::Step::Targeting) {
             auto* shooter = dynamic_cast<MissileCapable*>(player.unit);
-            const short hex = shooter ? ClickingPlayer::enemyHexIn(app, shooter->getTargetHexes(), *player.unit) : -1;
+            const short hex =
+                shooter ? ClickingPlayer::enemyHexIn(app, shooter->getTargetHexes(), *player.unit) : -1;
             // Looked at once the view, centred on it to find it, has been drawn again.
             if (hex >= 0 && shownLandscape(app)->blockCopy(hex).highlight()) {
                 target = hex;
