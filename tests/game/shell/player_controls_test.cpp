@@ -107,11 +107,13 @@ TEST_F(PlayerControls, TheVolumeThumbIsDraggedBothWaysAndTheArrowsAndTrackStep) 
     ASSERT_EQ((std::pair{b.w, b.h}), (std::pair<std::int16_t, std::int16_t>{108, 16}));
     ASSERT_EQ(bar->position(), 10);
     const std::int32_t y = b.y + b.h / 2;
-    const struct {
+    // Where the pointer goes along the bar, and where the thumb then stands.
+    struct Along {
         const char* what;
         std::int32_t x;
         std::int32_t position;
-    } drags[] = {
+    };
+    const Along drags[] = {
         {"pressed on the thumb, 8 pixels into it", b.x + 84, 10},
         {"two tenths left", b.x + 72, 8},
         {"a third of a tenth further: still eight", b.x + 70, 8},
@@ -134,11 +136,7 @@ TEST_F(PlayerControls, TheVolumeThumbIsDraggedBothWaysAndTheArrowsAndTrackStep) 
     post(platform::EventKind::MouseMove, prefs, b.x + 90, y);
     pump();
     EXPECT_EQ(bar->position(), 2);
-    const struct {
-        const char* what;
-        std::int32_t x;
-        std::int32_t position;
-    } clicks[] = {
+    const Along clicks[] = {
         {"the left arrow", b.x + 8, 1},
         {"the left arrow at its last pixel", b.x + 15, 0},
         {"the left arrow at the low end", b.x + 2, 0},
