@@ -395,6 +395,8 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
     }
     case MessageSysKeyDown:
         dropAnswer(queryNamedEmpty(msg::SystemKeyPressed));
+        // Alt and a title's underlined letter opens that pull-down, as a click on the title would.
+        if (tracker_ && wParam < 128 && tracker_->openByMnemonic(static_cast<char>(wParam))) showMenuBar();
         return 0;
     case MessageCommand:
         onCommand(static_cast<std::uint16_t>(wParam & 0xFFFF), static_cast<std::uint16_t>(wParam >> 16));
@@ -745,14 +747,11 @@ void WindowsMainWindow::tileVertically() {
 }
 
 void WindowsMainWindow::arrangeIcons() {
-    const platform::Rect area = clientArea(false);
-    const std::int32_t step = WindowManager::IconSize + 8;
-    std::int32_t slot = 0;
+    std::vector<platform::Rect> placed;
     for (WindowsChildWindow* child : children()) {
         if (!child->isIconic()) continue;
-        child->setWindowPos({4 + slot++ * step, std::max(0, area.height - step), WindowManager::IconSize,
-                             WindowManager::IconSize},
-                            WindowPos::IconiseKeepOrder);
+        placed.push_back(WindowManager::instance().iconPlace(child->hwnd(), placed));
+        child->setWindowPos(placed.back(), WindowPos::IconiseKeepOrder);
     }
 }
 

@@ -26,6 +26,8 @@ public:
     // Puts the bar's window at the box (the frame's client coordinates) and shows it again.
     virtual void placeBar(const Box& box) = 0;
     virtual void followCommand(std::uint16_t) {}
+    // A dialog came up over the frame and takes the input from now on.
+    virtual void dialogOpened() {}
 };
 
 class MainWindow : public virtual Window {

@@ -264,6 +264,9 @@ bool VaelGame::mayLeaveBattle(const char* question) {
 
 void VaelGame::showMainDialog() {
     for (;;) {
+        // Whatever a battle or a button under the pointer left in the status bar, the start dialog shows
+        // the game's title there, as at the program's start.
+        app_->setStatusText(VaelMainWindow::Title, 1);
         StartGameDlg start(onDialog);
         start.attach(*app_);
         const std::int16_t choice = start.create(StartGameDlg::TemplateName, Dialog::Modal);

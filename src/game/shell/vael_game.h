@@ -99,6 +99,13 @@ private:
     std::unique_ptr<OverallCombatResultsDlg> combatResults_;
     std::unique_ptr<AILeaderNotice> aiNotice_;
     std::unique_ptr<NetChat> chat_;
+    // What the player last typed into "Client Information", offered again when he comes back to it (a
+    // failed connection sends him back to the start dialog).
+    struct JoinedLast {
+        std::string name, server;
+        std::uint16_t port = 0;
+    };
+    std::optional<JoinedLast> joinedLast_;
 };
 
 } // namespace vael
