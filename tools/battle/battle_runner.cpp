@@ -1,5 +1,6 @@
 #include "battle_runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/map/vael_physical_layer.h"
 #include "game/net/vael_net_component.h"
 #include "game/rules/combat/combat.h"
 #include "game/shell/commentary_dialog.h"
@@ -161,6 +163,11 @@ public:
                 break;
             }
             app_.pumpMessage();
+            if (options_.display && onlyTheDisplayMoves()) {
+                stop(BattleStatus::Stalled,
+                     "the battle stalled: only the display's timers tick and the game has not ended");
+                break;
+            }
         }
         if (ended_)
             outcome_.status = BattleStatus::Ended;
@@ -191,12 +198,17 @@ private:
     // Meets the other machine and greets it; false (the outcome says why) when it cannot. The host takes
     // the first caller that greets: one that never says who it is keeps nobody out.
     bool connect() {
-        platform_.socketWaitLimit = options_.networkWait;
         std::string error;
         comm::TcpListener listener(platform_);
-        const auto start = std::chrono::steady_clock::now();
-        const auto late = [&] {
-            return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(options_.networkWait);
+        const auto now = [this] { return options_.clock ? options_.clock() : std::chrono::steady_clock::now(); };
+        const auto deadline = now() + std::chrono::milliseconds(options_.networkWait);
+        const auto late = [&] { return now() > deadline; };
+        // Each wait for the network lasts only what is left of the whole: a caller that comes and never
+        // greets would otherwise start a full wait of its own.
+        const auto waitForTheOther = [&] {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now()).count();
+            platform_.socketWaitLimit = static_cast<std::int32_t>(std::max<long long>(1, left));
+            if (app_.waitMessage()) app_.pumpMessage();
         };
         const comm::Greeting mine{comm::ProtocolVersion, VaelVersion, hosting() ? "Host" : "Guest",
                                   static_cast<std::uint16_t>(hosting() ? 1 : 0)};
@@ -227,7 +239,7 @@ private:
                 *options_.portNotice << "hosting on port " << listener.port() << std::endl;
             listener.onAccept = call;
             while (!chosen && !late())
-                if (app_.waitMessage()) app_.pumpMessage();
+                waitForTheOther();
             listener.close();
         } else {
             std::unique_ptr<comm::TcpLink> link;
@@ -237,8 +249,10 @@ private:
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             if (link) call(std::move(link));
             while (!chosen && refused.empty() && !late())
-                if (app_.waitMessage()) app_.pumpMessage();
+                waitForTheOther();
         }
+        // From here on the other machine's silence is measured a whole wait at a time.
+        platform_.socketWaitLimit = options_.networkWait;
         if (!chosen) {
             const std::string why = !refused.empty()   ? refused
                                     : !callers.empty() ? "the other machine did not greet"
@@ -345,6 +359,14 @@ private:
         }
         outcome_.home.name = GameControl::nationName(layer.getHomeNation());
         outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
+    }
+
+    bool onlyTheDisplayMoves() {
+        const StandStill::Mark mark{outcome_.commentaryLines, outcome_.activations, turnsBegun_, turn()};
+        return standStill_.stalled(mark, app_.tickCount(), [this] {
+            VaelPhysicalLayers* views = app_.views();
+            return views && views->shownViewOwesAReply();
+        });
     }
 
     // The battle loads here; false (the outcome says why) when it does not.
@@ -477,9 +499,21 @@ private:
     bool announcementDue_ = false;
     bool savedOnResuming_ = false;
     std::string failed_;
+    StandStill standStill_;
 };
 
 } // namespace
+
+bool StandStill::stalled(const Mark& mark, std::uint32_t now, const std::function<bool()>& owesAReply) {
+    if (!seen_ || mark != last_) {
+        seen_ = true;
+        last_ = mark;
+        since_ = now;
+        return false;
+    }
+    if (now - since_ < WaitMs) return false;
+    return !owesAReply();
+}
 
 BattleOutcome playBattle(const BattleOptions& options, std::ostream* out) {
     Battle battle(options, out);

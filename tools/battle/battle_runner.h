@@ -2,7 +2,9 @@
 // Plays one battle of the data directory with both sides given to the computer, with no window, on the
 // headless platform's virtual clock, every random number drawn from the seed. It is the backbone of the
 // end-to-end tests and of the whole-battle benchmark, and what `vael-battle` runs.
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -35,6 +37,8 @@ struct BattleOptions {
     std::uint16_t joinPort = 0;
     // How long to wait for the other machine, in real milliseconds.
     std::int32_t networkWait = 60000;
+    // The clock the wait to meet the other machine is measured by: the real one unless a test gives its own.
+    std::function<std::chrono::steady_clock::time_point()> clock;
     // Told the port the host listens on, once it listens.
     std::ostream* portNotice = nullptr;
     // The preference "Last A/I Type" the battle draws its plans by: 0, as a fresh install has it, draws
@@ -67,6 +71,29 @@ struct BattleOutcome {
 
     std::int64_t tasks = 0;
     SideLosses home, visitor;
+};
+
+// With the display, its timers tick for as long as a flag waves, so the loop never runs out of things to
+// do: the battle stands still when nothing of the rules (what is said, who is active, the turn) has moved
+// for ten minutes of the game's clock (the slowest animation takes seconds) and no display object owes
+// the rules a reply.
+class StandStill {
+public:
+    struct Mark {
+        std::size_t said = 0;
+        std::int32_t activations = 0, turnsBegun = 0, turn = 0;
+        bool operator==(const Mark&) const = default;
+    };
+    static constexpr std::uint32_t WaitMs = 10 * 60 * 1000;
+
+    // Told what the rules show at the game's clock's now; asks whether a reply is owed only once they have
+    // stood still for the whole wait.
+    bool stalled(const Mark& mark, std::uint32_t now, const std::function<bool()>& owesAReply);
+
+private:
+    bool seen_ = false;
+    Mark last_;
+    std::uint32_t since_ = 0;
 };
 
 // Each commentary line goes to out (when given) as it comes.

@@ -403,8 +403,15 @@ Track cheer() {
 } // namespace
 
 Bytes waveBytes(const std::vector<std::int16_t>& samples, std::uint32_t rate) {
+    const std::uint32_t dataSize = std::uint32_t(samples.size() * 2);
     Bytes out;
-    auto text = [&](const char* s) { out.insert(out.end(), s, s + 4); };
+    out.reserve(44 + dataSize);
+    // Byte by byte: a range insert into the growing vector sets off a false overflow warning in
+    // optimised builds.
+    auto text = [&](const char* s) {
+        for (int i = 0; i < 4; ++i)
+            out.push_back(std::uint8_t(s[i]));
+    };
     auto u32 = [&](std::uint32_t v) {
         for (int i = 0; i < 4; ++i)
             out.push_back(std::uint8_t(v >> (8 * i)));
@@ -413,7 +420,6 @@ Bytes waveBytes(const std::vector<std::int16_t>& samples, std::uint32_t rate) {
         out.push_back(std::uint8_t(v));
         out.push_back(std::uint8_t(v >> 8));
     };
-    const std::uint32_t dataSize = std::uint32_t(samples.size() * 2);
     text("RIFF");
     u32(36 + dataSize);
     text("WAVE");

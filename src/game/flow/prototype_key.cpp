@@ -137,10 +137,7 @@ PrototypeKey choosePrototypeKey(std::uint8_t kind, const VaelUnitData& record) {
         return refuse("That nation's Elephant is not in yet.");
     case 6:
     case 14:
-        // The two hoplite records choose the same keys but for the one-hex hoplites: the second record
-        // kind makes them under the catalogue's first hoplite id, which no other record reaches.
-        if (nation == Macedonian || nation == Persian || nation == Greek)
-            return key(twoHexes ? 18 : kind == 14 ? 1 : 31);
+        if (nation == Macedonian || nation == Persian || nation == Greek) return key(twoHexes ? 18 : 31);
         return refuse("That nation's hoplites are not in");
     case 7:
         return lightInfantryKey(nation, type, twoHexes);

@@ -7,6 +7,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
 #include "game/map/landscape_save.h"
 #include "game/map/map_message_names.h"
@@ -114,6 +115,8 @@ PointedVaelLandscape::PointedVaelLandscape(const Dim& blockSize, const Dim& hexS
                                    "Landscape Overlays", gridName, outlineName, 6, mode,
                                    name ? name : "Pointed Vael Landscape"),
       background_("Landscape Background") {
+    // A fixed id rather than the next free one: the same in every game, whatever was named before the map.
+    RegisteredMessage::registerWithId(RemoveDeadSpritesId, msg::RemoveDeadSprites);
     elevationStep_ = scaledHalf(mode);
     hexOffset_ = 1000;
     if (fullSize()) {

@@ -18,6 +18,9 @@ namespace vael {
 
 class PointedVaelLandscape : public PointedIsometricHexLandscape {
 public:
+    // The id "RemoveDeadSprites" is registered under when the landscape is made.
+    static constexpr std::uint16_t RemoveDeadSpritesId = 253;
+
     struct Arrow {
         BattleArrowStruct arrow;
         Sprite* sprite = nullptr;

@@ -848,6 +848,16 @@ bool VaelPhysicalLayer::busy() const {
     return false;
 }
 
+bool VaelPhysicalLayer::owesAReply() const {
+    Item<PhysicalObject*>* it = nullptr;
+    for (objects_.firstItem(it); it; it = it->next) {
+        Item<LogicalCommandInfo>* command = nullptr;
+        for (it->value->commands().firstItem(command); command; command = command->next)
+            if (command->value.replyEvent.id() != 0) return true;
+    }
+    return false;
+}
+
 void VaelPhysicalLayer::redrawWhole() {
     if (unitBitmap_ && mapRows_ > 0) {
         const std::size_t cells = std::min(
@@ -905,6 +915,12 @@ VaelPhysicalLayers::VaelPhysicalLayers(Bus& bus)
 bool VaelPhysicalLayers::shownViewBusy() const {
     for (const VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
         if (layer->viewShown() && layer->busy()) return true;
+    return false;
+}
+
+bool VaelPhysicalLayers::shownViewOwesAReply() const {
+    for (const VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
+        if (layer->viewShown() && layer->owesAReply()) return true;
     return false;
 }
 

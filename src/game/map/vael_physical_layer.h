@@ -140,6 +140,8 @@ public:
     // Whether a display object of a unit still has something to play: a command, or figures out of the
     // formation on their way (falling, walking off the field, gear dropped).
     bool busy() const;
+    // Whether a display object holds a command whose reply the logical side still waits for.
+    bool owesAReply() const;
     // Whether this layer's view is the one whose objects answer the logical side.
     bool viewShown() const;
     // Draws every view of the layer whole, with the overview's marks made again from the hex colours:
@@ -255,6 +257,8 @@ public:
     bool saveGameBytes(std::vector<std::uint8_t>& bytes);
     // Whether the view on screen still plays something a saved game could not show again.
     bool shownViewBusy() const;
+    // Whether the view that answers the logical side still owes it a reply.
+    bool shownViewOwesAReply() const;
     // Puts every object back as the file saved it; false, with nothing changed, when the file holds no
     // whole display part (a game saved without one).
     bool loadGameBytes(const std::vector<std::uint8_t>& bytes);

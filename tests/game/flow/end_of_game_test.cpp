@@ -121,10 +121,10 @@ TEST_F(EndOfGameFlow, AGameEndedFromElsewhereGoesToTheSideWhoseCommanderStillSta
         short homeWon;
     };
     const Row rows[] = {
-        {"Vaelmoric fell: the visitors win", {{"Aspar", true}, {"Vaelmoric", true}}, 2, 0},
+        {"Vaelmoric fell: the visitors win", {{"Aristhon", true}, {"Vaelmoric", true}}, 2, 0},
         {"Tezhar fell: the home side wins", {{"Tezhar", true}, {"Vaelmoric", false}}, 1, 1},
         {"both fell: Vaelmoric's fall is asked first", {{"Tezhar", true}, {"Vaelmoric", true}}, 2, 0},
-        {"nobody decisive fell: no winner", {{"Aspar", true}, {"Vaelmoric", false}}, 0, 0},
+        {"nobody decisive fell: no winner", {{"Aristhon", true}, {"Vaelmoric", false}}, 0, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -162,7 +162,7 @@ TEST_F(EndOfGameFlow, AutomaticWinGivesTheOtherSideTheGameAtOnce) {
 }
 
 TEST_F(EndOfGameFlow, AfterTheEndNeitherTheNextLeaderNorTheNextTurnRuns) {
-    addLeader("Aspar", false);
+    addLeader("Aristhon", false);
     control->setHomeTQLimit(0); // the test after the rout phase finds the home side over
     control->sendNamedEmpty("EndOfTurnRoutingDone");
     app.drainQueue();

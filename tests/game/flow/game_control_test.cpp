@@ -207,7 +207,7 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         GameControl& c = fresh(
-            {{"Aspar", 2, 1, nullptr}, {"Vaelmoric the Bold", 5, 1, nullptr}, {"Keldrian", 4, 2, nullptr}});
+            {{"Aristhon", 2, 1, nullptr}, {"Vaelmoric the Bold", 5, 1, nullptr}, {"Keldrian", 4, 2, nullptr}});
         c.setScenario(row.scenario);
         ASSERT_TRUE(
             restore(c, {0, 0, 0}, {0, -1, row.turn, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, row.eliteCount}));
@@ -226,7 +226,7 @@ TEST_F(GameControlTest, EliteInitiativeByScenarioTurnCountAndReply) {
 }
 
 TEST_F(GameControlTest, AResumedGameCarriesOnWithTheSavedLeaderAndRollsNothing) {
-    addLeader("Aspar", 2), addLeader("Vaelmoric", 5);
+    addLeader("Aristhon", 2), addLeader("Vaelmoric", 5);
     ASSERT_TRUE(restore(control, {1, 1}, {0, 1, 3, 0}));
     EXPECT_EQ(control.isLoading(), 1);
     test::ScriptedRolls rolls{};
@@ -269,7 +269,7 @@ TEST_F(GameControlTest, AGameOrTurnWithNobodyToChooseGoesToItsRoutPhaseAndOnlyIt
 }
 
 TEST_F(GameControlTest, SynchronisationCountsEveryMachineAndWordsWhoIsStillBusy) {
-    addLeader("Aspar", 2);
+    addLeader("Aristhon", 2);
     control.setPlayers(3);
     control.SynchronizeGame("viewing combat results");
     EXPECT_EQ(control.getAwaitedPlayers(), 2);
@@ -288,7 +288,7 @@ TEST_F(GameControlTest, SynchronisationCountsEveryMachineAndWordsWhoIsStillBusy)
 
 // The one who left was the last awaited: the others must not wait for him for ever.
 TEST_F(GameControlTest, APlayerLeavingWhileTheOthersWaitForHimCompletesTheStep) {
-    addLeader("Aspar (Ann)", 2), addLeader("Brasidas (Bob)", 3);
+    addLeader("Aristhon (Ann)", 2), addLeader("Surendal (Bob)", 3);
     control.setPlayers(2);
     control.SynchronizeGame("watching");
     control.PlayerDeleted("Bob");
@@ -298,14 +298,14 @@ TEST_F(GameControlTest, APlayerLeavingWhileTheOthersWaitForHimCompletesTheStep) 
                      "AddCommentary \\BBob has left the game. Leaders controlled by this player are "
                      "permanently inactive.\\b",
                      "GameSynchronized"}));
-    // players, awaited; Brasidas's initiative is gone for good, Aspar's stays
+    // players, awaited; Surendal's initiative is gone for good, Aristhon's stays
     EXPECT_EQ(test::values(control.getPlayers(), control.getAwaitedPlayers(),
                            control.leaderAt(1).currentInitiative, control.leaderAt(0).currentInitiative),
               "1 -1 0 2");
 }
 
 TEST_F(GameControlTest, APlayerLeavingWhileHisLeaderIsActiveMovesTheTurnOnOnce) {
-    addLeader("Aspar (Ann)", 2), addLeader("Vaelmoric (Bob)", 3);
+    addLeader("Aristhon (Ann)", 2), addLeader("Vaelmoric (Bob)", 3);
     control.setPlayers(3);
     test::ScriptedRolls rolls{4};
     ASSERT_TRUE(control.EliteInitiative());
@@ -391,19 +391,19 @@ TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {
         const char* text;
         std::vector<std::string> names;
     } rows[] = {
-        {"(Aspar,Brasidas)", {"Aspar (Ann)", "Brasidas (Ann)", "Kleon"}},
-        {"( Aspar, Kleon )", {"Aspar (Ann)", "Brasidas", "Kleon"}}, // the last name runs to the ")"
-        {"(Aspar", {"Aspar", "Brasidas", "Kleon"}},
-        {"(Kleon)", {"Aspar", "Brasidas", "Kleon (Ann)"}},
-        {"Aspar,Kleon", {"Aspar", "Brasidas", "Kleon"}},
-        {"(Nobody,", {"Aspar", "Brasidas", "Kleon"}},
-        {"(", {"Aspar", "Brasidas", "Kleon"}},
-        {"()", {"Aspar", "Brasidas", "Kleon"}},
+        {"(Aristhon,Surendal)", {"Aristhon (Ann)", "Surendal (Ann)", "Melagor"}},
+        {"( Aristhon, Melagor )", {"Aristhon (Ann)", "Surendal", "Melagor"}}, // the last name runs to the ")"
+        {"(Aristhon", {"Aristhon", "Surendal", "Melagor"}},
+        {"(Melagor)", {"Aristhon", "Surendal", "Melagor (Ann)"}},
+        {"Aristhon,Melagor", {"Aristhon", "Surendal", "Melagor"}},
+        {"(Nobody,", {"Aristhon", "Surendal", "Melagor"}},
+        {"(", {"Aristhon", "Surendal", "Melagor"}},
+        {"()", {"Aristhon", "Surendal", "Melagor"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
         GameControl& c =
-            fresh({{"Aspar", 2, 1, nullptr}, {"Brasidas", 2, 1, nullptr}, {"Kleon", 2, 1, nullptr}});
+            fresh({{"Aristhon", 2, 1, nullptr}, {"Surendal", 2, 1, nullptr}, {"Melagor", 2, 1, nullptr}});
         c.SetPlayerInfo(PlyrInfo{"Ann", row.text});
         std::vector<std::string> names;
         for (std::int16_t i = 0; i < 3; ++i)
@@ -548,8 +548,8 @@ TEST_F(GameControlTest, TurnNumberAndResultsAnswerOnTheBus) {
 }
 
 TEST_F(GameControlTest, AutosaveOnlyForAHumanLeaderInSinglePlay) {
-    addLeader("Aspar", 2);
-    Leader* computer = addLeader("Kleon", 3);
+    addLeader("Aristhon", 2);
+    Leader* computer = addLeader("Melagor", 3);
     computer->setComputerControlled();
     control.setAutoSave(1);
     test::ScriptedRolls rolls{0, 2};
@@ -560,7 +560,7 @@ TEST_F(GameControlTest, AutosaveOnlyForAHumanLeaderInSinglePlay) {
     control.setPlayers(1);
     ASSERT_EQ(control.ChooseNextLeader(), 1);
     control.LeaderActivated();
-    EXPECT_EQ(world.only({"AutoSaveGame"}), Lines{"AutoSaveGame Turn #1; Aspar"});
+    EXPECT_EQ(world.only({"AutoSaveGame"}), Lines{"AutoSaveGame Turn #1; Aristhon"});
 }
 
 TEST_F(GameControlTest, AWrongPayloadIsReportedAndChangesNothing) {

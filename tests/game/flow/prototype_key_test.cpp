@@ -77,7 +77,7 @@ TEST(PrototypeKey, ChosenByKindNationAndTheRecordsFlags) {
         {5, 3, "Elephants", 4, 0, 0, 40, nullptr},
         {5, 1, "Elephants", 4, 0, 0, -1, "That nation's Elephant is not in yet."},
         {6, 1, "Hoplites", 0, 1, 0, 18, nullptr},
-        {14, 4, "Hoplites", 0, 0, 0, 1, nullptr},
+        {14, 4, "Hoplites", 0, 0, 0, 31, nullptr},
         {14, 4, "Hoplites", 0, 1, 0, 18, nullptr},
         {6, 4, "Hoplites", 0, 0, 0, 31, nullptr},
         {14, 3, "Hoplites", 0, 0, 0, -1, "That nation's hoplites are not in"},

@@ -37,7 +37,7 @@ void cavalry(test::Bytes& s, const std::string& name, int code, int group, int h
 }
 
 // Macedonians at home (limit 30) against Persians and their Indian allies (limit 20). Leaders 0 Vaelmoric
-// (initiative 5, group 1), 2 Aspar (2, group 2) and 4 Tezhar (4, group 3, alone); units 1 and 3 at home.
+// (initiative 5, group 1), 2 Aristhon (2, group 2) and 4 Tezhar (4, group 3, alone); units 1 and 3 at home.
 std::vector<std::uint8_t> smallBattle() {
     test::Bytes s;
     s.u16(3).u16(1).u16(3).u8('V').u8('a').u8('n').u16(2).u16(4).u8('R').u8('e').u8('a').u8('r');
@@ -47,7 +47,7 @@ std::vector<std::uint8_t> smallBattle() {
     s.u8(1).u8(3).u8(1); // Indians fight as Persians
     s.u8(0).u8(0);
     leader(s, "Vaelmoric", 2, 1, 1101, 5), cavalry(s, "Companions", 2, 1, 1102);
-    leader(s, "Aspar", 2, 2, 1201, 2), cavalry(s, "Thessalians", 2, 2, 1202);
+    leader(s, "Aristhon", 2, 2, 1201, 2), cavalry(s, "Thessalians", 2, 2, 1202);
     leader(s, "Tezhar", 3, 3, 1504, 4);
     return s.b;
 }
@@ -92,7 +92,7 @@ protected:
     void TearDown() override { EXPECT_EQ(checks.texts, Lines{}) << "no check fails"; }
     Leader* leader(const char* name) { return layer.findLeaderByName(name); }
     void allLocal() {
-        for (const char* name : {"Vaelmoric", "Aspar", "Tezhar"})
+        for (const char* name : {"Vaelmoric", "Aristhon", "Tezhar"})
             layer.addLocalLeader(leader(name));
     }
     // Runs the queued messages and the timers until nothing is left to do.
@@ -237,7 +237,7 @@ TEST_F(TurnSequence, TheEndOfTheGameIsWonOrLostByTheNationOfThisMachinesHumanLea
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        for (const char* name : {"Vaelmoric", "Aspar"})
+        for (const char* name : {"Vaelmoric", "Aristhon"})
             if (row.computerHome) leader(name)->setComputerControlled();
         std::vector<std::pair<std::uint32_t, short>> shown;
         layer.setDialogs(
@@ -267,8 +267,8 @@ TEST_F(TurnSequence, TheEndOfTheGameCountsOnlyTheLeadersPlayedOnThisMachine) {
     } rows[] = {
         {"home won, only the visitor's Tezhar played here", {"Tezhar"}, 1, 0, 2},
         {"visitor won, only the visitor's Tezhar played here", {"Tezhar"}, 2, 1, 2},
-        {"home won, only the home leaders played here", {"Vaelmoric", "Aspar"}, 1, 1, 1},
-        {"visitor won, only the home leaders played here", {"Vaelmoric", "Aspar"}, 2, 0, 1},
+        {"home won, only the home leaders played here", {"Vaelmoric", "Aristhon"}, 1, 1, 1},
+        {"visitor won, only the home leaders played here", {"Vaelmoric", "Aristhon"}, 2, 0, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -290,7 +290,7 @@ TEST_F(TurnSequence, TheEndOfTheGameCountsOnlyTheLeadersPlayedOnThisMachine) {
 TEST_F(TurnSequence, GameControlIsMadeFromTheLoadedBattleOrHearsItAnnounced) {
     const auto madeFromTheBattle = [](GameControl& control) {
         EXPECT_EQ(control.getLeaderCount(), 3);
-        EXPECT_EQ(control.leaderAt(1).name, "Aspar");
+        EXPECT_EQ(control.leaderAt(1).name, "Aristhon");
         EXPECT_EQ(control.leaderAt(2).name, "Tezhar");
         EXPECT_EQ(control.leaderAt(2).currentInitiative, 4);
         EXPECT_EQ(
@@ -316,8 +316,8 @@ TEST_F(TurnSequence, GameControlIsMadeFromTheLoadedBattleOrHearsItAnnounced) {
 }
 
 // Vaelmoric opens (elite initiative, no roll) and goes again on momentum (30 < 48), fails the second try
-// (30 is not below 30); Tezhar is chosen (5 of 2 + 4), then Aspar; the rout phase; the overview. Turn 2:
-// no elite initiative (40 is not below 40); Aspar (6 of 5 + 2 + 4), Tezhar (8 of 5 + 4), Vaelmoric, whose
+// (30 is not below 30); Tezhar is chosen (5 of 2 + 4), then Aristhon; the rout phase; the overview. Turn 2:
+// no elite initiative (40 is not below 40); Aristhon (6 of 5 + 2 + 4), Tezhar (8 of 5 + 4), Vaelmoric, whose
 // momentum fails (99); a visiting unit routs and is eliminated in the rout phase, and the visitors, 20
 // down, lose.
 TEST_F(TurnSequence, ASeededBattleMessageByMessage) {
@@ -348,7 +348,7 @@ TEST_F(TurnSequence, ASeededBattleMessageByMessage) {
     const Lines combat = {"DoneViewingCombatResults", "ZoomOutAfterCombat", "FinishLeader",
                           "SynchronizeGame ", "GameSynchronized"};
     const Lines vaelmoric = lines("RaiseFlags [1,0] gray [] nation 1", "InitLeader", combat);
-    const Lines aspar = lines("RaiseFlags [3,2] gray [] nation 1", "InitLeader", combat);
+    const Lines aristhon = lines("RaiseFlags [3,2] gray [] nation 1", "InitLeader", combat);
     const Lines tezhar = lines("RaiseFlags [4] gray [] nation 2",
                                "AddCommentary \\BTezhar is now giving orders.  Please wait...\\b",
                                "InitAILeader group 3", combat);
@@ -357,11 +357,11 @@ TEST_F(TurnSequence, ASeededBattleMessageByMessage) {
         vaelmoric,
         "AddCommentary \\BVaelmoric\\b attempted momentum (tactical initiative) and was successful!",
         activation("0", "Vaelmoric", true), vaelmoric, activation("4", "Tezhar", true), tezhar,
-        activation("2", "Aspar", true), aspar, "RoutPhase",
+        activation("2", "Aristhon", true), aristhon, "RoutPhase",
         "EndOfTurn winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0",
         "SynchronizeGame viewing the turn overview", "GameSynchronized",
         "ChangeMainCaption Small Fight - Turn 2", "AddCommentary \\B** Turn #2 **\\b", "BeginTurn",
-        "EliteInitiative 1", activation("2", "Aspar", false), aspar, activation("4", "Tezhar", true), tezhar,
+        "EliteInitiative 1", activation("2", "Aristhon", false), aristhon, activation("4", "Tezhar", true), tezhar,
         activation("0", "Vaelmoric", true), vaelmoric,
         // The layer, on the bus before the recorder, plays the music at once as it takes the end of the game.
         "RoutPhase", "EndGameMusic 1",
@@ -410,7 +410,7 @@ TEST_F(TurnSequence, EveryMachineReportsEachStepThroughTheRelay) {
         });
     relay.attach(layer);
     world.then("RoutPhase", [&](test::GameFlowRecorder& w) { w.say("AutomaticWin", short{1}); });
-    // Vaelmoric, whose momentum fails (99); Tezhar (99 % 6 = 3 of 2 + 4); Aspar.
+    // Vaelmoric, whose momentum fails (99); Tezhar (99 % 6 = 3 of 2 + 4); Aristhon.
     test::ScriptedRolls rolls{0, 99, 99, 0};
     beginGame();
     int reports = 0;

@@ -367,6 +367,30 @@ TEST_F(BattleSceneryTest, TheThirdBattleStandsTwelvePicturesInTheNormalViewAndEl
     EXPECT_EQ(shown(turned()), expectedReversed);
 }
 
+// The battle's own scenery is made again with the map, so a saved game keeps none of it: both views save
+// no sprite, and a battle loaded on the same map shows each picture once.
+TEST_F(BattleSceneryTest, TheThirdBattlesSceneryIsNeitherSavedNorDoubledOnLoad) {
+    makeBattle(2);
+    const std::vector<Shown> normalShown = shown(normal()), turnedShown = shown(turned());
+    ASSERT_EQ((std::tuple{normalShown.size(), turnedShown.size()}), std::tuple(12u, 11u));
+    const auto file = dir / "pass.vel";
+    writeAll(file, Bytes(16, 0));
+    ASSERT_TRUE(normal().saveGame(file.string()));
+    ASSERT_TRUE(turned().saveGame(file.string()));
+    const Bytes expected{16, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, // header: the block at 16
+                         26, 0, 0, 0, 30, 0, 0, 0, 0, 0,                   // sections at 26 and 30, no scar
+                         0,  0, 0, 0,                                      // normal: no arrow, no sprite
+                         0,  0, 0, 0};                                     // reversed
+    EXPECT_EQ(readAll(file), expected);
+    makeBattle(2);
+    for (auto& view : levels)
+        for (auto& l : view)
+            ASSERT_TRUE(l->loadGame(file.string()));
+    EXPECT_EQ(shown(normal()), normalShown);
+    EXPECT_EQ(shown(turned()), turnedShown);
+    EXPECT_EQ(normal().deadSprites().count(), 0);
+}
+
 TEST_F(BattleSceneryTest, OtherBattlesAndMissingArchivesMakeNothingAndCloseGameDropsTheScenery) {
     for (std::uint16_t battle : {1, 3, 10}) {
         SCOPED_TRACE(battle);

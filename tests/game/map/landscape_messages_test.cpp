@@ -1,5 +1,6 @@
 // The battle landscape on the bus: the marker of the hex to move to, a payload of the wrong type, the
-// full-size messages only on the full-size landscapes, and higher hexes in front drawn again over a sprite.
+// full-size messages only on the full-size landscapes, the fixed id of removing dead sprites, and higher
+// hexes in front drawn again over a sprite.
 #include <gtest/gtest.h>
 
 #include "forged_map_scene.h"
@@ -51,6 +52,15 @@ TEST_F(LandscapeMessagesTest, ArrowsAndPathsOnlyOnTheFullSizeLandscapes) {
     auto* path = dynamic_cast<Container<List<SpritePathEntry>>*>(answer.get());
     ASSERT_NE(path, nullptr);
     EXPECT_GT(path->valuePtr()->count(), 0);
+}
+
+// Sent by its fixed id rather than by name, the message still reaches the two full-size landscapes, each of
+// which asks its views to redraw what it hid.
+TEST_F(LandscapeMessagesTest, RemovingTheDeadSpritesIsKnownByItsFixedId) {
+    EXPECT_EQ(RegisteredMessage::getId("RemoveDeadSprites"), 253);
+    EXPECT_EQ(RegisteredMessage::nameOf(253), "RemoveDeadSprites");
+    app.sendEmpty(BusMessage(253));
+    EXPECT_EQ(rec().labels(), Labels(2, "Listener.h3"));
 }
 
 TEST_F(LandscapeMessagesTest, HigherHexesInFrontAreDrawnAgainOverASprite) {

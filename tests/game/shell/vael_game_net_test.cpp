@@ -282,12 +282,12 @@ TEST_F(NetGame, TheTemporaryDialogAnswersServerOrClient) {
 }
 
 TEST_F(NetGame, TheChoiceOfLeadersKeepsWhatIsNotChangedAndTakesWhatIs) {
-    NetChooseLeadersDlg dialog({"Vaelmoric", "Aspar", "Tezhar"}, {"Ann", "Bob"}, {0, 0, 1},
+    NetChooseLeadersDlg dialog({"Vaelmoric", "Aristhon", "Tezhar"}, {"Ann", "Bob"}, {0, 0, 1},
                                [&](Dialog& d, const std::string&) {
                                    EXPECT_EQ(d.textTile(NetChooseLeadersDlg::IdFirstName + 1)
                                                  ? d.textTile(NetChooseLeadersDlg::IdFirstName + 1)->text()
                                                  : d.getItemText(NetChooseLeadersDlg::IdFirstName + 1),
-                                             "Aspar");
+                                             "Aristhon");
                                    EXPECT_FALSE(d.item(NetChooseLeadersDlg::IdFirstChoice + 3)->isVisible());
                                    d.item(NetChooseLeadersDlg::IdFirstChoice + 1)->select(1);
                                    press(os, d, Dialog::IdOk);

@@ -73,7 +73,7 @@ protected:
 
     template <class Kind = Leader>
     OpenLeader<Kind>& leader(std::uint16_t number, std::int16_t hex, Ratings r = {},
-                             const std::string& name = "Cleon", std::uint32_t nation = home) {
+                             const std::string& name = "Kavel", std::uint32_t nation = home) {
         return stand(std::make_unique<OpenLeader<Kind>>(leaderRecord(number, hex, map.get(), nation, name, r),
                                                         name.c_str()),
                      hex);

@@ -4,7 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -97,6 +103,79 @@ TEST(Battle, ABattleThatDoesNotEndStopsAtItsCapsAndSaysWhy) {
     EXPECT_EQ(outcome.visitor.name, "Indian");
     EXPECT_EQ(outcome.home.tqLimit, 70);
     EXPECT_EQ(outcome.visitor.tqLimit, 60);
+}
+
+// A caller that comes and never says who it is keeps the host no longer than the whole wait. The clock the
+// tool measures the wait by is the test's: each look moves it on by 20 s, the caller comes at the second
+// look, and from the fifth look (80 s) the wait is over. The last wait for the network is of what was left
+// of the minute (nothing: one millisecond); a whole minute of its own would hold the host until 140 s.
+TEST(Battle, ACallerThatNeverGreetsKeepsTheHostNoLongerThanTheWait) {
+    BattleOptions options = demonstration(3);
+    options.hostPort = 0;
+    std::ostringstream notice;
+    options.portNotice = &notice;
+    int looks = 0, caller = -1;
+    const auto start = std::chrono::steady_clock::now();
+    auto lastLook = start;
+    std::chrono::steady_clock::duration longestRealWait{};
+    options.clock = [&] {
+        const auto real = std::chrono::steady_clock::now();
+        longestRealWait = std::max(longestRealWait, real - lastLook);
+        lastLook = real;
+        if (looks == 1) {
+            int port = 0;
+            std::istringstream(notice.str().substr(notice.str().rfind(' ') + 1)) >> port;
+            caller = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_port = htons(static_cast<std::uint16_t>(port));
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            EXPECT_EQ(::connect(caller, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << port;
+        }
+        return start + std::chrono::seconds(20) * looks++;
+    };
+    const BattleOutcome outcome = playBattle(options);
+    ::close(caller);
+    EXPECT_EQ(outcome.status, BattleStatus::Disconnected);
+    EXPECT_EQ(outcome.message, "the other machine did not greet");
+    EXPECT_EQ(looks, 6); // the deadline; a look at 20, 40, 60 (not yet over) and 80 s; the last
+    EXPECT_LT(longestRealWait, std::chrono::seconds(30)) << "a wait of its own after the caller came";
+}
+
+// With the display, a battle stands still once nothing of the rules has moved for the whole wait (600,000
+// ms of the game's clock) while no display object owes a reply; any move starts the wait afresh.
+TEST(Battle, ABattleOnTheDisplayStandsStillOnlyAfterTheWholeWaitWithNoReplyOwed) {
+    const StandStill::Mark first{3, 2, 1, 1};
+    struct Row {
+        const char* what;
+        StandStill::Mark second; // told at 1,000 + elapsed
+        std::uint32_t elapsed;
+        bool owed;
+        bool stalled;
+    } rows[] = {
+        {"a moment short of the wait", first, 599999, false, false},
+        {"the whole wait", first, 600000, false, true},
+        {"the whole wait, a reply owed", first, 600000, true, false},
+        {"a line said at the end of the wait", {4, 2, 1, 1}, 600000, false, false},
+        {"a leader activated", {3, 3, 1, 1}, 600000, false, false},
+        {"a turn begun", {3, 2, 2, 1}, 600000, false, false},
+        {"game control's turn moved", {3, 2, 1, 2}, 600000, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        StandStill still;
+        int asked = 0;
+        const auto owed = [&] { return ++asked, row.owed; };
+        EXPECT_FALSE(still.stalled(first, 1000, owed));
+        EXPECT_EQ(still.stalled(row.second, 1000 + row.elapsed, owed), row.stalled);
+        // The display is asked only once the rules have stood still for the whole wait.
+        EXPECT_EQ(asked, row.second == first && row.elapsed >= StandStill::WaitMs ? 1 : 0);
+    }
+    // The clock's count wraps: the wait is measured across it.
+    StandStill still;
+    EXPECT_FALSE(still.stalled(first, 0xFFFFFF00u, [] { return false; }));
+    EXPECT_FALSE(still.stalled(first, 600000u - 0x101u, [] { return false; }));
+    EXPECT_TRUE(still.stalled(first, 600000u - 0x100u, [] { return false; }));
 }
 
 TEST(Battle, TheSameSeedGivesTheSameCommentaryTwice) {

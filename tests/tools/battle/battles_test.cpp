@@ -1,5 +1,5 @@
 // Our battles beyond the demonstration, played by the battle runner: together they put every display type
-// of the catalogue on the field, every plan of theirs runs, and each plays to its end over the seeds CTest
+// of the catalogue that a unit record's key can choose on the field, every plan of theirs runs, and each plays to its end over the seeds CTest
 // gives it, headless and with the display layers.
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ namespace {
 const char* const ourBattles[] = {"ARDHUN.SCN", "KORVATH.SCN", "THRENMOOR.SCN", "VELMESK.SCN"};
 
 // The prototype key of every unit record of the data set's battles, as the scenario reader chooses it.
-TEST(OurBattles, PutEveryDisplayTypeIdOfTheCatalogueOnTheField) {
+TEST(OurBattles, PutEveryDisplayTypeIdAKeyChoosesOnTheField) {
     std::set<int> keys, maps;
     std::set<std::string> mapFiles;
     std::vector<std::string> all(std::begin(ourBattles), std::end(ourBattles));
@@ -37,9 +37,13 @@ TEST(OurBattles, PutEveryDisplayTypeIdOfTheCatalogueOnTheField) {
             keys.insert(key.key);
         }
     }
+    // No record's key chooses the catalogue's first hoplite id: one-hex hoplites of either record kind
+    // are made under 31, which shows them alike. The figure tests show id 1 instead.
+    const int chosenByNoKey = 1;
+    EXPECT_EQ(keys.count(chosenByNoKey), 0u) << "id " << chosenByNoKey << " is chosen by a key now";
     std::set<int> catalogue;
     for (int id = 0; id <= 44; ++id)
-        catalogue.insert(id);
+        if (id != chosenByNoKey) catalogue.insert(id);
     EXPECT_EQ(keys, catalogue);
     EXPECT_EQ(mapFiles.size(), all.size()) << "each battle on its own map";
 }

@@ -69,7 +69,7 @@ TEST_F(LeaderOrders, ActivationSpreadsTheCommandThenTellsTheGame) {
     activate();
     EXPECT_EQ(flow.heard,
               (Texts{"LegalUnits|1 [505 504 605 606 506 406 405]", "Center On Region|505",
-                     "SetItemText|1 1 Cleon", "SetItemText|1 2 I: 3  Com: 3/3", "LeaderActivated|Cleon"}));
+                     "SetItemText|1 1 Kavel", "SetItemText|1 2 I: 3  Com: 3/3", "LeaderActivated|Kavel"}));
     EXPECT_EQ(values(l.getOrdersUsed(), l.getLastOrderedUnit(), l.inCommandRange(405), l.inCommandRange(503)),
               "0 32767 1 0");
 }
@@ -88,7 +88,7 @@ TEST_F(LeaderOrders, ARemoteLeaderOnlyShowsHimself) {
     l.ordersUsed_ = 3;
     activate();
     EXPECT_EQ(flow.heard,
-              (Texts{"Center On Region|505", "SetItemText|1 1 Cleon", "SetItemText|1 2 I: 4  Com: 4/4"}));
+              (Texts{"Center On Region|505", "SetItemText|1 1 Kavel", "SetItemText|1 2 I: 4  Com: 4/4"}));
     flow.heard.clear();
     flow.sendNamedEmpty("FinishLeader");
     flow.sendNamedEmpty("LeaderCenterOnLeader");
@@ -283,7 +283,7 @@ TEST_F(LeaderOrders, ResumingAfterALoadKeepsTheCountersAndAsksForNoMoreOrders) {
               "NoMoreOrders, prompt, LegalUnits, HALF_HIGHLIGHT_REGION, INVALIDATE_VIEW, SetItemText, "
               "SetItemText, LeaderResumed");
     EXPECT_EQ(values(flow.heard[0], flow.heard.back(), l.getOrdersUsed()),
-              "NoMoreOrders|1 LeaderResumed|Cleon 3");
+              "NoMoreOrders|1 LeaderResumed|Kavel 3");
 }
 
 TEST_F(LeaderOrders, TheLeaderTurnsTowardTheWayMostOfHisGroupFaces) {
@@ -486,9 +486,9 @@ TEST_F(LeaderMovement, TheChancesOfAGroupMoveByInitiativeAndEarlierFailures) {
         ScriptedRolls rolls{row.roll};
         l.attemptGroupMove();
         const std::string outcome = row.outcome;
-        const std::string expected = outcome == "full"  ? "\\BCleon\\b can do a  full group move."
-                                     : outcome == "one" ? "\\BCleon\\b can do a  one hex group move."
-                                                        : "\\BCleon\\b failed to make a group move.";
+        const std::string expected = outcome == "full"  ? "\\BKavel\\b can do a  full group move."
+                                     : outcome == "one" ? "\\BKavel\\b can do a  one hex group move."
+                                                        : "\\BKavel\\b failed to make a group move.";
         EXPECT_EQ(commentary(), Texts{"AddCommentary|" + expected});
         EXPECT_EQ(values(l.groupMoveTried_, l.groupMoveGranted_, l.fullGroupMove_),
                   outcome == "failed" ? "1 0 0"
@@ -517,7 +517,7 @@ TEST_F(LeaderMovement, AMemberTwoStepsFromAnEnemyForbidsTheAttemptAtNoCost) {
             EXPECT_EQ(
                 commentary(),
                 Texts{
-                    "AddCommentary|\\BCleon\\b cannot attempt group move: unit is within 2 hexes of enemy."});
+                    "AddCommentary|\\BKavel\\b cannot attempt group move: unit is within 2 hexes of enemy."});
             EXPECT_EQ(flow.only("DISABLE_MENU_ITEM"), Texts{"DISABLE_MENU_ITEM|212"});
         }
     }

@@ -16,14 +16,14 @@ using namespace test;
 using Leaders = LeaderFixture;
 
 TEST_F(Leaders, AScenarioRecordReadsTheUnitThenTheRatings) {
-    // "Cleon", nation code 2, 6 movement points, leader 1, hex 1505, facing 2; then 2, 4, 3, 1
-    const std::vector<std::uint8_t> unitPart = {5, 'C', 'l', 'e', 'o', 'n', 2, 6, 0, 1, 0, 0xE1, 0x05, 2};
+    // "Kavel", nation code 2, 6 movement points, leader 1, hex 1505, facing 2; then 2, 4, 3, 1
+    const std::vector<std::uint8_t> unitPart = {5, 'K', 'a', 'v', 'e', 'l', 2, 6, 0, 1, 0, 0xE1, 0x05, 2};
     SuperString whole = streamOf({unitPart, {2, 0, 4, 0, 3, 0, 1, 0}});
     LeaderUnitData record;
     EXPECT_TRUE(record.Load(whole));
     EXPECT_EQ(values(record.name, record.nation, record.movementAllowance, record.hex, record.facing,
                      record.shockPrecedence, record.commandRange, record.initiative, record.duelRating),
-              "Cleon 1 6 1505 2 2 4 3 1");
+              "Kavel 1 6 1505 2 2 4 3 1");
 
     FailedChecks checks;
     SuperString cut = streamOf({unitPart, {9, 0, 9}});
@@ -57,8 +57,8 @@ TEST_F(Leaders, QueryCodesAnswerRatingsAndOrders) {
 }
 
 TEST_F(Leaders, AMessageNamingALeaderIsHisWhenTheNameIsHis) {
-    auto& l = leader(1, 505, {}, "Cleon");
-    Container<std::string> his("Cleon"), other("Cleo");
+    auto& l = leader(1, 505, {}, "Kavel");
+    Container<std::string> his("Kavel"), other("Kave");
     Container<short> hex(505), elsewhere(506);
     EXPECT_EQ(values(l.acceptsEvent(&his), l.acceptsEvent(&other), l.acceptsEvent(&hex),
                      l.acceptsEvent(&elsewhere)),
@@ -121,7 +121,7 @@ TEST_F(Leaders, StatusLineShowsNameThenInitiativeAndOrdersLeft) {
     l.ordersUsed_ = 2;
     l.showStatus();
     l.centerOnLeader();
-    EXPECT_EQ(flow.heard, (std::vector<std::string>{"SetItemText|1 1 Cleon", "SetItemText|1 2 I: 5  Com: 3/5",
+    EXPECT_EQ(flow.heard, (std::vector<std::string>{"SetItemText|1 1 Kavel", "SetItemText|1 2 I: 5  Com: 3/5",
                                                     "Center On Region|505"}));
 }
 
@@ -134,7 +134,7 @@ TEST_F(Leaders, AKilledLeaderScoresLeavesHisRecordAndGoesOnAsHisReplacement) {
     flow.sendNamed("EliminateUnit", &number);
     EXPECT_EQ(flow.heard, (std::vector<std::string>{"EliminateUnit|1", "UnitEliminated|1 15 -1 1",
                                                     "LOGICAL_COMMAND|1 0 UnitEliminated",
-                                                    "AddBogusLeader|Cleon 1 3 2 1 0"}));
+                                                    "AddBogusLeader|Kavel 1 3 2 1 0"}));
     ASSERT_EQ(flow.bogusLeaders.size(), 1u);
     EXPECT_EQ(values(flow.bogusLeaders[0]->getUnitNum(), flow.bogusLeaders[0]->getBaseInitiative(),
                      map->unitsInHex(505).count()),
@@ -144,13 +144,13 @@ TEST_F(Leaders, AKilledLeaderScoresLeavesHisRecordAndGoesOnAsHisReplacement) {
     EXPECT_EQ(values(l.getName(), l.getCommandRange(), l.getInitiative(), l.getShockPrecedence(),
                      l.getDuelRating(), l.isWounded(), l.isEliminated(), l.getBaseInitiative(),
                      l.pointValue(), l.ordersLeft()),
-              "Cleon(R) 4 2 2 1 0 1 3 10 0");
+              "Kavel(R) 4 2 2 1 0 1 3 10 0");
 
     flow.heard.clear();
     flow.sendNamed("EliminateUnit", &number);
     EXPECT_EQ(flow.only("UnitEliminated"), (std::vector<std::string>{"UnitEliminated|1 15 -1 1"}));
     EXPECT_EQ(values(l.getName(), flow.bogusLeaders.size(), flow.bogusLeaders[1]->getName()),
-              "Cleon(R) 2 Cleon(R)");
+              "Kavel(R) 2 Kavel(R)");
 }
 
 TEST_F(Leaders, TheCommandersFallUnreplacedForTwiceTheirBaseInitiative) {
@@ -171,15 +171,15 @@ TEST_F(Leaders, TheCommandersFallUnreplacedForTwiceTheirBaseInitiative) {
 
 TEST_F(Leaders, FactoriesMakeTheirOwnClassFromALeaderRecordOnly) {
     auto& l = leader(1, 505);
-    const LeaderUnitData record = leaderRecord(9, 303, map.get(), visitor, "Hanno", {2, 3, 4, 5});
+    const LeaderUnitData record = leaderRecord(9, 303, map.get(), visitor, "Orveth", {2, 3, 4, 5});
     const auto made = [&](VaelUnit* unit) { return std::unique_ptr<Leader>(dynamic_cast<Leader*>(unit)); };
-    const auto plain = made(l.create(record, "Hanno"));
-    const auto tezhar = made(Tezhar(record, "x").create(record, "Hanno"));
-    const auto vaelmoric = made(Vaelmoric(record, "x").create(record, "Hanno"));
+    const auto plain = made(l.create(record, "Orveth"));
+    const auto tezhar = made(Tezhar(record, "x").create(record, "Orveth"));
+    const auto vaelmoric = made(Vaelmoric(record, "x").create(record, "Orveth"));
     ASSERT_TRUE(plain && tezhar && vaelmoric);
     EXPECT_EQ(values(plain->getName(), plain->getUnitNum(), plain->getCommandRange(), tezhar->getName(),
                      vaelmoric->pointValue(), dynamic_cast<Vaelmoric*>(vaelmoric.get()) != nullptr),
-              "Hanno 9 3 Tezhar III 20 1");
+              "Orveth 9 3 Tezhar III 20 1");
     const VaelUnitData notALeader = UnitSetup(4, 404, map.get());
     EXPECT_EQ(std::unique_ptr<VaelUnit>(l.create(notALeader, "Unit 4")), nullptr);
 }
@@ -229,7 +229,7 @@ TEST_F(Leaders, AReplacementComesBackFromASavedGameAsTheReplacement) {
         bool woundedAfter;
         const char* expected; // name, ratings, wounded, out of play, finished after "BeginTurn"
     };
-    for (const Row& row : {Row{false, "Cleon(R) 4 2 2 1 0 1 0"}, Row{true, "Cleon(R) 3 1 1 0 1 1 0"}}) {
+    for (const Row& row : {Row{false, "Kavel(R) 4 2 2 1 0 1 0"}, Row{true, "Kavel(R) 3 1 1 0 1 1 0"}}) {
         SCOPED_TRACE(row.woundedAfter);
         auto& killed = leader(1, 505, {3, 6, 5, 4});
         killed.eliminate();
@@ -275,21 +275,21 @@ TEST_F(LeaderCasualties, TheCasualtyRollFallsInTheBandsOfTheLeader) {
     const char* replaced = "FinishedLeader, EliminateUnit, UnitEliminated, LOGICAL_COMMAND, AddBogusLeader";
     const char* commanderKilled = "FinishedLeader, EliminateUnit, UnitEliminated, END_GAME";
     const Row rows[] = {
-        {"Cleon", false, false, false, 24, 1, distracted},
-        {"Cleon", false, false, false, 125, 2, woundedNow},
-        {"Cleon", false, false, false, 69, 2, woundedNow},
-        {"Cleon", false, false, false, 70, 3, replaced},
-        {"Cleon", false, true, false, 24, 1, distracted},
-        {"Cleon", false, true, false, 25, 3, replaced},
+        {"Kavel", false, false, false, 24, 1, distracted},
+        {"Kavel", false, false, false, 125, 2, woundedNow},
+        {"Kavel", false, false, false, 69, 2, woundedNow},
+        {"Kavel", false, false, false, 70, 3, replaced},
+        {"Kavel", false, true, false, 24, 1, distracted},
+        {"Kavel", false, true, false, 25, 3, replaced},
         {"Vaelmoric", true, false, false, 39, 1, distracted},
         {"Vaelmoric", true, false, false, 40, 2, woundedNow},
         {"Vaelmoric", true, false, false, 84, 2, woundedNow},
         {"Vaelmoric", true, false, false, 85, 3, commanderKilled},
         {"Tezhar", true, false, false, 85, 3, commanderKilled},
-        {"Cleon", false, false, true, 0, 2, woundedNow},
-        {"Cleon", false, false, true, 49, 2, woundedNow},
-        {"Cleon", false, false, true, 50, 3, replaced},
-        {"Cleon", false, true, true, 0, 3, replaced},
+        {"Kavel", false, false, true, 0, 2, woundedNow},
+        {"Kavel", false, false, true, 49, 2, woundedNow},
+        {"Kavel", false, false, true, 50, 3, replaced},
+        {"Kavel", false, true, true, 0, 3, replaced},
     };
     std::uint16_t number = 1;
     for (const Row& row : rows) {
@@ -347,12 +347,12 @@ TEST_F(LeaderCasualties, AMissileHitsTheLeaderOnFifteenOrLess) {
         const char* line;
     };
     const Row rows[] = {
-        {{16}, 0, "\\BCleon\\b  was not harmed by missile fire."},
-        {{115, 24}, 0, "\\BCleon\\b was \\Bdistracted\\b by missile fire. He will give no orders this turn."},
-        {{0, 25}, 0, "\\BCleon\\b was hit and is \\Bwounded\\b!"},
+        {{16}, 0, "\\BKavel\\b  was not harmed by missile fire."},
+        {{115, 24}, 0, "\\BKavel\\b was \\Bdistracted\\b by missile fire. He will give no orders this turn."},
+        {{0, 25}, 0, "\\BKavel\\b was hit and is \\Bwounded\\b!"},
         {{99, 70},
          1,
-         "\\BCleon\\b was hit and was \\Bkilled\\b! A soldier from the ranks will replace him in command."},
+         "\\BKavel\\b was hit and was \\Bkilled\\b! A soldier from the ranks will replace him in command."},
     };
     std::uint16_t number = 1;
     for (const Row& row : rows) {
@@ -391,7 +391,7 @@ TEST_F(LeaderCasualties, AWithdrawalPathCarriesTheGreatestChanceOfItsHexes) {
     unit(4, 302, visitor, 8);
     unit(5, 305, visitor, 11);
     unit(6, 306, visitor, 15);
-    leader(7, 307, {}, "Hanno", visitor);
+    leader(7, 307, {}, "Orveth", visitor);
     unit(8, 308, home, 12);
     struct Row {
         std::initializer_list<short> path;
@@ -437,12 +437,12 @@ TEST_F(LeaderWithdrawal, TheLeaderGoesToTheFarthestFreeHexInHisArcAndMayBeHurtOn
         {{20}, "LOGICAL_COMMAND, OWResolved", ""},
         {{19, 7},
          "FinishedLeader, WoundedLeader, LOGICAL_COMMAND, AddCommentary, LOGICAL_COMMAND, OWResolved",
-         "AddCommentary|\\BCleon\\b was \\Bwounded\\b while withdrawaling!"},
+         "AddCommentary|\\BKavel\\b was \\Bwounded\\b while withdrawaling!"},
         // Killed on the way: the text names the man who fell, not his replacement.
         {{19, 50},
          "FinishedLeader, EliminateUnit, UnitEliminated, LOGICAL_COMMAND, AddBogusLeader, AddCommentary, "
          "LOGICAL_COMMAND, OWResolved",
-         "AddCommentary|\\BCleon\\b was \\Bkilled\\b while withdrawaling! A soldier from the ranks will "
+         "AddCommentary|\\BKavel\\b was \\Bkilled\\b while withdrawaling! A soldier from the ranks will "
          "replace him in command."},
     };
     for (const Row& row : rows) {
