@@ -376,7 +376,7 @@ bool unsealSavedGame(std::vector<std::uint8_t>& file, std::string& error) {
     const std::uint32_t kept =
         file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 | std::uint32_t(file[at + 7]) << 24;
     if (savedGameChecksum(file.data(), at) != kept)
-        return error = "the saved game is damaged: its bytes do not match the check it was saved with", false;
+        return error = "the saved game is damaged: its check does not match", false;
     file.resize(at);
     return true;
 }
