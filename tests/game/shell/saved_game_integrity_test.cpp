@@ -70,6 +70,15 @@ protected:
         return made = readBytes(file);
     }
 
+    // The demonstration battle saved by the battle tool at its sixth activation with seed 7.
+    Bytes sixthActivationSave(const std::filesystem::path& file) {
+        battle::BattleOptions options = demonstration(7);
+        options.saveAt = 6;
+        options.saveFile = file.string();
+        EXPECT_EQ(battle::playBattle(options).status, battle::BattleStatus::Ended);
+        return readBytes(file);
+    }
+
     TempDir dir{"saved-integrity"};
     platform::HeadlessPlatform os;
     DataHome home{dir.path().string()};
@@ -173,16 +182,10 @@ TEST_F(SavedGameIntegrity, WithoutTheCheckALandscapeBlockOffsetMovedElsewhereInT
     EXPECT_EQ(checks.count(), 0u);
 }
 
-// The demonstration battle saved by the battle tool at its sixth activation with seed 7, less its check:
-// the six leaders the computer plays end at byte 1898 and byte 1899 says which sides it plays (7: both,
-// each with a plan of its own).
+// The sixth activation's save less its check: the six leaders the computer plays end at byte 1898 and byte
+// 1899 says which sides it plays (7: both, each with a plan of its own).
 TEST_F(SavedGameIntegrity, WithoutTheCheckAFileThatGivesASidesLeadersToTheComputerButNoPlanIsRefused) {
-    const auto saved = dir / "sixth.vel";
-    battle::BattleOptions options = demonstration(7);
-    options.saveAt = 6;
-    options.saveFile = saved.string();
-    ASSERT_EQ(battle::playBattle(options).status, battle::BattleStatus::Ended);
-    Bytes good = readBytes(saved);
+    Bytes good = sixthActivationSave(dir / "sixth.vel");
     good.resize(good.size() - CheckSize);
     ASSERT_EQ(good[1899], 7);
 
@@ -272,12 +275,7 @@ TEST_F(SavedGameIntegrity, ABattleThatNamesNoPlanForASideGivenToTheComputerDoesN
     EXPECT_TRUE(app.startBattle("NOPLAN.SCN", VaelApp::CustomScenario, true, false, error)) << error;
 
     // A saved game whose visitor plan is named by nothing (byte 1900 on: its length and name, 14 bytes).
-    const auto saved = dir / "sixth.vel";
-    battle::BattleOptions options = demonstration(7);
-    options.saveAt = 6;
-    options.saveFile = saved.string();
-    ASSERT_EQ(battle::playBattle(options).status, battle::BattleStatus::Ended);
-    Bytes bytes = readBytes(saved);
+    Bytes bytes = sixthActivationSave(dir / "sixth.vel");
     bytes.resize(bytes.size() - CheckSize);
     ASSERT_EQ(std::string(bytes.begin() + 1902, bytes.begin() + 1916), "GHATMAR_V1.pln");
     bytes[1900] = 0;
@@ -293,10 +291,7 @@ TEST_F(SavedGameIntegrity, ABattleThatNamesNoPlanForASideGivenToTheComputerDoesN
 // A game saved where its plans were whole, loaded where they are not: the loaded battle does not begin.
 TEST_F(SavedGameIntegrity, ALoadedBattleWhosePlanWillNotOpenOrCompileIsRefusedAndSaysWhichAndWhy) {
     const auto saved = dir / "sixth.vel";
-    battle::BattleOptions options = demonstration(7);
-    options.saveAt = 6;
-    options.saveFile = saved.string();
-    ASSERT_EQ(battle::playBattle(options).status, battle::BattleStatus::Ended);
+    sixthActivationSave(saved);
     LinkedData broken(dir / "broken", VAEL_BUILD_DATA_DIR), missing(dir / "missing", VAEL_BUILD_DATA_DIR);
     broken.write("ghatmar_v1.pln", "' no brackets\nHold\n;\n");
     missing.remove("ghatmar_h1.pln");
