@@ -71,6 +71,12 @@ bool Settings::NoCase::operator()(const std::string& a, const std::string& b) co
 
 Settings::Settings(std::filesystem::path file) : file_(std::move(file)) {
     if (file_.empty()) return;
+    // A folder opens as a file would and then fails at its first read.
+    std::error_code code;
+    if (std::filesystem::is_directory(file_, code)) {
+        readError_ = file_.string() + " is a folder, not a file";
+        return;
+    }
     std::ifstream in(file_, std::ios::binary);
     if (!in) return;
     std::ostringstream text;

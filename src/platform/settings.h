@@ -22,7 +22,8 @@ class Settings {
 public:
     enum class Root : std::uint8_t { Machine, User };
 
-    // Reads the file when there is one; a missing file is an empty store.
+    // Reads the file when there is one; a missing file is an empty store, and so is one that cannot be
+    // read, whose reason readError() gives.
     explicit Settings(std::filesystem::path file = {});
 
     // $XDG_CONFIG_HOME/vael/settings.ini, else $HOME/.config/vael/settings.ini.
@@ -41,6 +42,7 @@ public:
     void parse(const std::string& text);
     std::string serialize() const;
     std::int32_t skippedLines() const { return skippedLines_; }
+    const std::string& readError() const { return readError_; }
     const std::filesystem::path& file() const { return file_; }
 
 private:
@@ -64,6 +66,7 @@ private:
     std::filesystem::path file_;
     std::map<std::string, Key, NoCase> keys_; // by root name + "\" + key path
     std::int32_t skippedLines_ = 0;
+    std::string readError_;
 };
 
 } // namespace vael::platform

@@ -90,6 +90,20 @@ TEST(Settings, WritesEveryChangeToItsFileInTheDocumentedFormAndTextRoundTrips) {
     EXPECT_EQ(Settings(dir / "s.ini").readText(Root::User, "K", "name = ODD\""), awkward);
 }
 
+TEST(Settings, AFolderWhereTheFileShouldBeIsAnEmptyStoreThatSaysWhyAndKeepsNothing) {
+    test::TempDir dir("settings-folder");
+    std::filesystem::create_directories(dir / "settings.ini");
+    Settings s(dir / "settings.ini");
+    EXPECT_EQ(s.readError(), (dir / "settings.ini").string() + " is a folder, not a file");
+    EXPECT_EQ(s.readText(Root::Machine, Product, "Path"), Text());
+    EXPECT_FALSE(s.writeNumber(Root::User, Preferences, "Volume", 80));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "settings.ini"));
+    // A file, or none at all, reads without a word.
+    std::ofstream(dir / "real.ini") << "[User\\" << Preferences << "]\n\"Volume\"=dword:00000050\n";
+    EXPECT_EQ(Settings(dir / "real.ini").readError(), "");
+    EXPECT_EQ(Settings(dir / "none.ini").readError(), "");
+}
+
 TEST(Settings, DefaultsAreWrittenOnlyWhereNothingIs) {
     Settings s;
     s.writeText(Root::Machine, Product, "Path", "/mine");

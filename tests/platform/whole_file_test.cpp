@@ -61,6 +61,27 @@ TEST(WholeFile, AWriteThatFailsAfterAnyNumberOfBytesLeavesTheOldFileByteIdentica
     EXPECT_EQ(readBytes(file), next);
 }
 
+TEST(WholeFile, AWriteThatTakesNoBytesIsAFullDiskNeverASuccessNorAWaitForEver) {
+    TempDir dir("whole-file-zero");
+    const auto file = dir / "game.vel";
+    const Bytes old{'o', 'l', 'd'};
+    std::string error;
+    ASSERT_TRUE(platform::writeWholeFile(file.string(), old, error)) << error;
+    // At the first byte, and after some went.
+    for (const std::size_t room : {0u, 5u}) {
+        SCOPED_TRACE(room);
+        FailingOutput silent(room);
+        silent.silentWrites = 3;
+        error.clear();
+        EXPECT_FALSE(platform::writeWholeFile(file.string(), Bytes(10, 'n'), error, &silent));
+        EXPECT_EQ(error, "cannot write " + file.string() + ": No space left on device");
+        // The first write that took nothing ended it.
+        EXPECT_EQ(silent.silentWrites, 2);
+        EXPECT_EQ(readBytes(file), old);
+        EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"game.vel"});
+    }
+}
+
 TEST(WholeFile, AFlushThatFailsOrAPlaceThatCannotBeWrittenKeepsTheOldFileAndSaysWhy) {
     TempDir dir("whole-file-flush");
     const auto file = dir / "game.vel";

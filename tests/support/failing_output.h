@@ -13,6 +13,9 @@ class FailingOutput : public platform::FileOutput {
 public:
     explicit FailingOutput(std::size_t room, int error = ENOSPC) : room_(room), error_(error) {}
     ssize_t write(int fd, const void* data, std::size_t size) override {
+        // A disk that takes nothing without a word: after a few such writes, a loud failure, so that a
+        // writer that waits on it for ever is caught too.
+        if (written_ >= room_ && silentWrites > 0) return --silentWrites == 0 ? (errno = EIO, -1) : 0;
         if (written_ >= room_) return errno = error_, -1;
         // The last bytes that fit go as a short write, as a disk that fills up takes them.
         const std::size_t n = std::min(size, room_ - written_);
@@ -26,6 +29,8 @@ public:
     }
     std::size_t written() const { return written_; }
     int syncError = 0;
+    // How many writes past the room take 0 bytes, the last of them failing with EIO.
+    int silentWrites = 0;
 
 private:
     std::size_t room_, written_ = 0;

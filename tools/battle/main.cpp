@@ -13,6 +13,7 @@
 #include "battle_runner.h"
 #include "framework/core/debug_stream.h"
 #include "game/flow/data_files.h"
+#include "game/shell/program_entry.h"
 #include "game/shell/version.h"
 
 namespace {
@@ -58,6 +59,7 @@ bool number(const char* text, long long low, long long high, long long& value) {
 } // namespace
 
 int main(int argc, char** argv) {
+    vael::ignoreFileSizeSignal();
     vael::battle::BattleOptions options;
     // As the game chooses it, less the settings the tool does not keep.
     options.dataDir = vael::chooseDataDirectory("", std::getenv("VAEL_DATA"), VAEL_BUILD_DATA_DIR);

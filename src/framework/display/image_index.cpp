@@ -19,8 +19,11 @@ ImageIndex::~ImageIndex() {
 
 bool ImageIndex::read(const std::string& directory) {
     const std::string path = directory + "/" + FileName;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    std::error_code code;
+    // A folder opens as a file would, and its length is no length to read.
+    std::ifstream file;
+    if (!std::filesystem::is_directory(path, code)) file.open(path, std::ios::binary);
+    if (!file.is_open()) {
         Assertion::fail("Can't find " + path, "image_index.cpp", __LINE__);
         return false;
     }

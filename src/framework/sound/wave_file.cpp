@@ -1,8 +1,11 @@
 #include "framework/sound/wave_file.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
+
+#include "framework/core/read_file.h"
 
 namespace vael {
 
@@ -110,13 +113,13 @@ std::optional<platform::PcmSound> WaveFile::parse(const std::uint8_t* bytes, std
 }
 
 std::optional<platform::PcmSound> WaveFile::read(const std::filesystem::path& file, std::string& error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = file.string() + ": cannot be opened";
+    std::vector<std::uint8_t> bytes;
+    if (!readFileBytes(file.string(), bytes, error)) {
+        std::error_code code;
+        error = file.string() + (std::filesystem::is_directory(file, code) ? ": is a folder, not a file"
+                                                                           : ": cannot be opened");
         return std::nullopt;
     }
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>()};
     auto sound = parse(bytes.data(), bytes.size(), error);
     if (!sound) error = file.string() + ": " + error;
     return sound;

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "framework/core/read_file.h"
+
 namespace vael {
 
 bool AIProgram::setWord(std::int32_t index, std::int32_t value) {
@@ -140,10 +142,9 @@ std::int32_t AIProgram::read(const std::uint8_t* data, std::size_t size) {
 
 std::int32_t AIProgram::load(const std::string& fileName) {
     compiled_ = 0;
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return 0;
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!readFileBytes(fileName, bytes, error)) return 0;
     static const std::uint8_t none = 0;
     return read(bytes.empty() ? &none : bytes.data(), bytes.size());
 }

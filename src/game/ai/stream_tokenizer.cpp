@@ -1,5 +1,7 @@
 #include "game/ai/stream_tokenizer.h"
 
+#include "framework/core/read_file.h"
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -45,9 +47,9 @@ void StreamTokenizer::resetCharTypes(int first, int last) {
 
 bool StreamTokenizer::open(const std::string& fileName) {
     close();
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return false;
-    openText(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    std::string text, error;
+    if (!readFileText(fileName, text, error)) return false;
+    openText(text);
     return true;
 }
 

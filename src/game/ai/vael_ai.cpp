@@ -1,5 +1,7 @@
 #include "game/ai/vael_ai.h"
 
+#include <filesystem>
+
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -108,6 +110,10 @@ std::int32_t VaelAI::compile(const std::string& fileName) {
 std::string VaelAI::planFailure() const {
     if (planCompiled_) return {};
     const std::string& unopened = compiler_.unopenedFile();
+    // A battle that names no plan for a side leaves the plans' folder as its path.
+    std::error_code code;
+    if (unopened == planFile_ && std::filesystem::is_directory(planFile_, code))
+        return "the plan " + planFile_ + " is a folder, not a plan: the battle names no plan for the side";
     if (unopened == planFile_) return "the plan " + planFile_ + " would not open";
     if (!unopened.empty()) return "the plan " + planFile_ + " imports " + unopened + ", which would not open";
     return "the plan " + planFile_ + " does not compile: line " + std::to_string(compiler_.errorLine()) +

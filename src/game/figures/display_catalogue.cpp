@@ -5,6 +5,8 @@
 #include <iterator>
 #include <set>
 
+#include "framework/core/read_file.h"
+
 namespace vael {
 
 namespace {
@@ -128,13 +130,11 @@ bool DisplayCatalogue::parse(std::string_view text) {
 }
 
 bool DisplayCatalogue::load(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    std::string text;
+    if (!readFileText(path, text, error_)) {
         entries_ = {};
-        error_ = "cannot open " + path;
         return false;
     }
-    const std::string text((std::istreambuf_iterator<char>(file)), {});
     return parse(text);
 }
 

@@ -1,12 +1,14 @@
 #include "game/flow/saved_game.h"
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <iterator>
 
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/read_file.h"
 #include "framework/core/super_string.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/side_control.h"
@@ -99,12 +101,7 @@ bool appendLayerPart(VaelLogicalLayer& layer, std::vector<std::uint8_t>& file) {
 
 bool SaveGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error) {
     std::vector<std::uint8_t> bytes;
-    {
-        std::ifstream in(fileName, std::ios::binary);
-        if (!in) return error = "cannot open " + fileName, false;
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-        if (in.bad()) return error = "cannot read " + fileName, false;
-    }
+    if (!readFileBytes(fileName, bytes, error)) return false;
     if (!appendLayerPart(layer, bytes)) return error = fileName + " has no header to follow", false;
     // Only the part is added: what the file held before is written back unchanged.
     std::fstream file(fileName, std::ios::in | std::ios::out | std::ios::binary);
@@ -150,6 +147,21 @@ bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
     if (s.failed() || part.flags >= 8 || !readName(s, part.plan) ||
         ((part.flags & TwoPlans) && !readName(s, part.homePlan)))
         return false;
+    // Leaders given to the computer wait for its orders: a side of them with no computer opponent to give
+    // any is played by nobody, and the battle would stand still for ever.
+    for (const bool visitor : {false, true}) {
+        const List<Leader*>& side = visitor ? layer.getVisitorLeaders() : layer.getHomeLeaders();
+        const bool computerPlays = part.flags & (visitor ? VisitorOpponent : HomeOpponent);
+        const bool computerLeaders =
+            std::any_of(part.computer.begin(), part.computer.end(),
+                        [&](std::uint16_t n) { return side.contains(layer.findLeader(n)); });
+        if (computerLeaders && !computerPlays) {
+            part.problem =
+                std::string("the saved game gives the ") + (visitor ? "visitor" : "home") +
+                " side's leaders to the computer but no plan to play them by: nobody would play it";
+            return s.setFailed(), false;
+        }
+    }
     std::uint16_t combatCount = 0;
     s >> combatCount;
     for (std::uint16_t i = 0; !s.failed() && i < combatCount; ++i) {
@@ -320,11 +332,53 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
 }
 
 bool LoadGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return error = "cannot open " + fileName, false;
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>()};
+    std::vector<std::uint8_t> bytes;
+    if (!readFileBytes(fileName, bytes, error) || !unsealSavedGame(bytes, error)) return false;
     return loadLayerPart(layer, bytes, error);
+}
+
+std::uint32_t savedGameChecksum(const std::uint8_t* bytes, std::size_t size) {
+    static const auto table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i)
+        crc = table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+void sealSavedGame(std::vector<std::uint8_t>& file) {
+    const std::uint32_t crc = savedGameChecksum(file.data(), file.size());
+    file.insert(file.end(), std::begin(saved_check::Tag), std::end(saved_check::Tag));
+    for (int k = 0; k < 4; ++k)
+        file.push_back(static_cast<std::uint8_t>(crc >> (8 * k)));
+}
+
+bool unsealSavedGame(std::vector<std::uint8_t>& file, std::string& error) {
+    const auto tagAt = [&](std::size_t at) {
+        return std::equal(std::begin(saved_check::Tag), std::end(saved_check::Tag),
+                          file.begin() + static_cast<std::ptrdiff_t>(at));
+    };
+    // A file cut short inside its record still shows the tag, closer to its end than a whole one.
+    for (std::size_t cut = 1; cut < saved_check::Size - 3; ++cut)
+        if (file.size() >= saved_check::Size - cut && tagAt(file.size() - (saved_check::Size - cut)))
+            return error = "the saved game is cut short: it ends inside its check", false;
+    if (file.size() < saved_check::Size) return true;
+    const std::size_t at = file.size() - saved_check::Size;
+    if (!tagAt(at)) return true;
+    const std::uint32_t kept =
+        file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 | std::uint32_t(file[at + 7]) << 24;
+    if (savedGameChecksum(file.data(), at) != kept)
+        return error = "the saved game is damaged: its check does not match", false;
+    file.resize(at);
+    return true;
 }
 
 namespace {

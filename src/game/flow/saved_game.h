@@ -33,6 +33,20 @@ bool LoadGame(VaelLogicalLayer& layer, const std::string& fileName, std::string&
 bool checkLayerPart(const ScenarioInfoStruct& info, const std::vector<std::uint8_t>& file,
                     std::string& error);
 
+// The whole-file check: a saved game ends in the record "VCRC", u32 CRC-32 (the zip one) of every byte
+// before the record, little-endian. It is added last, over the finished bytes, so that it covers every
+// part whoever wrote it, and taken off first when a file is read; a file without it (saved before there
+// was one) is read as it stands.
+namespace saved_check {
+constexpr char Tag[4] = {'V', 'C', 'R', 'C'};
+constexpr std::size_t Size = 8;
+} // namespace saved_check
+std::uint32_t savedGameChecksum(const std::uint8_t* bytes, std::size_t size);
+void sealSavedGame(std::vector<std::uint8_t>& file);
+// Takes the record off; false with the reason, the bytes unchanged, when they do not match it or end inside
+// it.
+bool unsealSavedGame(std::vector<std::uint8_t>& file, std::string& error);
+
 void connectSavedGame(VaelLogicalLayer& layer);
 
 } // namespace vael

@@ -9,6 +9,7 @@
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/read_file.h"
 #include "game/flow/data_files.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/prototype_key.h"
@@ -44,10 +45,8 @@ std::string directoryOf(std::int16_t kind) {
 }
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    std::string error;
+    return readFileBytes(path, bytes, error);
 }
 
 short takeShortReply(ContainerBase* reply) {

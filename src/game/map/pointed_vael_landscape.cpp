@@ -7,6 +7,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/read_file.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
 #include "game/map/landscape_save.h"
@@ -689,10 +690,11 @@ void PointedVaelLandscape::returnFromMissileFire(const MissileDebrisStruct& debr
 // Saved games
 
 bool PointedVaelLandscape::saveGame(const std::string& fileName) {
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!readFileBytes(fileName, bytes, error)) return false;
     std::fstream file(fileName, std::ios::in | std::ios::out | std::ios::binary);
-    if (!file) return false;
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
-    if (!saveGameBytes(bytes)) return false;
+    if (!file || !saveGameBytes(bytes)) return false;
     file.clear();
     file.seekp(0);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -747,15 +749,16 @@ bool PointedVaelLandscape::saveGameBytes(std::vector<std::uint8_t>& bytes) {
 }
 
 bool PointedVaelLandscape::loadGame(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) {
-        debugStream() << "Can't open the saved game " << fileName << std::endl;
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!readFileBytes(fileName, bytes, error)) {
+        debugStream() << "Can't open the saved game: " << error << std::endl;
         return false;
     }
-    return loadGameBytes(std::vector<std::uint8_t>{std::istreambuf_iterator<char>(file), {}});
+    return loadGameBytes(bytes);
 }
 
-bool PointedVaelLandscape::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
+bool PointedVaelLandscape::loadGameBytes(const std::vector<std::uint8_t>& bytes, SavedExtent* extent) {
     std::uint32_t blockAt = 0;
     if (!readBlockOffset(bytes.data(), bytes.size(), blockAt)) {
         debugStream() << "The saved game is shorter than its header" << std::endl;
@@ -787,6 +790,12 @@ bool PointedVaelLandscape::loadGameBytes(const std::vector<std::uint8_t>& bytes)
                 return false;
             }
             sprites.push_back(std::move(sprite));
+        }
+        if (extent) {
+            extent->blockAt = blockAt;
+            extent->blockEnd = blockAt + 10u + 2u * saved.scars.size();
+            extent->sectionAt = at;
+            extent->spritesEnd = section.spritesAt + static_cast<std::size_t>(stream.tellg());
         }
     }
     const std::int32_t R = rowCount(), N = columnCount();

@@ -67,8 +67,13 @@ public:
     // The same part appended to a saved game held whole in memory, its header's slots set.
     bool saveGameBytes(std::vector<std::uint8_t>& bytes);
     bool loadGame(const std::string& fileName);
+    // Where the parts the full-size landscape read lie in the file: the block, and its view's section
+    // with the sprites after it, each from its offset to where it ended.
+    struct SavedExtent {
+        std::size_t blockAt = 0, blockEnd = 0, sectionAt = 0, spritesEnd = 0;
+    };
     // The same from the saved game's bytes; a refused file changes nothing.
-    bool loadGameBytes(const std::vector<std::uint8_t>& bytes);
+    bool loadGameBytes(const std::vector<std::uint8_t>& bytes, SavedExtent* extent = nullptr);
 
     const std::vector<Arrow>& arrows() const { return arrows_; }
     // The archive of the battle's own scenery at a zoom (0 full, 1 half, 2 quarter); null while the battle

@@ -14,6 +14,7 @@
 #include <ostream>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "framework/core/command_records.h"
@@ -131,7 +132,9 @@ public:
     bool saveGame(const std::string& fileName);
     bool loadGame(const std::string& fileName);
     bool saveGameBytes(std::vector<std::uint8_t>& bytes);
-    bool loadGameBytes(const std::vector<std::uint8_t>& bytes);
+    // With extent, where the layer's state began and its objects ended.
+    bool loadGameBytes(const std::vector<std::uint8_t>& bytes,
+                       std::pair<std::size_t, std::size_t>* objects = nullptr);
     // Steps a view not on screen through what it has fallen behind by, before a save: it is stepped only
     // once a second, and a game loaded from the file could never play the rest (the flags of the turn
     // before not yet put away). Only what is already due is played; the view answers nobody, so nothing

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "framework/core/read_file.h"
 #include "game/map/pointed_vael_landscape.h"
 #include "game/map/raw_bytes.h"
 
@@ -71,7 +72,8 @@ bool VaelPhysicalLayer::saveGameBytes(std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
-bool VaelPhysicalLayer::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
+bool VaelPhysicalLayer::loadGameBytes(const std::vector<std::uint8_t>& bytes,
+                                      std::pair<std::size_t, std::size_t>* extent) {
     if (bytes.size() < TableOffsetAt + 4) return false;
     const std::uint32_t table = read32(bytes, TableOffsetAt);
     if (table == 0 || table > bytes.size() || bytes.size() - table < 8) return false;
@@ -93,6 +95,9 @@ bool VaelPhysicalLayer::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
     Item<PhysicalObject*>* it = nullptr;
     for (objects_.firstItem(it); it; it = it->next)
         if (!adopted_.contains(it->value)) it->value->load(objects);
+    // Objects that ran short end nowhere, which no part that follows starts at.
+    if (extent)
+        *extent = {at, objects.fail() ? std::size_t(-1) : end + static_cast<std::size_t>(objects.tellg())};
 
     // Every sprite is filed afresh from where the loaded objects put it.
     filings_.clear();
@@ -110,22 +115,17 @@ bool VaelPhysicalLayer::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
 
 bool VaelPhysicalLayer::saveGame(const std::string& fileName) {
     std::vector<std::uint8_t> bytes;
-    {
-        std::ifstream in(fileName, std::ios::binary);
-        if (!in) return false;
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    if (!saveGameBytes(bytes)) return false;
+    std::string error;
+    if (!readFileBytes(fileName, bytes, error) || !saveGameBytes(bytes)) return false;
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 
 bool VaelPhysicalLayer::loadGame(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return false;
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-    return loadGameBytes(bytes);
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    return readFileBytes(fileName, bytes, error) && loadGameBytes(bytes);
 }
 
 bool VaelPhysicalLayers::saveGameBytes(std::vector<std::uint8_t>& bytes) {
@@ -151,11 +151,34 @@ bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
             return false;
     }
     bool whole = true;
-    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
-        whole = layer->loadGameBytes(bytes) && whole;
+    std::pair<std::size_t, std::size_t> objects[2];
+    PointedVaelLandscape::SavedExtent lands[2];
+    for (int view = 0; view < 2; ++view) {
+        VaelPhysicalLayer* layer = view == 0 ? normal_.get() : reversed_.get();
+        whole = layer->loadGameBytes(bytes, &objects[view]) && whole;
         for (int zoom = 0; zoom < 3; ++zoom)
             if (PointedVaelLandscape* land = layer->zoomLandscape(zoom))
-                whole = land->loadGameBytes(bytes) && whole;
+                whole = land->loadGameBytes(bytes, zoom == 0 ? &lands[view] : nullptr) && whole;
+    }
+    // The parts were written one after the other, each where the one before ended: an offset that points
+    // anywhere else (into another part's objects, say) reads bytes that are not what it names, which a
+    // length checked against the file alone does not find.
+    if (whole) {
+        const std::size_t table = read32(bytes, TableOffsetAt);
+        std::size_t next = table + 8;
+        for (int view = 0; view < 2 && whole; ++view) {
+            whole = objects[view].first == next;
+            next = objects[view].second;
+            const PointedVaelLandscape::SavedExtent& land = lands[view];
+            if (land.sectionAt == 0) continue;
+            // The block comes once, after the normal view's objects.
+            if (view == 0) {
+                whole = whole && land.blockAt == next;
+                next = land.blockEnd;
+            }
+            whole = whole && land.sectionAt == next;
+            next = land.spritesEnd;
+        }
     }
     for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
         layer->redrawWhole();

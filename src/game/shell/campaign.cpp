@@ -9,6 +9,7 @@
 
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/read_file.h"
 #include "game/flow/flow_records.h"
 #include "game/rules/units/unit_type.h"
 #include "game/shell/saved_game_header.h"
@@ -183,10 +184,8 @@ bool parseCampaign(const std::string& text, CampaignDefinition& definition, std:
 }
 
 bool readCampaignFile(const std::string& path, CampaignDefinition& definition, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return error = "cannot open " + path, false;
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return error = "cannot read " + path, false;
+    std::string text;
+    if (!readFileText(path, text, error)) return false;
     if (!parseCampaign(text, definition, error)) return error = path + ", " + error, false;
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/file_lookup.h"
+#include "framework/core/read_file.h"
 #include "framework/ui/system_font.h"
 #include "game/shell/dialog_helpers.h"
 
@@ -180,9 +181,8 @@ bool readVariants(const std::string& directory, const std::string& scenarioFile,
     const std::string stem = std::filesystem::path(scenarioFile).stem().string();
     const auto path = findFileNoCase(directory, stem + ".var");
     if (!path) return true;
-    std::ifstream in(*path, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (!in && !in.eof()) return error = "cannot read " + path->string(), false;
+    std::string text;
+    if (!readFileText(path->string(), text, error)) return false;
     if (!parseVariants(text, variants, error)) return error = path->filename().string() + ", " + error, false;
     return true;
 }

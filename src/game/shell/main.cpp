@@ -61,6 +61,7 @@ void help() {
 } // namespace
 
 int main(int argc, char** argv) {
+    vael::ignoreFileSizeSignal();
     const char* traceOption = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -111,6 +112,10 @@ int main(int argc, char** argv) {
     if (!platform) {
         std::fprintf(stderr, "vael: cannot start the display: %s\n", error.c_str());
         return 1;
+    }
+    if (const std::string& unread = platform->settings().readError(); !unread.empty()) {
+        std::fprintf(stderr, "vael: the settings cannot be read: %s\n", unread.c_str());
+        vael::debugStream() << "The settings cannot be read: " << unread << std::endl;
     }
     int status = 0;
     {

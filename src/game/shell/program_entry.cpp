@@ -1,5 +1,6 @@
 #include "game/shell/program_entry.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -69,6 +70,10 @@ void installOutOfMemoryHandler() {
     reserve = std::make_unique<char[]>(ReserveSize);
     heapSetErrorHandler(memoryError);
     std::set_new_handler(outOfMemoryHandler);
+}
+
+void ignoreFileSizeSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace vael

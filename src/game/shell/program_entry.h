@@ -28,5 +28,9 @@ private:
 void outOfMemoryHandler();
 // Sets aside the reserve and installs the handler, and the memory manager's error handler.
 void installOutOfMemoryHandler();
+// A write past the file-size limit would end the program by its signal, without a word and with the
+// save's temporary file left beside the old one: ignored, the write fails ("File too large") and the save
+// says so and cleans up.
+void ignoreFileSizeSignal();
 
 } // namespace vael

@@ -13,6 +13,7 @@
 #include "framework/core/file_lookup.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/read_file.h"
 #include "framework/core/registered_message.h"
 #include "framework/display/image_index.h"
 #include "framework/display/palette_animator.h"
@@ -56,10 +57,8 @@ std::string environment(const char* name) {
 }
 
 bool readWhole(const std::string& fileName, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    std::string error;
+    return readFileBytes(fileName, bytes, error);
 }
 
 // The progress of the loading of a scenario's images: text, no buttons.
@@ -542,6 +541,8 @@ bool VaelApp::saveGame(const std::string& fileName, std::string& error, const st
     // The display's part follows the battle's, so that a loaded game shows every figure where it stood;
     // it is added before the file is written, so that the file is never rewritten in place.
     if (views_ && !views_->saveGameBytes(bytes)) return error = "the battle's display cannot be saved", false;
+    // The check goes last, over every byte before it, whoever added them.
+    sealSavedGame(bytes);
     // The old file stays as it was until the new one is whole on the disk.
     return platform::writeWholeFile(fileName, bytes, error, saveOutput);
 }
@@ -568,7 +569,7 @@ void VaelApp::letMapComeToRest() {
 
 bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
     std::vector<std::uint8_t> bytes;
-    if (!readWhole(fileName, bytes)) return error = "cannot open " + fileName, false;
+    if (!readFileBytes(fileName, bytes, error) || !unsealSavedGame(bytes, error)) return false;
     SavedScenario scenario;
     if (!readSavedScenario(bytes, scenario, error)) return false;
     CampaignState campaign;
@@ -588,7 +589,9 @@ bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
         const std::filesystem::path aside =
             std::filesystem::temp_directory_path() / ("vael-aside-" + std::to_string(tickCount()) + ".vel");
         std::string unsaved;
-        if (saveGame(aside.string(), unsaved)) readWhole(aside.string(), running);
+        if (saveGame(aside.string(), unsaved) && readWhole(aside.string(), running) &&
+            !unsealSavedGame(running, unsaved))
+            running.clear();
         std::error_code ignored;
         std::filesystem::remove(aside, ignored);
     }

@@ -212,7 +212,9 @@ TEST_F(ShellTest, ABadSavedGameIsRefusedWithItsReasonAndTheBattleGoesOnFromWhere
     ASSERT_TRUE(runUntil(app, [&] { return stop.activations() >= 2; }));
     const auto good = dir / "good.vel";
     ASSERT_TRUE(app.saveGame(good.string(), error)) << error;
-    const Bytes saved = readBytes(good);
+    // As a game saved before the whole-file check, whose parts are each checked on their own.
+    Bytes saved = readBytes(good);
+    saved.resize(saved.size() - 8);
 
     Bytes otherBattle = saved;
     otherBattle[26] = 'X'; // "XHATMAR.SCN"

@@ -597,7 +597,9 @@ TEST_F(CampaignGame, ABadCampaignRecordIsRefusedBeforeAnythingIsTouched) {
     ASSERT_TRUE(app.startCampaignBattle(true, error)) << error;
     const auto good = dir.path() / "good.vel";
     ASSERT_TRUE(app.saveGame(good.string(), error)) << error;
+    // As a game saved before the whole-file check, whose campaign record is checked on its own.
     Bytes bad = readBytes(good);
+    bad.resize(bad.size() - 8);
     ASSERT_EQ(bad[37], 'C');
     bad[37 + 6] = 77; // province 77
     const auto badFile = dir.path() / "bad.vel";

@@ -1,7 +1,10 @@
 #include "game/rules/landscape/logical_map_file.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+
+#include "framework/core/read_file.h"
 
 namespace vael {
 
@@ -40,10 +43,13 @@ bool LogicalMapFile::refuse(const std::string& fileName, const std::string& why)
 }
 
 bool LogicalMapFile::readFile(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return refuse(fileName, "cannot be opened");
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return refuse(fileName, "cannot be read");
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!readFileBytes(fileName, bytes, error)) {
+        std::error_code code;
+        return refuse(fileName, std::filesystem::is_directory(fileName, code) ? "is a folder, not a file"
+                                                                              : "cannot be opened");
+    }
     static const std::uint8_t none = 0;
     return read(bytes.empty() ? &none : bytes.data(), bytes.size(), fileName);
 }
