@@ -131,6 +131,7 @@ public:
             }
             return outcome_;
         }
+        if (comm::NetPeer* peer = app_.net().peer(); peer && peer->isHeld()) peer->release();
         // One task at a time, so that a chain of messages that never ends is caught by the cap too.
         while (!ended_ && failed_.empty()) {
             if (++outcome_.tasks > options_.taskCap) {
@@ -201,15 +202,21 @@ private:
                                   static_cast<std::uint16_t>(hosting() ? 1 : 0)};
         std::vector<std::unique_ptr<comm::NetPeer>> callers;
         comm::NetPeer* chosen = nullptr;
-        std::string refused;
+        std::string refused, chosenLost;
         const auto call = [&](std::unique_ptr<comm::TcpLink> link) {
             auto peer = std::make_unique<comm::NetPeer>(std::move(link), mine);
             comm::NetPeer* at = peer.get();
             peer->onGreeted = [&chosen, at](const comm::Greeting&) {
                 if (chosen) return at->refuse("the battle has its players already");
                 chosen = at;
+                // What the other machine sends from now on may come in the same read as its greeting,
+                // before the battle is ready to take it: it waits in the peer.
+                at->hold();
             };
-            peer->onLost = [&refused](const std::string& why) { refused = why; };
+            peer->onLost = [&refused, &chosen, &chosenLost, at](const std::string& why) {
+                refused = why;
+                if (at == chosen) chosenLost = why;
+            };
             callers.push_back(std::move(peer));
             at->start();
         };
@@ -239,6 +246,13 @@ private:
                                                        : "nobody came to play";
             return stop(BattleStatus::Disconnected, why), false;
         }
+        // The other machine may have greeted and gone in one breath (its battle would not load, say): it
+        // is gone before the battle could hear of it, and nothing will come from it.
+        if (!chosen->isOpen())
+            return stop(BattleStatus::Disconnected,
+                        "the other machine is gone: " +
+                            (chosenLost.empty() ? std::string("the connection closed") : chosenLost)),
+                   false;
         std::unique_ptr<comm::NetPeer> peer;
         for (auto& caller : callers) {
             if (caller.get() == chosen)
@@ -252,6 +266,9 @@ private:
         net.onLost = [this](const std::string& why, bool gameOver) {
             if (!gameOver) lost_ = why;
         };
+        // The host's battle begins at once and asks the other machine as it goes; the guest's waits for its
+        // own to be loaded (see play).
+        if (hosting()) net.peer()->release();
         return true;
     }
 
@@ -260,7 +277,8 @@ private:
         for (int i = 0; i < 10000 && app_.queuedTasks() > 0; ++i)
             app_.dispatchOne();
         VaelNetComponent& net = app_.net();
-        if (comm::NetPeer* peer = net.peer(); peer && peer->link()) peer->link()->flush(2000);
+        // In order, so that the other machine reads to this machine's last frame whatever it still sends.
+        if (comm::NetPeer* peer = net.peer(); peer && peer->link()) peer->link()->finish(2000);
         // Whatever stopped the loop after the connection was lost, the loss is the reason.
         if (!lost_.empty() && outcome_.status != BattleStatus::LoadFailed) {
             outcome_.status = BattleStatus::Disconnected;

@@ -60,6 +60,28 @@ void NetPeer::close() {
     if (link_) link_->close();
 }
 
+void NetPeer::release() {
+    held_ = false;
+    const auto alive = alive_;
+    // A handler may hold the peer again, or delete it: what still waits stays for the next release. One
+    // that waits for the other machine's answer takes what comes meanwhile through here again, so what
+    // came before the answer is handed on before it, and the answer is never left behind the frame whose
+    // handling asked for it.
+    while (*alive && !held_ && !waiting_.empty()) {
+        Waiting next = std::move(waiting_.front());
+        waiting_.pop_front();
+        handOn(next);
+    }
+}
+
+void NetPeer::handOn(Waiting& waiting) {
+    if (waiting.batch) {
+        if (onBatch) onBatch(waiting.messages);
+    } else if (onMessage && !waiting.messages.empty()) {
+        onMessage(waiting.messages.front());
+    }
+}
+
 void NetPeer::lost(const std::string& why) {
     if (std::exchange(reported_, true)) return;
     if (onLost) onLost(why);
@@ -90,16 +112,19 @@ void NetPeer::frame(Frame& f) {
     }
     case FrameKind::Message: {
         if (!greeted_) return refuse("a message came before the greeting");
-        ReceivedMessage message;
-        if (!decodeMessage(f.payload, message, error)) return refuse("refused a frame: " + error);
-        if (onMessage) onMessage(message);
+        Waiting one{{}, false};
+        one.messages.emplace_back();
+        if (!decodeMessage(f.payload, one.messages.front(), error)) return refuse("refused a frame: " + error);
+        waiting_.push_back(std::move(one));
+        if (!held_) release();
         return;
     }
     case FrameKind::Batch: {
         if (!greeted_) return refuse("a message came before the greeting");
-        std::vector<ReceivedMessage> batch;
-        if (!decodeBatch(f.payload, batch, error)) return refuse("refused a frame: " + error);
-        if (onBatch) onBatch(batch);
+        Waiting batch;
+        if (!decodeBatch(f.payload, batch.messages, error)) return refuse("refused a frame: " + error);
+        waiting_.push_back(std::move(batch));
+        if (!held_) release();
         return;
     }
     }

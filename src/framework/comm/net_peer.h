@@ -3,6 +3,7 @@
 // both ways. Whatever the other machine sends that this program cannot take — a greeting of another
 // version, a message before the greeting, a damaged, truncated, oversized or unknown frame — is refused:
 // the peer is told why in a last frame, the link is closed and the loss reported with the same reason.
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,6 +39,13 @@ public:
     void refuse(const std::string& why);
     // Closes without a word and without a report (the game ends on this side).
     void close();
+    // While held, the messages and batches that arrive wait here, in order, instead of going to the
+    // handlers: a keeper that has met the other machine but cannot take its game yet (its handlers not set,
+    // its battle still loading) loses nothing the other machine sends meanwhile. Release hands them on, in
+    // the order they came, and lets what comes later through.
+    void hold() { held_ = true; }
+    void release();
+    bool isHeld() const { return held_; }
 
     bool isOpen() const { return link_ && link_->isOpen(); }
     bool greeted() const { return greeted_; }
@@ -53,6 +61,14 @@ private:
     Greeting mine_, theirs_;
     bool greeted_ = false;
     bool reported_ = false;
+    bool held_ = false;
+    // What came while held: a batch, or a single message as a batch of one marked as such.
+    struct Waiting {
+        std::vector<ReceivedMessage> messages;
+        bool batch = true;
+    };
+    std::deque<Waiting> waiting_;
+    void handOn(Waiting& waiting);
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

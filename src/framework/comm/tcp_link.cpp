@@ -9,7 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -168,6 +170,33 @@ bool TcpLink::flush(std::int32_t timeoutMs) {
         if (!writeSome()) return false;
     }
     return socket_ >= 0;
+}
+
+void TcpLink::finish(std::int32_t timeoutMs) {
+    if (socket_ < 0) return;
+    const auto start = std::chrono::steady_clock::now();
+    const auto left = [&] {
+        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+        return static_cast<std::int32_t>(std::max<std::int64_t>(0, timeoutMs - spent.count()));
+    };
+    flush(timeoutMs);
+    if (socket_ >= 0 && ::shutdown(socket_, SHUT_WR) == 0) {
+        char buffer[16 * 1024];
+        for (;;) {
+            pollfd p{socket_, POLLIN, 0};
+            int rc = 0;
+            do
+                rc = ::poll(&p, 1, left());
+            while (rc < 0 && errno == EINTR);
+            if (rc <= 0) break;
+            const ssize_t n = ::recv(socket_, buffer, sizeof buffer, 0);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+            if (n <= 0) break;
+        }
+    }
+    close();
 }
 
 bool TcpLink::readSome() {

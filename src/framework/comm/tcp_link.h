@@ -46,6 +46,11 @@ public:
     bool send(const std::string& bytes);
     // Writes what waits, for up to timeoutMs of real time (for a last frame before closing).
     bool flush(std::int32_t timeoutMs);
+    // Ends the connection in order, without reporting a loss: what waits is written, the peer is told
+    // that nothing more comes from here (a half close), and what it still sends is read and dropped until
+    // it closes too, for up to timeoutMs of real time. A socket closed with the peer's bytes unread resets
+    // the line, and the peer may then lose the last frames it was sent.
+    void finish(std::int32_t timeoutMs);
     // Tells the peer why in a last frame, closes and reports the loss with the reason.
     void refuse(const std::string& why);
     // Closes without reporting: onLost is for what this side did not ask for.

@@ -6,6 +6,7 @@
 #include "framework/core/answer.h"
 #include "framework/core/assertion.h"
 #include "framework/ui/dialog_template.h"
+#include "framework/ui/main_window.h"
 #include "framework/ui/system_font.h"
 #include "framework/ui/ui_message_names.h"
 #include "framework/ui/win_app.h"
@@ -100,6 +101,8 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
     WindowsWindow::create(client, ClassName, (dialog->style & ~style::Child) | frame, parent);
     // The dialog that opens is the active window, and its caption says so.
     if (hwnd_) WindowManager::instance().setActive(hwnd_, true);
+    if (auto* frame = dynamic_cast<MainWindow*>(app->getMainWindow()); frame && frame->toolbar())
+        frame->toolbar()->dialogOpened();
     initialise(client);
     if (!open_) return result_; // closed while it was being initialised
 
@@ -351,6 +354,12 @@ DialogItemWindow* Dialog::itemAt(const Point& at) const {
 void Dialog::mouse(std::uint32_t message, const Point& at) {
     DialogItemWindow* under = itemAt(at);
     if (message == MessageMouseMove) {
+        if (pressed_ && pressed_->controlClass() == ClassScrollBar) {
+            const std::int32_t before = pressed_->position();
+            pressed_->setPosition(pressed_->positionAt(alongBar(*pressed_, at) - thumbGrab_));
+            if (pressed_->position() != before) drawItem(*pressed_);
+            return;
+        }
         if (pressed_ && (under == pressed_) != pressedInside_) {
             pressedInside_ = under == pressed_;
             drawItem(*pressed_);
@@ -360,7 +369,7 @@ void Dialog::mouse(std::uint32_t message, const Point& at) {
     if (message == MessageButtonUp) {
         DialogItemWindow* was = pressed_;
         pressed_ = nullptr;
-        if (was) {
+        if (was && was->controlClass() != ClassScrollBar) {
             drawItem(*was);
             if (under == was) command(was->id(), ButtonClicked);
         }
@@ -421,16 +430,34 @@ void Dialog::mouse(std::uint32_t message, const Point& at) {
         drawItem(*under);
         break;
     case ClassScrollBar: {
+        // The arrows step once; the track steps toward the pointer; the thumb is taken to be dragged.
         const bool vertical = under->style() & style::ScrollVertical;
-        const std::int32_t along = vertical ? at.y - under->box().y : at.x - under->box().x;
+        const std::int32_t along = alongBar(*under, at);
         const std::int32_t length = vertical ? under->box().h : under->box().w;
-        under->setPosition(under->position() + (along < length / 2 ? -1 : 1));
+        const Box thumb = under->barThumb();
+        const std::int32_t thumbStart = vertical ? thumb.y - under->box().y : thumb.x - under->box().x;
+        const std::int32_t thumbLength = vertical ? thumb.h : thumb.w;
+        if (along < under->arrowLength() || along >= length - under->arrowLength()) {
+            under->setPosition(under->position() + (along < length / 2 ? -1 : 1));
+        } else if (along < thumbStart) {
+            under->setPosition(under->position() - 1);
+        } else if (along >= thumbStart + thumbLength) {
+            under->setPosition(under->position() + 1);
+        } else {
+            pressed_ = under;
+            pressedInside_ = true;
+            thumbGrab_ = along - thumbStart;
+        }
         drawItem(*under);
         break;
     }
     default:
         break;
     }
+}
+
+std::int32_t Dialog::alongBar(const DialogItemWindow& bar, const Point& at) {
+    return (bar.style() & style::ScrollVertical) ? at.y - bar.box().y : at.x - bar.box().x;
 }
 
 void Dialog::setFocus(DialogItemWindow* item) {
@@ -631,7 +658,7 @@ std::uint16_t Dialog::itemState(const DialogItemWindow& w) const {
 
 void Dialog::paintItem(DialogItemWindow& w) {
     if (!background_ || !w.isVisible()) return;
-    const Box b = w.box();
+    const Box b = w.shownBox();
     drawBitmap(Point(b.x, b.y), background_->surface(), b);
     DialogControl* c = control(w.handle());
     if (!c) {

@@ -110,6 +110,8 @@ private:
     void redrawAll();
     std::uint16_t itemState(const DialogItemWindow& item) const;
     void mouse(std::uint32_t message, const Point& at);
+    // How far along a scroll bar a point of the dialog lies, from the bar's start.
+    static std::int32_t alongBar(const DialogItemWindow& bar, const Point& at);
     void key(std::int32_t key, std::uint16_t modifiers);
     void character(char c);
     bool mnemonic(char c);
@@ -131,6 +133,8 @@ private:
     DialogItemWindow* focus_ = nullptr;
     DialogItemWindow* pressed_ = nullptr;
     bool pressedInside_ = false;
+    // While a scroll bar's thumb is dragged: how far along the thumb the pointer took it.
+    std::int32_t thumbGrab_ = 0;
 };
 
 } // namespace vael

@@ -88,7 +88,7 @@ void DialogControl::drawLabel(Display& target, const Point& offset, std::uint16_
     const Box label = labelBox(Dim(target.width(), target.height()));
     const Point p(static_cast<std::int16_t>(label.x + offset.x),
                   static_cast<std::int16_t>(label.y + font.ascent() + offset.y));
-    font.drawText(target, p, label_, (itemState & ItemDisabled) ? 1 : 3);
+    font.drawText(target, p, label_, (itemState & ItemDisabled) ? Font::LightStrength : 3);
     if (itemState & ItemFocus) {
         // Round the label, but never over the bevel of a button's face.
         const std::int32_t edge = faceEdge();

@@ -90,7 +90,7 @@ std::intptr_t DialogItemWindow::handleMessage(const WindowMessage& message) {
 }
 
 bool DialogItemWindow::contains(const Point& p) const {
-    const Box b = dropped_ ? droppedBox() : box_;
+    const Box b = shownBox();
     return p.x >= b.x && p.y >= b.y && p.x < b.x + b.w && p.y < b.y + b.h;
 }
 
@@ -141,6 +141,11 @@ std::int32_t DialogItemWindow::findExact(const std::string& name, std::int32_t s
 Box DialogItemWindow::droppedBox() const {
     const std::int32_t shown = std::clamp<std::int32_t>(rowCount(), 1, DroppedRows);
     return Box(box_.x, box_.y, box_.w, static_cast<std::int16_t>(RowHeight + 2 + shown * RowHeight + 2));
+}
+
+Box DialogItemWindow::shownBox() const {
+    if (class_ != ClassComboBox) return box_;
+    return dropped_ ? droppedBox() : Box(box_.x, box_.y, box_.w, static_cast<std::int16_t>(RowHeight + 2));
 }
 
 std::int32_t DialogItemWindow::visibleRows() const {
@@ -238,6 +243,39 @@ void DialogItemWindow::setPosition(std::int32_t position) {
     position_ = std::clamp(position, low_, high_);
 }
 
+std::int16_t DialogItemWindow::arrowLength() const {
+    return (style_ & style::ScrollVertical)
+               ? std::min<std::int16_t>(box_.w, static_cast<std::int16_t>(box_.h / 2))
+               : std::min<std::int16_t>(box_.h, static_cast<std::int16_t>(box_.w / 2));
+}
+
+namespace {
+// The pixels the thumb's start runs over, from just past the first arrow.
+std::int32_t thumbRun(const Box& box, bool vertical, std::int16_t end) {
+    return (vertical ? box.h : box.w) - 3 * end;
+}
+} // namespace
+
+Box DialogItemWindow::barThumb() const {
+    const bool vertical = style_ & style::ScrollVertical;
+    const std::int16_t end = arrowLength();
+    const std::int32_t run = thumbRun(box_, vertical, end);
+    const std::int32_t span = std::max(1, high_ - low_);
+    const auto at = static_cast<std::int16_t>(end + (run > 0 ? (position_ - low_) * run / span : 0));
+    return vertical ? Box(box_.x, static_cast<std::int16_t>(box_.y + at), box_.w, end)
+                    : Box(static_cast<std::int16_t>(box_.x + at), box_.y, end, box_.h);
+}
+
+std::int32_t DialogItemWindow::positionAt(std::int32_t along) const {
+    const bool vertical = style_ & style::ScrollVertical;
+    const std::int16_t end = arrowLength();
+    const std::int32_t run = thumbRun(box_, vertical, end);
+    if (run <= 0) return position_;
+    // To the nearest position, so that the thumb follows the pointer both ways alike.
+    const std::int32_t offset = std::clamp(along - end, 0, run);
+    return std::clamp(low_ + (offset * (high_ - low_) + run / 2) / run, low_, high_);
+}
+
 void DialogItemWindow::draw(Display& target, bool focused) const {
     if (!visible_) return;
     const std::uint8_t black = Display::matchColour(0, 0, 0);
@@ -331,11 +369,7 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
                     Box(static_cast<std::int16_t>(box_.x + x), static_cast<std::int16_t>(box_.y + y), 1, 1),
                     192, 192, 192);
         const bool vertical = style_ & style::ScrollVertical;
-        const std::int16_t end = vertical ? std::min<std::int16_t>(box_.w, box_.h / 2)
-                                          : std::min<std::int16_t>(box_.h, box_.w / 2);
-        const std::int16_t run = static_cast<std::int16_t>((vertical ? box_.h : box_.w) - 3 * end);
-        const std::int32_t span = std::max(1, high_ - low_);
-        const auto at = static_cast<std::int16_t>(end + (run > 0 ? (position_ - low_) * run / span : 0));
+        const std::int16_t end = arrowLength();
         const auto button = [&](const Box& b) {
             bevel(b, true);
             target.frameRect(b, 0, 0, 0);
@@ -352,15 +386,14 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
             button(first), button(last);
             drawArrow(target, first, Pointing::Up, enabled_);
             drawArrow(target, last, Pointing::Down, enabled_);
-            button(Box(box_.x, static_cast<std::int16_t>(box_.y + at), box_.w, end));
         } else {
             const Box first(box_.x, box_.y, end, box_.h),
                 last(static_cast<std::int16_t>(box_.x + box_.w - end), box_.y, end, box_.h);
             button(first), button(last);
             drawArrow(target, first, Pointing::Left, enabled_);
             drawArrow(target, last, Pointing::Right, enabled_);
-            button(Box(static_cast<std::int16_t>(box_.x + at), box_.y, end, box_.h));
         }
+        button(barThumb());
         break;
     }
     case ClassButton: // a group box keeps the window manager's look

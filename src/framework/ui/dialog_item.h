@@ -90,6 +90,9 @@ public:
     bool isDropped() const { return dropped_; }
     void drop(bool on) { dropped_ = on; }
     Box droppedBox() const;
+    // What the control covers on screen: a combo box its field, or its field and list while dropped (the
+    // template's box reaches down over the rows below, which stay in view); any other control its box.
+    Box shownBox() const;
     std::int32_t visibleRows() const;
     // A list box with the vertical scroll style shows its bar when it has more rows than it shows.
     bool showsScrollBar() const;
@@ -116,6 +119,12 @@ public:
     std::int32_t position() const { return position_; }
     void setRange(std::int32_t low, std::int32_t high);
     void setPosition(std::int32_t position);
+    // A scroll bar's arrow buttons are squares at its ends (at most half its length each) and its thumb
+    // is one more such square, run over the rest in proportion to the position. In dialog pixels.
+    std::int16_t arrowLength() const;
+    Box barThumb() const;
+    // The position whose thumb starts at that many pixels along the bar from its start, kept in range.
+    std::int32_t positionAt(std::int32_t along) const;
 
     // Draws the window manager's look of the control into the dialog's picture.
     void draw(Display& target, bool focused) const;

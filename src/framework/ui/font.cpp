@@ -1,5 +1,7 @@
 #include "framework/ui/font.h"
 
+#include <vector>
+
 namespace vael {
 
 namespace {
@@ -49,8 +51,24 @@ void Font::drawIndexed(Display& target, Point& pen, const std::string& group, st
         pen.x = static_cast<std::int16_t>(pen.x + BlankAdvance);
         return;
     }
-    for (std::int16_t i = 0; i < strength; ++i)
-        target.drawPicture(pen, *picture);
+    if (strength == LightStrength) {
+        // The ink in grey; the key stays clear.
+        const platform::Surface& s = picture->surface;
+        const std::uint8_t grey = Display::matchColour(GreyedInk, GreyedInk, GreyedInk);
+        std::vector<std::uint8_t> rows(static_cast<std::size_t>(s.width) * s.height);
+        for (std::int32_t y = 0; y < s.height; ++y)
+            for (std::int32_t x = 0; x < s.width; ++x) {
+                const std::uint8_t c = s.pixels[y * s.pitch + x];
+                rows[static_cast<std::size_t>(y * s.width + x)] =
+                    picture->kind != PictureOpaque && c == 0 ? c : grey;
+            }
+        Picture greyed = *picture;
+        greyed.surface = {rows.data(), s.width, s.height, s.width};
+        target.drawPicture(pen, greyed);
+    } else {
+        for (std::int16_t i = 0; i < strength; ++i)
+            target.drawPicture(pen, *picture);
+    }
     pen.x = static_cast<std::int16_t>(pen.x + picture->width());
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The framework's bitmap fonts: every character is a picture of an image archive, drawn pen point by pen
 // point with its hot spot on the pen, so the pen's y is the baseline and a glyph's width its advance. A
-// text drawn with strength n draws every glyph n times.
+// text drawn with strength n draws every glyph n times. The glyphs' ink is one solid colour, so drawing
+// it again darkens nothing: the lightest strength, 1, draws the ink grey (a disabled control's label).
 //
 // Font and AllCapsFont take letters from the group "Alpha" (index c - 65) and digits from "Numeric"
 // (c - 48); AllCapsFont draws letters as capitals. DialogFont takes every code from 33 on from its one
@@ -19,6 +20,10 @@ namespace vael {
 
 class Font {
 public:
+    // The strength of a greyed text, and the grey of its ink: dark enough to read on a disabled button's
+    // greyed face and on the dialogs' light backgrounds, light enough to tell from the black of the rest.
+    static constexpr std::int16_t LightStrength = 1;
+    static constexpr std::uint8_t GreyedInk = 80;
     // A character without a glyph moves the pen this far.
     static constexpr std::int16_t BlankAdvance = 3;
 
@@ -39,8 +44,8 @@ public:
 protected:
     // The glyph at the index of the group; null when the archive lacks it.
     const Picture* glyph(const std::string& group, std::int32_t index);
-    // Draws the glyph strength times and advances the pen by its width; a glyph the archive lacks counts
-    // as a blank.
+    // Draws the glyph strength times (once in grey at strength 1) and advances the pen by its width; a
+    // glyph the archive lacks counts as a blank.
     void drawIndexed(Display& target, Point& pen, const std::string& group, std::int32_t index,
                      std::int16_t strength);
     std::int16_t glyphWidth(const std::string& group, std::int32_t index);

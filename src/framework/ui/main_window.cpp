@@ -150,6 +150,10 @@ void WindowsMainWindow::placeClient(bool always) {
     const Box box = layoutBars(size);
     WindowManager::instance().setOuter(clientWindow_, {box.x, box.y, box.w, box.h});
     if (Dim(box.w, box.h) != this->size()) resizeBackBuffer(Dim(box.w, box.h));
+    // A maximized child fills the client area at any size.
+    for (WindowsChildWindow* child : children())
+        child->parentResized();
+    clientPlaced(box);
 }
 
 void WindowsMainWindow::setToolbar(FrameBar* toolbar) {
@@ -367,6 +371,8 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
         WindowManager::instance().setOuter(hwnd_, outer);
         placeClient(false);
         showMenuBar();
+        // The platform's screen behind the window was made afresh at the new size: all of it is shown again.
+        WindowManager::instance().repaint(outer);
         return 0;
     }
     case MessageMouseMove:
@@ -389,6 +395,8 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
     }
     case MessageSysKeyDown:
         dropAnswer(queryNamedEmpty(msg::SystemKeyPressed));
+        // Alt and a title's underlined letter opens that pull-down, as a click on the title would.
+        if (tracker_ && wParam < 128 && tracker_->openByMnemonic(static_cast<char>(wParam))) showMenuBar();
         return 0;
     case MessageCommand:
         onCommand(static_cast<std::uint16_t>(wParam & 0xFFFF), static_cast<std::uint16_t>(wParam >> 16));
@@ -739,14 +747,11 @@ void WindowsMainWindow::tileVertically() {
 }
 
 void WindowsMainWindow::arrangeIcons() {
-    const platform::Rect area = clientArea(false);
-    const std::int32_t step = WindowManager::IconSize + 8;
-    std::int32_t slot = 0;
+    std::vector<platform::Rect> placed;
     for (WindowsChildWindow* child : children()) {
         if (!child->isIconic()) continue;
-        child->setWindowPos({4 + slot++ * step, std::max(0, area.height - step), WindowManager::IconSize,
-                             WindowManager::IconSize},
-                            WindowPos::IconiseKeepOrder);
+        placed.push_back(WindowManager::instance().iconPlace(child->hwnd(), placed));
+        child->setWindowPos(placed.back(), WindowPos::IconiseKeepOrder);
     }
 }
 

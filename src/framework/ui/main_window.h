@@ -26,6 +26,8 @@ public:
     // Puts the bar's window at the box (the frame's client coordinates) and shows it again.
     virtual void placeBar(const Box& box) = 0;
     virtual void followCommand(std::uint16_t) {}
+    // A dialog came up over the frame and takes the input from now on.
+    virtual void dialogOpened() {}
 };
 
 class MainWindow : public virtual Window {
@@ -138,6 +140,9 @@ protected:
     void closeAllChildren(bool frameClosing);
     // Sets the client area between the bars when the frame's client size is new (or when asked to).
     void placeClient(bool always);
+    // The client area was laid out between the bars (the frame's client coordinates), for the windows the
+    // frame keeps over it.
+    virtual void clientPlaced(const Box&) {}
 
 private:
     class Client;

@@ -1,6 +1,7 @@
 #include "framework/ui/menu_tracker.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "framework/ui/display.h"
 #include "platform/platform.h"
@@ -235,6 +236,27 @@ std::uint16_t MenuTracker::mouseMove(const Point& at) {
     const int title = titleAt(at);
     if (title >= 0 && openTitle_ >= 0 && title != openTitle_) openTitle(title);
     return 0;
+}
+
+char MenuTracker::mnemonicOf(const std::string& label) {
+    for (std::size_t i = 0; i + 1 < label.size() && label[i] != '\t'; ++i)
+        if (label[i] == '&') {
+            if (label[i + 1] != '&')
+                return static_cast<char>(std::toupper(static_cast<unsigned char>(label[i + 1])));
+            ++i;
+        }
+    return 0;
+}
+
+bool MenuTracker::openByMnemonic(char letter) {
+    const char wanted = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    if (!isBar_ || wanted == 0) return false;
+    for (std::size_t i = 0; i < titles_.size(); ++i)
+        if (mnemonicOf(root_.entry(i).text) == wanted) {
+            openTitle(static_cast<int>(i));
+            return true;
+        }
+    return false;
 }
 
 std::uint16_t MenuTracker::keyDown(std::int32_t key) {

@@ -42,6 +42,11 @@ public:
     std::uint16_t buttonUp(const Point& at);
     std::uint16_t mouseMove(const Point& at);
     std::uint16_t keyDown(std::int32_t key);
+    // Alt and a letter: opens the bar's pull-down whose title has that letter after its '&'; false when
+    // none has.
+    bool openByMnemonic(char letter);
+    // The letter after a label's single '&', in capitals; 0 when there is none.
+    static char mnemonicOf(const std::string& label);
 
     // Whether a title of the bar is chosen, or a pull-down or the pop-up is open.
     bool isOpen() const { return !levels_.empty() || openTitle_ >= 0; }

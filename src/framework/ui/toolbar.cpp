@@ -6,6 +6,7 @@
 #include "framework/ui/t_layout_window.h"
 #include "framework/ui/text_tile.h"
 #include "framework/ui/ui_message_names.h"
+#include "framework/ui/win_app.h"
 
 namespace vael {
 
@@ -144,6 +145,11 @@ void WindowsToolbar::hideTip() {
 void WindowsToolbar::setToolTipText(const std::string& text) {
     Toolbar::setToolTipText(text);
     if (tipActive_) showToolTip(1);
+}
+
+bool WindowsToolbar::applicationActive() const {
+    const WinApp* app = winApp();
+    return !app || app->modalDepth() == 0;
 }
 
 bool WindowsToolbar::pointerInside() const {

@@ -105,8 +105,10 @@ public:
     void followCommand(std::uint16_t command) override { onCommand(command); }
 
     // Whether one of the program's windows is the active one; the platform's window is ours whenever the
-    // program is in front.
-    virtual bool applicationActive() const { return true; }
+    // program is in front, but a modal dialog holds the input while it is up.
+    virtual bool applicationActive() const;
+    // The tip goes with the dialog's coming: the bar sees no pointer leave it while the dialog is up.
+    void dialogOpened() override { hideTip(); }
     // Half the system cursor's height: where the tip goes below the pointer.
     static constexpr std::int16_t HalfCursorHeight = 16;
 

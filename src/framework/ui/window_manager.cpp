@@ -211,6 +211,32 @@ WindowHandle WindowManager::windowAt(std::int32_t x, std::int32_t y) const {
     return 0;
 }
 
+Rect WindowManager::iconPlace(WindowHandle window, const std::vector<Rect>& others) const {
+    const Record* r = find(window);
+    const WindowHandle parent = r ? r->parent : 0;
+    const Rect area = parent ? clientOnScreen(parent) : Rect{};
+    const std::int32_t step = IconSize + 8;
+    const Rect first{4, std::max(0, area.height - step), IconSize, IconSize};
+    // A point shows the parent's client area when the window there is the parent or lies inside it.
+    const auto showsParent = [&](std::int32_t x, std::int32_t y) {
+        for (WindowHandle w = windowAt(area.x + x, area.y + y); w; w = find(w) ? find(w)->parent : 0)
+            if (w == parent) return true;
+        return false;
+    };
+    for (std::int32_t y = first.y; y >= 0; y -= step)
+        for (std::int32_t x = first.x; x + IconSize <= area.width; x += step) {
+            const Rect place{x, y, IconSize, IconSize};
+            if (std::find_if(others.begin(), others.end(),
+                             [&](const Rect& o) { return o.x == x && o.y == y; }) != others.end())
+                continue;
+            const std::int32_t right = x + IconSize - 1, bottom = y + IconSize - 1;
+            if (showsParent(x, y) && showsParent(right, y) && showsParent(x, bottom) &&
+                showsParent(right, bottom) && showsParent(x + IconSize / 2, y + IconSize / 2))
+                return place;
+        }
+    return first;
+}
+
 std::vector<Rect> WindowManager::uncovered(std::size_t index, const Rect& box) const {
     // An empty box shows nothing: handed to the platform it would mean the whole picture.
     if (isEmpty(box)) return {};

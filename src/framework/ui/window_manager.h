@@ -74,6 +74,11 @@ public:
     platform::Rect outerOnScreen(WindowHandle window) const;
     // The topmost visible window at a screen point, or 0.
     WindowHandle windowAt(std::int32_t x, std::int32_t y) const;
+    // Where an icon of the window goes in its parent's client area (client coordinates): the first place
+    // along the bottom, left to right and then row by row upwards, that no other icon takes and no window
+    // outside the parent (one floating over it) covers, so that the icon stays in sight and in reach;
+    // `others` are the places of the icons already there. The first place when every place is covered.
+    platform::Rect iconPlace(WindowHandle window, const std::vector<platform::Rect>& others) const;
 
     // Copies the boxes (client coordinates of the window) of the picture to the screen where they are
     // not covered; answers the screen rectangles copied.

@@ -236,14 +236,12 @@ void WindowsWindow::minimize() {
     WindowManager& manager = WindowManager::instance();
     const WindowManager::Record* r = manager.find(hwnd_);
     if (!r || r->iconic) return;
-    // Icons line up along the bottom of the parent's client area, left to right.
-    std::int32_t slot = 0;
+    // Icons line up along the bottom of the parent's client area, left to right, clear of the others.
+    std::vector<platform::Rect> others;
     for (WindowHandle sibling : manager.childrenOf(r->parent))
-        if (sibling != hwnd_ && manager.find(sibling)->iconic) ++slot;
-    const platform::Rect area = r->parent ? manager.clientOnScreen(r->parent) : platform::Rect{};
-    const std::int32_t step = WindowManager::IconSize + 8;
-    const platform::Rect at{4 + slot * step, std::max(0, area.height - step), r->outer.width,
-                            r->outer.height};
+        if (sibling != hwnd_ && manager.find(sibling)->iconic) others.push_back(manager.find(sibling)->outer);
+    platform::Rect at = manager.iconPlace(hwnd_, others);
+    at.width = r->outer.width, at.height = r->outer.height;
     if (maximized_) {
         // An icon has its frame back; restored, the window goes to where it was before it was maximized.
         maximized_ = false;
@@ -266,6 +264,14 @@ void WindowsWindow::maximize() {
     // controls are the frame's to show.
     normalInsets_ = r->insets;
     setFrame({});
+    const platform::Rect area = manager.clientOnScreen(r->parent);
+    placeInNewFrame({0, 0, area.width, area.height});
+}
+
+void WindowsWindow::parentResized() {
+    WindowManager& manager = WindowManager::instance();
+    const WindowManager::Record* r = manager.find(hwnd_);
+    if (!r || !r->parent || !maximized_) return;
     const platform::Rect area = manager.clientOnScreen(r->parent);
     placeInNewFrame({0, 0, area.width, area.height});
 }

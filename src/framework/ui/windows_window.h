@@ -46,6 +46,8 @@ public:
     void maximize() override;
     // Back to the place the window had before it was iconised or maximised.
     void restoreWindow();
+    // The parent's client area has a new size: a maximized window fills it again.
+    void parentResized();
     bool isIconic() const;
     bool isMaximized() const { return maximized_; }
     void setCapture(Display* display) override;

@@ -121,6 +121,14 @@ void GameControl::EndGame() {
     sendNamed(msg::EndOfGame, &box);
 }
 
+void GameControl::endedElsewhere(bool homeWon) {
+    if (gameOver_) return;
+    winner_ = homeWon ? homeNation_ : visitorNation_;
+    gameOver_ = 1;
+    // Nothing awaited goes on: the step the battle stood at is its last.
+    awaitSynchronisation(nullptr);
+}
+
 void GameControl::GameEnded() {
     Container<short> homeWon(winner_ != 0 && winner_ == homeNation_ ? 1 : 0);
     sendNamed(msg::GameEnded, &homeWon);

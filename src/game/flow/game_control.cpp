@@ -238,6 +238,8 @@ void GameControl::awaitSynchronisation(HandlerFunction next) {
 }
 
 void GameControl::activate(std::int16_t index, bool announceFirst) {
+    // A turn that was opening when the battle ended (its first question unanswered) opens no further.
+    if (gameOver_) return;
     const LeaderUnitInfo& record = leaders_[index];
     const std::string announcement = "\\B" + record.name + "\\b is now active.";
     dropAnswer(queryNamedEmpty(msg::BeginLeaderOrdersPhase));
@@ -253,6 +255,7 @@ void GameControl::awaitGameEnded() {
 }
 
 void GameControl::goToRoutPhase() {
+    if (gameOver_) return;
     awaitSynchronisation(nullptr);
     sendNamedEmpty(msg::RoutPhase);
     momentumTries_ = -1;

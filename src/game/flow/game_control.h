@@ -96,6 +96,10 @@ public:
     void EndGame();
     void GameEnded();
     void AutomaticWin(std::int16_t side);
+    // The battle ended without game control's own end (the other machine of a network game left, and the
+    // side played here wins by default): from now on game control moves nothing on, neither a leader nor a
+    // phase, whatever comes after.
+    void endedElsewhere(bool homeWon);
     EndOfGameResults results(std::uint32_t winner) const;
 
     // The block game control keeps in a saved game. Reading a block cut short or holding values no game

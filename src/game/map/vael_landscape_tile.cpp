@@ -351,9 +351,15 @@ void VaelLandscapeTile::drawGridCell(const Box& clip, const List<Sprite*>& sprit
         Box over = game ? game->boundsAt(zoom_) : sprite->bounds();
         if (!clip.intersect(over) || over.w <= 0 || over.h <= 0) continue;
         BitmapReference part(*shown, clip - origin());
-        if (game)
+        if (game) {
+            // Figures on a lit hex are lit with it: standing on it they would hide most of it.
+            const PhysicalBlock* ground =
+                hexes ? hexes->block(hexes->hexToBlock(static_cast<std::int16_t>(sprite->region())))
+                      : nullptr;
+            game->setLit(ground && ground->highlight());
             game->drawAt(part, clip.topLeft(), zoom_);
-        else
+            game->setLit(false);
+        } else
             sprite->draw(part, clip.topLeft());
         // Ground of the neighbours in front stands higher than the sprite's feet: it covers them again.
         if (hexes) hexes->redrawRaisedNeighbours(part, static_cast<std::int16_t>(sprite->region()), clip);

@@ -428,7 +428,9 @@ Box VaelSprite::draw(Bitmap& target, const Point& origin) {
 Box VaelSprite::drawAt(Bitmap& target, const Point& origin, int level) {
     Bitmap* frame = levelFrames_[level];
     if (hidden_ || !frame) return Box();
-    return target.drawWholeBitmap(positions_[level] - origin, *frame, static_cast<std::int16_t>(drawMode_));
+    const auto mode =
+        static_cast<std::int16_t>(lit_ && drawMode_ == DrawPlain ? std::uint32_t{DrawLight} : drawMode_);
+    return target.drawWholeBitmap(positions_[level] - origin, *frame, mode);
 }
 
 Box VaelSprite::bounds() const {

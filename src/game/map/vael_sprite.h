@@ -68,6 +68,9 @@ public:
     virtual void addSound(const SoundEvent& sound);
     virtual void addSound(std::int32_t event, std::uint16_t param);
     virtual Box drawAt(Bitmap& target, const Point& origin, int level);
+    // While set, a plainly drawn sprite is drawn lit: its hex is lit (a target), and its figures, which
+    // cover most of that hex, must show it too.
+    void setLit(bool lit) { lit_ = lit; }
     virtual Box boundsAt(int level) const;
     virtual std::int16_t hitTestAt(const Point& point, int level) const;
     virtual void moveToView1();
@@ -136,6 +139,7 @@ protected:
     std::int16_t loopingSound_ = -1;
     std::uint16_t soundEnabled_ = 0;
     std::uint16_t soundPlayed_ = 0;
+    bool lit_ = false;
     FrameInfo frameName_;
     FrameInfo spareFrame_;
     ListIterator<FrameInfo> frameIterator_;

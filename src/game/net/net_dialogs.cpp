@@ -83,8 +83,9 @@ StartClientDlg::StartClientDlg(std::string name, NetDialogShown shown)
 void StartClientDlg::onInitDialog() {
     centre();
     setItemText(IdName, name_);
+    setItemText(IdServer, server_);
     // The host listens on 5000 unless told otherwise; a guest offered port 1 would knock on no door.
-    setItemText(IdPort, "5000");
+    setItemText(IdPort, std::to_string(port_));
     if (shown_) shown_(*this, TemplateName);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/ui/dialog.h"
@@ -54,6 +55,11 @@ public:
     static constexpr const char* TemplateName = "STARTCLIENT";
     static constexpr std::int16_t IdName = 101, IdServer = 102, IdPort = 103;
     explicit StartClientDlg(std::string name, NetDialogShown shown = {});
+    // The host and port shown at first in place of none and 5000: those the player typed before.
+    void offer(std::string server, std::uint16_t port) {
+        server_ = std::move(server);
+        port_ = port;
+    }
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
     const std::string& name() const { return name_; }

@@ -11,6 +11,7 @@
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
 #include "framework/ui/win_app.h"
+#include "game/flow/game_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/net/net_message_names.h"
 #include "game/net/net_payloads.h"
@@ -328,11 +329,21 @@ void VaelNetComponent::connectionLost(const std::string& why) {
     outbox_.clear();
     inbox_.clear();
     debugStream() << "VaelNetComponent: the connection is lost: " << why << std::endl;
-    const bool gameOver = gameEnded_;
+    GameControl* control = layer_ ? layer_->getGameControl() : nullptr;
+    const bool decided = control && control->isGameOver();
+    const bool gameOver = gameEnded_ || decided;
     // Before a battle has begun (players still meeting) there is no game to end.
     const bool battle = !layer_ || !layer_->getLeaders().isEmpty();
-    if (!gameEnded_ && battle) {
+    if (!gameEnded_ && battle && decided) {
+        // The rules had ended the battle and game control waited for the other machine to see it: its
+        // leaving completes that end, which game control tells itself.
+        Container<std::string> player(otherPlayer_);
+        sendNamed(msg::PlayerDeleted, &player);
+    } else if (!gameEnded_ && battle) {
         gameEnded_ = true;
+        // Game control hears it before anything else can move the battle on: a turn that was opening, or a
+        // step that only waited for the other machine, goes no further.
+        if (control) control->endedElsewhere(playsHomeHere());
         Container<std::string> player(otherPlayer_);
         sendNamed(msg::PlayerDeleted, &player);
         // The player left here is told why, once, and that the battle is his: the other side can no

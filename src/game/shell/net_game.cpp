@@ -163,9 +163,11 @@ bool VaelGame::hostNetworkGame() {
 }
 
 bool VaelGame::joinNetworkGame() {
-    StartClientDlg client(systemUser(), netShown(onDialog));
+    StartClientDlg client(joinedLast_ ? joinedLast_->name : systemUser(), netShown(onDialog));
+    if (joinedLast_) client.offer(joinedLast_->server, joinedLast_->port);
     client.attach(*app_);
     if (client.create(StartClientDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return false;
+    joinedLast_ = JoinedLast{client.name(), client.server(), client.port()};
     std::string error;
     auto link = comm::TcpLink::connect(app_->platform(), client.server(), client.port(), error);
     if (!link) {

@@ -1,6 +1,8 @@
 #include "game/shell/side_dialogs.h"
 
 #include <algorithm>
+#include <string>
+#include <tuple>
 
 #include "framework/ui/dialog_item.h"
 #include "game/shell/dialog_helpers.h"
@@ -46,17 +48,54 @@ void ArmyRoutDlg::onInitDialog() {
     selectRadio(IdEasy, Normal);
     // There is no help file to open.
     enableItem(IdHelp, 0);
+    const auto [home, visitor] = levels(request_, Custom);
+    for (auto [label, field, side, total, level] :
+         {std::tuple{IdHomeLabel, IdHomeLevel, request_.homeName, request_.homeTotal, home},
+          std::tuple{IdVisitorLabel, IdVisitorLevel, request_.visitorName, request_.visitorTotal, visitor}}) {
+        setItemText(label, side + " (1 to " + std::to_string(std::max<std::uint16_t>(total, 1)) + ")");
+        setItemText(field, std::to_string(level));
+    }
+    enableCustom();
     if (shown_) shown_(*this, TemplateName);
+}
+
+void ArmyRoutDlg::enableCustom() {
+    const std::int16_t on = radioSelection(IdEasy) == Custom ? 1 : 0;
+    enableItem(IdHomeLevel, on);
+    enableItem(IdVisitorLevel, on);
+}
+
+std::optional<std::uint16_t> ArmyRoutDlg::typedLevel(std::int16_t id, const std::string& side,
+                                                     std::uint16_t total) {
+    const std::string text = getItemText(id);
+    const std::int32_t most = std::max<std::int32_t>(total, 1);
+    const bool digits = !text.empty() && text.size() <= 5 &&
+                        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (digits && std::stol(text) >= 1 && std::stol(text) <= most)
+        return static_cast<std::uint16_t>(std::stol(text));
+    dialog_helpers::tell("The " + side + " army's level must be a number from 1 to " + std::to_string(most) +
+                             ".",
+                         "Army Rout Level");
+    return std::nullopt;
 }
 
 void ArmyRoutDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
     if (id == IdOk) {
         const std::int16_t chosen = radioSelection(IdEasy);
         const Level level = chosen >= Easy && chosen <= Custom ? static_cast<Level>(chosen) : Normal;
-        std::tie(home_, visitor_) = levels(request_, level);
+        if (level == Custom) {
+            const auto home = typedLevel(IdHomeLevel, request_.homeName, request_.homeTotal);
+            if (!home) return;
+            const auto visitor = typedLevel(IdVisitorLevel, request_.visitorName, request_.visitorTotal);
+            if (!visitor) return;
+            home_ = *home, visitor_ = *visitor;
+        } else {
+            std::tie(home_, visitor_) = levels(request_, level);
+        }
         close(1);
     } else {
         Dialog::onCommand(id, notification);
+        if (isOpen() && id >= IdEasy && id <= IdCustom) enableCustom();
     }
 }
 

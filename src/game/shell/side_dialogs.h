@@ -2,6 +2,7 @@
 // The questions of who plays each side: how hard the armies rout, and the elite initiative. They answer
 // the layer's side-control services in the program.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,12 +15,15 @@ namespace vael {
 
 // "ArmyRoutDlg": Easy, Normal, Hard or Custom. Normal keeps the battle's own TQ points; Easy gives the
 // player's side a quarter more before it routs and the computer's a quarter less, Hard the reverse;
-// Custom weighs both armies alike, each routing at half its point total. A level never exceeds its
-// army's total nor falls below one point. OK (1) gives both levels; Escape closes with 0 and gives none.
+// Custom lets the player type each army's level, offering at first half its point total for both. A
+// level never exceeds its army's total nor falls below one point; a typed level outside that is told and
+// the dialog stays. OK (1) gives both levels; Escape closes with 0 and gives none.
 class ArmyRoutDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "ArmyRoutDlg";
-    static constexpr std::int16_t IdHelp = 9, IdEasy = 10, IdNormal = 11, IdHard = 12, IdCustom = 13;
+    static constexpr std::int16_t IdHelp = 9, IdEasy = 10, IdNormal = 11, IdHard = 12, IdCustom = 13,
+                                  IdHomeLabel = 20, IdHomeLevel = 21, IdVisitorLabel = 22,
+                                  IdVisitorLevel = 23;
     enum Level : std::int16_t { Easy = 0, Normal = 1, Hard = 2, Custom = 3 };
     // The home and visitor rout levels for a choice. The request's flag names the player's side: 1 home
     // (also when both or neither side is the computer's), 0 the visitor.
@@ -32,6 +36,10 @@ public:
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
 
 private:
+    // The typed levels are open to change while Custom is chosen.
+    void enableCustom();
+    // The level typed for an army: a number from 1 to its total, else nothing (the player is told).
+    std::optional<std::uint16_t> typedLevel(std::int16_t id, const std::string& side, std::uint16_t total);
     ArmyRoutRequest request_;
     DialogShown shown_;
     std::uint16_t home_ = 0, visitor_ = 0;

@@ -37,6 +37,7 @@
 #include "game/shell/layer_viewports.h"
 #include "game/shell/leader_almost_done_dialog.h"
 #include "game/shell/shell_message_names.h"
+#include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
 #include "game/sound/sound_group_service.h"
 #include "game/sound/vael_sound_manager.h"
@@ -377,6 +378,13 @@ void VaelApp::discardBattle() {
     finishPrompt_.reset();
     ending_ = false;
     campaign_->battleClosed();
+    // What the status bar told of the battle (the unit last selected) would stand over the next one.
+    showNoBattleStatus();
+}
+
+void VaelApp::showNoBattleStatus() {
+    setStatusText(VaelMainWindow::Title, 1);
+    setStatusText("", 2);
 }
 
 bool VaelApp::startCampaignBattle(bool homeComputer, std::string& error) {

@@ -151,6 +151,8 @@ public:
     bool loadGame(const std::string& fileName, std::string& error);
     // Ends the battle at once (the player's choice, or the game's end).
     void closeBattle();
+    // The status bar's lines as they stand with no battle: the game's title, nothing below it.
+    void showNoBattleStatus();
 
     // The water of the palette (entries 202 to 210) runs through its four frames from now on.
     void startPaletteAnimation();

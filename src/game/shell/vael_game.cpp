@@ -63,12 +63,14 @@ private:
         game(target).showMainDialog();
         return nullptr;
     }
+    // The menu's and the tool bar's Start Game and Open Game would replace a running battle: a slip of
+    // the mouse must not cost it.
     static ContainerBase* onStartGame(Component* target, BusMessage, ContainerBase*) {
-        game(target).chooseAndStartBattle();
+        if (game(target).mayLeaveBattle(StartQuestion)) game(target).chooseAndStartBattle();
         return nullptr;
     }
     static ContainerBase* onOpenGame(Component* target, BusMessage, ContainerBase*) {
-        game(target).chooseAndLoadGame();
+        if (game(target).mayLeaveBattle(OpenQuestion)) game(target).chooseAndLoadGame();
         return nullptr;
     }
     static ContainerBase* onSaveGame(Component* target, BusMessage, ContainerBase*) {
@@ -183,7 +185,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
         });
     // The unit menu's "View Details..." shows the unit's overview.
     VaelUnit::setDetailsView([this](VaelUnit& unit) {
-        const Leader* leader = app_->logicalLayer().findLeader(unit.getLeaderId());
+        const Leader* leader = commandingLeader(app_->logicalLayer(), unit);
         showUnitOverview(*app_, unit,
                          unitDetailsLines(unit, GameControl::nationName(unit.getNation()),
                                           leader ? leader->getName() : std::string()),
@@ -202,12 +204,9 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     aiNotice_ = std::make_unique<AILeaderNotice>();
     aiNotice_->attach(app_->logicalLayer());
     // A battle is not left by a slip on the File menu: the player is asked first.
-    frame_->confirmExit = [this] {
-        if (!app_->battleRunning()) return true;
-        InformationDlg ask(0, ExitQuestion, onDialog);
-        ask.addLine(ExitWarning);
-        ask.attach(*app_);
-        return ask.show(VaelMainWindow::Title) == InformationDlg::IdOk;
+    frame_->confirmExit = [this] { return mayLeaveBattle(ExitQuestion); };
+    frame_->onClientPlaced = [this](const Box& area) {
+        if (commentaryWindow_) commentaryWindow_->followArea(area);
     };
     app_->onTitle = [this](const std::string& title) { frame_->setBattleTitle(title); };
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
@@ -220,7 +219,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
         }
         app_->sendNamedEmpty(msg::ShowMainDlg);
     };
-    app_->setStatusText(VaelMainWindow::Title, 1);
+    app_->showNoBattleStatus();
 }
 
 VaelGame::~VaelGame() {
@@ -255,8 +254,19 @@ void VaelGame::failed(const std::string& what, const std::string& why) {
     app_->messageBox(what + ":\n" + why, VaelMainWindow::Title, 0x30);
 }
 
+bool VaelGame::mayLeaveBattle(const char* question) {
+    if (!app_->battleRunning()) return true;
+    InformationDlg ask(0, question, onDialog);
+    ask.addLine(ExitWarning);
+    ask.attach(*app_);
+    return ask.show(VaelMainWindow::Title) == InformationDlg::IdOk;
+}
+
 void VaelGame::showMainDialog() {
     for (;;) {
+        // Whatever a battle or a button under the pointer left in the status bar, the start dialog shows
+        // the game's title there, as at the program's start.
+        app_->setStatusText(VaelMainWindow::Title, 1);
         StartGameDlg start(onDialog);
         start.attach(*app_);
         const std::int16_t choice = start.create(StartGameDlg::TemplateName, Dialog::Modal);

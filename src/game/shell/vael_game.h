@@ -25,8 +25,10 @@ class WindowsStatusBar;
 class VaelGame {
 public:
     static constexpr std::int32_t FrameWidth = 1024, FrameHeight = 768;
-    // What File, Exit asks in the middle of a battle; OK leaves, Cancel plays on.
+    // What File, Exit, Start Game and Open Game ask in the middle of a battle; OK leaves, Cancel plays on.
     static constexpr const char* ExitQuestion = "Leave the battle and end the game?";
+    static constexpr const char* StartQuestion = "Leave the battle and start another?";
+    static constexpr const char* OpenQuestion = "Leave the battle and open a saved game?";
     static constexpr const char* ExitWarning = "What has not been saved is lost.";
 
     // Installs the display's palette, pictures and font, makes the application and the frame.
@@ -76,6 +78,8 @@ private:
     void openBattleWindows();
     void closeBattleWindows();
     void failed(const std::string& what, const std::string& why);
+    // True when no battle runs, or when the player, asked the question, chooses to leave it.
+    bool mayLeaveBattle(const char* question);
     // The variant of the scenario the player chooses when it has two or more, the scenario itself when it
     // has none; empty when he cancels.
     std::string chooseVariant(const std::string& scenarioFile);
@@ -95,6 +99,13 @@ private:
     std::unique_ptr<OverallCombatResultsDlg> combatResults_;
     std::unique_ptr<AILeaderNotice> aiNotice_;
     std::unique_ptr<NetChat> chat_;
+    // What the player last typed into "Client Information", offered again when he comes back to it (a
+    // failed connection sends him back to the start dialog).
+    struct JoinedLast {
+        std::string name, server;
+        std::uint16_t port = 0;
+    };
+    std::optional<JoinedLast> joinedLast_;
 };
 
 } // namespace vael

@@ -50,8 +50,38 @@ void CommentaryWindow::createInFrame() {
     position_ =
         Point(static_cast<std::int16_t>(area.x + Margin),
               static_cast<std::int16_t>(std::max(area.y, area.y + area.height - outerHeight - Margin)));
+    area_ = Box(static_cast<std::int16_t>(area.x), static_cast<std::int16_t>(area.y),
+                static_cast<std::int16_t>(area.width), static_cast<std::int16_t>(area.height));
+    whole_ =
+        Dim(static_cast<std::int16_t>(width() + in.left + in.right), static_cast<std::int16_t>(outerHeight));
+    placed_ = position_;
+    fromLeft_ = position_.x - area.x;
+    fromBottom_ = area.y + area.height - position_.y;
     create(size(), "Commentary", Style, frame->hwnd());
     manager.setCloseBox(hwnd_, false);
+}
+
+void CommentaryWindow::followArea(const Box& area) {
+    const WindowManager::Record* r = WindowManager::instance().find(hwnd_);
+    if (!r) return;
+    const platform::Rect outer = r->outer;
+    // Moved by the player since it was last placed: where he put it is where it belongs.
+    if (outer.x != placed_.x || outer.y != placed_.y) {
+        fromLeft_ = outer.x - area_.x;
+        fromBottom_ = area_.y + area_.h - outer.y;
+    }
+    area_ = area;
+    // As large as it was made, as far as the area holds it; the newest lines stay in sight. Made larger
+    // again, the area gives it back its size and its place.
+    const std::int32_t w = std::min<std::int32_t>(whole_.w, area.w),
+                       h = std::min<std::int32_t>(whole_.h, area.h);
+    const std::int32_t x = std::clamp<std::int32_t>(area.x + fromLeft_, area.x, area.x + area.w - w);
+    const std::int32_t y =
+        std::clamp<std::int32_t>(area.y + area.h - fromBottom_, area.y, area.y + area.h - h);
+    placed_ = Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
+    if (x == outer.x && y == outer.y && w == outer.width && h == outer.height) return;
+    setWindowPos({x, y, w, h}, WindowPos::NoZOrder);
+    if (w != outer.width || h != outer.height) refresh();
 }
 
 CommentaryWindow::~CommentaryWindow() {

@@ -20,7 +20,14 @@ public:
     const std::string& battleTitle() const { return battleTitle_; }
     // Asked before File, Exit leaves the program: false keeps it running.
     std::function<bool()> confirmExit;
+    // Told of the client area's box each time the bars are laid out around it.
+    std::function<void(const Box&)> onClientPlaced;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
+
+protected:
+    void clientPlaced(const Box& area) override {
+        if (onClientPlaced) onClientPlaced(area);
+    }
 
 private:
     std::string battleTitle_;
@@ -50,12 +57,21 @@ public:
     ~CommentaryWindow() override;
     // Makes the window over the bottom left corner of the frame's map area.
     void createInFrame();
+    // The map area has another size: the window keeps its distance from the area's bottom edge, and stays
+    // whole inside the area as far as it fits.
+    void followArea(const Box& area);
     void erase() override;
     // Draws the lines anew and shows them.
     void refresh();
 
 private:
     CommentaryDlg& commentary_;
+    // The map area the window was last placed in and the place it was given there, in the frame's client
+    // coordinates; its outer size as it was made; where it belongs, from the area's left and bottom edges.
+    Box area_;
+    Point placed_;
+    Dim whole_;
+    std::int32_t fromLeft_ = 0, fromBottom_ = 0;
 };
 
 } // namespace vael

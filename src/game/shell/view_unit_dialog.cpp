@@ -1,8 +1,10 @@
 #include "game/shell/view_unit_dialog.h"
 
 #include "framework/core/direction.h"
+#include "framework/core/list_walk.h"
 #include "framework/ui/font.h"
 #include "framework/ui/text_tile.h"
+#include "game/flow/vael_logical_layer.h"
 #include "game/rules/combat/combat.h"
 #include "game/rules/combat/missile_capable.h"
 #include "game/rules/landscape/vael_logical_landscape.h"
@@ -25,6 +27,15 @@ std::string yesNo(bool on) {
 }
 
 } // namespace
+
+const Leader* commandingLeader(const VaelLogicalLayer& layer, const VaelUnit& unit) {
+    // A unit's leader number is its group's, which its leader carries too; his unit number is another.
+    const List<Leader*>& side =
+        unit.getNation() == layer.getVisitorNation() ? layer.getVisitorLeaders() : layer.getHomeLeaders();
+    for (Leader* leader : each(side))
+        if (leader->getLeaderId() == unit.getLeaderId()) return leader;
+    return nullptr;
+}
 
 std::vector<UnitDetailsLine> unitDetailsLines(VaelUnit& unit, const std::string& nationName,
                                               const std::string& leaderName) {
@@ -50,7 +61,8 @@ std::vector<UnitDetailsLine> unitDetailsLines(VaelUnit& unit, const std::string&
     if (auto* missile = dynamic_cast<MissileCapable*>(&unit))
         lines.emplace_back("Missiles left", std::to_string(missile->getMissilesLeft()) + " of " +
                                                 std::to_string(missile->getMissileSupply()));
-    lines.emplace_back("Moved", yesNo(unit.getHasMoved() != 0));
+    // The rules' own mark of a finished walk is cleared again once the walk has been played on the map.
+    lines.emplace_back("Moved", yesNo(unit.hasSpentMovement() != 0 || unit.getUsedThisTurn() != 0));
     if (combat) {
         lines.emplace_back("Disordered", yesNo(combat->getCohesionHits() > 0));
         lines.emplace_back("Routing", yesNo(combat->isRouting() != 0));

@@ -11,11 +11,18 @@
 
 namespace vael {
 
+class Leader;
+class VaelLogicalLayer;
 class VaelUnit;
 
+// The leader who commands the unit: the one of its side whose leader number is the unit's, as the rules
+// find him for the command range; null when none has it (his own record was taken off the field).
+const Leader* commandingLeader(const VaelLogicalLayer& layer, const VaelUnit& unit);
+
 // The overview's lines, a label and its value each: name, type, nation, leader, then for a fighting unit
-// TQ, hits and size, facing, missiles left (a missile unit only), and whether it moved, is disordered (has
-// cohesion hits) or routs; for a leader his initiative and command range in their place.
+// TQ, hits and size, facing, missiles left (a missile unit only), and whether it moved (spent movement
+// points this activation, as the rules count a move for its volley and its charge, or was used this turn),
+// is disordered (has cohesion hits) or routs; for a leader his initiative and command range in their place.
 using UnitDetailsLine = std::pair<std::string, std::string>;
 std::vector<UnitDetailsLine> unitDetailsLines(VaelUnit& unit, const std::string& nationName,
                                               const std::string& leaderName);

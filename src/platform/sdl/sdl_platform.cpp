@@ -148,6 +148,10 @@ bool SdlPlatform::translate(const SDL_Event& sdl, Event& event) {
             event.kind = EventKind::Expose;
             return true;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
+            // The window manager gave the window another size: the screen behind it takes the new one, or
+            // what the program draws past the old edges would never show. The program repaints it all.
+            if (sdl.window.data1 > 0 && sdl.window.data2 > 0)
+                screen_.resize(sdl.window.data1, sdl.window.data2);
             event.kind = EventKind::Resize;
             event.x = sdl.window.data1;
             event.y = sdl.window.data2;
@@ -276,8 +280,9 @@ bool SdlPlatform::openWindow(std::int32_t width, std::int32_t height, const std:
         SDL_SetWindowTitle(window_, title.c_str());
         SDL_SetWindowSize(window_, width, height);
     } else {
+        // The frame has a sizing border: the player may give the window any size, and the frame follows.
         window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                   height, SDL_WINDOW_SHOWN);
+                                   height, SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
         if (!window_) {
             std::fprintf(stderr, "vael: cannot open the window: %s\n", SDL_GetError());
             return false;

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -89,6 +93,44 @@ TEST_F(TcpLinkTest, ListenerAndConnectMeetOnLocalhost) {
     client->send(encodeFrame(FrameKind::Refusal, encodeRefusal("hello")));
     pumpUntil(platform, [&] { return !got.empty(); });
     EXPECT_EQ(got, encodeRefusal("hello"));
+}
+
+// A side that ends its game while the other still sends: closed with those bytes unread, the line would
+// be reset and the other side could lose the last frame; finished, the other side reads that frame, then
+// the close, and this side reports no loss.
+TEST_F(TcpLinkTest, AFinishedLinkLetsThePeerReadItsLastFrame) {
+    TcpListener listener(platform);
+    std::string error;
+    ASSERT_TRUE(listener.listen(0, error)) << error;
+    std::unique_ptr<TcpLink> accepted;
+    listener.onAccept = [&](std::unique_ptr<TcpLink> link) { accepted = std::move(link); };
+    auto other = TcpLink::connect(platform, "127.0.0.1", listener.port(), error);
+    ASSERT_TRUE(other) << error;
+    pumpUntil(platform, [&] { return accepted != nullptr; });
+    ASSERT_TRUE(accepted);
+    std::string lost;
+    accepted->onLost = [&](const std::string& why) { lost = why; };
+    // The other side's frames this side never reads, then this side's last word.
+    const int raw = other->socket();
+    const std::string unread(32 * 1024, 'x');
+    ASSERT_EQ(::send(raw, unread.data(), unread.size(), 0), static_cast<ssize_t>(unread.size()));
+    const std::string last = encodeFrame(FrameKind::Refusal, encodeRefusal("the battle is over"));
+    ASSERT_TRUE(accepted->send(last));
+    ::usleep(20000);
+    accepted->finish(200);
+    EXPECT_FALSE(accepted->isOpen());
+    EXPECT_EQ(lost, "");
+    std::string got;
+    char buffer[4096];
+    for (;;) {
+        pollfd ready{raw, POLLIN, 0};
+        ASSERT_EQ(::poll(&ready, 1, 2000), 1) << "neither the frame nor the close came";
+        const ssize_t n = ::recv(raw, buffer, sizeof buffer, 0);
+        ASSERT_GE(n, 0) << "the line was reset: " << std::strerror(errno);
+        if (n == 0) break;
+        got.append(buffer, static_cast<std::size_t>(n));
+    }
+    EXPECT_EQ(got, last);
 }
 
 TEST_F(TcpLinkTest, ConnectingWhereNobodyListensFailsWithAReason) {
@@ -228,6 +270,24 @@ protected:
             side.messages.push_back(RegisteredMessage::nameOf(static_cast<std::uint16_t>(m.event.id())) +
                                     ":" + text);
         };
+    }
+    // A host on one end of a socket pair (its other end in other) that holds the peer once greeted, and
+    // the greeting with what follows it written in one go, and taken.
+    void greetHeld(Side& side, int& other, const std::string& after) {
+        int fds[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+        other = fds[1];
+        join(side, std::make_unique<TcpLink>(platform, fds[0]), {ProtocolVersion, "0.1", "Melagor", 1});
+        side.peer->onGreeted = [&side](const Greeting&) {
+            side.greeted = true;
+            side.peer->hold();
+        };
+        const std::string all =
+            encodeFrame(FrameKind::Greeting, encodeGreeting({ProtocolVersion, "0.1", "Surendal", 0})) + after;
+        ASSERT_EQ(::write(other, all.data(), all.size()), static_cast<ssize_t>(all.size()));
+        pumpUntil(platform, [&side] { return side.greeted; });
+        pump(platform);
+        ASSERT_TRUE(side.greeted);
     }
 };
 
@@ -379,6 +439,64 @@ TEST_F(NetPeerTest, ASendThatFailsAfterTheOtherMachineRefusedTellsItsReason) {
     EXPECT_FALSE(host.peer->sendBatch({}, error));
     EXPECT_EQ(host.lost, "the other machine refused: the battle cannot be started here");
     EXPECT_FALSE(host.peer->isOpen());
+}
+
+// A greeting and what follows it in the same read: held from the greeting on, the messages and batches
+// wait in the peer and come out at release in the order they came, each once.
+TEST_F(NetPeerTest, WhatComesWhileHeldWaitsAndComesOutInOrderOnRelease) {
+    Side host;
+    int other = -1;
+    Container<std::string> text("second");
+    std::string payload, error;
+    ASSERT_TRUE(
+        encodeMessage(BusMessage(RegisteredMessage::getId("SynchronizeGame"), 3), &text, payload, error));
+    ASSERT_NO_FATAL_FAILURE(greetHeld(host, other,
+                                      messageFrame("AddCommentary", "first") +
+                                          encodeFrame(FrameKind::Batch, encodeBatch({payload, payload})) +
+                                          messageFrame("AddCommentary", "third")));
+    host.peer->onBatch = [&](std::vector<ReceivedMessage>& batch) {
+        host.messages.push_back("batch of " + std::to_string(batch.size()));
+    };
+    EXPECT_TRUE(host.peer->isHeld());
+    EXPECT_EQ(host.messages, std::vector<std::string>{});
+    host.peer->release();
+    EXPECT_FALSE(host.peer->isHeld());
+    EXPECT_EQ(host.messages,
+              (std::vector<std::string>{"AddCommentary:first", "batch of 2", "AddCommentary:third"}));
+    // What comes after the release goes straight through.
+    const std::string later = messageFrame("AddCommentary", "fourth");
+    ASSERT_EQ(::write(other, later.data(), later.size()), static_cast<ssize_t>(later.size()));
+    pumpUntil(platform, [&] { return host.messages.size() == 4; });
+    EXPECT_EQ(host.messages.back(), "AddCommentary:fourth");
+    EXPECT_TRUE(host.lost.empty());
+    ::close(other);
+}
+
+// The handling of a waiting frame asks the other machine and waits, taking events meanwhile: what waited
+// behind that frame comes first, then the answer, all before the asking handler returns; nothing is handed
+// on twice.
+TEST_F(NetPeerTest, AnAnswerAwaitedWhileAHeldFrameIsHandledStillComes) {
+    Side host;
+    int other = -1;
+    ASSERT_NO_FATAL_FAILURE(greetHeld(host, other,
+                                      messageFrame("AddCommentary", "asks") +
+                                          messageFrame("AddCommentary", "behind")));
+    const auto seen = [&](const std::string& m) {
+        return std::find(host.messages.begin(), host.messages.end(), m) != host.messages.end();
+    };
+    host.peer->onMessage = [&](ReceivedMessage& m) {
+        std::string said;
+        Container<std::string>::fromMessage(m.data.get(), said);
+        host.messages.push_back(said);
+        if (said != "asks") return;
+        const std::string answer = messageFrame("AddCommentary", "answer");
+        ASSERT_EQ(::write(other, answer.data(), answer.size()), static_cast<ssize_t>(answer.size()));
+        pumpUntil(platform, [&] { return seen("answer"); });
+        host.messages.push_back("asking handler returns");
+    };
+    host.peer->release();
+    EXPECT_EQ(host.messages, (std::vector<std::string>{"asks", "behind", "answer", "asking handler returns"}));
+    ::close(other);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "framework/ui/button.h"
+#include "framework/ui/dialog.h"
 #include "framework/ui/toolbar.h"
 #include "framework/ui/window_manager.h"
 #include "placed_at.h"
@@ -536,6 +537,41 @@ TEST_F(ToolbarTest, TipMessagesWithTheWrongPayloadAreReported) {
     send("ToolTipText", &wrong);
     EXPECT_EQ(checks.count(), 2u);
     EXPECT_EQ(bar->tipActive(), 0);
+}
+
+// The tip of a button clicked to open a dialog stayed on the screen after the dialog closed: the bar never
+// saw the pointer leave while the dialog held the input. A dialog coming up takes the tip, and none comes
+// while a modal dialog is up, however the pointer crosses the bar.
+TEST_F(ToolbarTest, ADialogComingUpTakesTheTipAndNoneShowsWhileAModalOneIsUp) {
+    class PlainDialog : public Dialog {
+    public:
+        PlainDialog() : Window(Point(0, 0), Dialog::InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", "") {}
+    };
+    add("Narrow", 500, "Save Game");
+    moveTo(Point(5, 5));
+    hoverTicks(2);
+    ASSERT_NE(bar->tipWindow(), nullptr);
+    PlainDialog dialog;
+    dialog.create("AboutDlg", Dialog::Modeless);
+    app.drainQueue();
+    EXPECT_EQ((std::tuple{bar->tipWindow(), bar->tipActive()}),
+              std::tuple(static_cast<ToolTipWindow*>(nullptr), std::int16_t(0)));
+    // While a modal dialog holds the input the pointer crossing the bar brings no tip.
+    app.enterModal();
+    moveTo(Point(6, 5));
+    hoverTicks(2);
+    Container<short> on(1);
+    send("ToolTipEnable", &on);
+    EXPECT_EQ((std::tuple{bar->tipWindow(), bar->tipActive()}),
+              std::tuple(static_cast<ToolTipWindow*>(nullptr), std::int16_t(0)));
+    // Once it has closed the tip comes again.
+    app.leaveModal();
+    dialog.close(0);
+    moveTo(Point(7, 5));
+    send("ToolTipEnable", &on);
+    ASSERT_NE(bar->tipWindow(), nullptr);
+    EXPECT_EQ(bar->tipWindow()->shownText(), " Save Game ");
+    moveTo(Point(7, 100));
 }
 
 } // namespace

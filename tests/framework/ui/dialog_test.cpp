@@ -553,9 +553,9 @@ struct Expected {
     const char* kinds;
 };
 const Expected programTemplates[] = {
-    {"ABOUTDLG", 225, 222, "1 101 -1", "dt!t!"},
+    {"ABOUTDLG", 225, 222, "1 101 -1 110 111 112 113 114 115 116 117 118 119", "dt!t!tttttttttt"},
     {"ARMYDETAILSDLG", 197, 289, "1 9 -1 -1 -1 -1 -1 -1", "dpt!ttttt"},
-    {"ARMYROUTDLG", 184, 168, "1 9 10 11 12 13", "dprrrr"},
+    {"ARMYROUTDLG", 184, 168, "1 9 10 11 12 13 -1 20 21 22 23", "dprrrrttete"},
     {"BATTLEDETAILSDLG", 324, 225, "1", "d"},
     {"CAMPAIGNMAP", 343, 276, "10 11 2 9", "dppp"},
     {"CAMPAIGNRESULTS", 343, 288, "", ""},
@@ -752,9 +752,10 @@ TEST_F(DialogControlTest, APushButtonFillsItsBoxWithItsPictureAndCentresItsLabel
         {ItemSelected, "ddAd"},
         {ItemFocus, "uAuF"},
         {ItemSelected | ItemFocus, "ddAF"},
-        {ItemDisabled, "gAgA"},
-        {ItemDisabled | ItemFocus, "gAgF"},
-        {ItemSelected | ItemDisabled, "uAuA"},
+        // A disabled label is greyed ('x': its grey is none of the named test colours).
+        {ItemDisabled, "gxgx"},
+        {ItemDisabled | ItemFocus, "gxgF"},
+        {ItemSelected | ItemDisabled, "uxux"},
         {0x8, "uAuA"},
     };
     DialogButton button(window, "A", Point(-1, -1), "DialogButtons", 1);
@@ -777,10 +778,10 @@ TEST_F(DialogControlTest, CheckBoxesAndRadioButtonsDrawAtTheLeftEdgeWithTheirMar
         {false, 0, 1, "CUA"},
         {false, ItemSelected, 0, "DDA"},
         {false, ItemSelected, 1, "CDA"},
-        {false, ItemDisabled, 1, "CvA"},
+        {false, ItemDisabled, 1, "Cvx"}, // the disabled label greyed
         {true, 0, 0, "RRA"},
         {true, ItemSelected, 1, "KSA"},
-        {true, ItemDisabled, 0, "wwA"},
+        {true, ItemDisabled, 0, "wwx"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::to_string(r.radio) + " " + std::to_string(r.state) + " " +

@@ -183,7 +183,8 @@ TEST_F(FontTest, DialogTextDrawsGlyphsOnTheBaselineAndUnderlinesTheMnemonicByStr
         {"AB", 3, "AAA.B.....", ".........."},
         {"&AB", 3, "AAA.B.....", ".____....."},
         {"&AB", 2, "AAA.B.....", ".____....."},
-        {"&AB", 1, "AAA.B.....", ".~~~~....."},
+        // Strength 1 is a greyed text: its ink a dark grey (index 80 here, shown 'P').
+        {"&AB", 1, "PPP.P.....", ".~~~~....."},
         // The second '&' moves the mnemonic on to the B.
         {"A&&B", 3, "AAA.B.....", ".....__..."},
         // A blank and a code below 33 move the pen 3 and draw nothing.
@@ -209,7 +210,8 @@ TEST_F(FontTest, GlyphsLeaveWhatLiesUnderTheirTransparentPixels) {
     target.fill('x');
     DialogFont font("Dialog");
     font.drawText(target, Point(1, 5), "A", 1); // the glyph's top row at y 1, its bottom rows off the display
-    EXPECT_EQ(rowsOf(target), (Rows{"xxxxxx", "xAAAxx", "xAAAxx"}));
+    // Greyed at strength 1, its ink a dark grey (shown 'P').
+    EXPECT_EQ(rowsOf(target), (Rows{"xxxxxx", "xPPPxx", "xPPPxx"}));
 }
 
 TEST_F(FontTest, EachGlyphIsDrawnStrengthTimesAndMarksTheTargetDirty) {

@@ -11,6 +11,7 @@
 #include "framework/core/super_string.h"
 #include "game/rules/combat/combat_records.h"
 #include "game/rules/leaders/leader.h"
+#include "support/bus_recorder.h"
 #include "support/failed_checks.h"
 #include "support/flow/game_flow_recorder.h"
 #include "support/rules/leader_fixture.h"
@@ -319,6 +320,70 @@ TEST_F(GameControlTest, APlayerLeavingWhileHisLeaderIsActiveMovesTheTurnOnOnce) 
     EXPECT_EQ(control.getAwaitedPlayers(), -1); // the next step waits for both who stay
     control.SynchronizeGame("");
     EXPECT_EQ(control.getAwaitedPlayers(), 1);
+}
+
+// The other machine of a network game left while its leader was active: the battle is the host's by
+// default, and neither its leaving, nor a late report, nor a new turn moves anything on.
+TEST_F(GameControlTest, ABattleEndedElsewhereMovesNothingOn) {
+    addLeader("Aristhon (Host)", 2), addLeader("Rajavan (Guest)", 3, 3);
+    control.setVisitorNation(3);
+    control.setPlayers(2);
+    control.setHomeTQLimit(30), control.setVisitorTQLimit(30);
+    test::ScriptedRolls rolls{4}; // 4 of a total initiative of 5 falls to the second, Rajavan
+    control.BeginGame(0);
+    settle();
+    ASSERT_EQ(control.getActiveLeader(), 1);
+    world.log.clear();
+    control.endedElsewhere(true);
+    control.PlayerDeleted("Guest");
+    control.SynchronizeGame("");
+    control.EndOfTurnRoutingDone();
+    control.BeginTurn();
+    control.NextLeader();
+    settle();
+    // His leaving is told and closes the step he held, and the late report closes one of its own (the one
+    // player left); nothing is activated, no turn ends or begins.
+    EXPECT_EQ(world.names(),
+              (Lines{"AddCommentary", "RemoveAllBattleArrows", "GameSynchronized", "GameSynchronized"}));
+    EXPECT_EQ(test::values(control.isGameOver(), control.getWinner(), control.getTurn()), "1 1 0");
+    // Told again, with the other side: the first end stands.
+    control.endedElsewhere(false);
+    EXPECT_EQ(control.getWinner(), 1u);
+    // The visitor's win names the visitor's nation.
+    GameControl& other = fresh({LeaderUnitInfo{"Surendal", 2, 3, nullptr}});
+    other.setHomeNation(1), other.setVisitorNation(3);
+    other.endedElsewhere(false);
+    EXPECT_EQ(other.getWinner(), 3u);
+}
+
+// The battle ends while game control waits for the answer to its first question of a turn (the other
+// machine went away meanwhile): the turn that was opening opens no leader and no rout phase.
+TEST_F(GameControlTest, ABattleEndedWhileATurnOpensOpensNothing) {
+    struct Row {
+        const char* what;
+        std::int16_t initiative; // 0: nobody to choose, so the turn would go to its rout phase
+    } rows[] = {{"a leader would be activated", 3}, {"the rout phase would begin", 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        GameControl& c = fresh({{"Melagor", row.initiative, 1, nullptr}});
+        c.setHomeNation(1), c.setVisitorNation(3), c.setScenario(3), c.setPlayers(2);
+        static GameControl* ending;
+        ending = &c;
+        test::Probe asked("Other machine");
+        asked.setup = [](test::Probe& p) {
+            p.connectNamed("EliteInitiative", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+                ending->endedElsewhere(true);
+                return nullptr;
+            });
+        };
+        asked.attach(bus);
+        world.log.clear();
+        test::ScriptedRolls rolls{0, 0};
+        c.BeginGame(0);
+        settle();
+        EXPECT_EQ(world.names(), (Lines{"AddCommentary", "EliteInitiative", "ChangeMainCaption"}));
+        EXPECT_EQ(c.isGameOver(), 1);
+    }
 }
 
 TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {

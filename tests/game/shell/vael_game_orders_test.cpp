@@ -36,6 +36,7 @@
 #include "game/shell/forged_battle_data.h"
 #include "game/shell/game_overview_dialogs.h"
 #include "game/shell/information_dialogs.h"
+#include "game/shell/scripted_platform.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
@@ -51,17 +52,6 @@
 
 namespace vael::test {
 namespace {
-
-// The headless platform with a hook for the moments the game waits for input with nothing queued: the
-// script looks at the game then and gives its next input.
-class ScriptedPlatform : public platform::HeadlessPlatform {
-public:
-    bool waitEvent(platform::Event& event) override {
-        if (!eventWaiting() && idle) idle();
-        return HeadlessPlatform::waitEvent(event);
-    }
-    std::function<void()> idle;
-};
 
 class OrdersTest : public ::testing::Test {
 protected:

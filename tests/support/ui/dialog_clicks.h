@@ -14,7 +14,8 @@ inline void clickOn(platform::Platform& os, Dialog& dialog, std::int16_t id) {
     DialogItemWindow* item = dialog.item(id);
     ASSERT_NE(item, nullptr) << "no control " << id;
     const platform::Rect client = WindowManager::instance().clientOnScreen(dialog.hwnd());
-    const Box b = item->box();
+    // Where the control shows: a combo box's template box reaches down over the rows below its field.
+    const Box b = item->shownBox();
     postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
                 client.x + b.x + b.w / 2, client.y + b.y + b.h / 2);
 }

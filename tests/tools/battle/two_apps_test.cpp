@@ -227,6 +227,33 @@ TEST_F(TwoApps, AGuestLostMidBattleEndsTheHostsGameCleanly) {
         host->commentary.end());
 }
 
+// The guest's machine goes away while the host waits for its answer to the turn's first question: the
+// battle ends there, the host's by default, and the turn that was opening activates nobody.
+TEST_F(TwoApps, AGuestLostWhileTheHostWaitsForItsFirstAnswerEndsTheBattleThere) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    host->app->net().waitStep = [this] {
+        if (comm::NetPeer* peer = guest->app->net().peer(); peer && peer->isOpen()) peer->close();
+        step();
+        return ++waitSteps < 100000;
+    };
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    run([this] { return host->ended; }, 100000);
+    ASSERT_TRUE(host->ended);
+    ASSERT_EQ(host->lost.size(), 1u);
+    EXPECT_EQ(host->commentary,
+              (std::vector<std::string>{
+                  "Elite Initiative is being decided...",
+                  "\\BGuest has left the battle (" + host->lost[0] + "). The battle ends, won by default.\\b",
+                  "\\BGuest has left the game. Leaders controlled by this player are permanently inactive.\\b"}));
+    GameControl* control = host->app->gameControl();
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->isGameOver(), 1);
+    EXPECT_EQ(control->getWinner(), host->app->logicalLayer().getHomeNation());
+}
+
 } // namespace
 } // namespace vael::battle
 

@@ -1,43 +1,97 @@
 #!/usr/bin/env bash
 # Plays a battle between two vael-battle processes on this machine, one hosting on a free port and one
-# joining it, for each seed given; fails, naming the seed, when either does not end its battle cleanly or
-# the two do not print the same commentary and outcome.
+# joining it, for each seed given; fails, naming the seed, when either does not end its battle cleanly,
+# when the pair does not end within the time limit (a hang: both are stopped), or when the two do not print the same commentary and outcome.
+#   two_machines.sh TOOL SCENARIO [--data DIR] [--jobs N] [--limit SECONDS] SEED...
+# With --jobs, that many pairs play at once; the limit (120 seconds unless given) holds for each pair.
 set -u
 tool=$1
 scenario=$2
 shift 2
+data=()
+jobs=1
+limit=120
+while [ $# -gt 0 ]; do
+  case $1 in
+    --data) data=(--data "$2"); shift 2 ;;
+    --jobs) jobs=$2; shift 2 ;;
+    --limit) limit=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-status=0
-for seed in "$@"; do
-  # Emptied here: the background host empties its own files only once it runs.
-  : >"$work/host.err"
-  "$tool" "$scenario" --seed "$seed" --host 0 >"$work/host.out" 2>"$work/host.err" &
-  host=$!
-  port=""
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# One pair; its verdict goes to $work/SEED.verdict, its first line "ok" or "FAILED".
+play() {
+  local seed=$1 dir="$work/$1" verdict="$work/$1.verdict"
+  mkdir -p "$dir"
+  : >"$dir/host.err"
+  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" --seed "$seed" --host 0 \
+    >"$dir/host.out" 2>"$dir/host.err" &
+  local host=$! port=""
   for _ in $(seq 1 400); do
-    port=$(sed -n 's/^hosting on port \([0-9][0-9]*\)$/\1/p' "$work/host.err")
+    port=$(sed -n 's/^hosting on port \([0-9][0-9]*\)$/\1/p' "$dir/host.err")
     [ -n "$port" ] && break
+    kill -0 "$host" 2>/dev/null || break
     sleep 0.05
   done
   if [ -z "$port" ]; then
-    echo "seed $seed: the host never listened"; cat "$work/host.err"
-    kill "$host" 2>/dev/null; wait "$host" 2>/dev/null; status=1; continue
+    kill -9 "$host" 2>/dev/null; { wait "$host"; } 2>/dev/null
+    { echo "FAILED seed $seed: the host never listened"; cat "$dir/host.err"; } >"$verdict"
+    return
   fi
-  "$tool" "$scenario" --seed "$seed" --join "127.0.0.1:$port" >"$work/guest.out" 2>"$work/guest.err"
-  guest=$?
-  wait "$host"
-  hosted=$?
+  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" --seed "$seed" --join "127.0.0.1:$port" \
+    >"$dir/guest.out" 2>"$dir/guest.err"
+  local guest=$?
+  { wait "$host"; } 2>/dev/null
+  local hosted=$?
+  # Killed by the limit: 137 from timeout -s KILL.
+  if [ "$hosted" -eq 137 ] || [ "$guest" -eq 137 ]; then
+    echo "FAILED seed $seed: the battle hung: the pair did not end within $limit seconds" >"$verdict"
+    return
+  fi
   if [ "$hosted" -ne 0 ] || [ "$guest" -ne 0 ]; then
-    echo "seed $seed: the host exited $hosted, the guest $guest"
-    cat "$work/host.err" "$work/guest.err"; status=1; continue
+    { echo "FAILED seed $seed: the host exited $hosted, the guest $guest"
+      cat "$dir/host.err" "$dir/guest.err"; } >"$verdict"
+    return
   fi
-  if ! grep -q '^Outcome: ' "$work/host.out"; then
-    echo "seed $seed: the host printed no outcome"; status=1; continue
+  if ! grep -q '^Outcome: ' "$dir/host.out"; then
+    echo "FAILED seed $seed: the host printed no outcome" >"$verdict"
+    return
   fi
-  if ! diff -u "$work/host.out" "$work/guest.out" >"$work/diff"; then
-    echo "seed $seed: the two machines printed different battles"; head -40 "$work/diff"; status=1; continue
+  if ! diff -u "$dir/host.out" "$dir/guest.out" >"$dir/diff"; then
+    { echo "FAILED seed $seed: the two machines printed different battles"; head -40 "$dir/diff"; } >"$verdict"
+    return
   fi
-  echo "seed $seed: $(grep '^Outcome: ' "$work/host.out") ($(wc -l <"$work/host.out") lines on both)"
+  echo "ok seed $seed: $(grep '^Outcome: ' "$dir/host.out") ($(wc -l <"$dir/host.out") lines on both)" >"$verdict"
+  rm -rf "$dir"
+}
+
+running=()
+for seed in "$@"; do
+  while [ "${#running[@]}" -ge "$jobs" ]; do
+    wait -n 2>/dev/null
+    still=()
+    for p in "${running[@]}"; do kill -0 "$p" 2>/dev/null && still+=("$p"); done
+    running=("${still[@]}")
+  done
+  play "$seed" &
+  running+=($!)
+  pids+=($!)
+done
+wait
+status=0
+for seed in "$@"; do
+  if [ ! -f "$work/$seed.verdict" ]; then
+    echo "FAILED seed $seed: no verdict"; status=1; continue
+  fi
+  sed 's/^ok //' "$work/$seed.verdict"
+  grep -q '^FAILED' "$work/$seed.verdict" && status=1
 done
 exit $status

@@ -88,6 +88,11 @@ for gone in guest host; do
   grep -q "stalled" "$err" && fail "$gone killed: the machine left said the battle stalled"
   [ "$(count "has left the battle" "$out")" -eq 1 ] || fail "$gone killed: the commentary told the loss $(count "has left the battle" "$out") times"
   grep -q "won by default" "$out" || fail "$gone killed: the commentary did not say how the battle ends"
+  # Once the battle has ended nothing more happens in it: after the loss the commentary only says who
+  # left (game control's word of it, on the host), then comes the outcome.
+  after=$(sed -n '/has left the battle/,/^Outcome: /p' "$out" | sed '1d;$d' |
+    grep -v "has left the game\. Leaders controlled by this player are permanently inactive\.")
+  [ -z "$after" ] || fail "$gone killed: the battle went on after it had ended: $(echo "$after" | head -3)"
   # The tallies are the battle's: each side's troop quality limit stands, not 0 of 0.
   grep -q " of 0 troop quality" "$out" && fail "$gone killed: the outcome lost the tallies: $(grep troop "$out")"
   # Won by default by the side left: the host plays the home side (Macedonian), the guest the visitor.

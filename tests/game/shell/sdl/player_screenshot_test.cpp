@@ -103,26 +103,6 @@ private:
     std::unique_ptr<GameWindow> window_;
 };
 
-// Whether the player's leader stands ready for his orders, nothing moving on the map.
-bool playersOrders(VaelApp& app) {
-    GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
-    if (!control || !shownMapWindow(app) || app.modalDepth() > 0) return false;
-    const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
-    return leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive() &&
-           app.views()->normal().movingObjects().count() == 0 &&
-           app.views()->reversed().movingObjects().count() == 0;
-}
-
-// The units the active leader may order now, as the clicking player finds them.
-std::vector<Combat*> orderable(VaelApp& app) {
-    std::vector<Combat*> units;
-    ClickingPlayer finder;
-    while (Combat* c = finder.firstOrderable(
-               app, [&units](Combat& u) { return std::find(units.begin(), units.end(), &u) == units.end(); }))
-        units.push_back(c);
-    return units;
-}
-
 // The road from the start dialog into a battle with the home side to the player, by clicks.
 void startBattle(GameWindow& w) {
     PlayerScript& s = *w.script;
@@ -723,7 +703,7 @@ TEST_F(PlayerWindow, UnitViewDetailsShowsTheUnitsDetails) {
     EXPECT_EQ(lines[2].first, "Nation");
     EXPECT_FALSE(lines[2].second.empty());
     EXPECT_EQ(lines[3].first, "Leader");
-    EXPECT_FALSE(lines[3].second.empty());
+    EXPECT_EQ(lines[3].second, "Vaelmoric the Bold") << "the Companions' leader";
     writeShot(shot, "player_unit_details.png");
 }
 

@@ -2,6 +2,7 @@
 // A person at the game in the real window, as a script of steps: each step does what he does (a click, a
 // key) once, then waits until what he expects is on the screen. A step that waits in vain is named as a
 // fault and the game is left, so that a fault shows as a failed check rather than a test that never ends.
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -14,6 +15,8 @@
 #include "framework/ui/dialog.h"
 #include "framework/ui/menu_tracker.h"
 #include "framework/ui/window_manager.h"
+#include "game/flow/game_control.h"
+#include "game/rules/leaders/leader.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
@@ -166,6 +169,26 @@ inline VaelMapWindow* shownMapWindow(VaelApp& app) {
             if (auto* w = dynamic_cast<VaelMapWindow*>(v->value->display())) return w;
     }
     return nullptr;
+}
+
+// Whether the player's leader stands ready for his orders, nothing moving on the map.
+inline bool playersOrders(VaelApp& app) {
+    GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
+    if (!control || !shownMapWindow(app) || app.modalDepth() > 0) return false;
+    const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
+    return leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive() &&
+           app.views()->normal().movingObjects().count() == 0 &&
+           app.views()->reversed().movingObjects().count() == 0;
+}
+
+// The units the active leader may order now, as the clicking player finds them.
+inline std::vector<Combat*> orderable(VaelApp& app) {
+    std::vector<Combat*> units;
+    ClickingPlayer finder;
+    while (Combat* c = finder.firstOrderable(
+               app, [&units](Combat& u) { return std::find(units.begin(), units.end(), &u) == units.end(); }))
+        units.push_back(c);
+    return units;
 }
 
 // The map window's client area as the X server shows it; what other windows cover of it (the commentary

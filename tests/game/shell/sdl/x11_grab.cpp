@@ -7,11 +7,28 @@
 
 namespace vael::test {
 
+namespace {
+
+bool onX(SDL_Window* window, SDL_SysWMinfo& info) {
+    SDL_VERSION(&info.version);
+    return SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11;
+}
+
+} // namespace
+
+bool resizeWindow(SDL_Window* window, int width, int height) {
+    SDL_SysWMinfo info;
+    if (!onX(window, info) || width <= 0 || height <= 0) return false;
+    XResizeWindow(info.info.x11.display, info.info.x11.window, static_cast<unsigned>(width),
+                  static_cast<unsigned>(height));
+    XSync(info.info.x11.display, False);
+    return true;
+}
+
 Grab grabWindow(SDL_Window* window) {
     Grab grab;
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return grab;
+    if (!onX(window, info)) return grab;
     ::Display* display = info.info.x11.display;
     XSync(display, False);
     XWindowAttributes attributes;

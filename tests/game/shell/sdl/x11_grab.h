@@ -15,5 +15,8 @@ struct Grab {
 
 // An empty grab when the window is not on an X display.
 Grab grabWindow(SDL_Window* window);
+// The window given another size by the X server, as a window manager gives it when the player drags the
+// window's border; false when the window is not on an X display.
+bool resizeWindow(SDL_Window* window, int width, int height);
 
 } // namespace vael::test
