@@ -27,10 +27,10 @@
 #include "game/shell/game_dialogs.h"
 #include "game/shell/vael_toolbar.h"
 #include "game/shell/information_dialogs.h"
+#include "game/shell/scripted_platform.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/way_dialogs.h"
-#include "platform/headless/headless_platform.h"
 #include "support/data_home.h"
 #include "support/failed_checks.h"
 #include "support/temp_dir.h"
@@ -51,15 +51,6 @@ std::vector<Combat*> orderable(VaelApp& app) {
         units.push_back(c);
     return units;
 }
-
-class WaitingPlatform : public platform::HeadlessPlatform {
-public:
-    bool waitEvent(platform::Event& event) override {
-        if (!eventWaiting() && idle) idle();
-        return HeadlessPlatform::waitEvent(event);
-    }
-    std::function<void()> idle;
-};
 
 // The demonstration battle started by clicks with the home side to the player; `atOrders` is told, each
 // time the game waits with his leader at his orders and nothing moving, until it answers false, when the
@@ -144,7 +135,7 @@ protected:
     FailedChecks checks;
     TempDir dir{"refusals"};
     DataHome home{dir.path().string()};
-    WaitingPlatform os;
+    ScriptedPlatform os;
     VaelGame* game = nullptr;
     DialogShown onDialog;
     std::string scenario; // the battle's title in Choose Scenario; the first when empty

@@ -66,16 +66,6 @@ struct GameWindow {
     std::uint32_t ticker = 0;
 };
 
-// Whether the player's leader stands ready for his orders, nothing moving on the map.
-bool playersOrders(VaelApp& app) {
-    GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
-    if (!control || !shownMapWindow(app) || app.modalDepth() > 0) return false;
-    const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
-    return leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive() &&
-           app.views()->normal().movingObjects().count() == 0 &&
-           app.views()->reversed().movingObjects().count() == 0;
-}
-
 // The road from the start dialog into the demonstration battle with the home side to the player.
 void startBattle(GameWindow& w) {
     PlayerScript& s = *w.script;
