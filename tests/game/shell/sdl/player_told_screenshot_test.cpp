@@ -13,6 +13,7 @@
 
 #include "framework/core/list_walk.h"
 #include "framework/ui/status_bar.h"
+#include "framework/ui/toolbar.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/game_control.h"
@@ -22,9 +23,11 @@
 #include "game/rules/leaders/leader.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/commentary_dialog.h"
+#include "game/shell/game_dialogs.h"
 #include "game/shell/information_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
+#include "game/shell/vael_toolbar.h"
 #include "game/shell/way_dialogs.h"
 #include "grab_png.h"
 #include "player_script.h"
@@ -45,7 +48,7 @@ struct GameWindow {
         game = std::make_unique<VaelGame>(*watched, VAEL_BUILD_DATA_DIR);
         script = std::make_unique<PlayerScript>(*watched, *game);
         script->answer = [this](Dialog& d, const std::string& name) {
-            if (alongTheWay(name)) clickOn(*watched, d, Dialog::IdOk);
+            if (alongTheWay(name) && !keep.count(name)) clickOn(*watched, d, Dialog::IdOk);
         };
         watched->idle = [this] { script->idle(); };
         // The script looks at the game whenever it waits; a tick of its own wakes it where nothing else would.
@@ -64,6 +67,7 @@ struct GameWindow {
     std::unique_ptr<VaelGame> game;
     std::unique_ptr<PlayerScript> script;
     std::uint32_t ticker = 0;
+    std::set<std::string> keep; // dialogs along the way the test answers itself
 };
 
 // The road from the start dialog into the demonstration battle with the home side to the player.
@@ -208,6 +212,51 @@ TEST(PlayerTold, TheEndOfABattleByRoutIsToldInTheCommentaryWrappedInsideItsWindo
         rows += i == 0 || inked[i] > inked[i - 1] + 1;
     EXPECT_EQ(lines, 2u);
     EXPECT_EQ(rows, 3) << "the end of the battle is not on two rows of its own";
+}
+
+// Save Game by the tool bar's third button, and OK with the name left empty: a box says why, over the save
+// dialog, which stays open once the box is closed. Before, OK did nothing and said nothing.
+TEST(PlayerTold, SaveGameWithNoNameSaysWhyAndStaysOpen) {
+    GameWindow w("player-told-save");
+    ASSERT_TRUE(w.ready());
+    w.keep = {InformationDlg::TemplateName};
+    PlayerScript& s = *w.script;
+    std::string said;
+    Grab shot;
+    startBattle(w);
+    s.step(
+        "the tool bar's Save Game",
+        [&] {
+            auto* bar = dynamic_cast<VaelToolbar*>(w.game->frame().toolbar());
+            Item<Button*>* b = nullptr;
+            bar->buttons().firstItem(b);
+            for (int i = 0; b && i < 2; ++i)
+                b = b->next;
+            if (!b) return s.faults.push_back("no third tool-bar button");
+            auto* button = reinterpret_cast<Tile*>(b->value);
+            const platform::Rect client = WindowManager::instance().clientOnScreen(bar->hwnd());
+            clickAt(*w.watched, Point(static_cast<std::int16_t>(client.x + button->x() + button->width() / 2),
+                                      static_cast<std::int16_t>(client.y + button->y() + button->height() / 2)));
+        },
+        s.opened(LoadSaveDlg::TemplateName));
+    s.step(
+        "OK with no name", [&] { s.click(LoadSaveDlg::TemplateName, Dialog::IdOk); },
+        s.opened(InformationDlg::TemplateName));
+    s.pause();
+    s.step("the box read", [&] {
+        said = s.open(InformationDlg::TemplateName)->textTile(InformationDlg::IdLine1)->text();
+        shot = grabWindow(w.sdl->window());
+    });
+    s.step(
+        "the box's OK", [&] { s.click(InformationDlg::TemplateName, Dialog::IdOk); },
+        [&] { return s.closed(InformationDlg::TemplateName) && s.open(LoadSaveDlg::TemplateName); });
+    s.step(
+        "Cancel", [&] { s.click(LoadSaveDlg::TemplateName, Dialog::IdCancel); },
+        [&] { return s.closed(LoadSaveDlg::TemplateName); });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    writeShot(shot, "player_told_save.png");
+    EXPECT_EQ(said, "Type a name for the saved game to write.");
 }
 
 } // namespace
