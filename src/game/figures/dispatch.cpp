@@ -181,6 +181,30 @@ void VaelPhysicalObject::walkFigures(const List<short>& path) {
     }
 }
 
+void VaelPhysicalObject::walkFlagWithUnit(const List<short>& path) {
+    if (!flag_) return;
+    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    const DirectionOffsets* record = nullptr;
+    std::int16_t member = 0;
+    for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_) && !record; ++i)
+        if (living(i)) record = walkingRecord(member = figureSlot_[i]);
+    if (!land || !record) return moveFlagWithUnit(true);
+    // The figure's walk moved over to where the flag stands in a hex, so that it ends there.
+    DirectionOffsets walk = *record;
+    const auto shift = [dx = flagLocation_.x - record->home.x, dy = flagLocation_.y - record->home.y](Point3D& p) {
+        p.x = static_cast<std::int16_t>(p.x + dx);
+        p.y = static_cast<std::int16_t>(p.y + dy);
+    };
+    for (HillOffsets& entry : walk.entries)
+        for (HexOffsets& variant : entry.variants)
+            for (Point3D& point : variant.waypoints)
+                shift(point);
+    shift(walk.home);
+    walkHexPath(member, *flag_, path, *land, walk, 0, 0);
+    flag_->moveTo(flagLocation_, 1);
+    activeSprites_.append(flag_.get());
+}
+
 // A command's handler by its name; the variant tells apart the two commands one handler serves. The
 // names are looked up in this order and the first that matches wins; the built-in ids come after.
 const VaelPhysicalObject::EventHandler VaelPhysicalObject::eventHandlers[] = {
@@ -534,7 +558,8 @@ void VaelPhysicalObject::onObjectMoved(LogicalCommandInfo& command) {
     }
     walkFigures(path);
     setRegion(lastOf(path, region()));
-    if (!traits().leader) moveFlagWithUnit(true);
+    // The flag marks where the unit is: it walks with the figures rather than waiting at the end.
+    if (!traits().leader) walkFlagWithUnit(path);
     flagStale_ = 1;
     if (traits().leader) leaderFlag_ = 0;
     for (std::int16_t k = 0; k < count; ++k)

@@ -249,6 +249,9 @@ protected:
     // A horse or chariot left by a fallen figure, handed to the layer; null when no layer took it in.
     VaelPhysicalObject* leaveDebris(const std::string& name, std::int16_t hex);
     void walkFigures(const List<short>& path);
+    // The flag goes along the path at the pace of the first standing figure and stands at its place in
+    // the last hex when the walk is over; with no figure to keep pace with, it is placed there at once.
+    void walkFlagWithUnit(const List<short>& path);
 
     const OIF<Bitmap>& halfSizeImages() const { return halfSizeArt_; }
     const OIF<Bitmap>& quarterSizeImages() const { return quarterSizeArt_; }

@@ -106,7 +106,8 @@ void VaelPhysicalObject::walkHexPath(std::int16_t member, VaelSprite& sprite, co
         const std::uint16_t kind = leadIn ? SpritePhasedMove : SpriteMove;
         const std::uint16_t repeat = leadIn ? 10 : 0;
         const std::int16_t depth = depthFor(d);
-        Point3D jitter = drawJitter();
+        // The flag carries no jitter: it draws no dice, so a flag shown or not leaves the battle's dice alone.
+        Point3D jitter = &sprite == flag_.get() ? Point3D() : drawJitter();
         firstStep = false;
 
         auto waypoint = [&](const Point3D& p, std::int32_t t, std::int16_t hex) {
@@ -164,7 +165,7 @@ void VaelPhysicalObject::walkHexPath(std::int16_t member, VaelSprite& sprite, co
                 waypoint(h.waypoints[1], dur(h, 1), middle);
             }
             hill = record.entries[d == 1 ? 9 : 10];
-            jitter = drawJitter();
+            jitter = &sprite == flag_.get() ? Point3D() : drawJitter();
             singleStep(middle, next, false);
         } else {
             singleStep(current, next, true);

@@ -3,6 +3,7 @@
 // bold on and "\b" switches it off (a line starts plain). The window keeps the lines as runs of plain and
 // bold text for whoever shows them; the battle tool prints them.
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -25,6 +26,17 @@ CommentaryLine commentaryRuns(const std::string& text);
 std::string plainCommentary(const std::string& text);
 // The line with its bold runs in the terminal's bold (a line always ends plain).
 std::string terminalCommentary(const std::string& text);
+// The line broken into rows no wider than width as measure gives the width of a run's text: between words
+// where it can (the spaces at a break are dropped), inside a word only where the word alone is wider. Every
+// row holds something; an empty line is one empty row.
+using CommentaryMeasure = std::function<std::int32_t(const std::string& text, bool bold)>;
+std::vector<CommentaryLine> wrapCommentary(const CommentaryLine& line, std::int32_t width,
+                                           const CommentaryMeasure& measure);
+
+struct EndOfGameResults;
+// What the commentary says when a battle is over: the side whose losses reached its rout limit, or only the
+// winner when the battle ended otherwise.
+std::string endOfBattleCommentary(const EndOfGameResults& results);
 
 class CommentaryDlg : public Component {
 public:
@@ -32,6 +44,7 @@ public:
     static constexpr std::size_t MaxLines = 500;
 
     CommentaryDlg() : Component("Commentary") {}
+    // Lines arrive with "AddCommentary"; the end of the battle is told as well.
     void connectHandlers() override;
 
     void addLine(const std::string& text);
@@ -42,6 +55,7 @@ public:
 
 private:
     static ContainerBase* onAddCommentary(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onEndOfGame(Component* target, BusMessage event, ContainerBase* data);
     std::deque<CommentaryLine> lines_;
 };
 

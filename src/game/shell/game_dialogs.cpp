@@ -278,7 +278,22 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
         if (notification == ListDoubleClicked) onCommand(IdOk, 0);
     } else if (id == IdOk && name) {
         std::string file = name->text();
-        if (file.empty() || file.find('/') != std::string::npos || file == "." || file == "..") return;
+        // The dialog stays open for another name, and says why this one is refused.
+        const char* title = saving_ ? "Save Game" : "Load Game";
+        if (file.empty()) {
+            tell(std::string("Type a name for the saved game ") + (saving_ ? "to write." : "to read."), title);
+            return;
+        }
+        if (file.find('/') != std::string::npos) {
+            tell("A saved game's name cannot name a folder (" + file + "): saved games are kept in " +
+                     directory_ + ".",
+                 title);
+            return;
+        }
+        if (file == "." || file == "..") {
+            tell("\"" + file + "\" cannot name a saved game.", title);
+            return;
+        }
         if (!endsWithNoCase(file, ".vel")) file += ".vel";
         const std::filesystem::path path = std::filesystem::path(directory_) / file;
         std::error_code error;

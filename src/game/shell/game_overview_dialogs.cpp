@@ -13,6 +13,7 @@
 namespace vael {
 
 using dialog_helpers::closedByButton;
+using dialog_helpers::fitted;
 using dialog_helpers::pixelsX;
 using dialog_helpers::pixelsY;
 using dialog_helpers::write;
@@ -141,8 +142,13 @@ void ArmyDetailsDlg::drawBackground() {
     DialogFont font(TextTile::DefaultFont);
     for (std::size_t r = 0; r < shown_rows_.size(); ++r) {
         const auto y = pixelsY(FirstRow + static_cast<std::int32_t>(r) * RowPitch);
-        for (std::size_t c = 0; c < shown_rows_[r].size(); ++c)
-            write(*this, font, pixelsX(Columns[c]), y, shown_rows_[r][c]);
+        for (std::size_t c = 0; c < shown_rows_[r].size(); ++c) {
+            const std::string& text = shown_rows_[r][c];
+            // A long name would run on under the next column's figures: it is cut short before them.
+            const bool last = c + 1 == shown_rows_[r].size();
+            write(*this, font, pixelsX(Columns[c]), y,
+                  last ? text : fitted(font, text, pixelsX(Columns[c + 1]) - pixelsX(Columns[c]) - ColumnGap));
+        }
     }
 }
 

@@ -32,6 +32,8 @@ public:
     // Template units of the columns (x) and of the first row and the row pitch (y).
     static constexpr std::int16_t Columns[6] = {6, 70, 94, 118, 144, 166};
     static constexpr std::int16_t FirstRow = 18, RowPitch = 10, LastRowEnd = 264;
+    // Pixels kept clear between a column's text and the next column.
+    static constexpr std::int16_t ColumnGap = 4;
     static constexpr std::size_t MaxRows = (LastRowEnd - FirstRow) / RowPitch;
 
     ArmyDetailsDlg(const std::string& sideName, std::vector<ArmyDetailsRow> rows, DialogShown shown = {});

@@ -93,13 +93,23 @@ void CommentaryWindow::erase() {
     const Dim area = size();
     const Box clip(0, 0, area.w, area.h);
     const auto shown = static_cast<std::size_t>(std::max(0, (area.h - 4) / LineHeight));
+    // A line longer than the window goes on in the rows under it; the newest rows fill the window, so
+    // only as many lines are broken as it takes to fill it.
     const auto& lines = commentary_.lines();
-    const std::size_t first = lines.size() > shown ? lines.size() - shown : 0;
+    const CommentaryMeasure measure = [](const std::string& text, bool bold) {
+        return systemTextWidth(text, bold);
+    };
+    std::vector<CommentaryLine> rows;
+    for (std::size_t i = lines.size(); i-- > 0 && rows.size() < shown;) {
+        std::vector<CommentaryLine> wrapped = wrapCommentary(lines[i], area.w - 2 * TextInset, measure);
+        rows.insert(rows.begin(), wrapped.begin(), wrapped.end());
+    }
+    const std::size_t first = rows.size() > shown ? rows.size() - shown : 0;
     const std::uint8_t ink = Display::matchColour(0, 0, 0);
     auto y = static_cast<std::int16_t>(2);
-    for (std::size_t i = first; i < lines.size(); ++i, y = static_cast<std::int16_t>(y + LineHeight)) {
-        std::int16_t x = 4;
-        for (const CommentaryRun& run : lines[i]) {
+    for (std::size_t i = first; i < rows.size(); ++i, y = static_cast<std::int16_t>(y + LineHeight)) {
+        std::int16_t x = TextInset;
+        for (const CommentaryRun& run : rows[i]) {
             writeSystemText(*this, clip, Point(x, y), run.text, ink, run.bold);
             // A bold run is wider than the plain one would be: the next run starts where this one ends.
             x = static_cast<std::int16_t>(x + systemTextWidth(run.text, run.bold));

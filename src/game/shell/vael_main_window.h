@@ -52,6 +52,7 @@ public:
     static constexpr std::int16_t LineHeight = 14;
     static constexpr std::uint32_t Style = 0x50C00000; // a visible child of the frame with a caption
     static constexpr std::int16_t Margin = 8;          // from the map area's left and bottom edges
+    static constexpr std::int16_t TextInset = 4;       // from the window's left and right edges to the text
     explicit CommentaryWindow(CommentaryDlg& commentary);
     ~CommentaryWindow() override;
     // Makes the window over the bottom left corner of the frame's map area.

@@ -26,39 +26,71 @@ MissileCapable::MissileCapable(const MissileCapableUnitData& record, const char*
       missileSupply_(onChart(record.missileType) ? supplies[record.missileType] : 0),
       missilesLeft_(missileSupply_) {}
 
-List<short> MissileCapable::findTargets() {
-    List<short> targets;
-    if (!landscape_ || hex_ == offMap) return targets;
+List<short> MissileCapable::reachInFront() const {
+    List<short> reach;
+    if (!landscape_ || hex_ == offMap) return reach;
     List<DIRECTION> directions;
     if (unitType_ == 15) {
         for (DIRECTION d : {North, NorthEast, SouthEast, South, SouthWest, NorthWest})
             directions.append(d);
     } else {
         const auto [first, second] = sidesOf(Sides::Step, facing_);
-        if (!first) return targets;
+        if (!first) return reach;
         directions.append(static_cast<DIRECTION>(first));
         directions.append(static_cast<DIRECTION>(second));
     }
-    List<short> reach;
     landscape_->floodFill(reach, directions, static_cast<std::int16_t>(hex_),
                           static_cast<std::int16_t>(range_), 1, VaelLogicalLandscape::unitStepCost);
+    return reach;
+}
+
+MissileCapable::Sight MissileCapable::sightTowards(std::int16_t far) const {
+    Sight sight;
     const std::int16_t own = heightLevel(static_cast<std::int16_t>(hex_));
-    ListIterator<short> found(reach);
-    for (short far = 0; found.next(far);) {
-        const std::int16_t farLevel = heightLevel(far);
-        const List<short> line = landscape_->hexLine(static_cast<std::int16_t>(hex_), far);
-        for (short h : line) {
-            // The unit does not block its own sight.
-            if (h == static_cast<short>(hex_) || (doubleSized_ && h == secondHex_)) continue;
-            const std::int16_t level = heightLevel(h);
-            if (level > own && level > farLevel) break;
-            const VaelUnit* first = landscape_->firstOccupant(h);
-            if (!first) continue;
-            if (first->isOtherNation(nation_) && !targets.contains(h)) targets.append(h);
-            break;
+    const std::int16_t farLevel = heightLevel(far);
+    for (short h : landscape_->hexLine(static_cast<std::int16_t>(hex_), far)) {
+        // The unit does not block its own sight.
+        if (h == static_cast<short>(hex_) || (doubleSized_ && h == secondHex_)) continue;
+        const std::int16_t level = heightLevel(h);
+        if (level > own && level > farLevel) {
+            sight.blocked = true;
+            return sight;
+        }
+        if (landscape_->firstOccupant(h)) {
+            sight.stop = h;
+            return sight;
         }
     }
+    return sight;
+}
+
+List<short> MissileCapable::findTargets() {
+    List<short> targets;
+    List<short> reach = reachInFront();
+    ListIterator<short> found(reach);
+    for (short far = 0; found.next(far);) {
+        const Sight sight = sightTowards(far);
+        if (sight.blocked || sight.stop < 0) continue;
+        const VaelUnit* first = landscape_->firstOccupant(sight.stop);
+        if (first->isOtherNation(nation_) && !targets.contains(sight.stop)) targets.append(sight.stop);
+    }
     return targets;
+}
+
+std::string MissileCapable::whyNoTargetAt(std::int16_t hex) const {
+    const VaelUnit* enemy = landscape_ && hex_ != offMap ? landscape_->firstOccupant(hex) : nullptr;
+    if (!enemy || !enemy->isOtherNation(nation_)) return "There is no enemy there for " + getName() + " to shoot at.";
+    const std::string hexes = std::to_string(range_) + (range_ == 1 ? " hex" : " hexes");
+    if (landscape_->hexDistance(static_cast<std::int16_t>(hex_), hex) > range_)
+        return enemy->getName() + " is beyond " + getName() + "'s range (" + hexes + ").";
+    if (!reachInFront().contains(hex))
+        return enemy->getName() + " is not in front of " + getName() + ": it shoots only across its front.";
+    const Sight sight = sightTowards(hex);
+    if (sight.blocked) return "Higher ground hides " + enemy->getName() + " from " + getName() + ".";
+    if (sight.stop >= 0 && sight.stop != hex)
+        return landscape_->firstOccupant(sight.stop)->getName() + " stands between " + getName() + " and " +
+               enemy->getName() + ".";
+    return "";
 }
 
 const List<short>& MissileCapable::rebuildTargets() {

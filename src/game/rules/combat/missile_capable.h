@@ -61,6 +61,9 @@ public:
     // sight (others or high ground in the way). Told in the status bar when the order finds no target.
     std::string noTargetReason() const;
     void tellNoTarget();
+    // Why the unit cannot shoot at that hex, by the first rule that forbids it (no enemy there, out of
+    // range, not in front, higher ground or another unit in the line); empty when it can.
+    std::string whyNoTargetAt(std::int16_t hex) const;
     // The player's click on a target; whether the volley was loosed (the hit for ordering the unit again
     // may rout it first).
     bool fireAt(std::int16_t hex);
@@ -77,6 +80,15 @@ public:
     static ContainerBase* onReturnFromMissileFire(Component* target, BusMessage, ContainerBase* data);
 
 protected:
+    // Where the unit's sight towards a hex ends: at the first hex of the line that holds a unit (-1 when
+    // none does), unless ground higher than both ends blocks the line first.
+    struct Sight {
+        short stop = -1;
+        bool blocked = false;
+    };
+    Sight sightTowards(std::int16_t far) const;
+    // The hexes the unit reaches across its front sides (every side for the bolt-thrower) within range.
+    List<short> reachInFront() const;
     // Puts the move click back in place of the fire click.
     void restoreMoveClick();
     // Enters the target-choosing state: targets lit in place of the moves, the fire click in place.

@@ -177,7 +177,11 @@ void MissileCapable::beginChoosingTarget() {
     // The command stays checked while the unit waits for its target, so the player sees why a click on
     // the map now shoots instead of moving.
     sendMenuItem(CHECK_MENU_ITEM, MissileVolleyItem);
-    if (targetHexes_.isEmpty()) tellNoTarget();
+    // A reason told for an earlier try (before the unit turned, say) must not stand beside lit targets.
+    if (targetHexes_.isEmpty())
+        tellNoTarget();
+    else
+        showStatus();
     sendMenuItem(DISABLE_MENU_ITEM, RotateClockwiseItem);
     sendMenuItem(DISABLE_MENU_ITEM, RotateAnticlockwiseItem);
     sendHexes(*this, DEHIGHLIGHT_REGION, validMoves_);
@@ -197,7 +201,8 @@ std::int16_t MissileCapable::MissileVolley(std::int16_t) {
         beginChoosingTarget();
         return 0;
     }
-    // A second use of the command takes the order back.
+    // A second use of the command takes the order back, and the reason it may have told with it.
+    showStatus();
     sendHexes(*this, DEHIGHLIGHT_REGION, targetHexes_);
     sendEmpty(INVALIDATE_VIEW);
     sendMenuItem(UNCHECK_MENU_ITEM, MissileVolleyItem);
@@ -230,14 +235,7 @@ std::string MissileCapable::noTargetReason() const {
     if (!inRange) return getName() + " has no enemy within range (" + hexes + ").";
     // An enemy within range the unit cannot shoot at stands off its front, or behind others or a hill.
     if (unitType_ == 15) return getName() + " has no enemy in sight within range (" + hexes + ").";
-    List<short> front;
-    const auto [first, second] = sidesOf(Sides::Step, facing_);
-    List<DIRECTION> directions;
-    directions.append(static_cast<DIRECTION>(first));
-    directions.append(static_cast<DIRECTION>(second));
-    landscape_->floodFill(front, directions, static_cast<std::int16_t>(hex_),
-                          static_cast<std::int16_t>(range_), 1, VaelLogicalLandscape::unitStepCost);
-    for (short h : front)
+    for (short h : reachInFront())
         if (const VaelUnit* unit = landscape_->firstOccupant(h); unit && unit->isOtherNation(nation_))
             return getName() + " has no enemy in sight within range (" + hexes + ").";
     return getName() + " has no enemy within range (" + hexes + ") in front of it.";
@@ -374,7 +372,12 @@ ContainerBase* MissileCapable::onMissleVolley(Component* target, BusMessage, Con
 ContainerBase* MissileCapable::onFireClick(Component* target, BusMessage, ContainerBase* data) {
     MissileCapable* unit = missileTarget(target, __LINE__);
     if (!unit) return nullptr;
-    callWithPayload<short>(data, sourceFile, __LINE__, [unit](const short& hex) { unit->fireAt(hex); });
+    callWithPayload<short>(data, sourceFile, __LINE__, [unit](const short& hex) {
+        // A click that shoots nothing says why, in the status bar's second line.
+        if (unit->fireAt(hex) || unit->getTargetHexes().contains(hex)) return;
+        const std::string why = unit->whyNoTargetAt(hex);
+        if (Application* app = Application::instance(); app && !why.empty()) app->setStatusText(why, 2);
+    });
     return nullptr;
 }
 

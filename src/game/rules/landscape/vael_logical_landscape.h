@@ -188,6 +188,8 @@ protected:
 private:
     // The message box that refuses a unit outside the active group when too few orders are left.
     void showNotEnoughOrders();
+    // The unit of the hex described in the status bar, and under it why it takes no order now.
+    void showRefusal(std::int16_t hex, const std::string& why);
     template <class Test> bool anyUnitNextTo(std::int16_t hex, const Test& test) const;
     void clearMap();
     void linkNeighbours();

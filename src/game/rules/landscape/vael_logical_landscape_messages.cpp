@@ -205,33 +205,47 @@ bool VaelLogicalLandscape::findOWCandidates(std::int16_t hex, std::uint32_t nati
 }
 
 void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
-    const VaelUnit* unit = firstOccupant(hex);
+    VaelUnit* unit = const_cast<VaelUnit*>(firstOccupant(hex));
     if (!unit) return;
     debugStream() << "Choosing " << unit->getName() << " to give orders to" << std::endl;
+    // Only the player at his orders hears why a unit of his side will not take one; that a unit has moved
+    // this turn is true whoever asks, and is told without asking for the active group.
+    bool told = unit->hasSpentMovement();
+    const auto refuse = [&](const std::string& why) {
+        if (told) showRefusal(hex, why);
+    };
     if (!unit->hasSpentMovement()) {
         const auto answer = owned(sendNowNamedEmpty(msg::ActiveGroup));
         Group* group = nullptr;
         takeAnswer(answer.get(), group, sourceFile, __LINE__);
         const Leader* leader = group ? dynamic_cast<const Leader*>(group->leader) : nullptr;
         if (leader) {
+            told = leader->isOrdersPhaseActive() && !unit->isOtherNation(leader->getNation());
             if (!group->contains(unit)) {
-                if (leader->isGroupMoveGranted()) return;
-                if (unit->isLeader()) return;
+                if (leader->isGroupMoveGranted())
+                    return refuse(unit->getName() + " is not of " + leader->getName() +
+                                  "'s group, which is on a group move.");
+                if (unit->isLeader()) return refuse(unit->getName() + " is not the leader giving orders now.");
                 if (leader->ordersLeft() < 2) {
                     if (!unit->isOtherNation(leader->getNation())) showNotEnoughOrders();
                     return;
                 }
             } else if (leader->isGroupMoveGranted() && unit != leader) {
-                return;
+                return refuse(unit->getName() + " moves only with " + leader->getName() + "'s group move.");
             }
         }
     }
     Container<short> where(hex);
     List<VectorBusResponse> answers =
         queryToNamed(static_cast<std::uint16_t>(unit->getId()), msg::UnitSelected, &where);
+    bool selected = false;
     ListIterator<VectorBusResponse> it(answers);
-    for (VectorBusResponse r; it.next(r);)
+    for (VectorBusResponse r; it.next(r);) {
+        short taken = 0;
+        if (r.result && Container<short>::fromMessage(r.result, taken) && taken) selected = true;
         delete r.result;
+    }
+    if (!selected && !unit->isLeader()) refuse(unit->whyNotOrderable());
 }
 
 void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command) {

@@ -72,6 +72,12 @@ void VaelLogicalLandscape::describeHex(std::int16_t hex) {
     app->setStatusText(pane2, 2);
 }
 
+void VaelLogicalLandscape::showRefusal(std::int16_t hex, const std::string& why) {
+    if (why.empty()) return;
+    describeHex(hex);
+    if (Application* app = Application::instance()) app->setStatusText(why, 2);
+}
+
 void VaelLogicalLandscape::showNotEnoughOrders() {
     Application* app = Application::instance();
     if (!app) return;

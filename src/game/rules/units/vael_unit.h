@@ -118,6 +118,9 @@ public:
     // the unit answers again and stands on no hex until its own record, read back, puts it there.
     void returnToPlay();
     virtual std::int16_t hasEnemyContact() = 0;
+    // Why a click on this unit of the active leader's nation does not select it, in the player's words;
+    // empty when it may be selected.
+    std::string whyNotOrderable();
     virtual void rally() = 0;
     virtual void rout() = 0;
     virtual BestPathResult GetBestPath(std::int16_t dest, List<short>& pathOut, std::int16_t flag);

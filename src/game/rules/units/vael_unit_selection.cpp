@@ -204,6 +204,18 @@ std::int16_t VaelUnit::LegalUnits(std::uint32_t nation, const List<short>& hexes
     return 0;
 }
 
+std::string VaelUnit::whyNotOrderable() {
+    // The tests of LegalUnits and UnitSelected; a unit that moved is told so first, whatever else holds.
+    if (selected_) return "";
+    if (movementLeft_ != movementAllowance_) return getName() + " has already moved this turn.";
+    if (doneForTurn_) return getName() + " has had its orders this turn.";
+    if (rallied_) return getName() + " rallied this turn and may take no other order.";
+    if (!potentialToBeOrdered_) return getName() + " is out of command: it stands beyond the command range of the leader giving orders.";
+    if (globalOrderMode_ != 0 && !hasEnemyContact())
+        return getName() + " is not in contact with the enemy: only units in contact may be ordered now.";
+    return "";
+}
+
 std::int16_t VaelUnit::UnitSelected(std::int16_t hex) {
     if (!potentialToBeOrdered_ || movementLeft_ != movementAllowance_ || selected_) return 0;
     if (globalOrderMode_ != 0 && !hasEnemyContact()) return 0;
