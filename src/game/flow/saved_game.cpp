@@ -322,6 +322,11 @@ bool checkLayerPart(const ScenarioInfoStruct& info, const std::vector<std::uint8
     if (!scratch.LoadScenario(info)) return error = "cannot load the battle " + info.fileName, false;
     ParsedPart part;
     if (!readPart(scratch, s, part)) return error = part.problem.empty() ? Refused : part.problem, false;
+    // Game control's block and the running state after it are tried too, so that a file refused for them
+    // is refused before the running battle is closed for it.
+    GameControl* control = scratch.getGameControl();
+    if (!control) control = scratch.CreateGameControl(info.scenario);
+    if (control && (!control->read(s) || !readRunningState(s, scratch))) return error = Refused, false;
     return true;
 }
 
