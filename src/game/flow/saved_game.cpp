@@ -358,6 +358,10 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
     SuperString backup;
     for (VaelUnit* unit : units)
         unit->write(backup);
+    // Reading a unit back works its zones out anew and moves it on the map: what it carried, and who came
+    // first onto each hex, are put back from here.
+    SuperString runningBackup;
+    writeRunningState(runningBackup, layer);
     bool ok = readPart(layer, s, part);
     if (ok && control && !tried) ok = control->read(s);
     if (ok) {
@@ -369,6 +373,7 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
         for (VaelUnit* unit : units)
             unit->read(backup);
         if (control) control->read(controlBackup);
+        readRunningState(runningBackup, layer);
         return error = part.problem.empty() ? refused : part.problem, false;
     }
     if (control) control->markReplacedLeaders();

@@ -230,7 +230,7 @@ TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleSta
     const Bytes good = readBytes(saved);
     const std::size_t at = runningStateAt(good);
     ASSERT_LT(at + 12, good.size());
-    // The first unit's first field is whether it moved and waits for its move's end: 0 or 1.
+    // The first unit's first field is whether a withdrawal is forced on it: 0 or 1.
     struct Case {
         const char* name;
         std::size_t byte; // 0: no byte changed
@@ -245,8 +245,8 @@ TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleSta
         {"a length one past the end", 0, 0, 1, false, false},
         {"a length one short", 0, 0, -1, false, false},
         {"a byte more than the units take", 0, 0, 1, true, false},
-        {"a unit that moved, flag 2", at + 10, 2, 0, false, false},
-        {"a unit that moved, flag 1", at + 10, 1, 0, false, true},
+        {"a withdrawal forced, flag 2", at + 10, 2, 0, false, false},
+        {"a withdrawal forced, flag 1", at + 10, 1, 0, false, true},
     };
     const auto length = [&](const Bytes& b) {
         return static_cast<std::uint32_t>(b[at + 6] | b[at + 7] << 8 | b[at + 8] << 16 | b[at + 9] << 24);

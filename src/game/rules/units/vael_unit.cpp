@@ -342,7 +342,7 @@ bool VaelUnit::readHexes(SuperString& file, List<short>& hexes) const {
 }
 
 void VaelUnit::writeRunningState(SuperString& file) const {
-    file << hasMoved_ << forcedWithdrawal_ << potentialToBeOrdered_ << owPending_ << moveDestination_
+    file << forcedWithdrawal_ << potentialToBeOrdered_ << owPending_ << moveDestination_
          << noHighlight_ << selectedHex_ << selectedOnOwnHex_ << markedHex_ << markedSecondHex_;
     writeHexes(file, validMoves_);
     writeHexes(file, blockedMoves_);
@@ -350,25 +350,19 @@ void VaelUnit::writeRunningState(SuperString& file) const {
 }
 
 bool VaelUnit::readRunningState(SuperString& file) {
-    std::uint16_t moved = 0, forced = 0, potential = 0, pending = 0, destination = 0, noHighlight = 0,
+    std::uint16_t forced = 0, potential = 0, pending = 0, destination = 0, noHighlight = 0,
                   selectedHex = 0, ownHex = 0, marked = 0, markedSecond = 0;
-    file >> moved >> forced >> potential >> pending >> destination >> noHighlight >> selectedHex >> ownHex >>
+    file >> forced >> potential >> pending >> destination >> noHighlight >> selectedHex >> ownHex >>
         marked >> markedSecond;
     List<short> valid, blocked, path;
     const auto isFlag = [](std::uint16_t v) { return v <= 1; };
-    if (file.failed() || !isFlag(moved) || !isFlag(forced) || !isFlag(potential) || !isFlag(pending) ||
+    if (file.failed() || !isFlag(forced) || !isFlag(potential) || !isFlag(pending) ||
         !isFlag(noHighlight) || !isFlag(ownHex) || !readHexes(file, valid) || !readHexes(file, blocked) ||
         !readHexes(file, path)) {
-        debugStream() << getName() << ": saved running state cut short or holding a flag of " << moved << ' '
-                      << forced << ' ' << potential << ' ' << pending << ' ' << noHighlight << std::endl;
+        debugStream() << getName() << ": saved running state cut short or holding a flag of " << forced << ' ' << potential << ' ' << pending << ' ' << noHighlight << std::endl;
         file.setFailed();
         return false;
     }
-    // A unit whose move had not come back keeps waiting for its end, as it did when it was saved.
-    if (moved && !hasMoved_ && !outOfPlay_ &&
-        !isConnected(RegisteredMessage::getId(msg::MovementDone), onMovementDone))
-        connectNamed(msg::MovementDone, onMovementDone);
-    hasMoved_ = moved;
     forcedWithdrawal_ = forced;
     potentialToBeOrdered_ = potential;
     owPending_ = pending;

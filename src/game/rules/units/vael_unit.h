@@ -125,10 +125,11 @@ public:
     // Restores the saved state on top of the unit built from its scenario record; false, with the unit
     // unchanged, when the stream ends early or holds a value no unit can have.
     virtual bool read(SuperString& file);
-    // What the unit carries from one activation to the next beyond its record above (whether it has moved
-    // and still waits for its move's end, a withdrawal forced on it or pending, the destination of its
-    // last move): kept apart so that files saved before it was carried still read. The read takes the
-    // whole state or, failing, leaves the unit unchanged.
+    // What the unit carries from one activation to the next beyond its record above (a withdrawal forced
+    // on it or pending, whether it may be ordered, its selection's hexes, its moves and its last path):
+    // kept apart so that files saved before it was carried still read. Whether it still waits for its
+    // move's end is the display's timing, not the battle's, and is not kept. The read takes the whole
+    // state or, failing, leaves the unit unchanged.
     virtual void writeRunningState(SuperString& file) const;
     virtual bool readRunningState(SuperString& file);
     // A unit read back out of play stops answering, as its elimination made it.
