@@ -517,7 +517,8 @@ void GameControl::markReplacedLeaders() {
     if (mark.empty()) return;
     for (std::int16_t i = 0; i < leaderCount_; ++i) {
         LeaderUnitInfo& r = leaders_[i];
-        if (r.leader && r.leader->getName().find(mark) != std::string::npos && r.name.find(mark) == std::string::npos)
+        if (r.leader && r.leader->getName().find(mark) != std::string::npos &&
+            r.name.find(mark) == std::string::npos)
             r.name += mark;
     }
 }

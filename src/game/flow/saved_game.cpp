@@ -126,8 +126,7 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer) {
         std::int16_t hex = -1;
         std::uint16_t count = 0;
         record >> hex >> count;
-        ok = !record.failed() && land && land->isValidHex(hex) &&
-             count == land->unitsInHex(hex).count();
+        ok = !record.failed() && land && land->isValidHex(hex) && count == land->unitsInHex(hex).count();
         std::vector<const VaelUnit*> order;
         for (std::uint16_t k = 0; ok && k < count; ++k) {
             std::uint16_t number = 0;

@@ -167,10 +167,12 @@ protected:
     }
     // The tail up to the running state's record, which follows game control's block (none here); empty
     // when the record does not start right after the length expected.
-    std::vector<std::uint8_t> tailBeforeRunningState(const std::vector<std::uint8_t>& part, std::size_t length) {
+    std::vector<std::uint8_t> tailBeforeRunningState(const std::vector<std::uint8_t>& part,
+                                                     std::size_t length) {
         const std::vector<std::uint8_t> t = tail(part);
         const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
-        if (t.size() < length + 4 || !std::equal(tag.begin(), tag.end(), t.begin() + static_cast<std::ptrdiff_t>(length)))
+        if (t.size() < length + 4 ||
+            !std::equal(tag.begin(), tag.end(), t.begin() + static_cast<std::ptrdiff_t>(length)))
             return {};
         return {t.begin(), t.begin() + static_cast<std::ptrdiff_t>(length)};
     }
@@ -189,7 +191,8 @@ protected:
 };
 
 TEST_F(SavedGame, WithoutComputerSidesOrCombatsTheTailIsSevenZeroBytesBeforeTheRunningState) {
-    EXPECT_EQ(tailBeforeRunningState(saveLayerPart(layer), 7), (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(tailBeforeRunningState(saveLayerPart(layer), 7),
+              (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(SavedGame, AComputerSideAndACombatAreWrittenAfterTheUnits) {

@@ -193,7 +193,8 @@ TEST_F(SavedGameSafety, TheRunningStateEndsTheBattlesPartAndAGameSavedWithoutItS
     ASSERT_LT(at + 10, file.size());
     // Tag, version 1, then the length of everything after it to the end of the file.
     const std::size_t length = file.size() - at - 10;
-    EXPECT_EQ(Bytes(file.begin() + static_cast<std::ptrdiff_t>(at + 4), file.begin() + static_cast<std::ptrdiff_t>(at + 10)),
+    EXPECT_EQ(Bytes(file.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                    file.begin() + static_cast<std::ptrdiff_t>(at + 10)),
               (Bytes{1, 0, static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
                      static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24)}));
     // The same game as an older program saved it, without the record: it loads, and saved again it
@@ -213,8 +214,9 @@ TEST_F(SavedGameSafety, TheRunningStateEndsTheBattlesPartAndAGameSavedWithoutItS
     const Bytes wholePart = saveLayerPart(whole.logicalLayer());
     const std::size_t partAt = runningStateAt(part);
     ASSERT_LT(partAt + 10, part.size());
-    EXPECT_EQ(Bytes(part.begin(), part.begin() + static_cast<std::ptrdiff_t>(partAt)),
-              Bytes(wholePart.begin(), wholePart.begin() + static_cast<std::ptrdiff_t>(runningStateAt(wholePart))));
+    EXPECT_EQ(
+        Bytes(part.begin(), part.begin() + static_cast<std::ptrdiff_t>(partAt)),
+        Bytes(wholePart.begin(), wholePart.begin() + static_cast<std::ptrdiff_t>(runningStateAt(wholePart))));
     const std::size_t partLength = part.size() - partAt - 10;
     EXPECT_EQ(part[partAt + 6] | part[partAt + 7] << 8 | part[partAt + 8] << 16 | part[partAt + 9] << 24,
               static_cast<int>(partLength));

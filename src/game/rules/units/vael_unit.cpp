@@ -342,24 +342,24 @@ bool VaelUnit::readHexes(SuperString& file, List<short>& hexes) const {
 }
 
 void VaelUnit::writeRunningState(SuperString& file) const {
-    file << forcedWithdrawal_ << potentialToBeOrdered_ << owPending_ << moveDestination_
-         << noHighlight_ << selectedHex_ << selectedOnOwnHex_ << markedHex_ << markedSecondHex_;
+    file << forcedWithdrawal_ << potentialToBeOrdered_ << owPending_ << moveDestination_ << noHighlight_
+         << selectedHex_ << selectedOnOwnHex_ << markedHex_ << markedSecondHex_;
     writeHexes(file, validMoves_);
     writeHexes(file, blockedMoves_);
     writeHexes(file, movePath_);
 }
 
 bool VaelUnit::readRunningState(SuperString& file) {
-    std::uint16_t forced = 0, potential = 0, pending = 0, destination = 0, noHighlight = 0,
-                  selectedHex = 0, ownHex = 0, marked = 0, markedSecond = 0;
-    file >> forced >> potential >> pending >> destination >> noHighlight >> selectedHex >> ownHex >>
-        marked >> markedSecond;
+    std::uint16_t forced = 0, potential = 0, pending = 0, destination = 0, noHighlight = 0, selectedHex = 0,
+                  ownHex = 0, marked = 0, markedSecond = 0;
+    file >> forced >> potential >> pending >> destination >> noHighlight >> selectedHex >> ownHex >> marked >>
+        markedSecond;
     List<short> valid, blocked, path;
     const auto isFlag = [](std::uint16_t v) { return v <= 1; };
-    if (file.failed() || !isFlag(forced) || !isFlag(potential) || !isFlag(pending) ||
-        !isFlag(noHighlight) || !isFlag(ownHex) || !readHexes(file, valid) || !readHexes(file, blocked) ||
-        !readHexes(file, path)) {
-        debugStream() << getName() << ": saved running state cut short or holding a flag of " << forced << ' ' << potential << ' ' << pending << ' ' << noHighlight << std::endl;
+    if (file.failed() || !isFlag(forced) || !isFlag(potential) || !isFlag(pending) || !isFlag(noHighlight) ||
+        !isFlag(ownHex) || !readHexes(file, valid) || !readHexes(file, blocked) || !readHexes(file, path)) {
+        debugStream() << getName() << ": saved running state cut short or holding a flag of " << forced << ' '
+                      << potential << ' ' << pending << ' ' << noHighlight << std::endl;
         file.setFailed();
         return false;
     }
