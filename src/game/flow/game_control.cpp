@@ -514,6 +514,18 @@ void GameControl::UnitEliminated(const EliminateUnitData& record) {
     }
 }
 
+void GameControl::markReplacedLeaders() {
+    Application* app = Application::instance();
+    const std::string mark = app ? app->loadString(90) : std::string();
+    if (mark.empty()) return;
+    for (std::int16_t i = 0; i < leaderCount_; ++i) {
+        LeaderUnitInfo& r = leaders_[i];
+        if (r.leader && r.leader->getName().find(mark) != std::string::npos &&
+            r.name.find(mark) == std::string::npos)
+            r.name += mark;
+    }
+}
+
 EndOfGameResults GameControl::results(std::uint32_t winner) const {
     EndOfGameResults r;
     r.winner = winner;

@@ -84,6 +84,9 @@ public:
     void UnitRouted(const UnitRoutData& record);
     void UnitRallied(const UnitRoutData& record);
     void UnitEliminated(const EliminateUnitData& record);
+    // A battle read back from a saved game: each leader replaced in it bears the replacement's mark in
+    // the turn sequence too, as his fall gave it in the battle that was saved.
+    void markReplacedLeaders();
 
     // The end of the game.
     struct EndTest {

@@ -58,6 +58,106 @@ struct SavedCombat {
     std::uint16_t hex = 0xFFFF;
 };
 
+// The hexes more than one unit stands on: who stands first there answers for the hex (whose zone, whose
+// attack), and the units read back would stand in the scenario's order, not in the order they came.
+std::vector<std::int16_t> sharedHexes(VaelLogicalLayer& layer) {
+    std::vector<std::int16_t> hexes;
+    VaelLogicalLandscape* land = layer.getVaelLandscape();
+    if (!land) return hexes;
+    for (VaelUnit* unit : layer.allUnits())
+        for (std::int32_t hex : {std::int32_t(unit->getHex()), std::int32_t(unit->getSecondHex())})
+            if (hex >= 0 && land->isValidHex(static_cast<std::int16_t>(hex)) &&
+                land->unitsInHex(static_cast<std::int16_t>(hex)).count() > 1 &&
+                std::find(hexes.begin(), hexes.end(), hex) == hexes.end())
+                hexes.push_back(static_cast<std::int16_t>(hex));
+    return hexes;
+}
+
+void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
+    SuperString record;
+    for (VaelUnit* unit : layer.allUnits())
+        unit->writeRunningState(record);
+    const std::vector<std::int16_t> shared = sharedHexes(layer);
+    record << static_cast<std::uint16_t>(shared.size());
+    for (std::int16_t hex : shared) {
+        const List<const VaelUnit*>& occupants = layer.getVaelLandscape()->unitsInHex(hex);
+        record << hex << static_cast<std::uint16_t>(occupants.count());
+        for (const VaelUnit* unit : each(occupants))
+            record << static_cast<std::uint16_t>(unit->getUnitNum());
+    }
+    s.write(RunningStateTag, 4);
+    s << RunningStateVersion << static_cast<std::uint32_t>(record.length());
+    std::vector<char> bytes(static_cast<std::size_t>(record.length()));
+    if (!bytes.empty()) {
+        record.peek(bytes.data(), 0, record.length());
+        s.write(bytes.data(), record.length());
+    }
+}
+
+// The running state when the stream holds it next; true with nothing read when it holds something else
+// (a game saved before there was one), false when the record is there but cut short or does not fit the
+// battle's units, which are then as they were.
+bool readRunningState(SuperString& s, VaelLogicalLayer& layer) {
+    char tag[4] = {};
+    if (s.remaining() < 4 || s.peek(tag, s.readPosition(), 4) != 4 ||
+        !std::equal(tag, tag + 4, RunningStateTag))
+        return true;
+    s.read(tag, 4);
+    std::uint16_t version = 0;
+    std::uint32_t length = 0;
+    s >> version >> length;
+    if (s.failed() || version != RunningStateVersion || length > static_cast<std::uint32_t>(s.remaining()))
+        return s.setFailed(), false;
+    std::vector<char> bytes(length);
+    if (length) s.read(bytes.data(), static_cast<std::int32_t>(length));
+    SuperString record;
+    if (length) record.write(bytes.data(), static_cast<std::int32_t>(length));
+    const std::vector<VaelUnit*> units = layer.allUnits();
+    SuperString before;
+    for (VaelUnit* unit : units)
+        unit->writeRunningState(before);
+    bool ok = true;
+    for (VaelUnit* unit : units)
+        if (!(ok = unit->readRunningState(record))) break;
+    // Each shared hex's occupants in the order they came, checked whole before any hex is put in order.
+    std::vector<std::pair<std::int16_t, std::vector<const VaelUnit*>>> orders;
+    std::uint16_t hexCount = 0;
+    if (ok) record >> hexCount;
+    VaelLogicalLandscape* land = layer.getVaelLandscape();
+    for (std::uint16_t i = 0; ok && i < hexCount; ++i) {
+        std::int16_t hex = -1;
+        std::uint16_t count = 0;
+        record >> hex >> count;
+        ok = !record.failed() && land && land->isValidHex(hex) && count == land->unitsInHex(hex).count();
+        std::vector<const VaelUnit*> order;
+        for (std::uint16_t k = 0; ok && k < count; ++k) {
+            std::uint16_t number = 0;
+            record >> number;
+            const VaelUnit* found = nullptr;
+            for (const VaelUnit* unit : each(land->unitsInHex(hex)))
+                if (unit->getUnitNum() == number) found = unit;
+            ok = !record.failed() && found && std::find(order.begin(), order.end(), found) == order.end();
+            order.push_back(found);
+        }
+        orders.emplace_back(hex, std::move(order));
+    }
+    // Every byte belongs to a unit or a hex: a longer record is another battle's.
+    if (ok && !record.failed() && record.remaining() == 0) {
+        for (auto& [hex, order] : orders) {
+            List<const VaelUnit*>& occupants = land->unitsInHex(hex);
+            occupants.clear();
+            for (const VaelUnit* unit : order)
+                occupants.append(unit);
+        }
+        if (!orders.empty()) land->noteChange();
+        return true;
+    }
+    for (VaelUnit* unit : units)
+        unit->readRunningState(before);
+    s.setFailed();
+    return false;
+}
+
 } // namespace
 
 std::vector<std::uint8_t> saveLayerPart(VaelLogicalLayer& layer) {
@@ -84,6 +184,7 @@ std::vector<std::uint8_t> saveLayerPart(VaelLogicalLayer& layer) {
         s << combat.hex;
     }
     if (GameControl* control = layer.getGameControl()) control->write(s);
+    writeRunningState(s, layer);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(s.length()));
     if (!bytes.empty()) s.peek(bytes.data(), 0, s.length());
     return bytes;
@@ -232,6 +333,11 @@ bool checkLayerPart(const ScenarioInfoStruct& info, const std::vector<std::uint8
     if (!scratch.LoadScenario(info)) return error = "cannot load the battle " + info.fileName, false;
     ParsedPart part;
     if (!readPart(scratch, s, part)) return error = part.problem.empty() ? Refused : part.problem, false;
+    // Game control's block and the running state after it are tried too, so that a file refused for them
+    // is refused before the running battle is closed for it.
+    GameControl* control = scratch.getGameControl();
+    if (!control) control = scratch.CreateGameControl(info.scenario);
+    if (control && (!control->read(s) || !readRunningState(s, scratch))) return error = Refused, false;
     return true;
 }
 
@@ -245,12 +351,17 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
     if (!fitsScenario(layer, s, part, tried))
         return error = part.problem.empty() ? refused : part.problem, false;
     GameControl* control = layer.getGameControl();
+    // Game control as it was, for a file refused after its block was read.
+    SuperString controlBackup;
+    if (control) control->write(controlBackup);
+    std::int32_t runningAt = -1;
     if (tried && control) {
         // Game control's block is read whole or not at all: it goes first, so that its refusal changes
         // nothing.
         SuperString block(s);
         block.setReadPosition(part.controlAt);
         if (!control->read(block)) return error = refused, false;
+        runningAt = block.readPosition();
     }
 
     // Without a check battle the units are read in place, their state kept to put back.
@@ -258,16 +369,25 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
     SuperString backup;
     for (VaelUnit* unit : units)
         unit->write(backup);
-    SuperString controlBackup;
-    if (control && !tried) control->write(controlBackup);
+    // Reading a unit back works its zones out anew and moves it on the map: what it carried, and who came
+    // first onto each hex, are put back from here.
+    SuperString runningBackup;
+    writeRunningState(runningBackup, layer);
     bool ok = readPart(layer, s, part);
     if (ok && control && !tried) ok = control->read(s);
+    if (ok) {
+        SuperString running(s);
+        if (runningAt >= 0) running.setReadPosition(runningAt);
+        ok = readRunningState(running, layer);
+    }
     if (!ok) {
         for (VaelUnit* unit : units)
             unit->read(backup);
-        if (control && !tried) control->read(controlBackup);
+        if (control) control->read(controlBackup);
+        readRunningState(runningBackup, layer);
         return error = part.problem.empty() ? refused : part.problem, false;
     }
+    if (control) control->markReplacedLeaders();
     // A unit left its group when it was eliminated; the battle built anew from the scenario holds it there
     // again, where it would stand first and give the group its facing.
     for (const List<Combat*>* side : {&layer.getHomeUnits(), &layer.getVisitorUnits()})

@@ -17,6 +17,11 @@ constexpr std::uint8_t HomeOpponent = 1, VisitorOpponent = 2;
 // Both sides computer-played, each with a plan of its own: the home plan's name follows the visitor's.
 constexpr std::uint8_t TwoPlans = 4;
 constexpr std::size_t OffsetField = 8;
+// After game control's block: "VSTA", u16 version, u32 length and that many bytes, holding what carries
+// over from one activation to the next beyond the older records (each unit's running state in the
+// scenario's order). A file saved before it goes on from game control's block to whatever followed.
+constexpr char RunningStateTag[4] = {'V', 'S', 'T', 'A'};
+constexpr std::uint16_t RunningStateVersion = 1;
 } // namespace saved_game
 
 // The layer's part as bytes; appended to a saved game's bytes (header included), whose offset field it

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "framework/core/answer.h"
@@ -19,6 +20,7 @@
 #include "game/flow/shock_records.h"
 #include "game/map/map_message_names.h"
 #include "game/map/vael_sprite.h"
+#include "game/rules/roll.h"
 #include "game/rules/scenario_records.h"
 #include "game/rules/units/nation.h"
 
@@ -754,6 +756,10 @@ ContainerBase* VaelPhysicalLayer::onTick(Component* target, BusMessage, Containe
 }
 
 std::int16_t VaelPhysicalLayer::updateDisplay(long tick) {
+    // Only the view that answers the rules plays in step with them: a view nobody watches steps on a timer
+    // of its own, and at a save all at once, and draws its figures' chances from dice of its own.
+    std::optional<Roll::Aside> aside;
+    if (!viewShown()) aside.emplace();
     const List<short> asked = clients_;
     Container<long> now(tick);
     List<VectorBusResponse> answers = queryToList(asked, UPDATE_PHYSICAL_OBJECT, &now);

@@ -7,6 +7,12 @@
 namespace vael {
 
 int Roll::rand() {
+    if (!scripted_ && asideDepth_ > 0) {
+        // A small generator of the same range as rand()'s, never reseeded: the numbers only have to look
+        // random.
+        asideState_ = asideState_ * 1103515245u + 12345u;
+        return static_cast<int>((asideState_ >> 1) % (static_cast<unsigned>(RAND_MAX) + 1u));
+    }
     if (!scripted_)
         return std::rand();
     if (numbers_.empty()) {

@@ -23,9 +23,23 @@ public:
     static bool scripted() { return scripted_; }
     static std::size_t scriptedLeft() { return numbers_.size(); }
 
+    // While one lives, unscripted rolls come from dice of their own instead of rand(): what draws then (a
+    // map view nobody watches, stepped whenever it is stepped) leaves the battle's dice as they were, so
+    // that it never changes what the battle rolls next.
+    class Aside {
+    public:
+        Aside() { ++asideDepth_; }
+        ~Aside() { --asideDepth_; }
+        Aside(const Aside&) = delete;
+        Aside& operator=(const Aside&) = delete;
+    };
+    static bool asideInForce() { return asideDepth_ > 0; }
+
 private:
     static inline bool scripted_ = false;
     static inline std::deque<int> numbers_;
+    static inline int asideDepth_ = 0;
+    static inline unsigned asideState_ = 1;
 };
 
 } // namespace vael

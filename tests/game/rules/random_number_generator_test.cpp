@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "game/rules/random_number_generator.h"
+#include "game/rules/roll.h"
 #include "support/failed_checks.h"
 #include "support/rules/scripted_rolls.h"
 #include "support/rules/test_maps.h"
@@ -96,6 +97,39 @@ TEST(Roll, WithoutAScriptRollsFollowTheRuntimeGenerator) {
     std::srand(77);
     EXPECT_EQ(Roll::rand(), first);
     EXPECT_EQ(Roll::rand(), second);
+}
+
+TEST(Roll, RollsPutAsideLeaveTheRuntimesDiceAsTheyWere) {
+    std::srand(7);
+    const int first = std::rand(), second = std::rand();
+    std::srand(7);
+    {
+        Roll::Aside aside;
+        // Drawn from dice of their own: the runtime's first number is still to come afterwards.
+        for (int i = 0; i < 3; ++i) {
+            const int r = Roll::rand();
+            EXPECT_GE(r, 0);
+            EXPECT_LE(r, RAND_MAX);
+        }
+        {
+            Roll::Aside nested;
+            Roll::rand();
+        }
+        // Still aside after the inner one ends.
+        EXPECT_TRUE(Roll::asideInForce());
+        Roll::rand();
+    }
+    EXPECT_FALSE(Roll::asideInForce());
+    EXPECT_EQ(Roll::rand(), first);
+    EXPECT_EQ(Roll::rand(), second);
+    // A test's scripted numbers come first, aside or not.
+    Roll::script({4, 9});
+    {
+        Roll::Aside aside;
+        EXPECT_EQ(Roll::rand(), 4);
+    }
+    EXPECT_EQ(Roll::rand(), 9);
+    Roll::endScript();
 }
 
 } // namespace

@@ -175,6 +175,110 @@ TEST_F(SavedGameSafety, TheDescriptionGivenWithASaveIsKeptInTheHeaderAndTheGameS
     EXPECT_EQ(loaded[0], loaded[1]);
 }
 
+// Where the running-state record begins in a file saved without the display: it ends the file.
+std::size_t runningStateAt(const Bytes& file) {
+    const Bytes tag{'V', 'S', 'T', 'A'};
+    const auto at = std::find_end(file.begin(), file.end(), tag.begin(), tag.end());
+    return at == file.end() ? file.size() : static_cast<std::size_t>(at - file.begin());
+}
+
+TEST_F(SavedGameSafety, TheRunningStateEndsTheBattlesPartAndAGameSavedWithoutItStillLoads) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    const auto saved = dir / "running.vel", older = dir / "older.vel";
+    std::string error;
+    ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
+    // Less its whole-file check, the running state ends the file.
+    Bytes file = readBytes(saved);
+    ASSERT_TRUE(unsealSavedGame(file, error)) << error;
+    const std::size_t at = runningStateAt(file);
+    ASSERT_LT(at + 10, file.size());
+    // Tag, version 1, then the length of everything after it to the end of the file.
+    const std::size_t length = file.size() - at - 10;
+    EXPECT_EQ(Bytes(file.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                    file.begin() + static_cast<std::ptrdiff_t>(at + 10)),
+              (Bytes{1, 0, static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+                     static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24)}));
+    // The same game as an older program saved it, without the record: it loads, and saved again it
+    // carries the record once more, at the same place.
+    writeBytes(older, Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(at)));
+    VaelApp again(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instantAgain;
+    instantAgain.attach(again.logicalLayer());
+    ASSERT_TRUE(again.loadGame(older.string(), error)) << error;
+    // The older records come back as the same file with the record gives them; the running state
+    // follows them, its length the rest.
+    const Bytes part = saveLayerPart(again.logicalLayer());
+    VaelApp whole(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instantWhole;
+    instantWhole.attach(whole.logicalLayer());
+    ASSERT_TRUE(whole.loadGame(saved.string(), error)) << error;
+    const Bytes wholePart = saveLayerPart(whole.logicalLayer());
+    const std::size_t partAt = runningStateAt(part);
+    ASSERT_LT(partAt + 10, part.size());
+    EXPECT_EQ(
+        Bytes(part.begin(), part.begin() + static_cast<std::ptrdiff_t>(partAt)),
+        Bytes(wholePart.begin(), wholePart.begin() + static_cast<std::ptrdiff_t>(runningStateAt(wholePart))));
+    const std::size_t partLength = part.size() - partAt - 10;
+    EXPECT_EQ(part[partAt + 6] | part[partAt + 7] << 8 | part[partAt + 8] << 16 | part[partAt + 9] << 24,
+              static_cast<int>(partLength));
+}
+
+TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleStands) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    const auto saved = dir / "running.vel", damaged = dir / "damaged.vel";
+    std::string error;
+    ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
+    // Damaged as a game saved before the whole-file check, so that the record's own checks are what see it.
+    Bytes good = readBytes(saved);
+    ASSERT_TRUE(unsealSavedGame(good, error)) << error;
+    const std::size_t at = runningStateAt(good);
+    ASSERT_LT(at + 12, good.size());
+    // The first unit's first field is whether a withdrawal is forced on it: 0 or 1.
+    struct Case {
+        const char* name;
+        std::size_t byte; // 0: no byte changed
+        std::uint8_t value;
+        int lengthChange; // added to the record's length
+        bool extraByte;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"version 2", at + 4, 2, 0, false, false},
+        {"version 0", at + 4, 0, 0, false, false},
+        {"a length one past the end", 0, 0, 1, false, false},
+        {"a length one short", 0, 0, -1, false, false},
+        {"a byte more than the units take", 0, 0, 1, true, false},
+        {"a withdrawal forced, flag 2", at + 10, 2, 0, false, false},
+        {"a withdrawal forced, flag 1", at + 10, 1, 0, false, true},
+    };
+    const auto length = [&](const Bytes& b) {
+        return static_cast<std::uint32_t>(b[at + 6] | b[at + 7] << 8 | b[at + 8] << 16 | b[at + 9] << 24);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes bytes = good;
+        if (c.byte) bytes[c.byte] = c.value;
+        const std::uint32_t n = length(good) + static_cast<std::uint32_t>(c.lengthChange);
+        for (int k = 0; k < 4; ++k)
+            bytes[at + 6 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(n >> (8 * k));
+        if (c.extraByte) bytes.push_back(0);
+        writeBytes(damaged, bytes);
+        const Bytes before = saveLayerPart(app.logicalLayer());
+        FailedChecks checks;
+        error.clear();
+        EXPECT_EQ(app.loadGame(damaged.string(), error), c.loads) << error;
+        EXPECT_EQ(checks.count(), 0u);
+        EXPECT_TRUE(app.battleRunning());
+        if (c.loads) continue;
+        EXPECT_EQ(error, "the saved game is cut short or does not belong to this battle");
+        EXPECT_EQ(saveLayerPart(app.logicalLayer()), before);
+    }
+}
+
 // The demonstration battle saved by the battle tool at its sixth activation with seed 7, less its whole-file
 // check as a game saved before there was one: the leaders the computer plays are listed around bytes 1891
 // and 1898, where a single flipped bit names a leader the battle does not have, or one twice.

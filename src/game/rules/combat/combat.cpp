@@ -286,6 +286,50 @@ void Combat::write(SuperString& file) const {
         file << h;
 }
 
+void Combat::writeRunningState(SuperString& file) const {
+    VaelUnit::writeRunningState(file);
+    file << advancing_ << turned_ << willRout_ << numPointsLeftToAdd_;
+    // The zones are kept as they were worked out when the unit last moved or turned, not as the units read
+    // back in the scenario's order would make them again.
+    for (const List<short>* hexes : {&zocHexes_, &frontHexes_, &flankHexes_, &rearHexes_, &vacatedHexes_})
+        writeHexes(file, *hexes);
+    // A selected unit's attack hexes are in its record already.
+    if (!selected_) writeHexes(file, attackHexes_);
+}
+
+bool Combat::readRunningState(SuperString& file) {
+    SuperString before;
+    VaelUnit::writeRunningState(before);
+    if (!VaelUnit::readRunningState(file)) return false;
+    std::int16_t advancing = 0, turned = 0, willRout = 0, pointsLeft = 0;
+    file >> advancing >> turned >> willRout >> pointsLeft;
+    List<short> attack = attackHexes_, zoc, front, flank, rear, vacated;
+    bool listsRead = !file.failed();
+    for (List<short>* hexes : {&zoc, &front, &flank, &rear, &vacated})
+        listsRead = listsRead && readHexes(file, *hexes);
+    const auto isFlag = [](std::int16_t v) { return v == 0 || v == 1; };
+    if (!listsRead || file.failed() || !isFlag(advancing) || !isFlag(turned) || !isFlag(willRout) ||
+        pointsLeft < 0 || (!selected_ && !readHexes(file, attack))) {
+        debugStream() << getName() << ": saved fighting running state cut short or holding " << pointsLeft
+                      << " hits to come" << std::endl;
+        VaelUnit::readRunningState(before);
+        file.setFailed();
+        return false;
+    }
+    advancing_ = advancing;
+    turned_ = turned;
+    willRout_ = willRout;
+    numPointsLeftToAdd_ = pointsLeft;
+    attackHexes_ = attack;
+    zocHexes_ = zoc;
+    frontHexes_ = front;
+    flankHexes_ = flank;
+    rearHexes_ = rear;
+    vacatedHexes_ = vacated;
+    if (landscape_) landscape_->noteChange();
+    return true;
+}
+
 bool Combat::read(SuperString& file) {
     if (!VaelUnit::read(file)) return false;
     std::int16_t hits = 0, routing = 0, rallyTried = 0, ordered = 0, count = 0;

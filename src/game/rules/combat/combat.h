@@ -96,6 +96,8 @@ public:
     void rout() override;
     void write(SuperString& file) const override;
     bool read(SuperString& file) override;
+    void writeRunningState(SuperString& file) const override;
+    bool readRunningState(SuperString& file) override;
     std::int16_t pointValue() override { return static_cast<std::int16_t>(TQ_); }
     std::int16_t isRouting() override { return routing_; }
     std::int16_t willRout() override;

@@ -272,10 +272,16 @@ bool Leader::read(SuperString& file) {
 
 void Leader::restoreReplacement() {
     // The file keeps neither the name nor unwounded ratings, which the scenario's record would give back
-    // as the fallen leader's; the replacement also keeps answering the messages of every unit.
+    // as the fallen leader's.
     if (!wounded_) takeReplacementRatings();
     markReplacement();
-    VaelUnit::connectHandlers();
+}
+
+void Leader::leavePlayOnLoad() {
+    if (!takesReplacement()) return VaelUnit::leavePlayOnLoad();
+    // His handlers stay connected: connected anew they would answer after every other unit's.
+    outOfPlay_ = 1;
+    if (landscape_) landscape_->noteChange();
 }
 
 } // namespace vael

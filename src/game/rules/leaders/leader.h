@@ -222,6 +222,11 @@ protected:
 
     // A replacement read back from a saved game: what the file cannot say about him.
     virtual void restoreReplacement();
+    // A leader whose fall puts a replacement in his place keeps answering where he stood among the
+    // bus's handlers, as he did when he fell; one who stays out of play stops as a unit does.
+    virtual bool takesReplacement() const { return true; }
+    void leavePlayOnLoad() override;
+    bool standsOutOfPlay() const override { return takesReplacement(); }
 
 private:
     void putUpFinishPrompt();

@@ -16,6 +16,7 @@ public:
 protected:
     // A commander killed stays out of play.
     void restoreReplacement() override {}
+    bool takesReplacement() const override { return false; }
 };
 
 // The army commander of the other side, who always bears his royal name. His fall, like Vaelmoric's,
@@ -31,6 +32,7 @@ public:
 
 protected:
     void restoreReplacement() override {}
+    bool takesReplacement() const override { return false; }
 };
 
 } // namespace vael

@@ -298,8 +298,8 @@ bool VaelUnit::read(SuperString& file) {
     orderMode_ = orderMode;
     // The elimination was scored when it happened: the restored unit only stops answering, and leaves the
     // map when the saved hexes say so.
-    if (outOfPlay && !outOfPlay_) VaelUnit::disconnectHandlers();
-    if (outOfPlay_) {
+    if (outOfPlay && !outOfPlay_) leavePlayOnLoad();
+    if (outOfPlay_ && !standsOutOfPlay()) {
         // A fallen unit keeps its last hexes, which the rules still name it by, but stands on none of them.
         if (hex_ != offMap) moveOccupancy(static_cast<std::int16_t>(hex_), -1);
         if (secondHex_ >= 0) moveOccupancy(secondHex_, -1);
@@ -317,6 +317,64 @@ bool VaelUnit::read(SuperString& file) {
         secondHex_ = savedSecond;
         if (secondHex_ >= 0) moveOccupancy(-1, secondHex_);
     }
+    return true;
+}
+
+void VaelUnit::writeHexes(SuperString& file, const List<short>& hexes) {
+    file << static_cast<std::uint16_t>(hexes.count());
+    for (short h : hexes)
+        file << h;
+}
+
+bool VaelUnit::readHexes(SuperString& file, List<short>& hexes) const {
+    std::uint16_t count = 0;
+    file >> count;
+    // A count no map could fill is corrupt, not a reason to read on for ever.
+    if (file.failed() || !landscape_ || count > landscape_->regionCount()) return file.setFailed(), false;
+    hexes.clear();
+    for (std::uint16_t i = 0; i < count; ++i) {
+        short h = 0;
+        file >> h;
+        if (file.failed() || !landscape_->isValidHex(h)) return file.setFailed(), false;
+        hexes.append(h);
+    }
+    return true;
+}
+
+void VaelUnit::writeRunningState(SuperString& file) const {
+    file << forcedWithdrawal_ << potentialToBeOrdered_ << owPending_ << moveDestination_ << noHighlight_
+         << selectedHex_ << selectedOnOwnHex_ << markedHex_ << markedSecondHex_;
+    writeHexes(file, validMoves_);
+    writeHexes(file, blockedMoves_);
+    writeHexes(file, movePath_);
+}
+
+bool VaelUnit::readRunningState(SuperString& file) {
+    std::uint16_t forced = 0, potential = 0, pending = 0, destination = 0, noHighlight = 0, selectedHex = 0,
+                  ownHex = 0, marked = 0, markedSecond = 0;
+    file >> forced >> potential >> pending >> destination >> noHighlight >> selectedHex >> ownHex >> marked >>
+        markedSecond;
+    List<short> valid, blocked, path;
+    const auto isFlag = [](std::uint16_t v) { return v <= 1; };
+    if (file.failed() || !isFlag(forced) || !isFlag(potential) || !isFlag(pending) || !isFlag(noHighlight) ||
+        !isFlag(ownHex) || !readHexes(file, valid) || !readHexes(file, blocked) || !readHexes(file, path)) {
+        debugStream() << getName() << ": saved running state cut short or holding a flag of " << forced << ' '
+                      << potential << ' ' << pending << ' ' << noHighlight << std::endl;
+        file.setFailed();
+        return false;
+    }
+    forcedWithdrawal_ = forced;
+    potentialToBeOrdered_ = potential;
+    owPending_ = pending;
+    moveDestination_ = destination;
+    noHighlight_ = noHighlight;
+    selectedHex_ = selectedHex;
+    selectedOnOwnHex_ = ownHex;
+    markedHex_ = marked;
+    markedSecondHex_ = markedSecond;
+    validMoves_ = valid;
+    blockedMoves_ = blocked;
+    movePath_ = path;
     return true;
 }
 

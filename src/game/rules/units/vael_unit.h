@@ -128,6 +128,21 @@ public:
     // Restores the saved state on top of the unit built from its scenario record; false, with the unit
     // unchanged, when the stream ends early or holds a value no unit can have.
     virtual bool read(SuperString& file);
+    // What the unit carries from one activation to the next beyond its record above (a withdrawal forced
+    // on it or pending, whether it may be ordered, its selection's hexes, its moves and its last path):
+    // kept apart so that files saved before it was carried still read. Whether it still waits for its
+    // move's end is the display's timing, not the battle's, and is not kept. The read takes the whole
+    // state or, failing, leaves the unit unchanged.
+    virtual void writeRunningState(SuperString& file) const;
+    virtual bool readRunningState(SuperString& file);
+    // A unit read back out of play stops answering, as its elimination made it.
+    virtual void leavePlayOnLoad() { VaelUnit::disconnectHandlers(); }
+    // Whether the unit still stands on the map out of play (a leader's replacement in his place).
+    virtual bool standsOutOfPlay() const { return false; }
+    // A list of hexes of the running state; false, marking the stream, when it runs short or names a hex
+    // off the map.
+    bool readHexes(SuperString& file, List<short>& hexes) const;
+    static void writeHexes(SuperString& file, const List<short>& hexes);
     // Declares a shock against the enemy on targetHex; only fighting units can.
     virtual void AddCombatants(std::int16_t) {}
     virtual std::int16_t ForceOW(std::int16_t enemyHex, std::int16_t enemySecondHex);
