@@ -490,7 +490,8 @@ void VaelGame::chatInBattle() {
 }
 
 void VaelGame::showChat() {
-    if (!chat_ || !app_->net().playing() || !app_->battleRunning()) return;
+    // The machine that joined has no game control: its battle is the one its map windows show.
+    if (!chat_ || !app_->net().playing() || !app_->mapWindowsOpen()) return;
     if (chatWindow_ && chatWindow_->isOpen()) {
         WindowManager::instance().setActive(chatWindow_->hwnd(), true);
         return;
