@@ -166,6 +166,21 @@ protected:
             game.app().pumpMessage();
         }
     }
+    // The host's dialog filled in as Ann on the port, and Next taken.
+    void hostAs(Dialog& d, std::uint16_t port) {
+        d.setItemText(StartServerDlg::IdPort, std::to_string(port));
+        d.setItemText(StartServerDlg::IdName, "Ann");
+        clickOn(os, d, Dialog::IdOk);
+    }
+    // The stand-in calls the waiting room as Bob and is taken in with his greeting.
+    void bobCalls(Stand& guest, std::uint16_t port) {
+        std::string error;
+        auto link = comm::TcpLink::connect(guest.os, "127.0.0.1", port, error);
+        ASSERT_TRUE(link) << error;
+        guest.adopt(std::move(link), "Bob", false);
+        VaelNetComponent& net = game.app().net();
+        pumpUntil(4000, [&] { return net.peer() && net.peer()->greeted(); }, {&guest});
+    }
     // Opens a modal dialog whose appearance goes to the game's onDialog, as the game's own would.
     template <class D> std::int32_t runModal(D& dialog) {
         dialog.attach(game.app());
@@ -306,17 +321,10 @@ TEST_F(NetGame, AHostWaitsForTheOtherPlayerAndBeginsTheBattle) {
     int refusals = 0;
     game.onDialog = [&](Dialog& d, const std::string& name) {
         if (name == StartServerDlg::TemplateName) {
-            d.setItemText(StartServerDlg::IdPort, std::to_string(port));
-            d.setItemText(StartServerDlg::IdName, "Ann");
-            press(os, d, Dialog::IdOk);
+            hostAs(d, port);
         } else if (name == ConnectNetDlg::TemplateName) {
-            std::string error;
-            auto link = comm::TcpLink::connect(guest.os, "127.0.0.1", port, error);
-            ASSERT_TRUE(link) << error;
-            guest.adopt(std::move(link), "Bob", false);
             // The room takes Bob's call and greeting while it is open.
-            VaelNetComponent& net = game.app().net();
-            pumpUntil(2000, [&] { return net.peer() && net.peer()->greeted(); }, {&guest});
+            bobCalls(guest, port);
             EXPECT_EQ(static_cast<ConnectNetDlg&>(d).players(), (Lines{"Ann", "Bob"}));
             press(os, d, Dialog::IdOk);
         } else if (name == InformationDlg::TemplateName &&
@@ -537,16 +545,9 @@ TEST_F(NetGameChosen, PlayerChatOpensInTheBattleByItsKeysAndCarriesLinesBothWays
     NetChatDlg* chat = nullptr;
     game.onDialog = [&](Dialog& d, const std::string& name) {
         if (name == StartServerDlg::TemplateName) {
-            d.setItemText(StartServerDlg::IdPort, std::to_string(port));
-            d.setItemText(StartServerDlg::IdName, "Ann");
-            press(os, d, Dialog::IdOk);
+            hostAs(d, port);
         } else if (name == ConnectNetDlg::TemplateName) {
-            std::string error;
-            auto link = comm::TcpLink::connect(guest.os, "127.0.0.1", port, error);
-            ASSERT_TRUE(link) << error;
-            guest.adopt(std::move(link), "Bob", false);
-            VaelNetComponent& net = game.app().net();
-            pumpUntil(4000, [&] { return net.peer() && net.peer()->greeted(); }, {&guest});
+            bobCalls(guest, port);
             guest.say("ChatMessage", "Bob: ready when you are");
             pumpUntil(4000,
                       [&] {
