@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "framework/core/bus_event.h"
+#include "framework/core/message_box.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
 #include "framework/core/type_info.h"
@@ -152,7 +153,21 @@ bool encodeMessage(BusMessage event, const ContainerBase* data, std::string& pay
     }
     SuperString s;
     writeEventByName(s, event);
+    // A box inside the payload (a display command's) without a record would be written as nothing and
+    // reported in a message box that holds up the player's every move; here it fails the message, whose
+    // sender says why in the trace.
+    std::string unwritable;
+    MessageBoxFunction shown =
+        setMessageBox([&unwritable](const std::string& text, const std::string&, std::uint32_t) {
+            if (unwritable.empty()) unwritable = text;
+            return 0;
+        });
     s << data;
+    setMessageBox(std::move(shown));
+    if (!unwritable.empty()) {
+        error = unwritable;
+        return false;
+    }
     if (s.failed()) {
         error = "the payload of " + (name.empty() ? std::to_string(id) : name) + " cannot be written";
         return false;

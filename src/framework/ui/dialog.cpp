@@ -76,6 +76,7 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
     std::optional<DialogTemplate> dialog = loadDialogTemplate(resourceName);
     Assertion::check(dialog.has_value(), "Dialog template not found: " + resourceName, __FILE__, __LINE__);
     if (!dialog || !app || open_ || mode > Pumped) return 0;
+    adjustTemplate(*dialog);
     if (parent == 0) parent = WinApp::mainWindowHandle();
     open_ = 1;
     mode_ = mode;

@@ -97,6 +97,10 @@ public:
     std::intptr_t windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
 protected:
+    // The template as read, before the dialog is built from it: a dialog whose size follows what it shows
+    // (a message as long as it is) lays itself out here.
+    virtual void adjustTemplate(DialogTemplate&) {}
+
     std::uint16_t autoDelete_ = 0;
     std::int16_t result_ = 0;
     std::uint32_t mode_ = Modal;

@@ -13,6 +13,7 @@
 #include "framework/ui/file_open_dialog.h"
 #include "framework/ui/main_window.h"
 #include "framework/ui/map_file.h"
+#include "framework/ui/text_wrap.h"
 
 namespace vael {
 
@@ -439,7 +440,12 @@ std::int32_t WinApp::openFileDialog(std::string& fileName, const std::string& de
 }
 
 std::int32_t WinApp::messageBox(const std::string& text, const std::string& title, std::uint16_t style) {
-    return static_cast<std::int32_t>(platform_.messageBox(text, title, buttonsOf(style), iconOf(style)));
+    const std::vector<std::string> wrapped = wrapText(
+        text, PlatformBoxColumns, [](const std::string& r) { return static_cast<std::int32_t>(r.size()); });
+    std::string rows;
+    for (std::size_t i = 0; i < wrapped.size(); ++i)
+        rows += (i ? "\n" : "") + wrapped[i];
+    return static_cast<std::int32_t>(platform_.messageBox(rows, title, buttonsOf(style), iconOf(style)));
 }
 
 std::uint32_t WinApp::tickCount() {

@@ -50,6 +50,9 @@ public:
     // The chosen path replaces fileName; 1 when one was chosen, else 0.
     std::int32_t openFileDialog(std::string& fileName, const std::string& description,
                                 const std::string& pattern) override;
+    // The system's box lays its text out in the lines it is given, however long: the text goes to it in
+    // rows of at most this many characters.
+    static constexpr std::int32_t PlatformBoxColumns = 72;
     std::int32_t messageBox(const std::string& text, const std::string& title, std::uint16_t style) override;
     std::uint32_t tickCount() override;
     void beep() override;

@@ -245,6 +245,8 @@ void NetChatDlg::addLine(const std::string& line) {
             list->addRow(line);
         }
         list->select(list->rowCount() - 1);
+        // A line comes while the window stands open beside the battle: shown now, not at its next paint.
+        if (isOpen()) drawItem(*list);
     }
     if (notify_)
         if (Application* app = Application::instance()) app->beep();

@@ -88,6 +88,18 @@ SuperString& operator>>(SuperString& s, CombatInfo& v) {
     return s >> v.attackers >> v.defenders >> v.deaths;
 }
 
+SuperString& operator<<(SuperString& s, const MoveReturnStruct& v) {
+    return s << static_cast<unsigned int>(v.kind) << static_cast<unsigned short>(v.unitNumber);
+}
+
+SuperString& operator>>(SuperString& s, MoveReturnStruct& v) {
+    unsigned int kind = 0;
+    unsigned short unit = 0;
+    s >> kind >> unit;
+    v.kind = kind, v.unitNumber = unit;
+    return s;
+}
+
 void registerNetPayloadTypes() {
     TypeInfo<short> shorts;
     TypeInfo<unsigned short> unsignedShorts;
@@ -99,8 +111,12 @@ void registerNetPayloadTypes() {
     TypeInfo<UnitRoutData> routs;
     TypeInfo<EliminateUnitData> eliminations;
     TypeInfo<BattleStateStruct> states;
-    // What the display commands the other machine is shown carry.
+    // What the display commands the other machine is shown carry, with the reply each keeps for the
+    // acting machine: a box inside a command is written through its record like any other.
     TypeInfo<List<short>> paths;
+    TypeInfo<unsigned char> aboutFaces;
+    TypeInfo<DIRECTION> facings;
+    TypeInfo<MoveReturnStruct> moves;
     TypeInfo<MissileDebrisStruct> volleys;
     TypeInfo<MethodOfDeathStruct> deaths;
     TypeInfo<List<MethodOfDeathStruct>> deathLists;

@@ -10,6 +10,7 @@
 #include "game/flow/end_of_game_results.h"
 #include "game/flow/game_control.h"
 #include "game/flow/shock_records.h"
+#include "game/rules/units/unit_payloads.h"
 
 namespace vael {
 
@@ -39,6 +40,11 @@ SuperString& operator<<(SuperString& s, const MethodOfDeathStruct& v);
 SuperString& operator>>(SuperString& s, MethodOfDeathStruct& v);
 SuperString& operator<<(SuperString& s, const CombatInfo& v);
 SuperString& operator>>(SuperString& s, CombatInfo& v);
+
+// The reply a walk's display command carries for the acting machine: MoveReturnStruct is u32 kind, u16 unit
+// number.
+SuperString& operator<<(SuperString& s, const MoveReturnStruct& v);
+SuperString& operator>>(SuperString& s, MoveReturnStruct& v);
 
 // Builds the records of every payload type the relay carries (once; later calls find them).
 void registerNetPayloadTypes();

@@ -1,5 +1,10 @@
 #include "game/shell/information_dialogs.h"
 
+#include <algorithm>
+
+#include "framework/ui/font.h"
+#include "framework/ui/text_wrap.h"
+
 namespace vael {
 
 // The message box.
@@ -33,12 +38,56 @@ std::int16_t InformationDlg::show(const std::string& caption) {
     return answer == IdOk ? std::int16_t(IdOk) : std::int16_t(IdCancel);
 }
 
+void InformationDlg::adjustTemplate(DialogTemplate& box) {
+    auto row = std::find_if(box.items.begin(), box.items.end(),
+                            [](const DialogItem& item) { return item.signedId() == IdLine3; });
+    if (row == box.items.end()) return;
+    const DialogItem last = *row;
+    // The row's width in pixels as the dialog will convert it.
+    DialogTemplate one;
+    one.items.push_back(last);
+    const std::vector<StaticText> converted =
+        convertTemplate(one, DialogUnits::of(SystemAverageCharWidth, SystemAscent));
+    if (converted.empty()) return;
+    const std::int32_t width = converted.front().size.w;
+    DialogFont font(TextTile::DefaultFont);
+    const auto measure = [&font](const std::string& text) { return std::int32_t(font.textWidth(text)); };
+    rows_.clear();
+    for (const std::string& line : lines_)
+        for (std::string& wrapped : wrapText(line, width, measure))
+            rows_.push_back(std::move(wrapped));
+    if (rows_.size() > MaxRows) {
+        rows_.resize(MaxRows);
+        std::string& end = rows_.back();
+        while (!end.empty() && measure(end + "...") > width)
+            end.pop_back();
+        end += "...";
+    }
+    if (rows_.size() <= MaxLines) return;
+    // Everything under the three rows (the buttons, the layout's placeholder) moves down by the rows added.
+    const auto added = static_cast<std::int16_t>((rows_.size() - MaxLines) * RowHeight);
+    for (DialogItem& item : box.items)
+        if (item.y > last.y) item.y = static_cast<std::int16_t>(item.y + added);
+    box.cy = static_cast<std::int16_t>(box.cy + added);
+    const auto at = std::find_if(box.items.begin(), box.items.end(),
+                                 [](const DialogItem& item) { return item.signedId() == IdLine3; });
+    std::vector<DialogItem> more;
+    for (std::size_t i = MaxLines; i < rows_.size(); ++i) {
+        DialogItem next = last;
+        next.id = static_cast<std::uint16_t>(IdLine1 + i);
+        next.y = static_cast<std::int16_t>(last.y + (i - MaxLines + 1) * RowHeight);
+        more.push_back(next);
+    }
+    box.items.insert(at + 1, more.begin(), more.end());
+}
+
 void InformationDlg::onInitDialog() {
     centre();
     if (!caption_.empty()) setCaption(caption_);
-    const std::int16_t ids[MaxLines] = {IdLine1, IdLine2, IdLine3};
-    for (std::size_t i = 0; i < MaxLines; ++i)
-        setItemText(ids[i], i < lines_.size() ? lines_[i] : "");
+    // A template without its third row was left as it is: the lines go in as they stand.
+    const std::vector<std::string>& shown = rows_.empty() ? lines_ : rows_;
+    for (std::size_t i = 0; i < std::max(MaxLines, shown.size()); ++i)
+        setItemText(static_cast<std::int16_t>(IdLine1 + i), i < shown.size() ? shown[i] : "");
     // The template's anonymous "Text" beside the buttons is a leftover of its layout, not a message.
     setItemText(-1, "");
     if (shown_) shown_(*this, TemplateName);

@@ -1,7 +1,8 @@
 #pragma once
 // The game's own message box and the picture that ends a battle. The message box takes up to three lines
-// (longer texts are folded into the last one, so nothing a caller says is lost); the end of the game shows
-// this machine's nation as victor or vanquished until the player closes it.
+// (longer texts are folded into the last one, so nothing a caller says is lost); each line is wrapped to the
+// box's width and the box grows downwards to show every row, so that a long reason or path is read whole.
+// The end of the game shows this machine's nation as victor or vanquished until the player closes it.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,11 +18,18 @@ public:
     static constexpr const char* TemplateName = "VaelMessageBox";
     static constexpr std::int16_t IdLine1 = 101, IdLine2 = 102, IdLine3 = 103;
     static constexpr std::size_t MaxLines = 3;
+    // The rows beyond the template's three take the ids after IdLine3, each one row lower. The box grows no
+    // taller than this many rows, which a frame of 768 pixels holds; a text longer still ends its last row
+    // with "...".
+    static constexpr std::size_t MaxRows = 30;
+    static constexpr std::int16_t RowHeight = 10; // template units
     // The parent is 0 for the main window.
     InformationDlg(WindowHandle parent, const std::string& firstLine, DialogShown shown = {});
     // A fourth line and beyond go onto the third, after a space.
     void addLine(const std::string& text);
     const std::vector<std::string>& lines() const { return lines_; }
+    // The rows shown, once the box is open.
+    const std::vector<std::string>& rows() const { return rows_; }
     // Shown modally: 1 for OK, 2 for Cancel (and for Escape or the window closed).
     std::int16_t show(const std::string& caption = "");
     // The lines of a text by its line breaks.
@@ -30,9 +38,13 @@ public:
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
 
+protected:
+    void adjustTemplate(DialogTemplate& box) override;
+
 private:
     WindowHandle parent_;
     std::vector<std::string> lines_;
+    std::vector<std::string> rows_;
     std::string caption_;
     DialogShown shown_;
 };

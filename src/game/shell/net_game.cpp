@@ -133,6 +133,8 @@ bool VaelGame::hostNetworkGame() {
     room.attach(*app_);
     // Pumped: the other player's chat comes on the bus while the room is open.
     const bool begin = room.create(ConnectNetDlg::TemplateName, Dialog::Pumped) == Dialog::IdOk;
+    // The room goes with this call: a line that comes later must not reach it.
+    chat_->onLine = nullptr;
     listener.close();
     for (auto& caller : callers)
         if (caller && caller->isOpen()) caller->refuse("the battle has its players already");
@@ -159,6 +161,7 @@ bool VaelGame::hostNetworkGame() {
     }
     chat_->announceLeaders(mine_);
     openBattleWindows();
+    chatInBattle();
     return true;
 }
 
@@ -208,6 +211,7 @@ bool VaelGame::joinNetworkGame() {
     room.attach(*app_);
     // Pumped: the host's word to begin, and the chat, come on the bus while the room is open.
     room.create(ConnectNetDlg::TemplateName, Dialog::Pumped);
+    chat_->onLine = nullptr;
     net.onLost = nullptr;
     chat_->onStart = nullptr;
     chat_->onBattleTitle = nullptr;
@@ -225,6 +229,7 @@ bool VaelGame::joinNetworkGame() {
     }
     chat_->announceLeaders(leaders);
     openBattleWindows();
+    chatInBattle();
     return true;
 }
 

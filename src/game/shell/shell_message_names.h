@@ -14,5 +14,7 @@ inline constexpr char FilePreferences[] = "FilePreferences";
 inline constexpr char FileStartGame[] = "FileStartGame";
 inline constexpr char HelpAbout[] = "HelpAbout";
 inline constexpr char ShowMainDlg[] = "ShowMainDlg";
+// The battle window's Window, Player Chat... (and its keys): the players' chat during a network battle.
+inline constexpr char WindowPlayerChat[] = "WindowPlayerChat";
 
 } // namespace vael::msg

@@ -8,6 +8,7 @@
 #include "framework/core/file_lookup.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/registered_message.h"
 #include "framework/display/application_palette.h"
 #include "framework/display/window_pictures.h"
 #include "framework/ui/dialog_control.h"
@@ -17,6 +18,7 @@
 #include "framework/ui/status_bar.h"
 #include "framework/ui/system_font.h"
 #include "framework/ui/win_app.h"
+#include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/phase_handlers.h"
@@ -24,6 +26,8 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/map/vael_map_window.h"
 #include "game/net/net_chat.h"
+#include "game/net/net_dialogs.h"
+#include "game/net/vael_net_component.h"
 #include "game/rules/landscape/logical_map_file.h"
 #include "game/rules/leaders/leader.h"
 #include "game/rules/scenario_records.h"
@@ -55,6 +59,10 @@ public:
         connectNamed(VaelToolbar::SaveCommand, onSaveGame);
         connectNamed(msg::FilePreferences, onPreferences);
         connectNamed(msg::HelpAbout, onAbout);
+        // Named under its menu item's id before any battle window builds its menu, so that the item, its
+        // keys and a send by name all come here.
+        RegisteredMessage::registerWithId(PlayerChatCommand, msg::WindowPlayerChat);
+        connectNamed(msg::WindowPlayerChat, onChat);
     }
 
 private:
@@ -83,6 +91,10 @@ private:
     }
     static ContainerBase* onAbout(Component* target, BusMessage, ContainerBase*) {
         game(target).showAbout();
+        return nullptr;
+    }
+    static ContainerBase* onChat(Component* target, BusMessage, ContainerBase*) {
+        game(target).showChat();
         return nullptr;
     }
     VaelGame& game_;
@@ -225,6 +237,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
 VaelGame::~VaelGame() {
     VaelUnit::setDetailsView({});
     aiNotice_.reset();
+    chatWindow_.reset();
     if (chat_) chat_->detach();
     chat_.reset();
     combatResults_.reset();
@@ -473,7 +486,30 @@ void VaelGame::openBattleWindows() {
 }
 
 void VaelGame::closeBattleWindows() {
+    chatWindow_.reset();
     commentaryWindow_.reset();
+}
+
+void VaelGame::chatInBattle() {
+    if (!chat_) return;
+    chat_->onLine = [this](const std::string& line) {
+        if (chatWindow_ && chatWindow_->isOpen()) chatWindow_->addLine(line);
+    };
+    Container<BusMessage> item{BusMessage(PlayerChatCommand)};
+    app_->send(ENABLE_MENU_ITEM, &item);
+}
+
+void VaelGame::showChat() {
+    // The machine that joined has no game control: its battle is the one its map windows show.
+    if (!chat_ || !app_->net().playing() || !app_->mapWindowsOpen()) return;
+    if (chatWindow_ && chatWindow_->isOpen()) {
+        WindowManager::instance().setActive(chatWindow_->hwnd(), true);
+        return;
+    }
+    chatWindow_ = std::make_unique<NetChatDlg>(chat_->lines(), onDialog);
+    chatWindow_->onSend = [this](const std::string& text) { chat_->say(text); };
+    chatWindow_->attach(*app_);
+    chatWindow_->create(NetChatDlg::TemplateName, Dialog::Modeless);
 }
 
 } // namespace vael

@@ -16,6 +16,7 @@ namespace vael {
 class AILeaderNotice;
 class CommentaryWindow;
 class NetChat;
+class NetChatDlg;
 class VaelMapWindow;
 class OverallCombatResultsDlg;
 class VaelMainWindow;
@@ -71,12 +72,20 @@ public:
     bool chooseCustomBattle();
     // The turn's overview, modal, with the army details it opens.
     void showGameOverview(const EndOfGameResults& results);
+    // Window, Player Chat... during a network battle: the "Player Chat" window beside the battle, with
+    // every line said so far (brought to the front when it is open already); nothing in any other game.
+    static constexpr std::uint16_t PlayerChatCommand = 252;
+    void showChat();
+    NetChatDlg* chatWindow() { return chatWindow_.get(); }
 
 private:
     class Commands;
     class DisplayHooks;
     void openBattleWindows();
     void closeBattleWindows();
+    // The chat goes on into the network battle just begun: its menu item is offered and the lines that
+    // come reach the chat window.
+    void chatInBattle();
     void failed(const std::string& what, const std::string& why);
     // True when no battle runs, or when the player, asked the question, chooses to leave it.
     bool mayLeaveBattle(const char* question);
@@ -106,6 +115,7 @@ private:
         std::uint16_t port = 0;
     };
     std::optional<JoinedLast> joinedLast_;
+    std::unique_ptr<NetChatDlg> chatWindow_;
 };
 
 } // namespace vael

@@ -141,6 +141,33 @@ TEST(WinApp, MessageBoxesShowTheButtonsAndIconOfTheirStyle) {
     }
 }
 
+// The system's box shows its text in the lines it is given: a long one goes in rows of at most 72
+// characters, every word kept, the text's own line breaks kept.
+TEST(WinApp, TheSystemsBoxIsGivenItsTextInRowsThatFit) {
+    const std::string path =
+        "/home/melagor/.local/share/vael/the-fords-of-ghatmar/" + std::string(30, 'x') + ".vel";
+    const std::string row72(72, 'a');
+    const struct {
+        const char* what;
+        std::string text, shown;
+    } rows[] = {
+        {"72 characters stay one row", row72, row72},
+        {"73 are cut before the last word", row72.substr(0, 71) + " b", row72.substr(0, 71) + "\nb"},
+        {"a path longer than a row is cut after a slash", "Cannot read " + path + ".",
+         "Cannot read\n/home/melagor/.local/share/vael/the-fords-of-ghatmar/\n" + std::string(30, 'x') +
+             ".vel."},
+        {"the text's own breaks stay", "one\ntwo", "one\ntwo"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        platform::HeadlessPlatform os;
+        TestWinApp app{os};
+        app.messageBox(row.text, "Title", 0x31);
+        ASSERT_EQ(os.boxes.size(), 1u);
+        EXPECT_EQ(os.boxes[0].text, row.shown);
+    }
+}
+
 TEST_F(WinAppTest, StringsComeFromTheBuiltInTable) {
     const std::pair<std::uint16_t, const char*> rows[] = {{31, "Greek"},
                                                           {88, "Now starting game..."},

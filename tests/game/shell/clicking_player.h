@@ -120,6 +120,8 @@ struct ClickingPlayer {
             if (unit && r.first == unit->getUnitNum() && r.second == hex) return true;
         return false;
     }
+    // Which of his units he may pick to move; any when unset.
+    std::function<bool(Combat&)> movable;
     // Asked when a leader is taken up (turn, activations so far): true saves the game there first.
     std::function<bool(int turn)> saveAt;
     // Told when the unit has arrived, before the leader is finished; true leaves him unfinished (the game
@@ -152,11 +154,20 @@ struct ClickingPlayer {
         }
     }
 
+    // The leader giving his orders: game control's active one, or on a machine that joined a network battle
+    // (which has no game control) the first of this machine's leaders whose orders phase is on.
+    static const Leader* activeLeader(VaelApp& app) {
+        if (GameControl* control = app.gameControl())
+            return control->leaderAt(control->getActiveLeader()).leader;
+        for (Leader* leader : each(app.logicalLayer().getLocalLeaders()))
+            if (leader->isOrdersPhaseActive()) return leader;
+        return nullptr;
+    }
+
     // The first unit of his that he may order, whose order the active leader can still pay for (one order in
     // his group, two outside it) and that the test may be given, or null.
     Combat* firstOrderable(VaelApp& app, const std::function<bool(Combat&)>& also) const {
-        GameControl* control = app.gameControl();
-        const Leader* leader = control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
+        const Leader* leader = activeLeader(app);
         if (!leader) return nullptr;
         Item<Combat*>* u = nullptr;
         for (app.logicalLayer().getUnits().firstItem(u); u; u = u->next) {
@@ -208,19 +219,27 @@ struct ClickingPlayer {
 
     void idle() {
         VaelApp& app = game->app();
-        if (!app.battleRunning() || !app.gameControl()) return;
+        // A machine that joined a network battle has no game control of its own: its leaders say it plays.
+        if (!app.battleRunning() && app.logicalLayer().getLocalLeaders().isEmpty()) return;
         noteCombats(app);
         GameControl* control = app.gameControl();
-        const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
-        if (!leader || leader->isComputerControlled() || !leader->isOrdersPhaseActive()) return;
+        const Leader* leader = activeLeader(app);
+        // In a network battle (where this machine's leaders are listed) the other machine's player orders
+        // his own leaders.
+        const List<Leader*>& local = app.logicalLayer().getLocalLeaders();
+        if (!leader || leader->isComputerControlled() || !leader->isOrdersPhaseActive() ||
+            (!local.isEmpty() && !app.logicalLayer().isLocalLeader(leader)))
+            return;
         switch (step) {
         case Step::Waiting: {
-            const std::tuple<int, int, int> key{control->getTurn(), control->getActiveLeader(),
-                                                control->getMomentumTries()};
+            const std::tuple<int, int, int> key =
+                control ? std::tuple<int, int, int>{control->getTurn(), control->getActiveLeader(),
+                                                    control->getMomentumTries()}
+                        : std::tuple<int, int, int>{-2, int(leader->getUnitNum()), 0};
             if (key == handled) return;
             handled = key;
             ++activations;
-            if (saveAt && saveAt(control->getTurn())) {
+            if (saveAt && control && saveAt(control->getTurn())) {
                 app.postMessage(WinApp::mainWindowHandle(), MessageCommand,
                                 RegisteredMessage::getId(VaelToolbar::SaveCommand), 0);
                 handled = {-1, -1, -1}; // taken up again once the game is saved
@@ -373,7 +392,8 @@ struct ClickingPlayer {
             step = Step::Selecting;
             return;
         }
-        if (!clickUnit(app, firstOrderable(app, [](Combat&) { return true; }))) return finish(app);
+        if (!clickUnit(app, firstOrderable(app, [this](Combat& c) { return !movable || movable(c); })))
+            return finish(app);
         step = Step::Selecting;
     }
     static bool clickable(VaelApp& app, short hex) {

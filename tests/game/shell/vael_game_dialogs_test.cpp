@@ -94,6 +94,94 @@ TEST_F(GameDialogs, BoxesWithMoreThanOKAndAnEmptyTitleKeepTheirPlatformBoxAndThe
     EXPECT_EQ(os.boxes[0].text, "Out");
 }
 
+// A reason with a long path, as a failed load gives it: the box wraps every line to its width, breaks the
+// path after a slash, and grows downwards so that every word stands inside it above the buttons.
+TEST_F(GameDialogs, ALongMessageIsWrappedAndTheBoxGrowsToShowEveryWord) {
+    ASSERT_TRUE(game.ready());
+    const std::string text =
+        "Cannot load Autosave.vel:\n/home/aristhon/.local/share/vael/saved-games/the-fords-of-ghatmar/"
+        "second-attempt-after-the-rout/Autosave.vel cannot be read: the file ends before the units of the "
+        "visitor's army and cannot be played on";
+    std::vector<std::string> rows;
+    std::vector<Box> tiles;
+    Dim client;
+    Box ok, cancel;
+    std::int32_t tooWide = 0;
+    game.onDialog = [&](Dialog& d, const std::string&) {
+        client = d.size();
+        for (std::int16_t id = InformationDlg::IdLine1; d.textTile(id); ++id) {
+            TextTile& tile = *d.textTile(id);
+            rows.push_back(tile.text());
+            tiles.push_back(Box(tile.position().x, tile.position().y, tile.size().w, tile.size().h));
+            tooWide += tile.font().textWidth(tile.text()) > tile.size().w;
+        }
+        ok = d.item(Dialog::IdOk)->box(), cancel = d.item(Dialog::IdCancel)->box();
+        clickOn(os, d, Dialog::IdOk);
+    };
+    EXPECT_EQ(game.app().messageBox(text, "Load Game", 0x30), 1);
+    // Every character of the text but the blanks and the line break, in order, on the rows.
+    std::string said, shown;
+    for (char c : text)
+        if (c != ' ' && c != '\n') said += c;
+    for (const std::string& row : rows)
+        for (char c : row)
+            if (c != ' ') shown += c;
+    EXPECT_EQ(shown, said);
+    EXPECT_EQ(rows.front(), "Cannot load Autosave.vel:");
+    ASSERT_GE(rows.size(), 5u) << "the path and the reason take more than the template's three rows";
+    EXPECT_EQ(tooWide, 0) << "a row is drawn past its tile's edge";
+    // The path is broken after a slash, never inside a name.
+    EXPECT_EQ(rows[1].back(), '/');
+    // Each row 10 template units under the one before (a template unit is 1.625 pixels down, truncated
+    // when scaled: 4, 14, 24 ... units give these pixels), inside the box; the buttons, 16 units under the
+    // last row, and the box, 34 units taller than its rows, grow with them.
+    const std::int32_t rowY[] = {6, 22, 38, 54, 70, 86, 104};
+    ASSERT_LE(rows.size(), 7u);
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(tiles[i].y, rowY[i]);
+        EXPECT_GE(tiles[i].x, 0);
+        EXPECT_LE(tiles[i].x + tiles[i].w, client.w);
+    }
+    // Rows: 5, 6, 7 -> box 78, 88, 98 units, buttons at 60, 70, 80 units.
+    const std::int32_t boxHeight[] = {126, 142, 158}, buttonY[] = {96, 112, 130};
+    EXPECT_EQ(client.h, boxHeight[rows.size() - 5]);
+    EXPECT_EQ(ok.y, buttonY[rows.size() - 5]);
+    EXPECT_EQ(cancel.y, buttonY[rows.size() - 5]);
+    EXPECT_GE(ok.y, tiles.back().y + tiles.back().h);
+    EXPECT_LE(ok.y + ok.h, client.h);
+}
+
+// A text of more rows than the frame holds stops at thirty, its last row ending in "...".
+TEST_F(GameDialogs, AMessageOfMoreRowsThanTheFrameHoldsEndsInAnEllipsis) {
+    ASSERT_TRUE(game.ready());
+    const struct {
+        const char* what;
+        std::size_t lines;
+        std::size_t rows;
+        std::string last;
+    } cases[] = {{"thirty rows", 30, 30, "row 30"}, {"thirty-one rows", 31, 30, "row 30..."}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        // The fourth line and on fold onto the third: each is a row of its own by its line break.
+        std::string rest;
+        for (std::size_t i = 3; i <= c.lines; ++i)
+            rest += (i > 3 ? "\n" : "") + ("row " + std::to_string(i));
+        std::vector<std::string> rows;
+        InformationDlg shown(0, "row 1", [&](Dialog& d, const std::string&) {
+            for (std::int16_t id = InformationDlg::IdLine1; d.textTile(id); ++id)
+                rows.push_back(d.textTile(id)->text());
+            clickOn(os, d, Dialog::IdOk);
+        });
+        shown.addLine("row 2");
+        shown.addLine(rest);
+        shown.attach(game.app());
+        EXPECT_EQ(shown.show("Rows"), 1);
+        ASSERT_EQ(rows.size(), c.rows);
+        EXPECT_EQ(rows.back(), c.last);
+    }
+}
+
 TEST_F(GameDialogs, AddLineFoldsTheFourthLineOntoTheThird) {
     InformationDlg box(0, "first");
     box.addLine("second");

@@ -19,6 +19,7 @@
 #include "game/net/net_dialogs.h"
 #include "game/net/vael_net_component.h"
 #include "game/rules/leaders/leader.h"
+#include "game/shell/clicking_player.h"
 #include "game/shell/forged_battle_data.h"
 #include "game/shell/information_dialogs.h"
 #include "game/shell/vael_game.h"
@@ -165,6 +166,21 @@ protected:
             game.app().pumpMessage();
         }
     }
+    // The host's dialog filled in as Ann on the port, and Next taken.
+    void hostAs(Dialog& d, std::uint16_t port) {
+        d.setItemText(StartServerDlg::IdPort, std::to_string(port));
+        d.setItemText(StartServerDlg::IdName, "Ann");
+        clickOn(os, d, Dialog::IdOk);
+    }
+    // The stand-in calls the waiting room as Bob and is taken in with his greeting.
+    void bobCalls(Stand& guest, std::uint16_t port) {
+        std::string error;
+        auto link = comm::TcpLink::connect(guest.os, "127.0.0.1", port, error);
+        ASSERT_TRUE(link) << error;
+        guest.adopt(std::move(link), "Bob", false);
+        VaelNetComponent& net = game.app().net();
+        pumpUntil(4000, [&] { return net.peer() && net.peer()->greeted(); }, {&guest});
+    }
     // Opens a modal dialog whose appearance goes to the game's onDialog, as the game's own would.
     template <class D> std::int32_t runModal(D& dialog) {
         dialog.attach(game.app());
@@ -305,17 +321,10 @@ TEST_F(NetGame, AHostWaitsForTheOtherPlayerAndBeginsTheBattle) {
     int refusals = 0;
     game.onDialog = [&](Dialog& d, const std::string& name) {
         if (name == StartServerDlg::TemplateName) {
-            d.setItemText(StartServerDlg::IdPort, std::to_string(port));
-            d.setItemText(StartServerDlg::IdName, "Ann");
-            press(os, d, Dialog::IdOk);
+            hostAs(d, port);
         } else if (name == ConnectNetDlg::TemplateName) {
-            std::string error;
-            auto link = comm::TcpLink::connect(guest.os, "127.0.0.1", port, error);
-            ASSERT_TRUE(link) << error;
-            guest.adopt(std::move(link), "Bob", false);
             // The room takes Bob's call and greeting while it is open.
-            VaelNetComponent& net = game.app().net();
-            pumpUntil(2000, [&] { return net.peer() && net.peer()->greeted(); }, {&guest});
+            bobCalls(guest, port);
             EXPECT_EQ(static_cast<ConnectNetDlg&>(d).players(), (Lines{"Ann", "Bob"}));
             press(os, d, Dialog::IdOk);
         } else if (name == InformationDlg::TemplateName &&
@@ -525,6 +534,84 @@ TEST_F(NetGameChosen, TheHostPlaysTheBattleItChoseWithThePlayerWhoGreets) {
     EXPECT_NE(game.app().logicalLayer().findCombatUnitByName("Ridge Bowmen 1"), nullptr);
     EXPECT_EQ(game.app().logicalLayer().findCombatUnitByName("Taxis of Orthon"), nullptr)
         << "the demonstration battle's phalanx is no part of the skirmish";
+}
+
+// The chat goes on into the battle: the battle window's Window menu offers Player Chat, its keys (Ctrl+T)
+// open the "Player Chat" window with what was said in the room, a line sent there reaches the other
+// machine, and the other machine's line shows in it.
+TEST_F(NetGameChosen, PlayerChatOpensInTheBattleByItsKeysAndCarriesLinesBothWays) {
+    Stand guest;
+    const std::uint16_t port = freePort();
+    NetChatDlg* chat = nullptr;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartServerDlg::TemplateName) {
+            hostAs(d, port);
+        } else if (name == ConnectNetDlg::TemplateName) {
+            bobCalls(guest, port);
+            guest.say("ChatMessage", "Bob: ready when you are");
+            pumpUntil(4000,
+                      [&] {
+                          return !static_cast<ConnectNetDlg&>(d).messages().empty() &&
+                                 static_cast<ConnectNetDlg&>(d).messages().back() ==
+                                     "Bob: ready when you are";
+                      },
+                      {&guest});
+            press(os, d, Dialog::IdOk);
+        } else if (name == NetChatDlg::TemplateName) {
+            chat = static_cast<NetChatDlg*>(&d);
+        } else {
+            press(os, d, Dialog::IdOk);
+        }
+    };
+    {
+        const GuestGoesOn going(game, guest);
+        ASSERT_TRUE(game.hostNetworkGame());
+    }
+    VaelMapWindow* map = mapWindow(game.app());
+    ASSERT_NE(map, nullptr);
+    ASSERT_NE(map->menu(), nullptr);
+    EXPECT_TRUE(map->menu()->isNotGrayed(VaelGame::PlayerChatCommand)) << "the item is offered in the battle";
+    postKey(os, 'T', platform::ModControl);
+    pumpUntil(400, [&] { return chat != nullptr; }, {&guest});
+    ASSERT_NE(chat, nullptr) << "Ctrl+T opened no chat window";
+    DialogItemWindow* lines = chat->item(NetChatDlg::IdLines);
+    ASSERT_EQ(lines->rowCount(), 1);
+    EXPECT_EQ(lines->row(0)->text, "Bob: ready when you are");
+    chat->setItemText(NetChatDlg::IdMessage, "hold the ford");
+    press(os, *chat, NetChatDlg::IdSend);
+    pumpUntil(4000, [&] { return guest.heard("ChatMessage Ann: hold the ford"); }, {&guest});
+    EXPECT_TRUE(guest.heard("ChatMessage Ann: hold the ford"));
+    guest.say("ChatMessage", "Bob: the ridge is ours");
+    pumpUntil(4000, [&] { return lines->rowCount() == 3; }, {&guest});
+    ASSERT_EQ(lines->rowCount(), 3);
+    EXPECT_EQ(lines->row(1)->text, "Ann: hold the ford");
+    EXPECT_EQ(lines->row(2)->text, "Bob: the ridge is ours");
+    // The keys again bring the open window forward rather than opening a second.
+    NetChatDlg* first = chat;
+    chat = nullptr;
+    postKey(os, 'T', platform::ModControl);
+    pumpUntil(50, [] { return false; }, {&guest});
+    EXPECT_EQ(chat, nullptr);
+    EXPECT_EQ(game.chatWindow(), first);
+    EXPECT_TRUE(first->isOpen());
+}
+
+// Outside a network battle there is nobody to talk to: the item stays greyed and its keys open nothing.
+TEST_F(NetGameChosen, PlayerChatIsNotOfferedInABattleAgainstTheComputer) {
+    Lines shown;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        press(os, d, Dialog::IdOk);
+    };
+    ASSERT_TRUE(game.chooseAndStartBattle());
+    VaelMapWindow* map = mapWindow(game.app());
+    ASSERT_NE(map, nullptr);
+    EXPECT_TRUE(map->menu()->isGrayed(VaelGame::PlayerChatCommand));
+    shown.clear();
+    postKey(os, 'T', platform::ModControl);
+    pumpUntil(50, [] { return false; }, {});
+    EXPECT_EQ(game.chatWindow(), nullptr);
+    EXPECT_TRUE(shown.empty());
 }
 
 // The guest learns the battle's title while it waits, lists both players, and loads the battle the host

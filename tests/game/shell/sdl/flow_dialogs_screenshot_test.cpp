@@ -191,6 +191,18 @@ TEST_F(DialogShots, EveryDialogOfTheRulesAndTheFlowIsDrawnInTheRealWindow) {
         EXPECT_EQ(d.create(DemoHelpDlg::TemplateName, Dialog::Modal), 1);
     }
     {
+        // The game's message box with a reason longer than its three rows: wrapped, and grown to hold it.
+        game->onDialog = shootThenClick(Dialog::IdOk, shot);
+        EXPECT_EQ(
+            game->app().messageBox(
+                "Cannot load Autosave.vel:\n/home/aristhon/.local/share/vael/saved-games/"
+                "the-fords-of-ghatmar/second-attempt-after-the-rout/Autosave.vel cannot be read: the file "
+                "ends before the units of the visitor's army and cannot be played on",
+                "Load Game", 0x30),
+            1);
+        game->onDialog = nullptr;
+    }
+    {
         // The notice is modeless: it is shot as it stands and closed as the leader's end closes it.
         AILeaderNotice notice([&shot](Dialog& d, const std::string&) {
             std::uint32_t colours = 0;
@@ -204,10 +216,10 @@ TEST_F(DialogShots, EveryDialogOfTheRulesAndTheFlowIsDrawnInTheRealWindow) {
         game->app().logicalLayer().sendNamedEmpty("LeaderFinished");
         EXPECT_FALSE(notice.notice()->isOpen());
     }
-    EXPECT_EQ(shot,
-              (std::vector<std::string>{"MomentumDlg", "InitiativeResults", "MissileResults", "RallyDlg",
-                                        "OWDlg", "EndOrdersDlg", "ShowCombatResults", "BattleDetailsDlg",
-                                        "CohesionOverview", "VideoDlg", "DemoHelp", "AILeaderGoing"}));
+    EXPECT_EQ(shot, (std::vector<std::string>{"MomentumDlg", "InitiativeResults", "MissileResults",
+                                              "RallyDlg", "OWDlg", "EndOrdersDlg", "ShowCombatResults",
+                                              "BattleDetailsDlg", "CohesionOverview", "VideoDlg", "DemoHelp",
+                                              "VaelMessageBox", "AILeaderGoing"}));
 }
 
 void postClick(int x, int y) {

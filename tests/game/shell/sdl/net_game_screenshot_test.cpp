@@ -1,8 +1,12 @@
 // Two copies of the program on one X display: one hosts a battle from the start dialog's Multiplayer and
-// one joins it, the home leaders played on the host and the visitor's on the guest. Each player finishes
-// every leader of his as it comes up; at the first activation of the second turn each program saves its
-// window ("net_game_host.png", "net_game_guest.png" in the build folder) and writes where every unit
-// stands, and the two must tell the same battle.
+// one joins it, the home leaders played on the host and the visitor's on the guest. At his first leader's
+// orders each player moves a unit by the mouse (a click on it, a click on a lit hex) and saves his window
+// ("net_game_host_moved.png", "net_game_guest_moved.png"); the other program must then show that unit's
+// figures on the new hex ("net_game_guest_saw_move.png", "net_game_host_saw_move.png"). Having seen it,
+// each opens Player Chat by its keys, says a line, and waits for the other's line there. No message box may
+// open on either side. Every later leader is finished at once; at the first activation of the second turn
+// each program saves its window ("net_game_host.png", "net_game_guest.png" in the build folder) and writes
+// where every unit stands, and the two must tell the same battle.
 //
 // The test program plays both parts: run plainly it starts itself twice, once for each machine.
 #include <gtest/gtest.h>
@@ -29,11 +33,16 @@
 #include "framework/comm/tcp_link.h"
 #include "framework/core/debug_stream.h"
 #include "framework/ui/window_manager.h"
+#include "game/figures/vael_physical_object.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/map/pointed_vael_landscape.h"
+#include "game/map/vael_physical_layer.h"
+#include "game/map/vael_sprite.h"
 #include "game/net/net_dialogs.h"
 #include "game/net/vael_net_component.h"
 #include "game/rules/combat/combat.h"
 #include "game/rules/leaders/leader.h"
+#include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dialog.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/information_dialogs.h"
@@ -69,8 +78,33 @@ struct Side {
     bool shot = false;
     bool firstShot = false;
     bool closing = false;
+    // The first orders are the clicking player's; the leaders after him are finished at once.
+    ClickingPlayer player;
+    bool playing = true;
+    // The other side's move as it wrote it, and how far this side has looked for it: 0 not yet shown here,
+    // 1 shown and the view centred on it, 2 written down.
+    std::string theirs;
+    int seen = 0;
+    std::chrono::steady_clock::time_point centred;
+    // The chat: 0 not begun, 1 its keys pressed, 2 this side's line sent, 3 the other's line come.
+    int chat = 0;
+    NetChatDlg* chatWindow = nullptr;
+    bool closeAfterChat = false;
+    int looks = 0;
 };
 Side side;
+
+std::string who() {
+    return side.host ? "host" : "guest";
+}
+std::string other() {
+    return side.host ? "guest" : "host";
+}
+
+// Whatever message box opens is written down for the test to find.
+void noteBox(const std::string& text) {
+    std::ofstream(side.work / (who() + ".boxes"), std::ios::app) << text << '\n';
+}
 
 void post(platform::EventKind kind, int x, int y) {
     platform::Event e;
@@ -149,14 +183,138 @@ ContainerBase* activateLeader(Component*, BusMessage, ContainerBase* data) {
         EXPECT_EQ((std::pair{picture.width, picture.height}), (std::pair{1024, 768}));
         EXPECT_TRUE(writePng(picture, fs::path(VAEL_BUILD_DIR) / ("net_game_" + who + ".png")));
         std::ofstream(side.work / (who + ".units")) << unitsSeen(layer);
-        // The guest leaves first: the host sees it go and ends its game, then closes.
-        if (!side.host) closeProgram();
+        // The guest leaves first, once the players have talked: the host sees it go and ends its game, then
+        // closes.
+        if (!side.host) {
+            if (side.chat == 3)
+                closeProgram();
+            else
+                side.closeAfterChat = true;
+        }
         return nullptr;
     }
     Leader* leader = layer.findLeader(number);
-    if (leader && layer.isLocalLeader(leader) && !leader->isComputerControlled())
+    if (leader && layer.isLocalLeader(leader) && !leader->isComputerControlled() && !side.playing)
         side.game->app().postMessage(WinApp::mainWindowHandle(), MessageCommand, 224, 0);
     return nullptr;
+}
+
+// The unit's display object on this machine's normal view, and how many of its figures stand on the hex
+// (a figure stands where its lowest drawn point is), of how many.
+std::pair<int, int> figuresOn(VaelApp& app, std::uint16_t unit, short hex) {
+    VaelPhysicalLayer& layer = app.views()->normal();
+    VaelMapWindow* map = mapWindow(app);
+    auto* object = dynamic_cast<VaelPhysicalObject*>(layer.componentAt(layer.objectId(unit)));
+    if (!map || !object) return {0, 0};
+    const int zoom = map->tile().zoomIndex();
+    PointedVaelLandscape* land = layer.zoomLandscape(zoom);
+    int on = 0, all = 0;
+    for (std::int16_t f = 0; f < static_cast<std::int16_t>(object->spriteCount()); ++f) {
+        VaelSprite* figure = object->figure(f);
+        if (!figure || object->fallenState(f)) continue;
+        ++all;
+        const Box b = figure->boundsAt(zoom);
+        std::optional<Point> feet;
+        for (int y = b.y + b.h - 1; y >= b.y && !feet; --y)
+            for (int x = b.x; x < b.x + b.w && !feet; ++x)
+                if (figure->hitTestAt(Point(std::int16_t(x), std::int16_t(y)), zoom))
+                    feet = Point(std::int16_t(x), std::int16_t(y));
+        const std::int16_t block = feet && land ? land->blockAtPoint(*feet) : -1;
+        on += block >= 0 && static_cast<short>(land->blockToHex(block)) == hex;
+    }
+    return {on, all};
+}
+
+// The other side's move, once it is shown here: the unit on its new hex in the rules and on the map, no
+// figure walking; the view is centred on it and, a moment later, the window saved and what it shows written.
+void lookForTheirMove() {
+    if (side.seen == 2) return;
+    VaelApp& app = side.game->app();
+    if (side.theirs.empty()) {
+        std::ifstream in(side.work / (other() + ".moved"));
+        std::string line;
+        if (!std::getline(in, line) || line.empty()) return;
+        side.theirs = line;
+    }
+    std::istringstream move(side.theirs);
+    unsigned unit = 0;
+    short hex = -1;
+    move >> unit >> hex;
+    VaelUnit* moved = app.logicalLayer().findUnit(static_cast<std::uint16_t>(unit));
+    if (!moved || !app.views()) return;
+    if (side.seen == 0) {
+        const auto [on, all] = figuresOn(app, static_cast<std::uint16_t>(unit), hex);
+        if (moved->getHex() != static_cast<std::uint32_t>(hex) || on == 0 ||
+            app.views()->normal().movingObjects().count() != 0)
+            return;
+        screenPointOf(app, hex);
+        side.centred = std::chrono::steady_clock::now();
+        side.seen = 1;
+        return;
+    }
+    if (std::chrono::steady_clock::now() - side.centred < std::chrono::milliseconds(800)) return;
+    side.seen = 2;
+    const auto [on, all] = figuresOn(app, static_cast<std::uint16_t>(unit), hex);
+    EXPECT_TRUE(writePng(grabWindow(side.os->window()),
+                         fs::path(VAEL_BUILD_DIR) / ("net_game_" + who() + "_saw_move.png")));
+    VaelPhysicalLayer& view = app.views()->normal();
+    auto* object = dynamic_cast<VaelPhysicalObject*>(view.componentAt(view.objectId(std::uint16_t(unit))));
+    std::ofstream(side.work / (who() + ".saw"))
+        << unit << ' ' << hex << ' ' << moved->getHex() << ' ' << (object ? object->region() : -1) << ' '
+        << on << ' ' << all << '\n';
+}
+
+// Player Chat by its keys once the other's move is seen: this side's line, then the other's awaited.
+void talk() {
+    if (side.seen != 2 || side.chat == 3) return;
+    if (side.chat == 0) {
+        side.chat = 1;
+        for (platform::EventKind kind : {platform::EventKind::KeyDown, platform::EventKind::KeyUp}) {
+            platform::Event e;
+            e.kind = kind, e.key = 'T', e.modifiers = platform::ModControl;
+            side.os->postEvent(e);
+        }
+        return;
+    }
+    if (side.chat != 2 || !side.chatWindow) return;
+    DialogItemWindow* lines = side.chatWindow->item(NetChatDlg::IdLines);
+    const std::string theirName = side.host ? "Bob: " : "Ann: ";
+    bool come = false;
+    for (std::int32_t i = 0; lines && i < lines->rowCount(); ++i)
+        come = come || lines->row(i)->text.rfind(theirName, 0) == 0;
+    if (!come) return;
+    side.chat = 3;
+    std::ofstream out(side.work / (who() + ".chat"));
+    for (std::int32_t i = 0; i < lines->rowCount(); ++i)
+        out << lines->row(i)->text << '\n';
+    if (side.closeAfterChat) closeProgram();
+}
+
+void idle();
+ContainerBase* onTick(Component*, BusMessage, ContainerBase*) {
+    idle();
+    return nullptr;
+}
+
+void idle() {
+    // As a person looks before his next click: only once what he did last has been taken.
+    if (!side.game || side.closing || side.os->eventWaiting() || side.game->app().queuedTasks() != 0) return;
+    // A step of the player at every fourth look: what a click set going (the display's answer to a
+    // selection, a walk's first step) has come round by then.
+    if (side.playing && ++side.looks % 4 == 0) {
+        side.player.idle();
+        // One unit moved (or none that could be): the clicking player's part is done.
+        if (side.player.activations >= 1 && side.player.step == ClickingPlayer::Step::Waiting) {
+            side.playing = false;
+            // For the log when the move is missed.
+            std::cerr << who() << " player: " << side.player.moves << " moves";
+            for (const std::string& fault : side.player.faults)
+                std::cerr << "; " << fault;
+            std::cerr << std::endl;
+        }
+    }
+    lookForTheirMove();
+    talk();
 }
 
 ContainerBase* gameEnded(Component*, BusMessage, ContainerBase*) {
@@ -167,6 +325,19 @@ ContainerBase* gameEnded(Component*, BusMessage, ContainerBase*) {
 void answer(Dialog& d, const std::string& name) {
     // What each machine was asked, for its log when something fails.
     std::cerr << (side.host ? "host" : "guest") << " dialog " << name << std::endl;
+    if (name == InformationDlg::TemplateName) {
+        std::string text;
+        for (std::int16_t id = InformationDlg::IdLine1; d.textTile(id); ++id)
+            text += d.textTile(id)->text() + " ";
+        noteBox(text);
+    }
+    if (name == NetChatDlg::TemplateName) {
+        side.chatWindow = static_cast<NetChatDlg*>(&d);
+        d.setItemText(NetChatDlg::IdMessage, side.host ? "hold the ford" : "the ridge is ours");
+        click(d, NetChatDlg::IdSend);
+        side.chat = 2;
+        return;
+    }
     if (name == StartGameDlg::TemplateName) return click(d, StartGameDlg::IdMultiplayer);
     if (name == TempNetDlg::TemplateName)
         return click(d, side.host ? TempNetDlg::IdServer : TempNetDlg::IdClient);
@@ -218,6 +389,20 @@ TEST(NetGameWindows, OneMachine) {
     std::srand(side.host ? 4 : 5);
     VaelGame vael(*platform, VAEL_BUILD_DATA_DIR);
     side.game = &vael;
+    side.player.os = side.os, side.player.game = &vael;
+    // A person clicks a unit where the unit itself shows: not a hex that a figure in front of it covers.
+    side.player.movable = [&vael](Combat& c) {
+        return ClickingPlayer::clickable(vael.app(), static_cast<short>(c.getHex()));
+    };
+    // Where the unit stands once it has walked: the window as this player sees it, and the move for the
+    // other program to look for.
+    side.player.arrived = [] {
+        EXPECT_TRUE(writePng(grabWindow(side.os->window()),
+                             fs::path(VAEL_BUILD_DIR) / ("net_game_" + who() + "_moved.png")));
+        std::ofstream(side.work / (who() + ".moved"))
+            << side.player.unit->getUnitNum() << ' ' << side.player.destination << '\n';
+        return false;
+    };
     ASSERT_TRUE(vael.ready());
     // Side by side on the screen: a window under another would be taken black.
     SDL_SetWindowPosition(side.os->window(), side.host ? 0 : 1060, 0);
@@ -226,12 +411,16 @@ TEST(NetGameWindows, OneMachine) {
         p.connectNamed("ActivateLeader", activateLeader);
         p.connectNamed("BeginTurn", beginTurn);
         p.connectNamed("GameEnded", gameEnded);
+        // The player looks at the screen at every other tick of the game's timer (the sockets are the
+        // platform's own, so no platform stands between the game and it).
+        p.addTimer(onTick, 2);
     };
     probe.attach(vael.app().logicalLayer());
     vael.onDialog = answer;
     vael.run();
     probe.detach();
     EXPECT_TRUE(side.shot) << role << " never reached the second turn";
+    EXPECT_EQ(side.player.faults, std::vector<std::string>{});
     side.game = nullptr, side.os = nullptr;
 }
 
@@ -309,8 +498,37 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
     EXPECT_GT(hostUnits.size(), 100u);
     EXPECT_EQ(guestUnits, hostUnits);
     for (const char* png :
-         {"net_game_host.png", "net_game_guest.png", "net_game_host_first.png", "net_game_guest_first.png"})
+         {"net_game_host.png", "net_game_guest.png", "net_game_host_first.png", "net_game_guest_first.png",
+          "net_game_host_moved.png", "net_game_guest_saw_move.png", "net_game_guest_moved.png",
+          "net_game_host_saw_move.png"})
         EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / png)) << png;
+
+    // Each player moved a unit by the mouse with no box in his way, and the other program showed that unit
+    // on its new hex, in its rules and with every standing figure of it there.
+    for (const std::string mover : {"host", "guest"}) {
+        SCOPED_TRACE(mover + " moved");
+        const std::string seer = mover == "host" ? "guest" : "host";
+        std::istringstream moved(contents(work / (mover + ".moved"))), saw(contents(work / (seer + ".saw")));
+        unsigned unit = 0, sawUnit = 0;
+        int hex = -1, sawHex = -1, ruled = -1, shown = -1, on = -1, all = -1;
+        ASSERT_TRUE(moved >> unit >> hex) << mover << " moved no unit";
+        ASSERT_TRUE(saw >> sawUnit >> sawHex >> ruled >> shown >> on >> all)
+            << seer << " never showed the move";
+        EXPECT_EQ(sawUnit, unit);
+        EXPECT_EQ(sawHex, hex);
+        EXPECT_EQ(ruled, hex) << "the rules' hex there";
+        EXPECT_EQ(shown, hex) << "the display object's hex there";
+        // A figure's lowest point (a horse's hoof, a shield's rim) may reach into the row in front.
+        EXPECT_GT(all, 0);
+        EXPECT_GE(on * 2, all) << on << " of " << all << " figures on the new hex";
+    }
+    EXPECT_EQ(contents(work / "host.boxes"), "") << "a box opened on the host";
+    EXPECT_EQ(contents(work / "guest.boxes"), "") << "a box opened on the guest";
+    // Each heard the other in Player Chat during the battle.
+    EXPECT_NE(contents(work / "host.chat").find("Bob: the ridge is ours\n"), std::string::npos)
+        << contents(work / "host.chat");
+    EXPECT_NE(contents(work / "guest.chat").find("Ann: hold the ford\n"), std::string::npos)
+        << contents(work / "guest.chat");
 
     // At the first activation nothing has moved yet: both machines show the whole battlefield, the same,
     // with no black block where the map was not drawn.
