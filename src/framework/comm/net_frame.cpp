@@ -153,15 +153,15 @@ bool encodeMessage(BusMessage event, const ContainerBase* data, std::string& pay
     }
     SuperString s;
     writeEventByName(s, event);
-    // A box inside the payload (a display command's) without a record would be written as nothing and
-    // reported in a message box that holds up the player's every move; here it fails the message, whose
-    // sender says why in the trace.
+    // A box inside the payload (a display command's) without a record is reported in the message box, but
+    // nothing sound follows it on the stream: the message fails rather than reach the other machine cut.
     std::string unwritable;
-    MessageBoxFunction shown =
-        setMessageBox([&unwritable](const std::string& text, const std::string&, std::uint32_t) {
-            if (unwritable.empty()) unwritable = text;
-            return 0;
-        });
+    MessageBoxFunction shown;
+    shown = setMessageBox([&unwritable, &shown](const std::string& text, const std::string& title,
+                                                std::uint32_t style) -> std::int32_t {
+        if (unwritable.empty()) unwritable = text;
+        return shown ? shown(text, title, style) : 0;
+    });
     s << data;
     setMessageBox(std::move(shown));
     if (!unwritable.empty()) {

@@ -64,8 +64,8 @@ bool decodeRefusal(const std::string& payload, std::string& reason, std::string&
 // Message payload: the event by name (u32 name length L; L > 0: the name and a u16 dispatch mode; L = 0:
 // the plain event word, id and mode as two u32), then the nullable box (u16 0, or u16 1, the type's name
 // and the value through its record). False with the reason when the message has no name and is not a
-// built-in event, or when the box's type, or that of a box inside it, has no record; nothing is shown to the
-// player then.
+// built-in event, or when the box's type, or that of a box inside it, has no record (which the stream also
+// reports in its message box).
 bool encodeMessage(BusMessage event, const ContainerBase* data, std::string& payload, std::string& error);
 
 struct ReceivedMessage {

@@ -199,6 +199,9 @@ bool VaelGame::joinNetworkGame() {
         scenarioFile = file;
         leaders = mine;
         told = true;
+        // The host's battle begins as soon as it has said so and asks this machine as it goes: what it sends
+        // waits in the peer until the battle here is loaded to take it.
+        if (net.peer()) net.peer()->hold();
         room.close(Dialog::IdOk);
     };
     net.onLost = [&](const std::string& why, bool) {
@@ -230,6 +233,7 @@ bool VaelGame::joinNetworkGame() {
     chat_->announceLeaders(leaders);
     openBattleWindows();
     chatInBattle();
+    if (net.peer() && net.peer()->isHeld()) net.peer()->release();
     return true;
 }
 

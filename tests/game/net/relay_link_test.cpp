@@ -275,16 +275,18 @@ TEST(RelayLink, AWalksReplyTravelsAsItsSixBytes) {
     EXPECT_TRUE(cut.failed()) << "five bytes are one short";
 }
 
-// A box inside a message that no record can write fails the message with the reason, and shows the player
-// nothing: the relay says so in its trace and the game goes on.
-TEST(RelayLink, ABoxWithoutARecordFailsTheMessageWithoutAMessageBox) {
+// A box inside a message that no record can write is reported in the message box once, and the message
+// fails with the reason rather than reach the other machine with a stream cut short.
+TEST(RelayLink, ABoxWithoutARecordIsReportedOnceAndFailsTheMessage) {
     test::TestApplication app;
     Container<LogicalCommandInfo> command(LogicalCommandInfo(
         7, nullptr, 0, BusMessage(LOGICAL_OBJECT_MOVED), BusMessage(), new Container<OWStruct>(OWStruct{})));
     std::string payload, error;
     EXPECT_FALSE(comm::encodeMessage(BusMessage(LOGICAL_COMMAND), &command, payload, error));
     EXPECT_EQ(error, "Error: OWStruct is not a registered class and cannot be sent to a remote machine.");
-    EXPECT_TRUE(app.boxes.empty());
+    ASSERT_EQ(app.boxes.size(), 1u);
+    EXPECT_EQ(app.boxes[0].text, "Error: OWStruct is not a registered class and cannot be sent to a remote machine.");
+    EXPECT_EQ(app.boxes[0].title, "Error");
     // The same command with a box that has its record goes.
     Container<LogicalCommandInfo> fine(LogicalCommandInfo(7, nullptr, 0, BusMessage(LOGICAL_OBJECT_MOVED),
                                                           BusMessage(), new Container<short>(7)));
