@@ -255,7 +255,10 @@ TEST_F(PlayerControls, ACustomRoutLevelIsTypedForEachArmyWithinItsTotal) {
         // Told, the player types levels that fit.
         game.onDialog = [&](Dialog& d, const std::string& name) {
             ASSERT_EQ(name, InformationDlg::TemplateName);
-            told.push_back(tileText(d, InformationDlg::IdLine1));
+            // The whole first line, however many rows the box wraps it into.
+            const auto* box = dynamic_cast<InformationDlg*>(&d);
+            ASSERT_TRUE(box && !box->lines().empty());
+            told.push_back(box->lines().front());
             clickOn(os, d, Dialog::IdOk);
             retype(*asked, HomeLevel, "35");
             retype(*asked, VisitorLevel, "20");

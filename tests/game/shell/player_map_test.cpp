@@ -182,8 +182,9 @@ TEST_F(PlayerMap, TheTargetsFiguresAreLitWithTheirHex) {
             auto* shooter = dynamic_cast<MissileCapable*>(player.unit);
             const short hex =
                 shooter ? ClickingPlayer::enemyHexIn(app, shooter->getTargetHexes(), *player.unit) : -1;
-            // Looked at once the view, centred on it to find it, has been drawn again.
-            if (hex >= 0 && shownLandscape(app)->blockCopy(hex).highlight()) {
+            // Looked at once the view, centred on it to find it, has been drawn again, and once the target's
+            // figures stand on its hex (an enemy still walking there is shot at, and the next volley looked at).
+            if (hex >= 0 && shownLandscape(app)->blockCopy(hex).highlight() && figuresOn(app, os, hex).shown > 0) {
                 target = hex;
                 return;
             }

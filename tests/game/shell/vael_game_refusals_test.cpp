@@ -66,8 +66,9 @@ protected:
         int starts = 0;
         game.onDialog = [&](Dialog& d, const std::string& name) {
             if (alongTheWay(name)) {
-                if (name == InformationDlg::TemplateName)
-                    told.push_back(d.textTile(InformationDlg::IdLine1)->text() + "|" + d.caption());
+                // The whole first line, however many rows the box wraps it into.
+                if (const auto* box = dynamic_cast<InformationDlg*>(&d); box && !box->lines().empty())
+                    told.push_back(box->lines().front() + "|" + d.caption());
                 return clickOn(os, d, Dialog::IdOk);
             }
             if (name == StartGameDlg::TemplateName)

@@ -122,6 +122,10 @@ TEST(SavedGameDescription, AGameDamagedOnTheDiskIsRefusedWithTheReasonWhenThePla
     };
     w.game->onDialog = [&](Dialog& d, const std::string& name) {
         if (name == InformationDlg::TemplateName && openAsked) {
+            // Asked first whether to leave the battle he is in, he says yes.
+            const auto& asked = static_cast<InformationDlg&>(d).lines();
+            if (!asked.empty() && asked.front() == "Leave the battle and open a saved game?")
+                return w.click(d, Dialog::IdOk);
             told = &d;
             return;
         }
