@@ -117,6 +117,16 @@ void VaelPhysicalObject::stepAll(List<Sprite*>& list, std::int32_t now, Box dirt
     }
 }
 
+void VaelPhysicalObject::startHead(bool watched) {
+    Item<LogicalCommandInfo>* head = nullptr;
+    if (!commands_.firstItem(head)) return;
+    handleEvent(head->value);
+    if (head->value.command != 0 && watched) {
+        Container<short> me(getId());
+        dropAnswer(queryNamed(msg::PhysicalObjectMoving, &me));
+    }
+}
+
 void VaelPhysicalObject::finishHead(bool watched) {
     Item<LogicalCommandInfo>* head = nullptr;
     if (!commands_.firstItem(head)) return;
@@ -135,14 +145,15 @@ void VaelPhysicalObject::finishHead(bool watched) {
 void VaelPhysicalObject::catchUp(std::int32_t now, Box dirty[3], bool any[3]) {
     // A view on screen ticks fast enough to keep up, and its animations play as they come.
     if (layer_ && layer_->viewMode() == layer_->layerId()) return;
-    if (!activeSprites_.isEmpty() || commands_.count() <= QuietBacklog) return;
+    if (commands_.count() <= QuietBacklog) return;
+    const bool watched = isWatched();
     Item<LogicalCommandInfo>* it = nullptr;
     for (commands_.firstItem(it); it; it = it->next)
         if (!isQuiet(it->value)) return;
-    const bool watched = isWatched();
     Item<LogicalCommandInfo>* head = nullptr;
     while (commands_.firstItem(head)) {
-        handleEvent(head->value);
+        // The head may have started on an earlier tick; it goes on where it is.
+        if (activeSprites_.isEmpty()) startHead(watched);
         // Flag events take no time, so a few steps play them out; whatever still runs is left to the
         // ticks to come, as any command's animations are.
         for (int step = 0; step < CatchUpSteps && !activeSprites_.isEmpty(); ++step)
@@ -169,13 +180,7 @@ ZoomBoxes* VaelPhysicalObject::updateLevels(std::int32_t now) {
     Item<LogicalCommandInfo>* head = nullptr;
     if (commands_.firstItem(head)) {
         const bool watched = isWatched();
-        if (activeSprites_.isEmpty()) {
-            handleEvent(head->value);
-            if (head->value.command != 0 && watched) {
-                Container<short> me(getId());
-                dropAnswer(queryNamed(msg::PhysicalObjectMoving, &me));
-            }
-        }
+        if (activeSprites_.isEmpty()) startHead(watched);
         stepAll(activeSprites_, now, dirty, any);
         if (activeSprites_.isEmpty()) {
             finishHead(watched);

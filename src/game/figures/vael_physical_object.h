@@ -62,11 +62,13 @@ public:
     Container<Box>* update(std::int32_t now) override;
     // A view off screen ticks once a second, while a stand-off's turns, a second or so each, bring every
     // object some four flag and end-of-turn commands: past this many queued, a backlog of nothing but such
-    // commands, none awaiting a reply, is played through on one tick, or it would grow with every turn.
+    // commands and the units' states, none awaited, is played through on one tick, or it would grow with
+    // every turn.
     static constexpr int QuietBacklog = 16;
     // Steps a command of that backlog may take to play out on that tick.
     static constexpr int CatchUpSteps = 16;
-    // A flag or end-of-turn command that asks for no reply.
+    // A command that asks for no reply: a flag or end-of-turn command, or the unit's state shown (which
+    // the objects ignore).
     static bool isQuiet(const LogicalCommandInfo& command);
     virtual void releaseArtwork();
     void preload() override;
@@ -243,6 +245,9 @@ protected:
     void announce(Sprite* sprite);
     // Steps every sprite of the list; those that have finished leave it.
     void stepAll(List<Sprite*>& list, std::int32_t now, Box dirty[3], bool any[3]);
+    // The head command starts: its animations set going, and a watched view tells the layer of a unit's
+    // movement.
+    void startHead(bool watched);
     // The head command is over: hook, reply when watched, and off the queue.
     void finishHead(bool watched);
     // Plays a long backlog of quiet commands through on a view that is not on screen.
