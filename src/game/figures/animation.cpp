@@ -107,6 +107,62 @@ bool VaelPhysicalObject::stepInto(Sprite* sprite, std::int32_t now, Box dirty[3]
     return true;
 }
 
+void VaelPhysicalObject::stepAll(List<Sprite*>& list, std::int32_t now, Box dirty[3], bool any[3]) {
+    Item<Sprite*>* it = nullptr;
+    list.firstItem(it);
+    while (it) {
+        Item<Sprite*>* next = it->next;
+        if (!stepInto(it->value, now, dirty, any)) list.removeItem(it);
+        it = next;
+    }
+}
+
+void VaelPhysicalObject::startHead(bool watched) {
+    Item<LogicalCommandInfo>* head = nullptr;
+    if (!commands_.firstItem(head)) return;
+    handleEvent(head->value);
+    if (head->value.command != 0 && watched) {
+        Container<short> me(getId());
+        dropAnswer(queryNamed(msg::PhysicalObjectMoving, &me));
+    }
+}
+
+void VaelPhysicalObject::finishHead(bool watched) {
+    Item<LogicalCommandInfo>* head = nullptr;
+    if (!commands_.firstItem(head)) return;
+    commandFinished(head->value);
+    const BusMessage reply = head->value.replyEvent;
+    if (watched && reply.id() != 0)
+        debugStream() << "Posting Return Notification: " << eventName(reply.id()) << std::endl;
+    if (watched) send(reply, head->value.extra.get());
+    commands_.removeFirst();
+    if (commands_.isEmpty() && watched) {
+        Container<short> me(getId());
+        dropAnswer(queryNamed(msg::PhysicalObjectNotMoving, &me));
+    }
+}
+
+void VaelPhysicalObject::catchUp(std::int32_t now, Box dirty[3], bool any[3]) {
+    // A view on screen ticks fast enough to keep up, and its animations play as they come.
+    if (layer_ && layer_->viewMode() == layer_->layerId()) return;
+    if (commands_.count() <= QuietBacklog) return;
+    const bool watched = isWatched();
+    Item<LogicalCommandInfo>* it = nullptr;
+    for (commands_.firstItem(it); it; it = it->next)
+        if (!isQuiet(it->value)) return;
+    Item<LogicalCommandInfo>* head = nullptr;
+    while (commands_.firstItem(head)) {
+        // The head may have started on an earlier tick; it goes on where it is.
+        if (activeSprites_.isEmpty()) startHead(watched);
+        // Flag events take no time, so a few steps play them out; whatever still runs is left to the
+        // ticks to come, as any command's animations are.
+        for (int step = 0; step < CatchUpSteps && !activeSprites_.isEmpty(); ++step)
+            stepAll(activeSprites_, now, dirty, any);
+        if (!activeSprites_.isEmpty()) return;
+        finishHead(watched);
+    }
+}
+
 ZoomBoxes* VaelPhysicalObject::updateLevels(std::int32_t now) {
     Box dirty[3];
     bool any[3] = {false, false, false};
@@ -118,39 +174,16 @@ ZoomBoxes* VaelPhysicalObject::updateLevels(std::int32_t now) {
         result = std::make_unique<ZoomBoxes>();
     }
 
-    auto stepList = [&](List<Sprite*>& list) {
-        Item<Sprite*>* it = nullptr;
-        list.firstItem(it);
-        while (it) {
-            Item<Sprite*>* next = it->next;
-            if (!stepInto(it->value, now, dirty, any)) list.removeItem(it);
-            it = next;
-        }
-    };
-    stepList(looseSprites_);
+    stepAll(looseSprites_, now, dirty, any);
+    catchUp(now, dirty, any);
 
     Item<LogicalCommandInfo>* head = nullptr;
     if (commands_.firstItem(head)) {
         const bool watched = isWatched();
+        if (activeSprites_.isEmpty()) startHead(watched);
+        stepAll(activeSprites_, now, dirty, any);
         if (activeSprites_.isEmpty()) {
-            handleEvent(head->value);
-            if (head->value.command != 0 && watched) {
-                Container<short> me(getId());
-                dropAnswer(queryNamed(msg::PhysicalObjectMoving, &me));
-            }
-        }
-        stepList(activeSprites_);
-        if (activeSprites_.isEmpty()) {
-            commandFinished(head->value);
-            const BusMessage reply = head->value.replyEvent;
-            if (watched && reply.id() != 0)
-                debugStream() << "Posting Return Notification: " << eventName(reply.id()) << std::endl;
-            if (watched) send(reply, head->value.extra.get());
-            commands_.removeFirst();
-            if (commands_.isEmpty() && watched) {
-                Container<short> me(getId());
-                dropAnswer(queryNamed(msg::PhysicalObjectNotMoving, &me));
-            }
+            finishHead(watched);
             // The figures moved on this tick too: their boxes go out with it, or their last pictures
             // would stay on the map. The object goes quiet on the next tick.
             for (int level = 0; level < 3; ++level)

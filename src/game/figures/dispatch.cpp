@@ -226,6 +226,18 @@ const VaelPhysicalObject::EventHandler VaelPhysicalObject::eventHandlers[] = {
     {msg::UnitTeleport, false, &VaelPhysicalObject::onUnitTeleport},
 };
 
+bool VaelPhysicalObject::isQuiet(const LogicalCommandInfo& command) {
+    if (command.replyEvent.id() != 0) return false;
+    const std::int32_t id = command.event.id();
+    // The unit's state shown: nothing here plays it.
+    if (id == LOGICAL_OBJECT_ENABLED) return true;
+    if (command.command != 0) return false;
+    for (const char* name :
+         {msg::EndOfTurn, msg::DropFlags, msg::LowerFlags, msg::RaiseFlags, msg::RaiseGrayFlags})
+        if (id == static_cast<std::int32_t>(RegisteredMessage::getId(name))) return true;
+    return false;
+}
+
 std::int16_t VaelPhysicalObject::casualtyTarget(std::int32_t percent) const {
     return static_cast<std::int16_t>((static_cast<std::int16_t>(spriteCount_) - survivors_) * percent / 100);
 }

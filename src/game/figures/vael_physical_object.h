@@ -60,6 +60,16 @@ public:
     // it). The framework's single box is the full-size union of the same step.
     virtual ZoomBoxes* updateLevels(std::int32_t now);
     Container<Box>* update(std::int32_t now) override;
+    // A view off screen ticks once a second, while a stand-off's turns, a second or so each, bring every
+    // object some four flag and end-of-turn commands: past this many queued, a backlog of nothing but such
+    // commands and the units' states, none awaited, is played through on one tick, or it would grow with
+    // every turn.
+    static constexpr int QuietBacklog = 16;
+    // Steps a command of that backlog may take to play out on that tick.
+    static constexpr int CatchUpSteps = 16;
+    // A command that asks for no reply: a flag or end-of-turn command, or the unit's state shown (which
+    // the objects ignore).
+    static bool isQuiet(const LogicalCommandInfo& command);
     virtual void releaseArtwork();
     void preload() override;
     virtual void setupAnimations();
@@ -233,6 +243,15 @@ protected:
     VaelSprite* overlay(std::int16_t slot, const Point3D& offset, OIF<Bitmap>& library, std::int16_t group,
                         bool own);
     void announce(Sprite* sprite);
+    // Steps every sprite of the list; those that have finished leave it.
+    void stepAll(List<Sprite*>& list, std::int32_t now, Box dirty[3], bool any[3]);
+    // The head command starts: its animations set going, and a watched view tells the layer of a unit's
+    // movement.
+    void startHead(bool watched);
+    // The head command is over: hook, reply when watched, and off the queue.
+    void finishHead(bool watched);
+    // Plays a long backlog of quiet commands through on a view that is not on screen.
+    void catchUp(std::int32_t now, Box dirty[3], bool any[3]);
     // Steps a sprite; its boxes join the dirty boxes. False when it has finished.
     bool stepInto(Sprite* sprite, std::int32_t now, Box dirty[3], bool any[3]);
     void queueWaypoint(VaelSprite& sprite, const Point3D& point, std::int32_t duration, std::int16_t hex,

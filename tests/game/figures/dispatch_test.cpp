@@ -3,6 +3,8 @@
 // sides seen from the unit's own front; teleports with and without a destination; flags after a rout and
 // after elimination; paths recorded for a rampage; the formation closing up again.
 #include <algorithm>
+#include <cstdlib>
+#include <sstream>
 
 #include "game/figures/figure_fixture.h"
 #include "game/figures/figure_state_peer.h"
@@ -36,6 +38,11 @@ protected:
     }
     static LogicalCommandInfo builtIn(std::int32_t id, ContainerBase* payload, std::uint16_t value = 0) {
         return LogicalCommandInfo(0, payload, value, BusMessage(id), BusMessage(0), new Container<short>(0));
+    }
+    // A unit's state shown, as unit number 5 on hex 1204 sends it: no payload, no reply.
+    static LogicalCommandInfo stateShown() {
+        return LogicalCommandInfo(5, nullptr, 1204, BusMessage(LOGICAL_OBJECT_ENABLED), BusMessage(0),
+                                  nullptr);
     }
     static void run(VaelPhysicalObject& u, LogicalCommandInfo c) { u.handleEvent(c); }
     static void hit(VaelPhysicalObject& u, std::int16_t percent, std::uint32_t method) {
@@ -289,6 +296,147 @@ TEST_F(DispatchTest, AWavingFlagIsAlwaysPutDownSoTheCommandsAfterItFinish) {
         ASSERT_NE(u->flag(), nullptr);
         EXPECT_TRUE(u->flag()->cloth()->events().isEmpty()) << "the cloth still waves on its hold";
         EXPECT_EQ(u->region(), 1305);
+    }
+}
+
+// What a unit shows of its flag, for comparing two objects: its marks, then pole, cloth and shadow (shown,
+// drawing mode, position at each size, picture, events left), or for a leader the first figure's.
+std::string flagState(VaelPhysicalObject& u) {
+    std::ostringstream out;
+    out << "raised " << u.flagRaised() << " stale " << u.flagStale() << " leader " << u.leaderFlag();
+    auto part = [&](const char* name, const Sprite* s, bool picture = true) {
+        const auto* v = static_cast<const VaelSprite*>(s);
+        out << " | " << name << " hidden " << v->isHidden() << " mode " << v->drawMode();
+        for (int level = 0; level < 3; ++level)
+            out << " (" << v->position(level).x << "," << v->position(level).y << ")";
+        if (picture) out << " " << v->frameInfo().name << v->frameInfo().index;
+        out << " events " << v->events().count();
+    };
+    if (Flag* f = u.flag()) {
+        part("pole", f);
+        part("cloth", f->cloth());
+        // Every raise of any flag turns the one list of shadow pictures all flags rest on, so the second
+        // object's shadow rests on a picture its twin's raises have turned to.
+        part("shadow", f->shadow(), false);
+    } else if (u.figure(0)) {
+        part("figure", u.figure(0));
+    }
+    return out.str();
+}
+
+// A view off screen ticks once a second while a stand-off's turns bring each object a raise, a lowering
+// and an end of turn about as often. Played one per tick, such commands piled up turn after turn; a long
+// backlog of them is now played through on one tick, and leaves the object as playing each on ticks of
+// its own does.
+TEST_F(DispatchTest, AHiddenViewPlaysALongBacklogOfFlagCommandsThroughAndEndsAsPlayingEachDoes) {
+    struct Row {
+        const char* name;
+        std::int32_t kind;
+        std::int16_t mode;
+    };
+    // With the reversed view on screen this view is neither shown nor watched; with no view on screen it is
+    // watched, as in the battle tool.
+    for (const Row& r :
+         {Row{"a unit with a flag, the other view shown", 0, VaelSpriteLayer::ReversedView},
+          Row{"a leader waving his own figure, the other view shown", 4, VaelSpriteLayer::ReversedView},
+          Row{"a unit with a flag, no view shown", 0, VaelSpriteLayer::NoView}}) {
+        SCOPED_TRACE(r.name);
+        layer.mode = r.mode;
+        auto deliver = [](VaelPhysicalObject& u, LogicalCommandInfo c) {
+            Container<LogicalCommandInfo> box(std::move(c));
+            u.sendTo(static_cast<std::uint16_t>(u.getId()), LOGICAL_COMMAND, &box);
+        };
+        auto send = [&](VaelPhysicalObject& u, const char* event) {
+            deliver(u, command(event, new Container<short>(0)));
+        };
+        // Three hundred turns: the unit's state shown (as its unit number 5 sends it), raised (grey every
+        // third turn), lowered, dropped every seventh, turn over.
+        auto turn = [&](VaelPhysicalObject& u, int t, auto&& after) {
+            deliver(u, stateShown());
+            after();
+            send(u, t % 3 == 2 ? "RaiseGrayFlags" : "RaiseFlags");
+            after();
+            send(u, t % 7 == 6 ? "DropFlags" : "LowerFlags");
+            after();
+            send(u, "EndOfTurn");
+            after();
+        };
+        const int turns = 300;
+        std::srand(11);
+        auto* rare = unit(1204, 3, r.kind);
+        std::srand(11);
+        auto* each = unit(1204, 3, r.kind);
+
+        std::srand(23);
+        std::int32_t now = 1000;
+        int longest = 0;
+        for (int t = 0; t < turns; ++t) {
+            turn(*rare, t, [] {});
+            delete rare->updateLevels(now += 1000);
+            longest = std::max(longest, static_cast<int>(rare->commands().count()));
+        }
+        for (int tick = 0; tick < 4 * VaelPhysicalObject::QuietBacklog && rare->commands().count() > 0;
+             ++tick)
+            delete rare->updateLevels(now += 1000);
+        // Whatever passes the limit is played through on the tick.
+        EXPECT_LE(longest, VaelPhysicalObject::QuietBacklog);
+        EXPECT_EQ(rare->commands().count(), 0);
+        const int afterRare = std::rand();
+
+        std::srand(23);
+        now = 1000;
+        for (int t = 0; t < turns; ++t)
+            turn(*each, t, [&] {
+                for (int tick = 0; tick < 20 && each->commands().count() > 0; ++tick)
+                    delete each->updateLevels(now += 100);
+            });
+        EXPECT_EQ(each->commands().count(), 0);
+        EXPECT_EQ(flagState(*rare), flagState(*each));
+        EXPECT_EQ(rare->commands().count(), 0);
+        EXPECT_EQ(flagState(*rare), flagState(*each));
+        EXPECT_EQ(afterRare, std::rand()) << "the flags waved on dice of their own";
+    }
+}
+
+// Only a backlog longer than the limit, of quiet commands alone, on a view off screen, is played through;
+// otherwise one command a tick, as before.
+TEST_F(DispatchTest, OnlyALongQuietBacklogOffScreenIsPlayedThroughOnOneTick) {
+    const int q = VaelPhysicalObject::QuietBacklog;
+    struct Row {
+        const char* name;
+        std::int16_t mode;
+        int queued;
+        bool lastAsksReply;
+        int left;
+        bool lastShowsState = false;
+    };
+    const std::vector<Row> rows = {
+        {"as many as the limit, off screen", VaelSpriteLayer::NoView, q, false, q - 1},
+        {"one more, off screen", VaelSpriteLayer::NoView, q + 1, false, 0},
+        {"one more, the other view shown", VaelSpriteLayer::ReversedView, q + 1, false, 0},
+        {"one more, on screen", VaelSpriteLayer::NormalView, q + 1, false, q},
+        {"one more, the last awaits a reply", VaelSpriteLayer::NoView, q + 1, true, q},
+        {"one more, the last the unit's state", VaelSpriteLayer::NoView, q + 1, false, 0, true}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        layer.mode = r.mode;
+        auto* u = unit();
+        for (int i = 0; i < r.queued; ++i) {
+            const bool last = i + 1 == r.queued;
+            const bool reply = r.lastAsksReply && last;
+            if (r.lastShowsState && last) {
+                Container<LogicalCommandInfo> state(stateShown());
+                u->sendTo(static_cast<std::uint16_t>(u->getId()), LOGICAL_COMMAND, &state);
+                continue;
+            }
+            Container<LogicalCommandInfo> box(LogicalCommandInfo(
+                0, nullptr, 0, BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId("EndOfTurn"))),
+                BusMessage(reply ? static_cast<std::int32_t>(RegisteredMessage::getId("FlagsDown")) : 0),
+                new Container<short>(0)));
+            u->sendTo(static_cast<std::uint16_t>(u->getId()), LOGICAL_COMMAND, &box);
+        }
+        delete u->updateLevels(1000);
+        EXPECT_EQ(static_cast<int>(u->commands().count()), r.left);
     }
 }
 
