@@ -52,37 +52,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One game in the real window with its settings in the folder given.
-struct GameWindow {
-    GameWindow(const fs::path& folder, const std::string& data) {
-        std::string error;
-        sdl = platform::SdlPlatform::create(folder / "settings.ini", error);
-        EXPECT_TRUE(sdl) << error;
-        if (!sdl) return;
-        watched = std::make_unique<WatchedPlatform>(*sdl);
-        game = std::make_unique<VaelGame>(*watched, data);
-        script = std::make_unique<PlayerScript>(*watched, *game);
-        script->answer = [this](Dialog& d, const std::string& name) {
-            if (alongTheWay(name) && !keep.count(name)) clickOn(*watched, d, Dialog::IdOk);
-        };
-        watched->idle = [this] { script->idle(); };
-        // The script looks at the game whenever it waits; a tick of its own wakes it where nothing else
-        // would (a dialog with no timer running).
-        ticker = sdl->startTimer(50);
-    }
-    ~GameWindow() {
-        if (sdl && ticker) sdl->stopTimer(ticker);
-    }
-    bool ready() const { return game && game->ready(); }
-    VaelApp& app() { return game->app(); }
-
-    std::unique_ptr<platform::SdlPlatform> sdl;
-    std::unique_ptr<WatchedPlatform> watched;
-    std::unique_ptr<VaelGame> game;
-    std::unique_ptr<PlayerScript> script;
-    std::set<std::string> keep; // dialogs along the way the test answers itself
-    std::uint32_t ticker = 0;
-};
 
 // Each test's game in the real window, with its own data home and settings.
 class PlayerWindow : public ::testing::Test {
@@ -103,24 +72,6 @@ private:
     std::unique_ptr<GameWindow> window_;
 };
 
-// The road from the start dialog into a battle with the home side to the player, by clicks.
-void startBattle(GameWindow& w) {
-    PlayerScript& s = *w.script;
-    s.step("the start dialog", {}, [&s] { return s.open(StartGameDlg::TemplateName) != nullptr; });
-    s.step(
-        "Start Battle", [&s] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdStartBattle); },
-        [&s] { return s.open(ScenarioDlg::TemplateName) != nullptr; });
-    s.step(
-        "the scenario's OK", [&s] { s.click(ScenarioDlg::TemplateName, Dialog::IdOk); },
-        [&s] { return s.open(IntroDlg::TemplateName) != nullptr; });
-    s.step(
-        "the home side to the player",
-        [&s] {
-            s.click(IntroDlg::TemplateName, IntroDlg::IdHomePlayer);
-            s.click(IntroDlg::TemplateName, Dialog::IdOk);
-        },
-        [&w] { return playersOrders(w.app()); });
-}
 
 // A click on the first unit the player may order that shows on the map; the step waits for it selected.
 void clickAUnitOfHis(GameWindow& w, Combat*& unit) {

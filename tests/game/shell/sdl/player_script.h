@@ -4,6 +4,7 @@
 // fault and the game is left, so that a fault shows as a failed check rather than a test that never ends.
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,8 +19,10 @@
 #include "game/flow/game_control.h"
 #include "game/rules/leaders/leader.h"
 #include "game/shell/clicking_player.h"
+#include "game/shell/game_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
+#include "game/shell/way_dialogs.h"
 #include "platform/sdl/sdl_platform.h"
 #include "support/data_home.h"
 #include "support/temp_dir.h"
@@ -206,6 +209,57 @@ inline Grab grabMap(SDL_Window* window, VaelApp& app) {
                                    ? whole.rgb[std::size_t(y) * whole.width + x]
                                    : 0xFF000000u);
     return part;
+}
+
+// One game in the real window with its settings in the folder given.
+struct GameWindow {
+    GameWindow(const std::filesystem::path& folder, const std::string& data) {
+        std::string error;
+        sdl = platform::SdlPlatform::create(folder / "settings.ini", error);
+        EXPECT_TRUE(sdl) << error;
+        if (!sdl) return;
+        watched = std::make_unique<WatchedPlatform>(*sdl);
+        game = std::make_unique<VaelGame>(*watched, data);
+        script = std::make_unique<PlayerScript>(*watched, *game);
+        script->answer = [this](Dialog& d, const std::string& name) {
+            if (alongTheWay(name) && !keep.count(name)) clickOn(*watched, d, Dialog::IdOk);
+        };
+        watched->idle = [this] { script->idle(); };
+        // The script looks at the game whenever it waits; a tick of its own wakes it where nothing else
+        // would (a dialog with no timer running).
+        ticker = sdl->startTimer(50);
+    }
+    ~GameWindow() {
+        if (sdl && ticker) sdl->stopTimer(ticker);
+    }
+    bool ready() const { return game && game->ready(); }
+    VaelApp& app() { return game->app(); }
+
+    std::unique_ptr<platform::SdlPlatform> sdl;
+    std::unique_ptr<WatchedPlatform> watched;
+    std::unique_ptr<VaelGame> game;
+    std::unique_ptr<PlayerScript> script;
+    std::set<std::string> keep; // dialogs along the way the test answers itself
+    std::uint32_t ticker = 0;
+};
+
+// The road from the start dialog into a battle with the home side to the player, by clicks.
+inline void startBattle(GameWindow& w) {
+    PlayerScript& s = *w.script;
+    s.step("the start dialog", {}, [&s] { return s.open(StartGameDlg::TemplateName) != nullptr; });
+    s.step(
+        "Start Battle", [&s] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdStartBattle); },
+        [&s] { return s.open(ScenarioDlg::TemplateName) != nullptr; });
+    s.step(
+        "the scenario's OK", [&s] { s.click(ScenarioDlg::TemplateName, Dialog::IdOk); },
+        [&s] { return s.open(IntroDlg::TemplateName) != nullptr; });
+    s.step(
+        "the home side to the player",
+        [&s] {
+            s.click(IntroDlg::TemplateName, IntroDlg::IdHomePlayer);
+            s.click(IntroDlg::TemplateName, Dialog::IdOk);
+        },
+        [&w] { return playersOrders(w.app()); });
 }
 
 } // namespace vael::test

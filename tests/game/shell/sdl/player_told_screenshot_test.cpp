@@ -38,56 +38,15 @@ namespace {
 namespace fs = std::filesystem;
 
 // One game in the real window with its settings and saved games in a folder of its own.
-struct GameWindow {
-    explicit GameWindow(const std::string& name) : dir(name), home(dir.path().string()) {
-        std::string error;
-        sdl = platform::SdlPlatform::create(dir.path() / "settings.ini", error);
-        EXPECT_TRUE(sdl) << error;
-        if (!sdl) return;
-        watched = std::make_unique<WatchedPlatform>(*sdl);
-        game = std::make_unique<VaelGame>(*watched, VAEL_BUILD_DATA_DIR);
-        script = std::make_unique<PlayerScript>(*watched, *game);
-        script->answer = [this](Dialog& d, const std::string& name) {
-            if (alongTheWay(name) && !keep.count(name)) clickOn(*watched, d, Dialog::IdOk);
-        };
-        watched->idle = [this] { script->idle(); };
-        // The script looks at the game whenever it waits; a tick of its own wakes it where nothing else would.
-        ticker = sdl->startTimer(50);
-    }
-    ~GameWindow() {
-        if (sdl && ticker) sdl->stopTimer(ticker);
-    }
-    bool ready() const { return game && game->ready(); }
-    VaelApp& app() { return game->app(); }
-
+struct OwnFolder {
+    explicit OwnFolder(const std::string& name) : dir(name), home(dir.path().string()) {}
     TempDir dir;
     DataHome home;
-    std::unique_ptr<platform::SdlPlatform> sdl;
-    std::unique_ptr<WatchedPlatform> watched;
-    std::unique_ptr<VaelGame> game;
-    std::unique_ptr<PlayerScript> script;
-    std::uint32_t ticker = 0;
-    std::set<std::string> keep; // dialogs along the way the test answers itself
 };
-
-// The road from the start dialog into the demonstration battle with the home side to the player.
-void startBattle(GameWindow& w) {
-    PlayerScript& s = *w.script;
-    s.step("the start dialog", {}, s.opened(StartGameDlg::TemplateName));
-    s.step(
-        "Start Battle", [&s] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdStartBattle); },
-        s.opened(ScenarioDlg::TemplateName));
-    s.step(
-        "the scenario's OK", [&s] { s.click(ScenarioDlg::TemplateName, Dialog::IdOk); },
-        s.opened(IntroDlg::TemplateName));
-    s.step(
-        "the home side to the player",
-        [&s] {
-            s.click(IntroDlg::TemplateName, IntroDlg::IdHomePlayer);
-            s.click(IntroDlg::TemplateName, Dialog::IdOk);
-        },
-        [&w] { return playersOrders(w.app()); });
-}
+struct FolderGameWindow : OwnFolder, GameWindow {
+    explicit FolderGameWindow(const std::string& name)
+        : OwnFolder(name), GameWindow(dir.path(), VAEL_BUILD_DATA_DIR) {}
+};
 
 void writeShot(const Grab& grab, const std::string& name) {
     EXPECT_GT(grab.width, 0) << name << " was not taken";
@@ -111,7 +70,7 @@ std::vector<int> inkedRows(const Grab& shot, int x, int y, int w, int h) {
 // A unit of his moved two rows on, let go by a click on its own hex and clicked again: the status bar's
 // second line says it has moved this turn. Before, that click gave no answer at all.
 TEST(PlayerTold, AClickOnHisUnitThatHasMovedSaysSoInTheStatusBar) {
-    GameWindow w("player-told-moved");
+    FolderGameWindow w("player-told-moved");
     ASSERT_TRUE(w.ready());
     PlayerScript& s = *w.script;
     Combat* unit = nullptr;
@@ -164,7 +123,7 @@ TEST(PlayerTold, AClickOnHisUnitThatHasMovedSaysSoInTheStatusBar) {
 // left part the end-of-battle dialog leaves in sight. Before, the end was not told, and a line longer than
 // the window ran off its right edge.
 TEST(PlayerTold, TheEndOfABattleByRoutIsToldInTheCommentaryWrappedInsideItsWindow) {
-    GameWindow w("player-told-end");
+    FolderGameWindow w("player-told-end");
     ASSERT_TRUE(w.ready());
     PlayerScript& s = *w.script;
     std::string last;
@@ -217,7 +176,7 @@ TEST(PlayerTold, TheEndOfABattleByRoutIsToldInTheCommentaryWrappedInsideItsWindo
 // Save Game by the tool bar's third button, and OK with the name left empty: a box says why, over the save
 // dialog, which stays open once the box is closed. Before, OK did nothing and said nothing.
 TEST(PlayerTold, SaveGameWithNoNameSaysWhyAndStaysOpen) {
-    GameWindow w("player-told-save");
+    FolderGameWindow w("player-told-save");
     ASSERT_TRUE(w.ready());
     w.keep = {InformationDlg::TemplateName};
     PlayerScript& s = *w.script;
