@@ -86,15 +86,15 @@ TEST_F(ProcedureAnswers, TurnToAttackTurnsTheFewestSidesTowardAnEnemy) {
 }
 
 TEST_F(ProcedureAnswers, APhalanxCannotSwingItsSecondHexThroughAnotherUnit) {
-    // The Taxis of Hagnon holds 602 and 603 facing east.
-    const std::string hagnon = number("Taxis of Hagnon");
-    EXPECT_EQ(value("", "CanRotate(" + hagnon + ", 2)"), 1);
+    // The Taxis of Havrel holds 602 and 603 facing east.
+    const std::string havrel = number("Taxis of Havrel");
+    EXPECT_EQ(value("", "CanRotate(" + havrel + ", 2)"), 1);
     place("Riders of the Fords 1", 702, West);
     expectRows({
-        {"", "CanRotate(" + hagnon + ", 2)", 0},
-        {"", "CanRotate(" + hagnon + ", 4)", 0},
+        {"", "CanRotate(" + havrel + ", 2)", 0},
+        {"", "CanRotate(" + havrel + ", 4)", 0},
         // About face is always possible.
-        {"", "CanRotate(" + hagnon + ", 7)", 1},
+        {"", "CanRotate(" + havrel + ", 7)", 1},
         // A single hex unit turns anywhere.
         {"", "CanRotate(" + ile1 + ", 8)", 1},
     });

@@ -111,14 +111,14 @@ TEST_F(ScriptLibrary, BadListHandlesGiveFailureValues) {
 
 TEST_F(ScriptLibrary, ReadsTheMapAndTheUnits) {
     const std::string vaelmoric = number("Vaelmoric the Bold"), tezhar = number("Tezhar III");
-    const std::string hagnon = number("Taxis of Hagnon"), bowmen = number("Ridge Bowmen 1");
+    const std::string havrel = number("Taxis of Havrel"), bowmen = number("Ridge Bowmen 1");
     const std::string elephant = number("Elephant of the Line 1");
     Leader* leader = layer.findLeaderByName("Vaelmoric the Bold");
     ASSERT_TRUE(leader);
     expectRows({
         {"", "HexOccupancy(1114)", unitNumber("Vaelmoric the Bold")},
-        {"", "HexOccupancy(602)", unitNumber("Taxis of Hagnon")},
-        {"", "HexOccupancy(603)", unitNumber("Taxis of Hagnon")},
+        {"", "HexOccupancy(602)", unitNumber("Taxis of Havrel")},
+        {"", "HexOccupancy(603)", unitNumber("Taxis of Havrel")},
         {"", "HexOccupancy(601)", -1},
         {"", "HexOccupancy(1010)", -1},
         {"", "HexOccupancy(-1)", -1},
@@ -143,27 +143,27 @@ TEST_F(ScriptLibrary, ReadsTheMapAndTheUnits) {
         {"", "AdjacentHex(100, 1)", -1},
         {"", "AdjacentHex(101, 1)", 100},
         {"", "AdjacentHex(-1, 1)", -1},
-        {"", "Query(TQ, " + hagnon + ")", 7},
-        {"", "Query(SIZE, " + hagnon + ")", 8},
-        {"", "Query(UNIT_TYPE, " + hagnon + ")", 0},
-        {"", "Query(MISSLE_RANGE, " + hagnon + ")", -1},
+        {"", "Query(TQ, " + havrel + ")", 7},
+        {"", "Query(SIZE, " + havrel + ")", 8},
+        {"", "Query(UNIT_TYPE, " + havrel + ")", 0},
+        {"", "Query(MISSLE_RANGE, " + havrel + ")", -1},
         {"", "Query(MISSLE_TYPE, " + bowmen + ")", 1},
         {"", "Query(15, " + vaelmoric + ")", leader->getInitiative()},
         {"", "Query(TQ, " + vaelmoric + ")", -1},
         {"", "Query(TQ, 9999)", -1},
         {"", "Query(TQ, -7)", -1},
-        {"", "IsLeader(" + vaelmoric + ") * 10 + IsLeader(" + hagnon + ")", 10},
+        {"", "IsLeader(" + vaelmoric + ") * 10 + IsLeader(" + havrel + ")", 10},
         {"", "IsLeader(9999)", 0},
         {"", "IsEnemy(" + vaelmoric + ", " + tezhar + ")", 1},
-        {"", "IsEnemy(" + vaelmoric + ", " + hagnon + ")", 0},
-        {"", "IsEnemy(" + elephant + ", " + hagnon + ")", 1},
-        {"", "IsEnemy(9999, " + hagnon + ")", 0},
+        {"", "IsEnemy(" + vaelmoric + ", " + havrel + ")", 0},
+        {"", "IsEnemy(" + elephant + ", " + havrel + ")", 1},
+        {"", "IsEnemy(9999, " + havrel + ")", 0},
         // No unit, a leader where a fighting unit is wanted: failure values.
         {"", "CanAttack(" + vaelmoric + ", 600)", 0},
         {"", "AnyoneToCombat(" + vaelmoric + ")", -1},
         {"", "TurnToAttack(9999)", -1},
         {"", "FindClosestEnemyToAttack(" + vaelmoric + ")", -1},
-        {"", "FindClosestEnemyToFire(" + hagnon + ")", -1},
+        {"", "FindClosestEnemyToFire(" + havrel + ")", -1},
         {"", "InCommandRange(9999)", -1},
         {"", "CanMove(9999)", 0},
         {"", "CanMove(" + vaelmoric + ")", 1},
@@ -171,9 +171,9 @@ TEST_F(ScriptLibrary, ReadsTheMapAndTheUnits) {
         {"", "IsInGeneralDir(9999, 600)", 0},
         {"", "GetValidMovement(9999)", 0},
         {"", "EnemyWithinRange(9999, 3)", 0},
-        {"", "EnemyWithinRange(" + hagnon + ", 2)", 0},
+        {"", "EnemyWithinRange(" + havrel + ", 2)", 0},
         {"a = GetList();", "GetUnitPaths(9999, a)", 0},
-        {"", "GetUnitPaths(" + hagnon + ", 4)", 0},
+        {"", "GetUnitPaths(" + havrel + ", 4)", 0},
         // Outside an activation there is no group, leader or current unit.
         {"", "GroupListGetNext()", -1},
         {"", "GroupListGet()", -1},
@@ -186,17 +186,17 @@ TEST_F(ScriptLibrary, ReadsTheMapAndTheUnits) {
 }
 
 TEST_F(ScriptLibrary, AssignListKindFiveGivesEachHexOnceFrontFirst) {
-    Combat* hagnon = layer.findCombatUnitByName("Taxis of Hagnon");
-    ASSERT_TRUE(hagnon);
-    hagnon->GetValidMovement();
-    List<short> expected = hagnon->getFrontHexes();
-    for (const List<short>* part : {&hagnon->getFlankHexes(), &hagnon->getRearHexes()})
+    Combat* havrel = layer.findCombatUnitByName("Taxis of Havrel");
+    ASSERT_TRUE(havrel);
+    havrel->GetValidMovement();
+    List<short> expected = havrel->getFrontHexes();
+    for (const List<short>* part : {&havrel->getFlankHexes(), &havrel->getRearHexes()})
         for (Item<short>* i = part->firstItem(i) ? i : nullptr; i; i = i->next)
             if (!expected.contains(i->value)) expected.append(i->value);
     ASSERT_GT(expected.count(), 0);
     auto fresh = makeOpponent();
     ASSERT_EQ(compile("S { Conditions { var r, a, n, h; a = GetList(); r = AssignList(a, 5, " +
-                          number("Taxis of Hagnon") + "); n = SizeOfList(a); h = GetNextInList(a); }; }",
+                          number("Taxis of Havrel") + "); n = SizeOfList(a); h = GetNextInList(a); }; }",
                       fresh.get()),
               1);
     ASSERT_TRUE(fresh->runConditions());

@@ -197,7 +197,7 @@ TEST_F(SavedGame, WithoutComputerSidesOrCombatsTheTailIsSevenZeroBytesBeforeTheR
 
 TEST_F(SavedGame, AComputerSideAndACombatAreWrittenAfterTheUnits) {
     LeaderControl(layer, team);
-    Combat* a = layer.findCombatUnitByName("Taxis of Hagnon");
+    Combat* a = layer.findCombatUnitByName("Taxis of Havrel");
     Combat* d = layer.findCombatUnitByName("Elephant of the Line 1");
     CombatStruct combat;
     combat.attackers.append(a);
@@ -238,25 +238,25 @@ TEST_F(SavedGame, TheFileTellsWhereThePartBeginsAndLoadsBackToTheSameBytes) {
     shell.adopt(other);
     other.getSideControlServices().makeOpponent = makeVaelAI;
     ASSERT_TRUE(other.LoadScenario(ScenarioInfoStruct{10, "Ghatmar", "GHATMAR.SCN", 0}));
-    other.findCombatUnitByName("Taxis of Hagnon")->setCohesionHits(3);
+    other.findCombatUnitByName("Taxis of Havrel")->setCohesionHits(3);
     ASSERT_TRUE(LoadGame(other, saved, error)) << error;
     EXPECT_EQ(saveLayerPart(other), part);
     ASSERT_TRUE(other.getOpponent(true) && other.getOpponent(false));
     EXPECT_EQ(other.getHomePlanName(), "ghatmar_h2.pln");
     EXPECT_EQ(other.getLocalLeaders().count(), 6);
-    EXPECT_EQ(other.findCombatUnitByName("Taxis of Hagnon")->getCohesionHits(), 0);
+    EXPECT_EQ(other.findCombatUnitByName("Taxis of Havrel")->getCohesionHits(), 0);
 }
 
 // An eliminated unit left its group as it fell. The battle a saved game is loaded into is built anew from
 // the scenario with every unit in its group: the file's fallen unit must leave it again, or it would stand
-// first and give the group its facing. The first record of the part is Taxis of Hagnon's, the first of
+// first and give the group its facing. The first record of the part is Taxis of Havrel's, the first of
 // the eight phalanxes of group 2; bytes 20 and 21 of a unit's record are its out-of-play word.
 TEST_F(SavedGame, AUnitEliminatedInTheSavedBattleIsOutOfItsGroupOnceLoaded) {
     std::vector<std::uint8_t> part = saveLayerPart(layer);
     ASSERT_EQ(layer.getHomeUnits().count() > 0, true);
     Combat* first = nullptr;
     layer.getHomeUnits().first(first);
-    ASSERT_EQ(first->getName(), "Taxis of Hagnon");
+    ASSERT_EQ(first->getName(), "Taxis of Havrel");
     ASSERT_EQ((std::vector<std::uint8_t>{part[20], part[21]}), (std::vector<std::uint8_t>{0, 0}));
     part[20] = 1;
 
@@ -264,7 +264,7 @@ TEST_F(SavedGame, AUnitEliminatedInTheSavedBattleIsOutOfItsGroupOnceLoaded) {
     shell.adopt(other);
     other.getSideControlServices().makeOpponent = makeVaelAI;
     ASSERT_TRUE(other.LoadScenario(ScenarioInfoStruct{10, "Ghatmar", "GHATMAR.SCN", 0}));
-    Combat* fallen = other.findCombatUnitByName("Taxis of Hagnon");
+    Combat* fallen = other.findCombatUnitByName("Taxis of Havrel");
     Group* group = other.findGroup(static_cast<std::uint16_t>(fallen->getLeaderId()));
     ASSERT_NE(group, nullptr);
     ASSERT_EQ(group->units.count(), 8);
@@ -276,7 +276,7 @@ TEST_F(SavedGame, AUnitEliminatedInTheSavedBattleIsOutOfItsGroupOnceLoaded) {
     VaelUnit* leading = nullptr;
     group->units.first(leading);
     ASSERT_NE(leading, nullptr);
-    EXPECT_EQ(leading->getName(), "Taxis of Bryas");
+    EXPECT_EQ(leading->getName(), "Taxis of Brask");
     // The other groups keep every member.
     Combat* companion = other.findCombatUnitByName("Companion Ile 1");
     EXPECT_EQ(other.findGroup(static_cast<std::uint16_t>(companion->getLeaderId()))->units.count(), 6);
@@ -286,7 +286,7 @@ TEST_F(SavedGame, AFileCutShortChangesNothing) {
     LeaderControl(layer, team);
     const std::vector<std::uint8_t> part = saveLayerPart(layer);
     // Another state of the battle, which a refused file must leave as it is.
-    layer.findCombatUnitByName("Taxis of Hagnon")->setCohesionHits(2);
+    layer.findCombatUnitByName("Taxis of Havrel")->setCohesionHits(2);
     const std::vector<std::uint8_t> before = saveLayerPart(layer);
     std::vector<std::size_t> cuts{0, 1, 2, 40, part.size() - 25, part.size() - 1};
     for (std::size_t cut = 0; cut < part.size(); cut += 97)
@@ -312,11 +312,11 @@ TEST_F(SavedGame, CombatMembersThatMatchNothingAreSkippedAndEmptySidesDropTheCom
     std::vector<std::uint8_t> part = saveLayerPart(layer);
     part = withoutRunningState(part);
     part.resize(part.size() - 2); // the combat count
-    const std::uint8_t hagnon = static_cast<std::uint8_t>(unitNumber("Taxis of Hagnon"));
+    const std::uint8_t havrel = static_cast<std::uint8_t>(unitNumber("Taxis of Havrel"));
     const std::uint8_t elephant = static_cast<std::uint8_t>(unitNumber("Elephant of the Line 1"));
     part.insert(part.end(), {2, 0,
-                             // attackers 900 and Hagnon, defender the elephant
-                             2, 0, 0x84, 0x03, hagnon, 0, 1, 0, elephant, 0, 0, 0, 0, 0, 0, 0, 0xF2, 0x03,
+                             // attackers 900 and Havrel, defender the elephant
+                             2, 0, 0x84, 0x03, havrel, 0, 1, 0, elephant, 0, 0, 0, 0, 0, 0, 0, 0xF2, 0x03,
                              // an attacker that is no unit
                              1, 0, 0x84, 0x03, 1, 0, elephant, 0, 0, 0, 0, 0, 0, 0, 0xF3, 0x03});
     std::string error;
@@ -329,19 +329,19 @@ TEST_F(SavedGame, CombatMembersThatMatchNothingAreSkippedAndEmptySidesDropTheCom
 }
 
 TEST_F(SavedGame, ACombatKeepsItsLeadersAndMovedFlagsByteForByte) {
-    const std::uint8_t hagnon = static_cast<std::uint8_t>(unitNumber("Taxis of Hagnon"));
+    const std::uint8_t havrel = static_cast<std::uint8_t>(unitNumber("Taxis of Havrel"));
     const std::uint8_t melagor = static_cast<std::uint8_t>(unitNumber("Melagor"));
     const std::uint8_t elephant = static_cast<std::uint8_t>(unitNumber("Elephant of the Line 1"));
     const std::uint8_t tezhar = static_cast<std::uint8_t>(unitNumber("Tezhar III"));
     Combat* second = nullptr;
     for (Combat* unit : each(layer.getHomeUnits()))
-        if (unit->getUnitNum() != hagnon && !second) second = unit;
+        if (unit->getUnitNum() != havrel && !second) second = unit;
     ASSERT_NE(second, nullptr);
     const std::uint8_t other = static_cast<std::uint8_t>(second->getUnitNum());
     // Two attackers, the first of which charged, one defender with his leader beside him, hex 1010.
     // clang-format off
     const std::vector<std::uint8_t> combatBytes{1, 0,                   // one combat
-                                                2, 0, hagnon, 0, other, 0, // attackers
+                                                2, 0, havrel, 0, other, 0, // attackers
                                                 1, 0, elephant, 0,      // defenders
                                                 1, 0, melagor, 0,       // attacking leaders
                                                 1, 0, tezhar, 0,        // defending leaders
@@ -349,7 +349,7 @@ TEST_F(SavedGame, ACombatKeepsItsLeadersAndMovedFlagsByteForByte) {
                                                 0xF2, 0x03};
     // clang-format on
     CombatStruct combat;
-    combat.attackers.append(layer.findCombatUnit(hagnon));
+    combat.attackers.append(layer.findCombatUnit(havrel));
     combat.attackers.append(second);
     combat.defenders.append(layer.findCombatUnit(elephant));
     combat.attackingLeaders.append(layer.findLeader(melagor));
@@ -388,11 +388,11 @@ TEST_F(SavedGame, AnAttackerThatMatchesNoUnitTakesItsMovedFlagAlong) {
     std::vector<std::uint8_t> part = saveLayerPart(layer);
     part = withoutRunningState(part);
     part.resize(part.size() - 2);
-    const std::uint8_t hagnon = static_cast<std::uint8_t>(unitNumber("Taxis of Hagnon"));
+    const std::uint8_t havrel = static_cast<std::uint8_t>(unitNumber("Taxis of Havrel"));
     const std::uint8_t elephant = static_cast<std::uint8_t>(unitNumber("Elephant of the Line 1"));
-    // Attackers 900 (no unit, charged) and Hagnon (did not), a leader number that is nobody's.
+    // Attackers 900 (no unit, charged) and Havrel (did not), a leader number that is nobody's.
     // clang-format off
-    part.insert(part.end(), {1, 0, 2, 0, 0x84, 0x03, hagnon, 0, 1, 0, elephant, 0, 0, 0, 1, 0, 0x84, 0x03,
+    part.insert(part.end(), {1, 0, 2, 0, 0x84, 0x03, havrel, 0, 1, 0, elephant, 0, 0, 0, 1, 0, 0x84, 0x03,
                              2, 0, 1, 0, 0, 0, 0xF2, 0x03});
     // clang-format on
     std::string error;

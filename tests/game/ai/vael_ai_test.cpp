@@ -310,9 +310,9 @@ TEST_F(Activation, TheCursorStartsAgainAfterTheEndAndOnAReset) {
 }
 
 TEST_F(Activation, TheLeaderAndWhoHeMayOrder) {
-    const std::string hagnon = number("Taxis of Hagnon");
+    const std::string havrel = number("Taxis of Havrel");
     ASSERT_EQ(compile(plan("r0 = GetLeader(); r1 = InCommandRange(" + ile[1] + ") * 10 + CanBeOrdered(" +
-                           ile[6] + "); r2 = InCommandRange(" + hagnon + ") * 10 + CanBeOrdered(" + hagnon +
+                           ile[6] + "); r2 = InCommandRange(" + havrel + ") * 10 + CanBeOrdered(" + havrel +
                            "); var a, x; a = GetList(); x = AssignList(a, 6, 0); r3 = SizeOfList(a); "
                            "FinishLeader();")),
               1);
@@ -343,11 +343,11 @@ TEST_F(Activation, ARoutingUnitRalliesOnLowDice) {
 // The leader most needed: Melagor (initiative 3) goes to the nearest unit with cohesion hits even when
 // one of his units is routing; Aristhon (initiative 4) goes to the routing one.
 TEST_F(Activation, TheHurtingUnitOfALeaderOfInitiativeThreeIsNeverARoutingOne) {
-    Combat* nikandor = layer.findCombatUnitByName("Taxis of Nikandor");
+    Combat* nevandir = layer.findCombatUnitByName("Taxis of Nevandir");
     Combat* bowmen = layer.findCombatUnitByName("Ridge Bowmen 3");
-    ASSERT_TRUE(nikandor && bowmen);
-    nikandor->CohesionHit(nikandor->getTroopQuality(), 0);
-    ASSERT_TRUE(nikandor->isRouting());
+    ASSERT_TRUE(nevandir && bowmen);
+    nevandir->CohesionHit(nevandir->getTroopQuality(), 0);
+    ASSERT_TRUE(nevandir->isRouting());
     bowmen->setCohesionHits(2);
     const struct {
         const char* leader;
@@ -448,7 +448,7 @@ TEST_F(Withdrawal, AWithdrawalThatNeverBeginsDoesNotHoldTheOrders) {
 
 // A unit can leave the group during an order (it falls). The cursor then goes on from where that unit
 // stood: its follower comes next. Here a move by the bowmen is under way when a unit of the left wing is
-// eliminated; the cursor had last given the second phalanx, Orthon.
+// eliminated; the cursor had last given the second phalanx, Orvael.
 struct Fall {
     const char* falls;
     const char* step;  // the cursor's procedure called after the order
@@ -473,19 +473,19 @@ TEST_P(GroupCursor, GoesOnPastAUnitThatFellDuringAnOrder) {
                       "Orders for LeftWing { go Plan(); }; }"),
               1);
     activate("LeftWing");
-    EXPECT_EQ(global(0), unitNumber("Taxis of Orthon"));
+    EXPECT_EQ(global(0), unitNumber("Taxis of Orvael"));
     EXPECT_EQ(global(1), 10);
     EXPECT_EQ(global(2), row.gives ? unitNumber(row.gives) : -1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Falls, GroupCursor,
-                         testing::Values(Fall{"Taxis of Orthon", "GroupListGetNext", "Taxis of Philon"},
-                                         Fall{"Taxis of Orthon", "GroupListGetPrevious", "Taxis of Nikandor"},
-                                         Fall{"Taxis of Nikandor", "GroupListGetNext", "Taxis of Philon"},
-                                         Fall{"Taxis of Nikandor", "GroupListGetPrevious", nullptr},
-                                         Fall{"Taxis of Philon", "GroupListGetNext", "Taxis of Sostrat"},
-                                         Fall{"Taxis of Philon", "GroupListGetPrevious",
-                                              "Taxis of Nikandor"}),
+                         testing::Values(Fall{"Taxis of Orvael", "GroupListGetNext", "Taxis of Pellan"},
+                                         Fall{"Taxis of Orvael", "GroupListGetPrevious", "Taxis of Nevandir"},
+                                         Fall{"Taxis of Nevandir", "GroupListGetNext", "Taxis of Pellan"},
+                                         Fall{"Taxis of Nevandir", "GroupListGetPrevious", nullptr},
+                                         Fall{"Taxis of Pellan", "GroupListGetNext", "Taxis of Soldrak"},
+                                         Fall{"Taxis of Pellan", "GroupListGetPrevious",
+                                              "Taxis of Nevandir"}),
                          [](const testing::TestParamInfo<Fall>& info) {
                              const std::string name = info.param.falls;
                              return name.substr(name.rfind(' ') + 1) + "FallsThen" + (info.param.step + 12);

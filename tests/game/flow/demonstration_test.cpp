@@ -74,7 +74,7 @@ TEST_F(Demonstration, LoadsBothArmiesWithTheirCommanders) {
     EXPECT_EQ(layer.getHomeUnitCount(), 12 + 6 + skirmishers);
     EXPECT_EQ(layer.getVisitorUnitCount(), indians);
     EXPECT_EQ(checks.count(), static_cast<std::size_t>(7 - skirmishers + 25 - indians));
-    Combat* first = layer.findCombatUnitByName("Taxis of Hagnon");
+    Combat* first = layer.findCombatUnitByName("Taxis of Havrel");
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->getUnitNum(), 3); // after the three Macedonian leaders
     EXPECT_EQ(first->getHex(), 602);

@@ -532,7 +532,7 @@ TEST_F(NetGameChosen, TheHostPlaysTheBattleItChoseWithThePlayerWhoGreets) {
             told = told || l.rfind("NetStartBattle skirmish.scn\n(", 0) == 0;
     EXPECT_TRUE(told) << "the guest is told to load the chosen battle";
     EXPECT_NE(game.app().logicalLayer().findCombatUnitByName("Ridge Bowmen 1"), nullptr);
-    EXPECT_EQ(game.app().logicalLayer().findCombatUnitByName("Taxis of Orthon"), nullptr)
+    EXPECT_EQ(game.app().logicalLayer().findCombatUnitByName("Taxis of Orvael"), nullptr)
         << "the demonstration battle's phalanx is no part of the skirmish";
 }
 

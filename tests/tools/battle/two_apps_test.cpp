@@ -567,7 +567,7 @@ TEST_F(TwoAppsFalls, AUnitThatFellOnTheHostLeavesTheGuestsComputerPlayersGroupOn
 }
 
 // The other way the guest's own word of the fall comes with its state: the host hears that word once and
-// nothing of the state, so game control counts the fall once. Taxis of Orthon (a Macedonian phalanx of TQ
+// nothing of the state, so game control counts the fall once. Taxis of Orvael (a Macedonian phalanx of TQ
 // 7, worth twice that) leaves the left wing of 11 (4 phalanxes, 7 bowmen).
 TEST_F(TwoAppsFalls, AUnitThatFellOnTheGuestIsHeardOnceOnTheHost) {
     loadUnits(*guest);
@@ -577,7 +577,7 @@ TEST_F(TwoAppsFalls, AUnitThatFellOnTheGuestIsHeardOnceOnTheHost) {
     Group* wing = here.findGroup(3);
     ASSERT_NE(wing, nullptr);
     ASSERT_EQ(wing->units.count(), 11);
-    Combat* falls = there.findCombatUnitByName("Taxis of Orthon");
+    Combat* falls = there.findCombatUnitByName("Taxis of Orvael");
     ASSERT_NE(falls, nullptr);
     // Out of play without a word here: the word goes with the state, written by hand.
     falls->VaelUnit::disconnectHandlers();
@@ -594,7 +594,7 @@ TEST_F(TwoAppsFalls, AUnitThatFellOnTheGuestIsHeardOnceOnTheHost) {
     drain();
     EXPECT_EQ(hostEar.heard, std::vector<EliminateUnitData>{word});
     EXPECT_EQ(wing->units.count(), 10);
-    EXPECT_TRUE(here.findCombatUnitByName("Taxis of Orthon")->isOutOfPlay());
+    EXPECT_TRUE(here.findCombatUnitByName("Taxis of Orvael")->isOutOfPlay());
     EXPECT_EQ(host->app->net().batchesSent(), batchesBefore);
     EXPECT_TRUE(host->lost.empty());
     hostEar.detach();
