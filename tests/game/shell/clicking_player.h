@@ -39,6 +39,27 @@ inline VaelMapWindow* mapWindow(VaelApp& app) {
     return nullptr;
 }
 
+// The battle's map window, in whichever view it shows.
+inline VaelMapWindow* shownMapWindow(VaelApp& app) {
+    if (!app.views()) return nullptr;
+    for (VaelPhysicalLayer* layer : {&app.views()->normal(), &app.views()->reversed()}) {
+        Item<Viewport*>* v = nullptr;
+        for (layer->viewports().firstItem(v); v; v = v->next)
+            if (auto* w = dynamic_cast<VaelMapWindow*>(v->value->display())) return w;
+    }
+    return nullptr;
+}
+
+// Whether the player's leader stands ready for his orders, nothing moving on the map.
+inline bool playersOrders(VaelApp& app) {
+    GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
+    if (!control || !shownMapWindow(app) || app.modalDepth() > 0) return false;
+    const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
+    return leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive() &&
+           app.views()->normal().movingObjects().count() == 0 &&
+           app.views()->reversed().movingObjects().count() == 0;
+}
+
 inline PointedVaelLandscape* shownLandscape(VaelApp& app) {
     VaelMapWindow* w = mapWindow(app);
     return w ? dynamic_cast<PointedVaelLandscape*>(w->tile().landscape()) : nullptr;

@@ -93,7 +93,7 @@ protected:
             if (++idle > 200000) {
                 ADD_FAILURE() << "the player never came to his orders";
                 going = false;
-            } else if (atTheOrders()) {
+            } else if (playersOrders(game.app())) {
                 going = atOrders();
             }
             if (!going) {
@@ -106,15 +106,6 @@ protected:
         this->game = nullptr;
     }
 
-    bool atTheOrders() {
-        VaelApp& app = game->app();
-        GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
-        if (!control || !mapWindow(app) || app.modalDepth() > 0) return false;
-        const Leader* leader = control->leaderAt(control->getActiveLeader()).leader;
-        return leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive() &&
-               app.views()->normal().movingObjects().count() == 0 &&
-               app.views()->reversed().movingObjects().count() == 0;
-    }
     VaelApp& app() { return game->app(); }
     std::string status(int pane) { return game->frame().statusBar()->text(pane); }
     Combat* unitNamed(const std::string& name) { return app().logicalLayer().findCombatUnitByName(name); }
