@@ -116,6 +116,11 @@ void GameControl::EndGame() {
             winner_ = homeNation_;
     }
     gameOver_ = 1;
+    if (tellEndAfterActivation()) return;
+    tellEnd();
+}
+
+void GameControl::tellEnd() {
     Container<EndOfGameResults> box(results(winner_));
     awaitGameEnded();
     sendNamed(msg::EndOfGame, &box);

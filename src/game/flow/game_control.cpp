@@ -143,6 +143,7 @@ ContainerBase* continuation(Component* target, BusMessage, ContainerBase*) {
     GameControl* control = controlOf(target, __LINE__);
     if (!control) return nullptr;
     control->disconnectNamed(msg::GameSynchronized, &continuation<Step>);
+    control->continuationRan();
     (control->*Step)();
     return nullptr;
 }
@@ -252,6 +253,16 @@ void GameControl::activate(std::int16_t index, bool announceFirst) {
 
 void GameControl::awaitGameEnded() {
     awaitSynchronisation(&continuation<&GameControl::GameEnded>);
+}
+
+bool GameControl::tellEndAfterActivation() {
+    // The acting machine goes on with the activation's steps until it hears of the end, and every machine
+    // shows them in the order it played them. Told at once, the end would fall among those steps in one
+    // place here and in another there; told when the activation's last step has been seen everywhere, it
+    // comes after all of them on every machine.
+    if (players_ <= 1 || continuation_ != &continuation<&GameControl::NextLeader>) return false;
+    awaitSynchronisation(&continuation<&GameControl::tellEnd>);
+    return true;
 }
 
 void GameControl::goToRoutPhase() {

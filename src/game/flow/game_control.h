@@ -98,6 +98,8 @@ public:
     void UnitMovementDone(std::uint16_t unitNumber);
     void EndGame();
     void GameEnded();
+    // The continuation that "GameSynchronized" ran has gone: nothing is awaited until a new one is set.
+    void continuationRan() { continuation_ = nullptr; }
     void AutomaticWin(std::int16_t side);
     // The battle ended without game control's own end (the other machine of a network game left, and the
     // side played here wins by default): from now on game control moves nothing on, neither a leader nor a
@@ -162,6 +164,12 @@ private:
     void completeSynchronisation();
     // The continuation the next "GameSynchronized" runs; null for none.
     void awaitSynchronisation(HandlerFunction continuation);
+    // Every machine is told of the end, and game control waits until each has seen it.
+    void tellEnd();
+    // In a battle between machines, a leader's activation may be under way on the other machine when the
+    // end is decided: the end is then told once that activation has ended on every machine. True when it
+    // waits so.
+    bool tellEndAfterActivation();
 
     DynArray<LeaderUnitInfo> leaders_{10};
     DynArray<short> goneThisTurn_{10};

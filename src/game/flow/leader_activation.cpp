@@ -1,11 +1,14 @@
 #include "game/flow/leader_activation.h"
 
 #include "framework/core/answer.h"
+#include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/rules/leaders/group.h"
+#include "game/rules/leaders/leader.h"
 #include "game/rules/rules_message_names.h"
 
 namespace vael {
@@ -52,6 +55,11 @@ ContainerBase* onEndOfGame(Component* target, BusMessage, ContainerBase* data) {
     return nullptr;
 }
 
+ContainerBase* onEndGame(Component* target, BusMessage, ContainerBase*) {
+    if (VaelLogicalLayer* layer = layerOf(target, __LINE__)) OrdersEndWithTheBattle(*layer);
+    return nullptr;
+}
+
 ContainerBase* onCreateGameControl(Component* target, BusMessage, ContainerBase* data) {
     VaelLogicalLayer* layer = layerOf(target, __LINE__);
     if (!layer) return nullptr;
@@ -74,6 +82,7 @@ void connectLeaderActivation(VaelLogicalLayer& layer) {
     layer.connectNamed(msg::CombatDone, onCombatDone);
     layer.connectNamed(msg::DoneViewingCombatResults, onDoneViewingCombatResults);
     layer.connectNamed(msg::EndOfGame, onEndOfGame);
+    layer.connect(BusMessage(END_GAME), onEndGame);
     layer.connectNamed(msg::CreateGameControl, onCreateGameControl);
 }
 
@@ -173,6 +182,19 @@ void CombatPauseOver(VaelLogicalLayer& layer) {
     dropAnswer(layer.queryNamedEmpty(msg::ZoomOutAfterCombat));
     dropAnswer(layer.queryNamedEmpty(msg::FinishLeader));
     synchronise(layer, doing);
+}
+
+void OrdersEndWithTheBattle(VaelLogicalLayer& layer) {
+    // Alone, the battle's end is shown at once. Between machines it is shown once the activation under way
+    // has ended on every machine, and a person giving orders here would go on ordering a battle already
+    // decided: his orders end with the fall, as by his own Finish Leader, and his shock follows.
+    if (layer.getLocalLeaders().isEmpty()) return;
+    const Group* group = layer.getActiveGroup();
+    auto* leader = group ? dynamic_cast<Leader*>(group->leader) : nullptr;
+    if (!leader || !leader->isOrdersPhaseActive() || !layer.isLocalLeader(leader) ||
+        layer.isComputerLeader(leader) || leader->isComputerControlled())
+        return;
+    layer.sendNamedEmpty(msg::LeaderFinishLeader);
 }
 
 void EndOfGame(VaelLogicalLayer& layer, const EndOfGameResults& results) {

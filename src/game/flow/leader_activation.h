@@ -44,6 +44,8 @@ void DoneViewingCombatResults(VaelLogicalLayer& layer);
 void CombatPauseOver(VaelLogicalLayer& layer);
 // A battle closed during the pause must not report its end into the next battle.
 void endCombatPause(VaelLogicalLayer& layer);
+// A decisive fall (END_GAME) on this machine: the orders of a person's leader active here end with it.
+void OrdersEndWithTheBattle(VaelLogicalLayer& layer);
 void EndOfGame(VaelLogicalLayer& layer, const EndOfGameResults& results);
 
 VAEL_TYPE_NAME(RaiseFlagsStruct, "RaiseFlagsStruct");

@@ -356,12 +356,66 @@ TEST_F(GameControlTest, ABattleEndedElsewhereMovesNothingOn) {
     EXPECT_EQ(other.getWinner(), 3u);
 }
 
+// A commander falls while a leader's activation is under way. Between machines, the acting one goes on
+// with the activation's steps until it hears of the end, so every machine is told of it only when the
+// activation has ended on all of them; the winner is decided at the fall. Alone, or with no activation
+// under way, the end is told at once.
+TEST_F(GameControlTest, AnEndDuringAnotherMachinesActivationIsToldWhenTheActivationEnds) {
+    struct Row {
+        const char* what;
+        std::int16_t players;
+        std::uint16_t initiative; // 0: nobody to choose, the turn stands in its rout phase
+        bool deferred;
+    } rows[] = {{"two machines, an activation under way", 2, 3, true},
+                {"one machine, an activation under way", 1, 3, false},
+                {"two machines, the rout phase", 2, 0, false}};
+    control.detach(); // each row's game control is the only one to hear the end
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        GameControl& c = fresh({{"Aristhon (Host)", row.initiative, 1, nullptr},
+                                {"Rajavan (Guest)", row.initiative, 3, nullptr}});
+        c.setHomeNation(1), c.setVisitorNation(3), c.setPlayers(row.players);
+        c.setHomeTQLimit(30), c.setVisitorTQLimit(30);
+        test::ScriptedRolls rolls{4}; // 4 of a total initiative of 6 falls to Rajavan
+        c.BeginGame(0);
+        settle();
+        ASSERT_EQ(c.getActiveLeader(), row.initiative ? 1 : GameControl::NoLeader);
+        world.log.clear();
+        c.setHomeTQLimit(0); // the home side is over its limit: the visitors win
+        c.sendEmpty(END_GAME);
+        settle();
+        c.sendEmpty(END_GAME); // a second end before the first is told changes nothing
+        settle();
+        EXPECT_EQ(test::values(c.isGameOver(), c.getWinner()), "1 3");
+        const std::string told = "EndOfGame winner 3 Macedonian(1) 0/0 routed 0(0) out 0/0 Indian(3) 0/30 "
+                                 "routed 0(0) out 0/0";
+        if (row.deferred) {
+            EXPECT_EQ(world.log, Lines{});
+            c.SynchronizeGame("viewing combat results");
+            settle();
+            EXPECT_EQ(world.log, Lines{"AddCommentary \\B1 player\\b is still viewing combat results..."});
+            world.log.clear();
+            c.SynchronizeGame("viewing combat results");
+            settle();
+            // No next leader: the step that closed the activation tells the end.
+            EXPECT_EQ(world.log, (Lines{"GameSynchronized", told}));
+        } else {
+            EXPECT_EQ(world.log, Lines{told});
+        }
+        world.log.clear();
+        for (std::int16_t i = 0; i < row.players; ++i)
+            c.SynchronizeGame("");
+        settle();
+        EXPECT_EQ(world.log, (Lines{"GameSynchronized", "GameEnded 0"}));
+    }
+}
+
 // The battle ends while game control waits for the answer to its first question of a turn (the other
 // machine went away meanwhile): the turn that was opening opens no leader and no rout phase.
 TEST_F(GameControlTest, ABattleEndedWhileATurnOpensOpensNothing) {
     struct Row {
         const char* what;
-        std::int16_t initiative; // 0: nobody to choose, so the turn would go to its rout phase
+        std::uint16_t initiative; // 0: nobody to choose, so the turn would go to its rout phase
     } rows[] = {{"a leader would be activated", 3}, {"the rout phase would begin", 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

@@ -71,7 +71,8 @@ const Lines heard =
     lines("BeginLeaderOrdersPhase", "ActivateLeader", "NoMoreOrders", "RaiseFlags", "InitLeader",
           "InitAILeader", "AddBattleScars", "ZoomOutAfterCombat", "FinishLeader", "SynchronizeGame",
           "GameSynchronized", "RoutPhase", "EndOfTurn", "BeginTurn", "EliteInitiative", "EndOfGame",
-          "EndGameMusic", "GameEnded", "AddCommentary", "ChangeMainCaption", "DoneViewingCombatResults");
+          "EndGameMusic", "GameEnded", "AddCommentary", "ChangeMainCaption", "DoneViewingCombatResults",
+          "LeaderFinishLeader");
 
 class TurnSequence : public ::testing::Test {
 protected:
@@ -257,6 +258,45 @@ TEST_F(TurnSequence, TheEndOfTheGameIsWonOrLostByTheNationOfThisMachinesHumanLea
 
 // On a machine of a network game the other machine's leaders are not this machine's, though the computer
 // does not play them either.
+// A commander falls while Vaelmoric gives orders. Between machines the end is shown once the activation
+// has ended everywhere, so a person's leader played here ends his orders with the fall; the computer's,
+// another machine's, one whose orders are over, and any leader of a battle of one machine are left alone.
+TEST_F(TurnSequence, ADecisiveFallEndsTheOrdersOfAPersonsLeaderPlayedHere) {
+    struct Row {
+        const char* what;
+        bool betweenMachines, playedHere, computer, ordersOver, finished;
+    } rows[] = {
+        {"a person's leader played here", true, true, false, false, true},
+        {"the computer's leader", true, true, true, false, false},
+        {"another machine's leader", true, false, false, false, false},
+        {"his orders over, his shock under way", true, true, false, true, false},
+        {"a battle of one machine", false, true, false, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Leader* vaelmoric = leader("Vaelmoric");
+        layer.getLocalLeaders().clear();
+        layer.getComputerLeaders().clear();
+        if (row.betweenMachines) layer.addLocalLeader(leader("Tezhar"));
+        if (row.betweenMachines && row.playedHere) layer.addLocalLeader(vaelmoric);
+        if (row.computer) layer.addComputerLeader(vaelmoric);
+        vaelmoric->activateLeader();
+        settle();
+        // The computer's orders come from its plan, not from the orders phase a person is given.
+        ASSERT_EQ(vaelmoric->isOrdersPhaseActive(), row.computer ? 0 : 1);
+        if (row.ordersOver) vaelmoric->endOrdersPhase();
+        settle();
+        world.log.clear();
+        world.sendEmpty(END_GAME);
+        settle();
+        EXPECT_EQ(world.only({"LeaderFinishLeader"}).size(), row.finished ? 1u : 0u);
+        if (row.finished) EXPECT_EQ(vaelmoric->isOrdersPhaseActive(), 0);
+        if (vaelmoric->isOrdersPhaseActive()) vaelmoric->endOrdersPhase();
+        vaelmoric->finishLeader();
+        settle();
+    }
+}
+
 TEST_F(TurnSequence, TheEndOfTheGameCountsOnlyTheLeadersPlayedOnThisMachine) {
     struct Row {
         const char* what;
