@@ -19,6 +19,9 @@ inline constexpr char NetBattleTitle[] = "NetBattleTitle";
 inline constexpr char NetFlush[] = "NetFlush";
 // Posted by the network component to itself: a batch from the other machine is given to the bus.
 inline constexpr char NetDeliver[] = "NetDeliver";
+// Posted by the network component to itself: the loss of the other machine is told once this machine's
+// battle has played out what it had under way.
+inline constexpr char NetLost[] = "NetLost";
 // The other machine's answer to a question this machine asked it across the wire (the reply box, or none).
 inline constexpr char NetAnswer[] = "NetAnswer";
 

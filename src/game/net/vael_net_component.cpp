@@ -1,6 +1,7 @@
 #include "game/net/vael_net_component.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/core/answer.h"
 #include "framework/core/application.h"
@@ -52,6 +53,7 @@ void VaelNetComponent::connectHandlers() {
     connectRelays();
     connectNamed(msg::NetFlush, onFlush);
     connectNamed(msg::NetDeliver, onDeliver);
+    connectNamed(msg::NetLost, onLossDue);
     RegisteredMessage::getId(msg::BattleState);
     RegisteredMessage::getId(msg::NetAnswer);
 }
@@ -104,6 +106,11 @@ ContainerBase* VaelNetComponent::onFlush(Component* target, BusMessage, Containe
 
 ContainerBase* VaelNetComponent::onDeliver(Component* target, BusMessage, ContainerBase*) {
     self(target).deliver();
+    return nullptr;
+}
+
+ContainerBase* VaelNetComponent::onLossDue(Component* target, BusMessage, ContainerBase*) {
+    self(target).tellLossWhenSettled();
     return nullptr;
 }
 
@@ -337,25 +344,40 @@ void VaelNetComponent::connectionLost(const std::string& why) {
     if (!gameEnded_ && battle && decided) {
         // The rules had ended the battle and game control waited for the other machine to see it: its
         // leaving completes that end, which game control tells itself.
-        Container<std::string> player(otherPlayer_);
-        sendNamed(msg::PlayerDeleted, &player);
+        lossToTell_ = LossToTell::Leaving;
     } else if (!gameEnded_ && battle) {
         gameEnded_ = true;
         // Game control hears it before anything else can move the battle on: a turn that was opening, or a
         // step that only waited for the other machine, goes no further.
         if (control) control->endedElsewhere(playsHomeHere());
-        Container<std::string> player(otherPlayer_);
-        sendNamed(msg::PlayerDeleted, &player);
-        // The player left here is told why, once, and that the battle is his: the other side can no
-        // longer fight it.
-        const std::string who = otherPlayer_.empty() ? std::string("The other player") : otherPlayer_;
-        Container<std::string> line("\\B" + who + " has left the battle (" + why +
-                                    "). The battle ends, won by default.\\b");
-        sendNamed(msg::AddCommentary, &line);
-        Container<short> homeWon(playsHomeHere() ? 1 : 0);
-        sendNamed(msg::GameEnded, &homeWon);
+        lossToTell_ = LossToTell::Ending;
     }
+    lossReason_ = why;
+    // The step this machine was playing when the loss came goes on to its end, and what it says belongs
+    // before the loss is told; told at once, the end would fall among its lines.
+    if (lossToTell_ != LossToTell::None) sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetLost);
     if (onLost) onLost(why, gameOver);
+}
+
+void VaelNetComponent::tellLossWhenSettled() {
+    if (lossToTell_ == LossToTell::None) return;
+    if (Application* app = Application::instance(); app && app->queuedTasks() > 0) {
+        // Behind what the step still has queued, and behind what that queues in turn.
+        sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetLost);
+        return;
+    }
+    const LossToTell telling = std::exchange(lossToTell_, LossToTell::None);
+    Container<std::string> player(otherPlayer_);
+    sendNamed(msg::PlayerDeleted, &player);
+    if (telling == LossToTell::Leaving) return;
+    // The player left here is told why, once, and that the battle is his: the other side can no longer
+    // fight it.
+    const std::string who = otherPlayer_.empty() ? std::string("The other player") : otherPlayer_;
+    Container<std::string> line("\\B" + who + " has left the battle (" + lossReason_ +
+                                "). The battle ends, won by default.\\b");
+    sendNamed(msg::AddCommentary, &line);
+    Container<short> homeWon(playsHomeHere() ? 1 : 0);
+    sendNamed(msg::GameEnded, &homeWon);
 }
 
 bool VaelNetComponent::showable(const LogicalCommandInfo& command) const {

@@ -42,6 +42,7 @@ public:
         host_ = host;
         lost_ = false;
         gameEnded_ = false;
+        lossToTell_ = LossToTell::None;
         unanswered_ = 0;
     }
 
@@ -58,15 +59,17 @@ public:
     // none will come. Unset, this machine's own events are taken one at a time, so that its window lives on
     // and the answer, or the loss of the connection, comes in.
     std::function<bool()> waitStep;
-    // Told why network play has ended, after "PlayerDeleted" and "GameEnded" have been sent; gameOver when
-    // the game had ended before (the other machine only went away afterwards).
+    // Told why network play has ended, as soon as the connection is lost; gameOver when the game had ended
+    // before (the other machine only went away afterwards).
     std::function<void(const std::string& why, bool gameOver)> onLost;
 
     // A batch from the other machine. A message the table does not relay, or one that may not come this
     // way, refuses the whole batch and the other machine with it.
     void receiveBatch(std::vector<comm::ReceivedMessage>& batch);
-    // The other machine is gone: "PlayerDeleted" with its player's name and "GameEnded", unless the game
-    // has ended already.
+    // The other machine is gone: game control moves nothing more on at once, and once what this machine's
+    // battle had under way has played out, "PlayerDeleted" with its player's name, the line that tells it
+    // and "GameEnded" (only "PlayerDeleted" when the rules had ended the battle; nothing when the game had
+    // ended already).
     void connectionLost(const std::string& why);
 
     // Whether state went with the last batch out, and how many batches went out: for tests and the trace.
@@ -99,6 +102,9 @@ private:
     static ContainerBase* onRelayed(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onFlush(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onDeliver(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onLossDue(Component* target, BusMessage event, ContainerBase* data);
+    // Tells the loss once nothing else waits in the application's queue.
+    void tellLossWhenSettled();
     ContainerBase* relay(BusMessage event, const ContainerBase* data);
     void flush();
     // Sends what waits in the outbox (with the state, after a handover) as one batch.
@@ -123,6 +129,10 @@ private:
     bool playing_ = false;
     bool lost_ = false;
     bool gameEnded_ = false;
+    // What the loss of the other machine still has to tell, and why it was lost.
+    enum class LossToTell { None, Leaving, Ending };
+    LossToTell lossToTell_ = LossToTell::None;
+    std::string lossReason_;
     std::vector<std::string> outbox_;
     bool handoverPending_ = false;
     bool flushPosted_ = false;

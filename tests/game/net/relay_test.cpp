@@ -490,6 +490,61 @@ TEST_F(Relay, ALostConnectionEndsTheGameOnceWonByTheOneLeft) {
     }
 }
 
+// A step of the battle here in which a send finds the connection gone: it goes on to its end over two more
+// queued steps, each saying a line.
+class LosingStep : public Component {
+public:
+    LosingStep() : Component("LosingStep") {}
+    void connectHandlers() override {
+        connectNamed("PlayStep", onPlay);
+        connectNamed("NextStep", onNext);
+        connectNamed("LastStep", onLast);
+    }
+    static VaelNetComponent* net;
+
+private:
+    static void say(Component* target, const char* text) {
+        Container<std::string> line(text);
+        target->sendNamed("AddCommentary", &line);
+    }
+    static ContainerBase* onPlay(Component* target, BusMessage, ContainerBase*) {
+        say(target, "struck");
+        net->connectionLost("the connection failed while sending");
+        target->sendNamedEmpty("NextStep");
+        return nullptr;
+    }
+    static ContainerBase* onNext(Component* target, BusMessage, ContainerBase*) {
+        say(target, "advanced");
+        target->sendNamedEmpty("LastStep");
+        return nullptr;
+    }
+    static ContainerBase* onLast(Component* target, BusMessage, ContainerBase*) {
+        say(target, "done");
+        return nullptr;
+    }
+};
+VaelNetComponent* LosingStep::net = nullptr;
+
+// The loss comes in the middle of a step here: the step plays out, and then the loss is told, so that its
+// line is the last of the battle.
+TEST_F(Relay, ALossInTheMiddleOfAStepIsToldOnceTheStepHasPlayedOut) {
+    net.setPlaying(true, false);
+    net.setOtherPlayer("Bob");
+    LosingStep stepper;
+    LosingStep::net = &net;
+    stepper.attach(app);
+    app.sendNamedEmpty("PlayStep");
+    app.drainQueue();
+    stepper.detach();
+    EXPECT_EQ(ear.heard, (Lines{"AddCommentary struck", "AddCommentary advanced", "AddCommentary done",
+                                "PlayerDeleted Bob",
+                                "AddCommentary \\BBob has left the battle (the connection failed while "
+                                "sending). The battle ends, won by default.\\b",
+                                "GameEnded 0"}));
+    // The machine's own side of it is known at once.
+    EXPECT_EQ(lost, (Lines{"the connection failed while sending"}));
+}
+
 TEST_F(Relay, AConnectionLostAfterTheGameEndedEndsNothingMore) {
     net.setPlaying(true, true);
     Container<short> homeWon(1);
