@@ -410,6 +410,31 @@ TEST_F(GameControlTest, AnEndDuringAnotherMachinesActivationIsToldWhenTheActivat
     }
 }
 
+// The other machine goes away while the end waits for its activation: its leaving closes the activation,
+// and the end is told to the one machine left, which alone then has to see it.
+TEST_F(GameControlTest, AnEndWaitingForALeaverActivationIsToldWhenHeLeaves) {
+    control.detach();
+    GameControl& c = fresh({{"Aristhon (Host)", 3, 1, nullptr}, {"Rajavan (Guest)", 3, 3, nullptr}});
+    c.setHomeNation(1), c.setVisitorNation(3), c.setPlayers(2);
+    c.setHomeTQLimit(30), c.setVisitorTQLimit(30);
+    test::ScriptedRolls rolls{4}; // Rajavan, the guest's leader
+    c.BeginGame(0);
+    settle();
+    ASSERT_EQ(c.getActiveLeader(), 1);
+    c.setVisitorTQLimit(0);
+    c.sendEmpty(END_GAME);
+    settle();
+    world.log.clear();
+    c.PlayerDeleted("Guest");
+    settle();
+    EXPECT_EQ(world.names(), (Lines{"AddCommentary", "RemoveAllBattleArrows", "GameSynchronized", "EndOfGame"}));
+    EXPECT_EQ(c.getWinner(), 1u);
+    world.log.clear();
+    c.SynchronizeGame("viewing end of game results");
+    settle();
+    EXPECT_EQ(world.log, (Lines{"GameSynchronized", "GameEnded 1"}));
+}
+
 // The battle ends while game control waits for the answer to its first question of a turn (the other
 // machine went away meanwhile): the turn that was opening opens no leader and no rout phase.
 TEST_F(GameControlTest, ABattleEndedWhileATurnOpensOpensNothing) {
