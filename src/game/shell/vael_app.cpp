@@ -356,6 +356,10 @@ bool VaelApp::battleRunning() const {
     return gameControl() != nullptr;
 }
 
+bool VaelApp::inBattle() const {
+    return battleRunning() || (net_ && net_->playing() && !layer_->getLeaders().isEmpty());
+}
+
 void VaelApp::changeCaption(const std::string& text) {
     caption_ = text;
     if (onCaption) onCaption(text);

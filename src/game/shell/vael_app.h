@@ -100,6 +100,8 @@ public:
     std::uint32_t getScenario() const { return scenario_.index; }
     const std::string& scenarioFile() const { return scenario_.fileName; }
     bool battleRunning() const;
+    // A battle this machine takes part in: its own, or one it joined, which another machine runs.
+    bool inBattle() const;
     const std::string& caption() const { return caption_; }
     // The main window takes the battle's title from here (once per scenario loaded).
     std::function<void(const std::string&)> onTitle;

@@ -268,7 +268,8 @@ void VaelGame::failed(const std::string& what, const std::string& why) {
 }
 
 bool VaelGame::mayLeaveBattle(const char* question) {
-    if (!app_->battleRunning()) return true;
+    // The player who joined a battle leaves it as the one who hosts it does: asked first.
+    if (!app_->inBattle()) return true;
     InformationDlg ask(0, question, onDialog);
     ask.addLine(ExitWarning);
     ask.attach(*app_);

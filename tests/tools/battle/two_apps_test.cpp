@@ -206,8 +206,12 @@ TEST_F(TwoApps, EachMachineIsShownTheOtherMachinesWalksAsTheyArePlayed) {
 // taken out and "GameEnded", and nothing waits for the guest any more.
 TEST_F(TwoApps, AGuestLostMidBattleEndsTheHostsGameCleanly) {
     std::string error;
+    EXPECT_FALSE(guest->app->inBattle());
     ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
         << error;
+    // The guest runs no game control, but it is in the battle as much as the host (leaving it asks).
+    EXPECT_TRUE(guest->app->inBattle());
+    EXPECT_FALSE(guest->app->battleRunning());
     ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
         << error;
     run([this] { return host->commentary.size() > 40; });

@@ -32,6 +32,8 @@
 
 #include "framework/comm/tcp_link.h"
 #include "framework/core/debug_stream.h"
+#include "framework/ui/main_window.h"
+#include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
 #include "game/figures/vael_physical_object.h"
 #include "game/flow/vael_logical_layer.h"
@@ -90,6 +92,9 @@ struct Side {
     int chat = 0;
     NetChatDlg* chatWindow = nullptr;
     bool closeAfterChat = false;
+    // The guest leaves as a player does, by File, Exit: 1 chosen, 2 asked and cancelled (the window is then
+    // closed).
+    int leaving = 0;
     int looks = 0;
 };
 Side side;
@@ -126,6 +131,13 @@ void closeProgram() {
     platform::Event close;
     close.kind = platform::EventKind::CloseRequest;
     side.os->postEvent(close);
+}
+
+// File, Exit: in the battle he joined the guest is asked first, as the host would be.
+void leave() {
+    if (side.leaving != 0) return;
+    side.leaving = 1;
+    side.game->app().postMessage(WinApp::mainWindowHandle(), MessageCommand, WindowsMainWindow::Exit, 0);
 }
 
 // Every unit as "name hex facing in-play", in the order the battle's state travels.
@@ -187,7 +199,7 @@ ContainerBase* activateLeader(Component*, BusMessage, ContainerBase* data) {
         // closes.
         if (!side.host) {
             if (side.chat == 3)
-                closeProgram();
+                leave();
             else
                 side.closeAfterChat = true;
         }
@@ -287,7 +299,7 @@ void talk() {
     std::ofstream out(side.work / (who() + ".chat"));
     for (std::int32_t i = 0; i < lines->rowCount(); ++i)
         out << lines->row(i)->text << '\n';
-    if (side.closeAfterChat) closeProgram();
+    if (side.closeAfterChat) leave();
 }
 
 void idle();
@@ -299,6 +311,7 @@ ContainerBase* onTick(Component*, BusMessage, ContainerBase*) {
 void idle() {
     // As a person looks before his next click: only once what he did last has been taken.
     if (!side.game || side.closing || side.os->eventWaiting() || side.game->app().queuedTasks() != 0) return;
+    if (side.leaving == 2) return closeProgram();
     // A step of the player at every fourth look: what a click set going (the display's answer to a
     // selection, a walk's first step) has come round by then.
     if (side.playing && ++side.looks % 4 == 0) {
@@ -329,6 +342,11 @@ void answer(Dialog& d, const std::string& name) {
         std::string text;
         for (std::int16_t id = InformationDlg::IdLine1; d.textTile(id); ++id)
             text += d.textTile(id)->text() + " ";
+        if (side.leaving == 1 && text.find(VaelGame::ExitQuestion) != std::string::npos) {
+            std::ofstream(side.work / (who() + ".asked")) << text << '\n';
+            side.leaving = 2;
+            return click(d, Dialog::IdCancel);
+        }
         noteBox(text);
     }
     if (name == NetChatDlg::TemplateName) {
@@ -522,6 +540,10 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
         EXPECT_GT(all, 0);
         EXPECT_GE(on * 2, all) << on << " of " << all << " figures on the new hex";
     }
+    // Leaving the battle he joined, the guest was asked first.
+    const std::string asked = contents(work / "guest.asked");
+    EXPECT_EQ(asked.rfind(std::string(VaelGame::ExitQuestion) + " " + VaelGame::ExitWarning + " ", 0), 0u)
+        << asked;
     EXPECT_EQ(contents(work / "host.boxes"), "") << "a box opened on the host";
     EXPECT_EQ(contents(work / "guest.boxes"), "") << "a box opened on the guest";
     // Each heard the other in Player Chat during the battle.
