@@ -60,6 +60,7 @@ StartServerDlg::StartServerDlg(std::string name, NetDialogShown shown)
 void StartServerDlg::onInitDialog() {
     centre();
     setItemText(IdName, name_);
+    if (offered_) setItemText(IdPort, std::to_string(port_));
     if (shown_) shown_(*this, TemplateName);
 }
 

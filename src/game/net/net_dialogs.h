@@ -38,6 +38,11 @@ public:
     static constexpr const char* TemplateName = "STARTSERVER";
     static constexpr std::int16_t IdName = 101, IdPort = 103;
     explicit StartServerDlg(std::string name, NetDialogShown shown = {});
+    // The port shown at first in place of the template's: the one the player typed before.
+    void offer(std::uint16_t port) {
+        port_ = port;
+        offered_ = true;
+    }
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
     const std::string& name() const { return name_; }
@@ -46,6 +51,7 @@ public:
 private:
     std::string name_;
     std::uint16_t port_ = 5000;
+    bool offered_ = false;
     NetDialogShown shown_;
 };
 

@@ -46,9 +46,11 @@ bool VaelGame::playNetworkGame() {
 }
 
 bool VaelGame::hostNetworkGame() {
-    StartServerDlg server(systemUser(), netShown(onDialog));
+    StartServerDlg server(hostedLast_ ? hostedLast_->name : systemUser(), netShown(onDialog));
+    if (hostedLast_) server.offer(hostedLast_->port);
     server.attach(*app_);
     if (server.create(StartServerDlg::TemplateName, Dialog::Modal) != Dialog::IdOk) return false;
+    hostedLast_ = HostedLast{server.name(), server.port()};
     if (findScenarios(app_->dataPath(9)).empty()) {
         failed("No battle to fight", "there is no scenario in " + app_->dataPath(9));
         return false;

@@ -115,6 +115,12 @@ private:
         std::uint16_t port = 0;
     };
     std::optional<JoinedLast> joinedLast_;
+    // And what he last typed into "ServerInformation" (a port already taken sends him back too).
+    struct HostedLast {
+        std::string name;
+        std::uint16_t port = 0;
+    };
+    std::optional<HostedLast> hostedLast_;
     std::unique_ptr<NetChatDlg> chatWindow_;
 };
 

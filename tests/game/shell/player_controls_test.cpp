@@ -356,6 +356,44 @@ TEST_F(PlayerControls, TheClientInformationKeepsWhatWasTypedAfterAFailedConnecti
     EXPECT_EQ(second, (std::vector<std::string>{"Keldrian", "127.0.0.1", std::to_string(port)}));
 }
 
+// The same for the host: the port he types is taken by another program, so hosting fails after he has
+// chosen his battle; Multiplayer, Server again shows his name and that port.
+TEST_F(PlayerControls, TheServerInformationKeepsWhatWasTypedAfterAFailedHosting) {
+    ASSERT_TRUE(game.ready());
+    comm::TcpListener taken(os);
+    std::string error;
+    ASSERT_TRUE(taken.listen(0, error)) << error;
+    const std::uint16_t port = taken.port();
+    int starts = 0, servers = 0;
+    std::vector<std::string> told, second;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartGameDlg::TemplateName)
+            return clickOn(os, d, ++starts <= 2 ? StartGameDlg::IdMultiplayer : StartGameDlg::IdExit);
+        if (name == TempNetDlg::TemplateName) return clickOn(os, d, TempNetDlg::IdServer);
+        if (name == ScenarioDlg::TemplateName) return clickOn(os, d, Dialog::IdOk);
+        if (name == InformationDlg::TemplateName) {
+            told.push_back(tileText(d, InformationDlg::IdLine1));
+            return clickOn(os, d, Dialog::IdOk);
+        }
+        if (name != StartServerDlg::TemplateName) return;
+        if (++servers == 2) {
+            second = {d.getItemText(StartServerDlg::IdName), d.getItemText(StartServerDlg::IdPort)};
+            return clickOn(os, d, Dialog::IdCancel);
+        }
+        clickOn(os, d, StartServerDlg::IdName);
+        postKey(os, platform::KeyHome), postKey(os, platform::KeyEnd, platform::ModShift);
+        postText(os, "Ostrevane");
+        clickOn(os, d, StartServerDlg::IdPort);
+        postKey(os, platform::KeyHome), postKey(os, platform::KeyEnd, platform::ModShift);
+        postText(os, std::to_string(port));
+        clickOn(os, d, Dialog::IdOk);
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(starts, 3);
+    EXPECT_EQ(told, std::vector<std::string>{"Cannot host a battle:"});
+    EXPECT_EQ(second, (std::vector<std::string>{"Ostrevane", std::to_string(port)}));
+}
+
 // Back at the start dialog the status bar shows the game's title again, whatever was left there (a unit
 // deselected at a battle's end leaves it empty).
 TEST_F(PlayerControls, TheStatusBarShowsTheTitleOnComingBackToTheStartDialog) {
