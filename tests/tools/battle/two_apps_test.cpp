@@ -158,6 +158,50 @@ TEST_F(TwoApps, HostAndGuestPlayOneBattleAndAreToldTheSameOfIt) {
     EXPECT_GT(guest->app->net().batchesSent(), 10);
 }
 
+// At the first move of the guest's own activation, the battle is ended there (as a commander's fall does).
+class GuestEnds : public Component {
+public:
+    GuestEnds() : Component("Guest Ends") {}
+    void connectHandlers() override { connectNamed("UnitMovementDone", onMoved); }
+    std::vector<std::string>* commentary = nullptr;
+    std::size_t linesAtTheEnd = 0;
+
+private:
+    static ContainerBase* onMoved(Component* target, BusMessage, ContainerBase*) {
+        auto& self = *static_cast<GuestEnds*>(target);
+        if (self.linesAtTheEnd != 0) return nullptr;
+        self.linesAtTheEnd = self.commentary->size();
+        self.sendEmpty(END_GAME);
+        return nullptr;
+    }
+};
+
+// The battle ends on the guest in the middle of the guest's activation: the host tells the end once that
+// activation has ended on both, and the end comes (it does not wait for ever), the same on both, last, with
+// nobody activated after it. (One program runs both machines' queue here, so the host cannot hear of the
+// end while the guest's activation goes on: the two-process pairs of the battle tool show that race.)
+TEST_F(TwoApps, AnEndInTheGuestsActivationIsShownLastOnBoth) {
+    std::string error;
+    GuestEnds ends;
+    ends.commentary = &guest->commentary;
+    ends.attach(guest->app->logicalLayer());
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    std::srand(5);
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    run([this] { return host->ended && guest->ended; });
+    ends.detach();
+    ASSERT_TRUE(host->ended && guest->ended);
+    ASSERT_GT(ends.linesAtTheEnd, 0u);
+    EXPECT_EQ(guest->commentary, host->commentary);
+    EXPECT_EQ(guest->results, host->results);
+    ASSERT_FALSE(host->commentary.empty());
+    EXPECT_EQ(host->commentary.back(), "\\B1 player\\b is still viewing end of game results...");
+    for (std::size_t i = ends.linesAtTheEnd; i < host->commentary.size(); ++i)
+        EXPECT_EQ(host->commentary[i].find("is now active"), std::string::npos) << host->commentary[i];
+}
+
 // Hears the walks the display is told to play: "unit to hex", and whether the rules wait on it.
 class WalkEar : public Component {
 public:
