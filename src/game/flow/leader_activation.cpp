@@ -187,8 +187,9 @@ void CombatPauseOver(VaelLogicalLayer& layer) {
 void OrdersEndWithTheBattle(VaelLogicalLayer& layer) {
     // Alone, the battle's end is shown at once. Between machines it is shown once the activation under way
     // has ended on every machine, and a person giving orders here would go on ordering a battle already
-    // decided: his orders end with the fall, as by his own Finish Leader, and his shock follows.
-    if (layer.getLocalLeaders().isEmpty()) return;
+    // decided: his orders end with the fall, as by his own Finish Leader, and his shock follows. Alone,
+    // every leader of the battle is played here; between machines some are another machine's.
+    if (layer.getLocalLeaders().count() >= layer.getLeaders().count()) return;
     const Group* group = layer.getActiveGroup();
     auto* leader = group ? dynamic_cast<Leader*>(group->leader) : nullptr;
     if (!leader || !leader->isOrdersPhaseActive() || !layer.isLocalLeader(leader) ||

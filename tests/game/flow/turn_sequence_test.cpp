@@ -277,8 +277,10 @@ TEST_F(TurnSequence, ADecisiveFallEndsTheOrdersOfAPersonsLeaderPlayedHere) {
         Leader* vaelmoric = leader("Vaelmoric");
         layer.getLocalLeaders().clear();
         layer.getComputerLeaders().clear();
-        if (row.betweenMachines) layer.addLocalLeader(leader("Tezhar"));
-        if (row.betweenMachines && row.playedHere) layer.addLocalLeader(vaelmoric);
+        // Between machines Aristhon is the other machine's; alone, every leader is played here.
+        if (!row.betweenMachines) layer.addLocalLeader(leader("Aristhon"));
+        layer.addLocalLeader(leader("Tezhar"));
+        if (row.playedHere) layer.addLocalLeader(vaelmoric);
         if (row.computer) layer.addComputerLeader(vaelmoric);
         vaelmoric->activateLeader();
         settle();
@@ -290,7 +292,9 @@ TEST_F(TurnSequence, ADecisiveFallEndsTheOrdersOfAPersonsLeaderPlayedHere) {
         world.sendEmpty(END_GAME);
         settle();
         EXPECT_EQ(world.only({"LeaderFinishLeader"}).size(), row.finished ? 1u : 0u);
-        if (row.finished) EXPECT_EQ(vaelmoric->isOrdersPhaseActive(), 0);
+        if (row.finished) {
+            EXPECT_EQ(vaelmoric->isOrdersPhaseActive(), 0);
+        }
         if (vaelmoric->isOrdersPhaseActive()) vaelmoric->endOrdersPhase();
         vaelmoric->finishLeader();
         settle();
