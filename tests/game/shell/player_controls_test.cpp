@@ -308,6 +308,13 @@ TEST_F(PlayerControls, TheTypedLevelsAreOpenOnlyWhileCustomIsChosen) {
               (std::pair<std::uint16_t, std::uint16_t>{30, 37}));
 }
 
+// The player clicks a field, selects what it holds and types over it.
+void retype(platform::Platform& os, Dialog& d, std::int16_t id, const std::string& text) {
+    clickOn(os, d, id);
+    postKey(os, platform::KeyHome), postKey(os, platform::KeyEnd, platform::ModShift);
+    postText(os, text);
+}
+
 // A port nobody listens on: one the system gave a listener that has closed again.
 std::uint16_t closedPort(platform::Platform& os) {
     comm::TcpListener listener(os);
@@ -318,42 +325,61 @@ std::uint16_t closedPort(platform::Platform& os) {
     return port;
 }
 
+// Multiplayer, the role chosen, and its information dialog, twice: the first time the player fills it in
+// (and the road fails: a box tells him why), the second time what it shows is read and he cancels.
+struct SecondLook {
+    int starts = 0;
+    std::vector<std::string> told, shown;
+};
+SecondLook comeBackToInformation(VaelGame& game, platform::Platform& os, std::int16_t role,
+                                 const char* information, const std::function<void(Dialog&)>& fill,
+                                 const std::function<std::vector<std::string>(Dialog&)>& read) {
+    SecondLook look;
+    int times = 0;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartGameDlg::TemplateName)
+            return clickOn(os, d, ++look.starts <= 2 ? StartGameDlg::IdMultiplayer : StartGameDlg::IdExit);
+        if (name == TempNetDlg::TemplateName) return clickOn(os, d, role);
+        if (name == ScenarioDlg::TemplateName) return clickOn(os, d, Dialog::IdOk);
+        if (name == InformationDlg::TemplateName) {
+            look.told.push_back(tileText(d, InformationDlg::IdLine1));
+            return clickOn(os, d, Dialog::IdOk);
+        }
+        if (name != information) return;
+        if (++times == 2) {
+            look.shown = read(d);
+            return clickOn(os, d, Dialog::IdCancel);
+        }
+        fill(d);
+        clickOn(os, d, Dialog::IdOk);
+    };
+    EXPECT_EQ(game.run(), 0);
+    game.onDialog = nullptr;
+    return look;
+}
+
 // The player types the host and port to join; the connection fails and he is back at the start dialog.
 // Multiplayer again shows him what he typed, to try once more.
 TEST_F(PlayerControls, TheClientInformationKeepsWhatWasTypedAfterAFailedConnection) {
     ASSERT_TRUE(game.ready());
     const std::uint16_t port = closedPort(os);
     ASSERT_NE(port, 0);
-    int starts = 0, clients = 0;
-    std::vector<std::string> told, second;
-    game.onDialog = [&](Dialog& d, const std::string& name) {
-        if (name == StartGameDlg::TemplateName)
-            return clickOn(os, d, ++starts <= 2 ? StartGameDlg::IdMultiplayer : StartGameDlg::IdExit);
-        if (name == TempNetDlg::TemplateName) return clickOn(os, d, TempNetDlg::IdClient);
-        if (name == InformationDlg::TemplateName) {
-            told.push_back(tileText(d, InformationDlg::IdLine1));
-            return clickOn(os, d, Dialog::IdOk);
-        }
-        if (name != StartClientDlg::TemplateName) return;
-        if (++clients == 2) {
-            second = {d.getItemText(StartClientDlg::IdName), d.getItemText(StartClientDlg::IdServer),
-                      d.getItemText(StartClientDlg::IdPort)};
-            return clickOn(os, d, Dialog::IdCancel);
-        }
-        clickOn(os, d, StartClientDlg::IdName);
-        postKey(os, platform::KeyHome), postKey(os, platform::KeyEnd, platform::ModShift);
-        postText(os, "Keldrian");
-        clickOn(os, d, StartClientDlg::IdServer);
-        postText(os, "127.0.0.1");
-        clickOn(os, d, StartClientDlg::IdPort);
-        postKey(os, platform::KeyHome), postKey(os, platform::KeyEnd, platform::ModShift);
-        postText(os, std::to_string(port));
-        clickOn(os, d, Dialog::IdOk);
-    };
-    EXPECT_EQ(game.run(), 0);
-    EXPECT_EQ(starts, 3);
-    EXPECT_EQ(told, std::vector<std::string>{"Cannot join the battle:"});
-    EXPECT_EQ(second, (std::vector<std::string>{"Keldrian", "127.0.0.1", std::to_string(port)}));
+    const SecondLook look = comeBackToInformation(
+        game, os, TempNetDlg::IdClient, StartClientDlg::TemplateName,
+        [&](Dialog& d) {
+            retype(os, d, StartClientDlg::IdName, "Keldrian");
+            clickOn(os, d, StartClientDlg::IdServer);
+            postText(os, "127.0.0.1");
+            retype(os, d, StartClientDlg::IdPort, std::to_string(port));
+        },
+        [](Dialog& d) {
+            return std::vector<std::string>{d.getItemText(StartClientDlg::IdName),
+                                            d.getItemText(StartClientDlg::IdServer),
+                                            d.getItemText(StartClientDlg::IdPort)};
+        });
+    EXPECT_EQ(look.starts, 3);
+    EXPECT_EQ(look.told, std::vector<std::string>{"Cannot join the battle:"});
+    EXPECT_EQ(look.shown, (std::vector<std::string>{"Keldrian", "127.0.0.1", std::to_string(port)}));
 }
 
 // The same for the host: the port he types is taken by another program, so hosting fails after he has
@@ -364,34 +390,19 @@ TEST_F(PlayerControls, TheServerInformationKeepsWhatWasTypedAfterAFailedHosting)
     std::string error;
     ASSERT_TRUE(taken.listen(0, error)) << error;
     const std::uint16_t port = taken.port();
-    int starts = 0, servers = 0;
-    std::vector<std::string> told, second;
-    game.onDialog = [&](Dialog& d, const std::string& name) {
-        if (name == StartGameDlg::TemplateName)
-            return clickOn(os, d, ++starts <= 2 ? StartGameDlg::IdMultiplayer : StartGameDlg::IdExit);
-        if (name == TempNetDlg::TemplateName) return clickOn(os, d, TempNetDlg::IdServer);
-        if (name == ScenarioDlg::TemplateName) return clickOn(os, d, Dialog::IdOk);
-        if (name == InformationDlg::TemplateName) {
-            told.push_back(tileText(d, InformationDlg::IdLine1));
-            return clickOn(os, d, Dialog::IdOk);
-        }
-        if (name != StartServerDlg::TemplateName) return;
-        if (++servers == 2) {
-            second = {d.getItemText(StartServerDlg::IdName), d.getItemText(StartServerDlg::IdPort)};
-            return clickOn(os, d, Dialog::IdCancel);
-        }
-        clickOn(os, d, StartServerDlg::IdName);
-        postKey(os, platform::KeyHome), postKey(os, platform::KeyEnd, platform::ModShift);
-        postText(os, "Ostrevane");
-        clickOn(os, d, StartServerDlg::IdPort);
-        postKey(os, platform::KeyHome), postKey(os, platform::KeyEnd, platform::ModShift);
-        postText(os, std::to_string(port));
-        clickOn(os, d, Dialog::IdOk);
-    };
-    EXPECT_EQ(game.run(), 0);
-    EXPECT_EQ(starts, 3);
-    EXPECT_EQ(told, std::vector<std::string>{"Cannot host a battle:"});
-    EXPECT_EQ(second, (std::vector<std::string>{"Ostrevane", std::to_string(port)}));
+    const SecondLook look = comeBackToInformation(
+        game, os, TempNetDlg::IdServer, StartServerDlg::TemplateName,
+        [&](Dialog& d) {
+            retype(os, d, StartServerDlg::IdName, "Ostrevane");
+            retype(os, d, StartServerDlg::IdPort, std::to_string(port));
+        },
+        [](Dialog& d) {
+            return std::vector<std::string>{d.getItemText(StartServerDlg::IdName),
+                                            d.getItemText(StartServerDlg::IdPort)};
+        });
+    EXPECT_EQ(look.starts, 3);
+    EXPECT_EQ(look.told, std::vector<std::string>{"Cannot host a battle:"});
+    EXPECT_EQ(look.shown, (std::vector<std::string>{"Ostrevane", std::to_string(port)}));
 }
 
 // Back at the start dialog the status bar shows the game's title again, whatever was left there (a unit
