@@ -405,7 +405,12 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
         onCommand(static_cast<std::uint16_t>(wParam & 0xFFFF), static_cast<std::uint16_t>(wParam >> 16));
         return 0;
     case ChildDestroyed: {
-        Container<ChildWindow*> gone(reinterpret_cast<ChildWindow*>(lParam));
+        auto* const went = reinterpret_cast<ChildWindow*>(lParam);
+        // The notice is read after the child has gone, and a child made since may stand where it stood in
+        // memory (a saved game's map window, opened as the running battle's closes): that one is no news.
+        for (WindowsChildWindow* child : children())
+            if (static_cast<ChildWindow*>(child) == went) return 0;
+        Container<ChildWindow*> gone(went);
         send(VIEWPORT_DESTROYED, &gone);
         return 0;
     }

@@ -462,6 +462,29 @@ TEST_F(FrameTest, ChildDestroyedIsAnnouncedWithTheChild) {
               std::tuple(Labels{"Listener.h2"}, static_cast<ChildWindow*>(child.get()), WindowHandle(0)));
 }
 
+// The notice of a child that went is read later; by then a new child may stand at the address it had (the
+// allocator gives it back). The notice of the one that went is no word about the one standing there now.
+TEST_F(FrameTest, ANoticeNamingALiveChildIsNotAnnouncedAsItsGoing) {
+    auto child = std::make_unique<TestChild>(Point(5, 5), Dim(20, 20), "C");
+    child->createInFrame();
+    ASSERT_NE(child->hwnd(), WindowHandle(0));
+    int announced = 0;
+    rec().on(&listener, 2, [&](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+        ++announced;
+        return nullptr;
+    });
+    // What a child gone from that address had posted, read while the new one lives there.
+    app.postMessage(frame->hwnd(), WindowsMainWindow::ChildDestroyed, 0,
+                                    reinterpret_cast<std::intptr_t>(static_cast<ChildWindow*>(child.get())));
+    settle();
+    EXPECT_EQ(announced, 0);
+    EXPECT_NE(child->hwnd(), WindowHandle(0));
+    // Its own going is announced.
+    child->handleMessage(MessageClose, 0, 0);
+    settle();
+    EXPECT_EQ(announced, 1);
+}
+
 using R = platform::Rect;
 
 class PlainWindow : public WindowsWindow {
