@@ -7,6 +7,7 @@
 #include "framework/core/assertion.h"
 #include "framework/ui/dialog_template.h"
 #include "framework/ui/main_window.h"
+#include "framework/ui/menu.h"
 #include "framework/ui/system_font.h"
 #include "framework/ui/ui_message_names.h"
 #include "framework/ui/win_app.h"
@@ -42,16 +43,6 @@ bool takesFocus(const DialogItemWindow& w) {
     if (!w.isVisible() || !w.isEnabled()) return false;
     return w.controlClass() == ClassEdit || w.controlClass() == ClassListBox ||
            w.controlClass() == ClassComboBox || isOwnerDrawn(w);
-}
-
-char mnemonicOf(const std::string& label) {
-    for (std::size_t i = 0; i + 1 < label.size(); ++i)
-        if (label[i] == '&') {
-            if (label[i + 1] != '&')
-                return static_cast<char>(std::toupper(static_cast<unsigned char>(label[i + 1])));
-            ++i;
-        }
-    return 0;
 }
 
 } // namespace

@@ -8,6 +8,16 @@
 
 namespace vael {
 
+char mnemonicOf(const std::string& label) {
+    for (std::size_t i = 0; i + 1 < label.size() && label[i] != '\t'; ++i)
+        if (label[i] == '&') {
+            if (label[i + 1] != '&')
+                return static_cast<char>(std::toupper(static_cast<unsigned char>(label[i + 1])));
+            ++i;
+        }
+    return 0;
+}
+
 std::string labelToCommandName(const std::string& text) {
     std::string s = text;
     if (!s.empty()) s[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(s[0])));

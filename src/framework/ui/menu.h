@@ -16,6 +16,9 @@ namespace vael {
 
 // A label's command name: "&Game" and "&Close" give "GameClose" (as "Game" + "&Close").
 std::string labelToCommandName(const std::string& text);
+// A label's access key, upper case: the letter after a single "&" before any tab ("&&" is a plain "&");
+// 0 when it has none.
+char mnemonicOf(const std::string& label);
 
 class Menu {
 public:

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "framework/ui/display.h"
+#include "framework/ui/menu.h"
 #include "platform/platform.h"
 
 namespace vael {
@@ -235,16 +236,6 @@ std::uint16_t MenuTracker::mouseMove(const Point& at) {
     if (!isOpen() || pointTo(at)) return 0;
     const int title = titleAt(at);
     if (title >= 0 && openTitle_ >= 0 && title != openTitle_) openTitle(title);
-    return 0;
-}
-
-char MenuTracker::mnemonicOf(const std::string& label) {
-    for (std::size_t i = 0; i + 1 < label.size() && label[i] != '\t'; ++i)
-        if (label[i] == '&') {
-            if (label[i + 1] != '&')
-                return static_cast<char>(std::toupper(static_cast<unsigned char>(label[i + 1])));
-            ++i;
-        }
     return 0;
 }
 

@@ -45,8 +45,6 @@ public:
     // Alt and a letter: opens the bar's pull-down whose title has that letter after its '&'; false when
     // none has.
     bool openByMnemonic(char letter);
-    // The letter after a label's single '&', in capitals; 0 when there is none.
-    static char mnemonicOf(const std::string& label);
 
     // Whether a title of the bar is chosen, or a pull-down or the pop-up is open.
     bool isOpen() const { return !levels_.empty() || openTitle_ >= 0; }

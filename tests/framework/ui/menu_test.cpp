@@ -41,6 +41,21 @@ TEST(LabelToCommandName, TurnsLabelsIntoCommandNames) {
     }
 }
 
+// A label's access key, for menu titles and dialog controls alike.
+TEST(MenuLabelTest, TheAccessKeyIsTheLetterAfterASingleAmpersandBeforeTheTab) {
+    const struct {
+        const char* label;
+        char key;
+    } rows[] = {
+        {"&Game", 'G'}, {"Rotate C&ounter-clockwise", 'O'}, {"&&File", 0}, {"A&&B&c", 'C'},
+        {"x\t&Y", 0},   {"Show\tCtrl+&T", 0},               {"end&", 0},    {"", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        EXPECT_EQ(mnemonicOf(row.label), row.key);
+    }
+}
+
 // The window manager's menu as text: "[flags] text id" per entry, pull-downs indented below.
 std::string describe(const SystemMenu& menu, const std::string& indent = "") {
     std::string out;
