@@ -93,8 +93,8 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
     WindowsWindow::create(client, ClassName, (dialog->style & ~style::Child) | frame, parent);
     // The dialog that opens is the active window, and its caption says so.
     if (hwnd_) WindowManager::instance().setActive(hwnd_, true);
-    if (auto* frame = dynamic_cast<MainWindow*>(app->getMainWindow()); frame && frame->toolbar())
-        frame->toolbar()->dialogOpened();
+    if (auto* main = dynamic_cast<MainWindow*>(app->getMainWindow()); main && main->toolbar())
+        main->toolbar()->dialogOpened();
     initialise(client);
     if (!open_) return result_; // closed while it was being initialised
 

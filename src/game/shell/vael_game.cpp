@@ -280,7 +280,7 @@ void VaelGame::showMainDialog() {
     for (;;) {
         // Whatever a battle or a button under the pointer left in the status bar, the start dialog shows
         // the game's title there, as at the program's start.
-        app_->setStatusText(VaelMainWindow::Title, 1);
+        app_->showNoBattleStatus();
         StartGameDlg start(onDialog);
         start.attach(*app_);
         const std::int16_t choice = start.create(StartGameDlg::TemplateName, Dialog::Modal);

@@ -430,4 +430,14 @@ struct ClickingPlayer {
     }
 };
 
+// The units the active leader may order now, as the clicking player finds them.
+inline std::vector<Combat*> orderable(VaelApp& app) {
+    std::vector<Combat*> units;
+    ClickingPlayer finder;
+    while (Combat* c = finder.firstOrderable(
+               app, [&units](Combat& u) { return std::find(units.begin(), units.end(), &u) == units.end(); }))
+        units.push_back(c);
+    return units;
+}
+
 } // namespace vael::test

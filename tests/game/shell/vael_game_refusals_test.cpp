@@ -42,16 +42,6 @@ namespace {
 
 using dialog_helpers::valuesOf;
 
-// The units the active leader may order now, as the clicking player finds them.
-std::vector<Combat*> orderable(VaelApp& app) {
-    std::vector<Combat*> units;
-    ClickingPlayer finder;
-    while (Combat* c = finder.firstOrderable(
-               app, [&units](Combat& u) { return std::find(units.begin(), units.end(), &u) == units.end(); }))
-        units.push_back(c);
-    return units;
-}
-
 // The demonstration battle started by clicks with the home side to the player; `atOrders` is told, each
 // time the game waits with his leader at his orders and nothing moving, until it answers false, when the
 // player leaves the game.
@@ -324,7 +314,7 @@ TEST_F(RefusalsTest, SaveGameSaysWhyItRefusesAnEmptyNameOrANameInAFolder) {
     bool saving = true;
     onDialog = [&](Dialog& d, const std::string& name) {
         if (name != LoadSaveDlg::TemplateName) return;
-        for (const char* typed : {"", "nosuch/game"}) {
+        for (const char* typed : {"", "nosuch/game", ".", ".."}) {
             d.item(LoadSaveDlg::IdFileName)->setText(typed);
             d.command(Dialog::IdOk, 0); // the box that says why is answered before this returns
             openAfter.push_back(d.isOpen());
@@ -343,8 +333,9 @@ TEST_F(RefusalsTest, SaveGameSaysWhyItRefusesAnEmptyNameOrANameInAFolder) {
     EXPECT_EQ(told, (std::vector<std::string>{
                         "Type a name for the saved game to write.|Save Game",
                         "A saved game's name cannot name a folder (nosuch/game): saved games are kept in " + folder +
-                            ".|Save Game"}));
-    EXPECT_EQ(openAfter, (std::vector<bool>{true, true}));
+                            ".|Save Game",
+                        "\".\" cannot name a saved game.|Save Game", "\"..\" cannot name a saved game.|Save Game"}));
+    EXPECT_EQ(openAfter, (std::vector<bool>{true, true, true, true}));
     EXPECT_TRUE(std::filesystem::is_regular_file(VaelApp::savedGamesDirectory() / "kept.vel"));
     EXPECT_FALSE(std::filesystem::exists(VaelApp::savedGamesDirectory() / "nosuch"));
 }

@@ -165,16 +165,6 @@ private:
 
 
 
-// The units the active leader may order now, as the clicking player finds them.
-inline std::vector<Combat*> orderable(VaelApp& app) {
-    std::vector<Combat*> units;
-    ClickingPlayer finder;
-    while (Combat* c = finder.firstOrderable(
-               app, [&units](Combat& u) { return std::find(units.begin(), units.end(), &u) == units.end(); }))
-        units.push_back(c);
-    return units;
-}
-
 // The map window's client area as the X server shows it; what other windows cover of it (the commentary
 // floats above the map) is left black.
 inline Grab grabMap(SDL_Window* window, VaelApp& app) {
