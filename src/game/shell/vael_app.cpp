@@ -56,11 +56,6 @@ std::string environment(const char* name) {
     return value ? value : "";
 }
 
-bool readWhole(const std::string& fileName, std::vector<std::uint8_t>& bytes) {
-    std::string error;
-    return readFileBytes(fileName, bytes, error);
-}
-
 // The progress of the loading of a scenario's images: text, no buttons.
 class PreloadDlg : public Dialog {
 public:
@@ -533,9 +528,10 @@ void VaelApp::beginGame(bool resumed) {
     listener_->send(BEGIN_GAME, &resume);
 }
 
-bool VaelApp::saveGame(const std::string& fileName, std::string& error, const std::string& description) {
+bool VaelApp::savedGameBytes(std::vector<std::uint8_t>& bytes, std::string& error,
+                             const std::string& description) {
     if (!battleRunning()) return error = "there is no battle to save", false;
-    std::vector<std::uint8_t> bytes = writeSavedHeader(*view0_, *view4_, scenario_, description);
+    bytes = writeSavedHeader(*view0_, *view4_, scenario_, description);
     // A campaign battle carries the campaign between the scenario and the layer's part.
     if (campaign_->inBattle()) {
         const std::vector<std::uint8_t> record = writeCampaignRecord(campaign_->state());
@@ -545,6 +541,12 @@ bool VaelApp::saveGame(const std::string& fileName, std::string& error, const st
     // The display's part follows the battle's, so that a loaded game shows every figure where it stood;
     // it is added before the file is written, so that the file is never rewritten in place.
     if (views_ && !views_->saveGameBytes(bytes)) return error = "the battle's display cannot be saved", false;
+    return true;
+}
+
+bool VaelApp::saveGame(const std::string& fileName, std::string& error, const std::string& description) {
+    std::vector<std::uint8_t> bytes;
+    if (!savedGameBytes(bytes, error, description)) return false;
     // The check goes last, over every byte before it, whoever added them.
     sealSavedGame(bytes);
     // The old file stays as it was until the new one is whole on the disk.
@@ -589,16 +591,7 @@ bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
     // What the file holds past its header can only be read over its battle: the battle running is kept
     // aside, to be put back when the file turns out bad.
     std::vector<std::uint8_t> running;
-    if (battleRunning()) {
-        const std::filesystem::path aside =
-            std::filesystem::temp_directory_path() / ("vael-aside-" + std::to_string(tickCount()) + ".vel");
-        std::string unsaved;
-        if (saveGame(aside.string(), unsaved) && readWhole(aside.string(), running) &&
-            !unsealSavedGame(running, unsaved))
-            running.clear();
-        std::error_code ignored;
-        std::filesystem::remove(aside, ignored);
-    }
+    if (std::string unsaved; battleRunning() && !savedGameBytes(running, unsaved)) running.clear();
     const bool campaignWas = campaign_->active();
     const CampaignState campaignBefore = campaign_->state();
     if (restore(bytes, scenario, error)) return true;

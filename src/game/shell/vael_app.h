@@ -143,6 +143,8 @@ public:
     // Saves the battle to the file, with the player's description in its header; false with the reason
     // (naming the file and the cause), the file left as it was.
     bool saveGame(const std::string& fileName, std::string& error, const std::string& description = {});
+    // What saveGame writes, before its closing check; false, with why, when the battle cannot be saved.
+    bool savedGameBytes(std::vector<std::uint8_t>& bytes, std::string& error, const std::string& description = {});
     // Lets the map on screen play to its end what it still plays (a rout walking off the field, figures
     // falling) before the player's save is written: a game loaded from the file could never play the
     // rest. The window stays alive meanwhile; after SaveWaitMs the save goes ahead regardless.
