@@ -14,6 +14,8 @@ template <class Bytes> bool readWhole(const std::string& path, Bytes& bytes, std
     if (std::filesystem::is_directory(path, code)) return error = path + " is a folder, not a file", false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return error = "cannot open " + path, false;
+    // Room for the whole file at once: grown as it came, a large file would pass through twice its size.
+    if (const auto size = std::filesystem::file_size(path, code); !code) bytes.reserve(size);
     // Read in blocks: a stream's read turns a failure (a folder put in the file's place since the look)
     // into its bad state, where the stream's iterator would throw.
     char block[1 << 16];

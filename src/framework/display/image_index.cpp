@@ -1,13 +1,13 @@
 #include "framework/display/image_index.h"
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <string>
 #include <vector>
 
 #include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/file_lookup.h"
+#include "framework/core/read_file.h"
 #include "framework/display/byte_reader.h"
 
 namespace vael {
@@ -19,21 +19,11 @@ ImageIndex::~ImageIndex() {
 
 bool ImageIndex::read(const std::string& directory) {
     const std::string path = directory + "/" + FileName;
-    std::error_code code;
-    // A folder opens as a file would, and its length is no length to read.
-    std::ifstream file;
-    if (!std::filesystem::is_directory(path, code)) file.open(path, std::ios::binary);
-    if (!file.is_open()) {
+    std::vector<std::uint8_t> data;
+    if (std::string error; !readFileBytes(path, data, error)) {
         Assertion::fail("Can't find " + path, "image_index.cpp", __LINE__);
         return false;
     }
-    // Read in one piece at its size: grown as it came, the buffer would pass through twice the index.
-    file.seekg(0, std::ios::end);
-    const std::streamoff length = file.tellg();
-    file.seekg(0);
-    std::vector<std::uint8_t> data(length > 0 ? static_cast<std::size_t>(length) : 0);
-    file.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    data.resize(static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0)));
     read(data.data(), data.size());
     return true;
 }
