@@ -486,13 +486,15 @@ bool unsealSavedGame(std::vector<std::uint8_t>& file, std::string& error) {
         return std::equal(std::begin(saved_check::Tag), std::end(saved_check::Tag),
                           file.begin() + static_cast<std::ptrdiff_t>(at));
     };
+    // A whole record is looked for first: its check's own bytes may spell the tag where a cut one would
+    // show it.
+    const bool whole = file.size() >= saved_check::Size && tagAt(file.size() - saved_check::Size);
     // A file cut short inside its record still shows the tag, closer to its end than a whole one.
-    for (std::size_t cut = 1; cut < saved_check::Size - 3; ++cut)
+    for (std::size_t cut = 1; !whole && cut < saved_check::Size - 3; ++cut)
         if (file.size() >= saved_check::Size - cut && tagAt(file.size() - (saved_check::Size - cut)))
             return error = "the saved game is cut short: it ends inside its check", false;
-    if (file.size() < saved_check::Size) return true;
+    if (!whole) return true;
     const std::size_t at = file.size() - saved_check::Size;
-    if (!tagAt(at)) return true;
     const std::uint32_t kept =
         file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 | std::uint32_t(file[at + 7]) << 24;
     if (savedGameChecksum(file.data(), at) != kept)

@@ -36,6 +36,20 @@ TEST(SavedGameCheck, TheRecordIsTheTagAndTheZipCrcOfEveryByteBeforeItLittleEndia
     EXPECT_EQ(twice, join(text("aVCRC"), Bytes{0x43, 0xBE, 0xB7, 0xE8}));
 }
 
+// A body whose check's four bytes are themselves "VCRC": a whole record, not a cut one.
+TEST(SavedGameCheck, ACheckThatSpellsTheTagIsStillAWholeRecord) {
+    const Bytes body{'f', 'o', 'r', 'g', 'e', 0x3E, 0x04, 0xDB, 0x73};
+    EXPECT_EQ(savedGameChecksum(body.data(), body.size()), 0x43524356u); // "VCRC", little-endian
+    Bytes file = join(body, text("VCRCVCRC"));
+    std::string error;
+    ASSERT_TRUE(unsealSavedGame(file, error)) << error;
+    EXPECT_EQ(file, body);
+    // Cut inside that record it is still cut short.
+    Bytes cut = join(body, text("VCRCVCR"));
+    EXPECT_FALSE(unsealSavedGame(cut, error));
+    EXPECT_EQ(error, "the saved game is cut short: it ends inside its check");
+}
+
 TEST(SavedGameCheck, AMatchingRecordIsTakenOffAndAnyChangedByteIsRefusedWithTheFileLeftAsItWas) {
     const Bytes sealed = join(text("123456789VCRC"), Bytes{0x26, 0x39, 0xF4, 0xCB});
     Bytes file = sealed;

@@ -256,8 +256,6 @@ TEST_F(TurnSequence, TheEndOfTheGameIsWonOrLostByTheNationOfThisMachinesHumanLea
     }
 }
 
-// On a machine of a network game the other machine's leaders are not this machine's, though the computer
-// does not play them either.
 // A commander falls while Vaelmoric gives orders. Between machines the end is shown once the activation
 // has ended everywhere, so a person's leader played here ends his orders with the fall; the computer's,
 // another machine's, one whose orders are over, and any leader of a battle of one machine are left alone.
@@ -301,6 +299,8 @@ TEST_F(TurnSequence, ADecisiveFallEndsTheOrdersOfAPersonsLeaderPlayedHere) {
     }
 }
 
+// On a machine of a network game the other machine's leaders are not this machine's, though the computer
+// does not play them either.
 TEST_F(TurnSequence, TheEndOfTheGameCountsOnlyTheLeadersPlayedOnThisMachine) {
     struct Row {
         const char* what;
