@@ -1,6 +1,8 @@
 // What a new player met on the battle map, played by clicks and keys on the game on the headless platform
 // with the forged data: the map's close box puts it away as an icon he can see and reach, and the target
-// hexes lit for a volley show lit though the enemy's figures stand on them.
+// hexes lit for a volley show lit though the enemy's figures stand on them; a unit shows selected exactly
+// while it takes orders, a click on the overview only moves the view, Escape and the right button leave
+// the choice of a target, the Movement animation preference holds, and an ally says whose orders it takes.
 #include <gtest/gtest.h>
 
 #include <algorithm>

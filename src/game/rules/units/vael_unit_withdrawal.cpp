@@ -104,9 +104,6 @@ std::int16_t VaelUnit::EndOWSegment(std::uint16_t happened, VaelUnit* unit) {
     const bool noMoves = validMoves_.isEmpty();
     const bool suppressed = isMissileCapable() && !noMoves && isChoosingTarget();
     const bool atDestination = hex_ == moveDestination_;
-    // Where the segment leaves the unit standing, there its outline goes.
-    if (selected_ && !noHighlight_ && (happened || atDestination))
-        VaelUnit::showHexToMoveTo(static_cast<std::int16_t>(offMap));
     if (happened && selected_) {
         debugStream() << "OW happened" << std::endl;
         if (!noMoves) {
@@ -261,8 +258,6 @@ std::int16_t VaelUnit::MovementDone(std::uint32_t, std::uint16_t unitNumber) {
     }
     if (selected_) {
         validMoves_ = GetValidMovement();
-        // The outline follows the unit to where the move ended, short of the hex clicked or not.
-        if (!noHighlight_) VaelUnit::showHexToMoveTo(static_cast<std::int16_t>(offMap));
         if (isMissileCapable() && isChoosingTarget()) return 0;
         highlightValidMoves(false);
     }

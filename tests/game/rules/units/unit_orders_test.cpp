@@ -226,12 +226,9 @@ TEST_F(Withdrawal, ASelectedUnitStopsWhenAnEnemyWithdrewAndRelightsItsMoves) {
     unit.selected_ = 1;
     unit.setValidMoves({505, 504});
     unit.moveDestination_ = 502;
-    // The outline stood on the hex clicked, which the unit did not reach: it goes to where the unit stopped.
-    unit.markedHex_ = 502;
     endSegment(unit, 1);
-    EXPECT_EQ(heard(),
-              (Heard{"EndOWSegment end 1 1", "InZOC zoc 505 1", "HideHexToMoveTo 502", "ShowHexToMoveTo 505",
-                     "61 220", "61 221", "45 [505 504 605 606 506 406 405]", "56 0"}));
+    EXPECT_EQ(heard(), (Heard{"EndOWSegment end 1 1", "InZOC zoc 505 1", "61 220", "61 221",
+                              "45 [505 504 605 606 506 406 405]", "56 0"}));
     // Nothing withdrew and the unit stands where it was going: lit again, no menu commands.
     unit.moveDestination_ = 505;
     endSegment(unit, 0);
@@ -397,16 +394,17 @@ TEST_F(MoveOrders, AnOrdinaryMoveIntoAZoneAsksForReactionFireAndRelightsASelecte
     unit.selectedHex_ = 502;
     unit.movementLeft_ = 3;
     unit.setValidMoves({505, 504, 503, 502});
-    // The outline left on the hex the unit started from follows it to where the reaction fire found it.
+    // The outline on the hex the unit starts from goes with it as it moves, to where the reaction fire finds
+    // it.
     unit.markedHex_ = 505;
     std::int16_t result = -1;
     inHandler([&] { result = unit.BeginMove(502, 1); });
     const Heard log = heard();
     EXPECT_EQ(values(result, unit.getHex(), unit.getMovementLeft()), "2 502 0");
-    EXPECT_EQ(
-        Heard(log.begin() + 4, log.end()),
-        (Heard{"MovementDone move 2 7", "AttemptRefaceFromCharge reface 502 6 65535", "InZOC zoc 502 1",
-               "EntryReactionFire 502", "HideHexToMoveTo 505", "ShowHexToMoveTo 502", "45 [502]", "56 0"}));
+    EXPECT_EQ(Heard(log.begin() + 3, log.end()),
+              (Heard{"HideHexToMoveTo 505", "ShowHexToMoveTo 502", "UnitMovementDone u7",
+                     "MovementDone move 2 7", "AttemptRefaceFromCharge reface 502 6 65535", "InZOC zoc 502 1",
+                     "EntryReactionFire 502", "45 [502]", "56 0"}));
 }
 
 TEST_F(MoveOrders, APathWithoutAStepEndsTheMoveAtOnce) {
