@@ -121,9 +121,9 @@ const std::set<std::string> sentButNotYetHandled = {
 const std::set<std::string> handledButNotYetSent = {
     // From the shell: menu commands, cheats, options, dialogs, saved games, the palette animation.
     "GameOverview", "LoadScenario", "LoadGame", "SaveGame", "AutomaticWin", "LeaderCenterOnLeader",
-    "LeaderGroupMove", "RallyUnit", "MissleVolley", "RotateLeft", "RotateRight", "UnitAboutFace",
-    "UnitCenterOnUnit", "UnitViewDetails", "SetDeadCheat", "SetLeaderCheat", "SetWoundCheat", "ShowOCR",
-    "SetAutoSave", "SetLeaderOrder", "StopPaletteAnimation",
+    "LeaderGroupMove", "RallyUnit", "RotateLeft", "RotateRight", "UnitAboutFace", "UnitCenterOnUnit",
+    "UnitViewDetails", "SetDeadCheat", "SetLeaderCheat", "SetWoundCheat", "ShowOCR", "SetAutoSave",
+    "SetLeaderOrder", "StopPaletteAnimation",
     // From the network: the leaders the players play.
     "LeaderControl",
     // From the battle map and its display objects.
@@ -133,8 +133,8 @@ const std::set<std::string> handledButNotYetSent = {
     "RampageDie", "RampageCohesionHit",
     // From the game physical layer: sprites for the landscape, paths and a unit's flag.
     "AddSpriteToLandscape", "RemoveDeadSprites", "GetPixelPath", "DropFlag",
-    // To the game physical layer from the shell's preferences.
-    "GetUnitRegions", "ToggleCombatAnimation", "ToggleWalkingAnimation",
+    // To the game physical layer.
+    "GetUnitRegions",
     // The menus send these through their command ids, which the scan cannot read.
     "FileStartGame", "FileOpenGame", "FilePreferences", "HelpAbout", "WindowPlayerChat"};
 

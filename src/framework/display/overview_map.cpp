@@ -114,15 +114,15 @@ void OverviewMap::leftButtonUp(const Point& p) {
         windowDragging_ = 0;
         return;
     }
-    // A press in the thumb that never moved it is no click on the track.
-    const bool pressedInThumb = thumbDragging_;
     thumbDragging_ = 0;
     if (thumbMoved_) {
         thumbMoved_ = 0;
         announceView(trackToContent(thumb_.topLeft()));
         return;
     }
-    if (pressedInThumb || !track_.contains(p)) return;
+    // A click centres the view on the point, in the thumb as elsewhere on the map: the view framed may
+    // fill most of the overview, and a click there would otherwise do nothing.
+    if (!track_.contains(p)) return;
     const Box old = thumb_;
     thumb_.x = static_cast<std::int16_t>(p.x - thumb_.w / 2);
     thumb_.y = static_cast<std::int16_t>(p.y - thumb_.h / 2);

@@ -218,6 +218,11 @@ void VaelLandscapeTile::sendPoint(const char* message, const Point& point) {
 }
 
 void VaelLandscapeTile::onMouseMove(const Point& p) {
+    // The overview lies over the map: the pointer on it is over no hex, and near no edge to scroll by.
+    if (overviewShown_ && overview_->parent() == this && overview_->bounds().contains(p)) {
+        if (edgeScrolling_) stopEdgeScroll();
+        return;
+    }
     const Dim old = direction_;
     Dim d;
     if (mapCells_.w > viewCells_.w) d.w = p.x < SideBand ? -1 : p.x > width() - SideBand ? 1 : 0;

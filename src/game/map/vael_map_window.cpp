@@ -17,6 +17,7 @@
 #include "game/map/map_message_names.h"
 #include "game/map/raw_bytes.h"
 #include "game/map/vael_physical_layer.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael {
 
@@ -251,6 +252,20 @@ void VaelMapWindow::activationSetUp() {
 
 std::intptr_t VaelMapWindow::handleMessage(std::uint32_t message, std::uintptr_t wParam,
                                            std::intptr_t lParam) {
+    // While a unit waits for the target of its volley the Missile Volley command stays checked; Escape or
+    // the right button takes the order back, as choosing the command again does, and the map is left to
+    // moves.
+    const bool rightButton = message == MessageRightButtonDown ||
+                             (message == MessageButtonDown && (wParam & 0xFF) == platform::ButtonRight);
+    const bool escape = message == MessageKeyDown && static_cast<std::int32_t>(wParam) == platform::KeyEscape;
+    if (rightButton || escape) {
+        std::uint16_t volley = 0;
+        Menu* m = menu();
+        if (m && RegisteredMessage::lookUp(msg::MissleVolley, volley) && m->isChecked(volley)) {
+            onCommand(volley, 0);
+            return 0;
+        }
+    }
     if (message == MessageKeyDown) {
         switch (static_cast<std::int32_t>(wParam)) {
         case platform::KeyLeft:

@@ -27,6 +27,7 @@
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/map/map_message_names.h"
 #include "game/map/vael_physical_layer.h"
 #include "game/net/vael_net_component.h"
 #include "game/rules/combat/clash_chart.h"
@@ -315,6 +316,15 @@ void VaelApp::applyPreferences(const Preferences* before) {
     if (GameControl* control = gameControl())
         control->setAutoSave(static_cast<std::int16_t>(preferences_.autoSave));
     ::vael::setMissileAutoHit(missileAutoHit_);
+    // The battle map's two views play or skip their walks and combats by these, from the start on.
+    if (!before || before->movementAnimation != preferences_.movementAnimation) {
+        Container<short> walking(static_cast<short>(preferences_.movementAnimation));
+        sendNamed(msg::ToggleWalkingAnimation, &walking);
+    }
+    if (!before || before->combatAnimation != preferences_.combatAnimation) {
+        Container<short> combat(static_cast<short>(preferences_.combatAnimation));
+        sendNamed(msg::ToggleCombatAnimation, &combat);
+    }
     if (before && before->sparseTrees != preferences_.sparseTrees) {
         Container<short> sparse(static_cast<short>(preferences_.sparseTrees));
         sendNamed(msg::ToggleSparseLandscape, &sparse);

@@ -92,7 +92,8 @@ TEST_F(OverviewMapTest, ScriptedClicksAndDrags) {
         Box thumb;
     } rows[] = {
         // clang-format off
-        {"a press in the thumb released where it was", {{1, Point(12, 8)}, {2, Point(12, 8)}}, {}, Box(5, 5, 10, 5)},
+        {"a click in the thumb centres it there", {{1, Point(12, 8)}, {2, Point(12, 8)}}, {Point(20, 10)}, Box(7, 6, 10, 5)},
+        {"a click in the thumb's middle moves nothing", {{1, Point(10, 7)}, {2, Point(10, 7)}}, {}, Box(5, 5, 10, 5)},
         {"a click on the transparent corner", {{1, Point(0, 0)}, {2, Point(0, 0)}}, {}, Box(5, 5, 10, 5)},
         {"a drag of the thumb", {{1, Point(7, 6)}, {0, Point(20, 12)}, {2, Point(20, 12)}}, {Point(130, 60)}, Box(18, 11, 10, 5)},
         {"a drag past the track's corner stops at it", {{1, Point(7, 6)}, {0, Point(100, 100)}, {2, Point(100, 100)}}, {Point(200, 150)}, Box(25, 20, 10, 5)},

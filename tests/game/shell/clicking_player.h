@@ -99,6 +99,37 @@ inline bool contains(const List<short>& list, short value) {
     return false;
 }
 
+// The pointer brought to a point, as the player's mouse passes over the map before he clicks.
+inline void pointAt(platform::Platform& os, Point p) {
+    platform::Event e;
+    e.kind = platform::EventKind::MouseMove, e.x = p.x, e.y = p.y;
+    os.postEvent(e);
+}
+
+// The pointer brought to a point and the left button pressed and released there.
+inline void pointAndClickAt(platform::Platform& os, Point p) {
+    pointAt(os, p);
+    clickAt(os, p);
+}
+
+// A press and a release of the right button there.
+inline void rightClickAt(platform::Platform& os, Point p) {
+    for (platform::EventKind kind : {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp}) {
+        platform::Event e;
+        e.kind = kind, e.button = platform::ButtonRight, e.x = p.x, e.y = p.y;
+        os.postEvent(e);
+    }
+}
+
+// A key pressed and let go, with the modifiers given.
+inline void pressKey(platform::Platform& os, std::int32_t key, std::uint16_t modifiers = 0) {
+    for (platform::EventKind kind : {platform::EventKind::KeyDown, platform::EventKind::KeyUp}) {
+        platform::Event e;
+        e.kind = kind, e.key = key, e.modifiers = modifiers;
+        os.postEvent(e);
+    }
+}
+
 // The missile command's key, as the main window's accelerators know it.
 inline void pressMissileKey(platform::Platform& os) {
     for (platform::EventKind kind : {platform::EventKind::KeyDown, platform::EventKind::KeyUp}) {
@@ -285,8 +316,8 @@ struct ClickingPlayer {
             auto* shooter = dynamic_cast<MissileCapable*>(unit);
             const short target = enemyHexIn(app, shooter->getTargetHexes(), *unit);
             if (target < 0) {
-                // Nothing in reach: the key again takes the order back.
-                pressMissileKey(*os);
+                // No target he can click: the key again takes the order back, if the unit waits for one.
+                if (unit->isSelected() && shooter->isChoosingTarget()) pressMissileKey(*os);
                 return beginCharge(app);
             }
             if (!shownLandscape(app)->blockCopy(target).highlight())

@@ -1,9 +1,14 @@
 // What a new player met on the battle map, played by clicks and keys on the game on the headless platform
 // with the forged data: the map's close box puts it away as an icon he can see and reach, and the target
-// hexes lit for a volley show lit though the enemy's figures stand on them.
+// hexes lit for a volley show lit though the enemy's figures stand on them; a unit shows selected exactly
+// while it takes orders, a click on the overview only moves the view, Escape and the right button leave
+// the choice of a target, the Movement animation preference holds, and an ally says whose orders it takes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,10 +16,14 @@
 #include "framework/core/list_walk.h"
 #include "framework/display/bitmap.h"
 #include "framework/display/logical_palette.h"
+#include "framework/ui/menu.h"
+#include "framework/ui/status_bar.h"
 #include "framework/ui/window_manager.h"
+#include "game/map/vael_display_object.h"
 #include "game/map/vael_landscape_tile.h"
 #include "game/map/vael_sprite.h"
 #include "game/shell/clicking_player.h"
+#include "game/shell/preferences.h"
 #include "game/shell/scripted_platform.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/way_dialogs.h"
@@ -29,14 +38,21 @@ namespace {
 // may give his first orders the test's step is taken at each idle moment until it leaves the game.
 class PlayerMap : public ::testing::Test {
 protected:
-    PlayerMap() {
+    // The settings the player left from an earlier game, stored before the game starts.
+    using Stored = std::function<void(platform::Settings&)>;
+    explicit PlayerMap(Stored stored = nullptr) : stored_(((stored ? stored(os.settings()) : void()), 0)) {
         game.onDialog = [this](Dialog& d, const std::string& name) {
             if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
             if (name == StartGameDlg::TemplateName)
                 clickOn(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
-            else if (name == ScenarioDlg::TemplateName)
+            else if (name == ScenarioDlg::TemplateName) {
+                if (!scenario.empty()) {
+                    DialogItemWindow* list = d.item(ScenarioDlg::IdList);
+                    list->select(list->findExact(scenario));
+                    d.command(ScenarioDlg::IdList, ListSelectionChanged);
+                }
                 clickOn(os, d, Dialog::IdOk);
-            else if (name == IntroDlg::TemplateName)
+            } else if (name == IntroDlg::TemplateName)
                 clickOn(os, d, IntroDlg::IdHomePlayer), clickOn(os, d, Dialog::IdOk);
         };
         player.os = &os, player.game = &game;
@@ -46,6 +62,34 @@ protected:
         GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
         const Leader* leader = control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
         return leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive() && mapWindow(app);
+    }
+    std::string status(int pane) { return game.frame().statusBar()->text(pane); }
+    // Where a hex shows on the screen, the view scrolled to it; the test fails on a hex out of sight.
+    Point pointOf(std::int16_t hex) {
+        const auto at = screenPointOf(game.app(), hex);
+        if (!at) ADD_FAILURE() << "hex " << hex << " is not on the screen";
+        return at ? *at : Point();
+    }
+    // Whether the outline that marks the selected unit (and the hex it would move to) shows on a hex.
+    bool outlined(short hex) {
+        PointedVaelLandscape* land = shownLandscape(game.app());
+        return land && land->blockCopy(hex).isOverlayVisible(2, 1) != 0;
+    }
+    Combat* unitNamed(const std::string& name) {
+        return game.app().logicalLayer().findCombatUnitByName(name);
+    }
+    // Stands a one-hex unit on another hex, facing as given, as a scenario could have set it.
+    void place(Combat& unit, std::int16_t hex, DIRECTION facing) {
+        VaelLogicalLandscape* land = game.app().logicalLayer().getVaelLandscape();
+        land->removeFromRegion(&unit, static_cast<std::int16_t>(unit.getHex()));
+        unit.setFacing(facing);
+        unit.setHex(static_cast<std::uint16_t>(hex));
+        land->addToRegion(&unit, hex);
+        unit.rebuildZOC();
+    }
+    bool volleyChecked() {
+        VaelMapWindow* map = mapWindow(game.app());
+        return map && map->menu() && map->menu()->isChecked(219);
     }
     void leave() {
         platform::Event close;
@@ -58,9 +102,11 @@ protected:
     // The dice are seeded before the game is made, so that every run draws the same.
     int seeded = (std::srand(8), 0);
     ScriptedPlatform os;
+    int stored_;
     VaelGame game{os, VAEL_BUILD_DATA_DIR};
     ClickingPlayer player;
     int starts = 0;
+    std::string scenario; // the battle's title in Choose Scenario; the first when empty
 };
 
 // The map's close box puts it away as an icon; the commentary floats over the bottom left of the map area,
@@ -183,8 +229,10 @@ TEST_F(PlayerMap, TheTargetsFiguresAreLitWithTheirHex) {
             const short hex =
                 shooter ? ClickingPlayer::enemyHexIn(app, shooter->getTargetHexes(), *player.unit) : -1;
             // Looked at once the view, centred on it to find it, has been drawn again, and once the target's
-            // figures stand on its hex (an enemy still walking there is shot at, and the next volley looked at).
-            if (hex >= 0 && shownLandscape(app)->blockCopy(hex).highlight() && figuresOn(app, os, hex).shown > 0) {
+            // figures stand on its hex (an enemy still walking there is shot at, and the next volley looked
+            // at).
+            if (hex >= 0 && shownLandscape(app)->blockCopy(hex).highlight() &&
+                figuresOn(app, os, hex).shown > 0) {
                 target = hex;
                 return;
             }
@@ -200,6 +248,517 @@ TEST_F(PlayerMap, TheTargetsFiguresAreLitWithTheirHex) {
     EXPECT_GE(onTarget.lit * 5, onTarget.shown * 4) << onTarget.lit << " lit of " << onTarget.shown;
     EXPECT_GT(onShooter.shown, 100);
     EXPECT_GE(onShooter.plain * 5, onShooter.shown * 4) << onShooter.plain << " plain of " << onShooter.shown;
+}
+
+// The nearest empty hex out of a selected unit's reach whose middle shows the hex itself, or -1.
+short emptyHexOutOfReach(VaelApp& app, const Combat& unit) {
+    const VaelLogicalLandscape* land = app.logicalLayer().getVaelLandscape();
+    short best = -1;
+    int nearest = 1000;
+    for (std::int16_t i = 0; land && i < land->regionCount(); ++i) {
+        const short hex = land->idOf(i);
+        const int distance = land->hexDistance(static_cast<std::int16_t>(unit.getHex()), hex);
+        if (distance >= nearest || distance < 2 || land->firstOccupant(hex) ||
+            contains(unit.getValidMoves(), hex) || contains(unit.getAttackHexes(), hex) ||
+            !ClickingPlayer::clickable(app, hex))
+            continue;
+        nearest = distance;
+        best = hex;
+    }
+    return best;
+}
+
+// A hex the unit may move to other than its own, clear of others' figures, or -1.
+short hexWithinReach(VaelApp& app, const Combat& unit) {
+    for (short hex : each(unit.getValidMoves()))
+        if (hex != static_cast<short>(unit.getHex()) && hex != unit.getSecondHex() &&
+            !contains(unit.getBlockedMoves(), hex) && !contains(unit.getAttackHexes(), hex) &&
+            (!unit.isDoubleSized() || contains(unit.getValidMoves(), unit.rightFlankHex(hex))) &&
+            ClickingPlayer::clickable(app, hex))
+            return hex;
+    return -1;
+}
+
+// The player picks a unit and clicks an empty hex beyond its reach: the unit stays selected in the rules
+// and on the map alike (its outline on its hex, its moves lit, its name in the status bar) and the status
+// bar says why nothing moved; a click within reach then moves it. Before, the outline and the status went
+// as though the click had let the unit go, and the next click within reach moved it all the same.
+TEST_F(PlayerMap, AClickOutOfReachKeepsTheUnitSelectedOnTheMapAsInTheRulesAndSaysWhy) {
+    ASSERT_TRUE(game.ready());
+    enum Stage { Picking, Refusing, Refused, Moving, Done } stage = Picking;
+    Combat* unit = nullptr;
+    short far = -1, near = -1, from = -1;
+    std::string name, pane1, pane2;
+    bool selected = false, outline = false, lit = false, moved = false;
+    int waited = 0;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (stage == Done || !playersOrders(app)) return;
+        switch (stage) {
+        case Picking:
+            for (Combat* c : orderable(app))
+                if (!unit && !dynamic_cast<MissileCapable*>(c)) unit = c;
+            if (!unit) return leave();
+            name = unit->getName();
+            pointAndClickAt(os, pointOf(static_cast<std::int16_t>(unit->getHex())));
+            stage = Refusing;
+            return;
+        case Refusing:
+            far = unit->isSelected() ? emptyHexOutOfReach(app, *unit) : -1;
+            near = unit->isSelected() ? hexWithinReach(app, *unit) : -1;
+            if (far < 0 || near < 0) {
+                stage = Done;
+                return leave();
+            }
+            pointAndClickAt(os, pointOf(far));
+            stage = Refused;
+            return;
+        case Refused:
+            selected = unit->isSelected() != 0;
+            outline = outlined(static_cast<short>(unit->getHex()));
+            lit = shownLandscape(app)->blockCopy(near).highlight() != 0;
+            pane1 = status(1), pane2 = status(2);
+            from = static_cast<short>(unit->getHex());
+            pointAndClickAt(os, pointOf(near));
+            stage = Moving;
+            return;
+        case Moving:
+            moved = unit->getHex() != static_cast<std::uint32_t>(from);
+            if (!moved && ++waited < 50) return;
+            stage = Done;
+            return leave();
+        case Done:
+            return;
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_GE(far, 0) << "no unit of his with an empty hex beyond its reach on the screen";
+    SCOPED_TRACE(name + ", clicked at " + std::to_string(far) + ", then at " + std::to_string(near));
+    EXPECT_TRUE(selected) << "the rules let the unit go";
+    EXPECT_TRUE(outline) << "the map shows no outline on the unit";
+    EXPECT_TRUE(lit) << "the unit's moves are no longer lit";
+    EXPECT_EQ(pane1.rfind(name + " (", 0), 0u) << pane1;
+    EXPECT_EQ(pane2, name + " cannot reach that hex.");
+    EXPECT_TRUE(moved) << "a unit the map shows selected took no order";
+}
+
+// Where a span of the given length starting at `at` stands once held inside [start, start + length).
+int clampedInto(int at, int start, int length, int span) {
+    return std::max(start, std::min(at, start + length - span));
+}
+
+// The view framed nearly fills the overview, so most clicks land in the thumb: the point of the thumb's
+// middle row (on the overview's map) that moves it farthest across when the thumb is centred there, on the
+// screen and in the overview's own pixels.
+std::optional<std::pair<Point, Point>> overviewClickPoint(VaelApp& app) {
+    VaelMapWindow* w = mapWindow(app);
+    if (!w || !w->tile().overviewShown()) return std::nullopt;
+    VaelOverviewMap& overview = w->tile().overview();
+    const Bitmap* picture = overview.picture();
+    const Box track = overview.getTrack(), thumb = overview.getThumb();
+    const platform::Rect client = WindowManager::instance().clientOnScreen(w->hwnd());
+    const Point corner = w->tile().origin() + overview.origin();
+    std::optional<std::pair<Point, Point>> best;
+    int farthest = 0;
+    for (std::int16_t y = static_cast<std::int16_t>(thumb.y + thumb.h / 2), x = thumb.x;
+         x < thumb.x + thumb.w; ++x) {
+        const Point p(x, y);
+        const int moved = std::abs(clampedInto(x - thumb.w / 2, track.x, track.w, thumb.w) - thumb.x) +
+                          std::abs(clampedInto(y - thumb.h / 2, track.y, track.h, thumb.h) - thumb.y);
+        if (moved <= farthest || !track.contains(p) || !picture ||
+            !picture->isOpaqueAt(p - picture->hotSpot()))
+            continue;
+        const std::int32_t sx = client.x + corner.x + x, sy = client.y + corner.y + y;
+        if (WindowManager::instance().windowAt(sx, sy) != w->hwnd()) continue;
+        farthest = moved;
+        best = std::pair{Point(static_cast<std::int16_t>(sx), static_cast<std::int16_t>(sy)), p};
+    }
+    return best;
+}
+
+// With a unit selected, a single click on the overview's map centres the view there, in the thumb as
+// elsewhere: the thumb stands round the point clicked and the map shows what it frames. The pointer and
+// the click touch nothing under the overview: the unit's outline stays and the status bar tells no hex.
+// Before, a click in the thumb left the view where it was, and the pointer passing over the overview was
+// taken as passing over the hexes under it, which told their numbers and took the outline off the unit.
+TEST_F(PlayerMap, AClickOnTheOverviewCentresTheViewAndLeavesTheSelection) {
+    ASSERT_TRUE(game.ready());
+    enum Stage { Picking, Clicking, Looking, Done } stage = Picking;
+    Combat* unit = nullptr;
+    std::optional<std::pair<Point, Point>> at;
+    Point cellBefore, cellAfter, viewAfter;
+    Box thumbAfter, track;
+    bool selected = false, outline = false;
+    std::string pane2;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (stage == Done || !playersOrders(app)) return;
+        VaelMapWindow* w = mapWindow(app);
+        switch (stage) {
+        case Picking:
+            for (Combat* c : orderable(app))
+                if (!unit) unit = c;
+            if (!unit) return leave();
+            pointAndClickAt(os, pointOf(static_cast<std::int16_t>(unit->getHex())));
+            stage = Clicking;
+            return;
+        case Clicking:
+            at = unit->isSelected() ? overviewClickPoint(app) : std::nullopt;
+            if (!at) {
+                stage = Done;
+                return leave();
+            }
+            cellBefore = w->tile().originCell();
+            track = w->tile().overview().getTrack();
+            pointAndClickAt(os, at->first);
+            stage = Looking;
+            return;
+        case Looking:
+            selected = unit->isSelected() != 0;
+            outline = outlined(static_cast<short>(unit->getHex()));
+            pane2 = status(2);
+            cellAfter = w->tile().originCell();
+            viewAfter = w->tile().overview().getView().topLeft();
+            thumbAfter = w->tile().overview().getThumb();
+            stage = Done;
+            return leave();
+        case Done:
+            return;
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_TRUE(at) << "no selected unit, or no point of the overview to click";
+    const Point p = at->second;
+    SCOPED_TRACE("overview point " + std::to_string(p.x) + "," + std::to_string(p.y));
+    // The thumb is centred on the point, its halves truncated, as far as the track lets it go; the view it
+    // frames then puts it back in whole cells, a pixel short at most.
+    EXPECT_NEAR(thumbAfter.x, clampedInto(p.x - thumbAfter.w / 2, track.x, track.w, thumbAfter.w), 1);
+    EXPECT_NEAR(thumbAfter.y, clampedInto(p.y - thumbAfter.h / 2, track.y, track.h, thumbAfter.h), 1);
+    EXPECT_NE(cellAfter, cellBefore) << "the view did not move";
+    EXPECT_EQ(cellAfter, viewAfter) << "the map does not show what the thumb frames";
+    EXPECT_TRUE(selected) << "the click let the unit go";
+    EXPECT_TRUE(outline) << "the unit's outline went";
+    EXPECT_EQ(pane2.find("Hex:"), std::string::npos) << pane2;
+}
+
+// The player moves a unit to the farthest hex in its reach; the places its first figure is seen at, one
+// look at every idle moment, from the click until it stands still on its new hex. A walk shows it at many
+// places along the way; a move without one at its start and its end only.
+struct MoveSeen {
+    std::string name;
+    short from = -1, to = -1;
+    bool arrived = false;
+    std::set<std::pair<int, int>> places;
+};
+
+MoveSeen seeMove(ScriptedPlatform& os, VaelGame& game, const std::function<void()>& leave) {
+    enum Stage { Picking, Choosing, Watching, Done } stage = Picking;
+    MoveSeen seen;
+    Combat* unit = nullptr;
+    int still = 0;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        VaelPhysicalLayer& view = app.views()->normal();
+        const auto firstFigure = [&]() -> VaelSprite* {
+            const short id = unit ? view.objectId(static_cast<std::uint16_t>(unit->getUnitNum())) : -1;
+            PhysicalObject* object = nullptr;
+            for (PhysicalObject* o : each(view.objects()))
+                if (o->getId() == id) object = o;
+            return object && object->spriteCount() > 0 ? dynamic_cast<VaelSprite*>(object->sprite(0))
+                                                       : nullptr;
+        };
+        if (stage == Watching) {
+            if (VaelSprite* figure = firstFigure()) {
+                const Point at = figure->position(0);
+                seen.places.insert({at.x, at.y});
+            }
+            seen.arrived = unit->getHex() == static_cast<std::uint32_t>(seen.to);
+            // Looked at a while longer once nothing moves, for figures that may still be on their way.
+            if (seen.arrived && view.movingObjects().count() == 0 && ++still > 20) {
+                stage = Done;
+                leave();
+            }
+            return;
+        }
+        if (stage == Done || !playersOrders(app)) return;
+        switch (stage) {
+        case Picking:
+            for (Combat* c : orderable(app))
+                if (!unit && !c->isDoubleSized() && !dynamic_cast<MissileCapable*>(c)) unit = c;
+            if (!unit) return leave();
+            seen.name = unit->getName();
+            seen.from = static_cast<short>(unit->getHex());
+            pointAndClickAt(os, *screenPointOf(app, seen.from));
+            stage = Choosing;
+            return;
+        case Choosing: {
+            const VaelLogicalLandscape* land = app.logicalLayer().getVaelLandscape();
+            int farthest = 0;
+            for (short hex : each(unit->getValidMoves()))
+                if (!contains(unit->getBlockedMoves(), hex) && !contains(unit->getAttackHexes(), hex) &&
+                    ClickingPlayer::clickable(app, hex) && land->hexDistance(seen.from, hex) > farthest)
+                    farthest = land->hexDistance(seen.from, hex), seen.to = hex;
+            if (seen.to < 0 || !unit->isSelected()) {
+                stage = Done;
+                return leave();
+            }
+            pointAndClickAt(os, *screenPointOf(app, seen.to));
+            stage = Watching;
+            return;
+        }
+        default:
+            return;
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    return seen;
+}
+
+// The player switched Movement animation off in an earlier game: units reach their hexes at once, no
+// figure walks the hexes between. Before, nothing told the map of the preference and every move walked.
+class PlayerMapMovesUnanimated : public PlayerMap {
+protected:
+    PlayerMapMovesUnanimated()
+        : PlayerMap([](platform::Settings& settings) {
+              Preferences off;
+              off.movementAnimation = 0;
+              off.write(settings, "SOFTWARE\\Tamblor\\Vaelmoric");
+          }) {}
+};
+
+TEST_F(PlayerMapMovesUnanimated, AUnitsMoveDrawsNoWalk) {
+    ASSERT_TRUE(game.ready());
+    ASSERT_EQ(game.app().preferences().movementAnimation, 0u);
+    const MoveSeen seen = seeMove(os, game, [this] { leave(); });
+    ASSERT_GE(seen.to, 0) << "no unit of his to move";
+    SCOPED_TRACE(seen.name + " from " + std::to_string(seen.from) + " to " + std::to_string(seen.to));
+    EXPECT_TRUE(seen.arrived);
+    EXPECT_LE(seen.places.size(), 2u) << "the figure walked";
+}
+
+// The same move with the preference on, as the game starts by default: the figure is seen on its way.
+TEST_F(PlayerMap, AUnitsMoveWalksWithMovementAnimationOn) {
+    ASSERT_TRUE(game.ready());
+    const MoveSeen seen = seeMove(os, game, [this] { leave(); });
+    ASSERT_GE(seen.to, 0) << "no unit of his to move";
+    SCOPED_TRACE(seen.name + " from " + std::to_string(seen.from) + " to " + std::to_string(seen.to));
+    EXPECT_TRUE(seen.arrived);
+    EXPECT_GE(seen.places.size(), 5u) << "the figure did not walk";
+}
+
+// A bowman aims (the missile key), then the player thinks better of it: Escape leaves the choice of target,
+// and so, the key pressed again, does the right button on the map. Each time the command is no longer
+// checked, the unit stays selected and its moves are lit again. Before, neither left it, and each click
+// after answered that there was no enemy there.
+class PlayerMapVolley : public PlayerMap {
+public:
+    using PlayerMap::place;
+    using PlayerMap::pointOf;
+};
+
+// A bowman of his stood on 1312 facing north-east, with an enemy in front of it within its reach when
+// `inReach`, else with none within its range; null when the battle has no such pair.
+MissileCapable* bowmanFacing(PlayerMapVolley& t, VaelApp& app, bool inReach, short& enemyHex) {
+    MissileCapable* bow = nullptr;
+    for (Combat* c : orderable(app))
+        if (auto* m = dynamic_cast<MissileCapable*>(c); !bow && m && m->getMissilesLeft() > 0) bow = m;
+    if (!bow) return nullptr;
+    Combat* enemy = nullptr;
+    for (Combat* c : each(app.logicalLayer().getUnits()))
+        if (!enemy && c->getNation() != bow->getNation() && !c->isOutOfPlay() && !c->isDoubleSized())
+            enemy = c;
+    if (!enemy) return nullptr;
+    t.place(*bow, 1312, NorthEast);
+    const VaelLogicalLandscape* land = app.logicalLayer().getVaelLandscape();
+    enemyHex = -1;
+    for (std::int16_t i = 0; i < land->regionCount() && enemyHex < 0; ++i) {
+        const short hex = land->idOf(i);
+        const int distance = land->hexDistance(1312, hex);
+        if (land->firstOccupant(hex) || distance < 2 ||
+            (inReach ? distance > bow->getRange() : distance <= bow->getRange() + 2))
+            continue;
+        t.place(*enemy, hex, West);
+        const bool target = contains(bow->findTargets(), hex);
+        if (inReach ? target : !target) enemyHex = hex;
+    }
+    return enemyHex < 0 ? nullptr : bow;
+}
+
+TEST_F(PlayerMapVolley, EscapeAndTheRightButtonLeaveTheChoiceOfTarget) {
+    ASSERT_TRUE(game.ready());
+    enum Stage { Placing, Keyed, Escaping, Escaped, Righting, Righted, Done } stage = Placing;
+    MissileCapable* bow = nullptr;
+    short enemyHex = -1, move = -1;
+    bool aimed = false, aimedAgain = false;
+    std::vector<bool> choosing, checked, selected, lit;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (stage == Done || !playersOrders(app)) return;
+        const auto look = [&] {
+            choosing.push_back(bow->isChoosingTarget() != 0);
+            checked.push_back(volleyChecked());
+            selected.push_back(bow->isSelected() != 0);
+            move = hexWithinReach(app, *bow);
+            lit.push_back(move >= 0 && shownLandscape(app)->blockCopy(move).highlight());
+        };
+        switch (stage) {
+        case Placing:
+            bow = bowmanFacing(*this, app, true, enemyHex);
+            if (!bow) {
+                stage = Done;
+                return leave();
+            }
+            pointAndClickAt(os, pointOf(1312));
+            stage = Keyed;
+            return;
+        case Keyed:
+            if (!bow->isSelected()) return;
+            pressMissileKey(os);
+            stage = Escaping;
+            return;
+        case Escaping:
+            aimed = bow->isChoosingTarget() != 0 && volleyChecked();
+            pressKey(os, platform::KeyEscape);
+            stage = Escaped;
+            return;
+        case Escaped:
+            look();
+            pressMissileKey(os);
+            stage = Righting;
+            return;
+        case Righting:
+            aimedAgain = bow->isChoosingTarget() != 0;
+            rightClickAt(os, pointOf(enemyHex));
+            stage = Righted;
+            return;
+        case Righted:
+            look();
+            stage = Done;
+            return leave();
+        case Done:
+            return;
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_GE(enemyHex, 0) << "no bowman and enemy to set up";
+    ASSERT_TRUE(aimed) << "the missile key did not start the choice of target";
+    ASSERT_TRUE(aimedAgain);
+    // After Escape, then after the right button.
+    EXPECT_EQ(choosing, (std::vector<bool>{false, false}));
+    EXPECT_EQ(checked, (std::vector<bool>{false, false}));
+    EXPECT_EQ(selected, (std::vector<bool>{true, true}));
+    EXPECT_EQ(lit, (std::vector<bool>{true, true}));
+}
+
+// With no enemy within its range the missile key says so and leaves the bowman as it was: no choice of
+// target, the command not checked, and a click within its reach moves it. Before, the map stayed waiting
+// for a target and answered every click that there was no enemy there.
+TEST_F(PlayerMapVolley, TheKeyWithNoEnemyInRangeSaysWhyAndLeavesTheMapToMoves) {
+    ASSERT_TRUE(game.ready());
+    enum Stage { Placing, Keyed, Told, Moving, Done } stage = Placing;
+    MissileCapable* bow = nullptr;
+    short enemyHex = -1, move = -1;
+    std::string name, told;
+    bool choosing = true, checked = true, moved = false;
+    int waited = 0;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (stage == Done || (stage != Moving && !playersOrders(app))) return;
+        switch (stage) {
+        case Placing:
+            bow = bowmanFacing(*this, app, false, enemyHex);
+            if (!bow) {
+                stage = Done;
+                return leave();
+            }
+            name = bow->getName();
+            pointAndClickAt(os, pointOf(1312));
+            stage = Keyed;
+            return;
+        case Keyed:
+            if (!bow->isSelected()) return;
+            pressMissileKey(os);
+            stage = Told;
+            return;
+        case Told:
+            told = status(2);
+            choosing = bow->isChoosingTarget() != 0;
+            checked = volleyChecked();
+            move = hexWithinReach(app, *bow);
+            if (move < 0) {
+                stage = Done;
+                return leave();
+            }
+            pointAndClickAt(os, pointOf(move));
+            stage = Moving;
+            return;
+        case Moving:
+            moved = bow->getHex() == static_cast<std::uint32_t>(move);
+            if (!moved && ++waited < 50) return;
+            stage = Done;
+            return leave();
+        case Done:
+            return;
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_GE(enemyHex, 0) << "no bowman and enemy to set up";
+    ASSERT_GE(move, 0);
+    EXPECT_EQ(told, name + " has no enemy within range (4 hexes).");
+    EXPECT_FALSE(choosing);
+    EXPECT_FALSE(checked);
+    EXPECT_TRUE(moved) << "a click within reach after the refused key did not move the bowman";
+}
+
+// In the Plain of Threnmoor the Greek allies take the orders of their own leader only. Clicked while one
+// of his Macedonian leaders gives orders, an allied unit says whose orders it waits for and is not taken.
+// Before, its figures showed in the status bar with no reason why it would not be ordered.
+TEST_F(PlayerMap, AUnitOfAnotherLeadersNationSaysWhoseOrdersItTakes) {
+    scenario = "The Plain of Threnmoor";
+    ASSERT_TRUE(game.ready());
+    enum Stage { Picking, Looking, Done } stage = Picking;
+    Combat* ally = nullptr;
+    std::string expected, said;
+    bool taken = true;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (stage == Done || !playersOrders(app)) return;
+        GameControl* control = app.gameControl();
+        const Leader* active = control->leaderAt(control->getActiveLeader()).leader;
+        switch (stage) {
+        case Picking:
+            for (Combat* c : each(app.logicalLayer().getUnits())) {
+                if (ally || c->isOutOfPlay() || c->getNation() == active->getNation() ||
+                    !screenPointOf(app, static_cast<std::int16_t>(c->getHex())))
+                    continue;
+                for (Leader* own : each(app.logicalLayer().getHomeLeaders()))
+                    if (own != active && own->getLeaderId() == c->getLeaderId() &&
+                        !own->isComputerControlled()) {
+                        ally = c;
+                        expected = c->getName() + " answers to " + own->getName() + ", not to " +
+                                   active->getName() + ".";
+                    }
+            }
+            if (!ally) {
+                stage = Done;
+                return leave();
+            }
+            pointAndClickAt(os, pointOf(static_cast<std::int16_t>(ally->getHex())));
+            stage = Looking;
+            return;
+        case Looking:
+            said = status(2);
+            taken = ally->isSelected() != 0;
+            stage = Done;
+            return leave();
+        case Done:
+            return;
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_NE(ally, nullptr) << "no allied unit of his on the screen";
+    EXPECT_EQ(said, expected);
+    EXPECT_FALSE(taken);
 }
 
 } // namespace

@@ -173,15 +173,17 @@ std::int16_t MissileCapable::showHexToMoveTo(std::int16_t hex) {
 }
 
 void MissileCapable::beginChoosingTarget() {
-    rebuildTargets();
+    // With nothing to shoot at the order is refused with its reason and the map is left to moves: a
+    // choice among no targets would only answer every click that there is no enemy there.
+    if (rebuildTargets().isEmpty()) {
+        tellNoTarget();
+        return;
+    }
     // The command stays checked while the unit waits for its target, so the player sees why a click on
     // the map now shoots instead of moving.
     sendMenuItem(CHECK_MENU_ITEM, MissileVolleyItem);
     // A reason told for an earlier try (before the unit turned, say) must not stand beside lit targets.
-    if (targetHexes_.isEmpty())
-        tellNoTarget();
-    else
-        showStatus();
+    showStatus();
     sendMenuItem(DISABLE_MENU_ITEM, RotateClockwiseItem);
     sendMenuItem(DISABLE_MENU_ITEM, RotateAnticlockwiseItem);
     sendHexes(*this, DEHIGHLIGHT_REGION, validMoves_);

@@ -204,6 +204,23 @@ bool VaelLogicalLandscape::findOWCandidates(std::int16_t hex, std::uint32_t nati
     return false;
 }
 
+namespace {
+
+// The leader whose group the unit belongs to, found on his hex; null when he is not on the map.
+const Leader* leaderOf(VaelLogicalLandscape& map, const VaelUnit& unit) {
+    Container<unsigned short> group(unit.getLeaderId());
+    const auto answer = owned(map.sendNowNamed(msg::FindLeader, &group));
+    short leaderHex = -1;
+    if (!answer || !Container<short>::fromMessage(answer.get(), leaderHex) || !map.isValidHex(leaderHex))
+        return nullptr;
+    ListIterator<const VaelUnit*> there(map.unitsInHex(leaderHex));
+    for (const VaelUnit* u = nullptr; there.next(u);)
+        if (u->isLeader() && u->getLeaderId() == unit.getLeaderId()) return dynamic_cast<const Leader*>(u);
+    return nullptr;
+}
+
+} // namespace
+
 void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
     VaelUnit* unit = const_cast<VaelUnit*>(firstOccupant(hex));
     if (!unit) return;
@@ -221,6 +238,15 @@ void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
         const Leader* leader = group ? dynamic_cast<const Leader*>(group->leader) : nullptr;
         if (leader) {
             told = leader->isOrdersPhaseActive() && !unit->isOtherNation(leader->getNation());
+            // A leader orders only his own nation's troops: an ally of the player's, under another of his
+            // leaders, is told whose orders it waits for.
+            const Leader* own =
+                told || !leader->isOrdersPhaseActive() || leader->isComputerControlled() || unit->isLeader()
+                    ? nullptr
+                    : leaderOf(*this, *unit);
+            if (own && own != leader && !own->isComputerControlled())
+                return showRefusal(hex, unit->getName() + " answers to " + own->getName() + ", not to " +
+                                            leader->getName() + ".");
             if (!group->contains(unit)) {
                 if (leader->isGroupMoveGranted())
                     return refuse(unit->getName() + " is not of " + leader->getName() +

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/hex_codes.h"
@@ -484,7 +485,20 @@ std::int16_t Combat::hexChosen(std::int16_t hex) {
     turned_ = 0;
     const bool standsThere =
         moveTo == static_cast<std::int16_t>(hex_) || (doubleSized_ && moveTo == secondHex_);
-    if (orderHex_ == noHex || !standsThere) return VaelUnit::hexChosen(moveTo);
+    if (orderHex_ == noHex || !standsThere) {
+        // A click on a hex of its own side's unit is that unit's to answer (taken, or refused with its
+        // reason); any other click the unit cannot act on is refused here, and it stays selected.
+        const VaelUnit* there = landscape_ ? landscape_->firstOccupant(hex) : nullptr;
+        const bool refused =
+            selected_ && !attack && !validMove && !ownHex && (!there || there->isOtherNation(nation_));
+        const std::int16_t result = VaelUnit::hexChosen(moveTo);
+        if (refused && selected_) {
+            showStatus();
+            if (Application* app = Application::instance())
+                app->setStatusText(getName() + " cannot reach that hex.", 2);
+        }
+        return result;
+    }
     AddCombatants(static_cast<std::int16_t>(orderHex_));
     return 0;
 }

@@ -222,6 +222,9 @@ std::uint16_t VaelUnit::movementFinished(const List<short>& path, BusMessage don
         dropAnswer(sendNowNamed(msg::UnitMovement, &box));
     }
     debugStream() << getName() << " has finished moving and is in hex " << last << std::endl;
+    // The outline goes with a selected unit to where it now stands, the hex clicked or short of it; a hex
+    // no unit stands on is out of every reach, which puts the outline on the unit.
+    if (selected_ && !noHighlight_) VaelUnit::showHexToMoveTo(static_cast<std::int16_t>(offMap));
     Item<short>* it = nullptr;
     for (path.firstItem(it); it && it->next; it = it->next) {
         const short from = it->value, to = it->next->value;

@@ -264,7 +264,12 @@ std::int16_t VaelUnit::hexChosen(std::int16_t hex) {
         sendNamedEmpty(msg::UnitDeselected);
         return 0;
     }
-    if (validMoves_.contains(hex) && !blockedMoves_.contains(hex)) BeginMove(hex, 1);
+    if (validMoves_.contains(hex) && !blockedMoves_.contains(hex))
+        BeginMove(hex, 1);
+    else if (!noHighlight_)
+        // Refused, the unit keeps the selection and the map shows it so: the outline back on the unit (a
+        // hex no unit stands on is out of every reach).
+        VaelUnit::showHexToMoveTo(static_cast<std::int16_t>(offMap));
     if (!isConnected(REGION_SELECTED, onRegionSelected)) connect(REGION_SELECTED, onRegionSelected);
     return 0;
 }
@@ -308,7 +313,17 @@ std::int16_t VaelUnit::showHexToMoveTo(std::int16_t h) {
             showMarker(msg::HideHexToMoveTo, static_cast<std::int16_t>(markedSecondHex_));
     };
     if (!validMoves_.contains(h)) {
-        hideMarkers();
+        // Beyond its reach the outline goes back to the unit itself, so that a selected unit never looks
+        // let go while the pointer is elsewhere (and a hex no unit can stand on puts it there after a move).
+        const bool onUnit = markedHex_ == hex_ && (!doubleSized_ || markedSecondHex_ == secondHex_);
+        if (!onUnit) {
+            hideMarkers();
+            showMarker(msg::ShowHexToMoveTo, static_cast<std::int16_t>(hex_));
+            if (doubleSized_) showMarker(msg::ShowHexToMoveTo, secondHex_);
+        }
+        markedHex_ = hex_;
+        if (doubleSized_) markedSecondHex_ = static_cast<std::uint16_t>(secondHex_);
+        return 0;
     } else if (static_cast<std::int16_t>(markedHex_) >= 0 && static_cast<std::int16_t>(markedHex_) != h) {
         hideMarkers();
         if (!doubleSized_) {

@@ -73,10 +73,12 @@ TEST_F(Selection, ASelectedUnitLightsItsMovesAndAClickMovesIt) {
         display.send(LOGICAL_OBJECT_SELECTED, &echo);
     }
     EXPECT_EQ(heard(), (Heard{"32 {7 505 0 0 - -}", "32 {8 505 0 0 - -}"}));
-    // The pointer over a valid hex moves the marker; over an invalid one it hides it.
+    // The pointer over a valid hex moves the marker; over an invalid one it goes back to the unit, which
+    // stays selected.
     click(REGION_FLYBY, 504);
     click(REGION_FLYBY, 707);
-    EXPECT_EQ(heard(), (Heard{"HideHexToMoveTo 505", "ShowHexToMoveTo 504", "HideHexToMoveTo 504"}));
+    EXPECT_EQ(heard(), (Heard{"HideHexToMoveTo 505", "ShowHexToMoveTo 504", "HideHexToMoveTo 504",
+                              "ShowHexToMoveTo 505"}));
     click(REGION_SELECTED, 504);
     EXPECT_EQ(values(unit.getHex(), unit.getMovementLeft(), unit.isSelected()), "504 0 1");
     const Heard moved = heard();
@@ -85,7 +87,7 @@ TEST_F(Selection, ASelectedUnitLightsItsMovesAndAClickMovesIt) {
     // A click on the unit itself lets it go; having spent movement, it has none left and is reported used.
     click(REGION_SELECTED, 504);
     EXPECT_EQ(values(unit.isSelected(), unit.getMovementLeft(), unit.getUsedThisTurn()), "0 0 1");
-    EXPECT_EQ(heard(), (Heard{"HideHexToMoveTo 707", "62 235", "46 [504]", "56 0", "33 7", "62 222", "62 225",
+    EXPECT_EQ(heard(), (Heard{"HideHexToMoveTo 504", "62 235", "46 [504]", "56 0", "33 7", "62 222", "62 225",
                               "UsedThisTurn 7"}));
     // Let go, it hears clicks no more.
     click(REGION_SELECTED, 505);
@@ -392,12 +394,16 @@ TEST_F(MoveOrders, AnOrdinaryMoveIntoAZoneAsksForReactionFireAndRelightsASelecte
     unit.selectedHex_ = 502;
     unit.movementLeft_ = 3;
     unit.setValidMoves({505, 504, 503, 502});
+    // The outline on the hex the unit starts from goes with it as it moves, to where the reaction fire finds
+    // it.
+    unit.markedHex_ = 505;
     std::int16_t result = -1;
     inHandler([&] { result = unit.BeginMove(502, 1); });
     const Heard log = heard();
     EXPECT_EQ(values(result, unit.getHex(), unit.getMovementLeft()), "2 502 0");
-    EXPECT_EQ(Heard(log.begin() + 4, log.end()),
-              (Heard{"MovementDone move 2 7", "AttemptRefaceFromCharge reface 502 6 65535", "InZOC zoc 502 1",
+    EXPECT_EQ(Heard(log.begin() + 3, log.end()),
+              (Heard{"HideHexToMoveTo 505", "ShowHexToMoveTo 502", "UnitMovementDone u7",
+                     "MovementDone move 2 7", "AttemptRefaceFromCharge reface 502 6 65535", "InZOC zoc 502 1",
                      "EntryReactionFire 502", "45 [502]", "56 0"}));
 }
 
