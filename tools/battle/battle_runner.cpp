@@ -364,8 +364,9 @@ private:
         for (VaelUnit* unit : layer.allUnits()) {
             auto* combat = dynamic_cast<Combat*>(unit);
             if (!combat) continue;
+            // As game control counts: a nation of neither side is the home side's.
             SideLosses& side =
-                combat->getNation() == layer.getHomeNation() ? outcome_.home : outcome_.visitor;
+                combat->getNation() == layer.getVisitorNation() ? outcome_.visitor : outcome_.home;
             const auto points = static_cast<std::int16_t>(combat->pointValue());
             if (combat->isOutOfPlay()) {
                 side.lostTQ = static_cast<std::int16_t>(side.lostTQ + points);

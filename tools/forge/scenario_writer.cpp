@@ -88,6 +88,12 @@ Bytes scenarioBytes(const std::string& text, std::uint16_t hexOffset) {
     std::vector<std::pair<long, long>> substitutions;
     std::vector<std::string> scripts[2];
     Writer units;
+    struct Fielded {
+        long nation;
+        std::string name;
+        int line;
+    };
+    std::vector<Fielded> fielded;
 
     std::istringstream lines(text);
     int lineNumber = 0;
@@ -128,6 +134,7 @@ Bytes scenarioBytes(const std::string& text, std::uint16_t hexOffset) {
                 const std::string name = rest(line);
                 if (name.empty() || name.size() > 255)
                     throw std::invalid_argument("a name of 1 to 255 characters");
+                fielded.push_back({nation, name, lineNumber});
                 units.u8(kind);
                 units.text8(name);
                 units.u8(nation), units.u16(value), units.u16(group), units.u16(hex + hexOffset),
@@ -141,6 +148,20 @@ Bytes scenarioBytes(const std::string& text, std::uint16_t hexOffset) {
     }
     if (sides[0].empty() || sides[1].empty())
         throw std::invalid_argument("a scenario needs a home and a visitor");
+    // The game counts, lists and fights a unit by its nation after the substitutions: one of a third
+    // nation would be every other unit's enemy and its losses nobody's.
+    const auto becomes = [&substitutions](long nation) {
+        for (const auto& [from, to] : substitutions)
+            if (from == nation) return to;
+        return nation;
+    };
+    for (const Fielded& unit : fielded)
+        if (const long nation = becomes(unit.nation); nation != sides[0][0] && nation != sides[1][0])
+            throw std::invalid_argument("line " + std::to_string(unit.line) + ": " + unit.name + " of nation " +
+                                        std::to_string(unit.nation) + " fights for neither the home (" +
+                                        std::to_string(sides[0][0]) + ") nor the visitor (" +
+                                        std::to_string(sides[1][0]) +
+                                        "): a battle has two sides; substitute his nation by one of theirs");
 
     Writer out;
     out.u16(static_cast<long>(groups.size()));

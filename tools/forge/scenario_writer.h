@@ -10,7 +10,9 @@
 //   group <number> <name>              a group of units under one leader
 //   home <nation> <rout direction> <TQ points>
 //   visitor <nation> <rout direction> <TQ points>
-//   substitute <from nation> <to nation>
+//   substitute <from nation> <to nation>   the units of the first nation fight as the second's (the first
+//                                          substitution of a nation holds); after them every unit's nation
+//                                          must be the home's or the visitor's
 //   home-script <file>, visitor-script <file>
 //   <kind> <nation> <value> <group> <hex> <facing> <values of the kind>... <name>
 // Kinds and their further values: leader (shock precedence, command range, initiative, duel rating);

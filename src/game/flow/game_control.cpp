@@ -506,19 +506,17 @@ void GameControl::UnitRallied(const UnitRoutData& record) {
 
 void GameControl::UnitEliminated(const EliminateUnitData& record) {
     if (loading_) return;
-    const bool home = record.nation == homeNation_;
-    if (home || record.nation == visitorNation_) {
-        std::int16_t& lost = home ? homeLostTQ_ : visitorLostTQ_;
-        std::int16_t& routed = home ? homeRoutedTQ_ : visitorRoutedTQ_;
-        std::int16_t& routing = home ? homeRouting_ : visitorRouting_;
-        lost = static_cast<std::int16_t>(lost + record.points);
-        const auto type = static_cast<std::int32_t>(record.unitType);
-        if (!(record.unitType >= EL && record.unitType <= AT) && type != -1) {
-            routed = static_cast<std::int16_t>(routed - record.points);
-            --routing;
-        }
-        ++(home ? homeEliminated_ : visitorEliminated_);
+    const bool home = isHome(record.nation);
+    std::int16_t& lost = home ? homeLostTQ_ : visitorLostTQ_;
+    std::int16_t& routed = home ? homeRoutedTQ_ : visitorRoutedTQ_;
+    std::int16_t& routing = home ? homeRouting_ : visitorRouting_;
+    lost = static_cast<std::int16_t>(lost + record.points);
+    const auto type = static_cast<std::int32_t>(record.unitType);
+    if (!(record.unitType >= EL && record.unitType <= AT) && type != -1) {
+        routed = static_cast<std::int16_t>(routed - record.points);
+        --routing;
     }
+    ++(home ? homeEliminated_ : visitorEliminated_);
     Application* app = Application::instance();
     const std::string mark = app ? app->loadString(90) : std::string();
     for (std::int16_t i = 0; i < leaderCount_; ++i) {

@@ -157,7 +157,10 @@ public:
     static std::int16_t eliteChance(std::uint32_t scenario);
 
 private:
-    bool isHome(std::uint32_t nation) const { return nation == homeNation_; }
+    // A unit fights for the side of the nation it became by the scenario's substitutions; one of a third
+    // nation, which a scenario without them fields, is the home side's, as the layer lists and commands it,
+    // so that its routs and losses count where its side's do.
+    bool isHome(std::uint32_t nation) const { return nation != visitorNation_; }
     bool hasLeader(std::int16_t index) const { return index >= 0 && index < leaderCount_; }
     void commentary(const std::string& text);
     void activate(std::int16_t index, bool announce);

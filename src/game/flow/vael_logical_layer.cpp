@@ -382,7 +382,11 @@ void VaelLogicalLayer::RemoveFromCombat(std::uint16_t unitNumber) {
 
 void VaelLogicalLayer::UnitEliminated(const EliminateUnitData& record) {
     // A leader's record (type -1) is not a combat unit's; his group keeps him as its leader.
-    if (record.unitType == 0xFFFFFFFF) return;
+    if (record.unitType == 0xFFFFFFFF) {
+        if (const Leader* leader = findLeader(record.unitNumber))
+            debugStream() << leader->getName() << " has fallen; his side loses him." << std::endl;
+        return;
+    }
     Combat* unit = findCombatUnit(record.unitNumber);
     if (!unit) return;
     if (Group* group = findGroup(unit->getLeaderId())) {
@@ -395,7 +399,7 @@ void VaelLogicalLayer::UnitEliminated(const EliminateUnitData& record) {
 void VaelLogicalLayer::AddBogusLeader(Leader* leader) {
     if (!leader || bogusLeaders_.contains(leader)) return;
     bogusLeaders_.adopt(std::unique_ptr<Leader>(leader));
-    (leader->getNation() == homeNation_ ? homeLeaders_ : visitorLeaders_).append(leader);
+    (isVisitor(leader->getNation()) ? visitorLeaders_ : homeLeaders_).append(leader);
 }
 
 std::vector<VaelUnit*> VaelLogicalLayer::allUnits() const {

@@ -507,17 +507,22 @@ TEST_F(GameControlTest, TalliesRowByRow) {
         {"chariots never count", "UnitRouted", 1, 5, 14, 0, {0, 6, 1, 0, 0, 0, 0, 0}},
         {"bolt throwers never count", "UnitRouted", 1, 5, 15, 0, {0, 6, 1, 0, 0, 0, 0, 0}},
         {"cavalry does", "UnitRouted", 2, 4, 12, 0, {0, 6, 1, 0, 0, 4, 1, 0}},
-        {"any nation not home is the visitor's", "UnitRouted", 7, 3, 0, 0, {0, 6, 1, 0, 0, 7, 2, 0}},
+        // A nation of neither side (a scenario without its substitutions) is the home side's, where the
+        // layer lists its units, and never the visitor's.
+        {"a nation of neither side routs for the home side", "UnitRouted", 7, 3, 0, 0, {0, 9, 2, 0, 0, 4, 1, 0}},
         // A kind whose rout was never counted takes nothing off when it rallies (an elephant rallied while
         // its rampage still plays would leave the count below nothing); the kinds either side of them do.
-        {"an elephant's rally takes nothing off", "UnitRallied", 2, 3, 13, 0, {0, 6, 1, 0, 0, 7, 2, 0}},
-        {"nor a chariot's", "UnitRallied", 2, 3, 14, 0, {0, 6, 1, 0, 0, 7, 2, 0}},
-        {"nor a bolt thrower's", "UnitRallied", 2, 3, 15, 0, {0, 6, 1, 0, 0, 7, 2, 0}},
-        {"light cavalry's rally does", "UnitRallied", 2, 3, 12, 0, {0, 6, 1, 0, 0, 4, 1, 0}},
-        {"the routed home unit is eliminated", "UnitEliminated", 1, 6, 2, 1, {6, 0, 0, 1, 0, 4, 1, 0}},
-        {"an elephant is lost without routing", "UnitEliminated", 2, 5, 13, 2, {6, 0, 0, 1, 5, 4, 1, 1}},
-        {"a leader is lost without routing", "UnitEliminated", 1, 15, -1, 10, {21, 0, 0, 2, 5, 4, 1, 1}},
-        {"a nation of neither side counts nowhere", "UnitEliminated", 7, 9, 2, 3, {21, 0, 0, 2, 5, 4, 1, 1}},
+        {"an elephant's rally takes nothing off", "UnitRallied", 2, 3, 13, 0, {0, 9, 2, 0, 0, 4, 1, 0}},
+        {"nor a chariot's", "UnitRallied", 2, 3, 14, 0, {0, 9, 2, 0, 0, 4, 1, 0}},
+        {"nor a bolt thrower's", "UnitRallied", 2, 3, 15, 0, {0, 9, 2, 0, 0, 4, 1, 0}},
+        {"light cavalry's rally does", "UnitRallied", 2, 4, 12, 0, {0, 9, 2, 0, 0, 0, 0, 0}},
+        {"the third nation rallies for the home side", "UnitRallied", 7, 3, 0, 0, {0, 6, 1, 0, 0, 0, 0, 0}},
+        {"the routed home unit is eliminated", "UnitEliminated", 1, 6, 2, 1, {6, 0, 0, 1, 0, 0, 0, 0}},
+        {"an elephant is lost without routing", "UnitEliminated", 2, 5, 13, 2, {6, 0, 0, 1, 5, 0, 0, 1}},
+        {"a leader is lost without routing", "UnitEliminated", 1, 15, -1, 10, {21, 0, 0, 2, 5, 0, 0, 1}},
+        {"the third nation routs again", "UnitRouted", 7, 9, 2, 0, {21, 9, 1, 2, 5, 0, 0, 1}},
+        {"and is lost by the home side", "UnitEliminated", 7, 9, 2, 3, {30, 0, 0, 3, 5, 0, 0, 1}},
+        {"a visitor leader is the visitor's loss", "UnitEliminated", 2, 10, -1, 11, {30, 0, 0, 3, 15, 0, 0, 2}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

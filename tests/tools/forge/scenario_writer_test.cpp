@@ -53,5 +53,68 @@ TEST(ScenarioWriter, RefusesAMalformedTextNamingTheLine) {
     }
 }
 
+// The reader substitutes a unit's nation as it makes the unit: the file keeps the nation of the text.
+TEST(ScenarioWriter, KeepsASubstitutedUnitsOwnNationInTheFile) {
+    const std::string text = "home 2 7 30\n"
+                             "visitor 1 3 20\n"
+                             "hoplite 0 6 1 101 3 4 6 0 Hill Men\n"
+                             "substitute 0 2\n";
+    const Bytes expected = {
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,       // no group, the skipped two, no title, map or note
+        0x02, 0x07, 0x1E, 0x01, 0x03, 0x14, 0x01, 0x00, 0x02, // sides, the substitution written after them
+        0x00, 0x00,                                           // no scripts
+        0x06, 0x08, 'H', 'i', 'l', 'l', ' ', 'M', 'e', 'n', 0x00, 0x06, 0x00, 0x01, 0x00, 0x65, 0x00, 0x03,
+        0x04, 0x00, 0x06, 0x00, 0x00, // nation 0 as written; size, TQ, one hex
+    };
+    EXPECT_EQ(scenarioBytes(text, 0), expected);
+}
+
+// A battle has two sides: every unit and leader must be of the home's or the visitor's nation once the
+// substitutions are made, wherever they stand in the text; the first substitution of a nation holds, and
+// a substituted nation is not substituted again.
+TEST(ScenarioWriter, RefusesAUnitOfANationOfNeitherSide) {
+    const std::string sides = "home 2 7 30\nvisitor 1 3 20\n";
+    const std::string hoplite = "hoplite 0 6 1 101 3 4 6 0 Hill Men\n";
+    const std::string leader = "leader 4 8 2 102 3 1 4 4 2 Voruk\n";
+    const std::string refusedHoplite = "line 3: Hill Men of nation 0 fights for neither the home (2) nor the "
+                                       "visitor (1): a battle has two sides; substitute his nation by one of "
+                                       "theirs";
+    const std::pair<std::string, std::string> rows[] = {
+        {sides + hoplite, refusedHoplite},
+        {sides + "leader 2 8 1 100 3 1 4 4 2 Kar\n" + leader,
+         "line 4: Voruk of nation 4 fights for neither the home (2) nor the visitor (1): a battle has two sides; "
+         "substitute his nation by one of theirs"},
+        {sides + hoplite + "substitute 0 4\n", refusedHoplite},
+        {sides + hoplite + "substitute 0 5\nsubstitute 0 2\n", refusedHoplite},
+        {sides + hoplite + "substitute 0 4\nsubstitute 4 2\n", refusedHoplite},
+        {sides + hoplite + "substitute 5 2\n", refusedHoplite},
+        {"visitor 1 3 20\n" + hoplite + "home 3 7 30\n",
+         "line 2: Hill Men of nation 0 fights for neither the home (3) nor the visitor (1): a battle has two "
+         "sides; substitute his nation by one of theirs"},
+    };
+    for (const auto& [text, message] : rows) {
+        SCOPED_TRACE(text);
+        try {
+            scenarioBytes(text, 0);
+            ADD_FAILURE() << "accepted";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_EQ(std::string(e.what()), message);
+        }
+    }
+    const std::string accepted[] = {
+        sides + "hoplite 2 6 1 101 3 4 6 0 Own Men\nhoplite 1 6 4 201 7 4 6 0 Their Men\n",
+        sides + hoplite + "substitute 0 2\n",
+        sides + "substitute 0 1\n" + hoplite,
+        sides + hoplite + "substitute 0 2\nsubstitute 0 5\n",
+        sides + leader + "substitute 4 1\n",
+        sides + "hoplite 2 6 1 101 3 4 6 0 Own Men\nsubstitute 2 1\n",
+        "visitor 1 3 20\n" + hoplite + "home 0 7 30\n",
+    };
+    for (const std::string& text : accepted) {
+        SCOPED_TRACE(text);
+        EXPECT_NO_THROW(scenarioBytes(text, 0));
+    }
+}
+
 } // namespace
 } // namespace vael::forge
