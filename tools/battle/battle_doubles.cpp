@@ -21,6 +21,7 @@ void BattleDisplay::connectHandlers() {
     connectNamed(msg::GameEnded, onEnded);
     connectNamed(msg::EndOfGame, onResults);
     connectNamed(msg::BeginTurn, onTurn);
+    connectNamed(msg::EndOfTurn, onTurnOver);
     if (answersFit) connectNamed(msg::WillCombatFit, onFit);
 }
 
@@ -80,6 +81,11 @@ ContainerBase* BattleDisplay::onResults(Component* target, BusMessage, Container
 
 ContainerBase* BattleDisplay::onTurn(Component* target, BusMessage, ContainerBase*) {
     if (self(target).onBeginTurn) self(target).onBeginTurn();
+    return nullptr;
+}
+
+ContainerBase* BattleDisplay::onTurnOver(Component* target, BusMessage, ContainerBase*) {
+    if (self(target).onEndOfTurn) self(target).onEndOfTurn();
     return nullptr;
 }
 

@@ -28,6 +28,8 @@ public:
     // control knows of the battle.
     std::function<void(const EndOfGameResults&)> onEndOfGame;
     std::function<void()> onBeginTurn;
+    // A turn is over: what follows is the next turn's.
+    std::function<void()> onEndOfTurn;
 
 private:
     static ContainerBase* onAddCommentary(Component* target, BusMessage event, ContainerBase* data);
@@ -37,6 +39,7 @@ private:
     static ContainerBase* onEnded(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onResults(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onTurn(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onTurnOver(Component* target, BusMessage event, ContainerBase* data);
 };
 
 // Without the display layers: every combat fits the view and every animation the logical side asks for

@@ -118,6 +118,12 @@ public:
             told_ = true;
         };
         display_.onBeginTurn = [this] { ++turnsBegun_; };
+        // The cap is met at the end of its last turn, before anything of the next is played or said.
+        display_.onEndOfTurn = [this] {
+            turnsEnded_ = turn() + 1;
+            if (GameControl* control = app_.gameControl(); control && turnsEnded_ >= options_.turnCap)
+                control->playNoFurtherTurn();
+        };
     }
 
     BattleOutcome play() {
@@ -141,9 +147,10 @@ public:
                      "the battle did not end within " + std::to_string(options_.taskCap) + " messages");
                 break;
             }
-            if (turn() >= options_.turnCap) {
-                stop(BattleStatus::TurnCap,
-                     "the battle did not end within " + std::to_string(options_.turnCap) + " turns");
+            if (turnsEnded_ >= options_.turnCap || turn() >= options_.turnCap) {
+                stop(BattleStatus::TurnCap, "the battle did not end within " +
+                                                std::to_string(options_.turnCap) +
+                                                (options_.turnCap == 1 ? " turn" : " turns"));
                 break;
             }
             if (app_.queuedTasks() > 0) {
@@ -163,7 +170,9 @@ public:
                 break;
             }
             app_.pumpMessage();
-            if (options_.display && onlyTheDisplayMoves()) {
+            if (options_.display && network()) {
+                waitForTheOtherMachine();
+            } else if (options_.display && onlyTheDisplayMoves()) {
                 stop(BattleStatus::Stalled,
                      "the battle stalled: only the display's timers tick and the game has not ended");
                 break;
@@ -173,6 +182,13 @@ public:
             outcome_.status = BattleStatus::Ended;
         else
             readOutcome();
+        // A save that was asked for and never made is no success, however the battle went.
+        if (ended_ && options_.saveAt > 0 && !saved_) {
+            outcome_.status = BattleStatus::NotSaved;
+            outcome_.message = "the battle ended after " + std::to_string(outcome_.activations) +
+                               (outcome_.activations == 1 ? " activation" : " activations") +
+                               "; nothing was saved";
+        }
         if (network()) finishNetwork();
         for (const auto& box : platform_.boxes)
             outcome_.messageBoxes.push_back(box.text);
@@ -200,7 +216,9 @@ private:
     bool connect() {
         std::string error;
         comm::TcpListener listener(platform_);
-        const auto now = [this] { return options_.clock ? options_.clock() : std::chrono::steady_clock::now(); };
+        const auto now = [this] {
+            return options_.clock ? options_.clock() : std::chrono::steady_clock::now();
+        };
         const auto deadline = now() + std::chrono::milliseconds(options_.networkWait);
         const auto late = [&] { return now() > deadline; };
         // Each wait for the network lasts only what is left of the whole: a caller that comes and never
@@ -362,6 +380,29 @@ private:
         outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
     }
 
+    // Between machines the rules stand still while they wait for the other one's bytes, and the display's
+    // clock, which never stops, must not race on meanwhile. While nothing of the rules moves, the display
+    // owes them no reply and nothing is queued, each tick first waits a little in real time for the
+    // network; a silence of the whole network wait is the other machine's.
+    void waitForTheOtherMachine() {
+        const StandStill::Mark mark{outcome_.commentaryLines, outcome_.activations, turnsBegun_, turn()};
+        const auto now = std::chrono::steady_clock::now();
+        VaelPhysicalLayers* views = app_.views();
+        const bool waiting = mark == netMark_ && app_.queuedTasks() == 0 && platform_.queuedEvents() == 0 &&
+                             !(views && views->shownViewOwesAReply());
+        netMark_ = mark;
+        if (!waiting || platform_.waitForSockets(NetworkSliceMs)) {
+            silentSince_ = now;
+            return;
+        }
+        comm::NetPeer* peer = app_.net().peer();
+        if (!peer || !peer->isOpen() || now - silentSince_ < std::chrono::milliseconds(options_.networkWait))
+            return;
+        silentSince_ = now;
+        peer->refuse("the other machine did not answer for " + std::to_string(options_.networkWait / 1000) +
+                     " seconds");
+    }
+
     bool onlyTheDisplayMoves() {
         const StandStill::Mark mark{outcome_.commentaryLines, outcome_.activations, turnsBegun_, turn()};
         return standStill_.stalled(mark, app_.tickCount(), [this] {
@@ -472,7 +513,7 @@ private:
     bool save() {
         outcome_.commentaryAtSave = outcome_.commentaryLines;
         std::string error;
-        if (app_.saveGame(options_.saveFile, error)) return true;
+        if (app_.saveGame(options_.saveFile, error)) return saved_ = true;
         stop(BattleStatus::SaveFailed, "cannot save the battle: " + error);
         return false;
     }
@@ -496,11 +537,17 @@ private:
     EndOfGameResults results_;
     bool told_ = false; // the host's word of the end came (results_ holds it)
     std::int32_t turnsBegun_ = 0;
+    std::int32_t turnsEnded_ = 0;
     std::string lost_;
     bool announcementDue_ = false;
     bool savedOnResuming_ = false;
+    bool saved_ = false;
     std::string failed_;
     StandStill standStill_;
+    // How long a tick waits for the network while the rules wait for the other machine, in real ms.
+    static constexpr std::int32_t NetworkSliceMs = 5;
+    StandStill::Mark netMark_;
+    std::chrono::steady_clock::time_point silentSince_ = std::chrono::steady_clock::now();
 };
 
 } // namespace

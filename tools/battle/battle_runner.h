@@ -49,7 +49,9 @@ struct BattleOptions {
     bool keepCommentary = true;
 };
 
-enum class BattleStatus { Ended, TurnCap, Stalled, TaskCap, LoadFailed, SaveFailed, Disconnected };
+// NotSaved: the battle ended before the activation it was to be saved at; it was played to its end and
+// nothing was saved.
+enum class BattleStatus { Ended, TurnCap, Stalled, TaskCap, LoadFailed, SaveFailed, Disconnected, NotSaved };
 
 struct SideLosses {
     std::string name;
@@ -76,7 +78,8 @@ struct BattleOutcome {
 // With the display, its timers tick for as long as a flag waves, so the loop never runs out of things to
 // do: the battle stands still when nothing of the rules (what is said, who is active, the turn) has moved
 // for ten minutes of the game's clock (the slowest animation takes seconds) and no display object owes
-// the rules a reply.
+// the rules a reply. Between two machines rules that stand still wait for the other one, which is no
+// stall: the runner waits for the network then.
 class StandStill {
 public:
     struct Mark {

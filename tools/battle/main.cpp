@@ -1,9 +1,9 @@
 // vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE] [--data DIR]
 // [--trace FILE] [--display] [--host PORT | --join HOST:PORT] Plays a battle of the data directory with the
 // computer on both sides and prints its commentary and outcome; --trace FILE writes the game's trace there;
-// --display plays the animations on the game's display layers. Exits 1 when the battle cannot be loaded or
-// does not end within the caps. The commentary's bold shows as bold on a terminal; a file or a pipe gets the
-// plain text.
+// --display plays the animations on the game's display layers. Exits 1 when the battle cannot be loaded,
+// does not end within the caps or ends before the activation it was to be saved at. The commentary's bold
+// shows as bold on a terminal; a file or a pipe gets the plain text.
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -45,8 +45,8 @@ int help() {
            "  --join HOST:PORT  join the battle hosted at HOST:PORT and play the visitor side here\n"
            "  --help            show this and exit\n"
            "  --version         show the version and exit\n\n"
-           "Exits 0 when the battle ended, 1 when it could not be loaded or passed a cap, 2 on a bad\n"
-           "command line.\n";
+           "Exits 0 when the battle ended, 1 when it could not be loaded, passed a cap or ended before\n"
+           "the activation it was to be saved at, 2 on a bad command line.\n";
     return 0;
 }
 
@@ -156,6 +156,10 @@ int main(int argc, char** argv) {
     vael::battle::printOutcome(outcome, std::cout);
     for (const std::string& text : outcome.failedChecks)
         std::cerr << "vael-battle: failed check: " << text << "\n";
+    if (outcome.status == vael::battle::BattleStatus::NotSaved) {
+        std::cerr << "vael-battle: " << outcome.message << "\n";
+        return 1;
+    }
     if (outcome.status != vael::battle::BattleStatus::Ended) {
         std::cerr << "vael-battle: seed " << options.seed << ": " << outcome.message << " (turn "
                   << outcome.turns << ", " << outcome.tasks << " messages)\n";

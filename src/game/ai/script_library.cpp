@@ -437,8 +437,8 @@ Value attemptToRally(void* owner, Value who) {
     VaelAI& ai = opponent(owner);
     Combat* unit = combatOf(owner, who);
     // A unit that is not routing has nothing to rally from; a failed roll would send it into a terminal
-    // rout for nothing.
-    if (!unit || !unit->isRouting() || ai.ordersPaused()) return 0;
+    // rout for nothing. An elephant on its rampage is past rallying.
+    if (!unit || !unit->mayRally() || ai.ordersPaused()) return 0;
     ai.countOrder(number(*unit));
     if (unit->attemptRally(leaderInitiative(ai)) != 1) return 0;
     unit->refaceAfterRally();

@@ -191,7 +191,8 @@ void VaelPhysicalObject::walkFlagWithUnit(const List<short>& path) {
     if (!land || !record) return moveFlagWithUnit(true);
     // The figure's walk moved over to where the flag stands in a hex, so that it ends there.
     DirectionOffsets walk = *record;
-    const auto shift = [dx = flagLocation_.x - record->home.x, dy = flagLocation_.y - record->home.y](Point3D& p) {
+    const auto shift = [dx = flagLocation_.x - record->home.x,
+                        dy = flagLocation_.y - record->home.y](Point3D& p) {
         p.x = static_cast<std::int16_t>(p.x + dx);
         p.y = static_cast<std::int16_t>(p.y + dy);
     };
@@ -200,8 +201,11 @@ void VaelPhysicalObject::walkFlagWithUnit(const List<short>& path) {
             for (Point3D& point : variant.waypoints)
                 shift(point);
     shift(walk.home);
-    walkHexPath(member, *flag_, path, *land, walk, 0, 0);
+    const std::int16_t reached = walkHexPath(member, *flag_, path, *land, walk, 0, 0);
     flag_->moveTo(flagLocation_, 1);
+    // A walk that took no step into the unit's hex (a path of the destination alone) did not carry the
+    // flag there: it changes region as the unit did.
+    if (reached != region()) flag_->changeRegion(region());
     activeSprites_.append(flag_.get());
 }
 

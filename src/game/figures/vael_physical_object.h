@@ -145,10 +145,11 @@ public:
     // Moves every standing figure to its home place in hex `to` facing the object's way; `track` puts
     // them among the sprites this step animates.
     void placeFiguresHome(short to, bool track);
-    // Queues on the sprite the walk of one formation member along a hex path (the start hex first).
-    void walkHexPath(std::int16_t member, VaelSprite& sprite, const List<short>& path,
-                     VaelFigureLandscape& landscape, const DirectionOffsets& record, std::int16_t routWalk,
-                     std::int16_t firstRout);
+    // Queues on the sprite the walk of one formation member along a hex path (the start hex first); answers
+    // the hex its last step enters, -1 when it takes none (a path of one hex).
+    std::int16_t walkHexPath(std::int16_t member, VaelSprite& sprite, const List<short>& path,
+                             VaelFigureLandscape& landscape, const DirectionOffsets& record,
+                             std::int16_t routWalk, std::int16_t firstRout);
 
     // Formations, appended after the figures there are.
     void buildEightFigureFormation();

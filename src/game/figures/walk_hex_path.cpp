@@ -56,11 +56,11 @@ void VaelPhysicalObject::queueWaypoint(VaelSprite& sprite, const Point3D& point,
     sprite_calls::addFrameEvent(sprite, hex, Point4D(point + jitter, t), frames, depth, kind, repeat);
 }
 
-void VaelPhysicalObject::walkHexPath(std::int16_t member, VaelSprite& sprite, const List<short>& path,
-                                     VaelFigureLandscape& land, const DirectionOffsets& record,
-                                     std::int16_t routWalk, std::int16_t firstRout) {
+std::int16_t VaelPhysicalObject::walkHexPath(std::int16_t member, VaelSprite& sprite, const List<short>& path,
+                                             VaelFigureLandscape& land, const DirectionOffsets& record,
+                                             std::int16_t routWalk, std::int16_t firstRout) {
     Item<short>* it = nullptr;
-    if (!path.firstItem(it)) return;
+    if (!path.firstItem(it)) return -1;
     const float factor = eliminated_ ? speedFactor(unitKind_) : 1.0f;
     const bool rampaging = traits().rampages && eliminated_ == 1;
     const bool hasDepths = member >= 0 && static_cast<std::size_t>(member) < slotDepths_.size();
@@ -106,7 +106,8 @@ void VaelPhysicalObject::walkHexPath(std::int16_t member, VaelSprite& sprite, co
         const std::uint16_t kind = leadIn ? SpritePhasedMove : SpriteMove;
         const std::uint16_t repeat = leadIn ? 10 : 0;
         const std::int16_t depth = depthFor(d);
-        // The flag carries no jitter: it draws no dice, so a flag shown or not leaves the battle's dice alone.
+        // The flag carries no jitter: it draws no dice, so a flag shown or not leaves the battle's dice
+        // alone.
         Point3D jitter = &sprite == flag_.get() ? Point3D() : drawJitter();
         firstStep = false;
 
@@ -174,11 +175,14 @@ void VaelPhysicalObject::walkHexPath(std::int16_t member, VaelSprite& sprite, co
     }
 
     sprite_calls::addSoundEvent(sprite, SoundStopMovement, static_cast<std::uint16_t>(unitKind_));
-    if (traits().leader || &sprite == flag_.get() || rampaging) return;
+    // Every step queues its waypoints in the hex it enters; a path of one hex takes none.
+    const std::int16_t reached = path.count() > 1 ? current : std::int16_t(-1);
+    if (traits().leader || &sprite == flag_.get() || rampaging) return reached;
     sprite_calls::addFrameEvent(
         sprite, current, Point4D(),
         sprite_calls::oneFrame(routWalk ? "StandingR" : "Standing", static_cast<std::int16_t>(facing_ - 1)),
         depthFor(facing_), SpriteAnimateOnce, 0);
+    return reached;
 }
 
 } // namespace vael

@@ -406,6 +406,10 @@ void GameControl::EndOfTurnRoutingDone() {
     sendNamed(msg::EndOfTurn, &box);
 }
 
+void GameControl::playNoFurtherTurn() {
+    if (continuation_ == &continuation<&GameControl::BeginTurn>) awaitSynchronisation(nullptr);
+}
+
 void GameControl::BeginTurn() {
     if (gameOver_) return;
     ++turn_;

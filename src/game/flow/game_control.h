@@ -101,6 +101,9 @@ public:
     // The continuation that "GameSynchronized" ran has gone: nothing is awaited until a new one is set.
     void continuationRan() { continuation_ = nullptr; }
     void AutomaticWin(std::int16_t side);
+    // The turn that has just ended is the last to be played (a battle run to a cap of turns): the next
+    // one does not begin, and nothing of it is played or said.
+    void playNoFurtherTurn();
     // The battle ended without game control's own end (the other machine of a network game left, and the
     // side played here wins by default): from now on game control moves nothing on, neither a leader nor a
     // phase, whatever comes after.

@@ -52,6 +52,9 @@ public:
     // The period of a running timer, 0 when it does not run.
     std::uint32_t timerPeriod(std::uint32_t timer) const;
     std::size_t queuedEvents() const;
+    // Waits up to timeoutMs real milliseconds for a watched socket to be ready, the clock standing still;
+    // true when one is, its event then queued.
+    bool waitForSockets(std::int32_t timeoutMs) { return watchingSockets() && pollSockets(timeoutMs) > 0; }
     // How often eventWaiting looks at the sockets, in real time (waitEvent and pollEvent always look).
     // Zero looks every time, for a test that runs two machines in one loop and learns from the question
     // alone that the other one has spoken.

@@ -453,24 +453,33 @@ TEST_F(DispatchTest, MovesAreRecordedWhilePathsAreToBeSavedAndAnEmptyPathIsTheCo
     EXPECT_EQ(u->activeSprites().count(), 9);
 }
 
+// A path of the destination alone takes no step, yet the flag goes to the new hex with the unit.
 TEST_F(DispatchTest, AMovedUnitsFlagStandsOnItsNewHexAndNotAtTheMapsOrigin) {
     anchors.setAnchors(1204, Point(300, 200), Point(150, 100), Point(75, 50));
     anchors.setAnchors(1205, Point(300, 260), Point(150, 130), Point(75, 65));
-    auto* u = unit();
-    ASSERT_NE(u->flag(), nullptr);
-    // Played as the layer plays it: queued, then ticked until the move and its flag have finished.
-    Container<LogicalCommandInfo> box(builtIn(LOGICAL_OBJECT_MOVED, path({1204, 1205})));
-    u->sendTo(static_cast<std::uint16_t>(u->getId()), LOGICAL_COMMAND, &box);
-    for (int tick = 0; tick < 400 && u->commands().count() > 0; ++tick)
-        delete u->updateLevels(1000 + 100 * tick);
-    ASSERT_EQ(u->commands().count(), 0) << "the move never finished";
-    ASSERT_TRUE(u->flag()->events().isEmpty());
-    const Point x(u->flagLocation().x, u->flagLocation().y);
-    EXPECT_EQ(u->flag()->region(), 1205);
-    EXPECT_EQ(u->flag()->isHidden(), 0);
-    EXPECT_EQ(u->flag()->position(0), Point(300, 260) + x);
-    // The cloth stands 70 above the pole and one to its right.
-    EXPECT_EQ(u->flag()->cloth()->position(0), Point(301, 190) + x);
+    for (const bool walked : {true, false}) {
+        SCOPED_TRACE(walked ? "path 1204 1205" : "path 1205");
+        auto* u = unit();
+        ASSERT_NE(u->flag(), nullptr);
+        ASSERT_EQ(u->flag()->region(), 1204);
+        // Played as the layer plays it: queued, then ticked until the move and its flag have finished.
+        Container<LogicalCommandInfo> box(
+            builtIn(LOGICAL_OBJECT_MOVED, walked ? path({1204, 1205}) : path({1205})));
+        u->sendTo(static_cast<std::uint16_t>(u->getId()), LOGICAL_COMMAND, &box);
+        for (int tick = 0; tick < 400 && u->commands().count() > 0; ++tick)
+            delete u->updateLevels(1000 + 100 * tick);
+        ASSERT_EQ(u->commands().count(), 0) << "the move never finished";
+        ASSERT_TRUE(u->flag()->events().isEmpty());
+        const Point x(u->flagLocation().x, u->flagLocation().y);
+        EXPECT_EQ(u->region(), 1205);
+        EXPECT_EQ(u->flag()->region(), 1205);
+        EXPECT_EQ(u->flag()->isHidden(), 0);
+        EXPECT_EQ(u->flag()->position(0), Point(300, 260) + x);
+        // The cloth stands 70 above the pole and one to its right; its shadow goes along.
+        EXPECT_EQ(u->flag()->cloth()->position(0), Point(301, 190) + x);
+        EXPECT_EQ(u->flag()->cloth()->region(), 1205);
+        EXPECT_EQ(u->flag()->shadow()->region(), 1205);
+    }
 }
 
 TEST_F(DispatchTest, ARampageHitOnlyRecordsAndTheFollowingDieFellsTheNextFiguresInOrder) {

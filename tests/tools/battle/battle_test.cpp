@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -103,6 +104,28 @@ TEST(Battle, ABattleThatDoesNotEndStopsAtItsCapsAndSaysWhy) {
     EXPECT_EQ(outcome.visitor.name, "Indian");
     EXPECT_EQ(outcome.home.tqLimit, 70);
     EXPECT_EQ(outcome.visitor.tqLimit, 60);
+}
+
+// A cap of turns plays the battle to the end of its last turn and nothing of the next: no turn is announced
+// past it, headless or with the display.
+TEST(Battle, ACapOfTurnsPlaysNothingOfTheTurnAfterIt) {
+    for (const bool display : {false, true})
+        for (const std::int32_t cap : {1, 2}) {
+            SCOPED_TRACE(std::string(display ? "display" : "headless") + ", cap " + std::to_string(cap));
+            BattleOptions options = demonstration(1);
+            options.display = display;
+            options.turnCap = cap;
+            const BattleOutcome outcome = playBattle(options);
+            EXPECT_EQ(outcome.status, BattleStatus::TurnCap) << describe(outcome);
+            EXPECT_EQ(outcome.turns, cap);
+            EXPECT_EQ(outcome.message, cap == 1 ? "the battle did not end within 1 turn"
+                                                : "the battle did not end within 2 turns");
+            std::vector<std::string> turns;
+            for (const std::string& line : outcome.commentary)
+                if (line.find("** Turn #") != std::string::npos) turns.push_back(line);
+            EXPECT_EQ(turns, cap == 1 ? std::vector<std::string>{}
+                                      : std::vector<std::string>{"\\B** Turn #2 **\\b"});
+        }
 }
 
 // A caller that comes and never says who it is keeps the host no longer than the whole wait. The clock the
@@ -398,6 +421,33 @@ TEST(Battle, ASaveThatCannotBeWrittenStopsTheBattleAndSaysWhere) {
     EXPECT_EQ(outcome.status, BattleStatus::SaveFailed);
     EXPECT_NE(outcome.message.find("/nonexistent-folder/at.sav"), std::string::npos) << outcome.message;
     EXPECT_EQ(outcome.activations, 1);
+}
+
+// A save asked for past the battle's end is not made, and the battle says so: the Fords of Velmesk with seed
+// 4 ends after its 73rd activation, which is the last it can be saved at.
+TEST(Battle, ASaveAskedForPastTheEndFailsAndSaysHowFarTheBattleWent) {
+    test::TempDir dir("battle-past");
+    for (const std::int32_t at : {73, 74, 95}) {
+        SCOPED_TRACE(at);
+        const std::filesystem::path file = dir / ("at-" + std::to_string(at) + ".sav");
+        BattleOptions options;
+        options.dataDir = VAEL_BUILD_DATA_DIR;
+        options.scenario = "VELMESK.SCN";
+        options.seed = 4;
+        options.saveAt = at;
+        options.saveFile = file.string();
+        const BattleOutcome outcome = playBattle(options);
+        EXPECT_EQ(outcome.activations, 73);
+        EXPECT_EQ(outcome.winner, "Macedonian");
+        if (at == 73) {
+            EXPECT_EQ(outcome.status, BattleStatus::Ended) << describe(outcome);
+            EXPECT_TRUE(std::filesystem::exists(file));
+        } else {
+            EXPECT_EQ(outcome.status, BattleStatus::NotSaved);
+            EXPECT_EQ(outcome.message, "the battle ended after 73 activations; nothing was saved");
+            EXPECT_FALSE(std::filesystem::exists(file));
+        }
+    }
 }
 
 TEST(Battle, ASavedGameCutShortIsRefusedWithItsReason) {

@@ -2,10 +2,15 @@
 # Saved battles go on as they would have. For every battle, seed and activation asked for, headless and
 # with the display, the battle is played unbroken, played again saving at the activation, and loaded from
 # that file:
+# - every run exits 0 (a run that does not names its last word on standard error);
 # - the battle that saved prints exactly what the unbroken one printed (a save changes nothing after it);
-# - headless, the loaded battle prints exactly the unbroken one's rest: commentary and outcome;
+# - headless, the loaded battle prints exactly what the unbroken one printed after its N-th "... is now
+#   active." line (the announcement of the activation saved at belongs to the battle that saved): its
+#   commentary and outcome, line for line;
 # - with the display, the loaded battle ends. (Its figures' animations still under way at the save are not
 #   carried, so what they would have drawn from the dice is not drawn again: it may end otherwise.)
+# A battle that ends before the activation saves nothing, says after how many activations it ended, exits
+# 1, and prints what the unbroken one printed.
 # Then, with the display, each battle of the seeds asked for is saved one activation after each leader's
 # replacement, and the loaded battle has to end. Fails naming battle, seed, activation and mode.
 #
@@ -20,16 +25,24 @@ shift 3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-play() { "$tool" "$@" --data "$data" 2>/dev/null; }
+# Plays into OUT (standard output) and OUT.err (standard error); answers the tool's exit status.
+play() {
+  local out=$1
+  shift
+  "$tool" "$@" --data "$data" >"$out" 2>"$out.err"
+}
 
-# The unbroken battle, played once for every case of its battle, seed and mode.
+# The last word a run said on standard error, for a failure's message.
+said() { tail -n 1 "$1.err"; }
+
+# The unbroken battle, played once for every case of its battle, seed and mode; its exit status beside it.
 unbroken() {
   local battle=$1 seed=$2 mode=$3 file="$work/$1-$2-$3.txt"
-  if [ ! -s "$file" ]; then
+  if [ ! -s "$file.status" ]; then
     local display=()
     [ "$mode" = display ] && display=(--display)
-    play "$battle" --seed "$seed" "${display[@]}" >"$file.part"
-    mv "$file.part" "$file"
+    play "$file" "$battle" --seed "$seed" "${display[@]}"
+    echo $? >"$file.status"
   fi
   echo "$file"
 }
@@ -39,25 +52,47 @@ unbroken() {
 resume() {
   local battle=$1 seed=$2 at=$3 mode=$4 want=$5
   local name="$battle seed $seed saved at activation $at, $mode"
-  local full saved="$work/$battle-$seed-$at-$mode" display=()
+  local full saved="$work/$battle-$seed-$at-$mode" display=() status activations
   [ "$mode" = display ] && display=(--display)
   full=$(unbroken "$battle" "$seed" "$mode")
-  play "$battle" --seed "$seed" "${display[@]}" --save-at "$at" "$saved.vel" >"$saved.saving"
-  if [ ! -s "$saved.vel" ]; then
-    # A battle that ends before the activation has nothing to save: it still plays as the unbroken one.
+  status=$(cat "$full.status")
+  if [ "$status" -ne 0 ]; then
+    echo "FAIL $name: the unbroken battle exited $status: $(said "$full")"
+    return
+  fi
+  activations=$(grep -c 'is now active\.$' "$full")
+  play "$saved.saving" "$battle" --seed "$seed" "${display[@]}" --save-at "$at" "$saved.vel"
+  status=$?
+  if [ "$at" -gt "$activations" ]; then
+    local word=activations
+    [ "$activations" -eq 1 ] && word=activation
+    if [ "$status" -ne 1 ] || [ -e "$saved.vel" ] ||
+      [ "$(said "$saved.saving")" != "vael-battle: the battle ended after $activations $word; nothing was saved" ]; then
+      echo "FAIL $name: a battle of $activations activations exited $status saving past its end: $(said "$saved.saving")"
+    fi
     cmp -s "$full" "$saved.saving" || echo "FAIL $name: the battle that was to save changed"
+    rm -f "$saved.vel" "$saved.saving" "$saved.saving.err"
+    return
+  fi
+  if [ "$status" -ne 0 ] || [ ! -s "$saved.vel" ]; then
+    echo "FAIL $name: the battle that saved exited $status: $(said "$saved.saving")"
     return
   fi
   cmp -s "$full" "$saved.saving" || echo "FAIL $name: saving changed the battle (line $(cmp "$full" "$saved.saving" | sed -n 's/.*line \([0-9]*\).*/\1/p'))"
-  if ! play "$battle" --seed "$seed" "${display[@]}" --load "$saved.vel" >"$saved.loaded"; then
-    echo "FAIL $name: the loaded battle did not end: $(tail -n 1 "$saved.loaded")"
+  play "$saved.loaded" "$battle" --seed "$seed" "${display[@]}" --load "$saved.vel"
+  status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "FAIL $name: the loaded battle exited $status: $(said "$saved.loaded")"
   elif [ "$want" = same ]; then
-    local n
-    n=$(wc -l <"$saved.loaded")
-    tail -n "$n" "$full" | cmp -s - "$saved.loaded" ||
-      echo "FAIL $name: the loaded battle went otherwise: $(grep '^Outcome' "$saved.loaded") against $(grep '^Outcome' "$full")"
+    # Everything after the announcement of the activation saved at.
+    awk -v n="$at" 'rest { print } /is now active\.$/ && ++seen == n { rest = 1 }' "$full" >"$saved.rest"
+    if ! cmp -s "$saved.rest" "$saved.loaded"; then
+      local line
+      line=$(diff "$saved.rest" "$saved.loaded" | sed -n '1s/^\([0-9]*\).*/\1/p')
+      echo "FAIL $name: the loaded battle went otherwise at line $line of the rest: \"$(sed -n "${line}p" "$saved.loaded")\" where the unbroken one said \"$(sed -n "${line}p" "$saved.rest")\""
+    fi
   fi
-  rm -f "$saved.vel" "$saved.saving" "$saved.loaded"
+  rm -f "$saved".*
 }
 
 # Every activation one after a leader's replacement in the displayed battle.
@@ -67,7 +102,7 @@ replaced() {
   awk '/is now active\.$/ { n++ } /replace him in command/ { print n + 1 }' "$full" | sort -nu |
     while read -r at; do resume "$battle" "$seed" "$at" display end; done
 }
-export -f play unbroken resume replaced
+export -f play said unbroken resume replaced
 export tool data work
 
 cases="$work/cases"

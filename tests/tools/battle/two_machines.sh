@@ -2,13 +2,15 @@
 # Plays a battle between two vael-battle processes on this machine, one hosting on a free port and one
 # joining it, for each seed given; fails, naming the seed, when either does not end its battle cleanly,
 # when the pair does not end within the time limit (a hang: both are stopped), or when the two do not print the same commentary and outcome.
-#   two_machines.sh TOOL SCENARIO [--data DIR] [--jobs N] [--limit SECONDS] SEED...
+#   two_machines.sh TOOL SCENARIO [--data DIR] [--jobs N] [--limit SECONDS] [--display] SEED...
 # With --jobs, that many pairs play at once; the limit (120 seconds unless given) holds for each pair.
+# With --display both machines play the animations on the game's display layers.
 set -u
 tool=$1
 scenario=$2
 shift 2
 data=()
+display=()
 jobs=1
 limit=120
 while [ $# -gt 0 ]; do
@@ -16,6 +18,7 @@ while [ $# -gt 0 ]; do
     --data) data=(--data "$2"); shift 2 ;;
     --jobs) jobs=$2; shift 2 ;;
     --limit) limit=$2; shift 2 ;;
+    --display) display=(--display); shift ;;
     *) break ;;
   esac
 done
@@ -32,7 +35,7 @@ play() {
   local seed=$1 dir="$work/$1" verdict="$work/$1.verdict"
   mkdir -p "$dir"
   : >"$dir/host.err"
-  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" --seed "$seed" --host 0 \
+  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" --seed "$seed" --host 0 \
     >"$dir/host.out" 2>"$dir/host.err" &
   local host=$! port=""
   for _ in $(seq 1 400); do
@@ -46,7 +49,7 @@ play() {
     { echo "FAILED seed $seed: the host never listened"; cat "$dir/host.err"; } >"$verdict"
     return
   fi
-  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" --seed "$seed" --join "127.0.0.1:$port" \
+  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" --seed "$seed" --join "127.0.0.1:$port" \
     >"$dir/guest.out" 2>"$dir/guest.err"
   local guest=$?
   { wait "$host"; } 2>/dev/null

@@ -136,6 +136,8 @@ public:
     virtual void DoRout(const List<short>& path, std::uint16_t terminal);
     // A leader of the given initiative tries to rally the routing unit: 1 when it rallied.
     virtual std::int16_t attemptRally(std::int16_t initiative);
+    // Whether a rally may be attempted: the unit routs, and nothing has sealed its fate already.
+    virtual bool mayRally() { return routing_ != 0; }
     virtual const List<short>& getFrontHexes() const { return frontHexes_; }
     virtual const List<short>& getFlankHexes() const { return flankHexes_; }
     virtual const List<short>& getRearHexes() const { return rearHexes_; }

@@ -50,6 +50,31 @@ void Elephant::rout() {
     rampage();
 }
 
+bool Elephant::isRampaging() {
+    return isConnected(BusMessage(RegisteredMessage::getId(msg::DoneRampaging)), onDoneRampaging) != 0;
+}
+
+bool Elephant::mayRally() {
+    return MissileCapable::mayRally() && !isRampaging();
+}
+
+std::int16_t Elephant::LegalUnits(std::uint32_t nation, const List<short>& hexes) {
+    MissileCapable::LegalUnits(nation, hexes);
+    if (potentialToBeOrdered_ && isRampaging()) {
+        debugStream() << getName() << " is rampaging: potentialToBeOrdered = False" << std::endl;
+        potentialToBeOrdered_ = 0;
+    }
+    return 0;
+}
+
+void Elephant::RoutMove(std::int16_t hexes) {
+    if (isRampaging()) {
+        debugStream() << getName() << " is rampaging: its rout is done when the rampage is" << std::endl;
+        return;
+    }
+    MissileCapable::RoutMove(hexes);
+}
+
 bool Elephant::meet(VaelUnit& unit, std::int16_t current, std::int16_t next, RampageStruct& event) {
     auto& trace = debugStream();
     trace << "Found a unit in the next hex he is rampaging into: " << unit.getName() << std::endl;

@@ -22,6 +22,14 @@ public:
     void rally() override;
     void rout() override;
     std::int16_t pointValue() override { return 2; }
+    // From its rout until the display has played its rampage the beast runs amok, off the map's occupant
+    // lists and bound to leave play: nobody orders or rallies it, and the rout phase moves it no further,
+    // for the rampage's end reports its rout done. Without a display the rampage ends at once; with one it
+    // may play on into the next activation or turn.
+    bool isRampaging();
+    bool mayRally() override;
+    std::int16_t LegalUnits(std::uint32_t nation, const List<short>& hexes) override;
+    void RoutMove(std::int16_t hexes) override;
 
     // Works out the whole rampage and tells the game what happened and where the beast ran.
     void rampage();

@@ -251,7 +251,8 @@ void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
                 if (leader->isGroupMoveGranted())
                     return refuse(unit->getName() + " is not of " + leader->getName() +
                                   "'s group, which is on a group move.");
-                if (unit->isLeader()) return refuse(unit->getName() + " is not the leader giving orders now.");
+                if (unit->isLeader())
+                    return refuse(unit->getName() + " is not the leader giving orders now.");
                 if (leader->ordersLeft() < 2) {
                     if (!unit->isOtherNation(leader->getNation())) showNotEnoughOrders();
                     return;
@@ -286,6 +287,11 @@ void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command) {
         return;
     short from = 0, to = 0;
     if (!path.first(from) || !path.last(to)) return;
+    // A move nothing will play is answered here, or whoever ordered it would wait for its end for ever.
+    const auto unplayed = [&](const std::string& why) {
+        Assertion::check(false, why, sourceFile, static_cast<std::int16_t>(__LINE__));
+        if (command.replyEvent.id() != NULL_EVENT) send(command.replyEvent, command.extra.get());
+    };
 
     VaelUnit* unit = nullptr;
     ListIterator<const VaelUnit*> it(unitsInHex(from));
@@ -294,7 +300,9 @@ void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command) {
             unit = const_cast<VaelUnit*>(u);
             break;
         }
-    if (!unit) return;
+    if (!unit)
+        return unplayed("Unit " + std::to_string(command.command) + " is not on hex " + std::to_string(from) +
+                        ", where its move begins");
 
     removeFromRegion(unit, from);
     addToRegion(unit, to);
@@ -302,7 +310,9 @@ void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command) {
     if (unit->isDoubleSized()) {
         const std::int16_t oldSecond = unit->rightFlankHex(from);
         const std::int16_t newSecond = unit->rightFlankHex(to);
-        if (!unitsInHex(oldSecond).contains(unit)) return;
+        if (!unitsInHex(oldSecond).contains(unit))
+            return unplayed(unit->getName() + " is not on its second hex " + std::to_string(oldSecond) +
+                            ", where its move begins");
         removeFromRegion(unit, oldSecond);
         addToRegion(unit, newSecond);
     }

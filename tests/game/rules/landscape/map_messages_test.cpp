@@ -43,6 +43,21 @@ struct Watcher : Component {
     Texts commands;
 };
 
+// Notes the extra of each answer of one name that reaches the layer.
+struct Listener : Component {
+    explicit Listener(const char* name) : Component("Listener"), name(name) {}
+    void connectHandlers() override { connectNamed(name, onAnswer); }
+    static ContainerBase* onAnswer(Component* target, BusMessage, ContainerBase* data) {
+        short extra = 0;
+        auto& self = *static_cast<Listener*>(target);
+        self.heard += (self.heard.empty() ? "" : " ") +
+                      (Container<short>::fromMessage(data, extra) ? std::to_string(extra) : std::string("?"));
+        return nullptr;
+    }
+    const char* name;
+    std::string heard;
+};
+
 // A 10 x 10 map on the test layer below the application, with a watcher standing in for the display.
 class MapMessages : public ::testing::Test {
 protected:
@@ -187,14 +202,25 @@ TEST_F(MapMessages, MovesAndRemovalsKeepTheOccupantsInStepAndTellTheDisplay) {
     TestCombat &unit = place(4, 505, home), &big = place(6, 707, home, 2, 1),
                &half = place(7, 202, home, 2, 1, 1);
     place(5, 505, home);
+    // A move nothing plays is reported and answered in the display's place: its orderer waits for the answer.
+    FailedChecks checks;
+    Listener answers("MoveDone");
+    answers.attach(layer);
     move(4, {505, 504}, LOGICAL_OBJECT_SELECTED); // only a move command moves
     move(9, {505, 504});                          // nobody of that number on the first hex
     move(4, {506, 504});
     const std::string unmoved = values(occupants(), watcher.commands.size(), unit.rebuilds);
+    const std::string unplayed = values(checks.count(), "/", answers.heard);
     move(4, {505, 504, 503});
     move(6, {707, 706});
     move(7, {202, 201}); // not listed on its second hex: moved, but the handling stops before the display
     move(4, {503});      // a path of one hex is a move that stays
+    ASSERT_EQ(checks.count(), 3u);
+    EXPECT_EQ(checks.texts[0], "Unit 9 is not on hex 505, where its move begins  Abort?");
+    EXPECT_EQ(checks.texts[1], "Unit 4 is not on hex 506, where its move begins  Abort?");
+    EXPECT_EQ(checks.texts[2], "Unit 7 is not on its second hex 302, where its move begins  Abort?");
+    EXPECT_EQ(unplayed, "2 / 7 7");
+    EXPECT_EQ(answers.heard, "7 7 7");
     // Zone, front, rear and flank hexes are rebuilt once a move.
     EXPECT_EQ(values(unmoved, occupants(), unit.getHex(), big.getSecondHex(), unit.rebuilds, big.rebuilds,
                      half.rebuilds),

@@ -434,6 +434,39 @@ TEST_F(Rampage, TheMahoutMayStopItAtOnceAndTheBeastStillLeavesPlayWhenTheDisplay
     }
 }
 
+// With the display the rampage may play on into the next activation or turn: till its end the beast,
+// off the map's occupant lists and bound to leave play, is not ordered, rallied or moved by the rout phase.
+// A routing elephant that has not begun its rampage is all of these.
+TEST_F(Rampage, TheBeastIsPastOrdersRallyAndRoutMovesUntilTheDisplayHasPlayedIt) {
+    for (const bool rampaging : {true, false}) {
+        SCOPED_TRACE(rampaging);
+        clearUnits();
+        auto& beast = elephant({1, 505, 1, East, 5});
+        if (rampaging) {
+            ScriptedRolls rolls{7};
+            breakIt(beast);
+        } else {
+            beast.routing_ = 1;
+        }
+        beast.LegalUnits(1, listOf<short>({505}));
+        EXPECT_EQ(
+            values(beast.isRampaging(), beast.isRouting(), beast.mayRally(), beast.getPotentialToBeOrdered()),
+            rampaging ? "1 1 0 0" : "0 1 1 1");
+        layer.clearLog();
+        ScriptedRolls rolls{0, 0, 0, 0};
+        beast.RoutMove(2);
+        EXPECT_EQ(layer.lines({"DoRout"}).size(), rampaging ? 0u : 1u);
+        EXPECT_EQ(map->isHexOccupied(505), 0);
+        if (!rampaging) continue;
+        // Its rampage's end is its rout's: it reports it and leaves play.
+        layer.clearLog();
+        Container<short> own(1);
+        layer.sendNamed("DoneRampaging", &own);
+        EXPECT_EQ(layer.lines({"RoutingDone", "EliminateUnit"}), (Lines{"RoutingDone 1", "EliminateUnit 1"}));
+        EXPECT_EQ(values(beast.isRampaging(), beast.isOutOfPlay()), "0 1");
+    }
+}
+
 TEST_F(Rampage, EachRollSendsTheBeastThreeHexesOneWay) {
     struct Row {
         int roll;
