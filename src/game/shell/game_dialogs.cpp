@@ -295,6 +295,13 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
             return;
         }
         if (!endsWithNoCase(file, ".vel")) file += ".vel";
+        if (file.size() > MaxFileName) {
+            // Said here, with the name still in the field to shorten; the system would refuse it later.
+            tell("This name is too long: a saved game's name can have at most " +
+                     std::to_string(MaxFileName - 4) + " letters (fewer with accented ones).",
+                 title);
+            return;
+        }
         const std::filesystem::path path = std::filesystem::path(directory_) / file;
         std::error_code error;
         if (!saving_ && !std::filesystem::is_regular_file(path, error)) {
