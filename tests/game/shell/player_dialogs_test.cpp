@@ -182,14 +182,27 @@ TEST_F(PlayerRoad, TheCloseBoxOfLeaderControlGoesOnAsItsOK) {
     EXPECT_TRUE(homeIsPlayers);
 }
 
-// Load Game's close box is its Cancel: the start dialog comes back.
+// Load Game's close box is its Cancel: the start dialog comes back. Were the dialog still open once the
+// game waits again, the close box would have done nothing; the player then takes its Cancel.
 TEST_F(PlayerRoad, TheCloseBoxOfLoadGameTakesThePlayerBackToTheStart) {
     ASSERT_TRUE(game.ready());
+    WindowHandle load = 0;
+    bool leftOpen = false;
+    os.idle = [&] {
+        if (!load || !WindowManager::instance().exists(load)) return;
+        leftOpen = true;
+        clickOn(os, *dynamic_cast<Dialog*>(WindowManager::instance().find(load)->window), Dialog::IdCancel);
+        load = 0;
+    };
     const std::vector<std::string> shown = travel([&](Dialog& d, const std::string& name) {
         if (name == StartGameDlg::TemplateName) return clickOn(os, d, StartGameDlg::IdLoadGame);
-        if (name == LoadSaveDlg::TemplateName) return clickCloseBox(os, d.hwnd());
+        if (name == LoadSaveDlg::TemplateName) {
+            load = d.hwnd();
+            return clickCloseBox(os, d.hwnd());
+        }
         clickOn(os, d, Dialog::IdOk);
     });
+    EXPECT_FALSE(leftOpen);
     EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "LoadSaveDlg", "StartGame"}));
 }
 
@@ -539,19 +552,23 @@ TEST_F(PlayerDialogs, TheStartDialogLeavesTheMenusToThePlayer) {
 // Escape closes the box alone, back to the start dialog.
 TEST_F(PlayerRoad, TheDefeatBoxOpensOverNoMenuAndKeepsEscapeToItself) {
     ASSERT_TRUE(game.ready());
-    bool ended = false;
+    int stage = 0, waited = 0;
     int openUnderTheBox = -2;
-    std::vector<std::string> afterTheBox;
+    bool menuOpened = false;
+    // At his orders the player opens the Leader menu; with it open, the rules end the battle.
     os.idle = [&] {
         VaelApp& app = game.app();
         GameControl* control = app.battleRunning() ? app.gameControl() : nullptr;
         const Leader* leader = control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
-        if (ended || !leader || leader->isComputerControlled() || !leader->isOrdersPhaseActive()) return;
-        ended = true;
-        clickTitle(2);
-        // The rules end the battle, the home side beaten.
-        static Container<short> lost(0);
-        app.sendNamed("GameEnded", &lost);
+        if (stage == 0 && leader && !leader->isComputerControlled() && leader->isOrdersPhaseActive()) {
+            stage = 1;
+            clickTitle(2);
+        } else if (stage == 1 && (game.frame().menuTracker()->openTitle() == 2 || ++waited > 100)) {
+            stage = 2;
+            menuOpened = game.frame().menuTracker()->openTitle() == 2;
+            static Container<short> lost(0);
+            app.sendNamed("GameEnded", &lost);
+        }
     };
     const std::vector<std::string> shown = travel([&](Dialog& d, const std::string& name) {
         if (name == StartGameDlg::TemplateName) return clickOn(os, d, StartGameDlg::IdStartBattle);
@@ -565,6 +582,7 @@ TEST_F(PlayerRoad, TheDefeatBoxOpensOverNoMenuAndKeepsEscapeToItself) {
         }
         clickOn(os, d, Dialog::IdOk);
     });
+    EXPECT_TRUE(menuOpened);
     EXPECT_EQ(openUnderTheBox, -1);
     ASSERT_GE(shown.size(), 2u);
     EXPECT_EQ(std::vector<std::string>(shown.end() - 2, shown.end()),
