@@ -531,10 +531,12 @@ TEST_F(PlayerWindow, ArmyDetailsShowTheLastUnitOfThrenmoorWhole) {
             s.click(ScenarioDlg::TemplateName, Dialog::IdOk);
         },
         [&] { return s.open(IntroDlg::TemplateName) != nullptr; });
+    // Both sides to the player: no computer's turn stands between him and the menus.
     s.step(
-        "the home side to the player",
+        "both sides to the player",
         [&] {
             s.click(IntroDlg::TemplateName, IntroDlg::IdHomePlayer);
+            s.click(IntroDlg::TemplateName, IntroDlg::IdVisitorPlayer);
             s.click(IntroDlg::TemplateName, Dialog::IdOk);
         },
         [&] { return playersOrders(w.app()); });
