@@ -106,6 +106,8 @@ public:
     static constexpr std::size_t HeaderBytes = 64 * 1024;
     // The longest file name the system keeps, in bytes: a longer name is refused with the dialog open.
     static constexpr std::size_t MaxFileName = 255;
+    // How much of a name refused as too long the refusal quotes.
+    static constexpr std::size_t QuotedLetters = 32;
 
 private:
     void fill();

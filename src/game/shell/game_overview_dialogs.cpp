@@ -97,7 +97,9 @@ void ArmyDetailsDlg::adjustTemplate(DialogTemplate& details) {
     widened_ = 0;
     while (pixelsX(Columns[1] + widened_) - pixelsX(Columns[0]) < wanted)
         ++widened_;
-    std::int16_t grown = widened_;
+    for (DialogItem& it : details.items)
+        if (it.x >= Columns[1]) it.x = static_cast<std::int16_t>(it.x + widened_);
+    std::int16_t barRoom = 0;
     if (rows_.size() > MaxRows) {
         // The bar stands right of the last column, as tall as the rows.
         DialogItem bar;
@@ -108,18 +110,13 @@ void ArmyDetailsDlg::adjustTemplate(DialogTemplate& details) {
         bar.y = FirstRow;
         bar.cx = ScrollBarWidth;
         bar.cy = static_cast<std::int16_t>(MaxRows * RowPitch);
-        grown = static_cast<std::int16_t>(grown + ScrollBarWidth);
-        for (DialogItem& it : details.items)
-            if (it.x >= Columns[1]) it.x = static_cast<std::int16_t>(it.x + widened_);
+        barRoom = ScrollBarWidth;
         details.items.push_back(bar);
-    } else {
-        for (DialogItem& it : details.items)
-            if (it.x >= Columns[1]) it.x = static_cast<std::int16_t>(it.x + widened_);
     }
-    details.cx = static_cast<std::int16_t>(details.cx + grown);
-    // The buttons keep to the right edge.
+    // The buttons keep to the right edge, past the bar.
     for (DialogItem& it : details.items)
-        if (it.controlClass == ClassButton) it.x = static_cast<std::int16_t>(it.x + grown - widened_);
+        if (it.controlClass == ClassButton) it.x = static_cast<std::int16_t>(it.x + barRoom);
+    details.cx = static_cast<std::int16_t>(details.cx + widened_ + barRoom);
 }
 
 bool ArmyDetailsDlg::takeDialogMessage(const WindowMessage& message) {

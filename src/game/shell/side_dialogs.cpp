@@ -66,10 +66,9 @@ ArmyRoutDlg::Level ArmyRoutDlg::chosenLevel() {
 void ArmyRoutDlg::showLevels() {
     const Level level = chosenLevel();
     const bool custom = level == Custom;
-    if (custom != customShown_ && customShown_) {
-        // What the player typed under Custom comes back when he chooses it again.
+    // What the player typed under Custom comes back when he chooses it again.
+    if (customShown_ && !custom)
         customHome_ = getItemText(IdHomeLevel), customVisitor_ = getItemText(IdVisitorLevel);
-    }
     if (custom) {
         setItemText(IdHomeLevel, customHome_);
         setItemText(IdVisitorLevel, customVisitor_);

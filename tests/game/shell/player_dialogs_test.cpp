@@ -453,27 +453,47 @@ TEST_F(PlayerDialogs, ASaveNameTooLongIsRefusedAndTheDialogStays) {
         // Refused, the player gives up.
         postKey(os, platform::KeyEscape);
     };
+    const std::string k251(251, 'k'), k252(252, 'k'), k300(300, 'k'), k32(32, 'k');
+    std::string accented = "a"; // 1 + 127 × 2 bytes and ".vel": 259 bytes of 128 letters
+    for (int i = 0; i < 127; ++i)
+        accented += "\xC3\xA9";
+    const std::string fifteen = accented.substr(0, 31); // "a" and 15 "é": the 32nd byte is inside the 16th
     const struct {
         const char* what;
-        std::size_t letters;
-        bool refused;
+        std::string name;
+        bool typed; // else put in the field whole, as a name chosen from the list is
+        std::string told;
     } rows[] = {
-        {"251 letters and \".vel\": 255 bytes", 251, false}, {"252 letters", 252, true}, {"300", 300, true}};
+        {"251 letters and \".vel\": 255 bytes", k251, true, ""},
+        {"252 letters", k252, true,
+         "The name \"" + k32 +
+             "...\" has 252 letters: a saved game's name can have at most 251 (fewer with "
+             "accented ones)."},
+        {"300 letters", k300, true,
+         "The name \"" + k32 +
+             "...\" has 300 letters: a saved game's name can have at most 251 (fewer with "
+             "accented ones)."},
+        {"accented letters, quoted up to a whole one", accented, false,
+         "The name \"" + fifteen +
+             "...\" has 128 letters: a saved game's name can have at most 251 (fewer "
+             "with accented ones)."},
+    };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         told.clear();
         LoadSaveDlg save(dir.path().string(), true, [&](Dialog& d, const std::string&) {
-            clickOn(os, d, LoadSaveDlg::IdFileName);
-            postText(os, std::string(r.letters, 'k'));
+            if (r.typed) {
+                clickOn(os, d, LoadSaveDlg::IdFileName);
+                postText(os, r.name);
+            } else {
+                d.setItemText(LoadSaveDlg::IdFileName, r.name);
+            }
             clickOn(os, d, Dialog::IdOk);
         });
         save.attach(game.app());
-        EXPECT_EQ(save.create(LoadSaveDlg::TemplateName, Dialog::Modal), r.refused ? 0 : 1);
-        if (r.refused) {
-            ASSERT_EQ(told.size(), 1u);
-            EXPECT_EQ(told[0],
-                      "This name is too long: a saved game's name can have at most 251 letters (fewer "
-                      "with accented ones).");
+        EXPECT_EQ(save.create(LoadSaveDlg::TemplateName, Dialog::Modal), r.told.empty() ? 1 : 0);
+        if (!r.told.empty()) {
+            EXPECT_EQ(told, std::vector<std::string>{r.told});
         } else {
             EXPECT_TRUE(told.empty());
             EXPECT_EQ(save.chosen().size(), dir.path().string().size() + 1 + 255);
