@@ -71,6 +71,7 @@ enum class EventKind : std::uint8_t {
     TimerTick,    // a tick of the system timer `timer`, at `time`
     Posted,       // a message the program posted itself
     SocketReady,  // a watched socket `socket` is ready for what `readiness` says
+    Wheel,        // the mouse wheel turned `wheel` notches (away from the player positive) over (x, y)
 };
 
 // What a watched socket is ready for (or asked to be watched for).
@@ -99,6 +100,7 @@ struct Event {
     PostedMessage posted;
     std::int32_t socket = -1;
     std::uint8_t readiness = 0;
+    std::int32_t wheel = 0;
 };
 
 // An 8-bit picture that text is written into, and the box of it (picture coordinates) that may change.

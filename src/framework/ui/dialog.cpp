@@ -8,6 +8,7 @@
 #include "framework/ui/dialog_template.h"
 #include "framework/ui/main_window.h"
 #include "framework/ui/menu.h"
+#include "framework/ui/menu_tracker.h"
 #include "framework/ui/system_font.h"
 #include "framework/ui/ui_message_names.h"
 #include "framework/ui/win_app.h"
@@ -95,6 +96,9 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
     if (hwnd_) WindowManager::instance().setActive(hwnd_, true);
     if (auto* main = dynamic_cast<MainWindow*>(app->getMainWindow()); main && main->toolbar())
         main->toolbar()->dialogOpened();
+    // A dialog that holds the player opens over no menu: its keys, Escape first, are its own.
+    if (auto* frame = dynamic_cast<WindowsMainWindow*>(app->getMainWindow()); frame && mode != Modeless)
+        frame->closeMenus();
     initialise(client);
     if (!open_) return result_; // closed while it was being initialised
 
@@ -264,6 +268,9 @@ std::intptr_t Dialog::dialogProc(std::uint32_t message, std::uintptr_t wParam, s
         if ((wParam & 0xFF) == platform::ButtonLeft || message == MessageMouseMove)
             mouse(message, pointOf(lParam));
         return 0;
+    case MessageMouseWheel:
+        wheel(static_cast<std::int32_t>(static_cast<std::intptr_t>(wParam)), pointOf(lParam));
+        return 0;
     default:
         return WindowsWindow::windowProc(message, wParam, lParam);
     }
@@ -284,6 +291,7 @@ void Dialog::onCommand(std::uint16_t id, std::uint16_t) {
 
 bool Dialog::takeDialogMessage(const WindowMessage& message) {
     if (!open_ || !hwnd_) return false;
+    if (menuBarLeft_ && forMenuBar(message)) return false;
     switch (message.message) {
     case MessageKeyDown:
     case MessageSysKeyDown:
@@ -314,7 +322,9 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
     case MessageMouseMove:
     case MessageButtonDown:
     case MessageButtonUp:
-    case MessageDoubleClick: {
+    case MessageDoubleClick:
+    case MessageMouseWheel: {
+        if (closeBoxInput(message)) return true;
         const platform::Rect client = WindowManager::instance().clientOnScreen(hwnd_);
         const Point p(static_cast<std::int16_t>(pointX(message.lParam) - client.x),
                       static_cast<std::int16_t>(pointY(message.lParam) - client.y));
@@ -334,6 +344,80 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
 }
 
 // Mouse and keys.
+
+bool Dialog::forMenuBar(const WindowMessage& message) const {
+    WinApp* app = winApp();
+    auto* frame = app ? dynamic_cast<WindowsMainWindow*>(app->getMainWindow()) : nullptr;
+    const MenuTracker* menus = frame ? frame->menuTracker() : nullptr;
+    if (!menus) return false;
+    // An open pull-down takes every key and click, as it does with no dialog up.
+    if (menus->isOpen()) return true;
+    switch (message.message) {
+    case MessageButtonDown: {
+        const WindowManager& manager = WindowManager::instance();
+        const platform::Rect outer = manager.outerOnScreen(frame->hwnd());
+        const std::int32_t x = pointX(message.lParam), y = pointY(message.lParam);
+        return y >= outer.y && y < outer.y + MenuTracker::BarHeight &&
+               manager.windowAt(x, y) == frame->hwnd();
+    }
+    case MessageSysKeyDown:
+    case MessageKeyDown: {
+        // Alt and a letter that no control of the dialog answers to opens the title of that letter.
+        if (message.message == MessageKeyDown && !(message.lParam & platform::ModAlt)) return false;
+        if (message.wParam >= 128 || !std::isalnum(static_cast<unsigned char>(message.wParam))) return false;
+        const char wanted = static_cast<char>(std::toupper(static_cast<int>(message.wParam)));
+        for (const auto& w : items_)
+            if (const DialogControl* c = control(w->handle());
+                c && w->isVisible() && w->isEnabled() && mnemonicOf(c->label()) == wanted)
+                return false;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool Dialog::closeBoxInput(const WindowMessage& message) {
+    const WindowManager& manager = WindowManager::instance();
+    const std::int32_t x = pointX(message.lParam), y = pointY(message.lParam);
+    const platform::Rect box = manager.closeBoxOnScreen(hwnd_);
+    const bool onBox = !isEmpty(intersection(box, {x, y, 1, 1})) && manager.windowAt(x, y) == hwnd_;
+    const bool left = (message.wParam & 0xFF) == platform::ButtonLeft;
+    if (!closeBoxPressed_) {
+        if (!onBox || !left || pressed_ ||
+            (message.message != MessageButtonDown && message.message != MessageDoubleClick))
+            return false;
+        closeBoxPressed_ = true;
+        return true;
+    }
+    // As with a button, the release on the box is what counts.
+    if (message.message != MessageButtonUp || !left) return true;
+    closeBoxPressed_ = false;
+    if (onBox) closeBoxClicked();
+    return true;
+}
+
+void Dialog::closeBoxClicked() {
+    // The button that takes the dialog back, Cancel (or No) or Close; a greyed one leaves it open.
+    for (const auto& w : items_) {
+        if (w->controlClass() != ClassButton || !w->isVisible()) continue;
+        const DialogControl* c = control(w->handle());
+        std::string label = c ? c->label() : w->text();
+        std::erase(label, '&');
+        if (w->id() != IdCancel && label != "Close" && label != "Cancel") continue;
+        if (w->isEnabled()) command(w->id(), ButtonClicked);
+        return;
+    }
+    // Without one, a dialog with a system menu is closed as Escape closes it.
+    if (windowStyle() & style::SystemMenu) return command(IdCancel, ButtonClicked);
+    // Any other goes on as Return would take it on: by its default button.
+    for (const auto& w : items_)
+        if (w->controlClass() == ClassButton && w->buttonType() == style::DefPushButton && w->isVisible()) {
+            if (w->isEnabled()) command(w->id(), ButtonClicked);
+            return;
+        }
+    command(IdOk, ButtonClicked);
+}
 
 DialogItemWindow* Dialog::itemAt(const Point& at) const {
     for (const auto& w : items_)
@@ -418,7 +502,8 @@ void Dialog::mouse(std::uint32_t message, const Point& at) {
     }
     case ClassEdit:
         // The text starts 4 pixels in: 2 of the frame's inset and 2 of margin.
-        under->moveCaret(systemTextPlace(under->text(), at.x - under->box().x - 4, false), false);
+        under->moveCaret(
+            systemTextPlace(under->text(), at.x - under->box().x - 4 + under->textScrolled(), false), false);
         drawItem(*under);
         break;
     case ClassScrollBar: {
@@ -445,6 +530,19 @@ void Dialog::mouse(std::uint32_t message, const Point& at) {
     }
     default:
         break;
+    }
+}
+
+void Dialog::wheel(std::int32_t notches, const Point& at) {
+    DialogItemWindow* under = itemAt(at);
+    if (!under || !under->isEnabled() || notches == 0) return;
+    if (under->controlClass() == ClassListBox ||
+        (under->controlClass() == ClassComboBox && under->isDropped())) {
+        under->scrollRows(-notches * WheelRows);
+        drawItem(*under);
+    } else if (under->controlClass() == ClassScrollBar) {
+        under->setPosition(under->position() - notches);
+        drawItem(*under);
     }
 }
 

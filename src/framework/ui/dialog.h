@@ -33,6 +33,8 @@ public:
     static constexpr const char* ClassName = "OstrellDialog";
     static constexpr std::uint8_t NoPictureColour = 255;
     static constexpr std::int16_t MaxClient = 4096;
+    // The rows a list scrolls by a notch of the mouse wheel.
+    static constexpr std::int32_t WheelRows = 3;
     // The size a dialog has until its template gives it one; a class derived from a dialog builds its
     // window base with it.
     static constexpr Dim InitialSize{334 + 2 * WindowManager::Border, 302 + 2 * WindowManager::Border};
@@ -92,8 +94,11 @@ public:
     // Sends the dialog a control's command, as the control window would.
     void command(std::uint16_t id, std::uint16_t notification);
 
-    // Keys and clicks reach the open dialog before any other window.
+    // Keys and clicks reach the open dialog before any other window; a dialog that leaves the frame's menu
+    // bar to the player (one that stands for the whole screen) lets a click on the bar, Alt and a letter
+    // none of its controls answers to, and everything while a pull-down is open through to the frame.
     bool takeDialogMessage(const WindowMessage& message) override;
+    void leaveMenuBar(bool left) { menuBarLeft_ = left; }
     std::intptr_t windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
 protected:
@@ -114,6 +119,14 @@ private:
     void redrawAll();
     std::uint16_t itemState(const DialogItemWindow& item) const;
     void mouse(std::uint32_t message, const Point& at);
+    // The wheel turned over a list or a scroll bar moves it; away from the player is up.
+    void wheel(std::int32_t notches, const Point& at);
+    // A press and release on the caption's close box: whether the message was the box's.
+    bool closeBoxInput(const WindowMessage& message);
+    // The close box takes the dialog back by its Cancel or Close button; a dialog with neither is closed
+    // as Escape closes it when it has a system menu, and otherwise goes on by its default button.
+    void closeBoxClicked();
+    bool forMenuBar(const WindowMessage& message) const;
     // How far along a scroll bar a point of the dialog lies, from the bar's start.
     static std::int32_t alongBar(const DialogItemWindow& bar, const Point& at);
     void key(std::int32_t key, std::uint16_t modifiers);
@@ -137,6 +150,8 @@ private:
     DialogItemWindow* focus_ = nullptr;
     DialogItemWindow* pressed_ = nullptr;
     bool pressedInside_ = false;
+    bool closeBoxPressed_ = false;
+    bool menuBarLeft_ = false;
     // While a scroll bar's thumb is dragged: how far along the thumb the pointer took it.
     std::int32_t thumbGrab_ = 0;
 };

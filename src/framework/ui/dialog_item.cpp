@@ -78,6 +78,7 @@ DialogItemWindow::DialogItemWindow(DialogItemOwner& owner, const DialogItem& ite
       visible_((item.style & style::Visible) != 0) {
     if (WinApp* app = winApp()) handle_ = app->addWindow(this);
     caret_ = anchor_ = static_cast<std::int32_t>(text_.size());
+    keepCaretInView();
 }
 
 DialogItemWindow::~DialogItemWindow() {
@@ -97,6 +98,23 @@ bool DialogItemWindow::contains(const Point& p) const {
 void DialogItemWindow::setText(const std::string& text) {
     text_ = class_ == ClassEdit ? text.substr(0, EditLimit) : text;
     caret_ = anchor_ = static_cast<std::int32_t>(text_.size());
+    keepCaretInView();
+}
+
+void DialogItemWindow::keepCaretInView() {
+    if (class_ != ClassEdit) return;
+    // The caret stays on the field's inside (2 pixels in from each side of the box): its pen goes from the
+    // text's start, 2 pixels into the inside, to the inside's last column.
+    const std::int32_t room = std::max(0, (box_.w - 2 * 2) - 2 - 1);
+    const auto penAt = [&](std::int32_t n) {
+        return systemTextWidth(text_.substr(0, static_cast<std::size_t>(n)), false);
+    };
+    const std::int32_t caretAt = penAt(caret_);
+    if (caretAt - scrolled_ > room) scrolled_ = caretAt - room;
+    if (caretAt < scrolled_) scrolled_ = caretAt;
+    // Text taken out from the end brings the rest back into view, as far as the caret allows.
+    scrolled_ =
+        std::clamp(std::min(scrolled_, penAt(static_cast<std::int32_t>(text_.size())) - room), 0, caretAt);
 }
 
 std::int32_t DialogItemWindow::addRow(const std::string& text) {
@@ -202,6 +220,7 @@ void DialogItemWindow::setSelection(std::int32_t anchor, std::int32_t caret) {
     const auto n = static_cast<std::int32_t>(text_.size());
     anchor_ = std::clamp(anchor, 0, n);
     caret_ = std::clamp(caret, 0, n);
+    keepCaretInView();
 }
 
 bool DialogItemWindow::type(char c) {
@@ -210,6 +229,7 @@ bool DialogItemWindow::type(char c) {
         return false;
     text_.replace(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from), 1, c);
     caret_ = anchor_ = from + 1;
+    keepCaretInView();
     return true;
 }
 
@@ -225,12 +245,14 @@ bool DialogItemWindow::erase(bool backwards) {
     }
     text_.erase(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
     caret_ = anchor_ = from;
+    keepCaretInView();
     return true;
 }
 
 void DialogItemWindow::moveCaret(std::int32_t to, bool extend) {
     caret_ = std::clamp(to, 0, static_cast<std::int32_t>(text_.size()));
     if (!extend) anchor_ = caret_;
+    keepCaretInView();
 }
 
 void DialogItemWindow::setRange(std::int32_t low, std::int32_t high) {
@@ -302,19 +324,28 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
         const Box in = inset(box_, 2);
         const std::int16_t y = static_cast<std::int16_t>(in.y + (in.h - RowHeight) / 2);
         const std::int32_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
-        // The font is proportional: the caret and the selection go where the pen is after the characters.
+        // The font is proportional: the caret and the selection go where the pen is after the characters,
+        // less what the text is scrolled by to keep the caret in the field.
         const auto penAt = [&](std::int32_t n) {
-            return static_cast<std::int16_t>(
-                systemTextWidth(text_.substr(0, static_cast<std::size_t>(n)), false));
+            return in.x + 2 - scrolled_ +
+                   systemTextWidth(text_.substr(0, static_cast<std::size_t>(n)), false);
         };
-        if (focused && from != to)
-            target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + penAt(from)), y,
-                                static_cast<std::int16_t>(penAt(to) - penAt(from)), RowHeight),
-                            0, 0, 128);
-        writeSystemText(target, in, Point(static_cast<std::int16_t>(in.x + 2), y), text_, ink, false);
-        if (focused)
-            target.fillRect(Box(static_cast<std::int16_t>(in.x + 2 + penAt(caret_)), y, 1, RowHeight), 0, 0,
-                            0);
+        // Nothing is drawn outside the field's inside.
+        const auto clipped = [&](std::int32_t left, std::int32_t right) {
+            left = std::max<std::int32_t>(left, in.x), right = std::min<std::int32_t>(right, in.x + in.w);
+            return Box(static_cast<std::int16_t>(left), y,
+                       static_cast<std::int16_t>(std::max(0, right - left)), RowHeight);
+        };
+        if (focused && from != to) {
+            const Box selected = clipped(penAt(from), penAt(to));
+            if (selected.w > 0) target.fillRect(selected, 0, 0, 128);
+        }
+        writeSystemText(target, in, Point(static_cast<std::int16_t>(in.x + 2 - scrolled_), y), text_, ink,
+                        false);
+        if (focused) {
+            const Box bar = clipped(penAt(caret_), penAt(caret_) + 1);
+            if (bar.w > 0) target.fillRect(bar, 0, 0, 0);
+        }
         break;
     }
     case ClassListBox: {

@@ -114,6 +114,8 @@ public:
     bool erase(bool backwards);
     // Moves the caret; with extend the anchor stays.
     void moveCaret(std::int32_t to, bool extend);
+    // How many pixels of the text are scrolled out of the field at its left, so that the caret shows.
+    std::int32_t textScrolled() const { return scrolled_; }
 
     // The scroll bar's range and position.
     std::int32_t position() const { return position_; }
@@ -131,6 +133,7 @@ public:
 
 private:
     void scrollToSelection();
+    void keepCaretInView();
 
     DialogItemOwner& owner_;
     WindowHandle handle_ = 0;
@@ -147,6 +150,7 @@ private:
     std::int32_t top_ = 0;
     bool dropped_ = false;
     std::int32_t caret_ = 0, anchor_ = 0;
+    std::int32_t scrolled_ = 0;
     std::int32_t low_ = 0, high_ = 100, position_ = 0;
 };
 

@@ -228,6 +228,12 @@ bool WindowsMainWindow::drawMenus() {
     return true;
 }
 
+void WindowsMainWindow::closeMenus() {
+    if (!tracker_ || !tracker_->isOpen()) return;
+    tracker_->close();
+    showMenuBar();
+}
+
 void WindowsMainWindow::showMenuBar() {
     if (!layer_) return;
     if (!drawMenus()) {

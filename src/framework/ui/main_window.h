@@ -128,6 +128,8 @@ public:
     WindowsChildWindow* maximizedChild() const;
     // The restore box (0) and the close box (1) of a maximized child on the bar, in the frame's coordinates.
     Box barControlBox(int which) const;
+    // Closes an open menu of the bar, choosing nothing: a dialog that holds the player opens over no menu.
+    void closeMenus();
     // A child was maximized or iconised by itself: the bar shows its controls, or no longer.
     void childStateChanged() { showMenuBar(); }
 

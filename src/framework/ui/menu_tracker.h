@@ -46,6 +46,8 @@ public:
     // none has.
     bool openByMnemonic(char letter);
 
+    // Closes every open level and lets go of the title, choosing nothing.
+    void close() { closeAll(); }
     // Whether a title of the bar is chosen, or a pull-down or the pop-up is open.
     bool isOpen() const { return !levels_.empty() || openTitle_ >= 0; }
     // The pull-down of the bar that is open, or -1.

@@ -4,12 +4,20 @@ namespace vael {
 
 namespace {
 
+// Where the UTF-8 character after the byte at `at` begins: a character is never cut between its bytes.
+std::size_t nextCharacter(const std::string& text, std::size_t at) {
+    ++at;
+    while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80)
+        ++at;
+    return at;
+}
+
 // The longest head of the word that fits, at least one character so that every row takes something: cut
 // after a path separator when one lies in it.
 std::size_t headThatFits(const std::string& word, std::int32_t width, const TextMeasure& measure) {
-    std::size_t fits = 1;
-    while (fits < word.size() && measure(word.substr(0, fits + 1)) <= width)
-        ++fits;
+    std::size_t fits = nextCharacter(word, 0);
+    while (fits < word.size() && measure(word.substr(0, nextCharacter(word, fits))) <= width)
+        fits = nextCharacter(word, fits);
     const std::size_t slash = word.find_last_of("/\\", fits - 1);
     return slash != std::string::npos && slash + 1 < fits ? slash + 1 : fits;
 }
@@ -42,6 +50,13 @@ void wrapLine(const std::string& line, std::int32_t width, const TextMeasure& me
 }
 
 } // namespace
+
+std::int32_t characterCount(const std::string& text) {
+    std::int32_t count = 0;
+    for (const char c : text)
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return count;
+}
 
 std::vector<std::string> wrapText(const std::string& text, std::int32_t width, const TextMeasure& measure) {
     std::vector<std::string> rows;

@@ -194,6 +194,9 @@ void WinApp::translateEvent(const platform::Event& event, std::deque<WindowMessa
     case EventKind::MouseMove:
         into.push_back({main, MessageMouseMove, event.modifiers, point, time});
         break;
+    case EventKind::Wheel:
+        into.push_back({main, MessageMouseWheel, std::uintptr_t(std::intptr_t(event.wheel)), point, time});
+        break;
     case EventKind::ButtonDown:
     case EventKind::ButtonUp:
     case EventKind::DoubleClick: {
@@ -278,7 +281,8 @@ bool WinApp::offerToDialogs(const WindowMessage& message) {
     // The mouse goes to the dialog opened last first: a modal one takes every click, inside it or not, so
     // one opened under it must never see the click first and swallow it.
     const bool mouse = message.message == MessageMouseMove || message.message == MessageButtonDown ||
-                       message.message == MessageButtonUp || message.message == MessageDoubleClick;
+                       message.message == MessageButtonUp || message.message == MessageDoubleClick ||
+                       message.message == MessageMouseWheel;
     if (mouse) {
         for (dialogs.lastItem(it); it; it = it->prev) {
             const auto target = windows_.find(it->value);
@@ -440,8 +444,7 @@ std::int32_t WinApp::openFileDialog(std::string& fileName, const std::string& de
 }
 
 std::int32_t WinApp::messageBox(const std::string& text, const std::string& title, std::uint16_t style) {
-    const std::vector<std::string> wrapped = wrapText(
-        text, PlatformBoxColumns, [](const std::string& r) { return static_cast<std::int32_t>(r.size()); });
+    const std::vector<std::string> wrapped = wrapText(text, PlatformBoxColumns, characterCount);
     std::string rows;
     for (std::size_t i = 0; i < wrapped.size(); ++i)
         rows += (i ? "\n" : "") + wrapped[i];

@@ -196,6 +196,14 @@ Rect WindowManager::clientOnScreen(WindowHandle window) const {
             std::max(0, outer.height - r->insets.top - r->insets.bottom)};
 }
 
+Rect WindowManager::closeBoxOnScreen(WindowHandle window) const {
+    const Record* r = find(window);
+    if (!r || r->iconic || !r->closeBox || r->insets.top < Border + CaptionHeight) return {};
+    const Rect outer = outerOnScreen(window);
+    return {outer.x + outer.width - Border - CloseBox - 2, outer.y + Border + (CaptionHeight - CloseBox) / 2,
+            CloseBox, CloseBox};
+}
+
 WindowHandle WindowManager::windowAt(std::int32_t x, std::int32_t y) const {
     const Rect point{x, y, 1, 1};
     for (std::size_t i = records_.size(); i-- > 0;) {

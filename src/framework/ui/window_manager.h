@@ -72,6 +72,9 @@ public:
     // Screen rectangles of a window's client area and of its whole frame.
     platform::Rect clientOnScreen(WindowHandle window) const;
     platform::Rect outerOnScreen(WindowHandle window) const;
+    // Where the window's close box shows on the screen: empty for a window without a caption, an icon, or
+    // one that shows no close box.
+    platform::Rect closeBoxOnScreen(WindowHandle window) const;
     // The topmost visible window at a screen point, or 0.
     WindowHandle windowAt(std::int32_t x, std::int32_t y) const;
     // Where an icon of the window goes in its parent's client area (client coordinates): the first place

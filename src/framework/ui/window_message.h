@@ -34,6 +34,7 @@ enum MessageId : std::uint32_t {
     MessageRightButtonDown, // lParam: the point
     MessageParentNotify,    // wParam: MessageNcDestroy, lParam: the child window that has gone
     MessageSocket,      // wParam: a watched socket, lParam: what it is ready for (platform::SocketReadiness)
+    MessageMouseWheel,  // wParam: the notches turned (signed, away from the player positive), lParam: point
     MessageUser = 0x400 // the program's own messages from here on
 };
 

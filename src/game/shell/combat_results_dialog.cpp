@@ -1,13 +1,18 @@
 #include "game/shell/combat_results_dialog.h"
 
+#include <algorithm>
+
 #include "framework/core/list_walk.h"
 #include "framework/ui/dialog_item.h"
+#include "framework/ui/dialog_template.h"
+#include "framework/ui/system_font.h"
 #include "game/shell/dialog_helpers.h"
 #include "game/shell/shell_message_names.h"
 
 namespace vael {
 
 using dialog_helpers::closedByButton;
+using dialog_helpers::pixelsX;
 using dialog_helpers::valuesOf;
 
 namespace {
@@ -46,6 +51,28 @@ OverallCombatResultsDlg::OverallCombatResultsDlg(const List<SingleCombatResult>&
 OverallCombatResultsDlg::~OverallCombatResultsDlg() {
     silent_ = true;
     if (isOpen()) close(0);
+}
+
+void OverallCombatResultsDlg::adjustTemplate(DialogTemplate& results) {
+    auto list = std::find_if(results.items.begin(), results.items.end(),
+                             [](const DialogItem& it) { return it.signedId() == IdList; });
+    if (list == results.items.end()) return;
+    // The list grows until its longest line shows whole beside the scroll bar, and the dialog with it;
+    // the Close button keeps to the right edge.
+    std::int32_t widest = 0;
+    for (const std::string& line : lines_)
+        widest = std::max(widest, systemTextWidth(line, false));
+    const std::int32_t wanted =
+        std::min<std::int32_t>(widest + 2 * 2 + 2 + DialogItemWindow::ScrollWidth, MaxListWidth);
+    std::int16_t grown = 0;
+    while (pixelsX(list->cx + grown) < wanted)
+        ++grown;
+    if (grown == 0) return;
+    const std::int16_t right = static_cast<std::int16_t>(list->x + list->cx);
+    list->cx = static_cast<std::int16_t>(list->cx + grown);
+    for (DialogItem& it : results.items)
+        if (it.controlClass == ClassButton && it.x < right) it.x = static_cast<std::int16_t>(it.x + grown);
+    results.cx = static_cast<std::int16_t>(results.cx + grown);
 }
 
 void OverallCombatResultsDlg::onInitDialog() {

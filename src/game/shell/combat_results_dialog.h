@@ -1,7 +1,8 @@
 #pragma once
 // The results of the combats a leader fought, shown beside the battle while it pauses: a line for each
 // unit with its hits or its rout. Closing it tells the logical layer, which then goes on with the turn;
-// a battle closed under it takes it away without that word.
+// a battle closed under it takes it away without that word. The list and the dialog are widened until the
+// longest line shows whole.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,6 +29,11 @@ public:
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
     // Closing by the player (Close, Escape) sends "DoneViewingCombatResults" once.
     void close(std::int16_t value) override;
+    // The widest the list grows to show its longest line, in pixels.
+    static constexpr std::int32_t MaxListWidth = 480;
+
+protected:
+    void adjustTemplate(DialogTemplate& results) override;
 
 private:
     static ContainerBase* onCloseGame(Component* target, BusMessage event, ContainerBase* data);

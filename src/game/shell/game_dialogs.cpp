@@ -10,6 +10,7 @@
 #include "framework/core/application.h"
 #include "framework/ui/dialog_control.h"
 #include "framework/ui/system_font.h"
+#include "framework/ui/text_wrap.h"
 #include "game/flow/data_files.h"
 #include "game/flow/game_control.h"
 #include "game/flow/scenario_file.h"
@@ -295,6 +296,20 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
             return;
         }
         if (!endsWithNoCase(file, ".vel")) file += ".vel";
+        if (file.size() > MaxFileName) {
+            // Said here, with the name still in the field to shorten; the system would refuse it later. The
+            // name is quoted by its start, once.
+            const std::string typed = name->text();
+            std::size_t head = std::min<std::size_t>(typed.size(), QuotedLetters);
+            while (head < typed.size() && (static_cast<unsigned char>(typed[head]) & 0xC0) == 0x80)
+                --head;
+            tell("The name \"" + typed.substr(0, head) + (head < typed.size() ? "...\"" : "\"") + " has " +
+                     std::to_string(characterCount(typed)) +
+                     " letters: a saved game's name can have at most " + std::to_string(MaxFileName - 4) +
+                     " (fewer with accented ones).",
+                 title);
+            return;
+        }
         const std::filesystem::path path = std::filesystem::path(directory_) / file;
         std::error_code error;
         if (!saving_ && !std::filesystem::is_regular_file(path, error)) {

@@ -104,6 +104,10 @@ public:
     static std::string rowText(const std::string& name, const std::string& description);
     // How much of each file is read for its description: the header, with room to spare.
     static constexpr std::size_t HeaderBytes = 64 * 1024;
+    // The longest file name the system keeps, in bytes: a longer name is refused with the dialog open.
+    static constexpr std::size_t MaxFileName = 255;
+    // How much of a name refused as too long the refusal quotes.
+    static constexpr std::size_t QuotedLetters = 32;
 
 private:
     void fill();

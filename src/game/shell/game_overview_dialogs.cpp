@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/core/list_walk.h"
+#include "framework/ui/dialog_template.h"
 #include "framework/ui/font.h"
 #include "framework/ui/text_tile.h"
 #include "framework/ui/win_app.h"
@@ -65,15 +66,57 @@ void ArmyDetailsDlg::layOut() {
     if (written < left) shown_rows_.push_back(count("... and ", left - written, " more"));
 }
 
-void ArmyDetailsDlg::scrollTo(std::ptrdiff_t first) {
+std::ptrdiff_t ArmyDetailsDlg::lastFirst() const {
     // The last page begins where the rows below fit under the count of those above.
-    const std::ptrdiff_t last =
-        rows_.size() <= MaxRows ? 0 : static_cast<std::ptrdiff_t>(rows_.size() - (MaxRows - 1));
-    const auto to = static_cast<std::size_t>(std::clamp<std::ptrdiff_t>(first, 0, last));
+    return rows_.size() <= MaxRows ? 0 : static_cast<std::ptrdiff_t>(rows_.size() - (MaxRows - 1));
+}
+
+void ArmyDetailsDlg::scrollTo(std::ptrdiff_t first) {
+    const auto to = static_cast<std::size_t>(std::clamp<std::ptrdiff_t>(first, 0, lastFirst()));
+    if (DialogItemWindow* bar = item(IdScrollBar); bar && bar->position() != static_cast<std::int32_t>(to))
+        bar->setPosition(static_cast<std::int32_t>(to));
     if (to == first_) return;
     first_ = to;
     layOut();
-    if (isOpen()) dialogProc(MessagePaint, 0, 0);
+    if (isOpen()) Dialog::dialogProc(MessagePaint, 0, 0);
+}
+
+std::int16_t ArmyDetailsDlg::columnX(std::size_t column) const {
+    return pixelsX(Columns[column] + (column > 0 ? widened_ : 0));
+}
+
+void ArmyDetailsDlg::adjustTemplate(DialogTemplate& details) {
+    // The name column grows to the longest name; the columns right of it, their headings and the buttons
+    // move over by as much.
+    DialogFont font(TextTile::DefaultFont);
+    std::int32_t widest = 0;
+    for (const ArmyDetailsRow& row : rows_)
+        widest = std::max<std::int32_t>(widest, font.textWidth(row[0]));
+    // Twice the gap: a whole name stands as clear of the figures as the others' figures of each other.
+    const std::int32_t wanted = std::min<std::int32_t>(widest + 2 * ColumnGap, MaxNameWidth);
+    widened_ = 0;
+    while (pixelsX(Columns[1] + widened_) - pixelsX(Columns[0]) < wanted)
+        ++widened_;
+    for (DialogItem& it : details.items)
+        if (it.x >= Columns[1]) it.x = static_cast<std::int16_t>(it.x + widened_);
+    std::int16_t barRoom = 0;
+    if (rows_.size() > MaxRows) {
+        // The bar stands right of the last column, as tall as the rows.
+        DialogItem bar;
+        bar.style = style::Child | style::Visible | style::ScrollVertical;
+        bar.controlClass = ClassScrollBar;
+        bar.id = IdScrollBar;
+        bar.x = static_cast<std::int16_t>(details.cx + widened_ - 2);
+        bar.y = FirstRow;
+        bar.cx = ScrollBarWidth;
+        bar.cy = static_cast<std::int16_t>(MaxRows * RowPitch);
+        barRoom = ScrollBarWidth;
+        details.items.push_back(bar);
+    }
+    // The buttons keep to the right edge, past the bar.
+    for (DialogItem& it : details.items)
+        if (it.controlClass == ClassButton) it.x = static_cast<std::int16_t>(it.x + barRoom);
+    details.cx = static_cast<std::int16_t>(details.cx + widened_ + barRoom);
 }
 
 bool ArmyDetailsDlg::takeDialogMessage(const WindowMessage& message) {
@@ -104,8 +147,16 @@ bool ArmyDetailsDlg::takeDialogMessage(const WindowMessage& message) {
 }
 
 std::intptr_t ArmyDetailsDlg::dialogProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    // The wheel anywhere over the dialog scrolls the rows.
+    if (message == MessageMouseWheel) {
+        const auto notches = static_cast<std::ptrdiff_t>(static_cast<std::intptr_t>(wParam));
+        scrollTo(static_cast<std::ptrdiff_t>(first_) - notches * WheelRows);
+        return 0;
+    }
     // A click on the count of the rows above or below turns a page that way.
-    if (message == MessageButtonDown && (wParam & 0xFF) == platform::ButtonLeft && !shown_rows_.empty()) {
+    const DialogItemWindow* bar = item(IdScrollBar);
+    if (message == MessageButtonDown && (wParam & 0xFF) == platform::ButtonLeft && !shown_rows_.empty() &&
+        !(bar && bar->contains(pointOf(lParam)))) {
         const std::int32_t y = pointY(lParam);
         const auto lineAt = [](std::size_t r) {
             return pixelsY(FirstRow + static_cast<std::int32_t>(r) * RowPitch);
@@ -122,11 +173,20 @@ std::intptr_t ArmyDetailsDlg::dialogProc(std::uint32_t message, std::uintptr_t w
             return 0;
         }
     }
-    return Dialog::dialogProc(message, wParam, lParam);
+    const std::intptr_t answer = Dialog::dialogProc(message, wParam, lParam);
+    // The scroll bar's thumb dragged or stepped moves the rows with it.
+    if (const DialogItemWindow* moved = isOpen() ? item(IdScrollBar) : nullptr;
+        moved && moved->position() != static_cast<std::int32_t>(first_))
+        scrollTo(moved->position());
+    return answer;
 }
 
 void ArmyDetailsDlg::onInitDialog() {
     centre();
+    if (DialogItemWindow* bar = item(IdScrollBar)) {
+        bar->setRange(0, static_cast<std::int32_t>(lastFirst()));
+        bar->setPosition(static_cast<std::int32_t>(first_));
+    }
     if (!sideName_.empty()) setCaption(sideName_ + " Army Details");
     // There is no help file to open.
     enableItem(IdHelp, 0);
@@ -146,8 +206,8 @@ void ArmyDetailsDlg::drawBackground() {
             const std::string& text = shown_rows_[r][c];
             // A long name would run on under the next column's figures: it is cut short before them.
             const bool last = c + 1 == shown_rows_[r].size();
-            write(*this, font, pixelsX(Columns[c]), y,
-                  last ? text : fitted(font, text, pixelsX(Columns[c + 1]) - pixelsX(Columns[c]) - ColumnGap));
+            write(*this, font, columnX(c), y,
+                  last ? text : fitted(font, text, columnX(c + 1) - columnX(c) - ColumnGap));
         }
     }
 }

@@ -22,9 +22,11 @@ using ArmyDetailsRow = std::array<std::string, 6>;
 // The leaders first, then the combat units, in list order. Leaders have no TQ or hits of their own.
 std::vector<ArmyDetailsRow> armyDetailsRows(const List<Leader*>& leaders, const List<Combat*>& units);
 
-// "ArmyDetailsDlg": one side's leaders and units under the template's headings. More rows than fit scroll:
-// the first line then counts the rows above, the last the rows below; the arrow and page keys, Home and
-// End, and a click on either count move through the list.
+// "ArmyDetailsDlg": one side's leaders and units under the template's headings. The name column is
+// widened (and the dialog with it) until the longest name shows whole, up to MaxNameWidth. More rows than
+// fit scroll: the first line then counts the rows above, the last the rows below, and a scroll bar stands
+// right of the columns; the bar, the mouse wheel, the arrow and page keys, Home and End, and a click on
+// either count move through the list.
 class ArmyDetailsDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "ArmyDetailsDlg";
@@ -35,6 +37,8 @@ public:
     // Pixels kept clear between a column's text and the next column.
     static constexpr std::int16_t ColumnGap = 4;
     static constexpr std::size_t MaxRows = (LastRowEnd - FirstRow) / RowPitch;
+    // The scroll bar's id and width (template units), and the widest name column in pixels.
+    static constexpr std::int16_t IdScrollBar = 20, ScrollBarWidth = 10, MaxNameWidth = 320;
 
     ArmyDetailsDlg(const std::string& sideName, std::vector<ArmyDetailsRow> rows, DialogShown shown = {});
     // The lines as they are written: all rows when they fit, else "... N above" while the list is scrolled
@@ -43,16 +47,25 @@ public:
     // The first row shown, and the list moved to the row given, held between the top and the last page.
     std::size_t firstRow() const { return first_; }
     void scrollTo(std::ptrdiff_t first);
+    // Where a column starts, in dialog pixels, once the name column is widened.
+    std::int16_t columnX(std::size_t column) const;
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
     void drawBackground() override;
     bool takeDialogMessage(const WindowMessage& message) override;
     std::intptr_t dialogProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
+protected:
+    void adjustTemplate(DialogTemplate& details) override;
+
 private:
     void layOut();
+    // The first row of the last page.
+    std::ptrdiff_t lastFirst() const;
 
     std::string sideName_;
+    // How many template units the name column was widened by.
+    std::int16_t widened_ = 0;
     std::vector<ArmyDetailsRow> rows_;
     std::vector<ArmyDetailsRow> shown_rows_;
     std::size_t first_ = 0;

@@ -103,6 +103,9 @@ int main(int argc, char** argv) {
     vael::SingleInstance instance(vael::SingleInstance::gameLock());
     if (!instance.acquired()) {
         std::fprintf(stderr, "vael: the game is already running\n");
+        // Started from a menu there is no terminal to read: the player is told in a box too.
+        vael::platform::SdlPlatform::showNotice(
+            std::string(vael::VaelMainWindow::Title) + " is already running.", vael::VaelMainWindow::Title);
         return 1;
     }
     vael::installOutOfMemoryHandler();

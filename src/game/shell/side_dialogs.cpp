@@ -49,20 +49,38 @@ void ArmyRoutDlg::onInitDialog() {
     // There is no help file to open.
     enableItem(IdHelp, 0);
     const auto [home, visitor] = levels(request_, Custom);
-    for (auto [label, field, side, total, level] :
-         {std::tuple{IdHomeLabel, IdHomeLevel, request_.homeName, request_.homeTotal, home},
-          std::tuple{IdVisitorLabel, IdVisitorLevel, request_.visitorName, request_.visitorTotal, visitor}}) {
+    customHome_ = std::to_string(home), customVisitor_ = std::to_string(visitor);
+    for (auto [label, side, total] :
+         {std::tuple{IdHomeLabel, request_.homeName, request_.homeTotal},
+          std::tuple{IdVisitorLabel, request_.visitorName, request_.visitorTotal}})
         setItemText(label, side + " (1 to " + std::to_string(std::max<std::uint16_t>(total, 1)) + ")");
-        setItemText(field, std::to_string(level));
-    }
-    enableCustom();
+    showLevels();
     if (shown_) shown_(*this, TemplateName);
 }
 
-void ArmyRoutDlg::enableCustom() {
-    const std::int16_t on = radioSelection(IdEasy) == Custom ? 1 : 0;
-    enableItem(IdHomeLevel, on);
-    enableItem(IdVisitorLevel, on);
+ArmyRoutDlg::Level ArmyRoutDlg::chosenLevel() {
+    const std::int16_t chosen = radioSelection(IdEasy);
+    return chosen >= Easy && chosen <= Custom ? static_cast<Level>(chosen) : Normal;
+}
+
+void ArmyRoutDlg::showLevels() {
+    const Level level = chosenLevel();
+    const bool custom = level == Custom;
+    // What the player typed under Custom comes back when he chooses it again.
+    if (customShown_ && !custom)
+        customHome_ = getItemText(IdHomeLevel), customVisitor_ = getItemText(IdVisitorLevel);
+    if (custom) {
+        setItemText(IdHomeLevel, customHome_);
+        setItemText(IdVisitorLevel, customVisitor_);
+    } else {
+        // The levels the battle will use, greyed: the player sees what his choice gives.
+        const auto [home, visitor] = levels(request_, level);
+        setItemText(IdHomeLevel, std::to_string(home));
+        setItemText(IdVisitorLevel, std::to_string(visitor));
+    }
+    customShown_ = custom;
+    enableItem(IdHomeLevel, custom ? 1 : 0);
+    enableItem(IdVisitorLevel, custom ? 1 : 0);
 }
 
 std::optional<std::uint16_t> ArmyRoutDlg::typedLevel(std::int16_t id, const std::string& side,
@@ -81,8 +99,7 @@ std::optional<std::uint16_t> ArmyRoutDlg::typedLevel(std::int16_t id, const std:
 
 void ArmyRoutDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
     if (id == IdOk) {
-        const std::int16_t chosen = radioSelection(IdEasy);
-        const Level level = chosen >= Easy && chosen <= Custom ? static_cast<Level>(chosen) : Normal;
+        const Level level = chosenLevel();
         if (level == Custom) {
             const auto home = typedLevel(IdHomeLevel, request_.homeName, request_.homeTotal);
             if (!home) return;
@@ -95,7 +112,7 @@ void ArmyRoutDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
         close(1);
     } else {
         Dialog::onCommand(id, notification);
-        if (isOpen() && id >= IdEasy && id <= IdCustom) enableCustom();
+        if (isOpen() && id >= IdEasy && id <= IdCustom) showLevels();
     }
 }
 

@@ -15,9 +15,10 @@ namespace vael {
 
 // "ArmyRoutDlg": Easy, Normal, Hard or Custom. Normal keeps the battle's own TQ points; Easy gives the
 // player's side a quarter more before it routs and the computer's a quarter less, Hard the reverse;
-// Custom lets the player type each army's level, offering at first half its point total for both. A
-// level never exceeds its army's total nor falls below one point; a typed level outside that is told and
-// the dialog stays. OK (1) gives both levels; Escape closes with 0 and gives none.
+// Custom lets the player type each army's level, offering at first half its point total for both; the
+// fields show the levels of the choice made, greyed unless it is Custom. A level never exceeds its army's
+// total nor falls below one point; a typed level outside that is told and the dialog stays. OK (1) gives both
+// levels; Escape closes with 0 and gives none.
 class ArmyRoutDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "ArmyRoutDlg";
@@ -36,13 +37,17 @@ public:
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
 
 private:
-    // The typed levels are open to change while Custom is chosen.
-    void enableCustom();
+    Level chosenLevel();
+    // The levels of the choice made, open to change only while Custom is chosen.
+    void showLevels();
     // The level typed for an army: a number from 1 to its total, else nothing (the player is told).
     std::optional<std::uint16_t> typedLevel(std::int16_t id, const std::string& side, std::uint16_t total);
     ArmyRoutRequest request_;
     DialogShown shown_;
     std::uint16_t home_ = 0, visitor_ = 0;
+    // Custom's levels as last typed (at first its starting values), and whether the fields show them.
+    std::string customHome_, customVisitor_;
+    bool customShown_ = false;
 };
 
 // "EliteInitDlg": the home leaders in a list, the first one chosen until the player picks another; OK

@@ -73,11 +73,20 @@ private:
     }
     // The menu's and the tool bar's Start Game and Open Game would replace a running battle: a slip of
     // the mouse must not cost it.
+    // Chosen from the menu while the start dialog stands, they are its own buttons.
     static ContainerBase* onStartGame(Component* target, BusMessage, ContainerBase*) {
+        if (StartGameDlg* start = game(target).start_) {
+            start->close(StartGameDlg::IdStartBattle);
+            return nullptr;
+        }
         if (game(target).mayLeaveBattle(StartQuestion)) game(target).chooseAndStartBattle();
         return nullptr;
     }
     static ContainerBase* onOpenGame(Component* target, BusMessage, ContainerBase*) {
+        if (StartGameDlg* start = game(target).start_) {
+            start->close(StartGameDlg::IdLoadGame);
+            return nullptr;
+        }
         if (game(target).mayLeaveBattle(OpenQuestion)) game(target).chooseAndLoadGame();
         return nullptr;
     }
@@ -270,8 +279,12 @@ void VaelGame::failed(const std::string& what, const std::string& why) {
 bool VaelGame::mayLeaveBattle(const char* question) {
     // The player who joined a battle leaves it as the one who hosts it does: asked first.
     if (!app_->inBattle()) return true;
+    return mayLeave(question, ExitWarning);
+}
+
+bool VaelGame::mayLeave(const char* question, const char* warning) {
     InformationDlg ask(0, question, onDialog);
-    ask.addLine(ExitWarning);
+    ask.addLine(warning);
     ask.attach(*app_);
     return ask.show(VaelMainWindow::Title) == InformationDlg::IdOk;
 }
@@ -283,7 +296,11 @@ void VaelGame::showMainDialog() {
         app_->showNoBattleStatus();
         StartGameDlg start(onDialog);
         start.attach(*app_);
+        // The start dialog stands for the whole screen: the frame's menus stay the player's.
+        start.leaveMenuBar(true);
+        start_ = &start;
         const std::int16_t choice = start.create(StartGameDlg::TemplateName, Dialog::Modal);
+        start_ = nullptr;
         if (choice == StartGameDlg::IdStartBattle && chooseAndStartBattle()) return;
         if (choice == StartGameDlg::IdCampaign && startCampaign()) return;
         if (choice == StartGameDlg::IdLoadGame && chooseAndLoadGame()) return;
@@ -380,6 +397,9 @@ bool VaelGame::continueCampaign() {
         CampaignMapDlg map(campaign, onDialog);
         map.attach(*app_);
         if (map.create(CampaignMapDlg::TemplateName, Dialog::Modal) != CampaignMapDlg::IdBattle) {
+            // Battles already fought are not given up by a slip of the mouse.
+            if (!campaign.state().battles.empty() && !mayLeave(LeaveCampaignQuestion, LeaveCampaignWarning))
+                continue;
             campaign.abandon();
             return false;
         }

@@ -31,6 +31,9 @@ public:
     static constexpr const char* StartQuestion = "Leave the battle and start another?";
     static constexpr const char* OpenQuestion = "Leave the battle and open a saved game?";
     static constexpr const char* ExitWarning = "What has not been saved is lost.";
+    // Cancel on the campaign's map once a battle of it has been fought.
+    static constexpr const char* LeaveCampaignQuestion = "Leave the campaign?";
+    static constexpr const char* LeaveCampaignWarning = "The battles fought in it are lost.";
 
     // Installs the display's palette, pictures and font, makes the application and the frame.
     // With an audio output (not owned) the game is heard; without views the battle is not shown (the tests
@@ -89,6 +92,8 @@ private:
     void failed(const std::string& what, const std::string& why);
     // True when no battle runs, or when the player, asked the question, chooses to leave it.
     bool mayLeaveBattle(const char* question);
+    // The question asked with OK and Cancel; true when the player answers OK.
+    bool mayLeave(const char* question, const char* warning);
     // The variant of the scenario the player chooses when it has two or more, the scenario itself when it
     // has none; empty when he cancels.
     std::string chooseVariant(const std::string& scenarioFile);
@@ -105,6 +110,8 @@ private:
     std::unique_ptr<VaelToolbar> toolbar_;
     std::unique_ptr<CommentaryWindow> commentaryWindow_;
     std::unique_ptr<Commands> commands_;
+    // The start dialog while it stands: the menu's Start Game and Open Game choose its buttons.
+    StartGameDlg* start_ = nullptr;
     std::unique_ptr<OverallCombatResultsDlg> combatResults_;
     std::unique_ptr<AILeaderNotice> aiNotice_;
     std::unique_ptr<NetChat> chat_;

@@ -165,6 +165,14 @@ bool SdlPlatform::translate(const SDL_Event& sdl, Event& event) {
         event.y = sdl.motion.y;
         event.modifiers = modifiersOf(static_cast<std::uint16_t>(SDL_GetModState()));
         return true;
+    case SDL_MOUSEWHEEL:
+        if (sdl.wheel.y == 0) return false;
+        event.kind = EventKind::Wheel;
+        event.x = sdl.wheel.mouseX;
+        event.y = sdl.wheel.mouseY;
+        event.wheel = sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -sdl.wheel.y : sdl.wheel.y;
+        event.modifiers = modifiersOf(static_cast<std::uint16_t>(SDL_GetModState()));
+        return true;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
         if (sdl.button.button != SDL_BUTTON_LEFT && sdl.button.button != SDL_BUTTON_MIDDLE &&
@@ -486,6 +494,10 @@ MessageAnswer SdlPlatform::messageBox(const std::string& text, const std::string
         return cautiousAnswer(buttons);
     }
     return static_cast<MessageAnswer>(chosen);
+}
+
+bool SdlPlatform::showNotice(const std::string& text, const std::string& title) {
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, title.c_str(), text.c_str(), nullptr) == 0;
 }
 
 std::optional<std::string> SdlPlatform::chooseFile(const std::string&, const std::string&) {

@@ -51,6 +51,9 @@ public:
     void beep() override;
     MessageAnswer messageBox(const std::string& text, const std::string& title, MessageButtons buttons,
                              MessageIcon icon) override;
+    // A notice with an OK button before the platform is made (no window of the program stands yet); false
+    // when no box can be shown.
+    static bool showNotice(const std::string& text, const std::string& title);
     // The file-open choice is drawn by the framework's own dialogs; the system offers none.
     std::optional<std::string> chooseFile(const std::string& description,
                                           const std::string& pattern) override;

@@ -313,6 +313,46 @@ TEST_F(DialogTest, AnEditFieldTypesOverItsSelectionAndReportsEachChange) {
     EXPECT_EQ(updates, 5);
 }
 
+// Typed past its width, a field scrolls its text so that the caret stays on its inside: at most
+// (w - 4) - 2 - 1 pixels from where the text starts. The headless font gives every character 7 pixels.
+TEST_F(DialogTest, AnEditFieldScrollsItsTextToKeepTheCaretInside) {
+    NotingDialog d;
+    d.create("GetString", Dialog::Modeless);
+    DialogItemWindow* field = d.item(101);
+    const std::int32_t room = field->box().w - 4 - 2 - 1;
+    ASSERT_LT(room, 7 * 50) << "the field is wider than the test's text";
+    const struct {
+        const char* what;
+        std::function<void()> keys;
+        std::int32_t scrolled;
+    } steps[] = {
+        {"as wide as the room: no scroll", [&] { type(std::string(room / 7, 'a')); }, 0},
+        {"one more: scrolled by what passes the room", [&] { type("a"); }, 7 * (room / 7 + 1) - room},
+        {"60 in all: the end in view", [&] { type(std::string(60 - room / 7 - 1, 'a')); }, 7 * 60 - room},
+        {"Home: the start", [&] { key(platform::KeyHome); }, 0},
+        {"End: the end again", [&] { key(platform::KeyEnd); }, 7 * 60 - room},
+        {"ten backspaces: the text comes back with the caret",
+         [&] {
+             for (int i = 0; i < 10; ++i)
+                 key(platform::KeyBackspace);
+         },
+         7 * 50 - room},
+        {"left to the second character, off the view's start: the view follows the caret",
+         [&] {
+             for (int i = 0; i < 48; ++i)
+                 key(platform::KeyLeft);
+         },
+         7 * 2},
+        {"right again by one, inside the view: the view stays", [&] { key(platform::KeyRight); }, 7 * 2},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.what);
+        s.keys();
+        pump();
+        EXPECT_EQ(field->textScrolled(), s.scrolled);
+    }
+}
+
 TEST_F(DialogTest, ListAndComboReadBacksGiveRowsByIndexAndEmptyTextWithNothingSelected) {
     NotingDialog d;
     d.create("ChooseSides", Dialog::Modeless);

@@ -42,5 +42,32 @@ TEST(TextWrap, RowsBreakAtBlanksAndLongWordsAfterASlash) {
     }
 }
 
+// A word cut where it does not fit is cut between characters, never inside a character's bytes: "é" is two
+// bytes of UTF-8, measured as one character.
+TEST(TextWrap, AWordIsCutBetweenWholeCharacters) {
+    const struct {
+        const char* what;
+        std::string text;
+        std::int32_t width;
+        Rows rows;
+    } cases[] = {
+        {"five characters of eight bytes fit a row of five",
+         "\xC3\xA9t\xC3\xA9s\xC3\xA9",
+         5,
+         {"\xC3\xA9t\xC3\xA9s\xC3\xA9"}},
+        {"the sixth goes to the next row whole",
+         "\xC3\xA9t\xC3\xA9s\xC3\xA9\xC3\xA9",
+         5,
+         {"\xC3\xA9t\xC3\xA9s\xC3\xA9", "\xC3\xA9"}},
+        {"a row of one character takes a whole one", "\xC3\xA9\xC3\xA9", 0, {"\xC3\xA9", "\xC3\xA9"}},
+        {"three bytes of one character", "ab\xE2\x82\xAC", 2, {"ab", "\xE2\x82\xAC"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(wrapText(c.text, c.width, characterCount), c.rows);
+    }
+    EXPECT_EQ(characterCount("\xC3\xA9t\xE2\x82\xAC"), 3);
+}
+
 } // namespace
 } // namespace vael

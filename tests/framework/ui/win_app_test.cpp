@@ -142,11 +142,14 @@ TEST(WinApp, MessageBoxesShowTheButtonsAndIconOfTheirStyle) {
 }
 
 // The system's box shows its text in the lines it is given: a long one goes in rows of at most 72
-// characters, every word kept, the text's own line breaks kept.
+// characters (not bytes), every word kept, the text's own line breaks kept.
 TEST(WinApp, TheSystemsBoxIsGivenItsTextInRowsThatFit) {
     const std::string path =
         "/home/melagor/.local/share/vael/the-fords-of-ghatmar/" + std::string(30, 'x') + ".vel";
     const std::string row72(72, 'a');
+    std::string e72;
+    for (int i = 0; i < 72; ++i)
+        e72 += "\xC3\xA9";
     const struct {
         const char* what;
         std::string text, shown;
@@ -157,6 +160,10 @@ TEST(WinApp, TheSystemsBoxIsGivenItsTextInRowsThatFit) {
          "Cannot read\n/home/melagor/.local/share/vael/the-fords-of-ghatmar/\n" + std::string(30, 'x') +
              ".vel."},
         {"the text's own breaks stay", "one\ntwo", "one\ntwo"},
+        // "é" is two bytes: a row of 72 of them is 144 bytes and still one row.
+        {"72 two-byte characters stay one row", e72, e72},
+        {"73 are cut before the last word", e72.substr(0, 142) + " \xC3\xA9",
+         e72.substr(0, 142) + "\n\xC3\xA9"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

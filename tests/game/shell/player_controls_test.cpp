@@ -278,7 +278,8 @@ TEST_F(PlayerControls, ACustomRoutLevelIsTypedForEachArmyWithinItsTotal) {
         });
         rout.attach(game.app());
         ASSERT_EQ(rout.create(ArmyRoutDlg::TemplateName, Dialog::Modal), 1);
-        EXPECT_EQ(offered, (std::vector<std::string>{"Macedonian (1 to 100)", "50", "Indian (1 to 60)", "30",
+        // Normal is chosen as the dialog opens: the fields show its levels, the battle's own 40 and 30.
+        EXPECT_EQ(offered, (std::vector<std::string>{"Macedonian (1 to 100)", "40", "Indian (1 to 60)", "30",
                                                      "closed"}));
         EXPECT_EQ(told, r.told);
         EXPECT_EQ((std::pair{rout.homeLevel(), rout.visitorLevel()}),

@@ -390,7 +390,8 @@ TEST_F(CampaignDialogs, TheStartDialogsCampaignShowsTheMapAndItsBattleBeginsTheC
 }
 
 // Ends a battle of the campaign as the game does, and answers the dialogs that follow: Return on the
-// results, Cancel on the map, Exit on the start dialog.
+// results, Cancel on the map, Return on the question whether to leave the campaign, Exit on the start
+// dialog.
 std::vector<std::string> afterTheBattle(VaelGame& game, platform::HeadlessPlatform& os, bool won,
                                         std::string& status) {
     Campaign& campaign = game.app().campaign();
@@ -418,10 +419,10 @@ TEST_F(CampaignDialogs, AfterACampaignBattleWonTheResultsThenTheMapOfTheNextAreS
     ASSERT_TRUE(game.ready());
     std::string status;
     EXPECT_EQ(afterTheBattle(game, os, true, status),
-              (std::vector<std::string>{"CampaignResults", "CampaignMap", "StartGame"}));
+              (std::vector<std::string>{"CampaignResults", "CampaignMap", "VaelMessageBox", "StartGame"}));
     EXPECT_EQ(status, "Battle 2: Sarvat Plain, garrisons left behind 1 foot and 1 horse");
     EXPECT_FALSE(game.app().campaign().resultsPending());
-    // Cancel on the map leaves the campaign.
+    // Cancel on the map, answered OK, leaves the campaign.
     EXPECT_FALSE(game.app().campaign().active());
 }
 

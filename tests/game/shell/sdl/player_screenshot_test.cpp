@@ -19,7 +19,9 @@
 
 #include "framework/core/list_walk.h"
 #include "framework/core/registered_message.h"
+#include "framework/ui/font.h"
 #include "framework/ui/status_bar.h"
+#include "framework/ui/text_tile.h"
 #include "framework/ui/window_manager.h"
 #include "game/figures/flag.h"
 #include "game/figures/vael_physical_object.h"
@@ -33,6 +35,8 @@
 #include "game/rules/combat/combat.h"
 #include "game/rules/combat/missile_capable.h"
 #include "game/rules/leaders/leader.h"
+#include "game/shell/campaign.h"
+#include "game/shell/campaign_dialogs.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/dialog_helpers.h"
 #include "game/shell/forged_battle_data.h"
@@ -497,6 +501,127 @@ TEST_F(PlayerWindow, ArmyDetailsScrollToEveryUnit) {
     EXPECT_EQ(up[22], paged[21]);
     EXPECT_EQ(home, top);
     writeShot(shot, "player_army_details_scrolled.png");
+}
+
+// The Plain of Threnmoor's home army has 33 rows, more than the details hold: the wheel turned toward the
+// player brings the last of them into view, and its name shows whole beside the scroll bar.
+TEST_F(PlayerWindow, ArmyDetailsShowTheLastUnitOfThrenmoorWhole) {
+    GameWindow& w = open("player-army-details-last", {EndTurnDlg::TemplateName});
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    std::vector<ArmyDetailsRow> shown;
+    std::string lastUnit;
+    std::int32_t nameRoom = 0, nameWidth = 0;
+    bool bar = false;
+    Grab shot;
+    s.step("the start dialog", {}, [&] { return s.open(StartGameDlg::TemplateName) != nullptr; });
+    s.step(
+        "Start Battle", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdStartBattle); },
+        [&] { return s.open(ScenarioDlg::TemplateName) != nullptr; });
+    s.step(
+        "The Plain of Threnmoor chosen",
+        [&] {
+            Dialog* d = s.open(ScenarioDlg::TemplateName);
+            DialogItemWindow* list = d->item(ScenarioDlg::IdList);
+            for (std::int32_t i = 0; i < list->rowCount(); ++i)
+                if (list->row(i)->text.find("Threnmoor") != std::string::npos) list->select(i);
+            d->command(ScenarioDlg::IdList, ListSelectionChanged);
+            s.click(ScenarioDlg::TemplateName, Dialog::IdOk);
+        },
+        [&] { return s.open(IntroDlg::TemplateName) != nullptr; });
+    // Both sides to the player: no computer's turn stands between him and the menus.
+    s.step(
+        "both sides to the player",
+        [&] {
+            s.click(IntroDlg::TemplateName, IntroDlg::IdHomePlayer);
+            s.click(IntroDlg::TemplateName, IntroDlg::IdVisitorPlayer);
+            s.click(IntroDlg::TemplateName, Dialog::IdOk);
+        },
+        [&] { return playersOrders(w.app()); });
+    s.fromMenu(1, "the Game menu", 0, "Game Overview...", s.opened(EndTurnDlg::TemplateName));
+    s.step(
+        "Army Details", [&] { s.click(EndTurnDlg::TemplateName, EndTurnDlg::IdHomeDetails); },
+        [&] { return s.open(ArmyDetailsDlg::TemplateName) != nullptr; });
+    s.pause();
+    const auto details = [&] { return static_cast<ArmyDetailsDlg*>(s.open(ArmyDetailsDlg::TemplateName)); };
+    s.step(
+        "the wheel turned toward the player",
+        [&] {
+            const platform::Rect client = WindowManager::instance().clientOnScreen(details()->hwnd());
+            platform::Event e;
+            e.kind = platform::EventKind::Wheel, e.x = client.x + 40, e.y = client.y + client.height / 2;
+            e.wheel = -5;
+            w.watched->postEvent(e);
+        },
+        [&] { return details()->shownRows().back()[0].rfind("... ", 0) == std::string::npos; });
+    s.pause();
+    s.step(
+        "the details' Close",
+        [&] {
+            ArmyDetailsDlg* d = details();
+            shot = grabWindow(w.sdl->window());
+            shown = d->shownRows();
+            for (Combat* unit : each(w.app().logicalLayer().getHomeUnits()))
+                lastUnit = unit->getName();
+            DialogFont font(TextTile::DefaultFont);
+            nameWidth = font.textWidth(lastUnit);
+            nameRoom = d->columnX(1) - d->columnX(0) - ArmyDetailsDlg::ColumnGap;
+            bar = d->item(ArmyDetailsDlg::IdScrollBar) != nullptr;
+            s.click(ArmyDetailsDlg::TemplateName, ArmyDetailsDlg::IdClose);
+        },
+        [&] { return s.closed(ArmyDetailsDlg::TemplateName); });
+    s.step(
+        "the overview's OK", [&] { s.click(EndTurnDlg::TemplateName, Dialog::IdOk); },
+        [&] { return s.closed(EndTurnDlg::TemplateName); });
+    playedThrough(w);
+    EXPECT_TRUE(bar);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back()[0], lastUnit);
+    EXPECT_EQ(shown.front()[0], "... 10 above");
+    EXPECT_LE(nameWidth, nameRoom) << lastUnit << " is cut";
+    writeShot(shot, "player_army_details_last_unit.png");
+}
+
+// After a battle of the campaign won, Campaign Results has no button: its close box goes on, and the
+// campaign's map shows where the campaign goes next.
+TEST_F(PlayerWindow, TheCloseBoxOfCampaignResultsShowsTheCampaignMap) {
+    GameWindow& w = open("player-campaign-close");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    Grab shot;
+    s.step("the start dialog", {}, [&] { return s.open(StartGameDlg::TemplateName) != nullptr; });
+    s.step(
+        "Start Campaign", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdCampaign); },
+        [&] { return s.open(CampaignMapDlg::TemplateName) != nullptr; });
+    s.step(
+        "Battle", [&] { s.click(CampaignMapDlg::TemplateName, CampaignMapDlg::IdBattle); },
+        [&] { return w.app().battleRunning() && shownMapWindow(w.app()) && w.app().modalDepth() == 0; });
+    s.step(
+        "the battle won",
+        [&] {
+            Container<short> homeWon(1);
+            w.app().logicalLayer().sendNamed(msg::GameEnded, &homeWon);
+        },
+        [&] { return s.open(EndOfGameDlg::TemplateName) != nullptr; });
+    s.step(
+        "Close", [&] { s.click(EndOfGameDlg::TemplateName, EndOfGameDlg::IdClose); },
+        [&] { return s.open(CampaignResultsDlg::TemplateName) != nullptr; });
+    s.pause();
+    s.step(
+        "the results' close box",
+        [&] { clickCloseBox(*w.watched, s.open(CampaignResultsDlg::TemplateName)->hwnd()); },
+        [&] { return s.closed(CampaignResultsDlg::TemplateName) && s.open(CampaignMapDlg::TemplateName); });
+    s.pause();
+    s.step(
+        "the map's Cancel",
+        [&] {
+            shot = grabWindow(w.sdl->window());
+            s.click(CampaignMapDlg::TemplateName, Dialog::IdCancel);
+        },
+        [&] { return s.open(StartGameDlg::TemplateName) != nullptr; });
+    playedThrough(w);
+    EXPECT_EQ(w.app().campaign().active(), false);
+    writeShot(shot, "player_campaign_results_closed.png");
 }
 
 // The end of a battle: its picture's "Overview" shows the battle's last tallies, by a click and by Alt+O,
