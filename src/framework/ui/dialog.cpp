@@ -501,6 +501,14 @@ void Dialog::mouse(std::uint32_t message, const Point& at) {
         break;
     }
     case ClassEdit:
+        if (under->isMultiline()) {
+            // Its rows are read and scrolled, not edited where clicked.
+            if (const Box track = under->scrollTrack(); under->showsScrollBar() && at.x >= track.x) {
+                under->clickScrollBar(at.y);
+                drawItem(*under);
+            }
+            break;
+        }
         // The text starts 4 pixels in: 2 of the frame's inset and 2 of margin.
         under->moveCaret(
             systemTextPlace(under->text(), at.x - under->box().x - 4 + under->textScrolled(), false), false);
@@ -670,6 +678,21 @@ void Dialog::key(std::int32_t k, std::uint16_t modifiers) {
         if (f->controlClass() == ClassComboBox || (f->style() & style::ListNotify))
             command(f->id(),
                     f->controlClass() == ClassComboBox ? ComboSelectionChanged : ListSelectionChanged);
+        return;
+    }
+    if (f->isMultiline()) {
+        // The keys scroll its rows: a row, a page, or to either end.
+        const std::int32_t page = f->visibleRows(), all = f->rowCount();
+        const std::int32_t by = k == platform::KeyUp         ? -1
+                                : k == platform::KeyDown     ? 1
+                                : k == platform::KeyPageUp   ? -page
+                                : k == platform::KeyPageDown ? page
+                                : k == platform::KeyHome     ? -all
+                                : k == platform::KeyEnd      ? all
+                                                             : 0;
+        if (by == 0) return;
+        f->scrollRows(by);
+        drawItem(*f);
         return;
     }
     if (f->controlClass() == ClassEdit) {

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "framework/ui/system_font.h"
+#include "framework/ui/text_wrap.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/windows_window.h"
 
@@ -96,9 +97,21 @@ bool DialogItemWindow::contains(const Point& p) const {
 }
 
 void DialogItemWindow::setText(const std::string& text) {
-    text_ = class_ == ClassEdit ? text.substr(0, EditLimit) : text;
+    if (class_ != ClassEdit || text.size() <= EditLimit) {
+        text_ = text;
+    } else if (isMultiline() && isReadOnly()) {
+        // A field that is only read shows the end of what it is given (a log's newest lines): past the
+        // limit its oldest lines go whole.
+        const std::size_t cut = text.find('\n', text.size() - EditLimit);
+        text_ = cut == std::string::npos ? text.substr(text.size() - EditLimit) : text.substr(cut + 1);
+    } else {
+        text_ = text.substr(0, EditLimit);
+    }
     caret_ = anchor_ = static_cast<std::int32_t>(text_.size());
-    keepCaretInView();
+    if (isMultiline())
+        wrapRows();
+    else
+        keepCaretInView();
 }
 
 void DialogItemWindow::keepCaretInView() {
@@ -115,6 +128,23 @@ void DialogItemWindow::keepCaretInView() {
     // Text taken out from the end brings the rest back into view, as far as the caret allows.
     scrolled_ =
         std::clamp(std::min(scrolled_, penAt(static_cast<std::int32_t>(text_.size())) - room), 0, caretAt);
+}
+
+void DialogItemWindow::wrapRows() {
+    // The rows are as wide as the field less its frame and the text's margins, and less the bar when
+    // the rows are more than the field shows.
+    const auto wrapAt = [this](std::int32_t width) {
+        rows_.clear();
+        if (text_.empty()) return;
+        for (std::string& r :
+             wrapText(text_, width, [](const std::string& row) { return systemTextWidth(row, false); }))
+            rows_.push_back({std::move(r), 0});
+    };
+    const std::int32_t width = box_.w - 2 - 4;
+    wrapAt(width);
+    if (showsScrollBar()) wrapAt(width - ScrollWidth);
+    selection_ = NoRow;
+    top_ = std::max(0, rowCount() - visibleRows());
 }
 
 std::int32_t DialogItemWindow::addRow(const std::string& text) {
@@ -171,7 +201,8 @@ std::int32_t DialogItemWindow::visibleRows() const {
 }
 
 bool DialogItemWindow::showsScrollBar() const {
-    return class_ == ClassListBox && (style_ & style::VScroll) && rowCount() > visibleRows();
+    return (class_ == ClassListBox || isMultiline()) && (style_ & style::VScroll) &&
+           rowCount() > visibleRows();
 }
 
 Box DialogItemWindow::scrollTrack() const {
@@ -224,6 +255,7 @@ void DialogItemWindow::setSelection(std::int32_t anchor, std::int32_t caret) {
 }
 
 bool DialogItemWindow::type(char c) {
+    if (isReadOnly()) return false;
     const std::int32_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
     if (static_cast<unsigned char>(c) < 32 || text_.size() - static_cast<std::size_t>(to - from) >= EditLimit)
         return false;
@@ -234,6 +266,7 @@ bool DialogItemWindow::type(char c) {
 }
 
 bool DialogItemWindow::erase(bool backwards) {
+    if (isReadOnly()) return false;
     std::int32_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
     if (from == to) {
         if (backwards && from > 0)
@@ -317,7 +350,8 @@ void DialogItemWindow::draw(Display& target, bool focused) const {
         writeSystemText(target, clip, Point(static_cast<std::int16_t>(clip.x + 2), y), s,
                         selected ? white : ink, false);
     };
-    switch (class_) {
+    // An edit of many rows shows its rows as a list box does, none of them selected.
+    switch (isMultiline() ? std::uint16_t(ClassListBox) : class_) {
     case ClassEdit: {
         target.fillRect(box_, 255, 255, 255);
         target.frameRect(box_, 0, 0, 0);

@@ -69,10 +69,14 @@ public:
     bool contains(const Point& p) const;
 
     const std::string& text() const { return text_; }
-    // Replaces the text; an edit's caret goes to its end.
+    // Replaces the text; an edit's caret goes to its end. An edit of many rows breaks the text into rows
+    // at its line breaks and where a row would be wider than the field, and scrolls to its last row.
     void setText(const std::string& text);
+    // An edit of many rows; one that is read only takes no typing.
+    bool isMultiline() const { return class_ == ClassEdit && (style_ & style::EditMultiline); }
+    bool isReadOnly() const { return class_ == ClassEdit && (style_ & style::EditReadOnly); }
 
-    // List and combo rows.
+    // List and combo rows, and the rows an edit of many rows shows.
     std::int32_t addRow(const std::string& text);
     // Empties the list: no rows, none selected, scrolled to the top.
     void clearRows();
@@ -94,7 +98,8 @@ public:
     // template's box reaches down over the rows below, which stay in view); any other control its box.
     Box shownBox() const;
     std::int32_t visibleRows() const;
-    // A list box with the vertical scroll style shows its bar when it has more rows than it shows.
+    // A list box or an edit of many rows with the vertical scroll style shows its bar when it has more rows
+    // than it shows.
     bool showsScrollBar() const;
     // The bar's track and thumb, in dialog pixels (empty without a bar).
     Box scrollTrack() const;
@@ -134,6 +139,8 @@ public:
 private:
     void scrollToSelection();
     void keepCaretInView();
+    // An edit of many rows: its text broken into rows again, the last of them in view.
+    void wrapRows();
 
     DialogItemOwner& owner_;
     WindowHandle handle_ = 0;

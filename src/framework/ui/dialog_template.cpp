@@ -35,6 +35,8 @@ constexpr Word controlWords[] = {{"group", style::Group},
                                  {"sort", style::ListSort},
                                  {"dropdownlist", style::ComboDropDownList},
                                  {"autohscroll", style::EditAutoHScroll},
+                                 {"multiline", style::EditMultiline},
+                                 {"readonly", style::EditReadOnly},
                                  {"vertical", style::ScrollVertical}};
 
 struct ControlKind {

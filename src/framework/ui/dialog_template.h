@@ -50,6 +50,9 @@ constexpr std::uint32_t PushButton = 0, DefPushButton = 1, CheckBox = 2, AutoChe
 constexpr std::uint32_t ListNotify = 0x1, ListSort = 0x2;
 constexpr std::uint32_t ComboDropDownList = 0x3;
 constexpr std::uint32_t EditAutoHScroll = 0x80;
+// An edit of many rows, which shows its text broken into rows and scrolls them; read only, the player
+// reads and scrolls it but types nothing into it.
+constexpr std::uint32_t EditMultiline = 0x4, EditReadOnly = 0x800;
 constexpr std::uint32_t ScrollVertical = 0x1;
 } // namespace style
 

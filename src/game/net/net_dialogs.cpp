@@ -132,7 +132,12 @@ void ConnectNetDlg::refresh() {
         // A player who logs on while the room is open shows at once, not at the next repaint.
         drawItem(*list);
     }
-    setItemText(IdMessages, messages_.empty() ? std::string() : messages_.back());
+    // The whole conversation, newest at the bottom and in view: a line that comes never hides the ones
+    // before it.
+    std::string all;
+    for (const std::string& line : messages_)
+        all += (all.empty() ? "" : "\n") + line;
+    setItemText(IdMessages, all);
 }
 
 void ConnectNetDlg::setScenarioName(const std::string& title) {

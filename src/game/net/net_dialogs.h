@@ -97,7 +97,7 @@ public:
     const std::string& scenarioName() const { return scenarioName_; }
     void addPlayer(const std::string& name);
     void removePlayer(const std::string& name);
-    // The latest message shows in the messages line.
+    // The message shows below those before it in the messages field, which scrolls to it.
     void addMessage(const std::string& line);
     const std::vector<std::string>& players() const { return players_; }
     const std::vector<std::string>& messages() const { return messages_; }

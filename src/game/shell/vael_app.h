@@ -116,6 +116,9 @@ public:
     std::int32_t messageBox(const std::string& text, const std::string& title, std::uint16_t style) override;
     // Told when a battle has ended and been closed.
     std::function<void()> onBattleClosed;
+    // Told when a battle is loaded and about to begin, before game control hears of it: its first question
+    // may come at once, and the battle's windows are to be under it.
+    std::function<void()> onBattleBeginning;
     // Where saved games are written through; none: the system's own calls.
     platform::FileOutput* saveOutput = nullptr;
 

@@ -48,6 +48,16 @@
 
 namespace vael {
 
+namespace {
+
+// What the machine that joined a network battle is told when it would save: the host, named, saves it.
+std::string guestSaveRefusal(const std::string& host) {
+    return "Only " + (host.empty() ? std::string("the host") : host) +
+           " can save this battle: it is played on the host's machine.";
+}
+
+} // namespace
+
 // The menu commands and tool-bar buttons of the game, and the start dialog's message.
 class VaelGame::Commands : public Component {
 public:
@@ -82,12 +92,14 @@ private:
         if (game(target).mayLeaveBattle(StartQuestion)) game(target).chooseAndStartBattle();
         return nullptr;
     }
+    // Open Game asks once the saved game is chosen (chooseAndLoadGame): cancelling the choice keeps the
+    // battle without a question.
     static ContainerBase* onOpenGame(Component* target, BusMessage, ContainerBase*) {
         if (StartGameDlg* start = game(target).start_) {
             start->close(StartGameDlg::IdLoadGame);
             return nullptr;
         }
-        if (game(target).mayLeaveBattle(OpenQuestion)) game(target).chooseAndLoadGame();
+        game(target).chooseAndLoadGame();
         return nullptr;
     }
     static ContainerBase* onSaveGame(Component* target, BusMessage, ContainerBase*) {
@@ -229,6 +241,9 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     frame_->onClientPlaced = [this](const Box& area) {
         if (commentaryWindow_) commentaryWindow_->followArea(area);
     };
+    // The battle's windows are laid out before game control begins: its first question (the elite
+    // initiative) comes over the whole map and the battle's menus, not over a frame half set up.
+    app_->onBattleBeginning = [this] { openBattleWindows(); };
     app_->onTitle = [this](const std::string& title) { frame_->setBattleTitle(title); };
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {
@@ -431,6 +446,9 @@ bool VaelGame::chooseAndLoadGame() {
     LoadSaveDlg choose(dir.string(), false, onDialog);
     choose.attach(*app_);
     if (choose.create(LoadSaveDlg::TemplateName, Dialog::Modal) != 1) return false;
+    // Asked only now, the question is the whole choice: OK leaves the battle for the game chosen, Cancel
+    // plays on.
+    if (!mayLeaveBattle(OpenQuestion)) return false;
     std::string error;
     const bool wasRunning = app_->battleRunning();
     if (!app_->loadGame(choose.chosen(), error)) {
@@ -443,7 +461,12 @@ bool VaelGame::chooseAndLoadGame() {
 }
 
 void VaelGame::chooseAndSaveGame() {
-    if (!app_->battleRunning()) return;
+    if (!app_->battleRunning()) {
+        // The machine that joined a network battle has no game control to save: the host's holds the
+        // battle. Refused as the other orders are, in the status bar.
+        if (app_->inBattle()) app_->setStatusText(guestSaveRefusal(app_->net().otherPlayer()), 2);
+        return;
+    }
     const std::filesystem::path dir = VaelApp::savedGamesDirectory();
     std::error_code ignored;
     std::filesystem::create_directories(dir, ignored);
@@ -494,14 +517,20 @@ void VaelGame::showGameOverview(const EndOfGameResults& results) {
 
 void VaelGame::openBattleWindows() {
     // The normal view's layer opens its map window, maximized, on the battle's map, unless a saved game
-    // has put its own back; the layers own their windows and close them with the battle.
+    // has put its own back; the layers own their windows and close them with the battle. Asked rather than
+    // sent: the window is whole, maximized and active when this returns, whatever is queued behind it (the
+    // beginning of the battle, with its first question) comes after; sent, the question could come while
+    // the window was being made, over a small window and the frame's own menus.
     if (!app_->mapWindowsOpen()) {
         Container<MapInfoStruct> map(app_->mapInfo());
-        app_->send(MAP_OPEN, &map);
+        std::unique_ptr<ContainerBase> none(app_->query(MAP_OPEN, &map));
     }
-    commentaryWindow_ = std::make_unique<CommentaryWindow>(app_->commentary());
-    commentaryWindow_->attach(*app_);
-    commentaryWindow_->createInFrame();
+    // Opened once for the battle, as it begins; the road's own call after the start only shows it anew.
+    if (!commentaryWindow_) {
+        commentaryWindow_ = std::make_unique<CommentaryWindow>(app_->commentary());
+        commentaryWindow_->attach(*app_);
+        commentaryWindow_->createInFrame();
+    }
     commentaryWindow_->refresh();
     app_->startPaletteAnimation();
 }

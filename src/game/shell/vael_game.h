@@ -57,11 +57,15 @@ public:
     // The road, as the start dialog, the menus and the tool bar take it.
     void showMainDialog();
     bool chooseAndStartBattle();
+    // The saved game the player chooses, loaded; in a battle he is asked first whether to leave it, once
+    // he has chosen.
     bool chooseAndLoadGame();
     // Multiplayer: host a battle or join one, through the network dialogs.
     bool playNetworkGame();
     bool hostNetworkGame();
     bool joinNetworkGame();
+    // Saves the battle where its game control is; the machine that joined a network battle is told in the
+    // status bar that the host saves it.
     void chooseAndSaveGame();
     void editPreferences();
     // Help -> About...: the title from the string table and the version, until the player closes it.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -1164,6 +1165,107 @@ TEST_F(DialogTest, AListBoxsScrollBarPagesOnTrackClicksAndStepsOnItsArrows) {
     EXPECT_EQ(list.scrollThumb().y, list.scrollTrack().y);
     list.scrollRows(rows);
     EXPECT_EQ(list.scrollThumb().y + list.scrollThumb().h, list.scrollTrack().y + list.scrollTrack().h);
+}
+
+// An edit of many rows, read only (the waiting room's messages): every line of its text in a row of its own,
+// a line wider than the field broken at a blank, the bar once the rows are more than it shows (the rows
+// then narrower by the bar), the last row in view; clicks and typing change nothing, the keys and the bar
+// scroll.
+TEST_F(DialogTest, AReadOnlyEditOfManyRowsShowsEveryLineScrollsAndTakesNoTyping) {
+    NotingDialog d;
+    d.create("ConnectNetDlg", Dialog::Modeless);
+    DialogItemWindow& field = *d.item(106);
+    ASSERT_TRUE(field.isMultiline());
+    ASSERT_TRUE(field.isReadOnly());
+    EXPECT_FALSE(d.item(107)->isMultiline()) << "the line to say stays a field of one row";
+    const std::int32_t shown = field.visibleRows();
+    ASSERT_GE(shown, 4);
+    const auto rows = [&] {
+        std::vector<std::string> all;
+        for (std::int32_t i = 0; i < field.rowCount(); ++i)
+            all.push_back(field.row(i)->text);
+        return all;
+    };
+    using Rows = std::vector<std::string>;
+    // The headless platform's font is 7 pixels a character; a row is the field less its frame (1 pixel a
+    // side) and the text's margins (2 a side).
+    const std::int32_t fits = (field.box().w - 6) / 7, fitsBeside = (field.box().w - 6 - 12) / 7;
+    ASSERT_GT(fitsBeside, 10);
+    d.setItemText(106, "Ann: hello\n\nBob: hello");
+    EXPECT_EQ(rows(), (Rows{"Ann: hello", "", "Bob: hello"}));
+    EXPECT_EQ((std::pair{field.topRow(), field.showsScrollBar()}), (std::pair{0, false}));
+    const std::string whole(static_cast<std::size_t>(fits), 'w');
+    const std::string head(static_cast<std::size_t>(fits - 2), 'a');
+    d.setItemText(106, whole + "\n" + head + " bb");
+    EXPECT_EQ(rows(), (Rows{whole, head, "bb"})) << "a row as wide as the field stays whole";
+
+    // One line more than it shows: the bar, the rows narrower by it, and the last of them in view.
+    std::string text;
+    Rows expected;
+    for (std::int32_t i = 0; i < shown; ++i) {
+        text += "line " + std::to_string(i) + "\n";
+        expected.push_back("line " + std::to_string(i));
+    }
+    const std::string beside(static_cast<std::size_t>(fitsBeside), 'c');
+    text += beside + "d";
+    expected.push_back(beside);
+    expected.push_back("d");
+    d.setItemText(106, text);
+    ASSERT_TRUE(field.showsScrollBar());
+    EXPECT_EQ(rows(), expected);
+    const std::int32_t last = static_cast<std::int32_t>(expected.size()) - shown;
+    EXPECT_EQ(field.topRow(), last);
+
+    // A click in it gives it the focus; typing and erasing change nothing and are not told.
+    const Box b = field.box();
+    click(d, Point(static_cast<std::int16_t>(b.x + 5), static_cast<std::int16_t>(b.y + 5)));
+    type("x");
+    key(platform::KeyBackspace);
+    key(platform::KeyDelete);
+    pump();
+    ASSERT_EQ(d.focus(), &field);
+    EXPECT_EQ(d.getItemText(106), text);
+    EXPECT_EQ(rows(), expected);
+    EXPECT_EQ(std::count(d.notes.begin(), d.notes.end(), "command 106 1024"), 0);
+    const auto after = [&](std::int32_t k) {
+        key(k);
+        pump();
+        return field.topRow();
+    };
+    EXPECT_EQ(after(platform::KeyHome), 0);
+    EXPECT_EQ(after(platform::KeyUp), 0);
+    EXPECT_EQ(after(platform::KeyDown), 1);
+    EXPECT_EQ(after(platform::KeyEnd), last);
+    EXPECT_EQ(after(platform::KeyDown), last);
+    EXPECT_EQ(after(platform::KeyPageUp), 0);
+    EXPECT_EQ(after(platform::KeyPageDown), last);
+    // The bar's up arrow, then its down arrow.
+    const std::int16_t right = static_cast<std::int16_t>(b.x + b.w - 3);
+    click(d, Point(right, static_cast<std::int16_t>(b.y + 3)));
+    pump();
+    EXPECT_EQ(field.topRow(), last - 1);
+    click(d, Point(right, static_cast<std::int16_t>(b.y + b.h - 3)));
+    pump();
+    EXPECT_EQ(field.topRow(), last);
+    // Past the 30000 characters an edit holds, the field keeps the end of its text from a line's start
+    // (a log's newest lines); the field the player types into keeps the beginning.
+    std::string log;
+    for (int i = 0; i < 4000; ++i) {
+        const std::string n = std::to_string(i);
+        log += (i ? "\n" : "") + ("row " + std::string(4 - n.size(), '0') + n);
+    }
+    ASSERT_EQ(log.size(), 35999u);
+    // The cut falls at 5999, in row 666 (5994 to 6001); its line break is at 6002, row 667 begins at 6003.
+    d.setItemText(106, log);
+    EXPECT_EQ(d.getItemText(106), log.substr(6003));
+    EXPECT_EQ((std::tuple{field.rowCount(), field.row(0)->text, field.row(3332)->text}),
+              (std::tuple{3333, std::string("row 0667"), std::string("row 3999")}));
+    d.setItemText(107, log);
+    EXPECT_EQ(d.getItemText(107), log.substr(0, 30000));
+    // Fewer lines again: no bar, and the rows as wide as the field.
+    d.setItemText(106, whole);
+    EXPECT_EQ((std::tuple{rows(), field.topRow(), field.showsScrollBar()}),
+              (std::tuple{Rows{whole}, 0, false}));
 }
 
 } // namespace

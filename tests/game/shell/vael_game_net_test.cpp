@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -11,6 +13,9 @@
 #include "framework/comm/tcp_link.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/registered_message.h"
+#include "framework/ui/menu.h"
+#include "framework/ui/menu_tracker.h"
+#include "framework/ui/status_bar.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
 #include "game/flow/unit_prototypes.h"
@@ -21,8 +26,12 @@
 #include "game/rules/leaders/leader.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/forged_battle_data.h"
+#include "game/shell/game_dialogs.h"
 #include "game/shell/information_dialogs.h"
+#include "game/shell/shell_message_names.h"
+#include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
+#include "game/shell/vael_main_window.h"
 #include "game/shell/version.h"
 #include "platform/headless/headless_platform.h"
 #include "support/bus_recorder.h"
@@ -733,6 +742,231 @@ TEST_F(NetGame, TheChatKeepsTheLast300Lines) {
     dialog.create(NetChatDlg::TemplateName, Dialog::Modal);
     EXPECT_EQ(rows, 300);
     EXPECT_EQ(first, "line 3");
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// What the player meets in the waiting room and as the guest of a battle, by clicks on the headless platform.
+class NetPlayer : public NetGame {
+protected:
+    std::string status(std::int16_t pane) { return game.frame().statusBar()->text(pane); }
+    // The rows the room's messages field shows, the hidden ones above included.
+    static Lines shownMessages(Dialog& room) {
+        Lines rows;
+        DialogItemWindow* field = room.item(ConnectNetDlg::IdMessages);
+        for (std::int32_t i = 0; field && i < field->rowCount(); ++i)
+            rows.push_back(field->row(i)->text);
+        return rows;
+    }
+    // The guest's road as Bob to the test's host, whose word begins the demonstration battle with the
+    // visitor's leaders here; then `next` takes the dialogs that come.
+    void joinAsBob(HostStand& host, std::function<void(Dialog&, const std::string&)> next) {
+        game.onDialog = [this, &host, next](Dialog& d, const std::string& name) {
+            if (name == StartClientDlg::TemplateName) {
+                d.setItemText(StartClientDlg::IdName, "Bob");
+                d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
+                d.setItemText(StartClientDlg::IdPort, std::to_string(host.listener.port()));
+                press(os, d, Dialog::IdOk);
+            } else if (name == ConnectNetDlg::TemplateName) {
+                host.awaitCaller(true);
+                ASSERT_TRUE(host.peer);
+                host.say("NetStartBattle", "GHATMAR.SCN\n" + NetChat::leaderList(leadersOf(true)));
+            } else if (next) {
+                next(d, name);
+            } else {
+                press(os, d, Dialog::IdOk);
+            }
+        };
+        ASSERT_TRUE(game.joinNetworkGame());
+        ASSERT_TRUE(game.app().inBattle());
+    }
+    // A click in the middle of the tool bar's button, counted from the left.
+    void clickToolbarButton(int which) {
+        const auto* bar = dynamic_cast<VaelToolbar*>(game.frame().toolbar());
+        ASSERT_NE(bar, nullptr);
+        std::int32_t x = 0;
+        Item<Button*>* b = nullptr;
+        int index = 0;
+        for (bar->buttons().firstItem(b); b && index < which; b = b->next, ++index)
+            x += b->value->imageSize().w;
+        ASSERT_NE(b, nullptr);
+        const platform::Rect client = WindowManager::instance().clientOnScreen(bar->hwnd());
+        clickAt(os, Point(static_cast<std::int16_t>(client.x + x + b->value->imageSize().w / 2),
+                          static_cast<std::int16_t>(client.y + bar->barHeight() / 2)));
+    }
+    // The frame's menu bar: a click on a title, the pull-down awaited, then a click on its entry.
+    void chooseFromMenu(std::size_t title, std::size_t entry, std::initializer_list<Stand*> others) {
+        const MenuTracker* tracker = game.frame().menuTracker();
+        ASSERT_NE(tracker, nullptr);
+        const platform::Rect outer = WindowManager::instance().outerOnScreen(game.frame().hwnd());
+        const Box t = tracker->titleBox(title);
+        clickAt(os, Point(static_cast<std::int16_t>(outer.x + t.x + t.w / 2),
+                          static_cast<std::int16_t>(outer.y + t.y + t.h / 2)));
+        pumpUntil(
+            400, [&] { return tracker->openTitle() == static_cast<int>(title); }, others);
+        ASSERT_EQ(tracker->openTitle(), static_cast<int>(title));
+        const Box e = tracker->entryBox(0, entry);
+        clickAt(os, Point(static_cast<std::int16_t>(outer.x + e.x + e.w / 2),
+                          static_cast<std::int16_t>(outer.y + e.y + e.h / 2)));
+    }
+};
+
+// The waiting room shows the whole conversation, each line below the one before, as both players said
+// them: Bob's greeting, his two lines and the host's reply between them. Before, each line replaced the
+// one before it.
+TEST_F(NetPlayer, TheWaitingRoomShowsEveryLineSaidThere) {
+    Stand guest;
+    const std::uint16_t port = freePort();
+    Lines messages, rows;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartServerDlg::TemplateName) {
+            hostAs(d, port);
+        } else if (name == ConnectNetDlg::TemplateName) {
+            auto& room = static_cast<ConnectNetDlg&>(d);
+            bobCalls(guest, port);
+            const auto come = [&](std::size_t n) {
+                pumpUntil(4000, [&] { return room.messages().size() >= n; }, {&guest});
+            };
+            guest.say("ChatMessage", "Bob: hello");
+            come(2);
+            d.setItemText(ConnectNetDlg::IdMessage, "hello Bob");
+            press(os, d, ConnectNetDlg::IdSend);
+            come(3);
+            guest.say("ChatMessage", "Bob: ready when you are");
+            come(4);
+            messages = room.messages();
+            rows = shownMessages(d);
+            press(os, d, Dialog::IdCancel);
+        } else {
+            press(os, d, Dialog::IdOk);
+        }
+    };
+    EXPECT_FALSE(game.hostNetworkGame());
+    const Lines said{"Bob has logged on.", "Bob: hello", "Ann: hello Bob", "Bob: ready when you are"};
+    EXPECT_EQ(messages, said);
+    EXPECT_EQ(rows, said);
+}
+
+// The guest's Save button: the battle is saved where its game control is, on the host. The guest is told so
+// in the status bar, as other refused orders are, and no Save Game dialog opens. Before, nothing at all.
+TEST_F(NetPlayer, TheGuestsSaveButtonSaysInTheStatusBarThatOnlyTheHostSaves) {
+    HostStand host;
+    Lines shown;
+    joinAsBob(host, [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        press(os, d, Dialog::IdCancel);
+    });
+    shown.clear();
+    const std::string before = status(2);
+    clickToolbarButton(2);
+    pumpUntil(400, [&] { return status(2) != before; }, {&host});
+    EXPECT_EQ(status(2), "Only Ann can save this battle: it is played on the host's machine.");
+    EXPECT_EQ(shown, Lines{});
+    EXPECT_TRUE(game.app().inBattle());
+}
+
+// File, Open Game on the guest: the list of saved games first; cancelled, the battle goes on with no
+// question. Once a saved game is chosen the guest is asked whether to leave the battle; Cancel plays on,
+// the game chosen unread. Before, he was asked first, and a cancelled list then kept him in the battle he
+// had agreed to leave.
+TEST_F(NetPlayer, TheGuestsOpenGameAsksOnlyOnceASavedGameIsChosen) {
+    HostStand host;
+    std::filesystem::create_directories(VaelApp::savedGamesDirectory());
+    // Not a saved game at all: it is never read, the battle being kept.
+    std::ofstream(VaelApp::savedGamesDirectory() / "evening.vel") << "not a saved game";
+    Lines shown, asked;
+    int lists = 0;
+    joinAsBob(host, [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == LoadSaveDlg::TemplateName) {
+            if (++lists == 2) {
+                d.setItemText(LoadSaveDlg::IdFileName, "evening");
+                return press(os, d, Dialog::IdOk);
+            }
+        } else if (const auto* box = dynamic_cast<InformationDlg*>(&d)) {
+            asked = box->lines();
+        }
+        press(os, d, Dialog::IdCancel);
+    });
+    shown.clear();
+    GameControl* const none = game.app().gameControl();
+    const auto openGame = [&] {
+        // The File menu: Open Game, Start Game, Preferences, a separator, Exit.
+        chooseFromMenu(0, 0, {&host});
+        const std::size_t before = shown.size();
+        pumpUntil(4000, [&] { return shown.size() > before && game.app().modalDepth() == 0; }, {&host});
+    };
+    openGame();
+    EXPECT_EQ(shown, Lines{LoadSaveDlg::TemplateName});
+    EXPECT_TRUE(game.app().inBattle());
+    openGame();
+    EXPECT_EQ(shown,
+              (Lines{LoadSaveDlg::TemplateName, LoadSaveDlg::TemplateName, InformationDlg::TemplateName}));
+    EXPECT_EQ(asked, (Lines{VaelGame::OpenQuestion, VaelGame::ExitWarning}));
+    EXPECT_TRUE(game.app().inBattle());
+    EXPECT_EQ(game.app().gameControl(), none);
+    ASSERT_NE(game.app().net().peer(), nullptr);
+    EXPECT_TRUE(game.app().net().peer()->isOpen());
+}
+
+// The host's battle opens laid out as the guest's: when its first question comes (the elite initiative of
+// its leader), the map window is there already, active and maximized over the whole client area, and the
+// bar shows the battle's every menu. Before, the question came while the map window was being made: a
+// small "Landscape View" window under it and only the frame's File, Window and Help menus until answered.
+TEST_F(NetPlayer, TheHostsFirstQuestionComesOverTheWholeMapAndEveryMenu) {
+    Stand guest;
+    const std::uint16_t port = freePort();
+    bool asked = false, maximized = false, active = false;
+    Lines titles;
+    platform::Rect map{}, area{};
+    int starts = 0;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartGameDlg::TemplateName) {
+            press(os, d, ++starts == 1 ? StartGameDlg::IdMultiplayer : StartGameDlg::IdExit);
+        } else if (name == TempNetDlg::TemplateName) {
+            press(os, d, TempNetDlg::IdServer);
+        } else if (name == StartServerDlg::TemplateName) {
+            hostAs(d, port);
+        } else if (name == ConnectNetDlg::TemplateName) {
+            bobCalls(guest, port);
+            press(os, d, Dialog::IdOk);
+        } else if (!asked && (name == EliteInitiativeDlg::TemplateName ||
+                              name == VaelEliteInitiativeDlg::TemplateName)) {
+            asked = true;
+            VaelMainWindow& frame = game.frame();
+            if (VaelMapWindow* w = mapWindow(game.app())) {
+                maximized = w->isMaximized();
+                active = frame.mdiGetActive() == w->hwnd();
+                map = WindowManager::instance().outerOnScreen(w->hwnd());
+            }
+            area = WindowManager::instance().clientOnScreen(frame.clientWindow());
+            if (const Menu* bar = frame.shownMenu())
+                for (std::size_t i = 0; bar->handle() && i < bar->handle()->count(); ++i)
+                    titles.push_back(bar->handle()->entry(i).text);
+            press(os, d, Dialog::IdOk);
+        } else {
+            press(os, d, Dialog::IdOk);
+        }
+    };
+    {
+        // From the start dialog's Multiplayer, as the player goes: the road runs in the start dialog's
+        // message, so that what it sends waits in the queue behind it.
+        const GuestGoesOn going(game, guest);
+        game.app().sendNamedEmpty(msg::ShowMainDlg);
+    }
+    pumpUntil(4000, [&] { return asked; }, {&guest});
+    ASSERT_TRUE(asked) << "the host was asked no elite initiative";
+    EXPECT_EQ(starts, 1);
+    EXPECT_TRUE(game.app().battleRunning());
+    EXPECT_TRUE(maximized);
+    EXPECT_TRUE(active);
+    EXPECT_EQ((std::tuple{map.x, map.y, map.width, map.height}),
+              (std::tuple{area.x, area.y, area.width, area.height}));
+    EXPECT_EQ(titles, (Lines{"&File", "&Game", "&Leader", "&Unit", "&View", "&Window", "&Help"}));
 }
 
 } // namespace

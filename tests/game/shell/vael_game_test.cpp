@@ -442,7 +442,7 @@ TEST_F(GameTest, TheMapWindowIsSavedInTheHeaderAndComesBackWithTheGame) {
         // 30 hex columns (0 to 29) of 20 rows (0 to 19), as the scenario's map file lays them out; the
         // window measures the map by it: 2 * 20 + 2 cells across, 30 * 3 / 2 + 4 down.
         EXPECT_EQ(map.value().size, Point(30, 20));
-        game.app().send(MAP_OPEN, &map);
+        // The game opened the map window as the battle began.
         VaelMapWindow* window = onlyMapWindow(game.app().views()->normal());
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->viewFlags(), VaelMapWindow::HalfSize);

@@ -139,9 +139,8 @@ TEST(OurBattles, EachBattlesFirstTurnIsTakenFromTheWindow) {
         VaelGame game(*sdl, VAEL_BUILD_DATA_DIR);
         ASSERT_TRUE(game.ready());
         game.onDialog = [](Dialog& d, const std::string&) { d.close(Dialog::IdOk); };
+        // The game opens the map window as the battle begins.
         ASSERT_TRUE(game.app().startBattle(name, VaelApp::CustomScenario, false, false, error)) << error;
-        Container<MapInfoStruct> map(game.app().mapInfo());
-        game.app().send(MAP_OPEN, &map);
         VaelMapWindow* window = mapWindowOf(game);
         ASSERT_NE(window, nullptr);
         Container<short> middle(1510);

@@ -34,7 +34,13 @@ TEST(NetDialogsWindow, EachNetworkDialogIsShownOverTheFrame) {
              auto room = std::make_unique<ConnectNetDlg>("Ann", "Ann", "The Fords of Ghatmar", true);
              room->addPlayer("Ann");
              room->addPlayer("Bob");
-             room->addMessage("Bob: ready when you are");
+             // More lines than the field shows: the newest in view, the bar to scroll to the others.
+             for (const char* line :
+                  {"Bob has logged on.", "Bob: hello", "Ann: hello Bob", "Bob: which battle is it?",
+                   "Ann: the fords, as last time", "Bob: then I keep the elephants",
+                   "Ann: and I the ridge; a long line of talk to be broken into two rows of the field",
+                   "Bob: ready when you are"})
+                 room->addMessage(line);
              return room;
          }},
         {NetChooseLeadersDlg::TemplateName,

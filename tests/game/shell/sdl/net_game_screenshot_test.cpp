@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -33,6 +34,8 @@
 #include "framework/comm/tcp_link.h"
 #include "framework/core/debug_stream.h"
 #include "framework/ui/main_window.h"
+#include "framework/ui/menu.h"
+#include "framework/ui/menu_tracker.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
 #include "game/figures/vael_physical_object.h"
@@ -50,6 +53,7 @@
 #include "game/shell/information_dialogs.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
+#include "game/shell/vael_main_window.h"
 #include "grab_png.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_platform.h"
@@ -185,7 +189,10 @@ ContainerBase* activateLeader(Component*, BusMessage, ContainerBase* data) {
         side.firstShot = true;
         const std::string who = side.host ? "host" : "guest";
         const Grab picture = grabWindow(side.os->window());
-        EXPECT_TRUE(writePng(picture, fs::path(VAEL_BUILD_DIR) / ("net_game_" + who + "_first.png")));
+        // The host's first picture is taken over its first question, before this (lookAtFirstLayout).
+        EXPECT_TRUE(
+            writePng(picture, fs::path(VAEL_BUILD_DIR) /
+                                  ("net_game_" + who + (side.host ? "_first_orders.png" : "_first.png"))));
         writeMapArea(picture, side.work / (who + ".first"));
     }
     if (side.turnsBegun >= 2 && !side.shot) {
@@ -302,6 +309,81 @@ void talk() {
     if (side.closeAfterChat) leave();
 }
 
+// ---- The host's first battle picture ----
+// The host's battle opens with its first question (the elite initiative of its leader). Over that question
+// the window must already be laid out as the guest's: the map window maximized over the whole client area
+// and the battle's every menu on the bar. A few looks after the question has opened (so that what it
+// covers has been shown), the window is saved as "net_game_host_first.png" and what it shows is written
+// down for the test, then the question is answered.
+struct FirstLayout {
+    Dialog* question = nullptr;
+    int looks = 0;
+    bool written = false;
+};
+FirstLayout firstLayout;
+
+bool isFirstQuestion(const std::string& name) {
+    return side.host && !firstLayout.written && !firstLayout.question &&
+           (name == EliteInitiativeDlg::TemplateName || name == VaelEliteInitiativeDlg::TemplateName);
+}
+
+// Looked at while the question is open; true while it holds the player's attention.
+bool lookAtFirstLayout() {
+    if (!firstLayout.question) return false;
+    if (++firstLayout.looks < 8) return true;
+    Dialog& question = *firstLayout.question;
+    firstLayout.question = nullptr;
+    firstLayout.written = true;
+    VaelGame& game = *side.game;
+    const Grab picture = grabWindow(side.os->window());
+    EXPECT_TRUE(writePng(picture, fs::path(VAEL_BUILD_DIR) / "net_game_host_first.png"));
+    std::ofstream out(side.work / "host.firstLayout");
+    WindowManager& manager = WindowManager::instance();
+    VaelMapWindow* map = mapWindow(game.app());
+    const platform::Rect client = manager.clientOnScreen(game.frame().clientWindow());
+    const platform::Rect mapBox = map ? manager.outerOnScreen(map->hwnd()) : platform::Rect{};
+    out << "maximized " << (map && map->isMaximized()) << '\n'
+        << "active " << (map && game.frame().mdiGetActive() == map->hwnd()) << '\n'
+        << "whole "
+        << (mapBox.x == client.x && mapBox.y == client.y && mapBox.width == client.width &&
+            mapBox.height == client.height)
+        << '\n';
+    out << "titles";
+    if (const Menu* shown = game.frame().shownMenu(); shown && shown->handle())
+        for (std::size_t i = 0; i < shown->handle()->count(); ++i)
+            out << ' ' << shown->handle()->entry(i).text;
+    out << '\n';
+    // The bar as the player sees it: the ink of each title's label, in the picture.
+    out << "inked";
+    const platform::Rect frame = manager.outerOnScreen(game.frame().hwnd());
+    const platform::Rect window = manager.outerOnScreen(WinApp::mainWindowHandle());
+    const Menu* bar = game.frame().shownMenu();
+    const std::size_t titles =
+        bar && bar->handle() && game.frame().menuTracker() ? bar->handle()->count() : 0;
+    for (std::size_t i = 0; i < titles; ++i) {
+        const Box title = game.frame().menuTracker()->titleBox(i);
+        int ink = 0;
+        for (int y = title.y; y < title.y + title.h; ++y)
+            for (int x = title.x; x < title.x + title.w; ++x) {
+                const int px = frame.x - window.x + x, py = frame.y - window.y + y;
+                if (px < 0 || py < 0 || px >= picture.width || py >= picture.height) continue;
+                const std::uint32_t p = picture.rgb[std::size_t(py) * picture.width + px];
+                ink += ((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)) < 192;
+            }
+        out << ' ' << ink;
+    }
+    out << '\n';
+    // The battlefield around the question, to be matched with the first orders' picture (nothing moves in
+    // between): the map area, and the question's box in the window.
+    writeMapArea(picture, side.work / "host.question");
+    const platform::Rect asked = manager.outerOnScreen(question.hwnd());
+    out << "asked " << asked.x - window.x << ' ' << asked.y - window.y << ' ' << asked.width << ' '
+        << asked.height << '\n';
+    click(question, Dialog::IdOk);
+    return true;
+}
+// ---- end of the host's first battle picture ----
+
 void idle();
 ContainerBase* onTick(Component*, BusMessage, ContainerBase*) {
     idle();
@@ -310,6 +392,8 @@ ContainerBase* onTick(Component*, BusMessage, ContainerBase*) {
 
 void idle() {
     // As a person looks before his next click: only once what he did last has been taken.
+    // The question is open in the middle of the battle's first step, whose followers stay queued.
+    if (side.game && !side.closing && !side.os->eventWaiting() && lookAtFirstLayout()) return;
     if (!side.game || side.closing || side.os->eventWaiting() || side.game->app().queuedTasks() != 0) return;
     if (side.leaving == 2) return closeProgram();
     // A step of the player at every fourth look: what a click set going (the display's answer to a
@@ -354,6 +438,10 @@ void answer(Dialog& d, const std::string& name) {
         d.setItemText(NetChatDlg::IdMessage, side.host ? "hold the ford" : "the ridge is ours");
         click(d, NetChatDlg::IdSend);
         side.chat = 2;
+        return;
+    }
+    if (isFirstQuestion(name)) {
+        firstLayout.question = &d; // answered once looked at (lookAtFirstLayout)
         return;
     }
     if (name == StartGameDlg::TemplateName) return click(d, StartGameDlg::IdMultiplayer);
@@ -517,8 +605,8 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
     EXPECT_EQ(guestUnits, hostUnits);
     for (const char* png :
          {"net_game_host.png", "net_game_guest.png", "net_game_host_first.png", "net_game_guest_first.png",
-          "net_game_host_moved.png", "net_game_guest_saw_move.png", "net_game_guest_moved.png",
-          "net_game_host_saw_move.png"})
+          "net_game_host_first_orders.png", "net_game_host_moved.png", "net_game_guest_saw_move.png",
+          "net_game_guest_moved.png", "net_game_host_saw_move.png"})
         EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / png)) << png;
 
     // Each player moved a unit by the mouse with no box in his way, and the other program showed that unit
@@ -598,6 +686,57 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
         }
     EXPECT_GE(alike * 100, blocks * 95)
         << alike << " of " << blocks << " blocks alike: the two machines show different battlefields";
+
+    // ---- The host's first battle picture ----
+    // Over its first question the host showed the whole map, maximized and active, and the battle's every
+    // menu, each title inked on the bar; around the question the battlefield showed as at the first
+    // orders, block by block.
+    {
+        std::istringstream layout(contents(work / "host.firstLayout"));
+        std::map<std::string, std::string> said;
+        for (std::string line; std::getline(layout, line);) {
+            const std::size_t blank = line.find(' ');
+            said[line.substr(0, blank)] = blank == std::string::npos ? "" : line.substr(blank + 1);
+        }
+        ASSERT_FALSE(said.empty()) << "the host's first question was never looked at";
+        EXPECT_EQ(said["maximized"], "1");
+        EXPECT_EQ(said["active"], "1");
+        EXPECT_EQ(said["whole"], "1");
+        EXPECT_EQ(said["titles"], "&File &Game &Leader &Unit &View &Window &Help");
+        std::istringstream inked(said["inked"]);
+        int titles = 0;
+        for (int ink = 0; inked >> ink; ++titles)
+            EXPECT_GT(ink, 0) << "title " << titles << " shows no label";
+        EXPECT_EQ(titles, 7);
+        int ax = 0, ay = 0, aw = 0, ah = 0;
+        ASSERT_TRUE(std::istringstream(said["asked"]) >> ax >> ay >> aw >> ah) << said["asked"];
+        const std::string bytes = contents(work / "host.question");
+        std::vector<std::uint32_t> asked(bytes.size() / 4);
+        std::memcpy(asked.data(), bytes.data(), asked.size() * 4);
+        ASSERT_EQ(asked.size(), hostMap.size());
+        int around = 0, same = 0;
+        for (int by = 0; by + 16 <= height; by += 16)
+            for (int bx = 0; bx + 16 <= width; bx += 16) {
+                const int x = MapLeft + bx, y = MapTop + by;
+                if (x + 16 > ax && x < ax + aw && y + 16 > ay && y < ay + ah) continue;
+                ++around;
+                int far = 0;
+                for (int c = 0; c < 3; ++c) {
+                    int sum[2] = {};
+                    for (int yy = by; yy < by + 16; ++yy)
+                        for (int xx = bx; xx < bx + 16; ++xx)
+                            for (int m = 0; m < 2; ++m)
+                                sum[m] +=
+                                    (m ? asked : hostMap)[std::size_t(yy) * width + xx] >> (8 * c) & 0xFF;
+                    far = std::max(far, std::abs(sum[0] - sum[1]) / 256);
+                }
+                same += far <= 24;
+            }
+        EXPECT_GT(around, 1000);
+        EXPECT_GE(same * 100, around * 95)
+            << same << " of " << around << " blocks around the question as at the first orders";
+    }
+    // ---- end of the host's first battle picture ----
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 // What a player meets of the frame itself in the game's real window under Xvfb, played as he plays it:
-// the tool bar's Start Game and the File menu's Open Game in the middle of a battle ask first, the window
-// given another size by the window manager lays the frame out anew, and the unit's details name its
-// leader and tell that it moved. Screenshots of what he saw go to the build folder as "player_<what>.png".
+// the tool bar's Start Game in the middle of a battle asks first and the File menu's Open Game once a
+// saved game is chosen, the window given another size by the window manager lays the frame out anew, and
+// the unit's details name its leader and tell that it moved. Screenshots of what he saw go to the build
+// folder as "player_<what>.png".
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <algorithm>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -206,40 +209,52 @@ TEST(PlayerFrame, StartGameInTheMiddleOfABattleAsksFirst) {
     writeShot(shot, "player_start_game_asks.png");
 }
 
-// The File menu's Open Game in the middle of a battle asks first: Cancel plays on; OK leads to the list of
-// saved games, and cancelling that too leaves the battle as it was.
-TEST(PlayerFrame, OpenGameInTheMiddleOfABattleAsksFirst) {
+// The File menu's Open Game in the middle of a battle shows the saved games first: cancelled, the battle
+// goes on with no question. Once a saved game is chosen the player is asked whether to leave the battle;
+// Cancel plays on, the game chosen unread.
+TEST(PlayerFrame, OpenGameInTheMiddleOfABattleAsksOnceAGameIsChosen) {
     ScriptedGame w("player-open-asks");
     ASSERT_TRUE(w.ready());
     PlayerScript& s = *w.script;
+    // Not a saved game at all: it is never read, the battle being kept.
+    fs::create_directories(VaelApp::savedGamesDirectory());
+    std::ofstream(VaelApp::savedGamesDirectory() / "evening.vel") << "not a saved game";
     GameControl* before = nullptr;
     bool sameAfterCancel = false;
     std::vector<std::string> asked;
     w.intoBattle();
     // The File menu: Open Game, Start Game, Preferences, a separator, Exit.
-    s.fromMenu(0, "the File menu", 0, "Open Game...", s.opened(InformationDlg::TemplateName));
+    s.fromMenu(0, "the File menu", 0, "Open Game...", s.opened(LoadSaveDlg::TemplateName));
+    s.step(
+        "no saved game after all",
+        [&] {
+            before = w.app().gameControl();
+            s.click(LoadSaveDlg::TemplateName, Dialog::IdCancel);
+        },
+        [&] { return s.closed(LoadSaveDlg::TemplateName) && playersOrders(w.app()); });
+    s.pause();
+    s.step("the battle goes on", [&] { sameAfterCancel = w.app().gameControl() == before; });
+    s.fromMenu(0, "the File menu again", 0, "Open Game... again", s.opened(LoadSaveDlg::TemplateName));
+    s.step(
+        "a saved game chosen",
+        [&] {
+            s.open(LoadSaveDlg::TemplateName)->setItemText(LoadSaveDlg::IdFileName, "evening");
+            s.click(LoadSaveDlg::TemplateName, Dialog::IdOk);
+        },
+        s.opened(InformationDlg::TemplateName));
     s.step(
         "Cancel",
         [&] {
-            before = w.app().gameControl();
             asked = static_cast<InformationDlg*>(s.open(InformationDlg::TemplateName))->lines();
             s.click(InformationDlg::TemplateName, Dialog::IdCancel);
         },
-        [&] { return s.closed(InformationDlg::TemplateName); });
-    s.pause();
-    s.step("the battle goes on", [&] { sameAfterCancel = w.app().gameControl() == before; });
-    s.fromMenu(0, "the File menu again", 0, "Open Game... again", s.opened(InformationDlg::TemplateName));
-    s.step(
-        "OK", [&] { s.click(InformationDlg::TemplateName, Dialog::IdOk); },
-        s.opened(LoadSaveDlg::TemplateName));
-    s.step(
-        "no saved game after all", [&] { s.click(LoadSaveDlg::TemplateName, Dialog::IdCancel); },
-        [&] { return s.closed(LoadSaveDlg::TemplateName) && playersOrders(w.app()); });
+        [&] { return s.closed(InformationDlg::TemplateName) && playersOrders(w.app()); });
     w.playedThrough();
     EXPECT_EQ(asked, (std::vector<std::string>{VaelGame::OpenQuestion, VaelGame::ExitWarning}));
     EXPECT_TRUE(sameAfterCancel);
     EXPECT_EQ(w.app().gameControl(), before);
-    EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(InformationDlg::TemplateName)), 2);
+    EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(LoadSaveDlg::TemplateName)), 2);
+    EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(InformationDlg::TemplateName)), 1);
 }
 
 // The details of a unit, as Unit, View Details... shows them while it is selected: read, then closed.
