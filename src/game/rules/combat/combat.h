@@ -40,7 +40,8 @@ public:
     // The most hits a unit holds announced and not yet applied. One step's terrain costs at most 198 (two
     // fatal entries of the chart), announcements are applied as soon as the message that made them is
     // done, and a routing unit, which applies none, gathers one or two a volley until it leaves the field:
-    // battles gather 99 at most. Far above that, and far below what the next announcement would overflow.
+    // the battles played gather about a hundred at most. Far above that, and far below what the next
+    // announcement would overflow.
     static constexpr std::int16_t MaxPendingHits = 999;
     std::uint16_t getOrderHex() const { return orderHex_; }
     std::int16_t getOrderedThisActivation() const { return orderedThisActivation_; }
