@@ -1,12 +1,18 @@
 #include "platform/settings.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <fcntl.h>
 #include <sstream>
 #include <strings.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/whole_file.h"
 
 namespace vael::platform {
 
@@ -71,17 +77,35 @@ bool Settings::NoCase::operator()(const std::string& a, const std::string& b) co
 
 Settings::Settings(std::filesystem::path file) : file_(std::move(file)) {
     if (file_.empty()) return;
-    // A folder opens as a file would and then fails at its first read.
-    std::error_code code;
-    if (std::filesystem::is_directory(file_, code)) {
+    // Opened without waiting and looked at through the descriptor: a FIFO or a device in the file's place
+    // would hold the program or fill its memory.
+    const int fd = ::open(file_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return; // no store yet
+    struct stat info {};
+    std::string text;
+    if (::fstat(fd, &info) != 0) {
+        readError_ = "cannot read " + file_.string();
+    } else if (S_ISDIR(info.st_mode)) {
         readError_ = file_.string() + " is a folder, not a file";
-        return;
+    } else if (!S_ISREG(info.st_mode)) {
+        readError_ = file_.string() + " is not a regular file";
+    } else if (static_cast<std::uint64_t>(info.st_size) > MaxFileSize) {
+        readError_ = file_.string() + " is too large: " + std::to_string(info.st_size) +
+                     " bytes, where at most " + std::to_string(MaxFileSize) + " are expected";
+    } else {
+        char block[1 << 14];
+        for (;;) {
+            const ssize_t n = ::read(fd, block, sizeof block);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0 || text.size() + static_cast<std::size_t>(n) > MaxFileSize) {
+                if (n != 0) readError_ = "cannot read " + file_.string();
+                break;
+            }
+            text.append(block, static_cast<std::size_t>(n));
+        }
     }
-    std::ifstream in(file_, std::ios::binary);
-    if (!in) return;
-    std::ostringstream text;
-    text << in.rdbuf();
-    parse(text.str());
+    ::close(fd);
+    if (readError_.empty()) parse(text);
 }
 
 std::filesystem::path Settings::defaultFile() {
@@ -219,19 +243,23 @@ std::string Settings::serialize() const {
     return out;
 }
 
-bool Settings::save() const {
+bool Settings::save() {
     if (file_.empty()) return true;
     std::error_code error;
     std::filesystem::create_directories(file_.parent_path(), error);
-    // Written aside and renamed, so that a crash mid-write never leaves half a store.
-    const auto temporary = std::filesystem::path(file_.string() + ".new");
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << serialize();
-        if (!out.flush()) return false;
+    if (error) {
+        writeError_ = "cannot make the folder " + file_.parent_path().string() + ": " + error.message();
+        return false;
     }
-    std::filesystem::rename(temporary, file_, error);
-    return !error;
+    const std::string text = serialize();
+    // Written aside and renamed, so that a crash mid-write never leaves half a store.
+    std::string failed;
+    if (!writeWholeFile(file_.string(), std::vector<std::uint8_t>(text.begin(), text.end()), failed)) {
+        writeError_ = failed;
+        return false;
+    }
+    writeError_.clear();
+    return true;
 }
 
 } // namespace vael::platform

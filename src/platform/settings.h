@@ -22,8 +22,11 @@ class Settings {
 public:
     enum class Root : std::uint8_t { Machine, User };
 
+    // The largest file read: a store of the game's keys is a few hundred bytes.
+    static constexpr std::uint64_t MaxFileSize = 1 << 20;
+
     // Reads the file when there is one; a missing file is an empty store, and so is one that cannot be
-    // read, whose reason readError() gives.
+    // read (a folder, not a regular file, larger than MaxFileSize), whose reason readError() gives.
     explicit Settings(std::filesystem::path file = {});
 
     // $XDG_CONFIG_HOME/vael/settings.ini, else $HOME/.config/vael/settings.ini.
@@ -43,6 +46,8 @@ public:
     std::string serialize() const;
     std::int32_t skippedLines() const { return skippedLines_; }
     const std::string& readError() const { return readError_; }
+    // Why the last write did not reach the file (empty when it did): the values stay in memory all the same.
+    const std::string& writeError() const { return writeError_; }
     const std::filesystem::path& file() const { return file_; }
 
 private:
@@ -61,12 +66,13 @@ private:
 
     const Entry* find(Root root, const std::string& key, const std::string& name) const;
     bool write(Root root, const std::string& key, const std::string& name, Value value);
-    bool save() const;
+    bool save();
 
     std::filesystem::path file_;
     std::map<std::string, Key, NoCase> keys_; // by root name + "\" + key path
     std::int32_t skippedLines_ = 0;
     std::string readError_;
+    std::string writeError_;
 };
 
 } // namespace vael::platform

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vael::platform {
 
@@ -23,6 +24,32 @@ std::string because(const std::string& what, const std::string& path, int code) 
     return "cannot " + what + " " + path + ": " + std::strerror(code);
 }
 
+// Whether name is one of the temporary files written for target's file name: "." NAME "." and the six
+// letters and digits mkstemp puts in.
+bool isOwnTemporary(const std::string& name, const std::string& target) {
+    const std::string prefix = "." + target + ".";
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) return false;
+    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+    }
+    return true;
+}
+
+// A program killed mid-write leaves its temporary file behind: the next write of the same file takes
+// those away, and nothing else of the folder.
+void removeStaleTemporaries(const std::filesystem::path& target) {
+    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    const std::string name = target.filename().string();
+    std::error_code error;
+    std::vector<std::filesystem::path> stale;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (isOwnTemporary(it->path().filename().string(), name) && it->is_regular_file(error))
+            stale.push_back(it->path());
+    for (const auto& path : stale)
+        ::unlink(path.c_str());
+}
+
 } // namespace
 
 bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error,
@@ -33,6 +60,7 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     // Beside the file, so that the rename stays on one file system and cannot half-happen.
     std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
     if (target.parent_path().empty()) pattern = "." + target.filename().string() + ".XXXXXX";
+    removeStaleTemporaries(target);
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) return error = because("write", path, errno), false;
     const std::string temporary = pattern;

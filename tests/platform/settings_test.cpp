@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "support/temp_dir.h"
 
@@ -102,6 +104,66 @@ TEST(Settings, AFolderWhereTheFileShouldBeIsAnEmptyStoreThatSaysWhyAndKeepsNothi
     std::ofstream(dir / "real.ini") << "[User\\" << Preferences << "]\n\"Volume\"=dword:00000050\n";
     EXPECT_EQ(Settings(dir / "real.ini").readError(), "");
     EXPECT_EQ(Settings(dir / "none.ini").readError(), "");
+}
+
+// A store whose file cannot be written (a file where its folder should be, a folder in the file's place)
+// keeps every value in memory all the same, and says why it could not keep it; a write that reaches the
+// file again clears the reason.
+TEST(Settings, AStoreThatCannotWriteItsFileKeepsItsValuesInMemoryAndSaysWhy) {
+    test::TempDir dir("settings-unwritable");
+    std::ofstream(dir / "config") << "a file, not a folder";
+    const auto under = dir / "config" / "vael" / "settings.ini";
+    Settings s(under);
+    EXPECT_EQ(s.readError(), "");
+    EXPECT_FALSE(s.writeDefaultText(Root::Machine, Product, "Path", "/data"));
+    EXPECT_FALSE(s.writeDefaultText(Root::Machine, Product, "Palette", "VAEL.PAL"));
+    EXPECT_EQ((std::tuple{s.readText(Root::Machine, Product, "Path"),
+                          s.readText(Root::Machine, Product, "Palette")}),
+              std::tuple(Text("/data"), Text("VAEL.PAL")));
+    EXPECT_EQ(s.writeError().rfind("cannot make the folder " + (dir / "config" / "vael").string() + ": ", 0),
+              0u)
+        << s.writeError();
+
+    std::filesystem::create_directories(dir / "folder" / "settings.ini");
+    Settings folder(dir / "folder" / "settings.ini");
+    EXPECT_FALSE(folder.writeText(Root::Machine, Product, "Path", "/data"));
+    EXPECT_EQ(folder.readText(Root::Machine, Product, "Path"), Text("/data"));
+    EXPECT_EQ(folder.writeError(),
+              "cannot replace " + (dir / "folder" / "settings.ini").string() + ": Is a directory");
+    // Nothing of the failed writes is left beside the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "folder"),
+                            std::filesystem::directory_iterator()),
+              1);
+
+    Settings fine(dir / "fine.ini");
+    EXPECT_TRUE(fine.writeText(Root::Machine, Product, "Path", "/data"));
+    EXPECT_EQ(fine.writeError(), "");
+}
+
+// What is not a regular file, or is far larger than a store, is not read: a FIFO would hold the program for
+// ever, a device would fill its memory.
+TEST(Settings, AFileThatIsNotRegularOrTooLargeIsAnEmptyStoreThatSaysWhy) {
+    test::TempDir dir("settings-kinds");
+    const auto fifo = dir / "fifo.ini", large = dir / "large.ini", largest = dir / "largest.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(Settings(fifo).readError(), fifo.string() + " is not a regular file");
+    EXPECT_EQ(Settings("/dev/zero").readError(), "/dev/zero is not a regular file");
+    const std::string line = "[User\\" + std::string(Preferences) + "]\n\"Volume\"=dword:00000050\n";
+    {
+        std::ofstream out(largest, std::ios::binary);
+        out << line << std::string(Settings::MaxFileSize - line.size(), '\n');
+    }
+    Settings most(largest);
+    EXPECT_EQ(most.readError(), "");
+    EXPECT_EQ(most.readNumber(Root::User, Preferences, "Volume"), Number(0x50));
+    {
+        std::ofstream out(large, std::ios::binary);
+        out << line << std::string(Settings::MaxFileSize - line.size() + 1, '\n');
+    }
+    Settings over(large);
+    EXPECT_EQ(over.readError(),
+              large.string() + " is too large: 1048577 bytes, where at most 1048576 are expected");
+    EXPECT_EQ(over.readNumber(Root::User, Preferences, "Volume"), Number());
 }
 
 TEST(Settings, DefaultsAreWrittenOnlyWhereNothingIs) {

@@ -2,6 +2,7 @@
 // and the message names the file and the cause.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -107,6 +108,39 @@ TEST(WholeFile, AFlushThatFailsOrAPlaceThatCannotBeWrittenKeepsTheOldFileAndSays
     EXPECT_FALSE(platform::writeWholeFile((dir / "taken.vel").string(), Bytes{'n'}, error));
     EXPECT_EQ(error, "cannot replace " + (dir / "taken.vel").string() + ": Is a directory");
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"game.vel", "taken.vel"}));
+}
+
+// A save killed mid-write leaves its hidden temporary ".NAME.XXXXXX" beside the file. The next write of the
+// same name takes away every such file of its own pattern, and nothing else: another name's temporaries,
+// names one letter short or long of the pattern or with a character mkstemp never puts there, and a folder
+// that happens to match.
+TEST(WholeFile, TheNextWriteOfTheSameNameRemovesItsOwnStaleTemporariesAndNothingElse) {
+    TempDir dir("whole-file-stale");
+    const auto file = dir / "game.vel";
+    const std::vector<std::string> stale = {".game.vel.Ab3xYz", ".game.vel.000000", ".game.vel.zzzzzz"};
+    const std::vector<std::string> kept = {".game.vel.Ab3xY",      ".game.vel.Ab3xYz9", ".game.vel.Ab-xYz",
+                                           ".other.vel.Ab3xYz",    "game.vel.Ab3xYz",   ".game.vel.",
+                                           ".game.vel.Ab3xYz.bak", "other.vel"};
+    for (const auto& name : stale)
+        std::ofstream(dir / name) << "a killed save";
+    for (const auto& name : kept)
+        std::ofstream(dir / name) << "not ours";
+    std::filesystem::create_directories(dir / ".game.vel.folder");
+    std::string error;
+    ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{'n', 'e', 'w'}, error)) << error;
+    std::vector<std::string> expected = kept;
+    expected.push_back(".game.vel.folder");
+    expected.push_back("game.vel");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(namesIn(dir.path()), expected);
+    EXPECT_EQ(readBytes(file), (Bytes{'n', 'e', 'w'}));
+    // A file named without a folder is written in the current one, whose temporaries go the same way.
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    std::ofstream(".game.vel.QQQQQQ") << "a killed save";
+    EXPECT_TRUE(platform::writeWholeFile("game.vel", Bytes{'x'}, error)) << error;
+    std::filesystem::current_path(here);
+    EXPECT_FALSE(std::filesystem::exists(dir / ".game.vel.QQQQQQ"));
 }
 
 } // namespace

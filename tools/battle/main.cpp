@@ -12,6 +12,7 @@
 
 #include "battle_runner.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/printable.h"
 #include "game/flow/data_files.h"
 #include "game/shell/program_entry.h"
 #include "game/shell/version.h"
@@ -150,19 +151,20 @@ int main(int argc, char** argv) {
     if (outcome.status == vael::battle::BattleStatus::LoadFailed ||
         outcome.status == vael::battle::BattleStatus::SaveFailed ||
         (outcome.status == vael::battle::BattleStatus::Disconnected && outcome.commentaryLines == 0)) {
-        std::cerr << "vael-battle: " << outcome.message << "\n";
+        // What a refusal quotes of a file is shown, never obeyed by the terminal.
+        std::cerr << "vael-battle: " << vael::printable(outcome.message) << "\n";
         return 1;
     }
     vael::battle::printOutcome(outcome, std::cout);
     for (const std::string& text : outcome.failedChecks)
-        std::cerr << "vael-battle: failed check: " << text << "\n";
+        std::cerr << "vael-battle: failed check: " << vael::printable(text) << "\n";
     if (outcome.status == vael::battle::BattleStatus::NotSaved) {
-        std::cerr << "vael-battle: " << outcome.message << "\n";
+        std::cerr << "vael-battle: " << vael::printable(outcome.message) << "\n";
         return 1;
     }
     if (outcome.status != vael::battle::BattleStatus::Ended) {
-        std::cerr << "vael-battle: seed " << options.seed << ": " << outcome.message << " (turn "
-                  << outcome.turns << ", " << outcome.tasks << " messages)\n";
+        std::cerr << "vael-battle: seed " << options.seed << ": " << vael::printable(outcome.message)
+                  << " (turn " << outcome.turns << ", " << outcome.tasks << " messages)\n";
         return 1;
     }
     return 0;

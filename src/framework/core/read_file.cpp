@@ -1,41 +1,127 @@
 #include "framework/core/read_file.h"
 
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vael {
 
 namespace {
 
-template <class Bytes> bool readWhole(const std::string& path, Bytes& bytes, std::string& error) {
-    bytes.clear();
-    std::error_code code;
-    if (std::filesystem::is_directory(path, code)) return error = path + " is a folder, not a file", false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return error = "cannot open " + path, false;
-    // Room for the whole file at once: grown as it came, a large file would pass through twice its size.
-    if (const auto size = std::filesystem::file_size(path, code); !code) bytes.reserve(size);
-    // Read in blocks: a stream's read turns a failure (a folder put in the file's place since the look)
-    // into its bad state, where the stream's iterator would throw.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Opens the path as a regular file: without waiting (a FIFO would wait for a writer), then looked at through
+// the descriptor, so that what is read is what was looked at.
+int openRegular(const std::string& path, std::uint64_t& size, std::string& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat info {};
+    if (fd < 0) {
+        if (errno == EISDIR) return error = path + " is a folder, not a file", -1;
+        return error = "cannot open " + path, -1;
+    }
+    if (::fstat(fd, &info) != 0) {
+        ::close(fd);
+        return error = "cannot read " + path, -1;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return error = path + " is a folder, not a file", -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return error = path + " is not a regular file", -1;
+    }
+    // A regular file never waits; its reads go on as usual.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    size = static_cast<std::uint64_t>(info.st_size);
+    return fd;
+}
+
+// Reads up to most bytes; true with more set when the file holds further bytes.
+template <class Bytes> bool readUpTo(int fd, std::uint64_t most, Bytes& bytes, bool& more) {
+    more = false;
     char block[1 << 16];
-    while (in.read(block, sizeof block) || in.gcount() > 0)
-        bytes.insert(bytes.end(), block, block + in.gcount());
-    if (in.bad()) {
+    for (;;) {
+        const std::uint64_t room = most - bytes.size();
+        // One byte past the limit is asked for, to tell a file that grew since it was looked at.
+        const std::size_t want = room < sizeof block ? static_cast<std::size_t>(room) + 1 : sizeof block;
+        const ssize_t n = ::read(fd, block, want);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        const auto got = static_cast<std::uint64_t>(n);
+        if (got > room) {
+            bytes.insert(bytes.end(), block, block + room);
+            more = true;
+            return true;
+        }
+        bytes.insert(bytes.end(), block, block + n);
+    }
+}
+
+std::string tooLarge(const std::string& path, std::uint64_t size, std::uint64_t most) {
+    return path + " is too large: " + std::to_string(size) + " bytes, where at most " + std::to_string(most) +
+           " are expected";
+}
+
+template <class Bytes>
+bool readWhole(const std::string& path, Bytes& bytes, std::string& error, std::uint64_t most) {
+    bytes.clear();
+    std::uint64_t size = 0;
+    const Descriptor fd(openRegular(path, size, error));
+    if (fd.get() < 0) return false;
+    if (size > most) return error = tooLarge(path, size, most), false;
+    // Room for the whole file at once: grown as it came, a large file would pass through twice its size.
+    bytes.reserve(static_cast<std::size_t>(size));
+    bool more = false;
+    if (!readUpTo(fd.get(), most, bytes, more)) {
         bytes.clear();
         return error = "cannot read " + path, false;
+    }
+    if (more) {
+        bytes.clear();
+        return error = path + " is too large: it grew past " + std::to_string(most) + " bytes as it was read",
+               false;
     }
     return true;
 }
 
 } // namespace
 
-bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
-    return readWhole(path, bytes, error);
+bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error,
+                   std::uint64_t most) {
+    return readWhole(path, bytes, error, most);
 }
 
-bool readFileText(const std::string& path, std::string& text, std::string& error) {
-    return readWhole(path, text, error);
+bool readFileText(const std::string& path, std::string& text, std::string& error, std::uint64_t most) {
+    return readWhole(path, text, error, most);
+}
+
+bool readFileStart(const std::string& path, std::size_t count, std::vector<std::uint8_t>& bytes,
+                   std::string& error) {
+    bytes.clear();
+    std::uint64_t size = 0;
+    const Descriptor fd(openRegular(path, size, error));
+    if (fd.get() < 0) return false;
+    bool more = false;
+    if (!readUpTo(fd.get(), count, bytes, more)) {
+        bytes.clear();
+        return error = "cannot read " + path, false;
+    }
+    return true;
 }
 
 } // namespace vael

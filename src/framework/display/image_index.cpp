@@ -20,7 +20,7 @@ ImageIndex::~ImageIndex() {
 bool ImageIndex::read(const std::string& directory) {
     const std::string path = directory + "/" + FileName;
     std::vector<std::uint8_t> data;
-    if (std::string error; !readFileBytes(path, data, error)) {
+    if (std::string error; !readFileBytes(path, data, error, file_limits::Data)) {
         Assertion::fail("Can't find " + path, "image_index.cpp", __LINE__);
         return false;
     }

@@ -1,11 +1,15 @@
 #include "framework/display/windows_palette.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <sstream>
+#include <vector>
 
 #include "framework/core/application.h"
 #include "framework/core/assertion.h"
 #include "framework/core/file_lookup.h"
+#include "framework/core/read_file.h"
 
 namespace vael {
 
@@ -42,14 +46,18 @@ WindowsPalette::WindowsPalette(const std::string& fileName) {
     const std::string directory =
         Application::instance() ? Application::instance()->dataPath(5) : std::string();
     std::string path = directory.empty() ? fileName : directory + "/" + fileName;
-    if (auto found = findFileNoCase(directory.empty() ? "." : directory, fileName))
-        path = found->string();
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        report("Can't find " + path);
+    if (auto found = findFileNoCase(directory.empty() ? "." : directory, fileName)) path = found->string();
+    // Only the start of a regular file is read: what a palette holds at most, whatever the file's size.
+    std::vector<std::uint8_t> start;
+    std::string error;
+    const std::size_t most = std::max<std::size_t>(CachedFileSize, BmpHeaderSize + 4 * Entries);
+    if (!readFileStart(path, most, start, error)) {
+        // A file that is there but not one to read (a folder, a FIFO, a device) says what it is.
+        report(error.rfind("cannot open ", 0) == 0 ? "Can't find " + path : "The palette file " + error);
         useColours(defaultColours().data());
         return;
     }
+    std::istringstream file(std::string(start.begin(), start.end()), std::ios::binary);
     read(file, path);
 }
 

@@ -114,10 +114,12 @@ std::optional<platform::PcmSound> WaveFile::parse(const std::uint8_t* bytes, std
 
 std::optional<platform::PcmSound> WaveFile::read(const std::filesystem::path& file, std::string& error) {
     std::vector<std::uint8_t> bytes;
-    if (!readFileBytes(file.string(), bytes, error)) {
-        std::error_code code;
-        error = file.string() + (std::filesystem::is_directory(file, code) ? ": is a folder, not a file"
-                                                                           : ": cannot be opened");
+    if (!readFileBytes(file.string(), bytes, error, file_limits::Data)) {
+        // What the file is, when the reader could tell (a folder, not a regular file, too large); else it
+        // could not be opened.
+        const std::string named = file.string() + " ";
+        error = file.string() + ": " +
+                (error.rfind(named, 0) == 0 ? error.substr(named.size()) : "cannot be opened");
         return std::nullopt;
     }
     auto sound = parse(bytes.data(), bytes.size(), error);

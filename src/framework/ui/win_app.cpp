@@ -1,6 +1,7 @@
 #include "framework/ui/win_app.h"
 
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -10,6 +11,7 @@
 #include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/file_lookup.h"
+#include "framework/core/read_file.h"
 #include "framework/ui/file_open_dialog.h"
 #include "framework/ui/main_window.h"
 #include "framework/ui/map_file.h"
@@ -26,7 +28,7 @@ namespace {
 using platform::EventKind;
 
 // The largest map file a 16-bit count can describe; anything longer is refused unread.
-constexpr std::streamoff LargestMapFile = 2 + std::streamoff(MapFile::RecordSize) * 32767;
+constexpr std::uint64_t LargestMapFile = 2 + std::streamoff(MapFile::RecordSize) * 32767;
 
 // Appends one Char message per character of UTF-8 text; a byte that starts no character stands for U+FFFD.
 void appendCharacters(const platform::Event& event, WindowHandle window, std::deque<WindowMessage>& into) {
@@ -118,25 +120,17 @@ std::string WinApp::settingsKey() const {
 void WinApp::findInMapFile(OIFBase* library) {
     const std::string path = dataPath_ + "/" + mapFileName_;
     MapFile map;
-    std::ifstream file;
-    if (const auto found = findFileNoCase(dataPath_, mapFileName_)) file.open(*found, std::ios::binary);
-    if (!file.is_open()) {
+    const auto found = findFileNoCase(dataPath_, mapFileName_);
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!found) {
         Assertion::fail("Can't find " + path, "win_app.cpp", __LINE__);
-    } else {
-        file.seekg(0, std::ios::end);
-        const std::streamoff size = file.tellg();
-        file.seekg(0);
-        std::vector<std::uint8_t> bytes;
-        if (size >= 0 && size <= LargestMapFile) {
-            bytes.resize(static_cast<std::size_t>(size));
-            file.read(reinterpret_cast<char*>(bytes.data()), size);
-        }
-        if (size < 0 || size > LargestMapFile || !file || !map.read(bytes.data(), bytes.size()))
-            Assertion::fail("The map file " + path + " is damaged: " +
-                                (map.error().empty() ? "it cannot be read whole" : map.error()),
-                            "win_app.cpp", __LINE__);
+    } else if (!readFileBytes(found->string(), bytes, error, LargestMapFile) ||
+               !map.read(bytes.data(), bytes.size())) {
+        Assertion::fail("The map file " + path +
+                            " is damaged: " + (map.error().empty() ? error : map.error()),
+                        "win_app.cpp", __LINE__);
     }
-    file.close();
     if (const MapFileRecord* record = map.find(library->name())) {
         openDataFile(record->dataFile, library);
         return;
@@ -148,7 +142,10 @@ void WinApp::findInMapFile(OIFBase* library) {
 void WinApp::openDataFile(const std::string& fileName, OIFBase* object) {
     const auto found = findFileNoCase(dataPath_, fileName);
     std::ifstream file;
-    if (found) file.open(*found, std::ios::binary);
+    // An archive is read through a stream a piece at a time: only a regular file is opened, so that a
+    // FIFO in its place cannot hold the program.
+    std::error_code notRegular;
+    if (found && std::filesystem::is_regular_file(*found, notRegular)) file.open(*found, std::ios::binary);
     if (!file.is_open()) {
         Assertion::fail("Can't find " + dataPath_ + "/" + fileName, "win_app.cpp", __LINE__);
         return;

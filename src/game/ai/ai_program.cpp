@@ -144,7 +144,7 @@ std::int32_t AIProgram::load(const std::string& fileName) {
     compiled_ = 0;
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!readFileBytes(fileName, bytes, error)) return 0;
+    if (!readFileBytes(fileName, bytes, error, file_limits::Text)) return 0;
     static const std::uint8_t none = 0;
     return read(bytes.empty() ? &none : bytes.data(), bytes.size());
 }

@@ -48,7 +48,7 @@ void StreamTokenizer::resetCharTypes(int first, int last) {
 bool StreamTokenizer::open(const std::string& fileName) {
     close();
     std::string text, error;
-    if (!readFileText(fileName, text, error)) return false;
+    if (!readFileText(fileName, text, error, file_limits::Text)) return false;
     openText(text);
     return true;
 }

@@ -7,6 +7,7 @@
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/printable.h"
 #include "game/ai/ai_message_names.h"
 #include "game/flow/flow_message_names.h"
 #include "game/rules/combat/combat.h"
@@ -98,7 +99,8 @@ std::unique_ptr<ComputerOpponent> makeVaelAI(VaelLogicalLandscape* landscape) {
 
 std::int32_t VaelAI::compile(const std::string& fileName) {
     if (Application* app = Application::instance()) compiler_.setImportDirectory(app->dataPath());
-    const std::int32_t result = compiler_.compile(fileName);
+    // No name is no plan: nothing is looked for.
+    const std::int32_t result = fileName.empty() ? 0 : compiler_.compile(fileName);
     planFile_ = fileName;
     planCompiled_ = result > 0;
     // The reset runs the plan's first table, whose procedures may do anything to this opponent: nothing of
@@ -109,15 +111,18 @@ std::int32_t VaelAI::compile(const std::string& fileName) {
 
 std::string VaelAI::planFailure() const {
     if (planCompiled_) return {};
+    if (planFile_.empty())
+        return std::string("the battle names no plan for the ") + (visitor_ ? "visitor" : "home") + " side";
     const std::string& unopened = compiler_.unopenedFile();
-    // A battle that names no plan for a side leaves the plans' folder as its path.
     std::error_code code;
     if (unopened == planFile_ && std::filesystem::is_directory(planFile_, code))
-        return "the plan " + planFile_ + " is a folder, not a plan: the battle names no plan for the side";
-    if (unopened == planFile_) return "the plan " + planFile_ + " would not open";
-    if (!unopened.empty()) return "the plan " + planFile_ + " imports " + unopened + ", which would not open";
-    return "the plan " + planFile_ + " does not compile: line " + std::to_string(compiler_.errorLine()) +
-           ": " + compiler_.errorMessage();
+        return "the plan " + printable(planFile_) + " is a folder, not a plan";
+    if (unopened == planFile_) return "the plan " + printable(planFile_) + " would not open";
+    if (!unopened.empty())
+        return "the plan " + printable(planFile_) + " imports " + printable(unopened) +
+               ", which would not open";
+    return "the plan " + printable(planFile_) + " does not compile: line " +
+           std::to_string(compiler_.errorLine()) + ": " + printable(compiler_.errorMessage());
 }
 
 std::int32_t VaelAI::saveProgram(const std::string& fileName) {

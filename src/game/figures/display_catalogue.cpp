@@ -131,7 +131,7 @@ bool DisplayCatalogue::parse(std::string_view text) {
 
 bool DisplayCatalogue::load(const std::string& path) {
     std::string text;
-    if (!readFileText(path, text, error_)) {
+    if (!readFileText(path, text, error_, file_limits::Text)) {
         entries_ = {};
         return false;
     }

@@ -94,14 +94,23 @@ void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
     }
 }
 
+const char* const Unchecked =
+    "the saved game holds a battle's running state but no whole check: it is cut short or damaged";
+
 // The running state when the stream holds it next; true with nothing read when it holds something else
-// (a game saved before there was one), false when the record is there but cut short or does not fit the
-// battle's units, which are then as they were.
-bool readRunningState(SuperString& s, VaelLogicalLayer& layer) {
+// (a game saved before there was one), false when the record is there but cut short, in a file without its
+// check, or does not fit the battle's units, which are then as they were.
+bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
+                      std::string* problem = nullptr) {
     char tag[4] = {};
     if (s.remaining() < 4 || s.peek(tag, s.readPosition(), 4) != 4 ||
         !std::equal(tag, tag + 4, RunningStateTag))
         return true;
+    // Every file that has the record was written with its check: without one it was cut or damaged.
+    if (check != SavedCheck::Matched) {
+        if (problem) *problem = Unchecked;
+        return s.setFailed(), false;
+    }
     s.read(tag, 4);
     std::uint16_t version = 0;
     std::uint32_t length = 0;
@@ -124,11 +133,17 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer) {
     std::uint16_t hexCount = 0;
     if (ok) record >> hexCount;
     VaelLogicalLandscape* land = layer.getVaelLandscape();
+    // Every hex more than one unit stands on is listed once, with every unit there once.
+    const std::vector<std::int16_t> shared = sharedHexes(layer);
+    ok = ok && !record.failed() && hexCount == shared.size();
     for (std::uint16_t i = 0; ok && i < hexCount; ++i) {
         std::int16_t hex = -1;
         std::uint16_t count = 0;
         record >> hex >> count;
-        ok = !record.failed() && land && land->isValidHex(hex) && count == land->unitsInHex(hex).count();
+        ok = !record.failed() && std::find(shared.begin(), shared.end(), hex) != shared.end() &&
+             std::none_of(orders.begin(), orders.end(),
+                          [&](const auto& order) { return order.first == hex; }) &&
+             count == land->unitsInHex(hex).count();
         std::vector<const VaelUnit*> order;
         for (std::uint16_t k = 0; ok && k < count; ++k) {
             std::uint16_t number = 0;
@@ -202,7 +217,7 @@ bool appendLayerPart(VaelLogicalLayer& layer, std::vector<std::uint8_t>& file) {
 
 bool SaveGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error) {
     std::vector<std::uint8_t> bytes;
-    if (!readFileBytes(fileName, bytes, error)) return false;
+    if (!readFileBytes(fileName, bytes, error, file_limits::SavedGame)) return false;
     if (!appendLayerPart(layer, bytes)) return error = fileName + " has no header to follow", false;
     // Only the part is added: what the file held before is written back unchanged.
     std::fstream file(fileName, std::ios::in | std::ios::out | std::ios::binary);
@@ -324,8 +339,8 @@ bool layerStream(const std::vector<std::uint8_t>& file, SuperString& s, std::str
 
 } // namespace
 
-bool checkLayerPart(const ScenarioInfoStruct& info, const std::vector<std::uint8_t>& file,
-                    std::string& error) {
+bool checkLayerPart(const ScenarioInfoStruct& info, const std::vector<std::uint8_t>& file, std::string& error,
+                    SavedCheck check) {
     SuperString s;
     if (!layerStream(file, s, error)) return false;
     VaelLogicalLayer scratch("Saved game check");
@@ -337,11 +352,14 @@ bool checkLayerPart(const ScenarioInfoStruct& info, const std::vector<std::uint8
     // is refused before the running battle is closed for it.
     GameControl* control = scratch.getGameControl();
     if (!control) control = scratch.CreateGameControl(info.scenario);
-    if (control && (!control->read(s) || !readRunningState(s, scratch))) return error = Refused, false;
+    std::string problem;
+    if (control && (!control->read(s) || !readRunningState(s, scratch, check, &problem)))
+        return error = problem.empty() ? Refused : problem, false;
     return true;
 }
 
-bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& file, std::string& error) {
+bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& file, std::string& error,
+                   SavedCheck check) {
     const std::string refused = Refused;
     SuperString s;
     if (!layerStream(file, s, error)) return false;
@@ -378,13 +396,13 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
     if (ok) {
         SuperString running(s);
         if (runningAt >= 0) running.setReadPosition(runningAt);
-        ok = readRunningState(running, layer);
+        ok = readRunningState(running, layer, check, &part.problem);
     }
     if (!ok) {
         for (VaelUnit* unit : units)
             unit->read(backup);
         if (control) control->read(controlBackup);
-        readRunningState(runningBackup, layer);
+        readRunningState(runningBackup, layer, SavedCheck::Matched);
         return error = part.problem.empty() ? refused : part.problem, false;
     }
     if (control) control->markReplacedLeaders();
@@ -422,12 +440,14 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
     ComputerOpponent* visitor = (part.flags & VisitorOpponent) ? addOpponent(layer, true) : nullptr;
     if (part.flags & VisitorOpponent) debugStream() << "The visitor side is playing the A/I." << std::endl;
     debugStream() << "The A/I file full path is " << planPath(part.plan) << std::endl;
-    if (visitor) visitor->compile(planPath(part.plan));
+    // A plan named by nothing is no plan: the opponent says so, without a look at the plans' folder.
+    const auto path = [](const std::string& name) { return name.empty() ? std::string() : planPath(name); };
+    if (visitor) visitor->compile(path(part.plan));
     if (home && (part.flags & TwoPlans)) {
         debugStream() << "The A/I file full path is " << planPath(part.homePlan) << std::endl;
-        home->compile(planPath(part.homePlan));
+        home->compile(path(part.homePlan));
     } else if (home) {
-        home->compile(planPath(part.plan));
+        home->compile(path(part.plan));
     }
     if (part.selected) part.selected->UnitSelected(static_cast<std::int16_t>(part.selected->getHex()));
     for (const SavedCombat& saved : part.combats) {
@@ -453,8 +473,11 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
 
 bool LoadGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error) {
     std::vector<std::uint8_t> bytes;
-    if (!readFileBytes(fileName, bytes, error) || !unsealSavedGame(bytes, error)) return false;
-    return loadLayerPart(layer, bytes, error);
+    SavedCheck check = SavedCheck::Absent;
+    if (!readFileBytes(fileName, bytes, error, file_limits::SavedGame) ||
+        !unsealSavedGame(bytes, error, &check))
+        return false;
+    return loadLayerPart(layer, bytes, error, check);
 }
 
 std::uint32_t savedGameChecksum(const std::uint8_t* bytes, std::size_t size) {
@@ -481,7 +504,8 @@ void sealSavedGame(std::vector<std::uint8_t>& file) {
         file.push_back(static_cast<std::uint8_t>(crc >> (8 * k)));
 }
 
-bool unsealSavedGame(std::vector<std::uint8_t>& file, std::string& error) {
+bool unsealSavedGame(std::vector<std::uint8_t>& file, std::string& error, SavedCheck* found) {
+    if (found) *found = SavedCheck::Absent;
     const auto tagAt = [&](std::size_t at) {
         return std::equal(std::begin(saved_check::Tag), std::end(saved_check::Tag),
                           file.begin() + static_cast<std::ptrdiff_t>(at));
@@ -500,6 +524,7 @@ bool unsealSavedGame(std::vector<std::uint8_t>& file, std::string& error) {
     if (savedGameChecksum(file.data(), at) != kept)
         return error = "the saved game is damaged: its check does not match", false;
     file.resize(at);
+    if (found) *found = SavedCheck::Matched;
     return true;
 }
 

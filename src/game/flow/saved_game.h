@@ -24,24 +24,33 @@ constexpr char RunningStateTag[4] = {'V', 'S', 'T', 'A'};
 constexpr std::uint16_t RunningStateVersion = 1;
 } // namespace saved_game
 
+// Whether a file's bytes came with a whole, matching check (taken off by unsealSavedGame): only such a file
+// may hold a record that files older than the check never had (the running state), so that a file cut
+// before its check cannot pass for an older one.
+enum class SavedCheck : std::uint8_t { Absent, Matched };
+
 // The layer's part as bytes; appended to a saved game's bytes (header included), whose offset field it
-// fills in (false when they hold no header); and written at the end of an existing file.
+// fills in (false when they hold no header); and written at the end of an existing file, without the
+// whole-file check, which whoever finishes the file adds once every part is in (LoadGame asks for it).
 std::vector<std::uint8_t> saveLayerPart(VaelLogicalLayer& layer);
 bool appendLayerPart(VaelLogicalLayer& layer, std::vector<std::uint8_t>& file);
 bool SaveGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error);
 
 // Restores the battle from a file's bytes, or from the file; false with the reason and nothing changed.
-bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& file, std::string& error);
+// Bytes that never left the program (a battle kept aside in memory) count as checked.
+bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& file, std::string& error,
+                   SavedCheck check = SavedCheck::Matched);
 bool LoadGame(VaelLogicalLayer& layer, const std::string& fileName, std::string& error);
 // Reads the layer's part of a file over a battle of its own made from the scenario, so that a file that
 // does not fit is found out before a running battle is closed for it; false with the reason.
-bool checkLayerPart(const ScenarioInfoStruct& info, const std::vector<std::uint8_t>& file,
-                    std::string& error);
+bool checkLayerPart(const ScenarioInfoStruct& info, const std::vector<std::uint8_t>& file, std::string& error,
+                    SavedCheck check = SavedCheck::Matched);
 
 // The whole-file check: a saved game ends in the record "VCRC", u32 CRC-32 (the zip one) of every byte
 // before the record, little-endian. It is added last, over the finished bytes, so that it covers every
 // part whoever wrote it, and taken off first when a file is read; a file without it (saved before there
-// was one) is read as it stands.
+// was one) is read as it stands, unless it holds a record only checked files have (the header's mark of
+// a checked file, the running state), which its readers refuse.
 namespace saved_check {
 constexpr char Tag[4] = {'V', 'C', 'R', 'C'};
 constexpr std::size_t Size = 8;
@@ -49,8 +58,8 @@ constexpr std::size_t Size = 8;
 std::uint32_t savedGameChecksum(const std::uint8_t* bytes, std::size_t size);
 void sealSavedGame(std::vector<std::uint8_t>& file);
 // Takes the record off; false with the reason, the bytes unchanged, when they do not match it or end inside
-// it.
-bool unsealSavedGame(std::vector<std::uint8_t>& file, std::string& error);
+// it. found tells whether there was a whole, matching record.
+bool unsealSavedGame(std::vector<std::uint8_t>& file, std::string& error, SavedCheck* found = nullptr);
 
 void connectSavedGame(VaelLogicalLayer& layer);
 

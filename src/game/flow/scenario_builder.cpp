@@ -46,7 +46,7 @@ std::string directoryOf(std::int16_t kind) {
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     std::string error;
-    return readFileBytes(path, bytes, error);
+    return readFileBytes(path, bytes, error, file_limits::Data);
 }
 
 short takeShortReply(ContainerBase* reply) {
@@ -204,11 +204,12 @@ void ScenarioBuilder::readScripts(const ScenarioFile& file) {
             (visitor ? layer_.visitorScripts_ : layer_.homeScripts_)[static_cast<std::int16_t>(i)] = names[i];
             std::string line;
             const std::string path = findDataFile(directory, names[i]);
-            if (std::ifstream in(path); !path.empty() && in) {
-                char c = 0;
-                while (line.size() < 49 && in.get(c) && c != '\n')
-                    line += c;
-            }
+            std::vector<std::uint8_t> start;
+            if (std::string unread; !path.empty() && readFileStart(path, 49, start, unread))
+                for (std::uint8_t c : start) {
+                    if (c == '\n') break;
+                    line += static_cast<char>(c);
+                }
             (visitor ? layer_.visitorScriptKinds_ : layer_.homeScriptKinds_)
                 .push_back(scriptKindOfLine(line));
         }

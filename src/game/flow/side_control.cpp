@@ -130,7 +130,8 @@ ComputerOpponent* createOpponent(VaelLogicalLayer& layer, bool visitor, const st
     if (!opponent) return nullptr;
     const std::string path = planPath(plan);
     debugStream() << "The A/I file full path is " << path << std::endl;
-    opponent->compile(path);
+    // A side with no plan named is told so by the opponent, without a look at the plans' folder.
+    opponent->compile(plan.empty() ? std::string() : path);
     return opponent;
 }
 

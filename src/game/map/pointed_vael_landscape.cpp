@@ -692,7 +692,7 @@ void PointedVaelLandscape::returnFromMissileFire(const MissileDebrisStruct& debr
 bool PointedVaelLandscape::saveGame(const std::string& fileName) {
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!readFileBytes(fileName, bytes, error)) return false;
+    if (!readFileBytes(fileName, bytes, error, file_limits::SavedGame)) return false;
     std::fstream file(fileName, std::ios::in | std::ios::out | std::ios::binary);
     if (!file || !saveGameBytes(bytes)) return false;
     file.clear();
@@ -751,7 +751,7 @@ bool PointedVaelLandscape::saveGameBytes(std::vector<std::uint8_t>& bytes) {
 bool PointedVaelLandscape::loadGame(const std::string& fileName) {
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!readFileBytes(fileName, bytes, error)) {
+    if (!readFileBytes(fileName, bytes, error, file_limits::SavedGame)) {
         debugStream() << "Can't open the saved game: " << error << std::endl;
         return false;
     }

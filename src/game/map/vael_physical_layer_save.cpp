@@ -116,7 +116,7 @@ bool VaelPhysicalLayer::loadGameBytes(const std::vector<std::uint8_t>& bytes,
 bool VaelPhysicalLayer::saveGame(const std::string& fileName) {
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!readFileBytes(fileName, bytes, error) || !saveGameBytes(bytes)) return false;
+    if (!readFileBytes(fileName, bytes, error, file_limits::SavedGame) || !saveGameBytes(bytes)) return false;
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
@@ -125,7 +125,7 @@ bool VaelPhysicalLayer::saveGame(const std::string& fileName) {
 bool VaelPhysicalLayer::loadGame(const std::string& fileName) {
     std::vector<std::uint8_t> bytes;
     std::string error;
-    return readFileBytes(fileName, bytes, error) && loadGameBytes(bytes);
+    return readFileBytes(fileName, bytes, error, file_limits::SavedGame) && loadGameBytes(bytes);
 }
 
 bool VaelPhysicalLayers::saveGameBytes(std::vector<std::uint8_t>& bytes) {

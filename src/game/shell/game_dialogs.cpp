@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "framework/core/application.h"
+#include "framework/core/read_file.h"
 #include "framework/ui/dialog_control.h"
 #include "framework/ui/system_font.h"
 #include "framework/ui/text_wrap.h"
@@ -62,9 +63,9 @@ std::vector<ScenarioChoice> findScenarios(const std::string& dataDirectory) {
     for (const auto& entry : std::filesystem::directory_iterator(dataDirectory, error)) {
         const std::string name = entry.path().filename().string();
         if (!endsWithNoCase(name, ".scn") || !entry.is_regular_file(error)) continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                              std::istreambuf_iterator<char>()};
+        std::vector<std::uint8_t> bytes;
+        if (std::string unread; !readFileBytes(entry.path().string(), bytes, unread, file_limits::Data))
+            continue;
         ScenarioFile file;
         if (!file.read(bytes.data(), bytes.size(), name)) continue;
         ScenarioChoice choice;
@@ -245,11 +246,11 @@ void LoadSaveDlg::fill() {
     list->clearRows();
     for (std::size_t i = 0; i < names_.size(); ++i) {
         // The description is in the header, near the file's start; a game that will not read shows none.
-        std::ifstream in(std::filesystem::path(directory_) / names_[i], std::ios::binary);
-        std::vector<std::uint8_t> head(HeaderBytes);
-        in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-        head.resize(static_cast<std::size_t>(in.gcount()));
-        readSavedDescription(head, descriptions_[i]);
+        std::vector<std::uint8_t> head;
+        std::string unread;
+        if (readFileStart((std::filesystem::path(directory_) / names_[i]).string(), HeaderBytes, head,
+                          unread))
+            readSavedDescription(head, descriptions_[i]);
         list->addRow(rowText(names_[i], descriptions_[i]));
     }
     drawItem(*list);
@@ -282,7 +283,8 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
         // The dialog stays open for another name, and says why this one is refused.
         const char* title = saving_ ? "Save Game" : "Load Game";
         if (file.empty()) {
-            tell(std::string("Type a name for the saved game ") + (saving_ ? "to write." : "to read."), title);
+            tell(std::string("Type a name for the saved game ") + (saving_ ? "to write." : "to read."),
+                 title);
             return;
         }
         if (file.find('/') != std::string::npos) {

@@ -124,6 +124,9 @@ int main(int argc, char** argv) {
     {
         vael::platform::SdlAudioOutput audio;
         vael::VaelGame game(*platform, defaultDataDirectory(), &audio);
+        // Said once: the game plays on with what it holds in memory.
+        if (const std::string& unkept = platform->settings().writeError(); !unkept.empty())
+            std::fprintf(stderr, "vael: the settings will not be kept: %s\n", unkept.c_str());
         if (!game.ready()) return 1;
         startedAt = game.app().tickCount();
         game.app().addTimer(vael::Callback(&game.app(), onQuitTimer), 10, 0);

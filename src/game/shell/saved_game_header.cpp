@@ -26,12 +26,17 @@ std::uint32_t u32At(const std::vector<std::uint8_t>& file, std::size_t at) {
            std::uint32_t(file[at + 3]) << 24;
 }
 
+// Where the header's own records end: the logical layer's part, or the file's end until that is known.
+std::size_t headerLimit(const std::vector<std::uint8_t>& file) {
+    const std::uint32_t header = u32At(file, saved_header::LogicalOffset);
+    return header != 0 && header <= file.size() ? header : file.size();
+}
+
 // The description's record at the given place: its length, when the tag stands there and the record ends
 // within the header (before the logical layer's part, where a game saved without one goes on).
 bool descriptionAt(const std::vector<std::uint8_t>& file, std::size_t at, std::size_t& length) {
     // Until the logical layer's offset is filled in, the header runs to the file's end.
-    const std::uint32_t header = u32At(file, saved_header::LogicalOffset);
-    const std::size_t limit = header != 0 && header <= file.size() ? header : file.size();
+    const std::size_t limit = headerLimit(file);
     if (limit < at + 6 || !std::equal(file.begin() + static_cast<std::ptrdiff_t>(at),
                                       file.begin() + static_cast<std::ptrdiff_t>(at + 4),
                                       std::begin(saved_header::DescriptionTag)))
@@ -40,7 +45,38 @@ bool descriptionAt(const std::vector<std::uint8_t>& file, std::size_t at, std::s
     return length <= saved_header::MaxDescription && limit - at - 6 >= length;
 }
 
+bool checkedTagAt(const std::vector<std::uint8_t>& file, std::size_t at) {
+    return headerLimit(file) >= at + 4 && std::equal(file.begin() + static_cast<std::ptrdiff_t>(at),
+                                                     file.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                                                     std::begin(saved_header::CheckedTag));
+}
+
+// The whole mark at the given place: its tag and a length of nothing, within the header.
+bool checkedMarkAt(const std::vector<std::uint8_t>& file, std::size_t at) {
+    return checkedTagAt(file, at) && headerLimit(file) >= at + saved_header::CheckedMarkSize &&
+           file[at + 4] == 0 && file[at + 5] == 0;
+}
+
+// Where the scenario's record and the description after it end.
+std::size_t afterDescription(const std::vector<std::uint8_t>& file, const SavedScenario& scenario) {
+    std::size_t end = u32At(file, saved_header::ScenarioOffset) + 6 + scenario.fileName.size();
+    if (std::size_t said = 0; descriptionAt(file, end, said)) end += 6 + said;
+    return end;
+}
+
 } // namespace
+
+void markCheckedSave(std::vector<std::uint8_t>& header) {
+    header.insert(header.end(), std::begin(saved_header::CheckedTag), std::end(saved_header::CheckedTag));
+    header.insert(header.end(), {0, 0});
+}
+
+bool savedCheckMark(const std::vector<std::uint8_t>& file) {
+    SavedScenario scenario;
+    std::string error;
+    // A damaged length still marks the file: only its tag is asked for.
+    return readSavedScenario(file, scenario, error) && checkedTagAt(file, afterDescription(file, scenario));
+}
 
 std::vector<std::uint8_t> writeSavedHeader(ViewportLayer& view0, ViewportLayer& view4,
                                            const SavedScenario& scenario, const std::string& description) {
@@ -80,9 +116,8 @@ bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& sce
     scenario.index = index;
     scenario.fileName.assign(reinterpret_cast<const char*>(file.data()) + at + 6, length);
     if (end) {
-        *end = at + 6 + length;
-        std::size_t said = 0;
-        if (descriptionAt(file, *end, said)) *end += 6 + said;
+        *end = afterDescription(file, scenario);
+        if (checkedMarkAt(file, *end)) *end += saved_header::CheckedMarkSize;
     }
     return true;
 }

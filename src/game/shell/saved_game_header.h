@@ -9,6 +9,11 @@
 // offset in the header. The player's description of the game, when he gave one, follows the file name as
 // the tag "VDSC", u16 length and bytes; games saved before there was one go on from the file name straight
 // to the campaign's record (tagged otherwise) or the logical layer's part, and still load.
+//
+// A game saved with the whole-file check (see game/flow/saved_game.h) says so near its start: after the
+// description (or the file name) comes the mark "VCHK" and a u16 length of 0. The check itself is at the
+// file's end, where a cut takes it away; the mark stays, so that a cut file cannot pass for one saved
+// before the check, and is refused. Games saved before the mark have none and load as they always did.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,6 +47,8 @@ constexpr std::size_t MaxScenarioName = 255;
 constexpr char DescriptionTag[4] = {'V', 'D', 'S', 'C'};
 // The longest description kept; a longer one is cut.
 constexpr std::size_t MaxDescription = 255;
+constexpr char CheckedTag[4] = {'V', 'C', 'H', 'K'};
+constexpr std::size_t CheckedMarkSize = 6;
 } // namespace saved_header
 
 struct SavedScenario {
@@ -55,9 +62,15 @@ std::vector<std::uint8_t> writeSavedHeader(ViewportLayer& view0, ViewportLayer& 
                                            const SavedScenario& scenario,
                                            const std::string& description = {});
 
+// Adds the mark of a checked save to a header just written (before anything follows it).
+void markCheckedSave(std::vector<std::uint8_t>& header);
+// Whether the header says the file was saved with its check: the mark's tag stands after the scenario's
+// record and its description.
+bool savedCheckMark(const std::vector<std::uint8_t>& file);
+
 // The scenario a saved game's bytes were saved over; false with the reason. With end, also where its
-// record and the description after it end in the file (what a campaign saves lies between there and the
-// logical layer's part).
+// record, the description and the mark after it end in the file (what a campaign saves lies between there
+// and the logical layer's part).
 bool readSavedScenario(const std::vector<std::uint8_t>& file, SavedScenario& scenario, std::string& error,
                        std::size_t* end = nullptr);
 // Whether the file holds a display part (the physical layers' table offset is set).

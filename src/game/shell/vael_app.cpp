@@ -13,6 +13,7 @@
 #include "framework/core/file_lookup.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/printable.h"
 #include "framework/core/read_file.h"
 #include "framework/core/registered_message.h"
 #include "framework/display/image_index.h"
@@ -105,9 +106,12 @@ private:
 
 void VaelApp::writeInstallSettings(platform::Settings& settings, const std::string& dataDirectory) {
     const std::string key = std::string("SOFTWARE\\Tamblor\\") + ProductKey;
-    if (!settings.writeDefaultText(Root::Machine, key, "Path", dataDirectory) ||
-        !settings.writeDefaultText(Root::Machine, key, "Palette", "VAEL.PAL"))
-        debugStream() << "Cannot write the settings to " << settings.file().string() << std::endl;
+    // Each default is stored whatever became of the other: a store that cannot reach its file still holds
+    // both in memory, and the game plays on with them.
+    const bool path = settings.writeDefaultText(Root::Machine, key, "Path", dataDirectory);
+    const bool palette = settings.writeDefaultText(Root::Machine, key, "Palette", "VAEL.PAL");
+    if (!path || !palette)
+        debugStream() << "The settings will not be kept: " << settings.writeError() << std::endl;
 }
 
 std::filesystem::path VaelApp::savedGamesDirectory() {
@@ -543,6 +547,8 @@ bool VaelApp::savedGameBytes(std::vector<std::uint8_t>& bytes, std::string& erro
                              const std::string& description) {
     if (!battleRunning()) return error = "there is no battle to save", false;
     bytes = writeSavedHeader(*view0_, *view4_, scenario_, description);
+    // Every file written ends in its check: the mark near its start says so, where no cut can reach.
+    markCheckedSave(bytes);
     // A campaign battle carries the campaign between the scenario and the layer's part.
     if (campaign_->inBattle()) {
         const std::vector<std::uint8_t> record = writeCampaignRecord(campaign_->state());
@@ -585,8 +591,22 @@ void VaelApp::letMapComeToRest() {
 }
 
 bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
+    if (readAndLoad(fileName, error)) return true;
+    // A refusal may quote the file's own bytes (a plan's or a battle's name): they are shown, not obeyed.
+    error = printable(error);
+    return false;
+}
+
+bool VaelApp::readAndLoad(const std::string& fileName, std::string& error) {
     std::vector<std::uint8_t> bytes;
-    if (!readFileBytes(fileName, bytes, error) || !unsealSavedGame(bytes, error)) return false;
+    SavedCheck check = SavedCheck::Absent;
+    if (!readFileBytes(fileName, bytes, error, file_limits::SavedGame) ||
+        !unsealSavedGame(bytes, error, &check))
+        return false;
+    if (check != SavedCheck::Matched && savedCheckMark(bytes))
+        return error =
+                   "the saved game is cut short or damaged: it was saved with a check it no longer ends in",
+               false;
     SavedScenario scenario;
     if (!readSavedScenario(bytes, scenario, error)) return false;
     CampaignState campaign;
@@ -597,7 +617,7 @@ bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
     // restore sets up; a scenario that is not there is the restore's to report.
     if (!inCampaign && !vael::findDataFile(dataPath(9), scenario.fileName).empty() &&
         !checkLayerPart(ScenarioInfoStruct{scenario.index, scenario.fileName, scenario.fileName, 0}, bytes,
-                        error))
+                        error, check))
         return false;
     // What the file holds past its header can only be read over its battle: the battle running is kept
     // aside, to be put back when the file turns out bad.
@@ -605,11 +625,11 @@ bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
     if (std::string unsaved; battleRunning() && !savedGameBytes(running, unsaved)) running.clear();
     const bool campaignWas = campaign_->active();
     const CampaignState campaignBefore = campaign_->state();
-    if (restore(bytes, scenario, error)) return true;
+    if (restore(bytes, scenario, error, check)) return true;
     SavedScenario before;
     std::string again;
     if (!running.empty() && readSavedScenario(running, before, again)) {
-        restore(running, before, again);
+        restore(running, before, again, SavedCheck::Matched);
     } else if (campaignWas) {
         // Between two battles of a campaign nothing runs to put back but the campaign.
         campaign_->resume(campaignBefore);
@@ -618,7 +638,7 @@ bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
 }
 
 bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario,
-                      std::string& error) {
+                      std::string& error, SavedCheck check) {
     CampaignState campaign;
     bool inCampaign = false;
     if (!readSavedCampaign(bytes, campaign_->definition(), campaign, inCampaign, error)) return false;
@@ -642,7 +662,7 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     layer_->CreateGameControl(scenario.index);
     // The map windows come back once the units they show exist.
     const std::vector<VaelNetComponent::UnitSight> started = VaelNetComponent::sightOf(*layer_);
-    if (!readSavedViewports(bytes, *view0_, *view4_, error) || !loadLayerPart(*layer_, bytes, error) ||
+    if (!readSavedViewports(bytes, *view0_, *view4_, error) || !loadLayerPart(*layer_, bytes, error, check) ||
         !plansReady(error)) {
         discardBattle();
         return false;

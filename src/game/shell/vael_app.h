@@ -15,6 +15,7 @@
 
 #include "framework/display/palette_entry.h"
 #include "framework/ui/win_app.h"
+#include "game/flow/saved_game.h"
 #include "game/rules/scenario_records.h"
 #include "game/shell/commentary_dialog.h"
 #include "game/shell/game_dialogs.h"
@@ -147,7 +148,8 @@ public:
     // (naming the file and the cause), the file left as it was.
     bool saveGame(const std::string& fileName, std::string& error, const std::string& description = {});
     // What saveGame writes, before its closing check; false, with why, when the battle cannot be saved.
-    bool savedGameBytes(std::vector<std::uint8_t>& bytes, std::string& error, const std::string& description = {});
+    bool savedGameBytes(std::vector<std::uint8_t>& bytes, std::string& error,
+                        const std::string& description = {});
     // Lets the map on screen play to its end what it still plays (a rout walking off the field, figures
     // falling) before the player's save is written: a game loaded from the file could never play the
     // rest. The window stays alive meanwhile; after SaveWaitMs the save goes ahead regardless.
@@ -188,7 +190,9 @@ private:
     void changeCaption(const std::string& text);
     void beginGame(bool resumed);
     void giveHomeToComputer();
-    bool restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error);
+    bool readAndLoad(const std::string& fileName, std::string& error);
+    bool restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error,
+                 SavedCheck check);
     // Closes the battle, loaded whole or in part, on both sides.
     void discardBattle();
     // Loads the images of the scenario's display types before it starts, with the progress shown.

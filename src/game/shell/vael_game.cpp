@@ -8,6 +8,7 @@
 #include "framework/core/file_lookup.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/printable.h"
 #include "framework/core/registered_message.h"
 #include "framework/display/application_palette.h"
 #include "framework/display/window_pictures.h"
@@ -288,7 +289,8 @@ int VaelGame::run() {
 
 void VaelGame::failed(const std::string& what, const std::string& why) {
     debugStream() << what << ": " << why << std::endl;
-    app_->messageBox(what + ":\n" + why, VaelMainWindow::Title, 0x30);
+    // Names and reasons may quote a file's bytes: its control bytes are shown, not passed to the box.
+    app_->messageBox(printable(what) + ":\n" + printable(why), VaelMainWindow::Title, 0x30);
 }
 
 bool VaelGame::mayLeaveBattle(const char* question) {

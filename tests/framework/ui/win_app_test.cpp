@@ -745,7 +745,8 @@ TEST_F(MapLookupTest, AMapFileLongerThanAnyCountAllowsIsRefusedUnread) {
         if (oneMore) bytes.push_back(0);
         writeMap(bytes);
         const Texts refused =
-            asked({"The map file " + path + "/oiffile.map is damaged: it cannot be read whole"});
+            asked({"The map file " + path + "/oiffile.map is damaged: " + path +
+                   "/oiffile.map is too large: 4620150 bytes, where at most 4620149 are expected"});
         EXPECT_EQ(lookUpArmy(), (std::pair{std::size_t(oneMore ? 0 : 1), oneMore ? refused : Texts()}));
     }
 }

@@ -232,6 +232,11 @@ TEST_F(SavedGame, TheFileTellsWhereThePartBeginsAndLoadsBackToTheSameBytes) {
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
                                           std::istreambuf_iterator<char>()};
     EXPECT_EQ(bytes, file(part));
+    // The check goes on last, over every part, as whoever finishes the file puts it there.
+    std::vector<std::uint8_t> sealed = bytes;
+    sealSavedGame(sealed);
+    std::ofstream(saved, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(sealed.data()), static_cast<std::streamsize>(sealed.size()));
 
     // A fresh battle from the same scenario, restored from the file.
     VaelLogicalLayer other;
@@ -306,6 +311,91 @@ TEST_F(SavedGame, AFileCutShortChangesNothing) {
     pastTheEnd[9] = 0x70;
     EXPECT_FALSE(loadLayerPart(layer, pastTheEnd, error));
     EXPECT_EQ(saveLayerPart(layer), before);
+}
+
+// Two units on one hex, put there by hand: the one that came first stands first, and the running state's
+// list of shared hexes (its last bytes: how many hexes; then each hex, how many stand there, and who, in the
+// order they came) brings that order back over the scenario's. A list that does not fit the units read is
+// refused whole, the battle left as it was: a hex listed twice or not at all, one of a single unit, an
+// occupant named twice or one that stands elsewhere, fewer occupants than stand there, a list cut short.
+TEST_F(SavedGame, TwoUnitsOnOneHexComeBackInTheOrderTheyCameAndASharedHexListThatDoesNotFitIsRefused) {
+    VaelLogicalLandscape* land = layer.getVaelLandscape();
+    std::vector<Combat*> single;
+    for (Combat* unit : each(layer.getHomeUnits()))
+        if (!unit->isDoubleSized() && unit->getHex() != VaelUnit::offMap) single.push_back(unit);
+    ASSERT_GE(single.size(), 3u);
+    Combat *a = single[0], *b = single[1], *c = single[2];
+    const auto hex = static_cast<std::int16_t>(a->getHex());
+    const auto alone = static_cast<std::int16_t>(c->getHex());
+    // b comes onto a's hex before a: a is taken off and put back after it.
+    land->removeFromRegion(b, static_cast<std::int16_t>(b->getHex()));
+    land->removeFromRegion(a, hex);
+    b->setHex(static_cast<std::uint16_t>(hex));
+    land->addToRegion(b, hex);
+    land->addToRegion(a, hex);
+    const auto order = [&] {
+        std::vector<const VaelUnit*> units;
+        for (const VaelUnit* unit : each(land->unitsInHex(hex)))
+            units.push_back(unit);
+        return units;
+    };
+    ASSERT_EQ(order(), (std::vector<const VaelUnit*>{b, a}));
+    const std::vector<std::uint8_t> part = saveLayerPart(layer);
+    const auto lo = [](int v) { return static_cast<std::uint8_t>(v & 0xFF); };
+    const auto hi = [](int v) { return static_cast<std::uint8_t>((v >> 8) & 0xFF); };
+    const std::uint8_t H0 = lo(hex), H1 = hi(hex), C0 = lo(alone), C1 = hi(alone);
+    const std::uint8_t A0 = lo(a->getUnitNum()), A1 = hi(a->getUnitNum()), B0 = lo(b->getUnitNum()),
+                       B1 = hi(b->getUnitNum()), N0 = lo(c->getUnitNum()), N1 = hi(c->getUnitNum());
+    const std::vector<std::uint8_t> saved{1, 0, H0, H1, 2, 0, B0, B1, A0, A1};
+    ASSERT_GT(part.size(), saved.size());
+    EXPECT_EQ(std::vector<std::uint8_t>(part.end() - 10, part.end()), saved);
+
+    // The part with its list of shared hexes in place of the one saved, the record's length made to fit.
+    const auto withList = [&](const std::vector<std::uint8_t>& list) {
+        std::vector<std::uint8_t> bytes(part.begin(), part.end() - 10);
+        bytes.insert(bytes.end(), list.begin(), list.end());
+        const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
+        const auto at = static_cast<std::size_t>(
+            std::find_end(bytes.begin(), bytes.end(), tag.begin(), tag.end()) - bytes.begin());
+        const auto length = static_cast<std::uint32_t>(bytes.size() - at - 10);
+        for (std::size_t k = 0; k < 4; ++k)
+            bytes[at + 6 + k] = static_cast<std::uint8_t>(length >> (8 * k));
+        return file(bytes);
+    };
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> list;
+        std::vector<const VaelUnit*> order; // empty: refused
+    } rows[] = {
+        {"as saved", saved, {b, a}},
+        {"in the scenario's order", {1, 0, H0, H1, 2, 0, A0, A1, B0, B1}, {a, b}},
+        {"an occupant named twice", {1, 0, H0, H1, 2, 0, B0, B1, B0, B1}, {}},
+        {"fewer occupants listed than stand there", {1, 0, H0, H1, 1, 0, B0, B1}, {}},
+        {"an occupant that stands elsewhere", {1, 0, H0, H1, 2, 0, B0, B1, N0, N1}, {}},
+        {"one occupant short of its count", {1, 0, H0, H1, 2, 0, B0, B1}, {}},
+        {"no hex listed", {0, 0}, {}},
+        {"one hex short of the count", {2, 0, H0, H1, 2, 0, B0, B1, A0, A1}, {}},
+        {"the hex listed twice", {2, 0, H0, H1, 2, 0, B0, B1, A0, A1, H0, H1, 2, 0, B0, B1, A0, A1}, {}},
+        {"a hex of one unit listed too", {2, 0, H0, H1, 2, 0, B0, B1, A0, A1, C0, C1, 1, 0, N0, N1}, {}},
+        {"a hex of one unit in the shared one's place", {1, 0, C0, C1, 1, 0, N0, N1}, {}},
+        {"a byte more", {1, 0, H0, H1, 2, 0, B0, B1, A0, A1, 0}, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        // The scenario's order first, so that the order a file brings shows.
+        land->removeFromRegion(b, hex);
+        land->addToRegion(b, hex);
+        ASSERT_EQ(order(), (std::vector<const VaelUnit*>{a, b}));
+        const std::vector<std::uint8_t> before = saveLayerPart(layer);
+        std::string error;
+        EXPECT_EQ(loadLayerPart(layer, withList(row.list), error), !row.order.empty()) << error;
+        if (row.order.empty()) {
+            EXPECT_EQ(error, "the saved game is cut short or does not belong to this battle");
+            EXPECT_EQ(saveLayerPart(layer), before);
+        } else {
+            EXPECT_EQ(order(), row.order);
+        }
+    }
 }
 
 TEST_F(SavedGame, CombatMembersThatMatchNothingAreSkippedAndEmptySidesDropTheCombat) {

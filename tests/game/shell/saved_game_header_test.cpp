@@ -177,6 +177,57 @@ TEST(SavedHeader, ThePlayersDescriptionFollowsTheScenarioAsATaggedRecordAndAGame
     EXPECT_EQ(description, "");
 }
 
+// The mark of a checked save: "VCHK" and a length of 0, after the description (or the scenario's name).
+// Only its tag is asked for to call a file marked, so that a damaged length still marks it; only a whole
+// mark is passed over on the way to the campaign's record or the layer's part.
+TEST(SavedHeader, TheMarkOfACheckedSaveFollowsTheDescriptionAndIsPassedOverOnTheWayToTheNextRecord) {
+    ClosedViewportLayer closed0, closed4;
+    Bytes marked = writeSavedHeader(closed0, closed4, SavedScenario{10, "a"});
+    markCheckedSave(marked);
+    // Record at 20: index 10, name "a"; the mark at 27, six bytes.
+    EXPECT_EQ(marked, (Bytes{0, 0, 0, 0,  0, 0, 0, 0, 0, 0,   0,   0,   20,  0,   0, 0, 0,
+                             0, 0, 0, 10, 0, 0, 0, 1, 0, 'a', 'V', 'C', 'H', 'K', 0, 0}));
+    Bytes described = writeSavedHeader(closed0, closed4, SavedScenario{10, "a"}, "dawn!");
+    markCheckedSave(described);
+    ASSERT_EQ(described.size(), 38u + 6);
+    EXPECT_EQ(Bytes(described.begin() + 38, described.end()), (Bytes{'V', 'C', 'H', 'K', 0, 0}));
+    const Bytes plain(marked.begin(), marked.begin() + 27);
+
+    auto withLayerAt = [](Bytes b, std::size_t at) {
+        b[8] = static_cast<std::uint8_t>(at);
+        return b;
+    };
+    const struct {
+        const char* what;
+        Bytes bytes;
+        bool marked;
+        std::size_t end; // where the campaign's record or the layer's part may begin
+    } rows[] = {
+        {"marked, the part right after", withLayerAt(marked, 33), true, 33},
+        {"marked, the part not yet written", marked, true, 33},
+        {"described and marked", withLayerAt(described, 44), true, 44},
+        {"an old game without the mark", withLayerAt(plain, 27), false, 27},
+        {"an old game followed by a campaign", withName(plain, "CMPN\1\0x"), false, 27},
+        {"a mark of a damaged length", withName(plain, std::string("VCHK\1\0", 6)), true, 27},
+        {"a mark cut after its tag", withName(plain, "VCHK"), true, 27},
+        {"a mark cut inside its tag", withName(plain, "VCH"), false, 27},
+        {"a tag one letter off", withName(plain, std::string("VCHL\0\0", 6)), false, 27},
+        {"the mark running into the part", withLayerAt(marked, 32), true, 27},
+        {"the mark before the description", withName(plain, std::string("VCHK\0\0VDSC\1\0x", 13)), true, 33},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SavedScenario scenario;
+        std::string error;
+        std::size_t end = 0;
+        EXPECT_TRUE(readSavedScenario(row.bytes, scenario, error, &end)) << error;
+        EXPECT_EQ(end, row.end);
+        EXPECT_EQ(savedCheckMark(row.bytes), row.marked);
+    }
+    // A file with no readable scenario has no mark either.
+    EXPECT_FALSE(savedCheckMark(Bytes(marked.begin(), marked.begin() + 22)));
+}
+
 TEST(SavedHeader, WithoutTheBattleMapAFileWithMapViewsOpenOrCutInItsViewportsIsRefused) {
     const struct {
         const char* what;

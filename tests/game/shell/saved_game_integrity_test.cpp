@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -144,14 +145,16 @@ TEST_F(SavedGameIntegrity, EveryBitOfASampleOfALateSaveIsRefusedWithAReasonOrPla
         EXPECT_EQ(outcome.home.lostTQ, expected.home.lostTQ);
         EXPECT_EQ(outcome.visitor.lostTQ, expected.visitor.lostTQ);
     }
-    // Only the tag's eight flips leave a file that the check does not cover.
-    EXPECT_EQ(taken.size(), 8u);
+    // Not even a flip of the check's tag is taken: the mark near the file's start asks for the check, which
+    // the file no longer ends in.
+    EXPECT_EQ(taken.size(), 0u);
     EXPECT_EQ(checks.count(), 0u);
 }
 
-// A game saved before the check: the landscape block's offset (the file's first word) moved to anywhere
-// else in the file is refused, where it once read a display object's bytes as scars.
-TEST_F(SavedGameIntegrity, WithoutTheCheckALandscapeBlockOffsetMovedElsewhereInTheFileIsRefused) {
+// The landscape block's offset (the file's first word) moved to anywhere else in the file is refused, where
+// it once read a display object's bytes as scars. Each file is checked again after its change, so that the
+// display part's own checks are what see it.
+TEST_F(SavedGameIntegrity, ALandscapeBlockOffsetMovedElsewhereInTheFileIsRefusedUnderAMatchingCheck) {
     Bytes good = lateDisplaySave(dir / "late.vel");
     ASSERT_GT(good.size(), 10000u);
     good.resize(good.size() - CheckSize);
@@ -161,8 +164,10 @@ TEST_F(SavedGameIntegrity, WithoutTheCheckALandscapeBlockOffsetMovedElsewhereInT
 
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::Shown);
     std::string error;
-    writeBytes(dir / "unchecked.vel", good);
-    ASSERT_TRUE(app.loadGame((dir / "unchecked.vel").string(), error)) << error;
+    Bytes resealed = good;
+    sealSavedGame(resealed);
+    writeBytes(dir / "checked.vel", resealed);
+    ASSERT_TRUE(app.loadGame((dir / "checked.vel").string(), error)) << error;
     FailedChecks checks;
     int tried = 0;
     // Moves by one byte to 128 KB, each a load of the whole battle with its display.
@@ -174,6 +179,7 @@ TEST_F(SavedGameIntegrity, WithoutTheCheckALandscapeBlockOffsetMovedElsewhereInT
         ++tried;
         Bytes flipped = good;
         flipped[static_cast<std::size_t>(bit / 8)] ^= static_cast<std::uint8_t>(1u << (bit % 8));
+        sealSavedGame(flipped);
         writeBytes(dir / "moved.vel", flipped);
         EXPECT_FALSE(app.loadGame((dir / "moved.vel").string(), error));
         EXPECT_EQ(error, "the saved game's display part is cut short");
@@ -182,12 +188,12 @@ TEST_F(SavedGameIntegrity, WithoutTheCheckALandscapeBlockOffsetMovedElsewhereInT
     EXPECT_EQ(checks.count(), 0u);
 }
 
-// The sixth activation's save less its check: the six leaders the computer plays end at byte 1898 and byte
-// 1899 says which sides it plays (7: both, each with a plan of its own).
-TEST_F(SavedGameIntegrity, WithoutTheCheckAFileThatGivesASidesLeadersToTheComputerButNoPlanIsRefused) {
+// The sixth activation's save: the six leaders the computer plays end at byte 1904 and byte 1905 says which
+// sides it plays (7: both, each with a plan of its own). Each file is checked again after its change.
+TEST_F(SavedGameIntegrity, AFileThatGivesASidesLeadersToTheComputerButNoPlanIsRefused) {
     Bytes good = sixthActivationSave(dir / "sixth.vel");
     good.resize(good.size() - CheckSize);
-    ASSERT_EQ(good[1899], 7);
+    ASSERT_EQ(good[1905], 7);
 
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     const struct {
@@ -203,7 +209,8 @@ TEST_F(SavedGameIntegrity, WithoutTheCheckAFileThatGivesASidesLeadersToTheComput
     for (const auto& row : rows) {
         SCOPED_TRACE(row.flags);
         Bytes flipped = good;
-        flipped[1899] = row.flags;
+        flipped[1905] = row.flags;
+        sealSavedGame(flipped);
         writeBytes(dir / "nobody.vel", flipped);
         std::string error;
         EXPECT_FALSE(app.loadGame((dir / "nobody.vel").string(), error));
@@ -211,6 +218,7 @@ TEST_F(SavedGameIntegrity, WithoutTheCheckAFileThatGivesASidesLeadersToTheComput
         EXPECT_FALSE(app.battleRunning());
     }
     // Both sides with their plans: taken.
+    sealSavedGame(good);
     writeBytes(dir / "both.vel", good);
     std::string error;
     EXPECT_TRUE(app.loadGame((dir / "both.vel").string(), error)) << error;
@@ -269,23 +277,49 @@ TEST_F(SavedGameIntegrity, ABattleThatNamesNoPlanForASideGivenToTheComputerDoesN
     VaelApp app(own, data, nullptr, VaelApp::Views::None);
     std::string error;
     EXPECT_FALSE(app.startBattle("NOPLAN.SCN", VaelApp::CustomScenario, true, true, error));
-    EXPECT_EQ(error, "the plan " + data + "/ is a folder, not a plan: the battle names no plan for the side");
+    EXPECT_EQ(error, "the battle names no plan for the visitor side");
     EXPECT_FALSE(app.battleRunning());
     // Given to a person, the side needs no plan.
     EXPECT_TRUE(app.startBattle("NOPLAN.SCN", VaelApp::CustomScenario, true, false, error)) << error;
 
-    // A saved game whose visitor plan is named by nothing (byte 1900 on: its length and name, 14 bytes).
+    // A saved game whose visitor plan is named by nothing (byte 1906 on: its length and name, 14 bytes).
     Bytes bytes = sixthActivationSave(dir / "sixth.vel");
     bytes.resize(bytes.size() - CheckSize);
-    ASSERT_EQ(std::string(bytes.begin() + 1902, bytes.begin() + 1916), "GHATMAR_V1.pln");
-    bytes[1900] = 0;
-    bytes.erase(bytes.begin() + 1902, bytes.begin() + 1916);
+    ASSERT_EQ(std::string(bytes.begin() + 1908, bytes.begin() + 1922), "GHATMAR_V1.pln");
+    bytes[1906] = 0;
+    bytes.erase(bytes.begin() + 1908, bytes.begin() + 1922);
+    sealSavedGame(bytes);
     writeBytes(dir / "unnamed.vel", bytes);
     VaelApp loader(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     EXPECT_FALSE(loader.loadGame((dir / "unnamed.vel").string(), error));
-    EXPECT_EQ(error, "the plan " + std::string(VAEL_BUILD_DATA_DIR) +
-                         "/ is a folder, not a plan: the battle names no plan for the side");
+    EXPECT_EQ(error, "the battle names no plan for the visitor side");
     EXPECT_FALSE(loader.battleRunning());
+}
+
+// A saved game whose visitor plan's name holds a terminal's escape sequences and control bytes: the plan
+// does not open, and the refusal shows those bytes as \xHH, in the game's message and the battle tool's.
+TEST_F(SavedGameIntegrity, ControlBytesOfAPlanNameFromAFileAreShownEscapedInTheRefusal) {
+    Bytes bytes = sixthActivationSave(dir / "sixth.vel");
+    bytes.resize(bytes.size() - CheckSize);
+    ASSERT_EQ(std::string(bytes.begin() + 1908, bytes.begin() + 1922), "GHATMAR_V1.pln");
+    const std::string name = "\x1B[2J\x1B[31m\a\rv1.pln";
+    bytes[1906] = static_cast<std::uint8_t>(name.size());
+    bytes.erase(bytes.begin() + 1908, bytes.begin() + 1922);
+    bytes.insert(bytes.begin() + 1908, name.begin(), name.end());
+    sealSavedGame(bytes);
+    const auto file = dir / "escaped.vel";
+    writeBytes(file, bytes);
+    const std::string expected =
+        "the plan " + std::string(VAEL_BUILD_DATA_DIR) + "/\\x1B[2J\\x1B[31m\\x07\\x0Dv1.pln would not open";
+    VaelApp loader(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    std::string error;
+    EXPECT_FALSE(loader.loadGame(file.string(), error));
+    EXPECT_EQ(error, expected);
+    battle::BattleOptions options = demonstration(7);
+    options.loadFile = file.string();
+    const battle::BattleOutcome outcome = battle::playBattle(options);
+    EXPECT_EQ(outcome.status, battle::BattleStatus::LoadFailed);
+    EXPECT_EQ(outcome.message, "cannot load the saved game " + file.string() + ": " + expected);
 }
 
 // A game saved where its plans were whole, loaded where they are not: the loaded battle does not begin.
@@ -345,6 +379,50 @@ TEST_F(SavedGameIntegrity, AFolderWhereAFileIsReadIsRefusedByNameByEveryReader) 
 
     AIProgram program;
     EXPECT_EQ(program.load(path), 0);
+}
+
+// What is not a regular file, where a reader takes a file from outside: a FIFO nobody writes to, read as
+// a file, would hold the program for ever; a device like /dev/zero never ends. Each reader refuses them by
+// name, before reading a byte; and a file far larger than the reader could hold, a sparse gigabyte.
+TEST_F(SavedGameIntegrity, AFifoADeviceOrAGigabyteWhereAFileIsReadIsRefusedByNameByEveryReader) {
+    const auto fifo = dir / "fifo.vel", huge = dir / "huge.vel";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    writeBytes(huge, Bytes{});
+    ASSERT_EQ(::truncate(huge.c_str(), std::int64_t(1) << 30), 0);
+    for (const std::string path : {fifo.string(), std::string("/dev/zero"), huge.string()}) {
+        SCOPED_TRACE(path);
+        const std::string why = path == huge.string() ? " is too large: 1073741824 bytes, where at most "
+                                                      : " is not a regular file";
+        const auto says = [&](const std::string& error) { return error.rfind(path + why, 0) == 0; };
+        std::string error;
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+        EXPECT_FALSE(app.loadGame(path, error));
+        EXPECT_TRUE(says(error)) << error;
+
+        CampaignDefinition campaign;
+        error.clear();
+        EXPECT_FALSE(readCampaignFile(path, campaign, error));
+        EXPECT_TRUE(says(error)) << error;
+
+        // These two name the file in a form of their own, with what the reader found after it.
+        const auto tells = [&](const std::string& error) {
+            return error.find(path) != std::string::npos && error.find(why.substr(1)) != std::string::npos;
+        };
+        LogicalMapFile map;
+        EXPECT_FALSE(map.readFile(path));
+        EXPECT_TRUE(tells(map.error())) << map.error();
+
+        DisplayCatalogue catalogue;
+        EXPECT_FALSE(catalogue.load(path));
+        EXPECT_TRUE(says(catalogue.error())) << catalogue.error();
+
+        error.clear();
+        EXPECT_FALSE(WaveFile::read(path, error).has_value());
+        EXPECT_TRUE(tells(error)) << error;
+
+        AIProgram program;
+        EXPECT_EQ(program.load(path), 0);
+    }
 }
 
 } // namespace

@@ -157,8 +157,9 @@ TEST_F(SavedGameSafety, TheDescriptionGivenWithASaveIsKeptInTheHeaderAndTheGameS
     EXPECT_EQ(Bytes(b.begin() + 37, b.begin() + 59),
               (Bytes{'V', 'D', 'S', 'C', 16,  0,   'B', 'e', 'f', 'o', 'r',
                      'e', ' ', 't', 'h', 'e', ' ', 'f', 'o', 'r', 'd', 's'}));
-    EXPECT_EQ(a[8], 37);
-    EXPECT_EQ(b[8], 59);
+    // After the record (or the name) comes the mark of a checked save, six bytes, then the layer's part.
+    EXPECT_EQ(a[8], 43);
+    EXPECT_EQ(b[8], 65);
     // Up to the whole-file check, whose sum differs with the bytes before it.
     EXPECT_EQ(Bytes(b.begin() + 59, b.end() - 8), Bytes(a.begin() + 37, a.end() - 8));
     std::string description;
@@ -182,6 +183,24 @@ std::size_t runningStateAt(const Bytes& file) {
     return at == file.end() ? file.size() : static_cast<std::size_t>(at - file.begin());
 }
 
+// A checked save's bytes, less its check, as a program that knew neither the mark nor the check wrote them:
+// the mark taken out of the header (at the end of the scenario's name, 37 in the demonstration battle) and
+// the offsets past it moved back. A file saved without the display, whose offsets are the header's alone.
+Bytes withoutMark(Bytes file) {
+    constexpr std::size_t At = 37, Size = 6;
+    const Bytes mark{'V', 'C', 'H', 'K', 0, 0};
+    EXPECT_EQ(Bytes(file.begin() + At, file.begin() + At + Size), mark);
+    file.erase(file.begin() + At, file.begin() + At + Size);
+    for (const std::size_t field : {std::size_t{0}, std::size_t{4}, std::size_t{8}}) {
+        std::uint32_t v =
+            file[field] | file[field + 1] << 8 | file[field + 2] << 16 | std::uint32_t(file[field + 3]) << 24;
+        if (v > At) v -= Size;
+        for (std::size_t k = 0; k < 4; ++k)
+            file[field + k] = static_cast<std::uint8_t>(v >> (8 * k));
+    }
+    return file;
+}
+
 TEST_F(SavedGameSafety, TheRunningStateEndsTheBattlesPartAndAGameSavedWithoutItStillLoads) {
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     battle::InstantAnimations instant;
@@ -200,9 +219,9 @@ TEST_F(SavedGameSafety, TheRunningStateEndsTheBattlesPartAndAGameSavedWithoutItS
                     file.begin() + static_cast<std::ptrdiff_t>(at + 10)),
               (Bytes{1, 0, static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
                      static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24)}));
-    // The same game as an older program saved it, without the record: it loads, and saved again it
-    // carries the record once more, at the same place.
-    writeBytes(older, Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(at)));
+    // The same game as an older program saved it, without the record (nor the mark of a checked save): it
+    // loads, and saved again it carries the record once more, at the same place.
+    writeBytes(older, withoutMark(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(at))));
     VaelApp again(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     battle::InstantAnimations instantAgain;
     instantAgain.attach(again.logicalLayer());
@@ -232,7 +251,7 @@ TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleSta
     const auto saved = dir / "running.vel", damaged = dir / "damaged.vel";
     std::string error;
     ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
-    // Damaged as a game saved before the whole-file check, so that the record's own checks are what see it.
+    // Damaged and checked again, so that the record's own checks are what see it.
     Bytes good = readBytes(saved);
     ASSERT_TRUE(unsealSavedGame(good, error)) << error;
     const std::size_t at = runningStateAt(good);
@@ -266,6 +285,7 @@ TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleSta
         for (int k = 0; k < 4; ++k)
             bytes[at + 6 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(n >> (8 * k));
         if (c.extraByte) bytes.push_back(0);
+        sealSavedGame(bytes);
         writeBytes(damaged, bytes);
         const Bytes before = saveLayerPart(app.logicalLayer());
         FailedChecks checks;
@@ -279,9 +299,82 @@ TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleSta
     }
 }
 
-// The demonstration battle saved by the battle tool at its sixth activation with seed 7, less its whole-file
-// check as a game saved before there was one: the leaders the computer plays are listed around bytes 1891
-// and 1898, where a single flipped bit names a leader the battle does not have, or one twice.
+// Every field of the running state is held to what a battle can hold: the hexes a unit was sent to, picked
+// on and marked (the second for a unit of two hexes) are hexes of the map or none (0xFFFF), as the hex lists
+// are; hits announced and not yet applied are 0 to Combat::MaxPendingHits. Each file is checked again after
+// its change, so that the record's own checks are what see it, and a refusal leaves the battle as it stood.
+TEST_F(SavedGameSafety, EachFieldOfTheRunningStateOutsideWhatABattleCanHoldIsRefused) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    const auto saved = dir / "running.vel", damaged = dir / "damaged.vel";
+    std::string error;
+    ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
+    Bytes good = readBytes(saved);
+    ASSERT_TRUE(unsealSavedGame(good, error)) << error;
+    const std::size_t at = runningStateAt(good);
+    ASSERT_TRUE(app.logicalLayer().allUnits().front()->isCombatUnit());
+    // The first unit's record: nine u16 (four of them hexes), three hex lists, then its four fighting fields.
+    const auto u16At = [&](std::size_t p) { return static_cast<std::size_t>(good[p] | good[p + 1] << 8); };
+    std::size_t lists = at + 10 + 18;
+    for (int list = 0; list < 3; ++list)
+        lists += 2 + 2 * u16At(lists);
+    const std::size_t pending = lists + 6;
+    // Column 0 of the demonstration's map holds rows 0 to 19; 2900 is the first hex of its last column.
+    constexpr std::uint16_t LastRow = 19, PastLastRow = 20, LastColumn = 2900, PastLastColumn = 3000;
+    const struct {
+        const char* field;
+        std::size_t offset;
+    } hexes[] = {{"destination", at + 16},
+                 {"selected hex", at + 20},
+                 {"marked hex", at + 24},
+                 {"second marked hex", at + 26}};
+    struct Row {
+        std::string what;
+        std::size_t offset;
+        std::uint16_t value;
+        bool loads;
+    };
+    std::vector<Row> rows;
+    for (const auto& hex : hexes) {
+        const std::string f = hex.field;
+        rows.push_back({f + ": hex 0", hex.offset, 0, true});
+        rows.push_back({f + ": no hex", hex.offset, 0xFFFF, true});
+        rows.push_back({f + ": the last row", hex.offset, LastRow, true});
+        rows.push_back({f + ": a row past the last", hex.offset, PastLastRow, false});
+        rows.push_back({f + ": the last column", hex.offset, LastColumn, true});
+        rows.push_back({f + ": a column past the last", hex.offset, PastLastColumn, false});
+        rows.push_back({f + ": -2", hex.offset, 0xFFFE, false});
+        rows.push_back({f + ": 32767", hex.offset, 0x7FFF, false});
+    }
+    rows.push_back({"pending hits: none", pending, 0, true});
+    rows.push_back({"pending hits: the most", pending, 999, true});
+    rows.push_back({"pending hits: one more", pending, 1000, false});
+    rows.push_back({"pending hits: 32767", pending, 0x7FFF, false});
+    rows.push_back({"pending hits: -1", pending, 0xFFFF, false});
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Bytes bytes = good;
+        bytes[row.offset] = static_cast<std::uint8_t>(row.value);
+        bytes[row.offset + 1] = static_cast<std::uint8_t>(row.value >> 8);
+        sealSavedGame(bytes);
+        writeBytes(damaged, bytes);
+        const Bytes before = saveLayerPart(app.logicalLayer());
+        FailedChecks checks;
+        error.clear();
+        EXPECT_EQ(app.loadGame(damaged.string(), error), row.loads) << error;
+        EXPECT_EQ(checks.count(), 0u);
+        EXPECT_TRUE(app.battleRunning());
+        if (row.loads) continue;
+        EXPECT_EQ(error, "the saved game is cut short or does not belong to this battle");
+        EXPECT_EQ(saveLayerPart(app.logicalLayer()), before);
+    }
+}
+
+// The demonstration battle saved by the battle tool at its sixth activation with seed 7, each flipped file
+// checked again so that the record's own checks are what see it: the leaders the computer plays are listed
+// around bytes 1897 and 1904, where a single flipped bit names a leader the battle does not have, or one
+// twice.
 TEST_F(SavedGameSafety, AFileWithAFlippedBitInItsComputerLeadersIsRefusedWholeAndTheRunningBattleStands) {
     const auto saved = dir / "sixth.vel";
     battle::BattleOptions options;
@@ -293,17 +386,18 @@ TEST_F(SavedGameSafety, AFileWithAFlippedBitInItsComputerLeadersIsRefusedWholeAn
     const battle::BattleOutcome outcome = battle::playBattle(options);
     ASSERT_EQ(outcome.status, battle::BattleStatus::Ended) << outcome.message;
     Bytes good = readBytes(saved);
-    ASSERT_GT(good.size(), 1898u + 8u);
+    ASSERT_GT(good.size(), 1904u + 8u);
     good.resize(good.size() - 8);
 
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     battle::InstantAnimations instant;
     ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
-    for (const std::size_t byte : {std::size_t{1891}, std::size_t{1898}})
+    for (const std::size_t byte : {std::size_t{1897}, std::size_t{1904}})
         for (int bit = 0; bit < 8; ++bit) {
             SCOPED_TRACE(std::to_string(byte) + " bit " + std::to_string(bit));
             Bytes flipped = good;
             flipped[byte] ^= static_cast<std::uint8_t>(1u << bit);
+            sealSavedGame(flipped);
             const auto file = dir / "flipped.vel";
             writeBytes(file, flipped);
             const Bytes before = saveLayerPart(app.logicalLayer());
@@ -321,11 +415,74 @@ TEST_F(SavedGameSafety, AFileWithAFlippedBitInItsComputerLeadersIsRefusedWholeAn
             EXPECT_TRUE(app.battleRunning());
             EXPECT_EQ(saveLayerPart(app.logicalLayer()), before);
         }
-    // The file as saved is taken, and so is the file without its check.
+    // The file as saved is taken; without its check it is not, its mark asking for one.
     std::string error;
     EXPECT_TRUE(app.loadGame(saved.string(), error)) << error;
     writeBytes(dir / "unchecked.vel", good);
-    EXPECT_TRUE(app.loadGame((dir / "unchecked.vel").string(), error)) << error;
+    EXPECT_FALSE(app.loadGame((dir / "unchecked.vel").string(), error));
+    EXPECT_EQ(error,
+              "the saved game is cut short or damaged: it was saved with a check it no longer ends in");
+}
+
+// A checked save cannot pass for an older one: cut before its check (at the start of its running state, say)
+// or with its check's tag damaged, the mark near its start still says it was checked, and it is refused
+// with that reason, the running battle left as it stood. Without the mark (a file of the few saved with the
+// check but before the mark), a running state without a whole check is refused too. A file older in every
+// respect, with neither the mark, nor the running state, nor the check, still loads; so does a file with the
+// check but no mark.
+TEST_F(SavedGameSafety, ACheckedSaveCutBeforeItsCheckOrWithItsTagDamagedIsRefusedAndOlderSavesStillLoad) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    const auto saved = dir / "checked.vel", probeFile = dir / "probe.vel";
+    std::string error;
+    ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
+    const Bytes sealed = readBytes(saved);
+    Bytes body = sealed;
+    ASSERT_TRUE(unsealSavedGame(body, error)) << error;
+    const std::size_t running = runningStateAt(body);
+    ASSERT_LT(running, body.size());
+    const Bytes older = withoutMark(Bytes(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(running)));
+    Bytes olderChecked = withoutMark(body);
+    sealSavedGame(olderChecked);
+    const std::string cutShort =
+        "the saved game is cut short or damaged: it was saved with a check it no longer ends in";
+    const std::string unchecked =
+        "the saved game holds a battle's running state but no whole check: it is cut short or damaged";
+    const auto flipped = [](Bytes b, std::size_t at) {
+        b[at] ^= 0x01;
+        return b;
+    };
+    const struct {
+        const char* what;
+        Bytes file;
+        std::string error; // empty: it loads
+    } rows[] = {
+        {"cut at the start of its running state",
+         Bytes(sealed.begin(), sealed.begin() + static_cast<std::ptrdiff_t>(running)), cutShort},
+        {"cut just before its check", body, cutShort},
+        {"the check's tag damaged", flipped(sealed, sealed.size() - 8), cutShort},
+        {"the check's tag and a byte of the body damaged",
+         flipped(flipped(sealed, sealed.size() - 5), running + 12), cutShort},
+        {"no mark, cut just before its check", withoutMark(body), unchecked},
+        {"older in every respect", older, ""},
+        {"the check without the mark", olderChecked, ""},
+        {"as saved", sealed, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        writeBytes(probeFile, row.file);
+        const Bytes before = saveLayerPart(app.logicalLayer());
+        FailedChecks checks;
+        error.clear();
+        EXPECT_EQ(app.loadGame(probeFile.string(), error), row.error.empty()) << error;
+        EXPECT_EQ(error, row.error);
+        EXPECT_EQ(checks.count(), 0u);
+        EXPECT_TRUE(app.battleRunning());
+        if (!row.error.empty()) {
+            EXPECT_EQ(saveLayerPart(app.logicalLayer()), before);
+        }
+    }
 }
 
 TEST_F(SavedGameSafety, ABattleWhosePlanWillNotOpenOrCompileDoesNotBeginAndSaysWhichFileAndWhy) {

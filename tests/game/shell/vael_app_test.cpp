@@ -152,16 +152,16 @@ TEST_F(ShellTest, ASavedBattleLoadsIntoAFreshGameToTheSameStateAndHeaderBytes) {
         ASSERT_TRUE(runUntil(app, [&] { return saved.turn >= 0; }));
     }
     const Bytes bytes = readBytes(file);
-    // The layer's part begins after the header (16), the two closed views (4) and the scenario (6 + 11).
-    // The first two words are where the display's parts follow the layer's: the landscape's block and
-    // the display layers' table, both past the layer's part.
-    const Bytes head{37, 0,  0, 0,   20,  0,   0,   0,   0,   0,   0,   0,   10,  0,  0,
-                     0,  11, 0, 'G', 'H', 'A', 'T', 'M', 'A', 'R', '.', 'S', 'C', 'N'};
+    // The layer's part begins after the header (16), the two closed views (4), the scenario (6 + 11) and
+    // the mark of a checked save (6). The first two words are where the display's parts follow the layer's:
+    // the landscape's block and the display layers' table, both past the layer's part.
+    const Bytes head{43,  0,   0,   0,   20,  0,   0,   0,   0,   0,   0,   0,   10,  0,   0,   0, 11, 0,
+                     'G', 'H', 'A', 'T', 'M', 'A', 'R', '.', 'S', 'C', 'N', 'V', 'C', 'H', 'K', 0, 0};
     ASSERT_GT(bytes.size(), head.size() + 8);
     EXPECT_EQ(Bytes(bytes.begin() + 8, bytes.begin() + 8 + std::ptrdiff_t(head.size())), head);
     const std::size_t block = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::size_t(bytes[3]) << 24;
     const std::size_t table = bytes[4] | bytes[5] << 8 | bytes[6] << 16 | std::size_t(bytes[7]) << 24;
-    EXPECT_GT(table, 37u);
+    EXPECT_GT(table, 43u);
     EXPECT_GT(block, table);
     EXPECT_LT(block, bytes.size());
 
@@ -212,7 +212,7 @@ TEST_F(ShellTest, ABadSavedGameIsRefusedWithItsReasonAndTheBattleGoesOnFromWhere
     ASSERT_TRUE(runUntil(app, [&] { return stop.activations() >= 2; }));
     const auto good = dir / "good.vel";
     ASSERT_TRUE(app.saveGame(good.string(), error)) << error;
-    // As a game saved before the whole-file check, whose parts are each checked on their own.
+    // Each file is checked again after its change, so that its parts' own checks are what see it.
     Bytes saved = readBytes(good);
     saved.resize(saved.size() - 8);
 
@@ -244,7 +244,9 @@ TEST_F(ShellTest, ABadSavedGameIsRefusedWithItsReasonAndTheBattleGoesOnFromWhere
         ASSERT_TRUE(app.saveGame(now.string(), error)) << error;
         const std::size_t resumptions = resumed.size();
         const auto file = dir / "bad.vel";
-        writeBytes(file, row.bytes);
+        Bytes bytes = row.bytes;
+        if (!bytes.empty()) sealSavedGame(bytes);
+        writeBytes(file, bytes);
         error.clear();
         EXPECT_FALSE(app.loadGame(file.string(), error));
         if (row.error.empty())
@@ -389,6 +391,23 @@ TEST_F(ShellTest, TheDataDirectoryComesFromTheSettingsAndKindFourIsAlwaysTheInst
     EXPECT_EQ(app.getDirectory(4), dir.path().string());
     EXPECT_FALSE(app.readImageIndex());
     EXPECT_EQ(checks.texts.size(), atStart + 1);
+}
+
+// The first start's defaults on a machine whose settings cannot be written: a file where the settings'
+// folder should be. Each default is held in memory whatever became of the other, and the game starts on
+// them, without a failed check (the palette's name reaching the palette reader empty).
+TEST_F(ShellTest, AFailedFirstStoreOfTheSettingsLeavesEveryDefaultInPlaceAndTheGameStarts) {
+    std::ofstream(dir / "config") << "a file where a folder should be";
+    platform::HeadlessPlatform unwritable(dir / "config" / "vael" / "settings.ini");
+    VaelApp::writeInstallSettings(unwritable.settings(), VAEL_BUILD_DATA_DIR);
+    const std::string key = "SOFTWARE\\Tamblor\\Vaelmoric";
+    EXPECT_EQ(unwritable.settings().readText(Root::Machine, key, "Path"), std::string(VAEL_BUILD_DATA_DIR));
+    EXPECT_EQ(unwritable.settings().readText(Root::Machine, key, "Palette"), std::string("VAEL.PAL"));
+    EXPECT_NE(unwritable.settings().writeError(), "");
+    FailedChecks checks;
+    VaelApp app(unwritable, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    EXPECT_EQ(checks.count(), 0u) << checks.texts.front();
+    EXPECT_EQ(app.dataPath(9), VAEL_BUILD_DATA_DIR);
 }
 
 // The application assembles the battle's display: the prototypes of the display classes, one per type id,

@@ -486,11 +486,12 @@ TEST_F(CampaignGame, TheFirstBattlePlayedToItsEndLeadsToTheNextWhichIsSavedAndRe
         part = saveLayerPart(app.logicalLayer());
     }
     const Bytes bytes = readBytes(file);
-    // Header (16), two closed views (4), the scenario "THRENMOOR.SCN" (6 + 13), then the campaign's
-    // record of 22 bytes.
-    ASSERT_GT(bytes.size(), 61u);
-    EXPECT_EQ(bytes[8] | bytes[9] << 8, 39 + 22);
-    EXPECT_EQ(Bytes(bytes.begin() + 39, bytes.begin() + 61), wonFirst);
+    // Header (16), two closed views (4), the scenario "THRENMOOR.SCN" (6 + 13), the mark of a checked save
+    // (6), then the campaign's record of 22 bytes.
+    ASSERT_GT(bytes.size(), 67u);
+    EXPECT_EQ(Bytes(bytes.begin() + 39, bytes.begin() + 45), (Bytes{'V', 'C', 'H', 'K', 0, 0}));
+    EXPECT_EQ(bytes[8] | bytes[9] << 8, 45 + 22);
+    EXPECT_EQ(Bytes(bytes.begin() + 45, bytes.begin() + 67), wonFirst);
 
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     battle::InstantAnimations instant;
@@ -518,7 +519,7 @@ TEST_F(CampaignGame, TheFirstBattlePlayedToItsEndLeadsToTheNextWhichIsSavedAndRe
     EXPECT_FALSE(app.campaign().inBattle());
     const auto plain = dir.path() / "plain.vel";
     ASSERT_TRUE(app.saveGame(plain.string(), error)) << error;
-    EXPECT_EQ(readBytes(plain)[8], 37);
+    EXPECT_EQ(readBytes(plain)[8], 37 + 6);
     app.campaign().resume(CampaignState{4, 1, CampaignState::Going, {{1, true}}});
     ASSERT_TRUE(app.loadGame(plain.string(), error)) << error;
     EXPECT_FALSE(app.campaign().active());
@@ -597,11 +598,13 @@ TEST_F(CampaignGame, ABadCampaignRecordIsRefusedBeforeAnythingIsTouched) {
     ASSERT_TRUE(app.startCampaignBattle(true, error)) << error;
     const auto good = dir.path() / "good.vel";
     ASSERT_TRUE(app.saveGame(good.string(), error)) << error;
-    // As a game saved before the whole-file check, whose campaign record is checked on its own.
+    // Checked again after its change, so that the campaign record's own checks are what see it: the record
+    // follows the scenario's name (ending at 37) and the mark of a checked save.
     Bytes bad = readBytes(good);
     bad.resize(bad.size() - 8);
-    ASSERT_EQ(bad[37], 'C');
-    bad[37 + 6] = 77; // province 77
+    ASSERT_EQ(bad[43], 'C');
+    bad[43 + 6] = 77; // province 77
+    sealSavedGame(bad);
     const auto badFile = dir.path() / "bad.vel";
     std::ofstream(badFile, std::ios::binary)
         .write(reinterpret_cast<const char*>(bad.data()), std::streamsize(bad.size()));

@@ -309,7 +309,7 @@ bool Combat::readRunningState(SuperString& file) {
         listsRead = listsRead && readHexes(file, *hexes);
     const auto isFlag = [](std::int16_t v) { return v == 0 || v == 1; };
     if (!listsRead || file.failed() || !isFlag(advancing) || !isFlag(turned) || !isFlag(willRout) ||
-        pointsLeft < 0 || (!selected_ && !readHexes(file, attack))) {
+        pointsLeft < 0 || pointsLeft > MaxPendingHits || (!selected_ && !readHexes(file, attack))) {
         debugStream() << getName() << ": saved fighting running state cut short or holding " << pointsLeft
                       << " hits to come" << std::endl;
         VaelUnit::readRunningState(before);

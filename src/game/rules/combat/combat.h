@@ -37,6 +37,12 @@ public:
     std::uint16_t getCohesionHits() const { return cohesionHits_; }
     std::uint16_t getTroopQuality() const { return TQ_; }
     std::int16_t getPendingHits() const { return numPointsLeftToAdd_; }
+    // The most hits a unit holds announced and not yet applied. One step's terrain costs at most 198 (two
+    // fatal entries of the chart), announcements are applied as soon as the message that made them is
+    // done, and a routing unit, which applies none, gathers one or two a volley until it leaves the field:
+    // the battles played gather about a hundred at most. Far above that, and far below what the next
+    // announcement would overflow.
+    static constexpr std::int16_t MaxPendingHits = 999;
     std::uint16_t getOrderHex() const { return orderHex_; }
     std::int16_t getOrderedThisActivation() const { return orderedThisActivation_; }
     std::int16_t getRallyTried() const { return rallyTried_; }

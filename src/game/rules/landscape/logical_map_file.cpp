@@ -45,10 +45,11 @@ bool LogicalMapFile::refuse(const std::string& fileName, const std::string& why)
 bool LogicalMapFile::readFile(const std::string& fileName) {
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!readFileBytes(fileName, bytes, error)) {
-        std::error_code code;
-        return refuse(fileName, std::filesystem::is_directory(fileName, code) ? "is a folder, not a file"
-                                                                              : "cannot be opened");
+    if (!readFileBytes(fileName, bytes, error, file_limits::Data)) {
+        // What the file is, when the reader could tell (a folder, not a regular file, too large), after its
+        // name; else it could not be opened.
+        const std::string named = fileName + " ";
+        return refuse(fileName, error.rfind(named, 0) == 0 ? error.substr(named.size()) : "cannot be opened");
     }
     static const std::uint8_t none = 0;
     return read(bytes.empty() ? &none : bytes.data(), bytes.size(), fileName);

@@ -359,10 +359,17 @@ bool VaelUnit::readRunningState(SuperString& file) {
         markedSecond;
     List<short> valid, blocked, path;
     const auto isFlag = [](std::uint16_t v) { return v <= 1; };
+    // A hex the unit was sent to, picked on, or marked as the one to move to is a hex of this map, or none.
+    const auto isHex = [this](std::uint16_t v) {
+        return v == noHex || (landscape_ && landscape_->isValidHex(static_cast<std::int16_t>(v)));
+    };
     if (file.failed() || !isFlag(forced) || !isFlag(potential) || !isFlag(pending) || !isFlag(noHighlight) ||
-        !isFlag(ownHex) || !readHexes(file, valid) || !readHexes(file, blocked) || !readHexes(file, path)) {
+        !isFlag(ownHex) || !isHex(destination) || !isHex(selectedHex) || !isHex(marked) ||
+        !isHex(markedSecond) || !readHexes(file, valid) || !readHexes(file, blocked) ||
+        !readHexes(file, path)) {
         debugStream() << getName() << ": saved running state cut short or holding a flag of " << forced << ' '
-                      << potential << ' ' << pending << ' ' << noHighlight << std::endl;
+                      << potential << ' ' << pending << ' ' << noHighlight << " or hexes " << destination
+                      << ' ' << selectedHex << ' ' << marked << ' ' << markedSecond << std::endl;
         file.setFailed();
         return false;
     }

@@ -1,0 +1,12 @@
+#pragma once
+// Text taken from a file, made fit for a message: a terminal would act on its control bytes (an escape
+// sequence clears the screen or recolours it, a carriage return writes over the line) and a message box
+// would show them as nothing. Each is written as \xHH instead; every other byte is kept, so that a name in
+// UTF-8 reads as it was written. Applied twice it changes nothing more.
+#include <string>
+
+namespace vael {
+
+std::string printable(const std::string& text);
+
+} // namespace vael

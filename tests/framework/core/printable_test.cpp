@@ -1,0 +1,34 @@
+// Text from a file made fit for a message: control bytes written as \xHH, every other byte as it was.
+#include "framework/core/printable.h"
+
+#include <gtest/gtest.h>
+
+namespace vael {
+namespace {
+
+TEST(Printable, ControlBytesAreWrittenAsHexEscapesAndEveryOtherByteIsKept) {
+    const struct {
+        const char* what;
+        std::string text, shown;
+    } rows[] = {
+        {"plain text", "GHATMAR_V1.pln", "GHATMAR_V1.pln"},
+        {"an escape sequence that clears the screen", "\x1B[2J\x1B[31mred", "\\x1B[2J\\x1B[31mred"},
+        {"a bell and a carriage return", "a\x07\rb", "a\\x07\\x0Db"},
+        {"a line break and a tab", "one\ntwo\tthree", "one\\x0Atwo\\x09three"},
+        {"the first and last control bytes", std::string("\0\x1F", 2), "\\x00\\x1F"},
+        {"delete", "x\x7Fy", "x\\x7Fy"},
+        {"the first printable byte and the last below delete", " ~", " ~"},
+        {"UTF-8 is kept", "Vael\xC3\xA9", "Vael\xC3\xA9"},
+        {"a backslash is kept", "a\\x1B", "a\\x1B"},
+        {"nothing", "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(printable(row.text), row.shown);
+        // Shown once, it has nothing left to escape.
+        EXPECT_EQ(printable(row.shown), row.shown);
+    }
+}
+
+} // namespace
+} // namespace vael
