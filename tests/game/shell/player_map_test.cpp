@@ -710,9 +710,11 @@ TEST_F(PlayerMapVolley, TheKeyWithNoEnemyInRangeSaysWhyAndLeavesTheMapToMoves) {
     EXPECT_TRUE(moved) << "a click within reach after the refused key did not move the bowman";
 }
 
-// In the Plain of Threnmoor the Greek allies take the orders of their own leader only. Clicked while one
-// of his Macedonian leaders gives orders, an allied unit says whose orders it waits for and is not taken.
-// Before, its figures showed in the status bar with no reason why it would not be ordered.
+// A leader orders only his own nation's troops. Our battles make their allies their side's nation, but a
+// scenario file from elsewhere may field a second nation on one side as it is; the test makes one of the
+// player's other leaders and his troops such a nation (the Greeks, code 0, in the Plain of Threnmoor).
+// Clicked while a Macedonian leader gives orders, such an ally says whose orders it waits for and is not
+// taken. Before, its figures showed in the status bar with no reason why it would not be ordered.
 TEST_F(PlayerMap, AUnitOfAnotherLeadersNationSaysWhoseOrdersItTakes) {
     scenario = "The Plain of Threnmoor";
     ASSERT_TRUE(game.ready());
@@ -728,12 +730,17 @@ TEST_F(PlayerMap, AUnitOfAnotherLeadersNationSaysWhoseOrdersItTakes) {
         switch (stage) {
         case Picking:
             for (Combat* c : each(app.logicalLayer().getUnits())) {
-                if (ally || c->isOutOfPlay() || c->getNation() == active->getNation() ||
+                if (ally || c->isOutOfPlay() || c->isLeader() ||
                     !screenPointOf(app, static_cast<std::int16_t>(c->getHex())))
                     continue;
                 for (Leader* own : each(app.logicalLayer().getHomeLeaders()))
-                    if (own != active && own->getLeaderId() == c->getLeaderId() &&
+                    if (!ally && own != active && own->getLeaderId() == c->getLeaderId() &&
                         !own->isComputerControlled()) {
+                        constexpr std::uint32_t Greek = 0;
+                        ASSERT_NE(active->getNation(), Greek);
+                        own->setNation(Greek);
+                        for (Combat* his : each(app.logicalLayer().getUnits()))
+                            if (his->getLeaderId() == own->getLeaderId()) his->setNation(Greek);
                         ally = c;
                         expected = c->getName() + " answers to " + own->getName() + ", not to " +
                                    active->getName() + ".";

@@ -389,7 +389,7 @@ TEST_F(SavedGameIntegrity, AFifoADeviceOrAGigabyteWhereAFileIsReadIsRefusedByNam
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     writeBytes(huge, Bytes{});
     ASSERT_EQ(::truncate(huge.c_str(), std::int64_t(1) << 30), 0);
-    for (const std::string path : {fifo.string(), std::string("/dev/zero"), huge.string()}) {
+    for (const std::string& path : {fifo.string(), std::string("/dev/zero"), huge.string()}) {
         SCOPED_TRACE(path);
         const std::string why = path == huge.string() ? " is too large: 1073741824 bytes, where at most "
                                                       : " is not a regular file";
