@@ -58,6 +58,7 @@ public:
     bool isOpen() const { return socket_ >= 0; }
     std::size_t pendingOut() const { return out_.size() - outStart_; }
     std::int32_t socket() const { return socket_; }
+    platform::Platform& platform() { return platform_; }
 
 private:
     void ready(std::uint8_t readiness);

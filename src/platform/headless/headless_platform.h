@@ -56,6 +56,10 @@ public:
     // Zero looks every time, for a test that runs two machines in one loop and learns from the question
     // alone that the other one has spoken.
     std::chrono::microseconds socketLookInterval{1000};
+    // While the program waits with sockets watched and a timer running, the clock moves on in real time
+    // (the sockets are watched meanwhile) rather than jumping to the timer's tick: for a program that
+    // plays other programs over a real network, whose limits on silence count the time it waited.
+    bool networkInRealTime = false;
 
     // The window's pixels as 0xRRGGBB, and its palette indexes.
     std::uint32_t pixel(std::int32_t x, std::int32_t y) const {
