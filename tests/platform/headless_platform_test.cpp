@@ -99,7 +99,8 @@ TEST(HeadlessTimer, AHandledTimersTicksGoToItsHandler) {
     HeadlessPlatform p;
     std::vector<std::uint32_t> ticks;
     const std::uint32_t own = p.startTimer(100);
-    const std::uint32_t handled = p.startHandledTimer(250, [&ticks](std::uint32_t time) { ticks.push_back(time); });
+    const std::uint32_t handled =
+        p.startHandledTimer(250, [&ticks](std::uint32_t time) { ticks.push_back(time); });
     ASSERT_NE(handled, 0u);
     std::vector<bool> served;
     p.advance(500);

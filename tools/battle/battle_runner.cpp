@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -262,8 +262,8 @@ private:
                     if (++refusals >= JoinRefusals) break;
                 } else if (!std::exchange(waitTold, true) && options_.portNotice) {
                     *options_.portNotice << "waiting up to " << options_.networkWait / 1000 << " seconds for "
-                                         << options_.joinHost << ":" << options_.joinPort
-                                         << " to answer (" << error << ")" << std::endl;
+                                         << options_.joinHost << ":" << options_.joinPort << " to answer ("
+                                         << error << ")" << std::endl;
                 }
                 std::this_thread::sleep_for(std::chrono::milliseconds(refusals ? 300 : 50));
             }

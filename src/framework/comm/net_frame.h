@@ -32,10 +32,10 @@ constexpr std::uint32_t MaxMessageName = 64;
 constexpr std::size_t MaxPlayerName = 64;
 
 enum class FrameKind : std::uint8_t {
-    Greeting = 1, // who is calling: protocol, program version, player name, host or not
-    Message = 2,  // a bus message and its payload
-    Refusal = 3,  // why the sender is about to close the connection
-    Batch = 4,    // messages that belong together, taken in one piece
+    Greeting = 1,  // who is calling: protocol, program version, player name, host or not
+    Message = 2,   // a bus message and its payload
+    Refusal = 3,   // why the sender is about to close the connection
+    Batch = 4,     // messages that belong together, taken in one piece
     KeepAlive = 5, // nothing to say: the program lives (empty)
     Leaving = 6,   // the sender's player leaves: the connection closes in order after it (empty)
 };

@@ -48,16 +48,17 @@ bool NetPeer::sendFrame(const std::string& bytes) {
 void NetPeer::tick() {
     if (!isOpen() || reported_) return stopTimer();
     const std::uint32_t at = now();
-    if (at - lastHeard_ >= SilenceLimit) {
+    // What came while this program was not looking (its own machine stopped, or busy) is heard first: the
+    // silence is the other machine's only when nothing of it waits here.
+    if (at - lastHeard_ >= SilenceLimit && !link_->unreadWaiting()) {
         // The other machine may only be frozen: should it wake, it reads why this one went.
-        const std::string why =
-            "the connection was lost: nothing came from the other machine for " +
-            std::to_string(SilenceLimit / 1000) + " seconds, not even its sign of life";
+        const std::string why = "the connection was lost: nothing came from the other machine for " +
+                                std::to_string(SilenceLimit / 1000) + " seconds, not even its sign of life";
         stopTimer();
         link_->onLost = nullptr;
-        link_->send(encodeFrame(FrameKind::Refusal,
-                                encodeRefusal("nothing came from your machine for " +
-                                              std::to_string(SilenceLimit / 1000) + " seconds")));
+        link_->send(
+            encodeFrame(FrameKind::Refusal, encodeRefusal("nothing came from your machine for " +
+                                                          std::to_string(SilenceLimit / 1000) + " seconds")));
         if (link_) link_->close();
         lost(why);
         return;
@@ -156,7 +157,8 @@ void NetPeer::frame(Frame& f) {
         if (!f.payload.empty()) return refuse("refused a frame: a word of leaving that carries something");
         left_ = true;
         if (link_) link_->close();
-        lost((theirs_.player.empty() ? std::string("The other player") : theirs_.player) + " left the battle.");
+        lost((theirs_.player.empty() ? std::string("The other player") : theirs_.player) +
+             " left the battle.");
         return;
     }
     case FrameKind::Greeting: {

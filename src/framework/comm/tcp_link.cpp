@@ -121,10 +121,10 @@ std::unique_ptr<TcpLink> TcpLink::connect(platform::Platform& platform, const st
         }
         const int failure = errno;
         error = "cannot connect to " + host + ":" + service + ": " +
-                (failure == ECONNREFUSED ? "nobody is listening there (" + std::string(std::strerror(failure)) + ")"
+                (failure == ECONNREFUSED
+                     ? "nobody is listening there (" + std::string(std::strerror(failure)) + ")"
                  : failure == ETIMEDOUT
-                     ? "no answer within " + secondsOf(timeoutMs) + " (" +
-                           std::strerror(failure) + ")"
+                     ? "no answer within " + secondsOf(timeoutMs) + " (" + std::strerror(failure) + ")"
                      : std::string(std::strerror(failure)));
         ::close(fd);
     }
@@ -195,6 +195,12 @@ bool TcpLink::heardLastWord() {
         return !*alive || socket_ < 0;
     }
     return false;
+}
+
+bool TcpLink::unreadWaiting() const {
+    if (socket_ < 0) return false;
+    pollfd p{socket_, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
 bool TcpLink::flush(std::int32_t timeoutMs) {

@@ -136,7 +136,7 @@ void VaelNetComponent::showWaiting(bool shown) {
     if (text == waitingText_) return;
     waitingText_ = text;
     // The status bar's second line, where the refusals of orders are told as well.
-    if (auto* app = dynamic_cast<WinApp*>(Application::instance()); app && app->getMainWindow())
+    if (auto* app = dynamic_cast<WinApp*>(Application::instance()); app && WinApp::mainWindowHandle() != 0)
         app->setStatusText(text, 2);
     if (onWaiting) onWaiting(shown ? who : std::string());
 }
@@ -453,17 +453,20 @@ void VaelNetComponent::connectionLost(const std::string& why) {
     lossReason_ = why;
     left_ = peer_ && peer_->left();
     showWaiting(false);
+    // Taken before the loss is posted: the bus may tell it at once, when nothing else waits.
+    const bool tellNow = lossToTell_ == LossToTell::Ending;
+    const std::string line = lossLine();
     // The step this machine was playing when the loss came goes on to its end, and what it says belongs
     // before the loss is told; told at once, the end would fall among its lines.
     if (lossToTell_ != LossToTell::None) sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetLost);
-    const bool tellNow = lossToTell_ == LossToTell::Ending;
     if (onLost) onLost(why, gameOver);
     // The player hears it at once, whatever box is open: the commentary's line waits for the battle's
     // step to unwind, which an open question holds.
-    if (auto* app = dynamic_cast<WinApp*>(Application::instance()); tellNow && app && app->getMainWindow()) {
-        app->setStatusText(lossLine(), 2);
+    auto* app = dynamic_cast<WinApp*>(Application::instance());
+    if (tellNow && app && WinApp::mainWindowHandle() != 0) {
+        app->setStatusText(line, 2);
         // In lines a box can hold: who went, why, and what it means for the battle.
-        std::string text = lossLine();
+        std::string text = line;
         if (const auto at = text.find(" was lost: "); at != std::string::npos) text[at + 10] = '\n';
         if (const auto at = text.rfind(". The battle ends"); at != std::string::npos) text[at + 1] = '\n';
         app->messageBox(text, "Network Game", 0);

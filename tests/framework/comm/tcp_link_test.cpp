@@ -190,7 +190,8 @@ TEST_F(TcpLinkTest, ALineBrokenOffIsToldAsLostWithTheSystemsReason) {
     const linger abrupt{1, 0};
     ASSERT_EQ(::setsockopt(other->socket(), SOL_SOCKET, SO_LINGER, &abrupt, sizeof abrupt), 0);
     other.reset();
-    pumpUntil(platform, [&] { return !why.empty(); }, 2000);
+    pumpUntil(
+        platform, [&] { return !why.empty(); }, 2000);
     EXPECT_EQ(why, "the connection was lost: the other machine broke it off (Connection reset by peer)");
 }
 
@@ -624,8 +625,8 @@ TEST_F(KeepAliveTest, ASignOfLifeGoesOutAfterFiveQuietSecondsAsItsHandWrittenByt
     EXPECT_EQ(waiting(raw), "");
     std::string error;
     Container<std::string> text("moved");
-    ASSERT_TRUE(m.peer->send(BusMessage(RegisteredMessage::getId("AddCommentary"), BusMessage::Send), &text,
-                             error))
+    ASSERT_TRUE(
+        m.peer->send(BusMessage(RegisteredMessage::getId("AddCommentary"), BusMessage::Send), &text, error))
         << error;
     ASSERT_NE(waiting(raw), "");
     pass(m, 4);
@@ -659,8 +660,9 @@ TEST_F(KeepAliveTest, AMachineSilentForThirtySecondsIsLostOnceAndToldWhy) {
     std::vector<FrameKind> kinds;
     while (reader.next(f) == FrameReader::Result::Frame)
         kinds.push_back(f.kind);
-    EXPECT_EQ(kinds, (std::vector<FrameKind>{FrameKind::KeepAlive, FrameKind::KeepAlive, FrameKind::KeepAlive,
-                                             FrameKind::KeepAlive, FrameKind::KeepAlive, FrameKind::Refusal}));
+    EXPECT_EQ(kinds,
+              (std::vector<FrameKind>{FrameKind::KeepAlive, FrameKind::KeepAlive, FrameKind::KeepAlive,
+                                      FrameKind::KeepAlive, FrameKind::KeepAlive, FrameKind::Refusal}));
     EXPECT_EQ(f.payload, encodeRefusal("nothing came from your machine for 30 seconds"));
     ::close(raw);
 }
@@ -674,6 +676,26 @@ TEST_F(KeepAliveTest, ASignOfLifePutsTheLimitOff) {
     const std::string signOfLife = encodeFrame(FrameKind::KeepAlive, {});
     ASSERT_EQ(::write(raw, signOfLife.data(), signOfLife.size()), static_cast<ssize_t>(signOfLife.size()));
     serve(m);
+    pass(m, 29);
+    EXPECT_TRUE(m.lost.empty());
+    pass(m, 1);
+    EXPECT_EQ(m.lost.size(), 1u);
+    ::close(raw);
+}
+
+// This program was stopped itself (its machine suspended): its clock jumps past the limit and its keep-alive
+// looks before it has read what came meanwhile. What waits unread is life: the silence is judged only after
+// it, from then on.
+TEST_F(KeepAliveTest, WhatWaitsUnreadIsHeardBeforeTheSilenceIsJudged) {
+    Machine m;
+    int raw = -1;
+    ASSERT_NO_FATAL_FAILURE(greetRaw(m, raw));
+    const std::string signOfLife = encodeFrame(FrameKind::KeepAlive, {});
+    ASSERT_EQ(::write(raw, signOfLife.data(), signOfLife.size()), static_cast<ssize_t>(signOfLife.size()));
+    m.platform.advance(35000);
+    serve(m);
+    EXPECT_TRUE(m.lost.empty()) << m.lost.front();
+    EXPECT_TRUE(m.peer->isOpen());
     pass(m, 29);
     EXPECT_TRUE(m.lost.empty());
     pass(m, 1);
@@ -706,8 +728,8 @@ TEST_F(KeepAliveTest, PlayersWhoOnlyThinkAreNeverLost) {
     EXPECT_TRUE(b.lost.empty()) << b.lost.front();
     std::string error;
     Container<std::string> text("my move");
-    ASSERT_TRUE(b.peer->send(BusMessage(RegisteredMessage::getId("AddCommentary"), BusMessage::Send), &text,
-                             error))
+    ASSERT_TRUE(
+        b.peer->send(BusMessage(RegisteredMessage::getId("AddCommentary"), BusMessage::Send), &text, error))
         << error;
     for (int i = 0; i < 200 && heard.empty(); ++i)
         serve(a), ::usleep(1000);
@@ -739,8 +761,8 @@ TEST_F(KeepAliveTest, LeavingIsToldAsLeavingAndASilentCloseAsALoss) {
         ::close(raw);
         for (int i = 0; i < 200 && m.lost.empty(); ++i)
             serve(m), ::usleep(1000);
-        EXPECT_EQ(m.lost,
-                  std::vector<std::string>{"the connection was lost: the other machine closed it without a word"});
+        EXPECT_EQ(m.lost, std::vector<std::string>{
+                              "the connection was lost: the other machine closed it without a word"});
         EXPECT_FALSE(m.peer->left());
     }
     {
@@ -773,7 +795,8 @@ TEST_F(KeepAliveTest, SignsOfLifeAndLeavingOutOfPlaceAreRefused) {
     const std::vector<Case> cases = {
         {"a sign of life before the greeting", false, encodeFrame(FrameKind::KeepAlive, {}),
          "a sign of life came before the greeting"},
-        {"a sign of life with a payload", true, one, "refused a frame: a sign of life that carries something"},
+        {"a sign of life with a payload", true, one,
+         "refused a frame: a sign of life that carries something"},
         {"leaving before the greeting", false, encodeFrame(FrameKind::Leaving, {}),
          "a word of leaving came before the greeting"},
         {"leaving with a payload", true, encodeFrame(FrameKind::Leaving, "why"),

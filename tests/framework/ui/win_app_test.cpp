@@ -478,8 +478,9 @@ TEST_F(TimerTest, TicksGoOnAfterAHandlersFailedCheckWasAnsweredWithAbort) {
 TEST_F(TimerTest, AHandledTimerTicksEvenWhileTheSystemTimersCallbackWaits) {
     std::vector<std::string> handled;
     bool inside = false;
-    const std::uint32_t own = os.startHandledTimer(
-        30, [&](std::uint32_t time) { handled.push_back((inside ? "inside@" : "@") + std::to_string(time)); });
+    const std::uint32_t own = os.startHandledTimer(30, [&](std::uint32_t time) {
+        handled.push_back((inside ? "inside@" : "@") + std::to_string(time));
+    });
     int calls = 0;
     rec().on(&probe, 1, does([&](Component*) {
         if (++calls > 1) return;

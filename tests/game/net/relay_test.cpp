@@ -304,8 +304,8 @@ TEST_F(Relay, TheWrongWayIsRefusedAndTheGameEnds) {
         receive(std::move(batch));
         // Nothing of the refused batch reaches the bus; the game ends instead, won here.
         EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob",
-                                    std::string("AddCommentary \\BThe connection to Bob was lost: ") + row.why +
-                                        ". The battle ends, won by default.\\b",
+                                    std::string("AddCommentary \\BThe connection to Bob was lost: ") +
+                                        row.why + ". The battle ends, won by default.\\b",
                                     row.host ? "GameEnded 1" : "GameEnded 0"}));
         EXPECT_EQ(lost, (Lines{row.why}));
         // Later batches are not taken.
@@ -529,10 +529,11 @@ TEST_F(Relay, ALostConnectionEndsTheGameOnceWonByTheOneLeft) {
         net.setOtherPlayer("Bob");
         net.connectionLost("the connection was lost: the other machine closed it without a word");
         net.connectionLost("again");
-        EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob",
-                                    "AddCommentary \\BThe connection to Bob was lost: the other machine closed "
-                                    "it without a word. The battle ends, won by default.\\b",
-                                    host ? "GameEnded 1" : "GameEnded 0"}));
+        EXPECT_EQ(ear.heard,
+                  (Lines{"PlayerDeleted Bob",
+                         "AddCommentary \\BThe connection to Bob was lost: the other machine closed "
+                         "it without a word. The battle ends, won by default.\\b",
+                         host ? "GameEnded 1" : "GameEnded 0"}));
         EXPECT_EQ(lost, (Lines{"the connection was lost: the other machine closed it without a word"}));
         EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{false}));
     }

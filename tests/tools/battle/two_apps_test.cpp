@@ -297,12 +297,13 @@ TEST_F(TwoApps, AGuestLostWhileTheHostWaitsForItsFirstAnswerEndsTheBattleThere) 
     run([this] { return host->ended; }, 100000);
     ASSERT_TRUE(host->ended);
     ASSERT_EQ(host->lost.size(), 1u);
-    EXPECT_EQ(host->commentary,
-              (std::vector<std::string>{
-                  "Elite Initiative is being decided...",
-                  "\\BThe connection to Guest was lost: " + host->lost[0].substr(LostPrefix.size()) +
-                      ". The battle ends, won by default.\\b",
-                  "\\BGuest has left the game. Leaders controlled by this player are permanently inactive.\\b"}));
+    EXPECT_EQ(
+        host->commentary,
+        (std::vector<std::string>{
+            "Elite Initiative is being decided...",
+            "\\BThe connection to Guest was lost: " + host->lost[0].substr(LostPrefix.size()) +
+                ". The battle ends, won by default.\\b",
+            "\\BGuest has left the game. Leaders controlled by this player are permanently inactive.\\b"}));
     GameControl* control = host->app->gameControl();
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(control->isGameOver(), 1);
