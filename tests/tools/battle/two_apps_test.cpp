@@ -921,7 +921,7 @@ TEST_F(TwoApps, AGuestWhoOnlyThinksForNinetySecondsIsWaitedForAndNotLost) {
     EXPECT_TRUE(host->lost.empty()) << host->lost.front();
     EXPECT_TRUE(guest->lost.empty()) << guest->lost.front();
     EXPECT_EQ(host->app->net().waitingText(), "");
-    run([this] { return host->commentary.size() > 20 || host->ended; });
+    run([this] { return host->commentary.size() > 20 || host->ended; }, 200000);
     EXPECT_GT(host->commentary.size(), 20u);
     EXPECT_TRUE(host->lost.empty()) << host->lost.front();
 }
@@ -934,7 +934,7 @@ TEST_F(TwoApps, AGuestWhoLeavesIsToldAsLeaving) {
         << error;
     ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
         << error;
-    run([this] { return host->commentary.size() > 40; });
+    run([this] { return host->commentary.size() > 40; }, 1'000'000);
     ASSERT_FALSE(host->ended);
     guest->app->closeBattle();
     run([this] { return host->ended; }, 100000);
@@ -954,7 +954,7 @@ TEST_F(TwoApps, AConnectionLostAfterTheRulesEndedTheBattleKeepsTheirWinner) {
         << error;
     ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
         << error;
-    run([this] { return host->commentary.size() > 40; });
+    run([this] { return host->commentary.size() > 40; }, 1'000'000);
     ASSERT_FALSE(host->ended);
     GameControl* control = host->app->gameControl();
     ASSERT_NE(control, nullptr);
