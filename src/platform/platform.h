@@ -210,11 +210,20 @@ public:
     // queued like any other; serviceTimer hands one taken from the queue to its handler, and answers false
     // for a tick that is not such a timer's. A tick of a timer stopped since it was queued is dropped.
     using TimerHandler = std::function<void(std::uint32_t time)>;
+    struct HandledTimer {
+        std::uint32_t timer;
+        TimerHandler handler;
+    };
     std::uint32_t startHandledTimer(std::uint32_t period, TimerHandler handler);
     void stopHandledTimer(std::uint32_t timer);
     bool serviceTimer(const Event& event);
 
 protected:
+    bool isHandledTimer(std::uint32_t timer) const {
+        for (const HandledTimer& t : handledTimers_)
+            if (t.timer == timer) return true;
+        return false;
+    }
     // Queues a SocketReady event for each watched socket that is ready and has none waiting, waiting up
     // to timeoutMs for one (0: not at all, -1: for ever). Answers how many it queued.
     std::int32_t pollSockets(std::int32_t timeoutMs);
@@ -228,10 +237,6 @@ private:
     };
     Watch* watchOf(std::int32_t socket);
     std::vector<Watch> watches_;
-    struct HandledTimer {
-        std::uint32_t timer;
-        TimerHandler handler;
-    };
     std::vector<HandledTimer> handledTimers_;
 };
 

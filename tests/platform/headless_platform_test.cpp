@@ -120,16 +120,21 @@ TEST(HeadlessTimer, AHandledTimersTicksGoToItsHandler) {
 }
 
 // Waiting with a socket watched and a timer running: by default the clock jumps to the tick at once; told
-// that the network is real, it keeps the wall's time, and what comes on the socket meanwhile comes first.
+// that the network is real, it keeps the wall's time up to a handled timer's tick (a keep-alive's), and
+// what comes on the socket meanwhile comes first; the program's own timers still jump.
 TEST(HeadlessSockets, WithARealNetworkTheClockWaitsForTheSocketsInRealTime) {
-    for (bool real : {false, true}) {
-        SCOPED_TRACE(real ? "real time" : "virtual time");
+    for (const auto [networkReal, handled] : {std::pair{false, true}, std::pair{true, true}, std::pair{true, false}}) {
+        const bool real = networkReal && handled;
+        SCOPED_TRACE(std::string(networkReal ? "real network" : "virtual") + (handled ? ", handled" : ", own"));
         HeadlessPlatform p;
-        p.networkInRealTime = real;
+        p.networkInRealTime = networkReal;
         int fds[2];
         ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
         p.watchSocket(fds[0], SocketReadable, [](std::int32_t, std::uint8_t) {});
-        p.startTimer(5000);
+        if (handled)
+            p.startHandledTimer(5000, [](std::uint32_t) {});
+        else
+            p.startTimer(5000);
         std::thread writer([fd = fds[1]] {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             ASSERT_EQ(::write(fd, "x", 1), 1);

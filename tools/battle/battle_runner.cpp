@@ -203,8 +203,8 @@ private:
     // Meets the other machine and greets it; false (the outcome says why) when it cannot. The host takes
     // the first caller that greets: one that never says who it is keeps nobody out.
     bool connect() {
-        // The other machine's silence is measured by the clock of this one's waits: it must keep real time
-        // while this one waits on the network, not jump to the next tick of a timer.
+        // The keep-alive's ticks come in real time while this machine waits on the network: it waits for the
+        // other machine rather than spinning through them.
         platform_.networkInRealTime = true;
         std::string error;
         comm::TcpListener listener(platform_);
@@ -225,6 +225,13 @@ private:
         std::string refused, chosenLost;
         const auto call = [&](std::unique_ptr<comm::TcpLink> link) {
             auto peer = std::make_unique<comm::NetPeer>(std::move(link), mine);
+            // The battle's own timers move the headless clock on at once; the other machine's silence is
+            // the wall's.
+            peer->clock = [start = std::chrono::steady_clock::now()] {
+                return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                      std::chrono::steady_clock::now() - start)
+                                                      .count());
+            };
             comm::NetPeer* at = peer.get();
             peer->onGreeted = [&chosen, at](const comm::Greeting&) {
                 if (chosen) return at->refuse("the battle has its players already");

@@ -32,6 +32,7 @@ void NetPeer::start() {
 }
 
 std::uint32_t NetPeer::now() {
+    if (clock) return clock();
     return link_ ? link_->platform().tickCount() : 0;
 }
 

@@ -48,8 +48,10 @@ public:
     bool left() const { return left_; }
     // Looks at the silence and sends a keep-alive when one is due; the keep-alive's timer calls it.
     void tick();
-    // The platform's clock, by which the silence is measured.
+    // The clock the silence is measured by, in milliseconds: the platform's unless one is given (a program
+    // whose platform clock runs apart from the wall's, as the headless one does, gives the real one).
     std::uint32_t now();
+    std::function<std::uint32_t()> clock;
     // False with the reason when the message cannot be written or the link is gone.
     bool send(BusMessage event, const ContainerBase* data, std::string& error);
     // Sends message payloads (made by encodeMessage) as one batch.

@@ -45,7 +45,7 @@ bool HeadlessPlatform::waitEvent(Event& event) {
         if (!t.tickWaiting && (!next || std::int32_t(t.due - next->due) < 0)) next = &t;
     if (next) {
         const std::uint32_t wait = next->due - now_;
-        if (networkInRealTime && watchingSockets()) {
+        if (networkInRealTime && watchingSockets() && isHandledTimer(next->id)) {
             // The clock keeps the wall's pace while the program waits on other machines: what they send
             // takes real time to come, and a limit on their silence must not run out at the speed of a
             // loop.
