@@ -40,6 +40,30 @@ void Platform::serviceSocket(const Event& event) {
     if (handler) handler(event.socket, event.readiness);
 }
 
+std::uint32_t Platform::startHandledTimer(std::uint32_t period, TimerHandler handler) {
+    const std::uint32_t timer = startTimer(period);
+    if (timer) handledTimers_.push_back({timer, std::move(handler)});
+    return timer;
+}
+
+void Platform::stopHandledTimer(std::uint32_t timer) {
+    const auto before = handledTimers_.size();
+    std::erase_if(handledTimers_, [timer](const HandledTimer& t) { return t.timer == timer; });
+    if (handledTimers_.size() != before) stopTimer(timer);
+}
+
+bool Platform::serviceTimer(const Event& event) {
+    if (event.kind != EventKind::TimerTick) return false;
+    for (const HandledTimer& t : handledTimers_)
+        if (t.timer == event.timer) {
+            // A copy: the handler may stop its timer, or start others, while it runs.
+            const TimerHandler handler = t.handler;
+            if (handler) handler(event.time);
+            return true;
+        }
+    return false;
+}
+
 std::int32_t Platform::pollSockets(std::int32_t timeoutMs) {
     std::vector<pollfd> fds;
     for (const Watch& w : watches_)

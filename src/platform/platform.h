@@ -207,7 +207,25 @@ public:
     // 0 waits for as long as it takes. Past it waitEvent answers false.
     std::int32_t socketWaitLimit = 0;
 
+    // Timers whose ticks go to handlers of their own rather than to the program's system timer: what must
+    // tick whatever the program does with its own timer (a link's keep-alive) runs on these. The tick is
+    // queued like any other; serviceTimer hands one taken from the queue to its handler, and answers false
+    // for a tick that is not such a timer's. A tick of a timer stopped since it was queued is dropped.
+    using TimerHandler = std::function<void(std::uint32_t time)>;
+    struct HandledTimer {
+        std::uint32_t timer;
+        TimerHandler handler;
+    };
+    std::uint32_t startHandledTimer(std::uint32_t period, TimerHandler handler);
+    void stopHandledTimer(std::uint32_t timer);
+    bool serviceTimer(const Event& event);
+
 protected:
+    bool isHandledTimer(std::uint32_t timer) const {
+        for (const HandledTimer& t : handledTimers_)
+            if (t.timer == timer) return true;
+        return false;
+    }
     // Queues a SocketReady event for each watched socket that is ready and has none waiting, waiting up
     // to timeoutMs for one (0: not at all, -1: for ever). Answers how many it queued.
     std::int32_t pollSockets(std::int32_t timeoutMs);
@@ -221,6 +239,7 @@ private:
     };
     Watch* watchOf(std::int32_t socket);
     std::vector<Watch> watches_;
+    std::vector<HandledTimer> handledTimers_;
 };
 
 // The answer a box with these buttons gives when nobody is there to choose: the one that lets the

@@ -93,6 +93,73 @@ TEST(HeadlessSockets, AReadySocketIsTakenAtOnceByWaitingAndSoonByTheQuestion) {
     ::close(fds[1]);
 }
 
+// A timer with a handler of its own: its ticks go to the handler when served, with their time; a tick of
+// the program's own timer is not served; a stopped one's waiting tick is dropped.
+TEST(HeadlessTimer, AHandledTimersTicksGoToItsHandler) {
+    HeadlessPlatform p;
+    std::vector<std::uint32_t> ticks;
+    const std::uint32_t own = p.startTimer(100);
+    const std::uint32_t handled =
+        p.startHandledTimer(250, [&ticks](std::uint32_t time) { ticks.push_back(time); });
+    ASSERT_NE(handled, 0u);
+    std::vector<bool> served;
+    p.advance(500);
+    Event e;
+    while (p.pollEvent(e))
+        served.push_back(p.serviceTimer(e));
+    EXPECT_EQ(ticks, (std::vector<std::uint32_t>{250}));
+    // The own timer's tick at 100 waits first; the handled one's at 250 after it (500's was lost behind it).
+    EXPECT_EQ(served, (std::vector<bool>{false, true}));
+    p.advance(250);
+    p.stopHandledTimer(handled);
+    EXPECT_EQ(p.timerPeriod(handled), 0u);
+    EXPECT_EQ(p.timerPeriod(own), 100u);
+    while (p.pollEvent(e))
+        p.serviceTimer(e);
+    EXPECT_EQ(ticks.size(), 1u);
+}
+
+// Waiting with a socket watched and a timer running: by default the clock jumps to the tick at once; told
+// that the network is real, it keeps the wall's time up to a handled timer's tick (a keep-alive's), and
+// what comes on the socket meanwhile comes first; the program's own timers still jump.
+TEST(HeadlessSockets, WithARealNetworkTheClockWaitsForTheSocketsInRealTime) {
+    for (const auto [networkReal, handled] : {std::pair{false, true}, std::pair{true, true}, std::pair{true, false}}) {
+        const bool real = networkReal && handled;
+        SCOPED_TRACE(std::string(networkReal ? "real network" : "virtual") + (handled ? ", handled" : ", own"));
+        HeadlessPlatform p;
+        p.networkInRealTime = networkReal;
+        int fds[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+        p.watchSocket(fds[0], SocketReadable, [](std::int32_t, std::uint8_t) {});
+        if (handled)
+            p.startHandledTimer(5000, [](std::uint32_t) {});
+        else
+            p.startTimer(5000);
+        std::thread writer([fd = fds[1]] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            ASSERT_EQ(::write(fd, "x", 1), 1);
+        });
+        const auto began = std::chrono::steady_clock::now();
+        Event e;
+        ASSERT_TRUE(p.waitEvent(e));
+        const auto waited = std::chrono::steady_clock::now() - began;
+        writer.join();
+        if (real) {
+            EXPECT_EQ(e.kind, EventKind::SocketReady);
+            EXPECT_GE(waited, std::chrono::milliseconds(90));
+            // The clock moved with the wait, short of the tick.
+            EXPECT_GE(p.tickCount(), 90u);
+            EXPECT_LT(p.tickCount(), 5000u);
+        } else {
+            EXPECT_EQ(e.kind, EventKind::TimerTick);
+            EXPECT_EQ(p.tickCount(), 5000u);
+        }
+        p.unwatchSocket(fds[0]);
+        ::close(fds[0]);
+        ::close(fds[1]);
+    }
+}
+
 // A 4 x 3 picture whose pixel (x, y) holds index 10 * y + x, shown through palette entry i = (i, 2i, 3i).
 struct Picture {
     std::vector<std::uint8_t> pixels;

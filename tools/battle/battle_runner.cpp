@@ -1,8 +1,10 @@
 #include "battle_runner.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -77,6 +79,9 @@ public:
 private:
     AssertionPrompt previous_;
 };
+
+// How often a refused connection is tried before the refusal is told.
+constexpr int JoinRefusals = 4;
 
 class Battle {
 public:
@@ -214,6 +219,9 @@ private:
     // Meets the other machine and greets it; false (the outcome says why) when it cannot. The host takes
     // the first caller that greets: one that never says who it is keeps nobody out.
     bool connect() {
+        // The keep-alive's ticks come in real time while this machine waits on the network: it waits for the
+        // other machine rather than spinning through them.
+        platform_.networkInRealTime = true;
         std::string error;
         comm::TcpListener listener(platform_);
         const auto now = [this] {
@@ -235,6 +243,13 @@ private:
         std::string refused, chosenLost;
         const auto call = [&](std::unique_ptr<comm::TcpLink> link) {
             auto peer = std::make_unique<comm::NetPeer>(std::move(link), mine);
+            // The battle's own timers move the headless clock on at once; the other machine's silence is
+            // the wall's.
+            peer->clock = [start = std::chrono::steady_clock::now()] {
+                return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                      std::chrono::steady_clock::now() - start)
+                                                      .count());
+            };
             comm::NetPeer* at = peer.get();
             peer->onGreeted = [&chosen, at](const comm::Greeting&) {
                 if (chosen) return at->refuse("the battle has its players already");
@@ -261,13 +276,28 @@ private:
             listener.close();
         } else {
             std::unique_ptr<comm::TcpLink> link;
+            // A host that has only begun may not listen yet: a refusal is tried again a few times, quickly,
+            // and then told. A host that does not answer at all is waited for, and the wait said.
+            int refusals = 0;
+            bool waitTold = false;
             while (!(link = comm::TcpLink::connect(platform_, options_.joinHost, options_.joinPort, error,
                                                    1000)) &&
-                   !late())
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            if (link) call(std::move(link));
-            while (!chosen && refused.empty() && !late())
-                waitForTheOther();
+                   !late()) {
+                if (error.find("(" + std::string(std::strerror(ECONNREFUSED)) + ")") != std::string::npos) {
+                    if (++refusals >= JoinRefusals) break;
+                } else if (!std::exchange(waitTold, true) && options_.portNotice) {
+                    *options_.portNotice << "waiting up to " << options_.networkWait / 1000 << " seconds for "
+                                         << options_.joinHost << ":" << options_.joinPort << " to answer ("
+                                         << error << ")" << std::endl;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(refusals ? 300 : 50));
+            }
+            // Without a line there is nothing to wait for.
+            if (link) {
+                call(std::move(link));
+                while (!chosen && refused.empty() && !late())
+                    waitForTheOther();
+            }
         }
         // From here on the other machine's silence is measured a whole wait at a time.
         platform_.socketWaitLimit = options_.networkWait;
@@ -298,6 +328,14 @@ private:
         net.onLost = [this](const std::string& why, bool gameOver) {
             if (!gameOver) lost_ = why;
         };
+        // Told once a wait on the other machine has gone on for a few seconds: a frozen machine is then
+        // known to be waited for before its silence runs out.
+        net.onWaiting = [this](const std::string& player) {
+            if (!player.empty() && options_.portNotice)
+                *options_.portNotice << "waiting for " << player << "'s machine to answer (it is lost after "
+                                     << comm::NetPeer::SilenceLimit / 1000 << " seconds of silence)"
+                                     << std::endl;
+        };
         // The host's battle begins at once and asks the other machine as it goes; the guest's waits for its
         // own to be loaded (see play).
         if (hosting()) net.peer()->release();
@@ -310,7 +348,7 @@ private:
             app_.dispatchOne();
         VaelNetComponent& net = app_.net();
         // In order, so that the other machine reads to this machine's last frame whatever it still sends.
-        if (comm::NetPeer* peer = net.peer(); peer && peer->link()) peer->link()->finish(2000);
+        if (comm::NetPeer* peer = net.peer(); peer && peer->link()) peer->leave(2000);
         // Whatever stopped the loop after the connection was lost, the loss is the reason.
         if (!lost_.empty() && outcome_.status != BattleStatus::LoadFailed) {
             outcome_.status = BattleStatus::Disconnected;
@@ -322,6 +360,7 @@ private:
                     GameControl::nationName(hosting() ? layer.getHomeNation() : layer.getVisitorNation());
             }
         }
+        net.onWaiting = nullptr;
         net.setPeer(nullptr, false);
     }
 

@@ -333,7 +333,7 @@ FrameReader::Result FrameReader::next(Frame& out) {
     if (have < FrameHeaderSize) return Result::NeedMore;
     const auto kind = static_cast<std::uint8_t>(p[2]);
     if (kind < static_cast<std::uint8_t>(FrameKind::Greeting) ||
-        kind > static_cast<std::uint8_t>(FrameKind::Batch))
+        kind > static_cast<std::uint8_t>(FrameKind::Leaving))
         return fail("an unknown frame (kind " + std::to_string(kind) + ")");
     if (p[3] != '\0') return fail("a damaged frame (its header is corrupt)");
     const std::uint32_t length = getU32(p + 4);

@@ -25,17 +25,19 @@ constexpr std::size_t FrameHeaderSize = 8;
 // peer announcing more is not one of ours.
 constexpr std::uint32_t MaxFramePayload = 1u << 20;
 // Raised whenever the frames change in a way an older program could not read.
-constexpr std::uint16_t ProtocolVersion = 1;
+constexpr std::uint16_t ProtocolVersion = 2;
 // A message name longer than this is no name of ours.
 constexpr std::uint32_t MaxMessageName = 64;
 // The longest player name a greeting carries, in bytes; the dialogs that ask for a name hold to it.
 constexpr std::size_t MaxPlayerName = 64;
 
 enum class FrameKind : std::uint8_t {
-    Greeting = 1, // who is calling: protocol, program version, player name, host or not
-    Message = 2,  // a bus message and its payload
-    Refusal = 3,  // why the sender is about to close the connection
-    Batch = 4,    // messages that belong together, taken in one piece
+    Greeting = 1,  // who is calling: protocol, program version, player name, host or not
+    Message = 2,   // a bus message and its payload
+    Refusal = 3,   // why the sender is about to close the connection
+    Batch = 4,     // messages that belong together, taken in one piece
+    KeepAlive = 5, // nothing to say: the program lives (empty)
+    Leaving = 6,   // the sender's player leaves: the connection closes in order after it (empty)
 };
 
 struct Greeting {

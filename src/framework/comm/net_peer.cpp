@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/platform.h"
+
 namespace vael::comm {
 
 NetPeer::NetPeer(std::unique_ptr<TcpLink> link, Greeting mine)
@@ -13,6 +15,7 @@ NetPeer::NetPeer(std::unique_ptr<TcpLink> link, Greeting mine)
 
 NetPeer::~NetPeer() {
     *alive_ = false;
+    stopTimer();
     if (link_) {
         link_->onFrame = nullptr;
         link_->onLost = nullptr;
@@ -20,7 +23,59 @@ NetPeer::~NetPeer() {
 }
 
 void NetPeer::start() {
-    if (isOpen()) link_->send(encodeFrame(FrameKind::Greeting, encodeGreeting(mine_)));
+    if (!isOpen()) return;
+    lastHeard_ = now();
+    if (!sendFrame(encodeFrame(FrameKind::Greeting, encodeGreeting(mine_))) || timer_ || !isOpen()) return;
+    timer_ = link_->platform().startHandledTimer(KeepAliveTick, [this, alive = alive_](std::uint32_t) {
+        if (*alive) tick();
+    });
+}
+
+std::uint32_t NetPeer::now() {
+    if (clock) return clock();
+    return link_ ? link_->platform().tickCount() : 0;
+}
+
+void NetPeer::stopTimer() {
+    if (timer_ && link_) link_->platform().stopHandledTimer(timer_);
+    timer_ = 0;
+}
+
+bool NetPeer::sendFrame(const std::string& bytes) {
+    lastSent_ = now();
+    return link_->send(bytes);
+}
+
+void NetPeer::tick() {
+    if (!isOpen() || reported_) return stopTimer();
+    const std::uint32_t at = now();
+    // What came while this program was not looking (its own machine stopped, or busy) is heard first: the
+    // silence is the other machine's only when nothing of it waits here.
+    if (at - lastHeard_ >= SilenceLimit && !link_->unreadWaiting()) {
+        // The other machine may only be frozen: should it wake, it reads why this one went.
+        const std::string why = "the connection was lost: nothing came from the other machine for " +
+                                std::to_string(SilenceLimit / 1000) + " seconds, not even its sign of life";
+        stopTimer();
+        link_->onLost = nullptr;
+        link_->send(
+            encodeFrame(FrameKind::Refusal, encodeRefusal("nothing came from your machine for " +
+                                                          std::to_string(SilenceLimit / 1000) + " seconds")));
+        if (link_) link_->close();
+        lost(why);
+        return;
+    }
+    const auto alive = alive_;
+    if (at - lastSent_ >= KeepAliveEvery && !sendFrame(encodeFrame(FrameKind::KeepAlive, {}))) return;
+    if (*alive && isOpen() && onTick) onTick();
+}
+
+void NetPeer::leave(std::int32_t timeoutMs) {
+    stopTimer();
+    reported_ = true;
+    if (!isOpen()) return;
+    link_->onLost = nullptr;
+    if (greeted_) link_->send(encodeFrame(FrameKind::Leaving, {}));
+    if (link_->isOpen()) link_->finish(timeoutMs);
 }
 
 bool NetPeer::send(BusMessage event, const ContainerBase* data, std::string& error) {
@@ -30,7 +85,7 @@ bool NetPeer::send(BusMessage event, const ContainerBase* data, std::string& err
     }
     std::string payload;
     if (!encodeMessage(event, data, payload, error)) return false;
-    if (!link_->send(encodeFrame(FrameKind::Message, payload))) {
+    if (!sendFrame(encodeFrame(FrameKind::Message, payload))) {
         error = "the connection is lost";
         return false;
     }
@@ -42,7 +97,7 @@ bool NetPeer::sendBatch(const std::vector<std::string>& payloads, std::string& e
         error = "the connection is closed";
         return false;
     }
-    if (!link_->send(encodeFrame(FrameKind::Batch, encodeBatch(payloads)))) {
+    if (!sendFrame(encodeFrame(FrameKind::Batch, encodeBatch(payloads)))) {
         error = "the connection is lost";
         return false;
     }
@@ -57,6 +112,7 @@ void NetPeer::refuse(const std::string& why) {
 
 void NetPeer::close() {
     reported_ = true;
+    stopTimer();
     if (link_) link_->close();
 }
 
@@ -83,13 +139,29 @@ void NetPeer::handOn(Waiting& waiting) {
 }
 
 void NetPeer::lost(const std::string& why) {
+    stopTimer();
     if (std::exchange(reported_, true)) return;
     if (onLost) onLost(why);
 }
 
 void NetPeer::frame(Frame& f) {
     std::string error;
+    // Whatever comes, the other machine lives.
+    lastHeard_ = now();
     switch (f.kind) {
+    case FrameKind::KeepAlive:
+        if (!greeted_) return refuse("a sign of life came before the greeting");
+        if (!f.payload.empty()) return refuse("refused a frame: a sign of life that carries something");
+        return;
+    case FrameKind::Leaving: {
+        if (!greeted_) return refuse("a word of leaving came before the greeting");
+        if (!f.payload.empty()) return refuse("refused a frame: a word of leaving that carries something");
+        left_ = true;
+        if (link_) link_->close();
+        lost((theirs_.player.empty() ? std::string("The other player") : theirs_.player) +
+             " left the battle.");
+        return;
+    }
     case FrameKind::Greeting: {
         if (greeted_) return refuse("the other machine greeted twice");
         Greeting theirs;

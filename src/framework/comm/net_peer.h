@@ -16,6 +16,14 @@ namespace vael::comm {
 
 class NetPeer {
 public:
+    // Each program says it lives on its own, whatever its player does: a keep-alive goes out when nothing
+    // else has for KeepAliveEvery, looked at every KeepAliveTick of the platform's clock. A machine from
+    // which nothing at all came for SilenceLimit (not even its keep-alive) is lost: a player who is only
+    // thinking never is.
+    static constexpr std::uint32_t KeepAliveTick = 1000;
+    static constexpr std::uint32_t KeepAliveEvery = 5000;
+    static constexpr std::uint32_t SilenceLimit = 30000;
+
     NetPeer(std::unique_ptr<TcpLink> link, Greeting mine);
     ~NetPeer();
     NetPeer(const NetPeer&) = delete;
@@ -28,9 +36,22 @@ public:
     // A batch arrived whole (after the greeting).
     std::function<void(std::vector<ReceivedMessage>& batch)> onBatch;
     std::function<void(const std::string& why)> onLost;
+    // Each look of the keep-alive (every KeepAliveTick) while the link is open, after it.
+    std::function<void()> onTick;
 
-    // Sends this side's greeting; call once the handlers are set.
+    // Sends this side's greeting and starts the keep-alive; call once the handlers are set.
     void start();
+    // Tells the other machine that this player leaves, then closes in order (waiting up to timeoutMs of
+    // real time for the other machine to close its end), without a report here.
+    void leave(std::int32_t timeoutMs = 1000);
+    // The other machine said that its player left, before the connection closed.
+    bool left() const { return left_; }
+    // Looks at the silence and sends a keep-alive when one is due; the keep-alive's timer calls it.
+    void tick();
+    // The clock the silence is measured by, in milliseconds: the platform's unless one is given (a program
+    // whose platform clock runs apart from the wall's, as the headless one does, gives the real one).
+    std::uint32_t now();
+    std::function<std::uint32_t()> clock;
     // False with the reason when the message cannot be written or the link is gone.
     bool send(BusMessage event, const ContainerBase* data, std::string& error);
     // Sends message payloads (made by encodeMessage) as one batch.
@@ -56,12 +77,17 @@ public:
 private:
     void frame(Frame& frame);
     void lost(const std::string& why);
+    bool sendFrame(const std::string& bytes);
+    void stopTimer();
 
     std::unique_ptr<TcpLink> link_;
     Greeting mine_, theirs_;
     bool greeted_ = false;
     bool reported_ = false;
     bool held_ = false;
+    bool left_ = false;
+    std::uint32_t timer_ = 0;
+    std::uint32_t lastHeard_ = 0, lastSent_ = 0;
     // What came while held: a batch, or a single message as a batch of one marked as such.
     struct Waiting {
         std::vector<ReceivedMessage> messages;

@@ -29,6 +29,38 @@ std::string systemError(const char* what) {
     return std::string(what) + ": " + std::strerror(errno);
 }
 
+std::string secondsOf(std::int32_t ms) {
+    if (ms % 1000 == 0) return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
+    return std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100) + " seconds";
+}
+
+// What a failed line means to a player, the system's own words after it.
+std::string lineLost(int error) {
+    std::string meaning;
+    switch (error) {
+    case ECONNRESET:
+    case ECONNABORTED:
+        meaning = "the other machine broke it off";
+        break;
+    case EPIPE:
+        meaning = "the other machine had closed it already";
+        break;
+    case ETIMEDOUT:
+        meaning = "the network stopped carrying it";
+        break;
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case ENETDOWN:
+    case EHOSTDOWN:
+        meaning = "the network cannot reach the other machine";
+        break;
+    default:
+        meaning = "the line failed";
+        break;
+    }
+    return "the connection was lost: " + meaning + " (" + std::strerror(error) + ")";
+}
+
 } // namespace
 
 TcpLink::TcpLink(platform::Platform& platform, std::int32_t socket) : platform_(platform), socket_(socket) {
@@ -87,7 +119,13 @@ std::unique_ptr<TcpLink> TcpLink::connect(platform::Platform& platform, const st
             error.clear();
             return std::make_unique<TcpLink>(platform, fd);
         }
-        error = "cannot connect to " + host + ":" + service + ": " + std::strerror(errno);
+        const int failure = errno;
+        error = "cannot connect to " + host + ":" + service + ": " +
+                (failure == ECONNREFUSED
+                     ? "nobody is listening there (" + std::string(std::strerror(failure)) + ")"
+                 : failure == ETIMEDOUT
+                     ? "no answer within " + secondsOf(timeoutMs) + " (" + std::strerror(failure) + ")"
+                     : std::string(std::strerror(failure)));
         ::close(fd);
     }
     ::freeaddrinfo(found);
@@ -126,7 +164,7 @@ bool TcpLink::writeSome() {
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-        const std::string error = systemError("the connection failed while sending");
+        const std::string error = lineLost(errno);
         if (heardLastWord()) return false;
         lose(error);
         return false;
@@ -157,6 +195,12 @@ bool TcpLink::heardLastWord() {
         return !*alive || socket_ < 0;
     }
     return false;
+}
+
+bool TcpLink::unreadWaiting() const {
+    if (socket_ < 0) return false;
+    pollfd p{socket_, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
 bool TcpLink::flush(std::int32_t timeoutMs) {
@@ -225,10 +269,10 @@ bool TcpLink::readSome() {
                 lose("the connection closed in the middle of a frame (a truncated frame of " +
                      std::to_string(reader_.pending()) + " bytes)");
             else
-                lose("the other machine closed the connection");
+                lose("the connection was lost: the other machine closed it without a word");
             return false;
         }
-        lose(systemError("the connection failed while receiving"));
+        lose(lineLost(errno));
         return false;
     }
     return true;

@@ -57,7 +57,10 @@ public:
     void close();
     bool isOpen() const { return socket_ >= 0; }
     std::size_t pendingOut() const { return out_.size() - outStart_; }
+    // Bytes from the peer wait unread on the socket (or its end has come), without taking them.
+    bool unreadWaiting() const;
     std::int32_t socket() const { return socket_; }
+    platform::Platform& platform() { return platform_; }
 
 private:
     void ready(std::uint8_t readiness);

@@ -298,8 +298,17 @@ void WinApp::dispatch(const WindowMessage& message) {
     // Keyboard text arrives as characters already, so there is nothing to translate.
     if (message.message == MessageTimer && message.window == 0) {
         // Only the system timer's ticks: a tick of a timer stopped since it was queued is dropped.
-        if (platformTimer_ && message.wParam == platformTimer_)
+        if (platformTimer_ && message.wParam == platformTimer_) {
             timerProc_(0, MessageTimer, systemTimerId_, static_cast<std::uint32_t>(message.lParam));
+            return;
+        }
+        // A timer with a handler of its own (a link's keep-alive) ticks outside the system timer's
+        // callbacks, so that it goes on while one of them runs a loop of its own.
+        platform::Event tick;
+        tick.kind = EventKind::TimerTick;
+        tick.timer = static_cast<std::uint32_t>(message.wParam);
+        tick.time = static_cast<std::uint32_t>(message.lParam);
+        platform_.serviceTimer(tick);
         return;
     }
     if (message.message == MessageSocket && message.window == 0) {

@@ -54,6 +54,7 @@ void VaelNetComponent::connectHandlers() {
     connectNamed(msg::NetFlush, onFlush);
     connectNamed(msg::NetDeliver, onDeliver);
     connectNamed(msg::NetLost, onLossDue);
+    connectNamed(msg::CloseGame, onCloseGame);
     RegisteredMessage::getId(msg::BattleState);
     RegisteredMessage::getId(msg::NetAnswer);
 }
@@ -84,6 +85,78 @@ void VaelNetComponent::setPeer(std::unique_ptr<comm::NetPeer> peer, bool host) {
         receiveBatch(one);
     };
     peer_->onLost = [this](const std::string& why) { connectionLost(why); };
+    peer_->onTick = [this] {
+        if (peer_) lookAtWaiting(peer_->now());
+    };
+    quietSince_ = now();
+}
+
+void VaelNetComponent::leave() {
+    if (peer_ && peer_->isOpen()) peer_->leave();
+    showWaiting(false);
+    if (playing_) lost_ = true;
+}
+
+std::uint32_t VaelNetComponent::now() const {
+    return peer_ ? peer_->now() : 0;
+}
+
+bool VaelNetComponent::owed() const {
+    if (!playing_ || lost_ || gameEnded_) return false;
+    if (awaiting_ || otherActs_) return true;
+    // Every machine checks in with game control at the end of a step: the guest, once it has, waits for
+    // the host's word that all have; the host waits on the guest once its own side has checked in and the
+    // guest's has not.
+    if (!host_) return selfSynced_;
+    const GameControl* control = layer_ ? layer_->getGameControl() : nullptr;
+    return control && control->getAwaitedPlayers() > 0 && !otherSynced_;
+}
+
+void VaelNetComponent::heardFromOther() {
+    quietSince_ = now();
+    showWaiting(false);
+}
+
+void VaelNetComponent::lookAtWaiting(std::uint32_t at) {
+    if (!owed()) {
+        owedSince_.reset();
+        return showWaiting(false);
+    }
+    // A question or the other side's orders began the wait; a check-in still owed is counted from
+    // whichever came last, the other machine's last word or the first look that found it owing.
+    if (!owedSince_) owedSince_ = at;
+    const bool fromLook = !awaiting_ && !otherActs_ && std::int32_t(*owedSince_ - quietSince_) > 0;
+    const std::uint32_t since = fromLook ? *owedSince_ : quietSince_;
+    if (at - since >= WaitingShownAfter) showWaiting(true);
+}
+
+void VaelNetComponent::showWaiting(bool shown) {
+    const std::string who = otherPlayer_.empty() ? std::string("the other player") : otherPlayer_;
+    const std::string text = shown ? "Waiting for " + who + "..." : std::string();
+    if (text == waitingText_) return;
+    waitingText_ = text;
+    // The status bar's second line, where the refusals of orders are told as well.
+    if (auto* app = dynamic_cast<WinApp*>(Application::instance()); app && WinApp::mainWindowHandle() != 0)
+        app->setStatusText(text, 2);
+    if (onWaiting) onWaiting(shown ? who : std::string());
+}
+
+void VaelNetComponent::noteActivation(const ContainerBase* data) {
+    battleBegun_ = true;
+    otherActs_ = false;
+    unsigned short number = 0;
+    if (!layer_ || !Container<unsigned short>::fromMessage(data, number)) return;
+    const auto* leader = dynamic_cast<const Leader*>(layer_->findUnit(number));
+    otherActs_ = leader && !layer_->isLocalLeader(leader);
+    quietSince_ = now();
+}
+
+ContainerBase* VaelNetComponent::onCloseGame(Component* target, BusMessage, ContainerBase*) {
+    VaelNetComponent& net = self(target);
+    // A battle that never began here (it would not load) is not left: the other machine is told why
+    // instead, by whoever could not start it.
+    if (net.battleBegun_ && net.playing_ && !net.lost_) net.leave();
+    return nullptr;
 }
 
 bool VaelNetComponent::scenarioLoaded(std::uint32_t scenario, std::int16_t players) {
@@ -115,7 +188,19 @@ ContainerBase* VaelNetComponent::onLossDue(Component* target, BusMessage, Contai
 }
 
 ContainerBase* VaelNetComponent::relay(BusMessage event, const ContainerBase* data) {
-    if (event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded))) gameEnded_ = true;
+    const std::int32_t id = event.id();
+    if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded))) gameEnded_ = true;
+    if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::ActivateLeader)))
+        noteActivation(data);
+    else if (id == BEGIN_GAME || id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::BeginTurn)))
+        battleBegun_ = true;
+    else if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameSynchronized)))
+        selfSynced_ = otherSynced_ = false;
+    else if (!host_ && id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::SynchronizeGame))) {
+        // Only this machine's own word of it passes here: the host's is its game control's.
+        selfSynced_ = true;
+        quietSince_ = now();
+    }
     if (!playing_ || lost_) return nullptr;
     const RelayRow* row = relayRowOf(event);
     if (!row || !relaysOut(*row, host_)) return nullptr;
@@ -168,10 +253,17 @@ ContainerBase* VaelNetComponent::awaitAnswer(BusMessage event) {
     answer_.reset();
     debugStream() << "VaelNetComponent: waiting for the other machine's answer to " << nameOf(event)
                   << std::endl;
+    quietSince_ = now();
     while (!answered_ && playing_ && !lost_)
         if (!waitOnce()) break;
     awaiting_ = false;
-    if (!answered_) debugStream() << "VaelNetComponent: " << nameOf(event) << " went unanswered" << std::endl;
+    showWaiting(false);
+    if (!answered_) {
+        debugStream() << "VaelNetComponent: " << nameOf(event) << " went unanswered" << std::endl;
+        // No answer is never taken for one: a machine that cannot answer is lost to the battle, and the step
+        // that asked goes no further.
+        if (playing_ && !lost_) refuse("no answer came to the question " + nameOf(event));
+    }
     answered_ = false;
     return answer_.release();
 }
@@ -242,6 +334,12 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
     if (!playing_ || lost_) return;
     const std::int32_t stateId = RegisteredMessage::getId(msg::BattleState);
     const std::int32_t answerId = RegisteredMessage::getId(msg::NetAnswer);
+    heardFromOther();
+    // The state comes first when the other machine hands the battle back.
+    if (!batch.empty() && batch[0].event.id() == stateId) otherActs_ = false;
+    const std::int32_t synchronizeId = RegisteredMessage::getId(msg::SynchronizeGame);
+    for (const comm::ReceivedMessage& m : batch)
+        if (m.event.id() == synchronizeId) otherSynced_ = true;
     if (!batch.empty() && batch[0].event.id() == answerId) {
         // Taken at once, not on the bus: the step that asked is waiting for it.
         if (batch.size() != 1 || !host_ || unanswered_ <= 0)
@@ -353,10 +451,39 @@ void VaelNetComponent::connectionLost(const std::string& why) {
         lossToTell_ = LossToTell::Ending;
     }
     lossReason_ = why;
+    left_ = peer_ && peer_->left();
+    showWaiting(false);
+    // Taken before the loss is posted: the bus may tell it at once, when nothing else waits.
+    const bool tellNow = lossToTell_ == LossToTell::Ending;
+    const std::string line = lossLine();
     // The step this machine was playing when the loss came goes on to its end, and what it says belongs
     // before the loss is told; told at once, the end would fall among its lines.
     if (lossToTell_ != LossToTell::None) sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetLost);
     if (onLost) onLost(why, gameOver);
+    // The player hears it at once, whatever box is open: the commentary's line waits for the battle's
+    // step to unwind, which an open question holds.
+    auto* app = dynamic_cast<WinApp*>(Application::instance());
+    if (tellNow && app && WinApp::mainWindowHandle() != 0) {
+        app->setStatusText(line, 2);
+        // In lines a box can hold: who went, why, and what it means for the battle.
+        std::string text = line;
+        if (const auto at = text.find(" was lost: "); at != std::string::npos) text[at + 10] = '\n';
+        if (const auto at = text.rfind(". The battle ends"); at != std::string::npos) text[at + 1] = '\n';
+        app->messageBox(text, "Network Game", 0);
+    }
+}
+
+std::string VaelNetComponent::lossLine() const {
+    const std::string who = otherPlayer_.empty() ? std::string("The other player") : otherPlayer_;
+    static constexpr std::string_view lostPrefix = "the connection was lost: ";
+    std::string line;
+    if (left_)
+        line = who + " left the battle.";
+    else if (lossReason_.starts_with(lostPrefix))
+        line = "The connection to " + who + " was lost: " + lossReason_.substr(lostPrefix.size()) + ".";
+    else
+        line = "The connection to " + who + " was lost: " + lossReason_ + ".";
+    return line + " The battle ends, won by default.";
 }
 
 void VaelNetComponent::tellLossWhenSettled() {
@@ -372,9 +499,7 @@ void VaelNetComponent::tellLossWhenSettled() {
     if (telling == LossToTell::Leaving) return;
     // The player left here is told why, once, and that the battle is his: the other side can no longer
     // fight it.
-    const std::string who = otherPlayer_.empty() ? std::string("The other player") : otherPlayer_;
-    Container<std::string> line("\\B" + who + " has left the battle (" + lossReason_ +
-                                "). The battle ends, won by default.\\b");
+    Container<std::string> line("\\B" + lossLine() + "\\b");
     sendNamed(msg::AddCommentary, &line);
     Container<short> homeWon(playsHomeHere() ? 1 : 0);
     sendNamed(msg::GameEnded, &homeWon);

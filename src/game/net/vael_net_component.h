@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,10 +42,19 @@ public:
         playing_ = playing;
         host_ = host;
         lost_ = false;
+        left_ = false;
         gameEnded_ = false;
         lossToTell_ = LossToTell::None;
         unanswered_ = 0;
+        otherActs_ = false;
+        battleBegun_ = false;
+        selfSynced_ = otherSynced_ = false;
+        owedSince_.reset();
+        showWaiting(false);
     }
+    // Looks whether this machine has waited on the other long enough to say so; the peer's keep-alive
+    // calls it, and tests with a stand-in for the peer.
+    void lookAtWaiting(std::uint32_t now);
 
     // The units whose state goes with each handover; without a layer no state travels.
     void setLayer(VaelLogicalLayer* layer) { layer_ = layer; }
@@ -62,6 +72,18 @@ public:
     // Told why network play has ended, as soon as the connection is lost; gameOver when the game had ended
     // before (the other machine only went away afterwards).
     std::function<void(const std::string& why, bool gameOver)> onLost;
+    // Told when this machine has waited on the other for WaitingShownAfter (its player's name), and with an
+    // empty name when the other machine has answered; the status bar says it too.
+    std::function<void(const std::string& player)> onWaiting;
+    static constexpr std::uint32_t WaitingShownAfter = 3000;
+    // "Waiting for NAME..." while the other machine owes this one an answer; empty when it owes none.
+    const std::string& waitingText() const { return waitingText_; }
+    // The line that tells this machine's player that the other has gone (the commentary's, without its
+    // marks): who left, or whose connection was lost and why.
+    std::string lossLine() const;
+
+    // This player leaves network play in order: the other machine is told before the connection closes.
+    void leave();
 
     // A batch from the other machine. A message the table does not relay, or one that may not come this
     // way, refuses the whole batch and the other machine with it.
@@ -103,6 +125,14 @@ private:
     static ContainerBase* onFlush(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onDeliver(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onLossDue(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onCloseGame(Component* target, BusMessage event, ContainerBase* data);
+    // Whether the other machine owes this one an answer, and since when it has been silent about it.
+    bool owed() const;
+    void heardFromOther();
+    void showWaiting(bool shown);
+    std::uint32_t now() const;
+    // Follows whose leader acts from the activations game control sends.
+    void noteActivation(const ContainerBase* data);
     // Tells the loss once nothing else waits in the application's queue.
     void tellLossWhenSettled();
     ContainerBase* relay(BusMessage event, const ContainerBase* data);
@@ -129,6 +159,17 @@ private:
     bool playing_ = false;
     bool lost_ = false;
     bool gameEnded_ = false;
+    // The other machine said its player left before the connection closed.
+    bool left_ = false;
+    // A leader of the other machine acts: this one waits on it until it hands the battle back.
+    bool otherActs_ = false;
+    std::uint32_t quietSince_ = 0;
+    std::optional<std::uint32_t> owedSince_;
+    // The battle has begun here (game control's first word has passed): closing it now leaves it.
+    bool battleBegun_ = false;
+    // This machine, and the other, have checked in with game control since it last said all had.
+    bool selfSynced_ = false, otherSynced_ = false;
+    std::string waitingText_;
     // What the loss of the other machine still has to tell, and why it was lost.
     enum class LossToTell { None, Leaving, Ending };
     LossToTell lossToTell_ = LossToTell::None;

@@ -44,7 +44,21 @@ bool HeadlessPlatform::waitEvent(Event& event) {
     for (const Timer& t : timers_)
         if (!t.tickWaiting && (!next || std::int32_t(t.due - next->due) < 0)) next = &t;
     if (next) {
-        advance(next->due - now_);
+        const std::uint32_t wait = next->due - now_;
+        if (networkInRealTime && watchingSockets() && isHandledTimer(next->id)) {
+            // The clock keeps the wall's pace while the program waits on other machines: what they send
+            // takes real time to come, and a limit on their silence must not run out at the speed of a
+            // loop.
+            const auto start = std::chrono::steady_clock::now();
+            if (pollSockets(static_cast<std::int32_t>(std::min<std::uint32_t>(wait, 0x7FFFFFFF))) > 0) {
+                const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - start);
+                advance(static_cast<std::uint32_t>(
+                    std::min<std::int64_t>(wait, std::max<std::int64_t>(0, spent.count()))));
+                return take(event);
+            }
+        }
+        advance(wait);
         return take(event);
     }
     if (!watchingSockets()) return false;

@@ -140,7 +140,9 @@ TEST_F(TcpLinkTest, ConnectingWhereNobodyListensFailsWithAReason) {
     const std::uint16_t port = listener.port();
     listener.close();
     EXPECT_EQ(TcpLink::connect(platform, "127.0.0.1", port, error), nullptr);
-    EXPECT_NE(error.find("cannot connect to 127.0.0.1:" + std::to_string(port)), std::string::npos) << error;
+    // The refusal is named in a player's words, the system's after them.
+    EXPECT_EQ(error, "cannot connect to 127.0.0.1:" + std::to_string(port) +
+                         ": nobody is listening there (Connection refused)");
 }
 
 TEST_F(TcpLinkTest, PeerClosingMidFrameIsATruncatedFrame) {
@@ -167,7 +169,30 @@ TEST_F(TcpLinkTest, PeerClosingBetweenFramesIsAPlainClose) {
     b->onLost = [&](const std::string& w) { why = w; };
     a.reset();
     pumpUntil(platform, [&] { return !why.empty(); });
-    EXPECT_EQ(why, "the other machine closed the connection");
+    EXPECT_EQ(why, "the connection was lost: the other machine closed it without a word");
+}
+
+// A line the other machine breaks off (its program killed with bytes unread) is told as lost, what the
+// system says in brackets after the player's words.
+TEST_F(TcpLinkTest, ALineBrokenOffIsToldAsLostWithTheSystemsReason) {
+    TcpListener listener(platform);
+    std::string error;
+    ASSERT_TRUE(listener.listen(0, error)) << error;
+    std::unique_ptr<TcpLink> accepted;
+    listener.onAccept = [&](std::unique_ptr<TcpLink> link) { accepted = std::move(link); };
+    auto other = TcpLink::connect(platform, "127.0.0.1", listener.port(), error);
+    ASSERT_TRUE(other) << error;
+    pumpUntil(platform, [&] { return accepted != nullptr; });
+    ASSERT_TRUE(accepted);
+    std::string why;
+    accepted->onLost = [&](const std::string& w) { why = w; };
+    // Closed at once without lingering: the line is reset.
+    const linger abrupt{1, 0};
+    ASSERT_EQ(::setsockopt(other->socket(), SOL_SOCKET, SO_LINGER, &abrupt, sizeof abrupt), 0);
+    other.reset();
+    pumpUntil(
+        platform, [&] { return !why.empty(); }, 2000);
+    EXPECT_EQ(why, "the connection was lost: the other machine broke it off (Connection reset by peer)");
 }
 
 TEST_F(TcpLinkTest, GarbageFromThePeerIsRefusedAndTheLinkClosed) {
@@ -317,8 +342,8 @@ TEST_F(NetPeerTest, AnotherVersionIsRefusedAndBothSidesSayWhy) {
     host.peer->start();
     client.peer->start();
     pumpUntil(platform, [&] { return !host.lost.empty() && !client.lost.empty(); });
-    EXPECT_EQ(host.lost, "refused the connection: the other program is version 0.9 (protocol 1), this one is "
-                         "version 0.1 (protocol 1)");
+    EXPECT_EQ(host.lost, "refused the connection: the other program is version 0.9 (protocol 2), this one is "
+                         "version 0.1 (protocol 2)");
     // The client refuses the host's greeting too, or hears the host's refusal first: either names versions.
     EXPECT_NE(client.lost.find("version 0.1"), std::string::npos) << client.lost;
     EXPECT_FALSE(host.greeted);
@@ -497,6 +522,311 @@ TEST_F(NetPeerTest, AnAnswerAwaitedWhileAHeldFrameIsHandledStillComes) {
     host.peer->release();
     EXPECT_EQ(host.messages, (std::vector<std::string>{"asks", "behind", "answer", "asking handler returns"}));
     ::close(other);
+}
+
+// The handler of a released frame holds the peer again: nothing more is handed on until the next release,
+// which hands on the rest in order.
+TEST_F(NetPeerTest, AHandlerThatHoldsAgainStopsTheRelease) {
+    Side host;
+    int other = -1;
+    ASSERT_NO_FATAL_FAILURE(greetHeld(host, other,
+                                      messageFrame("AddCommentary", "first") +
+                                          messageFrame("AddCommentary", "second") +
+                                          messageFrame("AddCommentary", "third")));
+    host.peer->onMessage = [&](ReceivedMessage& m) {
+        std::string said;
+        Container<std::string>::fromMessage(m.data.get(), said);
+        host.messages.push_back(said);
+        if (said == "first") host.peer->hold();
+    };
+    host.peer->release();
+    EXPECT_EQ(host.messages, std::vector<std::string>{"first"});
+    EXPECT_TRUE(host.peer->isHeld());
+    host.peer->release();
+    EXPECT_EQ(host.messages, (std::vector<std::string>{"first", "second", "third"}));
+    EXPECT_FALSE(host.peer->isHeld());
+    ::close(other);
+}
+
+// Each machine on a clock of its own, which the test moves: what a machine says of its life, and what
+// it makes of the other's silence.
+class KeepAliveTest : public ::testing::Test {
+protected:
+    KeepAliveTest() { TypeInfo<std::string> strings; }
+    struct Machine {
+        platform::HeadlessPlatform platform;
+        std::unique_ptr<NetPeer> peer;
+        std::vector<std::string> lost;
+    };
+    // Hands every waiting event of the machine on: its sockets' and its timers'.
+    static void serve(Machine& m) {
+        platform::Event e;
+        while (m.platform.pollEvent(e)) {
+            if (e.kind == platform::EventKind::SocketReady) m.platform.serviceSocket(e);
+            if (e.kind == platform::EventKind::TimerTick) m.platform.serviceTimer(e);
+        }
+    }
+    static void join(Machine& m, int fd, const char* player, std::uint16_t host) {
+        m.peer = std::make_unique<NetPeer>(std::make_unique<TcpLink>(m.platform, fd),
+                                           Greeting{ProtocolVersion, "0.1", player, host});
+        m.peer->onLost = [&m](const std::string& why) { m.lost.push_back(why); };
+        m.peer->start();
+    }
+    // The machine's clock moves on by whole seconds, its events handled after each.
+    static void pass(Machine& m, int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            m.platform.advance(1000);
+            serve(m);
+        }
+    }
+    // All the bytes that wait on a raw end of the line.
+    static std::string waiting(int fd) {
+        std::string got;
+        char buffer[4096];
+        for (;;) {
+            pollfd ready{fd, POLLIN, 0};
+            if (::poll(&ready, 1, 0) != 1) return got;
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n <= 0) return got;
+            got.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    static std::string greeting(const char* player, std::uint16_t host) {
+        return encodeFrame(FrameKind::Greeting, encodeGreeting({ProtocolVersion, "0.1", player, host}));
+    }
+    // A machine on one end of a socket pair, greeted by what the test writes on the other (raw) end.
+    void greetRaw(Machine& m, int& raw) {
+        int fds[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+        raw = fds[1];
+        join(m, fds[0], "Melagor", 1);
+        const std::string hello = greeting("Surendal", 0);
+        ASSERT_EQ(::write(raw, hello.data(), hello.size()), static_cast<ssize_t>(hello.size()));
+        for (int i = 0; i < 200 && !m.peer->greeted(); ++i)
+            serve(m), ::usleep(1000);
+        ASSERT_TRUE(m.peer->greeted());
+        ASSERT_EQ(waiting(raw), greeting("Melagor", 1));
+    }
+};
+
+// "VF", kind 5, 0, length 0: the sign of life, as it goes out after five seconds in which nothing else did
+// and not before; a message sent puts it off.
+TEST_F(KeepAliveTest, ASignOfLifeGoesOutAfterFiveQuietSecondsAsItsHandWrittenBytes) {
+    const std::string signOfLife = "VF" + std::string{'\x05', '\0', '\0', '\0', '\0', '\0'};
+    EXPECT_EQ(encodeFrame(FrameKind::KeepAlive, {}), signOfLife);
+    Machine m;
+    int raw = -1;
+    ASSERT_NO_FATAL_FAILURE(greetRaw(m, raw));
+    pass(m, 4);
+    EXPECT_EQ(waiting(raw), "");
+    pass(m, 1);
+    EXPECT_EQ(waiting(raw), signOfLife);
+    pass(m, 4);
+    EXPECT_EQ(waiting(raw), "");
+    std::string error;
+    Container<std::string> text("moved");
+    ASSERT_TRUE(
+        m.peer->send(BusMessage(RegisteredMessage::getId("AddCommentary"), BusMessage::Send), &text, error))
+        << error;
+    ASSERT_NE(waiting(raw), "");
+    pass(m, 4);
+    EXPECT_EQ(waiting(raw), "");
+    pass(m, 1);
+    EXPECT_EQ(waiting(raw), signOfLife);
+    ::close(raw);
+}
+
+// Nothing at all comes from the other machine (it is frozen): after 29 silent seconds it is still
+// waited for; at 30 it is lost, once, with the reason, and it is told why should it wake.
+TEST_F(KeepAliveTest, AMachineSilentForThirtySecondsIsLostOnceAndToldWhy) {
+    Machine m;
+    int raw = -1;
+    ASSERT_NO_FATAL_FAILURE(greetRaw(m, raw));
+    pass(m, 29);
+    EXPECT_TRUE(m.lost.empty());
+    EXPECT_TRUE(m.peer->isOpen());
+    pass(m, 1);
+    EXPECT_EQ(m.lost, std::vector<std::string>{"the connection was lost: nothing came from the other machine "
+                                               "for 30 seconds, not even its sign of life"});
+    EXPECT_FALSE(m.peer->isOpen());
+    EXPECT_FALSE(m.peer->left());
+    pass(m, 60);
+    EXPECT_EQ(m.lost.size(), 1u);
+    // What the frozen machine finds when it wakes: five signs of life, then the reason.
+    const std::string all = waiting(raw);
+    FrameReader reader;
+    reader.feed(all.data(), all.size());
+    Frame f;
+    std::vector<FrameKind> kinds;
+    while (reader.next(f) == FrameReader::Result::Frame)
+        kinds.push_back(f.kind);
+    EXPECT_EQ(kinds,
+              (std::vector<FrameKind>{FrameKind::KeepAlive, FrameKind::KeepAlive, FrameKind::KeepAlive,
+                                      FrameKind::KeepAlive, FrameKind::KeepAlive, FrameKind::Refusal}));
+    EXPECT_EQ(f.payload, encodeRefusal("nothing came from your machine for 30 seconds"));
+    ::close(raw);
+}
+
+// Anything that comes counts as life: a sign of life at 25 seconds puts the loss off to 55.
+TEST_F(KeepAliveTest, ASignOfLifePutsTheLimitOff) {
+    Machine m;
+    int raw = -1;
+    ASSERT_NO_FATAL_FAILURE(greetRaw(m, raw));
+    pass(m, 25);
+    const std::string signOfLife = encodeFrame(FrameKind::KeepAlive, {});
+    ASSERT_EQ(::write(raw, signOfLife.data(), signOfLife.size()), static_cast<ssize_t>(signOfLife.size()));
+    serve(m);
+    pass(m, 29);
+    EXPECT_TRUE(m.lost.empty());
+    pass(m, 1);
+    EXPECT_EQ(m.lost.size(), 1u);
+    ::close(raw);
+}
+
+// This program was stopped itself (its machine suspended): its clock jumps past the limit and its keep-alive
+// looks before it has read what came meanwhile. What waits unread is life: the silence is judged only after
+// it, from then on.
+TEST_F(KeepAliveTest, WhatWaitsUnreadIsHeardBeforeTheSilenceIsJudged) {
+    Machine m;
+    int raw = -1;
+    ASSERT_NO_FATAL_FAILURE(greetRaw(m, raw));
+    const std::string signOfLife = encodeFrame(FrameKind::KeepAlive, {});
+    ASSERT_EQ(::write(raw, signOfLife.data(), signOfLife.size()), static_cast<ssize_t>(signOfLife.size()));
+    m.platform.advance(35000);
+    serve(m);
+    EXPECT_TRUE(m.lost.empty()) << m.lost.front();
+    EXPECT_TRUE(m.peer->isOpen());
+    pass(m, 29);
+    EXPECT_TRUE(m.lost.empty());
+    pass(m, 1);
+    EXPECT_EQ(m.lost.size(), 1u);
+    ::close(raw);
+}
+
+// Two programs that only think, sending nothing of their game for two minutes: each one's signs of life
+// keep the other from taking it for lost, and a message after it still goes through.
+TEST_F(KeepAliveTest, PlayersWhoOnlyThinkAreNeverLost) {
+    Machine a, b;
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    join(a, fds[0], "Melagor", 1);
+    join(b, fds[1], "Surendal", 0);
+    std::vector<std::string> heard;
+    a.peer->onMessage = [&heard](ReceivedMessage& m) {
+        std::string text;
+        Container<std::string>::fromMessage(m.data.get(), text);
+        heard.push_back(text);
+    };
+    for (int i = 0; i < 200 && !(a.peer->greeted() && b.peer->greeted()); ++i)
+        serve(a), serve(b), ::usleep(1000);
+    ASSERT_TRUE(a.peer->greeted() && b.peer->greeted());
+    for (int second = 0; second < 120; ++second) {
+        pass(a, 1);
+        pass(b, 1);
+    }
+    EXPECT_TRUE(a.lost.empty()) << a.lost.front();
+    EXPECT_TRUE(b.lost.empty()) << b.lost.front();
+    std::string error;
+    Container<std::string> text("my move");
+    ASSERT_TRUE(
+        b.peer->send(BusMessage(RegisteredMessage::getId("AddCommentary"), BusMessage::Send), &text, error))
+        << error;
+    for (int i = 0; i < 200 && heard.empty(); ++i)
+        serve(a), ::usleep(1000);
+    EXPECT_EQ(heard, std::vector<std::string>{"my move"});
+}
+
+// A player who leaves says so before the line closes: the other is told who left and that he left; a
+// line closed without that word is a lost one.
+TEST_F(KeepAliveTest, LeavingIsToldAsLeavingAndASilentCloseAsALoss) {
+    {
+        SCOPED_TRACE("the other leaves");
+        Machine m;
+        int raw = -1;
+        ASSERT_NO_FATAL_FAILURE(greetRaw(m, raw));
+        const std::string word = "VF" + std::string{'\x06', '\0', '\0', '\0', '\0', '\0'};
+        ASSERT_EQ(::write(raw, word.data(), word.size()), static_cast<ssize_t>(word.size()));
+        ::shutdown(raw, SHUT_WR);
+        for (int i = 0; i < 200 && m.lost.empty(); ++i)
+            serve(m), ::usleep(1000);
+        EXPECT_EQ(m.lost, std::vector<std::string>{"Surendal left the battle."});
+        EXPECT_TRUE(m.peer->left());
+        ::close(raw);
+    }
+    {
+        SCOPED_TRACE("the other's program ends without a word");
+        Machine m;
+        int raw = -1;
+        ASSERT_NO_FATAL_FAILURE(greetRaw(m, raw));
+        ::close(raw);
+        for (int i = 0; i < 200 && m.lost.empty(); ++i)
+            serve(m), ::usleep(1000);
+        EXPECT_EQ(m.lost, std::vector<std::string>{
+                              "the connection was lost: the other machine closed it without a word"});
+        EXPECT_FALSE(m.peer->left());
+    }
+    {
+        SCOPED_TRACE("this side leaves");
+        Machine m;
+        int raw = -1;
+        ASSERT_NO_FATAL_FAILURE(greetRaw(m, raw));
+        m.peer->leave(50);
+        EXPECT_FALSE(m.peer->isOpen());
+        EXPECT_TRUE(m.lost.empty());
+        // The word, then the end of the line.
+        EXPECT_EQ(waiting(raw), encodeFrame(FrameKind::Leaving, {}));
+        char byte = 0;
+        EXPECT_EQ(::recv(raw, &byte, 1, MSG_DONTWAIT), 0);
+        pass(m, 40);
+        EXPECT_TRUE(m.lost.empty());
+        ::close(raw);
+    }
+}
+
+// What the other machine may not send about its life is refused, with the reason on both sides.
+TEST_F(KeepAliveTest, SignsOfLifeAndLeavingOutOfPlaceAreRefused) {
+    struct Case {
+        const char* what;
+        bool greetFirst;
+        std::string bytes;
+        std::string why;
+    };
+    const std::string one = "VF" + std::string{'\x05', '\0', '\x01', '\0', '\0', '\0'} + "x";
+    const std::vector<Case> cases = {
+        {"a sign of life before the greeting", false, encodeFrame(FrameKind::KeepAlive, {}),
+         "a sign of life came before the greeting"},
+        {"a sign of life with a payload", true, one,
+         "refused a frame: a sign of life that carries something"},
+        {"leaving before the greeting", false, encodeFrame(FrameKind::Leaving, {}),
+         "a word of leaving came before the greeting"},
+        {"leaving with a payload", true, encodeFrame(FrameKind::Leaving, "why"),
+         "refused a frame: a word of leaving that carries something"},
+        {"a kind after the last known", true, "VF" + std::string{'\x07', '\0', '\0', '\0', '\0', '\0'},
+         "refused an unknown frame (kind 7)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine m;
+        int fds[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+        join(m, fds[0], "Melagor", 1);
+        const std::string bytes = (c.greetFirst ? greeting("Surendal", 0) : std::string()) + c.bytes;
+        ASSERT_EQ(::write(fds[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        for (int i = 0; i < 200 && m.lost.empty(); ++i)
+            serve(m), ::usleep(1000);
+        EXPECT_EQ(m.lost, std::vector<std::string>{c.why});
+        EXPECT_FALSE(m.peer->isOpen());
+        EXPECT_FALSE(m.peer->left());
+        const std::string all = waiting(fds[1]);
+        FrameReader reader;
+        reader.feed(all.data(), all.size());
+        Frame f, last;
+        while (reader.next(f) == FrameReader::Result::Frame)
+            last = f;
+        EXPECT_EQ(last.kind, FrameKind::Refusal);
+        EXPECT_EQ(last.payload, encodeRefusal(c.why));
+        ::close(fds[1]);
+    }
 }
 
 } // namespace

@@ -480,6 +480,32 @@ TEST_F(TimerTest, TicksGoOnAfterAHandlersFailedCheckWasAnsweredWithAbort) {
     EXPECT_EQ(times(), (std::vector<long>{100, 200}));
 }
 
+// A timer with a handler of its own (a link's keep-alive) ticks apart from the system timer's callbacks:
+// also while one of them waits in a loop of its own, where the system timer's own ticks are dropped.
+TEST_F(TimerTest, AHandledTimerTicksEvenWhileTheSystemTimersCallbackWaits) {
+    std::vector<std::string> handled;
+    bool inside = false;
+    const std::uint32_t own = os.startHandledTimer(30, [&](std::uint32_t time) {
+        handled.push_back((inside ? "inside@" : "@") + std::to_string(time));
+    });
+    int calls = 0;
+    rec().on(&probe, 1, does([&](Component*) {
+        if (++calls > 1) return;
+        inside = true;
+        os.advance(100);
+        pumpAll(app);
+        inside = false;
+    }));
+    probe.addTimer(h1, 10); // every 100 ms
+    os.advance(100);
+    pumpAll(app);
+    EXPECT_EQ(calls, 1);
+    // Its tick at 30 waited before the system timer's at 100; the one taken in the callback's loop was
+    // queued at 120 (those of 60 and 90 fell due while the first waited).
+    EXPECT_EQ(handled, (std::vector<std::string>{"@30", "inside@120"}));
+    os.stopHandledTimer(own);
+}
+
 TEST(WinAppTimer, TheApplicationStopsItsTimerWhenItGoes) {
     platform::HeadlessPlatform os;
     {

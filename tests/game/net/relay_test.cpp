@@ -304,8 +304,8 @@ TEST_F(Relay, TheWrongWayIsRefusedAndTheGameEnds) {
         receive(std::move(batch));
         // Nothing of the refused batch reaches the bus; the game ends instead, won here.
         EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob",
-                                    std::string("AddCommentary \\BBob has left the battle (") + row.why +
-                                        "). The battle ends, won by default.\\b",
+                                    std::string("AddCommentary \\BThe connection to Bob was lost: ") +
+                                        row.why + ". The battle ends, won by default.\\b",
                                     row.host ? "GameEnded 1" : "GameEnded 0"}));
         EXPECT_EQ(lost, (Lines{row.why}));
         // Later batches are not taken.
@@ -365,6 +365,7 @@ TEST_F(Relay, TheHostWaitsForTheOtherMachinesAnswerToItsQuestion) {
         std::function<void()> during; // what happens while the host waits
         std::string reply;            // "-" for none
         Lines heard;
+        bool waitEnds = false; // the wait ends after the first step
     };
     const auto answerWith = [this](ContainerBase* box) {
         return [this, box] {
@@ -384,8 +385,17 @@ TEST_F(Relay, TheHostWaitsForTheOtherMachinesAnswerToItsQuestion) {
          [this] { net.connectionLost("gone"); },
          "-",
          {"AddCommentary first", "PlayerDeleted Bob",
-          "AddCommentary \\BBob has left the battle (gone). The battle ends, won by default.\\b",
+          "AddCommentary \\BThe connection to Bob was lost: gone. The battle ends, won by default.\\b",
           "GameEnded 1"}},
+        // The wait ends and no answer came: none is taken for one, and the other machine is lost.
+        {"the wait ends unanswered",
+         [] {},
+         "-",
+         {"AddCommentary first", "PlayerDeleted Bob",
+          "AddCommentary \\BThe connection to Bob was lost: no answer came to the question "
+          "\"EliteInitiative\". The battle ends, won by default.\\b",
+          "GameEnded 1"},
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -397,7 +407,7 @@ TEST_F(Relay, TheHostWaitsForTheOtherMachinesAnswerToItsQuestion) {
             // The question has gone to the other machine at once, with what the step said before it.
             EXPECT_EQ(sent, (std::vector<Lines>{{"AddCommentary first", "EliteInitiative 2"}}));
             if (++waits == 1) row.during();
-            return waits < 5;
+            return waits < 5 && !row.waitEnds;
         };
         Asker asker;
         asker.attach(app);
@@ -412,6 +422,45 @@ TEST_F(Relay, TheHostWaitsForTheOtherMachinesAnswerToItsQuestion) {
     net.waitStep = nullptr;
 }
 
+// While the host waits on the other machine's answer, the wait is said after three seconds (not before)
+// and unsaid when the answer comes.
+TEST_F(Relay, AWaitOfThreeSecondsIsSaidAndUnsaidWhenTheAnswerComes) {
+    net.setPlaying(true, true);
+    net.setOtherPlayer("Bob");
+    Lines told;
+    net.onWaiting = [&told](const std::string& player) { told.push_back(player.empty() ? "-" : player); };
+    Lines texts;
+    int waits = 0;
+    net.waitStep = [&] {
+        ++waits;
+        // Without a peer the wait began at 0 on the clock.
+        net.lookAtWaiting(2999);
+        texts.push_back(net.waitingText());
+        net.lookAtWaiting(3000);
+        texts.push_back(net.waitingText());
+        net.lookAtWaiting(9000);
+        std::vector<comm::ReceivedMessage> batch;
+        batch.push_back(from("NetAnswer", new Container<std::string>("Vaelmoric")));
+        receive(std::move(batch));
+        texts.push_back(net.waitingText());
+        return waits < 5;
+    };
+    Asker asker;
+    asker.attach(app);
+    app.sendNamedEmpty("AskNow");
+    app.drainQueue();
+    asker.detach();
+    EXPECT_EQ(asker.reply, "Vaelmoric");
+    EXPECT_EQ(texts, (Lines{"", "Waiting for Bob...", ""}));
+    EXPECT_EQ(told, (Lines{"Bob", "-"}));
+    // Owed nothing, nothing is said however long it is quiet.
+    net.lookAtWaiting(60000);
+    EXPECT_EQ(net.waitingText(), "");
+    EXPECT_EQ(told.size(), 2u);
+    net.waitStep = nullptr;
+    net.onWaiting = nullptr;
+}
+
 TEST_F(Relay, OnlyAQuestionAnsweredBackIsWaitedFor) {
     net.setPlaying(true, true);
     int waits = 0;
@@ -421,18 +470,17 @@ TEST_F(Relay, OnlyAQuestionAnsweredBackIsWaitedFor) {
     app.drainQueue();
     EXPECT_EQ(waits, 0);
     ASSERT_EQ(sent.size(), 1u);
-    // The answer waited for never comes: the host goes on without it.
+    // The answer waited for never comes: none is made up for it, and the other machine is lost.
     EXPECT_EQ(app.queryNamed("EliteInitiative", nullptr), nullptr);
     EXPECT_EQ(waits, 1);
-    EXPECT_TRUE(lost.empty());
-    // Its answer comes late and is dropped; a second answer to the one question is refused.
-    for (const char* why : {"", "refused a frame: an answer to a question that was not asked"}) {
-        SCOPED_TRACE(why);
+    EXPECT_EQ(lost, (Lines{"no answer came to the question \"EliteInitiative\""}));
+    // An answer that comes after it is dropped, and nothing more is told.
+    for (int late = 0; late < 2; ++late) {
         std::vector<comm::ReceivedMessage> batch;
         batch.push_back(from("NetAnswer", new Container<std::string>("Vaelmoric")));
         receive(std::move(batch));
-        EXPECT_EQ(lost, *why ? Lines{why} : Lines{});
     }
+    EXPECT_EQ(lost.size(), 1u);
 }
 
 // The other side: the host's question is asked here and the reply, or that there is none, goes back alone
@@ -479,13 +527,14 @@ TEST_F(Relay, ALostConnectionEndsTheGameOnceWonByTheOneLeft) {
         lostAfterTheEnd.clear();
         net.setPlaying(true, host);
         net.setOtherPlayer("Bob");
-        net.connectionLost("the other machine closed the connection");
+        net.connectionLost("the connection was lost: the other machine closed it without a word");
         net.connectionLost("again");
-        EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob",
-                                    "AddCommentary \\BBob has left the battle (the other machine closed the "
-                                    "connection). The battle ends, won by default.\\b",
-                                    host ? "GameEnded 1" : "GameEnded 0"}));
-        EXPECT_EQ(lost, (Lines{"the other machine closed the connection"}));
+        EXPECT_EQ(ear.heard,
+                  (Lines{"PlayerDeleted Bob",
+                         "AddCommentary \\BThe connection to Bob was lost: the other machine closed "
+                         "it without a word. The battle ends, won by default.\\b",
+                         host ? "GameEnded 1" : "GameEnded 0"}));
+        EXPECT_EQ(lost, (Lines{"the connection was lost: the other machine closed it without a word"}));
         EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{false}));
     }
 }
@@ -538,8 +587,8 @@ TEST_F(Relay, ALossInTheMiddleOfAStepIsToldOnceTheStepHasPlayedOut) {
     stepper.detach();
     EXPECT_EQ(ear.heard, (Lines{"AddCommentary struck", "AddCommentary advanced", "AddCommentary done",
                                 "PlayerDeleted Bob",
-                                "AddCommentary \\BBob has left the battle (the connection failed while "
-                                "sending). The battle ends, won by default.\\b",
+                                "AddCommentary \\BThe connection to Bob was lost: the connection failed "
+                                "while sending. The battle ends, won by default.\\b",
                                 "GameEnded 0"}));
     // The machine's own side of it is known at once.
     EXPECT_EQ(lost, (Lines{"the connection failed while sending"}));

@@ -85,6 +85,9 @@ struct Machine {
     int turnsBegun = 0;
 };
 
+// How the line's own losses begin; the commentary tells the rest after the other player's name.
+const std::string LostPrefix = "the connection was lost: ";
+
 class TwoApps : public ::testing::Test {
 protected:
     // The guest shows the battle on its display layers.
@@ -130,8 +133,10 @@ protected:
         }
         if (host->pump() || guest->pump()) return;
         // Nothing waits: time moves on to the next tick of the queue's timers, or the sockets are watched
-        // a little.
+        // a little. It moves on for both machines alike: each says it lives by its own clock.
+        const std::uint32_t before = guest->platform.tickCount();
         if (queue.waitMessage()) queue.pumpMessage();
+        host->platform.advance(guest->platform.tickCount() - before);
     }
     std::int64_t waitSteps = 0;
     std::unique_ptr<Machine> host, guest;
@@ -264,9 +269,10 @@ TEST_F(TwoApps, AGuestLostMidBattleEndsTheHostsGameCleanly) {
     run([this] { return host->ended; }, 100000);
     EXPECT_TRUE(host->ended);
     ASSERT_EQ(host->lost.size(), 1u);
-    // Closed with bytes unread, the socket may be reset rather than closed: either way it is gone.
-    EXPECT_TRUE(host->lost[0] == "the other machine closed the connection" ||
-                host->lost[0] == "the connection failed while receiving: Connection reset by peer")
+    // Closed with bytes unread, the socket may be reset rather than closed: either way it is lost, not left.
+    EXPECT_TRUE(host->lost[0] == "the connection was lost: the other machine closed it without a word" ||
+                host->lost[0] ==
+                    "the connection was lost: the other machine broke it off (Connection reset by peer)")
         << host->lost[0];
     EXPECT_NE(
         std::find(
@@ -291,11 +297,13 @@ TEST_F(TwoApps, AGuestLostWhileTheHostWaitsForItsFirstAnswerEndsTheBattleThere) 
     run([this] { return host->ended; }, 100000);
     ASSERT_TRUE(host->ended);
     ASSERT_EQ(host->lost.size(), 1u);
-    EXPECT_EQ(host->commentary,
-              (std::vector<std::string>{
-                  "Elite Initiative is being decided...",
-                  "\\BGuest has left the battle (" + host->lost[0] + "). The battle ends, won by default.\\b",
-                  "\\BGuest has left the game. Leaders controlled by this player are permanently inactive.\\b"}));
+    EXPECT_EQ(
+        host->commentary,
+        (std::vector<std::string>{
+            "Elite Initiative is being decided...",
+            "\\BThe connection to Guest was lost: " + host->lost[0].substr(LostPrefix.size()) +
+                ". The battle ends, won by default.\\b",
+            "\\BGuest has left the game. Leaders controlled by this player are permanently inactive.\\b"}));
     GameControl* control = host->app->gameControl();
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(control->isGameOver(), 1);
@@ -817,6 +825,152 @@ TEST_F(TwoAppsFalls, NoFallIsToldForAUnitAlreadyOutOfPlay) {
     ASSERT_EQ(guestEar.heard.size(), 1u);
     EXPECT_EQ(guestEar.heard[0].unitNumber, falls->getUnitNum());
     EXPECT_TRUE(guest->lost.empty());
+}
+
+} // namespace
+} // namespace vael::battle
+
+// The other machine goes quiet, leaves or is lost: what the machine left waiting says, and when, by the
+// clock of each machine, which the test moves.
+namespace vael::battle {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const std::string FrozenLoss =
+    "the connection was lost: nothing came from the other machine for 30 seconds, not even its sign of life";
+
+std::size_t countOf(const Lines& lines, const std::string& line) {
+    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+// The guest's machine stops as the host asks the turn's first question: only the host's clock goes on.
+// Three seconds into the wait the host says whom it waits for; thirty seconds after it last heard anything
+// of the guest (its greeting, at 0) the guest is lost, once, and the battle ends there.
+TEST_F(TwoApps, AGuestWhoseMachineStopsIsWaitedForAndThenLostOnce) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    Lines told;
+    host->app->net().onWaiting = [&told](const std::string& p) { told.push_back(p.empty() ? "-" : p); };
+    std::uint32_t began = 0, shownAt = 0, lostAt = 0;
+    bool waiting = false;
+    std::string shown;
+    host->app->net().waitStep = [&] {
+        if (!std::exchange(waiting, true)) began = host->platform.tickCount();
+        host->platform.advance(100);
+        while (host->pump()) {
+        }
+        const std::uint32_t now = host->platform.tickCount();
+        if (!shownAt && !host->app->net().waitingText().empty())
+            shownAt = now, shown = host->app->net().waitingText();
+        if (!lostAt && !host->lost.empty()) lostAt = now;
+        return now < 120000;
+    };
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    EXPECT_EQ(shown, "Waiting for Guest...");
+    // Looked at every second of the keep-alive: said in the fourth second of the wait, not before the third.
+    EXPECT_GE(shownAt - began, 3000u);
+    EXPECT_LE(shownAt - began, 4000u);
+    // Nothing came after the wait began: lost within thirty seconds and the keep-alive's look.
+    EXPECT_GT(lostAt, shownAt);
+    EXPECT_LE(lostAt - began, 31000u);
+    EXPECT_EQ(host->lost, Lines{FrozenLoss});
+    EXPECT_EQ(told, (Lines{"Guest", "-"}));
+    run([this] { return host->ended; }, 100000);
+    ASSERT_TRUE(host->ended);
+    EXPECT_EQ(countOf(host->commentary, "\\BThe connection to Guest was lost: nothing came from the other "
+                                        "machine for 30 seconds, not even its sign of life. The battle ends, "
+                                        "won by default.\\b"),
+              1u);
+    EXPECT_EQ(host->app->gameControl()->getWinner(), host->app->logicalLayer().getHomeNation());
+    EXPECT_EQ(host->lost.size(), 1u);
+    host->app->net().onWaiting = nullptr;
+}
+
+// The guest's program lives but its player does not answer the question for ninety seconds: the host says
+// it waits, takes the guest's signs of life, and is still waiting, not lost, when the answer comes; the
+// battle then goes on.
+TEST_F(TwoApps, AGuestWhoOnlyThinksForNinetySecondsIsWaitedForAndNotLost) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    bool thinking = true, asked = false;
+    std::uint32_t began = 0;
+    std::string atNinety;
+    host->app->net().waitStep = [&] {
+        if (!std::exchange(asked, true)) began = host->platform.tickCount();
+        if (thinking) {
+            // Both programs run their loops; no step of the game is taken, so the question waits unanswered
+            // on the guest.
+            host->platform.advance(100);
+            guest->platform.advance(100);
+            while (host->pump() || guest->pump()) {
+            }
+            if (host->platform.tickCount() - began >= 90000)
+                thinking = false, atNinety = host->app->net().waitingText();
+            return true;
+        }
+        step();
+        return ++waitSteps < 1'000'000;
+    };
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    EXPECT_EQ(atNinety, "Waiting for Guest...");
+    EXPECT_TRUE(host->lost.empty()) << host->lost.front();
+    EXPECT_TRUE(guest->lost.empty()) << guest->lost.front();
+    EXPECT_EQ(host->app->net().waitingText(), "");
+    run([this] { return host->commentary.size() > 20 || host->ended; }, 200000);
+    EXPECT_GT(host->commentary.size(), 20u);
+    EXPECT_TRUE(host->lost.empty()) << host->lost.front();
+}
+
+// File, Exit on the guest closes its battle: the host is told that the guest left, as the guest said before
+// its line closed, and wins by default.
+TEST_F(TwoApps, AGuestWhoLeavesIsToldAsLeaving) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    run([this] { return host->commentary.size() > 40; }, 1'000'000);
+    ASSERT_FALSE(host->ended);
+    guest->app->closeBattle();
+    run([this] { return host->ended; }, 100000);
+    ASSERT_TRUE(host->ended);
+    EXPECT_EQ(host->lost, Lines{"Guest left the battle."});
+    EXPECT_EQ(countOf(host->commentary, "\\BGuest left the battle. The battle ends, won by default.\\b"), 1u);
+    // The guest reports no loss of its own: it left.
+    EXPECT_TRUE(guest->lost.empty()) << guest->lost.front();
+}
+
+// The rules have ended the battle (the host's side has lost) and game control waits for the guest to see
+// it when the guest's line goes: that completes the end, whose winner stays the rules', not the host's by
+// default.
+TEST_F(TwoApps, AConnectionLostAfterTheRulesEndedTheBattleKeepsTheirWinner) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    run([this] { return host->commentary.size() > 40; }, 1'000'000);
+    ASSERT_FALSE(host->ended);
+    GameControl* control = host->app->gameControl();
+    ASSERT_NE(control, nullptr);
+    control->AutomaticWin(0);
+    // Only the steps already queued are taken: nothing more is read from the guest.
+    VaelApp& queue = *guest->app;
+    for (int i = 0; i < 100000 && !control->isGameOver() && queue.queuedTasks() > 0; ++i)
+        queue.dispatchOne();
+    ASSERT_EQ(control->isGameOver(), 1);
+    ASSERT_FALSE(host->ended);
+    guest->app->net().peer()->close();
+    run([this] { return host->ended; }, 100000);
+    ASSERT_TRUE(host->ended);
+    EXPECT_EQ(control->getWinner(), host->app->logicalLayer().getVisitorNation());
+    for (const std::string& line : host->commentary)
+        EXPECT_EQ(line.find("won by default"), std::string::npos) << line;
 }
 
 } // namespace

@@ -86,11 +86,15 @@ for gone in guest host; do
   [ "$code" -eq 1 ] || fail "$gone killed: the machine left exited $code"
   [ "$(count "the other machine is gone" "$err")" -eq 1 ] || fail "$gone killed: $(cat "$err")"
   grep -q "stalled" "$err" && fail "$gone killed: the machine left said the battle stalled"
-  [ "$(count "has left the battle" "$out")" -eq 1 ] || fail "$gone killed: the commentary told the loss $(count "has left the battle" "$out") times"
+  [ "$(count "The connection to .* was lost: " "$out")" -eq 1 ] || fail "$gone killed: the commentary told the loss $(count "The connection to .* was lost: " "$out") times"
   grep -q "won by default" "$out" || fail "$gone killed: the commentary did not say how the battle ends"
+  # A killed program did not leave: the line was lost, in a player's words, the system's in brackets.
+  grep -q "left the battle\." "$out" && fail "$gone killed: told as leaving: $(grep "left the battle" "$out")"
+  grep -Eq "the other machine is gone: the connection was lost: the other machine (closed it without a word|broke it off \(Connection reset by peer\))( \(turn|$)" "$err" ||
+    fail "$gone killed: the reason is not a player's: $(grep "the other machine is gone" "$err")"
   # Once the battle has ended nothing more happens in it: after the loss the commentary only says who
   # left (game control's word of it, on the host), then comes the outcome.
-  after=$(sed -n '/has left the battle/,/^Outcome: /p' "$out" | sed '1d;$d' |
+  after=$(sed -n '/The connection to .* was lost: /,/^Outcome: /p' "$out" | sed '1d;$d' |
     grep -v "has left the game\. Leaders controlled by this player are permanently inactive\.")
   [ -z "$after" ] || fail "$gone killed: the battle went on after it had ended: $(echo "$after" | head -3)"
   # The tallies are the battle's: each side's troop quality limit stands, not 0 of 0.
@@ -100,4 +104,60 @@ for gone in guest host; do
   grep -q "^Outcome: $winner won" "$out" || fail "$gone killed: $(grep '^Outcome' "$out") (not $winner)"
   echo "$gone killed: $(grep "the other machine is gone" "$err")"
 done
+
+# 5 and 6. One machine is stopped mid-battle (its program frozen, its line open): the one left says once,
+# early, that it waits, then once that the machine is lost, within 75 seconds, and nothing of the battle
+# comes after the loss.
+for gone in guest host; do
+  if ! start_host "$gone-stopped-host" --seed 7 "$scenario"; then
+    fail "$gone stopped: the host never listened"; continue
+  fi
+  "$tool" "$scenario" --seed 7 --join "127.0.0.1:$port" >"$work/$gone-stopped-guest.out" 2>"$work/$gone-stopped-guest.err" &
+  guest=$!
+  pids+=("$guest")
+  if [ "$gone" = guest ]; then stopped=$guest left=$host leftName=$gone-stopped-host; else stopped=$host left=$guest leftName=$gone-stopped-guest; fi
+  wait_for_bytes "$work/$leftName.out" 6000 || fail "$gone stopped: the battle never got under way"
+  kill -STOP "$stopped"
+  stoppedAt=$(date +%s)
+  wait "$left"
+  code=$?
+  took=$(($(date +%s) - stoppedAt))
+  kill -9 "$stopped" 2>/dev/null
+  wait "$stopped" 2>/dev/null
+  out="$work/$leftName.out" err="$work/$leftName.err"
+  [ "$code" -eq 1 ] || fail "$gone stopped: the machine left exited $code"
+  [ "$took" -le 75 ] || fail "$gone stopped: the loss took $took seconds"
+  [ "$(count "waiting for .*'s machine to answer" "$err")" -eq 1 ] || fail "$gone stopped: waiting told $(count "waiting for .*'s machine to answer" "$err") times: $(cat "$err")"
+  [ "$(count "the other machine is gone" "$err")" -eq 1 ] || fail "$gone stopped: $(cat "$err")"
+  grep -q "the other machine is gone: the connection was lost: nothing came from the other machine for 30 seconds" "$err" ||
+    fail "$gone stopped: $(grep "the other machine is gone" "$err")"
+  # Said in that order: the wait, then the loss.
+  [ "$(grep -n "waiting for\|the other machine is gone" "$err" | head -1 | grep -c "waiting for")" -eq 1 ] ||
+    fail "$gone stopped: the loss was told before the wait"
+  grep -q "did not answer for" "$err" && fail "$gone stopped: a second wait was told: $(cat "$err")"
+  [ "$(count "The connection to .* was lost: " "$out")" -eq 1 ] || fail "$gone stopped: the commentary told the loss $(count "The connection to .* was lost: " "$out") times"
+  after=$(sed -n '/The connection to .* was lost: /,/^Outcome: /p' "$out" | sed '1d;$d' |
+    grep -v "has left the game\. Leaders controlled by this player are permanently inactive\.")
+  [ -z "$after" ] || fail "$gone stopped: the battle went on after it had ended: $(echo "$after" | head -3)"
+  echo "$gone stopped: after $took seconds: $(grep "the other machine is gone" "$err")"
+done
+
+# 7. Joining a port where nobody listens: refused at once, the refusal named, within 5 seconds.
+# A port that was listened on a moment ago and is closed now.
+closed=""
+if start_host closing "$scenario"; then
+  closed=$port
+  kill -9 "$host"
+  wait "$host" 2>/dev/null
+fi
+[ -n "$closed" ] || fail "closed port: no port was found"
+began=$(date +%s%N)
+"$tool" "$scenario" --seed 7 --join "127.0.0.1:$closed" >"$work/closed.out" 2>"$work/closed.err"
+code=$?
+took=$((($(date +%s%N) - began) / 1000000))
+[ "$code" -eq 1 ] || fail "closed port: exit $code"
+[ "$took" -le 5000 ] || fail "closed port: took $took ms"
+grep -q "cannot connect to 127.0.0.1:$closed: nobody is listening there (Connection refused)" "$work/closed.err" ||
+  fail "closed port: $(cat "$work/closed.err")"
+echo "closed port: after $took ms: $(cat "$work/closed.err")"
 exit $status

@@ -9,6 +9,12 @@
 // where every unit stands, and the two must tell the same battle.
 //
 // The test program plays both parts: run plainly it starts itself twice, once for each machine.
+//
+// The guest's machine stops (its process stopped by the test) twice: at its first leader's orders, for
+// less than the limit on silence, while the host waits on it: the host's status line names the guest
+// ("net_game_waiting.png"), and the battle goes on once the guest's process goes on; and after the guest
+// has been asked whether to leave and said no, for longer than the limit: the host tells the loss in a box,
+// and the guest, woken, hears why.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -20,6 +26,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -36,6 +43,7 @@
 #include "framework/ui/main_window.h"
 #include "framework/ui/menu.h"
 #include "framework/ui/menu_tracker.h"
+#include "framework/ui/status_bar.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
 #include "game/figures/vael_physical_object.h"
@@ -100,6 +108,10 @@ struct Side {
     // closed).
     int leaving = 0;
     int looks = 0;
+    // The guest's machine stopped by the test (see "The guest's machine stopped" below).
+    bool actingTold = false;  // the guest: its first leader's orders begun, told to the test
+    bool waitingSeen = false; // the host: its status line named the guest, and was saved
+    bool stayTold = false;    // the guest: asked whether to leave, it said no and stays, told to the test
 };
 Side side;
 
@@ -144,6 +156,47 @@ void leave() {
     side.game->app().postMessage(WinApp::mainWindowHandle(), MessageCommand, WindowsMainWindow::Exit, 0);
 }
 
+// ---- The guest's machine stopped ----
+// The guest tells the test, by a file, when its first leader's orders begin (the host then waits on it) and
+// when it has said no to leaving (its battle still runs); the test stops its process at each. The host
+// saves its window once its status line says whom it waits for.
+
+void tellActing(VaelLogicalLayer& layer, unsigned short number) {
+    if (side.host || side.actingTold) return;
+    Leader* leader = layer.findLeader(number);
+    if (!leader || !layer.isLocalLeader(leader)) return;
+    side.actingTold = true;
+    std::ofstream(side.work / "guest.acting") << number << '\n';
+}
+
+void lookForTheWait() {
+    if (!side.host || side.waitingSeen) return;
+    const std::string waiting = side.game->app().net().waitingText();
+    if (waiting.empty()) return;
+    StatusBar* bar = side.game->frame().statusBar();
+    const std::string line = bar ? bar->text(2) : std::string("(no status bar)");
+    // Drawn before it is grabbed.
+    side.game->app().pumpMessage();
+    side.waitingSeen = true;
+    EXPECT_TRUE(writePng(grabWindow(side.os->window()), fs::path(VAEL_BUILD_DIR) / "net_game_waiting.png"));
+    std::ofstream(side.work / "host.waiting") << waiting << '\n' << line << '\n';
+}
+
+// The guest stays in the battle after saying no to leaving, its next leader's orders left open (as a
+// player who thinks leaves them), until its machine is stopped and woken: its battle then ends, as the
+// host has gone on without it.
+bool stayAfterNo() {
+    if (side.host || side.leaving != 2) return false;
+    if (!std::exchange(side.stayTold, true)) std::ofstream(side.work / "guest.stays") << "stays\n";
+    return true;
+}
+// The host's box that tells the loss, as the player sees it over the battle.
+void shootTheLoss(const std::string& text) {
+    if (side.host && text.find(" was lost:") != std::string::npos)
+        EXPECT_TRUE(writePng(grabWindow(side.os->window()), fs::path(VAEL_BUILD_DIR) / "net_game_lost.png"));
+}
+// ---- end of the guest's machine stopped ----
+
 // Every unit as "name hex facing in-play", in the order the battle's state travels.
 std::string unitsSeen(VaelLogicalLayer& layer) {
     std::vector<std::string> names;
@@ -185,6 +238,7 @@ ContainerBase* activateLeader(Component*, BusMessage, ContainerBase* data) {
     unsigned short number = 0;
     if (!Container<unsigned short>::fromMessage(data, number)) return nullptr;
     VaelLogicalLayer& layer = side.game->app().logicalLayer();
+    tellActing(layer, number);
     if (!side.firstShot) {
         side.firstShot = true;
         const std::string who = side.host ? "host" : "guest";
@@ -213,7 +267,8 @@ ContainerBase* activateLeader(Component*, BusMessage, ContainerBase* data) {
         return nullptr;
     }
     Leader* leader = layer.findLeader(number);
-    if (leader && layer.isLocalLeader(leader) && !leader->isComputerControlled() && !side.playing)
+    if (leader && layer.isLocalLeader(leader) && !leader->isComputerControlled() && !side.playing &&
+        !side.stayTold)
         side.game->app().postMessage(WinApp::mainWindowHandle(), MessageCommand, 224, 0);
     return nullptr;
 }
@@ -395,6 +450,8 @@ void idle() {
     // The question is open in the middle of the battle's first step, whose followers stay queued.
     if (side.game && !side.closing && !side.os->eventWaiting() && lookAtFirstLayout()) return;
     if (!side.game || side.closing || side.os->eventWaiting() || side.game->app().queuedTasks() != 0) return;
+    lookForTheWait();
+    if (stayAfterNo()) return;
     if (side.leaving == 2) return closeProgram();
     // A step of the player at every fourth look: what a click set going (the display's answer to a
     // selection, a walk's first step) has come round by then.
@@ -432,6 +489,7 @@ void answer(Dialog& d, const std::string& name) {
             return click(d, Dialog::IdCancel);
         }
         noteBox(text);
+        shootTheLoss(text);
     }
     if (name == NetChatDlg::TemplateName) {
         side.chatWindow = static_cast<NetChatDlg*>(&d);
@@ -589,13 +647,50 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
         ASSERT_TRUE(listener.listen(0, error)) << error;
         port = listener.port();
     }
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(240);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(330);
     const pid_t host = startMachine("host", port, work.path(), work / "host.log");
     ASSERT_GT(host, 0);
     while (!fs::exists(work / "listening") && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const pid_t guest =
         fs::exists(work / "listening") ? startMachine("guest", port, work.path(), work / "guest.log") : -1;
+    // ---- The guest's machine stopped ----
+    const auto appears = [&](const char* file, std::chrono::seconds within) {
+        const auto by = std::min(until, std::chrono::steady_clock::now() + within);
+        while (!fs::exists(work / file) && std::chrono::steady_clock::now() < by)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return fs::exists(work / file);
+    };
+    std::chrono::steady_clock::duration shortStop{}, hostLeftAfter{};
+    bool hostTold = false;
+    if (guest > 0 && appears("guest.acting", std::chrono::seconds(150))) {
+        // Stopped for less than the limit: the host says it waits, and then both go on.
+        const auto stopped = std::chrono::steady_clock::now();
+        ::kill(guest, SIGSTOP);
+        appears("host.waiting", std::chrono::seconds(12));
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        shortStop = std::chrono::steady_clock::now() - stopped;
+        ::kill(guest, SIGCONT);
+    }
+    if (guest > 0 && appears("guest.stays", std::chrono::seconds(200))) {
+        // Stopped for longer than the limit: the host tells the loss and ends its game on its own.
+        const auto stopped = std::chrono::steady_clock::now();
+        ::kill(guest, SIGSTOP);
+        // Looked at without being taken: finish() below takes how it ended.
+        const auto hostGone = [host] {
+            siginfo_t info{};
+            return ::waitid(P_PID, static_cast<id_t>(host), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                   info.si_pid == host;
+        };
+        while (!hostGone() && std::chrono::steady_clock::now() - stopped < std::chrono::seconds(75))
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        hostLeftAfter = std::chrono::steady_clock::now() - stopped;
+        hostTold = contents(work / "host.boxes")
+                       .find("The connection to Bob was lost: nothing came from the "
+                             "other machine for 30 seconds") != std::string::npos;
+        ::kill(guest, SIGCONT);
+    }
+    // ---- end of the guest's machine stopped ----
     const std::string guestEnd = guest > 0 ? finish(guest, until) : "never started";
     const std::string hostEnd = finish(host, until);
     EXPECT_EQ(hostEnd, "") << contents(work / "host.log");
@@ -632,8 +727,26 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
     const std::string asked = contents(work / "guest.asked");
     EXPECT_EQ(asked.rfind(std::string(VaelGame::ExitQuestion) + " " + VaelGame::ExitWarning + " ", 0), 0u)
         << asked;
-    EXPECT_EQ(contents(work / "host.boxes"), "") << "a box opened on the host";
-    EXPECT_EQ(contents(work / "guest.boxes"), "") << "a box opened on the guest";
+    // ---- The guest's machine stopped ----
+    // The short stop: the host's status line named the guest within a few seconds, and the battle went on
+    // (both reached the second turn, above).
+    EXPECT_LT(shortStop, std::chrono::seconds(20)) << "the host never said that it waited";
+    EXPECT_EQ(contents(work / "host.waiting"), "Waiting for Bob...\nWaiting for Bob...\n");
+    EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / "net_game_waiting.png"));
+    // The long stop: the host told the loss at once in a box, the only box it showed, and ended its game
+    // within the limit and a little; the guest, woken, was told why.
+    EXPECT_TRUE(hostTold) << contents(work / "host.boxes");
+    EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / "net_game_lost.png"));
+    EXPECT_LT(hostLeftAfter, std::chrono::seconds(45));
+    EXPECT_EQ(
+        contents(work / "host.boxes"),
+        "The connection to Bob was lost: nothing came from the other machine for 30 seconds, not even its "
+        "sign of life. The battle ends, won by default. \n");
+    EXPECT_EQ(
+        contents(work / "guest.boxes"),
+        "The connection to Ann was lost: the other machine refused: nothing came from your machine for 30 "
+        "seconds. The battle ends, won by default. \n");
+    // ---- end of the guest's machine stopped ----
     // Each heard the other in Player Chat during the battle.
     EXPECT_NE(contents(work / "host.chat").find("Bob: the ridge is ours\n"), std::string::npos)
         << contents(work / "host.chat");
