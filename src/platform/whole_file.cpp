@@ -58,8 +58,8 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     FileOutput& out = output ? *output : plain;
     const std::filesystem::path target(path);
     // Beside the file, so that the rename stays on one file system and cannot half-happen.
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    if (target.parent_path().empty()) pattern = "." + target.filename().string() + ".XXXXXX";
+    const std::string hidden = std::string(".").append(target.filename().string()).append(".XXXXXX");
+    std::string pattern = target.parent_path().empty() ? hidden : (target.parent_path() / hidden).string();
     removeStaleTemporaries(target);
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) return error = because("write", path, errno), false;

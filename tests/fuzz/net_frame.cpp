@@ -84,6 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
                 break;
             }
+            case FrameKind::KeepAlive:
+            case FrameKind::Leaving:
+                // Empty by definition: the link judges their payload, the relay never sees them.
+                break;
             }
         }
         if (pass == 0) reader.feed(reinterpret_cast<const char*>(data) + half, size - half);

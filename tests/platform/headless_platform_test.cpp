@@ -123,7 +123,7 @@ TEST(HeadlessTimer, AHandledTimersTicksGoToItsHandler) {
 // that the network is real, it keeps the wall's time up to a handled timer's tick (a keep-alive's), and
 // what comes on the socket meanwhile comes first; the program's own timers still jump.
 TEST(HeadlessSockets, WithARealNetworkTheClockWaitsForTheSocketsInRealTime) {
-    for (const auto [networkReal, handled] : {std::pair{false, true}, std::pair{true, true}, std::pair{true, false}}) {
+    for (const auto& [networkReal, handled] : {std::pair{false, true}, std::pair{true, true}, std::pair{true, false}}) {
         const bool real = networkReal && handled;
         SCOPED_TRACE(std::string(networkReal ? "real network" : "virtual") + (handled ? ", handled" : ", own"));
         HeadlessPlatform p;

@@ -283,7 +283,7 @@ private:
             while (!(link = comm::TcpLink::connect(platform_, options_.joinHost, options_.joinPort, error,
                                                    1000)) &&
                    !late()) {
-                if (error.find("(" + std::string(std::strerror(ECONNREFUSED)) + ")") != std::string::npos) {
+                if (error.find(std::string("(").append(std::strerror(ECONNREFUSED)).append(")")) != std::string::npos) {
                     if (++refusals >= JoinRefusals) break;
                 } else if (!std::exchange(waitTold, true) && options_.portNotice) {
                     *options_.portNotice << "waiting up to " << options_.networkWait / 1000 << " seconds for "

@@ -92,7 +92,7 @@ bool DisplayCatalogue::parse(std::string_view text) {
         if (entries_[e.typeId]) return fail("type id " + std::to_string(e.typeId) + " is given twice");
         const std::string_view className = word(rest);
         const auto displayClass = displayClassNamed(className);
-        if (!displayClass) return fail("\"" + std::string(className) + "\" is no display class");
+        if (!displayClass) return fail(std::string("\"").append(className).append("\" is no display class"));
         e.displayClass = *displayClass;
         const std::string_view kindWord = word(rest);
         const auto kind = number(kindWord, 0, 15);

@@ -192,8 +192,9 @@ bool stayAfterNo() {
 }
 // The host's box that tells the loss, as the player sees it over the battle.
 void shootTheLoss(const std::string& text) {
-    if (side.host && text.find(" was lost:") != std::string::npos)
+    if (side.host && text.find(" was lost:") != std::string::npos) {
         EXPECT_TRUE(writePng(grabWindow(side.os->window()), fs::path(VAEL_BUILD_DIR) / "net_game_lost.png"));
+    }
 }
 // ---- end of the guest's machine stopped ----
 
