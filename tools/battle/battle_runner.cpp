@@ -220,8 +220,10 @@ private:
     // the first caller that greets: one that never says who it is keeps nobody out.
     bool connect() {
         // The keep-alive's ticks come in real time while this machine waits on the network: it waits for the
-        // other machine rather than spinning through them.
-        platform_.networkInRealTime = true;
+        // other machine rather than spinning through them. With the display its timers keep the clock going,
+        // and the loop itself waits for the network in real time while the rules stand still
+        // (waitForTheOtherMachine).
+        platform_.networkInRealTime = !options_.display;
         std::string error;
         comm::TcpListener listener(platform_);
         const auto now = [this] {
