@@ -51,6 +51,21 @@ void autoSave(VaelApp& app, const std::string& why) {
     probe.detach();
 }
 
+// Opens FILE over the running battle: it loads when WHY is empty, else it is refused in those words; either
+// way no check fails and a battle runs, and a refused file leaves the running battle as it was.
+void expectLoadOver(VaelApp& app, const std::filesystem::path& file, const std::string& why) {
+    const Bytes before = saveLayerPart(app.logicalLayer());
+    FailedChecks checks;
+    std::string error;
+    EXPECT_EQ(app.loadGame(file.string(), error), why.empty()) << error;
+    EXPECT_EQ(error, why);
+    EXPECT_EQ(checks.count(), 0u);
+    EXPECT_TRUE(app.battleRunning());
+    if (!why.empty()) {
+        EXPECT_EQ(saveLayerPart(app.logicalLayer()), before);
+    }
+}
+
 class SavedGameSafety : public ::testing::Test {
 protected:
     SavedGameSafety() { VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR); }
@@ -287,15 +302,7 @@ TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleSta
         if (c.extraByte) bytes.push_back(0);
         sealSavedGame(bytes);
         writeBytes(damaged, bytes);
-        const Bytes before = saveLayerPart(app.logicalLayer());
-        FailedChecks checks;
-        error.clear();
-        EXPECT_EQ(app.loadGame(damaged.string(), error), c.loads) << error;
-        EXPECT_EQ(checks.count(), 0u);
-        EXPECT_TRUE(app.battleRunning());
-        if (c.loads) continue;
-        EXPECT_EQ(error, "the saved game is cut short or does not belong to this battle");
-        EXPECT_EQ(saveLayerPart(app.logicalLayer()), before);
+        expectLoadOver(app, damaged, c.loads ? "" : "the saved game is cut short or does not belong to this battle");
     }
 }
 
@@ -359,15 +366,7 @@ TEST_F(SavedGameSafety, EachFieldOfTheRunningStateOutsideWhatABattleCanHoldIsRef
         bytes[row.offset + 1] = static_cast<std::uint8_t>(row.value >> 8);
         sealSavedGame(bytes);
         writeBytes(damaged, bytes);
-        const Bytes before = saveLayerPart(app.logicalLayer());
-        FailedChecks checks;
-        error.clear();
-        EXPECT_EQ(app.loadGame(damaged.string(), error), row.loads) << error;
-        EXPECT_EQ(checks.count(), 0u);
-        EXPECT_TRUE(app.battleRunning());
-        if (row.loads) continue;
-        EXPECT_EQ(error, "the saved game is cut short or does not belong to this battle");
-        EXPECT_EQ(saveLayerPart(app.logicalLayer()), before);
+        expectLoadOver(app, damaged, row.loads ? "" : "the saved game is cut short or does not belong to this battle");
     }
 }
 
@@ -472,16 +471,7 @@ TEST_F(SavedGameSafety, ACheckedSaveCutBeforeItsCheckOrWithItsTagDamagedIsRefuse
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         writeBytes(probeFile, row.file);
-        const Bytes before = saveLayerPart(app.logicalLayer());
-        FailedChecks checks;
-        error.clear();
-        EXPECT_EQ(app.loadGame(probeFile.string(), error), row.error.empty()) << error;
-        EXPECT_EQ(error, row.error);
-        EXPECT_EQ(checks.count(), 0u);
-        EXPECT_TRUE(app.battleRunning());
-        if (!row.error.empty()) {
-            EXPECT_EQ(saveLayerPart(app.logicalLayer()), before);
-        }
+        expectLoadOver(app, probeFile, row.error);
     }
 }
 
