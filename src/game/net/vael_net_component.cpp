@@ -76,7 +76,8 @@ void VaelNetComponent::setPeer(std::unique_ptr<comm::NetPeer> peer, bool host) {
     handoverPending_ = false;
     setPlaying(peer_ != nullptr, host);
     if (!peer_) return;
-    if (peer_->greeted()) otherPlayer_ = peer_->theirs().player;
+    // A player of a game before is nobody's name in this one.
+    otherPlayer_ = peer_->greeted() ? peer_->theirs().player : std::string();
     peer_->onGreeted = [this](const comm::Greeting& theirs) { otherPlayer_ = theirs.player; };
     peer_->onBatch = [this](std::vector<comm::ReceivedMessage>& batch) { receiveBatch(batch); };
     peer_->onMessage = [this](comm::ReceivedMessage& message) {
@@ -107,13 +108,14 @@ bool VaelNetComponent::owed() const {
     // Every machine checks in with game control at the end of a step: the guest, once it has, waits for
     // the host's word that all have; the host waits on the guest once its own side has checked in and the
     // guest's has not.
-    if (!host_) return selfSynced_;
+    if (!host_) return selfSynced_ || answeredHost_;
     const GameControl* control = layer_ ? layer_->getGameControl() : nullptr;
     return control && control->getAwaitedPlayers() > 0 && !otherSynced_;
 }
 
 void VaelNetComponent::heardFromOther() {
     quietSince_ = now();
+    answeredHost_ = false;
     showWaiting(false);
 }
 
@@ -125,7 +127,8 @@ void VaelNetComponent::lookAtWaiting(std::uint32_t at) {
     // A question or the other side's orders began the wait; a check-in still owed is counted from
     // whichever came last, the other machine's last word or the first look that found it owing.
     if (!owedSince_) owedSince_ = at;
-    const bool fromLook = !awaiting_ && !otherActs_ && std::int32_t(*owedSince_ - quietSince_) > 0;
+    const bool fromLook =
+        !awaiting_ && !otherActs_ && !answeredHost_ && std::int32_t(*owedSince_ - quietSince_) > 0;
     const std::uint32_t since = fromLook ? *owedSince_ : quietSince_;
     if (at - since >= WaitingShownAfter) showWaiting(true);
 }
@@ -144,6 +147,7 @@ void VaelNetComponent::showWaiting(bool shown) {
 void VaelNetComponent::noteActivation(const ContainerBase* data) {
     battleBegun_ = true;
     otherActs_ = false;
+    answeredHost_ = false;
     unsigned short number = 0;
     if (!layer_ || !Container<unsigned short>::fromMessage(data, number)) return;
     const auto* leader = dynamic_cast<const Leader*>(layer_->findUnit(number));
@@ -292,6 +296,10 @@ void VaelNetComponent::answer(const ContainerBase* reply) {
         if (!comm::encodeMessage(word, nullptr, payload, error)) return;
     }
     sendPayloads({payload});
+    // The host goes on with the answer (or with its own player's, who may sit on the same question for a
+    // while): this machine waits for its next word from now.
+    answeredHost_ = true;
+    quietSince_ = now();
 }
 
 void VaelNetComponent::flush() {
@@ -453,17 +461,16 @@ void VaelNetComponent::connectionLost(const std::string& why) {
     lossReason_ = why;
     left_ = peer_ && peer_->left();
     showWaiting(false);
-    // Taken before the loss is posted: the bus may tell it at once, when nothing else waits.
     const bool tellNow = lossToTell_ == LossToTell::Ending;
-    const std::string line = lossLine();
-    // The step this machine was playing when the loss came goes on to its end, and what it says belongs
-    // before the loss is told; told at once, the end would fall among its lines.
-    if (lossToTell_ != LossToTell::None) sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetLost);
     if (onLost) onLost(why, gameOver);
-    // The player hears it at once, whatever box is open: the commentary's line waits for the battle's
-    // step to unwind, which an open question holds.
+    // The player hears it at once, over whatever he looks at (an open question included): the commentary's
+    // line waits for the battle's step to unwind, which an open question holds. The battle ends only once
+    // he has answered: with the end posted first, a machine with nothing else queued would run it within
+    // the post, and the end of the game (and every dialog after it, the next game's too) would open over
+    // the box and run inside its wait.
     auto* app = dynamic_cast<WinApp*>(Application::instance());
     if (tellNow && app && WinApp::mainWindowHandle() != 0) {
+        const std::string line = lossLine();
         app->setStatusText(line, 2);
         // In lines a box can hold: who went, why, and what it means for the battle.
         std::string text = line;
@@ -471,6 +478,9 @@ void VaelNetComponent::connectionLost(const std::string& why) {
         if (const auto at = text.rfind(". The battle ends"); at != std::string::npos) text[at + 1] = '\n';
         app->messageBox(text, "Network Game", 0);
     }
+    // The step this machine was playing when the loss came goes on to its end, and what it says belongs
+    // before the loss is told; told at once, the end would fall among its lines.
+    if (lossToTell_ != LossToTell::None) sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetLost);
 }
 
 std::string VaelNetComponent::lossLine() const {

@@ -47,6 +47,7 @@ public:
         lossToTell_ = LossToTell::None;
         unanswered_ = 0;
         otherActs_ = false;
+        answeredHost_ = false;
         battleBegun_ = false;
         selfSynced_ = otherSynced_ = false;
         owedSince_.reset();
@@ -163,6 +164,8 @@ private:
     bool left_ = false;
     // A leader of the other machine acts: this one waits on it until it hands the battle back.
     bool otherActs_ = false;
+    // This machine answered the host's question: the host owes it its next word.
+    bool answeredHost_ = false;
     std::uint32_t quietSince_ = 0;
     std::optional<std::uint32_t> owedSince_;
     // The battle has begun here (game control's first word has passed): closing it now leaves it.

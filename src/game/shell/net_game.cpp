@@ -34,6 +34,21 @@ NetDialogShown netShown(const DialogShown& shown) {
     return [shown](Dialog& dialog, const std::string& name) { shown(dialog, name); };
 }
 
+// What the guest is told when its waiting room closes under it: whose connection went and why, as the
+// reason was given (the host's program too old, the host gone, or silent). A host that never greeted is
+// known by the address the player typed.
+std::string roomLossText(const std::string& player, const std::string& server, std::string why) {
+    static constexpr std::string_view lostPrefix = "the connection was lost: ";
+    static constexpr std::string_view refusedPrefix = "refused the connection: ";
+    if (why.ends_with('.')) why.pop_back();
+    if (why.starts_with(refusedPrefix))
+        return (player.empty() ? "The host at " + server : player) + " cannot be joined:\n" +
+               why.substr(refusedPrefix.size()) + ".";
+    if (why.starts_with(lostPrefix)) why.erase(0, lostPrefix.size());
+    return "The connection to " + (player.empty() ? "the host at " + server : player) +
+           " was lost before the battle began:\n" + why + ".";
+}
+
 } // namespace
 
 bool VaelGame::playNetworkGame() {
@@ -206,8 +221,10 @@ bool VaelGame::joinNetworkGame() {
         if (net.peer()) net.peer()->hold();
         room.close(Dialog::IdOk);
     };
+    std::string lostWhy;
     net.onLost = [&](const std::string& why, bool) {
         room.addMessage(why);
+        lostWhy = why;
         if (!told) room.close(Dialog::IdCancel);
     };
     chat_->onLine = [&room](const std::string& line) { room.addMessage(line); };
@@ -221,9 +238,13 @@ bool VaelGame::joinNetworkGame() {
     chat_->onStart = nullptr;
     chat_->onBattleTitle = nullptr;
     if (!told || !net.peer() || !net.peer()->isOpen()) {
+        const std::string player = net.otherPlayer();
         net.setPeer(nullptr, false);
         chat_->detach();
         chat_.reset();
+        // The room is gone with the reason in it: the player hears it where he looks, as the battle's loss
+        // is told, before he is back at the start.
+        if (!lostWhy.empty()) app_->messageBox(roomLossText(player, client.server(), lostWhy), "Network Game", 0);
         return false;
     }
     closeBattleWindows();

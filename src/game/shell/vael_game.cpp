@@ -57,6 +57,12 @@ std::string guestSaveRefusal(const std::string& host) {
            " can save this battle: it is played on the host's machine.";
 }
 
+// What the machine that joined a network battle is told when it would leave it: it has nothing to save,
+// and the host, named, wins what it leaves.
+std::string guestLeaveWarning(const std::string& host) {
+    return (host.empty() ? std::string("The host") : host) + " wins the battle by default.";
+}
+
 } // namespace
 
 // The menu commands and tool-bar buttons of the game, and the start dialog's message.
@@ -294,12 +300,14 @@ void VaelGame::failed(const std::string& what, const std::string& why) {
 }
 
 bool VaelGame::mayLeaveBattle(const char* question) {
-    // The player who joined a battle leaves it as the one who hosts it does: asked first.
+    // The player who joined a battle leaves it as the one who hosts it does: asked first, though what he
+    // stands to lose is the battle, not what he has not saved (he saves nothing).
     if (!app_->inBattle()) return true;
+    if (!app_->battleRunning()) return mayLeave(question, guestLeaveWarning(app_->net().otherPlayer()));
     return mayLeave(question, ExitWarning);
 }
 
-bool VaelGame::mayLeave(const char* question, const char* warning) {
+bool VaelGame::mayLeave(const char* question, const std::string& warning) {
     InformationDlg ask(0, question, onDialog);
     ask.addLine(warning);
     ask.attach(*app_);

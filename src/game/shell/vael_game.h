@@ -97,7 +97,7 @@ private:
     // True when no battle runs, or when the player, asked the question, chooses to leave it.
     bool mayLeaveBattle(const char* question);
     // The question asked with OK and Cancel; true when the player answers OK.
-    bool mayLeave(const char* question, const char* warning);
+    bool mayLeave(const char* question, const std::string& warning);
     // The variant of the scenario the player chooses when it has two or more, the scenario itself when it
     // has none; empty when he cancels.
     std::string chooseVariant(const std::string& scenarioFile);
