@@ -15,6 +15,12 @@
 // ("net_game_waiting.png"), and the battle goes on once the guest's process goes on; and after the guest
 // has been asked whether to leave and said no, for longer than the limit: the host tells the loss in a box,
 // and the guest, woken, hears why.
+//
+// The host then hosts a second game, which a second guest joins and leaves by File, Exit at once, while the
+// host's player has no box open. Each loss box of the host is looked at once the screen has settled
+// ("net_game_lost.png", "net_game_lost_idle.png"): it must be on top, gone once answered, and the second
+// game must run under no box of the first. Before the first game, a guest joins a program of an older
+// protocol (played by the test) and must be told why it is sent back ("net_game_guest_refused.png").
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -38,6 +44,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/comm/net_peer.h"
 #include "framework/comm/tcp_link.h"
 #include "framework/core/debug_stream.h"
 #include "framework/ui/main_window.h"
@@ -62,6 +69,7 @@
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
+#include "game/shell/version.h"
 #include "grab_png.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_platform.h"
@@ -84,6 +92,7 @@ std::string env(const char* name) {
 // One machine of the game: what it is, and what the test sees of it.
 struct Side {
     bool host = false;
+    std::string role; // host, guest, guest2 (the second game's guest) or refused (the older host's caller)
     std::uint16_t port = 0;
     fs::path work; // where the side leaves its word for the other process
     platform::SdlPlatform* os = nullptr;
@@ -112,11 +121,19 @@ struct Side {
     bool actingTold = false;  // the guest: its first leader's orders begun, told to the test
     bool waitingSeen = false; // the host: its status line named the guest, and was saved
     bool stayTold = false;    // the guest: asked whether to leave, it said no and stays, told to the test
+    // The host's games begun, and a box that tells a loss (the host's, or the refused guest's), looked at
+    // once the screen has settled.
+    int games = 0;
+    Dialog* lossBox = nullptr;
+    WindowHandle lossShown = 0;
+    int lossLooks = 0;
+    int lossesSeen = 0;
+    bool refusedTold = false;
 };
 Side side;
 
 std::string who() {
-    return side.host ? "host" : "guest";
+    return side.role;
 }
 std::string other() {
     return side.host ? "guest" : "host";
@@ -190,11 +207,33 @@ bool stayAfterNo() {
     if (!std::exchange(side.stayTold, true)) std::ofstream(side.work / "guest.stays") << "stays\n";
     return true;
 }
-// The host's box that tells the loss, as the player sees it over the battle.
-void shootTheLoss(const std::string& text) {
-    if (side.host && text.find(" was lost:") != std::string::npos) {
-        EXPECT_TRUE(writePng(grabWindow(side.os->window()), fs::path(VAEL_BUILD_DIR) / "net_game_lost.png"));
-    }
+// A box that tells a loss: the host's, or the refused guest's. It is left open for the player to look at.
+bool isLossBox(const std::string& text) {
+    const bool lost = text.find(" was lost") != std::string::npos || text.find(" left the battle") != std::string::npos ||
+                      text.find(" cannot be joined") != std::string::npos;
+    return lost && (side.host || side.role == "refused");
+}
+// Once the screen has settled under it (a few looks), the box is saved as the player sees it, whether it is
+// on top where it stands is written down, and it is answered. True while it holds the player's attention.
+bool lookAtTheLoss() {
+    if (!side.lossBox) return false;
+    if (++side.lossLooks < 8) return true;
+    Dialog& box = *side.lossBox;
+    side.lossBox = nullptr;
+    side.lossLooks = 0;
+    ++side.lossesSeen;
+    const std::string picture = side.role == "refused" ? "net_game_guest_refused.png"
+                                : side.lossesSeen == 1 ? "net_game_lost.png"
+                                                       : "net_game_lost_idle.png";
+    EXPECT_TRUE(writePng(grabWindow(side.os->window()), fs::path(VAEL_BUILD_DIR) / picture));
+    WindowManager& manager = WindowManager::instance();
+    const platform::Rect r = manager.outerOnScreen(box.hwnd());
+    std::ofstream(side.work / (who() + ".loss" + std::to_string(side.lossesSeen)))
+        << "on top " << (manager.windowAt(r.x + r.width / 2, r.y + r.height / 2) == box.hwnd()) << '\n';
+    side.lossShown = box.hwnd();
+    if (side.role == "refused") side.refusedTold = true;
+    click(box, Dialog::IdOk);
+    return true;
 }
 // ---- end of the guest's machine stopped ----
 
@@ -239,6 +278,16 @@ ContainerBase* activateLeader(Component*, BusMessage, ContainerBase* data) {
     unsigned short number = 0;
     if (!Container<unsigned short>::fromMessage(data, number)) return nullptr;
     VaelLogicalLayer& layer = side.game->app().logicalLayer();
+    // The second game's guest leaves as soon as the battle moves, the host's player at his orders.
+    if (side.role == "guest2") {
+        leave();
+        return nullptr;
+    }
+    // The host's second game: whatever of the first is still open stands under its battle.
+    if (side.host && side.games == 2 && side.lossesSeen == 1) {
+        std::ofstream(side.work / "host.second", std::ios::app)
+            << "open " << side.game->app().modalDepth() << '\n';
+    }
     tellActing(layer, number);
     if (!side.firstShot) {
         side.firstShot = true;
@@ -450,6 +499,7 @@ void idle() {
     // As a person looks before his next click: only once what he did last has been taken.
     // The question is open in the middle of the battle's first step, whose followers stay queued.
     if (side.game && !side.closing && !side.os->eventWaiting() && lookAtFirstLayout()) return;
+    if (side.game && !side.closing && !side.os->eventWaiting() && lookAtTheLoss()) return;
     if (!side.game || side.closing || side.os->eventWaiting() || side.game->app().queuedTasks() != 0) return;
     lookForTheWait();
     if (stayAfterNo()) return;
@@ -473,6 +523,8 @@ void idle() {
 }
 
 ContainerBase* gameEnded(Component*, BusMessage, ContainerBase*) {
+    // The host plays a second game after the first; the second guest goes back to its start dialog.
+    if ((side.host && side.games == 1) || side.role == "guest2") return nullptr;
     closeProgram();
     return nullptr;
 }
@@ -487,11 +539,20 @@ void answer(Dialog& d, const std::string& name) {
         if (side.leaving == 1 && text.find(VaelGame::ExitQuestion) != std::string::npos) {
             std::ofstream(side.work / (who() + ".asked")) << text << '\n';
             side.leaving = 2;
-            return click(d, Dialog::IdCancel);
+            // The second game's guest leaves; the first says no, and stays.
+            return click(d, side.role == "guest2" ? Dialog::IdOk : Dialog::IdCancel);
         }
         noteBox(text);
-        shootTheLoss(text);
+        if (isLossBox(text)) {
+            std::ofstream(side.work / (who() + ".losses"), std::ios::app)
+                << "open under it " << side.game->app().modalDepth() << '\n';
+            side.lossBox = &d; // answered once looked at (lookAtTheLoss)
+            return;
+        }
     }
+    if (name == EndOfGameDlg::TemplateName && side.host)
+        std::ofstream(side.work / "host.ends", std::ios::app)
+            << "box gone " << !WindowManager::instance().exists(side.lossShown) << '\n';
     if (name == NetChatDlg::TemplateName) {
         side.chatWindow = static_cast<NetChatDlg*>(&d);
         d.setItemText(NetChatDlg::IdMessage, side.host ? "hold the ford" : "the ridge is ours");
@@ -503,7 +564,12 @@ void answer(Dialog& d, const std::string& name) {
         firstLayout.question = &d; // answered once looked at (lookAtFirstLayout)
         return;
     }
-    if (name == StartGameDlg::TemplateName) return click(d, StartGameDlg::IdMultiplayer);
+    if (name == StartGameDlg::TemplateName) {
+        // Back at the start: the host hosts again once, the others are done.
+        if ((side.host && side.games == 2) || (!side.host && side.role != "guest" && (side.leaving || side.refusedTold)))
+            return click(d, StartGameDlg::IdExit);
+        return click(d, StartGameDlg::IdMultiplayer);
+    }
     if (name == TempNetDlg::TemplateName)
         return click(d, side.host ? TempNetDlg::IdServer : TempNetDlg::IdClient);
     if (name == StartServerDlg::TemplateName) {
@@ -520,7 +586,8 @@ void answer(Dialog& d, const std::string& name) {
     if (name == ConnectNetDlg::TemplateName) {
         if (!side.host) return; // the guest's room closes when the host begins
         // The host listens now: the other process may call. The battle begins once it has logged on.
-        std::ofstream(side.work / "listening") << side.port << '\n';
+        ++side.games;
+        std::ofstream(side.work / (side.games == 1 ? "listening" : "listening2")) << side.port << '\n';
         auto& room = static_cast<ConnectNetDlg&>(d);
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (room.players().size() < 2 && std::chrono::steady_clock::now() < until) {
@@ -540,6 +607,9 @@ TEST(NetGameWindows, OneMachine) {
     const std::string role = env("VAEL_NET_ROLE");
     if (role.empty()) GTEST_SKIP() << "run by TwoProgramsShowTheSameBattle";
     side.host = role == "host";
+    side.role = role;
+    // Only the first game's players move a unit by the mouse.
+    side.playing = role == "host" || role == "guest";
     side.port = static_cast<std::uint16_t>(std::stoi(env("VAEL_NET_PORT")));
     side.work = env("VAEL_NET_WORK");
     // Each machine keeps its own trace: both programs would write the one file otherwise.
@@ -584,7 +654,7 @@ TEST(NetGameWindows, OneMachine) {
     vael.onDialog = answer;
     vael.run();
     probe.detach();
-    EXPECT_TRUE(side.shot) << role << " never reached the second turn";
+    if (role == "host" || role == "guest") EXPECT_TRUE(side.shot) << role << " never reached the second turn";
     EXPECT_EQ(side.player.faults, std::vector<std::string>{});
     side.game = nullptr, side.os = nullptr;
 }
@@ -649,6 +719,34 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
         port = listener.port();
     }
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(330);
+    // ---- A guest sent back by an older host ----
+    // The older program is played here: it greets with the protocol before this one.
+    std::string refusedEnd = "never started";
+    {
+        platform::HeadlessPlatform os(work / "older.ini");
+        comm::TcpListener older(os);
+        std::string error;
+        ASSERT_TRUE(older.listen(0, error)) << error;
+        std::unique_ptr<comm::NetPeer> peer;
+        older.onAccept = [&](std::unique_ptr<comm::TcpLink> link) {
+            peer = std::make_unique<comm::NetPeer>(std::move(link), comm::Greeting{1, VaelVersion, "Ann", 1});
+            peer->start();
+        };
+        const pid_t refused = startMachine("refused", older.port(), work.path(), work / "refused.log");
+        ASSERT_GT(refused, 0);
+        const auto by = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        siginfo_t info{};
+        while ((::waitid(P_PID, static_cast<id_t>(refused), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+                info.si_pid != refused) &&
+               std::chrono::steady_clock::now() < by) {
+            platform::Event e;
+            while (os.pollEvent(e))
+                if (e.kind == platform::EventKind::SocketReady) os.serviceSocket(e);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        refusedEnd = finish(refused, by);
+    }
+    // ---- end of a guest sent back by an older host ----
     const pid_t host = startMachine("host", port, work.path(), work / "host.log");
     ASSERT_GT(host, 0);
     while (!fs::exists(work / "listening") && std::chrono::steady_clock::now() < until)
@@ -677,13 +775,9 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
         // Stopped for longer than the limit: the host tells the loss and ends its game on its own.
         const auto stopped = std::chrono::steady_clock::now();
         ::kill(guest, SIGSTOP);
-        // Looked at without being taken: finish() below takes how it ended.
-        const auto hostGone = [host] {
-            siginfo_t info{};
-            return ::waitid(P_PID, static_cast<id_t>(host), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-                   info.si_pid == host;
-        };
-        while (!hostGone() && std::chrono::steady_clock::now() - stopped < std::chrono::seconds(75))
+        // The host goes on to a second game: what is timed is how soon its player saw the loss.
+        while (!fs::exists(work / "host.loss1") &&
+               std::chrono::steady_clock::now() - stopped < std::chrono::seconds(75))
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         hostLeftAfter = std::chrono::steady_clock::now() - stopped;
         hostTold = contents(work / "host.boxes")
@@ -693,9 +787,17 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
     }
     // ---- end of the guest's machine stopped ----
     const std::string guestEnd = guest > 0 ? finish(guest, until) : "never started";
+    // ---- The second game ----
+    const pid_t guest2 = appears("listening2", std::chrono::seconds(60))
+                             ? startMachine("guest2", port, work.path(), work / "guest2.log")
+                             : -1;
+    const std::string guest2End = guest2 > 0 ? finish(guest2, until) : "never started";
+    // ---- end of the second game ----
     const std::string hostEnd = finish(host, until);
     EXPECT_EQ(hostEnd, "") << contents(work / "host.log");
     EXPECT_EQ(guestEnd, "") << contents(work / "guest.log");
+    EXPECT_EQ(guest2End, "") << contents(work / "guest2.log");
+    EXPECT_EQ(refusedEnd, "") << contents(work / "refused.log");
     const std::string hostUnits = contents(work / "host.units"), guestUnits = contents(work / "guest.units");
     EXPECT_GT(hostUnits.size(), 100u);
     EXPECT_EQ(guestUnits, hostUnits);
@@ -726,7 +828,7 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
     }
     // Leaving the battle he joined, the guest was asked first.
     const std::string asked = contents(work / "guest.asked");
-    EXPECT_EQ(asked.rfind(std::string(VaelGame::ExitQuestion) + " " + VaelGame::ExitWarning + " ", 0), 0u)
+    EXPECT_EQ(asked.rfind(std::string(VaelGame::ExitQuestion) + " Ann wins the battle by default. ", 0), 0u)
         << asked;
     // ---- The guest's machine stopped ----
     // The short stop: the host's status line named the guest within a few seconds, and the battle went on
@@ -734,20 +836,50 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
     EXPECT_LT(shortStop, std::chrono::seconds(20)) << "the host never said that it waited";
     EXPECT_EQ(contents(work / "host.waiting"), "Waiting for Bob...\nWaiting for Bob...\n");
     EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / "net_game_waiting.png"));
-    // The long stop: the host told the loss at once in a box, the only box it showed, and ended its game
-    // within the limit and a little; the guest, woken, was told why.
+    // The long stop: the host told the loss at once in a box, the only box of its first game, within the
+    // limit and a little; the guest, woken, was told why.
     EXPECT_TRUE(hostTold) << contents(work / "host.boxes");
     EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / "net_game_lost.png"));
     EXPECT_LT(hostLeftAfter, std::chrono::seconds(45));
     EXPECT_EQ(
         contents(work / "host.boxes"),
         "The connection to Bob was lost: nothing came from the other machine for 30 seconds, not even its "
-        "sign of life. The battle ends, won by default. \n");
+        "sign of life. The battle ends, won by default. \n"
+        // Two lines, and the box's third row empty.
+        "Bob left the battle. The battle ends, won by default.  \n");
     EXPECT_EQ(
         contents(work / "guest.boxes"),
         "The connection to Ann was lost: the other machine refused: nothing came from your machine for 30 "
         "seconds. The battle ends, won by default. \n");
     // ---- end of the guest's machine stopped ----
+    // ---- The second game, and each loss as the host's player saw it ----
+    // Each loss box came with no other box open, stood on top once the screen had settled (and was saved
+    // then), and was gone when the battle's end showed. The second game ran under nothing of the first, and
+    // its guest, leaving, was asked what leaving costs him.
+    EXPECT_EQ(contents(work / "host.losses"), "open under it 0\nopen under it 0\n");
+    EXPECT_EQ(contents(work / "host.loss1"), "on top 1\n");
+    EXPECT_EQ(contents(work / "host.loss2"), "on top 1\n");
+    EXPECT_EQ(contents(work / "host.ends"), "box gone 1\nbox gone 1\n");
+    {
+        const std::string second = contents(work / "host.second");
+        EXPECT_FALSE(second.empty()) << "the host's second battle never moved";
+        std::istringstream lines(second);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_EQ(line, "open 0");
+    }
+    EXPECT_EQ(contents(work / "guest2.asked").rfind(std::string(VaelGame::ExitQuestion) +
+                                                        " Ann wins the battle by default. ",
+                                                    0),
+              0u)
+        << contents(work / "guest2.asked");
+    EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / "net_game_lost_idle.png"));
+    // The guest sent back by the older host was told why, in a box on top.
+    EXPECT_EQ(contents(work / "refused.boxes"),
+              "The host at 127.0.0.1 cannot be joined: the other program is version 0.1 (protocol 1), this one "
+              "is version 0.1 (protocol 2). \n");
+    EXPECT_EQ(contents(work / "refused.loss1"), "on top 1\n");
+    EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / "net_game_guest_refused.png"));
+    // ---- end of the second game ----
     // Each heard the other in Player Chat during the battle.
     EXPECT_NE(contents(work / "host.chat").find("Bob: the ridge is ours\n"), std::string::npos)
         << contents(work / "host.chat");
