@@ -654,7 +654,9 @@ TEST(NetGameWindows, OneMachine) {
     vael.onDialog = answer;
     vael.run();
     probe.detach();
-    if (role == "host" || role == "guest") EXPECT_TRUE(side.shot) << role << " never reached the second turn";
+    if (role == "host" || role == "guest") {
+        EXPECT_TRUE(side.shot) << role << " never reached the second turn";
+    }
     EXPECT_EQ(side.player.faults, std::vector<std::string>{});
     side.game = nullptr, side.os = nullptr;
 }
