@@ -255,6 +255,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {
         closeBattleWindows();
+        endNetworkPlay();
         // After a battle of a campaign its results, then its next battle unless the player leaves it.
         if (app_->campaign().resultsPending()) {
             showCampaignResults();
@@ -379,6 +380,8 @@ bool VaelGame::startChosenBattle(const std::string& scenarioFile, const std::str
     sides.attach(*app_);
     if (sides.create(IntroDlg::TemplateName, Dialog::Modal) != 1) return false;
     closeBattleWindows();
+    app_->closeBattle();
+    endNetworkPlay();
     app_->campaign().abandon();
     std::string error;
     if (!app_->startBattle(scenarioFile, VaelApp::CustomScenario, sides.homeComputer(),
@@ -429,6 +432,8 @@ bool VaelGame::continueCampaign() {
             return false;
         }
         closeBattleWindows();
+        app_->closeBattle();
+        endNetworkPlay();
         std::string error;
         if (app_->startCampaignBattle(false, error)) {
             openBattleWindows();
@@ -466,6 +471,7 @@ bool VaelGame::chooseAndLoadGame() {
         return wasRunning && app_->battleRunning();
     }
     closeBattleWindows();
+    endNetworkPlay();
     openBattleWindows();
     return true;
 }
@@ -548,6 +554,15 @@ void VaelGame::openBattleWindows() {
 void VaelGame::closeBattleWindows() {
     chatWindow_.reset();
     commentaryWindow_.reset();
+}
+
+void VaelGame::endNetworkPlay() {
+    // Once the battle before is closed (the other machine told that this one left it): its connection, its
+    // chat and its other player reach no battle after it.
+    chatWindow_.reset();
+    if (chat_) chat_->detach();
+    chat_.reset();
+    app_->net().setPeer(nullptr, false);
 }
 
 void VaelGame::chatInBattle() {

@@ -93,6 +93,8 @@ private:
     // The chat goes on into the network battle just begun: its menu item is offered and the lines that
     // come reach the chat window.
     void chatInBattle();
+    // A battle that is no network battle begins, or a network battle has closed: network play ends.
+    void endNetworkPlay();
     void failed(const std::string& what, const std::string& why);
     // True when no battle runs, or when the player, asked the question, chooses to leave it.
     bool mayLeaveBattle(const char* question);

@@ -1238,5 +1238,42 @@ TEST_F(NetPlayer, TheGuestSaysItWaitsWhileTheHostsPlayerSitsOnAQuestion) {
     EXPECT_EQ(status(2), "");
 }
 
+// A network battle over, the next battle, against the computer, has nobody to talk to: Player Chat's keys
+// open nothing in it, and no network play is left running.
+TEST_F(NetPlayer, ABattleAgainstTheComputerAfterANetworkGameHasNoPlayerChat) {
+    Stand guest;
+    const std::uint16_t port = freePort();
+    int starts = 0;
+    Lines shown;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == StartServerDlg::TemplateName) return hostAs(d, port);
+        if (name == ConnectNetDlg::TemplateName) {
+            bobCalls(guest, port);
+            return press(os, d, Dialog::IdOk);
+        }
+        if (name == StartGameDlg::TemplateName)
+            return press(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
+        press(os, d, Dialog::IdOk);
+    };
+    {
+        const GuestGoesOn going(game, guest);
+        ASSERT_TRUE(game.hostNetworkGame());
+    }
+    guest.peer->leave();
+    for (int i = 0; i < 2000 && starts == 0; ++i) {
+        game.app().pumpMessage();
+        os.advance(5);
+    }
+    ASSERT_EQ(starts, 1) << "the network battle never ended";
+    ASSERT_TRUE(game.app().battleRunning());
+    EXPECT_FALSE(game.app().net().playing());
+    shown.clear();
+    postKey(os, 'T', platform::ModControl);
+    pumpUntil(50, [] { return false; }, {});
+    EXPECT_EQ(game.chatWindow(), nullptr);
+    EXPECT_EQ(shown, Lines{});
+}
+
 } // namespace
 } // namespace vael::test
