@@ -244,7 +244,8 @@ bool VaelGame::joinNetworkGame() {
         chat_.reset();
         // The room is gone with the reason in it: the player hears it where he looks, as the battle's loss
         // is told, before he is back at the start.
-        if (!lostWhy.empty()) app_->messageBox(roomLossText(player, client.server(), lostWhy), "Network Game", 0);
+        if (!lostWhy.empty())
+            app_->messageBox(roomLossText(player, client.server(), lostWhy), "Network Game", 0);
         return false;
     }
     closeBattleWindows();

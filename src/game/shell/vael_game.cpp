@@ -380,9 +380,10 @@ bool VaelGame::startChosenBattle(const std::string& scenarioFile, const std::str
     sides.attach(*app_);
     if (sides.create(IntroDlg::TemplateName, Dialog::Modal) != 1) return false;
     closeBattleWindows();
+    app_->campaign().abandon();
+    // A network battle left for this one is closed first, so that the other machine hears this one leave.
     app_->closeBattle();
     endNetworkPlay();
-    app_->campaign().abandon();
     std::string error;
     if (!app_->startBattle(scenarioFile, VaelApp::CustomScenario, sides.homeComputer(),
                            sides.visitorComputer(), error)) {
@@ -432,7 +433,7 @@ bool VaelGame::continueCampaign() {
             return false;
         }
         closeBattleWindows();
-        app_->closeBattle();
+        // Begun from the start dialog or after a battle of it: no battle runs to be left.
         endNetworkPlay();
         std::string error;
         if (app_->startCampaignBattle(false, error)) {

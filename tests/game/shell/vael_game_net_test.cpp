@@ -1097,7 +1097,8 @@ TEST_F(NetPlayer, TheHostWithNoBoxOpenIsToldOfTheLostGuestFirstAndTheNextGameSho
             pumpAll();
             os.advance(5);
         }
-        EXPECT_EQ(met, (Lines{"box on top, settled on top", "end, 0 open under it", "start, 0 open under it"}));
+        EXPECT_EQ(met,
+                  (Lines{"box on top, settled on top", "end, 0 open under it", "start, 0 open under it"}));
         EXPECT_EQ(boxes, (std::vector<Lines>{r.box}));
     }
     game.app().net().waitStep = nullptr;
@@ -1157,8 +1158,8 @@ TEST_F(NetPlayer, AGuestWhoseHostGoesFromTheWaitingRoomIsToldWhy) {
             } else if (name == ConnectNetDlg::TemplateName) {
                 auto& room = static_cast<ConnectNetDlg&>(d);
                 // The host takes the call (and greets, but for the silent one); then it goes.
-                for (int i = 0; i < 2000 && !held && !(host && (how != "killed" || room.players().size() == 2));
-                     ++i) {
+                for (int i = 0;
+                     i < 2000 && !held && !(host && (how != "killed" || room.players().size() == 2)); ++i) {
                     pumpHost();
                     game.app().pumpMessage();
                     ::usleep(500);
@@ -1211,8 +1212,8 @@ TEST_F(NetPlayer, TheGuestSaysItWaitsWhileTheHostsPlayerSitsOnAQuestion) {
     VaelNetComponent& net = game.app().net();
     Container<short> turn(0);
     std::string payload, error;
-    ASSERT_TRUE(comm::encodeMessage(BusMessage(RegisteredMessage::getId("EliteInitiative"), BusMessage::Query),
-                                    &turn, payload, error))
+    ASSERT_TRUE(comm::encodeMessage(
+        BusMessage(RegisteredMessage::getId("EliteInitiative"), BusMessage::Query), &turn, payload, error))
         << error;
     ASSERT_TRUE(host.peer->sendBatch({payload}, error)) << error;
     const auto answered = [&] {

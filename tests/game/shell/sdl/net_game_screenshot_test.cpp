@@ -209,7 +209,8 @@ bool stayAfterNo() {
 }
 // A box that tells a loss: the host's, or the refused guest's. It is left open for the player to look at.
 bool isLossBox(const std::string& text) {
-    const bool lost = text.find(" was lost") != std::string::npos || text.find(" left the battle") != std::string::npos ||
+    const bool lost = text.find(" was lost") != std::string::npos ||
+                      text.find(" left the battle") != std::string::npos ||
                       text.find(" cannot be joined") != std::string::npos;
     return lost && (side.host || side.role == "refused");
 }
@@ -566,7 +567,8 @@ void answer(Dialog& d, const std::string& name) {
     }
     if (name == StartGameDlg::TemplateName) {
         // Back at the start: the host hosts again once, the others are done.
-        if ((side.host && side.games == 2) || (!side.host && side.role != "guest" && (side.leaving || side.refusedTold)))
+        if ((side.host && side.games == 2) ||
+            (!side.host && side.role != "guest" && (side.leaving || side.refusedTold)))
             return click(d, StartGameDlg::IdExit);
         return click(d, StartGameDlg::IdMultiplayer);
     }
@@ -869,16 +871,16 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
         for (std::string line; std::getline(lines, line);)
             EXPECT_EQ(line, "open 0");
     }
-    EXPECT_EQ(contents(work / "guest2.asked").rfind(std::string(VaelGame::ExitQuestion) +
-                                                        " Ann wins the battle by default. ",
-                                                    0),
+    EXPECT_EQ(contents(work / "guest2.asked")
+                  .rfind(std::string(VaelGame::ExitQuestion) + " Ann wins the battle by default. ", 0),
               0u)
         << contents(work / "guest2.asked");
     EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / "net_game_lost_idle.png"));
     // The guest sent back by the older host was told why, in a box on top.
-    EXPECT_EQ(contents(work / "refused.boxes"),
-              "The host at 127.0.0.1 cannot be joined: the other program is version 0.1 (protocol 1), this one "
-              "is version 0.1 (protocol 2). \n");
+    EXPECT_EQ(
+        contents(work / "refused.boxes"),
+        "The host at 127.0.0.1 cannot be joined: the other program is version 0.1 (protocol 1), this one "
+        "is version 0.1 (protocol 2). \n");
     EXPECT_EQ(contents(work / "refused.loss1"), "on top 1\n");
     EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / "net_game_guest_refused.png"));
     // ---- end of the second game ----
