@@ -100,6 +100,9 @@ public:
         // The battle is read from the outcome once it has ended; nobody is shown its end.
         app_.endOfGameDialog = [](std::uint32_t, bool) {};
         display_.onCommentary = [this](const std::string& text) {
+            // Past a cap the battle is over: what the machines still say to each other as they part (one's
+            // check-in, heard on one machine and not the other) is none of it.
+            if (pastTheCap_) return;
             if (options_.keepCommentary) outcome_.commentary.push_back(text);
             ++outcome_.commentaryLines;
             // Game control announces the leader it activates after it has sent the activation: the line
@@ -126,8 +129,11 @@ public:
         // The cap is met at the end of its last turn, before anything of the next is played or said.
         display_.onEndOfTurn = [this] {
             turnsEnded_ = turn() + 1;
-            if (GameControl* control = app_.gameControl(); control && turnsEnded_ >= options_.turnCap)
-                control->playNoFurtherTurn();
+            if (turnsEnded_ < options_.turnCap) return;
+            if (GameControl* control = app_.gameControl()) control->playNoFurtherTurn();
+            // Every machine of a network battle stops at the same cap: the line that closes afterwards
+            // leaves nothing.
+            if (network()) app_.net().battleEndsHere();
         };
     }
 
@@ -153,6 +159,8 @@ public:
                 break;
             }
             if (turnsEnded_ >= options_.turnCap || turn() >= options_.turnCap) {
+                pastTheCap_ = true;
+                if (hosting()) awaitTheOtherMachinesCap();
                 stop(BattleStatus::TurnCap, "the battle did not end within " +
                                                 std::to_string(options_.turnCap) +
                                                 (options_.turnCap == 1 ? " turn" : " turns"));
@@ -247,11 +255,7 @@ private:
             auto peer = std::make_unique<comm::NetPeer>(std::move(link), mine);
             // The battle's own timers move the headless clock on at once; the other machine's silence is
             // the wall's.
-            peer->clock = [start = std::chrono::steady_clock::now()] {
-                return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                      std::chrono::steady_clock::now() - start)
-                                                      .count());
-            };
+            peer->clock = comm::NetPeer::wallClock();
             comm::NetPeer* at = peer.get();
             peer->onGreeted = [&chosen, at](const comm::Greeting&) {
                 if (chosen) return at->refuse("the battle has its players already");
@@ -421,6 +425,23 @@ private:
         outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
     }
 
+    // The host's last turn is on its way to the other machine, which stops at the same cap and then goes: a
+    // host that went first could close the line under that turn's end, unread, and the other machine would
+    // take it for a player leaving its battle. The battle moves no further meanwhile; only the network is
+    // read.
+    void awaitTheOtherMachinesCap() {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.networkWait);
+        for (comm::NetPeer* peer = app_.net().peer(); peer && peer->isOpen(); peer = app_.net().peer()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  until - std::chrono::steady_clock::now())
+                                  .count();
+            if (left <= 0) break;
+            platform_.socketWaitLimit = static_cast<std::int32_t>(left);
+            if (app_.waitMessage()) app_.pumpMessage();
+        }
+        platform_.socketWaitLimit = options_.networkWait;
+    }
+
     // Between machines the rules stand still while they wait for the other one's bytes, and the display's
     // clock, which never stops, must not race on meanwhile. While nothing of the rules moves, the display
     // owes them no reply and nothing is queued, each tick first waits a little in real time for the
@@ -581,6 +602,7 @@ private:
     std::int32_t turnsEnded_ = 0;
     std::string lost_;
     bool announcementDue_ = false;
+    bool pastTheCap_ = false;
     bool savedOnResuming_ = false;
     bool saved_ = false;
     std::string failed_;

@@ -1,5 +1,6 @@
 #include "framework/comm/net_peer.h"
 
+#include <chrono>
 #include <utility>
 
 #include "platform/platform.h"
@@ -34,6 +35,13 @@ void NetPeer::start() {
 std::uint32_t NetPeer::now() {
     if (clock) return clock();
     return link_ ? link_->platform().tickCount() : 0;
+}
+
+std::function<std::uint32_t()> NetPeer::wallClock() {
+    return [start = std::chrono::steady_clock::now()] {
+        return static_cast<std::uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    };
 }
 
 void NetPeer::stopTimer() {

@@ -52,6 +52,8 @@ public:
     // whose platform clock runs apart from the wall's, as the headless one does, gives the real one).
     std::uint32_t now();
     std::function<std::uint32_t()> clock;
+    // The wall's milliseconds since the call, to give as the clock.
+    static std::function<std::uint32_t()> wallClock();
     // False with the reason when the message cannot be written or the link is gone.
     bool send(BusMessage event, const ContainerBase* data, std::string& error);
     // Sends message payloads (made by encodeMessage) as one batch.

@@ -97,6 +97,11 @@ void VaelNetComponent::leave() {
     if (playing_) lost_ = true;
 }
 
+void VaelNetComponent::battleEndsHere() {
+    gameEnded_ = true;
+    showWaiting(false);
+}
+
 std::uint32_t VaelNetComponent::now() const {
     return peer_ ? peer_->now() : 0;
 }

@@ -84,6 +84,10 @@ public:
 
     // This player leaves network play in order: the other machine is told before the connection closes.
     void leave();
+    // The battle has ended on this machine without the rules' end (it was played to a cap of turns): the
+    // line that closes after it closes on a finished battle, which nobody left and nobody won by default.
+    void battleEndsHere();
+    bool battleOver() const { return gameEnded_; }
 
     // A batch from the other machine. A message the table does not relay, or one that may not come this
     // way, refuses the whole batch and the other machine with it.
