@@ -359,11 +359,12 @@ private:
         if (!lost_.empty() && outcome_.status != BattleStatus::LoadFailed) {
             outcome_.status = BattleStatus::Disconnected;
             outcome_.message = "the other machine is gone: " + lost_;
-            // The machine left wins the battle the other left, as its commentary says.
+            // The machine left wins the battle the other left, as its commentary says; one that learns it
+            // was let go for its own silence has lost it to the other.
             if (outcome_.winner.empty()) {
                 VaelLogicalLayer& layer = app_.logicalLayer();
-                outcome_.winner =
-                    GameControl::nationName(hosting() ? layer.getHomeNation() : layer.getVisitorNation());
+                const bool homeWon = hosting() != net.droppedHere();
+                outcome_.winner = GameControl::nationName(homeWon ? layer.getHomeNation() : layer.getVisitorNation());
             }
         }
         net.onWaiting = nullptr;

@@ -107,7 +107,7 @@ done
 
 # 5 and 6. One machine is stopped mid-battle (its program frozen, its line open): the one left says once,
 # early, that it waits, then once that the machine is lost, within 75 seconds, and nothing of the battle
-# comes after the loss.
+# comes after the loss; the stopped machine, woken, ends its battle as lost to the other side.
 for gone in guest host; do
   if ! start_host "$gone-stopped-host" --seed 7 "$scenario"; then
     fail "$gone stopped: the host never listened"; continue
@@ -122,8 +122,22 @@ for gone in guest host; do
   wait "$left"
   code=$?
   took=$(($(date +%s) - stoppedAt))
-  kill -9 "$stopped" 2>/dev/null
+  # Woken, the machine that was stopped learns that it was let go: the battle is the other side's, and it
+  # claims nothing (it once showed its own side's win as well).
+  if [ "$gone" = guest ]; then own=Indian other=Macedonian stoppedName=$gone-stopped-guest
+  else own=Macedonian other=Indian stoppedName=$gone-stopped-host; fi
+  kill -CONT "$stopped"
+  (sleep 30; kill -9 "$stopped" 2>/dev/null) &
+  killer=$!
   wait "$stopped" 2>/dev/null
+  woke=$?
+  kill "$killer" 2>/dev/null
+  sout="$work/$stoppedName.out"
+  [ "$woke" -eq 137 ] && fail "$gone stopped: once woken it did not end"
+  grep -q "^Outcome: $own won" "$sout" && fail "$gone stopped: the machine let go claims the battle: $(grep '^Outcome' "$sout")"
+  grep -q "^Outcome: $other won" "$sout" || fail "$gone stopped: the machine let go says $(grep '^Outcome' "$sout") (not $other)"
+  grep -q "nothing came from your machine for 30 seconds\. The battle ends, won by default by " "$sout" ||
+    fail "$gone stopped: the machine let go was not told why: $(tail -3 "$sout")"
   out="$work/$leftName.out" err="$work/$leftName.err"
   [ "$code" -eq 1 ] || fail "$gone stopped: the machine left exited $code"
   [ "$took" -le 75 ] || fail "$gone stopped: the loss took $took seconds"
