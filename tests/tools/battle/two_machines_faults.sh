@@ -61,7 +61,7 @@ if start_host good --seed 3 "$scenario"; then
   [ "$code" -eq 1 ] || fail "bad guest: guest exit $code"
   [ "$hosted" -eq 1 ] || fail "bad guest: host exit $hosted"
   grep -q "cannot start the network battle" "$work/bad-guest.err" || fail "bad guest: $(cat "$work/bad-guest.err")"
-  grep -q "the other machine is gone: the other machine refused: cannot start the network battle: cannot load the battle NOSUCH.SCN" \
+  grep -q "^vael-battle: seed 3: the other machine is gone: the other machine refused: cannot start the network battle: cannot load the battle NOSUCH.SCN" \
     "$work/good.err" || fail "bad guest: the host said $(cat "$work/good.err")"
   grep -q "stalled" "$work/good.err" && fail "bad guest: the host said the battle stalled"
 else
@@ -171,7 +171,7 @@ code=$?
 took=$((($(date +%s%N) - began) / 1000000))
 [ "$code" -eq 1 ] || fail "closed port: exit $code"
 [ "$took" -le 5000 ] || fail "closed port: took $took ms"
-grep -q "cannot connect to 127.0.0.1:$closed: nobody is listening there (Connection refused)" "$work/closed.err" ||
+grep -q "^vael-battle: seed 7: cannot connect to 127.0.0.1:$closed: nobody is listening there (Connection refused)" "$work/closed.err" ||
   fail "closed port: $(cat "$work/closed.err")"
 echo "closed port: after $took ms: $(cat "$work/closed.err")"
 exit $status
