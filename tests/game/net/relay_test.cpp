@@ -91,6 +91,13 @@ protected:
         return m;
     }
     void receive(std::vector<comm::ReceivedMessage> batch) { net.receiveBatch(batch); }
+    // A new game on this machine, nothing heard or lost yet.
+    void playAfresh(bool host) {
+        ear.heard.clear();
+        lost.clear();
+        lostAfterTheEnd.clear();
+        net.setPlaying(true, host);
+    }
 
     test::TestApplication app;
     VaelNetComponent net;
@@ -523,10 +530,7 @@ TEST_F(Relay, StateOutOfPlaceIsRefused) {
 TEST_F(Relay, ALostConnectionEndsTheGameOnceWonByTheOneLeft) {
     for (bool host : {true, false}) {
         SCOPED_TRACE(host ? "host" : "guest");
-        ear.heard.clear();
-        lost.clear();
-        lostAfterTheEnd.clear();
-        net.setPlaying(true, host);
+        playAfresh(host);
         net.setOtherPlayer("Bob");
         net.connectionLost("the connection was lost: the other machine closed it without a word");
         net.connectionLost("again");
@@ -708,10 +712,7 @@ TEST_F(Relay, AMachineLetGoForItsSilenceEndsTheBattleAsTheOthersWin) {
 TEST_F(Relay, AConnectionLostAfterTheBattleEndedHereEndsNothingMore) {
     for (bool host : {true, false}) {
         SCOPED_TRACE(host ? "host" : "guest");
-        ear.heard.clear();
-        lost.clear();
-        lostAfterTheEnd.clear();
-        net.setPlaying(true, host);
+        playAfresh(host);
         net.battleEndsHere();
         net.connectionLost("the connection was lost: the other machine closed it without a word");
         app.drainQueue();

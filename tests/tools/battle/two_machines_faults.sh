@@ -127,11 +127,14 @@ for gone in guest host; do
   if [ "$gone" = guest ]; then own=Indian other=Macedonian stoppedName=$gone-stopped-guest
   else own=Macedonian other=Indian stoppedName=$gone-stopped-host; fi
   kill -CONT "$stopped"
-  (sleep 30; kill -9 "$stopped" 2>/dev/null) &
-  killer=$!
+  # Given 30 seconds to end (an ended child stays a zombie until waited for).
+  for _ in $(seq 1 300); do
+    case $(ps -o stat= -p "$stopped" 2>/dev/null) in ""|Z*) break ;; esac
+    sleep 0.1
+  done
+  kill -9 "$stopped" 2>/dev/null
   wait "$stopped" 2>/dev/null
   woke=$?
-  kill "$killer" 2>/dev/null
   sout="$work/$stoppedName.out"
   [ "$woke" -eq 137 ] && fail "$gone stopped: once woken it did not end"
   grep -q "^Outcome: $own won" "$sout" && fail "$gone stopped: the machine let go claims the battle: $(grep '^Outcome' "$sout")"
