@@ -746,7 +746,7 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
     EXPECT_EQ(
         contents(work / "guest.boxes"),
         "The connection to Ann was lost: the other machine refused: nothing came from your machine for 30 "
-        "seconds. The battle ends, won by default. \n");
+        "seconds. The battle ends, won by default by Ann. \n");
     // ---- end of the guest's machine stopped ----
     // Each heard the other in Player Chat during the battle.
     EXPECT_NE(contents(work / "host.chat").find("Bob: the ridge is ours\n"), std::string::npos)
