@@ -100,9 +100,6 @@ public:
         // The battle is read from the outcome once it has ended; nobody is shown its end.
         app_.endOfGameDialog = [](std::uint32_t, bool) {};
         display_.onCommentary = [this](const std::string& text) {
-            // Past a cap the battle is over: what the machines still say to each other as they part (one's
-            // check-in, heard on one machine and not the other) is none of it.
-            if (pastTheCap_) return;
             if (options_.keepCommentary) outcome_.commentary.push_back(text);
             ++outcome_.commentaryLines;
             // Game control announces the leader it activates after it has sent the activation: the line
@@ -127,13 +124,17 @@ public:
         };
         display_.onBeginTurn = [this] { ++turnsBegun_; };
         // The cap is met at the end of its last turn, before anything of the next is played or said.
-        display_.onEndOfTurn = [this] {
+        display_.onEndOfTurn = [this](const EndOfGameResults& standing) {
             turnsEnded_ = turn() + 1;
             if (turnsEnded_ < options_.turnCap) return;
             if (GameControl* control = app_.gameControl()) control->playNoFurtherTurn();
+            if (!network()) return;
             // Every machine of a network battle stops at the same cap: the line that closes afterwards
-            // leaves nothing.
-            if (network()) app_.net().battleEndsHere();
+            // leaves nothing. Each gives the tallies the host told with the turn's end, as at the end of a
+            // battle: the guest's own units may not yet show every fall the host counted.
+            app_.net().battleEndsHere();
+            results_ = standing;
+            told_ = true;
         };
     }
 
@@ -159,7 +160,6 @@ public:
                 break;
             }
             if (turnsEnded_ >= options_.turnCap || turn() >= options_.turnCap) {
-                pastTheCap_ = true;
                 if (hosting()) awaitTheOtherMachinesCap();
                 stop(BattleStatus::TurnCap, "the battle did not end within " +
                                                 std::to_string(options_.turnCap) +
@@ -364,7 +364,8 @@ private:
             if (outcome_.winner.empty()) {
                 VaelLogicalLayer& layer = app_.logicalLayer();
                 const bool homeWon = hosting() != net.droppedHere();
-                outcome_.winner = GameControl::nationName(homeWon ? layer.getHomeNation() : layer.getVisitorNation());
+                outcome_.winner =
+                    GameControl::nationName(homeWon ? layer.getHomeNation() : layer.getVisitorNation());
             }
         }
         net.onWaiting = nullptr;
@@ -437,10 +438,15 @@ private:
                                   until - std::chrono::steady_clock::now())
                                   .count();
             if (left <= 0) break;
-            platform_.socketWaitLimit = static_cast<std::int32_t>(left);
-            if (app_.waitMessage()) app_.pumpMessage();
+            // Only the sockets: the battle's timers, the display's among them, have nothing more to do. What
+            // is queued goes first: a socket whose event waits there is not reported ready again.
+            platform::Event event;
+            if (platform_.pollEvent(event)) {
+                if (event.kind == platform::EventKind::SocketReady) platform_.serviceSocket(event);
+                continue;
+            }
+            platform_.waitForSockets(static_cast<std::int32_t>(left));
         }
-        platform_.socketWaitLimit = options_.networkWait;
     }
 
     // Between machines the rules stand still while they wait for the other one's bytes, and the display's
@@ -603,7 +609,6 @@ private:
     std::int32_t turnsEnded_ = 0;
     std::string lost_;
     bool announcementDue_ = false;
-    bool pastTheCap_ = false;
     bool savedOnResuming_ = false;
     bool saved_ = false;
     std::string failed_;
