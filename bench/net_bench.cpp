@@ -79,10 +79,10 @@ struct Machine {
         platform.networkInRealTime = true;
         net.attach(app);
         answerer.attach(app);
-        auto peer = std::make_unique<comm::NetPeer>(
-            std::make_unique<comm::TcpLink>(platform, socket),
-            comm::Greeting{comm::ProtocolVersion, "bench", host ? "Host" : "Guest",
-                           static_cast<std::uint16_t>(host ? 1 : 0)});
+        auto peer = std::make_unique<comm::NetPeer>(std::make_unique<comm::TcpLink>(platform, socket),
+                                                    comm::Greeting{comm::ProtocolVersion, "bench",
+                                                                   host ? "Host" : "Guest",
+                                                                   static_cast<std::uint16_t>(host ? 1 : 0)});
         peer->clock = comm::NetPeer::wallClock();
         net.setPeer(std::move(peer), host);
         net.peer()->start();
@@ -274,8 +274,10 @@ public:
     bool failed = false;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.error_occurred) failed = true;
-            else if (run.run_type == Run::RT_Iteration) times_[run.run_name.function_name] = run.GetAdjustedRealTime();
+            if (run.error_occurred)
+                failed = true;
+            else if (run.run_type == Run::RT_Iteration)
+                times_[run.run_name.function_name] = run.GetAdjustedRealTime();
         }
         ConsoleReporter::ReportRuns(runs);
     }

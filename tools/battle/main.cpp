@@ -154,7 +154,8 @@ int main(int argc, char** argv) {
         // What a refusal quotes of a file is shown, never obeyed by the terminal. A battle that never met
         // its other machine names its seed, as every battle that goes wrong once begun does.
         std::cerr << "vael-battle: ";
-        if (outcome.status == vael::battle::BattleStatus::Disconnected) std::cerr << "seed " << options.seed << ": ";
+        if (outcome.status == vael::battle::BattleStatus::Disconnected)
+            std::cerr << "seed " << options.seed << ": ";
         std::cerr << vael::printable(outcome.message) << "\n";
         return 1;
     }

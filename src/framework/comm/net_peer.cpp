@@ -44,7 +44,8 @@ std::string NetPeer::silenceRefusal() {
 std::function<std::uint32_t()> NetPeer::wallClock() {
     return [start = std::chrono::steady_clock::now()] {
         return static_cast<std::uint32_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                .count());
     };
 }
 

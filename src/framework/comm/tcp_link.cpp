@@ -360,7 +360,8 @@ bool TcpListener::listen(std::uint16_t port, std::string& error) {
 }
 
 void TcpListener::watch() {
-    platform_.watchSocket(socket_, platform::SocketReadable, [this](std::int32_t, std::uint8_t) { acceptAll(); });
+    platform_.watchSocket(socket_, platform::SocketReadable,
+                          [this](std::int32_t, std::uint8_t) { acceptAll(); });
 }
 
 void TcpListener::acceptAll() {

@@ -622,9 +622,9 @@ struct OtherMachine {
         peer->clock = [this] { return clock; };
         net.setPeer(std::move(peer), host);
         net.setOtherPlayer("Bob");
-        say(comm::FrameKind::Greeting, comm::encodeGreeting(comm::Greeting{
-                                           comm::ProtocolVersion, "test", "Bob",
-                                           static_cast<std::uint16_t>(host ? 0 : 1)}));
+        say(comm::FrameKind::Greeting,
+            comm::encodeGreeting(comm::Greeting{comm::ProtocolVersion, "test", "Bob",
+                                                static_cast<std::uint16_t>(host ? 0 : 1)}));
     }
     // Sends a frame and hands it over until the peer here has taken it.
     void say(comm::FrameKind kind, const std::string& payload) {
@@ -681,19 +681,21 @@ TEST_F(Relay, AMachineLetGoForItsSilenceEndsTheBattleAsTheOthersWin) {
         std::string reason, line, ended;
     };
     const std::string silence = comm::NetPeer::silenceRefusal();
-    for (const Row& row : std::vector<Row>{
-             {true, silence,
-              "The connection to Bob was lost: the other machine refused: nothing came from your machine for 30 "
-              "seconds. The battle ends, won by default by Bob.",
-              "GameEnded 0"},
-             {false, silence,
-              "The connection to Bob was lost: the other machine refused: nothing came from your machine for 30 "
-              "seconds. The battle ends, won by default by Bob.",
-              "GameEnded 1"},
-             {false, "nothing came from your machine for 3 seconds",
-              "The connection to Bob was lost: the other machine refused: nothing came from your machine for 3 "
-              "seconds. The battle ends, won by default.",
-              "GameEnded 0"}}) {
+    for (const Row& row : std::vector<Row>{{true, silence,
+                                            "The connection to Bob was lost: the other machine refused: "
+                                            "nothing came from your machine for 30 "
+                                            "seconds. The battle ends, won by default by Bob.",
+                                            "GameEnded 0"},
+                                           {false, silence,
+                                            "The connection to Bob was lost: the other machine refused: "
+                                            "nothing came from your machine for 30 "
+                                            "seconds. The battle ends, won by default by Bob.",
+                                            "GameEnded 1"},
+                                           {false, "nothing came from your machine for 3 seconds",
+                                            "The connection to Bob was lost: the other machine refused: "
+                                            "nothing came from your machine for 3 "
+                                            "seconds. The battle ends, won by default.",
+                                            "GameEnded 0"}}) {
         SCOPED_TRACE((row.host ? "host told: " : "guest told: ") + row.reason);
         ear.heard.clear();
         lost.clear();
