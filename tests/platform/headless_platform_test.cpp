@@ -160,6 +160,38 @@ TEST(HeadlessSockets, WithARealNetworkTheClockWaitsForTheSocketsInRealTime) {
     }
 }
 
+// A battle's own timer that runs beside the keep-alive (a pause due just after its tick): nothing waits in
+// real time, the keep-alive's tick and then the battle's come at once, each at its own time on the clock,
+// though bytes come on the socket a moment later; they are taken next. Waiting in real time for the
+// keep-alive, the first event would be the socket's.
+TEST(HeadlessSockets, WithARealNetworkTheProgramsOwnTimerIsNotHeldBackByTheKeepAlive) {
+    for (const bool ownFirst : {false, true}) {
+        SCOPED_TRACE(ownFirst ? "own timer due first" : "keep-alive due first");
+        HeadlessPlatform p;
+        p.networkInRealTime = true;
+        int fds[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+        p.watchSocket(fds[0], SocketReadable, [](std::int32_t, std::uint8_t) {});
+        const std::uint32_t keepAlive = p.startHandledTimer(ownFirst ? 1500 : 1000, [](std::uint32_t) {});
+        const std::uint32_t own = p.startTimer(ownFirst ? 1000 : 1500);
+        std::thread writer([fd = fds[1]] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            ASSERT_EQ(::write(fd, "x", 1), 1);
+        });
+        const std::uint32_t first = ownFirst ? own : keepAlive, second = ownFirst ? keepAlive : own;
+        EXPECT_EQ(next(p, true), "tick " + std::to_string(first) + "@1000");
+        EXPECT_EQ(next(p, true), "tick " + std::to_string(second) + "@1500");
+        writer.join();
+        Event e;
+        ASSERT_TRUE(p.waitEvent(e));
+        EXPECT_EQ(e.kind, EventKind::SocketReady);
+        EXPECT_EQ(p.tickCount(), 1500u);
+        p.unwatchSocket(fds[0]);
+        ::close(fds[0]);
+        ::close(fds[1]);
+    }
+}
+
 // A 4 x 3 picture whose pixel (x, y) holds index 10 * y + x, shown through palette entry i = (i, 2i, 3i).
 struct Picture {
     std::vector<std::uint8_t> pixels;

@@ -84,8 +84,10 @@ ContainerBase* BattleDisplay::onTurn(Component* target, BusMessage, ContainerBas
     return nullptr;
 }
 
-ContainerBase* BattleDisplay::onTurnOver(Component* target, BusMessage, ContainerBase*) {
-    if (self(target).onEndOfTurn) self(target).onEndOfTurn();
+ContainerBase* BattleDisplay::onTurnOver(Component* target, BusMessage, ContainerBase* data) {
+    EndOfGameResults standing;
+    Container<EndOfGameResults>::fromMessage(data, standing);
+    if (self(target).onEndOfTurn) self(target).onEndOfTurn(standing);
     return nullptr;
 }
 

@@ -29,7 +29,7 @@ public:
     std::function<void(const EndOfGameResults&)> onEndOfGame;
     std::function<void()> onBeginTurn;
     // A turn is over: what follows is the next turn's.
-    std::function<void()> onEndOfTurn;
+    std::function<void(const EndOfGameResults& standing)> onEndOfTurn;
 
 private:
     static ContainerBase* onAddCommentary(Component* target, BusMessage event, ContainerBase* data);

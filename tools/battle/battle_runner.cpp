@@ -124,10 +124,17 @@ public:
         };
         display_.onBeginTurn = [this] { ++turnsBegun_; };
         // The cap is met at the end of its last turn, before anything of the next is played or said.
-        display_.onEndOfTurn = [this] {
+        display_.onEndOfTurn = [this](const EndOfGameResults& standing) {
             turnsEnded_ = turn() + 1;
-            if (GameControl* control = app_.gameControl(); control && turnsEnded_ >= options_.turnCap)
-                control->playNoFurtherTurn();
+            if (turnsEnded_ < options_.turnCap) return;
+            if (GameControl* control = app_.gameControl()) control->playNoFurtherTurn();
+            if (!network()) return;
+            // Every machine of a network battle stops at the same cap: the line that closes afterwards
+            // leaves nothing. Each gives the tallies the host told with the turn's end, as at the end of a
+            // battle: the guest's own units may not yet show every fall the host counted.
+            app_.net().battleEndsHere();
+            results_ = standing;
+            told_ = true;
         };
     }
 
@@ -153,6 +160,7 @@ public:
                 break;
             }
             if (turnsEnded_ >= options_.turnCap || turn() >= options_.turnCap) {
+                if (hosting()) awaitTheOtherMachinesCap();
                 stop(BattleStatus::TurnCap, "the battle did not end within " +
                                                 std::to_string(options_.turnCap) +
                                                 (options_.turnCap == 1 ? " turn" : " turns"));
@@ -247,11 +255,7 @@ private:
             auto peer = std::make_unique<comm::NetPeer>(std::move(link), mine);
             // The battle's own timers move the headless clock on at once; the other machine's silence is
             // the wall's.
-            peer->clock = [start = std::chrono::steady_clock::now()] {
-                return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                      std::chrono::steady_clock::now() - start)
-                                                      .count());
-            };
+            peer->clock = comm::NetPeer::wallClock();
             comm::NetPeer* at = peer.get();
             peer->onGreeted = [&chosen, at](const comm::Greeting&) {
                 if (chosen) return at->refuse("the battle has its players already");
@@ -355,11 +359,13 @@ private:
         if (!lost_.empty() && outcome_.status != BattleStatus::LoadFailed) {
             outcome_.status = BattleStatus::Disconnected;
             outcome_.message = "the other machine is gone: " + lost_;
-            // The machine left wins the battle the other left, as its commentary says.
+            // The machine left wins the battle the other left, as its commentary says; one that learns it
+            // was let go for its own silence has lost it to the other.
             if (outcome_.winner.empty()) {
                 VaelLogicalLayer& layer = app_.logicalLayer();
+                const bool homeWon = hosting() != net.droppedHere();
                 outcome_.winner =
-                    GameControl::nationName(hosting() ? layer.getHomeNation() : layer.getVisitorNation());
+                    GameControl::nationName(homeWon ? layer.getHomeNation() : layer.getVisitorNation());
             }
         }
         net.onWaiting = nullptr;
@@ -419,6 +425,28 @@ private:
         }
         outcome_.home.name = GameControl::nationName(layer.getHomeNation());
         outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
+    }
+
+    // The host's last turn is on its way to the other machine, which stops at the same cap and then goes: a
+    // host that went first could close the line under that turn's end, unread, and the other machine would
+    // take it for a player leaving its battle. The battle moves no further meanwhile; only the network is
+    // read.
+    void awaitTheOtherMachinesCap() {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.networkWait);
+        for (comm::NetPeer* peer = app_.net().peer(); peer && peer->isOpen(); peer = app_.net().peer()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  until - std::chrono::steady_clock::now())
+                                  .count();
+            if (left <= 0) break;
+            // Only the sockets: the battle's timers, the display's among them, have nothing more to do. What
+            // is queued goes first: a socket whose event waits there is not reported ready again.
+            platform::Event event;
+            if (platform_.pollEvent(event)) {
+                if (event.kind == platform::EventKind::SocketReady) platform_.serviceSocket(event);
+                continue;
+            }
+            platform_.waitForSockets(static_cast<std::int32_t>(left));
+        }
     }
 
     // Between machines the rules stand still while they wait for the other one's bytes, and the display's

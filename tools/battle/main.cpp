@@ -151,8 +151,12 @@ int main(int argc, char** argv) {
     if (outcome.status == vael::battle::BattleStatus::LoadFailed ||
         outcome.status == vael::battle::BattleStatus::SaveFailed ||
         (outcome.status == vael::battle::BattleStatus::Disconnected && outcome.commentaryLines == 0)) {
-        // What a refusal quotes of a file is shown, never obeyed by the terminal.
-        std::cerr << "vael-battle: " << vael::printable(outcome.message) << "\n";
+        // What a refusal quotes of a file is shown, never obeyed by the terminal. A battle that never met
+        // its other machine names its seed, as every battle that goes wrong once begun does.
+        std::cerr << "vael-battle: ";
+        if (outcome.status == vael::battle::BattleStatus::Disconnected)
+            std::cerr << "seed " << options.seed << ": ";
+        std::cerr << vael::printable(outcome.message) << "\n";
         return 1;
     }
     vael::battle::printOutcome(outcome, std::cout);

@@ -1,5 +1,6 @@
 #include "framework/comm/net_peer.h"
 
+#include <chrono>
 #include <utility>
 
 #include "platform/platform.h"
@@ -36,6 +37,18 @@ std::uint32_t NetPeer::now() {
     return link_ ? link_->platform().tickCount() : 0;
 }
 
+std::string NetPeer::silenceRefusal() {
+    return "nothing came from your machine for " + std::to_string(SilenceLimit / 1000) + " seconds";
+}
+
+std::function<std::uint32_t()> NetPeer::wallClock() {
+    return [start = std::chrono::steady_clock::now()] {
+        return static_cast<std::uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                .count());
+    };
+}
+
 void NetPeer::stopTimer() {
     if (timer_ && link_) link_->platform().stopHandledTimer(timer_);
     timer_ = 0;
@@ -57,9 +70,7 @@ void NetPeer::tick() {
                                 std::to_string(SilenceLimit / 1000) + " seconds, not even its sign of life";
         stopTimer();
         link_->onLost = nullptr;
-        link_->send(
-            encodeFrame(FrameKind::Refusal, encodeRefusal("nothing came from your machine for " +
-                                                          std::to_string(SilenceLimit / 1000) + " seconds")));
+        link_->send(encodeFrame(FrameKind::Refusal, encodeRefusal(silenceRefusal())));
         if (link_) link_->close();
         lost(why);
         return;
@@ -178,6 +189,7 @@ void NetPeer::frame(Frame& f) {
     case FrameKind::Refusal: {
         std::string reason;
         if (!decodeRefusal(f.payload, reason, error)) reason = error;
+        droppedHere_ = greeted_ && reason == silenceRefusal();
         if (link_) link_->close();
         lost("the other machine refused: " + reason);
         return;

@@ -46,12 +46,19 @@ public:
     void leave(std::int32_t timeoutMs = 1000);
     // The other machine said that its player left, before the connection closed.
     bool left() const { return left_; }
+    // The other machine let this one go because nothing came from it for SilenceLimit (this program was
+    // stopped, or its line cut): it is this machine that was lost to the battle, not the other.
+    bool droppedHere() const { return droppedHere_; }
+    // What a machine that lets the other go for its silence tells it.
+    static std::string silenceRefusal();
     // Looks at the silence and sends a keep-alive when one is due; the keep-alive's timer calls it.
     void tick();
     // The clock the silence is measured by, in milliseconds: the platform's unless one is given (a program
     // whose platform clock runs apart from the wall's, as the headless one does, gives the real one).
     std::uint32_t now();
     std::function<std::uint32_t()> clock;
+    // The wall's milliseconds since the call, to give as the clock.
+    static std::function<std::uint32_t()> wallClock();
     // False with the reason when the message cannot be written or the link is gone.
     bool send(BusMessage event, const ContainerBase* data, std::string& error);
     // Sends message payloads (made by encodeMessage) as one batch.
@@ -86,6 +93,7 @@ private:
     bool reported_ = false;
     bool held_ = false;
     bool left_ = false;
+    bool droppedHere_ = false;
     std::uint32_t timer_ = 0;
     std::uint32_t lastHeard_ = 0, lastSent_ = 0;
     // What came while held: a batch, or a single message as a batch of one marked as such.

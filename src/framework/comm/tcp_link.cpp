@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -354,20 +355,40 @@ bool TcpListener::listen(std::uint16_t port, std::string& error) {
     port_ = ntohs(address.sin_port);
     makeNonBlocking(fd);
     socket_ = fd;
-    platform_.watchSocket(socket_, platform::SocketReadable, [this](std::int32_t, std::uint8_t) {
-        for (;;) {
-            const int client = ::accept4(socket_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client < 0) return;
-            auto link = std::make_unique<TcpLink>(platform_, client);
-            if (onAccept) onAccept(std::move(link));
-            // The handler may have closed the listener.
-            if (socket_ < 0) return;
-        }
-    });
+    watch();
     return true;
 }
 
+void TcpListener::watch() {
+    platform_.watchSocket(socket_, platform::SocketReadable,
+                          [this](std::int32_t, std::uint8_t) { acceptAll(); });
+}
+
+void TcpListener::acceptAll() {
+    for (;;) {
+        const int client =
+            acceptCall ? acceptCall(socket_) : ::accept4(socket_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) {
+            if (errno != EMFILE && errno != ENFILE && errno != ENOBUFS && errno != ENOMEM) return;
+            // The caller stays queued, its socket readable: looked at again now, it would wake the program
+            // at once for ever. The socket is set aside until the back-off's tick, and the caller taken then
+            // if a descriptor has come free.
+            platform_.unwatchSocket(socket_);
+            backOff_ = platform_.startHandledTimer(FullBackOff, [this](std::uint32_t) {
+                platform_.stopHandledTimer(std::exchange(backOff_, 0));
+                if (socket_ >= 0) watch();
+            });
+            return;
+        }
+        auto link = std::make_unique<TcpLink>(platform_, client);
+        if (onAccept) onAccept(std::move(link));
+        // The handler may have closed the listener.
+        if (socket_ < 0) return;
+    }
+}
+
 void TcpListener::close() {
+    if (backOff_) platform_.stopHandledTimer(std::exchange(backOff_, 0));
     if (socket_ < 0) return;
     platform_.unwatchSocket(socket_);
     ::close(socket_);

@@ -83,6 +83,11 @@ private:
 
 class TcpListener {
 public:
+    // While no descriptor is free for a caller (the process or the system has used up its share), the
+    // listener does not look at its socket for this many milliseconds: the caller waiting there would wake
+    // the program at once, again and again, until descriptors come free.
+    static constexpr std::uint32_t FullBackOff = 250;
+
     explicit TcpListener(platform::Platform& platform) : platform_(platform) {}
     ~TcpListener();
     TcpListener(const TcpListener&) = delete;
@@ -96,11 +101,19 @@ public:
 
     // Each connection that comes in.
     std::function<void(std::unique_ptr<TcpLink>)> onAccept;
+    // How a caller is taken from the socket: accept4, unless a test stands in (to run out of descriptors).
+    std::function<std::int32_t(std::int32_t socket)> acceptCall;
+    // Whether the listener waits for descriptors to come free rather than looking at its socket.
+    bool backingOff() const { return backOff_ != 0; }
 
 private:
+    void watch();
+    void acceptAll();
+
     platform::Platform& platform_;
     std::int32_t socket_ = -1;
     std::uint16_t port_ = 0;
+    std::uint32_t backOff_ = 0;
 };
 
 } // namespace vael::comm

@@ -98,6 +98,11 @@ void VaelNetComponent::leave() {
     if (playing_) lost_ = true;
 }
 
+void VaelNetComponent::battleEndsHere() {
+    gameEnded_ = true;
+    showWaiting(false);
+}
+
 std::uint32_t VaelNetComponent::now() const {
     return peer_ ? peer_->now() : 0;
 }
@@ -451,15 +456,19 @@ void VaelNetComponent::connectionLost(const std::string& why) {
         // The rules had ended the battle and game control waited for the other machine to see it: its
         // leaving completes that end, which game control tells itself.
         lossToTell_ = LossToTell::Leaving;
-    } else if (!gameEnded_ && battle) {
-        gameEnded_ = true;
-        // Game control hears it before anything else can move the battle on: a turn that was opening, or a
-        // step that only waited for the other machine, goes no further.
-        if (control) control->endedElsewhere(playsHomeHere());
-        lossToTell_ = LossToTell::Ending;
     }
     lossReason_ = why;
     left_ = peer_ && peer_->left();
+    // A machine that learns it was the one let go lost the battle by its own silence: the other machine
+    // won it by default, as it says there, and this one claims nothing.
+    droppedHere_ = peer_ && peer_->droppedHere();
+    if (!gameEnded_ && battle && !decided) {
+        gameEnded_ = true;
+        // Game control hears it before anything else can move the battle on: a turn that was opening, or a
+        // step that only waited for the other machine, goes no further.
+        if (control) control->endedElsewhere(wonHere() == playsHomeHere());
+        lossToTell_ = LossToTell::Ending;
+    }
     showWaiting(false);
     const bool tellNow = lossToTell_ == LossToTell::Ending;
     if (onLost) onLost(why, gameOver);
@@ -493,6 +502,7 @@ std::string VaelNetComponent::lossLine() const {
         line = "The connection to " + who + " was lost: " + lossReason_.substr(lostPrefix.size()) + ".";
     else
         line = "The connection to " + who + " was lost: " + lossReason_ + ".";
+    if (droppedHere_) return line + " The battle ends, won by default by " + who + ".";
     return line + " The battle ends, won by default.";
 }
 
@@ -511,8 +521,12 @@ void VaelNetComponent::tellLossWhenSettled() {
     // fight it.
     Container<std::string> line("\\B" + lossLine() + "\\b");
     sendNamed(msg::AddCommentary, &line);
-    Container<short> homeWon(playsHomeHere() ? 1 : 0);
+    Container<short> homeWon(wonHere() == playsHomeHere() ? 1 : 0);
     sendNamed(msg::GameEnded, &homeWon);
+}
+
+bool VaelNetComponent::wonHere() const {
+    return !droppedHere_;
 }
 
 bool VaelNetComponent::showable(const LogicalCommandInfo& command) const {

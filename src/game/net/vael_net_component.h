@@ -43,6 +43,7 @@ public:
         host_ = host;
         lost_ = false;
         left_ = false;
+        droppedHere_ = false;
         gameEnded_ = false;
         lossToTell_ = LossToTell::None;
         unanswered_ = 0;
@@ -85,6 +86,12 @@ public:
 
     // This player leaves network play in order: the other machine is told before the connection closes.
     void leave();
+    // The battle has ended on this machine without the rules' end (it was played to a cap of turns): the
+    // line that closes after it closes on a finished battle, which nobody left and nobody won by default.
+    void battleEndsHere();
+    bool battleOver() const { return gameEnded_; }
+    // The connection was lost because the other machine let this one go for its silence.
+    bool droppedHere() const { return droppedHere_; }
 
     // A batch from the other machine. A message the table does not relay, or one that may not come this
     // way, refuses the whole batch and the other machine with it.
@@ -151,6 +158,8 @@ private:
     void connectRelays();
     // The side this machine's leaders fight for is the home side (the host's when it has none).
     bool playsHomeHere() const;
+    // Whether the side played here wins a battle the connection's loss ends.
+    bool wonHere() const;
     // A display command from the other machine names what this battle holds.
     bool showable(const LogicalCommandInfo& command) const;
 
@@ -162,6 +171,8 @@ private:
     bool gameEnded_ = false;
     // The other machine said its player left before the connection closed.
     bool left_ = false;
+    // The other machine let this one go for its silence: the battle is the other side's.
+    bool droppedHere_ = false;
     // A leader of the other machine acts: this one waits on it until it hands the battle back.
     bool otherActs_ = false;
     // This machine answered the host's question: the host owes it its next word.

@@ -41,14 +41,18 @@ bool HeadlessPlatform::waitEvent(Event& event) {
     if (watchingSockets() && pollSockets(0) > 0 && take(event)) return true;
     // Nothing queued: the next event is a tick, so time moves on to it, or else bytes from the network.
     const Timer* next = nullptr;
-    for (const Timer& t : timers_)
+    bool ownTimer = false;
+    for (const Timer& t : timers_) {
         if (!t.tickWaiting && (!next || std::int32_t(t.due - next->due) < 0)) next = &t;
+        ownTimer = ownTimer || !isHandledTimer(t.id);
+    }
     if (next) {
         const std::uint32_t wait = next->due - now_;
-        if (networkInRealTime && watchingSockets() && isHandledTimer(next->id)) {
-            // The clock keeps the wall's pace while the program waits on other machines: what they send
-            // takes real time to come, and a limit on their silence must not run out at the speed of a
-            // loop.
+        if (networkInRealTime && watchingSockets() && !ownTimer) {
+            // Nothing of the program's own is due: it waits on other machines, and the clock keeps the
+            // wall's pace meanwhile, woken by what they send. While one of its own timers runs (a pause of
+            // the battle, say), the ticks of the network's jump like any other: the program is not waiting
+            // on anybody, and a keep-alive's tick must not hold its timer back by a real wait.
             const auto start = std::chrono::steady_clock::now();
             if (pollSockets(static_cast<std::int32_t>(std::min<std::uint32_t>(wait, 0x7FFFFFFF))) > 0) {
                 const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(

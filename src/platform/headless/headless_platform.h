@@ -59,10 +59,11 @@ public:
     // Zero looks every time, for a test that runs two machines in one loop and learns from the question
     // alone that the other one has spoken.
     std::chrono::microseconds socketLookInterval{1000};
-    // While the program waits with sockets watched and the next tick is a handled timer's (a link's
-    // keep-alive), the clock moves on in real time (the sockets are watched meanwhile) rather than jumping
-    // to the tick: a program that plays other programs over a real network waits for them without
-    // spinning. The program's own timers still jump.
+    // While the program waits with sockets watched and only handled timers run (a link's keep-alive), the
+    // clock moves on in real time (the sockets are watched meanwhile, and bytes that come end the wait)
+    // rather than jumping to the tick: a program that plays other programs over a real network waits for
+    // them without spinning. While a timer of the program's own runs, every tick jumps, the handled ones
+    // too: a real wait for a keep-alive would hold the program's own timer back.
     bool networkInRealTime = false;
 
     // The window's pixels as 0xRRGGBB, and its palette indexes.

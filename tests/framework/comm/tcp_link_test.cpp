@@ -95,6 +95,85 @@ TEST_F(TcpLinkTest, ListenerAndConnectMeetOnLocalhost) {
     EXPECT_EQ(got, encodeRefusal("hello"));
 }
 
+// A caller comes while the process has no descriptor free (each errno the system gives for it): the
+// listener stops looking at its socket, so that the waiting caller cannot wake the program again and
+// again, for the back-off's time; then it looks again and takes the caller once a descriptor is free. A
+// caller refused for another reason (none waiting) is no cause to back off.
+TEST_F(TcpLinkTest, AListenerOutOfDescriptorsStopsLookingUntilItsBackOffHasPassed) {
+    for (const int full : {EMFILE, ENFILE, EAGAIN}) {
+        SCOPED_TRACE("accept fails with " + std::string(std::strerror(full)));
+        platform::HeadlessPlatform p;
+        TcpListener listener(p);
+        std::string error;
+        ASSERT_TRUE(listener.listen(0, error)) << error;
+        int attempts = 0;
+        // Nothing taken (EAGAIN) fails once; no descriptor free fails until one is.
+        bool descriptorFree = false;
+        listener.acceptCall = [&](std::int32_t socket) {
+            if (++attempts > 1 && full == EAGAIN) descriptorFree = true;
+            if (descriptorFree) return ::accept4(socket, nullptr, nullptr, SOCK_CLOEXEC);
+            errno = full;
+            return -1;
+        };
+        std::unique_ptr<TcpLink> accepted;
+        listener.onAccept = [&](std::unique_ptr<TcpLink> link) { accepted = std::move(link); };
+        auto caller = TcpLink::connect(p, "127.0.0.1", listener.port(), error);
+        ASSERT_TRUE(caller) << error;
+        caller->close();
+        if (full == EAGAIN) {
+            // No cause to back off: the caller that waits is taken at the next look.
+            pumpUntil(p, [&] { return accepted != nullptr; });
+            EXPECT_TRUE(accepted);
+            // The second takes the caller, the third finds nobody more.
+            EXPECT_EQ(attempts, 3);
+            EXPECT_FALSE(listener.backingOff());
+            continue;
+        }
+        // The caller's connection is queued at the listener, whose socket is readable from now on. Events
+        // are taken one at a time: a listener that kept looking would never let a pump end.
+        const auto look = [&p](int times) {
+            platform::Event e;
+            for (int i = 0; i < times; ++i) {
+                if (!p.pollEvent(e))
+                    ::usleep(1000);
+                else if (e.kind == platform::EventKind::SocketReady)
+                    p.serviceSocket(e);
+            }
+        };
+        for (int i = 0; i < 200 && attempts == 0; ++i)
+            look(1);
+        ASSERT_EQ(attempts, 1);
+        EXPECT_TRUE(listener.backingOff());
+        // Looked at a hundred times while backing off, the listener's socket is not tried once more.
+        look(100);
+        ASSERT_EQ(attempts, 1);
+        // One millisecond short of the back-off: still nothing.
+        p.advance(TcpListener::FullBackOff - 1);
+        std::vector<platform::Event> ticks;
+        pump(p, &ticks);
+        EXPECT_TRUE(ticks.empty());
+        EXPECT_EQ(attempts, 1);
+        // At the back-off's tick it looks again; still full, it backs off once more.
+        p.advance(1);
+        pump(p, &ticks);
+        ASSERT_EQ(ticks.size(), 1u);
+        EXPECT_TRUE(p.serviceTimer(ticks[0]));
+        pumpUntil(p, [&] { return attempts > 1; });
+        EXPECT_EQ(attempts, 2);
+        EXPECT_TRUE(listener.backingOff());
+        // A descriptor comes free: at the next tick the caller is taken, and the listener looks as before.
+        descriptorFree = true;
+        ticks.clear();
+        p.advance(TcpListener::FullBackOff);
+        pump(p, &ticks);
+        ASSERT_EQ(ticks.size(), 1u);
+        EXPECT_TRUE(p.serviceTimer(ticks[0]));
+        pumpUntil(p, [&] { return accepted != nullptr; });
+        EXPECT_TRUE(accepted);
+        EXPECT_FALSE(listener.backingOff());
+    }
+}
+
 // A side that ends its game while the other still sends: closed with those bytes unread, the line would
 // be reset and the other side could lose the last frame; finished, the other side reads that frame, then
 // the close, and this side reports no loss.

@@ -14,6 +14,7 @@
 #include "game/net/net_payloads.h"
 #include "game/net/relay_table.h"
 #include "game/net/vael_net_component.h"
+#include "platform/headless/headless_platform.h"
 #include "support/test_application.h"
 
 namespace vael {
@@ -90,6 +91,13 @@ protected:
         return m;
     }
     void receive(std::vector<comm::ReceivedMessage> batch) { net.receiveBatch(batch); }
+    // A new game on this machine, nothing heard or lost yet.
+    void playAfresh(bool host) {
+        ear.heard.clear();
+        lost.clear();
+        lostAfterTheEnd.clear();
+        net.setPlaying(true, host);
+    }
 
     test::TestApplication app;
     VaelNetComponent net;
@@ -522,10 +530,7 @@ TEST_F(Relay, StateOutOfPlaceIsRefused) {
 TEST_F(Relay, ALostConnectionEndsTheGameOnceWonByTheOneLeft) {
     for (bool host : {true, false}) {
         SCOPED_TRACE(host ? "host" : "guest");
-        ear.heard.clear();
-        lost.clear();
-        lostAfterTheEnd.clear();
-        net.setPlaying(true, host);
+        playAfresh(host);
         net.setOtherPlayer("Bob");
         net.connectionLost("the connection was lost: the other machine closed it without a word");
         net.connectionLost("again");
@@ -603,6 +608,119 @@ TEST_F(Relay, AConnectionLostAfterTheGameEndedEndsNothingMore) {
     EXPECT_TRUE(ear.heard.empty());
     EXPECT_EQ(lost, (Lines{"the other machine closed the connection"}));
     EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{true}));
+}
+
+// The other machine over a link joined to this one's peer, on a platform of its own: what it sends reaches
+// the component as a real frame would, and the peer's clock is the test's.
+struct OtherMachine {
+    explicit OtherMachine(VaelNetComponent& net, bool host) {
+        auto [mine, theirs] = comm::TcpLink::pair(platform);
+        link = std::move(theirs);
+        auto peer = std::make_unique<comm::NetPeer>(
+            std::move(mine), comm::Greeting{comm::ProtocolVersion, "test", host ? "Host" : "Guest",
+                                            static_cast<std::uint16_t>(host ? 1 : 0)});
+        peer->clock = [this] { return clock; };
+        net.setPeer(std::move(peer), host);
+        net.setOtherPlayer("Bob");
+        say(comm::FrameKind::Greeting,
+            comm::encodeGreeting(comm::Greeting{comm::ProtocolVersion, "test", "Bob",
+                                                static_cast<std::uint16_t>(host ? 0 : 1)}));
+    }
+    // Sends a frame and hands it over until the peer here has taken it.
+    void say(comm::FrameKind kind, const std::string& payload) {
+        link->send(comm::encodeFrame(kind, payload));
+        platform::Event e;
+        for (int i = 0; i < 200; ++i) {
+            if (!platform.pollEvent(e)) continue;
+            if (e.kind == platform::EventKind::SocketReady) platform.serviceSocket(e);
+            return;
+        }
+    }
+    platform::HeadlessPlatform platform;
+    std::unique_ptr<comm::TcpLink> link;
+    std::uint32_t clock = 0;
+};
+
+// The guest has checked in and waits for the host's word: "Waiting for ..." is said three seconds after the
+// host last spoke. A batch from the host starts the count afresh, so that the wait is said three seconds
+// after it, not after the first look that found the guest waiting.
+TEST_F(Relay, ABatchFromTheOtherMachineStartsTheCountOfTheWaitAfresh) {
+    struct Row {
+        std::uint32_t batchAt; // 0: none comes
+        std::uint32_t notYet, said;
+    };
+    for (const Row& row : {Row{0, 3999, 4000}, Row{2000, 4999, 5000}, Row{2500, 5499, 5500}}) {
+        SCOPED_TRACE("a batch at " + std::to_string(row.batchAt));
+        OtherMachine host(net, false);
+        Container<std::string> doing("viewing end of turn results");
+        app.sendNamed("SynchronizeGame", &doing);
+        app.drainQueue();
+        // The first look finds the guest owing its wait, a second after it checked in.
+        net.lookAtWaiting(1000);
+        if (row.batchAt) {
+            host.clock = row.batchAt;
+            std::vector<comm::ReceivedMessage> batch;
+            batch.push_back(from("AddCommentary", new Container<std::string>("still thinking")));
+            receive(std::move(batch));
+            app.drainQueue();
+        }
+        net.lookAtWaiting(row.notYet);
+        EXPECT_EQ(net.waitingText(), "");
+        net.lookAtWaiting(row.said);
+        EXPECT_EQ(net.waitingText(), "Waiting for Bob...");
+        net.setPeer(nullptr, false);
+    }
+}
+
+// A machine told by the other that it was let go for its silence (it was stopped past the limit) ends the
+// battle as lost to the other side: its line says who won it by default, and its game control, or the end
+// it tells, gives the battle to the other side. Any other refusal leaves the battle to the one told.
+TEST_F(Relay, AMachineLetGoForItsSilenceEndsTheBattleAsTheOthersWin) {
+    struct Row {
+        bool host;
+        std::string reason, line, ended;
+    };
+    const std::string silence = comm::NetPeer::silenceRefusal();
+    for (const Row& row : std::vector<Row>{{true, silence,
+                                            "The connection to Bob was lost: the other machine refused: "
+                                            "nothing came from your machine for 30 "
+                                            "seconds. The battle ends, won by default by Bob.",
+                                            "GameEnded 0"},
+                                           {false, silence,
+                                            "The connection to Bob was lost: the other machine refused: "
+                                            "nothing came from your machine for 30 "
+                                            "seconds. The battle ends, won by default by Bob.",
+                                            "GameEnded 1"},
+                                           {false, "nothing came from your machine for 3 seconds",
+                                            "The connection to Bob was lost: the other machine refused: "
+                                            "nothing came from your machine for 3 "
+                                            "seconds. The battle ends, won by default.",
+                                            "GameEnded 0"}}) {
+        SCOPED_TRACE((row.host ? "host told: " : "guest told: ") + row.reason);
+        ear.heard.clear();
+        lost.clear();
+        OtherMachine other(net, row.host);
+        other.say(comm::FrameKind::Refusal, comm::encodeRefusal(row.reason));
+        app.drainQueue();
+        EXPECT_EQ(net.droppedHere(), row.reason == silence);
+        EXPECT_EQ(lost, (Lines{"the other machine refused: " + row.reason}));
+        EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob", "AddCommentary \\B" + row.line + "\\b", row.ended}));
+        net.setPeer(nullptr, false);
+    }
+}
+
+// A battle that ended here at a cap of turns: the other machine's going afterwards ends nothing more, and
+// is no loss of the battle.
+TEST_F(Relay, AConnectionLostAfterTheBattleEndedHereEndsNothingMore) {
+    for (bool host : {true, false}) {
+        SCOPED_TRACE(host ? "host" : "guest");
+        playAfresh(host);
+        net.battleEndsHere();
+        net.connectionLost("the connection was lost: the other machine closed it without a word");
+        app.drainQueue();
+        EXPECT_TRUE(ear.heard.empty());
+        EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{true}));
+    }
 }
 
 TEST_F(Relay, OnlyTheHostAsksForGameControlAndThePlayers) {

@@ -2,15 +2,18 @@
 # Plays a battle between two vael-battle processes on this machine, one hosting on a free port and one
 # joining it, for each seed given; fails, naming the seed, when either does not end its battle cleanly,
 # when the pair does not end within the time limit (a hang: both are stopped), or when the two do not print the same commentary and outcome.
-#   two_machines.sh TOOL SCENARIO [--data DIR] [--jobs N] [--limit SECONDS] [--display] SEED...
+#   two_machines.sh TOOL SCENARIO [--data DIR] [--jobs N] [--limit SECONDS] [--display] [--turns CAP] SEED...
 # With --jobs, that many pairs play at once; the limit (120 seconds unless given) holds for each pair.
 # With --display both machines play the animations on the game's display layers.
+# With --turns both machines stop at the cap: each exits as the other does and prints the same outcome, and
+# neither takes the other's going for a leave.
 set -u
 tool=$1
 scenario=$2
 shift 2
 data=()
 display=()
+turns=()
 jobs=1
 limit=120
 while [ $# -gt 0 ]; do
@@ -19,6 +22,7 @@ while [ $# -gt 0 ]; do
     --jobs) jobs=$2; shift 2 ;;
     --limit) limit=$2; shift 2 ;;
     --display) display=(--display); shift ;;
+    --turns) turns=(--turns "$2"); shift 2 ;;
     *) break ;;
   esac
 done
@@ -35,7 +39,7 @@ play() {
   local seed=$1 dir="$work/$1" verdict="$work/$1.verdict"
   mkdir -p "$dir"
   : >"$dir/host.err"
-  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" --seed "$seed" --host 0 \
+  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" "${turns[@]}" --seed "$seed" --host 0 \
     >"$dir/host.out" 2>"$dir/host.err" &
   local host=$! port=""
   for _ in $(seq 1 400); do
@@ -49,7 +53,7 @@ play() {
     { echo "FAILED seed $seed: the host never listened"; cat "$dir/host.err"; } >"$verdict"
     return
   fi
-  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" --seed "$seed" --join "127.0.0.1:$port" \
+  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" "${turns[@]}" --seed "$seed" --join "127.0.0.1:$port" \
     >"$dir/guest.out" 2>"$dir/guest.err"
   local guest=$?
   { wait "$host"; } 2>/dev/null
@@ -57,6 +61,29 @@ play() {
   # Killed by the limit: 137 from timeout -s KILL.
   if [ "$hosted" -eq 137 ] || [ "$guest" -eq 137 ]; then
     echo "FAILED seed $seed: the battle hung: the pair did not end within $limit seconds" >"$verdict"
+    return
+  fi
+  if [ "${#turns[@]}" -gt 0 ]; then
+    # At a cap each says that the battle did not end within it, or both that it ended.
+    if [ "$hosted" -ne "$guest" ] || [ "$hosted" -gt 1 ]; then
+      { echo "FAILED seed $seed: the host exited $hosted, the guest $guest"
+        cat "$dir/host.err" "$dir/guest.err"; } >"$verdict"
+      return
+    fi
+    if grep -q "left the battle\|won by default\|the other machine is gone" "$dir/host.out" "$dir/host.err" \
+      "$dir/guest.out" "$dir/guest.err"; then
+      { echo "FAILED seed $seed: a machine took the other's going at the cap for a leave"
+        grep -H "left the battle\|won by default\|the other machine is gone" "$dir"/*.out "$dir"/*.err; } >"$verdict"
+      return
+    fi
+    sed -n '/^Outcome: /,$p' "$dir/host.out" >"$dir/host.outcome"
+    sed -n '/^Outcome: /,$p' "$dir/guest.out" >"$dir/guest.outcome"
+    if [ ! -s "$dir/host.outcome" ] || ! diff -u "$dir/host.outcome" "$dir/guest.outcome" >"$dir/diff"; then
+      { echo "FAILED seed $seed: the two machines printed different outcomes"; cat "$dir/diff"; } >"$verdict"
+      return
+    fi
+    echo "ok seed $seed: $(grep '^Outcome: ' "$dir/host.out") on both" >"$verdict"
+    rm -rf "$dir"
     return
   fi
   if [ "$hosted" -ne 0 ] || [ "$guest" -ne 0 ]; then

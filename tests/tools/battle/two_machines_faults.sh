@@ -61,7 +61,7 @@ if start_host good --seed 3 "$scenario"; then
   [ "$code" -eq 1 ] || fail "bad guest: guest exit $code"
   [ "$hosted" -eq 1 ] || fail "bad guest: host exit $hosted"
   grep -q "cannot start the network battle" "$work/bad-guest.err" || fail "bad guest: $(cat "$work/bad-guest.err")"
-  grep -q "the other machine is gone: the other machine refused: cannot start the network battle: cannot load the battle NOSUCH.SCN" \
+  grep -q "^vael-battle: seed 3: the other machine is gone: the other machine refused: cannot start the network battle: cannot load the battle NOSUCH.SCN" \
     "$work/good.err" || fail "bad guest: the host said $(cat "$work/good.err")"
   grep -q "stalled" "$work/good.err" && fail "bad guest: the host said the battle stalled"
 else
@@ -107,7 +107,7 @@ done
 
 # 5 and 6. One machine is stopped mid-battle (its program frozen, its line open): the one left says once,
 # early, that it waits, then once that the machine is lost, within 75 seconds, and nothing of the battle
-# comes after the loss.
+# comes after the loss; the stopped machine, woken, ends its battle as lost to the other side.
 for gone in guest host; do
   if ! start_host "$gone-stopped-host" --seed 7 "$scenario"; then
     fail "$gone stopped: the host never listened"; continue
@@ -122,8 +122,25 @@ for gone in guest host; do
   wait "$left"
   code=$?
   took=$(($(date +%s) - stoppedAt))
+  # Woken, the machine that was stopped learns that it was let go: the battle is the other side's, and it
+  # claims nothing (it once showed its own side's win as well).
+  if [ "$gone" = guest ]; then own=Indian other=Macedonian stoppedName=$gone-stopped-guest
+  else own=Macedonian other=Indian stoppedName=$gone-stopped-host; fi
+  kill -CONT "$stopped"
+  # Given 30 seconds to end (an ended child stays a zombie until waited for).
+  for _ in $(seq 1 300); do
+    case $(ps -o stat= -p "$stopped" 2>/dev/null) in ""|Z*) break ;; esac
+    sleep 0.1
+  done
   kill -9 "$stopped" 2>/dev/null
   wait "$stopped" 2>/dev/null
+  woke=$?
+  sout="$work/$stoppedName.out"
+  [ "$woke" -eq 137 ] && fail "$gone stopped: once woken it did not end"
+  grep -q "^Outcome: $own won" "$sout" && fail "$gone stopped: the machine let go claims the battle: $(grep '^Outcome' "$sout")"
+  grep -q "^Outcome: $other won" "$sout" || fail "$gone stopped: the machine let go says $(grep '^Outcome' "$sout") (not $other)"
+  grep -q "nothing came from your machine for 30 seconds\. The battle ends, won by default by " "$sout" ||
+    fail "$gone stopped: the machine let go was not told why: $(tail -3 "$sout")"
   out="$work/$leftName.out" err="$work/$leftName.err"
   [ "$code" -eq 1 ] || fail "$gone stopped: the machine left exited $code"
   [ "$took" -le 75 ] || fail "$gone stopped: the loss took $took seconds"
@@ -157,7 +174,7 @@ code=$?
 took=$((($(date +%s%N) - began) / 1000000))
 [ "$code" -eq 1 ] || fail "closed port: exit $code"
 [ "$took" -le 5000 ] || fail "closed port: took $took ms"
-grep -q "cannot connect to 127.0.0.1:$closed: nobody is listening there (Connection refused)" "$work/closed.err" ||
+grep -q "^vael-battle: seed 7: cannot connect to 127.0.0.1:$closed: nobody is listening there (Connection refused)" "$work/closed.err" ||
   fail "closed port: $(cat "$work/closed.err")"
 echo "closed port: after $took ms: $(cat "$work/closed.err")"
 exit $status

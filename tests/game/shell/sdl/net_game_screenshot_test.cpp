@@ -854,7 +854,7 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
     EXPECT_EQ(
         contents(work / "guest.boxes"),
         "The connection to Ann was lost: the other machine refused: nothing came from your machine for 30 "
-        "seconds. The battle ends, won by default. \n");
+        "seconds. The battle ends, won by default by Ann. \n");
     // ---- end of the guest's machine stopped ----
     // ---- The second game, and each loss as the host's player saw it ----
     // Each loss box came with no other box open, stood on top once the screen had settled (and was saved
