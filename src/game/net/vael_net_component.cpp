@@ -113,7 +113,7 @@ bool VaelNetComponent::owed() const {
     // Every machine checks in with game control at the end of a step: the guest, once it has, waits for
     // the host's word that all have; the host waits on the guest once its own side has checked in and the
     // guest's has not.
-    if (!host_) return selfSynced_ || answeredHost_;
+    if (!host_) return selfSynced_ || answeredHost_ || hostBegins_;
     const GameControl* control = layer_ ? layer_->getGameControl() : nullptr;
     return control && control->getAwaitedPlayers() > 0 && !otherSynced_;
 }
@@ -133,7 +133,7 @@ void VaelNetComponent::lookAtWaiting(std::uint32_t at) {
     // whichever came last, the other machine's last word or the first look that found it owing.
     if (!owedSince_) owedSince_ = at;
     const bool fromLook =
-        !awaiting_ && !otherActs_ && !answeredHost_ && std::int32_t(*owedSince_ - quietSince_) > 0;
+        !awaiting_ && !otherActs_ && !answeredHost_ && !hostBegins_ && std::int32_t(*owedSince_ - quietSince_) > 0;
     const std::uint32_t since = fromLook ? *owedSince_ : quietSince_;
     if (at - since >= WaitingShownAfter) showWaiting(true);
 }
@@ -153,6 +153,7 @@ void VaelNetComponent::noteActivation(const ContainerBase* data) {
     battleBegun_ = true;
     otherActs_ = false;
     answeredHost_ = false;
+    hostBegins_ = false;
     unsigned short number = 0;
     if (!layer_ || !Container<unsigned short>::fromMessage(data, number)) return;
     const auto* leader = dynamic_cast<const Leader*>(layer_->findUnit(number));
@@ -201,10 +202,16 @@ ContainerBase* VaelNetComponent::relay(BusMessage event, const ContainerBase* da
     if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded))) gameEnded_ = true;
     if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::ActivateLeader)))
         noteActivation(data);
-    else if (id == BEGIN_GAME || id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::BeginTurn)))
+    else if (id == BEGIN_GAME || id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::BeginTurn))) {
         battleBegun_ = true;
-    else if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameSynchronized)))
+        hostBegins_ = false;
+    }
+    else if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameSynchronized))) {
         selfSynced_ = otherSynced_ = false;
+        // The guest's next step is the host's to begin (the next leader, the next turn or the end): until
+        // the host begins it, whatever else it says, the guest waits on it.
+        if (!host_) hostBegins_ = true;
+    }
     else if (!host_ && id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::SynchronizeGame))) {
         // Only this machine's own word of it passes here: the host's is its game control's.
         selfSynced_ = true;

@@ -49,6 +49,7 @@ public:
         unanswered_ = 0;
         otherActs_ = false;
         answeredHost_ = false;
+        hostBegins_ = false;
         battleBegun_ = false;
         selfSynced_ = otherSynced_ = false;
         owedSince_.reset();
@@ -177,6 +178,8 @@ private:
     bool otherActs_ = false;
     // This machine answered the host's question: the host owes it its next word.
     bool answeredHost_ = false;
+    // The host said all machines have checked in: the guest waits on it until it begins the next step.
+    bool hostBegins_ = false;
     std::uint32_t quietSince_ = 0;
     std::optional<std::uint32_t> owedSince_;
     // The battle has begun here (game control's first word has passed): closing it now leaves it.

@@ -672,6 +672,39 @@ TEST_F(Relay, ABatchFromTheOtherMachineStartsTheCountOfTheWaitAfresh) {
     }
 }
 
+// Once the host has said that every machine checked in, the guest has nothing of its own to do until the
+// host begins the next step: a host stopped just then is waited on, three seconds after its word.
+TEST_F(Relay, TheGuestWaitsOnTheHostOnceAllHaveCheckedIn) {
+    struct Row {
+        std::uint32_t laterWordAt; // 0: the host says nothing more
+        std::uint32_t notYet, said;
+    };
+    for (const Row& row : {Row{0, 4999, 5000}, Row{3000, 5999, 6000}}) {
+        SCOPED_TRACE("a later word at " + std::to_string(row.laterWordAt));
+        OtherMachine host(net, false);
+        Container<std::string> doing("viewing end of turn results");
+        app.sendNamed("SynchronizeGame", &doing);
+        app.drainQueue();
+        host.clock = 2000;
+        std::vector<comm::ReceivedMessage> batch;
+        batch.push_back(from("GameSynchronized"));
+        receive(std::move(batch));
+        app.drainQueue();
+        if (row.laterWordAt) {
+            host.clock = row.laterWordAt;
+            std::vector<comm::ReceivedMessage> later;
+            later.push_back(from("AddCommentary", new Container<std::string>("still thinking")));
+            receive(std::move(later));
+            app.drainQueue();
+        }
+        net.lookAtWaiting(row.notYet);
+        EXPECT_EQ(net.waitingText(), "");
+        net.lookAtWaiting(row.said);
+        EXPECT_EQ(net.waitingText(), "Waiting for Bob...");
+        net.setPeer(nullptr, false);
+    }
+}
+
 // A machine told by the other that it was let go for its silence (it was stopped past the limit) ends the
 // battle as lost to the other side: its line says who won it by default, and its game control, or the end
 // it tells, gives the battle to the other side. Any other refusal leaves the battle to the one told.
