@@ -5,6 +5,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/assertion.h"
+#include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/message_names.h"
@@ -183,6 +184,7 @@ void Leader::eliminate() {
         EliminateUnitData{nation_, static_cast<std::uint16_t>(baseInitiative_ * 5), 0xFFFFFFFF, unitNumber_});
     sendNamed(msg::UnitEliminated, &score);
     Animate(LogicalCommandInfo(unitNumber_, nullptr, 0, RegisteredMessage::getId(msg::UnitEliminated)));
+    const bool commander = isCommanderName(name_);
 
     LeaderUnitData fallen;
     fallen.unitNumber = unitNumber_;
@@ -210,8 +212,15 @@ void Leader::eliminate() {
     takeReplacementRatings();
     wounded_ = 0;
     outOfPlay_ = 1;
+    // The replacement stands in his place and may be struck in his turn.
+    eliminationDue_ = 0;
     if (landscape_) landscape_->noteChange();
     markReplacement();
+    if (commander) sendEmpty(END_GAME);
+}
+
+void Leader::endBattleIfCommander() {
+    if (isCommanderName(name_)) sendEmpty(END_GAME);
 }
 
 void Leader::takeReplacementRatings() {
