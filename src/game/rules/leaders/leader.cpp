@@ -184,7 +184,6 @@ void Leader::eliminate() {
         EliminateUnitData{nation_, static_cast<std::uint16_t>(baseInitiative_ * 5), 0xFFFFFFFF, unitNumber_});
     sendNamed(msg::UnitEliminated, &score);
     Animate(LogicalCommandInfo(unitNumber_, nullptr, 0, RegisteredMessage::getId(msg::UnitEliminated)));
-    const bool commander = isCommanderName(name_);
 
     LeaderUnitData fallen;
     fallen.unitNumber = unitNumber_;
@@ -216,7 +215,7 @@ void Leader::eliminate() {
     eliminationDue_ = 0;
     if (landscape_) landscape_->noteChange();
     markReplacement();
-    if (commander) sendEmpty(END_GAME);
+    endBattleIfCommander();
 }
 
 void Leader::endBattleIfCommander() {
