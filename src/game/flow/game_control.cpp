@@ -487,6 +487,9 @@ void GameControl::LeaderActivated() {
 }
 
 void GameControl::UnitRouted(const UnitRoutData& record) {
+    // Once the battle is decided its tallies are the record it was decided on: what still moves on the
+    // field after the end changes nothing of it.
+    if (gameOver_) return;
     if (record.unitType >= EL && record.unitType <= AT) return;
     if (isHome(record.nation))
         homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ + record.value), ++homeRouting_;
@@ -497,6 +500,7 @@ void GameControl::UnitRouted(const UnitRoutData& record) {
 void GameControl::UnitRallied(const UnitRoutData& record) {
     // The kinds that never count as routing are not taken off the count when they rally either: an
     // elephant still rampaging when the next activation rallies it would drive the count below nothing.
+    if (gameOver_) return;
     if (record.unitType >= EL && record.unitType <= AT) return;
     if (isHome(record.nation))
         homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ - record.value), --homeRouting_;
@@ -505,7 +509,7 @@ void GameControl::UnitRallied(const UnitRoutData& record) {
 }
 
 void GameControl::UnitEliminated(const EliminateUnitData& record) {
-    if (loading_) return;
+    if (loading_ || gameOver_) return;
     const bool home = isHome(record.nation);
     std::int16_t& lost = home ? homeLostTQ_ : visitorLostTQ_;
     std::int16_t& routed = home ? homeRoutedTQ_ : visitorRoutedTQ_;

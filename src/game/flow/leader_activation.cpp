@@ -185,6 +185,7 @@ void CombatPauseOver(VaelLogicalLayer& layer) {
 }
 
 void OrdersEndWithTheBattle(VaelLogicalLayer& layer) {
+    layer.battleDecided();
     // Alone, the battle's end is shown at once. Between machines it is shown once the activation under way
     // has ended on every machine, and a person giving orders here would go on ordering a battle already
     // decided: his orders end with the fall, as by his own Finish Leader, and his shock follows. Alone,
@@ -199,6 +200,7 @@ void OrdersEndWithTheBattle(VaelLogicalLayer& layer) {
 }
 
 void EndOfGame(VaelLogicalLayer& layer, const EndOfGameResults& results) {
+    layer.battleDecided();
     std::int16_t won = 0;
     std::uint32_t nation = 0;
     if (layer.getLeaders().count() == 0) {

@@ -177,7 +177,8 @@ ContainerBase* onEliminateUnit(Component* target, BusMessage, ContainerBase* dat
             // Two causes can name the same unit in one exchange; it leaves play, and scores, once.
             if (!unit->isOutOfPlay()) unit->eliminate(static_cast<std::uint16_t>(unit->pointValue()));
         } else if (Leader* leader = layer.findLeader(number)) {
-            leader->eliminate();
+            // Two volleys of one step can both kill a commander: he falls, and counts, once.
+            if (!leader->hasLeftTheField()) leader->eliminate();
         }
     });
 }
@@ -250,6 +251,8 @@ void VaelLogicalLayer::EndOfTurn(const EndOfGameResults& results) {
 }
 
 void VaelLogicalLayer::RoutPhase() {
+    // A turn whose end was already decided routs nobody: the outcome stands as it was decided.
+    if (battleDecided_) return;
     auto& trace = debugStream();
     disconnectNamed(msg::RoutingDone, onRoutingDone);
     connectNamed(msg::RoutingDone, onUnitDoneRouting);

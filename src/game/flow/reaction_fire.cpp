@@ -69,7 +69,8 @@ bool refaceModifier(std::uint32_t type, int& modifier) {
 void VaelLogicalLayer::EntryReactionFire(std::int16_t hex) {
     if (!vaelLandscape_ || !vaelLandscape_->isValidHex(hex)) return;
     const VaelUnit* entering = vaelLandscape_->firstOccupant(hex);
-    if (!entering) return;
+    // A unit whose elimination is decided (a chariot broken on the way in, a terminal rout) draws no fire.
+    if (!entering || entering->isEliminationDue()) return;
     auto* target = dynamic_cast<Combat*>(const_cast<VaelUnit*>(entering));
     const List<short> around = besideHex(*vaelLandscape_, hex);
     for (short beside : each(around)) {

@@ -123,10 +123,13 @@ void ShockBattle::introduce() {
 bool ShockBattle::cutDownTheRouting() {
     List<Combat*> standing;
     for (Combat* unit : each(defence_.units)) {
+        // One already on its way out of the battle is neither fought nor cut down a second time.
+        if (unit->isEliminationDue()) continue;
         if (!unit->isRouting()) {
             standing.append(unit);
             continue;
         }
+        unit->condemn();
         sendNumber(msg::EliminateUnit, static_cast<short>(unit->getUnitNum()));
         say("\\B" + unit->getName() + "\\b was eliminated!");
     }
@@ -289,11 +292,10 @@ void ShockBattle::leaderCasualties() {
                 }
             }
             if (size <= 2) sendNumber(msg::FinishedLeader, number);
+            // A commander's fall ends the battle once it is counted (his elimination says so).
             if (size == 5 || size == 6) {
+                struck->condemn();
                 sendNumber(msg::EliminateUnit, number);
-                const std::string& name = struck->getName();
-                if (name.find("Vael") != std::string::npos || name.find("Tezhar") != std::string::npos)
-                    layer_.sendEmpty(END_GAME);
             }
             if (struck->isEliminated())
                 (struck == attackingLeader ? attackerLeaderKilled : defenderLeaderKilled) = 1;

@@ -197,6 +197,16 @@ void ShockPhase::AddCombatants(const CombatNameStruct& declared) {
 
 void ShockPhase::performShock() {
     List<CombatStruct>& combats = layer_.combats();
+    // The attacks a leader declared before the battle was decided are never fought; the step still ends,
+    // so that every machine reports the activation over.
+    if (layer_.isBattleDecided()) {
+        combats.clear();
+        combatGroups_.clear();
+        unitsRouting_.clear();
+        advances_.clear();
+        layer_.sendNamedEmpty(msg::CombatDone);
+        return;
+    }
     layer_.sendNamedEmpty(msg::StartCombat);
     unitsRouting_.clear();
     advances_.clear();
@@ -339,6 +349,8 @@ void ShockPhase::UnitAdvanced(short unitNumber) {
 }
 
 void ShockPhase::SomeCombatDone() {
+    // The groups still to fight when the battle was decided are never fought.
+    if (layer_.isBattleDecided()) combatGroups_.clear();
     if (wontFit_ && !combatGroups_.isEmpty()) {
         List<CombatStruct> next;
         combatGroups_.first(next);

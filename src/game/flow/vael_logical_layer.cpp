@@ -141,7 +141,10 @@ ContainerBase* onTQHit(Component* target, BusMessage, ContainerBase* data) {
                               [](VaelLogicalLayer& layer, const TQHitInfo& hit) -> ContainerBase* {
                                   Combat* unit = layer.findCombatUnit(hit.unitNumber);
                                   debugStream() << "Here in VaelLogicalLayer::TQHit" << std::endl;
-                                  if (unit) unit->CohesionHit(hit.hits, hit.cause);
+                                  // A volley or a move still under way when the battle was decided
+                                  // hurts nobody: nothing it would set off (a rout, a rampage) is
+                                  // played or counted after the end.
+                                  if (unit && !layer.isBattleDecided()) unit->CohesionHit(hit.hits, hit.cause);
                                   return nullptr;
                               });
 }
@@ -296,6 +299,7 @@ void VaelLogicalLayer::CloseGame() {
     homeUnitCount_ = visitorUnitCount_ = 0;
     scriptFileName_[0] = '\0';
     activeGroup_ = nullptr;
+    battleDecided_ = false;
 }
 
 VaelUnit* VaelLogicalLayer::findUnit(std::uint16_t unitNumber) const {

@@ -180,6 +180,10 @@ public:
     void RoutPhase();
     void UnitDoneRouting(short value);
     std::int16_t getRoutingCount() const { return routingCount_; }
+    // The battle is decided (END_GAME was heard, or the host's word of the end came): from then on the
+    // layer fights no shock and runs no rout phase, so that what is shown is what decided it.
+    bool isBattleDecided() const { return battleDecided_; }
+    void battleDecided() { battleDecided_ = true; }
     const PhaseDialogs& getPhaseDialogs() const { return phaseDialogs_; }
     void setPhaseDialogs(PhaseDialogs dialogs) { phaseDialogs_ = std::move(dialogs); }
     // The reactions of the enemies beside a hex a unit has just entered.
@@ -254,6 +258,7 @@ private:
     // The rout phase.
     std::int16_t routingCount_ = 0;
     PhaseDialogs phaseDialogs_;
+    bool battleDecided_ = false;
 };
 
 VAEL_TYPE_NAME(VaelLogicalLayer, "VaelLogicalLayer");

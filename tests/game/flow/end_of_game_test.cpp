@@ -8,6 +8,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/super_string.h"
 #include "game/flow/game_control.h"
+#include "game/rules/combat/combat_records.h"
 #include "support/failed_checks.h"
 #include "support/flow/game_flow_recorder.h"
 #include "support/rules/test_units.h"
@@ -173,6 +174,45 @@ TEST_F(EndOfGameFlow, AfterTheEndNeitherTheNextLeaderNorTheNextTurnRuns) {
     app.drainQueue();
     EXPECT_EQ(world.names(), Lines{"EndOfGame"});
     EXPECT_EQ(control->getTurn(), 0);
+}
+
+// The tallies are the record the battle was decided on: a rout, a rally or an elimination heard before
+// the end counts, the same heard after it counts for nothing, and the end's record shows the first.
+TEST_F(EndOfGameFlow, AfterTheEndNothingMoreIsCounted) {
+    struct Row {
+        const char* what;
+        const char* message;
+        bool elimination;
+        const char* before; // visitor lost, routed TQ, routing, eliminated after the report before the end
+    } rows[] = {
+        {"a rout", "UnitRouted", false, "0 6 1 0"},
+        {"a rally", "UnitRallied", false, "0 -6 -1 0"},
+        {"an elimination", "UnitEliminated", true, "6 -6 -1 1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (bool afterTheEnd : {false, true}) {
+            SCOPED_TRACE(afterTheEnd ? "after the end" : "before the end");
+            GameControl& c = fresh();
+            if (afterTheEnd) {
+                c.sendEmpty(END_GAME);
+                app.drainQueue();
+            }
+            world.log.clear();
+            if (row.elimination)
+                world.say(row.message, EliminateUnitData{2, 6, 2, 40});
+            else
+                world.say(row.message, UnitRoutData{2, 6, 2});
+            app.drainQueue();
+            EXPECT_EQ(test::values(c.getSideLostTQ(0), c.getSideRoutedTQ(0), c.getSideRouting(0),
+                                   c.getSideEliminated(0)),
+                      afterTheEnd ? "0 0 0 0" : row.before);
+            if (afterTheEnd) {
+                EXPECT_EQ(c.results(c.getWinner()).visitorLostTQ, 0);
+                EXPECT_EQ(world.only({"EndOfGame"}), Lines{});
+            }
+        }
+    }
 }
 
 struct RiverUnit : test::TestCombat {

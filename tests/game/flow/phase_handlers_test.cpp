@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "game/flow/end_of_game_results.h"
+#include "framework/core/bus_event.h"
+#include "game/flow/game_control.h"
+#include "game/rules/combat/combat_records.h"
 #include "game/rules/leaders/leader_records.h"
+#include "game/rules/leaders/vaelmoric.h"
 #include "support/flow/game_flow_recorder.h"
 #include "support/flow/shock_fixture.h"
 
@@ -68,6 +72,85 @@ TEST_F(PhaseHandlers, RelaysCallTheUnitsOwnOperations) {
     ASSERT_EQ(checks.texts.size(), 1u);
     EXPECT_NE(checks.texts[0].find("Bad data passed in bus message to function"), std::string::npos);
     checks.texts.clear();
+}
+
+class DecidedBattle : public ShockFixture {
+protected:
+    DecidedBattle()
+        : ShockFixture({"StartCombat", "RoutingDone", "SomeCombatDone", "CombatDone", "EndOfTurnRoutingDone",
+                        "UnitEliminated", "END_GAME", "EndOfGame"}) {}
+    Leader& commander(std::uint16_t number, std::int16_t hex, std::uint32_t nation, const std::string& name) {
+        auto* made = new Vaelmoric(leaderRecord(number, hex, map, nation, name, Ratings{5, 3, 2, 2}),
+                                   name.c_str());
+        layer.enlist(made);
+        return *made;
+    }
+};
+
+// The shock a leader declared before the battle was decided is never fought, and no rout phase runs after
+// it; before the decision the same combat is fought and the same rout runs.
+TEST_F(DecidedBattle, OnceDecidedTheLayerFightsNoShockAndRoutsNobody) {
+    for (bool decided : {false, true}) {
+        SCOPED_TRACE(decided ? "decided" : "not decided");
+        restage();
+        auto& a = unit({1, 605, 1, East, 9});
+        auto& d = unit({2, 705, 2, West, 9});
+        auto& runner = unit({3, 909, 1, West});
+        runner.routing_ = 1;
+        if (decided) {
+            display.sendEmpty(END_GAME); // heard by the layer as by game control
+            settle();
+        }
+        EXPECT_EQ(layer.isBattleDecided(), decided);
+        display.log.clear();
+        ScriptedRolls rolls{5};
+        fight({combat({{&a, 0}}, {&d}, 705)});
+        EXPECT_EQ(rolls.left(), decided ? 1u : 0u);
+        const Lines fought{"StartCombat", "RoutingDone -1", "SomeCombatDone", "CombatDone"};
+        EXPECT_EQ(display.log, decided ? Lines{"CombatDone"} : fought);
+        EXPECT_EQ(values(a.getCohesionHits() + d.getCohesionHits() > 0, layer.combats().count()),
+                  values(!decided, 0));
+        // A hit still on its way (a volley in flight) is not taken either.
+        const std::uint16_t hitsBefore = a.getCohesionHits();
+        say("TQHit", TQHitInfo{1, 1, 0});
+        EXPECT_EQ(a.getCohesionHits(), decided ? hitsBefore : hitsBefore + 1);
+        display.log.clear();
+        say("RoutPhase");
+        EXPECT_EQ(runner.getHex(), decided ? 909 : 309);
+        const Lines routed{"RoutingDone 3", "EndOfTurnRoutingDone"};
+        EXPECT_EQ(display.log, decided ? Lines{} : routed);
+    }
+}
+
+// Two volleys of one step both kill the commander: he falls once, is counted once and ends the battle once.
+TEST_F(DecidedBattle, ACommanderKilledTwiceFallsAndCountsOnce) {
+    Leader& v = commander(4, 303, 1, "Vaelmoric the Bold");
+    display.log.clear();
+    say("EliminateUnit", short(4));
+    say("EliminateUnit", short(4));
+    EXPECT_EQ(display.log, (Lines{"UnitEliminated ?", "END_GAME"}));
+    EXPECT_EQ(v.isEliminated(), 1);
+    EXPECT_TRUE(layer.isBattleDecided());
+}
+
+// A commander of initiative 5 is worth 50. His fall is counted before the end of the game is judged: with it the home side is further
+// over its limit than the visitors (6 against 0), so the visitors win; without it only the visitors were
+// over and the home side would have won.
+TEST_F(DecidedBattle, ACommandersFallIsCountedBeforeTheBattleIsJudged) {
+    GameControl* control = layer.CreateGameControl(10);
+    ASSERT_NE(control, nullptr);
+    control->setHomeTQLimit(54), control->setVisitorTQLimit(55);
+    commander(4, 303, 1, "Vaelmoric the Bold");
+    say("UnitEliminated", EliminateUnitData{2, 55, 2, 50});
+    say("UnitEliminated", EliminateUnitData{1, 10, 2, 51});
+    EXPECT_EQ(values(control->getSideLostTQ(1), control->getSideLostTQ(0), control->isGameOver()), "10 55 0");
+    display.log.clear();
+    say("EliminateUnit", short(4));
+    EXPECT_EQ(values(control->getSideLostTQ(1), control->getSideLostTQ(0), control->isGameOver(),
+                     control->getWinner()),
+              "60 55 1 2");
+    ASSERT_EQ(display.only({"EndOfGame"}).size(), 1u);
+    EXPECT_EQ(display.only({"EndOfGame"})[0].rfind("EndOfGame winner 2 ", 0), 0u) << display.only({"EndOfGame"})[0];
 }
 
 // At the end of each turn of the river battle the video plays while every hex of the valley is held.

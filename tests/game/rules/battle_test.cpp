@@ -126,9 +126,10 @@ TEST_F(Battle, MovesVolleyShockRoutRallyAndRampageThenEveryUnitSavedAndReadBack)
         ScriptedRolls rolls{3, 8};
         general.rallyUnit();
     }
+    // The rally holds, and is reported, before the game flow is asked to restore the hits.
     EXPECT_EQ(layer.lines({"AddCommentary", "DoRestoreCohesion", "UnitRallied"}),
-              (Lines{"AddCommentary \\BUnit 3\\b has successfully rallied.", "DoRestoreCohesion 1 3",
-                     "UnitRallied 2 5 2"}));
+              (Lines{"AddCommentary \\BUnit 3\\b has successfully rallied.", "UnitRallied 2 5 2",
+                     "DoRestoreCohesion 1 3"}));
     EXPECT_EQ(values(foot.getCohesionHits(), foot.isRouting(), foot.getRallyTried()), "1 0 1");
 
     // A rampage: the elephant breaks, runs north through the guard (entering by his front, 1 hit), and

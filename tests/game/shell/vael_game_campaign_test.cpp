@@ -442,7 +442,7 @@ TEST_F(CampaignGame, TheFirstBattlePlayedToItsEndLeadsToTheNextWhichIsSavedAndRe
     const auto file = dir.path() / "campaign.vel";
     Bytes part;
     {
-        std::srand(3);
+        std::srand(1);
         // Whole battles: the animations end at once (the display layers' own battles are the battle tool's).
         VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
         battle::InstantAnimations instant;
@@ -468,7 +468,7 @@ TEST_F(CampaignGame, TheFirstBattlePlayedToItsEndLeadsToTheNextWhichIsSavedAndRe
         EXPECT_FALSE(app.battleRunning());
         ASSERT_EQ(campaign.state().battles.size(), 1u);
         const bool won = campaign.state().battles[0].won;
-        ASSERT_TRUE(won) << "seed 3 no longer wins the first battle for home (" << home
+        ASSERT_TRUE(won) << "seed 1 no longer wins the first battle for home (" << home
                          << "); choose another";
         EXPECT_EQ(campaign.state().province, 4);
         EXPECT_EQ(campaign.state().lastProvince, 1);

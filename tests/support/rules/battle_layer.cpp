@@ -81,7 +81,7 @@ ContainerBase* onTQHit(Component* target, BusMessage, ContainerBase* data) {
 
 ContainerBase* onRestore(Component* target, BusMessage, ContainerBase* data) {
     RestoreCohesionInfo info;
-    if (!Container<RestoreCohesionInfo>::fromMessage(data, info)) return nullptr;
+    if (!Container<RestoreCohesionInfo>::fromMessage(data, info) || !layerOf(target)->applyRestore) return nullptr;
     if (auto* unit = dynamic_cast<Combat*>(layerOf(target)->unitNumbered(info.unitNumber)))
         unit->setCohesionHits(info.hits);
     return nullptr;

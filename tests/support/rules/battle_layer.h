@@ -31,6 +31,9 @@ public:
     std::vector<std::string> log;
     // Applies the hits of "TQHit" as the game's layer does; off, they stay announced only.
     bool applyHits = true;
+    // False: "DoRestoreCohesion" is only noted, as when the game flow's handler is still queued behind
+    // what the query runs first.
+    bool applyRestore = true;
     // The answer to "InZOC"; -1 asks the units' zones of control as the game's layer does.
     short zocAnswer = -1;
     // Notes the highlighting of hexes as "light+ [...]" and "light- ...".

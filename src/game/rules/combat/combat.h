@@ -143,7 +143,8 @@ public:
     // A leader of the given initiative tries to rally the routing unit: 1 when it rallied.
     virtual std::int16_t attemptRally(std::int16_t initiative);
     // Whether a rally may be attempted: the unit routs, and nothing has sealed its fate already.
-    virtual bool mayRally() { return routing_ != 0; }
+    // A unit whose elimination is already decided is past rallying.
+    virtual bool mayRally() { return routing_ != 0 && !isEliminationDue(); }
     virtual const List<short>& getFrontHexes() const { return frontHexes_; }
     virtual const List<short>& getFlankHexes() const { return flankHexes_; }
     virtual const List<short>& getRearHexes() const { return rearHexes_; }
@@ -155,6 +156,9 @@ public:
     virtual std::int16_t canAttackHex(std::int16_t hex) { return attackHexes_.contains(hex); }
     virtual void setWillRout() { willRout_ = 1; }
     virtual void setCohesionHits(std::uint16_t hits);
+    // A routing unit stands again with the hits a rally left it: it stops routing, is spent for the
+    // turn and reports the rally.
+    void standFromRout(std::uint16_t hits);
     // The computer opponent's shock order against the enemy on hex; the unit's orders end with it.
     virtual std::int16_t declareShock(std::int16_t hex);
     virtual std::int16_t refaceAfterRally();

@@ -93,6 +93,7 @@ void Combat::CohesionHit(std::uint16_t hits, std::uint32_t cause) {
             trace << getName() << " is now routing!" << std::endl;
             sendCommentary("\\B" + getName() + "\\b is " + what);
             if (unitType_ == CH || unitType_ == AT) {
+                condemn();
                 Container<short> number(static_cast<short>(unitNumber_));
                 sendNamed(msg::EliminateUnit, &number);
             } else {
@@ -109,15 +110,19 @@ void Combat::setCohesionHits(std::uint16_t hits) {
     const int percent = TQ_ ? cohesionHits_ * 100 / TQ_ : 100;
     Animate(LogicalCommandInfo(unitNumber_, nullptr, static_cast<std::uint16_t>(percent),
                                named(msg::RestoreCohesion)));
-    if (routing_) {
-        routing_ = 0;
-        usedThisTurn_ = 1;
-        rallied_ = 1;
-        potentialToBeOrdered_ = 0;
-        doneForTurn_ = 1;
-        rally();
-        movementLeft_ = 0;
-    }
+    if (routing_) standFromRout(cohesionHits_);
+}
+
+void Combat::standFromRout(std::uint16_t hits) {
+    cohesionHits_ = std::min(hits, TQ_);
+    if (!routing_) return;
+    routing_ = 0;
+    usedThisTurn_ = 1;
+    rallied_ = 1;
+    potentialToBeOrdered_ = 0;
+    doneForTurn_ = 1;
+    rally();
+    movementLeft_ = 0;
 }
 
 void Combat::restoreCohesion(std::int16_t initiative) {

@@ -85,6 +85,7 @@ bool Elephant::meet(VaelUnit& unit, std::int16_t current, std::int16_t next, Ram
             event.hex = static_cast<std::uint16_t>(current);
             event.withdrawing = 1;
         } else {
+            unit.condemn();
             Container<short> number(static_cast<short>(unit.getUnitNum()));
             sendNamed(msg::EliminateUnit, &number);
             trace << unit.getName() << " is killed!" << std::endl;
@@ -187,6 +188,7 @@ void Elephant::doneRampaging(std::int16_t unitNumber) {
     disconnectNamed(msg::DoneRampaging, onDoneRampaging);
     Container<short> number(static_cast<short>(unitNumber_));
     sendNamed(msg::RoutingDone, &number);
+    condemn();
     sendNamed(msg::EliminateUnit, &number);
 }
 

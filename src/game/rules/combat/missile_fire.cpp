@@ -326,7 +326,15 @@ void MissileCapable::resolveVolley(const MissileDebrisStruct& debris) {
     if (debris.unitNumber != unitNumber_) return;
     disconnectNamed(msg::ReturnFromMissileFire, onReturnFromMissileFire);
     const auto targetHex = static_cast<std::int16_t>(debris.targetHex);
-    const VaelUnit* first = landscape_ ? landscape_->firstOccupant(targetHex) : nullptr;
+    // A unit whose elimination another volley of the same step already decided is gone: the volley falls
+    // on whoever else stands there, if anyone.
+    const VaelUnit* first = nullptr;
+    if (landscape_)
+        for (const VaelUnit* standing : landscape_->unitsInHex(targetHex))
+            if (!standing->isEliminationDue()) {
+                first = standing;
+                break;
+            }
     if (!first || !first->isOtherNation(nation_)) return;
     std::string text = "\\B" + getName() + "\\b" + verbOf(missileType_) + first->getName();
     if (first->isLeader()) {
@@ -345,6 +353,7 @@ void MissileCapable::resolveVolley(const MissileDebrisStruct& debris) {
         missileChart(missileType_, distance, target->getUnitType(), 0, frontal, moved, cataphract);
     if (target->isRouting() && hit.result > 0) {
         text += " and " + target->getName() + " is \\Beliminated\\b.";
+        target->condemn();
         Container<short> number(static_cast<short>(target->getUnitNum()));
         sendNamed(msg::EliminateUnit, &number);
     } else {

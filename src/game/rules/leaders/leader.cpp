@@ -5,6 +5,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/assertion.h"
+#include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/message_names.h"
@@ -210,8 +211,15 @@ void Leader::eliminate() {
     takeReplacementRatings();
     wounded_ = 0;
     outOfPlay_ = 1;
+    // The replacement stands in his place and may be struck in his turn.
+    eliminationDue_ = 0;
     if (landscape_) landscape_->noteChange();
     markReplacement();
+    endBattleIfCommander();
+}
+
+void Leader::endBattleIfCommander() {
+    if (isCommanderName(name_)) sendEmpty(END_GAME);
 }
 
 void Leader::takeReplacementRatings() {

@@ -42,6 +42,14 @@ public:
     std::uint16_t isFinished() const { return finished_; }
     void setFinished() { finished_ = 1; }
     std::int16_t isEliminated() const { return outOfPlay_; }
+    // The army commanders, whose fall ends the battle, are known by their names.
+    static bool isCommanderName(const std::string& name) {
+        return name.find("Vael") != std::string::npos || name.find("Tezhar") != std::string::npos;
+    }
+    // Gone for good: a commander's fall leaves nobody in his place, and he cannot fall a second time.
+    bool hasLeftTheField() const { return outOfPlay_ && !takesReplacement(); }
+    // After the fall has been counted, a commander's ends the battle (END_GAME).
+    void endBattleIfCommander();
     std::uint16_t getLastOrderedUnit() const { return lastOrderedUnit_; }
     std::uint16_t isOrdersPhaseActive() const { return ordersPhaseActive_; }
     const List<short>& getCommandHexes() const { return commandHexes_; }

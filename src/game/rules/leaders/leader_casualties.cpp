@@ -20,11 +20,6 @@ namespace {
 
 enum Casualty : std::int16_t { Distracted = 1, Wounded = 2, Killed = 3 };
 
-// The army commanders, whose death ends the battle.
-bool isCommander(const std::string& name) {
-    return name.find("Vael") != std::string::npos || name.find("Tezhar") != std::string::npos;
-}
-
 std::uint16_t lowered(std::uint16_t rating, std::uint16_t amount) {
     return rating > amount ? static_cast<std::uint16_t>(rating - amount) : std::uint16_t(0);
 }
@@ -64,7 +59,7 @@ std::int16_t Leader::casualtyResult() {
     if (leaderCheat_ && woundCheat_) r = 45;
     if (leaderCheat_ && deadCheat_) r = 99;
 
-    const bool commander = isCommander(name_);
+    const bool commander = isCommanderName(name_);
     int woundFrom = commander ? 40 : 25;
     int killFrom = commander ? 85 : 70;
     if (forcedWithdrawal_) woundFrom = 0, killFrom = 50;
@@ -78,8 +73,9 @@ std::int16_t Leader::casualtyResult() {
         r = 99;
     }
     if (r >= killFrom) {
+        // A commander's fall ends the battle once his loss is counted: his elimination says so.
+        condemn();
         sendNamed(msg::EliminateUnit, &number);
-        if (commander) sendEmpty(END_GAME);
         return Killed;
     }
     return Distracted;

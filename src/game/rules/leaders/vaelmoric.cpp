@@ -29,6 +29,7 @@ VaelUnit* Vaelmoric::create(const VaelUnitData& record, const char* name) {
 void Vaelmoric::eliminate() {
     eliminateCommander(*this, nation_);
     VaelUnit::disconnectHandlers();
+    endBattleIfCommander();
 }
 
 VaelUnit* Tezhar::create(const VaelUnitData& record, const char* name) {
@@ -38,6 +39,7 @@ VaelUnit* Tezhar::create(const VaelUnitData& record, const char* name) {
 void Tezhar::eliminate() {
     eliminateCommander(*this, nation_);
     VaelUnit::disconnectHandlers();
+    endBattleIfCommander();
 }
 
 } // namespace vael

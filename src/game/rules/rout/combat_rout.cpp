@@ -116,6 +116,7 @@ void Combat::prepareToRout() {
         choose();
         if (blocked()) {
             trace << "Eliminating " << getName() << " because he can't rotate in prepareToRout" << std::endl;
+            condemn();
             sendNamed(msg::EliminateUnit, &number);
             sendNamed(msg::RoutingDone, &number);
             return;
@@ -190,7 +191,8 @@ bool Combat::chooseRoutStep(int step, std::int16_t& dest, std::int16_t& destRigh
 void Combat::RoutMove(std::int16_t hexes) {
     auto& trace = debugStream();
     Container<short> number(static_cast<short>(unitNumber_));
-    if (outOfPlay_ || !landscape_ || hex_ == offMap) {
+    // A unit whose elimination is decided runs no more: it is as good as gone.
+    if (outOfPlay_ || eliminationDue_ || !landscape_ || hex_ == offMap) {
         trace << "The unit is already eliminated.  Posting RoutingDone" << std::endl;
         sendNamed(msg::RoutingDone, &number);
         return;
@@ -245,18 +247,23 @@ void Combat::relocate(std::int16_t hex) {
 void Combat::terminalRout(const List<short>& path) {
     debugStream() << getName() << " doing a terminal rout and being eliminated" << std::endl;
     sendCommentary("\\B" + getName() + "\\b is doing a terminal rout!");
+    condemn();
     Container<RoutInfo> info(RoutInfo{unitNumber_, path, 1});
     sendNamed(msg::DoRout, &info);
 }
 
 void Combat::treatRunThrough(const List<short>& left, const List<short>& right) {
     const List<short> hexes = left.unionWith(right);
+    // A unit on two hexes of the path is run through once; one already on its way out of the battle is
+    // not run through at all.
+    List<const VaelUnit*> treated;
     for (short h : hexes) {
         // Units stand in their own objects; the map lists them as it was given them.
         auto* other = const_cast<VaelUnit*>(firstUnitAt(h));
         if (!other || other == this || !other->isCombatUnit()) continue;
         auto* unit = dynamic_cast<Combat*>(other);
-        if (!unit) continue;
+        if (!unit || unit->isEliminationDue() || unit->isOutOfPlay() || treated.contains(unit)) continue;
+        treated.append(unit);
         if (!unit->isRouting()) {
             sendCommentary("\\B" + unit->getName() + "\\b taking a cohesion hit for having " + getName() +
                            " rout through him");
@@ -264,6 +271,7 @@ void Combat::treatRunThrough(const List<short>& left, const List<short>& right) 
         } else {
             sendCommentary("\\B" + unit->getName() + "\\b is eliminated for having " + getName() +
                            " rout through him");
+            unit->condemn();
             Container<short> number(static_cast<short>(unit->getUnitNum()));
             sendNamed(msg::EliminateUnit, &number);
         }

@@ -63,7 +63,8 @@ void Combat::rallyOrder(std::int16_t initiative) {
     rallyTried_ = 1;
     Container<List<short>> hexes(ownHexes());
     send(DEHIGHLIGHT_REGION, &hexes);
-    if (attemptRally(initiative) == 1) refaceAfterRally();
+    // A unit whose elimination is already decided is past rallying; the order is spent all the same.
+    if (mayRally() && attemptRally(initiative) == 1) refaceAfterRally();
     unregisterSelectedMessages();
     // The rally's own deselection handler goes with the selection: left behind, it would answer every
     // later deselection of another unit as if this one were still selected.
@@ -102,6 +103,9 @@ std::int16_t Combat::attemptRally(std::int16_t initiative) {
     trace << getName() << " has successfully rallied." << std::endl;
     sendCommentary("\\B" + getName() + "\\b has successfully rallied.");
     const auto hits = static_cast<std::uint16_t>(std::max(0, cohesionHits_ - removed));
+    // The rally holds from this moment: the query below runs what was already queued (a friend's rout
+    // through this unit, say) before its own handler, and all of that must meet a unit that stands.
+    standFromRout(hits);
     Container<RestoreCohesionInfo> info(RestoreCohesionInfo{hits, unitNumber_});
     dropAnswer(queryNamed(msg::DoRestoreCohesion, &info));
     return 1;

@@ -340,7 +340,8 @@ std::int16_t Combat::terrainHits(std::int16_t from, std::int16_t to, std::string
 }
 
 void Combat::stepCohesionHits(std::int16_t from, std::int16_t to, std::uint16_t exemptSameLeader) {
-    if (!landscape_) return;
+    // The rest of a move whose earlier step broke the unit for good costs it nothing more.
+    if (!landscape_ || eliminationDue_) return;
     std::string text;
     int total = terrainHits(from, to, text);
     if (total > 0) sendCommentary(text);

@@ -137,6 +137,11 @@ void Combat::askNext() {
 std::int16_t Combat::UnitOW(const OWStruct& record) {
     // Every unit hears the record; only the one it names has the chance.
     if (record.unitId != static_cast<std::uint16_t>(getId())) return 0;
+    // A unit already on its way out of the battle has no withdrawal to make: the mover is told so at once.
+    if (eliminationDue_) {
+        sendResolved(*this, 0, hex_);
+        return 0;
+    }
     auto& trace = debugStream();
     const auto* approacher =
         dynamic_cast<const Combat*>(firstUnitAt(static_cast<std::int16_t>(record.approacherHex)));
@@ -168,6 +173,7 @@ std::int16_t Combat::UnitOW(const OWStruct& record) {
 }
 
 void Combat::owCohesionHits(std::int16_t approacherHex) {
+    if (eliminationDue_) return;
     int n = 0;
     switch (unitType_) {
     case HI:

@@ -51,6 +51,11 @@ public:
     std::uint16_t hasRallied() const { return rallied_; }
     std::uint16_t isSelected() const { return selected_; }
     std::int16_t isOutOfPlay() const { return outOfPlay_; }
+    // The unit's elimination is decided ("EliminateUnit" is on its way): from then on the rules treat it
+    // as gone, as they will once the message is handled, and neither fire at it, run through it nor
+    // rally it.
+    void condemn() { eliminationDue_ = 1; }
+    bool isEliminationDue() const { return eliminationDue_ != 0; }
     std::uint16_t getAuxWord() const { return auxWord_; }
     void setAuxWord(std::uint16_t v) { auxWord_ = v; }
     std::uint16_t getHasMoved() const { return hasMoved_; }
@@ -282,6 +287,7 @@ protected:
     List<short> owHexes_;
     std::uint16_t owPending_ = 0;
     std::uint16_t outOfPlay_ = 0;
+    std::uint16_t eliminationDue_ = 0;
     List<short> validMoves_;
     List<short> blockedMoves_;
     List<short> movePath_;

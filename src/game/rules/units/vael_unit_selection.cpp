@@ -151,6 +151,7 @@ void VaelUnit::returnToPlay() {
     if (!outOfPlay_) return;
     VaelUnit::connectHandlers();
     outOfPlay_ = 0;
+    eliminationDue_ = 0;
     if (landscape_) landscape_->noteChange();
     hex_ = offMap;
     secondHex_ = -1;

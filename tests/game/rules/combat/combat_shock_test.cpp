@@ -488,6 +488,27 @@ TEST_F(OrderlyWithdrawal, HorseApproachedByAnElephantTakesAtLeastOneHitFirst) {
     }
 }
 
+// A unit whose elimination is already decided (a terminal rout under way) has no withdrawal to make: the
+// mover hears at once that it stayed, nothing is rolled and nothing is said of it.
+TEST_F(OrderlyWithdrawal, AUnitOnItsWayOutIsNotAskedToWithdraw) {
+    for (bool condemned : {false, true}) {
+        SCOPED_TRACE(condemned ? "on its way out" : "in the battle");
+        clearUnits();
+        fighter({1, 505, 1, East}, 13);
+        auto& horse = fighter({2, 605, 2, West, 3}, 12);
+        if (condemned) horse.condemn();
+        ScriptedRolls rolls{2};
+        layer.clearLog();
+        horse.UnitOW(OWStruct{static_cast<std::uint16_t>(horse.getId()), 40, 505, 0xFFFF, 2});
+        if (condemned) horse.owCohesionHits(505); // nor does it pay for a withdrawal
+        EXPECT_EQ(rolls.left(), condemned ? 1u : 0u);
+        const Lines asked{"AddCommentary \\BUnit 2\\b takes 1 hit for being approached by an elephant unit.",
+                          "TQHit 1 2 0", "OWResolved 0 605"};
+        EXPECT_EQ(layer.lines({"TQHit", "AddCommentary \\BUnit 2\\b takes", "OWResolved"}),
+                  condemned ? Lines{"OWResolved 0 605"} : asked);
+    }
+}
+
 TEST_F(OrderlyWithdrawal, WithdrawingCostsHitsByKindSideAndCheck) {
     struct Row {
         int type;

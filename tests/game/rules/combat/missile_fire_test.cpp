@@ -162,6 +162,30 @@ TEST_F(MissileFire, AHitOnARoutingUnitEliminatesItAndAMissLeavesIt) {
     }
 }
 
+// A second volley of the same step at a unit whose elimination the first decided finds it gone: it falls
+// on whoever else stands in the hex, and on nobody when nobody does.
+TEST_F(MissileFire, AVolleyAtAUnitAlreadyOnItsWayOutFallsOnWhoeverElseStandsThere) {
+    for (bool leaderThere : {false, true}) {
+        SCOPED_TRACE(leaderThere ? "a leader with it" : "alone");
+        clearUnits();
+        auto& slingers = shooter<Skirmisher>({1, 505, 1, NorthWest}, 3);
+        auto& foot = fighter({2, 504, 2, SouthEast}, 6);
+        if (leaderThere) leader(3, 504, 2);
+        foot.routing_ = 1;
+        slingers.rebuildTargets();
+        foot.condemn();
+        layer.clearLog();
+        ScriptedRolls rolls{leaderThere ? 50 : 0};
+        slingers.fireAt(504);
+        slingers.fireMissiles(504);
+        const Lines onTheLeader{"AddCommentary \\BUnit 1\\b slings stones at Unit 3.",
+                                "AddCommentary \\BUnit 3\\b  was not harmed by missile fire."};
+        EXPECT_EQ(layer.lines({"AddCommentary", "EliminateUnit", "UnitEliminated", "TQHit"}),
+                  leaderThere ? onTheLeader : Lines{});
+        EXPECT_EQ(rolls.left(), leaderThere ? 0u : 1u);
+    }
+}
+
 TEST_F(MissileFire, AVolleyAtALeaderGoesToHisCasualtyCheckWithoutTheChart) {
     auto& archers = shooter({1, 505, 1, NorthWest}, 1);
     leader(2, 503, 2);

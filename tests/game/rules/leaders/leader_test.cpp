@@ -161,7 +161,8 @@ TEST_F(Leaders, TheCommandersFallUnreplacedForTwiceTheirBaseInitiative) {
     v.wound(2);
     v.eliminate();
     t.eliminate();
-    EXPECT_EQ(flow.names(), "LOGICAL_COMMAND, UnitEliminated, UnitEliminated");
+    // Each fall ends the battle once it is counted.
+    EXPECT_EQ(flow.names(), "LOGICAL_COMMAND, UnitEliminated, END_GAME, UnitEliminated, END_GAME");
     EXPECT_EQ(flow.only("UnitEliminated"),
               (std::vector<std::string>{"UnitEliminated|1 40 -1 1", "UnitEliminated|2 30 -1 2"}));
     EXPECT_EQ(

@@ -205,6 +205,52 @@ TEST_F(Rout, UnitsRunThroughAreHitOrDestroyedAndALeaderIsLeftAlone) {
               "1 1 0 6");
 }
 
+// A friend routs through a unit whose rally has just succeeded while the game flow's restoration of its
+// hits still waits in the queue: the unit stands again already, so it takes a cohesion hit and is not
+// eliminated as a routing unit; its rally is reported once. One whose elimination is already decided is
+// not run through at all.
+TEST_F(Rout, AUnitJustRalliedIsRunThroughAsAStandingOneAndOneOnItsWayOutNotAtAll) {
+    struct Row {
+        const char* what;
+        bool rallied, condemned;
+        Lines expected;
+    } rows[] = {
+        {"still routing", false, false,
+         {"AddCommentary \\BUnit 3\\b is eliminated for having Unit 1 rout through him", "EliminateUnit 3"}},
+        {"just rallied", true, false,
+         {"AddCommentary \\BUnit 3\\b has successfully rallied.", "UnitRallied 1 6 2",
+          "AddCommentary \\BUnit 3\\b taking a cohesion hit for having Unit 1 rout through him", "TQHit 1 3 0"}},
+        {"its elimination decided", false, true, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        // One column: the only way north is through the friend.
+        clearUnits();
+        useMap(MapFileBuilder(1, 12));
+        layer.zocAnswer = 0;
+        layer.applyRestore = false;
+        auto& unit = add({1, 9});
+        auto& broken = add({3, 7, 1, NorthEast, 6});
+        broken.routing_ = 1;
+        broken.cohesionHits_ = 6;
+        broken.setRoutDirection(North);
+        unit.setRoutDirection(North);
+        layer.clearLog();
+        ScriptedRolls rolls;
+        if (row.rallied) {
+            rolls.add({0, 9}); // the initiative test passes; TQ 6 and a 9 remove 4 hits
+            EXPECT_EQ(broken.attemptRally(5), 1);
+        }
+        if (row.condemned) broken.condemn();
+        unit.RoutMove(2);
+        EXPECT_EQ(rolls.left(), 0u);
+        EXPECT_EQ(layer.lines({"AddCommentary", "EliminateUnit", "TQHit", "UnitRallied"}), row.expected);
+        EXPECT_EQ(values(broken.isRouting(), broken.isOutOfPlay(), broken.getCohesionHits()),
+                  row.rallied ? "0 0 3" : row.condemned ? "1 0 6" : "0 1 6"); // rallied: 6 - 4 + 1
+        layer.applyRestore = true;
+    }
+}
+
 TEST_F(Rout, ALongUnitBlockedFromTurningFacesAboutAndIsEliminatedWhenStillBlocked) {
     layer.zocAnswer = 0;
     struct Row {
@@ -312,9 +358,10 @@ TEST_F(Rally, TheInitiativeTestThenTheChartByTroopQualityBand) {
         EXPECT_EQ(unit.attemptRally(row.initiative), row.rallied);
         EXPECT_EQ(rolls.left(), 0u);
         if (row.rallied) {
+            // The rally holds at once: it is reported before the game flow is asked to restore the hits.
             EXPECT_EQ(layer.lines({"AddCommentary", "DoRestoreCohesion", "UnitRallied", "DoRout"}),
-                      (Lines{"AddCommentary \\BUnit 1\\b has successfully rallied.", row.outcome,
-                             values("UnitRallied 1", row.TQ, 2)}));
+                      (Lines{"AddCommentary \\BUnit 1\\b has successfully rallied.",
+                             values("UnitRallied 1", row.TQ, 2), row.outcome}));
             EXPECT_EQ(values(unit.isRouting(), unit.hasRallied(), unit.isDoneThisTurn()), "0 1 1");
         } else {
             EXPECT_EQ(

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Plays battles with the battle tool and holds what happens once a battle is decided, and to a unit once
+# it is gone. Each battle is one row SCENARIO:SEED, or SCENARIO:SEED:display to play it with --display;
+# every row goes through the same check:
+#   - nothing is fought, routed or counted after the trace's end line ("VLL: My nation is N and I won"):
+#     no shock combat, no rampage, no rout, no cohesion hit, no unit or leader falling;
+#   - no count of the outcome is negative;
+#   - when a side is over its rout limit the winner is the one the end-of-game test names: the side not
+#     over, or with both over the one less over (an even excess goes against the home side);
+#   - the commentary says nothing of a unit after the line that eliminates it (so no unit is eliminated
+#     twice), and no unit is eliminated for a rout through it as a routing unit once it has rallied.
+# Fails naming the row and the line.
+#   decided_battles.sh TOOL [--data DIR] ROW...
+set -u
+tool=$1
+shift
+data=()
+if [ "${1:-}" = --data ]; then
+  data=(--data "$2")
+  shift 2
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# check_battle SCENARIO SEED DISPLAY: plays the battle and prints one line per finding.
+check_battle() {
+  local scenario=$1 seed=$2 display=$3 row="$1 seed $2${3:+ with the display}"
+  local out="$work/out" trace="$work/trace" options=()
+  [ -n "$display" ] && options+=(--display)
+  "$tool" "$scenario" "${data[@]}" --seed "$seed" "${options[@]}" --trace "$trace" >"$out" 2>"$work/err"
+  local code=$?
+  if [ "$code" -ne 0 ] || ! grep -q '^Outcome: ' "$out"; then
+    echo "FAILED $row: the tool exited $code"
+    head -5 "$work/err"
+    return
+  fi
+  awk -v row="$row" '
+    FILENAME == ARGV[1] && /^VLL: My nation is [0-9]+ and I (won|lost)$/ && !ended { ended = FNR; next }
+    FILENAME == ARGV[1] && ended && (/Battle Results for battle #/ || /is rampaging!  Let the carnage begin!/ ||
+                                     / is preparing to rout:$/ || / doing a (rout move|terminal rout)/ ||
+                                     /^Total cohesion hits for / || / has fallen; his side loses him\.$/ ||
+                                     / since he was eliminated\.$/) {
+      print "FAILED " row ": trace line " FNR " comes after the end (line " ended "): " $0
+      next
+    }
+    FILENAME == ARGV[1] { next }
+    # The commentary, then the outcome.
+    /^Outcome: / { outcome = FNR; winner = $0; sub(/^Outcome: /, "", winner); sub(/ won after .*$/, "", winner); next }
+    outcome && FNR > outcome {
+      if ($0 ~ /-[0-9]/) print "FAILED " row ": the outcome counts below nothing: " $0
+      if (match($0, /^[^:]*: lost -?[0-9]+ of -?[0-9]+ /)) {
+        name[FNR - outcome] = $0
+        sub(/:.*$/, "", name[FNR - outcome])
+        split(substr($0, RSTART, RLENGTH), n, / /)
+        excess[FNR - outcome] = n[3] - n[5]
+      }
+      next
+    }
+    {
+      line = $0
+      gsub(/\\[Bb]/, "", line)
+      for (unit in gone)
+        if (index(line, unit) && match(line " ", quote(unit) "[^0-9A-Za-z]")) {
+          print "FAILED " row ": commentary line " FNR " speaks of " unit ", gone at line " gone[unit] ": " line
+          delete gone[unit]
+        }
+      who = line
+      if (sub(/ is routing!$/, "", who)) routing[who] = 1
+      else if (sub(/ has successfully rallied\.$/, "", who)) routing[who] = 0
+      else if (sub(/ is eliminated for having .* rout through him$/, "", who)) {
+        if (who in routing && !routing[who])
+          print "FAILED " row ": commentary line " FNR " eliminates a unit that has rallied: " line
+        gone[who] = FNR
+      } else if (sub(/ (was eliminated!|is doing a terminal rout!|is eliminated!|was eliminated during the charge!)$/, "", who))
+        gone[who] = FNR
+      else if (match(line, / and .* is eliminated\.$/)) {
+        who = substr(line, RSTART + 5, RLENGTH - 5 - 15)
+        gone[who] = FNR
+      }
+    }
+    function quote(text,   out) {
+      out = text
+      gsub(/[][\\.^$*+?(){}|]/, "\\\\&", out)
+      return out
+    }
+    END {
+      if (!(1 in excess) || !(2 in excess)) { print "FAILED " row ": the outcome names no two sides"; exit }
+      home = excess[1] >= 0; visitor = excess[2] >= 0
+      expected = ""
+      if (home && visitor) expected = excess[1] < excess[2] ? name[1] : name[2]
+      else if (visitor) expected = name[1]
+      else if (home) expected = name[2]
+      if (expected != "" && winner != expected)
+        print "FAILED " row ": " winner " won, but the rout limits give the battle to " expected
+    }' "$trace" "$out"
+}
+
+status=0
+for row in "$@"; do
+  IFS=: read -r scenario seed display <<<"$row"
+  check_battle "$scenario" "$seed" "$display" >"$work/findings"
+  if [ -s "$work/findings" ]; then
+    head -20 "$work/findings"
+    status=1
+  fi
+done
+[ "$status" -eq 0 ] && echo "$# battles: each ended where it was decided"
+exit "$status"
