@@ -19,6 +19,7 @@
 #include "framework/display/image_index.h"
 #include "framework/display/palette_animator.h"
 #include "framework/ui/dialog.h"
+#include "framework/ui/main_window.h"
 #include "game/ai/vael_ai.h"
 #include "game/figures/display_prototypes.h"
 #include "game/figures/vael_physical_object.h"
@@ -204,6 +205,10 @@ PaletteEntry VaelApp::waterColour(std::int16_t frame, std::int16_t i) {
 
 void VaelApp::startPaletteAnimation() {
     sendNamedEmpty(msg::StartPaletteAnimation);
+    // The animation starts paused; the water moves from the battle's start unless the window is an icon
+    // then, and the frame suspends and resumes it as it is iconised and shown again.
+    auto* frame = dynamic_cast<WindowsMainWindow*>(getMainWindow());
+    if (!frame || !frame->isIconic()) sendNamedEmpty(msg::ResumePaletteAnimation);
 }
 
 // Data.
@@ -329,7 +334,7 @@ void VaelApp::applyPreferences(const Preferences* before) {
         Container<short> combat(static_cast<short>(preferences_.combatAnimation));
         sendNamed(msg::ToggleCombatAnimation, &combat);
     }
-    if (before && before->sparseTrees != preferences_.sparseTrees) {
+    if (!before || before->sparseTrees != preferences_.sparseTrees) {
         Container<short> sparse(static_cast<short>(preferences_.sparseTrees));
         sendNamed(msg::ToggleSparseLandscape, &sparse);
     }
