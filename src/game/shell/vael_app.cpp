@@ -203,6 +203,11 @@ PaletteEntry VaelApp::waterColour(std::int16_t frame, std::int16_t i) {
                         static_cast<std::uint8_t>(130 + 9 * shade), PC_RESERVED};
 }
 
+void VaelApp::sendSparseTrees() {
+    Container<short> sparse(static_cast<short>(preferences_.sparseTrees));
+    sendNamed(msg::ToggleSparseLandscape, &sparse);
+}
+
 void VaelApp::startPaletteAnimation() {
     sendNamedEmpty(msg::StartPaletteAnimation);
     // The animation starts paused; the water moves from the battle's start unless the window is an icon
@@ -334,10 +339,7 @@ void VaelApp::applyPreferences(const Preferences* before) {
         Container<short> combat(static_cast<short>(preferences_.combatAnimation));
         sendNamed(msg::ToggleCombatAnimation, &combat);
     }
-    if (!before || before->sparseTrees != preferences_.sparseTrees) {
-        Container<short> sparse(static_cast<short>(preferences_.sparseTrees));
-        sendNamed(msg::ToggleSparseLandscape, &sparse);
-    }
+    if (before && before->sparseTrees != preferences_.sparseTrees) sendSparseTrees();
     if (!before || before->sound != preferences_.sound || before->ambientSound != preferences_.ambientSound ||
         before->volume != preferences_.volume)
         applySoundPreferences();

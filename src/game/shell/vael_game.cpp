@@ -544,6 +544,7 @@ void VaelGame::openBattleWindows() {
         commentaryWindow_->createInFrame();
     }
     commentaryWindow_->refresh();
+    app_->sendSparseTrees();
     app_->startPaletteAnimation();
 }
 
