@@ -147,8 +147,17 @@ TEST_F(BattleWindowMessages, ARightClickOnTheMapOffersTheLeadersOrders) {
         return Point(static_cast<std::int16_t>(client.x + client.width / 2),
                      static_cast<std::int16_t>(client.y + client.height / 3));
     };
+    // A stage that waits ten seconds of the game's clock for what it expects has failed: the game is left.
+    int waiting = -1;
+    std::uint32_t waitingSince = 0;
     os.idle = [&] {
         VaelMainWindow& frame = game.frame();
+        if (stage != waiting) waiting = stage, waitingSince = os.tickCount();
+        if (stage > 0 && stage < 7 && os.tickCount() - waitingSince > 10000) {
+            stage = -stage;
+            leave();
+            return;
+        }
         if (stage == 0 && playersOrders(game.app())) {
             // The view is taken away from the leader first.
             mapWindow(game.app())->tile().scrollByCellsClamped(Dim(6, 6));
