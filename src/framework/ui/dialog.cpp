@@ -544,7 +544,8 @@ void Dialog::mouse(std::uint32_t message, const Point& at) {
 void Dialog::wheel(std::int32_t notches, const Point& at) {
     DialogItemWindow* under = itemAt(at);
     if (!under || !under->isEnabled() || notches == 0) return;
-    if (under->controlClass() == ClassListBox ||
+    // An edit of many rows (a conversation) scrolls its rows as a list does.
+    if (under->controlClass() == ClassListBox || under->isMultiline() ||
         (under->controlClass() == ClassComboBox && under->isDropped())) {
         under->scrollRows(-notches * WheelRows);
         drawItem(*under);

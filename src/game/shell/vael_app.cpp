@@ -685,6 +685,13 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
         VaelNetComponent::showChanges(*layer_, started);
     }
     beginGame(true);
+    // The commentary of the battle saved is not kept: a game that goes on in the middle of a leader's
+    // orders says at least whose they are.
+    if (GameControl* control = gameControl(); control && commentary_.lines().empty()) {
+        const std::int16_t active = control->getActiveLeader();
+        if (active >= 0 && active < control->getLeaderCount())
+            commentary_.addLine("\\B" + control->leaderAt(active).name + "\\b is now active.");
+    }
     return true;
 }
 

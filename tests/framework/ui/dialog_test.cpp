@@ -1213,6 +1213,39 @@ TEST_F(DialogTest, AListBoxsScrollBarPagesOnTrackClicksAndStepsOnItsArrows) {
 // a line wider than the field broken at a blank, the bar once the rows are more than it shows (the rows
 // then narrower by the bar), the last row in view; clicks and typing change nothing, the keys and the bar
 // scroll.
+// The wheel turned over an edit of many rows (the waiting room's conversation) scrolls it three rows a
+// notch, away from the player toward the first row, and no further than either end.
+TEST_F(DialogTest, TheWheelScrollsAnEditOfManyRows) {
+    NotingDialog d;
+    d.create("ConnectNetDlg", Dialog::Modeless);
+    DialogItemWindow& field = *d.item(106);
+    ASSERT_TRUE(field.isMultiline());
+    std::string text;
+    for (int i = 0; i < 20; ++i)
+        text += "line " + std::to_string(i) + "\n";
+    d.setItemText(106, text + "end");
+    const std::int32_t last = field.rowCount() - field.visibleRows();
+    ASSERT_GT(last, 7);
+    ASSERT_EQ(field.topRow(), last);
+    const Box b = field.box();
+    const platform::Rect client = WindowManager::instance().clientOnScreen(d.hwnd());
+    const auto turned = [&](std::int32_t notches) {
+        platform::Event e;
+        e.kind = platform::EventKind::Wheel, e.wheel = notches;
+        e.x = client.x + b.x + 5, e.y = client.y + b.y + 5;
+        os.postEvent(e);
+        pump();
+        return field.topRow();
+    };
+    const struct {
+        std::int32_t notches, top;
+    } rows[] = {{1, last - 3}, {1, last - 6}, {-1, last - 3}, {-5, last}, {100, 0}, {-1, 3}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.notches);
+        EXPECT_EQ(turned(r.notches), r.top);
+    }
+}
+
 TEST_F(DialogTest, AReadOnlyEditOfManyRowsShowsEveryLineScrollsAndTakesNoTyping) {
     NotingDialog d;
     d.create("ConnectNetDlg", Dialog::Modeless);

@@ -248,6 +248,39 @@ TEST(SparseTrees, ANewBattleWithSparseTreesTickedOpensSparse) {
     }
 }
 
+// A game loaded in the middle of a leader's orders says whose they are: the commentary of the battle saved
+// is not kept, and without the line nothing would tell who is active.
+TEST_F(BattleWindowMessages, ALoadedGameSaysWhoIsActive) {
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> before, after;
+    // A line as read: its bold runs between stars.
+    const auto read = [](const CommentaryLine& line) {
+        std::string text;
+        for (const CommentaryRun& run : line)
+            text += run.bold ? "*" + run.text + "*" : run.text;
+        return text;
+    };
+    bool loaded = false;
+    std::string error;
+    os.idle = [&] {
+        if (loaded || !playersOrders(game.app())) return;
+        loaded = true;
+        for (const CommentaryLine& line : game.app().commentary().lines())
+            before.push_back(read(line));
+        const std::string file = (dir.path() / "orders.vel").string();
+        if (game.app().saveGame(file, error, "") && game.app().loadGame(file, error))
+            for (const CommentaryLine& line : game.app().commentary().lines())
+                after.push_back(read(line));
+        leave();
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(error, "");
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(before.back(), "*Vaelmoric the Bold* is now active.");
+    EXPECT_EQ(after, (std::vector<std::string>{"*Vaelmoric the Bold* is now active."}));
+}
+
 // A game saved under a Latin-1 name before names were kept in UTF-8: listed by its letters, and opened by
 // its own bytes when chosen.
 TEST_F(BattleWindowMessages, AGameSavedUnderALatin1NameIsListedByItsLettersAndStillOpens) {
