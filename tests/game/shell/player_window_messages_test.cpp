@@ -8,6 +8,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,20 +35,26 @@
 namespace vael::test {
 namespace {
 
+// The clicks from the start dialog into the demonstration battle with the home side the player's; the
+// second start dialog (the battle left) is left too.
+std::function<void(Dialog&, const std::string&)> intoBattle(platform::Platform& os, int& starts) {
+    return [&os, &starts](Dialog& d, const std::string& name) {
+        if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
+        if (name == StartGameDlg::TemplateName)
+            clickOn(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
+        else if (name == ScenarioDlg::TemplateName)
+            clickOn(os, d, Dialog::IdOk);
+        else if (name == IntroDlg::TemplateName)
+            clickOn(os, d, IntroDlg::IdHomePlayer), clickOn(os, d, Dialog::IdOk);
+    };
+}
+
 // The demonstration battle with the home side the player's; once he may give his first orders the test's
 // step is taken at each idle moment until it leaves the game.
 class BattleWindowMessages : public ::testing::Test {
 protected:
     BattleWindowMessages() {
-        game.onDialog = [this](Dialog& d, const std::string& name) {
-            if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
-            if (name == StartGameDlg::TemplateName)
-                clickOn(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
-            else if (name == ScenarioDlg::TemplateName)
-                clickOn(os, d, Dialog::IdOk);
-            else if (name == IntroDlg::TemplateName)
-                clickOn(os, d, IntroDlg::IdHomePlayer), clickOn(os, d, Dialog::IdOk);
-        };
+        game.onDialog = intoBattle(os, starts);
     }
     void leave() {
         platform::Event close;
@@ -219,15 +226,7 @@ TEST(SparseTrees, ANewBattleWithSparseTreesTickedOpensSparse) {
         VaelGame battle{machine, VAEL_BUILD_DATA_DIR};
         ASSERT_TRUE(battle.ready());
         int begun = 0;
-        battle.onDialog = [&](Dialog& d, const std::string& name) {
-            if (alongTheWay(name)) return clickOn(machine, d, Dialog::IdOk);
-            if (name == StartGameDlg::TemplateName)
-                clickOn(machine, d, ++begun == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
-            else if (name == ScenarioDlg::TemplateName)
-                clickOn(machine, d, Dialog::IdOk);
-            else if (name == IntroDlg::TemplateName)
-                clickOn(machine, d, IntroDlg::IdHomePlayer), clickOn(machine, d, Dialog::IdOk);
-        };
+        battle.onDialog = intoBattle(machine, begun);
         int optional = 0, hidden = 0;
         bool seen = false;
         machine.idle = [&] {
