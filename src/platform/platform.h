@@ -72,6 +72,8 @@ enum class EventKind : std::uint8_t {
     Posted,       // a message the program posted itself
     SocketReady,  // a watched socket `socket` is ready for what `readiness` says
     Wheel,        // the mouse wheel turned `wheel` notches (away from the player positive) over (x, y)
+    Minimized,    // the window was made an icon
+    Restored,     // the window shows again after it was an icon (or was given back its size)
 };
 
 // What a watched socket is ready for (or asked to be watched for).

@@ -317,7 +317,7 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
     case MessageKeyUp:
         return true;
     case MessageChar:
-        if (message.wParam < 256) character(static_cast<char>(message.wParam));
+        character(static_cast<std::uint32_t>(message.wParam));
         return true;
     case MessageMouseMove:
     case MessageButtonDown:
@@ -544,7 +544,8 @@ void Dialog::mouse(std::uint32_t message, const Point& at) {
 void Dialog::wheel(std::int32_t notches, const Point& at) {
     DialogItemWindow* under = itemAt(at);
     if (!under || !under->isEnabled() || notches == 0) return;
-    if (under->controlClass() == ClassListBox ||
+    // An edit of many rows (a conversation) scrolls its rows as a list does.
+    if (under->controlClass() == ClassListBox || under->isMultiline() ||
         (under->controlClass() == ClassComboBox && under->isDropped())) {
         under->scrollRows(-notches * WheelRows);
         drawItem(*under);
@@ -700,10 +701,10 @@ void Dialog::key(std::int32_t k, std::uint16_t modifiers) {
         bool changed = false;
         switch (k) {
         case platform::KeyLeft:
-            f->moveCaret(f->caret() - 1, shift);
+            f->stepCaret(false, shift);
             break;
         case platform::KeyRight:
-            f->moveCaret(f->caret() + 1, shift);
+            f->stepCaret(true, shift);
             break;
         case platform::KeyHome:
             f->moveCaret(0, shift);
@@ -728,19 +729,20 @@ void Dialog::key(std::int32_t k, std::uint16_t modifiers) {
     }
 }
 
-void Dialog::character(char c) {
+void Dialog::character(std::uint32_t code) {
     DialogItemWindow* f = focus_;
     if (f && f->controlClass() == ClassEdit && f->isEnabled()) {
         // Backspace, tab, return and escape come as keys.
-        if (static_cast<unsigned char>(c) < 32) return;
-        if (f->type(c)) {
+        if (code < 32) return;
+        if (f->type(code)) {
             drawItem(*f);
             command(f->id(), EditUpdated);
             command(f->id(), EditChanged);
         }
         return;
     }
-    if (c != ' ') mnemonic(c);
+    // The mnemonics are the templates' letters and digits.
+    if (code != ' ' && code < 128) mnemonic(static_cast<char>(code));
 }
 
 bool Dialog::mnemonic(char c) {

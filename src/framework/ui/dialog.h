@@ -130,7 +130,7 @@ private:
     // How far along a scroll bar a point of the dialog lies, from the bar's start.
     static std::int32_t alongBar(const DialogItemWindow& bar, const Point& at);
     void key(std::int32_t key, std::uint16_t modifiers);
-    void character(char c);
+    void character(std::uint32_t code);
     bool mnemonic(char c);
     void moveFocus(bool backwards);
     void moveInRadioGroup(std::int32_t step);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "framework/core/utf8.h"
 #include "framework/ui/system_font.h"
 #include "framework/ui/text_wrap.h"
 #include "framework/ui/win_app.h"
@@ -254,13 +255,13 @@ void DialogItemWindow::setSelection(std::int32_t anchor, std::int32_t caret) {
     keepCaretInView();
 }
 
-bool DialogItemWindow::type(char c) {
-    if (isReadOnly()) return false;
+bool DialogItemWindow::type(std::uint32_t code) {
+    if (isReadOnly() || code < 32 || code == 0x7F) return false;
+    const std::string letter = utf8Encode(code);
     const std::int32_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
-    if (static_cast<unsigned char>(c) < 32 || text_.size() - static_cast<std::size_t>(to - from) >= EditLimit)
-        return false;
-    text_.replace(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from), 1, c);
-    caret_ = anchor_ = from + 1;
+    if (text_.size() - static_cast<std::size_t>(to - from) + letter.size() > EditLimit) return false;
+    text_.replace(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from), letter);
+    caret_ = anchor_ = from + static_cast<std::int32_t>(letter.size());
     keepCaretInView();
     return true;
 }
@@ -269,10 +270,11 @@ bool DialogItemWindow::erase(bool backwards) {
     if (isReadOnly()) return false;
     std::int32_t from = std::min(anchor_, caret_), to = std::max(anchor_, caret_);
     if (from == to) {
+        // A whole character goes, never a part of one.
         if (backwards && from > 0)
-            --from;
+            from = static_cast<std::int32_t>(utf8Previous(text_, static_cast<std::size_t>(from)));
         else if (!backwards && to < static_cast<std::int32_t>(text_.size()))
-            ++to;
+            to = static_cast<std::int32_t>(utf8Next(text_, static_cast<std::size_t>(to)));
         else
             return false;
     }
@@ -286,6 +288,11 @@ void DialogItemWindow::moveCaret(std::int32_t to, bool extend) {
     caret_ = std::clamp(to, 0, static_cast<std::int32_t>(text_.size()));
     if (!extend) anchor_ = caret_;
     keepCaretInView();
+}
+
+void DialogItemWindow::stepCaret(bool forwards, bool extend) {
+    const auto at = static_cast<std::size_t>(caret_);
+    moveCaret(static_cast<std::int32_t>(forwards ? utf8Next(text_, at) : utf8Previous(text_, at)), extend);
 }
 
 void DialogItemWindow::setRange(std::int32_t low, std::int32_t high) {

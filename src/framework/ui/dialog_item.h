@@ -109,16 +109,20 @@ public:
     // A click on the bar: its arrows scroll a row, the track above or below the thumb a page.
     void clickScrollBar(std::int16_t y);
 
-    // The edit: caret and the other end of the selection, both character positions.
+    // The edit: caret and the other end of the selection, both byte places of the UTF-8 text that lie
+    // between whole characters.
     std::int32_t caret() const { return caret_; }
     std::int32_t anchor() const { return anchor_; }
     void setSelection(std::int32_t anchor, std::int32_t caret);
-    // Types a character over the selection; false when the field refuses it.
-    bool type(char c);
+    // Types a character (its code point) over the selection, as its UTF-8 bytes; false when the field
+    // refuses it (a control character, or a field that is full).
+    bool type(std::uint32_t code);
     // Takes out the selection, or the character before (backwards) or after the caret.
     bool erase(bool backwards);
     // Moves the caret; with extend the anchor stays.
     void moveCaret(std::int32_t to, bool extend);
+    // Moves the caret over one whole character, forwards or back.
+    void stepCaret(bool forwards, bool extend);
     // How many pixels of the text are scrolled out of the field at its left, so that the caret shows.
     std::int32_t textScrolled() const { return scrolled_; }
 

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "framework/core/utf8.h"
+#include "framework/ui/system_font.h"
+
 namespace vael {
 
 namespace {
@@ -126,23 +129,41 @@ std::int16_t Font::descent() {
 DialogFont::DialogFont(const std::string& archiveName) : Font(archiveName) {}
 
 void DialogFont::drawCodeGlyph(Display& target, Point& pen, char c, std::int16_t strength) {
-    const auto code = static_cast<unsigned char>(c);
+    drawCode(target, pen, static_cast<unsigned char>(c), strength);
+}
+
+void DialogFont::drawCode(Display& target, Point& pen, std::uint32_t code, std::int16_t strength) {
     if (code < 33) {
         pen.x = static_cast<std::int16_t>(pen.x + BlankAdvance);
         return;
     }
-    drawIndexed(target, pen, Group, code - 33, strength);
+    if (code <= LastGlyph) {
+        drawIndexed(target, pen, Group, static_cast<std::int32_t>(code - 33), strength);
+        return;
+    }
+    // The archive holds the Latin-1 letters; any other (a Greek name) is written by the system font, as
+    // the lists and fields write it, on the same baseline.
+    const std::string letter = utf8Encode(code);
+    const std::uint8_t ink = strength == LightStrength ? Display::matchColour(GreyedInk, GreyedInk, GreyedInk)
+                                                       : Display::matchColour(0, 0, 0);
+    writeSystemText(target, Box(0, 0, target.width(), target.height()),
+                    Point(pen.x, static_cast<std::int16_t>(pen.y - SystemBaseline)), letter, ink, false);
+    pen.x = static_cast<std::int16_t>(pen.x + systemTextWidth(letter, false));
 }
 
 void DialogFont::drawText(Display& target, const Point& at, const std::string& text, std::int16_t strength) {
     Point pen = at;
     std::int16_t mnemonicX = 0, underline = 0;
-    for (char c : text) {
-        if (c == '&') {
+    // The text is UTF-8, each character one glyph; bytes that are not UTF-8 are their Latin-1 letters.
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = 0;
+        const std::uint32_t code = utf8Decode(text, i, length);
+        i += length;
+        if (code == '&') {
             mnemonicX = static_cast<std::int16_t>(pen.x + 1);
             continue;
         }
-        drawCodeGlyph(target, pen, c, strength);
+        drawCode(target, pen, code, strength);
         if (mnemonicX != 0 && underline == 0) underline = static_cast<std::int16_t>(pen.x - mnemonicX + 1);
     }
     const std::uint8_t grey = strength >= 2 ? 10 : 150;
@@ -152,11 +173,15 @@ void DialogFont::drawText(Display& target, const Point& at, const std::string& t
 
 Box DialogFont::textExtent(const std::string& text) {
     std::int32_t width = 0;
-    for (char c : text) {
-        if (c == '&') continue;
-        // Read as a signed byte, codes from 128 on are blanks here, though drawn from their glyphs.
-        const auto code = static_cast<signed char>(c);
-        width += code < 33 ? BlankAdvance : glyphWidth(Group, code - 33);
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = 0;
+        const std::uint32_t code = utf8Decode(text, i, length);
+        i += length;
+        if (code == '&') continue;
+        // Measured as drawn, so that a row wrapped to a width stays inside it.
+        width += code < 33           ? BlankAdvance
+                 : code <= LastGlyph ? glyphWidth(Group, static_cast<std::int32_t>(code - 33))
+                                     : systemTextWidth(utf8Encode(code), false);
     }
     return Box(0, 0, static_cast<std::int16_t>(width), static_cast<std::int16_t>(ascent() + descent()));
 }

@@ -5,8 +5,9 @@
 // it again darkens nothing: the lightest strength, 1, draws the ink grey (a disabled control's label).
 //
 // Font and AllCapsFont take letters from the group "Alpha" (index c - 65) and digits from "Numeric"
-// (c - 48); AllCapsFont draws letters as capitals. DialogFont takes every code from 33 on from its one
-// group "Alphanumeric" (index c - 33), underlines the character after an '&' and wraps words in a box.
+// (c - 48); AllCapsFont draws letters as capitals. DialogFont reads its text as UTF-8 and takes every code
+// from 33 to 255 from its one group "Alphanumeric" (index c - 33), underlines the character after an '&'
+// and wraps words in a box.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -72,7 +73,13 @@ public:
     Box textExtent(const std::string& text) override;
     std::int16_t ascent() override;
     std::int16_t descent() override;
+    // The last code of the archive's glyphs (Latin-1); a character past it is written by the system font,
+    // whose baseline lies this many pixels below its top.
+    static constexpr std::uint32_t LastGlyph = 255;
+    static constexpr std::int16_t SystemBaseline = 10;
     virtual void drawCodeGlyph(Display& target, Point& pen, char c, std::int16_t strength);
+    // One character by its code point.
+    void drawCode(Display& target, Point& pen, std::uint32_t code, std::int16_t strength);
     // Lays the text out in words inside the box, the first baseline on its top edge; answers the last
     // baseline plus the descent.
     virtual std::int32_t drawWrapped(Display& target, const Box& box, const std::string& text,

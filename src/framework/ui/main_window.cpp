@@ -223,15 +223,71 @@ bool WindowsMainWindow::drawMenus() {
     layer_->clearDirtyBoxes();
     tracker_->draw(*layer_);
     drawBarControls();
+    if (popupOpen()) popup_->draw(*layer_);
     const platform::Rect bar{0, 0, layer_->width(), MenuTracker::BarHeight};
     app->platform().present(layer_->surface(), 0, 0, &bar, 1);
     return true;
 }
 
 void WindowsMainWindow::closeMenus() {
-    if (!tracker_ || !tracker_->isOpen()) return;
-    tracker_->close();
+    const bool popup = popupOpen();
+    if (popup) popup_->close();
+    if (tracker_ && tracker_->isOpen())
+        tracker_->close();
+    else if (!popup)
+        return;
     showMenuBar();
+}
+
+bool WindowsMainWindow::popupOpen() const {
+    return popup_ && popup_->isOpen();
+}
+
+std::uint16_t WindowsMainWindow::trackPopup(const SystemMenu& menu, const Point& at) {
+    WinApp* app = winApp();
+    if (!app || !layer_ || popupOpen() || menu.count() == 0) return 0;
+    if (tracker_ && tracker_->isOpen()) tracker_->close();
+    popup_ = std::make_unique<MenuTracker>(menu, at, layer_->size());
+    popupAt_ = at, popupMoved_ = false, popupChosen_ = 0;
+    showMenuBar();
+    // The player chooses while the battle goes on: every message is handled as the main loop would,
+    // the mouse and keys going to the pop-up while it is open.
+    while (popupOpen()) {
+        if (!app->messageWaiting() && !app->waitMessage()) break;
+        if (!app->pumpMessage()) break;
+    }
+    const std::uint16_t chosen = popupChosen_;
+    popup_.reset();
+    showMenuBar();
+    return chosen;
+}
+
+bool WindowsMainWindow::popupInput(std::uint32_t message, std::uintptr_t wParam, const Point& at) {
+    if (!popupOpen()) return false;
+    std::uint16_t command = 0;
+    switch (message) {
+    case MessageButtonDown:
+    case MessageDoubleClick:
+        command = popup_->buttonDown(at);
+        break;
+    case MessageButtonUp:
+        // Letting go of the button that opened it, where it opened, chooses nothing.
+        if (!popupMoved_ && at.x == popupAt_.x && at.y == popupAt_.y) return true;
+        command = popup_->buttonUp(at);
+        break;
+    case MessageMouseMove:
+        if (at.x != popupAt_.x || at.y != popupAt_.y) popupMoved_ = true;
+        command = popup_->mouseMove(at);
+        break;
+    case MessageKeyDown:
+        command = popup_->keyDown(static_cast<std::int32_t>(wParam));
+        break;
+    default:
+        return false;
+    }
+    if (command) popupChosen_ = command;
+    showMenuBar();
+    return true;
 }
 
 void WindowsMainWindow::showMenuBar() {
@@ -243,6 +299,10 @@ void WindowsMainWindow::showMenuBar() {
     std::vector<platform::Rect> open;
     for (std::size_t level = 0; level < tracker_->highlighted().size(); ++level) {
         const Box b = tracker_->levelBox(level);
+        open.push_back({b.x, b.y, b.w, b.h});
+    }
+    for (std::size_t level = 0; popupOpen() && level < popup_->highlighted().size(); ++level) {
+        const Box b = popup_->levelBox(level);
         open.push_back({b.x, b.y, b.w, b.h});
     }
     WindowManager::instance().setOverlay(layer_.get(), std::move(open));
@@ -390,6 +450,7 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
     case MessageDoubleClick:
         return mouseInput(message, wParam, lParam);
     case MessageKeyDown: {
+        if (popupInput(message, wParam, Point())) return 0;
         if (tracker_ && tracker_->isOpen()) return menuInput(message, wParam, Point()), 0;
         const auto modifiers = static_cast<std::uint16_t>(lParam);
         if (wParam == platform::KeyF1 + 9 && tracker_) { // F10 opens the bar's first pull-down
@@ -409,6 +470,12 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
         return 0;
     case MessageCommand:
         onCommand(static_cast<std::uint16_t>(wParam & 0xFFFF), static_cast<std::uint16_t>(wParam >> 16));
+        return 0;
+    case MessageIconic:
+        if (iconic_ != (wParam != 0)) {
+            iconic_ = wParam != 0;
+            iconicChanged(iconic_);
+        }
         return 0;
     case ChildDestroyed: {
         auto* const went = reinterpret_cast<ChildWindow*>(lParam);
@@ -451,6 +518,7 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
     WindowManager& manager = WindowManager::instance();
     const Point at = pointOf(lParam);
     manager.setMouse({at.x, at.y, 1, 1});
+    if (popupInput(message, wParam, at)) return 0;
     if (barControlInput(message, at)) return 0;
     if (menuInput(message, wParam, at)) return 0;
     if (dragInput(message, at)) return 0;

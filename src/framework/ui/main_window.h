@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/ui/system_menu.h"
 #include "framework/ui/windows_window.h"
 
 namespace vael {
@@ -130,8 +131,17 @@ public:
     Box barControlBox(int which) const;
     // Closes an open menu of the bar, choosing nothing: a dialog that holds the player opens over no menu.
     void closeMenus();
+    // Shows the pop-up with its corner at the point of the platform's window and lets the player choose
+    // from it by the mouse and the keys, the program's other messages going on meanwhile; a click outside
+    // it or Escape closes it. Answers the command chosen, 0 for none.
+    std::uint16_t trackPopup(const SystemMenu& menu, const Point& at);
+    bool popupOpen() const;
+    // The open pop-up, or null.
+    const MenuTracker* popupTracker() const { return popupOpen() ? popup_.get() : nullptr; }
     // A child was maximized or iconised by itself: the bar shows its controls, or no longer.
     void childStateChanged() { showMenuBar(); }
+    // Whether the platform's window is an icon now.
+    bool isIconic() const { return iconic_; }
 
 protected:
     std::intptr_t receive(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
@@ -145,6 +155,8 @@ protected:
     // The client area was laid out between the bars (the frame's client coordinates), for the windows the
     // frame keeps over it.
     virtual void clientPlaced(const Box&) {}
+    // The platform's window was made an icon, or shows again.
+    virtual void iconicChanged(bool) {}
 
 private:
     class Client;
@@ -182,6 +194,14 @@ private:
     WindowHandle dragged_ = 0;
     Point dragFrom_;           // where the mouse was pressed, on the screen
     platform::Rect dragStart_; // the window's outer box then
+    bool iconic_ = false;
+    // The pop-up being chosen from, where it opened, whether the mouse has moved since and what was chosen.
+    std::unique_ptr<MenuTracker> popup_;
+    Point popupAt_;
+    bool popupMoved_ = false;
+    std::uint16_t popupChosen_ = 0;
+    // Input while the pop-up is open; true when the pop-up took it.
+    bool popupInput(std::uint32_t message, std::uintptr_t wParam, const Point& at);
 };
 
 } // namespace vael

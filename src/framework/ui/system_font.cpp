@@ -1,5 +1,6 @@
 #include "framework/ui/system_font.h"
 
+#include "framework/core/utf8.h"
 #include "framework/ui/display.h"
 #include "framework/ui/menu_tracker.h"
 #include "framework/ui/status_bar.h"
@@ -43,11 +44,14 @@ std::int32_t systemTextWidth(const std::string& text, bool bold) {
 
 std::int32_t systemTextPlace(const std::string& text, std::int32_t x, bool bold) {
     std::int32_t before = 0;
-    for (std::size_t n = 1; n <= text.size(); ++n) {
-        const std::int32_t after = systemTextWidth(text.substr(0, n), bold);
+    // Places lie between whole characters, never inside one's UTF-8 bytes.
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t next = utf8Next(text, at);
+        const std::int32_t after = systemTextWidth(text.substr(0, next), bold);
         // Past the middle of the character: the place after it.
-        if (x < before + (after - before + 1) / 2) return static_cast<std::int32_t>(n - 1);
+        if (x < before + (after - before + 1) / 2) return static_cast<std::int32_t>(at);
         before = after;
+        at = next;
     }
     return static_cast<std::int32_t>(text.size());
 }

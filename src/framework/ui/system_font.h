@@ -17,8 +17,8 @@ void writeSystemText(Display& target, const Box& clip, const Point& at, const st
                      std::uint8_t colour, bool bold);
 // How far the system font's pen moves over the text.
 std::int32_t systemTextWidth(const std::string& text, bool bold);
-// The place between two characters of the text nearest to x pixels from its start: 0 before the first,
-// the text's length after the last.
+// The place (a byte offset) between two whole characters of the UTF-8 text nearest to x pixels from its
+// start: 0 before the first, the text's length in bytes after the last.
 std::int32_t systemTextPlace(const std::string& text, std::int32_t x, bool bold);
 
 } // namespace vael

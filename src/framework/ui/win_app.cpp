@@ -231,6 +231,10 @@ void WinApp::translateEvent(const platform::Event& event, std::deque<WindowMessa
         into.push_back(
             {event.posted.window, event.posted.message, event.posted.wParam, event.posted.lParam, time});
         break;
+    case EventKind::Minimized:
+    case EventKind::Restored:
+        into.push_back({main, MessageIconic, event.kind == EventKind::Minimized ? 1u : 0u, 0, time});
+        break;
     case EventKind::SocketReady:
         into.push_back({0, MessageSocket, std::uintptr_t(std::uint32_t(event.socket)),
                         std::intptr_t(event.readiness), time});

@@ -35,6 +35,7 @@ enum MessageId : std::uint32_t {
     MessageParentNotify,    // wParam: MessageNcDestroy, lParam: the child window that has gone
     MessageSocket,      // wParam: a watched socket, lParam: what it is ready for (platform::SocketReadiness)
     MessageMouseWheel,  // wParam: the notches turned (signed, away from the player positive), lParam: point
+    MessageIconic,      // the platform's window was made an icon (wParam 1) or shows again (wParam 0)
     MessageUser = 0x400 // the program's own messages from here on
 };
 

@@ -7,6 +7,7 @@
 #include "framework/core/container.h"
 #include "framework/display/bitmap_reference.h"
 #include "framework/display/rows_bitmap.h"
+#include "framework/ui/menu.h"
 #include "framework/ui/t_layout_window.h"
 #include "game/map/isometric_hex_landscape.h"
 #include "game/map/map_message_names.h"
@@ -81,6 +82,12 @@ void VaelLandscapeTile::layOutOverview() {
 void VaelLandscapeTile::enableMouseEvents() {
     LandscapeTile::enableMouseEvents();
     if (overviewShown_ && !overview_->parent()) layOutOverview();
+}
+
+Menu* VaelLandscapeTile::popupMenu() {
+    Display* window = parent();
+    Menu* bar = window ? window->menu() : nullptr;
+    return bar ? bar->findPopup("Leader") : nullptr;
 }
 
 std::int16_t VaelLandscapeTile::scrollToCell(const Point& cell) {

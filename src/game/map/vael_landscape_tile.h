@@ -37,6 +37,9 @@ public:
     void invalidateBoxes(const List<Box>& boxes) override;
     void connectHandlers() override;
     void enableMouseEvents() override;
+    // A right click on the map offers the leader's orders: the "Leader" pull-down of its window's menu,
+    // shared with the menu bar so that it is greyed and checked as the bar's is.
+    Menu* popupMenu() override;
     void detach() override;
     std::int16_t scrollToCell(const Point& cell) override;
     std::int16_t scrollByCells(const Dim& cells) override;

@@ -9,6 +9,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/read_file.h"
+#include "framework/core/utf8.h"
 #include "framework/ui/dialog_control.h"
 #include "framework/ui/system_font.h"
 #include "framework/ui/text_wrap.h"
@@ -251,7 +252,9 @@ void LoadSaveDlg::fill() {
         if (readFileStart((std::filesystem::path(directory_) / names_[i]).string(), HeaderBytes, head,
                           unread))
             readSavedDescription(head, descriptions_[i]);
-        list->addRow(rowText(names_[i], descriptions_[i]));
+        // A name written before names were kept in UTF-8 is shown as the letters it meant, and read by its
+        // own bytes.
+        list->addRow(rowText(asUtf8(names_[i]), asUtf8(descriptions_[i])));
     }
     drawItem(*list);
 }
@@ -270,10 +273,10 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
         (notification == ListSelectionChanged || notification == ListDoubleClicked)) {
         const std::int32_t chosen = list->selection();
         if (chosen >= 0 && static_cast<std::size_t>(chosen) < names_.size()) {
-            name->setText(names_[static_cast<std::size_t>(chosen)]);
+            name->setText(asUtf8(names_[static_cast<std::size_t>(chosen)]));
             drawItem(*name);
             if (DialogItemWindow* said = item(IdDescription)) {
-                said->setText(descriptions_[static_cast<std::size_t>(chosen)]);
+                said->setText(asUtf8(descriptions_[static_cast<std::size_t>(chosen)]));
                 drawItem(*said);
             }
         }
@@ -312,6 +315,9 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
                  title);
             return;
         }
+        // The name as shown of a game listed under other bytes (Latin-1) is that game.
+        for (const std::string& listed : names_)
+            if (listed != file && asUtf8(listed) == file) file = listed;
         const std::filesystem::path path = std::filesystem::path(directory_) / file;
         std::error_code error;
         if (!saving_ && !std::filesystem::is_regular_file(path, error)) {

@@ -1,7 +1,12 @@
 #include "game/shell/notice_dialogs.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
+#include "framework/ui/dialog_template.h"
 #include "framework/ui/font.h"
 #include "framework/ui/text_tile.h"
 #include "framework/ui/win_app.h"
@@ -57,6 +62,27 @@ void AILeaderGoingDlg::onInitDialog() {
         connectNamed(msg::CloseGame, &AILeaderGoingDlg::onLeaderFinished);
     }
     if (shown_) shown_(*this, TemplateName);
+}
+
+void AILeaderGoingDlg::adjustTemplate(DialogTemplate& box) {
+    const auto text = std::find_if(box.items.begin(), box.items.end(),
+                                   [](const DialogItem& item) { return item.signedId() == IdText; });
+    if (text == box.items.end() || text->cx <= 0) return;
+    // The pixels a template unit of the line's width becomes, as the dialog will convert it.
+    DialogTemplate one;
+    one.items.push_back(*text);
+    const std::vector<StaticText> converted =
+        convertTemplate(one, DialogUnits::of(SystemAverageCharWidth, SystemAscent));
+    if (converted.empty() || converted.front().size.w <= 0) return;
+    const double perUnit = static_cast<double>(converted.front().size.w) / text->cx;
+    DialogFont font(TextTile::DefaultFont);
+    const auto needed = static_cast<std::int32_t>(std::ceil((font.textWidth(lineOf(leader_)) + 2) / perUnit));
+    if (needed <= text->cx) return;
+    const auto grow = static_cast<std::int16_t>(needed - text->cx);
+    for (DialogItem& item : box.items)
+        if (item.signedId() == IdText || item.signedId() == IdWait)
+            item.cx = static_cast<std::int16_t>(item.cx + grow);
+    box.cx = static_cast<std::int16_t>(box.cx + grow);
 }
 
 void AILeaderGoingDlg::close(std::int16_t value) {

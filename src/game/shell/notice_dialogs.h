@@ -48,6 +48,10 @@ public:
     void onInitDialog() override;
     void close(std::int16_t value) override;
 
+protected:
+    // A long name would be cut at the template's width: the lines and the box widen to hold it.
+    void adjustTemplate(DialogTemplate& box) override;
+
 private:
     static ContainerBase* onLeaderFinished(Component* target, BusMessage event, ContainerBase* data);
     std::string leader_;

@@ -19,6 +19,7 @@
 #include "framework/display/image_index.h"
 #include "framework/display/palette_animator.h"
 #include "framework/ui/dialog.h"
+#include "framework/ui/main_window.h"
 #include "game/ai/vael_ai.h"
 #include "game/figures/display_prototypes.h"
 #include "game/figures/vael_physical_object.h"
@@ -202,8 +203,17 @@ PaletteEntry VaelApp::waterColour(std::int16_t frame, std::int16_t i) {
                         static_cast<std::uint8_t>(130 + 9 * shade), PC_RESERVED};
 }
 
+void VaelApp::sendSparseTrees() {
+    Container<short> sparse(static_cast<short>(preferences_.sparseTrees));
+    sendNamed(msg::ToggleSparseLandscape, &sparse);
+}
+
 void VaelApp::startPaletteAnimation() {
     sendNamedEmpty(msg::StartPaletteAnimation);
+    // The animation starts paused; the water moves from the battle's start unless the window is an icon
+    // then, and the frame suspends and resumes it as it is iconised and shown again.
+    auto* frame = dynamic_cast<WindowsMainWindow*>(getMainWindow());
+    if (!frame || !frame->isIconic()) sendNamedEmpty(msg::ResumePaletteAnimation);
 }
 
 // Data.
@@ -329,10 +339,7 @@ void VaelApp::applyPreferences(const Preferences* before) {
         Container<short> combat(static_cast<short>(preferences_.combatAnimation));
         sendNamed(msg::ToggleCombatAnimation, &combat);
     }
-    if (before && before->sparseTrees != preferences_.sparseTrees) {
-        Container<short> sparse(static_cast<short>(preferences_.sparseTrees));
-        sendNamed(msg::ToggleSparseLandscape, &sparse);
-    }
+    if (before && before->sparseTrees != preferences_.sparseTrees) sendSparseTrees();
     if (!before || before->sound != preferences_.sound || before->ambientSound != preferences_.ambientSound ||
         before->volume != preferences_.volume)
         applySoundPreferences();
@@ -678,6 +685,13 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
         VaelNetComponent::showChanges(*layer_, started);
     }
     beginGame(true);
+    // The commentary of the battle saved is not kept: a game that goes on in the middle of a leader's
+    // orders says at least whose they are.
+    if (GameControl* control = gameControl(); control && commentary_.lines().empty()) {
+        const std::int16_t active = control->getActiveLeader();
+        if (active >= 0 && active < control->getLeaderCount())
+            commentary_.addLine("\\B" + control->leaderAt(active).name + "\\b is now active.");
+    }
     return true;
 }
 

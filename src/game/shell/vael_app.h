@@ -165,6 +165,9 @@ public:
 
     // The water of the palette (entries 202 to 210) runs through its four frames from now on.
     void startPaletteAnimation();
+    // Tells the battle's landscapes the sparse-trees preference, as each battle opens: its trees are planted
+    // with the battlefield, and they show as the preference says from the start.
+    void sendSparseTrees();
     PaletteAnimator* paletteAnimator() { return paletteAnimator_.get(); }
 
     // The map views' layers; until the battle map arrives they have no windows.

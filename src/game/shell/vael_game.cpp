@@ -18,6 +18,7 @@
 #include "framework/ui/picture_archive.h"
 #include "framework/ui/status_bar.h"
 #include "framework/ui/system_font.h"
+#include "framework/ui/system_menu.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
@@ -137,7 +138,7 @@ public:
         : make_(WinApp::paletteMaker()), destroy_(WinApp::paletteDestroyer()),
           opener_(PictureArchive::setOpener(nullptr)), matcher_(Display::setColourMatcher(nullptr)),
           remap_(DialogControl::setDisabledRemap(nullptr)), drawer_(MenuTracker::setTextDrawer(nullptr)),
-          writer_(WindowsStatusBar::setTextWriter(nullptr)) {
+          writer_(WindowsStatusBar::setTextWriter(nullptr)), tracker_(SystemMenu::setTracker(&framePopup)) {
         installApplicationPalette();
         installWindowPictures();
         installSystemFont();
@@ -149,6 +150,7 @@ public:
         DialogControl::setDisabledRemap(remap_);
         MenuTracker::setTextDrawer(drawer_);
         WindowsStatusBar::setTextWriter(writer_);
+        SystemMenu::setTracker(std::move(tracker_));
     }
     DisplayHooks(const DisplayHooks&) = delete;
     DisplayHooks& operator=(const DisplayHooks&) = delete;
@@ -161,6 +163,14 @@ private:
     DialogControl::RemapSource remap_;
     MenuTracker::TextDrawer drawer_;
     WindowsStatusBar::TextWriter writer_;
+    SystemMenu::Tracker tracker_;
+
+    // A window's pop-up (the battle map's right click) is chosen from in the frame, over every window.
+    static std::uint16_t framePopup(const SystemMenu& menu, const Point& at) {
+        WinApp* app = winApp();
+        auto* frame = app ? dynamic_cast<WindowsMainWindow*>(app->getMainWindow()) : nullptr;
+        return frame ? frame->trackPopup(menu, at) : 0;
+    }
 };
 
 VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData,
@@ -549,6 +559,7 @@ void VaelGame::openBattleWindows() {
         commentaryWindow_->createInFrame();
     }
     commentaryWindow_->refresh();
+    app_->sendSparseTrees();
     app_->startPaletteAnimation();
 }
 

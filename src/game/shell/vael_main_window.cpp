@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/display/display_message_names.h"
 #include "framework/ui/system_font.h"
 
 namespace vael {
@@ -18,6 +19,10 @@ void VaelMainWindow::onCommand(std::uint16_t id, std::uint16_t notification) {
 void VaelMainWindow::setBattleTitle(const std::string& title) {
     battleTitle_ = title;
     setCaption(title.empty() ? std::string(Title) : title);
+}
+
+void VaelMainWindow::iconicChanged(bool iconic) {
+    if (getBus()) sendNamedEmpty(iconic ? msg::SuspendPaletteAnimation : msg::ResumePaletteAnimation);
 }
 
 MapPlaceWindow::MapPlaceWindow(const std::string& title)

@@ -28,6 +28,8 @@ protected:
     void clientPlaced(const Box& area) override {
         if (onClientPlaced) onClientPlaced(area);
     }
+    // Nobody sees the water move while the window is an icon: its animation waits until it shows again.
+    void iconicChanged(bool iconic) override;
 
 private:
     std::string battleTitle_;

@@ -143,6 +143,12 @@ bool SdlPlatform::translate(const SDL_Event& sdl, Event& event) {
         case SDL_WINDOWEVENT_CLOSE:
             event.kind = EventKind::CloseRequest;
             return true;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            event.kind = EventKind::Minimized;
+            return true;
+        case SDL_WINDOWEVENT_RESTORED:
+            event.kind = EventKind::Restored;
+            return true;
         case SDL_WINDOWEVENT_EXPOSED:
             show({{0, 0, screen_.width(), screen_.height()}});
             event.kind = EventKind::Expose;

@@ -314,6 +314,48 @@ TEST_F(DialogTest, AnEditFieldTypesOverItsSelectionAndReportsEachChange) {
     EXPECT_EQ(updates, 5);
 }
 
+// The keyboard gives UTF-8; the field keeps it so, and its caret, Backspace and Delete step over whole
+// characters: never a byte of one alone, never a Latin-1 byte in place of a letter.
+TEST_F(DialogTest, AnEditFieldKeepsTypedLettersInUtf8AndStepsOverThemWhole) {
+    NotingDialog d;
+    d.create("GetString", Dialog::Modeless);
+    ASSERT_EQ(d.focus()->id(), 101);
+    DialogItemWindow* field = d.item(101);
+    const struct {
+        const char* what;
+        std::function<void()> keys;
+        const char* text;
+        std::int32_t caret;
+    } steps[] = {
+        // a-umlaut (2 bytes), AE (2), Omega (2), the euro sign (3), a face (4).
+        {"typed", [&] { type("K\xC3\xA4r \xC3\x86\xCE\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"); },
+         "K\xC3\xA4r \xC3\x86\xCE\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", 16},
+        {"Backspace takes the face's four bytes", [&] { key(platform::KeyBackspace); },
+         "K\xC3\xA4r \xC3\x86\xCE\xA9\xE2\x82\xAC", 12},
+        {"Left goes before the euro sign", [&] { key(platform::KeyLeft); },
+         "K\xC3\xA4r \xC3\x86\xCE\xA9\xE2\x82\xAC", 9},
+        {"Left again before Omega", [&] { key(platform::KeyLeft); },
+         "K\xC3\xA4r \xC3\x86\xCE\xA9\xE2\x82\xAC", 7},
+        {"Delete takes Omega", [&] { key(platform::KeyDelete); }, "K\xC3\xA4r \xC3\x86\xE2\x82\xAC", 7},
+        {"Home, Right: past K", [&] { key(platform::KeyHome), key(platform::KeyRight); },
+         "K\xC3\xA4r \xC3\x86\xE2\x82\xAC", 1},
+        {"Right: past a-umlaut", [&] { key(platform::KeyRight); }, "K\xC3\xA4r \xC3\x86\xE2\x82\xAC", 3},
+        {"Shift+Left selects a-umlaut, typed over by o-umlaut",
+         [&] { key(platform::KeyLeft, platform::ModShift), type("\xC3\xB6"); },
+         "K\xC3\xB6r \xC3\x86\xE2\x82\xAC", 3},
+        {"Backspace takes o-umlaut whole", [&] { key(platform::KeyBackspace); }, "Kr \xC3\x86\xE2\x82\xAC", 1},
+        {"End and Right stay at the end", [&] { key(platform::KeyEnd), key(platform::KeyRight); },
+         "Kr \xC3\x86\xE2\x82\xAC", 8},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.keys();
+        pump();
+        EXPECT_EQ(field->text(), step.text);
+        EXPECT_EQ(field->caret(), step.caret);
+    }
+}
+
 // Typed past its width, a field scrolls its text so that the caret stays on its inside: at most
 // (w - 4) - 2 - 1 pixels from where the text starts. The headless font gives every character 7 pixels.
 TEST_F(DialogTest, AnEditFieldScrollsItsTextToKeepTheCaretInside) {
@@ -1171,6 +1213,39 @@ TEST_F(DialogTest, AListBoxsScrollBarPagesOnTrackClicksAndStepsOnItsArrows) {
 // a line wider than the field broken at a blank, the bar once the rows are more than it shows (the rows
 // then narrower by the bar), the last row in view; clicks and typing change nothing, the keys and the bar
 // scroll.
+// The wheel turned over an edit of many rows (the waiting room's conversation) scrolls it three rows a
+// notch, away from the player toward the first row, and no further than either end.
+TEST_F(DialogTest, TheWheelScrollsAnEditOfManyRows) {
+    NotingDialog d;
+    d.create("ConnectNetDlg", Dialog::Modeless);
+    DialogItemWindow& field = *d.item(106);
+    ASSERT_TRUE(field.isMultiline());
+    std::string text;
+    for (int i = 0; i < 20; ++i)
+        text += "line " + std::to_string(i) + "\n";
+    d.setItemText(106, text + "end");
+    const std::int32_t last = field.rowCount() - field.visibleRows();
+    ASSERT_GT(last, 7);
+    ASSERT_EQ(field.topRow(), last);
+    const Box b = field.box();
+    const platform::Rect client = WindowManager::instance().clientOnScreen(d.hwnd());
+    const auto turned = [&](std::int32_t notches) {
+        platform::Event e;
+        e.kind = platform::EventKind::Wheel, e.wheel = notches;
+        e.x = client.x + b.x + 5, e.y = client.y + b.y + 5;
+        os.postEvent(e);
+        pump();
+        return field.topRow();
+    };
+    const struct {
+        std::int32_t notches, top;
+    } rows[] = {{1, last - 3}, {1, last - 6}, {-1, last - 3}, {-5, last}, {100, 0}, {-1, 3}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.notches);
+        EXPECT_EQ(turned(r.notches), r.top);
+    }
+}
+
 TEST_F(DialogTest, AReadOnlyEditOfManyRowsShowsEveryLineScrollsAndTakesNoTyping) {
     NotingDialog d;
     d.create("ConnectNetDlg", Dialog::Modeless);

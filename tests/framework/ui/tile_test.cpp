@@ -326,3 +326,58 @@ TEST_F(FontTest, WrappedTextBreaksAtTheRightEdgeAndStopsBelowTheBottom) {
 
 } // namespace
 } // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// The dialog font with every Latin-1 glyph, each as wide as 2 + its code mod 3 and of its code's colour.
+class LatinFontTest : public ::testing::Test {
+protected:
+    LatinFontTest() {
+        TestGroup group{DialogFont::Group, {}};
+        for (int code = 33; code <= 255; ++code)
+            group.pictures.push_back(solidPicture(std::string(1, static_cast<char>(code)),
+                                                  Dim(static_cast<std::int16_t>(2 + code % 3), 6), Point(0, 4),
+                                                  static_cast<std::uint8_t>(code)));
+        pictures["Latin"] = TestArchive{{group}};
+    }
+    // The colours along the glyphs' top row, one per pixel.
+    static std::vector<int> topRow(DialogFont& font, const std::string& text) {
+        TestDisplay target(Dim(32, 7), "t");
+        font.drawText(target, Point(0, 4), text, 3);
+        std::vector<int> row;
+        for (std::int16_t x = 0; x < target.width(); ++x)
+            row.push_back(target.bits()[x]);
+        while (!row.empty() && row.back() == 0)
+            row.pop_back();
+        return row;
+    }
+    TestPictures pictures;
+    RedIsIndex colours;
+};
+
+// "Kärnten" in UTF-8 is seven glyphs: K (75, 2 wide), ä (228, 2), r (114, 2), n (110, 4), t (116, 4),
+// e (101, 4), n (4): 22 pixels, the second glyph a-umlaut's. Read byte by byte it would be the glyphs of
+// 195 and 164 and 24 pixels. A name in Latin-1 bytes reads as the same letters.
+TEST_F(LatinFontTest, DialogTextReadsUtf8AsOneGlyphALetterAndLatin1BytesAsTheirLetters) {
+    DialogFont font("Latin");
+    // Each glyph's last column is its transparent key.
+    const std::vector<int> expected{75, 0, 228, 0, 114, 0, 110, 110, 110, 0, 116, 116, 116, 0,
+                                    101, 101, 101, 0, 110, 110, 110};
+    const struct {
+        const char* what;
+        const char* text;
+    } cases[] = {{"UTF-8", "K\xC3\xA4rnten"}, {"Latin-1", "K\xE4rnten"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(font.textExtent(c.text).w, 22);
+        EXPECT_EQ(topRow(font, c.text), expected);
+    }
+    // A letter past the archive's (Omega) is the system font's, which this test has not: nothing of it
+    // is drawn as the Latin-1 glyphs of its bytes (206 and 169).
+    EXPECT_EQ(topRow(font, "A\xCE\xA9" "B"), (std::vector<int>{65, 65, 65, 0, 66}));
+    EXPECT_EQ(font.textExtent("A\xCE\xA9" "B").w, 6);
+}
+
+} // namespace
+} // namespace vael::test

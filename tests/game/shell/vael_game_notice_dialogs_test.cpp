@@ -4,7 +4,9 @@
 #include "framework/core/component.h"
 #include "framework/core/container.h"
 #include "framework/ui/dialog_template.h"
+#include "framework/ui/font.h"
 #include "framework/ui/menu_tracker.h"
+#include "framework/ui/text_tile.h"
 #include "game/flow/phase_handlers.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/leaders/group.h"
@@ -71,6 +73,34 @@ TEST_F(ShellDialogs, TheComputerLeadersNoticeOpensOnItsOrdersAndClosesWhenHeHasF
     EXPECT_EQ(shown,
               (std::vector<std::string>{"PreloadDlg: Surendal is now giving orders. / Please wait...",
                                         "PreloadDlg: The computer is now giving orders. / Please wait..."}));
+}
+
+// A leader of a long name is named whole: the line's tile and the box widen to the line, which a short
+// name leaves as the template has them.
+TEST_F(ShellDialogs, TheComputerLeadersNoticeHoldsALongNameWhole) {
+    ASSERT_TRUE(game.ready());
+    DialogFont font(TextTile::DefaultFont);
+    const struct {
+        const char* leader;
+        bool widened;
+    } rows[] = {{"Surendal", false}, {"Vaelmoric the Bold, Lord of the Seven Fords of Ghatmar", true}};
+    std::int32_t templateWidth = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.leader);
+        AILeaderGoingDlg notice(row.leader);
+        notice.attach(game.app());
+        notice.create(AILeaderGoingDlg::TemplateName, Dialog::Modeless);
+        ASSERT_TRUE(notice.isOpen());
+        const TextTile* line = notice.textTile(AILeaderGoingDlg::IdText);
+        ASSERT_NE(line, nullptr);
+        const std::int32_t needed = font.textWidth(AILeaderGoingDlg::lineOf(row.leader));
+        EXPECT_GE(line->size().w, needed);
+        // The box holds the tile with the template's margin on its right.
+        EXPECT_GE(notice.width(), line->position().x + line->size().w);
+        if (!row.widened) templateWidth = notice.width();
+        if (row.widened) EXPECT_GT(notice.width(), templateWidth);
+        notice.close(0);
+    }
 }
 
 TEST_F(ShellDialogs, TheNoticeClosesWithTheBattleAndAfterClosingHearsNoMore) {

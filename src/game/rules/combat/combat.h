@@ -81,6 +81,8 @@ public:
 
     // VaelUnit.
     std::int16_t stepCost(std::int16_t from, std::int16_t to) override;
+    // Whether an enemy elephant's zone of control reaches the hex, where horses will not go.
+    bool inElephantZone(std::int16_t hex);
     void stepCohesionHits(std::int16_t from, std::int16_t to, std::uint16_t exemptSameLeader) override;
     void doubleHexesChanged() override;
     std::int16_t testStep(std::int16_t from, std::int16_t to) override;

@@ -96,6 +96,15 @@ std::int16_t Combat::combatStepCost(std::int16_t from, std::int16_t to, VaelLogi
     return unit ? unit->testStep(from, to) : -1;
 }
 
+bool Combat::inElephantZone(std::int16_t hex) {
+    if (!landscape_ || !landscape_->isInEnemyZOC(hex, nation_)) return false;
+    for (std::int32_t side : hexSides) {
+        const Combat* beast = asCombat(firstUnitAt(neighbour(hex, side)));
+        if (beast && beast->getUnitType() == EL && beast->isHexInZOC(hex)) return true;
+    }
+    return false;
+}
+
 std::int16_t Combat::stepCost(std::int16_t from, std::int16_t to) {
     if (!landscape_ || !landscape_->isValidHex(from) || !landscape_->isValidHex(to)) return -1;
     std::int16_t from2 = -1, to2 = -1;
@@ -105,11 +114,7 @@ std::int16_t Combat::stepCost(std::int16_t from, std::int16_t to) {
         if (to2 == -1) return -1;
     }
     // Horses will not go where an elephant's zone of control reaches.
-    if (isCavalry(unitType_) && landscape_->isInEnemyZOC(to, nation_))
-        for (std::int32_t side : hexSides) {
-            const Combat* beast = asCombat(firstUnitAt(neighbour(to, side)));
-            if (beast && beast->getUnitType() == EL && beast->isHexInZOC(to)) return -1;
-        }
+    if (isCavalry(unitType_) && inElephantZone(to)) return -1;
     // Only chariots and elephants are kept off any ground, so the others never look.
     if (unitType_ == CH) {
         for (std::uint16_t code : {1, 2, 3, 4, 5})
@@ -495,8 +500,15 @@ std::int16_t Combat::hexChosen(std::int16_t hex) {
         const std::int16_t result = VaelUnit::hexChosen(moveTo);
         if (refused && selected_) {
             showStatus();
+            // Horses kept from the elephants are told so, as the other refusals say theirs.
+            const Combat* foe = asCombat(there);
+            const bool elephants =
+                isCavalry(unitType_) && (inElephantZone(hex) || (foe && foe->getUnitType() == EL));
             if (Application* app = Application::instance())
-                app->setStatusText(getName() + " cannot reach that hex.", 2);
+                app->setStatusText(getName() + (elephants ? " will not go near the elephants: horses will not "
+                                                            "enter an elephant's zone of control."
+                                                          : " cannot reach that hex."),
+                                   2);
         }
         return result;
     }

@@ -274,6 +274,32 @@ TEST_F(Orders, TheCursorShowsASwordOverAnEnemyAndChoosingOneNextToTheUnitStartsT
     EXPECT_EQ(unit.getOrderHex(), 0xFFFF);
 }
 
+// Horses refused a hex by an elephant are told why; refused any other hex, they cannot reach it.
+TEST_F(Orders, CavalryRefusedNearAnElephantIsToldWhy) {
+    add({9, 705, 2, West}, 13); // an enemy elephant: controls 605 and 606
+    auto& cavalry = add<HeavyCav>({1, 505, 1, East});
+    cavalry.potentialToBeOrdered_ = 1, cavalry.selectedHex_ = 505, cavalry.selected_ = 1;
+    cavalry.validMoves_ = cavalry.GetValidMovement();
+    const std::string why =
+        "Unit 1 will not go near the elephants: horses will not enter an elephant's zone of control.";
+    const struct {
+        const char* what;
+        std::int16_t hex;
+        std::string said;
+    } rows[] = {
+        {"in the elephant's zone", 605, why},
+        {"the elephant itself", 705, why},
+        {"out of reach elsewhere", 1111, "Unit 1 cannot reach that hex."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        app.statusTexts.clear();
+        cavalry.hexChosen(row.hex);
+        ASSERT_FALSE(app.statusTexts.empty());
+        EXPECT_EQ(app.statusTexts.back(), (std::pair<std::int16_t, std::string>(2, row.said)));
+    }
+}
+
 TEST_F(Orders, AUnitUsedEarlierPaysForAMoveChosenButNotForLettingGo) {
     auto& unit = selected({1, 505, 1, East, 9});
     unit.usedThisTurn_ = 1;

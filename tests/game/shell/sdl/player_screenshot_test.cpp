@@ -106,6 +106,16 @@ struct Difference {
     std::size_t pixels = 0;
     int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
 };
+// Whether a colour is one the water takes as it moves: two pictures taken apart show it in other frames.
+bool waterColour(std::uint32_t rgb) {
+    for (std::int16_t frame = 0; frame < VaelApp::WaterFrames; ++frame)
+        for (std::int16_t i = 0; i <= VaelApp::WaterLast - VaelApp::WaterFirst; ++i) {
+            const PaletteEntry c = VaelApp::waterColour(frame, i);
+            if (rgb == (std::uint32_t(c.red) << 16 | std::uint32_t(c.green) << 8 | c.blue)) return true;
+        }
+    return false;
+}
+
 Difference differ(const Grab& a, const Grab& b, const std::vector<Box>& leftOut = {}) {
     Difference d;
     if (a.width != b.width || a.height != b.height) return d.pixels = std::size_t(-1), d;
@@ -116,7 +126,8 @@ Difference differ(const Grab& a, const Grab& b, const std::vector<Box>& leftOut 
     };
     for (int y = 0; y < a.height; ++y)
         for (int x = 0; x < a.width; ++x)
-            if (a.rgb[std::size_t(y) * a.width + x] != b.rgb[std::size_t(y) * a.width + x] && !out(x, y)) {
+            if (const std::uint32_t pa = a.rgb[std::size_t(y) * a.width + x], pb = b.rgb[std::size_t(y) * a.width + x];
+                pa != pb && !out(x, y) && !(waterColour(pa) && waterColour(pb))) {
                 ++d.pixels;
                 d.left = std::min(d.left, x), d.right = std::max(d.right, x);
                 d.top = std::min(d.top, y), d.bottom = std::max(d.bottom, y);

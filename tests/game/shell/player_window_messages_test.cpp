@@ -1,0 +1,307 @@
+// What the battle's window does of itself and at a right click, played on the headless platform with the
+// forged data: the water's colours move while the battle shows and stand still while the window is an
+// icon; a right click on the map offers the leader's orders, whose choice acts and which Escape or a click
+// beside it closes; the trees open sparse when the preference says so. And the saved games' list shows a
+// game named in Latin-1 by its letters, and still opens it.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/display/logical_palette.h"
+#include "framework/display/palette_animator.h"
+#include "framework/display/realised_palette.h"
+#include "framework/ui/main_window.h"
+#include "framework/ui/menu_tracker.h"
+#include "framework/ui/window_manager.h"
+#include "game/map/pointed_vael_landscape.h"
+#include "game/map/vael_landscape_tile.h"
+#include "game/map/vael_map_window.h"
+#include "game/map/vael_physical_layer.h"
+#include "game/shell/clicking_player.h"
+#include "game/shell/preferences.h"
+#include "game/shell/scripted_platform.h"
+#include "game/shell/vael_main_window.h"
+#include "game/shell/way_dialogs.h"
+#include "support/data_home.h"
+#include "support/temp_dir.h"
+#include "support/ui/dialog_clicks.h"
+#include "support/ui/test_win_app.h"
+
+namespace vael::test {
+namespace {
+
+// The clicks from the start dialog into the demonstration battle with the home side the player's; the
+// second start dialog (the battle left) is left too.
+std::function<void(Dialog&, const std::string&)> intoBattle(platform::Platform& os, int& starts) {
+    return [&os, &starts](Dialog& d, const std::string& name) {
+        if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
+        if (name == StartGameDlg::TemplateName)
+            clickOn(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
+        else if (name == ScenarioDlg::TemplateName)
+            clickOn(os, d, Dialog::IdOk);
+        else if (name == IntroDlg::TemplateName)
+            clickOn(os, d, IntroDlg::IdHomePlayer), clickOn(os, d, Dialog::IdOk);
+    };
+}
+
+// The demonstration battle with the home side the player's; once he may give his first orders the test's
+// step is taken at each idle moment until it leaves the game.
+class BattleWindowMessages : public ::testing::Test {
+protected:
+    BattleWindowMessages() {
+        game.onDialog = intoBattle(os, starts);
+    }
+    void leave() {
+        platform::Event close;
+        close.kind = platform::EventKind::CloseRequest;
+        os.postEvent(close);
+    }
+    void post(platform::EventKind kind) {
+        platform::Event e;
+        e.kind = kind;
+        os.postEvent(e);
+    }
+    // The colours shown by the water's palette entries, 202 to 210.
+    std::vector<std::uint32_t> water() {
+        std::vector<std::uint32_t> colours;
+        const RealisedPalette* shown = game.app().getPalette()->handle();
+        for (std::size_t i = 202; i <= 210; ++i) {
+            const PaletteEntry& e = shown->entries[i];
+            colours.push_back(std::uint32_t(e.red) << 16 | std::uint32_t(e.green) << 8 | e.blue);
+        }
+        return colours;
+    }
+
+    TempDir dir{"windowmessages"};
+    DataHome home{dir.path().string()};
+    int seeded = (std::srand(8), 0);
+    ScriptedPlatform os;
+    VaelGame game{os, VAEL_BUILD_DATA_DIR};
+    int starts = 0;
+};
+
+// The water takes a new frame every 200 milliseconds while the battle shows; made an icon, the window
+// shows no water and the colours stand as they were; shown again, they move again.
+TEST_F(BattleWindowMessages, TheWaterMovesWhileTheBattleShowsAndStandsWhileTheWindowIsAnIcon) {
+    ASSERT_TRUE(game.ready());
+    int stage = 0;
+    std::uint32_t since = 0;
+    std::vector<std::uint32_t> last;
+    // For each stage, how many times the colours changed over the second it lasted.
+    std::array<int, 3> changes{};
+    std::array<bool, 3> iconic{};
+    const auto watch = [&](int which) {
+        const std::vector<std::uint32_t> now = water();
+        if (now != last) ++changes[which], last = now;
+        iconic[which] = game.frame().isIconic();
+    };
+    os.idle = [&] {
+        if (stage == 0 && playersOrders(game.app())) {
+            stage = 1, since = os.tickCount(), last = water();
+        } else if (stage == 1) {
+            watch(0);
+            if (os.tickCount() - since >= 1000) post(platform::EventKind::Minimized), stage = 2;
+        } else if (stage == 2) {
+            stage = 3, since = os.tickCount(), last = water();
+        } else if (stage == 3) {
+            watch(1);
+            if (os.tickCount() - since >= 1000) post(platform::EventKind::Restored), stage = 4;
+        } else if (stage == 4) {
+            stage = 5, since = os.tickCount(), last = water();
+        } else if (stage == 5) {
+            watch(2);
+            if (os.tickCount() - since >= 1000) stage = 6, leave();
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_EQ(stage, 6);
+    EXPECT_EQ(iconic, (std::array<bool, 3>{false, true, false}));
+    // Four frames in a cycle, a new one each 200 ms: in a second at least four changes of colour.
+    EXPECT_GE(changes[0], 4);
+    EXPECT_EQ(changes[1], 0);
+    EXPECT_GE(changes[2], 4);
+    ASSERT_NE(game.app().paletteAnimator(), nullptr);
+    EXPECT_EQ(game.app().paletteAnimator()->paused(), 0);
+}
+
+// A right click on the map opens the "Leader" pull-down where the pointer is; choosing Center On Leader
+// there brings the view back to the leader; Escape closes it, as does a click beside it, choosing nothing.
+TEST_F(BattleWindowMessages, ARightClickOnTheMapOffersTheLeadersOrders) {
+    ASSERT_TRUE(game.ready());
+    int stage = 0;
+    Point clicked, scrolledTo, centred;
+    std::vector<std::string> offered;
+    Point openedAt;
+    bool closedByEscape = false, closedByClick = false, escapeMovedNothing = false;
+    const auto popupLabels = [&] {
+        std::vector<std::string> labels;
+        const MenuTracker* popup = game.frame().popupTracker();
+        VaelMapWindow* map = mapWindow(game.app());
+        Menu* leader = map && map->menu() ? map->menu()->findPopup("Leader") : nullptr;
+        if (!popup || !leader || !leader->handle()) return labels;
+        for (std::size_t i = 0; i < leader->handle()->count(); ++i)
+            labels.push_back(MenuTracker::shownText(leader->handle()->entry(i).text));
+        return labels;
+    };
+    const auto origin = [&] { return mapWindow(game.app())->tile().origin(); };
+    const auto mapPoint = [&] {
+        const platform::Rect client = WindowManager::instance().clientOnScreen(mapWindow(game.app())->hwnd());
+        return Point(static_cast<std::int16_t>(client.x + client.width / 2),
+                     static_cast<std::int16_t>(client.y + client.height / 3));
+    };
+    // A stage that waits ten seconds of the game's clock for what it expects has failed: the game is left.
+    int waiting = -1;
+    std::uint32_t waitingSince = 0;
+    os.idle = [&] {
+        VaelMainWindow& frame = game.frame();
+        if (stage != waiting) waiting = stage, waitingSince = os.tickCount();
+        if (stage > 0 && stage < 7 && os.tickCount() - waitingSince > 10000) {
+            stage = -stage;
+            leave();
+            return;
+        }
+        if (stage == 0 && playersOrders(game.app())) {
+            // The view is taken away from the leader first.
+            mapWindow(game.app())->tile().scrollByCellsClamped(Dim(6, 6));
+            scrolledTo = origin();
+            clicked = mapPoint();
+            rightClickAt(os, clicked);
+            stage = 1;
+        } else if (stage == 1 && frame.popupOpen()) {
+            offered = popupLabels();
+            const Box first = frame.popupTracker()->entryBox(0, 0);
+            openedAt = Point(frame.popupTracker()->levelBox(0).x, frame.popupTracker()->levelBox(0).y);
+            pointAndClickAt(os, Point(static_cast<std::int16_t>(first.x + first.w / 2),
+                                      static_cast<std::int16_t>(first.y + first.h / 2)));
+            stage = 2;
+        } else if (stage == 2 && !frame.popupOpen()) {
+            centred = origin();
+            rightClickAt(os, clicked);
+            stage = 3;
+        } else if (stage == 3 && frame.popupOpen()) {
+            pressKey(os, platform::KeyEscape);
+            stage = 4;
+        } else if (stage == 4) {
+            closedByEscape = !frame.popupOpen();
+            escapeMovedNothing = origin() == centred;
+            rightClickAt(os, clicked);
+            stage = 5;
+        } else if (stage == 5 && frame.popupOpen()) {
+            // Beside it: well left of where it opened.
+            clickAt(os, Point(static_cast<std::int16_t>(clicked.x - 200), clicked.y));
+            stage = 6;
+        } else if (stage == 6) {
+            closedByClick = !frame.popupOpen();
+            stage = 7;
+            leave();
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_EQ(stage, 7);
+    EXPECT_EQ(offered, (std::vector<std::string>{"Center On Leader", "Group Move", "Finish Leader"}));
+    EXPECT_EQ(openedAt, clicked);
+    EXPECT_NE(centred, scrolledTo);
+    EXPECT_TRUE(closedByEscape);
+    EXPECT_TRUE(escapeMovedNothing);
+    EXPECT_TRUE(closedByClick);
+}
+
+// With "Sparse Trees" set the battle opens with the trees that a sparse landscape leaves out hidden, every
+// one of them, without the setting changing first; with it cleared every tree shows.
+TEST(SparseTrees, ANewBattleWithSparseTreesTickedOpensSparse) {
+    for (const bool sparse : {true, false}) {
+        SCOPED_TRACE(sparse ? "ticked" : "unticked");
+        TempDir here{"sparsetrees"};
+        DataHome data{here.path().string()};
+        std::srand(8);
+        ScriptedPlatform machine;
+        machine.settings().writeNumber(platform::Settings::Root::User,
+                                       Preferences::keyOf("SOFTWARE\\Tamblor\\Vaelmoric"), "Sparse Trees",
+                                       sparse ? 1 : 0);
+        VaelGame battle{machine, VAEL_BUILD_DATA_DIR};
+        ASSERT_TRUE(battle.ready());
+        int begun = 0;
+        battle.onDialog = intoBattle(machine, begun);
+        int optional = 0, hidden = 0;
+        bool seen = false;
+        machine.idle = [&] {
+            if (seen || !playersOrders(battle.app())) return;
+            seen = true;
+            const PointedVaelLandscape* quarter = battle.app().views()->normal().zoomLandscape(2);
+            Item<Sprite*>* item = nullptr;
+            for (quarter->optionalSprites().firstItem(item); item; item = item->next)
+                ++optional, hidden += item->value->isHidden() ? 1 : 0;
+            platform::Event close;
+            close.kind = platform::EventKind::CloseRequest;
+            machine.postEvent(close);
+        };
+        EXPECT_EQ(battle.run(), 0);
+        ASSERT_TRUE(seen);
+        ASSERT_GT(optional, 0);
+        EXPECT_EQ(hidden, sparse ? optional : 0);
+    }
+}
+
+// A game loaded in the middle of a leader's orders says whose they are: the commentary of the battle saved
+// is not kept, and without the line nothing would tell who is active.
+TEST_F(BattleWindowMessages, ALoadedGameSaysWhoIsActive) {
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> before, after;
+    // A line as read: its bold runs between stars.
+    const auto read = [](const CommentaryLine& line) {
+        std::string text;
+        for (const CommentaryRun& run : line)
+            text += run.bold ? "*" + run.text + "*" : run.text;
+        return text;
+    };
+    bool loaded = false;
+    std::string error;
+    os.idle = [&] {
+        if (loaded || !playersOrders(game.app())) return;
+        loaded = true;
+        for (const CommentaryLine& line : game.app().commentary().lines())
+            before.push_back(read(line));
+        const std::string file = (dir.path() / "orders.vel").string();
+        if (game.app().saveGame(file, error, "") && game.app().loadGame(file, error))
+            for (const CommentaryLine& line : game.app().commentary().lines())
+                after.push_back(read(line));
+        leave();
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(error, "");
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(before.back(), "*Vaelmoric the Bold* is now active.");
+    EXPECT_EQ(after, (std::vector<std::string>{"*Vaelmoric the Bold* is now active."}));
+}
+
+// A game saved under a Latin-1 name before names were kept in UTF-8: listed by its letters, and opened by
+// its own bytes when chosen.
+TEST_F(BattleWindowMessages, AGameSavedUnderALatin1NameIsListedByItsLettersAndStillOpens) {
+    ASSERT_TRUE(game.ready());
+    const std::filesystem::path folder = dir.path() / "saves";
+    std::filesystem::create_directories(folder);
+    const std::string old = "K\344rnten \306\330\305 save.vel"; // "Kärnten ÆØÅ save.vel" in Latin-1
+    std::ofstream(folder / old, std::ios::binary) << "a game";
+    LoadSaveDlg load(folder.string(), false);
+    load.attach(game.app());
+    load.create(LoadSaveDlg::TemplateName, Dialog::Modeless);
+    DialogItemWindow* list = load.item(LoadSaveDlg::IdList);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->rowCount(), 1);
+    const std::string shown = "K\xC3\xA4rnten \xC3\x86\xC3\x98\xC3\x85 save.vel";
+    EXPECT_EQ(list->row(0)->text, shown);
+    list->select(0);
+    load.command(LoadSaveDlg::IdList, ListSelectionChanged);
+    EXPECT_EQ(load.getItemText(LoadSaveDlg::IdFileName), shown);
+    load.command(Dialog::IdOk, 0);
+    EXPECT_EQ(load.chosen(), (folder / old).string());
+}
+
+} // namespace
+} // namespace vael::test
