@@ -88,7 +88,8 @@ std::string tooLarge(const std::string& path, std::uint64_t size, std::uint64_t 
 }
 
 template <class Bytes>
-bool readWhole(const std::string& path, Bytes& bytes, std::string& error, std::uint64_t most, ReadFault* fault) {
+bool readWhole(const std::string& path, Bytes& bytes, std::string& error, std::uint64_t most,
+               ReadFault* fault) {
     bytes.clear();
     std::uint64_t size = 0;
     ReadFault why = ReadFault::None;

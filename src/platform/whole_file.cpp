@@ -68,7 +68,8 @@ void removeStaleTemporaries(const std::filesystem::path& target) {
     const std::string name = target.filename().string();
     std::error_code error;
     std::vector<std::filesystem::path> stale;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
         const auto writer = temporaryWriter(it->path().filename().string(), name);
         if (!writer || *writer == ::getpid()) continue;
         if (::kill(*writer, 0) == 0 || errno != ESRCH) continue;
@@ -77,10 +78,12 @@ void removeStaleTemporaries(const std::filesystem::path& target) {
     for (const auto& path : stale) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0) continue;
-        struct stat opened {}, named {};
+        struct stat opened {
+        }, named{};
         // Removed while its lock is held here, and only when the name still names what was locked.
         if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            ::lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
+            ::lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+            named.st_ino == opened.st_ino)
             ::unlink(path.c_str());
         ::close(fd);
     }
@@ -90,7 +93,7 @@ const char* kindOf(mode_t mode) {
     if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
     if (S_ISFIFO(mode)) return "a FIFO";
     if (S_ISSOCK(mode)) return "a socket";
-    return "not a file";
+    return "something else";
 }
 
 // The file a write of path replaces: path itself, or what a symbolic link there leads to (the link stays a
@@ -103,14 +106,16 @@ bool fileToReplace(const std::string& path, std::string& target, std::string& er
         if (::lstat(target.c_str(), &info) != 0) return true; // nothing there yet, or the write says why
         if (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) return true;
         if (!S_ISLNK(info.st_mode))
-            return error = "cannot replace " + path + ": it is " + kindOf(info.st_mode) + ", not a regular file",
+            return error =
+                       "cannot replace " + path + ": it is " + kindOf(info.st_mode) + ", not a regular file",
                    false;
         // As the system follows links, so far and no further.
         if (links == 40) return error = because("replace", path, ELOOP), false;
         std::vector<char> link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : PATH_MAX) + 1);
         const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
         if (n < 0) return error = because("replace", path, errno), false;
-        if (static_cast<std::size_t>(n) >= link.size()) return error = because("replace", path, ENAMETOOLONG), false;
+        if (static_cast<std::size_t>(n) >= link.size())
+            return error = because("replace", path, ENAMETOOLONG), false;
         const std::filesystem::path to(std::string(link.data(), static_cast<std::size_t>(n)));
         target = to.is_absolute() ? to.string() : (std::filesystem::path(target).parent_path() / to).string();
     }
@@ -126,7 +131,8 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     if (!fileToReplace(path, file, error)) return false;
     const std::filesystem::path target(file);
     // Beside the file, so that the rename stays on one file system and cannot half-happen.
-    const std::string hidden = temporaryPrefix(target.filename().string()) + std::to_string(::getpid()) + "-XXXXXX";
+    const std::string hidden =
+        temporaryPrefix(target.filename().string()) + std::to_string(::getpid()) + "-XXXXXX";
     std::string pattern = target.parent_path().empty() ? hidden : (target.parent_path() / hidden).string();
     removeStaleTemporaries(target);
     const int fd = ::mkstemp(pattern.data());

@@ -204,7 +204,8 @@ std::string startAsPlayer(const std::filesystem::path& file) {
     said.resize(got);
     int status = -1;
     ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? said : "the child ended with " + std::to_string(status);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? said
+                                                         : "the child ended with " + std::to_string(status);
 }
 
 // A file that is there and was not read holds the player's own choices: the store starts on its defaults
@@ -224,7 +225,8 @@ TEST(Settings, AFileThatIsThereAndWasNotReadIsNeverWrittenOver) {
     for (const auto& folder : {dir.path(), locked.parent_path(), large.parent_path()})
         ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
     const std::string lockedWhy = "cannot open " + locked.string() + ": Permission denied";
-    const std::string largeWhy = large.string() + " is too large: 2097152 bytes, where at most 1048576 are expected";
+    const std::string largeWhy =
+        large.string() + " is too large: 2097152 bytes, where at most 1048576 are expected";
     EXPECT_EQ(startAsPlayer(locked), lockedWhy + "|not kept|not kept|" + lockedWhy + "|/data");
     EXPECT_EQ(startAsPlayer(large), largeWhy + "|not kept|not kept|" + largeWhy + "|/data");
     ASSERT_EQ(::chmod(locked.c_str(), 0600), 0);

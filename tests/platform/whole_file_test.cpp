@@ -144,14 +144,24 @@ TEST(WholeFile, TheNextWriteOfTheSameNameRemovesOnlyTemporariesOfOursWhoseWriter
     const std::vector<std::string> stale = {temporaryOf("game.vel", dead),
                                             temporaryOf("game.vel", dead, "000000")};
     const std::string locked = temporaryOf("game.vel", dead, "Locked");
-    const std::vector<std::string> kept = {
-        ".game.vel.backup", ".game.vel.before", ".game.vel.Ab3xYz", ".game.vel.000000", ".game.vel.",
-        temporaryOf("game.vel", parent), temporaryOf("game.vel", self), locked,
-        temporaryOf("game.vel", dead, "Ab3xY"), temporaryOf("game.vel", dead, "Ab3xYz9"),
-        temporaryOf("game.vel", dead, "Ab-xYz"), ".game.vel.vael-writing--Ab3xYz",
-        ".game.vel.vael-writing-0" + std::to_string(dead) + "-Ab3xYz", ".game.vel.vael-writing-x1-Ab3xYz",
-        temporaryOf("other.vel", dead), temporaryOf("game.vel", dead).substr(1), temporaryOf("game.vel", dead) + ".bak",
-        "other.vel"};
+    const std::vector<std::string> kept = {".game.vel.backup",
+                                           ".game.vel.before",
+                                           ".game.vel.Ab3xYz",
+                                           ".game.vel.000000",
+                                           ".game.vel.",
+                                           temporaryOf("game.vel", parent),
+                                           temporaryOf("game.vel", self),
+                                           locked,
+                                           temporaryOf("game.vel", dead, "Ab3xY"),
+                                           temporaryOf("game.vel", dead, "Ab3xYz9"),
+                                           temporaryOf("game.vel", dead, "Ab-xYz"),
+                                           ".game.vel.vael-writing--Ab3xYz",
+                                           ".game.vel.vael-writing-0" + std::to_string(dead) + "-Ab3xYz",
+                                           ".game.vel.vael-writing-x1-Ab3xYz",
+                                           temporaryOf("other.vel", dead),
+                                           temporaryOf("game.vel", dead).substr(1),
+                                           temporaryOf("game.vel", dead) + ".bak",
+                                           "other.vel"};
     for (const auto& name : stale)
         std::ofstream(dir / name) << "a killed save";
     for (const auto& name : kept)
@@ -173,8 +183,8 @@ TEST(WholeFile, TheNextWriteOfTheSameNameRemovesOnlyTemporariesOfOursWhoseWriter
     EXPECT_EQ(readBytes(file), (Bytes{'n', 'e', 'w'}));
     for (const auto& name : kept) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(readBytes(dir / name), (Bytes{'n', 'o', 't', ' ', 'o', 'u', 'r', 's', ' ', 't', 'o', ' ', 't',
-                                                'a', 'k', 'e'}));
+        EXPECT_EQ(readBytes(dir / name),
+                  (Bytes{'n', 'o', 't', ' ', 'o', 'u', 'r', 's', ' ', 't', 'o', ' ', 't', 'a', 'k', 'e'}));
     }
     // Its lock let go, the dead writer's file goes with the next write; a file named without a folder is
     // written in the current one, whose temporaries go the same way.
@@ -218,7 +228,8 @@ TEST(WholeFile, TwoProcessesWritingOneNameAtOnceBothSucceedAndLeaveOneWholeFile)
                 if (::read(start[0], &go, 1) != 0) ::_exit(3);
                 SlowOutput slow;
                 std::string error;
-                const bool written = platform::writeWholeFile(file.string(), k == 0 ? first : second, error, &slow);
+                const bool written =
+                    platform::writeWholeFile(file.string(), k == 0 ? first : second, error, &slow);
                 if (!written) std::fprintf(stderr, "%s\n", error.c_str());
                 ::_exit(written ? 0 : 1);
             }
@@ -250,7 +261,8 @@ TEST(WholeFile, ADeviceOrAFifoInTheFilesPlaceIsRefusedAndStaysWhatItWas) {
         std::string error;
         bool (*stillIs)(const std::filesystem::path&);
     } rows[] = {
-        {"a character device", device, "cannot replace " + device.string() + ": it is a device, not a regular file",
+        {"a character device", device,
+         "cannot replace " + device.string() + ": it is a device, not a regular file",
          [](const std::filesystem::path& p) { return std::filesystem::is_character_file(p); }},
         {"a FIFO", fifo, "cannot replace " + fifo.string() + ": it is a FIFO, not a regular file",
          [](const std::filesystem::path& p) { return std::filesystem::is_fifo(p); }},

@@ -39,9 +39,9 @@ DebugStreamBuffer* DebugStreamBuffer::open(const char* name) {
     if (name && !checkWritableFile(name, openError_)) name = nullptr;
     // Every run starts with an empty file. (The standard file buffer refuses append together with truncate;
     // truncating and then writing from the start gives the same file.)
-    std::filebuf* result = openError_.empty()
-                               ? std::filebuf::open(name ? name : "/dev/null", std::ios::out | std::ios::trunc)
-                               : nullptr;
+    std::filebuf* result =
+        openError_.empty() ? std::filebuf::open(name ? name : "/dev/null", std::ios::out | std::ios::trunc)
+                           : nullptr;
     if (!result && name && openError_.empty())
         openError_ = "cannot write " + std::string(name) + ": " + std::strerror(errno);
     discarding_ = name == nullptr;
