@@ -1,17 +1,14 @@
 #include "platform/settings.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sstream>
 #include <strings.h>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
+#include "base/read_file.h"
 #include "platform/whole_file.h"
 
 namespace vael::platform {
@@ -77,35 +74,14 @@ bool Settings::NoCase::operator()(const std::string& a, const std::string& b) co
 
 Settings::Settings(std::filesystem::path file) : file_(std::move(file)) {
     if (file_.empty()) return;
-    // Opened without waiting and looked at through the descriptor: a FIFO or a device in the file's place
-    // would hold the program or fill its memory.
-    const int fd = ::open(file_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return; // no store yet
-    struct stat info {};
     std::string text;
-    if (::fstat(fd, &info) != 0) {
-        readError_ = "cannot read " + file_.string();
-    } else if (S_ISDIR(info.st_mode)) {
-        readError_ = file_.string() + " is a folder, not a file";
-    } else if (!S_ISREG(info.st_mode)) {
-        readError_ = file_.string() + " is not a regular file";
-    } else if (static_cast<std::uint64_t>(info.st_size) > MaxFileSize) {
-        readError_ = file_.string() + " is too large: " + std::to_string(info.st_size) +
-                     " bytes, where at most " + std::to_string(MaxFileSize) + " are expected";
-    } else {
-        char block[1 << 14];
-        for (;;) {
-            const ssize_t n = ::read(fd, block, sizeof block);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0 || text.size() + static_cast<std::size_t>(n) > MaxFileSize) {
-                if (n != 0) readError_ = "cannot read " + file_.string();
-                break;
-            }
-            text.append(block, static_cast<std::size_t>(n));
-        }
+    ReadFault fault = ReadFault::None;
+    if (readFileText(file_.string(), text, readError_, MaxFileSize, &fault)) {
+        parse(text);
+        return;
     }
-    ::close(fd);
-    if (readError_.empty()) parse(text);
+    // Nothing there: the first start, whose store begins empty and makes the file.
+    if (fault == ReadFault::Missing) readError_.clear();
 }
 
 std::filesystem::path Settings::defaultFile() {
@@ -243,23 +219,38 @@ std::string Settings::serialize() const {
     return out;
 }
 
+void Settings::setWriteFailureReport(std::function<void(const std::string&)> report) {
+    report_ = std::move(report);
+}
+
 bool Settings::save() {
     if (file_.empty()) return true;
+    // A file that is there and was not read holds what the player chose, and may well be readable again
+    // tomorrow (its permissions put back, a stray large file moved away): it is never written over. The
+    // reason was given once, when the store was opened.
+    if (!readError_.empty()) {
+        writeError_ = readError_;
+        return false;
+    }
+    std::string failed;
     std::error_code error;
     std::filesystem::create_directories(file_.parent_path(), error);
     if (error) {
-        writeError_ = "cannot make the folder " + file_.parent_path().string() + ": " + error.message();
-        return false;
+        failed = "cannot make the folder " + file_.parent_path().string() + ": " + error.message();
+    } else {
+        const std::string text = serialize();
+        // Written aside and renamed, so that a crash mid-write never leaves half a store.
+        if (writeWholeFile(file_.string(), std::vector<std::uint8_t>(text.begin(), text.end()), failed)) {
+            writeError_.clear();
+            return true;
+        }
     }
-    const std::string text = serialize();
-    // Written aside and renamed, so that a crash mid-write never leaves half a store.
-    std::string failed;
-    if (!writeWholeFile(file_.string(), std::vector<std::uint8_t>(text.begin(), text.end()), failed)) {
-        writeError_ = failed;
-        return false;
-    }
-    writeError_.clear();
-    return true;
+    // Each time the store stops reaching its file, or for a new reason, the player hears of it: not once
+    // per value of a dialog's every move.
+    const bool news = failed != writeError_;
+    writeError_ = failed;
+    if (news && report_) report_(writeError_);
+    return false;
 }
 
 } // namespace vael::platform

@@ -11,6 +11,7 @@
 // values in memory only.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -25,8 +26,9 @@ public:
     // The largest file read: a store of the game's keys is a few hundred bytes.
     static constexpr std::uint64_t MaxFileSize = 1 << 20;
 
-    // Reads the file when there is one; a missing file is an empty store, and so is one that cannot be
-    // read (a folder, not a regular file, larger than MaxFileSize), whose reason readError() gives.
+    // Reads the file when there is one; a missing file is an empty store, and so is one that is there and
+    // cannot be read (no permission, a folder, not a regular file, larger than MaxFileSize), whose reason
+    // readError() gives. Such a file is never written: the store keeps its values in memory only.
     explicit Settings(std::filesystem::path file = {});
 
     // $XDG_CONFIG_HOME/vael/settings.ini, else $HOME/.config/vael/settings.ini.
@@ -48,6 +50,9 @@ public:
     const std::string& readError() const { return readError_; }
     // Why the last write did not reach the file (empty when it did): the values stay in memory all the same.
     const std::string& writeError() const { return writeError_; }
+    // Called with the reason when a write fails after one that reached the file, or for another reason
+    // than the last failure's. Not called for a file that was not read: readError() says that once.
+    void setWriteFailureReport(std::function<void(const std::string&)> report);
     const std::filesystem::path& file() const { return file_; }
 
 private:
@@ -73,6 +78,7 @@ private:
     std::int32_t skippedLines_ = 0;
     std::string readError_;
     std::string writeError_;
+    std::function<void(const std::string&)> report_;
 };
 
 } // namespace vael::platform

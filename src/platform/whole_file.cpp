@@ -1,9 +1,15 @@
 #include "platform/whole_file.h"
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
+#include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -24,30 +30,95 @@ std::string because(const std::string& what, const std::string& path, int code) 
     return "cannot " + what + " " + path + ": " + std::strerror(code);
 }
 
-// Whether name is one of the temporary files written for target's file name: "." NAME "." and the six
-// letters and digits mkstemp puts in.
-bool isOwnTemporary(const std::string& name, const std::string& target) {
-    const std::string prefix = "." + target + ".";
-    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) return false;
-    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
-        const char c = name[i];
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
-    }
-    return true;
+// The temporary file of a write is named "." NAME ".vael-writing-" PID "-" and the six letters and digits
+// mkstemp puts in: hidden beside the file, with a mark no person gives a file of theirs, and the process
+// that writes it. A file of the player's that merely begins with ".NAME." is never taken for one.
+const std::string WritingMark = ".vael-writing-";
+
+std::string temporaryPrefix(const std::string& target) {
+    return "." + target + WritingMark;
 }
 
-// A program killed mid-write leaves its temporary file behind: the next write of the same file takes
-// those away, and nothing else of the folder.
+// The writer's process id when name is one of the temporary files written for target's file name.
+std::optional<pid_t> temporaryWriter(const std::string& name, const std::string& target) {
+    const std::string prefix = temporaryPrefix(target);
+    if (name.size() < prefix.size() + 1 + 1 + 6 || name.compare(0, prefix.size(), prefix) != 0) return {};
+    const std::size_t dash = name.size() - 7;
+    if (name[dash] != '-') return {};
+    for (std::size_t i = dash + 1; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return {};
+    const std::string digits = name.substr(prefix.size(), dash - prefix.size());
+    if (digits.size() > 10 || digits[0] == '0') return {};
+    long long pid = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return {};
+        pid = pid * 10 + (c - '0');
+    }
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return {};
+    return static_cast<pid_t>(pid);
+}
+
+// A program killed mid-write leaves its temporary file behind: the next write of the same file takes away
+// those whose writer is surely gone, and nothing else of the folder. Gone means both: no process has the
+// id in the name (a live one, even another user's, is left alone), and nobody holds the lock its writer
+// keeps while writing (the process may live in another process-id space, or on another machine sharing
+// the folder). A temporary of a save of the same name running at this moment has both and is kept.
 void removeStaleTemporaries(const std::filesystem::path& target) {
     const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
     const std::string name = target.filename().string();
     std::error_code error;
     std::vector<std::filesystem::path> stale;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        if (isOwnTemporary(it->path().filename().string(), name) && it->is_regular_file(error))
-            stale.push_back(it->path());
-    for (const auto& path : stale)
-        ::unlink(path.c_str());
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const auto writer = temporaryWriter(it->path().filename().string(), name);
+        if (!writer || *writer == ::getpid()) continue;
+        if (::kill(*writer, 0) == 0 || errno != ESRCH) continue;
+        stale.push_back(it->path());
+    }
+    for (const auto& path : stale) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) continue;
+        struct stat opened {
+        }, named{};
+        // Removed while its lock is held here, and only when the name still names what was locked.
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+            named.st_ino == opened.st_ino)
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+}
+
+const char* kindOf(mode_t mode) {
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "something else";
+}
+
+// The file a write of path replaces: path itself, or what a symbolic link there leads to (the link stays a
+// link, as an editor keeps it). False with the reason when that is something a file must never replace: a
+// device, a FIFO, a socket. A folder is left to the rename, which refuses it by name.
+bool fileToReplace(const std::string& path, std::string& target, std::string& error) {
+    target = path;
+    for (int links = 0;; ++links) {
+        struct stat info {};
+        if (::lstat(target.c_str(), &info) != 0) return true; // nothing there yet, or the write says why
+        if (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) return true;
+        if (!S_ISLNK(info.st_mode))
+            return error =
+                       "cannot replace " + path + ": it is " + kindOf(info.st_mode) + ", not a regular file",
+                   false;
+        // As the system follows links, so far and no further.
+        if (links == 40) return error = because("replace", path, ELOOP), false;
+        std::vector<char> link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : PATH_MAX) + 1);
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0) return error = because("replace", path, errno), false;
+        if (static_cast<std::size_t>(n) >= link.size())
+            return error = because("replace", path, ENAMETOOLONG), false;
+        const std::filesystem::path to(std::string(link.data(), static_cast<std::size_t>(n)));
+        target = to.is_absolute() ? to.string() : (std::filesystem::path(target).parent_path() / to).string();
+    }
 }
 
 } // namespace
@@ -56,17 +127,22 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
                     FileOutput* output) {
     FileOutput plain;
     FileOutput& out = output ? *output : plain;
-    const std::filesystem::path target(path);
+    std::string file;
+    if (!fileToReplace(path, file, error)) return false;
+    const std::filesystem::path target(file);
     // Beside the file, so that the rename stays on one file system and cannot half-happen.
-    const std::string hidden = std::string(".").append(target.filename().string()).append(".XXXXXX");
+    const std::string hidden =
+        temporaryPrefix(target.filename().string()) + std::to_string(::getpid()) + "-XXXXXX";
     std::string pattern = target.parent_path().empty() ? hidden : (target.parent_path() / hidden).string();
     removeStaleTemporaries(target);
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) return error = because("write", path, errno), false;
+    // Held until the file has its name: while it is, no other write of the name takes the file for stale.
+    ::flock(fd, LOCK_EX | LOCK_NB);
     const std::string temporary = pattern;
     const auto fail = [&](const char* what, int code) {
-        ::close(fd);
         ::unlink(temporary.c_str());
+        ::close(fd);
         error = because(what, path, code);
         return false;
     };
@@ -82,17 +158,10 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     // mkstemp makes the file readable by its owner only: the new file keeps the old one's permissions, and
     // a first one gets those a new file usually has.
     struct stat old {};
-    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    if (::close(fd) != 0) {
-        const int code = errno;
-        ::unlink(temporary.c_str());
-        return error = because("write", path, code), false;
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int code = errno;
-        ::unlink(temporary.c_str());
-        return error = because("replace", path, code), false;
-    }
+    ::fchmod(fd, ::stat(file.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+    if (::rename(temporary.c_str(), file.c_str()) != 0) return fail("replace", errno);
+    // The bytes reached the disk before the rename: what closing could still report is no loss of them.
+    ::close(fd);
     // The rename itself is made lasting by flushing the directory that holds it.
     const std::string directory = target.parent_path().empty() ? "." : target.parent_path().string();
     const int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);

@@ -2,7 +2,9 @@
 // A file written whole or not at all: the bytes go to a temporary file beside it, are flushed to the disk,
 // and only then renamed over the old one. A write that fails part-way (a full disk, a write limit, no
 // permission) removes the temporary file and leaves the old one exactly as it was; a program killed
-// mid-write leaves a stray temporary file at worst, never half a file under the real name.
+// mid-write leaves a stray temporary file at worst, never half a file under the real name, and a later
+// write of the same name removes it once its writer is surely gone. A symbolic link is written through to
+// the file it names and stays a link; a device, a FIFO or a socket at the path is never replaced.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,7 +22,8 @@ public:
     virtual int sync(int fd);
 };
 
-// Writes the bytes as the file at path; false with a message that names the file and the cause.
+// Writes the bytes as the file at path; false with a message that names the file and the cause ("cannot
+// replace PATH: it is a device, not a regular file").
 bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error,
                     FileOutput* output = nullptr);
 

@@ -30,10 +30,12 @@ struct Layer {
 
 const std::vector<Layer>& layers() {
     static const std::vector<Layer> table = {
-        {"src/platform", {}},
+        // The reading of whole files, beneath both the framework and the platform.
+        {"src/base", {}},
+        {"src/platform", {"src/base"}},
         {"src/platform/headless", {"src/platform"}},
         {"src/platform/sdl", {"src/platform"}},
-        {"src/framework/core", {}},
+        {"src/framework/core", {"src/base"}},
         {"src/framework/ui", {"src/framework/core", "src/platform"}},
         {"src/framework/display", {"src/framework/core", "src/framework/ui", "src/platform"}},
         {"src/framework/sound", {"src/framework/core", "src/platform"}},

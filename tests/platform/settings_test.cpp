@@ -5,12 +5,18 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <sstream>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 namespace vael::platform {
 namespace {
+
+using test::namesIn;
 
 using Root = Settings::Root;
 using Text = std::optional<std::string>;
@@ -128,8 +134,8 @@ TEST(Settings, AStoreThatCannotWriteItsFileKeepsItsValuesInMemoryAndSaysWhy) {
     Settings folder(dir / "folder" / "settings.ini");
     EXPECT_FALSE(folder.writeText(Root::Machine, Product, "Path", "/data"));
     EXPECT_EQ(folder.readText(Root::Machine, Product, "Path"), Text("/data"));
-    EXPECT_EQ(folder.writeError(),
-              "cannot replace " + (dir / "folder" / "settings.ini").string() + ": Is a directory");
+    // The folder is there and was not read: the store never writes over it.
+    EXPECT_EQ(folder.writeError(), (dir / "folder" / "settings.ini").string() + " is a folder, not a file");
     // Nothing of the failed writes is left beside the folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "folder"),
                             std::filesystem::directory_iterator()),
@@ -164,6 +170,121 @@ TEST(Settings, AFileThatIsNotRegularOrTooLargeIsAnEmptyStoreThatSaysWhy) {
     EXPECT_EQ(over.readError(),
               large.string() + " is too large: 1048577 bytes, where at most 1048576 are expected");
     EXPECT_EQ(over.readNumber(Root::User, Preferences, "Volume"), Number());
+}
+
+std::string contentsOf(const std::filesystem::path& file) {
+    std::ostringstream text;
+    text << std::ifstream(file, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+// What a store made in a child process says, the child run as an ordinary user (the owner of all rights
+// reads every file): its read error, whether the two defaults of a start reached the file, its write error.
+std::string startAsPlayer(const std::filesystem::path& file) {
+    int answer[2];
+    if (::pipe(answer) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(answer[0]);
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+        Settings s(file);
+        const bool path = s.writeDefaultText(Root::Machine, Product, "Path", "/data");
+        const bool palette = s.writeDefaultText(Root::Machine, Product, "Palette", "VAEL.PAL");
+        const std::string said = s.readError() + "|" + (path ? "kept" : "not kept") + "|" +
+                                 (palette ? "kept" : "not kept") + "|" + s.writeError() + "|" +
+                                 s.readText(Root::Machine, Product, "Path").value_or("none");
+        ::_exit(::write(answer[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 4);
+    }
+    ::close(answer[1]);
+    std::string said(4096, '\0');
+    std::size_t got = 0;
+    for (ssize_t n; (n = ::read(answer[0], said.data() + got, said.size() - got)) > 0;)
+        got += static_cast<std::size_t>(n);
+    ::close(answer[0]);
+    said.resize(got);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? said
+                                                         : "the child ended with " + std::to_string(status);
+}
+
+// A file that is there and was not read holds the player's own choices: the store starts on its defaults
+// in memory, says why, and never writes over the file, however often it is asked to. A file its reader may
+// not open (met as an ordinary user in a folder of the player's), and one far larger than any store.
+TEST(Settings, AFileThatIsThereAndWasNotReadIsNeverWrittenOver) {
+    test::TempDir dir("settings-unread");
+    const std::string held = "[User\\" + Preferences + "]\n\"Volume\"=dword:00000031\n";
+    const auto locked = dir / "locked" / "settings.ini", large = dir / "large" / "settings.ini";
+    std::filesystem::create_directories(locked.parent_path());
+    std::filesystem::create_directories(large.parent_path());
+    std::ofstream(locked) << held;
+    std::ofstream(large) << held;
+    ASSERT_EQ(::truncate(large.c_str(), 2 << 20), 0);
+    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+    // The folders are the player's: a store that wrote would succeed.
+    for (const auto& folder : {dir.path(), locked.parent_path(), large.parent_path()})
+        ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+    const std::string lockedWhy = "cannot open " + locked.string() + ": Permission denied";
+    const std::string largeWhy =
+        large.string() + " is too large: 2097152 bytes, where at most 1048576 are expected";
+    EXPECT_EQ(startAsPlayer(locked), lockedWhy + "|not kept|not kept|" + lockedWhy + "|/data");
+    EXPECT_EQ(startAsPlayer(large), largeWhy + "|not kept|not kept|" + largeWhy + "|/data");
+    ASSERT_EQ(::chmod(locked.c_str(), 0600), 0);
+    EXPECT_EQ(contentsOf(locked), held);
+    const std::string bytes = contentsOf(large);
+    EXPECT_EQ(bytes.size(), 2u << 20);
+    EXPECT_EQ(bytes.substr(0, held.size()), held);
+    EXPECT_EQ(bytes.find_first_not_of('\0', held.size()), std::string::npos);
+    EXPECT_EQ(namesIn(locked.parent_path()), std::vector<std::string>{"settings.ini"});
+    EXPECT_EQ(namesIn(large.parent_path()), std::vector<std::string>{"settings.ini"});
+}
+
+// A file whose size the system does not know (those of /proc say 0) is held to the same limit as it is read:
+// the smaps of a process with some thousands of mappings runs to megabytes.
+TEST(Settings, AProcFileOfMegabytesIsRefusedAsItIsReadNotTakenWhole) {
+    const long page = ::sysconf(_SC_PAGESIZE);
+    const std::size_t pages = 8192;
+    void* area = ::mmap(nullptr, pages * page, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(area, MAP_FAILED);
+    // Every other page readable: each page a mapping of its own.
+    for (std::size_t i = 0; i < pages; i += 2)
+        ASSERT_EQ(::mprotect(static_cast<char*>(area) + i * page, page, PROT_READ), 0);
+    Settings s("/proc/self/smaps");
+    ::munmap(area, pages * page);
+    EXPECT_EQ(s.readError(), "/proc/self/smaps is too large: it grew past 1048576 bytes as it was read");
+    EXPECT_FALSE(s.writeNumber(Root::User, Preferences, "Volume", 80));
+}
+
+// Each time the store stops reaching its file, or fails for another reason, the report hears of it once;
+// the same failure again is not told again, a failure after a write that went through is. A store whose
+// file was not read tells nothing: its reader said it once.
+TEST(Settings, AFailedWriteIsToldWhenItIsNewsNotAtEveryValue) {
+    test::TempDir dir("settings-report");
+    const auto file = dir / "vael" / "settings.ini";
+    std::vector<std::string> told;
+    Settings s(file);
+    s.setWriteFailureReport([&](const std::string& why) { told.push_back(why); });
+    EXPECT_TRUE(s.writeNumber(Root::User, Preferences, "Volume", 1));
+    // A folder in the file's place after it was read: every write fails for one reason.
+    std::filesystem::remove(file);
+    std::filesystem::create_directories(file);
+    EXPECT_FALSE(s.writeNumber(Root::User, Preferences, "Volume", 2));
+    EXPECT_FALSE(s.writeNumber(Root::User, Preferences, "Volume", 3));
+    const std::string folder = "cannot replace " + file.string() + ": Is a directory";
+    EXPECT_EQ(told, std::vector<std::string>{folder});
+    std::filesystem::remove(file);
+    EXPECT_TRUE(s.writeNumber(Root::User, Preferences, "Volume", 4));
+    std::filesystem::remove(file);
+    std::filesystem::create_directories(file);
+    EXPECT_FALSE(s.writeNumber(Root::User, Preferences, "Volume", 5));
+    EXPECT_EQ(told, (std::vector<std::string>{folder, folder}));
+    EXPECT_EQ(s.readNumber(Root::User, Preferences, "Volume"), Number(5));
+
+    Settings unread("/dev/zero");
+    unread.setWriteFailureReport([&](const std::string& why) { told.push_back(why); });
+    EXPECT_FALSE(unread.writeNumber(Root::User, Preferences, "Volume", 6));
+    EXPECT_EQ(unread.writeError(), "/dev/zero is not a regular file");
+    EXPECT_EQ(told.size(), 2u);
 }
 
 TEST(Settings, DefaultsAreWrittenOnlyWhereNothingIs) {

@@ -105,8 +105,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--trace") {
             const char* v = next("--trace");
             if (!v) return 2;
+            // As any other option that cannot be followed: the battle is not played without its trace.
             if (!vael::debugStream().rdbuf()->open(v))
-                return usage(std::string("cannot write the trace to ") + v);
+                return usage("cannot write the trace: " + vael::debugStream().rdbuf()->openError());
         } else if (arg == "--host") {
             const char* v = next("--host");
             if (!v) return 2;

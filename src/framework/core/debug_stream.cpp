@@ -1,7 +1,10 @@
 #include "framework/core/debug_stream.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "base/read_file.h"
 
 namespace vael {
 
@@ -30,9 +33,17 @@ void DebugStreamWindow::write(const char* text, std::size_t length) {
 
 DebugStreamBuffer* DebugStreamBuffer::open(const char* name) {
     if (is_open()) close();
+    openError_.clear();
+    // A trace goes to a regular file only: the standard file buffer would wait for ever on a FIFO nobody
+    // reads, before the program has shown anything.
+    if (name && !checkWritableFile(name, openError_)) name = nullptr;
     // Every run starts with an empty file. (The standard file buffer refuses append together with truncate;
     // truncating and then writing from the start gives the same file.)
-    std::filebuf* result = std::filebuf::open(name ? name : "/dev/null", std::ios::out | std::ios::trunc);
+    std::filebuf* result =
+        openError_.empty() ? std::filebuf::open(name ? name : "/dev/null", std::ios::out | std::ios::trunc)
+                           : nullptr;
+    if (!result && name && openError_.empty())
+        openError_ = "cannot write " + std::string(name) + ": " + std::strerror(errno);
     discarding_ = name == nullptr;
     window_.open(name);
     // A failed stream formats nothing: what it would write would reach no file.

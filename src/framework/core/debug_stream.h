@@ -27,7 +27,10 @@ private:
 class DebugStreamBuffer : public std::filebuf {
 public:
     // Closes the current file and opens the named one, emptied; a null name writes to the null device.
+    // Null when the named one cannot be written or is not a regular file (openError() says why); the
+    // stream then writes nothing.
     DebugStreamBuffer* open(const char* name);
+    const std::string& openError() const { return openError_; }
     DebugStreamWindow& window() { return window_; }
     // Whether a file takes the text.
     bool writesToFile() const { return !discarding_ && is_open(); }
@@ -42,6 +45,7 @@ private:
     bool discarding_ = false;
     // The stream that is kept failed while no file takes the text (none for a buffer of its own).
     std::ostream* owner_ = nullptr;
+    std::string openError_;
 };
 
 class DebugStream : public std::ostream {

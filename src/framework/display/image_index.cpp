@@ -20,8 +20,12 @@ ImageIndex::~ImageIndex() {
 bool ImageIndex::read(const std::string& directory) {
     const std::string path = directory + "/" + FileName;
     std::vector<std::uint8_t> data;
-    if (std::string error; !readFileBytes(path, data, error, file_limits::Data)) {
-        Assertion::fail("Can't find " + path, "image_index.cpp", __LINE__);
+    ReadFault fault = ReadFault::None;
+    if (std::string error; !readFileBytes(path, data, error, file_limits::Data, &fault)) {
+        // What is there and cannot be read is told as it is: "Can't find" would send the player looking
+        // for a file that is in its place.
+        Assertion::fail(fault == ReadFault::Missing ? "Can't find " + path : "The image index " + error,
+                        "image_index.cpp", __LINE__);
         return false;
     }
     read(data.data(), data.size());

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -221,9 +223,9 @@ bool SaveGame(VaelLogicalLayer& layer, const std::string& fileName, std::string&
     if (!appendLayerPart(layer, bytes)) return error = fileName + " has no header to follow", false;
     // Only the part is added: what the file held before is written back unchanged.
     std::fstream file(fileName, std::ios::in | std::ios::out | std::ios::binary);
-    if (!file) return error = "cannot open " + fileName, false;
+    if (!file) return error = "cannot open " + fileName + ": " + std::strerror(errno), false;
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!file.flush()) return error = "cannot write " + fileName, false;
+    if (!file.flush()) return error = "cannot write " + fileName + ": " + std::strerror(errno), false;
     return true;
 }
 

@@ -58,6 +58,14 @@ void help() {
                 "  --version         show the version and exit\n");
 }
 
+// Told on the terminal and in a box: a game started from a menu has no terminal to read.
+void tellUnkeptSettings(const std::string& why) {
+    std::fprintf(stderr, "vael: the settings will not be kept: %s\n", why.c_str());
+    vael::debugStream() << "The settings will not be kept: " << why << std::endl;
+    vael::platform::SdlPlatform::showNotice("The settings will not be kept: " + why + ".",
+                                            vael::VaelMainWindow::Title);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -95,7 +103,9 @@ int main(int argc, char** argv) {
     }
     const auto trace = vael::traceFilePath(traceOption);
     if (!vael::debugStream().rdbuf()->open(trace.c_str())) {
-        std::fprintf(stderr, "vael: cannot write the trace to %s; it is discarded\n", trace.c_str());
+        // The game is played all the same: the trace is for whoever looks into a fault afterwards.
+        std::fprintf(stderr, "vael: cannot write the trace: %s; it is discarded\n",
+                     vael::debugStream().rdbuf()->openError().c_str());
         vael::debugStream().rdbuf()->open(nullptr);
     }
     vael::debugStream() << "The Iron Vigils of Vaelmoric starting" << std::endl;
@@ -116,17 +126,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vael: cannot start the display: %s\n", error.c_str());
         return 1;
     }
+    // The game plays on with what it holds in memory; the player hears once why nothing is kept, and again
+    // whenever writing the settings fails anew.
     if (const std::string& unread = platform->settings().readError(); !unread.empty()) {
-        std::fprintf(stderr, "vael: the settings cannot be read: %s\n", unread.c_str());
-        vael::debugStream() << "The settings cannot be read: " << unread << std::endl;
+        tellUnkeptSettings(unread + "; it is left as it is");
+    } else {
+        platform->settings().setWriteFailureReport(tellUnkeptSettings);
     }
     int status = 0;
     {
         vael::platform::SdlAudioOutput audio;
         vael::VaelGame game(*platform, defaultDataDirectory(), &audio);
-        // Said once: the game plays on with what it holds in memory.
-        if (const std::string& unkept = platform->settings().writeError(); !unkept.empty())
-            std::fprintf(stderr, "vael: the settings will not be kept: %s\n", unkept.c_str());
         if (!game.ready()) return 1;
         startedAt = game.app().tickCount();
         game.app().addTimer(vael::Callback(&game.app(), onQuitTimer), 10, 0);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <locale>
@@ -67,6 +68,30 @@ TEST(DebugStream, WithoutAFileEachFlushReachesTheWindowAloneAndALaterFileGetsIts
 
 // The window's copy puts a carriage return before every line feed, at either end and side by side, and
 // takes text after the last one as it is.
+// A trace is written to a regular file only: a FIFO nobody reads is refused at once with the reason (the
+// standard file buffer would wait for a reader for ever), and so is a device; the stream then formats
+// nothing, and a later file takes the text as usual.
+TEST(DebugStream, AFifoOrADeviceForATraceIsRefusedAtOnceAndTheStreamWritesNothing) {
+    test::TempDir dir("debug-stream-fifo");
+    const std::string fifo = (dir / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& name : {fifo, std::string("/dev/null")}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(debugStream().rdbuf()->open(name.c_str()), nullptr);
+        EXPECT_EQ(debugStream().rdbuf()->openError(), name + " is not a regular file");
+        EXPECT_FALSE(debugStream().tracing());
+        debugStream() << "nobody reads this" << std::endl;
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    ASSERT_NE(debugStream().rdbuf()->open((dir / "after").c_str()), nullptr);
+    EXPECT_EQ(debugStream().rdbuf()->openError(), "");
+    debugStream() << "read" << std::endl;
+    debugStream().rdbuf()->open(nullptr);
+    std::ostringstream text;
+    text << std::ifstream(dir / "after").rdbuf();
+    EXPECT_EQ(text.str(), "read\n");
+}
+
 TEST(DebugStream, TheWindowCopyMarksEveryLineFeed) {
     DebugStreamWindow window;
     for (auto [text, copy] : {std::pair{"", ""},

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "support/temp_dir.h"
@@ -32,7 +33,7 @@ TEST(ReadFile, ReadsEveryByteAndRefusesAFolderOrAMissingFileByName) {
         {"a folder", folder, false, {}, folder + " is a folder, not a file"},
         // An empty name joined to a folder's path, as a battle that names no plan makes it.
         {"a folder named with its slash", folder + "/", false, {}, folder + "/ is a folder, not a file"},
-        {"nothing there", missing, false, {}, "cannot open " + missing},
+        {"nothing there", missing, false, {}, "cannot open " + missing + ": No such file or directory"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -106,9 +107,134 @@ TEST(ReadFile, TheStartOfAFileIsReadFromARegularFileOnly) {
     EXPECT_FALSE(readFileStart(fifo, 4, bytes, error));
     EXPECT_EQ(error, fifo + " is not a regular file");
     EXPECT_FALSE(readFileStart((dir / "none").string(), 4, bytes, error));
-    EXPECT_EQ(error, "cannot open " + (dir / "none").string());
+    EXPECT_EQ(error, "cannot open " + (dir / "none").string() + ": No such file or directory");
     EXPECT_FALSE(readFileStart(dir.path().string(), 4, bytes, error));
     EXPECT_EQ(error, dir.path().string() + " is a folder, not a file");
+}
+
+// Why a read failed, as a reader that treats a missing file as no fault at all needs to know it: nothing
+// at the path (nor a folder for it to be in) is missing; whatever is there and was not read is not.
+TEST(ReadFile, AMissingFileIsToldFromOneThatIsThereAndWasNotRead) {
+    test::TempDir dir("read-file-fault");
+    std::ofstream(dir / "file") << "a file where a folder should be";
+    std::ofstream(dir / "ten") << "0123456789";
+    std::filesystem::create_directories(dir / "folder");
+    const struct {
+        const char* what;
+        std::string path;
+        ReadFault fault;
+    } rows[] = {
+        {"nothing there", (dir / "none").string(), ReadFault::Missing},
+        {"under a file", (dir / "file" / "x").string(), ReadFault::Missing},
+        {"a folder", (dir / "folder").string(), ReadFault::Unreadable},
+        {"too large", (dir / "ten").string(), ReadFault::Unreadable},
+        {"a device", "/dev/zero", ReadFault::Unreadable},
+        {"read", (dir / "file").string(), ReadFault::None},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string text, error;
+        ReadFault fault = ReadFault::Unreadable;
+        readFileText(row.path, text, error, 40, &fault);
+        if (row.fault == ReadFault::Unreadable) readFileText(row.path, text, error, 9, &fault);
+        EXPECT_EQ(fault, row.fault) << error;
+    }
+}
+
+// A file that may not be read is refused with the system's reason; run as an ordinary user, since the owner
+// of all rights reads it anyway.
+TEST(ReadFile, AFileThatMayNotBeReadIsRefusedWithTheReason) {
+    test::TempDir dir("read-file-locked");
+    const std::string locked = (dir / "locked").string();
+    std::ofstream(locked) << "held";
+    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+    int answer[2];
+    ASSERT_EQ(::pipe(answer), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+        std::vector<std::uint8_t> bytes;
+        std::string error;
+        ReadFault fault = ReadFault::None;
+        const bool read = readFileBytes(locked, bytes, error, 10, &fault);
+        error += fault == ReadFault::Unreadable ? "|unreadable" : "|other";
+        if (::write(answer[1], error.data(), error.size()) < 0) ::_exit(4);
+        ::_exit(read ? 1 : 0);
+    }
+    ::close(answer[1]);
+    std::string said(200, '\0');
+    const ssize_t n = ::read(answer[0], said.data(), said.size());
+    ::close(answer[0]);
+    said.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << " " << said;
+    EXPECT_EQ(said, "cannot open " + locked + ": Permission denied|unreadable");
+}
+
+// A file whose size the system does not know (those of /proc say 0) and that holds more than the limit is
+// caught by the byte asked for past the limit: without it the reader would stop at the limit and take the
+// file for whole. The command line of this process does not change while it runs.
+TEST(ReadFile, AFileThatHoldsMoreThanItsSizeSaidIsCaughtOneBytePastTheLimit) {
+    std::string whole, error;
+    ASSERT_TRUE(readFileText("/proc/self/cmdline", whole, error, 1 << 16)) << error;
+    ASSERT_GT(whole.size(), 2u);
+    const struct {
+        const char* what;
+        std::uint64_t most;
+        bool read;
+    } rows[] = {
+        {"room for every byte", whole.size(), true},
+        {"room for one more", whole.size() + 1, true},
+        {"one byte short", whole.size() - 1, false},
+        {"two bytes short", whole.size() - 2, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string text;
+        EXPECT_EQ(readFileText("/proc/self/cmdline", text, error, row.most), row.read);
+        if (row.read) {
+            EXPECT_EQ(text, whole);
+        } else {
+            EXPECT_EQ(text, "");
+            EXPECT_EQ(error, "/proc/self/cmdline is too large: it grew past " + std::to_string(row.most) +
+                                 " bytes as it was read");
+        }
+    }
+}
+
+// A file to write to: a regular file, or nothing (made then, empty); what would hold a writer (a FIFO nobody
+// reads) or is no file is refused at once with the reason.
+TEST(ReadFile, OnlyARegularFileOrNothingIsTakenForWriting) {
+    test::TempDir dir("writable-file");
+    const std::string fifo = (dir / "fifo").string(), fresh = (dir / "fresh").string(),
+                      old = (dir / "old").string(), folder = dir.path().string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(old) << "kept";
+    const struct {
+        const char* what;
+        std::string path;
+        bool taken;
+        std::string error;
+    } rows[] = {
+        {"a FIFO nobody reads", fifo, false, fifo + " is not a regular file"},
+        {"a device", "/dev/null", false, "/dev/null is not a regular file"},
+        {"a folder", folder, false, folder + " is a folder, not a file"},
+        {"under a missing folder", (dir / "no" / "x").string(), false,
+         "cannot write " + (dir / "no" / "x").string() + ": No such file or directory"},
+        {"nothing yet", fresh, true, ""},
+        {"a file", old, true, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string error;
+        EXPECT_EQ(checkWritableFile(row.path, error), row.taken);
+        EXPECT_EQ(error, row.error);
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(std::filesystem::file_size(fresh), 0u);
+    // What the file held is the writer's to empty, not the check's.
+    EXPECT_EQ(std::filesystem::file_size(old), 4u);
 }
 
 } // namespace

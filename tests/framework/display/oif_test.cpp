@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include "framework/display/image_index.h"
 #include "framework/display/oif.h"
@@ -280,6 +281,34 @@ TEST_F(OifTest, TheImageIndexLoadsEveryLibraryItNamesFromTheDataFile) {
         EXPECT_EQ(pixels(images.library(1)->lockImageAt(0, 1)), (Bytes{9, 0, 0, 0}));
     }
     EXPECT_EQ(app.imageLibraryCount("First"), 0);
+}
+
+// An index that is there and cannot be read is told as it is, by name and reason, never as one that
+// cannot be found: a sparse gigabyte, a folder in its place.
+TEST_F(OifTest, AnIndexThatIsThereAndCannotBeReadIsToldByNameAndReason) {
+    const auto huge = dir / "huge", folder = dir / "folder";
+    std::filesystem::create_directories(huge);
+    std::filesystem::create_directories(folder / "oiffile.hed");
+    { std::ofstream make(huge / "oiffile.hed", std::ios::binary); }
+    ASSERT_EQ(::truncate((huge / "oiffile.hed").c_str(), std::int64_t(1) << 30), 0);
+    const struct {
+        const char* what;
+        std::filesystem::path directory;
+        std::string said;
+    } rows[] = {
+        {"a sparse gigabyte", huge,
+         "The image index " + (huge / "oiffile.hed").string() +
+             " is too large: 1073741824 bytes, where at most 268435456 are expected  Abort?"},
+        {"a folder", folder,
+         "The image index " + (folder / "oiffile.hed").string() + " is a folder, not a file  Abort?"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        FailedChecks checks;
+        ImageIndex index;
+        EXPECT_FALSE(index.read(row.directory.string()));
+        EXPECT_EQ(checks.texts, std::vector<std::string>{row.said});
+    }
 }
 
 TEST_F(OifTest, AMissingIndexAndAMissingDataFileAreReported) {

@@ -76,7 +76,7 @@ TEST(DisplayCatalogueTest, AnArchiveNameLeavesRoomForTheLongestSuffix) {
 TEST(DisplayCatalogueTest, AFileThatCannotBeOpenedIsNamed) {
     DisplayCatalogue c;
     EXPECT_FALSE(c.load("/nonexistent/display_catalogue.txt"));
-    EXPECT_EQ(c.error(), "cannot open /nonexistent/display_catalogue.txt");
+    EXPECT_EQ(c.error(), "cannot open /nonexistent/display_catalogue.txt: No such file or directory");
 }
 
 TEST(DisplayCatalogueTest, EveryClassNameReadsBackToItsClass) {

@@ -51,6 +51,23 @@ if(NOT rc EQUAL 0 OR NOT got MATCHES "^${expected}" OR got MATCHES "earlier run"
   message(FATAL_ERROR "HOME state directory: exit ${rc}, trace [${got}]")
 endif()
 
+# A trace file that is a FIFO nobody reads (named by the option, or standing where the default trace goes):
+# refused at once, never waited on; the game is played without its trace, as it is when the trace cannot
+# be written.
+file(MAKE_DIRECTORY "${DIR}/fifo-state/vael")
+execute_process(COMMAND mkfifo "${DIR}/fifo" "${DIR}/fifo-state/vael/VaelDebugStream")
+execute_process(COMMAND "${PROGRAM}" ${QUIT} --trace "${DIR}/fifo" RESULT_VARIABLE rc OUTPUT_VARIABLE out
+                ERROR_VARIABLE err TIMEOUT 60)
+if(NOT rc EQUAL 0 OR NOT err MATCHES "vael: cannot write the trace: ${DIR}/fifo is not a regular file; it is discarded"
+   OR NOT out MATCHES "closed after")
+  message(FATAL_ERROR "a FIFO for a trace: exit ${rc}, said [${out}] and [${err}]")
+endif()
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_STATE_HOME=${DIR}/fifo-state" --unset=VAEL_TRACE "${PROGRAM}" ${QUIT}
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 60)
+if(NOT rc EQUAL 0 OR NOT err MATCHES "is not a regular file; it is discarded" OR NOT out MATCHES "closed after")
+  message(FATAL_ERROR "a FIFO in the default trace's place: exit ${rc}, said [${out}] and [${err}]")
+endif()
+
 execute_process(COMMAND "${PROGRAM}" --trace RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
 if(NOT rc EQUAL 2 OR NOT err MATCHES "--trace needs a file name")
   message(FATAL_ERROR "--trace without a name: exit ${rc}, said [${err}]")

@@ -266,7 +266,7 @@ TEST_F(ShellTest, ABadSavedGameIsRefusedWithItsReasonAndTheBattleGoesOnFromWhere
     const Bytes before = saveLayerPart(app.logicalLayer());
     error.clear();
     EXPECT_FALSE(app.loadGame((dir / "nosuch.vel").string(), error));
-    EXPECT_EQ(error, "cannot open " + (dir / "nosuch.vel").string());
+    EXPECT_EQ(error, "cannot open " + (dir / "nosuch.vel").string() + ": No such file or directory");
     EXPECT_EQ(saveLayerPart(app.logicalLayer()), before);
     resumedParts = nullptr, resumedApp = nullptr;
 }

@@ -157,7 +157,7 @@ TEST(CampaignFile, TheDataSetsCampaignReadsAndBeginsAtGhatmar) {
     for (const CampaignProvince& p : d.provinces)
         EXPECT_EQ(p.scenario, battles.at(p.number)) << p.name;
     EXPECT_FALSE(readCampaignFile("/no/such/campaign.txt", d, error));
-    EXPECT_EQ(error, "cannot open /no/such/campaign.txt");
+    EXPECT_EQ(error, "cannot open /no/such/campaign.txt: No such file or directory");
 }
 
 // The record of a campaign in province 4, come from 1 after a won battle there.

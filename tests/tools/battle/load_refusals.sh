@@ -3,7 +3,8 @@
 # nobody writes to, a sparse file of a gigabyte. Each is refused by name before a byte of it is read: the
 # tool says why and exits 1 (a FIFO that was waited on would hold it to the timeout here, a device or the
 # gigabyte read would fill its memory). Then a save beside a killed save's temporary file takes that file
-# away, and nothing else. Each case names itself when it fails.
+# away, and nothing else; a save over a FIFO or a device, and a trace into a FIFO, are refused. Each case
+# names itself when it fails.
 set -u
 tool=$1
 scenario=$2
@@ -29,14 +30,48 @@ truncate -s 1G "$work/huge.vel"
 refused "a sparse gigabyte" "$work/huge.vel" "is too large: 1073741824 bytes, where at most 4194304 are expected"
 refused "a folder" "$work" "is a folder, not a file"
 
-# A killed save's temporary beside the save: gone after the next save of that name; another name's, and a
-# name that only looks like one, stay.
+# A killed save's temporary beside the save (".NAME.vael-writing-PID-XXXXXX", its writer gone): gone after
+# the next save of that name. The player's own hidden files beside it stay, whatever they look like (the
+# temporaries' pattern of old among them), and so does a temporary whose writer still runs, another name's,
+# and a name that only looks like one.
 mkdir "$work/saves"
-printf 'a killed save' > "$work/saves/.battle.vel.aB3dE9"
-printf 'another name' > "$work/saves/.other.vel.aB3dE9"
-printf 'not a temporary' > "$work/saves/.battle.vel.aB3dE"
-"$tool" "$scenario" --seed 7 --save-at 6 "$work/saves/battle.vel" > "$work/out" 2> "$work/err" ||
+dead=$(sh -c 'echo $$')
+printf 'a killed save' > "$work/saves/.battle.vel.vael-writing-$dead-aB3dE9"
+printf 'still being written' > "$work/saves/.battle.vel.vael-writing-$$-aB3dE9"
+printf 'another name' > "$work/saves/.other.vel.vael-writing-$dead-aB3dE9"
+printf 'not a temporary' > "$work/saves/.battle.vel.vael-writing-$dead-aB3dE"
+printf 'k\n' > "$work/saves/.battle.vel.backup"
+printf 'k\n' > "$work/saves/.battle.vel.before"
+printf 'k\n' > "$work/saves/.battle.vel.aB3dE9"
+"$tool" "$scenario" --seed 7 --save-at 3 "$work/saves/battle.vel" > "$work/out" 2> "$work/err" ||
   fail "the save beside a temporary: $(cat "$work/err")"
-[ "$(LC_ALL=C ls -A "$work/saves" | tr '\n' ' ')" = ".battle.vel.aB3dE .other.vel.aB3dE9 battle.vel " ] ||
+expected=".battle.vel.aB3dE9 .battle.vel.backup .battle.vel.before .battle.vel.vael-writing-$$-aB3dE9 "
+expected+=".battle.vel.vael-writing-$dead-aB3dE .other.vel.vael-writing-$dead-aB3dE9 battle.vel "
+[ "$(LC_ALL=C ls -A "$work/saves" | tr '\n' ' ')" = "$expected" ] ||
   fail "after the save the folder holds: $(LC_ALL=C ls -A "$work/saves" | tr '\n' ' ')"
+for kept in .battle.vel.backup .battle.vel.before .battle.vel.aB3dE9; do
+  [ "$(cat "$work/saves/$kept")" = "k" ] || fail "the player's $kept now holds: $(cat "$work/saves/$kept")"
+done
+
+# A save over what is not a regular file is refused with the reason and leaves it as it was; a device node
+# where one can be made, a FIFO everywhere.
+mkfifo "$work/saves/fifo.vel"
+targets=("$work/saves/fifo.vel:a FIFO")
+mknod "$work/saves/mynull" c 1 3 2>/dev/null && targets+=("$work/saves/mynull:a device")
+for target in "${targets[@]}"; do
+  file=${target%%:*} kind=${target#*:}
+  timeout 120 "$tool" "$scenario" --seed 7 --save-at 3 "$file" > "$work/out" 2> "$work/err"
+  code=$?
+  [ "$code" -eq 1 ] || fail "a save over $kind: the tool ended with $code: $(cat "$work/err")"
+  grep -qF "cannot replace $file: it is $kind, not a regular file" "$work/err" ||
+    fail "a save over $kind: the tool said: $(cat "$work/err")"
+  if [ "$kind" = "a FIFO" ]; then [ -p "$file" ]; else [ -c "$file" ]; fi || fail "$kind was replaced"
+done
+
+# A trace that is a FIFO nobody reads: refused at once, as an option the tool cannot follow, never waited on.
+timeout 60 "$tool" "$scenario" --seed 7 --turns 1 --trace "$work/saves/fifo.vel" > "$work/out" 2> "$work/err"
+code=$?
+[ "$code" -eq 2 ] || fail "a FIFO trace: the tool ended with $code (124 is a wait): $(cat "$work/err")"
+grep -qF "vael-battle: cannot write the trace: $work/saves/fifo.vel is not a regular file" "$work/err" ||
+  fail "a FIFO trace: the tool said: $(cat "$work/err")"
 exit $status
