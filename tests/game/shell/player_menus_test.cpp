@@ -34,8 +34,8 @@ namespace {
 // The scripted platform that keeps the screen boxes of every picture shown, while asked to.
 class RecordingPlatform : public ScriptedPlatform {
 public:
-    void present(const platform::Surface& picture, std::int32_t x, std::int32_t y, const platform::Rect* boxes,
-                 std::int32_t count) override {
+    void present(const platform::Surface& picture, std::int32_t x, std::int32_t y,
+                 const platform::Rect* boxes, std::int32_t count) override {
         ScriptedPlatform::present(picture, x, y, boxes, count);
         if (!recording) return;
         std::vector<std::uint32_t> screen;
@@ -105,18 +105,20 @@ TEST_F(PlayerMenus, AnItemChosenOverTheStartDialogActsAtOnce) {
     for (const bool byKeys : {false, true}) {
         SCOPED_TRACE(byKeys ? "by the keys of the open menu" : "by the mouse");
         Dialog* start = nullptr;
+        WindowHandle startWindow = 0;
+        const auto startOpen = [&] { return startWindow && WindowManager::instance().exists(startWindow); };
         bool startUnderAbout = false;
         int step = 0, idleAfterChoice = -1;
         std::vector<std::string> shown;
         game.onDialog = [&](Dialog& d, const std::string& name) {
             shown.push_back(name);
-            if (name == StartGameDlg::TemplateName) start = &d;
+            if (name == StartGameDlg::TemplateName) start = &d, startWindow = d.hwnd();
             if (name != AboutDlg::TemplateName) return;
-            startUnderAbout = start && start->isOpen();
+            startUnderAbout = startOpen();
             clickOn(os, d, Dialog::IdOk);
         };
         os.idle = [&] {
-            if (!start || !start->isOpen()) return;
+            if (!startOpen()) return;
             if (step == 0) {
                 clickTitle(2);
             } else if (step == 1) {
@@ -129,7 +131,7 @@ TEST_F(PlayerMenus, AnItemChosenOverTheStartDialogActsAtOnce) {
             } else if (shown.size() >= 2 || ++idleAfterChoice > 20) {
                 // Seen at once, or never: the player gives up and leaves.
                 clickOn(os, *start, StartGameDlg::IdExit);
-                start = nullptr;
+                startWindow = 0;
             }
             ++step;
         };
@@ -146,18 +148,19 @@ TEST_F(PlayerMenus, OpenGameFromTheMenuOpensOneLoadGame) {
     ASSERT_TRUE(game.ready());
     std::vector<std::string> shown;
     Dialog* start = nullptr;
+    WindowHandle startWindow = 0;
     int starts = 0, step = 0;
     game.onDialog = [&](Dialog& d, const std::string& name) {
         shown.push_back(name);
         if (name == StartGameDlg::TemplateName) {
-            start = &d;
+            start = &d, startWindow = d.hwnd();
             step = 0;
             if (++starts > 1) return clickOn(os, d, StartGameDlg::IdExit);
         }
         if (name == LoadSaveDlg::TemplateName) clickOn(os, d, Dialog::IdCancel);
     };
     os.idle = [&] {
-        if (starts != 1 || !start || !start->isOpen()) return;
+        if (starts != 1 || !startWindow || !WindowManager::instance().exists(startWindow)) return;
         if (step == 0) clickTitle(0);
         if (step == 1) clickEntry(0);
         if (step == 2) clickOn(os, *start, StartGameDlg::IdLoadGame);
@@ -196,7 +199,8 @@ TEST_F(PlayerMenus, TheCloseBoxOfFinishLeaderLeavesTheLeaderGivingOrders) {
         }
         if (++looks != 5) return; // the game settles after the click
         promptClosed = !WindowManager::instance().exists(prompt);
-        stillGivingOrders = leader && leader == ClickingPlayer::activeLeader(app) && leader->isOrdersPhaseActive();
+        stillGivingOrders =
+            leader && leader == ClickingPlayer::activeLeader(app) && leader->isOrdersPhaseActive();
         leave();
     };
     play(true, false);
@@ -213,7 +217,8 @@ TEST_F(PlayerMenus, ABoxThatHoldsAChoiceWithNoWayBackShowsNoCloseBox) {
     ASSERT_TRUE(game.ready());
     ArmyRoutRequest request;
     request.homeName = "Rajavan", request.visitorName = "Keldrian";
-    request.homeTQPoints = 70, request.visitorTQPoints = 60, request.homeTotal = 216, request.visitorTotal = 114;
+    request.homeTQPoints = 70, request.visitorTQPoints = 60, request.homeTotal = 216,
+    request.visitorTotal = 114;
     const struct {
         const char* name;
         const char* templateName;
@@ -390,7 +395,8 @@ TEST_F(PlayerMenus, TheNoticeOfALeftBattleIsGoneOverTheNextBattlesQuestions) {
             clickEntry(1);
         } else if (stage == 2 && intros == 2 && game.app().battleRunning() && game.app().modalDepth() == 0) {
             stage = 3;
-            noticeShownAt.push_back(WindowManager::instance().exists(notice) && WindowManager::instance().shown(notice));
+            noticeShownAt.push_back(WindowManager::instance().exists(notice) &&
+                                    WindowManager::instance().shown(notice));
             leave();
         }
     };
@@ -426,7 +432,8 @@ TEST_F(PlayerMenus, ABoxIsFirstShownWhereItStands) {
                 const std::size_t at = std::size_t(y) * os.width() + x;
                 changed += !inside && os.seen[k][at] != before[at];
             }
-        EXPECT_EQ(changed, 0) << "pixels off the box changed at picture " << k + 1 << " of " << os.seen.size();
+        EXPECT_EQ(changed, 0) << "pixels off the box changed at picture " << k + 1 << " of "
+                              << os.seen.size();
     }
     box.close(0);
 }
