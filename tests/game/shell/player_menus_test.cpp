@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -14,7 +13,6 @@
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
 #include "game/rules/leaders/leader.h"
-#include "game/net/net_dialogs.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dialog.h"
 #include "game/shell/game_dialogs.h"
@@ -438,50 +436,6 @@ TEST_F(PlayerMenus, ABoxIsFirstShownWhereItStands) {
                               << os.seen.size();
     }
     box.close(0);
-}
-
-// The host's way into the waiting room: the start dialog, Multiplayer, Start Server and the battle's
-// choice each close as the next opens. Beside the room the screen shows the bare frame again, pixel for
-// pixel, with nothing left of the boxes that closed.
-TEST_F(PlayerMenus, BesideTheWaitingRoomNothingIsLeftOfTheBoxesBeforeIt) {
-    ASSERT_TRUE(game.ready());
-    for (int i = 0; i < 200 && game.app().messageWaiting(); ++i)
-        game.app().pumpMessage();
-    const platform::Rect screen{0, 0, os.width(), os.height()};
-    const std::vector<std::uint32_t> bare = pixelsIn(os, screen);
-    int differing = -1;
-    bool roomSeen = false;
-    game.onDialog = [&](Dialog& d, const std::string& name) {
-        if (name == StartGameDlg::TemplateName)
-            return clickOn(os, d, roomSeen ? StartGameDlg::IdExit : StartGameDlg::IdMultiplayer);
-        if (name == TempNetDlg::TemplateName) return clickOn(os, d, TempNetDlg::IdServer);
-        if (name == StartServerDlg::TemplateName)
-            d.setItemText(StartServerDlg::IdPort, std::to_string(41000 + ::getpid() % 2000));
-        if (name == ConnectNetDlg::TemplateName) {
-            roomSeen = true;
-            return;
-        }
-        if (d.item(Dialog::IdOk)) clickOn(os, d, Dialog::IdOk);
-    };
-    os.idle = [&] {
-        if (!roomSeen || differing >= 0) return;
-        Dialog* room = standing<ConnectNetDlg>();
-        if (!room) return;
-        const platform::Rect stands = WindowManager::instance().outerOnScreen(room->hwnd());
-        const std::vector<std::uint32_t> now = pixelsIn(os, screen);
-        differing = 0;
-        for (std::int32_t y = 0; y < os.height(); ++y)
-            for (std::int32_t x = 0; x < os.width(); ++x) {
-                const bool inside = x >= stands.x && x < stands.x + stands.width && y >= stands.y &&
-                                    y < stands.y + stands.height;
-                const std::size_t at = std::size_t(y) * os.width() + x;
-                differing += !inside && now[at] != bare[at];
-            }
-        clickOn(os, *room, Dialog::IdCancel);
-    };
-    game.run();
-    EXPECT_TRUE(roomSeen);
-    EXPECT_EQ(differing, 0);
 }
 
 } // namespace
