@@ -21,16 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct OwnFolder {
-    explicit OwnFolder(const std::string& name) : dir(name), home(dir.path().string()) {}
-    TempDir dir;
-    DataHome home;
-};
-struct FolderGameWindow : OwnFolder, GameWindow {
-    explicit FolderGameWindow(const std::string& name)
-        : OwnFolder(name), GameWindow(dir.path(), VAEL_BUILD_DATA_DIR) {}
-};
-
 // The black ink of About's lines, counted in the box where About stands.
 int inkIn(const Grab& shot, const platform::Rect& r) {
     int ink = 0;
