@@ -46,6 +46,16 @@ bool takesFocus(const DialogItemWindow& w) {
            w.controlClass() == ClassComboBox || isOwnerDrawn(w);
 }
 
+WindowsMainWindow* frameWindow() {
+    WinApp* app = winApp();
+    return app ? dynamic_cast<WindowsMainWindow*>(app->getMainWindow()) : nullptr;
+}
+
+bool framesMenuOpen() {
+    const WindowsMainWindow* frame = frameWindow();
+    return frame && frame->menuTracker() && frame->menuTracker()->isOpen();
+}
+
 } // namespace
 
 Dialog::Dialog(const std::string& archiveName, const std::string& bitmapGroup,
@@ -91,16 +101,22 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
     // A modal frame is a dialog frame, so a dialog without a caption still stands apart from what lies
     // under it.
     const std::uint32_t frame = (dialog->style & style::ModalFrame) ? style::DialogFrame : 0;
+    // Shown once it is built, placed (most centre themselves as they begin) and painted: the player never
+    // sees its frame empty where it was made.
+    createUnpainted_ = true;
     WindowsWindow::create(client, ClassName, (dialog->style & ~style::Child) | frame, parent);
+    createUnpainted_ = false;
+    if (hwnd_ && !offersCloseBox()) WindowManager::instance().setCloseBox(hwnd_, false);
     // The dialog that opens is the active window, and its caption says so.
     if (hwnd_) WindowManager::instance().setActive(hwnd_, true);
     if (auto* main = dynamic_cast<MainWindow*>(app->getMainWindow()); main && main->toolbar())
         main->toolbar()->dialogOpened();
-    // A dialog that holds the player opens over no menu: its keys, Escape first, are its own.
-    if (auto* frame = dynamic_cast<WindowsMainWindow*>(app->getMainWindow()); frame && mode != Modeless)
-        frame->closeMenus();
+    // A dialog opens over no menu: a pull-down left open would stand over it and keep the keys, Escape
+    // first, that are the dialog's own.
+    if (auto* frame = dynamic_cast<WindowsMainWindow*>(app->getMainWindow())) frame->closeMenus();
     initialise(client);
     if (!open_) return result_; // closed while it was being initialised
+    WindowManager::instance().showPainted(hwnd_);
 
     if (mode == Modeless || mode == Pumped) app->addModelessDialog(hwnd_);
     if (mode == Modeless) return 0;
@@ -291,7 +307,9 @@ void Dialog::onCommand(std::uint16_t id, std::uint16_t) {
 
 bool Dialog::takeDialogMessage(const WindowMessage& message) {
     if (!open_ || !hwnd_) return false;
-    if (menuBarLeft_ && forMenuBar(message)) return false;
+    // A dialog beside the game leaves an open pull-down its keys and clicks: Escape closes the menu
+    // whatever dialog stands (a leader's notice while the computer gives his orders).
+    if (menuBarLeft_ ? forMenuBar(message) : mode_ != Modal && framesMenuOpen()) return false;
     switch (message.message) {
     case MessageKeyDown:
     case MessageSysKeyDown:
@@ -346,8 +364,7 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
 // Mouse and keys.
 
 bool Dialog::forMenuBar(const WindowMessage& message) const {
-    WinApp* app = winApp();
-    auto* frame = app ? dynamic_cast<WindowsMainWindow*>(app->getMainWindow()) : nullptr;
+    WindowsMainWindow* frame = frameWindow();
     const MenuTracker* menus = frame ? frame->menuTracker() : nullptr;
     if (!menus) return false;
     // An open pull-down takes every key and click, as it does with no dialog up.
@@ -397,20 +414,50 @@ bool Dialog::closeBoxInput(const WindowMessage& message) {
     return true;
 }
 
-void Dialog::closeBoxClicked() {
-    // The button that takes the dialog back, Cancel (or No) or Close; a greyed one leaves it open.
+DialogItemWindow* Dialog::wayBack() const {
+    // The button that takes the dialog back: Cancel (or No), or Close.
     for (const auto& w : items_) {
         if (w->controlClass() != ClassButton || !w->isVisible()) continue;
         const DialogControl* c = control(w->handle());
         std::string label = c ? c->label() : w->text();
         std::erase(label, '&');
-        if (w->id() != IdCancel && label != "Close" && label != "Cancel") continue;
-        if (w->isEnabled()) command(w->id(), ButtonClicked);
+        if (w->id() == IdCancel || label == "Close" || label == "Cancel") return w.get();
+    }
+    return nullptr;
+}
+
+bool Dialog::holdsChoice() const {
+    for (const auto& w : items_) {
+        const std::uint16_t kind = w->controlClass();
+        if (kind == ClassEdit || kind == ClassListBox || kind == ClassComboBox) return true;
+        if (kind == ClassButton &&
+            (w->buttonType() == style::RadioButton || w->buttonType() == style::AutoRadioButton))
+            return true;
+    }
+    return false;
+}
+
+bool Dialog::offersCloseBox() const {
+    // A box that holds the game until its choice is made, with no way back, has nothing the close box could
+    // do but make the choice for the player or throw it away: it offers none, and is answered by its
+    // buttons.
+    return mode_ != Modal || wayBack() || (windowStyle() & style::SystemMenu) || !holdsChoice();
+}
+
+void Dialog::closeBoxClicked() {
+    // Cancel or Close; a greyed one leaves the dialog open.
+    if (DialogItemWindow* back = wayBack()) {
+        if (back->isEnabled()) command(back->id(), ButtonClicked);
         return;
     }
     // Without one, a dialog with a system menu is closed as Escape closes it.
     if (windowStyle() & style::SystemMenu) return command(IdCancel, ButtonClicked);
-    // Any other goes on as Return would take it on: by its default button.
+    // A box beside the game is put away with nothing done: what its buttons would do stays the player's
+    // (the leader goes on giving orders under a closed Finish Leader), and the game shows it again when it
+    // is needed.
+    if (mode_ != Modal) return close(0);
+    // Any other says something and asks nothing (a choice offers no close box): it goes on as Return
+    // would take it on, by its default button.
     for (const auto& w : items_)
         if (w->controlClass() == ClassButton && w->buttonType() == style::DefPushButton && w->isVisible()) {
             if (w->isEnabled()) command(w->id(), ButtonClicked);

@@ -124,8 +124,13 @@ private:
     // A press and release on the caption's close box: whether the message was the box's.
     bool closeBoxInput(const WindowMessage& message);
     // The close box takes the dialog back by its Cancel or Close button; a dialog with neither is closed
-    // as Escape closes it when it has a system menu, and otherwise goes on by its default button.
+    // as Escape closes it when it has a system menu, put away with nothing done when it stands beside the
+    // game, and otherwise goes on by its default button. It never makes a choice: a modal dialog that
+    // holds one (a list, a field, radio buttons) with no way back shows no close box.
     void closeBoxClicked();
+    DialogItemWindow* wayBack() const;
+    bool holdsChoice() const;
+    bool offersCloseBox() const;
     bool forMenuBar(const WindowMessage& message) const;
     // How far along a scroll bar a point of the dialog lies, from the bar's start.
     static std::int32_t alongBar(const DialogItemWindow& bar, const Point& at);

@@ -218,8 +218,10 @@ bool WindowsMainWindow::drawMenus() {
         return false;
     }
     // A closed bar is made afresh: the menu may have changed since it was last shown.
-    if (!tracker_ || !tracker_->isOpen())
+    if (!tracker_ || !tracker_->isOpen()) {
         tracker_ = std::make_unique<MenuTracker>(*menu->handle(), layer_->size());
+        tracker_->withhold(withheld);
+    }
     layer_->clearDirtyBoxes();
     tracker_->draw(*layer_);
     drawBarControls();
@@ -647,6 +649,7 @@ std::intptr_t WindowsMainWindow::clientProc(std::uint32_t message, std::uintptr_
 // Commands.
 
 void WindowsMainWindow::onCommand(std::uint16_t id, std::uint16_t notification) {
+    if (withheld && withheld(id)) return;
     switch (id) {
     case Exit:
         if (WinApp* app = winApp()) app->postMessage(hwnd_, MessageClose, 0, 0);
@@ -683,10 +686,18 @@ void WindowsMainWindow::onCommand(std::uint16_t id, std::uint16_t notification) 
         return;
     }
     if (id >= 0xF000) return;
-    if (WindowsChildWindow* child = childOf(active_))
+    WinApp* app = winApp();
+    if (WindowsChildWindow* child = childOf(active_)) {
         child->handleMessage(MessageCommand, id | std::uintptr_t(notification) << 16, 0);
-    else
+    } else if (app && app->modalDepth() > 0) {
+        // A modal loop runs no queued task until it ends, and a dialog that leaves the menus to the player
+        // (the start dialog) is one: a queued command would wait for whatever drains the queue next, a
+        // later key, and act then in that key's place. What he chose acts now.
+        Container<short> code(static_cast<short>(notification));
+        dropAnswer(sendNow(BusMessage(id), &code));
+    } else {
         WindowsWindow::onCommand(id, notification);
+    }
     if (toolbar_) toolbar_->followCommand(id);
 }
 

@@ -5,6 +5,7 @@
 // its menu bar, its MDI client, the children's activation, arrangement and closing, and the routing of
 // the menu's commands.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -66,6 +67,9 @@ private:
 
 class WindowsMainWindow : public MainWindow, public WindowsWindow {
 public:
+    // Commands that cannot be given now (an order while the computer gives them): greyed in the menus and
+    // refused from every way in, the menus, the keys and the tool bar.
+    std::function<bool(std::uint16_t)> withheld;
     static constexpr std::uint32_t FrameStyle = 0x02CF0000;
     static constexpr std::uint32_t ClientStyle = 0x52300001;
     static constexpr std::uint16_t FirstChildId = 3000;

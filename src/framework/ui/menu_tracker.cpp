@@ -178,9 +178,13 @@ void MenuTracker::highlight(std::size_t level, int entry, bool openPullDown) {
     if (pullDown) openLevel(*pullDown, Point(static_cast<std::int16_t>(box.x + box.w), box.y));
 }
 
+bool MenuTracker::offered(const SystemMenu::Entry& e) const {
+    return isChoosable(e) && ((e.flags & SystemMenu::Popup) || !withheld_ || !withheld_(e.id));
+}
+
 std::uint16_t MenuTracker::choose(std::size_t level, int entry) {
     const SystemMenu::Entry& e = levels_[level].menu->entry(static_cast<std::size_t>(entry));
-    if (!isChoosable(e)) return 0;
+    if (!offered(e)) return 0;
     if (e.flags & SystemMenu::Popup) {
         highlight(level, entry, true);
         return 0;
@@ -218,7 +222,7 @@ std::uint16_t MenuTracker::buttonDown(const Point& at) {
         return 0;
     }
     const SystemMenu::Entry& e = root_.entry(static_cast<std::size_t>(title));
-    if (!(e.flags & SystemMenu::Popup) && isChoosable(e)) {
+    if (!(e.flags & SystemMenu::Popup) && offered(e)) {
         closeAll();
         return e.id;
     }
@@ -346,7 +350,7 @@ void MenuTracker::draw(Display& target) const {
             }
             const bool lit = static_cast<int>(i) == l.highlighted;
             if (lit) target.fillRect(b, 0, 0, 128);
-            const std::uint8_t colour = !isChoosable(e) ? grey : lit ? white : black;
+            const std::uint8_t colour = !offered(e) ? grey : lit ? white : black;
             const std::uint8_t r = colour == white ? 255 : colour == grey ? 128 : 0;
             if (const MenuBitmap* p = pictureOf(e))
                 picture(Point(static_cast<std::int16_t>(b.x + CheckRoom),

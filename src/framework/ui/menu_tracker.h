@@ -6,6 +6,7 @@
 // follows from the labels' lengths alone. The menus shown must stay as they are while the tracker is
 // open; a change of the model (an item removed, a rebuild) closes it first.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ public:
     // Alt and a letter: opens the bar's pull-down whose title has that letter after its '&'; false when
     // none has.
     bool openByMnemonic(char letter);
+
+    // Commands that cannot be given now, whatever their items say: shown greyed and never chosen.
+    void withhold(std::function<bool(std::uint16_t)> withheld) { withheld_ = std::move(withheld); }
 
     // Closes every open level and lets go of the title, choosing nothing.
     void close() { closeAll(); }
@@ -87,6 +91,7 @@ private:
     // Highlights the entry, closing deeper levels, and when asked opens its pull-down beside it.
     void highlight(std::size_t level, int entry, bool openPullDown);
     std::uint16_t choose(std::size_t level, int entry);
+    bool offered(const SystemMenu::Entry& e) const;
     void step(int direction);
 
     const SystemMenu& root_;
@@ -95,6 +100,7 @@ private:
     std::vector<Box> titles_;
     std::vector<Level> levels_;
     int openTitle_ = -1;
+    std::function<bool(std::uint16_t)> withheld_;
 };
 
 } // namespace vael

@@ -142,8 +142,16 @@ void WindowsToolbar::hideTip() {
     tipWindowMissing_ = 1;
 }
 
+void WindowsToolbar::dialogOpened() {
+    hideTip();
+    tipSuppressed_ = 1;
+}
+
 void WindowsToolbar::setToolTipText(const std::string& text) {
     Toolbar::setToolTipText(text);
+    // The pointer came onto a button, which is a move inside the bar: a tip put away may come again. One
+    // that tracks the pointer learns of its moves itself.
+    if (!tipActive_) tipSuppressed_ = 0;
     if (tipActive_) showToolTip(1);
 }
 

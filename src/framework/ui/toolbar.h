@@ -108,7 +108,9 @@ public:
     // program is in front, but a modal dialog holds the input while it is up.
     virtual bool applicationActive() const;
     // The tip goes with the dialog's coming: the bar sees no pointer leave it while the dialog is up.
-    void dialogOpened() override { hideTip(); }
+    // The tip goes, and stays away until the pointer moves inside the bar again: a hover noted before the
+    // dialog took the pointer asks for it only once the dialog is gone, where it would stand alone.
+    void dialogOpened() override;
     // Half the system cursor's height: where the tip goes below the pointer.
     static constexpr std::int16_t HalfCursorHeight = 16;
 

@@ -128,6 +128,26 @@ void WindowManager::setCloseBox(WindowHandle window, bool shown) {
     paintFrame(window);
 }
 
+void WindowManager::setVisible(WindowHandle window, bool visible) {
+    Record* r = findRecord(window);
+    if (!r || r->visible == visible) return;
+    r->visible = visible;
+    repaint(outerOnScreen(window));
+}
+
+void WindowManager::showPainted(WindowHandle window) {
+    Record* r = findRecord(window);
+    if (!r || r->painted) return;
+    r->painted = true;
+    repaint(outerOnScreen(window));
+}
+
+bool WindowManager::shown(WindowHandle window) const {
+    for (const Record* r = find(window); r; r = find(r->parent))
+        if (!r->visible || r->iconic) return false;
+    return find(window) != nullptr;
+}
+
 void WindowManager::setInsets(WindowHandle window, const Insets& insets) {
     if (Record* r = findRecord(window)) r->insets = insets;
 }
@@ -280,7 +300,7 @@ std::vector<Rect> WindowManager::present(WindowHandle window, const platform::Su
     const std::size_t index = indexOf(window);
     if (!os || index >= records_.size() || !picture.pixels) return shown;
     for (const Record* r = &records_[index]; r; r = find(r->parent))
-        if (!r->visible || r->iconic) return shown;
+        if (!r->visible || r->iconic || !r->painted) return shown;
     // What the client area shows, cut by every client area it lies in.
     Rect visible = clientOnScreen(window);
     for (const Record* up = find(records_[index].parent); up; up = find(up->parent))
@@ -357,7 +377,8 @@ void WindowManager::showOverlay(const Rect& screen) {
 
 void WindowManager::paintFrame(WindowHandle window) {
     const Record* r = find(window);
-    if (!r) return;
+    // A hidden window's frame is not drawn: it would stand on the screen over what shows there.
+    if (!r || !r->visible || !r->painted) return;
     if (r->window)
         r->window->paintFrame();
     else
@@ -367,7 +388,7 @@ void WindowManager::paintFrame(WindowHandle window) {
 void WindowManager::drawStandardFrame(WindowHandle window) {
     const Record* r = find(window);
     platform::Platform* os = platform();
-    if (!r || !os) return;
+    if (!r || !os || !r->visible || !r->painted) return;
     const Rect outer = outerOnScreen(window);
     const Insets& in = r->insets;
     if (isEmpty(outer) || (!r->iconic && in == Insets{})) return;

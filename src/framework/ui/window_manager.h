@@ -46,6 +46,7 @@ public:
         platform::Rect outer;            // in the parent's client coordinates (the screen's for top level)
         Insets insets;
         bool visible = true;
+        bool painted = true; // false while it is being made: it takes clicks but shows nothing yet
         bool iconic = false;
         bool active = false;
         bool closeBox = true; // a captioned window that cannot be closed shows none
@@ -61,6 +62,12 @@ public:
     void setOuter(WindowHandle window, const platform::Rect& outer);
     void setIconic(WindowHandle window, bool iconic);
     void setCloseBox(WindowHandle window, bool shown);
+    // Shows or hides the window; what it covers or uncovers is shown again.
+    void setVisible(WindowHandle window, bool visible);
+    // Whether the window and every window it lies in are shown.
+    bool shown(WindowHandle window) const;
+    // A window made unpainted is shown whole, where it stands by then, once it is ready.
+    void showPainted(WindowHandle window);
     // A new frame around the client area, the outer box kept; nothing is shown again.
     void setInsets(WindowHandle window, const Insets& insets);
     void setActive(WindowHandle window, bool active);

@@ -97,6 +97,7 @@ std::int16_t WindowsWindow::create(const Dim& clientSize, const std::string&, st
     record.outer = {position_.x, position_.y, clientSize.w + in.left + in.right,
                     clientSize.h + in.top + in.bottom};
     record.insets = in;
+    record.painted = !createUnpainted_;
     hwnd_ = record.handle;
     WindowManager::instance().add(record);
     receive(MessageCreate, 0, 0);

@@ -101,6 +101,8 @@ protected:
     static bool captionFits(const std::string& text);
 
     std::uint32_t style_ = DefaultStyle;
+    // Made unpainted, to be shown once it is placed and painted.
+    bool createUnpainted_ = false;
     std::int16_t frameWidth_ = 0;
     std::int16_t frameHeight_ = 0;
     std::string iconName_;

@@ -119,6 +119,15 @@ void AILeaderNotice::show(const std::string& leader) {
     notice_->create(AILeaderGoingDlg::TemplateName, Dialog::Modeless);
 }
 
+void AILeaderNotice::setHidden(bool hidden) {
+    if (notice_ && notice_->isOpen()) WindowManager::instance().setVisible(notice_->hwnd(), !hidden);
+}
+
+void AILeaderNotice::close() {
+    if (notice_) notice_->close(0);
+    notice_.reset();
+}
+
 ContainerBase* AILeaderNotice::onInitAILeader(Component* target, BusMessage, ContainerBase* data) {
     auto* notice = dynamic_cast<AILeaderNotice*>(target);
     if (!notice) return nullptr;

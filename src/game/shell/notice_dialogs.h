@@ -67,6 +67,10 @@ public:
     void connectHandlers() override;
     AILeaderGoingDlg* notice() const { return notice_.get(); }
     void show(const std::string& leader);
+    // The notice put out of sight while the player chooses what follows the battle, and back.
+    void setHidden(bool hidden);
+    // The notice taken down with the battle it spoke for.
+    void close();
 
 private:
     static ContainerBase* onInitAILeader(Component* target, BusMessage event, ContainerBase* data);

@@ -1,6 +1,8 @@
 #include "game/shell/vael_game.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "framework/core/bus_event.h"
@@ -97,7 +99,12 @@ private:
             start->close(StartGameDlg::IdStartBattle);
             return nullptr;
         }
-        if (game(target).mayLeaveBattle(StartQuestion)) game(target).chooseAndStartBattle();
+        if (!game(target).mayLeaveBattle(StartQuestion)) return nullptr;
+        // The battle being left no longer says who gives its orders over the next battle's questions;
+        // kept after all, it says so again.
+        if (game(target).aiNotice_) game(target).aiNotice_->setHidden(true);
+        game(target).chooseAndStartBattle();
+        if (game(target).aiNotice_) game(target).aiNotice_->setHidden(false);
         return nullptr;
     }
     // Open Game asks once the saved game is chosen (chooseAndLoadGame): cancelling the choice keeps the
@@ -255,6 +262,15 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     aiNotice_->attach(app_->logicalLayer());
     // A battle is not left by a slip on the File menu: the player is asked first.
     frame_->confirmExit = [this] { return mayLeaveBattle(ExitQuestion); };
+    // While the computer gives a leader's orders his unit may stand selected with its items lit by the
+    // rules, but the orders are not the player's to give: greyed, and refused by the keys and the bar.
+    frame_->withheld = [this](std::uint16_t id) {
+        static constexpr std::uint16_t orders[] = {212, 213, 214, 219, 220, 221, 224, 235};
+        if (std::find(std::begin(orders), std::end(orders), id) == std::end(orders)) return false;
+        GameControl* control = app_->battleRunning() ? app_->gameControl() : nullptr;
+        const Leader* leader = control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
+        return leader && leader->isComputerControlled();
+    };
     frame_->onClientPlaced = [this](const Box& area) {
         if (commentaryWindow_) commentaryWindow_->followArea(area);
     };
@@ -286,7 +302,7 @@ VaelGame::~VaelGame() {
     closeBattleWindows();
     if (app_) app_->closeBattle();
     commands_.reset();
-    if (frame_) frame_->setToolbar(nullptr), frame_->setStatusBar(nullptr);
+    if (frame_) frame_->setToolbar(nullptr), frame_->setStatusBar(nullptr), frame_->withheld = nullptr;
     toolbar_.reset();
     statusBar_.reset();
     frame_.reset();
@@ -564,6 +580,7 @@ void VaelGame::openBattleWindows() {
 }
 
 void VaelGame::closeBattleWindows() {
+    if (aiNotice_) aiNotice_->close();
     chatWindow_.reset();
     commentaryWindow_.reset();
 }

@@ -500,6 +500,35 @@ TEST_F(ToolbarTest, AHiddenTipStaysAwayUntilThePointerMovesInsideTheBar) {
     }
 }
 
+// A hover noted while the pointer rested on a button asks for the tip only after the dialog that opened
+// meanwhile is gone: nothing shows then, whether the tip was up when the dialog opened or not yet, until
+// the pointer comes onto a button again.
+TEST_F(ToolbarTest, ATipAskedForBeforeADialogOpenedStaysAwayAfterIt) {
+    add("Narrow", 500, "Open");
+    add("Narrow", 501, "Save");
+    for (const bool tipUp : {false, true}) {
+        SCOPED_TRACE(tipUp ? "the tip up as the dialog opened" : "the tip not yet up");
+        moveTo(Point(5, 5));
+        if (tipUp) {
+            hoverTicks(2);
+            ASSERT_NE(bar->tipWindow(), nullptr);
+        }
+        bar->dialogOpened();
+        EXPECT_EQ(bar->tipWindow(), nullptr);
+        EXPECT_EQ(bar->tipSuppressed(), 1);
+        // The dialog gone, the hover's request arrives.
+        Container<short> on(1);
+        send("ToolTipEnable", &on);
+        EXPECT_EQ(bar->tipWindow(), nullptr);
+        // Onto the next button: its tip may come.
+        moveTo(Point(25, 5));
+        EXPECT_EQ(bar->tipSuppressed(), 0);
+        send("ToolTipEnable", &on);
+        EXPECT_NE(bar->tipWindow(), nullptr);
+        moveTo(Point(25, 100));
+    }
+}
+
 TEST_F(ToolbarTest, APressOnAButtonKillsTheTip) {
     add("Narrow", 500, "Open");
     moveTo(Point(5, 5));

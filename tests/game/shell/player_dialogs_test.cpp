@@ -157,15 +157,17 @@ protected:
     }
 };
 
-// Leader Control has neither Cancel nor Close: its close box goes on as its OK, with the sides as chosen.
-TEST_F(PlayerRoad, TheCloseBoxOfLeaderControlGoesOnAsItsOK) {
+// Leader Control has neither Cancel nor Close: it offers no close box that would choose for the player,
+// and its OK goes on with the sides as chosen.
+TEST_F(PlayerRoad, LeaderControlOffersNoCloseBoxAndItsOKTakesTheSides) {
     ASSERT_TRUE(game.ready());
-    bool homeIsPlayers = false;
+    bool homeIsPlayers = false, closeBox = true;
     const std::vector<std::string> shown = travel([&](Dialog& d, const std::string& name) {
         if (name == StartGameDlg::TemplateName) return clickOn(os, d, StartGameDlg::IdStartBattle);
         if (name == IntroDlg::TemplateName) {
+            closeBox = WindowManager::instance().closeBoxOnScreen(d.hwnd()).width > 0;
             clickOn(os, d, IntroDlg::IdHomePlayer);
-            return clickCloseBox(os, d.hwnd());
+            return clickOn(os, d, Dialog::IdOk);
         }
         if (name == ArmyRoutDlg::TemplateName) {
             // The battle begins with the sides as chosen: the home side the player's.
@@ -179,6 +181,7 @@ TEST_F(PlayerRoad, TheCloseBoxOfLeaderControlGoesOnAsItsOK) {
     ASSERT_GE(shown.size(), 4u);
     EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + 4),
               (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "ArmyRoutDlg"}));
+    EXPECT_FALSE(closeBox);
     EXPECT_TRUE(homeIsPlayers);
 }
 

@@ -214,6 +214,17 @@ struct GameWindow {
     std::uint32_t ticker = 0;
 };
 
+// One game in the real window, of the build's data, with its settings and saved games in a folder of its own.
+struct OwnFolder {
+    explicit OwnFolder(const std::string& name) : dir(name), home(dir.path().string()) {}
+    TempDir dir;
+    DataHome home;
+};
+struct FolderGameWindow : OwnFolder, GameWindow {
+    explicit FolderGameWindow(const std::string& name)
+        : OwnFolder(name), GameWindow(dir.path(), VAEL_BUILD_DATA_DIR) {}
+};
+
 // The road from the start dialog into a battle with the home side to the player, by clicks.
 inline void startBattle(GameWindow& w) {
     PlayerScript& s = *w.script;

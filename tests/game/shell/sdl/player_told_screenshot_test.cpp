@@ -37,17 +37,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One game in the real window with its settings and saved games in a folder of its own.
-struct OwnFolder {
-    explicit OwnFolder(const std::string& name) : dir(name), home(dir.path().string()) {}
-    TempDir dir;
-    DataHome home;
-};
-struct FolderGameWindow : OwnFolder, GameWindow {
-    explicit FolderGameWindow(const std::string& name)
-        : OwnFolder(name), GameWindow(dir.path(), VAEL_BUILD_DATA_DIR) {}
-};
-
 void writeShot(const Grab& grab, const std::string& name) {
     EXPECT_GT(grab.width, 0) << name << " was not taken";
     if (grab.width > 0) {

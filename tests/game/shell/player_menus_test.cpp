@@ -1,0 +1,442 @@
+// What a player meets of the menus and the close boxes, played by clicks and keys on the game on the
+// headless platform with the forged data: an item chosen over the start dialog acts at once and once, a
+// box that opens closes the menu, Escape closes it while the computer gives his orders, and a close box
+// never makes a choice for the player.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/core/list_walk.h"
+#include "framework/ui/menu_tracker.h"
+#include "framework/ui/window_manager.h"
+#include "game/flow/game_control.h"
+#include "game/rules/leaders/leader.h"
+#include "game/shell/clicking_player.h"
+#include "game/shell/combat_results_dialog.h"
+#include "game/shell/game_dialogs.h"
+#include "game/shell/information_dialogs.h"
+#include "game/shell/leader_almost_done_dialog.h"
+#include "game/shell/notice_dialogs.h"
+#include "game/shell/scripted_platform.h"
+#include "game/shell/side_dialogs.h"
+#include "game/shell/vael_game.h"
+#include "game/shell/vael_main_window.h"
+#include "support/data_home.h"
+#include "support/temp_dir.h"
+#include "support/ui/dialog_clicks.h"
+#include "support/ui/test_win_app.h"
+
+namespace vael::test {
+namespace {
+
+// The scripted platform that keeps the screen boxes of every picture shown, while asked to.
+class RecordingPlatform : public ScriptedPlatform {
+public:
+    void present(const platform::Surface& picture, std::int32_t x, std::int32_t y,
+                 const platform::Rect* boxes, std::int32_t count) override {
+        ScriptedPlatform::present(picture, x, y, boxes, count);
+        if (!recording) return;
+        std::vector<std::uint32_t> screen;
+        for (std::int32_t row = 0; row < height(); ++row)
+            for (std::int32_t column = 0; column < width(); ++column)
+                screen.push_back(pixel(column, row));
+        seen.push_back(std::move(screen));
+    }
+    bool recording = false;
+    std::vector<std::vector<std::uint32_t>> seen; // the whole screen after each picture shown
+};
+
+class PlayerMenus : public ::testing::Test {
+protected:
+    TempDir dir{"playermenus"};
+    DataHome home{dir.path().string()};
+    RecordingPlatform os;
+    VaelGame game{os, VAEL_BUILD_DATA_DIR};
+
+    const MenuTracker* menus() { return game.frame().menuTracker(); }
+    void clickOnFrame(const Box& b) {
+        const platform::Rect outer = WindowManager::instance().outerOnScreen(game.frame().hwnd());
+        postButtons(os, {platform::EventKind::ButtonDown, platform::EventKind::ButtonUp},
+                    outer.x + b.x + b.w / 2, outer.y + b.y + b.h / 2);
+    }
+    // A click on a title of the frame's menu bar, and one on an entry of its open pull-down.
+    void clickTitle(std::size_t title) { clickOnFrame(menus()->titleBox(title)); }
+    void clickEntry(std::size_t entry) { clickOnFrame(menus()->entryBox(0, entry)); }
+    void leave() {
+        platform::Event close;
+        close.kind = platform::EventKind::CloseRequest;
+        os.postEvent(close);
+    }
+    // The dialog of the game whose window is the last of those standing beside it, of that kind.
+    template <class D> D* standing() {
+        Item<WindowHandle>* it = nullptr;
+        for (game.app().modelessDialogs().firstItem(it); it; it = it->next)
+            if (const WindowManager::Record* r = WindowManager::instance().find(it->value))
+                if (auto* d = dynamic_cast<D*>(r->window)) return d;
+        return nullptr;
+    }
+    // The way into a battle with the sides given to the player or the computer; every other dialog along
+    // it is taken by its OK, a second start dialog by Exit.
+    std::vector<std::string> play(bool homePlayer, bool visitorPlayer) {
+        std::vector<std::string> shown;
+        int starts = 0;
+        game.onDialog = [&, homePlayer, visitorPlayer](Dialog& d, const std::string& name) {
+            shown.push_back(name);
+            if (name == StartGameDlg::TemplateName)
+                return clickOn(os, d, ++starts > 1 ? StartGameDlg::IdExit : StartGameDlg::IdStartBattle);
+            if (name == IntroDlg::TemplateName) {
+                clickOn(os, d, homePlayer ? IntroDlg::IdHomePlayer : IntroDlg::IdHomeComputer);
+                clickOn(os, d, visitorPlayer ? IntroDlg::IdVisitorPlayer : IntroDlg::IdVisitorComputer);
+            }
+            if (d.item(Dialog::IdOk)) clickOn(os, d, Dialog::IdOk);
+        };
+        EXPECT_EQ(game.run(), 0);
+        game.onDialog = nullptr;
+        return shown;
+    }
+};
+
+// Help, About... chosen by the mouse over the start dialog shows About at once, the start dialog still up
+// under it, with no other input given; so do its keys (the title clicked, Down, Return).
+TEST_F(PlayerMenus, AnItemChosenOverTheStartDialogActsAtOnce) {
+    ASSERT_TRUE(game.ready());
+    for (const bool byKeys : {false, true}) {
+        SCOPED_TRACE(byKeys ? "by the keys of the open menu" : "by the mouse");
+        Dialog* start = nullptr;
+        WindowHandle startWindow = 0;
+        const auto startOpen = [&] { return startWindow && WindowManager::instance().exists(startWindow); };
+        bool startUnderAbout = false;
+        int step = 0, idleAfterChoice = -1;
+        std::vector<std::string> shown;
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            shown.push_back(name);
+            if (name == StartGameDlg::TemplateName) start = &d, startWindow = d.hwnd();
+            if (name != AboutDlg::TemplateName) return;
+            startUnderAbout = startOpen();
+            clickOn(os, d, Dialog::IdOk);
+        };
+        os.idle = [&] {
+            if (!startOpen()) return;
+            if (step == 0) {
+                clickTitle(2);
+            } else if (step == 1) {
+                if (byKeys) {
+                    postKey(os, platform::KeyDown);
+                    postKey(os, platform::KeyReturn);
+                } else {
+                    clickEntry(0);
+                }
+            } else if (shown.size() >= 2 || ++idleAfterChoice > 20) {
+                // Seen at once, or never: the player gives up and leaves.
+                clickOn(os, *start, StartGameDlg::IdExit);
+                startWindow = 0;
+            }
+            ++step;
+        };
+        EXPECT_EQ(game.run(), 0);
+        EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "AboutDlg"}));
+        EXPECT_TRUE(startUnderAbout);
+        EXPECT_EQ(idleAfterChoice, -1) << "the player waited for About";
+    }
+}
+
+// File, Open Game... over the start dialog opens one Load Game; cancelled, the start dialog is back and
+// nothing more opens. The player who sees nothing happen clicks Load Saved Game, as he did before.
+TEST_F(PlayerMenus, OpenGameFromTheMenuOpensOneLoadGame) {
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    Dialog* start = nullptr;
+    WindowHandle startWindow = 0;
+    int starts = 0, step = 0;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == StartGameDlg::TemplateName) {
+            start = &d, startWindow = d.hwnd();
+            step = 0;
+            if (++starts > 1) return clickOn(os, d, StartGameDlg::IdExit);
+        }
+        if (name == LoadSaveDlg::TemplateName) clickOn(os, d, Dialog::IdCancel);
+    };
+    os.idle = [&] {
+        if (starts != 1 || !startWindow || !WindowManager::instance().exists(startWindow)) return;
+        if (step == 0) clickTitle(0);
+        if (step == 1) clickEntry(0);
+        if (step == 2) clickOn(os, *start, StartGameDlg::IdLoadGame);
+        ++step;
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "LoadSaveDlg", "StartGame"}));
+}
+
+// The close box of Finish Leader puts the prompt away and nothing else: the leader goes on giving his
+// orders, as the prompt says he may. The player gives orders to his units until the prompt shows.
+TEST_F(PlayerMenus, TheCloseBoxOfFinishLeaderLeavesTheLeaderGivingOrders) {
+    ASSERT_TRUE(game.ready());
+    ClickingPlayer player;
+    player.os = &os;
+    player.game = &game;
+    const Leader* leader = nullptr;
+    WindowHandle prompt = 0;
+    bool stopped = false, promptClosed = false, stillGivingOrders = false;
+    int looks = 0;
+    player.arrived = [&] {
+        // Taken up again for his next order until the prompt shows.
+        player.handled = {-1, -1, -1};
+        return true;
+    };
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (!stopped) {
+            if (auto* d = standing<LeaderAlmostDoneDlg>(); d && playersOrders(app)) {
+                stopped = true;
+                prompt = d->hwnd();
+                leader = ClickingPlayer::activeLeader(app);
+                return clickCloseBox(os, prompt);
+            }
+            return player.idle();
+        }
+        if (++looks != 5) return; // the game settles after the click
+        promptClosed = !WindowManager::instance().exists(prompt);
+        stillGivingOrders =
+            leader && leader == ClickingPlayer::activeLeader(app) && leader->isOrdersPhaseActive();
+        leave();
+    };
+    play(true, false);
+    EXPECT_EQ(player.faults, std::vector<std::string>{});
+    ASSERT_TRUE(stopped) << "the prompt never showed";
+    EXPECT_TRUE(promptClosed);
+    EXPECT_TRUE(stillGivingOrders);
+}
+
+// Leader Control, Army Rout Level and Elite Initiative hold the battle until the player has chosen and have
+// no Cancel: they show no close box, so that nothing but their OK takes the choice. Elite Initiative's
+// question keeps its close box as its No, About (which asks nothing) as its Close.
+TEST_F(PlayerMenus, ABoxThatHoldsAChoiceWithNoWayBackShowsNoCloseBox) {
+    ASSERT_TRUE(game.ready());
+    ArmyRoutRequest request;
+    request.homeName = "Rajavan", request.visitorName = "Keldrian";
+    request.homeTQPoints = 70, request.visitorTQPoints = 60, request.homeTotal = 216,
+    request.visitorTotal = 114;
+    const struct {
+        const char* name;
+        const char* templateName;
+        std::function<std::unique_ptr<Dialog>(DialogShown)> make;
+        bool closeBox;
+        std::int16_t result; // by the close box where there is one, else by OK
+    } rows[] = {
+        {"Leader Control", IntroDlg::TemplateName,
+         [](DialogShown s) { return std::make_unique<IntroDlg>("Rajavan", "Keldrian", s); }, false, 1},
+        {"Army Rout Level", ArmyRoutDlg::TemplateName,
+         [&](DialogShown s) { return std::make_unique<ArmyRoutDlg>(request, s); }, false, 1},
+        {"Elite Initiative, the leader who goes first", EliteInitiativeDlg::TemplateName,
+         [](DialogShown s) {
+             return std::make_unique<EliteInitiativeDlg>(std::vector<std::string>{"Vaelmoric", "Orthane"}, s);
+         },
+         false, 1},
+        {"Elite Initiative, the question: its No", VaelEliteInitiativeDlg::TemplateName,
+         [](DialogShown s) { return std::make_unique<VaelEliteInitiativeDlg>(s); }, true, 0},
+        {"About: its Close", AboutDlg::TemplateName,
+         [](DialogShown s) { return std::make_unique<AboutDlg>("The Iron Vigils, version 1", s); }, true,
+         Dialog::IdOk},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        bool shown = false, offered = false;
+        std::unique_ptr<Dialog> d = row.make([&](Dialog& open, const std::string&) {
+            shown = true;
+            offered = WindowManager::instance().closeBoxOnScreen(open.hwnd()).width > 0;
+            if (offered)
+                clickCloseBox(os, open.hwnd());
+            else
+                clickOn(os, open, Dialog::IdOk);
+        });
+        d->attach(game.app());
+        EXPECT_EQ(d->create(row.templateName, Dialog::Modal), row.result);
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(offered, row.closeBox);
+    }
+}
+
+// While the computer gives a leader's orders (his notice standing beside the battle) the player opens the
+// Unit menu: Rotate Clockwise, an order that is not his to give, takes no click (the menu stays open) and
+// is withheld from the keys and the tool bar too; Escape closes the menu.
+TEST_F(PlayerMenus, EscapeClosesAnOpenMenuWhileTheComputerGivesOrders) {
+    ASSERT_TRUE(game.ready());
+    int stage = 0, waited = 0;
+    bool opened = false, openAfterRotate = false, withheld = false, openAfterEscape = true;
+    os.idle = [&] {
+        const bool computers = standing<AILeaderGoingDlg>() && game.app().modalDepth() == 0;
+        if (stage == 0 && computers) {
+            stage = 1;
+            clickTitle(3);
+        } else if (stage == 1 && (menus()->openTitle() == 3 || ++waited > 100)) {
+            stage = 2;
+            opened = menus()->openTitle() == 3;
+            withheld = game.frame().withheld && game.frame().withheld(221);
+            if (opened) clickEntry(5);
+        } else if (stage == 2) {
+            stage = 3;
+            openAfterRotate = menus()->openTitle() == 3;
+            postKey(os, platform::KeyEscape);
+        } else if (stage == 3) {
+            stage = 4;
+            openAfterEscape = menus()->isOpen();
+            leave();
+        }
+    };
+    play(false, false);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(withheld);
+    EXPECT_TRUE(openAfterRotate);
+    EXPECT_FALSE(openAfterEscape);
+}
+
+// A box that opens beside the battle (the combats' results, as the rules open it) closes the menu the
+// player had open, so that the pull-down stands over nothing.
+TEST_F(PlayerMenus, ABoxThatOpensClosesAnOpenMenu) {
+    ASSERT_TRUE(game.ready());
+    int stage = 0, waited = 0;
+    bool opened = false, openOverTheBox = true;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (stage == 0 && playersOrders(app)) {
+            stage = 1;
+            clickTitle(2);
+        } else if (stage == 1 && (menus()->openTitle() == 2 || ++waited > 100)) {
+            stage = 2;
+            opened = menus()->openTitle() == 2;
+            List<SingleCombatResult> results;
+            SingleCombatResult r;
+            r.attackerNames.append("Horse of Orthane");
+            r.attackerHits.append(1);
+            r.attackerRouted.append(0);
+            r.defenderNames.append("Spears of Keldrian");
+            r.defenderHits.append(2);
+            r.defenderRouted.append(0);
+            results.append(r);
+            app.logicalLayer().getDialogs().overallCombatResults(app.logicalLayer(), results);
+            openOverTheBox = menus()->isOpen();
+            leave();
+        }
+    };
+    play(true, false);
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(openOverTheBox);
+}
+
+// The screen's pixels in a box, as the headless platform composed them.
+std::vector<std::uint32_t> pixelsIn(const platform::HeadlessPlatform& os, const platform::Rect& r) {
+    std::vector<std::uint32_t> pixels;
+    for (std::int32_t y = r.y; y < r.y + r.height; ++y)
+        for (std::int32_t x = r.x; x < r.x + r.width; ++x)
+            pixels.push_back(x >= 0 && y >= 0 && x < os.width() && y < os.height() ? os.pixel(x, y) : 0u);
+    return pixels;
+}
+
+// A box that closes leaves nothing of its picture: where it stood shows again what it covered, pixel for
+// pixel, with no other window drawn over the place. Tried with one box and with a box over a box.
+TEST_F(PlayerMenus, AClosedBoxLeavesNothingOfItsPicture) {
+    ASSERT_TRUE(game.ready());
+    const auto pump = [&] {
+        for (int i = 0; i < 200 && game.app().messageWaiting(); ++i)
+            game.app().pumpMessage();
+    };
+    pump();
+    AboutDlg under("The Iron Vigils, version 1", nullptr);
+    under.attach(game.app());
+    for (const bool overAnother : {false, true}) {
+        SCOPED_TRACE(overAnother ? "a box closed over another" : "a box closed over the frame");
+        if (overAnother) {
+            under.create(AboutDlg::TemplateName, Dialog::Modeless);
+            pump();
+        }
+        const platform::Rect screen{0, 0, os.width(), os.height()};
+        const std::vector<std::uint32_t> before = pixelsIn(os, screen);
+        OverallCombatResultsDlg box(List<SingleCombatResult>{}, nullptr);
+        box.attach(game.app());
+        box.create(OverallCombatResultsDlg::TemplateName, Dialog::Modeless);
+        pump();
+        EXPECT_NE(pixelsIn(os, screen), before) << "the box never showed";
+        box.close(0);
+        pump();
+        EXPECT_EQ(pixelsIn(os, screen), before);
+        if (overAnother) under.close(0);
+    }
+}
+
+// The player leaves a battle by File, Start Game... while the computer gives a leader's orders: over the
+// questions of the next battle (Leader Control among them) nothing says any more that the old battle's
+// leader gives his orders, and once the next battle stands the old notice is gone.
+TEST_F(PlayerMenus, TheNoticeOfALeftBattleIsGoneOverTheNextBattlesQuestions) {
+    ASSERT_TRUE(game.ready());
+    int starts = 0, intros = 0, stage = 0;
+    WindowHandle notice = 0;
+    std::vector<bool> noticeShownAt; // at the second Leader Control, then in the next battle
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartGameDlg::TemplateName)
+            return clickOn(os, d, ++starts > 1 ? StartGameDlg::IdExit : StartGameDlg::IdStartBattle);
+        if (name == IntroDlg::TemplateName && ++intros == 2)
+            noticeShownAt.push_back(notice && WindowManager::instance().shown(notice));
+        if (name == IntroDlg::TemplateName) {
+            clickOn(os, d, IntroDlg::IdHomeComputer);
+            clickOn(os, d, IntroDlg::IdVisitorComputer);
+        }
+        if (d.item(Dialog::IdOk)) clickOn(os, d, Dialog::IdOk);
+    };
+    os.idle = [&] {
+        if (auto* open = standing<AILeaderGoingDlg>(); stage == 0 && open && game.app().modalDepth() == 0) {
+            notice = open->hwnd();
+            stage = 1;
+            clickTitle(0);
+        } else if (stage == 1 && menus()->openTitle() == 0) {
+            stage = 2;
+            clickEntry(1);
+        } else if (stage == 2 && intros == 2 && game.app().battleRunning() && game.app().modalDepth() == 0) {
+            stage = 3;
+            noticeShownAt.push_back(WindowManager::instance().exists(notice) &&
+                                    WindowManager::instance().shown(notice));
+            leave();
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(stage, 3);
+    EXPECT_EQ(noticeShownAt, (std::vector<bool>{false, false}));
+}
+
+// The combats' results open centred: at no moment on the way does the screen change anywhere but where the
+// box stands, as it did when its frame was drawn at the top left before it was placed.
+TEST_F(PlayerMenus, ABoxIsFirstShownWhereItStands) {
+    ASSERT_TRUE(game.ready());
+    for (int i = 0; i < 200 && game.app().messageWaiting(); ++i)
+        game.app().pumpMessage();
+    std::vector<std::uint32_t> before;
+    for (std::int32_t y = 0; y < os.height(); ++y)
+        for (std::int32_t x = 0; x < os.width(); ++x)
+            before.push_back(os.pixel(x, y));
+    OverallCombatResultsDlg box(List<SingleCombatResult>{}, nullptr);
+    box.attach(game.app());
+    os.recording = true;
+    box.create(OverallCombatResultsDlg::TemplateName, Dialog::Modeless);
+    os.recording = false;
+    const platform::Rect stands = WindowManager::instance().outerOnScreen(box.hwnd());
+    ASSERT_GT(stands.x, 0);
+    ASSERT_FALSE(os.seen.empty());
+    for (std::size_t k = 0; k < os.seen.size(); ++k) {
+        int changed = 0;
+        for (std::int32_t y = 0; y < os.height(); ++y)
+            for (std::int32_t x = 0; x < os.width(); ++x) {
+                const bool inside = x >= stands.x && x < stands.x + stands.width && y >= stands.y &&
+                                    y < stands.y + stands.height;
+                const std::size_t at = std::size_t(y) * os.width() + x;
+                changed += !inside && os.seen[k][at] != before[at];
+            }
+        EXPECT_EQ(changed, 0) << "pixels off the box changed at picture " << k + 1 << " of "
+                              << os.seen.size();
+    }
+    box.close(0);
+}
+
+} // namespace
+} // namespace vael::test
