@@ -97,8 +97,11 @@ TEST_F(ShellDialogs, TheComputerLeadersNoticeHoldsALongNameWhole) {
         EXPECT_GE(line->size().w, needed);
         // The box holds the tile with the template's margin on its right.
         EXPECT_GE(notice.width(), line->position().x + line->size().w);
-        if (!row.widened) templateWidth = notice.width();
-        if (row.widened) EXPECT_GT(notice.width(), templateWidth);
+        if (!row.widened) {
+            templateWidth = notice.width();
+        } else {
+            EXPECT_GT(notice.width(), templateWidth);
+        }
         notice.close(0);
     }
 }
