@@ -8,6 +8,7 @@
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/printable.h"
 #include "framework/core/read_file.h"
 #include "framework/core/super_string.h"
 #include "game/flow/flow_message_names.h"
@@ -103,8 +104,15 @@ const char* const Unchecked =
 bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
                       std::string* problem = nullptr) {
     char tag[4] = {};
-    if (s.remaining() < 4 || s.peek(tag, s.readPosition(), 4) != 4 ||
-        !std::equal(tag, tag + 4, RunningStateTag))
+    const std::int32_t left = s.remaining();
+    // One to three bytes left that begin a record's tag are a file cut inside that tag, not an older
+    // file: an older file ends with game control's block, or goes on to the display's part, longer than that.
+    if (left > 0 && left < 4 && s.peek(tag, s.readPosition(), left) == left &&
+        (std::equal(tag, tag + left, RunningStateTag) || std::equal(tag, tag + left, saved_check::Tag))) {
+        if (problem) *problem = "the saved game is cut short: it ends inside the tag of a record";
+        return s.setFailed(), false;
+    }
+    if (left < 4 || s.peek(tag, s.readPosition(), 4) != 4 || !std::equal(tag, tag + 4, RunningStateTag))
         return true;
     // Every file that has the record was written with its check: without one it was cut or damaged.
     if (check != SavedCheck::Matched) {
@@ -241,6 +249,11 @@ struct ParsedPart {
     std::string problem;
 };
 
+// A name of a file of one folder: no folder part, no way out of it. Empty is no plan at all.
+bool plainFileName(const std::string& name) {
+    return name.find_first_of(std::string("/\\\0", 3)) == std::string::npos && name != "." && name != "..";
+}
+
 // Reads the units of the battle in place, then the rest up to game control's block.
 bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
     part = ParsedPart();
@@ -263,6 +276,14 @@ bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
     if (s.failed() || part.flags >= 8 || !readName(s, part.plan) ||
         ((part.flags & TwoPlans) && !readName(s, part.homePlan)))
         return false;
+    // A plan is looked for by name in the data folder's plans and nowhere else: a name that reaches
+    // elsewhere would have any file on the machine opened and compiled.
+    for (const std::string* plan : {&part.plan, &part.homePlan})
+        if (!plainFileName(*plan)) {
+            part.problem = "the saved game names the plan \"" + printable(*plan) +
+                           "\", which is not a file name in the folder of plans";
+            return s.setFailed(), false;
+        }
     // Leaders given to the computer wait for its orders: a side of them with no computer opponent to give
     // any is played by nobody, and the battle would stand still for ever.
     for (const bool visitor : {false, true}) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "framework/core/bus_event.h"
+#include "framework/core/data_file_report.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/file_lookup.h"
 #include "framework/core/list_walk.h"
@@ -112,6 +114,11 @@ void VaelApp::writeInstallSettings(platform::Settings& settings, const std::stri
     const bool palette = settings.writeDefaultText(Root::Machine, key, "Palette", "VAEL.PAL");
     if (!path || !palette)
         debugStream() << "The settings will not be kept: " << settings.writeError() << std::endl;
+    // Nothing of the game can be read from a folder that is not there: it is told by its own name, before
+    // the first file of it (the palette) is missed.
+    const std::string data = settings.readText(Root::Machine, key, "Path").value_or("");
+    if (std::error_code ignored; !data.empty() && !std::filesystem::is_directory(data, ignored))
+        Assertion::fail("The data folder " + data + " is not there", sourceFile, __LINE__);
 }
 
 std::filesystem::path VaelApp::savedGamesDirectory() {
@@ -154,8 +161,11 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, 
     };
     campaign_ = std::make_unique<Campaign>();
     campaign_->attach(*layer_);
-    if (std::string why; !campaign_->load(installDirectory_, why))
+    if (std::string why; !campaign_->load(installDirectory_, why)) {
         debugStream() << "No campaign: " << why << std::endl;
+        if (!findFileNoCase(installDirectory_, CampaignDefinition::FileName))
+            reportMissingDataFile(installDirectory_ + "/" + CampaignDefinition::FileName, "its campaign");
+    }
     listener_ = std::make_unique<Listener>(*this);
     listener_->attach(*layer_);
     commentary_.attach(*layer_);
@@ -242,6 +252,8 @@ void VaelApp::makeViews() {
         debugStream() << "No display catalogue: "
                       << (file ? catalogue.error() : std::string(DisplayCatalogue::FileName) + " not found")
                       << "; every unit is shown without artwork" << std::endl;
+    if (!file)
+        reportMissingDataFile(installDirectory_ + "/" + DisplayCatalogue::FileName, "the units' artwork");
     // Before any unit exists: each one's display objects are cloned from these.
     registerDisplayPrototypes(catalogue, imageIndex_ != nullptr);
     views_ = std::make_unique<VaelPhysicalLayers>(*this);
