@@ -322,6 +322,61 @@ TEST_F(SavedGameIntegrity, ControlBytesOfAPlanNameFromAFileAreShownEscapedInTheR
     EXPECT_EQ(outcome.message, "cannot load the saved game " + file.string() + ": " + expected);
 }
 
+// A plan named by a saved game is looked for in the data folder's plans alone: a name with a folder in it,
+// a way up, or an absolute path is refused before any file is opened, in the game and in the battle tool.
+// The sixth activation's save names the visitor's plan at byte 1906 (u16 length, then the name) and the
+// home plan right after it. Each file is checked again after its change.
+TEST_F(SavedGameIntegrity, APlanNamedByASaveIsAFileNameOfThePlansFolderOrTheSaveIsRefused) {
+    Bytes good = sixthActivationSave(dir / "sixth.vel");
+    good.resize(good.size() - CheckSize);
+    ASSERT_EQ(good[1906], 14);
+    ASSERT_EQ(std::string(good.begin() + 1908, good.begin() + 1922), "GHATMAR_V1.pln");
+    ASSERT_EQ(good[1922], 14);
+    ASSERT_EQ(std::string(good.begin() + 1924, good.begin() + 1938), "GHATMAR_H1.pln");
+    const auto named = [&](std::size_t at, const std::string& name) {
+        Bytes bytes = good;
+        bytes[at] = static_cast<std::uint8_t>(name.size());
+        bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(at + 16));
+        bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at + 2), name.begin(), name.end());
+        sealSavedGame(bytes);
+        return bytes;
+    };
+    const struct {
+        const char* what;
+        std::size_t at;
+        std::string name;
+    } rows[] = {
+        {"a way up to the password file", 1906, "../../../../../../etc/passwd"},
+        {"an absolute path", 1906, "/etc/passwd"},
+        {"a folder of the data", 1906, "plans/GHATMAR_V1.pln"},
+        {"a way up written the other way", 1906, "..\\GHATMAR_V1.pln"},
+        {"the folder above", 1906, ".."},
+        {"the home plan a way up", 1922, "../GHATMAR_H1.pln"},
+    };
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const auto file = dir / "named.vel";
+        writeBytes(file, named(row.at, row.name));
+        const std::string expected =
+            "the saved game names the plan \"" + row.name + "\", which is not a file name in the folder of plans";
+        std::string error;
+        EXPECT_FALSE(app.loadGame(file.string(), error));
+        EXPECT_EQ(error, expected);
+        EXPECT_FALSE(app.battleRunning());
+        battle::BattleOptions options = demonstration(7);
+        options.loadFile = file.string();
+        const battle::BattleOutcome outcome = battle::playBattle(options);
+        EXPECT_EQ(outcome.status, battle::BattleStatus::LoadFailed);
+        EXPECT_EQ(outcome.message, "cannot load the saved game " + file.string() + ": " + expected);
+    }
+    // A plain name of another plan of the folder is taken.
+    writeBytes(dir / "other.vel", named(1906, "GHATMAR_V2.pln"));
+    std::string error;
+    EXPECT_TRUE(app.loadGame((dir / "other.vel").string(), error)) << error;
+}
+
 // A game saved where its plans were whole, loaded where they are not: the loaded battle does not begin.
 TEST_F(SavedGameIntegrity, ALoadedBattleWhosePlanWillNotOpenOrCompileIsRefusedAndSaysWhichAndWhy) {
     const auto saved = dir / "sixth.vel";
