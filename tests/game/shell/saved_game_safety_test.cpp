@@ -289,9 +289,8 @@ TEST_F(SavedGameSafety, AnOlderSaveCutInsideARecordsTagIsRefusedAndWholeItStillL
 }
 
 // A file whose check was made again over a change its own records cannot see: a unit of two hexes whose
-// second hex is not the one beside its first, a count below 0 in game control's block, one shared hex named
-// twice in the running state where the battle has two or more. Each is refused with what is wrong, and the
-// running battle stands as it was; the file unchanged still loads.
+// second hex is not the one beside its first, a count below 0 in game control's block. Each is refused
+// with what is wrong, and the running battle stands as it was; the file unchanged still loads.
 TEST_F(SavedGameSafety, ACraftedSaveWithASoundCheckButAStateNoBattleReachesIsRefusedWithTheReason) {
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     battle::InstantAnimations instant;
@@ -310,6 +309,7 @@ TEST_F(SavedGameSafety, ACraftedSaveWithASoundCheckButAStateNoBattleReachesIsRef
         writeBytes(crafted, bytes);
         expectLoadOver(app, crafted, why);
     };
+    const std::size_t at = runningStateAt(good);
 
     // The units' records follow the header in the scenario's order; each begins with six u16, then its hex
     // and its second hex.
@@ -339,7 +339,6 @@ TEST_F(SavedGameSafety, ACraftedSaveWithASoundCheckButAStateNoBattleReachesIsRef
 
     // Game control's block ends where the running state begins: its sixteen values, the home side's
     // routing count the eleventh.
-    const std::size_t at = runningStateAt(good);
     const std::size_t routing = at - 32 + 2 * 10;
     ASSERT_EQ(u16At(routing), static_cast<std::uint16_t>(app.gameControl()->getSideRouting(1)));
     {
@@ -347,39 +346,6 @@ TEST_F(SavedGameSafety, ACraftedSaveWithASoundCheckButAStateNoBattleReachesIsRef
         Bytes bytes = good;
         put16(bytes, routing, 0xFFFF);
         load(bytes, "the saved game holds a count of -1 where none is below 0");
-    }
-
-    // The running state ends with the shared hexes: their count, then each hex, its count of units and
-    // their numbers. The second is made a copy of the first, the record's length following.
-    std::vector<std::pair<std::int16_t, std::size_t>> shared;
-    VaelLogicalLandscape* land = app.logicalLayer().getVaelLandscape();
-    for (const VaelUnit* unit : app.logicalLayer().allUnits())
-        for (const std::int32_t h : {std::int32_t(unit->getHex()), std::int32_t(unit->getSecondHex())})
-            if (h >= 0 && land->isValidHex(static_cast<std::int16_t>(h)) &&
-                land->unitsInHex(static_cast<std::int16_t>(h)).count() > 1 &&
-                std::none_of(shared.begin(), shared.end(), [&](const auto& e) { return e.first == h; }))
-                shared.emplace_back(static_cast<std::int16_t>(h),
-                                    land->unitsInHex(static_cast<std::int16_t>(h)).count());
-    ASSERT_GE(shared.size(), 2u);
-    std::size_t listLength = 2;
-    for (const auto& [h, count] : shared)
-        listLength += 4 + 2 * count;
-    const std::size_t listAt = good.size() - listLength;
-    ASSERT_EQ(u16At(listAt), shared.size());
-    ASSERT_EQ(static_cast<std::int16_t>(u16At(listAt + 2)), shared[0].first);
-    const std::size_t first = listAt + 2, firstSize = 4 + 2 * shared[0].second;
-    const std::size_t next = first + firstSize, nextSize = 4 + 2 * shared[1].second;
-    ASSERT_EQ(static_cast<std::int16_t>(u16At(next)), shared[1].first);
-    {
-        SCOPED_TRACE("shared hex " + std::to_string(shared[0].first) + " twice");
-        Bytes bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(next));
-        bytes.insert(bytes.end(), good.begin() + static_cast<std::ptrdiff_t>(first),
-                     good.begin() + static_cast<std::ptrdiff_t>(first + firstSize));
-        bytes.insert(bytes.end(), good.begin() + static_cast<std::ptrdiff_t>(next + nextSize), good.end());
-        const std::uint32_t length = static_cast<std::uint32_t>(bytes.size() - at - 10);
-        for (int k = 0; k < 4; ++k)
-            bytes[at + 6 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(length >> (8 * k));
-        load(bytes, "the saved game names the shared hex " + std::to_string(shared[0].first) + " twice");
     }
     load(good, "");
 }
