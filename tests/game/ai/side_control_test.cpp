@@ -181,6 +181,20 @@ protected:
         const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
         return {part.begin(), std::find_end(part.begin(), part.end(), tag.begin(), tag.end())};
     }
+    // The part with the list given in place of its last `listed` bytes (its list of shared hexes), the
+    // running state's length made to fit, as a file.
+    std::vector<std::uint8_t> withSharedList(const std::vector<std::uint8_t>& part, std::size_t listed,
+                                             const std::vector<std::uint8_t>& list) const {
+        std::vector<std::uint8_t> bytes(part.begin(), part.end() - static_cast<std::ptrdiff_t>(listed));
+        bytes.insert(bytes.end(), list.begin(), list.end());
+        const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
+        const auto at = static_cast<std::size_t>(
+            std::find_end(bytes.begin(), bytes.end(), tag.begin(), tag.end()) - bytes.begin());
+        const auto length = static_cast<std::uint32_t>(bytes.size() - at - 10);
+        for (std::size_t k = 0; k < 4; ++k)
+            bytes[at + 6 + k] = static_cast<std::uint8_t>(length >> (8 * k));
+        return file(bytes);
+    }
     std::vector<std::uint8_t> header() const { return {'V', 'A', 'E', 'L', 1, 0, 0, 0, 0, 0, 0, 0}; }
     std::vector<std::uint8_t> file(const std::vector<std::uint8_t>& part) const {
         std::vector<std::uint8_t> bytes = header();
@@ -351,17 +365,7 @@ TEST_F(SavedGame, TwoUnitsOnOneHexComeBackInTheOrderTheyCameAndASharedHexListTha
     EXPECT_EQ(std::vector<std::uint8_t>(part.end() - 10, part.end()), saved);
 
     // The part with its list of shared hexes in place of the one saved, the record's length made to fit.
-    const auto withList = [&](const std::vector<std::uint8_t>& list) {
-        std::vector<std::uint8_t> bytes(part.begin(), part.end() - 10);
-        bytes.insert(bytes.end(), list.begin(), list.end());
-        const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
-        const auto at = static_cast<std::size_t>(
-            std::find_end(bytes.begin(), bytes.end(), tag.begin(), tag.end()) - bytes.begin());
-        const auto length = static_cast<std::uint32_t>(bytes.size() - at - 10);
-        for (std::size_t k = 0; k < 4; ++k)
-            bytes[at + 6 + k] = static_cast<std::uint8_t>(length >> (8 * k));
-        return file(bytes);
-    };
+    const auto withList = [&](const std::vector<std::uint8_t>& list) { return withSharedList(part, 10, list); };
     const struct {
         const char* what;
         std::vector<std::uint8_t> list;
@@ -427,17 +431,7 @@ TEST_F(SavedGame, ARunningStateThatNamesOneOfTwoSharedHexesTwiceIsRefused) {
     const std::vector<std::uint8_t> saved{2, 0, H0, H1, 2, 0, A0, A1, B0, B1, O0, O1, 2, 0, C0, C1, D0, D1};
     ASSERT_GT(part.size(), saved.size());
     ASSERT_EQ(std::vector<std::uint8_t>(part.end() - 18, part.end()), saved);
-    const auto withList = [&](const std::vector<std::uint8_t>& list) {
-        std::vector<std::uint8_t> bytes(part.begin(), part.end() - 18);
-        bytes.insert(bytes.end(), list.begin(), list.end());
-        const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
-        const auto at = static_cast<std::size_t>(
-            std::find_end(bytes.begin(), bytes.end(), tag.begin(), tag.end()) - bytes.begin());
-        const auto length = static_cast<std::uint32_t>(bytes.size() - at - 10);
-        for (std::size_t k = 0; k < 4; ++k)
-            bytes[at + 6 + k] = static_cast<std::uint8_t>(length >> (8 * k));
-        return file(bytes);
-    };
+    const auto withList = [&](const std::vector<std::uint8_t>& list) { return withSharedList(part, 18, list); };
     const struct {
         const char* what;
         std::vector<std::uint8_t> list;

@@ -53,28 +53,7 @@ unsigned long waitForWindowTitled(const std::string& prefix, int timeoutMs, std:
 }
 
 Grab grabXWindow(unsigned long window) {
-    Grab grab;
-    ::Display* d = display();
-    XWindowAttributes attributes;
-    if (!d || !XGetWindowAttributes(d, window, &attributes)) return grab;
-    XImage* image = XGetImage(d, window, 0, 0, static_cast<unsigned>(attributes.width),
-                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    if (!image) return grab;
-    const auto channel = [](unsigned long pixel, unsigned long mask) {
-        int shift = 0;
-        while (mask && !(mask & 1))
-            mask >>= 1, ++shift;
-        return std::uint32_t((pixel >> shift) & mask) * 255 / std::uint32_t(mask ? mask : 1);
-    };
-    grab.width = attributes.width, grab.height = attributes.height;
-    for (int y = 0; y < grab.height; ++y)
-        for (int x = 0; x < grab.width; ++x) {
-            const unsigned long p = XGetPixel(image, x, y);
-            grab.rgb.push_back(channel(p, image->red_mask) << 16 | channel(p, image->green_mask) << 8 |
-                               channel(p, image->blue_mask));
-        }
-    XDestroyImage(image);
-    return grab;
+    return grabXWindow(display(), window);
 }
 
 bool pressKey(unsigned long window, const char* keyName) {
