@@ -19,9 +19,9 @@ MissingDataFileReport setMissingDataFileReport(MissingDataFileReport report) {
     return old;
 }
 
-void reportMissingDataFile(const std::string& path, const std::string& without) {
-    debugStream() << "The data file " << path << " is missing; going on without " << without << std::endl;
-    if (installed()) installed()(path, without);
+void reportMissingDataFile(const std::string& path, const std::string& instead) {
+    debugStream() << "The data file " << path << " is missing: " << instead << std::endl;
+    if (installed()) installed()(path, instead);
 }
 
 } // namespace vael

@@ -164,7 +164,8 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, 
     if (std::string why; !campaign_->load(installDirectory_, why)) {
         debugStream() << "No campaign: " << why << std::endl;
         if (!findFileNoCase(installDirectory_, CampaignDefinition::FileName))
-            reportMissingDataFile(installDirectory_ + "/" + CampaignDefinition::FileName, "its campaign");
+            reportMissingDataFile(installDirectory_ + "/" + CampaignDefinition::FileName,
+                                  "the game goes on without its campaign");
     }
     listener_ = std::make_unique<Listener>(*this);
     listener_->attach(*layer_);
@@ -246,14 +247,20 @@ void VaelApp::makeViews() {
     if (imageIndex_) VaelPhysicalObject::loadSharedArtwork();
     DisplayCatalogue catalogue;
     std::optional<std::filesystem::path> file;
+    bool inDataFolder = false;
     for (const std::string* dir : {&installDirectory_, &secondDirectory_})
-        if (!file && !dir->empty()) file = findFileNoCase(*dir, DisplayCatalogue::FileName);
+        if (!file && !dir->empty()) {
+            file = findFileNoCase(*dir, DisplayCatalogue::FileName);
+            inDataFolder = file && dir == &installDirectory_;
+        }
     if (!file || !catalogue.load(file->string()))
         debugStream() << "No display catalogue: "
                       << (file ? catalogue.error() : std::string(DisplayCatalogue::FileName) + " not found")
                       << "; every unit is shown without artwork" << std::endl;
-    if (!file)
-        reportMissingDataFile(installDirectory_ + "/" + DisplayCatalogue::FileName, "the units' artwork");
+    if (!inDataFolder)
+        reportMissingDataFile(installDirectory_ + "/" + DisplayCatalogue::FileName,
+                              file ? "the game takes " + file->string() + " in its place"
+                                   : std::string("the game goes on without the units' artwork"));
     // Before any unit exists: each one's display objects are cloned from these.
     registerDisplayPrototypes(catalogue, imageIndex_ != nullptr);
     views_ = std::make_unique<VaelPhysicalLayers>(*this);

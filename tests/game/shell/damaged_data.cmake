@@ -60,10 +60,8 @@ foreach(row IN LISTS cases)
     linked_data("${folder}" "${name}")
   endif()
   if(how STREQUAL "cut")
-    file(READ "${DATA}/${name}" head LIMIT 7 HEX)
-    string(REGEX REPLACE "(..)" "\\\\x\\1" head "${head}")
     # Seven bytes of the real file: a start that is right and an end that is not there.
-    execute_process(COMMAND sh -c "printf '${head}' > '${folder}/${name}'")
+    execute_process(COMMAND head -c 7 "${DATA}/${name}" OUTPUT_FILE "${folder}/${name}")
   elseif(how STREQUAL "fifo")
     execute_process(COMMAND mkfifo "${folder}/${name}")
   elseif(how STREQUAL "folder")
@@ -86,6 +84,25 @@ foreach(row IN LISTS cases)
   message(STATUS "${what}: ${err}")
 endforeach()
 
+# Files the game takes from the build's data when the data folder lacks them (a font's archive, the display
+# catalogue): each named once with the copy taken, and the game runs to its end.
+set(folder "${DIR}/data-elsewhere")
+set(case elsewhere)
+linked_data("${folder}" "dlgfont.oif")
+file(REMOVE "${folder}/display_catalogue.txt")
+start("${folder}")
+if(NOT rc EQUAL 0 OR NOT out MATCHES "closed after [1-9][0-9]* timer ticks")
+  message(FATAL_ERROR "files taken from elsewhere: exit ${rc}, said [${out}] and [${err}]")
+endif()
+foreach(name "dlgfont.oif" "display_catalogue.txt")
+  string(REGEX MATCHALL "the data file ${folder}/${name} is missing: the game takes ${DATA}/${name} in its place"
+         said "${err}")
+  list(LENGTH said times)
+  if(NOT times EQUAL 1)
+    message(FATAL_ERROR "${name} taken from elsewhere: named ${times} times: [${err}]")
+  endif()
+endforeach()
+
 # Files the game does without, missing from an installed game's data (the program finds it beside its own
 # folder, and looks nowhere else): each named once, and the game runs to its end.
 set(prefix "${DIR}/installed")
@@ -103,7 +120,8 @@ if(NOT rc EQUAL 0 OR NOT out MATCHES "closed after [1-9][0-9]* timer ticks")
   message(FATAL_ERROR "optional files missing: exit ${rc}, said [${out}] and [${err}]")
 endif()
 foreach(name "campaign.txt" "display_catalogue.txt")
-  string(REGEX MATCHALL "the data file [^ ]*/share/vael/${name} is missing" said "${err}")
+  string(REGEX MATCHALL "the data file [^ ]*/share/vael/${name} is missing: the game goes on without" said
+         "${err}")
   list(LENGTH said times)
   if(NOT times EQUAL 1)
     message(FATAL_ERROR "optional ${name}: named ${times} times: [${err}]")

@@ -155,13 +155,13 @@ TEST_F(FailureReports, RemovedTheReportsAskNothing) {
 TEST(MissingDataFiles, EachIsToldToTheReportInstalled) {
     std::vector<std::string> told;
     MissingDataFileReport previous =
-        setMissingDataFileReport([&](const std::string& path, const std::string& without) {
-            told.push_back(path + " / " + without);
+        setMissingDataFileReport([&](const std::string& path, const std::string& instead) {
+            told.push_back(path + " / " + instead);
         });
-    reportMissingDataFile("/d/campaign.txt", "its campaign");
+    reportMissingDataFile("/d/campaign.txt", "the game goes on without its campaign");
     setMissingDataFileReport(std::move(previous));
-    reportMissingDataFile("/d/display_catalogue.txt", "the units' artwork");
-    EXPECT_EQ(told, std::vector<std::string>{"/d/campaign.txt / its campaign"});
+    reportMissingDataFile("/d/display_catalogue.txt", "the game goes on without the units' artwork");
+    EXPECT_EQ(told, std::vector<std::string>{"/d/campaign.txt / the game goes on without its campaign"});
 }
 
 } // namespace
