@@ -4,6 +4,7 @@
 // a file is read is refused by name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -377,6 +378,44 @@ TEST_F(SavedGameIntegrity, APlanNamedByASaveIsAFileNameOfThePlansFolderOrTheSave
     writeBytes(dir / "other.vel", named(1906, "GHATMAR_V2.pln"));
     std::string error;
     EXPECT_TRUE(app.loadGame((dir / "other.vel").string(), error)) << error;
+}
+
+// The battle tool plays a loaded battle up to its cap of turns: a save at or past the cap (its turn counter,
+// counted from 0, the third of game control's sixteen values, which end where the running state begins)
+// is refused as one it cannot play. The cap's last turn still loads and plays.
+TEST_F(SavedGameIntegrity, TheBattleToolRefusesASaveAtOrPastItsTurnCap) {
+    Bytes good = sixthActivationSave(dir / "sixth.vel");
+    good.resize(good.size() - CheckSize);
+    const Bytes tag{'V', 'S', 'T', 'A'};
+    const auto running = static_cast<std::size_t>(std::find_end(good.begin(), good.end(), tag.begin(), tag.end()) -
+                                                  good.begin());
+    const std::size_t turnAt = running - 32 + 2 * 2;
+    ASSERT_EQ(good[turnAt] | good[turnAt + 1] << 8, 0);
+    const struct {
+        std::uint16_t turn;
+        std::int32_t cap;
+        bool loads;
+    } rows[] = {{271, 40, false}, {40, 40, false}, {39, 40, true}, {0, 1, true}, {1, 1, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE("turn " + std::to_string(row.turn) + " cap " + std::to_string(row.cap));
+        Bytes bytes = good;
+        bytes[turnAt] = static_cast<std::uint8_t>(row.turn), bytes[turnAt + 1] = static_cast<std::uint8_t>(row.turn >> 8);
+        sealSavedGame(bytes);
+        const auto file = dir / "turn.vel";
+        writeBytes(file, bytes);
+        battle::BattleOptions options = demonstration(7);
+        options.loadFile = file.string();
+        options.turnCap = row.cap;
+        const battle::BattleOutcome outcome = battle::playBattle(options);
+        if (row.loads) {
+            EXPECT_NE(outcome.status, battle::BattleStatus::LoadFailed) << outcome.message;
+        } else {
+            EXPECT_EQ(outcome.status, battle::BattleStatus::LoadFailed);
+            EXPECT_EQ(outcome.message, "cannot load the saved game " + file.string() + ": it is at turn " +
+                                           std::to_string(row.turn + 1) + ", past the cap of " +
+                                           std::to_string(row.cap) + (row.cap == 1 ? " turn" : " turns"));
+        }
+    }
 }
 
 // A game saved where its plans were whole, loaded where they are not: the loaded battle does not begin.
