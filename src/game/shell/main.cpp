@@ -2,12 +2,13 @@
 //
 // Options: --help, --version; --trace FILE writes the trace to FILE (else $VAEL_TRACE, else
 // "VaelDebugStream" in the state directory); --quit-after MS closes the window after MS milliseconds, as
-// its close button would (for the tests that start the program).
+// its close button would (for the tests that start the program). A failed check answered Yes, or met with
+// no display to ask on, ends the program with exit 1.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
