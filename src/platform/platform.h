@@ -183,6 +183,14 @@ public:
     virtual void beep() = 0;
     virtual MessageAnswer messageBox(const std::string& text, const std::string& title,
                                      MessageButtons buttons, MessageIcon icon) = 0;
+    // The system's own box, owned by no window of the program, so that it can be shown before the window
+    // stands and after it is gone: what a failed check or exhausted memory asks. Nothing when no box can be
+    // shown (no display) or none was chosen; the caller then takes the answer of a program with nobody to
+    // ask. A platform without a system of boxes shows none.
+    virtual std::optional<MessageAnswer> systemMessageBox(const std::string&, const std::string&,
+                                                          MessageButtons, MessageIcon) {
+        return std::nullopt;
+    }
     // The file-open choice: the chosen path, or nothing when the user chose none.
     virtual std::optional<std::string> chooseFile(const std::string& description,
                                                   const std::string& pattern) = 0;

@@ -553,6 +553,14 @@ private:
             stop(BattleStatus::LoadFailed, "cannot load the saved game " + options_.loadFile + ": " + error);
             return false;
         }
+        // A battle loaded at or past the cap would be stopped by it before anything of it is played.
+        if (turn() >= options_.turnCap) {
+            stop(BattleStatus::LoadFailed, "cannot load the saved game " + options_.loadFile +
+                                               ": it is at turn " + std::to_string(turn() + 1) +
+                                               ", past the cap of " + std::to_string(options_.turnCap) +
+                                               (options_.turnCap == 1 ? " turn" : " turns"));
+            return false;
+        }
         return true;
     }
 

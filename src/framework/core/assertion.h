@@ -26,6 +26,16 @@ public:
     // Installs the prompt and returns the one it replaces. Without one, every failure aborts.
     static AssertionPrompt setPrompt(AssertionPrompt prompt);
 
+    // While one stands, every failure reported on its thread says where it was met (the file being read,
+    // the record in it), after the message: a check deep in a reader knows its bytes, not their file.
+    class Context {
+    public:
+        explicit Context(std::string where);
+        ~Context();
+        Context(const Context&) = delete;
+        Context& operator=(const Context&) = delete;
+    };
+
 private:
     std::string message_;
     std::string file_;

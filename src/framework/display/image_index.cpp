@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/core/assertion.h"
+#include "framework/core/data_file_report.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/file_lookup.h"
 #include "framework/core/read_file.h"
@@ -68,10 +69,13 @@ void findIndexedDataFile(OIFBase* library, const std::uint8_t*& cursor, const st
     } else {
         debugStream() << name << " not found, checking CD" << std::endl;
         auto onCd = cdDirectory.empty() || name.empty() ? std::nullopt : findFileNoCase(cdDirectory, name);
-        if (onCd && std::filesystem::is_regular_file(*onCd))
+        if (onCd && std::filesystem::is_regular_file(*onCd)) {
             path = onCd->string();
-        else
+            // The game plays on with the other copy, but the data folder the player chose is not whole.
+            reportMissingDataFile(installDirectory + "/" + name, "the game takes " + path + " in its place");
+        } else {
             Assertion::fail("Can't find " + name, "image_index.cpp", __LINE__);
+        }
     }
     library->readMemory(path, cursor, end);
 }

@@ -1,6 +1,7 @@
 #include "game/ai/compiler.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/core/debug_stream.h"
 
@@ -33,8 +34,11 @@ std::int32_t Compiler::compile(const std::string& fileName) {
     scriptName_.clear();
     program_.clearTables();
     unopenedFile_.clear();
+    openFailure_.clear();
+    currentFile_ = fileName;
     if (!open(fileName)) {
         unopenedFile_ = fileName;
+        openFailure_ = openError();
         report("Failed to open source file");
         return 0;
     }
@@ -44,6 +48,8 @@ std::int32_t Compiler::compile(const std::string& fileName) {
 std::int32_t Compiler::compileText(const std::string& text) {
     scriptName_.clear();
     unopenedFile_.clear();
+    openFailure_.clear();
+    currentFile_.clear();
     openText(text);
     return compileOpenSource();
 }
@@ -88,6 +94,7 @@ std::int32_t Compiler::compileOpenSource() {
 void Compiler::report(const std::string& message) {
     errorMessage_ = message;
     errorLine_ = lineNumber();
+    errorFile_ = currentFile_;
     debugStream() << scriptName_ << " ERROR at " << lineNumber() << ": " << message << std::endl;
     debugStream() << "CURRENT TOKEN: " << tokenText() << std::endl;
 }
@@ -304,15 +311,21 @@ void Compiler::importFile() {
     std::string name = tokenText();
     std::replace(name.begin(), name.end(), '\\', '/');
     Source saved = takeSource();
-    if (!open((importDirectory_ / name).string())) {
-        unopenedFile_ = (importDirectory_ / name).string();
+    const std::string path = (importDirectory_ / name).string();
+    if (!open(path)) {
+        unopenedFile_ = path;
+        openFailure_ = openError();
         restoreSource(std::move(saved));
         error("Import file would not open");
     }
+    // An error inside the import is the import's, at its own line: the enclosing file is only taken up
+    // again when the import has compiled.
+    std::string enclosing = std::exchange(currentFile_, path);
     ++importDepth_;
     next();
     globalObjects(true);
     --importDepth_;
+    currentFile_ = std::move(enclosing);
     restoreSource(std::move(saved));
     next();
 }

@@ -42,6 +42,11 @@ public:
     // itself or one it imports); empty otherwise.
     std::int32_t errorLine() const { return errorLine_; }
     const std::string& unopenedFile() const { return unopenedFile_; }
+    // Why that file would not open, as the file reader says it ("X is too large: ..."); and the file the
+    // last error was met in, whose own line errorLine is: the script, or a file it imports (empty for a
+    // script compiled from text).
+    const std::string& openFailure() const { return openFailure_; }
+    const std::string& errorFile() const { return errorFile_; }
     std::int32_t variableCount() const { return static_cast<std::int32_t>(variables_.size()); }
     std::int32_t constantCount() const { return static_cast<std::int32_t>(constants_.size()); }
     std::int32_t procedureCount() const { return static_cast<std::int32_t>(procedures_.size()); }
@@ -161,6 +166,10 @@ private:
     std::string errorMessage_;
     std::int32_t errorLine_ = 0;
     std::string unopenedFile_;
+    std::string openFailure_;
+    // The file being read now: the script, or the import the tokens come from.
+    std::string currentFile_;
+    std::string errorFile_;
 };
 
 } // namespace vael

@@ -47,8 +47,9 @@ void StreamTokenizer::resetCharTypes(int first, int last) {
 
 bool StreamTokenizer::open(const std::string& fileName) {
     close();
-    std::string text, error;
-    if (!readFileText(fileName, text, error, file_limits::Text)) return false;
+    std::string text;
+    openError_.clear();
+    if (!readFileText(fileName, text, openError_, file_limits::Text)) return false;
     openText(text);
     return true;
 }

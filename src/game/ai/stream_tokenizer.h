@@ -24,8 +24,9 @@ public:
     StreamTokenizer();
     virtual ~StreamTokenizer() = default;
 
-    // Opens the file for reading as text; true when open.
+    // Opens the file for reading as text; true when open, else openError() says what is wrong with it.
     bool open(const std::string& fileName);
+    const std::string& openError() const { return openError_; }
     // Scans the given text as if it were the file's contents; the compiler's tests and fuzzing feed
     // scripts this way.
     void openText(const std::string& text);
@@ -76,6 +77,7 @@ private:
     std::string token_;
     std::uint32_t tokenClass_ = 0;
     std::uint32_t pushedBackClass_ = 0;
+    std::string openError_;
 };
 
 } // namespace vael

@@ -117,11 +117,18 @@ std::string VaelAI::planFailure() const {
     std::error_code code;
     if (unopened == planFile_ && std::filesystem::is_directory(planFile_, code))
         return "the plan " + printable(planFile_) + " is a folder, not a plan";
-    if (unopened == planFile_) return "the plan " + printable(planFile_) + " would not open";
+    // A file that is there but cannot be taken (too large, not a regular file) says what is wrong with it.
+    const std::string& why = compiler_.openFailure();
+    const bool there = !why.empty() && why.rfind("cannot open ", 0) != 0;
+    if (unopened == planFile_)
+        return there ? "the plan " + printable(why) : "the plan " + printable(planFile_) + " would not open";
     if (!unopened.empty())
         return "the plan " + printable(planFile_) + " imports " + printable(unopened) +
-               ", which would not open";
-    return "the plan " + printable(planFile_) + " does not compile: line " +
+               (there ? ": " + printable(why) : ", which would not open");
+    // An error in a file the plan imports is told by that file's name and its own line.
+    const std::string& in = compiler_.errorFile();
+    const std::string where = in.empty() || in == planFile_ ? std::string() : printable(in) + ", which it imports, ";
+    return "the plan " + printable(planFile_) + " does not compile: " + where + "line " +
            std::to_string(compiler_.errorLine()) + ": " + printable(compiler_.errorMessage());
 }
 

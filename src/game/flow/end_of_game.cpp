@@ -48,15 +48,21 @@ GameControl::EndTest GameControl::endOfGameTest() const {
         if (fixed) log("The game is ending because the home team lost");
         return {true, false};
     }
-    if (scenario_ == RiverBattle && turn_ == 9) {
+    if (scenario_ == RiverBattle && turn_ == lastTurn()) {
         log("You lost the game because the turn counter expired");
         return {true, false};
     }
-    if (scenario_ == ShortBattle && turn_ == 4) {
+    if (scenario_ == ShortBattle && turn_ == lastTurn()) {
         log("The game is ending because the turn counter expired");
         return {true, false};
     }
     return {};
+}
+
+std::int16_t GameControl::lastTurn() const {
+    if (scenario_ == RiverBattle) return 9;
+    if (scenario_ == ShortBattle) return 4;
+    return 32767;
 }
 
 void GameControl::UnitMovementDone(std::uint16_t unitNumber) {

@@ -1,5 +1,6 @@
 #include "game/flow/game_control.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <vector>
@@ -574,9 +575,26 @@ bool GameControl::read(SuperString& stream) {
     short v[16] = {};
     for (short& value : v)
         stream >> value;
+    readProblem_.clear();
     if (stream.failed()) return false;
     // An active leader the game does not hold, or a momentum count no activation reaches, is no game's.
     if ((v[1] != NoLeader && !hasLeader(v[1])) || v[2] < 0 || v[3] < -1 || v[3] > 2) {
+        stream.setFailed();
+        return false;
+    }
+    // A leader has gone this turn or not; the limits and the counts of lost, routed, routing and eliminated
+    // units and of elite activations only grow from nothing; and a battle whose turn counter ends it is
+    // over by that turn: anything else was never saved by a battle and would stall or end it wrongly.
+    const bool flags = std::all_of(gone.begin(), gone.end(), [](short g) { return g == 0 || g == 1; });
+    const short* negative = std::find_if(v + 4, v + 15, [](short n) { return n < 0; });
+    if (!flags)
+        readProblem_ = "the saved game holds a leader neither gone nor waiting this turn";
+    else if (negative != v + 15)
+        readProblem_ = "the saved game holds a count of " + std::to_string(*negative) + " where none is below 0";
+    else if (v[2] > lastTurn())
+        readProblem_ = "the saved game is at turn " + std::to_string(v[2] + 1) + ", after the battle's last turn " +
+                       std::to_string(lastTurn() + 1);
+    if (!readProblem_.empty()) {
         stream.setFailed();
         return false;
     }

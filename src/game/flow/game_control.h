@@ -95,6 +95,9 @@ public:
         bool operator==(const EndTest&) const = default;
     };
     EndTest endOfGameTest() const;
+    // The turn by whose end the battle's turn counter ends it (as the counter counts, from 0); the
+    // largest count for a battle that only its armies end.
+    std::int16_t lastTurn() const;
     void UnitMovementDone(std::uint16_t unitNumber);
     void EndGame();
     void GameEnded();
@@ -114,6 +117,8 @@ public:
     // can have fails and changes nothing.
     void write(SuperString& stream) const;
     bool read(SuperString& stream);
+    // What was wrong with the last block refused for its values rather than cut short; empty otherwise.
+    const std::string& readProblem() const { return readProblem_; }
 
     // Accessors.
     static const char* nationName(std::uint32_t nation);
@@ -183,6 +188,7 @@ private:
     std::int16_t reserved_ = 0;
     std::int16_t activeLeader_ = NoLeader;
     std::int16_t turn_ = 0;
+    std::string readProblem_;
     std::int16_t momentumTries_ = -1;
     std::int16_t homeLostTQ_ = 0, visitorLostTQ_ = 0;
     std::int16_t homeRoutedTQ_ = 0, visitorRoutedTQ_ = 0;

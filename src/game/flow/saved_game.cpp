@@ -10,6 +10,7 @@
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/printable.h"
 #include "framework/core/read_file.h"
 #include "framework/core/super_string.h"
 #include "game/flow/flow_message_names.h"
@@ -105,8 +106,15 @@ const char* const Unchecked =
 bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
                       std::string* problem = nullptr) {
     char tag[4] = {};
-    if (s.remaining() < 4 || s.peek(tag, s.readPosition(), 4) != 4 ||
-        !std::equal(tag, tag + 4, RunningStateTag))
+    const std::int32_t left = s.remaining();
+    // One to three bytes left that begin a record's tag are a file cut inside that tag, not an older
+    // file: an older file ends with game control's block, or goes on to the display's part, longer than that.
+    if (left > 0 && left < 4 && s.peek(tag, s.readPosition(), left) == left &&
+        (std::equal(tag, tag + left, RunningStateTag) || std::equal(tag, tag + left, saved_check::Tag))) {
+        if (problem) *problem = "the saved game is cut short: it ends inside the tag of a record";
+        return s.setFailed(), false;
+    }
+    if (left < 4 || s.peek(tag, s.readPosition(), 4) != 4 || !std::equal(tag, tag + 4, RunningStateTag))
         return true;
     // Every file that has the record was written with its check: without one it was cut or damaged.
     if (check != SavedCheck::Matched) {
@@ -142,9 +150,11 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
         std::int16_t hex = -1;
         std::uint16_t count = 0;
         record >> hex >> count;
-        ok = !record.failed() && std::find(shared.begin(), shared.end(), hex) != shared.end() &&
-             std::none_of(orders.begin(), orders.end(),
-                          [&](const auto& order) { return order.first == hex; }) &&
+        const bool again =
+            std::any_of(orders.begin(), orders.end(), [&](const auto& order) { return order.first == hex; });
+        if (!record.failed() && again && problem)
+            *problem = "the saved game names the shared hex " + std::to_string(hex) + " twice";
+        ok = !record.failed() && std::find(shared.begin(), shared.end(), hex) != shared.end() && !again &&
              count == land->unitsInHex(hex).count();
         std::vector<const VaelUnit*> order;
         for (std::uint16_t k = 0; ok && k < count; ++k) {
@@ -243,6 +253,33 @@ struct ParsedPart {
     std::string problem;
 };
 
+// A name of a file of one folder: no folder part, no way out of it. Empty is no plan at all.
+bool plainFileName(const std::string& name) {
+    return name.find_first_of(std::string("/\\\0", 3)) == std::string::npos && name != "." && name != "..";
+}
+
+// Where the units read back stand has to be a place the battle could have put them: a unit in play on the
+// hex it names, a unit of two hexes with its second hex beside the first as its facing turns it, and on it.
+// A record that says otherwise passes every check of its own bytes, and the battle would fail a check in
+// play the first time the unit moves. Empty when every unit stands where it says.
+std::string misplacedUnit(VaelLogicalLayer& layer) {
+    VaelLogicalLandscape* land = layer.getVaelLandscape();
+    if (!land) return {};
+    for (const VaelUnit* unit : layer.allUnits()) {
+        if (unit->isOutOfPlay() && !unit->standsOutOfPlay()) continue;
+        if (unit->getHex() == Unit::offMap) continue;
+        const auto hex = static_cast<std::int16_t>(unit->getHex());
+        const std::string who = "the saved game puts " + printable(unit->getName()) + " (unit " +
+                                std::to_string(unit->getUnitNum()) + ") ";
+        if (!land->unitsInHex(hex).contains(unit)) return who + "on hex " + std::to_string(hex) + " but not there";
+        const std::int16_t second = unit->isDoubleSized() ? unit->rightFlankHex(hex) : std::int16_t(-1);
+        if (unit->getSecondHex() != second || (second >= 0 && !land->unitsInHex(second).contains(unit)))
+            return who + "on hex " + std::to_string(hex) + " with its second hex " +
+                   std::to_string(unit->getSecondHex()) + ", where it can only be " + std::to_string(second);
+    }
+    return {};
+}
+
 // Reads the units of the battle in place, then the rest up to game control's block.
 bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
     part = ParsedPart();
@@ -250,6 +287,7 @@ bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
         if (!unit->read(s)) return false;
         if (!part.selected && unit->isSelected()) part.selected = unit;
     }
+    if (part.problem = misplacedUnit(layer); !part.problem.empty()) return s.setFailed(), false;
     if (!readNumbers(s, part.computer)) return false;
     // Every leader the computer plays has to be one of this battle's: the check comes before anything is
     // taken, so that a file naming another refuses whole.
@@ -265,6 +303,14 @@ bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
     if (s.failed() || part.flags >= 8 || !readName(s, part.plan) ||
         ((part.flags & TwoPlans) && !readName(s, part.homePlan)))
         return false;
+    // A plan is looked for by name in the data folder's plans and nowhere else: a name that reaches
+    // elsewhere would have any file on the machine opened and compiled.
+    for (const std::string* plan : {&part.plan, &part.homePlan})
+        if (!plainFileName(*plan)) {
+            part.problem = "the saved game names the plan \"" + printable(*plan) +
+                           "\", which is not a file name in the folder of plans";
+            return s.setFailed(), false;
+        }
     // Leaders given to the computer wait for its orders: a side of them with no computer opponent to give
     // any is played by nobody, and the battle would stand still for ever.
     for (const bool visitor : {false, true}) {
@@ -355,8 +401,9 @@ bool checkLayerPart(const ScenarioInfoStruct& info, const std::vector<std::uint8
     GameControl* control = scratch.getGameControl();
     if (!control) control = scratch.CreateGameControl(info.scenario);
     std::string problem;
-    if (control && (!control->read(s) || !readRunningState(s, scratch, check, &problem)))
-        return error = problem.empty() ? Refused : problem, false;
+    const bool read = !control || (control->read(s) ? readRunningState(s, scratch, check, &problem)
+                                                    : (problem = control->readProblem(), false));
+    if (!read) return error = problem.empty() ? Refused : problem, false;
     return true;
 }
 
@@ -380,7 +427,8 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
         // nothing.
         SuperString block(s);
         block.setReadPosition(part.controlAt);
-        if (!control->read(block)) return error = refused, false;
+        if (!control->read(block))
+            return error = control->readProblem().empty() ? refused : control->readProblem(), false;
         runningAt = block.readPosition();
     }
 
@@ -394,7 +442,7 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
     SuperString runningBackup;
     writeRunningState(runningBackup, layer);
     bool ok = readPart(layer, s, part);
-    if (ok && control && !tried) ok = control->read(s);
+    if (ok && control && !tried && !(ok = control->read(s))) part.problem = control->readProblem();
     if (ok) {
         SuperString running(s);
         if (runningAt >= 0) running.setReadPosition(runningAt);

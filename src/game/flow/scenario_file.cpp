@@ -1,5 +1,6 @@
 #include "game/flow/scenario_file.h"
 
+#include "framework/core/assertion.h"
 #include "framework/core/super_string.h"
 #include "game/rules/combat/combat_unit_data.h"
 #include "game/rules/combat/missile_capable_unit_data.h"
@@ -204,6 +205,8 @@ bool ScenarioFile::read(const std::uint8_t* bytes, std::size_t size, const std::
             static_cast<std::size_t>(stream.remaining()) < 1u + nameLength + fixed)
             return cutShort(which);
         std::unique_ptr<VaelUnitData> record;
+        // The record's own checks know its bytes only: their reports name the file and the record.
+        const Assertion::Context context("the scenario file " + fileName + ", " + which);
         switch (recordClassOf(kind)) {
         case RecordClass::Leader:
             record = loaded<LeaderUnitData>(stream);

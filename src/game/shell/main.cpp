@@ -2,15 +2,19 @@
 //
 // Options: --help, --version; --trace FILE writes the trace to FILE (else $VAEL_TRACE, else
 // "VaelDebugStream" in the state directory); --quit-after MS closes the window after MS milliseconds, as
-// its close button would (for the tests that start the program).
+// its close button would (for the tests that start the program). A failed check answered Yes, or met with
+// no display to ask on, ends the program with exit 1.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <string>
 #include <system_error>
 
+#include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
 #include "game/shell/program_entry.h"
 #include "game/shell/vael_game.h"
@@ -66,9 +70,7 @@ void tellUnkeptSettings(const std::string& why) {
                                             vael::VaelMainWindow::Title);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     vael::ignoreFileSizeSignal();
     const char* traceOption = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -109,6 +111,13 @@ int main(int argc, char** argv) {
         vael::debugStream().rdbuf()->open(nullptr);
     }
     vael::debugStream() << "The Iron Vigils of Vaelmoric starting" << std::endl;
+    // From here on a failed check or a memory error is asked in the system's box, which needs no window
+    // of ours: the data files are read before the window stands.
+    vael::installFailureReports([](const std::string& text, const std::string& caption,
+                                   vael::platform::MessageButtons buttons, vael::platform::MessageIcon icon) {
+        return vael::platform::SdlPlatform::showSystemBox(text, caption, buttons, icon);
+    });
+    vael::reportMissingDataFiles();
 
     vael::SingleInstance instance(vael::SingleInstance::gameLock());
     if (!instance.acquired()) {
@@ -144,4 +153,24 @@ int main(int argc, char** argv) {
     }
     std::printf("%s closed after %u timer ticks\n", vael::VaelMainWindow::Title, frameTicks);
     return status;
+}
+
+} // namespace
+
+// A failed check the player chose to abort on (or that nobody could be asked about), and memory that could
+// not be had, end the game here: its words are already on standard error and in the trace.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const vael::Assertion& failed) {
+        vael::debugStream() << "Ended by the failed check: " << failed.message() << std::endl;
+        std::fprintf(stderr, "vael: the game ends: %s\n", failed.message().c_str());
+    } catch (const std::bad_alloc&) {
+        vael::debugStream() << "Ended: out of memory" << std::endl;
+        std::fprintf(stderr, "vael: the game ends: out of memory\n");
+    } catch (const std::exception& error) {
+        vael::debugStream() << "Ended: " << error.what() << std::endl;
+        std::fprintf(stderr, "vael: the game ends: %s\n", error.what());
+    }
+    return 1;
 }

@@ -1,8 +1,11 @@
 #include "game/shell/program_entry.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <new>
 #include <system_error>
 
@@ -11,6 +14,8 @@
 #include <unistd.h>
 
 #include "framework/core/application.h"
+#include "framework/core/assertion.h"
+#include "framework/core/data_file_report.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/memory_manager.h"
 
@@ -70,6 +75,73 @@ void installOutOfMemoryHandler() {
     reserve = std::make_unique<char[]>(ReserveSize);
     heapSetErrorHandler(memoryError);
     std::set_new_handler(outOfMemoryHandler);
+}
+
+namespace {
+
+// The box lives as long as the reports that use it; the memory manager takes a plain function.
+SystemBox& systemBox() {
+    static SystemBox box;
+    return box;
+}
+
+// A failed check: told on standard error, then asked; Yes, and no answer at all, abort.
+bool askFailedCheck(const std::string& text, const std::string& caption) {
+    // Said before the box, which may wait for the player a long while.
+    std::fprintf(stderr, "vael: %s %s\n", caption.c_str(), text.c_str());
+    const SystemBox& box = systemBox();
+    const auto answer = box ? box(text, caption, platform::MessageButtons::YesNo, platform::MessageIcon::Stop)
+                            : std::nullopt;
+    return !answer || *answer != platform::MessageAnswer::No;
+}
+
+MemBoxAnswer askMemoryError(const char* text, const char* caption, MemBoxButtons buttons) {
+    std::fprintf(stderr, "vael: %s: %s\n", caption, text);
+    const SystemBox& box = systemBox();
+    const bool retry = buttons == MemBoxButtons::AbortRetryIgnore;
+    const auto answer = box ? box(text, caption,
+                                  retry ? platform::MessageButtons::AbortRetryIgnore
+                                        : platform::MessageButtons::OkCancel,
+                                  platform::MessageIcon::Stop)
+                            : std::nullopt;
+    if (!answer) return MemBoxAnswer::NotShown;
+    switch (*answer) {
+    case platform::MessageAnswer::Abort:
+        return MemBoxAnswer::Abort;
+    case platform::MessageAnswer::Retry:
+        return MemBoxAnswer::Retry;
+    case platform::MessageAnswer::Ignore:
+        return MemBoxAnswer::Ignore;
+    case platform::MessageAnswer::Cancel:
+        return MemBoxAnswer::Cancel;
+    default:
+        return MemBoxAnswer::Ok;
+    }
+}
+
+} // namespace
+
+void installFailureReports(SystemBox box) {
+    systemBox() = std::move(box);
+    Assertion::setPrompt(askFailedCheck);
+    heapSetMessageBox(askMemoryError);
+}
+
+void removeFailureReports() {
+    Assertion::setPrompt(nullptr);
+    heapSetMessageBox(nullptr);
+    systemBox() = nullptr;
+}
+
+void reportMissingDataFiles() {
+    setMissingDataFileReport([](const std::string& path, const std::string& instead) {
+        // Said once a file: an archive looked for at every draw must not fill the terminal.
+        static std::mutex lock;
+        static std::set<std::string> told;
+        std::lock_guard<std::mutex> guard(lock);
+        if (!told.insert(path).second) return;
+        std::fprintf(stderr, "vael: the data file %s is missing: %s\n", path.c_str(), instead.c_str());
+    });
 }
 
 void ignoreFileSizeSignal() {

@@ -2,7 +2,11 @@
 // What the program entry needs besides the game: one running game per user, and a reserve of memory that
 // lets the player be asked what to do when memory runs out.
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
+
+#include "platform/platform.h"
 
 namespace vael {
 
@@ -28,6 +32,18 @@ private:
 void outOfMemoryHandler();
 // Sets aside the reserve and installs the handler, and the memory manager's error handler.
 void installOutOfMemoryHandler();
+// The system's own box (text, caption, buttons, icon), which needs no window of the game; nothing when no
+// box can be shown.
+using SystemBox = std::function<std::optional<platform::MessageAnswer>(
+    const std::string& text, const std::string& caption, platform::MessageButtons, platform::MessageIcon)>;
+// Failed checks and the memory manager's errors are asked of the player in that box, from the first moment
+// of the program to its last, and the same words go to standard error: a terminal sees them even where no
+// box can be shown. A failed check answered Yes, or asked where nobody can answer, throws its Assertion,
+// which the program entry catches to end the game; No carries on. The box goes again with the reports'.
+void installFailureReports(SystemBox box);
+void removeFailureReports();
+// A data file the game does without, named once on standard error the first time it is missed.
+void reportMissingDataFiles();
 // A write past the file-size limit would end the program by its signal, without a word and with the
 // save's temporary file left beside the old one: ignored, the write fails ("File too large") and the save
 // says so and cleans up.

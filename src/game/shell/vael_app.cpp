@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "framework/core/bus_event.h"
+#include "framework/core/data_file_report.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/file_lookup.h"
 #include "framework/core/list_walk.h"
@@ -113,6 +115,11 @@ void VaelApp::writeInstallSettings(platform::Settings& settings, const std::stri
     const bool palette = settings.writeDefaultText(Root::Machine, key, "Palette", "VAEL.PAL");
     if (!path || !palette)
         debugStream() << "The settings will not be kept: " << settings.writeError() << std::endl;
+    // Nothing of the game can be read from a folder that is not there: it is told by its own name, before
+    // the first file of it (the palette) is missed.
+    const std::string data = settings.readText(Root::Machine, key, "Path").value_or("");
+    if (std::error_code ignored; !data.empty() && !std::filesystem::is_directory(data, ignored))
+        Assertion::fail("The data folder " + data + " is not there", sourceFile, __LINE__);
 }
 
 std::filesystem::path VaelApp::savedGamesDirectory() {
@@ -155,8 +162,12 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, 
     };
     campaign_ = std::make_unique<Campaign>();
     campaign_->attach(*layer_);
-    if (std::string why; !campaign_->load(installDirectory_, why))
+    if (std::string why; !campaign_->load(installDirectory_, why)) {
         debugStream() << "No campaign: " << why << std::endl;
+        if (!findFileNoCase(installDirectory_, CampaignDefinition::FileName))
+            reportMissingDataFile(installDirectory_ + "/" + CampaignDefinition::FileName,
+                                  "the game goes on without its campaign");
+    }
     listener_ = std::make_unique<Listener>(*this);
     listener_->attach(*layer_);
     commentary_.attach(*layer_);
@@ -246,12 +257,20 @@ void VaelApp::makeViews() {
     if (imageIndex_) VaelPhysicalObject::loadSharedArtwork();
     DisplayCatalogue catalogue;
     std::optional<std::filesystem::path> file;
+    bool inDataFolder = false;
     for (const std::string* dir : {&installDirectory_, &secondDirectory_})
-        if (!file && !dir->empty()) file = findFileNoCase(*dir, DisplayCatalogue::FileName);
+        if (!file && !dir->empty()) {
+            file = findFileNoCase(*dir, DisplayCatalogue::FileName);
+            inDataFolder = file && dir == &installDirectory_;
+        }
     if (!file || !catalogue.load(file->string()))
         debugStream() << "No display catalogue: "
                       << (file ? catalogue.error() : std::string(DisplayCatalogue::FileName) + " not found")
                       << "; every unit is shown without artwork" << std::endl;
+    if (!inDataFolder)
+        reportMissingDataFile(installDirectory_ + "/" + DisplayCatalogue::FileName,
+                              file ? "the game takes " + file->string() + " in its place"
+                                   : std::string("the game goes on without the units' artwork"));
     // Before any unit exists: each one's display objects are cloned from these.
     registerDisplayPrototypes(catalogue, imageIndex_ != nullptr);
     views_ = std::make_unique<VaelPhysicalLayers>(*this);

@@ -189,6 +189,15 @@ MessageAnswer HeadlessPlatform::messageBox(const std::string& text, const std::s
     return answer;
 }
 
+std::optional<MessageAnswer> HeadlessPlatform::systemMessageBox(const std::string& text, const std::string& title,
+                                                                MessageButtons buttons, MessageIcon icon) {
+    systemBoxes.push_back({text, title, buttons, icon});
+    if (systemAnswers.empty()) return std::nullopt;
+    const MessageAnswer answer = systemAnswers.front();
+    systemAnswers.pop_front();
+    return answer;
+}
+
 std::optional<std::string> HeadlessPlatform::chooseFile(const std::string& description,
                                                         const std::string& pattern) {
     fileChoices.push_back({description, pattern});

@@ -40,6 +40,9 @@ public:
     void beep() override { ++beeps; }
     MessageAnswer messageBox(const std::string& text, const std::string& title, MessageButtons buttons,
                              MessageIcon icon) override;
+    // Recorded in systemBoxes; answered from systemAnswers, else shown to nobody.
+    std::optional<MessageAnswer> systemMessageBox(const std::string& text, const std::string& title,
+                                                  MessageButtons buttons, MessageIcon icon) override;
     std::optional<std::string> chooseFile(const std::string& description,
                                           const std::string& pattern) override;
     bool setClipboardText(const std::string& text) override;
@@ -84,6 +87,8 @@ public:
     };
     std::vector<ShownBox> boxes;
     std::deque<MessageAnswer> answers; // taken in order; with none left a box answers cautiously
+    std::vector<ShownBox> systemBoxes;
+    std::deque<MessageAnswer> systemAnswers; // taken in order; with none left no system box is shown
     struct FileChoice {
         std::string description, pattern;
     };

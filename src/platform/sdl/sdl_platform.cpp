@@ -460,8 +460,9 @@ void SdlPlatform::beep() {
     std::fputc('\a', stderr);
 }
 
-MessageAnswer SdlPlatform::messageBox(const std::string& text, const std::string& title,
-                                      MessageButtons buttons, MessageIcon icon) {
+std::optional<MessageAnswer> SdlPlatform::showSystemBox(const std::string& text, const std::string& title,
+                                                        MessageButtons buttons, MessageIcon icon,
+                                                        SDL_Window* owner) {
     static const struct {
         MessageButtons buttons;
         std::vector<std::pair<MessageAnswer, const char*>> answers;
@@ -491,15 +492,19 @@ MessageAnswer SdlPlatform::messageBox(const std::string& text, const std::string
                         : icon == MessageIcon::Exclamation ? SDL_MESSAGEBOX_WARNING
                                                            : SDL_MESSAGEBOX_INFORMATION;
     const SDL_MessageBoxData box{
-        kind, window_, title.c_str(), text.c_str(), static_cast<int>(data.size()), data.data(), nullptr};
+        kind, owner, title.c_str(), text.c_str(), static_cast<int>(data.size()), data.data(), nullptr};
     int chosen = -1;
-    if (SDL_ShowMessageBox(&box, &chosen) != 0 || chosen < 0) {
-        // No box can be shown (or it was closed without a button): the text goes to the terminal and the
-        // answer is the one that does no harm.
-        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-        return cautiousAnswer(buttons);
-    }
+    if (SDL_ShowMessageBox(&box, &chosen) != 0 || chosen < 0) return std::nullopt;
     return static_cast<MessageAnswer>(chosen);
+}
+
+MessageAnswer SdlPlatform::messageBox(const std::string& text, const std::string& title,
+                                      MessageButtons buttons, MessageIcon icon) {
+    if (const auto chosen = showSystemBox(text, title, buttons, icon, window_)) return *chosen;
+    // No box can be shown (or it was closed without a button): the text goes to the terminal and the
+    // answer is the one that does no harm.
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    return cautiousAnswer(buttons);
 }
 
 bool SdlPlatform::showNotice(const std::string& text, const std::string& title) {

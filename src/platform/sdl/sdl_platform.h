@@ -51,6 +51,15 @@ public:
     void beep() override;
     MessageAnswer messageBox(const std::string& text, const std::string& title, MessageButtons buttons,
                              MessageIcon icon) override;
+    std::optional<MessageAnswer> systemMessageBox(const std::string& text, const std::string& title,
+                                                  MessageButtons buttons, MessageIcon icon) override {
+        return showSystemBox(text, title, buttons, icon);
+    }
+    // The system box of any window or none, to be had before the platform is made; nothing when no box can
+    // be shown or it was closed without a button.
+    static std::optional<MessageAnswer> showSystemBox(const std::string& text, const std::string& title,
+                                                      MessageButtons buttons, MessageIcon icon,
+                                                      SDL_Window* owner = nullptr);
     // A notice with an OK button before the platform is made (no window of the program stands yet); false
     // when no box can be shown.
     static bool showNotice(const std::string& text, const std::string& title);

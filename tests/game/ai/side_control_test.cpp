@@ -181,6 +181,20 @@ protected:
         const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
         return {part.begin(), std::find_end(part.begin(), part.end(), tag.begin(), tag.end())};
     }
+    // The part with the list given in place of its last `listed` bytes (its list of shared hexes), the
+    // running state's length made to fit, as a file.
+    std::vector<std::uint8_t> withSharedList(const std::vector<std::uint8_t>& part, std::size_t listed,
+                                             const std::vector<std::uint8_t>& list) const {
+        std::vector<std::uint8_t> bytes(part.begin(), part.end() - static_cast<std::ptrdiff_t>(listed));
+        bytes.insert(bytes.end(), list.begin(), list.end());
+        const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
+        const auto at = static_cast<std::size_t>(
+            std::find_end(bytes.begin(), bytes.end(), tag.begin(), tag.end()) - bytes.begin());
+        const auto length = static_cast<std::uint32_t>(bytes.size() - at - 10);
+        for (std::size_t k = 0; k < 4; ++k)
+            bytes[at + 6 + k] = static_cast<std::uint8_t>(length >> (8 * k));
+        return file(bytes);
+    }
     std::vector<std::uint8_t> header() const { return {'V', 'A', 'E', 'L', 1, 0, 0, 0, 0, 0, 0, 0}; }
     std::vector<std::uint8_t> file(const std::vector<std::uint8_t>& part) const {
         std::vector<std::uint8_t> bytes = header();
@@ -351,17 +365,7 @@ TEST_F(SavedGame, TwoUnitsOnOneHexComeBackInTheOrderTheyCameAndASharedHexListTha
     EXPECT_EQ(std::vector<std::uint8_t>(part.end() - 10, part.end()), saved);
 
     // The part with its list of shared hexes in place of the one saved, the record's length made to fit.
-    const auto withList = [&](const std::vector<std::uint8_t>& list) {
-        std::vector<std::uint8_t> bytes(part.begin(), part.end() - 10);
-        bytes.insert(bytes.end(), list.begin(), list.end());
-        const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
-        const auto at = static_cast<std::size_t>(
-            std::find_end(bytes.begin(), bytes.end(), tag.begin(), tag.end()) - bytes.begin());
-        const auto length = static_cast<std::uint32_t>(bytes.size() - at - 10);
-        for (std::size_t k = 0; k < 4; ++k)
-            bytes[at + 6 + k] = static_cast<std::uint8_t>(length >> (8 * k));
-        return file(bytes);
-    };
+    const auto withList = [&](const std::vector<std::uint8_t>& list) { return withSharedList(part, 10, list); };
     const struct {
         const char* what;
         std::vector<std::uint8_t> list;
@@ -394,6 +398,60 @@ TEST_F(SavedGame, TwoUnitsOnOneHexComeBackInTheOrderTheyCameAndASharedHexListTha
             EXPECT_EQ(saveLayerPart(layer), before);
         } else {
             EXPECT_EQ(order(), row.order);
+        }
+    }
+}
+
+// Two hexes shared, each by two units put there by hand: a list naming one of them twice (as many entries
+// as there are shared hexes, each whole) is refused, and says which; both named once load.
+TEST_F(SavedGame, ARunningStateThatNamesOneOfTwoSharedHexesTwiceIsRefused) {
+    VaelLogicalLandscape* land = layer.getVaelLandscape();
+    std::vector<Combat*> single;
+    for (Combat* unit : each(layer.getHomeUnits()))
+        if (!unit->isDoubleSized() && unit->getHex() != VaelUnit::offMap) single.push_back(unit);
+    ASSERT_GE(single.size(), 4u);
+    Combat *a = single[0], *b = single[1], *c = single[2], *d = single[3];
+    const auto hex = static_cast<std::int16_t>(a->getHex());
+    const auto other = static_cast<std::int16_t>(c->getHex());
+    ASSERT_NE(hex, other);
+    // b onto a's hex and d onto c's, each after the one standing there.
+    for (auto [mover, onto] : {std::pair{b, hex}, std::pair{d, other}}) {
+        land->removeFromRegion(mover, static_cast<std::int16_t>(mover->getHex()));
+        mover->setHex(static_cast<std::uint16_t>(onto));
+        land->addToRegion(mover, onto);
+    }
+    const std::vector<std::uint8_t> part = saveLayerPart(layer);
+    const auto lo = [](int v) { return static_cast<std::uint8_t>(v & 0xFF); };
+    const auto hi = [](int v) { return static_cast<std::uint8_t>((v >> 8) & 0xFF); };
+    const std::uint8_t H0 = lo(hex), H1 = hi(hex), O0 = lo(other), O1 = hi(other);
+    const std::uint8_t A0 = lo(a->getUnitNum()), A1 = hi(a->getUnitNum()), B0 = lo(b->getUnitNum()),
+                       B1 = hi(b->getUnitNum()), C0 = lo(c->getUnitNum()), C1 = hi(c->getUnitNum()),
+                       D0 = lo(d->getUnitNum()), D1 = hi(d->getUnitNum());
+    // The hexes in the order the units stand in the scenario: a's first.
+    const std::vector<std::uint8_t> saved{2, 0, H0, H1, 2, 0, A0, A1, B0, B1, O0, O1, 2, 0, C0, C1, D0, D1};
+    ASSERT_GT(part.size(), saved.size());
+    ASSERT_EQ(std::vector<std::uint8_t>(part.end() - 18, part.end()), saved);
+    const auto withList = [&](const std::vector<std::uint8_t>& list) { return withSharedList(part, 18, list); };
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> list;
+        std::string error; // empty: loads
+    } rows[] = {
+        {"a's hex twice", {2, 0, H0, H1, 2, 0, A0, A1, B0, B1, H0, H1, 2, 0, B0, B1, A0, A1},
+         "the saved game names the shared hex " + std::to_string(hex) + " twice"},
+        {"c's hex twice", {2, 0, O0, O1, 2, 0, C0, C1, D0, D1, O0, O1, 2, 0, C0, C1, D0, D1},
+         "the saved game names the shared hex " + std::to_string(other) + " twice"},
+        {"both once, the other way round", {2, 0, O0, O1, 2, 0, D0, D1, C0, C1, H0, H1, 2, 0, B0, B1, A0, A1}, ""},
+        {"as saved", saved, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::vector<std::uint8_t> before = saveLayerPart(layer);
+        std::string error;
+        EXPECT_EQ(loadLayerPart(layer, withList(row.list), error), row.error.empty()) << error;
+        EXPECT_EQ(error, row.error);
+        if (!row.error.empty()) {
+            EXPECT_EQ(saveLayerPart(layer), before);
         }
     }
 }

@@ -69,6 +69,8 @@ TEST(EndOfGameTest, OnlyTheRiverAndTheShortBattleExpire) {
     for (std::uint32_t scenario = 0; scenario <= 11; ++scenario)
         for (std::int16_t turn : {3, 4, 5, 8, 9, 10}) {
             SCOPED_TRACE("scenario " + std::to_string(scenario) + " turn " + std::to_string(turn));
+            // A battle is over by its last turn: a block past it is refused when read (GameControlTest).
+            if ((scenario == 2 && turn > 9) || (scenario == 6 && turn > 4)) continue;
             GameControl control;
             control.setScenario(scenario);
             restore(control, State{0, 25, 0, 30, turn, 0});

@@ -563,7 +563,7 @@ TEST_F(GameControlTest, SavedBlockIsByteExactAndReadsBack) {
         0x01, 0x00, 0x00, 0x00, 0x01, 0x00,             // gone: 1 0 1
         0x00, 0x00, 0x02, 0x00, 0x04, 0x00, 0x01, 0x00, // reserved 0, active 2, turn 4, momentum 1
         0x1E, 0x00, 0x14, 0x00, 0x0C, 0x00, 0x2C, 0x01, // limits 30 and 20, lost 12 and 300
-        0x05, 0x00, 0xFF, 0xFF, 0x01, 0x00, 0x00, 0x00, // routed TQ 5 and -1, routing 1 and 0
+        0x05, 0x00, 0x03, 0x01, 0x01, 0x00, 0x00, 0x00, // routed TQ 5 and 259, routing 1 and 0
         0x02, 0x00, 0x07, 0x00, 0x02, 0x00, 0x33, 0x00, // eliminated 2 and 7, elite 2, river 51
     };
     SuperString in;
@@ -574,7 +574,7 @@ TEST_F(GameControlTest, SavedBlockIsByteExactAndReadsBack) {
                                 control.getSideLostTQ(0), control.getSideRoutedTQ(0), control.getEliteCount(),
                                 control.getRiverScore(), control.goneThisTurn(0), control.goneThisTurn(1),
                                 control.goneThisTurn(2)}),
-              (std::vector<int>{2, 4, 1, 300, -1, 2, 51, 1, 0, 1}));
+              (std::vector<int>{2, 4, 1, 300, 259, 2, 51, 1, 0, 1}));
     SuperString out;
     control.write(out);
     std::vector<std::uint8_t> written(static_cast<std::size_t>(out.length()));
@@ -594,6 +594,14 @@ TEST_F(GameControlTest, ABlockCutShortOrNamingNoLeaderChangesNothing) {
         {"active leader below none", {0, 0, 0, -2, 0, -1}},
         {"negative turn", {0, 0, 0, 0, -1, -1}},
         {"momentum count past two", {0, 0, 0, 0, 0, 3}},
+        // After the two gone flags: reserved, active, turn, momentum, then the limits and counts from 6 on.
+        {"a gone flag of 2", {2, 0, 0, -1, 0, -1}},
+        {"a gone flag of -1", {0, -1, 0, -1, 0, -1}},
+        {"home TQ limit -1", {0, 0, 0, -1, 0, -1, -1}},
+        {"home routed TQ -7", {0, 0, 0, -1, 0, -1, 30, 20, 0, 0, -7}},
+        {"visitor routing -1", {0, 0, 0, -1, 0, -1, 30, 20, 0, 0, 0, 0, 0, -1}},
+        {"visitor eliminated -1", {0, 0, 0, -1, 0, -1, 30, 20, 0, 0, 0, 0, 0, 0, 0, -1}},
+        {"elite count -1", {0, 0, 0, -1, 0, -1, 30, 20, 0, 0, 0, 0, 0, 0, 0, 0, -1}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -612,6 +620,75 @@ TEST_F(GameControlTest, ABlockCutShortOrNamingNoLeaderChangesNothing) {
         EXPECT_EQ(test::values(control.getActiveLeader(), control.getTurn(), control.getMomentumTries(),
                                control.isLoading()),
                   test::values(GameControl::NoLeader, 0, -1, 0));
+    }
+}
+
+// The block's own checks say what they refused; a count of 0, and the counts after elite activations (the
+// river score), may be anything a battle reaches.
+TEST_F(GameControlTest, ABlockWithAValueNoBattleReachesIsRefusedWithTheReason) {
+    for (const char* name : {"A", "B"})
+        control.addLeader(LeaderUnitInfo{name, 2, 1, nullptr});
+    const auto block = [](std::vector<short> values) {
+        values.resize(18, 0);
+        SuperString in;
+        for (short v : values)
+            in << v;
+        return in;
+    };
+    const struct {
+        const char* what;
+        std::vector<short> values;
+        const char* problem;
+    } rows[] = {
+        {"a gone flag of 2", {0, 2, 0, -1}, "the saved game holds a leader neither gone nor waiting this turn"},
+        {"home routing -1", {0, 0, 0, -1, 0, -1, 30, 20, 0, 0, 0, 0, -1},
+         "the saved game holds a count of -1 where none is below 0"},
+        {"visitor routed TQ -7", {0, 0, 0, -1, 0, -1, 30, 20, 0, 0, 0, -7},
+         "the saved game holds a count of -7 where none is below 0"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SuperString in = block(row.values);
+        EXPECT_FALSE(control.read(in));
+        EXPECT_EQ(control.readProblem(), row.problem);
+    }
+    // Everything at 0, a river score below 0, and both gone flags set: read, and nothing to say.
+    SuperString zero = block({1, 1, 0, -1, 0, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -5});
+    EXPECT_TRUE(control.read(zero));
+    EXPECT_EQ(control.readProblem(), "");
+    // A block cut short is cut short, not wrong.
+    SuperString cut = block({});
+    cut.clear();
+    EXPECT_FALSE(control.read(cut));
+    EXPECT_EQ(control.readProblem(), "");
+}
+
+// A battle whose turn counter ends it is over by its last turn: a block past it was never saved by one. The
+// counter counts from 0; the river battle (2) ends at 9, the short battle (6) at 4, any other battle only
+// by its armies.
+TEST_F(GameControlTest, ABlockPastTheBattlesLastTurnIsRefused) {
+    const struct {
+        std::uint32_t scenario;
+        short turn;
+        bool read;
+    } rows[] = {{2, 9, true}, {2, 10, false}, {6, 4, true}, {6, 5, false}, {1, 32767, true}, {10, 272, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE("scenario " + std::to_string(row.scenario) + " turn " + std::to_string(row.turn));
+        GameControl& own = fresh({LeaderUnitInfo{"A", 2, 1, nullptr}});
+        own.setScenario(row.scenario);
+        SuperString in;
+        for (short v : {short(0), short(0), short(-1), row.turn, short(-1)})
+            in << v;
+        for (int i = 0; i < 12; ++i)
+            in << short(0);
+        EXPECT_EQ(own.read(in), row.read);
+        EXPECT_EQ(own.readProblem(), row.read ? std::string()
+                                              : "the saved game is at turn " + std::to_string(row.turn + 1) +
+                                                    ", after the battle's last turn " +
+                                                    std::to_string(row.scenario == 2 ? 10 : 5));
+        if (row.read) {
+            EXPECT_EQ(own.getTurn(), row.turn);
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "game/flow/scenario_file.h"
@@ -115,6 +116,32 @@ TEST(ScenarioFileRead, RefusesWhatNoBattleCanHave) {
         EXPECT_EQ(file.recordReported(), row.recordReported);
         EXPECT_EQ(checks.count(), row.recordReported ? 1u : 0u); // only a record's own reader reports here
     }
+}
+
+// A unit record's own reader knows its bytes only; its failed check says which file and which record. The
+// facing is the record's last byte before its fighting fields: after kind, name, nation, value, group and hex.
+TEST(ScenarioFileRead, ARecordsOwnFailedCheckNamesTheFileAndTheRecord) {
+    const std::size_t facingAt = 63 + 2 + toy[64] + 1 + 2 + 2 + 2;
+    const struct {
+        std::uint8_t facing;
+        bool read;
+    } rows[] = {{1, false}, {2, true}, {5, false}, {8, true}, {9, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE("facing " + std::to_string(row.facing));
+        test::FailedChecks checks;
+        std::vector<std::uint8_t> bytes = toy;
+        bytes[facingAt] = row.facing;
+        ScenarioFile file;
+        EXPECT_EQ(file.read(bytes.data(), bytes.size(), "toy.scn"), row.read) << file.error();
+        EXPECT_EQ(checks.texts,
+                  row.read ? std::vector<std::string>{}
+                           : std::vector<std::string>{"Invalid facing in VaelUnitData::Load(...) (the scenario "
+                                                      "file toy.scn, unit record 2 (at byte 63))  Abort?"});
+    }
+    // Past the reading the record's checks say nothing more than their own words.
+    test::FailedChecks after;
+    Assertion::fail("Invalid facing in VaelUnitData::Load(...)", "VAELUNIT", 42);
+    EXPECT_EQ(after.texts, std::vector<std::string>{"Invalid facing in VaelUnitData::Load(...)  Abort?"});
 }
 
 TEST(ScenarioFileRead, KeepsNamesWithinTheirBuffers) {

@@ -1,8 +1,14 @@
 // One game per user: the lock is held for the life of its holder and refused to a second one meanwhile.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "framework/core/assertion.h"
+#include "framework/core/data_file_report.h"
+#include "framework/core/memory_manager.h"
 #include "game/shell/program_entry.h"
 #include "support/temp_dir.h"
 
@@ -31,6 +37,131 @@ TEST(SingleInstance, WhereNoLockCanBeKeptTheGameIsNotRefused) {
     EXPECT_TRUE(nowhere.acquired());
     SingleInstance again("/proc/vael-no-such/vael.lock");
     EXPECT_TRUE(again.acquired());
+}
+
+// The system's box as the reports see it: what each asked, and the answers the test gives (none left: no
+// box could be shown).
+struct AskedBox {
+    std::string text, caption;
+    platform::MessageButtons buttons;
+    platform::MessageIcon icon;
+};
+
+class FailureReports : public ::testing::Test {
+protected:
+    FailureReports() {
+        installFailureReports([this](const std::string& text, const std::string& caption,
+                                     platform::MessageButtons buttons,
+                                     platform::MessageIcon icon) -> std::optional<platform::MessageAnswer> {
+            asked.push_back({text, caption, buttons, icon});
+            if (answers.empty()) return std::nullopt;
+            const platform::MessageAnswer answer = answers.front();
+            answers.pop_front();
+            return answer;
+        });
+        previousExit_ = heapSetExitFunction([](int status) { exitStatus() = status; });
+        exitStatus() = -1;
+    }
+    ~FailureReports() override {
+        removeFailureReports();
+        heapSetExitFunction(previousExit_);
+    }
+    static int& exitStatus() {
+        static int status = -1;
+        return status;
+    }
+
+    std::vector<AskedBox> asked;
+    std::deque<platform::MessageAnswer> answers;
+
+private:
+    MemExitFunction previousExit_ = nullptr;
+};
+
+// Caption "Failure in FILE at line N.", the message and "  Abort?", Yes and No with the stop icon. No goes
+// on past the check; Yes, and a box nobody could be shown, throw the Assertion with the check's facts.
+TEST_F(FailureReports, AFailedCheckIsAskedInTheSystemsBoxAndOnlyNoGoesOn) {
+    answers = {platform::MessageAnswer::No};
+    EXPECT_NO_THROW(Assertion::fail("The palette file x.pal is too short", "windows_palette.cpp", 18));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].caption, "Failure in windows_palette.cpp at line 18.");
+    EXPECT_EQ(asked[0].text, "The palette file x.pal is too short  Abort?");
+    EXPECT_EQ(asked[0].buttons, platform::MessageButtons::YesNo);
+    EXPECT_EQ(asked[0].icon, platform::MessageIcon::Stop);
+
+    const struct {
+        const char* what;
+        std::optional<platform::MessageAnswer> answer;
+    } rows[] = {{"Yes", platform::MessageAnswer::Yes}, {"no box shown", std::nullopt}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.answer) answers = {*row.answer};
+        try {
+            Assertion::fail("Can't find /d/oiffile.map", "win_app.cpp", 127);
+            ADD_FAILURE() << "no Assertion thrown";
+        } catch (const Assertion& thrown) {
+            EXPECT_EQ(thrown.message(), "Can't find /d/oiffile.map");
+            EXPECT_EQ(thrown.file(), "win_app.cpp");
+            EXPECT_EQ(thrown.line(), 127);
+        }
+    }
+    EXPECT_EQ(asked.size(), 3u);
+    // A check that holds asks nothing.
+    Assertion::check(1, "never", "x.cpp", 1);
+    EXPECT_EQ(asked.size(), 3u);
+}
+
+// Exhausted memory offers Abort, Retry and Ignore: Retry tries again (1), Ignore gives up (0), Abort ends the
+// program (here the test's exit function hears of it); with no box shown the manager gives up.
+TEST_F(FailureReports, TheMemoryManagersErrorsAreAskedInTheSameBox) {
+    const struct {
+        const char* what;
+        std::optional<platform::MessageAnswer> answer;
+        int result, exit;
+    } rows[] = {
+        {"Retry", platform::MessageAnswer::Retry, 1, -1},
+        {"Ignore", platform::MessageAnswer::Ignore, 0, -1},
+        {"Abort", platform::MessageAnswer::Abort, 0, 3},
+        {"no box shown", std::nullopt, 0, -1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        asked.clear();
+        exitStatus() = -1;
+        if (row.answer) answers = {*row.answer};
+        EXPECT_EQ(heapReportError(nullptr, MEM_OUT_OF_MEMORY), row.result);
+        EXPECT_EQ(exitStatus(), row.exit);
+        ASSERT_GE(asked.size(), 1u);
+        EXPECT_EQ(asked[0].text, "Out of memory.  Please free some memory, then choose retry.");
+        EXPECT_EQ(asked[0].buttons, platform::MessageButtons::AbortRetryIgnore);
+    }
+    // The other errors name themselves, with OK and Cancel.
+    asked.clear();
+    answers = {platform::MessageAnswer::Ok};
+    EXPECT_EQ(heapReportError(nullptr, MEM_BAD_POINTER), 0);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "MEM_BAD_POINTER");
+    EXPECT_EQ(asked[0].buttons, platform::MessageButtons::OkCancel);
+}
+
+// Once removed, the reports are the core's own again: every failure aborts without asking anybody.
+TEST_F(FailureReports, RemovedTheReportsAskNothing) {
+    removeFailureReports();
+    EXPECT_THROW(Assertion::fail("gone", "x.cpp", 2), Assertion);
+    EXPECT_TRUE(asked.empty());
+}
+
+// A data file the game does without is told through the report installed, once whoever misses it.
+TEST(MissingDataFiles, EachIsToldToTheReportInstalled) {
+    std::vector<std::string> told;
+    MissingDataFileReport previous =
+        setMissingDataFileReport([&](const std::string& path, const std::string& instead) {
+            told.push_back(path + " / " + instead);
+        });
+    reportMissingDataFile("/d/campaign.txt", "the game goes on without its campaign");
+    setMissingDataFileReport(std::move(previous));
+    reportMissingDataFile("/d/display_catalogue.txt", "the game goes on without the units' artwork");
+    EXPECT_EQ(told, std::vector<std::string>{"/d/campaign.txt / the game goes on without its campaign"});
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // a file is read is refused by name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -320,6 +321,101 @@ TEST_F(SavedGameIntegrity, ControlBytesOfAPlanNameFromAFileAreShownEscapedInTheR
     const battle::BattleOutcome outcome = battle::playBattle(options);
     EXPECT_EQ(outcome.status, battle::BattleStatus::LoadFailed);
     EXPECT_EQ(outcome.message, "cannot load the saved game " + file.string() + ": " + expected);
+}
+
+// A plan named by a saved game is looked for in the data folder's plans alone: a name with a folder in it,
+// a way up, or an absolute path is refused before any file is opened, in the game and in the battle tool.
+// The sixth activation's save names the visitor's plan at byte 1906 (u16 length, then the name) and the
+// home plan right after it. Each file is checked again after its change.
+TEST_F(SavedGameIntegrity, APlanNamedByASaveIsAFileNameOfThePlansFolderOrTheSaveIsRefused) {
+    Bytes good = sixthActivationSave(dir / "sixth.vel");
+    good.resize(good.size() - CheckSize);
+    ASSERT_EQ(good[1906], 14);
+    ASSERT_EQ(std::string(good.begin() + 1908, good.begin() + 1922), "GHATMAR_V1.pln");
+    ASSERT_EQ(good[1922], 14);
+    ASSERT_EQ(std::string(good.begin() + 1924, good.begin() + 1938), "Ghatmar_H1.PLN");
+    const auto named = [&](std::size_t at, const std::string& name) {
+        Bytes bytes = good;
+        bytes[at] = static_cast<std::uint8_t>(name.size());
+        bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(at + 16));
+        bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at + 2), name.begin(), name.end());
+        sealSavedGame(bytes);
+        return bytes;
+    };
+    const struct {
+        const char* what;
+        std::size_t at;
+        std::string name;
+    } rows[] = {
+        {"a way up to the password file", 1906, "../../../../../../etc/passwd"},
+        {"an absolute path", 1906, "/etc/passwd"},
+        {"a folder of the data", 1906, "plans/GHATMAR_V1.pln"},
+        {"a way up written the other way", 1906, "..\\GHATMAR_V1.pln"},
+        {"the folder above", 1906, ".."},
+        {"the home plan a way up", 1922, "../GHATMAR_H1.pln"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        // The battle tool's game ends the process's application: each row has a game of its own.
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+        const auto file = dir / "named.vel";
+        writeBytes(file, named(row.at, row.name));
+        const std::string expected =
+            "the saved game names the plan \"" + row.name + "\", which is not a file name in the folder of plans";
+        std::string error;
+        EXPECT_FALSE(app.loadGame(file.string(), error));
+        EXPECT_EQ(error, expected);
+        EXPECT_FALSE(app.battleRunning());
+        battle::BattleOptions options = demonstration(7);
+        options.loadFile = file.string();
+        const battle::BattleOutcome outcome = battle::playBattle(options);
+        EXPECT_EQ(outcome.status, battle::BattleStatus::LoadFailed);
+        EXPECT_EQ(outcome.message, "cannot load the saved game " + file.string() + ": " + expected);
+    }
+    // A plain name of another plan of the folder is taken.
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    writeBytes(dir / "other.vel", named(1906, "GHATMAR_V2.pln"));
+    std::string error;
+    EXPECT_TRUE(app.loadGame((dir / "other.vel").string(), error)) << error;
+}
+
+// The battle tool plays a loaded battle up to its cap of turns: a save at or past the cap (its turn counter,
+// counted from 0, the third of game control's sixteen values, which end where the running state begins)
+// is refused as one it cannot play. The cap's last turn still loads and plays.
+TEST_F(SavedGameIntegrity, TheBattleToolRefusesASaveAtOrPastItsTurnCap) {
+    Bytes good = sixthActivationSave(dir / "sixth.vel");
+    good.resize(good.size() - CheckSize);
+    const Bytes tag{'V', 'S', 'T', 'A'};
+    const auto running = static_cast<std::size_t>(std::find_end(good.begin(), good.end(), tag.begin(), tag.end()) -
+                                                  good.begin());
+    const std::size_t turnAt = running - 32 + 2 * 2;
+    ASSERT_EQ(good[turnAt] | good[turnAt + 1] << 8, 0);
+    const struct {
+        std::uint16_t turn;
+        std::int32_t cap;
+        bool loads;
+    } rows[] = {{271, 40, false}, {40, 40, false}, {39, 40, true}, {0, 1, true}, {1, 1, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE("turn " + std::to_string(row.turn) + " cap " + std::to_string(row.cap));
+        Bytes bytes = good;
+        bytes[turnAt] = static_cast<std::uint8_t>(row.turn), bytes[turnAt + 1] = static_cast<std::uint8_t>(row.turn >> 8);
+        sealSavedGame(bytes);
+        const auto file = dir / "turn.vel";
+        writeBytes(file, bytes);
+        battle::BattleOptions options = demonstration(7);
+        options.loadFile = file.string();
+        options.turnCap = row.cap;
+        const battle::BattleOutcome outcome = battle::playBattle(options);
+        if (row.loads) {
+            EXPECT_NE(outcome.status, battle::BattleStatus::LoadFailed) << outcome.message;
+        } else {
+            EXPECT_EQ(outcome.status, battle::BattleStatus::LoadFailed);
+            EXPECT_EQ(outcome.message, "cannot load the saved game " + file.string() + ": it is at turn " +
+                                           std::to_string(row.turn + 1) + ", past the cap of " +
+                                           std::to_string(row.cap) + (row.cap == 1 ? " turn" : " turns"));
+        }
+    }
 }
 
 // A game saved where its plans were whole, loaded where they are not: the loaded battle does not begin.

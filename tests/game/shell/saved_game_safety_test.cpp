@@ -8,9 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 #include "battle_doubles.h"
 #include "battle_runner.h"
+#include "framework/core/super_string.h"
+#include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/shell/saved_game_header.h"
@@ -259,6 +262,94 @@ TEST_F(SavedGameSafety, TheRunningStateEndsTheBattlesPartAndAGameSavedWithoutItS
               static_cast<int>(partLength));
 }
 
+// A game saved before the running state, cut inside that record's tag (its first one, two or three bytes
+// left at the end) or inside the check's, is a cut file, not an older one: refused, with the battle left
+// as it stood. The older save whole still loads.
+TEST_F(SavedGameSafety, AnOlderSaveCutInsideARecordsTagIsRefusedAndWholeItStillLoads) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    const auto saved = dir / "running.vel", older = dir / "older.vel", cut = dir / "cut.vel";
+    std::string error;
+    ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
+    Bytes file = readBytes(saved);
+    ASSERT_TRUE(unsealSavedGame(file, error)) << error;
+    const std::size_t at = runningStateAt(file);
+    ASSERT_LT(at, file.size());
+    const Bytes whole = withoutMark(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(at)));
+    for (const char* tail : {"V", "VS", "VST", "VC", "VCR"}) {
+        SCOPED_TRACE(tail);
+        Bytes bytes = whole;
+        bytes.insert(bytes.end(), tail, tail + std::char_traits<char>::length(tail));
+        writeBytes(cut, bytes);
+        expectLoadOver(app, cut, "the saved game is cut short: it ends inside the tag of a record");
+    }
+    writeBytes(older, whole);
+    expectLoadOver(app, older, "");
+}
+
+// A file whose check was made again over a change its own records cannot see: a unit of two hexes whose
+// second hex is not the one beside its first, a count below 0 in game control's block. Each is refused
+// with what is wrong, and the running battle stands as it was; the file unchanged still loads.
+TEST_F(SavedGameSafety, ACraftedSaveWithASoundCheckButAStateNoBattleReachesIsRefusedWithTheReason) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    const auto saved = dir / "running.vel", crafted = dir / "crafted.vel";
+    std::string error;
+    ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
+    Bytes good = readBytes(saved);
+    ASSERT_TRUE(unsealSavedGame(good, error)) << error;
+    const auto u16At = [&](std::size_t p) { return static_cast<std::uint16_t>(good[p] | good[p + 1] << 8); };
+    const auto put16 = [](Bytes& b, std::size_t p, std::uint16_t v) {
+        b[p] = static_cast<std::uint8_t>(v), b[p + 1] = static_cast<std::uint8_t>(v >> 8);
+    };
+    const auto load = [&](Bytes bytes, const std::string& why) {
+        sealSavedGame(bytes);
+        writeBytes(crafted, bytes);
+        expectLoadOver(app, crafted, why);
+    };
+    const std::size_t at = runningStateAt(good);
+
+    // The units' records follow the header in the scenario's order; each begins with six u16, then its hex
+    // and its second hex.
+    std::size_t p = good[8] | good[9] << 8 | good[10] << 16 | std::size_t(good[11]) << 24;
+    const VaelUnit* wide = nullptr;
+    std::size_t wideAt = 0;
+    for (const VaelUnit* unit : app.logicalLayer().allUnits()) {
+        if (!wide && unit->isDoubleSized() && !unit->isOutOfPlay() && unit->getSecondHex() >= 0)
+            wide = unit, wideAt = p;
+        SuperString record;
+        unit->write(record);
+        p += static_cast<std::size_t>(record.length());
+    }
+    ASSERT_NE(wide, nullptr);
+    const std::uint16_t hex = u16At(wideAt + 12), second = u16At(wideAt + 14);
+    ASSERT_EQ(hex, wide->getHex());
+    ASSERT_EQ(second, static_cast<std::uint16_t>(wide->getSecondHex()));
+    const std::string who = "the saved game puts " + wide->getName() + " (unit " +
+                            std::to_string(wide->getUnitNum()) + ") on hex " + std::to_string(hex) +
+                            " with its second hex ";
+    for (const std::uint16_t moved : {hex, std::uint16_t(0xFFFF)}) {
+        SCOPED_TRACE("second hex " + std::to_string(moved));
+        Bytes bytes = good;
+        put16(bytes, wideAt + 14, moved);
+        load(bytes, who + std::to_string(std::int16_t(moved)) + ", where it can only be " + std::to_string(second));
+    }
+
+    // Game control's block ends where the running state begins: its sixteen values, the home side's
+    // routing count the eleventh.
+    const std::size_t routing = at - 32 + 2 * 10;
+    ASSERT_EQ(u16At(routing), static_cast<std::uint16_t>(app.gameControl()->getSideRouting(1)));
+    {
+        SCOPED_TRACE("home routing -1");
+        Bytes bytes = good;
+        put16(bytes, routing, 0xFFFF);
+        load(bytes, "the saved game holds a count of -1 where none is below 0");
+    }
+    load(good, "");
+}
+
 TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleStands) {
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     battle::InstantAnimations instant;
@@ -477,12 +568,19 @@ TEST_F(SavedGameSafety, ACheckedSaveCutBeforeItsCheckOrWithItsTagDamagedIsRefuse
 
 TEST_F(SavedGameSafety, ABattleWhosePlanWillNotOpenOrCompileDoesNotBeginAndSaysWhichFileAndWhy) {
     LinkedData noImport(dir / "no-import", VAEL_BUILD_DATA_DIR), broken(dir / "broken", VAEL_BUILD_DATA_DIR),
-        noPlan(dir / "no-plan", VAEL_BUILD_DATA_DIR);
+        noPlan(dir / "no-plan", VAEL_BUILD_DATA_DIR), large(dir / "large", VAEL_BUILD_DATA_DIR),
+        tactics(dir / "tactics", VAEL_BUILD_DATA_DIR);
     noImport.remove("ghatmar_tactics.pln");
     for (const char* plan : {"ghatmar_h1.pln", "ghatmar_h2.pln", "ghatmar_v1.pln", "ghatmar_v2.pln"}) {
         broken.write(plan, "' no brackets\nHold\n;\n");
         noPlan.remove(plan);
+        // A gigabyte, as a sparse file.
+        large.write(plan, "");
+        std::filesystem::resize_file(large.path() + "/" + plan, std::uintmax_t(1) << 30);
     }
+    // The error in the file the plans import is that file's, at its own line: two lines of comment, then a
+    // constant without its value on the third.
+    tactics.write("ghatmar_tactics.pln", "' tactics\n' shared by both plans\nconst Broken = ;\n");
     const struct {
         const char* what;
         const LinkedData& data;
@@ -493,6 +591,11 @@ TEST_F(SavedGameSafety, ABattleWhosePlanWillNotOpenOrCompileDoesNotBeginAndSaysW
         {"the import broken", broken, "the plan " + broken.path() + "/ghatmar_",
          ".pln does not compile: line 3: Missing open bracket"},
         {"no plan at all", noPlan, "the plan " + noPlan.path() + "/ghatmar_", ".pln would not open"},
+        {"a gigabyte plan", large, "the plan " + large.path() + "/ghatmar_",
+         ".pln is too large: 1073741824 bytes, where at most 4194304 are expected"},
+        {"the import broken at its own line", tactics, "the plan " + tactics.path() + "/ghatmar_",
+         ".pln does not compile: " + tactics.path() +
+             "/ghatmar_tactics.pln, which it imports, line 3: Illegal constant"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

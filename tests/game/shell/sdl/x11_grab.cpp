@@ -26,14 +26,19 @@ bool resizeWindow(SDL_Window* window, int width, int height) {
 }
 
 Grab grabWindow(SDL_Window* window) {
-    Grab grab;
     SDL_SysWMinfo info;
-    if (!onX(window, info)) return grab;
-    ::Display* display = info.info.x11.display;
+    if (!onX(window, info)) return {};
+    return grabXWindow(info.info.x11.display, info.info.x11.window);
+}
+
+Grab grabXWindow(void* connection, unsigned long window) {
+    Grab grab;
+    auto* display = static_cast<::Display*>(connection);
+    if (!display) return grab;
     XSync(display, False);
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, info.info.x11.window, &attributes)) return grab;
-    XImage* image = XGetImage(display, info.info.x11.window, 0, 0, static_cast<unsigned>(attributes.width),
+    if (!XGetWindowAttributes(display, window, &attributes)) return grab;
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
                               static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
     if (!image) return grab;
     auto channel = [](unsigned long pixel, unsigned long mask) {

@@ -15,6 +15,8 @@ struct Grab {
 
 // An empty grab when the window is not on an X display.
 Grab grabWindow(SDL_Window* window);
+// Any window of the X server, read through the given connection (a ::Display*).
+Grab grabXWindow(void* display, unsigned long window);
 // The window given another size by the X server, as a window manager gives it when the player drags the
 // window's border; false when the window is not on an X display.
 bool resizeWindow(SDL_Window* window, int width, int height);

@@ -1,0 +1,130 @@
+# The program started on a data folder with one file missing or damaged, with nobody to answer a box (no
+# display): each start ends with exit 1 and the failed check's words on standard error, naming the file,
+# never by an uncaught exception (exit 134). A file the game does without is named once and the game
+# plays on to its end.
+# Called as: cmake -DPROGRAM=<vael> -DDATA=<forged data folder> -DDIR=<scratch directory> -P damaged_data.cmake
+cmake_policy(SET CMP0007 NEW)
+file(REMOVE_RECURSE "${DIR}")
+file(MAKE_DIRECTORY "${DIR}")
+# SDL's dummy video driver stands in for a display, and no X server is there to show a box on.
+set(ENV{SDL_VIDEODRIVER} dummy)
+unset(ENV{DISPLAY})
+unset(ENV{WAYLAND_DISPLAY})
+set(ENV{XDG_STATE_HOME} "${DIR}/state")
+set(ENV{XDG_DATA_HOME} "${DIR}/saves")
+set(ENV{VAEL_TRACE} "${DIR}/trace")
+
+file(GLOB data_files RELATIVE "${DATA}" "${DATA}/*")
+# A folder of links to the forged data, less the one file the case damages.
+function(linked_data folder left_out)
+  file(MAKE_DIRECTORY "${folder}")
+  foreach(name IN LISTS data_files)
+    if(NOT name STREQUAL left_out)
+      file(CREATE_LINK "${DATA}/${name}" "${folder}/${name}" SYMBOLIC)
+    endif()
+  endforeach()
+endfunction()
+
+# Runs the program with the settings' data path pointed at folder; gives back its exit, output and errors.
+function(start folder)
+  set(config "${DIR}/config-${case}")
+  file(WRITE "${config}/vael/settings.ini" "[Machine\\SOFTWARE\\Tamblor\\Vaelmoric]\n\"Path\"=\"${folder}\"\n")
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_CONFIG_HOME=${config}" "${PROGRAM}" --quit-after 1500
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 120)
+  set(rc "${rc}" PARENT_SCOPE)
+  set(out "${out}" PARENT_SCOPE)
+  set(err "${err}" PARENT_SCOPE)
+endfunction()
+
+# case name; the file damaged; how (missing, cut, fifo, folder); what the message must name.
+set(cases
+    "palette missing|vael.pal|missing|VAEL.PAL"
+    "palette cut|vael.pal|cut|VAEL.PAL"
+    "palette a FIFO|vael.pal|fifo|VAEL.PAL"
+    "palette a folder|vael.pal|folder|VAEL.PAL"
+    "image map missing|oiffile.map|missing|oiffile.map"
+    "image map cut|oiffile.map|cut|oiffile.map"
+    "image index missing|oiffile.hed|missing|oiffile.hed"
+    "data folder missing|-|nowhere|The data folder DIR/nowhere is not there")
+foreach(row IN LISTS cases)
+  string(REPLACE "|" ";" row "${row}")
+  list(GET row 0 what)
+  list(GET row 1 name)
+  list(GET row 2 how)
+  list(GET row 3 named)
+  string(MAKE_C_IDENTIFIER "${what}" case)
+  set(folder "${DIR}/data-${case}")
+  if(how STREQUAL "nowhere")
+    set(folder "${DIR}/nowhere")
+  else()
+    linked_data("${folder}" "${name}")
+  endif()
+  if(how STREQUAL "cut")
+    # Seven bytes of the real file: a start that is right and an end that is not there.
+    execute_process(COMMAND head -c 7 "${DATA}/${name}" OUTPUT_FILE "${folder}/${name}")
+  elseif(how STREQUAL "fifo")
+    execute_process(COMMAND mkfifo "${folder}/${name}")
+  elseif(how STREQUAL "folder")
+    file(MAKE_DIRECTORY "${folder}/${name}")
+  endif()
+  start("${folder}")
+  if(NOT rc EQUAL 1)
+    message(FATAL_ERROR "${what}: exit ${rc}, not 1; said [${out}] and [${err}]")
+  endif()
+  if(err MATCHES "terminate called" OR NOT err MATCHES "vael: Failure in [^ ]+ at line [0-9]+\\. ")
+    message(FATAL_ERROR "${what}: no failed check told: [${err}]")
+  endif()
+  string(TOLOWER "${err}" lower)
+  string(REPLACE "DIR" "${DIR}" named "${named}")
+  string(TOLOWER "${named}" lower_named)
+  string(FIND "${lower}" "${lower_named}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "${what}: the message does not name ${named}: [${err}]")
+  endif()
+  message(STATUS "${what}: ${err}")
+endforeach()
+
+# Files the game takes from the build's data when the data folder lacks them (a font's archive, the display
+# catalogue): each named once with the copy taken, and the game runs to its end.
+set(folder "${DIR}/data-elsewhere")
+set(case elsewhere)
+linked_data("${folder}" "dlgfont.oif")
+file(REMOVE "${folder}/display_catalogue.txt")
+start("${folder}")
+if(NOT rc EQUAL 0 OR NOT out MATCHES "closed after [1-9][0-9]* timer ticks")
+  message(FATAL_ERROR "files taken from elsewhere: exit ${rc}, said [${out}] and [${err}]")
+endif()
+foreach(name "dlgfont.oif" "display_catalogue.txt")
+  string(REGEX MATCHALL "the data file ${folder}/${name} is missing: the game takes ${DATA}/${name} in its place"
+         said "${err}")
+  list(LENGTH said times)
+  if(NOT times EQUAL 1)
+    message(FATAL_ERROR "${name} taken from elsewhere: named ${times} times: [${err}]")
+  endif()
+endforeach()
+
+# Files the game does without, missing from an installed game's data (the program finds it beside its own
+# folder, and looks nowhere else): each named once, and the game runs to its end.
+set(prefix "${DIR}/installed")
+linked_data("${prefix}/share/vael" "campaign.txt")
+file(REMOVE "${prefix}/share/vael/display_catalogue.txt")
+# A hard link, so that the program's own path is the one in the installed folder.
+file(MAKE_DIRECTORY "${prefix}/bin")
+file(CREATE_LINK "${PROGRAM}" "${prefix}/bin/vael" COPY_ON_ERROR)
+set(PROGRAM "${prefix}/bin/vael")
+set(case installed)
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_CONFIG_HOME=${DIR}/config-installed" "${PROGRAM}"
+                        --quit-after 1500
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 120)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "closed after [1-9][0-9]* timer ticks")
+  message(FATAL_ERROR "optional files missing: exit ${rc}, said [${out}] and [${err}]")
+endif()
+foreach(name "campaign.txt" "display_catalogue.txt")
+  string(REGEX MATCHALL "the data file [^ ]*/share/vael/${name} is missing: the game goes on without" said
+         "${err}")
+  list(LENGTH said times)
+  if(NOT times EQUAL 1)
+    message(FATAL_ERROR "optional ${name}: named ${times} times: [${err}]")
+  endif()
+endforeach()
+file(REMOVE_RECURSE "${DIR}")
