@@ -199,6 +199,38 @@ TEST_F(ShockBattle, LeaderCasualtiesGoByTheDifferenceOfTheRolls) {
     }
 }
 
+// A unit of neither side's nation (a scenario from elsewhere, without its substitutions) fights for the home
+// side: attacking, it duels with the home side's leader on its hex (9 against 4 kills him); defending, the
+// home side's units are those that threaten its attacker's flank (the defenders' 2 on die 0 stays single).
+TEST_F(ShockBattle, AUnitOfNeitherSidesNationFightsBesideTheHomeSide) {
+    {
+        SCOPED_TRACE("attacking beside a home leader");
+        auto& a = unit({1, 605, 5, East, 9});
+        auto& d = unit({3, 705, 2, West, 9});
+        leader(10, 605, 1, "Arn", 2, 0);
+        leader(11, 1010, 2, "Bel", 2, 0);
+        display.log.clear();
+        ScriptedRolls rolls;
+        rolls.add({9, 4});
+        rolls.add({0});
+        fight({combat({{&a, 0}}, {&d}, 705)});
+        EXPECT_EQ(rolls.left(), 0u);
+        EXPECT_EQ(display.only({"FinishedLeader", "WoundedLeader", "EliminateUnit", "END_GAME"}),
+                  (Lines{"EliminateUnit 10"}));
+        restage();
+    }
+    for (bool threat : {false, true}) {
+        SCOPED_TRACE(threat ? "defending, a home unit threatens the attacker" : "defending alone");
+        auto& a = unit({1, 704, 2, SouthEast, 9});
+        auto& d = unit({2, 705, 5, West, 9});
+        if (threat) unit({3, 604, 1, SouthEast, 9});
+        ScriptedRolls rolls{0};
+        fight({combat({{&a, 0}}, {&d}, 705)});
+        EXPECT_EQ(hits(), threat ? "[3][2]" : "[3][4]");
+        restage();
+    }
+}
+
 // Shares of the chart's hits, frontal hoplites on both sides (weapons even, column 7 counted from 1).
 // Two attackers against one (sizes 8 to 4, one column right, die 0): the attackers take 3, 1 each and the
 // remainder to the later of two equal attackers, the main one. One attacker against three (sizes 4 to
