@@ -2,15 +2,17 @@
 # Plays a battle between two vael-battle processes on this machine, one hosting on a free port and one
 # joining it, for each seed given; fails, naming the seed, when either does not end its battle cleanly,
 # when the pair does not end within the time limit (a hang: both are stopped), or when the two do not print the same commentary and outcome.
-#   two_machines.sh TOOL SCENARIO [--data DIR] [--jobs N] [--limit SECONDS] [--display] SEED...
+#   two_machines.sh TOOL SCENARIO [--data DIR] [--jobs N] [--limit SECONDS] [--display] [--plans KIND] SEED...
 # With --jobs, that many pairs play at once; the limit (120 seconds unless given) holds for each pair.
-# With --display both machines play the animations on the game's display layers.
+# With --display both machines play the animations on the game's display layers. Each machine draws its
+# plans by the seed as the tool does, or of the kind --plans gives (a battle recorded with those plans).
 set -u
 tool=$1
 scenario=$2
 shift 2
 data=()
 display=()
+plans=()
 jobs=1
 limit=120
 while [ $# -gt 0 ]; do
@@ -19,6 +21,7 @@ while [ $# -gt 0 ]; do
     --jobs) jobs=$2; shift 2 ;;
     --limit) limit=$2; shift 2 ;;
     --display) display=(--display); shift ;;
+    --plans) plans=(--plans "$2"); shift 2 ;;
     *) break ;;
   esac
 done
@@ -35,7 +38,7 @@ play() {
   local seed=$1 dir="$work/$1" verdict="$work/$1.verdict"
   mkdir -p "$dir"
   : >"$dir/host.err"
-  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" --seed "$seed" --host 0 \
+  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" "${plans[@]}" --seed "$seed" --host 0 \
     >"$dir/host.out" 2>"$dir/host.err" &
   local host=$! port=""
   for _ in $(seq 1 400); do
@@ -49,7 +52,8 @@ play() {
     { echo "FAILED seed $seed: the host never listened"; cat "$dir/host.err"; } >"$verdict"
     return
   fi
-  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" --seed "$seed" --join "127.0.0.1:$port" \
+  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" "${plans[@]}" --seed "$seed" \
+    --join "127.0.0.1:$port" \
     >"$dir/guest.out" 2>"$dir/guest.err"
   local guest=$?
   { wait "$host"; } 2>/dev/null
