@@ -44,8 +44,7 @@ BalanceRow playSeeds(BattleOptions options, std::int32_t seeds) {
     row.scenario = options.scenario;
     for (std::int32_t seed = 1; seed <= seeds; ++seed) {
         options.seed = static_cast<std::uint32_t>(seed);
-        // Odd seeds draw the plans of kind 0, even ones those of kind 1: every plan of a side is played.
-        options.lastAIType = static_cast<std::uint32_t>(seed % 2);
+        options.lastAIType = lastAITypeDrawing(planKindOfSeed(options.seed));
         tally(row, playBattle(options), options.seed);
     }
     return row;

@@ -411,9 +411,7 @@ private:
         for (VaelUnit* unit : layer.allUnits()) {
             auto* combat = dynamic_cast<Combat*>(unit);
             if (!combat) continue;
-            // As game control counts: a nation of neither side is the home side's.
-            SideLosses& side =
-                combat->getNation() == layer.getVisitorNation() ? outcome_.visitor : outcome_.home;
+            SideLosses& side = layer.onVisitorSide(combat->getNation()) ? outcome_.visitor : outcome_.home;
             const auto points = static_cast<std::int16_t>(combat->pointValue());
             if (combat->isOutOfPlay()) {
                 side.lostTQ = static_cast<std::int16_t>(side.lostTQ + points);
@@ -532,9 +530,7 @@ private:
         if (options_.loadFile.empty()) {
             const bool started =
                 app_.startBattle(options_.scenario, VaelApp::CustomScenario, true, true, error);
-            const VaelLogicalLayer& layer = app_.logicalLayer();
-            for (const std::string& plan : {layer.getScriptFileName(), layer.getHomePlanName()})
-                if (!plan.empty()) outcome_.plans.push_back(plan);
+            notePlans();
             if (!started) {
                 // A scenario that loaded may still not begin: a computer side's plan that will not compile.
                 if (error.rfind("cannot load the battle", 0) != 0)
@@ -553,6 +549,8 @@ private:
             stop(BattleStatus::LoadFailed, "cannot load the saved game " + options_.loadFile + ": " + error);
             return false;
         }
+        // The plans the file names, whatever kind the options would have drawn.
+        notePlans();
         // A battle loaded at or past the cap would be stopped by it before anything of it is played.
         if (turn() >= options_.turnCap) {
             stop(BattleStatus::LoadFailed, "cannot load the saved game " + options_.loadFile +
@@ -562,6 +560,12 @@ private:
             return false;
         }
         return true;
+    }
+
+    void notePlans() {
+        const VaelLogicalLayer& layer = app_.logicalLayer();
+        for (const std::string& plan : {layer.getScriptFileName(), layer.getHomePlanName()})
+            if (!plan.empty()) outcome_.plans.push_back(plan);
     }
 
     std::string rendered(const std::string& text) const {
@@ -638,6 +642,14 @@ bool StandStill::stalled(const Mark& mark, std::uint32_t now, const std::functio
     }
     if (now - since_ < WaitMs) return false;
     return !owesAReply();
+}
+
+std::uint32_t planKindOfSeed(std::uint32_t seed) {
+    return seed % 2 == 1 ? 0 : 1;
+}
+
+std::uint32_t lastAITypeDrawing(std::uint32_t planKind) {
+    return planKind == 0 ? 1 : 0;
 }
 
 BattleOutcome playBattle(const BattleOptions& options, std::ostream* out) {

@@ -42,7 +42,7 @@ struct BattleOptions {
     // Told the port the host listens on, once it listens.
     std::ostream* portNotice = nullptr;
     // The preference "Last A/I Type" the battle draws its plans by: 0, as a fresh install has it, draws
-    // plans of kind 1, and 1 draws plans of kind 0.
+    // plans of kind 1, and 1 draws plans of kind 0 (lastAITypeDrawing).
     std::uint32_t lastAIType = 0;
     // False: the lines go only to the output stream and are counted, so that a long battle's memory
     // does not grow with what was said.
@@ -65,7 +65,8 @@ struct BattleOutcome {
     std::size_t commentaryLines = 0;       // every line said, kept or not
     std::vector<std::string> failedChecks; // what the assertion routine reported; the battle went on
     std::vector<std::string> messageBoxes; // the texts of the message boxes shown, each answered at once
-    std::vector<std::string> plans;        // the plan scripts the computer drew, the visitor's first
+    std::vector<std::string> plans;        // the plan scripts the computer drew (or a loaded game named),
+                                           // the visitor's first
     std::string winner;                    // a nation's name; empty when nobody won
     std::int32_t turns = 0;
     std::int32_t activations = 0;
@@ -98,6 +99,15 @@ private:
     Mark last_;
     std::uint32_t since_ = 0;
 };
+
+// The kind of plans a run of seeds plays at a seed: kind 0 at the odd seeds, kind 1 at the even ones, so
+// that every plan of a side is played over any run of seeds. The tool, the balance table and the sweeps
+// all draw by it.
+std::uint32_t planKindOfSeed(std::uint32_t seed);
+
+// The preference "Last A/I Type" under which both sides draw plans of that kind (0 or 1): the draw takes
+// the kind the preference did not name last time.
+std::uint32_t lastAITypeDrawing(std::uint32_t planKind);
 
 // Each commentary line goes to out (when given) as it comes.
 BattleOutcome playBattle(const BattleOptions& options, std::ostream* out = nullptr);

@@ -1,9 +1,10 @@
-// vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE] [--data DIR]
-// [--trace FILE] [--display] [--host PORT | --join HOST:PORT] Plays a battle of the data directory with the
-// computer on both sides and prints its commentary and outcome; --trace FILE writes the game's trace there;
-// --display plays the animations on the game's display layers. Exits 1 when the battle cannot be loaded,
-// does not end within the caps or ends before the activation it was to be saved at. The commentary's bold
-// shows as bold on a terminal; a file or a pipe gets the plain text.
+// vael-battle SCENARIO [--seed N] [--plans KIND] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE]
+// [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT] Plays a battle of the data
+// directory with the computer on both sides and prints its commentary and outcome; the odd seeds draw the
+// plans of kind 0, the even ones those of kind 1, unless --plans names the kind; --trace FILE writes the
+// game's trace there; --display plays the animations on the game's display layers. Exits 1 when the battle
+// cannot be loaded, does not end within the caps or ends before the activation it was to be saved at. The
+// commentary's bold shows as bold on a terminal; a file or a pipe gets the plain text.
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -20,8 +21,8 @@
 namespace {
 
 constexpr const char* Synopsis =
-    "usage: vael-battle SCENARIO [--seed N] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE] "
-    "[--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT]\n";
+    "usage: vael-battle SCENARIO [--seed N] [--plans KIND] [--turns CAP] [--tasks CAP] [--save-at N FILE] "
+    "[--load FILE] [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT]\n";
 
 int usage(const std::string& why) {
     std::cerr << "vael-battle: " << why << "\n" << Synopsis << "Try 'vael-battle --help' for more.\n";
@@ -34,6 +35,8 @@ int help() {
         << "Plays a battle of the data directory with the computer on both sides, headless, every random\n"
            "number drawn from the seed, and prints its commentary and outcome.\n\n"
            "  --seed N          the seed of the battle's random numbers (1)\n"
+           "  --plans KIND      both sides draw plans of KIND, 0 or 1 (odd seeds 0, even seeds 1);\n"
+           "                    a loaded battle plays on with the plans it was saved with\n"
            "  --turns CAP       stop after CAP turns (40)\n"
            "  --tasks CAP       stop after CAP messages handled (2000000)\n"
            "  --save-at N FILE  save the battle at the N-th activation (0: as a loaded one resumes)\n"
@@ -62,6 +65,7 @@ bool number(const char* text, long long low, long long high, long long& value) {
 int main(int argc, char** argv) {
     vael::ignoreFileSizeSignal();
     vael::battle::BattleOptions options;
+    long long plans = -1;
     // As the game chooses it, less the settings the tool does not keep.
     options.dataDir = vael::chooseDataDirectory("", std::getenv("VAEL_DATA"), VAEL_BUILD_DATA_DIR);
     for (int i = 1; i < argc; ++i) {
@@ -80,6 +84,10 @@ int main(int argc, char** argv) {
             if (!v) return 2;
             if (!number(v, 0, 0xFFFFFFFFll, n)) return usage("bad seed");
             options.seed = static_cast<std::uint32_t>(n);
+        } else if (arg == "--plans") {
+            const char* v = next("--plans");
+            if (!v) return 2;
+            if (!number(v, 0, 1, plans)) return usage("--plans needs a kind of plans, 0 or 1");
         } else if (arg == "--turns") {
             const char* v = next("--turns");
             if (!v) return 2;
@@ -143,6 +151,8 @@ int main(int argc, char** argv) {
     if ((options.hostPort >= 0 || !options.joinHost.empty()) &&
         (!options.loadFile.empty() || options.saveAt >= 0))
         return usage("a network battle is neither saved nor loaded");
+    options.lastAIType = vael::battle::lastAITypeDrawing(
+        plans >= 0 ? static_cast<std::uint32_t>(plans) : vael::battle::planKindOfSeed(options.seed));
     options.portNotice = &std::cerr;
     options.keepCommentary = false;
 

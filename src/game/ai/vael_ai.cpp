@@ -15,6 +15,7 @@
 #include "game/rules/leaders/group.h"
 #include "game/rules/leaders/leader.h"
 #include "game/rules/rules_message_names.h"
+#include "game/rules/units/nation.h"
 #include "game/rules/units/unit_payloads.h"
 
 namespace vael {
@@ -248,7 +249,8 @@ bool VaelAI::ownsGroup(const Group& group) const {
     if (!hasSide_) return true;
     if (!leaderList_) return false;
     for (Leader* leader : each(*leaderList_))
-        if (leader->getLeaderId() == group.number) return (leader->getNation() == visitorNation_) == visitor_;
+        if (leader->getLeaderId() == group.number)
+            return onVisitorSide(leader->getNation(), visitorNation_) == visitor_;
     return false;
 }
 

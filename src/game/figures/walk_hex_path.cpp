@@ -177,6 +177,10 @@ std::int16_t VaelPhysicalObject::walkHexPath(std::int16_t member, VaelSprite& sp
     sprite_calls::addSoundEvent(sprite, SoundStopMovement, static_cast<std::uint16_t>(unitKind_));
     // Every step queues its waypoints in the hex it enters; a path of one hex takes none.
     const std::int16_t reached = path.count() > 1 ? current : std::int16_t(-1);
+    // A path of the destination alone: the figure goes over to it in its place, as the unit does, so that
+    // the object never stands on two hexes. The flag's caller moves it with its cloth and shadow.
+    if (reached < 0 && &sprite != flag_.get() && static_cast<std::int16_t>(sprite.region()) != current)
+        sprite.changeRegion(current);
     if (traits().leader || &sprite == flag_.get() || rampaging) return reached;
     sprite_calls::addFrameEvent(
         sprite, current, Point4D(),

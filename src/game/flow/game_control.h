@@ -14,6 +14,7 @@
 #include "framework/core/type_name.h"
 #include "game/flow/end_of_game_results.h"
 #include "game/flow/flow_records.h"
+#include "game/rules/units/nation.h"
 
 namespace vael {
 
@@ -165,7 +166,7 @@ private:
     // A unit fights for the side of the nation it became by the scenario's substitutions; one of a third
     // nation, which a scenario without them fields, is the home side's, as the layer lists and commands it,
     // so that its routs and losses count where its side's do.
-    bool isHome(std::uint32_t nation) const { return nation != visitorNation_; }
+    bool isHome(std::uint32_t nation) const { return !onVisitorSide(nation, visitorNation_); }
     bool hasLeader(std::int16_t index) const { return index >= 0 && index < leaderCount_; }
     void commentary(const std::string& text);
     void activate(std::int16_t index, bool announce);

@@ -261,7 +261,7 @@ void ScenarioBuilder::readUnits(ScenarioFile& file, std::uint16_t campaign) {
         if (unit.kind == 0) {
             if (Leader* leader = createLeader(static_cast<std::uint16_t>(key.key),
                                               static_cast<LeaderUnitData&>(record), record.name))
-                leader->setRoutDirection(static_cast<DIRECTION>(layer_.isVisitor(leader->getNation())
+                leader->setRoutDirection(static_cast<DIRECTION>(layer_.onVisitorSide(leader->getNation())
                                                                     ? layer_.visitorRoutDirection_
                                                                     : layer_.homeRoutDirection_));
             continue;
@@ -279,7 +279,7 @@ void ScenarioBuilder::readUnits(ScenarioFile& file, std::uint16_t campaign) {
                 continue;
         }
         if (VaelUnit* made = createUnit(static_cast<std::uint16_t>(key.key), record, record.name))
-            made->setRoutDirection(static_cast<DIRECTION>(layer_.isVisitor(made->getNation())
+            made->setRoutDirection(static_cast<DIRECTION>(layer_.onVisitorSide(made->getNation())
                                                               ? layer_.visitorRoutDirection_
                                                               : layer_.homeRoutDirection_));
     }
@@ -336,7 +336,7 @@ VaelUnit* ScenarioBuilder::createUnit(std::uint16_t key, const VaelUnitData& rec
     std::unique_ptr<VaelUnit> made = makeUnit(key, record, name, false);
     if (!made) return nullptr;
     Combat* unit = layer_.allUnits_.adopt(std::unique_ptr<Combat>(static_cast<Combat*>(made.release())));
-    (layer_.isVisitor(unit->getNation()) ? layer_.visitorUnits_ : layer_.homeUnits_).append(unit);
+    (layer_.onVisitorSide(unit->getNation()) ? layer_.visitorUnits_ : layer_.homeUnits_).append(unit);
     announceCreated(key, *unit, record.hex);
     return unit;
 }
@@ -346,7 +346,7 @@ Leader* ScenarioBuilder::createLeader(std::uint16_t key, const LeaderUnitData& r
     std::unique_ptr<VaelUnit> made = makeUnit(key, record, name, true);
     if (!made) return nullptr;
     Leader* leader = layer_.allLeaders_.adopt(std::unique_ptr<Leader>(static_cast<Leader*>(made.release())));
-    (layer_.isVisitor(leader->getNation()) ? layer_.visitorLeaders_ : layer_.homeLeaders_).append(leader);
+    (layer_.onVisitorSide(leader->getNation()) ? layer_.visitorLeaders_ : layer_.homeLeaders_).append(leader);
     const LeaderUnitInfo info{leader->getName(), record.initiative, leader->getNation(), leader};
     Container<LeaderUnitInfo> announced(info);
     layer_.sendNamed(msg::CreateLeader, &announced);

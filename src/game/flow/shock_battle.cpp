@@ -261,7 +261,7 @@ void ShockBattle::leaderCasualties() {
     Leader* defendingLeader = nullptr;
     std::uint16_t bestRating = 0;
     const List<Leader*>& attackingSide =
-        attackerNation_ == layer_.getHomeNation() ? layer_.getHomeLeaders() : layer_.getVisitorLeaders();
+        layer_.onVisitorSide(attackerNation_) ? layer_.getVisitorLeaders() : layer_.getHomeLeaders();
     for (Combat* unit : each(attack_.units))
         for (Leader* leader : each(attackingSide))
             if (leader->getHex() == unit->getHex() && leader->getShockPrecedence() > bestRating) {
@@ -269,8 +269,8 @@ void ShockBattle::leaderCasualties() {
                 break;
             }
     bestRating = 0;
-    for (Leader* leader : each(defenderNation_ == layer_.getVisitorNation() ? layer_.getVisitorLeaders()
-                                                                            : layer_.getHomeLeaders()))
+    for (Leader* leader :
+         each(layer_.onVisitorSide(defenderNation_) ? layer_.getVisitorLeaders() : layer_.getHomeLeaders()))
         if (leader->getShockPrecedence() > bestRating)
             defendingLeader = leader, bestRating = leader->getShockPrecedence();
     std::int16_t attackerLeaderKilled = 0, defenderLeaderKilled = 0;
@@ -311,11 +311,11 @@ void ShockBattle::clash() {
     };
     const std::int16_t missileDefender = dynamic_cast<const MissileCapable*>(mainDefender_) ? 1 : 0;
     // An enemy that has the main attacker in its zone of control, out of reach of the attacker's own,
-    // takes away the attacker's superiority. The list goes by the home nation, whichever nation that is.
+    // takes away the attacker's superiority. The units looked at are the main defender's side's.
     std::int16_t threatened = 0;
     const auto attackerHex = static_cast<std::int16_t>(mainAttacker_->getHex());
-    for (Combat* unit : each(mainDefender_->getNation() == layer_.getHomeNation() ? layer_.getHomeUnits()
-                                                                                  : layer_.getVisitorUnits()))
+    for (Combat* unit : each(layer_.onVisitorSide(mainDefender_->getNation()) ? layer_.getVisitorUnits()
+                                                                              : layer_.getHomeUnits()))
         if (unit->isHexInZOC(attackerHex) &&
             !mainAttacker_->isHexInZOC(static_cast<std::int16_t>(unit->getHex())) &&
             unit->getNation() != mainAttacker_->getNation())

@@ -26,7 +26,7 @@ void VaelLogicalLayer::enlist(Combat* unit) {
             vaelLandscape_->addToRegion(unit, unit->getSecondHex());
     }
     allUnits_.adopt(std::unique_ptr<Combat>(unit));
-    (isVisitor(unit->getNation()) ? visitorUnits_ : homeUnits_).append(unit);
+    (onVisitorSide(unit->getNation()) ? visitorUnits_ : homeUnits_).append(unit);
 }
 
 void VaelLogicalLayer::enlist(Leader* leader) {
@@ -35,7 +35,7 @@ void VaelLogicalLayer::enlist(Leader* leader) {
     if (vaelLandscape_ && vaelLandscape_->isValidHex(static_cast<std::int16_t>(leader->getHex())))
         vaelLandscape_->addToRegion(leader, static_cast<std::int16_t>(leader->getHex()));
     allLeaders_.adopt(std::unique_ptr<Leader>(leader));
-    (isVisitor(leader->getNation()) ? visitorLeaders_ : homeLeaders_).append(leader);
+    (onVisitorSide(leader->getNation()) ? visitorLeaders_ : homeLeaders_).append(leader);
 }
 
 } // namespace vael

@@ -340,7 +340,7 @@ Group* VaelLogicalLayer::findGroup(std::uint16_t number) const {
 }
 
 std::int16_t VaelLogicalLayer::isInEnemyZOC(std::int16_t hex, std::uint32_t nation) const {
-    const List<Combat*>& enemies = isVisitor(nation) ? homeUnits_ : visitorUnits_;
+    const List<Combat*>& enemies = onVisitorSide(nation) ? homeUnits_ : visitorUnits_;
     for (Combat* unit : each(enemies))
         if (unit->isHexInZOC(hex)) return 1;
     return 0;
@@ -403,7 +403,7 @@ void VaelLogicalLayer::UnitEliminated(const EliminateUnitData& record) {
 void VaelLogicalLayer::AddBogusLeader(Leader* leader) {
     if (!leader || bogusLeaders_.contains(leader)) return;
     bogusLeaders_.adopt(std::unique_ptr<Leader>(leader));
-    (isVisitor(leader->getNation()) ? visitorLeaders_ : homeLeaders_).append(leader);
+    (onVisitorSide(leader->getNation()) ? visitorLeaders_ : homeLeaders_).append(leader);
 }
 
 std::vector<VaelUnit*> VaelLogicalLayer::allUnits() const {

@@ -28,6 +28,7 @@
 #include "game/rules/leaders/group.h"
 #include "game/rules/leaders/leader.h"
 #include "game/rules/logical_layer.h"
+#include "game/rules/units/nation.h"
 
 namespace vael {
 
@@ -90,6 +91,8 @@ public:
     VaelLogicalLandscape* getVaelLandscape() const { return vaelLandscape_; }
     std::uint32_t getHomeNation() const { return homeNation_; }
     std::uint32_t getVisitorNation() const { return visitorNation_; }
+    // The side a unit of the nation fights on (onVisitorSide): a nation of neither side is the home side's.
+    bool onVisitorSide(std::uint32_t nation) const { return vael::onVisitorSide(nation, visitorNation_); }
     std::uint32_t getHomeRoutDirection() const { return homeRoutDirection_; }
     std::uint32_t getVisitorRoutDirection() const { return visitorRoutDirection_; }
     std::uint16_t getHomeTQPoints() const { return homeTQPoints_; }
@@ -217,7 +220,6 @@ private:
     // The builder fills the battle the layer holds, from the scenario file or unit by unit.
     friend class ScenarioBuilder;
 
-    bool isVisitor(std::uint32_t nation) const { return nation == visitorNation_; }
     void deleteBattle();
 
     std::string scenarioName_;

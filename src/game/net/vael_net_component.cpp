@@ -552,7 +552,7 @@ bool VaelNetComponent::showable(const LogicalCommandInfo& command) const {
 bool VaelNetComponent::playsHomeHere() const {
     if (layer_)
         for (Leader* leader : each(layer_->getLocalLeaders()))
-            return leader->getNation() == layer_->getHomeNation();
+            return !layer_->onVisitorSide(leader->getNation());
     return host_;
 }
 

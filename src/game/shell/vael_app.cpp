@@ -734,7 +734,7 @@ void VaelApp::gameEnded(bool homeWon) {
     bool homeHere = true;
     for (Leader* leader : each(layer_->getLocalLeaders()))
         if (!layer_->isComputerLeader(leader)) {
-            homeHere = leader->getNation() == layer_->getHomeNation();
+            homeHere = !layer_->onVisitorSide(leader->getNation());
             break;
         }
     const std::uint32_t nation = homeHere ? layer_->getHomeNation() : layer_->getVisitorNation();

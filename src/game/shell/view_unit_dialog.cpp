@@ -31,7 +31,7 @@ std::string yesNo(bool on) {
 const Leader* commandingLeader(const VaelLogicalLayer& layer, const VaelUnit& unit) {
     // A unit's leader number is its group's, which its leader carries too; his unit number is another.
     const List<Leader*>& side =
-        unit.getNation() == layer.getVisitorNation() ? layer.getVisitorLeaders() : layer.getHomeLeaders();
+        layer.onVisitorSide(unit.getNation()) ? layer.getVisitorLeaders() : layer.getHomeLeaders();
     for (Leader* leader : each(side))
         if (leader->getLeaderId() == unit.getLeaderId()) return leader;
     return nullptr;

@@ -453,7 +453,8 @@ TEST_F(DispatchTest, MovesAreRecordedWhilePathsAreToBeSavedAndAnEmptyPathIsTheCo
     EXPECT_EQ(u->activeSprites().count(), 9);
 }
 
-// A path of the destination alone takes no step, yet the flag goes to the new hex with the unit.
+// A path of the destination alone takes no step, yet the flag and every figure go to the new hex with the
+// unit: the figures keep their places in the formation, the object does not split between two hexes.
 TEST_F(DispatchTest, AMovedUnitsFlagStandsOnItsNewHexAndNotAtTheMapsOrigin) {
     anchors.setAnchors(1204, Point(300, 200), Point(150, 100), Point(75, 50));
     anchors.setAnchors(1205, Point(300, 260), Point(150, 130), Point(75, 65));
@@ -462,6 +463,9 @@ TEST_F(DispatchTest, AMovedUnitsFlagStandsOnItsNewHexAndNotAtTheMapsOrigin) {
         auto* u = unit();
         ASSERT_NE(u->flag(), nullptr);
         ASSERT_EQ(u->flag()->region(), 1204);
+        std::vector<Point> places; // each figure's place from its hex's anchor
+        for (std::int16_t k = 0; k < static_cast<std::int16_t>(u->spriteCount()); ++k)
+            places.push_back(u->figure(k) ? u->figure(k)->position(0) - Point(300, 200) : Point());
         // Played as the layer plays it: queued, then ticked until the move and its flag have finished.
         Container<LogicalCommandInfo> box(
             builtIn(LOGICAL_OBJECT_MOVED, walked ? path({1204, 1205}) : path({1205})));
@@ -479,6 +483,13 @@ TEST_F(DispatchTest, AMovedUnitsFlagStandsOnItsNewHexAndNotAtTheMapsOrigin) {
         EXPECT_EQ(u->flag()->cloth()->position(0), Point(301, 190) + x);
         EXPECT_EQ(u->flag()->cloth()->region(), 1205);
         EXPECT_EQ(u->flag()->shadow()->region(), 1205);
+        for (std::int16_t k = 0; k < static_cast<std::int16_t>(u->spriteCount()); ++k) {
+            const VaelSprite* figure = u->figure(k);
+            if (!figure) continue;
+            SCOPED_TRACE("figure " + std::to_string(k));
+            EXPECT_EQ(figure->region(), 1205);
+            if (!walked) EXPECT_EQ(figure->position(0), Point(300, 260) + places[std::size_t(k)]);
+        }
     }
 }
 

@@ -160,6 +160,7 @@ TEST_F(ShockBattle, LeaderCasualtiesGoByTheDifferenceOfTheRolls) {
         bool defenderWounded;
         std::int16_t attackerLeaderHex;
         Lines log;
+        std::uint32_t attackerNation = 1;
     } rows[] = {
         {"a tie", 4, 4, "Arn", "Bel", false, 605, {}},
         {"1 finishes the attacker's", 5, 4, "Arn", "Bel", false, 605, {"FinishedLeader 10"}},
@@ -174,10 +175,13 @@ TEST_F(ShockBattle, LeaderCasualtiesGoByTheDifferenceOfTheRolls) {
         {"a commander finished lives on", 3, 4, "Arn", "Tezhar", false, 605, {"FinishedLeader 11"}},
         {"7 does nothing", 9, 2, "Arn", "Bel", false, 605, {}},
         {"no leader with the attackers: no duel", -1, -1, "Arn", "Bel", false, 505, {}},
+        // A unit of neither side's nation (a scenario from elsewhere, without its substitutions) is the home
+        // side's: it duels beside the home leader on its hex.
+        {"neither side's nation, 5 kills", 9, 4, "Arn", "Bel", false, 605, {"EliminateUnit 10"}, 5},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
-        auto& a = unit({1, 605, 1, East, 9});
+        auto& a = unit({1, 605, row.attackerNation, East, 9});
         auto& d = unit({3, 705, 2, West, 9});
         leader(10, row.attackerLeaderHex, 1, row.attackerName, 2, 0);
         Leader& far = leader(11, 1010, 2, row.defenderName, 2, 0);
@@ -279,19 +283,26 @@ TEST_F(ShockBattle, TheMainAttackerAdvancesFirstThenTheSteadiest) {
 
 // An enemy of the attacker that has the main attacker's hex in its zone of control, out of reach of the
 // attacker's own, takes away the superiority of a flank attack: the defenders' 2 on die 0 (column 10
-// counted from 1) is no longer doubled. The home side here is nation 3; the list of the threatening units
-// is the home side's whenever the defender is of the home nation, whatever its number.
+// counted from 1) is no longer doubled. The threatening units are those of the defender's side: the home
+// side's when it is of the home nation, whatever its number (3 here), and when it is of neither side's
+// nation (5), threatened by a unit of the home nation (1).
 TEST_F(ShockBattle, AThreatToTheAttackersFlankCancelsItsSuperiority) {
-    for (bool threat : {false, true}) {
-        SCOPED_TRACE(threat ? "threatened" : "free");
-        restage(3);
-        auto& a = unit({1, 704, 2, SouthEast, 9});
-        auto& d = unit({2, 705, 3, West, 9});
-        if (threat) unit({3, 604, 3, SouthEast, 9});
-        ScriptedRolls rolls{0};
-        fight({combat({{&a, 0}}, {&d}, 705)});
-        EXPECT_EQ(hits(), threat ? "[3][2]" : "[3][4]");
-    }
+    const struct Row {
+        std::uint32_t homeNation, defenderNation, threatNation;
+    } rows[] = {{3, 3, 3}, {1, 5, 1}};
+    for (const Row& row : rows)
+        for (bool threat : {false, true}) {
+            SCOPED_TRACE(std::string(threat ? "threatened" : "free") + ", home nation " +
+                         std::to_string(row.homeNation) + ", defender's nation " +
+                         std::to_string(row.defenderNation));
+            restage(row.homeNation);
+            auto& a = unit({1, 704, 2, SouthEast, 9});
+            auto& d = unit({2, 705, row.defenderNation, West, 9});
+            if (threat) unit({3, 604, row.threatNation, SouthEast, 9});
+            ScriptedRolls rolls{0};
+            fight({combat({{&a, 0}}, {&d}, 705)});
+            EXPECT_EQ(hits(), threat ? "[3][2]" : "[3][4]");
+        }
 }
 
 } // namespace

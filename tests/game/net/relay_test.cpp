@@ -11,10 +11,12 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "framework/core/registered_message.h"
+#include "game/flow/vael_logical_layer.h"
 #include "game/net/net_payloads.h"
 #include "game/net/relay_table.h"
 #include "game/net/vael_net_component.h"
 #include "platform/headless/headless_platform.h"
+#include "support/rules/leader_fixture.h"
 #include "support/test_application.h"
 
 namespace vael {
@@ -753,6 +755,39 @@ TEST_F(Relay, AConnectionLostAfterTheBattleEndedHereEndsNothingMore) {
         app.drainQueue();
         EXPECT_TRUE(ear.heard.empty());
         EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{true}));
+    }
+}
+
+// The side played here is that of this machine's leaders, a nation of neither side's being the home side's
+// as everywhere: a guest whose leader is of nation 5 (home 1, visitor 2) is told the home side has won.
+TEST_F(Relay, TheSideWonByDefaultIsTheSideOfTheLeadersPlayedHere) {
+    const struct Row {
+        const char* what;
+        std::uint32_t nation;
+        const char* told;
+    } rows[] = {
+        {"a home leader", 1, "GameEnded 1"},
+        {"a leader of neither side's nation", 5, "GameEnded 1"},
+        {"a visitor leader", 2, "GameEnded 0"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        VaelLogicalLayer layer("Relay layer");
+        VaelLogicalLandscape* map = test::makeLandscape(4, 4).release();
+        layer.stageBattle(map, 1, 2);
+        auto* leader = new Leader(test::leaderRecord(10, 5, map, row.nation, "Arn", {}), "Arn");
+        layer.enlist(leader);
+        layer.addLocalLeader(leader);
+        net.setLayer(&layer);
+        net.setPlaying(true, false);
+        net.setOtherPlayer("Bob");
+        ear.heard.clear();
+        std::vector<comm::ReceivedMessage> batch;
+        batch.push_back(from("SynchronizeGame", new Container<short>(1)));
+        receive(std::move(batch));
+        ASSERT_FALSE(ear.heard.empty());
+        EXPECT_EQ(ear.heard.back(), row.told);
+        net.setLayer(nullptr);
     }
 }
 

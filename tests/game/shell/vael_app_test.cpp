@@ -89,6 +89,36 @@ TEST_F(ShellTest, WithBothSidesToTheComputerTheBattleRunsToTheEndOfGameDialogAnd
     EXPECT_EQ(shown.size(), 1u);
 }
 
+// The end picture is that of the side the player here plays, the side of his leaders' nation: a nation of
+// neither side's (a scenario from elsewhere) is the home side's, and the home side's win is his.
+TEST_F(ShellTest, TheEndPictureIsOfTheSideOfThePlayersLeaders) {
+    const struct Row {
+        const char* what;
+        std::uint32_t nation; // given to the player's leaders; 0 leaves them as they are
+        bool visitorPicture;
+    } rows[] = {
+        {"the home nation", 0, false}, {"a nation of neither side", 5, false}, {"the visitor's", 3, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::srand(3);
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+        std::vector<std::pair<std::uint32_t, bool>> shown;
+        app.endOfGameDialog = [&](std::uint32_t nation, bool won) { shown.emplace_back(nation, won); };
+        std::string error;
+        ASSERT_TRUE(app.startBattle(Demonstration, VaelApp::CustomScenario, false, true, error)) << error;
+        VaelLogicalLayer& layer = app.logicalLayer();
+        ASSERT_EQ(layer.getHomeNation(), 1u);
+        ASSERT_EQ(layer.getVisitorNation(), 3u);
+        for (Leader* leader : each(layer.getLocalLeaders()))
+            if (!layer.isComputerLeader(leader) && row.nation) leader->setNation(row.nation);
+        Container<short> homeWon(1);
+        layer.sendNamed("GameEnded", &homeWon);
+        ASSERT_TRUE(runUntil(app, [&] { return !shown.empty(); }));
+        EXPECT_EQ(shown, (std::vector<std::pair<std::uint32_t, bool>>{
+                             {row.visitorPicture ? 3u : 1u, !row.visitorPicture}}));
+    }
+}
+
 // The battle after the activation given, with the activations counted by a probe on the battle's bus.
 struct Stopper {
     explicit Stopper(VaelApp& app) {

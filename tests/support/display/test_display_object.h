@@ -1,9 +1,9 @@
 #pragma once
-// Test support: what the display Parts need of the game's unit display objects, in the least form. A
-// display object of this kind owns one sprite per offset it is given, all starting on one frame; a test
-// scripts what it does with a command (by default the framework's own move), and the object notes the
-// commands it started and finished. Prototypes are made with logical id 0 and give their offsets and
-// script to the objects they create, as the game's display objects give theirs.
+// Test support: what the display layer and its sprites need of the game's unit display objects, in the
+// least form. A display object of this kind owns one sprite per offset it is given, all starting on one
+// frame; a test scripts what it does with a command (by default the framework's own move), and the object
+// notes the commands it started and finished. Prototypes are made with logical id 0 and give their offsets
+// and script to the objects they create, as the game's display objects give theirs.
 #include <functional>
 #include <string>
 #include <vector>

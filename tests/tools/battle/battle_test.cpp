@@ -40,6 +40,13 @@ BattleOptions demonstration(std::uint32_t seed) {
     return options;
 }
 
+// The battle as `vael-battle --seed N` plays it: the odd seeds with the plans of kind 0, the even ones with
+// those of kind 1.
+BattleOptions asTheToolPlays(BattleOptions options) {
+    options.lastAIType = lastAITypeDrawing(planKindOfSeed(options.seed));
+    return options;
+}
+
 TEST(Battle, AScenarioThatCannotBeReadIsReportedByNameAndNothingIsPlayed) {
     test::TempDir dir("battle-missing");
     std::ofstream(dir / "cut.scn", std::ios::binary) << "VAEL";
@@ -247,7 +254,7 @@ TEST(Battle, CommentaryNotKeptIsStreamedAndCountedTheSame) {
 class SeededBattle : public testing::TestWithParam<std::uint32_t> {};
 
 TEST_P(SeededBattle, EndsWithinTheCaps) {
-    BattleOptions options = demonstration(GetParam());
+    BattleOptions options = asTheToolPlays(demonstration(GetParam()));
     options.turnCap = 40;
     const BattleOutcome outcome = playBattle(options);
     EXPECT_EQ(outcome.status, BattleStatus::Ended) << describe(outcome);
@@ -271,7 +278,7 @@ TEST(Battle, EveryPlanOfTheDemonstrationRunsItsFirstTurnsWithoutAnInterpreterErr
 class DisplayedBattle : public testing::TestWithParam<std::uint32_t> {};
 
 TEST_P(DisplayedBattle, EndsWithinTheCapsAndRepeatsExactly) {
-    BattleOptions options = demonstration(GetParam());
+    BattleOptions options = asTheToolPlays(demonstration(GetParam()));
     options.turnCap = 40;
     expectDisplayedBattleEndsAndRepeats(options);
 }
@@ -372,7 +379,7 @@ TEST(Battle, SeededBattlesSayWhatTheGoldenCommentarySays) {
         std::ostringstream now;
         BattleOptions options = demonstration(seed);
         options.scenario = scenario;
-        const BattleOutcome outcome = playBattle(options, &now);
+        const BattleOutcome outcome = playBattle(asTheToolPlays(options), &now);
         printOutcome(outcome, now);
         const std::string difference = firstDifference(plainLines(golden), plainLines(now.str()));
         EXPECT_EQ(difference, "") << scenario << " seed " << seed << ": " << difference;
@@ -411,6 +418,55 @@ TEST(Battle, ABattleSavedAtAnActivationGoesOnAsTheUnbrokenOne) {
         EXPECT_EQ(rest.status, whole.status);
         EXPECT_EQ(describe(rest), describe(whole));
     }
+}
+
+// The odd seeds play the plans of kind 0 and the even ones those of kind 1, drawn by the preference "Last
+// A/I Type" of the other kind; the demonstration's plans of kind 0 are the second of each side.
+TEST(Battle, TheSeedDrawsThePlansOfItsKind) {
+    const struct Row {
+        std::uint32_t seed, kind, lastAIType;
+        std::vector<std::string> plans;
+    } rows[] = {
+        {1, 0, 1, {"ghatmar_v2.pln", "ghatmar_h2.pln"}},
+        {2, 1, 0, {"GHATMAR_V1.pln", "Ghatmar_H1.PLN"}},
+        {3, 0, 1, {"ghatmar_v2.pln", "ghatmar_h2.pln"}},
+        {0xFFFFFFFFu, 0, 1, {"ghatmar_v2.pln", "ghatmar_h2.pln"}},
+        {0xFFFFFFFEu, 1, 0, {"GHATMAR_V1.pln", "Ghatmar_H1.PLN"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE("seed " + std::to_string(row.seed));
+        EXPECT_EQ(planKindOfSeed(row.seed), row.kind);
+        EXPECT_EQ(lastAITypeDrawing(row.kind), row.lastAIType);
+        BattleOptions options = asTheToolPlays(demonstration(row.seed));
+        options.turnCap = 1;
+        EXPECT_EQ(playBattle(options).plans, row.plans);
+    }
+}
+
+// A loaded battle plays on with the plans it was saved with, whatever kind its seed or the options would
+// draw: saved with the plans of kind 0 at seed 2, it is loaded with the preference that draws kind 1.
+TEST(Battle, ALoadedBattlePlaysOnWithThePlansItWasSavedWith) {
+    test::TempDir dir("battle-plans");
+    const std::string saved = (dir / "kind0.sav").string();
+    BattleOptions saving = demonstration(2);
+    saving.lastAIType = lastAITypeDrawing(0);
+    saving.turnCap = 2;
+    saving.saveAt = 2;
+    saving.saveFile = saved;
+    const BattleOutcome whole = playBattle(saving);
+    ASSERT_EQ(whole.plans, (std::vector<std::string>{"ghatmar_v2.pln", "ghatmar_h2.pln"}));
+    ASSERT_GE(whole.activations, 2) << describe(whole);
+    BattleOptions loading = asTheToolPlays(demonstration(2));
+    ASSERT_EQ(loading.lastAIType, lastAITypeDrawing(1));
+    loading.turnCap = 2;
+    loading.loadFile = saved;
+    const BattleOutcome rest = playBattle(loading);
+    ASSERT_NE(rest.status, BattleStatus::LoadFailed) << rest.message;
+    EXPECT_EQ(rest.plans, whole.plans);
+    const std::vector<std::string> after(whole.commentary.begin() +
+                                             static_cast<std::ptrdiff_t>(whole.commentaryAtSave),
+                                         whole.commentary.end());
+    EXPECT_EQ(rest.commentary, after);
 }
 
 TEST(Battle, ASaveThatCannotBeWrittenStopsTheBattleAndSaysWhere) {

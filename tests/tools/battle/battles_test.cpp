@@ -84,7 +84,7 @@ BattleOptions optionsOf(const BattleSeed& p) {
     options.dataDir = VAEL_BUILD_DATA_DIR;
     options.scenario = p.scenario;
     options.seed = p.seed;
-    options.lastAIType = p.seed % 2;
+    options.lastAIType = lastAITypeDrawing(planKindOfSeed(p.seed));
     options.turnCap = 40;
     return options;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Plays battles with the battle tool and holds what happens once a battle is decided, and to a unit once
-# it is gone. Each battle is one row SCENARIO:SEED, or SCENARIO:SEED:display to play it with --display;
-# every row goes through the same check:
+# it is gone. Each battle is one row SCENARIO:SEED, followed by :display to play it with --display and by
+# :plans=KIND to play the plans of that kind rather than those the seed draws (the battle as it was
+# recorded); every row goes through the same check:
 #   - nothing is fought, routed or counted after the trace's end line ("VLL: My nation is N and I won"):
 #     no shock combat, no rampage, no rout, no cohesion hit, no unit or leader falling;
 #   - no count of the outcome is negative;
@@ -22,11 +23,12 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# check_battle SCENARIO SEED DISPLAY: plays the battle and prints one line per finding.
+# check_battle SCENARIO SEED DISPLAY PLANS: plays the battle and prints one line per finding.
 check_battle() {
-  local scenario=$1 seed=$2 display=$3 row="$1 seed $2${3:+ with the display}"
+  local scenario=$1 seed=$2 display=$3 plans=$4 row="$1 seed $2${3:+ with the display}${4:+ with the plans of kind $4}"
   local out="$work/out" trace="$work/trace" options=()
   [ -n "$display" ] && options+=(--display)
+  [ -n "$plans" ] && options+=(--plans "$plans")
   "$tool" "$scenario" "${data[@]}" --seed "$seed" "${options[@]}" --trace "$trace" >"$out" 2>"$work/err"
   local code=$?
   if [ "$code" -ne 0 ] || ! grep -q '^Outcome: ' "$out"; then
@@ -97,8 +99,17 @@ check_battle() {
 
 status=0
 for row in "$@"; do
-  IFS=: read -r scenario seed display <<<"$row"
-  check_battle "$scenario" "$seed" "$display" >"$work/findings"
+  IFS=: read -r scenario seed rest <<<"$row"
+  display="" plans=""
+  IFS=: read -ra extras <<<"$rest"
+  for extra in "${extras[@]}"; do
+    case $extra in
+      display) display=yes ;;
+      plans=*) plans=${extra#plans=} ;;
+      *) echo "FAILED $row: unknown part $extra"; status=1; continue 2 ;;
+    esac
+  done
+  check_battle "$scenario" "$seed" "$display" "$plans" >"$work/findings"
   if [ -s "$work/findings" ]; then
     head -20 "$work/findings"
     status=1

@@ -88,7 +88,13 @@ resume() {
     awk -v n="$at" 'rest { print } /is now active\.$/ && ++seen == n { rest = 1 }' "$full" >"$saved.rest"
     if ! cmp -s "$saved.rest" "$saved.loaded"; then
       local line
-      line=$(diff "$saved.rest" "$saved.loaded" | sed -n '1s/^\([0-9]*\).*/\1/p')
+      # The first line that differs; one text ending early differs on the line after its last.
+      line=$(cmp "$saved.rest" "$saved.loaded" 2>/dev/null | sed -n 's/.*, line \([0-9]*\)$/\1/p')
+      if [ -z "$line" ]; then
+        local a b
+        a=$(wc -l <"$saved.rest") b=$(wc -l <"$saved.loaded")
+        line=$(((a < b ? a : b) + 1))
+      fi
       echo "FAIL $name: the loaded battle went otherwise at line $line of the rest: \"$(sed -n "${line}p" "$saved.loaded")\" where the unbroken one said \"$(sed -n "${line}p" "$saved.rest")\""
     fi
   fi

@@ -2,9 +2,10 @@
 # Plays a battle between two vael-battle processes on this machine, one hosting on a free port and one
 # joining it, for each seed given; fails, naming the seed, when either does not end its battle cleanly,
 # when the pair does not end within the time limit (a hang: both are stopped), or when the two do not print the same commentary and outcome.
-#   two_machines.sh TOOL SCENARIO [--data DIR] [--jobs N] [--limit SECONDS] [--display] [--turns CAP] SEED...
+#   two_machines.sh TOOL SCENARIO [--data DIR] [--jobs N] [--limit SECONDS] [--display] [--turns CAP] [--plans KIND] SEED...
 # With --jobs, that many pairs play at once; the limit (120 seconds unless given) holds for each pair.
-# With --display both machines play the animations on the game's display layers.
+# With --display both machines play the animations on the game's display layers. Each machine draws its
+# plans by the seed as the tool does, or of the kind --plans gives (a battle recorded with those plans).
 # With --turns both machines stop at the cap: each exits as the other does and prints the same outcome, and
 # neither takes the other's going for a leave.
 set -u
@@ -14,6 +15,7 @@ shift 2
 data=()
 display=()
 turns=()
+plans=()
 jobs=1
 limit=120
 while [ $# -gt 0 ]; do
@@ -23,6 +25,7 @@ while [ $# -gt 0 ]; do
     --limit) limit=$2; shift 2 ;;
     --display) display=(--display); shift ;;
     --turns) turns=(--turns "$2"); shift 2 ;;
+    --plans) plans=(--plans "$2"); shift 2 ;;
     *) break ;;
   esac
 done
@@ -39,7 +42,7 @@ play() {
   local seed=$1 dir="$work/$1" verdict="$work/$1.verdict"
   mkdir -p "$dir"
   : >"$dir/host.err"
-  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" "${turns[@]}" --seed "$seed" --host 0 \
+  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" "${turns[@]}" "${plans[@]}" --seed "$seed" --host 0 \
     >"$dir/host.out" 2>"$dir/host.err" &
   local host=$! port=""
   for _ in $(seq 1 400); do
@@ -53,7 +56,8 @@ play() {
     { echo "FAILED seed $seed: the host never listened"; cat "$dir/host.err"; } >"$verdict"
     return
   fi
-  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" "${turns[@]}" --seed "$seed" --join "127.0.0.1:$port" \
+  timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" "${turns[@]}" "${plans[@]}" --seed "$seed" \
+    --join "127.0.0.1:$port" \
     >"$dir/guest.out" 2>"$dir/guest.err"
   local guest=$?
   { wait "$host"; } 2>/dev/null

@@ -162,8 +162,9 @@ public:
     // The workers of the map's messages.
     void chooseGroupToOrder(std::int16_t hex);
     void describeHex(std::int16_t hex);
-    // Acts only on a command whose event is LOGICAL_OBJECT_MOVED.
-    void UnitMovement(const LogicalCommandInfo& command);
+    // Acts only on a command whose event is LOGICAL_OBJECT_MOVED; true when the unit moved and the display
+    // was given the move, false when it was refused (reported and answered) with nothing changed.
+    bool UnitMovement(const LogicalCommandInfo& command);
     void UnitRemoved(const UnitRemovedStruct& removed);
     void pauseSelection();
     void resumeSelection();

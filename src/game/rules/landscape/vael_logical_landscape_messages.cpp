@@ -50,9 +50,12 @@ ContainerBase* regionFlybyHandler(Component* target, BusMessage, ContainerBase* 
 ContainerBase* unitMovementHandler(Component* target, BusMessage, ContainerBase* data) {
     VaelLogicalLandscape* map = receiver(target);
     if (!map) return nullptr;
-    callWithPayload<LogicalCommandInfo>(data, sourceFile, __LINE__,
-                                        [map](const LogicalCommandInfo& c) { map->UnitMovement(c); });
-    return nullptr;
+    bool played = false;
+    callWithPayload<LogicalCommandInfo>(
+        data, sourceFile, __LINE__,
+        [map, &played](const LogicalCommandInfo& c) { played = map->UnitMovement(c); });
+    // 1: the map took the move and handed it to the display; 0: it was refused and nothing changed.
+    return new Container<short>(played ? 1 : 0);
 }
 
 ContainerBase* unitRemovedHandler(Component* target, BusMessage, ContainerBase* data) {
@@ -275,8 +278,8 @@ void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
     if (!selected && !unit->isLeader()) refuse(unit->whyNotOrderable());
 }
 
-void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command) {
-    if (command.event.id() != LOGICAL_OBJECT_MOVED) return;
+bool VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command) {
+    if (command.event.id() != LOGICAL_OBJECT_MOVED) return false;
     debugStream() << "VLL: UnitMovement (LOGICAL_OBJECT_MOVED)" << std::endl;
     List<short> path;
     if (!callWithPayload<List<short>>(command.payload.get(), sourceFile, __LINE__,
@@ -284,13 +287,15 @@ void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command) {
                                           path = steps;
                                           return true;
                                       }))
-        return;
+        return false;
     short from = 0, to = 0;
-    if (!path.first(from) || !path.last(to)) return;
+    if (!path.first(from) || !path.last(to)) return false;
     // A move nothing will play is answered here, or whoever ordered it would wait for its end for ever.
+    // The orderer hears the refusal in the message's answer, beside the reply it waits for.
     const auto unplayed = [&](const std::string& why) {
         Assertion::check(false, why, sourceFile, static_cast<std::int16_t>(__LINE__));
         if (command.replyEvent.id() != NULL_EVENT) send(command.replyEvent, command.extra.get());
+        return false;
     };
 
     VaelUnit* unit = nullptr;
@@ -304,20 +309,23 @@ void VaelLogicalLandscape::UnitMovement(const LogicalCommandInfo& command) {
         return unplayed("Unit " + std::to_string(command.command) + " is not on hex " + std::to_string(from) +
                         ", where its move begins");
 
+    // Both hexes are checked before either list changes: a move refused on its second hex leaves the
+    // unit whole where it stood, not its first hex moved and its second behind.
+    const std::int16_t oldSecond = unit->isDoubleSized() ? unit->rightFlankHex(from) : std::int16_t(-1);
+    if (unit->isDoubleSized() && !unitsInHex(oldSecond).contains(unit))
+        return unplayed(unit->getName() + " is not on its second hex " + std::to_string(oldSecond) +
+                        ", where its move begins");
+
     removeFromRegion(unit, from);
     addToRegion(unit, to);
     unit->setHex(static_cast<std::uint16_t>(to));
     if (unit->isDoubleSized()) {
-        const std::int16_t oldSecond = unit->rightFlankHex(from);
-        const std::int16_t newSecond = unit->rightFlankHex(to);
-        if (!unitsInHex(oldSecond).contains(unit))
-            return unplayed(unit->getName() + " is not on its second hex " + std::to_string(oldSecond) +
-                            ", where its move begins");
         removeFromRegion(unit, oldSecond);
-        addToRegion(unit, newSecond);
+        addToRegion(unit, unit->rightFlankHex(to));
     }
     unit->Animate(command);
     if (auto* combat = dynamic_cast<Combat*>(unit)) combat->updateSurroundings();
+    return true;
 }
 
 void VaelLogicalLandscape::UnitRemoved(const UnitRemovedStruct& removed) {

@@ -21,4 +21,11 @@ enum NATION : std::uint32_t {
 
 VAEL_TYPE_NAME(NATION, "NATION");
 
+// The side a unit of this nation fights on, given the visitor side's nation: the visitor's nation is the
+// visitor's side, and every other nation the home side's, the home nation and one of neither side that a
+// scenario from elsewhere may field alike. Whatever counts, lists or answers by side asks this.
+inline bool onVisitorSide(std::uint32_t nation, std::uint32_t visitorNation) {
+    return nation == visitorNation;
+}
+
 } // namespace vael

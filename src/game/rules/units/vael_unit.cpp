@@ -214,19 +214,22 @@ std::uint16_t VaelUnit::movementFinished(const List<short>& path, BusMessage don
     doneForTurn_ = 1;
     short last = static_cast<short>(hex_);
     path.last(last);
+    bool walked = true;
     {
         LogicalCommandInfo command(unitNumber_, new Container<List<short>>(path),
                                    static_cast<std::uint16_t>(last), BusMessage(LOGICAL_OBJECT_MOVED),
                                    doneEvent, donePayload ? donePayload->clone() : nullptr);
         Container<LogicalCommandInfo> box(command);
-        dropAnswer(sendNowNamed(msg::UnitMovement, &box));
+        // Without a map to answer, the move stands as ordered.
+        walked = takeShort(sendNowNamed(msg::UnitMovement, &box), 1) != 0;
     }
     debugStream() << getName() << " has finished moving and is in hex " << last << std::endl;
     // The outline goes with a selected unit to where it now stands, the hex clicked or short of it; a hex
     // no unit stands on is out of every reach, which puts the outline on the unit.
     if (selected_ && !noHighlight_) VaelUnit::showHexToMoveTo(static_cast<std::int16_t>(offMap));
+    // A move the map refused was never walked: its steps cost nothing.
     Item<short>* it = nullptr;
-    for (path.firstItem(it); it && it->next; it = it->next) {
+    for (path.firstItem(it); walked && it && it->next; it = it->next) {
         const short from = it->value, to = it->next->value;
         const std::int16_t cost = landscape_ ? landscape_->stepCostBetween(from, to) : 0;
         stepCohesionHits(from, to, noRecompute);

@@ -88,6 +88,18 @@ protected:
             BusMessage(event), BusMessage(RegisteredMessage::getId("MoveDone")), new Container<short>(7)));
         watcher.sendNamed("UnitMovement", &box);
     }
+    // The move sent as the unit sends it, at once: the map's answer, 1 when it took the move and 0 when it
+    // refused it, -1 for no answer.
+    short moveAnswered(std::uint16_t unitNumber, std::initializer_list<short> path) {
+        Container<LogicalCommandInfo> box(
+            LogicalCommandInfo(unitNumber, new Container<List<short>>(listOf(path)),
+                               static_cast<std::uint16_t>(path.end()[-1]), BusMessage(LOGICAL_OBJECT_MOVED),
+                               BusMessage(RegisteredMessage::getId("MoveDone")), new Container<short>(7)));
+        std::unique_ptr<ContainerBase> answer(watcher.sendNowNamed("UnitMovement", &box));
+        short played = -1;
+        Container<short>::fromMessage(answer.get(), played);
+        return played;
+    }
     void send(std::int32_t event, std::initializer_list<short> hexes) {
         for (short hex : hexes) {
             Container<short> box(hex);
@@ -198,6 +210,46 @@ TEST_F(MapMessages, OrderlyWithdrawalCandidates) {
     EXPECT_EQ(values(second, map->findOWCandidates(202, home, &big)), "0 1");
 }
 
+// Both hexes of a two-hex unit are checked before anything changes: refused on its second hex, the move
+// leaves both occupant lists and the unit's hexes as they were, tells the display nothing, and is answered
+// as refused (the orderer's reply still comes, so that nobody waits for a walk that will not be played).
+TEST_F(MapMessages, ATwoHexMoveRefusedOnItsSecondHexChangesNothing) {
+    TestCombat &half = place(7, 202, home, 2, 1, 1), &whole = place(6, 707, home, 2, 1),
+               &single = place(4, 505, home);
+    ASSERT_EQ(half.getSecondHex(), 302);
+    FailedChecks checks;
+    Listener answers("MoveDone");
+    answers.attach(layer);
+    const struct Row {
+        const char* what;
+        std::uint16_t unit;
+        std::initializer_list<short> path;
+        short answer;
+        const char* occupants;
+        std::int16_t hex, second;
+    } rows[] = {
+        {"not on its second hex", 7, {202, 201}, 0, "202:7 505:4 707:6 808:6", 202, 302},
+        {"not on the hex its move begins", 4, {506, 504}, 0, "202:7 505:4 707:6 808:6", 505, -1},
+        {"a two-hex unit on both its hexes", 6, {707, 706}, 1, "202:7 505:4 706:6 807:6", 706, 807},
+        {"a one-hex unit", 4, {505, 504}, 1, "202:7 504:4 706:6 807:6", 504, -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::size_t told = watcher.commands.size(), refused = checks.count();
+        EXPECT_EQ(moveAnswered(row.unit, row.path), row.answer);
+        app.drainQueue();
+        const TestCombat& unit = row.unit == 7 ? half : row.unit == 6 ? whole : single;
+        EXPECT_EQ(occupants(), row.occupants);
+        EXPECT_EQ(unit.getHex(), row.hex);
+        if (row.second >= 0) EXPECT_EQ(unit.getSecondHex(), row.second);
+        EXPECT_EQ(watcher.commands.size() - told, row.answer ? 1u : 0u);
+        EXPECT_EQ(checks.count() - refused, row.answer ? 0u : 1u);
+    }
+    // Each refusal was answered in the display's place; the moves played wait for the display.
+    EXPECT_EQ(answers.heard, "7 7");
+    EXPECT_EQ(checks.texts[0], "Unit 7 is not on its second hex 302, where its move begins  Abort?");
+}
+
 TEST_F(MapMessages, MovesAndRemovalsKeepTheOccupantsInStepAndTellTheDisplay) {
     TestCombat &unit = place(4, 505, home), &big = place(6, 707, home, 2, 1),
                &half = place(7, 202, home, 2, 1, 1);
@@ -213,7 +265,7 @@ TEST_F(MapMessages, MovesAndRemovalsKeepTheOccupantsInStepAndTellTheDisplay) {
     const std::string unplayed = values(checks.count(), "/", answers.heard);
     move(4, {505, 504, 503});
     move(6, {707, 706});
-    move(7, {202, 201}); // not listed on its second hex: moved, but the handling stops before the display
+    move(7, {202, 201}); // not listed on its second hex: refused whole, nothing moves
     move(4, {503});      // a path of one hex is a move that stays
     ASSERT_EQ(checks.count(), 3u);
     EXPECT_EQ(checks.texts[0], "Unit 9 is not on hex 505, where its move begins  Abort?");
@@ -224,7 +276,7 @@ TEST_F(MapMessages, MovesAndRemovalsKeepTheOccupantsInStepAndTellTheDisplay) {
     // Zone, front, rear and flank hexes are rebuilt once a move.
     EXPECT_EQ(values(unmoved, occupants(), unit.getHex(), big.getSecondHex(), unit.rebuilds, big.rebuilds,
                      half.rebuilds),
-              "202:7 505:4 505:5 707:6 808:6 0 0 201:7 503:4 505:5 706:6 807:6 503 807 8 4 0");
+              "202:7 505:4 505:5 707:6 808:6 0 0 202:7 503:4 505:5 706:6 807:6 503 807 8 4 0");
     EXPECT_EQ(watcher.commands, (Texts{"4 503 28 0 MoveDone [505 504 503] 7",
                                        "6 706 28 0 MoveDone [707 706] 7", "4 503 28 0 MoveDone [503] 7"}));
     // A removed unit leaves both hexes and goes off the map; once it is on neither, nobody is told.
@@ -236,7 +288,7 @@ TEST_F(MapMessages, MovesAndRemovalsKeepTheOccupantsInStepAndTellTheDisplay) {
     watcher.sendNamed("UnitRemoved", &box);
     watcher.sendNamed("UnitRemoved", &box);
     EXPECT_EQ(values(occupants(), big.getHex(), big.getSecondHex(), watcher.commands.back()),
-              "201:7 503:4 505:5 65535 -1 6 706 UnitRemoved 0 0 none none");
+              "202:7 503:4 505:5 65535 -1 6 706 UnitRemoved 0 0 none none");
     EXPECT_EQ(watcher.commands.size(), 4u);
 }
 
