@@ -488,7 +488,9 @@ TEST_F(DispatchTest, AMovedUnitsFlagStandsOnItsNewHexAndNotAtTheMapsOrigin) {
             if (!figure) continue;
             SCOPED_TRACE("figure " + std::to_string(k));
             EXPECT_EQ(figure->region(), 1205);
-            if (!walked) EXPECT_EQ(figure->position(0), Point(300, 260) + places[std::size_t(k)]);
+            if (!walked) {
+                EXPECT_EQ(figure->position(0), Point(300, 260) + places[std::size_t(k)]);
+            }
         }
     }
 }

@@ -241,7 +241,9 @@ TEST_F(MapMessages, ATwoHexMoveRefusedOnItsSecondHexChangesNothing) {
         const TestCombat& unit = row.unit == 7 ? half : row.unit == 6 ? whole : single;
         EXPECT_EQ(occupants(), row.occupants);
         EXPECT_EQ(unit.getHex(), row.hex);
-        if (row.second >= 0) EXPECT_EQ(unit.getSecondHex(), row.second);
+        if (row.second >= 0) {
+            EXPECT_EQ(unit.getSecondHex(), row.second);
+        }
         EXPECT_EQ(watcher.commands.size() - told, row.answer ? 1u : 0u);
         EXPECT_EQ(checks.count() - refused, row.answer ? 0u : 1u);
     }
