@@ -63,7 +63,8 @@ std::string guestSaveRefusal(const std::string& host) {
 // What the machine that joined a network battle is told when it would leave it: it has nothing to save,
 // and the host, named, wins what it leaves.
 std::string guestLeaveWarning(const std::string& host) {
-    return (host.empty() ? std::string("The host") : host) + " wins the battle by default.";
+    const std::string winner = host.empty() ? "The host" : host;
+    return winner + " wins the battle by default.";
 }
 
 } // namespace
