@@ -645,59 +645,39 @@ struct OtherMachine {
 
 // The guest has checked in and waits for the host's word: "Waiting for ..." is said three seconds after the
 // host last spoke. A batch from the host starts the count afresh, so that the wait is said three seconds
-// after it, not after the first look that found the guest waiting.
+// after it, not after the first look that found the guest waiting. Once the host has said that every machine
+// checked in, the guest has nothing of its own to do until the host begins the next step: a host stopped
+// just then is waited on too.
 TEST_F(Relay, ABatchFromTheOtherMachineStartsTheCountOfTheWaitAfresh) {
     struct Row {
-        std::uint32_t batchAt; // 0: none comes
+        std::uint32_t synchronizedAt; // when the host says all have checked in; 0: it does not
+        std::uint32_t batchAt;        // a later word of the host's; 0: none comes
         std::uint32_t notYet, said;
     };
-    for (const Row& row : {Row{0, 3999, 4000}, Row{2000, 4999, 5000}, Row{2500, 5499, 5500}}) {
-        SCOPED_TRACE("a batch at " + std::to_string(row.batchAt));
+    for (const Row& row : {Row{0, 0, 3999, 4000}, Row{0, 2000, 4999, 5000}, Row{0, 2500, 5499, 5500},
+                           Row{2000, 0, 4999, 5000}, Row{2000, 3000, 5999, 6000}}) {
+        SCOPED_TRACE("all checked in at " + std::to_string(row.synchronizedAt) + ", a batch at " +
+                     std::to_string(row.batchAt));
         OtherMachine host(net, false);
         Container<std::string> doing("viewing end of turn results");
         app.sendNamed("SynchronizeGame", &doing);
         app.drainQueue();
         // The first look finds the guest owing its wait, a second after it checked in.
         net.lookAtWaiting(1000);
-        if (row.batchAt) {
-            host.clock = row.batchAt;
-            std::vector<comm::ReceivedMessage> batch;
-            batch.push_back(from("AddCommentary", new Container<std::string>("still thinking")));
+        const auto hear = [&](std::uint32_t at, std::vector<comm::ReceivedMessage> batch) {
+            host.clock = at;
             receive(std::move(batch));
             app.drainQueue();
+        };
+        if (row.synchronizedAt) {
+            std::vector<comm::ReceivedMessage> batch;
+            batch.push_back(from("GameSynchronized"));
+            hear(row.synchronizedAt, std::move(batch));
         }
-        net.lookAtWaiting(row.notYet);
-        EXPECT_EQ(net.waitingText(), "");
-        net.lookAtWaiting(row.said);
-        EXPECT_EQ(net.waitingText(), "Waiting for Bob...");
-        net.setPeer(nullptr, false);
-    }
-}
-
-// Once the host has said that every machine checked in, the guest has nothing of its own to do until the
-// host begins the next step: a host stopped just then is waited on, three seconds after its word.
-TEST_F(Relay, TheGuestWaitsOnTheHostOnceAllHaveCheckedIn) {
-    struct Row {
-        std::uint32_t laterWordAt; // 0: the host says nothing more
-        std::uint32_t notYet, said;
-    };
-    for (const Row& row : {Row{0, 4999, 5000}, Row{3000, 5999, 6000}}) {
-        SCOPED_TRACE("a later word at " + std::to_string(row.laterWordAt));
-        OtherMachine host(net, false);
-        Container<std::string> doing("viewing end of turn results");
-        app.sendNamed("SynchronizeGame", &doing);
-        app.drainQueue();
-        host.clock = 2000;
-        std::vector<comm::ReceivedMessage> batch;
-        batch.push_back(from("GameSynchronized"));
-        receive(std::move(batch));
-        app.drainQueue();
-        if (row.laterWordAt) {
-            host.clock = row.laterWordAt;
-            std::vector<comm::ReceivedMessage> later;
-            later.push_back(from("AddCommentary", new Container<std::string>("still thinking")));
-            receive(std::move(later));
-            app.drainQueue();
+        if (row.batchAt) {
+            std::vector<comm::ReceivedMessage> batch;
+            batch.push_back(from("AddCommentary", new Container<std::string>("still thinking")));
+            hear(row.batchAt, std::move(batch));
         }
         net.lookAtWaiting(row.notYet);
         EXPECT_EQ(net.waitingText(), "");
