@@ -4,15 +4,8 @@
 # plays on to its end.
 # Called as: cmake -DPROGRAM=<vael> -DDATA=<forged data folder> -DDIR=<scratch directory> -P damaged_data.cmake
 cmake_policy(SET CMP0007 NEW)
-file(REMOVE_RECURSE "${DIR}")
-file(MAKE_DIRECTORY "${DIR}")
-# SDL's dummy video driver stands in for a display, and no X server is there to show a box on.
-set(ENV{SDL_VIDEODRIVER} dummy)
-unset(ENV{DISPLAY})
-unset(ENV{WAYLAND_DISPLAY})
-set(ENV{XDG_STATE_HOME} "${DIR}/state")
-set(ENV{XDG_DATA_HOME} "${DIR}/saves")
-set(ENV{VAEL_TRACE} "${DIR}/trace")
+include("${CMAKE_CURRENT_LIST_DIR}/no_display.cmake")
+vael_without_display("${DIR}" "${DIR}/saves")
 
 file(GLOB data_files RELATIVE "${DATA}" "${DATA}/*")
 # A folder of links to the forged data, less the one file the case damages.

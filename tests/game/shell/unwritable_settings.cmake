@@ -4,16 +4,9 @@
 # nothing can be made (under /proc). One whose file is there and cannot be read (no permission to read it,
 # or far larger than any store) never writes over it, and leaves it byte for byte as it was.
 # Called as: cmake -DPROGRAM=<vael> -DDIR=<scratch directory> -P unwritable_settings.cmake
-file(REMOVE_RECURSE "${DIR}")
-file(MAKE_DIRECTORY "${DIR}")
-# SDL's dummy video driver stands in for a display, and the program closes its window after a while.
-set(ENV{SDL_VIDEODRIVER} dummy)
-# No display for the box that says so to wait on.
-unset(ENV{DISPLAY})
-unset(ENV{WAYLAND_DISPLAY})
-set(ENV{XDG_STATE_HOME} "${DIR}/state")
-set(ENV{XDG_DATA_HOME} "${DIR}/data")
-set(ENV{VAEL_TRACE} "${DIR}/trace")
+# No display for the box that says so to wait on; the program closes its window after a while.
+include("${CMAKE_CURRENT_LIST_DIR}/no_display.cmake")
+vael_without_display("${DIR}" "${DIR}/data")
 
 file(MAKE_DIRECTORY "${DIR}/folder/vael/settings.ini")
 file(WRITE "${DIR}/file" "a file where the settings' folder should be\n")
