@@ -16,6 +16,7 @@
 #include "game/shell/information_dialogs.h"
 #include "game/shell/saved_game_header.h"
 #include "grab_png.h"
+#include "save_and_list.h"
 #include "support/ui/test_win_app.h"
 #include "x11_grab.h"
 
@@ -45,36 +46,7 @@ TEST(PlayerLetters, ASaveNamedWithAccentsIsWrittenInUtf8AndListedAsTyped) {
     const std::string fileName = "K\xC3\xA4rnten \xC3\x86\xC3\x98\xC3\x85 save.vel";
     const std::string description = "\xCE\xA9 am Fluss";
     const std::filesystem::path saved = VaelApp::savedGamesDirectory() / fileName;
-    w.player.saveAt = [](int) { return true; };
-    bool openAsked = false, listSeen = false;
-    Dialog* loading = nullptr;
-    std::vector<std::string> rows, names;
-    Grab picture;
-    w.watched->idle = [&] {
-        if (loading && !listSeen) {
-            listSeen = true;
-            picture = grabWindow(w.platform->window());
-            if (DialogItemWindow* list = loading->item(LoadSaveDlg::IdList))
-                for (std::int32_t i = 0; list->row(i); ++i)
-                    rows.push_back(list->row(i)->text);
-            w.click(*loading, Dialog::IdCancel);
-            w.leave();
-            return;
-        }
-        if (!openAsked && std::filesystem::exists(saved)) {
-            openAsked = true;
-            w.game->app().postMessage(WinApp::mainWindowHandle(), MessageCommand,
-                                      RegisteredMessage::getId("FileOpenGame"), 0);
-            return;
-        }
-        if (!openAsked) w.player.idle();
-    };
-    w.game->onDialog = [&](Dialog& d, const std::string& name) {
-        if (w.intoBattle(d, name) || name != LoadSaveDlg::TemplateName) return;
-        if (openAsked) {
-            loading = &d;
-            return;
-        }
+    const SavedAndListed seen = saveThenList(w, saved, [&](Dialog& d) {
         w.click(d, LoadSaveDlg::IdFileName);
         // A slip: the Greek letter typed in place of the last "e" goes again with one Backspace, whole.
         typeKeys(*w.watched, "K\xC3\xA4rnten \xC3\x86\xC3\x98\xC3\x85 sav\xCE\xA9");
@@ -82,9 +54,8 @@ TEST(PlayerLetters, ASaveNamedWithAccentsIsWrittenInUtf8AndListedAsTyped) {
         typeKeys(*w.watched, "e");
         w.click(d, LoadSaveDlg::IdDescription);
         typeKeys(*w.watched, description);
-        w.click(d, Dialog::IdOk);
-    };
-    EXPECT_EQ(w.game->run(), 0);
+    });
+    std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(VaelApp::savedGamesDirectory()))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
@@ -95,9 +66,9 @@ TEST(PlayerLetters, ASaveNamedWithAccentsIsWrittenInUtf8AndListedAsTyped) {
     std::string said;
     ASSERT_TRUE(readSavedDescription(bytes, said));
     EXPECT_EQ(said, description);
-    ASSERT_TRUE(listSeen);
-    EXPECT_EQ(rows, (std::vector<std::string>{"Autosave.vel", fileName + " - " + description}));
-    EXPECT_TRUE(writePng(picture, std::filesystem::path(VAEL_BUILD_DIR) / "player_utf8_save.png"));
+    ASSERT_TRUE(seen.listSeen);
+    EXPECT_EQ(seen.rows, (std::vector<std::string>{"Autosave.vel", fileName + " - " + description}));
+    EXPECT_TRUE(writePng(seen.picture, std::filesystem::path(VAEL_BUILD_DIR) / "player_utf8_save.png"));
 }
 
 TEST(PlayerLetters, ARefusedSaveIsNamedWholeInTheBox) {

@@ -20,6 +20,7 @@
 #include "game/shell/vael_game.h"
 #include "game/shell/way_dialogs.h"
 #include "grab_png.h"
+#include "save_and_list.h"
 #include "platform/sdl/sdl_platform.h"
 #include "support/temp_dir.h"
 #include "watched_platform.h"
@@ -37,55 +38,23 @@ TEST(SavedGameDescription, IsTypedWhenSavingAndShownInTheLoadList) {
         e.kind = platform::EventKind::Text, e.text = text;
         w.platform->postEvent(e);
     };
-    w.player.saveAt = [](int) { return true; };
-    bool openAsked = false, listSeen = false;
-    Dialog* loading = nullptr;
-    std::vector<std::string> rows;
-    Grab picture;
-    // The player's first activation saves; once the file is there he opens File > Open Game; once its list
-    // is drawn the window is taken, and he cancels and leaves.
-    w.watched->idle = [&] {
-        if (loading && !listSeen) {
-            listSeen = true;
-            picture = grabWindow(w.platform->window());
-            if (DialogItemWindow* list = loading->item(LoadSaveDlg::IdList))
-                for (std::int32_t i = 0; list->row(i); ++i)
-                    rows.push_back(list->row(i)->text);
-            w.click(*loading, Dialog::IdCancel);
-            w.leave();
-            return;
-        }
-        if (!openAsked && std::filesystem::exists(saved)) {
-            openAsked = true;
-            w.game->app().postMessage(WinApp::mainWindowHandle(), MessageCommand,
-                                      RegisteredMessage::getId("FileOpenGame"), 0);
-            return;
-        }
-        if (!openAsked) w.player.idle();
-    };
-    w.game->onDialog = [&](Dialog& d, const std::string& name) {
-        if (w.intoBattle(d, name) || name != LoadSaveDlg::TemplateName) return;
-        if (openAsked) {
-            loading = &d;
-            return;
-        }
+    // The player's first activation saves, with a name and a description typed into Save Game's dialog.
+    const SavedAndListed seen = saveThenList(w, saved, [&](Dialog& d) {
         w.click(d, LoadSaveDlg::IdFileName);
         type("fords");
         w.click(d, LoadSaveDlg::IdDescription);
         type("Before the fords");
-        w.click(d, Dialog::IdOk);
-    };
-    EXPECT_EQ(w.game->run(), 0);
+    });
     ASSERT_TRUE(std::filesystem::exists(saved));
     std::string description;
     std::ifstream in(saved, std::ios::binary);
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
     ASSERT_TRUE(readSavedDescription(bytes, description));
     EXPECT_EQ(description, "Before the fords");
-    ASSERT_TRUE(listSeen);
+    ASSERT_TRUE(seen.listSeen);
     // The autosave of his activation stands beside it, without a description.
-    EXPECT_EQ(rows, (std::vector<std::string>{"Autosave.vel", "fords.vel - Before the fords"}));
-    EXPECT_TRUE(writePng(picture, std::filesystem::path(VAEL_BUILD_DIR) / "saved_game_load_list.png"));
+    EXPECT_EQ(seen.rows, (std::vector<std::string>{"Autosave.vel", "fords.vel - Before the fords"}));
+    EXPECT_TRUE(writePng(seen.picture, std::filesystem::path(VAEL_BUILD_DIR) / "saved_game_load_list.png"));
 }
 
 TEST(SavedGameDescription, AGameDamagedOnTheDiskIsRefusedWithTheReasonWhenThePlayerOpensIt) {
