@@ -80,6 +80,10 @@ void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
     SuperString record;
     for (VaelUnit* unit : layer.allUnits())
         unit->writeRunningState(record);
+    // A leader's own record keeps his flag only while he gives orders; one struck before his turn (killed,
+    // wounded, distracted) is done for it too, and would be picked again after a load.
+    for (const Leader* leader : each(layer.getLeaders()))
+        record << static_cast<std::uint16_t>(leader->isFinished() ? 1 : 0);
     const std::vector<std::int16_t> shared = sharedHexes(layer);
     record << static_cast<std::uint16_t>(shared.size());
     for (std::int16_t hex : shared) {
@@ -125,7 +129,8 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
     std::uint16_t version = 0;
     std::uint32_t length = 0;
     s >> version >> length;
-    if (s.failed() || version != RunningStateVersion || length > static_cast<std::uint32_t>(s.remaining()))
+    if (s.failed() || (version != RunningStateVersion && version != RunningStateWithoutFinished) ||
+        length > static_cast<std::uint32_t>(s.remaining()))
         return s.setFailed(), false;
     std::vector<char> bytes(length);
     if (length) s.read(bytes.data(), static_cast<std::int32_t>(length));
@@ -138,6 +143,19 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
     bool ok = true;
     for (VaelUnit* unit : units)
         if (!(ok = unit->readRunningState(record))) break;
+    // Which leaders are done for the turn, set once the whole record is read; a record of version 1 has
+    // none, and each leader keeps what his own record said.
+    std::vector<std::pair<Leader*, bool>> finished;
+    for (Leader* leader : each(layer.getLeaders())) {
+        if (!ok || version == RunningStateWithoutFinished) break;
+        std::uint16_t flag = 0;
+        record >> flag;
+        if (!record.failed() && flag > 1 && problem)
+            *problem = "the saved game holds " + std::to_string(flag) + " for whether " + leader->getName() +
+                       " is done for the turn, where only 0 or 1 can be";
+        ok = !record.failed() && flag <= 1;
+        finished.emplace_back(leader, flag == 1);
+    }
     // Each shared hex's occupants in the order they came, checked whole before any hex is put in order.
     std::vector<std::pair<std::int16_t, std::vector<const VaelUnit*>>> orders;
     std::uint16_t hexCount = 0;
@@ -177,6 +195,8 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
                 occupants.append(unit);
         }
         if (!orders.empty()) land->noteChange();
+        for (auto [leader, done] : finished)
+            leader->setFinished(done);
         return true;
     }
     for (VaelUnit* unit : units)

@@ -456,6 +456,108 @@ TEST_F(SavedGame, ARunningStateThatNamesOneOfTwoSharedHexesTwiceIsRefused) {
     }
 }
 
+// The running state's record as a file: its version, then the units' running state as saved, the leaders'
+// flags given, and the count of shared hexes (none in these battles), its length made to fit.
+std::vector<std::uint8_t> withLeaderFlags(const std::vector<std::uint8_t>& file, std::uint16_t version,
+                                          const std::vector<std::uint8_t>& flags) {
+    constexpr std::size_t Flags = 12, Shared = 2;
+    const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
+    const auto at = static_cast<std::size_t>(std::find_end(file.begin(), file.end(), tag.begin(), tag.end()) -
+                                             file.begin());
+    std::vector<std::uint8_t> bytes(file.begin(), file.end() - Flags - Shared);
+    bytes[at + 4] = static_cast<std::uint8_t>(version),
+               bytes[at + 5] = static_cast<std::uint8_t>(version >> 8);
+    bytes.insert(bytes.end(), flags.begin(), flags.end());
+    bytes.insert(bytes.end(), {0, 0});
+    const auto length = static_cast<std::uint32_t>(bytes.size() - at - 10);
+    for (std::size_t k = 0; k < 4; ++k)
+        bytes[at + 6 + k] = static_cast<std::uint8_t>(length >> (8 * k));
+    return bytes;
+}
+
+// After the units' running state, a u16 per leader in the scenario's order says whether he is done for the
+// turn (a leader's own record says so only while he gives orders); the count of shared hexes follows.
+TEST_F(SavedGame, TheRunningStateSaysWhichLeadersAreDoneForTheTurnBeforeItsSharedHexes) {
+    std::vector<std::string> names;
+    for (Leader* leader : each(layer.getLeaders()))
+        names.push_back(leader->getName());
+    ASSERT_EQ(names, (std::vector<std::string>{"Vaelmoric the Bold", "Aristhon", "Melagor", "Tezhar III",
+                                               "Rajavan", "Surendal"}));
+    layer.findLeader(static_cast<std::uint16_t>(unitNumber("Aristhon")))->setFinished();
+    layer.findLeader(static_cast<std::uint16_t>(unitNumber("Surendal")))->setFinished();
+    const std::vector<std::uint8_t> part = saveLayerPart(layer);
+    EXPECT_EQ(std::vector<std::uint8_t>(part.end() - 14, part.end()),
+              (std::vector<std::uint8_t>{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}));
+    const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
+    const auto at = std::find_end(part.begin(), part.end(), tag.begin(), tag.end());
+    ASSERT_NE(at, part.end());
+    EXPECT_EQ(std::vector<std::uint8_t>(at + 4, at + 6), (std::vector<std::uint8_t>{2, 0}));
+}
+
+// The flags come back, each 0 or 1; any other value is refused with the leader's name and leaves the battle
+// as it stood. A record of version 1, saved before there were flags, loads without them, each leader as
+// his own record says (done only while giving orders); one that holds them, or of version 2 without them,
+// is another battle's.
+TEST_F(SavedGame, ALeaderDoneForTheTurnLoadsSoAndAFlagOtherThanZeroOrOneIsRefused) {
+    Leader* aristhon = layer.findLeader(static_cast<std::uint16_t>(unitNumber("Aristhon")));
+    Leader* surendal = layer.findLeader(static_cast<std::uint16_t>(unitNumber("Surendal")));
+    const std::vector<std::uint8_t> part = saveLayerPart(layer);
+    ASSERT_EQ(std::vector<std::uint8_t>(part.end() - 14, part.end()), std::vector<std::uint8_t>(14, 0));
+    const std::vector<std::uint8_t> none(12, 0), second{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        both{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+    const std::string cut = "the saved game is cut short or does not belong to this battle";
+    const auto twoFor = [](const std::string& who) {
+        return "the saved game holds 2 for whether " + who +
+               " is done for the turn, where only 0 or 1 can be";
+    };
+    const struct {
+        const char* what;
+        std::uint16_t version;
+        std::vector<std::uint8_t> flags;
+        std::string error; // empty: loads
+        bool aristhonDone, surendalDone;
+    } rows[] = {
+        {"Aristhon done", 2, second, "", true, false},
+        {"nobody done", 2, none, "", false, false},
+        {"Aristhon and Surendal done", 2, both, "", true, true},
+        {"version 1 without flags", 1, {}, "", false, false},
+        {"Aristhon 2", 2, {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}, twoFor("Aristhon"), true, true},
+        {"Surendal 2", 2, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0}, twoFor("Surendal"), true, true},
+        {"Vaelmoric the Bold 65535",
+         2,
+         {0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         "the saved game holds 65535 for whether Vaelmoric the Bold is done for the turn, where only 0 or 1 "
+         "can be",
+         true,
+         true},
+        {"version 2 without flags", 2, {}, cut, true, true},
+        {"version 2, one flag short", 2, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, cut, true, true},
+        {"version 2, one flag more", 2, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, cut, true, true},
+        {"version 1 with flags", 1, both, cut, true, true},
+        {"version 3", 3, both, cut, true, true},
+        {"version 0", 0, both, cut, true, true},
+    };
+    // Each row loads over the battle the row before left; the refused ones over Aristhon and Surendal done.
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (!row.error.empty()) {
+            aristhon->setFinished();
+            surendal->setFinished();
+        }
+        const std::vector<std::uint8_t> before = saveLayerPart(layer);
+        std::string error;
+        EXPECT_EQ(loadLayerPart(layer, file(withLeaderFlags(part, row.version, row.flags)), error),
+                  row.error.empty())
+            << error;
+        EXPECT_EQ(error, row.error);
+        EXPECT_EQ(aristhon->isFinished(), row.aristhonDone ? 1 : 0);
+        EXPECT_EQ(surendal->isFinished(), row.surendalDone ? 1 : 0);
+        if (!row.error.empty()) {
+            EXPECT_EQ(saveLayerPart(layer), before);
+        }
+    }
+}
+
 TEST_F(SavedGame, CombatMembersThatMatchNothingAreSkippedAndEmptySidesDropTheCombat) {
     std::vector<std::uint8_t> part = saveLayerPart(layer);
     part = withoutRunningState(part);

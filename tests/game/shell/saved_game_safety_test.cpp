@@ -231,11 +231,11 @@ TEST_F(SavedGameSafety, TheRunningStateEndsTheBattlesPartAndAGameSavedWithoutItS
     ASSERT_TRUE(unsealSavedGame(file, error)) << error;
     const std::size_t at = runningStateAt(file);
     ASSERT_LT(at + 10, file.size());
-    // Tag, version 1, then the length of everything after it to the end of the file.
+    // Tag, version 2, then the length of everything after it to the end of the file.
     const std::size_t length = file.size() - at - 10;
     EXPECT_EQ(Bytes(file.begin() + static_cast<std::ptrdiff_t>(at + 4),
                     file.begin() + static_cast<std::ptrdiff_t>(at + 10)),
-              (Bytes{1, 0, static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+              (Bytes{2, 0, static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
                      static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24)}));
     // The same game as an older program saved it, without the record (nor the mark of a checked save): it
     // loads, and saved again it carries the record once more, at the same place.
@@ -350,6 +350,64 @@ TEST_F(SavedGameSafety, ACraftedSaveWithASoundCheckButAStateNoBattleReachesIsRef
     load(good, "");
 }
 
+// A leader struck before his turn is done for it, though his own record says so only while he gives
+// orders: one killed in his place, his replacement marked done as a casualty marks him, then saved and
+// loaded, is not picked again that turn. Game control picks every other leader who has not gone yet.
+TEST_F(SavedGameSafety, AReplacementLeaderDoneForHisTurnIsNotActivatedAgainOnceLoaded) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    GameControl* control = app.gameControl();
+    ASSERT_NE(control, nullptr);
+    std::int16_t struck = -1;
+    for (std::int16_t i = 0; i < control->getLeaderCount() && struck < 0; ++i) {
+        const LeaderUnitInfo& r = control->leaderAt(i);
+        if (r.leader && !control->goneThisTurn(i) && i != control->getActiveLeader() &&
+            !Leader::isCommanderName(r.leader->getName()))
+            struck = i;
+    }
+    ASSERT_GE(struck, 0);
+    Leader* leader = control->leaderAt(struck).leader;
+    const std::string name = leader->getName();
+    const auto number = static_cast<short>(leader->getUnitNum());
+    {
+        Probe probe("Casualties");
+        probe.attach(app.logicalLayer());
+        Container<short> killed(number), done(number);
+        delete probe.sendNowNamed("EliminateUnit", &killed);
+        delete probe.sendNowNamed("FinishedLeader", &done);
+        probe.detach();
+    }
+    ASSERT_EQ(leader->getName(), name + "(R)");
+    ASSERT_EQ(leader->isFinished(), 1);
+    const auto saved = dir / "struck.vel";
+    std::string error;
+    ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
+
+    VaelApp again(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instantAgain;
+    instantAgain.attach(again.logicalLayer());
+    ASSERT_TRUE(again.loadGame(saved.string(), error)) << error;
+    GameControl* resumed = again.gameControl();
+    ASSERT_NE(resumed, nullptr);
+    Leader* loaded = resumed->leaderAt(struck).leader;
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->getName(), name + "(R)");
+    EXPECT_EQ(loaded->isFinished(), 1);
+    std::vector<std::int16_t> left;
+    for (std::int16_t i = 0; i < resumed->getLeaderCount(); ++i)
+        if (!resumed->goneThisTurn(i) && i != struck && resumed->leaderAt(i).currentInitiative &&
+            !(resumed->leaderAt(i).leader && resumed->leaderAt(i).leader->isFinished()))
+            left.push_back(i);
+    ASSERT_FALSE(left.empty());
+    std::vector<std::int16_t> picked;
+    for (int k = 0; k < 50 && resumed->ChooseNextLeader(); ++k)
+        if (std::find(picked.begin(), picked.end(), resumed->getActiveLeader()) == picked.end())
+            picked.push_back(resumed->getActiveLeader());
+    std::sort(picked.begin(), picked.end());
+    EXPECT_EQ(picked, left);
+}
+
 TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleStands) {
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     battle::InstantAnimations instant;
@@ -372,7 +430,8 @@ TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleSta
         bool loads;
     };
     const Case cases[] = {
-        {"version 2", at + 4, 2, 0, false, false},
+        {"version 3", at + 4, 3, 0, false, false},
+        {"version 1 over the leaders' flags", at + 4, 1, 0, false, false},
         {"version 0", at + 4, 0, 0, false, false},
         {"a length one past the end", 0, 0, 1, false, false},
         {"a length one short", 0, 0, -1, false, false},

@@ -40,7 +40,7 @@ public:
     std::uint16_t isComputerControlled() const { return computerControlled_; }
     std::uint16_t isWounded() const { return wounded_; }
     std::uint16_t isFinished() const { return finished_; }
-    void setFinished() { finished_ = 1; }
+    void setFinished(bool finished = true) { finished_ = finished ? 1 : 0; }
     std::int16_t isEliminated() const { return outOfPlay_; }
     // The army commanders, whose fall ends the battle, are known by their names.
     static bool isCommanderName(const std::string& name) {
