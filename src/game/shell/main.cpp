@@ -7,14 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <filesystem>
 #include <memory>
-#include <new>
 #include <string>
 #include <system_error>
 
-#include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
 #include "game/shell/program_entry.h"
 #include "game/shell/vael_game.h"
@@ -157,20 +154,8 @@ int run(int argc, char** argv) {
 
 } // namespace
 
-// A failed check the player chose to abort on (or that nobody could be asked about), and memory that could
-// not be had, end the game here: its words are already on standard error and in the trace.
+// A failed check, memory that could not be had and any other fault end the game with exit 1: their words
+// are already on standard error and in the trace.
 int main(int argc, char** argv) {
-    try {
-        return run(argc, argv);
-    } catch (const vael::Assertion& failed) {
-        vael::debugStream() << "Ended by the failed check: " << failed.message() << std::endl;
-        std::fprintf(stderr, "vael: the game ends: %s\n", failed.message().c_str());
-    } catch (const std::bad_alloc&) {
-        vael::debugStream() << "Ended: out of memory" << std::endl;
-        std::fprintf(stderr, "vael: the game ends: out of memory\n");
-    } catch (const std::exception& error) {
-        vael::debugStream() << "Ended: " << error.what() << std::endl;
-        std::fprintf(stderr, "vael: the game ends: %s\n", error.what());
-    }
-    return 1;
+    return vael::playToTheEnd([&] { return run(argc, argv); });
 }

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -146,6 +147,22 @@ void reportMissingDataFiles() {
 
 void ignoreFileSizeSignal() {
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+int playToTheEnd(const std::function<int()>& game) {
+    try {
+        return game();
+    } catch (const Assertion& failed) {
+        debugStream() << "Ended by the failed check: " << failed.message() << std::endl;
+        std::fprintf(stderr, "vael: the game ends: %s\n", failed.message().c_str());
+    } catch (const std::bad_alloc&) {
+        debugStream() << "Ended: out of memory" << std::endl;
+        std::fprintf(stderr, "vael: the game ends: out of memory\n");
+    } catch (const std::exception& error) {
+        debugStream() << "Ended: " << error.what() << std::endl;
+        std::fprintf(stderr, "vael: the game ends: %s\n", error.what());
+    }
+    return 1;
 }
 
 } // namespace vael

@@ -48,5 +48,9 @@ void reportMissingDataFiles();
 // save's temporary file left beside the old one: ignored, the write fails ("File too large") and the save
 // says so and cleans up.
 void ignoreFileSizeSignal();
+// Plays the game to its end. A failed check the player chose to abort on (or that nobody could be asked
+// about), memory that could not be had, and any other fault that reaches here end the game with exit
+// status 1 and its words on standard error and in the trace, never by the runtime's abort.
+int playToTheEnd(const std::function<int()>& game);
 
 } // namespace vael

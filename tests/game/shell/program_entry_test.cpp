@@ -1,14 +1,18 @@
 // One game per user: the lock is held for the life of its holder and refused to a second one meanwhile.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <deque>
+#include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "framework/core/assertion.h"
 #include "framework/core/data_file_report.h"
 #include "framework/core/memory_manager.h"
+#include "framework/display/bitmap.h"
 #include "game/shell/program_entry.h"
 #include "support/temp_dir.h"
 
@@ -162,6 +166,65 @@ TEST(MissingDataFiles, EachIsToldToTheReportInstalled) {
     setMissingDataFileReport(std::move(previous));
     reportMissingDataFile("/d/display_catalogue.txt", "the game goes on without the units' artwork");
     EXPECT_EQ(told, std::vector<std::string>{"/d/campaign.txt / the game goes on without its campaign"});
+}
+
+// The game's end as the program meets it, each in a process of its own: with nobody to answer a box (no
+// display), what ends the game leaves with exit 1 and its words on standard error, never by the runtime's
+// abort (134).
+void withNobodyToAsk() {
+    installFailureReports(
+        [](const std::string&, const std::string&, platform::MessageButtons,
+           platform::MessageIcon) -> std::optional<platform::MessageAnswer> { return std::nullopt; });
+    installOutOfMemoryHandler();
+}
+
+// The images' pool is held to what it has taken so far: the next image finds it exhausted.
+int exhaustTheImagesPool() {
+    Bitmap first(Dim(8, 8), PixelOpaque);
+    const HeapPool pool = heapBlockPool(first.bits());
+    if (!pool) return 5; // not a block of the manager: nothing to exhaust, and the test hears of it
+    heapPoolSetCeiling(pool, heapPoolCommitted(pool));
+    Bitmap second(Dim(64, 64), PixelOpaque);
+    return 0;
+}
+
+TEST(GameEnd, AnExhaustedPoolOrAnyFaultEndsTheGameWithExit1AndItsWords) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const struct {
+        const char* what;
+        std::function<int()> game;
+        const char* said;
+    } rows[] = {
+        {"the images' pool exhausted", exhaustTheImagesPool,
+         "vael: [^\n]*MEM_EXCEEDED_CEILING\n.*vael: the game ends: out of memory\n"},
+        {"a failed check nobody could answer",
+         [] {
+             Assertion::fail("The palette file x.pal is too short", "windows_palette.cpp", 18);
+             return 0;
+         },
+         "vael: Failure in windows_palette.cpp at line 18\\. The palette file x\\.pal is too short  "
+         "Abort\\?\n"
+         ".*vael: the game ends: The palette file x\\.pal is too short\n"},
+        {"another fault", []() -> int { throw std::runtime_error("the saves' folder went away"); },
+         "vael: the game ends: the saves' folder went away\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EXIT(
+            {
+                withNobodyToAsk();
+                std::exit(playToTheEnd(row.game));
+            },
+            ::testing::ExitedWithCode(1), row.said);
+    }
+}
+
+// A game that ends by itself ends with its own status, whatever it is.
+TEST(GameEnd, AGameThatEndsByItselfKeepsItsStatus) {
+    for (int status : {0, 1, 2}) {
+        SCOPED_TRACE(status);
+        EXPECT_EQ(playToTheEnd([status] { return status; }), status);
+    }
 }
 
 } // namespace
