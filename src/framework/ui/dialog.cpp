@@ -854,7 +854,8 @@ void Dialog::pointAtRow(DialogItemWindow* under, const Point& at) {
     Box row;
     if (under && under->controlClass() == ClassListBox && under->isVisible() &&
         !(under->showsScrollBar() && at.x >= under->scrollTrack().x) && at.y > under->box().y) {
-        const std::int32_t index = under->topRow() + (at.y - under->box().y - 1) / DialogItemWindow::RowHeight;
+        const std::int32_t index =
+            under->topRow() + (at.y - under->box().y - 1) / DialogItemWindow::RowHeight;
         if (index < under->topRow() + under->visibleRows() && under->rowCut(index)) {
             text = under->row(index)->text;
             row = Box(under->box().x,
@@ -881,8 +882,8 @@ void Dialog::pointAtRow(DialogItemWindow* under, const Point& at) {
         const std::int32_t x = std::clamp<std::int32_t>(row.x, 4, std::max(4, width() - 4 - w));
         std::int32_t y = row.y + row.h + 1;
         if (y + h > height()) y = std::max(0, row.y - 1 - h);
-        tipBox_ = Box(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), static_cast<std::int16_t>(w),
-                      static_cast<std::int16_t>(h));
+        tipBox_ = Box(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                      static_cast<std::int16_t>(w), static_cast<std::int16_t>(h));
     }
     redrawAll();
 }

@@ -88,8 +88,8 @@ void CommentaryWindow::followArea(const Box& area) {
                        h = std::min<std::int32_t>({whole_.h, most, area.h});
     const std::int32_t x = std::clamp<std::int32_t>(area.x + fromLeft_, area.x, area.x + area.w - w);
     // Made lower for a small area, it keeps its bottom edge where it was.
-    const std::int32_t y = std::clamp<std::int32_t>(area.y + area.h - fromBottom_ + (whole_.h - h), area.y,
-                                                    area.y + area.h - h);
+    const std::int32_t y =
+        std::clamp<std::int32_t>(area.y + area.h - fromBottom_ + (whole_.h - h), area.y, area.y + area.h - h);
     placed_ = Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
     if (x == outer.x && y == outer.y && w == outer.width && h == outer.height) return;
     setWindowPos({x, y, w, h}, WindowPos::NoZOrder);

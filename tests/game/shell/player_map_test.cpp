@@ -186,7 +186,8 @@ TEST_F(PlayerMap, TheCommentaryLeavesASmallFramesMapTheLargerPart) {
         VaelMainWindow& frame = game.frame();
         platform::Rect commentary{};
         for (WindowHandle h : manager.childrenOf(frame.hwnd()))
-            if (dynamic_cast<CommentaryWindow*>(manager.find(h)->window)) commentary = manager.outerOnScreen(h);
+            if (dynamic_cast<CommentaryWindow*>(manager.find(h)->window))
+                commentary = manager.outerOnScreen(h);
         seen.emplace_back(manager.clientOnScreen(frame.clientWindow()), commentary);
         ++at, asked = false;
     };
