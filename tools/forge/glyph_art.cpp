@@ -47,9 +47,12 @@ public:
         SDL_Surface* s =
             TTF_RenderGlyph_Solid(font_, static_cast<Uint16>(code), SDL_Color{255, 255, 255, 255});
         if (!s) return p;
-        for (int y = 0; y < std::min(s->h, p.height()); ++y)
+        // A glyph that reaches below the font's descent (the underscore, at small sizes) would be cut
+        // off whole: what lies below the last row is drawn in it.
+        for (int y = 0; y < s->h; ++y)
             for (int x = 0; x < std::min(s->w, p.width()); ++x)
-                if (static_cast<const std::uint8_t*>(s->pixels)[y * s->pitch + x] != 0) p.set(x, y, 1);
+                if (static_cast<const std::uint8_t*>(s->pixels)[y * s->pitch + x] != 0)
+                    p.set(x, std::min(y, p.height() - 1), 1);
         SDL_FreeSurface(s);
         return p;
     }

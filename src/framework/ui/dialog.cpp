@@ -10,6 +10,7 @@
 #include "framework/ui/menu.h"
 #include "framework/ui/menu_tracker.h"
 #include "framework/ui/system_font.h"
+#include "framework/ui/text_wrap.h"
 #include "framework/ui/ui_message_names.h"
 #include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
@@ -487,6 +488,7 @@ void Dialog::mouse(std::uint32_t message, const Point& at) {
             pressedInside_ = under == pressed_;
             drawItem(*pressed_);
         }
+        pointAtRow(pressed_ ? nullptr : under, at);
         return;
     }
     if (message == MessageButtonUp) {
@@ -596,6 +598,7 @@ void Dialog::wheel(std::int32_t notches, const Point& at) {
         (under->controlClass() == ClassComboBox && under->isDropped())) {
         under->scrollRows(-notches * WheelRows);
         drawItem(*under);
+        pointAtRow(under, at); // another row lies under the pointer now
     } else if (under->controlClass() == ClassScrollBar) {
         under->setPosition(under->position() - notches);
         drawItem(*under);
@@ -842,7 +845,60 @@ void Dialog::paintItem(DialogItemWindow& w) {
 void Dialog::drawItem(DialogItemWindow& w) {
     if (!open_ || !hwnd_) return;
     paintItem(w);
+    paintTip();
     update();
+}
+
+void Dialog::pointAtRow(DialogItemWindow* under, const Point& at) {
+    std::string text;
+    Box row;
+    if (under && under->controlClass() == ClassListBox && under->isVisible() &&
+        !(under->showsScrollBar() && at.x >= under->scrollTrack().x) && at.y > under->box().y) {
+        const std::int32_t index =
+            under->topRow() + (at.y - under->box().y - 1) / DialogItemWindow::RowHeight;
+        if (index < under->topRow() + under->visibleRows() && under->rowCut(index)) {
+            text = under->row(index)->text;
+            row = Box(under->box().x,
+                      static_cast<std::int16_t>(under->box().y + 1 +
+                                                (index - under->topRow()) * DialogItemWindow::RowHeight),
+                      under->box().w, DialogItemWindow::RowHeight);
+        }
+    }
+    if (text == tipText_ && row.y == tipRow_.y) return;
+    tipText_ = text;
+    tipRow_ = row;
+    tipRows_.clear();
+    tipBox_ = Box();
+    if (!text.empty()) {
+        // As wide as the longest of its rows, and never wider than the dialog less 4 pixels each side.
+        const std::int32_t most = width() - 8 - 2 * 3;
+        const TextMeasure measure = [](const std::string& s) { return systemTextWidth(s, false); };
+        tipRows_ = wrapText(text, most, measure);
+        std::int32_t w = 0;
+        for (const std::string& r : tipRows_)
+            w = std::max(w, measure(r));
+        w += 2 * 3;
+        const std::int32_t h = static_cast<std::int32_t>(tipRows_.size()) * DialogItemWindow::RowHeight + 2;
+        const std::int32_t x = std::clamp<std::int32_t>(row.x, 4, std::max(4, width() - 4 - w));
+        std::int32_t y = row.y + row.h + 1;
+        if (y + h > height()) y = std::max(0, row.y - 1 - h);
+        tipBox_ = Box(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                      static_cast<std::int16_t>(w), static_cast<std::int16_t>(h));
+    }
+    redrawAll();
+}
+
+void Dialog::paintTip() {
+    if (tipText_.empty()) return;
+    fillRect(tipBox_, 255, 255, 225);
+    frameRect(tipBox_, 0, 0, 0);
+    const std::uint8_t ink = Display::matchColour(0, 0, 0);
+    for (std::size_t i = 0; i < tipRows_.size(); ++i)
+        writeSystemText(*this, tipBox_,
+                        Point(static_cast<std::int16_t>(tipBox_.x + 3),
+                              static_cast<std::int16_t>(tipBox_.y + 1 + i * DialogItemWindow::RowHeight)),
+                        tipRows_[i], ink, false);
+    markDirty(tipBox_);
 }
 
 void Dialog::redrawAll() {
@@ -855,6 +911,7 @@ void Dialog::redrawAll() {
         if (!w->isDropped()) paintItem(*w);
     for (auto& w : items_)
         if (w->isDropped()) paintItem(*w);
+    paintTip();
     addDirtyBox(Box(0, 0, width(), height()));
     update();
 }

@@ -100,6 +100,11 @@ public:
     bool takeDialogMessage(const WindowMessage& message) override;
     void leaveMenuBar(bool left) { menuBarLeft_ = left; }
     std::intptr_t windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    // The pointer resting on a list's row that the list cuts shows the whole row in a tip under it (over it
+    // at the dialog's foot), broken into rows as wide as the dialog: its text, empty while none shows, and
+    // where it stands.
+    const std::string& tipText() const { return tipText_; }
+    Box tipBox() const { return tipBox_; }
 
 protected:
     // The template as read, before the dialog is built from it: a dialog whose size follows what it shows
@@ -123,6 +128,9 @@ private:
     void wheel(std::int32_t notches, const Point& at);
     // A press and release on the caption's close box: whether the message was the box's.
     bool closeBoxInput(const WindowMessage& message);
+    // The tip of the list row under the pointer, or none: shown anew when it changes.
+    void pointAtRow(DialogItemWindow* under, const Point& at);
+    void paintTip();
     // The close box takes the dialog back by its Cancel or Close button; a dialog with neither is closed
     // as Escape closes it when it has a system menu, put away with nothing done when it stands beside the
     // game, and otherwise goes on by its default button. It never makes a choice: a modal dialog that
@@ -159,6 +167,9 @@ private:
     bool menuBarLeft_ = false;
     // While a scroll bar's thumb is dragged: how far along the thumb the pointer took it.
     std::int32_t thumbGrab_ = 0;
+    std::string tipText_;
+    Box tipBox_, tipRow_;
+    std::vector<std::string> tipRows_;
 };
 
 } // namespace vael

@@ -197,6 +197,14 @@ Box DialogItemWindow::shownBox() const {
     return dropped_ ? droppedBox() : Box(box_.x, box_.y, box_.w, static_cast<std::int16_t>(RowHeight + 2));
 }
 
+bool DialogItemWindow::rowCut(std::int32_t index) const {
+    const Row* r = class_ == ClassListBox ? row(index) : nullptr;
+    if (!r) return false;
+    // As the rows are written: inside the frame, less the bar, 2 pixels in.
+    const std::int32_t room = inset(box_, 1).w - (showsScrollBar() ? ScrollWidth : 0) - 2;
+    return systemTextWidth(r->text, false) > room;
+}
+
 std::int32_t DialogItemWindow::visibleRows() const {
     return class_ == ClassComboBox ? DroppedRows : std::max(1, (box_.h - 2) / RowHeight);
 }

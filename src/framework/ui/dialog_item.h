@@ -98,6 +98,8 @@ public:
     // template's box reaches down over the rows below, which stay in view); any other control its box.
     Box shownBox() const;
     std::int32_t visibleRows() const;
+    // A list box's row is cut when its text is wider than the room the list gives it.
+    bool rowCut(std::int32_t index) const;
     // A list box or an edit of many rows with the vertical scroll style shows its bar when it has more rows
     // than it shows.
     bool showsScrollBar() const;

@@ -64,6 +64,8 @@ void CommentaryWindow::createInFrame() {
     fromBottom_ = area.y + area.height - position_.y;
     create(size(), "Commentary", Style, frame->hwnd());
     manager.setCloseBox(hwnd_, false);
+    // A battle opened in a small frame: the window's share of the area as if it had been made smaller.
+    followArea(area_);
 }
 
 void CommentaryWindow::followArea(const Box& area) {
@@ -78,11 +80,16 @@ void CommentaryWindow::followArea(const Box& area) {
     area_ = area;
     // As large as it was made, as far as the area holds it; the newest lines stay in sight. Made larger
     // again, the area gives it back its size and its place.
+    // On a small map area it takes no more than about a third of the height (its caption at least, to be
+    // taken by), so that the map stays the larger part; at 800 by 600 and above it keeps its whole size.
+    const Insets in = WindowManager::insetsFor(Style, false, false);
+    const std::int32_t most = std::max<std::int32_t>(in.top + in.bottom, area.h * MostOfAreaPercent / 100);
     const std::int32_t w = std::min<std::int32_t>(whole_.w, area.w),
-                       h = std::min<std::int32_t>(whole_.h, area.h);
+                       h = std::min<std::int32_t>({whole_.h, most, area.h});
     const std::int32_t x = std::clamp<std::int32_t>(area.x + fromLeft_, area.x, area.x + area.w - w);
+    // Made lower for a small area, it keeps its bottom edge where it was.
     const std::int32_t y =
-        std::clamp<std::int32_t>(area.y + area.h - fromBottom_, area.y, area.y + area.h - h);
+        std::clamp<std::int32_t>(area.y + area.h - fromBottom_ + (whole_.h - h), area.y, area.y + area.h - h);
     placed_ = Point(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
     if (x == outer.x && y == outer.y && w == outer.width && h == outer.height) return;
     setWindowPos({x, y, w, h}, WindowPos::NoZOrder);

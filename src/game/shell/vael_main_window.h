@@ -55,12 +55,14 @@ public:
     static constexpr std::uint32_t Style = 0x50C00000; // a visible child of the frame with a caption
     static constexpr std::int16_t Margin = 8;          // from the map area's left and bottom edges
     static constexpr std::int16_t TextInset = 4;       // from the window's left and right edges to the text
+    // The most of the map area's height the window takes, in hundredths.
+    static constexpr std::int32_t MostOfAreaPercent = 35;
     explicit CommentaryWindow(CommentaryDlg& commentary);
     ~CommentaryWindow() override;
     // Makes the window over the bottom left corner of the frame's map area.
     void createInFrame();
     // The map area has another size: the window keeps its distance from the area's bottom edge, and stays
-    // whole inside the area as far as it fits.
+    // whole inside the area as far as it fits, taking at most MostOfAreaPercent of its height.
     void followArea(const Box& area);
     void erase() override;
     // Draws the lines anew and shows them.

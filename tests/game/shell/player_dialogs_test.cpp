@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -442,6 +444,121 @@ TEST_F(PlayerDialogs, ALongTextFieldKeepsItsCaretInside) {
     EXPECT_EQ(caretColumn(), 2 + 2);
     EXPECT_EQ(outside(), before);
     save.close(0);
+}
+
+// The list cuts a saved game's long name at its edge: the pointer resting on that row shows the whole row in
+// a tip under it, inside the dialog; on a row the list shows whole, or off the list, no tip, and the dialog
+// looks as it did.
+TEST_F(PlayerDialogs, ThePointerOnACutSaveRowShowsItWhole) {
+    ASSERT_TRUE(game.ready());
+    const std::string saves = (dir.path() / "saves").string();
+    std::filesystem::create_directories(saves);
+    const std::string longName = "Vaelmoric the Bold holds the ford of Threnmoor against the elephants.vel";
+    for (const std::string& name : {std::string("Ardhun.vel"), longName})
+        std::ofstream(saves + "/" + name) << "not a game";
+    LoadSaveDlg load(saves, false);
+    load.attach(game.app());
+    load.create(LoadSaveDlg::TemplateName, Dialog::Modeless);
+    pump();
+    const DialogItemWindow* list = load.item(LoadSaveDlg::IdList);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->rowCount(), 2);
+    ASSERT_EQ(list->row(1)->text, longName);
+    const Box b = list->box();
+    const auto pixels = [&] {
+        return std::vector<std::uint8_t>(load.bits(), load.bits() + load.stride() * load.height());
+    };
+    const auto moveTo = [&](std::int32_t x, std::int32_t y) {
+        const platform::Rect client = WindowManager::instance().clientOnScreen(load.hwnd());
+        platform::Event e;
+        e.kind = platform::EventKind::MouseMove, e.x = client.x + x, e.y = client.y + y;
+        os.postEvent(e);
+        pump();
+    };
+    const std::vector<std::uint8_t> before = pixels();
+    struct Case {
+        const char* where;
+        std::int32_t x, y;
+        std::string tip;
+    };
+    // The rows are 14 high from 1 below the list's top edge.
+    const std::int32_t row1 = b.y + 1 + DialogItemWindow::RowHeight;
+    for (const Case& c :
+         {Case{"the short row", b.x + 20, b.y + 1 + 7, ""},
+          Case{"the cut row's top", b.x + 20, row1, longName}, Case{"above the list", b.x + 20, b.y - 2, ""},
+          Case{"the cut row's foot", b.x + b.w - 3, row1 + DialogItemWindow::RowHeight - 1, longName},
+          Case{"under the rows", b.x + 20, row1 + DialogItemWindow::RowHeight, ""}}) {
+        SCOPED_TRACE(c.where);
+        moveTo(c.x, c.y);
+        EXPECT_EQ(load.tipText(), c.tip);
+        if (c.tip.empty()) {
+            EXPECT_EQ(pixels(), before);
+            continue;
+        }
+        // Under the row, inside the dialog, 4 pixels from its sides at least; the name is wider than the
+        // dialog, so it takes two rows at least.
+        const Box t = load.tipBox();
+        EXPECT_EQ(t.y, row1 + DialogItemWindow::RowHeight + 1);
+        EXPECT_GE(t.x, 4);
+        EXPECT_LE(t.x + t.w, load.width() - 4);
+        EXPECT_GE(t.h, 2 * DialogItemWindow::RowHeight + 2);
+        EXPECT_EQ((t.h - 2) % DialogItemWindow::RowHeight, 0);
+        // Its paper inside a black frame (the headless platform writes no letters), over the dialog.
+        int framed = 0, pale = 0;
+        const std::uint8_t black = Display::matchColour(0, 0, 0), paper = Display::matchColour(255, 255, 225);
+        for (std::int32_t y = t.y; y < t.y + t.h; ++y)
+            for (std::int32_t x = t.x; x < t.x + t.w; ++x) {
+                const std::uint8_t p = load.bits()[y * load.stride() + x];
+                const bool edge = x == t.x || y == t.y || x == t.x + t.w - 1 || y == t.y + t.h - 1;
+                framed += edge && p == black, pale += !edge && p == paper;
+            }
+        EXPECT_EQ(framed, 2 * (t.w + t.h) - 4);
+        EXPECT_EQ(pale, (t.w - 2) * (t.h - 2));
+        EXPECT_NE(pixels(), before);
+    }
+    load.close(0);
+}
+
+// The cut row the list's last in sight: no room under it inside the dialog, so the tip stands over it. The
+// wheel bringing a row that fits under the pointer takes the tip away.
+TEST_F(PlayerDialogs, TheTipOfTheLastRowInSightStandsOverIt) {
+    ASSERT_TRUE(game.ready());
+    const std::string saves = (dir.path() / "saves").string();
+    std::filesystem::create_directories(saves);
+    LoadSaveDlg probe(saves, false);
+    probe.attach(game.app());
+    probe.create(LoadSaveDlg::TemplateName, Dialog::Modeless);
+    const std::int32_t shown = probe.item(LoadSaveDlg::IdList)->visibleRows();
+    probe.close(0);
+    ASSERT_GT(shown, 3);
+    // Short names before the long one, and one more after it, so that the list scrolls by one.
+    const std::string longName =
+        "Ardhun 99 Vaelmoric the Bold holds the ford of Threnmoor against the elephants.vel";
+    for (std::int32_t i = 0; i < shown - 1; ++i)
+        std::ofstream(saves + "/Ardhun " + (i < 10 ? "0" : "") + std::to_string(i) + ".vel") << "not a game";
+    std::ofstream(saves + "/" + longName) << "not a game";
+    std::ofstream(saves + "/Threnmoor.vel") << "not a game";
+    LoadSaveDlg load(saves, false);
+    load.attach(game.app());
+    load.create(LoadSaveDlg::TemplateName, Dialog::Modeless);
+    pump();
+    const DialogItemWindow* list = load.item(LoadSaveDlg::IdList);
+    ASSERT_EQ(list->rowCount(), shown + 1);
+    ASSERT_EQ(list->row(shown - 1)->text, longName);
+    const Box b = list->box();
+    const std::int32_t rowTop = b.y + 1 + (shown - 1) * DialogItemWindow::RowHeight;
+    const platform::Rect client = WindowManager::instance().clientOnScreen(load.hwnd());
+    platform::Event move;
+    move.kind = platform::EventKind::MouseMove, move.x = client.x + b.x + 20, move.y = client.y + rowTop + 3;
+    os.postEvent(move);
+    pump();
+    EXPECT_EQ(load.tipText(), longName);
+    EXPECT_EQ(load.tipBox().y + load.tipBox().h, rowTop - 1);
+    wheel(load, b.x + 20, rowTop + 3, -1);
+    pump();
+    EXPECT_EQ(list->topRow(), 1);
+    EXPECT_EQ(load.tipText(), "");
+    load.close(0);
 }
 
 // A name longer than a file name may be is refused with the reason, the dialog kept open for a shorter one;

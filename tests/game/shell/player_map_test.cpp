@@ -156,6 +156,54 @@ TEST_F(PlayerMap, TheMapsIconLiesWhereThePlayerSeesAndReachesIt) {
     EXPECT_EQ(iconsOwn, std::vector<bool>(5, true));
 }
 
+// The frame made smaller than 800 by 600: the commentary takes at most 35 hundredths of the map area's
+// height, so that the map stays the larger part; at 800 by 600 and above it keeps its size (150 rows and
+// its caption and borders, 174 in all), 8 rows above the area's bottom edge.
+TEST_F(PlayerMap, TheCommentaryLeavesASmallFramesMapTheLargerPart) {
+    ASSERT_TRUE(game.ready());
+    struct Row {
+        std::int32_t width, height, areaHeight, commentary;
+    };
+    // The area is the frame less the menu bar, the tool bar and the status bar (88 rows in all). 35
+    // hundredths of 498 rows are 174.3, of 497 are 173.95.
+    const std::vector<Row> rows{{1024, 768, 680, 174}, {800, 600, 512, 174}, {800, 586, 498, 174},
+                                {800, 585, 497, 173},  {700, 500, 412, 144}, {640, 200, 112, 39},
+                                {640, 156, 68, 24},    {1024, 768, 680, 174}};
+    std::size_t at = 0;
+    bool asked = false;
+    std::vector<std::pair<platform::Rect, platform::Rect>> seen; // the area and the commentary at each row
+    os.idle = [&] {
+        if (!ordersOpen()) return;
+        if (at == rows.size()) return leave();
+        if (!asked) {
+            platform::Event e;
+            e.kind = platform::EventKind::Resize, e.x = rows[at].width, e.y = rows[at].height;
+            os.postEvent(e);
+            asked = true;
+            return;
+        }
+        WindowManager& manager = WindowManager::instance();
+        VaelMainWindow& frame = game.frame();
+        platform::Rect commentary{};
+        for (WindowHandle h : manager.childrenOf(frame.hwnd()))
+            if (dynamic_cast<CommentaryWindow*>(manager.find(h)->window))
+                commentary = manager.outerOnScreen(h);
+        seen.emplace_back(manager.clientOnScreen(frame.clientWindow()), commentary);
+        ++at, asked = false;
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_EQ(seen.size(), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& r = rows[i];
+        SCOPED_TRACE(testing::Message() << "frame " << r.width << "x" << r.height);
+        const auto& [area, commentary] = seen[i];
+        EXPECT_EQ(area.height, r.areaHeight);
+        EXPECT_EQ(commentary.height, r.commentary);
+        EXPECT_EQ(commentary.y + commentary.height, area.y + area.height - CommentaryWindow::Margin);
+        EXPECT_EQ(commentary.x, area.x + CommentaryWindow::Margin);
+    }
+}
+
 // How the figures standing on a hex show on the screen: of their own pixels (those a figure gives whatever
 // lies under it) that show on the map, how many show the figure's colour drawn plain or lit, and how many
 // there are.

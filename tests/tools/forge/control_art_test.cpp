@@ -94,6 +94,34 @@ TEST_F(ControlArtTest, TextDrawnWithTheForgedFontInksOnlyItsOwnBoxAndUnderlinesT
         EXPECT_NE(target.bits()[underline * target.stride() + x], 0) << "x " << x;
 }
 
+// "Schlacht_bei_Kärnten": the font's underscore lies below its descent and was cut off, so a box showed
+// blanks between the words. It is drawn in the font's lowest row, across its whole advance.
+TEST_F(ControlArtTest, TheUnderscoreInksTheLowestRowOfTheFontAcrossItsAdvance) {
+    ASSERT_TRUE(forged);
+    DialogFont font("MS Sans Serif 2");
+    const int baseline = 2 + font.ascent(), lowest = baseline + font.descent() - 1;
+    const int left = 2 + font.textWidth("A");
+    for (const std::string& text : {std::string("A__B"), std::string("A  B")}) {
+        SCOPED_TRACE(text);
+        const int right = left + font.textWidth(text.substr(1, 2));
+        ASSERT_GT(right - left, 4);
+        Surface target(Dim(80, 20));
+        font.drawText(target, Point(2, static_cast<std::int16_t>(baseline)), text, 3);
+        const bool underscores = text[1] == '_';
+        for (int y = 0; y < 20; ++y)
+            for (int x = left; x < right; ++x) {
+                SCOPED_TRACE(testing::Message() << "x " << x << " y " << y);
+                EXPECT_EQ(target.bits()[y * target.stride() + x] != 0, underscores && y == lowest);
+            }
+        // The letters on either side keep their places.
+        int besideB = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = right; x < right + font.textWidth("B"); ++x)
+                besideB += target.bits()[y * target.stride() + x] != 0 ? 1 : 0;
+        EXPECT_GT(besideB, 10);
+    }
+}
+
 TEST_F(ControlArtTest, TheChiselledCapitalsHaveLettersAndDigits) {
     ASSERT_TRUE(forged);
     OIF<Bitmap> glyphs("Chiseled Text");
