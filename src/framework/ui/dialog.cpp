@@ -612,9 +612,19 @@ std::int32_t Dialog::alongBar(const DialogItemWindow& bar, const Point& at) {
 void Dialog::setFocus(DialogItemWindow* item) {
     if (item == focus_) return;
     DialogItemWindow* was = focus_;
+    const std::uint16_t defaultWas = defaultButton();
     focus_ = item;
     if (was) drawItem(*was);
     if (item) drawItem(*item);
+    redrawDefault(defaultWas);
+}
+
+void Dialog::redrawDefault(std::uint16_t before) {
+    // The frame leaves the button that lost it and comes back to the template's default.
+    const std::uint16_t now = defaultButton();
+    if (now == before) return;
+    for (std::uint16_t id : {before, now})
+        if (DialogItemWindow* w = item(static_cast<std::int16_t>(id)); w && w != focus_) drawItem(*w);
 }
 
 void Dialog::moveFocus(bool backwards) {
@@ -664,10 +674,13 @@ void Dialog::moveInRadioGroup(std::int32_t step) {
     command(target->id(), ButtonClicked);
 }
 
+bool Dialog::isPushButton(const DialogControl* c) {
+    return dynamic_cast<const DialogButton*>(c) && !dynamic_cast<const DialogCheck*>(c) &&
+           !dynamic_cast<const DialogRadio*>(c);
+}
+
 std::uint16_t Dialog::defaultButton() const {
-    if (focus_ && isOwnerDrawn(*focus_) && !dynamic_cast<DialogCheck*>(control(focus_->handle())) &&
-        !dynamic_cast<DialogRadio*>(control(focus_->handle())))
-        return focus_->id();
+    if (focus_ && isOwnerDrawn(*focus_) && isPushButton(control(focus_->handle()))) return focus_->id();
     for (const auto& w : items_)
         if (w->controlClass() == ClassButton && w->buttonType() == style::DefPushButton && w->isVisible() &&
             w->isEnabled())
@@ -831,8 +844,8 @@ void Dialog::paintItem(DialogItemWindow& w) {
         return;
     }
     ItemView view(*this, b);
-    auto* button = dynamic_cast<DialogButton*>(c);
-    if (button && button->isDefault()) {
+    // The double frame marks the button that Return presses, which follows the focus onto a push button.
+    if (isPushButton(c) && w.id() == defaultButton()) {
         view.frameRect(Box(0, 0, view.width(), view.height()), 0, 0, 0);
         view.frameRect(Box(1, 1, static_cast<std::int16_t>(view.width() - 2),
                            static_cast<std::int16_t>(view.height() - 2)),
@@ -950,10 +963,12 @@ TextTile* Dialog::textTile(std::int16_t id) const {
 void Dialog::enableItem(std::int16_t id, std::int16_t flag) {
     DialogItemWindow* w = item(id);
     if (!w) return;
+    const std::uint16_t defaultWas = defaultButton();
     w->enable(flag != 0);
     if (!flag && focus_ == w) focus_ = nullptr;
     if (!flag && pressed_ == w) pressed_ = nullptr;
     drawItem(*w);
+    redrawDefault(defaultWas);
 }
 
 void Dialog::showItem(std::int16_t id, bool show) {

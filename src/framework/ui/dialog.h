@@ -86,6 +86,10 @@ public:
     const List<TextTile*>& textTiles() const { return textTiles_; }
     TextTile* textTile(std::int16_t id) const;
     DialogItemWindow* focus() const { return focus_; }
+    // The button Return presses, drawn in its double frame: the push button that has the focus, else the
+    // template's default.
+    std::uint16_t defaultButton() const;
+    static bool isPushButton(const DialogControl* control);
     void setFocus(DialogItemWindow* item);
     // Shows or hides a control window.
     void showItem(std::int16_t id, bool show);
@@ -147,7 +151,8 @@ private:
     bool mnemonic(char c);
     void moveFocus(bool backwards);
     void moveInRadioGroup(std::int32_t step);
-    std::uint16_t defaultButton() const;
+    // Paints the buttons whose frame came or went since the default was that one.
+    void redrawDefault(std::uint16_t before);
     DialogItemWindow* itemAt(const Point& at) const;
     DialogItemWindow* itemOf(WindowHandle handle) const;
     void releaseAll();

@@ -250,6 +250,8 @@ std::uint16_t WindowsMainWindow::trackPopup(const SystemMenu& menu, const Point&
     if (!app || !layer_ || popupOpen() || menu.count() == 0) return 0;
     if (tracker_ && tracker_->isOpen()) tracker_->close();
     popup_ = std::make_unique<MenuTracker>(menu, at, layer_->size());
+    // The orders the bar withholds are withheld here too, greyed and refused alike.
+    popup_->withhold(withheld);
     popupAt_ = at, popupMoved_ = false, popupChosen_ = 0;
     showMenuBar();
     // The player chooses while the battle goes on: every message is handled as the main loop would,

@@ -206,10 +206,20 @@ void WinApp::translateEvent(const platform::Event& event, std::deque<WindowMessa
     }
     case EventKind::KeyDown:
     case EventKind::KeyUp:
+        // Alt and a key is a system key: its letter, which comes between its press and its release,
+        // chooses (a menu, a button) and is not typed. Ctrl and Alt together are the key that types a
+        // layout's third letter, which is typed.
+        systemKeyText_ = event.kind == EventKind::KeyDown &&
+                         (event.modifiers & (platform::ModAlt | platform::ModControl)) == platform::ModAlt;
         into.push_back({main, event.kind == EventKind::KeyDown ? MessageKeyDown : MessageKeyUp,
                         std::uintptr_t(std::uint32_t(event.key)), event.modifiers, time});
         break;
     case EventKind::Text:
+        // The letter of a system key comes after it: the box that key opened must not find it typed.
+        if (systemKeyText_) {
+            systemKeyText_ = false;
+            break;
+        }
         appendCharacters(event, main, into);
         break;
     case EventKind::CloseRequest:

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "framework/core/application.h"
+#include "framework/core/printable.h"
 #include "framework/core/read_file.h"
 #include "framework/core/utf8.h"
 #include "framework/ui/dialog_control.h"
@@ -19,6 +20,7 @@
 #include "game/rules/landscape/logical_map_file.h"
 #include "game/shell/campaign_dialogs.h"
 #include "game/shell/dialog_helpers.h"
+#include "game/shell/information_dialogs.h"
 #include "game/shell/saved_game_header.h"
 
 namespace vael {
@@ -219,7 +221,7 @@ void IntroDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
         homeComputer_ = radioSelection(IdHomeComputer) == 0;
         visitorComputer_ = radioSelection(IdVisitorComputer) == 0;
         close(1);
-    } else {
+    } else if (id != IdCancel || mayGoBack_) {
         Dialog::onCommand(id, notification);
     }
 }
@@ -324,6 +326,11 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
             tell("There is no saved game " + file + ".", "Load Game");
             return;
         }
+        // A game saved before is replaced only when the player says so; No leaves it, and the dialog open
+        // for another name.
+        if (saving_ && std::filesystem::is_regular_file(path, error) &&
+            !ask("Replace the saved game " + asUtf8(file) + "?", title))
+            return;
         chosen_ = path.string();
         if (DialogItemWindow* said = item(IdDescription)) description_ = said->text();
         close(1);
@@ -331,14 +338,43 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
         close(0);
     } else if (id == IdDelete && list) {
         const std::int32_t chosen = list->selection();
-        if (chosen >= 0 && static_cast<std::size_t>(chosen) < names_.size()) {
-            std::error_code error;
-            std::filesystem::remove(
-                std::filesystem::path(directory_) / names_[static_cast<std::size_t>(chosen)], error);
-            fill();
-        }
+        if (chosen >= 0 && static_cast<std::size_t>(chosen) < names_.size())
+            deleteGame(static_cast<std::size_t>(chosen));
     } else {
         Dialog::onCommand(id, notification);
+    }
+}
+
+bool LoadSaveDlg::ask(const std::string& question, const std::string& title) {
+    // Names come from the folder as they are: a control byte in one is shown, not acted on.
+    InformationDlg box(0, printable(question), shown_, InformationDlg::YesNoTemplateName);
+    if (getBus()) box.attach(*getBus());
+    return box.show(title) == IdOk;
+}
+
+void LoadSaveDlg::deleteGame(std::size_t index) {
+    const std::string name = names_[index], description = descriptions_[index];
+    const std::string title = saving_ ? "Save Game" : "Load Game";
+    if (!ask("Delete the saved game " + asUtf8(name) + "?", title)) return;
+    std::error_code error;
+    if (!std::filesystem::remove(std::filesystem::path(directory_) / name, error) && error) {
+        tell(printable("The saved game " + asUtf8(name) + " cannot be deleted: " + error.message() + "."),
+             title);
+        fill();
+        return;
+    }
+    fill();
+    // The fields named the game that is gone: they no longer offer it.
+    DialogItemWindow* field = item(IdFileName);
+    const std::string typed = field ? field->text() : std::string();
+    const std::string shown = asUtf8(name);
+    if (field && (typed == shown || typed + ".vel" == shown || typed == name)) {
+        field->setText("");
+        drawItem(*field);
+        if (DialogItemWindow* said = item(IdDescription); said && said->text() == asUtf8(description)) {
+            said->setText("");
+            drawItem(*said);
+        }
     }
 }
 

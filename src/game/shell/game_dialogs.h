@@ -70,13 +70,16 @@ private:
     DialogShown shown_;
 };
 
-// "IntroDlg": which side the computer plays; the player takes the home side unless he changes it.
+// "IntroDlg": which side the computer plays; the player takes the home side unless he changes it. OK (1)
+// begins the battle. Escape cancels it (0) only where there is a battle to go back to, the one the player
+// was asked whether to leave; otherwise it chooses nothing and the dialog stays.
 class IntroDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "IntroDlg";
     static constexpr std::int16_t IdHomeComputer = 103, IdHomePlayer = 104, IdVisitorComputer = 105,
                                   IdVisitorPlayer = 106, IdHomeName = 101, IdVisitorName = 102;
     IntroDlg(const std::string& homeName, const std::string& visitorName, DialogShown shown = {});
+    void allowGoingBack(bool allowed) { mayGoBack_ = allowed; }
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
     bool homeComputer() const { return homeComputer_; }
@@ -86,10 +89,13 @@ private:
     std::string homeName_, visitorName_;
     DialogShown shown_;
     bool homeComputer_ = false, visitorComputer_ = true;
+    bool mayGoBack_ = false;
 };
 
 // "LoadSaveDlg": the saved games of a directory; OK answers the chosen file's path, "Delete" removes the
-// selected one. Saving takes a new name; loading only an existing one.
+// selected one once the player says Yes to "Delete the saved game NAME?", and empties the fields that named
+// it. Saving takes a new name, or the name of a game saved before once the player says Yes to "Replace the
+// saved game NAME?"; No leaves the file as it was and the dialog open. Loading takes only an existing one.
 class LoadSaveDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "LoadSaveDlg";
@@ -111,6 +117,9 @@ public:
 
 private:
     void fill();
+    // The question in a box of Yes and No over the dialog; true for Yes.
+    bool ask(const std::string& question, const std::string& title);
+    void deleteGame(std::size_t index);
     std::string directory_;
     bool saving_;
     DialogShown shown_;

@@ -9,9 +9,10 @@ namespace vael {
 
 // The message box.
 
-InformationDlg::InformationDlg(WindowHandle parent, const std::string& firstLine, DialogShown shown)
-    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""),
-      parent_(parent), lines_{firstLine}, shown_(std::move(shown)) {}
+InformationDlg::InformationDlg(WindowHandle parent, const std::string& firstLine, DialogShown shown,
+                               const char* templateName)
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), parent_(parent),
+      templateName_(templateName), lines_{firstLine}, shown_(std::move(shown)) {}
 
 void InformationDlg::addLine(const std::string& text) {
     if (lines_.size() < MaxLines)
@@ -33,7 +34,7 @@ std::vector<std::string> InformationDlg::splitLines(const std::string& text) {
 
 std::int16_t InformationDlg::show(const std::string& caption) {
     caption_ = caption;
-    const std::int16_t answer = create(TemplateName, Modal, 0, parent_);
+    const std::int16_t answer = create(templateName_, Modal, 0, parent_);
     // Cancel closes with 0 in the framework; a message box answers it as Cancel.
     return answer == IdOk ? std::int16_t(IdOk) : std::int16_t(IdCancel);
 }
@@ -90,7 +91,7 @@ void InformationDlg::onInitDialog() {
         setItemText(static_cast<std::int16_t>(IdLine1 + i), i < shown.size() ? shown[i] : "");
     // The template's anonymous "Text" beside the buttons is a leftover of its layout, not a message.
     setItemText(-1, "");
-    if (shown_) shown_(*this, TemplateName);
+    if (shown_) shown_(*this, templateName_);
 }
 
 void InformationDlg::onCommand(std::uint16_t id, std::uint16_t notification) {

@@ -16,6 +16,8 @@ namespace vael {
 class InformationDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "VaelMessageBox";
+    // The same box with Yes (1) and No (2) for OK and Cancel: a question whose No keeps things as they are.
+    static constexpr const char* YesNoTemplateName = "YesNoDlg";
     static constexpr std::int16_t IdLine1 = 101, IdLine2 = 102, IdLine3 = 103;
     static constexpr std::size_t MaxLines = 3;
     // The rows beyond the template's three take the ids after IdLine3, each one row lower. The box grows no
@@ -24,7 +26,8 @@ public:
     static constexpr std::size_t MaxRows = 30;
     static constexpr std::int16_t RowHeight = 10; // template units
     // The parent is 0 for the main window.
-    InformationDlg(WindowHandle parent, const std::string& firstLine, DialogShown shown = {});
+    InformationDlg(WindowHandle parent, const std::string& firstLine, DialogShown shown = {},
+                   const char* templateName = TemplateName);
     // A fourth line and beyond go onto the third, after a space.
     void addLine(const std::string& text);
     const std::vector<std::string>& lines() const { return lines_; }
@@ -43,6 +46,7 @@ protected:
 
 private:
     WindowHandle parent_;
+    const char* templateName_;
     std::vector<std::string> lines_;
     std::vector<std::string> rows_;
     std::string caption_;

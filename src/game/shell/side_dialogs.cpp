@@ -110,7 +110,8 @@ void ArmyRoutDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
             std::tie(home_, visitor_) = levels(request_, level);
         }
         close(1);
-    } else {
+    } else if (id != IdCancel) {
+        // Escape, with no Cancel to stand for, makes no choice for the player.
         Dialog::onCommand(id, notification);
         if (isOpen() && id >= IdEasy && id <= IdCustom) showLevels();
     }
@@ -141,7 +142,8 @@ void EliteInitiativeDlg::onCommand(std::uint16_t id, std::uint16_t notification)
         const std::int32_t at = list ? list->selection() : -1;
         chosen_ = at >= 0 && at < static_cast<std::int32_t>(leaders_.size()) ? leaders_[std::size_t(at)] : "";
         close(1);
-    } else {
+    } else if (id != IdCancel) {
+        // Escape, with no Cancel to stand for, leaves the first move to nobody: the list stays.
         Dialog::onCommand(id, notification);
     }
 }

@@ -18,7 +18,7 @@ namespace vael {
 // Custom lets the player type each army's level, offering at first half its point total for both; the
 // fields show the levels of the choice made, greyed unless it is Custom. A level never exceeds its army's
 // total nor falls below one point; a typed level outside that is told and the dialog stays. OK (1) gives both
-// levels; Escape closes with 0 and gives none.
+// levels. The battle waits on the answer, which only OK gives: Escape chooses nothing and leaves it open.
 class ArmyRoutDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "ArmyRoutDlg";
@@ -51,7 +51,7 @@ private:
 };
 
 // "EliteInitDlg": the home leaders in a list, the first one chosen until the player picks another; OK
-// gives the chosen leader's name, Escape none.
+// gives the chosen leader's name. Escape chooses nobody and leaves it open: the battle waits on the choice.
 class EliteInitiativeDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "EliteInitDlg";

@@ -404,6 +404,9 @@ std::string VaelGame::chooseVariant(const std::string& scenarioFile) {
 bool VaelGame::startChosenBattle(const std::string& scenarioFile, const std::string& homeName,
                                  const std::string& visitorName) {
     IntroDlg sides(homeName, visitorName, onDialog);
+    // Reached from Start Game in a battle, the question asked was whether to leave it: that battle is
+    // still there to go back to until the new one begins.
+    sides.allowGoingBack(app_->inBattle());
     sides.attach(*app_);
     if (sides.create(IntroDlg::TemplateName, Dialog::Modal) != 1) return false;
     closeBattleWindows();

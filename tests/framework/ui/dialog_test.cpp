@@ -228,6 +228,58 @@ TEST_F(DialogTest, TheDefaultButtonGetsADoubleFrameAndTheOthersNone) {
     EXPECT_NE(pixel(d, cancel.x, cancel.y), 'K');
 }
 
+// The double frame stands on the button that Return presses: the push button with the focus, else the
+// template's default (whose frame comes back when the focus leaves the push buttons).
+TEST_F(DialogTest, TheDoubleFrameStandsOnTheButtonReturnPresses) {
+    const auto framed = [&](Dialog& d, std::int16_t id) {
+        const Box b = d.item(id)->box();
+        return pixel(d, b.x, b.y) == 'K' && pixel(d, b.x + 1, b.y + 1) == 'K' &&
+               pixel(d, b.x + b.w - 2, b.y + b.h - 2) == 'K';
+    };
+    NotingDialog net;
+    net.create("TempNetDlg", Dialog::Modeless);
+    // The template's default is Start Client (11); the focus starts on Start Server (10), its first stop.
+    ASSERT_EQ(net.focus()->id(), 10);
+    EXPECT_EQ((std::tuple{net.defaultButton(), framed(net, 10), framed(net, 11)}),
+              (std::tuple{std::uint16_t(10), true, false}));
+    key(platform::KeyTab);
+    pump();
+    EXPECT_EQ((std::tuple{net.focus()->id(), net.defaultButton(), framed(net, 10), framed(net, 11)}),
+              (std::tuple{std::uint16_t(11), std::uint16_t(11), false, true}));
+    key(platform::KeyReturn);
+    pump();
+    EXPECT_EQ(net.notes.back(), "command 11 0");
+    key(platform::KeyTab);
+    key(platform::KeyReturn);
+    pump();
+    EXPECT_EQ(net.notes.back(), "command 10 0");
+
+    NotingDialog choose;
+    choose.create("EnumDialog", Dialog::Modeless);
+    ASSERT_EQ(choose.focus()->id(), 101); // the list
+    const auto state = [&] {
+        return std::tuple{choose.focus()->id(), choose.defaultButton(), framed(choose, 1), framed(choose, 2)};
+    };
+    using State = std::tuple<std::uint16_t, std::uint16_t, bool, bool>;
+    EXPECT_EQ(state(), (State{101, 1, true, false}));
+    key(platform::KeyTab); // OK
+    key(platform::KeyTab); // Cancel
+    pump();
+    EXPECT_EQ(state(), (State{2, 2, false, true}));
+    key(platform::KeyTab); // back to the list: the frame goes back to OK
+    pump();
+    EXPECT_EQ(state(), (State{101, 1, true, false}));
+    // Greyed, the template's default leaves Return to OK's id, which the greyed button does not take.
+    choose.enableItem(1, 0);
+    key(platform::KeyReturn);
+    pump();
+    EXPECT_TRUE(choose.isOpen());
+    key(platform::KeyTab, platform::ModShift); // Cancel
+    key(platform::KeyReturn);
+    pump();
+    EXPECT_EQ((std::tuple{choose.isOpen(), choose.result()}), (std::tuple{std::int16_t(0), std::int16_t(0)}));
+}
+
 TEST_F(DialogTest, ClicksOnAButtonCountOnlyWhenReleasedOverIt) {
     NotingDialog d;
     d.create("EnumDialog", Dialog::Modeless);

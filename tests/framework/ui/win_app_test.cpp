@@ -256,6 +256,43 @@ TEST_F(WinAppTest, TypedTextBecomesOneCharacterMessageEach) {
     EXPECT_EQ(chars, (std::vector<std::uintptr_t>{'a', 0xE9, 0x20AC, 0x1F600, 0xFFFD, 0xFFFD}));
 }
 
+// A keyboard gives a key's letter between its press and its release. The letter of a key pressed with Alt
+// (a menu's or a button's) is not typed; with Ctrl and Alt together (a layout's third letters) it is, and a
+// system key that gave no letter leaves the next key's letter alone.
+TEST_F(WinAppTest, TheLetterOfAKeyPressedWithAltIsNotTyped) {
+    using Chars = std::vector<std::uintptr_t>;
+    const struct {
+        const char* what;
+        std::uint16_t modifiers;
+        std::string letter;
+        bool afterRelease;
+        Chars typed;
+    } rows[] = {
+        {"Alt+L", platform::ModAlt, "l", false, {}},
+        {"Alt+Shift+L", platform::ModAlt | platform::ModShift, "L", false, {}},
+        {"L", 0, "l", false, {'l'}},
+        {"Shift+L", platform::ModShift, "L", false, {'L'}},
+        {"Ctrl+Alt+L, a layout's third letter", platform::ModAlt | platform::ModControl, "\xC5\x82", false,
+         {0x142}},
+        {"Alt+L released, then a letter", platform::ModAlt, "x", true, {'x'}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        main.got.clear();
+        os.postEvent(key('L', r.modifiers));
+        if (!r.afterRelease) postText(os, r.letter);
+        Event up = key('L', r.modifiers);
+        up.kind = EventKind::KeyUp;
+        os.postEvent(up);
+        if (r.afterRelease) postText(os, r.letter);
+        pumpAll(app);
+        Chars chars;
+        for (const WindowMessage& m : main.got)
+            if (m.message == MessageChar) chars.push_back(m.wParam);
+        EXPECT_EQ(chars, r.typed);
+    }
+}
+
 TEST_F(WinAppTest, TheFileChoiceGivesAPathOfAnyLength) {
     const std::string longPath = "/" + std::string(400, 'd') + "/game.vel";
     os.chosenFiles = {longPath, std::nullopt};

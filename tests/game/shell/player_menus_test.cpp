@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "framework/core/list_walk.h"
+#include "framework/ui/menu.h"
 #include "framework/ui/menu_tracker.h"
+#include "framework/ui/system_menu.h"
 #include "framework/ui/window_manager.h"
+#include "game/map/vael_map_window.h"
 #include "game/flow/game_control.h"
 #include "game/rules/leaders/leader.h"
 #include "game/shell/clicking_player.h"
@@ -290,6 +293,60 @@ TEST_F(PlayerMenus, EscapeClosesAnOpenMenuWhileTheComputerGivesOrders) {
     EXPECT_TRUE(opened);
     EXPECT_TRUE(withheld);
     EXPECT_TRUE(openAfterRotate);
+    EXPECT_FALSE(openAfterEscape);
+}
+
+// While the computer gives a leader's orders, the map's pop-up (the Leader menu at the pointer) greys Group
+// Move and Finish Leader as the bar does, though the rules have them lit: a click on either chooses nothing
+// and the pop-up stays; Escape closes it. Before, the click chose them and the command was dropped unsaid.
+TEST_F(PlayerMenus, TheMapsPopUpWithholdsTheOrdersWhileTheComputerGivesThem) {
+    ASSERT_TRUE(game.ready());
+    int stage = 0, waited = 0;
+    bool opened = false, litByTheRules = false, openAfterGroupMove = false, openAfterFinish = false,
+         openAfterEscape = true;
+    const auto popupEntry = [&](std::size_t entry) {
+        const Box b = game.frame().popupTracker()->entryBox(0, entry);
+        pointAndClickAt(os, Point(static_cast<std::int16_t>(b.x + b.w / 2), static_cast<std::int16_t>(b.y + b.h / 2)));
+    };
+    os.idle = [&] {
+        VaelMainWindow& frame = game.frame();
+        const bool computers = standing<AILeaderGoingDlg>() && game.app().modalDepth() == 0;
+        if (stage == 0 && computers && mapWindow(game.app())) {
+            Menu* leader = mapWindow(game.app())->menu() ? mapWindow(game.app())->menu()->findPopup("Leader")
+                                                         : nullptr;
+            // Group Move and Finish Leader as the rules leave them while the computer's leader orders.
+            litByTheRules = leader && leader->handle() &&
+                            !(leader->handle()->entry(1).flags & (SystemMenu::Grayed | SystemMenu::Disabled)) &&
+                            !(leader->handle()->entry(2).flags & (SystemMenu::Grayed | SystemMenu::Disabled));
+            const platform::Rect client =
+                WindowManager::instance().clientOnScreen(mapWindow(game.app())->hwnd());
+            rightClickAt(os, Point(static_cast<std::int16_t>(client.x + client.width / 2),
+                                   static_cast<std::int16_t>(client.y + client.height / 2)));
+            stage = 1;
+        } else if (stage == 1 && (frame.popupOpen() || ++waited > 100)) {
+            opened = frame.popupOpen();
+            if (!opened) return leave();
+            popupEntry(1); // Group Move
+            stage = 2;
+        } else if (stage == 2) {
+            openAfterGroupMove = frame.popupOpen();
+            if (openAfterGroupMove) popupEntry(2); // Finish Leader
+            stage = 3;
+        } else if (stage == 3) {
+            openAfterFinish = frame.popupOpen();
+            pressKey(os, platform::KeyEscape);
+            stage = 4;
+        } else if (stage == 4) {
+            openAfterEscape = frame.popupOpen();
+            stage = 5;
+            leave();
+        }
+    };
+    play(false, false);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(litByTheRules) << "the rules had greyed them: nothing here is withheld";
+    EXPECT_TRUE(openAfterGroupMove);
+    EXPECT_TRUE(openAfterFinish);
     EXPECT_FALSE(openAfterEscape);
 }
 

@@ -392,7 +392,7 @@ TEST(ArmyRout, ALevelStaysBetweenOnePointAndItsArmysTotal) {
     }
 }
 
-TEST_F(GameDialogs, TheRoutDialogStartsAtNormalAndOKGivesTheChosenLevelsEscapeNone) {
+TEST_F(GameDialogs, TheRoutDialogStartsAtNormalAndOKGivesTheChosenLevelsEscapeChoosesNothing) {
     ASSERT_TRUE(game.ready());
     const ArmyRoutRequest request{"Macedonian", "Indian", 40, 100, 30, 60, 1};
     const struct {
@@ -408,7 +408,12 @@ TEST_F(GameDialogs, TheRoutDialogStartsAtNormalAndOKGivesTheChosenLevelsEscapeNo
          37},
         {"Custom", [&](Dialog& d) { clickOn(os, d, ArmyRoutDlg::IdCustom), clickOn(os, d, Dialog::IdOk); }, 1,
          50, 30},
-        {"Escape", [&](Dialog&) { postKey(os, platform::KeyEscape); }, 0, 0, 0},
+        // The battle waits on the levels: Escape leaves the dialog to its OK.
+        {"Hard, Escape, then OK",
+         [&](Dialog& d) {
+             clickOn(os, d, ArmyRoutDlg::IdHard), postKey(os, platform::KeyEscape), clickOn(os, d, Dialog::IdOk);
+         },
+         1, 30, 37},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
@@ -437,7 +442,12 @@ TEST_F(GameDialogs, TheEliteInitiativeListGivesTheChosenLeaderAndTheQuestionYesO
         {"the third", [&](Dialog& d) { d.item(10)->select(2), clickOn(os, d, Dialog::IdOk); }, 1, "Orsath"},
         {"double click", [&](Dialog& d) { d.item(10)->select(1), d.command(10, ListDoubleClicked); }, 1,
          "Keldrian"},
-        {"Escape", [&](Dialog&) { postKey(os, platform::KeyEscape); }, 0, ""},
+        // Nobody is chosen by Escape: the list stays until its OK.
+        {"the second, Escape, then OK",
+         [&](Dialog& d) {
+             d.item(10)->select(1), postKey(os, platform::KeyEscape), clickOn(os, d, Dialog::IdOk);
+         },
+         1, "Keldrian"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);

@@ -30,6 +30,7 @@
 #include "game/shell/scripted_platform.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
+#include "game/shell/view_unit_dialog.h"
 #include "game/shell/way_dialogs.h"
 #include "support/data_home.h"
 #include "support/failed_checks.h"
@@ -220,6 +221,92 @@ TEST_F(RefusalsTest, AClickOnHisUnitThatMayNotBeOrderedSaysWhyInTheStatusBar) {
     EXPECT_FALSE(stillSelected);
     EXPECT_EQ(movedDescribed.rfind("Bolt-thrower of the Pass 1 (AT) ", 0), 0u) << movedDescribed;
     EXPECT_EQ(movedSaid, "Bolt-thrower of the Pass 1 has already moved this turn.");
+    EXPECT_EQ(checks.count(), 0u);
+}
+
+// A unit of the player's out of command takes no order, but its details can still be read: after the click
+// that says why, Unit, View Details... shows that unit; a click on an empty hex takes the offer back.
+// Before, the item stayed greyed and nothing opened.
+TEST_F(RefusalsTest, AUnitOutOfCommandStillShowsItsDetails) {
+    scenario = "The Pass of Korvath";
+    enum Stage { Waiting, Finishing, Outside, Menu, Viewing, Elsewhere, MenuAgain, Done } stage = Waiting;
+    Combat* outsider = nullptr;
+    std::string outsiderName, shownName;
+    std::vector<std::string> shown;
+    std::int32_t offeredAfterEmpty = 0;
+    onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == ViewUnitDlg::TemplateName) shownName = static_cast<ViewUnitDlg&>(d).unit().getName();
+        clickOn(os, d, Dialog::IdOk);
+    };
+    play([&] {
+        VaelMainWindow& frame = game->frame();
+        VaelLogicalLandscape* land = app().logicalLayer().getVaelLandscape();
+        Combat* bolt = unitNamed("Bolt-thrower of the Pass 1");
+        if (!bolt) return false;
+        const std::vector<Combat*> mine = orderable(app());
+        switch (stage) {
+        case Waiting:
+            if (std::find(mine.begin(), mine.end(), bolt) == mine.end()) {
+                openMenu(os, frame, 2);
+                stage = Finishing;
+                return true;
+            }
+            for (Combat* c : each(app().logicalLayer().getUnits()))
+                if (!outsider && c->getNation() == bolt->getNation() && !c->hasSpentMovement() &&
+                    !c->isOutOfPlay() && std::find(mine.begin(), mine.end(), c) == mine.end() &&
+                    screenPointOf(app(), static_cast<std::int16_t>(c->getHex())))
+                    outsider = c;
+            if (!outsider) return false;
+            outsiderName = outsider->getName();
+            click(static_cast<std::int16_t>(outsider->getHex()));
+            stage = Outside;
+            return true;
+        case Finishing:
+            chooseEntry(os, frame, 2); // Finish Leader
+            stage = Waiting;
+            return true;
+        case Outside:
+            openMenu(os, frame, 3); // Unit
+            stage = Menu;
+            return true;
+        case Menu:
+            chooseEntry(os, frame, 9); // View Details...
+            stage = Viewing;
+            return true;
+        case Viewing: {
+            // An empty hex beside the outsider: the offer goes.
+            const auto at = static_cast<std::int16_t>(outsider->getHex());
+            std::int16_t empty = -1;
+            for (std::int16_t step : {1, -1, 100, -100, 101, -99, 99, -101})
+                if (empty < 0 && !land->firstOccupant(static_cast<std::int16_t>(at + step)) &&
+                    screenPointOf(app(), static_cast<std::int16_t>(at + step)))
+                    empty = static_cast<std::int16_t>(at + step);
+            if (empty < 0) return false;
+            click(empty);
+            stage = Elsewhere;
+            return true;
+        }
+        case Elsewhere:
+            offeredAfterEmpty = land->detailsOffered();
+            shown.clear();
+            openMenu(os, frame, 3);
+            stage = MenuAgain;
+            return true;
+        case MenuAgain:
+            chooseEntry(os, frame, 9);
+            stage = Done;
+            return true;
+        case Done:
+            return false;
+        }
+        return false;
+    });
+    ASSERT_EQ(stage, Done);
+    EXPECT_EQ(shownName, outsiderName);
+    EXPECT_EQ(offeredAfterEmpty, -1);
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), std::string(ViewUnitDlg::TemplateName)), 0)
+        << "the offer outlived the next click";
     EXPECT_EQ(checks.count(), 0u);
 }
 

@@ -169,6 +169,11 @@ public:
     void pauseSelection();
     void resumeSelection();
     std::uint16_t isSelectionConnected() const { return selectionConnected_; }
+    // A unit of the player's that takes no order now can still be looked at: after a click on it "View
+    // Details..." shows it, until the next click on the map, while no unit is selected (a selected unit
+    // shows its own). -1 while none is offered.
+    std::int32_t detailsOffered() const { return detailsOffered_; }
+    void showOfferedDetails();
 
     // The side flag that the rules' terrain code for a hex-side feature asks.
     static std::int32_t sideFlagOfCode(std::uint16_t code);
@@ -191,6 +196,10 @@ private:
     void showNotEnoughOrders();
     // The unit of the hex described in the status bar, and under it why it takes no order now.
     void showRefusal(std::int16_t hex, const std::string& why);
+    void offerDetails(const VaelUnit& unit);
+    void withdrawDetails();
+    bool anySelected() const;
+    void sendMenuItem(BusMessage event, std::int16_t command);
     template <class Test> bool anyUnitNextTo(std::int16_t hex, const Test& test) const;
     void clearMap();
     void linkNeighbours();
@@ -289,6 +298,7 @@ private:
     List<short> frontArcs_[9];
     std::uint32_t landscapeStyle_ = 0;
     std::uint16_t selectionConnected_ = 0;
+    std::int32_t detailsOffered_ = -1; // the number of the unit whose details are offered
     // The table index of each region's neighbour in each direction (slots a region), -1 for none.
     std::vector<std::int32_t> neighbourIndex_;
     std::vector<FillSlot> fillSlots_;

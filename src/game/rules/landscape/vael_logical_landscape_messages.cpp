@@ -7,6 +7,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/hex_codes.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/combat/combat.h"
@@ -66,6 +67,13 @@ ContainerBase* unitRemovedHandler(Component* target, BusMessage, ContainerBase* 
     return nullptr;
 }
 
+ContainerBase* viewDetailsHandler(Component* target, BusMessage, ContainerBase*) {
+    if (VaelLogicalLandscape* map = receiver(target)) map->showOfferedDetails();
+    return nullptr;
+}
+
+constexpr std::int16_t ViewDetailsItem = 225;
+
 } // namespace
 
 void VaelLogicalLandscape::connectHandlers() {
@@ -74,6 +82,43 @@ void VaelLogicalLandscape::connectHandlers() {
     connect(REGION_FLYBY, regionFlybyHandler);
     connectNamed(msg::UnitMovement, unitMovementHandler);
     connectNamed(msg::UnitRemoved, unitRemovedHandler);
+    connectNamed(msg::UnitViewDetails, viewDetailsHandler);
+}
+
+void VaelLogicalLandscape::sendMenuItem(BusMessage event, std::int16_t command) {
+    Container<BusMessage> item{BusMessage(command)};
+    send(event, &item);
+}
+
+bool VaelLogicalLandscape::anySelected() const {
+    for (const List<const VaelUnit*>& hex : occupants_)
+        for (const VaelUnit* u : each(hex))
+            if (u->isSelected()) return true;
+    return false;
+}
+
+void VaelLogicalLandscape::offerDetails(const VaelUnit& unit) {
+    if (unit.isLeader()) return;
+    detailsOffered_ = unit.getUnitNum();
+    sendMenuItem(ENABLE_MENU_ITEM, ViewDetailsItem);
+}
+
+void VaelLogicalLandscape::withdrawDetails() {
+    if (detailsOffered_ < 0) return;
+    detailsOffered_ = -1;
+    // A selected unit keeps the item for its own details.
+    if (!anySelected()) sendMenuItem(DISABLE_MENU_ITEM, ViewDetailsItem);
+}
+
+void VaelLogicalLandscape::showOfferedDetails() {
+    if (detailsOffered_ < 0 || anySelected()) return;
+    // Found by its number on the map: a unit gone from it since has nothing to show.
+    for (const List<const VaelUnit*>& hex : occupants_)
+        for (const VaelUnit* u : each(hex))
+            if (u->getUnitNum() == detailsOffered_ && !u->isLeader()) {
+                const_cast<VaelUnit*>(u)->viewDetails();
+                return;
+            }
 }
 
 void VaelLogicalLandscape::pauseSelection() {
@@ -225,14 +270,18 @@ const Leader* leaderOf(VaelLogicalLandscape& map, const VaelUnit& unit) {
 } // namespace
 
 void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
+    withdrawDetails();
     VaelUnit* unit = const_cast<VaelUnit*>(firstOccupant(hex));
     if (!unit) return;
     debugStream() << "Choosing " << unit->getName() << " to give orders to" << std::endl;
     // Only the player at his orders hears why a unit of his side will not take one; that a unit has moved
-    // this turn is true whoever asks, and is told without asking for the active group.
+    // this turn is true whoever asks, and is told without asking for the active group. Told why, he may
+    // still read its details.
     bool told = unit->hasSpentMovement();
     const auto refuse = [&](const std::string& why) {
-        if (told) showRefusal(hex, why);
+        if (!told || why.empty()) return;
+        showRefusal(hex, why);
+        offerDetails(*unit);
     };
     if (!unit->hasSpentMovement()) {
         const auto answer = owned(sendNowNamedEmpty(msg::ActiveGroup));
@@ -247,9 +296,11 @@ void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
                 told || !leader->isOrdersPhaseActive() || leader->isComputerControlled() || unit->isLeader()
                     ? nullptr
                     : leaderOf(*this, *unit);
-            if (own && own != leader && !own->isComputerControlled())
-                return showRefusal(hex, unit->getName() + " answers to " + own->getName() + ", not to " +
-                                            leader->getName() + ".");
+            if (own && own != leader && !own->isComputerControlled()) {
+                showRefusal(hex, unit->getName() + " answers to " + own->getName() + ", not to " +
+                                     leader->getName() + ".");
+                return offerDetails(*unit);
+            }
             if (!group->contains(unit)) {
                 if (leader->isGroupMoveGranted())
                     return refuse(unit->getName() + " is not of " + leader->getName() +
