@@ -54,7 +54,8 @@ WindowsMainWindow* frameWindow() {
 
 bool framesMenuOpen() {
     const WindowsMainWindow* frame = frameWindow();
-    return frame && frame->menuTracker() && frame->menuTracker()->isOpen();
+    // The map's pop-up too: its Escape is its own, not that of a notice standing beside the battle.
+    return frame && ((frame->menuTracker() && frame->menuTracker()->isOpen()) || frame->popupOpen());
 }
 
 } // namespace

