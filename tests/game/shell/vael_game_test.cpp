@@ -387,7 +387,8 @@ TEST_F(GameTest, TheSavedGamesDialogListsDeletesAndRefusesToLoadAGameThatIsNotTh
     };
     std::vector<std::string> said;
     game.onDialog = [&](Dialog& d, const std::string& name) {
-        if (name == InformationDlg::TemplateName) {
+        if (name == InformationDlg::TemplateName || name == InformationDlg::YesNoTemplateName) {
+            // The question before the Delete is answered Yes.
             said.push_back(d.textTile(InformationDlg::IdLine1)->text() + "|" + d.caption());
             return d.command(Dialog::IdOk, 0);
         }
@@ -404,7 +405,8 @@ TEST_F(GameTest, TheSavedGamesDialogListsDeletesAndRefusesToLoadAGameThatIsNotTh
     EXPECT_EQ(listed, (std::vector<std::vector<std::string>>{{"a.VEL", "b.vel"}, {"a.VEL"}}));
     EXPECT_FALSE(std::filesystem::exists(saves / "b.vel"));
     EXPECT_TRUE(std::filesystem::exists(saves / "notes.txt"));
-    EXPECT_EQ(said, std::vector<std::string>{"There is no saved game c.vel.|Load Game"});
+    EXPECT_EQ(said, (std::vector<std::string>{"Delete the saved game b.vel?|Load Game",
+                                              "There is no saved game c.vel.|Load Game"}));
     EXPECT_TRUE(os.boxes.empty());
     EXPECT_FALSE(game.app().battleRunning());
 }
