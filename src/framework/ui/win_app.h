@@ -134,7 +134,7 @@ private:
     std::map<WindowHandle, MessageTarget*> windows_;
     WindowHandle nextWindow_ = 1;
     std::deque<WindowMessage> translated_; // messages of an event taken but not yet handed out
-    bool systemKeyText_ = false;            // the last key pressed was one with Alt: its letter is not typed
+    bool systemKeyText_ = false;           // the last key pressed was one with Alt: its letter is not typed
 
     static WindowHandle mainWindow_;
     static PaletteMaker paletteMaker_;

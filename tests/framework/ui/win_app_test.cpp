@@ -272,7 +272,10 @@ TEST_F(WinAppTest, TheLetterOfAKeyPressedWithAltIsNotTyped) {
         {"Alt+Shift+L", platform::ModAlt | platform::ModShift, "L", false, {}},
         {"L", 0, "l", false, {'l'}},
         {"Shift+L", platform::ModShift, "L", false, {'L'}},
-        {"Ctrl+Alt+L, a layout's third letter", platform::ModAlt | platform::ModControl, "\xC5\x82", false,
+        {"Ctrl+Alt+L, a layout's third letter",
+         platform::ModAlt | platform::ModControl,
+         "\xC5\x82",
+         false,
          {0x142}},
         {"Alt+L released, then a letter", platform::ModAlt, "x", true, {'x'}},
     };

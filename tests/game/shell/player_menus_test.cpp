@@ -15,8 +15,8 @@
 #include "framework/ui/menu_tracker.h"
 #include "framework/ui/system_menu.h"
 #include "framework/ui/window_manager.h"
-#include "game/map/vael_map_window.h"
 #include "game/flow/game_control.h"
+#include "game/map/vael_map_window.h"
 #include "game/rules/leaders/leader.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/combat_results_dialog.h"
@@ -308,7 +308,8 @@ TEST_F(PlayerMenus, TheMapsPopUpWithholdsTheOrdersWhileTheComputerGivesThem) {
          openAfterEscape = true;
     const auto popupEntry = [&](std::size_t entry) {
         const Box b = game.frame().popupTracker()->entryBox(0, entry);
-        pointAndClickAt(os, Point(static_cast<std::int16_t>(b.x + b.w / 2), static_cast<std::int16_t>(b.y + b.h / 2)));
+        pointAndClickAt(
+            os, Point(static_cast<std::int16_t>(b.x + b.w / 2), static_cast<std::int16_t>(b.y + b.h / 2)));
     };
     os.idle = [&] {
         VaelMainWindow& frame = game.frame();

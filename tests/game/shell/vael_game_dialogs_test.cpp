@@ -411,7 +411,8 @@ TEST_F(GameDialogs, TheRoutDialogStartsAtNormalAndOKGivesTheChosenLevelsEscapeCh
         // The battle waits on the levels: Escape leaves the dialog to its OK.
         {"Hard, Escape, then OK",
          [&](Dialog& d) {
-             clickOn(os, d, ArmyRoutDlg::IdHard), postKey(os, platform::KeyEscape), clickOn(os, d, Dialog::IdOk);
+             clickOn(os, d, ArmyRoutDlg::IdHard), postKey(os, platform::KeyEscape),
+                 clickOn(os, d, Dialog::IdOk);
          },
          1, 30, 37},
     };

@@ -121,8 +121,8 @@ TEST(PlayerKeys, ReturnOnTheStartDialogPressesTheButtonDrawnAsDefault) {
     EXPECT_TRUE(writePng(shot, fs::path(VAEL_BUILD_DIR) / "player_return_default.png"));
     EXPECT_EQ(framedFirst, std::vector<std::int16_t>{StartGameDlg::IdCampaign});
     EXPECT_EQ(framedTabbed, std::vector<std::int16_t>{StartGameDlg::IdStartBattle});
-    EXPECT_EQ(s.names, (std::vector<std::string>{"StartGame", "CampaignMap", "StartGame", "Scenario",
-                                                 "StartGame"}));
+    EXPECT_EQ(s.names,
+              (std::vector<std::string>{"StartGame", "CampaignMap", "StartGame", "Scenario", "StartGame"}));
 }
 
 // Both sides to the computer: while he gives a leader's orders, a right click on the map opens the Leader
@@ -182,7 +182,8 @@ TEST(PlayerKeys, TheMapsPopUpGreysTheOrdersWhileTheComputerGivesThem) {
         shot = grabWindow(w.sdl->window());
     });
     s.step(
-        "Escape", [&] { key(*w.watched, platform::KeyEscape); }, [&] { return !w.game->frame().popupOpen(); });
+        "Escape", [&] { key(*w.watched, platform::KeyEscape); },
+        [&] { return !w.game->frame().popupOpen(); });
     EXPECT_EQ(w.game->run(), 0);
     EXPECT_EQ(s.faults, std::vector<std::string>{});
     ASSERT_GT(shot.width, 0) << "player_popup_withheld.png was not taken";
@@ -235,7 +236,8 @@ TEST(PlayerKeys, SavingOverAGameSavedBeforeAsksFirst) {
     startBattle(w);
     s.step("Save", save, s.opened(LoadSaveDlg::TemplateName));
     s.step("named and OK", named, [&] { return s.closed(LoadSaveDlg::TemplateName) && fs::exists(saved); });
-    s.step("Save again", [&] { first = bytesOf(saved), save(); }, s.opened(LoadSaveDlg::TemplateName));
+    s.step(
+        "Save again", [&] { first = bytesOf(saved), save(); }, s.opened(LoadSaveDlg::TemplateName));
     s.step("the same name and OK", named, s.opened(InformationDlg::YesNoTemplateName));
     s.pause();
     s.step("the question looked at", [&] {
