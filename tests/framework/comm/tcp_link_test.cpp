@@ -201,11 +201,12 @@ TEST_F(TcpLinkTest, AListenerClosedOrGoneWhileBackingOffLeavesNoTimerBehind) {
         }
         ASSERT_EQ(attempts, 1);
         ASSERT_TRUE(listener->backingOff());
-        if (gone)
+        if (gone) {
             listener.reset();
-        else
+        } else {
             listener->close();
-        if (!gone) EXPECT_FALSE(listener->backingOff());
+            EXPECT_FALSE(listener->backingOff());
+        }
         // Well past the back-off: no tick is due, and should one come, serving it touches nothing gone.
         std::vector<platform::Event> ticks;
         for (int i = 0; i < 4; ++i) {
