@@ -4,9 +4,11 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/message_box.h"
+#include "framework/core/printable.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
 #include "framework/core/type_info.h"
+#include "framework/core/utf8.h"
 
 namespace vael::comm {
 
@@ -110,17 +112,33 @@ bool decodeGreeting(const std::string& payload, Greeting& out, std::string& erro
 }
 
 std::string playerNameProblem(const std::string& name) {
-    if (name.size() <= MaxPlayerName) return {};
-    return "the player's name is longer than " + std::to_string(MaxPlayerName) + " bytes";
+    if (name.size() > MaxPlayerName)
+        return "the player's name is longer than " + std::to_string(MaxPlayerName) + " bytes";
+    if (name.find_first_not_of(' ') == std::string::npos) return "the player has no name";
+    for (std::size_t at = 0, length = 0; at < name.size(); at += length) {
+        // The C1 controls too, whether written in UTF-8 or as the Latin-1 bytes a name may still come in.
+        const std::uint32_t code = utf8Decode(name, at, length);
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
+            return "the player's name \"" + printable(name) + "\" holds a control character";
+    }
+    return {};
 }
 
 std::string greetingMismatch(const Greeting& mine, const Greeting& theirs) {
     if (theirs.protocol != mine.protocol || theirs.program != mine.program)
-        return "the other program is version " + theirs.program + " (protocol " +
+        return "the other program is version " + printable(theirs.program) + " (protocol " +
                std::to_string(theirs.protocol) + "), this one is version " + mine.program + " (protocol " +
                std::to_string(mine.protocol) + ")";
     if (theirs.host == mine.host)
         return mine.host ? "both programs host a battle" : "neither program hosts the battle";
+    if (std::string problem = playerNameProblem(theirs.player); !problem.empty()) return problem;
+    const auto trimmed = [](const std::string& name) {
+        const std::size_t from = name.find_first_not_of(' ');
+        return from == std::string::npos ? std::string()
+                                         : name.substr(from, name.find_last_not_of(' ') + 1 - from);
+    };
+    if (trimmed(theirs.player) == trimmed(mine.player))
+        return "both players are named " + trimmed(mine.player);
     return {};
 }
 

@@ -54,9 +54,14 @@ std::string encodeFrame(FrameKind kind, const std::string& payload);
 // u16 host flag.
 std::string encodeGreeting(const Greeting& greeting);
 bool decodeGreeting(const std::string& payload, Greeting& out, std::string& error);
-// Why a player name cannot travel in a greeting; empty when it can.
+// Why a player name cannot travel in a greeting; empty when it can. The other machine shows the name as
+// part of a line (the players' list, the waiting room's messages, the commentary): a name of nothing but
+// blanks shows nobody, and a control character would break the line or hide part of it, so that a name with
+// a line feed could write a line of its own there.
 std::string playerNameProblem(const std::string& name);
-// Why a peer that greeted with `theirs` cannot play with this program; empty when it can.
+// Why a peer that greeted with `theirs` cannot play with this program; empty when it can. Its name must be
+// one (see playerNameProblem) and not this player's own, blanks at either end aside: two players of one
+// name could not be told apart in the lists and lines that name them.
 std::string greetingMismatch(const Greeting& mine, const Greeting& theirs);
 
 // Refusal payload: the reason as a string (i16 length + bytes).

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <utility>
 
+#include "framework/core/printable.h"
 #include "platform/platform.h"
 
 namespace vael::comm {
@@ -191,7 +192,8 @@ void NetPeer::frame(Frame& f) {
         if (!decodeRefusal(f.payload, reason, error)) reason = error;
         droppedHere_ = greeted_ && reason == silenceRefusal();
         if (link_) link_->close();
-        lost("the other machine refused: " + reason);
+        // The reason is the other machine's text, shown here as one line whatever it holds.
+        lost("the other machine refused: " + printable(reason));
         return;
     }
     case FrameKind::Message: {

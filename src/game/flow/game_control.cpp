@@ -10,6 +10,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
+#include "framework/core/printable.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
 #include "game/flow/flow_message_names.h"
@@ -385,7 +386,9 @@ void GameControl::SynchronizeGame(const std::string& doing) {
     if (awaitedPlayers_ == -1) awaitedPlayers_ = players_;
     --awaitedPlayers_;
     if (awaitedPlayers_ <= 0) return completeSynchronisation();
-    if (doing.empty()) return;
+    // At the last turn of a capped battle nothing follows the check-in: nobody waits on the others, so
+    // nobody is told that they are waited on (the other machine, gone at the same cap, would never hear it).
+    if (doing.empty() || noFurtherTurn_) return;
     const bool plural = awaitedPlayers_ >= 2;
     char text[512];
     std::snprintf(text, sizeof text, "\\B%i player%s\\b %s still %s...", static_cast<int>(awaitedPlayers_),
@@ -408,7 +411,9 @@ void GameControl::EndOfTurnRoutingDone() {
 }
 
 void GameControl::playNoFurtherTurn() {
-    if (continuation_ == &continuation<&GameControl::BeginTurn>) awaitSynchronisation(nullptr);
+    if (continuation_ != &continuation<&GameControl::BeginTurn>) return;
+    awaitSynchronisation(nullptr);
+    noFurtherTurn_ = true;
 }
 
 void GameControl::BeginTurn() {
@@ -443,7 +448,9 @@ void GameControl::SetPlayerInfo(const PlyrInfo& info) {
         const std::string name = text.substr(at, end - at);
         for (std::int16_t i = 0; i < leaderCount_; ++i)
             if (leaders_[i].name == name) {
-                leaders_[i].name += " (" + info.name + ")";
+                // The name came from the other machine; the commentary shows it in every line that names
+                // the leader, where a control character in it would break the line.
+                leaders_[i].name += " (" + printable(info.name) + ")";
                 break;
             }
         at = end;

@@ -210,6 +210,8 @@ private:
     std::int16_t loading_ = 0;
     std::int16_t autoSave_ = 0;
     HandlerFunction continuation_ = nullptr;
+    // The battle stops at the end of this turn (playNoFurtherTurn).
+    bool noFurtherTurn_ = false;
     LeaderOrderDialog leaderOrderDialog_;
     CaptionSource captionSource_;
 };

@@ -1,5 +1,6 @@
 #include "game/net/net_chat.h"
 
+#include "framework/core/printable.h"
 #include "game/flow/game_control.h"
 #include "game/net/net_message_names.h"
 
@@ -73,6 +74,9 @@ ContainerBase* NetChat::onChatLine(Component* target, BusMessage, ContainerBase*
     auto& self = *static_cast<NetChat*>(target);
     std::string line;
     if (!Container<std::string>::fromMessage(data, line)) return nullptr;
+    // The other machine's line is shown as the one line it is: a line feed in it would write a line of
+    // its own below, in any player's name.
+    line = printable(line);
     keepChatLine(self.lines_, line);
     if (self.onLine) self.onLine(line);
     return nullptr;

@@ -4,6 +4,7 @@
 
 #include "framework/comm/net_frame.h"
 #include "framework/core/application.h"
+#include "framework/core/printable.h"
 #include "framework/ui/dialog_control.h"
 #include "framework/ui/dialog_item.h"
 #include "game/net/net_chat.h"
@@ -18,11 +19,16 @@ void tell(const std::string& text, const std::string& title) {
 
 constexpr const char* BadPort = "The port must be a number from 1 to 65535.";
 
-// The other machine refuses a greeting whose name is longer than a greeting carries: the player hears it
-// here, where the name can still be shortened.
+// The other machine refuses a greeting whose name is longer than a greeting carries, blank, or holding a
+// control character: the player hears it here, where the name can still be put right.
 bool nameFits(const std::string& name, const std::string& title) {
     if (comm::playerNameProblem(name).empty()) return true;
-    tell("Your name may be at most " + std::to_string(comm::MaxPlayerName) + " bytes long.", title);
+    if (name.size() > comm::MaxPlayerName)
+        tell("Your name may be at most " + std::to_string(comm::MaxPlayerName) + " bytes long.", title);
+    else if (name.find_first_not_of(' ') == std::string::npos)
+        tell("Type your name.", title);
+    else
+        tell("Your name may not hold a control character.", title);
     return false;
 }
 
@@ -156,7 +162,8 @@ void ConnectNetDlg::removePlayer(const std::string& name) {
 }
 
 void ConnectNetDlg::addMessage(const std::string& line) {
-    keepChatLine(messages_, line);
+    // One message, one row of the field, whatever the other machine put in it.
+    keepChatLine(messages_, printable(line));
     if (isOpen()) refresh();
 }
 

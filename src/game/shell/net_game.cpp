@@ -34,13 +34,23 @@ NetDialogShown netShown(const DialogShown& shown) {
     return [shown](Dialog& dialog, const std::string& name) { shown(dialog, name); };
 }
 
+// The line that tells the waiting room that the other player left it by Cancel (his word of leaving came
+// before the line closed), and not as a machine that went without a word.
+std::string leftRoomText(const std::string& player) {
+    return (player.empty() ? std::string("The other player") : player) + " left the waiting room.";
+}
+
 // What the guest is told when its waiting room closes under it: whose connection went and why, as the
-// reason was given (the host's program too old, the host gone, or silent). A host that never greeted is
-// known by the address the player typed.
+// reason was given (the host's program too old, the host gone, or silent; the host's own check of this
+// machine's greeting, such as a name the host's player bears too). A host that never greeted is known by
+// the address the player typed.
 std::string roomLossText(const std::string& player, const std::string& server, std::string why) {
     static constexpr std::string_view lostPrefix = "the connection was lost: ";
     static constexpr std::string_view refusedPrefix = "refused the connection: ";
+    static constexpr std::string_view refusedTherePrefix =
+        "the other machine refused: refused the connection: ";
     if (why.ends_with('.')) why.pop_back();
+    if (why.starts_with(refusedTherePrefix)) why.erase(0, refusedTherePrefix.size() - refusedPrefix.size());
     if (why.starts_with(refusedPrefix))
         return (player.empty() ? "The host at " + server : player) + " cannot be joined:\n" +
                why.substr(refusedPrefix.size()) + ".";
@@ -131,7 +141,7 @@ bool VaelGame::hostNetworkGame() {
     };
     net.onLost = [&](const std::string& why, bool) {
         if (!net.otherPlayer().empty()) room.removePlayer(net.otherPlayer());
-        room.addMessage(why);
+        room.addMessage(net.peer() && net.peer()->left() ? leftRoomText(net.otherPlayer()) : why);
     };
     chat_->onLine = [&room](const std::string& line) { room.addMessage(line); };
     room.onSend = [this](const std::string& text) { chat_->say(text); };
@@ -158,6 +168,8 @@ bool VaelGame::hostNetworkGame() {
     callers.clear();
     net.onLost = nullptr;
     if (!begin || !net.peer() || !net.peer()->greeted()) {
+        // The player who waits with us hears that we left, not that our machine went without a word.
+        net.leave();
         net.setPeer(nullptr, false);
         chat_->detach();
         chat_.reset();
@@ -222,8 +234,10 @@ bool VaelGame::joinNetworkGame() {
         room.close(Dialog::IdOk);
     };
     std::string lostWhy;
+    bool hostLeft = false;
     net.onLost = [&](const std::string& why, bool) {
-        room.addMessage(why);
+        hostLeft = net.peer() && net.peer()->left();
+        room.addMessage(hostLeft ? leftRoomText(net.otherPlayer()) : why);
         lostWhy = why;
         if (!told) room.close(Dialog::IdCancel);
     };
@@ -239,12 +253,16 @@ bool VaelGame::joinNetworkGame() {
     chat_->onBattleTitle = nullptr;
     if (!told || !net.peer() || !net.peer()->isOpen()) {
         const std::string player = net.otherPlayer();
+        // Our Cancel: the host hears that we left.
+        net.leave();
         net.setPeer(nullptr, false);
         chat_->detach();
         chat_.reset();
         // The room is gone with the reason in it: the player hears it where he looks, as the battle's loss
         // is told, before he is back at the start.
-        if (!lostWhy.empty())
+        if (hostLeft)
+            app_->messageBox(leftRoomText(player), "Network Game", 0);
+        else if (!lostWhy.empty())
             app_->messageBox(roomLossText(player, client.server(), lostWhy), "Network Game", 0);
         return false;
     }

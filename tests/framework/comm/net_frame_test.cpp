@@ -119,6 +119,63 @@ TEST_F(NetFrameTest, AnotherVersionIsRefusedAtTheGreeting) {
               "the other program is version 0.2 (protocol 1), this one is version 0.1 (protocol 1)");
 }
 
+// A name is shown on the other machine as part of a line: one of only blanks, or holding a control
+// character (C0, DEL, or C1 whether in UTF-8 or as a lone Latin-1 byte), is refused with the name shown
+// escaped; a name is never refused for the letters beyond ASCII.
+TEST_F(NetFrameTest, ANameBlankOrHoldingAControlCharacterIsNoName) {
+    struct Row {
+        const char* name;
+        std::string player;
+        std::string problem;
+    };
+    const std::string control = "holds a control character";
+    const std::vector<Row> rows = {
+        {"a name", "Bob", ""},
+        {"blanks inside and around", " Bob of Vael ", ""},
+        {"the last printable ASCII", "Bob~", ""},
+        {"UTF-8 letters", "\xC3\x86lfrun", ""},
+        {"no-break space, past the C1 controls", "Bob\xC2\xA0", ""},
+        {"empty", "", "the player has no name"},
+        {"only blanks", "   ", "the player has no name"},
+        {"a line feed", "Bob\nAnn: I give up", R"(the player's name "Bob\x0AAnn: I give up" )" + control},
+        {"a carriage return", "Bob\r", R"(the player's name "Bob\x0D" )" + control},
+        {"the last C0 control", "Bob\x1F", R"(the player's name "Bob\x1F" )" + control},
+        {"a tab alone", "\t", R"(the player's name "\x09" )" + control},
+        {"DEL", "Bob\x7F", R"(the player's name "Bob\x7F" )" + control},
+        {"next line in UTF-8", "Bob\xC2\x85", "the player's name \"Bob\xC2\x85\" " + control},
+        {"the last C1 in UTF-8", "Bob\xC2\x9F", "the player's name \"Bob\xC2\x9F\" " + control},
+        {"a lone Latin-1 C1 byte", "Bob\x85", "the player's name \"Bob\x85\" " + control},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(playerNameProblem(row.player), row.problem);
+        EXPECT_EQ(greetingMismatch({1, "0.1", "Ann", 1}, {1, "0.1", row.player, 0}), row.problem);
+    }
+}
+
+// The caller may not bear the name of the player it calls, blanks around it aside; a name that differs in a
+// letter, or only in case, is another player's.
+TEST_F(NetFrameTest, TheOtherPlayersNameMayNotBeThisPlayersOwn) {
+    const Greeting host{1, "0.1", "Ann", 1};
+    struct Row {
+        const char* player;
+        std::string problem;
+    };
+    const std::vector<Row> rows = {
+        {"Ann", "both players are named Ann"},
+        {" Ann  ", "both players are named Ann"},
+        {"Anna", ""},
+        {"ann", ""},
+        {"An", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.player);
+        EXPECT_EQ(greetingMismatch(host, {1, "0.1", row.player, 0}), row.problem);
+        // The guest finds the same when the host's greeting names it.
+        EXPECT_EQ(greetingMismatch({1, "0.1", row.player, 0}, host), row.problem);
+    }
+}
+
 // "SynchronizeGame" sent (mode 3) with the text "done".
 std::string handSynchronize() {
     return bytes({15, 0, 0, 0}) + "SynchronizeGame" + bytes({3, 0}) + bytes({1, 0, 6, 0}) + "string" +

@@ -174,6 +174,52 @@ TEST_F(TcpLinkTest, AListenerOutOfDescriptorsStopsLookingUntilItsBackOffHasPasse
     }
 }
 
+// A listener closed, or gone, while it waits out a shortage of descriptors takes its back-off's timer with
+// it: the tick never comes, so it can neither look at a socket that is no longer its own nor reach a
+// listener that is no more (a use after free, which the sanitizer names).
+TEST_F(TcpLinkTest, AListenerClosedOrGoneWhileBackingOffLeavesNoTimerBehind) {
+    for (const bool gone : {false, true}) {
+        SCOPED_TRACE(gone ? "destroyed" : "closed");
+        platform::HeadlessPlatform p;
+        auto listener = std::make_unique<TcpListener>(p);
+        std::string error;
+        ASSERT_TRUE(listener->listen(0, error)) << error;
+        int attempts = 0;
+        listener->acceptCall = [&](std::int32_t) {
+            ++attempts;
+            errno = EMFILE;
+            return -1;
+        };
+        auto caller = TcpLink::connect(p, "127.0.0.1", listener->port(), error);
+        ASSERT_TRUE(caller) << error;
+        platform::Event e;
+        for (int i = 0; i < 200 && attempts == 0; ++i) {
+            if (!p.pollEvent(e))
+                ::usleep(1000);
+            else if (e.kind == platform::EventKind::SocketReady)
+                p.serviceSocket(e);
+        }
+        ASSERT_EQ(attempts, 1);
+        ASSERT_TRUE(listener->backingOff());
+        if (gone) {
+            listener.reset();
+        } else {
+            listener->close();
+            EXPECT_FALSE(listener->backingOff());
+        }
+        // Well past the back-off: no tick is due, and should one come, serving it touches nothing gone.
+        std::vector<platform::Event> ticks;
+        for (int i = 0; i < 4; ++i) {
+            p.advance(TcpListener::FullBackOff);
+            pump(p, &ticks);
+        }
+        EXPECT_TRUE(ticks.empty()) << ticks.size() << " ticks of a timer left behind";
+        for (const platform::Event& tick : ticks)
+            p.serviceTimer(tick);
+        EXPECT_EQ(attempts, 1);
+    }
+}
+
 // A side that ends its game while the other still sends: closed with those bytes unread, the line would
 // be reset and the other side could lose the last frame; finished, the other side reads that frame, then
 // the close, and this side reports no loss.
@@ -527,6 +573,67 @@ TEST_F(NetPeerTest, AnOverLongNameIsRefusedWithThatReason) {
     EXPECT_EQ(client.lost,
               "the other machine refused: refused the greeting: the player's name is longer than 64 bytes");
     EXPECT_FALSE(host.greeted);
+}
+
+// A caller whose name holds a line feed, or bears the host's own name, is refused at its greeting: it
+// never counts as greeted, and the caller reads the host's reason (its name shown escaped) in the
+// refusal that follows the host's greeting on the line.
+TEST_F(NetPeerTest, ACallerWithAControlCharacterOrTheHostsNameIsRefusedAndToldWhy) {
+    struct Row {
+        const char* name;
+        std::string player;
+        std::string why;
+    };
+    const std::vector<Row> rows = {
+        {"a line feed", "Bob\nAnn: I give up",
+         R"(refused the connection: the player's name "Bob\x0AAnn: I give up" holds a control character)"},
+        {"the host's name", "Ann", "refused the connection: both players are named Ann"},
+        {"no name", "", "refused the connection: the player has no name"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        int fds[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+        Side host;
+        join(host, std::make_unique<TcpLink>(platform, fds[0]), {ProtocolVersion, "0.1", "Ann", 1});
+        host.peer->start();
+        const std::string hello =
+            encodeFrame(FrameKind::Greeting, encodeGreeting({ProtocolVersion, "0.1", row.player, 0}));
+        ASSERT_EQ(::write(fds[1], hello.data(), hello.size()), static_cast<ssize_t>(hello.size()));
+        pumpUntil(platform, [&] { return !host.lost.empty(); });
+        EXPECT_EQ(host.lost, row.why);
+        EXPECT_FALSE(host.greeted);
+        EXPECT_FALSE(host.peer->greeted());
+        EXPECT_FALSE(host.peer->isOpen());
+        // What the caller reads: the host's greeting, then its reason.
+        char buffer[1024];
+        const ssize_t n = ::read(fds[1], buffer, sizeof buffer);
+        ASSERT_GT(n, 0);
+        FrameReader reader;
+        reader.feed(buffer, static_cast<std::size_t>(n));
+        Frame f;
+        ASSERT_EQ(reader.next(f), FrameReader::Result::Frame);
+        EXPECT_EQ(f.kind, FrameKind::Greeting);
+        ASSERT_EQ(reader.next(f), FrameReader::Result::Frame);
+        ASSERT_EQ(f.kind, FrameKind::Refusal);
+        std::string reason, error;
+        ASSERT_TRUE(decodeRefusal(f.payload, reason, error)) << error;
+        EXPECT_EQ(reason, row.why);
+        ::close(fds[1]);
+    }
+}
+
+// The other machine's refusal is its own text: a line feed in it is shown escaped, never as a line.
+TEST_F(NetPeerTest, ARefusalsReasonIsToldOnOneLine) {
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    Side guest;
+    join(guest, std::make_unique<TcpLink>(platform, fds[0]), {ProtocolVersion, "0.1", "Bob", 0});
+    const std::string last = encodeFrame(FrameKind::Refusal, encodeRefusal("go away\nAnn: Bob gives up"));
+    ASSERT_EQ(::write(fds[1], last.data(), last.size()), static_cast<ssize_t>(last.size()));
+    pumpUntil(platform, [&] { return !guest.lost.empty(); });
+    EXPECT_EQ(guest.lost, R"(the other machine refused: go away\x0AAnn: Bob gives up)");
+    ::close(fds[1]);
 }
 
 // The other machine said why it went and closed: a send that then fails tells that reason, not the line's.

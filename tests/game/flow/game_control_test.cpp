@@ -286,6 +286,30 @@ TEST_F(GameControlTest, SynchronisationCountsEveryMachineAndWordsWhoIsStillBusy)
     EXPECT_EQ(world.log, Lines{});
 }
 
+// At the end of a capped battle's last turn nothing follows the check-in: the machine that checks in first
+// is not told that the other is still busy (the other, gone at the same cap, would never hear it). A turn
+// that goes on says it as before.
+TEST_F(GameControlTest, AtTheCapsLastTurnNobodyIsToldHeIsWaitedOn) {
+    for (const bool capped : {false, true}) {
+        SCOPED_TRACE(capped ? "capped" : "going on");
+        GameControl& c = fresh({{"Aristhon", 2, 1, nullptr}});
+        c.setPlayers(2);
+        c.setHomeTQLimit(30), c.setVisitorTQLimit(30);
+        c.EndOfTurnRoutingDone();
+        settle();
+        if (capped) c.playNoFurtherTurn();
+        world.log.clear();
+        c.SynchronizeGame("viewing end of turn results");
+        c.SynchronizeGame("viewing end of turn results");
+        settle();
+        if (capped)
+            EXPECT_EQ(world.names(), Lines{"GameSynchronized"});
+        else
+            EXPECT_EQ(world.log.front(), "AddCommentary \\B1 player\\b is still viewing end of turn results...");
+        EXPECT_EQ(c.getTurn(), capped ? 0 : 1);
+    }
+}
+
 // The one who left was the last awaited: the others must not wait for him for ever.
 TEST_F(GameControlTest, APlayerLeavingWhileTheOthersWaitForHimCompletesTheStep) {
     addLeader("Aristhon (Ann)", 2), addLeader("Surendal (Bob)", 3);
@@ -489,6 +513,10 @@ TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {
             names.push_back(c.leaderAt(i).name);
         EXPECT_EQ(names, row.names);
     }
+    // The name comes from the other machine: a line feed in it never reaches the commentary as a line.
+    GameControl& c = fresh({{"Aristhon", 2, 1, nullptr}});
+    c.SetPlayerInfo(PlyrInfo{"Bob\nAnn: I give up", "(Aristhon)"});
+    EXPECT_EQ(c.leaderAt(0).name, "Aristhon (Bob\\x0AAnn: I give up)");
 }
 
 TEST_F(GameControlTest, TalliesRowByRow) {

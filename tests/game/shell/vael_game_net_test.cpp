@@ -851,6 +851,137 @@ TEST_F(NetPlayer, TheWaitingRoomShowsEveryLineSaidThere) {
     EXPECT_EQ(rows, said);
 }
 
+// Callers the room cannot show as one line (a name with a line feed, a name of nothing), or that bear the
+// host's own name, are turned away with the reason and take no place; Bob, who greets after them, logs on.
+// A chat line with a line feed shows escaped on its one row. Before, the first caller took the place and
+// its name wrote "Ann: I give up has logged on." as a line of its own.
+TEST_F(NetPlayer, TheWaitingRoomTurnsAwayNamesItCannotShowAndKeepsEachMessageToOneRow) {
+    Stand forger, nameless, namesake, guest;
+    const std::uint16_t port = freePort();
+    Lines messages, rows, players;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartServerDlg::TemplateName) {
+            hostAs(d, port);
+        } else if (name == ConnectNetDlg::TemplateName) {
+            auto& room = static_cast<ConnectNetDlg&>(d);
+            const std::pair<Stand*, const char*> callers[] = {
+                {&forger, "Bob\nAnn: I give up"}, {&nameless, ""}, {&namesake, "Ann"}};
+            for (auto [stand, player] : callers) {
+                std::string error;
+                auto link = comm::TcpLink::connect(stand->os, "127.0.0.1", port, error);
+                ASSERT_TRUE(link) << error;
+                stand->adopt(std::move(link), player, false);
+                pumpUntil(4000, [&] { return !stand->lost.empty(); }, {stand});
+            }
+            bobCalls(guest, port);
+            guest.say("ChatMessage", "Bob: hello\nAnn: I give up");
+            pumpUntil(4000, [&] { return room.messages().size() >= 2; }, {&guest});
+            messages = room.messages();
+            rows = shownMessages(d);
+            players = room.players();
+            press(os, d, Dialog::IdCancel);
+        } else {
+            press(os, d, Dialog::IdOk);
+        }
+    };
+    EXPECT_FALSE(game.hostNetworkGame());
+    EXPECT_EQ(forger.lost,
+              R"(the other machine refused: refused the connection: the player's name "Bob\x0AAnn: I )"
+              R"(give up" holds a control character)");
+    EXPECT_EQ(nameless.lost, "the other machine refused: refused the connection: the player has no name");
+    // The namesake may find it in the host's greeting before the host finds it in his.
+    EXPECT_TRUE(namesake.lost.ends_with("refused the connection: both players are named Ann"))
+        << namesake.lost;
+    EXPECT_EQ(players, (Lines{"Ann", "Bob"}));
+    const Lines said{"Bob has logged on.", R"(Bob: hello\x0AAnn: I give up)"};
+    EXPECT_EQ(messages, said);
+    EXPECT_EQ(rows, said);
+}
+
+// Cancel in the waiting room is a leave, told by name: the host's Cancel reaches the guest as its player's
+// word of leaving, the guest's Cancel reaches the host so and shows in its room as "Bob left the waiting
+// room.", and the host's room takes the next caller. Before, each side read "the other machine closed it
+// without a word", as of a machine killed.
+TEST_F(NetPlayer, ACancelInTheWaitingRoomIsToldToTheOtherPlayerAsALeaveByName) {
+    {
+        SCOPED_TRACE("the host's Cancel");
+        Stand guest;
+        const std::uint16_t port = freePort();
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            if (name == StartServerDlg::TemplateName) return hostAs(d, port);
+            if (name == ConnectNetDlg::TemplateName) {
+                bobCalls(guest, port);
+                return press(os, d, Dialog::IdCancel);
+            }
+            press(os, d, Dialog::IdOk);
+        };
+        EXPECT_FALSE(game.hostNetworkGame());
+        for (int i = 0; i < 2000 && guest.lost.empty(); ++i)
+            guest.pump(), ::usleep(500);
+        EXPECT_TRUE(guest.peer->left());
+        EXPECT_EQ(guest.lost, "Ann left the battle.");
+        EXPECT_EQ(game.app().net().peer(), nullptr);
+    }
+    {
+        SCOPED_TRACE("the guest's Cancel");
+        HostStand host;
+        Lines shown;
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            shown.push_back(name);
+            if (name == StartClientDlg::TemplateName) {
+                d.setItemText(StartClientDlg::IdName, "Bob");
+                d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
+                d.setItemText(StartClientDlg::IdPort, std::to_string(host.listener.port()));
+                return press(os, d, Dialog::IdOk);
+            }
+            if (name == ConnectNetDlg::TemplateName) {
+                auto& room = static_cast<ConnectNetDlg&>(d);
+                host.awaitCaller(true);
+                pumpUntil(4000, [&] { return room.players().size() == 2; }, {&host});
+                ASSERT_EQ(room.players(), (Lines{"Bob", "Ann"}));
+                return press(os, d, Dialog::IdCancel);
+            }
+            press(os, d, Dialog::IdOk);
+        };
+        EXPECT_FALSE(game.joinNetworkGame());
+        for (int i = 0; i < 2000 && host.lost.empty(); ++i)
+            host.pump(), ::usleep(500);
+        EXPECT_TRUE(host.peer->left());
+        EXPECT_EQ(host.lost, "Bob left the battle.");
+        // He left by his own hand: no box tells him anything.
+        EXPECT_EQ(shown, (Lines{StartClientDlg::TemplateName, ConnectNetDlg::TemplateName}));
+    }
+    {
+        SCOPED_TRACE("the guest leaves the host's room");
+        Stand bob, cyd;
+        const std::uint16_t port = freePort();
+        Lines messages, players;
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            if (name == StartServerDlg::TemplateName) return hostAs(d, port);
+            if (name == ConnectNetDlg::TemplateName) {
+                auto& room = static_cast<ConnectNetDlg&>(d);
+                bobCalls(bob, port);
+                bob.peer->leave(0);
+                pumpUntil(4000, [&] { return room.players().size() == 1; }, {&bob});
+                // The place is free again.
+                std::string error;
+                auto link = comm::TcpLink::connect(cyd.os, "127.0.0.1", port, error);
+                ASSERT_TRUE(link) << error;
+                cyd.adopt(std::move(link), "Cyd", false);
+                pumpUntil(4000, [&] { return room.players().size() == 2; }, {&cyd});
+                messages = room.messages();
+                players = room.players();
+                return press(os, d, Dialog::IdCancel);
+            }
+            press(os, d, Dialog::IdOk);
+        };
+        EXPECT_FALSE(game.hostNetworkGame());
+        EXPECT_EQ(messages,
+                  (Lines{"Bob has logged on.", "Bob left the waiting room.", "Cyd has logged on."}));
+        EXPECT_EQ(players, (Lines{"Ann", "Cyd"}));
+    }
+}
+
 // The guest's Save button: the battle is saved where its game control is, on the host. The guest is told so
 // in the status bar, as other refused orders are, and no Save Game dialog opens. Before, nothing at all.
 TEST_F(NetPlayer, TheGuestsSaveButtonSaysInTheStatusBarThatOnlyTheHostSaves) {
@@ -1123,6 +1254,12 @@ TEST_F(NetPlayer, AGuestWhoseHostGoesFromTheWaitingRoomIsToldWhy) {
         {"silent",
          {"The connection to the host at 127.0.0.1 was lost before the battle began:",
           "nothing came from the other machine for 30 seconds, not even its sign of life."}},
+        // The host's player presses Cancel: he left, by name, and nothing was lost.
+        {"left", {"Ann left the waiting room."}},
+        // The guest bears the host's name: it finds so in the host's greeting and goes.
+        {"namesake", {"The host at 127.0.0.1 cannot be joined:", "both players are named Ann."}},
+        // The host turns the guest's greeting away: its reason in the same words.
+        {"turned away", {"Ann cannot be joined:", "both players are named Bob."}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -1139,6 +1276,10 @@ TEST_F(NetPlayer, AGuestWhoseHostGoesFromTheWaitingRoomIsToldWhy) {
             host = std::make_unique<comm::NetPeer>(
                 std::move(link), comm::Greeting{std::uint16_t(how == "older" ? 1 : comm::ProtocolVersion),
                                                 VaelVersion, "Ann", 1});
+            if (how == "turned away")
+                host->onGreeted = [&](const comm::Greeting&) {
+                    host->refuse("refused the connection: both players are named Bob");
+                };
             host->start();
         };
         const auto pumpHost = [&] {
@@ -1151,15 +1292,16 @@ TEST_F(NetPlayer, AGuestWhoseHostGoesFromTheWaitingRoomIsToldWhy) {
         game.onDialog = [&](Dialog& d, const std::string& name) {
             shown.push_back(name);
             if (name == StartClientDlg::TemplateName) {
-                d.setItemText(StartClientDlg::IdName, "Bob");
+                d.setItemText(StartClientDlg::IdName, how == "namesake" ? "Ann" : "Bob");
                 d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
                 d.setItemText(StartClientDlg::IdPort, std::to_string(listener.port()));
                 press(os, d, Dialog::IdOk);
             } else if (name == ConnectNetDlg::TemplateName) {
                 auto& room = static_cast<ConnectNetDlg&>(d);
+                const bool greets = how == "killed" || how == "left";
                 // The host takes the call (and greets, but for the silent one); then it goes.
-                for (int i = 0;
-                     i < 2000 && !held && !(host && (how != "killed" || room.players().size() == 2)); ++i) {
+                const auto met = [&] { return room.players().size() == 2 && host->greeted(); };
+                for (int i = 0; i < 2000 && !held && !(host && (!greets || met())); ++i) {
                     pumpHost();
                     game.app().pumpMessage();
                     ::usleep(500);
@@ -1167,6 +1309,13 @@ TEST_F(NetPlayer, AGuestWhoseHostGoesFromTheWaitingRoomIsToldWhy) {
                 if (how == "killed") {
                     ASSERT_EQ(room.players(), (Lines{"Bob", "Ann"}));
                     host.reset();
+                } else if (how == "left") {
+                    ASSERT_EQ(room.players(), (Lines{"Bob", "Ann"}));
+                    host->leave(0);
+                } else if (how == "turned away") {
+                    // The guest's greeting is read there, and turned away.
+                    for (int i = 0; i < 2000 && host->isOpen(); ++i)
+                        pumpHost(), ::usleep(500);
                 } else if (how == "silent") {
                     ASSERT_TRUE(held);
                     os.advance(comm::NetPeer::SilenceLimit + 1000);
