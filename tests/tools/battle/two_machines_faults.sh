@@ -63,7 +63,9 @@ fought_after_the_loss() {
 }
 
 # The routs the commentary told up to the loss, against the outcome: every unit told routing that has not
-# rallied or fallen since counts as routing, on one side or the other. Prints what differs.
+# rallied or fallen since counts as routing, on one side or the other. Prints what differs. With "host" the
+# outcome is game control's and counts exactly those; with "guest" it is the units' own, which may also
+# count a rout of the host's last step whose line the host never sent.
 uncounted_routs() {
   local told counted
   told=$(awk '/The connection to .* was lost: / || /^Outcome: / { exit }
@@ -78,11 +80,15 @@ uncounted_routs() {
            who = substr($0, RSTART + 5, RLENGTH - 5 - 15); gone[who] = 1; delete routing[who]
          }
        }
-       END { for (u in routing) r++; print r + 0 }' "$1")
+       END { for (u in routing) r++; print r + 0 }' "$2")
   counted=$(awk '/^Outcome: / { o = 1; next }
     o && match($0, /units eliminated, -?[0-9]+ routing/) { split(substr($0, RSTART, RLENGTH), n, / /); r += n[3] }
-    END { print r + 0 }' "$1")
-  [ "$told" = "$counted" ] || echo "the commentary told $told units routing, the outcome counts $counted"
+    END { print r + 0 }' "$2")
+  if [ "$1" = host ]; then
+    [ "$told" -eq "$counted" ] || echo "the commentary told $told units routing, the outcome counts $counted"
+  else
+    [ "$told" -le "$counted" ] || echo "the commentary told $told units routing, the outcome counts $counted"
+  fi
 }
 
 # 0. An unbroken pair of the seed: how many lines its battle says.
@@ -164,7 +170,7 @@ for gone in guest host; do
     # Nor between the moment it learnt of the loss and the line that tells it.
     fought=$(fought_after_the_loss "$work/$leftName.trace")
     [ -z "$fought" ] || fail "$case: the machine left fought on: $fought"
-    uncounted=$(uncounted_routs "$out")
+    uncounted=$(uncounted_routs "$([ "$gone" = guest ] && echo host || echo guest)" "$out")
     [ -z "$uncounted" ] || fail "$case: $uncounted"
     # Both machines played one battle: what the one said before it was killed and what the other said
     # before the loss agree as far as both went.
