@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -109,6 +110,11 @@ public:
                 text == "\\B" + control->leaderAt(control->getActiveLeader()).name + "\\b is now active.")
                 outcome_.commentaryAtSave = outcome_.commentaryLines;
             if (out_) *out_ << rendered(text) << '\n';
+            if (options_.signalAtLine != 0 && outcome_.commentaryLines == options_.signalAtLine) {
+                // What was said up to here is the machine's last word, whether it dies or is frozen.
+                if (out_) out_->flush();
+                std::raise(options_.signalToRaise);
+            }
         };
         display_.onActivation = [this](bool resumed) { activation(resumed); };
         // Read at once: the application closes the game on a timer of its own, which may fire within the

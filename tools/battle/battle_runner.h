@@ -47,6 +47,11 @@ struct BattleOptions {
     // False: the lines go only to the output stream and are counted, so that a long battle's memory
     // does not grow with what was said.
     bool keepCommentary = true;
+    // A test's way to lose this machine at a point of the battle rather than of the clock: once the N-th
+    // line of commentary has been written out, the signal is raised here (SIGKILL, or SIGSTOP to freeze
+    // it with its line open). 0: never.
+    std::size_t signalAtLine = 0;
+    int signalToRaise = 0;
 };
 
 // NotSaved: the battle ended before the activation it was to be saved at; it was played to its end and

@@ -1,10 +1,12 @@
 // vael-battle SCENARIO [--seed N] [--plans KIND] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE]
-// [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT] Plays a battle of the data
-// directory with the computer on both sides and prints its commentary and outcome; the odd seeds draw the
-// plans of kind 0, the even ones those of kind 1, unless --plans names the kind; --trace FILE writes the
-// game's trace there; --display plays the animations on the game's display layers. Exits 1 when the battle
+// [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT] [--signal-at N KILL|STOP]
+// Plays a battle of the data directory with the computer on both sides and prints its commentary and
+// outcome; the odd seeds draw the plans of kind 0, the even ones those of kind 1, unless --plans names the
+// kind; --trace FILE writes the game's trace there; --display plays the animations on the game's display
+// layers; --signal-at loses this machine at a point of a network battle, for tests. Exits 1 when the battle
 // cannot be loaded, does not end within the caps or ends before the activation it was to be saved at. The
 // commentary's bold shows as bold on a terminal; a file or a pipe gets the plain text.
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -22,7 +24,8 @@ namespace {
 
 constexpr const char* Synopsis =
     "usage: vael-battle SCENARIO [--seed N] [--plans KIND] [--turns CAP] [--tasks CAP] [--save-at N FILE] "
-    "[--load FILE] [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT]\n";
+    "[--load FILE] [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT] "
+    "[--signal-at N KILL|STOP]\n";
 
 int usage(const std::string& why) {
     std::cerr << "vael-battle: " << why << "\n" << Synopsis << "Try 'vael-battle --help' for more.\n";
@@ -47,6 +50,9 @@ int help() {
            "  --host PORT       host the battle on PORT (0: any free port, told on standard error) and\n"
            "                    play the home side here\n"
            "  --join HOST:PORT  join the battle hosted at HOST:PORT and play the visitor side here\n"
+           "  --signal-at N KILL|STOP\n"
+           "                    for tests of network play: kill (or stop) this process once it has\n"
+           "                    written the N-th line of commentary\n"
            "  --help            show this and exit\n"
            "  --version         show the version and exit\n\n"
            "Exits 0 when the battle ended, 1 when it could not be loaded, passed a cap or ended before\n"
@@ -130,6 +136,16 @@ int main(int argc, char** argv) {
                 return usage("--join needs HOST:PORT");
             options.joinHost = where.substr(0, colon);
             options.joinPort = static_cast<std::uint16_t>(n);
+        } else if (arg == "--signal-at") {
+            const char* v = next("--signal-at");
+            if (!v) return 2;
+            if (!number(v, 1, 1ll << 40, n)) return usage("bad line to raise the signal at");
+            const char* which = next("--signal-at");
+            if (!which) return 2;
+            const std::string name = which;
+            if (name != "KILL" && name != "STOP") return usage("--signal-at raises KILL or STOP");
+            options.signalAtLine = static_cast<std::size_t>(n);
+            options.signalToRaise = name == "KILL" ? SIGKILL : SIGSTOP;
         } else if (arg == "--display") {
             options.display = true;
         } else if (arg == "--data") {

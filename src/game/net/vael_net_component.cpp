@@ -425,6 +425,11 @@ void VaelNetComponent::deliver() {
         }
         if (m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded)))
             gameEnded_ = true;
+        if (m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::EndOfGame)))
+            if (const auto* told = dynamic_cast<const Container<EndOfGameResults>*>(m.data.get())) {
+                const EndOfGameResults& results = *told->valuePtr();
+                toldHomeWon_ = results.winner != 0 && results.winner == results.homeNation ? 1 : 0;
+            }
         // Off the relay while it goes round this bus: what came from the other machine is not sent back.
         const RelayRow* row = relayRowOf(m.event);
         const bool relayed = row && relaysOut(*row, host_);
@@ -455,13 +460,16 @@ void VaelNetComponent::connectionLost(const std::string& why) {
     inbox_.clear();
     debugStream() << "VaelNetComponent: the connection is lost: " << why << std::endl;
     GameControl* control = layer_ ? layer_->getGameControl() : nullptr;
-    const bool decided = control && control->isGameOver();
+    // Decided by the rules: game control has ended the battle here, or (on a machine without it) the host
+    // told the end and only the battle's last word was still to come.
+    const bool decided = (control && control->isGameOver()) || toldHomeWon_.has_value();
     const bool gameOver = gameEnded_ || decided;
     // Before a battle has begun (players still meeting) there is no game to end.
     const bool battle = !layer_ || !layer_->getLeaders().isEmpty();
     if (!gameEnded_ && battle && decided) {
         // The rules had ended the battle and game control waited for the other machine to see it: its
-        // leaving completes that end, which game control tells itself.
+        // leaving completes that end, which game control tells itself (and a machine without it, as the
+        // host told it). Nobody wins it by default, and it does not end a second time for this side.
         lossToTell_ = LossToTell::Leaving;
     }
     lossReason_ = why;
@@ -474,6 +482,9 @@ void VaelNetComponent::connectionLost(const std::string& why) {
         // Game control hears it before anything else can move the battle on: a turn that was opening, or a
         // step that only waited for the other machine, goes no further.
         if (control) control->endedElsewhere(wonHere() == playsHomeHere());
+        // The loss decides the battle as the rules' end does: the step under way here fights, hits and
+        // routs nobody from now on, so that the outcome is the battle as it stood when the loss came.
+        if (layer_) layer_->battleDecided();
         lossToTell_ = LossToTell::Ending;
     }
     showWaiting(false);
@@ -494,8 +505,8 @@ void VaelNetComponent::connectionLost(const std::string& why) {
         if (const auto at = text.rfind(". The battle ends"); at != std::string::npos) text[at + 1] = '\n';
         app->messageBox(text, "Network Game", 0);
     }
-    // The step this machine was playing when the loss came goes on to its end, and what it says belongs
-    // before the loss is told; told at once, the end would fall among its lines.
+    // The step this machine was playing when the loss came unwinds, fighting nothing more, and what it
+    // still says belongs before the loss is told; told at once, the end would fall among its lines.
     if (lossToTell_ != LossToTell::None) sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetLost);
 }
 
@@ -523,7 +534,14 @@ void VaelNetComponent::tellLossWhenSettled() {
     const LossToTell telling = std::exchange(lossToTell_, LossToTell::None);
     Container<std::string> player(otherPlayer_);
     sendNamed(msg::PlayerDeleted, &player);
-    if (telling == LossToTell::Leaving) return;
+    if (telling == LossToTell::Leaving) {
+        const GameControl* control = layer_ ? layer_->getGameControl() : nullptr;
+        if (!control && toldHomeWon_) {
+            Container<short> homeWon(*toldHomeWon_);
+            sendNamed(msg::GameEnded, &homeWon);
+        }
+        return;
+    }
     // The player left here is told why, once, and that the battle is his: the other side can no longer
     // fight it.
     Container<std::string> line("\\B" + lossLine() + "\\b");

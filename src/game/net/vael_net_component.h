@@ -52,6 +52,7 @@ public:
         hostBegins_ = false;
         battleBegun_ = false;
         selfSynced_ = otherSynced_ = false;
+        toldHomeWon_.reset();
         owedSince_.reset();
         showWaiting(false);
     }
@@ -97,10 +98,10 @@ public:
     // A batch from the other machine. A message the table does not relay, or one that may not come this
     // way, refuses the whole batch and the other machine with it.
     void receiveBatch(std::vector<comm::ReceivedMessage>& batch);
-    // The other machine is gone: game control moves nothing more on at once, and once what this machine's
-    // battle had under way has played out, "PlayerDeleted" with its player's name, the line that tells it
-    // and "GameEnded" (only "PlayerDeleted" when the rules had ended the battle; nothing when the game had
-    // ended already).
+    // The other machine is gone: the battle is decided at once (game control moves nothing more on, the
+    // layer fights nothing more), and once what this machine's battle had under way has unwound,
+    // "PlayerDeleted" with its player's name, the line that tells it and "GameEnded" (only "PlayerDeleted"
+    // when the rules had ended the battle; nothing when the game had ended already).
     void connectionLost(const std::string& why);
 
     // Whether state went with the last batch out, and how many batches went out: for tests and the trace.
@@ -186,6 +187,9 @@ private:
     bool battleBegun_ = false;
     // This machine, and the other, have checked in with game control since it last said all had.
     bool selfSynced_ = false, otherSynced_ = false;
+    // The host's word of the end came (whether the home side won it): on a machine without game control
+    // the battle is decided from then on, though its end is still to come.
+    std::optional<short> toldHomeWon_;
     std::string waitingText_;
     // What the loss of the other machine still has to tell, and why it was lost.
     enum class LossToTell { None, Leaving, Ending };

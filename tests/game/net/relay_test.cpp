@@ -612,6 +612,39 @@ TEST_F(Relay, AConnectionLostAfterTheGameEndedEndsNothingMore) {
     EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{true}));
 }
 
+// The host told the guest the end its rules decided (the home side's win), and goes before the battle's last
+// word: the guest ends the battle as it was told, says no win by default and claims no end of its own. A
+// draw told is ended as a draw.
+TEST_F(Relay, AConnectionLostAfterTheHostToldTheEndEndsTheBattleAsTold) {
+    for (std::uint32_t winner : {1u, 0u}) {
+        SCOPED_TRACE("winner " + std::to_string(winner));
+        playAfresh(false);
+        net.setOtherPlayer("Bob");
+        EndOfGameResults results;
+        results.winner = winner;
+        results.homeNation = 1;
+        results.visitorNation = 2;
+        std::vector<comm::ReceivedMessage> batch;
+        batch.push_back(from("EndOfGame", new Container<EndOfGameResults>(results)));
+        receive(std::move(batch));
+        app.drainQueue();
+        ear.heard.clear();
+        net.connectionLost("the connection was lost: the other machine closed it without a word");
+        app.drainQueue();
+        EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob", winner ? "GameEnded 1" : "GameEnded 0"}));
+        EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{true}));
+    }
+    // A new game forgets the end told in the last.
+    playAfresh(false);
+    net.setOtherPlayer("Bob");
+    net.connectionLost("the connection was lost: the other machine closed it without a word");
+    app.drainQueue();
+    EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob",
+                                "AddCommentary \\BThe connection to Bob was lost: the other machine closed "
+                                "it without a word. The battle ends, won by default.\\b",
+                                "GameEnded 0"}));
+}
+
 // The other machine over a link joined to this one's peer, on a platform of its own: what it sends reaches
 // the component as a real frame would, and the peer's clock is the test's.
 struct OtherMachine {

@@ -337,6 +337,59 @@ TEST_F(TwoApps, ADamagedFrameEndsTheGameOnBothMachinesWithTheReason) {
             "the other machine refused: refused an oversized frame (4294967295 bytes, at most 1048576)"}));
 }
 
+// Hears each "GameEnded" on the bus it is attached to, with whether the home side won.
+class EndEar : public Component {
+public:
+    EndEar() : Component("End Ear") {}
+    void connectHandlers() override { connectNamed("GameEnded", onEnded); }
+    std::vector<short> homeWon;
+
+private:
+    static ContainerBase* onEnded(Component* target, BusMessage, ContainerBase* data) {
+        short won = -1;
+        Container<short>::fromMessage(data, won);
+        static_cast<EndEar*>(target)->homeWon.push_back(won);
+        return nullptr;
+    }
+};
+
+// The rules end the battle in the guest's activation, and the host's game control has decided it while it
+// waits for that activation to end everywhere: the guest's machine goes then, before the end was told. Its
+// going completes the end the rules decided (nobody won: no side is over its limit and no commander fell);
+// the host neither says the battle was won by default nor ends it a second time for its own side.
+TEST_F(TwoApps, AConnectionLostAfterTheRulesDecidedTheBattleEndsItAsTheyDid) {
+    std::string error;
+    GuestEnds ends;
+    ends.commentary = &guest->commentary;
+    ends.attach(guest->app->logicalLayer());
+    EndEar hostEnds;
+    hostEnds.attach(host->app->logicalLayer());
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    std::srand(5);
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    const auto decided = [this] {
+        const GameControl* control = host->app->gameControl();
+        return control && control->isGameOver();
+    };
+    run(decided);
+    ends.detach();
+    ASSERT_TRUE(decided());
+    ASSERT_FALSE(host->ended);
+    const std::size_t linesAtTheDecision = host->commentary.size();
+    guest->app->net().peer()->close();
+    run([this] { return host->ended; }, 100000);
+    hostEnds.detach();
+    ASSERT_TRUE(host->ended);
+    ASSERT_EQ(host->lost.size(), 1u);
+    EXPECT_EQ(hostEnds.homeWon, (std::vector<short>{0}));
+    EXPECT_EQ(host->results.winner, 0u);
+    EXPECT_EQ(host->app->gameControl() ? host->app->gameControl()->getWinner() : 0u, 0u);
+    for (std::size_t i = linesAtTheDecision; i < host->commentary.size(); ++i)
+        EXPECT_EQ(host->commentary[i].find("won by default"), std::string::npos) << host->commentary[i];
+}
+
 } // namespace
 } // namespace vael::battle
 

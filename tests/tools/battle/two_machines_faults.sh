@@ -3,9 +3,14 @@
 # battle does not load, a guest whose battle does not load, and either machine gone mid-battle. Each case
 # names itself when it fails; the machine left must say why, once, and not that the battle stalled, with
 # the battle's tallies as they stood.
+# A machine is lost at a point of the battle, never of the clock: a machine stops itself once it has said
+# the N-th line of commentary (the tool's --signal-at), the lines counted in an unbroken pair of the same
+# seed first, so that the cases hold at any speed of the tool.
+#   two_machines_faults.sh TOOL SCENARIO
 set -u
 tool=$1
 scenario=$2
+seed=7
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -34,16 +39,66 @@ start_host() {
   return 1
 }
 
-# Waits until a file holds more than N bytes (the battle is well under way): 0 when it does.
-wait_for_bytes() {
-  for _ in $(seq 1 1200); do
-    [ -f "$1" ] && [ "$(wc -c <"$1")" -gt "$2" ] && return 0
+# Waits until a process has stopped (or ended): 0 once it has.
+wait_stopped() {
+  for _ in $(seq 1 2400); do
+    case $(ps -o stat= -p "$1" 2>/dev/null) in ""|T*|Z*) return 0 ;; esac
     sleep 0.05
   done
   return 1
 }
 
 count() { grep -c -- "$1" "$2"; }
+
+# Nothing of the battle comes after the machine left learnt of the loss: its trace shows no fight, hit,
+# rout or fall after the line that says so.
+fought_after_the_loss() {
+  awk '/VaelNetComponent: the connection is lost: / && !lost { lost = NR; next }
+       lost && (/Battle Results for battle #/ || /is rampaging!  Let the carnage begin!/ ||
+                / is preparing to rout:$/ || / doing a (rout move|terminal rout)/ ||
+                /^Total cohesion hits for / || / has fallen; his side loses him\.$/ ||
+                / since he was eliminated\.$/ || / is now routing!$/) {
+         print "trace line " NR " after the loss (line " lost "): " $0; exit
+       }' "$1"
+}
+
+# The routs the commentary told up to the loss, against the outcome: every unit told routing that has not
+# rallied or fallen since counts as routing, on one side or the other. Prints what differs. With "host" the
+# outcome is game control's and counts exactly those; with "guest" it is the units' own, which may also
+# count a rout of the host's last step whose line the host never sent.
+uncounted_routs() {
+  local told counted
+  told=$(awk '/The connection to .* was lost: / || /^Outcome: / { exit }
+       {
+         who = $0
+         if (sub(/ is routing!$/, "", who)) { if (!(who in gone)) routing[who] = 1 }
+         else if (sub(/ has successfully rallied\.$/, "", who)) delete routing[who]
+         else if (sub(/ is eliminated for having .* rout through him$/, "", who) ||
+                  sub(/ (was eliminated!|is doing a terminal rout!|is eliminated!|was eliminated during the charge!)$/, "", who)) {
+           gone[who] = 1; delete routing[who]
+         } else if (match($0, / and .* is eliminated\.$/)) {
+           who = substr($0, RSTART + 5, RLENGTH - 5 - 15); gone[who] = 1; delete routing[who]
+         }
+       }
+       END { for (u in routing) r++; print r + 0 }' "$2")
+  counted=$(awk '/^Outcome: / { o = 1; next }
+    o && match($0, /units eliminated, -?[0-9]+ routing/) { split(substr($0, RSTART, RLENGTH), n, / /); r += n[3] }
+    END { print r + 0 }' "$2")
+  if [ "$1" = host ]; then
+    [ "$told" -eq "$counted" ] || echo "the commentary told $told units routing, the outcome counts $counted"
+  else
+    [ "$told" -le "$counted" ] || echo "the commentary told $told units routing, the outcome counts $counted"
+  fi
+}
+
+# 0. An unbroken pair of the seed: how many lines its battle says.
+lines=0
+if start_host whole-host --seed "$seed" "$scenario"; then
+  "$tool" "$scenario" --seed "$seed" --join "127.0.0.1:$port" >"$work/whole-guest.out" 2>"$work/whole-guest.err"
+  wait "$host"
+  lines=$(grep -vc '^Outcome: \|: lost -*[0-9]* of ' "$work/whole-host.out")
+fi
+[ "$lines" -ge 40 ] || fail "the unbroken pair said $lines lines: $(tail -3 "$work/whole-host.err")"
 
 # 1. The host's battle does not load: it says so and never listens.
 "$tool" NOSUCH.SCN --host 0 >"$work/bad-host.out" 2>"$work/bad-host.err"
@@ -68,56 +123,86 @@ else
   fail "bad guest: the host never listened: $(cat "$work/good.err")"
 fi
 
-# 3 and 4. One machine is killed mid-battle; the one left says so once, with the network's reason.
+# 3 and 4. One machine is killed mid-battle, for moments from the battle's first lines to its last tenth:
+# the machine to be left holds itself at its N-th line, in the middle of a step of the battle, the other is
+# killed meanwhile, and the one left is woken to find it gone. It says so once, with the network's reason,
+# fights nothing after it learnt of the loss, and counts every rout told before it.
+moments=(3 12 $((lines / 10)) $((lines / 4)) $((lines * 4 / 10)) $((lines * 6 / 10)) $((lines * 3 / 4)) $((lines * 9 / 10)))
 for gone in guest host; do
-  if ! start_host "$gone-host" --seed 7 "$scenario"; then
-    fail "$gone killed: the host never listened"; continue
-  fi
-  "$tool" "$scenario" --seed 7 --join "127.0.0.1:$port" >"$work/$gone-guest.out" 2>"$work/$gone-guest.err" &
-  guest=$!
-  pids+=("$guest")
-  if [ "$gone" = guest ]; then killed=$guest left=$host leftName=$gone-host; else killed=$host left=$guest leftName=$gone-guest; fi
-  wait_for_bytes "$work/$leftName.out" 6000 || fail "$gone killed: the battle never got under way"
-  kill -9 "$killed"
-  wait "$killed" 2>/dev/null
-  wait "$left"
-  code=$?
-  out="$work/$leftName.out" err="$work/$leftName.err"
-  [ "$code" -eq 1 ] || fail "$gone killed: the machine left exited $code"
-  [ "$(count "the other machine is gone" "$err")" -eq 1 ] || fail "$gone killed: $(cat "$err")"
-  grep -q "stalled" "$err" && fail "$gone killed: the machine left said the battle stalled"
-  [ "$(count "The connection to .* was lost: " "$out")" -eq 1 ] || fail "$gone killed: the commentary told the loss $(count "The connection to .* was lost: " "$out") times"
-  grep -q "won by default" "$out" || fail "$gone killed: the commentary did not say how the battle ends"
-  # A killed program did not leave: the line was lost, in a player's words, the system's in brackets.
-  grep -q "left the battle\." "$out" && fail "$gone killed: told as leaving: $(grep "left the battle" "$out")"
-  grep -Eq "the other machine is gone: the connection was lost: the other machine (closed it without a word|broke it off \(Connection reset by peer\))( \(turn|$)" "$err" ||
-    fail "$gone killed: the reason is not a player's: $(grep "the other machine is gone" "$err")"
-  # Once the battle has ended nothing more happens in it: after the loss the commentary only says who
-  # left (game control's word of it, on the host), then comes the outcome.
-  after=$(sed -n '/The connection to .* was lost: /,/^Outcome: /p' "$out" | sed '1d;$d' |
-    grep -v "has left the game\. Leaders controlled by this player are permanently inactive\.")
-  [ -z "$after" ] || fail "$gone killed: the battle went on after it had ended: $(echo "$after" | head -3)"
-  # The tallies are the battle's: each side's troop quality limit stands, not 0 of 0.
-  grep -q " of 0 troop quality" "$out" && fail "$gone killed: the outcome lost the tallies: $(grep troop "$out")"
-  # Won by default by the side left: the host plays the home side (Macedonian), the guest the visitor.
-  if [ "$gone" = guest ]; then winner=Macedonian; else winner=Indian; fi
-  grep -q "^Outcome: $winner won" "$out" || fail "$gone killed: $(grep '^Outcome' "$out") (not $winner)"
-  echo "$gone killed: $(grep "the other machine is gone" "$err")"
+  for at in "${moments[@]}"; do
+    case="$gone killed at line $at of $lines"
+    name="$gone-$at"
+    [ "$gone" = guest ] && hostSignal=(--signal-at "$at" STOP) guestSignal=() || hostSignal=() guestSignal=(--signal-at "$at" STOP)
+    [ "$gone" = guest ] && hostTrace=(--trace "$work/$name-host.trace") guestTrace=() ||
+      hostTrace=() guestTrace=(--trace "$work/$name-guest.trace")
+    if ! start_host "$name-host" --seed "$seed" "${hostSignal[@]}" "${hostTrace[@]}" "$scenario"; then
+      fail "$case: the host never listened"; continue
+    fi
+    "$tool" "$scenario" --seed "$seed" "${guestSignal[@]}" "${guestTrace[@]}" --join "127.0.0.1:$port" \
+      >"$work/$name-guest.out" 2>"$work/$name-guest.err" &
+    guest=$!
+    pids+=("$guest")
+    if [ "$gone" = guest ]; then killed=$guest left=$host leftName=$name-host killedName=$name-guest
+    else killed=$host left=$guest leftName=$name-guest killedName=$name-host; fi
+    wait_stopped "$left" || fail "$case: the machine to be left never held at its line"
+    kill -9 "$killed"
+    wait "$killed" 2>/dev/null
+    died=$?
+    kill -CONT "$left"
+    wait "$left"
+    code=$?
+    out="$work/$leftName.out" err="$work/$leftName.err"
+    [ "$died" -eq 137 ] || fail "$case: the machine to be killed had ended (exit $died): $(tail -2 "$work/$killedName.err")"
+    [ "$code" -eq 1 ] || fail "$case: the machine left exited $code"
+    [ "$(count "the other machine is gone" "$err")" -eq 1 ] || fail "$case: $(cat "$err")"
+    grep -q "stalled" "$err" && fail "$case: the machine left said the battle stalled"
+    [ "$(count "The connection to .* was lost: " "$out")" -eq 1 ] || fail "$case: the commentary told the loss $(count "The connection to .* was lost: " "$out") times"
+    grep -q "won by default" "$out" || fail "$case: the commentary did not say how the battle ends"
+    # A killed program did not leave: the line was lost, in a player's words, the system's in brackets.
+    grep -q "left the battle\." "$out" && fail "$case: told as leaving: $(grep "left the battle" "$out")"
+    grep -Eq "the other machine is gone: the connection was lost: the other machine (closed it without a word|broke it off \(Connection reset by peer\)|had closed it already \(Broken pipe\))( \(turn|$)" "$err" ||
+      fail "$case: the reason is not a player's: $(grep "the other machine is gone" "$err")"
+    # Once the battle has ended nothing more happens in it: after the loss the commentary only says who
+    # left (game control's word of it, on the host), then comes the outcome.
+    after=$(sed -n '/The connection to .* was lost: /,/^Outcome: /p' "$out" | sed '1d;$d' |
+      grep -v "has left the game\. Leaders controlled by this player are permanently inactive\.")
+    [ -z "$after" ] || fail "$case: the battle went on after it had ended: $(echo "$after" | head -3)"
+    # Nor between the moment it learnt of the loss and the line that tells it.
+    fought=$(fought_after_the_loss "$work/$leftName.trace")
+    [ -z "$fought" ] || fail "$case: the machine left fought on: $fought"
+    uncounted=$(uncounted_routs "$([ "$gone" = guest ] && echo host || echo guest)" "$out")
+    [ -z "$uncounted" ] || fail "$case: $uncounted"
+    # Both machines played one battle: what the one said before it was killed and what the other said
+    # before the loss agree as far as both went.
+    sed -n '/The connection to .* was lost: /q;p' "$out" >"$work/$name.before"
+    shorter=$(($(wc -l <"$work/$name.before") < $(wc -l <"$work/$killedName.out") ? $(wc -l <"$work/$name.before") : $(wc -l <"$work/$killedName.out")))
+    cmp -s <(head -n "$shorter" "$work/$name.before") <(head -n "$shorter" "$work/$killedName.out") ||
+      fail "$case: the two machines told different battles before the loss"
+    # The tallies are the battle's: each side's troop quality limit stands, not 0 of 0.
+    grep -q " of 0 troop quality" "$out" && fail "$case: the outcome lost the tallies: $(grep troop "$out")"
+    # Won by default by the side left: the host plays the home side (Macedonian), the guest the visitor.
+    if [ "$gone" = guest ]; then winner=Macedonian; else winner=Indian; fi
+    grep -q "^Outcome: $winner won" "$out" || fail "$case: $(grep '^Outcome' "$out") (not $winner)"
+  done
+  echo "$gone killed at lines ${moments[*]} of $lines: $(grep -h "the other machine is gone" "$work/$gone"-*-"$([ "$gone" = guest ] && echo host || echo guest)".err |
+    sed 's/^.*the other machine is gone: //; s/ (turn .*$//' | sort | uniq -c | tr -s ' ' | paste -sd';')"
 done
 
-# 5 and 6. One machine is stopped mid-battle (its program frozen, its line open): the one left says once,
+# 5 and 6. One machine stops itself mid-battle (its program frozen, its line open): the one left says once,
 # early, that it waits, then once that the machine is lost, within 75 seconds, and nothing of the battle
 # comes after the loss; the stopped machine, woken, ends its battle as lost to the other side.
 for gone in guest host; do
-  if ! start_host "$gone-stopped-host" --seed 7 "$scenario"; then
+  at=$((lines / 2))
+  [ "$gone" = host ] && hostSignal=(--signal-at "$at" STOP) guestSignal=() || hostSignal=() guestSignal=(--signal-at "$at" STOP)
+  if ! start_host "$gone-stopped-host" --seed "$seed" "${hostSignal[@]}" "$scenario"; then
     fail "$gone stopped: the host never listened"; continue
   fi
-  "$tool" "$scenario" --seed 7 --join "127.0.0.1:$port" >"$work/$gone-stopped-guest.out" 2>"$work/$gone-stopped-guest.err" &
+  "$tool" "$scenario" --seed "$seed" "${guestSignal[@]}" --join "127.0.0.1:$port" \
+    >"$work/$gone-stopped-guest.out" 2>"$work/$gone-stopped-guest.err" &
   guest=$!
   pids+=("$guest")
   if [ "$gone" = guest ]; then stopped=$guest left=$host leftName=$gone-stopped-host; else stopped=$host left=$guest leftName=$gone-stopped-guest; fi
-  wait_for_bytes "$work/$leftName.out" 6000 || fail "$gone stopped: the battle never got under way"
-  kill -STOP "$stopped"
+  wait_stopped "$stopped" || fail "$gone stopped: it never stopped at line $at"
   stoppedAt=$(date +%s)
   wait "$left"
   code=$?
@@ -156,7 +241,7 @@ for gone in guest host; do
   after=$(sed -n '/The connection to .* was lost: /,/^Outcome: /p' "$out" | sed '1d;$d' |
     grep -v "has left the game\. Leaders controlled by this player are permanently inactive\.")
   [ -z "$after" ] || fail "$gone stopped: the battle went on after it had ended: $(echo "$after" | head -3)"
-  echo "$gone stopped: after $took seconds: $(grep "the other machine is gone" "$err")"
+  echo "$gone stopped at line $at: after $took seconds: $(grep "the other machine is gone" "$err")"
 done
 
 # 7. Joining a port where nobody listens: refused at once, the refusal named, within 5 seconds.
