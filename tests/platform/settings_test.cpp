@@ -1,5 +1,6 @@
 #include "platform/settings.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -413,11 +414,13 @@ TEST(Settings, AFirstFileGetsThePermissionsTheUmaskGives) {
         mode_t umask;
         mode_t before; // 0: no file yet
         mode_t after;
-    } rows[] = {{077, 0, 0600}, {022, 0, 0644}, {027, 0, 0640}, {002, 0, 0664}, {0, 0, 0666},
-                {077, 0644, 0644}, {022, 0600, 0600}};
+    } rows[] = {{077, 0, 0600}, {022, 0, 0644},    {027, 0, 0640},   {002, 0, 0664},
+                {0, 0, 0666},   {077, 0644, 0644}, {022, 0600, 0600}};
     const mode_t kept = ::umask(022);
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::to_string(row.umask) + " " + std::to_string(row.before));
+        char named[40];
+        std::snprintf(named, sizeof named, "umask %03o, file %03o", unsigned(row.umask), unsigned(row.before));
+        SCOPED_TRACE(named);
         const auto file = dir / "settings.ini";
         std::filesystem::remove(file);
         if (row.before) {
