@@ -3,9 +3,12 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sstream>
 #include <strings.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 
 #include "base/read_file.h"
@@ -58,6 +61,15 @@ std::optional<std::string> unquote(const std::string& line, std::size_t& at) {
     return std::nullopt; // no closing quote
 }
 
+// A file the player made read-only (or another's that he may not write) is his to keep: the rename that
+// replaces a file asks only the folder's leave, so the file's own permissions are asked here. Even the
+// owner of all rights, who may write anything, keeps off a file with no write permission at all.
+bool readOnly(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    return (info.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
 std::optional<std::uint32_t> parseNumber(const std::string& digits) {
     std::uint32_t value = 0;
     const char* end = digits.data() + digits.size();
@@ -78,6 +90,7 @@ Settings::Settings(std::filesystem::path file) : file_(std::move(file)) {
     ReadFault fault = ReadFault::None;
     if (readFileText(file_.string(), text, readError_, MaxFileSize, &fault)) {
         parse(text);
+        if (readOnly(file_)) writeError_ = file_.string() + " is read-only";
         return;
     }
     // Nothing there: the first start, whose store begins empty and makes the file.
@@ -143,11 +156,15 @@ bool Settings::writeDefaultText(Root root, const std::string& key, const std::st
 
 void Settings::parse(const std::string& text) {
     keys_.clear();
+    lines_.clear();
     skippedLines_ = 0;
     Key* current = nullptr;
+    std::string currentName;
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
+        // Every line is kept as it stands; what the store reads of it is marked.
+        lines_.push_back({line, {}, {}, {}});
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const auto start = line.find_first_not_of(" \t");
         if (start == std::string::npos || line[start] == ';' || line[start] == '#') continue;
@@ -166,8 +183,10 @@ void Settings::parse(const std::string& text) {
                 continue;
             }
             const std::string path = trimmedKey(line.substr(slash + 1, close - slash - 1));
-            current = &keys_[root + "\\" + path];
+            currentName = root + "\\" + path;
+            current = &keys_[currentName];
             if (current->path.empty()) current->path = path;
+            lines_.back().key = currentName;
             continue;
         }
         std::size_t at = 0;
@@ -193,28 +212,63 @@ void Settings::parse(const std::string& text) {
             }
             value = std::move(*text);
         }
+        lines_.back().key = currentName;
+        lines_.back().name = *name;
+        lines_.back().value = value;
         auto [it, added] = current->values.try_emplace(*name, Entry{*name, value});
         if (!added) it->second.value = std::move(value);
     }
 }
 
+namespace {
+
+std::string valueLine(const std::string& name, const std::variant<std::string, std::uint32_t>& value) {
+    std::string out = quoted(name) + "=";
+    if (const auto* text = std::get_if<std::string>(&value)) return out + quoted(*text);
+    char digits[9];
+    std::snprintf(digits, sizeof digits, "%08x", std::get<std::uint32_t>(value));
+    return out + "dword:" + digits;
+}
+
+} // namespace
+
 std::string Settings::serialize() const {
+    // Where each key's section ends (its last header or value line, the last section of the key when the
+    // text opens it twice), and which line holds each value: the last one of its name, as the reader takes
+    // the last. An earlier line of the same name is kept as it stands: the reader passed it by.
+    std::map<std::string, std::size_t, NoCase> sectionEnd;
+    std::map<std::string, std::size_t, NoCase> holder; // by key + "\n" + value name
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].key.empty()) continue;
+        sectionEnd[lines_[i].key] = i;
+        if (lines_[i].value) holder[lines_[i].key + "\n" + lines_[i].name] = i;
+    }
+    // The values of a key that no line of the text holds, in the store's order.
+    const auto newValues = [&](const std::string& full, const Key& key) {
+        std::string out;
+        for (const auto& [lower, entry] : key.values)
+            if (!holder.count(full + "\n" + entry.name)) out += valueLine(entry.name, entry.value) + '\n';
+        return out;
+    };
     std::string out;
-    for (const auto& [full, key] : keys_) {
-        const std::string root = full.substr(0, full.find('\\'));
-        out += "[" + root + "\\" + key.path + "]\n";
-        for (const auto& [lower, entry] : key.values) {
-            out += quoted(entry.name) + "=";
-            if (const auto* text = std::get_if<std::string>(&entry.value)) {
-                out += quoted(*text);
-            } else {
-                char digits[9];
-                std::snprintf(digits, sizeof digits, "%08x", std::get<std::uint32_t>(entry.value));
-                out += std::string("dword:") + digits;
-            }
-            out += '\n';
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const Line& line = lines_[i];
+        const auto key = line.key.empty() ? keys_.end() : keys_.find(line.key);
+        const Entry* entry = nullptr;
+        if (line.value && key != keys_.end() && holder[line.key + "\n" + line.name] == i) {
+            const auto v = key->second.values.find(line.name);
+            if (v != key->second.values.end()) entry = &v->second;
         }
+        out += entry && entry->value != *line.value ? valueLine(line.name, entry->value) : line.text;
         out += '\n';
+        if (key != keys_.end() && sectionEnd[line.key] == i) out += newValues(key->first, key->second);
+    }
+    for (const auto& [full, key] : keys_) {
+        if (sectionEnd.count(full)) continue;
+        // A section of its own, set off from a hand-written last line as the store sets off its own.
+        if (!out.empty() && !out.ends_with("\n\n")) out += '\n';
+        const std::string root = full.substr(0, full.find('\\'));
+        out += "[" + root + "\\" + key.path + "]\n" + newValues(full, key) + '\n';
     }
     return out;
 }
@@ -234,8 +288,9 @@ bool Settings::save() {
     }
     std::string failed;
     std::error_code error;
-    std::filesystem::create_directories(file_.parent_path(), error);
-    if (error) {
+    if (readOnly(file_)) {
+        failed = file_.string() + " is read-only";
+    } else if (std::filesystem::create_directories(file_.parent_path(), error); error) {
         failed = "cannot make the folder " + file_.parent_path().string() + ": " + error.message();
     } else {
         const std::string text = serialize();

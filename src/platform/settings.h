@@ -8,7 +8,9 @@
 //   "Volume"=dword:00000050
 //
 // Every write is saved at once, as the registry keeps what it is given. A store without a file keeps its
-// values in memory only.
+// values in memory only. A file edited by hand keeps what the store does not use (comments, other
+// sections, lines it cannot read) as it stands, and each of its values where it was written; a file the
+// player made read-only is never replaced.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -16,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace vael::platform {
 
@@ -28,7 +31,9 @@ public:
 
     // Reads the file when there is one; a missing file is an empty store, and so is one that is there and
     // cannot be read (no permission, a folder, not a regular file, larger than MaxFileSize), whose reason
-    // readError() gives. Such a file is never written: the store keeps its values in memory only.
+    // readError() gives. Such a file is never written: the store keeps its values in memory only. A file
+    // read that is read-only is not written either, while it stays so; writeError() says so from the
+    // start.
     explicit Settings(std::filesystem::path file = {});
 
     // $XDG_CONFIG_HOME/vael/settings.ini, else $HOME/.config/vael/settings.ini.
@@ -45,6 +50,8 @@ public:
 
     // Replaces the store's values with those of the text; lines it cannot read are skipped and counted.
     void parse(const std::string& text);
+    // The text parsed, every line of it as it stands but the values that changed since, each new value at
+    // the end of its key's section, and the keys it did not hold after it.
     std::string serialize() const;
     std::int32_t skippedLines() const { return skippedLines_; }
     const std::string& readError() const { return readError_; }
@@ -68,6 +75,13 @@ private:
         std::string path; // as first written
         std::map<std::string, Entry, NoCase> values;
     };
+    // A line of the text parsed, kept to be written again as it stands.
+    struct Line {
+        std::string text; // without its line feed
+        std::string key;  // the key a section header opens, or a value line is under; empty for the rest
+        std::string name; // a value line's name
+        std::optional<Value> value; // what a value line held
+    };
 
     const Entry* find(Root root, const std::string& key, const std::string& name) const;
     bool write(Root root, const std::string& key, const std::string& name, Value value);
@@ -75,6 +89,7 @@ private:
 
     std::filesystem::path file_;
     std::map<std::string, Key, NoCase> keys_; // by root name + "\" + key path
+    std::vector<Line> lines_;
     std::int32_t skippedLines_ = 0;
     std::string readError_;
     std::string writeError_;

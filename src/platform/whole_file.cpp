@@ -4,11 +4,14 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <optional>
+#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,6 +124,19 @@ bool fileToReplace(const std::string& path, std::string& target, std::string& er
     }
 }
 
+// The permissions a new file gets: read and write for all, less what the umask takes away, as open(2) gives
+// them. The umask is read from the process's status where the system tells it there, so that no other
+// thread ever makes a file under a umask set aside for the look.
+mode_t newFileMode() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("Umask:", 0) == 0)
+            return 0666 & ~static_cast<mode_t>(std::strtoul(&line[6], nullptr, 8));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
 } // namespace
 
 bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error,
@@ -156,9 +172,9 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     }
     if (out.sync(fd) != 0) return fail("write", errno);
     // mkstemp makes the file readable by its owner only: the new file keeps the old one's permissions, and
-    // a first one gets those a new file usually has.
+    // a first one gets those the umask gives a new file.
     struct stat old {};
-    ::fchmod(fd, ::stat(file.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+    ::fchmod(fd, ::stat(file.c_str(), &old) == 0 ? (old.st_mode & 07777) : newFileMode());
     if (::rename(temporary.c_str(), file.c_str()) != 0) return fail("replace", errno);
     // The bytes reached the disk before the rename: what closing could still report is no loss of them.
     ::close(fd);

@@ -23,10 +23,10 @@ using namespace memory_detail;
 namespace {
 
 constexpr int kThreadTableSize = 25;
-constexpr const char* kCaption = "SmartHeap Library";
+constexpr const char* kCaption = "Vaelmoric Memory Manager";
 constexpr const char* kOutOfMemoryText = "Out of memory.  Please free some memory, then choose retry.";
 constexpr const char* kTooManyThreadsText = "\n\rMemory errors in too many threads concurrently.\n\r";
-constexpr const char* kReenteredText = "\n\rSmartHeap error handler recursively re-entered.\n\r";
+constexpr const char* kReenteredText = "\n\rMemory error handler recursively re-entered.\n\r";
 // No request this large can be met; refusing it up front keeps it away from the system allocator, which
 // under the sanitizers would stop the program instead of failing.
 constexpr std::size_t kLargestBlock = std::size_t(1) << 40;

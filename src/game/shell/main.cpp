@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -57,6 +58,15 @@ void help() {
                 "  --quit-after MS   close the window after MS milliseconds\n"
                 "  --help            show this and exit\n"
                 "  --version         show the version and exit\n");
+}
+
+// The system's box without the platform: before it stands (the trace, the lock, the display's own start)
+// and after it has gone.
+std::optional<vael::platform::MessageAnswer> systemBoxWithoutPlatform(const std::string& text,
+                                                                      const std::string& caption,
+                                                                      vael::platform::MessageButtons buttons,
+                                                                      vael::platform::MessageIcon icon) {
+    return vael::platform::SdlPlatform::showSystemBox(text, caption, buttons, icon);
 }
 
 // Told on the terminal and in a box: a game started from a menu has no terminal to read.
@@ -110,10 +120,7 @@ int run(int argc, char** argv) {
     vael::debugStream() << "The Iron Vigils of Vaelmoric starting" << std::endl;
     // From here on a failed check or a memory error is asked in the system's box, which needs no window
     // of ours: the data files are read before the window stands.
-    vael::installFailureReports([](const std::string& text, const std::string& caption,
-                                   vael::platform::MessageButtons buttons, vael::platform::MessageIcon icon) {
-        return vael::platform::SdlPlatform::showSystemBox(text, caption, buttons, icon);
-    });
+    vael::installFailureReports(systemBoxWithoutPlatform);
     vael::reportMissingDataFiles();
 
     vael::SingleInstance instance(vael::SingleInstance::gameLock());
@@ -132,11 +139,21 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "vael: cannot start the display: %s\n", error.c_str());
         return 1;
     }
+    // While the platform stands the reports ask through it, as the game's every other box is asked; a fault
+    // met as it goes (or after) is asked without it again.
+    vael::installFailureReports(vael::systemBoxOf(*platform));
+    const struct AskedWithoutPlatform {
+        ~AskedWithoutPlatform() { vael::installFailureReports(systemBoxWithoutPlatform); }
+    } afterThePlatform;
     // The game plays on with what it holds in memory; the player hears once why nothing is kept, and again
     // whenever writing the settings fails anew.
     if (const std::string& unread = platform->settings().readError(); !unread.empty()) {
         tellUnkeptSettings(unread + "; it is left as it is");
     } else {
+        // A file the player made read-only is told at once, whether or not this game would change it; the
+        // same reason is not told again at the first write.
+        if (const std::string& refused = platform->settings().writeError(); !refused.empty())
+            tellUnkeptSettings(refused + "; it is left as it is");
         platform->settings().setWriteFailureReport(tellUnkeptSettings);
     }
     int status = 0;

@@ -128,6 +128,13 @@ void installFailureReports(SystemBox box) {
     heapSetMessageBox(askMemoryError);
 }
 
+SystemBox systemBoxOf(platform::Platform& platform) {
+    return [&platform](const std::string& text, const std::string& caption, platform::MessageButtons buttons,
+                       platform::MessageIcon icon) {
+        return platform.systemMessageBox(text, caption, buttons, icon);
+    };
+}
+
 void removeFailureReports() {
     Assertion::setPrompt(nullptr);
     heapSetMessageBox(nullptr);

@@ -41,6 +41,9 @@ using SystemBox = std::function<std::optional<platform::MessageAnswer>(
 // box can be shown. A failed check answered Yes, or asked where nobody can answer, throws its Assertion,
 // which the program entry catches to end the game; No carries on. The box goes again with the reports'.
 void installFailureReports(SystemBox box);
+// The platform's own system box, for the reports once the platform stands; the platform must outlive
+// the reports that use it.
+SystemBox systemBoxOf(platform::Platform& platform);
 void removeFailureReports();
 // A data file the game does without, named once on standard error the first time it is missed.
 void reportMissingDataFiles();

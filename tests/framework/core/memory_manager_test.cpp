@@ -31,7 +31,7 @@ constexpr std::uint16_t kFreedTwice = kPaged ? MEM_BAD_FREE_BLOCK : MEM_BAD_POIN
 const auto filled = [](const void* p, std::size_t n, char c) {
     return std::string(static_cast<const char*>(p), n) == std::string(n, c);
 };
-const auto box = [](const std::string& text) { return "SmartHeap Library: " + text + " [OK Cancel]"; };
+const auto box = [](const std::string& text) { return "Vaelmoric Memory Manager: " + text + " [OK Cancel]"; };
 
 // --- allocation and freeing --------------------------------------------------------------------------
 
@@ -215,8 +215,8 @@ TEST_F(MemoryTest, TheDefaultHandlerNamesTheCodeInAnOkCancelBoxOrOnStandardError
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(heapReportError(nullptr, MEM_OUT_OF_MEMORY) + heapReportError(nullptr, MEM_BAD_POINTER), 0);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "SmartHeap Library: Out of memory.  Please free some memory, then choose retry.\n"
-              "SmartHeap Library: MEM_BAD_POINTER\n");
+              "Vaelmoric Memory Manager: Out of memory.  Please free some memory, then choose retry.\n"
+              "Vaelmoric Memory Manager: MEM_BAD_POINTER\n");
     EXPECT_EQ(MemoryRecorder::exits, 0);
 }
 
@@ -236,8 +236,9 @@ TEST_F(MemoryTest, TheDefaultHandlersAnswers) {
             std::tuple(answer, exits));
     EXPECT_EQ(std::tuple(boxes.size(), MemoryRecorder::answers),
               std::tuple(9u, std::vector<MemBoxAnswer>{Retry}));
-    EXPECT_EQ(boxes[0], "SmartHeap Library: Out of memory.  Please free some memory, then choose retry. "
-                        "[Abort Retry Ignore]");
+    EXPECT_EQ(boxes[0],
+              "Vaelmoric Memory Manager: Out of memory.  Please free some memory, then choose retry. "
+              "[Abort Retry Ignore]");
 }
 
 TEST_F(MemoryTest, AnErrorInsideTheHandlerShowsTheReentryMessageAndDoesNotReachIt) {
@@ -255,7 +256,7 @@ TEST_F(MemoryTest, AnErrorInsideTheHandlerShowsTheReentryMessageAndDoesNotReachI
     });
     EXPECT_EQ(heapReportError(nullptr, MEM_BAD_HANDLE), 1);
     EXPECT_EQ(codes(), (Codes{MEM_BAD_HANDLE, MEM_BAD_HANDLE}));
-    EXPECT_EQ(boxes, Strings(2, box("\n\rSmartHeap error handler recursively re-entered.\n\r")));
+    EXPECT_EQ(boxes, Strings(2, box("\n\rMemory error handler recursively re-entered.\n\r")));
     // Leaving the handler early, as a program's handler does before it ends or retries, is harmless.
     heapSetErrorHandler([](MemErrorInfo* info) {
         errors.push_back(*info);

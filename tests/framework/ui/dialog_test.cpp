@@ -680,7 +680,7 @@ TEST(DialogTemplateConversion, PixelsRoundHalfUp) {
 
 // Each template of the program: its size, its control ids in order, and their kinds in order (p push
 // button, d default push button, c check box, r radio button, t text, e edit, l list box, b combo box,
-// s scroll bar, h shade, a Borland text; ! marks the start of a group).
+// s scroll bar, h shaded panel, a text on a shaded panel; ! marks the start of a group).
 struct Expected {
     const char* name;
     std::int16_t cx, cy;

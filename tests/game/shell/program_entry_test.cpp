@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <deque>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "framework/core/assertion.h"
@@ -14,6 +16,9 @@
 #include "framework/core/memory_manager.h"
 #include "framework/display/bitmap.h"
 #include "game/shell/program_entry.h"
+#include "game/shell/vael_game.h"
+#include "platform/headless/headless_platform.h"
+#include "support/linked_data.h"
 #include "support/temp_dir.h"
 
 namespace vael::test {
@@ -153,6 +158,55 @@ TEST_F(FailureReports, RemovedTheReportsAskNothing) {
     removeFailureReports();
     EXPECT_THROW(Assertion::fail("gone", "x.cpp", 2), Assertion);
     EXPECT_TRUE(asked.empty());
+}
+
+// Once the platform stands the reports ask in its system box, as the program does: the headless platform
+// records what each asked and answers as the test says; with no answer left no box could be shown.
+TEST(FailureReportsOnThePlatform, AFailedCheckAndAMemoryErrorAreAskedInThePlatformsSystemBox) {
+    platform::HeadlessPlatform os;
+    installFailureReports(systemBoxOf(os));
+    os.systemAnswers = {platform::MessageAnswer::No, platform::MessageAnswer::Retry};
+    EXPECT_NO_THROW(Assertion::fail("The palette file x.pal is too short", "windows_palette.cpp", 18));
+    EXPECT_EQ(heapReportError(nullptr, MEM_OUT_OF_MEMORY), 1);
+    EXPECT_THROW(Assertion::fail("Can't find /d/oiffile.map", "win_app.cpp", 127), Assertion);
+    removeFailureReports();
+    ASSERT_EQ(os.systemBoxes.size(), 3u);
+    const struct {
+        const char* text;
+        const char* title;
+        platform::MessageButtons buttons;
+    } rows[] = {
+        {"The palette file x.pal is too short  Abort?", "Failure in windows_palette.cpp at line 18.",
+         platform::MessageButtons::YesNo},
+        {"Out of memory.  Please free some memory, then choose retry.", "Vaelmoric Memory Manager",
+         platform::MessageButtons::AbortRetryIgnore},
+        {"Can't find /d/oiffile.map  Abort?", "Failure in win_app.cpp at line 127.",
+         platform::MessageButtons::YesNo},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].text);
+        EXPECT_EQ((std::tuple{os.systemBoxes[i].text, os.systemBoxes[i].title, os.systemBoxes[i].buttons,
+                              os.systemBoxes[i].icon}),
+                  std::tuple(std::string(rows[i].text), std::string(rows[i].title), rows[i].buttons,
+                             platform::MessageIcon::Stop));
+    }
+    // The game's own: started on data without its palette, the player is asked in the platform's box, and
+    // No lets the game play on.
+    TempDir dir("failure-on-platform");
+    LinkedData data(dir / "data", VAEL_BUILD_DATA_DIR);
+    data.remove("vael.pal");
+    platform::HeadlessPlatform player;
+    player.systemAnswers = {platform::MessageAnswer::No};
+    installFailureReports(systemBoxOf(player));
+    {
+        VaelGame game(player, data.path());
+        EXPECT_TRUE(game.ready());
+    }
+    removeFailureReports();
+    ASSERT_EQ(player.systemBoxes.size(), 1u);
+    EXPECT_EQ(player.systemBoxes[0].title.rfind("Failure in windows_palette.cpp at line ", 0), 0u)
+        << player.systemBoxes[0].title;
+    EXPECT_EQ(player.systemBoxes[0].text, "Can't find " + data.path() + "/VAEL.PAL  Abort?");
 }
 
 // A data file the game does without is told through the report installed, once whoever misses it.
