@@ -3,10 +3,13 @@
 #include "framework/core/answer.h"
 #include "framework/core/application.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/game_control.h"
+#include "game/flow/vael_logical_layer.h"
 #include "game/rules/combat/combat.h"
+#include "game/rules/combat/combat_records.h"
 #include "game/rules/leaders/leader.h"
 #include "game/rules/rules_message_names.h"
 #include "game/rules/units/unit_removed_struct.h"
@@ -102,6 +105,7 @@ void GameControl::EndGame() {
     // A second end (the last leader's death in the battle that already ended it, say) shows nothing more.
     if (gameOver_) return;
     if (Application* app = Application::instance()) app->endWait();
+    countLossesUnderWay();
     winner_ = 0;
     const EndTest test = endOfGameTest();
     if (test.over) {
@@ -124,6 +128,19 @@ void GameControl::EndGame() {
     gameOver_ = 1;
     if (tellEndAfterActivation()) return;
     tellEnd();
+}
+
+void GameControl::countLossesUnderWay() {
+    // A unit whose end was sealed before the battle was decided (an elephant whose rampage ends with
+    // it, one cut down as it fled) is a loss of the battle, though its elimination would only come
+    // after the end, which counts nothing more.
+    const auto* layer = dynamic_cast<const VaelLogicalLayer*>(getBus());
+    if (!layer || loading_) return;
+    for (const List<Combat*>* units : {&layer->getHomeUnits(), &layer->getVisitorUnits()})
+        for (Combat* unit : each(*units))
+            if (unit->isEliminationDue() && !unit->isOutOfPlay())
+                UnitEliminated(EliminateUnitData{unit->getNation(), static_cast<std::uint16_t>(unit->pointValue()),
+                                                 unit->getUnitType(), unit->getUnitNum()});
 }
 
 void GameControl::tellEnd() {

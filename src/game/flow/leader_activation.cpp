@@ -190,7 +190,7 @@ void OrdersEndWithTheBattle(VaelLogicalLayer& layer) {
     // has ended on every machine, and a person giving orders here would go on ordering a battle already
     // decided: his orders end with the fall, as by his own Finish Leader, and his shock follows. Alone,
     // every leader of the battle is played here; between machines some are another machine's.
-    if (layer.getLocalLeaders().count() >= layer.getLeaders().count()) return;
+    if (layer.getLocalLeaders().count() >= layer.getLeaders().count()) return layer.standDown();
     const Group* group = layer.getActiveGroup();
     auto* leader = group ? dynamic_cast<Leader*>(group->leader) : nullptr;
     if (!leader || !leader->isOrdersPhaseActive() || !layer.isLocalLeader(leader) ||
@@ -200,7 +200,8 @@ void OrdersEndWithTheBattle(VaelLogicalLayer& layer) {
 }
 
 void EndOfGame(VaelLogicalLayer& layer, const EndOfGameResults& results) {
-    layer.battleDecided();
+    // Once the end is shown nothing of the battle plays on, on any machine.
+    layer.standDown();
     std::int16_t won = 0;
     std::uint32_t nation = 0;
     if (layer.getLeaders().count() == 0) {

@@ -173,6 +173,8 @@ ContainerBase* onFinishedLeader(Component* target, BusMessage, ContainerBase* da
 
 ContainerBase* onEliminateUnit(Component* target, BusMessage, ContainerBase* data) {
     return handled<Number>(target, data, __LINE__, [](VaelLogicalLayer& layer, unsigned short number) {
+        // A battle that has ended takes nobody off the field: its losses were counted when it was decided.
+        if (layer.hasStoodDown()) return;
         if (Combat* unit = layer.findCombatUnit(number)) {
             // Two causes can name the same unit in one exchange; it leaves play, and scores, once.
             if (!unit->isOutOfPlay()) unit->eliminate(static_cast<std::uint16_t>(unit->pointValue()));

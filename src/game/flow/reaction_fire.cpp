@@ -67,7 +67,7 @@ bool refaceModifier(std::uint32_t type, int& modifier) {
 } // namespace
 
 void VaelLogicalLayer::EntryReactionFire(std::int16_t hex) {
-    if (!vaelLandscape_ || !vaelLandscape_->isValidHex(hex)) return;
+    if (stoodDown_ || !vaelLandscape_ || !vaelLandscape_->isValidHex(hex)) return;
     const VaelUnit* entering = vaelLandscape_->firstOccupant(hex);
     // A unit whose elimination is decided (a chariot broken on the way in, a terminal rout) draws no fire.
     if (!entering || entering->isEliminationDue()) return;

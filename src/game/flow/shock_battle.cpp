@@ -292,13 +292,16 @@ void ShockBattle::leaderCasualties() {
                 }
             }
             if (size <= 2) sendNumber(msg::FinishedLeader, number);
-            // A commander's fall ends the battle once it is counted (his elimination says so).
-            if (size == 5 || size == 6) {
+            // A commander's fall ends the battle once it is counted (his elimination says so). The fall
+            // is told here: the elimination itself only arrives after the battle's report.
+            if ((size == 5 || size == 6) && !struck->isEliminationDue() && !struck->hasLeftTheField()) {
                 struck->condemn();
                 sendNumber(msg::EliminateUnit, number);
-            }
-            if (struck->isEliminated())
+                say("\\B" + struck->getName() +
+                    "\\b was \\Bkilled\\b in the leaders' duel! A soldier from the ranks will replace him in "
+                    "command.");
                 (struck == attackingLeader ? attackerLeaderKilled : defenderLeaderKilled) = 1;
+            }
         }
     }
     trace_ << "Leaders killed: " << attackerLeaderKilled << " " << defenderLeaderKilled << std::endl;

@@ -5,6 +5,7 @@
 
 #include <type_traits>
 
+#include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
@@ -300,6 +301,23 @@ void VaelLogicalLayer::CloseGame() {
     scriptFileName_[0] = '\0';
     activeGroup_ = nullptr;
     battleDecided_ = false;
+    stoodDown_ = false;
+}
+
+void VaelLogicalLayer::standDown() {
+    battleDecided_ = true;
+    if (stoodDown_) return;
+    stoodDown_ = true;
+    Application* app = Application::instance();
+    auto silence = [app](Component* component) {
+        if (!component) return;
+        component->disconnectAll();
+        if (app) app->forgetComponent(component);
+    };
+    for (VaelUnit* unit : allUnits())
+        silence(unit);
+    silence(homeAI_.get());
+    silence(visitorAI_.get());
 }
 
 VaelUnit* VaelLogicalLayer::findUnit(std::uint16_t unitNumber) const {

@@ -187,6 +187,11 @@ public:
     // layer fights no shock and runs no rout phase, so that what is shown is what decided it.
     bool isBattleDecided() const { return battleDecided_; }
     void battleDecided() { battleDecided_ = true; }
+    // The battle is decided and nothing of it is left to show on another machine: every unit, leader and
+    // computer opponent stops hearing the bus, and what was queued for them is dropped, so that no move,
+    // volley, withdrawal or order still under way plays on after the end.
+    void standDown();
+    bool hasStoodDown() const { return stoodDown_; }
     const PhaseDialogs& getPhaseDialogs() const { return phaseDialogs_; }
     void setPhaseDialogs(PhaseDialogs dialogs) { phaseDialogs_ = std::move(dialogs); }
     // The reactions of the enemies beside a hex a unit has just entered.
@@ -261,6 +266,7 @@ private:
     std::int16_t routingCount_ = 0;
     PhaseDialogs phaseDialogs_;
     bool battleDecided_ = false;
+    bool stoodDown_ = false;
 };
 
 VAEL_TYPE_NAME(VaelLogicalLayer, "VaelLogicalLayer");

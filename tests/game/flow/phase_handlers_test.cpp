@@ -122,6 +122,49 @@ TEST_F(DecidedBattle, OnceDecidedTheLayerFightsNoShockAndRoutsNobody) {
     }
 }
 
+// Alone, the battle's end silences every unit: what comes for them after it (a turn's beginning here) is
+// not heard, and nobody is taken off the field. Before the end the same messages act.
+TEST_F(DecidedBattle, AloneOnceDecidedTheUnitsHearNothingAndNobodyFalls) {
+    for (bool decided : {false, true}) {
+        SCOPED_TRACE(decided ? "decided" : "not decided");
+        restage();
+        auto& a = unit({1, 605, 1, East, 9});
+        auto& d = unit({2, 705, 2, West, 9});
+        a.setUsedThisTurn(1);
+        if (decided) {
+            display.sendEmpty(END_GAME);
+            settle();
+        }
+        EXPECT_EQ(layer.hasStoodDown(), decided);
+        say("BeginTurn");
+        EXPECT_EQ(a.getUsedThisTurn(), decided ? 1 : 0);
+        say("EliminateUnit", short(2));
+        EXPECT_EQ(d.isOutOfPlay(), decided ? 0 : 1);
+    }
+}
+
+// A unit whose end was sealed before the battle was decided (here one cut down, whose elimination is still
+// to come) is among the losses the battle ends on: worth 9, the visitors' 55 lost become 64. One whose
+// elimination was already counted is not counted again, and nothing sealed afterwards is counted at all.
+TEST_F(DecidedBattle, ALossSealedBeforeTheEndIsCountedOnce) {
+    GameControl* control = layer.CreateGameControl(10);
+    ASSERT_NE(control, nullptr);
+    control->setHomeTQLimit(100), control->setVisitorTQLimit(100);
+    auto& sealed = unit({1, 605, 2, East, 9});
+    auto& counted = unit({2, 606, 2, East, 9});
+    say("UnitEliminated", EliminateUnitData{2, 55, 2, 50});
+    say("EliminateUnit", short(2));
+    EXPECT_EQ(values(control->getSideLostTQ(0), control->getSideEliminated(0)), "64 2");
+    sealed.condemn();
+    display.sendEmpty(END_GAME);
+    settle();
+    EXPECT_EQ(values(control->getSideLostTQ(0), control->getSideEliminated(0), control->isGameOver()), "73 3 1");
+    say("EliminateUnit", short(1));
+    EXPECT_EQ(values(control->getSideLostTQ(0), control->getSideEliminated(0), sealed.isOutOfPlay(),
+                     counted.isOutOfPlay()),
+              "73 3 0 1");
+}
+
 // Two volleys of one step both kill the commander: he falls once, is counted once and ends the battle once.
 TEST_F(DecidedBattle, ACommanderKilledTwiceFallsAndCountsOnce) {
     Leader& v = commander(4, 303, 1, "Vaelmoric the Bold");

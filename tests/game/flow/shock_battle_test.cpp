@@ -92,8 +92,11 @@ TEST_F(ShockBattle, EarlyEndsReportTheBattleDoneThemselves) {
         std::initializer_list<int> dice;
         const char *routing, *advance;
         Lines log;
+        bool onItsWayOut = false; // the defender's elimination is already decided
     } rows[] = {
         {"already routing", 6, 5, -1, 1, {}, "[]", "", {"EliminateUnit 3", bold(3, "was eliminated!"), done}},
+        // Cut down by another cause already: not cut down, nor told, a second time.
+        {"routing and on its way out", 6, 5, -1, 1, {}, "[]", "", {done}, true},
         // 9 against TQ 3 misses by 6: the attacker routs; the defender passes with 0.
         {"attackers broke", 3, 5, -1, 0, {9, 0}, "[1]", "", {routed(1), done, routs(1)}},
         // The defender misses TQ 2 by 7; the attacker stays and advances with the charge's flag.
@@ -106,6 +109,7 @@ TEST_F(ShockBattle, EarlyEndsReportTheBattleDoneThemselves) {
         auto& a = unit({1, 605, 1, East, row.attackerTQ}, row.attackerType);
         auto& d = unit({3, 705, 2, West, row.defenderTQ});
         d.routing_ = row.defenderRouting;
+        if (row.onItsWayOut) d.condemn();
         display.log.clear();
         ScriptedRolls rolls(row.dice);
         fight({combat({{&a, 1}}, {&d}, 705)});
@@ -193,6 +197,17 @@ TEST_F(ShockBattle, LeaderCasualtiesGoByTheDifferenceOfTheRolls) {
         fight({combat({{&a, 0}}, {&d}, 705)});
         EXPECT_EQ(rolls.left(), 0u);
         EXPECT_EQ(display.only({"FinishedLeader", "WoundedLeader", "EliminateUnit", "END_GAME"}), row.log);
+        // A kill is told as it is decided, naming the man who fell; nothing else of the duel is.
+        Lines told;
+        for (const std::string& line : display.log)
+            if (line.find("duel") != std::string::npos) told.push_back(line);
+        Lines fall;
+        if (!row.log.empty() && row.log[0].rfind("EliminateUnit", 0) == 0)
+            fall.push_back(std::string("AddCommentary \\B") +
+                           (row.log[0] == "EliminateUnit 10" ? row.attackerName : row.defenderName) +
+                           "\\b was \\Bkilled\\b in the leaders' duel! A soldier from the ranks will replace "
+                           "him in command.");
+        EXPECT_EQ(told, fall);
         restage();
     }
 }

@@ -3,14 +3,16 @@
 # it is gone. Each battle is one row SCENARIO:SEED, followed by :display to play it with --display and by
 # :plans=KIND to play the plans of that kind rather than those the seed draws (the battle as it was
 # recorded); every row goes through the same check:
-#   - nothing is fought, routed or counted after the trace's end line ("VLL: My nation is N and I won"):
-#     no shock combat, no rampage, no rout, no cohesion hit, no unit or leader falling;
+#   - nothing happens after the trace's end line ("VLL: My nation is N and I won"): no shock combat, no
+#     die rolled, no cohesion hit taken or posted, no unit or leader moving (LOGICAL_OBJECT_MOVED),
+#     rampaging, routing, wounded or falling;
 #   - no count of the outcome is negative;
 #   - when a side is over its rout limit the winner is the one the end-of-game test names: the side not
 #     over, or with both over the one less over (an even excess goes against the home side);
 #   - the commentary says nothing of a unit after the line that eliminates it (so no unit is eliminated
 #     twice), and no unit is eliminated for a rout through it as a routing unit once it has rallied.
-# Fails naming the row and the line.
+# A row may end in :says=TEXT, a text the commentary or the outcome must hold (bold marks aside): a loss
+# that must be told or counted. Fails naming the row and the line.
 #   decided_battles.sh TOOL [--data DIR] ROW...
 set -u
 tool=$1
@@ -38,10 +40,16 @@ check_battle() {
   fi
   awk -v row="$row" '
     FILENAME == ARGV[1] && /^VLL: My nation is [0-9]+ and I (won|lost)$/ && !ended { ended = FNR; next }
+    # After the end line nothing of the battle happens: no die is rolled, no hit taken or posted, no unit
+    # or leader moves, rampages, routs, falls or is wounded.
     FILENAME == ARGV[1] && ended && (/Battle Results for battle #/ || /is rampaging!  Let the carnage begin!/ ||
-                                     / is preparing to rout:$/ || / doing a (rout move|terminal rout)/ ||
-                                     /^Total cohesion hits for / || / has fallen; his side loses him\.$/ ||
-                                     / since he was eliminated\.$/) {
+                                     /Rolling for / || /[Dd]ie ?roll/ || / reaction fired / ||
+                                     / posting TQHit of / || /^Total cohesion hits for / ||
+                                     /LOGICAL_OBJECT_MOVED/ || / has finished moving and is in hex / ||
+                                     / is now routing!$/ || / is preparing to rout:$/ ||
+                                     / doing a (rout move|terminal rout)/ || / is killed!$/ ||
+                                     / is wounded and reducing his abilities / ||
+                                     / has fallen; his side loses him\.$/ || / since he was eliminated\.$/) {
       print "FAILED " row ": trace line " FNR " comes after the end (line " ended "): " $0
       next
     }
@@ -100,7 +108,10 @@ check_battle() {
 status=0
 for row in "$@"; do
   IFS=: read -r scenario seed rest <<<"$row"
-  display="" plans=""
+  display="" plans="" says=""
+  case $rest in
+    *says=*) says=${rest#*says=}; rest=${rest%%says=*}; rest=${rest%:} ;;
+  esac
   IFS=: read -ra extras <<<"$rest"
   for extra in "${extras[@]}"; do
     case $extra in
@@ -110,6 +121,9 @@ for row in "$@"; do
     esac
   done
   check_battle "$scenario" "$seed" "$display" "$plans" >"$work/findings"
+  if [ -n "$says" ] && [ -s "$work/out" ] && ! sed 's/\\[Bb]//g' "$work/out" | grep -qF -- "$says"; then
+    echo "FAILED $row: the commentary and outcome never say: $says" >>"$work/findings"
+  fi
   if [ -s "$work/findings" ]; then
     head -20 "$work/findings"
     status=1

@@ -158,6 +158,8 @@ void Elephant::rampage() {
         }
     }
     trace << "Done figuring rampaging..." << std::endl;
+    // Every rampage ends with the beast's elimination: its fate is sealed from here.
+    condemn();
     if (!isConnected(RegisteredMessage::getId(msg::DoneRampaging), onDoneRampaging))
         connectNamed(msg::DoneRampaging, onDoneRampaging);
     Container<List<RampageStruct>> actions(events);

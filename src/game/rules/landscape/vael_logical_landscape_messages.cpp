@@ -221,6 +221,8 @@ bool VaelLogicalLandscape::findOWCandidates(std::int16_t hex, std::uint32_t nati
         ListIterator<const VaelUnit*> it(units);
         for (const VaelUnit* u = nullptr; it.next(u);) {
             if (!u->isOtherNation(nation)) continue;
+            // A commander who fell with nobody in his place is no longer there to step aside.
+            if (u->isOutOfPlay() && !u->standsOutOfPlay()) continue;
             debugStream() << "    Found a unit that could potentially OW: " << u->getName() << std::endl;
             List<short> perimeter;
             hexesAtExactCost(perimeter, r, 1, unitStepCost);

@@ -116,6 +116,8 @@ void Combat::prepareToRout() {
         choose();
         if (blocked()) {
             trace << "Eliminating " << getName() << " because he can't rotate in prepareToRout" << std::endl;
+            // The player was told it routs; he is told it does not live to.
+            sendCommentary("\\B" + getName() + "\\b was eliminated!");
             condemn();
             sendNamed(msg::EliminateUnit, &number);
             sendNamed(msg::RoutingDone, &number);

@@ -313,6 +313,9 @@ TEST_F(LeaderCasualties, TheCasualtyRollFallsInTheBandsOfTheLeader) {
         EXPECT_EQ(flow.names(), row.messages);
         EXPECT_EQ(values(l.isFinished(), l.isWounded(), l.isEliminated()),
                   values(1, row.result == 2 || (row.wounded && row.result == 1), row.result == 3));
+        // A kill marks the leader as on his way out at once, so that a second volley of the step falls on
+        // whoever stands with him; a replacement who took his place may be struck in his turn.
+        EXPECT_EQ(l.isEliminationDue(), row.commander && row.result == 3);
     }
 }
 

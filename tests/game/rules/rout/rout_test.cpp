@@ -260,7 +260,9 @@ TEST_F(Rout, ALongUnitBlockedFromTurningFacesAboutAndIsEliminatedWhenStillBlocke
         {{}, {"ChangeFacing 1 1 1", "DoRout 1 [505 504 503] 0"}},
         // Facing west on 506 and 505 after the about face, it swings north-east about 505.
         {{606}, {"ChangeFacing 2 3 1", "ChangeFacing 2 2 1", "DoRout 1 [405 404 403] 0"}},
-        {{606, 406}, {"ChangeFacing 2 3 1", "EliminateUnit 1", "RoutingDone 1"}},
+        // Still blocked: it is told eliminated, not left routing in the commentary.
+        {{606, 406},
+         {"ChangeFacing 2 3 1", "AddCommentary \\BUnit 1\\b was eliminated!", "EliminateUnit 1", "RoutingDone 1"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(static_cast<int>(row.enemies.size()));
@@ -271,7 +273,8 @@ TEST_F(Rout, ALongUnitBlockedFromTurningFacesAboutAndIsEliminatedWhenStillBlocke
         unit.setRoutDirection(North);
         layer.clearLog();
         unit.prepareToRout();
-        EXPECT_EQ(layer.lines({"ChangeFacing", "DoRout", "EliminateUnit", "RoutingDone"}), row.expected);
+        EXPECT_EQ(layer.lines({"ChangeFacing", "AddCommentary", "DoRout", "EliminateUnit", "RoutingDone"}),
+                  row.expected);
     }
 }
 
