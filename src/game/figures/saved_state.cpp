@@ -175,13 +175,14 @@ bool VaelPhysicalObject::loadRecord(std::istream& in) {
         whole = whole && get16(in, f);
     whole = whole && get16(in, hasFlag);
     if (!whole) return fail("the record runs short");
+    // Checked before the flag reads its part, which a refusal would not put back.
+    if (const char* why = unfitValue(hex, facing, turn, present, loose, slots, fallen,
+                                     {fallenCount, percent, eliminated, rout, stale, hasFlag}))
+        return fail(why);
     const bool leaderKind = traits().leader;
     if (hasFlag != 0 && hasFlag != 1) return fail("a mark of its losses or its flag is neither set nor clear");
     if (hasFlag && (leaderKind || !flag_)) return fail("it holds a flag the object does not have");
     if (hasFlag && !flag_->load(in)) return fail("the flag's record runs short");
-    if (const char* why = unfitValue(hex, facing, turn, present, loose, slots, fallen,
-                                     {fallenCount, percent, eliminated, rout, stale, hasFlag}))
-        return fail(why);
 
     // The whole record has been read: only now is anything taken away.
     setRegion(hex);
