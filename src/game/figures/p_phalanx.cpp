@@ -323,7 +323,13 @@ void PPhalanx::save(std::ostream& out) {
 
 void PPhalanx::load(std::istream& in) {
     std::int16_t first = 0, second = 0;
-    if (!get16(in, first) || !get16(in, second) || !loadRecord(in)) {
+    // The block's two hexes are where its figures are placed and turned from: each is a hex of the map, or
+    // the one the block was made on.
+    VaelFigureLandscape* land = layer() ? layer()->landscape(0) : nullptr;
+    const auto fits = [&](std::int16_t hex) {
+        return hex == primaryHex_ || hex == frontHex_ || !land || land->isOnMap(hex);
+    };
+    if (!get16(in, first) || !get16(in, second) || !fits(first) || !fits(second) || !loadRecord(in)) {
         in.setstate(std::ios::failbit);
         return;
     }

@@ -2,6 +2,7 @@
 // ground), the formation and the losses shown, and the flag. The object read into was just made from its
 // prototype, so its figures and flag are already there and only take on their saved state. A record that
 // does not fit the object, or runs short, is refused whole: the object keeps what it had.
+#include <algorithm>
 #include <sstream>
 
 #include "framework/core/answer.h"
@@ -89,10 +90,47 @@ void VaelPhysicalObject::load(std::istream& in) {
     if (!loadRecord(in)) in.setstate(std::ios::failbit);
 }
 
+const char* VaelPhysicalObject::unfitValue(std::int16_t hex, std::int32_t facing, std::int32_t turn,
+                                           const std::vector<std::int16_t>& present,
+                                           const std::vector<std::int16_t>& loose,
+                                           const std::vector<std::int16_t>& slots,
+                                           const std::vector<std::int16_t>& fallen,
+                                           const SavedCounts& counts) const {
+    // The facings and the slots index the formation's tables, and the hex places every figure: a value
+    // no battle leaves would be read past those tables on the next tick.
+    const auto isFlag = [](std::int16_t v) { return v == 0 || v == 1; };
+    const auto allFlags = [&](const std::vector<std::int16_t>& values) {
+        return std::all_of(values.begin(), values.end(), isFlag);
+    };
+    VaelFigureLandscape* land = layer_ ? layer_->landscape(0) : nullptr;
+    // A unit that routed off the field, or fell, may have been last shown past the map's edge.
+    const bool gone = counts.rout == 1 || counts.eliminated == 1;
+    if (hex != region() && !gone && land && !land->isOnMap(hex)) return "its hex is not on the map";
+    if (facing < North || facing > NorthWest) return "its facing is no direction";
+    if (turn < NoDirection || turn > NorthWest) return "its turning facing is no direction";
+    const auto count = static_cast<std::int16_t>(present.size());
+    const std::size_t places = slotCount() ? slotCount() : present.size();
+    for (std::int16_t slot : slots)
+        if (slot < -1 || (slot >= 0 && static_cast<std::size_t>(slot) >= places))
+            return "a figure stands in a place the formation does not have";
+    if (counts.fallen < 0 || counts.fallen > count) return "it shows more fallen figures than it has";
+    if (counts.percent < 0 || counts.percent > 100) return "its losses are not a share of the unit";
+    if (!allFlags(present) || !allFlags(loose))
+        return "a figure is neither there nor gone, or neither loose nor in its place";
+    // A figure stands (0), falls (1), or lies in the ground for good (2).
+    if (!std::all_of(fallen.begin(), fallen.end(), [](std::int16_t f) { return f >= 0 && f <= 2; }))
+        return "a figure neither stands, falls nor lies in the ground";
+    if (!isFlag(counts.eliminated) || !isFlag(counts.rout) || !isFlag(counts.stale) || !isFlag(counts.hasFlag))
+        return "a mark of its losses or its flag is neither set nor clear";
+    return nullptr;
+}
+
 bool VaelPhysicalObject::loadRecord(std::istream& in) {
     const auto built = static_cast<std::int16_t>(spriteCount_);
+    setLoadProblem({});
     const auto refuse = [&](const char* why) {
         debugStream() << TracePrefix << "Saved state refused: " << why << std::endl;
+        setLoadProblem(why);
         return false;
     };
     std::int16_t hex = 0, count = 0;
@@ -137,7 +175,12 @@ bool VaelPhysicalObject::loadRecord(std::istream& in) {
         whole = whole && get16(in, f);
     whole = whole && get16(in, hasFlag);
     if (!whole) return fail("the record runs short");
+    // Checked before the flag reads its part, which a refusal would not put back.
+    if (const char* why = unfitValue(hex, facing, turn, present, loose, slots, fallen,
+                                     {fallenCount, percent, eliminated, rout, stale, hasFlag}))
+        return fail(why);
     const bool leaderKind = traits().leader;
+    if (hasFlag != 0 && hasFlag != 1) return fail("a mark of its losses or its flag is neither set nor clear");
     if (hasFlag && (leaderKind || !flag_)) return fail("it holds a flag the object does not have");
     if (hasFlag && !flag_->load(in)) return fail("the flag's record runs short");
 

@@ -83,6 +83,15 @@ public:
     void save(std::ostream& stream) override;
     void load(std::istream& stream) override;
     bool loadRecord(std::istream& stream);
+    // The counts and marks of a record, checked with its hex, facings and places before any is taken.
+    struct SavedCounts {
+        std::int16_t fallen, percent, eliminated, rout, stale, hasFlag;
+    };
+    // Why a record's values fit no state a battle leaves the object in; null when they all fit.
+    const char* unfitValue(std::int16_t hex, std::int32_t facing, std::int32_t turn,
+                           const std::vector<std::int16_t>& present, const std::vector<std::int16_t>& loose,
+                           const std::vector<std::int16_t>& slots, const std::vector<std::int16_t>& fallen,
+                           const SavedCounts& counts) const;
     virtual ContainerBase* getRegions();
     virtual std::int16_t startCombat() { return 0; }
     // The shock combat of one standing figure: its steps, bouts and (when it is a casualty) its fall; the

@@ -14,10 +14,13 @@
 #include "framework/core/read_file.h"
 #include "framework/core/super_string.h"
 #include "game/flow/flow_message_names.h"
+#include "game/flow/game_control.h"
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/rules/combat/combat.h"
 #include "game/rules/leaders/group.h"
+#include "game/rules/units/unit_type.h"
 
 namespace vael {
 
@@ -203,6 +206,29 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
         unit->readRunningState(before);
     s.setFailed();
     return false;
+}
+
+// Game control counts each side's routing units and their troop quality as they rout, rally and fall: a
+// file whose units say otherwise would have the counts run below nothing as those units rally, and the
+// battle decided on figures no battle reached. Empty when they agree.
+std::string sideCountsProblem(VaelLogicalLayer& layer, const GameControl& control) {
+    for (const bool home : {true, false}) {
+        int routing = 0, routedTQ = 0;
+        for (Combat* unit : each(home ? layer.getHomeUnits() : layer.getVisitorUnits())) {
+            // Elephants, chariots and engines never count as routing.
+            const std::uint32_t type = unit->getUnitType();
+            if (unit->isOutOfPlay() || !unit->isRouting() || (type >= EL && type <= AT)) continue;
+            ++routing;
+            routedTQ += unit->pointValue();
+        }
+        const std::int16_t counted = control.getSideRouting(home ? 1 : 0);
+        const std::int16_t countedTQ = control.getSideRoutedTQ(home ? 1 : 0);
+        if (counted != routing || countedTQ != routedTQ)
+            return std::string("the saved game counts ") + std::to_string(counted) + " routing (" +
+                   std::to_string(countedTQ) + ") on the " + (home ? "home" : "visitor") + " side, where its units rout " +
+                   std::to_string(routing) + " (" + std::to_string(routedTQ) + ")";
+    }
+    return {};
 }
 
 } // namespace
@@ -424,6 +450,8 @@ bool checkLayerPart(const ScenarioInfoStruct& info, const std::vector<std::uint8
     const bool read = !control || (control->read(s) ? readRunningState(s, scratch, check, &problem)
                                                     : (problem = control->readProblem(), false));
     if (!read) return error = problem.empty() ? Refused : problem, false;
+    if (control) problem = sideCountsProblem(scratch, *control);
+    if (!problem.empty()) return error = problem, false;
     return true;
 }
 
@@ -468,6 +496,7 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
         if (runningAt >= 0) running.setReadPosition(runningAt);
         ok = readRunningState(running, layer, check, &part.problem);
     }
+    if (ok && control) ok = (part.problem = sideCountsProblem(layer, *control)).empty();
     if (!ok) {
         for (VaelUnit* unit : units)
             unit->read(backup);

@@ -33,8 +33,14 @@ public:
     virtual void rampageMove(std::int16_t count) = 0;
     // Figures still walking, falling or fleeing: a saved game cannot replay them.
     virtual bool hasLooseSprites() const = 0;
+    // Why the object's record in a saved game was refused at its latest load; empty when it was taken.
+    const std::string& loadProblem() const { return loadProblem_; }
+
+protected:
+    void setLoadProblem(std::string why) { loadProblem_ = std::move(why); }
 
 private:
+    std::string loadProblem_;
     // Lives and dies with the object (a copy of the object gets a life of its own): what a VaelObjectRef
     // watches.
     struct Lifeline {

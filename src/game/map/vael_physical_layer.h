@@ -135,6 +135,8 @@ public:
     // With extent, where the layer's state began and its objects ended.
     bool loadGameBytes(const std::vector<std::uint8_t>& bytes,
                        std::pair<std::size_t, std::size_t>* objects = nullptr);
+    // Why the latest load's first refused object was refused; empty when none was.
+    const std::string& loadProblem() const { return loadProblem_; }
     // Steps a view not on screen through what it has fallen behind by, before a save: it is stepped only
     // once a second, and a game loaded from the file could never play the rest (the flags of the turn
     // before not yet put away). Only what is already due is played; the view answers nobody, so nothing
@@ -184,6 +186,7 @@ public:
     const List<Sprite*>* gridCell(std::int16_t column, std::int16_t row) { return cell(column, row); }
 
 private:
+    std::string loadProblem_;
     class FullLandscape;
 
     void sendCommand(short componentId, const char* name, ContainerBase* payload, std::uint16_t value = 0,
@@ -265,8 +268,11 @@ public:
     // Puts every object back as the file saved it; false, with nothing changed, when the file holds no
     // whole display part (a game saved without one).
     bool loadGameBytes(const std::vector<std::uint8_t>& bytes);
+    // What was wrong with the display part the latest load refused, when an object's record said; else empty.
+    const std::string& loadProblem() const { return loadProblem_; }
 
 private:
+    std::string loadProblem_;
     std::unique_ptr<VaelPhysicalLayer> normal_;
     std::unique_ptr<VaelPhysicalLayer> reversed_;
 };

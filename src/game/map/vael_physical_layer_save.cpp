@@ -93,8 +93,16 @@ bool VaelPhysicalLayer::loadGameBytes(const std::vector<std::uint8_t>& bytes,
     std::istringstream objects(std::string(bytes.begin() + static_cast<std::ptrdiff_t>(end), bytes.end()),
                                std::ios::binary);
     Item<PhysicalObject*>* it = nullptr;
-    for (objects_.firstItem(it); it; it = it->next)
-        if (!adopted_.contains(it->value)) it->value->load(objects);
+    loadProblem_.clear();
+    for (objects_.firstItem(it); it; it = it->next) {
+        if (adopted_.contains(it->value)) continue;
+        const bool before = objects.fail();
+        it->value->load(objects);
+        // The first object refused says why; those after it only find the stream already failed.
+        if (!before && objects.fail())
+            if (auto* object = dynamic_cast<VaelDisplayObject*>(it->value))
+                loadProblem_ = object->loadProblem();
+    }
     // Objects that ran short end nowhere, which no part that follows starts at.
     if (extent)
         *extent = {at, objects.fail() ? std::size_t(-1) : end + static_cast<std::size_t>(objects.tellg())};
@@ -151,11 +159,13 @@ bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
             return false;
     }
     bool whole = true;
+    loadProblem_.clear();
     std::pair<std::size_t, std::size_t> objects[2];
     PointedVaelLandscape::SavedExtent lands[2];
     for (int view = 0; view < 2; ++view) {
         VaelPhysicalLayer* layer = view == 0 ? normal_.get() : reversed_.get();
         whole = layer->loadGameBytes(bytes, &objects[view]) && whole;
+        if (loadProblem_.empty()) loadProblem_ = layer->loadProblem();
         for (int zoom = 0; zoom < 3; ++zoom)
             if (PointedVaelLandscape* land = layer->zoomLandscape(zoom))
                 whole = land->loadGameBytes(bytes, zoom == 0 ? &lands[view] : nullptr) && whole;

@@ -699,7 +699,11 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     if (views_ && !views_->loadGameBytes(bytes)) {
         if (savedDisplayPart(bytes)) {
             discardBattle();
-            return error = "the saved game's display part is cut short", false;
+            const std::string& why = views_->loadProblem();
+            return error = why.empty() ? "the saved game's display part is cut short"
+                                       : "the saved game's display part holds a unit shown as no battle shows it: " +
+                                             why,
+                   false;
         }
         VaelNetComponent::showChanges(*layer_, started);
     }

@@ -114,6 +114,70 @@ TEST_F(SavedStateTest, SaveLoadSaveIsByteIdenticalForAFootUnitALeaderAndASingleF
     }
 }
 
+// Each value of the record that indexes the formation's tables or marks a state, one at a time just past
+// what a battle leaves (and at its last good value), in the hand-written record above: a bad one is refused
+// with its reason and the object keeps its state; the good one loads. The hex is tried with the unit still
+// standing, since one that fell may have been last shown past the map's edge.
+TEST_F(SavedStateTest, EachValueNoBattleLeavesIsRefusedWithItsReasonAndTheObjectKeepsItsState) {
+    struct Row {
+        const char* what;
+        std::size_t at;
+        std::vector<int> value;
+        const char* reason; // null: loads
+    };
+    const char* facing = "its facing is no direction";
+    const char* turning = "its turning facing is no direction";
+    const char* place = "a figure stands in a place the formation does not have";
+    const char* marks = "a mark of its losses or its flag is neither set nor clear";
+    const char* lying = "a figure neither stands, falls nor lies in the ground";
+    const Row rows[] = {
+        {"facing 0", 2, {0, 0, 0, 0}, facing},
+        {"facing 1", 2, {1, 0, 0, 0}, nullptr},
+        {"facing 8", 2, {8, 0, 0, 0}, nullptr},
+        {"facing 9", 2, {9, 0, 0, 0}, facing},
+        {"facing 5 in its high byte", 2, {5, 0, 0, 1}, facing},
+        {"facing 5 in its second byte", 2, {5, 1, 0, 0}, facing},
+        {"turn facing 0", 32, {0, 0, 0, 0}, nullptr},
+        {"turn facing 9", 32, {9, 0, 0, 0}, turning},
+        {"turn facing -1", 32, {0xFF, 0xFF, 0xFF, 0xFF}, turning},
+        {"slot -2", 20, {0xFE, 0xFF}, place},
+        {"slot 5", 20, {5, 0}, nullptr},
+        {"slot 6", 20, {6, 0}, place},
+        {"fallen count 7", 46, {7, 0}, "it shows more fallen figures than it has"},
+        {"fallen count -1", 46, {0xFF, 0xFF}, "it shows more fallen figures than it has"},
+        {"percent 101", 52, {101, 0}, "its losses are not a share of the unit"},
+        {"percent -1", 52, {0xFF, 0xFF}, "its losses are not a share of the unit"},
+        {"eliminated 2", 58, {2, 0}, marks},
+        {"rout 2", 60, {2, 0}, marks},
+        {"stale 2", 62, {2, 0}, marks},
+        {"fallen state 3", 64, {3, 0}, lying},
+        {"fallen state -1", 74, {0xFF, 0xFF}, lying},
+        {"flag mark 2", 76, {2, 0}, marks},
+        {"hex off the map, standing", 0, {0x63, 0x00}, "its hex is not on the map"},
+    };
+    layer.land.offMap.insert(99);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::string record = AllInTheGround;
+        for (std::size_t k = 0; k < r.value.size(); ++k)
+            record[r.at + k] = static_cast<char>(r.value[k]);
+        // The hex is tried on a unit that still stands.
+        if (r.at == 0) record[58] = 0;
+        auto* u = unit();
+        const std::string before = saved(*u);
+        std::istringstream in(record);
+        u->load(in);
+        if (!r.reason) {
+            EXPECT_FALSE(in.fail()) << u->loadProblem();
+            continue;
+        }
+        EXPECT_TRUE(in.fail());
+        EXPECT_EQ(u->loadProblem(), r.reason);
+        EXPECT_EQ(saved(*u), before);
+        ASSERT_NE(u->flag(), nullptr);
+    }
+}
+
 TEST_F(SavedStateTest, ARecordForAnotherFigureCountOrCutShortIsRefusedAndTheObjectKeepsItsState) {
     auto* source = unit(0, 8, 1305);
     FigureStatePeer::setCasualtyPercent(*source, 25);

@@ -337,15 +337,55 @@ TEST_F(SavedGameSafety, ACraftedSaveWithASoundCheckButAStateNoBattleReachesIsRef
         load(bytes, who + std::to_string(std::int16_t(moved)) + ", where it can only be " + std::to_string(second));
     }
 
+    // A unit of one hex carries no second hex: the record of one beside its first is refused whole.
+    p = good[8] | good[9] << 8 | good[10] << 16 | std::size_t(good[11]) << 24;
+    const VaelUnit* narrow = nullptr;
+    std::size_t narrowAt = 0;
+    for (const VaelUnit* unit : app.logicalLayer().allUnits()) {
+        if (!narrow && !unit->isDoubleSized() && !unit->isOutOfPlay() && unit->getSecondHex() < 0)
+            narrow = unit, narrowAt = p;
+        SuperString record;
+        unit->write(record);
+        p += static_cast<std::size_t>(record.length());
+    }
+    ASSERT_NE(narrow, nullptr);
+    ASSERT_EQ(u16At(narrowAt + 14), 0xFFFF);
+    {
+        SCOPED_TRACE("a second hex for " + narrow->getName());
+        Bytes bytes = good;
+        put16(bytes, narrowAt + 14, u16At(narrowAt + 12));
+        load(bytes, "the saved game is cut short or does not belong to this battle");
+    }
+
     // Game control's block ends where the running state begins: its sixteen values, the home side's
-    // routing count the eleventh.
-    const std::size_t routing = at - 32 + 2 * 10;
-    ASSERT_EQ(u16At(routing), static_cast<std::uint16_t>(app.gameControl()->getSideRouting(1)));
+    // routed troop quality the tenth and its routing count the eleventh.
+    const std::size_t routing = at - 32 + 2 * 10, routedTQ = at - 32 + 2 * 8;
+    const std::uint16_t routingNow = u16At(routing), routedNow = u16At(routedTQ);
+    ASSERT_EQ(routingNow, static_cast<std::uint16_t>(app.gameControl()->getSideRouting(1)));
+    ASSERT_EQ(routedNow, static_cast<std::uint16_t>(app.gameControl()->getSideRoutedTQ(1)));
     {
         SCOPED_TRACE("home routing -1");
         Bytes bytes = good;
         put16(bytes, routing, 0xFFFF);
         load(bytes, "the saved game holds a count of -1 where none is below 0");
+    }
+    // Counts that say one more routing unit, or more troop quality routing, than the units rout.
+    const auto counts = [&](int n, int tq) {
+        return "the saved game counts " + std::to_string(n) + " routing (" + std::to_string(tq) +
+               ") on the home side, where its units rout " + std::to_string(routingNow) + " (" +
+               std::to_string(routedNow) + ")";
+    };
+    {
+        SCOPED_TRACE("home routing one more");
+        Bytes bytes = good;
+        put16(bytes, routing, static_cast<std::uint16_t>(routingNow + 1));
+        load(bytes, counts(routingNow + 1, routedNow));
+    }
+    {
+        SCOPED_TRACE("home routed troop quality one more");
+        Bytes bytes = good;
+        put16(bytes, routedTQ, static_cast<std::uint16_t>(routedNow + 1));
+        load(bytes, counts(routingNow, routedNow + 1));
     }
     load(good, "");
 }

@@ -1,0 +1,126 @@
+// Saved games forged to pass their own check: one byte of a real late save changed and the check made
+// again over it. A display object's facing past every direction (the high bytes of its u32) once crashed
+// the displayed battle on its first ticks, and a unit's record turned routing behind game control's counts
+// played on to a count below nothing. Each is refused with its reason, by the game's Load Game and by the
+// tool; the file unchanged still loads.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "battle_runner.h"
+#include "game/flow/saved_game.h"
+#include "game/shell/vael_app.h"
+#include "platform/headless/headless_platform.h"
+#include "support/failed_checks.h"
+#include "support/temp_dir.h"
+
+namespace vael::battle {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The demonstration battle's seed 26 saved at its 135th activation.
+Bytes lateSave(const test::TempDir& dir, bool display) {
+    const auto saved = dir / (display ? "display.vel" : "headless.vel");
+    BattleOptions options;
+    options.dataDir = VAEL_BUILD_DATA_DIR;
+    options.scenario = "GHATMAR.SCN";
+    options.seed = 26;
+    options.display = display;
+    options.saveAt = 135;
+    options.saveFile = saved.string();
+    options.keepCommentary = false;
+    const BattleOutcome outcome = playBattle(options);
+    EXPECT_GE(outcome.activations, 135) << "the battle ended before its save";
+    std::ifstream in(saved, std::ios::binary);
+    return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The file with one byte changed and its check made again over it.
+Bytes crafted(Bytes file, std::size_t at, std::uint8_t value) {
+    std::string error;
+    EXPECT_TRUE(unsealSavedGame(file, error)) << error;
+    EXPECT_LT(at, file.size());
+    if (at < file.size()) file[at] = value;
+    sealSavedGame(file);
+    return file;
+}
+
+void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+struct Case {
+    std::size_t at;
+    std::uint8_t value;
+};
+
+// Loads each crafted file in the game (with its display) over the battle of the whole file, and with the
+// tool.
+void expectRefused(const test::TempDir& dir, const Bytes& whole, bool display, const std::vector<Case>& cases,
+                   const std::string& reason) {
+    const auto path = dir / "crafted.vel";
+    {
+        platform::HeadlessPlatform os;
+        VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR);
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, display ? VaelApp::Views::Shown : VaelApp::Views::None);
+        app.endOfGameDialog = [](std::uint32_t, bool) {};
+        test::FailedChecks checks;
+        // The whole file first: each refused one leaves that battle running, and it loads again after them.
+        writeBytes(path, whole);
+        std::string error;
+        ASSERT_TRUE(app.loadGame(path.string(), error)) << error;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << "byte " << c.at << " made " << int(c.value));
+            writeBytes(path, crafted(whole, c.at, c.value));
+            EXPECT_FALSE(app.loadGame(path.string(), error));
+            EXPECT_EQ(error, reason);
+            EXPECT_TRUE(app.battleRunning());
+        }
+        writeBytes(path, whole);
+        EXPECT_TRUE(app.loadGame(path.string(), error)) << error;
+        EXPECT_EQ(checks.count(), 0u);
+    }
+    // The tool, one game of its own at a time.
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "the tool, byte " << c.at << " made " << int(c.value));
+        writeBytes(path, crafted(whole, c.at, c.value));
+        BattleOptions options;
+        options.dataDir = VAEL_BUILD_DATA_DIR;
+        options.scenario = "GHATMAR.SCN";
+        options.seed = 26;
+        options.display = display;
+        options.loadFile = path.string();
+        options.keepCommentary = false;
+        const BattleOutcome outcome = playBattle(options);
+        EXPECT_EQ(outcome.status, BattleStatus::LoadFailed);
+        EXPECT_EQ(outcome.message, "cannot load the saved game " + path.string() + ": " + reason);
+    }
+}
+
+TEST(CraftedSaves, ADisplayObjectsFacingPastEveryDirectionIsRefusedWithItsReason) {
+    test::TempDir dir("crafted-saves");
+    const Bytes whole = lateSave(dir, true);
+    // Each byte is one of the three high bytes of an object's facing, 0 in the file.
+    const std::vector<Case> cases = {{31959, 1},  {32884, 1}, {32885, 1},   {35986, 1},
+                                     {36244, 1}, {36817, 1}, {32884, 0x80}};
+    for (const Case& c : cases)
+        ASSERT_EQ(whole.at(c.at), 0) << "byte " << c.at << " is no high byte of a facing";
+    expectRefused(dir, whole, true, cases,
+                  "the saved game's display part holds a unit shown as no battle shows it: its facing is no "
+                  "direction");
+}
+
+TEST(CraftedSaves, AUnitRoutingBehindGameControlsCountsIsRefusedWithBothCounts) {
+    test::TempDir dir("crafted-saves");
+    const Bytes whole = lateSave(dir, false);
+    // Byte 607 is the routing flag of a Macedonian unit standing in good order, whose troop quality is 1.
+    ASSERT_EQ(whole.at(607), 0);
+    expectRefused(dir, whole, false, {{607, 1}},
+                  "the saved game counts 0 routing (0) on the home side, where its units rout 1 (1)");
+}
+
+} // namespace
+} // namespace vael::battle
