@@ -40,7 +40,7 @@ set(cases
     "image map cut|oiffile.map|cut|oiffile.map"
     "image index missing|oiffile.hed|missing|oiffile.hed"
     "image index emptied|oiffile.hed|empty|oiffile.hed is empty"
-    "image index cut in half|oiffile.hed|half|oiffile.hed is damaged|archive"
+    "image index cut in half|oiffile.hed|half|oiffile.hed is damaged|Can't find"
     "data folder missing|-|nowhere|The data folder DIR/nowhere is not there")
 
 foreach(row IN LISTS cases)
