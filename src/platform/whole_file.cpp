@@ -1,8 +1,8 @@
 #include "platform/whole_file.h"
 
 #include <cctype>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstring>
@@ -164,8 +164,9 @@ int createTemporary(std::string& pattern) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         unsigned char drawn[6];
         if (::getrandom(drawn, sizeof drawn, 0) != static_cast<ssize_t>(sizeof drawn)) {
-            const auto mixed = static_cast<std::uint64_t>(::getpid()) * 2654435761u ^
-                               static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+            const auto mixed =
+                static_cast<std::uint64_t>(::getpid()) * 2654435761u ^
+                static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
             for (std::size_t i = 0; i < sizeof drawn; ++i)
                 drawn[i] = static_cast<unsigned char>(mixed >> (8 * i));
         }

@@ -246,13 +246,14 @@ TEST(WholeFile, TheLongestNameASaveCanHaveIsWrittenAndItsTemporariesSweptByTheir
         const std::string form = "." + row.head + "~" + row.hash + ".vael-writing-";
         const std::string stale = form + std::to_string(dead) + "-Ab3xYz",
                           living = form + std::to_string(parent) + "-Ab3xYz",
-                          another = "." + row.head + "~0123456789abcdef.vael-writing-" + std::to_string(dead) +
-                                    "-Ab3xYz";
+                          another = "." + row.head + "~0123456789abcdef.vael-writing-" +
+                                    std::to_string(dead) + "-Ab3xYz";
         for (const std::string& name : {stale, living, another})
             std::ofstream(dir / name) << "left";
         WatchingOutput watch;
         std::string error;
-        ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{'l', 'o', 'n', 'g'}, error, &watch)) << error;
+        ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{'l', 'o', 'n', 'g'}, error, &watch))
+            << error;
         EXPECT_EQ(readBytes(file), (Bytes{'l', 'o', 'n', 'g'}));
         EXPECT_EQ(watch.name.rfind(form + std::to_string(::getpid()) + "-", 0), 0u) << watch.name;
         EXPECT_LE(watch.name.size(), 255u);

@@ -75,7 +75,8 @@ std::optional<std::filesystem::path> findEntryNoCase(const std::filesystem::path
     return find(dir, name, true);
 }
 
-std::string notAFile(const std::filesystem::path& dir, const std::string& name, std::filesystem::path* where) {
+std::string notAFile(const std::filesystem::path& dir, const std::string& name,
+                     std::filesystem::path* where) {
     if (findFileNoCase(dir, name)) return {};
     const auto entry = findEntryNoCase(dir, name);
     if (!entry) return {};

@@ -93,7 +93,8 @@ void findIndexedDataFile(OIFBase* library, const std::uint8_t*& cursor, const st
             else
                 reportUnusableDataFile(other.string(), problem, instead);
         } else {
-            Assertion::fail(problem.empty() ? "Can't find " + name : "The archive " + other.string() + " " + problem,
+            Assertion::fail(problem.empty() ? "Can't find " + name
+                                            : "The archive " + other.string() + " " + problem,
                             "image_index.cpp", __LINE__);
         }
     }

@@ -111,7 +111,8 @@ std::string planPath(const std::string& name) {
     if (!found.empty()) return found;
     // Something in the plan's place that is no file (a FIFO, a folder) is named as it stands, so that the
     // reader says what it is; a plan that is not there by the path it was looked for at.
-    if (const auto entry = name.empty() ? std::nullopt : findEntryNoCase(directory, name)) return entry->string();
+    if (const auto entry = name.empty() ? std::nullopt : findEntryNoCase(directory, name))
+        return entry->string();
     return directory + "/" + name;
 }
 

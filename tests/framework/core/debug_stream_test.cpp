@@ -146,8 +146,8 @@ TEST(DebugStream, ATraceCutByAWriteErrorSaysSoOnceOnStandardError) {
     int status = -1;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    const std::string line = ": the trace " + file.string() +
-                             " is cut short: File too large; nothing more is written to it\n";
+    const std::string line =
+        ": the trace " + file.string() + " is cut short: File too large; nothing more is written to it\n";
     ASSERT_GE(text.size(), line.size());
     EXPECT_EQ(text.substr(text.size() - line.size()), line) << text;
     EXPECT_EQ(text.find('\n'), text.size() - 1) << text;

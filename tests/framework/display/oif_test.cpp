@@ -455,8 +455,9 @@ TEST_F(OifTest, AnEmptiedOrCutIndexFileIsToldAsTheIndex) {
         FailedChecks checks;
         ImageIndex images;
         EXPECT_TRUE(images.read(dir.path().string()));
-        EXPECT_EQ(checks.texts, std::vector<std::string>{"The image index " + path +
-                                                         " is damaged: it ends inside a library's name  Abort?"});
+        EXPECT_EQ(checks.texts,
+                  std::vector<std::string>{"The image index " + path +
+                                           " is damaged: it ends inside a library's name  Abort?"});
         EXPECT_EQ((std::tuple{images.count(), images.library(0)->totalImages()}), std::tuple(1, 3));
     }
     {

@@ -158,8 +158,8 @@ TEST_F(FailureReports, RemovedTheReportsAskNothing) {
 // A data file the game does without is told through the report installed, once whoever misses it.
 TEST(MissingDataFiles, EachIsToldToTheReportInstalled) {
     std::vector<std::string> told;
-    MissingDataFileReport previous =
-        setMissingDataFileReport([&](const std::string& path, const std::string& problem, const std::string& instead) {
+    MissingDataFileReport previous = setMissingDataFileReport(
+        [&](const std::string& path, const std::string& problem, const std::string& instead) {
             told.push_back(path + " / " + problem + " / " + instead);
         });
     reportMissingDataFile("/d/campaign.txt", "the game goes on without its campaign");
@@ -184,10 +184,11 @@ TEST(MissingDataFiles, TheProgramSaysEachFileOnceOnStandardError) {
     }
     const std::string said = testing::internal::GetCapturedStderr();
     setMissingDataFileReport(std::move(previous));
-    EXPECT_EQ(said, "vael: the data file /told/once/dlgfont.oif is missing: the game takes /cd/dlgfont.oif in "
-                    "its place\n"
-                    "vael: the data file /told/once/campaign.txt is not a regular file: the game goes on "
-                    "without its campaign\n");
+    EXPECT_EQ(said,
+              "vael: the data file /told/once/dlgfont.oif is missing: the game takes /cd/dlgfont.oif in "
+              "its place\n"
+              "vael: the data file /told/once/campaign.txt is not a regular file: the game goes on "
+              "without its campaign\n");
 }
 
 // The game's end as the program meets it, each in a process of its own: with nobody to answer a box (no

@@ -630,8 +630,8 @@ TEST_F(SavedGameSafety, ABattleWhosePlanWillNotOpenOrCompileDoesNotBeginAndSaysW
     LinkedData noImport(dir / "no-import", VAEL_BUILD_DATA_DIR), broken(dir / "broken", VAEL_BUILD_DATA_DIR),
         noPlan(dir / "no-plan", VAEL_BUILD_DATA_DIR), large(dir / "large", VAEL_BUILD_DATA_DIR),
         tactics(dir / "tactics", VAEL_BUILD_DATA_DIR), emptied(dir / "emptied", VAEL_BUILD_DATA_DIR),
-        fifoPlans(dir / "fifo-plans", VAEL_BUILD_DATA_DIR), folderMap(dir / "folder-map", VAEL_BUILD_DATA_DIR),
-        fifoMap(dir / "fifo-map", VAEL_BUILD_DATA_DIR);
+        fifoPlans(dir / "fifo-plans", VAEL_BUILD_DATA_DIR),
+        folderMap(dir / "folder-map", VAEL_BUILD_DATA_DIR), fifoMap(dir / "fifo-map", VAEL_BUILD_DATA_DIR);
     noImport.remove("ghatmar_tactics.pln");
     emptied.write("ghatmar_tactics.pln", "");
     folderMap.remove("ghatmar.map");
@@ -669,7 +669,8 @@ TEST_F(SavedGameSafety, ABattleWhosePlanWillNotOpenOrCompileDoesNotBeginAndSaysW
         {"the import emptied", emptied, "the plan " + emptied.path() + "/ghatmar_",
          ".pln does not compile: " + emptied.path() +
              "/ghatmar_tactics.pln, which it imports, line 1: Import file holds nothing"},
-        {"the plans FIFOs", fifoPlans, "the plan " + fifoPlans.path() + "/ghatmar_", ".pln is not a regular file"},
+        {"the plans FIFOs", fifoPlans, "the plan " + fifoPlans.path() + "/ghatmar_",
+         ".pln is not a regular file"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -697,7 +698,8 @@ TEST_F(SavedGameSafety, ABattleWhosePlanWillNotOpenOrCompileDoesNotBeginAndSaysW
         EXPECT_FALSE(app.startBattle(Demonstration, VaelApp::CustomScenario, true, true, error));
         EXPECT_EQ(checks.texts, std::vector<std::string>{"The map file " + data->path() +
                                                          "/ghatmar.map of the scenario GHATMAR.SCN cannot be "
-                                                         "used: " + problem + "  Abort?"});
+                                                         "used: " +
+                                                         problem + "  Abort?"});
         EXPECT_FALSE(app.battleRunning());
     }
     // The battle tool stops before the first activation and says the same.
