@@ -2,17 +2,17 @@
 
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <string>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -33,18 +33,43 @@ std::string because(const std::string& what, const std::string& path, int code) 
     return "cannot " + what + " " + path + ": " + std::strerror(code);
 }
 
-// The temporary file of a write is named "." NAME ".vael-writing-" PID "-" and the six letters and digits
-// mkstemp puts in: hidden beside the file, with a mark no person gives a file of theirs, and the process
-// that writes it. A file of the player's that merely begins with ".NAME." is never taken for one.
+// The temporary file of a write is named "." NAME ".vael-writing-" PID "-" and six letters and digits:
+// hidden beside the file, with a mark no person gives a file of theirs, and the process that writes it. A
+// file of the player's that merely begins with ".NAME." is never taken for one.
 const std::string WritingMark = ".vael-writing-";
+// What follows the mark: the process id (at most ten digits), a dash and six letters and digits.
+constexpr std::size_t WriterRoom = 10 + 1 + 6;
+// A name too long for that within the system's limit on a file name (a save's name may take all of it) is
+// cut, on a letter's boundary, and followed by "~" and sixteen hexadecimal digits of a hash of the whole
+// name, so that two long names sharing their start still have temporaries of their own.
+constexpr std::size_t HashRoom = 1 + 16;
 
-std::string temporaryPrefix(const std::string& target) {
+std::string plainPrefix(const std::string& target) {
     return "." + target + WritingMark;
 }
 
-// The writer's process id when name is one of the temporary files written for target's file name.
+std::string temporaryPrefix(const std::string& target) {
+    std::string prefix = plainPrefix(target);
+    if (prefix.size() + WriterRoom <= NAME_MAX) return prefix;
+    std::size_t head = NAME_MAX - WriterRoom - WritingMark.size() - HashRoom - 1;
+    while (head > 0 && (static_cast<unsigned char>(target[head]) & 0xC0) == 0x80)
+        --head;
+    // FNV-1a: the same digits on every machine and in every build, which a sweep of another run relies on.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : target)
+        hash = (hash ^ c) * 1099511628211ull;
+    static const char digits[] = "0123456789abcdef";
+    std::string hex(16, '0');
+    for (int i = 15; i >= 0; --i, hash >>= 4)
+        hex[static_cast<std::size_t>(i)] = digits[hash & 15];
+    return "." + target.substr(0, head) + "~" + hex + WritingMark;
+}
+
+// The writer's process id when name is one of the temporary files written for target's file name, in the
+// form of today or, for a long name, the plain form a program of before might have left.
 std::optional<pid_t> temporaryWriter(const std::string& name, const std::string& target) {
-    const std::string prefix = temporaryPrefix(target);
+    std::string prefix = temporaryPrefix(target);
+    if (name.compare(0, prefix.size(), prefix) != 0) prefix = plainPrefix(target);
     if (name.size() < prefix.size() + 1 + 1 + 6 || name.compare(0, prefix.size(), prefix) != 0) return {};
     const std::size_t dash = name.size() - 7;
     if (name[dash] != '-') return {};
@@ -124,17 +149,35 @@ bool fileToReplace(const std::string& path, std::string& target, std::string& er
     }
 }
 
-// The permissions a new file gets: read and write for all, less what the umask takes away, as open(2) gives
-// them. The umask is read from the process's status where the system tells it there, so that no other
-// thread ever makes a file under a umask set aside for the look.
-mode_t newFileMode() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("Umask:", 0) == 0)
-            return 0666 & ~static_cast<mode_t>(std::strtoul(&line[6], nullptr, 8));
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+// What the player made read-only is kept: the rename would replace it as readily as any file, since it asks
+// only the folder. Read-only means what its mode says, for the superuser as well, whom the system lets
+// write anything.
+bool readOnly(const std::string& file, const struct stat& info) {
+    if ((info.st_mode & 0222) == 0) return true;
+    return ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
+}
+
+// Creates the temporary file at a free name of the pattern (its last six letters drawn at random), as
+// mkstemp would, but with the permissions a new file is given, which the umask and the folder's default
+// access list then narrow: a first save gets what any new file of the player's would.
+int createTemporary(std::string& pattern) {
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned char drawn[6];
+        if (::getrandom(drawn, sizeof drawn, 0) != static_cast<ssize_t>(sizeof drawn)) {
+            const auto mixed =
+                static_cast<std::uint64_t>(::getpid()) * 2654435761u ^
+                static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+            for (std::size_t i = 0; i < sizeof drawn; ++i)
+                drawn[i] = static_cast<unsigned char>(mixed >> (8 * i));
+        }
+        for (std::size_t i = 0; i < sizeof drawn; ++i)
+            pattern[pattern.size() - 6 + i] = letters[drawn[i] % (sizeof letters - 1)];
+        const int fd = ::open(pattern.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 } // namespace
@@ -145,13 +188,17 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     FileOutput& out = output ? *output : plain;
     std::string file;
     if (!fileToReplace(path, file, error)) return false;
+    struct stat old {};
+    const bool replacing = ::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing && readOnly(file, old))
+        return error = "cannot replace " + path + ": it is read-only, and is kept as it is", false;
     const std::filesystem::path target(file);
     // Beside the file, so that the rename stays on one file system and cannot half-happen.
     const std::string hidden =
         temporaryPrefix(target.filename().string()) + std::to_string(::getpid()) + "-XXXXXX";
     std::string pattern = target.parent_path().empty() ? hidden : (target.parent_path() / hidden).string();
     removeStaleTemporaries(target);
-    const int fd = ::mkstemp(pattern.data());
+    const int fd = createTemporary(pattern);
     if (fd < 0) return error = because("write", path, errno), false;
     // Held until the file has its name: while it is, no other write of the name takes the file for stale.
     ::flock(fd, LOCK_EX | LOCK_NB);
@@ -171,10 +218,9 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
         done += static_cast<std::size_t>(n);
     }
     if (out.sync(fd) != 0) return fail("write", errno);
-    // mkstemp makes the file readable by its owner only: the new file keeps the old one's permissions, and
-    // a first one gets those the umask gives a new file.
-    struct stat old {};
-    ::fchmod(fd, ::stat(file.c_str(), &old) == 0 ? (old.st_mode & 07777) : newFileMode());
+    // A file replaced keeps the permissions the player gave it (a save kept private stays so); a first one
+    // keeps those it was created with.
+    if (replacing) ::fchmod(fd, old.st_mode & 07777);
     if (::rename(temporary.c_str(), file.c_str()) != 0) return fail("replace", errno);
     // The bytes reached the disk before the rename: what closing could still report is no loss of them.
     ::close(fd);

@@ -4,7 +4,9 @@
 // permission) removes the temporary file and leaves the old one exactly as it was; a program killed
 // mid-write leaves a stray temporary file at worst, never half a file under the real name, and a later
 // write of the same name removes it once its writer is surely gone. A symbolic link is written through to
-// the file it names and stays a link; a device, a FIFO or a socket at the path is never replaced.
+// the file it names and stays a link; a device, a FIFO or a socket at the path is never replaced, nor is a
+// file the player made read-only. A file replaced keeps its permissions; a first one gets those the umask
+// leaves a new file.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,7 +25,8 @@ public:
 };
 
 // Writes the bytes as the file at path; false with a message that names the file and the cause ("cannot
-// replace PATH: it is a device, not a regular file").
+// replace PATH: it is a device, not a regular file", "cannot replace PATH: it is read-only, and is kept as
+// it is").
 bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error,
                     FileOutput* output = nullptr);
 

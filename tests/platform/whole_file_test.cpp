@@ -198,6 +198,138 @@ TEST(WholeFile, TheNextWriteOfTheSameNameRemovesOnlyTemporariesOfOursWhoseWriter
     EXPECT_TRUE(std::filesystem::exists(dir / temporaryOf("game.vel", parent)));
 }
 
+// Looks at the temporary file while the bytes go into it: its name, and whether another opening of it can
+// take its lock (it must not: the writer holds it until the file has its name).
+class WatchingOutput : public platform::FileOutput {
+public:
+    ssize_t write(int fd, const void* data, std::size_t size) override {
+        char link[4096];
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        const ssize_t n = ::readlink(self.c_str(), link, sizeof link);
+        if (n > 0) name = std::filesystem::path(std::string(link, static_cast<std::size_t>(n))).filename();
+        const int other = ::open(self.c_str(), O_RDONLY);
+        lockFree = ::flock(other, LOCK_EX | LOCK_NB) == 0;
+        ::close(other);
+        return platform::FileOutput::write(fd, data, size);
+    }
+    std::string name;
+    bool lockFree = true;
+};
+
+// The longest name the Save box takes (251 bytes and ".vel", the system's limit on a file name) is written,
+// in ASCII and in letters of two and three bytes. Its temporary cannot be "." NAME and the mark: it is the
+// name's start, cut on a letter's boundary, "~" and a hash of the whole name, within the limit, locked while
+// it is written. A dead writer's temporary of that form goes with the next write of the name; one of
+// another long name sharing the start, or of a live writer, stays.
+TEST(WholeFile, TheLongestNameASaveCanHaveIsWrittenAndItsTemporariesSweptByTheirOwnForm) {
+    TempDir dir("whole-file-long");
+    const std::string e = "\xC3\xA9", euro = "\xE2\x82\xAC";
+    std::string accented = "x", euros;
+    for (int i = 0; i < 125; ++i)
+        accented += e;
+    for (int i = 0; i < 83; ++i)
+        euros += euro;
+    const struct {
+        const char* what;
+        std::string name, head, hash;
+    } rows[] = {
+        {"ASCII", std::string(251, 'a') + ".vel", std::string(206, 'a'), "c99787008a519427"},
+        // Byte 206 continues a letter: the start is cut before it.
+        {"two-byte letters", accented + ".vel", accented.substr(0, 205), "b80290b8a72cf236"},
+        {"three-byte letters", euros + "ab.vel", euros.substr(0, 204), "55d6c0bd4546d0e1"},
+    };
+    const pid_t dead = deadProcess(), parent = ::getppid();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_EQ(row.name.size(), 255u);
+        const auto file = dir / row.name;
+        const std::string form = "." + row.head + "~" + row.hash + ".vael-writing-";
+        const std::string stale = form + std::to_string(dead) + "-Ab3xYz",
+                          living = form + std::to_string(parent) + "-Ab3xYz",
+                          another = "." + row.head + "~0123456789abcdef.vael-writing-" +
+                                    std::to_string(dead) + "-Ab3xYz";
+        for (const std::string& name : {stale, living, another})
+            std::ofstream(dir / name) << "left";
+        WatchingOutput watch;
+        std::string error;
+        ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{'l', 'o', 'n', 'g'}, error, &watch))
+            << error;
+        EXPECT_EQ(readBytes(file), (Bytes{'l', 'o', 'n', 'g'}));
+        EXPECT_EQ(watch.name.rfind(form + std::to_string(::getpid()) + "-", 0), 0u) << watch.name;
+        EXPECT_LE(watch.name.size(), 255u);
+        EXPECT_FALSE(watch.lockFree);
+        std::vector<std::string> expected = {row.name, another, living};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(namesIn(dir.path()), expected);
+        for (const std::string& name : expected)
+            std::filesystem::remove(dir / name);
+    }
+    // A name whose plain temporary still fits keeps the plain form, to the last byte.
+    const std::string fits(223, 'b');
+    WatchingOutput watch;
+    std::string error;
+    ASSERT_TRUE(platform::writeWholeFile((dir / fits).string(), Bytes{'b'}, error, &watch)) << error;
+    EXPECT_EQ(watch.name.rfind("." + fits + ".vael-writing-" + std::to_string(::getpid()) + "-", 0), 0u);
+    ASSERT_TRUE(platform::writeWholeFile((dir / (fits + "c")).string(), Bytes{'c'}, error, &watch)) << error;
+    EXPECT_EQ(watch.name.rfind("." + fits.substr(0, 206) + "~", 0), 0u) << watch.name;
+}
+
+// What the player made read-only stays as it was, byte for byte and mode for mode, with the reason; a file
+// with a write bit is replaced as ever. Through a link the same.
+TEST(WholeFile, AFileThePlayerMadeReadOnlyIsNotReplacedAndSaysWhy) {
+    TempDir dir("whole-file-read-only");
+    const auto file = dir / "game.vel", link = dir / "link.vel";
+    std::filesystem::create_symlink("game.vel", link);
+    const struct {
+        unsigned mode;
+        bool replaced;
+    } rows[] = {{0444, false}, {0400, false}, {0555, false}, {0644, true}, {0200, true}};
+    for (const auto& row : rows)
+        for (const auto& path : {file, link}) {
+            SCOPED_TRACE(std::to_string(row.mode) + " " + path.filename().string());
+            std::filesystem::remove(file);
+            writeBytes(file, Bytes{'o', 'l', 'd'});
+            ASSERT_EQ(::chmod(file.c_str(), row.mode), 0);
+            std::string error;
+            EXPECT_EQ(platform::writeWholeFile(path.string(), Bytes{'n', 'e', 'w'}, error), row.replaced);
+            EXPECT_EQ(error, row.replaced ? std::string()
+                                          : "cannot replace " + path.string() +
+                                                ": it is read-only, and is kept as it is");
+            EXPECT_EQ(readBytes(file), row.replaced ? (Bytes{'n', 'e', 'w'}) : (Bytes{'o', 'l', 'd'}));
+            struct stat info {};
+            ASSERT_EQ(::stat(file.c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 07777, row.mode);
+            EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"game.vel", "link.vel"}));
+        }
+}
+
+// A first file gets what the umask leaves of a new file's permissions; a file replaced keeps its own.
+TEST(WholeFile, AFirstFileFollowsTheUmaskAndAReplacedOneKeepsItsMode) {
+    TempDir dir("whole-file-umask");
+    const mode_t before = ::umask(077);
+    const struct {
+        mode_t mask;
+        unsigned made;
+    } rows[] = {{077, 0600}, {022, 0644}, {002, 0664}, {027, 0640}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.mask);
+        ::umask(row.mask);
+        const auto file = dir / ("first-" + std::to_string(row.mask) + ".vel");
+        std::string error;
+        ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{'1'}, error)) << error;
+        struct stat info {};
+        ASSERT_EQ(::stat(file.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, row.made);
+        // Replaced under another umask, it keeps what it had.
+        ::umask(row.mask == 077 ? 0 : 077);
+        ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{'2'}, error)) << error;
+        ASSERT_EQ(::stat(file.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, row.made);
+        EXPECT_EQ(readBytes(file), Bytes{'2'});
+    }
+    ::umask(before);
+}
+
 // A disk that takes its time: each write goes a block at a time with a pause, so that two writers of one
 // name overlap as two saves started together do.
 class SlowOutput : public platform::FileOutput {

@@ -20,8 +20,12 @@ MissingDataFileReport setMissingDataFileReport(MissingDataFileReport report) {
 }
 
 void reportMissingDataFile(const std::string& path, const std::string& instead) {
-    debugStream() << "The data file " << path << " is missing: " << instead << std::endl;
-    if (installed()) installed()(path, instead);
+    reportUnusableDataFile(path, "is missing", instead);
+}
+
+void reportUnusableDataFile(const std::string& path, const std::string& problem, const std::string& instead) {
+    debugStream() << "The data file " << path << " " << problem << ": " << instead << std::endl;
+    if (installed()) installed()(path, problem, instead);
 }
 
 } // namespace vael

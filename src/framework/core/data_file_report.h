@@ -8,10 +8,14 @@
 
 namespace vael {
 
-// path: the file looked for; instead: what the game does without it ("the game goes on without its
-// campaign", "the game takes /cd/x.oif in its place").
-using MissingDataFileReport = std::function<void(const std::string& path, const std::string& instead)>;
+// path: the file looked for; problem: what is wrong ("is missing", or for something else in its place "is
+// not a regular file", "is a folder, not a file"); instead: what the game does without it ("the game goes
+// on without its campaign", "the game takes /cd/x.oif in its place").
+using MissingDataFileReport =
+    std::function<void(const std::string& path, const std::string& problem, const std::string& instead)>;
 MissingDataFileReport setMissingDataFileReport(MissingDataFileReport report);
 void reportMissingDataFile(const std::string& path, const std::string& instead);
+// The same for a file the game cannot take because something other than a file stands in its place.
+void reportUnusableDataFile(const std::string& path, const std::string& problem, const std::string& instead);
 
 } // namespace vael

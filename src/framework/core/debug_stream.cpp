@@ -1,6 +1,7 @@
 #include "framework/core/debug_stream.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -45,6 +46,8 @@ DebugStreamBuffer* DebugStreamBuffer::open(const char* name) {
     if (!result && name && openError_.empty())
         openError_ = "cannot write " + std::string(name) + ": " + std::strerror(errno);
     discarding_ = name == nullptr;
+    name_ = name ? name : "";
+    cut_ = false;
     window_.open(name);
     // A failed stream formats nothing: what it would write would reach no file.
     if (owner_) owner_->clear(writesToFile() ? std::ios::goodbit : std::ios::badbit);
@@ -58,7 +61,28 @@ int DebugStreamBuffer::sync() {
         setp(pbase(), epptr());
         return 0;
     }
-    return std::filebuf::sync();
+    const int result = std::filebuf::sync();
+    if (result != 0) noteCut(errno);
+    return result;
+}
+
+DebugStreamBuffer::int_type DebugStreamBuffer::overflow(int_type c) {
+    const int_type result = std::filebuf::overflow(c);
+    if (traits_type::eq_int_type(result, traits_type::eof()) && is_open()) noteCut(errno);
+    return result;
+}
+
+std::streamsize DebugStreamBuffer::xsputn(const char_type* text, std::streamsize count) {
+    const std::streamsize written = std::filebuf::xsputn(text, count);
+    if (written < count && is_open()) noteCut(errno);
+    return written;
+}
+
+void DebugStreamBuffer::noteCut(int code) {
+    if (cut_ || discarding_) return;
+    cut_ = true;
+    std::fprintf(stderr, "%s: the trace %s is cut short: %s; nothing more is written to it\n",
+                 program_invocation_short_name, name_.c_str(), code ? std::strerror(code) : "a write failed");
 }
 
 DebugStream::DebugStream() : std::ostream(nullptr) {

@@ -37,9 +37,16 @@ public:
 
 protected:
     int sync() override;
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char_type* text, std::streamsize count) override;
 
 private:
+    // A write to the file failed (a full disk, a limit on the file's size): the trace stops there, and the
+    // player hears of it once, on standard error, rather than finding a trace that ends for no reason.
+    void noteCut(int code);
     DebugStreamWindow window_;
+    std::string name_;
+    bool cut_ = false;
     friend class DebugStream;
     // No file was named: the text goes to the window only, and no line costs a write to the null device.
     bool discarding_ = false;

@@ -19,8 +19,11 @@ bool sameIgnoringCase(const std::string& a, const std::string& b) {
 
 } // namespace
 
-std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& dir,
-                                                    const std::string& name) {
+namespace {
+
+// The entry the name finds: a regular file, or with anyKind whatever stands at the last step.
+std::optional<std::filesystem::path> find(const std::filesystem::path& dir, const std::string& name,
+                                          bool anyKind) {
     std::vector<std::string> steps;
     std::string step;
     for (char c : name + '/') {
@@ -40,7 +43,8 @@ std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path&
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const bool last = i + 1 == steps.size();
         auto exact = at / steps[i];
-        if (last ? std::filesystem::is_regular_file(exact, error)
+        if (last ? (anyKind ? std::filesystem::exists(std::filesystem::symlink_status(exact, error))
+                            : std::filesystem::is_regular_file(exact, error))
                  : std::filesystem::is_directory(exact, error)) {
             at = std::move(exact);
             continue;
@@ -50,13 +54,36 @@ std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path&
              it.increment(error)) {
             const std::string entry = it->path().filename().string();
             if (!sameIgnoringCase(entry, steps[i])) continue;
-            if (last ? !it->is_regular_file(error) : !it->is_directory(error)) continue;
+            if (last ? !anyKind && !it->is_regular_file(error) : !it->is_directory(error)) continue;
             if (!best || entry < best->filename().string()) best = it->path();
         }
         if (!best) return std::nullopt;
         at = std::move(*best);
     }
     return at;
+}
+
+} // namespace
+
+std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& dir,
+                                                    const std::string& name) {
+    return find(dir, name, false);
+}
+
+std::optional<std::filesystem::path> findEntryNoCase(const std::filesystem::path& dir,
+                                                     const std::string& name) {
+    return find(dir, name, true);
+}
+
+std::string notAFile(const std::filesystem::path& dir, const std::string& name,
+                     std::filesystem::path* where) {
+    if (findFileNoCase(dir, name)) return {};
+    const auto entry = findEntryNoCase(dir, name);
+    if (!entry) return {};
+    if (where) *where = *entry;
+    std::error_code error;
+    // In the words the file reader gives the same things.
+    return std::filesystem::is_directory(*entry, error) ? "is a folder, not a file" : "is not a regular file";
 }
 
 } // namespace vael

@@ -13,5 +13,14 @@ namespace vael {
 // name would lead out of dir (an absolute name, or a ".." step).
 std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& dir,
                                                     const std::string& name);
+// As findFileNoCase, but the name's last step may be anything there: a folder, a FIFO, a device, a link
+// to nothing.
+std::optional<std::filesystem::path> findEntryNoCase(const std::filesystem::path& dir,
+                                                     const std::string& name);
+// Why the name finds no file under dir when something else stands in its place ("is a folder, not a file",
+// "is not a regular file", after that thing's path, which goes to where), so that it is not told as
+// missing; empty when a file is there, or nothing is.
+std::string notAFile(const std::filesystem::path& dir, const std::string& name,
+                     std::filesystem::path* where = nullptr);
 
 } // namespace vael

@@ -29,27 +29,39 @@ bool ImageIndex::read(const std::string& directory) {
                         "image_index.cpp", __LINE__);
         return false;
     }
-    read(data.data(), data.size());
+    // An index with nothing in it would start a game that shows no picture, and one cut short a game that
+    // misses some: both are the index's fault, not an archive's, and are asked as a missing one is.
+    if (data.empty()) {
+        Assertion::fail("The image index " + path + " is empty", "image_index.cpp", __LINE__);
+        return false;
+    }
+    if (const std::string damage = read(data.data(), data.size()); !damage.empty())
+        Assertion::fail("The image index " + path + " is damaged: " + damage, "image_index.cpp", __LINE__);
     return true;
 }
 
-void ImageIndex::read(const std::uint8_t* data, std::size_t size) {
+std::string ImageIndex::read(const std::uint8_t* data, std::size_t size) {
     const std::uint8_t* cursor = data;
     const std::uint8_t* end = data + size;
+    std::string damage;
     while (cursor < end && count_ < DynArray<OIF<Bitmap>*>::kMaxSize) {
         ByteReader in(cursor, end);
         const std::string name = in.text(LibraryNameSize);
         if (!in.ok()) {
             debugStream() << "The image index ends inside a library name" << std::endl;
-            return;
+            return damage.empty() ? "it ends inside a library's name" : damage;
         }
         cursor = in.position();
         const std::uint8_t* before = cursor;
-        libraries_[count_] = new OIF<Bitmap>(name, cursor, end);
+        OIF<Bitmap>* library = libraries_[count_] = new OIF<Bitmap>(name, cursor, end);
         ++count_;
+        // An entry read whole leaves its archive a table of images, empty or not; one refused leaves none.
+        if (damage.empty() && library->tableUses() == 0)
+            damage = "the entry of the archive \"" + name + "\" is cut short or wrong";
         // Nobody read the entry: what follows cannot be found.
-        if (cursor <= before) return;
+        if (cursor <= before) return damage;
     }
+    return damage;
 }
 
 void findIndexedDataFile(OIFBase* library, const std::uint8_t*& cursor, const std::uint8_t* end,
@@ -68,13 +80,22 @@ void findIndexedDataFile(OIFBase* library, const std::uint8_t*& cursor, const st
         path = found->string();
     } else {
         debugStream() << name << " not found, checking CD" << std::endl;
+        // Something that is no file in the archive's place (a folder, a FIFO) is told as what it is.
+        std::filesystem::path other;
+        const std::string problem = name.empty() ? std::string() : notAFile(installDirectory, name, &other);
         auto onCd = cdDirectory.empty() || name.empty() ? std::nullopt : findFileNoCase(cdDirectory, name);
         if (onCd && std::filesystem::is_regular_file(*onCd)) {
             path = onCd->string();
             // The game plays on with the other copy, but the data folder the player chose is not whole.
-            reportMissingDataFile(installDirectory + "/" + name, "the game takes " + path + " in its place");
+            const std::string instead = "the game takes " + path + " in its place";
+            if (problem.empty())
+                reportMissingDataFile(installDirectory + "/" + name, instead);
+            else
+                reportUnusableDataFile(other.string(), problem, instead);
         } else {
-            Assertion::fail("Can't find " + name, "image_index.cpp", __LINE__);
+            Assertion::fail(problem.empty() ? "Can't find " + name
+                                            : "The archive " + other.string() + " " + problem,
+                            "image_index.cpp", __LINE__);
         }
     }
     library->readMemory(path, cursor, end);

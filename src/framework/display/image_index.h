@@ -20,10 +20,11 @@ public:
     ImageIndex& operator=(const ImageIndex&) = delete;
     ~ImageIndex();
 
-    // Reads the index file of the directory; false (after "Can't find ") when there is none.
+    // Reads the index file of the directory; false (after "Can't find ") when there is none, or it is
+    // empty. One that is damaged is told as the index, and what of it could be read is kept.
     bool read(const std::string& directory);
-    // Reads an index held in memory.
-    void read(const std::uint8_t* data, std::size_t size);
+    // Reads an index held in memory; what is wrong with it, empty when it was read whole.
+    std::string read(const std::uint8_t* data, std::size_t size);
 
     std::int16_t count() const { return count_; }
     OIF<Bitmap>* library(std::int16_t index) {

@@ -18,6 +18,21 @@ constexpr std::int32_t DroppedRows = 6;
 // An edit field holds at most this many characters, as the system's does by default.
 constexpr std::size_t EditLimit = 30000;
 
+// Where a text cut at the limit ends, or where its kept end begins: on a place between whole letters, never
+// inside one. Places are found from the text's start, as a letter's bytes only read rightly from there.
+std::size_t lettersWithin(const std::string& text, std::size_t limit) {
+    std::size_t place = 0;
+    for (std::size_t next; (next = utf8Next(text, place)) != place && next <= limit;)
+        place = next;
+    return place;
+}
+std::size_t letterAtOrAfter(const std::string& text, std::size_t at) {
+    std::size_t place = 0;
+    while (place < at && place < text.size())
+        place = utf8Next(text, place);
+    return place;
+}
+
 bool sameNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
@@ -104,9 +119,10 @@ void DialogItemWindow::setText(const std::string& text) {
         // A field that is only read shows the end of what it is given (a log's newest lines): past the
         // limit its oldest lines go whole.
         const std::size_t cut = text.find('\n', text.size() - EditLimit);
-        text_ = cut == std::string::npos ? text.substr(text.size() - EditLimit) : text.substr(cut + 1);
+        text_ = cut == std::string::npos ? text.substr(letterAtOrAfter(text, text.size() - EditLimit))
+                                         : text.substr(cut + 1);
     } else {
-        text_ = text.substr(0, EditLimit);
+        text_ = text.substr(0, lettersWithin(text, EditLimit));
     }
     caret_ = anchor_ = static_cast<std::int32_t>(text_.size());
     if (isMultiline())

@@ -147,7 +147,12 @@ void WinApp::openDataFile(const std::string& fileName, OIFBase* object) {
     std::error_code notRegular;
     if (found && std::filesystem::is_regular_file(*found, notRegular)) file.open(*found, std::ios::binary);
     if (!file.is_open()) {
-        Assertion::fail("Can't find " + dataPath_ + "/" + fileName, "win_app.cpp", __LINE__);
+        // Something that is no file in the archive's place is told as what it is, not as missing.
+        std::filesystem::path other;
+        const std::string problem = notAFile(dataPath_, fileName, &other);
+        Assertion::fail(problem.empty() ? "Can't find " + dataPath_ + "/" + fileName
+                                        : "The archive " + other.string() + " " + problem,
+                        "win_app.cpp", __LINE__);
         return;
     }
     object->readFile(found->string(), file);

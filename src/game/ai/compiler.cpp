@@ -323,6 +323,9 @@ void Compiler::importFile() {
     std::string enclosing = std::exchange(currentFile_, path);
     ++importDepth_;
     next();
+    // An import that holds nothing (a file emptied) would only be noticed as names missing from the file
+    // that imports it, and blamed on that file.
+    if (isEnd()) error("Import file holds nothing");
     globalObjects(true);
     --importDepth_;
     currentFile_ = std::move(enclosing);

@@ -7,6 +7,7 @@
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/file_lookup.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "framework/core/read_file.h"
@@ -113,9 +114,12 @@ bool ScenarioBuilder::build(ScenarioFile& file, const std::string& directory,
     auto* landscape = new VaelLogicalLandscape(mapName.c_str());
     layer_.setLandscape(landscape);
     if (mapPath.empty() || !landscape->loadError().empty() || landscape->regionCount() == 0) {
+        // A folder or a FIFO in the map's place is that, not a map that is not there.
+        const std::string other = mapPath.empty() ? notAFile(directory, file.mapFileName) : std::string();
         failLoad("The map file " + directory + "/" + file.mapFileName + " of the scenario " + info.fileName +
                      " cannot be used: " +
-                     (mapPath.empty()                  ? std::string("there is no such file")
+                     (!other.empty()                   ? "it " + other
+                      : mapPath.empty()                ? std::string("there is no such file")
                       : landscape->loadError().empty() ? std::string("it holds no map")
                                                        : landscape->loadError()),
                  false);

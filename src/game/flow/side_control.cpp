@@ -2,6 +2,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/file_lookup.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
 #include "game/flow/data_files.h"
@@ -107,8 +108,12 @@ std::string planPath(const std::string& name) {
     Application* app = Application::instance();
     const std::string directory = app ? app->dataPath(6) : std::string();
     const std::string found = name.empty() ? std::string() : findDataFile(directory, name);
-    // A plan that is not there is named by the path it was looked for at, as this system writes paths.
-    return found.empty() ? directory + "/" + name : found;
+    if (!found.empty()) return found;
+    // Something in the plan's place that is no file (a FIFO, a folder) is named as it stands, so that the
+    // reader says what it is; a plan that is not there by the path it was looked for at.
+    if (const auto entry = name.empty() ? std::nullopt : findEntryNoCase(directory, name))
+        return entry->string();
+    return directory + "/" + name;
 }
 
 ComputerOpponent* addOpponent(VaelLogicalLayer& layer, bool visitor) {

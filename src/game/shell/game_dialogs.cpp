@@ -240,6 +240,7 @@ void LoadSaveDlg::fill() {
     DialogItemWindow* list = item(IdList);
     if (!list) return;
     names_.clear();
+    picked_.clear();
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(directory_, error))
         if (endsWithNoCase(entry.path().filename().string(), ".vel"))
@@ -275,7 +276,8 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
         (notification == ListSelectionChanged || notification == ListDoubleClicked)) {
         const std::int32_t chosen = list->selection();
         if (chosen >= 0 && static_cast<std::size_t>(chosen) < names_.size()) {
-            name->setText(asUtf8(names_[static_cast<std::size_t>(chosen)]));
+            picked_ = names_[static_cast<std::size_t>(chosen)];
+            name->setText(asUtf8(picked_));
             drawItem(*name);
             if (DialogItemWindow* said = item(IdDescription)) {
                 said->setText(asUtf8(descriptions_[static_cast<std::size_t>(chosen)]));
@@ -317,9 +319,13 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
                  title);
             return;
         }
-        // The name as shown of a game listed under other bytes (Latin-1) is that game.
-        for (const std::string& listed : names_)
-            if (listed != file && asUtf8(listed) == file) file = listed;
+        // The name as shown of a game listed under other bytes (Latin-1) is that game: the one picked from
+        // the list while the field still shows it, else the one listed when no game has the very bytes typed.
+        if (!picked_.empty() && asUtf8(picked_) == file)
+            file = picked_;
+        else if (std::find(names_.begin(), names_.end(), file) == names_.end())
+            for (const std::string& listed : names_)
+                if (asUtf8(listed) == file) file = listed;
         const std::filesystem::path path = std::filesystem::path(directory_) / file;
         std::error_code error;
         if (!saving_ && !std::filesystem::is_regular_file(path, error)) {

@@ -125,6 +125,8 @@ private:
     DialogShown shown_;
     std::string chosen_, description_;
     std::vector<std::string> names_, descriptions_;
+    // The file name of the row last picked from the list, by its own bytes.
+    std::string picked_;
 };
 
 // "Preferences": the thirteen values' switches and the cheat of missiles that always hit; OK answers

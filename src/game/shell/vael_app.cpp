@@ -164,7 +164,12 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, 
     campaign_->attach(*layer_);
     if (std::string why; !campaign_->load(installDirectory_, why)) {
         debugStream() << "No campaign: " << why << std::endl;
-        if (!findFileNoCase(installDirectory_, CampaignDefinition::FileName))
+        // A folder or a FIFO in its place is told as what it is: the file is not missing.
+        std::filesystem::path other;
+        if (const std::string problem = notAFile(installDirectory_, CampaignDefinition::FileName, &other);
+            !problem.empty())
+            reportUnusableDataFile(other.string(), problem, "the game goes on without its campaign");
+        else if (!findFileNoCase(installDirectory_, CampaignDefinition::FileName))
             reportMissingDataFile(installDirectory_ + "/" + CampaignDefinition::FileName,
                                   "the game goes on without its campaign");
     }

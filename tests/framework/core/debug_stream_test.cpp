@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <cstring>
 #include <locale>
@@ -104,6 +109,50 @@ TEST(DebugStream, TheWindowCopyMarksEveryLineFeed) {
         EXPECT_EQ(window.lastCopy(), copy);
         EXPECT_EQ(window.lastLength(), std::strlen(text));
     }
+}
+
+// A trace that a write error cuts (a limit on the size of files, as "ulimit -f 4" sets) says so once, on
+// standard error, however many lines come after; the file keeps what was written before. In a child of
+// its own, since the limit is the process's; its standard error goes to a pipe, which no limit cuts.
+TEST(DebugStream, ATraceCutByAWriteErrorSaysSoOnceOnStandardError) {
+    test::TempDir dir("debug-stream-cut");
+    const auto file = dir / "VaelDebugStream";
+    int said[2];
+    ASSERT_EQ(::pipe(said), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(said[0]);
+        ::dup2(said[1], 2);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        DebugStreamBuffer buffer;
+        std::ostream out(&buffer);
+        buffer.open(file.c_str());
+        // Short lines flushed one at a time, then long ones that go past the buffer.
+        for (int i = 0; i < 500; ++i)
+            out << "line " << i << " of the trace" << std::endl;
+        out.clear();
+        for (int i = 0; i < 20; ++i)
+            out << std::string(3000, 'x') << std::endl;
+        ::_exit(0);
+    }
+    ::close(said[1]);
+    std::string text;
+    char chunk[512];
+    for (ssize_t n; (n = ::read(said[0], chunk, sizeof chunk)) > 0;)
+        text.append(chunk, static_cast<std::size_t>(n));
+    ::close(said[0]);
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string line =
+        ": the trace " + file.string() + " is cut short: File too large; nothing more is written to it\n";
+    ASSERT_GE(text.size(), line.size());
+    EXPECT_EQ(text.substr(text.size() - line.size()), line) << text;
+    EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
+    EXPECT_EQ(std::filesystem::file_size(file), 4096u);
+    EXPECT_EQ(contents(file).substr(0, 28), "line 0 of the trace\nline 1 o");
 }
 
 // Counts the numbers the stream formats.

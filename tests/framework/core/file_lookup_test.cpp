@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "support/temp_dir.h"
 
@@ -45,6 +46,32 @@ TEST(FileLookup, FindsDataFilesWithoutRegardToCase) {
     std::filesystem::current_path(dir.path());
     EXPECT_EQ(findFileNoCase("", "oiffile.map"), std::nullopt);
     std::filesystem::current_path(here);
+}
+
+// Something that is no file where a data file is looked for (a folder, a FIFO) is found as what it is, so
+// that it is told as that and not as missing; a file there, or nothing, gives no reason.
+TEST(FileLookup, WhatStandsInAFilesPlaceIsToldAsWhatItIs) {
+    test::TempDir dir("lookup-not-a-file");
+    std::filesystem::create_directories(dir / "campaign.txt");
+    ASSERT_EQ(::mkfifo((dir / "ghatmar.map").c_str(), 0600), 0);
+    std::ofstream(dir / "vael.pal") << "a file";
+    const struct {
+        const char* name;
+        const char* problem;
+        const char* where;
+    } rows[] = {
+        {"CAMPAIGN.TXT", "is a folder, not a file", "campaign.txt"},
+        {"Ghatmar.MAP", "is not a regular file", "ghatmar.map"},
+        {"ghatmar.map", "is not a regular file", "ghatmar.map"},
+        {"VAEL.PAL", "", ""},
+        {"missing.txt", "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::path where;
+        EXPECT_EQ(notAFile(dir.path(), row.name, &where), row.problem);
+        EXPECT_EQ(where, *row.where ? dir / row.where : std::filesystem::path());
+    }
 }
 
 } // namespace

@@ -82,6 +82,12 @@ TEST(Utf8, OnlyTextThatIsNotUtf8IsReadAsLatin1) {
     EXPECT_TRUE(isUtf8("K\xC3\xA4rnten \xC3\x86\xC3\x98\xC3\x85"));
     EXPECT_FALSE(isUtf8("K\xE4rnten"));
     EXPECT_FALSE(isUtf8("ok\xC3"));
+    // The first byte past ASCII, alone, is a Latin-1 letter (a control character there), not UTF-8; the
+    // last ASCII byte is.
+    EXPECT_FALSE(isUtf8("\x80"));
+    EXPECT_FALSE(isUtf8("a\x80z"));
+    EXPECT_TRUE(isUtf8("\x7F"));
+    EXPECT_EQ(asUtf8("\x80"), "\xC2\x80");
     EXPECT_EQ(asUtf8("K\xC3\xA4rnten"), "K\xC3\xA4rnten");
     // The name as an older game was saved: "Kärnten ÆØÅ save".
     EXPECT_EQ(asUtf8("K\344rnten \346\370\345 save"), "K\xC3\xA4rnten \xC3\xA6\xC3\xB8\xC3\xA5 save");

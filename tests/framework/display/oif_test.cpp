@@ -403,31 +403,69 @@ TEST_F(OifTest, ARunLengthImageDrawsOnceItsPixelsLoad) {
 }
 
 TEST_F(OifTest, DamagedIndexEntriesAreRefusedAndTheRestOfTheIndexPassedOver) {
+    const std::string first = "the entry of the archive \"First\" is cut short or wrong",
+                      second = "the entry of the archive \"Second\" is cut short or wrong";
     struct Row {
         const char* name;
         std::size_t at;
         Bytes bytes;
         std::int16_t count;  // libraries made
         std::int16_t images; // of the first
+        std::string damage;  // what the index is told to have wrong
     } rows[] = {
         // Entry: name 0, data file 64, counts 77 and 79, groups 81 (size at 105 and 131), records 133.
-        {"negative group count", 77, {0xFF, 0xFF}, 1, 0},
-        {"image count past the entry", 79, {0x40, 0}, 1, 0},
-        {"group size past the images", 105, {7, 0}, 1, 0},
-        {"image count short of the groups", 79, {2, 0}, 1, 0},
-        {"negative image width", 133 + 24, {0xFF, 0xFF}, 2, 0},
-        {"cut inside the second name", 259 + 30, {}, 1, 3},
-        {"cut inside the second entry's records", 259 + 140, {}, 2, 3},
+        {"negative group count", 77, {0xFF, 0xFF}, 1, 0, first},
+        {"image count past the entry", 79, {0x40, 0}, 1, 0, first},
+        {"group size past the images", 105, {7, 0}, 1, 0, first},
+        {"image count short of the groups", 79, {2, 0}, 1, 0, first},
+        {"negative image width", 133 + 24, {0xFF, 0xFF}, 2, 0, first},
+        {"cut inside the second name", 259 + 30, {}, 1, 3, "it ends inside a library's name"},
+        {"cut inside the second data file's name", 259 + 70, {}, 2, 3, second},
+        {"cut inside the second entry's records", 259 + 140, {}, 2, 3, second},
+        {"whole", 518, {}, 2, 3, ""},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         Bytes index = testIndexEntry("First", "test.oif");
         append(index, testIndexEntry("Second", "test.oif"));
+        ASSERT_EQ(index.size(), 518u);
         index = damage(index, r.at, r.bytes);
         ImageIndex images;
-        images.read(index.data(), index.size());
+        EXPECT_EQ(images.read(index.data(), index.size()), r.damage);
         EXPECT_EQ((std::tuple{images.count(), images.library(0)->totalImages()}),
                   std::tuple(r.count, r.images));
+    }
+}
+
+// The index file emptied, or cut in half: told as the index, by its path, in the failed check's box; never
+// a silent start with no pictures, nor a trace line blaming an archive. What a cut one holds whole is kept.
+TEST_F(OifTest, AnEmptiedOrCutIndexFileIsToldAsTheIndex) {
+    Bytes index = testIndexEntry("First", "test.oif");
+    append(index, testIndexEntry("Second", "test.oif"));
+    const auto path = (dir / ImageIndex::FileName).string();
+    {
+        writeFile(path, Bytes{});
+        FailedChecks checks;
+        ImageIndex images;
+        EXPECT_FALSE(images.read(dir.path().string()));
+        EXPECT_EQ(checks.texts, std::vector<std::string>{"The image index " + path + " is empty  Abort?"});
+    }
+    {
+        writeFile(path, damage(index, index.size() / 2 + 10, {})); // inside the second name
+        FailedChecks checks;
+        ImageIndex images;
+        EXPECT_TRUE(images.read(dir.path().string()));
+        EXPECT_EQ(checks.texts,
+                  std::vector<std::string>{"The image index " + path +
+                                           " is damaged: it ends inside a library's name  Abort?"});
+        EXPECT_EQ((std::tuple{images.count(), images.library(0)->totalImages()}), std::tuple(1, 3));
+    }
+    {
+        writeFile(path, index);
+        FailedChecks checks;
+        ImageIndex images;
+        EXPECT_TRUE(images.read(dir.path().string()));
+        EXPECT_EQ(checks.texts, std::vector<std::string>{});
     }
 }
 

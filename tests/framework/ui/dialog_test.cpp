@@ -1389,6 +1389,19 @@ TEST_F(DialogTest, AReadOnlyEditOfManyRowsShowsEveryLineScrollsAndTakesNoTyping)
               (std::tuple{3333, std::string("row 0667"), std::string("row 3999")}));
     d.setItemText(107, log);
     EXPECT_EQ(d.getItemText(107), log.substr(0, 30000));
+    // Cut on a letter's boundary, never inside one: "x" and 15000 two-byte letters are 30001 bytes, whose
+    // 30000th ends inside the last letter; with "y" after them, the log's last 30000 begin inside the first.
+    std::string letters = "x";
+    for (int i = 0; i < 15000; ++i)
+        letters += "\xC3\xA9";
+    d.setItemText(107, letters);
+    EXPECT_EQ(d.getItemText(107), letters.substr(0, 29999));
+    d.setItemText(106, letters + "y");
+    EXPECT_EQ(d.getItemText(106), letters.substr(3) + "y");
+    // A text of Latin-1 bytes is a letter a byte: cut at the limit itself.
+    const std::string latin1(30001, '\xE9');
+    d.setItemText(107, latin1);
+    EXPECT_EQ(d.getItemText(107).size(), 30000u);
     // Fewer lines again: no bar, and the rows as wide as the field.
     d.setItemText(106, whole);
     EXPECT_EQ((std::tuple{rows(), field.topRow(), field.showsScrollBar()}),

@@ -29,7 +29,8 @@ function(start folder)
   set(err "${err}" PARENT_SCOPE)
 endfunction()
 
-# case name; the file damaged; how (missing, cut, fifo, folder); what the message must name.
+# case name; the file damaged; how (missing, cut, half, empty, fifo, folder); what the message must name;
+# words it must not say (optional).
 set(cases
     "palette missing|vael.pal|missing|VAEL.PAL"
     "palette cut|vael.pal|cut|VAEL.PAL"
@@ -38,13 +39,21 @@ set(cases
     "image map missing|oiffile.map|missing|oiffile.map"
     "image map cut|oiffile.map|cut|oiffile.map"
     "image index missing|oiffile.hed|missing|oiffile.hed"
+    "image index emptied|oiffile.hed|empty|oiffile.hed is empty"
+    "image index cut in half|oiffile.hed|half|oiffile.hed is damaged|Can't find"
     "data folder missing|-|nowhere|The data folder DIR/nowhere is not there")
+
 foreach(row IN LISTS cases)
   string(REPLACE "|" ";" row "${row}")
   list(GET row 0 what)
   list(GET row 1 name)
   list(GET row 2 how)
   list(GET row 3 named)
+  set(unsaid "")
+  list(LENGTH row fields)
+  if(fields GREATER 4)
+    list(GET row 4 unsaid)
+  endif()
   string(MAKE_C_IDENTIFIER "${what}" case)
   set(folder "${DIR}/data-${case}")
   if(how STREQUAL "nowhere")
@@ -55,6 +64,12 @@ foreach(row IN LISTS cases)
   if(how STREQUAL "cut")
     # Seven bytes of the real file: a start that is right and an end that is not there.
     execute_process(COMMAND head -c 7 "${DATA}/${name}" OUTPUT_FILE "${folder}/${name}")
+  elseif(how STREQUAL "half")
+    file(SIZE "${DATA}/${name}" size)
+    math(EXPR size "${size} / 2")
+    execute_process(COMMAND head -c ${size} "${DATA}/${name}" OUTPUT_FILE "${folder}/${name}")
+  elseif(how STREQUAL "empty")
+    file(WRITE "${folder}/${name}" "")
   elseif(how STREQUAL "fifo")
     execute_process(COMMAND mkfifo "${folder}/${name}")
   elseif(how STREQUAL "folder")
@@ -73,6 +88,13 @@ foreach(row IN LISTS cases)
   string(FIND "${lower}" "${lower_named}" at)
   if(at LESS 0)
     message(FATAL_ERROR "${what}: the message does not name ${named}: [${err}]")
+  endif()
+  if(NOT unsaid STREQUAL "")
+    string(TOLOWER "${unsaid}" lower_unsaid)
+    string(FIND "${lower}" "${lower_unsaid}" at)
+    if(NOT at LESS 0)
+      message(FATAL_ERROR "${what}: the message says \"${unsaid}\": [${err}]")
+    endif()
   endif()
   message(STATUS "${what}: ${err}")
 endforeach()
@@ -93,6 +115,56 @@ foreach(name "dlgfont.oif" "display_catalogue.txt")
   list(LENGTH said times)
   if(NOT times EQUAL 1)
     message(FATAL_ERROR "${name} taken from elsewhere: named ${times} times: [${err}]")
+  endif()
+endforeach()
+
+# An archive of the index with a FIFO or a folder in its place in the data folder: told as what it is, once,
+# with the copy taken.
+foreach(how fifo folder)
+  set(folder "${DIR}/data-archive-${how}")
+  set(case "archive-${how}")
+  linked_data("${folder}" "dlgfont.oif")
+  if(how STREQUAL "fifo")
+    execute_process(COMMAND mkfifo "${folder}/dlgfont.oif")
+    set(problem "is not a regular file")
+  else()
+    file(MAKE_DIRECTORY "${folder}/dlgfont.oif")
+    set(problem "is a folder, not a file")
+  endif()
+  start("${folder}")
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "closed after [1-9][0-9]* timer ticks" OR err MATCHES "dlgfont.oif is missing")
+    message(FATAL_ERROR "dlgfont.oif a ${how}: exit ${rc}, said [${out}] and [${err}]")
+  endif()
+  string(REGEX MATCHALL "the data file ${folder}/dlgfont.oif ${problem}: the game takes ${DATA}/dlgfont.oif in its place"
+         said "${err}")
+  list(LENGTH said times)
+  if(NOT times EQUAL 1)
+    message(FATAL_ERROR "dlgfont.oif a ${how}: named ${times} times: [${err}]")
+  endif()
+endforeach()
+
+# Something other than a file in the campaign's place (a FIFO, a folder): told once as what it is, never as
+# missing, and the game runs to its end without its campaign.
+foreach(how fifo folder)
+  set(folder "${DIR}/data-campaign-${how}")
+  set(case "campaign-${how}")
+  linked_data("${folder}" "campaign.txt")
+  if(how STREQUAL "fifo")
+    execute_process(COMMAND mkfifo "${folder}/campaign.txt")
+    set(problem "is not a regular file")
+  else()
+    file(MAKE_DIRECTORY "${folder}/campaign.txt")
+    set(problem "is a folder, not a file")
+  endif()
+  start("${folder}")
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "closed after [1-9][0-9]* timer ticks" OR err MATCHES "campaign.txt is missing")
+    message(FATAL_ERROR "campaign.txt a ${how}: exit ${rc}, said [${out}] and [${err}]")
+  endif()
+  string(REGEX MATCHALL "the data file ${folder}/campaign.txt ${problem}: the game goes on without its campaign"
+         said "${err}")
+  list(LENGTH said times)
+  if(NOT times EQUAL 1)
+    message(FATAL_ERROR "campaign.txt a ${how}: named ${times} times: [${err}]")
   endif()
 endforeach()
 
@@ -120,4 +192,18 @@ foreach(name "campaign.txt" "display_catalogue.txt")
     message(FATAL_ERROR "optional ${name}: named ${times} times: [${err}]")
   endif()
 endforeach()
+# With no other copy to take (an installed game), the archive with a FIFO in its place ends the start as a
+# missing one does, told as what it is rather than as a file that cannot be found.
+set(prefix "${DIR}/installed-fifo")
+linked_data("${prefix}/share/vael" "dlgfont.oif")
+execute_process(COMMAND mkfifo "${prefix}/share/vael/dlgfont.oif")
+file(MAKE_DIRECTORY "${prefix}/bin")
+file(CREATE_LINK "${PROGRAM}" "${prefix}/bin/vael" COPY_ON_ERROR)
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "XDG_CONFIG_HOME=${DIR}/config-installed-fifo"
+                        "${prefix}/bin/vael" --quit-after 1500
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 120)
+if(NOT rc EQUAL 1 OR err MATCHES "Can't find"
+   OR NOT err MATCHES "The archive [^ ]*/share/vael/dlgfont.oif is not a regular file")
+  message(FATAL_ERROR "installed archive a FIFO: exit ${rc}, said [${out}] and [${err}]")
+endif()
 file(REMOVE_RECURSE "${DIR}")

@@ -31,6 +31,7 @@
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
+#include "platform/whole_file.h"
 #include "support/data_home.h"
 #include "support/temp_dir.h"
 #include "support/ui/dialog_clicks.h"
@@ -578,6 +579,7 @@ TEST_F(PlayerDialogs, ASaveNameTooLongIsRefusedAndTheDialogStays) {
     for (int i = 0; i < 127; ++i)
         accented += "\xC3\xA9";
     const std::string fifteen = accented.substr(0, 31); // "a" and 15 "é": the 32nd byte is inside the 16th
+    const std::string longestAccented = accented.substr(0, 251); // "a" and 125 "é": 251 bytes
     const struct {
         const char* what;
         std::string name;
@@ -585,6 +587,7 @@ TEST_F(PlayerDialogs, ASaveNameTooLongIsRefusedAndTheDialogStays) {
         std::string told;
     } rows[] = {
         {"251 letters and \".vel\": 255 bytes", k251, true, ""},
+        {"126 letters of 251 bytes and \".vel\"", longestAccented, false, ""},
         {"252 letters", k252, true,
          "The name \"" + k32 +
              "...\" has 252 letters: a saved game's name can have at most 251 (fewer with "
@@ -617,6 +620,10 @@ TEST_F(PlayerDialogs, ASaveNameTooLongIsRefusedAndTheDialogStays) {
         } else {
             EXPECT_TRUE(told.empty());
             EXPECT_EQ(save.chosen().size(), dir.path().string().size() + 1 + 255);
+            // What the box takes is written, through the save's own way of writing a file.
+            std::string error;
+            EXPECT_TRUE(platform::writeWholeFile(save.chosen(), {'v', 'e', 'l'}, error)) << error;
+            EXPECT_TRUE(std::filesystem::is_regular_file(save.chosen()));
         }
     }
 }

@@ -303,5 +303,36 @@ TEST_F(BattleWindowMessages, AGameSavedUnderALatin1NameIsListedByItsLettersAndSt
     EXPECT_EQ(load.chosen(), (folder / old).string());
 }
 
+// Two games whose names show the same letters: "é.vel" in UTF-8 and in Latin-1. The name typed is the UTF-8
+// one, and it opens and replaces that one only; the Latin-1 one is chosen from the list by its own row.
+TEST_F(BattleWindowMessages, ATypedNameIsTheGameOfItsOwnBytesWhenALatin1TwinIsListedToo) {
+    ASSERT_TRUE(game.ready());
+    const std::filesystem::path folder = dir.path() / "twins";
+    std::filesystem::create_directories(folder);
+    const std::string utf8 = "\xC3\xA9.vel", latin1 = "\xE9.vel";
+    std::ofstream(folder / utf8, std::ios::binary) << "utf-8";
+    std::ofstream(folder / latin1, std::ios::binary) << "latin-1";
+    for (const bool saving : {false, true}) {
+        SCOPED_TRACE(saving ? "saving" : "loading");
+        LoadSaveDlg box(folder.string(), saving);
+        box.attach(game.app());
+        box.create(LoadSaveDlg::TemplateName, Dialog::Modeless);
+        box.setItemText(LoadSaveDlg::IdFileName, "\xC3\xA9");
+        box.command(Dialog::IdOk, 0);
+        EXPECT_EQ(box.chosen(), (folder / utf8).string());
+    }
+    // Chosen from the list, the Latin-1 game is its own (rows in byte order: "\xC3..." before "\xE9...").
+    LoadSaveDlg load(folder.string(), false);
+    load.attach(game.app());
+    load.create(LoadSaveDlg::TemplateName, Dialog::Modeless);
+    DialogItemWindow* list = load.item(LoadSaveDlg::IdList);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->rowCount(), 2);
+    list->select(1);
+    load.command(LoadSaveDlg::IdList, ListSelectionChanged);
+    load.command(Dialog::IdOk, 0);
+    EXPECT_EQ(load.chosen(), (folder / latin1).string());
+}
+
 } // namespace
 } // namespace vael::test

@@ -212,14 +212,37 @@ TEST(FailureReportsOnThePlatform, AFailedCheckAndAMemoryErrorAreAskedInThePlatfo
 // A data file the game does without is told through the report installed, once whoever misses it.
 TEST(MissingDataFiles, EachIsToldToTheReportInstalled) {
     std::vector<std::string> told;
-    MissingDataFileReport previous =
-        setMissingDataFileReport([&](const std::string& path, const std::string& instead) {
-            told.push_back(path + " / " + instead);
+    MissingDataFileReport previous = setMissingDataFileReport(
+        [&](const std::string& path, const std::string& problem, const std::string& instead) {
+            told.push_back(path + " / " + problem + " / " + instead);
         });
     reportMissingDataFile("/d/campaign.txt", "the game goes on without its campaign");
+    reportUnusableDataFile("/d/x.oif", "is not a regular file", "the game takes /cd/x.oif in its place");
     setMissingDataFileReport(std::move(previous));
     reportMissingDataFile("/d/display_catalogue.txt", "the game goes on without the units' artwork");
-    EXPECT_EQ(told, std::vector<std::string>{"/d/campaign.txt / the game goes on without its campaign"});
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "/d/campaign.txt / is missing / the game goes on without its campaign",
+                        "/d/x.oif / is not a regular file / the game takes /cd/x.oif in its place"}));
+}
+
+// The program's own report says each file once on standard error, however often it is looked for and
+// missed: the second and later reports of a path add nothing.
+TEST(MissingDataFiles, TheProgramSaysEachFileOnceOnStandardError) {
+    MissingDataFileReport previous = setMissingDataFileReport(nullptr);
+    reportMissingDataFiles();
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 3; ++i) {
+        reportMissingDataFile("/told/once/dlgfont.oif", "the game takes /cd/dlgfont.oif in its place");
+        reportUnusableDataFile("/told/once/campaign.txt", "is not a regular file",
+                               "the game goes on without its campaign");
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    setMissingDataFileReport(std::move(previous));
+    EXPECT_EQ(said,
+              "vael: the data file /told/once/dlgfont.oif is missing: the game takes /cd/dlgfont.oif in "
+              "its place\n"
+              "vael: the data file /told/once/campaign.txt is not a regular file: the game goes on "
+              "without its campaign\n");
 }
 
 // The game's end as the program meets it, each in a process of its own: with nobody to answer a box (no

@@ -422,9 +422,13 @@ TEST_F(SavedGameIntegrity, TheBattleToolRefusesASaveAtOrPastItsTurnCap) {
 TEST_F(SavedGameIntegrity, ALoadedBattleWhosePlanWillNotOpenOrCompileIsRefusedAndSaysWhichAndWhy) {
     const auto saved = dir / "sixth.vel";
     sixthActivationSave(saved);
-    LinkedData broken(dir / "broken", VAEL_BUILD_DATA_DIR), missing(dir / "missing", VAEL_BUILD_DATA_DIR);
+    LinkedData broken(dir / "broken", VAEL_BUILD_DATA_DIR), missing(dir / "missing", VAEL_BUILD_DATA_DIR),
+        fifo(dir / "fifo", VAEL_BUILD_DATA_DIR);
     broken.write("ghatmar_v1.pln", "' no brackets\nHold\n;\n");
     missing.remove("ghatmar_h1.pln");
+    // Named "Ghatmar_H1.PLN" by the battle: found without regard to case, and told as what it is.
+    fifo.remove("ghatmar_h1.pln");
+    ASSERT_EQ(::mkfifo((fifo.path() + "/ghatmar_h1.pln").c_str(), 0600), 0);
     const struct {
         const char* what;
         const LinkedData& data;
@@ -433,6 +437,7 @@ TEST_F(SavedGameIntegrity, ALoadedBattleWhosePlanWillNotOpenOrCompileIsRefusedAn
         {"the visitor's plan broken", broken,
          "the plan " + broken.path() + "/ghatmar_v1.pln does not compile: line 3: Missing open bracket"},
         {"the home plan missing", missing, "the plan " + missing.path() + "/Ghatmar_H1.PLN would not open"},
+        {"the home plan a FIFO", fifo, "the plan " + fifo.path() + "/ghatmar_h1.pln is not a regular file"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

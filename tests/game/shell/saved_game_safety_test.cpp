@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 
 #include "battle_doubles.h"
 #include "battle_runner.h"
@@ -668,11 +669,20 @@ TEST_F(SavedGameSafety, ACheckedSaveCutBeforeItsCheckOrWithItsTagDamagedIsRefuse
 TEST_F(SavedGameSafety, ABattleWhosePlanWillNotOpenOrCompileDoesNotBeginAndSaysWhichFileAndWhy) {
     LinkedData noImport(dir / "no-import", VAEL_BUILD_DATA_DIR), broken(dir / "broken", VAEL_BUILD_DATA_DIR),
         noPlan(dir / "no-plan", VAEL_BUILD_DATA_DIR), large(dir / "large", VAEL_BUILD_DATA_DIR),
-        tactics(dir / "tactics", VAEL_BUILD_DATA_DIR);
+        tactics(dir / "tactics", VAEL_BUILD_DATA_DIR), emptied(dir / "emptied", VAEL_BUILD_DATA_DIR),
+        fifoPlans(dir / "fifo-plans", VAEL_BUILD_DATA_DIR),
+        folderMap(dir / "folder-map", VAEL_BUILD_DATA_DIR), fifoMap(dir / "fifo-map", VAEL_BUILD_DATA_DIR);
     noImport.remove("ghatmar_tactics.pln");
+    emptied.write("ghatmar_tactics.pln", "");
+    folderMap.remove("ghatmar.map");
+    std::filesystem::create_directory(folderMap.path() + "/ghatmar.map");
+    fifoMap.remove("ghatmar.map");
+    ASSERT_EQ(::mkfifo((fifoMap.path() + "/ghatmar.map").c_str(), 0600), 0);
     for (const char* plan : {"ghatmar_h1.pln", "ghatmar_h2.pln", "ghatmar_v1.pln", "ghatmar_v2.pln"}) {
         broken.write(plan, "' no brackets\nHold\n;\n");
         noPlan.remove(plan);
+        fifoPlans.remove(plan);
+        ASSERT_EQ(::mkfifo((fifoPlans.path() + "/" + plan).c_str(), 0600), 0);
         // A gigabyte, as a sparse file.
         large.write(plan, "");
         std::filesystem::resize_file(large.path() + "/" + plan, std::uintmax_t(1) << 30);
@@ -695,6 +705,12 @@ TEST_F(SavedGameSafety, ABattleWhosePlanWillNotOpenOrCompileDoesNotBeginAndSaysW
         {"the import broken at its own line", tactics, "the plan " + tactics.path() + "/ghatmar_",
          ".pln does not compile: " + tactics.path() +
              "/ghatmar_tactics.pln, which it imports, line 3: Illegal constant"},
+        // An emptied import is the import's fault, not that of the names the plan then misses.
+        {"the import emptied", emptied, "the plan " + emptied.path() + "/ghatmar_",
+         ".pln does not compile: " + emptied.path() +
+             "/ghatmar_tactics.pln, which it imports, line 1: Import file holds nothing"},
+        {"the plans FIFOs", fifoPlans, "the plan " + fifoPlans.path() + "/ghatmar_",
+         ".pln is not a regular file"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -707,6 +723,23 @@ TEST_F(SavedGameSafety, ABattleWhosePlanWillNotOpenOrCompileDoesNotBeginAndSaysW
         EXPECT_EQ(error.rfind(row.starts, 0), 0u) << error;
         ASSERT_GE(error.size(), row.ends.size());
         EXPECT_EQ(error.substr(error.size() - row.ends.size()), row.ends) << error;
+        EXPECT_FALSE(app.battleRunning());
+    }
+    // A folder or a FIFO in the map's place is told as what it is, in the failed check's box, not as a map
+    // that is not there.
+    for (const auto& [data, problem] : {std::pair{&folderMap, "it is a folder, not a file"},
+                                        std::pair{&fifoMap, "it is not a regular file"}}) {
+        SCOPED_TRACE(problem);
+        FailedChecks checks;
+        platform::HeadlessPlatform own;
+        VaelApp::writeInstallSettings(own.settings(), data->path());
+        VaelApp app(own, data->path(), nullptr, VaelApp::Views::None);
+        std::string error;
+        EXPECT_FALSE(app.startBattle(Demonstration, VaelApp::CustomScenario, true, true, error));
+        EXPECT_EQ(checks.texts, std::vector<std::string>{"The map file " + data->path() +
+                                                         "/ghatmar.map of the scenario GHATMAR.SCN cannot be "
+                                                         "used: " +
+                                                         problem + "  Abort?"});
         EXPECT_FALSE(app.battleRunning());
     }
     // The battle tool stops before the first activation and says the same.
