@@ -117,6 +117,9 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
     // first, that are the dialog's own.
     if (auto* frame = dynamic_cast<WindowsMainWindow*>(app->getMainWindow())) frame->closeMenus();
     initialise(client);
+    // A dialog with a control to type into or press takes the keys from the view clicked last.
+    if (focus_)
+        if (auto* frame = dynamic_cast<WindowsMainWindow*>(app->getMainWindow())) frame->dropKeyWindow();
     if (!open_) return result_; // closed while it was being initialised
     WindowManager::instance().showPainted(hwnd_);
 
@@ -312,6 +315,10 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
     // A dialog beside the game leaves an open pull-down its keys and clicks: Escape closes the menu
     // whatever dialog stands (a leader's notice while the computer gives his orders).
     if (menuBarLeft_ ? forMenuBar(message) : mode_ != Modal && framesMenuOpen()) return false;
+    // A dialog beside the game leaves the keys it would not take from him to the view the player clicked
+    // into since it opened (the commentary, read back while a leader's notice stands).
+    if (mode_ == Modeless && message.message == MessageKeyDown && !(message.lParam & platform::ModAlt))
+        if (WindowsMainWindow* frame = frameWindow(); frame && frame->offerToKeyWindow(message)) return true;
     switch (message.message) {
     case MessageKeyDown:
     case MessageSysKeyDown:
@@ -352,6 +359,9 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
             p.x >= 0 && p.y >= 0 && p.x < client.width && p.y < client.height &&
             WindowManager::instance().windowAt(pointX(message.lParam), pointY(message.lParam)) == hwnd_;
         if (inside || pressed_) {
+            // Clicked into, the dialog has the keys again.
+            if (inside && message.message == MessageButtonDown)
+                if (WindowsMainWindow* frame = frameWindow()) frame->dropKeyWindow();
             windowProc(message.message, message.wParam, packPoint(p.x, p.y));
             return true;
         }

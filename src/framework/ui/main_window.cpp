@@ -453,6 +453,8 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
     case MessageButtonUp:
     case MessageDoubleClick:
         return mouseInput(message, wParam, lParam);
+    case MessageMouseWheel:
+        return wheelInput(wParam, lParam);
     case MessageKeyDown: {
         if (popupInput(message, wParam, Point())) return 0;
         if (tracker_ && tracker_->isOpen()) return menuInput(message, wParam, Point()), 0;
@@ -463,6 +465,7 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
             return 0;
         }
         if (modifiers & platform::ModAlt) return frameProc(MessageSysKeyDown, wParam, lParam);
+        if (offerToKeyWindow(WindowMessage{keyWindow_, message, wParam, lParam, 0})) return 0;
         if (WindowsChildWindow* child = childOf(active_))
             return child->handleMessage(WindowMessage{active_, message, wParam, lParam, 0});
         return 0;
@@ -538,6 +541,12 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
     const platform::Rect client = manager.clientOnScreen(target);
     const Point local(static_cast<std::int16_t>(at.x - client.x), static_cast<std::int16_t>(at.y - client.y));
     const bool press = message == MessageButtonDown || message == MessageDoubleClick;
+    if (press && !captured) {
+        if (r->window && r->window->takesKeys())
+            keyWindow_ = target;
+        else if (target == clientWindow_ || childOf(target))
+            keyWindow_ = 0;
+    }
     if (message == MessageMouseMove) {
         Window* over = this;
         if (r->window) over = r->window;
@@ -579,6 +588,27 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
         return result;
     }
     return 0;
+}
+
+bool WindowsMainWindow::offerToKeyWindow(const WindowMessage& message) {
+    const WindowManager::Record* r = WindowManager::instance().find(keyWindow_);
+    if (!r || !r->window || !WindowManager::instance().shown(keyWindow_)) return false;
+    WindowMessage to = message;
+    to.window = keyWindow_;
+    return r->window->handleMessage(to) != 0;
+}
+
+std::intptr_t WindowsMainWindow::wheelInput(std::uintptr_t wParam, std::intptr_t lParam) {
+    if (popupOpen() || (tracker_ && tracker_->isOpen())) return 0;
+    WindowManager& manager = WindowManager::instance();
+    const Point at = pointOf(lParam);
+    WindowHandle target = manager.capture();
+    if (!target) target = manager.windowAt(at.x, at.y);
+    const WindowManager::Record* r = manager.find(target);
+    if (!r || !r->window || r->iconic || target == hwnd_ || target == clientWindow_) return 0;
+    const platform::Rect client = manager.clientOnScreen(target);
+    return r->window->handleMessage(
+        WindowMessage{target, MessageMouseWheel, wParam, packPoint(at.x - client.x, at.y - client.y), 0});
 }
 
 bool WindowsMainWindow::dragInput(std::uint32_t message, const Point& at) {
@@ -750,6 +780,7 @@ void WindowsMainWindow::mdiActivate(WindowHandle window) {
     const bool carry = was && was != child && was->isMaximized() && !child->isIconic();
     if (carry) was->restoreWindow();
     active_ = window;
+    keyWindow_ = 0;
     manager.raise(window);
     if (carry) child->maximize();
     if (previous != window) {

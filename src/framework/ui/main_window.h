@@ -146,6 +146,11 @@ public:
     void childStateChanged() { showMenuBar(); }
     // Whether the platform's window is an icon now.
     bool isIconic() const { return iconic_; }
+    // The key, offered to the floating window the player clicked into last; true when it used it. Such a
+    // window is offered the keys before a modeless dialog that stands beside the game (a leader's notice),
+    // until the player clicks into a dialog, or one opens that takes keys of its own.
+    bool offerToKeyWindow(const WindowMessage& message);
+    void dropKeyWindow() { keyWindow_ = 0; }
 
 protected:
     std::intptr_t receive(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
@@ -167,6 +172,8 @@ private:
     class MenuLayer;
 
     std::intptr_t mouseInput(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    // The wheel goes to the window under the pointer (or the one holding the mouse).
+    std::intptr_t wheelInput(std::uintptr_t wParam, std::intptr_t lParam);
     bool menuInput(std::uint32_t message, std::uintptr_t wParam, const Point& at);
     // A press on a maximized child's controls on the bar; true when it took one.
     bool barControlInput(std::uint32_t message, const Point& at);
@@ -192,6 +199,9 @@ private:
     std::unique_ptr<MenuTracker> tracker_;
     Window* menuOwner_ = nullptr; // whose menu the bar shows; null for the frame's own
     WindowHandle active_ = 0;
+    // The floating window clicked into last, which is offered the keys before the active child; 0 once a
+    // child or the client area is clicked or a child is activated.
+    WindowHandle keyWindow_ = 0;
     std::vector<WindowHandle> made_;
     CursorHandle shownCursor_ = nullptr;
     Dim lastClientSize_ = Dim(-1, -1);

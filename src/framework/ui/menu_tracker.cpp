@@ -139,6 +139,7 @@ void MenuTracker::openTitle(int position) {
 void MenuTracker::closeAll() {
     levels_.clear();
     openTitle_ = -1;
+    openedByMove_ = false;
 }
 
 std::vector<int> MenuTracker::highlighted() const {
@@ -217,6 +218,10 @@ bool MenuTracker::pointTo(const Point& at) {
 std::uint16_t MenuTracker::buttonDown(const Point& at) {
     if (pointTo(at)) return 0;
     const int title = titleAt(at);
+    if (title >= 0 && title == openTitle_ && openedByMove_) {
+        openedByMove_ = false;
+        return 0;
+    }
     if (title < 0 || title == openTitle_) {
         closeAll();
         return 0;
@@ -239,7 +244,10 @@ std::uint16_t MenuTracker::buttonUp(const Point& at) {
 std::uint16_t MenuTracker::mouseMove(const Point& at) {
     if (!isOpen() || pointTo(at)) return 0;
     const int title = titleAt(at);
-    if (title >= 0 && openTitle_ >= 0 && title != openTitle_) openTitle(title);
+    if (title >= 0 && openTitle_ >= 0 && title != openTitle_) {
+        openTitle(title);
+        openedByMove_ = true;
+    }
     return 0;
 }
 

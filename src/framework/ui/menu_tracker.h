@@ -100,6 +100,9 @@ private:
     std::vector<Box> titles_;
     std::vector<Level> levels_;
     int openTitle_ = -1;
+    // The open title was reached by the pointer sliding along the bar, not pressed: the press that
+    // follows on it (the player's click on the title he aimed for) leaves it open.
+    bool openedByMove_ = false;
     std::function<bool(std::uint16_t)> withheld_;
 };
 

@@ -66,6 +66,10 @@ public:
     // The window's frame drawn by the window manager; the frame window draws its menu bar there too.
     virtual void paintFrame();
 
+    // A window of the frame that is no MDI child (a floating view) takes the keys once it is clicked into:
+    // its windowProc answers non-zero for a key it used, and the others go on to the active child.
+    virtual bool takesKeys() const { return false; }
+
     std::uint32_t windowStyle() const { return style_; }
     void replaceMenu(const std::string& name);
     std::int16_t frameWidth() const { return frameWidth_; }

@@ -90,9 +90,11 @@ void VaelLogicalLayer::EntryReactionFire(std::int16_t hex) {
         sendNamed(msg::DoMissileFire, &order);
         debugStream() << shooter->getName() << " reaction fired " << target->getName() << " and caused "
                       << hits << " cohesion hits" << std::endl;
-        Container<std::string> line("\\B" + shooter->getName() + "\\b " +
-                                    volleyVerb(shooter->getMissileType()) + target->getName() + " for " +
-                                    std::to_string(hits) + " cohesion hit" + (hits == 1 ? "" : "s") + ".");
+        // The verb brings its own spaces; a shooter of a type without one is only named beside his target.
+        const std::string verb = volleyVerb(shooter->getMissileType());
+        Container<std::string> line("\\B" + shooter->getName() + "\\b" + (verb.empty() ? " " : verb) +
+                                    target->getName() + " for " + std::to_string(hits) + " cohesion hit" +
+                                    (hits == 1 ? "" : "s") + ".");
         sendNamed(msg::AddCommentary, &line);
         if (hits != 0) target->tqHit(hits, 2);
     }

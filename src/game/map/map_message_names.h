@@ -42,6 +42,7 @@ inline constexpr char ToggleHexGridOn[] = "ToggleHexGridOn";
 inline constexpr char ToggleSparseLandscape[] = "ToggleSparseLandscape";
 inline constexpr char ToggleWalkingAnimation[] = "ToggleWalkingAnimation";
 inline constexpr char VaelPointFlyby[] = "VaelPointFlyby";
+inline constexpr char VaelPointOffHexes[] = "VaelPointOffHexes";
 inline constexpr char VaelPointSelected[] = "VaelPointSelected";
 inline constexpr char ZoomInForCombat[] = "ZoomInForCombat";
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/core/answer.h"
+#include "framework/core/application.h"
 #include "framework/core/container.h"
 #include "framework/display/bitmap_reference.h"
 #include "framework/display/rows_bitmap.h"
@@ -81,6 +82,7 @@ void VaelLandscapeTile::layOutOverview() {
 
 void VaelLandscapeTile::enableMouseEvents() {
     LandscapeTile::enableMouseEvents();
+    enableMouseEvent(MouseLeave);
     if (overviewShown_ && !overview_->parent()) layOutOverview();
 }
 
@@ -228,6 +230,7 @@ void VaelLandscapeTile::onMouseMove(const Point& p) {
     // The overview lies over the map: the pointer on it is over no hex, and near no edge to scroll by.
     if (overviewShown_ && overview_->parent() == this && overview_->bounds().contains(p)) {
         if (edgeScrolling_) stopEdgeScroll();
+        sendNamedEmpty(msg::VaelPointOffHexes);
         return;
     }
     const Dim old = direction_;
@@ -246,6 +249,10 @@ void VaelLandscapeTile::onMouseMove(const Point& p) {
     }
     if (edgeScrolling_) changeCursor("ArrowCursor");
     sendPoint(msg::VaelPointFlyby, p);
+}
+
+void VaelLandscapeTile::mouseLeft(const Point&) {
+    if (getBus()) sendNamedEmpty(msg::VaelPointOffHexes);
 }
 
 void VaelLandscapeTile::stopEdgeScroll() {

@@ -30,6 +30,8 @@ public:
 
     void resize(const Dim& size) override;
     void onMouseMove(const Point& point) override;
+    // The pointer went on to another window or display: it is over no hex of the map any more.
+    void mouseLeft(const Point& point) override;
     void onLeftButtonDown(const Point& point) override;
     void draw() override;
     void update() override;

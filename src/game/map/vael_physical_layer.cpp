@@ -50,7 +50,6 @@ void dropAnswers(List<VectorBusResponse>& answers) {
         dropAnswer(answer.result);
 }
 
-
 // Floor and truncating division of a pixel coordinate by a cell size.
 int floorDiv(int a, int b) {
     return a >= 0 ? a / b : -((-a + b - 1) / b);
@@ -195,6 +194,10 @@ ContainerBase* onPointFlyby(Component* t, BusMessage, ContainerBase* d) {
     return withPayload<PointInfo>(t, d, __LINE__,
                                   [](VaelPhysicalLayer& l, const PointInfo& p) { l.flyOver(p); });
 }
+ContainerBase* onPointOffHexes(Component* t, BusMessage, ContainerBase*) {
+    if (auto* layer = dynamic_cast<VaelPhysicalLayer*>(t)) layer->flyOff();
+    return nullptr;
+}
 ContainerBase* onCentre(Component* t, BusMessage, ContainerBase* d) {
     return withPayload<short>(t, d, __LINE__,
                               [](VaelPhysicalLayer& l, short hex) { l.centreOn(hex, false); });
@@ -237,6 +240,7 @@ void VaelPhysicalLayer::connectParent() {
     disconnectPointHandlers();
     connectNamed(msg::VaelPointSelected, onPointSelected);
     connectNamed(msg::VaelPointFlyby, onPointFlyby);
+    connectNamed(msg::VaelPointOffHexes, onPointOffHexes);
     connectNamed(msg::PhysicalObjectCreated, onObjectCreated);
     connectNamed(msg::SaveGame, onSaveGame);
     connectNamed(msg::LoadGame, onLoadGame);
@@ -247,10 +251,11 @@ void VaelPhysicalLayer::connectParent() {
     connect(BEGIN_LANDSCAPE, onBeginLandscape);
     connectViewportHandlers();
     connectNamed(msg::UnitMovement, onNothing);
-    for (const char* name : {msg::CenterOnPoint, msg::SpriteMoved, msg::SpritesMoved, msg::GetPixelPath,
-                             msg::ZoomInForCombat, msg::VaelPointSelected, msg::VaelPointFlyby,
-                             msg::GetUnitRegions, msg::PhysicalObjectCreated, msg::GetPrimaryLandscape,
-                             msg::PhysicalObjectMoving, msg::PhysicalObjectNotMoving, msg::GetUnitBitmap})
+    for (const char* name :
+         {msg::CenterOnPoint, msg::SpriteMoved, msg::SpritesMoved, msg::GetPixelPath, msg::ZoomInForCombat,
+          msg::VaelPointSelected, msg::VaelPointFlyby, msg::VaelPointOffHexes, msg::GetUnitRegions,
+          msg::PhysicalObjectCreated, msg::GetPrimaryLandscape, msg::PhysicalObjectMoving,
+          msg::PhysicalObjectNotMoving, msg::GetUnitBitmap})
         blockForwardingNamed(name, ToParent);
     blockForwarding(LANDTILE_CREATED, ToParent);
     blockForwarding(LOGICAL_OBJECT_DESELECTED, ToParent);
@@ -647,10 +652,20 @@ void VaelPhysicalLayer::selectPoint(const PointInfo& where) {
 
 void VaelPhysicalLayer::flyOver(const PointInfo& where) {
     const short region = regionAtPoint(where);
-    if (region == -1 || region == lastFlybyId_) return;
+    if (region == -1) return flyOff();
+    if (region == lastFlybyId_) return;
     lastFlybyId_ = region;
     Container<short> box(region);
     send(REGION_FLYBY, &box);
+}
+
+void VaelPhysicalLayer::flyOff() {
+    if (lastFlybyId_ == -1) return;
+    lastFlybyId_ = -1;
+    if (Application* app = Application::instance()) {
+        app->setStatusText("", 1);
+        app->setStatusText("", 2);
+    }
 }
 
 void VaelPhysicalLayer::centreOn(std::int16_t hex, bool forCombat) {

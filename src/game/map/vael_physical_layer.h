@@ -161,6 +161,9 @@ public:
     short regionAtPoint(const PointInfo& where);
     void selectPoint(const PointInfo& where);
     void flyOver(const PointInfo& where);
+    // The pointer is over no hex (past the map's edge, on the overview, in another window): the status
+    // bar's description of the hex it left goes, once.
+    void flyOff();
     // Queries "Center On Point" (or "ZoomInForCombat") on this layer with the hex's three centres.
     void centreOn(std::int16_t hex, bool forCombat);
     void setWalkingAnimation(bool on) { walkingAnimationOff_ = on ? 0 : 1; }

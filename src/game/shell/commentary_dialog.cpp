@@ -124,8 +124,10 @@ void CommentaryDlg::connectHandlers() {
 
 void CommentaryDlg::addLine(const std::string& text) {
     lines_.push_back(commentaryRuns(text));
-    while (lines_.size() > MaxLines)
+    while (lines_.size() > MaxLines) {
         lines_.pop_front();
+        ++dropped_;
+    }
     if (onLine) onLine(lines_.back());
 }
 

@@ -40,16 +40,24 @@ std::string endOfBattleCommentary(const EndOfGameResults& results);
 
 class CommentaryDlg : public Component {
 public:
-    // The lines a battle keeps; older ones are dropped first.
-    static constexpr std::size_t MaxLines = 500;
+    // The lines a battle keeps for the player to read back; older ones are dropped first.
+    static constexpr std::size_t MaxLines = 5000;
 
     CommentaryDlg() : Component("Commentary") {}
     // Lines arrive with "AddCommentary"; the end of the battle is told as well.
     void connectHandlers() override;
 
     void addLine(const std::string& text);
-    void clear() { lines_.clear(); }
+    void clear() {
+        lines_.clear();
+        dropped_ = 0;
+        ++clears_;
+    }
     const std::deque<CommentaryLine>& lines() const { return lines_; }
+    // How many of the oldest lines were let go since the lines were last cleared, and how often they were
+    // cleared: a window that keeps the lines broken into rows follows the changes from them.
+    std::size_t dropped() const { return dropped_; }
+    std::size_t clears() const { return clears_; }
     // Told of each line as it is added (the window that shows them).
     std::function<void(const CommentaryLine&)> onLine;
 
@@ -57,6 +65,8 @@ private:
     static ContainerBase* onAddCommentary(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onEndOfGame(Component* target, BusMessage event, ContainerBase* data);
     std::deque<CommentaryLine> lines_;
+    std::size_t dropped_ = 0;
+    std::size_t clears_ = 0;
 };
 
 } // namespace vael

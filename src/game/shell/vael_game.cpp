@@ -579,6 +579,7 @@ void VaelGame::openBattleWindows() {
         commentaryWindow_->createInFrame();
     }
     commentaryWindow_->refresh();
+    if (toolbar_) toolbar_->setBattleOpen(true);
     app_->sendSparseTrees();
     app_->startPaletteAnimation();
 }
@@ -587,6 +588,7 @@ void VaelGame::closeBattleWindows() {
     if (aiNotice_) aiNotice_->close();
     chatWindow_.reset();
     commentaryWindow_.reset();
+    if (toolbar_) toolbar_->setBattleOpen(false);
 }
 
 void VaelGame::endNetworkPlay() {

@@ -1,12 +1,15 @@
 #pragma once
 // The game's frame, its battle windows and the running commentary's window.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/ui/child_window.h"
 #include "framework/ui/ostrell_window.h"
 #include "game/shell/commentary_dialog.h"
+#include "game/shell/commentary_scroll.h"
 
 namespace vael {
 
@@ -49,12 +52,17 @@ private:
 // The running commentary, newest line at the bottom, bold where the marks say. It is a modeless window
 // of the frame, not one of the map's siblings: it floats above the battle map however the map is shown
 // (maximized, activated, arranged), and the player moves it by its caption. It cannot be closed.
+// It keeps the battle's lines: the scroll bar at its right, the wheel over it, and, once the player has
+// clicked into it, the arrow and page keys, Home and End take him back through them. While its last row is
+// the newest it follows the battle; scrolled back, it stays where he put it.
 class CommentaryWindow : public WindowsWindow {
 public:
     static constexpr std::int16_t LineHeight = 14;
     static constexpr std::uint32_t Style = 0x50C00000; // a visible child of the frame with a caption
     static constexpr std::int16_t Margin = 8;          // from the map area's left and bottom edges
-    static constexpr std::int16_t TextInset = 4;       // from the window's left and right edges to the text
+    static constexpr std::int16_t TextInset = 4;       // from the window's left edge and the bar to the text
+    static constexpr std::int16_t ScrollWidth = 12;    // the bar along the window's right edge
+    static constexpr std::int32_t WheelRows = 3;       // rows a notch of the wheel scrolls by
     // The most of the map area's height the window takes, in hundredths.
     static constexpr std::int32_t MostOfAreaPercent = 35;
     explicit CommentaryWindow(CommentaryDlg& commentary);
@@ -67,9 +75,39 @@ public:
     void erase() override;
     // Draws the lines anew and shows them.
     void refresh();
+    bool takesKeys() const override { return true; }
+    std::intptr_t windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void leftButtonDown(const Point& p) override;
+    void mouseMoved(const Point& p) override;
+    void leftButtonUp(const Point& p) override;
+
+    // The rows in view, as the lines are broken for the window's width.
+    const CommentaryScroll& scroll() const { return scroll_; }
+    // The bar's parts, in the window's client coordinates: the arrows at its ends, the track between them
+    // and the thumb on the track (the whole track while everything is in view).
+    Box upArrow() const;
+    Box downArrow() const;
+    Box track() const;
+    Box thumb() const;
 
 private:
+    // The rows kept in step with the lines: new lines broken, dropped ones let go, all broken anew for a
+    // new width or after the lines were cleared.
+    void syncRows();
+    std::int32_t textWidth() const;
+    std::size_t shownRows() const;
+    void drawBar();
+    void scrolled();
+
     CommentaryDlg& commentary_;
+    // Each kept line broken into rows at wrapWidth_.
+    std::deque<std::vector<CommentaryLine>> rows_;
+    std::int32_t wrapWidth_ = -1;
+    std::size_t seenDropped_ = 0, seenClears_ = 0;
+    CommentaryScroll scroll_;
+    // The thumb taken by the mouse: how far below the thumb's top it was taken.
+    bool dragging_ = false;
+    std::int32_t grab_ = 0;
     // The map area the window was last placed in and the place it was given there, in the frame's client
     // coordinates; its outer size as it was made; where it belongs, from the area's left and bottom edges.
     Box area_;

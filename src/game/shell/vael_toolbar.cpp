@@ -47,6 +47,23 @@ VaelToolbar::VaelToolbar(WindowHandle frame)
     };
     for (const auto& b : buttons)
         addButton(new Button(ArchiveName, b.group, RegisteredMessage::getId(b.command), "", b.tip, b.group));
+    // The bar is made before any battle.
+    Item<Button*>* it = nullptr;
+    for (Toolbar::buttons().firstItem(it); it; it = it->next)
+        if (actsOnBattle(it->value->message()))
+            it->value->setFlags(static_cast<std::uint16_t>(it->value->flags() & ~Button::Enabled));
+}
+
+bool VaelToolbar::actsOnBattle(BusMessage command) {
+    return command == BusMessage(RegisteredMessage::getId(SaveCommand)) ||
+           command == BusMessage(RegisteredMessage::getId(msg::GameOverview));
+}
+
+void VaelToolbar::setBattleOpen(bool open) {
+    Item<Button*>* it = nullptr;
+    for (Toolbar::buttons().firstItem(it); it; it = it->next)
+        if (actsOnBattle(it->value->message()))
+            open ? it->value->enable(it->value->message()) : it->value->disable(it->value->message());
 }
 
 void VaelToolbar::connectHandlers() {

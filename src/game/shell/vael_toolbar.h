@@ -32,8 +32,12 @@ public:
     void connectHandlers() override;
     // The leaders keep the leader commands away while a computer leader plays.
     bool leaderMenuBlocked() const { return blocked_; }
+    // Save Game and Game Overview act on a battle: greyed while none is open (the start screen), offered
+    // while one is.
+    void setBattleOpen(bool open);
 
 private:
+    static bool actsOnBattle(BusMessage command);
     void setLeaderMenuBlocked(bool blocked);
     static ContainerBase* onBlock(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onUnblock(Component* target, BusMessage event, ContainerBase* data);

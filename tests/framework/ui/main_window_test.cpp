@@ -905,5 +905,76 @@ TEST_F(FrameTest, AWindowOfTheFrameStaysAboveTheChildrenWhateverTheyDoAndMovesBy
     EXPECT_EQ(outerOf(floating), (R{130, 259, 66, 64}));
 }
 
+// A floating window that takes the keys it uses (Up) and notes them and the wheel.
+class KeyFloating : public Floating {
+public:
+    KeyFloating(WindowHandle frame, const Point& at)
+        : Window(at, Dim(60, 40), "Float", "Float"), Floating(frame, at) {}
+    bool takesKeys() const override { return true; }
+    std::intptr_t windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        if (message == MessageMouseWheel)
+            return log.push_back("wheel " + std::to_string(static_cast<std::intptr_t>(wParam)) + " at " +
+                                 std::to_string(pointX(lParam)) + "," + std::to_string(pointY(lParam))),
+                   1;
+        if (message == MessageKeyDown)
+            return wParam == std::uintptr_t(platform::KeyUp) ? (log.push_back("key Up"), 1) : 0;
+        return Floating::windowProc(message, wParam, lParam);
+    }
+    std::vector<std::string> log;
+};
+
+// The keys go to the active child until the player clicks into a floating window that takes keys: then
+// it is offered them first, and those it does not use go on to the child; a click on the child or the
+// child's activation gives the child the keys again. The wheel goes to the window under the pointer, in
+// its own coordinates.
+TEST_F(FrameTest, AFloatingWindowClickedIntoTakesTheKeysItUsesAndTheWheelGoesUnderThePointer) {
+    struct KeyChild : TestChild {
+        KeyChild()
+            : Window(Point(0, 0), Dim(100, 60), "Map", "Map"), TestChild(Point(0, 0), Dim(100, 60), "Map") {}
+        std::intptr_t handleMessage(std::uint32_t message, std::uintptr_t wParam,
+                                    std::intptr_t lParam) override {
+            if (message == MessageKeyDown) keys.push_back(static_cast<std::int32_t>(wParam));
+            if (message == MessageMouseWheel) ++wheels;
+            return TestChild::handleMessage(message, wParam, lParam);
+        }
+        using TestChild::handleMessage;
+        std::vector<std::int32_t> keys;
+        int wheels = 0;
+    };
+    children.push_back(std::make_unique<KeyChild>());
+    children.back()->createInFrame();
+    auto& map = static_cast<KeyChild&>(*children.back());
+    // The floating window's picture starts at (103, 161) of the screen, the map's at (3, 41).
+    KeyFloating floating(frame->hwnd(), Point(100, 120));
+    const auto press = [&](std::int32_t x, std::int32_t y) {
+        frame->handleMessage({frame->hwnd(), MessageButtonDown, platform::ButtonLeft, packPoint(x, y), 0});
+        frame->handleMessage({frame->hwnd(), MessageButtonUp, platform::ButtonLeft, packPoint(x, y), 0});
+    };
+    const auto key = [&](std::int32_t k) {
+        frame->handleMessage({frame->hwnd(), MessageKeyDown, std::uintptr_t(k), 0, 0});
+    };
+    using Keys = std::vector<std::int32_t>;
+    key(platform::KeyUp);
+    EXPECT_EQ(map.keys, (Keys{platform::KeyUp}));
+    press(110, 170);
+    key(platform::KeyUp);
+    key(platform::KeyLeft);
+    EXPECT_EQ(map.keys, (Keys{platform::KeyUp, platform::KeyLeft})) << "Up is the floating window's";
+    press(20, 50);
+    key(platform::KeyUp);
+    EXPECT_EQ(map.keys, (Keys{platform::KeyUp, platform::KeyLeft, platform::KeyUp}));
+    press(110, 170);
+    frame->mdiActivate(map.hwnd());
+    key(platform::KeyUp);
+    EXPECT_EQ(map.keys.size(), 4u);
+    EXPECT_EQ(floating.log, (std::vector<std::string>{"key Up"}));
+    frame->handleMessage({frame->hwnd(), MessageMouseWheel, std::uintptr_t(-2), packPoint(110, 170), 0});
+    frame->handleMessage({frame->hwnd(), MessageMouseWheel, std::uintptr_t(1), packPoint(20, 50), 0});
+    frame->handleMessage(
+        {frame->hwnd(), MessageMouseWheel, std::uintptr_t(1), packPoint(20, 5), 0}); // the bar
+    EXPECT_EQ(floating.log, (std::vector<std::string>{"key Up", "wheel -2 at 7,9"}));
+    EXPECT_EQ(map.wheels, 1);
+}
+
 } // namespace
 } // namespace vael::test

@@ -461,6 +461,39 @@ TEST_F(MenuTrackerTest, ScriptedMouseInputChoosesOnlyCommandsThatMayBeChosen) {
     }
 }
 
+// A title opened by sliding the pointer onto it stays open when the player presses on it (he aimed for it
+// while the other was open); a second press, or a press on a title he opened by a press, closes it.
+TEST_F(MenuTrackerTest, APressOnTheTitleSlidOntoKeepsItsPullDownOpen) {
+    const struct {
+        const char* what;
+        char input; // d down, u up, m move
+        Point at;
+        int open;
+    } steps[] = {
+        {"press on File", 'd', {10, 10}, 0},
+        {"release on the title", 'u', {10, 10}, 0},
+        {"slide to Window", 'm', {50, 10}, 1},
+        {"press on Window", 'd', {50, 10}, 1},
+        {"release on Window", 'u', {50, 10}, 1},
+        {"press on Window again", 'd', {50, 10}, -1},
+        {"press on File", 'd', {10, 10}, 0},
+        {"press on Window without a slide", 'd', {50, 10}, 1},
+        {"press on Window again", 'd', {50, 10}, -1},
+        {"press on File", 'd', {10, 10}, 0},
+        {"slide to Window", 'm', {50, 10}, 1},
+        {"and back to File", 'm', {10, 10}, 0},
+        {"press on File", 'd', {10, 10}, 0},
+        {"press on File again", 'd', {10, 10}, -1},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.what);
+        const std::uint16_t chosen = s.input == 'd'   ? tracker.buttonDown(s.at)
+                                     : s.input == 'u' ? tracker.buttonUp(s.at)
+                                                      : tracker.mouseMove(s.at);
+        EXPECT_EQ((std::pair{chosen, tracker.openTitle()}), (std::pair{std::uint16_t(0), s.open}));
+    }
+}
+
 TEST_F(MenuTrackerTest, KeysMoveOverEntriesAndTitlesSkippingSeparators) {
     tracker.buttonDown(Point(10, 10));
     const struct {

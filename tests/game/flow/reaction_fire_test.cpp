@@ -61,7 +61,7 @@ TEST_F(ReactionFire, EnemyMissileTroopsFireAtAUnitEnteringTheirZone) {
              {std::tuple{2, "fires arrows", row.arrows}, {3, "slings stones", row.stones}})
             if (end)
                 expected.insert(expected.end(), {"DoMissileFire 705 " + text(number),
-                                                 "AddCommentary \\BUnit " + text(number) + "\\b  " + fires +
+                                                 "AddCommentary \\BUnit " + text(number) + "\\b " + fires +
                                                      " at Unit 1 for " + end});
         EXPECT_EQ(display.log, expected);
         if (entering) {

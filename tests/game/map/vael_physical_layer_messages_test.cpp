@@ -141,6 +141,35 @@ TEST_F(PhysicalLayerMessagesTest, AFlybyIsSentOncePerRegion) {
         const_cast<List<Sprite*>*>(normal().gridCell(static_cast<std::int16_t>(c), 1))->clear();
 }
 
+// The pointer off every hex (past the map's edge, on the overview, out of the map window) takes the hex's
+// description off the status bar, once; back on a hex, the fly-by of that hex is sent again.
+TEST_F(PhysicalLayerMessagesTest, ThePointerOffTheHexesClearsTheStatusBarOnce) {
+    listener.attach(normal());
+    RegionSprite s(101, Box(10, 10, 50, 50), 10);
+    normal().insertSprite(&s);
+    using Texts = std::vector<std::pair<std::int16_t, std::string>>;
+    const Texts cleared{{1, ""}, {2, ""}};
+    const auto fly = [&](Point p) {
+        Container<PointInfo> box(PointInfo{p, 0});
+        normal().sendNamed("VaelPointFlyby", &box);
+    };
+    app.statusTexts.clear();
+    fly(Point(300, 300)); // nothing was described: nothing to clear
+    EXPECT_EQ(app.statusTexts, Texts{});
+    fly(Point(20, 20));
+    fly(Point(300, 300));
+    EXPECT_EQ(app.statusTexts, cleared);
+    fly(Point(310, 310));
+    normal().sendNamedEmpty("VaelPointOffHexes");
+    EXPECT_EQ(app.statusTexts, cleared) << "cleared once";
+    fly(Point(20, 20));
+    normal().sendNamedEmpty("VaelPointOffHexes");
+    normal().sendNamedEmpty("VaelPointOffHexes");
+    EXPECT_EQ(app.statusTexts, (Texts{{1, ""}, {2, ""}, {1, ""}, {2, ""}}));
+    EXPECT_EQ(listener.log, (Log{"REGION_FLYBY 101", "REGION_FLYBY 101"}));
+    const_cast<List<Sprite*>*>(normal().gridCell(0, 1))->clear();
+}
+
 TEST_F(PhysicalLayerMessagesTest, TheHexGridIsSwitchedOnceEachWay) {
     listener.attach(app);
     // Each view's layer switches its own landscapes and tells the menu.

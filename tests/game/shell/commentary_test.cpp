@@ -38,16 +38,26 @@ TEST(Commentary, BoldMarksSplitALineIntoPlainAndBoldRuns) {
     }
 }
 
-TEST(Commentary, TheWindowKeepsTheLastFiveHundredLinesAndTellsEachAsItComes) {
+TEST(Commentary, TheWindowKeepsTheLastFiveThousandLinesAndTellsEachAsItComes) {
     CommentaryDlg window;
     int told = 0;
     window.onLine = [&](const CommentaryLine&) { ++told; };
-    for (int i = 0; i < 501; ++i)
+    for (int i = 0; i < 5000; ++i)
         window.addLine("line " + std::to_string(i));
-    EXPECT_EQ(told, 501);
-    ASSERT_EQ(window.lines().size(), 500u);
-    EXPECT_EQ(window.lines().front(), (CommentaryLine{{"line 1", false}}));
-    EXPECT_EQ(window.lines().back(), (CommentaryLine{{"line 500", false}}));
+    EXPECT_EQ(window.dropped(), 0u);
+    window.addLine("line 5000");
+    window.addLine("line 5001");
+    EXPECT_EQ(told, 5002);
+    ASSERT_EQ(window.lines().size(), 5000u);
+    EXPECT_EQ(window.dropped(), 2u);
+    EXPECT_EQ(window.lines().front(), (CommentaryLine{{"line 2", false}}));
+    EXPECT_EQ(window.lines().back(), (CommentaryLine{{"line 5001", false}}));
+    // Cleared for a new battle: nothing dropped of it yet, and the clearing counted.
+    const std::size_t clears = window.clears();
+    window.clear();
+    EXPECT_EQ(window.lines().size(), 0u);
+    EXPECT_EQ(window.dropped(), 0u);
+    EXPECT_EQ(window.clears(), clears + 1);
 }
 
 } // namespace

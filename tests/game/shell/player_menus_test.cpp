@@ -14,6 +14,7 @@
 #include "framework/ui/menu.h"
 #include "framework/ui/menu_tracker.h"
 #include "framework/ui/system_menu.h"
+#include "framework/ui/toolbar.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
 #include "game/map/vael_map_window.h"
@@ -102,6 +103,40 @@ protected:
         return shown;
     }
 };
+
+// The tool bar's Save Game and Game Overview act on a battle: greyed on the start screen, where they would
+// do nothing, and offered once a battle is open.
+TEST_F(PlayerMenus, TheToolBarOffersSaveAndOverviewOnlyInABattle) {
+    ASSERT_TRUE(game.ready());
+    const auto offered = [&] {
+        std::vector<std::string> tips;
+        const auto* bar = dynamic_cast<const Toolbar*>(game.frame().toolbar());
+        if (!bar) return tips;
+        Item<Button*>* it = nullptr;
+        for (bar->buttons().firstItem(it); it; it = it->next)
+            if (it->value->isEnabled()) tips.push_back(it->value->toolTipText());
+        return tips;
+    };
+    using Tips = std::vector<std::string>;
+    Tips atStart, inBattle;
+    int starts = 0;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartGameDlg::TemplateName) {
+            if (++starts == 1) atStart = offered();
+            return clickOn(os, d, starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
+        }
+        if (name == IntroDlg::TemplateName) clickOn(os, d, IntroDlg::IdHomePlayer);
+        if (d.item(Dialog::IdOk)) clickOn(os, d, Dialog::IdOk);
+    };
+    os.idle = [&] {
+        if (!inBattle.empty() || !playersOrders(game.app())) return;
+        inBattle = offered();
+        leave();
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(atStart, (Tips{"Start Game", "Open Game"}));
+    EXPECT_EQ(inBattle, (Tips{"Start Game", "Open Game", "Save Game", "Game Overview"}));
+}
 
 // Help, About... chosen by the mouse over the start dialog shows About at once, the start dialog still up
 // under it, with no other input given; so do its keys (the title clicked, Down, Return).

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/registered_message.h"
 #include "framework/display/logical_palette.h"
 #include "framework/display/palette_animator.h"
 #include "framework/display/realised_palette.h"
@@ -23,8 +24,10 @@
 #include "game/map/vael_map_window.h"
 #include "game/map/vael_physical_layer.h"
 #include "game/shell/clicking_player.h"
+#include "game/shell/notice_dialogs.h"
 #include "game/shell/preferences.h"
 #include "game/shell/scripted_platform.h"
+#include "game/shell/shell_message_names.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/way_dialogs.h"
 #include "support/data_home.h"
@@ -127,6 +130,90 @@ TEST_F(BattleWindowMessages, TheWaterMovesWhileTheBattleShowsAndStandsWhileTheWi
     EXPECT_GE(changes[2], 4);
     ASSERT_NE(game.app().paletteAnimator(), nullptr);
     EXPECT_EQ(game.app().paletteAnimator()->paused(), 0);
+}
+
+// A box that holds the game (Help, About...) does not hold the water's state with it: made an icon while
+// the box is open, the window's water stands; shown again with the box still open, it moves; and a box
+// opened while the window is an icon leaves it moving once the window shows again.
+TEST_F(BattleWindowMessages, TheWaterFollowsTheWindowWhileABoxIsOpen) {
+    ASSERT_TRUE(game.ready());
+    Dialog* about = nullptr;
+    const auto onWay = game.onDialog;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == AboutDlg::TemplateName)
+            about = &d;
+        else
+            onWay(d, name);
+    };
+    const auto openAbout = [&] {
+        platform::Event e;
+        e.kind = platform::EventKind::Posted;
+        e.posted = {game.frame().hwnd(), MessageCommand, RegisteredMessage::getId(msg::HelpAbout), 0};
+        os.postEvent(e);
+    };
+    // What is done at the start of each stage, and whether the window is an icon and About open in it.
+    const struct {
+        const char* what;
+        std::function<void()> action;
+        bool iconic, boxOpen;
+    } stages[] = {
+        {"About opened over the battle", openAbout, false, true},
+        {"the window made an icon under About", [&] { post(platform::EventKind::Minimized); }, true, true},
+        {"shown again under About", [&] { post(platform::EventKind::Restored); }, false, true},
+        {"About closed", [&] { clickOn(os, *about, Dialog::IdOk), about = nullptr; }, false, false},
+        {"the window made an icon", [&] { post(platform::EventKind::Minimized); }, true, false},
+        {"About opened over the icon", openAbout, true, true},
+        {"shown again under About", [&] { post(platform::EventKind::Restored); }, false, true},
+    };
+    constexpr std::size_t count = std::size(stages);
+    std::size_t stage = 0;
+    bool started = false, acted = false, settled = false;
+    std::uint32_t since = 0;
+    std::vector<std::uint32_t> last;
+    std::array<int, count> changes{};
+    std::array<bool, count> iconic{}, boxOpen{};
+    os.idle = [&] {
+        if (!started) {
+            if (!playersOrders(game.app())) return;
+            started = true;
+        }
+        if (stage == count) return;
+        if (!settled) {
+            // The stage's action, then a moment for it to take effect before the water is watched.
+            if (!acted) stages[stage].action(), acted = true, since = os.tickCount();
+            if (os.tickCount() - since > 5000) {
+                // What the stage waited for never came: the game is left, and the stage named below.
+                ADD_FAILURE() << "waited in vain: " << stages[stage].what;
+                stage = count;
+                if (about) clickOn(os, *about, Dialog::IdOk), about = nullptr;
+                return leave();
+            }
+            if (os.tickCount() - since < 100 || (stages[stage].boxOpen && !about)) return;
+            settled = true, since = os.tickCount(), last = water();
+            return;
+        }
+        const std::vector<std::uint32_t> now = water();
+        if (now != last) ++changes[stage], last = now;
+        iconic[stage] = game.frame().isIconic(), boxOpen[stage] = about != nullptr;
+        if (os.tickCount() - since < 1000) return;
+        settled = false, acted = false;
+        if (++stage == count) {
+            if (about) clickOn(os, *about, Dialog::IdOk), about = nullptr;
+            leave();
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_EQ(stage, count);
+    for (std::size_t i = 0; i < count; ++i) {
+        SCOPED_TRACE(stages[i].what);
+        EXPECT_EQ(iconic[i], stages[i].iconic);
+        EXPECT_EQ(boxOpen[i], stages[i].boxOpen);
+        // A new frame each 200 ms while the water shows: at least four in the second watched.
+        if (stages[i].iconic)
+            EXPECT_EQ(changes[i], 0);
+        else
+            EXPECT_GE(changes[i], 4);
+    }
 }
 
 // A right click on the map opens the "Leader" pull-down where the pointer is; choosing Center On Leader

@@ -161,8 +161,10 @@ void Combat::restoreCohesion(std::int16_t initiative) {
     trace << "Cohesion before: " << cohesionHits_ << std::endl
           << "Chose base " << removed << std::endl
           << "Cohesion after: " << after << std::endl;
-    sendCommentary("\\B" + getName() + "\\b had " + std::to_string(removed) + " cohesion hit" +
-                   (removed == 1 ? "" : "s") + " removed.");
+    sendCommentary("\\B" + getName() + "\\b had " +
+                   (removed == 0 ? std::string("no cohesion hits")
+                                 : std::to_string(removed) + " cohesion hit" + (removed == 1 ? "" : "s")) +
+                   " removed.");
     cohesionHits_ = static_cast<std::uint16_t>(after);
     trace << "Remaining cohesion hits: " << after << std::endl;
     movementLeft_ = 0;

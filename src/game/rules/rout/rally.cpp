@@ -76,7 +76,7 @@ void Combat::rallyOrder(std::int16_t initiative) {
 std::int16_t Combat::attemptRally(std::int16_t initiative) {
     auto& trace = debugStream();
     const std::string failed =
-        "\\B" + getName() + "\\b unsuccessfully rallied.  He is now terminally routing!";
+        "\\B" + getName() + "\\b unsuccessfully rallied.  It is now terminally routing!";
     trace << getName() << " attempting rallying..." << std::endl;
     const int first = Roll::d10();
     trace << "Die roll == " << first << std::endl;

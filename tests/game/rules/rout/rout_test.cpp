@@ -369,7 +369,7 @@ TEST_F(Rally, TheInitiativeTestThenTheChartByTroopQualityBand) {
         } else {
             EXPECT_EQ(
                 layer.lines({"AddCommentary", "DoRestoreCohesion", "UnitRallied", "DoRout"}),
-                (Lines{"AddCommentary \\BUnit 1\\b unsuccessfully rallied.  He is now terminally routing!",
+                (Lines{"AddCommentary \\BUnit 1\\b unsuccessfully rallied.  It is now terminally routing!",
                        "AddCommentary \\BUnit 1\\b is doing a terminal rout!", row.outcome}));
             EXPECT_EQ(unit.isOutOfPlay(), 1);
         }
