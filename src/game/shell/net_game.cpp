@@ -37,7 +37,8 @@ NetDialogShown netShown(const DialogShown& shown) {
 // The line that tells the waiting room that the other player left it by Cancel (his word of leaving came
 // before the line closed), and not as a machine that went without a word.
 std::string leftRoomText(const std::string& player) {
-    return (player.empty() ? std::string("The other player") : player) + " left the waiting room.";
+    static constexpr std::string_view nobody = "The other player";
+    return (player.empty() ? std::string(nobody) : player) + " left the waiting room.";
 }
 
 // What the guest is told when its waiting room closes under it: whose connection went and why, as the

@@ -24,6 +24,7 @@
 #include "game/map/vael_map_window.h"
 #include "game/map/vael_physical_layer.h"
 #include "game/shell/clicking_player.h"
+#include "game/shell/information_dialogs.h"
 #include "game/shell/notice_dialogs.h"
 #include "game/shell/preferences.h"
 #include "game/shell/scripted_platform.h"
@@ -401,12 +402,20 @@ TEST_F(BattleWindowMessages, ATypedNameIsTheGameOfItsOwnBytesWhenALatin1TwinIsLi
     std::ofstream(folder / latin1, std::ios::binary) << "latin-1";
     for (const bool saving : {false, true}) {
         SCOPED_TRACE(saving ? "saving" : "loading");
-        LoadSaveDlg box(folder.string(), saving);
+        // Saving over a game asks first: the question names the UTF-8 game, and Yes takes it.
+        std::vector<std::string> asked;
+        LoadSaveDlg box(folder.string(), saving, [&](Dialog& d, const std::string& name) {
+            if (name != InformationDlg::YesNoTemplateName) return;
+            asked = dynamic_cast<InformationDlg&>(d).lines();
+            clickOn(os, d, Dialog::IdOk);
+        });
         box.attach(game.app());
         box.create(LoadSaveDlg::TemplateName, Dialog::Modeless);
         box.setItemText(LoadSaveDlg::IdFileName, "\xC3\xA9");
         box.command(Dialog::IdOk, 0);
         EXPECT_EQ(box.chosen(), (folder / utf8).string());
+        EXPECT_EQ(asked, saving ? std::vector<std::string>{"Replace the saved game \xC3\xA9.vel?"}
+                                : std::vector<std::string>{});
     }
     // Chosen from the list, the Latin-1 game is its own (rows in byte order: "\xC3..." before "\xE9...").
     LoadSaveDlg load(folder.string(), false);
