@@ -472,6 +472,10 @@ void VaelNetComponent::connectionLost(const std::string& why) {
         // host told it). Nobody wins it by default, and it does not end a second time for this side.
         lossToTell_ = LossToTell::Leaving;
     }
+    // The machine left is alone with the battle, decided now either way: nothing of it is fought,
+    // rallied or moved here any more, its computer opponents' orders included, as when one machine plays
+    // every leader and the rules end it.
+    if (!gameEnded_ && battle && layer_) layer_->standDown();
     lossReason_ = why;
     left_ = peer_ && peer_->left();
     // A machine that learns it was the one let go lost the battle by its own silence: the other machine
@@ -482,9 +486,9 @@ void VaelNetComponent::connectionLost(const std::string& why) {
         // Game control hears it before anything else can move the battle on: a turn that was opening, or a
         // step that only waited for the other machine, goes no further.
         if (control) control->endedElsewhere(wonHere() == playsHomeHere());
-        // The loss decides the battle as the rules' end does: the step under way here fights, hits and
-        // routs nobody from now on, so that the outcome is the battle as it stood when the loss came.
-        if (layer_) layer_->battleDecided();
+        // The loss decides the battle as the rules' end does (stood down above): the step under way here
+        // fights, hits and routs nobody from now on, so that the outcome is the battle as it stood when
+        // the loss came.
         lossToTell_ = LossToTell::Ending;
     }
     showWaiting(false);

@@ -139,6 +139,49 @@ TEST_F(ShockPhase, CombatsThatDoNotFitAreFoughtInGroups) {
     EXPECT_TRUE(layer.getCombatGroups().isEmpty());
 }
 
+// The same three combats, the battle decided while the first group is fought (between machines the layer
+// hears the end before it stands down): the group under way ends, the one still waiting is never fought and
+// draws no die. Undecided, the second group follows as above.
+TEST_F(ShockPhase, TheGroupsStillWaitingWhenTheBattleIsDecidedAreNotFought) {
+    for (bool decided : {false, true}) {
+        SCOPED_TRACE(decided ? "decided" : "not decided");
+        restage();
+        display.log.clear();
+        display.answers = false;
+        display.fits = [](const WillCombatFitStruct& c) -> short {
+            const int columns[] = {c.leastGreatest / 100, c.leastLeast / 100, c.greatestGreatest / 100,
+                                   c.greatestLeast / 100};
+            return *std::max_element(columns, columns + 4) - *std::min_element(columns, columns + 4) <= 2;
+        };
+        auto& a = unit({1, 605, 1, East, 9});
+        auto& b = unit({3, 305, 1, East, 9});
+        auto& c = unit({5, 608, 1, East, 9});
+        const CombatStruct first = combat({{&a, 0}}, {&unit({2, 705, 2, West, 9})}, 705);
+        const CombatStruct second = combat({{&b, 0}}, {&unit({4, 405, 2, West, 9})}, 405);
+        const CombatStruct third = combat({{&c, 0}}, {&unit({6, 708, 2, West, 9})}, 708);
+        ScriptedRolls rolls{5, 5, 5};
+        fight({first, second, third});
+        EXPECT_EQ(rolls.left(), 1u);
+        if (decided) layer.battleDecided();
+        display.log.clear();
+        layer.RoutingDone(-1);
+        layer.RoutingDone(-2);
+        settle();
+        const Lines next{"SomeCombatDone", "Combat Center On Region 305", "CombatResults",
+                         "UnitCombat [3] [4] deaths [3:22 4:22] reply RoutingDone -3"};
+        EXPECT_EQ(display.log, decided ? (Lines{"SomeCombatDone", "CombatDone"}) : next);
+        EXPECT_EQ(rolls.left(), decided ? 1u : 0u);
+        if (!decided) {
+            display.log.clear();
+            layer.RoutingDone(-3);
+            settle();
+            EXPECT_EQ(display.log, (Lines{"SomeCombatDone", "CombatDone"}));
+        }
+        EXPECT_TRUE(layer.getCombatGroups().isEmpty());
+        EXPECT_TRUE(layer.getUnitsRouting().isEmpty());
+    }
+}
+
 // The view's question runs the queue, and a rout waiting there (a unit broken by a rampaging elephant)
 // takes its unit out of its combat. When that was the last combat the phase still ends, whether the view
 // said the combats fit or not; with a combat left, that one is fought and the phase ends once, after it.

@@ -205,6 +205,30 @@ TEST_F(Rout, UnitsRunThroughAreHitOrDestroyedAndALeaderIsLeftAlone) {
               "1 1 0 6");
 }
 
+// A two-hex friend across the column stands on two hexes of the path: it is run through once, a standing
+// one taking one hit and a routing one eliminated once.
+TEST_F(Rout, ATwoHexUnitOnTwoHexesOfThePathIsRunThroughOnce) {
+    for (bool routing : {false, true}) {
+        SCOPED_TRACE(routing ? "routing" : "standing");
+        clearUnits();
+        useMap(MapFileBuilder(1, 12));
+        layer.zocAnswer = 0;
+        auto& unit = add({1, 9});
+        auto& wide = add({2, 7, 1, East, 5, 4, 1});
+        ASSERT_EQ(values(wide.getSecondHex(), map->firstOccupant(8) == &wide), "8 1");
+        wide.routing_ = routing ? 1 : 0;
+        unit.setRoutDirection(North);
+        layer.clearLog();
+        unit.RoutMove(2);
+        const Lines hit{"AddCommentary \\BUnit 2\\b taking a cohesion hit for having Unit 1 rout through him",
+                        "TQHit 1 2 0"};
+        const Lines eliminated{"AddCommentary \\BUnit 2\\b is eliminated for having Unit 1 rout through him",
+                               "EliminateUnit 2"};
+        EXPECT_EQ(layer.lines({"AddCommentary", "EliminateUnit", "TQHit"}), routing ? eliminated : hit);
+        EXPECT_EQ(values(wide.getCohesionHits(), wide.isOutOfPlay()), routing ? "0 1" : "1 0");
+    }
+}
+
 // A friend routs through a unit whose rally has just succeeded while the game flow's restoration of its
 // hits still waits in the queue: the unit stands again already, so it takes a cohesion hit and is not
 // eliminated as a routing unit; its rally is reported once. One whose elimination is already decided is

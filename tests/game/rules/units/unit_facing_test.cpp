@@ -432,6 +432,25 @@ TEST_F(UnitBasics, TheEndOfAMoveTellsTheMapAndTheDisplayThenPaysForEachStep) {
                                                  "UnitMovementDone u7"}));
 }
 
+// A move the map refuses (here the map no longer lists the unit where its move begins) was never walked:
+// no step is paid for, in hits or in movement, and the unit stays where it was. Taken, the same move pays
+// for each of its steps.
+TEST_F(UnitBasics, AMoveTheMapRefusedCostsNoHitsAndNoMovement) {
+    for (bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "refused" : "taken");
+        FailedChecks checks;
+        CombatMover& unit = place(7, 505);
+        unit.movementLeft_ = 6;
+        if (refused) map->removeFromRegion(&unit, 505);
+        const std::uint16_t left =
+            unit.movementFinished(listOf<short>({505, 504, 503}), BusMessage(), nullptr, 1);
+        EXPECT_EQ(values(left, unit.getHex(), unit.notes.size()), refused ? "6 505 0" : "4 503 2");
+        EXPECT_EQ(checks.count(), refused ? 1u : 0u);
+        map->removeFromRegion(&unit, static_cast<std::int16_t>(unit.getHex()));
+        heard();
+    }
+}
+
 TEST_F(UnitBasics, WhichMovesCountAsTheUnitsOwnAndWhatAPathOfOneHexCosts) {
     for (const char* done :
          {"AdvancingDone", "OWMovementDone", "GroupMovementDone", "MovementDone", "Other"}) {
