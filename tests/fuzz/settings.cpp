@@ -1,5 +1,5 @@
-// Arbitrary text as the settings file: whatever the reader keeps must be written out in a form that reads
-// back to the same store.
+// Arbitrary text as the settings file: what it writes out reads back to the same store and the same text,
+// and the lines it could not read are kept as they stood, to be skipped again and no more.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string written = first.serialize();
     vael::platform::Settings second;
     second.parse(written);
-    if (second.skippedLines() != 0 || second.serialize() != written) std::abort();
+    if (second.skippedLines() != first.skippedLines() || second.serialize() != written) std::abort();
     return 0;
 }
