@@ -307,7 +307,10 @@ void TcpLink::refuse(const std::string& why) {
     auto report = std::move(onLost);
     onLost = nullptr;
     send(encodeFrame(FrameKind::Refusal, encodeRefusal(why)));
-    if (socket_ >= 0) flush(200);
+    // Closed at once over bytes it has not read, the line would be reset, and the reset may throw the
+    // refusal away on the other machine before it is read there: the last frame goes, then what still
+    // comes is read until the other machine closes (or a moment passes).
+    if (socket_ >= 0) finish(200);
     close();
     onLost = std::move(report);
     if (onLost) onLost(why);
