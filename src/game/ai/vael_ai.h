@@ -128,7 +128,10 @@ public:
     std::int16_t owPending() const { return owPending_; }
     // A withdrawal the last order may have started pauses the orders: one given before it is settled
     // could close the enemy's way back or meet a unit still withdrawing.
-    bool ordersPaused() const { return owPending_ != 0; }
+    // Once stood down the orders stay paused for good.
+    bool ordersPaused() const { return owPending_ != 0 || stoodDown_; }
+    void standDown() override { stoodDown_ = true; }
+    bool hasStoodDown() const { return stoodDown_; }
     std::int16_t owUnit() const { return owUnit_; }
     std::int16_t owDestination() const { return owDestination_; }
     void setOWDestination(std::int16_t hex) { owDestination_ = hex; }
@@ -174,6 +177,7 @@ private:
     std::uint32_t visitorNation_ = 0;
     bool active_ = false;
     bool boxShown_ = false;
+    bool stoodDown_ = false;
     std::int32_t ordersGiven_ = 0;
     std::int16_t idlePasses_ = 0;
 };

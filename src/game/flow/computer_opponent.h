@@ -28,6 +28,9 @@ public:
     // Why the plan last compiled cannot be played, naming its file: empty when it compiled (or none was).
     virtual std::string planFailure() const { return {}; }
     virtual bool runConditions() = 0;
+    // The battle is decided while its plan may still be running (a built-in's question ran what found the
+    // other machine gone, say): the plan's remaining orders are given to nobody.
+    virtual void standDown() {}
 };
 
 using OpponentMaker = std::function<std::unique_ptr<ComputerOpponent>(VaelLogicalLandscape*)>;

@@ -153,8 +153,15 @@ void GameControl::endedElsewhere(bool homeWon) {
     if (gameOver_) return;
     winner_ = homeWon ? homeNation_ : visitorNation_;
     gameOver_ = 1;
+    talliesOpen_ = true;
     // Nothing awaited goes on: the step the battle stood at is its last.
     awaitSynchronisation(nullptr);
+}
+
+void GameControl::closeTallies() {
+    if (!talliesOpen_) return;
+    countLossesUnderWay();
+    talliesOpen_ = false;
 }
 
 void GameControl::GameEnded() {

@@ -246,6 +246,9 @@ void GameControl::activate(std::int16_t index, bool announceFirst) {
     const LeaderUnitInfo& record = leaders_[index];
     const std::string announcement = "\\B" + record.name + "\\b is now active.";
     dropAnswer(queryNamedEmpty(msg::BeginLeaderOrdersPhase));
+    // The question runs what the bus had queued before it, and that can be what finds the other machine
+    // gone and ends the battle here, its end told already: the leader is neither announced nor activated.
+    if (gameOver_) return;
     if (announceFirst) commentary(announcement);
     awaitSynchronisation(&continuation<&GameControl::NextLeader>);
     Container<unsigned short> number(record.leader ? record.leader->getUnitNum() : 0xFFFF);
@@ -497,7 +500,7 @@ void GameControl::LeaderActivated() {
 void GameControl::UnitRouted(const UnitRoutData& record) {
     // Once the battle is decided its tallies are the record it was decided on: what still moves on the
     // field after the end changes nothing of it.
-    if (gameOver_) return;
+    if (gameOver_ && !talliesOpen_) return;
     if (record.unitType >= EL && record.unitType <= AT) return;
     if (isHome(record.nation))
         homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ + record.value), ++homeRouting_;
@@ -508,7 +511,7 @@ void GameControl::UnitRouted(const UnitRoutData& record) {
 void GameControl::UnitRallied(const UnitRoutData& record) {
     // The kinds that never count as routing are not taken off the count when they rally either: an
     // elephant still rampaging when the next activation rallies it would drive the count below nothing.
-    if (gameOver_) return;
+    if (gameOver_ && !talliesOpen_) return;
     if (record.unitType >= EL && record.unitType <= AT) return;
     if (isHome(record.nation))
         homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ - record.value), --homeRouting_;
@@ -517,7 +520,7 @@ void GameControl::UnitRallied(const UnitRoutData& record) {
 }
 
 void GameControl::UnitEliminated(const EliminateUnitData& record) {
-    if (loading_ || gameOver_) return;
+    if (loading_ || (gameOver_ && !talliesOpen_)) return;
     const bool home = isHome(record.nation);
     std::int16_t& lost = home ? homeLostTQ_ : visitorLostTQ_;
     std::int16_t& routed = home ? homeRoutedTQ_ : visitorRoutedTQ_;

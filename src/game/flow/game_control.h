@@ -111,7 +111,12 @@ public:
     // The battle ended without game control's own end (the other machine of a network game left, and the
     // side played here wins by default): from now on game control moves nothing on, neither a leader nor a
     // phase, whatever comes after.
+    // Its tallies stay open for the reports the step under way had already sent (a rally, a rout, an
+    // elimination told before the loss) until closeTallies, once that step has unwound.
     void endedElsewhere(bool homeWon);
+    // The battle ended elsewhere has settled: the eliminations sealed but never carried out are counted,
+    // and nothing counts from now on.
+    void closeTallies();
     EndOfGameResults results(std::uint32_t winner) const;
 
     // The block game control keeps in a saved game. Reading a block cut short or holding values no game
@@ -204,6 +209,8 @@ private:
     std::uint32_t scenario_ = 10;
     std::string caption_;
     std::int16_t gameOver_ = 0;
+    // Ended elsewhere, with the reports already sent still to be counted (endedElsewhere).
+    bool talliesOpen_ = false;
     std::uint32_t winner_ = 0;
     std::int16_t leaderOrderTest_ = 0;
     std::int16_t players_ = 1;

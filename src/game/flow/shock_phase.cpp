@@ -326,6 +326,9 @@ void ShockPhase::RoutingDone(short value) {
 
 void ShockPhase::advanceUnits() {
     unitsAdvancing_.clear();
+    // Decided while the defeated were still routing (the other machine lost, say): the victors hold their
+    // ground, as every step from the end on moves nobody.
+    if (layer_.isBattleDecided()) advances_.clear();
     for (const CombatAdvance& advance : each(advances_)) {
         Combat* unit = advance.unit;
         if (!unit || !layer_.getUnits().contains(unit) || unit->willRout() || unit->isRouting() ||

@@ -316,8 +316,10 @@ void VaelLogicalLayer::standDown() {
     };
     for (VaelUnit* unit : allUnits())
         silence(unit);
-    silence(homeAI_.get());
-    silence(visitorAI_.get());
+    for (ComputerOpponent* opponent : {homeAI_.get(), visitorAI_.get()}) {
+        if (opponent) opponent->standDown();
+        silence(opponent);
+    }
 }
 
 VaelUnit* VaelLogicalLayer::findUnit(std::uint16_t unitNumber) const {

@@ -488,7 +488,7 @@ void VaelNetComponent::connectionLost(const std::string& why) {
         if (control) control->endedElsewhere(wonHere() == playsHomeHere());
         // The loss decides the battle as the rules' end does (stood down above): the step under way here
         // fights, hits and routs nobody from now on, so that the outcome is the battle as it stood when
-        // the loss came.
+        // the loss came, counting what that step had already sent (a rally, a rout, an elimination).
         lossToTell_ = LossToTell::Ending;
     }
     showWaiting(false);
@@ -536,6 +536,9 @@ void VaelNetComponent::tellLossWhenSettled() {
         return;
     }
     const LossToTell telling = std::exchange(lossToTell_, LossToTell::None);
+    // What the step under way had sent before the loss has now been counted: the tallies are the battle's
+    // as it stood when the loss came.
+    if (GameControl* control = layer_ ? layer_->getGameControl() : nullptr) control->closeTallies();
     Container<std::string> player(otherPlayer_);
     sendNamed(msg::PlayerDeleted, &player);
     if (telling == LossToTell::Leaving) {

@@ -340,6 +340,49 @@ TEST_F(Activation, ARoutingUnitRalliesOnLowDice) {
     EXPECT_EQ(ai->ordersLeft(), initiative - 1);
 }
 
+// The battle is decided while the plan runs (a question its order asked found the other machine gone):
+// from then on its orders move, turn and rally nobody and say so, and they cost no order. A unit rallied
+// by the order under way stands rallied but is not turned toward the enemy; undecided, it is.
+class StandingDown : public Activation {
+protected:
+    void rallyThenOrders(bool decided) {
+        Combat* routing = layer.findCombatUnitByName("Companion Ile 1");
+        Combat* mover = layer.findCombatUnitByName("Companion Ile 2");
+        Combat* turner = layer.findCombatUnitByName("Companion Ile 3");
+        routing->CohesionHit(routing->getTroopQuality(), 0);
+        ASSERT_TRUE(routing->isRouting());
+        routing->setFacing(West); // its back to the enemy
+        const std::uint32_t moverHex = mover->getHex();
+        const DIRECTION turnerFacing = turner->getFacing();
+        FirstHearing ending("DoRestoreCohesion", [&] {
+            if (decided) ai->standDown();
+        });
+        ending.attach(layer);
+        const int turnTo = turnerFacing == 4 ? 6 : 4;
+        ASSERT_EQ(compile(plan("r0 = AttemptToRally(" + ile[1] + "); r1 = MoveToward(1112, " + ile[2] +
+                               "); r2 = Rotate(" + ile[3] + ", " + std::to_string(turnTo) + "); FinishLeader();")),
+                  1);
+        Roll::script({0, 0});
+        activate();
+        Roll::endScript();
+        EXPECT_EQ(global(0), 1);
+        EXPECT_FALSE(routing->isRouting());
+        EXPECT_EQ(routing->getFacing() == West, decided);
+        EXPECT_EQ(global(1), decided ? 0 : 2);
+        EXPECT_EQ(mover->getHex() == moverHex, decided);
+        EXPECT_EQ(turner->getFacing() == turnerFacing, decided);
+        EXPECT_EQ(ai->ordersLeft(), initiative - (decided ? 1 : 3));
+    }
+};
+
+TEST_F(StandingDown, UndecidedThePlanRalliesTurnsAndMoves) {
+    rallyThenOrders(false);
+}
+
+TEST_F(StandingDown, DecidedDuringTheRallyThePlanGivesNoFurtherOrder) {
+    rallyThenOrders(true);
+}
+
 // The leader most needed: Melagor (initiative 3) goes to the nearest unit with cohesion hits even when
 // one of his units is routing; Aristhon (initiative 4) goes to the routing one.
 TEST_F(Activation, TheHurtingUnitOfALeaderOfInitiativeThreeIsNeverARoutingOne) {

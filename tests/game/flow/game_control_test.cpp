@@ -489,6 +489,44 @@ TEST_F(GameControlTest, ABattleEndedWhileATurnOpensOpensNothing) {
     }
 }
 
+// The question that opens a leader's orders runs what the bus had queued before it, and that can be what
+// finds the other machine gone: the battle has ended before the chosen leader acts, so he is neither
+// announced nor activated, whether his announcement would have come before his activation (the next
+// leader of a turn) or after it (the first of a turn).
+TEST_F(GameControlTest, ALeaderChosenAsTheBattleEndsIsNeitherAnnouncedNorActivated) {
+    struct Row {
+        const char* what;
+        bool newTurn;
+        Lines heard;
+    } rows[] = {{"the next leader of a turn", false, {"BeginLeaderOrdersPhase"}},
+                {"the first leader of a turn", true,
+                 {"ChangeMainCaption", "AddCommentary", "BeginTurn", "AddCommentary", "EliteInitiative",
+                  "BeginLeaderOrdersPhase"}}};
+    control.detach();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        GameControl& c = fresh({{"Melagor", 3, 1, nullptr}, {"Rajavan (Guest)", 3, 3, nullptr}});
+        c.setHomeNation(1), c.setVisitorNation(3), c.setPlayers(2);
+        c.setCaptionSource([] { return std::string("Battle"); });
+        static GameControl* ending;
+        ending = &c;
+        test::Probe asked("Other machine");
+        asked.setup = [](test::Probe& p) {
+            p.connectNamed("BeginLeaderOrdersPhase", [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+                ending->endedElsewhere(true);
+                return nullptr;
+            });
+        };
+        asked.attach(bus);
+        world.log.clear();
+        test::ScriptedRolls rolls{0, 0, 0};
+        row.newTurn ? c.BeginTurn() : c.NextLeader();
+        settle();
+        EXPECT_EQ(world.names(), row.heard);
+        EXPECT_EQ(c.isGameOver(), 1);
+    }
+}
+
 TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {
     struct Row {
         const char* text;

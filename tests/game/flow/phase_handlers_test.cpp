@@ -2,6 +2,7 @@
 
 #include "game/flow/end_of_game_results.h"
 #include "framework/core/bus_event.h"
+#include "game/flow/computer_opponent.h"
 #include "game/flow/game_control.h"
 #include "game/rules/combat/combat_records.h"
 #include "game/rules/leaders/leader_records.h"
@@ -163,6 +164,80 @@ TEST_F(DecidedBattle, ALossSealedBeforeTheEndIsCountedOnce) {
     EXPECT_EQ(values(control->getSideLostTQ(0), control->getSideEliminated(0), sealed.isOutOfPlay(),
                      counted.isOutOfPlay()),
               "73 3 0 1");
+}
+
+// The other machine is lost in the middle of a step: the battle ends there, but what the step had already
+// reported (a rout, a rally, an elimination, still on their way to game control) is the battle as it stood,
+// and counts. Once the step has unwound the tallies close: a routing unit whose elimination was sealed but
+// never carried out counts, once; nothing reported afterwards counts at all. Visitors, worth 9 each.
+TEST_F(DecidedBattle, EndedElsewhereTheStepsReportsCountUntilTheTalliesClose) {
+    GameControl* control = layer.CreateGameControl(10);
+    ASSERT_NE(control, nullptr);
+    control->setHomeTQLimit(100), control->setVisitorTQLimit(100);
+    auto& sealed = unit({1, 605, 2, East, 9});
+    unit({2, 606, 2, East, 9});
+    control->endedElsewhere(true);
+    ASSERT_EQ(control->isGameOver(), 1);
+    const auto tallies = [&] {
+        return values(control->getSideLostTQ(0), control->getSideRoutedTQ(0), control->getSideRouting(0),
+                      control->getSideEliminated(0));
+    };
+    say("UnitRouted", UnitRoutData{2, 9, 2});
+    EXPECT_EQ(tallies(), "0 9 1 0");
+    say("UnitRallied", UnitRoutData{2, 9, 2});
+    EXPECT_EQ(tallies(), "0 0 0 0");
+    say("UnitRouted", UnitRoutData{2, 9, 2});
+    say("UnitEliminated", EliminateUnitData{2, 9, 2, 2});
+    EXPECT_EQ(tallies(), "9 0 0 1");
+    say("UnitRouted", UnitRoutData{2, 9, 2}); // the sealed one fled first
+    EXPECT_EQ(tallies(), "9 9 1 1");
+    sealed.condemn();
+    control->closeTallies();
+    EXPECT_EQ(tallies(), "18 0 0 2");
+    control->closeTallies();
+    EXPECT_EQ(tallies(), "18 0 0 2");
+    say("UnitRouted", UnitRoutData{2, 9, 2});
+    say("UnitEliminated", EliminateUnitData{2, 9, 2, 1});
+    EXPECT_EQ(tallies(), "18 0 0 2");
+    // The rules' own end closes them at once: a report after it counts nothing.
+    restage();
+    control = layer.CreateGameControl(10);
+    control->setHomeTQLimit(100), control->setVisitorTQLimit(100);
+    display.sendEmpty(END_GAME);
+    settle();
+    say("UnitRouted", UnitRoutData{2, 9, 2});
+    EXPECT_EQ(tallies(), "0 0 0 0");
+}
+
+// A computer opponent that notes being stood down.
+class StandingOpponent : public ComputerOpponent {
+public:
+    StandingOpponent() : ComputerOpponent("Standing opponent") {}
+    void connectHandlers() override {}
+    void setUnitList(const List<Combat*>*) override {}
+    void setLeaderList(const List<Leader*>*) override {}
+    void setSide(bool, std::uint32_t) override {}
+    std::int32_t compile(const std::string&) override { return 1; }
+    bool runConditions() override { return true; }
+    void standDown() override { ++stoodDown; }
+    int stoodDown = 0;
+};
+
+// The end stands both computer opponents down (a plan may still be running in the step that decided it),
+// once however often the end is heard; undecided, neither is.
+TEST_F(DecidedBattle, TheEndStandsBothComputerOpponentsDownOnce) {
+    auto home = std::make_unique<StandingOpponent>();
+    auto visitor = std::make_unique<StandingOpponent>();
+    StandingOpponent* h = home.get();
+    StandingOpponent* v = visitor.get();
+    h->attach(layer), v->attach(layer);
+    layer.setOpponent(false, std::move(home));
+    layer.setOpponent(true, std::move(visitor));
+    say("BeginTurn");
+    EXPECT_EQ(values(h->stoodDown, v->stoodDown), "0 0");
+    layer.standDown();
+    layer.standDown();
+    EXPECT_EQ(values(h->stoodDown, v->stoodDown), "1 1");
 }
 
 // Two volleys of one step both kill the commander: he falls once, is counted once and ends the battle once.

@@ -68,6 +68,26 @@ TEST_F(ShockBattle, ChargeAndFlankAttackBreakTheDefender) {
     // The display's part is pinned by the whole phase's test of this battle.
 }
 
+// The battle is decided while the broken defender still routs (the other machine was lost in that step):
+// the victor holds its ground. Undecided, the main attacker steps into the defender's hex and is awaited.
+TEST_F(ShockBattle, DecidedWhileTheDefenderRoutsTheVictorHoldsItsGround) {
+    for (bool decided : {false, true}) {
+        SCOPED_TRACE(decided ? "decided" : "not decided");
+        restage();
+        auto& a1 = unit({1, 605, 1, East, 6});
+        auto& a2 = unit({2, 704, 1, South, 7});
+        auto& d = unit({3, 705, 2, West, 5});
+        ScriptedRolls rolls{8, 6, 3};
+        fight({combat({{&a1, 1}, {&a2, 0}}, {&d}, 705)});
+        ASSERT_EQ(advances(), "2>705");
+        if (decided) layer.standDown();
+        say("RoutingDone", short(-1));
+        say("RoutingDone", short(3));
+        EXPECT_EQ(a2.getHex(), decided ? 704 : 705);
+        EXPECT_EQ(text(layer.getUnitsAdvancing()), decided ? "[]" : "[2]");
+    }
+}
+
 // Battles that end before the exchange of hits: each is counted done at once with its negated number,
 // whoever broke, and answers the value it was started with. The replies of the display are held back,
 // so the routs the charge caused stay awaited.

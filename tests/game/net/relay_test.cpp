@@ -11,7 +11,9 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "framework/core/registered_message.h"
+#include "game/flow/game_control.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/rules/combat/combat_records.h"
 #include "game/net/net_payloads.h"
 #include "game/net/relay_table.h"
 #include "game/net/vael_net_component.h"
@@ -769,6 +771,61 @@ TEST_F(Relay, AConnectionLostAfterTheBattleEndedHereEndsNothingMore) {
         EXPECT_TRUE(ear.heard.empty());
         EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{true}));
     }
+}
+
+// A step of the battle that reports two visitor units routing and one rallying, and finds the connection gone
+// before game control has heard any of it.
+class ReportingStep : public Component {
+public:
+    ReportingStep() : Component("ReportingStep") {}
+    void connectHandlers() override { connectNamed("PlayStep", onPlay); }
+    static void report(Component* target, const char* what) {
+        Container<UnitRoutData> unit(UnitRoutData{2, 9, 2});
+        target->sendNamed(what, &unit);
+    }
+    static VaelNetComponent* net;
+
+private:
+    static ContainerBase* onPlay(Component* target, BusMessage, ContainerBase*) {
+        report(target, "UnitRouted"), report(target, "UnitRouted"), report(target, "UnitRallied");
+        net->connectionLost("the connection failed while sending");
+        return nullptr;
+    }
+};
+VaelNetComponent* ReportingStep::net = nullptr;
+
+// The loss ends the battle in the middle of a step, but what the step had reported before it is the battle
+// as it stood: one unit still routing (worth 9) is counted when the loss is told. A rout reported after the
+// loss was told counts nothing.
+TEST_F(Relay, WhatTheStepReportedBeforeTheLossIsCounted) {
+    VaelLogicalLayer layer("Relay layer");
+    VaelLogicalLandscape* map = test::makeLandscape(4, 4).release();
+    layer.stageBattle(map, 1, 2);
+    auto* leader = new Leader(test::leaderRecord(10, 5, map, 1, "Arn", {}), "Arn");
+    layer.enlist(leader);
+    layer.addLocalLeader(leader);
+    GameControl* control = layer.CreateGameControl(10);
+    ASSERT_NE(control, nullptr);
+    control->setHomeNation(1), control->setVisitorNation(2);
+    net.setLayer(&layer);
+    net.setPlaying(true, true);
+    net.setOtherPlayer("Bob");
+    ReportingStep step;
+    ReportingStep::net = &net;
+    step.attach(layer);
+    step.sendNamedEmpty("PlayStep");
+    app.drainQueue();
+    EXPECT_EQ(control->isGameOver(), 1);
+    ASSERT_FALSE(ear.heard.empty());
+    EXPECT_EQ(ear.heard.back(), "GameEnded 1");
+    const auto visitors = [&] { return std::to_string(control->getSideRouting(0)) + " routing (" +
+                                       std::to_string(control->getSideRoutedTQ(0)) + ")"; };
+    EXPECT_EQ(visitors(), "1 routing (9)");
+    ReportingStep::report(&step, "UnitRouted");
+    app.drainQueue();
+    EXPECT_EQ(visitors(), "1 routing (9)");
+    step.detach();
+    net.setLayer(nullptr);
 }
 
 // The side played here is that of this machine's leaders, a nation of neither side's being the home side's

@@ -50,14 +50,17 @@ wait_stopped() {
 
 count() { grep -c -- "$1" "$2"; }
 
-# Nothing of the battle comes after the machine left learnt of the loss: its trace shows no fight, hit,
-# rout or fall after the line that says so.
+# Nothing of the battle comes after the machine left learnt of the loss: its trace shows no die rolled,
+# fight, hit, move, rout or fall after the line that says so. What the step had decided before it is still
+# booked after it (a unit eliminated before the loss leaves its group), and that is no fighting.
 fought_after_the_loss() {
   awk '/VaelNetComponent: the connection is lost: / && !lost { lost = NR; next }
        lost && (/Battle Results for battle #/ || /is rampaging!  Let the carnage begin!/ ||
+                /Rolling for / || /[Dd]ie ?roll/ || / reaction fired / || / posting TQHit of / ||
+                /LOGICAL_OBJECT_MOVED/ || / has finished moving and is in hex / ||
                 / is preparing to rout:$/ || / doing a (rout move|terminal rout)/ ||
-                /^Total cohesion hits for / || / has fallen; his side loses him\.$/ ||
-                / since he was eliminated\.$/ || / is now routing!$/) {
+                /^Total cohesion hits for / || / is killed!$/ || / is wounded and reducing his abilities / ||
+                / is now routing!$/) {
          print "trace line " NR " after the loss (line " lost "): " $0; exit
        }' "$1"
 }
