@@ -21,12 +21,16 @@ trap cleanup EXIT
 status=0
 fail() { echo "FAILED: $*"; status=1; }
 
+# A machine that stops itself runs in a session of its own: in the process group it would otherwise share
+# with the test runner and every other test, the kernel hangs up a stopped process as soon as that group
+# loses its last parent outside it, whatever else runs beside this script. Started in the background, the
+# tool is no group leader, so setsid runs it in place and $! stays its pid.
 # Starts a host in the background on a free port: sets $host and $port.
 start_host() {
   local name=$1
   shift
   : >"$work/$name.err"
-  "$tool" "$@" --host 0 >"$work/$name.out" 2>"$work/$name.err" &
+  setsid "$tool" "$@" --host 0 >"$work/$name.out" 2>"$work/$name.err" &
   host=$!
   pids+=("$host")
   port=""
@@ -141,7 +145,7 @@ for gone in guest host; do
     if ! start_host "$name-host" --seed "$seed" "${hostSignal[@]}" "${hostTrace[@]}" "$scenario"; then
       fail "$case: the host never listened"; continue
     fi
-    "$tool" "$scenario" --seed "$seed" "${guestSignal[@]}" "${guestTrace[@]}" --join "127.0.0.1:$port" \
+    setsid "$tool" "$scenario" --seed "$seed" "${guestSignal[@]}" "${guestTrace[@]}" --join "127.0.0.1:$port" \
       >"$work/$name-guest.out" 2>"$work/$name-guest.err" &
     guest=$!
     pids+=("$guest")
@@ -200,7 +204,7 @@ for gone in guest host; do
   if ! start_host "$gone-stopped-host" --seed "$seed" "${hostSignal[@]}" "$scenario"; then
     fail "$gone stopped: the host never listened"; continue
   fi
-  "$tool" "$scenario" --seed "$seed" "${guestSignal[@]}" --join "127.0.0.1:$port" \
+  setsid "$tool" "$scenario" --seed "$seed" "${guestSignal[@]}" --join "127.0.0.1:$port" \
     >"$work/$gone-stopped-guest.out" 2>"$work/$gone-stopped-guest.err" &
   guest=$!
   pids+=("$guest")
