@@ -89,7 +89,11 @@ void Combat::CohesionHit(std::uint16_t hits, std::uint32_t cause) {
         routing_ = 1;
         if (willRout_) {
             willRout_ = 0;
-            const char* what = unitType_ == EL ? "rampaging!" : unitType_ == CH ? "eliminated!" : "routing!";
+            // A bolt-thrower is taken off the field as a chariot is, so it is told as one: said to be
+            // routing, it would read as a unit that might still rally, while the outcome counts it lost.
+            const char* what = unitType_ == EL                       ? "rampaging!"
+                               : unitType_ == CH || unitType_ == AT ? "eliminated!"
+                                                                    : "routing!";
             trace << getName() << " is now routing!" << std::endl;
             sendCommentary("\\B" + getName() + "\\b is " + what);
             if (unitType_ == CH || unitType_ == AT) {

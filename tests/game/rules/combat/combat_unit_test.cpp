@@ -394,7 +394,7 @@ TEST_F(TroopQuality, ChariotsAndBoltThrowersAreEliminatedAndElephantsRampage) {
         std::string expected;
     } rows[] = {
         {14, "AddCommentary \\BUnit 1\\b is eliminated!" + gone + "14 1"},
-        {15, "AddCommentary \\BUnit 1\\b is routing!" + gone + "15 1"},
+        {15, "AddCommentary \\BUnit 1\\b is eliminated!" + gone + "15 1"},
         // A stand-in of the elephant's code routs as any unit does, here with no way to go.
         {13,
          "RemoveFromCombat 1|AddCommentary \\BUnit 1\\b is rampaging!|UnitRouted 1 5 13|"
