@@ -59,20 +59,6 @@ bool framed(const Grab& shot, const platform::Rect& r) {
     return true;
 }
 
-void key(platform::Platform& os, std::int32_t k, std::uint16_t modifiers = 0) {
-    for (platform::EventKind kind : {platform::EventKind::KeyDown, platform::EventKind::KeyUp}) {
-        platform::Event e;
-        e.kind = kind, e.key = k, e.modifiers = modifiers;
-        os.postEvent(e);
-    }
-}
-
-void type(platform::Platform& os, const std::string& text) {
-    platform::Event e;
-    e.kind = platform::EventKind::Text, e.text = text;
-    os.postEvent(e);
-}
-
 // The start dialog as it opens: the focus on Start Campaign, its first button, which Return presses and
 // which the double frame stands around; Tab takes the focus, the frame and Return on to Start Battle.
 TEST(PlayerKeys, ReturnOnTheStartDialogPressesTheButtonDrawnAsDefault) {
@@ -98,19 +84,19 @@ TEST(PlayerKeys, ReturnOnTheStartDialogPressesTheButtonDrawnAsDefault) {
         framedFirst = framedButtons(shot);
     });
     s.step(
-        "Return", [&] { key(*w.watched, platform::KeyReturn); }, s.opened(CampaignMapDlg::TemplateName));
+        "Return", [&] { postKey(*w.watched, platform::KeyReturn); }, s.opened(CampaignMapDlg::TemplateName));
     s.step(
         "the campaign's map left", [&] { s.click(CampaignMapDlg::TemplateName, Dialog::IdCancel); },
         s.opened(StartGameDlg::TemplateName));
     s.pause();
-    s.step("Tab", [&] { key(*w.watched, platform::KeyTab); });
+    s.step("Tab", [&] { postKey(*w.watched, platform::KeyTab); });
     s.pause();
     s.step("the start dialog looked at again", [&] {
         tabbed = grabWindow(w.sdl->window());
         framedTabbed = framedButtons(tabbed);
     });
     s.step(
-        "Return again", [&] { key(*w.watched, platform::KeyReturn); }, s.opened(ScenarioDlg::TemplateName));
+        "Return again", [&] { postKey(*w.watched, platform::KeyReturn); }, s.opened(ScenarioDlg::TemplateName));
     s.step(
         "the scenario's Cancel", [&] { s.click(ScenarioDlg::TemplateName, Dialog::IdCancel); },
         s.opened(StartGameDlg::TemplateName));
@@ -182,7 +168,7 @@ TEST(PlayerKeys, TheMapsPopUpGreysTheOrdersWhileTheComputerGivesThem) {
         shot = grabWindow(w.sdl->window());
     });
     s.step(
-        "Escape", [&] { key(*w.watched, platform::KeyEscape); },
+        "Escape", [&] { postKey(*w.watched, platform::KeyEscape); },
         [&] { return !w.game->frame().popupOpen(); });
     EXPECT_EQ(w.game->run(), 0);
     EXPECT_EQ(s.faults, std::vector<std::string>{});
@@ -230,7 +216,7 @@ TEST(PlayerKeys, SavingOverAGameSavedBeforeAsksFirst) {
     };
     const auto named = [&] {
         s.click(LoadSaveDlg::TemplateName, LoadSaveDlg::IdFileName);
-        type(*w.watched, "Kärnten");
+        postText(*w.watched, "Kärnten");
         s.click(LoadSaveDlg::TemplateName, Dialog::IdOk);
     };
     startBattle(w);
