@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include <grp.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,9 +29,10 @@ public:
         std::error_code error;
         std::filesystem::path root = std::filesystem::temp_directory_path(error);
         if (error || !passableByAll(root)) root = "/tmp";
-        path_ = root / (name + "-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(path_, error_);
-        std::filesystem::create_directories(path_);
+        // Made afresh under a name nobody else holds: a folder of that name left by someone else is not
+        // ours to empty.
+        std::string pattern = (root / (name + "-XXXXXX")).string();
+        if (::mkdtemp(pattern.data())) path_ = pattern;
         ::chmod(path_.c_str(), 0755);
     }
     ~OpenTempDir() { std::filesystem::remove_all(path_, error_); }
