@@ -116,14 +116,15 @@ TEST_F(SavedStateTest, SaveLoadSaveIsByteIdenticalForAFootUnitALeaderAndASingleF
 
 // Each value of the record that indexes the formation's tables or marks a state, one at a time just past
 // what a battle leaves (and at its last good value), in the hand-written record above: a bad one is refused
-// with its reason and the object keeps its state; the good one loads. The hex is tried with the unit still
-// standing, since one that fell may have been last shown past the map's edge.
+// with its reason and the object keeps its state; the good one loads. A hex off the map is refused for a unit
+// that still stands and taken from one that fell, which may have been last shown past the map's edge.
 TEST_F(SavedStateTest, EachValueNoBattleLeavesIsRefusedWithItsReasonAndTheObjectKeepsItsState) {
     struct Row {
         const char* what;
         std::size_t at;
         std::vector<int> value;
         const char* reason; // null: loads
+        bool fallen = false; // the hex's rows: the unit fell rather than still stands
     };
     const char* facing = "its facing is no direction";
     const char* turning = "its turning facing is no direction";
@@ -154,6 +155,7 @@ TEST_F(SavedStateTest, EachValueNoBattleLeavesIsRefusedWithItsReasonAndTheObject
         {"fallen state -1", 74, {0xFF, 0xFF}, lying},
         {"flag mark 2", 76, {2, 0}, marks},
         {"hex off the map, standing", 0, {0x63, 0x00}, "its hex is not on the map"},
+        {"hex off the map, fallen", 0, {0x63, 0x00}, nullptr, true},
     };
     layer.land.offMap.insert(99);
     for (const Row& r : rows) {
@@ -161,8 +163,7 @@ TEST_F(SavedStateTest, EachValueNoBattleLeavesIsRefusedWithItsReasonAndTheObject
         std::string record = AllInTheGround;
         for (std::size_t k = 0; k < r.value.size(); ++k)
             record[r.at + k] = static_cast<char>(r.value[k]);
-        // The hex is tried on a unit that still stands.
-        if (r.at == 0) record[58] = 0;
+        if (r.at == 0 && !r.fallen) record[58] = 0;
         auto* u = unit();
         const std::string before = saved(*u);
         std::istringstream in(record);
@@ -176,6 +177,21 @@ TEST_F(SavedStateTest, EachValueNoBattleLeavesIsRefusedWithItsReasonAndTheObject
         EXPECT_EQ(saved(*u), before);
         ASSERT_NE(u->flag(), nullptr);
     }
+}
+
+// A standing unit's first figure marked neither there (1) nor gone (0): refused with its reason, the object
+// keeping its state.
+TEST_F(SavedStateTest, AFigureNeitherThereNorGoneIsRefused) {
+    std::string record = saved(*unit());
+    ASSERT_EQ(record.substr(8, 2), bytes({1, 0})) << "the first figure's mark of being there";
+    record[8] = 2;
+    auto* u = unit();
+    const std::string before = saved(*u);
+    std::istringstream in(record);
+    u->load(in);
+    EXPECT_TRUE(in.fail());
+    EXPECT_EQ(u->loadProblem(), "a figure is neither there nor gone, or neither loose nor in its place");
+    EXPECT_EQ(saved(*u), before);
 }
 
 TEST_F(SavedStateTest, ARecordForAnotherFigureCountOrCutShortIsRefusedAndTheObjectKeepsItsState) {
