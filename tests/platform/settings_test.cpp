@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "support/file_bytes.h"
+#include "support/kept_umask.h"
 #include "support/ordinary_user.h"
 #include "support/temp_dir.h"
 
@@ -416,7 +417,8 @@ TEST(Settings, AFirstFileGetsThePermissionsTheUmaskGives) {
         mode_t after;
     } rows[] = {{077, 0, 0600}, {022, 0, 0644},    {027, 0, 0640},   {002, 0, 0664},
                 {0, 0, 0666},   {077, 0644, 0644}, {022, 0600, 0600}};
-    const mode_t kept = ::umask(022);
+    const test::KeptUmask kept;
+    ::umask(022);
     for (const auto& row : rows) {
         char named[40];
         std::snprintf(named, sizeof named, "umask %03o, file %03o", unsigned(row.umask), unsigned(row.before));
@@ -434,7 +436,6 @@ TEST(Settings, AFirstFileGetsThePermissionsTheUmaskGives) {
         ASSERT_EQ(::stat(file.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 07777, row.after);
     }
-    ::umask(kept);
 }
 
 TEST(Settings, DefaultsAreWrittenOnlyWhereNothingIs) {

@@ -20,6 +20,7 @@
 #include "platform/whole_file.h"
 #include "support/failing_output.h"
 #include "support/file_bytes.h"
+#include "support/kept_umask.h"
 #include "support/temp_dir.h"
 
 namespace vael::test {
@@ -286,7 +287,9 @@ TEST(WholeFile, AFileThePlayerMadeReadOnlyIsNotReplacedAndSaysWhy) {
     } rows[] = {{0444, false}, {0400, false}, {0555, false}, {0644, true}, {0200, true}};
     for (const auto& row : rows)
         for (const auto& path : {file, link}) {
-            SCOPED_TRACE(std::to_string(row.mode) + " " + path.filename().string());
+            char named[40];
+            std::snprintf(named, sizeof named, "mode %03o ", row.mode);
+            SCOPED_TRACE(named + path.filename().string());
             std::filesystem::remove(file);
             writeBytes(file, Bytes{'o', 'l', 'd'});
             ASSERT_EQ(::chmod(file.c_str(), row.mode), 0);
@@ -306,13 +309,15 @@ TEST(WholeFile, AFileThePlayerMadeReadOnlyIsNotReplacedAndSaysWhy) {
 // A first file gets what the umask leaves of a new file's permissions; a file replaced keeps its own.
 TEST(WholeFile, AFirstFileFollowsTheUmaskAndAReplacedOneKeepsItsMode) {
     TempDir dir("whole-file-umask");
-    const mode_t before = ::umask(077);
+    const test::KeptUmask kept;
     const struct {
         mode_t mask;
         unsigned made;
     } rows[] = {{077, 0600}, {022, 0644}, {002, 0664}, {027, 0640}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.mask);
+        char named[40];
+        std::snprintf(named, sizeof named, "umask %03o", unsigned(row.mask));
+        SCOPED_TRACE(named);
         ::umask(row.mask);
         const auto file = dir / ("first-" + std::to_string(row.mask) + ".vel");
         std::string error;
@@ -327,7 +332,6 @@ TEST(WholeFile, AFirstFileFollowsTheUmaskAndAReplacedOneKeepsItsMode) {
         EXPECT_EQ(info.st_mode & 07777, row.made);
         EXPECT_EQ(readBytes(file), Bytes{'2'});
     }
-    ::umask(before);
 }
 
 // A disk that takes its time: each write goes a block at a time with a pause, so that two writers of one
