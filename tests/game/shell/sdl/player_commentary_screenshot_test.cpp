@@ -45,17 +45,18 @@ TEST(PlayerCommentary, ThePlayerReadsTheCommentaryBackWhileTheComputerPlays) {
     const auto top = [&] { return view ? view->scroll().top() : std::size_t(-1); };
     const auto lines = [&] { return w.app().commentary().lines().size(); };
     // A box of the battle (the turn's overview) holds the input while it stands: what the player does goes
-    // in only while none does, and is done again when it came to nothing.
+    // in only while none does, and is done again only when a box came up since, which may have taken it.
+    // Never on a clock: a step that is merely slow (the sanitizer build) would be done twice.
     const auto free = [&] { return w.app().modalDepth() == 0; };
     const auto act = [&](std::string name, std::function<void()> action, std::function<bool()> done) {
-        auto before = std::make_shared<std::size_t>(0);
-        auto since = std::make_shared<PlayerScript::Clock::time_point>();
-        s.step(std::move(name), {}, [=, &top] {
+        auto acted = std::make_shared<bool>(false);
+        auto boxSince = std::make_shared<bool>(false);
+        auto dialogs = std::make_shared<std::size_t>(0);
+        s.step(std::move(name), {}, [=, &s] {
             if (done()) return true;
-            const auto now = PlayerScript::Clock::now();
-            if (free() && (*since == PlayerScript::Clock::time_point() ||
-                           (top() == *before && now - *since > std::chrono::milliseconds(1500)))) {
-                *before = top(), *since = now;
+            if (!free() || s.names.size() != *dialogs) *boxSince = true;
+            if (free() && (!*acted || *boxSince)) {
+                *acted = true, *boxSince = false, *dialogs = s.names.size();
                 action();
             }
             return false;
