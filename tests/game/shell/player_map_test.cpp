@@ -19,6 +19,7 @@
 #include "framework/ui/menu.h"
 #include "framework/ui/status_bar.h"
 #include "framework/ui/window_manager.h"
+#include "framework/ui/window_message.h"
 #include "game/map/vael_display_object.h"
 #include "game/map/vael_landscape_tile.h"
 #include "game/map/vael_sprite.h"
@@ -260,6 +261,69 @@ FiguresSeen figuresOn(VaelApp& app, const platform::HeadlessPlatform& os, short 
 
 // The player sets a bowman to shoot: the enemy's hexes in reach are lit, and so are the figures standing
 // on them, which would otherwise hide most of the hex; the bowman's own figures stay plain.
+// The commentary window's own keys and the wheel, as its window hears them: each arrow a row, each page key
+// a page less a row, Home and End the ends, a notch of the wheel away from the player three rows back and
+// toward him three on. A key held with Alt, or another key, is not the commentary's: it answers 0 and stays.
+TEST_F(PlayerMap, TheCommentaryScrollsByItsKeysAndTheWheel) {
+    ASSERT_TRUE(game.ready());
+    struct Row {
+        const char* what;
+        std::uint32_t message;
+        std::uintptr_t wParam;
+        std::intptr_t lParam;
+        std::ptrdiff_t moved; // from the top before it; Home and End are written as the ends
+        bool taken = true;
+    };
+    constexpr std::ptrdiff_t first = -1000, last = 1000;
+    const std::vector<Row> rows{
+        {"Home", MessageKeyDown, platform::KeyHome, 0, first},
+        {"Down", MessageKeyDown, platform::KeyDown, 0, 1},
+        {"Page Down", MessageKeyDown, platform::KeyPageDown, 0, 0}, // a page: filled in below
+        {"Up", MessageKeyDown, platform::KeyUp, 0, -1},
+        {"Page Up", MessageKeyDown, platform::KeyPageUp, 0, 0},
+        {"End", MessageKeyDown, platform::KeyEnd, 0, last},
+        {"a notch away from the player", MessageMouseWheel, 1, 0, -3},
+        {"two notches away", MessageMouseWheel, 2, 0, -6},
+        {"a notch toward him", MessageMouseWheel, static_cast<std::uintptr_t>(-1), 0, 3},
+        {"Alt+Up", MessageKeyDown, platform::KeyUp, platform::ModAlt, 0, false},
+        {"Left", MessageKeyDown, platform::KeyLeft, 0, 0, false},
+    };
+    std::vector<std::string> seen;
+    os.idle = [&] {
+        if (!ordersOpen()) return;
+        CommentaryWindow* window = nullptr;
+        WindowManager& manager = WindowManager::instance();
+        for (WindowHandle h : manager.childrenOf(game.frame().hwnd()))
+            if (auto* c = dynamic_cast<CommentaryWindow*>(manager.find(h)->window)) window = c;
+        if (!window) return leave();
+        for (int i = 0; i < 60; ++i)
+            game.app().commentary().addLine("line " + std::to_string(i));
+        const CommentaryScroll& scroll = window->scroll();
+        const auto page = static_cast<std::ptrdiff_t>(scroll.shown()) - 1;
+        const auto lastTop = static_cast<std::ptrdiff_t>(scroll.lastTop());
+        for (const Row& r : rows) {
+            const auto before = static_cast<std::ptrdiff_t>(scroll.top());
+            std::ptrdiff_t moved = r.moved;
+            if (std::string(r.what) == "Page Down") moved = page;
+            if (std::string(r.what) == "Page Up") moved = -page;
+            const std::ptrdiff_t expected = moved == first ? 0 : moved == last ? lastTop : before + moved;
+            const std::intptr_t answer = window->windowProc(r.message, r.wParam, r.lParam);
+            const auto after = static_cast<std::ptrdiff_t>(scroll.top());
+            if ((answer != 0) != r.taken || after != expected)
+                seen.push_back(std::string(r.what) + ": from " + std::to_string(before) + " to " +
+                               std::to_string(after) + ", answered " + std::to_string(answer) +
+                               ", expected " + std::to_string(expected));
+        }
+        seen.push_back("page " + std::to_string(page) + (lastTop > 2 * page ? ", room" : ", no room"));
+        leave();
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().substr(seen.back().size() - 6), ", room") << seen.back();
+    seen.pop_back();
+    EXPECT_EQ(seen, std::vector<std::string>{});
+}
+
 TEST_F(PlayerMap, TheTargetsFiguresAreLitWithTheirHex) {
     ASSERT_TRUE(game.ready());
     player.fire = true;
