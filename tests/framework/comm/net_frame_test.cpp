@@ -142,9 +142,9 @@ TEST_F(NetFrameTest, ANameBlankOrHoldingAControlCharacterIsNoName) {
         {"the last C0 control", "Bob\x1F", R"(the player's name "Bob\x1F" )" + control},
         {"a tab alone", "\t", R"(the player's name "\x09" )" + control},
         {"DEL", "Bob\x7F", R"(the player's name "Bob\x7F" )" + control},
-        {"next line in UTF-8", "Bob\xC2\x85", "the player's name \"Bob\xC2\x85\" " + control},
-        {"the last C1 in UTF-8", "Bob\xC2\x9F", "the player's name \"Bob\xC2\x9F\" " + control},
-        {"a lone Latin-1 C1 byte", "Bob\x85", "the player's name \"Bob\x85\" " + control},
+        {"next line in UTF-8", "Bob\xC2\x85", R"(the player's name "Bob\xC2\x85" )" + control},
+        {"the last C1 in UTF-8", "Bob\xC2\x9F", R"(the player's name "Bob\xC2\x9F" )" + control},
+        {"a lone Latin-1 C1 byte", "Bob\x85", R"(the player's name "Bob\x85" )" + control},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

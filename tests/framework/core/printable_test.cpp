@@ -1,4 +1,5 @@
-// Text from a file made fit for a message: control bytes written as \xHH, every other byte as it was.
+// Text from a file made fit for a message: control bytes written as \xHH (C0, DEL and C1, in UTF-8 or alone),
+// every other byte as it was.
 #include "framework/core/printable.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,12 @@ TEST(Printable, ControlBytesAreWrittenAsHexEscapesAndEveryOtherByteIsKept) {
         {"delete", "x\x7Fy", "x\\x7Fy"},
         {"the first printable byte and the last below delete", " ~", " ~"},
         {"UTF-8 is kept", "Vael\xC3\xA9", "Vael\xC3\xA9"},
+        {"the first C1 control in UTF-8", "a\xC2\x80", "a\\xC2\\x80"},
+        {"the control sequence introducer in UTF-8", "\xC2\x9B" "31m", "\\xC2\\x9B" "31m"},
+        {"the first character past the C1 controls", "a\xC2\xA0", "a\xC2\xA0"},
+        {"a lone C1 byte", "Bob\x85", "Bob\\x85"},
+        {"a lone byte past the C1 controls", "Bob\xA0", "Bob\xA0"},
+        {"a letter of three bytes", "\xE2\x82\xAC", "\xE2\x82\xAC"},
         {"a backslash is kept", "a\\x1B", "a\\x1B"},
         {"nothing", "", ""},
     };
