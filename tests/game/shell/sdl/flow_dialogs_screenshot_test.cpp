@@ -50,7 +50,10 @@ void click(Dialog& dialog, std::int16_t id) {
 }
 
 // The dialog's whole window, frame and all, as the X server shows it; false when it could not be written.
-bool shoot(Dialog& dialog, const std::string& name, std::uint32_t& distinctColours) {
+// The dialog is told it is shown while it is made, before it first stands on the screen: it is put there
+// first, as its making would a moment later, or the picture holds only what lies under it.
+bool shoot(Dialog& dialog, const std::string& name, std::uint32_t& distinctColours, int& parchmentPercent) {
+    WindowManager::instance().showPainted(dialog.hwnd());
     dialog.dialogProc(MessagePaint, 0, 0);
     WindowManager::instance().paintFrame(dialog.hwnd());
     const Grab grab = grabWindow(os->window());
@@ -63,13 +66,18 @@ bool shoot(Dialog& dialog, const std::string& name, std::uint32_t& distinctColou
     unsigned char* data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);
     std::vector<std::uint32_t> seen;
+    int parchment = 0;
     for (int y = 0; y < box.height; ++y)
         for (int x = 0; x < box.width; ++x) {
             const std::uint32_t rgb = grab.rgb[std::size_t(box.y + y) * grab.width + std::size_t(box.x + x)];
             reinterpret_cast<std::uint32_t*>(data + y * stride)[x] = rgb;
             if (seen.size() < 64 && std::find(seen.begin(), seen.end(), rgb) == seen.end())
                 seen.push_back(rgb);
+            // The yellow of the dialogs' parchment, which neither the stone behind them nor the map has.
+            const int r = int(rgb >> 16 & 0xFF), g = int(rgb >> 8 & 0xFF), b = int(rgb & 0xFF);
+            parchment += r > 200 && g > 180 && b < 190 && r - b > 40;
         }
+    parchmentPercent = parchment * 100 / (box.width * box.height);
     distinctColours = static_cast<std::uint32_t>(seen.size());
     cairo_surface_mark_dirty(surface);
     const auto file = std::filesystem::path(VAEL_BUILD_DIR) / ("dialog_" + name + ".png");
@@ -97,12 +105,16 @@ protected:
     DialogShown shootThenClick(std::int16_t closeId, std::vector<std::string>& shot) {
         return [closeId, &shot](Dialog& d, const std::string& name) {
             std::uint32_t colours = 0;
+            int parchment = 0;
             std::string file = name;
             for (char& c : file)
                 c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            EXPECT_TRUE(shoot(d, file, colours)) << name;
+            EXPECT_TRUE(shoot(d, file, colours, parchment)) << name;
             // Background, frame, text and buttons: a blank or single-coloured grab is no picture of it.
             EXPECT_GE(colours, 4u) << name;
+            // The dialog itself, not what lies under it: its parchment fills much of the picture (a fifth
+            // where the video's frame takes the rest).
+            EXPECT_GE(parchment, 15) << name;
             shot.push_back(name);
             click(d, closeId);
         };
@@ -206,8 +218,10 @@ TEST_F(DialogShots, EveryDialogOfTheRulesAndTheFlowIsDrawnInTheRealWindow) {
         // The notice is modeless: it is shot as it stands and closed as the leader's end closes it.
         AILeaderNotice notice([&shot](Dialog& d, const std::string&) {
             std::uint32_t colours = 0;
-            EXPECT_TRUE(shoot(d, "aileadergoing", colours));
+            int parchment = 0;
+            EXPECT_TRUE(shoot(d, "aileadergoing", colours, parchment));
             EXPECT_GE(colours, 4u);
+            EXPECT_GE(parchment, 15);
             shot.push_back("AILeaderGoing");
         });
         notice.attach(game->app().logicalLayer());
@@ -307,8 +321,10 @@ TEST(BattleMenus, HelpAboutShowsTheTitleAndVersionAndCloseAllLeavesTheMapAndItsM
         if (name == IntroDlg::TemplateName) click(d, IntroDlg::IdHomePlayer), click(d, Dialog::IdOk);
         if (name == AboutDlg::TemplateName) {
             std::uint32_t colours = 0;
-            EXPECT_TRUE(shoot(d, "aboutdlg", colours));
+            int parchment = 0;
+            EXPECT_TRUE(shoot(d, "aboutdlg", colours, parchment));
             EXPECT_GE(colours, 4u);
+            EXPECT_GE(parchment, 15);
             shot.push_back(name);
             aboutLines.push_back(d.getItemText(AboutDlg::IdTitle));
             click(d, 1);

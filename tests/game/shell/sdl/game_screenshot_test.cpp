@@ -6,10 +6,12 @@
 
 #include <SDL.h>
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "battle_window.h"
@@ -45,18 +47,47 @@ TEST(GameWindow, OpensAtItsSizeAndShowsTheBattleAfterThePlayersFirstActivation) 
     ASSERT_TRUE(w.ready());
     const Grab opened = grabWindow(w.platform->window());
     EXPECT_EQ((std::pair{opened.width, opened.height}), (std::pair{1024, 768}));
-    // Once his unit has walked to the hex he clicked, the window is taken with the unit still selected and
-    // its remaining moves lit, and the game closed as by its close button.
-    bool shot = false;
+    // Once his unit has walked to the hex he clicked, the window is taken with the unit still selected, and
+    // the game closed as by its close button. The rules have the unit there before its figures have walked
+    // the way: the window is looked at, as a person looks, until they stand in the hex (the red of their
+    // tunics fills it above its middle, where an empty hex shows only grass and the selection's yellow
+    // outline) and stand still, or for long enough that they never will.
+    bool shot = false, arrived = false;
     Grab picture;
+    int red = 0, before = -1, x0 = 0, y0 = 0;
+    std::chrono::steady_clock::time_point arrivedAt, lookedAt;
+    const auto redAtHex = [&](const Grab& g) {
+        int n = 0;
+        for (int y = std::max(y0 - 40, 0); y < std::min(y0 + 10, g.height); ++y)
+            for (int x = std::max(x0 - 30, 0); x < std::min(x0 + 30, g.width); ++x) {
+                const std::uint32_t p = g.rgb[std::size_t(y) * std::size_t(g.width) + std::size_t(x)];
+                n += (p >> 16 & 0xFF) > 150 && (p >> 8 & 0xFF) < 90 && (p & 0xFF) < 90;
+            }
+        return n;
+    };
     w.player.arrived = [&] {
-        shot = true;
-        picture = grabWindow(w.platform->window());
-        w.leave();
+        arrived = true;
+        arrivedAt = std::chrono::steady_clock::now();
+        VaelMapWindow* map = mapWindow(w.game->app());
+        PointedVaelLandscape* land = shownLandscape(w.game->app());
+        if (map && land && w.player.unit) {
+            const platform::Rect client = WindowManager::instance().clientOnScreen(map->hwnd());
+            const Point3D c = land->blockCenter(static_cast<std::int16_t>(w.player.unit->getHex()));
+            const Point origin = map->tile().origin();
+            x0 = client.x + c.x - origin.x, y0 = client.y + c.y - origin.y;
+        }
         return true;
     };
     w.watched->idle = [&] {
-        if (!shot) w.player.idle();
+        if (!arrived) return w.player.idle();
+        const auto now = std::chrono::steady_clock::now();
+        if (shot || now - lookedAt < std::chrono::milliseconds(200)) return;
+        lookedAt = now;
+        picture = grabWindow(w.platform->window());
+        before = std::exchange(red, redAtHex(picture));
+        if ((red <= 60 || red != before) && now - arrivedAt < std::chrono::seconds(20)) return;
+        shot = true;
+        w.leave();
     };
     w.game->onDialog = [&w](Dialog& d, const std::string& name) { w.intoBattle(d, name); };
     EXPECT_EQ(w.game->run(), 0);
@@ -65,6 +96,7 @@ TEST(GameWindow, OpensAtItsSizeAndShowsTheBattleAfterThePlayersFirstActivation) 
     EXPECT_EQ(w.player.moves, 1);
     ASSERT_EQ((std::pair{picture.width, picture.height}), (std::pair{1024, 768}));
     EXPECT_TRUE(writePng(picture, std::filesystem::path(VAEL_BUILD_DIR) / "game_first_activation.png"));
+    EXPECT_GT(red, 60) << "no figures of the unit on its hex at (" << x0 << ", " << y0 << ")";
 }
 
 // The demonstration battle in the program's map window, as the program draws it on each zoom of both views:
