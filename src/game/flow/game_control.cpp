@@ -525,13 +525,16 @@ void GameControl::UnitEliminated(const EliminateUnitData& record) {
     std::int16_t& lost = home ? homeLostTQ_ : visitorLostTQ_;
     std::int16_t& routed = home ? homeRoutedTQ_ : visitorRoutedTQ_;
     std::int16_t& routing = home ? homeRouting_ : visitorRouting_;
-    lost = static_cast<std::int16_t>(lost + record.points);
+    // Held at the most a count can hold: a count that large (a saved game made so) must not turn into a
+    // loss below nothing, which would keep its side from ever being beaten.
+    lost = static_cast<std::int16_t>(std::min(lost + record.points, 32767));
     const auto type = static_cast<std::int32_t>(record.unitType);
     if (!(record.unitType >= EL && record.unitType <= AT) && type != -1) {
         routed = static_cast<std::int16_t>(routed - record.points);
         --routing;
     }
-    ++(home ? homeEliminated_ : visitorEliminated_);
+    std::int16_t& eliminated = home ? homeEliminated_ : visitorEliminated_;
+    if (eliminated < 32767) ++eliminated;
     Application* app = Application::instance();
     const std::string mark = app ? app->loadString(90) : std::string();
     for (std::int16_t i = 0; i < leaderCount_; ++i) {

@@ -611,6 +611,22 @@ TEST_F(GameControlTest, TalliesRowByRow) {
     EXPECT_EQ(control.leaderAt(0).name, "Chief(R)"); // the mark is added once
 }
 
+// A saved game may hold counts as large as a count can be (none is refused for being large): a loss added
+// to them holds them at 32767 rather than turning them below nothing, which would print a negative loss
+// and keep that side from ever being beaten. Home lost 32767, visitors 32760; home eliminated 32767.
+TEST_F(GameControlTest, CountsAtTheirLargestStayThere) {
+    addLeader("Chief", 3);
+    ASSERT_TRUE(restore(control, {0}, {0, 0, 0, -1, 30, 20, 32767, 32760, 0, 0, 0, 0, 32767, 5}));
+    control.BeginGame(1);
+    control.UnitEliminated(EliminateUnitData{1, 6, 14, 4}); // a chariot: no routing count to take off
+    control.UnitEliminated(EliminateUnitData{2, 6, 14, 5});
+    EXPECT_EQ(test::values(control.getSideLostTQ(1), control.getSideEliminated(1), control.getSideLostTQ(0),
+                           control.getSideEliminated(0)),
+              "32767 32767 32766 6");
+    control.UnitEliminated(EliminateUnitData{2, 6, 14, 6});
+    EXPECT_EQ(test::values(control.getSideLostTQ(0), control.getSideEliminated(0)), "32767 7");
+}
+
 TEST_F(GameControlTest, EliminationsWhileASavedGameIsReadLeaveTheTalliesAlone) {
     addLeader("Chief", 3);
     ASSERT_TRUE(restore(control, {0}, {}));
