@@ -739,6 +739,8 @@ bool VaelApp::autoSave(const std::string& why) {
 void VaelApp::gameEnded(bool homeWon) {
     if (ending_) return;
     ending_ = true;
+    if (Dialog* question = std::exchange(leaveQuestion_, nullptr); question && question->isOpen())
+        question->close(Dialog::IdCancel);
     // This machine's side: the one played here, the home side when the computer plays both.
     bool homeHere = true;
     for (Leader* leader : each(layer_->getLocalLeaders()))

@@ -117,6 +117,10 @@ public:
     std::int32_t messageBox(const std::string& text, const std::string& title, std::uint16_t style) override;
     // Told when a battle has ended and been closed.
     std::function<void()> onBattleClosed;
+    // The question whether to leave the battle, while it stands: a battle that ends without the player
+    // (the other machine lost) answers it No for him before its end is shown, so that it never stands
+    // over what comes after as a question about a battle that is over.
+    void setLeaveQuestion(Dialog* question) { leaveQuestion_ = question; }
     // Told when a battle is loaded and about to begin, before game control hears of it: its first question
     // may come at once, and the battle's windows are to be under it.
     std::function<void()> onBattleBeginning;
@@ -232,6 +236,7 @@ private:
     ViewportLayer* view0_ = &closedView0_;
     ViewportLayer* view4_ = &closedView4_;
     bool ending_ = false;
+    Dialog* leaveQuestion_ = nullptr;
 };
 
 } // namespace vael

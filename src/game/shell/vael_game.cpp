@@ -339,7 +339,10 @@ bool VaelGame::mayLeave(const char* question, const std::string& warning) {
     InformationDlg ask(0, question, onDialog);
     ask.addLine(warning);
     ask.attach(*app_);
-    return ask.show(VaelMainWindow::Title) == InformationDlg::IdOk;
+    app_->setLeaveQuestion(&ask);
+    const bool leave = ask.show(VaelMainWindow::Title) == InformationDlg::IdOk;
+    app_->setLeaveQuestion(nullptr);
+    return leave;
 }
 
 void VaelGame::showMainDialog() {

@@ -1351,6 +1351,38 @@ TEST_F(NetPlayer, TheGuestIsAskedWhetherToLeaveTheBattleTheHostThenWins) {
     EXPECT_TRUE(game.app().inBattle());
 }
 
+// The player asked to leave the battle and has not answered when the other machine goes: the battle's end
+// answers the question No for him before the end is shown, so that it stands neither over the end nor over
+// what follows as a question about a battle that is over. Before, it stayed open behind them, into the next
+// game.
+TEST_F(NetPlayer, AQuestionToLeaveStillOpenWhenTheOtherMachineGoesIsAnsweredNo) {
+    HostStand host;
+    Lines met;
+    joinAsBob(host, [&](Dialog& d, const std::string& name) {
+        auto* box = dynamic_cast<InformationDlg*>(&d);
+        if (box && !box->lines().empty() && box->lines().front() == VaelGame::ExitQuestion) {
+            met.push_back("asked");
+            host.peer->leave();
+            pumpUntil(4000, [&] { return !d.isOpen(); }, {&host});
+            met.push_back(d.isOpen() ? "still asked" : "answered for him");
+            if (d.isOpen()) press(os, d, Dialog::IdCancel);
+            return;
+        }
+        if (box) {
+            met.push_back("told " + (box->lines().empty() ? std::string() : box->lines().front()));
+            return press(os, d, Dialog::IdOk);
+        }
+        if (name == EndOfGameDlg::TemplateName) {
+            met.push_back("end, " + std::to_string(game.app().modalDepth()) + " open under it");
+            return press(os, d, EndOfGameDlg::IdClose);
+        }
+        press(os, d, Dialog::IdOk);
+    });
+    game.app().postMessage(WinApp::mainWindowHandle(), MessageCommand, WindowsMainWindow::Exit, 0);
+    pumpUntil(8000, [&] { return met.size() >= 4; }, {&host});
+    EXPECT_EQ(met, (Lines{"asked", "told Ann left the battle.", "end, 0 open under it", "answered for him"}));
+}
+
 // The host asks its question (the elite initiative) of both machines: the guest answers at once, and then
 // waits while the host's player sits on the same question. After three seconds of it (not before) the
 // guest's status line says so, and the host's next word unsays it. Before, the guest owed nothing and said
