@@ -441,8 +441,7 @@ Value attemptToRally(void* owner, Value who) {
     if (!unit || !unit->mayRally() || ai.ordersPaused()) return 0;
     ai.countOrder(number(*unit));
     if (unit->attemptRally(leaderInitiative(ai)) != 1) return 0;
-    // The rally's question can be what ends the battle: the unit stands as rallied, turned nowhere.
-    if (!ai.hasStoodDown()) unit->refaceAfterRally();
+    unit->refaceAfterRally();
     return 1;
 }
 

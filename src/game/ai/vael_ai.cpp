@@ -339,6 +339,8 @@ void VaelAI::unitDoneAnimating(std::int16_t unitNumber) {
 }
 
 void VaelAI::startWithdrawal(std::int16_t unitNumber, std::int16_t destination) {
+    // An order whose question ended the battle starts no withdrawal: the segment's handlers stay off.
+    if (stoodDown_) return;
     owPending_ = 1;
     owBegun_ = 0;
     if (!isConnected(RegisteredMessage::getId(msg::BeginOWSegment), onBeginOWSegment))

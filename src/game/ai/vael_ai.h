@@ -131,7 +131,6 @@ public:
     // Once stood down the orders stay paused for good.
     bool ordersPaused() const { return owPending_ != 0 || stoodDown_; }
     void standDown() override { stoodDown_ = true; }
-    bool hasStoodDown() const { return stoodDown_; }
     std::int16_t owUnit() const { return owUnit_; }
     std::int16_t owDestination() const { return owDestination_; }
     void setOWDestination(std::int16_t hex) { owDestination_ = hex; }

@@ -314,8 +314,10 @@ void VaelLogicalLayer::standDown() {
         component->disconnectAll();
         if (app) app->forgetComponent(component);
     };
-    for (VaelUnit* unit : allUnits())
+    for (VaelUnit* unit : allUnits()) {
+        unit->standDown();
         silence(unit);
+    }
     for (ComputerOpponent* opponent : {homeAI_.get(), visitorAI_.get()}) {
         if (opponent) opponent->standDown();
         silence(opponent);

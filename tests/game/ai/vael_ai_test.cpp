@@ -354,8 +354,9 @@ protected:
         routing->setFacing(West); // its back to the enemy
         const std::uint32_t moverHex = mover->getHex();
         const DIRECTION turnerFacing = turner->getFacing();
+        // The layer stands its units down, and its opponents as this one is stood down.
         FirstHearing ending("DoRestoreCohesion", [&] {
-            if (decided) ai->standDown();
+            if (decided) layer.standDown(), ai->standDown();
         });
         ending.attach(layer);
         const int turnTo = turnerFacing == 4 ? 6 : 4;
@@ -381,6 +382,44 @@ TEST_F(StandingDown, UndecidedThePlanRalliesTurnsAndMoves) {
 
 TEST_F(StandingDown, DecidedDuringTheRallyThePlanGivesNoFurtherOrder) {
     rallyThenOrders(true);
+}
+
+// The player's own rally, by the order "Rally", meets the same end during its question: the unit stands
+// rallied, not turned; undecided, it turns to face the enemy.
+void playersRally(VaelLogicalLayer& layer, bool decided) {
+    Combat* routing = layer.findCombatUnitByName("Companion Ile 1");
+    routing->CohesionHit(routing->getTroopQuality(), 0);
+    ASSERT_TRUE(routing->isRouting());
+    routing->setFacing(West); // its back to the enemy
+    routing->registerSelectedMessages();
+    FirstHearing ending("DoRestoreCohesion", [&] {
+        if (decided) layer.standDown();
+    });
+    ending.attach(layer);
+    Roll::script({0, 0});
+    Container<short> initiative(3);
+    layer.sendNamed("Rally", &initiative);
+    Roll::endScript();
+    EXPECT_FALSE(routing->isRouting());
+    EXPECT_EQ(layer.hasStoodDown(), decided);
+    EXPECT_EQ(routing->getFacing() == West, decided) << "facing " << routing->getFacing();
+}
+
+TEST_F(StandingDown, ThePlayersRallyUndecidedTurnsTheUnit) {
+    playersRally(layer, false);
+}
+
+TEST_F(StandingDown, ThePlayersRallyDecidedDuringItsQuestionTurnsNobody) {
+    playersRally(layer, true);
+}
+
+// An order whose question stood the opponent down may still answer a withdrawal: none is started, and
+// nothing waits for its segment.
+TEST_F(StandingDown, AStoodDownOpponentStartsNoWithdrawal) {
+    ai->standDown();
+    ai->startWithdrawal(900, 1112);
+    EXPECT_EQ(ai->owPending(), 0);
+    EXPECT_EQ(ai->owUnit(), -1);
 }
 
 // The leader most needed: Melagor (initiative 3) goes to the nearest unit with cohesion hits even when

@@ -496,7 +496,8 @@ std::int16_t Combat::nearestEnemyCombatHex() {
 
 std::int16_t Combat::refaceAfterRally() {
     debugStream() << getName() << " now refacing after rallying" << std::endl;
-    if (!landscape_ || hex_ == offMap) return 1;
+    // The rally's question can be what ended the battle: the unit stands as rallied, turned nowhere.
+    if (!landscape_ || hex_ == offMap || hasStoodDown()) return 1;
     std::int16_t enemyHex = -1;
     for (std::int16_t r = 1; r <= 100 && enemyHex < 0; ++r) {
         debugStream() << "Looking at the perimeter with a distance of " << r << std::endl;

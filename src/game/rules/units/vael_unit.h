@@ -56,6 +56,10 @@ public:
     // rally it.
     void condemn() { eliminationDue_ = 1; }
     bool isEliminationDue() const { return eliminationDue_ != 0; }
+    // The battle is decided and the unit hears nothing more: what a step already under way would still do
+    // with it (turn it after a rally) it no longer does.
+    void standDown() { stoodDown_ = true; }
+    bool hasStoodDown() const { return stoodDown_; }
     std::uint16_t getAuxWord() const { return auxWord_; }
     void setAuxWord(std::uint16_t v) { auxWord_ = v; }
     std::uint16_t getHasMoved() const { return hasMoved_; }
@@ -288,6 +292,7 @@ protected:
     std::uint16_t owPending_ = 0;
     std::uint16_t outOfPlay_ = 0;
     std::uint16_t eliminationDue_ = 0;
+    bool stoodDown_ = false;
     List<short> validMoves_;
     List<short> blockedMoves_;
     List<short> movePath_;
