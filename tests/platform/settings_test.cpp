@@ -227,6 +227,9 @@ TEST(Settings, AFileThatIsThereAndWasNotReadIsNeverWrittenOver) {
     std::ofstream(large) << held;
     ASSERT_EQ(::truncate(large.c_str(), 2 << 20), 0);
     ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+    // The large one is the player's to read whatever the umask of the run: refused for its size, not its
+    // mode.
+    ASSERT_EQ(::chmod(large.c_str(), 0644), 0);
     // The folders are the player's: a store that wrote would succeed.
     for (const auto& folder : {dir.path(), locked.parent_path(), large.parent_path()})
         ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);

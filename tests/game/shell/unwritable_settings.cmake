@@ -73,18 +73,24 @@ if(NOT player STREQUAL "SKIP")
                     OUTPUT_STRIP_TRAILING_WHITESPACE)
     execute_process(COMMAND chmod 0755 "${home}")
   endif()
-  # Linked where the folder is on the same disk, else copied; made readable by all where linked files were
-  # not (a build made under a strict umask).
+  # Linked where the folder is on the same disk; else, or where the linked files are their builder's alone
+  # (a build made under a strict umask: a link shares the build's own mode, not ours to change), copied and
+  # made readable by all. The folders are made open to all whatever the umask of the run.
   file(MAKE_DIRECTORY "${home}/bin" "${home}/share")
+  execute_process(COMMAND chmod 0755 "${home}/bin" "${home}/share")
   file(CREATE_LINK "${PROGRAM}" "${home}/bin/vael" COPY_ON_ERROR)
   execute_process(COMMAND cp -al "${DATA}" "${home}/share/vael" RESULT_VARIABLE linked ERROR_QUIET)
-  if(NOT linked EQUAL 0)
-    file(REMOVE_RECURSE "${home}/share/vael")
-    execute_process(COMMAND cp -r "${DATA}" "${home}/share/vael")
-    execute_process(COMMAND chmod -R a+rX "${home}/share/vael")
-  endif()
   execute_process(COMMAND ${player} test -x "${home}/bin/vael" -a -r "${home}/share/vael/vael.pal"
                   RESULT_VARIABLE reach)
+  if(NOT linked EQUAL 0 OR NOT reach EQUAL 0)
+    file(REMOVE "${home}/bin/vael")
+    file(REMOVE_RECURSE "${home}/share/vael")
+    execute_process(COMMAND cp "${PROGRAM}" "${home}/bin/vael")
+    execute_process(COMMAND cp -r "${DATA}" "${home}/share/vael")
+    execute_process(COMMAND chmod -R a+rX "${home}/bin/vael" "${home}/share/vael")
+    execute_process(COMMAND ${player} test -x "${home}/bin/vael" -a -r "${home}/share/vael/vael.pal"
+                    RESULT_VARIABLE reach)
+  endif()
   set(locked "${home}/locked/vael/settings.ini")
   file(MAKE_DIRECTORY "${home}/locked/vael" "${home}/player")
   execute_process(COMMAND chmod 0777 "${home}/player")

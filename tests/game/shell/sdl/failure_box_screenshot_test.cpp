@@ -103,9 +103,17 @@ TEST(FailureBox, AMissingPaletteIsAskedInTheSystemsBoxAndYesEndsTheGameNoPlaysOn
         const unsigned long box = waitForWindowTitled("Failure in ", 30'000, title);
         ASSERT_NE(box, 0u) << "no box came";
         EXPECT_TRUE(std::regex_match(title, caption)) << title;
-        // The box draws itself once it is mapped.
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
-        const Grab shot = grabXWindow(box);
+        // The box draws itself once it is mapped, whenever its program gets to it: it is looked at once it
+        // shows more than its background and two looks a moment apart agree (half a minute at most).
+        Grab shot;
+        for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            Grab look = grabXWindow(box);
+            const bool settled = look.width > 0 && look.width == shot.width && look.rgb == shot.rgb &&
+                                 std::set<std::uint32_t>(look.rgb.begin(), look.rgb.end()).size() >= 2;
+            shot = std::move(look);
+            if (settled || std::chrono::steady_clock::now() > end) break;
+        }
         ASSERT_GT(shot.width, 0);
         const std::set<std::uint32_t> colours(shot.rgb.begin(), shot.rgb.end());
         EXPECT_GE(colours.size(), 2u) << "the box shows nothing";
