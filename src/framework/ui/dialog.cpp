@@ -5,6 +5,7 @@
 
 #include "framework/core/answer.h"
 #include "framework/core/assertion.h"
+#include "framework/core/list_walk.h"
 #include "framework/ui/dialog_template.h"
 #include "framework/ui/main_window.h"
 #include "framework/ui/menu.h"
@@ -18,6 +19,15 @@
 namespace vael {
 
 namespace {
+
+// The question open last (a modal dialog), or 0 when none stands.
+WindowHandle lastModalDialog(const WinApp& app) {
+    WindowHandle found = 0;
+    for (WindowHandle h : each(app.modelessDialogs()))
+        if (const WindowManager::Record* r = WindowManager::instance().find(h))
+            if (const auto* d = dynamic_cast<const Dialog*>(r->window); d && d->mode() == Dialog::Modal) found = h;
+    return found;
+}
 
 // The dialog's background picture: pixels of its own, shown to nobody.
 class Canvas : public Display {
@@ -312,6 +322,13 @@ void Dialog::onCommand(std::uint16_t id, std::uint16_t) {
 
 bool Dialog::takeDialogMessage(const WindowMessage& message) {
     if (!open_ || !hwnd_) return false;
+    const bool keys = message.message == MessageKeyDown || message.message == MessageSysKeyDown ||
+                      message.message == MessageKeyUp || message.message == MessageChar;
+    // While a question stands the keyboard is its own, though a dialog beside the game opened over it
+    // since (a leader's notice while the computer gives his orders): that one takes no key, nor offers
+    // one to the view clicked into.
+    const WindowHandle question = keys && winApp() ? lastModalDialog(*winApp()) : 0;
+    if (question && question != hwnd_) return false;
     // A dialog beside the game leaves an open pull-down its keys and clicks: Escape closes the menu
     // whatever dialog stands (a leader's notice while the computer gives his orders).
     if (menuBarLeft_ ? forMenuBar(message) : mode_ != Modal && framesMenuOpen()) return false;
@@ -319,18 +336,10 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
     // into since it opened (the commentary, read back while a leader's notice stands).
     if (mode_ == Modeless && message.message == MessageKeyDown && !(message.lParam & platform::ModAlt))
         if (WindowsMainWindow* frame = frameWindow(); frame && frame->offerToKeyWindow(message)) return true;
-    switch (message.message) {
-    case MessageKeyDown:
-    case MessageSysKeyDown:
-    case MessageKeyUp:
-    case MessageChar:
-        // The keyboard belongs to the dialog opened last.
-        if (WindowHandle last = 0; winApp() && winApp()->modelessDialogs().last(last) && last != hwnd_)
-            return false;
-        break;
-    default:
-        break;
-    }
+    // Otherwise the keyboard belongs to the dialog opened last.
+    if (WindowHandle last = 0;
+        keys && !question && winApp() && winApp()->modelessDialogs().last(last) && last != hwnd_)
+        return false;
     switch (message.message) {
     case MessageKeyDown:
     case MessageSysKeyDown:

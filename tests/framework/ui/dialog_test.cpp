@@ -1180,6 +1180,33 @@ TEST_F(SmallDialogsTest, TheApplicationsFileChoiceOnItsWindowIsOurDialog) {
     }
 }
 
+// A notice beside the game opened while a question stands (a leader's notice as the computer gives his
+// orders, over "Leave the battle?") takes no keys from the question: Escape answers the question and the
+// notice stays. Before, the notice, opened last, took the keyboard and the question heard no key.
+TEST_F(DialogTest, ANoticeOpenedOverAQuestionLeavesItTheKeys) {
+    RecordingWindow opener("opener");
+    const WindowHandle openerHandle = app.addWindow(&opener);
+    NotingDialog notice;
+    opener.onMessage = [&](const WindowMessage& m) {
+        if (m.message == MessageCommand) notice.create("ArmyRoutDlg", Dialog::Modeless);
+    };
+    NotingDialog question;
+    question.init = [&](NotingDialog&) {
+        app.postMessage(openerHandle, MessageCommand, 1, 0);
+        key(platform::KeyEscape);
+        key(platform::KeyEscape); // the question's, should the first be taken from it
+    };
+    EXPECT_EQ(question.create("EnumDialog", Dialog::Modal), 0);
+    EXPECT_EQ(question.notes, (std::vector<std::string>{"init", "command 2 0"}));
+    EXPECT_EQ(notice.isOpen(), 1);
+    EXPECT_EQ(notice.notes, std::vector<std::string>{"init"});
+    // With the question answered the notice takes its keys again.
+    key(platform::KeyEscape);
+    pump();
+    EXPECT_EQ(notice.isOpen(), 0);
+    app.removeWindow(openerHandle);
+}
+
 TEST_F(DialogTest, TheMenusKeysChooseNoCommandWhileAModalDialogIsOpen) {
     RecordingWindow frame("frame");
     const WindowHandle previous = WinApp::mainWindowHandle();
