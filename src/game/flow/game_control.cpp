@@ -501,7 +501,7 @@ void GameControl::UnitRouted(const UnitRoutData& record) {
     // Once the battle is decided its tallies are the record it was decided on: what still moves on the
     // field after the end changes nothing of it.
     if (gameOver_ && !talliesOpen_) return;
-    if (record.unitType >= EL && record.unitType <= AT) return;
+    if (neverCountsAsRouting(record.unitType)) return;
     if (isHome(record.nation))
         homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ + record.value), ++homeRouting_;
     else
@@ -512,7 +512,7 @@ void GameControl::UnitRallied(const UnitRoutData& record) {
     // The kinds that never count as routing are not taken off the count when they rally either: an
     // elephant still rampaging when the next activation rallies it would drive the count below nothing.
     if (gameOver_ && !talliesOpen_) return;
-    if (record.unitType >= EL && record.unitType <= AT) return;
+    if (neverCountsAsRouting(record.unitType)) return;
     if (isHome(record.nation))
         homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ - record.value), --homeRouting_;
     else
@@ -529,7 +529,7 @@ void GameControl::UnitEliminated(const EliminateUnitData& record) {
     // loss below nothing, which would keep its side from ever being beaten.
     lost = static_cast<std::int16_t>(std::min(lost + record.points, 32767));
     const auto type = static_cast<std::int32_t>(record.unitType);
-    if (!(record.unitType >= EL && record.unitType <= AT) && type != -1) {
+    if (!neverCountsAsRouting(record.unitType) && type != -1) {
         routed = static_cast<std::int16_t>(routed - record.points);
         --routing;
     }

@@ -215,9 +215,7 @@ std::string sideCountsProblem(VaelLogicalLayer& layer, const GameControl& contro
     for (const bool home : {true, false}) {
         int routing = 0, routedTQ = 0;
         for (Combat* unit : each(home ? layer.getHomeUnits() : layer.getVisitorUnits())) {
-            // Elephants, chariots and engines never count as routing.
-            const std::uint32_t type = unit->getUnitType();
-            if (unit->isOutOfPlay() || !unit->isRouting() || (type >= EL && type <= AT)) continue;
+            if (unit->isOutOfPlay() || !unit->isRouting() || neverCountsAsRouting(unit->getUnitType())) continue;
             ++routing;
             routedTQ += unit->pointValue();
         }

@@ -26,6 +26,12 @@ enum UNIT_TYPE : std::uint32_t {
     AT = 15, // oxybeles
 };
 
+// Elephants, chariots and bolt-throwers never count among a side's routing units: an elephant rampages,
+// the others leave the field.
+inline bool neverCountsAsRouting(std::uint32_t type) {
+    return type >= EL && type <= AT;
+}
+
 VAEL_TYPE_NAME(UNIT_TYPE, "UNIT_TYPE");
 
 } // namespace vael
