@@ -180,7 +180,6 @@ bool VaelPhysicalObject::loadRecord(std::istream& in) {
                                      {fallenCount, percent, eliminated, rout, stale, hasFlag}))
         return fail(why);
     const bool leaderKind = traits().leader;
-    if (hasFlag != 0 && hasFlag != 1) return fail("a mark of its losses or its flag is neither set nor clear");
     if (hasFlag && (leaderKind || !flag_)) return fail("it holds a flag the object does not have");
     if (hasFlag && !flag_->load(in)) return fail("the flag's record runs short");
 
