@@ -168,11 +168,11 @@ public:
     static std::int16_t eliteChance(std::uint32_t scenario);
 
 private:
+    // Counts, as the battle is decided, the eliminations already sealed but not yet carried out.
+    void countLossesUnderWay();
     // A unit fights for the side of the nation it became by the scenario's substitutions; one of a third
     // nation, which a scenario without them fields, is the home side's, as the layer lists and commands it,
     // so that its routs and losses count where its side's do.
-    // Counts, as the battle is decided, the eliminations already sealed but not yet carried out.
-    void countLossesUnderWay();
     bool isHome(std::uint32_t nation) const { return !onVisitorSide(nation, visitorNation_); }
     bool hasLeader(std::int16_t index) const { return index >= 0 && index < leaderCount_; }
     void commentary(const std::string& text);

@@ -536,13 +536,13 @@ void VaelNetComponent::tellLossWhenSettled() {
         return;
     }
     const LossToTell telling = std::exchange(lossToTell_, LossToTell::None);
+    GameControl* control = layer_ ? layer_->getGameControl() : nullptr;
     // What the step under way had sent before the loss has now been counted: the tallies are the battle's
     // as it stood when the loss came.
-    if (GameControl* control = layer_ ? layer_->getGameControl() : nullptr) control->closeTallies();
+    if (control) control->closeTallies();
     Container<std::string> player(otherPlayer_);
     sendNamed(msg::PlayerDeleted, &player);
     if (telling == LossToTell::Leaving) {
-        const GameControl* control = layer_ ? layer_->getGameControl() : nullptr;
         if (!control && toldHomeWon_) {
             Container<short> homeWon(*toldHomeWon_);
             sendNamed(msg::GameEnded, &homeWon);
