@@ -16,6 +16,7 @@
 #include "framework/comm/tcp_link.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
+#include "game/flow/commentary_text.h"
 #include "game/flow/game_control.h"
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
@@ -107,7 +108,8 @@ public:
             // belongs to the battle that was saved, which a resumed battle does not say again.
             GameControl* control = app_.gameControl();
             if (std::exchange(announcementDue_, false) && control &&
-                text == "\\B" + control->leaderAt(control->getActiveLeader()).name + "\\b is now active.")
+                text == "\\B" + commentaryText(control->leaderAt(control->getActiveLeader()).name) +
+                            "\\b is now active.")
                 outcome_.commentaryAtSave = outcome_.commentaryLines;
             if (out_) *out_ << rendered(text) << '\n';
             if (options_.signalAtLine != 0 && outcome_.commentaryLines == options_.signalAtLine) {

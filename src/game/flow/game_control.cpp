@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <vector>
 
 #include "framework/core/answer.h"
@@ -13,6 +12,7 @@
 #include "framework/core/printable.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
+#include "game/flow/commentary_text.h"
 #include "game/flow/flow_message_names.h"
 #include "game/rules/combat/combat_records.h"
 #include "game/rules/leaders/leader.h"
@@ -244,7 +244,7 @@ void GameControl::activate(std::int16_t index, bool announceFirst) {
     // A turn that was opening when the battle ended (its first question unanswered) opens no further.
     if (gameOver_) return;
     const LeaderUnitInfo& record = leaders_[index];
-    const std::string announcement = "\\B" + record.name + "\\b is now active.";
+    const std::string announcement = "\\B" + commentaryText(record.name) + "\\b is now active.";
     dropAnswer(queryNamedEmpty(msg::BeginLeaderOrdersPhase));
     // The question runs what the bus had queued before it, and that can be what finds the other machine
     // gone and ends the battle here, its end told already: the leader is neither announced nor activated.
@@ -345,7 +345,7 @@ std::int16_t GameControl::ChooseNextLeader() {
         debugStream() << "The random number is: " << roll << std::endl;
         if (roll < target) {
             debugStream() << "OK, here " << active.name << " goes again!" << std::endl;
-            commentary("\\B" + active.name +
+            commentary("\\B" + commentaryText(active.name) +
                        "\\b attempted momentum (tactical initiative) and was successful!");
             ++momentumTries_;
             return 1;
@@ -393,10 +393,9 @@ void GameControl::SynchronizeGame(const std::string& doing) {
     // nobody is told that they are waited on (the other machine, gone at the same cap, would never hear it).
     if (doing.empty() || noFurtherTurn_) return;
     const bool plural = awaitedPlayers_ >= 2;
-    char text[512];
-    std::snprintf(text, sizeof text, "\\B%i player%s\\b %s still %s...", static_cast<int>(awaitedPlayers_),
-                  plural ? "s" : "", plural ? "are" : "is", doing.substr(0, 400).c_str());
-    commentary(text);
+    // What the other player is doing is his machine's word.
+    commentary("\\B" + std::to_string(awaitedPlayers_) + (plural ? " players\\b are" : " player\\b is") +
+               " still " + commentaryText(doing.substr(0, 400)) + "...");
 }
 
 void GameControl::NextLeader() {
@@ -477,7 +476,7 @@ void GameControl::PlayerDeleted(const std::string& player) {
         if (leaders_[i].name.find("Vael") != std::string::npos) eliteCount_ = 3;
         if (i == activeLeader_) activeWasHis = true;
     }
-    commentary("\\B" + player +
+    commentary("\\B" + commentaryText(player) +
                " has left the game. Leaders controlled by this player are permanently inactive.\\b");
     if (activeWasHis) sendNamedEmpty(msg::RemoveAllBattleArrows);
     // Both reasons move the cycle on by one step; the count starts afresh with the next step.

@@ -15,6 +15,11 @@ CommentaryLine commentaryRuns(const std::string& text) {
         run.text.clear();
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // A backslash of the text itself (a name's), which the mark after it must not take for its own.
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+            run.text += text[++i];
+            continue;
+        }
         if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'B' || text[i + 1] == 'b')) {
             const bool bold = text[i + 1] == 'B';
             if (bold != run.bold) {

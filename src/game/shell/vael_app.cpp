@@ -25,6 +25,7 @@
 #include "game/ai/vael_ai.h"
 #include "game/figures/display_prototypes.h"
 #include "game/figures/vael_physical_object.h"
+#include "game/flow/commentary_text.h"
 #include "game/flow/data_files.h"
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
@@ -718,7 +719,8 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     if (GameControl* control = gameControl(); control && commentary_.lines().empty()) {
         const std::int16_t active = control->getActiveLeader();
         if (active >= 0 && active < control->getLeaderCount())
-            commentary_.addLine("\\B" + control->leaderAt(active).name + "\\b is now active.");
+            commentary_.addLine("\\B" + commentaryText(control->leaderAt(active).name) +
+                                "\\b is now active.");
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -555,6 +556,30 @@ TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {
     GameControl& c = fresh({{"Aristhon", 2, 1, nullptr}});
     c.SetPlayerInfo(PlyrInfo{"Bob\nAnn: I give up", "(Aristhon)"});
     EXPECT_EQ(c.leaderAt(0).name, "Aristhon (Bob\\x0AAnn: I give up)");
+}
+
+// What the other machine names goes into the commentary as it was written: its backslashes are the name's,
+// never the commentary's bold marks ("\\" in the line), and a control character shows escaped.
+TEST_F(GameControlTest, TheOtherMachinesWordsKeepTheirBackslashesInTheCommentary) {
+    GameControl& c = fresh({{"Aristhon", 2, 1, nullptr}});
+    c.setPlayers(3);
+    c.SetPlayerInfo(PlyrInfo{"Red\\bLi\\Bne", "(Aristhon)"});
+    EXPECT_EQ(c.leaderAt(0).name, "Aristhon (Red\\bLi\\Bne)");
+    world.log.clear();
+    test::ScriptedRolls rolls{0};
+    c.NextLeader();
+    settle();
+    const std::string announced = "AddCommentary \\BAristhon (Red\\\\bLi\\\\Bne)\\b is now active.";
+    EXPECT_EQ(std::count(world.log.begin(), world.log.end(), announced), 1)
+        << ::testing::PrintToString(world.log);
+    world.log.clear();
+    c.SynchronizeGame("watching\x1B[2J\\B");
+    c.PlayerDeleted("Red\\bLi\\Bne\x9B");
+    settle();
+    EXPECT_EQ(world.log,
+              (Lines{"AddCommentary \\B2 players\\b are still watching\\\\x1B[2J\\\\B...",
+                     "AddCommentary \\BRed\\\\bLi\\\\Bne\\\\x9B has left the game. Leaders controlled "
+                     "by this player are permanently inactive.\\b"}));
 }
 
 TEST_F(GameControlTest, TalliesRowByRow) {

@@ -276,6 +276,25 @@ TEST_F(Relay, WhatComesFromTheOtherMachineIsSentHereAndNotBack) {
     EXPECT_EQ(sent[0], (Lines{"AddCommentary mine"}));
 }
 
+// What the other machine gives to be shown as text is its bytes: a control character in a line of the
+// commentary, the battle's title or the window's caption is shown escaped (the commentary's marks and a
+// name's backslashes are kept), whatever the other program is.
+TEST_F(Relay, TextsFromTheOtherMachineShowTheirControlCharactersEscaped) {
+    Ear texts{{"ChangeMainCaption", "NetBattleTitle"}};
+    texts.attach(app);
+    net.setPlaying(true, false);
+    std::vector<comm::ReceivedMessage> batch;
+    batch.push_back(from("AddCommentary", new Container<std::string>("\\BEvil\x1B[2J\\b\nHost: ha\x9B\\\\")));
+    batch.push_back(
+        from("ChangeMainCaption", new Container<std::string>("Ghatmar\x1B]0;owned\x07 - Turn 2")));
+    batch.push_back(from("NetBattleTitle", new Container<std::string>("The Fords\r\xC2\x9Bm")));
+    receive(std::move(batch));
+    EXPECT_EQ(ear.heard, (Lines{"AddCommentary \\BEvil\\x1B[2J\\b\\x0AHost: ha\\x9B\\\\"}));
+    EXPECT_EQ(texts.heard, (Lines{"ChangeMainCaption Ghatmar\\x1B]0;owned\\x07 - Turn 2",
+                                  "NetBattleTitle The Fords\\x0D\\xC2\\x9Bm"}));
+    texts.detach();
+}
+
 TEST_F(Relay, QueriesFromTheHostAreAskedHere) {
     net.setPlaying(true, false);
     std::vector<comm::ReceivedMessage> batch;
@@ -326,6 +345,20 @@ TEST_F(Relay, TheWrongWayIsRefusedAndTheGameEnds) {
         receive(std::move(later));
         EXPECT_EQ(ear.heard.size(), 3u);
     }
+}
+
+// The loss is told in the commentary with the other player's name and the reason as they were written: a
+// backslash of either is a backslash there, never a bold mark.
+TEST_F(Relay, TheLossKeepsTheBackslashesOfTheNameAndTheReasonInTheCommentary) {
+    net.setPlaying(true, true);
+    net.setOtherPlayer("Red\\bLi\\Bne");
+    ear.heard.clear(), lost.clear();
+    net.connectionLost("refused a frame: unknown message \"\\Bold\\x1B\"");
+    EXPECT_EQ(ear.heard,
+              (Lines{"PlayerDeleted Red\\bLi\\Bne",
+                     "AddCommentary \\BThe connection to Red\\\\bLi\\\\Bne was lost: refused a frame: "
+                     "unknown message \"\\\\Bold\\\\x1B\". The battle ends, won by default.\\b",
+                     "GameEnded 1"}));
 }
 
 // The player here answers the host's question (or nobody does).
