@@ -438,6 +438,11 @@ void VaelNetComponent::deliver() {
         if (showsText(m.event))
             if (auto* text = dynamic_cast<Container<std::string>*>(m.data.get()))
                 *text->valuePtr() = printable(*text->valuePtr());
+        // So are the armies' names in the battle's results, which the end of the battle shows.
+        if (auto* results = dynamic_cast<Container<EndOfGameResults>*>(m.data.get())) {
+            results->valuePtr()->homeName = printable(results->valuePtr()->homeName);
+            results->valuePtr()->visitorName = printable(results->valuePtr()->visitorName);
+        }
         if (m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::EndOfGame)))
             if (const auto* told = dynamic_cast<const Container<EndOfGameResults>*>(m.data.get())) {
                 const EndOfGameResults& results = *told->valuePtr();

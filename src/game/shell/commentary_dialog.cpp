@@ -1,6 +1,7 @@
 #include "game/shell/commentary_dialog.h"
 
 #include "framework/core/payload_check.h"
+#include "game/flow/commentary_text.h"
 #include "game/flow/end_of_game_results.h"
 #include "game/flow/flow_message_names.h"
 #include "game/shell/shell_message_names.h"
@@ -112,8 +113,9 @@ std::vector<CommentaryLine> wrapCommentary(const CommentaryLine& line, std::int3
 std::string endOfBattleCommentary(const EndOfGameResults& r) {
     if (r.winner == 0) return "The battle is over, and nobody has won it.";
     const bool homeWon = r.winner == r.homeNation;
-    const std::string& winner = homeWon ? r.homeName : r.visitorName;
-    const std::string& loser = homeWon ? r.visitorName : r.homeName;
+    // The names may be another machine's words.
+    const std::string winner = commentaryText(homeWon ? r.homeName : r.visitorName);
+    const std::string loser = commentaryText(homeWon ? r.visitorName : r.homeName);
     const std::int16_t lost = homeWon ? r.visitorLostTQ : r.homeLostTQ;
     const std::int16_t limit = homeWon ? r.visitorTQLimit : r.homeTQLimit;
     const std::string won = "The \\B" + winner + "\\b army wins the battle.";

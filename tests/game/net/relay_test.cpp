@@ -276,22 +276,45 @@ TEST_F(Relay, WhatComesFromTheOtherMachineIsSentHereAndNotBack) {
     EXPECT_EQ(sent[0], (Lines{"AddCommentary mine"}));
 }
 
+// Hears the battle's results and writes down the armies' names.
+class ResultsEar : public Component {
+public:
+    ResultsEar() : Component("Results Ear") {}
+    void connectHandlers() override { connectNamed("EndOfGame", onResults); }
+    Lines names;
+
+private:
+    static ContainerBase* onResults(Component* target, BusMessage, ContainerBase* data) {
+        EndOfGameResults results;
+        if (Container<EndOfGameResults>::fromMessage(data, results))
+            static_cast<ResultsEar*>(target)->names = {results.homeName, results.visitorName};
+        return nullptr;
+    }
+};
+
 // What the other machine gives to be shown as text is its bytes: a control character in a line of the
-// commentary, the battle's title or the window's caption is shown escaped (the commentary's marks and a
-// name's backslashes are kept), whatever the other program is.
+// commentary, the battle's title, the window's caption or an army's name in the results is shown escaped
+// (the commentary's marks and a name's backslashes are kept), whatever the other program is.
 TEST_F(Relay, TextsFromTheOtherMachineShowTheirControlCharactersEscaped) {
     Ear texts{{"ChangeMainCaption", "NetBattleTitle"}};
     texts.attach(app);
+    ResultsEar results;
+    results.attach(app);
+    EndOfGameResults told;
+    told.homeName = "Macedonian\x1B[2J", told.visitorName = "Indian\n\\B";
     net.setPlaying(true, false);
     std::vector<comm::ReceivedMessage> batch;
     batch.push_back(from("AddCommentary", new Container<std::string>("\\BEvil\x1B[2J\\b\nHost: ha\x9B\\\\")));
     batch.push_back(
         from("ChangeMainCaption", new Container<std::string>("Ghatmar\x1B]0;owned\x07 - Turn 2")));
     batch.push_back(from("NetBattleTitle", new Container<std::string>("The Fords\r\xC2\x9Bm")));
+    batch.push_back(from("EndOfGame", new Container<EndOfGameResults>(told)));
     receive(std::move(batch));
     EXPECT_EQ(ear.heard, (Lines{"AddCommentary \\BEvil\\x1B[2J\\b\\x0AHost: ha\\x9B\\\\"}));
     EXPECT_EQ(texts.heard, (Lines{"ChangeMainCaption Ghatmar\\x1B]0;owned\\x07 - Turn 2",
                                   "NetBattleTitle The Fords\\x0D\\xC2\\x9Bm"}));
+    EXPECT_EQ(results.names, (Lines{"Macedonian\\x1B[2J", "Indian\\x0A\\B"}));
+    results.detach();
     texts.detach();
 }
 
