@@ -17,9 +17,13 @@
 #include "game/map/vael_physical_layer.h"
 #include "game/rules/scenario_records.h"
 #include "game/shell/vael_game.h"
+#include "own_home.h"
 #include "platform/headless/headless_platform.h"
 
 namespace {
+
+// The game writes its settings, autosave and lock into a home of the benchmark's own, never the player's.
+const vael::bench::OwnHome home;
 
 double peakMegabytes() {
     rusage usage{};
