@@ -1207,6 +1207,27 @@ TEST_F(DialogTest, ANoticeOpenedOverAQuestionLeavesItTheKeys) {
     app.removeWindow(openerHandle);
 }
 
+// A notice beside the game already open when a question comes (a leader's notice standing as the player
+// asks to leave the battle) is offered the keys first, as the older dialog, and must leave them to the
+// question: Escape answers the question and the notice stays. Taken by the notice, the key closed it and
+// the question heard none.
+TEST_F(DialogTest, ANoticeAlreadyOpenLeavesAQuestionTheKeys) {
+    NotingDialog notice;
+    ASSERT_EQ(notice.create("ArmyRoutDlg", Dialog::Modeless), 0);
+    NotingDialog question;
+    question.init = [&](NotingDialog&) {
+        key(platform::KeyEscape);
+        key(platform::KeyEscape); // the question's, should the first be taken from it
+    };
+    EXPECT_EQ(question.create("EnumDialog", Dialog::Modal), 0);
+    EXPECT_EQ(question.notes, (std::vector<std::string>{"init", "command 2 0"}));
+    EXPECT_EQ(notice.isOpen(), 1);
+    EXPECT_EQ(notice.notes, std::vector<std::string>{"init"});
+    key(platform::KeyEscape);
+    pump();
+    EXPECT_EQ(notice.isOpen(), 0);
+}
+
 TEST_F(DialogTest, TheMenusKeysChooseNoCommandWhileAModalDialogIsOpen) {
     RecordingWindow frame("frame");
     const WindowHandle previous = WinApp::mainWindowHandle();

@@ -220,5 +220,37 @@ TEST_F(PhalanxTest, ATruncatedRecordIsRefusedAndTheHexesStay) {
     }
 }
 
+// A record's two hexes are where the block's figures are placed and turned from: each must be a hex of the
+// map (or one the block already stands on). A record naming a hex off the map, first or second, is refused
+// whole and the block stays where it stood; on the map, the block takes both.
+TEST_F(PhalanxTest, ARecordWithAHexOffTheMapIsRefusedAndTheHexesStay) {
+    layer.land.offMap = {1500, 1400};
+    std::ostringstream out;
+    block(1005, 1)->save(out);
+    const std::string rest = out.str().substr(4); // the plain record after the two hexes
+    const struct Row {
+        const char* what;
+        std::int16_t first, second;
+        bool refused;
+    } rows[] = {
+        {"both on the map", 1005, 1004, false},
+        {"the first off it", 1500, 1004, true},
+        {"the second off it", 1005, 1400, true},
+        {"both off it", 1500, 1400, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        PPhalanx* p = block(1205, 2);
+        std::string bytes;
+        for (const std::int16_t hex : {row.first, row.second})
+            bytes += {static_cast<char>(hex & 0xFF), static_cast<char>(hex >> 8 & 0xFF)};
+        std::istringstream in(bytes + rest);
+        p->load(in);
+        EXPECT_EQ(in.fail(), row.refused);
+        EXPECT_EQ(p->primaryHex(), row.refused ? 1205 : row.first);
+        EXPECT_EQ(p->frontHex(), row.refused ? 1304 : row.second);
+    }
+}
+
 } // namespace
 } // namespace vael::test

@@ -224,7 +224,7 @@ public:
 };
 
 // The end stands both computer opponents down (a plan may still be running in the step that decided it),
-// once however often the end is heard; undecided, neither is.
+// once however often the end is heard; undecided, neither is. The end comes as game control tells it.
 TEST_F(DecidedBattle, TheEndStandsBothComputerOpponentsDownOnce) {
     auto home = std::make_unique<StandingOpponent>();
     auto visitor = std::make_unique<StandingOpponent>();
@@ -235,9 +235,48 @@ TEST_F(DecidedBattle, TheEndStandsBothComputerOpponentsDownOnce) {
     layer.setOpponent(true, std::move(visitor));
     say("BeginTurn");
     EXPECT_EQ(values(h->stoodDown, v->stoodDown), "0 0");
-    layer.standDown();
-    layer.standDown();
+    display.sendEmpty(END_GAME);
+    settle();
+    display.sendEmpty(END_GAME);
+    settle();
     EXPECT_EQ(values(h->stoodDown, v->stoodDown), "1 1");
+}
+
+// Between machines the rules' end leaves the battle standing until the end is shown on every machine (an
+// activation of the other's may still be under way); the shown end stands it down here, every unit with
+// it: a rally after it turns nobody.
+TEST_F(DecidedBattle, BetweenMachinesTheShownEndStandsTheBattleDown) {
+    Leader& mine = leader(10, 101, 1, "Arn", 2, 0);
+    leader(11, 1010, 2, "Bel", 2, 0);
+    layer.addLocalLeader(&mine);
+    auto& a = unit({1, 505, 1, East, 9});
+    unit({2, 305, 2, East, 9});
+    display.sendEmpty(END_GAME);
+    settle();
+    EXPECT_EQ(values(layer.isBattleDecided(), layer.hasStoodDown(), a.hasStoodDown()), "1 0 0");
+    EndOfGameResults results;
+    results.winner = 2, results.homeNation = 1, results.visitorNation = 2;
+    say("EndOfGame", results);
+    EXPECT_EQ(values(layer.hasStoodDown(), a.hasStoodDown()), "1 1");
+    EXPECT_EQ(a.refaceAfterRally(), 1);
+    EXPECT_EQ(a.getFacing(), East);
+}
+
+// A unit condemned and carried off the field before the end (its elimination came in time) was counted as
+// it fell: the end, which counts the losses still under way, counts it no second time. Visitors, worth 9.
+TEST_F(DecidedBattle, ACondemnedUnitAlreadyOffTheFieldIsNotCountedAgainAtTheEnd) {
+    GameControl* control = layer.CreateGameControl(10);
+    ASSERT_NE(control, nullptr);
+    control->setHomeTQLimit(100), control->setVisitorTQLimit(100);
+    auto& fallen = unit({1, 605, 2, East, 9});
+    fallen.condemn();
+    say("EliminateUnit", short(1));
+    ASSERT_EQ(values(fallen.isOutOfPlay(), fallen.isEliminationDue()), "1 1");
+    EXPECT_EQ(values(control->getSideLostTQ(0), control->getSideEliminated(0)), "9 1");
+    display.sendEmpty(END_GAME);
+    settle();
+    EXPECT_EQ(values(control->getSideLostTQ(0), control->getSideEliminated(0), control->isGameOver()),
+              "9 1 1");
 }
 
 // Two volleys of one step both kill the commander: he falls once, is counted once and ends the battle once.

@@ -884,6 +884,30 @@ TEST_F(Relay, WhatTheStepReportedBeforeTheLossIsCounted) {
     net.setLayer(nullptr);
 }
 
+// The machine left is alone with the battle, decided now either way: it stands down, and every unit of it,
+// as when the rules end a battle played on one machine; before the loss nothing is stood down.
+TEST_F(Relay, TheMachineLeftStandsTheBattleDown) {
+    VaelLogicalLayer layer("Relay layer");
+    VaelLogicalLandscape* map = test::makeLandscape(4, 4).release();
+    layer.stageBattle(map, 1, 2);
+    auto* mine = new Leader(test::leaderRecord(10, 5, map, 1, "Arn", {}), "Arn");
+    auto* theirs = new Leader(test::leaderRecord(11, 6, map, 2, "Bel", {}), "Bel");
+    layer.enlist(mine), layer.enlist(theirs);
+    layer.addLocalLeader(mine);
+    net.setLayer(&layer);
+    net.setPlaying(true, true);
+    net.setOtherPlayer("Bob");
+    const auto stood = [&] {
+        return std::to_string(layer.hasStoodDown()) + std::to_string(mine->hasStoodDown()) +
+               std::to_string(theirs->hasStoodDown());
+    };
+    EXPECT_EQ(stood(), "000");
+    net.connectionLost("the other machine closed the connection");
+    app.drainQueue();
+    EXPECT_EQ(stood(), "111");
+    net.setLayer(nullptr);
+}
+
 // The side played here is that of this machine's leaders, a nation of neither side's being the home side's
 // as everywhere: a guest whose leader is of nation 5 (home 1, visitor 2) is told the home side has won.
 TEST_F(Relay, TheSideWonByDefaultIsTheSideOfTheLeadersPlayedHere) {

@@ -866,7 +866,10 @@ TEST_F(NetPlayer, TheWaitingRoomTurnsAwayNamesItCannotShowAndKeepsEachMessageToO
             auto& room = static_cast<ConnectNetDlg&>(d);
             const std::pair<Stand*, const char*> callers[] = {
                 {&forger, "Bob\nAnn: I give up"}, {&nameless, ""}, {&namesake, "Ann"}};
-            for (auto [stand, player] : callers) {
+            // Named, not bound: a lambda below takes the stand, and clang refuses to capture a binding.
+            for (const auto& caller : callers) {
+                Stand* stand = caller.first;
+                const char* player = caller.second;
                 std::string error;
                 auto link = comm::TcpLink::connect(stand->os, "127.0.0.1", port, error);
                 ASSERT_TRUE(link) << error;

@@ -399,6 +399,23 @@ TEST_F(Orders, TurningTowardAnEnemyTakesTheNearestTurnAndARallyRefacesTheShorter
     }
 }
 
+// The rally's question can be what ended the battle (the other machine lost while it was asked): a unit
+// stood down with its side stands as it rallied, turned toward nobody. Not stood down, the same rally
+// turns it toward the enemy behind it.
+TEST_F(Orders, AUnitStoodDownRalliesWithoutTurning) {
+    for (bool stoodDown : {false, true}) {
+        SCOPED_TRACE(stoodDown ? "stood down" : "in the battle");
+        clearUnits();
+        auto& unit = add({1, 505, 1, East});
+        add({9, 305, 2, East});
+        if (stoodDown) unit.standDown();
+        layer.clearLog();
+        EXPECT_EQ(unit.refaceAfterRally(), 1);
+        EXPECT_EQ(values(joined(layer.lines({"ChangeFacing"})), unit.getFacing()),
+                  stoodDown ? values("", East) : values("ChangeFacing 1 3 1", West));
+    }
+}
+
 TEST_F(Orders, TheNearestEnemyFighterPassesOverLeadersAndFriends) {
     auto& unit = add({1, 505, 1, East});
     EXPECT_EQ(unit.nearestEnemyCombatHex(), -1);
