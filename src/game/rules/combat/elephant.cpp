@@ -148,9 +148,9 @@ void Elephant::rampage() {
     List<RampageStruct> events;
     std::int16_t current = static_cast<std::int16_t>(hex_);
     bool onMap = landscape_ && hex_ != offMap;
-    // The whole run is rolled at once, before anything queued runs; the rolls themselves wait for nothing,
-    // but a meeting sent with no dispatch under way runs what the queue holds, which may decide the battle
-    // (a commander trampled) or take the beast off: the run stops there.
+    // The whole run is rolled at once, before anything queued runs. A meeting may decide the battle (a
+    // commander trampled), and one sent with no dispatch under way runs what the queue holds, which may
+    // decide it too or take the beast off: the run stops there.
     for (int leg = 0; leg < mostLegs && onMap && !rampageStopped(); ++leg) {
         const std::int32_t direction = rampageDirection(Roll::d10());
         if (direction == 0) {
