@@ -1,14 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "game/flow/end_of_game_results.h"
 #include "framework/core/bus_event.h"
 #include "game/flow/computer_opponent.h"
+#include "game/flow/end_of_game_results.h"
 #include "game/flow/game_control.h"
 #include "game/rules/combat/combat_records.h"
+#include "game/rules/combat/elephant.h"
 #include "game/rules/leaders/leader_records.h"
 #include "game/rules/leaders/vaelmoric.h"
 #include "support/flow/game_flow_recorder.h"
 #include "support/flow/shock_fixture.h"
+#include "support/queue_hook.h"
 
 namespace vael {
 namespace {
@@ -207,6 +209,59 @@ TEST_F(DecidedBattle, EndedElsewhereTheStepsReportsCountUntilTheTalliesClose) {
     settle();
     say("UnitRouted", UnitRoutData{2, 9, 2});
     EXPECT_EQ(tallies(), "0 0 0 0");
+}
+
+// The battle's end is certain once it was decided, or once the fall of a commander is sealed though his
+// elimination (which ends it) is still queued, whatever his kind; an ordinary leader's fall settles nothing.
+TEST_F(DecidedBattle, TheBattleIsSettledOnceACommandersFallIsSealed) {
+    struct Row {
+        const char* what;
+        bool commander, ofTheLeadersKind, eliminated, decided;
+        bool settled;
+    } rows[] = {
+        {"nobody fell", false, false, false, false, false},
+        {"an ordinary leader's fall sealed", false, true, false, false, false},
+        {"an ordinary leader fallen and replaced", false, true, true, false, false},
+        {"a commander's fall sealed", true, false, false, false, true},
+        {"a commander fallen", true, false, true, false, true},
+        {"a commander of the leaders' kind, his fall sealed", true, true, false, false, true},
+        {"decided", false, false, false, true, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        restage();
+        Leader& fallen = row.commander && !row.ofTheLeadersKind
+                             ? commander(4, 303, 2, "Vaelmoric the Bold")
+                             : leader(4, 303, 2, row.commander ? "Tezhar III" : "Arn", 3, 2);
+        if (std::string(row.what) != "nobody fell") fallen.condemn();
+        if (row.eliminated) fallen.eliminate();
+        if (row.decided) layer.battleDecided();
+        EXPECT_EQ(layer.isBattleSettled(), row.settled);
+    }
+}
+
+// The commander's fall is sealed when a second volley of the step breaks an elephant: the beast is told
+// rampaging but runs nowhere, nothing more is rolled, and the battle ends counting it lost beside him.
+TEST_F(DecidedBattle, AnElephantBrokenAfterTheCommandersFallRunsNowhereAndIsCountedLost) {
+    Leader& tezhar = leader(4, 303, 2, "Tezhar III", 3, 2);
+    GameControl* control = layer.CreateGameControl(10);
+    ASSERT_NE(control, nullptr);
+    control->setHomeTQLimit(100), control->setVisitorTQLimit(100);
+    ElephantUnitData record;
+    static_cast<CombatUnitData&>(record) = troopRecord({1, 605, 2, East, 5}, map);
+    record.missileType = 1;
+    auto& beast = enlisted(new Open<Elephant>(record, record.name.c_str()), {1, 605, 2, East, 5});
+    beast.cohesionHits_ = 4;
+    ScriptedRolls rolls{0, 99, 0, 0};
+    inOneStep(layer, [&] {
+        tezhar.HitByMissile();
+        beast.tqHit(1, 0);
+    });
+    EXPECT_EQ(rolls.left(), 2u);
+    EXPECT_EQ(values(beast.isRampaging(), beast.isEliminationDue(), map->isHexOccupied(605)), "0 1 0");
+    // Tezhar III worth 15, the beast 2.
+    EXPECT_EQ(values(control->isGameOver(), control->getSideLostTQ(0), control->getSideEliminated(0)),
+              "1 17 2");
 }
 
 // A computer opponent that notes being stood down.

@@ -218,16 +218,18 @@ TEST_F(ShockBattle, LeaderCasualtiesGoByTheDifferenceOfTheRolls) {
         fight({combat({{&a, 0}}, {&d}, 705)});
         EXPECT_EQ(rolls.left(), 0u);
         EXPECT_EQ(display.only({"FinishedLeader", "WoundedLeader", "EliminateUnit", "END_GAME"}), row.log);
-        // A kill is told as it is decided, naming the man who fell; nothing else of the duel is.
+        // A kill is told as it is decided, naming the man who fell; nothing else of the duel is. Nobody
+        // replaces a commander, whose fall ends the battle.
         Lines told;
         for (const std::string& line : display.log)
             if (line.find("duel") != std::string::npos) told.push_back(line);
         Lines fall;
+        const bool ends = row.log.size() == 2 && row.log[1] == "END_GAME";
         if (!row.log.empty() && row.log[0].rfind("EliminateUnit", 0) == 0)
             fall.push_back(std::string("AddCommentary \\B") +
                            (row.log[0] == "EliminateUnit 10" ? row.attackerName : row.defenderName) +
-                           "\\b was \\Bkilled\\b in the leaders' duel! A soldier from the ranks will replace "
-                           "him in command.");
+                           "\\b was \\Bkilled\\b in the leaders' duel!" +
+                           (ends ? "" : " A soldier from the ranks will replace him in command."));
         EXPECT_EQ(told, fall);
         restage();
     }

@@ -46,6 +46,11 @@ public:
     static bool isCommanderName(const std::string& name) {
         return name.find("Vael") != std::string::npos || name.find("Tezhar") != std::string::npos;
     }
+    // What the commentary tells after a leader's fall: a soldier from the ranks takes an ordinary leader's
+    // place; nobody takes a commander's, whose fall ends the battle.
+    static const char* replacementNote(const std::string& name) {
+        return isCommanderName(name) ? "" : " A soldier from the ranks will replace him in command.";
+    }
     // Gone for good: a commander's fall leaves nobody in his place, and he cannot fall a second time.
     bool hasLeftTheField() const { return outOfPlay_ && !takesReplacement(); }
     // After the fall has been counted, a commander's ends the battle (END_GAME).
