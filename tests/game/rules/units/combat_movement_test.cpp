@@ -132,8 +132,11 @@ TEST_F(Movement, TerrainHitsOfAFinishedStep) {
         {"cavalry in woods", 8, 303, 302, "AddCommentary \\BUnit 1\\b moved in woods for 1 hit.|TQHit 1 1 0"},
         {"open ground", 2, 303, 304, ""},
         {"elephant into a deep river", 13, 303, 404,
-         "AddCommentary \\BUnit 1\\b moved into a major river for 99 hits.|TQHit 99 1 0|"
+         "AddCommentary \\BUnit 1\\b moved into a major river, losing all cohesion.|TQHit 99 1 0|"
          "AddCommentary \\BUnit 1\\b is rampaging!"},
+        {"cavalry up two levels", 8, 505, 504,
+         "AddCommentary \\BUnit 1\\b loses all cohesion for moving up 2 levels.|TQHit 99 1 0|"
+         "AddCommentary \\BUnit 1\\b is routing!"},
         {"infantry up two levels", 2, 505, 504,
          "AddCommentary \\BUnit 1\\b takes 2 cohesion hits for moving up 2 levels.|TQHit 2 1 0"},
         {"infantry down one level", 2, 506, 505,
@@ -152,9 +155,10 @@ TEST_F(Movement, TerrainHitsOfAFinishedStep) {
         auto& unit = add({1, row.from, 1, East, 9}, row.type);
         layer.clearLog();
         unit.stepCohesionHits(row.from, row.to, 0);
-        EXPECT_EQ(joined(layer.lines({"AddCommentary \\BUnit 1\\b m", "AddCommentary \\BUnit 1\\b t",
-                                      "AddCommentary \\BUnit 1\\b is r", "TQHit"})),
-                  row.expected);
+        EXPECT_EQ(
+            joined(layer.lines({"AddCommentary \\BUnit 1\\b m", "AddCommentary \\BUnit 1\\b t",
+                                "AddCommentary \\BUnit 1\\b l", "AddCommentary \\BUnit 1\\b is r", "TQHit"})),
+            row.expected);
     }
 }
 
