@@ -24,6 +24,13 @@ public:
     virtual int sync(int fd);
 };
 
+// Whether path is a regular file the player made read-only, which is his to keep: no write permission in
+// its mode (for the superuser too, whom the system lets write anything), or a write refused to us by the
+// file or its disk (another's file, one made immutable, a read-only disk). The rename that replaces a file
+// asks only the folder's leave, so the file's own is asked here. Every writer of the player's files asks
+// this one rule.
+bool readOnlyFile(const std::string& path);
+
 // Writes the bytes as the file at path; false with a message that names the file and the cause ("cannot
 // replace PATH: it is a device, not a regular file", "cannot replace PATH: it is read-only, and is kept as
 // it is").
