@@ -5,8 +5,8 @@
 // mid-write leaves a stray temporary file at worst, never half a file under the real name, and a later
 // write of the same name removes it once its writer is surely gone. A symbolic link is written through to
 // the file it names and stays a link; a device, a FIFO or a socket at the path is never replaced, nor is a
-// file the player made read-only. A file replaced keeps its permissions; a first one gets those the umask
-// leaves a new file.
+// file the player made read-only. A file replaced keeps its permissions, and its new bytes are never
+// readable by others before it has them; a first one gets those the umask leaves a new file.
 #include <cstddef>
 #include <cstdint>
 #include <string>
