@@ -123,7 +123,12 @@ void WinApp::findInMapFile(OIFBase* library) {
     const auto found = findFileNoCase(dataPath_, mapFileName_);
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!found) {
+    std::filesystem::path other;
+    if (const std::string problem = found ? std::string() : notAFile(dataPath_, mapFileName_, &other);
+        !problem.empty()) {
+        // A FIFO or a folder in its place is told as what it is: the file is not missing.
+        Assertion::fail("The map file " + other.string() + " " + problem, "win_app.cpp", __LINE__);
+    } else if (!found) {
         Assertion::fail("Can't find " + path, "win_app.cpp", __LINE__);
     } else if (!readFileBytes(found->string(), bytes, error, LargestMapFile) ||
                !map.read(bytes.data(), bytes.size())) {

@@ -112,13 +112,17 @@ void VaelApp::writeInstallSettings(platform::Settings& settings, const std::stri
     const std::string key = std::string("SOFTWARE\\Tamblor\\") + ProductKey;
     // Each default is stored whatever became of the other: a store that cannot reach its file still holds
     // both in memory, and the game plays on with them.
-    const bool path = settings.writeDefaultText(Root::Machine, key, "Path", dataDirectory);
+    // VAEL_DATA is the game's data while it is set and no "Path" was chosen: the installer's default
+    // written now would hide it at this start and every later one.
+    const std::string fromEnvironment = environment("VAEL_DATA");
+    const bool path =
+        !fromEnvironment.empty() || settings.writeDefaultText(Root::Machine, key, "Path", dataDirectory);
     const bool palette = settings.writeDefaultText(Root::Machine, key, "Palette", "VAEL.PAL");
     if (!path || !palette)
         debugStream() << "The settings will not be kept: " << settings.writeError() << std::endl;
     // Nothing of the game can be read from a folder that is not there: it is told by its own name, before
     // the first file of it (the palette) is missed.
-    const std::string data = settings.readText(Root::Machine, key, "Path").value_or("");
+    const std::string data = settings.readText(Root::Machine, key, "Path").value_or(fromEnvironment);
     if (std::error_code ignored; !data.empty() && !std::filesystem::is_directory(data, ignored))
         Assertion::fail("The data folder " + data + " is not there", sourceFile, __LINE__);
 }
@@ -273,10 +277,17 @@ void VaelApp::makeViews() {
         debugStream() << "No display catalogue: "
                       << (file ? catalogue.error() : std::string(DisplayCatalogue::FileName) + " not found")
                       << "; every unit is shown without artwork" << std::endl;
-    if (!inDataFolder)
-        reportMissingDataFile(installDirectory_ + "/" + DisplayCatalogue::FileName,
-                              file ? "the game takes " + file->string() + " in its place"
-                                   : std::string("the game goes on without the units' artwork"));
+    if (!inDataFolder) {
+        const std::string instead = file ? "the game takes " + file->string() + " in its place"
+                                         : std::string("the game goes on without the units' artwork");
+        // A FIFO or a folder in its place is told as what it is: the file is not missing.
+        std::filesystem::path other;
+        if (const std::string problem = notAFile(installDirectory_, DisplayCatalogue::FileName, &other);
+            !problem.empty())
+            reportUnusableDataFile(other.string(), problem, instead);
+        else
+            reportMissingDataFile(installDirectory_ + "/" + DisplayCatalogue::FileName, instead);
+    }
     // Before any unit exists: each one's display objects are cloned from these.
     registerDisplayPrototypes(catalogue, imageIndex_ != nullptr);
     views_ = std::make_unique<VaelPhysicalLayers>(*this);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "framework/core/container.h"
 #include "framework/core/debug_stream.h"
@@ -806,12 +807,22 @@ TEST_F(MapLookupTest, MissingOrBadFilesAreReportedAndNothingIsRead) {
     const struct {
         const char* what;
         std::optional<Bytes> map;
-        const char* dataFile; // written when given
+        const char* dataFile; // written when given; "fifo" or "folder" stand in the map file's place
         Texts reports;
         bool unlisted; // traced as missing from the map file
     } rows[] = {
         {"count 0", Bytes{0, 0}, nullptr, {}, true},
         {"no map file", std::nullopt, nullptr, {"Can't find " + path + "/oiffile.map"}, true},
+        {"a FIFO for a map file",
+         std::nullopt,
+         "fifo",
+         {"The map file " + path + "/oiffile.map is not a regular file"},
+         true},
+        {"a folder for a map file",
+         std::nullopt,
+         "folder",
+         {"The map file " + path + "/oiffile.map is a folder, not a file"},
+         true},
         {"damaged map file",
          mapOf(2, {{"ARMY.OIF", "Army"}}),
          "army.oif",
@@ -831,10 +842,16 @@ TEST_F(MapLookupTest, MissingOrBadFilesAreReportedAndNothingIsRead) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        std::filesystem::remove(dir / "oiffile.map");
+        std::filesystem::remove_all(dir / "oiffile.map");
         std::filesystem::remove(dir / "army.oif");
         if (row.map) writeMap(*row.map);
-        if (row.dataFile) writeData(row.dataFile, "x");
+        const std::string other = row.dataFile ? row.dataFile : "";
+        if (other == "fifo")
+            ASSERT_EQ(::mkfifo((dir / "oiffile.map").c_str(), 0644), 0);
+        else if (other == "folder")
+            std::filesystem::create_directory(dir / "oiffile.map");
+        else if (row.dataFile)
+            writeData(row.dataFile, "x");
         EXPECT_EQ(lookUpArmy(), (std::pair{std::size_t(0), asked(row.reports)}));
         EXPECT_EQ(traced().ends_with(missing), row.unlisted);
     }
