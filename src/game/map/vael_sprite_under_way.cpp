@@ -2,6 +2,7 @@
 // plays the rest at the same moments (and draws from the dice in the same order) as the battle that saved.
 #include <sstream>
 
+#include "framework/core/type_info.h"
 #include "game/map/raw_bytes.h"
 #include "game/map/vael_sprite.h"
 
@@ -33,14 +34,16 @@ void VaelSprite::dropEvents() {
 }
 
 void VaelSprite::saveUnderWay(std::ostream& stream) const {
+    // The events' payloads go through their record, which must be there to write them whole.
+    const TypeInfo<VaelSpriteEvent> record;
     VaelSprite::save(stream);
     raw::putU16(stream, static_cast<std::uint16_t>(events_.count()));
     Item<SpriteEvent>* it = nullptr;
     const List<FrameInfo>* headFrames = nullptr;
+    const VaelSpriteEvent none;
     for (events_.firstItem(it); it; it = it->next) {
         it->value.save(stream);
         const auto* box = dynamic_cast<const Container<VaelSpriteEvent>*>(it->value.payload());
-        const VaelSpriteEvent none;
         const VaelSpriteEvent& payload = box ? *box->valuePtr() : none;
         if (!headFrames) headFrames = &payload.frames;
         // A change of region's kind is a message's number, which another run of the program may number
@@ -58,6 +61,7 @@ void VaelSprite::saveUnderWay(std::ostream& stream) const {
 }
 
 bool VaelSprite::loadUnderWay(std::istream& stream) {
+    const TypeInfo<VaelSpriteEvent> record;
     dropEvents();
     if (!VaelSprite::load(stream)) return false;
     const std::uint16_t played = soundPlayed_;
