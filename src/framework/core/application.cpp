@@ -294,6 +294,17 @@ void Application::resumeTimer(const Callback& callback) {
         }
 }
 
+int Application::timerSlot(const Callback& callback) const {
+    for (int slot = 0; slot < TimerSlots; ++slot)
+        if (timers_[slot].state != TimerCallback::Free && timers_[slot].callback == callback) return slot;
+    return -1;
+}
+
+void Application::setTimerElapsed(const Callback& callback, std::uint16_t elapsed) {
+    if (const int slot = timerSlot(callback); slot >= 0)
+        timers_[slot].elapsed = static_cast<std::uint16_t>(elapsed % timers_[slot].period);
+}
+
 void Application::tickTimers(std::uint32_t time) {
     for (TimerCallback& slot : timers_)
         if (slot.state == TimerCallback::Running) slot.tick(time);

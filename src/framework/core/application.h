@@ -110,6 +110,10 @@ public:
     void resumeTimer(const Callback& callback);
     void tickTimers(std::uint32_t time);
     const TimerCallback& timer(int slot) const { return timers_[slot]; }
+    // The slot of the callback's timer, -1 when none is set; a saved game's display keeps its timers'
+    // order and what each had gathered towards its next call, and puts them back so.
+    int timerSlot(const Callback& callback) const;
+    void setTimerElapsed(const Callback& callback, std::uint16_t elapsed);
     std::uint16_t systemTimerId() const { return systemTimerId_; }
     using Component::addTimer;
     using Component::killTimer;

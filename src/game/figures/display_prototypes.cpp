@@ -74,6 +74,8 @@ std::unique_ptr<VaelPhysicalObject> makeDisplayPrototype(const DisplayCatalogueE
 }
 
 void registerDisplayPrototypes(const DisplayCatalogue& catalogue, bool withArtwork) {
+    // A saved game keeps the commands under way with their boxes, written through these records.
+    VaelPhysicalObject::registerUnderWayTypes();
     for (std::uint16_t id = 0; id < DisplayCatalogue::TypeIdCount; ++id) {
         std::unique_ptr<VaelPhysicalObject> prototype;
         if (const DisplayCatalogueEntry* found = catalogue.find(id)) {

@@ -214,6 +214,16 @@ bool Flag::load(std::istream& stream) {
     return false;
 }
 
+void Flag::saveUnderWay(std::ostream& stream) const {
+    VaelSprite::saveUnderWay(stream);
+    cloth_->saveUnderWay(stream);
+    shadow_->saveUnderWay(stream);
+}
+
+bool Flag::loadUnderWay(std::istream& stream) {
+    return VaelSprite::loadUnderWay(stream) && cloth_->loadUnderWay(stream) && shadow_->loadUnderWay(stream);
+}
+
 // Stepping, drawing, hits.
 
 // A raised flag is stepped on every tick of its layer while its command is active: the three parts step

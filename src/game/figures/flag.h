@@ -49,6 +49,9 @@ public:
     // three as they were.
     void save(std::ostream& stream) const override;
     bool load(std::istream& stream) override;
+    // The same three parts, each with what it still has to play.
+    void saveUnderWay(std::ostream& stream) const override;
+    bool loadUnderWay(std::istream& stream) override;
     ZoomBoxes* update(std::int32_t now) override;
     bool updatesByStep() const override { return false; }
     Box draw(Bitmap& target, const Point& origin) override;

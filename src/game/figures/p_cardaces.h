@@ -19,6 +19,12 @@ public:
 
     void handleEvent(LogicalCommandInfo& command) override;
     void commandFinished(LogicalCommandInfo& command) override;
+    std::vector<VaelSprite*> otherSprites() override {
+        std::vector<VaelSprite*> missiles;
+        for (std::int16_t i = 0; i < projectileCount; ++i)
+            missiles.push_back(projectiles[i]);
+        return missiles;
+    }
     void setupAnimations() override;
     // Always of javelins, whatever this object's kind.
     VaelPhysicalObject* clone(std::int16_t region, std::int32_t facing) const override;

@@ -62,6 +62,12 @@ public:
                  std::int16_t missileKind, std::int16_t region, std::int32_t facing);
 
     // The plain missile unit builds nothing; each kind of troops lays out its own figures and missiles.
+    std::vector<VaelSprite*> otherSprites() override {
+        std::vector<VaelSprite*> missiles;
+        for (std::int16_t i = 0; i < projectileCount; ++i)
+            missiles.push_back(projectiles[i]);
+        return missiles;
+    }
     void setupAnimations() override {}
     // A missile-fire order is played by the kind's volley, which ends without the rest of a command's
     // book-keeping.

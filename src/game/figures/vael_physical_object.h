@@ -105,6 +105,14 @@ public:
     void rampageCasualty(std::int16_t hits) override;
     void rampageMove(std::int16_t count) override;
     bool hasLooseSprites() const override { return !looseSprites_.isEmpty(); }
+    void saveUnderWay(std::ostream& out) override;
+    bool loadUnderWay(std::istream& in) override;
+    // The sprites the commands play besides the figures and the flag (a missile unit's missiles), in an
+    // order that stays.
+    virtual std::vector<VaelSprite*> otherSprites() { return {}; }
+    // The records of the boxes the display commands carry that the network's do not name already (a
+    // sprite's event, a nation, a rampage's blow), so that the commands under way go into a saved game.
+    static void registerUnderWayTypes();
     // With a fifth of the chances a mounted figure or an elephant rears in direction group d (0 to 7).
     void maybeRear(VaelSprite& sprite, std::int16_t d);
     // Which of the living figures fall, count of them: one flag per figure. contact (one direction per

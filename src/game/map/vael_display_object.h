@@ -4,6 +4,8 @@
 // facing, the view, nation and layer it is told, and the rampage's two hooks. Its commands, its tick, its
 // sprites and its part of a saved game are those of every display object. The figures implement it.
 #include <cstdint>
+#include <istream>
+#include <ostream>
 #include <memory>
 #include <string>
 
@@ -33,6 +35,12 @@ public:
     virtual void rampageMove(std::int16_t count) = 0;
     // Figures still walking, falling or fleeing: a saved game cannot replay them.
     virtual bool hasLooseSprites() const = 0;
+    // What the object was still playing when the game was saved (its commands, the sprites under way and
+    // their queues, whether its flag waves), so that a loaded game plays the rest as the battle that saved
+    // would have; the layer keeps it apart from the object's record. loadUnderWay answers false when the
+    // bytes do not read back whole. An object that plays nothing of its own writes nothing.
+    virtual void saveUnderWay(std::ostream&) {}
+    virtual bool loadUnderWay(std::istream&) { return true; }
     // Why the object's record in a saved game was refused at its latest load; empty when it was taken.
     const std::string& loadProblem() const { return loadProblem_; }
 

@@ -784,7 +784,7 @@ std::int16_t VaelPhysicalLayer::updateDisplay(long tick) {
     std::optional<Roll::Aside> aside;
     if (!viewShown()) aside.emplace();
     const List<short> asked = clients_;
-    Container<long> now(tick);
+    Container<long> now(tick + clockShift_);
     List<VectorBusResponse> answers = queryToList(asked, UPDATE_PHYSICAL_OBJECT, &now);
     List<Box> dirty[3];
     VectorBusResponse answer;
@@ -927,6 +927,7 @@ std::int16_t VaelPhysicalLayer::deleteAllObjects() {
     clients_.clear();
     rampageSteps_.clear();
     rampageActive_ = 0;
+    clockShift_ = 0;
     made_.clear();
     adopted_.clear();
     stopTick();

@@ -137,6 +137,18 @@ public:
                        std::pair<std::size_t, std::size_t>* objects = nullptr);
     // Why the latest load's first refused object was refused; empty when none was.
     const std::string& loadProblem() const { return loadProblem_; }
+    // What the view was still playing at a save: the display's clock then, the layer's tick (its rate, and
+    // what it had gathered towards its next call), the objects it stepped in their order, those whose
+    // flags it raised for the active leader (to be lowered at the next activation), and each unit's
+    // object's commands and sprites under way. A game loaded with it goes on from that clock and plays the
+    // rest as the battle that saved would have. Objects made by others (debris) are not kept. loadUnderWay
+    // answers false when the bytes do not read back whole; restartTick then sets the tick going as it was.
+    void saveUnderWay(std::ostream& out);
+    bool loadUnderWay(std::istream& in);
+    // The application's timer slot of the layer's tick, -1 when it does not run.
+    int tickSlot() const;
+    int loadedTickSlot() const { return loadedSlot_; }
+    void restartTick();
     // Steps a view not on screen through what it has fallen behind by, before a save: it is stepped only
     // once a second, and a game loaded from the file could never play the rest (the flags of the turn
     // before not yet put away). Only what is already due is played; the view answers nobody, so nothing
@@ -227,6 +239,12 @@ private:
     std::int16_t mapRows_ = 0;
     std::int16_t mapColumns_ = 0;
     std::uint16_t timerRate_ = 0;
+    // The display's clock runs this far ahead of the application's: a loaded game goes on from the clock
+    // it was saved at, so that what was under way ends when it would have.
+    std::int32_t clockShift_ = 0;
+    // The tick as a loaded game had it, put back once both layers have read theirs.
+    std::uint16_t loadedRate_ = 0, loadedElapsed_ = 0;
+    int loadedSlot_ = -1;
     std::unique_ptr<Bitmap> unitBitmap_;
     double markerStepX_ = 0, markerStepY_ = 0;
     std::vector<List<Sprite*>*> gridRows_;
@@ -273,8 +291,17 @@ public:
     bool loadGameBytes(const std::vector<std::uint8_t>& bytes);
     // What was wrong with the display part the latest load refused, when an object's record said; else empty.
     const std::string& loadProblem() const { return loadProblem_; }
+    // What the views were still playing, after the display part: "VDSA", a 16-bit version, the 32-bit
+    // length of what follows, then each view's part (normal first) as its 32-bit length and bytes. A
+    // game saved without it loads as before: what was under way at its save is not played.
+    static constexpr char UnderWayTag[5] = "VDSA";
+    static constexpr std::uint16_t UnderWayVersion = 1;
 
 private:
+    void appendUnderWay(std::vector<std::uint8_t>& bytes);
+    // False when the record is there but does not read back whole.
+    bool readUnderWay(const std::vector<std::uint8_t>& bytes, std::size_t at);
+
     std::string loadProblem_;
     std::unique_ptr<VaelPhysicalLayer> normal_;
     std::unique_ptr<VaelPhysicalLayer> reversed_;

@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <algorithm>
 #include <sstream>
 
 #include "framework/core/read_file.h"
@@ -142,6 +143,7 @@ bool VaelPhysicalLayers::saveGameBytes(std::vector<std::uint8_t>& bytes) {
     // Only the full-size landscape keeps the debris; the smaller ones take it from the same section.
     for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
         if (!layer->saveGameBytes(bytes) || !layer->zoomLandscape(0)->saveGameBytes(bytes)) return false;
+    appendUnderWay(bytes);
     return true;
 }
 
@@ -173,9 +175,10 @@ bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
     // The parts were written one after the other, each where the one before ended: an offset that points
     // anywhere else (into another part's objects, say) reads bytes that are not what it names, which a
     // length checked against the file alone does not find.
+    std::size_t next = 0;
     if (whole) {
         const std::size_t table = read32(bytes, TableOffsetAt);
-        std::size_t next = table + 8;
+        next = table + 8;
         for (int view = 0; view < 2 && whole; ++view) {
             whole = objects[view].first == next;
             next = objects[view].second;
@@ -190,9 +193,56 @@ bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
             next = land.spritesEnd;
         }
     }
+    // What was under way follows the display part; a game saved before it was kept plays on without.
+    if (whole) whole = readUnderWay(bytes, next);
     for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
         layer->redrawWhole();
     return whole;
+}
+
+void VaelPhysicalLayers::appendUnderWay(std::vector<std::uint8_t>& bytes) {
+    std::ostringstream body(std::ios::binary);
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
+        std::ostringstream part(std::ios::binary);
+        layer->saveUnderWay(part);
+        const std::string text = part.str();
+        raw::putU32(body, static_cast<std::uint32_t>(text.size()));
+        body.write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
+    const std::string text = body.str();
+    bytes.insert(bytes.end(), UnderWayTag, UnderWayTag + 4);
+    append16(bytes, UnderWayVersion);
+    append32(bytes, static_cast<std::uint32_t>(text.size()));
+    bytes.insert(bytes.end(), text.begin(), text.end());
+}
+
+bool VaelPhysicalLayers::readUnderWay(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    if (bytes.size() - at < 4 || !std::equal(UnderWayTag, UnderWayTag + 4, bytes.begin() + static_cast<std::ptrdiff_t>(at)))
+        return true;
+    if (bytes.size() - at < 10) return false;
+    const std::uint16_t version = read16(bytes, at + 4);
+    const std::uint32_t length = read32(bytes, at + 6);
+    if (version != UnderWayVersion || bytes.size() - at - 10 < length) return false;
+    std::istringstream body(std::string(bytes.begin() + static_cast<std::ptrdiff_t>(at + 10),
+                                        bytes.begin() + static_cast<std::ptrdiff_t>(at + 10 + length)),
+                            std::ios::binary);
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
+        std::uint32_t size = 0;
+        std::string text;
+        if (!raw::getU32(body, size) || !raw::getText(body, size, text)) return false;
+        std::istringstream part(text, std::ios::binary);
+        if (!layer->loadUnderWay(part) || part.peek() != std::char_traits<char>::eof()) return false;
+    }
+    if (body.peek() != std::char_traits<char>::eof()) return false;
+    // The ticks go back into the application's slots in the order they held.
+    VaelPhysicalLayer* first = normal_.get();
+    VaelPhysicalLayer* second = reversed_.get();
+    if (second->loadedTickSlot() >= 0 &&
+        (first->loadedTickSlot() < 0 || second->loadedTickSlot() < first->loadedTickSlot()))
+        std::swap(first, second);
+    first->restartTick();
+    second->restartTick();
+    return true;
 }
 
 } // namespace vael

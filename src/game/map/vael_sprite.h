@@ -62,6 +62,19 @@ public:
     // as it was, when the bytes run short; the queue, the libraries and the view are not part of it.
     virtual void save(std::ostream& stream) const;
     virtual bool load(std::istream& stream);
+    // What the sprite still has to play, for a saved game that goes on as the battle would have: its state
+    // as save writes it, then its queue (16-bit count; each event as SpriteEvent::save writes it and the
+    // three levels' targets, which the event under way has already worked out), where the event under way
+    // stands in its pictures (-1 when none is under way) and when it started (4 bytes). An event that
+    // changes the sprite's region is marked so (16 bits after it), its kind being a message's number. Times are the
+    // display's clock, which a loaded game goes on from. loadUnderWay answers false when the bytes run
+    // short or do not read back; the sprite is then left as load found it, its queue empty.
+    virtual void saveUnderWay(std::ostream& stream) const;
+    virtual bool loadUnderWay(std::istream& stream);
+    // Whether the sprite has anything queued or under way.
+    bool hasEvents() const { return !events_.isEmpty(); }
+    // Drops everything queued: a loaded game's sprite that had nothing left to play at the save.
+    void dropEvents();
 
     virtual void addNamedEvent(std::int16_t region, const Point4D& target, const List<FrameInfo>& frames,
                                std::int16_t newLayer, std::uint16_t kind, std::uint16_t restartFrames);

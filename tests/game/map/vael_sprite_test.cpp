@@ -531,6 +531,97 @@ TEST_F(SpriteTest, ACutRecordIsRefusedAndTheSpriteKeepsItsState) {
     }
 }
 
+// What a sprite still has to play, for a saved game that goes on.
+
+Bytes underWayOf(const VaelSprite& s) {
+    std::ostringstream out;
+    s.saveUnderWay(out);
+    const std::string b = out.str();
+    return Bytes(b.begin(), b.end());
+}
+
+std::uint32_t word(const Bytes& b, std::size_t at, int n) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < n; ++i)
+        v |= static_cast<std::uint32_t>(b[at + static_cast<std::size_t>(i)]) << (8 * i);
+    return v;
+}
+
+TEST_F(SpriteTest, AMoveUnderWayIsKeptWithItsQueueAndPlaysOnAtTheSameMomentsOnceLoaded) {
+    auto s = sprite(Point3D(1, 2, 0), FrameInfo("Stand", 0));
+    s->addNamedEvent(1305, Point4D(50, 30, 0, 1000), frames({{"Walk", 0}, {"Walk", 1}, {"Walk", 2}}), -1,
+                     SpriteMove, 0);
+    s->changeRegion(1204);
+    s->addSimpleEvent(SpriteHide);
+    step(*s, 100);
+    step(*s, 400);
+    const Bytes saved = underWayOf(*s);
+    // The record as save writes it, then three events, each with its region-change mark and three targets.
+    const std::size_t base = recordOf(*s).size();
+    EXPECT_EQ(Bytes(saved.begin(), saved.begin() + static_cast<std::ptrdiff_t>(base)), recordOf(*s));
+    EXPECT_EQ(word(saved, base, 2), 3u);
+    // The move under way: due at 100 + 1000 on the display's clock, two of its three pictures shown.
+    EXPECT_EQ(word(saved, base + 2 + 6, 4), 1100u);
+    EXPECT_EQ(word(saved, saved.size() - 6, 2), 2u);
+    EXPECT_EQ(word(saved, saved.size() - 4, 4), 100u);
+
+    auto loaded = sprite(Point3D(9, 9, 0), FrameInfo("Walk", 2), 1204);
+    loaded->addSimpleEvent(SpriteShow);
+    std::istringstream in(std::string(saved.begin(), saved.end()));
+    ASSERT_TRUE(loaded->loadUnderWay(in));
+    EXPECT_EQ(underWayOf(*loaded), saved);
+    for (std::int32_t now : {700, 1099, 1100, 1101, 1500}) {
+        SCOPED_TRACE(now);
+        step(*s, now);
+        step(*loaded, now);
+        EXPECT_EQ((std::tuple{at(*loaded), loaded->frameInfo(), loaded->region(), loaded->events().count(),
+                              loaded->isHidden()}),
+                  (std::tuple{at(*s), s->frameInfo(), s->region(), s->events().count(), s->isHidden()}));
+    }
+    EXPECT_EQ(loaded->region(), 1204);
+    EXPECT_EQ(loaded->isHidden(), 1);
+}
+
+TEST_F(SpriteTest, ARegionChangeIsMarkedByNameAndAnIdleSpriteKeepsNoQueue) {
+    auto s = sprite(Point3D(1, 2, 0), FrameInfo("Stand", 0));
+    s->changeRegion(1305);
+    const Bytes saved = underWayOf(*s);
+    const std::size_t base = recordOf(*s).size();
+    // Count, the event (target 10 bytes, region, kind, layer, restart, payload's length and bytes), its mark.
+    const std::size_t payload = word(saved, base + 2 + 18, 4);
+    EXPECT_EQ(word(saved, base + 2 + 22 + payload, 2), 1u);
+    // Another numbering of the messages still reads it as a change of region.
+    Bytes forged = saved;
+    forged[base + 2 + 12] = static_cast<std::uint8_t>(forged[base + 2 + 12] ^ 0x40);
+    auto loaded = sprite();
+    std::istringstream in(std::string(forged.begin(), forged.end()));
+    ASSERT_TRUE(loaded->loadUnderWay(in));
+    step(*loaded, 10);
+    EXPECT_EQ((std::tuple{loaded->region(), loaded->events().count()}), std::tuple(1305, 0));
+
+    auto idle = sprite();
+    const Bytes quiet = underWayOf(*idle);
+    EXPECT_EQ(quiet.size(), recordOf(*idle).size() + 8);
+    EXPECT_EQ(word(quiet, quiet.size() - 8, 2), 0u);
+    EXPECT_EQ(word(quiet, quiet.size() - 6, 2), 0xFFFFu);
+}
+
+TEST_F(SpriteTest, ACutUnderWayRecordIsRefusedWithNothingQueued) {
+    auto s = sprite(Point3D(1, 2, 0), FrameInfo("Stand", 0));
+    s->addNamedEvent(1305, Point4D(50, 30, 0, 1000), frames({{"Walk", 0}}), -1, SpriteMove, 0);
+    step(*s, 100);
+    const Bytes whole = underWayOf(*s);
+    const std::size_t base = recordOf(*s).size();
+    for (std::size_t cut : {base + 1, base + 2, base + 20, whole.size() - 7, whole.size() - 1}) {
+        SCOPED_TRACE(cut);
+        auto target = sprite();
+        target->addSimpleEvent(SpriteHide);
+        std::istringstream in(std::string(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+        EXPECT_FALSE(target->loadUnderWay(in));
+        EXPECT_EQ(target->events().count(), 0);
+    }
+}
+
 TEST_F(SpriteTest, TheLibrariesAreSavedByNameAndOpenedAgainByThem) {
     auto s = sprite();
     std::ostringstream out;

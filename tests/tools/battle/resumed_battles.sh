@@ -7,15 +7,17 @@
 # - headless, the loaded battle prints exactly what the unbroken one printed after its N-th "... is now
 #   active." line (the announcement of the activation saved at belongs to the battle that saved): its
 #   commentary and outcome, line for line;
-# - with the display, the loaded battle ends. (Its figures' animations still under way at the save are not
-#   carried, so what they would have drawn from the dice is not drawn again: it may end otherwise.)
+# - with the display, the loaded battle ends. (What debris of the fallen, made by the display itself, had
+#   still to play at the save is not carried: such a battle may end otherwise.)
+# - with the display, each of the saves asked for with --same (displays that were saved with figures
+#   under way, volleys in flight and flags waving) loads into the unbroken battle, line for line.
 # A battle that ends before the activation saves nothing, says after how many activations it ended, exits
 # 1, and prints what the unbroken one printed.
 # Then, with the display, each battle of the seeds asked for is saved one activation after each leader's
 # replacement, and the loaded battle has to end. Fails naming battle, seed, activation and mode.
 #
 # resumed_battles.sh TOOL DATA JOBS [BATTLE:SEEDS:ACTIVATIONS ...] [--replaced BATTLE:SEEDS ...]
-#                    [--ends BATTLE:SEED:ACTIVATION ...]
+#                    [--ends BATTLE:SEED:ACTIVATION ...] [--same BATTLE:SEED:ACTIVATION ...]
 # SEEDS is FIRST-LAST, ACTIVATIONS a comma list.
 set -u
 tool=$1
@@ -118,10 +120,16 @@ for arg in "$@"; do
   case "$arg" in
   --replaced) kind=replaced; continue ;;
   --ends) kind=ends; continue ;;
+  --same) kind=same; continue ;;
   esac
   IFS=: read -r battle seeds rest <<<"$arg"
   if [ "$kind" = ends ]; then
     echo "resume $battle $seeds $rest display end" >>"$cases"
+    continue
+  fi
+  if [ "$kind" = same ]; then
+    echo "unbroken $battle $seeds display" >>"$cases"
+    echo "resume $battle $seeds $rest display same" >>"$cases"
     continue
   fi
   for seed in $(seq "${seeds%-*}" "${seeds#*-}"); do

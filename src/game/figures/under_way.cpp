@@ -1,0 +1,161 @@
+// What a display object was still playing when the game was saved: its queued commands, which of its
+// sprites the command under way (or a fall) waits on, each sprite's queue and whether its flag waves. A
+// game loaded with it plays the rest at the moments the battle that saved would have, drawing from the
+// dice as that battle would have.
+#include <sstream>
+
+#include "framework/core/super_string.h"
+#include "framework/core/type_info.h"
+#include "game/figures/rampage_cohesion_hit_struct.h"
+#include "game/figures/vael_physical_object.h"
+#include "game/map/raw_bytes.h"
+#include "game/rules/units/nation.h"
+
+namespace vael {
+
+// A nation as 4 bytes; a rampage's blow as its unused word (4 bytes) and its share (2).
+SuperString& operator<<(SuperString& s, NATION v) {
+    return s << static_cast<unsigned int>(v);
+}
+
+SuperString& operator>>(SuperString& s, NATION& v) {
+    unsigned int raw = 0;
+    s >> raw;
+    v = static_cast<NATION>(raw);
+    return s;
+}
+
+SuperString& operator<<(SuperString& s, const RampageCohesionHitStruct& v) {
+    return s << static_cast<unsigned int>(v.unused) << static_cast<short>(v.percentage);
+}
+
+SuperString& operator>>(SuperString& s, RampageCohesionHitStruct& v) {
+    unsigned int unused = 0;
+    short percentage = 0;
+    s >> unused >> percentage;
+    v.unused = unused, v.percentage = percentage;
+    return s;
+}
+
+void VaelPhysicalObject::registerUnderWayTypes() {
+    TypeInfo<VaelSpriteEvent> events;
+    TypeInfo<NATION> nations;
+    TypeInfo<RampageCohesionHitStruct> blows;
+    TypeInfo<short> shorts;
+    TypeInfo<List<short>> paths;
+    TypeInfo<DIRECTION> facings;
+}
+
+namespace {
+
+// Every sprite a record may name, by its place here: the figures, the flag, then the others.
+std::vector<VaelSprite*> namedSprites(VaelPhysicalObject& object, std::int16_t figures, Flag* flag,
+                                      const std::vector<VaelSprite*>& others) {
+    std::vector<VaelSprite*> all;
+    for (std::int16_t i = 0; i < figures; ++i)
+        all.push_back(object.figure(i));
+    all.push_back(flag);
+    all.insert(all.end(), others.begin(), others.end());
+    return all;
+}
+
+constexpr std::uint16_t Unnamed = 0xFFFF;
+
+std::uint16_t nameOf(const std::vector<VaelSprite*>& all, const Sprite* sprite) {
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (all[i] && all[i] == sprite) return static_cast<std::uint16_t>(i);
+    return Unnamed;
+}
+
+void putNames(std::ostream& out, const std::vector<VaelSprite*>& all, const List<Sprite*>& sprites) {
+    std::vector<std::uint16_t> names;
+    Item<Sprite*>* it = nullptr;
+    for (sprites.firstItem(it); it; it = it->next)
+        if (const std::uint16_t name = nameOf(all, it->value); name != Unnamed) names.push_back(name);
+    raw::putU16(out, static_cast<std::uint16_t>(names.size()));
+    for (std::uint16_t name : names)
+        raw::putU16(out, name);
+}
+
+bool getNames(std::istream& in, const std::vector<VaelSprite*>& all, List<Sprite*>& sprites) {
+    std::uint16_t count = 0;
+    if (!raw::getU16(in, count)) return false;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        std::uint16_t name = 0;
+        if (!raw::getU16(in, name) || name >= all.size() || !all[name]) return false;
+        if (!sprites.contains(all[name])) sprites.append(all[name]);
+    }
+    return true;
+}
+
+} // namespace
+
+void VaelPhysicalObject::saveUnderWay(std::ostream& out) {
+    const std::vector<VaelSprite*> all =
+        namedSprites(*this, static_cast<std::int16_t>(spriteCount_), flag_.get(), otherSprites());
+    raw::putU16(out, static_cast<std::uint16_t>(flagRaised_));
+    raw::putU16(out, static_cast<std::uint16_t>(leaderFlag_));
+    raw::putU16(out, static_cast<std::uint16_t>(commands_.count()));
+    Item<LogicalCommandInfo>* command = nullptr;
+    for (commands_.firstItem(command); command; command = command->next) {
+        SuperString piece;
+        piece << command->value;
+        const std::string bytes = piece.str();
+        raw::putU32(out, static_cast<std::uint32_t>(bytes.size()));
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    putNames(out, all, activeSprites_);
+    putNames(out, all, looseSprites_);
+    std::vector<std::uint16_t> playing;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (all[i] && (all[i] == flag_.get() || all[i]->hasEvents())) playing.push_back(static_cast<std::uint16_t>(i));
+    raw::putU16(out, static_cast<std::uint16_t>(playing.size()));
+    for (std::uint16_t name : playing) {
+        raw::putU16(out, name);
+        all[name]->saveUnderWay(out);
+    }
+}
+
+bool VaelPhysicalObject::loadUnderWay(std::istream& in) {
+    const std::vector<VaelSprite*> all =
+        namedSprites(*this, static_cast<std::int16_t>(spriteCount_), flag_.get(), otherSprites());
+    std::uint16_t raised = 0, waving = 0, count = 0;
+    if (!raw::getU16(in, raised) || !raw::getU16(in, waving) || raised > 1 || waving > 1 ||
+        !raw::getU16(in, count))
+        return false;
+    Queue<LogicalCommandInfo> commands;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        std::uint32_t length = 0;
+        std::string bytes;
+        if (!raw::getU32(in, length) || !raw::getText(in, length, bytes)) return false;
+        SuperString piece;
+        piece.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+        LogicalCommandInfo command;
+        piece >> command;
+        if (piece.failed() || piece.remaining() != 0) return false;
+        commands.push(command);
+    }
+    List<Sprite*> active, loose;
+    if (!getNames(in, all, active) || !getNames(in, all, loose)) return false;
+    std::uint16_t playing = 0;
+    if (!raw::getU16(in, playing)) return false;
+    std::vector<bool> carried(all.size(), false);
+    for (std::uint16_t i = 0; i < playing; ++i) {
+        std::uint16_t name = 0;
+        if (!raw::getU16(in, name) || name >= all.size() || !all[name] || !all[name]->loadUnderWay(in))
+            return false;
+        carried[name] = true;
+    }
+    // What the object's record queued to put the figures back where they stood was already done by it:
+    // a sprite with nothing to play at the save plays nothing now.
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (all[i] && !carried[i]) all[i]->dropEvents();
+    flagRaised_ = raised;
+    leaderFlag_ = waving;
+    commands_ = commands;
+    activeSprites_ = active;
+    looseSprites_ = loose;
+    return true;
+}
+
+} // namespace vael

@@ -1,0 +1,121 @@
+// What a view was still playing when the game was saved, kept apart from the objects' records: a game
+// loaded with it goes on from the display's clock of the save, steps its objects in the order the battle
+// that saved stepped them, and plays what they had under way to its end at the moments that battle would
+// have, drawing from the dice as it would have.
+#include <sstream>
+
+#include "framework/core/application.h"
+#include "game/map/raw_bytes.h"
+#include "game/map/vael_physical_layer.h"
+
+namespace vael {
+
+namespace {
+
+constexpr std::uint16_t NoSlot = 0xFFFF;
+
+// The units' objects of the layer, in the order the file keeps them.
+std::vector<VaelDisplayObject*> unitObjects(const List<PhysicalObject*>& objects,
+                                            const List<PhysicalObject*>& adopted) {
+    std::vector<VaelDisplayObject*> units;
+    Item<PhysicalObject*>* it = nullptr;
+    for (objects.firstItem(it); it; it = it->next)
+        if (!adopted.contains(it->value))
+            if (auto* object = dynamic_cast<VaelDisplayObject*>(it->value)) units.push_back(object);
+    return units;
+}
+
+} // namespace
+
+int VaelPhysicalLayer::tickSlot() const {
+    Application* app = Application::instance();
+    return app && timerRate_ ? app->timerSlot(Callback(const_cast<VaelPhysicalLayer*>(this), onTick)) : -1;
+}
+
+void VaelPhysicalLayer::saveUnderWay(std::ostream& out) {
+    Application* app = Application::instance();
+    const std::vector<VaelDisplayObject*> units = unitObjects(objects_, adopted_);
+    raw::putU32(out, static_cast<std::uint32_t>((app ? app->tickCount() : 0) + clockShift_));
+    const int slot = tickSlot();
+    raw::putU16(out, timerRate_);
+    raw::putU16(out, slot >= 0 ? static_cast<std::uint16_t>(slot) : NoSlot);
+    raw::putU16(out, slot >= 0 ? app->timer(slot).elapsed : 0);
+    std::vector<std::uint16_t> stepped;
+    Item<short>* client = nullptr;
+    for (clients_.firstItem(client); client; client = client->next)
+        for (std::size_t i = 0; i < units.size(); ++i)
+            if (units[i]->getId() == client->value)
+                stepped.push_back(static_cast<std::uint16_t>(i));
+    raw::putU16(out, static_cast<std::uint16_t>(stepped.size()));
+    for (std::uint16_t i : stepped)
+        raw::putU16(out, i);
+    std::vector<std::uint16_t> flagged;
+    Item<unsigned short>* mark = nullptr;
+    for (flaggedObjects_.firstItem(mark); mark; mark = mark->next)
+        for (std::size_t i = 0; i < units.size(); ++i)
+            if (static_cast<unsigned short>(units[i]->getId()) == mark->value)
+                flagged.push_back(static_cast<std::uint16_t>(i));
+    raw::putU16(out, static_cast<std::uint16_t>(flagged.size()));
+    for (std::uint16_t i : flagged)
+        raw::putU16(out, i);
+    raw::putU16(out, static_cast<std::uint16_t>(units.size()));
+    for (VaelDisplayObject* object : units) {
+        std::ostringstream record(std::ios::binary);
+        object->saveUnderWay(record);
+        const std::string bytes = record.str();
+        raw::putU32(out, static_cast<std::uint32_t>(bytes.size()));
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+}
+
+bool VaelPhysicalLayer::loadUnderWay(std::istream& in) {
+    Application* app = Application::instance();
+    const std::vector<VaelDisplayObject*> units = unitObjects(objects_, adopted_);
+    std::uint32_t clock = 0;
+    std::uint16_t rate = 0, slot = 0, elapsed = 0, count = 0;
+    if (!raw::getU32(in, clock) || !raw::getU16(in, rate) || !raw::getU16(in, slot) ||
+        !raw::getU16(in, elapsed) || rate > 1000 ||
+        !raw::getU16(in, count))
+        return false;
+    List<short> stepped;
+    for (std::uint16_t k = 0; k < count; ++k) {
+        std::uint16_t i = 0;
+        if (!raw::getU16(in, i) || i >= units.size()) return false;
+        const short id = units[i]->getId();
+        if (!stepped.contains(id)) stepped.append(id);
+    }
+    List<unsigned short> flagged;
+    if (!raw::getU16(in, count)) return false;
+    for (std::uint16_t k = 0; k < count; ++k) {
+        std::uint16_t i = 0;
+        if (!raw::getU16(in, i) || i >= units.size()) return false;
+        const auto id = static_cast<unsigned short>(units[i]->getId());
+        if (!flagged.contains(id)) flagged.append(id);
+    }
+    if (!raw::getU16(in, count) || count != units.size()) return false;
+    for (VaelDisplayObject* object : units) {
+        std::uint32_t length = 0;
+        std::string bytes;
+        if (!raw::getU32(in, length) || !raw::getText(in, length, bytes)) return false;
+        std::istringstream record(bytes, std::ios::binary);
+        if (!object->loadUnderWay(record) || record.peek() != std::char_traits<char>::eof()) return false;
+    }
+    clockShift_ = static_cast<std::int32_t>(clock - (app ? app->tickCount() : 0));
+    clients_ = stepped;
+    flaggedObjects_ = flagged;
+    loadedRate_ = rate;
+    loadedSlot_ = slot == NoSlot ? -1 : slot;
+    loadedElapsed_ = elapsed;
+    return true;
+}
+
+void VaelPhysicalLayer::restartTick() {
+    const std::uint16_t rate = std::exchange(loadedRate_, 0);
+    if (rate == 0 || clients_.isEmpty()) return;
+    stopTick();
+    startTimer(rate);
+    if (Application* app = Application::instance())
+        app->setTimerElapsed(Callback(this, onTick), std::exchange(loadedElapsed_, 0));
+}
+
+} // namespace vael
