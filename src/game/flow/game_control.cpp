@@ -310,7 +310,11 @@ bool GameControl::EliteInitiative() {
         if (Application* app = Application::instance()) commentary(app->loadString(EliteDecidedString));
     Container<short> asked(turn_);
     std::string name;
-    if (const auto reply = owned(queryNamed(msg::EliteInitiative, &asked))) {
+    const auto reply = owned(queryNamed(msg::EliteInitiative, &asked));
+    // The question waits for the other machine's answer, and the loss of that machine ends the battle
+    // meanwhile: no leader is chosen for a turn that opens no further, and no die is drawn for one.
+    if (gameOver_) return false;
+    if (reply) {
         takeAnswer(reply.get(), name, sourceFile, __LINE__);
     } else if (turn_ == 0) {
         name = eliteLeaderName(scenario_);
@@ -331,6 +335,8 @@ bool GameControl::EliteInitiative() {
 }
 
 std::int16_t GameControl::ChooseNextLeader() {
+    // A decided battle has no next leader: neither momentum nor initiative is rolled for.
+    if (gameOver_) return 0;
     LeaderOrderChoice choice;
     if (leaderOrderTest_ && leaderOrderDialog_)
         choice = leaderOrderDialog_(leaders_, goneThisTurn_, leaderCount_);
@@ -429,6 +435,8 @@ void GameControl::BeginTurn() {
         goneThisTurn_[i] = 0;
     dropAnswer(queryNamedEmpty(msg::BeginTurn));
     reserved_ = 0;
+    // The question runs what the bus had queued, which can end the battle (the other machine found gone).
+    if (gameOver_) return;
     if (EliteInitiative())
         activate(activeLeader_, false);
     else
