@@ -83,6 +83,13 @@ ContainerBase* onUnitEliminated(Component* target, BusMessage, ContainerBase* da
         });
 }
 
+ContainerBase* onUnitLossSealed(Component* target, BusMessage, ContainerBase* data) {
+    return withPayload<EliminateUnitData>(
+        target, data, __LINE__, [](GameControl& c, const EliminateUnitData& r) {
+            return c.UnitLossSealed(r), static_cast<ContainerBase*>(nullptr);
+        });
+}
+
 // The layer names the sides as NATION; a plain u32 names them as well.
 template <bool Home> ContainerBase* onTeam(Component* target, BusMessage, ContainerBase* data) {
     GameControl* control = controlOf(target, __LINE__);
@@ -160,6 +167,7 @@ const Registration registrations[] = {
     {msg::CreateLeader, 0, onCreateLeader},
     {nullptr, BEGIN_GAME, onShort<&GameControl::BeginGame>},
     {msg::UnitEliminated, 0, onUnitEliminated},
+    {msg::UnitLossSealed, 0, onUnitLossSealed},
     {msg::HomeTeam, 0, onTeam<true>},
     {msg::VisitorTeam, 0, onTeam<false>},
     {msg::HomeTQPoints, 0, onShort<&GameControl::setHomeTQLimit>},
@@ -528,6 +536,9 @@ void GameControl::UnitRallied(const UnitRoutData& record) {
 }
 
 void GameControl::UnitEliminated(const EliminateUnitData& record) {
+    // The sealed loss is carried out: it is this report that counts.
+    std::erase_if(sealedLosses_,
+                  [&](const EliminateUnitData& s) { return s.unitNumber == record.unitNumber; });
     if (loading_ || (gameOver_ && !talliesOpen_)) return;
     const bool home = isHome(record.nation);
     std::int16_t& lost = home ? homeLostTQ_ : visitorLostTQ_;
@@ -551,6 +562,13 @@ void GameControl::UnitEliminated(const EliminateUnitData& record) {
         if (!mark.empty() && r.name.find(mark) == std::string::npos) r.name += mark;
         break;
     }
+}
+
+void GameControl::UnitLossSealed(const EliminateUnitData& record) {
+    if (loading_ || (gameOver_ && !talliesOpen_)) return;
+    std::erase_if(sealedLosses_,
+                  [&](const EliminateUnitData& s) { return s.unitNumber == record.unitNumber; });
+    sealedLosses_.push_back(record);
 }
 
 void GameControl::markReplacedLeaders() {

@@ -27,12 +27,12 @@ version=$("$tool" --version | sed -n 's/^vael-battle //p')
 le16() { printf '\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)); }
 le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
 
-# The whole greeting frame of a guest of this name (protocol 2), into a file.
+# The whole greeting frame of a guest of this name (protocol 3), into a file.
 greeting() {
   local name=$1 out=$2
   {
     printf 'VAEL'
-    printf "$(le16 2)$(le16 ${#version})"
+    printf "$(le16 3)$(le16 ${#version})"
     printf '%s' "$version"
     printf "$(le16 ${#name})"
     printf '%s' "$name"
