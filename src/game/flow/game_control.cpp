@@ -83,6 +83,13 @@ ContainerBase* onUnitEliminated(Component* target, BusMessage, ContainerBase* da
         });
 }
 
+ContainerBase* onUnitLossSealed(Component* target, BusMessage, ContainerBase* data) {
+    return withPayload<EliminateUnitData>(
+        target, data, __LINE__, [](GameControl& c, const EliminateUnitData& r) {
+            return c.UnitLossSealed(r), static_cast<ContainerBase*>(nullptr);
+        });
+}
+
 // The layer names the sides as NATION; a plain u32 names them as well.
 template <bool Home> ContainerBase* onTeam(Component* target, BusMessage, ContainerBase* data) {
     GameControl* control = controlOf(target, __LINE__);
@@ -160,6 +167,7 @@ const Registration registrations[] = {
     {msg::CreateLeader, 0, onCreateLeader},
     {nullptr, BEGIN_GAME, onShort<&GameControl::BeginGame>},
     {msg::UnitEliminated, 0, onUnitEliminated},
+    {msg::UnitLossSealed, 0, onUnitLossSealed},
     {msg::HomeTeam, 0, onTeam<true>},
     {msg::VisitorTeam, 0, onTeam<false>},
     {msg::HomeTQPoints, 0, onShort<&GameControl::setHomeTQLimit>},
@@ -310,7 +318,11 @@ bool GameControl::EliteInitiative() {
         if (Application* app = Application::instance()) commentary(app->loadString(EliteDecidedString));
     Container<short> asked(turn_);
     std::string name;
-    if (const auto reply = owned(queryNamed(msg::EliteInitiative, &asked))) {
+    const auto reply = owned(queryNamed(msg::EliteInitiative, &asked));
+    // The question waits for the other machine's answer, and the loss of that machine ends the battle
+    // meanwhile: no leader is chosen for a turn that opens no further, and no die is drawn for one.
+    if (gameOver_) return false;
+    if (reply) {
         takeAnswer(reply.get(), name, sourceFile, __LINE__);
     } else if (turn_ == 0) {
         name = eliteLeaderName(scenario_);
@@ -331,6 +343,8 @@ bool GameControl::EliteInitiative() {
 }
 
 std::int16_t GameControl::ChooseNextLeader() {
+    // A decided battle has no next leader: neither momentum nor initiative is rolled for.
+    if (gameOver_) return 0;
     LeaderOrderChoice choice;
     if (leaderOrderTest_ && leaderOrderDialog_)
         choice = leaderOrderDialog_(leaders_, goneThisTurn_, leaderCount_);
@@ -428,6 +442,8 @@ void GameControl::BeginTurn() {
         goneThisTurn_[i] = 0;
     dropAnswer(queryNamedEmpty(msg::BeginTurn));
     reserved_ = 0;
+    // The question runs what the bus had queued, which can end the battle (the other machine found gone).
+    if (gameOver_) return;
     if (EliteInitiative())
         activate(activeLeader_, false);
     else
@@ -519,6 +535,9 @@ void GameControl::UnitRallied(const UnitRoutData& record) {
 }
 
 void GameControl::UnitEliminated(const EliminateUnitData& record) {
+    // The sealed loss is carried out: it is this report that counts.
+    std::erase_if(sealedLosses_,
+                  [&](const EliminateUnitData& s) { return s.unitNumber == record.unitNumber; });
     if (loading_ || (gameOver_ && !talliesOpen_)) return;
     const bool home = isHome(record.nation);
     std::int16_t& lost = home ? homeLostTQ_ : visitorLostTQ_;
@@ -542,6 +561,13 @@ void GameControl::UnitEliminated(const EliminateUnitData& record) {
         if (!mark.empty() && r.name.find(mark) == std::string::npos) r.name += mark;
         break;
     }
+}
+
+void GameControl::UnitLossSealed(const EliminateUnitData& record) {
+    if (loading_ || (gameOver_ && !talliesOpen_)) return;
+    std::erase_if(sealedLosses_,
+                  [&](const EliminateUnitData& s) { return s.unitNumber == record.unitNumber; });
+    sealedLosses_.push_back(record);
 }
 
 void GameControl::markReplacedLeaders() {

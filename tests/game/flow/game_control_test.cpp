@@ -528,6 +528,47 @@ TEST_F(GameControlTest, ALeaderChosenAsTheBattleEndsIsNeitherAnnouncedNorActivat
     }
 }
 
+// The other machine is lost while a turn opens, during the question that begins the turn or the one that
+// asks for its elite leader: no leader is chosen for it, and no die is drawn for momentum or initiative.
+TEST_F(GameControlTest, NoLeaderIsChosenOnceALossHasEndedTheBattle) {
+    struct Row {
+        const char* endsAt;
+        Lines heard;
+    } rows[] = {{"BeginTurn", {"ChangeMainCaption", "AddCommentary", "BeginTurn"}},
+                {"EliteInitiative",
+                 {"ChangeMainCaption", "AddCommentary", "BeginTurn", "AddCommentary", "EliteInitiative"}}};
+    control.detach();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.endsAt);
+        GameControl& c = fresh({{"Melagor", 3, 1, nullptr}, {"Rajavan (Guest)", 3, 3, nullptr}});
+        c.setHomeNation(1), c.setVisitorNation(3), c.setScenario(3), c.setPlayers(2);
+        c.setCaptionSource([] { return std::string("Battle"); });
+        static GameControl* ending;
+        ending = &c;
+        test::Probe asked("Other machine");
+        static const char* endsAt;
+        endsAt = row.endsAt;
+        asked.setup = [](test::Probe& p) {
+            p.connectNamed(endsAt, [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+                ending->endedElsewhere(true);
+                return nullptr;
+            });
+        };
+        asked.attach(bus);
+        world.log.clear();
+        test::ScriptedRolls rolls{0, 0, 0};
+        c.BeginTurn();
+        settle();
+        EXPECT_EQ(world.names(), row.heard);
+        EXPECT_EQ(rolls.left(), 3u);
+        EXPECT_EQ(c.getActiveLeader(), GameControl::NoLeader);
+        EXPECT_EQ(c.goneThisTurn(0) + c.goneThisTurn(1), 0);
+        // Nor is one chosen later, momentum included.
+        EXPECT_EQ(c.ChooseNextLeader(), 0);
+        EXPECT_EQ(rolls.left(), 3u);
+    }
+}
+
 TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {
     struct Row {
         const char* text;

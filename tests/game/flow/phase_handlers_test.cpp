@@ -264,6 +264,67 @@ TEST_F(DecidedBattle, AnElephantBrokenAfterTheCommandersFallRunsNowhereAndIsCoun
               "1 17 2");
 }
 
+// A leader's fall is sealed (struck, his elimination on its way) when the other machine is lost: the
+// battle's losses count it once, at the close, at five times his initiative before wounds (3: 15), a
+// commander's at ten (5: 50). One whose fall was carried out before the close counts by its own report,
+// and nothing carried out after the close counts. Visitors.
+TEST_F(DecidedBattle, ALeaderSealedBeforeALossIsCountedOnce) {
+    GameControl* control = layer.CreateGameControl(10);
+    ASSERT_NE(control, nullptr);
+    control->setHomeTQLimit(100), control->setVisitorTQLimit(100);
+    Leader& struck = leader(3, 605, 2, "Orvan", 2, 1);
+    Leader& fallen = leader(4, 606, 2, "Seld", 2, 1);
+    Leader& chief = commander(5, 607, 2, "Vaelmoric");
+    const auto tallies = [&] { return values(control->getSideLostTQ(0), control->getSideEliminated(0)); };
+    control->endedElsewhere(true);
+    fallen.condemn();
+    say("EliminateUnit", short(4));
+    EXPECT_EQ(tallies(), "15 1");
+    struck.condemn();
+    chief.condemn();
+    control->closeTallies();
+    EXPECT_EQ(tallies(), "80 3");
+    control->closeTallies();
+    say("EliminateUnit", short(3));
+    EXPECT_EQ(values(tallies(), struck.isEliminated()), "80 3 1");
+}
+
+// The other machine sealed losses in the step its loss cut off (the lines that told them came, the
+// eliminations never will): each counts once at the close, a leader's too, beside a loss sealed here;
+// one whose elimination came after its seal counts by that report alone. The rules' own end counts them
+// the same way. Visitors, units worth 9, a leader 15.
+TEST_F(DecidedBattle, ALossSealedOnTheOtherMachineCountsOnceAtTheClose) {
+    for (bool lost : {true, false}) {
+        SCOPED_TRACE(lost ? "ended by the loss" : "ended by the rules");
+        restage();
+        GameControl* control = layer.CreateGameControl(10);
+        ASSERT_NE(control, nullptr);
+        control->setHomeTQLimit(100), control->setVisitorTQLimit(100);
+        auto& here = unit({1, 605, 2, East, 9});
+        const auto tallies = [&] {
+            return values(control->getSideLostTQ(0), control->getSideRoutedTQ(0), control->getSideRouting(0),
+                          control->getSideEliminated(0));
+        };
+        for (int i = 0; i < 3; ++i)
+            say("UnitRouted", UnitRoutData{2, 9, 2}); // units 1, 7 and 9 flee
+        if (lost) control->endedElsewhere(true);
+        say("UnitLossSealed", EliminateUnitData{2, 9, 2, 7});
+        say("UnitLossSealed", EliminateUnitData{2, 15, 0xFFFFFFFF, 8});
+        say("UnitLossSealed", EliminateUnitData{2, 9, 2, 9});
+        say("UnitEliminated", EliminateUnitData{2, 9, 2, 9});
+        here.condemn();
+        EXPECT_EQ(tallies(), "9 18 2 1");
+        if (lost)
+            control->closeTallies();
+        else
+            display.sendEmpty(END_GAME), settle();
+        EXPECT_EQ(tallies(), "42 0 0 4");
+        say("UnitLossSealed", EliminateUnitData{2, 9, 2, 10});
+        control->closeTallies();
+        EXPECT_EQ(tallies(), "42 0 0 4");
+    }
+}
+
 // A computer opponent that notes being stood down.
 class StandingOpponent : public ComputerOpponent {
 public:

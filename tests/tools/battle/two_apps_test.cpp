@@ -674,9 +674,10 @@ protected:
     }
 };
 
-// The host's rules take one of the guest's archers out of play. The state that brings it to the guest
-// makes the guest hear the fall as the host did, so the archers' group its computer player orders has 11
-// (Longbowmen 1 to 12 but 5). Nothing goes back to the host, and the same state again says nothing more.
+// The host's rules take one of the guest's archers out of play. The host's word of the fall, which comes
+// with the state, makes the guest hear the fall as the host did, so the archers' group its computer player
+// orders has 11 (Longbowmen 1 to 12 but 5). Nothing goes back to the host, and the same state again says
+// nothing more.
 TEST_F(TwoAppsFalls, AUnitThatFellOnTheHostLeavesTheGuestsComputerPlayersGroupOnce) {
     std::string error;
     ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
@@ -701,7 +702,11 @@ TEST_F(TwoAppsFalls, AUnitThatFellOnTheHostLeavesTheGuestsComputerPlayersGroupOn
     falls->eliminate(static_cast<std::uint16_t>(falls->pointValue()));
     drain();
     const std::int32_t batchesBefore = guest->app->net().batchesSent();
+    ASSERT_EQ(hostEar.heard.size(), 1u);
     auto batch = stateOf(there);
+    batch.emplace_back();
+    batch[1].event = BusMessage(RegisteredMessage::getId("UnitEliminated"), BusMessage::Send);
+    batch[1].data = std::make_unique<Container<EliminateUnitData>>(hostEar.heard[0]);
     guest->app->net().receiveBatch(batch);
     drain();
 
@@ -906,8 +911,9 @@ TEST_F(TwoAppsFalls, AStateWithLeftoverBytesIsRefusedAndRolledBackWhole) {
               (std::vector<std::string>{"refused the battle's state: it does not fit this battle"}));
 }
 
-// A unit already out of play here is no news when the state says it is out of play: only a unit that
-// leaves play with this state is told as fallen.
+// A unit already out of play here is no news when the state says it is out of play, and the state alone
+// tells no fall at all: the other machine's own word of it, which travels with the line that tells it,
+// is the news, once.
 TEST_F(TwoAppsFalls, NoFallIsToldForAUnitAlreadyOutOfPlay) {
     std::string error;
     ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
@@ -925,6 +931,14 @@ TEST_F(TwoAppsFalls, NoFallIsToldForAUnitAlreadyOutOfPlay) {
     guestEar.attach(here);
     auto batch = stateOf(there);
     guest->app->net().receiveBatch(batch);
+    drain();
+    EXPECT_TRUE(guestEar.heard.empty());
+    const EliminateUnitData word{Indian, 5, falls->getUnitType(),
+                                 static_cast<std::uint16_t>(falls->getUnitNum())};
+    std::vector<comm::ReceivedMessage> told(1);
+    told[0].event = BusMessage(RegisteredMessage::getId("UnitEliminated"), BusMessage::Send);
+    told[0].data = std::make_unique<Container<EliminateUnitData>>(word);
+    guest->app->net().receiveBatch(told);
     drain();
     guestEar.detach();
     ASSERT_EQ(guestEar.heard.size(), 1u);

@@ -114,6 +114,8 @@ public:
     // leader goes to the side's leaders while this leader goes on in command as his replacement.
     void disconnectHandlers() override { eliminate(); }
     virtual void eliminate();
+    // What his side loses by his fall: five times his initiative before any wound, ten for a commander.
+    virtual std::uint16_t fallPoints() const { return static_cast<std::uint16_t>(baseInitiative_ * 5); }
 
     // The leader's part of a saved game comes before the unit's own part.
     void write(SuperString& file) const override;
@@ -186,6 +188,7 @@ public:
     std::int16_t withdrawalCasualtyChance(const List<short>& path) const;
 
 protected:
+    void reportSealedLoss() override;
     // Empties the command hexes and fills them again from the leader's hex.
     void refillCommandHexes();
     void sendLegalUnits();
