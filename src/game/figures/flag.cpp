@@ -210,9 +210,6 @@ bool Flag::load(std::istream& stream) {
     const char* why = loadRefusal_;
     if (taken) taken = cloth_->load(stream), why = cloth_->loadRefusal();
     if (taken) taken = shadow_->load(stream), why = shadow_->loadRefusal();
-    // The three parts are drawn by their places alone: a flag is never given a depth.
-    if (taken && (layer_ != NoLayer || cloth_->layer() != NoLayer || shadow_->layer() != NoLayer))
-        taken = false, why = "drawing depth is one a flag is never given";
     // A flag is made with its state set, which nothing clears.
     if (taken && (state_ != 1 || cloth_->getState() != 1 || shadow_->getState() != 1))
         taken = false, why = "state is none a flag is given";

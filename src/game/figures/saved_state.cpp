@@ -197,9 +197,20 @@ bool VaelPhysicalObject::loadRecord(std::istream& in) {
         return fail(why);
     const bool leaderKind = traits().leader;
     if (hasFlag && (leaderKind || !flag_)) return fail("it holds a flag the object does not have");
+    std::ostringstream flagBefore;
+    if (hasFlag) flag_->save(flagBefore);
     if (hasFlag && !flag_->load(in))
         return fail(flag_->loadRefusal() ? std::string("its flag's ") + flag_->loadRefusal()
                                          : std::string("the flag's record runs short"));
+    // A flag walks with the unit at the depths of its places, as a figure does.
+    const auto deep = [&](const VaelSprite& part) {
+        return part.layer() != Sprite::NoLayer && part.layer() > deepestLayer();
+    };
+    if (hasFlag && (deep(*flag_) || deep(*flag_->cloth()) || deep(*flag_->shadow()))) {
+        std::istringstream back(flagBefore.str());
+        flag_->load(back);
+        return fail("its flag's drawing depth is past its formation's");
+    }
 
     // The whole record has been read: only now is anything taken away.
     setRegion(hex);

@@ -240,7 +240,7 @@ TEST_F(PhalanxTest, EachHexOffTheMapIsRefusedWithItsOwnReasonAndNoneLeftFromAnEa
     PPhalanx* q = block(1205, 2);
     const struct {
         const char* what;
-        const std::string& bytes;
+        std::string bytes;
         const char* reason;
     } rows[] = {
         {"a soldier's picture past its group", picture,
