@@ -283,6 +283,25 @@ Point3D VaelPhysicalLayer::regionAnchor(std::int16_t level, std::int16_t region)
     return landscapes_[static_cast<std::size_t>(level)]->blockCenter(region);
 }
 
+bool VaelPhysicalLayer::regionOnMap(std::int16_t region) const {
+    const PointedVaelLandscape* land = landscapes_[0].get();
+    return !land || land->blockCount() == 0 || land->hexToBlock(region) >= 0;
+}
+
+Box VaelPhysicalLayer::placesBox(std::int16_t level) const {
+    const PointedVaelLandscape* land =
+        level >= 0 && level <= 2 ? landscapes_[static_cast<std::size_t>(level)].get() : nullptr;
+    if (!land || mapRows_ <= 0 || mapColumns_ <= 0) return Box();
+    // The sprite grid's extent, in the level's own hexes: a screen row a hex wide, a map column three
+    // quarters of a hex high.
+    const Dim hex = land->hexSize();
+    const int width = mapRows_ * hex.w, height = (mapColumns_ + 1) * hex.h * 3 / 4;
+    const int marginX = hex.w * 3 / 2, marginY = hex.h * 3 / 2;
+    return Box(static_cast<std::int16_t>(-marginX), static_cast<std::int16_t>(-marginY),
+               static_cast<std::int16_t>(width + 2 * marginX),
+               static_cast<std::int16_t>(height + 2 * marginY));
+}
+
 VaelFigureLandscape* VaelPhysicalLayer::landscape(std::int16_t zoom) {
     return zoom == 0 ? figureLandscape_.get() : nullptr;
 }

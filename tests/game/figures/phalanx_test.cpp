@@ -252,5 +252,48 @@ TEST_F(PhalanxTest, ARecordWithAHexOffTheMapIsRefusedAndTheHexesStay) {
     }
 }
 
+// Each of the block's two hexes off the map is refused with a reason of its own, and a refusal never
+// carries the reason of the block's earlier refused load: the figure's picture past its group first, then
+// each hex.
+TEST_F(PhalanxTest, EachHexOffTheMapIsRefusedWithItsOwnReasonAndNoneLeftFromAnEarlierLoad) {
+    PPhalanx* p = block(1005, 1);
+    std::ostringstream out;
+    p->save(out);
+    const std::string good = out.str();
+    ASSERT_EQ(good.substr(0, 4), std::string("\xED\x03\xEC\x03", 4));
+    layer.land.offMap.insert(99);
+    // The first soldier's picture index: after the hexes (4), the region, facing and count (8), its mark (2)
+    // and the 56 bytes of its record before its name "Standing".
+    ASSERT_EQ(good.substr(4 + 8 + 2 + 54, 10), std::string("\x08\0Standing", 10));
+    std::string picture = good, first = good, front = good;
+    picture[4 + 8 + 2 + 64] = '\x7F', picture[4 + 8 + 2 + 65] = '\x7F';
+    first[0] = 0x63, first[1] = 0;
+    front[2] = 0x63, front[3] = 0;
+    PPhalanx* q = block(1205, 2);
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* reason;
+    } rows[] = {
+        {"a soldier's picture past its group", picture,
+         "a figure's picture is past the pictures of its group"},
+        {"the first hex off the map", first, "its block's first hex is not on the map"},
+        {"the front hex off the map", front, "its block's front hex is not on the map"},
+        {"cut in the hexes", good.substr(0, 3), "the record runs short"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::istringstream in(r.bytes);
+        q->load(in);
+        EXPECT_TRUE(in.fail());
+        EXPECT_EQ(q->loadProblem(), r.reason);
+        EXPECT_EQ(q->primaryHex(), 1205);
+    }
+    std::istringstream whole(good);
+    q->load(whole);
+    EXPECT_FALSE(whole.fail());
+    EXPECT_EQ(q->loadProblem(), "");
+}
+
 } // namespace
 } // namespace vael::test
