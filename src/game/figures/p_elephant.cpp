@@ -146,6 +146,17 @@ void PElephant::rampageMove(std::int16_t count) {
         new Container<short>(0)));
 }
 
+bool PElephant::underWayCarried() const {
+    if (!VaelPhysicalObject::underWayCarried() || !pendingRampageEvents.isEmpty()) return false;
+    auto& self = const_cast<PElephant&>(*this);
+    for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
+        const auto* beast = dynamic_cast<const ElephantSprite*>(self.figure(i));
+        // A beast still walking its rampage tramples by the links it holds.
+        if (beast && (!beast->victims().isEmpty() || (eliminated() && beast->hasEvents()))) return false;
+    }
+    return true;
+}
+
 void PElephant::traceEvent(const RampageEventStruct& event) const {
     std::ostream& trace = debugStream();
     const void* self = this;

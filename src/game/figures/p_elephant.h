@@ -38,6 +38,8 @@ public:
     // A beast meeting a struck unit on a hex: it rears and the unit's losses go with it. The record stays
     // for the trampling that follows.
     void rear(VaelSprite& sprite, std::int16_t hex) override;
+    // A rampage under way holds the objects it strikes by reference, which a file cannot hold.
+    bool underWayCarried() const override;
 
     // The struck units' records not yet played, in the order they came; the objects are not ours.
     List<RampageEventStruct> pendingRampageEvents{1};

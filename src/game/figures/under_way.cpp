@@ -116,6 +116,16 @@ void VaelPhysicalObject::saveUnderWay(std::ostream& out) {
     }
 }
 
+bool VaelPhysicalObject::underWayCarried() const {
+    // A box with no record would be written as none, and the loaded command would then find no payload.
+    const auto written = [](const ContainerBase* box) { return !box || TypeInfoBase::find(box->typeId()); };
+    Item<LogicalCommandInfo>* command = nullptr;
+    for (commands_.firstItem(command); command; command = command->next)
+        if (!written(command->value.payload.get()) || !written(command->value.extra.get())) return false;
+    // Moves kept for a rampage being prepared wait on the rampage, which is not carried.
+    return savedPaths_.isEmpty() && savedPathCount_ == 0;
+}
+
 bool VaelPhysicalObject::loadUnderWay(std::istream& in) {
     const std::vector<VaelSprite*> all =
         namedSprites(*this, static_cast<std::int16_t>(spriteCount_), flag_.get(), otherSprites());

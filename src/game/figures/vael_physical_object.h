@@ -110,6 +110,7 @@ public:
     bool hasLooseSprites() const override { return !looseSprites_.isEmpty(); }
     void saveUnderWay(std::ostream& out) override;
     bool loadUnderWay(std::istream& in) override;
+    bool underWayCarried() const override;
     // The sprites the commands play besides the figures and the flag (a missile unit's missiles), in an
     // order that stays.
     virtual std::vector<VaelSprite*> otherSprites() { return {}; }

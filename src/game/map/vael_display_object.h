@@ -41,6 +41,9 @@ public:
     // bytes do not read back whole. An object that plays nothing of its own writes nothing.
     virtual void saveUnderWay(std::ostream&) {}
     virtual bool loadUnderWay(std::istream&) { return true; }
+    // Whether what the object still plays can go into a file at all: a command whose box has no written
+    // form, or a rampage that links the objects it strikes, cannot.
+    virtual bool underWayCarried() const { return true; }
     // Why the object's record in a saved game was refused at its latest load; empty when it was taken.
     const std::string& loadProblem() const { return loadProblem_; }
 

@@ -150,6 +150,8 @@ public:
     // answers false when the bytes do not read back whole; restartTick then sets the tick going as it was.
     void saveUnderWay(std::ostream& out);
     bool loadUnderWay(std::istream& in);
+    // Whether every object's share of what is under way can be written (see underWayCarried).
+    bool underWayCarried() const;
     // The application's timer slot of the layer's tick, -1 when it does not run.
     int tickSlot() const;
     int loadedTickSlot() const { return loadedSlot_; }

@@ -202,6 +202,10 @@ bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
 }
 
 void VaelPhysicalLayers::appendUnderWay(std::vector<std::uint8_t>& bytes) {
+    // Half of what was under way would leave the loaded display waiting on what never comes: a game saved
+    // while something that cannot be written plays keeps none of it, and loads as games saved before the
+    // record did.
+    if (!normal_->underWayCarried() || !reversed_->underWayCarried()) return;
     std::ostringstream body(std::ios::binary);
     for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
         std::ostringstream part(std::ios::binary);

@@ -2,6 +2,7 @@
 // loaded with it goes on from the display's clock of the save, steps its objects in the order the battle
 // that saved stepped them, and plays what they had under way to its end at the moments that battle would
 // have, drawing from the dice as it would have.
+#include <algorithm>
 #include <sstream>
 
 #include "framework/core/application.h"
@@ -30,6 +31,11 @@ std::vector<VaelDisplayObject*> unitObjects(const List<PhysicalObject*>& objects
 int VaelPhysicalLayer::tickSlot() const {
     Application* app = Application::instance();
     return app && timerRate_ ? app->timerSlot(Callback(const_cast<VaelPhysicalLayer*>(this), onTick)) : -1;
+}
+
+bool VaelPhysicalLayer::underWayCarried() const {
+    const std::vector<VaelDisplayObject*> units = unitObjects(objects_, adopted_);
+    return std::all_of(units.begin(), units.end(), [](const VaelDisplayObject* o) { return o->underWayCarried(); });
 }
 
 void VaelPhysicalLayer::saveUnderWay(std::ostream& out) {

@@ -21,6 +21,7 @@
 #include "framework/ui/window_manager.h"
 #include "game/map/vael_sprite.h"
 #include "game/net/net_dialogs.h"
+#include "game/shell/figure_points.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "grab_png.h"
@@ -161,79 +162,6 @@ TEST(PlayerReach, AltNInStartServerReachesTheNameFieldAndPressesNothing) {
     EXPECT_TRUE(writePng(shot, fs::path(VAEL_BUILD_DIR) / "player_start_server_keys.png"));
 }
 
-// The palette index a sprite draws plain at a point of the map, at a zoom.
-std::uint8_t colourAt(VaelSprite& sprite, const Point& onMap, int zoom) {
-    Bitmap* frame = sprite.levelFrame(zoom);
-    if (!frame) return 0;
-    const Point at = onMap - (sprite.position(zoom) - frame->hotSpot());
-    if (at.x < 0 || at.y < 0 || at.x >= frame->width() || at.y >= frame->height()) return 0;
-    Bitmap one(frame->size(), PixelOpaque);
-    std::fill(one.bits(), one.bits() + one.stride() * one.height(), 0);
-    one.drawWholeBitmap(frame->hotSpot(), *frame, DrawPlain);
-    return one.bits()[at.y * one.stride() + at.x];
-}
-
-// A point of the upper half of one of the unit's figures on the screen, where the ground under it is another
-// hex's, the figure shows there in its own colour and no other figure stands there; nothing when no figure
-// of the unit offers one.
-std::optional<Point> figureBodyPoint(VaelApp& app, const Grab& shot, const Combat& unit) {
-    VaelMapWindow* w = mapWindow(app);
-    PointedVaelLandscape* land = shownLandscape(app);
-    const LogicalPalette* palette = app.getPalette();
-    if (!w || !land || !palette) return std::nullopt;
-    const int zoom = w->tile().zoomIndex();
-    const Point origin = w->tile().origin();
-    const platform::Rect client = WindowManager::instance().clientOnScreen(w->hwnd());
-    const auto hex = static_cast<short>(unit.getHex());
-    std::set<Sprite*> sprites;
-    VaelPhysicalLayer& view = app.views()->normal();
-    for (std::int16_t row = 0; view.gridCell(0, row); ++row)
-        for (std::int16_t column = 0; const List<Sprite*>* cell = view.gridCell(column, row); ++column)
-            for (Sprite* sprite : each(*cell))
-                sprites.insert(sprite);
-    for (Sprite* sprite : sprites) {
-        auto* figure = dynamic_cast<VaelSprite*>(sprite);
-        Bitmap* frame = figure ? figure->levelFrame(zoom) : nullptr;
-        // A soldier of the unit: its flag and its fallen take no clicks.
-        if (!frame || figure->isHidden() || figure->getState() != 0 ||
-            figure->region() != static_cast<std::uint16_t>(hex))
-            continue;
-        Bitmap one(frame->size(), PixelOpaque), two(frame->size(), PixelOpaque);
-        std::fill(one.bits(), one.bits() + one.stride() * one.height(), 1);
-        std::fill(two.bits(), two.bits() + two.stride() * two.height(), 2);
-        one.drawWholeBitmap(frame->hotSpot(), *frame, DrawPlain);
-        two.drawWholeBitmap(frame->hotSpot(), *frame, DrawPlain);
-        const Point corner = figure->position(zoom) - frame->hotSpot();
-        for (std::int32_t y = 0; y < frame->height() / 2; ++y)
-            for (std::int32_t x = 0; x < frame->width(); ++x) {
-                const std::uint8_t v = one.bits()[y * one.stride() + x];
-                const Point onMap(static_cast<std::int16_t>(corner.x + x),
-                                  static_cast<std::int16_t>(corner.y + y));
-                const std::int32_t sx = client.x + onMap.x - origin.x, sy = client.y + onMap.y - origin.y;
-                if (v != two.bits()[y * two.stride() + x] || sx < client.x || sy < client.y ||
-                    sx >= client.x + client.width || sy >= client.y + client.height || sx >= shot.width ||
-                    sy >= shot.height || WindowManager::instance().windowAt(sx, sy) != w->hwnd())
-                    continue;
-                const RgbQuad& c = palette->colours()[v];
-                if ((shot.rgb[std::size_t(sy) * shot.width + sx] & 0xFFFFFF) !=
-                    (std::uint32_t(c.red) << 16 | std::uint32_t(c.green) << 8 | c.blue))
-                    continue;
-                const std::int16_t block = land->blockAtPoint(onMap);
-                if (block < 0 || land->blockToHex(block) == hex) continue;
-                // Another sprite there, in front or behind, shows another colour there: the screen shows
-                // this figure in front of it.
-                if (std::any_of(sprites.begin(), sprites.end(), [&](Sprite* other) {
-                        auto* o = dynamic_cast<VaelSprite*>(other);
-                        return other != sprite && o && !o->isHidden() && o->hitTestAt(onMap, zoom) &&
-                               colourAt(*o, onMap, zoom) == v;
-                    }))
-                    continue;
-                return Point(static_cast<std::int16_t>(sx), static_cast<std::int16_t>(sy));
-            }
-    }
-    return std::nullopt;
-}
-
 // The player clicks the body of one of his unit's figures, which stands up into the hex behind the unit's:
 // the unit is picked and shows selected (its outline on its hex), not the hex whose ground lies there.
 TEST(PlayerReach, AClickOnAFiguresBodyPicksItsUnit) {
@@ -259,7 +187,14 @@ TEST(PlayerReach, AClickOnAFiguresBodyPicksItsUnit) {
             }
             // A look at the screen once it shows the unit in the middle.
             SDL_Delay(300);
-            at = figureBodyPoint(w.app(), grabWindow(w.sdl->window()), *unit);
+            at = figureBodyPoint(
+                w.app(),
+                [shot = grabWindow(w.sdl->window())](std::int32_t x,
+                                                     std::int32_t y) -> std::optional<std::uint32_t> {
+                    if (x < 0 || y < 0 || x >= shot.width || y >= shot.height) return std::nullopt;
+                    return shot.rgb[std::size_t(y) * shot.width + x] & 0xFFFFFF;
+                },
+                *unit);
             centred = false;
             return at.has_value() || candidates.empty();
         });
@@ -279,7 +214,7 @@ TEST(PlayerReach, AClickOnAFiguresBodyPicksItsUnit) {
     // The point clicked, marked by a small cross of white beside the figure it hit.
     const int cx = at->x, cy = at->y;
     for (int d = 4; d <= 8; ++d)
-        for (const std::pair<int, int> p :
+        for (const std::pair<int, int>& p :
              {std::pair{cx + d, cy}, std::pair{cx - d, cy}, std::pair{cx, cy + d}, std::pair{cx, cy - d}})
             if (p.first >= 0 && p.second >= 0 && p.first < shot.width && p.second < shot.height)
                 shot.rgb[std::size_t(p.second) * shot.width + p.first] = 0xFFFFFF;
