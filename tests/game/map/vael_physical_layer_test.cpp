@@ -452,5 +452,39 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordTheObjectsDoNotBackIsRefused) {
     }
 }
 
+TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordOfAnotherVersionOrDamagedIsRefusedWithItsReason) {
+    landscape();
+    create(101, 1, 0);
+    // The layers' table at byte 4 of the file is still empty: the views append their parts.
+    std::vector<std::uint8_t> file(8, 0);
+    ASSERT_TRUE(layers->saveGameBytes(file));
+    const auto tag = std::search(file.begin(), file.end(), VaelPhysicalLayers::UnderWayTag,
+                                 VaelPhysicalLayers::UnderWayTag + 4);
+    ASSERT_NE(tag, file.end());
+    const auto at = static_cast<std::size_t>(tag - file.begin());
+    ASSERT_TRUE(layers->loadGameBytes(file));
+    EXPECT_EQ(layers->underWayProblem(), "");
+    struct Row {
+        std::size_t offset;
+        std::uint8_t value;
+        const char* problem;
+    };
+    // Version 2, then 0x7FFF; the body's length past the file; the normal view's part 0xFF bytes longer.
+    for (const Row row :
+         {Row{4, 2, "is of version 2, which this game does not read"},
+          Row{5, 0x7F, "is of version 32513, which this game does not read"},
+          Row{9, 0xFF, "does not read back whole"}, Row{11, 0xFF, "does not read back whole"}}) {
+        SCOPED_TRACE(row.offset);
+        std::vector<std::uint8_t> forged = file;
+        forged[at + row.offset] = row.value;
+        EXPECT_FALSE(layers->loadGameBytes(forged));
+        EXPECT_EQ(layers->underWayProblem(), row.problem);
+    }
+    // A file cut before the tag is one saved without the record, read as it stands.
+    std::vector<std::uint8_t> old(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(at));
+    EXPECT_TRUE(layers->loadGameBytes(old));
+    EXPECT_EQ(layers->underWayProblem(), "");
+}
+
 } // namespace
 } // namespace vael::test
