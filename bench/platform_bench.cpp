@@ -6,10 +6,14 @@
 #include <cstdlib>
 #include <vector>
 
+#include "own_home.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
+
+// The SDL backend's sound library keeps its files in a home of the benchmark's own, never the player's.
+const vael::bench::OwnHome home;
 
 using namespace vael::platform;
 

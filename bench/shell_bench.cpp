@@ -1,9 +1,11 @@
 // The game's start and its first battle, as the program runs them, on the headless platform: from start
 // to the start dialog drawn (aim: under 300 ms), and the demonstration battle loaded and begun up to its
 // first activation (aim: under 500 ms; the battle map's sprites come with the map window). Each reports
-// the process's peak resident memory (aim: the running game under 150 MB). And the map window scrolled.
+// the process's peak resident memory (aim: the running game under 150 MB). And the map window scrolled, and
+// the commentary filled to its cap with and without its window.
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <cstdlib>
@@ -17,9 +19,14 @@
 #include "game/map/vael_physical_layer.h"
 #include "game/rules/scenario_records.h"
 #include "game/shell/vael_game.h"
+#include "game/shell/vael_main_window.h"
+#include "own_home.h"
 #include "platform/headless/headless_platform.h"
 
 namespace {
+
+// The game writes its settings, autosave and lock into a home of the benchmark's own, never the player's.
+const vael::bench::OwnHome home;
 
 double peakMegabytes() {
     rusage usage{};
@@ -101,6 +108,35 @@ void BM_ScrollTheMapWindowOneCellAtFullSize(benchmark::State& state) {
     vael::Assertion::setPrompt(std::move(previous));
 }
 BENCHMARK(BM_ScrollTheMapWindowOneCellAtFullSize)->Unit(benchmark::kMillisecond);
+
+// The commentary filled to the lines it keeps and past them, a line at a time as a battle adds them: the
+// memory the kept lines take (heap_kB), without a window (argument 0) and with the commentary's window open
+// and drawing each line as it comes (1): the window adds only what it draws by, not the lines again (aim:
+// under 100 kB more). Each line is as long as a battle's usual ones, a name in bold among plain words.
+void BM_CommentaryAtItsCap(benchmark::State& state) {
+    vael::platform::HeadlessPlatform platform;
+    vael::VaelGame game(platform, VAEL_BUILD_DATA_DIR);
+    vael::CommentaryDlg& commentary = game.app().commentary();
+    std::unique_ptr<vael::CommentaryWindow> window;
+    if (state.range(0) != 0) {
+        window = std::make_unique<vael::CommentaryWindow>(commentary);
+        window->attach(game.app());
+        window->createInFrame();
+    }
+    std::size_t grown = 0;
+    for (auto _ : state) {
+        commentary.clear();
+        if (window) window->refresh();
+        const std::size_t before = mallinfo2().uordblks;
+        for (std::size_t i = 0; i < vael::CommentaryDlg::MaxLines + 500; ++i)
+            commentary.addLine("The \\BTaxis of Selmar " + std::to_string(i) +
+                               "\\b charges the elephants at hex 1510 and throws them back; the line holds.");
+        grown = mallinfo2().uordblks - before;
+    }
+    state.counters["heap_kB"] = static_cast<double>(grown) / 1024.0;
+    state.counters["lines"] = static_cast<double>(commentary.lines().size());
+}
+BENCHMARK(BM_CommentaryAtItsCap)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

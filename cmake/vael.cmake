@@ -71,8 +71,10 @@ function(vael_xvfb_test name)
       string(APPEND run " \"$${i}\"")
     endforeach()
   endif()
+  # The sound library keeps its sockets in XDG_RUNTIME_DIR (without it, in folders of /tmp and the home it
+  # leaves behind): the run has one of its own, taken away after it.
   add_test(NAME ${name}
-           COMMAND sh -c "command -v xvfb-run >/dev/null || { echo 'xvfb-run is missing (scripts/deps installs it): ${name} is skipped'; exit 77; }; xvfb-run -a -s \"-screen 0 ${ARG_SCREEN} -noreset\" ${run}${ARG_SHELL_TAIL}" ${ARG_COMMAND})
+           COMMAND sh -c "command -v xvfb-run >/dev/null || { echo 'xvfb-run is missing (scripts/deps installs it): ${name} is skipped'; exit 77; }; runtime=$(mktemp -d) || exit 1; XDG_RUNTIME_DIR=$runtime xvfb-run -a -s \"-screen 0 ${ARG_SCREEN} -noreset\" ${run}${ARG_SHELL_TAIL}; code=$?; rm -rf \"$runtime\"; exit $code" ${ARG_COMMAND})
   # xvfb-run -a picks the first free display number without holding it, so two started at once can
   # share one server and the first to finish takes it from under the other: every test on Xvfb takes
   # the lock. And the server runs with -noreset: by default it starts afresh whenever its last client
@@ -81,4 +83,25 @@ function(vael_xvfb_test name)
                   ${ARG_ENVIRONMENT})
   set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120 RESOURCE_LOCK xvfb
                        ENVIRONMENT "${environment}" ${ARG_PROPERTIES})
+endfunction()
+
+# Every test of the directory so far keeps to the tests' own home: HOME and the XDG folders in an empty
+# folder of the build, made before the first test and looked into after the last (the test_home fixture
+# of tests/CMakeLists.txt). A test that keeps state or settings says where, in a folder of its own; one
+# that writes into the home without saying so is named there, never the player's home in its place. What
+# a test sets itself comes after these and holds.
+function(vael_tests_keep_to_their_home)
+  set(home ${CMAKE_BINARY_DIR}/test-home)
+  set(own "HOME=${home}" "XDG_CONFIG_HOME=${home}/.config" "XDG_DATA_HOME=${home}/.local/share"
+          "XDG_STATE_HOME=${home}/.local/state" "XDG_CACHE_HOME=${home}/.cache" "XDG_RUNTIME_DIR=${home}/run")
+  get_property(tests DIRECTORY PROPERTY TESTS)
+  foreach(test IN LISTS tests)
+    get_test_property(${test} ENVIRONMENT environment)
+    set(combined ${own})
+    if(environment)
+      list(APPEND combined ${environment})
+    endif()
+    set_tests_properties(${test} PROPERTIES ENVIRONMENT "${combined}")
+    set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED test_home)
+  endforeach()
 endfunction()

@@ -27,7 +27,9 @@ KeptFiles::Read KeptFiles::read(const std::string& path, std::uint64_t offset, s
     // The path is looked at on every read, so that a file put in its place is never read through the
     // descriptor of the one it replaced; while that descriptor is open its inode cannot name a new file.
     struct stat now {};
-    if (::stat(path.c_str(), &now) != 0 || !S_ISREG(now.st_mode)) return Read::Missing;
+    if (::stat(path.c_str(), &now) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? Read::Missing : Read::NotAFile;
+    if (!S_ISREG(now.st_mode)) return Read::NotAFile;
     const auto length = static_cast<std::uint64_t>(now.st_size);
     if (offset > length || size > length - offset) return Read::Short;
 
@@ -44,13 +46,14 @@ KeptFiles::Read KeptFiles::read(const std::string& path, std::uint64_t offset, s
         break;
     }
     if (fd < 0) {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return Read::Missing;
+        // Without waiting: a FIFO put in the file's place since the look must not hold the program.
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? Read::Missing : Read::NotAFile;
         struct stat opened {};
         // Between the look and the opening another file may have taken the path: the one opened is read.
         if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
             ::close(fd);
-            return Read::Missing;
+            return Read::NotAFile;
         }
         const auto openedLength = static_cast<std::uint64_t>(opened.st_size);
         if (offset > openedLength || size > openedLength - offset) {

@@ -15,10 +15,12 @@ namespace vael::platform {
 class KeptFiles {
 public:
     enum class Read {
-        Done,    // every byte asked for was read
-        Missing, // no regular file at the path, or it cannot be opened
-        Short,   // the file ends before the last byte asked for
-        Failed,  // the system refused the read
+        Done,     // every byte asked for was read
+        Missing,  // nothing at the path
+        NotAFile, // something other than a regular file (a folder, a FIFO, a link that loops), or a file
+                  // that cannot be opened
+        Short,    // the file ends before the last byte asked for
+        Failed,   // the system refused the read
     };
 
     // At most this many files are kept open; a further one closes the one opened longest ago.

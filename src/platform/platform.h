@@ -54,7 +54,9 @@ enum Key : std::int32_t {
     KeyF12 = KeyF1 + 11,
 };
 
-enum Modifier : std::uint16_t { ModShift = 1, ModControl = 2, ModAlt = 4 };
+// ModAlt is the left Alt, the system key: its letters choose menus and buttons. ModAltGr is the right Alt,
+// which on most of the world's layouts (AltGr) types a key's third letter: a key pressed with it is typed.
+enum Modifier : std::uint16_t { ModShift = 1, ModControl = 2, ModAlt = 4, ModAltGr = 8 };
 
 enum class EventKind : std::uint8_t {
     MouseMove,

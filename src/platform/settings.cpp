@@ -1,14 +1,12 @@
 #include "platform/settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sstream>
-#include <strings.h>
-#include <sys/stat.h>
+#include <string_view>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 #include "base/read_file.h"
@@ -61,14 +59,19 @@ std::optional<std::string> unquote(const std::string& line, std::size_t& at) {
     return std::nullopt; // no closing quote
 }
 
-// A file the player made read-only (or another's that he may not write) is his to keep: the rename that
-// replaces a file asks only the folder's leave, so the file's own permissions are asked here. Even the
-// owner of all rights, who may write anything, keeps off a file with no write permission at all.
-bool readOnly(const std::filesystem::path& file) {
-    struct stat info {};
-    if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    return (info.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0;
+// Case is folded for ASCII letters only, whatever the locale.
+unsigned lowerByte(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u;
 }
+
+bool sameNoCase(const std::string& a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return lowerByte(x) == lowerByte(y); });
+}
+
+// The mark an editor may put before UTF-8 text.
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
 std::optional<std::uint32_t> parseNumber(const std::string& digits) {
     std::uint32_t value = 0;
@@ -80,8 +83,11 @@ std::optional<std::uint32_t> parseNumber(const std::string& digits) {
 
 } // namespace
 
+// Every byte counts, a NUL among them: compared as C strings, a name with a NUL in it would be one with
+// the name up to it, and its value would be told apart from itself at the next write.
 bool Settings::NoCase::operator()(const std::string& a, const std::string& b) const {
-    return ::strcasecmp(a.c_str(), b.c_str()) < 0;
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return lowerByte(x) < lowerByte(y); });
 }
 
 Settings::Settings(std::filesystem::path file) : file_(std::move(file)) {
@@ -90,7 +96,7 @@ Settings::Settings(std::filesystem::path file) : file_(std::move(file)) {
     ReadFault fault = ReadFault::None;
     if (readFileText(file_.string(), text, readError_, MaxFileSize, &fault)) {
         parse(text);
-        if (readOnly(file_)) writeError_ = file_.string() + " is read-only";
+        if (readOnlyFile(file_.string())) writeError_ = file_.string() + " is read-only";
         return;
     }
     // Nothing there: the first start, whose store begins empty and makes the file.
@@ -165,6 +171,8 @@ void Settings::parse(const std::string& text) {
     while (std::getline(lines, line)) {
         // Every line is kept as it stands; what the store reads of it is marked.
         lines_.push_back({line, {}, {}, {}});
+        // An editor's byte order mark before the first line is no part of it; kept, it is written back.
+        if (lines_.size() == 1 && line.starts_with(ByteOrderMark)) line.erase(0, ByteOrderMark.size());
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const auto start = line.find_first_not_of(" \t");
         if (start == std::string::npos || line[start] == ';' || line[start] == '#') continue;
@@ -178,7 +186,7 @@ void Settings::parse(const std::string& text) {
                 continue;
             }
             const std::string root = line.substr(1, slash - 1);
-            if (::strcasecmp(root.c_str(), "Machine") != 0 && ::strcasecmp(root.c_str(), "User") != 0) {
+            if (!sameNoCase(root, "Machine") && !sameNoCase(root, "User")) {
                 ++skippedLines_;
                 continue;
             }
@@ -288,7 +296,7 @@ bool Settings::save() {
     }
     std::string failed;
     std::error_code error;
-    if (readOnly(file_)) {
+    if (readOnlyFile(file_.string())) {
         failed = file_.string() + " is read-only";
     } else if (std::filesystem::create_directories(file_.parent_path(), error); error) {
         failed = "cannot make the folder " + file_.parent_path().string() + ": " + error.message();

@@ -9,8 +9,9 @@
 //
 // Every write is saved at once, as the registry keeps what it is given. A store without a file keeps its
 // values in memory only. A file edited by hand keeps what the store does not use (comments, other
-// sections, lines it cannot read) as it stands, and each of its values where it was written; a file the
-// player made read-only is never replaced.
+// sections, lines it cannot read) as it stands, and each of its values where it was written (a byte order
+// mark an editor put before the text is read past, and kept); a file the player made read-only is never
+// replaced.
 #include <cstdint>
 #include <filesystem>
 #include <functional>

@@ -149,18 +149,10 @@ bool fileToReplace(const std::string& path, std::string& target, std::string& er
     }
 }
 
-// What the player made read-only is kept: the rename would replace it as readily as any file, since it asks
-// only the folder. Read-only means what its mode says, for the superuser as well, whom the system lets
-// write anything.
-bool readOnly(const std::string& file, const struct stat& info) {
-    if ((info.st_mode & 0222) == 0) return true;
-    return ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
-}
-
 // Creates the temporary file at a free name of the pattern (its last six letters drawn at random), as
-// mkstemp would, but with the permissions a new file is given, which the umask and the folder's default
-// access list then narrow: a first save gets what any new file of the player's would.
-int createTemporary(std::string& pattern) {
+// mkstemp would, with the permissions asked, which the umask and the folder's default access list then
+// narrow: a first save gets what any new file of the player's would.
+int createTemporary(std::string& pattern, mode_t mode) {
     static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
         unsigned char drawn[6];
@@ -173,7 +165,7 @@ int createTemporary(std::string& pattern) {
         }
         for (std::size_t i = 0; i < sizeof drawn; ++i)
             pattern[pattern.size() - 6 + i] = letters[drawn[i] % (sizeof letters - 1)];
-        const int fd = ::open(pattern.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd = ::open(pattern.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
@@ -181,6 +173,16 @@ int createTemporary(std::string& pattern) {
 }
 
 } // namespace
+
+bool readOnlyFile(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    if ((info.st_mode & 0222) == 0) return true;
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return false;
+    // Any other failure of the check (no memory, an input error) says nothing of the file: the write tries,
+    // and tells what it meets.
+    return errno == EACCES || errno == EPERM || errno == EROFS;
+}
 
 bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error,
                     FileOutput* output) {
@@ -190,7 +192,7 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     if (!fileToReplace(path, file, error)) return false;
     struct stat old {};
     const bool replacing = ::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    if (replacing && readOnly(file, old))
+    if (replacing && readOnlyFile(file))
         return error = "cannot replace " + path + ": it is read-only, and is kept as it is", false;
     const std::filesystem::path target(file);
     // Beside the file, so that the rename stays on one file system and cannot half-happen.
@@ -198,7 +200,9 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
         temporaryPrefix(target.filename().string()) + std::to_string(::getpid()) + "-XXXXXX";
     std::string pattern = target.parent_path().empty() ? hidden : (target.parent_path() / hidden).string();
     removeStaleTemporaries(target);
-    const int fd = createTemporary(pattern);
+    // The new bytes of a private file are never readable by others, not even for the moment before the
+    // rename: a file replaced is written into a temporary only its owner may read, given the old mode last.
+    const int fd = createTemporary(pattern, replacing ? 0600 : 0666);
     if (fd < 0) return error = because("write", path, errno), false;
     // Held until the file has its name: while it is, no other write of the name takes the file for stale.
     ::flock(fd, LOCK_EX | LOCK_NB);

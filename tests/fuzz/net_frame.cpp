@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as the stream of frames a peer sends: cut into frames, each read as what its kind
 // says. Whatever the bytes, the reader must end cleanly; a message read whole must write back to the same
-// payload bytes.
+// payload bytes; a reason for refusing one is shown as it is, holding no control character of the bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/comm/net_frame.h"
+#include "framework/core/printable.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/type_info.h"
 #include "game/net/net_payloads.h"
@@ -49,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             switch (frame.kind) {
             case FrameKind::Greeting: {
                 Greeting g;
-                if (decodeGreeting(frame.payload, g, error) && encodeGreeting(g) != frame.payload)
+                if (decodeGreeting(frame.payload, g, error) ? encodeGreeting(g) != frame.payload
+                                                            : printable(error) != error)
                     std::abort();
                 break;
             }
@@ -65,6 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     std::vector<ReceivedMessage> back;
                     if (!decodeBatch(encodeBatch(again), back, error) || back.size() != batch.size())
                         std::abort();
+                } else if (printable(error) != error) {
+                    std::abort();
                 }
                 break;
             }
@@ -81,6 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     ReceivedMessage back;
                     if (!decodeMessage(again, back, error) || back.event.word() != m.event.word())
                         std::abort();
+                } else if (printable(error) != error) {
+                    std::abort();
                 }
                 break;
             }

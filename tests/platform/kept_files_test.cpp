@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "platform/kept_files.h"
@@ -35,6 +36,8 @@ std::string readText(KeptFiles& files, const std::filesystem::path& path, std::u
         return into;
     case KeptFiles::Read::Missing:
         return "<missing>";
+    case KeptFiles::Read::NotAFile:
+        return "<not a file>";
     case KeptFiles::Read::Short:
         return "<short>";
     case KeptFiles::Read::Failed:
@@ -77,12 +80,21 @@ TEST(KeptFiles, BytesPastTheEndAreShortAndNoBlockIsAskedFor) {
     }
 }
 
-TEST(KeptFiles, AMissingFileOrADirectoryIsMissing) {
+// Only what is not there is missing: a folder, a FIFO or a loop of links in the file's place is something
+// else, to be told as what it is.
+TEST(KeptFiles, AMissingFileIsMissingAndAFolderAFifoOrALinkLoopIsNoFile) {
     TempDir dir("kept-files-missing");
     KeptFiles files;
     int asked = 0;
+    writeFile(dir / "file", "x");
+    ASSERT_EQ(::mkfifo((dir / "fifo.oif").c_str(), 0644), 0);
+    std::filesystem::create_symlink("loop.oif", dir / "loop.oif");
     EXPECT_EQ(readText(files, dir / "gone.oif", 0, 1, &asked), "<missing>");
-    EXPECT_EQ(readText(files, dir.path(), 0, 1, &asked), "<missing>");
+    EXPECT_EQ(readText(files, dir / "gone" / "units.oif", 0, 1, &asked), "<missing>");
+    EXPECT_EQ(readText(files, dir / "file" / "units.oif", 0, 1, &asked), "<missing>");
+    EXPECT_EQ(readText(files, dir.path(), 0, 1, &asked), "<not a file>");
+    EXPECT_EQ(readText(files, dir / "fifo.oif", 0, 1, &asked), "<not a file>");
+    EXPECT_EQ(readText(files, dir / "loop.oif", 0, 1, &asked), "<not a file>");
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(files.openCount(), 0u);
 }

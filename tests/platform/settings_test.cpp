@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/whole_file.h"
 #include "support/file_bytes.h"
 #include "support/kept_umask.h"
 #include "support/ordinary_user.h"
@@ -20,6 +21,7 @@ namespace vael::platform {
 namespace {
 
 using test::namesIn;
+using namespace std::string_literals;
 
 using Root = Settings::Root;
 using Text = std::optional<std::string>;
@@ -361,6 +363,81 @@ TEST(Settings, AHandEditedFileKeepsWhatTheStoreDoesNotUseAsItStands) {
     EXPECT_EQ(contentsOf(file), once);
 }
 
+// A file an editor began with a UTF-8 byte order mark reads as without it: its first section is the
+// store's, and a write puts the new value there, the mark and every other byte kept as they stood.
+TEST(Settings, AByteOrderMarkBeforeTheFirstSectionIsReadAsNoPartOfIt) {
+    test::TempDir dir("settings-mark");
+    const auto file = dir / "settings.ini";
+    const std::string marked = "\xEF\xBB\xBF[Machine\\SOFTWARE\\Tamblor\\Iron Vigils]\r\n"
+                               "\"Path\"=\"/big/vael\"\r\n";
+    std::ofstream(file, std::ios::binary) << marked;
+    Settings s(file);
+    EXPECT_EQ(s.skippedLines(), 0);
+    EXPECT_EQ(s.readText(Root::Machine, Product, "Path"), Text("/big/vael"));
+    EXPECT_TRUE(s.writeDefaultText(Root::Machine, Product, "Path", "/data"));
+    EXPECT_TRUE(s.writeDefaultText(Root::Machine, Product, "Palette", "VAEL.PAL"));
+    EXPECT_EQ(contentsOf(file), marked + "\"Palette\"=\"VAEL.PAL\"\n");
+    // Only the text's first bytes are a mark: the same bytes before a later section are a line of its own,
+    // skipped and kept.
+    Settings later;
+    later.parse("; mine\n\xEF\xBB\xBF[User\\X]\n\"A\"=\"1\"\n");
+    EXPECT_EQ(later.skippedLines(), 2);
+    EXPECT_EQ(later.readText(Root::User, "X", "A"), Text());
+}
+
+// A NUL inside a section's name makes a key of its own, not the one named up to the NUL: the value under it
+// is the one its line holds, and the file stays the same size however often it is written.
+TEST(Settings, ANulInASectionsNameKeepsTheFileTheSameSizeAtEveryWrite) {
+    test::TempDir dir("settings-nul");
+    const auto file = dir / "settings.ini";
+    const std::string held = "[User\\]\n[User\\\0]\n\"\"=\"\"\n"s;
+    std::ofstream(file, std::ios::binary) << held;
+    Settings s(file);
+    EXPECT_EQ(s.readText(Root::User, std::string(1, '\0'), ""), Text(""));
+    EXPECT_EQ(s.readText(Root::User, "", ""), Text());
+    EXPECT_TRUE(s.writeNumber(Root::User, Preferences, "Volume", 1));
+    const std::string once = contentsOf(file);
+    EXPECT_EQ(once, held + "\n[User\\" + Preferences + "]\n\"Volume\"=dword:00000001\n\n");
+    EXPECT_TRUE(s.writeNumber(Root::User, Preferences, "Volume", 1));
+    EXPECT_EQ(contentsOf(file), once);
+    Settings again(file);
+    EXPECT_TRUE(again.writeNumber(Root::User, Preferences, "Volume", 1));
+    EXPECT_EQ(contentsOf(file), once);
+    // A root name with a NUL in it is no root.
+    Settings root;
+    root.parse("[User\0x\\K]\n\"A\"=\"1\"\n"s);
+    EXPECT_EQ(root.skippedLines(), 2);
+}
+
+// The settings and the saves keep what the player made read-only by one rule: each file is refused by both
+// writers or by neither.
+TEST(Settings, TheSettingsAndTheSavesCallTheSameFilesReadOnly) {
+    test::TempDir dir("settings-one-rule");
+    const struct {
+        mode_t mode; // 0: a FIFO
+        bool readOnly;
+    } rows[] = {{0444, true},  {0400, true},  {0555, true}, {0644, false},
+                {0600, false}, {0200, false}, {0, false}};
+    for (const auto& row : rows) {
+        char named[40];
+        std::snprintf(named, sizeof named, "mode %03o", unsigned(row.mode));
+        SCOPED_TRACE(named);
+        const auto file = dir / "settings.ini";
+        std::filesystem::remove(file);
+        if (row.mode) {
+            std::ofstream(file) << "";
+            ASSERT_EQ(::chmod(file.c_str(), row.mode), 0);
+        } else {
+            ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+        }
+        EXPECT_EQ(readOnlyFile(file.string()), row.readOnly);
+        EXPECT_EQ(Settings(file).writeError() == file.string() + " is read-only", row.readOnly);
+        std::string error;
+        if (row.mode) writeWholeFile(file.string(), {}, error);
+        EXPECT_EQ(error.ends_with("it is read-only, and is kept as it is"), row.readOnly);
+    }
+}
+
 // A file the player made read-only is read and never replaced while it stays so, the folder being his to
 // write: the store says why from the start, plays on in memory, and reaches the file again once it may.
 // Even the owner of all rights keeps off a file with no write permission at all.
@@ -424,7 +501,8 @@ TEST(Settings, AFirstFileGetsThePermissionsTheUmaskGives) {
     ::umask(022);
     for (const auto& row : rows) {
         char named[40];
-        std::snprintf(named, sizeof named, "umask %03o, file %03o", unsigned(row.umask), unsigned(row.before));
+        std::snprintf(named, sizeof named, "umask %03o, file %03o", unsigned(row.umask),
+                      unsigned(row.before));
         SCOPED_TRACE(named);
         const auto file = dir / "settings.ini";
         std::filesystem::remove(file);

@@ -334,6 +334,54 @@ TEST(WholeFile, AFirstFileFollowsTheUmaskAndAReplacedOneKeepsItsMode) {
     }
 }
 
+// What the temporary file's mode is while the new bytes go into it.
+class ModeWatchingOutput : public platform::FileOutput {
+public:
+    ssize_t write(int fd, const void* data, std::size_t size) override {
+        struct stat info {};
+        if (::fstat(fd, &info) == 0) seen.push_back(info.st_mode & 07777);
+        return platform::FileOutput::write(fd, data, size);
+    }
+    std::vector<unsigned> seen;
+};
+
+// A private file replaced under a lax umask: the temporary holding its new bytes is never readable by
+// others, from its creation to the rename; a first file is made with the mode it keeps.
+TEST(WholeFile, TheTemporaryOfAPrivateFileIsNeverReadableByOthers) {
+    TempDir dir("whole-file-private");
+    const test::KeptUmask kept;
+    const struct {
+        const char* what;
+        mode_t mask;
+        unsigned before; // 0: no file yet
+        unsigned whileWritten;
+        unsigned after;
+    } rows[] = {{"a private save replaced under umask 022", 022, 0600, 0600, 0600},
+                {"a private save replaced under umask 000", 0, 0600, 0600, 0600},
+                {"a save for the group replaced under umask 077", 077, 0640, 0600, 0640},
+                {"a first save under umask 022", 022, 0, 0644, 0644},
+                {"a first save under umask 077", 077, 0, 0600, 0600}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const auto file = dir / "game.vel";
+        std::filesystem::remove(file);
+        if (row.before) {
+            writeBytes(file, Bytes{'o', 'l', 'd'});
+            ASSERT_EQ(::chmod(file.c_str(), row.before), 0);
+        }
+        ::umask(row.mask);
+        ModeWatchingOutput output;
+        std::string error;
+        ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{'n', 'e', 'w'}, error, &output)) << error;
+        ::umask(022);
+        EXPECT_EQ(output.seen, std::vector<unsigned>{row.whileWritten});
+        struct stat info {};
+        ASSERT_EQ(::stat(file.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, row.after);
+        EXPECT_EQ(readBytes(file), (Bytes{'n', 'e', 'w'}));
+    }
+}
+
 // A disk that takes its time: each write goes a block at a time with a pause, so that two writers of one
 // name overlap as two saves started together do.
 class SlowOutput : public platform::FileOutput {

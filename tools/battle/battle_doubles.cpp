@@ -3,6 +3,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "game/flow/flow_message_names.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael::battle {
 
@@ -22,6 +23,10 @@ void BattleDisplay::connectHandlers() {
     connectNamed(msg::EndOfGame, onResults);
     connectNamed(msg::BeginTurn, onTurn);
     connectNamed(msg::EndOfTurn, onTurnOver);
+    connectNamed(msg::UnitRouted, onRouted);
+    connectNamed(msg::UnitRallied, onRallied);
+    connectNamed(msg::UnitEliminated, onUnitEliminated);
+    connectNamed(msg::UnitLossSealed, onUnitLossSealed);
     if (answersFit) connectNamed(msg::WillCombatFit, onFit);
 }
 
@@ -88,6 +93,34 @@ ContainerBase* BattleDisplay::onTurnOver(Component* target, BusMessage, Containe
     EndOfGameResults standing;
     Container<EndOfGameResults>::fromMessage(data, standing);
     if (self(target).onEndOfTurn) self(target).onEndOfTurn(standing);
+    return nullptr;
+}
+
+ContainerBase* BattleDisplay::onRouted(Component* target, BusMessage, ContainerBase* data) {
+    UnitRoutData record;
+    if (Container<UnitRoutData>::fromMessage(data, record) && self(target).onRouting)
+        self(target).onRouting(record, 1);
+    return nullptr;
+}
+
+ContainerBase* BattleDisplay::onRallied(Component* target, BusMessage, ContainerBase* data) {
+    UnitRoutData record;
+    if (Container<UnitRoutData>::fromMessage(data, record) && self(target).onRouting)
+        self(target).onRouting(record, -1);
+    return nullptr;
+}
+
+ContainerBase* BattleDisplay::onUnitEliminated(Component* target, BusMessage, ContainerBase* data) {
+    EliminateUnitData record;
+    if (Container<EliminateUnitData>::fromMessage(data, record) && self(target).onEliminated)
+        self(target).onEliminated(record);
+    return nullptr;
+}
+
+ContainerBase* BattleDisplay::onUnitLossSealed(Component* target, BusMessage, ContainerBase* data) {
+    EliminateUnitData record;
+    if (Container<EliminateUnitData>::fromMessage(data, record) && self(target).onLossSealed)
+        self(target).onLossSealed(record);
     return nullptr;
 }
 

@@ -8,6 +8,7 @@
 
 #include "framework/core/component.h"
 #include "game/flow/end_of_game_results.h"
+#include "game/rules/combat/combat_records.h"
 
 namespace vael::battle {
 
@@ -30,6 +31,11 @@ public:
     std::function<void()> onBeginTurn;
     // A turn is over: what follows is the next turn's.
     std::function<void(const EndOfGameResults& standing)> onEndOfTurn;
+    // The reports game control counts, heard on every machine of a network battle: a unit routs (+1) or
+    // rallies (-1), a unit or leader falls, a fall is sealed.
+    std::function<void(const UnitRoutData&, int)> onRouting;
+    std::function<void(const EliminateUnitData&)> onEliminated;
+    std::function<void(const EliminateUnitData&)> onLossSealed;
 
 private:
     static ContainerBase* onAddCommentary(Component* target, BusMessage event, ContainerBase* data);
@@ -40,6 +46,10 @@ private:
     static ContainerBase* onResults(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onTurn(Component* target, BusMessage event, ContainerBase* data);
     static ContainerBase* onTurnOver(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onRouted(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onRallied(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onUnitEliminated(Component* target, BusMessage event, ContainerBase* data);
+    static ContainerBase* onUnitLossSealed(Component* target, BusMessage event, ContainerBase* data);
 };
 
 // Without the display layers: every combat fits the view and every animation the logical side asks for

@@ -16,6 +16,7 @@
 #include "framework/comm/tcp_link.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
+#include "game/flow/commentary_text.h"
 #include "game/flow/game_control.h"
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
@@ -107,7 +108,8 @@ public:
             // belongs to the battle that was saved, which a resumed battle does not say again.
             GameControl* control = app_.gameControl();
             if (std::exchange(announcementDue_, false) && control &&
-                text == "\\B" + control->leaderAt(control->getActiveLeader()).name + "\\b is now active.")
+                text == "\\B" + commentaryText(control->leaderAt(control->getActiveLeader()).name) +
+                            "\\b is now active.")
                 outcome_.commentaryAtSave = outcome_.commentaryLines;
             if (out_) *out_ << rendered(text) << '\n';
             if (options_.signalAtLine != 0 && outcome_.commentaryLines == options_.signalAtLine) {
@@ -129,6 +131,24 @@ public:
             told_ = true;
         };
         display_.onBeginTurn = [this] { ++turnsBegun_; };
+        // A machine without game control counts the reports game control counts, its own and those of
+        // the other machine, which come with the lines that tell them.
+        display_.onRouting = [this](const UnitRoutData& record, int step) {
+            if (neverCountsAsRouting(record.unitType)) return;
+            SideLosses& side = sideOf(record.nation);
+            side.routedTQ = static_cast<std::int16_t>(side.routedTQ + step * record.value);
+            side.routing = static_cast<std::int16_t>(side.routing + step);
+        };
+        display_.onEliminated = [this](const EliminateUnitData& record) {
+            std::erase_if(sealed_,
+                          [&](const EliminateUnitData& s) { return s.unitNumber == record.unitNumber; });
+            count(record, counted_);
+        };
+        display_.onLossSealed = [this](const EliminateUnitData& record) {
+            std::erase_if(sealed_,
+                          [&](const EliminateUnitData& s) { return s.unitNumber == record.unitNumber; });
+            sealed_.push_back(record);
+        };
         // The cap is met at the end of its last turn, before anything of the next is played or said.
         display_.onEndOfTurn = [this](const EndOfGameResults& standing) {
             turnsEnded_ = turn() + 1;
@@ -403,32 +423,44 @@ private:
         outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
     }
 
-    // The tallies from the units themselves, for a machine without game control: what fell counts as lost,
-    // what routs still counts as routing (the kinds game control does not count as routing excepted).
+    // The tallies a machine without game control kept, as game control keeps them: every rout, rally and
+    // fall reported here or by the other machine (a fallen leader too), and each loss sealed and not yet
+    // carried out once, as game control counts them when a loss ends the battle.
     void readStandingOutcome() {
         VaelLogicalLayer& layer = app_.logicalLayer();
         outcome_.turns = turnsBegun_ + 1;
         outcome_.winner.clear();
         if (results_.winner) outcome_.winner = GameControl::nationName(results_.winner);
-        outcome_.home = SideLosses{};
-        outcome_.visitor = SideLosses{};
+        Counted closed = counted_;
+        for (const EliminateUnitData& record : sealed_)
+            count(record, closed);
+        outcome_.home = closed.home;
+        outcome_.visitor = closed.visitor;
         outcome_.home.tqLimit = static_cast<std::int16_t>(layer.getHomeTQPoints());
         outcome_.visitor.tqLimit = static_cast<std::int16_t>(layer.getVisitorTQPoints());
-        for (VaelUnit* unit : layer.allUnits()) {
-            auto* combat = dynamic_cast<Combat*>(unit);
-            if (!combat) continue;
-            SideLosses& side = layer.onVisitorSide(combat->getNation()) ? outcome_.visitor : outcome_.home;
-            const auto points = static_cast<std::int16_t>(combat->pointValue());
-            if (combat->isOutOfPlay()) {
-                side.lostTQ = static_cast<std::int16_t>(side.lostTQ + points);
-                ++side.eliminated;
-            } else if (combat->isRouting() && !(combat->getUnitType() >= EL && combat->getUnitType() <= AT)) {
-                side.routedTQ = static_cast<std::int16_t>(side.routedTQ + points);
-                ++side.routing;
-            }
-        }
         outcome_.home.name = GameControl::nationName(layer.getHomeNation());
         outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
+    }
+
+    struct Counted {
+        SideLosses home, visitor;
+    };
+
+    SideLosses& sideOf(std::uint32_t nation, Counted& counted) {
+        return app_.logicalLayer().onVisitorSide(nation) ? counted.visitor : counted.home;
+    }
+    SideLosses& sideOf(std::uint32_t nation) { return sideOf(nation, counted_); }
+
+    // A fall as game control counts it: its points lost, and a combat unit of the kinds that count as
+    // routing no longer routing.
+    void count(const EliminateUnitData& record, Counted& counted) {
+        SideLosses& side = sideOf(record.nation, counted);
+        side.lostTQ = static_cast<std::int16_t>(std::min(side.lostTQ + record.points, 32767));
+        if (!neverCountsAsRouting(record.unitType) && record.unitType != 0xFFFFFFFF) {
+            side.routedTQ = static_cast<std::int16_t>(side.routedTQ - record.points);
+            --side.routing;
+        }
+        if (side.eliminated < 32767) ++side.eliminated;
     }
 
     // The host's last turn is on its way to the other machine, which stops at the same cap and then goes: a
@@ -624,6 +656,9 @@ private:
     EndOfGameResults results_;
     bool told_ = false; // the host's word of the end came (results_ holds it)
     std::int32_t turnsBegun_ = 0;
+    // What a machine without game control counted (see readStandingOutcome).
+    Counted counted_;
+    std::vector<EliminateUnitData> sealed_;
     std::int32_t turnsEnded_ = 0;
     std::string lost_;
     bool announcementDue_ = false;

@@ -4,7 +4,8 @@
 // outcome; the odd seeds draw the plans of kind 0, the even ones those of kind 1, unless --plans names the
 // kind; --trace FILE writes the game's trace there; --display plays the animations on the game's display
 // layers; --signal-at loses this machine at a point of a network battle, for tests. Exits 1 when the battle
-// cannot be loaded, does not end within the caps or ends before the activation it was to be saved at. The
+// cannot be loaded, does not end within the caps or ends before the activation it was to be saved at, when
+// a check failed on the way, or when its standard output could not all be written. The
 // commentary's bold shows as bold on a terminal; a file or a pipe gets the plain text.
 #include <csignal>
 #include <cstdlib>
@@ -66,10 +67,15 @@ bool number(const char* text, long long low, long long high, long long& value) {
     return end != text && *end == '\0' && value >= low && value <= high;
 }
 
-} // namespace
+// The tool's exit once its output is flushed: a commentary and outcome that did not all reach standard output
+// (a full disk, a limit on file sizes) are a failure, said where it can still be read.
+int flushed(int code) {
+    if (std::cout.flush()) return code;
+    std::cerr << "vael-battle: cannot write the standard output: what the tool printed is cut short\n";
+    return code == 0 ? 1 : code;
+}
 
-int main(int argc, char** argv) {
-    vael::ignoreFileSizeSignal();
+int play(int argc, char** argv) {
     vael::battle::BattleOptions options;
     long long plans = -1;
     // As the game chooses it, less the settings the tool does not keep.
@@ -189,6 +195,9 @@ int main(int argc, char** argv) {
     vael::battle::printOutcome(outcome, std::cout);
     for (const std::string& text : outcome.failedChecks)
         std::cerr << "vael-battle: failed check: " << vael::printable(text) << "\n";
+    // A battle that met a failed check played on without what failed (a damaged map, index or archive): not
+    // the battle the data would give, and no success.
+    const int played = outcome.failedChecks.empty() ? 0 : 1;
     if (outcome.status == vael::battle::BattleStatus::NotSaved) {
         std::cerr << "vael-battle: " << vael::printable(outcome.message) << "\n";
         return 1;
@@ -198,5 +207,13 @@ int main(int argc, char** argv) {
                   << " (turn " << outcome.turns << ", " << outcome.tasks << " messages)\n";
         return 1;
     }
-    return 0;
+    return played;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    vael::ignoreFileSizeSignal();
+    vael::reportMissingDataFiles("vael-battle");
+    return flushed(play(argc, argv));
 }

@@ -51,6 +51,45 @@ bool readText(SuperString& s, std::string& out, std::size_t limit) {
     return !s.failed() && out.size() == static_cast<std::size_t>(length);
 }
 
+// A character that shows nothing where a name is shown: the format characters (a soft hyphen, a zero-width
+// space or joiner, a direction mark, a byte order mark, the tags) and the rest of what Unicode lets a
+// reader leave unseen (variation selectors, fillers).
+bool invisible(std::uint32_t code) {
+    static constexpr std::uint32_t Ranges[][2] = {
+        {0x00AD, 0x00AD},   {0x034F, 0x034F},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},
+        {0x070F, 0x070F},   {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x115F, 0x1160},   {0x17B4, 0x17B5},
+        {0x180B, 0x180F},   {0x200B, 0x200F},   {0x202A, 0x202E},   {0x2060, 0x206F},   {0x3164, 0x3164},
+        {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},   {0xFFA0, 0xFFA0},   {0xFFF0, 0xFFFB},   {0x110BD, 0x110BD},
+        {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
+    };
+    for (const auto& range : Ranges)
+        if (code >= range[0] && code <= range[1]) return true;
+    return false;
+}
+
+// A blank as a reader sees one: the space and the other spaces of Unicode (a no-break space among them).
+bool blank(std::uint32_t code) {
+    return code == 0x20 || code == 0xA0 || code == 0x1680 || (code >= 0x2000 && code <= 0x200A) ||
+           code == 0x202F || code == 0x205F || code == 0x3000;
+}
+
+// The name as a reader tells it from another: what shows nothing left out, every blank a space, and no
+// blank at either end.
+std::string nameAsSeen(const std::string& name) {
+    std::string seen;
+    for (std::size_t at = 0, length = 0; at < name.size(); at += length) {
+        const std::uint32_t code = utf8Decode(name, at, length);
+        if (invisible(code)) continue;
+        if (blank(code))
+            seen += ' ';
+        else
+            seen.append(name, at, length);
+    }
+    const std::size_t from = seen.find_first_not_of(' ');
+    return from == std::string::npos ? std::string()
+                                     : seen.substr(from, seen.find_last_not_of(' ') + 1 - from);
+}
+
 } // namespace
 
 std::string encodeFrame(FrameKind kind, const std::string& payload) {
@@ -114,7 +153,7 @@ bool decodeGreeting(const std::string& payload, Greeting& out, std::string& erro
 std::string playerNameProblem(const std::string& name) {
     if (name.size() > MaxPlayerName)
         return "the player's name is longer than " + std::to_string(MaxPlayerName) + " bytes";
-    if (name.find_first_not_of(' ') == std::string::npos) return "the player has no name";
+    if (nameAsSeen(name).empty()) return "the player has no name";
     for (std::size_t at = 0, length = 0; at < name.size(); at += length) {
         // The C1 controls too, whether written in UTF-8 or as the Latin-1 bytes a name may still come in.
         const std::uint32_t code = utf8Decode(name, at, length);
@@ -132,13 +171,8 @@ std::string greetingMismatch(const Greeting& mine, const Greeting& theirs) {
     if (theirs.host == mine.host)
         return mine.host ? "both programs host a battle" : "neither program hosts the battle";
     if (std::string problem = playerNameProblem(theirs.player); !problem.empty()) return problem;
-    const auto trimmed = [](const std::string& name) {
-        const std::size_t from = name.find_first_not_of(' ');
-        return from == std::string::npos ? std::string()
-                                         : name.substr(from, name.find_last_not_of(' ') + 1 - from);
-    };
-    if (trimmed(theirs.player) == trimmed(mine.player))
-        return "both players are named " + trimmed(mine.player);
+    if (nameAsSeen(theirs.player) == nameAsSeen(mine.player))
+        return "both players are named " + nameAsSeen(mine.player);
     return {};
 }
 
@@ -228,7 +262,8 @@ bool decodeMessage(const std::string& payload, ReceivedMessage& out, std::string
             return false;
         }
         if (!RegisteredMessage::lookUp(name, id)) {
-            error = "unknown message \"" + name + "\"";
+            // The name is the other machine's bytes: the reason is shown, on a screen or a terminal.
+            error = "unknown message \"" + printable(name) + "\"";
             return false;
         }
         event = BusMessage(id, static_cast<std::uint8_t>(mode & 0xF));
@@ -252,7 +287,7 @@ bool decodeMessage(const std::string& payload, ReceivedMessage& out, std::string
         }
         TypeInfoBase* record = TypeInfoBase::lookUp(typeName);
         if (!record) {
-            error = "unknown payload type \"" + typeName + "\"";
+            error = "unknown payload type \"" + printable(typeName) + "\"";
             return false;
         }
         // Through the stream's own box reader, which bounds how deep boxes may nest.

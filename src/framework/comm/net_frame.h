@@ -25,7 +25,7 @@ constexpr std::size_t FrameHeaderSize = 8;
 // peer announcing more is not one of ours.
 constexpr std::uint32_t MaxFramePayload = 1u << 20;
 // Raised whenever the frames change in a way an older program could not read.
-constexpr std::uint16_t ProtocolVersion = 2;
+constexpr std::uint16_t ProtocolVersion = 3;
 // A message name longer than this is no name of ours.
 constexpr std::uint32_t MaxMessageName = 64;
 // The longest player name a greeting carries, in bytes; the dialogs that ask for a name hold to it.

@@ -7,6 +7,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/assertion.h"
+#include "framework/core/data_file_report.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/memory_manager.h"
 #include "framework/display/byte_reader.h"
@@ -213,6 +214,12 @@ void Bitmap::unlockAll() {
     lockCount_ = 0;
 }
 
+void Bitmap::reportDamage(const std::string& what) const {
+    // The pictures drawn from the archive are left out and the game plays on: the player hears of it as of
+    // a data file the game does without, once for the file however many of its images fail.
+    reportUnusableDataFile(fileName_, "is damaged: " + what, "what is drawn from it is left out");
+}
+
 void Bitmap::loadPixels() {
     using platform::KeptFiles;
     std::uint8_t* block = nullptr;
@@ -227,18 +234,20 @@ void Bitmap::loadPixels() {
         loadFailed_ = true;
         if (read == KeptFiles::Read::Missing)
             Assertion::fail("Can't find " + fileName_, "bitmap.cpp", __LINE__);
+        else if (read == KeptFiles::Read::NotAFile)
+            // Told by what it is when the archive was first looked for, not again at each of its images.
+            debugStream() << "The pixels of image \"" << name_ << "\" cannot be read: " << fileName_
+                          << " is not a regular file" << std::endl;
         else if (read == KeptFiles::Read::Short)
-            debugStream() << "The pixels of image \"" << name_ << "\" lie past the end of " << fileName_
-                          << std::endl;
+            reportDamage("the pixels of image \"" + name_ + "\" lie past its end");
         else
-            debugStream() << "Cannot read the pixels of image \"" << name_ << "\" from " << fileName_
-                          << std::endl;
+            reportDamage("the pixels of image \"" + name_ + "\" cannot be read");
         return;
     }
     if (isRunLength(kind_) && !runLengthRowsValid(block, dataSize_, size_.w, size_.h)) {
         if (block) heapFree(block);
         loadFailed_ = true;
-        debugStream() << "Bad run-length rows in image \"" << name_ << "\" of " << fileName_ << std::endl;
+        reportDamage("image \"" + name_ + "\" holds bad run-length rows");
         return;
     }
     releasePixels();

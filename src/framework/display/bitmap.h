@@ -115,6 +115,8 @@ protected:
     static bool isRecordSound(const Dim& size, std::int32_t kind, std::uint32_t dataSize,
                               std::int32_t pixelOffset, bool archived);
     void loadPixels();
+    // Tells that the archive the pixels come from is damaged, in what.
+    void reportDamage(const std::string& what) const;
 
     std::string fileName_;
     std::int32_t pixelOffset_ = -1;

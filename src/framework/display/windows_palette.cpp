@@ -46,11 +46,19 @@ WindowsPalette::WindowsPalette(const std::string& fileName) {
     const std::string directory =
         Application::instance() ? Application::instance()->dataPath(5) : std::string();
     std::string path = directory.empty() ? fileName : directory + "/" + fileName;
-    if (auto found = findFileNoCase(directory.empty() ? "." : directory, fileName)) path = found->string();
+    const std::string folder = directory.empty() ? "." : directory;
+    if (auto found = findFileNoCase(folder, fileName)) path = found->string();
     // Only the start of a regular file is read: what a palette holds at most, whatever the file's size.
     std::vector<std::uint8_t> start;
     std::string error;
     const std::size_t most = std::max<std::size_t>(CachedFileSize, BmpHeaderSize + 4 * Entries);
+    std::filesystem::path other;
+    // Something other than a file in its place (a FIFO, a folder, a loop of links) is no missing palette.
+    if (const std::string problem = notAFile(folder, fileName, &other); !problem.empty()) {
+        report("The palette file " + other.string() + " " + problem);
+        useColours(defaultColours().data());
+        return;
+    }
     if (!readFileStart(path, most, start, error)) {
         // A file that is there but not one to read (a folder, a FIFO, a device) says what it is.
         report(error.rfind("cannot open ", 0) == 0 ? "Can't find " + path : "The palette file " + error);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 #include "framework/core/answer.h"
 #include "framework/core/assertion.h"
@@ -408,6 +409,9 @@ bool Dialog::forMenuBar(const WindowMessage& message) const {
             if (const DialogControl* c = control(w->handle());
                 c && w->isVisible() && w->isEnabled() && mnemonicOf(c->label()) == wanted)
                 return false;
+        Item<TextTile*>* t = nullptr;
+        for (textTiles_.firstItem(t); t; t = t->next)
+            if (mnemonicOf(t->value->text()) == wanted && labelledBy(*t->value)) return false;
         return true;
     }
     default:
@@ -828,16 +832,54 @@ void Dialog::character(std::uint32_t code) {
     if (code != ' ' && code < 128) mnemonic(static_cast<char>(code));
 }
 
+DialogItemWindow* Dialog::labelledBy(const TextTile& label) const {
+    // The field on the label's row to its right, the nearest. The template's order, which would name the
+    // control after the label, is not kept: its texts are taken out of the items.
+    const Point at = label.position();
+    const Dim size = label.size();
+    DialogItemWindow* beside = nullptr;
+    for (const auto& w : items_) {
+        const Box b = w->box();
+        if (!takesFocus(*w) || b.x < at.x + size.w || b.y >= at.y + size.h || at.y >= b.y + b.h) continue;
+        if (!beside || b.x < beside->box().x) beside = w.get();
+    }
+    return beside;
+}
+
 bool Dialog::mnemonic(char c) {
     const char wanted = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (auto& w : items_) {
-        DialogControl* ctl = control(w->handle());
-        if (!ctl || !w->isVisible() || !w->isEnabled() || mnemonicOf(ctl->label()) != wanted) continue;
-        setFocus(w.get());
-        command(w->id(), ButtonClicked);
+    // Every control that bears the letter, as what it reaches: a button itself, a label the field it names;
+    // in the order of the template's items.
+    std::vector<std::size_t> reached;
+    const auto reach = [&](const DialogItemWindow* w) {
+        for (std::size_t i = 0; i < items_.size(); ++i)
+            if (items_[i].get() == w && std::find(reached.begin(), reached.end(), i) == reached.end())
+                reached.push_back(i);
+    };
+    for (const auto& w : items_)
+        if (const DialogControl* ctl = control(w->handle());
+            ctl && w->isVisible() && w->isEnabled() && mnemonicOf(ctl->label()) == wanted)
+            reach(w.get());
+    Item<TextTile*>* t = nullptr;
+    for (textTiles_.firstItem(t); t; t = t->next)
+        if (mnemonicOf(t->value->text()) == wanted) reach(labelledBy(*t->value));
+    if (reached.empty()) return false;
+    std::sort(reached.begin(), reached.end());
+    if (reached.size() == 1) {
+        DialogItemWindow* w = items_[reached.front()].get();
+        setFocus(w);
+        if (w->controlClass() == ClassButton) command(w->id(), ButtonClicked);
         return true;
     }
-    return false;
+    // A letter shared in one dialog chooses nothing: it takes the focus on to the next control bearing it
+    // after the one that has it, round to the first.
+    std::size_t from = items_.size();
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        if (items_[i].get() == focus_) from = i;
+    const auto next = std::find_if(reached.begin(), reached.end(),
+                                   [&](std::size_t i) { return from < items_.size() && i > from; });
+    setFocus(items_[next == reached.end() ? reached.front() : *next].get());
+    return true;
 }
 
 // Drawing.

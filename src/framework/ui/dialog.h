@@ -148,7 +148,11 @@ private:
     static std::int32_t alongBar(const DialogItemWindow& bar, const Point& at);
     void key(std::int32_t key, std::uint16_t modifiers);
     void character(std::uint32_t code);
+    // Alt and a letter: a control alone in bearing it is reached (a button pressed); a letter shared by
+    // several takes the focus on from one to the next and presses nothing.
     bool mnemonic(char c);
+    // The field a label of the template names, or null.
+    DialogItemWindow* labelledBy(const TextTile& label) const;
     void moveFocus(bool backwards);
     void moveInRadioGroup(std::int32_t step);
     // Paints the buttons whose frame came or went since the default was that one.

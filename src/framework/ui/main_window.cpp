@@ -525,16 +525,23 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
     WindowManager& manager = WindowManager::instance();
     const Point at = pointOf(lParam);
     manager.setMouse({at.x, at.y, 1, 1});
+    // The pointer gone from every view onto the frame's own parts (the menu bar, a caption, the empty
+    // client area) or out of the window has left the view it was over, which must hear so: the map empties
+    // the hex it told in the status bar.
+    const auto overNoView = [&] {
+        if (Application* app = Application::instance(); app && message == MessageMouseMove)
+            app->setDisplayUnderMouse(nullptr, at, 0);
+    };
     if (popupInput(message, wParam, at)) return 0;
     if (barControlInput(message, at)) return 0;
-    if (menuInput(message, wParam, at)) return 0;
+    if (menuInput(message, wParam, at)) return overNoView(), 0;
     if (dragInput(message, at)) return 0;
     // A window that holds the capture takes the mouse wherever it is.
     WindowHandle target = manager.capture();
     const bool captured = target != 0;
     if (!captured) target = manager.windowAt(at.x, at.y);
     const WindowManager::Record* found = manager.find(target);
-    if (!found || target == hwnd_) return 0;
+    if (!found || target == hwnd_) return overNoView(), 0;
     // A copy: activating the window below restacks the records.
     const WindowManager::Record record = *found;
     const WindowManager::Record* r = &record;
@@ -552,7 +559,10 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
         if (r->window) over = r->window;
         showCursorOf(over);
     }
-    if (target == clientWindow_) return clientProc(message, wParam, packPoint(local.x, local.y));
+    if (target == clientWindow_) {
+        overNoView();
+        return clientProc(message, wParam, packPoint(local.x, local.y));
+    }
     WindowsChildWindow* child = childOf(target);
     if (child && !captured) {
         if (press && target != active_) mdiActivate(target);
@@ -563,6 +573,7 @@ std::intptr_t WindowsMainWindow::mouseInput(std::uint32_t message, std::uintptr_
         const bool inClient =
             local.x >= 0 && local.y >= 0 && local.x < client.width && local.y < client.height;
         if (!inClient) {
+            overNoView();
             // The caption: its close box closes the window.
             const platform::Rect outer = manager.outerOnScreen(target);
             const std::int32_t bx =

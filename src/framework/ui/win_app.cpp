@@ -123,7 +123,12 @@ void WinApp::findInMapFile(OIFBase* library) {
     const auto found = findFileNoCase(dataPath_, mapFileName_);
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!found) {
+    std::filesystem::path other;
+    if (const std::string problem = found ? std::string() : notAFile(dataPath_, mapFileName_, &other);
+        !problem.empty()) {
+        // A FIFO or a folder in its place is told as what it is: the file is not missing.
+        Assertion::fail("The map file " + other.string() + " " + problem, "win_app.cpp", __LINE__);
+    } else if (!found) {
         Assertion::fail("Can't find " + path, "win_app.cpp", __LINE__);
     } else if (!readFileBytes(found->string(), bytes, error, LargestMapFile) ||
                !map.read(bytes.data(), bytes.size())) {
@@ -176,14 +181,21 @@ std::int32_t WinApp::stopTimer() {
 
 void WinApp::timerProc(WindowHandle, std::uint32_t, std::uintptr_t, std::uint32_t time) {
     static bool ticking = false;
-    if (ticking) return;
+    Application* app = Application::instance();
+    // A tick that comes through a loop nested in a handler is dropped, unless that loop is a box's that
+    // holds the game (the turn's overview the end of a turn opens): under it the program goes on as under
+    // a box opened from the menu, the water moving, and only the handlers still running miss their ticks.
+    const auto* windows = dynamic_cast<const WinApp*>(app);
+    if (ticking && !(windows && windows->modalDepth() > 0)) return;
+    const bool was = ticking;
     ticking = true;
-    // Cleared also when a handler's failed check is answered with abort: a flag left set would drop every
+    // Put back also when a handler's failed check is answered with abort: a flag left set would drop every
     // later tick.
     struct Clear {
-        ~Clear() { ticking = false; }
-    } clear;
-    if (Application* app = Application::instance()) app->tickTimers(time);
+        bool was;
+        ~Clear() { ticking = was; }
+    } clear{was};
+    if (app) app->tickTimers(time);
 }
 
 // The message loop.
@@ -211,9 +223,9 @@ void WinApp::translateEvent(const platform::Event& event, std::deque<WindowMessa
     }
     case EventKind::KeyDown:
     case EventKind::KeyUp:
-        // Alt and a key is a system key: its letter, which comes between its press and its release,
-        // chooses (a menu, a button) and is not typed. Ctrl and Alt together are the key that types a
-        // layout's third letter, which is typed.
+        // The left Alt and a key is a system key: its letter, which comes between its press and its
+        // release, chooses (a menu, a button) and is not typed. The right Alt (AltGr) and Ctrl and Alt
+        // together are the keys that type a layout's third letter, which is typed.
         systemKeyText_ = event.kind == EventKind::KeyDown &&
                          (event.modifiers & (platform::ModAlt | platform::ModControl)) == platform::ModAlt;
         into.push_back({main, event.kind == EventKind::KeyDown ? MessageKeyDown : MessageKeyUp,

@@ -70,7 +70,8 @@ public:
     // Translates a keyboard message and dispatches it to its window.
     void dispatch(const WindowMessage& message);
     // The timer procedure of the system timer: ticks the application's timer slots with the time, unless
-    // a tick is still being handled (a tick that arrives meanwhile, through a nested pump, is dropped).
+    // a tick is still being handled (a tick that arrives meanwhile, through a nested pump, is dropped). In
+    // a modal box's loop nested so, the other slots tick and only the handlers still running miss theirs.
     static void timerProc(WindowHandle window, std::uint32_t message, std::uintptr_t timer,
                           std::uint32_t time);
 

@@ -8,6 +8,20 @@
 
 namespace vael {
 
+namespace {
+
+// The byte that stopped the scanner, as the refusal shows it: a character of ASCII as itself, any other byte
+// as \xHH. Past ASCII it is a piece of a character the scanner does not read, which alone would reach the
+// player's screen or terminal as a broken character or a control.
+std::string shownByte(unsigned char c) {
+    if (c > 0x20 && c < 0x7F) return std::string(1, static_cast<char>(c));
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    return hex;
+}
+
+} // namespace
+
 StreamTokenizer::StreamTokenizer() {
     initCharTypes();
 }
@@ -121,7 +135,7 @@ std::uint32_t StreamTokenizer::readRun(std::uint32_t runClass, const char* illeg
             return tokenClass_;
         }
         char message[64];
-        std::snprintf(message, sizeof message, illegalFormat, c);
+        std::snprintf(message, sizeof message, illegalFormat, shownByte(c).c_str());
         return fail(message);
     }
 }
@@ -173,10 +187,11 @@ std::uint32_t StreamTokenizer::nextToken() {
         }
     }
     if (tokenClass_ & CT_SINGLE) return tokenClass_;
-    if (tokenClass_ & CT_DIGIT) return readRun(CT_DIGIT, "Number contains illegal '%c'");
-    if (tokenClass_ & CT_WORD) return readRun(CT_WORD, "Alpha contains illegal char '%c'");
+    if (tokenClass_ & CT_DIGIT) return readRun(CT_DIGIT, "Number contains illegal '%s'");
+    if (tokenClass_ & CT_WORD) return readRun(CT_WORD, "Alpha contains illegal char '%s'");
     char message[64];
-    std::snprintf(message, sizeof message, "Unknown token starts with '%c'", token_[0]);
+    std::snprintf(message, sizeof message, "Unknown token starts with '%s'",
+                  shownByte(static_cast<unsigned char>(token_[0])).c_str());
     return fail(message);
 }
 

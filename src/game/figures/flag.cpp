@@ -206,11 +206,20 @@ void Flag::save(std::ostream& stream) const {
 bool Flag::load(std::istream& stream) {
     std::ostringstream before;
     save(before);
-    if (VaelSprite::load(stream) && cloth_->load(stream) && shadow_->load(stream)) return true;
+    bool taken = VaelSprite::load(stream);
+    const char* why = loadRefusal_;
+    if (taken) taken = cloth_->load(stream), why = cloth_->loadRefusal();
+    if (taken) taken = shadow_->load(stream), why = shadow_->loadRefusal();
+    // A flag is made with its state set, which nothing clears.
+    if (taken && (state_ != 1 || cloth_->getState() != 1 || shadow_->getState() != 1))
+        taken = false, why = "state is none a flag is given";
+    if (taken) return true;
     std::istringstream restore(before.str());
     VaelSprite::load(restore);
     cloth_->load(restore);
     shadow_->load(restore);
+    // Said after the parts are put back, whose loads answer for themselves.
+    loadRefusal_ = why;
     return false;
 }
 

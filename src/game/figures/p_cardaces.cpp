@@ -203,8 +203,9 @@ void PCardaces::save(std::ostream& out) {
 }
 
 void PCardaces::load(std::istream& in) {
-    const auto refuse = [&](const char* why) {
+    const auto refuse = [&](const std::string& why) {
         debugStream() << TracePrefix << "Saved state refused: " << why << std::endl;
+        setLoadProblem(why);
         in.setstate(std::ios::failbit);
     };
     std::int16_t count = 0, slots = 0;
@@ -216,7 +217,7 @@ void PCardaces::load(std::istream& in) {
 
     // Each missile read so far, with its state before, to be put back if the record fails further on.
     std::vector<std::pair<VaelSprite*, std::string>> touched;
-    const auto fail = [&](const char* why) {
+    const auto fail = [&](const std::string& why) {
         for (auto& [m, before] : touched) {
             std::istringstream restore(before);
             m->load(restore);
@@ -235,13 +236,23 @@ void PCardaces::load(std::istream& in) {
         std::ostringstream before;
         m->save(before);
         touched.emplace_back(m, before.str());
-        if (!m->load(in)) return fail("a missile's record runs short");
+        if (!m->load(in))
+            return fail(m->loadRefusal() ? std::string("a missile's ") + m->loadRefusal()
+                                         : std::string("a missile's record runs short"));
+        // Missiles are drawn by their places alone: none is given a depth.
+        if (m->getState() != 0) return fail("a missile's state is none a missile is given");
+        if (m->layer() != Sprite::NoLayer)
+            return fail("a missile's drawing depth is one a missile is never given");
     }
     std::array<Point3D, 9> launch{};
     for (Point3D& p : launch)
         if (!get3D(in, p)) return fail("the record runs short");
     PPhalanx::load(in);
-    if (in.fail()) return fail("the block's record does not fit");
+    // The block's record says why it does not fit.
+    if (in.fail()) {
+        const std::string why = loadProblem();
+        return fail(why.empty() ? "the block's record does not fit" : why);
+    }
 
     // The whole record has been read: only now is anything taken away.
     projectileCount = count;

@@ -173,12 +173,16 @@ void PLeader::save(std::ostream& out) {
 
 void PLeader::load(std::istream& in) {
     const int lo = in.get(), hi = in.get();
-    if (lo == std::char_traits<char>::eof() || hi == std::char_traits<char>::eof()) {
+    std::string name;
+    if (lo != std::char_traits<char>::eof() && hi != std::char_traits<char>::eof()) {
+        name.resize(static_cast<std::size_t>(lo | (hi << 8)));
+        in.read(name.data(), static_cast<std::streamsize>(name.size()));
+    }
+    if (lo == std::char_traits<char>::eof() || hi == std::char_traits<char>::eof() || in.fail()) {
+        setLoadProblem("the record runs short");
         in.setstate(std::ios::failbit);
         return;
     }
-    std::string name(static_cast<std::size_t>(lo | (hi << 8)), '\0');
-    if (!in.read(name.data(), static_cast<std::streamsize>(name.size()))) return;
     if (loadRecord(in))
         standName_ = name;
     else

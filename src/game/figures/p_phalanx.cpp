@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "framework/core/bus_event.h"
+#include "framework/core/debug_stream.h"
 #include "game/figures/record_bytes.h"
 #include "game/figures/sprite_calls.h"
 
@@ -329,7 +330,16 @@ void PPhalanx::load(std::istream& in) {
     const auto fits = [&](std::int16_t hex) {
         return hex == primaryHex_ || hex == frontHex_ || !land || land->isOnMap(hex);
     };
-    if (!get16(in, first) || !get16(in, second) || !fits(first) || !fits(second) || !loadRecord(in)) {
+    // Every refusal says its own reason: none is left over from an earlier load.
+    const auto refuse = [&](const char* why) {
+        debugStream() << TracePrefix << "Saved state refused: " << why << std::endl;
+        setLoadProblem(why);
+        in.setstate(std::ios::failbit);
+    };
+    if (!get16(in, first) || !get16(in, second)) return refuse("the record runs short");
+    if (!fits(first)) return refuse("its block's first hex is not on the map");
+    if (!fits(second)) return refuse("its block's front hex is not on the map");
+    if (!loadRecord(in)) {
         in.setstate(std::ios::failbit);
         return;
     }

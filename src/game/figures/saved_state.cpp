@@ -125,10 +125,18 @@ const char* VaelPhysicalObject::unfitValue(std::int16_t hex, std::int32_t facing
     return nullptr;
 }
 
+std::int16_t VaelPhysicalObject::deepestLayer() const {
+    std::int16_t deepest = 1;
+    for (const SlotDepths& depths : slotDepths_)
+        for (std::int16_t depth : depths)
+            deepest = std::max(deepest, depth);
+    return deepest;
+}
+
 bool VaelPhysicalObject::loadRecord(std::istream& in) {
     const auto built = static_cast<std::int16_t>(spriteCount_);
     setLoadProblem({});
-    const auto refuse = [&](const char* why) {
+    const auto refuse = [&](const std::string& why) {
         debugStream() << TracePrefix << "Saved state refused: " << why << std::endl;
         setLoadProblem(why);
         return false;
@@ -141,7 +149,7 @@ bool VaelPhysicalObject::loadRecord(std::istream& in) {
 
     // Each figure read so far, with its state before, to be put back if the record fails further on.
     std::vector<std::pair<VaelSprite*, std::string>> touched;
-    const auto fail = [&](const char* why) {
+    const auto fail = [&](const std::string& why) {
         for (auto& [s, before] : touched) {
             std::istringstream restore(before);
             s->load(restore);
@@ -158,7 +166,15 @@ bool VaelPhysicalObject::loadRecord(std::istream& in) {
         std::ostringstream before;
         s->save(before);
         touched.emplace_back(s, before.str());
-        if (!s->load(in) || !get16(in, loose[u])) return fail("a figure's record runs short");
+        if (!s->load(in))
+            return fail(s->loadRefusal() ? std::string("a figure's ") + s->loadRefusal()
+                                         : std::string("a figure's record runs short"));
+        // Only the places' depths order the figures drawn; none for most.
+        if (s->layer() != Sprite::NoLayer && s->layer() > deepestLayer())
+            return fail("a figure's drawing depth is past its formation's");
+        // A figure's state marks it lying in the ground for good, or not.
+        if (s->getState() > 1) return fail("a figure's state is neither set nor clear");
+        if (!get16(in, loose[u])) return fail("a figure's record runs short");
     }
     std::vector<std::int16_t> slots(static_cast<std::size_t>(count)), fallen(slots);
     std::int16_t fx = 0, fy = 0, fz = 0, animation = 0, leader = 0, fallenCount = 0, percent = 0,
@@ -181,7 +197,20 @@ bool VaelPhysicalObject::loadRecord(std::istream& in) {
         return fail(why);
     const bool leaderKind = traits().leader;
     if (hasFlag && (leaderKind || !flag_)) return fail("it holds a flag the object does not have");
-    if (hasFlag && !flag_->load(in)) return fail("the flag's record runs short");
+    std::ostringstream flagBefore;
+    if (hasFlag) flag_->save(flagBefore);
+    if (hasFlag && !flag_->load(in))
+        return fail(flag_->loadRefusal() ? std::string("its flag's ") + flag_->loadRefusal()
+                                         : std::string("the flag's record runs short"));
+    // A flag walks with the unit at the depths of its places, as a figure does.
+    const auto deep = [&](const VaelSprite& part) {
+        return part.layer() != Sprite::NoLayer && part.layer() > deepestLayer();
+    };
+    if (hasFlag && (deep(*flag_) || deep(*flag_->cloth()) || deep(*flag_->shadow()))) {
+        std::istringstream back(flagBefore.str());
+        flag_->load(back);
+        return fail("its flag's drawing depth is past its formation's");
+    }
 
     // The whole record has been read: only now is anything taken away.
     setRegion(hex);

@@ -92,6 +92,9 @@ public:
                            const std::vector<std::int16_t>& present, const std::vector<std::int16_t>& loose,
                            const std::vector<std::int16_t>& slots, const std::vector<std::int16_t>& fallen,
                            const SavedCounts& counts) const;
+    // The deepest drawing depth a figure is given: its places' depths, 1 for a lone figure (0 for one that
+    // falls, none for most).
+    std::int16_t deepestLayer() const;
     virtual ContainerBase* getRegions();
     virtual std::int16_t startCombat() { return 0; }
     // The shock combat of one standing figure: its steps, bouts and (when it is a casualty) its fall; the

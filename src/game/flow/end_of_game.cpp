@@ -132,8 +132,9 @@ void GameControl::EndGame() {
 
 void GameControl::countLossesUnderWay() {
     // A unit whose end was sealed before the battle was decided (an elephant whose rampage ends with
-    // it, one cut down as it fled) is a loss of the battle, though its elimination would only come
-    // after the end, which counts nothing more.
+    // it, one cut down as it fled, a leader struck down) is a loss of the battle, though its elimination
+    // would only come after the end, which counts nothing more. Each counts once: counting it carries
+    // out its sealed report.
     const auto* layer = dynamic_cast<const VaelLogicalLayer*>(getBus());
     if (!layer || loading_) return;
     for (const List<Combat*>* units : {&layer->getHomeUnits(), &layer->getVisitorUnits()})
@@ -141,6 +142,16 @@ void GameControl::countLossesUnderWay() {
             if (unit->isEliminationDue() && !unit->isOutOfPlay())
                 UnitEliminated(EliminateUnitData{unit->getNation(), static_cast<std::uint16_t>(unit->pointValue()),
                                                  unit->getUnitType(), unit->getUnitNum()});
+    for (Leader* leader : each(layer->getLeaders()))
+        if (leader->isEliminationDue() && !leader->hasLeftTheField())
+            UnitEliminated(EliminateUnitData{leader->getNation(), leader->fallPoints(), 0xFFFFFFFF,
+                                             leader->getUnitNum()});
+    // What the other machine of a network game sealed in a step the loss of that machine cut off: its
+    // units here never heard of it, but its line was told here.
+    const std::vector<EliminateUnitData> sealed = std::move(sealedLosses_);
+    sealedLosses_.clear();
+    for (const EliminateUnitData& record : sealed)
+        UnitEliminated(record);
 }
 
 void GameControl::tellEnd() {

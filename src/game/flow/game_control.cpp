@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <vector>
 
 #include "framework/core/answer.h"
@@ -13,6 +12,7 @@
 #include "framework/core/printable.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
+#include "game/flow/commentary_text.h"
 #include "game/flow/flow_message_names.h"
 #include "game/rules/combat/combat_records.h"
 #include "game/rules/leaders/leader.h"
@@ -80,6 +80,13 @@ ContainerBase* onUnitEliminated(Component* target, BusMessage, ContainerBase* da
     return withPayload<EliminateUnitData>(
         target, data, __LINE__, [](GameControl& c, const EliminateUnitData& r) {
             return c.UnitEliminated(r), static_cast<ContainerBase*>(nullptr);
+        });
+}
+
+ContainerBase* onUnitLossSealed(Component* target, BusMessage, ContainerBase* data) {
+    return withPayload<EliminateUnitData>(
+        target, data, __LINE__, [](GameControl& c, const EliminateUnitData& r) {
+            return c.UnitLossSealed(r), static_cast<ContainerBase*>(nullptr);
         });
 }
 
@@ -160,6 +167,7 @@ const Registration registrations[] = {
     {msg::CreateLeader, 0, onCreateLeader},
     {nullptr, BEGIN_GAME, onShort<&GameControl::BeginGame>},
     {msg::UnitEliminated, 0, onUnitEliminated},
+    {msg::UnitLossSealed, 0, onUnitLossSealed},
     {msg::HomeTeam, 0, onTeam<true>},
     {msg::VisitorTeam, 0, onTeam<false>},
     {msg::HomeTQPoints, 0, onShort<&GameControl::setHomeTQLimit>},
@@ -244,7 +252,7 @@ void GameControl::activate(std::int16_t index, bool announceFirst) {
     // A turn that was opening when the battle ended (its first question unanswered) opens no further.
     if (gameOver_) return;
     const LeaderUnitInfo& record = leaders_[index];
-    const std::string announcement = "\\B" + record.name + "\\b is now active.";
+    const std::string announcement = "\\B" + commentaryText(record.name) + "\\b is now active.";
     dropAnswer(queryNamedEmpty(msg::BeginLeaderOrdersPhase));
     // The question runs what the bus had queued before it, and that can be what finds the other machine
     // gone and ends the battle here, its end told already: the leader is neither announced nor activated.
@@ -310,7 +318,11 @@ bool GameControl::EliteInitiative() {
         if (Application* app = Application::instance()) commentary(app->loadString(EliteDecidedString));
     Container<short> asked(turn_);
     std::string name;
-    if (const auto reply = owned(queryNamed(msg::EliteInitiative, &asked))) {
+    const auto reply = owned(queryNamed(msg::EliteInitiative, &asked));
+    // The question waits for the other machine's answer, and the loss of that machine ends the battle
+    // meanwhile: no leader is chosen for a turn that opens no further, and no die is drawn for one.
+    if (gameOver_) return false;
+    if (reply) {
         takeAnswer(reply.get(), name, sourceFile, __LINE__);
     } else if (turn_ == 0) {
         name = eliteLeaderName(scenario_);
@@ -331,6 +343,8 @@ bool GameControl::EliteInitiative() {
 }
 
 std::int16_t GameControl::ChooseNextLeader() {
+    // A decided battle has no next leader: neither momentum nor initiative is rolled for.
+    if (gameOver_) return 0;
     LeaderOrderChoice choice;
     if (leaderOrderTest_ && leaderOrderDialog_)
         choice = leaderOrderDialog_(leaders_, goneThisTurn_, leaderCount_);
@@ -345,7 +359,7 @@ std::int16_t GameControl::ChooseNextLeader() {
         debugStream() << "The random number is: " << roll << std::endl;
         if (roll < target) {
             debugStream() << "OK, here " << active.name << " goes again!" << std::endl;
-            commentary("\\B" + active.name +
+            commentary("\\B" + commentaryText(active.name) +
                        "\\b attempted momentum (tactical initiative) and was successful!");
             ++momentumTries_;
             return 1;
@@ -393,10 +407,9 @@ void GameControl::SynchronizeGame(const std::string& doing) {
     // nobody is told that they are waited on (the other machine, gone at the same cap, would never hear it).
     if (doing.empty() || noFurtherTurn_) return;
     const bool plural = awaitedPlayers_ >= 2;
-    char text[512];
-    std::snprintf(text, sizeof text, "\\B%i player%s\\b %s still %s...", static_cast<int>(awaitedPlayers_),
-                  plural ? "s" : "", plural ? "are" : "is", doing.substr(0, 400).c_str());
-    commentary(text);
+    // What the other player is doing is his machine's word.
+    commentary("\\B" + std::to_string(awaitedPlayers_) + (plural ? " players\\b are" : " player\\b is") +
+               " still " + commentaryText(doing.substr(0, 400)) + "...");
 }
 
 void GameControl::NextLeader() {
@@ -429,6 +442,8 @@ void GameControl::BeginTurn() {
         goneThisTurn_[i] = 0;
     dropAnswer(queryNamedEmpty(msg::BeginTurn));
     reserved_ = 0;
+    // The question runs what the bus had queued, which can end the battle (the other machine found gone).
+    if (gameOver_) return;
     if (EliteInitiative())
         activate(activeLeader_, false);
     else
@@ -477,7 +492,7 @@ void GameControl::PlayerDeleted(const std::string& player) {
         if (leaders_[i].name.find("Vael") != std::string::npos) eliteCount_ = 3;
         if (i == activeLeader_) activeWasHis = true;
     }
-    commentary("\\B" + player +
+    commentary("\\B" + commentaryText(player) +
                " has left the game. Leaders controlled by this player are permanently inactive.\\b");
     if (activeWasHis) sendNamedEmpty(msg::RemoveAllBattleArrows);
     // Both reasons move the cycle on by one step; the count starts afresh with the next step.
@@ -520,6 +535,9 @@ void GameControl::UnitRallied(const UnitRoutData& record) {
 }
 
 void GameControl::UnitEliminated(const EliminateUnitData& record) {
+    // The sealed loss is carried out: it is this report that counts.
+    std::erase_if(sealedLosses_,
+                  [&](const EliminateUnitData& s) { return s.unitNumber == record.unitNumber; });
     if (loading_ || (gameOver_ && !talliesOpen_)) return;
     const bool home = isHome(record.nation);
     std::int16_t& lost = home ? homeLostTQ_ : visitorLostTQ_;
@@ -543,6 +561,13 @@ void GameControl::UnitEliminated(const EliminateUnitData& record) {
         if (!mark.empty() && r.name.find(mark) == std::string::npos) r.name += mark;
         break;
     }
+}
+
+void GameControl::UnitLossSealed(const EliminateUnitData& record) {
+    if (loading_ || (gameOver_ && !talliesOpen_)) return;
+    std::erase_if(sealedLosses_,
+                  [&](const EliminateUnitData& s) { return s.unitNumber == record.unitNumber; });
+    sealedLosses_.push_back(record);
 }
 
 void GameControl::markReplacedLeaders() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/core/component.h"
 #include "framework/core/dyn_array.h"
@@ -85,6 +86,9 @@ public:
     void UnitRouted(const UnitRoutData& record);
     void UnitRallied(const UnitRoutData& record);
     void UnitEliminated(const EliminateUnitData& record);
+    // A loss decided on this machine or the other, its elimination still to come: counted once at the
+    // close of a battle that ends before the elimination does, unless that elimination came first.
+    void UnitLossSealed(const EliminateUnitData& record);
     // A battle read back from a saved game: each leader replaced in it bears the replacement's mark in
     // the turn sequence too, as his fall gave it in the battle that was saved.
     void markReplacedLeaders();
@@ -211,6 +215,8 @@ private:
     std::int16_t gameOver_ = 0;
     // Ended elsewhere, with the reports already sent still to be counted (endedElsewhere).
     bool talliesOpen_ = false;
+    // The losses sealed and not yet carried out (UnitLossSealed), by unit number.
+    std::vector<EliminateUnitData> sealedLosses_;
     std::uint32_t winner_ = 0;
     std::int16_t leaderOrderTest_ = 0;
     std::int16_t players_ = 1;

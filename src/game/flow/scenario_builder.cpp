@@ -88,7 +88,12 @@ bool ScenarioBuilder::load(const ScenarioInfoStruct& info) {
     const std::string path = findDataFile(directory, info.fileName);
     std::vector<std::uint8_t> bytes;
     if (path.empty() || !readWholeFile(path, bytes)) {
-        failLoad("The scenario file " + directory + "/" + info.fileName + " cannot be read", false);
+        // A FIFO or a folder in its place is told as what it is.
+        std::filesystem::path other;
+        const std::string problem = path.empty() ? notAFile(directory, info.fileName, &other) : std::string();
+        failLoad(problem.empty() ? "The scenario file " + directory + "/" + info.fileName + " cannot be read"
+                                 : "The scenario file " + other.string() + " " + problem,
+                 false);
         return false;
     }
     ScenarioFile file;

@@ -297,9 +297,8 @@ void ShockBattle::leaderCasualties() {
             if ((size == 5 || size == 6) && !struck->isEliminationDue() && !struck->hasLeftTheField()) {
                 struck->condemn();
                 sendNumber(msg::EliminateUnit, number);
-                say("\\B" + struck->getName() +
-                    "\\b was \\Bkilled\\b in the leaders' duel! A soldier from the ranks will replace him in "
-                    "command.");
+                say("\\B" + struck->getName() + "\\b was \\Bkilled\\b in the leaders' duel!" +
+                    Leader::replacementNote(struck->getName()));
                 (struck == attackingLeader ? attackerLeaderKilled : defenderLeaderKilled) = 1;
             }
         }

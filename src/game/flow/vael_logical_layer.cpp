@@ -304,6 +304,15 @@ void VaelLogicalLayer::CloseGame() {
     stoodDown_ = false;
 }
 
+bool VaelLogicalLayer::isBattleSettled() const {
+    if (battleDecided_) return true;
+    for (const Leader* leader : each(getLeaders()))
+        if (Leader::isCommanderName(leader->getName()) &&
+            (leader->isEliminationDue() || leader->isEliminated()))
+            return true;
+    return false;
+}
+
 void VaelLogicalLayer::standDown() {
     battleDecided_ = true;
     if (stoodDown_) return;

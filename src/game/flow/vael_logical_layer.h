@@ -187,6 +187,8 @@ public:
     // layer fights no shock and runs no rout phase, so that what is shown is what decided it.
     bool isBattleDecided() const { return battleDecided_; }
     void battleDecided() { battleDecided_ = true; }
+    // Decided, or a commander's fall sealed whose elimination (and so the end) is still queued.
+    bool isBattleSettled() const override;
     // The battle is decided and nothing of it is left to show on another machine: every unit, leader and
     // computer opponent stops hearing the bus, and what was queued for them is dropped, so that no move,
     // volley, withdrawal or order still under way plays on after the end.

@@ -190,9 +190,9 @@ struct BattleScenery {
 };
 
 const BattleScenery SceneryOfBattles[] = {
-    {0, "Chaeronea", {{0, 16, {{-65, 79}}}, {1, 202, {{380, 51}}}}},
+    {0, "Ossandra", {{0, 16, {{-65, 79}}}, {1, 202, {{380, 51}}}}},
     {2,
-     "Pelium",
+     "Vellith",
      {{0,
        103,
        {{-119, 142},

@@ -10,6 +10,7 @@
 #include "framework/display/rows_bitmap.h"
 #include "framework/ui/menu.h"
 #include "framework/ui/t_layout_window.h"
+#include "framework/ui/win_app.h"
 #include "game/map/isometric_hex_landscape.h"
 #include "game/map/map_message_names.h"
 #include "game/map/vael_sprite.h"
@@ -36,6 +37,13 @@ ContainerBase* onEdgeTimer(Component* target, BusMessage, ContainerBase*) {
     if (auto* tile = dynamic_cast<VaelLandscapeTile*>(target)) tile->edgeScrollStep();
     return nullptr;
 }
+
+// A modal box holds the battle: the map under it stays where it is, whatever edge the pointer rests at.
+bool heldByABox() {
+    const auto* app = dynamic_cast<const WinApp*>(Application::instance());
+    return app && app->modalDepth() > 0;
+}
+
 } // namespace
 
 VaelLandscapeTile::VaelLandscapeTile(SpriteGrid grid, const Dim& gridSize, const std::string& mapName,
@@ -235,6 +243,12 @@ void VaelLandscapeTile::onMouseMove(const Point& p) {
     }
     const Dim old = direction_;
     Dim d;
+    if (heldByABox()) {
+        if (edgeScrolling_) stopEdgeScroll();
+        direction_ = Dim();
+        sendPoint(msg::VaelPointFlyby, p);
+        return;
+    }
     if (mapCells_.w > viewCells_.w) d.w = p.x < SideBand ? -1 : p.x > width() - SideBand ? 1 : 0;
     if (mapCells_.h > viewCells_.h) d.h = p.y < TopBottomBand ? -1 : p.y > height() - TopBottomBand ? 1 : 0;
     direction_ = clampedDirection(d);
@@ -266,7 +280,7 @@ void VaelLandscapeTile::edgeScrollStep() {
     const bool inside = p.x >= 0 && p.y >= 0 && p.x < width() && p.y < height();
     const bool inBand =
         p.x < SideBand || p.x > width() - SideBand || p.y < TopBottomBand || p.y > height() - TopBottomBand;
-    if (!inside || !inBand) direction_ = Dim();
+    if (!inside || !inBand || heldByABox()) direction_ = Dim();
     if (mapCells_.w <= viewCells_.w) direction_.w = 0;
     if (mapCells_.h <= viewCells_.h) direction_.h = 0;
     if (direction_ == Dim()) {

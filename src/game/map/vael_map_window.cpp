@@ -195,6 +195,10 @@ void VaelMapWindow::checkZoomItem(std::uint16_t on) {
         id == on ? m->check(static_cast<std::int32_t>(id), 1) : m->uncheck(static_cast<std::int32_t>(id));
 }
 
+void VaelMapWindow::checkReverseItem() {
+    if (Menu* m = menu()) (viewFlags_ & Reversed) ? m->check(ReverseView, 1) : m->uncheck(ReverseView);
+}
+
 void VaelMapWindow::onCommand(std::uint16_t id, std::uint16_t notification) {
     switch (id) {
     case ZoomIn:
@@ -214,6 +218,7 @@ void VaelMapWindow::onCommand(std::uint16_t id, std::uint16_t notification) {
         tile_->enableDrawing(0);
         const std::int16_t hex = tile_->hexAt(tile_->viewCentre());
         changeFlags(viewFlags_ ^ Reversed);
+        checkReverseItem();
         tile_->refreshOverview((viewFlags_ & Reversed) != 0);
         // A centre off the map has no hex to keep in view: the layer is not asked.
         if (hex >= 0) {
@@ -246,6 +251,7 @@ void VaelMapWindow::activationSetUp() {
     for (const char* name : {msg::ToggleHexGridOn, msg::ToggleHexGridOff})
         if (std::uint16_t id = 0; RegisteredMessage::lookUp(name, id)) setItem(id, true);
     checkZoomItem((viewFlags_ & QuarterSize) ? ZoomOut : (viewFlags_ & HalfSize) ? Normal : ZoomIn);
+    checkReverseItem();
     Container<BusMessage> command(BusMessage(tile_->overviewShown() ? ShowOverview : HideOverview));
     std::unique_ptr<ContainerBase> reply(queryNamed(msg::Command, &command));
 }

@@ -85,6 +85,8 @@ public:
 private:
     void changeFlags(std::uint32_t flags);
     void checkZoomItem(std::uint16_t on);
+    // Reverse View is checked while this window shows the battle turned round.
+    void checkReverseItem();
     void setItem(std::uint16_t id, bool enabled);
 
     std::unique_ptr<VaelLandscapeTile> tile_;

@@ -19,6 +19,7 @@
 #include "game/flow/leader_activation.h"
 #include "game/flow/shock_records.h"
 #include "game/map/map_message_names.h"
+#include "game/map/vael_landscape_tile.h"
 #include "game/map/vael_sprite.h"
 #include "game/rules/roll.h"
 #include "game/rules/scenario_records.h"
@@ -280,6 +281,25 @@ bool VaelPhysicalLayer::viewShown() const {
 Point3D VaelPhysicalLayer::regionAnchor(std::int16_t level, std::int16_t region) const {
     if (level < 0 || level > 2) return Point3D();
     return landscapes_[static_cast<std::size_t>(level)]->blockCenter(region);
+}
+
+bool VaelPhysicalLayer::regionOnMap(std::int16_t region) const {
+    const PointedVaelLandscape* land = landscapes_[0].get();
+    return !land || land->blockCount() == 0 || land->hexToBlock(region) >= 0;
+}
+
+Box VaelPhysicalLayer::placesBox(std::int16_t level) const {
+    const PointedVaelLandscape* land =
+        level >= 0 && level <= 2 ? landscapes_[static_cast<std::size_t>(level)].get() : nullptr;
+    if (!land || mapRows_ <= 0 || mapColumns_ <= 0) return Box();
+    // The sprite grid's extent, in the level's own hexes: a screen row a hex wide, a map column three
+    // quarters of a hex high.
+    const Dim hex = land->hexSize();
+    const int width = mapRows_ * hex.w, height = (mapColumns_ + 1) * hex.h * 3 / 4;
+    const int marginX = hex.w * 3 / 2, marginY = hex.h * 3 / 2;
+    return Box(static_cast<std::int16_t>(-marginX), static_cast<std::int16_t>(-marginY),
+               static_cast<std::int16_t>(width + 2 * marginX),
+               static_cast<std::int16_t>(height + 2 * marginY));
 }
 
 VaelFigureLandscape* VaelPhysicalLayer::landscape(std::int16_t zoom) {
@@ -622,18 +642,25 @@ void VaelPhysicalLayer::showHexGrid(bool on) {
 
 short VaelPhysicalLayer::regionAtPoint(const PointInfo& where) {
     const int zoom = where.zoom > 2 ? 2 : where.zoom;
-    for (int row = gridSize_.h - 1; row >= 0; --row)
-        for (int column = gridSize_.w - 1; column >= 0; --column) {
-            const List<Sprite*>* list =
-                cell(static_cast<std::int16_t>(column), static_cast<std::int16_t>(row));
-            Item<Sprite*>* it = nullptr;
-            for (list->lastItem(it); it; it = it->prev) {
-                auto* game = dynamic_cast<VaelSprite*>(it->value);
-                const bool hit = game ? game->hitTestAt(where.point, zoom) && game->getState() == 0
-                                      : it->value->hitTest(where.point) != 0;
-                if (hit) return static_cast<short>(it->value->region());
-            }
+    // What shows at the point is what the map drew there last: the sprites filed in the grid cell the point
+    // lies in, drawn in the cell's order, front last. The frontmost of them hit at the point is the figure
+    // clicked, though its feet stand in the hex below the one whose ground lies behind its body.
+    const int column =
+        floorDiv(where.point.x, VaelLandscapeTile::cellSizeOf(static_cast<std::uint16_t>(zoom)).w);
+    const int row = floorDiv(where.point.y, VaelLandscapeTile::GridCellHeight / (zoom == 1   ? 2
+                                                                                 : zoom == 2 ? 4
+                                                                                             : 1)) +
+                    1;
+    if (column >= 0 && row >= 0 && column < gridSize_.w && row < gridSize_.h) {
+        const List<Sprite*>* list = cell(static_cast<std::int16_t>(column), static_cast<std::int16_t>(row));
+        Item<Sprite*>* it = nullptr;
+        for (list->lastItem(it); it; it = it->prev) {
+            auto* game = dynamic_cast<VaelSprite*>(it->value);
+            const bool hit = game ? game->hitTestAt(where.point, zoom) && game->getState() == 0
+                                  : it->value->hitTest(where.point) != 0;
+            if (hit) return static_cast<short>(it->value->region());
         }
+    }
     // The landscape answers the index of its block there; the rules know the hexes by their numbers.
     PointedVaelLandscape* land = landscapes_[static_cast<std::size_t>(zoom)].get();
     const std::int16_t block = land ? land->blockAtPoint(where.point) : -1;

@@ -106,6 +106,11 @@ public:
     // VaelSpriteLayer and VaelFigureLayer.
     Point3D regionAnchor(std::int16_t level, std::int16_t region) const override;
     std::int16_t viewMode() const override;
+    bool regionOnMap(std::int16_t region) const override;
+    // The map's pixels at the level (those the sprite grid covers) and a hex and a half round them: the
+    // hexes a figure walks or a missile flies through are the map's, a figure stands within a hex and a
+    // third of its hex's anchor and a flag's cloth high above it (a hex past the top edge at most).
+    Box placesBox(std::int16_t level) const override;
     VaelFigureLandscape* landscape(std::int16_t zoom) override;
     std::int16_t layerId() const override { return static_cast<std::int16_t>(layerId_); }
 

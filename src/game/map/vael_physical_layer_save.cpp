@@ -75,6 +75,8 @@ bool VaelPhysicalLayer::saveGameBytes(std::vector<std::uint8_t>& bytes) {
 
 bool VaelPhysicalLayer::loadGameBytes(const std::vector<std::uint8_t>& bytes,
                                       std::pair<std::size_t, std::size_t>* extent) {
+    // A file refused before any object is read has no object's reason: none of an earlier load stays.
+    loadProblem_.clear();
     if (bytes.size() < TableOffsetAt + 4) return false;
     const std::uint32_t table = read32(bytes, TableOffsetAt);
     if (table == 0 || table > bytes.size() || bytes.size() - table < 8) return false;
@@ -94,7 +96,6 @@ bool VaelPhysicalLayer::loadGameBytes(const std::vector<std::uint8_t>& bytes,
     std::istringstream objects(std::string(bytes.begin() + static_cast<std::ptrdiff_t>(end), bytes.end()),
                                std::ios::binary);
     Item<PhysicalObject*>* it = nullptr;
-    loadProblem_.clear();
     for (objects_.firstItem(it); it; it = it->next) {
         if (adopted_.contains(it->value)) continue;
         const bool before = objects.fail();
@@ -150,6 +151,8 @@ bool VaelPhysicalLayers::saveGameBytes(std::vector<std::uint8_t>& bytes) {
 bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
     // The layers' table is checked for both before either moves an object, so that an old file leaves
     // both views as they are.
+    loadProblem_.clear();
+    underWayProblem_.clear();
     std::size_t end = 0;
     for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
         if (bytes.size() < TableOffsetAt + 4) return false;
@@ -161,8 +164,6 @@ bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
             return false;
     }
     bool whole = true;
-    loadProblem_.clear();
-    underWayProblem_.clear();
     std::pair<std::size_t, std::size_t> objects[2];
     PointedVaelLandscape::SavedExtent lands[2];
     for (int view = 0; view < 2; ++view) {

@@ -509,7 +509,10 @@ bool VaelSprite::load(std::istream& stream) {
              raw::getI16(stream, starts[level].x) && raw::getI16(stream, starts[level].y);
     ok = ok && frame.read(stream) && raw::getI16(stream, looping) && raw::getU16(stream, enabled) &&
          raw::getU16(stream, played) && raw::getU16(stream, state);
+    loadRefusal_ = nullptr;
     if (!ok) return false;
+    loadRefusal_ = unfitValue({region, hidden, drawMode, frameCount, positions, starts, &frame});
+    if (loadRefusal_) return false;
     layer_ = layer;
     region_ = region;
     location_ = Point3D(lx, ly, lz);
@@ -529,6 +532,44 @@ bool VaelSprite::load(std::istream& stream) {
     soundPlayed_ = played;
     state_ = state;
     return true;
+}
+
+const char* VaelSprite::unfitValue(const SavedValues& saved) const {
+    // A picture the archives do not hold is drawn as nothing: the figure would stand unseen. Index -1 names
+    // no picture and keeps the one shown; a sprite without an archive (or whose archive could not be read)
+    // shows none whatever it names, and the group it already names is its own, in its archive or not.
+    if (saved.frame->index != -1 && artwork_[0] && artwork_[0]->groupCount() > 0) {
+        std::int16_t groups[Levels];
+        groupsOf(artwork_, saved.frame->name, groups);
+        if (groups[0] < 0 && saved.frame->name != frameName_.name)
+            return "picture is of a group its archive does not have";
+        for (int level = 0; level < Levels; ++level)
+            if (groups[level] >= 0 &&
+                (saved.frame->index < 0 || saved.frame->index >= artwork_[level]->imageCount(groups[level])))
+                return "picture is past the pictures of its group";
+    }
+    // A walk in step counts its frames through one list of the archive's pictures; without an archive it
+    // never walks so.
+    const std::int16_t pictures = artwork_[0] ? artwork_[0]->totalImages() : 0;
+    if (saved.frameCount < 0 || saved.frameCount > pictures)
+        return "frame count is past its archive's pictures";
+    // Its own events draw it plainly, grey or lit.
+    if (saved.drawMode < DrawPlain || saved.drawMode > DrawLight)
+        return "drawing mode is none it is drawn in";
+    if (saved.hidden > 1) return "mark of being hidden is neither set nor clear";
+    const VaelSpriteLayer* layer = layers_[view_];
+    if (!layer) return nullptr;
+    // The hex it was made on stands, on the map or not.
+    if (saved.region != region_ && !layer->regionOnMap(static_cast<std::int16_t>(saved.region)))
+        return "hex is not on the map";
+    for (int level = 0; level < Levels; ++level) {
+        const Box box = layer->placesBox(static_cast<std::int16_t>(level));
+        if (box.w <= 0 || box.h <= 0) continue;
+        for (const Point& p : {saved.positions[level], saved.starts[level]})
+            if (p.x < box.x || p.y < box.y || p.x >= box.x + box.w || p.y >= box.y + box.h)
+                return "place at one of its zoom levels is off the map";
+    }
+    return nullptr;
 }
 
 void VaelSprite::writeArtworkNames(std::ostream& stream) const {

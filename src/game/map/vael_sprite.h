@@ -59,7 +59,8 @@ public:
     // On a saved game's raw bytes (little-endian): layer, region, location, the framework's start point and
     // time, changed, draw mode, frame count, hidden, each level's position and start position, the frame
     // name, the looping sound, the two sound flags and the state. load answers false, and leaves the sprite
-    // as it was, when the bytes run short; the queue, the libraries and the view are not part of it.
+    // as it was, when the bytes run short or hold a value no battle leaves (loadRefusal then says which);
+    // the queue, the libraries and the view are not part of it.
     virtual void save(std::ostream& stream) const;
     virtual bool load(std::istream& stream);
     // What the sprite still has to play, for a saved game that goes on as the battle would have: its state
@@ -75,6 +76,21 @@ public:
     bool hasEvents() const { return !events_.isEmpty(); }
     // Drops everything queued: a loaded game's sprite that had nothing left to play at the save.
     void dropEvents();
+    // Why the latest load refused the record's values, as the record's field ("picture ...", "place ...")
+    // for the caller to say whose; null when it was taken or ran short.
+    const char* loadRefusal() const { return loadRefusal_; }
+    // The values of a saved record a sprite is checked by before it takes any.
+    struct SavedValues {
+        std::uint16_t region, hidden;
+        std::uint32_t drawMode;
+        std::int16_t frameCount;
+        const Point* positions;
+        const Point* starts;
+        const FrameInfo* frame;
+    };
+    // Why saved values fit no state a battle leaves the sprite in, null when they all fit: its pictures by
+    // its own archives, its hex and places by the map of its view.
+    const char* unfitValue(const SavedValues& saved) const;
 
     virtual void addNamedEvent(std::int16_t region, const Point4D& target, const List<FrameInfo>& frames,
                                std::int16_t newLayer, std::uint16_t kind, std::uint16_t restartFrames);
@@ -153,6 +169,7 @@ protected:
     std::uint16_t soundEnabled_ = 0;
     std::uint16_t soundPlayed_ = 0;
     bool lit_ = false;
+    const char* loadRefusal_ = nullptr;
     FrameInfo frameName_;
     FrameInfo spareFrame_;
     ListIterator<FrameInfo> frameIterator_;

@@ -20,6 +20,11 @@ public:
     // that level's pixels.
     virtual Point3D regionAnchor(std::int16_t level, std::int16_t region) const = 0;
     virtual std::int16_t viewMode() const = 0;
+    // What a saved game's sprite may hold: whether a region is a hex of the map, and the box at a zoom level
+    // that every place a battle shows a sprite in lies within. A layer without a map takes every region
+    // and place (an empty box).
+    virtual bool regionOnMap(std::int16_t) const { return true; }
+    virtual Box placesBox(std::int16_t) const { return Box(); }
 };
 
 } // namespace vael

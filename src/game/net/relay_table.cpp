@@ -37,14 +37,18 @@ const std::vector<RelayRow>& relayTable() {
         {msg::SynchronizeGame, 0, C, true, false},
         {msg::CanAttemptMomentum, 0, C, false, false},
         {nullptr, END_GAME, C, true, false},
-        {msg::UnitRouted, 0, C, false, false},
-        {msg::UnitRallied, 0, C, false, false},
-        {msg::UnitEliminated, 0, C, false, false},
         {msg::UnitMovementDone, 0, C, false, false},
         {msg::SetPlayerInfo, 0, C, false, false},
         {msg::PlayerDeleted, 0, C, false, false},
         // Every machine's.
         {msg::LeaderActivated, 0, B, false, false},
+        // The reports game control counts, which every machine counts alike: each goes with the line that
+        // tells it, so that a machine left alone by the other's loss counts what it told, a loss sealed
+        // in the step that loss cut off included.
+        {msg::UnitRouted, 0, B, false, false},
+        {msg::UnitRallied, 0, B, false, false},
+        {msg::UnitEliminated, 0, B, false, false},
+        {msg::UnitLossSealed, 0, B, false, false},
         // The end of a leader's combat: every machine ends the activation, the others after the state of
         // the acting one.
         {msg::CombatDone, 0, B, true, false},

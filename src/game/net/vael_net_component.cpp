@@ -9,9 +9,11 @@
 #include "framework/core/command_records.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
+#include "framework/core/printable.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
 #include "framework/ui/win_app.h"
+#include "game/flow/commentary_text.h"
 #include "game/flow/game_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/net/net_message_names.h"
@@ -39,6 +41,12 @@ std::string nameOf(BusMessage event) {
                                  ? RegisteredMessage::nameOf(static_cast<std::uint16_t>(event.id()))
                                  : std::string();
     return name.empty() ? "message " + std::to_string(event.id()) : "\"" + name + "\"";
+}
+
+bool showsText(BusMessage event) {
+    for (const char* name : {msg::AddCommentary, msg::ChangeMainCaption, msg::NetBattleTitle})
+        if (event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name))) return true;
+    return false;
 }
 
 } // namespace
@@ -425,6 +433,16 @@ void VaelNetComponent::deliver() {
         }
         if (m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded)))
             gameEnded_ = true;
+        // A text the other machine gives to be shown (a line of the commentary, the battle's title, the
+        // window's caption) is its bytes: a control character in it is shown escaped, never acted on.
+        if (showsText(m.event))
+            if (auto* text = dynamic_cast<Container<std::string>*>(m.data.get()))
+                *text->valuePtr() = printable(*text->valuePtr());
+        // So are the armies' names in the battle's results, which the end of the battle shows.
+        if (auto* results = dynamic_cast<Container<EndOfGameResults>*>(m.data.get())) {
+            results->valuePtr()->homeName = printable(results->valuePtr()->homeName);
+            results->valuePtr()->visitorName = printable(results->valuePtr()->visitorName);
+        }
         if (m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::EndOfGame)))
             if (const auto* told = dynamic_cast<const Container<EndOfGameResults>*>(m.data.get())) {
                 const EndOfGameResults& results = *told->valuePtr();
@@ -551,7 +569,7 @@ void VaelNetComponent::tellLossWhenSettled() {
     }
     // The player left here is told why, once, and that the battle is his: the other side can no longer
     // fight it.
-    Container<std::string> line("\\B" + lossLine() + "\\b");
+    Container<std::string> line("\\B" + commentaryText(lossLine()) + "\\b");
     sendNamed(msg::AddCommentary, &line);
     Container<short> homeWon(wonHere() == playsHomeHere() ? 1 : 0);
     sendNamed(msg::GameEnded, &homeWon);

@@ -37,6 +37,9 @@ public:
     // The shock combats declared so far this activation; the game's layer keeps them, a bare layer has
     // none.
     virtual const List<CombatStruct>* getCombats() const { return nullptr; }
+    // Whether the battle's end is certain: it was decided, or the fall of an army commander that decides
+    // it is sealed though not yet carried out. The game's layer knows; a bare layer's battle never ends.
+    virtual bool isBattleSettled() const { return false; }
 
     // The layer owns the map from then on; a map it replaces is deleted.
     void setLandscape(LogicalLandscape* landscape);

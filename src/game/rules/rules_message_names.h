@@ -85,6 +85,8 @@ inline constexpr char UnitCenterOnUnit[] = "UnitCenterOnUnit";
 inline constexpr char UnitDeselected[] = "UnitDeselected";
 inline constexpr char UnitEliminated[] = "UnitEliminated";
 inline constexpr char UnitInCommandRange[] = "UnitInCommandRange";
+// A unit's loss is decided, its elimination still to come: EliminateUnitData, as "UnitEliminated" will carry.
+inline constexpr char UnitLossSealed[] = "UnitLossSealed";
 inline constexpr char UnitMovementDone[] = "UnitMovementDone";
 inline constexpr char UnitMovement[] = "UnitMovement";
 inline constexpr char UnitOW[] = "UnitOW";

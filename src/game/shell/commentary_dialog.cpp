@@ -1,6 +1,7 @@
 #include "game/shell/commentary_dialog.h"
 
 #include "framework/core/payload_check.h"
+#include "game/flow/commentary_text.h"
 #include "game/flow/end_of_game_results.h"
 #include "game/flow/flow_message_names.h"
 #include "game/shell/shell_message_names.h"
@@ -15,6 +16,11 @@ CommentaryLine commentaryRuns(const std::string& text) {
         run.text.clear();
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // A backslash of the text itself (a name's), which the mark after it must not take for its own.
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+            run.text += text[++i];
+            continue;
+        }
         if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'B' || text[i + 1] == 'b')) {
             const bool bold = text[i + 1] == 'B';
             if (bold != run.bold) {
@@ -107,8 +113,9 @@ std::vector<CommentaryLine> wrapCommentary(const CommentaryLine& line, std::int3
 std::string endOfBattleCommentary(const EndOfGameResults& r) {
     if (r.winner == 0) return "The battle is over, and nobody has won it.";
     const bool homeWon = r.winner == r.homeNation;
-    const std::string& winner = homeWon ? r.homeName : r.visitorName;
-    const std::string& loser = homeWon ? r.visitorName : r.homeName;
+    // The names may be another machine's words.
+    const std::string winner = commentaryText(homeWon ? r.homeName : r.visitorName);
+    const std::string loser = commentaryText(homeWon ? r.visitorName : r.homeName);
     const std::int16_t lost = homeWon ? r.visitorLostTQ : r.homeLostTQ;
     const std::int16_t limit = homeWon ? r.visitorTQLimit : r.homeTQLimit;
     const std::string won = "The \\B" + winner + "\\b army wins the battle.";

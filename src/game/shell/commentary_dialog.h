@@ -1,7 +1,8 @@
 #pragma once
 // The running commentary of a battle. Each line arrives with "AddCommentary"; inside it "\B" switches
-// bold on and "\b" switches it off (a line starts plain). The window keeps the lines as runs of plain and
-// bold text for whoever shows them; the battle tool prints them.
+// bold on and "\b" switches it off (a line starts plain), and "\\" is a backslash (commentaryText writes
+// a text from outside so). The window keeps the lines as runs of plain and bold text for whoever shows
+// them; the battle tool prints them.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -20,7 +21,8 @@ struct CommentaryRun {
 };
 using CommentaryLine = std::vector<CommentaryRun>;
 
-// The runs of a line: empty runs are left out; a mark that is not "\B" or "\b" is text.
+// The runs of a line: empty runs are left out; "\\" is one backslash; any other mark that is not "\B" or
+// "\b" is text.
 CommentaryLine commentaryRuns(const std::string& text);
 // The line with its marks removed.
 std::string plainCommentary(const std::string& text);

@@ -24,8 +24,10 @@ bool LayerViewports::LoadViewports(SuperString& stream, std::string& error) {
     }
     const auto count = static_cast<std::int16_t>(static_cast<std::uint8_t>(rest[0]) |
                                                  static_cast<std::uint8_t>(rest[1]) << 8);
+    // The count is told as the file holds it: its two bytes unsigned, never a count below nothing.
     if (count < 0 || count > MostWindows)
-        return error = "the saved game has " + std::to_string(count) + " map views to open in one view",
+        return error = "the saved game has " + std::to_string(static_cast<std::uint16_t>(count)) +
+                       " map views to open in one view",
                false;
     const MapInfoStruct map = count > 0 ? map_() : MapInfoStruct{};
     std::istringstream in(rest);

@@ -141,15 +141,15 @@ void removeFailureReports() {
     systemBox() = nullptr;
 }
 
-void reportMissingDataFiles() {
+void reportMissingDataFiles(const char* program) {
     setMissingDataFileReport(
-        [](const std::string& path, const std::string& problem, const std::string& instead) {
+        [program](const std::string& path, const std::string& problem, const std::string& instead) {
             // Said once a file: an archive looked for at every draw must not fill the terminal.
             static std::mutex lock;
             static std::set<std::string> told;
             std::lock_guard<std::mutex> guard(lock);
             if (!told.insert(path).second) return;
-            std::fprintf(stderr, "vael: the data file %s %s: %s\n", path.c_str(), problem.c_str(),
+            std::fprintf(stderr, "%s: the data file %s %s: %s\n", program, path.c_str(), problem.c_str(),
                          instead.c_str());
         });
 }

@@ -45,8 +45,9 @@ void installFailureReports(SystemBox box);
 // the reports that use it.
 SystemBox systemBoxOf(platform::Platform& platform);
 void removeFailureReports();
-// A data file the game does without, named once on standard error the first time it is missed.
-void reportMissingDataFiles();
+// A data file the game does without (missing, something else in its place, damaged), named once on standard
+// error after the program's name the first time it is missed.
+void reportMissingDataFiles(const char* program = "vael");
 // A write past the file-size limit would end the program by its signal, without a word and with the
 // save's temporary file left beside the old one: ignored, the write fails ("File too large") and the save
 // says so and cleans up.

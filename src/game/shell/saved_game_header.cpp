@@ -14,8 +14,11 @@ bool ClosedViewportLayer::LoadViewports(SuperString& stream, std::string& error)
     stream >> count;
     if (stream.failed()) return error = "the saved game ends in its viewports", false;
     // Map windows need the battle map to show in; a file that asks for some cannot be shown here.
+    // The count is told as the file holds it: its two bytes unsigned, never a count below nothing.
     if (count != 0)
-        return error = "the saved game has " + std::to_string(count) + " map views to open", false;
+        return error = "the saved game has " + std::to_string(static_cast<std::uint16_t>(count)) +
+                       " map views to open",
+               false;
     return true;
 }
 

@@ -25,6 +25,7 @@
 #include "game/ai/vael_ai.h"
 #include "game/figures/display_prototypes.h"
 #include "game/figures/vael_physical_object.h"
+#include "game/flow/commentary_text.h"
 #include "game/flow/data_files.h"
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
@@ -111,13 +112,17 @@ void VaelApp::writeInstallSettings(platform::Settings& settings, const std::stri
     const std::string key = std::string("SOFTWARE\\Tamblor\\") + ProductKey;
     // Each default is stored whatever became of the other: a store that cannot reach its file still holds
     // both in memory, and the game plays on with them.
-    const bool path = settings.writeDefaultText(Root::Machine, key, "Path", dataDirectory);
+    // VAEL_DATA is the game's data while it is set and no "Path" was chosen: the installer's default
+    // written now would hide it at this start and every later one.
+    const std::string fromEnvironment = environment("VAEL_DATA");
+    const bool path =
+        !fromEnvironment.empty() || settings.writeDefaultText(Root::Machine, key, "Path", dataDirectory);
     const bool palette = settings.writeDefaultText(Root::Machine, key, "Palette", "VAEL.PAL");
     if (!path || !palette)
         debugStream() << "The settings will not be kept: " << settings.writeError() << std::endl;
     // Nothing of the game can be read from a folder that is not there: it is told by its own name, before
     // the first file of it (the palette) is missed.
-    const std::string data = settings.readText(Root::Machine, key, "Path").value_or("");
+    const std::string data = settings.readText(Root::Machine, key, "Path").value_or(fromEnvironment);
     if (std::error_code ignored; !data.empty() && !std::filesystem::is_directory(data, ignored))
         Assertion::fail("The data folder " + data + " is not there", sourceFile, __LINE__);
 }
@@ -272,10 +277,17 @@ void VaelApp::makeViews() {
         debugStream() << "No display catalogue: "
                       << (file ? catalogue.error() : std::string(DisplayCatalogue::FileName) + " not found")
                       << "; every unit is shown without artwork" << std::endl;
-    if (!inDataFolder)
-        reportMissingDataFile(installDirectory_ + "/" + DisplayCatalogue::FileName,
-                              file ? "the game takes " + file->string() + " in its place"
-                                   : std::string("the game goes on without the units' artwork"));
+    if (!inDataFolder) {
+        const std::string instead = file ? "the game takes " + file->string() + " in its place"
+                                         : std::string("the game goes on without the units' artwork");
+        // A FIFO or a folder in its place is told as what it is: the file is not missing.
+        std::filesystem::path other;
+        if (const std::string problem = notAFile(installDirectory_, DisplayCatalogue::FileName, &other);
+            !problem.empty())
+            reportUnusableDataFile(other.string(), problem, instead);
+        else
+            reportMissingDataFile(installDirectory_ + "/" + DisplayCatalogue::FileName, instead);
+    }
     // Before any unit exists: each one's display objects are cloned from these.
     registerDisplayPrototypes(catalogue, imageIndex_ != nullptr);
     views_ = std::make_unique<VaelPhysicalLayers>(*this);
@@ -722,7 +734,8 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     if (GameControl* control = gameControl(); control && commentary_.lines().empty()) {
         const std::int16_t active = control->getActiveLeader();
         if (active >= 0 && active < control->getLeaderCount())
-            commentary_.addLine("\\B" + control->leaderAt(active).name + "\\b is now active.");
+            commentary_.addLine("\\B" + commentaryText(control->leaderAt(active).name) +
+                                "\\b is now active.");
     }
     return true;
 }

@@ -51,7 +51,8 @@ public:
     // The colour of the water's entry i (0 to 8) in animation frame f: the shades move on two a frame.
     static PaletteEntry waterColour(std::int16_t frame, std::int16_t i);
 
-    // What an installer would write on first start: the data directory and the palette file.
+    // What an installer would write on first start: the data directory and the palette file. While the
+    // environment's VAEL_DATA names a data directory, no "Path" is written, so that it is the one played.
     static void writeInstallSettings(platform::Settings& settings, const std::string& dataDirectory);
     // The saved games' directory: $XDG_DATA_HOME/vael, else ~/.local/share/vael.
     static std::filesystem::path savedGamesDirectory();

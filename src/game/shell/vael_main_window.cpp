@@ -117,22 +117,30 @@ std::size_t CommentaryWindow::shownRows() const {
     return static_cast<std::size_t>(std::max(0, (size().h - 4) / LineHeight));
 }
 
+namespace {
+
+std::int32_t commentaryMeasure(const std::string& text, bool bold) {
+    return systemTextWidth(text, bold);
+}
+
+} // namespace
+
 void CommentaryWindow::syncRows() {
     const auto& lines = commentary_.lines();
-    const CommentaryMeasure measure = [](const std::string& text, bool bold) {
-        return systemTextWidth(text, bold);
-    };
     const std::int32_t width = textWidth();
+    const auto rowsOf = [width](const CommentaryLine& line) {
+        return static_cast<std::uint32_t>(wrapCommentary(line, width, commentaryMeasure).size());
+    };
     if (commentary_.clears() != seenClears_) {
-        rows_.clear();
+        rowCounts_.clear();
         scroll_.clear();
         seenClears_ = commentary_.clears();
         seenDropped_ = 0;
     } else if (commentary_.dropped() != seenDropped_) {
         std::size_t gone = 0;
-        for (std::size_t n = commentary_.dropped() - seenDropped_; n > 0 && !rows_.empty(); --n) {
-            gone += rows_.front().size();
-            rows_.pop_front();
+        for (std::size_t n = commentary_.dropped() - seenDropped_; n > 0 && !rowCounts_.empty(); --n) {
+            gone += rowCounts_.front();
+            rowCounts_.pop_front();
         }
         seenDropped_ = commentary_.dropped();
         scroll_.dropped(gone);
@@ -140,24 +148,24 @@ void CommentaryWindow::syncRows() {
     if (width != wrapWidth_) {
         // Broken anew for the new width, the line at the top stays at the top.
         std::size_t topLine = 0;
-        for (std::size_t row = 0; topLine < rows_.size() && row + rows_[topLine].size() <= scroll_.top();
+        for (std::size_t row = 0; topLine < rowCounts_.size() && row + rowCounts_[topLine] <= scroll_.top();
              ++topLine)
-            row += rows_[topLine].size();
-        const std::size_t kept = std::min(rows_.size(), lines.size());
+            row += rowCounts_[topLine];
+        const std::size_t kept = std::min(rowCounts_.size(), lines.size());
         std::size_t total = 0, top = 0;
         for (std::size_t i = 0; i < kept; ++i) {
             if (i == topLine) top = total;
-            rows_[i] = wrapCommentary(lines[i], width, measure);
-            total += rows_[i].size();
+            rowCounts_[i] = rowsOf(lines[i]);
+            total += rowCounts_[i];
         }
-        rows_.resize(kept);
+        rowCounts_.resize(kept);
         wrapWidth_ = width;
         scroll_.reset(total, top);
     }
     std::size_t added = 0;
-    for (std::size_t i = rows_.size(); i < lines.size(); ++i) {
-        rows_.push_back(wrapCommentary(lines[i], width, measure));
-        added += rows_.back().size();
+    for (std::size_t i = rowCounts_.size(); i < lines.size(); ++i) {
+        rowCounts_.push_back(rowsOf(lines[i]));
+        added += rowCounts_.back();
     }
     scroll_.added(added);
     scroll_.setShown(shownRows());
@@ -227,18 +235,23 @@ void CommentaryWindow::erase() {
     const std::uint8_t ink = Display::matchColour(0, 0, 0);
     // The line that holds the top row, and the top row's place in it.
     std::size_t line = 0, row = scroll_.top();
-    while (line < rows_.size() && row >= rows_[line].size())
-        row -= rows_[line++].size();
+    while (line < rowCounts_.size() && row >= rowCounts_[line])
+        row -= rowCounts_[line++];
+    const auto& lines = commentary_.lines();
+    // The rows of the line being drawn, broken as they were counted.
+    std::vector<CommentaryLine> rows;
     auto y = static_cast<std::int16_t>(2);
-    for (std::size_t n = 0; n < scroll_.shown() && line < rows_.size(); ++n) {
+    for (std::size_t n = 0; n < scroll_.shown() && line < rowCounts_.size() && line < lines.size(); ++n) {
+        if (rows.empty()) rows = wrapCommentary(lines[line], wrapWidth_, commentaryMeasure);
         std::int16_t x = TextInset;
-        for (const CommentaryRun& run : rows_[line][row]) {
+        static const CommentaryLine none;
+        for (const CommentaryRun& run : row < rows.size() ? rows[row] : none) {
             writeSystemText(*this, clip, Point(x, y), run.text, ink, run.bold);
             // A bold run is wider than the plain one would be: the next run starts where this one ends.
             x = static_cast<std::int16_t>(x + systemTextWidth(run.text, run.bold));
         }
         y = static_cast<std::int16_t>(y + LineHeight);
-        if (++row >= rows_[line].size()) row = 0, ++line;
+        if (++row >= rowCounts_[line]) row = 0, ++line, rows.clear();
     }
     drawBar();
 }

@@ -91,8 +91,8 @@ public:
     Box thumb() const;
 
 private:
-    // The rows kept in step with the lines: new lines broken, dropped ones let go, all broken anew for a
-    // new width or after the lines were cleared.
+    // The rows counted in step with the lines: new lines counted, dropped ones let go, all counted anew for
+    // a new width or after the lines were cleared.
     void syncRows();
     std::int32_t textWidth() const;
     std::size_t shownRows() const;
@@ -100,8 +100,9 @@ private:
     void scrolled();
 
     CommentaryDlg& commentary_;
-    // Each kept line broken into rows at wrapWidth_.
-    std::deque<std::vector<CommentaryLine>> rows_;
+    // How many rows each kept line takes at wrapWidth_. The rows themselves are broken only for the lines
+    // in view, as they are drawn: kept for every line they would hold the whole commentary a second time.
+    std::deque<std::uint32_t> rowCounts_;
     std::int32_t wrapWidth_ = -1;
     std::size_t seenDropped_ = 0, seenClears_ = 0;
     CommentaryScroll scroll_;

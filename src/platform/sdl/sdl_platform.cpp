@@ -65,8 +65,10 @@ std::int32_t keyOf(SDL_Keycode sym) {
 }
 
 std::uint16_t modifiersOf(std::uint16_t mod) {
-    return static_cast<std::uint16_t>(((mod & KMOD_SHIFT) ? ModShift : 0) |
-                                      ((mod & KMOD_CTRL) ? ModControl : 0) | ((mod & KMOD_ALT) ? ModAlt : 0));
+    // SDL tells AltGr as the right Alt (or the mode key) without Ctrl: only the left Alt is the system key.
+    return static_cast<std::uint16_t>(
+        ((mod & KMOD_SHIFT) ? ModShift : 0) | ((mod & KMOD_CTRL) ? ModControl : 0) |
+        ((mod & KMOD_LALT) ? ModAlt : 0) | ((mod & (KMOD_RALT | KMOD_MODE)) ? ModAltGr : 0));
 }
 
 } // namespace
@@ -148,6 +150,12 @@ bool SdlPlatform::translate(const SDL_Event& sdl, Event& event) {
             return true;
         case SDL_WINDOWEVENT_RESTORED:
             event.kind = EventKind::Restored;
+            return true;
+        case SDL_WINDOWEVENT_LEAVE:
+            // The pointer gone out of the window (onto its title bar, another program) is over nothing of
+            // the program's: told as a move to a point outside every window.
+            event.kind = EventKind::MouseMove;
+            event.x = event.y = -1;
             return true;
         case SDL_WINDOWEVENT_EXPOSED:
             show({{0, 0, screen_.width(), screen_.height()}});

@@ -137,6 +137,12 @@ TEST_F(NetFrameTest, ANameBlankOrHoldingAControlCharacterIsNoName) {
         {"no-break space, past the C1 controls", "Bob\xC2\xA0", ""},
         {"empty", "", "the player has no name"},
         {"only blanks", "   ", "the player has no name"},
+        // What shows nothing is no name either.
+        {"only a zero-width space", "\xE2\x80\x8B", "the player has no name"},
+        {"a soft hyphen between blanks", " \xC2\xAD ", "the player has no name"},
+        {"only a no-break space", "\xC2\xA0", "the player has no name"},
+        {"only an ideographic space and a byte order mark", "\xE3\x80\x80\xEF\xBB\xBF",
+         "the player has no name"},
         {"a line feed", "Bob\nAnn: I give up", R"(the player's name "Bob\x0AAnn: I give up" )" + control},
         {"a carriage return", "Bob\r", R"(the player's name "Bob\x0D" )" + control},
         {"the last C0 control", "Bob\x1F", R"(the player's name "Bob\x1F" )" + control},
@@ -153,8 +159,8 @@ TEST_F(NetFrameTest, ANameBlankOrHoldingAControlCharacterIsNoName) {
     }
 }
 
-// The caller may not bear the name of the player it calls, blanks around it aside; a name that differs in a
-// letter, or only in case, is another player's.
+// The caller may not bear the name of the player it calls, blanks around it and what shows nothing aside; a
+// name that differs in a letter, or only in case, is another player's.
 TEST_F(NetFrameTest, TheOtherPlayersNameMayNotBeThisPlayersOwn) {
     const Greeting host{1, "0.1", "Ann", 1};
     struct Row {
@@ -167,6 +173,22 @@ TEST_F(NetFrameTest, TheOtherPlayersNameMayNotBeThisPlayersOwn) {
         {"Anna", ""},
         {"ann", ""},
         {"An", ""},
+        // What shows nothing does not make another name, nor does another kind of space at either end.
+        {"Ann\xE2\x80\x8B", "both players are named Ann"},             // zero-width space
+        {"A\xC2\xADnn", "both players are named Ann"},                 // soft hyphen
+        {"A\xADnn", "both players are named Ann"},                     // the soft hyphen's lone Latin-1 byte
+        {"\u200EAnn", "both players are named Ann"},                   // left-to-right mark
+        {"A\xE2\x80\x8Dn\xE2\x81\xA0n", "both players are named Ann"}, // zero-width joiner, word joiner
+        {"\uFEFFAnn", "both players are named Ann"},                   // byte order mark
+        {"Ann\xF3\xA0\x80\x81", "both players are named Ann"},         // a tag character
+        {"Ann\xEF\xB8\x8F", "both players are named Ann"},             // a variation selector
+        {"Ann\xC2\xA0", "both players are named Ann"},                 // no-break space at the end
+        {"\u3000Ann", "both players are named Ann"},                   // ideographic space at the start
+        // The characters beside them show.
+        {"Ann\xC2\xAC", ""},     // not sign, before the soft hyphen
+        {"Ann\xC2\xAE", ""},     // registered sign, after it
+        {"Ann\xE2\x80\x90", ""}, // hyphen, after the marks
+        {"A\xE2\x80\x8Ann", ""}, // a hair space inside is a blank that shows
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.player);
@@ -235,6 +257,15 @@ TEST_F(NetFrameTest, DamagedMessagesAreRefusedWithAReason) {
         {"unknown payload type",
          bytes({15, 0, 0, 0}) + "SynchronizeGame" + bytes({3, 0, 1, 0, 5, 0}) + "nosuc" + bytes({0, 0}),
          "unknown payload type \"nosuc\""},
+        // The other machine's bytes in the reason are shown escaped: it is told on a screen and a terminal,
+        // where an escape would clear it, a line feed write a line of its own, 0x9B start a control.
+        {"a name holding an escape, a line feed and a C1 byte",
+         bytes({18, 0, 0, 0}) + "Evil\x1B[2J\nHost: ha\x9B" + bytes({3, 0, 0, 0}),
+         "unknown message \"Evil\\x1B[2J\\x0AHost: ha\\x9B\""},
+        {"a payload type holding an escape, a line feed and a C1 byte",
+         bytes({15, 0, 0, 0}) + "SynchronizeGame" + bytes({3, 0, 1, 0, 5, 0}) + "n\x1B\nu\x9B" +
+             bytes({0, 0}),
+         "unknown payload type \"n\\x1B\\x0Au\\x9B\""},
         {"flag 2", bytes({15, 0, 0, 0}) + "SynchronizeGame" + bytes({3, 0, 2, 0}), "the payload is damaged"},
         {"value cut short", good.substr(0, good.size() - 1), "the payload of type string is damaged"},
         {"a byte too many", good + "!", "the message frame has 1 bytes too many"},
@@ -366,6 +397,9 @@ TEST_F(NetFrameTest, BatchIsWrittenAndReadAsTheHandWrittenBytes) {
         {"a byte too many", hand + "!", "the batch has 1 bytes too many"},
         {"a damaged message inside", bytes({1, 0, 3, 0, 0, 0}) + "abc", "the message frame is truncated"},
         {"too many messages", bytes({0x01, 0x10}), "the batch holds too many messages (4097)"},
+        {"a hostile name inside",
+         bytes({1, 0, 26, 0, 0, 0, 18, 0, 0, 0}) + "Evil\x1B[2J\nHost: ha\x9B" + bytes({3, 0, 0, 0}),
+         "unknown message \"Evil\\x1B[2J\\x0AHost: ha\\x9B\""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

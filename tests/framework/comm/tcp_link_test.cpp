@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "framework/comm/net_peer.h"
@@ -467,8 +468,8 @@ TEST_F(NetPeerTest, AnotherVersionIsRefusedAndBothSidesSayWhy) {
     host.peer->start();
     client.peer->start();
     pumpUntil(platform, [&] { return !host.lost.empty() && !client.lost.empty(); });
-    EXPECT_EQ(host.lost, "refused the connection: the other program is version 0.9 (protocol 2), this one is "
-                         "version 0.1 (protocol 2)");
+    EXPECT_EQ(host.lost, "refused the connection: the other program is version 0.9 (protocol 3), this one is "
+                         "version 0.1 (protocol 3)");
     // The client refuses the host's greeting too, or hears the host's refusal first: either names versions.
     EXPECT_NE(client.lost.find("version 0.1"), std::string::npos) << client.lost;
     EXPECT_FALSE(host.greeted);
@@ -620,6 +621,41 @@ TEST_F(NetPeerTest, ACallerWithAControlCharacterOrTheHostsNameIsRefusedAndToldWh
         ASSERT_TRUE(decodeRefusal(f.payload, reason, error)) << error;
         EXPECT_EQ(reason, row.why);
         ::close(fds[1]);
+    }
+}
+
+// The refusing side leaves bytes of the other machine unread (more came than one read takes). Closed over
+// them, the line would be reset behind the refusal, and the other machine, meeting the reset when it reads,
+// would tell the line broken off and never read why: the refusal finishes the line instead, over a socket
+// pair as over TCP.
+TEST_F(NetPeerTest, ARefusalIsReadThereThoughBytesOfTheOtherMachineWereLeftUnreadHere) {
+    for (const bool tcp : {false, true}) {
+        SCOPED_TRACE(tcp ? "TCP" : "a socket pair");
+        std::unique_ptr<TcpLink> hostEnd, guestEnd;
+        TcpListener listener(platform);
+        if (tcp) {
+            std::string error;
+            ASSERT_TRUE(listener.listen(0, error)) << error;
+            listener.onAccept = [&](std::unique_ptr<TcpLink> link) { hostEnd = std::move(link); };
+            guestEnd = TcpLink::connect(platform, "127.0.0.1", listener.port(), error);
+            ASSERT_TRUE(guestEnd) << error;
+            pumpUntil(platform, [&] { return hostEnd != nullptr; });
+            ASSERT_TRUE(hostEnd);
+        } else {
+            std::tie(hostEnd, guestEnd) = TcpLink::pair(platform);
+        }
+        Side host, guest;
+        join(host, std::move(hostEnd), {ProtocolVersion, "0.1", "Melagor", 1});
+        join(guest, std::move(guestEnd), {ProtocolVersion, "0.1", "Surendal", 0});
+        guest.peer->start();
+        // The greeting, a damaged frame, and more behind it than the host reads at once.
+        guest.peer->link()->send("GET / HTTP/1.0\r\n" + std::string(TcpLink::ReadChunk + 8 * 1024, 'x'));
+        host.peer->start();
+        pumpUntil(platform, [&] { return !host.lost.empty(); });
+        EXPECT_EQ(host.lost, "refused a damaged frame (it does not begin with \"VF\")");
+        pumpUntil(platform, [&] { return !guest.lost.empty(); });
+        EXPECT_EQ(guest.lost,
+                  "the other machine refused: refused a damaged frame (it does not begin with \"VF\")");
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "framework/display/realised_palette.h"
 #include "framework/display/windows_palette.h"
@@ -186,9 +187,18 @@ TEST(PaletteTest, FilesAreReadFromTheDataDirectoryOrFallBackToTheBuiltInColours)
     std::istringstream in(text(cachedFile()).substr(0, 2318));
     WindowsPalette fromCut(in, "cut.pal");
     WindowsPalette missing("absent.pal");
+    // Something other than a file in its place is told as what it is, never as missing.
+    ASSERT_EQ(::mkfifo((dir / "fifo.pal").c_str(), 0644), 0);
+    std::filesystem::create_directory(dir / "folder.pal");
+    std::filesystem::create_symlink("loop.pal", dir / "loop.pal");
+    WindowsPalette fifo("FIFO.PAL"), folder("folder.pal"), loop("loop.pal");
     EXPECT_EQ(checks.texts,
-              (std::vector<std::string>{"The palette file cut.pal is too short  Abort?",
-                                        "Can't find " + (dir / "absent.pal").string() + "  Abort?"}));
+              (std::vector<std::string>{
+                  "The palette file cut.pal is too short  Abort?",
+                  "Can't find " + (dir / "absent.pal").string() + "  Abort?",
+                  "The palette file " + (dir / "fifo.pal").string() + " is not a regular file  Abort?",
+                  "The palette file " + (dir / "folder.pal").string() + " is a folder, not a file  Abort?",
+                  "The palette file " + (dir / "loop.pal").string() + " is not a regular file  Abort?"}));
     // The tables are computed from the built-in colours: black stays black, white lightens to the first
     // white, the cube's last entry (225) before the screen's own (255).
     for (const WindowsPalette* p : {&fromCut, &missing})

@@ -346,6 +346,42 @@ TEST_F(DialogTest, MnemonicsClickTheirButtonAndAltReachesThemFromAnEditField) {
     EXPECT_EQ(s.getItemText(107), "s");
 }
 
+// A letter borne by one control reaches it, a label's letter the field on its row; a letter that two
+// controls of one dialog share presses neither and takes the focus on from one to the other in turn.
+TEST_F(DialogTest, ALetterSharedInOneDialogTakesTheFocusOnAndPressesNothing) {
+    const auto alt = [&](Dialog& d, char letter) {
+        key(letter, platform::ModAlt);
+        pump();
+        return d.focus() ? d.focus()->id() : std::uint16_t(0);
+    };
+    NotingDialog server;
+    server.create("STARTSERVER", Dialog::Modeless);
+    ASSERT_EQ(server.focus()->id(), 1) << "the focus opens on Next";
+    const std::size_t opened = server.notes.size();
+    EXPECT_EQ(alt(server, 'N'), 101) << "Name's field, after Next";
+    EXPECT_EQ(alt(server, 'N'), 1) << "round to Next";
+    EXPECT_EQ(alt(server, 'N'), 101);
+    EXPECT_EQ(alt(server, 'P'), 103) << "Port's field, on Port's row";
+    EXPECT_EQ(server.notes.size(), opened) << "nothing pressed";
+    EXPECT_TRUE(server.isOpen());
+
+    NotingDialog files;
+    files.create("LOADSAVEDLG", Dialog::Modeless);
+    ASSERT_EQ(files.focus()->id(), 10);
+    const std::size_t before = files.notes.size();
+    for (const std::uint16_t expected : {12, 13, 12, 13}) {
+        SCOPED_TRACE(expected);
+        EXPECT_EQ(alt(files, 'D'), expected) << "Delete and Description's field take turns";
+    }
+    EXPECT_EQ(alt(files, 'F'), 10) << "File Name's field, its label alone in bearing F";
+    EXPECT_EQ(files.notes.size(), before) << "Delete was not pressed";
+    // Alone in bearing its letter a button is still pressed.
+    NotingDialog chat;
+    chat.create("NetChat", Dialog::Modeless);
+    EXPECT_EQ(alt(chat, 'S'), 108);
+    EXPECT_EQ(chat.notes.back(), "command 108 0");
+}
+
 TEST_F(DialogTest, AnEditFieldTypesOverItsSelectionAndReportsEachChange) {
     NotingDialog d;
     d.create("GetString", Dialog::Modeless);
@@ -1205,6 +1241,27 @@ TEST_F(DialogTest, ANoticeOpenedOverAQuestionLeavesItTheKeys) {
     pump();
     EXPECT_EQ(notice.isOpen(), 0);
     app.removeWindow(openerHandle);
+}
+
+// A notice beside the game already open when a question comes (a leader's notice standing as the player
+// asks to leave the battle) is offered the keys first, as the older dialog, and must leave them to the
+// question: Escape answers the question and the notice stays. Taken by the notice, the key closed it and
+// the question heard none.
+TEST_F(DialogTest, ANoticeAlreadyOpenLeavesAQuestionTheKeys) {
+    NotingDialog notice;
+    ASSERT_EQ(notice.create("ArmyRoutDlg", Dialog::Modeless), 0);
+    NotingDialog question;
+    question.init = [&](NotingDialog&) {
+        key(platform::KeyEscape);
+        key(platform::KeyEscape); // the question's, should the first be taken from it
+    };
+    EXPECT_EQ(question.create("EnumDialog", Dialog::Modal), 0);
+    EXPECT_EQ(question.notes, (std::vector<std::string>{"init", "command 2 0"}));
+    EXPECT_EQ(notice.isOpen(), 1);
+    EXPECT_EQ(notice.notes, std::vector<std::string>{"init"});
+    key(platform::KeyEscape);
+    pump();
+    EXPECT_EQ(notice.isOpen(), 0);
 }
 
 TEST_F(DialogTest, TheMenusKeysChooseNoCommandWhileAModalDialogIsOpen) {

@@ -1,7 +1,9 @@
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "framework/core/container.h"
 #include "framework/core/debug_stream.h"
@@ -256,9 +258,9 @@ TEST_F(WinAppTest, TypedTextBecomesOneCharacterMessageEach) {
     EXPECT_EQ(chars, (std::vector<std::uintptr_t>{'a', 0xE9, 0x20AC, 0x1F600, 0xFFFD, 0xFFFD}));
 }
 
-// A keyboard gives a key's letter between its press and its release. The letter of a key pressed with Alt
-// (a menu's or a button's) is not typed; with Ctrl and Alt together (a layout's third letters) it is, and a
-// system key that gave no letter leaves the next key's letter alone.
+// A keyboard gives a key's letter between its press and its release. The letter of a key pressed with the
+// left Alt (a menu's or a button's) is not typed; with AltGr, or Ctrl and Alt together (a layout's third
+// letters) it is, and a system key that gave no letter leaves the next key's letter alone.
 TEST_F(WinAppTest, TheLetterOfAKeyPressedWithAltIsNotTyped) {
     using Chars = std::vector<std::uintptr_t>;
     const struct {
@@ -278,6 +280,9 @@ TEST_F(WinAppTest, TheLetterOfAKeyPressedWithAltIsNotTyped) {
          false,
          {0x142}},
         {"Alt+L released, then a letter", platform::ModAlt, "x", true, {'x'}},
+        {"AltGr+L, the right Alt", platform::ModAltGr, "\xC5\x82", false, {0x142}},
+        {"AltGr+Shift+L", platform::ModAltGr | platform::ModShift, "\xC5\x81", false, {0x141}},
+        {"both Alts+L", platform::ModAlt | platform::ModAltGr, "l", false, {}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
@@ -494,6 +499,44 @@ TEST_F(TimerTest, ATickThatArrivesWhileTheLastOneIsHandledIsDropped) {
     os.advance(100);
     pumpAll(app);
     EXPECT_EQ(times(), (std::vector<long>{100, 300}));
+}
+
+// A handler that opens a box holding the game (its modal loop nested in the handler, as the end of a turn
+// opens the turn's overview) leaves the other slots ticking under it, as a box opened from the menu does;
+// its own slot misses the ticks until it returns, and ticks again after.
+TEST_F(TimerTest, UnderABoxAHandlerOpenedTheOtherSlotsTickAndItsOwnWaits) {
+    Probe water{"W"};
+    water.attach(app);
+    const auto waterTicks = [&] {
+        return std::count_if(rec().calls.begin(), rec().calls.end(),
+                             [&](const RecordedCall& c) { return c.target == &water; });
+    };
+    int calls = 0;
+    std::ptrdiff_t under = -1, nested = -1;
+    rec().on(&probe, 1, does([&](Component*) {
+        if (++calls > 1) return;
+        // A loop of its own without a box: the ticks are dropped, the water's too.
+        std::ptrdiff_t before = waterTicks();
+        os.advance(100);
+        pumpAll(app);
+        nested = waterTicks() - before;
+        before = waterTicks();
+        app.enterModal();
+        for (int i = 0; i < 3; ++i) {
+            os.advance(100);
+            pumpAll(app);
+        }
+        app.leaveModal();
+        under = waterTicks() - before;
+    }));
+    probe.addTimer(h1, 10);
+    water.addTimer(h1, 10);
+    os.advance(100);
+    pumpAll(app);
+    EXPECT_EQ((std::tuple{calls, nested, under}), (std::tuple{1, std::ptrdiff_t{0}, std::ptrdiff_t{3}}));
+    os.advance(100);
+    pumpAll(app);
+    EXPECT_EQ(calls, 2) << "the handler's slot ticks again once it has returned";
 }
 
 TEST_F(TimerTest, AStoppedTimersWaitingTickIsNotDelivered) {
@@ -764,12 +807,22 @@ TEST_F(MapLookupTest, MissingOrBadFilesAreReportedAndNothingIsRead) {
     const struct {
         const char* what;
         std::optional<Bytes> map;
-        const char* dataFile; // written when given
+        const char* dataFile; // written when given; "fifo" or "folder" stand in the map file's place
         Texts reports;
         bool unlisted; // traced as missing from the map file
     } rows[] = {
         {"count 0", Bytes{0, 0}, nullptr, {}, true},
         {"no map file", std::nullopt, nullptr, {"Can't find " + path + "/oiffile.map"}, true},
+        {"a FIFO for a map file",
+         std::nullopt,
+         "fifo",
+         {"The map file " + path + "/oiffile.map is not a regular file"},
+         true},
+        {"a folder for a map file",
+         std::nullopt,
+         "folder",
+         {"The map file " + path + "/oiffile.map is a folder, not a file"},
+         true},
         {"damaged map file",
          mapOf(2, {{"ARMY.OIF", "Army"}}),
          "army.oif",
@@ -789,10 +842,16 @@ TEST_F(MapLookupTest, MissingOrBadFilesAreReportedAndNothingIsRead) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        std::filesystem::remove(dir / "oiffile.map");
+        std::filesystem::remove_all(dir / "oiffile.map");
         std::filesystem::remove(dir / "army.oif");
         if (row.map) writeMap(*row.map);
-        if (row.dataFile) writeData(row.dataFile, "x");
+        const std::string other = row.dataFile ? row.dataFile : "";
+        if (other == "fifo")
+            ASSERT_EQ(::mkfifo((dir / "oiffile.map").c_str(), 0644), 0);
+        else if (other == "folder")
+            std::filesystem::create_directory(dir / "oiffile.map");
+        else if (row.dataFile)
+            writeData(row.dataFile, "x");
         EXPECT_EQ(lookUpArmy(), (std::pair{std::size_t(0), asked(row.reports)}));
         EXPECT_EQ(traced().ends_with(missing), row.unlisted);
     }

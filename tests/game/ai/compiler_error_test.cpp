@@ -107,6 +107,8 @@ TEST(CompilerErrors, ReportEveryMessageWithItsLine) {
         {"S { " + eight + " }", "S ERROR at 1: Too many parameters"},
         {"S { Conditions { var a; a = \"x; }; }", "S ERROR at 1: Scanner Error at 1: Unmatched quotation"},
         {"S {\n\n var 12ab; }", "S ERROR at 3: Scanner Error at 3: Number contains illegal 'a'"},
+        // A letter of Latin-1 in a name is a byte the scanner stops at, and is told as that byte.
+        {"S {\n var Bj\xF6rn; }", "S ERROR at 2: Scanner Error at 2: Alpha contains illegal char '\\xF6'"},
         {"Sixteen_letters_ { }", "Sixteen_letters ERROR at 1: Missing Conditions block"},
     };
     for (const ErrorRow& row : rows) {

@@ -161,6 +161,16 @@ protected:
         s.peek(bytes.data(), 0, s.length());
         return bytes;
     }
+    // Where a unit's record starts in the part: after the records of the units before it.
+    std::size_t recordOf(const Combat* wanted) {
+        SuperString s;
+        for (const List<Combat*>* side : {&layer.getHomeUnits(), &layer.getVisitorUnits()})
+            for (Combat* unit : each(*side)) {
+                if (unit == wanted) return static_cast<std::size_t>(s.length());
+                unit->write(s);
+            }
+        return std::string::npos;
+    }
     std::vector<std::uint8_t> tail(const std::vector<std::uint8_t>& part) {
         const std::size_t units = unitBytes().size();
         return {part.begin() + static_cast<std::ptrdiff_t>(std::min(units, part.size())), part.end()};
@@ -264,6 +274,40 @@ TEST_F(SavedGame, TheFileTellsWhereThePartBeginsAndLoadsBackToTheSameBytes) {
     EXPECT_EQ(other.getHomePlanName(), "ghatmar_h2.pln");
     EXPECT_EQ(other.getLocalLeaders().count(), 6);
     EXPECT_EQ(other.findCombatUnitByName("Taxis of Havrel")->getCohesionHits(), 0);
+}
+
+// Game control counts no elephant among a side's routing units (nor any kind that never counts as
+// routing): a file whose elephant routes while the counts say nobody does is the battle as it stands and
+// passes the check; a phalanx routing behind the same counts is refused with both counts. A fighting
+// unit's record holds its routing word at byte 24 (after its 22 bytes as a unit and its cohesion hits).
+TEST_F(SavedGame, AnElephantRoutingIsNoneOfTheSidesRoutingCounts) {
+    ASSERT_NE(layer.CreateGameControl(10), nullptr);
+    const struct Row {
+        const char* name;
+        const char* refused; // the start of the reason; null: it passes
+    } rows[] = {
+        {"Elephant of the Line 1", nullptr},
+        {"Taxis of Havrel", "the saved game counts 0 routing (0) on the home side, where its units rout 1 ("},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Combat* unit = layer.findCombatUnitByName(row.name);
+        ASSERT_NE(unit, nullptr);
+        std::vector<std::uint8_t> part = saveLayerPart(layer);
+        const std::size_t at = recordOf(unit);
+        ASSERT_LT(at + 25, part.size());
+        ASSERT_EQ((std::vector<std::uint8_t>{part[at + 24], part[at + 25]}),
+                  (std::vector<std::uint8_t>{0, 0}));
+        part[at + 24] = 1;
+        std::string error;
+        const bool passed = checkLayerPart(layer.getLoadedScenario(), file(part), error);
+        if (!row.refused) {
+            EXPECT_TRUE(passed) << error;
+        } else {
+            EXPECT_FALSE(passed);
+            EXPECT_EQ(error.rfind(row.refused, 0), 0u) << error;
+        }
+    }
 }
 
 // An eliminated unit left its group as it fell. The battle a saved game is loaded into is built anew from

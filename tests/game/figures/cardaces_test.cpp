@@ -18,6 +18,14 @@ struct OpenCardaces : PCardaces {
 
 class CardacesTest : public MissileScene {
 protected:
+    // The unit archive with the soldiers' throwing poses ("MN" ... "MNW", 4 pictures each), which a saved
+    // block's pictures are checked against.
+    CardacesTest() {
+        GroupList groups = unitGroups();
+        for (const char* c : Compass)
+            groups.push_back({std::string("M") + c, 4});
+        write("unit.oif", keyedArchive("Unit", groups));
+    }
     PCardaces* block(std::int16_t hex = 1005, std::int32_t facing = 1) {
         return cloneOf<PCardaces>(2, hex, facing);
     }
@@ -328,7 +336,7 @@ TEST_F(CardacesTest, SaveLoadSaveIsByteIdenticalAndReadsIntoTheMissilesAlreadyTh
     const std::size_t created = layer.created.size();
     std::istringstream in(first);
     d->load(in);
-    ASSERT_FALSE(in.fail());
+    ASSERT_FALSE(in.fail()) << d->loadProblem();
     EXPECT_EQ(in.peek(), std::char_traits<char>::eof());
     EXPECT_EQ(saved(*d), first);
     // No missile was made anew: the same twenty, and nothing more announced.
@@ -355,7 +363,7 @@ TEST_F(CardacesTest, AMissileSavedAsGoneIsDestroyedOnLoadAndStaysGone) {
     layer.log.clear();
     std::istringstream in(bytes);
     d->load(in);
-    ASSERT_FALSE(in.fail());
+    ASSERT_FALSE(in.fail()) << d->loadProblem();
     EXPECT_EQ(d->projectiles[3], nullptr);
     EXPECT_EQ(std::count(layer.log.begin(), layer.log.end(), "SpriteDestroyed"), 1);
     EXPECT_EQ(saved(*d), bytes);
@@ -371,24 +379,34 @@ TEST_F(CardacesTest, ARecordThatDoesNotFitIsRefusedAndLeavesTheBlockAsItWas) {
     struct Row {
         const char* what;
         std::string bytes;
+        const char* reason;
     };
-    std::string count = good, slots = good, mark = good, figures = good;
+    std::string count = good, slots = good, mark = good, figures = good, state = good, front = good;
     count[0] = 19;
     slots[8] = 30;
     mark[slotAt(*c, 7)] = 3;
     // The unit's figure count, after the two hexes, region and facing: not the block's twenty.
     figures[phalanx + 4 + 6] = 8;
+    // Missile 7's state, the last word of its record, just before slot 8's mark: 0 for a missile.
+    ASSERT_EQ(good.substr(slotAt(*c, 8) - 2, 2), std::string("\0\0", 2));
+    state[slotAt(*c, 8) - 2] = 2;
+    layer.land.offMap.insert(99);
+    front[phalanx + 2] = 0x63, front[phalanx + 3] = 0;
     const Row rows[] = {
-        {"empty", ""},
-        {"cut in the header", good.substr(0, 7)},
-        {"cut in a missile", good.substr(0, slotAt(*c, 5) + 5)},
-        {"cut in the launch offsets", good.substr(0, phalanx - 10)},
-        {"cut in the block's record", good.substr(0, good.size() - 3)},
-        {"another missile count", count},
-        {"another slot count", slots},
-        {"an unknown mark", mark},
-        {"another figure count", figures},
+        {"empty", "", "the record runs short"},
+        {"cut in the header", good.substr(0, 7), "the record runs short"},
+        {"cut in a missile", good.substr(0, slotAt(*c, 5) + 5), "a missile's record runs short"},
+        {"cut in the launch offsets", good.substr(0, phalanx - 10), "the record runs short"},
+        {"cut in the block's record", good.substr(0, good.size() - 3), "the flag's record runs short"},
+        {"another missile count", count, "its missiles are not the object's"},
+        {"another slot count", slots, "its missiles are not the object's"},
+        {"an unknown mark", mark, "a missile's mark is unknown"},
+        {"another figure count", figures, "its figure count is not the object's"},
+        {"a missile's state", state, "a missile's state is none a missile is given"},
+        {"the block's front hex off the map", front, "its block's front hex is not on the map"},
     };
+    // Each row's block first refused for a reason of another row: none is carried over.
+    auto* earlier = block();
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
         auto* d = block();
@@ -397,6 +415,10 @@ TEST_F(CardacesTest, ARecordThatDoesNotFitIsRefusedAndLeavesTheBlockAsItWas) {
         std::istringstream in(r.bytes);
         d->load(in);
         EXPECT_TRUE(in.fail());
+        EXPECT_EQ(d->loadProblem(), r.reason);
+        std::istringstream again(r.bytes);
+        earlier->load(again);
+        EXPECT_EQ(earlier->loadProblem(), r.reason) << "after an earlier refusal";
         EXPECT_EQ(saved(*d), before);
         EXPECT_EQ(d->activeSprites().count(), active);
     }

@@ -220,5 +220,80 @@ TEST_F(PhalanxTest, ATruncatedRecordIsRefusedAndTheHexesStay) {
     }
 }
 
+// A record's two hexes are where the block's figures are placed and turned from: each must be a hex of the
+// map (or one the block already stands on). A record naming a hex off the map, first or second, is refused
+// whole and the block stays where it stood; on the map, the block takes both.
+TEST_F(PhalanxTest, ARecordWithAHexOffTheMapIsRefusedAndTheHexesStay) {
+    layer.land.offMap = {1500, 1400};
+    std::ostringstream out;
+    block(1005, 1)->save(out);
+    const std::string rest = out.str().substr(4); // the plain record after the two hexes
+    const struct Row {
+        const char* what;
+        std::int16_t first, second;
+        bool refused;
+    } rows[] = {
+        {"both on the map", 1005, 1004, false},
+        {"the first off it", 1500, 1004, true},
+        {"the second off it", 1005, 1400, true},
+        {"both off it", 1500, 1400, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        PPhalanx* p = block(1205, 2);
+        std::string bytes;
+        for (const std::int16_t hex : {row.first, row.second})
+            bytes += {static_cast<char>(hex & 0xFF), static_cast<char>(hex >> 8 & 0xFF)};
+        std::istringstream in(bytes + rest);
+        p->load(in);
+        EXPECT_EQ(in.fail(), row.refused);
+        EXPECT_EQ(p->primaryHex(), row.refused ? 1205 : row.first);
+        EXPECT_EQ(p->frontHex(), row.refused ? 1304 : row.second);
+    }
+}
+
+// Each of the block's two hexes off the map is refused with a reason of its own, and a refusal never
+// carries the reason of the block's earlier refused load: the figure's picture past its group first, then
+// each hex.
+TEST_F(PhalanxTest, EachHexOffTheMapIsRefusedWithItsOwnReasonAndNoneLeftFromAnEarlierLoad) {
+    PPhalanx* p = block(1005, 1);
+    std::ostringstream out;
+    p->save(out);
+    const std::string good = out.str();
+    ASSERT_EQ(good.substr(0, 4), std::string("\xED\x03\xEC\x03", 4));
+    layer.land.offMap.insert(99);
+    // The first soldier's picture index: after the hexes (4), the region, facing and count (8), its mark (2)
+    // and the 56 bytes of its record before its name "Standing".
+    ASSERT_EQ(good.substr(4 + 8 + 2 + 54, 10), std::string("\x08\0Standing", 10));
+    std::string picture = good, first = good, front = good;
+    picture[4 + 8 + 2 + 64] = '\x7F', picture[4 + 8 + 2 + 65] = '\x7F';
+    first[0] = 0x63, first[1] = 0;
+    front[2] = 0x63, front[3] = 0;
+    PPhalanx* q = block(1205, 2);
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* reason;
+    } rows[] = {
+        {"a soldier's picture past its group", picture,
+         "a figure's picture is past the pictures of its group"},
+        {"the first hex off the map", first, "its block's first hex is not on the map"},
+        {"the front hex off the map", front, "its block's front hex is not on the map"},
+        {"cut in the hexes", good.substr(0, 3), "the record runs short"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::istringstream in(r.bytes);
+        q->load(in);
+        EXPECT_TRUE(in.fail());
+        EXPECT_EQ(q->loadProblem(), r.reason);
+        EXPECT_EQ(q->primaryHex(), 1205);
+    }
+    std::istringstream whole(good);
+    q->load(whole);
+    EXPECT_FALSE(whole.fail());
+    EXPECT_EQ(q->loadProblem(), "");
+}
+
 } // namespace
 } // namespace vael::test

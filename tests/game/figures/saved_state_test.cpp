@@ -179,6 +179,100 @@ TEST_F(SavedStateTest, EachValueNoBattleLeavesIsRefusedWithItsReasonAndTheObject
     }
 }
 
+// Each value of a standing figure's own record that no battle leaves, one at a time just past its bound and
+// at its last good value, in the record of a fresh six-figure unit: the figure's record starts at byte 10
+// (after the hex, facing, count and the first figure's mark), its picture "Standing" 0 at byte 64. The
+// archive "Unit" holds 121 pictures, "Standing" 8 of them; the formation gives no depth past 1; the map
+// lacks hex 99 and its places at each level lie in the boxes written here. A bad value is refused with the
+// record and the field named, and the object keeps its state.
+TEST_F(SavedStateTest, EachValueOfAFiguresOwnRecordNoBattleLeavesIsRefusedWithItsReason) {
+    auto* source = unit(0, 6);
+    const std::string good = saved(*source);
+    ASSERT_EQ(good.substr(8, 2), bytes({1, 0})) << "the first figure is there";
+    ASSERT_EQ(good.substr(10, 4), bytes({0xFF, 0xFF, 0xB4, 0x04})) << "no depth, hex 1204";
+    ASSERT_EQ(good.substr(64, 12), bytes({8, 0, 'S', 't', 'a', 'n', 'd', 'i', 'n', 'g', 0, 0}));
+    anchors.offMap.insert(99);
+    anchors.places = {Box(-100, -100, 1000, 550), Box(-50, -50, 500, 275), Box(-25, -25, 250, 138)};
+    for (int level = 0; level < 3; ++level) {
+        const Point p = source->figure(0)->position(level);
+        const Box& box = anchors.places[static_cast<std::size_t>(level)];
+        ASSERT_TRUE(p.x > box.x && p.y > box.y && p.x < box.x + box.w && p.y < box.y + box.h)
+            << "the figure stands inside every box at level " << level;
+    }
+    struct Row {
+        const char* what;
+        std::size_t at;
+        std::vector<int> value;
+        const char* reason; // null: loads
+    };
+    const char* picture = "a figure's picture is past the pictures of its group";
+    const char* frames = "a figure's frame count is past its archive's pictures";
+    const char* mode = "a figure's drawing mode is none it is drawn in";
+    const char* hidden = "a figure's mark of being hidden is neither set nor clear";
+    const char* state = "a figure's state is neither set nor clear";
+    const char* place = "a figure's place at one of its zoom levels is off the map";
+    const Row rows[] = {
+        {"picture 7", 74, {7, 0}, nullptr},
+        {"picture 8", 74, {8, 0}, picture},
+        {"picture 0x7FFF", 74, {0xFF, 0x7F}, picture},
+        {"picture 0x8000", 74, {0x00, 0x80}, picture},
+        {"picture -1 names none", 74, {0xFF, 0xFF}, nullptr},
+        {"a group the archive lacks",
+         66,
+         {'X'},
+         "a figure's picture is of a group its archive does not have"},
+        {"frame count 121", 36, {121, 0}, nullptr},
+        {"frame count 122", 36, {122, 0}, frames},
+        {"frame count -1", 36, {0xFF, 0xFF}, frames},
+        {"frame count 0x7FFF", 36, {0xFF, 0x7F}, frames},
+        {"draw mode 3", 32, {3, 0, 0, 0}, nullptr},
+        {"draw mode 4", 32, {4, 0, 0, 0}, mode},
+        {"draw mode 0", 32, {0, 0, 0, 0}, mode},
+        {"draw mode 1 in its high byte", 32, {1, 0, 0, 0x80}, mode},
+        {"hidden 1", 38, {1, 0}, nullptr},
+        {"hidden 2", 38, {2, 0}, hidden},
+        {"hidden 0x8000", 38, {0x00, 0x80}, hidden},
+        {"state 1", 82, {1, 0}, nullptr},
+        {"state 2", 82, {2, 0}, state},
+        {"state 0xFFFF", 82, {0xFF, 0xFF}, state},
+        {"depth 0", 10, {0, 0}, nullptr},
+        {"depth 1", 10, {1, 0}, nullptr},
+        {"depth 2", 10, {2, 0}, "a figure's drawing depth is past its formation's"},
+        {"depth 0x7FFF", 10, {0xFF, 0x7F}, "a figure's drawing depth is past its formation's"},
+        {"hex 1305", 12, {0x19, 0x05}, nullptr},
+        {"hex 99, off the map", 12, {0x63, 0x00}, "a figure's hex is not on the map"},
+        {"full-size x -100", 40, {0x9C, 0xFF}, nullptr},
+        {"full-size x -101", 40, {0x9B, 0xFF}, place},
+        {"full-size x 899", 40, {0x83, 0x03}, nullptr},
+        {"full-size x 900", 40, {0x84, 0x03}, place},
+        {"full-size x 0x8000", 40, {0x00, 0x80}, place},
+        {"full-size start y 449", 46, {0xC1, 0x01}, nullptr},
+        {"full-size start y 450", 46, {0xC2, 0x01}, place},
+        {"half-size y 0x7FFF", 50, {0xFF, 0x7F}, place},
+        {"quarter-size start y 112", 62, {112, 0}, nullptr},
+        {"quarter-size start y 113", 62, {113, 0}, place},
+        {"quarter-size start y 0x8000", 62, {0x00, 0x80}, place},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::string record = good;
+        for (std::size_t k = 0; k < r.value.size(); ++k)
+            record[r.at + k] = static_cast<char>(r.value[k]);
+        auto* u = unit(0, 6);
+        const std::string before = saved(*u);
+        std::istringstream in(record);
+        u->load(in);
+        if (!r.reason) {
+            EXPECT_FALSE(in.fail()) << u->loadProblem();
+            EXPECT_EQ(saved(*u), record) << "taken as it was saved";
+            continue;
+        }
+        EXPECT_TRUE(in.fail());
+        EXPECT_EQ(u->loadProblem(), r.reason);
+        EXPECT_EQ(saved(*u), before);
+    }
+}
+
 // A standing unit's first figure marked neither there (1) nor gone (0): refused with its reason, the object
 // keeping its state.
 TEST_F(SavedStateTest, AFigureNeitherThereNorGoneIsRefused) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -527,6 +528,47 @@ TEST_F(GameControlTest, ALeaderChosenAsTheBattleEndsIsNeitherAnnouncedNorActivat
     }
 }
 
+// The other machine is lost while a turn opens, during the question that begins the turn or the one that
+// asks for its elite leader: no leader is chosen for it, and no die is drawn for momentum or initiative.
+TEST_F(GameControlTest, NoLeaderIsChosenOnceALossHasEndedTheBattle) {
+    struct Row {
+        const char* endsAt;
+        Lines heard;
+    } rows[] = {{"BeginTurn", {"ChangeMainCaption", "AddCommentary", "BeginTurn"}},
+                {"EliteInitiative",
+                 {"ChangeMainCaption", "AddCommentary", "BeginTurn", "AddCommentary", "EliteInitiative"}}};
+    control.detach();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.endsAt);
+        GameControl& c = fresh({{"Melagor", 3, 1, nullptr}, {"Rajavan (Guest)", 3, 3, nullptr}});
+        c.setHomeNation(1), c.setVisitorNation(3), c.setScenario(3), c.setPlayers(2);
+        c.setCaptionSource([] { return std::string("Battle"); });
+        static GameControl* ending;
+        ending = &c;
+        test::Probe asked("Other machine");
+        static const char* endsAt;
+        endsAt = row.endsAt;
+        asked.setup = [](test::Probe& p) {
+            p.connectNamed(endsAt, [](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+                ending->endedElsewhere(true);
+                return nullptr;
+            });
+        };
+        asked.attach(bus);
+        world.log.clear();
+        test::ScriptedRolls rolls{0, 0, 0};
+        c.BeginTurn();
+        settle();
+        EXPECT_EQ(world.names(), row.heard);
+        EXPECT_EQ(rolls.left(), 3u);
+        EXPECT_EQ(c.getActiveLeader(), GameControl::NoLeader);
+        EXPECT_EQ(c.goneThisTurn(0) + c.goneThisTurn(1), 0);
+        // Nor is one chosen later, momentum included.
+        EXPECT_EQ(c.ChooseNextLeader(), 0);
+        EXPECT_EQ(rolls.left(), 3u);
+    }
+}
+
 TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {
     struct Row {
         const char* text;
@@ -555,6 +597,30 @@ TEST_F(GameControlTest, PlayerInfoTagsTheNamedLeadersOnce) {
     GameControl& c = fresh({{"Aristhon", 2, 1, nullptr}});
     c.SetPlayerInfo(PlyrInfo{"Bob\nAnn: I give up", "(Aristhon)"});
     EXPECT_EQ(c.leaderAt(0).name, "Aristhon (Bob\\x0AAnn: I give up)");
+}
+
+// What the other machine names goes into the commentary as it was written: its backslashes are the name's,
+// never the commentary's bold marks ("\\" in the line), and a control character shows escaped.
+TEST_F(GameControlTest, TheOtherMachinesWordsKeepTheirBackslashesInTheCommentary) {
+    GameControl& c = fresh({{"Aristhon", 2, 1, nullptr}});
+    c.setPlayers(3);
+    c.SetPlayerInfo(PlyrInfo{"Red\\bLi\\Bne", "(Aristhon)"});
+    EXPECT_EQ(c.leaderAt(0).name, "Aristhon (Red\\bLi\\Bne)");
+    world.log.clear();
+    test::ScriptedRolls rolls{0};
+    c.NextLeader();
+    settle();
+    const std::string announced = "AddCommentary \\BAristhon (Red\\\\bLi\\\\Bne)\\b is now active.";
+    EXPECT_EQ(std::count(world.log.begin(), world.log.end(), announced), 1)
+        << ::testing::PrintToString(world.log);
+    world.log.clear();
+    c.SynchronizeGame("watching\x1B[2J\\B");
+    c.PlayerDeleted("Red\\bLi\\Bne\x9B");
+    settle();
+    EXPECT_EQ(world.log,
+              (Lines{"AddCommentary \\B2 players\\b are still watching\\\\x1B[2J\\\\B...",
+                     "AddCommentary \\BRed\\\\bLi\\\\Bne\\\\x9B has left the game. Leaders controlled "
+                     "by this player are permanently inactive.\\b"}));
 }
 
 TEST_F(GameControlTest, TalliesRowByRow) {

@@ -1,14 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "game/flow/end_of_game_results.h"
 #include "framework/core/bus_event.h"
 #include "game/flow/computer_opponent.h"
+#include "game/flow/end_of_game_results.h"
 #include "game/flow/game_control.h"
 #include "game/rules/combat/combat_records.h"
+#include "game/rules/combat/elephant.h"
 #include "game/rules/leaders/leader_records.h"
 #include "game/rules/leaders/vaelmoric.h"
 #include "support/flow/game_flow_recorder.h"
 #include "support/flow/shock_fixture.h"
+#include "support/queue_hook.h"
 
 namespace vael {
 namespace {
@@ -209,6 +211,120 @@ TEST_F(DecidedBattle, EndedElsewhereTheStepsReportsCountUntilTheTalliesClose) {
     EXPECT_EQ(tallies(), "0 0 0 0");
 }
 
+// The battle's end is certain once it was decided, or once the fall of a commander is sealed though his
+// elimination (which ends it) is still queued, whatever his kind; an ordinary leader's fall settles nothing.
+TEST_F(DecidedBattle, TheBattleIsSettledOnceACommandersFallIsSealed) {
+    struct Row {
+        const char* what;
+        bool commander, ofTheLeadersKind, eliminated, decided;
+        bool settled;
+    } rows[] = {
+        {"nobody fell", false, false, false, false, false},
+        {"an ordinary leader's fall sealed", false, true, false, false, false},
+        {"an ordinary leader fallen and replaced", false, true, true, false, false},
+        {"a commander's fall sealed", true, false, false, false, true},
+        {"a commander fallen", true, false, true, false, true},
+        {"a commander of the leaders' kind, his fall sealed", true, true, false, false, true},
+        {"decided", false, false, false, true, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        restage();
+        Leader& fallen = row.commander && !row.ofTheLeadersKind
+                             ? commander(4, 303, 2, "Vaelmoric the Bold")
+                             : leader(4, 303, 2, row.commander ? "Tezhar III" : "Arn", 3, 2);
+        if (std::string(row.what) != "nobody fell") fallen.condemn();
+        if (row.eliminated) fallen.eliminate();
+        if (row.decided) layer.battleDecided();
+        EXPECT_EQ(layer.isBattleSettled(), row.settled);
+    }
+}
+
+// The commander's fall is sealed when a second volley of the step breaks an elephant: the beast is told
+// rampaging but runs nowhere, nothing more is rolled, and the battle ends counting it lost beside him.
+TEST_F(DecidedBattle, AnElephantBrokenAfterTheCommandersFallRunsNowhereAndIsCountedLost) {
+    Leader& tezhar = leader(4, 303, 2, "Tezhar III", 3, 2);
+    GameControl* control = layer.CreateGameControl(10);
+    ASSERT_NE(control, nullptr);
+    control->setHomeTQLimit(100), control->setVisitorTQLimit(100);
+    ElephantUnitData record;
+    static_cast<CombatUnitData&>(record) = troopRecord({1, 605, 2, East, 5}, map);
+    record.missileType = 1;
+    auto& beast = enlisted(new Open<Elephant>(record, record.name.c_str()), {1, 605, 2, East, 5});
+    beast.cohesionHits_ = 4;
+    ScriptedRolls rolls{0, 99, 0, 0};
+    inOneStep(layer, [&] {
+        tezhar.HitByMissile();
+        beast.tqHit(1, 0);
+    });
+    EXPECT_EQ(rolls.left(), 2u);
+    EXPECT_EQ(values(beast.isRampaging(), beast.isEliminationDue(), map->isHexOccupied(605)), "0 1 0");
+    // Tezhar III worth 15, the beast 2.
+    EXPECT_EQ(values(control->isGameOver(), control->getSideLostTQ(0), control->getSideEliminated(0)),
+              "1 17 2");
+}
+
+// A leader's fall is sealed (struck, his elimination on its way) when the other machine is lost: the
+// battle's losses count it once, at the close, at five times his initiative before wounds (3: 15), a
+// commander's at ten (5: 50). One whose fall was carried out before the close counts by its own report,
+// and nothing carried out after the close counts. Visitors.
+TEST_F(DecidedBattle, ALeaderSealedBeforeALossIsCountedOnce) {
+    GameControl* control = layer.CreateGameControl(10);
+    ASSERT_NE(control, nullptr);
+    control->setHomeTQLimit(100), control->setVisitorTQLimit(100);
+    Leader& struck = leader(3, 605, 2, "Orvan", 2, 1);
+    Leader& fallen = leader(4, 606, 2, "Seld", 2, 1);
+    Leader& chief = commander(5, 607, 2, "Vaelmoric");
+    const auto tallies = [&] { return values(control->getSideLostTQ(0), control->getSideEliminated(0)); };
+    control->endedElsewhere(true);
+    fallen.condemn();
+    say("EliminateUnit", short(4));
+    EXPECT_EQ(tallies(), "15 1");
+    struck.condemn();
+    chief.condemn();
+    control->closeTallies();
+    EXPECT_EQ(tallies(), "80 3");
+    control->closeTallies();
+    say("EliminateUnit", short(3));
+    EXPECT_EQ(values(tallies(), struck.isEliminated()), "80 3 1");
+}
+
+// The other machine sealed losses in the step its loss cut off (the lines that told them came, the
+// eliminations never will): each counts once at the close, a leader's too, beside a loss sealed here;
+// one whose elimination came after its seal counts by that report alone. The rules' own end counts them
+// the same way. Visitors, units worth 9, a leader 15.
+TEST_F(DecidedBattle, ALossSealedOnTheOtherMachineCountsOnceAtTheClose) {
+    for (bool lost : {true, false}) {
+        SCOPED_TRACE(lost ? "ended by the loss" : "ended by the rules");
+        restage();
+        GameControl* control = layer.CreateGameControl(10);
+        ASSERT_NE(control, nullptr);
+        control->setHomeTQLimit(100), control->setVisitorTQLimit(100);
+        auto& here = unit({1, 605, 2, East, 9});
+        const auto tallies = [&] {
+            return values(control->getSideLostTQ(0), control->getSideRoutedTQ(0), control->getSideRouting(0),
+                          control->getSideEliminated(0));
+        };
+        for (int i = 0; i < 3; ++i)
+            say("UnitRouted", UnitRoutData{2, 9, 2}); // units 1, 7 and 9 flee
+        if (lost) control->endedElsewhere(true);
+        say("UnitLossSealed", EliminateUnitData{2, 9, 2, 7});
+        say("UnitLossSealed", EliminateUnitData{2, 15, 0xFFFFFFFF, 8});
+        say("UnitLossSealed", EliminateUnitData{2, 9, 2, 9});
+        say("UnitEliminated", EliminateUnitData{2, 9, 2, 9});
+        here.condemn();
+        EXPECT_EQ(tallies(), "9 18 2 1");
+        if (lost)
+            control->closeTallies();
+        else
+            display.sendEmpty(END_GAME), settle();
+        EXPECT_EQ(tallies(), "42 0 0 4");
+        say("UnitLossSealed", EliminateUnitData{2, 9, 2, 10});
+        control->closeTallies();
+        EXPECT_EQ(tallies(), "42 0 0 4");
+    }
+}
+
 // A computer opponent that notes being stood down.
 class StandingOpponent : public ComputerOpponent {
 public:
@@ -224,7 +340,7 @@ public:
 };
 
 // The end stands both computer opponents down (a plan may still be running in the step that decided it),
-// once however often the end is heard; undecided, neither is.
+// once however often the end is heard; undecided, neither is. The end comes as game control tells it.
 TEST_F(DecidedBattle, TheEndStandsBothComputerOpponentsDownOnce) {
     auto home = std::make_unique<StandingOpponent>();
     auto visitor = std::make_unique<StandingOpponent>();
@@ -235,9 +351,48 @@ TEST_F(DecidedBattle, TheEndStandsBothComputerOpponentsDownOnce) {
     layer.setOpponent(true, std::move(visitor));
     say("BeginTurn");
     EXPECT_EQ(values(h->stoodDown, v->stoodDown), "0 0");
-    layer.standDown();
-    layer.standDown();
+    display.sendEmpty(END_GAME);
+    settle();
+    display.sendEmpty(END_GAME);
+    settle();
     EXPECT_EQ(values(h->stoodDown, v->stoodDown), "1 1");
+}
+
+// Between machines the rules' end leaves the battle standing until the end is shown on every machine (an
+// activation of the other's may still be under way); the shown end stands it down here, every unit with
+// it: a rally after it turns nobody.
+TEST_F(DecidedBattle, BetweenMachinesTheShownEndStandsTheBattleDown) {
+    Leader& mine = leader(10, 101, 1, "Arn", 2, 0);
+    leader(11, 1010, 2, "Bel", 2, 0);
+    layer.addLocalLeader(&mine);
+    auto& a = unit({1, 505, 1, East, 9});
+    unit({2, 305, 2, East, 9});
+    display.sendEmpty(END_GAME);
+    settle();
+    EXPECT_EQ(values(layer.isBattleDecided(), layer.hasStoodDown(), a.hasStoodDown()), "1 0 0");
+    EndOfGameResults results;
+    results.winner = 2, results.homeNation = 1, results.visitorNation = 2;
+    say("EndOfGame", results);
+    EXPECT_EQ(values(layer.hasStoodDown(), a.hasStoodDown()), "1 1");
+    EXPECT_EQ(a.refaceAfterRally(), 1);
+    EXPECT_EQ(a.getFacing(), East);
+}
+
+// A unit condemned and carried off the field before the end (its elimination came in time) was counted as
+// it fell: the end, which counts the losses still under way, counts it no second time. Visitors, worth 9.
+TEST_F(DecidedBattle, ACondemnedUnitAlreadyOffTheFieldIsNotCountedAgainAtTheEnd) {
+    GameControl* control = layer.CreateGameControl(10);
+    ASSERT_NE(control, nullptr);
+    control->setHomeTQLimit(100), control->setVisitorTQLimit(100);
+    auto& fallen = unit({1, 605, 2, East, 9});
+    fallen.condemn();
+    say("EliminateUnit", short(1));
+    ASSERT_EQ(values(fallen.isOutOfPlay(), fallen.isEliminationDue()), "1 1");
+    EXPECT_EQ(values(control->getSideLostTQ(0), control->getSideEliminated(0)), "9 1");
+    display.sendEmpty(END_GAME);
+    settle();
+    EXPECT_EQ(values(control->getSideLostTQ(0), control->getSideEliminated(0), control->isGameOver()),
+              "9 1 1");
 }
 
 // Two volleys of one step both kill the commander: he falls once, is counted once and ends the battle once.

@@ -71,6 +71,28 @@ TEST_F(ReactionFire, EnemyMissileTroopsFireAtAUnitEnteringTheirZone) {
     }
 }
 
+// The battle over here (the other machine lost, or the rules' end alone): a unit that still steps into the
+// archers' zone on its way draws no volley and takes no hit. Before it, the same step draws the arrows.
+TEST_F(ReactionFire, NoVolleyOnceTheLayerHasStoodDown) {
+    for (bool stoodDown : {false, true}) {
+        SCOPED_TRACE(stoodDown ? "stood down" : "in the battle");
+        auto& entering = unit({1, 705, 1, East}, 3);
+        shooter<Archers>({2, 805, 2, West}, 1);
+        if (stoodDown) layer.standDown();
+        display.log.clear();
+        ScriptedRolls rolls;
+        if (!stoodDown) rolls.add({5});
+        say("EntryReactionFire", short(705));
+        EXPECT_EQ(rolls.left(), 0u);
+        EXPECT_EQ(display.log, stoodDown ? Lines{}
+                                         : (Lines{"DoMissileFire 705 2",
+                                                  "AddCommentary \\BUnit 2\\b fires arrows at Unit 1 for 1 "
+                                                  "cohesion hit."}));
+        EXPECT_EQ(entering.getCohesionHits(), stoodDown ? 0 : 1);
+        restage();
+    }
+}
+
 // The charger stands on 605. Its neighbours in the table's order are 604, 704, 705, ...; 605 is a flank
 // hex of a unit on 704 facing South-East and of one on 705 facing North-East. Turning one step toward the
 // charger, the first faces South-West and the second North-West.

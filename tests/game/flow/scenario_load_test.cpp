@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "framework/core/bus_event.h"
@@ -229,7 +230,7 @@ TEST_F(ScenarioLoad, ABadFileIsReportedOnceAndLeavesNothing) {
     struct Row {
         const char* label;
         std::function<void()> spoil;
-        const char* report;
+        std::string report;
     };
     const std::vector<std::uint8_t> good = fixtureScenario();
     const Row rows[] = {
@@ -237,6 +238,18 @@ TEST_F(ScenarioLoad, ABadFileIsReportedOnceAndLeavesNothing) {
          [&] { writeFile(dir / "fight.scn", std::vector<std::uint8_t>(good.begin(), good.end() - 3)); },
          "cannot be played: it ends inside unit record 7"},
         {"no such file", [&] { std::filesystem::remove(dir / "fight.scn"); }, "fight.scn cannot be read"},
+        {"a FIFO for the file",
+         [&] {
+             std::filesystem::remove(dir / "fight.scn");
+             ::mkfifo((dir / "fight.scn").c_str(), 0644);
+         },
+         "The scenario file " + (dir / "fight.scn").string() + " is not a regular file"},
+        {"a folder for the file",
+         [&] {
+             std::filesystem::remove(dir / "fight.scn");
+             std::filesystem::create_directory(dir / "fight.scn");
+         },
+         "The scenario file " + (dir / "fight.scn").string() + " is a folder, not a file"},
         {"no map", [&] { std::filesystem::remove(dir / "Small.MAP"); },
          "small.map of the scenario fight.scn"},
         {"a map that is no map", [&] { writeText(dir / "Small.MAP", "map"); }, "small.map of the scenario"},
@@ -257,6 +270,7 @@ TEST_F(ScenarioLoad, ABadFileIsReportedOnceAndLeavesNothing) {
         EXPECT_EQ(layer.getLandscape(), nullptr);
         EXPECT_TRUE(layer.getGroups().isEmpty() && layer.getLeaders().isEmpty() &&
                     layer.getUnits().isEmpty());
+        std::filesystem::remove_all(dir / "fight.scn");
         writeFile(dir / "fight.scn", good);
         MapFileBuilder map(6, 6);
         writeFile(dir / "Small.MAP", map.bytes());

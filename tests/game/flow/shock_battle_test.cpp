@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "game/rules/leaders/vaelmoric.h"
 #include "support/flow/shock_fixture.h"
 
 namespace vael {
@@ -217,17 +218,57 @@ TEST_F(ShockBattle, LeaderCasualtiesGoByTheDifferenceOfTheRolls) {
         fight({combat({{&a, 0}}, {&d}, 705)});
         EXPECT_EQ(rolls.left(), 0u);
         EXPECT_EQ(display.only({"FinishedLeader", "WoundedLeader", "EliminateUnit", "END_GAME"}), row.log);
-        // A kill is told as it is decided, naming the man who fell; nothing else of the duel is.
+        // A kill is told as it is decided, naming the man who fell; nothing else of the duel is. Nobody
+        // replaces a commander, whose fall ends the battle.
         Lines told;
         for (const std::string& line : display.log)
             if (line.find("duel") != std::string::npos) told.push_back(line);
         Lines fall;
+        const bool ends = row.log.size() == 2 && row.log[1] == "END_GAME";
         if (!row.log.empty() && row.log[0].rfind("EliminateUnit", 0) == 0)
             fall.push_back(std::string("AddCommentary \\B") +
                            (row.log[0] == "EliminateUnit 10" ? row.attackerName : row.defenderName) +
-                           "\\b was \\Bkilled\\b in the leaders' duel! A soldier from the ranks will replace "
-                           "him in command.");
+                           "\\b was \\Bkilled\\b in the leaders' duel!" +
+                           (ends ? "" : " A soldier from the ranks will replace him in command."));
         EXPECT_EQ(told, fall);
+        restage();
+    }
+}
+
+// A commander already gone from the field, as a saved game read back leaves him.
+struct GoneCommander : Vaelmoric {
+    using Vaelmoric::leavePlayOnLoad;
+    using Vaelmoric::Vaelmoric;
+};
+
+// A leader whose fall is decided already (struck in an earlier battle of the phase, his elimination still
+// to come) or a commander gone from the field is not killed a second time by a roll of 6 in the duel: no
+// second elimination, no second word of his death, and a commander's fall ends the battle only once.
+TEST_F(ShockBattle, ALeaderWhoseFallIsDecidedIsNotKilledAgainInTheDuel) {
+    const char* const rows[] = {"a leader condemned", "a commander condemned", "a commander gone"};
+    for (const std::string row : rows) {
+        SCOPED_TRACE(row);
+        auto& a = unit({1, 605, 1, East, 9});
+        auto& d = unit({3, 705, 2, West, 9});
+        leader(10, 605, 1, "Arn", 2, 0);
+        Leader* far = nullptr;
+        if (row == "a leader condemned") {
+            far = &leader(11, 1010, 2, "Bel", 2, 0);
+        } else {
+            auto* made = new GoneCommander(
+                leaderRecord(11, 1010, map, 2, "Tezhar the Old", Ratings{3, 4, 2, 0}), "Tezhar the Old");
+            layer.enlist(made);
+            if (row == "a commander gone") made->leavePlayOnLoad();
+            far = made;
+        }
+        if (row != "a commander gone") far->condemn();
+        display.log.clear();
+        ScriptedRolls rolls{0, 6, 0};
+        fight({combat({{&a, 0}}, {&d}, 705)});
+        EXPECT_EQ(rolls.left(), 0u);
+        EXPECT_EQ(display.only({"FinishedLeader", "WoundedLeader", "EliminateUnit", "END_GAME"}), Lines{});
+        for (const std::string& line : display.log)
+            EXPECT_EQ(line.find("duel"), std::string::npos) << line;
         restage();
     }
 }

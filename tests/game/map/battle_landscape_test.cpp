@@ -286,14 +286,14 @@ TEST_F(BattleLandscapeTest, ACorruptLandscapePartIsRefusedAndLosesNothing) {
 class BattleSceneryTest : public ForgedMapScene {
 protected:
     BattleSceneryTest() {
-        writeAll(dir / "chaeronea.oif", keyedArchive("Chaeronea", {{"Plain", 1}, {"Plain Reversed", 1}}));
-        writeAll(dir / "pelium.oif", keyedArchive("Pelium", {{"Pass", 12}, {"Pass Reversed", 11}}));
+        writeAll(dir / "ossandra.oif", keyedArchive("Ossandra", {{"Plain", 1}, {"Plain Reversed", 1}}));
+        writeAll(dir / "vellith.oif", keyedArchive("Vellith", {{"Pass", 12}, {"Pass Reversed", 11}}));
         app.onFindInMapFile = [this](OIFBase* library) {
             if (!forged) return;
             const std::string n = library->name();
             std::string file;
-            if (n.rfind("Chaeronea", 0) == 0) file = "chaeronea.oif";
-            if (n.rfind("Pelium", 0) == 0) file = "pelium.oif";
+            if (n.rfind("Ossandra", 0) == 0) file = "ossandra.oif";
+            if (n.rfind("Vellith", 0) == 0) file = "vellith.oif";
             if (file.empty()) return;
             std::ifstream in(dir / file, std::ios::binary);
             library->readFile((dir / file).string(), in);
@@ -345,8 +345,8 @@ TEST_F(BattleSceneryTest, TheFirstBattleStandsOnePictureInEachViewOfTheFullSizeL
     ASSERT_NE(normal().battleSceneryArchive(2), nullptr);
     EXPECT_EQ((std::tuple{normal().battleSceneryArchive(0)->name(), normal().battleSceneryArchive(1)->name(),
                           normal().battleSceneryArchive(2)->name()}),
-              std::tuple(std::string("Chaeronea"), std::string("Chaeronea (Half size)"),
-                         std::string("Chaeronea (Quarter size)")));
+              std::tuple(std::string("Ossandra"), std::string("Ossandra (Half size)"),
+                         std::string("Ossandra (Quarter size)")));
 }
 
 TEST_F(BattleSceneryTest, TheThirdBattleStandsTwelvePicturesInTheNormalViewAndElevenReversed) {

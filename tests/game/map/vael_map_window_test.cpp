@@ -131,6 +131,22 @@ TEST_F(VaelMapWindowTest, ZoomCommandsChangeTheFlagsAndTheCheckMarks) {
     }
 }
 
+// Reverse View is checked while the window shows the battle turned round, and follows the window made
+// active: the menu is the frame's, shared by both views.
+TEST_F(VaelMapWindowTest, ReverseViewIsCheckedWhileTheViewIsReversed) {
+    EXPECT_FALSE(menuOf(*second).isChecked(VaelMapWindow::ReverseView));
+    second->onCommand(VaelMapWindow::ReverseView, 0);
+    EXPECT_EQ((std::pair{second->viewFlags() & 4, menuOf(*second).isChecked(VaelMapWindow::ReverseView)}),
+              (std::pair{4u, true}));
+    first->activate();
+    EXPECT_FALSE(menuOf(*first).isChecked(VaelMapWindow::ReverseView)) << "the first view is not reversed";
+    second->activate();
+    EXPECT_TRUE(menuOf(*second).isChecked(VaelMapWindow::ReverseView));
+    second->onCommand(VaelMapWindow::ReverseView, 0);
+    EXPECT_EQ((std::pair{second->viewFlags() & 4, menuOf(*second).isChecked(VaelMapWindow::ReverseView)}),
+              (std::pair{0u, false}));
+}
+
 TEST_F(VaelMapWindowTest, CombatZoomsInAndBackOnlyWhenItChangedTheZoom) {
     Point3D centres[3] = {Point3D(650, 320, 0), Point3D(330, 160, 0), Point3D(170, 80, 0)};
     // From half size: to full size, centred on region 7's centre, and back after the combat.

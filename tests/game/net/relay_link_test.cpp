@@ -109,6 +109,12 @@ std::map<std::string, std::vector<Sample>> samples() {
            [] {
                return (ContainerBase*)new Container<EliminateUnitData>(EliminateUnitData{1, 4, 2, 17});
            }}}},
+        {"UnitLossSealed",
+         {{"the leader whose fall is sealed",
+           [] {
+               return (ContainerBase*)new Container<EliminateUnitData>(
+                   EliminateUnitData{3, 15, 0xFFFFFFFF, 40});
+           }}}},
         {"UnitMovementDone", {{"the unit's number", unit(17)}}},
         {"SetPlayerInfo",
          {{"the player and his leaders",
@@ -251,7 +257,7 @@ TEST(RelayLink, EveryRelayedPayloadCrossesARealLinkWhole) {
     }
     for (const auto& [name, unused] : table)
         ADD_FAILURE() << name << " is tried here but the relay does not pass it";
-    EXPECT_EQ(sent, 37);
+    EXPECT_EQ(sent, 38);
     EXPECT_TRUE(app.boxes.empty()) << app.boxes.front().text;
     EXPECT_EQ(lost, "");
     net.setPeer(nullptr, false);

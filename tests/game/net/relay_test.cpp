@@ -139,13 +139,14 @@ TEST(RelayTable, EachMessageGoesItsWay) {
         {"SynchronizeGame", false, true},
         {"CanAttemptMomentum", false, true},
         {"26", false, true},
-        {"UnitRouted", false, true},
-        {"UnitRallied", false, true},
-        {"UnitEliminated", false, true},
         {"UnitMovementDone", false, true},
         {"SetPlayerInfo", false, true},
         {"PlayerDeleted", false, true},
         {"LeaderActivated", true, true},
+        {"UnitRouted", true, true},
+        {"UnitRallied", true, true},
+        {"UnitEliminated", true, true},
+        {"UnitLossSealed", true, true},
         {"CombatDone", true, true},
         {"AddCommentary", true, true},
         {"RemoveAllBattleArrows", true, true},
@@ -276,6 +277,48 @@ TEST_F(Relay, WhatComesFromTheOtherMachineIsSentHereAndNotBack) {
     EXPECT_EQ(sent[0], (Lines{"AddCommentary mine"}));
 }
 
+// Hears the battle's results and writes down the armies' names.
+class ResultsEar : public Component {
+public:
+    ResultsEar() : Component("Results Ear") {}
+    void connectHandlers() override { connectNamed("EndOfGame", onResults); }
+    Lines names;
+
+private:
+    static ContainerBase* onResults(Component* target, BusMessage, ContainerBase* data) {
+        EndOfGameResults results;
+        if (Container<EndOfGameResults>::fromMessage(data, results))
+            static_cast<ResultsEar*>(target)->names = {results.homeName, results.visitorName};
+        return nullptr;
+    }
+};
+
+// What the other machine gives to be shown as text is its bytes: a control character in a line of the
+// commentary, the battle's title, the window's caption or an army's name in the results is shown escaped
+// (the commentary's marks and a name's backslashes are kept), whatever the other program is.
+TEST_F(Relay, TextsFromTheOtherMachineShowTheirControlCharactersEscaped) {
+    Ear texts{{"ChangeMainCaption", "NetBattleTitle"}};
+    texts.attach(app);
+    ResultsEar results;
+    results.attach(app);
+    EndOfGameResults told;
+    told.homeName = "Macedonian\x1B[2J", told.visitorName = "Indian\n\\B";
+    net.setPlaying(true, false);
+    std::vector<comm::ReceivedMessage> batch;
+    batch.push_back(from("AddCommentary", new Container<std::string>("\\BEvil\x1B[2J\\b\nHost: ha\x9B\\\\")));
+    batch.push_back(
+        from("ChangeMainCaption", new Container<std::string>("Ghatmar\x1B]0;owned\x07 - Turn 2")));
+    batch.push_back(from("NetBattleTitle", new Container<std::string>("The Fords\r\xC2\x9Bm")));
+    batch.push_back(from("EndOfGame", new Container<EndOfGameResults>(told)));
+    receive(std::move(batch));
+    EXPECT_EQ(ear.heard, (Lines{"AddCommentary \\BEvil\\x1B[2J\\b\\x0AHost: ha\\x9B\\\\"}));
+    EXPECT_EQ(texts.heard, (Lines{"ChangeMainCaption Ghatmar\\x1B]0;owned\\x07 - Turn 2",
+                                  "NetBattleTitle The Fords\\x0D\\xC2\\x9Bm"}));
+    EXPECT_EQ(results.names, (Lines{"Macedonian\\x1B[2J", "Indian\\x0A\\B"}));
+    results.detach();
+    texts.detach();
+}
+
 TEST_F(Relay, QueriesFromTheHostAreAskedHere) {
     net.setPlaying(true, false);
     std::vector<comm::ReceivedMessage> batch;
@@ -326,6 +369,20 @@ TEST_F(Relay, TheWrongWayIsRefusedAndTheGameEnds) {
         receive(std::move(later));
         EXPECT_EQ(ear.heard.size(), 3u);
     }
+}
+
+// The loss is told in the commentary with the other player's name and the reason as they were written: a
+// backslash of either is a backslash there, never a bold mark.
+TEST_F(Relay, TheLossKeepsTheBackslashesOfTheNameAndTheReasonInTheCommentary) {
+    net.setPlaying(true, true);
+    net.setOtherPlayer("Red\\bLi\\Bne");
+    ear.heard.clear(), lost.clear();
+    net.connectionLost("refused a frame: unknown message \"\\Bold\\x1B\"");
+    EXPECT_EQ(ear.heard,
+              (Lines{"PlayerDeleted Red\\bLi\\Bne",
+                     "AddCommentary \\BThe connection to Red\\\\bLi\\\\Bne was lost: refused a frame: "
+                     "unknown message \"\\\\Bold\\\\x1B\". The battle ends, won by default.\\b",
+                     "GameEnded 1"}));
 }
 
 // The player here answers the host's question (or nobody does).
@@ -825,6 +882,30 @@ TEST_F(Relay, WhatTheStepReportedBeforeTheLossIsCounted) {
     app.drainQueue();
     EXPECT_EQ(visitors(), "1 routing (9)");
     step.detach();
+    net.setLayer(nullptr);
+}
+
+// The machine left is alone with the battle, decided now either way: it stands down, and every unit of it,
+// as when the rules end a battle played on one machine; before the loss nothing is stood down.
+TEST_F(Relay, TheMachineLeftStandsTheBattleDown) {
+    VaelLogicalLayer layer("Relay layer");
+    VaelLogicalLandscape* map = test::makeLandscape(4, 4).release();
+    layer.stageBattle(map, 1, 2);
+    auto* mine = new Leader(test::leaderRecord(10, 5, map, 1, "Arn", {}), "Arn");
+    auto* theirs = new Leader(test::leaderRecord(11, 6, map, 2, "Bel", {}), "Bel");
+    layer.enlist(mine), layer.enlist(theirs);
+    layer.addLocalLeader(mine);
+    net.setLayer(&layer);
+    net.setPlaying(true, true);
+    net.setOtherPlayer("Bob");
+    const auto stood = [&] {
+        return std::to_string(layer.hasStoodDown()) + std::to_string(mine->hasStoodDown()) +
+               std::to_string(theirs->hasStoodDown());
+    };
+    EXPECT_EQ(stood(), "000");
+    net.connectionLost("the other machine closed the connection");
+    app.drainQueue();
+    EXPECT_EQ(stood(), "111");
     net.setLayer(nullptr);
 }
 

@@ -133,15 +133,16 @@ TEST_F(Battle, MovesVolleyShockRoutRallyAndRampageThenEveryUnitSavedAndReadBack)
     EXPECT_EQ(values(foot.getCohesionHits(), foot.isRouting(), foot.getRallyTried()), "1 0 1");
 
     // A rampage: the elephant breaks, runs north through the guard (entering by his front, 1 hit), and
-    // its mahout stops it; when the display has played it, it leaves play worth 2.
+    // its mahout stops it; the guard's hit lands before the display hears of the run, and when the display
+    // has played it, the beast leaves play worth 2.
     layer.clearLog();
     {
         ScriptedRolls rolls{0, 7};
         elephant.tqHit(4, 0);
     }
     EXPECT_EQ(layer.lines({"RampagingActions", "DoRampagingActions", "TQHit 1 5"}),
-              (Lines{"RampagingActions (5 20 907 0 0)", "DoRampagingActions [909 908 907 906] 6",
-                     "TQHit 1 5 4294967295"}));
+              (Lines{"TQHit 1 5 4294967295", "RampagingActions (5 20 907 0 0)",
+                     "DoRampagingActions [909 908 907 906] 6"}));
     Container<short> done(6);
     layer.sendNamed("DoneRampaging", &done);
     EXPECT_EQ(values(elephant.isOutOfPlay(), guard.getCohesionHits(), map->isHexOccupied(909)), "1 1 0");

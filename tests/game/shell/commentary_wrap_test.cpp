@@ -73,6 +73,12 @@ TEST(CommentaryWrap, TheEndOfABattleNamesTheSideThatRoutedAtItsLimit) {
         r.winner = c.winner, r.homeLostTQ = c.homeLost, r.visitorLostTQ = c.visitorLost;
         EXPECT_EQ(endOfBattleCommentary(r), c.line);
     }
+    // The names came from the other machine: a backslash of theirs is no bold mark.
+    r.homeName = "Mace\\bdonian", r.visitorName = "In\\Bdian";
+    r.winner = 2, r.homeLostTQ = 0, r.visitorLostTQ = 60;
+    EXPECT_EQ(plainCommentary(endOfBattleCommentary(r)),
+              "The In\\Bdian army has lost 60 TQ points, its rout limit is 60: it routs from the field. The "
+              "Mace\\bdonian army wins the battle.");
 }
 
 TEST(CommentaryWrap, TheWindowAddsTheEndOfTheBattleWhenTheGameEnds) {

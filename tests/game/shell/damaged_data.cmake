@@ -4,6 +4,8 @@
 # plays on to its end.
 # Called as: cmake -DPROGRAM=<vael> -DDATA=<forged data folder> -DDIR=<scratch directory> -P damaged_data.cmake
 cmake_policy(SET CMP0007 NEW)
+# A quoted word is that word, never the variable of its name ("folder" is also a variable here).
+cmake_policy(SET CMP0054 NEW)
 include("${CMAKE_CURRENT_LIST_DIR}/no_display.cmake")
 vael_without_display("${DIR}" "${DIR}/saves")
 
@@ -29,15 +31,19 @@ function(start folder)
   set(err "${err}" PARENT_SCOPE)
 endfunction()
 
-# case name; the file damaged; how (missing, cut, half, empty, fifo, folder); what the message must name;
+# case name; the file damaged; how (missing, cut, half, empty, fifo, folder, loop: a link to itself); what the
+# message must name (DIR for the scratch directory);
 # words it must not say (optional).
 set(cases
     "palette missing|vael.pal|missing|VAEL.PAL"
     "palette cut|vael.pal|cut|VAEL.PAL"
-    "palette a FIFO|vael.pal|fifo|VAEL.PAL"
-    "palette a folder|vael.pal|folder|VAEL.PAL"
+    "palette a FIFO|vael.pal|fifo|The palette file DIR/data-palette_a_FIFO/vael.pal is not a regular file|Can't find"
+    "palette a folder|vael.pal|folder|The palette file DIR/data-palette_a_folder/vael.pal is a folder, not a file|Can't find"
+    "palette a link loop|vael.pal|loop|The palette file DIR/data-palette_a_link_loop/vael.pal is not a regular file|Can't find"
     "image map missing|oiffile.map|missing|oiffile.map"
     "image map cut|oiffile.map|cut|oiffile.map"
+    "image map a FIFO|oiffile.map|fifo|The map file DIR/data-image_map_a_FIFO/oiffile.map is not a regular file|Can't find"
+    "image map a folder|oiffile.map|folder|The map file DIR/data-image_map_a_folder/oiffile.map is a folder, not a file|Can't find"
     "image index missing|oiffile.hed|missing|oiffile.hed"
     "image index emptied|oiffile.hed|empty|oiffile.hed is empty"
     "image index cut in half|oiffile.hed|half|oiffile.hed is damaged|Can't find"
@@ -74,6 +80,8 @@ foreach(row IN LISTS cases)
     execute_process(COMMAND mkfifo "${folder}/${name}")
   elseif(how STREQUAL "folder")
     file(MAKE_DIRECTORY "${folder}/${name}")
+  elseif(how STREQUAL "loop")
+    file(CREATE_LINK "${name}" "${folder}/${name}" SYMBOLIC)
   endif()
   start("${folder}")
   if(NOT rc EQUAL 1)
@@ -140,6 +148,31 @@ foreach(how fifo folder)
   list(LENGTH said times)
   if(NOT times EQUAL 1)
     message(FATAL_ERROR "dlgfont.oif a ${how}: named ${times} times: [${err}]")
+  endif()
+endforeach()
+
+# A FIFO or a folder in the display catalogue's place: told once as what it is, never as missing, with the
+# copy taken, and the game runs to its end.
+foreach(how fifo folder)
+  set(folder "${DIR}/data-catalogue-${how}")
+  set(case "catalogue-${how}")
+  linked_data("${folder}" "display_catalogue.txt")
+  if(how STREQUAL "fifo")
+    execute_process(COMMAND mkfifo "${folder}/display_catalogue.txt")
+    set(problem "is not a regular file")
+  else()
+    file(MAKE_DIRECTORY "${folder}/display_catalogue.txt")
+    set(problem "is a folder, not a file")
+  endif()
+  start("${folder}")
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "closed after [1-9][0-9]* timer ticks" OR err MATCHES "is missing")
+    message(FATAL_ERROR "display_catalogue.txt a ${how}: exit ${rc}, said [${out}] and [${err}]")
+  endif()
+  string(REGEX MATCHALL "the data file ${folder}/display_catalogue.txt ${problem}: the game takes ${DATA}/display_catalogue.txt in its place"
+         said "${err}")
+  list(LENGTH said times)
+  if(NOT times EQUAL 1)
+    message(FATAL_ERROR "display_catalogue.txt a ${how}: named ${times} times: [${err}]")
   endif()
 endforeach()
 

@@ -286,8 +286,13 @@ TEST_F(PlayerDialogs, TheCloseBoxActsAsCancelOrCloseElseAsTheDefaultButton) {
     }
     {
         SCOPED_TRACE("Multiplayer: no Cancel, a system menu: as Escape, not its default Start Client");
-        TempNetDlg role(closing);
+        std::string caption;
+        TempNetDlg role([&](Dialog& d, const std::string& name) {
+            caption = d.caption() ? d.caption() : "";
+            closing(d, name);
+        });
         EXPECT_EQ(closedBy(role, TempNetDlg::TemplateName), Dialog::IdCancel);
+        EXPECT_EQ(caption, "Vaelmoric") << "titled by the game's name";
     }
     {
         SCOPED_TRACE("a message box: its Cancel");

@@ -11,12 +11,14 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "framework/core/list_walk.h"
 #include "framework/display/bitmap.h"
 #include "framework/display/logical_palette.h"
 #include "framework/ui/menu.h"
+#include "framework/ui/menu_tracker.h"
 #include "framework/ui/status_bar.h"
 #include "framework/ui/window_manager.h"
 #include "framework/ui/window_message.h"
@@ -24,8 +26,10 @@
 #include "game/map/vael_landscape_tile.h"
 #include "game/map/vael_sprite.h"
 #include "game/shell/clicking_player.h"
+#include "game/shell/notice_dialogs.h"
 #include "game/shell/preferences.h"
 #include "game/shell/scripted_platform.h"
+#include "game/shell/shell_message_names.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/way_dialogs.h"
 #include "support/data_home.h"
@@ -452,6 +456,280 @@ TEST_F(PlayerMap, AClickOutOfReachKeepsTheUnitSelectedOnTheMapAsInTheRulesAndSay
     EXPECT_EQ(pane1.rfind(name + " (", 0), 0u) << pane1;
     EXPECT_EQ(pane2, name + " cannot reach that hex.");
     EXPECT_TRUE(moved) << "a unit the map shows selected took no order";
+}
+
+// The palette index a sprite draws plain at a point of the map, at a zoom.
+std::uint8_t colourAt(VaelSprite& sprite, const Point& onMap, int zoom) {
+    Bitmap* frame = sprite.levelFrame(zoom);
+    if (!frame) return 0;
+    const Point at = onMap - (sprite.position(zoom) - frame->hotSpot());
+    if (at.x < 0 || at.y < 0 || at.x >= frame->width() || at.y >= frame->height()) return 0;
+    Bitmap one(frame->size(), PixelOpaque);
+    std::fill(one.bits(), one.bits() + one.stride() * one.height(), 0);
+    one.drawWholeBitmap(frame->hotSpot(), *frame, DrawPlain);
+    return one.bits()[at.y * one.stride() + at.x];
+}
+
+// A point of the upper half of one of the unit's figures, on the screen, where the ground under it is
+// another hex's (the figure stands up into the hex behind), the figure shows there in its own colour and no
+// other figure stands there; nothing when no figure of the unit offers one.
+std::optional<Point> figureBodyPoint(VaelApp& app, const platform::HeadlessPlatform& os, const Combat& unit) {
+    VaelMapWindow* w = mapWindow(app);
+    PointedVaelLandscape* land = shownLandscape(app);
+    const LogicalPalette* palette = app.getPalette();
+    if (!w || !land || !palette) return std::nullopt;
+    const int zoom = w->tile().zoomIndex();
+    const Point origin = w->tile().origin();
+    const platform::Rect client = WindowManager::instance().clientOnScreen(w->hwnd());
+    const auto hex = static_cast<short>(unit.getHex());
+    std::set<Sprite*> sprites;
+    VaelPhysicalLayer& view = app.views()->normal();
+    for (std::int16_t row = 0; view.gridCell(0, row); ++row)
+        for (std::int16_t column = 0; const List<Sprite*>* cell = view.gridCell(column, row); ++column)
+            for (Sprite* sprite : each(*cell))
+                sprites.insert(sprite);
+    for (Sprite* sprite : sprites) {
+        auto* figure = dynamic_cast<VaelSprite*>(sprite);
+        Bitmap* frame = figure ? figure->levelFrame(zoom) : nullptr;
+        // A soldier of the unit: its flag and its fallen take no clicks.
+        if (!frame || figure->isHidden() || figure->getState() != 0 ||
+            figure->region() != static_cast<std::uint16_t>(hex))
+            continue;
+        Bitmap one(frame->size(), PixelOpaque), two(frame->size(), PixelOpaque);
+        std::fill(one.bits(), one.bits() + one.stride() * one.height(), 1);
+        std::fill(two.bits(), two.bits() + two.stride() * two.height(), 2);
+        one.drawWholeBitmap(frame->hotSpot(), *frame, DrawPlain);
+        two.drawWholeBitmap(frame->hotSpot(), *frame, DrawPlain);
+        const Point corner = figure->position(zoom) - frame->hotSpot();
+        for (std::int32_t y = 0; y < frame->height() / 2; ++y)
+            for (std::int32_t x = 0; x < frame->width(); ++x) {
+                const std::uint8_t v = one.bits()[y * one.stride() + x];
+                const Point onMap(static_cast<std::int16_t>(corner.x + x),
+                                  static_cast<std::int16_t>(corner.y + y));
+                const std::int32_t sx = client.x + onMap.x - origin.x, sy = client.y + onMap.y - origin.y;
+                if (v != two.bits()[y * two.stride() + x] || sx < client.x || sy < client.y ||
+                    sx >= client.x + client.width || sy >= client.y + client.height ||
+                    WindowManager::instance().windowAt(sx, sy) != w->hwnd())
+                    continue;
+                const RgbQuad& c = palette->colours()[v];
+                if (os.pixel(sx, sy) != (std::uint32_t(c.red) << 16 | std::uint32_t(c.green) << 8 | c.blue))
+                    continue;
+                const std::int16_t block = land->blockAtPoint(onMap);
+                if (block < 0 || land->blockToHex(block) == hex) continue;
+                // Another sprite there, in front or behind, shows another colour there: the screen shows
+                // this figure in front of it.
+                if (std::any_of(sprites.begin(), sprites.end(), [&](Sprite* other) {
+                        auto* o = dynamic_cast<VaelSprite*>(other);
+                        return other != sprite && o && !o->isHidden() && o->hitTestAt(onMap, zoom) &&
+                               colourAt(*o, onMap, zoom) == v;
+                    }))
+                    continue;
+                return Point(static_cast<std::int16_t>(sx), static_cast<std::int16_t>(sy));
+            }
+    }
+    return std::nullopt;
+}
+
+// The player clicks the body of one of his unit's figures, which stands up into the hex behind the unit's:
+// the unit is picked (selected in the rules, its outline on its hex, its name in the status bar), not the
+// hex whose ground lies under the click. Before, only a click on the figures' feet picked the unit. At the
+// other two zooms the map's point selection answers the unit's hex for such a point as well.
+TEST_F(PlayerMap, AClickOnAFiguresBodyPicksItsUnit) {
+    ASSERT_TRUE(game.ready());
+    enum Stage { Centring, Clicking, Looking, Done } stage = Centring;
+    const std::uint16_t zooms[] = {VaelMapWindow::Normal, VaelMapWindow::ZoomIn, VaelMapWindow::ZoomOut};
+    std::size_t zoom = 0;
+    Combat* unit = nullptr;
+    std::vector<Combat*> candidates;
+    bool listed = false;
+    std::optional<Point> at;
+    std::string name, pane1;
+    bool selected = false, outline = false;
+    // Of every unit of his with such a point on the screen, at each zoom: the zoom, the unit's hex and the
+    // hex the map's point selection answers there.
+    std::vector<std::tuple<std::uint16_t, short, short>> picked;
+    const auto nextUnit = [&] {
+        stage = Centring;
+        if (!candidates.empty()) return;
+        listed = false;
+        if (++zoom == std::size(zooms)) stage = Done, leave();
+    };
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (stage == Done || !playersOrders(app)) return;
+        VaelMapWindow* w = mapWindow(app);
+        switch (stage) {
+        case Centring:
+            if (!listed) {
+                candidates = orderable(app);
+                listed = true;
+                w->onCommand(zooms[zoom], 0);
+            }
+            if (candidates.empty()) return nextUnit();
+            unit = candidates.back();
+            candidates.pop_back();
+            // Centred on it, the screen is drawn anew before it is looked at.
+            pointOf(static_cast<std::int16_t>(unit->getHex()));
+            stage = Clicking;
+            return;
+        case Clicking: {
+            const std::optional<Point> found = figureBodyPoint(app, os, *unit);
+            if (!found) return nextUnit();
+            const platform::Rect client = WindowManager::instance().clientOnScreen(w->hwnd());
+            const Point onMap =
+                *found - Point(static_cast<std::int16_t>(client.x), static_cast<std::int16_t>(client.y)) +
+                w->tile().origin();
+            picked.emplace_back(zooms[zoom], static_cast<short>(unit->getHex()),
+                                app.views()->normal().regionAtPoint(PointInfo{onMap, w->tile().zoomIndex()}));
+            if (zoom == 0 && !at) {
+                at = found;
+                name = unit->getName();
+                pointAndClickAt(os, *at);
+                stage = Looking;
+                return;
+            }
+            return nextUnit();
+        }
+        case Looking:
+            selected = unit->isSelected() != 0;
+            outline = outlined(static_cast<short>(unit->getHex()));
+            pane1 = status(1);
+            // Taken back before the next unit is looked at.
+            pointAndClickAt(os, *at);
+            return nextUnit();
+        case Done:
+            return;
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_TRUE(at) << "no figure of his stands up into another hex on the screen";
+    SCOPED_TRACE(name + ", clicked at " + std::to_string(at->x) + "," + std::to_string(at->y));
+    EXPECT_TRUE(selected) << "the click picked the hex behind";
+    EXPECT_TRUE(outline);
+    EXPECT_EQ(pane1.rfind(name + " (", 0), 0u) << pane1;
+    for (const std::uint16_t z : zooms)
+        EXPECT_GT(
+            std::count_if(picked.begin(), picked.end(), [z](const auto& p) { return std::get<0>(p) == z; }),
+            0)
+            << "no figure's body on the screen at zoom command " << z;
+    for (const auto& [z, hex, answered] : picked) {
+        SCOPED_TRACE("zoom command " + std::to_string(z) + ", the unit on " + std::to_string(hex));
+        EXPECT_EQ(answered, hex);
+    }
+}
+
+// The pointer leaves a hex straight for the menu bar, or out of the window (onto its title bar): the status
+// bar forgets the hex it told.
+TEST_F(PlayerMap, TheStatusBarForgetsTheHexWhenThePointerLeavesTheMapForTheMenuBarOrTheTitleBar) {
+    ASSERT_TRUE(game.ready());
+    const platform::Rect outer = WindowManager::instance().outerOnScreen(game.frame().hwnd());
+    const Point onBar(static_cast<std::int16_t>(outer.x + outer.width - 40),
+                      static_cast<std::int16_t>(outer.y + MenuTracker::BarHeight / 2));
+    const struct {
+        const char* what;
+        Point to;
+    } rows[] = {{"the menu bar", onBar}, {"out of the window", Point(-1, -1)}};
+    std::size_t row = 0;
+    bool onHex = false;
+    Point hex;
+    std::vector<std::string> over, after;
+    os.idle = [&] {
+        if (row == std::size(rows) || !playersOrders(game.app())) return;
+        if (!onHex) {
+            if (over.empty())
+                hex = pointOf(static_cast<std::int16_t>(orderable(game.app()).front()->getHex()));
+            pointAt(os, hex);
+            onHex = true;
+            return;
+        }
+        if (over.size() == after.size()) {
+            over.push_back(status(2));
+            pointAt(os, rows[row].to);
+            return;
+        }
+        after.push_back(status(1) + "|" + status(2));
+        onHex = false;
+        if (++row == std::size(rows)) leave();
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_EQ(after.size(), std::size(rows));
+    EXPECT_EQ(WindowManager::instance().windowAt(onBar.x, onBar.y), game.frame().hwnd());
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].what);
+        EXPECT_NE(over[i].find("Hex: "), std::string::npos) << over[i];
+        EXPECT_EQ(after[i], "|");
+    }
+}
+
+// A box that holds the battle (Help, About...) holds the map too: the pointer resting in the map's left
+// band under it scrolls nothing; with the box closed, the same band scrolls the map.
+TEST_F(PlayerMap, TheMapDoesNotScrollAtItsEdgeUnderAModalBox) {
+    ASSERT_TRUE(game.ready());
+    Dialog* about = nullptr;
+    const auto onWay = game.onDialog;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == AboutDlg::TemplateName)
+            about = &d;
+        else
+            onWay(d, name);
+    };
+    enum Stage { Opening, Resting, Closing, Scrolling, Done } stage = Opening;
+    std::uint32_t since = 0;
+    bool pointed = false, onMap = false;
+    Point band, before, underBox, after;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        VaelMapWindow* w = mapWindow(app);
+        switch (stage) {
+        case Opening: {
+            if (!playersOrders(app) || !w) return;
+            pointOf(static_cast<std::int16_t>(orderable(app).front()->getHex()));
+            const platform::Rect client = WindowManager::instance().clientOnScreen(w->hwnd());
+            band = Point(static_cast<std::int16_t>(client.x + 5),
+                         static_cast<std::int16_t>(client.y + client.height / 3));
+            onMap = WindowManager::instance().windowAt(band.x, band.y) == w->hwnd();
+            before = w->tile().originCell();
+            platform::Event e;
+            e.kind = platform::EventKind::Posted;
+            e.posted = {game.frame().hwnd(), MessageCommand, RegisteredMessage::getId(msg::HelpAbout), 0};
+            os.postEvent(e);
+            stage = Resting;
+            return;
+        }
+        case Resting:
+            if (!about) return;
+            if (!pointed) {
+                pointAt(os, band);
+                since = os.tickCount(), pointed = true;
+                return;
+            }
+            if (os.tickCount() - since < 1000) return;
+            underBox = w->tile().originCell();
+            clickOn(os, *about, Dialog::IdOk), about = nullptr;
+            stage = Closing;
+            return;
+        case Closing:
+            if (!playersOrders(app)) return;
+            pointAt(os, Point(static_cast<std::int16_t>(band.x + 200), band.y));
+            pointAt(os, band);
+            since = os.tickCount();
+            stage = Scrolling;
+            return;
+        case Scrolling:
+            if (os.tickCount() - since < 1000) return;
+            after = w->tile().originCell();
+            pointAt(os, Point(static_cast<std::int16_t>(band.x + 200), band.y));
+            stage = Done;
+            return leave();
+        case Done:
+            return;
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_EQ(stage, Done);
+    EXPECT_TRUE(onMap) << "the band is not the map's";
+    EXPECT_EQ(underBox, before) << "scrolled under About";
+    EXPECT_LT(after.x, before.x) << "the band scrolls nothing even without a box: the test proves nothing";
 }
 
 // Where a span of the given length starting at `at` stands once held inside [start, start + length).

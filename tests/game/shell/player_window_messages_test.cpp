@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/message_names.h"
 #include "framework/core/registered_message.h"
 #include "framework/display/logical_palette.h"
 #include "framework/display/palette_animator.h"
@@ -24,11 +25,14 @@
 #include "game/map/vael_map_window.h"
 #include "game/map/vael_physical_layer.h"
 #include "game/shell/clicking_player.h"
+#include "game/shell/flow_dialogs.h"
+#include "game/shell/game_overview_dialogs.h"
 #include "game/shell/information_dialogs.h"
 #include "game/shell/notice_dialogs.h"
 #include "game/shell/preferences.h"
 #include "game/shell/scripted_platform.h"
 #include "game/shell/shell_message_names.h"
+#include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/way_dialogs.h"
 #include "support/data_home.h"
@@ -209,6 +213,107 @@ TEST_F(BattleWindowMessages, TheWaterFollowsTheWindowWhileABoxIsOpen) {
         SCOPED_TRACE(stages[i].what);
         EXPECT_EQ(iconic[i], stages[i].iconic);
         EXPECT_EQ(boxOpen[i], stages[i].boxOpen);
+        // A new frame each 200 ms while the water shows: at least four in the second watched.
+        if (stages[i].iconic)
+            EXPECT_EQ(changes[i], 0);
+        else
+            EXPECT_GE(changes[i], 4);
+    }
+}
+
+// The turn's overview that the end of a turn opens, and the Elite Initiative question after it, hold the
+// battle but not its water: the colours move under both, stand while the window is an icon under the
+// overview, and move again once it shows. The player finishes each of his leaders from the menu; the
+// computer plays his own.
+TEST_F(BattleWindowMessages, TheWaterMovesUnderTheTurnsOverviewAndTheEliteQuestionAfterIt) {
+    ASSERT_TRUE(game.ready());
+    Dialog* box = nullptr;
+    std::string boxName;
+    int overviews = 0;
+    const auto onWay = game.onDialog;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == EndTurnDlg::TemplateName && ++overviews == 1)
+            box = &d, boxName = name;
+        else if (name == VaelEliteInitiativeDlg::TemplateName && overviews == 1)
+            box = &d, boxName = name;
+        else if (name == MomentumDlg::TemplateName)
+            clickOn(os, d, MomentumDlg::IdNo);
+        else
+            onWay(d, name);
+    };
+    const auto finishLeader = [&] {
+        platform::Event e;
+        e.kind = platform::EventKind::Posted;
+        e.posted = {game.frame().hwnd(), MessageCommand, RegisteredMessage::getId(msg::LeaderFinishLeader),
+                    0};
+        os.postEvent(e);
+    };
+    // What is done at the start of each stage, which box it waits for, and whether the window is an icon.
+    const struct {
+        const char* what;
+        std::function<void()> action;
+        const char* box;
+        bool iconic;
+    } stages[] = {
+        {"the turn's overview", [] {}, EndTurnDlg::TemplateName, false},
+        {"the window made an icon under it", [&] { post(platform::EventKind::Minimized); },
+         EndTurnDlg::TemplateName, true},
+        {"shown again under it", [&] { post(platform::EventKind::Restored); }, EndTurnDlg::TemplateName,
+         false},
+        {"the Elite Initiative question after it", [&] { clickOn(os, *box, Dialog::IdOk), box = nullptr; },
+         VaelEliteInitiativeDlg::TemplateName, false},
+    };
+    constexpr std::size_t count = std::size(stages);
+    std::size_t stage = 0;
+    bool acted = false, settled = false;
+    std::uint32_t since = 0, began = 0;
+    const Leader* finished = nullptr;
+    std::vector<std::uint32_t> last;
+    std::array<int, count> changes{};
+    std::array<bool, count> iconic{};
+    std::array<std::string, count> under;
+    const auto leaveAll = [&] {
+        stage = count;
+        if (box)
+            clickOn(os, *box,
+                    boxName == EndTurnDlg::TemplateName ? Dialog::IdOk : VaelEliteInitiativeDlg::IdNo),
+                box = nullptr;
+        leave();
+    };
+    os.idle = [&] {
+        if (stage == count) return;
+        if (!began) began = os.tickCount();
+        if (os.tickCount() - began > 600000) {
+            ADD_FAILURE() << "waited in vain: " << stages[stage].what;
+            return leaveAll();
+        }
+        // The player's part of the turn: each of his leaders finished as soon as he may give orders.
+        if (!box && stage == 0) {
+            if (!playersOrders(game.app())) return;
+            GameControl* control = game.app().gameControl();
+            const Leader* active = control->leaderAt(control->getActiveLeader()).leader;
+            if (active != finished) finished = active, finishLeader();
+            return;
+        }
+        if (!settled) {
+            if (!acted) stages[stage].action(), acted = true, since = os.tickCount();
+            if (os.tickCount() - since < 100 || !box || boxName != stages[stage].box) return;
+            settled = true, since = os.tickCount(), last = water();
+            return;
+        }
+        const std::vector<std::uint32_t> now = water();
+        if (now != last) ++changes[stage], last = now;
+        iconic[stage] = game.frame().isIconic(), under[stage] = box ? boxName : "";
+        if (os.tickCount() - since < 1000) return;
+        settled = false, acted = false;
+        if (++stage == count) leaveAll();
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_EQ(stage, count);
+    for (std::size_t i = 0; i < count; ++i) {
+        SCOPED_TRACE(stages[i].what);
+        EXPECT_EQ((std::pair{iconic[i], under[i]}),
+                  (std::pair{stages[i].iconic, std::string(stages[i].box)}));
         // A new frame each 200 ms while the water shows: at least four in the second watched.
         if (stages[i].iconic)
             EXPECT_EQ(changes[i], 0);

@@ -238,7 +238,10 @@ TEST(SavedHeader, WithoutTheBattleMapAFileWithMapViewsOpenOrCutInItsViewportsIsR
         {"view 0 cut", {0}, "the saved game ends in its viewports"},
         {"view 4 missing", {0, 0}, "the saved game ends in its viewports"},
         {"one view open", {1, 0, 0, 0}, "the saved game has 1 map views to open"},
-        {"view 4 open", {0, 0, 0xFF, 0xFF}, "the saved game has -1 map views to open"},
+        // The count is told as its two bytes hold it unsigned: never a count below nothing.
+        {"view 4 open", {0, 0, 0xFF, 0xFF}, "the saved game has 65535 map views to open"},
+        {"view 4 at its sign bit", {0, 0, 0x00, 0x80}, "the saved game has 32768 map views to open"},
+        {"view 0 below its sign bit", {0xFF, 0x7F, 0, 0}, "the saved game has 32767 map views to open"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -319,7 +322,8 @@ TEST_F(LayerViewportsTest, ACountBeyondAViewsWindowsOrBytesCutInAWindowAreRefuse
     } rows[] = {
         {"33 windows", 0, LayerViewports::MostWindows + 1,
          "the saved game has 33 map views to open in one view"},
-        {"a negative count", 0, -1, "the saved game has -1 map views to open in one view"},
+        {"a count with its sign bit", 0, -1, "the saved game has 65535 map views to open in one view"},
+        {"the sign bit alone", 0, -32768, "the saved game has 32768 map views to open in one view"},
         {"cut in the place", 40, 1, "the saved game ends in its viewports"},
         {"cut in the centre", 68, 1, "the saved game ends in its viewports"},
         {"cut before the reversed view", 70, 1, "the saved game ends in its viewports"},

@@ -10,6 +10,9 @@ set(ENV{XDG_CONFIG_HOME} "${DIR}/config")
 # The program's one-game lock lies in the state directory: a scratch one, so that no game of the user's
 # (or another test's) refuses these runs.
 set(ENV{XDG_STATE_HOME} "${DIR}/default-state")
+# Its saves and the sound library's sockets go to the scratch directory too, never the home's.
+set(ENV{XDG_DATA_HOME} "${DIR}/saves")
+set(ENV{XDG_RUNTIME_DIR} "${DIR}/run")
 set(QUIT --quit-after 0)
 set(expected "The Iron Vigils of Vaelmoric starting\n")
 

@@ -36,6 +36,7 @@
 #include "support/data_home.h"
 #include "support/failed_checks.h"
 #include "support/file_bytes.h"
+#include "support/linked_data.h"
 #include "support/shell/run_until.h"
 #include "support/temp_dir.h"
 
@@ -438,6 +439,55 @@ TEST_F(ShellTest, AFailedFirstStoreOfTheSettingsLeavesEveryDefaultInPlaceAndTheG
     VaelApp app(unwritable, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     EXPECT_EQ(checks.count(), 0u) << checks.texts.front();
     EXPECT_EQ(app.dataPath(9), VAEL_BUILD_DATA_DIR);
+}
+
+// VAEL_DATA for the length of a case, put back as it was after it.
+struct DataEnvironment {
+    explicit DataEnvironment(const std::string& path) {
+        if (const char* data = std::getenv("VAEL_DATA")) previous = data, had = true;
+        setenv("VAEL_DATA", path.c_str(), 1);
+    }
+    ~DataEnvironment() { had ? setenv("VAEL_DATA", previous.c_str(), 1) : unsetenv("VAEL_DATA"); }
+    DataEnvironment(const DataEnvironment&) = delete;
+    DataEnvironment& operator=(const DataEnvironment&) = delete;
+    std::string previous;
+    bool had = false;
+};
+
+// A first start with VAEL_DATA set plays the data it names, and writes no "Path" that would hide it: the
+// next start without it takes the build's data. A "Path" the settings hold comes before VAEL_DATA, and a
+// VAEL_DATA naming no folder is told by name, as such a "Path" is.
+TEST_F(ShellTest, VaelDataIsTheDataOfAFirstStartAndIsNotWrittenAsThePath) {
+    const std::string key = "SOFTWARE\\Tamblor\\Vaelmoric";
+    const LinkedData copy(dir / "copy vael", VAEL_BUILD_DATA_DIR);
+    const auto file = dir / "first" / "settings.ini";
+    {
+        const DataEnvironment data(copy.path());
+        platform::HeadlessPlatform first(file);
+        VaelApp::writeInstallSettings(first.settings(), VAEL_BUILD_DATA_DIR);
+        EXPECT_EQ(first.settings().readText(Root::Machine, key, "Path"), std::nullopt);
+        EXPECT_EQ(first.settings().readText(Root::Machine, key, "Palette"), std::string("VAEL.PAL"));
+        FailedChecks checks;
+        VaelApp app(first, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+        EXPECT_EQ(checks.count(), 0u);
+        EXPECT_EQ(app.dataPath(9), copy.path());
+    }
+    {
+        platform::HeadlessPlatform later(file);
+        VaelApp::writeInstallSettings(later.settings(), VAEL_BUILD_DATA_DIR);
+        EXPECT_EQ(later.settings().readText(Root::Machine, key, "Path"), std::string(VAEL_BUILD_DATA_DIR));
+        // Chosen once, the Path stays the game's data whatever VAEL_DATA says.
+        const DataEnvironment data(copy.path());
+        VaelApp::writeInstallSettings(later.settings(), VAEL_BUILD_DATA_DIR);
+        VaelApp app(later, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+        EXPECT_EQ(app.dataPath(9), VAEL_BUILD_DATA_DIR);
+    }
+    const DataEnvironment nowhere((dir / "nowhere").string());
+    platform::HeadlessPlatform fresh(dir / "fresh" / "settings.ini");
+    FailedChecks checks;
+    VaelApp::writeInstallSettings(fresh.settings(), VAEL_BUILD_DATA_DIR);
+    EXPECT_EQ(checks.texts, std::vector<std::string>{"The data folder " + (dir / "nowhere").string() +
+                                                     " is not there  Abort?"});
 }
 
 // The application assembles the battle's display: the prototypes of the display classes, one per type id,

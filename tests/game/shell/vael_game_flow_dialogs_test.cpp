@@ -220,7 +220,11 @@ TEST_F(ShellDialogs, EndOrdersAnswersYesOrNoAndWhetherToAskAgain) {
         {"No", click(EndOrdersDlg::IdNo), 0, false},
         {"box, then Yes", both(click(EndOrdersDlg::IdNeverAsk), click(EndOrdersDlg::IdYes)), 1, true},
         {"box, then No", both(click(EndOrdersDlg::IdNeverAsk), click(EndOrdersDlg::IdNo)), 0, true},
-        {"box by its mnemonic, then Escape", both(type("n"), key(platform::KeyEscape)), 0, true},
+        // N is the box's letter and No's: it takes the focus to the box and presses nothing, Space checks it.
+        {"box reached by its shared letter, Space, then Escape",
+         both(type("n"), both(key(platform::KeySpace), key(platform::KeyEscape))), 0, true},
+        {"the shared letter twice, then Escape", both(type("n"), both(type("n"), key(platform::KeyEscape))),
+         0, false},
         {"Return", key(platform::KeyReturn), 1, false},
         {"Escape", key(platform::KeyEscape), 0, false},
         {"mnemonic y", type("y"), 1, false},

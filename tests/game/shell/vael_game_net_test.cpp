@@ -866,7 +866,10 @@ TEST_F(NetPlayer, TheWaitingRoomTurnsAwayNamesItCannotShowAndKeepsEachMessageToO
             auto& room = static_cast<ConnectNetDlg&>(d);
             const std::pair<Stand*, const char*> callers[] = {
                 {&forger, "Bob\nAnn: I give up"}, {&nameless, ""}, {&namesake, "Ann"}};
-            for (auto [stand, player] : callers) {
+            // Named, not bound: a lambda below takes the stand, and clang refuses to capture a binding.
+            for (const auto& caller : callers) {
+                Stand* stand = caller.first;
+                const char* player = caller.second;
                 std::string error;
                 auto link = comm::TcpLink::connect(stand->os, "127.0.0.1", port, error);
                 ASSERT_TRUE(link) << error;
@@ -1250,7 +1253,7 @@ TEST_F(NetPlayer, AGuestWhoseHostGoesFromTheWaitingRoomIsToldWhy) {
           "the other machine closed it without a word."}},
         {"older",
          {"The host at 127.0.0.1 cannot be joined:",
-          "the other program is version 0.1 (protocol 1), this one is version 0.1 (protocol 2)."}},
+          "the other program is version 0.1 (protocol 1), this one is version 0.1 (protocol 3)."}},
         {"silent",
          {"The connection to the host at 127.0.0.1 was lost before the battle began:",
           "nothing came from the other machine for 30 seconds, not even its sign of life."}},

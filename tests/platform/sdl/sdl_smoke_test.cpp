@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <thread>
+#include <vector>
 
 #include "framework/ui/win_app.h"
 #include "platform/sdl/sdl_platform.h"
@@ -139,6 +140,65 @@ TEST_F(SdlSmokeTest, TimersTickAndTheWindowsCloseEndsTheLoop) {
     EXPECT_EQ(app.run(), 1);
     EXPECT_GE(ticks, 3);
     EXPECT_EQ(frame.closes, 1);
+}
+
+// A key as SDL gives it from the display: its press with SDL's modifiers, the text it types, its release.
+void pushKey(SDL_Keycode symbol, Uint16 mod, const char* text) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.sym = symbol;
+    e.key.keysym.mod = mod;
+    SDL_PushEvent(&e);
+    SDL_Event t{};
+    t.type = SDL_TEXTINPUT;
+    SDL_strlcpy(t.text.text, text, sizeof t.text.text);
+    SDL_PushEvent(&t);
+    e.type = SDL_KEYUP;
+    e.key.state = SDL_RELEASED;
+    SDL_PushEvent(&e);
+}
+
+struct Typed : MessageTarget {
+    std::vector<std::uintptr_t> chars;
+    std::intptr_t handleMessage(const WindowMessage& message) override {
+        if (message.message == MessageChar) chars.push_back(message.wParam);
+        return 0;
+    }
+};
+
+// SDL tells AltGr, the key of a layout's third letters, as the right Alt without Ctrl: its letter is typed,
+// while the left Alt stays the system key whose letter chooses and is not typed.
+TEST_F(SdlSmokeTest, AltGrTypesItsLetterAndTheLeftAltsLetterIsNotTyped) {
+    ASSERT_TRUE(sdl->openWindow(32, 32, "Smoke"));
+    SmokeApp app(*sdl);
+    Typed frame;
+    WinApp::setMainWindowHandle(app.addWindow(&frame));
+    using Chars = std::vector<std::uintptr_t>;
+    const struct {
+        const char* what;
+        SDL_Keycode symbol;
+        Uint16 mod;
+        const char* text;
+        Chars typed;
+    } rows[] = {
+        {"AltGr+Q, a German layout's @", SDLK_q, KMOD_RALT, "@", {'@'}},
+        {"AltGr+Shift+7 as the mode key", SDLK_7, KMOD_MODE | KMOD_LSHIFT, "\\", {'\\'}},
+        {"AltGr+E, the euro", SDLK_e, KMOD_RALT | KMOD_NUM, "\xE2\x82\xAC", {0x20AC}},
+        {"Ctrl+right Alt+L", SDLK_l, KMOD_LCTRL | KMOD_RALT, "\xC5\x82", {0x142}},
+        {"left Alt+L", SDLK_l, KMOD_LALT, "l", {}},
+        {"left Alt+Shift+L", SDLK_l, KMOD_LALT | KMOD_RSHIFT, "L", {}},
+        {"both Alts+L", SDLK_l, KMOD_LALT | KMOD_RALT, "l", {}},
+        {"L", SDLK_l, KMOD_NONE, "l", {'l'}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        frame.chars.clear();
+        pushKey(r.symbol, r.mod, r.text);
+        while (app.messageWaiting())
+            app.pumpMessage();
+        EXPECT_EQ(frame.chars, r.typed);
+    }
 }
 
 } // namespace

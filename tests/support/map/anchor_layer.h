@@ -4,6 +4,7 @@
 // for its view while it lives.
 #include <array>
 #include <map>
+#include <set>
 
 #include "game/map/vael_sprite.h"
 
@@ -22,9 +23,14 @@ public:
         return it == anchors.end() ? Point3D() : Point3D(it->second[static_cast<std::size_t>(level)], 7);
     }
     std::int16_t viewMode() const override { return mode; }
+    bool regionOnMap(std::int16_t region) const override { return offMap.count(region) == 0; }
+    Box placesBox(std::int16_t level) const override { return places[static_cast<std::size_t>(level)]; }
 
     std::map<std::int16_t, std::array<Point, 3>> anchors;
     std::int16_t mode = NormalView;
+    // The regions a saved sprite may not name, and the boxes its places lie in (empty: any place).
+    std::set<std::int16_t> offMap;
+    std::array<Box, 3> places{};
 
 private:
     std::uint16_t view_;

@@ -21,6 +21,9 @@ class BattleLayer : public TestLogicalLayer {
 public:
     void connectParent() override;
     const List<CombatStruct>* getCombats() const override { return &combats; }
+    // Whether the battle's end is certain, asked each time; unset, it never is.
+    bool isBattleSettled() const override { return settled && settled(); }
+    std::function<bool()> settled;
 
     // The units the layer finds by number, in the order of the armies.
     std::vector<VaelUnit*> units;

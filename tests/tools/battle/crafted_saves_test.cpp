@@ -5,6 +5,7 @@
 // tool; the file unchanged still loads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -20,13 +21,13 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The demonstration battle's seed 26 saved at its 135th activation.
+// The demonstration battle's seed 90 saved at its 135th activation.
 Bytes lateSave(const test::TempDir& dir, bool display) {
     const auto saved = dir / (display ? "display.vel" : "headless.vel");
     BattleOptions options;
     options.dataDir = VAEL_BUILD_DATA_DIR;
     options.scenario = "GHATMAR.SCN";
-    options.seed = 26;
+    options.seed = 90;
     options.display = display;
     options.saveAt = 135;
     options.saveFile = saved.string();
@@ -37,12 +38,16 @@ Bytes lateSave(const test::TempDir& dir, bool display) {
     return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The file with one byte changed and its check made again over it.
-Bytes crafted(Bytes file, std::size_t at, std::uint8_t value) {
+// The file with one byte changed (or, with high, the little-endian word there) and its check made again
+// over it.
+Bytes crafted(Bytes file, std::size_t at, std::uint8_t value, int high = -1) {
     std::string error;
     EXPECT_TRUE(unsealSavedGame(file, error)) << error;
-    EXPECT_LT(at, file.size());
-    if (at < file.size()) file[at] = value;
+    EXPECT_LT(at + 1, file.size());
+    if (at + 1 < file.size()) {
+        file[at] = value;
+        if (high >= 0) file[at + 1] = static_cast<std::uint8_t>(high);
+    }
     sealSavedGame(file);
     return file;
 }
@@ -55,6 +60,7 @@ void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
 struct Case {
     std::size_t at;
     std::uint8_t value;
+    int high = -1; // the byte after it too, when not -1
 };
 
 // Loads each crafted file in the game (with its display) over the battle of the whole file, and with the
@@ -73,8 +79,9 @@ void expectRefused(const test::TempDir& dir, const Bytes& whole, bool display, c
         std::string error;
         ASSERT_TRUE(app.loadGame(path.string(), error)) << error;
         for (const Case& c : cases) {
-            SCOPED_TRACE(::testing::Message() << "byte " << c.at << " made " << int(c.value));
-            writeBytes(path, crafted(whole, c.at, c.value));
+            SCOPED_TRACE(::testing::Message()
+                         << "byte " << c.at << " made " << int(c.value) << " " << c.high);
+            writeBytes(path, crafted(whole, c.at, c.value, c.high));
             EXPECT_FALSE(app.loadGame(path.string(), error));
             EXPECT_EQ(error, reason);
             EXPECT_TRUE(app.battleRunning());
@@ -85,12 +92,13 @@ void expectRefused(const test::TempDir& dir, const Bytes& whole, bool display, c
     }
     // The tool, one game of its own at a time.
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "the tool, byte " << c.at << " made " << int(c.value));
-        writeBytes(path, crafted(whole, c.at, c.value));
+        SCOPED_TRACE(::testing::Message()
+                     << "the tool, byte " << c.at << " made " << int(c.value) << " " << c.high);
+        writeBytes(path, crafted(whole, c.at, c.value, c.high));
         BattleOptions options;
         options.dataDir = VAEL_BUILD_DATA_DIR;
         options.scenario = "GHATMAR.SCN";
-        options.seed = 26;
+        options.seed = 90;
         options.display = display;
         options.loadFile = path.string();
         options.keepCommentary = false;
@@ -104,13 +112,40 @@ TEST(CraftedSaves, ADisplayObjectsFacingPastEveryDirectionIsRefusedWithItsReason
     test::TempDir dir("crafted-saves");
     const Bytes whole = lateSave(dir, true);
     // Each byte is one of the three high bytes of an object's facing, 0 in the file.
-    const std::vector<Case> cases = {{31959, 1},  {32884, 1}, {32885, 1},   {35986, 1},
-                                     {36244, 1}, {36817, 1}, {32884, 0x80}};
+    const std::vector<Case> cases = {{9072, 1},  {9205, 1},   {9206, 1},    {9207, 1},
+                                     {37416, 1}, {102526, 1}, {9206, 0x80}};
     for (const Case& c : cases)
         ASSERT_EQ(whole.at(c.at), 0) << "byte " << c.at << " is no high byte of a facing";
     expectRefused(dir, whole, true, cases,
                   "the saved game's display part holds a unit shown as no battle shows it: its facing is no "
                   "direction");
+}
+
+// A figure's picture index past its group (0x7FFF, the first past the group's eight, and 0x8000) once
+// loaded without a word and left the unit standing without its figures. The first figure record of the
+// display part is found by its picture's name, "Standing" (u16 length 8), whose index follows it.
+TEST(CraftedSaves, AFiguresPictureIndexPastItsGroupIsRefusedWithItsReason) {
+    test::TempDir dir("crafted-saves");
+    const Bytes whole = lateSave(dir, true);
+    Bytes plain = whole;
+    std::string error;
+    ASSERT_TRUE(unsealSavedGame(plain, error)) << error;
+    const std::size_t table =
+        plain.at(4) | plain.at(5) << 8 | plain.at(6) << 16 | std::size_t(plain.at(7)) << 24;
+    const std::string name("\x08\0Standing", 10);
+    // A leader's record begins with the name of his stand, "Standing" too, and his hex after it: a standing
+    // figure faces one of the eight directions, its picture one of "Standing"'s eight.
+    std::size_t index = 0;
+    for (auto at = plain.begin() + static_cast<std::ptrdiff_t>(table); index == 0; ++at) {
+        at = std::search(at, plain.end(), name.begin(), name.end());
+        ASSERT_NE(at, plain.end());
+        const std::size_t after = static_cast<std::size_t>(at - plain.begin()) + name.size();
+        if (plain.at(after + 1) == 0 && plain.at(after) < 8) index = after;
+    }
+    expectRefused(
+        dir, whole, true, {{index, 0xFF, 0x7F}, {index, 8, 0}, {index, 0x00, 0x80}},
+        "the saved game's display part holds a unit shown as no battle shows it: a figure's picture is "
+        "past the pictures of its group");
 }
 
 TEST(CraftedSaves, AUnitRoutingBehindGameControlsCountsIsRefusedWithBothCounts) {

@@ -10,7 +10,9 @@
 #   - when a side is over its rout limit the winner is the one the end-of-game test names: the side not
 #     over, or with both over the one less over (an even excess goes against the home side);
 #   - the commentary says nothing of a unit after the line that eliminates it (so no unit is eliminated
-#     twice), and no unit is eliminated for a rout through it as a routing unit once it has rallied.
+#     twice), nor of an elephant after the line that tells it rampaging (it throws, and falls, no more),
+#     and no unit is eliminated for a rout through it as a routing unit once it has rallied;
+#   - no commander (a leader named Vael... or Tezhar...) is said to be replaced: his fall ends the battle.
 # A row may end in :says=TEXT, a text the commentary or the outcome must hold (bold marks aside): a loss
 # that must be told or counted. Fails naming the row and the line.
 #   decided_battles.sh TOOL [--data DIR] ROW...
@@ -74,6 +76,12 @@ check_battle() {
           print "FAILED " row ": commentary line " FNR " speaks of " unit ", gone at line " gone[unit] ": " line
           delete gone[unit]
         }
+      # Nobody takes the place of a commander (a leader named Vael... or Tezhar...), whose fall ends the battle.
+      if (line ~ / A soldier from the ranks will replace him in command\.$/) {
+        who = line
+        sub(/ was .*$/, "", who)
+        if (who ~ /Vael|Tezhar/) print "FAILED " row ": commentary line " FNR " has the commander " who " replaced: " line
+      }
       who = line
       if (sub(/ is routing!$/, "", who)) routing[who] = 1
       else if (sub(/ has successfully rallied\.$/, "", who)) routing[who] = 0
@@ -81,7 +89,7 @@ check_battle() {
         if (who in routing && !routing[who])
           print "FAILED " row ": commentary line " FNR " eliminates a unit that has rallied: " line
         gone[who] = FNR
-      } else if (sub(/ (was eliminated!|is doing a terminal rout!|is eliminated!|was eliminated during the charge!)$/, "", who))
+      } else if (sub(/ (was eliminated!|is doing a terminal rout!|is eliminated!|was eliminated during the charge!|is rampaging!)$/, "", who))
         gone[who] = FNR
       else if (match(line, / and .* is eliminated\.$/)) {
         who = substr(line, RSTART + 5, RLENGTH - 5 - 15)

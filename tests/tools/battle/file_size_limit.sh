@@ -17,7 +17,9 @@ printf 'an earlier save' > "$work/saves/battle.vel"
   > "$work/out" 2> "$work/err"
 code=$?
 [ "$code" -eq 1 ] || fail "the tool ended with $code, not 1"
-expected="vael-battle: cannot save the battle: cannot write $work/saves/battle.vel: File too large"
+# The commentary, past the same limit, is cut short too, and said so.
+expected="vael-battle: cannot save the battle: cannot write $work/saves/battle.vel: File too large
+vael-battle: cannot write the standard output: what the tool printed is cut short"
 [ "$(cat "$work/err")" = "$expected" ] || fail "the tool said: $(cat "$work/err")"
 [ "$(cat "$work/saves/battle.vel")" = "an earlier save" ] || fail "the old file changed"
 [ "$(ls -A "$work/saves")" = "battle.vel" ] || fail "the folder holds: $(ls -A "$work/saves" | tr '\n' ' ')"

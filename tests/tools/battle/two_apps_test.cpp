@@ -20,6 +20,7 @@
 #include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/net/vael_net_component.h"
+#include "game/shell/commentary_dialog.h"
 #include "game/shell/vael_app.h"
 #include "game/shell/version.h"
 #include "platform/headless/headless_platform.h"
@@ -338,6 +339,51 @@ TEST_F(TwoApps, ADamagedFrameEndsTheGameOnBothMachinesWithTheReason) {
             "the other machine refused: refused an oversized frame (4294967295 bytes, at most 1048576)"}));
 }
 
+// A machine that is not ours sends a message whose name, or whose payload's type, holds an escape sequence,
+// a line feed and a C1 byte: the machine that refuses it tells the loss on one line, the bytes escaped, in
+// its commentary (the escapes' backslashes shown as backslashes) as in the reason it sends; whichever
+// machine sends it, in a frame of its own or inside a batch.
+class TwoAppsHostile : public TwoApps {
+protected:
+    void refused(bool fromHost, const std::string& frame, const std::string& why) {
+        std::string error;
+        ASSERT_TRUE(
+            guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+            << error;
+        ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+            << error;
+        run([this] { return host->commentary.size() > 3 && guest->commentary.size() > 3; });
+        Machine& sender = fromHost ? *host : *guest;
+        Machine& refuser = fromHost ? *guest : *host;
+        sender.app->net().peer()->link()->send(frame);
+        run([this] { return host->ended && guest->ended; }, 100000);
+        EXPECT_TRUE(host->ended && guest->ended);
+        EXPECT_EQ(refuser.lost, (std::vector<std::string>{"refused a frame: " + why}));
+        EXPECT_EQ(sender.lost,
+                  (std::vector<std::string>{"the other machine refused: refused a frame: " + why}));
+        std::string shown;
+        for (const std::string& line : refuser.commentary)
+            if (line.find("was lost") != std::string::npos) shown = plainCommentary(line);
+        EXPECT_EQ(shown, "The connection to " + std::string(fromHost ? "Host" : "Guest") +
+                             " was lost: refused a frame: " + why + ". The battle ends, won by default.");
+    }
+};
+
+TEST_F(TwoAppsHostile, AMessageNamedInHostileBytesFromTheHostIsShownEscapedOnTheGuest) {
+    const std::string payload =
+        std::string("\x12\0\0\0", 4) + "Evil\x1B[2J\nHost: ha\x9B" + std::string("\x03\0\0\0", 4);
+    refused(true, comm::encodeFrame(comm::FrameKind::Message, payload),
+            "unknown message \"Evil\\x1B[2J\\x0AHost: ha\\x9B\"");
+}
+
+TEST_F(TwoAppsHostile, APayloadTypeInHostileBytesInTheGuestsBatchIsShownEscapedOnTheHost) {
+    const std::string payload = std::string("\x0D\0\0\0", 4) + "AddCommentary" +
+                                std::string("\x03\0\x01\0\x05\0", 6) + "n\x1B\nu\x9B" +
+                                std::string("\0\0", 2);
+    refused(false, comm::encodeFrame(comm::FrameKind::Batch, comm::encodeBatch({payload})),
+            "unknown payload type \"n\\x1B\\x0Au\\x9B\"");
+}
+
 // Hears each "GameEnded" on the bus it is attached to, with whether the home side won.
 class EndEar : public Component {
 public:
@@ -628,9 +674,10 @@ protected:
     }
 };
 
-// The host's rules take one of the guest's archers out of play. The state that brings it to the guest
-// makes the guest hear the fall as the host did, so the archers' group its computer player orders has 11
-// (Longbowmen 1 to 12 but 5). Nothing goes back to the host, and the same state again says nothing more.
+// The host's rules take one of the guest's archers out of play. The host's word of the fall, which comes
+// with the state, makes the guest hear the fall as the host did, so the archers' group its computer player
+// orders has 11 (Longbowmen 1 to 12 but 5). Nothing goes back to the host, and the same state again says
+// nothing more.
 TEST_F(TwoAppsFalls, AUnitThatFellOnTheHostLeavesTheGuestsComputerPlayersGroupOnce) {
     std::string error;
     ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
@@ -655,7 +702,11 @@ TEST_F(TwoAppsFalls, AUnitThatFellOnTheHostLeavesTheGuestsComputerPlayersGroupOn
     falls->eliminate(static_cast<std::uint16_t>(falls->pointValue()));
     drain();
     const std::int32_t batchesBefore = guest->app->net().batchesSent();
+    ASSERT_EQ(hostEar.heard.size(), 1u);
     auto batch = stateOf(there);
+    batch.emplace_back();
+    batch[1].event = BusMessage(RegisteredMessage::getId("UnitEliminated"), BusMessage::Send);
+    batch[1].data = std::make_unique<Container<EliminateUnitData>>(hostEar.heard[0]);
     guest->app->net().receiveBatch(batch);
     drain();
 
@@ -860,8 +911,9 @@ TEST_F(TwoAppsFalls, AStateWithLeftoverBytesIsRefusedAndRolledBackWhole) {
               (std::vector<std::string>{"refused the battle's state: it does not fit this battle"}));
 }
 
-// A unit already out of play here is no news when the state says it is out of play: only a unit that
-// leaves play with this state is told as fallen.
+// A unit already out of play here is no news when the state says it is out of play, and the state alone
+// tells no fall at all: the other machine's own word of it, which travels with the line that tells it,
+// is the news, once.
 TEST_F(TwoAppsFalls, NoFallIsToldForAUnitAlreadyOutOfPlay) {
     std::string error;
     ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
@@ -879,6 +931,14 @@ TEST_F(TwoAppsFalls, NoFallIsToldForAUnitAlreadyOutOfPlay) {
     guestEar.attach(here);
     auto batch = stateOf(there);
     guest->app->net().receiveBatch(batch);
+    drain();
+    EXPECT_TRUE(guestEar.heard.empty());
+    const EliminateUnitData word{Indian, 5, falls->getUnitType(),
+                                 static_cast<std::uint16_t>(falls->getUnitNum())};
+    std::vector<comm::ReceivedMessage> told(1);
+    told[0].event = BusMessage(RegisteredMessage::getId("UnitEliminated"), BusMessage::Send);
+    told[0].data = std::make_unique<Container<EliminateUnitData>>(word);
+    guest->app->net().receiveBatch(told);
     drain();
     guestEar.detach();
     ASSERT_EQ(guestEar.heard.size(), 1u);

@@ -53,12 +53,14 @@ TEST(WaveArtTest, TheLoopsLastWholeBeats) {
     const std::pair<const char*, std::size_t> loops[] = {
         {"march.wav", 44100}, {"gallop.wav", 52920}, {"melee.wav", 66150}, {"splashloop.wav", 44100}};
     const auto waves = forge::forgedWaves();
-    for (const auto& [file, samples] : loops) {
+    for (const auto& loop : loops) {
+        // Named, not bound: the lambda below takes the name, and clang refuses to capture a binding.
+        const std::string file = loop.first;
         SCOPED_TRACE(file);
         const auto it =
             std::find_if(waves.begin(), waves.end(), [&](const auto& w) { return w.file == file; });
         ASSERT_NE(it, waves.end());
-        EXPECT_EQ(it->bytes.size(), 44 + 2 * samples);
+        EXPECT_EQ(it->bytes.size(), 44 + 2 * loop.second);
     }
 }
 

@@ -189,6 +189,7 @@ public:
     static ContainerBase* onRoutingUnitDeselected(Component* target, BusMessage, ContainerBase* data);
 
 protected:
+    void reportSealedLoss() override;
     // Selection of a routing unit, which may only be rallied.
     std::int16_t registerRallyMessages();
     void rallyOrder(std::int16_t initiative);

@@ -201,6 +201,12 @@ void Combat::disconnectHandlers() {
     eliminate(static_cast<std::uint16_t>(pointValue()));
 }
 
+void Combat::reportSealedLoss() {
+    Container<EliminateUnitData> data(
+        EliminateUnitData{nation_, static_cast<std::uint16_t>(pointValue()), unitType_, unitNumber_});
+    sendNamed(msg::UnitLossSealed, &data);
+}
+
 void Combat::rout() {
     Container<UnitRoutData> data(UnitRoutData{nation_, static_cast<std::uint16_t>(pointValue()), unitType_});
     sendNamed(msg::UnitRouted, &data);

@@ -8,6 +8,7 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/rules/landscape/vael_logical_landscape.h"
+#include "game/rules/logical_layer.h"
 #include "game/rules/roll.h"
 #include "game/rules/rules_message_names.h"
 #include "game/rules/units/unit_type.h"
@@ -122,25 +123,42 @@ bool Elephant::meet(VaelUnit& unit, std::int16_t current, std::int16_t next, Ram
     return true;
 }
 
+bool Elephant::rampageStopped() const {
+    if (outOfPlay_) return true;
+    const auto* layer = dynamic_cast<const LogicalLayer*>(getBus());
+    return layer && layer->isBattleSettled();
+}
+
 void Elephant::rampage() {
     auto& trace = debugStream();
     trace << getName() << " is rampaging!  Let the carnage begin!" << std::endl;
+    // Bound to leave play from its first step: nothing cuts it down, tells or counts its loss a second time
+    // while it runs, its volley still in flight lands nowhere, and a battle decided meanwhile counts it lost.
+    condemn();
     if (landscape_ && hex_ != offMap) landscape_->removeFromRegion(this, static_cast<std::int16_t>(hex_));
-    dropAnswer(queryNamedEmpty(msg::BeginElephantRampage));
+    // A beast that broke once the battle's end was certain (or that was taken off the field) runs nowhere:
+    // nothing is rolled, trampled or shown after the decision.
+    if (rampageStopped()) {
+        trace << getName() << " runs no rampage: the battle is decided or he is gone" << std::endl;
+        return;
+    }
     DoRampageStruct run;
     run.path.append(static_cast<short>(hex_));
     run.unitNumber = unitNumber_;
     List<RampageStruct> events;
     std::int16_t current = static_cast<std::int16_t>(hex_);
     bool onMap = landscape_ && hex_ != offMap;
-    for (int leg = 0; leg < mostLegs && onMap; ++leg) {
+    // The whole run is rolled at once, before anything queued runs. A meeting may decide the battle (a
+    // commander trampled), and one sent with no dispatch under way runs what the queue holds, which may
+    // decide it too or take the beast off: the run stops there.
+    for (int leg = 0; leg < mostLegs && onMap && !rampageStopped(); ++leg) {
         const std::int32_t direction = rampageDirection(Roll::d10());
         if (direction == 0) {
             trace << "The elephant's mahout drove a stake through his brain!" << std::endl;
             break;
         }
         trace << "The elephant is now heading: dir == " << direction << std::endl;
-        for (int i = 0; i < hexesPerLeg; ++i) {
+        for (int i = 0; i < hexesPerLeg && !rampageStopped(); ++i) {
             const std::int16_t next = neighbour(current, direction);
             trace << "The next hex he is rampaging to: " << next << std::endl;
             if (next < 0) {
@@ -158,8 +176,10 @@ void Elephant::rampage() {
         }
     }
     trace << "Done figuring rampaging..." << std::endl;
-    // Every rampage ends with the beast's elimination: its fate is sealed from here.
-    condemn();
+    // The display is told in the queue's order, after what was queued before the beast broke; what that
+    // runs now finds the run decided. Another rampage begun meanwhile has its own shown first, before this
+    // one's events reach the display.
+    dropAnswer(queryNamedEmpty(msg::BeginElephantRampage));
     if (!isConnected(RegisteredMessage::getId(msg::DoneRampaging), onDoneRampaging))
         connectNamed(msg::DoneRampaging, onDoneRampaging);
     Container<List<RampageStruct>> actions(events);

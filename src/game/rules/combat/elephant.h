@@ -43,6 +43,8 @@ private:
     // What the beast does to the unit it meets entering next from current; false when there is nothing to
     // record.
     bool meet(VaelUnit& unit, std::int16_t current, std::int16_t next, RampageStruct& event);
+    // The beast is off the field, or the battle's end is certain: its rampage neither starts nor goes on.
+    bool rampageStopped() const;
     void sendUnitReport(const char* message);
 
     std::uint16_t elephantValue_;

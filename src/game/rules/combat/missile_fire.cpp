@@ -325,6 +325,12 @@ void MissileCapable::fireMissiles(std::int16_t hex) {
 void MissileCapable::resolveVolley(const MissileDebrisStruct& debris) {
     if (debris.unitNumber != unitNumber_) return;
     disconnectNamed(msg::ReturnFromMissileFire, onReturnFromMissileFire);
+    // A thrower whose end was sealed while its volley was in flight (an elephant broken and rampaging, a
+    // chariot eliminated) has been told gone: its volley lands nowhere.
+    if (outOfPlay_ || isEliminationDue()) {
+        debugStream() << getName() << " is gone: the volley falls on nobody" << std::endl;
+        return;
+    }
     const auto targetHex = static_cast<std::int16_t>(debris.targetHex);
     // A unit whose elimination another volley of the same step already decided is gone: the volley falls
     // on whoever else stands there, if anyone.

@@ -179,9 +179,13 @@ void Leader::centerOnLeader() {
     sendNamed(msg::CenterOnRegion, &hex);
 }
 
+void Leader::reportSealedLoss() {
+    Container<EliminateUnitData> score(EliminateUnitData{nation_, fallPoints(), 0xFFFFFFFF, unitNumber_});
+    sendNamed(msg::UnitLossSealed, &score);
+}
+
 void Leader::eliminate() {
-    Container<EliminateUnitData> score(
-        EliminateUnitData{nation_, static_cast<std::uint16_t>(baseInitiative_ * 5), 0xFFFFFFFF, unitNumber_});
+    Container<EliminateUnitData> score(EliminateUnitData{nation_, fallPoints(), 0xFFFFFFFF, unitNumber_});
     sendNamed(msg::UnitEliminated, &score);
     Animate(LogicalCommandInfo(unitNumber_, nullptr, 0, RegisteredMessage::getId(msg::UnitEliminated)));
 

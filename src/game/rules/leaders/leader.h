@@ -46,6 +46,11 @@ public:
     static bool isCommanderName(const std::string& name) {
         return name.find("Vael") != std::string::npos || name.find("Tezhar") != std::string::npos;
     }
+    // What the commentary tells after a leader's fall: a soldier from the ranks takes an ordinary leader's
+    // place; nobody takes a commander's, whose fall ends the battle.
+    static const char* replacementNote(const std::string& name) {
+        return isCommanderName(name) ? "" : " A soldier from the ranks will replace him in command.";
+    }
     // Gone for good: a commander's fall leaves nobody in his place, and he cannot fall a second time.
     bool hasLeftTheField() const { return outOfPlay_ && !takesReplacement(); }
     // After the fall has been counted, a commander's ends the battle (END_GAME).
@@ -109,6 +114,8 @@ public:
     // leader goes to the side's leaders while this leader goes on in command as his replacement.
     void disconnectHandlers() override { eliminate(); }
     virtual void eliminate();
+    // What his side loses by his fall: five times his initiative before any wound, ten for a commander.
+    virtual std::uint16_t fallPoints() const { return static_cast<std::uint16_t>(baseInitiative_ * 5); }
 
     // The leader's part of a saved game comes before the unit's own part.
     void write(SuperString& file) const override;
@@ -181,6 +188,7 @@ public:
     std::int16_t withdrawalCasualtyChance(const List<short>& path) const;
 
 protected:
+    void reportSealedLoss() override;
     // Empties the command hexes and fills them again from the leader's hex.
     void refillCommandHexes();
     void sendLegalUnits();

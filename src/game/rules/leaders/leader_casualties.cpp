@@ -44,7 +44,7 @@ void Leader::HitByMissile() {
             text += "was hit and is \\Bwounded\\b!";
             break;
         default:
-            text += "was hit and was \\Bkilled\\b! A soldier from the ranks will replace him in command.";
+            text += std::string("was hit and was \\Bkilled\\b!") + replacementNote(name_);
             break;
         }
     }
@@ -176,8 +176,7 @@ std::int16_t Leader::ForceOW(std::int16_t fromHex, std::int16_t otherHex) {
         else if (result == Wounded)
             text += " was \\Bwounded\\b while withdrawaling!";
         else
-            text += " was \\Bkilled\\b while withdrawaling! A soldier from the ranks will replace him in "
-                    "command.";
+            text += std::string(" was \\Bkilled\\b while withdrawaling!") + replacementNote(fallen);
         Container<std::string> line(text);
         sendNamed(msg::AddCommentary, &line);
     }

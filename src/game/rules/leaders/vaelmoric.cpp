@@ -10,8 +10,7 @@ namespace {
 // The commanders leave play unreplaced, their side losing twice their initiative in points.
 void eliminateCommander(Leader& commander, std::uint32_t nation) {
     Container<EliminateUnitData> score(
-        EliminateUnitData{nation, static_cast<std::uint16_t>(commander.getBaseInitiative() * 10), 0xFFFFFFFF,
-                          commander.getUnitNum()});
+        EliminateUnitData{nation, commander.fallPoints(), 0xFFFFFFFF, commander.getUnitNum()});
     commander.sendNamed(msg::UnitEliminated, &score);
 }
 

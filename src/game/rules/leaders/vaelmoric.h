@@ -12,6 +12,7 @@ public:
     VaelUnit* create(const VaelUnitData& record, const char* name) override;
     std::int16_t pointValue() override { return static_cast<std::int16_t>(initiative_ * 10); }
     void eliminate() override;
+    std::uint16_t fallPoints() const override { return static_cast<std::uint16_t>(getBaseInitiative() * 10); }
 
 protected:
     // A commander killed stays out of play.
@@ -29,6 +30,7 @@ public:
 
     VaelUnit* create(const VaelUnitData& record, const char* name) override;
     void eliminate() override;
+    std::uint16_t fallPoints() const override { return static_cast<std::uint16_t>(getBaseInitiative() * 10); }
 
 protected:
     void restoreReplacement() override {}

@@ -28,6 +28,9 @@ constexpr std::int16_t hitTable[17][5] = {
     {2, 1, 99, 99, 99}, {99, 3, 99, 99, 99},
 };
 
+// An entry that breaks any unit's cohesion at once: told as lost cohesion, never as a count of hits.
+constexpr int Prohibitive = 99;
+
 const char* const terrainPhrases[12] = {"",
                                         "in woods",
                                         "in rocky terrain",
@@ -337,8 +340,9 @@ std::int16_t Combat::terrainHits(std::int16_t from, std::int16_t to, std::string
         if (!counted || entry == 0) continue;
         if (total > 0) parts += " and ";
         total += entry;
-        parts += std::string(terrainPhrases[code]) + " for " + std::to_string(entry) + " hit" +
-                 (entry > 1 ? "s" : "");
+        parts += std::string(terrainPhrases[code]) +
+                 (entry >= Prohibitive ? std::string(", losing all cohesion")
+                                       : " for " + std::to_string(entry) + " hit" + (entry > 1 ? "s" : ""));
     }
     if (total > 0) text = "\\B" + getName() + "\\b moved " + parts + ".";
     return static_cast<std::int16_t>(total);
@@ -393,8 +397,10 @@ void Combat::stepCohesionHits(std::int16_t from, std::int16_t to, std::uint16_t 
         if (entry != 0) {
             total += entry;
             const int levels = std::abs(diff);
-            sendCommentary("\\B" + getName() + "\\b takes " + std::to_string(entry) + " cohesion hit" +
-                           (entry > 1 ? "s" : "") + " for moving " + (diff < 0 ? "up " : "down ") +
+            const std::string taken = entry >= Prohibitive ? std::string("\\b loses all cohesion")
+                                                           : "\\b takes " + std::to_string(entry) +
+                                                                 " cohesion hit" + (entry > 1 ? "s" : "");
+            sendCommentary("\\B" + getName() + taken + " for moving " + (diff < 0 ? "up " : "down ") +
                            std::to_string(levels) + " level" + (levels > 1 ? "s" : "") + ".");
         }
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "framework/core/command_records.h"
 #include "framework/core/direction.h"
@@ -53,8 +54,11 @@ public:
     std::int16_t isOutOfPlay() const { return outOfPlay_; }
     // The unit's elimination is decided ("EliminateUnit" is on its way): from then on the rules treat it
     // as gone, as they will once the message is handled, and neither fire at it, run through it nor
-    // rally it.
-    void condemn() { eliminationDue_ = 1; }
+    // rally it. The loss is reported at once ("UnitLossSealed"), beside the line that tells it, and once:
+    // a unit condemned a second time (an elephant at its rampage's end) reports nothing more.
+    void condemn() {
+        if (std::exchange(eliminationDue_, std::uint16_t{1}) == 0 && getBus()) reportSealedLoss();
+    }
     bool isEliminationDue() const { return eliminationDue_ != 0; }
     // The battle is decided and the unit hears nothing more: what a step already under way would still do
     // with it (turn it after a rally) it no longer does.
@@ -232,6 +236,10 @@ public:
     static ContainerBase* onUnitDeselected(Component* target, BusMessage, ContainerBase* data);
 
 protected:
+    // What the unit's elimination will score, sent as "UnitLossSealed": the step that sealed it may be
+    // cut off before the elimination comes (the other machine of a network game lost), and the battle
+    // still counts the loss it told.
+    virtual void reportSealedLoss() {}
     // Leaves the occupant list of from and enters that of to (either may be -1 for none).
     void moveOccupancy(std::int16_t from, std::int16_t to);
     // Recomputes the valid moves, lights them and redraws the view.

@@ -186,6 +186,40 @@ TEST_F(MissileFire, AVolleyAtAUnitAlreadyOnItsWayOutFallsOnWhoeverElseStandsTher
     }
 }
 
+// A thrower told gone while its volley is in flight (an elephant broken and rampaging, a unit eliminated)
+// throws nothing when the display answers: no roll, no hit, no word.
+TEST_F(MissileFire, AVolleyInFlightWhenItsThrowerIsGoneLandsNowhere) {
+    struct Row {
+        const char* what;
+        bool condemned, eliminated;
+        Lines told;
+    } rows[] = {
+        {"standing",
+         false,
+         false,
+         {"TQHit 1 2 2", "AddCommentary \\BUnit 1\\b fires arrows at Unit 2 for 1 cohesion hit."}},
+        {"bound to leave play", true, false, {}},
+        {"eliminated", false, true, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        clearUnits();
+        auto& archers = archersAndFoot();
+        archers.rebuildTargets();
+        battleMap.answersVolleys = false;
+        archers.fireAt(503);
+        if (row.condemned) archers.condemn();
+        if (row.eliminated) archers.disconnectHandlers();
+        layer.clearLog();
+        ScriptedRolls rolls{0};
+        Container<MissileDebrisStruct> own(MissileDebrisStruct{503, 1, 1});
+        layer.sendNamed("ReturnFromMissileFire", &own);
+        EXPECT_EQ(layer.lines({"TQHit", "AddCommentary"}), row.told);
+        EXPECT_EQ(rolls.left(), row.told.empty() ? 1u : 0u);
+    }
+    battleMap.answersVolleys = true;
+}
+
 TEST_F(MissileFire, AVolleyAtALeaderGoesToHisCasualtyCheckWithoutTheChart) {
     auto& archers = shooter({1, 505, 1, NorthWest}, 1);
     leader(2, 503, 2);

@@ -372,6 +372,51 @@ TEST_F(LeaderCasualties, AMissileHitsTheLeaderOnFifteenOrLess) {
     }
 }
 
+// A commander's fall ends the battle: nobody from the ranks takes his place, and the commentary does not say
+// so, whether a missile or a withdrawal killed him. An ordinary leader's fall still says it.
+TEST_F(LeaderCasualties, ACommandersFallIsNotSaidToBeReplaced) {
+    unit(20, 605, visitor);
+    unit(21, 606, visitor).setZOC({506});
+    struct Row {
+        const char* name;
+        bool byMissile;
+        std::initializer_list<int> rolls;
+        const char* line;
+    };
+    const Row rows[] = {
+        {"Vaelmoric the Bold", true, {15, 85}, "\\BVaelmoric the Bold\\b was hit and was \\Bkilled\\b!"},
+        {"Tezhar III", true, {0, 99}, "\\BTezhar III\\b was hit and was \\Bkilled\\b!"},
+        {"Orveth",
+         true,
+         {15, 70},
+         "\\BOrveth\\b was hit and was \\Bkilled\\b! A soldier from the ranks will replace him in command."},
+        {"Vaelmoric the Bold",
+         false,
+         {19, 50},
+         "\\BVaelmoric the Bold\\b was \\Bkilled\\b while withdrawaling!"},
+        {"Tezhar III", false, {19, 99}, "\\BTezhar III\\b was \\Bkilled\\b while withdrawaling!"},
+        {"Orveth",
+         false,
+         {19, 50},
+         "\\BOrveth\\b was \\Bkilled\\b while withdrawaling! A soldier from the ranks will replace him in "
+         "command."},
+    };
+    std::uint16_t number = 1;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + (row.byMissile ? " by a missile" : " withdrawing"));
+        auto& l = leader(number++, 505, {}, row.name);
+        flow.heard.clear();
+        ScriptedRolls dice(row.rolls);
+        if (row.byMissile)
+            l.HitByMissile();
+        else
+            EXPECT_EQ(l.ForceOW(605, -1), 1);
+        EXPECT_EQ(dice.left(), 0u);
+        EXPECT_EQ(flow.only("AddCommentary"), Texts{std::string("AddCommentary|") + row.line});
+        map->removeFromRegion(&l, static_cast<std::int16_t>(l.getHex()));
+    }
+}
+
 TEST_F(LeaderCasualties, AWoundLowersEveryRatingButStopsThemAtNothing) {
     auto& l = leader(1, 505, {3, 4, 2, 1});
     l.wound(1);

@@ -11,6 +11,7 @@
 #include "game/rules/leaders/leader.h"
 #include "game/rules/rout/rout_records.h"
 #include "support/failed_checks.h"
+#include "support/queue_hook.h"
 #include "support/rules/fighting_units.h"
 #include "support/rules/scripted_rolls.h"
 #include "support/rules/test_units.h"
@@ -641,6 +642,97 @@ TEST_F(Rampage, HorsesAndLeadersGetOutOfTheWayOrPayForIt) {
         EXPECT_EQ(layer.lines({"RampagingActions"}), Lines{std::string("RampagingActions ") + row.events});
         EXPECT_EQ(layer.lines({"TQHit 2 2 4294967295", "EliminateUnit 2"}), row.after);
     }
+}
+
+// Two beasts broken in one step: the first rolls its whole run before the queue runs anything, the second's
+// rampage among it (its run is shown first, while the first waits for the display to hear of its own). The
+// first is bound to leave play from its break, which what runs meanwhile sees.
+TEST_F(Rampage, TheWholeRunIsRolledAtOnceBeforeAnythingQueuedRuns) {
+    auto& first = elephant({1, 505});
+    auto& second = elephant({2, 707});
+    std::vector<int> firstGoing;
+    QueueHook watch("DoRampagingActions", [&] { firstGoing.push_back(first.isEliminationDue()); });
+    watch.attach(layer);
+    ScriptedRolls rolls{0, 7, 4, 7};
+    inOneStep(layer, [&] {
+        for (Open<Elephant>* beast : {&first, &second}) {
+            beast->cohesionHits_ = static_cast<std::uint16_t>(beast->getTroopQuality() - 1);
+            beast->tqHit(1, 0);
+        }
+        layer.clearLog();
+    });
+    EXPECT_EQ(layer.lines({"DoRampagingActions"}),
+              (Lines{"DoRampagingActions [707 708 709 710] 2", "DoRampagingActions [505 504 503 502] 1"}));
+    EXPECT_EQ(rolls.left(), 0u);
+    EXPECT_EQ(firstGoing, (std::vector<int>{1, 1}));
+    EXPECT_EQ(values(first.isEliminationDue(), second.isEliminationDue()), "1 1");
+    EXPECT_EQ(layer.lines({"AddCommentary"}), (Lines{"AddCommentary \\BUnit 1\\b is rampaging!",
+                                                     "AddCommentary \\BUnit 2\\b is rampaging!"}));
+}
+
+// Once the battle's end is certain, or with the beast already off the field, a break rolls nothing and shows
+// nothing: the beast told rampaging is bound to leave play, and so counted lost when the battle ends.
+TEST_F(Rampage, ABeastBrokenOnceTheBattleIsSettledOrGoneRunsNowhere) {
+    struct Row {
+        const char* what;
+        bool settled, gone;
+        std::size_t rollsLeft;
+        Lines log;
+    } rows[] = {
+        {"the battle open",
+         false,
+         false,
+         0,
+         {"TQHit 1 1 0", "AddCommentary \\BUnit 1\\b is rampaging!", "UnitRouted 1 2 13",
+          "BeginElephantRampage 0", "RampagingActions", "DoRampagingActions [505 504 503 502] 1"}},
+        {"the battle settled",
+         true,
+         false,
+         2,
+         {"TQHit 1 1 0", "AddCommentary \\BUnit 1\\b is rampaging!", "UnitRouted 1 2 13"}},
+        {"the beast gone", false, true, 2, {"UnitRouted 1 2 13"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        clearUnits();
+        auto& beast = elephant({1, 505});
+        layer.settled = [&row] { return row.settled; };
+        ScriptedRolls rolls{0, 7};
+        if (row.gone) {
+            beast.disconnectHandlers();
+            layer.clearLog();
+            beast.rout();
+        } else {
+            breakIt(beast);
+        }
+        EXPECT_EQ(layer.lines({"TQHit", "AddCommentary", "UnitRouted", "BeginElephantRampage",
+                               "RampagingActions", "DoRampagingActions"}),
+                  row.log);
+        EXPECT_EQ(rolls.left(), row.rollsLeft);
+        EXPECT_EQ(values(beast.isEliminationDue(), map->isHexOccupied(505)), "1 0");
+    }
+    layer.settled = nullptr;
+}
+
+// A beast that tramples the commander whose fall decides the battle stops there; an ordinary leader's fall
+// decides nothing, and the run goes on to the map's edge.
+TEST_F(Rampage, TheRunStopsWhereTheBattleIsDecided) {
+    useMap(MapFileBuilder(1, 12));
+    for (const bool deciding : {true, false}) {
+        SCOPED_TRACE(deciding);
+        clearUnits();
+        auto& beast = elephant({1, 5});
+        Leader& general = commander(2, 4, 2);
+        general.setMovement(2);
+        layer.settled = [&general, deciding] { return deciding && general.isEliminationDue(); };
+        ScriptedRolls rolls{0, 0, 0, 0};
+        breakIt(beast);
+        const Lines log = {"EliminateUnit 2", "RampagingActions (2 0 4 0 0)",
+                           deciding ? "DoRampagingActions [5 4] 1" : "DoRampagingActions [5 4 3 2 1 0] 1"};
+        EXPECT_EQ(layer.lines({"RampagingActions", "DoRampagingActions", "EliminateUnit 2"}), log);
+        EXPECT_EQ(rolls.left(), deciding ? 3u : 2u);
+    }
+    layer.settled = nullptr;
 }
 
 TEST_F(Rampage, TheBeastIsWorthTwoAndMadeOnlyFromItsOwnRecord) {

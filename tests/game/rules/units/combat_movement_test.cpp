@@ -132,8 +132,11 @@ TEST_F(Movement, TerrainHitsOfAFinishedStep) {
         {"cavalry in woods", 8, 303, 302, "AddCommentary \\BUnit 1\\b moved in woods for 1 hit.|TQHit 1 1 0"},
         {"open ground", 2, 303, 304, ""},
         {"elephant into a deep river", 13, 303, 404,
-         "AddCommentary \\BUnit 1\\b moved into a major river for 99 hits.|TQHit 99 1 0|"
+         "AddCommentary \\BUnit 1\\b moved into a major river, losing all cohesion.|TQHit 99 1 0|"
          "AddCommentary \\BUnit 1\\b is rampaging!"},
+        {"cavalry up two levels", 8, 505, 504,
+         "AddCommentary \\BUnit 1\\b loses all cohesion for moving up 2 levels.|TQHit 99 1 0|"
+         "AddCommentary \\BUnit 1\\b is routing!"},
         {"infantry up two levels", 2, 505, 504,
          "AddCommentary \\BUnit 1\\b takes 2 cohesion hits for moving up 2 levels.|TQHit 2 1 0"},
         {"infantry down one level", 2, 506, 505,
@@ -152,9 +155,10 @@ TEST_F(Movement, TerrainHitsOfAFinishedStep) {
         auto& unit = add({1, row.from, 1, East, 9}, row.type);
         layer.clearLog();
         unit.stepCohesionHits(row.from, row.to, 0);
-        EXPECT_EQ(joined(layer.lines({"AddCommentary \\BUnit 1\\b m", "AddCommentary \\BUnit 1\\b t",
-                                      "AddCommentary \\BUnit 1\\b is r", "TQHit"})),
-                  row.expected);
+        EXPECT_EQ(
+            joined(layer.lines({"AddCommentary \\BUnit 1\\b m", "AddCommentary \\BUnit 1\\b t",
+                                "AddCommentary \\BUnit 1\\b l", "AddCommentary \\BUnit 1\\b is r", "TQHit"})),
+            row.expected);
     }
 }
 
@@ -396,6 +400,23 @@ TEST_F(Orders, TurningTowardAnEnemyTakesTheNearestTurnAndARallyRefacesTheShorter
         EXPECT_EQ(row.rally ? unit.refaceAfterRally() : unit.turnTowardEnemy(), row.answer);
         EXPECT_EQ(values(joined(layer.lines({"ChangeFacing"})), unit.getFacing()),
                   values(row.turn, row.after));
+    }
+}
+
+// The rally's question can be what ended the battle (the other machine lost while it was asked): a unit
+// stood down with its side stands as it rallied, turned toward nobody. Not stood down, the same rally
+// turns it toward the enemy behind it.
+TEST_F(Orders, AUnitStoodDownRalliesWithoutTurning) {
+    for (bool stoodDown : {false, true}) {
+        SCOPED_TRACE(stoodDown ? "stood down" : "in the battle");
+        clearUnits();
+        auto& unit = add({1, 505, 1, East});
+        add({9, 305, 2, East});
+        if (stoodDown) unit.standDown();
+        layer.clearLog();
+        EXPECT_EQ(unit.refaceAfterRally(), 1);
+        EXPECT_EQ(values(joined(layer.lines({"ChangeFacing"})), unit.getFacing()),
+                  stoodDown ? values("", East) : values("ChangeFacing 1 3 1", West));
     }
 }
 

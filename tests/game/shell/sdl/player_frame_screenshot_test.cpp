@@ -375,7 +375,8 @@ TEST(PlayerFrame, TheFrameLaysItselfOutAtEverySizeOfTheWindow) {
     s.pause();
     s.step("the window as it opened", [&] { first = lookAtFrame(w); });
     for (std::size_t i = 0; i < sizes.size(); ++i) {
-        const auto [width, height] = sizes[i];
+        // Named, not bound: the lambdas below copy them, and clang refuses to capture a binding.
+        const int width = sizes[i].first, height = sizes[i].second;
         const std::string name = std::to_string(width) + "x" + std::to_string(height);
         s.step(
             "the window made " + name,
