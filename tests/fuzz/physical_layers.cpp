@@ -1,10 +1,12 @@
 // Arbitrary bytes as a saved game's display layers: both views' layers of a small map with one unit each
 // read them. A block that is refused changes nothing; one that is taken saves again into the same bytes
-// as its own block.
+// as its own block. Read as what a view had under way, they are refused or taken without harm.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "framework/core/bus_event.h"
@@ -40,6 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
+    // The same bytes as what a view had under way at a save, over the layer's one unit.
+    std::istringstream underWay(std::string(bytes.begin(), bytes.end()), std::ios::binary);
+    if (layers->normal().loadUnderWay(underWay)) layers->normal().restartTick();
     layers.reset();
     return 0;
 }

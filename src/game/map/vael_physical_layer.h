@@ -303,6 +303,9 @@ public:
     // game saved without it loads as before: what was under way at its save is not played.
     static constexpr char UnderWayTag[5] = "VDSA";
     static constexpr std::uint16_t UnderWayVersion = 1;
+    // Why the latest load refused that record, when it did (its version, or bytes that do not read back
+    // whole); else empty.
+    const std::string& underWayProblem() const { return underWayProblem_; }
 
 private:
     void appendUnderWay(std::vector<std::uint8_t>& bytes);
@@ -310,6 +313,7 @@ private:
     bool readUnderWay(const std::vector<std::uint8_t>& bytes, std::size_t at);
 
     std::string loadProblem_;
+    std::string underWayProblem_;
     std::unique_ptr<VaelPhysicalLayer> normal_;
     std::unique_ptr<VaelPhysicalLayer> reversed_;
 };

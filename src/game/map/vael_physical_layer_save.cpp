@@ -152,6 +152,7 @@ bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
     // The layers' table is checked for both before either moves an object, so that an old file leaves
     // both views as they are.
     loadProblem_.clear();
+    underWayProblem_.clear();
     std::size_t end = 0;
     for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
         if (bytes.size() < TableOffsetAt + 4) return false;
@@ -195,7 +196,10 @@ bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
         }
     }
     // What was under way follows the display part; a game saved before it was kept plays on without.
-    if (whole) whole = readUnderWay(bytes, next);
+    if (whole) {
+        whole = readUnderWay(bytes, next);
+        if (!whole && underWayProblem_.empty()) underWayProblem_ = "does not read back whole";
+    }
     for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
         layer->redrawWhole();
     return whole;
@@ -227,7 +231,11 @@ bool VaelPhysicalLayers::readUnderWay(const std::vector<std::uint8_t>& bytes, st
     if (bytes.size() - at < 10) return false;
     const std::uint16_t version = read16(bytes, at + 4);
     const std::uint32_t length = read32(bytes, at + 6);
-    if (version != UnderWayVersion || bytes.size() - at - 10 < length) return false;
+    if (version != UnderWayVersion) {
+        underWayProblem_ = "is of version " + std::to_string(version) + ", which this game does not read";
+        return false;
+    }
+    if (bytes.size() - at - 10 < length) return false;
     std::istringstream body(std::string(bytes.begin() + static_cast<std::ptrdiff_t>(at + 10),
                                         bytes.begin() + static_cast<std::ptrdiff_t>(at + 10 + length)),
                             std::ios::binary);

@@ -1,6 +1,7 @@
 #include "game/map/vael_sprite.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <typeinfo>
 
 #include "framework/core/registered_message.h"
@@ -222,7 +223,10 @@ bool VaelSprite::step(std::int32_t now, Box (&boxes)[Levels]) {
             payload.targets[level] =
                 Point3D(positionOf(event.target, level, static_cast<std::int16_t>(region_)), 0);
         if (event.newLayer != -1) layer_ = static_cast<std::uint16_t>(event.newLayer);
-        event.target.t += now;
+        // A loaded game's queue holds what its file says: a wait that would run past the clock's end waits
+        // to its end rather than wrapping round to the past.
+        event.target.t = static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(std::int64_t{event.target.t} + now, INT32_MIN, INT32_MAX));
         if (startTime_ == 0) startTime_ = now;
         frameIterator_.attach(payload.frames);
         if (event.kind == SpritePhasedMove) {

@@ -716,6 +716,10 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     if (views_ && !views_->loadGameBytes(bytes)) {
         if (savedDisplayPart(bytes)) {
             discardBattle();
+            if (!views_->underWayProblem().empty())
+                return error = "the saved game's record of what the display had under way " +
+                               views_->underWayProblem(),
+                       false;
             const std::string& why = views_->loadProblem();
             return error = why.empty() ? "the saved game's display part is cut short"
                                        : "the saved game's display part holds a unit shown as no battle shows it: " +

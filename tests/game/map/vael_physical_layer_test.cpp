@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "framework/core/bus_event.h"
 #include "framework/display/viewport.h"
@@ -394,6 +397,93 @@ TEST_F(VaelPhysicalLayerTest, HexColoursFollowTheUnitsOnBothViews) {
               std::tuple(0xFFFFFFFFu, 0xFF0000u, 0xFF0000u));
     command(LogicalCommandInfo(0, new Container<List<short>>(), 202, named("UnitEliminated")));
     EXPECT_EQ(normal().hexColour(202), 0xFFFFFFFFu);
+}
+
+// What a view had under way, as a displayed save's last record holds it, written here byte by byte: every
+// count, index, rate and length that the layer's objects do not back is refused, at both sides of its bound.
+TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordTheObjectsDoNotBackIsRefused) {
+    landscape();
+    create(101, 1, 0);
+    create(102, 2, 0);
+    struct Row {
+        const char* name;
+        std::uint16_t rate, stepped, flagged, units;
+        std::uint32_t length;
+        bool taken;
+    };
+    const Row rows[] = {
+        {"whole", 1, 1, 0, 2, 0, true},
+        {"fastest tick", 1000, 0, 1, 2, 0, true},
+        {"tick past the fastest", 1001, 0, 0, 2, 0, false},
+        {"stepped past the units", 1, 2, 0, 2, 0, false},
+        {"stepped 0x7FFF", 1, 0x7FFF, 0, 2, 0, false},
+        {"stepped 0xFFFF", 1, 0xFFFF, 0, 2, 0, false},
+        {"flagged past the units", 1, 0, 2, 2, 0, false},
+        {"flagged 0x8000", 1, 0, 0x8000, 2, 0, false},
+        {"one unit short", 1, 0, 0, 1, 0, false},
+        {"one unit more", 1, 0, 0, 3, 0, false},
+        {"units 0xFFFF", 1, 0, 0, 0xFFFF, 0, false},
+        {"record longer than the bytes", 1, 0, 0, 2, 0xFFFFFFFF, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::uint8_t> b;
+        const auto put16 = [&b](std::uint16_t v) {
+            b.push_back(static_cast<std::uint8_t>(v)), b.push_back(static_cast<std::uint8_t>(v >> 8));
+        };
+        const auto put32 = [&](std::uint32_t v) {
+            put16(static_cast<std::uint16_t>(v)), put16(static_cast<std::uint16_t>(v >> 16));
+        };
+        put32(1000);
+        put16(row.rate), put16(0xFFFF), put16(0);
+        put16(1), put16(row.stepped);
+        put16(1), put16(row.flagged);
+        put16(row.units);
+        put32(row.length), put32(0);
+        std::istringstream in(std::string(b.begin(), b.end()));
+        EXPECT_EQ(normal().loadUnderWay(in), row.taken);
+        if (!row.taken) continue;
+        EXPECT_EQ(in.peek(), std::char_traits<char>::eof());
+        // Cut anywhere, the same bytes are refused.
+        for (std::size_t cut = 0; cut < b.size(); ++cut) {
+            std::istringstream part(std::string(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(cut)));
+            EXPECT_FALSE(normal().loadUnderWay(part)) << "cut at " << cut;
+        }
+    }
+}
+
+TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordOfAnotherVersionOrDamagedIsRefusedWithItsReason) {
+    landscape();
+    create(101, 1, 0);
+    // The layers' table at byte 4 of the file is still empty: the views append their parts.
+    std::vector<std::uint8_t> file(8, 0);
+    ASSERT_TRUE(layers->saveGameBytes(file));
+    const auto tag = std::search(file.begin(), file.end(), VaelPhysicalLayers::UnderWayTag,
+                                 VaelPhysicalLayers::UnderWayTag + 4);
+    ASSERT_NE(tag, file.end());
+    const auto at = static_cast<std::size_t>(tag - file.begin());
+    ASSERT_TRUE(layers->loadGameBytes(file));
+    EXPECT_EQ(layers->underWayProblem(), "");
+    struct Row {
+        std::size_t offset;
+        std::uint8_t value;
+        const char* problem;
+    };
+    // Version 2, then 0x7FFF; the body's length past the file; the normal view's part 0xFF bytes longer.
+    for (const Row row :
+         {Row{4, 2, "is of version 2, which this game does not read"},
+          Row{5, 0x7F, "is of version 32513, which this game does not read"},
+          Row{9, 0xFF, "does not read back whole"}, Row{11, 0xFF, "does not read back whole"}}) {
+        SCOPED_TRACE(row.offset);
+        std::vector<std::uint8_t> forged = file;
+        forged[at + row.offset] = row.value;
+        EXPECT_FALSE(layers->loadGameBytes(forged));
+        EXPECT_EQ(layers->underWayProblem(), row.problem);
+    }
+    // A file cut before the tag is one saved without the record, read as it stands.
+    std::vector<std::uint8_t> old(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(at));
+    EXPECT_TRUE(layers->loadGameBytes(old));
+    EXPECT_EQ(layers->underWayProblem(), "");
 }
 
 } // namespace

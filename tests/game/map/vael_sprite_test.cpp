@@ -622,6 +622,30 @@ TEST_F(SpriteTest, ACutUnderWayRecordIsRefusedWithNothingQueued) {
     }
 }
 
+TEST_F(SpriteTest, AQueuedMoveDueAtTheClocksEndWaitsThereRatherThanLandingAtOnce) {
+    auto s = sprite(Point3D(1, 2, 0), FrameInfo("Stand", 0));
+    s->addNamedEvent(1305, Point4D(50, 30, 0, 1000), frames({{"Walk", 0}}), -1, SpriteMove, 0);
+    const Bytes whole = underWayOf(*s);
+    const std::size_t base = recordOf(*s).size();
+    // The move's time as the file may hold it, written over its 4 bytes after the count and x, y, z.
+    struct Row {
+        std::uint32_t t;
+        std::size_t left;
+    };
+    for (const Row row : {Row{0x7FFFFFFFu, 1}, Row{0x7FFFFC18u, 1}, Row{1000u, 1}, Row{0u, 0}}) {
+        SCOPED_TRACE(row.t);
+        Bytes forged = whole;
+        for (int k = 0; k < 4; ++k)
+            forged[base + 2 + 6 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(row.t >> (8 * k));
+        auto loaded = sprite(Point3D(1, 2, 0), FrameInfo("Stand", 0));
+        std::istringstream in(std::string(forged.begin(), forged.end()));
+        ASSERT_TRUE(loaded->loadUnderWay(in));
+        step(*loaded, 1000);
+        step(*loaded, 1500);
+        EXPECT_EQ(static_cast<std::size_t>(loaded->events().count()), row.left);
+    }
+}
+
 TEST_F(SpriteTest, TheLibrariesAreSavedByNameAndOpenedAgainByThem) {
     auto s = sprite();
     std::ostringstream out;
