@@ -10,6 +10,7 @@
 #include "framework/ui/win_app.h"
 #include "platform/sdl/sdl_platform.h"
 #include "x11_readback.h"
+#include "support/sdl_keys.h"
 
 namespace vael::platform {
 namespace {
@@ -142,23 +143,6 @@ TEST_F(SdlSmokeTest, TimersTickAndTheWindowsCloseEndsTheLoop) {
     EXPECT_EQ(frame.closes, 1);
 }
 
-// A key as SDL gives it from the display: its press with SDL's modifiers, the text it types, its release.
-void pushKey(SDL_Keycode symbol, Uint16 mod, const char* text) {
-    SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = symbol;
-    e.key.keysym.mod = mod;
-    SDL_PushEvent(&e);
-    SDL_Event t{};
-    t.type = SDL_TEXTINPUT;
-    SDL_strlcpy(t.text.text, text, sizeof t.text.text);
-    SDL_PushEvent(&t);
-    e.type = SDL_KEYUP;
-    e.key.state = SDL_RELEASED;
-    SDL_PushEvent(&e);
-}
-
 struct Typed : MessageTarget {
     std::vector<std::uintptr_t> chars;
     std::intptr_t handleMessage(const WindowMessage& message) override {
@@ -194,7 +178,7 @@ TEST_F(SdlSmokeTest, AltGrTypesItsLetterAndTheLeftAltsLetterIsNotTyped) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         frame.chars.clear();
-        pushKey(r.symbol, r.mod, r.text);
+        vael::test::pushKey(r.symbol, r.mod, r.text);
         while (app.messageWaiting())
             app.pumpMessage();
         EXPECT_EQ(frame.chars, r.typed);

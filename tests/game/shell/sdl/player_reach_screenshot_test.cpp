@@ -26,31 +26,12 @@
 #include "game/shell/vael_game.h"
 #include "grab_png.h"
 #include "player_script.h"
+#include "support/sdl_keys.h"
 
 namespace vael::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A key as the display gives it to SDL, SDL's modifiers with it: its press, the text it types (none when
-// empty), its release.
-void pushKey(SDL_Keycode symbol, Uint16 mod, const char* text) {
-    SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = symbol;
-    e.key.keysym.mod = mod;
-    SDL_PushEvent(&e);
-    if (*text) {
-        SDL_Event t{};
-        t.type = SDL_TEXTINPUT;
-        SDL_strlcpy(t.text.text, text, sizeof t.text.text);
-        SDL_PushEvent(&t);
-    }
-    e.type = SDL_KEYUP;
-    e.key.state = SDL_RELEASED;
-    SDL_PushEvent(&e);
-}
 
 // The display's keyboard turned German, where AltGr is the right Alt; whether the X server took it.
 bool germanKeyboard() {
