@@ -3,6 +3,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "framework/core/assertion.h"
 #include "framework/core/registered_message.h"
@@ -306,8 +307,20 @@ void Application::setTimerElapsed(const Callback& callback, std::uint16_t elapse
 }
 
 void Application::tickTimers(std::uint32_t time) {
-    for (TimerCallback& slot : timers_)
-        if (slot.state == TimerCallback::Running) slot.tick(time);
+    tickTimersAfter(-1, time);
+}
+
+void Application::tickTimersAfter(int slot, std::uint32_t time) {
+    // A handler may run a loop of its own that ticks the timers again: the outer tick is told again after.
+    const int outer = tickingSlot_;
+    const std::uint32_t outerTime = std::exchange(tickingTime_, time);
+    for (int i = slot + 1; i < TimerSlots; ++i) {
+        if (timers_[i].state != TimerCallback::Running) continue;
+        tickingSlot_ = i;
+        timers_[i].tick(time);
+    }
+    tickingSlot_ = outer;
+    tickingTime_ = outerTime;
 }
 
 // Odds and ends.

@@ -114,6 +114,14 @@ public:
     // order and what each had gathered towards its next call, and puts them back so.
     int timerSlot(const Callback& callback) const;
     void setTimerElapsed(const Callback& callback, std::uint16_t elapsed);
+    // The slot whose handler tickTimers is running (-1 outside it): the slots after it have not yet
+    // counted the tick under way. A game saved inside a tick says so of its timers, and the loaded game
+    // counts it for them (tickTimersAfter) before anything else.
+    int tickingSlot() const { return tickingSlot_; }
+    std::uint32_t tickingTime() const { return tickingTime_; }
+    // The rest of a tick: the running slots after the one given, as tickTimers would have ticked them
+    // (a slot taken meanwhile among them).
+    void tickTimersAfter(int slot, std::uint32_t time);
     std::uint16_t systemTimerId() const { return systemTimerId_; }
     using Component::addTimer;
     using Component::killTimer;
@@ -193,6 +201,8 @@ private:
     List<OIFCount*> imageLibraries_;
     List<Callback> terminateHandlers_;
     TimerCallback timers_[TimerSlots];
+    int tickingSlot_ = -1;
+    std::uint32_t tickingTime_ = 0;
     Display* displayUnderMouse_ = nullptr;
     Point mousePoint_;
     std::int16_t hoverCount_ = 0;

@@ -1,6 +1,7 @@
 // The animation step of a display object, its turns, a figure walking off the map, and the directions in
 // which the figures of a beaten unit flee.
 #include <iostream>
+#include <utility>
 
 #include "framework/core/answer.h"
 #include "framework/core/bus.h"
@@ -130,16 +131,27 @@ void VaelPhysicalObject::startHead(bool watched) {
 void VaelPhysicalObject::finishHead(bool watched) {
     Item<LogicalCommandInfo>* head = nullptr;
     if (!commands_.firstItem(head)) return;
+    // Finished from here on: a game saved while it is told keeps the command as played.
+    headFinishing_ = true;
     commandFinished(head->value);
     const BusMessage reply = head->value.replyEvent;
     if (watched && reply.id() != 0)
         debugStream() << "Posting Return Notification: " << eventName(reply.id()) << std::endl;
     if (watched) send(reply, head->value.extra.get());
     commands_.removeFirst();
+    headFinishing_ = false;
+    tellIfStill(watched);
+}
+
+void VaelPhysicalObject::tellIfStill(bool watched) {
     if (commands_.isEmpty() && watched) {
         Container<short> me(getId());
         dropAnswer(queryNamed(msg::PhysicalObjectNotMoving, &me));
     }
+}
+
+void VaelPhysicalObject::finishLoadedHead() {
+    if (std::exchange(headFinishedAtSave_, false)) tellIfStill(isWatched());
 }
 
 void VaelPhysicalObject::catchUp(std::int32_t now, Box dirty[3], bool any[3]) {
@@ -164,6 +176,13 @@ void VaelPhysicalObject::catchUp(std::int32_t now, Box dirty[3], bool any[3]) {
 }
 
 ZoomBoxes* VaelPhysicalObject::updateLevels(std::int32_t now) {
+    // A save taken inside the step (the logical side runs its queue within the object's questions) tells
+    // by this whether the object had stepped.
+    struct Step {
+        Stepping& stage;
+        Stepping before;
+        ~Step() { stage = before; }
+    } step{stepping_, std::exchange(stepping_, Stepping::Playing)};
     Box dirty[3];
     bool any[3] = {false, false, false};
     std::unique_ptr<ZoomBoxes> result;
@@ -183,6 +202,7 @@ ZoomBoxes* VaelPhysicalObject::updateLevels(std::int32_t now) {
         if (activeSprites_.isEmpty()) startHead(watched);
         stepAll(activeSprites_, now, dirty, any);
         if (activeSprites_.isEmpty()) {
+            stepping_ = Stepping::Ending;
             finishHead(watched);
             // The figures moved on this tick too: their boxes go out with it, or their last pictures
             // would stay on the map. The object goes quiet on the next tick.
@@ -194,6 +214,7 @@ ZoomBoxes* VaelPhysicalObject::updateLevels(std::int32_t now) {
 
     if (commands_.isEmpty() && !flagRaised_ && activeSprites_.isEmpty() && looseSprites_.isEmpty()) {
         Container<short> me(getId());
+        stepping_ = Stepping::Ending;
         dropAnswer(query(PHYSICAL_OBJECT_DEACTIVATED, &me));
     }
     for (int level = 0; level < 3; ++level)

@@ -1,7 +1,7 @@
-// What a display object was still playing when the game was saved: its queued commands, which of its
-// sprites the command under way (or a fall) waits on, each sprite's queue and whether its flag waves. A
-// game loaded with it plays the rest at the moments the battle that saved would have, drawing from the
-// dice as that battle would have.
+// What a display object was still playing when the game was saved: its queued commands, what a rampage
+// kept for it, which of its sprites the command under way (or a fall) waits on, each sprite's queue and
+// whether its flag waves. A game loaded with it plays the rest at the moments the battle that saved would
+// have, drawing from the dice as that battle would have.
 #include <sstream>
 
 #include "framework/core/super_string.h"
@@ -95,9 +95,29 @@ void VaelPhysicalObject::saveUnderWay(std::ostream& out) {
         namedSprites(*this, static_cast<std::int16_t>(spriteCount_), flag_.get(), otherSprites());
     raw::putU16(out, static_cast<std::uint16_t>(flagRaised_));
     raw::putU16(out, static_cast<std::uint16_t>(leaderFlag_));
-    raw::putU16(out, static_cast<std::uint16_t>(commands_.count()));
+    // A command being finished when the game was saved is written as played: the loaded object only tells
+    // what followed it.
+    raw::putU16(out, headFinishing_ ? 1 : 0);
+    // What a rampage keeps of its victim until the beast reaches it: how many moves it still waits for,
+    // the moves kept and the turns.
+    raw::putI16(out, savedPathCount_);
+    raw::putU16(out, static_cast<std::uint16_t>(savedPaths_.count()));
+    Item<List<short>>* path = nullptr;
+    for (savedPaths_.firstItem(path); path; path = path->next) {
+        raw::putU16(out, static_cast<std::uint16_t>(path->value.count()));
+        Item<short>* hex = nullptr;
+        for (path->value.firstItem(hex); hex; hex = hex->next)
+            raw::putI16(out, hex->value);
+    }
+    raw::putU16(out, static_cast<std::uint16_t>(savedFacings_.count()));
+    Item<DIRECTION>* facing = nullptr;
+    for (savedFacings_.firstItem(facing); facing; facing = facing->next)
+        raw::putU16(out, static_cast<std::uint16_t>(facing->value));
+    raw::putU16(out, static_cast<std::uint16_t>(commands_.count() - (headFinishing_ ? 1 : 0)));
     Item<LogicalCommandInfo>* command = nullptr;
-    for (commands_.firstItem(command); command; command = command->next) {
+    commands_.firstItem(command);
+    if (headFinishing_ && command) command = command->next;
+    for (; command; command = command->next) {
         SuperString piece;
         piece << command->value;
         const std::string bytes = piece.str();
@@ -108,7 +128,8 @@ void VaelPhysicalObject::saveUnderWay(std::ostream& out) {
     putNames(out, all, looseSprites_);
     std::vector<std::uint16_t> playing;
     for (std::size_t i = 0; i < all.size(); ++i)
-        if (all[i] && (all[i] == flag_.get() || all[i]->hasEvents())) playing.push_back(static_cast<std::uint16_t>(i));
+        if (all[i] && (all[i] == flag_.get() || all[i]->hasEvents()))
+            playing.push_back(static_cast<std::uint16_t>(i));
     raw::putU16(out, static_cast<std::uint16_t>(playing.size()));
     for (std::uint16_t name : playing) {
         raw::putU16(out, name);
@@ -122,17 +143,38 @@ bool VaelPhysicalObject::underWayCarried() const {
     Item<LogicalCommandInfo>* command = nullptr;
     for (commands_.firstItem(command); command; command = command->next)
         if (!written(command->value.payload.get()) || !written(command->value.extra.get())) return false;
-    // Moves kept for a rampage being prepared wait on the rampage, which is not carried.
-    return savedPaths_.isEmpty() && savedPathCount_ == 0;
+    return true;
 }
 
 bool VaelPhysicalObject::loadUnderWay(std::istream& in) {
     const std::vector<VaelSprite*> all =
         namedSprites(*this, static_cast<std::int16_t>(spriteCount_), flag_.get(), otherSprites());
-    std::uint16_t raised = 0, waving = 0, count = 0;
+    std::uint16_t raised = 0, waving = 0, finished = 0, count = 0;
+    std::int16_t toKeep = 0;
     if (!raw::getU16(in, raised) || !raw::getU16(in, waving) || raised > 1 || waving > 1 ||
+        !raw::getU16(in, finished) || finished > 1 || !raw::getI16(in, toKeep) || toKeep < 0 ||
         !raw::getU16(in, count))
         return false;
+    List<List<short>> kept;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        std::uint16_t hexes = 0;
+        if (!raw::getU16(in, hexes)) return false;
+        List<short> path;
+        for (std::uint16_t k = 0; k < hexes; ++k) {
+            std::int16_t hex = 0;
+            if (!raw::getI16(in, hex)) return false;
+            path.append(hex);
+        }
+        kept.append(path);
+    }
+    List<DIRECTION> facings;
+    if (!raw::getU16(in, count)) return false;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        std::uint16_t facing = 0;
+        if (!raw::getU16(in, facing) || facing > NorthWest) return false;
+        facings.append(static_cast<DIRECTION>(facing));
+    }
+    if (!raw::getU16(in, count)) return false;
     Queue<LogicalCommandInfo> commands;
     for (std::uint16_t i = 0; i < count; ++i) {
         std::uint32_t length = 0;
@@ -162,6 +204,10 @@ bool VaelPhysicalObject::loadUnderWay(std::istream& in) {
         if (all[i] && !carried[i]) all[i]->dropEvents();
     flagRaised_ = raised;
     leaderFlag_ = waving;
+    headFinishedAtSave_ = finished != 0;
+    savedPathCount_ = toKeep;
+    savedPaths_ = kept;
+    savedFacings_ = facings;
     commands_ = commands;
     activeSprites_ = active;
     looseSprites_ = loose;

@@ -111,6 +111,8 @@ public:
     void saveUnderWay(std::ostream& out) override;
     bool loadUnderWay(std::istream& in) override;
     bool underWayCarried() const override;
+    Stepping stepping() const override { return stepping_; }
+    void finishLoadedHead() override;
     // The sprites the commands play besides the figures and the flag (a missile unit's missiles), in an
     // order that stays.
     virtual std::vector<VaelSprite*> otherSprites() { return {}; }
@@ -357,6 +359,12 @@ private:
     std::int16_t leaderGroup_ = 0;
     std::int16_t fallenCount_ = 0;
     std::int16_t flagRaised_ = 0;
+    Stepping stepping_ = Stepping::Waiting;
+    // The head command is being finished (its reply told); the game was saved while it was.
+    bool headFinishing_ = false;
+    bool headFinishedAtSave_ = false;
+    // Tells the layer the object has nothing more to play, when it has not.
+    void tellIfStill(bool watched);
     // A leader's own figure stands in for the flag while it waves one.
     std::int16_t leaderFlag_ = 0;
 

@@ -310,6 +310,7 @@ void GameControl::BeginGame(std::int16_t resume) {
         }
     }
     sendCaption();
+    if (resume && resumeDisplay_) resumeDisplay_();
 }
 
 bool GameControl::EliteInitiative() {

@@ -53,6 +53,10 @@ public:
     using CaptionSource = std::function<std::string()>;
     void setLeaderOrderDialog(LeaderOrderDialog dialog) { leaderOrderDialog_ = std::move(dialog); }
     void setCaptionSource(CaptionSource source) { captionSource_ = std::move(source); }
+    // What the display had still to play of a tick it was in when the game was saved (the battle's step
+    // came from within it): played as a loaded game begins again, once its resumption is queued, so that
+    // the two go on interleaved as they did.
+    void setResumeDisplay(std::function<void()> resume) { resumeDisplay_ = std::move(resume); }
 
     // Set-up, in the order the layer gives it.
     void addLeader(const LeaderUnitInfo& record);
@@ -229,6 +233,7 @@ private:
     bool noFurtherTurn_ = false;
     LeaderOrderDialog leaderOrderDialog_;
     CaptionSource captionSource_;
+    std::function<void()> resumeDisplay_;
 };
 
 VAEL_TYPE_NAME(PlyrInfo, "PlyrInfo");

@@ -114,6 +114,9 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
     }
     Group* group = layer.findGroup(leader->getLeaderId());
     layer.setActiveGroup(group);
+    // A game saved before the leader began his orders (as a save at an activation, or the autosave, is)
+    // resumes at the activation's start, and raises the flags the activation raised.
+    if (kind == ActivationKind::Resumed && !leader->isOrdersPhaseActive()) kind = ActivationKind::Activated;
     if (group) {
         RaiseFlagsStruct raise;
         raise.nation = leader->getNation();

@@ -35,7 +35,8 @@ struct GameFlowDialogs {
 void connectLeaderActivation(VaelLogicalLayer& layer);
 
 // Which units of the active group raise flags: after "LeaderActivated" those that have not rallied this
-// turn, after "LeaderResumed" those not done for the turn and still with all their movement.
+// turn, after "LeaderResumed" those not done for the turn and still with all their movement (unless the
+// leader had not begun his orders when the game was saved: then those of his activation).
 enum class ActivationKind { Activated, Resumed };
 void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, ActivationKind kind);
 void CombatDone(VaelLogicalLayer& layer);

@@ -5,8 +5,8 @@
 // sprites and its part of a saved game are those of every display object. The figures implement it.
 #include <cstdint>
 #include <istream>
-#include <ostream>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "framework/core/type_name.h"
@@ -44,6 +44,12 @@ public:
     // Whether what the object still plays can go into a file at all: a command whose box has no written
     // form, or a rampage that links the objects it strikes, cannot.
     virtual bool underWayCarried() const { return true; }
+    // How far the object has come in its step of the layer's tick: not begun (or not stepped), playing,
+    // or past all it plays (what is left answers the logical side, which may take its own step there).
+    enum class Stepping { Waiting, Playing, Ending };
+    virtual Stepping stepping() const { return Stepping::Waiting; }
+    // What the object had still to do after the command it was finishing when the game was saved.
+    virtual void finishLoadedHead() {}
     // Why the object's record in a saved game was refused at its latest load; empty when it was taken.
     const std::string& loadProblem() const { return loadProblem_; }
 

@@ -798,24 +798,43 @@ ContainerBase* VaelPhysicalLayer::onTick(Component* target, BusMessage, Containe
 }
 
 std::int16_t VaelPhysicalLayer::updateDisplay(long tick) {
+    return stepObjects(clients_, tick + clockShift_);
+}
+
+std::int16_t VaelPhysicalLayer::stepObjects(const List<short>& objects, long moment) {
     // Only the view that answers the rules plays in step with them: a view nobody watches steps on a timer
     // of its own, and at a save all at once, and draws its figures' chances from dice of its own.
     std::optional<Roll::Aside> aside;
     if (!viewShown()) aside.emplace();
-    const List<short> asked = clients_;
-    Container<long> now(tick + clockShift_);
-    List<VectorBusResponse> answers = queryToList(asked, UPDATE_PHYSICAL_OBJECT, &now);
+    const List<short> asked = objects;
+    Container<long> now(moment);
     List<Box> dirty[3];
-    VectorBusResponse answer;
-    while (answers.removeFirst(answer)) {
-        if (auto* boxes = dynamic_cast<ZoomBoxes*>(answer.result))
-            for (int i = 0; i < 3; ++i) {
-                Item<Box>* b = nullptr;
-                for (boxes->level(i).firstItem(b); b; b = b->next)
-                    dirty[i].append(b->value);
-            }
-        dropAnswer(answer.result);
+    // Each object is asked on its own, the layer knowing which it has come to: the logical side runs its
+    // queue within the questions, and a game it saves there carries the objects still to be stepped.
+    struct Step {
+        Stepping& stepping;
+        Stepping before;
+        ~Step() { stepping = before; }
+    } step{stepping_, stepping_};
+    stepping_ = Stepping{&asked, nullptr, moment};
+    Item<short>* it = nullptr;
+    for (asked.firstItem(it); it; it = it->next) {
+        stepping_.at = it;
+        List<short> one;
+        one.append(it->value);
+        List<VectorBusResponse> answers = queryToList(one, UPDATE_PHYSICAL_OBJECT, &now);
+        VectorBusResponse answer;
+        while (answers.removeFirst(answer)) {
+            if (auto* boxes = dynamic_cast<ZoomBoxes*>(answer.result))
+                for (int i = 0; i < 3; ++i) {
+                    Item<Box>* b = nullptr;
+                    for (boxes->level(i).firstItem(b); b; b = b->next)
+                        dirty[i].append(b->value);
+                }
+            dropAnswer(answer.result);
+        }
     }
+    stepping_ = step.before;
 
     // Each changed sprite leaves every cell it was in and is filed again once, in the order a walk of the
     // grid row by row would meet them: by the first cell it stands in, and within that cell by its place
@@ -959,6 +978,8 @@ VaelPhysicalLayers::VaelPhysicalLayers(Bus& bus)
     VaelSprite::setPhysicalLayer(reversed_.get(), 1);
     normal_->attach(bus);
     reversed_->attach(bus);
+    normal_->partner_ = reversed_.get();
+    reversed_->partner_ = normal_.get();
 }
 
 bool VaelPhysicalLayers::shownViewBusy() const {

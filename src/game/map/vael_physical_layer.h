@@ -156,6 +156,11 @@ public:
     int tickSlot() const;
     int loadedTickSlot() const { return loadedSlot_; }
     void restartTick();
+    // A game saved inside a tick (the logical side takes its steps from within the objects' updates)
+    // carries what of that tick was still to come: the objects this layer had still to step, or the
+    // layer's own timer not yet told of the tick. The loaded game plays that first, at the same moment,
+    // when the battle begins again: this layer's and its partner's, in the order the tick ran them.
+    void finishTickUnderWay();
     // Steps a view not on screen through what it has fallen behind by, before a save: it is stepped only
     // once a second, and a game loaded from the file could never play the rest (the flags of the turn
     // before not yet put away). Only what is already due is played; the view answers nobody, so nothing
@@ -225,6 +230,8 @@ private:
     void playRampage(short elephant);
     void startTimer(std::uint16_t rate);
     void stopTick();
+    // Steps the objects asked, one after the other, at the display's moment now, and redraws what moved.
+    std::int16_t stepObjects(const List<short>& asked, long now);
     void freeGrid();
     static ContainerBase* onTick(Component* target, BusMessage event, ContainerBase* data);
 
@@ -252,6 +259,25 @@ private:
     // The tick as a loaded game had it, put back once both layers have read theirs.
     std::uint16_t loadedRate_ = 0, loadedElapsed_ = 0;
     int loadedSlot_ = -1;
+    // The step under way: the objects asked, the one asked now, the moment.
+    struct Stepping {
+        const List<short>* asked = nullptr;
+        const Item<short>* at = nullptr;
+        long now = 0;
+    };
+    Stepping stepping_;
+    // What of the tick under way at the save is still to be played: nothing, the objects still to step
+    // (StepRest), or the tick itself, which the layer's timer had still to count (TickDue).
+    enum class TickLeft : std::uint16_t { Nothing = 0, StepRest = 1, TickDue = 2 };
+    struct LeftOfTick {
+        TickLeft left = TickLeft::Nothing;
+        long now = 0;
+        List<short> rest;
+    };
+    LeftOfTick loadedTickLeft_;
+    // The other view's layer, whose share of a tick under way is played in the order the ticks ran.
+    VaelPhysicalLayer* partner_ = nullptr;
+    friend class VaelPhysicalLayers;
     std::unique_ptr<Bitmap> unitBitmap_;
     double markerStepX_ = 0, markerStepY_ = 0;
     std::vector<List<Sprite*>*> gridRows_;
@@ -306,6 +332,9 @@ public:
     // Why the latest load refused that record, when it did (its version, or bytes that do not read back
     // whole); else empty.
     const std::string& underWayProblem() const { return underWayProblem_; }
+    // Plays what the views had still to play of the tick under way at the save (see
+    // VaelPhysicalLayer::finishTickUnderWay); nothing when the save was not taken inside a tick.
+    void finishTickUnderWay() { normal_->finishTickUnderWay(); }
 
 private:
     void appendUnderWay(std::vector<std::uint8_t>& bytes);

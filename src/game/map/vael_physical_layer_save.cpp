@@ -1,8 +1,8 @@
 #include "game/map/vael_physical_layer.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <algorithm>
 #include <sstream>
 
 #include "framework/core/read_file.h"
@@ -153,6 +153,8 @@ bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
     // both views as they are.
     loadProblem_.clear();
     underWayProblem_.clear();
+    for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
+        layer->loadedTickLeft_ = VaelPhysicalLayer::LeftOfTick();
     std::size_t end = 0;
     for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
         if (bytes.size() < TableOffsetAt + 4) return false;
@@ -226,7 +228,8 @@ void VaelPhysicalLayers::appendUnderWay(std::vector<std::uint8_t>& bytes) {
 }
 
 bool VaelPhysicalLayers::readUnderWay(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    if (bytes.size() - at < 4 || !std::equal(UnderWayTag, UnderWayTag + 4, bytes.begin() + static_cast<std::ptrdiff_t>(at)))
+    if (bytes.size() - at < 4 ||
+        !std::equal(UnderWayTag, UnderWayTag + 4, bytes.begin() + static_cast<std::ptrdiff_t>(at)))
         return true;
     if (bytes.size() - at < 10) return false;
     const std::uint16_t version = read16(bytes, at + 4);

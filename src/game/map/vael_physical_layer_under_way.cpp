@@ -4,6 +4,8 @@
 // have, drawing from the dice as it would have.
 #include <algorithm>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "framework/core/application.h"
 #include "game/map/raw_bytes.h"
@@ -35,7 +37,8 @@ int VaelPhysicalLayer::tickSlot() const {
 
 bool VaelPhysicalLayer::underWayCarried() const {
     const std::vector<VaelDisplayObject*> units = unitObjects(objects_, adopted_);
-    return std::all_of(units.begin(), units.end(), [](const VaelDisplayObject* o) { return o->underWayCarried(); });
+    return std::all_of(units.begin(), units.end(),
+                       [](const VaelDisplayObject* o) { return o->underWayCarried(); });
 }
 
 void VaelPhysicalLayer::saveUnderWay(std::ostream& out) {
@@ -50,8 +53,7 @@ void VaelPhysicalLayer::saveUnderWay(std::ostream& out) {
     Item<short>* client = nullptr;
     for (clients_.firstItem(client); client; client = client->next)
         for (std::size_t i = 0; i < units.size(); ++i)
-            if (units[i]->getId() == client->value)
-                stepped.push_back(static_cast<std::uint16_t>(i));
+            if (units[i]->getId() == client->value) stepped.push_back(static_cast<std::uint16_t>(i));
     raw::putU16(out, static_cast<std::uint16_t>(stepped.size()));
     for (std::uint16_t i : stepped)
         raw::putU16(out, i);
@@ -72,6 +74,37 @@ void VaelPhysicalLayer::saveUnderWay(std::ostream& out) {
         raw::putU32(out, static_cast<std::uint32_t>(bytes.size()));
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
+    // What of the tick under way was still to come: the objects still to step (the one asked now among
+    // them unless it had stepped), or the layer's timer that had still to count the tick.
+    TickLeft left = TickLeft::Nothing;
+    long moment = 0;
+    std::vector<std::uint16_t> rest;
+    if (stepping_.asked) {
+        left = TickLeft::StepRest;
+        moment = stepping_.now;
+        const Item<short>* from = stepping_.at;
+        if (!from) {
+            Item<short>* first = nullptr;
+            stepping_.asked->firstItem(first);
+            from = first;
+        } else if (const VaelDisplayObject* object = objectWithId(from->value);
+                   object && object->stepping() != VaelDisplayObject::Stepping::Waiting) {
+            from = from->next;
+        }
+        for (; from; from = from->next)
+            for (std::size_t i = 0; i < units.size(); ++i)
+                if (units[i]->getId() == from->value) rest.push_back(static_cast<std::uint16_t>(i));
+    } else if (app && slot >= 0 && app->tickingSlot() >= 0 && slot > app->tickingSlot()) {
+        left = TickLeft::TickDue;
+        moment = static_cast<long>(app->tickingTime()) + clockShift_;
+    }
+    raw::putU16(out, static_cast<std::uint16_t>(left));
+    if (left == TickLeft::Nothing) return;
+    raw::putU32(out, static_cast<std::uint32_t>(moment));
+    if (left != TickLeft::StepRest) return;
+    raw::putU16(out, static_cast<std::uint16_t>(rest.size()));
+    for (std::uint16_t i : rest)
+        raw::putU16(out, i);
 }
 
 bool VaelPhysicalLayer::loadUnderWay(std::istream& in) {
@@ -80,8 +113,7 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in) {
     std::uint32_t clock = 0;
     std::uint16_t rate = 0, slot = 0, elapsed = 0, count = 0;
     if (!raw::getU32(in, clock) || !raw::getU16(in, rate) || !raw::getU16(in, slot) ||
-        !raw::getU16(in, elapsed) || rate > 1000 ||
-        !raw::getU16(in, count))
+        !raw::getU16(in, elapsed) || rate > 1000 || !raw::getU16(in, count))
         return false;
     List<short> stepped;
     for (std::uint16_t k = 0; k < count; ++k) {
@@ -106,7 +138,25 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in) {
         std::istringstream record(bytes, std::ios::binary);
         if (!object->loadUnderWay(record) || record.peek() != std::char_traits<char>::eof()) return false;
     }
+    LeftOfTick tickLeft;
+    std::uint16_t left = 0;
+    if (!raw::getU16(in, left) || left > static_cast<std::uint16_t>(TickLeft::TickDue)) return false;
+    tickLeft.left = static_cast<TickLeft>(left);
+    if (tickLeft.left != TickLeft::Nothing) {
+        std::uint32_t moment = 0;
+        if (!raw::getU32(in, moment)) return false;
+        tickLeft.now = static_cast<long>(static_cast<std::int32_t>(moment));
+    }
+    if (tickLeft.left == TickLeft::StepRest) {
+        if (!raw::getU16(in, count)) return false;
+        for (std::uint16_t k = 0; k < count; ++k) {
+            std::uint16_t i = 0;
+            if (!raw::getU16(in, i) || i >= units.size()) return false;
+            tickLeft.rest.append(units[i]->getId());
+        }
+    }
     clockShift_ = static_cast<std::int32_t>(clock - (app ? app->tickCount() : 0));
+    loadedTickLeft_ = tickLeft;
     clients_ = stepped;
     flaggedObjects_ = flagged;
     loadedRate_ = rate;
@@ -122,6 +172,46 @@ void VaelPhysicalLayer::restartTick() {
     startTimer(rate);
     if (Application* app = Application::instance())
         app->setTimerElapsed(Callback(this, onTick), std::exchange(loadedElapsed_, 0));
+}
+
+} // namespace vael
+
+namespace vael {
+
+void VaelPhysicalLayer::finishTickUnderWay() {
+    const auto left = [](const VaelPhysicalLayer* l) {
+        return l && l->loadedTickLeft_.left != TickLeft::Nothing;
+    };
+    if (!left(this) && !left(partner_)) return;
+    Application* app = Application::instance();
+    // The battle's step was taken from within the tick, and what it queued ran before the tick went on:
+    // so here what the resumption queued.
+    if (app) app->drainQueue();
+    // The object whose step the battle's step came from had told its command's end; what it does after
+    // that comes next.
+    for (VaelPhysicalLayer* layer : {this, partner_})
+        if (layer)
+            for (VaelDisplayObject* object : unitObjects(layer->objects_, layer->adopted_))
+                object->finishLoadedHead();
+    // Then the tick goes on where it was: the layer that was stepping its objects steps the rest, and the
+    // timers after its slot (the other view's among them, and any taken meanwhile) count the tick.
+    int after = Application::TimerSlots;
+    long moment = 0;
+    std::int32_t shift = clockShift_;
+    for (VaelPhysicalLayer* layer : {this, partner_}) {
+        if (!left(layer)) continue;
+        const LeftOfTick tick = std::exchange(layer->loadedTickLeft_, LeftOfTick());
+        moment = tick.now;
+        shift = layer->clockShift_;
+        if (tick.left == TickLeft::StepRest) {
+            layer->stepObjects(tick.rest, tick.now);
+            after = std::min(after, layer->loadedSlot_);
+        } else {
+            after = std::min(after, layer->loadedSlot_ - 1);
+        }
+    }
+    if (app && after != Application::TimerSlots)
+        app->tickTimersAfter(after, static_cast<std::uint32_t>(moment - shift));
 }
 
 } // namespace vael

@@ -581,6 +581,9 @@ void VaelApp::beginGame(bool resumed) {
     const std::string title = title_.empty() ? layer_->getScenarioName() : title_;
     control->setCaptionSource([title] { return title; });
     control->setAutoSave(static_cast<std::int16_t>(preferences_.autoSave));
+    control->setResumeDisplay([this] {
+        if (views_) views_->finishTickUnderWay();
+    });
     if (onBattleBeginning) onBattleBeginning();
     Container<short> resume(resumed ? 1 : 0);
     listener_->send(BEGIN_GAME, &resume);

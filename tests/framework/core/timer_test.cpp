@@ -136,5 +136,31 @@ TEST(TimerAcrossApplications, ANewApplicationStartsWithNoActiveSlot) {
     EXPECT_EQ((std::tuple{second.log, TimerCallback::activeCount}), std::tuple(Labels{"startTimer 500"}, 1));
 }
 
+// A game saved inside a tick goes on with the rest of it: the slots after the one given count it, a slot
+// taken meanwhile among them, those before it do not; each handler is told its slot and the tick's time,
+// and outside a tick no slot is ticking.
+TEST_F(TimerTest, TheRestOfATickCountsTheSlotsAfterTheOneGivenATimerTakenMeanwhileAmongThem) {
+    p.addTimer(h1, 1), p.addTimer(h2, 1); // slots 0 and 1, a second each
+    std::vector<std::pair<int, std::uint32_t>> told;
+    const auto tell = [&](ContainerBase* answer) {
+        return [&, answer](Component*, BusMessage, ContainerBase*) -> ContainerBase* {
+            told.emplace_back(app.tickingSlot(), app.tickingTime());
+            return answer;
+        };
+    };
+    rec().on(&p, 2, [&](Component* c, BusMessage e, ContainerBase* d) -> ContainerBase* {
+        if (app.timerSlot(Callback(&p, h3)) < 0) p.addTimer(h3, 1); // slot 2, taken in the middle of the tick
+        return tell(nullptr)(c, e, d);
+    });
+    rec().on(&p, 1, tell(nullptr));
+    rec().on(&p, 3, tell(nullptr));
+    app.tickTimersAfter(0, 5000);
+    EXPECT_EQ(told, (std::vector<std::pair<int, std::uint32_t>>{{1, 5000}, {2, 5000}}));
+    EXPECT_EQ(app.tickingSlot(), -1);
+    told.clear();
+    app.tickTimersAfter(-1, 6000);
+    EXPECT_EQ(told, (std::vector<std::pair<int, std::uint32_t>>{{0, 6000}, {1, 6000}, {2, 6000}}));
+}
+
 } // namespace
 } // namespace vael::test

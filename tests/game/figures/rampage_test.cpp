@@ -1,5 +1,8 @@
 // A rampage's victim: two kept moves and one kept turn replayed as move, turn, move; the turns are
-// played once; more moves asked for than kept stop at the last; the trampling shows on top of the losses.
+// played once; more moves asked for than kept stop at the last; the trampling shows on top of the losses;
+// what is kept goes with a displayed save, read back from the bytes written here.
+#include <sstream>
+
 #include "game/figures/figure_fixture.h"
 #include "game/figures/figure_state_peer.h"
 #include "game/figures/test_unit.h"
@@ -83,6 +86,68 @@ TEST_F(RampageTest, TramplingShowsOnTopOfTheLossesAlreadyShown) {
     u->rampageCasualty(10);
     const std::string hit = std::to_string(RegisteredMessage::getId("CohesionHit"));
     EXPECT_EQ(queued(*u), (Lines{hit + " hit 45 by 3"}));
+}
+
+// A victim that waits for three moves has kept one move and one turn: after its flag's two words and the
+// word of a command being finished (none), the record holds the moves still awaited (2), the kept moves
+// (1: 2 hexes, 1204 and 1205) and the turns (1: south-east). A fresh unit loaded from those bytes keeps its
+// next move too and replays all three.
+TEST_F(RampageTest, WhatARampageKeptGoesWithTheRecordOfWhatWasUnderWay) {
+    auto* u = unit();
+    for (int i = 0; i < 3; ++i)
+        u->saveAPath();
+    LogicalCommandInfo first(0, path({1204, 1205}), 0, BusMessage(LOGICAL_OBJECT_MOVED));
+    LogicalCommandInfo turn(0, new Container<DIRECTION>(SouthEast), 0, BusMessage(CHANGE_UNIT_FACING));
+    u->handleEvent(first);
+    u->handleEvent(turn);
+    const std::string kept("\0\0\0\0\0\0"
+                           "\2\0"
+                           "\1\0\2\0\xB4\4\xB5\4"
+                           "\1\0\4\0",
+                           20);
+    std::ostringstream out;
+    u->saveUnderWay(out);
+    EXPECT_EQ(out.str().substr(0, kept.size()), kept);
+
+    // Then no command, no sprite waited on or loose, none playing.
+    const std::string nothingElse(8, '\0');
+    auto* v = unit();
+    std::istringstream in(kept + nothingElse);
+    ASSERT_TRUE(v->loadUnderWay(in));
+    EXPECT_EQ(v->savedPathCount(), 2);
+    LogicalCommandInfo second(0, path({1205, 1206}), 0, BusMessage(LOGICAL_OBJECT_MOVED));
+    v->handleEvent(second);
+    EXPECT_EQ(v->region(), 1204) << "the loaded unit keeps its move as the saved one would have";
+    EXPECT_EQ(v->savedPathCount(), 1);
+    v->rampageMove(2);
+    EXPECT_EQ(queued(*v), (Lines{"28 1204 1205", "31 facing 4", "28 1205 1206"}));
+}
+
+TEST_F(RampageTest, KeptMovesTurnsAndAFinishedCommandOutOfBoundsAreRefused) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        bool taken;
+    };
+    const std::string flags(6, '\0'), none(8, '\0');
+    const Row rows[] = {
+        {"a command told finished", std::string("\0\0\0\0\1\0", 6) + std::string(6, '\0') + none, true},
+        {"finished 2", std::string("\0\0\0\0\2\0", 6) + std::string(6, '\0') + none, false},
+        {"nothing kept", flags + std::string("\0\0\0\0\0\0", 6) + none, true},
+        {"32767 moves awaited", flags + std::string("\xFF\x7F\0\0\0\0", 6) + none, true},
+        {"-1 moves awaited", flags + std::string("\xFF\xFF\0\0\0\0", 6) + none, false},
+        {"a move of no hex", flags + std::string("\0\0\1\0\0\0\0\0", 8) + none, true},
+        {"a move cut in its hexes", flags + std::string("\0\0\1\0\2\0\xB4\4", 8), false},
+        {"turned north-west", flags + std::string("\0\0\0\0\1\0\x08\0", 8) + none, true},
+        {"turned past north-west", flags + std::string("\0\0\0\0\1\0\x09\0", 8) + none, false},
+        {"turns cut short", flags + std::string("\0\0\0\0\2\0\1\0", 8) + none, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto* u = unit();
+        std::istringstream in(row.bytes);
+        EXPECT_EQ(u->loadUnderWay(in), row.taken);
+    }
 }
 
 } // namespace

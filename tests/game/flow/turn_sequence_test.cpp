@@ -67,12 +67,11 @@ template <class... Parts> Lines lines(const Parts&... parts) {
 
 // What the leaders, the phase handlers, the battle map, the commentary and the application do around the
 // turn sequence.
-const Lines heard =
-    lines("BeginLeaderOrdersPhase", "ActivateLeader", "NoMoreOrders", "RaiseFlags", "InitLeader",
-          "InitAILeader", "AddBattleScars", "ZoomOutAfterCombat", "FinishLeader", "SynchronizeGame",
-          "GameSynchronized", "RoutPhase", "EndOfTurn", "BeginTurn", "EliteInitiative", "EndOfGame",
-          "EndGameMusic", "GameEnded", "AddCommentary", "ChangeMainCaption", "DoneViewingCombatResults",
-          "LeaderFinishLeader");
+const Lines heard = lines(
+    "BeginLeaderOrdersPhase", "ActivateLeader", "NoMoreOrders", "RaiseFlags", "InitLeader", "InitAILeader",
+    "AddBattleScars", "ZoomOutAfterCombat", "FinishLeader", "SynchronizeGame", "GameSynchronized",
+    "RoutPhase", "EndOfTurn", "BeginTurn", "EliteInitiative", "EndOfGame", "EndGameMusic", "GameEnded",
+    "AddCommentary", "ChangeMainCaption", "DoneViewingCombatResults", "LeaderFinishLeader");
 
 class TurnSequence : public ::testing::Test {
 protected:
@@ -133,7 +132,8 @@ protected:
 };
 
 // Then the Companions, used this turn, have charged: done for the turn, they still raise a grey flag when
-// Vaelmoric is activated, but not when he resumes.
+// Vaelmoric is activated, but not when he resumes his orders. Resumed before he began them (a game saved at
+// his activation), he raises what his activation raised.
 TEST_F(TurnSequence, ActivatedLeaderRaisesTheFlagsOfHisUnitsGrayForUsedOnesAndResumedOnlyThoseNotDone) {
     allLocal();
     layer.sendNamed("LeaderActivated", std::make_unique<Container<std::string>>("Vaelmoric").get());
@@ -146,9 +146,12 @@ TEST_F(TurnSequence, ActivatedLeaderRaisesTheFlagsOfHisUnitsGrayForUsedOnesAndRe
     world.log.clear();
     world.say("LeaderActivated", std::string("Vaelmoric"));
     world.say("LeaderResumed", std::string("Vaelmoric"));
+    leader("Vaelmoric")->initLeader();
+    world.say("LeaderResumed", std::string("Vaelmoric"));
     settle();
     EXPECT_EQ(world.only({"RaiseFlags"}),
-              (Lines{"RaiseFlags [1,0] gray [1] nation 1", "RaiseFlags [0] gray [] nation 1"}));
+              (Lines{"RaiseFlags [1,0] gray [1] nation 1", "RaiseFlags [1,0] gray [1] nation 1",
+                     "RaiseFlags [0] gray [] nation 1"}));
 }
 
 // Then played here as well, without a group, he gets neither his orders nor the humans' start.
@@ -405,8 +408,8 @@ TEST_F(TurnSequence, ASeededBattleMessageByMessage) {
         "EndOfTurn winner 0 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 0/20 routed 0(0) out 0/0",
         "SynchronizeGame viewing the turn overview", "GameSynchronized",
         "ChangeMainCaption Small Fight - Turn 2", "AddCommentary \\B** Turn #2 **\\b", "BeginTurn",
-        "EliteInitiative 1", activation("2", "Aristhon", false), aristhon, activation("4", "Tezhar", true), tezhar,
-        activation("0", "Vaelmoric", true), vaelmoric,
+        "EliteInitiative 1", activation("2", "Aristhon", false), aristhon, activation("4", "Tezhar", true),
+        tezhar, activation("0", "Vaelmoric", true), vaelmoric,
         // The layer, on the bus before the recorder, plays the music at once as it takes the end of the game.
         "RoutPhase", "EndGameMusic 1",
         "EndOfGame winner 1 Macedonian(1) 0/30 routed 0(0) out 0/2 Persian(2) 20/20 routed 0(0) out 1/0",

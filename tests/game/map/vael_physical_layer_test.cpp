@@ -409,21 +409,28 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordTheObjectsDoNotBackIsRefused) {
         const char* name;
         std::uint16_t rate, stepped, flagged, units;
         std::uint32_t length;
+        // What of a tick under way was left (0 nothing, 1 objects to step, 2 the tick to count) and, for
+        // 1, the unit still to step.
+        std::uint16_t left, rest;
         bool taken;
     };
     const Row rows[] = {
-        {"whole", 1, 1, 0, 2, 0, true},
-        {"fastest tick", 1000, 0, 1, 2, 0, true},
-        {"tick past the fastest", 1001, 0, 0, 2, 0, false},
-        {"stepped past the units", 1, 2, 0, 2, 0, false},
-        {"stepped 0x7FFF", 1, 0x7FFF, 0, 2, 0, false},
-        {"stepped 0xFFFF", 1, 0xFFFF, 0, 2, 0, false},
-        {"flagged past the units", 1, 0, 2, 2, 0, false},
-        {"flagged 0x8000", 1, 0, 0x8000, 2, 0, false},
-        {"one unit short", 1, 0, 0, 1, 0, false},
-        {"one unit more", 1, 0, 0, 3, 0, false},
-        {"units 0xFFFF", 1, 0, 0, 0xFFFF, 0, false},
-        {"record longer than the bytes", 1, 0, 0, 2, 0xFFFFFFFF, false},
+        {"whole", 1, 1, 0, 2, 0, 0, 0, true},
+        {"fastest tick", 1000, 0, 1, 2, 0, 0, 0, true},
+        {"tick past the fastest", 1001, 0, 0, 2, 0, 0, 0, false},
+        {"stepped past the units", 1, 2, 0, 2, 0, 0, 0, false},
+        {"stepped 0x7FFF", 1, 0x7FFF, 0, 2, 0, 0, 0, false},
+        {"stepped 0xFFFF", 1, 0xFFFF, 0, 2, 0, 0, 0, false},
+        {"flagged past the units", 1, 0, 2, 2, 0, 0, 0, false},
+        {"flagged 0x8000", 1, 0, 0x8000, 2, 0, 0, 0, false},
+        {"one unit short", 1, 0, 0, 1, 0, 0, 0, false},
+        {"one unit more", 1, 0, 0, 3, 0, 0, 0, false},
+        {"units 0xFFFF", 1, 0, 0, 0xFFFF, 0, 0, 0, false},
+        {"record longer than the bytes", 1, 0, 0, 2, 0xFFFFFFFF, 0, 0, false},
+        {"the last unit still to step", 1, 0, 0, 2, 0, 1, 1, true},
+        {"a unit past the last to step", 1, 0, 0, 2, 0, 1, 2, false},
+        {"the tick still to count", 1, 0, 0, 2, 0, 2, 0, true},
+        {"a tick left of no kind", 1, 0, 0, 2, 0, 3, 0, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -440,6 +447,9 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordTheObjectsDoNotBackIsRefused) {
         put16(1), put16(row.flagged);
         put16(row.units);
         put32(row.length), put32(0);
+        put16(row.left);
+        if (row.left == 1 || row.left == 2) put32(158000);
+        if (row.left == 1) put16(1), put16(row.rest);
         std::istringstream in(std::string(b.begin(), b.end()));
         EXPECT_EQ(normal().loadUnderWay(in), row.taken);
         if (!row.taken) continue;

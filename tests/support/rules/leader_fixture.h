@@ -19,8 +19,8 @@ namespace vael::test {
 
 template <class Kind> struct OpenLeader : Kind {
     using Kind::failedGroupMoves_, Kind::forcedWithdrawal_, Kind::fullGroupMove_, Kind::groupFacing_,
-        Kind::groupMoveGranted_, Kind::groupMoveTried_, Kind::movementLeft_, Kind::ordersUsed_,
-        Kind::potentialToBeOrdered_, Kind::selected_, Kind::validMoves_;
+        Kind::groupMoveGranted_, Kind::groupMoveTried_, Kind::movementLeft_, Kind::ordersPhaseActive_,
+        Kind::ordersUsed_, Kind::potentialToBeOrdered_, Kind::selected_, Kind::validMoves_;
     using Kind::Kind;
 };
 

@@ -202,6 +202,9 @@ protected:
     void stopChargingEachOrder();
     // Registers the handlers of an activation under way and tells the game the leader has it.
     void takeTheActivation(const char* announcement);
+    // The activation's start: the orders counted afresh, the units and the view shown, the activation told
+    // by the announcement.
+    std::int16_t beginActivation(const char* announcement);
     bool memberReadyForGroupMove(const VaelUnit& member) const;
     void sendResolved(std::uint16_t withdrew, std::uint16_t hex);
     // The free hex a forced withdrawal goes to, -1 when there is none within the leader's movement.

@@ -176,6 +176,10 @@ void Leader::takeTheActivation(const char* announcement) {
 
 std::int16_t Leader::activateLeader() {
     debugStream() << "Activating Local Leader: " << name_ << std::endl;
+    return beginActivation(msg::LeaderActivated);
+}
+
+std::int16_t Leader::beginActivation(const char* announcement) {
     ordersUsed_ = 0;
     lastOrderedUnit_ = 32767;
     groupMoveGranted_ = 0;
@@ -184,7 +188,7 @@ std::int16_t Leader::activateLeader() {
     sendLegalUnits();
     centerOnLeader();
     showStatus();
-    takeTheActivation(msg::LeaderActivated);
+    takeTheActivation(announcement);
     if (initiative_ == 0) sendNamedEmpty(msg::EndMovementSegment);
     return 0;
 }
@@ -200,6 +204,9 @@ std::int16_t Leader::activateRemoteLeader() {
 }
 
 std::int16_t Leader::resumeActiveLeader() {
+    // Saved before he began his orders (at his activation, as the autosave is), he begins them as the
+    // activation did, told as a resumption: the game that saved went on so, and a loaded one must too.
+    if (!ordersPhaseActive_) return beginActivation(msg::LeaderResumed);
     refillCommandHexes();
     const std::int16_t spent = ordersUsed_ == initiative_;
     askNoMoreOrders(spent);

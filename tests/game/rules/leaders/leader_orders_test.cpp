@@ -275,6 +275,7 @@ TEST_F(LeaderOrders, TheFinishPromptComesWhenAHumansOrdersRunOut) {
 
 TEST_F(LeaderOrders, ResumingAfterALoadKeepsTheCountersAndAsksForNoMoreOrders) {
     auto& l = activeLeader({3, 1});
+    l.ordersPhaseActive_ = 1;
     l.ordersUsed_ = 3;
     Leader::setShowFinishLeader(1);
     Container<unsigned short> number(1);
@@ -284,6 +285,21 @@ TEST_F(LeaderOrders, ResumingAfterALoadKeepsTheCountersAndAsksForNoMoreOrders) {
               "SetItemText, LeaderResumed");
     EXPECT_EQ(values(flow.heard[0], flow.heard.back(), l.getOrdersUsed()),
               "NoMoreOrders|1 LeaderResumed|Kavel 3");
+}
+
+// Saved at his activation, before his orders began (as the battle tool and the autosave save), he begins
+// them as the activation does, and tells it as a resumption.
+TEST_F(LeaderOrders, ResumedBeforeHisOrdersBeganTheLeaderBeginsThemAsHisActivationDid) {
+    auto& l = activeLeader({3, 1});
+    ASSERT_EQ(l.ordersPhaseActive_, 0);
+    Leader::setShowFinishLeader(1);
+    Container<unsigned short> number(1);
+    flow.sendNamed("ResumeActiveLeader", &number);
+    EXPECT_EQ(flow.names(), "LegalUnits, Center On Region, SetItemText, SetItemText, LeaderResumed");
+    flow.heard.clear();
+    flow.sendNamed("ActivateLeader", &number);
+    EXPECT_EQ(flow.names(), "LegalUnits, Center On Region, SetItemText, SetItemText, LeaderActivated");
+    EXPECT_EQ(l.getOrdersUsed(), 0);
 }
 
 TEST_F(LeaderOrders, TheLeaderTurnsTowardTheWayMostOfHisGroupFaces) {
