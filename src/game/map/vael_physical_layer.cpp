@@ -994,6 +994,18 @@ bool VaelPhysicalLayers::shownViewOwesAReply() const {
     return false;
 }
 
+void VaelPhysicalLayers::forEachReplyOwed(const std::function<void(const LogicalCommandInfo&)>& visit) const {
+    for (const VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()}) {
+        if (!layer->viewShown()) continue;
+        Item<PhysicalObject*>* it = nullptr;
+        for (layer->objects_.firstItem(it); it; it = it->next) {
+            Item<LogicalCommandInfo>* command = nullptr;
+            for (it->value->commands().firstItem(command); command; command = command->next)
+                if (command->value.replyEvent.id() != 0) visit(command->value);
+        }
+    }
+}
+
 VaelPhysicalLayers::~VaelPhysicalLayers() {
     for (VaelPhysicalLayer* layer : {reversed_.get(), normal_.get()}) {
         layer->deleteAllObjects();

@@ -319,6 +319,8 @@ public:
     bool shownViewBusy() const;
     // Whether the view that answers the logical side still owes it a reply.
     bool shownViewOwesAReply() const;
+    // Each command of the view that answers the logical side whose reply it still owes, in their order.
+    void forEachReplyOwed(const std::function<void(const LogicalCommandInfo&)>& visit) const;
     // Puts every object back as the file saved it; false, with nothing changed, when the file holds no
     // whole display part (a game saved without one).
     bool loadGameBytes(const std::vector<std::uint8_t>& bytes);

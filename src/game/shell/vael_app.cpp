@@ -39,6 +39,8 @@
 #include "game/rules/landscape/logical_map_file.h"
 #include "game/rules/leaders/leader.h"
 #include "game/rules/roll.h"
+#include "game/rules/rules_message_names.h"
+#include "game/rules/units/unit_payloads.h"
 #include "game/shell/campaign.h"
 #include "game/shell/information_dialogs.h"
 #include "game/shell/layer_viewports.h"
@@ -724,12 +726,22 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
                                views_->underWayProblem(),
                        false;
             const std::string& why = views_->loadProblem();
-            return error = why.empty() ? "the saved game's display part is cut short"
-                                       : "the saved game's display part holds a unit shown as no battle shows it: " +
-                                             why,
+            return error =
+                       why.empty()
+                           ? "the saved game's display part is cut short"
+                           : "the saved game's display part holds a unit shown as no battle shows it: " + why,
                    false;
         }
         VaelNetComponent::showChanges(*layer_, started);
+    } else if (views_) {
+        // What the units waited for from the display, the display still plays: they wait for it again.
+        const auto movementDone = static_cast<std::int32_t>(RegisteredMessage::getId(msg::MovementDone));
+        views_->forEachReplyOwed([&](const LogicalCommandInfo& command) {
+            MoveReturnStruct done;
+            if (command.replyEvent.id() == movementDone &&
+                Container<MoveReturnStruct>::fromMessage(command.extra.get(), done))
+                if (VaelUnit* unit = layer_->findUnit(done.unitNumber)) unit->awaitMovementDone();
+        });
     }
     beginGame(true);
     // The commentary of the battle saved is not kept: a game that goes on in the middle of a leader's

@@ -67,6 +67,9 @@ public:
     std::uint16_t getAuxWord() const { return auxWord_; }
     void setAuxWord(std::uint16_t v) { auxWord_ = v; }
     std::uint16_t getHasMoved() const { return hasMoved_; }
+    // A game loaded while the display still plays the unit's move: the unit waits for its end again, as
+    // it did when the game was saved (what it does there, reaction fire and withdrawals, comes then).
+    void awaitMovementDone();
     std::uint16_t getOrderMode() const { return orderMode_; }
     std::uint16_t getSelectedHex() const { return selectedHex_; }
     const List<short>& getValidMoves() const { return validMoves_; }

@@ -122,6 +122,11 @@ std::int16_t VaelUnit::QueryMoveTo(std::int16_t dest) {
     return best;
 }
 
+void VaelUnit::awaitMovementDone() {
+    if (!isConnected(RegisteredMessage::getId(msg::MovementDone), onMovementDone))
+        connectNamed(msg::MovementDone, onMovementDone);
+}
+
 std::int16_t VaelUnit::BeginMove(std::int16_t dest, std::int16_t flag) {
     if (doubleSized_ && (!validMoves_.contains(rightFlankHex(dest)) || blockedMoves_.contains(dest))) {
         debugStream() << getName() << " can't move because the destination hex (" << dest

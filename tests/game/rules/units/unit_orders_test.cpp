@@ -288,6 +288,23 @@ TEST_F(Withdrawal, AMovementDoneForAnotherUnitIsIgnored) {
     EXPECT_EQ(heard(), (Heard{"MovementDone move 2 7", "MovementDone move 2 7"}));
 }
 
+// A game loaded while the display still plays the unit's move: the unit waits for the move's end again, once
+// however often it is told to, and lets go of it when it comes.
+TEST_F(Withdrawal, AUnitLoadedWhileItsMoveIsShownWaitsForItsEndAgainOnce) {
+    CombatMover& unit = place(7, 505);
+    unit.hasMoved_ = 1;
+    Container<MoveReturnStruct> own(MoveReturnStruct{2, 7});
+    display.sendNamed("MovementDone", &own);
+    EXPECT_EQ(unit.getHasMoved(), 1) << "not waiting, the unit hears nothing";
+    unit.awaitMovementDone();
+    unit.awaitMovementDone();
+    EXPECT_TRUE(unit.isConnected(RegisteredMessage::getId("MovementDone"), VaelUnit::onMovementDone));
+    display.sendNamed("MovementDone", &own);
+    EXPECT_EQ(unit.getHasMoved(), 0);
+    EXPECT_FALSE(unit.isConnected(RegisteredMessage::getId("MovementDone"), VaelUnit::onMovementDone))
+        << "connected once, the end lets go of it";
+}
+
 class BestPath : public UnitRules {
 protected:
     // "result last facing [path]"
