@@ -311,16 +311,19 @@ void Application::tickTimers(std::uint32_t time) {
 }
 
 void Application::tickTimersAfter(int slot, std::uint32_t time) {
-    // A handler may run a loop of its own that ticks the timers again: the outer tick is told again after.
-    const int outer = tickingSlot_;
-    const std::uint32_t outerTime = std::exchange(tickingTime_, time);
+    // A handler may run a loop of its own that ticks the timers again: the outer tick is told again after,
+    // also when a handler's failed check is answered with abort.
+    struct Outer {
+        Application& app;
+        int slot;
+        std::uint32_t time;
+        ~Outer() { app.tickingSlot_ = slot, app.tickingTime_ = time; }
+    } outer{*this, tickingSlot_, std::exchange(tickingTime_, time)};
     for (int i = slot + 1; i < TimerSlots; ++i) {
         if (timers_[i].state != TimerCallback::Running) continue;
         tickingSlot_ = i;
         timers_[i].tick(time);
     }
-    tickingSlot_ = outer;
-    tickingTime_ = outerTime;
 }
 
 // Odds and ends.

@@ -812,11 +812,11 @@ std::int16_t VaelPhysicalLayer::stepObjects(const List<short>& objects, long mom
     // Each object is asked on its own, the layer knowing which it has come to: the logical side runs its
     // queue within the questions, and a game it saves there carries the objects still to be stepped.
     struct Step {
-        Stepping& stepping;
-        Stepping before;
+        StepUnderWay& stepping;
+        StepUnderWay before;
         ~Step() { stepping = before; }
     } step{stepping_, stepping_};
-    stepping_ = Stepping{&asked, nullptr, moment};
+    stepping_ = StepUnderWay{&asked, nullptr, moment};
     Item<short>* it = nullptr;
     for (asked.firstItem(it); it; it = it->next) {
         stepping_.at = it;

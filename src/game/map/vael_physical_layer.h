@@ -260,12 +260,12 @@ private:
     std::uint16_t loadedRate_ = 0, loadedElapsed_ = 0;
     int loadedSlot_ = -1;
     // The step under way: the objects asked, the one asked now, the moment.
-    struct Stepping {
+    struct StepUnderWay {
         const List<short>* asked = nullptr;
         const Item<short>* at = nullptr;
         long now = 0;
     };
-    Stepping stepping_;
+    StepUnderWay stepping_;
     // What of the tick under way at the save is still to be played: nothing, the objects still to step
     // (StepRest), or the tick itself, which the layer's timer had still to count (TickDue).
     enum class TickLeft : std::uint16_t { Nothing = 0, StepRest = 1, TickDue = 2 };

@@ -174,10 +174,6 @@ void VaelPhysicalLayer::restartTick() {
         app->setTimerElapsed(Callback(this, onTick), std::exchange(loadedElapsed_, 0));
 }
 
-} // namespace vael
-
-namespace vael {
-
 void VaelPhysicalLayer::finishTickUnderWay() {
     const auto left = [](const VaelPhysicalLayer* l) {
         return l && l->loadedTickLeft_.left != TickLeft::Nothing;
