@@ -9,6 +9,7 @@
 # With --turns both machines stop at the cap: each exits as the other does and prints the same commentary
 # and outcome, and neither takes the other's going for a leave.
 set -u
+. "$(dirname "$0")/host_port.sh"
 tool=$1
 scenario=$2
 shift 2
@@ -45,12 +46,7 @@ play() {
   timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" "${turns[@]}" "${plans[@]}" --seed "$seed" --host 0 \
     >"$dir/host.out" 2>"$dir/host.err" &
   local host=$! port=""
-  for _ in $(seq 1 400); do
-    port=$(sed -n 's/^hosting on port \([0-9][0-9]*\)$/\1/p' "$dir/host.err")
-    [ -n "$port" ] && break
-    kill -0 "$host" 2>/dev/null || break
-    sleep 0.05
-  done
+  port=$(host_port "$host" "$dir/host.err")
   if [ -z "$port" ]; then
     kill -9 "$host" 2>/dev/null; { wait "$host"; } 2>/dev/null
     { echo "FAILED seed $seed: the host never listened"; cat "$dir/host.err"; } >"$verdict"

@@ -8,6 +8,7 @@
 # seed first, so that the cases hold at any speed of the tool.
 #   two_machines_faults.sh TOOL SCENARIO
 set -u
+. "$(dirname "$0")/host_port.sh"
 tool=$1
 scenario=$2
 seed=7
@@ -33,14 +34,7 @@ start_host() {
   setsid "$tool" "$@" --host 0 >"$work/$name.out" 2>"$work/$name.err" &
   host=$!
   pids+=("$host")
-  port=""
-  for _ in $(seq 1 400); do
-    port=$(sed -n 's/^hosting on port \([0-9][0-9]*\)$/\1/p' "$work/$name.err")
-    [ -n "$port" ] && return 0
-    kill -0 "$host" 2>/dev/null || return 1
-    sleep 0.05
-  done
-  return 1
+  port=$(host_port "$host" "$work/$name.err")
 }
 
 # Waits until a process has stopped (or ended): 0 once it has.

@@ -7,6 +7,7 @@
 # stands. Then hosts of their own meet callers that send a message with a name no program of ours sends.
 #   two_machines_names.sh TOOL SCENARIO [--data DIR]
 set -u
+. "$(dirname "$0")/host_port.sh"
 tool=$1
 scenario=$2
 shift 2
@@ -49,13 +50,7 @@ greeting() {
 "$tool" "$scenario" "${data[@]}" --seed 1 --host 0 >"$work/host.out" 2>"$work/host.err" &
 host=$!
 pids+=("$host")
-port=""
-for _ in $(seq 1 400); do
-  port=$(sed -n 's/^hosting on port \([0-9][0-9]*\)$/\1/p' "$work/host.err")
-  [ -n "$port" ] && break
-  kill -0 "$host" 2>/dev/null || break
-  sleep 0.05
-done
+port=$(host_port "$host" "$work/host.err")
 [ -n "$port" ] || { echo "FAILED: the host never listened"; cat "$work/host.err"; exit 1; }
 
 # Each caller greets and reads what the host says until it closes the line.
@@ -115,12 +110,7 @@ hostile() {
   local evilHost=$!
   pids+=("$evilHost")
   local evilPort=""
-  for _ in $(seq 1 400); do
-    evilPort=$(sed -n 's/^hosting on port \([0-9][0-9]*\)$/\1/p' "$work/$label.err")
-    [ -n "$evilPort" ] && break
-    kill -0 "$evilHost" 2>/dev/null || break
-    sleep 0.05
-  done
+  evilPort=$(host_port "$evilHost" "$work/$label.err")
   [ -n "$evilPort" ] || { fail "$label: the host never listened"; return; }
   greeting "Surendal" "$work/$label.greeting"
   frame "$kind" "$work/$label.payload" >"$work/$label.frame"
