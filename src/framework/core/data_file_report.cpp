@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "framework/core/debug_stream.h"
+#include "framework/core/printable.h"
 
 namespace vael {
 
@@ -23,7 +24,12 @@ void reportMissingDataFile(const std::string& path, const std::string& instead) 
     reportUnusableDataFile(path, "is missing", instead);
 }
 
-void reportUnusableDataFile(const std::string& path, const std::string& problem, const std::string& instead) {
+void reportUnusableDataFile(const std::string& rawPath, const std::string& rawProblem,
+                            const std::string& rawInstead) {
+    // A problem names what the file holds (an image's name read from a damaged archive), and a path may
+    // come from the environment: neither reaches a terminal or a box with its control bytes.
+    const std::string path = printable(rawPath), problem = printable(rawProblem),
+                      instead = printable(rawInstead);
     debugStream() << "The data file " << path << " " << problem << ": " << instead << std::endl;
     if (installed()) installed()(path, problem, instead);
 }

@@ -218,11 +218,18 @@ TEST(MissingDataFiles, EachIsToldToTheReportInstalled) {
         });
     reportMissingDataFile("/d/campaign.txt", "the game goes on without its campaign");
     reportUnusableDataFile("/d/x.oif", "is not a regular file", "the game takes /cd/x.oif in its place");
+    // An image's name read from a damaged archive, and a path from the environment, keep no control byte.
+    reportUnusableDataFile("/d/\x1B[2Jfigures.oif",
+                           "is damaged: image \"Evil\x1B[2J\nHost\xC2\x9B\" holds bad rows",
+                           "what is drawn from it is left out");
     setMissingDataFileReport(std::move(previous));
     reportMissingDataFile("/d/display_catalogue.txt", "the game goes on without the units' artwork");
-    EXPECT_EQ(told, (std::vector<std::string>{
-                        "/d/campaign.txt / is missing / the game goes on without its campaign",
-                        "/d/x.oif / is not a regular file / the game takes /cd/x.oif in its place"}));
+    EXPECT_EQ(told,
+              (std::vector<std::string>{
+                  "/d/campaign.txt / is missing / the game goes on without its campaign",
+                  "/d/x.oif / is not a regular file / the game takes /cd/x.oif in its place",
+                  "/d/\\x1B[2Jfigures.oif / is damaged: image \"Evil\\x1B[2J\\x0AHost\\xC2\\x9B\" holds bad "
+                  "rows / what is drawn from it is left out"}));
 }
 
 // The program's own report says each file once on standard error, however often it is looked for and
