@@ -20,6 +20,7 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/combat/combat.h"
 #include "game/rules/leaders/group.h"
+#include "game/rules/leaders/leader.h"
 #include "game/rules/units/unit_type.h"
 
 namespace vael {
@@ -324,6 +325,18 @@ std::string misplacedUnit(VaelLogicalLayer& layer) {
     return {};
 }
 
+// A commander's fall ends the battle, so no battle still to be played has one fallen: a record that says
+// he is would have game control activate a leader no longer on the field (the battle failing a check at
+// his first move), or put a soldier from the ranks in a place nobody takes. Empty when both commanders
+// stand.
+std::string fallenCommander(VaelLogicalLayer& layer) {
+    for (const Leader* leader : each(layer.getLeaders()))
+        if (leader->isEliminated() && Leader::isCommanderName(leader->getName()))
+            return "the saved game has the commander " + printable(leader->getName()) + " (unit " +
+                   std::to_string(leader->getUnitNum()) + ") fallen, whose fall ends the battle";
+    return {};
+}
+
 // Reads the units of the battle in place, then the rest up to game control's block.
 bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
     part = ParsedPart();
@@ -332,6 +345,7 @@ bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
         if (!part.selected && unit->isSelected()) part.selected = unit;
     }
     if (part.problem = misplacedUnit(layer); !part.problem.empty()) return s.setFailed(), false;
+    if (part.problem = fallenCommander(layer); !part.problem.empty()) return s.setFailed(), false;
     if (!readNumbers(s, part.computer)) return false;
     // Every leader the computer plays has to be one of this battle's: the check comes before anything is
     // taken, so that a file naming another refuses whole.

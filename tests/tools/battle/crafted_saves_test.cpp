@@ -157,5 +157,46 @@ TEST(CraftedSaves, AUnitRoutingBehindGameControlsCountsIsRefusedWithBothCounts) 
                   "the saved game counts 0 routing (0) on the home side, where its units rout 1 (1)");
 }
 
+// A commander's fall ends the battle, so a running battle never has one fallen: his out-of-play flag set
+// once had the computer give orders to Vaelmoric gone from the field (a failed check at his first move),
+// and gave the other side's commander a replacement nobody takes. Both late saves, headless and with the
+// display, hold the leaders' records at the same places: Vaelmoric's, unit 0, begins with his hex at byte
+// 1751 and ends in the out-of-play flag at 1759; Tezhar III's, unit 28, three records (of 26 bytes) on.
+TEST(CraftedSaves, ACommanderFallenInABattleStillRunningIsRefusedWithHisName) {
+    test::TempDir dir("crafted-saves");
+    for (const bool display : {false, true}) {
+        SCOPED_TRACE(display ? "with the display" : "headless");
+        const Bytes whole = lateSave(dir, display);
+        // The flag is 0 after a hex of the map, the second hex of nobody (-1) and a facing below 8.
+        for (const std::size_t at : {1751u, 1829u}) {
+            ASSERT_EQ(whole.at(at + 2), 0xFF);
+            ASSERT_EQ(whole.at(at + 3), 0xFF);
+            ASSERT_LT(whole.at(at + 4), 8);
+            ASSERT_EQ(whole.at(at + 8), 0);
+            ASSERT_EQ(whole.at(at + 9), 0);
+        }
+        expectRefused(
+            dir, whole, display, {{1759, 1}, {1760, 0x80}},
+            "the saved game has the commander Vaelmoric the Bold (unit 0) fallen, whose fall ends the "
+            "battle");
+        // Loaded out of play, an ordinary leader has a soldier from the ranks in his place: so has this one.
+        expectRefused(
+            dir, whole, display, {{1837, 1}},
+            "the saved game has the commander Tezhar III(R) (unit 28) fallen, whose fall ends the battle");
+    }
+    // An ordinary leader out of play is one whose replacement commands: Aristhon's record, the one after
+    // Vaelmoric's, so set still loads, and the battle plays to its end.
+    const auto path = dir / "replaced.vel";
+    writeBytes(path, crafted(lateSave(dir, false), 1785, 1));
+    BattleOptions options;
+    options.dataDir = VAEL_BUILD_DATA_DIR;
+    options.scenario = "GHATMAR.SCN";
+    options.seed = 90;
+    options.loadFile = path.string();
+    options.keepCommentary = false;
+    const BattleOutcome outcome = playBattle(options);
+    EXPECT_EQ(outcome.status, BattleStatus::Ended) << outcome.message;
+}
+
 } // namespace
 } // namespace vael::battle
