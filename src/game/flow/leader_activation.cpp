@@ -114,6 +114,14 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
     }
     Group* group = layer.findGroup(leader->getLeaderId());
     layer.setActiveGroup(group);
+    // A unit the player had selected when he saved comes back selected, with all its selection answers (the
+    // clicks that move it, its reach shown): with the flag alone it would refuse every click for the rest
+    // of the battle, as a unit already selected.
+    if (kind == ActivationKind::Resumed && group && layer.isLocalLeader(leader) &&
+        !layer.isComputerLeader(leader))
+        for (VaelUnit* unit : layer.allUnits())
+            if (unit->isSelected() && (unit == leader || group->units.contains(unit)))
+                unit->registerSelectedMessages();
     // A game saved before the leader began his orders (as a save at an activation, or the autosave, is)
     // resumes at the activation's start, and raises the flags the activation raised.
     if (kind == ActivationKind::Resumed && !leader->isOrdersPhaseActive()) kind = ActivationKind::Activated;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/core/bus_event.h"
+#include "framework/core/super_string.h"
 #include "game/flow/game_control.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/phase_handlers.h"
@@ -152,6 +153,48 @@ TEST_F(TurnSequence, ActivatedLeaderRaisesTheFlagsOfHisUnitsGrayForUsedOnesAndRe
     EXPECT_EQ(world.only({"RaiseFlags"}),
               (Lines{"RaiseFlags [1,0] gray [1] nation 1", "RaiseFlags [1,0] gray [1] nation 1",
                      "RaiseFlags [0] gray [] nation 1"}));
+}
+
+// The Companions were selected when the game was saved: read back, they bear the flag and nothing their
+// selection answers. Vaelmoric resumed here, played by the player, they are selected again, the clicks on the
+// map theirs; resumed by the computer, or another leader resumed, they are left as they are.
+class SavedSelection : public TurnSequence {
+protected:
+    void loadSelected() {
+        companions->registerSelectedMessages();
+        SuperString saved;
+        companions->write(saved);
+        companions->unregisterSelectedMessages();
+        ASSERT_TRUE(companions->read(saved));
+        ASSERT_EQ(companions->isSelected(), 1);
+        ASSERT_FALSE(answersClicks());
+    }
+    bool answersClicks() { return companions->isConnected(REGION_SELECTED, VaelUnit::onRegionSelected); }
+    void SetUp() override {
+        TurnSequence::SetUp();
+        companions = layer.findCombatUnitByName("Companions");
+        ASSERT_NE(companions, nullptr);
+    }
+    Combat* companions = nullptr;
+};
+
+TEST_F(SavedSelection, AUnitSavedSelectedIsSelectedAgainWhenItsPlayersLeaderResumes) {
+    allLocal();
+    loadSelected();
+    world.say("LeaderResumed", std::string("Aristhon"));
+    settle();
+    EXPECT_FALSE(answersClicks()) << "another leader resumed";
+    world.say("LeaderResumed", std::string("Vaelmoric"));
+    settle();
+    EXPECT_TRUE(answersClicks());
+}
+
+TEST_F(SavedSelection, AUnitOfTheComputersLeaderIsLeftAsItWasRead) {
+    layer.addComputerLeader(leader("Vaelmoric"));
+    loadSelected();
+    world.say("LeaderResumed", std::string("Vaelmoric"));
+    settle();
+    EXPECT_FALSE(answersClicks());
 }
 
 // Then played here as well, without a group, he gets neither his orders nor the humans' start.
