@@ -36,6 +36,7 @@
 #include "game/map/vael_physical_layer.h"
 #include "game/net/vael_net_component.h"
 #include "game/rules/combat/clash_chart.h"
+#include "game/rules/combat/elephant.h"
 #include "game/rules/landscape/logical_map_file.h"
 #include "game/rules/leaders/leader.h"
 #include "game/rules/roll.h"
@@ -736,11 +737,19 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     } else if (views_) {
         // What the units waited for from the display, the display still plays: they wait for it again.
         const auto movementDone = static_cast<std::int32_t>(RegisteredMessage::getId(msg::MovementDone));
+        const auto doneRampaging = static_cast<std::int32_t>(RegisteredMessage::getId(msg::DoneRampaging));
         views_->forEachReplyOwed([&](const LogicalCommandInfo& command) {
             MoveReturnStruct done;
+            short beast = 0;
             if (command.replyEvent.id() == movementDone &&
-                Container<MoveReturnStruct>::fromMessage(command.extra.get(), done))
+                Container<MoveReturnStruct>::fromMessage(command.extra.get(), done)) {
                 if (VaelUnit* unit = layer_->findUnit(done.unitNumber)) unit->awaitMovementDone();
+            } else if (command.replyEvent.id() == doneRampaging &&
+                       Container<short>::fromMessage(command.extra.get(), beast)) {
+                if (auto* elephant =
+                        dynamic_cast<Elephant*>(layer_->findUnit(static_cast<std::uint16_t>(beast))))
+                    elephant->awaitRampageEnd();
+            }
         });
     }
     beginGame(true);

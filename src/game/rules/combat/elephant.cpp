@@ -205,6 +205,10 @@ ContainerBase* Elephant::onDoneRampaging(Component* target, BusMessage, Containe
     return nullptr;
 }
 
+void Elephant::awaitRampageEnd() {
+    if (!isRampaging()) connectNamed(msg::DoneRampaging, onDoneRampaging);
+}
+
 void Elephant::doneRampaging(std::int16_t unitNumber) {
     if (static_cast<std::uint16_t>(unitNumber) != unitNumber_) return;
     disconnectNamed(msg::DoneRampaging, onDoneRampaging);

@@ -38,6 +38,9 @@ public:
     void doneRampaging(std::int16_t unitNumber);
 
     static ContainerBase* onDoneRampaging(Component* target, BusMessage, ContainerBase* data);
+    // A game loaded while the display still plays the beast's rampage: it rampages on until that ends, as it
+    // did when the game was saved (no rally, no orders), and falls then.
+    void awaitRampageEnd();
 
 private:
     // What the beast does to the unit it meets entering next from current; false when there is nothing to

@@ -542,6 +542,23 @@ TEST_F(Rampage, TheBeastIsPastOrdersRallyAndRoutMovesUntilTheDisplayHasPlayedIt)
     }
 }
 
+// Loaded while the display still plays its rampage, a routing beast (the file keeps no link to the display)
+// rampages on until that ends, once however often it is told to, and then falls as one broken here.
+TEST_F(Rampage, ABeastLoadedWhileItsRampageIsShownRampagesOnUntilItEnds) {
+    auto& beast = elephant({1, 505, 1, East, 5});
+    beast.routing_ = 1;
+    beast.awaitRampageEnd();
+    beast.awaitRampageEnd();
+    beast.LegalUnits(1, listOf<short>({505}));
+    EXPECT_EQ(values(beast.isRampaging(), beast.mayRally(), beast.getPotentialToBeOrdered()), "1 0 0");
+    layer.clearLog();
+    Container<short> own(1);
+    layer.sendNamed("DoneRampaging", &own);
+    layer.sendNamed("DoneRampaging", &own);
+    EXPECT_EQ(layer.lines({"RoutingDone", "EliminateUnit"}), (Lines{"RoutingDone 1", "EliminateUnit 1"}));
+    EXPECT_EQ(values(beast.isRampaging(), beast.isOutOfPlay()), "0 1");
+}
+
 TEST_F(Rampage, EachRollSendsTheBeastThreeHexesOneWay) {
     struct Row {
         int roll;
