@@ -93,11 +93,12 @@ void WinApp::setPaletteMaker(PaletteMaker make, PaletteDestroyer destroy) {
 }
 
 WinApp::WinApp(const std::string& appName, const std::string& vendorName, const std::string& mapFileName,
-               platform::Platform& platform)
+               platform::Platform& platform, const std::string& unchosenDataPath)
     : platform_(platform), appName_(appName), vendorName_(vendorName.empty() ? "Tamblor" : vendorName),
       mapFileName_(mapFileName.empty() ? "oiffile.map" : mapFileName) {
     const platform::Settings& settings = platform_.settings();
     dataPath_ = settings.readText(platform::Settings::Root::Machine, settingsKey(), "Path").value_or("");
+    if (dataPath_.empty()) dataPath_ = unchosenDataPath;
     const std::string paletteFile =
         settings.readText(platform::Settings::Root::Machine, settingsKey(), "Palette").value_or("");
     if (paletteMaker_) setPalette(paletteMaker_(paletteFile), paletteDestroyer_);

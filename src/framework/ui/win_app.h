@@ -31,9 +31,10 @@ public:
     static PaletteMaker paletteMaker() { return paletteMaker_; }
     static PaletteDestroyer paletteDestroyer() { return paletteDestroyer_; }
 
-    // An empty vendor name stands for "Tamblor", an empty map-file name for "oiffile.map".
+    // An empty vendor name stands for "Tamblor", an empty map-file name for "oiffile.map". The data folder
+    // is the settings' "Path", else unchosen (the palette, read here, is looked for there).
     WinApp(const std::string& appName, const std::string& vendorName, const std::string& mapFileName,
-           platform::Platform& platform);
+           platform::Platform& platform, const std::string& unchosenDataPath = {});
     ~WinApp() override;
 
     void findInMapFile(OIFBase* library) override;

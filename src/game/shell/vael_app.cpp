@@ -138,7 +138,12 @@ std::filesystem::path VaelApp::savedGamesDirectory() {
 
 VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, platform::AudioOutput* audio,
                  Views views)
-    : WinApp(ProductKey, "", "", platform), audio_(audio) {
+    // With no "Path" chosen (VAEL_DATA does not become one) the palette, the first file read, is read from
+    // the folder the game then plays.
+    : WinApp(ProductKey, "", "", platform,
+             chooseDataDirectory("", environment("VAEL_DATA").empty() ? nullptr : std::getenv("VAEL_DATA"),
+                                 fallbackData)),
+      audio_(audio) {
     const std::string fromSettings = WinApp::dataPath();
     const std::string fromEnvironment = environment("VAEL_DATA");
     installDirectory_ = chooseDataDirectory(

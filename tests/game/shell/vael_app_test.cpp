@@ -11,6 +11,7 @@
 
 #include "battle_doubles.h"
 #include "framework/core/registered_message.h"
+#include "framework/display/application_palette.h"
 #include "framework/display/palette_animator.h"
 #include "framework/display/physical_layer.h"
 #include "game/figures/display_catalogue.h"
@@ -456,7 +457,8 @@ struct DataEnvironment {
 
 // A first start with VAEL_DATA set plays the data it names, and writes no "Path" that would hide it: the
 // next start without it takes the build's data. A "Path" the settings hold comes before VAEL_DATA, and a
-// VAEL_DATA naming no folder is told by name, as such a "Path" is.
+// VAEL_DATA naming no folder is told by name, as such a "Path" is. The palette, the first file the program
+// reads, comes from that data too, not from the folder the program was started in.
 TEST_F(ShellTest, VaelDataIsTheDataOfAFirstStartAndIsNotWrittenAsThePath) {
     const std::string key = "SOFTWARE\\Tamblor\\Vaelmoric";
     const LinkedData copy(dir / "copy vael", VAEL_BUILD_DATA_DIR);
@@ -468,9 +470,14 @@ TEST_F(ShellTest, VaelDataIsTheDataOfAFirstStartAndIsNotWrittenAsThePath) {
         EXPECT_EQ(first.settings().readText(Root::Machine, key, "Path"), std::nullopt);
         EXPECT_EQ(first.settings().readText(Root::Machine, key, "Palette"), std::string("VAEL.PAL"));
         FailedChecks checks;
-        VaelApp app(first, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
-        EXPECT_EQ(checks.count(), 0u);
-        EXPECT_EQ(app.dataPath(9), copy.path());
+        installApplicationPalette();
+        {
+            VaelApp app(first, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+            EXPECT_EQ(checks.texts, std::vector<std::string>{});
+            EXPECT_NE(app.getPalette(), nullptr);
+            EXPECT_EQ(app.dataPath(9), copy.path());
+        }
+        WinApp::setPaletteMaker(nullptr, nullptr);
     }
     {
         platform::HeadlessPlatform later(file);
