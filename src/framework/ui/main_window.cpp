@@ -426,6 +426,8 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
     case MessageClose:
     case MessageSysCommand:
         if (message == MessageSysCommand && wParam != SysCommandClose) return 0;
+        if (!agreeToClose()) return 0;
+        closeAgreed_ = false;
         if (app && app->canTerminate() == 0) return 0;
         closeAllChildren(true);
         if (!children().empty()) return 0;
@@ -607,6 +609,19 @@ bool WindowsMainWindow::offerToKeyWindow(const WindowMessage& message) {
     WindowMessage to = message;
     to.window = keyWindow_;
     return r->window->handleMessage(to) != 0;
+}
+
+bool WindowsMainWindow::agreeToClose() {
+    if (closeAgreed_) return true;
+    if (askingToClose_) return false;
+    if (confirmExit) {
+        askingToClose_ = true;
+        const bool agreed = confirmExit();
+        askingToClose_ = false;
+        if (!agreed) return false;
+    }
+    closeAgreed_ = true;
+    return true;
 }
 
 std::intptr_t WindowsMainWindow::wheelInput(std::uintptr_t wParam, std::intptr_t lParam) {

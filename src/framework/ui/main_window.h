@@ -70,6 +70,9 @@ public:
     // Commands that cannot be given now (an order while the computer gives them): greyed in the menus and
     // refused from every way in, the menus, the keys and the tool bar.
     std::function<bool(std::uint16_t)> withheld;
+    // Asked before a close of the frame ends the program, however it was asked for (File, Exit, the frame's
+    // close box, the window manager's close request): false keeps the program running.
+    std::function<bool()> confirmExit;
     static constexpr std::uint32_t FrameStyle = 0x02CF0000;
     static constexpr std::uint32_t ClientStyle = 0x52300001;
     static constexpr std::uint16_t FirstChildId = 3000;
@@ -151,6 +154,11 @@ public:
     // until the player clicks into a dialog, or one opens that takes keys of its own.
     bool offerToKeyWindow(const WindowMessage& message);
     void dropKeyWindow() { keyWindow_ = 0; }
+    // Whether the close asked for now may end the program: confirmExit is asked once for each close. One
+    // agreed to inside a long operation (over a box that holds the game) comes back to the frame once the
+    // operation has unwound and is not asked again; one asked for while the question stands is answered by
+    // that question, and refused.
+    bool agreeToClose();
 
 protected:
     std::intptr_t receive(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
@@ -209,6 +217,8 @@ private:
     Point dragFrom_;           // where the mouse was pressed, on the screen
     platform::Rect dragStart_; // the window's outer box then
     bool iconic_ = false;
+    // The player's question about closing is open; he has agreed to a close that has not yet been done.
+    bool askingToClose_ = false, closeAgreed_ = false;
     // The pop-up being chosen from, where it opened, whether the mouse has moved since and what was chosen.
     std::unique_ptr<MenuTracker> popup_;
     Point popupAt_;

@@ -379,6 +379,11 @@ std::int16_t WinApp::pumpMessage() {
     const bool closesMain = (message.message == MessageClose ||
                              (message.message == MessageSysCommand && message.wParam == SysCommandClose)) &&
                             message.window == mainWindow_;
+    // The player is asked here, over whatever box the operation holds open: kept running, the program keeps
+    // the box too, rather than have it closed under him as if he had answered it.
+    if (closesMain)
+        if (auto* frame = dynamic_cast<WindowsMainWindow*>(getMainWindow()); frame && !frame->agreeToClose())
+            return 1;
     if (closesMain || message.message == MessageQuit) {
         // Handled by the outer loop once the long operation has unwound.
         postMessage(message.window, message.message, message.wParam, message.lParam);

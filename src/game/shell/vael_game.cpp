@@ -261,7 +261,7 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     // the player, so the road's dialogs are told nothing of it.
     aiNotice_ = std::make_unique<AILeaderNotice>();
     aiNotice_->attach(app_->logicalLayer());
-    // A battle is not left by a slip on the File menu: the player is asked first.
+    // A battle is not left by a slip on the File menu or the frame's close box: the player is asked first.
     frame_->confirmExit = [this] { return mayLeaveBattle(ExitQuestion); };
     // While the computer gives a leader's orders his unit may stand selected with its items lit by the
     // rules, but the orders are not the player's to give: greyed, and refused by the keys and the bar.
@@ -303,7 +303,10 @@ VaelGame::~VaelGame() {
     closeBattleWindows();
     if (app_) app_->closeBattle();
     commands_.reset();
-    if (frame_) frame_->setToolbar(nullptr), frame_->setStatusBar(nullptr), frame_->withheld = nullptr;
+    if (frame_) {
+        frame_->setToolbar(nullptr), frame_->setStatusBar(nullptr), frame_->withheld = nullptr;
+        frame_->confirmExit = nullptr;
+    }
     toolbar_.reset();
     statusBar_.reset();
     frame_.reset();

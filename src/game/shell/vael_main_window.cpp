@@ -14,11 +14,6 @@ VaelMainWindow::VaelMainWindow(const Dim& clientSize)
     : Window(Point(0, 0), clientSize, Title, "Vael Frame"),
       OstrellMainWindow(Point(0, 0), clientSize, Title, "Vael Frame") {}
 
-void VaelMainWindow::onCommand(std::uint16_t id, std::uint16_t notification) {
-    if (id == Exit && confirmExit && !confirmExit()) return;
-    OstrellMainWindow::onCommand(id, notification);
-}
-
 void VaelMainWindow::setBattleTitle(const std::string& title) {
     battleTitle_ = title;
     setCaption(title.empty() ? std::string(Title) : title);

@@ -21,11 +21,8 @@ public:
     // The battle's title, read from its scenario, stands in the caption until the turns take it over.
     void setBattleTitle(const std::string& title);
     const std::string& battleTitle() const { return battleTitle_; }
-    // Asked before File, Exit leaves the program: false keeps it running.
-    std::function<bool()> confirmExit;
     // Told of the client area's box each time the bars are laid out around it.
     std::function<void(const Box&)> onClientPlaced;
-    void onCommand(std::uint16_t id, std::uint16_t notification) override;
 
 protected:
     void clientPlaced(const Box& area) override {

@@ -225,6 +225,36 @@ TEST_F(FrameTest, ClosingAsksTheApplicationFirstThenClosesEveryChildAndQuits) {
               std::tuple(0u, Labels{"Listener.h2", "Listener.h2"}, true));
 }
 
+// A close of the frame, however it came (File, Exit; the close box; the window manager's request), asks
+// confirmExit before anything closes: No keeps every child and the program. Met inside a long operation's
+// pump, the question is asked there, over whatever box the operation holds: No drops the request and the
+// operation goes on; Yes hands the close to the outer loop, where the frame closes without asking again.
+// A request while the question stands is refused by it, unasked.
+TEST_F(FrameTest, ClosingAsksConfirmExitOnceForEachClose) {
+    addChild("One");
+    settle();
+    int asked = 0;
+    bool answer = false, askedWhileAsking = true;
+    frame->confirmExit = [&] {
+        ++asked;
+        askedWhileAsking = frame->agreeToClose();
+        return answer;
+    };
+    frame->handleMessage({frame->hwnd(), MessageClose, 0, 0, 0});
+    frame->handleMessage({frame->hwnd(), MessageSysCommand, SysCommandClose, 0, 0});
+    EXPECT_EQ((std::tuple{asked, askedWhileAsking, frame->children().size(), settle()}),
+              std::tuple(2, false, 1u, false));
+    // In a pump: No drops the request, nothing is handed on.
+    app.postMessage(frame->hwnd(), MessageClose, 0, 0);
+    EXPECT_EQ((std::tuple{app.pumpMessage(), asked, settle()}), std::tuple(std::int16_t(1), 3, false));
+    EXPECT_EQ(frame->children().size(), 1u);
+    // Yes ends the pump; the close handed on closes the frame, asked once in all.
+    answer = true;
+    app.postMessage(frame->hwnd(), MessageClose, 0, 0);
+    EXPECT_EQ((std::tuple{app.pumpMessage(), asked}), std::tuple(std::int16_t(0), 4));
+    EXPECT_EQ((std::tuple{settle(), asked, frame->children().size()}), std::tuple(true, 4, 0u));
+}
+
 TEST_F(FrameTest, CascadeAndTileGiveTheChildrenTheseBoxes) {
     // Frames of children: 3 around, a caption of 18 under the top border; a step is 21.
     using R = platform::Rect;

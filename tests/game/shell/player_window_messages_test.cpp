@@ -322,6 +322,84 @@ TEST_F(BattleWindowMessages, TheWaterMovesUnderTheTurnsOverviewAndTheEliteQuesti
     }
 }
 
+// The frame's close box, or Alt+F4, in the middle of a battle (the window manager's close request) asks what
+// File, Exit asks: Cancel plays on, OK ends the game. Asked over a box that holds the battle (Elite
+// Initiative, the leader to go first, at its start), Cancel leaves that box standing to be answered, rather
+// than closing it as if the player had; a second request while the question stands asks nothing more.
+// Before, the request ended the game at once.
+TEST_F(BattleWindowMessages, ACloseRequestInTheBattleAsksWhetherToLeaveIt) {
+    ASSERT_TRUE(game.ready());
+    using Lines = std::vector<std::string>;
+    std::vector<Lines> asked;
+    std::vector<bool> eliteUnder, runningUnder;
+    Dialog* elite = nullptr;
+    WindowHandle eliteWindow = 0;
+    bool eliteStood = false;
+    int stage = 0;
+    std::uint32_t began = 0;
+    const auto standing = [](WindowHandle w) { return w && WindowManager::instance().exists(w); };
+    const auto onWay = game.onDialog;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == EliteInitiativeDlg::TemplateName && !eliteWindow) {
+            // The battle's first question: the window's close box is pressed while it stands.
+            elite = &d, eliteWindow = d.hwnd();
+            return leave();
+        }
+        if (name != InformationDlg::TemplateName) return onWay(d, name);
+        asked.push_back(static_cast<InformationDlg&>(d).lines());
+        eliteUnder.push_back(standing(eliteWindow));
+        runningUnder.push_back(game.app().battleRunning());
+        // The first question is asked for twice over: the second request finds it standing.
+        if (asked.size() == 1) leave();
+        clickOn(os, d, asked.size() == 1 ? Dialog::IdCancel : Dialog::IdOk);
+    };
+    os.idle = [&] {
+        if (!began) began = os.tickCount();
+        if (os.tickCount() - began > 600000) {
+            // What the stage waited for never came: the game is ended, the stage named below.
+            began = os.tickCount();
+            return post(platform::EventKind::Quit);
+        }
+        if (stage == 0 && asked.size() == 1 && game.app().modalDepth() == 1) {
+            // The question was answered Cancel: the list still stands, and its OK answers it.
+            stage = 1;
+            eliteStood = standing(eliteWindow);
+            if (eliteStood) clickOn(os, *elite, Dialog::IdOk);
+        } else if (stage == 1 && playersOrders(game.app())) {
+            stage = 2;
+            leave();
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    ASSERT_NE(eliteWindow, 0u) << "the Elite Initiative list never showed";
+    EXPECT_EQ(stage, 2);
+    EXPECT_TRUE(eliteStood);
+    const Lines question{VaelGame::ExitQuestion, VaelGame::ExitWarning};
+    EXPECT_EQ(asked, (std::vector<Lines>{question, question}));
+    EXPECT_EQ(eliteUnder, (std::vector<bool>{true, false}));
+    EXPECT_EQ(runningUnder, (std::vector<bool>{true, true}));
+}
+
+// On the start screen there is no battle to lose: the close box ends the game as File, Exit and the start
+// dialog's Exit do, asking nothing.
+TEST(StartScreenClose, TheCloseBoxOnTheStartScreenEndsTheGameAskingNothing) {
+    TempDir here{"startclose"};
+    DataHome data{here.path().string()};
+    ScriptedPlatform machine;
+    VaelGame game{machine, VAEL_BUILD_DATA_DIR};
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    game.onDialog = [&](Dialog&, const std::string& name) {
+        shown.push_back(name);
+        if (name != StartGameDlg::TemplateName) return;
+        platform::Event close;
+        close.kind = platform::EventKind::CloseRequest;
+        machine.postEvent(close);
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(shown, std::vector<std::string>{StartGameDlg::TemplateName});
+}
+
 // A right click on the map opens the "Leader" pull-down where the pointer is; choosing Center On Leader
 // there brings the view back to the leader; Escape closes it, as does a click beside it, choosing nothing.
 TEST_F(BattleWindowMessages, ARightClickOnTheMapOffersTheLeadersOrders) {

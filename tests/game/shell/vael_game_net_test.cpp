@@ -762,6 +762,20 @@ protected:
             rows.push_back(field->row(i)->text);
         return rows;
     }
+    // The guest in the battle leaves it as `leave` does: the lines of the question he is asked, answered
+    // Cancel; he must still be in the battle then.
+    Lines guestAskedOnLeaving(const std::function<void()>& leave) {
+        HostStand host;
+        Lines asked;
+        joinAsBob(host, [&](Dialog& d, const std::string&) {
+            if (const auto* box = dynamic_cast<InformationDlg*>(&d)) asked = box->lines();
+            press(os, d, Dialog::IdCancel);
+        });
+        leave();
+        pumpUntil(400, [&] { return !asked.empty(); }, {&host});
+        EXPECT_TRUE(game.app().inBattle());
+        return asked;
+    }
     // The guest's road as Bob to the test's host, whose word begins the demonstration battle with the
     // visitor's leaders here; then `next` takes the dialogs that come.
     void joinAsBob(HostStand& host, std::function<void(Dialog&, const std::string&)> next) {
@@ -1342,16 +1356,22 @@ TEST_F(NetPlayer, AGuestWhoseHostGoesFromTheWaitingRoomIsToldWhy) {
 // The guest's File, Exit asks what leaving costs him: he saves nothing, so not what has not been saved, but
 // the battle, which the host then wins. Cancel plays on.
 TEST_F(NetPlayer, TheGuestIsAskedWhetherToLeaveTheBattleTheHostThenWins) {
-    HostStand host;
-    Lines asked;
-    joinAsBob(host, [&](Dialog& d, const std::string&) {
-        if (const auto* box = dynamic_cast<InformationDlg*>(&d)) asked = box->lines();
-        press(os, d, Dialog::IdCancel);
-    });
-    game.app().postMessage(WinApp::mainWindowHandle(), MessageCommand, WindowsMainWindow::Exit, 0);
-    pumpUntil(400, [&] { return !asked.empty(); }, {&host});
-    EXPECT_EQ(asked, (Lines{VaelGame::ExitQuestion, "Ann wins the battle by default."}));
-    EXPECT_TRUE(game.app().inBattle());
+    EXPECT_EQ(guestAskedOnLeaving([&] {
+                  game.app().postMessage(WinApp::mainWindowHandle(), MessageCommand, WindowsMainWindow::Exit,
+                                         0);
+              }),
+              (Lines{VaelGame::ExitQuestion, "Ann wins the battle by default."}));
+}
+
+// The frame's close box (the window manager's close request) asks the guest as File, Exit does. Before, it
+// left the battle unasked.
+TEST_F(NetPlayer, TheGuestsCloseBoxAsksWhatHisExitAsks) {
+    EXPECT_EQ(guestAskedOnLeaving([&] {
+                  platform::Event close;
+                  close.kind = platform::EventKind::CloseRequest;
+                  os.postEvent(close);
+              }),
+              (Lines{VaelGame::ExitQuestion, "Ann wins the battle by default."}));
 }
 
 // The player asked to leave the battle and has not answered when the other machine goes: the battle's end

@@ -543,6 +543,9 @@ void answer(Dialog& d, const std::string& name) {
             // The second game's guest leaves; the first says no, and stays.
             return click(d, side.role == "guest2" ? Dialog::IdOk : Dialog::IdCancel);
         }
+        // The program closed by its close box in a battle asks as File, Exit does: it is left.
+        if (side.closing && text.find(VaelGame::ExitQuestion) != std::string::npos)
+            return click(d, Dialog::IdOk);
         noteBox(text);
         if (isLossBox(text)) {
             std::ofstream(side.work / (who() + ".losses"), std::ios::app)

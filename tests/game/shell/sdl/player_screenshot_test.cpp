@@ -1,8 +1,8 @@
 // What a player meets in the game's real window under Xvfb, played as he plays it: clicks on the dialogs,
 // the menus and the map, the keys. A saved game loaded in a fresh game shows the battle as it stood; a
-// dialog opened over another takes the mouse; the end of a battle shows its overview; File, Exit in the
-// middle of a battle asks first; the preferences hold the sound's volume. Screenshots of what he saw go
-// to the build folder as "player_<what>.png".
+// dialog opened over another takes the mouse; the end of a battle shows its overview; File, Exit and the
+// frame's close box in the middle of a battle ask first; the preferences hold the sound's volume.
+// Screenshots of what he saw go to the build folder as "player_<what>.png".
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -48,6 +48,7 @@
 #include "game/shell/way_dialogs.h"
 #include "game/sound/vael_sound_manager.h"
 #include "grab_png.h"
+#include "platform/sdl/x11_readback.h"
 #include "player_script.h"
 #include "support/ui/test_win_app.h"
 
@@ -695,6 +696,51 @@ TEST_F(PlayerWindow, FileExitInTheMiddleOfABattleAsksWhetherToLeave) {
     EXPECT_EQ(asked, (std::vector<std::string>{VaelGame::ExitQuestion, VaelGame::ExitWarning}));
     EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(InformationDlg::TemplateName)), 2);
     EXPECT_EQ(s.done.size(), 11u) << "the steps up to the second Exit";
+}
+
+// The frame's close box in the middle of a battle, as the window manager asks for it (a press on the box of
+// its frame or Alt+F4 sends the window WM_DELETE_WINDOW), asks what File, Exit asks: Cancel plays on, OK
+// leaves the game. Before, the request ended the game at once, the battle lost unasked.
+TEST_F(PlayerWindow, TheFramesCloseBoxInTheMiddleOfABattleAsksWhetherToLeave) {
+    GameWindow& w = open("player-close", {InformationDlg::TemplateName});
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    std::vector<std::string> asked;
+    platform::Rect box{};
+    Grab shot;
+    const auto closeRequest = [&] { EXPECT_TRUE(requestClose(w.sdl->window())); };
+    startBattle(w);
+    s.step("the window manager's close request", closeRequest, s.opened(InformationDlg::TemplateName));
+    s.pause();
+    s.step(
+        "the question looked at, then Cancel",
+        [&] {
+            Dialog* question = s.open(InformationDlg::TemplateName);
+            asked = static_cast<InformationDlg*>(question)->lines();
+            box = WindowManager::instance().outerOnScreen(question->hwnd());
+            shot = grabWindow(w.sdl->window());
+            s.click(InformationDlg::TemplateName, Dialog::IdCancel);
+        },
+        [&] { return s.closed(InformationDlg::TemplateName); });
+    s.pause();
+    s.step("the battle goes on", {}, [&] { return w.app().battleRunning() && playersOrders(w.app()); });
+    s.step("the close request again", closeRequest, s.opened(InformationDlg::TemplateName));
+    // OK leaves: the game ends by itself, with no step left to leave it.
+    s.step(
+        "OK", [&] { s.click(InformationDlg::TemplateName, Dialog::IdOk); }, [] { return false; });
+    playedThrough(w);
+    EXPECT_EQ(asked, (std::vector<std::string>{VaelGame::ExitQuestion, VaelGame::ExitWarning}));
+    EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(InformationDlg::TemplateName)), 2);
+    EXPECT_EQ(s.done.size(), 10u) << "the steps up to the second close request";
+    // The picture shows the question over the battle: its box holds its parchment, its text and buttons.
+    ASSERT_GT(shot.width, 0);
+    ASSERT_GT(box.width, 0);
+    std::set<std::uint32_t> colours;
+    for (int y = box.y; y < box.y + box.height && y < shot.height; ++y)
+        for (int x = box.x; x < box.x + box.width && x < shot.width; ++x)
+            colours.insert(shot.rgb[std::size_t(y) * shot.width + x]);
+    EXPECT_GE(colours.size(), 4u);
+    writeShot(shot, "player_close_question.png");
 }
 
 // File, Preferences: the sound's volume bar sets the volume at once and is kept with the preferences; the

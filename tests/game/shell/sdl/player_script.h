@@ -20,6 +20,7 @@
 #include "game/rules/leaders/leader.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/game_dialogs.h"
+#include "game/shell/information_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/way_dialogs.h"
@@ -43,6 +44,12 @@ public:
         game_.onDialog = [this](Dialog& d, const std::string& name) {
             shown_[name] = {&d, d.hwnd()};
             names.push_back(name);
+            // The script leaves the game as by the close box: in a battle, the question it asks is answered
+            // by leaving.
+            const auto* question = dynamic_cast<InformationDlg*>(&d);
+            if (leaving_ && question && !question->lines().empty() &&
+                question->lines().front() == VaelGame::ExitQuestion)
+                return clickOn(os_, d, Dialog::IdOk);
             if (answer) answer(d, name);
         };
     }
@@ -86,6 +93,7 @@ public:
 
     // The game left as by the window's close box.
     void leave() {
+        leaving_ = true;
         platform::Event close;
         close.kind = platform::EventKind::CloseRequest;
         os_.postEvent(close);
@@ -161,6 +169,7 @@ private:
     std::size_t at_ = 0;
     Clock::time_point since_ = Clock::now();
     std::map<std::string, std::pair<Dialog*, WindowHandle>> shown_;
+    bool leaving_ = false;
 };
 
 
