@@ -291,7 +291,7 @@ std::intptr_t Dialog::dialogProc(std::uint32_t message, std::uintptr_t wParam, s
         return 0;
     }
     case MessageClose:
-        command(IdCancel, 0);
+        if (!buttonsOnly_) command(IdCancel, 0);
         return 0;
     case MessageMouseMove:
     case MessageButtonDown:
@@ -466,6 +466,7 @@ bool Dialog::offersCloseBox() const {
     // A box that holds the game until its choice is made, with no way back, has nothing the close box could
     // do but make the choice for the player or throw it away: it offers none, and is answered by its
     // buttons.
+    if (buttonsOnly_) return false;
     return mode_ != Modal || wayBack() || (windowStyle() & style::SystemMenu) || !holdsChoice();
 }
 
@@ -736,7 +737,7 @@ void Dialog::key(std::int32_t k, std::uint16_t modifiers) {
             redrawAll();
             return;
         }
-        command(IdCancel, ButtonClicked);
+        if (!buttonsOnly_) command(IdCancel, ButtonClicked);
         return;
     default:
         break;

@@ -103,6 +103,10 @@ public:
     // none of its controls answers to, and everything while a pull-down is open through to the frame.
     bool takeDialogMessage(const WindowMessage& message) override;
     void leaveMenuBar(bool left) { menuBarLeft_ = left; }
+    // Its buttons are all answers to its question (a Yes and a No), none of them a way back, though the No
+    // bears Cancel's id: it shows no close box, and Escape chooses nothing; the question stands until a
+    // button answers it.
+    void answeredByButtonsOnly() { buttonsOnly_ = true; }
     std::intptr_t windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     // The pointer resting on a list's row that the list cuts shows the whole row in a tip under it (over it
     // at the dialog's foot), broken into rows as wide as the dialog: its text, empty while none shows, and
@@ -174,6 +178,7 @@ private:
     bool pressedInside_ = false;
     bool closeBoxPressed_ = false;
     bool menuBarLeft_ = false;
+    bool buttonsOnly_ = false;
     // While a scroll bar's thumb is dragged: how far along the thumb the pointer took it.
     std::int32_t thumbGrab_ = 0;
     std::string tipText_;

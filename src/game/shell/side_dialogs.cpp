@@ -149,7 +149,11 @@ void EliteInitiativeDlg::onCommand(std::uint16_t id, std::uint16_t notification)
 }
 
 VaelEliteInitiativeDlg::VaelEliteInitiativeDlg(DialogShown shown)
-    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), shown_(std::move(shown)) {}
+    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", "Intro", ""), shown_(std::move(shown)) {
+    // No is the player's choice not to take the initiative, not a way out of the question: nothing but a
+    // button answers it, as nothing but OK answers the list of leaders that Yes leads to.
+    answeredByButtonsOnly();
+}
 
 void VaelEliteInitiativeDlg::onInitDialog() {
     centre();

@@ -67,7 +67,7 @@ private:
     std::string chosen_;
 };
 
-// "VaelEliteInitDlg": Yes closes with 1, No (and Escape) with 0.
+// "VaelEliteInitDlg": Yes closes with 1, No with 0; it shows no close box and Escape chooses nothing.
 class VaelEliteInitiativeDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "VaelEliteInitDlg";

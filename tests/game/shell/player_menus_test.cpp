@@ -251,8 +251,10 @@ TEST_F(PlayerMenus, TheCloseBoxOfFinishLeaderLeavesTheLeaderGivingOrders) {
 }
 
 // Leader Control, Army Rout Level and Elite Initiative hold the battle until the player has chosen and have
-// no Cancel: they show no close box, so that nothing but their OK takes the choice. Elite Initiative's
-// question keeps its close box as its No, About (which asks nothing) as its Close.
+// no Cancel: they show no close box, so that nothing but their OK takes the choice, and Escape chooses
+// nothing. Elite Initiative's question is answered by its Yes or its No alone: its No, though it bears
+// Cancel's id, is a choice, not a way back (before, its close box and Escape declined the initiative).
+// About (which asks nothing) keeps its close box as its Close.
 TEST_F(PlayerMenus, ABoxThatHoldsAChoiceWithNoWayBackShowsNoCloseBox) {
     ASSERT_TRUE(game.ready());
     ArmyRoutRequest request;
@@ -275,8 +277,9 @@ TEST_F(PlayerMenus, ABoxThatHoldsAChoiceWithNoWayBackShowsNoCloseBox) {
              return std::make_unique<EliteInitiativeDlg>(std::vector<std::string>{"Vaelmoric", "Orthane"}, s);
          },
          false, 1},
-        {"Elite Initiative, the question: its No", VaelEliteInitiativeDlg::TemplateName,
-         [](DialogShown s) { return std::make_unique<VaelEliteInitiativeDlg>(s); }, true, 0},
+        {"Elite Initiative, the question: its Yes", VaelEliteInitiativeDlg::TemplateName,
+         [](DialogShown s) { return std::make_unique<VaelEliteInitiativeDlg>(s); }, false,
+         VaelEliteInitiativeDlg::IdYes},
         {"About: its Close", AboutDlg::TemplateName,
          [](DialogShown s) { return std::make_unique<AboutDlg>("The Iron Vigils, version 1", s); }, true,
          Dialog::IdOk},
@@ -287,10 +290,10 @@ TEST_F(PlayerMenus, ABoxThatHoldsAChoiceWithNoWayBackShowsNoCloseBox) {
         std::unique_ptr<Dialog> d = row.make([&](Dialog& open, const std::string&) {
             shown = true;
             offered = WindowManager::instance().closeBoxOnScreen(open.hwnd()).width > 0;
-            if (offered)
-                clickCloseBox(os, open.hwnd());
-            else
-                clickOn(os, open, Dialog::IdOk);
+            if (offered) return clickCloseBox(os, open.hwnd());
+            // Escape first: it leaves the box standing for the OK after it.
+            postKey(os, platform::KeyEscape);
+            clickOn(os, open, Dialog::IdOk);
         });
         d->attach(game.app());
         EXPECT_EQ(d->create(row.templateName, Dialog::Modal), row.result);
