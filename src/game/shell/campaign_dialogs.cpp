@@ -4,11 +4,15 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "framework/core/application.h"
+#include "framework/core/assertion.h"
 #include "framework/core/file_lookup.h"
 #include "framework/core/read_file.h"
 #include "framework/ui/system_font.h"
+#include "game/flow/scenario_file.h"
 #include "game/shell/dialog_helpers.h"
 
 namespace vael {
@@ -20,6 +24,23 @@ namespace {
 std::string provinceName(const CampaignDefinition& definition, std::int32_t number) {
     const CampaignProvince* p = definition.find(number);
     return p ? p->name : "province " + std::to_string(number);
+}
+
+// Why the file is no scenario the game can play, or nothing when it is one. Any file of the data folder
+// may be named (the palette, an archive): refused here, it costs the player a box and the choice stays his,
+// where the battle's load would stop at it as at a damaged data file and ask whether to end the game.
+std::string notAScenario(const std::filesystem::path& path) {
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!readFileBytes(path.string(), bytes, error, file_limits::Data)) return error;
+    // A unit record's own check asks as a failed check does; here what it found is only the reason.
+    struct Quiet {
+        AssertionPrompt before =
+            Assertion::setPrompt([](const std::string&, const std::string&) { return false; });
+        ~Quiet() { Assertion::setPrompt(std::move(before)); }
+    } quiet;
+    ScenarioFile file;
+    return file.read(bytes.data(), bytes.size(), path.filename().string()) ? std::string() : file.error();
 }
 
 std::string trimmed(const std::string& text) {
@@ -242,12 +263,18 @@ std::string CustomScenarioDlg::findScenario(const std::string& directory, const 
     if (name.empty()) return why = "Enter the file name of the scenario.", "";
     if (!plainFileName(name)) return why = name + " is not a file name of the scenario directory.", "";
     std::error_code error;
+    std::string refused;
     for (const std::string& candidate :
          {name, std::filesystem::path(name).has_extension() ? std::string() : name + ".scn"}) {
         if (candidate.empty()) continue;
         if (const auto path = findFileNoCase(directory, candidate))
-            if (std::filesystem::is_regular_file(*path, error)) return path->filename().string();
+            if (std::filesystem::is_regular_file(*path, error)) {
+                const std::string reason = notAScenario(*path);
+                if (reason.empty()) return path->filename().string();
+                if (refused.empty()) refused = reason;
+            }
     }
+    if (!refused.empty()) return why = refused, "";
     return why = "There is no scenario " + name + ".", "";
 }
 

@@ -97,7 +97,8 @@ public:
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
     const std::string& chosen() const { return chosen_; }
-    // The file of the directory the typed name stands for; empty, with the reason, when there is none.
+    // The file of the directory the typed name stands for; empty, with the reason, when there is none or it
+    // is no scenario the game can play.
     static std::string findScenario(const std::string& directory, const std::string& typed, std::string& why);
 
 private:

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <utility>
 
@@ -16,6 +17,7 @@
 #include "game/shell/vael_game.h"
 #include "platform/headless/headless_platform.h"
 #include "support/data_home.h"
+#include "support/failed_checks.h"
 #include "support/temp_dir.h"
 #include "support/ui/dialog_clicks.h"
 #include "support/ui/test_win_app.h"
@@ -29,7 +31,7 @@ protected:
     void answerBoxes() {
         game.onDialog = [this](Dialog& d, const std::string& name) {
             if (name != InformationDlg::TemplateName) return;
-            told.push_back(d.textTile(InformationDlg::IdLine1)->text());
+            told.push_back(static_cast<InformationDlg&>(d).lines().front());
             // A key is taken at once, where a click comes back as a command: what follows reaches the
             // dialog below only after a key.
             postKey(os, platform::KeyReturn);
@@ -272,6 +274,87 @@ TEST_F(CampaignDialogs, TheVariantListGivesTheChosenVariantAndItsDetails) {
     }
 }
 
+// What Custom Scenario tells of the build's palette named as a scenario: its first two bytes, "Os", count
+// 29519 groups, and the first group's name ("el", 27749 bytes) runs past the file's end.
+std::string paletteRefused() {
+    return "The scenario file vael.pal cannot be played: it ends inside group record 1 (" +
+           std::to_string(
+               std::filesystem::file_size(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "vael.pal")) +
+           " bytes)";
+}
+
+// A file of the folder that is no scenario is refused by its name with the reason, whatever its bytes; none
+// of them is asked as a failed check (a unit record's own check among them). A name typed without its
+// extension is the scenario of that name with ".scn", though a file of the bare name stands beside it.
+TEST(CustomScenario, AFileThatIsNoScenarioIsRefusedByNameWithTheReason) {
+    TempDir folder{"customscenario"};
+    const auto write = [&](const char* name, const std::string& bytes) {
+        std::ofstream(folder.path() / name, std::ios::binary) << bytes;
+    };
+    using namespace std::string_literals;
+    write("vael.pal", "Ostrell Palette\0\0\0\0\0\0\0\0\0"s); // 24 bytes
+    write("empty.scn", "");
+    write("notes", "\x01\x00"s);
+    write("ghatmar", "no battle");
+    std::filesystem::copy_file(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "ghatmar.scn",
+                               folder.path() / "ghatmar.scn");
+    // A scenario cut after its first unit record, a leader of nation code 6, which no side has.
+    write("nation.scn", "\x01\x00\x07\x00\x04\x00Wing\x00\x00\x03Toy\x05m.map\x00\x02\x07\x1E\x03\x03\x14"
+                        "\x01\x00\x02\x01\x01\x03\x61.p\x03\x62.p"
+                        "\x00\x03Kar\x06\x09\x00\x07\x00\xEB\x03\x03\x02\x00\x04\x00\x05\x00\x03\x00"s);
+    const std::string refused = "The scenario file ";
+    const struct {
+        const char* typed;
+        std::string found, why;
+    } rows[] = {
+        {"vael.pal", "", refused + "vael.pal cannot be played: it ends inside group record 1 (24 bytes)"},
+        {"VAEL.PAL", "", refused + "vael.pal cannot be played: it ends inside group record 1 (24 bytes)"},
+        {"empty", "", refused + "empty.scn cannot be played: it ends inside the group count (0 bytes)"},
+        {"notes", "", refused + "notes cannot be played: it ends inside group record 1 (2 bytes)"},
+        {"nation.scn", "",
+         refused + "nation.scn cannot be played: unit record 1 (at byte 42) holds a value no unit can have"},
+        {"ghatmar", "ghatmar.scn", ""},
+        {"ghatmar.scn", "ghatmar.scn", ""},
+    };
+    test::FailedChecks asked(true);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.typed);
+        std::string why;
+        EXPECT_EQ(CustomScenarioDlg::findScenario(folder.path().string(), r.typed, why), r.found);
+        EXPECT_EQ(why, r.why);
+    }
+    EXPECT_EQ(asked.count(), 0u);
+}
+
+// The road as the start dialog's Start Battle takes it when the data set offers no battle of its own: the
+// palette named in Custom Scenario is refused in the game's box, and the name is asked again; the game goes
+// on, with no failed check asked and no battle begun. Before, the battle's load stopped at the file and asked
+// whether to end the game.
+TEST_F(CampaignDialogs, ThePaletteChosenInCustomScenarioIsRefusedAndTheGameGoesOn) {
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    answerBoxes();
+    const auto boxes = game.onDialog;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == CustomScenarioDlg::TemplateName) {
+            postText(os, "vael.pal");
+            clickOn(os, d, Dialog::IdOk);
+            afterBox = [this] { postKey(os, platform::KeyEscape); };
+        } else if (name == InformationDlg::TemplateName) {
+            boxes(d, name);
+        } else {
+            clickOn(os, d, Dialog::IdOk);
+        }
+    };
+    EXPECT_FALSE(game.chooseCustomBattle());
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{CustomScenarioDlg::TemplateName, InformationDlg::TemplateName}));
+    EXPECT_EQ(told, std::vector<std::string>{paletteRefused()});
+    EXPECT_TRUE(os.systemBoxes.empty());
+    EXPECT_FALSE(game.app().battleRunning());
+}
+
 TEST(CustomScenario, TheTypedNameIsFoundInTheScenarioDirectoryWithoutRegardToCase) {
     const struct {
         const char* typed;
@@ -310,6 +393,18 @@ TEST_F(CampaignDialogs, TheCustomScenarioDialogTakesATypedNameTheDirectoryHoldsA
          1,
          "ghatmar.scn",
          {}},
+        {"the palette, then a scenario",
+         [&](Dialog& d) {
+             postText(os, "vael.pal");
+             clickOn(os, d, Dialog::IdOk);
+             afterBox = [this, dialog = &d] {
+                 dialog->item(CustomScenarioDlg::IdFileName)->setText("ghatmar");
+                 postKey(os, platform::KeyReturn);
+             };
+         },
+         1,
+         "ghatmar.scn",
+         {paletteRefused()}},
         {"a wrong name, then the right one",
          [&](Dialog& d) {
              postText(os, "nosuch");
