@@ -204,6 +204,21 @@ NetChooseLeadersDlg::NetChooseLeadersDlg(std::vector<std::string> leaders, std::
     choices_.resize(leaders_.size(), 0);
 }
 
+void NetChooseLeadersDlg::adjustTemplate(DialogTemplate& box) {
+    if (leaders_.size() > static_cast<std::size_t>(Column)) return;
+    // The right column stands empty: a player's name (a long one, of letters wider than a plain "a") shows
+    // whole as far as the column's right edge, rather than cut at the template's narrow field.
+    const auto inColumn = [](const DialogItem& it, std::int16_t first) {
+        return it.signedId() >= first && it.signedId() < first + Column;
+    };
+    std::int32_t right = 0;
+    for (const DialogItem& it : box.items)
+        if (inColumn(it, IdFirstChoice + Column)) right = std::max<std::int32_t>(right, it.x + it.cx);
+    for (DialogItem& it : box.items)
+        if (inColumn(it, IdFirstChoice) && right > it.x + it.cx)
+            it.cx = static_cast<std::int16_t>(right - it.x);
+}
+
 void NetChooseLeadersDlg::onInitDialog() {
     centre();
     for (std::int16_t i = 0; i < MaxLeaders; ++i) {

@@ -120,12 +120,18 @@ class NetChooseLeadersDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "NETCHOOSELEADERS";
     static constexpr std::int16_t IdFirstChoice = 301, IdFirstName = 321, MaxLeaders = 20;
+    // The leaders of the left column; the right column holds the rest.
+    static constexpr std::int16_t Column = 10;
     // choices[i]: the index into players of the one who plays leaders[i] until changed.
     NetChooseLeadersDlg(std::vector<std::string> leaders, std::vector<std::string> players,
                         std::vector<std::int32_t> choices, NetDialogShown shown = {});
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
     const std::vector<std::int32_t>& choices() const { return choices_; }
+
+protected:
+    // With no more leaders than the left column holds, the players' names take the right column's room.
+    void adjustTemplate(DialogTemplate& box) override;
 
 private:
     std::vector<std::string> leaders_, players_;

@@ -47,6 +47,32 @@ protected:
     }
 };
 
+// With no more leaders than the left column of Choose Leaders holds, a player's field takes the room the
+// empty right column leaves, up to that column's right edge; with one leader more both columns show, each
+// field as the template has it. (What a long name looks like there is seen in the real window, by
+// shell_sdl_tests.) Before, the field kept its template width with the right column empty.
+TEST_F(PlayerControls, ChooseLeadersGivesThePlayersNamesTheRoomOfAnEmptyColumn) {
+    ASSERT_TRUE(game.ready());
+    for (const std::size_t count : {std::size_t(10), std::size_t(11)}) {
+        SCOPED_TRACE(std::to_string(count) + " leaders");
+        std::vector<std::string> leaders;
+        for (std::size_t i = 0; i < count; ++i)
+            leaders.push_back("Leader " + std::to_string(i + 1));
+        NetChooseLeadersDlg pick(leaders, {"Ann", "Bob"}, std::vector<std::int32_t>(count, 0));
+        pick.attach(game.app());
+        pick.create(NetChooseLeadersDlg::TemplateName, Dialog::Modeless);
+        pump();
+        const Box field = pick.item(NetChooseLeadersDlg::IdFirstChoice)->shownBox();
+        const Box right = pick.item(NetChooseLeadersDlg::IdFirstChoice + 10)->shownBox();
+        EXPECT_EQ(pick.item(NetChooseLeadersDlg::IdFirstChoice + 10)->isVisible(), count == 11);
+        if (count == 10)
+            EXPECT_EQ(field.x + field.w, right.x + right.w);
+        else // the template's field, clear of the right column
+            EXPECT_LT(field.x + field.w, right.x);
+        pick.close(0);
+    }
+}
+
 // Choose Leaders stacks twenty drop-downs, each template box reaching 60 units down over the three below
 // it. An open list covers the one below it and no more: the fields further down keep their white face,
 // and a click on one of them opens that one, not the one whose box reaches down to it.
