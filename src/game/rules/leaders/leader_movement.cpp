@@ -163,7 +163,7 @@ std::int16_t Leader::attemptGroupMove() {
         sendNamedEmpty(msg::EndOrdersPhase);
         return 0;
     }
-    Container<std::string> line(text + " can do a " +
+    Container<std::string> line(text + " can do a" +
                                 (fullGroupMove_ ? " full group move." : " one hex group move."));
     sendNamed(msg::AddCommentary, &line);
     groupMoveGranted_ = 1;

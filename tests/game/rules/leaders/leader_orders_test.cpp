@@ -502,8 +502,8 @@ TEST_F(LeaderMovement, TheChancesOfAGroupMoveByInitiativeAndEarlierFailures) {
         ScriptedRolls rolls{row.roll};
         l.attemptGroupMove();
         const std::string outcome = row.outcome;
-        const std::string expected = outcome == "full"  ? "\\BKavel\\b can do a  full group move."
-                                     : outcome == "one" ? "\\BKavel\\b can do a  one hex group move."
+        const std::string expected = outcome == "full"  ? "\\BKavel\\b can do a full group move."
+                                     : outcome == "one" ? "\\BKavel\\b can do a one hex group move."
                                                         : "\\BKavel\\b failed to make a group move.";
         EXPECT_EQ(commentary(), Texts{"AddCommentary|" + expected});
         EXPECT_EQ(values(l.groupMoveTried_, l.groupMoveGranted_, l.fullGroupMove_),
