@@ -1,8 +1,9 @@
 // What the battle's window does of itself and at a right click, played on the headless platform with the
 // forged data: the water's colours move while the battle shows and stand still while the window is an
 // icon; a right click on the map offers the leader's orders, whose choice acts and which Escape or a click
-// beside it closes; the trees open sparse when the preference says so. And the saved games' list shows a
-// game named in Latin-1 by its letters, and still opens it.
+// beside it closes; the trees open sparse when the preference says so; the frame's close box asks before
+// a battle is left, and on the start screen ends the game. And the saved games' list shows a game named in
+// Latin-1 by its letters, and still opens it.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -381,23 +382,35 @@ TEST_F(BattleWindowMessages, ACloseRequestInTheBattleAsksWhetherToLeaveIt) {
 }
 
 // On the start screen there is no battle to lose: the close box ends the game as File, Exit and the start
-// dialog's Exit do, asking nothing.
-TEST(StartScreenClose, TheCloseBoxOnTheStartScreenEndsTheGameAskingNothing) {
-    TempDir here{"startclose"};
-    DataHome data{here.path().string()};
-    ScriptedPlatform machine;
-    VaelGame game{machine, VAEL_BUILD_DATA_DIR};
-    ASSERT_TRUE(game.ready());
-    std::vector<std::string> shown;
-    game.onDialog = [&](Dialog&, const std::string& name) {
-        shown.push_back(name);
-        if (name != StartGameDlg::TemplateName) return;
-        platform::Event close;
-        close.kind = platform::EventKind::CloseRequest;
-        machine.postEvent(close);
+// dialog's Exit do, asking nothing; Escape is the start dialog's Exit.
+TEST(StartScreenClose, TheCloseBoxAndEscapeOnTheStartScreenEndTheGameAskingNothing) {
+    const struct {
+        const char* what;
+        std::function<void(platform::Platform&)> leave;
+    } ways[] = {
+        {"the close box",
+         [](platform::Platform& os) {
+             platform::Event close;
+             close.kind = platform::EventKind::CloseRequest;
+             os.postEvent(close);
+         }},
+        {"Escape", [](platform::Platform& os) { postKey(os, platform::KeyEscape); }},
     };
-    EXPECT_EQ(game.run(), 0);
-    EXPECT_EQ(shown, std::vector<std::string>{StartGameDlg::TemplateName});
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.what);
+        TempDir here{"startclose"};
+        DataHome data{here.path().string()};
+        ScriptedPlatform machine;
+        VaelGame game{machine, VAEL_BUILD_DATA_DIR};
+        ASSERT_TRUE(game.ready());
+        std::vector<std::string> shown;
+        game.onDialog = [&](Dialog&, const std::string& name) {
+            shown.push_back(name);
+            if (name == StartGameDlg::TemplateName) way.leave(machine);
+        };
+        EXPECT_EQ(game.run(), 0);
+        EXPECT_EQ(shown, std::vector<std::string>{StartGameDlg::TemplateName});
+    }
 }
 
 // A right click on the map opens the "Leader" pull-down where the pointer is; choosing Center On Leader

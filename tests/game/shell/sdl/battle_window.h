@@ -11,6 +11,7 @@
 #include "framework/ui/dialog.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/game_dialogs.h"
+#include "game/shell/information_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/way_dialogs.h"
 #include "platform/sdl/sdl_platform.h"
@@ -52,8 +53,19 @@ struct BattleWindow {
             return false;
         return true;
     }
-    // The game left as by the window's close box.
+    // The game left as by the window's close box (from the idle moments, not from within a dialog's
+    // showing): in a battle, the question it asks is answered by leaving.
     void leave() {
+        if (!leaving) {
+            leaving = true;
+            game->onDialog = [this, before = game->onDialog](Dialog& d, const std::string& name) {
+                const auto* question = dynamic_cast<InformationDlg*>(&d);
+                if (question && !question->lines().empty() &&
+                    question->lines().front() == VaelGame::ExitQuestion)
+                    return click(d, Dialog::IdOk);
+                if (before) before(d, name);
+            };
+        }
         platform::Event close;
         close.kind = platform::EventKind::CloseRequest;
         platform->postEvent(close);
@@ -64,6 +76,7 @@ struct BattleWindow {
     std::unique_ptr<WatchedPlatform> watched;
     std::unique_ptr<VaelGame> game;
     ClickingPlayer player;
+    bool leaving = false;
 };
 
 } // namespace vael::test

@@ -42,14 +42,14 @@ public:
 
     PlayerScript(platform::Platform& os, VaelGame& game) : os_(os), game_(game) {
         game_.onDialog = [this](Dialog& d, const std::string& name) {
-            shown_[name] = {&d, d.hwnd()};
-            names.push_back(name);
             // The script leaves the game as by the close box: in a battle, the question it asks is answered
-            // by leaving.
+            // by leaving, and is the script's, not one of the game's dialogs it counts.
             const auto* question = dynamic_cast<InformationDlg*>(&d);
             if (leaving_ && question && !question->lines().empty() &&
                 question->lines().front() == VaelGame::ExitQuestion)
                 return clickOn(os_, d, Dialog::IdOk);
+            shown_[name] = {&d, d.hwnd()};
+            names.push_back(name);
             if (answer) answer(d, name);
         };
     }
