@@ -352,7 +352,7 @@ private:
             if (caller.get() == chosen)
                 peer = std::move(caller);
             else if (caller->isOpen())
-                caller->refuse("the battle has its players already");
+                caller->turnAway("the battle has its players already"); // one that never greeted
         }
         callers.clear();
         VaelNetComponent& net = app_.net();
