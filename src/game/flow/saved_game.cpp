@@ -13,6 +13,7 @@
 #include "framework/core/printable.h"
 #include "framework/core/read_file.h"
 #include "framework/core/super_string.h"
+#include "game/flow/data_files.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/game_control.h"
 #include "game/flow/side_control.h"
@@ -297,11 +298,6 @@ struct ParsedPart {
     // What is wrong with a refused file, when more can be said than that it does not fit.
     std::string problem;
 };
-
-// A name of a file of one folder: no folder part, no way out of it. Empty is no plan at all.
-bool plainFileName(const std::string& name) {
-    return name.find_first_of(std::string("/\\\0", 3)) == std::string::npos && name != "." && name != "..";
-}
 
 // Where the units read back stand has to be a place the battle could have put them: a unit in play on the
 // hex it names, a unit of two hexes with its second hex beside the first as its facing turns it, and on it.

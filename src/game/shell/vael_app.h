@@ -233,6 +233,9 @@ private:
     std::unique_ptr<VaelPhysicalLayers> views_;
     std::unique_ptr<ViewportLayer> viewports0_, viewports4_;
     bool sharedArtwork_ = false;
+    // The player hears of a failing autosave once, not at every activation; a save that works again lets
+    // the next failure be told.
+    bool autosaveFailureTold_ = false;
     ClosedViewportLayer closedView0_, closedView4_;
     ViewportLayer* view0_ = &closedView0_;
     ViewportLayer* view4_ = &closedView4_;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
@@ -17,6 +18,7 @@
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/shell/commentary_dialog.h"
 #include "game/shell/saved_game_header.h"
 #include "game/shell/vael_app.h"
 #include "platform/headless/headless_platform.h"
@@ -159,6 +161,78 @@ TEST_F(SavedGameSafety, AnAutosaveThatFailsKeepsTheLastAutosave) {
     VaelApp again(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     std::string error;
     EXPECT_TRUE(again.loadGame(autosave.string(), error)) << error;
+}
+
+// The commentary's lines that tell of the autosave.
+std::vector<CommentaryLine> autosaveLines(VaelApp& app) {
+    std::vector<CommentaryLine> told;
+    for (const CommentaryLine& line : app.commentary().lines())
+        if (!line.empty() && line.front().text.find("autosave") != std::string::npos) told.push_back(line);
+    return told;
+}
+
+// An autosave that fails is told to the player, in the commentary, with the file and the reason: once while
+// it goes on failing, and again when it fails after one that worked; what stood in its place is kept.
+TEST_F(SavedGameSafety, AFailedAutosaveIsToldToThePlayerOnceWithTheFileAndTheReason) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    const auto folder = VaelApp::savedGamesDirectory();
+    const auto autosave = folder / VaelApp::AutosaveName;
+    const std::string file = autosave.string();
+    std::filesystem::create_directories(folder);
+    struct Case {
+        const char* name;
+        std::function<void()> make, undo;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"a read-only autosave",
+         [&] {
+             writeBytes(autosave, Bytes{'o', 'l', 'd'});
+             std::filesystem::permissions(autosave, std::filesystem::perms::owner_read);
+         },
+         [&] {
+             EXPECT_EQ(readBytes(autosave), (Bytes{'o', 'l', 'd'}));
+             std::filesystem::remove(autosave);
+         },
+         "cannot replace " + file + ": it is read-only, and is kept as it is"},
+        {"a FIFO in its place",
+         [&] {
+             std::filesystem::remove(autosave);
+             ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+         },
+         [&] {
+             EXPECT_TRUE(std::filesystem::is_fifo(autosave));
+             std::filesystem::remove(autosave);
+         },
+         "cannot replace " + file + ": it is a FIFO, not a regular file"},
+        {"the saves folder a file",
+         [&] {
+             std::filesystem::remove_all(folder);
+             writeBytes(folder, Bytes{'f'});
+         },
+         [&] {
+             EXPECT_EQ(readBytes(folder), Bytes{'f'});
+             std::filesystem::remove(folder);
+         },
+         "cannot write " + file + ": Not a directory"},
+    };
+    std::size_t told = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.make();
+        autoSave(app, "Turn #1; the first");
+        autoSave(app, "Turn #1; the second");
+        const auto lines = autosaveLines(app);
+        ASSERT_EQ(lines.size(), ++told);
+        EXPECT_EQ(lines.back(), (CommentaryLine{{"The autosave failed:", true}, {" " + c.reason, false}}));
+        c.undo();
+        // It works again, unannounced; the next failure is told anew.
+        autoSave(app, "Turn #2; the third");
+        EXPECT_TRUE(std::filesystem::is_regular_file(autosave));
+        EXPECT_EQ(autosaveLines(app).size(), told);
+    }
 }
 
 TEST_F(SavedGameSafety, TheDescriptionGivenWithASaveIsKeptInTheHeaderAndTheGameStillLoads) {
