@@ -17,10 +17,6 @@ namespace {
 
 constexpr std::uint32_t LeaderType = 0xFFFFFFFF;
 
-bool is(BusMessage event, const char* name) {
-    return event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(name));
-}
-
 std::string quoted(const char* name) {
     return std::string("\"") + name + "\"";
 }
@@ -28,6 +24,10 @@ std::string quoted(const char* name) {
 } // namespace
 
 void ReportLedger::clear() {
+    routed_ = RegisteredMessage::getId(msg::UnitRouted);
+    rallied_ = RegisteredMessage::getId(msg::UnitRallied);
+    eliminated_ = RegisteredMessage::getId(msg::UnitEliminated);
+    sealed_ = RegisteredMessage::getId(msg::UnitLossSealed);
     home_ = visitor_ = Side{};
     fallen_.clear();
 }
@@ -45,8 +45,9 @@ bool ReportLedger::fell(std::uint16_t unitNumber) const {
 }
 
 void ReportLedger::note(BusMessage event, const ContainerBase* data, VaelLogicalLayer& layer) {
-    const bool routed = is(event, msg::UnitRouted);
-    if (routed || is(event, msg::UnitRallied)) {
+    const std::int32_t id = event.id();
+    const bool routed = id == routed_;
+    if (routed || id == rallied_) {
         const auto* box = dynamic_cast<const Container<UnitRoutData>*>(data);
         if (!box || neverCountsAsRouting(box->valuePtr()->unitType)) return;
         const UnitRoutData& r = *box->valuePtr();
@@ -55,7 +56,7 @@ void ReportLedger::note(BusMessage event, const ContainerBase* data, VaelLogical
         side.routedTQ += routed ? r.value : -r.value;
         return;
     }
-    if (!is(event, msg::UnitEliminated)) return;
+    if (id != eliminated_) return;
     const auto* box = dynamic_cast<const Container<EliminateUnitData>*>(data);
     if (!box || box->valuePtr()->unitType == LeaderType) return;
     const EliminateUnitData& r = *box->valuePtr();
@@ -69,8 +70,9 @@ void ReportLedger::note(BusMessage event, const ContainerBase* data, VaelLogical
 
 ReportLedger::Verdict ReportLedger::judge(BusMessage event, const ContainerBase* data,
                                           VaelLogicalLayer& layer, std::string& why) const {
-    const bool routed = is(event, msg::UnitRouted);
-    if (routed || is(event, msg::UnitRallied)) {
+    const std::int32_t id = event.id();
+    const bool routed = id == routed_;
+    if (routed || id == rallied_) {
         const auto* box = dynamic_cast<const Container<UnitRoutData>*>(data);
         if (!box) return Verdict::Take;
         const UnitRoutData& r = *box->valuePtr();
@@ -89,8 +91,8 @@ ReportLedger::Verdict ReportLedger::judge(BusMessage event, const ContainerBase*
             why = quoted(name) + " rallies a unit of a side whose routing does not hold it";
         return why.empty() ? Verdict::Take : Verdict::Refuse;
     }
-    const bool eliminated = is(event, msg::UnitEliminated);
-    if (!eliminated && !is(event, msg::UnitLossSealed)) return Verdict::Take;
+    const bool eliminated = id == eliminated_;
+    if (!eliminated && id != sealed_) return Verdict::Take;
     const auto* box = dynamic_cast<const Container<EliminateUnitData>*>(data);
     if (!box) return Verdict::Take;
     const EliminateUnitData& r = *box->valuePtr();

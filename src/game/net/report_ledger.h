@@ -18,7 +18,7 @@ class VaelLogicalLayer;
 
 class ReportLedger {
 public:
-    // A new battle: nothing told yet.
+    // A new battle: nothing told yet. The names of the reports are looked up here, once a battle.
     void clear();
     // A report heard on this machine's bus: counted here as game control counts it.
     void note(BusMessage event, const ContainerBase* data, VaelLogicalLayer& layer);
@@ -38,6 +38,8 @@ private:
     const Side& sideOf(std::uint32_t nation, VaelLogicalLayer& layer) const;
     bool fell(std::uint16_t unitNumber) const;
 
+    // The reports' ids for this battle: routed, rallied, eliminated, sealed.
+    std::int32_t routed_ = -1, rallied_ = -1, eliminated_ = -1, sealed_ = -1;
     Side home_, visitor_;
     // The combat units whose fall has been heard, by unit number; a fallen leader's replacement takes his
     // number, so leaders are not kept.

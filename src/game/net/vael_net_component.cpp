@@ -422,6 +422,11 @@ void VaelNetComponent::deliver() {
     std::vector<comm::ReceivedMessage> batch = std::move(inbox_.front());
     inbox_.pop_front();
     const std::int32_t stateId = RegisteredMessage::getId(msg::BattleState);
+    const std::int32_t beginTurnId = RegisteredMessage::getId(msg::BeginTurn);
+    const std::int32_t activateId = RegisteredMessage::getId(msg::ActivateLeader);
+    const std::int32_t endOfGameId = RegisteredMessage::getId(msg::EndOfGame);
+    const std::int32_t endOfTurnId = RegisteredMessage::getId(msg::EndOfTurn);
+    const std::int32_t gameEndedId = RegisteredMessage::getId(msg::GameEnded);
     for (comm::ReceivedMessage& m : batch) {
         if (!playing_ || lost_) return;
         if (m.event.id() == stateId) {
@@ -438,10 +443,11 @@ void VaelNetComponent::deliver() {
         }
         // The battle has begun once its first word is on its way here, whatever comes after it in the batch.
         const std::int32_t id = m.event.id();
-        if (id == BEGIN_GAME || id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::BeginTurn)) ||
-            id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::ActivateLeader)))
-            battleBegun_ = true;
-        if (const std::string why = unfitting(m); !why.empty()) return refuse("refused a frame: " + why);
+        if (id == BEGIN_GAME || id == beginTurnId || id == activateId) battleBegun_ = true;
+        const bool results = id == endOfGameId || id == endOfTurnId;
+        if (results || id == gameEndedId)
+            if (const std::string why = unfitting(m, results); !why.empty())
+                return refuse("refused a frame: " + why);
         if (layer_) {
             std::string why;
             switch (reports_.judge(m.event, m.data.get(), *layer_, why)) {
@@ -456,8 +462,7 @@ void VaelNetComponent::deliver() {
                 break;
             }
         }
-        if (m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded)))
-            gameEnded_ = true;
+        if (id == gameEndedId) gameEnded_ = true;
         // A text the other machine gives to be shown (a line of the commentary, the battle's title, the
         // window's caption) is its bytes: a control character in it is shown escaped, never acted on.
         if (showsText(m.event))
@@ -617,11 +622,7 @@ bool VaelNetComponent::showable(const LogicalCommandInfo& command) const {
     return true;
 }
 
-std::string VaelNetComponent::unfitting(const comm::ReceivedMessage& message) const {
-    const std::int32_t id = message.event.id();
-    const bool results = id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::EndOfGame)) ||
-                         id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::EndOfTurn));
-    if (!results && id != static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded))) return {};
+std::string VaelNetComponent::unfitting(const comm::ReceivedMessage& message, bool results) const {
     // A battle that has not begun here has neither turns nor an end to be told of.
     if (!battleBegun_) return nameOf(message.event) + " came before the battle began";
     const auto* told = dynamic_cast<const Container<EndOfGameResults>*>(message.data.get());

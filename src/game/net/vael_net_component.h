@@ -166,9 +166,9 @@ private:
     bool wonHere() const;
     // A display command from the other machine names what this battle holds.
     bool showable(const LogicalCommandInfo& command) const;
-    // Why this battle cannot hold a message from the other machine (the end before the battle began, or
-    // results of other sides); empty when it can.
-    std::string unfitting(const comm::ReceivedMessage& message) const;
+    // Why this battle cannot hold the other machine's word of its end or of a turn's (before the battle
+    // began, or results of other sides); empty when it can. Results: the word carries the battle's.
+    std::string unfitting(const comm::ReceivedMessage& message, bool results) const;
 
     std::unique_ptr<comm::NetPeer> peer_;
     VaelLogicalLayer* layer_ = nullptr;
