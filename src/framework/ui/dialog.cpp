@@ -383,6 +383,13 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
     }
 }
 
+bool Dialog::barsLeftToPlayer() {
+    const WinApp* app = winApp();
+    const WindowManager::Record* r = app ? WindowManager::instance().find(lastModalDialog(*app)) : nullptr;
+    const auto* d = r ? dynamic_cast<const Dialog*>(r->window) : nullptr;
+    return d && d->menuBarLeft_;
+}
+
 // Mouse and keys.
 
 bool Dialog::forMenuBar(const WindowMessage& message) const {
@@ -391,6 +398,8 @@ bool Dialog::forMenuBar(const WindowMessage& message) const {
     if (!menus) return false;
     // An open pull-down takes every key and click, as it does with no dialog up.
     if (menus->isOpen()) return true;
+    // The tool bar's buttons are the menus' commands: pressed there, and let go where they track a press.
+    if (frame->toolbarInput(message.message, pointX(message.lParam), pointY(message.lParam))) return true;
     switch (message.message) {
     case MessageButtonDown: {
         const WindowManager& manager = WindowManager::instance();

@@ -103,6 +103,8 @@ public:
     // none of its controls answers to, and everything while a pull-down is open through to the frame.
     bool takeDialogMessage(const WindowMessage& message) override;
     void leaveMenuBar(bool left) { menuBarLeft_ = left; }
+    // Whether the modal dialog that holds the input now is one that leaves the frame's bars to the player.
+    static bool barsLeftToPlayer();
     std::intptr_t windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     // The pointer resting on a list's row that the list cuts shows the whole row in a tip under it (over it
     // at the dialog's foot), broken into rows as wide as the dialog: its text, empty while none shows, and

@@ -372,6 +372,15 @@ void WindowsMainWindow::paintFrame() {
     drawMenus();
 }
 
+bool WindowsMainWindow::toolbarInput(std::uint32_t message, std::int32_t x, std::int32_t y) const {
+    const WindowHandle bar = toolbar_ ? toolbar_->barWindow() : 0;
+    if (!bar) return false;
+    const WindowManager& manager = WindowManager::instance();
+    if (message == MessageButtonUp && manager.capture() == bar) return true;
+    return (message == MessageButtonDown || message == MessageButtonUp || message == MessageDoubleClick) &&
+           manager.windowAt(x, y) == bar;
+}
+
 // Returns true when the menus took the input.
 bool WindowsMainWindow::menuInput(std::uint32_t message, std::uintptr_t wParam, const Point& at) {
     if (!tracker_) return false;

@@ -81,6 +81,7 @@ public:
         connectNamed(msg::ChangeMainCaption, onCaption);
         connectNamed(msg::AutoSaveGame, onAutoSave);
         connectNamed(msg::GameEnded, onGameEnded);
+        connectNamed(msg::ShowFinishLeader, onShowFinishLeader);
     }
     void closeSoon() { addTimer(onCloseTimer, 10); }
 
@@ -99,6 +100,13 @@ private:
     static ContainerBase* onGameEnded(Component* target, BusMessage, ContainerBase* data) {
         callWithPayload<short>(data, sourceFile, __LINE__,
                                [&](short homeWon) { app(target).gameEnded(homeWon); });
+        return nullptr;
+    }
+    // The Finish Leader prompt's "Don't show this again" stored its answer itself: the preferences kept
+    // here show it, and the next OK of Preferences writes it as it stands rather than what was kept before.
+    static ContainerBase* onShowFinishLeader(Component* target, BusMessage, ContainerBase* data) {
+        callWithPayload<short>(data, sourceFile, __LINE__,
+                               [&](short show) { app(target).preferences_.finishLeader = show ? 1 : 0; });
         return nullptr;
     }
     // The battle is closed once the message that ended it has been handled by everyone.
@@ -818,6 +826,8 @@ void VaelApp::gameEnded(bool homeWon) {
     ending_ = true;
     if (Dialog* question = std::exchange(leaveQuestion_, nullptr); question && question->isOpen())
         question->close(Dialog::IdCancel);
+    WinApp::setStatusText("", 1);
+    WinApp::setStatusText("", 2);
     // This machine's side: the one played here, the home side when the computer plays both.
     bool homeHere = true;
     for (Leader* leader : each(layer_->getLocalLeaders()))
@@ -842,6 +852,11 @@ void VaelApp::gameEnded(bool homeWon) {
         end.create(EndOfGameDlg::TemplateName, Dialog::Modal);
     }
     listener_->closeSoon();
+}
+
+void VaelApp::setStatusText(const std::string& text, std::int16_t pane) {
+    if (ending_ && !text.empty()) return;
+    WinApp::setStatusText(text, pane);
 }
 
 std::int32_t VaelApp::messageBox(const std::string& text, const std::string& title, std::uint16_t style) {
