@@ -1164,13 +1164,19 @@ void Dialog::windowPosChanging(WindowPos& pos) {
         }
         given_.width = pos.box.width, given_.height = pos.box.height;
         if (const std::optional<platform::Rect> area = keptArea()) {
-            const platform::Rect in = keptInside(given_, *area);
-            slid_ = std::clamp(slid_, 0, std::max(0, in.height - area->height));
-            pos.box.x = in.x, pos.box.y = in.y - slid_;
+            const platform::Rect in = shownIn(*area);
+            pos.box.x = in.x, pos.box.y = in.y;
         }
     }
     WindowsWindow::windowPosChanging(pos);
     if (!iconise) position_ = Point(static_cast<std::int16_t>(pos.box.x), static_cast<std::int16_t>(pos.box.y));
+}
+
+platform::Rect Dialog::shownIn(const platform::Rect& area) {
+    platform::Rect box = keptInside(given_, area);
+    slid_ = std::clamp(slid_, 0, std::max(0, box.height - area.height));
+    box.y -= slid_;
+    return box;
 }
 
 platform::Rect Dialog::givenPlace() const {
@@ -1194,9 +1200,8 @@ void Dialog::placeInside() {
     const WindowManager::Record* me = manager.find(hwnd_);
     const std::optional<platform::Rect> area = keptArea();
     if (!me || !area || me->iconic) return;
-    platform::Rect box = keptInside({given_.x, given_.y, me->outer.width, me->outer.height}, *area);
-    slid_ = std::clamp(slid_, 0, std::max(0, box.height - area->height));
-    box.y -= slid_;
+    given_.width = me->outer.width, given_.height = me->outer.height;
+    const platform::Rect box = shownIn(*area);
     position_ = Point(static_cast<std::int16_t>(box.x), static_cast<std::int16_t>(box.y));
     manager.setOuter(hwnd_, box);
 }

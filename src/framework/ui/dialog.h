@@ -138,7 +138,10 @@ private:
     // The parent's client area (its own coordinates) that the dialog keeps inside, or none: a dialog
     // hosted in a window of its own, or of no window, or while the area is empty, stays where it is put.
     std::optional<platform::Rect> keptArea() const;
-    // Shows the dialog at its given place as the area holds it, slid up by the wheel as far as still holds.
+    // Where the dialog of its given place and size shows in the area: inside it, slid up by the wheel as far
+    // as the area still leaves it to slide.
+    platform::Rect shownIn(const platform::Rect& area);
+    // Shows the dialog at its given place as the area holds it.
     void placeInside();
     // The wheel over a dialog taller than the area: true when it moved.
     bool slide(std::int32_t notches);
