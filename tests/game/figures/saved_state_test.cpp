@@ -466,6 +466,19 @@ TEST_F(SavedStateTest, AnUnderWayRecordNamingNoSpriteOrQueuingPastTheFiguresReco
         std::istringstream in(waitingOn(name));
         EXPECT_EQ(u->loadUnderWay(in), taken);
     }
+    // Nothing waited on or loose, one sprite playing: the flag, with its own bytes, and past it.
+    std::ostringstream flagOut;
+    source->flag()->saveUnderWay(flagOut);
+    const auto playing = [&](int name) {
+        return bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, name, 0}) + flagOut.str();
+    };
+    for (const auto& [name, taken] :
+         {std::pair{flag, true}, std::pair{flag + 1, false}, std::pair{0xFF, false}}) {
+        SCOPED_TRACE(::testing::Message() << "playing " << name);
+        auto* u = unit(0, 6);
+        std::istringstream in(playing(name));
+        EXPECT_EQ(u->loadUnderWay(in), taken);
+    }
 }
 
 } // namespace

@@ -719,6 +719,23 @@ TEST_F(SpriteTest, AQueuedEventARecordWouldBeRefusedForIsRefusedWithItsReason) {
         EXPECT_STREQ(loaded->loadRefusal(), taken ? nullptr : place);
     }
 
+    // After a move into 1305 lands, the next is measured from there too.
+    auto walking = sprite(Point3D(1, 2, 0), FrameInfo("Walk", 0));
+    walking->addNamedEvent(1305, Point4D(0, 0, 0, 1000), frames({{"Walk", 1}}), -1, SpriteMove, 0);
+    walking->addNamedEvent(-1, Point4D(469, 0, 0, 1000), frames({{"Walk", 1}}), -1, SpriteMove, 0);
+    const Bytes walked = underWayOf(*walking);
+    const std::size_t walk = recordOf(*walking).size() + 2;
+    const std::size_t next = walk + 22 + word(walked, walk + 18, 4) + 2 + 18;
+    ASSERT_EQ(word(walked, next, 2), 469u);
+    for (const auto& [x, taken] : {std::pair{469, true}, std::pair{470, false}}) {
+        SCOPED_TRACE(::testing::Message() << "after the move " << x);
+        Bytes forged = walked;
+        forged[next] = static_cast<std::uint8_t>(x), forged[next + 1] = static_cast<std::uint8_t>(x >> 8);
+        auto loaded = sprite();
+        std::istringstream in(std::string(forged.begin(), forged.end()));
+        EXPECT_EQ(loaded->loadUnderWay(in), taken);
+    }
+
     // After a change into 1305, anchored at (430, 212), a move is measured from there: 469 across stays
     // on the map from 1305, 470 leaves it, though from 1204 it would not.
     auto changing = sprite(Point3D(1, 2, 0), FrameInfo("Walk", 0));
