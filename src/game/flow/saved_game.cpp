@@ -227,6 +227,22 @@ std::string sideCountsProblem(VaelLogicalLayer& layer, const GameControl& contro
             return std::string("the saved game counts ") + std::to_string(counted) + " routing (" +
                    std::to_string(countedTQ) + ") on the " + (home ? "home" : "visitor") + " side, where its units rout " +
                    std::to_string(routing) + " (" + std::to_string(routedTQ) + ")";
+        // The troop quality lost is what the side's eliminated units and fallen leaders were worth. A leader
+        // whose replacement stands may have fallen again, each fall counting: a side with one has no bound.
+        int worth = 0;
+        bool unbounded = false;
+        for (Combat* unit : each(home ? layer.getHomeUnits() : layer.getVisitorUnits()))
+            if (unit->isOutOfPlay()) worth += unit->pointValue();
+        for (const Leader* leader : each(layer.getLeaders())) {
+            if (!leader->isEliminated() || layer.onVisitorSide(leader->getNation()) == home) continue;
+            if (!leader->hasLeftTheField()) unbounded = true;
+            worth += leader->fallPoints();
+        }
+        const std::int16_t lost = control.getSideLostTQ(home ? 1 : 0);
+        if (!unbounded && lost > worth)
+            return std::string("the saved game counts ") + std::to_string(lost) +
+                   " troop quality lost on the " + (home ? "home" : "visitor") +
+                   " side, where its fallen units are worth " + std::to_string(worth);
     }
     return {};
 }

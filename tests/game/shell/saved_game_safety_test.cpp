@@ -11,13 +11,17 @@
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 
 #include "battle_doubles.h"
 #include "battle_runner.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/super_string.h"
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/combat/combat_records.h"
 #include "game/shell/commentary_dialog.h"
 #include "game/shell/saved_game_header.h"
 #include "game/shell/vael_app.h"
@@ -463,6 +467,72 @@ TEST_F(SavedGameSafety, ACraftedSaveWithASoundCheckButAStateNoBattleReachesIsRef
         load(bytes, counts(routingNow, routedNow + 1));
     }
     load(good, "");
+}
+
+// The troop quality a side has lost, the seventh and eighth of game control's sixteen values, is what its
+// eliminated units were worth: a file resealed over a greater figure would decide the battle on losses no
+// unit bore. One home unit routed and eliminated, saved: the home side's loss up to its worth loads, one
+// more does not, nor any loss of the visitor side, which lost nothing.
+TEST_F(SavedGameSafety, ALostTroopQualityItsEliminatedUnitsDoNotBearOutIsRefused) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    GameControl* control = app.gameControl();
+    ASSERT_NE(control, nullptr);
+    ASSERT_EQ((std::tuple{control->getSideLostTQ(1), control->getSideLostTQ(0)}), std::tuple(0, 0));
+    Combat* fallen = nullptr;
+    for (Combat* unit : each(app.logicalLayer().getHomeUnits()))
+        if (!fallen && !unit->isOutOfPlay() && unit->pointValue() > 2) fallen = unit;
+    ASSERT_NE(fallen, nullptr);
+    const int worth = fallen->pointValue();
+    {
+        Probe probe("Casualties");
+        probe.attach(app.logicalLayer());
+        // It routs, then falls, as the battle's losses come.
+        Container<UnitRoutData> routed(
+            UnitRoutData{fallen->getNation(), static_cast<std::uint16_t>(worth), fallen->getUnitType()});
+        delete probe.sendNowNamed("UnitRouted", &routed);
+        Container<short> killed(static_cast<short>(fallen->getUnitNum()));
+        delete probe.sendNowNamed("EliminateUnit", &killed);
+        probe.detach();
+    }
+    ASSERT_EQ((std::tuple{control->getSideLostTQ(1), control->getSideLostTQ(0)}), std::tuple(worth, 0));
+    const auto saved = dir / "lost.vel", crafted = dir / "crafted.vel";
+    std::string error;
+    ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
+    Bytes good = readBytes(saved);
+    ASSERT_TRUE(unsealSavedGame(good, error)) << error;
+    const std::size_t at = runningStateAt(good);
+    const std::size_t homeLost = at - 32 + 2 * 6, visitorLost = at - 32 + 2 * 7;
+    ASSERT_EQ(good[homeLost] | good[homeLost + 1] << 8, worth);
+    ASSERT_EQ(good[visitorLost] | good[visitorLost + 1] << 8, 0);
+    const auto refused = [](int lost, const char* side, int bearing) {
+        return "the saved game counts " + std::to_string(lost) + " troop quality lost on the " + side +
+               " side, where its fallen units are worth " + std::to_string(bearing);
+    };
+    struct Row {
+        const char* name;
+        std::size_t at;
+        int lost;
+        std::string why;
+    };
+    const Row rows[] = {
+        {"home as saved", homeLost, worth, ""},
+        {"home one less", homeLost, worth - 1, ""},
+        {"home one more", homeLost, worth + 1, refused(worth + 1, "home", worth)},
+        {"home 0x7FFF", homeLost, 0x7FFF, refused(0x7FFF, "home", worth)},
+        {"visitor 1", visitorLost, 1, refused(1, "visitor", 0)},
+        {"visitor 101", visitorLost, 101, refused(101, "visitor", 0)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Bytes bytes = good;
+        bytes[row.at] = static_cast<std::uint8_t>(row.lost),
+        bytes[row.at + 1] = static_cast<std::uint8_t>(row.lost >> 8);
+        sealSavedGame(bytes);
+        writeBytes(crafted, bytes);
+        expectLoadOver(app, crafted, row.why);
+    }
 }
 
 // A leader struck before his turn is done for it, though his own record says so only while he gives
