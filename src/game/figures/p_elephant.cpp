@@ -178,7 +178,19 @@ bool namedUnit(const VaelFigureLayer* layer, std::uint16_t number, VaelObjectRef
 
 } // namespace
 
+bool PElephant::rampageUnderWay() {
+    Item<LogicalCommandInfo>* command = nullptr;
+    for (commands_.firstItem(command); command; command = command->next)
+        if (isNamed(command->value, msg::RampageEvent) || isNamed(command->value, msg::ElephantRampage)) return true;
+    for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i)
+        if (const auto* beast = dynamic_cast<const ElephantSprite*>(figure(i)))
+            if (!beast->victims().isEmpty() || (eliminated() && beast->hasEvents())) return true;
+    return !pendingRampageEvents.isEmpty();
+}
+
 void PElephant::saveUnderWay(std::ostream& out) {
+    if (rampageUnderWay())
+        debugStream() << static_cast<const void*>(this) << ": Saving a rampage under way" << std::endl;
     VaelPhysicalObject::saveUnderWay(out);
     raw::putU16(out, static_cast<std::uint16_t>(pendingRampageEvents.count()));
     Item<RampageEventStruct>* it = nullptr;

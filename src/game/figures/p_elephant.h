@@ -51,6 +51,9 @@ public:
 
 private:
     void playRampage(const List<short>& path);
+    // Whether anything of a rampage is still to play: records or a path queued, records or victims held,
+    // or the beasts still walking one.
+    bool rampageUnderWay();
     void traceEvent(const RampageEventStruct& event) const;
     // In-place frames of the group at first + the walking direction - 1, or none when the artwork has no
     // such group.
