@@ -300,8 +300,11 @@ bool Settings::save() {
         failed = file_.string() + " is read-only";
     } else if (std::filesystem::create_directories(file_.parent_path(), error); error) {
         failed = "cannot make the folder " + file_.parent_path().string() + ": " + error.message();
+    } else if (const std::string text = serialize(); text.size() > MaxFileSize) {
+        // The next start would refuse the file for good: what it cannot read back is not written.
+        failed = file_.string() + " would hold " + std::to_string(text.size()) + " bytes, more than the " +
+                 std::to_string(MaxFileSize) + " a start reads";
     } else {
-        const std::string text = serialize();
         // Written aside and renamed, so that a crash mid-write never leaves half a store.
         if (writeWholeFile(file_.string(), std::vector<std::uint8_t>(text.begin(), text.end()), failed)) {
             writeError_.clear();

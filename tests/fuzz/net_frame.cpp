@@ -1,6 +1,8 @@
 // Reads arbitrary bytes as the stream of frames a peer sends: cut into frames, each read as what its kind
 // says. Whatever the bytes, the reader must end cleanly; a message read whole must write back to the same
 // payload bytes; a reason for refusing one is shown as it is, holding no control character of the bytes.
+// Every message read is asked whether it carries what its handlers need, as the relay asks before taking
+// it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,8 +28,9 @@ void registerTypes() {
     TypeInfo<List<std::string>> strings;
     // Every payload the relay carries, as the program registers them.
     registerNetPayloadTypes();
-    for (const char* name : {"SynchronizeGame", "ActivateLeader", "AddCommentary", "GameEnded", "EndOfGame",
-                             "SetPlayerInfo", "BattleState", "UnitRouted"})
+    for (const char* name :
+         {"SynchronizeGame", "ActivateLeader", "AddCommentary", "GameEnded", "EndOfGame", "SetPlayerInfo",
+          "BattleState", "UnitRouted", "UnitRallied", "UnitEliminated", "UnitLossSealed", "EndOfTurn"})
         RegisteredMessage::getId(name);
 }
 
@@ -60,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (decodeBatch(frame.payload, batch, error)) {
                     std::vector<std::string> again;
                     for (const ReceivedMessage& m : batch) {
+                        (void)carriesWhatItNeeds(m.event, m.data.get());
                         std::string one;
                         if (!encodeMessage(m.event, m.data.get(), one, error)) std::abort();
                         again.push_back(one);
@@ -80,6 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case FrameKind::Message: {
                 ReceivedMessage m;
                 if (decodeMessage(frame.payload, m, error)) {
+                    (void)carriesWhatItNeeds(m.event, m.data.get());
                     std::string again;
                     if (!encodeMessage(m.event, m.data.get(), again, error)) std::abort();
                     ReceivedMessage back;

@@ -302,6 +302,31 @@ TEST(Settings, AFailedWriteIsToldWhenItIsNewsNotAtEveryValue) {
     EXPECT_EQ(told.size(), 2u);
 }
 
+// The file is never written larger than a start reads: a value that would take it past 1 MB stays in memory,
+// told, and the file keeps what it held; one that brings it to exactly 1 MB is written and read back.
+TEST(Settings, AFileIsNeverWrittenLargerThanTheNextStartReads) {
+    test::TempDir dir("settings-size");
+    const auto file = dir / "vael" / "settings.ini";
+    // The section's line (48 bytes with its line feed), "Big"="..." and its line feed (9 bytes beside the
+    // value), and the blank line after the section.
+    const std::size_t around = 48 + 9 + 1;
+    ASSERT_EQ(Settings::MaxFileSize, 1048576u);
+    const std::string fits(Settings::MaxFileSize - around, 'a');
+    std::vector<std::string> told;
+    Settings s(file);
+    s.setWriteFailureReport([&](const std::string& why) { told.push_back(why); });
+    EXPECT_TRUE(s.writeText(Root::User, Preferences, "Big", fits)) << s.writeError();
+    EXPECT_EQ(std::filesystem::file_size(file), Settings::MaxFileSize);
+    EXPECT_EQ(Settings(file).readText(Root::User, Preferences, "Big"), Text(fits));
+    const auto before = test::readBytes(file);
+    EXPECT_FALSE(s.writeText(Root::User, Preferences, "Big", fits + "a"));
+    EXPECT_EQ(s.readText(Root::User, Preferences, "Big"), Text(fits + "a"));
+    EXPECT_EQ(told, std::vector<std::string>{file.string() + " would hold 1048577 bytes, more than the 1048576 a "
+                                                              "start reads"});
+    EXPECT_EQ(test::readBytes(file), before);
+    EXPECT_EQ(namesIn(file.parent_path()), std::vector<std::string>{"settings.ini"});
+}
+
 // A file edited by hand keeps, across a start that writes to it, every line the store does not use as it
 // stands: comments, a section of neither root and its values, lines it cannot read, a value written twice
 // (the reader took the later one), the line ends and spelling of values that did not change. A changed

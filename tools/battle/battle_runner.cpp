@@ -16,6 +16,7 @@
 #include "framework/comm/tcp_link.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
+#include "game/flow/battle_tallies.h"
 #include "game/flow/commentary_text.h"
 #include "game/flow/game_control.h"
 #include "game/flow/side_control.h"
@@ -24,6 +25,7 @@
 #include "game/map/vael_physical_layer.h"
 #include "game/net/vael_net_component.h"
 #include "game/rules/combat/combat.h"
+#include "game/rules/units/nation.h"
 #include "game/shell/commentary_dialog.h"
 #include "game/shell/vael_app.h"
 #include "game/shell/version.h"
@@ -132,23 +134,16 @@ public:
         };
         display_.onBeginTurn = [this] { ++turnsBegun_; };
         // A machine without game control counts the reports game control counts, its own and those of
-        // the other machine, which come with the lines that tell them.
+        // the other machine, which come with the lines that tell them, by game control's rules.
         display_.onRouting = [this](const UnitRoutData& record, int step) {
-            if (neverCountsAsRouting(record.unitType)) return;
-            SideLosses& side = sideOf(record.nation);
-            side.routedTQ = static_cast<std::int16_t>(side.routedTQ + step * record.value);
-            side.routing = static_cast<std::int16_t>(side.routing + step);
+            step > 0 ? standing_.routed(record, homeSide(record.nation))
+                     : standing_.rallied(record, homeSide(record.nation));
         };
         display_.onEliminated = [this](const EliminateUnitData& record) {
-            std::erase_if(sealed_,
-                          [&](const EliminateUnitData& s) { return s.unitNumber == record.unitNumber; });
-            count(record, counted_);
+            standing_.forgetSealed(record.unitNumber);
+            standing_.eliminated(record, homeSide(record.nation));
         };
-        display_.onLossSealed = [this](const EliminateUnitData& record) {
-            std::erase_if(sealed_,
-                          [&](const EliminateUnitData& s) { return s.unitNumber == record.unitNumber; });
-            sealed_.push_back(record);
-        };
+        display_.onLossSealed = [this](const EliminateUnitData& record) { standing_.lossSealed(record); };
         // The cap is met at the end of its last turn, before anything of the next is played or said.
         display_.onEndOfTurn = [this](const EndOfGameResults& standing) {
             turnsEnded_ = turn() + 1;
@@ -352,7 +347,7 @@ private:
             if (caller.get() == chosen)
                 peer = std::move(caller);
             else if (caller->isOpen())
-                caller->refuse("the battle has its players already");
+                caller->turnAway("the battle has its players already"); // one that never greeted
         }
         callers.clear();
         VaelNetComponent& net = app_.net();
@@ -388,10 +383,8 @@ private:
             // The machine left wins the battle the other left, as its commentary says; one that learns it
             // was let go for its own silence has lost it to the other.
             if (outcome_.winner.empty()) {
-                VaelLogicalLayer& layer = app_.logicalLayer();
                 const bool homeWon = hosting() != net.droppedHere();
-                outcome_.winner =
-                    GameControl::nationName(homeWon ? layer.getHomeNation() : layer.getVisitorNation());
+                outcome_.winner = GameControl::nationName(homeWon ? sides_.home : sides_.visitor);
             }
         }
         net.onWaiting = nullptr;
@@ -412,55 +405,48 @@ private:
             readStandingOutcome();
             return;
         }
-        VaelLogicalLayer& layer = app_.logicalLayer();
         outcome_.turns = control->getTurn() + 1;
         outcome_.winner.clear();
         if (const std::uint32_t winner = control->getWinner())
             outcome_.winner = GameControl::nationName(winner);
         outcome_.home = losses(*control, true);
-        outcome_.home.name = GameControl::nationName(layer.getHomeNation());
+        outcome_.home.name = GameControl::nationName(sides_.home);
         outcome_.visitor = losses(*control, false);
-        outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
+        outcome_.visitor.name = GameControl::nationName(sides_.visitor);
     }
 
     // The tallies a machine without game control kept, as game control keeps them: every rout, rally and
     // fall reported here or by the other machine (a fallen leader too), and each loss sealed and not yet
     // carried out once, as game control counts them when a loss ends the battle.
     void readStandingOutcome() {
-        VaelLogicalLayer& layer = app_.logicalLayer();
         outcome_.turns = turnsBegun_ + 1;
         outcome_.winner.clear();
         if (results_.winner) outcome_.winner = GameControl::nationName(results_.winner);
-        Counted closed = counted_;
-        for (const EliminateUnitData& record : sealed_)
-            count(record, closed);
-        outcome_.home = closed.home;
-        outcome_.visitor = closed.visitor;
-        outcome_.home.tqLimit = static_cast<std::int16_t>(layer.getHomeTQPoints());
-        outcome_.visitor.tqLimit = static_cast<std::int16_t>(layer.getVisitorTQPoints());
-        outcome_.home.name = GameControl::nationName(layer.getHomeNation());
-        outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
-    }
-
-    struct Counted {
-        SideLosses home, visitor;
-    };
-
-    SideLosses& sideOf(std::uint32_t nation, Counted& counted) {
-        return app_.logicalLayer().onVisitorSide(nation) ? counted.visitor : counted.home;
-    }
-    SideLosses& sideOf(std::uint32_t nation) { return sideOf(nation, counted_); }
-
-    // A fall as game control counts it: its points lost, and a combat unit of the kinds that count as
-    // routing no longer routing.
-    void count(const EliminateUnitData& record, Counted& counted) {
-        SideLosses& side = sideOf(record.nation, counted);
-        side.lostTQ = static_cast<std::int16_t>(std::min(side.lostTQ + record.points, 32767));
-        if (!neverCountsAsRouting(record.unitType) && record.unitType != 0xFFFFFFFF) {
-            side.routedTQ = static_cast<std::int16_t>(side.routedTQ - record.points);
-            --side.routing;
+        BattleTallies closed = standing_;
+        for (const EliminateUnitData& record : closed.takeSealed())
+            closed.eliminated(record, homeSide(record.nation));
+        for (bool home : {true, false}) {
+            const BattleTallies::Side& counted = closed.side(home);
+            SideLosses& side = home ? outcome_.home : outcome_.visitor;
+            side.lostTQ = counted.lostTQ, side.routedTQ = counted.routedTQ, side.routing = counted.routing;
+            side.eliminated = counted.eliminated;
         }
-        if (side.eliminated < 32767) ++side.eliminated;
+        outcome_.home.tqLimit = sides_.homeTQ;
+        outcome_.visitor.tqLimit = sides_.visitorTQ;
+        outcome_.home.name = GameControl::nationName(sides_.home);
+        outcome_.visitor.name = GameControl::nationName(sides_.visitor);
+    }
+
+    bool homeSide(std::uint32_t nation) const { return !onVisitorSide(nation, sides_.visitor); }
+
+    // The battle's sides as it began: the outcome names them whatever has been closed by the time it is
+    // read (the display closes the battle as it ends).
+    void noteSides() {
+        const VaelLogicalLayer& layer = app_.logicalLayer();
+        if (layer.getHomeNation() == 0 && layer.getVisitorNation() == 0) return;
+        sides_ = Sides{layer.getHomeNation(), layer.getVisitorNation(),
+                       static_cast<std::int16_t>(layer.getHomeTQPoints()),
+                       static_cast<std::int16_t>(layer.getVisitorTQPoints())};
     }
 
     // The host's last turn is on its way to the other machine, which stops at the same cap and then goes: a
@@ -529,7 +515,6 @@ private:
     }
 
     void readToldOutcome() {
-        VaelLogicalLayer& layer = app_.logicalLayer();
         outcome_.turns = turnsBegun_ + 1;
         outcome_.winner.clear();
         if (results_.winner) outcome_.winner = GameControl::nationName(results_.winner);
@@ -542,10 +527,10 @@ private:
         };
         outcome_.home = side(results_.homeLostTQ, results_.homeTQLimit, results_.homeRoutedTQ,
                              results_.homeRouting, results_.homeEliminated);
-        outcome_.home.name = GameControl::nationName(layer.getHomeNation());
+        outcome_.home.name = GameControl::nationName(sides_.home);
         outcome_.visitor = side(results_.visitorLostTQ, results_.visitorTQLimit, results_.visitorRoutedTQ,
                                 results_.visitorRouting, results_.visitorEliminated);
-        outcome_.visitor.name = GameControl::nationName(layer.getVisitorNation());
+        outcome_.visitor.name = GameControl::nationName(sides_.visitor);
     }
 
     bool start() {
@@ -563,6 +548,7 @@ private:
                 stop(BattleStatus::LoadFailed, "cannot start the network battle: " + error);
                 return false;
             }
+            noteSides();
             return true;
         }
         if (options_.loadFile.empty()) {
@@ -581,6 +567,7 @@ private:
                                                             : ": " + reason(outcome_.failedChecks.back())));
                 return false;
             }
+            noteSides();
             return true;
         }
         if (!app_.loadGame(options_.loadFile, error)) {
@@ -589,6 +576,7 @@ private:
         }
         // The plans the file names, whatever kind the options would have drawn.
         notePlans();
+        noteSides();
         // A battle loaded at or past the cap would be stopped by it before anything of it is played.
         if (turn() >= options_.turnCap) {
             stop(BattleStatus::LoadFailed, "cannot load the saved game " + options_.loadFile +
@@ -618,6 +606,7 @@ private:
     }
 
     void activation(bool resumed) {
+        noteSides();
         // A loaded battle is saved again as it resumes, before anything of it has been played.
         if (resumed && options_.saveAt == 0 && !std::exchange(savedOnResuming_, true)) save();
         if (!resumed && ++outcome_.activations == options_.saveAt && save()) announcementDue_ = true;
@@ -657,8 +646,12 @@ private:
     bool told_ = false; // the host's word of the end came (results_ holds it)
     std::int32_t turnsBegun_ = 0;
     // What a machine without game control counted (see readStandingOutcome).
-    Counted counted_;
-    std::vector<EliminateUnitData> sealed_;
+    BattleTallies standing_;
+    struct Sides {
+        std::uint32_t home = 0, visitor = 0;
+        std::int16_t homeTQ = 0, visitorTQ = 0;
+    };
+    Sides sides_;
     std::int32_t turnsEnded_ = 0;
     std::string lost_;
     bool announcementDue_ = false;

@@ -78,6 +78,7 @@ int flushed(int code) {
 int play(int argc, char** argv) {
     vael::battle::BattleOptions options;
     long long plans = -1;
+    const char* trace = nullptr;
     // As the game chooses it, less the settings the tool does not keep.
     options.dataDir = vael::chooseDataDirectory("", std::getenv("VAEL_DATA"), VAEL_BUILD_DATA_DIR);
     for (int i = 1; i < argc; ++i) {
@@ -125,9 +126,7 @@ int play(int argc, char** argv) {
         } else if (arg == "--trace") {
             const char* v = next("--trace");
             if (!v) return 2;
-            // As any other option that cannot be followed: the battle is not played without its trace.
-            if (!vael::debugStream().rdbuf()->open(v))
-                return usage("cannot write the trace: " + vael::debugStream().rdbuf()->openError());
+            trace = v;
         } else if (arg == "--host") {
             const char* v = next("--host");
             if (!v) return 2;
@@ -173,6 +172,14 @@ int play(int argc, char** argv) {
     if ((options.hostPort >= 0 || !options.joinHost.empty()) &&
         (!options.loadFile.empty() || options.saveAt >= 0))
         return usage("a network battle is neither saved nor loaded");
+    if (trace) {
+        // Opened once every option is known, so that it never empties the saved game it comes after; as any
+        // other option that cannot be followed, the battle is not played without its trace.
+        const std::string kept = vael::traceKeptOff(trace, {{options.loadFile, "the saved game being loaded"}});
+        if (!kept.empty()) return usage("cannot write the trace: " + kept);
+        if (!vael::debugStream().rdbuf()->open(trace))
+            return usage("cannot write the trace: " + vael::debugStream().rdbuf()->openError());
+    }
     options.lastAIType = vael::battle::lastAITypeDrawing(
         plans >= 0 ? static_cast<std::uint32_t>(plans) : vael::battle::planKindOfSeed(options.seed));
     options.portNotice = &std::cerr;

@@ -122,6 +122,10 @@ void NetPeer::refuse(const std::string& why) {
     if (isOpen()) link_->refuse(why);
 }
 
+void NetPeer::turnAway(const std::string& why) {
+    if (isOpen()) link_->turnAway(why);
+}
+
 void NetPeer::close() {
     reported_ = true;
     stopTimer();

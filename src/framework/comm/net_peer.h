@@ -65,6 +65,8 @@ public:
     bool sendBatch(const std::vector<std::string>& payloads, std::string& error);
     // Tells the peer why, closes the link and reports the loss.
     void refuse(const std::string& why);
+    // The same at once, for a caller that never greeted (see TcpLink::turnAway).
+    void turnAway(const std::string& why);
     // Closes without a word and without a report (the game ends on this side).
     void close();
     // While held, the messages and batches that arrive wait here, in order, instead of going to the

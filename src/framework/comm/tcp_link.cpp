@@ -316,6 +316,26 @@ void TcpLink::refuse(const std::string& why) {
     if (onLost) onLost(why);
 }
 
+void TcpLink::turnAway(const std::string& why) {
+    if (socket_ < 0) return;
+    auto report = std::move(onLost);
+    onLost = nullptr;
+    send(encodeFrame(FrameKind::Refusal, encodeRefusal(why)));
+    if (socket_ >= 0) {
+        char buffer[16 * 1024];
+        for (std::size_t total = 0; total < ReadChunk;) {
+            const ssize_t n = ::recv(socket_, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            total += static_cast<std::size_t>(n);
+        }
+        ::shutdown(socket_, SHUT_WR);
+    }
+    close();
+    onLost = std::move(report);
+    if (onLost) onLost(why);
+}
+
 void TcpLink::lose(const std::string& why) {
     if (socket_ < 0) return;
     close();

@@ -53,6 +53,10 @@ public:
     void finish(std::int32_t timeoutMs);
     // Tells the peer why in a last frame, closes and reports the loss with the reason.
     void refuse(const std::string& why);
+    // As refuse, without waiting on the peer: for a caller that never said a word, one of many that the
+    // chosen guest must not wait behind. What it sent so far is read and dropped first, so that the close
+    // does not reset the line under the frame.
+    void turnAway(const std::string& why);
     // Closes without reporting: onLost is for what this side did not ask for.
     void close();
     bool isOpen() const { return socket_ >= 0; }

@@ -311,6 +311,12 @@ void Application::tickTimers(std::uint32_t time) {
 }
 
 void Application::tickTimersAfter(int slot, std::uint32_t time) {
+    // -1 counts every timer; a slot below it would be read before the table.
+    if (slot < -1) {
+        Assertion::fail("Timer slot " + std::to_string(slot) + " is below the first", "application.cpp",
+                        __LINE__);
+        return;
+    }
     // A handler may run a loop of its own that ticks the timers again: the outer tick is told again after,
     // also when a handler's failed check is answered with abort.
     struct Outer {

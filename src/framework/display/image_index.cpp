@@ -8,6 +8,7 @@
 #include "framework/core/data_file_report.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/file_lookup.h"
+#include "framework/core/printable.h"
 #include "framework/core/read_file.h"
 #include "framework/display/byte_reader.h"
 
@@ -57,7 +58,7 @@ std::string ImageIndex::read(const std::uint8_t* data, std::size_t size) {
         ++count_;
         // An entry read whole leaves its archive a table of images, empty or not; one refused leaves none.
         if (damage.empty() && library->tableUses() == 0)
-            damage = "the entry of the archive \"" + name + "\" is cut short or wrong";
+            damage = "the entry of the archive \"" + printable(name) + "\" is cut short or wrong";
         // Nobody read the entry: what follows cannot be found.
         if (cursor <= before) return damage;
     }

@@ -9,6 +9,8 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "framework/ui/ui_message_names.h"
+#include "framework/ui/win_app.h"
+#include "framework/ui/windows_window.h"
 
 namespace vael {
 
@@ -40,8 +42,15 @@ void Button::enableMouseEvents() {
         enableMouseEvent(kind);
 }
 
+// A modal loop runs no queued task until it ends, and a dialog that leaves the frame's bars to the player
+// (the start dialog) is one: what the button tells (its tip, its command) goes now, as an item chosen from
+// the menu there does.
 void Button::sendNamedIfAttached(const std::string& name, ContainerBase* data) {
-    if (getBus()) sendNamed(name, data);
+    if (!getBus()) return;
+    if (const WinApp* app = winApp(); app && app->modalDepth() > 0)
+        dropAnswer(sendNowNamed(name, data));
+    else
+        sendNamed(name, data);
 }
 
 void Button::setStatus(const std::string& text) {

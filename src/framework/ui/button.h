@@ -63,7 +63,7 @@ public:
 
 protected:
     void drawImage(const char* image);
-    // Queued sends by name; a button on no bus has nobody to tell.
+    // Sends by name, queued but under a modal loop; a button on no bus has nobody to tell.
     void sendNamedIfAttached(const std::string& name, ContainerBase* data);
     void setStatus(const std::string& text);
 

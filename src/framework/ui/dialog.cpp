@@ -119,6 +119,8 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
     createUnpainted_ = true;
     WindowsWindow::create(client, ClassName, (dialog->style & ~style::Child) | frame, parent);
     createUnpainted_ = false;
+    slid_ = 0;
+    if (const WindowManager::Record* made = WindowManager::instance().find(hwnd_)) given_ = made->outer;
     if (hwnd_ && !offersCloseBox()) WindowManager::instance().setCloseBox(hwnd_, false);
     // The dialog that opens is the active window, and its caption says so.
     if (hwnd_) WindowManager::instance().setActive(hwnd_, true);
@@ -132,6 +134,8 @@ std::int16_t Dialog::create(const std::string& resourceName, std::uint32_t mode,
     if (focus_)
         if (auto* frame = dynamic_cast<WindowsMainWindow*>(app->getMainWindow())) frame->dropKeyWindow();
     if (!open_) return result_; // closed while it was being initialised
+    // Where the template or the dialog itself put it, as far as the window holds it.
+    placeInside();
     WindowManager::instance().showPainted(hwnd_);
 
     if (mode == Modeless || mode == Pumped) app->addModelessDialog(hwnd_);
@@ -383,6 +387,13 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
     }
 }
 
+bool Dialog::barsLeftToPlayer() {
+    const WinApp* app = winApp();
+    const WindowManager::Record* r = app ? WindowManager::instance().find(lastModalDialog(*app)) : nullptr;
+    const auto* d = r ? dynamic_cast<const Dialog*>(r->window) : nullptr;
+    return d && d->menuBarLeft_;
+}
+
 // Mouse and keys.
 
 bool Dialog::forMenuBar(const WindowMessage& message) const {
@@ -391,6 +402,8 @@ bool Dialog::forMenuBar(const WindowMessage& message) const {
     if (!menus) return false;
     // An open pull-down takes every key and click, as it does with no dialog up.
     if (menus->isOpen()) return true;
+    // The tool bar's buttons are the menus' commands: pressed there, and let go where they track a press.
+    if (frame->toolbarInput(message.message, pointX(message.lParam), pointY(message.lParam))) return true;
     switch (message.message) {
     case MessageButtonDown: {
         const WindowManager& manager = WindowManager::instance();
@@ -616,16 +629,25 @@ void Dialog::mouse(std::uint32_t message, const Point& at) {
 
 void Dialog::wheel(std::int32_t notches, const Point& at) {
     DialogItemWindow* under = itemAt(at);
-    if (!under || !under->isEnabled() || notches == 0) return;
+    if (notches == 0) return;
+    if (under && !under->isEnabled()) under = nullptr;
     // An edit of many rows (a conversation) scrolls its rows as a list does.
-    if (under->controlClass() == ClassListBox || under->isMultiline() ||
-        (under->controlClass() == ClassComboBox && under->isDropped())) {
+    // What stands at its end under the wheel leaves it to the box, which a box taller than the window
+    // slides by.
+    if (under && (under->controlClass() == ClassListBox || under->isMultiline() ||
+                  (under->controlClass() == ClassComboBox && under->isDropped()))) {
+        const std::int32_t was = under->topRow();
         under->scrollRows(-notches * WheelRows);
+        if (under->topRow() == was) return static_cast<void>(slide(notches));
         drawItem(*under);
         pointAtRow(under, at); // another row lies under the pointer now
-    } else if (under->controlClass() == ClassScrollBar) {
+    } else if (under && under->controlClass() == ClassScrollBar) {
+        const std::int32_t was = under->position();
         under->setPosition(under->position() - notches);
+        if (under->position() == was) return static_cast<void>(slide(notches));
         drawItem(*under);
+    } else {
+        slide(notches);
     }
 }
 
@@ -1120,6 +1142,94 @@ void Dialog::centre() {
         box.y -= parentClient.y - parentOuter.y;
     }
     setWindowPos(box, WindowPos::NoZOrder);
+}
+
+// Keeping inside the window.
+
+platform::Rect Dialog::keptInside(const platform::Rect& box, const platform::Rect& area) {
+    platform::Rect in = box;
+    in.x = box.width <= area.width ? std::clamp(box.x, area.x, area.x + area.width - box.width) : area.x;
+    in.y = box.height <= area.height ? std::clamp(box.y, area.y, area.y + area.height - box.height) : area.y;
+    return in;
+}
+
+std::optional<platform::Rect> Dialog::keptArea() const {
+    const WindowManager& manager = WindowManager::instance();
+    const WindowManager::Record* me = manager.find(hwnd_);
+    if (!me || !me->parent) return std::nullopt;
+    const WindowManager::Record* parent = manager.find(me->parent);
+    if (!parent || parent->parent) return std::nullopt;
+    const platform::Rect client = manager.clientOnScreen(me->parent);
+    if (isEmpty(client)) return std::nullopt;
+    return platform::Rect{0, 0, client.width, client.height};
+}
+
+void Dialog::windowPosChanging(WindowPos& pos) {
+    const bool iconise = pos.flags == WindowPos::Iconise || pos.flags == WindowPos::IconiseKeepOrder;
+    if (!iconise) {
+        if (!(pos.flags & WindowPos::NoMove)) {
+            given_.x = pos.box.x, given_.y = pos.box.y;
+            slid_ = 0;
+        }
+        given_.width = pos.box.width, given_.height = pos.box.height;
+        if (const std::optional<platform::Rect> area = keptArea()) {
+            const platform::Rect in = shownIn(*area);
+            pos.box.x = in.x, pos.box.y = in.y;
+        }
+    }
+    WindowsWindow::windowPosChanging(pos);
+    if (!iconise) position_ = Point(static_cast<std::int16_t>(pos.box.x), static_cast<std::int16_t>(pos.box.y));
+}
+
+platform::Rect Dialog::shownIn(const platform::Rect& area) {
+    platform::Rect box = keptInside(given_, area);
+    slid_ = std::clamp(slid_, 0, std::max(0, box.height - area.height));
+    box.y -= slid_;
+    return box;
+}
+
+platform::Rect Dialog::givenPlace() const {
+    const WindowManager::Record* me = WindowManager::instance().find(hwnd_);
+    if (!me) return given_;
+    platform::Rect shown{given_.x, given_.y, me->outer.width, me->outer.height};
+    if (const std::optional<platform::Rect> area = keptArea()) {
+        shown = keptInside(shown, *area);
+        shown.y -= slid_;
+    }
+    return shown == me->outer ? platform::Rect{given_.x, given_.y, me->outer.width, me->outer.height}
+                              : me->outer;
+}
+
+platform::Rect Dialog::draggedTo(const platform::Rect& proposed, const platform::Rect& area) const {
+    return keptArea() ? keptInside(proposed, area) : WindowsWindow::draggedTo(proposed, area);
+}
+
+void Dialog::placeInside() {
+    WindowManager& manager = WindowManager::instance();
+    const WindowManager::Record* me = manager.find(hwnd_);
+    const std::optional<platform::Rect> area = keptArea();
+    if (!me || !area || me->iconic) return;
+    given_.width = me->outer.width, given_.height = me->outer.height;
+    const platform::Rect box = shownIn(*area);
+    position_ = Point(static_cast<std::int16_t>(box.x), static_cast<std::int16_t>(box.y));
+    manager.setOuter(hwnd_, box);
+}
+
+void Dialog::parentResized() {
+    WindowsWindow::parentResized();
+    if (open_) placeInside();
+}
+
+bool Dialog::slide(std::int32_t notches) {
+    const WindowManager::Record* me = WindowManager::instance().find(hwnd_);
+    const std::optional<platform::Rect> area = keptArea();
+    if (!me || !area) return false;
+    const std::int32_t most = std::max(0, me->outer.height - area->height);
+    const std::int32_t to = std::clamp(slid_ - notches * WheelRows * DialogItemWindow::RowHeight, 0, most);
+    if (to == slid_) return false;
+    slid_ = to;
+    placeInside();
+    return true;
 }
 
 // The controls the dialog makes.

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,18 @@ public:
     std::uint32_t mode() const { return mode_; }
     // Centres the dialog over the main window, or over the screen while the main window is iconic.
     void centre();
+    // A dialog of the frame lies wholly inside the frame's client area: wherever it is placed (centred,
+    // at a remembered place, dragged), and again whenever the window takes another size. One wider or
+    // taller than the area stands at its left or top edge, so that its caption shows; the wheel slides
+    // one taller than the area up and down, to bring its foot (its buttons) into sight. The place it was
+    // given is kept apart from where it shows, so that the window grown again gives it back.
+    static platform::Rect keptInside(const platform::Rect& box, const platform::Rect& area);
+    // The place the dialog was given last (in its parent's client coordinates, with its outer size), where
+    // it stands whenever the window is large enough; where it stands now once something else moved it.
+    platform::Rect givenPlace() const;
+    void windowPosChanging(WindowPos& pos) override;
+    platform::Rect draggedTo(const platform::Rect& proposed, const platform::Rect& area) const override;
+    void parentResized() override;
     // A text tile of that id (-1: the first anonymous one) or a control's label or text.
     void setItemText(std::int16_t id, const std::string& text);
 
@@ -103,6 +116,8 @@ public:
     // none of its controls answers to, and everything while a pull-down is open through to the frame.
     bool takeDialogMessage(const WindowMessage& message) override;
     void leaveMenuBar(bool left) { menuBarLeft_ = left; }
+    // Whether the modal dialog that holds the input now is one that leaves the frame's bars to the player.
+    static bool barsLeftToPlayer();
     std::intptr_t windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     // The pointer resting on a list's row that the list cuts shows the whole row in a tip under it (over it
     // at the dialog's foot), broken into rows as wide as the dialog: its text, empty while none shows, and
@@ -122,6 +137,16 @@ protected:
 
 private:
     void initialise(const Dim& client);
+    // The parent's client area (its own coordinates) that the dialog keeps inside, or none: a dialog
+    // hosted in a window of its own, or of no window, or while the area is empty, stays where it is put.
+    std::optional<platform::Rect> keptArea() const;
+    // Where the dialog of its given place and size shows in the area: inside it, slid up by the wheel as far
+    // as the area still leaves it to slide.
+    platform::Rect shownIn(const platform::Rect& area);
+    // Shows the dialog at its given place as the area holds it.
+    void placeInside();
+    // The wheel over a dialog taller than the area: true when it moved.
+    bool slide(std::int32_t notches);
     void wrapControl(DialogItemWindow& window);
     void closeRadioGroup();
     void paintItem(DialogItemWindow& item);
@@ -176,6 +201,9 @@ private:
     bool menuBarLeft_ = false;
     // While a scroll bar's thumb is dragged: how far along the thumb the pointer took it.
     std::int32_t thumbGrab_ = 0;
+    // Where the dialog was placed last, and how far the wheel has slid one taller than the area upwards.
+    platform::Rect given_;
+    std::int32_t slid_ = 0;
     std::string tipText_;
     Box tipBox_, tipRow_;
     std::vector<std::string> tipRows_;

@@ -372,6 +372,15 @@ void WindowsMainWindow::paintFrame() {
     drawMenus();
 }
 
+bool WindowsMainWindow::toolbarInput(std::uint32_t message, std::int32_t x, std::int32_t y) const {
+    const WindowHandle bar = toolbar_ ? toolbar_->barWindow() : 0;
+    if (!bar) return false;
+    const WindowManager& manager = WindowManager::instance();
+    if (message == MessageButtonUp && manager.capture() == bar) return true;
+    return (message == MessageButtonDown || message == MessageButtonUp || message == MessageDoubleClick) &&
+           manager.windowAt(x, y) == bar;
+}
+
 // Returns true when the menus took the input.
 bool WindowsMainWindow::menuInput(std::uint32_t message, std::uintptr_t wParam, const Point& at) {
     if (!tracker_) return false;
@@ -443,6 +452,10 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
         tracker_.reset();
         WindowManager::instance().setOuter(hwnd_, outer);
         placeClient(false);
+        // The frame's own windows (its dialogs) are told too: a box keeps inside the window.
+        for (WindowHandle h : WindowManager::instance().childrenOf(hwnd_))
+            if (const WindowManager::Record* r = WindowManager::instance().find(h); r && r->window)
+                r->window->parentResized();
         showMenuBar();
         // The platform's screen behind the window was made afresh at the new size: all of it is shown again.
         WindowManager::instance().repaint(outer);
@@ -631,15 +644,12 @@ bool WindowsMainWindow::dragInput(std::uint32_t message, const Point& at) {
             return r != nullptr;
         }
         if (message != MessageMouseMove) return true;
-        // The caption stays inside the parent's client area, where it can be taken again.
         const platform::Rect parent = manager.clientOnScreen(r->parent);
-        const std::int32_t grip = WindowManager::Border + WindowManager::CaptionHeight;
-        const std::int32_t x = std::clamp(dragStart_.x + at.x - dragFrom_.x, grip - dragStart_.width,
-                                          std::max(0, parent.width - grip));
-        const std::int32_t y =
-            std::clamp(dragStart_.y + at.y - dragFrom_.y, 0, std::max(0, parent.height - grip));
+        const platform::Rect moved{dragStart_.x + at.x - dragFrom_.x, dragStart_.y + at.y - dragFrom_.y,
+                                   dragStart_.width, dragStart_.height};
         if (auto* window = r->window)
-            window->setWindowPos({x, y, dragStart_.width, dragStart_.height}, WindowPos::NoZOrder);
+            window->setWindowPos(window->draggedTo(moved, {0, 0, parent.width, parent.height}),
+                                 WindowPos::NoZOrder);
         return true;
     }
     if (message != MessageButtonDown || manager.capture()) return false;

@@ -30,6 +30,8 @@ public:
     virtual void followCommand(std::uint16_t) {}
     // A dialog came up over the frame and takes the input from now on.
     virtual void dialogOpened() {}
+    // The bar's own window, or 0 when it has none that takes the mouse.
+    virtual WindowHandle barWindow() const { return 0; }
 };
 
 class MainWindow : public virtual Window {
@@ -150,6 +152,9 @@ public:
     // window is offered the keys before a modeless dialog that stands beside the game (a leader's notice),
     // until the player clicks into a dialog, or one opens that takes keys of its own.
     bool offerToKeyWindow(const WindowMessage& message);
+    // Whether a press or a release of the mouse at the point of the platform's window is the tool bar's:
+    // over it, or let go while one of its buttons tracks a press.
+    bool toolbarInput(std::uint32_t message, std::int32_t x, std::int32_t y) const;
     void dropKeyWindow() { keyWindow_ = 0; }
 
 protected:

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "framework/core/utf8.h"
 #include "framework/ui/display.h"
 #include "framework/ui/menu.h"
+#include "framework/ui/win_app.h"
+#include "framework/ui/windows_window.h"
 #include "platform/platform.h"
 
 namespace vael {
@@ -18,6 +21,31 @@ MenuTracker::TextDrawer& textDrawer() {
 
 std::int16_t textWidth(const std::string& text) {
     return static_cast<std::int16_t>(text.size() * MenuTracker::CharWidth);
+}
+
+// How wide the text is drawn: in the platform's system font where the program runs, else at the font's
+// average width.
+std::int32_t drawnWidth(const std::string& text) {
+    if (text.empty()) return 0;
+    if (WinApp* app = winApp()) return app->platform().textWidth(text, false);
+    return textWidth(text);
+}
+
+// The bytes of the shown text that the letter after the label's '&' became; false when it has none.
+bool markedLetter(const std::string& label, std::size_t& begin, std::size_t& end) {
+    std::size_t shown = 0;
+    for (std::size_t i = 0; i < label.size() && label[i] != '\t'; ++i, ++shown) {
+        if (label[i] != '&') continue;
+        if (i + 1 < label.size() && label[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= label.size() || label[i + 1] == '\t') return false;
+        begin = shown;
+        end = shown + (utf8Next(label, i + 1) - (i + 1));
+        return true;
+    }
+    return false;
 }
 
 bool isSeparator(const SystemMenu::Entry& e) {
@@ -262,6 +290,36 @@ bool MenuTracker::openByMnemonic(char letter) {
     return false;
 }
 
+// As in the dialogs, a letter two entries share chooses neither: it moves the highlight on to the next
+// entry bearing it, so that the player sees where he is and Return chooses.
+std::uint16_t MenuTracker::chooseByMnemonic(char letter) {
+    const char wanted = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    // The bar shown with no pull-down open (a grayed title chosen): the letter goes to the titles.
+    if (levels_.empty()) {
+        openByMnemonic(letter);
+        return 0;
+    }
+    const std::size_t level = levels_.size() - 1;
+    const Level& inner = levels_.back();
+    std::vector<int> bearing;
+    for (std::size_t i = 0; i < inner.entries.size(); ++i) {
+        const SystemMenu::Entry& e = inner.menu->entry(i);
+        if (!isSeparator(e) && mnemonicOf(e.text) == wanted) bearing.push_back(static_cast<int>(i));
+    }
+    if (bearing.empty()) return 0;
+    if (bearing.size() > 1) {
+        const auto next = std::upper_bound(bearing.begin(), bearing.end(), inner.highlighted);
+        highlight(level, next == bearing.end() ? bearing.front() : *next, false);
+        return 0;
+    }
+    // An entry that cannot be chosen now is only shown as the one meant.
+    highlight(level, bearing.front(), false);
+    const std::uint16_t chosen = choose(level, bearing.front());
+    // A pull-down opened by its letter offers its first entry, as Return and the arrows then expect.
+    if (levels_.size() > level + 1) step(1);
+    return chosen;
+}
+
 std::uint16_t MenuTracker::keyDown(std::int32_t key) {
     if (!isOpen()) return 0;
     if (key == platform::KeyEscape) {
@@ -290,6 +348,7 @@ std::uint16_t MenuTracker::keyDown(std::int32_t key) {
         }
         return 0;
     }
+    if (key > 0 && key < 128 && std::isalnum(key)) return chooseByMnemonic(static_cast<char>(key));
     if (levels_.empty()) return 0;
     const Level& inner = levels_.back();
     switch (key) {
@@ -311,6 +370,21 @@ void MenuTracker::draw(Display& target) const {
                        grey = Display::matchColour(128, 128, 128);
     const auto text = [&](const Point& at, const std::string& s, std::uint8_t colour) {
         if (textDrawer() && !s.empty()) textDrawer()(target, at, s, colour);
+    };
+    // A label is drawn with its access letter underlined, in the label's colour.
+    const auto label = [&](const Point& at, const std::string& l, std::uint8_t colour,
+                           std::string* accelerator) {
+        const std::string shown = shownText(l, accelerator);
+        text(at, shown, colour);
+        std::size_t begin = 0, end = 0;
+        if (!textDrawer() || !markedLetter(l, begin, end)) return;
+        const std::int32_t left = drawnWidth(shown.substr(0, begin)),
+                           right = drawnWidth(shown.substr(0, end));
+        const std::uint8_t ink = colour == white ? 255 : colour == black ? 0 : 128;
+        target.fillRect(Box(static_cast<std::int16_t>(at.x + left),
+                            static_cast<std::int16_t>(at.y + UnderlineDrop),
+                            static_cast<std::int16_t>(std::max(1, right - left)), 1),
+                        ink, ink, ink);
     };
     // A picture is drawn whole; a grayed one has every other pixel, in a checker, put out in grey.
     const auto picture = [&](const Point& at, const MenuBitmap& bitmap, bool grayed) {
@@ -337,10 +411,11 @@ void MenuTracker::draw(Display& target) const {
                         *p, (e.flags & SystemMenu::Grayed) != 0);
                 continue;
             }
-            text(Point(static_cast<std::int16_t>(titles_[i].x + TitlePadding), 3), shownText(e.text),
-                 open             ? white
-                 : isChoosable(e) ? black
-                                  : grey);
+            label(Point(static_cast<std::int16_t>(titles_[i].x + TitlePadding), 3), e.text,
+                  open             ? white
+                  : isChoosable(e) ? black
+                                   : grey,
+                  nullptr);
         }
     }
     for (const Level& l : levels_) {
@@ -365,8 +440,8 @@ void MenuTracker::draw(Display& target) const {
                               static_cast<std::int16_t>(b.y + (b.h - p->height) / 2)),
                         *p, (e.flags & SystemMenu::Grayed) != 0);
             std::string accelerator;
-            text(Point(static_cast<std::int16_t>(b.x + CheckRoom), static_cast<std::int16_t>(b.y + 2)),
-                 shownText(e.text, &accelerator), colour);
+            label(Point(static_cast<std::int16_t>(b.x + CheckRoom), static_cast<std::int16_t>(b.y + 2)),
+                  e.text, colour, &accelerator);
             text(Point(static_cast<std::int16_t>(b.x + b.w - ArrowRoom - textWidth(accelerator)),
                        static_cast<std::int16_t>(b.y + 2)),
                  accelerator, colour);

@@ -27,6 +27,9 @@ public:
     static constexpr std::int16_t CheckRoom = 20;   // left of an item's label
     static constexpr std::int16_t ArrowRoom = 20;   // right of it
     static constexpr std::int16_t AcceleratorGap = 16;
+    // The row of a label's underlined access letter below the top of its text: the system font's baseline
+    // lies 11 rows down.
+    static constexpr std::int16_t UnderlineDrop = 12;
 
     // Draws a label at a point in the colour; the platform's system font puts it in.
     using TextDrawer = void (*)(Display& target, const Point& at, const std::string& text,
@@ -91,6 +94,9 @@ private:
     // Highlights the entry, closing deeper levels, and when asked opens its pull-down beside it.
     void highlight(std::size_t level, int entry, bool openPullDown);
     std::uint16_t choose(std::size_t level, int entry);
+    // A letter pressed while a menu is open: the entry of the innermost level whose label has it after
+    // its '&'.
+    std::uint16_t chooseByMnemonic(char letter);
     bool offered(const SystemMenu::Entry& e) const;
     void step(int direction);
 

@@ -3,6 +3,7 @@
 #include "framework/core/assertion.h"
 #include "framework/core/bus.h"
 #include "framework/core/payload_check.h"
+#include "framework/ui/dialog.h"
 #include "framework/ui/t_layout_window.h"
 #include "framework/ui/text_tile.h"
 #include "framework/ui/ui_message_names.h"
@@ -157,7 +158,7 @@ void WindowsToolbar::setToolTipText(const std::string& text) {
 
 bool WindowsToolbar::applicationActive() const {
     const WinApp* app = winApp();
-    return !app || app->modalDepth() == 0;
+    return !app || app->modalDepth() == 0 || Dialog::barsLeftToPlayer();
 }
 
 bool WindowsToolbar::pointerInside() const {

@@ -103,9 +103,11 @@ public:
     std::uint16_t barHeight() const override { return height_; }
     void placeBar(const Box& box) override;
     void followCommand(std::uint16_t command) override { onCommand(command); }
+    WindowHandle barWindow() const override { return hwnd_; }
 
     // Whether one of the program's windows is the active one; the platform's window is ours whenever the
-    // program is in front, but a modal dialog holds the input while it is up.
+    // program is in front, but a modal dialog holds the input while it is up, unless it leaves the frame's
+    // bars to the player (the start dialog).
     virtual bool applicationActive() const;
     // The tip goes with the dialog's coming: the bar sees no pointer leave it while the dialog is up.
     // The tip goes, and stays away until the pointer moves inside the bar again: a hover noted before the

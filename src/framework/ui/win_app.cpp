@@ -15,6 +15,7 @@
 #include "framework/ui/file_open_dialog.h"
 #include "framework/ui/main_window.h"
 #include "framework/ui/map_file.h"
+#include "framework/ui/menu_tracker.h"
 #include "framework/ui/text_wrap.h"
 
 namespace vael {
@@ -201,12 +202,22 @@ void WinApp::timerProc(WindowHandle, std::uint32_t, std::uintptr_t, std::uint32_
 
 // The message loop.
 
+bool WinApp::menusOpen() const {
+    const auto* frame = dynamic_cast<const WindowsMainWindow*>(getMainWindow());
+    if (!frame) return false;
+    const MenuTracker* bar = frame->menuTracker();
+    return frame->popupOpen() || (bar && bar->isOpen());
+}
+
 void WinApp::translateEvent(const platform::Event& event, std::deque<WindowMessage>& into) {
     const WindowHandle main = mainWindow_;
     const std::uint32_t time = event.time;
     const auto point = packPoint(event.x, event.y);
     switch (event.kind) {
     case EventKind::MouseMove:
+        // A box the program opens before its loop runs (the start dialog) is shown beside the tool bar,
+        // whose tips come when the pointer rests: the rest is timed from the pointer's first move.
+        timeHover();
         into.push_back({main, MessageMouseMove, event.modifiers, point, time});
         break;
     case EventKind::Wheel:
@@ -227,8 +238,11 @@ void WinApp::translateEvent(const platform::Event& event, std::deque<WindowMessa
         // The left Alt and a key is a system key: its letter, which comes between its press and its
         // release, chooses (a menu, a button) and is not typed. The right Alt (AltGr) and Ctrl and Alt
         // together are the keys that type a layout's third letter, which is typed.
+        // A key pressed while a menu is open is the menu's too: its letter chooses an entry, and the box
+        // that entry opens must not find it typed either.
         systemKeyText_ = event.kind == EventKind::KeyDown &&
-                         (event.modifiers & (platform::ModAlt | platform::ModControl)) == platform::ModAlt;
+                         ((event.modifiers & (platform::ModAlt | platform::ModControl)) == platform::ModAlt ||
+                          menusOpen());
         into.push_back({main, event.kind == EventKind::KeyDown ? MessageKeyDown : MessageKeyUp,
                         std::uintptr_t(std::uint32_t(event.key)), event.modifiers, time});
         break;
@@ -359,8 +373,14 @@ std::intptr_t WinApp::sendMessage(const WindowMessage& message) {
     return target == windows_.end() ? 0 : target->second->handleMessage(message);
 }
 
-std::int16_t WinApp::run() {
+void WinApp::timeHover() {
+    if (hoverTimed_) return;
+    hoverTimed_ = true;
     addTimer(&Application::hoverTimer, 2, 0);
+}
+
+std::int16_t WinApp::run() {
+    timeHover();
     WindowMessage message;
     while (nextMessage(message, true) && message.message != MessageQuit) {
         if (!running_) break; // the message that found the flag cleared is not handled

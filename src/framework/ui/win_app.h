@@ -119,6 +119,10 @@ private:
     // Takes the next message, waiting for one when asked; false when none is there (or ever will be).
     bool nextMessage(WindowMessage& message, bool wait);
     bool translateAccelerator(const WindowMessage& message);
+    // Whether the frame's menu bar or a pop-up is open, taking the keys.
+    bool menusOpen() const;
+    // Starts the timer that finds the pointer resting, once.
+    void timeHover();
     bool offerToDialogs(const WindowMessage& message);
 
     platform::Platform& platform_;
@@ -136,7 +140,9 @@ private:
     std::map<WindowHandle, MessageTarget*> windows_;
     WindowHandle nextWindow_ = 1;
     std::deque<WindowMessage> translated_; // messages of an event taken but not yet handed out
-    bool systemKeyText_ = false;           // the last key pressed was one with Alt: its letter is not typed
+    // The last key pressed was one with Alt, or a menu's: its letter is not typed.
+    bool systemKeyText_ = false;
+    bool hoverTimed_ = false; // the timer that finds the pointer resting (a tool tip's) runs
 
     static WindowHandle mainWindow_;
     static PaletteMaker paletteMaker_;

@@ -143,6 +143,14 @@ void WindowsWindow::windowPosChanging(WindowPos& pos) {
         position_ = Point(static_cast<std::int16_t>(pos.box.x), static_cast<std::int16_t>(pos.box.y));
 }
 
+platform::Rect WindowsWindow::draggedTo(const platform::Rect& proposed, const platform::Rect& area) const {
+    const std::int32_t grip = WindowManager::Border + WindowManager::CaptionHeight;
+    platform::Rect box = proposed;
+    box.x = std::clamp(proposed.x, grip - proposed.width, std::max(0, area.width - grip));
+    box.y = std::clamp(proposed.y, 0, std::max(0, area.height - grip));
+    return box;
+}
+
 // Messages.
 
 std::intptr_t WindowsWindow::windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {

@@ -47,7 +47,7 @@ public:
     // Back to the place the window had before it was iconised or maximised.
     void restoreWindow();
     // The parent's client area has a new size: a maximized window fills it again.
-    void parentResized();
+    virtual void parentResized();
     bool isIconic() const;
     bool isMaximized() const { return maximized_; }
     void setCapture(Display* display) override;
@@ -63,6 +63,9 @@ public:
 
     // The proposal of a new place or size (the window manager's, or the window's own).
     virtual void windowPosChanging(WindowPos& pos);
+    // Where the window goes when the player drags it by its caption to `proposed` in a parent's client
+    // area of that size: anywhere that leaves its caption inside, where it can be taken again.
+    virtual platform::Rect draggedTo(const platform::Rect& proposed, const platform::Rect& area) const;
     // The window's frame drawn by the window manager; the frame window draws its menu bar there too.
     virtual void paintFrame();
 

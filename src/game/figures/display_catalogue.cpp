@@ -135,7 +135,10 @@ bool DisplayCatalogue::load(const std::string& path) {
         entries_ = {};
         return false;
     }
-    return parse(text);
+    if (!parse(text)) return false;
+    // A catalogue of nothing shows every unit without artwork as a damaged one does, and is told as one.
+    if (entries().empty()) return error_ = std::string(FileName) + " names no display type", false;
+    return true;
 }
 
 const DisplayCatalogueEntry* DisplayCatalogue::find(std::uint16_t typeId) const {

@@ -62,7 +62,7 @@ public:
     // Reads the text; false, with the first bad line named in error(), when a line cannot be read. A
     // catalogue that failed keeps no entry at all, so a half-read file never passes for a whole one.
     bool parse(std::string_view text);
-    // Reads the file at path; false with the reason when it cannot be opened or read.
+    // Reads the file at path; false with the reason when it cannot be opened or read, or names no type.
     bool load(const std::string& path);
 
     const std::string& error() const { return error_; }

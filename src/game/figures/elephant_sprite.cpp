@@ -52,6 +52,10 @@ bool ElephantSprite::takeVictims(const List<VaelObjectRef>& victims) {
     return true;
 }
 
+bool ElephantSprite::queuesKind(std::uint16_t kind) const {
+    return kind == casualtyKind() || kind == moveKind() || VaelSprite::queuesKind(kind);
+}
+
 void ElephantSprite::processEvent(SpriteEvent& event, std::int32_t now) {
     const bool casualty = event.kind == casualtyKind();
     if (!casualty && event.kind != moveKind()) return VaelSprite::processEvent(event, now);

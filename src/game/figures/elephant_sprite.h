@@ -20,6 +20,8 @@ public:
     // A rampage event is carried out and gone in the step that meets it; every other event plays as on
     // any figure.
     void processEvent(SpriteEvent& event, std::int32_t now) override;
+    // Its rampage's events besides a figure's.
+    bool queuesKind(std::uint16_t kind) const override;
 
     const List<VaelObjectRef>& victims() const { return victims_; }
     // How many of the queued events are the rampage's, each of which has its victim.

@@ -230,7 +230,11 @@ void Flag::saveUnderWay(std::ostream& stream) const {
 }
 
 bool Flag::loadUnderWay(std::istream& stream) {
-    return VaelSprite::loadUnderWay(stream) && cloth_->loadUnderWay(stream) && shadow_->loadUnderWay(stream);
+    if (!VaelSprite::loadUnderWay(stream)) return false;
+    // The parts' reasons are the flag's.
+    for (VaelSprite* part : {cloth_.get(), shadow_.get()})
+        if (!part->loadUnderWay(stream)) return loadRefusal_ = part->loadRefusal(), false;
+    return true;
 }
 
 // Stepping, drawing, hits.

@@ -125,6 +125,10 @@ const char* VaelPhysicalObject::unfitValue(std::int16_t hex, std::int32_t facing
     return nullptr;
 }
 
+bool VaelPhysicalObject::pastDeepestLayer(std::uint16_t layer) const {
+    return layer != Sprite::NoLayer && layer > deepestLayer();
+}
+
 std::int16_t VaelPhysicalObject::deepestLayer() const {
     std::int16_t deepest = 1;
     for (const SlotDepths& depths : slotDepths_)
@@ -170,8 +174,7 @@ bool VaelPhysicalObject::loadRecord(std::istream& in) {
             return fail(s->loadRefusal() ? std::string("a figure's ") + s->loadRefusal()
                                          : std::string("a figure's record runs short"));
         // Only the places' depths order the figures drawn; none for most.
-        if (s->layer() != Sprite::NoLayer && s->layer() > deepestLayer())
-            return fail("a figure's drawing depth is past its formation's");
+        if (pastDeepestLayer(s->layer())) return fail("a figure's drawing depth is past its formation's");
         // A figure's state marks it lying in the ground for good, or not.
         if (s->getState() > 1) return fail("a figure's state is neither set nor clear");
         if (!get16(in, loose[u])) return fail("a figure's record runs short");
@@ -203,9 +206,7 @@ bool VaelPhysicalObject::loadRecord(std::istream& in) {
         return fail(flag_->loadRefusal() ? std::string("its flag's ") + flag_->loadRefusal()
                                          : std::string("the flag's record runs short"));
     // A flag walks with the unit at the depths of its places, as a figure does.
-    const auto deep = [&](const VaelSprite& part) {
-        return part.layer() != Sprite::NoLayer && part.layer() > deepestLayer();
-    };
+    const auto deep = [&](const VaelSprite& part) { return pastDeepestLayer(part.layer()); };
     if (hasFlag && (deep(*flag_) || deep(*flag_->cloth()) || deep(*flag_->shadow()))) {
         std::istringstream back(flagBefore.str());
         flag_->load(back);

@@ -151,6 +151,7 @@ bool VaelPhysicalObject::underWayCarried() const {
 bool VaelPhysicalObject::loadUnderWay(std::istream& in, std::uint16_t) {
     const std::vector<VaelSprite*> all =
         namedSprites(*this, static_cast<std::int16_t>(spriteCount_), flag_.get(), otherSprites());
+    setLoadProblem({});
     std::uint16_t raised = 0, waving = 0, finished = 0, count = 0;
     std::int16_t toKeep = 0;
     if (!raw::getU16(in, raised) || !raw::getU16(in, waving) || raised > 1 || waving > 1 ||
@@ -196,8 +197,28 @@ bool VaelPhysicalObject::loadUnderWay(std::istream& in, std::uint16_t) {
     std::vector<bool> carried(all.size(), false);
     for (std::uint16_t i = 0; i < playing; ++i) {
         std::uint16_t name = 0;
-        if (!raw::getU16(in, name) || name >= all.size() || !all[name] || !all[name]->loadUnderWay(in))
+        if (!raw::getU16(in, name) || name >= all.size() || !all[name]) return false;
+        VaelSprite& sprite = *all[name];
+        const std::string whose = name < spriteCount_    ? "a figure's "
+                                  : name == spriteCount_ ? "its flag's "
+                                                         : "a sprite's ";
+        if (!sprite.loadUnderWay(in)) {
+            if (sprite.loadRefusal()) setLoadProblem(whose + sprite.loadRefusal());
             return false;
+        }
+        // Its record's state comes again with the queue: the figures and the flag are drawn at their
+        // formation's depths, as their record is, and so are the moves queued on them.
+        if (name <= spriteCount_) {
+            std::vector<VaelSprite*> parts{&sprite};
+            if (name == spriteCount_) parts.insert(parts.end(), {flag_->cloth(), flag_->shadow()});
+            for (const VaelSprite* part : parts) {
+                bool past = pastDeepestLayer(part->layer());
+                Item<SpriteEvent>* event = nullptr;
+                for (part->events().firstItem(event); event && !past; event = event->next)
+                    past = pastDeepestLayer(static_cast<std::uint16_t>(event->value.newLayer));
+                if (past) return setLoadProblem(whose + "drawing depth is past its formation's"), false;
+            }
+        }
         carried[name] = true;
     }
     // What the object's record queued to put the figures back where they stood was already done by it:

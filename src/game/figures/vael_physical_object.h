@@ -95,6 +95,8 @@ public:
     // The deepest drawing depth a figure is given: its places' depths, 1 for a lone figure (0 for one that
     // falls, none for most).
     std::int16_t deepestLayer() const;
+    // Whether a figure or its flag drawn at that depth would be drawn deeper than its formation goes.
+    bool pastDeepestLayer(std::uint16_t layer) const;
     virtual ContainerBase* getRegions();
     virtual std::int16_t startCombat() { return 0; }
     // The shock combat of one standing figure: its steps, bouts and (when it is a casualty) its fall; the

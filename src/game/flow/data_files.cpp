@@ -16,4 +16,8 @@ std::string findDataFile(const std::string& directory, const std::string& name) 
     return found ? found->string() : std::string();
 }
 
+bool plainFileName(const std::string& name) {
+    return name.find_first_of(std::string("/\\\0", 3)) == std::string::npos && name != "." && name != "..";
+}
+
 } // namespace vael

@@ -14,4 +14,8 @@ std::string chooseDataDirectory(const std::string& settingsPath, const char* env
 // findFileNoCase finds it, for the flow's callers that keep paths as text; empty when there is none.
 std::string findDataFile(const std::string& directory, const std::string& name);
 
+// A name of a file of one folder: no folder part, no way out of it. Empty is no file at all (a plan left
+// out), which callers that need a name refuse themselves.
+bool plainFileName(const std::string& name);
+
 } // namespace vael

@@ -33,12 +33,13 @@ GameControl::EndTest GameControl::endOfGameTest() const {
         log("The game is ending because the Macedonians retreated across the river successfully");
         return {true, true};
     }
-    const bool homeOver = homeLostTQ_ >= homeTQLimit_;
-    const bool visitorOver = visitorLostTQ_ >= visitorTQLimit_;
+    const std::int16_t homeLostTQ = tallies_.home.lostTQ, visitorLostTQ = tallies_.visitor.lostTQ;
+    const bool homeOver = homeLostTQ >= homeTQLimit_;
+    const bool visitorOver = visitorLostTQ >= visitorTQLimit_;
     if (homeOver && visitorOver) {
         log("The game is ending because both teams are over their TQ limit");
         // The smaller excess wins; an even excess goes against the home side.
-        const bool homeWon = homeLostTQ_ - homeTQLimit_ < visitorLostTQ_ - visitorTQLimit_;
+        const bool homeWon = homeLostTQ - homeTQLimit_ < visitorLostTQ - visitorTQLimit_;
         log(homeWon ? "The game is ending because the visiting team lost"
                     : "The game is ending because the home team lost");
         return {true, homeWon};
@@ -97,7 +98,7 @@ void GameControl::UnitMovementDone(std::uint16_t unitNumber) {
 }
 
 void GameControl::AutomaticWin(std::int16_t side) {
-    (side == 0 ? homeLostTQ_ : visitorLostTQ_) = 1000;
+    tallies_.side(side == 0).lostTQ = 1000;
     sendEmpty(END_GAME);
 }
 
@@ -148,8 +149,7 @@ void GameControl::countLossesUnderWay() {
                                              leader->getUnitNum()});
     // What the other machine of a network game sealed in a step the loss of that machine cut off: its
     // units here never heard of it, but its line was told here.
-    const std::vector<EliminateUnitData> sealed = std::move(sealedLosses_);
-    sealedLosses_.clear();
+    const std::vector<EliminateUnitData> sealed = tallies_.takeSealed();
     for (const EliminateUnitData& record : sealed)
         UnitEliminated(record);
 }

@@ -518,43 +518,19 @@ void GameControl::UnitRouted(const UnitRoutData& record) {
     // Once the battle is decided its tallies are the record it was decided on: what still moves on the
     // field after the end changes nothing of it.
     if (gameOver_ && !talliesOpen_) return;
-    if (neverCountsAsRouting(record.unitType)) return;
-    if (isHome(record.nation))
-        homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ + record.value), ++homeRouting_;
-    else
-        visitorRoutedTQ_ = static_cast<std::int16_t>(visitorRoutedTQ_ + record.value), ++visitorRouting_;
+    tallies_.routed(record, isHome(record.nation));
 }
 
 void GameControl::UnitRallied(const UnitRoutData& record) {
-    // The kinds that never count as routing are not taken off the count when they rally either: an
-    // elephant still rampaging when the next activation rallies it would drive the count below nothing.
     if (gameOver_ && !talliesOpen_) return;
-    if (neverCountsAsRouting(record.unitType)) return;
-    if (isHome(record.nation))
-        homeRoutedTQ_ = static_cast<std::int16_t>(homeRoutedTQ_ - record.value), --homeRouting_;
-    else
-        visitorRoutedTQ_ = static_cast<std::int16_t>(visitorRoutedTQ_ - record.value), --visitorRouting_;
+    tallies_.rallied(record, isHome(record.nation));
 }
 
 void GameControl::UnitEliminated(const EliminateUnitData& record) {
     // The sealed loss is carried out: it is this report that counts.
-    std::erase_if(sealedLosses_,
-                  [&](const EliminateUnitData& s) { return s.unitNumber == record.unitNumber; });
+    tallies_.forgetSealed(record.unitNumber);
     if (loading_ || (gameOver_ && !talliesOpen_)) return;
-    const bool home = isHome(record.nation);
-    std::int16_t& lost = home ? homeLostTQ_ : visitorLostTQ_;
-    std::int16_t& routed = home ? homeRoutedTQ_ : visitorRoutedTQ_;
-    std::int16_t& routing = home ? homeRouting_ : visitorRouting_;
-    // Held at the most a count can hold: a count that large (a saved game made so) must not turn into a
-    // loss below nothing, which would keep its side from ever being beaten.
-    lost = static_cast<std::int16_t>(std::min(lost + record.points, 32767));
-    const auto type = static_cast<std::int32_t>(record.unitType);
-    if (!neverCountsAsRouting(record.unitType) && type != -1) {
-        routed = static_cast<std::int16_t>(routed - record.points);
-        --routing;
-    }
-    std::int16_t& eliminated = home ? homeEliminated_ : visitorEliminated_;
-    if (eliminated < 32767) ++eliminated;
+    if (!tallies_.eliminated(record, isHome(record.nation))) return;
     Application* app = Application::instance();
     const std::string mark = app ? app->loadString(90) : std::string();
     for (std::int16_t i = 0; i < leaderCount_; ++i) {
@@ -567,9 +543,7 @@ void GameControl::UnitEliminated(const EliminateUnitData& record) {
 
 void GameControl::UnitLossSealed(const EliminateUnitData& record) {
     if (loading_ || (gameOver_ && !talliesOpen_)) return;
-    std::erase_if(sealedLosses_,
-                  [&](const EliminateUnitData& s) { return s.unitNumber == record.unitNumber; });
-    sealedLosses_.push_back(record);
+    tallies_.lossSealed(record);
 }
 
 void GameControl::markReplacedLeaders() {
@@ -589,11 +563,12 @@ EndOfGameResults GameControl::results(std::uint32_t winner) const {
     r.winner = winner;
     r.homeNation = homeNation_, r.visitorNation = visitorNation_;
     r.homeName = nationName(homeNation_), r.visitorName = nationName(visitorNation_);
-    r.homeLostTQ = homeLostTQ_, r.visitorLostTQ = visitorLostTQ_;
+    const BattleTallies::Side &home = tallies_.home, &visitor = tallies_.visitor;
+    r.homeLostTQ = home.lostTQ, r.visitorLostTQ = visitor.lostTQ;
     r.homeTQLimit = homeTQLimit_, r.visitorTQLimit = visitorTQLimit_;
-    r.homeRoutedTQ = homeRoutedTQ_, r.visitorRoutedTQ = visitorRoutedTQ_;
-    r.homeRouting = homeRouting_, r.visitorRouting = visitorRouting_;
-    r.homeEliminated = homeEliminated_, r.visitorEliminated = visitorEliminated_;
+    r.homeRoutedTQ = home.routedTQ, r.visitorRoutedTQ = visitor.routedTQ;
+    r.homeRouting = home.routing, r.visitorRouting = visitor.routing;
+    r.homeEliminated = home.eliminated, r.visitorEliminated = visitor.eliminated;
     r.homeUnits = homeUnits_, r.visitorUnits = visitorUnits_;
     return r;
 }
@@ -602,9 +577,10 @@ EndOfGameResults GameControl::results(std::uint32_t winner) const {
 void GameControl::write(SuperString& stream) const {
     for (std::int16_t i = 0; i < leaderCount_; ++i)
         stream << static_cast<short>(const_cast<DynArray<short>&>(goneThisTurn_)[i]);
+    const BattleTallies::Side &home = tallies_.home, &visitor = tallies_.visitor;
     for (std::int16_t v : {reserved_, activeLeader_, turn_, momentumTries_, homeTQLimit_, visitorTQLimit_,
-                           homeLostTQ_, visitorLostTQ_, homeRoutedTQ_, visitorRoutedTQ_, homeRouting_,
-                           visitorRouting_, homeEliminated_, visitorEliminated_, eliteCount_, riverScore_})
+                           home.lostTQ, visitor.lostTQ, home.routedTQ, visitor.routedTQ, home.routing,
+                           visitor.routing, home.eliminated, visitor.eliminated, eliteCount_, riverScore_})
         stream << static_cast<short>(v);
 }
 
@@ -640,10 +616,11 @@ bool GameControl::read(SuperString& stream) {
     }
     for (std::int16_t i = 0; i < leaderCount_; ++i)
         goneThisTurn_[i] = gone[static_cast<std::size_t>(i)];
+    BattleTallies::Side &home = tallies_.home, &visitor = tallies_.visitor;
     std::int16_t* fields[] = {&reserved_,       &activeLeader_,      &turn_,        &momentumTries_,
-                              &homeTQLimit_,    &visitorTQLimit_,    &homeLostTQ_,  &visitorLostTQ_,
-                              &homeRoutedTQ_,   &visitorRoutedTQ_,   &homeRouting_, &visitorRouting_,
-                              &homeEliminated_, &visitorEliminated_, &eliteCount_,  &riverScore_};
+                              &homeTQLimit_,    &visitorTQLimit_,    &home.lostTQ,  &visitor.lostTQ,
+                              &home.routedTQ,   &visitor.routedTQ,   &home.routing, &visitor.routing,
+                              &home.eliminated, &visitor.eliminated, &eliteCount_,  &riverScore_};
     for (int i = 0; i < 16; ++i)
         *fields[i] = v[i];
     loading_ = 1;

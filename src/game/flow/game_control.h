@@ -13,6 +13,7 @@
 #include "framework/core/component.h"
 #include "framework/core/dyn_array.h"
 #include "framework/core/type_name.h"
+#include "game/flow/battle_tallies.h"
 #include "game/flow/end_of_game_results.h"
 #include "game/flow/flow_records.h"
 #include "game/rules/units/nation.h"
@@ -145,19 +146,13 @@ public:
     std::int16_t getTQLimit(std::uint32_t nation) const {
         return isHome(nation) ? homeTQLimit_ : visitorTQLimit_;
     }
-    std::int16_t getRoutedTQ(std::uint32_t nation) const {
-        return isHome(nation) ? homeRoutedTQ_ : visitorRoutedTQ_;
-    }
-    std::int16_t getLostTQ(std::uint32_t nation) const {
-        return isHome(nation) ? homeLostTQ_ : visitorLostTQ_;
-    }
+    std::int16_t getRoutedTQ(std::uint32_t nation) const { return sideOf(isHome(nation)).routedTQ; }
+    std::int16_t getLostTQ(std::uint32_t nation) const { return sideOf(isHome(nation)).lostTQ; }
     std::int16_t getSideTQLimit(std::int16_t home) const { return home ? homeTQLimit_ : visitorTQLimit_; }
-    std::int16_t getSideRoutedTQ(std::int16_t home) const { return home ? homeRoutedTQ_ : visitorRoutedTQ_; }
-    std::int16_t getSideLostTQ(std::int16_t home) const { return home ? homeLostTQ_ : visitorLostTQ_; }
-    std::int16_t getSideRouting(std::int16_t home) const { return home ? homeRouting_ : visitorRouting_; }
-    std::int16_t getSideEliminated(std::int16_t home) const {
-        return home ? homeEliminated_ : visitorEliminated_;
-    }
+    std::int16_t getSideRoutedTQ(std::int16_t home) const { return sideOf(home).routedTQ; }
+    std::int16_t getSideLostTQ(std::int16_t home) const { return sideOf(home).lostTQ; }
+    std::int16_t getSideRouting(std::int16_t home) const { return sideOf(home).routing; }
+    std::int16_t getSideEliminated(std::int16_t home) const { return sideOf(home).eliminated; }
     LeaderUnitInfo& leaderAt(std::int16_t index) { return leaders_[index]; }
     std::int16_t getLeaderCount() const { return leaderCount_; }
     std::int16_t goneThisTurn(std::int16_t index) { return goneThisTurn_[index]; }
@@ -186,6 +181,7 @@ private:
     // so that its routs and losses count where its side's do.
     bool isHome(std::uint32_t nation) const { return !onVisitorSide(nation, visitorNation_); }
     bool hasLeader(std::int16_t index) const { return index >= 0 && index < leaderCount_; }
+    const BattleTallies::Side& sideOf(bool home) const { return home ? tallies_.home : tallies_.visitor; }
     void commentary(const std::string& text);
     void activate(std::int16_t index, bool announce);
     void goToRoutPhase();
@@ -209,10 +205,7 @@ private:
     std::int16_t turn_ = 0;
     std::string readProblem_;
     std::int16_t momentumTries_ = -1;
-    std::int16_t homeLostTQ_ = 0, visitorLostTQ_ = 0;
-    std::int16_t homeRoutedTQ_ = 0, visitorRoutedTQ_ = 0;
-    std::int16_t homeRouting_ = 0, visitorRouting_ = 0;
-    std::int16_t homeEliminated_ = 0, visitorEliminated_ = 0;
+    BattleTallies tallies_;
     std::int16_t homeUnits_ = 0, visitorUnits_ = 0;
     std::uint32_t homeNation_ = 0, visitorNation_ = 0;
     std::int16_t homeTQLimit_ = 0, visitorTQLimit_ = 0;
@@ -222,8 +215,6 @@ private:
     std::int16_t gameOver_ = 0;
     // Ended elsewhere, with the reports already sent still to be counted (endedElsewhere).
     bool talliesOpen_ = false;
-    // The losses sealed and not yet carried out (UnitLossSealed), by unit number.
-    std::vector<EliminateUnitData> sealedLosses_;
     std::uint32_t winner_ = 0;
     std::int16_t leaderOrderTest_ = 0;
     std::int16_t players_ = 1;

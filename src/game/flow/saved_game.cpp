@@ -13,6 +13,7 @@
 #include "framework/core/printable.h"
 #include "framework/core/read_file.h"
 #include "framework/core/super_string.h"
+#include "game/flow/data_files.h"
 #include "game/flow/flow_message_names.h"
 #include "game/flow/game_control.h"
 #include "game/flow/side_control.h"
@@ -265,6 +266,22 @@ std::string sideCountsProblem(VaelLogicalLayer& layer, const GameControl& contro
             return std::string("the saved game counts ") + std::to_string(counted) + " routing (" +
                    std::to_string(countedTQ) + ") on the " + (home ? "home" : "visitor") + " side, where its units rout " +
                    std::to_string(routing) + " (" + std::to_string(routedTQ) + ")";
+        // The troop quality lost is what the side's eliminated units and fallen leaders were worth. A leader
+        // whose replacement stands may have fallen again, each fall counting: a side with one has no bound.
+        int worth = 0;
+        bool unbounded = false;
+        for (Combat* unit : each(home ? layer.getHomeUnits() : layer.getVisitorUnits()))
+            if (unit->isOutOfPlay()) worth += unit->pointValue();
+        for (const Leader* leader : each(layer.getLeaders())) {
+            if (!leader->isEliminated() || layer.onVisitorSide(leader->getNation()) == home) continue;
+            if (!leader->hasLeftTheField()) unbounded = true;
+            worth += leader->fallPoints();
+        }
+        const std::int16_t lost = control.getSideLostTQ(home ? 1 : 0);
+        if (!unbounded && lost > worth)
+            return std::string("the saved game counts ") + std::to_string(lost) +
+                   " troop quality lost on the " + (home ? "home" : "visitor") +
+                   " side, where its fallen units are worth " + std::to_string(worth);
     }
     return {};
 }
@@ -336,11 +353,6 @@ struct ParsedPart {
     // What is wrong with a refused file, when more can be said than that it does not fit.
     std::string problem;
 };
-
-// A name of a file of one folder: no folder part, no way out of it. Empty is no plan at all.
-bool plainFileName(const std::string& name) {
-    return name.find_first_of(std::string("/\\\0", 3)) == std::string::npos && name != "." && name != "..";
-}
 
 // Where the units read back stand has to be a place the battle could have put them: a unit in play on the
 // hex it names, a unit of two hexes with its second hex beside the first as its facing turns it, and on it.

@@ -112,6 +112,8 @@ std::int16_t VaelLandscapeTile::scrollByCells(const Dim& cells) {
 
 void VaelLandscapeTile::refreshOverview(bool reversed) {
     if (overview_->reversed() != reversed) overview_->flipPicture();
+    // A hidden overview is turned with the view and stays hidden: it draws over the map only when shown.
+    if (!overviewShown_ || overview_->parent() != this) return;
     overview_->addDirtyBox(Box(Point(), overview_->size()));
     overview_->draw();
 }

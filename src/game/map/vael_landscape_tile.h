@@ -78,7 +78,7 @@ public:
     void showOverview();
     std::uint16_t overviewShown() const { return overviewShown_; }
     // After the view was turned: the overview shows the side now seen, with that side's marks, and is
-    // drawn again.
+    // drawn again where it is shown.
     void refreshOverview(bool reversed);
     VaelOverviewMap& overview() { return *overview_; }
     void centerOn(const Point& point);

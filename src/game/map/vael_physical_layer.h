@@ -157,6 +157,8 @@ public:
     // The application's timer slot of the layer's tick, -1 when it does not run.
     int tickSlot() const;
     int loadedTickSlot() const { return loadedSlot_; }
+    // Why the latest loadUnderWay refused bytes that read whole; empty when it took them or they ran short.
+    const std::string& underWayRefusal() const { return underWayRefusal_; }
     void restartTick();
     // A game saved inside a tick (the logical side takes its steps from within the objects' updates)
     // carries what of that tick was still to come: the objects this layer had still to step, or the
@@ -277,6 +279,7 @@ private:
         List<short> rest;
     };
     LeftOfTick loadedTickLeft_;
+    std::string underWayRefusal_;
     // The other view's layer, whose share of a tick under way is played in the order the ticks ran.
     VaelPhysicalLayer* partner_ = nullptr;
     friend class VaelPhysicalLayers;

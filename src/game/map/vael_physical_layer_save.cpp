@@ -247,7 +247,8 @@ bool VaelPhysicalLayers::readUnderWay(const std::vector<std::uint8_t>& bytes, st
         std::string text;
         if (!raw::getU32(body, size) || !raw::getText(body, size, text)) return false;
         std::istringstream part(text, std::ios::binary);
-        if (!layer->loadUnderWay(part, version) || part.peek() != std::char_traits<char>::eof()) return false;
+        if (!layer->loadUnderWay(part, version)) return underWayProblem_ = layer->underWayRefusal(), false;
+        if (part.peek() != std::char_traits<char>::eof()) return false;
     }
     if (body.peek() != std::char_traits<char>::eof()) return false;
     // The ticks go back into the application's slots in the order they held.

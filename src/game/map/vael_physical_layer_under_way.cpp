@@ -4,6 +4,7 @@
 // have, drawing from the dice as it would have.
 #include <algorithm>
 #include <sstream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -126,9 +127,20 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
     const std::vector<VaelDisplayObject*> units = unitObjects(objects_, adopted_);
     std::uint32_t clock = 0;
     std::uint16_t rate = 0, slot = 0, elapsed = 0, count = 0;
+    underWayRefusal_.clear();
+    const auto refuse = [this](std::string why) {
+        underWayRefusal_ = std::move(why);
+        return false;
+    };
     if (!raw::getU32(in, clock) || !raw::getU16(in, rate) || !raw::getU16(in, slot) ||
         !raw::getU16(in, elapsed) || rate > 1000 || !raw::getU16(in, count))
         return false;
+    // The slot is where the tick is put back among the application's timers, and where a tick under way
+    // goes on from: one past them would have the timers before the first counted again.
+    if (slot != NoSlot && slot >= Application::TimerSlots)
+        return refuse("names a timer the game does not have");
+    // Objects stepped by a tick that does not run would never answer what they were asked.
+    if (rate == 0 && count > 0) return refuse("has objects stepped by a tick that does not run");
     List<short> stepped;
     for (std::uint16_t k = 0; k < count; ++k) {
         std::uint16_t i = 0;
@@ -150,13 +162,18 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
         std::string bytes;
         if (!raw::getU32(in, length) || !raw::getText(in, length, bytes)) return false;
         std::istringstream record(bytes, std::ios::binary);
-        if (!object->loadUnderWay(record, version) || record.peek() != std::char_traits<char>::eof())
-            return false;
+        if (!object->loadUnderWay(record, version)) {
+            if (object->loadProblem().empty()) return false;
+            return refuse("holds a unit shown as no battle shows it: " + object->loadProblem());
+        }
+        if (record.peek() != std::char_traits<char>::eof()) return false;
     }
     LeftOfTick tickLeft;
     std::uint16_t left = 0;
     if (!raw::getU16(in, left) || left > static_cast<std::uint16_t>(TickLeft::TickDue)) return false;
     tickLeft.left = static_cast<TickLeft>(left);
+    if (tickLeft.left == TickLeft::TickDue && slot == NoSlot)
+        return refuse("has a tick to count on a timer it does not name");
     if (tickLeft.left != TickLeft::Nothing) {
         std::uint32_t moment = 0;
         if (!raw::getU32(in, moment)) return false;

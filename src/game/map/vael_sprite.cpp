@@ -534,20 +534,12 @@ bool VaelSprite::load(std::istream& stream) {
     return true;
 }
 
+namespace {
+constexpr const char* OtherGroup = "picture is of a group its archive does not have";
+} // namespace
+
 const char* VaelSprite::unfitValue(const SavedValues& saved) const {
-    // A picture the archives do not hold is drawn as nothing: the figure would stand unseen. Index -1 names
-    // no picture and keeps the one shown; a sprite without an archive (or whose archive could not be read)
-    // shows none whatever it names, and the group it already names is its own, in its archive or not.
-    if (saved.frame->index != -1 && artwork_[0] && artwork_[0]->groupCount() > 0) {
-        std::int16_t groups[Levels];
-        groupsOf(artwork_, saved.frame->name, groups);
-        if (groups[0] < 0 && saved.frame->name != frameName_.name)
-            return "picture is of a group its archive does not have";
-        for (int level = 0; level < Levels; ++level)
-            if (groups[level] >= 0 &&
-                (saved.frame->index < 0 || saved.frame->index >= artwork_[level]->imageCount(groups[level])))
-                return "picture is past the pictures of its group";
-    }
+    if (const char* why = unfitPicture(*saved.frame)) return why;
     // A walk in step counts its frames through one list of the archive's pictures; without an archive it
     // never walks so.
     const std::int16_t pictures = artwork_[0] ? artwork_[0]->totalImages() : 0;
@@ -557,17 +549,100 @@ const char* VaelSprite::unfitValue(const SavedValues& saved) const {
     if (saved.drawMode < DrawPlain || saved.drawMode > DrawLight)
         return "drawing mode is none it is drawn in";
     if (saved.hidden > 1) return "mark of being hidden is neither set nor clear";
-    const VaelSpriteLayer* layer = layers_[view_];
-    if (!layer) return nullptr;
-    // The hex it was made on stands, on the map or not.
-    if (saved.region != region_ && !layer->regionOnMap(static_cast<std::int16_t>(saved.region)))
-        return "hex is not on the map";
-    for (int level = 0; level < Levels; ++level) {
-        const Box box = layer->placesBox(static_cast<std::int16_t>(level));
-        if (box.w <= 0 || box.h <= 0) continue;
+    if (const char* why = unfitRegion(saved.region)) return why;
+    for (int level = 0; level < Levels; ++level)
         for (const Point& p : {saved.positions[level], saved.starts[level]})
-            if (p.x < box.x || p.y < box.y || p.x >= box.x + box.w || p.y >= box.y + box.h)
-                return "place at one of its zoom levels is off the map";
+            if (!placeOnMap(level, p)) return "place at one of its zoom levels is off the map";
+    return nullptr;
+}
+
+const char* VaelSprite::unfitPicture(const FrameInfo& frame) const {
+    // A picture the archives do not hold is drawn as nothing: the figure would stand unseen. Index -1 names
+    // no picture and keeps the one shown; a sprite without an archive (or whose archive could not be read)
+    // shows none whatever it names, and the group it already names is its own, in its archive or not.
+    if (frame.index == -1 || !artwork_[0] || artwork_[0]->groupCount() <= 0) return nullptr;
+    std::int16_t groups[Levels];
+    groupsOf(artwork_, frame.name, groups);
+    if (groups[0] < 0 && frame.name != frameName_.name) return OtherGroup;
+    for (int level = 0; level < Levels; ++level)
+        if (groups[level] >= 0 &&
+            (frame.index < 0 || frame.index >= artwork_[level]->imageCount(groups[level])))
+            return "picture is past the pictures of its group";
+    return nullptr;
+}
+
+const char* VaelSprite::unfitRegion(std::uint16_t region) const {
+    // The hex it was made on stands, on the map or not.
+    const VaelSpriteLayer* layer = layers_[view_];
+    if (layer && region != region_ && !layer->regionOnMap(static_cast<std::int16_t>(region)))
+        return "hex is not on the map";
+    return nullptr;
+}
+
+bool VaelSprite::placeOnMap(int level, const Point& p) const {
+    const VaelSpriteLayer* layer = layers_[view_];
+    if (!layer) return true;
+    const Box box = layer->placesBox(static_cast<std::int16_t>(level));
+    if (box.w <= 0 || box.h <= 0) return true;
+    return p.x >= box.x && p.y >= box.y && p.x < box.x + box.w && p.y < box.y + box.h;
+}
+
+bool VaelSprite::queuesKind(std::uint16_t kind) const {
+    switch (kind) {
+    case SpriteMove:
+    case SpritePhasedMove:
+    case SpriteAnimateOnce:
+    case SpriteHold:
+    case TimedWait:
+    case SpriteDrawPlain:
+    case SpriteDrawMode2:
+    case SoundCarrier:
+    case SpriteHide:
+    case SpriteShow:
+        return true;
+    default:
+        return false;
+    }
+}
+
+const char* VaelSprite::unfitQueue(bool headUnderWay) const {
+    // The hex each event is measured from: the sprite's own until a change of region or a move's landing
+    // puts it elsewhere, as the events will play.
+    std::uint16_t region = region_;
+    Item<SpriteEvent>* it = nullptr;
+    bool head = true;
+    for (events_.firstItem(it); it; it = it->next, head = false) {
+        const SpriteEvent& event = it->value;
+        const bool change = event.kind == changeRegionKind();
+        // A kind no step plays stays at the head of the queue for ever, and the battle waits on it.
+        if (!change && !queuesKind(event.kind)) return "queued event is of a kind the game never queues";
+        // Kinds of other sprites (a beast's) carry a count where the hex goes; its own ones a hex.
+        if (!change && !VaelSprite::queuesKind(event.kind)) continue;
+        if (event.region != NoRegion && unfitRegion(event.region))
+            return "queued event's hex is not on the map";
+        const auto* box = dynamic_cast<const Container<VaelSpriteEvent>*>(event.payload());
+        if (box) {
+            Item<FrameInfo>* frame = nullptr;
+            for (box->valuePtr()->frames.firstItem(frame); frame; frame = frame->next)
+                if (const char* why = unfitPicture(frame->value))
+                    return why == OtherGroup
+                               ? "queued event's picture is of a group its archive does not have"
+                               : "queued event's picture is past the pictures of its group";
+        }
+        if (change && event.region != NoRegion) region = event.region;
+        const bool moves = event.kind == SpriteMove || event.kind == SpritePhasedMove;
+        if (!change && (moves || event.kind == SpriteHold)) {
+            // The event under way has its places worked out; the others from the hex they start on.
+            for (int level = 0; level < Levels; ++level) {
+                const Point place =
+                    head && headUnderWay && box
+                        ? Point(box->valuePtr()->targets[level])
+                        : positionOf(Point(event.target), level, static_cast<std::int16_t>(region));
+                if (!placeOnMap(level, place))
+                    return "queued event's place at one of its zoom levels is off the map";
+            }
+        }
+        if (moves && event.region != NoRegion) region = event.region;
     }
     return nullptr;
 }

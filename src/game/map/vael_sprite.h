@@ -91,6 +91,12 @@ public:
     // Why saved values fit no state a battle leaves the sprite in, null when they all fit: its pictures by
     // its own archives, its hex and places by the map of its view.
     const char* unfitValue(const SavedValues& saved) const;
+    // Why the queue read from a saved game holds an event no battle queues on the sprite, null when none:
+    // a kind it never queues, or a hex, picture or place that its own record would be refused for.
+    // headUnderWay: the first event has started, its places already worked out.
+    const char* unfitQueue(bool headUnderWay) const;
+    // Whether the game queues events of the kind on the sprite (a change of region apart).
+    virtual bool queuesKind(std::uint16_t kind) const;
 
     virtual void addNamedEvent(std::int16_t region, const Point4D& target, const List<FrameInfo>& frames,
                                std::int16_t newLayer, std::uint16_t kind, std::uint16_t restartFrames);
@@ -157,6 +163,10 @@ protected:
     // The end of a move: the targets are reached, the move's end is the next one's start.
     void land(SpriteEvent& event, const VaelSpriteEvent& payload);
     void followLocation() { location_ = Point3D(positions_[0], 0); }
+    // The checks of a saved picture, hex and place, by the sprite's archives and its view's map.
+    const char* unfitPicture(const FrameInfo& frame) const;
+    const char* unfitRegion(std::uint16_t region) const;
+    bool placeOnMap(int level, const Point& place) const;
 
     Point positions_[Levels];
     Point startPositions_[Levels];

@@ -101,7 +101,7 @@ bool VaelSprite::loadUnderWay(std::istream& stream) {
     std::int16_t position = 0;
     std::uint32_t started = 0;
     if (!raw::getI16(stream, position) || !raw::getU32(stream, started) ||
-        (position >= 0 && events_.isEmpty())) {
+        (position >= 0 && events_.isEmpty()) || (loadRefusal_ = unfitQueue(position >= 0))) {
         while (!events_.isEmpty())
             Sprite::removeFirstEvent();
         return false;

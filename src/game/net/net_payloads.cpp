@@ -2,10 +2,14 @@
 
 #include <string>
 
+#include "framework/core/bus_event.h"
 #include "framework/core/list.h"
+#include "framework/core/registered_message.h"
 #include "framework/core/type_info.h"
+#include "game/net/net_message_names.h"
 #include "game/rules/combat/combat_records.h"
 #include "game/rules/combat/missile_fire_struct.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael {
 
@@ -18,7 +22,48 @@ template <class F> void eachTally(EndOfGameResults& v, F&& f) {
         f(*field);
 }
 
+template <class... T> bool boxOf(const ContainerBase* data) {
+    return (... || (dynamic_cast<const Container<T>*>(data) != nullptr));
+}
+
+// The messages the other machine may send whose handlers here read a payload, with the types they take.
+struct Needs {
+    const char* name; // null for a numbered built-in event
+    std::int32_t number;
+    bool (*fits)(const ContainerBase*);
+};
+
+const Needs needs[] = {
+    {nullptr, BEGIN_GAME, boxOf<short, unsigned short>},
+    {msg::EliteInitiative, 0, boxOf<unsigned short, short>},
+    {msg::ActivateLeader, 0, boxOf<unsigned short>},
+    {msg::EndOfTurn, 0, boxOf<EndOfGameResults>},
+    {msg::EndOfGame, 0, boxOf<EndOfGameResults>},
+    {msg::GameEnded, 0, boxOf<short>},
+    {msg::ChangeMainCaption, 0, boxOf<std::string>},
+    {msg::SynchronizeGame, 0, boxOf<std::string>},
+    {msg::CanAttemptMomentum, 0, boxOf<short, unsigned short>},
+    {msg::UnitMovementDone, 0, boxOf<unsigned short>},
+    {msg::SetPlayerInfo, 0, boxOf<PlyrInfo>},
+    {msg::PlayerDeleted, 0, boxOf<std::string>},
+    {msg::LeaderActivated, 0, boxOf<std::string>},
+    {msg::UnitRouted, 0, boxOf<UnitRoutData>},
+    {msg::UnitRallied, 0, boxOf<UnitRoutData>},
+    {msg::UnitEliminated, 0, boxOf<EliminateUnitData>},
+    {msg::UnitLossSealed, 0, boxOf<EliminateUnitData>},
+    {msg::AddCommentary, 0, boxOf<std::string>},
+};
+
 } // namespace
+
+bool carriesWhatItNeeds(BusMessage event, const ContainerBase* data) {
+    const std::int32_t id = event.id();
+    const std::string name =
+        id >= 0 && id <= 0xFFFF ? RegisteredMessage::nameOf(static_cast<std::uint16_t>(id)) : std::string();
+    for (const Needs& row : needs)
+        if (row.name ? !name.empty() && name == row.name : row.number == id) return row.fits(data);
+    return true;
+}
 
 SuperString& operator<<(SuperString& s, const EndOfGameResults& v) {
     s << static_cast<unsigned int>(v.winner) << static_cast<unsigned int>(v.homeNation)

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/core/bus_message.h"
+#include "framework/core/container.h"
 #include "framework/core/super_string.h"
 #include "framework/core/type_name.h"
 #include "game/flow/end_of_game_results.h"
@@ -45,6 +47,11 @@ SuperString& operator>>(SuperString& s, CombatInfo& v);
 // number.
 SuperString& operator<<(SuperString& s, const MoveReturnStruct& v);
 SuperString& operator>>(SuperString& s, MoveReturnStruct& v);
+
+// Whether a message from the other machine carries the payload every handler of it here needs: a box of
+// the type its senders send, or anything at all for a message whose handlers read none. A message that
+// does not would reach a handler that cannot act on it.
+bool carriesWhatItNeeds(BusMessage event, const ContainerBase* data);
 
 // Builds the records of every payload type the relay carries (once; later calls find them).
 void registerNetPayloadTypes();

@@ -207,6 +207,9 @@ ContainerBase* VaelNetComponent::onLossDue(Component* target, BusMessage, Contai
 
 ContainerBase* VaelNetComponent::relay(BusMessage event, const ContainerBase* data) {
     const std::int32_t id = event.id();
+    // This machine's own reports (the other machine's pass here off the relay): what the other's are
+    // judged by.
+    if (playing_ && layer_) reports_.note(event, data, *layer_);
     if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded))) gameEnded_ = true;
     if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::ActivateLeader)))
         noteActivation(data);
@@ -395,6 +398,8 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
         if (!takesIn(*row, host_))
             return refuse("refused a frame: " + nameOf(event) +
                           (host_ ? " comes only from the host" : " goes only to the host"));
+        if (!carriesWhatItNeeds(event, batch[i].data.get()))
+            return refuse("refused a frame: " + nameOf(event) + " does not carry what it needs");
         if (row->display) {
             // Shown here, never answered here: a command that asks for a reply would move this machine's
             // rules.
@@ -417,6 +422,11 @@ void VaelNetComponent::deliver() {
     std::vector<comm::ReceivedMessage> batch = std::move(inbox_.front());
     inbox_.pop_front();
     const std::int32_t stateId = RegisteredMessage::getId(msg::BattleState);
+    const std::int32_t beginTurnId = RegisteredMessage::getId(msg::BeginTurn);
+    const std::int32_t activateId = RegisteredMessage::getId(msg::ActivateLeader);
+    const std::int32_t endOfGameId = RegisteredMessage::getId(msg::EndOfGame);
+    const std::int32_t endOfTurnId = RegisteredMessage::getId(msg::EndOfTurn);
+    const std::int32_t gameEndedId = RegisteredMessage::getId(msg::GameEnded);
     for (comm::ReceivedMessage& m : batch) {
         if (!playing_ || lost_) return;
         if (m.event.id() == stateId) {
@@ -431,8 +441,28 @@ void VaelNetComponent::deliver() {
             tellEliminations(*layer_, before);
             continue;
         }
-        if (m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded)))
-            gameEnded_ = true;
+        // The battle has begun once its first word is on its way here, whatever comes after it in the batch.
+        const std::int32_t id = m.event.id();
+        if (id == BEGIN_GAME || id == beginTurnId || id == activateId) battleBegun_ = true;
+        const bool results = id == endOfGameId || id == endOfTurnId;
+        if (results || id == gameEndedId)
+            if (const std::string why = unfitting(m, results); !why.empty())
+                return refuse("refused a frame: " + why);
+        if (layer_) {
+            std::string why;
+            switch (reports_.judge(m.event, m.data.get(), *layer_, why)) {
+            case ReportLedger::Verdict::Refuse:
+                return refuse("refused a frame: " + why);
+            case ReportLedger::Verdict::Drop:
+                debugStream() << "VaelNetComponent: " << nameOf(m.event) << " told a fall already heard"
+                              << std::endl;
+                continue;
+            case ReportLedger::Verdict::Take:
+                reports_.note(m.event, m.data.get(), *layer_);
+                break;
+            }
+        }
+        if (id == gameEndedId) gameEnded_ = true;
         // A text the other machine gives to be shown (a line of the commentary, the battle's title, the
         // window's caption) is its bytes: a control character in it is shown escaped, never acted on.
         if (showsText(m.event))
@@ -590,6 +620,22 @@ bool VaelNetComponent::showable(const LogicalCommandInfo& command) const {
     for (short hex : each(*path->valuePtr()))
         if (!map->isValidHex(hex)) return false;
     return true;
+}
+
+std::string VaelNetComponent::unfitting(const comm::ReceivedMessage& message, bool results) const {
+    // A battle that has not begun here has neither turns nor an end to be told of.
+    if (!battleBegun_) return nameOf(message.event) + " came before the battle began";
+    const auto* told = dynamic_cast<const Container<EndOfGameResults>*>(message.data.get());
+    if (!results || !told || !layer_) return {};
+    const EndOfGameResults& r = *told->valuePtr();
+    const std::uint32_t home = layer_->getHomeNation(), visitor = layer_->getVisitorNation();
+    if (r.homeNation != home || r.visitorNation != visitor ||
+        (r.winner != 0 && r.winner != home && r.winner != visitor))
+        return nameOf(message.event) + " names a nation of neither side";
+    for (std::int16_t count : {r.homeLostTQ, r.visitorLostTQ, r.homeRoutedTQ, r.visitorRoutedTQ,
+                               r.homeRouting, r.visitorRouting, r.homeEliminated, r.visitorEliminated})
+        if (count < 0) return nameOf(message.event) + " holds a count below nothing";
+    return {};
 }
 
 bool VaelNetComponent::playsHomeHere() const {

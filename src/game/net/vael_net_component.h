@@ -19,6 +19,7 @@
 
 #include "framework/comm/net_peer.h"
 #include "framework/core/component.h"
+#include "game/net/report_ledger.h"
 
 namespace vael {
 
@@ -54,6 +55,7 @@ public:
         selfSynced_ = otherSynced_ = false;
         toldHomeWon_.reset();
         owedSince_.reset();
+        reports_.clear();
         showWaiting(false);
     }
     // Looks whether this machine has waited on the other long enough to say so; the peer's keep-alive
@@ -164,6 +166,9 @@ private:
     bool wonHere() const;
     // A display command from the other machine names what this battle holds.
     bool showable(const LogicalCommandInfo& command) const;
+    // Why this battle cannot hold the other machine's word of its end or of a turn's (before the battle
+    // began, or results of other sides); empty when it can. Results: the word carries the battle's.
+    std::string unfitting(const comm::ReceivedMessage& message, bool results) const;
 
     std::unique_ptr<comm::NetPeer> peer_;
     VaelLogicalLayer* layer_ = nullptr;
@@ -190,6 +195,8 @@ private:
     // The host's word of the end came (whether the home side won it): on a machine without game control
     // the battle is decided from then on, though its end is still to come.
     std::optional<short> toldHomeWon_;
+    // The routs, rallies and falls told on this machine, by which the other machine's reports are judged.
+    ReportLedger reports_;
     std::string waitingText_;
     // What the loss of the other machine still has to tell, and why it was lost.
     enum class LossToTell { None, Leaving, Ending };

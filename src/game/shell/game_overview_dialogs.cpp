@@ -147,11 +147,13 @@ bool ArmyDetailsDlg::takeDialogMessage(const WindowMessage& message) {
 }
 
 std::intptr_t ArmyDetailsDlg::dialogProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    // The wheel anywhere over the dialog scrolls the rows.
+    // The wheel anywhere over the dialog scrolls the rows; at their end it goes on as over any dialog (one
+    // taller than the window slides to show its foot).
     if (message == MessageMouseWheel) {
         const auto notches = static_cast<std::ptrdiff_t>(static_cast<std::intptr_t>(wParam));
+        const std::size_t was = first_;
         scrollTo(static_cast<std::ptrdiff_t>(first_) - notches * WheelRows);
-        return 0;
+        return first_ == was ? Dialog::dialogProc(message, wParam, lParam) : 0;
     }
     // A click on the count of the rows above or below turns a page that way.
     const DialogItemWindow* bar = item(IdScrollBar);

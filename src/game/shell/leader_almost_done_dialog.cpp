@@ -115,7 +115,15 @@ void LeaderAlmostDoneDlg::close(std::int16_t value) {
         disconnectNamed(msg::LeaderFinishLeader, &LeaderAlmostDoneDlg::onFinished);
     }
     if (platform::Settings* settings = settingsStore(); settings && hwnd_) {
-        const platform::Rect me = outerOnScreen();
+        // Where the prompt was put (remembered, or dragged there), not where a small window pushed it in:
+        // the window grown again shows it there.
+        platform::Rect me = givenPlace();
+        const WindowManager& manager = WindowManager::instance();
+        if (const WindowManager::Record* record = manager.find(hwnd_); record && record->parent) {
+            const platform::Rect parent = manager.clientOnScreen(record->parent);
+            me.x += parent.x;
+            me.y += parent.y;
+        }
         settings->writeNumber(Root::User, PlacementKey, "X", static_cast<std::uint32_t>(me.x));
         settings->writeNumber(Root::User, PlacementKey, "Y", static_cast<std::uint32_t>(me.y));
         debugStream() << "Writing the values to the registry for the LeaderAlmostDoneDlg: (" << me.x << ", "

@@ -4,6 +4,7 @@
 // "VaelDebugStream" in the state directory); --quit-after MS closes the window after MS milliseconds, as
 // its close button would (for the tests that start the program). A failed check answered Yes, or met with
 // no display to ask on, ends the program with exit 1.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/version.h"
+#include "platform/settings.h"
 #include "platform/sdl/sdl_audio_output.h"
 #include "platform/sdl/sdl_platform.h"
 
@@ -77,17 +79,24 @@ void tellUnkeptSettings(const std::string& why) {
                                             vael::VaelMainWindow::Title);
 }
 
+// What --help and --version print is all they do: output that did not reach its reader is a failure.
+int printed() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    std::fprintf(stderr, "vael: cannot write to standard output: %s\n", std::strerror(errno));
+    return 1;
+}
+
 int run(int argc, char** argv) {
     vael::ignoreFileSizeSignal();
     const char* traceOption = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("vael %s\n", vael::VaelVersion);
-            return 0;
+            return printed();
         }
         if (std::strcmp(argv[i], "--help") == 0) {
             help();
-            return 0;
+            return printed();
         }
         if (std::strcmp(argv[i], "--trace") == 0 || std::strcmp(argv[i], "--quit-after") == 0) {
             if (i + 1 >= argc) {
@@ -111,8 +120,12 @@ int run(int argc, char** argv) {
         return 2;
     }
     const auto trace = vael::traceFilePath(traceOption);
-    if (!vael::debugStream().rdbuf()->open(trace.c_str())) {
-        // The game is played all the same: the trace is for whoever looks into a fault afterwards.
+    // The game is played all the same: the trace is for whoever looks into a fault afterwards.
+    if (const std::string kept =
+            vael::traceKeptOff(trace, {{vael::platform::Settings::defaultFile(), "the settings file"}});
+        !kept.empty()) {
+        std::fprintf(stderr, "vael: cannot write the trace: %s; the trace is discarded\n", kept.c_str());
+    } else if (!vael::debugStream().rdbuf()->open(trace.c_str())) {
         std::fprintf(stderr, "vael: cannot write the trace: %s; it is discarded\n",
                      vael::debugStream().rdbuf()->openError().c_str());
         vael::debugStream().rdbuf()->open(nullptr);
@@ -124,6 +137,7 @@ int run(int argc, char** argv) {
     vael::reportMissingDataFiles();
 
     vael::SingleInstance instance(vael::SingleInstance::gameLock());
+    if (!instance.problem().empty()) std::fprintf(stderr, "vael: %s\n", instance.problem().c_str());
     if (!instance.acquired()) {
         std::fprintf(stderr, "vael: the game is already running\n");
         // Started from a menu there is no terminal to read: the player is told in a box too.

@@ -164,8 +164,9 @@ bool VaelGame::hostNetworkGame() {
     // The room goes with this call: a line that comes later must not reach it.
     chat_->onLine = nullptr;
     listener.close();
+    // Those left never greeted: each is turned away at once, so that a crowd of them keeps nobody waiting.
     for (auto& caller : callers)
-        if (caller && caller->isOpen()) caller->refuse("the battle has its players already");
+        if (caller && caller->isOpen()) caller->turnAway("the battle has its players already");
     callers.clear();
     net.onLost = nullptr;
     if (!begin || !net.peer() || !net.peer()->greeted()) {

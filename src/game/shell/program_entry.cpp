@@ -1,8 +1,10 @@
 #include "game/shell/program_entry.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -12,6 +14,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "framework/core/application.h"
@@ -19,6 +22,8 @@
 #include "framework/core/data_file_report.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/memory_manager.h"
+#include "framework/core/printable.h"
+#include "game/shell/saved_game_header.h"
 
 namespace vael {
 
@@ -27,11 +32,27 @@ SingleInstance::SingleInstance(const std::filesystem::path& lockFile) {
     std::filesystem::create_directories(lockFile.parent_path(), ignored);
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0) {
-        // Where no lock can be kept the player is not kept from his game.
-        debugStream() << "Cannot keep the lock " << lockFile.string() << "; a second game is not refused"
-                      << std::endl;
-        acquired_ = true;
-    } else if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const std::string why = std::strerror(errno);
+        // Every game that meets the same obstacle locks the same stand-in, so that one game still keeps the
+        // others out; a folder or a file opened for reading takes a lock as a lock file does.
+        std::filesystem::path standIn = lockFile;
+        while (!standIn.empty()) {
+            fd_ = ::open(standIn.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+            if (fd_ >= 0 || standIn == standIn.parent_path()) break;
+            standIn = standIn.parent_path();
+        }
+        problem_ = "the lock " + printable(lockFile.string()) + " cannot be kept (" + why + "): ";
+        if (fd_ < 0) {
+            // Where nothing can be locked the player is not kept from his game.
+            problem_ += "a second game is not refused";
+            debugStream() << "Cannot keep the lock: " << problem_ << std::endl;
+            acquired_ = true;
+            return;
+        }
+        problem_ += "the game locks " + printable(standIn.string()) + " in its place";
+        debugStream() << "Cannot keep the lock: " << problem_ << std::endl;
+    }
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd_);
         fd_ = -1;
     } else {
@@ -45,6 +66,36 @@ SingleInstance::~SingleInstance() {
 
 std::filesystem::path SingleInstance::gameLock() {
     return stateDirectory() / "vael.lock";
+}
+
+std::string traceKeptOff(const std::filesystem::path& trace,
+                         const std::vector<std::pair<std::filesystem::path, std::string>>& kept) {
+    const std::string name = printable(trace.string());
+    for (const auto& [path, what] : kept) {
+        // The same file by another path, or one not made yet by the same path (the settings of a first
+        // start), which the trace would make before its owner reads it.
+        if (path.empty()) continue;
+        std::error_code error, other;
+        const bool same = std::filesystem::equivalent(trace, path, error);
+        const auto traceAt = std::filesystem::weakly_canonical(trace, error);
+        const auto pathAt = std::filesystem::weakly_canonical(path, other);
+        if (same || (!error && !other && traceAt == pathAt)) return name + " is " + what + "; it is left as it is";
+    }
+    // Only a regular file can hold a saved game, and its header and scenario record lie near its start.
+    const int fd = ::open(trace.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return {};
+    struct stat info {};
+    std::vector<std::uint8_t> start;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        start.resize(64 * 1024);
+        const ssize_t got = ::read(fd, start.data(), start.size());
+        start.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    ::close(fd);
+    SavedScenario scenario;
+    std::string notASave;
+    if (readSavedScenario(start, scenario, notASave)) return name + " holds a saved game; it is left as it is";
+    return {};
 }
 
 namespace {
@@ -88,10 +139,13 @@ SystemBox& systemBox() {
 
 // A failed check: told on standard error, then asked; Yes, and no answer at all, abort.
 bool askFailedCheck(const std::string& text, const std::string& caption) {
+    // What a check names may come from a file or the settings: a NUL would end the text there, and other
+    // control bytes would act on the terminal or show as nothing in the box.
+    const std::string shown = printable(text);
     // Said before the box, which may wait for the player a long while.
-    std::fprintf(stderr, "vael: %s %s\n", caption.c_str(), text.c_str());
+    std::fprintf(stderr, "vael: %s %s\n", caption.c_str(), shown.c_str());
     const SystemBox& box = systemBox();
-    const auto answer = box ? box(text, caption, platform::MessageButtons::YesNo, platform::MessageIcon::Stop)
+    const auto answer = box ? box(shown, caption, platform::MessageButtons::YesNo, platform::MessageIcon::Stop)
                             : std::nullopt;
     return !answer || *answer != platform::MessageAnswer::No;
 }
@@ -163,7 +217,7 @@ int playToTheEnd(const std::function<int()>& game) {
         return game();
     } catch (const Assertion& failed) {
         debugStream() << "Ended by the failed check: " << failed.message() << std::endl;
-        std::fprintf(stderr, "vael: the game ends: %s\n", failed.message().c_str());
+        std::fprintf(stderr, "vael: the game ends: %s\n", printable(failed.message()).c_str());
     } catch (const std::bad_alloc&) {
         debugStream() << "Ended: out of memory" << std::endl;
         std::fprintf(stderr, "vael: the game ends: out of memory\n");

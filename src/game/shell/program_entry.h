@@ -5,27 +5,40 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 
 namespace vael {
 
-// Holds the lock of a file for the life of the object; a second holder in any process is refused.
+// Holds the lock of a file for the life of the object; a second holder in any process is refused. Where the
+// file cannot be kept (a folder in its place, its folder a file or out of reach) the nearest thing on its
+// path that can be opened is locked in its place, so that a second game is refused all the same.
 class SingleInstance {
 public:
     explicit SingleInstance(const std::filesystem::path& lockFile);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
-    // True when this holder has the lock, or when no lock can be kept there at all.
+    // True when this holder has the lock, or when nothing on the lock's path can be locked at all.
     bool acquired() const { return acquired_; }
+    // Why the lock file itself could not be kept, and what was locked in its place; empty when it was.
+    const std::string& problem() const { return problem_; }
     // The game's lock: "vael.lock" in the state directory.
     static std::filesystem::path gameLock();
 
 private:
     int fd_ = -1;
     bool acquired_ = false;
+    std::string problem_;
 };
+
+// A trace is emptied as it opens, so it never goes into a file the player keeps: one of kept (a path and
+// what it is to him: "the saved game being loaded", "the settings file") or any file that holds a saved
+// game's header. Empty when the trace may go to the file, else why not, naming it.
+std::string traceKeptOff(const std::filesystem::path& trace,
+                         const std::vector<std::pair<std::filesystem::path, std::string>>& kept);
 
 // The program's new-handler: frees the reserve and asks Retry or Cancel; Cancel ends the program (after
 // the memory manager has been told), Retry tries the allocation again.

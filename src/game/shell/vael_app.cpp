@@ -81,6 +81,7 @@ public:
         connectNamed(msg::ChangeMainCaption, onCaption);
         connectNamed(msg::AutoSaveGame, onAutoSave);
         connectNamed(msg::GameEnded, onGameEnded);
+        connectNamed(msg::ShowFinishLeader, onShowFinishLeader);
     }
     void closeSoon() { addTimer(onCloseTimer, 10); }
 
@@ -99,6 +100,13 @@ private:
     static ContainerBase* onGameEnded(Component* target, BusMessage, ContainerBase* data) {
         callWithPayload<short>(data, sourceFile, __LINE__,
                                [&](short homeWon) { app(target).gameEnded(homeWon); });
+        return nullptr;
+    }
+    // The Finish Leader prompt's "Don't show this again" stored its answer itself: the preferences kept
+    // here show it, and the next OK of Preferences writes it as it stands rather than what was kept before.
+    static ContainerBase* onShowFinishLeader(Component* target, BusMessage, ContainerBase* data) {
+        callWithPayload<short>(data, sourceFile, __LINE__,
+                               [&](short show) { app(target).preferences_.finishLeader = show ? 1 : 0; });
         return nullptr;
     }
     // The battle is closed once the message that ended it has been handled by everyone.
@@ -126,8 +134,14 @@ void VaelApp::writeInstallSettings(platform::Settings& settings, const std::stri
     // Nothing of the game can be read from a folder that is not there: it is told by its own name, before
     // the first file of it (the palette) is missed.
     const std::string data = settings.readText(Root::Machine, key, "Path").value_or(fromEnvironment);
-    if (std::error_code ignored; !data.empty() && !std::filesystem::is_directory(data, ignored))
-        Assertion::fail("The data folder " + data + " is not there", sourceFile, __LINE__);
+    if (std::error_code ignored; !data.empty() && !std::filesystem::is_directory(data, ignored)) {
+        const auto status = std::filesystem::status(data, ignored);
+        Assertion::fail("The data folder " + data +
+                            (status.type() == std::filesystem::file_type::regular   ? " is a file, not a folder"
+                             : std::filesystem::exists(status)                      ? " is not a folder"
+                                                                                    : " is not there"),
+                        sourceFile, __LINE__);
+    }
 }
 
 std::filesystem::path VaelApp::savedGamesDirectory() {
@@ -281,10 +295,18 @@ void VaelApp::makeViews() {
             file = findFileNoCase(*dir, DisplayCatalogue::FileName);
             inDataFolder = file && dir == &installDirectory_;
         }
-    if (!file || !catalogue.load(file->string()))
+    if (!file || !catalogue.load(file->string())) {
         debugStream() << "No display catalogue: "
                       << (file ? catalogue.error() : std::string(DisplayCatalogue::FileName) + " not found")
                       << "; every unit is shown without artwork" << std::endl;
+        // Read and refused, it is told as a damaged data file: nothing else stands in for it.
+        if (file) {
+            std::error_code error;
+            const bool empty = std::filesystem::file_size(*file, error) == 0 && !error;
+            reportUnusableDataFile(file->string(), empty ? "is empty" : "is damaged: " + catalogue.error(),
+                                   "every unit is shown without its artwork");
+        }
+    }
     if (!inDataFolder) {
         const std::string instead = file ? "the game takes " + file->string() + " in its place"
                                          : std::string("the game goes on without the units' artwork");
@@ -666,10 +688,21 @@ bool VaelApp::readAndLoad(const std::string& fileName, std::string& error) {
     CampaignState campaign;
     bool inCampaign = false;
     if (!readSavedCampaign(bytes, campaign_->definition(), campaign, inCampaign, error)) return false;
+    // The battle a file names is looked for among the data folder's scenarios and nowhere else; one that
+    // is not there is the file's fault, refused as any other, not a failed check of the game's own data.
+    const std::string said = "the saved game names the battle \"" + scenario.fileName + "\", which ";
+    if (!plainFileName(scenario.fileName)) return error = said + "is not a file name of the scenario folder", false;
+    if (vael::findDataFile(dataPath(9), scenario.fileName).empty()) {
+        std::filesystem::path other;
+        const std::string problem = notAFile(dataPath(9), scenario.fileName, &other);
+        return error = problem.empty() ? said + "the scenario folder " + dataPath(9) + " does not hold"
+                                       : "The scenario file " + other.string() + " " + problem,
+               false;
+    }
     // The battle's part is tried over a battle of its own first, so that a file that does not fit leaves
     // the running one untouched. A campaign battle stands as its campaign's state makes it, which only the
-    // restore sets up; a scenario that is not there is the restore's to report.
-    if (!inCampaign && !vael::findDataFile(dataPath(9), scenario.fileName).empty() &&
+    // restore sets up.
+    if (!inCampaign &&
         !checkLayerPart(ScenarioInfoStruct{scenario.index, scenario.fileName, scenario.fileName, 0}, bytes,
                         error, check))
         return false;
@@ -787,12 +820,18 @@ bool VaelApp::autoSave(const std::string& why) {
     std::error_code failed;
     const std::filesystem::path dir = savedGamesDirectory();
     std::filesystem::create_directories(dir, failed);
+    const std::string file = (dir / AutosaveName).string();
     std::string error;
-    if (!failed && saveGame((dir / AutosaveName).string(), error)) {
+    if (!failed && saveGame(file, error)) {
         debugStream() << "Autosaved: " << why << std::endl;
+        autosaveFailureTold_ = false;
         return true;
     }
-    debugStream() << "The autosave failed: " << (failed ? failed.message() : error) << std::endl;
+    if (failed) error = "cannot write " + file + ": " + failed.message();
+    debugStream() << "The autosave failed: " << error << std::endl;
+    // The player relies on it to go back to his last activation: he is told where it failed and why.
+    if (!std::exchange(autosaveFailureTold_, true))
+        commentary_.addLine("\\BThe autosave failed:\\b " + commentaryText(error));
     return false;
 }
 
@@ -801,6 +840,8 @@ void VaelApp::gameEnded(bool homeWon) {
     ending_ = true;
     if (Dialog* question = std::exchange(leaveQuestion_, nullptr); question && question->isOpen())
         question->close(Dialog::IdCancel);
+    WinApp::setStatusText("", 1);
+    WinApp::setStatusText("", 2);
     // This machine's side: the one played here, the home side when the computer plays both.
     bool homeHere = true;
     for (Leader* leader : each(layer_->getLocalLeaders()))
@@ -825,6 +866,11 @@ void VaelApp::gameEnded(bool homeWon) {
         end.create(EndOfGameDlg::TemplateName, Dialog::Modal);
     }
     listener_->closeSoon();
+}
+
+void VaelApp::setStatusText(const std::string& text, std::int16_t pane) {
+    if (ending_ && !text.empty()) return;
+    WinApp::setStatusText(text, pane);
 }
 
 std::int32_t VaelApp::messageBox(const std::string& text, const std::string& title, std::uint16_t style) {

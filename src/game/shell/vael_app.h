@@ -116,6 +116,9 @@ public:
     // Boxes with OK alone are the game's own message box once the main window is there; the others, and
     // every box before it, are the platform's.
     std::int32_t messageBox(const std::string& text, const std::string& title, std::uint16_t style) override;
+    // Once a battle has ended the status bar tells nothing more of its units and hexes: under the picture
+    // of its end it stays empty, wherever the pointer goes.
+    void setStatusText(const std::string& text, std::int16_t pane) override;
     // Told when a battle has ended and been closed.
     std::function<void()> onBattleClosed;
     // The question whether to leave the battle, while it stands: a battle that ends without the player
@@ -233,6 +236,9 @@ private:
     std::unique_ptr<VaelPhysicalLayers> views_;
     std::unique_ptr<ViewportLayer> viewports0_, viewports4_;
     bool sharedArtwork_ = false;
+    // The player hears of a failing autosave once, not at every activation; a save that works again lets
+    // the next failure be told.
+    bool autosaveFailureTold_ = false;
     ClosedViewportLayer closedView0_, closedView4_;
     ViewportLayer* view0_ = &closedView0_;
     ViewportLayer* view4_ = &closedView4_;

@@ -162,5 +162,37 @@ TEST_F(TimerTest, TheRestOfATickCountsTheSlotsAfterTheOneGivenATimerTakenMeanwhi
     EXPECT_EQ(told, (std::vector<std::pair<int, std::uint32_t>>{{0, 6000}, {1, 6000}, {2, 6000}}));
 }
 
+// A slot below -1 names no timer: it is refused, and nothing is counted nor left ticking.
+TEST_F(TimerTest, TheRestOfATickAfterASlotBelowTheFirstIsRefused) {
+    p.addTimer(h1, 1);
+    FailedChecks checks;
+    for (const int slot : {-2, -32768}) {
+        SCOPED_TRACE(slot);
+        checks.texts.clear();
+        EXPECT_EQ(trail([&] { app.tickTimersAfter(slot, 5000); }), "");
+        EXPECT_EQ(
+            (std::tuple{checks.texts, app.tickingSlot()}),
+            std::tuple(Labels{"Timer slot " + std::to_string(slot) + " is below the first  Abort?"}, -1));
+    }
+    EXPECT_EQ(trail([&] { app.tickTimersAfter(-1, 6000); }), "P");
+}
+
+// A loaded tick's share of its period: what it had gathered, short of a whole period, or what is left over
+// of a whole number of periods.
+TEST_F(TimerTest, ALoadedElapsedTimeIsKeptWithinItsPeriod) {
+    p.addTimer(h1, 3); // 333 ms
+    for (const auto& [elapsed, kept] : {std::pair<std::uint16_t, std::uint16_t>{0, 0},
+                                        {332, 332},
+                                        {333, 0},
+                                        {334, 1},
+                                        {666, 0},
+                                        {700, 34},
+                                        {0xFFFF, 65535 % 333}}) {
+        SCOPED_TRACE(elapsed);
+        app.setTimerElapsed(Callback(&p, h1), elapsed);
+        EXPECT_EQ(app.timer(0).elapsed, kept);
+    }
+}
+
 } // namespace
 } // namespace vael::test

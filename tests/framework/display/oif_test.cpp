@@ -434,7 +434,12 @@ TEST_F(OifTest, DamagedIndexEntriesAreRefusedAndTheRestOfTheIndexPassedOver) {
         EXPECT_EQ(images.read(index.data(), index.size()), r.damage);
         EXPECT_EQ((std::tuple{images.count(), images.library(0)->totalImages()}),
                   std::tuple(r.count, r.images));
-    }
+    }    // A damaged entry's name holding a control byte (a DEL) is told with the byte escaped: the text reaches
+    // the terminal and the failed check's box.
+    Bytes index = testIndexEntry("Fir\x7Ft", "test.oif");
+    index = damage(index, 77, {0xFF, 0xFF});
+    ImageIndex images;
+    EXPECT_EQ(images.read(index.data(), index.size()), "the entry of the archive \"Fir\\x7Ft\" is cut short or wrong");
 }
 
 // The index file emptied, or cut in half: told as the index, by its path, in the failed check's box; never

@@ -17,6 +17,7 @@
 #include "framework/ui/enum_dialog.h"
 #include "framework/ui/file_open_dialog.h"
 #include "framework/ui/get_string_dialog.h"
+#include "framework/ui/main_window.h"
 #include "framework/ui/window_manager.h"
 #include "framework/ui/windows_menu.h"
 #include "support/bus_recorder.h"
@@ -1490,6 +1491,124 @@ TEST_F(DialogTest, AReadOnlyEditOfManyRowsShowsEveryLineScrollsAndTakesNoTyping)
     d.setItemText(106, whole);
     EXPECT_EQ((std::tuple{rows(), field.topRow(), field.showsScrollBar()}),
               (std::tuple{Rows{whole}, 0, false}));
+}
+
+// A frame whose platform window is 400 x 300: a client area of 400 x 280 under the menu bar of 20, which
+// its dialogs keep inside. EnumDialog's box is 368 x 204 with its caption and borders, so that it stands
+// anywhere from (0, 0) to (32, 76); the start dialog's, 642 x 478 without a frame, fits in no way.
+class DialogInFrameTest : public DialogTest {
+protected:
+    DialogInFrameTest() {
+        frame = std::make_unique<WindowsMainWindow>(Point(0, 0), Dim(400, 280), "Frame", "appmenu", nullptr,
+                                                    nullptr);
+        frame->attach(app);
+    }
+    ~DialogInFrameTest() override { frame.reset(); }
+    // The platform's window given that size, as the window manager gives it.
+    void resize(std::int16_t width, std::int16_t height) {
+        frame->handleMessage({frame->hwnd(), MessageSize, 0, packPoint(width, height), 0});
+    }
+    // Where the dialog stands, in the frame's client coordinates.
+    static platform::Rect placeOf(const Dialog& d) { return WindowManager::instance().find(d.hwnd())->outer; }
+    static std::pair<int, int> cornerOf(const Dialog& d) { return {placeOf(d).x, placeOf(d).y}; }
+    // The wheel turned by notches over a point of the screen.
+    void wheel(std::int32_t x, std::int32_t y, std::int32_t notches) {
+        platform::Event e;
+        e.kind = platform::EventKind::Wheel, e.x = x, e.y = y, e.wheel = notches;
+        os.postEvent(e);
+        pump();
+    }
+    // The caption taken at a point of the dialog's outer box and let go once moved by (dx, dy).
+    void drag(const Dialog& d, std::int32_t dx, std::int32_t dy) {
+        const platform::Rect outer = WindowManager::instance().outerOnScreen(d.hwnd());
+        const std::int32_t x = outer.x + 40, y = outer.y + WindowManager::Border + 4;
+        const auto mouse = [&](std::uint32_t message, std::int32_t atX, std::int32_t atY) {
+            frame->handleMessage({frame->hwnd(), message, platform::ButtonLeft, packPoint(atX, atY), 0});
+        };
+        mouse(MessageButtonDown, x, y);
+        mouse(MessageMouseMove, x + dx, y + dy);
+        mouse(MessageButtonUp, x + dx, y + dy);
+    }
+
+    std::unique_ptr<WindowsMainWindow> frame;
+};
+
+// Wherever a dialog of the frame is put, it shows wholly inside the frame's client area: pushed in by as
+// little as it takes, from both sides of each edge.
+TEST_F(DialogInFrameTest, ADialogIsShownWhollyInsideTheFramesClientArea) {
+    const struct {
+        int x, y, shownX, shownY;
+    } rows[] = {{10, 20, 10, 20},  {0, 0, 0, 0},     {32, 76, 32, 76},   {33, 77, 32, 76},
+                {-1, -1, 0, 0},    {-1, 76, 0, 76},  {33, 0, 32, 0},     {500, 900, 32, 76},
+                {-400, 40, 0, 40}, {20, -300, 20, 0}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(::testing::Message() << "put at " << r.x << "," << r.y);
+        NotingDialog d;
+        d.init = [&](NotingDialog& me) { me.setWindowPos({r.x, r.y, 0, 0}, WindowPos::NoSize | WindowPos::NoZOrder); };
+        d.create("EnumDialog", Dialog::Modeless);
+        EXPECT_EQ(placeOf(d), (platform::Rect{r.shownX, r.shownY, 368, 204}));
+        EXPECT_EQ(d.givenPlace(), (platform::Rect{r.x, r.y, 368, 204})) << "the place it was given is kept";
+        d.close(0);
+    }
+    // Left where the template puts it (its corner at 0, 0), it is inside too.
+    NotingDialog plain;
+    plain.create("EnumDialog", Dialog::Modeless);
+    EXPECT_EQ(cornerOf(plain), (std::pair{0, 0}));
+}
+
+// A box larger than the area stands at its top-left corner, its caption in sight. The wheel over it slides
+// it up by three rows of 13 a notch, until its foot is the area's (280 - 478 = -198), and back down until
+// its top is; a box that fits does not move under the wheel.
+TEST_F(DialogInFrameTest, ABoxTooBigStandsAtTheTopLeftAndTheWheelBringsItsFootIntoSight) {
+    NotingDialog big;
+    big.init = [](NotingDialog& me) { me.centre(); };
+    big.create("StartGame", Dialog::Modeless);
+    ASSERT_EQ((std::pair{placeOf(big).width, placeOf(big).height}), (std::pair{642, 478}));
+    EXPECT_EQ(cornerOf(big), (std::pair{0, 0}));
+    for (const auto& [notches, y] : std::vector<std::pair<int, int>>{{-1, -39}, {-4, -195}, {-1, -198}, {-1, -198},
+                                                                    {1, -159}, {3, -42}, {2, 0}, {1, 0}}) {
+        SCOPED_TRACE(::testing::Message() << notches << " notches");
+        wheel(20, 150, notches); // over the start dialog's picture, left of its buttons
+        EXPECT_EQ(cornerOf(big), (std::pair{0, y}));
+    }
+    NotingDialog fits;
+    fits.init = [](NotingDialog& me) { me.setWindowPos({20, 30, 0, 0}, WindowPos::NoSize | WindowPos::NoZOrder); };
+    fits.create("EnumDialog", Dialog::Modeless);
+    wheel(30, 150, -3);
+    EXPECT_EQ(cornerOf(fits), (std::pair{20, 30}));
+    fits.close(0);
+    // Slid up and the window made taller, it slides down as far as the taller area leaves its foot at the
+    // bottom (480 - 20 - 478 = -18); made as tall as the box, it stands at the top again.
+    wheel(20, 150, -10);
+    resize(400, 480);
+    EXPECT_EQ(cornerOf(big), (std::pair{0, -18}));
+    resize(700, 498);
+    EXPECT_EQ(cornerOf(big), (std::pair{0, 0}));
+}
+
+// A box open while the window shrinks is moved in; the window grown again gives it back the place it was
+// given. Dragged by its caption, it stays inside, and where the player put it is its place from then on.
+TEST_F(DialogInFrameTest, ABoxOpenWhileTheWindowShrinksMovesInAndComesBackWhenItGrows) {
+    resize(1280, 1024);
+    NotingDialog d;
+    d.init = [](NotingDialog& me) { me.setWindowPos({800, 700, 0, 0}, WindowPos::NoSize | WindowPos::NoZOrder); };
+    d.create("EnumDialog", Dialog::Modeless);
+    EXPECT_EQ(cornerOf(d), (std::pair{800, 700}));
+    // 640 x 480: an area of 640 x 460, so at most (272, 256).
+    resize(640, 480);
+    EXPECT_EQ(cornerOf(d), (std::pair{272, 256}));
+    resize(641, 481);
+    EXPECT_EQ(cornerOf(d), (std::pair{273, 257}));
+    resize(1280, 1024);
+    EXPECT_EQ(cornerOf(d), (std::pair{800, 700}));
+    resize(640, 480);
+    // Dragged past the right edge, it stops there; up by 50, it goes up by 50.
+    drag(d, 100, -50);
+    EXPECT_EQ(cornerOf(d), (std::pair{272, 206}));
+    EXPECT_EQ(d.givenPlace(), (platform::Rect{272, 206, 368, 204}));
+    resize(1280, 1024);
+    EXPECT_EQ(cornerOf(d), (std::pair{272, 206}));
+    d.close(0);
 }
 
 } // namespace

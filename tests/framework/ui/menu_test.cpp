@@ -517,6 +517,68 @@ TEST_F(MenuTrackerTest, KeysMoveOverEntriesAndTitlesSkippingSeparators) {
               (std::tuple{std::uint16_t(0), std::uint16_t(0), false}));
 }
 
+// An open menu chooses by the letters its labels underline, as the platform gives the keys (upper case):
+// a letter of one entry chooses it (a pull-down opens with its first entry lit), a letter two entries share
+// moves the highlight between them and chooses nothing, a grayed entry's letter only lights it.
+TEST(MenuTrackerLetters, AnOpenMenuChoosesTheEntryOfTheLetter) {
+    const auto bar =
+        MenuResource("popup \"&File\"\n item 228 \"&Open Game...\"\n item 249 \"&Start Game...\"\n"
+                     " item 231 \"&Save Game...\"\n item 230 \"&Preferences...\" grayed\n separator\n"
+                     " popup \"&Zoom\"\n  item 216 \"Zoom &Out\"\n  item 217 \"&Normal\"\n end\n"
+                     " item 101 \"E&xit\"\nend\npopup \"&View\"\n item 223 \"&Reverse View\"\nend\n"
+                     "popup \"&Help\" grayed\n item 300 \"&About...\"\nend\n")
+            .take();
+    MenuTracker tracker(*bar, Dim(640, 480));
+    using Lit = std::vector<int>;
+    const struct {
+        const char* what;
+        char input; // d a press on the File title, k a key, h a press on the grayed Help title
+        std::int32_t key;
+        std::uint16_t chosen;
+        int open;
+        Lit lit;
+    } steps[] = {
+        {"File opened", 'd', 0, 0, 0, {-1}},
+        {"a letter no entry has", 'k', 'Q', 0, 0, {-1}},
+        {"S, of Start and Save", 'k', 'S', 0, 0, {1}},
+        {"S again: on to Save", 'k', 'S', 0, 0, {2}},
+        {"S once more: back to Start", 'k', 'S', 0, 0, {1}},
+        {"Return chooses the one lit", 'k', KeyReturn, 249, -1, {}},
+        {"File opened", 'd', 0, 0, 0, {-1}},
+        {"P of the grayed Preferences", 'k', 'P', 0, 0, {3}},
+        {"Z opens Zoom, its first entry lit", 'k', 'Z', 0, 0, {5, 0}},
+        {"N of Normal inside it", 'k', 'N', 217, -1, {}},
+        {"File opened", 'd', 0, 0, 0, {-1}},
+        {"x, as a lower-case key", 'k', 'x', 101, -1, {}},
+        {"File opened", 'd', 0, 0, 0, {-1}},
+        {"on to View", 'k', KeyRight, 0, 1, {-1}},
+        {"R of Reverse View", 'k', 'R', 223, -1, {}},
+        {"a letter with every menu closed", 'k', 'O', 0, -1, {}},
+        {"the grayed Help chosen: no pull-down", 'h', 0, 0, 2, {}},
+        {"V opens View's title", 'k', 'V', 0, 1, {-1}},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.what);
+        const std::uint16_t chosen = s.input == 'd'   ? tracker.buttonDown(Point(10, 10))
+                                     : s.input == 'h' ? tracker.buttonDown(Point(110, 10))
+                                                      : tracker.keyDown(s.key);
+        EXPECT_EQ((std::tuple{chosen, tracker.openTitle(), tracker.highlighted()}),
+                  (std::tuple{s.chosen, s.open, s.lit}));
+    }
+}
+
+// The map's pop-up, open at a point, chooses by letter as the bar's pull-downs do.
+TEST(MenuTrackerLetters, APopUpChoosesTheEntryOfTheLetter) {
+    const auto popup =
+        MenuResource(
+            "item 209 \"&Center On Leader\"\nitem 212 \"&Group Move\" grayed\nitem 224 \"&Finish Leader\"\n")
+            .take();
+    MenuTracker menu(*popup, Point(100, 100), Dim(640, 480));
+    EXPECT_EQ((std::pair{menu.keyDown('G'), menu.highlighted()}),
+              (std::pair{std::uint16_t(0), std::vector<int>{1}}));
+    EXPECT_EQ((std::pair{menu.keyDown('F'), menu.isOpen()}), (std::pair{std::uint16_t(224), false}));
+}
+
 TEST_F(MenuTrackerTest, APopUpStaysInsideTheWindowAndOpensItsPullDownsBesideTheirItems) {
     const auto popup =
         read("popup \"&Zoom\"\n item 216 \"Zoom &Out\"\n item 217 \"&Normal\" checked\nend\n"
@@ -603,6 +665,50 @@ TEST_F(MenuTrackerTest, DrawsTheBarAndTheOpenPullDownIntoTheWindowsPicture) {
                                       {Point(110, 3), "Help", 3},
                                       {Point(21, 23), "Open Game...", 0},
                                       {Point(21, 85), "Exit", 4}}));
+    MenuTracker::setTextDrawer(previousText);
+    Display::setColourMatcher(previousColours);
+}
+
+// Each label's letter after its '&' is underlined one pixel high, as wide as the letter, on the row below
+// the system font's baseline (12 below the text's top), in the label's own colour: white on the open
+// title, black on a title or entry that may be chosen, grey on a grayed one. Every character is 7 wide here.
+TEST_F(MenuTrackerTest, DrawsEachLabelsAccessLetterUnderlined) {
+    const auto previousText = MenuTracker::setTextDrawer(recordText);
+    const auto previousColours = Display::setColourMatcher(fiveColours);
+    TestDisplay window(Dim(200, 120), "frame");
+    tracker.buttonDown(Point(10, 10));
+    tracker.draw(window);
+    const auto at = [&](int x, int y) { return static_cast<int>(window.bits()[y * window.stride() + x]); };
+    const struct {
+        const char* what;
+        int x, y, colour;
+    } samples[] = {
+        {"F of the open File, its first pixel", 8, 15, 4},
+        {"and its last", 14, 15, 4},
+        {"past it", 15, 15, 2},
+        {"before it", 7, 15, 2},
+        {"above it", 8, 14, 2},
+        {"below it", 8, 16, 2},
+        {"W of Window", 52, 15, 0},
+        {"past W", 59, 15, 1},
+        {"H of the grayed Help", 110, 15, 3},
+        {"O of Open Game...", 21, 35, 0},
+        {"past O", 28, 35, 1},
+        {"the x of Exit, after its E", 28, 97, 0},
+        {"its last pixel", 34, 97, 0},
+        {"the E, not underlined", 27, 97, 1},
+        {"past the x", 35, 97, 1},
+    };
+    for (const auto& s : samples) {
+        SCOPED_TRACE(s.what);
+        EXPECT_EQ(at(s.x, s.y), s.colour);
+    }
+    // "&&" shows one '&' and marks nothing: the C of "A&&B &Cart" is the fifth character shown, at 8 + 4 * 7.
+    const auto marked = MenuResource("popup \"A&&B &Cart\"\n item 1 \"x\"\nend\n").take();
+    TestDisplay other(Dim(200, 40), "frame");
+    MenuTracker(*marked, Dim(200, 40)).draw(other);
+    const auto in = [&](int x) { return static_cast<int>(other.bits()[15 * other.stride() + x]); };
+    EXPECT_EQ((std::vector{in(35), in(36), in(42), in(43), in(9)}), (std::vector{1, 0, 0, 1, 1}));
     MenuTracker::setTextDrawer(previousText);
     Display::setColourMatcher(previousColours);
 }

@@ -1,7 +1,11 @@
 // The display catalogue's reader against hand-written lines, and our own catalogue file.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+
 #include "game/figures/display_catalogue.h"
+#include "support/temp_dir.h"
 
 namespace vael::test {
 namespace {
@@ -77,6 +81,24 @@ TEST(DisplayCatalogueTest, AFileThatCannotBeOpenedIsNamed) {
     DisplayCatalogue c;
     EXPECT_FALSE(c.load("/nonexistent/display_catalogue.txt"));
     EXPECT_EQ(c.error(), "cannot open /nonexistent/display_catalogue.txt: No such file or directory");
+}
+
+// A file of nothing, or of comments only, would show every unit without artwork: refused as a damaged one is,
+// while one line of a type is enough to be taken.
+TEST(DisplayCatalogueTest, AFileThatNamesNoTypeIsRefused) {
+    TempDir dir("display-catalogue");
+    const auto path = (dir / DisplayCatalogue::FileName).string();
+    for (const char* text : {"", "\n", "# only a comment\n\n   \n"}) {
+        SCOPED_TRACE(testing::PrintToString(std::string(text)));
+        { std::ofstream(path, std::ios::binary) << text; }
+        DisplayCatalogue c;
+        EXPECT_FALSE(c.load(path));
+        EXPECT_EQ(c.error(), "display_catalogue.txt names no display type");
+    }
+    { std::ofstream(path, std::ios::binary) << "# one type\n7 PTezhar 6 - 2 Persian King\n"; }
+    DisplayCatalogue one;
+    EXPECT_TRUE(one.load(path)) << one.error();
+    EXPECT_EQ(one.entries().size(), 1u);
 }
 
 TEST(DisplayCatalogueTest, EveryClassNameReadsBackToItsClass) {

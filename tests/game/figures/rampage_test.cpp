@@ -3,6 +3,7 @@
 // what is kept goes with a displayed save, read back from the bytes written here.
 #include <sstream>
 
+#include "game/figures/elephant_sprite.h"
 #include "game/figures/figure_fixture.h"
 #include "game/figures/figure_state_peer.h"
 #include "game/figures/test_unit.h"
@@ -148,6 +149,29 @@ TEST_F(RampageTest, KeptMovesTurnsAndAFinishedCommandOutOfBoundsAreRefused) {
         std::istringstream in(row.bytes);
         EXPECT_EQ(u->loadUnderWay(in), row.taken);
     }
+}
+
+// A beast's sprite queues its rampage's blows and moves between its steps: read back from what was under
+// way, they are its own kinds, taken; a figure's sprite never queues them, and refuses them.
+TEST_F(RampageTest, ABeastsQueuedBlowsAndMovesAreItsKindsAndNoFiguresKinds) {
+    auto* victim = unit();
+    ElephantSprite beast(1204, Point3D(), FrameInfo("Walk", 0), 0, nullptr, DrawPlain, nullptr, nullptr,
+                         nullptr);
+    beast.addRampageCasualty(victim, 10);
+    beast.addRampageMove(victim, 2);
+    std::ostringstream out;
+    beast.saveUnderWay(out);
+    ElephantSprite again(1204, Point3D(), FrameInfo("Walk", 0), 0, nullptr, DrawPlain, nullptr, nullptr,
+                         nullptr);
+    std::istringstream in(out.str());
+    EXPECT_TRUE(again.loadUnderWay(in));
+    EXPECT_EQ(again.events().count(), 2);
+    VaelSprite figure(1204, Point3D(), FrameInfo("Walk", 0), 0, nullptr, DrawPlain, nullptr, nullptr, nullptr,
+                      0);
+    std::istringstream asFigure(out.str());
+    EXPECT_FALSE(figure.loadUnderWay(asFigure));
+    EXPECT_STREQ(figure.loadRefusal(), "queued event is of a kind the game never queues");
+    EXPECT_EQ(figure.events().count(), 0);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // the ground, saved, loaded into a fresh object and saved again byte for byte, and refused whole when it
 // does not fit the object or runs short.
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "game/figures/figure_fixture.h"
 #include "game/figures/figure_state_peer.h"
@@ -354,6 +356,129 @@ TEST_F(SavedStateTest, ALeadersRecordThatCarriesAFlagIsRefusedWhileAUnitsIsTaken
     other->load(withFlag);
     EXPECT_FALSE(withFlag.fail());
     EXPECT_EQ(saved(*other), footRecord);
+}
+
+// A flag is made with its state set, pole, cloth and shadow alike: a record of one with any of them clear
+// or past set is refused with its reason. Its three parts' states are the last word of each part's record,
+// the unit's record ending with the flag's.
+TEST_F(SavedStateTest, AFlagWhosePartsStateIsNoneAFlagIsGivenIsRefused) {
+    auto* foot = unit(0, 1);
+    ASSERT_NE(foot->flag(), nullptr);
+    const auto sizeOf = [](const VaelSprite& part) {
+        std::ostringstream out;
+        part.VaelSprite::save(out);
+        return out.str().size();
+    };
+    const std::string good = saved(*foot);
+    const std::size_t shadow = good.size() - 2, cloth = shadow - sizeOf(*foot->flag()->shadow()),
+                      pole = cloth - sizeOf(*foot->flag()->cloth());
+    for (std::size_t at : {pole, cloth, shadow})
+        ASSERT_EQ(good.substr(at, 2), bytes({1, 0}));
+    const char* why = "its flag's state is none a flag is given";
+    struct Row {
+        const char* name;
+        std::size_t at;
+        int value;
+        const char* reason;
+    };
+    for (const Row& row :
+         {Row{"pole 0", pole, 0, why}, Row{"pole 2", pole, 2, why}, Row{"cloth 0", cloth, 0, why},
+          Row{"cloth 2", cloth, 2, why}, Row{"shadow 0", shadow, 0, why},
+          Row{"shadow 0x8001", shadow, 0x8001, why}, Row{"all set", shadow, 1, nullptr}}) {
+        SCOPED_TRACE(row.name);
+        std::string record = good;
+        record[row.at] = static_cast<char>(row.value & 0xFF),
+        record[row.at + 1] = static_cast<char>(row.value >> 8);
+        auto* u = unit(0, 1);
+        const std::string before = saved(*u);
+        std::istringstream in(record);
+        u->load(in);
+        EXPECT_EQ(in.fail(), row.reason != nullptr);
+        EXPECT_EQ(u->loadProblem(), row.reason ? row.reason : "");
+        EXPECT_EQ(saved(*u), row.reason ? before : record);
+    }
+}
+
+// What a unit's object had under way names its sprites by their place (the figures, the flag, then any
+// others), and a figure's queue read back gets the checks its record gets: its depth and its events' within
+// the formation's, their hexes on the map. Refused with the sprite's reason; written over saved bytes.
+TEST_F(SavedStateTest, AnUnderWayRecordNamingNoSpriteOrQueuingPastTheFiguresRecordIsRefused) {
+    anchors.offMap.insert(99);
+    auto* source = unit(0, 6);
+    ASSERT_NE(source->flag(), nullptr);
+    VaelSprite* first = source->figure(0);
+    first->dropEvents();
+    first->addNamedEvent(1204, Point4D(0, 0, 0, 10), List<FrameInfo>(), 1, SpriteMove, 0);
+    std::ostringstream out;
+    source->saveUnderWay(out);
+    const std::string good = out.str();
+    std::ostringstream figureOut, recordOut;
+    first->saveUnderWay(figureOut);
+    first->VaelSprite::save(recordOut);
+    const std::size_t figure = good.find(figureOut.str());
+    ASSERT_NE(figure, std::string::npos);
+    ASSERT_EQ(good.substr(figure - 2, 2), bytes({0, 0})) << "named 0, the first figure";
+    const std::size_t event = figure + recordOut.str().size() + 2;
+    ASSERT_EQ(good.substr(event + 10, 6), bytes({0xB4, 0x04, 0, 0, 1, 0})) << "hex 1204, a move, depth 1";
+    const char* deep = "a figure's drawing depth is past its formation's";
+    struct Row {
+        const char* name;
+        std::size_t at;
+        std::vector<int> value;
+        const char* reason; // null: taken
+    };
+    const Row rows[] = {
+        {"as saved", event + 14, {1, 0}, nullptr},
+        {"the move at depth 0", event + 14, {0, 0}, nullptr},
+        {"the move at no depth", event + 14, {0xFF, 0xFF}, nullptr},
+        {"the move at depth 2", event + 14, {2, 0}, deep},
+        {"the move at depth -2", event + 14, {0xFE, 0xFF}, deep},
+        {"the figure at depth 1", figure, {1, 0}, nullptr},
+        {"the figure at depth 2", figure, {2, 0}, deep},
+        {"the move into hex 99", event + 10, {0x63, 0}, "a figure's queued event's hex is not on the map"},
+        {"a figure's picture past its group",
+         figure + 64,
+         {8, 0},
+         "a figure's picture is past the pictures of its group"},
+    };
+    ASSERT_EQ(good.substr(figure + 54, 10), bytes({8, 0, 'S', 't', 'a', 'n', 'd', 'i', 'n', 'g'}));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string record = good;
+        for (std::size_t k = 0; k < row.value.size(); ++k)
+            record[row.at + k] = static_cast<char>(row.value[k]);
+        auto* u = unit(0, 6);
+        std::istringstream in(record);
+        EXPECT_EQ(u->loadUnderWay(in), row.reason == nullptr);
+        EXPECT_EQ(u->loadProblem(), row.reason ? row.reason : "");
+    }
+
+    // The sprites waited on named by hand: no flag raised, nothing kept, turned or queued; then the one name
+    // waited on, none loose, none playing.
+    const auto waitingOn = [&](int name) {
+        return bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, name, 0, 0, 0, 0, 0});
+    };
+    const int flag = source->spriteCount();
+    for (const auto& [name, taken] :
+         {std::pair{0, true}, std::pair{flag, true}, std::pair{flag + 1, false}, std::pair{0xFF, false}}) {
+        SCOPED_TRACE(name);
+        auto* u = unit(0, 6);
+        std::istringstream in(waitingOn(name));
+        EXPECT_EQ(u->loadUnderWay(in), taken);
+    }
+    // Nothing waited on or loose, one sprite playing: the flag, with its own bytes, and past it.
+    std::ostringstream flagOut;
+    source->flag()->saveUnderWay(flagOut);
+    const auto playing = [&](int name) {
+        return bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, name, 0}) + flagOut.str();
+    };
+    for (const auto& [name, taken] :
+         {std::pair{flag, true}, std::pair{flag + 1, false}, std::pair{0xFF, false}}) {
+        SCOPED_TRACE(::testing::Message() << "playing " << name);
+        auto* u = unit(0, 6);
+        std::istringstream in(playing(name));
+        EXPECT_EQ(u->loadUnderWay(in), taken);
+    }
 }
 
 } // namespace

@@ -677,6 +677,31 @@ TEST_F(GameControlTest, TalliesRowByRow) {
     EXPECT_EQ(control.leaderAt(0).name, "Chief(R)"); // the mark is added once
 }
 
+// Both machines of a network game may tell the same fighting unit's fall, the second word a step late: it
+// falls once. A leader's replacement bears his number and falls in turn. Home: routed 6 and 7, the 6 falls
+// (told twice), then the leader of 15 twice.
+TEST_F(GameControlTest, AFightingUnitsFallIsCountedOnceALeadersEachTime) {
+    addLeader("Chief", 3);
+    control.UnitRouted(UnitRoutData{1, 6, 2});
+    control.UnitRouted(UnitRoutData{1, 7, 2});
+    control.UnitEliminated(EliminateUnitData{1, 6, 2, 4});
+    const auto home = [this] {
+        return test::values(control.getSideLostTQ(1), control.getSideRoutedTQ(1), control.getSideRouting(1),
+                            control.getSideEliminated(1));
+    };
+    EXPECT_EQ(home(), "6 7 1 1");
+    control.UnitEliminated(EliminateUnitData{1, 6, 2, 4});
+    EXPECT_EQ(home(), "6 7 1 1");
+    // The same number on the other side is another unit's.
+    control.UnitRouted(UnitRoutData{2, 5, 2});
+    control.UnitEliminated(EliminateUnitData{2, 5, 2, 5});
+    EXPECT_EQ(test::values(control.getSideLostTQ(0), control.getSideRouting(0), control.getSideEliminated(0)),
+              "5 0 1");
+    control.UnitEliminated(EliminateUnitData{1, 15, 0xFFFFFFFF, 10});
+    control.UnitEliminated(EliminateUnitData{1, 15, 0xFFFFFFFF, 10});
+    EXPECT_EQ(home(), "36 7 1 3");
+}
+
 // A saved game may hold counts as large as a count can be (none is refused for being large): a loss added
 // to them holds them at 32767 rather than turning them below nothing, which would print a negative loss
 // and keep that side from ever being beaten. Home lost 32767, visitors 32760; home eliminated 32767.

@@ -290,9 +290,9 @@ TEST_F(DecidedBattle, ALeaderSealedBeforeALossIsCountedOnce) {
 }
 
 // The other machine sealed losses in the step its loss cut off (the lines that told them came, the
-// eliminations never will): each counts once at the close, a leader's too, beside a loss sealed here;
-// one whose elimination came after its seal counts by that report alone. The rules' own end counts them
-// the same way. Visitors, units worth 9, a leader 15.
+// eliminations never will): each counts once at the close, a leader's too and one told twice, beside a
+// loss sealed here; one whose elimination came after its seal counts by that report alone. The rules' own
+// end counts them the same way. Visitors, units worth 9, a leader 15.
 TEST_F(DecidedBattle, ALossSealedOnTheOtherMachineCountsOnceAtTheClose) {
     for (bool lost : {true, false}) {
         SCOPED_TRACE(lost ? "ended by the loss" : "ended by the rules");
@@ -309,6 +309,7 @@ TEST_F(DecidedBattle, ALossSealedOnTheOtherMachineCountsOnceAtTheClose) {
             say("UnitRouted", UnitRoutData{2, 9, 2}); // units 1, 7 and 9 flee
         if (lost) control->endedElsewhere(true);
         say("UnitLossSealed", EliminateUnitData{2, 9, 2, 7});
+        say("UnitLossSealed", EliminateUnitData{2, 9, 2, 7}); // told twice, sealed once
         say("UnitLossSealed", EliminateUnitData{2, 15, 0xFFFFFFFF, 8});
         say("UnitLossSealed", EliminateUnitData{2, 9, 2, 9});
         say("UnitEliminated", EliminateUnitData{2, 9, 2, 9});

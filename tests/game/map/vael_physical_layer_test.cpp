@@ -19,6 +19,7 @@
 #include "game/flow/shock_records.h"
 #include "game/rules/combat/missile_fire_struct.h"
 #include "game/rules/scenario_records.h"
+#include "hex_map_fixture.h"
 #include "support/failed_checks.h"
 #include "support/map/display_object_double.h"
 #include "support/test_application.h"
@@ -399,6 +400,61 @@ TEST_F(VaelPhysicalLayerTest, HexColoursFollowTheUnitsOnBothViews) {
     EXPECT_EQ(normal().hexColour(202), 0xFFFFFFFFu);
 }
 
+// Half of what was under way would leave the loaded display waiting: a save while either view's object holds
+// what cannot be written carries no record of it, the normal view's or only the reversed one's.
+TEST_F(VaelPhysicalLayerTest, WhatEitherViewCannotCarryKeepsTheUnderWayRecordOutOfTheSave) {
+    landscape();
+    create(101, 1, 0);
+    const auto objectOf = [](VaelPhysicalLayer& layer) {
+        Item<PhysicalObject*>* it = nullptr;
+        layer.objects().firstItem(it);
+        return it ? dynamic_cast<DisplayObjectDouble*>(it->value) : nullptr;
+    };
+    DisplayObjectDouble* normalObject = objectOf(normal());
+    DisplayObjectDouble* reversedObject = objectOf(reversed());
+    ASSERT_NE(normalObject, nullptr);
+    ASSERT_NE(reversedObject, nullptr);
+    for (const auto& [normalCarried, reversedCarried] :
+         {std::pair{true, true}, std::pair{false, true}, std::pair{true, false}, std::pair{false, false}}) {
+        SCOPED_TRACE(::testing::Message() << "normal " << normalCarried << " reversed " << reversedCarried);
+        normalObject->carried = normalCarried, reversedObject->carried = reversedCarried;
+        std::vector<std::uint8_t> file(8, 0);
+        ASSERT_TRUE(layers->saveGameBytes(file));
+        const bool recorded = std::search(file.begin(), file.end(), VaelPhysicalLayers::UnderWayTag,
+                                          VaelPhysicalLayers::UnderWayTag + 4) != file.end();
+        EXPECT_EQ(recorded, normalCarried && reversedCarried);
+    }
+}
+
+// A saved sprite or unit may stand on any hex of the map, the one of block 0 among them (the foot of the
+// first column in the normal view), and on no other: the map of 4 columns of 3 hexes (hex = column * 100 +
+// row), the odd columns' last hex off it.
+TEST_F(VaelPhysicalLayerTest, EveryHexOfTheMapIsOnItFromItsFirstBlockAndNoOtherIs) {
+    for (VaelPhysicalLayer* layer : {&normal(), &reversed()})
+        feed(*layer->zoomLandscape(0), 4, 3, mapRegions(4, 3, [](int) { return 1; }));
+    ASSERT_EQ(normal().zoomLandscape(0)->hexToBlock(2), 0);
+    ASSERT_GT(normal().zoomLandscape(0)->blockCount(), 0);
+    for (VaelPhysicalLayer* layer : {&normal(), &reversed()}) {
+        for (const auto& [hex, on] : {std::pair<std::int16_t, bool>{2, true},
+                                      {0, true},
+                                      {100, true},
+                                      {101, true},
+                                      {300, true},
+                                      {301, true},
+                                      {202, true},
+                                      {102, false},
+                                      {302, false},
+                                      {3, false},
+                                      {400, false},
+                                      {-1, false},
+                                      {99, false}}) {
+            SCOPED_TRACE(::testing::Message() << "view " << layer->layerId() << " hex " << hex);
+            EXPECT_EQ(layer->regionOnMap(hex), on);
+            EXPECT_EQ(layer->landscape(0)->isOnMap(hex), on ? 1 : 0);
+        }
+    }
+}
+
 // What a view had under way, as a displayed save's last record holds it, written here byte by byte: every
 // count, index, rate and length that the layer's objects do not back is refused, at both sides of its bound.
 TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordTheObjectsDoNotBackIsRefused) {
@@ -413,6 +469,10 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordTheObjectsDoNotBackIsRefused) {
         // 1, the unit still to step.
         std::uint16_t left, rest;
         bool taken;
+        // The slot of the tick's timer (none) and how many units it steps.
+        std::uint16_t slot = 0xFFFF, steps = 1;
+        // Why bytes that read whole are refused.
+        const char* refusal = "";
     };
     const Row rows[] = {
         {"whole", 1, 1, 0, 2, 0, 0, 0, true},
@@ -429,8 +489,25 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordTheObjectsDoNotBackIsRefused) {
         {"record longer than the bytes", 1, 0, 0, 2, 0xFFFFFFFF, 0, 0, false},
         {"the last unit still to step", 1, 0, 0, 2, 0, 1, 1, true},
         {"a unit past the last to step", 1, 0, 0, 2, 0, 1, 2, false},
-        {"the tick still to count", 1, 0, 0, 2, 0, 2, 0, true},
+        {"a byte left over in a unit's record", 1, 0, 0, 2, 1, 0, 0, false},
+        // The tick to count goes on after the slot it names, which it must.
+        {"the tick still to count on no timer", 1, 0, 0, 2, 0, 2, 0, false, 0xFFFF, 1,
+         "has a tick to count on a timer it does not name"},
+        {"the tick still to count", 1, 0, 0, 2, 0, 2, 0, true, 0},
+        {"the tick still to count on the last timer", 1, 0, 0, 2, 0, 2, 0, true, 15},
+        {"the tick still to count past the last timer", 1, 0, 0, 2, 0, 2, 0, false, 16, 1,
+         "names a timer the game does not have"},
+        {"nothing left on the last timer", 1, 0, 0, 2, 0, 0, 0, true, 15},
+        {"nothing left past the last timer", 1, 0, 0, 2, 0, 0, 0, false, 16, 1,
+         "names a timer the game does not have"},
+        {"nothing left on timer 0xFFFE", 1, 0, 0, 2, 0, 0, 0, false, 0xFFFE, 1,
+         "names a timer the game does not have"},
         {"a tick left of no kind", 1, 0, 0, 2, 0, 3, 0, false},
+        {"a tick left of kind 0xFFFF", 1, 0, 0, 2, 0, 0xFFFF, 0, false},
+        // A tick that does not run steps nobody.
+        {"no tick stepping nobody", 0, 0, 0, 2, 0, 0, 0, true, 0xFFFF, 0},
+        {"no tick stepping a unit", 0, 0, 0, 2, 0, 0, 0, false, 0xFFFF, 1,
+         "has objects stepped by a tick that does not run"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -442,16 +519,21 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordTheObjectsDoNotBackIsRefused) {
             put16(static_cast<std::uint16_t>(v)), put16(static_cast<std::uint16_t>(v >> 16));
         };
         put32(1000);
-        put16(row.rate), put16(0xFFFF), put16(0);
-        put16(1), put16(row.stepped);
+        put16(row.rate), put16(row.slot), put16(0);
+        put16(row.steps);
+        if (row.steps) put16(row.stepped);
         put16(1), put16(row.flagged);
         put16(row.units);
-        put32(row.length), put32(0);
+        put32(row.length);
+        if (row.length < 0x100) b.resize(b.size() + row.length, 0);
+        put32(0);
         put16(row.left);
-        if (row.left == 1 || row.left == 2) put32(158000);
+        // The moment follows any kind but nothing, so that only the kind's bound refuses it.
+        if (row.left != 0) put32(158000);
         if (row.left == 1) put16(1), put16(row.rest);
         std::istringstream in(std::string(b.begin(), b.end()));
         EXPECT_EQ(normal().loadUnderWay(in), row.taken);
+        EXPECT_STREQ(normal().underWayRefusal().c_str(), row.refusal);
         if (!row.taken) continue;
         EXPECT_EQ(in.peek(), std::char_traits<char>::eof());
         // Cut anywhere, the same bytes are refused.
@@ -501,6 +583,104 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordOfAnotherVersionOrDamagedIsRefused
     std::vector<std::uint8_t> old(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(at));
     EXPECT_TRUE(layers->loadGameBytes(old));
     EXPECT_EQ(layers->underWayProblem(), "");
+}
+
+// The record after the display part, written here byte by byte over one unit on each view: each view's part
+// is read to its length and the record to its own, and a part that reads whole but names a timer or a tick
+// the views cannot have is refused with its reason.
+TEST_F(VaelPhysicalLayerTest, AHandWrittenUnderWayRecordIsTakenWholeOrRefusedWithItsReason) {
+    landscape();
+    create(101, 1, 0);
+    std::vector<std::uint8_t> saved(8, 0);
+    ASSERT_TRUE(layers->saveGameBytes(saved));
+    const auto tag = std::search(saved.begin(), saved.end(), VaelPhysicalLayers::UnderWayTag,
+                                 VaelPhysicalLayers::UnderWayTag + 4);
+    ASSERT_NE(tag, saved.end());
+    const std::vector<std::uint8_t> display(saved.begin(), tag);
+    using Bytes = std::vector<std::uint8_t>;
+    const auto put16 = [](Bytes& b, std::uint32_t v) {
+        b.push_back(static_cast<std::uint8_t>(v)), b.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    const auto put32 = [&](Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF), put16(b, v >> 16); };
+    struct View {
+        std::uint16_t rate = 1, slot = 0, steps = 1, left = 0;
+        std::size_t extra = 0; // bytes left over after the part, inside its length
+    };
+    // Clock, rate, slot, elapsed; the unit stepped (or none), none flagged; one unit with an empty record;
+    // what of the tick was left, with its moment.
+    const auto part = [&](const View& v) {
+        Bytes b;
+        put32(b, 1000), put16(b, v.rate), put16(b, v.slot), put16(b, 0);
+        put16(b, v.steps);
+        if (v.steps) put16(b, 0);
+        put16(b, 0), put16(b, 1), put32(b, 0), put16(b, v.left);
+        if (v.left) put32(b, 158000);
+        b.resize(b.size() + v.extra, 0x5A);
+        return b;
+    };
+    struct Row {
+        const char* name;
+        View normal, reversed;
+        std::size_t after; // bytes left over after both parts, inside the record's length
+        bool taken;
+        const char* problem;
+    };
+    const char* const notWhole = "does not read back whole";
+    const Row rows[] = {
+        {"whole", {}, {1, 1}, 0, true, ""},
+        {"the ticks still to count on timers 0 and 1", {1, 0, 1, 2}, {1, 1, 1, 2}, 0, true, ""},
+        {"a byte left over in the normal view's part", {1, 0, 1, 0, 1}, {1, 1}, 0, false, notWhole},
+        {"a byte left over in the reversed view's part", {}, {1, 1, 1, 0, 1}, 0, false, notWhole},
+        {"a byte left over after both parts", {}, {1, 1}, 1, false, notWhole},
+        {"the normal view's tick to count on no timer",
+         {1, 0xFFFF, 1, 2},
+         {1, 1},
+         0,
+         false,
+         "has a tick to count on a timer it does not name"},
+        {"the reversed view's tick on the timer past the last",
+         {},
+         {1, 16},
+         0,
+         false,
+         "names a timer the game does not have"},
+        {"the normal view stepping its unit with no tick",
+         {0, 0xFFFF},
+         {1, 1},
+         0,
+         false,
+         "has objects stepped by a tick that does not run"},
+        {"the reversed view stepping its unit with no tick",
+         {},
+         {0, 0xFFFF},
+         0,
+         false,
+         "has objects stepped by a tick that does not run"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Bytes body;
+        for (const View& v : {row.normal, row.reversed}) {
+            const Bytes p = part(v);
+            put32(body, static_cast<std::uint32_t>(p.size()));
+            body.insert(body.end(), p.begin(), p.end());
+        }
+        body.resize(body.size() + row.after, 0x5A);
+        Bytes file = display;
+        file.insert(file.end(), {'V', 'D', 'S', 'A'});
+        put16(file, 1), put32(file, static_cast<std::uint32_t>(body.size()));
+        file.insert(file.end(), body.begin(), body.end());
+        EXPECT_EQ(layers->loadGameBytes(file), row.taken);
+        EXPECT_EQ(layers->underWayProblem(), row.problem);
+        if (!row.taken) continue;
+        // Cut inside its tag, the record is none, as in a game saved before it; cut inside the rest of its
+        // ten-byte head, or anywhere after, it is refused.
+        for (std::size_t cut = display.size(); cut < file.size(); ++cut) {
+            SCOPED_TRACE(cut - display.size());
+            const Bytes short_(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
+            EXPECT_EQ(layers->loadGameBytes(short_), cut < display.size() + 4);
+        }
+    }
 }
 
 } // namespace

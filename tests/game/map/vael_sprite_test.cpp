@@ -1,6 +1,8 @@
 // Game sprites: positions at the three zoom levels from hand-computed anchors and offsets, moves timed to
 // the millisecond, the named pictures at every level, the sound rules, the depth order and the saved
 // record.
+#include <algorithm>
+#include <iterator>
 #include <sstream>
 #include <tuple>
 #include <vector>
@@ -549,7 +551,8 @@ std::uint32_t word(const Bytes& b, std::size_t at, int n) {
 
 TEST_F(SpriteTest, AMoveUnderWayIsKeptWithItsQueueAndPlaysOnAtTheSameMomentsOnceLoaded) {
     auto s = sprite(Point3D(1, 2, 0), FrameInfo("Stand", 0));
-    s->addNamedEvent(1305, Point4D(50, 30, 0, 1000), frames({{"Walk", 0}, {"Walk", 1}, {"Walk", 2}}), -1,
+    // Walk has two pictures: the third shown is the first again.
+    s->addNamedEvent(1305, Point4D(50, 30, 0, 1000), frames({{"Walk", 0}, {"Walk", 1}, {"Walk", 0}}), -1,
                      SpriteMove, 0);
     s->changeRegion(1204);
     s->addSimpleEvent(SpriteHide);
@@ -655,6 +658,136 @@ TEST_F(SpriteTest, ACutUnderWayRecordIsRefusedWithNothingQueued) {
         std::istringstream in(std::string(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
         EXPECT_FALSE(target->loadUnderWay(in));
         EXPECT_EQ(target->events().count(), 0);
+    }
+}
+
+// A queued event read back gets the checks the sprite's own record gets, at both sides of each bound: its
+// hex on the map, its pictures in their groups, the place it moves to inside the map's boxes (measured from
+// the hex it will start from, or for the move under way its places already worked out), and a kind the
+// game queues; a refused queue leaves nothing queued. Written over a saved queue's bytes: a move into
+// 1305 showing Walk 1, then a hide.
+TEST_F(SpriteTest, AQueuedEventARecordWouldBeRefusedForIsRefusedWithItsReason) {
+    layer.offMap = {99};
+    layer.places = {Box(-100, -100, 1000, 550), Box(-50, -50, 500, 275), Box(-25, -25, 250, 138)};
+    auto s = sprite(Point3D(1, 2, 0), FrameInfo("Walk", 0));
+    s->addNamedEvent(1305, Point4D(50, 30, 0, 1000), frames({{"Walk", 1}}), -1, SpriteMove, 0);
+    s->addSimpleEvent(SpriteHide);
+    const Bytes queued = underWayOf(*s);
+    const std::size_t base = recordOf(*s).size();
+    ASSERT_EQ(word(queued, base, 2), 2u);
+    const std::size_t move = base + 2, payload = word(queued, move + 18, 4);
+    const std::size_t hide = move + 22 + payload + 2 + 18;
+    ASSERT_EQ(word(queued, hide + 12, 2), static_cast<std::uint32_t>(SpriteHide));
+    // The picture's index follows its group's name in the move's payload.
+    const auto name = std::search(queued.begin() + static_cast<std::ptrdiff_t>(move + 22),
+                                  queued.begin() + static_cast<std::ptrdiff_t>(move + 22 + payload),
+                                  std::begin("Walk"), std::end("Walk") - 1);
+    const auto picture = static_cast<std::size_t>(name - queued.begin()) + 4;
+    ASSERT_EQ(word(queued, picture, 2), 1u);
+    const char* hex = "queued event's hex is not on the map";
+    const char* place = "queued event's place at one of its zoom levels is off the map";
+    const char* kind = "queued event is of a kind the game never queues";
+    const char* past = "queued event's picture is past the pictures of its group";
+    struct Row {
+        const char* name;
+        std::size_t at;
+        std::vector<int> value;
+        const char* refusal; // null: taken
+    };
+    const Row rows[] = {
+        {"as saved", move, {50, 0}, nullptr},
+        {"the move into the sprite's own hex", move + 10, {0xB4, 0x04}, nullptr},
+        {"the move into no hex", move + 10, {0xFF, 0xFF}, nullptr},
+        {"the move into hex 99, off the map", move + 10, {0x63, 0x00}, hex},
+        {"the hide in hex 99", hide + 10, {0x63, 0x00}, hex},
+        // From 1204's anchor at (300, 200): 899 the last full-size column of the box, 449 the last row.
+        {"the move 599 across", move, {0x57, 0x02}, nullptr},
+        {"the move 600 across", move, {0x58, 0x02}, place},
+        {"the move -400 across", move, {0x70, 0xFE}, nullptr},
+        {"the move -401 across", move, {0x6F, 0xFE}, place},
+        {"the move 249 down", move + 2, {0xF9, 0x00}, nullptr},
+        {"the move 250 down", move + 2, {0xFA, 0x00}, place},
+        {"the move 0x7FFF down", move + 2, {0xFF, 0x7F}, place},
+        {"the hide's place is none it moves to", hide, {0xFF, 0x7F}, nullptr},
+        {"the move showing picture -1", picture, {0xFF, 0xFF}, nullptr},
+        {"the move showing picture 2", picture, {2, 0}, past},
+        {"the move showing picture 0x8000", picture, {0x00, 0x80}, past},
+        {"the move showing a group the archive lacks",
+         picture - 4,
+         {'X'},
+         "queued event's picture is of a group its archive does not have"},
+        {"a show", hide + 12, {SpriteShow, 0}, nullptr},
+        {"a sound", hide + 12, {VaelSprite::SoundCarrier, 0}, nullptr},
+        {"a timed wait", hide + 12, {VaelSprite::TimedWait, 0}, nullptr},
+        {"a kind past the last", hide + 12, {SpriteShow + 1, 0}, kind},
+        {"a kind drawn in the third mode", hide + 12, {SpriteDrawMode3, 0}, kind},
+        {"a kind drawn plainly again", hide + 12, {SpriteDrawPlainAgain, 0}, kind},
+        {"a kind 0xFFFF", hide + 12, {0xFF, 0xFF}, kind},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Bytes forged = queued;
+        for (std::size_t k = 0; k < row.value.size(); ++k)
+            forged[row.at + k] = static_cast<std::uint8_t>(row.value[k]);
+        auto loaded = sprite();
+        std::istringstream in(std::string(forged.begin(), forged.end()));
+        EXPECT_EQ(loaded->loadUnderWay(in), row.refusal == nullptr);
+        EXPECT_STREQ(loaded->loadRefusal(), row.refusal);
+        EXPECT_EQ(loaded->events().count(), row.refusal ? 0 : 2);
+    }
+
+    // Under way, the move's full-size target is already worked out: (350, 230), past the box at x 900.
+    auto moving = sprite(Point3D(1, 2, 0), FrameInfo("Walk", 0));
+    moving->addNamedEvent(1305, Point4D(50, 30, 0, 1000), frames({{"Walk", 1}}), -1, SpriteMove, 0);
+    step(*moving, 100);
+    const Bytes under = underWayOf(*moving);
+    const std::size_t from = recordOf(*moving).size() + 2;
+    const std::size_t target = from + 22 + word(under, from + 18, 4) + 2;
+    ASSERT_EQ((std::tuple{word(under, target, 2), word(under, target + 2, 2)}), std::tuple(350u, 230u));
+    for (const auto& [x, taken] : {std::pair{0x383, true}, std::pair{0x384, false}, std::pair{0xFF9C, true},
+                                   std::pair{0xFF9B, false}}) {
+        SCOPED_TRACE(x);
+        Bytes forged = under;
+        forged[target] = static_cast<std::uint8_t>(x), forged[target + 1] = static_cast<std::uint8_t>(x >> 8);
+        auto loaded = sprite();
+        std::istringstream in(std::string(forged.begin(), forged.end()));
+        EXPECT_EQ(loaded->loadUnderWay(in), taken);
+        EXPECT_STREQ(loaded->loadRefusal(), taken ? nullptr : place);
+    }
+
+    // After a move into 1305 lands, the next is measured from there too.
+    auto walking = sprite(Point3D(1, 2, 0), FrameInfo("Walk", 0));
+    walking->addNamedEvent(1305, Point4D(0, 0, 0, 1000), frames({{"Walk", 1}}), -1, SpriteMove, 0);
+    walking->addNamedEvent(-1, Point4D(469, 0, 0, 1000), frames({{"Walk", 1}}), -1, SpriteMove, 0);
+    const Bytes walked = underWayOf(*walking);
+    const std::size_t walk = recordOf(*walking).size() + 2;
+    const std::size_t next = walk + 22 + word(walked, walk + 18, 4) + 2 + 18;
+    ASSERT_EQ(word(walked, next, 2), 469u);
+    for (const auto& [x, taken] : {std::pair{469, true}, std::pair{470, false}}) {
+        SCOPED_TRACE(::testing::Message() << "after the move " << x);
+        Bytes forged = walked;
+        forged[next] = static_cast<std::uint8_t>(x), forged[next + 1] = static_cast<std::uint8_t>(x >> 8);
+        auto loaded = sprite();
+        std::istringstream in(std::string(forged.begin(), forged.end()));
+        EXPECT_EQ(loaded->loadUnderWay(in), taken);
+    }
+
+    // After a change into 1305, anchored at (430, 212), a move is measured from there: 469 across stays
+    // on the map from 1305, 470 leaves it, though from 1204 it would not.
+    auto changing = sprite(Point3D(1, 2, 0), FrameInfo("Walk", 0));
+    changing->changeRegion(1305);
+    changing->addNamedEvent(-1, Point4D(469, 0, 0, 1000), frames({{"Walk", 1}}), -1, SpriteMove, 0);
+    const Bytes changed = underWayOf(*changing);
+    const std::size_t first = recordOf(*changing).size() + 2;
+    const std::size_t second = first + 22 + word(changed, first + 18, 4) + 2 + 18;
+    ASSERT_EQ(word(changed, second, 2), 469u);
+    for (const auto& [x, taken] : {std::pair{469, true}, std::pair{470, false}}) {
+        SCOPED_TRACE(x);
+        Bytes forged = changed;
+        forged[second] = static_cast<std::uint8_t>(x), forged[second + 1] = static_cast<std::uint8_t>(x >> 8);
+        auto loaded = sprite();
+        std::istringstream in(std::string(forged.begin(), forged.end()));
+        EXPECT_EQ(loaded->loadUnderWay(in), taken);
     }
 }
 

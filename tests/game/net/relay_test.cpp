@@ -13,10 +13,10 @@
 #include "framework/core/registered_message.h"
 #include "game/flow/game_control.h"
 #include "game/flow/vael_logical_layer.h"
-#include "game/rules/combat/combat_records.h"
 #include "game/net/net_payloads.h"
 #include "game/net/relay_table.h"
 #include "game/net/vael_net_component.h"
+#include "game/rules/combat/combat_records.h"
 #include "platform/headless/headless_platform.h"
 #include "support/rules/leader_fixture.h"
 #include "support/test_application.h"
@@ -95,6 +95,13 @@ protected:
         return m;
     }
     void receive(std::vector<comm::ReceivedMessage> batch) { net.receiveBatch(batch); }
+    // The host's word that the battle begins (not a resumed one): what the end of a battle comes after.
+    comm::ReceivedMessage begun() {
+        comm::ReceivedMessage m;
+        m.event = BusMessage(BEGIN_GAME, BusMessage::Send);
+        m.data = std::make_unique<Container<short>>(0);
+        return m;
+    }
     // A new game on this machine, nothing heard or lost yet.
     void playAfresh(bool host) {
         ear.heard.clear();
@@ -305,6 +312,7 @@ TEST_F(Relay, TextsFromTheOtherMachineShowTheirControlCharactersEscaped) {
     told.homeName = "Macedonian\x1B[2J", told.visitorName = "Indian\n\\B";
     net.setPlaying(true, false);
     std::vector<comm::ReceivedMessage> batch;
+    batch.push_back(begun());
     batch.push_back(from("AddCommentary", new Container<std::string>("\\BEvil\x1B[2J\\b\nHost: ha\x9B\\\\")));
     batch.push_back(
         from("ChangeMainCaption", new Container<std::string>("Ghatmar\x1B]0;owned\x07 - Turn 2")));
@@ -369,6 +377,68 @@ TEST_F(Relay, TheWrongWayIsRefusedAndTheGameEnds) {
         receive(std::move(later));
         EXPECT_EQ(ear.heard.size(), 3u);
     }
+}
+
+// Every message the other machine may send, without a payload and with one of a type none of them carries:
+// those whose handlers read a payload are refused with the reason before anything of them is handled; the
+// rest go on to the bus.
+TEST_F(Relay, AMessageWithoutThePayloadItsHandlersNeedIsRefused) {
+    struct Row {
+        bool host; // the machine that takes it
+        const char* name;
+        bool needs;
+    };
+    const std::vector<Row> rows = {
+        {false, "25", true}, // the battle's beginning, with whether it resumes
+        {false, "EliteInitiative", true},
+        {false, "ActivateLeader", true},
+        {false, "BeginLeaderOrdersPhase", false},
+        {false, "BeginTurn", false},
+        {false, "EndOfTurn", true},
+        {false, "EndOfGame", true},
+        {false, "GameEnded", true},
+        {false, "GameSynchronized", false},
+        {false, "ZoomOutForRout", false},
+        {false, "ZoomInAfterRout", false},
+        {false, "ChangeMainCaption", true},
+        {false, "GetGameResults", false},
+        {false, "NetStartBattle", false},
+        {false, "NetBattleTitle", false},
+        {true, "SynchronizeGame", true},
+        {true, "CanAttemptMomentum", true},
+        {true, "26", false}, // the end a machine's rules made
+        {true, "UnitMovementDone", true},
+        {true, "SetPlayerInfo", true},
+        {true, "PlayerDeleted", true},
+        {true, "LeaderActivated", true},
+        {true, "UnitRouted", true},
+        {false, "UnitRallied", true},
+        {true, "UnitEliminated", true},
+        {false, "UnitLossSealed", true},
+        {true, "CombatDone", false},
+        {false, "AddCommentary", true},
+        {true, "RemoveAllBattleArrows", false},
+        {false, "ChatMessage", false},
+    };
+    for (const Row& row : rows)
+        for (bool typed : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (typed ? " with a number" : " without a payload"));
+            playAfresh(row.host);
+            comm::ReceivedMessage m;
+            m.event = row.name[0] == '2' ? BusMessage(std::stoi(row.name), BusMessage::Send)
+                                         : BusMessage(RegisteredMessage::getId(row.name), BusMessage::Send);
+            if (typed) m.data = std::make_unique<Container<std::uint32_t>>(7);
+            std::vector<comm::ReceivedMessage> batch;
+            batch.push_back(std::move(m));
+            receive(std::move(batch));
+            // The numbered events have no registered name.
+            const std::string name =
+                row.name[0] == '2' ? std::string("message ") + row.name : "\"" + std::string(row.name) + "\"";
+            if (row.needs)
+                EXPECT_EQ(lost, (Lines{"refused a frame: " + name + " does not carry what it needs"}));
+            else
+                EXPECT_EQ(lost, Lines{});
+        }
 }
 
 // The loss is told in the commentary with the other player's name and the reason as they were written: a
@@ -684,6 +754,7 @@ TEST_F(Relay, AConnectionLostAfterTheHostToldTheEndEndsTheBattleAsTold) {
         results.homeNation = 1;
         results.visitorNation = 2;
         std::vector<comm::ReceivedMessage> batch;
+        batch.push_back(begun());
         batch.push_back(from("EndOfGame", new Container<EndOfGameResults>(results)));
         receive(std::move(batch));
         app.drainQueue();

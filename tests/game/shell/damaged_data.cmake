@@ -47,7 +47,8 @@ set(cases
     "image index missing|oiffile.hed|missing|oiffile.hed"
     "image index emptied|oiffile.hed|empty|oiffile.hed is empty"
     "image index cut in half|oiffile.hed|half|oiffile.hed is damaged|Can't find"
-    "data folder missing|-|nowhere|The data folder DIR/nowhere is not there")
+    "data folder missing|-|nowhere|The data folder DIR/nowhere is not there"
+    "data folder a file|-|afile|The data folder DIR/afile is a file, not a folder|is not there")
 
 foreach(row IN LISTS cases)
   string(REPLACE "|" ";" row "${row}")
@@ -64,6 +65,9 @@ foreach(row IN LISTS cases)
   set(folder "${DIR}/data-${case}")
   if(how STREQUAL "nowhere")
     set(folder "${DIR}/nowhere")
+  elseif(how STREQUAL "afile")
+    set(folder "${DIR}/afile")
+    file(WRITE "${folder}" "a file where the data folder should be\n")
   else()
     linked_data("${folder}" "${name}")
   endif()
@@ -173,6 +177,31 @@ foreach(how fifo folder)
   list(LENGTH said times)
   if(NOT times EQUAL 1)
     message(FATAL_ERROR "display_catalogue.txt a ${how}: named ${times} times: [${err}]")
+  endif()
+endforeach()
+
+# An emptied display catalogue, and one with a line it cannot read: told once as damaged, with what the game
+# does without it, and the game runs to its end.
+foreach(how empty damaged)
+  set(folder "${DIR}/data-catalogue-${how}")
+  set(case "catalogue-${how}")
+  linked_data("${folder}" "display_catalogue.txt")
+  if(how STREQUAL "empty")
+    file(WRITE "${folder}/display_catalogue.txt" "")
+    set(problem "is empty")
+  else()
+    file(WRITE "${folder}/display_catalogue.txt" "# a comment\n3 PNoSuchClass 2 - 1 Some Archive\n")
+    set(problem "is damaged: display_catalogue.txt line 2: \"PNoSuchClass\" is no display class")
+  endif()
+  start("${folder}")
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "closed after [1-9][0-9]* timer ticks")
+    message(FATAL_ERROR "display_catalogue.txt ${how}: exit ${rc}, said [${out}] and [${err}]")
+  endif()
+  string(FIND "${err}" "vael: the data file ${folder}/display_catalogue.txt ${problem}: every unit is shown without its artwork\n" at)
+  string(REGEX MATCHALL "the data file [^ ]*display_catalogue.txt" said "${err}")
+  list(LENGTH said times)
+  if(at LESS 0 OR NOT times EQUAL 1)
+    message(FATAL_ERROR "display_catalogue.txt ${how}: told ${times} times: [${err}]")
   endif()
 endforeach()
 

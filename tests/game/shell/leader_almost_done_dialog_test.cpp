@@ -6,6 +6,7 @@
 
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
+#include "framework/ui/win_app.h"
 #include "framework/ui/window_manager.h"
 #include "framework/ui/windows_menu.h"
 #include "game/shell/leader_almost_done_dialog.h"
@@ -136,6 +137,35 @@ TEST_F(PromptTest, MovedAndClosedItComesBackWhereItWasLeft) {
     Prompt again;
     open(again);
     EXPECT_EQ((std::pair{placeOf(again).x, placeOf(again).y}), (std::pair{30, 40}));
+}
+
+// Its remembered place right of and below a window of 640 x 480 (where a larger window left it) shows it
+// inside that window, in its bottom-right corner; closed where it showed, the remembered place stays as it
+// was, for the larger window to show it there again. Moved by the player, his place is the one kept.
+TEST_F(PromptTest, ARememberedPlaceOffTheWindowShowsInsideAndIsKeptUntilMoved) {
+    const WindowHandle before = WinApp::mainWindowHandle();
+    WinApp::setMainWindowHandle(screen.hwnd());
+    os.settings().writeNumber(Root::User, Prompt::PlacementKey, "X", 720);
+    os.settings().writeNumber(Root::User, Prompt::PlacementKey, "Y", 456);
+    platform::Rect shown;
+    {
+        Prompt prompt;
+        open(prompt);
+        shown = placeOf(prompt);
+        ASSERT_GT(shown.width, 0);
+        EXPECT_EQ((std::pair{shown.x, shown.y}), (std::pair{640 - shown.width, 480 - shown.height}));
+        prompt.close(1);
+    }
+    EXPECT_EQ(stored(), (Stored{720, 456}));
+    {
+        Prompt prompt;
+        open(prompt);
+        EXPECT_EQ(placeOf(prompt), shown);
+        WindowManager::instance().setOuter(prompt.hwnd(), {30, 40, shown.width, shown.height});
+        prompt.close(1);
+    }
+    EXPECT_EQ(stored(), (Stored{30, 40}));
+    WinApp::setMainWindowHandle(before);
 }
 
 TEST_F(PromptTest, EveryWayOfClosingStoresTheChoiceAndTellsTheLayer) {

@@ -4,15 +4,19 @@
 // never makes a choice for the player.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "framework/core/bus_event.h"
 #include "framework/core/container.h"
 #include "framework/core/list_walk.h"
+#include "framework/ui/dialog_control.h"
 #include "framework/ui/menu.h"
 #include "framework/ui/menu_tracker.h"
+#include "framework/ui/status_bar.h"
 #include "framework/ui/system_menu.h"
 #include "framework/ui/toolbar.h"
 #include "framework/ui/window_manager.h"
@@ -74,6 +78,27 @@ protected:
         platform::Event close;
         close.kind = platform::EventKind::CloseRequest;
         os.postEvent(close);
+    }
+    // The middle of a button of the tool bar, counted from the left, on the screen.
+    Point toolbarButton(std::size_t which) {
+        auto* bar = dynamic_cast<WindowsToolbar*>(game.frame().toolbar());
+        std::int32_t x = 0;
+        Item<Button*>* b = nullptr;
+        bar->buttons().firstItem(b);
+        for (std::size_t i = 0; b && i < which; ++i, b = b->next)
+            x += b->value->imageSize().w;
+        const platform::Rect client = WindowManager::instance().clientOnScreen(bar->hwnd());
+        return Point(static_cast<std::int16_t>(client.x + x + (b ? b->value->imageSize().w / 2 : 0)),
+                     static_cast<std::int16_t>(client.y + bar->barHeight() / 2));
+    }
+    // A key as the keyboard gives it: the press, its letter typed, the release.
+    void typeKey(char letter) {
+        platform::Event e;
+        e.kind = platform::EventKind::KeyDown, e.key = std::toupper(letter);
+        os.postEvent(e);
+        postText(os, std::string(1, letter));
+        e.kind = platform::EventKind::KeyUp;
+        os.postEvent(e);
     }
     // The dialog of the game whose window is the last of those standing beside it, of that kind.
     template <class D> D* standing() {
@@ -208,6 +233,218 @@ TEST_F(PlayerMenus, OpenGameFromTheMenuOpensOneLoadGame) {
     };
     EXPECT_EQ(game.run(), 0);
     EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "LoadSaveDlg", "StartGame"}));
+}
+
+// On the start screen the tool bar's Start Game and Open Game open what File's items of those names open
+// there (the scenario's choice, Load Game), each showing its tip while the pointer rests on it.
+TEST_F(PlayerMenus, TheStartScreensToolBarOpensWhatItsMenuItemsOpen) {
+    ASSERT_TRUE(game.ready());
+    const struct {
+        std::size_t button;
+        const char* tip;
+        const char* opens;
+    } cases[] = {{0, " Start Game ", ScenarioDlg::TemplateName},
+                 {1, " Open Game ", LoadSaveDlg::TemplateName}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.opens);
+        std::vector<std::string> shown;
+        std::string tip = "<none shown>";
+        Dialog* start = nullptr;
+        int starts = 0, step = 0, waited = 0;
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            shown.push_back(name);
+            if (name == StartGameDlg::TemplateName) {
+                start = &d, step = 0;
+                if (++starts > 1) clickOn(os, d, StartGameDlg::IdExit);
+                return;
+            }
+            if (d.item(Dialog::IdCancel)) clickOn(os, d, Dialog::IdCancel);
+        };
+        os.idle = [&] {
+            if (starts != 1 || !start) return;
+            const auto* bar = dynamic_cast<WindowsToolbar*>(game.frame().toolbar());
+            if (step == 0) {
+                pointAt(os, toolbarButton(c.button));
+            } else if (step == 1) {
+                // The pointer rests on the button until the tip shows, or the player gives up waiting.
+                if (!bar->tipWindow() && ++waited < 400) return;
+                if (bar->tipWindow()) tip = bar->tipWindow()->shownText();
+                clickAt(os, toolbarButton(c.button));
+            } else if (++waited > 800) {
+                // Nothing opened: the player leaves.
+                clickOn(os, *start, StartGameDlg::IdExit);
+                start = nullptr;
+            }
+            ++step;
+        };
+        EXPECT_EQ(game.run(), 0);
+        EXPECT_EQ(tip, c.tip);
+        EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", c.opens, "StartGame"}));
+    }
+}
+
+// In File, opened over the start dialog, the letter O (the key and the letter it types) chooses Open
+// Game...: Load Game opens, with nothing typed into its File Name (the letter was the menu's).
+TEST_F(PlayerMenus, AnOpenMenuChoosesItsEntryByTheLetterTypingNothing) {
+    ASSERT_TRUE(game.ready());
+    std::vector<std::string> shown;
+    std::string field = "<not looked at>";
+    WindowHandle load = 0;
+    Dialog* start = nullptr;
+    int starts = 0, step = 0;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == StartGameDlg::TemplateName) {
+            start = &d;
+            if (++starts > 1) clickOn(os, d, StartGameDlg::IdExit);
+        }
+        if (name == LoadSaveDlg::TemplateName) load = d.hwnd();
+    };
+    os.idle = [&] {
+        if (load && WindowManager::instance().exists(load)) {
+            auto* d = dynamic_cast<Dialog*>(WindowManager::instance().find(load)->window);
+            field = d->item(LoadSaveDlg::IdFileName)->text();
+            clickOn(os, *d, Dialog::IdCancel);
+            load = 0;
+            return;
+        }
+        if (starts != 1 || !start) return;
+        if (step == 0) clickTitle(0);
+        if (step == 1 && menus()->openTitle() == 0) typeKey('o');
+        if (step > 1 && step < 100) return void(++step);
+        if (step == 100) {
+            // Nothing opened: the player leaves.
+            clickOn(os, *start, StartGameDlg::IdExit);
+            start = nullptr;
+        }
+        ++step;
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "LoadSaveDlg", "StartGame"}));
+    EXPECT_EQ(field, "");
+}
+
+// "Don't show this again" ticked in the Finish Leader prompt is what Preferences shows next: its "Finish
+// Leader Dialog" box unticked, and its OK keeps the 0 the prompt wrote.
+TEST_F(PlayerMenus, PreferencesShowsTheFinishLeaderPromptTurnedOffByItsOwnBox) {
+    ASSERT_TRUE(game.ready());
+    ClickingPlayer player;
+    player.os = &os;
+    player.game = &game;
+    player.arrived = [&] {
+        player.handled = {-1, -1, -1};
+        return true;
+    };
+    int stage = 0, waited = 0;
+    int shownTicked = -1;
+    std::optional<std::uint32_t> kept;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartGameDlg::TemplateName)
+            return clickOn(os, d, stage > 0 ? StartGameDlg::IdExit : StartGameDlg::IdStartBattle);
+        if (name == IntroDlg::TemplateName) {
+            clickOn(os, d, IntroDlg::IdHomePlayer);
+            clickOn(os, d, IntroDlg::IdVisitorComputer);
+        }
+        if (name == PreferencesDlg::TemplateName) {
+            const auto* box = dynamic_cast<DialogButton*>(d.controlOf(PreferencesDlg::IdFinishLeader));
+            shownTicked = box ? box->getCheck() : -1;
+            stage = 4;
+        }
+        if (d.item(Dialog::IdOk)) clickOn(os, d, Dialog::IdOk);
+    };
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (stage == 0) {
+            if (auto* d = standing<LeaderAlmostDoneDlg>(); d && playersOrders(app)) {
+                stage = 1;
+                clickOn(os, *d, LeaderAlmostDoneDlg::IdDontShowAgain);
+                return clickCloseBox(os, d->hwnd());
+            }
+            return player.idle();
+        }
+        if (stage == 1 && !standing<LeaderAlmostDoneDlg>()) {
+            stage = 2;
+            return clickTitle(0);
+        }
+        if (stage == 2 && menus()->openTitle() == 0) {
+            stage = 3;
+            return clickEntry(2);
+        }
+        if (stage == 4 && app.modalDepth() == 0) {
+            kept = os.settings().readNumber(platform::Settings::Root::User,
+                                            LeaderAlmostDoneDlg::PreferencesKey, "Finish Leader");
+            stage = 5;
+            return leave();
+        }
+        if (stage < 4 && ++waited > 200000) {
+            ADD_FAILURE() << "stuck at stage " << stage;
+            stage = 5;
+            leave();
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(player.faults, std::vector<std::string>{});
+    EXPECT_EQ(shownTicked, 0);
+    EXPECT_EQ(kept, std::optional<std::uint32_t>(0));
+}
+
+// Under the Victory picture the status bar is empty, and stays so wherever the pointer goes over the map:
+// what it told of the hex under the pointer before the battle ended is gone.
+TEST_F(PlayerMenus, TheStatusBarIsEmptyUnderTheVictoryPicture) {
+    ASSERT_TRUE(game.ready());
+    StatusBar* bar = game.frame().statusBar();
+    ASSERT_NE(bar, nullptr);
+    const auto texts = [&] { return std::pair{bar->text(1), bar->text(2)}; };
+    using Texts = std::pair<std::string, std::string>;
+    int stage = 0, waited = 0;
+    Texts beforeTheEnd, underThePicture{"<never>", ""}, afterAMove{"<never>", ""};
+    bool won = false;
+    std::vector<Point> hexes;
+    os.idle = [&] {
+        VaelApp& app = game.app();
+        if (stage == 0 && playersOrders(app)) {
+            // The pointer over a unit of his tells its hex.
+            for (Combat* c : orderable(app))
+                if (const auto at = screenPointOf(app, static_cast<std::int16_t>(c->getHex())))
+                    hexes.push_back(*at);
+            if (hexes.empty()) return;
+            stage = 1;
+            pointAt(os, hexes.front());
+        } else if (stage == 1 && (!texts().first.empty() || ++waited > 100)) {
+            stage = 2;
+            beforeTheEnd = texts();
+            static Container<short> homeWon(1);
+            app.sendNamed("GameEnded", &homeWon);
+        } else if (auto* end = standing<EndOfGameDlg>(); end && stage == 3) {
+            // The pointer goes over the map beside the picture, onto the hexes he pointed at before.
+            for (const Point& p : hexes)
+                if (WindowManager::instance().windowAt(p.x, p.y) != end->hwnd()) pointAt(os, p);
+            stage = 4;
+        } else if (end && stage >= 4 && ++stage == 8) {
+            afterAMove = texts();
+            clickOn(os, *end, EndOfGameDlg::IdClose);
+        }
+    };
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartGameDlg::TemplateName)
+            return clickOn(os, d, stage > 0 ? StartGameDlg::IdExit : StartGameDlg::IdStartBattle);
+        if (name == IntroDlg::TemplateName) {
+            clickOn(os, d, IntroDlg::IdHomePlayer);
+            clickOn(os, d, IntroDlg::IdVisitorComputer);
+        }
+        if (name == EndOfGameDlg::TemplateName) {
+            won = dynamic_cast<EndOfGameDlg&>(d).won();
+            underThePicture = texts();
+            stage = 3;
+            return;
+        }
+        if (d.item(Dialog::IdOk)) clickOn(os, d, Dialog::IdOk);
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_NE(beforeTheEnd.first, "") << "the hex under the pointer was never told";
+    EXPECT_TRUE(won);
+    EXPECT_EQ(underThePicture, (Texts{"", ""}));
+    EXPECT_EQ(afterAMove, (Texts{"", ""}));
 }
 
 // The close box of Finish Leader puts the prompt away and nothing else: the leader goes on giving his

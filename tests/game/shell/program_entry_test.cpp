@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iterator>
 #include <optional>
@@ -41,11 +43,50 @@ TEST(SingleInstance, ASecondGameIsRefusedWhileTheFirstRunsAndLetInOnceItHasGone)
     EXPECT_TRUE(fourth.acquired());
 }
 
-TEST(SingleInstance, WhereNoLockCanBeKeptTheGameIsNotRefused) {
-    SingleInstance nowhere("/proc/vael-no-such/vael.lock");
-    EXPECT_TRUE(nowhere.acquired());
-    SingleInstance again("/proc/vael-no-such/vael.lock");
-    EXPECT_TRUE(again.acquired());
+// What stands in the lock's place is locked instead and told: a second game is refused as ever, and what
+// stood there is left as it was.
+TEST(SingleInstance, WhatStandsInTheLocksPlaceIsLockedInsteadAndASecondGameRefused) {
+    TempDir dir("single-instance-in-the-way");
+    const auto folder = dir / "folder";
+    std::filesystem::create_directories(folder / "state" / "vael.lock");
+    const auto fileState = dir / "file";
+    std::filesystem::create_directories(fileState);
+    { std::ofstream(fileState / "state") << "not a folder\n"; }
+    struct Case {
+        const char* name;
+        std::filesystem::path lock, standIn;
+        const char* why;
+    };
+    for (const Case& c : {Case{"a folder named as the lock", folder / "state" / "vael.lock",
+                               folder / "state" / "vael.lock", "Is a directory"},
+                          Case{"the state folder a file", fileState / "state" / "vael.lock", fileState / "state",
+                               "Not a directory"}}) {
+        SCOPED_TRACE(c.name);
+        std::optional<SingleInstance> first(std::in_place, c.lock);
+        EXPECT_TRUE(first->acquired());
+        EXPECT_EQ(first->problem(), "the lock " + c.lock.string() + " cannot be kept (" + c.why +
+                                        "): the game locks " + c.standIn.string() + " in its place");
+        {
+            SingleInstance second(c.lock);
+            EXPECT_FALSE(second.acquired());
+            EXPECT_EQ(second.problem(), first->problem());
+        }
+        first.reset();
+        SingleInstance third(c.lock);
+        EXPECT_TRUE(third.acquired());
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "state" / "vael.lock"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "state" / "vael.lock"));
+    std::ifstream kept(fileState / "state");
+    const std::string text{std::istreambuf_iterator<char>(kept), {}};
+    EXPECT_EQ(text, "not a folder\n");
+}
+
+TEST(SingleInstance, AKeptLockIsToldNothing) {
+    TempDir dir("single-instance-kept");
+    SingleInstance kept(dir / "vael.lock");
+    EXPECT_TRUE(kept.acquired());
+    EXPECT_EQ(kept.problem(), "");
 }
 
 // The system's box as the reports see it: what each asked, and the answers the test gives (none left: no
@@ -118,6 +159,15 @@ TEST_F(FailureReports, AFailedCheckIsAskedInTheSystemsBoxAndOnlyNoGoesOn) {
     // A check that holds asks nothing.
     Assertion::check(1, "never", "x.cpp", 1);
     EXPECT_EQ(asked.size(), 3u);
+}
+
+// A check that names what a file or the settings hold (a data folder's "Path" with a NUL or a DEL in it) is
+// asked with those bytes escaped: the whole text, never cut at the NUL.
+TEST_F(FailureReports, AFailedChecksControlBytesAreAskedEscapedAndANulCutsNothing) {
+    answers = {platform::MessageAnswer::No};
+    Assertion::fail(std::string("The data folder /games/va\0el\x7F is not there", 42), "vael_app.cpp", 130);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "The data folder /games/va\\x00el\\x7F is not there  Abort?");
 }
 
 // Exhausted memory offers Abort, Retry and Ignore: Retry tries again (1), Ignore gives up (0), Abort ends the

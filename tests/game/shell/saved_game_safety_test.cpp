@@ -7,16 +7,22 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 
 #include "battle_doubles.h"
 #include "battle_runner.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/super_string.h"
 #include "game/flow/game_control.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/rules/combat/combat.h"
+#include "game/rules/combat/combat_records.h"
+#include "game/shell/commentary_dialog.h"
 #include "game/shell/saved_game_header.h"
 #include "game/shell/vael_app.h"
 #include "platform/headless/headless_platform.h"
@@ -159,6 +165,78 @@ TEST_F(SavedGameSafety, AnAutosaveThatFailsKeepsTheLastAutosave) {
     VaelApp again(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     std::string error;
     EXPECT_TRUE(again.loadGame(autosave.string(), error)) << error;
+}
+
+// The commentary's lines that tell of the autosave.
+std::vector<CommentaryLine> autosaveLines(VaelApp& app) {
+    std::vector<CommentaryLine> told;
+    for (const CommentaryLine& line : app.commentary().lines())
+        if (!line.empty() && line.front().text.find("autosave") != std::string::npos) told.push_back(line);
+    return told;
+}
+
+// An autosave that fails is told to the player, in the commentary, with the file and the reason: once while
+// it goes on failing, and again when it fails after one that worked; what stood in its place is kept.
+TEST_F(SavedGameSafety, AFailedAutosaveIsToldToThePlayerOnceWithTheFileAndTheReason) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    const auto folder = VaelApp::savedGamesDirectory();
+    const auto autosave = folder / VaelApp::AutosaveName;
+    const std::string file = autosave.string();
+    std::filesystem::create_directories(folder);
+    struct Case {
+        const char* name;
+        std::function<void()> make, undo;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"a read-only autosave",
+         [&] {
+             writeBytes(autosave, Bytes{'o', 'l', 'd'});
+             std::filesystem::permissions(autosave, std::filesystem::perms::owner_read);
+         },
+         [&] {
+             EXPECT_EQ(readBytes(autosave), (Bytes{'o', 'l', 'd'}));
+             std::filesystem::remove(autosave);
+         },
+         "cannot replace " + file + ": it is read-only, and is kept as it is"},
+        {"a FIFO in its place",
+         [&] {
+             std::filesystem::remove(autosave);
+             ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+         },
+         [&] {
+             EXPECT_TRUE(std::filesystem::is_fifo(autosave));
+             std::filesystem::remove(autosave);
+         },
+         "cannot replace " + file + ": it is a FIFO, not a regular file"},
+        {"the saves folder a file",
+         [&] {
+             std::filesystem::remove_all(folder);
+             writeBytes(folder, Bytes{'f'});
+         },
+         [&] {
+             EXPECT_EQ(readBytes(folder), Bytes{'f'});
+             std::filesystem::remove(folder);
+         },
+         "cannot write " + file + ": Not a directory"},
+    };
+    std::size_t told = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.make();
+        autoSave(app, "Turn #1; the first");
+        autoSave(app, "Turn #1; the second");
+        const auto lines = autosaveLines(app);
+        ASSERT_EQ(lines.size(), ++told);
+        EXPECT_EQ(lines.back(), (CommentaryLine{{"The autosave failed:", true}, {" " + c.reason, false}}));
+        c.undo();
+        // It works again, unannounced; the next failure is told anew.
+        autoSave(app, "Turn #2; the third");
+        EXPECT_TRUE(std::filesystem::is_regular_file(autosave));
+        EXPECT_EQ(autosaveLines(app).size(), told);
+    }
 }
 
 TEST_F(SavedGameSafety, TheDescriptionGivenWithASaveIsKeptInTheHeaderAndTheGameStillLoads) {
@@ -389,6 +467,72 @@ TEST_F(SavedGameSafety, ACraftedSaveWithASoundCheckButAStateNoBattleReachesIsRef
         load(bytes, counts(routingNow, routedNow + 1));
     }
     load(good, "");
+}
+
+// The troop quality a side has lost, the seventh and eighth of game control's sixteen values, is what its
+// eliminated units were worth: a file resealed over a greater figure would decide the battle on losses no
+// unit bore. One home unit routed and eliminated, saved: the home side's loss up to its worth loads, one
+// more does not, nor any loss of the visitor side, which lost nothing.
+TEST_F(SavedGameSafety, ALostTroopQualityItsEliminatedUnitsDoNotBearOutIsRefused) {
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+    GameControl* control = app.gameControl();
+    ASSERT_NE(control, nullptr);
+    ASSERT_EQ((std::tuple{control->getSideLostTQ(1), control->getSideLostTQ(0)}), std::tuple(0, 0));
+    Combat* fallen = nullptr;
+    for (Combat* unit : each(app.logicalLayer().getHomeUnits()))
+        if (!fallen && !unit->isOutOfPlay() && unit->pointValue() > 2) fallen = unit;
+    ASSERT_NE(fallen, nullptr);
+    const int worth = fallen->pointValue();
+    {
+        Probe probe("Casualties");
+        probe.attach(app.logicalLayer());
+        // It routs, then falls, as the battle's losses come.
+        Container<UnitRoutData> routed(
+            UnitRoutData{fallen->getNation(), static_cast<std::uint16_t>(worth), fallen->getUnitType()});
+        delete probe.sendNowNamed("UnitRouted", &routed);
+        Container<short> killed(static_cast<short>(fallen->getUnitNum()));
+        delete probe.sendNowNamed("EliminateUnit", &killed);
+        probe.detach();
+    }
+    ASSERT_EQ((std::tuple{control->getSideLostTQ(1), control->getSideLostTQ(0)}), std::tuple(worth, 0));
+    const auto saved = dir / "lost.vel", crafted = dir / "crafted.vel";
+    std::string error;
+    ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
+    Bytes good = readBytes(saved);
+    ASSERT_TRUE(unsealSavedGame(good, error)) << error;
+    const std::size_t at = runningStateAt(good);
+    const std::size_t homeLost = at - 32 + 2 * 6, visitorLost = at - 32 + 2 * 7;
+    ASSERT_EQ(good[homeLost] | good[homeLost + 1] << 8, worth);
+    ASSERT_EQ(good[visitorLost] | good[visitorLost + 1] << 8, 0);
+    const auto refused = [](int lost, const char* side, int bearing) {
+        return "the saved game counts " + std::to_string(lost) + " troop quality lost on the " + side +
+               " side, where its fallen units are worth " + std::to_string(bearing);
+    };
+    struct Row {
+        const char* name;
+        std::size_t at;
+        int lost;
+        std::string why;
+    };
+    const Row rows[] = {
+        {"home as saved", homeLost, worth, ""},
+        {"home one less", homeLost, worth - 1, ""},
+        {"home one more", homeLost, worth + 1, refused(worth + 1, "home", worth)},
+        {"home 0x7FFF", homeLost, 0x7FFF, refused(0x7FFF, "home", worth)},
+        {"visitor 1", visitorLost, 1, refused(1, "visitor", 0)},
+        {"visitor 101", visitorLost, 101, refused(101, "visitor", 0)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Bytes bytes = good;
+        bytes[row.at] = static_cast<std::uint8_t>(row.lost),
+        bytes[row.at + 1] = static_cast<std::uint8_t>(row.lost >> 8);
+        sealSavedGame(bytes);
+        writeBytes(crafted, bytes);
+        expectLoadOver(app, crafted, row.why);
+    }
 }
 
 // A leader struck before his turn is done for it, though his own record says so only while he gives

@@ -71,6 +71,27 @@ if(NOT rc EQUAL 0 OR NOT err MATCHES "is not a regular file; it is discarded" OR
   message(FATAL_ERROR "a FIFO in the default trace's place: exit ${rc}, said [${out}] and [${err}]")
 endif()
 
+# A trace is emptied as it opens: never into the settings file, nor into a file that holds a saved game's
+# header (the header's four offsets, the scenario's record at 16: index 10, length 11 and its name, written
+# here by hand), which are left whole; the game is played without its trace.
+execute_process(COMMAND printf "\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\20\\0\\0\\0\\12\\0\\0\\0\\13\\0GHATMAR.SCNrest of the save"
+                OUTPUT_FILE "${DIR}/saved.vel")
+file(READ "${DIR}/saved.vel" save HEX)
+if(NOT save MATCHES "^000000000000000000000000100000000a0000000b0047484154")
+  message(FATAL_ERROR "the hand-written save holds ${save}")
+endif()
+foreach(kept "${DIR}/config/vael/settings.ini:is the settings file" "${DIR}/saved.vel:holds a saved game")
+  string(REGEX REPLACE ":[^:]*$" "" file "${kept}")
+  string(REGEX REPLACE "^.*:" "" reason "${kept}")
+  file(READ "${file}" before HEX)
+  execute_process(COMMAND "${PROGRAM}" ${QUIT} --trace "${file}" RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  file(READ "${file}" after HEX)
+  if(NOT rc EQUAL 0 OR NOT after STREQUAL before OR NOT out MATCHES "closed after"
+     OR NOT err MATCHES "vael: cannot write the trace: ${file} ${reason}; it is left as it is; the trace is discarded")
+    message(FATAL_ERROR "a trace into a file that ${reason}: exit ${rc}, said [${out}] and [${err}], the file now ${after}")
+  endif()
+endforeach()
+
 execute_process(COMMAND "${PROGRAM}" --trace RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
 if(NOT rc EQUAL 2 OR NOT err MATCHES "--trace needs a file name")
   message(FATAL_ERROR "--trace without a name: exit ${rc}, said [${err}]")

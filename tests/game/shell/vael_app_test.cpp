@@ -250,6 +250,8 @@ TEST_F(ShellTest, ABadSavedGameIsRefusedWithItsReasonAndTheBattleGoesOnFromWhere
 
     Bytes otherBattle = saved;
     otherBattle[26] = 'X'; // "XHATMAR.SCN"
+    Bytes inAFolder = saved;
+    inAFolder[27] = '/'; // "G/ATMAR.SCN"
     // The normal view's count of map windows (u16 at offset 16): more than a view holds is refused.
     Bytes manyViews = saved;
     manyViews[17] = 1; // 0x0100
@@ -263,7 +265,13 @@ TEST_F(ShellTest, ABadSavedGameIsRefusedWithItsReasonAndTheBattleGoesOnFromWhere
         std::size_t checks; // the failed checks the attempt reports
     } rows[] = {
         {"empty", {}, "the saved game has no header", 0},
-        {"another battle", otherBattle, "cannot load the battle XHATMAR.SCN the game was saved over", 1},
+        // A battle the data folder lacks is the file's fault: refused as it is, no check of the data failed.
+        {"another battle", otherBattle,
+         "the saved game names the battle \"XHATMAR.SCN\", which the scenario folder " VAEL_BUILD_DATA_DIR
+         " does not hold",
+         0},
+        {"a battle in a folder", inAFolder,
+         "the saved game names the battle \"G/ATMAR.SCN\", which is not a file name of the scenario folder", 0},
         {"256 map views", manyViews, "the saved game has 256 map views to open in one view", 0},
         {"33 map views", oneTooMany, "the saved game has 33 map views to open in one view", 0},
         {"the layer's part cut", cutPart, "", 0},

@@ -3,13 +3,16 @@
 // loaded by a new start of the game.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
 
 #include "battle_doubles.h"
+#include "battle_runner.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/registered_message.h"
 #include "framework/ui/dialog_control.h"
@@ -288,6 +291,82 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
     EXPECT_EQ(second.turnAtResume, first.turnAtSave);
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
     player = nullptr;
+}
+
+// A save that names a battle the data folder lacks, or a name with a folder in it, is the file's fault: the
+// player opening it from the start screen is told in the game's own box why, no check of the data fails,
+// no system box asks to end the game, and the start screen goes on.
+TEST_F(GameTest, ASaveNamingAScenarioTheDataLacksIsRefusedInTheOrdinaryBox) {
+    const auto saves = VaelApp::savedGamesDirectory();
+    std::filesystem::create_directories(saves);
+    battle::BattleOptions options;
+    options.dataDir = VAEL_BUILD_DATA_DIR;
+    options.scenario = "GHATMAR.SCN";
+    options.seed = 7;
+    options.turnCap = 1;
+    options.saveAt = 2;
+    options.saveFile = (dir / "real.vel").string();
+    battle::playBattle(options);
+    Bytes real;
+    {
+        std::ifstream in(options.saveFile, std::ios::binary);
+        real.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const std::string name = "GHATMAR.SCN";
+    const auto at = std::search(real.begin(), real.end(), name.begin(), name.end());
+    ASSERT_NE(at, real.end());
+    ASSERT_GT(real.size(), 8u);
+    const struct {
+        const char* file;
+        std::string name, reason;
+    } rows[] = {
+        {"lacking.vel", "XHATMAR.SCN",
+         "the saved game names the battle \"XHATMAR.SCN\", which the scenario folder " VAEL_BUILD_DATA_DIR
+         " does not hold"},
+        {"in a folder.vel", "G/ATMAR.SCN",
+         "the saved game names the battle \"G/ATMAR.SCN\", which is not a file name of the scenario folder"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        // The real save with its battle's name changed in place, sealed again so that only the name is wrong.
+        Bytes patched = real;
+        std::copy(row.name.begin(), row.name.end(), patched.begin() + (at - real.begin()));
+        patched.resize(patched.size() - saved_check::Size);
+        sealSavedGame(patched);
+        {
+            std::ofstream out(saves / row.file, std::ios::binary);
+            out.write(reinterpret_cast<const char*>(patched.data()), std::streamsize(patched.size()));
+        }
+        FailedChecks checks;
+        platform::HeadlessPlatform os;
+        VaelGame game(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+        ASSERT_TRUE(game.ready());
+        std::vector<std::string> shown, lines;
+        int starts = 0;
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            shown.push_back(name);
+            if (name == StartGameDlg::TemplateName) {
+                clickOn(os, d, ++starts == 1 ? StartGameDlg::IdLoadGame : StartGameDlg::IdExit);
+            } else if (name == LoadSaveDlg::TemplateName) {
+                DialogItemWindow* list = d.item(LoadSaveDlg::IdList);
+                list->select(list->findExact(row.file));
+                d.command(LoadSaveDlg::IdList, ListSelectionChanged);
+                clickOn(os, d, Dialog::IdOk);
+            } else if (name == InformationDlg::TemplateName) {
+                lines = static_cast<InformationDlg&>(d).lines();
+                clickOn(os, d, Dialog::IdOk);
+            } else {
+                clickOn(os, d, Dialog::IdCancel);
+            }
+        };
+        EXPECT_EQ(game.run(), 0);
+        EXPECT_EQ(shown, (std::vector<std::string>{StartGameDlg::TemplateName, LoadSaveDlg::TemplateName,
+                                                   InformationDlg::TemplateName, StartGameDlg::TemplateName}));
+        EXPECT_EQ(lines, (std::vector<std::string>{std::string("Cannot load ") + row.file + ":", row.reason}));
+        EXPECT_EQ(checks.texts, std::vector<std::string>{});
+        EXPECT_TRUE(os.systemBoxes.empty());
+        std::filesystem::remove(saves / row.file);
+    }
 }
 
 TEST_F(GameTest, ThePreferencesDialogsOKStoresTheSwitchesAndPutsThemIntoEffectAndCancelLeavesThem) {

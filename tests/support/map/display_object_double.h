@@ -35,6 +35,9 @@ public:
     void rampageCasualty(std::int16_t) override {}
     void rampageMove(std::int16_t) override {}
     bool hasLooseSprites() const override { return false; }
+    // Whether what it has under way can be written in a save.
+    bool underWayCarried() const override { return carried; }
+    bool carried = true;
 
     std::int16_t region() const { return static_cast<std::int16_t>(logicalId_); }
     std::int32_t facing() const { return facing_; }

@@ -3,8 +3,9 @@
 # nobody writes to, a sparse file of a gigabyte. Each is refused by name before a byte of it is read: the
 # tool says why and exits 1 (a FIFO that was waited on would hold it to the timeout here, a device or the
 # gigabyte read would fill its memory). Then a save beside a killed save's temporary file takes that file
-# away, and nothing else; a save over a FIFO or a device, and a trace into a FIFO, are refused. Each case
-# names itself when it fails.
+# away, and nothing else; a save over a FIFO or a device, and a trace into a FIFO, into the saved game being
+# loaded or into any other saved game, are refused, the saves left whole. Each case names itself when it
+# fails.
 set -u
 tool=$1
 scenario=$2
@@ -74,4 +75,26 @@ code=$?
 [ "$code" -eq 2 ] || fail "a FIFO trace: the tool ended with $code (124 is a wait): $(cat "$work/err")"
 grep -qF "vael-battle: cannot write the trace: $work/saves/fifo.vel is not a regular file" "$work/err" ||
   fail "a FIFO trace: the tool said: $(cat "$work/err")"
+# A trace is emptied as it opens: never the saved game being loaded, whichever option comes first (named by
+# another path to it too), nor another saved game; each is refused, as an option the tool cannot follow.
+cp "$work/saves/battle.vel" "$work/saves/kept.vel"
+cp "$work/saves/battle.vel" "$work/saves/other.vel"
+for order in "--load $work/saves/battle.vel --trace $work/saves/battle.vel:the saved game being loaded" \
+             "--trace $work/saves/battle.vel --load $work/saves/battle.vel:the saved game being loaded" \
+             "--load $work/saves/battle.vel --trace $work/saves/../saves/battle.vel:the saved game being loaded" \
+             "--load $work/saves/battle.vel --trace $work/saves/other.vel:a saved game" \
+             "--trace $work/saves/other.vel:a saved game"; do
+  args=${order%%:*} what=${order#*:}
+  trace=${args##* }
+  [ "${args%% *}" = "--trace" ] && trace=$(echo "$args" | cut -d' ' -f2)
+  # shellcheck disable=SC2086
+  timeout 120 "$tool" "$scenario" --seed 7 --turns 1 $args > "$work/out" 2> "$work/err"
+  code=$?
+  [ "$code" -eq 2 ] || fail "a trace into $what ($args): the tool ended with $code: $(cat "$work/err")"
+  if [ "$what" = "a saved game" ]; then reason="holds a saved game"; else reason="is $what"; fi
+  grep -qxF "vael-battle: cannot write the trace: $trace $reason; it is left as it is" "$work/err" ||
+    fail "a trace into $what ($args): the tool said: $(cat "$work/err")"
+  cmp -s "$work/saves/battle.vel" "$work/saves/kept.vel" || fail "a trace into $what ($args) changed the save"
+  cmp -s "$work/saves/other.vel" "$work/saves/kept.vel" || fail "a trace into $what ($args) changed the other save"
+done
 exit $status

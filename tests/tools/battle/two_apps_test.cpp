@@ -24,6 +24,7 @@
 #include "game/shell/vael_app.h"
 #include "game/shell/version.h"
 #include "platform/headless/headless_platform.h"
+#include "support/failed_checks.h"
 
 namespace vael::battle {
 namespace {
@@ -346,6 +347,11 @@ TEST_F(TwoApps, ADamagedFrameEndsTheGameOnBothMachinesWithTheReason) {
 class TwoAppsHostile : public TwoApps {
 protected:
     void refused(bool fromHost, const std::string& frame, const std::string& why) {
+        begin();
+        refusedNow(fromHost, frame, why);
+    }
+    // Both machines' battle under way, each a few lines into it.
+    void begin() {
         std::string error;
         ASSERT_TRUE(
             guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
@@ -353,6 +359,8 @@ protected:
         ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
             << error;
         run([this] { return host->commentary.size() > 3 && guest->commentary.size() > 3; });
+    }
+    void refusedNow(bool fromHost, const std::string& frame, const std::string& why) {
         Machine& sender = fromHost ? *host : *guest;
         Machine& refuser = fromHost ? *guest : *host;
         sender.app->net().peer()->link()->send(frame);
@@ -366,7 +374,10 @@ protected:
             if (line.find("was lost") != std::string::npos) shown = plainCommentary(line);
         EXPECT_EQ(shown, "The connection to " + std::string(fromHost ? "Host" : "Guest") +
                              " was lost: refused a frame: " + why + ". The battle ends, won by default.");
+        // Refused before any handler could take it for a fault of the program's own.
+        EXPECT_EQ(checks.texts, std::vector<std::string>{});
     }
+    test::FailedChecks checks;
 };
 
 TEST_F(TwoAppsHostile, AMessageNamedInHostileBytesFromTheHostIsShownEscapedOnTheGuest) {
@@ -645,6 +656,14 @@ private:
     }
 };
 
+// The other machine's word that the unit of a fall routed first.
+comm::ReceivedMessage routOf(const EliminateUnitData& fall) {
+    comm::ReceivedMessage m;
+    m.event = BusMessage(RegisteredMessage::getId("UnitRouted"), BusMessage::Send);
+    m.data = std::make_unique<Container<UnitRoutData>>(UnitRoutData{fall.nation, fall.points, fall.unitType});
+    return m;
+}
+
 std::vector<std::string> membersOf(const Group& group) {
     std::vector<std::string> names;
     for (VaelUnit* unit : each(group.units))
@@ -703,10 +722,12 @@ TEST_F(TwoAppsFalls, AUnitThatFellOnTheHostLeavesTheGuestsComputerPlayersGroupOn
     drain();
     const std::int32_t batchesBefore = guest->app->net().batchesSent();
     ASSERT_EQ(hostEar.heard.size(), 1u);
+    // The unit routed before it fell, as every unit that counts as routing does.
     auto batch = stateOf(there);
+    batch.push_back(routOf(hostEar.heard[0]));
     batch.emplace_back();
-    batch[1].event = BusMessage(RegisteredMessage::getId("UnitEliminated"), BusMessage::Send);
-    batch[1].data = std::make_unique<Container<EliminateUnitData>>(hostEar.heard[0]);
+    batch[2].event = BusMessage(RegisteredMessage::getId("UnitEliminated"), BusMessage::Send);
+    batch[2].data = std::make_unique<Container<EliminateUnitData>>(hostEar.heard[0]);
     guest->app->net().receiveBatch(batch);
     drain();
 
@@ -753,9 +774,10 @@ TEST_F(TwoAppsFalls, AUnitThatFellOnTheGuestIsHeardOnceOnTheHost) {
     hostEar.attach(here);
     const std::int32_t batchesBefore = host->app->net().batchesSent();
     auto batch = stateOf(there);
+    batch.push_back(routOf(word));
     batch.emplace_back();
-    batch[1].event = BusMessage(RegisteredMessage::getId("UnitEliminated"), BusMessage::Send);
-    batch[1].data = std::make_unique<Container<EliminateUnitData>>(word);
+    batch[2].event = BusMessage(RegisteredMessage::getId("UnitEliminated"), BusMessage::Send);
+    batch[2].data = std::make_unique<Container<EliminateUnitData>>(word);
     host->app->net().receiveBatch(batch);
     drain();
     EXPECT_EQ(hostEar.heard, std::vector<EliminateUnitData>{word});
@@ -935,14 +957,42 @@ TEST_F(TwoAppsFalls, NoFallIsToldForAUnitAlreadyOutOfPlay) {
     EXPECT_TRUE(guestEar.heard.empty());
     const EliminateUnitData word{Indian, 5, falls->getUnitType(),
                                  static_cast<std::uint16_t>(falls->getUnitNum())};
-    std::vector<comm::ReceivedMessage> told(1);
-    told[0].event = BusMessage(RegisteredMessage::getId("UnitEliminated"), BusMessage::Send);
-    told[0].data = std::make_unique<Container<EliminateUnitData>>(word);
+    std::vector<comm::ReceivedMessage> told;
+    told.push_back(routOf(word));
+    told.emplace_back();
+    told[1].event = BusMessage(RegisteredMessage::getId("UnitEliminated"), BusMessage::Send);
+    told[1].data = std::make_unique<Container<EliminateUnitData>>(word);
     guest->app->net().receiveBatch(told);
     drain();
     guestEar.detach();
     ASSERT_EQ(guestEar.heard.size(), 1u);
     EXPECT_EQ(guestEar.heard[0].unitNumber, falls->getUnitNum());
+    EXPECT_TRUE(guest->lost.empty());
+}
+
+// Both machines' rules may take the same unit out (an elephant whose rampage ends on each display): the
+// guest's own word of the fall came first, and the host's word of it, in a later batch, is no news: the
+// guest hears the fall once and goes on.
+TEST_F(TwoAppsFalls, AFallHeardHereIsNotHeardAgainFromTheOtherMachine) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    loadUnits(*host);
+    VaelLogicalLayer& here = guest->app->logicalLayer();
+    FallEar guestEar;
+    guestEar.attach(here);
+    Combat* falls = here.findCombatUnitByName("Elephant of the Line 2");
+    ASSERT_NE(falls, nullptr);
+    falls->eliminate(static_cast<std::uint16_t>(falls->pointValue()));
+    drain();
+    ASSERT_EQ(guestEar.heard.size(), 1u);
+    std::vector<comm::ReceivedMessage> told(1);
+    told[0].event = BusMessage(RegisteredMessage::getId("UnitEliminated"), BusMessage::Send);
+    told[0].data = std::make_unique<Container<EliminateUnitData>>(guestEar.heard[0]);
+    guest->app->net().receiveBatch(told);
+    drain();
+    guestEar.detach();
+    EXPECT_EQ(guestEar.heard.size(), 1u);
     EXPECT_TRUE(guest->lost.empty());
 }
 
@@ -1090,6 +1140,163 @@ TEST_F(TwoApps, AConnectionLostAfterTheRulesEndedTheBattleKeepsTheirWinner) {
     EXPECT_EQ(control->getWinner(), host->app->logicalLayer().getVisitorNation());
     for (const std::string& line : host->commentary)
         EXPECT_EQ(line.find("won by default"), std::string::npos) << line;
+}
+
+// Reports and ends from a machine that is not ours, written byte by byte as the stream lays them out: a
+// message frame holds the name (u32 length), the mode (3, sent), and a box (u16 1, the type's name as u16
+// length and bytes, then the value) or u16 0 for none.
+std::string u16(std::uint16_t v) {
+    return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
+std::string u32(std::uint32_t v) {
+    return u16(static_cast<std::uint16_t>(v & 0xFFFF)) + u16(static_cast<std::uint16_t>(v >> 16));
+}
+std::string text(const std::string& s) {
+    return u16(static_cast<std::uint16_t>(s.size())) + s;
+}
+std::string messageFrame(const std::string& name, const std::string& type = "",
+                         const std::string& value = "") {
+    return comm::encodeFrame(comm::FrameKind::Message,
+                             u32(static_cast<std::uint32_t>(name.size())) + name + u16(3) +
+                                 (type.empty() ? u16(0) : u16(1) + text(type) + value));
+}
+// EliminateUnitData: u32 nation, u16 points, u32 kind, u16 unit number.
+std::string fall(const char* name, std::uint32_t nation, std::uint16_t points, std::uint32_t kind,
+                 std::uint16_t number) {
+    return messageFrame(name, "EliminateUnitData", u32(nation) + u16(points) + u32(kind) + u16(number));
+}
+// UnitRoutData: u32 nation, u16 value, u32 kind.
+std::string rout(const char* name, std::uint32_t nation, std::uint16_t value, std::uint32_t kind) {
+    return messageFrame(name, "UnitRoutData", u32(nation) + u16(value) + u32(kind));
+}
+
+class TwoAppsForged : public TwoAppsHostile {
+protected:
+    // Taxis of Orvael: a Macedonian phalanx of the host's side, TQ 7 and worth twice that; Longbowmen 5 an
+    // Indian archer of the guest's, worth 5. Nobody routs in the battle's first lines.
+    void SetUp() override {
+        TwoAppsHostile::SetUp();
+        begin();
+        Combat* taxis = host->app->logicalLayer().findCombatUnitByName("Taxis of Orvael");
+        Combat* bowmen = guest->app->logicalLayer().findCombatUnitByName("Longbowmen 5");
+        ASSERT_TRUE(taxis && bowmen);
+        taxisNumber = static_cast<std::uint16_t>(taxis->getUnitNum());
+        taxisKind = taxis->getUnitType();
+        bowmenKind = bowmen->getUnitType();
+        hostEar.attach(host->app->logicalLayer());
+        guestEar.attach(guest->app->logicalLayer());
+    }
+    void TearDown() override {
+        guestEar.detach();
+        hostEar.detach();
+        TwoAppsHostile::TearDown();
+    }
+    // Neither machine heard the forged report, nor counts a side routing below nothing.
+    void nothingCounted() {
+        EXPECT_EQ(hostEar.heard, std::vector<EliminateUnitData>{});
+        EXPECT_EQ(guestEar.heard, std::vector<EliminateUnitData>{});
+        if (GameControl* control = host->app->gameControl())
+            for (short home : {0, 1}) {
+                EXPECT_GE(control->getSideRouting(home), 0);
+                EXPECT_GE(control->getSideRoutedTQ(home), 0);
+            }
+    }
+    std::string unit() const { return "unit " + std::to_string(taxisNumber); }
+    std::uint16_t taxisNumber = 0;
+    std::uint32_t taxisKind = 0, bowmenKind = 0;
+    FallEar hostEar, guestEar;
+};
+
+// The fall of a host's unit that never routed, told by the guest: true to the unit's nation, kind and
+// worth, it would still take a unit off a routing count of none.
+TEST_F(TwoAppsForged, AFallOfAUnitNobodyRoutedIsRefused) {
+    refusedNow(false, fall("UnitEliminated", Macedonian, 14, taxisKind, taxisNumber),
+               "\"UnitEliminated\" takes " + unit() + " off its side's routing, which does not hold it");
+    nothingCounted();
+}
+
+TEST_F(TwoAppsForged, AFallWorthMoreThanItsUnitIsRefused) {
+    refusedNow(false, fall("UnitEliminated", Macedonian, 60000, taxisKind, taxisNumber),
+               "\"UnitEliminated\" gives 60000 points for " + unit() + ", worth 14");
+    nothingCounted();
+}
+
+TEST_F(TwoAppsForged, AFallOfAnUnknownNationIsRefused) {
+    refusedNow(false, fall("UnitEliminated", 99, 14, taxisKind, taxisNumber),
+               "\"UnitEliminated\" names " + unit() + " as of another nation or kind");
+    nothingCounted();
+}
+
+TEST_F(TwoAppsForged, AFallOfAUnitTheBattleDoesNotFieldIsRefused) {
+    refusedNow(true, fall("UnitEliminated", Indian, 5, bowmenKind, 4000),
+               "\"UnitEliminated\" names unit 4000, which this battle does not field");
+    nothingCounted();
+}
+
+TEST_F(TwoAppsForged, ASealedLossWorthMoreThanItsUnitIsRefused) {
+    refusedNow(false, fall("UnitLossSealed", Macedonian, 30000, taxisKind, taxisNumber),
+               "\"UnitLossSealed\" gives 30000 points for " + unit() + ", worth 14");
+    nothingCounted();
+}
+
+TEST_F(TwoAppsForged, ARoutOfAUnitWorthWhatNoneIsWorthIsRefused) {
+    refusedNow(true, rout("UnitRouted", Indian, 65535, bowmenKind),
+               "\"UnitRouted\" names no unit of this battle of nation 3, kind " + std::to_string(bowmenKind) +
+                   " and worth 65535");
+    nothingCounted();
+}
+
+TEST_F(TwoAppsForged, ARallyOfASideWithNobodyRoutingIsRefused) {
+    refusedNow(true, rout("UnitRallied", Indian, 5, bowmenKind),
+               "\"UnitRallied\" rallies a unit of a side whose routing does not hold it");
+    nothingCounted();
+}
+
+// The end of a battle, told mid-battle, naming a nation that fights on neither side as the winner.
+TEST_F(TwoAppsForged, AnEndNamingANationOfNeitherSideIsRefused) {
+    std::string results = u32(Persian) + u32(Macedonian) + u32(Indian) + text("Macedonian") + text("Indian");
+    for (int i = 0; i < 12; ++i)
+        results += u16(0);
+    refusedNow(true, messageFrame("EndOfGame", "EndOfGameResults", results),
+               "\"EndOfGame\" names a nation of neither side");
+    EXPECT_TRUE(guest->results.homeName.empty()) << "the guest was told an end";
+}
+
+// Messages whose handlers read a payload, sent without one: the connection ends with the reason on both
+// sides, and no handler reports a fault of the program's own.
+TEST_F(TwoAppsForged, AReportOfTheGuestWithoutItsPayloadIsRefused) {
+    refusedNow(false, messageFrame("SynchronizeGame"), "\"SynchronizeGame\" does not carry what it needs");
+}
+
+TEST_F(TwoAppsForged, AnActivationOfTheHostWithoutItsPayloadIsRefused) {
+    refusedNow(true, messageFrame("ActivateLeader"), "\"ActivateLeader\" does not carry what it needs");
+}
+
+TEST_F(TwoAppsForged, AnEndOfTheHostWithAPayloadOfAnotherTypeIsRefused) {
+    refusedNow(true, messageFrame("GameEnded", "EliminateUnitData", u32(1) + u16(1) + u32(1) + u16(1)),
+               "\"GameEnded\" does not carry what it needs");
+}
+
+// A host that says the battle is over as soon as the guest has greeted it: the guest has played nothing,
+// refuses the end and is told no results; all it says is that the line is lost.
+TEST_F(TwoAppsHostile, AnEndBeforeTheBattleBeganIsRefused) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    std::string results =
+        u32(Macedonian) + u32(Macedonian) + u32(Indian) + text("Macedonian") + text("Indian");
+    for (int i = 0; i < 12; ++i)
+        results += u16(0);
+    host->app->net().peer()->link()->send(messageFrame("EndOfGame", "EndOfGameResults", results));
+    run([this] { return !guest->lost.empty() && !host->lost.empty(); }, 100000);
+    const std::string why = "refused a frame: \"EndOfGame\" came before the battle began";
+    EXPECT_EQ(guest->lost, std::vector<std::string>{why});
+    EXPECT_EQ(host->lost, std::vector<std::string>{"the other machine refused: " + why});
+    EXPECT_TRUE(guest->results.homeName.empty()) << "the guest was told an end";
+    // Nothing of a battle is told there but the loss of the line.
+    for (const std::string& line : guest->commentary)
+        EXPECT_NE(line.find(" was lost: " + why), std::string::npos) << line;
+    EXPECT_EQ(checks.texts, std::vector<std::string>{});
 }
 
 } // namespace

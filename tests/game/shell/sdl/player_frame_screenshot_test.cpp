@@ -22,6 +22,7 @@
 #include "game/rules/combat/combat.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/information_dialogs.h"
+#include "game/shell/notice_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
@@ -459,6 +460,82 @@ TEST(PlayerFrame, TheFrameLaysItselfOutAtEverySizeOfTheWindow) {
     writeShot(seen[0].shot, "player_resized_small.png");
     writeShot(seen[1].shot, "player_resized_large.png");
     writeShot(seen[2].shot, "player_resized_tiny.png");
+}
+
+// The pixels of a box of the window's shot, rows top first; none where the box leaves the shot.
+std::vector<std::uint32_t> pixelsOf(const Grab& shot, const platform::Rect& r) {
+    std::vector<std::uint32_t> out;
+    if (r.x < 0 || r.y < 0 || r.x + r.width > shot.width || r.y + r.height > shot.height) return out;
+    for (int y = r.y; y < r.y + r.height; ++y)
+        for (int x = r.x; x < r.x + r.width; ++x)
+            out.push_back(shot.rgb[std::size_t(y) * shot.width + x] & 0xFFFFFF);
+    return out;
+}
+
+// A box left open while the window shrinks under it: About, opened over the start dialog in a window of
+// 1280 x 1024, stands wholly inside the window made 640 x 480 (below the menu bar), showing there every
+// pixel it showed in the large window, its caption and its button among them; the start dialog, too large
+// for that window, stands at its top-left corner. The window made large again shows About where it stood
+// before. The small window is left as player_small_window_box.png.
+TEST(PlayerFrame, ABoxOpenWhileTheWindowShrinksStaysWhollyInsideIt) {
+    ScriptedGame w("player-small-box");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    platform::Rect large, small, grown, start;
+    Grab largeShot, smallShot;
+    const auto resized = [&w](int width, int height) {
+        return [&w, width, height] {
+            if (!resizeWindow(w.platform->window(), width, height))
+                w.script->faults.push_back("the window is not on an X display");
+        };
+    };
+    const auto sized = [&w](int width, int height) {
+        return [&w, width, height] {
+            const platform::Rect outer = onScreen(w.game->frame().hwnd());
+            return outer.width == width && outer.height == height;
+        };
+    };
+    const auto about = [&s] { return onScreen(s.open(AboutDlg::TemplateName)->hwnd()); };
+    s.step("the start dialog", {}, s.opened(StartGameDlg::TemplateName));
+    // Moved to the screen's corner first: the X server reads back only a window that lies on its screen.
+    s.step("the window moved to the corner", [&w] { SDL_SetWindowPosition(w.platform->window(), 0, 0); });
+    s.step("the window made 1280x1024", resized(1280, 1024), sized(1280, 1024));
+    s.pause();
+    s.fromMenu(2, "the Help menu", 0, "About... chosen", s.opened(AboutDlg::TemplateName));
+    s.pause();
+    s.step("About in the large window", [&] {
+        large = about();
+        largeShot = grabWindow(w.platform->window());
+    });
+    s.step("the window made 640x480", resized(640, 480), sized(640, 480));
+    s.pause(std::chrono::milliseconds(1200));
+    s.step("About in the small window", [&] {
+        small = about();
+        start = onScreen(s.open(StartGameDlg::TemplateName)->hwnd());
+        smallShot = grabWindow(w.platform->window());
+    });
+    s.step("the window made 1280x1024 again", resized(1280, 1024), sized(1280, 1024));
+    s.pause();
+    s.step("About in the large window again", [&] { grown = about(); });
+    s.step(
+        "About's button", [&] { s.click(AboutDlg::TemplateName, Dialog::IdOk); },
+        [&] { return s.closed(AboutDlg::TemplateName); });
+    s.step("the start dialog's Exit", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdExit); });
+    w.playedThrough();
+    const int menu = MenuTracker::BarHeight;
+    ASSERT_GT(small.width, 0);
+    EXPECT_GE(small.x, 0) << text(small);
+    EXPECT_GE(small.y, menu) << text(small);
+    EXPECT_LE(small.x + small.width, 640) << text(small);
+    EXPECT_LE(small.y + small.height, 480) << text(small);
+    EXPECT_GT(large.y + large.height, 480) << "About stood beyond the small window's edge: " << text(large);
+    EXPECT_EQ(grown, large);
+    EXPECT_EQ((std::pair{start.x, start.y}), (std::pair{0, menu})) << text(start);
+    ASSERT_EQ((std::pair{smallShot.width, smallShot.height}), (std::pair{640, 480}));
+    const std::vector<std::uint32_t> seen = pixelsOf(smallShot, small);
+    EXPECT_FALSE(seen.empty());
+    EXPECT_TRUE(seen == pixelsOf(largeShot, large)) << "About shows in the small window as in the large one";
+    writeShot(smallShot, "player_small_window_box.png");
 }
 
 } // namespace
