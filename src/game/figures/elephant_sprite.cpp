@@ -2,17 +2,18 @@
 
 #include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
+#include "game/map/map_message_names.h"
 
 namespace vael {
 
 namespace {
 
 std::uint16_t casualtyKind() {
-    return RegisteredMessage::getId("RampageCasualty");
+    return RegisteredMessage::getId(msg::RampageCasualty);
 }
 
 std::uint16_t moveKind() {
-    return RegisteredMessage::getId("RampageMove");
+    return RegisteredMessage::getId(msg::RampageMove);
 }
 
 } // namespace
@@ -35,6 +36,20 @@ void ElephantSprite::addRampageMove(VaelObjectRef victim, std::int16_t moves) {
                   << std::endl;
     addEvent(static_cast<std::uint16_t>(moves), Point4D(), List<Bitmap*>(), -1, moveKind(), 0);
     victims_.append(victim);
+}
+
+std::uint16_t ElephantSprite::rampageEvents() const {
+    std::uint16_t count = 0;
+    Item<SpriteEvent>* it = nullptr;
+    for (events().firstItem(it); it; it = it->next)
+        if (it->value.kind == casualtyKind() || it->value.kind == moveKind()) ++count;
+    return count;
+}
+
+bool ElephantSprite::takeVictims(const List<VaelObjectRef>& victims) {
+    if (victims.count() != rampageEvents()) return false;
+    victims_ = victims;
+    return true;
 }
 
 bool ElephantSprite::queuesKind(std::uint16_t kind) const {

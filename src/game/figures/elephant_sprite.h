@@ -24,6 +24,11 @@ public:
     bool queuesKind(std::uint16_t kind) const override;
 
     const List<VaelObjectRef>& victims() const { return victims_; }
+    // How many of the queued events are the rampage's, each of which has its victim.
+    std::uint16_t rampageEvents() const;
+    // A loaded game's victims of the queued rampage events, in their order; false, with nothing taken,
+    // when there are not as many as the events.
+    bool takeVictims(const List<VaelObjectRef>& victims);
 
 private:
     // One per rampage event still queued, in queue order; the objects are not the sprite's, and one that

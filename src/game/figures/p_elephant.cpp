@@ -1,5 +1,8 @@
 #include "game/figures/p_elephant.h"
 
+#include <utility>
+#include <vector>
+
 #include "framework/core/assertion.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/payload_check.h"
@@ -8,7 +11,10 @@
 #include "game/figures/figures_message_names.h"
 #include "game/figures/missile_places.h"
 #include "game/figures/sprite_calls.h"
+#include "game/map/raw_bytes.h"
+#include "game/map/vael_figure_layer.h"
 #include "game/map/vael_sprite_event.h"
+#include "game/rules/rout/rout_records.h"
 
 namespace vael {
 
@@ -78,8 +84,12 @@ void PElephant::handleEvent(LogicalCommandInfo& command) {
     std::ostream& trace = debugStream();
     const void* self = this;
     if (isNamed(command, msg::RampageEvent)) {
-        callWithPayload<RampageEventStruct>(
-            command.payload.get(), SourceName, __LINE__, [&](const RampageEventStruct& event) {
+        callWithPayload<RampageStruct>(
+            command.payload.get(), SourceName, __LINE__, [&](const RampageStruct& step) {
+                // The record waited in the queue by the struck unit's number, which a saved game can hold;
+                // its object is taken now, none for a unit whose object is gone.
+                const RampageEventStruct event{layer() ? layer()->unitObject(step.unitNumber) : nullptr,
+                                               step.percentHits, step.hex, step.routing, step.withdrawing};
                 pendingRampageEvents.append(event);
                 trace << self << ": Receiving RampageEvent" << std::endl;
                 trace << self << ": Object " << static_cast<const void*>(event.object.get()) << std::endl;
@@ -146,14 +156,95 @@ void PElephant::rampageMove(std::int16_t count) {
         new Container<short>(0)));
 }
 
-bool PElephant::underWayCarried() const {
-    if (!VaelPhysicalObject::underWayCarried() || !pendingRampageEvents.isEmpty()) return false;
-    auto& self = const_cast<PElephant&>(*this);
-    for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
-        const auto* beast = dynamic_cast<const ElephantSprite*>(self.figure(i));
-        // A beast still walking its rampage tramples by the links it holds.
-        if (beast && (!beast->victims().isEmpty() || (eliminated() && beast->hasEvents()))) return false;
+namespace {
+
+constexpr std::uint16_t NoUnit = 0xFFFF;
+
+// A struck object as its unit's number; none for one gone (its record plays nothing) or not a unit's.
+std::uint16_t unitName(const VaelFigureLayer* layer, const VaelObjectRef& object) {
+    const std::int32_t number = layer ? layer->unitNumberOf(object.get()) : -1;
+    return number >= 0 && number < NoUnit ? static_cast<std::uint16_t>(number) : NoUnit;
+}
+
+// The object a record names: none for NoUnit; false for a number that names no unit's object here, which
+// is no record of this battle.
+bool namedUnit(const VaelFigureLayer* layer, std::uint16_t number, VaelObjectRef& object) {
+    object = VaelObjectRef();
+    if (number == NoUnit) return true;
+    VaelDisplayObject* found = layer ? layer->unitObject(number) : nullptr;
+    object = found;
+    return found != nullptr;
+}
+
+} // namespace
+
+bool PElephant::rampageUnderWay() {
+    Item<LogicalCommandInfo>* command = nullptr;
+    for (commands_.firstItem(command); command; command = command->next)
+        if (isNamed(command->value, msg::RampageEvent) || isNamed(command->value, msg::ElephantRampage)) return true;
+    for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i)
+        if (const auto* beast = dynamic_cast<const ElephantSprite*>(figure(i)))
+            if (!beast->victims().isEmpty() || (eliminated() && beast->hasEvents())) return true;
+    return !pendingRampageEvents.isEmpty();
+}
+
+void PElephant::saveUnderWay(std::ostream& out) {
+    if (rampageUnderWay())
+        debugStream() << static_cast<const void*>(this) << ": Saving a rampage under way" << std::endl;
+    VaelPhysicalObject::saveUnderWay(out);
+    raw::putU16(out, static_cast<std::uint16_t>(pendingRampageEvents.count()));
+    Item<RampageEventStruct>* it = nullptr;
+    for (pendingRampageEvents.firstItem(it); it; it = it->next) {
+        const RampageEventStruct& event = it->value;
+        for (std::uint16_t field : {unitName(layer(), event.object), event.percentHits, event.hex, event.routing,
+                                    event.withdrawing})
+            raw::putU16(out, field);
     }
+    for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
+        const auto* beast = dynamic_cast<const ElephantSprite*>(figure(i));
+        if (!beast) continue;
+        raw::putU16(out, static_cast<std::uint16_t>(beast->victims().count()));
+        Item<VaelObjectRef>* victim = nullptr;
+        for (beast->victims().firstItem(victim); victim; victim = victim->next)
+            raw::putU16(out, unitName(layer(), victim->value));
+    }
+}
+
+bool PElephant::loadUnderWay(std::istream& in, std::uint16_t version) {
+    if (!VaelPhysicalObject::loadUnderWay(in, version)) return false;
+    List<RampageEventStruct> pending;
+    std::vector<std::pair<ElephantSprite*, List<VaelObjectRef>>> victims;
+    if (version != UnderWayWithoutRampages) {
+        std::uint16_t count = 0;
+        if (!raw::getU16(in, count)) return false;
+        for (std::uint16_t i = 0; i < count; ++i) {
+            std::uint16_t unit = 0;
+            RampageEventStruct event;
+            if (!raw::getU16(in, unit) || !raw::getU16(in, event.percentHits) || !raw::getU16(in, event.hex) ||
+                !raw::getU16(in, event.routing) || !raw::getU16(in, event.withdrawing) || event.routing > 1 ||
+                event.withdrawing > 1 || !namedUnit(layer(), unit, event.object))
+                return false;
+            pending.append(event);
+        }
+        for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {
+            auto* beast = dynamic_cast<ElephantSprite*>(figure(i));
+            if (!beast) continue;
+            List<VaelObjectRef> held;
+            if (!raw::getU16(in, count)) return false;
+            for (std::uint16_t k = 0; k < count; ++k) {
+                std::uint16_t unit = 0;
+                VaelObjectRef object;
+                if (!raw::getU16(in, unit) || !namedUnit(layer(), unit, object)) return false;
+                held.append(object);
+            }
+            // Each of the beast's rampage events takes its victim as it plays.
+            if (count != beast->rampageEvents()) return false;
+            victims.emplace_back(beast, held);
+        }
+    }
+    pendingRampageEvents = pending;
+    for (auto& [beast, held] : victims)
+        beast->takeVictims(held);
     return true;
 }
 

@@ -38,8 +38,10 @@ public:
     // A beast meeting a struck unit on a hex: it rears and the unit's losses go with it. The record stays
     // for the trampling that follows.
     void rear(VaelSprite& sprite, std::int16_t hex) override;
-    // A rampage under way holds the objects it strikes by reference, which a file cannot hold.
-    bool underWayCarried() const override;
+    // Besides what every object still plays, the rampage under way: the struck units' records not yet
+    // played and each beast's victims still to reach, the objects named by their units' numbers.
+    void saveUnderWay(std::ostream& out) override;
+    bool loadUnderWay(std::istream& in, std::uint16_t version = UnderWayVersion) override;
 
     // The struck units' records not yet played, in the order they came; the objects are not ours.
     List<RampageEventStruct> pendingRampageEvents{1};
@@ -49,6 +51,9 @@ public:
 
 private:
     void playRampage(const List<short>& path);
+    // Whether anything of a rampage is still to play: records or a path queued, records or victims held,
+    // or the beasts still walking one.
+    bool rampageUnderWay();
     void traceEvent(const RampageEventStruct& event) const;
     // In-place frames of the group at first + the walking direction - 1, or none when the artwork has no
     // such group.

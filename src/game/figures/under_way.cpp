@@ -9,6 +9,7 @@
 #include "game/figures/rampage_cohesion_hit_struct.h"
 #include "game/figures/vael_physical_object.h"
 #include "game/map/raw_bytes.h"
+#include "game/rules/rout/rout_records.h"
 #include "game/rules/units/nation.h"
 
 namespace vael {
@@ -44,6 +45,7 @@ void VaelPhysicalObject::registerUnderWayTypes() {
     TypeInfo<short> shorts;
     TypeInfo<List<short>> paths;
     TypeInfo<DIRECTION> facings;
+    TypeInfo<RampageStruct> struck;
 }
 
 namespace {
@@ -146,7 +148,7 @@ bool VaelPhysicalObject::underWayCarried() const {
     return true;
 }
 
-bool VaelPhysicalObject::loadUnderWay(std::istream& in) {
+bool VaelPhysicalObject::loadUnderWay(std::istream& in, std::uint16_t) {
     const std::vector<VaelSprite*> all =
         namedSprites(*this, static_cast<std::int16_t>(spriteCount_), flag_.get(), otherSprites());
     setLoadProblem({});

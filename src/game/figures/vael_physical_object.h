@@ -111,7 +111,7 @@ public:
     void rampageMove(std::int16_t count) override;
     bool hasLooseSprites() const override { return !looseSprites_.isEmpty(); }
     void saveUnderWay(std::ostream& out) override;
-    bool loadUnderWay(std::istream& in) override;
+    bool loadUnderWay(std::istream& in, std::uint16_t version = UnderWayVersion) override;
     bool underWayCarried() const override;
     Stepping stepping() const override { return stepping_; }
     void finishLoadedHead() override;

@@ -300,6 +300,7 @@ void GameControl::BeginGame(std::int16_t resume) {
             goToRoutPhase();
     } else {
         if (app) app->setStatusText(app->loadString(NowResumingString), 0);
+        if (resumeRules_) resumeRules_();
         if (hasLeader(activeLeader_)) {
             awaitSynchronisation(&continuation<&GameControl::NextLeader>);
             const LeaderUnitInfo& record = leaders_[activeLeader_];

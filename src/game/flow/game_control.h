@@ -58,6 +58,9 @@ public:
     // came from within it): played as a loaded game begins again, once its resumption is queued, so that
     // the two go on interleaved as they did.
     void setResumeDisplay(std::function<void()> resume) { resumeDisplay_ = std::move(resume); }
+    // What the loaded game owes the rules before its leader goes on (a rampage the display shows no more
+    // ends first): told once the tallies count again, ahead of the resumption.
+    void setResumeRules(std::function<void()> resume) { resumeRules_ = std::move(resume); }
 
     // Set-up, in the order the layer gives it.
     void addLeader(const LeaderUnitInfo& record);
@@ -225,6 +228,7 @@ private:
     LeaderOrderDialog leaderOrderDialog_;
     CaptionSource captionSource_;
     std::function<void()> resumeDisplay_;
+    std::function<void()> resumeRules_;
 };
 
 VAEL_TYPE_NAME(PlyrInfo, "PlyrInfo");

@@ -20,6 +20,7 @@
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/combat/combat.h"
+#include "game/rules/combat/elephant.h"
 #include "game/rules/leaders/group.h"
 #include "game/rules/leaders/leader.h"
 #include "game/rules/units/unit_type.h"
@@ -89,6 +90,15 @@ void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
     // wounded, distracted) is done for it too, and would be picked again after a load.
     for (const Leader* leader : each(layer.getLeaders()))
         record << static_cast<std::uint16_t>(leader->isFinished() ? 1 : 0);
+    // A beast whose rampage is still shown stands on no hex and waits for the rampage's end: read back in
+    // place it would stand on its hex again and rally.
+    std::vector<std::uint16_t> rampaging;
+    for (VaelUnit* unit : layer.allUnits())
+        if (auto* beast = dynamic_cast<Elephant*>(unit); beast && !beast->isOutOfPlay() && beast->isRampaging())
+            rampaging.push_back(beast->getUnitNum());
+    record << static_cast<std::uint16_t>(rampaging.size());
+    for (std::uint16_t number : rampaging)
+        record << number;
     const std::vector<std::int16_t> shared = sharedHexes(layer);
     record << static_cast<std::uint16_t>(shared.size());
     for (std::int16_t hex : shared) {
@@ -134,7 +144,9 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
     std::uint16_t version = 0;
     std::uint32_t length = 0;
     s >> version >> length;
-    if (s.failed() || (version != RunningStateVersion && version != RunningStateWithoutFinished) ||
+    if (s.failed() ||
+        (version != RunningStateVersion && version != RunningStateWithoutRampages &&
+         version != RunningStateWithoutFinished) ||
         length > static_cast<std::uint32_t>(s.remaining()))
         return s.setFailed(), false;
     std::vector<char> bytes(length);
@@ -161,6 +173,31 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
         ok = !record.failed() && flag <= 1;
         finished.emplace_back(leader, flag == 1);
     }
+    // The rampaging elephants leave their hexes before the shared hexes are checked, which were counted
+    // without them; a refusal puts them back.
+    std::vector<Elephant*> rampaging, resumed;
+    std::uint16_t beastCount = 0;
+    if (ok && version >= RunningStateVersion) {
+        record >> beastCount;
+        ok = !record.failed();
+    }
+    for (std::uint16_t i = 0; ok && i < beastCount; ++i) {
+        std::uint16_t number = 0;
+        record >> number;
+        auto* beast = dynamic_cast<Elephant*>(layer.findUnit(number));
+        const bool again = std::find(rampaging.begin(), rampaging.end(), beast) != rampaging.end();
+        if (!record.failed() && problem && (!beast || beast->isOutOfPlay() || again))
+            *problem = "the saved game has unit " + std::to_string(number) + " rampaging, which " +
+                       (!beast ? "is no elephant of this battle"
+                               : again ? "it names twice" : "has left the field");
+        ok = !record.failed() && beast && !beast->isOutOfPlay() && !again;
+        if (ok) rampaging.push_back(beast);
+    }
+    for (Elephant* beast : rampaging)
+        if (!beast->isRampaging()) {
+            beast->resumeRampage();
+            resumed.push_back(beast);
+        }
     // Each shared hex's occupants in the order they came, checked whole before any hex is put in order.
     std::vector<std::pair<std::int16_t, std::vector<const VaelUnit*>>> orders;
     std::uint16_t hexCount = 0;
@@ -204,6 +241,8 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
             leader->setFinished(done);
         return true;
     }
+    for (Elephant* beast : resumed)
+        beast->abandonResumedRampage();
     for (VaelUnit* unit : units)
         unit->readRunningState(before);
     s.setFailed();

@@ -20,10 +20,13 @@ constexpr std::size_t OffsetField = 8;
 // After game control's block: "VSTA", u16 version, u32 length and that many bytes, holding what carries
 // over from one activation to the next beyond the older records: each unit's running state in the
 // scenario's order, then (from version 2) a u16 per leader in the scenario's order, 1 when he is done for
-// the turn, then the hexes more than one unit stands on. A file saved before it goes on from game
-// control's block to whatever followed; a record of version 1 lacks the leaders' flags and still loads.
+// the turn, then (from version 3) a u16 count and the unit numbers of the elephants whose rampage the
+// display still showed (off the map's occupant lists, bound to leave play), then the hexes more than one
+// unit stands on. A file saved before it goes on from game control's block to whatever followed; a record
+// of version 1 lacks the leaders' flags and one of version 2 the rampaging elephants, and both still load.
 constexpr char RunningStateTag[4] = {'V', 'S', 'T', 'A'};
-constexpr std::uint16_t RunningStateVersion = 2;
+constexpr std::uint16_t RunningStateVersion = 3;
+constexpr std::uint16_t RunningStateWithoutRampages = 2;
 constexpr std::uint16_t RunningStateWithoutFinished = 1;
 } // namespace saved_game
 

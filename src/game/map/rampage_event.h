@@ -1,7 +1,7 @@
 #pragma once
-// "RampageEvent": what the physical layer hands a rampaging elephant's display object for every unit its
-// path strikes, before the path itself. The struck object is held by reference, since the layer may delete
-// it before the record is played.
+// What a rampaging elephant's display object keeps of every unit its path strikes, from the "RampageEvent"
+// the physical layer hands it (by the unit's number) before the path itself, until its walk plays it. The
+// struck object is held by reference, since the layer may delete it before the record is played.
 #include <cstdint>
 
 #include "framework/core/type_name.h"

@@ -38,11 +38,15 @@ public:
     // What the object was still playing when the game was saved (its commands, the sprites under way and
     // their queues, whether its flag waves), so that a loaded game plays the rest as the battle that saved
     // would have; the layer keeps it apart from the object's record. loadUnderWay answers false when the
-    // bytes do not read back whole. An object that plays nothing of its own writes nothing.
+    // bytes do not read back whole. An object that plays nothing of its own writes nothing. The record's
+    // version is the file's: the first kept nothing of an elephant's rampage under way (a game saved while
+    // one was shown wrote no record at all), the second holds it, its victims named by their unit numbers.
+    static constexpr std::uint16_t UnderWayVersion = 2;
+    static constexpr std::uint16_t UnderWayWithoutRampages = 1;
     virtual void saveUnderWay(std::ostream&) {}
-    virtual bool loadUnderWay(std::istream&) { return true; }
+    virtual bool loadUnderWay(std::istream&, std::uint16_t = UnderWayVersion) { return true; }
     // Whether what the object still plays can go into a file at all: a command whose box has no written
-    // form, or a rampage that links the objects it strikes, cannot.
+    // form cannot.
     virtual bool underWayCarried() const { return true; }
     // How far the object has come in its step of the layer's tick: not begun (or not stepped), playing,
     // or past all it plays (what is left answers the logical side, which may take its own step there).

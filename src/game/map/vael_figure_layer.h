@@ -10,6 +10,7 @@
 
 namespace vael {
 
+class VaelDisplayObject;
 class VaelSprite;
 
 class VaelFigureLandscape {
@@ -45,6 +46,10 @@ public:
     virtual std::int16_t layerId() const = 0;
     // 0 while a normal-view map is shown, else 4 while a reversed-view one is, else -1.
     virtual std::int16_t viewMode() const = 0;
+    // The units' objects by their unit numbers, which is how a saved game names the victims a rampage
+    // holds: the object of a unit (null for none), and the unit of an object (-1 for none).
+    virtual VaelDisplayObject* unitObject(std::uint16_t) const { return nullptr; }
+    virtual std::int32_t unitNumberOf(const VaelDisplayObject*) const { return -1; }
 };
 
 } // namespace vael

@@ -519,11 +519,10 @@ void VaelPhysicalLayer::playRampage(short elephant) {
             if (step.withdrawing) hit->saveAPath();
         }
         debugStream() << "VPL: Percent hits: " << step.percentHits << "\n";
-        queryObject(elephant,
-                    LogicalCommandInfo(0,
-                                       new Container<RampageEventStruct>(RampageEventStruct{
-                                           hit, step.percentHits, step.hex, step.routing, step.withdrawing}),
-                                       0, named(msg::RampageEvent), BusMessage(), new Container<short>(0)));
+        // The struck unit goes by its number: the record may wait in the beast's queue, and a saved game
+        // holds it so.
+        queryObject(elephant, LogicalCommandInfo(0, new Container<RampageStruct>(step), 0, named(msg::RampageEvent),
+                                                 BusMessage(), new Container<short>(0)));
     }
 }
 

@@ -113,6 +113,8 @@ public:
     Box placesBox(std::int16_t level) const override;
     VaelFigureLandscape* landscape(std::int16_t zoom) override;
     std::int16_t layerId() const override { return static_cast<std::int16_t>(layerId_); }
+    VaelDisplayObject* unitObject(std::uint16_t unitNumber) const override;
+    std::int32_t unitNumberOf(const VaelDisplayObject* object) const override;
 
     PointedVaelLandscape* zoomLandscape(int zoom) const {
         return landscapes_[static_cast<std::size_t>(zoom)].get();
@@ -149,7 +151,7 @@ public:
     // rest as the battle that saved would have. Objects made by others (debris) are not kept. loadUnderWay
     // answers false when the bytes do not read back whole; restartTick then sets the tick going as it was.
     void saveUnderWay(std::ostream& out);
-    bool loadUnderWay(std::istream& in);
+    bool loadUnderWay(std::istream& in, std::uint16_t version = VaelDisplayObject::UnderWayVersion);
     // Whether every object's share of what is under way can be written (see underWayCarried).
     bool underWayCarried() const;
     // The application's timer slot of the layer's tick, -1 when it does not run.
@@ -333,7 +335,7 @@ public:
     // length of what follows, then each view's part (normal first) as its 32-bit length and bytes. A
     // game saved without it loads as before: what was under way at its save is not played.
     static constexpr char UnderWayTag[5] = "VDSA";
-    static constexpr std::uint16_t UnderWayVersion = 1;
+    static constexpr std::uint16_t UnderWayVersion = VaelDisplayObject::UnderWayVersion;
     // Why the latest load refused that record, when it did (its version, or bytes that do not read back
     // whole); else empty.
     const std::string& underWayProblem() const { return underWayProblem_; }

@@ -234,7 +234,7 @@ bool VaelPhysicalLayers::readUnderWay(const std::vector<std::uint8_t>& bytes, st
     if (bytes.size() - at < 10) return false;
     const std::uint16_t version = read16(bytes, at + 4);
     const std::uint32_t length = read32(bytes, at + 6);
-    if (version != UnderWayVersion) {
+    if (version != UnderWayVersion && version != VaelDisplayObject::UnderWayWithoutRampages) {
         underWayProblem_ = "is of version " + std::to_string(version) + ", which this game does not read";
         return false;
     }
@@ -247,7 +247,7 @@ bool VaelPhysicalLayers::readUnderWay(const std::vector<std::uint8_t>& bytes, st
         std::string text;
         if (!raw::getU32(body, size) || !raw::getText(body, size, text)) return false;
         std::istringstream part(text, std::ios::binary);
-        if (!layer->loadUnderWay(part)) return underWayProblem_ = layer->underWayRefusal(), false;
+        if (!layer->loadUnderWay(part, version)) return underWayProblem_ = layer->underWayRefusal(), false;
         if (part.peek() != std::char_traits<char>::eof()) return false;
     }
     if (body.peek() != std::char_traits<char>::eof()) return false;

@@ -108,7 +108,21 @@ void VaelPhysicalLayer::saveUnderWay(std::ostream& out) {
         raw::putU16(out, i);
 }
 
-bool VaelPhysicalLayer::loadUnderWay(std::istream& in) {
+VaelDisplayObject* VaelPhysicalLayer::unitObject(std::uint16_t unitNumber) const {
+    if (unitNumber >= made_.size() || !made_[unitNumber]) return nullptr;
+    return objectWithId(const_cast<DynArray<short>&>(objectIds_)[unitNumber]);
+}
+
+std::int32_t VaelPhysicalLayer::unitNumberOf(const VaelDisplayObject* object) const {
+    if (!object) return -1;
+    for (std::size_t number = 0; number < made_.size(); ++number)
+        if (made_[number] && const_cast<DynArray<short>&>(objectIds_)[static_cast<std::uint16_t>(number)] ==
+                                 object->getId())
+            return static_cast<std::int32_t>(number);
+    return -1;
+}
+
+bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
     Application* app = Application::instance();
     const std::vector<VaelDisplayObject*> units = unitObjects(objects_, adopted_);
     std::uint32_t clock = 0;
@@ -148,7 +162,7 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in) {
         std::string bytes;
         if (!raw::getU32(in, length) || !raw::getText(in, length, bytes)) return false;
         std::istringstream record(bytes, std::ios::binary);
-        if (!object->loadUnderWay(record)) {
+        if (!object->loadUnderWay(record, version)) {
             if (object->loadProblem().empty()) return false;
             return refuse("holds a unit shown as no battle shows it: " + object->loadProblem());
         }

@@ -2,7 +2,9 @@
 // plays the rest at the same moments (and draws from the dice in the same order) as the battle that saved.
 #include <sstream>
 
+#include "framework/core/registered_message.h"
 #include "framework/core/type_info.h"
+#include "game/map/map_message_names.h"
 #include "game/map/raw_bytes.h"
 #include "game/map/vael_sprite.h"
 
@@ -23,6 +25,18 @@ std::int16_t stepsTaken(const ListIterator<FrameInfo>& iterator, const List<Fram
     for (frames.firstItem(it); it && it != at; it = it->next)
         ++steps;
     return steps;
+}
+
+// The kinds that are a message's number, which another run of the program may number otherwise: each is
+// marked by its place here rather than kept as a number (0 for any other kind). An elephant's sprite
+// carries its rampage's blows and moves between its steps.
+constexpr const char* NamedKinds[] = {nullptr, "ChangeRegion", msg::RampageCasualty, msg::RampageMove};
+constexpr std::uint16_t KindsNamed = sizeof NamedKinds / sizeof NamedKinds[0];
+
+std::uint16_t kindMark(std::uint16_t kind) {
+    for (std::uint16_t mark = 1; mark < KindsNamed; ++mark)
+        if (kind == RegisteredMessage::getId(NamedKinds[mark])) return mark;
+    return 0;
 }
 
 } // namespace
@@ -46,9 +60,7 @@ void VaelSprite::saveUnderWay(std::ostream& stream) const {
         const auto* box = dynamic_cast<const Container<VaelSpriteEvent>*>(it->value.payload());
         const VaelSpriteEvent& payload = box ? *box->valuePtr() : none;
         if (!headFrames) headFrames = &payload.frames;
-        // A change of region's kind is a message's number, which another run of the program may number
-        // otherwise: it is marked by name's sake rather than kept as a number.
-        raw::putU16(stream, it->value.kind == changeRegionKind() ? 1 : 0);
+        raw::putU16(stream, kindMark(it->value.kind));
         for (const Point3D& target : payload.targets) {
             raw::putI16(stream, target.x);
             raw::putI16(stream, target.y);
@@ -70,9 +82,9 @@ bool VaelSprite::loadUnderWay(std::istream& stream) {
     for (std::uint16_t i = 0; i < count; ++i) {
         SpriteEvent event;
         Point3D targets[Levels];
-        std::uint16_t regionChange = 0;
-        bool whole = event.load(stream) && raw::getU16(stream, regionChange) && regionChange <= 1;
-        if (regionChange) event.kind = changeRegionKind();
+        std::uint16_t mark = 0;
+        bool whole = event.load(stream) && raw::getU16(stream, mark) && mark < KindsNamed;
+        if (whole && mark) event.kind = RegisteredMessage::getId(NamedKinds[mark]);
         for (Point3D& target : targets)
             whole = whole && raw::getI16(stream, target.x) && raw::getI16(stream, target.y) &&
                     raw::getI16(stream, target.z);

@@ -757,6 +757,7 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     // The display objects were made where the scenario sets the units down: the display's part puts each
     // back as it was saved. A game saved without that part has them put on their units' hexes, turned
     // their way, the fallen taken off; a part there but cut short is refused with the rest.
+    std::vector<std::uint16_t> shown;
     if (views_ && !views_->loadGameBytes(bytes)) {
         if (savedDisplayPart(bytes)) {
             discardBattle();
@@ -785,11 +786,24 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
             } else if (command.replyEvent.id() == doneRampaging &&
                        Container<short>::fromMessage(command.extra.get(), beast)) {
                 if (auto* elephant =
-                        dynamic_cast<Elephant*>(layer_->findUnit(static_cast<std::uint16_t>(beast))))
-                    elephant->awaitRampageEnd();
+                        dynamic_cast<Elephant*>(layer_->findUnit(static_cast<std::uint16_t>(beast)))) {
+                    elephant->resumeRampage();
+                    shown.push_back(elephant->getUnitNum());
+                }
             }
         });
     }
+    // A beast the file has rampaging is bound to leave play again, its loss sealed once game control counts
+    // again; one whose rampage nothing shows now ends it at once, before anything else goes on.
+    if (GameControl* control = gameControl())
+        control->setResumeRules([this, shown] {
+            for (VaelUnit* unit : layer_->allUnits())
+                if (auto* beast = dynamic_cast<Elephant*>(unit); beast && beast->isRampaging()) {
+                    beast->condemn();
+                    if (std::find(shown.begin(), shown.end(), beast->getUnitNum()) == shown.end())
+                        beast->endRampageUnshown();
+                }
+        });
     beginGame(true);
     // The commentary of the battle saved is not kept: a game that goes on in the middle of a leader's
     // orders says at least whose they are.

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "game/flow/saved_game.h"
+#include "game/rules/combat/elephant.h"
 #include "game/rules/leaders/group.h"
 #include "game/rules/roll.h"
 #include "opponent_fixture.h"
@@ -501,17 +502,19 @@ TEST_F(SavedGame, ARunningStateThatNamesOneOfTwoSharedHexesTwiceIsRefused) {
 }
 
 // The running state's record as a file: its version, then the units' running state as saved, the leaders'
-// flags given, and the count of shared hexes (none in these battles), its length made to fit.
+// flags given, from version 3 the count of rampaging elephants (none), and the count of shared hexes (none
+// in these battles), its length made to fit.
 std::vector<std::uint8_t> withLeaderFlags(const std::vector<std::uint8_t>& file, std::uint16_t version,
                                           const std::vector<std::uint8_t>& flags) {
-    constexpr std::size_t Flags = 12, Shared = 2;
+    constexpr std::size_t Flags = 12, Rampaging = 2, Shared = 2;
     const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
     const auto at = static_cast<std::size_t>(std::find_end(file.begin(), file.end(), tag.begin(), tag.end()) -
                                              file.begin());
-    std::vector<std::uint8_t> bytes(file.begin(), file.end() - Flags - Shared);
+    std::vector<std::uint8_t> bytes(file.begin(), file.end() - Flags - Rampaging - Shared);
     bytes[at + 4] = static_cast<std::uint8_t>(version),
                bytes[at + 5] = static_cast<std::uint8_t>(version >> 8);
     bytes.insert(bytes.end(), flags.begin(), flags.end());
+    if (version >= 3) bytes.insert(bytes.end(), {0, 0});
     bytes.insert(bytes.end(), {0, 0});
     const auto length = static_cast<std::uint32_t>(bytes.size() - at - 10);
     for (std::size_t k = 0; k < 4; ++k)
@@ -520,7 +523,8 @@ std::vector<std::uint8_t> withLeaderFlags(const std::vector<std::uint8_t>& file,
 }
 
 // After the units' running state, a u16 per leader in the scenario's order says whether he is done for the
-// turn (a leader's own record says so only while he gives orders); the count of shared hexes follows.
+// turn (a leader's own record says so only while he gives orders); the count of rampaging elephants and
+// that of shared hexes follow.
 TEST_F(SavedGame, TheRunningStateSaysWhichLeadersAreDoneForTheTurnBeforeItsSharedHexes) {
     std::vector<std::string> names;
     for (Leader* leader : each(layer.getLeaders()))
@@ -530,18 +534,18 @@ TEST_F(SavedGame, TheRunningStateSaysWhichLeadersAreDoneForTheTurnBeforeItsShare
     layer.findLeader(static_cast<std::uint16_t>(unitNumber("Aristhon")))->setFinished();
     layer.findLeader(static_cast<std::uint16_t>(unitNumber("Surendal")))->setFinished();
     const std::vector<std::uint8_t> part = saveLayerPart(layer);
-    EXPECT_EQ(std::vector<std::uint8_t>(part.end() - 14, part.end()),
-              (std::vector<std::uint8_t>{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(part.end() - 16, part.end()),
+              (std::vector<std::uint8_t>{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0}));
     const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
     const auto at = std::find_end(part.begin(), part.end(), tag.begin(), tag.end());
     ASSERT_NE(at, part.end());
-    EXPECT_EQ(std::vector<std::uint8_t>(at + 4, at + 6), (std::vector<std::uint8_t>{2, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(at + 4, at + 6), (std::vector<std::uint8_t>{3, 0}));
 }
 
 // The flags come back, each 0 or 1; any other value is refused with the leader's name and leaves the battle
 // as it stood. A record of version 1, saved before there were flags, loads without them, each leader as
 // his own record says (done only while giving orders); one that holds them, or of version 2 without them,
-// is another battle's.
+// is another battle's. Version 3 holds the rampaging elephants after them.
 TEST_F(SavedGame, ALeaderDoneForTheTurnLoadsSoAndAFlagOtherThanZeroOrOneIsRefused) {
     Leader* aristhon = layer.findLeader(static_cast<std::uint16_t>(unitNumber("Aristhon")));
     Leader* surendal = layer.findLeader(static_cast<std::uint16_t>(unitNumber("Surendal")));
@@ -562,6 +566,7 @@ TEST_F(SavedGame, ALeaderDoneForTheTurnLoadsSoAndAFlagOtherThanZeroOrOneIsRefuse
         bool aristhonDone, surendalDone;
     } rows[] = {
         {"Aristhon done", 2, second, "", true, false},
+        {"Aristhon done, version 3", 3, second, "", true, false},
         {"nobody done", 2, none, "", false, false},
         {"Aristhon and Surendal done", 2, both, "", true, true},
         {"version 1 without flags", 1, {}, "", false, false},
@@ -578,7 +583,7 @@ TEST_F(SavedGame, ALeaderDoneForTheTurnLoadsSoAndAFlagOtherThanZeroOrOneIsRefuse
         {"version 2, one flag short", 2, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, cut, true, true},
         {"version 2, one flag more", 2, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, cut, true, true},
         {"version 1 with flags", 1, both, cut, true, true},
-        {"version 3", 3, both, cut, true, true},
+        {"version 4", 4, both, cut, true, true},
         {"version 0", 0, both, cut, true, true},
     };
     // Each row loads over the battle the row before left; the refused ones over Aristhon and Surendal done.
@@ -600,6 +605,56 @@ TEST_F(SavedGame, ALeaderDoneForTheTurnLoadsSoAndAFlagOtherThanZeroOrOneIsRefuse
             EXPECT_EQ(saveLayerPart(layer), before);
         }
     }
+}
+
+// An elephant whose rampage the display still shows stands on no hex and waits for the rampage's end: the
+// running state names it after the leaders' flags (a count, then its number), and a battle loaded from it
+// has the beast off its hex, rampaging. A list naming a unit that is no elephant, no unit, or the beast
+// twice, or cut inside, is refused and leaves the beast on its hex as it stood.
+TEST_F(SavedGame, AnElephantStillRampagingIsSavedOffItsHexAndLoadsSo) {
+    auto* beast = dynamic_cast<Elephant*>(layer.findCombatUnitByName("Elephant of the Line 1"));
+    ASSERT_NE(beast, nullptr);
+    VaelLogicalLandscape* land = layer.getVaelLandscape();
+    const auto hex = static_cast<std::int16_t>(beast->getHex());
+    ASSERT_TRUE(land->unitsInHex(hex).contains(beast));
+    const std::vector<std::uint8_t> calm = saveLayerPart(layer);
+    const auto E = static_cast<std::uint8_t>(beast->getUnitNum());
+    const auto H = static_cast<std::uint8_t>(unitNumber("Taxis of Havrel"));
+    ASSERT_EQ(beast->getUnitNum(), E);
+    ASSERT_EQ(std::vector<std::uint8_t>(calm.end() - 4, calm.end()), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+
+    beast->resumeRampage();
+    EXPECT_FALSE(land->unitsInHex(hex).contains(beast));
+    const std::vector<std::uint8_t> wild = saveLayerPart(layer);
+    EXPECT_EQ(std::vector<std::uint8_t>(wild.end() - 6, wild.end()), (std::vector<std::uint8_t>{1, 0, E, 0, 0, 0}));
+    beast->abandonResumedRampage();
+    ASSERT_FALSE(beast->isRampaging());
+    ASSERT_TRUE(land->unitsInHex(hex).contains(beast));
+    EXPECT_EQ(saveLayerPart(layer), calm);
+
+    const std::string prefix = "the saved game has unit ";
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> list;
+        std::string error; // empty: loads
+    } rows[] = {
+        {"Havrel", {1, 0, H, 0, 0, 0}, prefix + std::to_string(H) + " rampaging, which is no elephant of this battle"},
+        {"unit 900", {1, 0, 0x84, 0x03, 0, 0}, prefix + "900 rampaging, which is no elephant of this battle"},
+        {"the beast twice", {2, 0, E, 0, E, 0, 0, 0},
+         prefix + std::to_string(E) + " rampaging, which it names twice"},
+        {"cut inside", {1, 0}, "the saved game is cut short or does not belong to this battle"},
+        {"the beast", {1, 0, E, 0, 0, 0}, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string error;
+        EXPECT_EQ(loadLayerPart(layer, withSharedList(calm, 4, row.list), error), row.error.empty()) << error;
+        EXPECT_EQ(error, row.error);
+        EXPECT_EQ(beast->isRampaging(), row.error.empty());
+        EXPECT_EQ(land->unitsInHex(hex).contains(beast), !row.error.empty());
+        EXPECT_EQ(beast->getHex(), hex);
+    }
+    EXPECT_EQ(saveLayerPart(layer), wild);
 }
 
 TEST_F(SavedGame, CombatMembersThatMatchNothingAreSkippedAndEmptySidesDropTheCombat) {

@@ -11,6 +11,7 @@
 #include "game/figures/p_elephant.h"
 #include "game/figures/test_unit.h"
 #include "game/flow/shock_records.h"
+#include "game/rules/rout/rout_records.h"
 
 namespace vael::test {
 namespace {
@@ -39,6 +40,12 @@ struct Probe : PElephant {
 RampageEventStruct struck(VaelPhysicalObject* unit, std::uint16_t hits, std::uint16_t hex,
                           std::uint16_t routs, std::uint16_t withdraws) {
     return RampageEventStruct{unit, hits, hex, routs, withdraws};
+}
+
+// "RampageEvent" as the layer sends it: the struck unit by its number.
+Container<RampageStruct>* strike(std::uint16_t unit, std::uint16_t hits, std::uint16_t hex, std::uint16_t routs,
+                                 std::uint16_t withdraws) {
+    return new Container<RampageStruct>(RampageStruct{unit, hits, hex, routs, withdraws});
 }
 
 LogicalCommandInfo named(const char* name, ContainerBase* payload) {
@@ -234,17 +241,19 @@ TEST_F(ElephantTest, BeastsWalkFastEastAndWestOnlyAndThrowFromTheirBacks) {
 TEST_F(ElephantTest, StruckUnitsAreTakenInInOrderAndPathsAreKeptWhileTheCountLastsThenPlayed) {
     auto* e = beast();
     auto* u = victim(1203);
-    LogicalCommandInfo first =
-        named("RampageEvent", new Container<RampageEventStruct>(struck(u, 20, 1203, 1, 0)));
-    LogicalCommandInfo second =
-        named("RampageEvent", new Container<RampageEventStruct>(struck(u, 0, 1202, 0, 1)));
+    layer.units = {{12, u}};
+    LogicalCommandInfo first = named("RampageEvent", strike(12, 20, 1203, 1, 0));
+    LogicalCommandInfo second = named("RampageEvent", strike(13, 0, 1202, 0, 1));
     e->handleEvent(first);
     e->handleEvent(second);
     ASSERT_EQ(pending(*e), 2u);
-    RampageEventStruct head;
+    RampageEventStruct head, next;
     e->pendingRampageEvents.first(head);
+    e->pendingRampageEvents.last(next);
     EXPECT_EQ(head.hex, 1203);
     EXPECT_EQ(head.percentHits, 20);
+    EXPECT_EQ(head.object.get(), u) << "the unit's object, taken by its number";
+    EXPECT_EQ(next.object.get(), nullptr) << "unit 13 has no object";
     EXPECT_TRUE(e->activeSprites().isEmpty()) << "a record shows nothing";
 
     e->saveAPath();
@@ -388,9 +397,9 @@ TEST_F(ElephantTest, ARampageWalksEveryBeastTheFirstMeetingTheStruckUnitsAndPlay
     LogicalCommandInfo rout(0, path({1203, 1303}), 0, BusMessage(LOGICAL_OBJECT_MOVED));
     routed->handleEvent(rout);
     ASSERT_EQ(routed->savedPaths().count(), 1);
-    for (const RampageEventStruct& ev :
-         {struck(routed, 20, 1203, 1, 0), struck(hit, 30, 1202, 0, 0), struck(hit, 40, 1500, 0, 0)}) {
-        LogicalCommandInfo c = named("RampageEvent", new Container<RampageEventStruct>(ev));
+    layer.units = {{7, routed}, {9, hit}};
+    for (ContainerBase* ev : {strike(7, 20, 1203, 1, 0), strike(9, 30, 1202, 0, 0), strike(9, 40, 1500, 0, 0)}) {
+        LogicalCommandInfo c = named("RampageEvent", ev);
         e->handleEvent(c);
     }
     e->queueCommand(named("ElephantRampage", path({1204, 1203, 1202})));
@@ -538,6 +547,148 @@ TEST_F(ElephantTest, TheSavedRecordOfThreeBeastsReadsBackToItselfAndRefusesAnoth
     six->load(wrong);
     EXPECT_TRUE(wrong.fail()) << "three figures read into six";
     EXPECT_EQ(saved(*six), before);
+}
+
+// What of a rampage is under way goes with the record of what the beast still plays, after what every
+// object writes: the struck units' records not yet played (each as its unit's number, 0xFFFF for one gone,
+// the hits, hex, rout and withdrawal), then each beast's victims still to reach, by their numbers.
+TEST_F(ElephantTest, ARampageUnderWayGoesWithTheRecordTheVictimsByTheirUnitNumbers) {
+    auto* e = beast(1204, 1);
+    auto* routed = victim(1203);
+    auto* hit = victim(1202);
+    layer.units = {{7, routed}, {9, hit}};
+    for (ContainerBase* ev : {strike(7, 20, 1203, 1, 0), strike(9, 30, 1202, 0, 1), strike(11, 40, 1500, 0, 0)}) {
+        LogicalCommandInfo c = named("RampageEvent", ev);
+        e->handleEvent(c);
+    }
+    std::ostringstream base, whole;
+    e->VaelPhysicalObject::saveUnderWay(base);
+    e->saveUnderWay(whole);
+    const std::string records("\3\0"
+                              "\7\0\x14\0\xB3\4\1\0\0\0"
+                              "\x09\0\x1E\0\xB2\4\0\0\1\0"
+                              "\xFF\xFF\x28\0\xDC\5\0\0\0\0"
+                              "\0\0\0\0\0\0",
+                              38);
+    EXPECT_EQ(whole.str(), base.str() + records);
+
+    // Read into another beast, the records name the same objects, and the one gone none.
+    auto* again = beast(1204, 1);
+    std::istringstream in(whole.str());
+    ASSERT_TRUE(again->loadUnderWay(in));
+    EXPECT_EQ(in.peek(), std::char_traits<char>::eof());
+    std::vector<VaelDisplayObject*> objects;
+    Item<RampageEventStruct>* it = nullptr;
+    for (again->pendingRampageEvents.firstItem(it); it; it = it->next)
+        objects.push_back(it->value.object.get());
+    EXPECT_EQ(objects, (std::vector<VaelDisplayObject*>{routed, hit, nullptr}));
+    std::ostringstream back;
+    again->saveUnderWay(back);
+    EXPECT_EQ(back.str(), whole.str());
+
+    // A record still waiting in the beast's queue names its unit by number: the file holds it as it is.
+    VaelPhysicalObject::registerUnderWayTypes();
+    e->queueCommand(named("RampageEvent", strike(9, 10, 1201, 0, 0)));
+    EXPECT_TRUE(e->underWayCarried());
+}
+
+// A beast saved half way through its rampage, and one loaded from that record with the victims' numbers
+// naming units of their own: played on, each deals its victims what it still had for them, the same.
+TEST_F(ElephantTest, ABeastLoadedHalfWayThroughItsRampageDealsTheRestToTheVictimsItsRecordNames) {
+    auto* e = beast(1204, 1);
+    auto* routed = victim(1203);
+    auto* hit = victim(1202);
+    layer.units = {{7, routed}, {9, hit}};
+    routed->saveAPath();
+    LogicalCommandInfo rout(0, path({1203, 1303}), 0, BusMessage(LOGICAL_OBJECT_MOVED));
+    routed->handleEvent(rout);
+    for (ContainerBase* ev : {strike(7, 20, 1203, 1, 0), strike(9, 30, 1202, 0, 0)}) {
+        LogicalCommandInfo c = named("RampageEvent", ev);
+        e->handleEvent(c);
+    }
+    e->queueCommand(named("ElephantRampage", path({1204, 1203, 1202})));
+    delete e->updateLevels(1000);
+    ASSERT_EQ(sprite(*e, 0).victims().count(), 3);
+    std::ostringstream base, whole;
+    e->VaelPhysicalObject::saveUnderWay(base);
+    e->saveUnderWay(whole);
+    // No record left to take in; the first beast holds the routed unit twice (its blow, its moves), then
+    // the other unit; the other two beasts none.
+    EXPECT_EQ(whole.str(), base.str() + std::string("\0\0"
+                                                    "\3\0\7\0\7\0\x09\0"
+                                                    "\0\0\0\0",
+                                                    14));
+
+    auto* e2 = beast(1204, 1);
+    auto* routed2 = victim(1203);
+    auto* hit2 = victim(1202);
+    routed2->saveAPath();
+    LogicalCommandInfo rout2(0, path({1203, 1303}), 0, BusMessage(LOGICAL_OBJECT_MOVED));
+    routed2->handleEvent(rout2);
+    layer.units = {{7, routed2}, {9, hit2}};
+    std::istringstream in(whole.str());
+    ASSERT_TRUE(e2->loadUnderWay(in));
+    EXPECT_EQ(sprite(*e2, 0).victims().count(), 3);
+    std::int32_t now = 1000;
+    while ((e->commands().count() > 0 || e2->commands().count() > 0) && now < 60000) {
+        now += 100;
+        delete e->updateLevels(now);
+        delete e2->updateLevels(now);
+    }
+    EXPECT_EQ(queued(*routed), (Lines{"CohesionHit 20% by 3", "moved 1203 1303"}));
+    EXPECT_EQ(queued(*hit), (Lines{"CohesionHit 30% by 3"}));
+    EXPECT_EQ(queued(*routed2), queued(*routed));
+    EXPECT_EQ(queued(*hit2), queued(*hit));
+}
+
+// The rampage's part of the record, written byte by byte after an idle beast's own: a record that names no
+// unit of the battle, a rout or withdrawal other than 0 or 1, victims that are not as many as the beast's
+// rampage events, or bytes cut short are refused; a record of the version before it has no such part.
+TEST_F(ElephantTest, ARampagePartTheBattleDoesNotBackIsRefused) {
+    auto* e = beast(1204, 1);
+    auto* hit = victim(1202);
+    layer.units = {{7, hit}};
+    std::ostringstream idle;
+    e->VaelPhysicalObject::saveUnderWay(idle);
+    const std::string base = idle.str();
+    const std::string noVictims(6, '\0');
+    const auto record = [](std::uint16_t unit, std::uint16_t routing, std::uint16_t withdrawing) {
+        std::string r("\1\0", 2);
+        for (std::uint16_t v : {unit, std::uint16_t{20}, std::uint16_t{1202}, routing, withdrawing})
+            r += static_cast<char>(v & 0xFF), r += static_cast<char>(v >> 8);
+        return r;
+    };
+    struct Row {
+        const char* name;
+        std::string tail;
+        std::uint16_t version;
+        bool taken;
+    };
+    const Row rows[] = {
+        {"nothing under way", std::string(2, '\0') + noVictims, 2, true},
+        {"unit 7 routed", record(7, 1, 0) + noVictims, 2, true},
+        {"a unit gone", record(0xFFFF, 0, 0) + noVictims, 2, true},
+        {"unit 8, none of the battle", record(8, 0, 0) + noVictims, 2, false},
+        {"unit 0xFFFE", record(0xFFFE, 0, 0) + noVictims, 2, false},
+        {"routed 2", record(7, 2, 0) + noVictims, 2, false},
+        {"withdrawing 1", record(7, 0, 1) + noVictims, 2, true},
+        {"withdrawing 2", record(7, 0, 2) + noVictims, 2, false},
+        {"a victim with no rampage event", std::string(2, '\0') + std::string("\1\0\7\0", 4) + std::string(4, '\0'),
+         2, false},
+        {"victims cut short", std::string(2, '\0') + std::string(4, '\0'), 2, false},
+        {"a record cut short", record(7, 0, 0).substr(0, 11), 2, false},
+        {"no part at all", "", 2, false},
+        {"the version before", "", 1, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto* loaded = beast(1204, 1);
+        std::istringstream in(base + row.tail);
+        EXPECT_EQ(loaded->loadUnderWay(in, row.version), row.taken);
+        if (row.taken) {
+            EXPECT_EQ(in.peek(), std::char_traits<char>::eof());
+        }
+    }
 }
 
 } // namespace

@@ -561,10 +561,11 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordOfAnotherVersionOrDamagedIsRefused
         std::uint8_t value;
         const char* problem;
     };
-    // Version 2, then 0x7FFF; the body's length past the file; the normal view's part 0xFF bytes longer.
+    // Version 3, 0, then 0x7F02; the body's length past the file; the normal view's part 0xFF bytes longer.
     for (const Row row :
-         {Row{4, 2, "is of version 2, which this game does not read"},
-          Row{5, 0x7F, "is of version 32513, which this game does not read"},
+         {Row{4, 3, "is of version 3, which this game does not read"},
+          Row{4, 0, "is of version 0, which this game does not read"},
+          Row{5, 0x7F, "is of version 32514, which this game does not read"},
           Row{9, 0xFF, "does not read back whole"}, Row{11, 0xFF, "does not read back whole"}}) {
         SCOPED_TRACE(row.offset);
         std::vector<std::uint8_t> forged = file;
@@ -572,6 +573,12 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordOfAnotherVersionOrDamagedIsRefused
         EXPECT_FALSE(layers->loadGameBytes(forged));
         EXPECT_EQ(layers->underWayProblem(), row.problem);
     }
+    // Version 1, written before a rampage under way was kept, holds the same for objects that are no
+    // elephants: it still loads.
+    std::vector<std::uint8_t> first = file;
+    first[at + 4] = 1;
+    EXPECT_TRUE(layers->loadGameBytes(first));
+    EXPECT_EQ(layers->underWayProblem(), "");
     // A file cut before the tag is one saved without the record, read as it stands.
     std::vector<std::uint8_t> old(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(at));
     EXPECT_TRUE(layers->loadGameBytes(old));

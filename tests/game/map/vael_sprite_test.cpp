@@ -602,6 +602,38 @@ TEST_F(SpriteTest, ARegionChangeIsMarkedByNameAndAnIdleSpriteKeepsNoQueue) {
     step(*loaded, 10);
     EXPECT_EQ((std::tuple{loaded->region(), loaded->events().count()}), std::tuple(1305, 0));
 
+    // The blow and the move an elephant's rampage queues between its steps are marked 2 and 3 (their kinds,
+    // the count in the region's place, 3 and 1), any other kind 0; a mark past them is refused.
+    auto beast = sprite();
+    beast->addSimpleEvent(SpriteHide);
+    beast->addEvent(3, Point4D(), List<Bitmap*>(), -1, RegisteredMessage::getId("RampageCasualty"), 0);
+    beast->addEvent(1, Point4D(), List<Bitmap*>(), -1, RegisteredMessage::getId("RampageMove"), 0);
+    const Bytes rampage = underWayOf(*beast);
+    // Each event: target 10 bytes, region, kind, layer, restart, the payload's length and bytes, the mark,
+    // then three targets of 6 bytes.
+    std::vector<std::size_t> events, marks;
+    for (std::size_t at = recordOf(*beast).size() + 2; events.size() < 3; at = marks.back() + 2 + 18) {
+        events.push_back(at);
+        marks.push_back(at + 22 + word(rampage, at + 18, 4));
+    }
+    EXPECT_EQ(word(rampage, marks[0], 2), 0u);
+    EXPECT_EQ(word(rampage, marks[1], 2), 2u);
+    EXPECT_EQ(word(rampage, marks[2], 2), 3u);
+    // A sprite that queues no rampage refuses them (an elephant's takes them back: ElephantTest).
+    std::istringstream back(std::string(rampage.begin(), rampage.end()));
+    auto taken = sprite();
+    EXPECT_FALSE(taken->loadUnderWay(back));
+    for (const std::uint16_t past : {4, 0xFFFF}) {
+        SCOPED_TRACE(past);
+        Bytes forgedMark = rampage;
+        forgedMark[marks[2]] = static_cast<std::uint8_t>(past);
+        forgedMark[marks[2] + 1] = static_cast<std::uint8_t>(past >> 8);
+        std::istringstream bad(std::string(forgedMark.begin(), forgedMark.end()));
+        auto refused = sprite();
+        EXPECT_FALSE(refused->loadUnderWay(bad));
+        EXPECT_EQ(refused->events().count(), 0);
+    }
+
     auto idle = sprite();
     const Bytes quiet = underWayOf(*idle);
     EXPECT_EQ(quiet.size(), recordOf(*idle).size() + 8);

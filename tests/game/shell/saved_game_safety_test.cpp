@@ -310,11 +310,11 @@ TEST_F(SavedGameSafety, TheRunningStateEndsTheBattlesPartAndAGameSavedWithoutItS
     ASSERT_TRUE(unsealSavedGame(file, error)) << error;
     const std::size_t at = runningStateAt(file);
     ASSERT_LT(at + 10, file.size());
-    // Tag, version 2, then the length of everything after it to the end of the file.
+    // Tag, version 3, then the length of everything after it to the end of the file.
     const std::size_t length = file.size() - at - 10;
     EXPECT_EQ(Bytes(file.begin() + static_cast<std::ptrdiff_t>(at + 4),
                     file.begin() + static_cast<std::ptrdiff_t>(at + 10)),
-              (Bytes{2, 0, static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+              (Bytes{3, 0, static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
                      static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24)}));
     // The same game as an older program saved it, without the record (nor the mark of a checked save): it
     // loads, and saved again it carries the record once more, at the same place.
@@ -615,7 +615,8 @@ TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleSta
         bool loads;
     };
     const Case cases[] = {
-        {"version 3", at + 4, 3, 0, false, false},
+        {"version 4", at + 4, 4, 0, false, false},
+        {"version 2 over the rampaging elephants", at + 4, 2, 0, false, false},
         {"version 1 over the leaders' flags", at + 4, 1, 0, false, false},
         {"version 0", at + 4, 0, 0, false, false},
         {"a length one past the end", 0, 0, 1, false, false},

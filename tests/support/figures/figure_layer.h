@@ -13,6 +13,7 @@
 #include "framework/core/bus.h"
 #include "framework/core/container.h"
 #include "framework/core/registered_message.h"
+#include "game/map/vael_display_object.h"
 #include "game/map/vael_figure_layer.h"
 #include "game/map/vael_sprite.h"
 
@@ -77,6 +78,15 @@ public:
     VaelFigureLandscape* landscape(std::int16_t zoom) override { return zoom == 0 ? &land : nullptr; }
     std::int16_t layerId() const override { return id_; }
     std::int16_t viewMode() const override { return mode; }
+    VaelDisplayObject* unitObject(std::uint16_t number) const override {
+        const auto it = units.find(number);
+        return it == units.end() ? nullptr : it->second;
+    }
+    std::int32_t unitNumberOf(const VaelDisplayObject* object) const override {
+        for (const auto& [number, unit] : units)
+            if (unit == object) return number;
+        return -1;
+    }
 
     // Listens for a message by name as well, writing its name and the payload's short when it has one.
     void listenFor(const std::string& name) {
@@ -88,6 +98,8 @@ public:
     std::int16_t mode = 0;
     std::vector<std::string> log;
     std::vector<Sprite*> created;
+    // The units' objects by their numbers, as a test gives them.
+    std::map<std::uint16_t, VaelDisplayObject*> units;
 
 private:
     class Listener : public Component {

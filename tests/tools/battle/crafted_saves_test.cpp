@@ -112,8 +112,8 @@ TEST(CraftedSaves, ADisplayObjectsFacingPastEveryDirectionIsRefusedWithItsReason
     test::TempDir dir("crafted-saves");
     const Bytes whole = lateSave(dir, true);
     // Each byte is one of the three high bytes of an object's facing, 0 in the file.
-    const std::vector<Case> cases = {{9072, 1},  {9205, 1},   {9206, 1},    {9207, 1},
-                                     {37416, 1}, {102526, 1}, {9206, 0x80}};
+    const std::vector<Case> cases = {{9074, 1},  {9207, 1},   {9208, 1},    {9209, 1},
+                                     {37418, 1}, {102528, 1}, {9208, 0x80}};
     for (const Case& c : cases)
         ASSERT_EQ(whole.at(c.at), 0) << "byte " << c.at << " is no high byte of a facing";
     expectRefused(dir, whole, true, cases,

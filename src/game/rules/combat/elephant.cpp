@@ -209,6 +209,24 @@ void Elephant::awaitRampageEnd() {
     if (!isRampaging()) connectNamed(msg::DoneRampaging, onDoneRampaging);
 }
 
+void Elephant::resumeRampage() {
+    debugStream() << getName() << " rampages on from the saved game" << std::endl;
+    if (landscape_ && hex_ != offMap) landscape_->removeFromRegion(this, static_cast<std::int16_t>(hex_));
+    awaitRampageEnd();
+}
+
+void Elephant::abandonResumedRampage() {
+    disconnectNamed(msg::DoneRampaging, onDoneRampaging);
+    if (hex_ != offMap) moveOccupancy(-1, static_cast<std::int16_t>(hex_));
+}
+
+void Elephant::endRampageUnshown() {
+    debugStream() << getName() << " rampaged in the saved game and nothing shows it now: it ends at once"
+                  << std::endl;
+    Container<short> number(static_cast<short>(unitNumber_));
+    sendNamed(msg::DoneRampaging, &number);
+}
+
 void Elephant::doneRampaging(std::int16_t unitNumber) {
     if (static_cast<std::uint16_t>(unitNumber) != unitNumber_) return;
     disconnectNamed(msg::DoneRampaging, onDoneRampaging);

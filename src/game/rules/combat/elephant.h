@@ -41,6 +41,13 @@ public:
     // A game loaded while the display still plays the beast's rampage: it rampages on until that ends, as it
     // did when the game was saved (no rally, no orders), and falls then.
     void awaitRampageEnd();
+    // The saved game says the beast was rampaging: it is off the map's occupant lists again and waits for
+    // the rampage's end; abandonResumedRampage puts back a beast of a file refused after all.
+    void resumeRampage();
+    void abandonResumedRampage();
+    // Nothing will show the loaded beast's rampage (no display, or a save that kept none of it): it ends
+    // as a display that plays nothing ends it, at once.
+    void endRampageUnshown();
 
 private:
     // What the beast does to the unit it meets entering next from current; false when there is nothing to
