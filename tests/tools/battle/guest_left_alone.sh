@@ -8,15 +8,7 @@ set -u
 . "$(dirname "$0")/host_port.sh"
 tool=$1
 shift
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-status=0
-fail() { echo "FAILED: $*"; status=1; }
+pair_workspace
 
 for case in "$@"; do
  for round in 1 2 3 4 5 6 7 8; do

@@ -11,3 +11,14 @@ host_port() {
   done
   return 1
 }
+
+# pair_workspace: gives the script a folder of its own ($work) and kills every process it lists in $pids
+# and takes the folder away however the script ends; fail names a failed case and the script goes on, to
+# exit with $status.
+pair_workspace() {
+  work=$(mktemp -d)
+  pids=()
+  trap 'for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done; rm -rf "$work"' EXIT
+  status=0
+}
+fail() { echo "FAILED: $*"; status=1; }

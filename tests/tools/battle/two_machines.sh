@@ -30,13 +30,7 @@ while [ $# -gt 0 ]; do
     *) break ;;
   esac
 done
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+pair_workspace
 
 # One pair; its verdict goes to $work/SEED.verdict, its first line "ok" or "FAILED".
 play() {

@@ -12,15 +12,7 @@ set -u
 tool=$1
 scenario=$2
 seed=7
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-status=0
-fail() { echo "FAILED: $*"; status=1; }
+pair_workspace
 
 # A machine that stops itself runs in a session of its own: in the process group it would otherwise share
 # with the test runner and every other test, the kernel hangs up a stopped process as soon as that group

@@ -12,15 +12,7 @@ tool=$1
 scenario=$2
 shift 2
 data=("$@")
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-status=0
-fail() { echo "FAILED: $*"; status=1; }
+pair_workspace
 
 version=$("$tool" --version | sed -n 's/^vael-battle //p')
 [ -n "$version" ] || { echo "FAILED: no version from $tool"; exit 1; }
