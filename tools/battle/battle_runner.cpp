@@ -392,6 +392,8 @@ private:
     }
 
     void readOutcome() {
+        // A battle lost before its first activation was never noted: it is still loaded here.
+        noteSides();
         GameControl* control = app_.gameControl();
         // Every machine of a network game gives the outcome the host told them all at the end of the game:
         // game control's tallies may still move after it (a fallen leader's last report).

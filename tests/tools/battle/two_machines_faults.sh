@@ -255,7 +255,8 @@ done
 # 7. Battles whose losses once went uncounted or went on: the machine killed at its N-th line, the one left
 # counts what it told and chooses no leader after the loss. The host of Korvath seed 19 goes after the fall
 # of Orzaban (a Persian leader of initiative 3, worth 15), who the guest counts; the guest of Ghatmar seed
-# 15 goes while the host waits on its answer to the elite question of the second turn.
+# 15 goes while the host waits on its answer to the elite question of the second turn. The guest of Ghatmar
+# seed 1 goes at its first line, before the host's first activation: the host names both sides all the same.
 while read -r scen sd victim at says; do
   case="$scen seed $sd, the $victim killed at line $at"
   name="row-$scen-$sd"
@@ -280,6 +281,7 @@ while read -r scen sd victim at says; do
 done <<'ROWS'
 KORVATH.SCN 19 host 231 Persian: lost 15 of 55 troop quality, 1 units eliminated
 GHATMAR.SCN 15 guest 89
+GHATMAR.SCN 1 guest 1 Indian: lost 0 of 60 troop quality
 ROWS
 
 # 8. Joining a port where nobody listens: refused at once, the refusal named, within 5 seconds.
