@@ -31,7 +31,7 @@ void BattleTallies::rallied(const UnitRoutData& record, bool homeSide) {
 
 bool BattleTallies::eliminated(const EliminateUnitData& record, bool homeSide) {
     if (record.unitType != LeaderType) {
-        if (std::find(fallen_.begin(), fallen_.end(), record.unitNumber) != fallen_.end()) return false;
+        if (hasFallen(record.unitNumber)) return false;
         fallen_.push_back(record.unitNumber);
     }
     Side& s = side(homeSide);
@@ -44,6 +44,10 @@ bool BattleTallies::eliminated(const EliminateUnitData& record, bool homeSide) {
     }
     if (s.eliminated < 32767) ++s.eliminated;
     return true;
+}
+
+bool BattleTallies::hasFallen(std::uint16_t unitNumber) const {
+    return std::find(fallen_.begin(), fallen_.end(), unitNumber) != fallen_.end();
 }
 
 void BattleTallies::lossSealed(const EliminateUnitData& record) {

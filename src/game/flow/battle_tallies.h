@@ -20,12 +20,14 @@ public:
     Side home, visitor;
 
     Side& side(bool homeSide) { return homeSide ? home : visitor; }
+    const Side& side(bool homeSide) const { return homeSide ? home : visitor; }
     void routed(const UnitRoutData& record, bool homeSide);
     void rallied(const UnitRoutData& record, bool homeSide);
     // A fall counted; false when the unit's fall was counted already. Both machines of a network game may
     // tell a fighting unit's fall (each its own rules' word, one of them a step late), and it falls once; a
     // leader's replacement takes his number and may fall in turn.
     bool eliminated(const EliminateUnitData& record, bool homeSide);
+    bool hasFallen(std::uint16_t unitNumber) const;
     // A loss sealed, its fall still to come; a fall counted takes it back (forgetSealed).
     void lossSealed(const EliminateUnitData& record);
     void forgetSealed(std::uint16_t unitNumber);

@@ -28,44 +28,26 @@ void ReportLedger::clear() {
     rallied_ = RegisteredMessage::getId(msg::UnitRallied);
     eliminated_ = RegisteredMessage::getId(msg::UnitEliminated);
     sealed_ = RegisteredMessage::getId(msg::UnitLossSealed);
-    home_ = visitor_ = Side{};
-    fallen_.clear();
+    told_ = BattleTallies{};
 }
 
-ReportLedger::Side& ReportLedger::sideOf(std::uint32_t nation, VaelLogicalLayer& layer) {
-    return layer.onVisitorSide(nation) ? visitor_ : home_;
-}
-
-const ReportLedger::Side& ReportLedger::sideOf(std::uint32_t nation, VaelLogicalLayer& layer) const {
-    return layer.onVisitorSide(nation) ? visitor_ : home_;
-}
-
-bool ReportLedger::fell(std::uint16_t unitNumber) const {
-    return std::find(fallen_.begin(), fallen_.end(), unitNumber) != fallen_.end();
+const BattleTallies::Side& ReportLedger::sideOf(std::uint32_t nation, VaelLogicalLayer& layer) const {
+    return layer.onVisitorSide(nation) ? told_.visitor : told_.home;
 }
 
 void ReportLedger::note(BusMessage event, const ContainerBase* data, VaelLogicalLayer& layer) {
     const std::int32_t id = event.id();
-    const bool routed = id == routed_;
-    if (routed || id == rallied_) {
+    if (id == routed_ || id == rallied_) {
         const auto* box = dynamic_cast<const Container<UnitRoutData>*>(data);
-        if (!box || neverCountsAsRouting(box->valuePtr()->unitType)) return;
+        if (!box) return;
         const UnitRoutData& r = *box->valuePtr();
-        Side& side = sideOf(r.nation, layer);
-        side.routing += routed ? 1 : -1;
-        side.routedTQ += routed ? r.value : -r.value;
+        const bool home = !layer.onVisitorSide(r.nation);
+        id == routed_ ? told_.routed(r, home) : told_.rallied(r, home);
         return;
     }
     if (id != eliminated_) return;
-    const auto* box = dynamic_cast<const Container<EliminateUnitData>*>(data);
-    if (!box || box->valuePtr()->unitType == LeaderType) return;
-    const EliminateUnitData& r = *box->valuePtr();
-    if (fell(r.unitNumber)) return;
-    fallen_.push_back(r.unitNumber);
-    if (neverCountsAsRouting(r.unitType)) return;
-    Side& side = sideOf(r.nation, layer);
-    --side.routing;
-    side.routedTQ -= r.points;
+    if (const auto* box = dynamic_cast<const Container<EliminateUnitData>*>(data))
+        told_.eliminated(*box->valuePtr(), !layer.onVisitorSide(box->valuePtr()->nation));
 }
 
 ReportLedger::Verdict ReportLedger::judge(BusMessage event, const ContainerBase* data,
@@ -82,7 +64,7 @@ ReportLedger::Verdict ReportLedger::judge(BusMessage event, const ContainerBase*
         for (Combat* unit : each(layer.getUnits()))
             fielded = fielded || (unit->getNation() == r.nation && unit->getUnitType() == r.unitType &&
                                   unit->pointValue() == static_cast<std::int32_t>(r.value) &&
-                                  !fell(static_cast<std::uint16_t>(unit->getUnitNum())));
+                                  !told_.hasFallen(static_cast<std::uint16_t>(unit->getUnitNum())));
         if (!fielded)
             why = quoted(name) + " names no unit of this battle of nation " + std::to_string(r.nation) +
                   ", kind " + std::to_string(r.unitType) + " and worth " + std::to_string(r.value);
@@ -118,9 +100,9 @@ ReportLedger::Verdict ReportLedger::judge(BusMessage event, const ContainerBase*
     }
     // Both machines may tell the same fall (each its own rules' word of it, one of them a step late): it
     // is counted once, on the first word.
-    if (combat && fell(r.unitNumber)) return Verdict::Drop;
+    if (combat && told_.hasFallen(r.unitNumber)) return Verdict::Drop;
     if (eliminated && combat && !neverCountsAsRouting(type)) {
-        const Side& side = sideOf(r.nation, layer);
+        const BattleTallies::Side& side = sideOf(r.nation, layer);
         if (side.routing <= 0 || side.routedTQ < worth) {
             why = name + " takes " + unit + " off its side's routing, which does not hold it";
             return Verdict::Refuse;

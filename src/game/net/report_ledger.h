@@ -11,6 +11,7 @@
 
 #include "framework/core/bus_message.h"
 #include "framework/core/container.h"
+#include "game/flow/battle_tallies.h"
 
 namespace vael {
 
@@ -30,20 +31,12 @@ public:
                   std::string& why) const;
 
 private:
-    struct Side {
-        std::int32_t routing = 0;
-        std::int32_t routedTQ = 0;
-    };
-    Side& sideOf(std::uint32_t nation, VaelLogicalLayer& layer);
-    const Side& sideOf(std::uint32_t nation, VaelLogicalLayer& layer) const;
-    bool fell(std::uint16_t unitNumber) const;
+    const BattleTallies::Side& sideOf(std::uint32_t nation, VaelLogicalLayer& layer) const;
 
     // The reports' ids for this battle: routed, rallied, eliminated, sealed.
     std::int32_t routed_ = -1, rallied_ = -1, eliminated_ = -1, sealed_ = -1;
-    Side home_, visitor_;
-    // The combat units whose fall has been heard, by unit number; a fallen leader's replacement takes his
-    // number, so leaders are not kept.
-    std::vector<std::uint16_t> fallen_;
+    // What the reports heard told, counted as game control counts them.
+    BattleTallies told_;
 };
 
 } // namespace vael
