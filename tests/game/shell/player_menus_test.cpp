@@ -31,6 +31,7 @@
 #include "game/shell/notice_dialogs.h"
 #include "game/shell/scripted_platform.h"
 #include "game/shell/side_dialogs.h"
+#include "game/shell/toolbar_points.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
 #include "support/data_home.h"
@@ -79,18 +80,7 @@ protected:
         close.kind = platform::EventKind::CloseRequest;
         os.postEvent(close);
     }
-    // The middle of a button of the tool bar, counted from the left, on the screen.
-    Point toolbarButton(std::size_t which) {
-        auto* bar = dynamic_cast<WindowsToolbar*>(game.frame().toolbar());
-        std::int32_t x = 0;
-        Item<Button*>* b = nullptr;
-        bar->buttons().firstItem(b);
-        for (std::size_t i = 0; b && i < which; ++i, b = b->next)
-            x += b->value->imageSize().w;
-        const platform::Rect client = WindowManager::instance().clientOnScreen(bar->hwnd());
-        return Point(static_cast<std::int16_t>(client.x + x + (b ? b->value->imageSize().w / 2 : 0)),
-                     static_cast<std::int16_t>(client.y + bar->barHeight() / 2));
-    }
+    Point toolbarButton(std::size_t which) { return test::toolbarButton(game, which); }
     // A key as the keyboard gives it: the press, its letter typed, the release.
     void typeKey(char letter) {
         platform::Event e;

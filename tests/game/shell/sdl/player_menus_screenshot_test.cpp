@@ -19,6 +19,7 @@
 #include "game/map/vael_map_window.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/notice_dialogs.h"
+#include "game/shell/toolbar_points.h"
 #include "game/shell/vael_game.h"
 #include "grab_png.h"
 #include "player_script.h"
@@ -73,19 +74,6 @@ TEST(PlayerMenus, HelpAboutChosenByTheMouseOverTheStartDialogShowsAboutAtOnce) {
     EXPECT_TRUE(writePng(shot, fs::path(VAEL_BUILD_DIR) / "player_start_about.png"));
     // About's lines are on the screen where it stands.
     EXPECT_GT(inkIn(shot, about), 50);
-}
-
-// The middle of a button of the tool bar, counted from the left, in the window.
-Point toolbarButton(VaelGame& game, std::size_t which) {
-    auto* bar = dynamic_cast<WindowsToolbar*>(game.frame().toolbar());
-    std::int32_t x = 0;
-    Item<Button*>* b = nullptr;
-    bar->buttons().firstItem(b);
-    for (std::size_t i = 0; b && i < which; ++i, b = b->next)
-        x += b->value->imageSize().w;
-    const platform::Rect client = WindowManager::instance().clientOnScreen(bar->hwnd());
-    return Point(static_cast<std::int16_t>(client.x + x + (b ? b->value->imageSize().w / 2 : 0)),
-                 static_cast<std::int16_t>(client.y + bar->barHeight() / 2));
 }
 
 TEST(PlayerMenus, TheStartScreensToolBarOpenGameShowsItsTipAndOpensLoadGame) {
