@@ -20,6 +20,7 @@
 #include "game/flow/data_files.h"
 #include "game/shell/program_entry.h"
 #include "game/shell/version.h"
+#include "platform/settings.h"
 
 namespace {
 
@@ -175,7 +176,9 @@ int play(int argc, char** argv) {
     if (trace) {
         // Opened once every option is known, so that it never empties the saved game it comes after; as any
         // other option that cannot be followed, the battle is not played without its trace.
-        const std::string kept = vael::traceKeptOff(trace, {{options.loadFile, "the saved game being loaded"}});
+        const std::string kept =
+            vael::traceKeptOff(trace, {{options.loadFile, "the saved game being loaded"},
+                                       {vael::platform::Settings::defaultFile(), "the settings file"}});
         if (!kept.empty()) return usage("cannot write the trace: " + kept);
         if (!vael::debugStream().rdbuf()->open(trace))
             return usage("cannot write the trace: " + vael::debugStream().rdbuf()->openError());

@@ -4,7 +4,7 @@
 # tool says why and exits 1 (a FIFO that was waited on would hold it to the timeout here, a device or the
 # gigabyte read would fill its memory). Then a save beside a killed save's temporary file takes that file
 # away, and nothing else; a save over a FIFO or a device, and a trace into a FIFO, into the saved game being
-# loaded or into any other saved game, are refused, the saves left whole. Each case names itself when it
+# loaded, into any other saved game or into the settings file, are refused, each left whole. Each case names itself when it
 # fails.
 set -u
 tool=$1
@@ -97,4 +97,15 @@ for order in "--load $work/saves/battle.vel --trace $work/saves/battle.vel:the s
   cmp -s "$work/saves/battle.vel" "$work/saves/kept.vel" || fail "a trace into $what ($args) changed the save"
   cmp -s "$work/saves/other.vel" "$work/saves/kept.vel" || fail "a trace into $what ($args) changed the other save"
 done
+# Nor the player's settings, which the tool itself never writes.
+mkdir -p "$work/config/vael"
+printf '[Options]\nPath=kept\n' > "$work/config/vael/settings.ini"
+cp "$work/config/vael/settings.ini" "$work/settings.kept"
+XDG_CONFIG_HOME="$work/config" timeout 120 "$tool" "$scenario" --seed 7 --turns 1 \
+  --trace "$work/config/vael/settings.ini" > "$work/out" 2> "$work/err"
+code=$?
+[ "$code" -eq 2 ] || fail "a trace into the settings file: the tool ended with $code: $(cat "$work/err")"
+grep -qxF "vael-battle: cannot write the trace: $work/config/vael/settings.ini is the settings file; it is left as it is" \
+  "$work/err" || fail "a trace into the settings file: the tool said: $(cat "$work/err")"
+cmp -s "$work/config/vael/settings.ini" "$work/settings.kept" || fail "a trace into the settings file changed it"
 exit $status
