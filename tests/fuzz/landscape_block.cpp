@@ -32,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace vael;
     test::continueOnFailedChecks();
     static test::TestApplication app;
+    app.forgetRecords();
     const std::vector<std::uint8_t> bytes(data, data + size);
     // Also the readers alone, on every offset the input names.
     std::uint32_t at = 0;

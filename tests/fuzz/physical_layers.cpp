@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace vael;
     test::continueOnFailedChecks();
     static test::TestApplication app;
+    app.forgetRecords();
     const std::vector<std::uint8_t> bytes(data, data + size);
     PhysicalLayerState state;
     std::size_t end = 0;

@@ -42,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     test::continueOnFailedChecks();
     static test::TestApplication app;
+    app.forgetRecords();
     {
         VaelPhysicalLayers layers(app);
         for (VaelPhysicalLayer* l : {&layers.normal(), &layers.reversed()})

@@ -55,6 +55,11 @@ public:
     std::function<void(OIFBase*, const std::uint8_t*&, const std::uint8_t*)> onFindDataFile;
 
     std::vector<std::tuple<Display*, std::int16_t, Point>> mouseEvents; // (display, kind, point)
+    // An application that outlives many runs (a fuzz target's) forgets what it recorded before each, or
+    // its records grow until the process runs out of memory.
+    void forgetRecords() {
+        log.clear(), boxes.clear(), statusTexts.clear(), mouseEvents.clear();
+    }
 
     void findInMapFile(OIFBase* library) override {
         log.push_back("findInMapFile " + library->name());
