@@ -139,6 +139,10 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
     // goes on from: one past them would have the timers before the first counted again.
     if (slot != NoSlot && slot >= Application::TimerSlots)
         return refuse("names a timer the game does not have");
+    // A timer that has counted its period (a second over its rate) fires and counts on from the rest, and
+    // one that does not run counts nothing: more than that is no time a save can have.
+    if (elapsed != 0 && (rate == 0 || elapsed >= 1000 / rate))
+        return refuse("has its tick's timer counted past its period");
     // Objects stepped by a tick that does not run would never answer what they were asked.
     if (rate == 0 && count > 0) return refuse("has objects stepped by a tick that does not run");
     List<short> stepped;

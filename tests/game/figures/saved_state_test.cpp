@@ -2,6 +2,7 @@
 // the ground, saved, loaded into a fresh object and saved again byte for byte, and refused whole when it
 // does not fit the object or runs short.
 #include <sstream>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -478,6 +479,63 @@ TEST_F(SavedStateTest, AnUnderWayRecordNamingNoSpriteOrQueuingPastTheFiguresReco
         auto* u = unit(0, 6);
         std::istringstream in(playing(name));
         EXPECT_EQ(u->loadUnderWay(in), taken);
+    }
+}
+
+// A leader has no flag: the place after his figures names no sprite, waited on or playing, and is refused;
+// his figure is taken. A flag's record playing is refused with the reason of whichever of its three parts
+// (pole, cloth, shadow, one after the other) holds what no battle leaves: a mark of being hidden past set.
+TEST_F(SavedStateTest, AnUnderWayRecordNamingAFlaglessLeadersFlagOrAFlagPartNoBattleLeavesIsRefused) {
+    auto* source = unit(0, 6);
+    ASSERT_NE(source->flag(), nullptr);
+    std::ostringstream flagOut, poleOut, clothOut;
+    source->flag()->saveUnderWay(flagOut);
+    source->flag()->VaelSprite::saveUnderWay(poleOut);
+    source->flag()->cloth()->saveUnderWay(clothOut);
+    const std::string flagRecord = flagOut.str();
+    // No flag raised, nothing kept, turned or queued; then the names waited on, loose and playing.
+    const auto named = [&](int waited, int played, const std::string& record) {
+        const std::string head = bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+        const std::string waiting = waited < 0 ? bytes({0, 0}) : bytes({1, 0, waited, 0});
+        const std::string playing = played < 0 ? bytes({0, 0}) : bytes({1, 0, played, 0}) + record;
+        return head + waiting + bytes({0, 0}) + playing;
+    };
+    auto* made = unit(4, 1, 907);
+    ASSERT_EQ(made->flag(), nullptr);
+    const int place = made->spriteCount();
+    for (const auto& [name, waited, played, taken] :
+         {std::tuple{"his figure waited on", 0, -1, true}, std::tuple{"his flag's place waited on", place, -1, false},
+          std::tuple{"his flag's place playing", -1, place, false}}) {
+        SCOPED_TRACE(name);
+        auto* u = unit(4, 1, 907);
+        std::istringstream in(named(waited, played, flagRecord));
+        EXPECT_EQ(u->loadUnderWay(in), taken);
+        EXPECT_EQ(u->loadProblem(), "");
+    }
+
+    // The mark of being hidden is the word at byte 28 of a sprite's record.
+    const std::size_t pole = 28, cloth = poleOut.str().size() + 28,
+                      shadow = poleOut.str().size() + clothOut.str().size() + 28;
+    for (std::size_t at : {pole, cloth, shadow})
+        ASSERT_EQ(flagRecord.substr(at, 2), bytes({0, 0}));
+    const char* why = "its flag's mark of being hidden is neither set nor clear";
+    const int flag = source->spriteCount();
+    struct Row {
+        const char* name;
+        std::size_t at;
+        int value;
+        const char* reason; // null: taken
+    };
+    for (const Row& row : {Row{"pole hidden", pole, 1, nullptr}, Row{"pole hidden 2", pole, 2, why},
+                           Row{"cloth hidden", cloth, 1, nullptr}, Row{"cloth hidden 2", cloth, 2, why},
+                           Row{"shadow hidden", shadow, 1, nullptr}, Row{"shadow hidden 2", shadow, 2, why}}) {
+        SCOPED_TRACE(row.name);
+        std::string record = flagRecord;
+        record[row.at] = static_cast<char>(row.value);
+        auto* u = unit(0, 6);
+        std::istringstream in(named(-1, flag, record));
+        EXPECT_EQ(u->loadUnderWay(in), row.reason == nullptr);
+        EXPECT_EQ(u->loadProblem(), row.reason ? row.reason : "");
     }
 }
 

@@ -20,6 +20,7 @@
 #include "game/rules/combat/missile_fire_struct.h"
 #include "game/rules/scenario_records.h"
 #include "hex_map_fixture.h"
+#include "support/display/image_bytes.h"
 #include "support/failed_checks.h"
 #include "support/map/display_object_double.h"
 #include "support/test_application.h"
@@ -541,6 +542,46 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordTheObjectsDoNotBackIsRefused) {
             std::istringstream part(std::string(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(cut)));
             EXPECT_FALSE(normal().loadUnderWay(part)) << "cut at " << cut;
         }
+    }
+}
+
+// The time the view's timer had counted towards its next tick: below its period (a second over the rate,
+// in whole milliseconds), and none on a tick that does not run. Written byte by byte over two units.
+TEST_F(VaelPhysicalLayerTest, AnUnderWayTimerCountedToItsPeriodOrPastIsRefused) {
+    landscape();
+    create(101, 1, 0);
+    create(102, 2, 0);
+    const char* const past = "has its tick's timer counted past its period";
+    struct Row {
+        const char* name;
+        std::uint16_t rate, elapsed;
+        const char* refusal; // empty: taken
+    };
+    const Row rows[] = {
+        {"a tenth of a second, 99 counted", 10, 99, ""},
+        {"a tenth of a second, 100 counted", 10, 100, past},
+        {"rate 7 (142 ms), 141 counted", 7, 141, ""},
+        {"rate 7 (142 ms), 142 counted", 7, 142, past},
+        {"a second, 999 counted", 1, 999, ""},
+        {"a second, 1000 counted", 1, 1000, past},
+        {"a second, 0xFFFF counted", 1, 0xFFFF, past},
+        {"the fastest tick, none counted", 1000, 0, ""},
+        {"the fastest tick, 1 counted", 1000, 1, past},
+        {"no tick, none counted", 0, 0, ""},
+        {"no tick, 1 counted", 0, 1, past},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        // Clock 1000, the rate, timer slot 0, what it had counted; the first unit stepped when the tick
+        // runs, none flagged; both units' records empty; nothing left of a tick.
+        Bytes b;
+        put32(b, 1000), put16(b, row.rate), put16(b, 0), put16(b, row.elapsed);
+        put16(b, row.rate ? 1 : 0);
+        if (row.rate) put16(b, 0);
+        put16(b, 0), put16(b, 2), put32(b, 0), put32(b, 0), put16(b, 0);
+        std::istringstream in(std::string(b.begin(), b.end()));
+        EXPECT_EQ(normal().loadUnderWay(in), *row.refusal == '\0');
+        EXPECT_STREQ(normal().underWayRefusal().c_str(), row.refusal);
     }
 }
 
