@@ -111,6 +111,10 @@ private:
     }
     // The battle is closed once the message that ended it has been handled by everyone.
     static ContainerBase* onCloseTimer(Component* target, BusMessage, ContainerBase*) {
+        // A box the player opened over the ended battle (the question the close box asks) is answered
+        // first: closed under it, the battle would bring the start dialog up inside that box, and its
+        // answer, to end the game, would be lost.
+        if (app(target).modalDepth() > 0) return nullptr;
         target->killTimer(onCloseTimer);
         app(target).closeBattle();
         if (app(target).onBattleClosed) app(target).onBattleClosed();

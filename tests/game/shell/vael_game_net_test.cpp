@@ -1406,6 +1406,83 @@ TEST_F(NetPlayer, AQuestionToLeaveStillOpenWhenTheOtherMachineGoesIsAnsweredNo) 
     EXPECT_EQ(met, (Lines{"asked", "told Ann left the battle.", "end, 0 open under it", "answered for him"}));
 }
 
+// The player who sits on the question the close box asked: he answers once the game's timer has ticked
+// well past the moment the ended battle closes, and looks first whether the battlefield still shows.
+struct Thinker {
+    static inline Dialog* question = nullptr;
+    static inline platform::HeadlessPlatform* os = nullptr;
+    static inline VaelGame* game = nullptr;
+    static inline int ticks = 0;
+    static inline bool battleShown = false;
+    static inline std::int16_t answer = Dialog::IdOk;
+    static ContainerBase* onTick(Component*, BusMessage, ContainerBase*) {
+        if (!question || ++ticks < 40) return nullptr;
+        battleShown = game->app().inBattle();
+        press(*os, *std::exchange(question, nullptr), answer);
+        return nullptr;
+    }
+};
+
+// The close box pressed once the end of the battle has been seen, while the battlefield still shows: the
+// question it asks stands while the player thinks, over the battlefield; OK ends the game, and Cancel lets
+// the battle close into the start dialog. Before, the battle closed under the question a moment later and
+// the start dialog opened inside it: the question was gone unanswered, and the close box had done nothing.
+class CloseAfterTheEnd : public NetPlayer {
+protected:
+    // What the player met, the host having left, when he answers the question at once or after a while.
+    Lines play(bool thinks, std::int16_t answer) {
+        Probe player("Thinker");
+        player.setup = [](Probe& p) { p.addTimer(Thinker::onTick, 1); };
+        player.attach(game.app().logicalLayer());
+        Thinker::os = &os, Thinker::game = &game;
+        Thinker::ticks = 0, Thinker::battleShown = false, Thinker::answer = answer, Thinker::question = nullptr;
+        HostStand host;
+        Lines met;
+        joinAsBob(host, [&](Dialog& d, const std::string& name) {
+            if (name == EndOfGameDlg::TemplateName) {
+                met.push_back("end");
+                press(os, d, EndOfGameDlg::IdClose);
+                platform::Event close;
+                close.kind = platform::EventKind::CloseRequest;
+                return os.postEvent(close);
+            }
+            if (name == StartGameDlg::TemplateName) {
+                met.push_back("start dialog");
+                return press(os, d, StartGameDlg::IdExit);
+            }
+            auto* box = dynamic_cast<InformationDlg*>(&d);
+            met.push_back(box && !box->lines().empty() ? box->lines().front() : name);
+            if (thinks && met.back() == VaelGame::ExitQuestion) {
+                Thinker::question = &d;
+                return;
+            }
+            press(os, d, answer);
+        });
+        host.peer->leave();
+        pumpUntil(8000, [&] { return !met.empty() && met.back() == "end" && !game.app().modalDepth(); },
+                  {&host});
+        EXPECT_EQ(game.app().run(), 1);
+        EXPECT_EQ(Thinker::battleShown, thinks) << "the battlefield under the question";
+        EXPECT_EQ(Thinker::question, nullptr) << "the question never answered";
+        Thinker::question = nullptr;
+        player.detach();
+        return met;
+    }
+};
+
+TEST_F(CloseAfterTheEnd, OkAtOnceEndsTheGame) {
+    EXPECT_EQ(play(false, Dialog::IdOk), (Lines{"Ann left the battle.", "end", VaelGame::ExitQuestion}));
+}
+
+TEST_F(CloseAfterTheEnd, OkAfterAWhileEndsTheGame) {
+    EXPECT_EQ(play(true, Dialog::IdOk), (Lines{"Ann left the battle.", "end", VaelGame::ExitQuestion}));
+}
+
+TEST_F(CloseAfterTheEnd, CancelAfterAWhileLetsTheBattleCloseIntoTheStartDialog) {
+    EXPECT_EQ(play(true, Dialog::IdCancel),
+              (Lines{"Ann left the battle.", "end", VaelGame::ExitQuestion, "start dialog"}));
+}
+
 // The host asks its question (the elite initiative) of both machines: the guest answers at once, and then
 // waits while the host's player sits on the same question. After three seconds of it (not before) the
 // guest's status line says so, and the host's next word unsays it. Before, the guest owed nothing and said
