@@ -80,4 +80,21 @@ inline test::TestApplication& application() {
     return *app;
 }
 
+// Forges the data set before the first input, from the target's
+// LLVMFuzzerInitialize: forged inside the first input, it took that input past any -timeout. The targets
+// answer each input only once it is done, so that a driver that never calls it fails at once.
+inline bool& dataReady() {
+    static bool ready = false;
+    return ready;
+}
+
+inline void prepareData() {
+    forgedDirectory();
+    dataReady() = true;
+}
+
+inline void requireDataReady() {
+    if (!dataReady()) std::abort();
+}
+
 } // namespace vael::fuzz

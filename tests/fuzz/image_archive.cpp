@@ -9,8 +9,14 @@
 #include "display_fuzz_support.h"
 #include "framework/display/oif.h"
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    vael::fuzz::prepareData();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     vael::fuzz::continueOnFailedChecks();
+    vael::fuzz::requireDataReady();
     // The pixels load from the file later, so the bytes go to a file of their own.
     static const std::string path = (vael::fuzz::forgedDirectory() / "fuzz.oif").string();
     {

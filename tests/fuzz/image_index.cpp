@@ -7,9 +7,15 @@
 #include "display_fuzz_support.h"
 #include "framework/display/image_index.h"
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    vael::fuzz::prepareData();
+    vael::fuzz::application();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     vael::fuzz::continueOnFailedChecks();
-    vael::fuzz::application();
+    vael::fuzz::requireDataReady();
     int sum = 0;
     {
         vael::ImageIndex index;

@@ -79,12 +79,15 @@ void putNames(std::ostream& out, const std::vector<VaelSprite*>& all, const List
         raw::putU16(out, name);
 }
 
-bool getNames(std::istream& in, const std::vector<VaelSprite*>& all, List<Sprite*>& sprites) {
+// False when the bytes run short, or (saying so in why) name a sprite the object does not have.
+bool getNames(std::istream& in, const std::vector<VaelSprite*>& all, List<Sprite*>& sprites, std::string& why) {
     std::uint16_t count = 0;
     if (!raw::getU16(in, count)) return false;
     for (std::uint16_t i = 0; i < count; ++i) {
         std::uint16_t name = 0;
-        if (!raw::getU16(in, name) || name >= all.size() || !all[name]) return false;
+        if (!raw::getU16(in, name)) return false;
+        if (name >= all.size() || !all[name])
+            return why = "it names sprite " + std::to_string(name) + " under way, which it does not have", false;
         if (!sprites.contains(all[name])) sprites.append(all[name]);
     }
     return true;
@@ -152,12 +155,16 @@ bool VaelPhysicalObject::loadUnderWay(std::istream& in, std::uint16_t) {
     const std::vector<VaelSprite*> all =
         namedSprites(*this, static_cast<std::int16_t>(spriteCount_), flag_.get(), otherSprites());
     setLoadProblem({});
+    const auto refuse = [this](std::string why) { return setLoadProblem(std::move(why)), false; };
     std::uint16_t raised = 0, waving = 0, finished = 0, count = 0;
     std::int16_t toKeep = 0;
-    if (!raw::getU16(in, raised) || !raw::getU16(in, waving) || raised > 1 || waving > 1 ||
-        !raw::getU16(in, finished) || finished > 1 || !raw::getI16(in, toKeep) || toKeep < 0 ||
-        !raw::getU16(in, count))
+    if (!raw::getU16(in, raised) || !raw::getU16(in, waving) || !raw::getU16(in, finished) ||
+        !raw::getI16(in, toKeep) || !raw::getU16(in, count))
         return false;
+    for (auto [value, what] : {std::pair{raised, "its flag is marked raised "},
+                               {waving, "its leader is marked waving "}, {finished, "its command is marked finished "}})
+        if (value > 1) return refuse(what + std::to_string(value) + ", where only 0 or 1 can be");
+    if (toKeep < 0) return refuse("it keeps " + std::to_string(toKeep) + " moves for a rampage, below none");
     List<List<short>> kept;
     for (std::uint16_t i = 0; i < count; ++i) {
         std::uint16_t hexes = 0;
@@ -174,7 +181,8 @@ bool VaelPhysicalObject::loadUnderWay(std::istream& in, std::uint16_t) {
     if (!raw::getU16(in, count)) return false;
     for (std::uint16_t i = 0; i < count; ++i) {
         std::uint16_t facing = 0;
-        if (!raw::getU16(in, facing) || facing > NorthWest) return false;
+        if (!raw::getU16(in, facing)) return false;
+        if (facing > NorthWest) return refuse("a turn it keeps for a rampage is to " + std::to_string(facing) + ", which is no direction");
         facings.append(static_cast<DIRECTION>(facing));
     }
     if (!raw::getU16(in, count)) return false;
@@ -187,17 +195,21 @@ bool VaelPhysicalObject::loadUnderWay(std::istream& in, std::uint16_t) {
         piece.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
         LogicalCommandInfo command;
         piece >> command;
-        if (piece.failed() || piece.remaining() != 0) return false;
+        if (piece.failed() || piece.remaining() != 0)
+            return refuse("its queued command " + std::to_string(i + 1) + " does not read back whole");
         commands.push(command);
     }
     List<Sprite*> active, loose;
-    if (!getNames(in, all, active) || !getNames(in, all, loose)) return false;
+    std::string why;
+    if (!getNames(in, all, active, why) || !getNames(in, all, loose, why)) return why.empty() ? false : refuse(why);
     std::uint16_t playing = 0;
     if (!raw::getU16(in, playing)) return false;
     std::vector<bool> carried(all.size(), false);
     for (std::uint16_t i = 0; i < playing; ++i) {
         std::uint16_t name = 0;
-        if (!raw::getU16(in, name) || name >= all.size() || !all[name]) return false;
+        if (!raw::getU16(in, name)) return false;
+        if (name >= all.size() || !all[name])
+            return refuse("it names sprite " + std::to_string(name) + " playing, which it does not have");
         VaelSprite& sprite = *all[name];
         const std::string whose = name < spriteCount_    ? "a figure's "
                                   : name == spriteCount_ ? "its flag's "

@@ -110,6 +110,8 @@ public:
     void rampageCasualty(std::int16_t hits) override;
     void rampageMove(std::int16_t count) override;
     bool hasLooseSprites() const override { return !looseSprites_.isEmpty(); }
+    // A raised flag waves on for as long as it stays up.
+    bool playsOn() const override { return flagRaised_ || VaelDisplayObject::playsOn(); }
     void saveUnderWay(std::ostream& out) override;
     bool loadUnderWay(std::istream& in, std::uint16_t version = UnderWayVersion) override;
     bool underWayCarried() const override;

@@ -594,7 +594,15 @@ bool GameControl::read(SuperString& stream) {
     readProblem_.clear();
     if (stream.failed()) return false;
     // An active leader the game does not hold, or a momentum count no activation reaches, is no game's.
-    if ((v[1] != NoLeader && !hasLeader(v[1])) || v[2] < 0 || v[3] < -1 || v[3] > 2) {
+    if (v[1] != NoLeader && !hasLeader(v[1]))
+        readProblem_ = "the saved game has leader " + std::to_string(v[1]) +
+                       " giving orders, whom this battle does not have";
+    else if (v[2] < 0)
+        readProblem_ = "the saved game is at turn " + std::to_string(v[2] + 1) + ", before the battle's first";
+    else if (v[3] < -1 || v[3] > 2)
+        readProblem_ = "the saved game holds " + std::to_string(v[3]) +
+                       " tries at momentum, where an activation has -1 to 2";
+    if (!readProblem_.empty()) {
         stream.setFailed();
         return false;
     }

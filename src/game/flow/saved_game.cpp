@@ -144,11 +144,14 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
     std::uint16_t version = 0;
     std::uint32_t length = 0;
     s >> version >> length;
-    if (s.failed() ||
-        (version != RunningStateVersion && version != RunningStateWithoutRampages &&
-         version != RunningStateWithoutFinished) ||
-        length > static_cast<std::uint32_t>(s.remaining()))
+    if (!s.failed() && version != RunningStateVersion && version != RunningStateWithoutRampages &&
+        version != RunningStateWithoutFinished) {
+        if (problem)
+            *problem = "the saved game's running state is of version " + std::to_string(version) +
+                       ", which this game does not read";
         return s.setFailed(), false;
+    }
+    if (s.failed() || length > static_cast<std::uint32_t>(s.remaining())) return s.setFailed(), false;
     std::vector<char> bytes(length);
     if (length) s.read(bytes.data(), static_cast<std::int32_t>(length));
     SuperString record;
@@ -158,8 +161,19 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
     for (VaelUnit* unit : units)
         unit->writeRunningState(before);
     bool ok = true;
+    // Set once for the first thing the record holds that the battle cannot: what follows only keeps it.
+    const auto refuse = [&](const std::string& why) {
+        if (problem && problem->empty()) *problem = why;
+        return false;
+    };
+    const std::string ended = "the saved game's running state ends inside ";
     for (VaelUnit* unit : units)
-        if (!(ok = unit->readRunningState(record))) break;
+        if (!(ok = unit->readRunningState(record))) {
+            refuse(!unit->readProblem().empty() ? unit->readProblem()
+                                                : ended + "the state of " + unit->getName() + " (unit " +
+                                                      std::to_string(unit->getUnitNum()) + ")");
+            break;
+        }
     // Which leaders are done for the turn, set once the whole record is read; a record of version 1 has
     // none, and each leader keeps what his own record said.
     std::vector<std::pair<Leader*, bool>> finished;
@@ -167,9 +181,10 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
         if (!ok || version == RunningStateWithoutFinished) break;
         std::uint16_t flag = 0;
         record >> flag;
-        if (!record.failed() && flag > 1 && problem)
-            *problem = "the saved game holds " + std::to_string(flag) + " for whether " + leader->getName() +
-                       " is done for the turn, where only 0 or 1 can be";
+        if (record.failed()) refuse(ended + "the leaders' flags");
+        if (!record.failed() && flag > 1)
+            refuse("the saved game holds " + std::to_string(flag) + " for whether " + leader->getName() +
+                   " is done for the turn, where only 0 or 1 can be");
         ok = !record.failed() && flag <= 1;
         finished.emplace_back(leader, flag == 1);
     }
@@ -179,17 +194,17 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
     std::uint16_t beastCount = 0;
     if (ok && version >= RunningStateVersion) {
         record >> beastCount;
-        ok = !record.failed();
+        ok = !record.failed() || refuse(ended + "its rampaging elephants");
     }
     for (std::uint16_t i = 0; ok && i < beastCount; ++i) {
         std::uint16_t number = 0;
         record >> number;
         auto* beast = dynamic_cast<Elephant*>(layer.findUnit(number));
         const bool again = std::find(rampaging.begin(), rampaging.end(), beast) != rampaging.end();
-        if (!record.failed() && problem && (!beast || beast->isOutOfPlay() || again))
-            *problem = "the saved game has unit " + std::to_string(number) + " rampaging, which " +
-                       (!beast ? "is no elephant of this battle"
-                               : again ? "it names twice" : "has left the field");
+        if (record.failed()) refuse(ended + "its rampaging elephants");
+        if (!record.failed() && (!beast || beast->isOutOfPlay() || again))
+            refuse("the saved game has unit " + std::to_string(number) + " rampaging, which " +
+                   (!beast ? "is no elephant of this battle" : again ? "it names twice" : "has left the field"));
         ok = !record.failed() && beast && !beast->isOutOfPlay() && !again;
         if (ok) rampaging.push_back(beast);
     }
@@ -205,17 +220,26 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
     VaelLogicalLandscape* land = layer.getVaelLandscape();
     // Every hex more than one unit stands on is listed once, with every unit there once.
     const std::vector<std::int16_t> shared = sharedHexes(layer);
-    ok = ok && !record.failed() && hexCount == shared.size();
+    if (ok && record.failed()) ok = refuse(ended + "its shared hexes");
+    if (ok && hexCount != shared.size())
+        ok = refuse("the saved game's running state lists " + std::to_string(hexCount) +
+                    " hexes more than one unit stands on, where its units share " + std::to_string(shared.size()));
     for (std::uint16_t i = 0; ok && i < hexCount; ++i) {
         std::int16_t hex = -1;
         std::uint16_t count = 0;
         record >> hex >> count;
         const bool again =
             std::any_of(orders.begin(), orders.end(), [&](const auto& order) { return order.first == hex; });
-        if (!record.failed() && again && problem)
-            *problem = "the saved game names the shared hex " + std::to_string(hex) + " twice";
-        ok = !record.failed() && std::find(shared.begin(), shared.end(), hex) != shared.end() && !again &&
-             count == land->unitsInHex(hex).count();
+        const std::string named = "the saved game names hex " + std::to_string(hex);
+        if (record.failed())
+            ok = refuse(ended + "its shared hexes");
+        else if (again)
+            ok = refuse("the saved game names the shared hex " + std::to_string(hex) + " twice");
+        else if (std::find(shared.begin(), shared.end(), hex) == shared.end())
+            ok = refuse(named + " as one more than one unit stands on, where none or one does");
+        else if (count != land->unitsInHex(hex).count())
+            ok = refuse(named + " with " + std::to_string(count) + " units on it, where " +
+                        std::to_string(land->unitsInHex(hex).count()) + " stand");
         std::vector<const VaelUnit*> order;
         for (std::uint16_t k = 0; ok && k < count; ++k) {
             std::uint16_t number = 0;
@@ -223,11 +247,19 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
             const VaelUnit* found = nullptr;
             for (const VaelUnit* unit : each(land->unitsInHex(hex)))
                 if (unit->getUnitNum() == number) found = unit;
-            ok = !record.failed() && found && std::find(order.begin(), order.end(), found) == order.end();
+            const bool twice = std::find(order.begin(), order.end(), found) != order.end();
+            if (record.failed())
+                ok = refuse(ended + "its shared hexes");
+            else if (!found || twice)
+                ok = refuse(named + " with unit " + std::to_string(number) + " on it, which " +
+                            (twice ? "it names twice there" : "does not stand there"));
             order.push_back(found);
         }
         orders.emplace_back(hex, std::move(order));
     }
+    if (ok && !record.failed() && record.remaining() != 0)
+        ok = refuse("the saved game's running state holds " + std::to_string(record.remaining()) +
+                    " bytes more than this battle's units, leaders and hexes take");
     // Every byte belongs to a unit or a hex: a longer record is another battle's.
     if (ok && !record.failed() && record.remaining() == 0) {
         for (auto& [hex, order] : orders) {
@@ -247,6 +279,40 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
         unit->readRunningState(before);
     s.setFailed();
     return false;
+}
+
+// The side's count of units eliminated and its rout level, held to what the side can reach: no more
+// eliminated than its units and fallen leaders (without bound once a leader's replacement stands, who
+// may fall again), and a level from 1 to the side's whole troop quality or the battle's own level where
+// that is higher, the range the choice of levels gives. A count past them would end the battle on
+// figures no battle reached. Empty when both fit.
+std::string sideBoundsProblem(VaelLogicalLayer& layer, const GameControl& control, bool home) {
+    const std::string side = home ? "home" : "visitor";
+    const List<Combat*>& units = home ? layer.getHomeUnits() : layer.getVisitorUnits();
+    int fallen = 0, total = 0;
+    bool unbounded = false;
+    for (Combat* unit : each(units)) {
+        total += unit->pointValue();
+        if (unit->isOutOfPlay()) ++fallen;
+    }
+    for (const Leader* leader : each(layer.getLeaders())) {
+        if (!leader->isEliminated() || layer.onVisitorSide(leader->getNation()) == home) continue;
+        if (!leader->hasLeftTheField()) unbounded = true;
+        ++fallen;
+    }
+    const std::int16_t eliminated = control.getSideEliminated(home ? 1 : 0);
+    if (!unbounded && eliminated > fallen)
+        return "the saved game counts " + std::to_string(eliminated) + " units eliminated on the " + side +
+               " side, where " + std::to_string(fallen) + " of its " + std::to_string(units.count()) +
+               " units and its leaders have fallen";
+    const int own = home ? layer.getHomeTQPoints() : layer.getVisitorTQPoints();
+    const int lowest = std::min(1, own), highest = std::max({total, 1, own});
+    const std::int16_t limit = control.getSideTQLimit(home ? 1 : 0);
+    if (limit < lowest || limit > highest)
+        return "the saved game has the " + side + " side rout at " + std::to_string(limit) +
+               " troop quality lost, where its level is " + std::to_string(lowest) + " to " +
+               std::to_string(highest);
+    return {};
 }
 
 // Game control counts each side's routing units and their troop quality as they rout, rally and fall: a
@@ -282,6 +348,7 @@ std::string sideCountsProblem(VaelLogicalLayer& layer, const GameControl& contro
             return std::string("the saved game counts ") + std::to_string(lost) +
                    " troop quality lost on the " + (home ? "home" : "visitor") +
                    " side, where its fallen units are worth " + std::to_string(worth);
+        if (std::string problem = sideBoundsProblem(layer, control, home); !problem.empty()) return problem;
     }
     return {};
 }
@@ -392,7 +459,7 @@ std::string fallenCommander(VaelLogicalLayer& layer) {
 bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
     part = ParsedPart();
     for (VaelUnit* unit : layer.allUnits()) {
-        if (!unit->read(s)) return false;
+        if (!unit->read(s)) return part.problem = unit->readProblem(), false;
         if (!part.selected && unit->isSelected()) part.selected = unit;
     }
     if (part.problem = misplacedUnit(layer); !part.problem.empty()) return s.setFailed(), false;
@@ -409,7 +476,12 @@ bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
         if (!part.problem.empty()) return s.setFailed(), false;
     }
     s >> part.flags;
-    if (s.failed() || part.flags >= 8 || !readName(s, part.plan) ||
+    if (!s.failed() && part.flags >= 8) {
+        part.problem = "the saved game holds " + std::to_string(part.flags) +
+                       " for the sides the computer plays, where only 0 to 7 can be";
+        return s.setFailed(), false;
+    }
+    if (s.failed() || !readName(s, part.plan) ||
         ((part.flags & TwoPlans) && !readName(s, part.homePlan)))
         return false;
     // A plan is looked for by name in the data folder's plans and nowhere else: a name that reaches
@@ -630,6 +702,32 @@ bool loadLayerPart(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& fil
         // A combat whose units the battle no longer holds on one side has nobody to fight.
         if (!combat.attackers.isEmpty() && !combat.defenders.isEmpty()) layer.combats().append(combat);
     }
+    return true;
+}
+
+std::vector<std::uint8_t> runningStateRecord(VaelLogicalLayer& layer) {
+    SuperString s;
+    writeRunningState(s, layer);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(s.length()));
+    if (!bytes.empty()) s.peek(bytes.data(), 0, s.length());
+    return bytes;
+}
+
+bool readRunningStateRecord(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& record, std::string& error) {
+    SuperString s;
+    if (record.size() > 0x7FFFFFFFu) return error = "the saved game is too large", false;
+    if (!record.empty()) s.write(record.data(), static_cast<std::int32_t>(record.size()));
+    // Bytes that are no such record at all would be taken by the battle as a file saved before it.
+    if (record.size() < 4 || !std::equal(RunningStateTag, RunningStateTag + 4, record.begin()))
+        return error = "the bytes are no running-state record", false;
+    if (record.size() >= 10) {
+        const std::uint32_t length =
+            record[6] | record[7] << 8 | record[8] << 16 | std::uint32_t(record[9]) << 24;
+        if (length < record.size() - 10) return error = "the running-state record is followed by more bytes", false;
+    }
+    std::string problem;
+    if (!readRunningState(s, layer, SavedCheck::Matched, &problem))
+        return error = problem.empty() ? Refused : problem, false;
     return true;
 }
 

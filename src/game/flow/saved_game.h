@@ -67,6 +67,12 @@ void sealSavedGame(std::vector<std::uint8_t>& file);
 // it. found tells whether there was a whole, matching record.
 bool unsealSavedGame(std::vector<std::uint8_t>& file, std::string& error, SavedCheck* found = nullptr);
 
+// The running-state record alone ("VSTA" to its last byte), as a saved game holds it after game control's
+// block, and its reading over the battle as it stands: false with the reason, the battle's units and
+// leaders as they were, when the bytes are not such a record or hold what the battle cannot.
+std::vector<std::uint8_t> runningStateRecord(VaelLogicalLayer& layer);
+bool readRunningStateRecord(VaelLogicalLayer& layer, const std::vector<std::uint8_t>& record, std::string& error);
+
 void connectSavedGame(VaelLogicalLayer& layer);
 
 } // namespace vael

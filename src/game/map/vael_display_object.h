@@ -35,6 +35,9 @@ public:
     virtual void rampageMove(std::int16_t count) = 0;
     // Figures still walking, falling or fleeing: a saved game cannot replay them.
     virtual bool hasLooseSprites() const = 0;
+    // Whether the object has anything left to play, and so has its layer's tick step it until it is done:
+    // an object that plays on unstepped never ends what the battle waits on.
+    virtual bool playsOn() const { return !commands().isEmpty() || !activeSprites().isEmpty() || hasLooseSprites(); }
     // What the object was still playing when the game was saved (its commands, the sprites under way and
     // their queues, whether its flag waves), so that a loaded game plays the rest as the battle that saved
     // would have; the layer keeps it apart from the object's record. loadUnderWay answers false when the

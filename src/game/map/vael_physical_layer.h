@@ -342,6 +342,11 @@ public:
     // Plays what the views had still to play of the tick under way at the save (see
     // VaelPhysicalLayer::finishTickUnderWay); nothing when the save was not taken inside a tick.
     void finishTickUnderWay() { normal_->finishTickUnderWay(); }
+    // That record alone ("VDSA" to its last byte; empty when what is under way cannot be written), and its
+    // reading over the views as they stand: false when the bytes are no such record or do not read back,
+    // underWayProblem saying why where it can.
+    std::vector<std::uint8_t> underWayRecord();
+    bool loadUnderWayRecord(const std::vector<std::uint8_t>& record);
 
 private:
     void appendUnderWay(std::vector<std::uint8_t>& bytes);

@@ -207,6 +207,22 @@ bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
     return whole;
 }
 
+std::vector<std::uint8_t> VaelPhysicalLayers::underWayRecord() {
+    std::vector<std::uint8_t> bytes;
+    appendUnderWay(bytes);
+    return bytes;
+}
+
+bool VaelPhysicalLayers::loadUnderWayRecord(const std::vector<std::uint8_t>& record) {
+    underWayProblem_.clear();
+    // Bytes without the tag would be taken as a game saved before the record.
+    if (record.size() < 4 || !std::equal(UnderWayTag, UnderWayTag + 4, record.begin()))
+        return underWayProblem_ = "is no record of what the display had under way", false;
+    if (readUnderWay(record, 0)) return true;
+    if (underWayProblem_.empty()) underWayProblem_ = "does not read back whole";
+    return false;
+}
+
 void VaelPhysicalLayers::appendUnderWay(std::vector<std::uint8_t>& bytes) {
     // Half of what was under way would leave the loaded display waiting on what never comes: a game saved
     // while something that cannot be written plays keeps none of it, and loads as games saved before the
@@ -248,9 +264,11 @@ bool VaelPhysicalLayers::readUnderWay(const std::vector<std::uint8_t>& bytes, st
         if (!raw::getU32(body, size) || !raw::getText(body, size, text)) return false;
         std::istringstream part(text, std::ios::binary);
         if (!layer->loadUnderWay(part, version)) return underWayProblem_ = layer->underWayRefusal(), false;
-        if (part.peek() != std::char_traits<char>::eof()) return false;
+        if (part.peek() != std::char_traits<char>::eof())
+            return underWayProblem_ = "holds more for a view than it plays", false;
     }
-    if (body.peek() != std::char_traits<char>::eof()) return false;
+    if (body.peek() != std::char_traits<char>::eof())
+        return underWayProblem_ = "holds more than its two views", false;
     // The ticks go back into the application's slots in the order they held.
     VaelPhysicalLayer* first = normal_.get();
     VaelPhysicalLayer* second = reversed_.get();

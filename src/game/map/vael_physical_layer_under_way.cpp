@@ -17,6 +17,9 @@ namespace vael {
 namespace {
 
 constexpr std::uint16_t NoSlot = 0xFFFF;
+// The latest display clock a saved game may hold: half the 32-bit clock (some twelve days of a battle
+// shown), the other half left for what the loaded battle still shows.
+constexpr std::uint32_t MostClock = 0x3FFFFFFF;
 
 // The units' objects of the layer, in the order the file keeps them.
 std::vector<VaelDisplayObject*> unitObjects(const List<PhysicalObject*>& objects,
@@ -132,9 +135,23 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
         underWayRefusal_ = std::move(why);
         return false;
     };
+    // An object's place among the units' objects, read whole: one past them is no object of the view.
+    const auto readIndex = [&](std::uint16_t& i, const char* list) {
+        if (!raw::getU16(in, i)) return false;
+        if (i < units.size()) return true;
+        return refuse(std::string("names object ") + std::to_string(i) + " among " + list + ", where the view has " +
+                      std::to_string(units.size()));
+    };
     if (!raw::getU32(in, clock) || !raw::getU16(in, rate) || !raw::getU16(in, slot) ||
-        !raw::getU16(in, elapsed) || rate > 1000 || !raw::getU16(in, count))
+        !raw::getU16(in, elapsed) || !raw::getU16(in, count))
         return false;
+    // The clock counts on from the save through the rest of the battle, and the objects are stepped with
+    // its 32-bit moment: one saved near the top would wrap soon after the load, and nothing would come due
+    // again.
+    if (clock > MostClock)
+        return refuse("has the display's clock at " + std::to_string(clock) + ", past the " +
+                      std::to_string(MostClock) + " it can reach with a battle still to show");
+    if (rate > 1000) return refuse("has its tick called " + std::to_string(rate) + " times a second, past 1000");
     // The slot is where the tick is put back among the application's timers, and where a tick under way
     // goes on from: one past them would have the timers before the first counted again.
     if (slot != NoSlot && slot >= Application::TimerSlots)
@@ -148,7 +165,7 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
     List<short> stepped;
     for (std::uint16_t k = 0; k < count; ++k) {
         std::uint16_t i = 0;
-        if (!raw::getU16(in, i) || i >= units.size()) return false;
+        if (!readIndex(i, "those its tick steps")) return false;
         const short id = units[i]->getId();
         if (!stepped.contains(id)) stepped.append(id);
     }
@@ -156,11 +173,14 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
     if (!raw::getU16(in, count)) return false;
     for (std::uint16_t k = 0; k < count; ++k) {
         std::uint16_t i = 0;
-        if (!raw::getU16(in, i) || i >= units.size()) return false;
+        if (!readIndex(i, "those whose flags are raised")) return false;
         const auto id = static_cast<unsigned short>(units[i]->getId());
         if (!flagged.contains(id)) flagged.append(id);
     }
-    if (!raw::getU16(in, count) || count != units.size()) return false;
+    if (!raw::getU16(in, count)) return false;
+    if (count != units.size())
+        return refuse("holds " + std::to_string(count) + " units' objects, where the view has " +
+                      std::to_string(units.size()));
     for (VaelDisplayObject* object : units) {
         std::uint32_t length = 0;
         std::string bytes;
@@ -170,24 +190,38 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
             if (object->loadProblem().empty()) return false;
             return refuse("holds a unit shown as no battle shows it: " + object->loadProblem());
         }
-        if (record.peek() != std::char_traits<char>::eof()) return false;
+        if (record.peek() != std::char_traits<char>::eof())
+            return refuse("holds more for the object of unit " + std::to_string(unitNumberOf(object)) +
+                          " than it plays");
     }
+    // What an object still plays only its layer's tick plays on: one left out of those the tick steps
+    // would hold the battle up for good, waiting on what it never ends.
+    for (const VaelDisplayObject* object : units)
+        if (object->playsOn() && !stepped.contains(object->getId()))
+            return refuse("has the object of unit " + std::to_string(unitNumberOf(object)) +
+                          " playing, which its view's tick does not step");
     LeftOfTick tickLeft;
     std::uint16_t left = 0;
-    if (!raw::getU16(in, left) || left > static_cast<std::uint16_t>(TickLeft::TickDue)) return false;
+    if (!raw::getU16(in, left)) return false;
+    if (left > static_cast<std::uint16_t>(TickLeft::TickDue))
+        return refuse("holds " + std::to_string(left) + " for what of its tick was still to come, where 0 to " +
+                      std::to_string(static_cast<int>(TickLeft::TickDue)) + " can be");
     tickLeft.left = static_cast<TickLeft>(left);
     if (tickLeft.left == TickLeft::TickDue && slot == NoSlot)
         return refuse("has a tick to count on a timer it does not name");
     if (tickLeft.left != TickLeft::Nothing) {
         std::uint32_t moment = 0;
         if (!raw::getU32(in, moment)) return false;
+        if (moment > MostClock)
+            return refuse("has its tick under way at " + std::to_string(moment) + ", past the " +
+                          std::to_string(MostClock) + " the display's clock can reach with a battle still to show");
         tickLeft.now = static_cast<long>(static_cast<std::int32_t>(moment));
     }
     if (tickLeft.left == TickLeft::StepRest) {
         if (!raw::getU16(in, count)) return false;
         for (std::uint16_t k = 0; k < count; ++k) {
             std::uint16_t i = 0;
-            if (!raw::getU16(in, i) || i >= units.size()) return false;
+            if (!readIndex(i, "those its tick had still to step")) return false;
             tickLeft.rest.append(units[i]->getId());
         }
     }

@@ -12,6 +12,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// A target's set-up before its first input, as libFuzzer calls it, where the target has one.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) __attribute__((weak));
 
 namespace {
 constexpr int kGeneratedInputs = 2000;
@@ -28,6 +30,7 @@ void run(const std::vector<std::uint8_t>& bytes) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
     std::vector<std::vector<std::uint8_t>> seeds;
     for (int i = 1; i < argc; ++i) {
         std::filesystem::path dir(argv[i]);

@@ -21,32 +21,34 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The demonstration battle's seed 90 saved at its 135th activation.
-Bytes lateSave(const test::TempDir& dir, bool display) {
+// The demonstration battle's seed 90 saved at its 135th activation (or another seed and activation).
+Bytes lateSave(const test::TempDir& dir, bool display, std::uint32_t seed = 90, std::int32_t at = 135) {
     const auto saved = dir / (display ? "display.vel" : "headless.vel");
     BattleOptions options;
     options.dataDir = VAEL_BUILD_DATA_DIR;
     options.scenario = "GHATMAR.SCN";
-    options.seed = 90;
+    options.seed = seed;
     options.display = display;
-    options.saveAt = 135;
+    options.saveAt = at;
     options.saveFile = saved.string();
     options.keepCommentary = false;
     const BattleOutcome outcome = playBattle(options);
-    EXPECT_GE(outcome.activations, 135) << "the battle ended before its save";
+    EXPECT_GE(outcome.activations, at) << "the battle ended before its save";
     std::ifstream in(saved, std::ios::binary);
     return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The file with one byte changed (or, with high, the little-endian word there) and its check made again
-// over it.
-Bytes crafted(Bytes file, std::size_t at, std::uint8_t value, int high = -1) {
+// The file with one byte changed (or, with high, the little-endian word there; with more, the bytes after
+// that too) and its check made again over it.
+Bytes crafted(Bytes file, std::size_t at, std::uint8_t value, int high = -1,
+              const std::vector<std::uint8_t>& more = {}) {
     std::string error;
     EXPECT_TRUE(unsealSavedGame(file, error)) << error;
-    EXPECT_LT(at + 1, file.size());
-    if (at + 1 < file.size()) {
+    EXPECT_LT(at + 1 + more.size(), file.size());
+    if (at + 1 + more.size() < file.size()) {
         file[at] = value;
         if (high >= 0) file[at + 1] = static_cast<std::uint8_t>(high);
+        std::copy(more.begin(), more.end(), file.begin() + static_cast<std::ptrdiff_t>(at + 2));
     }
     sealSavedGame(file);
     return file;
@@ -61,6 +63,7 @@ struct Case {
     std::size_t at;
     std::uint8_t value;
     int high = -1; // the byte after it too, when not -1
+    std::vector<std::uint8_t> more = {}; // and these after both
 };
 
 // Loads each crafted file in the game (with its display) over the battle of the whole file, and with the
@@ -81,7 +84,7 @@ void expectRefused(const test::TempDir& dir, const Bytes& whole, bool display, c
         for (const Case& c : cases) {
             SCOPED_TRACE(::testing::Message()
                          << "byte " << c.at << " made " << int(c.value) << " " << c.high);
-            writeBytes(path, crafted(whole, c.at, c.value, c.high));
+            writeBytes(path, crafted(whole, c.at, c.value, c.high, c.more));
             EXPECT_FALSE(app.loadGame(path.string(), error));
             EXPECT_EQ(error, reason);
             EXPECT_TRUE(app.battleRunning());
@@ -94,7 +97,7 @@ void expectRefused(const test::TempDir& dir, const Bytes& whole, bool display, c
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message()
                      << "the tool, byte " << c.at << " made " << int(c.value) << " " << c.high);
-        writeBytes(path, crafted(whole, c.at, c.value, c.high));
+        writeBytes(path, crafted(whole, c.at, c.value, c.high, c.more));
         BattleOptions options;
         options.dataDir = VAEL_BUILD_DATA_DIR;
         options.scenario = "GHATMAR.SCN";
@@ -106,6 +109,35 @@ void expectRefused(const test::TempDir& dir, const Bytes& whole, bool display, c
         EXPECT_EQ(outcome.status, BattleStatus::LoadFailed);
         EXPECT_EQ(outcome.message, "cannot load the saved game " + path.string() + ": " + reason);
     }
+}
+
+// Each crafted file loads in the game over the battle of the whole file.
+void expectLoads(const test::TempDir& dir, const Bytes& whole, bool display, const std::vector<Case>& cases) {
+    const auto path = dir / "crafted.vel";
+    platform::HeadlessPlatform os;
+    VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR);
+    VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, display ? VaelApp::Views::Shown : VaelApp::Views::None);
+    app.endOfGameDialog = [](std::uint32_t, bool) {};
+    test::FailedChecks checks;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "byte " << c.at << " made " << int(c.value) << " " << c.high);
+        writeBytes(path, crafted(whole, c.at, c.value, c.high, c.more));
+        std::string error;
+        EXPECT_TRUE(app.loadGame(path.string(), error)) << error;
+    }
+    EXPECT_EQ(checks.count(), 0u);
+}
+
+std::uint16_t word(const Bytes& bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(bytes.at(at) | bytes.at(at + 1) << 8);
+}
+
+// Where a record begins: its tag's first place in the file.
+std::size_t recordAt(const Bytes& file, const char (&tag)[5]) {
+    const auto at = std::search(file.begin(), file.end(), tag, tag + 4);
+    EXPECT_NE(at, file.end()) << tag << " is not in the file";
+    EXPECT_EQ(std::search(at + 1, file.end(), tag, tag + 4), file.end()) << tag << " is in the file twice";
+    return static_cast<std::size_t>(at - file.begin());
 }
 
 TEST(CraftedSaves, ADisplayObjectsFacingPastEveryDirectionIsRefusedWithItsReason) {
@@ -196,6 +228,119 @@ TEST(CraftedSaves, ACommanderFallenInABattleStillRunningIsRefusedWithHisName) {
     options.keepCommentary = false;
     const BattleOutcome outcome = playBattle(options);
     EXPECT_EQ(outcome.status, BattleStatus::Ended) << outcome.message;
+}
+
+// Game control's block is the 16 words before the running state's tag: the levels at which each side
+// routs are its words 4 and 5, the units each side has lost its words 12 and 13. In the demonstration
+// battle the home side's 25 units are worth 217, the visitors' 25 units 114 (the battle's own levels are
+// 70 and 60): a side's level is 1 to its worth, as the Custom level lets it be chosen.
+TEST(CraftedSaves, GameControlsCountsPastWhatTheSidesHoldAreRefusedWithTheirReasons) {
+    test::TempDir dir("crafted-saves");
+    const Bytes whole = lateSave(dir, false);
+    const std::size_t block = recordAt(whole, "VSTA") - 32;
+    const std::size_t homeLimit = block + 8, visitorLimit = block + 10, homeLost = block + 24;
+    ASSERT_EQ(word(whole, homeLimit), 70);
+    ASSERT_EQ(word(whole, visitorLimit), 60);
+    {
+        SCOPED_TRACE("the home side's units eliminated");
+        ASSERT_EQ(word(whole, homeLost), 7);
+        expectRefused(dir, whole, false, {{homeLost, 253, 0}},
+                      "the saved game counts 253 units eliminated on the home side, where 7 of its 25 units and its "
+                      "leaders have fallen");
+        expectRefused(dir, whole, false, {{homeLost, 8, 0}},
+                      "the saved game counts 8 units eliminated on the home side, where 7 of its 25 units and its "
+                      "leaders have fallen");
+    }
+    {
+        SCOPED_TRACE("the home side's rout level");
+        expectRefused(dir, whole, false, {{homeLimit, 0, 0}},
+                      "the saved game has the home side rout at 0 troop quality lost, where its level is 1 to 217");
+        expectRefused(dir, whole, false, {{homeLimit, 218, 0}},
+                      "the saved game has the home side rout at 218 troop quality lost, where its level is 1 to 217");
+        expectLoads(dir, whole, false, {{homeLimit, 1, 0}, {homeLimit, 217, 0}});
+    }
+    {
+        SCOPED_TRACE("the visitor side's rout level");
+        expectRefused(dir, whole, false, {{visitorLimit, 316 & 0xFF, 316 >> 8}},
+                      "the saved game has the visitor side rout at 316 troop quality lost, where its level is 1 to 114");
+        expectRefused(dir, whole, false, {{visitorLimit, 115, 0}},
+                      "the saved game has the visitor side rout at 115 troop quality lost, where its level is 1 to 114");
+        expectRefused(dir, whole, false, {{visitorLimit, 0, 0}},
+                      "the saved game has the visitor side rout at 0 troop quality lost, where its level is 1 to 114");
+        expectLoads(dir, whole, false, {{visitorLimit, 1, 0}, {visitorLimit, 114, 0}});
+    }
+}
+
+// A unit advances after combat inside one step of the battle: a unit's running state that has it
+// advancing (the word after its three lists of hexes) once stalled the battle at turn 13, its hits held
+// short of a rout for good.
+TEST(CraftedSaves, AUnitAdvancingInItsRunningStateIsRefusedWithItsName) {
+    test::TempDir dir("crafted-saves");
+    const Bytes whole = lateSave(dir, false);
+    // The first record of the running state is the Taxis of Havrel's, unit 3, which fights: nine words and
+    // three lists of hexes, then whether it advances.
+    std::size_t at = recordAt(whole, "VSTA") + 10 + 18;
+    for (int list = 0; list < 3; ++list)
+        at += 2 + 2 * std::size_t{word(whole, at)};
+    ASSERT_EQ(word(whole, at), 0);
+    ASSERT_LE(word(whole, at + 2), 1) << "no flag of whether it turned after it";
+    expectRefused(dir, whole, false, {{at, 1, 0}}, "the saved game has Taxis of Havrel (unit 3) marked 1 for advancing after combat, which a unit does only within a step no save is taken in");
+}
+
+// The display's record of what it had under way: its tag, version and length, then view 0's length and
+// part, which begins with the clock (4 bytes), the tick's rate, slot and time counted (a word each), the
+// count of the objects the tick steps and their places. The demonstration battle's seed 7 saved at its
+// 5th activation had its tick stepping 19 objects, the 16th first.
+TEST(CraftedSaves, ADisplayRecordThatWouldStallTheBattleIsRefusedWithItsReason) {
+    test::TempDir dir("crafted-saves");
+    const Bytes whole = lateSave(dir, true, 7, 5);
+    const std::size_t view = recordAt(whole, "VDSA") + 14;
+    const std::size_t count = view + 10, first = view + 12;
+    ASSERT_EQ(word(whole, count), 19);
+    ASSERT_EQ(word(whole, first), 15);
+    const std::string prefix = "the saved game's record of what the display had under way ";
+    {
+        SCOPED_TRACE("another object stepped than the one under way");
+        expectRefused(dir, whole, true, {{first, 0, 0}, {first, 14, 0}, {first, 16, 0}},
+                      prefix + "has the object of unit 15 playing, which its view's tick does not step");
+    }
+    {
+        SCOPED_TRACE("no object stepped");
+        // The count made 0 and the 19 places taken out, the view's and the record's lengths made shorter.
+        Bytes none = whole;
+        std::string error;
+        ASSERT_TRUE(unsealSavedGame(none, error)) << error;
+        none.erase(none.begin() + static_cast<std::ptrdiff_t>(first),
+                   none.begin() + static_cast<std::ptrdiff_t>(first + 38));
+        none[count] = 0;
+        const std::size_t record = view - 14;
+        for (const std::size_t length : {record + 6, view - 4}) {
+            const std::uint32_t was =
+                none[length] | none[length + 1] << 8 | none[length + 2] << 16 | std::uint32_t(none[length + 3]) << 24;
+            for (int k = 0; k < 4; ++k)
+                none[length + k] = static_cast<std::uint8_t>((was - 38) >> (8 * k));
+        }
+        sealSavedGame(none);
+        const auto path = dir / "none-stepped.vel";
+        writeBytes(path, none);
+        platform::HeadlessPlatform os;
+        VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR);
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::Shown);
+        app.endOfGameDialog = [](std::uint32_t, bool) {};
+        EXPECT_FALSE(app.loadGame(path.string(), error));
+        // The first object playing in the view's order is unit 15's.
+        EXPECT_EQ(error, prefix + "has the object of unit 15 playing, which its view's tick does not step");
+    }
+    {
+        SCOPED_TRACE("the display's clock past what it can reach");
+        expectRefused(dir, whole, true, {{view, 0xFF, 0xFF, {0xFF, 0x7F}}},
+                      prefix + "has the display's clock at 2147483647, past the 1073741823 it can reach with a "
+                               "battle still to show");
+        expectRefused(dir, whole, true, {{view, 0x00, 0x00, {0x00, 0x40}}},
+                      prefix + "has the display's clock at 1073741824, past the 1073741823 it can reach with a "
+                               "battle still to show");
+        expectLoads(dir, whole, true, {{view, 0xFF, 0xFF, {0xFF, 0x3F}}});
+    }
 }
 
 } // namespace

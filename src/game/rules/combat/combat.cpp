@@ -304,18 +304,34 @@ bool Combat::readRunningState(SuperString& file) {
     std::int16_t advancing = 0, turned = 0, willRout = 0, pointsLeft = 0;
     file >> advancing >> turned >> willRout >> pointsLeft;
     List<short> attack = attackHexes_, zoc, front, flank, rear, vacated;
-    bool listsRead = !file.failed();
-    for (List<short>* hexes : {&zoc, &front, &flank, &rear, &vacated})
-        listsRead = listsRead && readHexes(file, *hexes);
-    const auto isFlag = [](std::int16_t v) { return v == 0 || v == 1; };
-    if (!listsRead || file.failed() || !isFlag(advancing) || !isFlag(turned) || !isFlag(willRout) ||
-        pointsLeft < 0 || pointsLeft > MaxPendingHits || (!selected_ && !readHexes(file, attack))) {
+    const auto refuse = [&](const std::string& why) {
         debugStream() << getName() << ": saved fighting running state cut short or holding " << pointsLeft
                       << " hits to come" << std::endl;
+        // Putting the state back reads it anew, which forgets why it was refused.
+        if (!why.empty()) refuseRead(file, why);
+        const std::string problem = readProblem();
         VaelUnit::readRunningState(before);
+        readProblem_ = problem;
         file.setFailed();
         return false;
-    }
+    };
+    if (file.failed()) return refuse({});
+    const auto isFlag = [](std::int16_t v) { return v == 0 || v == 1; };
+    for (auto [value, what] : {std::pair{turned, "whether it turned"}, {willRout, "whether it will rout"}})
+        if (!isFlag(value))
+            return refuse("marked " + std::to_string(value) + " for " + what + ", where only 0 or 1 can be");
+    // A unit advances after combat within one step of the battle, which no save comes in the middle of:
+    // read back advancing, it would take every later hit short of routing and hold the battle up.
+    if (advancing != 0)
+        return refuse("marked " + std::to_string(advancing) +
+                      " for advancing after combat, which a unit does only within a step no save is taken in");
+    if (pointsLeft < 0 || pointsLeft > MaxPendingHits)
+        return refuse("with " + std::to_string(pointsLeft) + " cohesion hits to come, where 0 to " +
+                      std::to_string(MaxPendingHits) + " can be");
+    for (auto [hexes, what] : {std::pair{&zoc, "hexes of its zone"}, {&front, "front hexes"},
+                               {&flank, "flank hexes"}, {&rear, "rear hexes"}, {&vacated, "vacated hexes"}})
+        if (!readHexes(file, *hexes, what)) return refuse({});
+    if (!selected_ && !readHexes(file, attack, "hexes to attack")) return refuse({});
     advancing_ = advancing;
     turned_ = turned;
     willRout_ = willRout;
@@ -336,26 +352,33 @@ bool Combat::read(SuperString& file) {
     std::uint16_t orderHex = noHex;
     List<short> attack;
     file >> hits >> routing >> rallyTried >> ordered;
-    if (selected_) {
+    const auto refuse = [&](const std::string& why) {
+        debugStream() << getName() << ": saved fighting state cut short or holding " << hits << " hits"
+                      << std::endl;
+        if (!why.empty()) refuseRead(file, why);
+        file.setFailed();
+        return false;
+    };
+    if (selected_ && !file.failed()) {
         file >> orderHex >> count;
         // A count no map could fill is corrupt, not a reason to read on for ever.
         const std::int32_t most = landscape_ ? landscape_->regionCount() : 0;
-        if (count < 0 || count > most) file.setFailed();
+        if (!file.failed() && (count < 0 || count > most))
+            return refuse("with " + std::to_string(count) + " hexes to attack, where the map has " +
+                          std::to_string(most));
         for (std::int16_t i = 0; i < count && !file.failed(); ++i) {
             short h = 0;
             file >> h;
-            if (!file.failed() && landscape_->isValidHex(h))
-                attack.append(h);
-            else
-                file.setFailed();
+            if (file.failed()) break;
+            if (!landscape_->isValidHex(h))
+                return refuse("attacking hex " + std::to_string(h) + ", which this map does not have");
+            attack.append(h);
         }
     }
-    if (file.failed() || hits < 0 || hits > static_cast<std::int16_t>(TQ_)) {
-        debugStream() << getName() << ": saved fighting state cut short or holding " << hits << " hits"
-                      << std::endl;
-        file.setFailed();
-        return false;
-    }
+    if (file.failed()) return refuse({});
+    if (hits < 0 || hits > static_cast<std::int16_t>(TQ_))
+        return refuse("with " + std::to_string(hits) + " cohesion hits, where its troop quality " +
+                      std::to_string(TQ_) + " allows 0 to " + std::to_string(TQ_));
     cohesionHits_ = static_cast<std::uint16_t>(hits);
     routing_ = routing;
     rallyTried_ = rallyTried;

@@ -145,8 +145,13 @@ bool MissileCapable::read(SuperString& file) {
         !isFlag(choosing)) {
         debugStream() << getName() << ": saved missile state cut short or holding " << left << " volleys"
                       << std::endl;
-        file.setFailed();
-        return false;
+        if (file.failed()) return false;
+        if (left < 0 || left > static_cast<std::int16_t>(missileSupply_))
+            return refuseRead(file, "with " + std::to_string(left) + " volleys left, where it carries 0 to " +
+                                        std::to_string(missileSupply_));
+        return refuseRead(file, "marked " + std::to_string(isFlag(fired) ? choosing : fired) + " for whether it " +
+                                    (isFlag(fired) ? "is choosing a target" : "fired this activation") +
+                                    ", where only 0 or 1 can be");
     }
     missilesLeft_ = static_cast<std::uint16_t>(left);
     firedThisActivation_ = fired;

@@ -272,6 +272,7 @@ void VaelUnit::write(SuperString& file) const {
 }
 
 bool VaelUnit::read(SuperString& file) {
+    readProblem_.clear();
     std::uint16_t left = 0, aux = 0, done = 0, used = 0, rallied = 0, selected = 0, savedHex = 0,
                   outOfPlay = 0, orderMode = 0;
     std::int16_t savedSecond = 0;
@@ -291,8 +292,12 @@ bool VaelUnit::read(SuperString& file) {
     if (!VaelUnitData::isFacing(facing) || !hexesFit) {
         debugStream() << getName() << ": saved state holds facing " << facing << ", hexes " << savedHex << ' '
                       << savedSecond << std::endl;
-        file.setFailed();
-        return false;
+        if (!VaelUnitData::isFacing(facing))
+            return refuseRead(file, "facing " + std::to_string(facing) + ", which is no direction");
+        if (savedHex != offMap && !onMap(savedHex))
+            return refuseRead(file, "on hex " + std::to_string(savedHex) + ", which this map does not have");
+        return refuseRead(file, "with a second hex " + std::to_string(savedSecond) + ", which " +
+                                    (doubleSized_ ? "this map does not have" : "a unit of one hex has not"));
     }
     movementLeft_ = left;
     auxWord_ = aux;
@@ -332,19 +337,31 @@ void VaelUnit::writeHexes(SuperString& file, const List<short>& hexes) {
         file << h;
 }
 
-bool VaelUnit::readHexes(SuperString& file, List<short>& hexes) const {
+bool VaelUnit::readHexes(SuperString& file, List<short>& hexes, const char* what) {
     std::uint16_t count = 0;
     file >> count;
+    if (file.failed() || !landscape_) return file.setFailed(), false;
     // A count no map could fill is corrupt, not a reason to read on for ever.
-    if (file.failed() || !landscape_ || count > landscape_->regionCount()) return file.setFailed(), false;
+    if (count > landscape_->regionCount())
+        return refuseRead(file, "with " + std::to_string(count) + " " + what + ", more than the map's " +
+                                    std::to_string(landscape_->regionCount()));
     hexes.clear();
     for (std::uint16_t i = 0; i < count; ++i) {
         short h = 0;
         file >> h;
-        if (file.failed() || !landscape_->isValidHex(h)) return file.setFailed(), false;
+        if (file.failed()) return false;
+        if (!landscape_->isValidHex(h))
+            return refuseRead(file, std::string("with hex ") + std::to_string(h) + " among its " + what +
+                                        ", which this map does not have");
         hexes.append(h);
     }
     return true;
+}
+
+bool VaelUnit::refuseRead(SuperString& file, const std::string& why) {
+    readProblem_ = "the saved game has " + getName() + " (unit " + std::to_string(unitNumber_) + ") " + why;
+    file.setFailed();
+    return false;
 }
 
 void VaelUnit::writeRunningState(SuperString& file) const {
@@ -356,24 +373,34 @@ void VaelUnit::writeRunningState(SuperString& file) const {
 }
 
 bool VaelUnit::readRunningState(SuperString& file) {
+    readProblem_.clear();
     std::uint16_t forced = 0, potential = 0, pending = 0, destination = 0, noHighlight = 0, selectedHex = 0,
                   ownHex = 0, marked = 0, markedSecond = 0;
     file >> forced >> potential >> pending >> destination >> noHighlight >> selectedHex >> ownHex >> marked >>
         markedSecond;
     List<short> valid, blocked, path;
-    const auto isFlag = [](std::uint16_t v) { return v <= 1; };
+    if (file.failed()) {
+        debugStream() << getName() << ": saved running state cut short" << std::endl;
+        return false;
+    }
     // A hex the unit was sent to, picked on, or marked as the one to move to is a hex of this map, or none.
     const auto isHex = [this](std::uint16_t v) {
         return v == noHex || (landscape_ && landscape_->isValidHex(static_cast<std::int16_t>(v)));
     };
-    if (file.failed() || !isFlag(forced) || !isFlag(potential) || !isFlag(pending) || !isFlag(noHighlight) ||
-        !isFlag(ownHex) || !isHex(destination) || !isHex(selectedHex) || !isHex(marked) ||
-        !isHex(markedSecond) || !readHexes(file, valid) || !readHexes(file, blocked) ||
-        !readHexes(file, path)) {
-        debugStream() << getName() << ": saved running state cut short or holding a flag of " << forced << ' '
-                      << potential << ' ' << pending << ' ' << noHighlight << " or hexes " << destination
-                      << ' ' << selectedHex << ' ' << marked << ' ' << markedSecond << std::endl;
-        file.setFailed();
+    for (auto [value, what] : {std::pair{forced, "a withdrawal forced on it"}, {potential, "whether it may be ordered"},
+                               {pending, "a withdrawal pending"}, {noHighlight, "whether its reach is shown"},
+                               {ownHex, "whether it was picked on its own hex"}})
+        if (value > 1)
+            return refuseRead(file, "marked " + std::to_string(value) + " for " + what + ", where only 0 or 1 can be");
+    for (auto [value, what] : {std::pair{destination, "sent to"}, {selectedHex, "picked on"},
+                               {marked, "marked to move to"}, {markedSecond, "marked to move its second hex to"}})
+        if (!isHex(value))
+            return refuseRead(file, std::string(what) + " hex " + std::to_string(value) +
+                                        ", which this map does not have");
+    if (!readHexes(file, valid, "hexes in reach") || !readHexes(file, blocked, "blocked hexes") ||
+        !readHexes(file, path, "hexes of its path")) {
+        debugStream() << getName() << ": saved running state cut short or holding hexes off the map"
+                      << std::endl;
         return false;
     }
     forcedWithdrawal_ = forced;

@@ -156,8 +156,12 @@ public:
     // Whether the unit still stands on the map out of play (a leader's replacement in his place).
     virtual bool standsOutOfPlay() const { return false; }
     // A list of hexes of the running state; false, marking the stream, when it runs short or names a hex
-    // off the map.
-    bool readHexes(SuperString& file, List<short>& hexes) const;
+    // off the map (the latter said in readProblem as the list named by what).
+    bool readHexes(SuperString& file, List<short>& hexes, const char* what = "hexes");
+    // Why the latest read or readRunningState refused values it read whole, naming the unit and the value
+    // ("the saved game has Aristhon (unit 1) facing 9, which is no direction"); empty when it took them or
+    // the bytes ran short.
+    const std::string& readProblem() const { return readProblem_; }
     static void writeHexes(SuperString& file, const List<short>& hexes);
     // Declares a shock against the enemy on targetHex; only fighting units can.
     virtual void AddCombatants(std::int16_t) {}
@@ -239,6 +243,9 @@ public:
     static ContainerBase* onUnitDeselected(Component* target, BusMessage, ContainerBase* data);
 
 protected:
+    // Refuses a saved record's value: says why in readProblem (what follows the unit's name) and marks the
+    // stream; answers false.
+    bool refuseRead(SuperString& file, const std::string& why);
     // What the unit's elimination will score, sent as "UnitLossSealed": the step that sealed it may be
     // cut off before the elimination comes (the other machine of a network game lost), and the battle
     // still counts the loss it told.
@@ -311,6 +318,8 @@ protected:
     DIRECTION routDirection_ = NoDirection;
     VaelLogicalLandscape* landscape_;
     KeptReach keptReach_;
+
+    std::string readProblem_;
 
 private:
     static inline std::uint16_t globalOrderMode_ = 0;
