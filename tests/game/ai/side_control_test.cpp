@@ -411,23 +411,37 @@ TEST_F(SavedGame, TwoUnitsOnOneHexComeBackInTheOrderTheyCameAndASharedHexListTha
 
     // The part with its list of shared hexes in place of the one saved, the record's length made to fit.
     const auto withList = [&](const std::vector<std::uint8_t>& list) { return withSharedList(part, 10, list); };
+    // Each refusal names the hex, the unit or the count that does not fit.
+    const std::string named = "the saved game names hex " + std::to_string(hex);
+    const auto listed = [](int count) {
+        return "the saved game's running state lists " + std::to_string(count) +
+               " hexes more than one unit stands on, where its units share 1";
+    };
     const struct {
         const char* what;
         std::vector<std::uint8_t> list;
         std::vector<const VaelUnit*> order; // empty: refused
+        std::string reason = {};
     } rows[] = {
         {"as saved", saved, {b, a}},
         {"in the scenario's order", {1, 0, H0, H1, 2, 0, A0, A1, B0, B1}, {a, b}},
-        {"an occupant named twice", {1, 0, H0, H1, 2, 0, B0, B1, B0, B1}, {}},
-        {"fewer occupants listed than stand there", {1, 0, H0, H1, 1, 0, B0, B1}, {}},
-        {"an occupant that stands elsewhere", {1, 0, H0, H1, 2, 0, B0, B1, N0, N1}, {}},
-        {"one occupant short of its count", {1, 0, H0, H1, 2, 0, B0, B1}, {}},
-        {"no hex listed", {0, 0}, {}},
-        {"one hex short of the count", {2, 0, H0, H1, 2, 0, B0, B1, A0, A1}, {}},
-        {"the hex listed twice", {2, 0, H0, H1, 2, 0, B0, B1, A0, A1, H0, H1, 2, 0, B0, B1, A0, A1}, {}},
-        {"a hex of one unit listed too", {2, 0, H0, H1, 2, 0, B0, B1, A0, A1, C0, C1, 1, 0, N0, N1}, {}},
-        {"a hex of one unit in the shared one's place", {1, 0, C0, C1, 1, 0, N0, N1}, {}},
-        {"a byte more", {1, 0, H0, H1, 2, 0, B0, B1, A0, A1, 0}, {}},
+        {"an occupant named twice", {1, 0, H0, H1, 2, 0, B0, B1, B0, B1}, {},
+         named + " with unit " + std::to_string(b->getUnitNum()) + " on it, which it names twice there"},
+        {"fewer occupants listed than stand there", {1, 0, H0, H1, 1, 0, B0, B1}, {},
+         named + " with 1 units on it, where 2 stand"},
+        {"an occupant that stands elsewhere", {1, 0, H0, H1, 2, 0, B0, B1, N0, N1}, {},
+         named + " with unit " + std::to_string(c->getUnitNum()) + " on it, which does not stand there"},
+        {"one occupant short of its count", {1, 0, H0, H1, 2, 0, B0, B1}, {},
+         "the saved game's running state ends inside its shared hexes"},
+        {"no hex listed", {0, 0}, {}, listed(0)},
+        {"one hex short of the count", {2, 0, H0, H1, 2, 0, B0, B1, A0, A1}, {}, listed(2)},
+        {"the hex listed twice", {2, 0, H0, H1, 2, 0, B0, B1, A0, A1, H0, H1, 2, 0, B0, B1, A0, A1}, {}, listed(2)},
+        {"a hex of one unit listed too", {2, 0, H0, H1, 2, 0, B0, B1, A0, A1, C0, C1, 1, 0, N0, N1}, {}, listed(2)},
+        {"a hex of one unit in the shared one's place", {1, 0, C0, C1, 1, 0, N0, N1}, {},
+         "the saved game names hex " + std::to_string(alone) +
+             " as one more than one unit stands on, where none or one does"},
+        {"a byte more", {1, 0, H0, H1, 2, 0, B0, B1, A0, A1, 0}, {},
+         "the saved game's running state holds 1 bytes more than this battle's units, leaders and hexes take"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -439,7 +453,7 @@ TEST_F(SavedGame, TwoUnitsOnOneHexComeBackInTheOrderTheyCameAndASharedHexListTha
         std::string error;
         EXPECT_EQ(loadLayerPart(layer, withList(row.list), error), !row.order.empty()) << error;
         if (row.order.empty()) {
-            EXPECT_EQ(error, "the saved game is cut short or does not belong to this battle");
+            EXPECT_EQ(error, row.reason);
             EXPECT_EQ(saveLayerPart(layer), before);
         } else {
             EXPECT_EQ(order(), row.order);
@@ -553,7 +567,11 @@ TEST_F(SavedGame, ALeaderDoneForTheTurnLoadsSoAndAFlagOtherThanZeroOrOneIsRefuse
     ASSERT_EQ(std::vector<std::uint8_t>(part.end() - 14, part.end()), std::vector<std::uint8_t>(14, 0));
     const std::vector<std::uint8_t> none(12, 0), second{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
         both{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0};
-    const std::string cut = "the saved game is cut short or does not belong to this battle";
+    const std::string ended = "the saved game's running state ends inside ";
+    const auto more = [](int bytes) {
+        return "the saved game's running state holds " + std::to_string(bytes) +
+               " bytes more than this battle's units, leaders and hexes take";
+    };
     const auto twoFor = [](const std::string& who) {
         return "the saved game holds 2 for whether " + who +
                " is done for the turn, where only 0 or 1 can be";
@@ -579,12 +597,15 @@ TEST_F(SavedGame, ALeaderDoneForTheTurnLoadsSoAndAFlagOtherThanZeroOrOneIsRefuse
          "can be",
          true,
          true},
-        {"version 2 without flags", 2, {}, cut, true, true},
-        {"version 2, one flag short", 2, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, cut, true, true},
-        {"version 2, one flag more", 2, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, cut, true, true},
-        {"version 1 with flags", 1, both, cut, true, true},
-        {"version 4", 4, both, cut, true, true},
-        {"version 0", 0, both, cut, true, true},
+        {"version 2 without flags", 2, {}, ended + "the leaders' flags", true, true},
+        // The flags one short leave the count of shared hexes cut.
+        {"version 2, one flag short", 2, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, ended + "its shared hexes", true, true},
+        {"version 2, one flag more", 2, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, more(2), true, true},
+        {"version 1 with flags", 1, both, more(12), true, true},
+        {"version 4", 4, both, "the saved game's running state is of version 4, which this game does not read", true,
+         true},
+        {"version 0", 0, both, "the saved game's running state is of version 0, which this game does not read", true,
+         true},
     };
     // Each row loads over the battle the row before left; the refused ones over Aristhon and Surendal done.
     for (const auto& row : rows) {
@@ -642,7 +663,7 @@ TEST_F(SavedGame, AnElephantStillRampagingIsSavedOffItsHexAndLoadsSo) {
         {"unit 900", {1, 0, 0x84, 0x03, 0, 0}, prefix + "900 rampaging, which is no elephant of this battle"},
         {"the beast twice", {2, 0, E, 0, E, 0, 0, 0},
          prefix + std::to_string(E) + " rampaging, which it names twice"},
-        {"cut inside", {1, 0}, "the saved game is cut short or does not belong to this battle"},
+        {"cut inside", {1, 0}, "the saved game's running state ends inside its rampaging elephants"},
         {"the beast", {1, 0, E, 0, 0, 0}, ""},
     };
     for (const auto& row : rows) {
@@ -790,7 +811,8 @@ TEST_F(SavedGame, FlagsOfEightOrMoreAreRefusedAndTheHomePlanComesFromTheFile) {
         bad[plainFlagsAt] = flags;
         std::string error;
         EXPECT_FALSE(loadLayerPart(layer, file(bad), error));
-        EXPECT_EQ(error, "the saved game is cut short or does not belong to this battle");
+        EXPECT_EQ(error, "the saved game holds " + std::to_string(flags) +
+                             " for the sides the computer plays, where only 0 to 7 can be");
         EXPECT_EQ(saveLayerPart(layer), plain);
     }
 

@@ -190,6 +190,106 @@ TEST_F(CombatUnit, RefusesASavedStateNoUnitCanHave) {
     EXPECT_EQ(unit.getCohesionHits(), 5);
 }
 
+// A value read whole that no unit can have is refused with its reason, naming the unit, which the saved
+// game passes on; a record cut short has none (the file's own reason says it).
+TEST_F(CombatUnit, SaysWhichValueOfItsSavedStateNoUnitCanHave) {
+    const std::vector<std::uint8_t> head = {6,   0, 0,   0,   0, 0, 0, 0, 0, 0, 1, 0,
+                                            249, 1, 255, 255, 3, 0, 0, 0, 0, 0, 0, 0};
+    std::vector<std::uint8_t> facing = head;
+    facing[16] = 9;
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> head, own;
+        std::string reason;
+    } rows[] = {
+        {"more hits than TQ", head, {6, 0, 0, 0, 0, 0, 0, 0, 255, 255, 0, 0},
+         "with 6 cohesion hits, where its troop quality 5 allows 0 to 5"},
+        {"negative hits", head, {255, 255, 0, 0, 0, 0, 0, 0, 255, 255, 0, 0},
+         "with -1 cohesion hits, where its troop quality 5 allows 0 to 5"},
+        {"negative count", head, {1, 0, 0, 0, 0, 0, 0, 0, 255, 255, 255, 255},
+         "with -1 hexes to attack, where the map has 144"},
+        {"a count past the map", head, {1, 0, 0, 0, 0, 0, 0, 0, 255, 255, 0x91, 0},
+         "with 145 hexes to attack, where the map has 144"},
+        {"a hex off the map", head, {1, 0, 0, 0, 0, 0, 0, 0, 255, 255, 1, 0, 0x0F, 0x27},
+         "attacking hex 9999, which this map does not have"},
+        {"a facing past the directions", facing, {1, 0, 0, 0, 0, 0, 0, 0, 255, 255, 0, 0},
+         "facing 9, which is no direction"},
+        {"cut short", head, {1, 0, 0, 0, 0, 0, 0, 0, 255, 255, 2, 0, 193, 2}, ""},
+    };
+    int number = 40;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        auto& unit = add({++number, 505, 1, East});
+        SuperString s;
+        s.write(row.head.data(), static_cast<std::int32_t>(row.head.size()));
+        s.write(row.own.data(), static_cast<std::int32_t>(row.own.size()));
+        EXPECT_FALSE(unit.read(s));
+        const std::string who = "the saved game has Unit " + std::to_string(number) + " (unit " +
+                                std::to_string(number) + ") ";
+        EXPECT_EQ(unit.readProblem(), row.reason.empty() ? "" : who + row.reason);
+    }
+}
+
+// The running state: the unit's nine words (flags, then the hexes it was sent to, picked on and marked,
+// 0xFFFF for none) and three lists, then the fighting unit's four (advancing, turned, will rout, hits to
+// come), five lists and, not selected, its attack hexes. Each value no saved battle holds is refused with
+// its reason and leaves the running state as it was.
+TEST_F(CombatUnit, SaysWhichValueOfItsSavedRunningStateNoUnitCanHave) {
+    const std::vector<std::uint8_t> unitPart = {0, 0, 0, 0, 0, 0, 255, 255, 0, 0, 255, 255,
+                                                0, 0, 255, 255, 255, 255, 0, 0, 0, 0, 0, 0};
+    const std::vector<std::uint8_t> fighting = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const auto with = [&](std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> changes) {
+        std::vector<std::uint8_t> bytes = unitPart;
+        bytes.insert(bytes.end(), fighting.begin(), fighting.end());
+        for (auto& [at, values] : changes)
+            std::copy(values.begin(), values.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+        return bytes;
+    };
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        std::string reason; // empty: taken
+    } rows[] = {
+        {"as a saved battle holds it", with({}), ""},
+        {"turned, about to rout, 999 hits to come", with({{26, {1, 0, 1, 0, 0xE7, 0x03}}}), ""},
+        {"whether it may be ordered 2", with({{2, {2, 0}}}),
+         "marked 2 for whether it may be ordered, where only 0 or 1 can be"},
+        {"sent to a hex off the map", with({{6, {0x0F, 0x27}}}), "sent to hex 9999, which this map does not have"},
+        {"a hex in reach off the map", with({{18, {1, 0, 0x0F, 0x27}}}),
+         "with hex 9999 among its hexes in reach, which this map does not have"},
+        {"advancing", with({{24, {1, 0}}}),
+         "marked 1 for advancing after combat, which a unit does only within a step no save is taken in"},
+        {"turned 2", with({{26, {2, 0}}}), "marked 2 for whether it turned, where only 0 or 1 can be"},
+        {"1000 hits to come", with({{30, {0xE8, 0x03}}}), "with 1000 cohesion hits to come, where 0 to 999 can be"},
+        {"more front hexes than the map has", with({{34, {0x91, 0}}}), "with 145 front hexes, more than the map's 144"},
+    };
+    int number = 60;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        auto& unit = add({++number, 505, 1, East});
+        SuperString before;
+        unit.writeRunningState(before);
+        SuperString s;
+        s.write(row.bytes.data(), static_cast<std::int32_t>(row.bytes.size()));
+        EXPECT_EQ(unit.readRunningState(s), row.reason.empty());
+        const std::string who = "the saved game has Unit " + std::to_string(number) + " (unit " +
+                                std::to_string(number) + ") ";
+        EXPECT_EQ(unit.readProblem(), row.reason.empty() ? "" : who + row.reason);
+        if (!row.reason.empty()) {
+            SuperString after;
+            unit.writeRunningState(after);
+            EXPECT_EQ(after.str(), before.str());
+        }
+    }
+    // Cut short: no reason of its own.
+    auto& unit = add({99, 808, 1, East});
+    const std::vector<std::uint8_t> cut = with({});
+    SuperString s;
+    s.write(cut.data(), static_cast<std::int32_t>(cut.size() - 1));
+    EXPECT_FALSE(unit.readRunningState(s));
+    EXPECT_EQ(unit.readProblem(), "");
+}
+
 TEST_F(CombatUnit, AUnitSavedOffTheMapKeepsItsListsUnbuilt) {
     auto& unit = add({7, 505, 1, East});
     const std::uint8_t saved[] = {6,   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 255, 255,
