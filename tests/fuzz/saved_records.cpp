@@ -32,7 +32,7 @@ struct Battle {
     std::unique_ptr<VaelApp> app;
 };
 
-Battle& battle() {
+Battle& theBattle() {
     static Battle b;
     return b;
 }
@@ -54,7 +54,7 @@ void loadTheBattle() {
     options.saveFile = (dir / "battle.vel").string();
     options.keepCommentary = false;
     battle::playBattle(options);
-    Battle& b = battle();
+    Battle& b = theBattle();
     VaelApp::writeInstallSettings(b.os.settings(), VAEL_BUILD_DATA_DIR);
     b.app = std::make_unique<VaelApp>(b.os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::Shown);
     b.app->endOfGameDialog = [](std::uint32_t, bool) {};
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    VaelApp* app = battle().app.get();
+    VaelApp* app = theBattle().app.get();
     if (!app) std::abort();
     const std::vector<std::uint8_t> bytes(data, data + size);
     VaelLogicalLayer& layer = app->logicalLayer();

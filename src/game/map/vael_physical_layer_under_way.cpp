@@ -187,7 +187,10 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
         if (!raw::getU32(in, length) || !raw::getText(in, length, bytes)) return false;
         std::istringstream record(bytes, std::ios::binary);
         if (!object->loadUnderWay(record, version)) {
-            if (object->loadProblem().empty()) return false;
+            // The record came whole with its length: one the object runs short in was made for another.
+            if (object->loadProblem().empty())
+                return refuse("holds a record for the object of unit " + std::to_string(unitNumberOf(object)) +
+                              " that does not fit it");
             return refuse("holds a unit shown as no battle shows it: " + object->loadProblem());
         }
         if (record.peek() != std::char_traits<char>::eof())
