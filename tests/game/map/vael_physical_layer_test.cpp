@@ -478,19 +478,27 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordTheObjectsDoNotBackIsRefused) {
     const Row rows[] = {
         {"whole", 1, 1, 0, 2, 0, 0, 0, true},
         {"fastest tick", 1000, 0, 1, 2, 0, 0, 0, true},
-        {"tick past the fastest", 1001, 0, 0, 2, 0, 0, 0, false},
-        {"stepped past the units", 1, 2, 0, 2, 0, 0, 0, false},
-        {"stepped 0x7FFF", 1, 0x7FFF, 0, 2, 0, 0, 0, false},
-        {"stepped 0xFFFF", 1, 0xFFFF, 0, 2, 0, 0, 0, false},
-        {"flagged past the units", 1, 0, 2, 2, 0, 0, 0, false},
-        {"flagged 0x8000", 1, 0, 0x8000, 2, 0, 0, 0, false},
-        {"one unit short", 1, 0, 0, 1, 0, 0, 0, false},
-        {"one unit more", 1, 0, 0, 3, 0, 0, 0, false},
-        {"units 0xFFFF", 1, 0, 0, 0xFFFF, 0, 0, 0, false},
+        {"tick past the fastest", 1001, 0, 0, 2, 0, 0, 0, false, 0xFFFF, 1, "has its tick called 1001 times a second, past 1000"},
+        {"stepped past the units", 1, 2, 0, 2, 0, 0, 0, false, 0xFFFF, 1,
+         "names object 2 among those its tick steps, where the view has 2"},
+        {"stepped 0x7FFF", 1, 0x7FFF, 0, 2, 0, 0, 0, false, 0xFFFF, 1,
+         "names object 32767 among those its tick steps, where the view has 2"},
+        {"stepped 0xFFFF", 1, 0xFFFF, 0, 2, 0, 0, 0, false, 0xFFFF, 1,
+         "names object 65535 among those its tick steps, where the view has 2"},
+        {"flagged past the units", 1, 0, 2, 2, 0, 0, 0, false, 0xFFFF, 1,
+         "names object 2 among those whose flags are raised, where the view has 2"},
+        {"flagged 0x8000", 1, 0, 0x8000, 2, 0, 0, 0, false, 0xFFFF, 1,
+         "names object 32768 among those whose flags are raised, where the view has 2"},
+        {"one unit short", 1, 0, 0, 1, 0, 0, 0, false, 0xFFFF, 1, "holds 1 units' objects, where the view has 2"},
+        {"one unit more", 1, 0, 0, 3, 0, 0, 0, false, 0xFFFF, 1, "holds 3 units' objects, where the view has 2"},
+        {"units 0xFFFF", 1, 0, 0, 0xFFFF, 0, 0, 0, false, 0xFFFF, 1,
+         "holds 65535 units' objects, where the view has 2"},
         {"record longer than the bytes", 1, 0, 0, 2, 0xFFFFFFFF, 0, 0, false},
         {"the last unit still to step", 1, 0, 0, 2, 0, 1, 1, true},
-        {"a unit past the last to step", 1, 0, 0, 2, 0, 1, 2, false},
-        {"a byte left over in a unit's record", 1, 0, 0, 2, 1, 0, 0, false},
+        {"a unit past the last to step", 1, 0, 0, 2, 0, 1, 2, false, 0xFFFF, 1,
+         "names object 2 among those its tick had still to step, where the view has 2"},
+        {"a byte left over in a unit's record", 1, 0, 0, 2, 1, 0, 0, false, 0xFFFF, 1,
+         "holds more for the object of unit 101 than it plays"},
         // The tick to count goes on after the slot it names, which it must.
         {"the tick still to count on no timer", 1, 0, 0, 2, 0, 2, 0, false, 0xFFFF, 1,
          "has a tick to count on a timer it does not name"},
@@ -503,8 +511,10 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordTheObjectsDoNotBackIsRefused) {
          "names a timer the game does not have"},
         {"nothing left on timer 0xFFFE", 1, 0, 0, 2, 0, 0, 0, false, 0xFFFE, 1,
          "names a timer the game does not have"},
-        {"a tick left of no kind", 1, 0, 0, 2, 0, 3, 0, false},
-        {"a tick left of kind 0xFFFF", 1, 0, 0, 2, 0, 0xFFFF, 0, false},
+        {"a tick left of no kind", 1, 0, 0, 2, 0, 3, 0, false, 0xFFFF, 1,
+         "holds 3 for what of its tick was still to come, where 0 to 2 can be"},
+        {"a tick left of kind 0xFFFF", 1, 0, 0, 2, 0, 0xFFFF, 0, false, 0xFFFF, 1,
+         "holds 65535 for what of its tick was still to come, where 0 to 2 can be"},
         // A tick that does not run steps nobody.
         {"no tick stepping nobody", 0, 0, 0, 2, 0, 0, 0, true, 0xFFFF, 0},
         {"no tick stepping a unit", 0, 0, 0, 2, 0, 0, 0, false, 0xFFFF, 1,
@@ -646,15 +656,17 @@ TEST_F(VaelPhysicalLayerTest, AHandWrittenUnderWayRecordIsTakenWholeOrRefusedWit
     struct View {
         std::uint16_t rate = 1, slot = 0, steps = 1, left = 0;
         std::size_t extra = 0; // bytes left over after the part, inside its length
+        std::uint32_t clock = 1000;
+        std::uint16_t stepped = 0, units = 1; // the object stepped; how many the part says the view has
     };
     // Clock, rate, slot, elapsed; the unit stepped (or none), none flagged; one unit with an empty record;
     // what of the tick was left, with its moment.
     const auto part = [&](const View& v) {
         Bytes b;
-        put32(b, 1000), put16(b, v.rate), put16(b, v.slot), put16(b, 0);
+        put32(b, v.clock), put16(b, v.rate), put16(b, v.slot), put16(b, 0);
         put16(b, v.steps);
-        if (v.steps) put16(b, 0);
-        put16(b, 0), put16(b, 1), put32(b, 0), put16(b, v.left);
+        if (v.steps) put16(b, v.stepped);
+        put16(b, 0), put16(b, v.units), put32(b, 0), put16(b, v.left);
         if (v.left) put32(b, 158000);
         b.resize(b.size() + v.extra, 0x5A);
         return b;
@@ -666,13 +678,14 @@ TEST_F(VaelPhysicalLayerTest, AHandWrittenUnderWayRecordIsTakenWholeOrRefusedWit
         bool taken;
         const char* problem;
     };
-    const char* const notWhole = "does not read back whole";
+    // Bytes left over inside a length are read whole: the reason says whose they are.
+    const char* const viewLonger = "holds more for a view than it plays";
     const Row rows[] = {
         {"whole", {}, {1, 1}, 0, true, ""},
         {"the ticks still to count on timers 0 and 1", {1, 0, 1, 2}, {1, 1, 1, 2}, 0, true, ""},
-        {"a byte left over in the normal view's part", {1, 0, 1, 0, 1}, {1, 1}, 0, false, notWhole},
-        {"a byte left over in the reversed view's part", {}, {1, 1, 1, 0, 1}, 0, false, notWhole},
-        {"a byte left over after both parts", {}, {1, 1}, 1, false, notWhole},
+        {"a byte left over in the normal view's part", {1, 0, 1, 0, 1}, {1, 1}, 0, false, viewLonger},
+        {"a byte left over in the reversed view's part", {}, {1, 1, 1, 0, 1}, 0, false, viewLonger},
+        {"a byte left over after both parts", {}, {1, 1}, 1, false, "holds more than its two views"},
         {"the normal view's tick to count on no timer",
          {1, 0xFFFF, 1, 2},
          {1, 1},
@@ -691,6 +704,26 @@ TEST_F(VaelPhysicalLayerTest, AHandWrittenUnderWayRecordIsTakenWholeOrRefusedWit
          0,
          false,
          "has objects stepped by a tick that does not run"},
+        {"the display's clock at the most it can be", {1, 0, 1, 0, 0, 0x3FFFFFFF}, {1, 1, 1, 0, 0, 0x3FFFFFFF}, 0, true,
+         ""},
+        {"the display's clock one past that",
+         {1, 0, 1, 0, 0, 0x40000000},
+         {1, 1},
+         0,
+         false,
+         "has the display's clock at 1073741824, past the 1073741823 it can reach with a battle still to show"},
+        {"the normal view stepping an object past its one",
+         {1, 0, 1, 0, 0, 1000, 1},
+         {1, 1},
+         0,
+         false,
+         "names object 1 among those its tick steps, where the view has 1"},
+        {"the reversed view with two units' objects",
+         {},
+         {1, 1, 1, 0, 0, 1000, 0, 2},
+         0,
+         false,
+         "holds 2 units' objects, where the view has 1"},
         {"the reversed view stepping its unit with no tick",
          {},
          {0, 0xFFFF},

@@ -433,7 +433,9 @@ TEST_F(SavedGameSafety, ACraftedSaveWithASoundCheckButAStateNoBattleReachesIsRef
         SCOPED_TRACE("a second hex for " + narrow->getName());
         Bytes bytes = good;
         put16(bytes, narrowAt + 14, u16At(narrowAt + 12));
-        load(bytes, "the saved game is cut short or does not belong to this battle");
+        load(bytes, "the saved game has " + narrow->getName() + " (unit " + std::to_string(narrow->getUnitNum()) +
+                        ") with a second hex " + std::to_string(u16At(narrowAt + 12)) +
+                        ", which a unit of one hex has not");
     }
 
     // Game control's block ends where the running state begins: its sixteen values, the home side's
@@ -612,18 +614,26 @@ TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleSta
         std::uint8_t value;
         int lengthChange; // added to the record's length
         bool extraByte;
-        bool loads;
+        std::string why; // empty: loads
+    };
+    const VaelUnit* first = app.logicalLayer().allUnits().front();
+    const std::string state = "the saved game's running state ";
+    const auto more = [&](int bytes) {
+        return state + "holds " + std::to_string(bytes) + " bytes more than this battle's units, leaders and hexes take";
     };
     const Case cases[] = {
-        {"version 4", at + 4, 4, 0, false, false},
-        {"version 2 over the rampaging elephants", at + 4, 2, 0, false, false},
-        {"version 1 over the leaders' flags", at + 4, 1, 0, false, false},
-        {"version 0", at + 4, 0, 0, false, false},
-        {"a length one past the end", 0, 0, 1, false, false},
-        {"a length one short", 0, 0, -1, false, false},
-        {"a byte more than the units take", 0, 0, 1, true, false},
-        {"a withdrawal forced, flag 2", at + 10, 2, 0, false, false},
-        {"a withdrawal forced, flag 1", at + 10, 1, 0, false, true},
+        {"version 4", at + 4, 4, 0, false, state + "is of version 4, which this game does not read"},
+        // Read as the older record, the rest is left over.
+        {"version 2 over the rampaging elephants", at + 4, 2, 0, false, more(2)},
+        {"version 1 over the leaders' flags", at + 4, 1, 0, false, more(14)},
+        {"version 0", at + 4, 0, 0, false, state + "is of version 0, which this game does not read"},
+        {"a length one past the end", 0, 0, 1, false, "the saved game is cut short or does not belong to this battle"},
+        {"a length one short", 0, 0, -1, false, state + "ends inside its shared hexes"},
+        {"a byte more than the units take", 0, 0, 1, true, more(1)},
+        {"a withdrawal forced, flag 2", at + 10, 2, 0, false,
+         "the saved game has " + first->getName() + " (unit " + std::to_string(first->getUnitNum()) +
+             ") marked 2 for a withdrawal forced on it, where only 0 or 1 can be"},
+        {"a withdrawal forced, flag 1", at + 10, 1, 0, false, ""},
     };
     const auto length = [&](const Bytes& b) {
         return static_cast<std::uint32_t>(b[at + 6] | b[at + 7] << 8 | b[at + 8] << 16 | b[at + 9] << 24);
@@ -638,7 +648,7 @@ TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleSta
         if (c.extraByte) bytes.push_back(0);
         sealSavedGame(bytes);
         writeBytes(damaged, bytes);
-        expectLoadOver(app, damaged, c.loads ? "" : "the saved game is cut short or does not belong to this battle");
+        expectLoadOver(app, damaged, c.why);
     }
 }
 
@@ -668,15 +678,26 @@ TEST_F(SavedGameSafety, EachFieldOfTheRunningStateOutsideWhatABattleCanHoldIsRef
     const struct {
         const char* field;
         std::size_t offset;
-    } hexes[] = {{"destination", at + 16},
-                 {"selected hex", at + 20},
-                 {"marked hex", at + 24},
-                 {"second marked hex", at + 26}};
+        const char* said; // how the refusal names it
+    } hexes[] = {{"destination", at + 16, "sent to"},
+                 {"selected hex", at + 20, "picked on"},
+                 {"marked hex", at + 24, "marked to move to"},
+                 {"second marked hex", at + 26, "marked to move its second hex to"}};
     struct Row {
         std::string what;
         std::size_t offset;
         std::uint16_t value;
         bool loads;
+        std::string why = {}; // of a refusal
+    };
+    const VaelUnit* first = app.logicalLayer().allUnits().front();
+    const std::string who =
+        "the saved game has " + first->getName() + " (unit " + std::to_string(first->getUnitNum()) + ") ";
+    const auto offMap = [&](const char* said, int hex) {
+        return who + said + " hex " + std::to_string(hex) + ", which this map does not have";
+    };
+    const auto hits = [&](int count) {
+        return who + "with " + std::to_string(count) + " cohesion hits to come, where 0 to 999 can be";
     };
     std::vector<Row> rows;
     for (const auto& hex : hexes) {
@@ -684,17 +705,18 @@ TEST_F(SavedGameSafety, EachFieldOfTheRunningStateOutsideWhatABattleCanHoldIsRef
         rows.push_back({f + ": hex 0", hex.offset, 0, true});
         rows.push_back({f + ": no hex", hex.offset, 0xFFFF, true});
         rows.push_back({f + ": the last row", hex.offset, LastRow, true});
-        rows.push_back({f + ": a row past the last", hex.offset, PastLastRow, false});
+        rows.push_back({f + ": a row past the last", hex.offset, PastLastRow, false, offMap(hex.said, PastLastRow)});
         rows.push_back({f + ": the last column", hex.offset, LastColumn, true});
-        rows.push_back({f + ": a column past the last", hex.offset, PastLastColumn, false});
-        rows.push_back({f + ": -2", hex.offset, 0xFFFE, false});
-        rows.push_back({f + ": 32767", hex.offset, 0x7FFF, false});
+        rows.push_back(
+            {f + ": a column past the last", hex.offset, PastLastColumn, false, offMap(hex.said, PastLastColumn)});
+        rows.push_back({f + ": -2", hex.offset, 0xFFFE, false, offMap(hex.said, 0xFFFE)});
+        rows.push_back({f + ": 32767", hex.offset, 0x7FFF, false, offMap(hex.said, 0x7FFF)});
     }
     rows.push_back({"pending hits: none", pending, 0, true});
     rows.push_back({"pending hits: the most", pending, 999, true});
-    rows.push_back({"pending hits: one more", pending, 1000, false});
-    rows.push_back({"pending hits: 32767", pending, 0x7FFF, false});
-    rows.push_back({"pending hits: -1", pending, 0xFFFF, false});
+    rows.push_back({"pending hits: one more", pending, 1000, false, hits(1000)});
+    rows.push_back({"pending hits: 32767", pending, 0x7FFF, false, hits(32767)});
+    rows.push_back({"pending hits: -1", pending, 0xFFFF, false, hits(-1)});
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         Bytes bytes = good;
@@ -702,7 +724,7 @@ TEST_F(SavedGameSafety, EachFieldOfTheRunningStateOutsideWhatABattleCanHoldIsRef
         bytes[row.offset + 1] = static_cast<std::uint8_t>(row.value >> 8);
         sealSavedGame(bytes);
         writeBytes(damaged, bytes);
-        expectLoadOver(app, damaged, row.loads ? "" : "the saved game is cut short or does not belong to this battle");
+        expectLoadOver(app, damaged, row.loads ? "" : row.why);
     }
 }
 
