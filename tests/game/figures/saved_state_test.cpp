@@ -503,14 +503,16 @@ TEST_F(SavedStateTest, AnUnderWayRecordNamingAFlaglessLeadersFlagOrAFlagPartNoBa
     auto* made = unit(4, 1, 907);
     ASSERT_EQ(made->flag(), nullptr);
     const int place = made->spriteCount();
-    for (const auto& [name, waited, played, taken] :
-         {std::tuple{"his figure waited on", 0, -1, true}, std::tuple{"his flag's place waited on", place, -1, false},
-          std::tuple{"his flag's place playing", -1, place, false}}) {
+    const std::string none = "it names sprite " + std::to_string(place);
+    for (const auto& [name, waited, played, problem] :
+         {std::tuple{"his figure waited on", 0, -1, std::string()},
+          std::tuple{"his flag's place waited on", place, -1, none + " under way, which it does not have"},
+          std::tuple{"his flag's place playing", -1, place, none + " playing, which it does not have"}}) {
         SCOPED_TRACE(name);
         auto* u = unit(4, 1, 907);
         std::istringstream in(named(waited, played, flagRecord));
-        EXPECT_EQ(u->loadUnderWay(in), taken);
-        EXPECT_EQ(u->loadProblem(), "");
+        EXPECT_EQ(u->loadUnderWay(in), problem.empty());
+        EXPECT_EQ(u->loadProblem(), problem);
     }
 
     // The mark of being hidden is the word at byte 28 of a sprite's record.
