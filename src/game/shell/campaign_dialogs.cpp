@@ -203,7 +203,7 @@ bool readVariants(const std::string& directory, const std::string& scenarioFile,
     const auto path = findFileNoCase(directory, stem + ".var");
     if (!path) return true;
     std::string text;
-    if (!readFileText(path->string(), text, error, file_limits::Text)) return false;
+    if (!readDataText(path->string(), text, error, file_limits::Text)) return false;
     if (!parseVariants(text, variants, error)) return error = path->filename().string() + ", " + error, false;
     return true;
 }

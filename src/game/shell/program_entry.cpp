@@ -141,7 +141,8 @@ SystemBox& systemBox() {
 bool askFailedCheck(const std::string& text, const std::string& caption) {
     // What a check names may come from a file or the settings: a NUL would end the text there, and other
     // control bytes would act on the terminal or show as nothing in the box.
-    const std::string shown = printable(text);
+    // Most checks name a data file or folder: a byte of its name that is no UTF-8 is shown as the byte it is.
+    const std::string shown = printable(text, LoneBytes::Escaped);
     // Said before the box, which may wait for the player a long while.
     std::fprintf(stderr, "vael: %s %s\n", caption.c_str(), shown.c_str());
     const SystemBox& box = systemBox();

@@ -170,6 +170,14 @@ TEST_F(FailureReports, AFailedChecksControlBytesAreAskedEscapedAndANulCutsNothin
     EXPECT_EQ(asked[0].text, "The data folder /games/va\\x00el\\x7F is not there  Abort?");
 }
 
+// A check that names a data file whose name is no UTF-8 asks with those bytes as \xHH; UTF-8 is asked as it is.
+TEST_F(FailureReports, AFailedChecksBytesThatAreNoUtf8AreAskedEscaped) {
+    answers = {platform::MessageAnswer::No};
+    Assertion::fail("The scenario file /d/g\xFF\xFFtmar\xC3\xA9.scn cannot be read", "scenario_builder.cpp", 94);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "The scenario file /d/g\\xFF\\xFFtmar\xC3\xA9.scn cannot be read  Abort?");
+}
+
 // Exhausted memory offers Abort, Retry and Ignore: Retry tries again (1), Ignore gives up (0), Abort ends the
 // program (here the test's exit function hears of it); with no box shown the manager gives up.
 TEST_F(FailureReports, TheMemoryManagersErrorsAreAskedInTheSameBox) {
@@ -280,6 +288,21 @@ TEST(MissingDataFiles, EachIsToldToTheReportInstalled) {
                   "/d/x.oif / is not a regular file / the game takes /cd/x.oif in its place",
                   "/d/\\x1B[2Jfigures.oif / is damaged: image \"Evil\\x1B[2J\\x0AHost\\xC2\\x9B\" holds bad "
                   "rows / what is drawn from it is left out"}));
+}
+
+// A path or a problem whose bytes are no UTF-8 (a file named in another encoding, a word of a damaged file)
+// is told with those bytes as \xHH, as control bytes are; UTF-8 is told as it is.
+TEST(MissingDataFiles, BytesThatAreNoUtf8AreToldEscaped) {
+    std::vector<std::string> told;
+    MissingDataFileReport previous = setMissingDataFileReport(
+        [&](const std::string& path, const std::string& problem, const std::string& instead) {
+            told.push_back(path + " / " + problem + " / " + instead);
+        });
+    reportUnusableDataFile("/d/g\xFF\xFFtmar_v2.pln", "is damaged: \"\xEF\xBB\xBF#\xA0\"",
+                           "the game takes /cd/\xC3\xA9t\xE9.pln in its place");
+    setMissingDataFileReport(std::move(previous));
+    EXPECT_EQ(told, std::vector<std::string>{"/d/g\\xFF\\xFFtmar_v2.pln / is damaged: \"\xEF\xBB\xBF#\\xA0\" / the "
+                                             "game takes /cd/\xC3\xA9t\\xE9.pln in its place"});
 }
 
 // The program's own report says each file once on standard error, however often it is looked for and
