@@ -21,6 +21,7 @@
 #include "framework/core/assertion.h"
 #include "framework/core/data_file_report.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/file_lookup.h"
 #include "framework/core/memory_manager.h"
 #include "framework/core/printable.h"
 #include "game/shell/saved_game_header.h"
@@ -68,9 +69,37 @@ std::filesystem::path SingleInstance::gameLock() {
     return stateDirectory() / "vael.lock";
 }
 
+namespace {
+
+// The file of a data folder that the trace would be, or would stand for; empty when none.
+std::filesystem::path dataFileAt(const std::filesystem::path& trace, const std::filesystem::path& folder) {
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error)) return {};
+    // Named without regard to case in the folder itself (by any spelling of the folder's path), the game
+    // would find the trace's file in place of its own, or its own is the trace's.
+    if (!trace.filename().empty() &&
+        std::filesystem::equivalent(trace.parent_path().empty() ? "." : trace.parent_path(), folder, error))
+        if (const auto found = findFileNoCase(folder, trace.filename().string())) return *found;
+    // The same file by a path elsewhere: a link to it, or another name of it.
+    if (!std::filesystem::exists(trace, error)) return {};
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::error_code other;
+        if (entry.is_regular_file(other) && std::filesystem::equivalent(trace, entry.path(), other))
+            return entry.path();
+    }
+    return {};
+}
+
+} // namespace
+
 std::string traceKeptOff(const std::filesystem::path& trace,
-                         const std::vector<std::pair<std::filesystem::path, std::string>>& kept) {
-    const std::string name = printable(trace.string());
+                         const std::vector<std::pair<std::filesystem::path, std::string>>& kept,
+                         const std::vector<std::filesystem::path>& dataFolders) {
+    const std::string name = printable(trace.string(), LoneBytes::Escaped);
+    for (const auto& folder : dataFolders)
+        if (const auto file = dataFileAt(trace, folder); !file.empty())
+            return name + " is the game's data file " + printable(file.string(), LoneBytes::Escaped) +
+                   "; it is left as it is";
     for (const auto& [path, what] : kept) {
         // The same file by another path, or one not made yet by the same path (the settings of a first
         // start), which the trace would make before its owner reads it.

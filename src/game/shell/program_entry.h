@@ -35,10 +35,13 @@ private:
 };
 
 // A trace is emptied as it opens, so it never goes into a file the player keeps: one of kept (a path and
-// what it is to him: "the saved game being loaded", "the settings file") or any file that holds a saved
-// game's header. Empty when the trace may go to the file, else why not, naming it.
+// what it is to him: "the saved game being loaded", "the settings file"), any file that holds a saved
+// game's header, or a file the game reads from one of dataFolders: the same file by any path (a link, a
+// hard link, another spelling of its folder), or a name the game would find there without regard to case.
+// Empty when the trace may go to the file, else why not, naming it.
 std::string traceKeptOff(const std::filesystem::path& trace,
-                         const std::vector<std::pair<std::filesystem::path, std::string>>& kept);
+                         const std::vector<std::pair<std::filesystem::path, std::string>>& kept,
+                         const std::vector<std::filesystem::path>& dataFolders = {});
 
 // The program's new-handler: frees the reserve and asks Retry or Cancel; Cancel ends the program (after
 // the memory manager has been told), Retry tries the allocation again.

@@ -82,6 +82,54 @@ TEST(SingleInstance, WhatStandsInTheLocksPlaceIsLockedInsteadAndASecondGameRefus
     EXPECT_EQ(text, "not a folder\n");
 }
 
+// A trace never goes into a file of the game's data, whatever path names it: the file itself, another case
+// of its name, its folder by a link or a way round, a link or a hard link to it from elsewhere. A new name,
+// a file outside the data, and a data folder that is not there let the trace go.
+TEST(TraceKeptOff, AFileOfTheDataFoldersIsKeptByAnyPathToIt) {
+    TempDir dir("trace-kept-off");
+    const auto data = dir / "data", second = dir / "second";
+    std::filesystem::create_directories(data);
+    std::filesystem::create_directories(second);
+    std::filesystem::create_directories(dir / "elsewhere");
+    for (const char* name : {"ghatmar.scn", "oiffile.hed", "ghatmar_v1.pln", "display_catalogue.txt"})
+        std::ofstream(data / name) << name;
+    std::ofstream(second / "vael.pal") << "palette";
+    std::ofstream(dir / "elsewhere" / "trace.txt") << "an old trace";
+    std::filesystem::create_directory_symlink(data, dir / "data-link");
+    std::filesystem::create_symlink(data / "ghatmar_v1.pln", dir / "elsewhere" / "plan-link");
+    std::filesystem::create_hard_link(data / "oiffile.hed", dir / "elsewhere" / "index-copy");
+    const std::vector<std::filesystem::path> folders{data, second, dir / "none"};
+    const std::string kept = "; it is left as it is";
+    const struct {
+        const char* what;
+        std::filesystem::path trace;
+        std::string why;
+    } rows[] = {
+        {"the scenario", data / "ghatmar.scn", " is the game's data file " + (data / "ghatmar.scn").string()},
+        {"the scenario in capitals", data / "GHATMAR.SCN",
+         " is the game's data file " + (data / "ghatmar.scn").string()},
+        {"the catalogue through a link to its folder", dir / "data-link" / "display_catalogue.txt",
+         " is the game's data file " + (data / "display_catalogue.txt").string()},
+        {"the index by a way round", data / ".." / "data" / "OifFile.hed",
+         " is the game's data file " + (data / "oiffile.hed").string()},
+        {"a link to a plan", dir / "elsewhere" / "plan-link",
+         " is the game's data file " + (data / "ghatmar_v1.pln").string()},
+        {"a hard link to the index", dir / "elsewhere" / "index-copy",
+         " is the game's data file " + (data / "oiffile.hed").string()},
+        {"the palette of the second folder", second / "VAEL.pal",
+         " is the game's data file " + (second / "vael.pal").string()},
+        {"a new name in the data folder", data / "new.trace", ""},
+        {"a file outside the data", dir / "elsewhere" / "trace.txt", ""},
+        {"a folder's name alone", data / "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(traceKeptOff(row.trace, {}, folders), row.why.empty() ? "" : row.trace.string() + row.why + kept);
+        // Without the data folders only the player's own files are kept.
+        EXPECT_EQ(traceKeptOff(row.trace, {}), "");
+    }
+}
+
 TEST(SingleInstance, AKeptLockIsToldNothing) {
     TempDir dir("single-instance-kept");
     SingleInstance kept(dir / "vael.lock");
