@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string>
 #include <new>
 #include <system_error>
 
@@ -28,7 +30,40 @@
 
 namespace vael {
 
-SingleInstance::SingleInstance(const std::filesystem::path& lockFile) {
+namespace {
+
+// Opened for a lock only when the player owns it: a folder or file of another's is his to lock.
+int openOwned(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || info.st_uid != ::geteuid())) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The same name for the same lock in every game; FNV-1a, which no library's version changes.
+std::string lockName(const std::filesystem::path& lockFile) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : std::filesystem::absolute(lockFile).lexically_normal().string())
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    static constexpr char Digits[] = "0123456789abcdef";
+    std::string name = "vael-";
+    for (int shift = 60; shift >= 0; shift -= 4)
+        name += Digits[(hash >> shift) & 0xF];
+    return name + ".lock";
+}
+
+} // namespace
+
+std::filesystem::path SingleInstance::userRuntimeFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime == '/') return runtime;
+    return "/run/user/" + std::to_string(::geteuid());
+}
+
+SingleInstance::SingleInstance(const std::filesystem::path& lockFile, const std::filesystem::path& runtimeFolder) {
     std::error_code ignored;
     std::filesystem::create_directories(lockFile.parent_path(), ignored);
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -37,10 +72,15 @@ SingleInstance::SingleInstance(const std::filesystem::path& lockFile) {
         // Every game that meets the same obstacle locks the same stand-in, so that one game still keeps the
         // others out; a folder or a file opened for reading takes a lock as a lock file does.
         std::filesystem::path standIn = lockFile;
-        while (!standIn.empty()) {
-            fd_ = ::open(standIn.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-            if (fd_ >= 0 || standIn == standIn.parent_path()) break;
-            standIn = standIn.parent_path();
+        fd_ = openOwned(standIn);
+        if (fd_ < 0 && lockFile.has_parent_path()) fd_ = openOwned(standIn = lockFile.parent_path());
+        if (fd_ < 0 && !runtimeFolder.empty()) {
+            standIn = runtimeFolder / lockName(lockFile);
+            const int folder = openOwned(runtimeFolder);
+            if (folder >= 0) {
+                ::close(folder);
+                fd_ = ::open(standIn.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+            }
         }
         problem_ = "the lock " + printable(lockFile.string()) + " cannot be kept (" + why + "): ";
         if (fd_ < 0) {

@@ -13,11 +13,17 @@
 namespace vael {
 
 // Holds the lock of a file for the life of the object; a second holder in any process is refused. Where the
-// file cannot be kept (a folder in its place, its folder a file or out of reach) the nearest thing on its
-// path that can be opened is locked in its place, so that a second game is refused all the same.
+// file cannot be kept, what stands in its place and is the player's own is locked instead: a folder of the
+// lock's name, or a file where its folder should be. Where nothing stands there (the folder cannot be made),
+// a file of the player's runtime folder named after the lock is, so that a second game of the same folder is
+// refused all the same while games of other folders, or of other players, never meet it. Nothing further up
+// the lock's path is locked: a folder there is shared by every folder under it, or by every player.
 class SingleInstance {
 public:
-    explicit SingleInstance(const std::filesystem::path& lockFile);
+    explicit SingleInstance(const std::filesystem::path& lockFile,
+                            const std::filesystem::path& runtimeFolder = userRuntimeFolder());
+    // $XDG_RUNTIME_DIR when it names a folder by its full path, else /run/user/UID.
+    static std::filesystem::path userRuntimeFolder();
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;

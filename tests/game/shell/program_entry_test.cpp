@@ -1,6 +1,8 @@
 // One game per user: the lock is held for the life of its holder and refused to a second one meanwhile.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -80,6 +82,93 @@ TEST(SingleInstance, WhatStandsInTheLocksPlaceIsLockedInsteadAndASecondGameRefus
     std::ifstream kept(fileState / "state");
     const std::string text{std::istreambuf_iterator<char>(kept), {}};
     EXPECT_EQ(text, "not a folder\n");
+}
+
+// State folders that cannot be made under one parent (a file where a folder should be, or the system's own
+// /proc): nothing further up their path is locked, which every folder under it would share. Each game locks
+// a file of the runtime folder named after its own lock; both start, and a second game of either is refused.
+// Without a runtime folder of the player's no game is refused.
+TEST(SingleInstance, TwoStateFoldersThatCannotBeMadeUnderOneParentBothStart) {
+    TempDir dir("single-instance-unmade");
+    { std::ofstream(dir / "parent") << "a file\n"; }
+    const auto runtime = dir / "run";
+    std::filesystem::create_directories(runtime);
+    struct Case {
+        const char* name;
+        std::filesystem::path parent, runtime;
+        const char* why;
+    };
+    for (const Case& c : {Case{"under a file", dir / "parent", runtime, "Not a directory"},
+                          Case{"under /proc", "/proc", runtime, "No such file or directory"},
+                          Case{"under a file, no runtime folder", dir / "parent", dir / "none", "Not a directory"},
+                          Case{"under a file, no runtime folder named", dir / "parent", {}, "Not a directory"}}) {
+        SCOPED_TRACE(c.name);
+        const auto lockA = c.parent / "vael-test-a" / "vael.lock", lockB = c.parent / "vael-test-b" / "vael.lock";
+        std::optional<SingleInstance> a(std::in_place, lockA, c.runtime);
+        SingleInstance b(lockB, c.runtime);
+        EXPECT_TRUE(a->acquired());
+        EXPECT_TRUE(b.acquired());
+        const bool locked = c.runtime == runtime;
+        const auto start = [&](const std::filesystem::path& lock) {
+            return "the lock " + lock.string() + " cannot be kept (" + c.why + "): ";
+        };
+        for (const auto* lock : {&lockA, &lockB}) {
+            const std::string problem = (lock == &lockA ? a->problem() : b.problem());
+            EXPECT_EQ(problem.rfind(start(*lock), 0), 0u) << problem;
+            if (locked) {
+                // "vael-", sixteen hexadecimal digits and ".lock".
+                const std::string standIn = "the game locks " + runtime.string() + "/vael-";
+                EXPECT_EQ(problem.find(standIn), start(*lock).size()) << problem;
+                EXPECT_EQ(problem.size(), start(*lock).size() + standIn.size() + 16 + 18) << problem;
+                EXPECT_EQ(problem.substr(problem.size() - 18), ".lock in its place") << problem;
+            } else {
+                EXPECT_EQ(problem, start(*lock) + "a second game is not refused");
+            }
+        }
+        // Each folder has a stand-in of its own.
+        if (locked) EXPECT_NE(a->problem().substr(start(lockA).size()), b.problem().substr(start(lockB).size()));
+        {
+            // A second game of the same folder meets the first one's stand-in.
+            SingleInstance again(lockA, c.runtime);
+            EXPECT_EQ(again.acquired(), !locked);
+            EXPECT_EQ(again.problem(), a->problem());
+        }
+        a.reset();
+        SingleInstance after(lockA, c.runtime);
+        EXPECT_TRUE(after.acquired());
+    }
+    // One stand-in per folder, each the player's own and nothing else's; the parent is left as it was.
+    std::size_t standIns = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(runtime)) {
+        ++standIns;
+        EXPECT_TRUE(entry.is_regular_file());
+        EXPECT_EQ(entry.status().permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+    EXPECT_EQ(standIns, 4u);
+    std::ifstream kept(dir / "parent");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "a file\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "none"));
+}
+
+// The runtime folder is the environment's when it names one by its full path, else the user's under /run.
+TEST(SingleInstance, TheRuntimeFolderIsXdgRuntimeDirByItsFullPathElseTheUsersUnderRun) {
+    const char* before = std::getenv("XDG_RUNTIME_DIR");
+    const std::string kept = before ? before : "";
+    const std::string own = "/run/user/" + std::to_string(::geteuid());
+    for (const auto& [value, folder] : std::vector<std::pair<const char*, std::string>>{
+             {"/tmp/run-42", "/tmp/run-42"}, {"relative/run", own}, {"", own}, {nullptr, own}}) {
+        SCOPED_TRACE(value ? value : "unset");
+        if (value)
+            ::setenv("XDG_RUNTIME_DIR", value, 1);
+        else
+            ::unsetenv("XDG_RUNTIME_DIR");
+        EXPECT_EQ(SingleInstance::userRuntimeFolder(), folder);
+    }
+    if (before)
+        ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 // A trace never goes into a file of the game's data, whatever path names it: the file itself, another case
