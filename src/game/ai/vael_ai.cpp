@@ -130,7 +130,8 @@ std::string VaelAI::planFailure() const {
                (there ? ": " + shown(why) : ", which would not open");
     // An error in a file the plan imports is told by that file's name and its own line.
     const std::string& in = compiler_.errorFile();
-    const std::string where = in.empty() || in == planFile_ ? std::string() : shown(in) + ", which it imports, ";
+    const std::string where =
+        in.empty() || in == planFile_ ? std::string() : shown(in) + ", which it imports, ";
     return "the plan " + shown(planFile_) + " does not compile: " + where + "line " +
            std::to_string(compiler_.errorLine()) + ": " + shown(compiler_.errorMessage());
 }

@@ -32,9 +32,15 @@ std::string provinceName(const CampaignDefinition& definition, std::int32_t numb
 // What a file of the data folder is, by the ending the data set gives each kind; nothing for the others.
 const char* kindOfFile(const std::filesystem::path& path) {
     static const std::pair<const char*, const char*> kinds[] = {
-        {".pal", "a palette"},           {".oif", "an archive of pictures"}, {".hed", "the index of the pictures"},
-        {".map", "a battle map"},        {".wav", "a sound"},                {".pln", "a plan of the computer's"},
-        {".var", "a list of variants"},  {".txt", "a text"},                 {".vel", "a saved game"},
+        {".pal", "a palette"},
+        {".oif", "an archive of pictures"},
+        {".hed", "the index of the pictures"},
+        {".map", "a battle map"},
+        {".wav", "a sound"},
+        {".pln", "a plan of the computer's"},
+        {".var", "a list of variants"},
+        {".txt", "a text"},
+        {".vel", "a saved game"},
         {".png", "a picture"},
     };
     const std::string ending = path.extension().string();

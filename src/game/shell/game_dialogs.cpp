@@ -64,7 +64,8 @@ std::optional<ScenarioChoice> describeScenario(const std::string& dataDirectory,
                                                const std::filesystem::path& path) {
     const std::string name = path.filename().string();
     std::vector<std::uint8_t> bytes;
-    if (std::string unread; !readFileBytes(path.string(), bytes, unread, file_limits::Data)) return std::nullopt;
+    if (std::string unread; !readFileBytes(path.string(), bytes, unread, file_limits::Data))
+        return std::nullopt;
     ScenarioFile file;
     if (!file.read(bytes.data(), bytes.size(), name)) return std::nullopt;
     ScenarioChoice choice;

@@ -2,8 +2,8 @@
 // The dialogs on the road into a battle: the start dialog, the choice of scenario, who plays which side,
 // the saved games, and the preferences. Each closes with the answer its caller reads.
 #include <cstdint>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>

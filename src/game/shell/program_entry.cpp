@@ -9,9 +9,9 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <set>
 #include <string>
-#include <new>
 #include <system_error>
 
 #include <fcntl.h>
@@ -63,7 +63,8 @@ std::filesystem::path SingleInstance::userRuntimeFolder() {
     return "/run/user/" + std::to_string(::geteuid());
 }
 
-SingleInstance::SingleInstance(const std::filesystem::path& lockFile, const std::filesystem::path& runtimeFolder) {
+SingleInstance::SingleInstance(const std::filesystem::path& lockFile,
+                               const std::filesystem::path& runtimeFolder) {
     std::error_code ignored;
     std::filesystem::create_directories(lockFile.parent_path(), ignored);
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);

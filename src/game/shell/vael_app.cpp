@@ -149,11 +149,11 @@ void VaelApp::writeInstallSettings(platform::Settings& settings, const std::stri
 }
 
 std::vector<std::filesystem::path> VaelApp::dataFolders(const platform::Settings& settings,
-                                                       const std::string& fallbackData) {
+                                                        const std::string& fallbackData) {
     std::vector<std::filesystem::path> folders;
     const std::string key = std::string("SOFTWARE\\Tamblor\\") + ProductKey;
-    for (const std::string& folder : {settings.readText(Root::Machine, key, "Path").value_or(""),
-                                      environment("VAEL_DATA"), fallbackData})
+    for (const std::string& folder :
+         {settings.readText(Root::Machine, key, "Path").value_or(""), environment("VAEL_DATA"), fallbackData})
         if (!folder.empty()) folders.emplace_back(folder);
     return folders;
 }

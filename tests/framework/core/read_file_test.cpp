@@ -63,7 +63,11 @@ TEST(ReadFile, ADataTextIsReadWithoutTheByteOrderMarkBeforeIt) {
         {"unmarked", "# types\n", "# types\n"},
         {"the mark alone", "\xEF\xBB\xBF", ""},
         {"the mark twice: the second is the text's", "\xEF\xBB\xBF\xEF\xBB\xBFx", "\xEF\xBB\xBFx"},
-        {"the mark on the second line", "a\n\xEF\xBB\xBF" "b", "a\n\xEF\xBB\xBF" "b"},
+        {"the mark on the second line",
+         "a\n\xEF\xBB\xBF"
+         "b",
+         "a\n\xEF\xBB\xBF"
+         "b"},
         {"two bytes of the mark", "\xEF\xBBx", "\xEF\xBBx"},
         {"the mark's last byte wrong", "\xEF\xBB\xBEx", "\xEF\xBB\xBEx"},
     };

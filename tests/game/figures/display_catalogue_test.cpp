@@ -89,11 +89,22 @@ TEST(DisplayCatalogueTest, AByteOrderMarkIsNoPartOfTheFirstLineAndQuotedWordsAre
         std::string error;
     } rows[] = {
         {"a mark before a comment", "\xEF\xBB\xBF# types\r\n7 PTezhar 6 - 2 Persian King\r\n", 1, ""},
-        {"a mark before a type", "\xEF\xBB\xBF" "7 PTezhar 6 - 2 Persian King\n1 PArcher 0 0 1 A\n", 2, ""},
-        {"a mark on the second line", "# types\n\xEF\xBB\xBF" "7 PTezhar 6 - 2 Persian King\n", 0,
-         "display_catalogue.txt line 2: the type id \"\xEF\xBB\xBF" "7\" is not a number from 0 to 44"},
-        {"a byte that is no UTF-8", "\xFF\xFE" "7 PTezhar 6 - 2 Persian King\n", 0,
-         "display_catalogue.txt line 1: the type id \"\\xFF\\xFE" "7\" is not a number from 0 to 44"},
+        {"a mark before a type",
+         "\xEF\xBB\xBF"
+         "7 PTezhar 6 - 2 Persian King\n1 PArcher 0 0 1 A\n",
+         2, ""},
+        {"a mark on the second line",
+         "# types\n\xEF\xBB\xBF"
+         "7 PTezhar 6 - 2 Persian King\n",
+         0,
+         "display_catalogue.txt line 2: the type id \"\xEF\xBB\xBF"
+         "7\" is not a number from 0 to 44"},
+        {"a byte that is no UTF-8",
+         "\xFF\xFE"
+         "7 PTezhar 6 - 2 Persian King\n",
+         0,
+         "display_catalogue.txt line 1: the type id \"\\xFF\\xFE"
+         "7\" is not a number from 0 to 44"},
         {"a lone byte in a class name", "7 PT\xE9zhar 6 - 2 Persian King\n", 0,
          "display_catalogue.txt line 1: \"PT\\xE9zhar\" is no display class"},
         {"an escape in a nation", "7 PTezhar 6 - \x1B[2J 2 A\n", 0,
@@ -108,7 +119,8 @@ TEST(DisplayCatalogueTest, AByteOrderMarkIsNoPartOfTheFirstLineAndQuotedWordsAre
         EXPECT_EQ(c.entries().size(), row.types);
         if (row.types > 0) {
             ASSERT_NE(c.find(7), nullptr);
-            EXPECT_EQ(*c.find(7), (DisplayCatalogueEntry{7, DisplayClass::PTezhar, 6, -1, 2, "Persian King"}));
+            EXPECT_EQ(*c.find(7),
+                      (DisplayCatalogueEntry{7, DisplayClass::PTezhar, 6, -1, 2, "Persian King"}));
         }
     }
 }

@@ -98,12 +98,14 @@ TEST(SingleInstance, TwoStateFoldersThatCannotBeMadeUnderOneParentBothStart) {
         std::filesystem::path parent, runtime;
         const char* why;
     };
-    for (const Case& c : {Case{"under a file", dir / "parent", runtime, "Not a directory"},
-                          Case{"under /proc", "/proc", runtime, "No such file or directory"},
-                          Case{"under a file, no runtime folder", dir / "parent", dir / "none", "Not a directory"},
-                          Case{"under a file, no runtime folder named", dir / "parent", {}, "Not a directory"}}) {
+    for (const Case& c :
+         {Case{"under a file", dir / "parent", runtime, "Not a directory"},
+          Case{"under /proc", "/proc", runtime, "No such file or directory"},
+          Case{"under a file, no runtime folder", dir / "parent", dir / "none", "Not a directory"},
+          Case{"under a file, no runtime folder named", dir / "parent", {}, "Not a directory"}}) {
         SCOPED_TRACE(c.name);
-        const auto lockA = c.parent / "vael-test-a" / "vael.lock", lockB = c.parent / "vael-test-b" / "vael.lock";
+        const auto lockA = c.parent / "vael-test-a" / "vael.lock",
+                   lockB = c.parent / "vael-test-b" / "vael.lock";
         std::optional<SingleInstance> a(std::in_place, lockA, c.runtime);
         SingleInstance b(lockB, c.runtime);
         EXPECT_TRUE(a->acquired());
@@ -126,7 +128,8 @@ TEST(SingleInstance, TwoStateFoldersThatCannotBeMadeUnderOneParentBothStart) {
             }
         }
         // Each folder has a stand-in of its own.
-        if (locked) EXPECT_NE(a->problem().substr(start(lockA).size()), b.problem().substr(start(lockB).size()));
+        if (locked)
+            EXPECT_NE(a->problem().substr(start(lockA).size()), b.problem().substr(start(lockB).size()));
         {
             // A second game of the same folder meets the first one's stand-in.
             SingleInstance again(lockA, c.runtime);
@@ -213,7 +216,8 @@ TEST(TraceKeptOff, AFileOfTheDataFoldersIsKeptByAnyPathToIt) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        EXPECT_EQ(traceKeptOff(row.trace, {}, folders), row.why.empty() ? "" : row.trace.string() + row.why + kept);
+        EXPECT_EQ(traceKeptOff(row.trace, {}, folders),
+                  row.why.empty() ? "" : row.trace.string() + row.why + kept);
         // Without the data folders only the player's own files are kept.
         EXPECT_EQ(traceKeptOff(row.trace, {}), "");
     }
@@ -307,10 +311,12 @@ TEST_F(FailureReports, AFailedChecksControlBytesAreAskedEscapedAndANulCutsNothin
     EXPECT_EQ(asked[0].text, "The data folder /games/va\\x00el\\x7F is not there  Abort?");
 }
 
-// A check that names a data file whose name is no UTF-8 asks with those bytes as \xHH; UTF-8 is asked as it is.
+// A check that names a data file whose name is no UTF-8 asks with those bytes as \xHH; UTF-8 is asked as it
+// is.
 TEST_F(FailureReports, AFailedChecksBytesThatAreNoUtf8AreAskedEscaped) {
     answers = {platform::MessageAnswer::No};
-    Assertion::fail("The scenario file /d/g\xFF\xFFtmar\xC3\xA9.scn cannot be read", "scenario_builder.cpp", 94);
+    Assertion::fail("The scenario file /d/g\xFF\xFFtmar\xC3\xA9.scn cannot be read", "scenario_builder.cpp",
+                    94);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].text, "The scenario file /d/g\\xFF\\xFFtmar\xC3\xA9.scn cannot be read  Abort?");
 }
@@ -438,8 +444,9 @@ TEST(MissingDataFiles, BytesThatAreNoUtf8AreToldEscaped) {
     reportUnusableDataFile("/d/g\xFF\xFFtmar_v2.pln", "is damaged: \"\xEF\xBB\xBF#\xA0\"",
                            "the game takes /cd/\xC3\xA9t\xE9.pln in its place");
     setMissingDataFileReport(std::move(previous));
-    EXPECT_EQ(told, std::vector<std::string>{"/d/g\\xFF\\xFFtmar_v2.pln / is damaged: \"\xEF\xBB\xBF#\\xA0\" / the "
-                                             "game takes /cd/\xC3\xA9t\\xE9.pln in its place"});
+    EXPECT_EQ(told,
+              std::vector<std::string>{"/d/g\\xFF\\xFFtmar_v2.pln / is damaged: \"\xEF\xBB\xBF#\\xA0\" / the "
+                                       "game takes /cd/\xC3\xA9t\\xE9.pln in its place"});
 }
 
 // The program's own report says each file once on standard error, however often it is looked for and

@@ -364,9 +364,9 @@ TEST(CustomScenario, EachFileThatIsNoScenarioIsToldByWhatItIs) {
     ASSERT_EQ(::mkfifo((folder.path() / "pipe.scn").c_str(), 0600), 0);
     for (const char* name : {"oiffile.hed", "ghatmar.map", "ghatmar_v1.pln", "campaign.txt", "ghatmar.var",
                              "fig00f.oif", "cheer.wav", "VAEL.PAL"})
-        std::filesystem::copy_file(
-            std::filesystem::path(VAEL_BUILD_DATA_DIR) / (std::string(name) == "VAEL.PAL" ? "vael.pal" : name),
-            folder.path() / name);
+        std::filesystem::copy_file(std::filesystem::path(VAEL_BUILD_DATA_DIR) /
+                                       (std::string(name) == "VAEL.PAL" ? "vael.pal" : name),
+                                   folder.path() / name);
     std::ofstream(folder.path() / "blank.scn");
     std::ofstream(folder.path() / "old.vel") << "no save";
     std::filesystem::copy_file(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "ghatmar.scn",
