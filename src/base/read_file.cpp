@@ -127,6 +127,12 @@ bool readFileText(const std::string& path, std::string& text, std::string& error
     return readWhole(path, text, error, most, fault);
 }
 
+bool readDataText(const std::string& path, std::string& text, std::string& error, std::uint64_t most) {
+    if (!readWhole(path, text, error, most, nullptr)) return false;
+    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+    return true;
+}
+
 bool readFileStart(const std::string& path, std::size_t count, std::vector<std::uint8_t>& bytes,
                    std::string& error) {
     bytes.clear();

@@ -29,6 +29,10 @@ bool readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, st
                    std::uint64_t most, ReadFault* fault = nullptr);
 bool readFileText(const std::string& path, std::string& text, std::string& error, std::uint64_t most,
                   ReadFault* fault = nullptr);
+// A text of the data folder (a plan, the campaign, the variants, the display catalogue) as readFileText reads
+// it, without the byte order mark an editor may put before UTF-8: the mark is no part of the first line, and
+// kept it would make the first word or number of the file unreadable.
+bool readDataText(const std::string& path, std::string& text, std::string& error, std::uint64_t most);
 // The first count bytes of a regular file of any size (all of a shorter one), for a look at its header.
 bool readFileStart(const std::string& path, std::size_t count, std::vector<std::uint8_t>& bytes,
                    std::string& error);

@@ -177,8 +177,10 @@ int play(int argc, char** argv) {
         // Opened once every option is known, so that it never empties the saved game it comes after; as any
         // other option that cannot be followed, the battle is not played without its trace.
         const std::string kept =
-            vael::traceKeptOff(trace, {{options.loadFile, "the saved game being loaded"},
-                                       {vael::platform::Settings::defaultFile(), "the settings file"}});
+            vael::traceKeptOff(trace,
+                               {{options.loadFile, "the saved game being loaded"},
+                                {vael::platform::Settings::defaultFile(), "the settings file"}},
+                               {options.dataDir});
         if (!kept.empty()) return usage("cannot write the trace: " + kept);
         if (!vael::debugStream().rdbuf()->open(trace))
             return usage("cannot write the trace: " + vael::debugStream().rdbuf()->openError());

@@ -28,8 +28,9 @@ void reportUnusableDataFile(const std::string& rawPath, const std::string& rawPr
                             const std::string& rawInstead) {
     // A problem names what the file holds (an image's name read from a damaged archive), and a path may
     // come from the environment: neither reaches a terminal or a box with its control bytes.
-    const std::string path = printable(rawPath), problem = printable(rawProblem),
-                      instead = printable(rawInstead);
+    const std::string path = printable(rawPath, LoneBytes::Escaped),
+                      problem = printable(rawProblem, LoneBytes::Escaped),
+                      instead = printable(rawInstead, LoneBytes::Escaped);
     debugStream() << "The data file " << path << " " << problem << ": " << instead << std::endl;
     if (installed()) installed()(path, problem, instead);
 }

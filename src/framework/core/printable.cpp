@@ -4,7 +4,7 @@
 
 namespace vael {
 
-std::string printable(const std::string& text) {
+std::string printable(const std::string& text, LoneBytes lone) {
     static constexpr char Digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
@@ -13,7 +13,8 @@ std::string printable(const std::string& text) {
         const std::uint32_t code = utf8Decode(text, at, length);
         // A C1 control, whether in UTF-8 or a lone byte: a terminal may take one (0x9B) for the start of a
         // control sequence, as it takes an escape.
-        const bool control = code < 0x20 || code == 0x7F || (code >= 0x80 && code <= 0x9F);
+        const bool control = code < 0x20 || code == 0x7F || (code >= 0x80 && code <= 0x9F) ||
+                             (lone == LoneBytes::Escaped && length == 1 && code > 0x7F);
         if (!control) {
             out.append(text, at, length);
         } else {

@@ -8,6 +8,15 @@
 
 namespace vael {
 
-std::string printable(const std::string& text);
+// What becomes of a byte that begins no whole UTF-8 character and is no C1 control (0xA0 to 0xFF alone).
+enum class LoneBytes {
+    // Kept: a name the player typed before names were kept in UTF-8 reads as its Latin-1 letters.
+    Kept,
+    // Written as \xHH too: in a message about a file of the data folder, whose names and bytes are the file
+    // system's and the file's, not letters of anyone's; a terminal would show each as the same unknown sign.
+    Escaped,
+};
+
+std::string printable(const std::string& text, LoneBytes lone = LoneBytes::Kept);
 
 } // namespace vael

@@ -58,7 +58,8 @@ std::string ImageIndex::read(const std::uint8_t* data, std::size_t size) {
         ++count_;
         // An entry read whole leaves its archive a table of images, empty or not; one refused leaves none.
         if (damage.empty() && library->tableUses() == 0)
-            damage = "the entry of the archive \"" + printable(name) + "\" is cut short or wrong";
+            damage = "the entry of the archive \"" + printable(name, LoneBytes::Escaped) +
+                     "\" is cut short or wrong";
         // Nobody read the entry: what follows cannot be found.
         if (cursor <= before) return damage;
     }

@@ -63,7 +63,7 @@ bool StreamTokenizer::open(const std::string& fileName) {
     close();
     std::string text;
     openError_.clear();
-    if (!readFileText(fileName, text, openError_, file_limits::Text)) return false;
+    if (!readDataText(fileName, text, openError_, file_limits::Text)) return false;
     openText(text);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <set>
 
+#include "framework/core/printable.h"
 #include "framework/core/read_file.h"
 
 namespace vael {
@@ -44,6 +45,11 @@ std::string_view word(std::string_view& rest) {
     const std::string_view w = rest.substr(start, end - start);
     rest.remove_prefix(end);
     return w;
+}
+
+// A word of the file as a message quotes it: what a terminal or a box would not show as it is, escaped.
+std::string shown(std::string_view w) {
+    return printable(std::string(w), LoneBytes::Escaped);
 }
 
 std::optional<long> number(std::string_view w, long low, long high) {
@@ -87,29 +93,27 @@ bool DisplayCatalogue::parse(std::string_view text) {
 
         DisplayCatalogueEntry e;
         const auto id = number(first, 0, TypeIdCount - 1);
-        if (!id) return fail("the type id \"" + std::string(first) + "\" is not a number from 0 to 44");
+        if (!id) return fail("the type id \"" + shown(first) + "\" is not a number from 0 to 44");
         e.typeId = static_cast<std::uint16_t>(*id);
         if (entries_[e.typeId]) return fail("type id " + std::to_string(e.typeId) + " is given twice");
         const std::string_view className = word(rest);
         const auto displayClass = displayClassNamed(className);
-        if (!displayClass) return fail(std::string("\"").append(className).append("\" is no display class"));
+        if (!displayClass) return fail("\"" + shown(className) + "\" is no display class");
         e.displayClass = *displayClass;
         const std::string_view kindWord = word(rest);
         const auto kind = number(kindWord, 0, 15);
-        if (!kind)
-            return fail("the unit kind \"" + std::string(kindWord) + "\" is not a number from 0 to 15");
+        if (!kind) return fail("the unit kind \"" + shown(kindWord) + "\" is not a number from 0 to 15");
         e.unitKind = static_cast<std::int32_t>(*kind);
         const std::string_view missileWord = word(rest);
         if (missileWord != "-") {
             const auto missile = number(missileWord, 0, 4);
             if (!missile)
-                return fail("the missile kind \"" + std::string(missileWord) + "\" is neither - nor 0 to 4");
+                return fail("the missile kind \"" + shown(missileWord) + "\" is neither - nor 0 to 4");
             e.missileKind = static_cast<std::int16_t>(*missile);
         }
         const std::string_view nationWord = word(rest);
         const auto nation = number(nationWord, 1, 9);
-        if (!nation)
-            return fail("the nation \"" + std::string(nationWord) + "\" is not a number from 1 to 9");
+        if (!nation) return fail("the nation \"" + shown(nationWord) + "\" is not a number from 1 to 9");
         e.nation = static_cast<std::uint32_t>(*nation);
         while (!rest.empty() && isBlank(rest.front()))
             rest.remove_prefix(1);
@@ -117,7 +121,7 @@ bool DisplayCatalogue::parse(std::string_view text) {
             rest.remove_suffix(1);
         if (rest.empty()) return fail("type id " + std::to_string(e.typeId) + " names no archive");
         if (rest.size() > LongestArchiveName)
-            return fail("the archive name \"" + std::string(rest) + "\" is longer than " +
+            return fail("the archive name \"" + shown(rest) + "\" is longer than " +
                         std::to_string(LongestArchiveName) + " characters");
         for (const char c : rest)
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
@@ -131,7 +135,7 @@ bool DisplayCatalogue::parse(std::string_view text) {
 
 bool DisplayCatalogue::load(const std::string& path) {
     std::string text;
-    if (!readFileText(path, text, error_, file_limits::Text)) {
+    if (!readDataText(path, text, error_, file_limits::Text)) {
         entries_ = {};
         return false;
     }

@@ -185,7 +185,7 @@ bool parseCampaign(const std::string& text, CampaignDefinition& definition, std:
 
 bool readCampaignFile(const std::string& path, CampaignDefinition& definition, std::string& error) {
     std::string text;
-    if (!readFileText(path, text, error, file_limits::Text)) return false;
+    if (!readDataText(path, text, error, file_limits::Text)) return false;
     if (!parseCampaign(text, definition, error)) return error = path + ", " + error, false;
     return true;
 }

@@ -1,5 +1,7 @@
 #include "game/shell/campaign_dialogs.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,6 +11,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/assertion.h"
+#include "framework/core/debug_stream.h"
 #include "framework/core/file_lookup.h"
 #include "framework/core/read_file.h"
 #include "framework/ui/system_font.h"
@@ -26,13 +29,44 @@ std::string provinceName(const CampaignDefinition& definition, std::int32_t numb
     return p ? p->name : "province " + std::to_string(number);
 }
 
-// Why the file is no scenario the game can play, or nothing when it is one. Any file of the data folder
-// may be named (the palette, an archive): refused here, it costs the player a box and the choice stays his,
-// where the battle's load would stop at it as at a damaged data file and ask whether to end the game.
+// What a file of the data folder is, by the ending the data set gives each kind; nothing for the others.
+const char* kindOfFile(const std::filesystem::path& path) {
+    static const std::pair<const char*, const char*> kinds[] = {
+        {".pal", "a palette"},
+        {".oif", "an archive of pictures"},
+        {".hed", "the index of the pictures"},
+        {".map", "a battle map"},
+        {".wav", "a sound"},
+        {".pln", "a plan of the computer's"},
+        {".var", "a list of variants"},
+        {".txt", "a text"},
+        {".vel", "a saved game"},
+        {".png", "a picture"},
+    };
+    const std::string ending = path.extension().string();
+    for (const auto& [known, kind] : kinds)
+        if (ending.size() == std::string_view(known).size() &&
+            std::equal(ending.begin(), ending.end(), known,
+                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; }))
+            return kind;
+    return nullptr;
+}
+
+// Why the file is no scenario the game can play, in the player's words, or nothing when it is one. Any file
+// of the data folder may be named (the palette, an archive): refused here, it costs the player a box and the
+// choice stays his, where the battle's load would stop at it as at a damaged data file and ask whether to end
+// the game. What exactly is wrong with a damaged one goes to the trace, for whoever looks into it.
 std::string notAScenario(const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return name + " is a folder, not a scenario.";
+    if (!std::filesystem::is_regular_file(path, error)) return name + " is not a file the game can read.";
     std::vector<std::uint8_t> bytes;
-    std::string error;
-    if (!readFileBytes(path.string(), bytes, error, file_limits::Data)) return error;
+    std::string unread;
+    if (!readFileBytes(path.string(), bytes, unread, file_limits::Data)) {
+        debugStream() << "Not a scenario: " << unread << std::endl;
+        return name + " cannot be read.";
+    }
     // A unit record's own check asks as a failed check does; here what it found is only the reason.
     struct Quiet {
         AssertionPrompt before =
@@ -40,7 +74,11 @@ std::string notAScenario(const std::filesystem::path& path) {
         ~Quiet() { Assertion::setPrompt(std::move(before)); }
     } quiet;
     ScenarioFile file;
-    return file.read(bytes.data(), bytes.size(), path.filename().string()) ? std::string() : file.error();
+    if (file.read(bytes.data(), bytes.size(), name)) return {};
+    debugStream() << "Not a scenario: " << file.error() << std::endl;
+    if (const char* kind = kindOfFile(path)) return name + " is " + kind + ", not a scenario.";
+    if (bytes.empty()) return name + " is empty, not a scenario.";
+    return name + " is not a scenario the game can play: it is damaged or of another kind.";
 }
 
 std::string trimmed(const std::string& text) {
@@ -203,7 +241,7 @@ bool readVariants(const std::string& directory, const std::string& scenarioFile,
     const auto path = findFileNoCase(directory, stem + ".var");
     if (!path) return true;
     std::string text;
-    if (!readFileText(path->string(), text, error, file_limits::Text)) return false;
+    if (!readDataText(path->string(), text, error, file_limits::Text)) return false;
     if (!parseVariants(text, variants, error)) return error = path->filename().string() + ", " + error, false;
     return true;
 }
@@ -262,17 +300,16 @@ std::string CustomScenarioDlg::findScenario(const std::string& directory, const 
     const std::string name = trimmed(typed);
     if (name.empty()) return why = "Enter the file name of the scenario.", "";
     if (!plainFileName(name)) return why = name + " is not a file name of the scenario directory.", "";
-    std::error_code error;
     std::string refused;
     for (const std::string& candidate :
          {name, std::filesystem::path(name).has_extension() ? std::string() : name + ".scn"}) {
         if (candidate.empty()) continue;
-        if (const auto path = findFileNoCase(directory, candidate))
-            if (std::filesystem::is_regular_file(*path, error)) {
-                const std::string reason = notAScenario(*path);
-                if (reason.empty()) return path->filename().string();
-                if (refused.empty()) refused = reason;
-            }
+        // A folder or a pipe of the name is told as what it is, not as nothing there.
+        if (const auto path = findEntryNoCase(directory, candidate)) {
+            const std::string reason = notAScenario(*path);
+            if (reason.empty()) return path->filename().string();
+            if (refused.empty()) refused = reason;
+        }
     }
     if (!refused.empty()) return why = refused, "";
     return why = "There is no scenario " + name + ".", "";

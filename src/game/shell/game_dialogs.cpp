@@ -60,33 +60,39 @@ void StartGameDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
 
 // The scenarios.
 
+std::optional<ScenarioChoice> describeScenario(const std::string& dataDirectory,
+                                               const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
+    std::vector<std::uint8_t> bytes;
+    if (std::string unread; !readFileBytes(path.string(), bytes, unread, file_limits::Data))
+        return std::nullopt;
+    ScenarioFile file;
+    if (!file.read(bytes.data(), bytes.size(), name)) return std::nullopt;
+    ScenarioChoice choice;
+    choice.fileName = name, choice.title = file.title, choice.units = file.units.size();
+    choice.homeName = GameControl::nationName(file.home.nation);
+    choice.visitorName = GameControl::nationName(file.visitor.nation);
+    LogicalMapFile map;
+    const std::string mapPath = findDataFile(dataDirectory, file.mapFileName);
+    if (!mapPath.empty() && map.readFile(mapPath))
+        choice.mapName = map.name(), choice.mapWidth = map.width(), choice.mapHeight = map.height();
+    std::vector<ScenarioVariant> variants;
+    std::string why;
+    if (readVariants(dataDirectory, name, variants, why) && !variants.empty()) {
+        std::istringstream lines(variants.front().description);
+        for (std::string line; std::getline(lines, line);)
+            choice.introduction.push_back(line);
+    }
+    return choice;
+}
+
 std::vector<ScenarioChoice> findScenarios(const std::string& dataDirectory) {
     std::vector<ScenarioChoice> found;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(dataDirectory, error)) {
         const std::string name = entry.path().filename().string();
         if (!endsWithNoCase(name, ".scn") || !entry.is_regular_file(error)) continue;
-        std::vector<std::uint8_t> bytes;
-        if (std::string unread; !readFileBytes(entry.path().string(), bytes, unread, file_limits::Data))
-            continue;
-        ScenarioFile file;
-        if (!file.read(bytes.data(), bytes.size(), name)) continue;
-        ScenarioChoice choice;
-        choice.fileName = name, choice.title = file.title, choice.units = file.units.size();
-        choice.homeName = GameControl::nationName(file.home.nation);
-        choice.visitorName = GameControl::nationName(file.visitor.nation);
-        LogicalMapFile map;
-        const std::string mapPath = findDataFile(dataDirectory, file.mapFileName);
-        if (!mapPath.empty() && map.readFile(mapPath))
-            choice.mapName = map.name(), choice.mapWidth = map.width(), choice.mapHeight = map.height();
-        std::vector<ScenarioVariant> variants;
-        std::string why;
-        if (readVariants(dataDirectory, name, variants, why) && !variants.empty()) {
-            std::istringstream lines(variants.front().description);
-            for (std::string line; std::getline(lines, line);)
-                choice.introduction.push_back(line);
-        }
-        found.push_back(std::move(choice));
+        if (auto choice = describeScenario(dataDirectory, entry.path())) found.push_back(std::move(*choice));
     }
     // By title, as the player looks for them; the file name parts two battles of one title.
     std::sort(found.begin(), found.end(), [](const ScenarioChoice& a, const ScenarioChoice& b) {

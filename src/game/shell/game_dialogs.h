@@ -2,7 +2,9 @@
 // The dialogs on the road into a battle: the start dialog, the choice of scenario, who plays which side,
 // the saved games, and the preferences. Each closes with the answer its caller reads.
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,9 @@ struct ScenarioChoice {
 };
 // The battles of the data directory, by title (then file name); unreadable files are left out.
 std::vector<ScenarioChoice> findScenarios(const std::string& dataDirectory);
+// One battle file of the data directory, under whatever name; nothing when it cannot be read as one.
+std::optional<ScenarioChoice> describeScenario(const std::string& dataDirectory,
+                                               const std::filesystem::path& path);
 
 // "Scenario": shows one battle of the list (its overview picture, title, sides, size and introduction)
 // and, with more than one, lists them all for the player to pick. OK (1) takes the battle shown, Cancel

@@ -121,8 +121,12 @@ int run(int argc, char** argv) {
     }
     const auto trace = vael::traceFilePath(traceOption);
     // The game is played all the same: the trace is for whoever looks into a fault afterwards.
-    if (const std::string kept =
-            vael::traceKeptOff(trace, {{vael::platform::Settings::defaultFile(), "the settings file"}});
+    // Nor into a file of the data: the folders are those the settings and the environment name, read as the
+    // game reads them once it stands.
+    const auto settingsFile = vael::platform::Settings::defaultFile();
+    if (const std::string kept = vael::traceKeptOff(
+            trace, {{settingsFile, "the settings file"}},
+            vael::VaelApp::dataFolders(vael::platform::Settings(settingsFile), defaultDataDirectory()));
         !kept.empty()) {
         std::fprintf(stderr, "vael: cannot write the trace: %s; the trace is discarded\n", kept.c_str());
     } else if (!vael::debugStream().rdbuf()->open(trace.c_str())) {

@@ -2,14 +2,16 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <new>
+#include <set>
+#include <string>
 #include <system_error>
 
 #include <fcntl.h>
@@ -21,13 +23,48 @@
 #include "framework/core/assertion.h"
 #include "framework/core/data_file_report.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/file_lookup.h"
 #include "framework/core/memory_manager.h"
 #include "framework/core/printable.h"
 #include "game/shell/saved_game_header.h"
 
 namespace vael {
 
-SingleInstance::SingleInstance(const std::filesystem::path& lockFile) {
+namespace {
+
+// Opened for a lock only when the player owns it: a folder or file of another's is his to lock.
+int openOwned(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || info.st_uid != ::geteuid())) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The same name for the same lock in every game; FNV-1a, which no library's version changes.
+std::string lockName(const std::filesystem::path& lockFile) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : std::filesystem::absolute(lockFile).lexically_normal().string())
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    static constexpr char Digits[] = "0123456789abcdef";
+    std::string name = "vael-";
+    for (int shift = 60; shift >= 0; shift -= 4)
+        name += Digits[(hash >> shift) & 0xF];
+    return name + ".lock";
+}
+
+} // namespace
+
+std::filesystem::path SingleInstance::userRuntimeFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime == '/') return runtime;
+    return "/run/user/" + std::to_string(::geteuid());
+}
+
+SingleInstance::SingleInstance(const std::filesystem::path& lockFile,
+                               const std::filesystem::path& runtimeFolder) {
     std::error_code ignored;
     std::filesystem::create_directories(lockFile.parent_path(), ignored);
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -36,10 +73,15 @@ SingleInstance::SingleInstance(const std::filesystem::path& lockFile) {
         // Every game that meets the same obstacle locks the same stand-in, so that one game still keeps the
         // others out; a folder or a file opened for reading takes a lock as a lock file does.
         std::filesystem::path standIn = lockFile;
-        while (!standIn.empty()) {
-            fd_ = ::open(standIn.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-            if (fd_ >= 0 || standIn == standIn.parent_path()) break;
-            standIn = standIn.parent_path();
+        fd_ = openOwned(standIn);
+        if (fd_ < 0 && lockFile.has_parent_path()) fd_ = openOwned(standIn = lockFile.parent_path());
+        if (fd_ < 0 && !runtimeFolder.empty()) {
+            standIn = runtimeFolder / lockName(lockFile);
+            const int folder = openOwned(runtimeFolder);
+            if (folder >= 0) {
+                ::close(folder);
+                fd_ = ::open(standIn.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+            }
         }
         problem_ = "the lock " + printable(lockFile.string()) + " cannot be kept (" + why + "): ";
         if (fd_ < 0) {
@@ -68,9 +110,37 @@ std::filesystem::path SingleInstance::gameLock() {
     return stateDirectory() / "vael.lock";
 }
 
+namespace {
+
+// The file of a data folder that the trace would be, or would stand for; empty when none.
+std::filesystem::path dataFileAt(const std::filesystem::path& trace, const std::filesystem::path& folder) {
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error)) return {};
+    // Named without regard to case in the folder itself (by any spelling of the folder's path), the game
+    // would find the trace's file in place of its own, or its own is the trace's.
+    if (!trace.filename().empty() &&
+        std::filesystem::equivalent(trace.parent_path().empty() ? "." : trace.parent_path(), folder, error))
+        if (const auto found = findFileNoCase(folder, trace.filename().string())) return *found;
+    // The same file by a path elsewhere: a link to it, or another name of it.
+    if (!std::filesystem::exists(trace, error)) return {};
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::error_code other;
+        if (entry.is_regular_file(other) && std::filesystem::equivalent(trace, entry.path(), other))
+            return entry.path();
+    }
+    return {};
+}
+
+} // namespace
+
 std::string traceKeptOff(const std::filesystem::path& trace,
-                         const std::vector<std::pair<std::filesystem::path, std::string>>& kept) {
-    const std::string name = printable(trace.string());
+                         const std::vector<std::pair<std::filesystem::path, std::string>>& kept,
+                         const std::vector<std::filesystem::path>& dataFolders) {
+    const std::string name = printable(trace.string(), LoneBytes::Escaped);
+    for (const auto& folder : dataFolders)
+        if (const auto file = dataFileAt(trace, folder); !file.empty())
+            return name + " is the game's data file " + printable(file.string(), LoneBytes::Escaped) +
+                   "; it is left as it is";
     for (const auto& [path, what] : kept) {
         // The same file by another path, or one not made yet by the same path (the settings of a first
         // start), which the trace would make before its owner reads it.
@@ -141,7 +211,8 @@ SystemBox& systemBox() {
 bool askFailedCheck(const std::string& text, const std::string& caption) {
     // What a check names may come from a file or the settings: a NUL would end the text there, and other
     // control bytes would act on the terminal or show as nothing in the box.
-    const std::string shown = printable(text);
+    // Most checks name a data file or folder: a byte of its name that is no UTF-8 is shown as the byte it is.
+    const std::string shown = printable(text, LoneBytes::Escaped);
     // Said before the box, which may wait for the player a long while.
     std::fprintf(stderr, "vael: %s %s\n", caption.c_str(), shown.c_str());
     const SystemBox& box = systemBox();

@@ -13,11 +13,17 @@
 namespace vael {
 
 // Holds the lock of a file for the life of the object; a second holder in any process is refused. Where the
-// file cannot be kept (a folder in its place, its folder a file or out of reach) the nearest thing on its
-// path that can be opened is locked in its place, so that a second game is refused all the same.
+// file cannot be kept, what stands in its place and is the player's own is locked instead: a folder of the
+// lock's name, or a file where its folder should be. Where nothing stands there (the folder cannot be made),
+// a file of the player's runtime folder named after the lock is, so that a second game of the same folder is
+// refused all the same while games of other folders, or of other players, never meet it. Nothing further up
+// the lock's path is locked: a folder there is shared by every folder under it, or by every player.
 class SingleInstance {
 public:
-    explicit SingleInstance(const std::filesystem::path& lockFile);
+    explicit SingleInstance(const std::filesystem::path& lockFile,
+                            const std::filesystem::path& runtimeFolder = userRuntimeFolder());
+    // $XDG_RUNTIME_DIR when it names a folder by its full path, else /run/user/UID.
+    static std::filesystem::path userRuntimeFolder();
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
@@ -35,10 +41,13 @@ private:
 };
 
 // A trace is emptied as it opens, so it never goes into a file the player keeps: one of kept (a path and
-// what it is to him: "the saved game being loaded", "the settings file") or any file that holds a saved
-// game's header. Empty when the trace may go to the file, else why not, naming it.
+// what it is to him: "the saved game being loaded", "the settings file"), any file that holds a saved
+// game's header, or a file the game reads from one of dataFolders: the same file by any path (a link, a
+// hard link, another spelling of its folder), or a name the game would find there without regard to case.
+// Empty when the trace may go to the file, else why not, naming it.
 std::string traceKeptOff(const std::filesystem::path& trace,
-                         const std::vector<std::pair<std::filesystem::path, std::string>>& kept);
+                         const std::vector<std::pair<std::filesystem::path, std::string>>& kept,
+                         const std::vector<std::filesystem::path>& dataFolders = {});
 
 // The program's new-handler: frees the reserve and asks Retry or Cancel; Cancel ends the program (after
 // the memory manager has been told), Retry tries the allocation again.

@@ -148,6 +148,16 @@ void VaelApp::writeInstallSettings(platform::Settings& settings, const std::stri
     }
 }
 
+std::vector<std::filesystem::path> VaelApp::dataFolders(const platform::Settings& settings,
+                                                        const std::string& fallbackData) {
+    std::vector<std::filesystem::path> folders;
+    const std::string key = std::string("SOFTWARE\\Tamblor\\") + ProductKey;
+    for (const std::string& folder :
+         {settings.readText(Root::Machine, key, "Path").value_or(""), environment("VAEL_DATA"), fallbackData})
+        if (!folder.empty()) folders.emplace_back(folder);
+    return folders;
+}
+
 std::filesystem::path VaelApp::savedGamesDirectory() {
     const std::string data = environment("XDG_DATA_HOME");
     if (!data.empty()) return std::filesystem::path(data) / "vael";

@@ -56,6 +56,11 @@ public:
     static void writeInstallSettings(platform::Settings& settings, const std::string& dataDirectory);
     // The saved games' directory: $XDG_DATA_HOME/vael, else ~/.local/share/vael.
     static std::filesystem::path savedGamesDirectory();
+    // Every folder whose files a game started with these settings may read: the settings' "Path", VAEL_DATA
+    // and fallbackData, each that is set (the first of them is played, the others stand in for what it
+    // lacks).
+    static std::vector<std::filesystem::path> dataFolders(const platform::Settings& settings,
+                                                          const std::string& fallbackData);
 
     // The data directory comes from "Path" in the settings, else VAEL_DATA, else fallbackData. With an
     // audio output (not owned; it outlives the application) the game is heard, else it is silent. Without

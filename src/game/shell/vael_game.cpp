@@ -391,20 +391,41 @@ bool VaelGame::chooseAndStartBattle() {
     return startChosenBattle(file, scenario->homeName, scenario->visitorName);
 }
 
-std::string VaelGame::chooseVariant(const std::string& scenarioFile) {
+std::string VaelGame::chooseVariant(const std::string& scenarioFile, bool onlyNamingIt) {
+    const std::string directory = app_->dataPath(9);
     std::vector<ScenarioVariant> variants;
     std::string error;
-    if (!readVariants(app_->dataPath(9), scenarioFile, variants, error)) {
+    if (!readVariants(directory, scenarioFile, variants, error)) {
         // A bad list of variants costs the choice, not the battle.
         failed("The variants of " + scenarioFile + " cannot be read", error);
         return scenarioFile;
     }
-    // One variant is no choice.
-    if (variants.size() < 2) return variants.empty() ? scenarioFile : variants.front().fileName;
-    VariantDlg choose(variants, onDialog);
-    choose.attach(*app_);
-    if (choose.create(VariantDlg::TemplateName, Dialog::Modal) != 1 || !choose.chosenVariant()) return "";
-    return choose.chosenVariant()->fileName;
+    // A list found by the chosen file's stem is another file's when it does not name this one: a battle
+    // copied under another name ("ghatmar.scx") is played as chosen, not as the battle its list offers.
+    const auto chosen = findFileNoCase(directory, scenarioFile);
+    if (onlyNamingIt && std::none_of(variants.begin(), variants.end(), [&](const ScenarioVariant& v) {
+            return chosen && findFileNoCase(directory, v.fileName) == chosen;
+        }))
+        return scenarioFile;
+    std::string variant;
+    if (variants.size() < 2) {
+        // One variant is no choice.
+        variant = variants.empty() ? scenarioFile : variants.front().fileName;
+    } else {
+        VariantDlg choose(variants, onDialog);
+        choose.attach(*app_);
+        if (choose.create(VariantDlg::TemplateName, Dialog::Modal) != 1 || !choose.chosenVariant()) return "";
+        variant = choose.chosenVariant()->fileName;
+    }
+    // The file the list names is refused here, in the game's box, rather than where the battle loads, which
+    // asks whether to end the game.
+    std::string why;
+    if (CustomScenarioDlg::findScenario(directory, variant, why).empty()) {
+        failed("The battle " + variant + " cannot be played", why);
+        return "";
+    }
+    // Named as the list names it: the saved game keeps the name.
+    return variant;
 }
 
 bool VaelGame::startChosenBattle(const std::string& scenarioFile, const std::string& homeName,
@@ -434,12 +455,13 @@ bool VaelGame::chooseCustomBattle() {
     CustomScenarioDlg name(app_->dataPath(9), onDialog);
     name.attach(*app_);
     if (name.create(CustomScenarioDlg::TemplateName, Dialog::Modal) != 1) return false;
-    // The sides' names are the scenario's own; a file that cannot be read fails when the battle loads.
-    std::string home = "Home", visitor = "Visitor";
-    for (const ScenarioChoice& s : findScenarios(app_->dataPath(9)))
-        if (s.fileName == name.chosen()) home = s.homeName, visitor = s.visitorName;
-    const std::string file = chooseVariant(name.chosen());
+    const std::string file = chooseVariant(name.chosen(), true);
     if (file.empty()) return false;
+    // The sides' names are those of the file played, whatever its name.
+    std::string home = "Home", visitor = "Visitor";
+    if (const auto found = findFileNoCase(app_->dataPath(9), file))
+        if (const auto scenario = describeScenario(app_->dataPath(9), *found))
+            home = scenario->homeName, visitor = scenario->visitorName;
     return startChosenBattle(file, home, visitor);
 }
 

@@ -101,8 +101,9 @@ private:
     // The question asked with OK and Cancel; true when the player answers OK.
     bool mayLeave(const char* question, const std::string& warning);
     // The variant of the scenario the player chooses when it has two or more, the scenario itself when it
-    // has none; empty when he cancels.
-    std::string chooseVariant(const std::string& scenarioFile);
+    // has none (or, onlyNamingIt, when its list does not name it); empty when he cancels, or when the file
+    // is no battle the game can play, which he is told.
+    std::string chooseVariant(const std::string& scenarioFile, bool onlyNamingIt = false);
     bool startChosenBattle(const std::string& scenarioFile, const std::string& homeName,
                            const std::string& visitorName);
     // The battle the player takes in the Choose Scenario dialog; none when he cancels or there is none.

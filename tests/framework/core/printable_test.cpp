@@ -40,5 +40,32 @@ TEST(Printable, ControlBytesAreWrittenAsHexEscapesAndEveryOtherByteIsKept) {
     }
 }
 
+// In a message about a data file a byte that begins no whole UTF-8 character is written as \xHH as well, so
+// that a file named in another encoding is told by the bytes that find it; UTF-8 is kept as it is.
+TEST(Printable, ForADataFileEveryByteThatIsNoUtf8IsWrittenAsAHexEscapeToo) {
+    const struct {
+        const char* what;
+        std::string text, shown, kept;
+    } rows[] = {
+        {"a plan named in Latin-1", "g\xFF\xFFtmar_v2.pln", "g\\xFF\\xFFtmar_v2.pln", "g\xFF\xFFtmar_v2.pln"},
+        {"the first lone byte past the C1 controls", "Bob\xA0", "Bob\\xA0", "Bob\xA0"},
+        {"a lone C1 byte, as before", "Bob\x80", "Bob\\x80", "Bob\\x80"},
+        {"delete, as before", "x\x7Fy", "x\\x7Fy", "x\\x7Fy"},
+        {"the last byte below delete", "x~", "x~", "x~"},
+        {"a letter of two bytes", "Vael\xC3\xA9", "Vael\xC3\xA9", "Vael\xC3\xA9"},
+        {"the first character past the C1 controls", "a\xC2\xA0", "a\xC2\xA0", "a\xC2\xA0"},
+        {"a letter of four bytes", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+        {"a letter cut short", "x\xE2\x82", "x\\xE2\\x82", "x\xE2\\x82"},
+        {"an overlong slash", "\xC0\xAF", "\\xC0\\xAF", "\xC0\xAF"},
+        {"a lone continuation byte", "\xBF", "\\xBF", "\xBF"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(printable(row.text, LoneBytes::Escaped), row.shown);
+        EXPECT_EQ(printable(row.shown, LoneBytes::Escaped), row.shown);
+        EXPECT_EQ(printable(row.text), row.kept);
+    }
+}
+
 } // namespace
 } // namespace vael

@@ -50,6 +50,48 @@ TEST(ReadFile, ReadsEveryByteAndRefusesAFolderOrAMissingFileByName) {
     }
 }
 
+// A text of the data folder saved by an editor that marks UTF-8: the mark before the first byte is dropped,
+// and only there; a file of the mark alone is empty, a part of it is kept, and what cannot be read is refused
+// as readFileText refuses it.
+TEST(ReadFile, ADataTextIsReadWithoutTheByteOrderMarkBeforeIt) {
+    test::TempDir dir("read-data-text");
+    const struct {
+        const char* what;
+        std::string bytes, text;
+    } rows[] = {
+        {"marked", "\xEF\xBB\xBF# types\n1 PArcher\n", "# types\n1 PArcher\n"},
+        {"unmarked", "# types\n", "# types\n"},
+        {"the mark alone", "\xEF\xBB\xBF", ""},
+        {"the mark twice: the second is the text's", "\xEF\xBB\xBF\xEF\xBB\xBFx", "\xEF\xBB\xBFx"},
+        {"the mark on the second line",
+         "a\n\xEF\xBB\xBF"
+         "b",
+         "a\n\xEF\xBB\xBF"
+         "b"},
+        {"two bytes of the mark", "\xEF\xBBx", "\xEF\xBBx"},
+        {"the mark's last byte wrong", "\xEF\xBB\xBEx", "\xEF\xBB\xBEx"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string path = (dir / "text.txt").string();
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << row.bytes;
+        std::string text = "left over", error;
+        EXPECT_TRUE(readDataText(path, text, error, 64));
+        EXPECT_EQ(text, row.text);
+        EXPECT_EQ(error, "");
+    }
+    const std::string missing = (dir / "none.txt").string();
+    std::string text = "left over", error;
+    EXPECT_FALSE(readDataText(missing, text, error, 64));
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(error, "cannot open " + missing + ": No such file or directory");
+    // The limit counts the mark: it is in the file.
+    std::ofstream(dir / "four.txt", std::ios::binary) << "\xEF\xBB\xBFx";
+    EXPECT_TRUE(readDataText((dir / "four.txt").string(), text, error, 4));
+    EXPECT_EQ(text, "x");
+    EXPECT_FALSE(readDataText((dir / "four.txt").string(), text, error, 3));
+}
+
 // The limit is the most a reader takes: a file of exactly that many bytes is read, one byte more is refused
 // unread, by its size, and so is a sparse file of a gigabyte. What is not a regular file is refused before a
 // byte is read: a FIFO nobody writes to would wait for ever, a device like /dev/zero never ends.

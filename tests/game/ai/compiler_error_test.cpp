@@ -193,6 +193,32 @@ TEST(CompilerImports, ImportedObjectsStandWhereTheImportDoes) {
     EXPECT_EQ(m.interpreter.cell(1), 10);
 }
 
+// A plan and the file it imports, each saved by an editor that puts a byte order mark before UTF-8: the mark
+// is no part of the script's name nor of the import's first word, and lines count as without it.
+TEST(CompilerImports, APlanAndItsImportMarkedAsUtf8CompileAsUnmarked) {
+    TempDir dir("ai-marked");
+    const std::string mark = "\xEF\xBB\xBF";
+    std::ofstream(dir / "lib.txt", std::ios::binary) << mark << "const K 5;\nvar g;\n";
+    std::ofstream(dir / "plan.pln", std::ios::binary)
+        << mark << "S { import \"lib.txt\"; Conditions { var r; r = K + g; }; }\n";
+    std::ofstream(dir / "bad.pln", std::ios::binary) << mark << "S {\n Conditions { var 9; }; }\n";
+    for (const char* plan : {"plan.pln", "bad.pln"}) {
+        SCOPED_TRACE(plan);
+        ScriptMachine m;
+        m.compiler.setImportDirectory(dir.path());
+        const bool good = plan[0] == 'p';
+        EXPECT_EQ(m.compiler.compile((dir / plan).string()), good ? 1 : 0) << m.compiler.errorMessage();
+        if (good) {
+            EXPECT_EQ(m.compiler.scriptName(), "S");
+            EXPECT_EQ(m.interpreter.run(), 1);
+            EXPECT_EQ(m.interpreter.cell(1), 5);
+        } else {
+            EXPECT_EQ(m.compiler.errorLine(), 2);
+            EXPECT_EQ(m.compiler.errorMessage(), "Illegal variable identifier");
+        }
+    }
+}
+
 TEST(CompilerErrors, ErrorInsideAnImportNamesTheImportedLine) {
     TempDir dir("ai-import");
     std::ofstream(dir / "lib.txt") << "const K 5;\n\nvar 9;\n";

@@ -77,6 +77,54 @@ TEST(DisplayCatalogueTest, AnArchiveNameLeavesRoomForTheLongestSuffix) {
     EXPECT_NE(c.error().find("line 1: the archive name"), std::string::npos) << c.error();
 }
 
+// A catalogue an editor saved with a byte order mark gives every type its artwork, as one without it does; a
+// word the file holds is quoted with what is no UTF-8 and every control byte escaped, never as raw bytes.
+TEST(DisplayCatalogueTest, AByteOrderMarkIsNoPartOfTheFirstLineAndQuotedWordsAreEscaped) {
+    TempDir dir("display-catalogue-mark");
+    const auto path = (dir / DisplayCatalogue::FileName).string();
+    const struct {
+        const char* what;
+        std::string text;
+        std::size_t types;
+        std::string error;
+    } rows[] = {
+        {"a mark before a comment", "\xEF\xBB\xBF# types\r\n7 PTezhar 6 - 2 Persian King\r\n", 1, ""},
+        {"a mark before a type",
+         "\xEF\xBB\xBF"
+         "7 PTezhar 6 - 2 Persian King\n1 PArcher 0 0 1 A\n",
+         2, ""},
+        {"a mark on the second line",
+         "# types\n\xEF\xBB\xBF"
+         "7 PTezhar 6 - 2 Persian King\n",
+         0,
+         "display_catalogue.txt line 2: the type id \"\xEF\xBB\xBF"
+         "7\" is not a number from 0 to 44"},
+        {"a byte that is no UTF-8",
+         "\xFF\xFE"
+         "7 PTezhar 6 - 2 Persian King\n",
+         0,
+         "display_catalogue.txt line 1: the type id \"\\xFF\\xFE"
+         "7\" is not a number from 0 to 44"},
+        {"a lone byte in a class name", "7 PT\xE9zhar 6 - 2 Persian King\n", 0,
+         "display_catalogue.txt line 1: \"PT\\xE9zhar\" is no display class"},
+        {"an escape in a nation", "7 PTezhar 6 - \x1B[2J 2 A\n", 0,
+         "display_catalogue.txt line 1: the nation \"\\x1B[2J\" is not a number from 1 to 9"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        { std::ofstream(path, std::ios::binary | std::ios::trunc) << row.text; }
+        DisplayCatalogue c;
+        EXPECT_EQ(c.load(path), row.error.empty());
+        EXPECT_EQ(c.error(), row.error);
+        EXPECT_EQ(c.entries().size(), row.types);
+        if (row.types > 0) {
+            ASSERT_NE(c.find(7), nullptr);
+            EXPECT_EQ(*c.find(7),
+                      (DisplayCatalogueEntry{7, DisplayClass::PTezhar, 6, -1, 2, "Persian King"}));
+        }
+    }
+}
+
 TEST(DisplayCatalogueTest, AFileThatCannotBeOpenedIsNamed) {
     DisplayCatalogue c;
     EXPECT_FALSE(c.load("/nonexistent/display_catalogue.txt"));

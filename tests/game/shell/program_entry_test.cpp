@@ -1,6 +1,8 @@
 // One game per user: the lock is held for the life of its holder and refused to a second one meanwhile.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -80,6 +82,145 @@ TEST(SingleInstance, WhatStandsInTheLocksPlaceIsLockedInsteadAndASecondGameRefus
     std::ifstream kept(fileState / "state");
     const std::string text{std::istreambuf_iterator<char>(kept), {}};
     EXPECT_EQ(text, "not a folder\n");
+}
+
+// State folders that cannot be made under one parent (a file where a folder should be, or the system's own
+// /proc): nothing further up their path is locked, which every folder under it would share. Each game locks
+// a file of the runtime folder named after its own lock; both start, and a second game of either is refused.
+// Without a runtime folder of the player's no game is refused.
+TEST(SingleInstance, TwoStateFoldersThatCannotBeMadeUnderOneParentBothStart) {
+    TempDir dir("single-instance-unmade");
+    { std::ofstream(dir / "parent") << "a file\n"; }
+    const auto runtime = dir / "run";
+    std::filesystem::create_directories(runtime);
+    struct Case {
+        const char* name;
+        std::filesystem::path parent, runtime;
+        const char* why;
+    };
+    for (const Case& c :
+         {Case{"under a file", dir / "parent", runtime, "Not a directory"},
+          Case{"under /proc", "/proc", runtime, "No such file or directory"},
+          Case{"under a file, no runtime folder", dir / "parent", dir / "none", "Not a directory"},
+          Case{"under a file, no runtime folder named", dir / "parent", {}, "Not a directory"}}) {
+        SCOPED_TRACE(c.name);
+        const auto lockA = c.parent / "vael-test-a" / "vael.lock",
+                   lockB = c.parent / "vael-test-b" / "vael.lock";
+        std::optional<SingleInstance> a(std::in_place, lockA, c.runtime);
+        SingleInstance b(lockB, c.runtime);
+        EXPECT_TRUE(a->acquired());
+        EXPECT_TRUE(b.acquired());
+        const bool locked = c.runtime == runtime;
+        const auto start = [&](const std::filesystem::path& lock) {
+            return "the lock " + lock.string() + " cannot be kept (" + c.why + "): ";
+        };
+        for (const auto* lock : {&lockA, &lockB}) {
+            const std::string problem = (lock == &lockA ? a->problem() : b.problem());
+            EXPECT_EQ(problem.rfind(start(*lock), 0), 0u) << problem;
+            if (locked) {
+                // "vael-", sixteen hexadecimal digits and ".lock".
+                const std::string standIn = "the game locks " + runtime.string() + "/vael-";
+                EXPECT_EQ(problem.find(standIn), start(*lock).size()) << problem;
+                EXPECT_EQ(problem.size(), start(*lock).size() + standIn.size() + 16 + 18) << problem;
+                EXPECT_EQ(problem.substr(problem.size() - 18), ".lock in its place") << problem;
+            } else {
+                EXPECT_EQ(problem, start(*lock) + "a second game is not refused");
+            }
+        }
+        // Each folder has a stand-in of its own.
+        if (locked)
+            EXPECT_NE(a->problem().substr(start(lockA).size()), b.problem().substr(start(lockB).size()));
+        {
+            // A second game of the same folder meets the first one's stand-in.
+            SingleInstance again(lockA, c.runtime);
+            EXPECT_EQ(again.acquired(), !locked);
+            EXPECT_EQ(again.problem(), a->problem());
+        }
+        a.reset();
+        SingleInstance after(lockA, c.runtime);
+        EXPECT_TRUE(after.acquired());
+    }
+    // One stand-in per folder, each the player's own and nothing else's; the parent is left as it was.
+    std::size_t standIns = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(runtime)) {
+        ++standIns;
+        EXPECT_TRUE(entry.is_regular_file());
+        EXPECT_EQ(entry.status().permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+    EXPECT_EQ(standIns, 4u);
+    std::ifstream kept(dir / "parent");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "a file\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "none"));
+}
+
+// The runtime folder is the environment's when it names one by its full path, else the user's under /run.
+TEST(SingleInstance, TheRuntimeFolderIsXdgRuntimeDirByItsFullPathElseTheUsersUnderRun) {
+    const char* before = std::getenv("XDG_RUNTIME_DIR");
+    const std::string kept = before ? before : "";
+    const std::string own = "/run/user/" + std::to_string(::geteuid());
+    for (const auto& [value, folder] : std::vector<std::pair<const char*, std::string>>{
+             {"/tmp/run-42", "/tmp/run-42"}, {"relative/run", own}, {"", own}, {nullptr, own}}) {
+        SCOPED_TRACE(value ? value : "unset");
+        if (value)
+            ::setenv("XDG_RUNTIME_DIR", value, 1);
+        else
+            ::unsetenv("XDG_RUNTIME_DIR");
+        EXPECT_EQ(SingleInstance::userRuntimeFolder(), folder);
+    }
+    if (before)
+        ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+// A trace never goes into a file of the game's data, whatever path names it: the file itself, another case
+// of its name, its folder by a link or a way round, a link or a hard link to it from elsewhere. A new name,
+// a file outside the data, and a data folder that is not there let the trace go.
+TEST(TraceKeptOff, AFileOfTheDataFoldersIsKeptByAnyPathToIt) {
+    TempDir dir("trace-kept-off");
+    const auto data = dir / "data", second = dir / "second";
+    std::filesystem::create_directories(data);
+    std::filesystem::create_directories(second);
+    std::filesystem::create_directories(dir / "elsewhere");
+    for (const char* name : {"ghatmar.scn", "oiffile.hed", "ghatmar_v1.pln", "display_catalogue.txt"})
+        std::ofstream(data / name) << name;
+    std::ofstream(second / "vael.pal") << "palette";
+    std::ofstream(dir / "elsewhere" / "trace.txt") << "an old trace";
+    std::filesystem::create_directory_symlink(data, dir / "data-link");
+    std::filesystem::create_symlink(data / "ghatmar_v1.pln", dir / "elsewhere" / "plan-link");
+    std::filesystem::create_hard_link(data / "oiffile.hed", dir / "elsewhere" / "index-copy");
+    const std::vector<std::filesystem::path> folders{data, second, dir / "none"};
+    const std::string kept = "; it is left as it is";
+    const struct {
+        const char* what;
+        std::filesystem::path trace;
+        std::string why;
+    } rows[] = {
+        {"the scenario", data / "ghatmar.scn", " is the game's data file " + (data / "ghatmar.scn").string()},
+        {"the scenario in capitals", data / "GHATMAR.SCN",
+         " is the game's data file " + (data / "ghatmar.scn").string()},
+        {"the catalogue through a link to its folder", dir / "data-link" / "display_catalogue.txt",
+         " is the game's data file " + (data / "display_catalogue.txt").string()},
+        {"the index by a way round", data / ".." / "data" / "OifFile.hed",
+         " is the game's data file " + (data / "oiffile.hed").string()},
+        {"a link to a plan", dir / "elsewhere" / "plan-link",
+         " is the game's data file " + (data / "ghatmar_v1.pln").string()},
+        {"a hard link to the index", dir / "elsewhere" / "index-copy",
+         " is the game's data file " + (data / "oiffile.hed").string()},
+        {"the palette of the second folder", second / "VAEL.pal",
+         " is the game's data file " + (second / "vael.pal").string()},
+        {"a new name in the data folder", data / "new.trace", ""},
+        {"a file outside the data", dir / "elsewhere" / "trace.txt", ""},
+        {"a folder's name alone", data / "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(traceKeptOff(row.trace, {}, folders),
+                  row.why.empty() ? "" : row.trace.string() + row.why + kept);
+        // Without the data folders only the player's own files are kept.
+        EXPECT_EQ(traceKeptOff(row.trace, {}), "");
+    }
 }
 
 TEST(SingleInstance, AKeptLockIsToldNothing) {
@@ -168,6 +309,16 @@ TEST_F(FailureReports, AFailedChecksControlBytesAreAskedEscapedAndANulCutsNothin
     Assertion::fail(std::string("The data folder /games/va\0el\x7F is not there", 42), "vael_app.cpp", 130);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].text, "The data folder /games/va\\x00el\\x7F is not there  Abort?");
+}
+
+// A check that names a data file whose name is no UTF-8 asks with those bytes as \xHH; UTF-8 is asked as it
+// is.
+TEST_F(FailureReports, AFailedChecksBytesThatAreNoUtf8AreAskedEscaped) {
+    answers = {platform::MessageAnswer::No};
+    Assertion::fail("The scenario file /d/g\xFF\xFFtmar\xC3\xA9.scn cannot be read", "scenario_builder.cpp",
+                    94);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "The scenario file /d/g\\xFF\\xFFtmar\xC3\xA9.scn cannot be read  Abort?");
 }
 
 // Exhausted memory offers Abort, Retry and Ignore: Retry tries again (1), Ignore gives up (0), Abort ends the
@@ -280,6 +431,22 @@ TEST(MissingDataFiles, EachIsToldToTheReportInstalled) {
                   "/d/x.oif / is not a regular file / the game takes /cd/x.oif in its place",
                   "/d/\\x1B[2Jfigures.oif / is damaged: image \"Evil\\x1B[2J\\x0AHost\\xC2\\x9B\" holds bad "
                   "rows / what is drawn from it is left out"}));
+}
+
+// A path or a problem whose bytes are no UTF-8 (a file named in another encoding, a word of a damaged file)
+// is told with those bytes as \xHH, as control bytes are; UTF-8 is told as it is.
+TEST(MissingDataFiles, BytesThatAreNoUtf8AreToldEscaped) {
+    std::vector<std::string> told;
+    MissingDataFileReport previous = setMissingDataFileReport(
+        [&](const std::string& path, const std::string& problem, const std::string& instead) {
+            told.push_back(path + " / " + problem + " / " + instead);
+        });
+    reportUnusableDataFile("/d/g\xFF\xFFtmar_v2.pln", "is damaged: \"\xEF\xBB\xBF#\xA0\"",
+                           "the game takes /cd/\xC3\xA9t\xE9.pln in its place");
+    setMissingDataFileReport(std::move(previous));
+    EXPECT_EQ(told,
+              std::vector<std::string>{"/d/g\\xFF\\xFFtmar_v2.pln / is damaged: \"\xEF\xBB\xBF#\\xA0\" / the "
+                                       "game takes /cd/\xC3\xA9t\\xE9.pln in its place"});
 }
 
 // The program's own report says each file once on standard error, however often it is looked for and

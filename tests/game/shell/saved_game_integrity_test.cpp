@@ -323,6 +323,33 @@ TEST_F(SavedGameIntegrity, ControlBytesOfAPlanNameFromAFileAreShownEscapedInTheR
     EXPECT_EQ(outcome.message, "cannot load the saved game " + file.string() + ": " + expected);
 }
 
+// A plan name whose bytes are no UTF-8 (written in another encoding) is told by those bytes, each as \xHH, as
+// a control byte is: a terminal would show each as the same unknown sign and the player could not find it.
+TEST_F(SavedGameIntegrity, BytesOfAPlanNameThatAreNoUtf8AreShownEscapedInTheRefusal) {
+    Bytes bytes = sixthActivationSave(dir / "sixth.vel");
+    bytes.resize(bytes.size() - CheckSize);
+    ASSERT_EQ(std::string(bytes.begin() + 1908, bytes.begin() + 1922), "GHATMAR_V1.pln");
+    const std::string name = "g\xFF\xFFtmar_v2\xC3\xA9.pln";
+    bytes[1906] = static_cast<std::uint8_t>(name.size());
+    bytes.erase(bytes.begin() + 1908, bytes.begin() + 1922);
+    bytes.insert(bytes.begin() + 1908, name.begin(), name.end());
+    sealSavedGame(bytes);
+    const auto file = dir / "latin.vel";
+    writeBytes(file, bytes);
+    // The letter in UTF-8 is kept as it is.
+    const std::string expected =
+        "the plan " + std::string(VAEL_BUILD_DATA_DIR) + "/g\\xFF\\xFFtmar_v2\xC3\xA9.pln would not open";
+    VaelApp loader(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    std::string error;
+    EXPECT_FALSE(loader.loadGame(file.string(), error));
+    EXPECT_EQ(error, expected);
+    battle::BattleOptions options = demonstration(7);
+    options.loadFile = file.string();
+    const battle::BattleOutcome outcome = battle::playBattle(options);
+    EXPECT_EQ(outcome.status, battle::BattleStatus::LoadFailed);
+    EXPECT_EQ(outcome.message, "cannot load the saved game " + file.string() + ": " + expected);
+}
+
 // A plan named by a saved game is looked for in the data folder's plans alone: a name with a folder in it,
 // a way up, or an absolute path is refused before any file is opened, in the game and in the battle tool.
 // The sixth activation's save names the visitor's plan at byte 1906 (u16 length, then the name) and the

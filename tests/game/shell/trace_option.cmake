@@ -92,6 +92,49 @@ foreach(kept "${DIR}/config/vael/settings.ini:is the settings file" "${DIR}/save
   endif()
 endforeach()
 
+# Nor into a file of the game's data, by any path to it: its own, another spelling of its name or its
+# folder's, or a link to it. The data folder is VAEL_DATA's: links to the forged files, and copies of those the
+# trace is aimed at, so that a trace that went through would empty only the copies.
+file(MAKE_DIRECTORY "${DIR}/data")
+file(GLOB forged RELATIVE "${DATA}" "${DATA}/*")
+foreach(name IN LISTS forged)
+  if(name STREQUAL "vael.pal" OR name STREQUAL "display_catalogue.txt" OR name STREQUAL "ghatmar.scn")
+    file(COPY_FILE "${DATA}/${name}" "${DIR}/data/${name}")
+  else()
+    file(CREATE_LINK "${DATA}/${name}" "${DIR}/data/${name}" SYMBOLIC)
+  endif()
+endforeach()
+file(CREATE_LINK "${DIR}/data" "${DIR}/data-link" SYMBOLIC)
+file(CREATE_LINK "${DIR}/data/vael.pal" "${DIR}/palette-link" SYMBOLIC)
+foreach(case "the palette:vael.pal:${DIR}/data/vael.pal"
+             "the palette named in capitals:vael.pal:${DIR}/data/VAEL.PAL"
+             "the catalogue by a link to its folder:display_catalogue.txt:${DIR}/data-link/display_catalogue.txt"
+             "the palette by a link to it:vael.pal:${DIR}/palette-link"
+             "the scenario by a way through its folder:ghatmar.scn:${DIR}/data/../data/Ghatmar.Scn")
+  string(REGEX MATCHALL "[^:]+" parts "${case}")
+  list(GET parts 0 what)
+  list(GET parts 1 name)
+  list(GET parts 2 trace)
+  file(READ "${DIR}/data/${name}" before HEX)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_DATA=${DIR}/data" "${PROGRAM}" ${QUIT} --trace "${trace}"
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  file(READ "${DIR}/data/${name}" after HEX)
+  if(NOT rc EQUAL 0 OR NOT after STREQUAL before OR NOT out MATCHES "closed after" OR NOT err MATCHES
+     "vael: cannot write the trace: ${trace} is the game's data file ${DIR}/data/${name}; it is left as it is; the trace is discarded")
+    message(FATAL_ERROR "a trace into ${what}: exit ${rc}, said [${out}] and [${err}], the file kept: ${after} STREQUAL ${before}")
+  endif()
+  if(EXISTS "${DIR}/data/VAEL.PAL")
+    message(FATAL_ERROR "a trace into ${what} made ${DIR}/data/VAEL.PAL beside the palette")
+  endif()
+endforeach()
+# A new name in the data folder is no file of the game: the trace goes there.
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "VAEL_DATA=${DIR}/data" "${PROGRAM}" ${QUIT} --trace "${DIR}/data/new.trace"
+                RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+file(READ "${DIR}/data/new.trace" got)
+if(NOT rc EQUAL 0 OR NOT got MATCHES "^${expected}" OR err MATCHES "cannot write the trace")
+  message(FATAL_ERROR "a trace under a new name in the data folder: exit ${rc}, said [${err}], trace [${got}]")
+endif()
+
 execute_process(COMMAND "${PROGRAM}" --trace RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
 if(NOT rc EQUAL 2 OR NOT err MATCHES "--trace needs a file name")
   message(FATAL_ERROR "--trace without a name: exit ${rc}, said [${err}]")

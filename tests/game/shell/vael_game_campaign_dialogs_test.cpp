@@ -8,6 +8,8 @@
 #include <fstream>
 #include <utility>
 
+#include <sys/stat.h>
+
 #include "framework/ui/window_manager.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/shell/campaign.h"
@@ -18,6 +20,7 @@
 #include "platform/headless/headless_platform.h"
 #include "support/data_home.h"
 #include "support/failed_checks.h"
+#include "support/linked_data.h"
 #include "support/temp_dir.h"
 #include "support/ui/dialog_clicks.h"
 #include "support/ui/test_win_app.h"
@@ -277,10 +280,7 @@ TEST_F(CampaignDialogs, TheVariantListGivesTheChosenVariantAndItsDetails) {
 // What Custom Scenario tells of the build's palette named as a scenario: its first two bytes, "Os", count
 // 29519 groups, and the first group's name ("el", 27749 bytes) runs past the file's end.
 std::string paletteRefused() {
-    return "The scenario file vael.pal cannot be played: it ends inside group record 1 (" +
-           std::to_string(
-               std::filesystem::file_size(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "vael.pal")) +
-           " bytes)";
+    return "vael.pal is a palette, not a scenario.";
 }
 
 // A file of the folder that is no scenario is refused by its name with the reason, whatever its bytes; none
@@ -302,17 +302,17 @@ TEST(CustomScenario, AFileThatIsNoScenarioIsRefusedByNameWithTheReason) {
     write("nation.scn", "\x01\x00\x07\x00\x04\x00Wing\x00\x00\x03Toy\x05m.map\x00\x02\x07\x1E\x03\x03\x14"
                         "\x01\x00\x02\x01\x01\x03\x61.p\x03\x62.p"
                         "\x00\x03Kar\x06\x09\x00\x07\x00\xEB\x03\x03\x02\x00\x04\x00\x05\x00\x03\x00"s);
-    const std::string refused = "The scenario file ";
+    // The player is told what the file is, in his words; the reader's reason goes to the trace.
+    const std::string damaged = " is not a scenario the game can play: it is damaged or of another kind.";
     const struct {
         const char* typed;
         std::string found, why;
     } rows[] = {
-        {"vael.pal", "", refused + "vael.pal cannot be played: it ends inside group record 1 (24 bytes)"},
-        {"VAEL.PAL", "", refused + "vael.pal cannot be played: it ends inside group record 1 (24 bytes)"},
-        {"empty", "", refused + "empty.scn cannot be played: it ends inside the group count (0 bytes)"},
-        {"notes", "", refused + "notes cannot be played: it ends inside group record 1 (2 bytes)"},
-        {"nation.scn", "",
-         refused + "nation.scn cannot be played: unit record 1 (at byte 42) holds a value no unit can have"},
+        {"vael.pal", "", "vael.pal is a palette, not a scenario."},
+        {"VAEL.PAL", "", "vael.pal is a palette, not a scenario."},
+        {"empty", "", "empty.scn is empty, not a scenario."},
+        {"notes", "", "notes" + damaged},
+        {"nation.scn", "", "nation.scn" + damaged},
         {"ghatmar", "ghatmar.scn", ""},
         {"ghatmar.scn", "ghatmar.scn", ""},
     };
@@ -352,6 +352,130 @@ TEST_F(CampaignDialogs, ThePaletteChosenInCustomScenarioIsRefusedAndTheGameGoesO
               (std::vector<std::string>{CustomScenarioDlg::TemplateName, InformationDlg::TemplateName}));
     EXPECT_EQ(told, std::vector<std::string>{paletteRefused()});
     EXPECT_TRUE(os.systemBoxes.empty());
+    EXPECT_FALSE(game.app().battleRunning());
+}
+
+// A file of the data folder that is no scenario is refused by what it is, in the player's words: a folder, a
+// pipe, each kind of the data set by its ending (in any case), an empty file; a battle file under another
+// ending is taken.
+TEST(CustomScenario, EachFileThatIsNoScenarioIsToldByWhatItIs) {
+    TempDir folder{"customscenario-kinds"};
+    std::filesystem::create_directories(folder.path() / "sheets");
+    ASSERT_EQ(::mkfifo((folder.path() / "pipe.scn").c_str(), 0600), 0);
+    for (const char* name : {"oiffile.hed", "ghatmar.map", "ghatmar_v1.pln", "campaign.txt", "ghatmar.var",
+                             "fig00f.oif", "cheer.wav", "VAEL.PAL"})
+        std::filesystem::copy_file(std::filesystem::path(VAEL_BUILD_DATA_DIR) /
+                                       (std::string(name) == "VAEL.PAL" ? "vael.pal" : name),
+                                   folder.path() / name);
+    std::ofstream(folder.path() / "blank.scn");
+    std::ofstream(folder.path() / "old.vel") << "no save";
+    std::filesystem::copy_file(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "ghatmar.scn",
+                               folder.path() / "ghatmar.scx");
+    const struct {
+        const char* typed;
+        std::string found, why;
+    } rows[] = {
+        {"sheets", "", "sheets is a folder, not a scenario."},
+        {"SHEETS", "", "sheets is a folder, not a scenario."},
+        {"pipe", "", "pipe.scn is not a file the game can read."},
+        {"oiffile.hed", "", "oiffile.hed is the index of the pictures, not a scenario."},
+        {"ghatmar.map", "", "ghatmar.map is a battle map, not a scenario."},
+        {"ghatmar_v1.pln", "", "ghatmar_v1.pln is a plan of the computer's, not a scenario."},
+        {"campaign.txt", "", "campaign.txt is a text, not a scenario."},
+        {"ghatmar.var", "", "ghatmar.var is a list of variants, not a scenario."},
+        {"fig00f.oif", "", "fig00f.oif is an archive of pictures, not a scenario."},
+        {"cheer.wav", "", "cheer.wav is a sound, not a scenario."},
+        {"vael.pal", "", "VAEL.PAL is a palette, not a scenario."},
+        {"old.vel", "", "old.vel is a saved game, not a scenario."},
+        {"blank", "", "blank.scn is empty, not a scenario."},
+        {"ghatmar.scx", "ghatmar.scx", ""},
+        {"GHATMAR.SCX", "ghatmar.scx", ""},
+    };
+    test::FailedChecks asked(true);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.typed);
+        std::string why;
+        EXPECT_EQ(CustomScenarioDlg::findScenario(folder.path().string(), r.typed, why), r.found);
+        EXPECT_EQ(why, r.why);
+    }
+    EXPECT_EQ(asked.count(), 0u);
+}
+
+// A battle copied under another name ("ghatmar.scx", beside a list of variants that names GHATMAR.SCN, which
+// is not there) is the battle played: Leader Control names its sides, and OK begins it, with no failed check.
+// Before, Leader Control said "Home" and "Visitor" and the battle's load asked whether to end the game at
+// the file the list named.
+TEST(CustomScenario, ABattleUnderAnotherNameIsPlayedAsChosen) {
+    TempDir dir{"customscenario-renamed"};
+    DataHome home{dir.path().string()};
+    LinkedData data(dir.path() / "data", VAEL_BUILD_DATA_DIR);
+    data.remove("ghatmar.scn");
+    std::filesystem::copy_file(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "ghatmar.scn",
+                               dir.path() / "data" / "ghatmar.scx");
+    platform::HeadlessPlatform os;
+    VaelGame game{os, data.path()};
+    ASSERT_TRUE(game.ready());
+    test::FailedChecks asked(true);
+    std::vector<std::string> shown, sides;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == CustomScenarioDlg::TemplateName) {
+            postText(os, "ghatmar.scx");
+            clickOn(os, d, Dialog::IdOk);
+        } else if (name == IntroDlg::TemplateName) {
+            sides = {d.getItemText(IntroDlg::IdHomeName), d.getItemText(IntroDlg::IdVisitorName)};
+            clickOn(os, d, Dialog::IdOk);
+        } else {
+            clickOn(os, d, Dialog::IdOk);
+        }
+    };
+    EXPECT_TRUE(game.chooseCustomBattle());
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown[0], CustomScenarioDlg::TemplateName);
+    EXPECT_EQ(shown[1], IntroDlg::TemplateName);
+    EXPECT_EQ(sides, (std::vector<std::string>{"Macedonian", "Indian"}));
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), InformationDlg::TemplateName), 0);
+    EXPECT_EQ(asked.count(), 0u);
+    EXPECT_TRUE(os.systemBoxes.empty());
+    EXPECT_TRUE(game.app().battleRunning());
+    EXPECT_EQ(game.app().scenarioFile(), "ghatmar.scx");
+}
+
+// A list of variants that names a battle the folder lacks is refused in the game's box before Leader
+// Control, for the battle the list is found by: the player is told, and no battle begins.
+TEST(CustomScenario, AVariantTheFolderLacksIsRefusedBeforeLeaderControl) {
+    TempDir dir{"customscenario-variant"};
+    DataHome home{dir.path().string()};
+    LinkedData data(dir.path() / "data", VAEL_BUILD_DATA_DIR);
+    data.write("ghatmar.var", "variant GHATMAR.SCN The battle as fought\ntext One.\n"
+                              "variant GHATMAR_B.SCN Another day\ntext Two.\n");
+    platform::HeadlessPlatform os;
+    VaelGame game{os, data.path()};
+    ASSERT_TRUE(game.ready());
+    test::FailedChecks asked(true);
+    std::vector<std::string> shown, told;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == CustomScenarioDlg::TemplateName) {
+            postText(os, "ghatmar");
+            clickOn(os, d, Dialog::IdOk);
+        } else if (name == VariantDlg::TemplateName) {
+            // The second variant, the one the folder lacks.
+            d.item(VariantDlg::IdList)->select(1);
+            clickOn(os, d, Dialog::IdOk);
+        } else {
+            if (name == InformationDlg::TemplateName) {
+                const auto& lines = static_cast<InformationDlg&>(d).lines();
+                told.insert(told.end(), lines.begin(), lines.end());
+            }
+            clickOn(os, d, Dialog::IdOk);
+        }
+    };
+    EXPECT_FALSE(game.chooseCustomBattle());
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), IntroDlg::TemplateName), 0);
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.front(), "The battle GHATMAR_B.SCN cannot be played:");
+    EXPECT_EQ(asked.count(), 0u);
     EXPECT_FALSE(game.app().battleRunning());
 }
 

@@ -4,11 +4,12 @@
 # tool says why and exits 1 (a FIFO that was waited on would hold it to the timeout here, a device or the
 # gigabyte read would fill its memory). Then a save beside a killed save's temporary file takes that file
 # away, and nothing else; a save over a FIFO or a device, and a trace into a FIFO, into the saved game being
-# loaded, into any other saved game or into the settings file, are refused, each left whole. Each case names itself when it
-# fails.
+# loaded, into any other saved game, into the settings file or into a file of the data folder, are refused, each
+# left whole. Each case names itself when it fails.
 set -u
 tool=$1
 scenario=$2
+data=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 status=0
@@ -108,4 +109,29 @@ code=$?
 grep -qxF "vael-battle: cannot write the trace: $work/config/vael/settings.ini is the settings file; it is left as it is" \
   "$work/err" || fail "a trace into the settings file: the tool said: $(cat "$work/err")"
 cmp -s "$work/config/vael/settings.ini" "$work/settings.kept" || fail "a trace into the settings file changed it"
+# Nor a file of the data folder the battle is played from, by its name in any case, a link or another way to
+# its folder: the scenario, the image index, a plan, the display catalogue. The folder holds links to the
+# forged data and copies of the files aimed at, so that a trace that went through would empty only a copy.
+mkdir "$work/data"
+for file in "$data"/*; do ln -s "$file" "$work/data/"; done
+for name in ghatmar.scn oiffile.hed ghatmar_v1.pln display_catalogue.txt; do
+  rm "$work/data/$name" && cp "$data/$name" "$work/data/$name" && cp "$data/$name" "$work/$name.kept"
+done
+ln -s "$work/data" "$work/data-link"
+ln -s "$work/data/ghatmar_v1.pln" "$work/plan-link"
+for case in "the scenario:ghatmar.scn:$work/data/ghatmar.scn" \
+            "the scenario named in capitals:ghatmar.scn:$work/data/GHATMAR.SCN" \
+            "the image index through a link to its folder:oiffile.hed:$work/data-link/oiffile.hed" \
+            "a plan by a link to it:ghatmar_v1.pln:$work/plan-link" \
+            "the display catalogue:display_catalogue.txt:$work/data/../data/Display_Catalogue.txt"; do
+  what=${case%%:*} rest=${case#*:}
+  name=${rest%%:*} trace=${rest#*:}
+  timeout 120 "$tool" "$scenario" --seed 7 --turns 1 --data "$work/data" --trace "$trace" > "$work/out" 2> "$work/err"
+  code=$?
+  [ "$code" -eq 2 ] || fail "a trace into $what: the tool ended with $code: $(cat "$work/err")"
+  grep -qxF "vael-battle: cannot write the trace: $trace is the game's data file $work/data/$name; it is left as it is" \
+    "$work/err" || fail "a trace into $what: the tool said: $(cat "$work/err")"
+  cmp -s "$work/data/$name" "$work/$name.kept" || fail "a trace into $what changed $name"
+  [ ! -e "$work/data/GHATMAR.SCN" ] || fail "a trace into $what made GHATMAR.SCN beside the scenario"
+done
 exit $status
