@@ -450,7 +450,6 @@ void VaelNetComponent::deliver() {
         }
         // The battle has begun once its first word is on its way here, whatever comes after it in the batch.
         const std::int32_t id = m.event.id();
-        debugStream() << "VaelNetComponent: took " << nameOf(m.event) << std::endl;
         if (id == BEGIN_GAME || id == beginTurnId || id == activateId) battleBegun_ = true;
         const bool results = id == endOfGameId || id == endOfTurnId;
         if (results || id == gameEndedId)
