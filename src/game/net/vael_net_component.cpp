@@ -658,17 +658,19 @@ std::string VaelNetComponent::outOfTurn(const comm::ReceivedMessage& message) {
     const std::int32_t id = message.event.id();
     auto is = [id](const char* name) { return id == static_cast<std::int32_t>(RegisteredMessage::getId(name)); };
     const std::string name = nameOf(message.event);
-    if (is(msg::CombatDone)) {
-        // Only the machine whose leader acts ends his combat, once.
-        if (acting_ != Acting::There) return name + " came while no leader of the other machine was acting";
-        acting_ = Acting::ThereDone;
-        return {};
-    }
     if (is(msg::PlayerDeleted)) {
         std::string player;
         Container<std::string>::fromMessage(message.data.get(), player);
         if (player != otherPlayer_)
             return name + " names \"" + printable(player) + "\", who is not the other player";
+        return {};
+    }
+    // Without a battle loaded here there is nothing the message could be held to.
+    if (!layer_ || layer_->getLeaders().isEmpty()) return {};
+    if (is(msg::CombatDone)) {
+        // Only the machine whose leader acts ends his combat, once.
+        if (acting_ != Acting::There) return name + " came while no leader of the other machine was acting";
+        acting_ = Acting::ThereDone;
         return {};
     }
     if (host_) return {};
