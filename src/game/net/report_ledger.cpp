@@ -185,44 +185,46 @@ std::string ReportLedger::judgeResults(const EndOfGameResults& told, VaelLogical
         const char* what;
         std::int32_t told, here;
     };
-    const Count counts[] = {
-        {"the home side's troop quality lost", told.homeLostTQ, counted.home.lostTQ},
-        {"the visitor side's troop quality lost", told.visitorLostTQ, counted.visitor.lostTQ},
-        {"the home side's troop quality routed", told.homeRoutedTQ, counted.home.routedTQ},
-        {"the visitor side's troop quality routed", told.visitorRoutedTQ, counted.visitor.routedTQ},
-        {"the home side's units routing", told.homeRouting, counted.home.routing},
-        {"the visitor side's units routing", told.visitorRouting, counted.visitor.routing},
-        {"the home side's units eliminated", told.homeEliminated, counted.home.eliminated},
-        {"the visitor side's units eliminated", told.visitorEliminated, counted.visitor.eliminated},
-        {"the home side's troop quality limit", told.homeTQLimit, layer.getHomeTQPoints()},
-        {"the visitor side's troop quality limit", told.visitorTQLimit, layer.getVisitorTQPoints()},
+    auto mismatch = [&name](const Count& c) {
+        return name + " gives " + std::to_string(c.told) + " for " + c.what + ", not what this battle counts";
     };
-    for (const Count& c : counts)
-        if (c.told != c.here)
-            return name + " gives " + std::to_string(c.told) + " for " + c.what + ", where this battle counts " +
-                   std::to_string(c.here);
-    if (!end || told.winner == 0) return {};
-    // The winner the rules make of these losses: a side over its limit loses (both over, the smaller
-    // excess wins, an even one against the home side); a commander's fall loses his side the battle.
-    const std::int32_t homeOver = counted.home.lostTQ - layer.getHomeTQPoints();
-    const std::int32_t visitorOver = counted.visitor.lostTQ - layer.getVisitorTQPoints();
-    std::uint32_t winner = 0;
-    if (homeOver >= 0 && visitorOver >= 0)
-        winner = homeOver < visitorOver ? told.homeNation : told.visitorNation;
-    else if (visitorOver >= 0)
-        winner = told.homeNation;
-    else if (homeOver >= 0)
-        winner = told.visitorNation;
-    if (winner != 0) {
-        if (told.winner == winner) return {};
-    } else {
-        if (turnsMayDecide) return {};
+    // The limits are the battle's own from its start.
+    for (const Count& c : {Count{"the home side's troop quality limit", told.homeTQLimit, layer.getHomeTQPoints()},
+                           Count{"the visitor side's troop quality limit", told.visitorTQLimit,
+                                 layer.getVisitorTQPoints()}})
+        if (c.told != c.here) return mismatch(c);
+    // The winner is judged by this machine's own counts: the rules' winner of these losses (a side over its
+    // limit loses; both over, the smaller excess wins, an even one against the home side), or, with nobody
+    // over, the other side of a fallen commander (or anybody, where the turns may decide).
+    if (end && told.winner != 0) {
+        const std::int32_t homeOver = counted.home.lostTQ - layer.getHomeTQPoints();
+        const std::int32_t visitorOver = counted.visitor.lostTQ - layer.getVisitorTQPoints();
+        std::uint32_t winner = 0;
+        if (homeOver >= 0 && visitorOver >= 0)
+            winner = homeOver < visitorOver ? told.homeNation : told.visitorNation;
+        else if (visitorOver >= 0)
+            winner = told.homeNation;
+        else if (homeOver >= 0)
+            winner = told.visitorNation;
+        bool borneOut = winner != 0 ? told.winner == winner : turnsMayDecide;
         for (Leader* leader : each(layer.getLeaders()))
-            if (Leader::isCommanderName(leader->getName()) && leader->isEliminated() &&
-                told.winner == (layer.onVisitorSide(leader->getNation()) ? told.homeNation : told.visitorNation))
-                return {};
+            borneOut = borneOut ||
+                       (winner == 0 && Leader::isCommanderName(leader->getName()) && leader->isEliminated() &&
+                        told.winner == (layer.onVisitorSide(leader->getNation()) ? told.homeNation : told.visitorNation));
+        if (!borneOut) return name + " names a winner that the battle's losses do not make";
     }
-    return name + " names a winner that the battle's losses do not make";
+    for (const Count& c : {Count{"the home side's troop quality lost", told.homeLostTQ, counted.home.lostTQ},
+                           Count{"the visitor side's troop quality lost", told.visitorLostTQ, counted.visitor.lostTQ},
+                           Count{"the home side's troop quality routed", told.homeRoutedTQ, counted.home.routedTQ},
+                           Count{"the visitor side's troop quality routed", told.visitorRoutedTQ,
+                                 counted.visitor.routedTQ},
+                           Count{"the home side's units routing", told.homeRouting, counted.home.routing},
+                           Count{"the visitor side's units routing", told.visitorRouting, counted.visitor.routing},
+                           Count{"the home side's units eliminated", told.homeEliminated, counted.home.eliminated},
+                           Count{"the visitor side's units eliminated", told.visitorEliminated,
+                                 counted.visitor.eliminated}})
+        if (c.told != c.here) return mismatch(c);
+    return {};
 }
 
 } // namespace vael

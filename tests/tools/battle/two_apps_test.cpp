@@ -1340,14 +1340,20 @@ TEST_F(TwoAppsForged, ALeaveNamingNobodyIsRefused) {
 }
 
 // The end of the battle on its first turn, its nations right and every count 32767: the guest has counted
-// nothing lost, and says which count it does not bear out.
+// nobody over his limit, and says which count it does not bear out, the winner's or (nobody won) the first.
 TEST_F(TwoAppsForged, AnEndWithEveryCount32767IsRefused) {
     refusedNow(true, messageFrame("EndOfGame", "EndOfGameResults", resultsOf(Indian, 32767)),
-               "\"EndOfGame\" gives 32767 for the home side's troop quality lost, where this battle counts 0");
+               "\"EndOfGame\" names a winner that the battle's losses do not make");
     EXPECT_TRUE(guest->results.homeName.empty()) << "the guest was told an end";
 }
 
-// The right counts (nothing lost yet) but a winner: nobody is over his limit and no commander has fallen.
+TEST_F(TwoAppsForged, AnEndWonByNobodyWithEveryCount32767IsRefused) {
+    refusedNow(true, messageFrame("EndOfGame", "EndOfGameResults", resultsOf(0, 32767)),
+               "\"EndOfGame\" gives 32767 for the home side's troop quality lost, not what this battle counts");
+    EXPECT_TRUE(guest->results.homeName.empty()) << "the guest was told an end";
+}
+
+// A winner, where nobody is over his limit and no commander has fallen (whatever the counts say).
 TEST_F(TwoAppsForged, AnEndWithTheRightCountsAndAWinnerTheLossesDoNotMakeIsRefused) {
     refusedNow(true, messageFrame("EndOfGame", "EndOfGameResults", resultsOf(Indian, 0)),
                "\"EndOfGame\" names a winner that the battle's losses do not make");
@@ -1357,7 +1363,7 @@ TEST_F(TwoAppsForged, AnEndWithTheRightCountsAndAWinnerTheLossesDoNotMakeIsRefus
 // A limit other than the battle's: 61 where the visitor's is 60.
 TEST_F(TwoAppsForged, AnEndWithAnotherLimitIsRefused) {
     refusedNow(true, messageFrame("EndOfGame", "EndOfGameResults", resultsOf(0, 0, 70, 61)),
-               "\"EndOfGame\" gives 61 for the visitor side's troop quality limit, where this battle counts 60");
+               "\"EndOfGame\" gives 61 for the visitor side's troop quality limit, not what this battle counts");
 }
 
 // "GameEnded" alone on the first turn: no end was told before it.
@@ -1417,7 +1423,7 @@ TEST_F(TwoAppsForged, AnActivationOfLeader999IsRefused) {
 // The end of a turn in the middle of the first, every tally 32767.
 TEST_F(TwoAppsForged, AnEndOfTurnWithEveryTally32767IsRefused) {
     refusedNow(true, messageFrame("EndOfTurn", "EndOfGameResults", resultsOf(0, 32767)),
-               "\"EndOfTurn\" gives 32767 for the home side's troop quality lost, where this battle counts 0");
+               "\"EndOfTurn\" gives 32767 for the home side's troop quality lost, not what this battle counts");
 }
 
 TEST_F(TwoAppsForged, AnEndOfTurnWithANegativeCountIsRefused) {

@@ -80,7 +80,7 @@ forge() {
     leave-a) frame_of "$file" "$(message PlayerDeleted string "$(txt a)")"
       echo '"PlayerDeleted" names "a", who is not the other player' ;;
     end-32767) frame_of "$file" "$(message EndOfGame EndOfGameResults "$(results "$visitor" "$home" "$visitor" 32767 "$hl" "$vl")")"
-      echo '"EndOfGame" gives 32767 for the home side'"'"'s troop quality lost, where this battle counts ' ;;
+      echo '"EndOfGame" names a winner that the battle'"'"'s losses do not make' ;;
     game-ended) frame_of "$file" "$(message GameEnded short "$(le16 0)")"
       echo '"GameEnded" came before the battle'"'"'s end was told' ;;
     routs-40) batch_of "$file" 40 "$(message UnitRouted UnitRoutData "$(le32 3)$(le16 5)$(le32 6)")"
