@@ -674,7 +674,11 @@ std::string VaelNetComponent::outOfTurn(const comm::ReceivedMessage& message) {
         return {};
     }
     if (host_) return {};
-    // The host's turn sequence, as this guest follows it.
+    // The host's turn sequence, as this guest follows it. Once the end is told nothing of the battle goes
+    // on: a machine still playing it would wait on this one for ever.
+    if (toldHomeWon_ && (id == BEGIN_GAME || is(msg::BeginTurn) || is(msg::ActivateLeader) ||
+                         is(msg::EndOfTurn) || is(msg::EliteInitiative) || is(msg::BeginLeaderOrdersPhase)))
+        return name + " came after the battle's end was told";
     if (id == BEGIN_GAME) {
         if (turnOpen_ || turnEndTold_) return name + " came after the battle began";
         turnOpen_ = mayActivate_ = true;

@@ -23,6 +23,7 @@
 #include "game/net/vael_net_component.h"
 #include "game/shell/commentary_dialog.h"
 #include "game/shell/vael_app.h"
+#include "game/rules/leaders/leader.h"
 #include "game/rules/units/unit_type.h"
 #include "game/shell/version.h"
 #include "platform/headless/headless_platform.h"
@@ -210,6 +211,37 @@ TEST_F(TwoApps, AnEndInTheGuestsActivationIsShownLastOnBoth) {
     EXPECT_EQ(host->commentary.back(), "\\B1 player\\b is still viewing end of game results...");
     for (std::size_t i = ends.linesAtTheEnd; i < host->commentary.size(); ++i)
         EXPECT_EQ(host->commentary[i].find("is now active"), std::string::npos) << host->commentary[i];
+}
+
+// A battle ended in the guest's activation, its end told on both; the host then activates a leader as if
+// it played on. The guest, whose battle has ended, refuses it with the reason: nobody is left waiting on a
+// machine that no longer plays.
+TEST_F(TwoApps, AnActivationAfterTheEndWasToldIsRefused) {
+    std::string error;
+    GuestEnds ends;
+    ends.commentary = &guest->commentary;
+    ends.attach(guest->app->logicalLayer());
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    std::srand(5);
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    run([this] { return host->ended && guest->ended; });
+    ends.detach();
+    ASSERT_TRUE(host->ended && guest->ended);
+    ASSERT_TRUE(host->lost.empty() && guest->lost.empty());
+    Leader* leader = host->app->logicalLayer().findLeaderByName("Aristhon");
+    ASSERT_NE(leader, nullptr);
+    const auto number = static_cast<std::uint16_t>(leader->getUnitNum());
+    const std::string frame = comm::encodeFrame(
+        comm::FrameKind::Message, std::string("\x0E\0\0\0", 4) + "ActivateLeader" + std::string("\x03\0\x01\0\x0E\0", 6) +
+                                      "unsigned short" +
+                                      std::string{static_cast<char>(number & 0xFF), static_cast<char>(number >> 8)});
+    host->app->net().peer()->link()->send(frame);
+    run([this] { return !guest->lost.empty() && !host->lost.empty(); }, 100000);
+    const std::string why = "refused a frame: \"ActivateLeader\" came after the battle's end was told";
+    EXPECT_EQ(guest->lost, std::vector<std::string>{why});
+    EXPECT_EQ(host->lost, std::vector<std::string>{"the other machine refused: " + why});
 }
 
 // Hears the walks the display is told to play: "unit to hex", and whether the rules wait on it.
