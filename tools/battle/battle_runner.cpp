@@ -114,6 +114,9 @@ public:
                             "\\b is now active.")
                 outcome_.commentaryAtSave = outcome_.commentaryLines;
             if (out_) *out_ << rendered(text) << '\n';
+            if (options_.forgeAtLine != 0 && outcome_.commentaryLines == options_.forgeAtLine)
+                if (comm::NetPeer* peer = app_.net().peer(); peer && peer->isOpen() && peer->link())
+                    peer->link()->send(options_.forgedBytes);
             if (options_.signalAtLine != 0 && outcome_.commentaryLines == options_.signalAtLine) {
                 // What was said up to here is the machine's last word, whether it dies or is frozen.
                 if (out_) out_->flush();

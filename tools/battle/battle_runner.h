@@ -52,6 +52,11 @@ struct BattleOptions {
     // it with its line open). 0: never.
     std::size_t signalAtLine = 0;
     int signalToRaise = 0;
+    // A test's way to put words in this machine's mouth that its battle never said: once the N-th line of
+    // commentary has been written out, these bytes (whole frames, as any program could write them) go to
+    // the other machine on the line. 0: never.
+    std::size_t forgeAtLine = 0;
+    std::string forgedBytes;
 };
 
 // NotSaved: the battle ended before the activation it was to be saved at; it was played to its end and

@@ -1,15 +1,19 @@
 // vael-battle SCENARIO [--seed N] [--plans KIND] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE]
 // [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT] [--signal-at N KILL|STOP]
+// [--forge-at N FILE]
 // Plays a battle of the data directory with the computer on both sides and prints its commentary and
 // outcome; the odd seeds draw the plans of kind 0, the even ones those of kind 1, unless --plans names the
 // kind; --trace FILE writes the game's trace there; --display plays the animations on the game's display
-// layers; --signal-at loses this machine at a point of a network battle, for tests. Exits 1 when the battle
+// layers; --signal-at loses this machine at a point of a network battle, and --forge-at sends the other
+// machine bytes of a file there, for tests. Exits 1 when the battle
 // cannot be loaded, does not end within the caps or ends before the activation it was to be saved at, when
 // a check failed on the way, or when its standard output could not all be written. The
 // commentary's bold shows as bold on a terminal; a file or a pipe gets the plain text.
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 
 #include <unistd.h>
@@ -27,7 +31,7 @@ namespace {
 constexpr const char* Synopsis =
     "usage: vael-battle SCENARIO [--seed N] [--plans KIND] [--turns CAP] [--tasks CAP] [--save-at N FILE] "
     "[--load FILE] [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT] "
-    "[--signal-at N KILL|STOP]\n";
+    "[--signal-at N KILL|STOP] [--forge-at N FILE]\n";
 
 int usage(const std::string& why) {
     std::cerr << "vael-battle: " << why << "\n" << Synopsis << "Try 'vael-battle --help' for more.\n";
@@ -55,6 +59,8 @@ int help() {
            "  --signal-at N KILL|STOP\n"
            "                    for tests of network play: kill (or stop) this process once it has\n"
            "                    written the N-th line of commentary\n"
+           "  --forge-at N FILE for tests of network play: once this process has written the N-th line\n"
+           "                    of commentary, send the other machine the bytes of FILE as they are\n"
            "  --help            show this and exit\n"
            "  --version         show the version and exit\n\n"
            "Exits 0 when the battle ended, 1 when it could not be loaded, passed a cap or ended before\n"
@@ -152,6 +158,18 @@ int play(int argc, char** argv) {
             if (name != "KILL" && name != "STOP") return usage("--signal-at raises KILL or STOP");
             options.signalAtLine = static_cast<std::size_t>(n);
             options.signalToRaise = name == "KILL" ? SIGKILL : SIGSTOP;
+        } else if (arg == "--forge-at") {
+            const char* v = next("--forge-at");
+            if (!v) return 2;
+            if (!number(v, 1, 1ll << 40, n)) return usage("bad line to forge at");
+            const char* file = next("--forge-at");
+            if (!file) return 2;
+            std::ifstream in(file, std::ios::binary);
+            std::ostringstream bytes;
+            bytes << in.rdbuf();
+            if (!in) return usage(std::string("cannot read the forged bytes in ") + file);
+            options.forgeAtLine = static_cast<std::size_t>(n);
+            options.forgedBytes = bytes.str();
         } else if (arg == "--display") {
             options.display = true;
         } else if (arg == "--data") {

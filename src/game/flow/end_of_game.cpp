@@ -63,6 +63,10 @@ GameControl::EndTest GameControl::endOfGameTest() const {
     return {};
 }
 
+bool GameControl::turnsMayDecide(std::uint32_t scenario) {
+    return scenario == RiverBattle || scenario == ShortBattle;
+}
+
 std::int16_t GameControl::lastTurn() const {
     if (scenario_ == RiverBattle) return 9;
     if (scenario_ == ShortBattle) return 4;

@@ -172,6 +172,8 @@ public:
     // in percent that he opens a later one. A battle of one's own has neither.
     static const char* eliteLeaderName(std::uint32_t scenario);
     static std::int16_t eliteChance(std::uint32_t scenario);
+    // The battle's turns may end it (a last turn, a river crossed) as well as its losses.
+    static bool turnsMayDecide(std::uint32_t scenario);
 
 private:
     // Counts, as the battle is decided, the eliminations already sealed but not yet carried out.

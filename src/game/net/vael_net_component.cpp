@@ -166,6 +166,7 @@ void VaelNetComponent::noteActivation(const ContainerBase* data) {
     if (!layer_ || !Container<unsigned short>::fromMessage(data, number)) return;
     const auto* leader = dynamic_cast<const Leader*>(layer_->findUnit(number));
     otherActs_ = leader && !layer_->isLocalLeader(leader);
+    acting_ = !leader ? Acting::Nobody : otherActs_ ? Acting::There : Acting::Here;
     quietSince_ = now();
 }
 
@@ -370,7 +371,12 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
     if (!batch.empty() && batch[0].event.id() == stateId) otherActs_ = false;
     const std::int32_t synchronizeId = RegisteredMessage::getId(msg::SynchronizeGame);
     for (const comm::ReceivedMessage& m : batch)
-        if (m.event.id() == synchronizeId) otherSynced_ = true;
+        if (m.event.id() == synchronizeId) {
+            // One check-in a step: a second would complete the step for a machine that has not checked in.
+            if (otherSynced_)
+                return refuse("refused a frame: \"SynchronizeGame\" came twice in one step");
+            otherSynced_ = true;
+        }
     if (!batch.empty() && batch[0].event.id() == answerId) {
         // Taken at once, not on the bus: the step that asked is waiting for it.
         if (batch.size() != 1 || !host_ || unanswered_ <= 0)
@@ -439,6 +445,7 @@ void VaelNetComponent::deliver() {
             // they left the units.
             showChanges(*layer_, before);
             tellEliminations(*layer_, before);
+            reports_.stateApplied();
             continue;
         }
         // The battle has begun once its first word is on its way here, whatever comes after it in the batch.
@@ -448,6 +455,15 @@ void VaelNetComponent::deliver() {
         if (results || id == gameEndedId)
             if (const std::string why = unfitting(m, results); !why.empty())
                 return refuse("refused a frame: " + why);
+        if (const std::string why = outOfTurn(m); !why.empty()) return refuse("refused a frame: " + why);
+        if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::PlayerDeleted))) {
+            // The other player's own word that he leaves: the battle ends as when his line is lost.
+            saidLeft_ = true;
+            if (peer_) peer_->close();
+            connectionLost((otherPlayer_.empty() ? std::string("The other player") : otherPlayer_) +
+                           " left the battle.");
+            return;
+        }
         if (layer_) {
             std::string why;
             switch (reports_.judge(m.event, m.data.get(), *layer_, why)) {
@@ -525,7 +541,7 @@ void VaelNetComponent::connectionLost(const std::string& why) {
     // every leader and the rules end it.
     if (!gameEnded_ && battle && layer_) layer_->standDown();
     lossReason_ = why;
-    left_ = peer_ && peer_->left();
+    left_ = (peer_ && peer_->left()) || saidLeft_;
     // A machine that learns it was the one let go lost the battle by its own silence: the other machine
     // won it by default, as it says there, and this one claims nothing.
     droppedHere_ = peer_ && peer_->droppedHere();
@@ -635,6 +651,78 @@ std::string VaelNetComponent::unfitting(const comm::ReceivedMessage& message, bo
     for (std::int16_t count : {r.homeLostTQ, r.visitorLostTQ, r.homeRoutedTQ, r.visitorRoutedTQ,
                                r.homeRouting, r.visitorRouting, r.homeEliminated, r.visitorEliminated})
         if (count < 0) return nameOf(message.event) + " holds a count below nothing";
+    return {};
+}
+
+std::string VaelNetComponent::outOfTurn(const comm::ReceivedMessage& message) {
+    const std::int32_t id = message.event.id();
+    auto is = [id](const char* name) { return id == static_cast<std::int32_t>(RegisteredMessage::getId(name)); };
+    const std::string name = nameOf(message.event);
+    if (is(msg::PlayerDeleted)) {
+        std::string player;
+        Container<std::string>::fromMessage(message.data.get(), player);
+        if (player != otherPlayer_)
+            return name + " names \"" + printable(player) + "\", who is not the other player";
+        return {};
+    }
+    // Without a battle loaded here there is nothing the message could be held to.
+    if (!layer_ || layer_->getLeaders().isEmpty()) return {};
+    if (is(msg::CombatDone)) {
+        // Only the machine whose leader acts ends his combat, once.
+        if (acting_ != Acting::There) return name + " came while no leader of the other machine was acting";
+        acting_ = Acting::ThereDone;
+        return {};
+    }
+    if (host_) return {};
+    // The host's turn sequence, as this guest follows it. Once the end is told nothing of the battle goes
+    // on: a machine still playing it would wait on this one for ever.
+    if (toldHomeWon_ && (id == BEGIN_GAME || is(msg::BeginTurn) || is(msg::ActivateLeader) ||
+                         is(msg::EndOfTurn) || is(msg::EliteInitiative) || is(msg::BeginLeaderOrdersPhase)))
+        return name + " came after the battle's end was told";
+    if (id == BEGIN_GAME) {
+        if (turnOpen_ || turnEndTold_) return name + " came after the battle began";
+        turnOpen_ = mayActivate_ = true;
+        return {};
+    }
+    if (is(msg::BeginTurn)) {
+        if (!turnEndTold_) return name + " came before the turn under way was ended";
+        turnEndTold_ = false;
+        turnOpen_ = mayActivate_ = true;
+        return {};
+    }
+    if (is(msg::ActivateLeader)) {
+        unsigned short number = 0;
+        Container<unsigned short>::fromMessage(message.data.get(), number);
+        if (!layer_ || !dynamic_cast<const Leader*>(layer_->findUnit(number)))
+            return name + " names unit " + std::to_string(number) + ", no leader of this battle";
+        if (!turnOpen_ || !mayActivate_) return name + " came while no leader was to be activated";
+        mayActivate_ = false;
+        return {};
+    }
+    if (is(msg::GameSynchronized)) {
+        if (!selfSynced_) return name + " came before this machine had checked in";
+        mayActivate_ = turnOpen_;
+        return {};
+    }
+    const bool endOfTurn = is(msg::EndOfTurn), endOfGame = is(msg::EndOfGame);
+    if (endOfTurn || endOfGame) {
+        if (endOfTurn && !turnOpen_) return name + " came while no turn was under way";
+        if (endOfGame && toldHomeWon_) return name + " came after the battle's end was told";
+        const auto* told = dynamic_cast<const Container<EndOfGameResults>*>(message.data.get());
+        if (told && layer_)
+            if (std::string why = reports_.judgeResults(*told->valuePtr(), *layer_, endOfGame, turnsMayDecide_);
+                !why.empty())
+                return why;
+        if (endOfTurn) turnOpen_ = mayActivate_ = false, turnEndTold_ = true;
+        return {};
+    }
+    if (is(msg::GameEnded)) {
+        short homeWon = 0;
+        Container<short>::fromMessage(message.data.get(), homeWon);
+        if (!toldHomeWon_) return name + " came before the battle's end was told";
+        if ((homeWon != 0) != (*toldHomeWon_ != 0)) return name + " names another winner than the battle's end";
+        return {};
+    }
     return {};
 }
 

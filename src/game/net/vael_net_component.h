@@ -56,6 +56,9 @@ public:
         toldHomeWon_.reset();
         owedSince_.reset();
         reports_.clear();
+        saidLeft_ = false;
+        turnOpen_ = turnEndTold_ = mayActivate_ = false;
+        acting_ = Acting::Nobody;
         showWaiting(false);
     }
     // Looks whether this machine has waited on the other long enough to say so; the peer's keep-alive
@@ -84,6 +87,9 @@ public:
     static constexpr std::uint32_t WaitingShownAfter = 3000;
     // "Waiting for NAME..." while the other machine owes this one an answer; empty when it owes none.
     const std::string& waitingText() const { return waitingText_; }
+    // The battle can also be ended by its turns (a battle with a last turn, or one a river crossing
+    // decides): the host's end with nobody over his limit is then its word to take.
+    void setTurnsMayDecide(bool decide) { turnsMayDecide_ = decide; }
     // The line that tells this machine's player that the other has gone (the commentary's, without its
     // marks): who left, or whose connection was lost and why.
     std::string lossLine() const;
@@ -169,6 +175,9 @@ private:
     // Why this battle cannot hold the other machine's word of its end or of a turn's (before the battle
     // began, or results of other sides); empty when it can. Results: the word carries the battle's.
     std::string unfitting(const comm::ReceivedMessage& message, bool results) const;
+    // Why the other machine cannot have sent the message at this moment of the battle (whose turn, which
+    // leader, which step); empty when it can, and what it moves on is then noted.
+    std::string outOfTurn(const comm::ReceivedMessage& message);
 
     std::unique_ptr<comm::NetPeer> peer_;
     VaelLogicalLayer* layer_ = nullptr;
@@ -195,6 +204,15 @@ private:
     // The host's word of the end came (whether the home side won it): on a machine without game control
     // the battle is decided from then on, though its end is still to come.
     std::optional<short> toldHomeWon_;
+    // The other machine said in so many words that its player left.
+    bool saidLeft_ = false;
+    // Where the host's turn sequence stands, as the guest follows it: a turn is under way (begun and its
+    // end not told), its end told (the next may begin), a leader may be activated.
+    bool turnOpen_ = false, turnEndTold_ = false, mayActivate_ = false;
+    // Whose leader acts, and whether the other machine's has ended its combat.
+    enum class Acting { Nobody, Here, There, ThereDone };
+    Acting acting_ = Acting::Nobody;
+    bool turnsMayDecide_ = false;
     // The routs, rallies and falls told on this machine, by which the other machine's reports are judged.
     ReportLedger reports_;
     std::string waitingText_;

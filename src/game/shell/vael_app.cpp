@@ -563,6 +563,7 @@ bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t 
     commentary_.clear();
     title_.clear();
     scenario_ = SavedScenario{index > CustomScenario ? CustomScenario : index, scenarioFile};
+    net_->setTurnsMayDecide(GameControl::turnsMayDecide(scenario_.index));
     if (!layer_->LoadScenario(ScenarioInfoStruct{scenario_.index, scenarioFile, scenarioFile, 0})) {
         error = "cannot load the battle " + scenarioFile;
         discardBattle();

@@ -489,6 +489,7 @@ TEST_F(NetGameChosen, TheHostPlaysTheBattleItChoseWithThePlayerWhoGreets) {
     const std::uint16_t port = freePort();
     Lines shown;
     std::unique_ptr<comm::TcpLink> silent;
+    std::string silentTold;
     std::int32_t rowsShown = 0;
     game.onDialog = [&](Dialog& d, const std::string& name) {
         shown.push_back(name);
@@ -503,6 +504,11 @@ TEST_F(NetGameChosen, TheHostPlaysTheBattleItChoseWithThePlayerWhoGreets) {
             // The silent caller first: connected, it never says a word.
             silent = comm::TcpLink::connect(guest.os, "127.0.0.1", port, error);
             ASSERT_TRUE(silent) << error;
+            silent->onFrame = [&silentTold](comm::Frame& f) {
+                std::string why, problem;
+                if (f.kind == comm::FrameKind::Refusal && comm::decodeRefusal(f.payload, why, problem))
+                    silentTold = why;
+            };
             pumpUntil(50, [] { return false; }, {});
             auto link = comm::TcpLink::connect(guest.os, "127.0.0.1", port, error);
             ASSERT_TRUE(link) << error;
@@ -530,6 +536,10 @@ TEST_F(NetGameChosen, TheHostPlaysTheBattleItChoseWithThePlayerWhoGreets) {
     };
     const GuestGoesOn going(game, guest);
     ASSERT_TRUE(game.hostNetworkGame());
+    // The silent caller is sent away with the reason as soon as the battle has its players, not left to
+    // hang on the line.
+    pumpUntil(4000, [&] { return !silentTold.empty(); }, {&guest});
+    EXPECT_EQ(silentTold, "the battle has its players already");
     EXPECT_EQ(rowsShown, 2);
     ASSERT_GE(shown.size(), 3u);
     EXPECT_EQ(shown[1], ScenarioDlg::TemplateName) << "the host chooses the battle after naming itself";

@@ -16,12 +16,15 @@
 #include "framework/comm/tcp_link.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
+#include "framework/core/list_walk.h"
 #include "game/flow/flow_records.h"
 #include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/net/vael_net_component.h"
 #include "game/shell/commentary_dialog.h"
 #include "game/shell/vael_app.h"
+#include "game/rules/leaders/leader.h"
+#include "game/rules/units/unit_type.h"
 #include "game/shell/version.h"
 #include "platform/headless/headless_platform.h"
 #include "support/failed_checks.h"
@@ -208,6 +211,37 @@ TEST_F(TwoApps, AnEndInTheGuestsActivationIsShownLastOnBoth) {
     EXPECT_EQ(host->commentary.back(), "\\B1 player\\b is still viewing end of game results...");
     for (std::size_t i = ends.linesAtTheEnd; i < host->commentary.size(); ++i)
         EXPECT_EQ(host->commentary[i].find("is now active"), std::string::npos) << host->commentary[i];
+}
+
+// A battle ended in the guest's activation, its end told on both; the host then activates a leader as if
+// it played on. The guest, whose battle has ended, refuses it with the reason: nobody is left waiting on a
+// machine that no longer plays.
+TEST_F(TwoApps, AnActivationAfterTheEndWasToldIsRefused) {
+    std::string error;
+    GuestEnds ends;
+    ends.commentary = &guest->commentary;
+    ends.attach(guest->app->logicalLayer());
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    std::srand(5);
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    run([this] { return host->ended && guest->ended; });
+    ends.detach();
+    ASSERT_TRUE(host->ended && guest->ended);
+    ASSERT_TRUE(host->lost.empty() && guest->lost.empty());
+    Leader* leader = host->app->logicalLayer().findLeaderByName("Aristhon");
+    ASSERT_NE(leader, nullptr);
+    const auto number = static_cast<std::uint16_t>(leader->getUnitNum());
+    const std::string frame = comm::encodeFrame(
+        comm::FrameKind::Message, std::string("\x0E\0\0\0", 4) + "ActivateLeader" + std::string("\x03\0\x01\0\x0E\0", 6) +
+                                      "unsigned short" +
+                                      std::string{static_cast<char>(number & 0xFF), static_cast<char>(number >> 8)});
+    host->app->net().peer()->link()->send(frame);
+    run([this] { return !guest->lost.empty() && !host->lost.empty(); }, 100000);
+    const std::string why = "refused a frame: \"ActivateLeader\" came after the battle's end was told";
+    EXPECT_EQ(guest->lost, std::vector<std::string>{why});
+    EXPECT_EQ(host->lost, std::vector<std::string>{"the other machine refused: " + why});
 }
 
 // Hears the walks the display is told to play: "unit to hex", and whether the rules wait on it.
@@ -1275,6 +1309,268 @@ TEST_F(TwoAppsForged, AnActivationOfTheHostWithoutItsPayloadIsRefused) {
 TEST_F(TwoAppsForged, AnEndOfTheHostWithAPayloadOfAnotherTypeIsRefused) {
     refusedNow(true, messageFrame("GameEnded", "EliminateUnitData", u32(1) + u16(1) + u32(1) + u16(1)),
                "\"GameEnded\" does not carry what it needs");
+}
+
+// What a message frame carries inside a batch, and a batch frame of such payloads.
+std::string messagePayload(const std::string& name, const std::string& type = "", const std::string& value = "") {
+    return u32(static_cast<std::uint32_t>(name.size())) + name + u16(3) +
+           (type.empty() ? u16(0) : u16(1) + text(type) + value);
+}
+std::string batchFrame(const std::vector<std::string>& payloads) {
+    return comm::encodeFrame(comm::FrameKind::Batch, comm::encodeBatch(payloads));
+}
+// EndOfGameResults of the battle's own nations: every tally as given, the limits the battle's own (70 and
+// 60 troop quality, 25 units a side are not asked for: units stay as given).
+std::string resultsOf(std::uint32_t winner, std::int16_t tally, std::int16_t homeLimit = 70,
+                      std::int16_t visitorLimit = 60) {
+    std::string r = u32(winner) + u32(Macedonian) + u32(Indian) + text("Macedonian") + text("Indian");
+    const std::int16_t fields[12] = {tally, tally, homeLimit, visitorLimit, tally, tally,
+                                     tally, tally, tally,     tally,        tally, tally};
+    for (std::int16_t f : fields)
+        r += u16(static_cast<std::uint16_t>(f));
+    return r;
+}
+
+// The guest's own word that its player leaves, as a message rather than the line's: the host takes it as
+// the guest leaving, and the battle ends there as when the line is lost, the host's by default.
+TEST_F(TwoAppsForged, ALeaveInTheGuestsOwnNameEndsTheBattleAsItsLeaving) {
+    guest->app->net().peer()->link()->send(messageFrame("PlayerDeleted", "string", text("Guest")));
+    run([this] { return host->ended && guest->ended; }, 100000);
+    EXPECT_TRUE(host->ended && guest->ended);
+    EXPECT_EQ(host->lost, (std::vector<std::string>{"Guest left the battle."}));
+    EXPECT_EQ(countOf(host->commentary, "\\BGuest left the battle. The battle ends, won by default.\\b"), 1u);
+    // Game control hears of it once, from the loss, not from the forged word.
+    EXPECT_EQ(countOf(host->commentary, "\\BGuest has left the game. Leaders controlled by this player are "
+                                        "permanently inactive.\\b"),
+              1u);
+    ASSERT_NE(host->app->gameControl(), nullptr);
+    EXPECT_EQ(host->app->gameControl()->getWinner(), host->app->logicalLayer().getHomeNation());
+    nothingCounted();
+}
+
+// A leave naming anyone else: "a" is in the names of leaders of both armies, "Host" is the host's own
+// name, "" names nobody. Each is refused with its reason; no leader is silenced.
+TEST_F(TwoAppsForged, ALeaveNamingAIsRefused) {
+    refusedNow(false, messageFrame("PlayerDeleted", "string", text("a")),
+               "\"PlayerDeleted\" names \"a\", who is not the other player");
+    // Only the loss of the line tells that somebody left: the guest, once.
+    for (const std::string& line : host->commentary)
+        if (line.find("has left the game") != std::string::npos) EXPECT_EQ(line.find("\\BGuest has"), 0u) << line;
+    EXPECT_EQ(countOf(host->commentary, "\\BGuest has left the game. Leaders controlled by this player are "
+                                        "permanently inactive.\\b"),
+              1u);
+}
+
+TEST_F(TwoAppsForged, ALeaveNamingTheHostIsRefused) {
+    refusedNow(false, messageFrame("PlayerDeleted", "string", text("Host")),
+               "\"PlayerDeleted\" names \"Host\", who is not the other player");
+}
+
+TEST_F(TwoAppsForged, ALeaveNamingNobodyIsRefused) {
+    refusedNow(false, messageFrame("PlayerDeleted", "string", text("")),
+               "\"PlayerDeleted\" names \"\", who is not the other player");
+}
+
+// The end of the battle on its first turn, its nations right and every count 32767: the guest has counted
+// nobody over his limit, and says which count it does not bear out, the winner's or (nobody won) the first.
+TEST_F(TwoAppsForged, AnEndWithEveryCount32767IsRefused) {
+    refusedNow(true, messageFrame("EndOfGame", "EndOfGameResults", resultsOf(Indian, 32767)),
+               "\"EndOfGame\" names a winner that the battle's losses do not make");
+    EXPECT_TRUE(guest->results.homeName.empty()) << "the guest was told an end";
+}
+
+TEST_F(TwoAppsForged, AnEndWonByNobodyWithEveryCount32767IsRefused) {
+    refusedNow(true, messageFrame("EndOfGame", "EndOfGameResults", resultsOf(0, 32767)),
+               "\"EndOfGame\" gives 32767 for the home side's troop quality lost, not what this battle counts");
+    EXPECT_TRUE(guest->results.homeName.empty()) << "the guest was told an end";
+}
+
+// A winner, where nobody is over his limit and no commander has fallen (whatever the counts say).
+TEST_F(TwoAppsForged, AnEndWithTheRightCountsAndAWinnerTheLossesDoNotMakeIsRefused) {
+    refusedNow(true, messageFrame("EndOfGame", "EndOfGameResults", resultsOf(Indian, 0)),
+               "\"EndOfGame\" names a winner that the battle's losses do not make");
+    EXPECT_TRUE(guest->results.homeName.empty()) << "the guest was told an end";
+}
+
+// A limit other than the battle's: 61 where the visitor's is 60.
+TEST_F(TwoAppsForged, AnEndWithAnotherLimitIsRefused) {
+    refusedNow(true, messageFrame("EndOfGame", "EndOfGameResults", resultsOf(0, 0, 70, 61)),
+               "\"EndOfGame\" gives 61 for the visitor side's troop quality limit, not what this battle counts");
+}
+
+// "GameEnded" alone on the first turn: no end was told before it.
+TEST_F(TwoAppsForged, ABareGameEndedOnTheFirstTurnIsRefused) {
+    refusedNow(true, messageFrame("GameEnded", "short", u16(0)), "\"GameEnded\" came before the battle's end was told");
+    for (const std::string& line : guest->commentary)
+        EXPECT_EQ(line.find("nobody"), std::string::npos) << line;
+}
+
+// Forty words of one rout of an Indian archer worth 5: each of the Indian archers worth 5 may rout once;
+// the rout beyond them is refused, and no side counts more routing than it fields.
+TEST_F(TwoAppsForged, FortyRoutsOfOneUnitAreRefused) {
+    std::int32_t archers = 0;
+    for (Combat* unit : each(guest->app->logicalLayer().getUnits()))
+        if (unit->getNation() == Indian && unit->getUnitType() == bowmenKind && unit->pointValue() == 5) ++archers;
+    ASSERT_GE(archers, 1);
+    ASSERT_LT(archers, 40);
+    std::vector<std::string> routs(40, messagePayload("UnitRouted", "UnitRoutData", u32(Indian) + u16(5) + u32(bowmenKind)));
+    refusedNow(true, batchFrame(routs),
+               "\"UnitRouted\" routs a unit of nation 3, kind " + std::to_string(bowmenKind) +
+                   " and worth 5, every one of which is routing already");
+    nothingCounted();
+}
+
+// Rajavan's fall told three times in one batch: the first is taken (the host's battle may have made it),
+// the second is refused before anything more is counted.
+TEST_F(TwoAppsForged, ALeadersFallToldThreeTimesIsRefused) {
+    Leader* rajavan = nullptr;
+    for (Leader* leader : each(host->app->logicalLayer().getLeaders()))
+        if (leader->getName().find("Rajavan") == 0) rajavan = leader;
+    ASSERT_NE(rajavan, nullptr);
+    const std::uint16_t number = static_cast<std::uint16_t>(rajavan->getUnitNum());
+    const std::string fell = messagePayload("UnitEliminated", "EliminateUnitData",
+                                            u32(Indian) + u16(rajavan->fallPoints()) + u32(0xFFFFFFFF) + u16(number));
+    refusedNow(true, batchFrame({fell, fell, fell}),
+               "\"UnitEliminated\" tells the fall of leader " + std::to_string(number) + ", told already");
+    EXPECT_LE(guestEar.heard.size(), 1u);
+}
+
+// A turn begun within the turn under way, alone and three times over.
+TEST_F(TwoAppsForged, ABeginTurnWithinATurnIsRefused) {
+    refusedNow(true, messageFrame("BeginTurn"), "\"BeginTurn\" came before the turn under way was ended");
+    EXPECT_EQ(guest->turnsBegun, host->turnsBegun);
+}
+
+TEST_F(TwoAppsForged, ThreeExtraBeginTurnsAreRefused) {
+    refusedNow(true, batchFrame({messagePayload("BeginTurn"), messagePayload("BeginTurn"), messagePayload("BeginTurn")}),
+               "\"BeginTurn\" came before the turn under way was ended");
+    EXPECT_EQ(guest->turnsBegun, host->turnsBegun);
+}
+
+TEST_F(TwoAppsForged, AnActivationOfLeader999IsRefused) {
+    refusedNow(true, messageFrame("ActivateLeader", "unsigned short", u16(999)),
+               "\"ActivateLeader\" names unit 999, no leader of this battle");
+}
+
+// The end of a turn in the middle of the first, every tally 32767.
+TEST_F(TwoAppsForged, AnEndOfTurnWithEveryTally32767IsRefused) {
+    refusedNow(true, messageFrame("EndOfTurn", "EndOfGameResults", resultsOf(0, 32767)),
+               "\"EndOfTurn\" gives 32767 for the home side's troop quality lost, not what this battle counts");
+}
+
+TEST_F(TwoAppsForged, AnEndOfTurnWithANegativeCountIsRefused) {
+    refusedNow(true, messageFrame("EndOfTurn", "EndOfGameResults", resultsOf(0, -1)),
+               "\"EndOfTurn\" holds a count below nothing");
+}
+
+TEST_F(TwoAppsForged, AnEndOfTurnNamingANationOfNeitherSideIsRefused) {
+    std::string results = u32(0) + u32(Persian) + u32(Indian) + text("Persian") + text("Indian");
+    for (int i = 0; i < 12; ++i)
+        results += u16(0);
+    refusedNow(true, messageFrame("EndOfTurn", "EndOfGameResults", results),
+               "\"EndOfTurn\" names a nation of neither side");
+}
+
+// Two check-ins of the guest in one step: the second would complete a step the host has not finished.
+TEST_F(TwoAppsForged, ASecondCheckInInOneStepIsRefused) {
+    const std::string in = messagePayload("SynchronizeGame", "string", text("viewing"));
+    refusedNow(false, batchFrame({in, in}), "\"SynchronizeGame\" came twice in one step");
+}
+
+// The end of a combat told twice: once more than the acting machine ends it, whichever acts now.
+TEST_F(TwoAppsForged, ACombatEndedTwiceIsRefused) {
+    refusedNow(true, batchFrame({messagePayload("CombatDone"), messagePayload("CombatDone")}),
+               "\"CombatDone\" came while no leader of the other machine was acting");
+}
+
+// Routs of what the battle does not field: an archer of a nation of neither side, an Indian phalanx.
+TEST_F(TwoAppsForged, ARoutOfANationOfNeitherSideIsRefused) {
+    refusedNow(true, rout("UnitRouted", Persian, 5, bowmenKind),
+               "\"UnitRouted\" names no unit of this battle of nation 2, kind " + std::to_string(bowmenKind) +
+                   " and worth 5");
+    nothingCounted();
+}
+
+TEST_F(TwoAppsForged, ARoutOfAKindTheBattleDoesNotFieldIsRefused) {
+    refusedNow(true, rout("UnitRouted", Indian, 5, 0), "\"UnitRouted\" names no unit of this battle of nation 3, kind 0 and worth 5");
+    nothingCounted();
+}
+
+// Every unit of the kind and worth fewest units of a nation share routs and falls; one more rout of that
+// kind and worth names no unit still standing.
+TEST_F(TwoAppsForged, ARoutOfAUnitAlreadyFallenIsRefused) {
+    VaelLogicalLayer& layer = host->app->logicalLayer();
+    std::vector<Combat*> fewest;
+    for (Combat* unit : each(layer.getUnits())) {
+        if (neverCountsAsRouting(unit->getUnitType())) continue;
+        std::vector<Combat*> like;
+        for (Combat* other : each(layer.getUnits()))
+            if (other->getNation() == unit->getNation() && other->getUnitType() == unit->getUnitType() &&
+                other->pointValue() == unit->pointValue())
+                like.push_back(other);
+        if (fewest.empty() || like.size() < fewest.size()) fewest = like;
+    }
+    ASSERT_FALSE(fewest.empty());
+    const std::uint32_t nation = fewest[0]->getNation(), kind = fewest[0]->getUnitType();
+    const auto worth = static_cast<std::uint16_t>(fewest[0]->pointValue());
+    const std::string routed = messagePayload("UnitRouted", "UnitRoutData", u32(nation) + u16(worth) + u32(kind));
+    std::vector<std::string> told(fewest.size(), routed);
+    for (Combat* unit : fewest)
+        told.push_back(messagePayload("UnitEliminated", "EliminateUnitData",
+                                      u32(nation) + u16(worth) + u32(kind) +
+                                          u16(static_cast<std::uint16_t>(unit->getUnitNum()))));
+    told.push_back(routed);
+    SCOPED_TRACE(std::to_string(fewest.size()) + " units of nation " + std::to_string(nation) + ", kind " +
+                 std::to_string(kind));
+    refusedNow(false, batchFrame(told),
+               "\"UnitRouted\" names no unit of this battle of nation " + std::to_string(nation) + ", kind " +
+                   std::to_string(kind) + " and worth " + std::to_string(worth));
+}
+
+// One archer worth 5 routs; a rally of an Indian unit worth more than 5 is more than the side has routing.
+TEST_F(TwoAppsForged, ARallyWorthMoreThanTheSideHasRoutingIsRefused) {
+    Combat* bigger = nullptr;
+    for (Combat* unit : each(host->app->logicalLayer().getUnits()))
+        if (unit->getNation() == Indian && !neverCountsAsRouting(unit->getUnitType()) && unit->pointValue() > 5)
+            bigger = unit;
+    ASSERT_NE(bigger, nullptr);
+    refusedNow(false,
+               batchFrame({messagePayload("UnitRouted", "UnitRoutData", u32(Indian) + u16(5) + u32(bowmenKind)),
+                           messagePayload("UnitRallied", "UnitRoutData",
+                                          u32(Indian) + u16(static_cast<std::uint16_t>(bigger->pointValue())) +
+                                              u32(bigger->getUnitType()))}),
+               "\"UnitRallied\" rallies a unit of a side whose routing does not hold it");
+    nothingCounted();
+}
+
+// A side routs one unit; a rally of a unit of another kind, worth no more, rallies none of that kind.
+TEST_F(TwoAppsForged, ARallyOfAKindNobodyRoutedIsRefused) {
+    Combat *routs = nullptr, *rallies = nullptr;
+    for (Combat* a : each(host->app->logicalLayer().getUnits()))
+        for (Combat* b : each(host->app->logicalLayer().getUnits()))
+            if (!routs && a->getNation() == b->getNation() && a->getUnitType() != b->getUnitType() &&
+                !neverCountsAsRouting(a->getUnitType()) && !neverCountsAsRouting(b->getUnitType()) &&
+                b->pointValue() <= a->pointValue())
+                routs = a, rallies = b;
+    ASSERT_NE(routs, nullptr);
+    const std::uint32_t nation = routs->getNation();
+    const auto worth = static_cast<std::uint16_t>(rallies->pointValue());
+    refusedNow(false,
+               batchFrame({messagePayload("UnitRouted", "UnitRoutData",
+                                          u32(nation) + u16(static_cast<std::uint16_t>(routs->pointValue())) +
+                                              u32(routs->getUnitType())),
+                           messagePayload("UnitRallied", "UnitRoutData",
+                                          u32(nation) + u16(worth) + u32(rallies->getUnitType()))}),
+               "\"UnitRallied\" rallies a unit of nation " + std::to_string(nation) + ", kind " +
+                   std::to_string(rallies->getUnitType()) + " and worth " + std::to_string(worth) +
+                   ", none of which is routing");
+}
+
+// The loss of the Taxis of Orvael sealed, as if fleeing to its end, while nobody of its side routs.
+TEST_F(TwoAppsForged, ASealedLossOfAUnitNotRoutingIsRefused) {
+    refusedNow(false, fall("UnitLossSealed", Macedonian, 14, taxisKind, taxisNumber),
+               "\"UnitLossSealed\" seals the loss of " + unit() + ", which its side's routing does not hold");
+    nothingCounted();
 }
 
 // A host that says the battle is over as soon as the guest has greeted it: the guest has played nothing,
