@@ -261,11 +261,14 @@ ForgedArchive dialogBitmapArchive(const std::string& fontDirectory) {
     const std::string text{std::istreambuf_iterator<char>(campaign), std::istreambuf_iterator<char>()};
     archive.groups.push_back(
         {"Campaign", {raw("Map", campaignMapPicture(campaignMapText(text), fontDirectory))}});
-    // A group per nation with the picture of its victory and of its defeat.
+    // A group per nation with the picture of its victory, of its defeat, and of a battle it lost because
+    // the connection was lost.
     for (std::uint32_t nation = 1; nation <= 9; ++nation)
-        archive.groups.push_back({"EndOfGame" + std::to_string(nation),
-                                  {raw("Won", endOfGamePicture(nation, true, fontDirectory)),
-                                   raw("Lost", endOfGamePicture(nation, false, fontDirectory))}});
+        archive.groups.push_back(
+            {"EndOfGame" + std::to_string(nation),
+             {raw("Won", endOfGamePicture(nation, BattleEnd::Won, fontDirectory)),
+              raw("Lost", endOfGamePicture(nation, BattleEnd::Lost, fontDirectory)),
+              raw("Connection lost", endOfGamePicture(nation, BattleEnd::ConnectionLost, fontDirectory))}});
     return archive;
 }
 

@@ -266,16 +266,21 @@ constexpr NationLook nationLooks[9] = {
 
 } // namespace
 
-Picture endOfGamePicture(std::uint32_t nation, bool won, const std::string& fontDirectory) {
+Picture endOfGamePicture(std::uint32_t nation, BattleEnd end, const std::string& fontDirectory) {
     const NationLook& look = nationLooks[nation >= 1 && nation <= 9 ? nation - 1 : 0];
+    const bool won = end == BattleEnd::Won, cut = end == BattleEnd::ConnectionLost;
     Canvas canvas(EndOfGamePictureWidth, EndOfGamePictureHeight);
     cairo_t* cr = canvas.art();
     const double w = EndOfGamePictureWidth, h = EndOfGamePictureHeight, ground = h * 0.72;
-    // A bright morning over the victors, a smoky red dusk over the beaten.
+    // A bright morning over the victors, a smoky red dusk over the beaten, a grey overcast over a battle
+    // that nobody fought to its end.
     cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, ground);
     if (won) {
         cairo_pattern_add_color_stop_rgb(p, 0.0, 60 / 255.0, 110 / 255.0, 190 / 255.0);
         cairo_pattern_add_color_stop_rgb(p, 1.0, 240 / 255.0, 220 / 255.0, 160 / 255.0);
+    } else if (cut) {
+        cairo_pattern_add_color_stop_rgb(p, 0.0, 70 / 255.0, 75 / 255.0, 85 / 255.0);
+        cairo_pattern_add_color_stop_rgb(p, 1.0, 175 / 255.0, 175 / 255.0, 170 / 255.0);
     } else {
         cairo_pattern_add_color_stop_rgb(p, 0.0, 40 / 255.0, 30 / 255.0, 40 / 255.0);
         cairo_pattern_add_color_stop_rgb(p, 1.0, 170 / 255.0, 70 / 255.0, 40 / 255.0);
@@ -283,14 +288,14 @@ Picture endOfGamePicture(std::uint32_t nation, bool won, const std::string& font
     cairo_set_source(cr, p);
     cairo_paint(cr);
     cairo_pattern_destroy(p);
-    // The field: green grass for the victors, trampled brown earth for the beaten.
-    won ? rgb(cr, 80, 130, 60) : rgb(cr, 100, 80, 55);
+    // The field: green grass for the victors and where nobody fought, trampled brown earth for the beaten.
+    won || cut ? rgb(cr, 80, 130, 60) : rgb(cr, 100, 80, 55);
     cairo_rectangle(cr, 0, ground, w, h - ground);
     cairo_fill(cr);
     // The nation's standard on its pole: raised high by the victors, fallen by the beaten.
     cairo_save(cr);
     cairo_translate(cr, w / 2, ground + 10);
-    if (!won) cairo_rotate(cr, 1.2);
+    if (!won && !cut) cairo_rotate(cr, 1.2);
     rgb(cr, 110, 75, 45);
     cairo_rectangle(cr, -3, -230, 6, 230);
     cairo_fill(cr);
@@ -304,16 +309,18 @@ Picture endOfGamePicture(std::uint32_t nation, bool won, const std::string& font
     cairo_arc(cr, 0, -234, 8, 0, 2 * Pi);
     cairo_fill(cr);
     cairo_restore(cr);
-    // The nation's men: standing in line when they won, scattered and few when they lost.
-    const int men = won ? 7 : 3;
+    // The nation's men: standing in line when they won, scattered and few when they lost, gone from a
+    // field the connection's loss ended.
+    const int men = won ? 7 : cut ? 0 : 3;
     for (int i = 0; i < men; ++i) {
         const double x = won ? 45 + i * (w - 90) / (men - 1) : 60 + i * 150;
         spearman(cr, x, ground + 60 + (i % 2) * 12, won ? 0.9 : 0.75, look.r, look.g, look.b, look.crest);
     }
     const std::string font = fontDirectory + "/DejaVuSerif-Bold.ttf";
-    lettering(cr, font, won ? "Victory" : "Defeat", 40, EndOfGamePictureWidth, 24);
-    const std::string line =
-        std::string("The ") + look.name + (won ? " army holds the field" : " army is broken");
+    lettering(cr, font, won ? "Victory" : cut ? "Lost by default" : "Defeat", 40, EndOfGamePictureWidth, 24);
+    const std::string line = cut ? std::string("The connection was lost")
+                                 : std::string("The ") + look.name +
+                                       (won ? " army holds the field" : " army is broken");
     lettering(cr, font, line.c_str(), 18, EndOfGamePictureWidth, 80);
     PaletteMatcher matcher = PaletteMatcher::art();
     return canvas.reduce(matcher, false, 1);

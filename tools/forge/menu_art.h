@@ -21,8 +21,11 @@ constexpr int LoadingPictureWidth = 464, LoadingPictureHeight = 346;
 Picture loadingPicture(const std::string& fontDirectory);
 
 // The end of a battle for a nation (1 to 9): its standard and men on the field, raised when it won and
-// fallen when it lost, with the outcome written above. The picture fills the end-of-game dialog.
+// fallen when it lost, with the outcome written above. A battle lost because the connection was lost (the
+// other machine let this one go) beat no army: its standard stands over an empty field under a grey sky,
+// and the words say what happened. The picture fills the end-of-game dialog.
 constexpr int EndOfGamePictureWidth = 474, EndOfGamePictureHeight = 468;
-Picture endOfGamePicture(std::uint32_t nation, bool won, const std::string& fontDirectory);
+enum class BattleEnd { Won, Lost, ConnectionLost };
+Picture endOfGamePicture(std::uint32_t nation, BattleEnd end, const std::string& fontDirectory);
 
 } // namespace vael::forge

@@ -106,6 +106,16 @@ void VaelNetComponent::leave() {
     if (playing_) lost_ = true;
 }
 
+void VaelNetComponent::leaveBattle() {
+    const bool fought = playing_ && !lost_ && !gameEnded_;
+    leave();
+    if (!fought || !layer_ || layer_->getLeaders().isEmpty()) return;
+    gameEnded_ = true;
+    // Left, the battle is the other machine's, as it is told there.
+    if (GameControl* control = layer_->getGameControl()) control->endedElsewhere(!playsHomeHere());
+    layer_->standDown();
+}
+
 void VaelNetComponent::battleEndsHere() {
     gameEnded_ = true;
     showWaiting(false);
@@ -127,8 +137,10 @@ bool VaelNetComponent::owed() const {
 }
 
 void VaelNetComponent::heardFromOther() {
+    // Any word shows the other machine alive: the wait is counted afresh from it. A word that does not
+    // begin the host's next step (a line of commentary, the question before a leader's orders) does not
+    // end this machine's wait for that step, which the activation or the turn's end does.
     quietSince_ = now();
-    answeredHost_ = false;
     showWaiting(false);
 }
 
@@ -479,6 +491,9 @@ void VaelNetComponent::deliver() {
             }
         }
         if (id == gameEndedId) gameEnded_ = true;
+        // The turn's end (or the battle's) is the step the host began after all had checked in: its
+        // overview stands here now, and it is this machine's player the host waits on, until he has seen it.
+        if (results && !host_) hostBegins_ = answeredHost_ = false;
         // A text the other machine gives to be shown (a line of the commentary, the battle's title, the
         // window's caption) is its bytes: a control character in it is shown escaped, never acted on.
         if (showsText(m.event))

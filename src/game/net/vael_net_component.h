@@ -96,6 +96,10 @@ public:
 
     // This player leaves network play in order: the other machine is told before the connection closes.
     void leave();
+    // This player leaves the battle under way, having agreed to over a box that holds its step open: the
+    // other machine is told at once, and the step goes no further here, neither on the field nor in game
+    // control, so that nothing more of the battle is played or sent before it closes.
+    void leaveBattle();
     // The battle has ended on this machine without the rules' end (it was played to a cap of turns): the
     // line that closes after it closes on a finished battle, which nobody left and nobody won by default.
     void battleEndsHere();

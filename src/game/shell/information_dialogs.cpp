@@ -107,9 +107,22 @@ std::string EndOfGameDlg::pictureGroup(std::uint32_t nation) {
     return "EndOfGame" + std::to_string(nation >= 1 && nation <= 9 ? nation : 1);
 }
 
-EndOfGameDlg::EndOfGameDlg(std::uint32_t nation, bool won, DialogShown shown)
-    : Window(Point(0, 0), InitialSize, ""), Dialog("Dialog Bitmaps", pictureGroup(nation), pictureName(won)),
-      nation_(nation), won_(won), shown_(std::move(shown)) {}
+const char* EndOfGameDlg::pictureName(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Won:
+        return "Won";
+    case Outcome::ConnectionLost:
+        return "Connection lost";
+    case Outcome::Lost:
+        break;
+    }
+    return "Lost";
+}
+
+EndOfGameDlg::EndOfGameDlg(std::uint32_t nation, Outcome outcome, DialogShown shown)
+    : Window(Point(0, 0), InitialSize, ""),
+      Dialog("Dialog Bitmaps", pictureGroup(nation), pictureName(outcome)), nation_(nation),
+      outcome_(outcome), shown_(std::move(shown)) {}
 
 void EndOfGameDlg::onInitDialog() {
     centre();

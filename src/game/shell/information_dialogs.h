@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/ui/dialog.h"
@@ -53,27 +54,33 @@ private:
     DialogShown shown_;
 };
 
-// "EndOfGameDlg": the picture of this machine's nation, won or lost; "Close" ends it with 1, "Overview"
-// shows how the battle went without closing it (greyed when nobody can tell).
+// "EndOfGameDlg": the picture of this machine's nation, won or lost (or lost because the connection was:
+// no army of it was broken then); "Close" ends it with 1, "Overview" shows how the battle went without
+// closing it (greyed when nobody can tell).
 class EndOfGameDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "EndOfGameDlg";
     static constexpr std::int16_t IdClose = 1, IdOverview = 101;
+    enum class Outcome { Won, Lost, ConnectionLost };
     // The pictures' group in "Dialog Bitmaps" for a nation (1 to 9; anything else has the first), and the
     // picture's name in it.
     static std::string pictureGroup(std::uint32_t nation);
-    static const char* pictureName(bool won) { return won ? "Won" : "Lost"; }
+    static const char* pictureName(Outcome outcome);
+    static const char* pictureName(bool won) { return pictureName(won ? Outcome::Won : Outcome::Lost); }
 
-    EndOfGameDlg(std::uint32_t nation, bool won, DialogShown shown = {});
+    EndOfGameDlg(std::uint32_t nation, bool won, DialogShown shown = {})
+        : EndOfGameDlg(nation, won ? Outcome::Won : Outcome::Lost, std::move(shown)) {}
+    EndOfGameDlg(std::uint32_t nation, Outcome outcome, DialogShown shown = {});
     std::function<void()> overview;
     std::uint32_t nation() const { return nation_; }
-    bool won() const { return won_; }
+    bool won() const { return outcome_ == Outcome::Won; }
+    Outcome outcome() const { return outcome_; }
     void onInitDialog() override;
     void onCommand(std::uint16_t id, std::uint16_t notification) override;
 
 private:
     std::uint32_t nation_;
-    bool won_;
+    Outcome outcome_;
     DialogShown shown_;
 };
 

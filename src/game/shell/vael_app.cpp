@@ -869,7 +869,12 @@ void VaelApp::gameEnded(bool homeWon) {
     if (endOfGameDialog) {
         endOfGameDialog(nation, won);
     } else {
-        EndOfGameDlg end(nation, won, onDialog);
+        // Let go by the other machine for this one's silence, the side played here lost no fight: the end
+        // says the connection was lost, not that its army broke.
+        const auto outcome = won                                   ? EndOfGameDlg::Outcome::Won
+                             : net_->playing() && net_->droppedHere() ? EndOfGameDlg::Outcome::ConnectionLost
+                                                                      : EndOfGameDlg::Outcome::Lost;
+        EndOfGameDlg end(nation, outcome, onDialog);
         // "Overview" shows the battle's last tallies in the turn's overview, over the dialog.
         const PhaseDialogs& phases = layer_->getPhaseDialogs();
         if (GameControl* control = gameControl(); control && phases.gameOverview) {

@@ -60,11 +60,16 @@ std::string guestSaveRefusal(const std::string& host) {
            " can save this battle: it is played on the host's machine.";
 }
 
-// What the machine that joined a network battle is told when it would leave it: it has nothing to save,
-// and the host, named, wins what it leaves.
-std::string guestLeaveWarning(const std::string& host) {
-    const std::string winner = host.empty() ? "The host" : host;
+// What a player of a network battle is told when he would leave it: the other player, named, wins what he
+// leaves (unnamed, by the part he plays).
+std::string leaveWarning(const std::string& other, const char* otherPart) {
+    const std::string winner = other.empty() ? otherPart : other;
     return winner + " wins the battle by default.";
+}
+
+// A network battle still fought against the other machine: leaving it hands that machine the battle.
+bool foughtWithOther(VaelNetComponent& net) {
+    return net.playing() && !net.battleOver() && net.peer() && net.peer()->isOpen();
 }
 
 } // namespace
@@ -262,7 +267,14 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     aiNotice_ = std::make_unique<AILeaderNotice>();
     aiNotice_->attach(app_->logicalLayer());
     // A battle is not left by a slip on the File menu or the frame's close box: the player is asked first.
-    frame_->confirmExit = [this] { return mayLeaveBattle(ExitQuestion); };
+    // Agreed to over a question the battle's step holds open (the elite initiative), the close waits for
+    // that step to unwind: a network battle is left at once instead, so that the step plays and sends
+    // nothing more meanwhile.
+    frame_->confirmExit = [this] {
+        if (!mayLeaveBattle(ExitQuestion)) return false;
+        if (app_->inBattle() && app_->net().playing()) app_->net().leaveBattle();
+        return true;
+    };
     // While the computer gives a leader's orders his unit may stand selected with its items lit by the
     // rules, but the orders are not the player's to give: greyed, and refused by the keys and the bar.
     frame_->withheld = [this](std::uint16_t id) {
@@ -334,13 +346,19 @@ bool VaelGame::mayLeaveBattle(const char* question) {
     // The player who joined a battle leaves it as the one who hosts it does: asked first, though what he
     // stands to lose is the battle, not what he has not saved (he saves nothing).
     if (!app_->inBattle()) return true;
-    if (!app_->battleRunning()) return mayLeave(question, guestLeaveWarning(app_->net().otherPlayer()));
-    return mayLeave(question, ExitWarning);
+    VaelNetComponent& net = app_->net();
+    if (!app_->battleRunning()) return mayLeave(question, {leaveWarning(net.otherPlayer(), "The host")});
+    // The host both hands the battle to the guest and loses what it has not saved.
+    if (foughtWithOther(net))
+        return mayLeave(question, {leaveWarning(net.otherPlayer(), "The other player"), ExitWarning});
+    return mayLeave(question, {ExitWarning});
 }
 
-bool VaelGame::mayLeave(const char* question, const std::string& warning) {
+bool VaelGame::mayLeave(const char* question, const std::vector<std::string>& warnings) {
     InformationDlg ask(0, question, onDialog);
-    ask.addLine(warning);
+    for (const std::string& warning : warnings)
+        ask.addLine(warning);
+
     ask.attach(*app_);
     app_->setLeaveQuestion(&ask);
     const bool leave = ask.show(VaelMainWindow::Title) == InformationDlg::IdOk;
@@ -485,7 +503,7 @@ bool VaelGame::continueCampaign() {
         map.attach(*app_);
         if (map.create(CampaignMapDlg::TemplateName, Dialog::Modal) != CampaignMapDlg::IdBattle) {
             // Battles already fought are not given up by a slip of the mouse.
-            if (!campaign.state().battles.empty() && !mayLeave(LeaveCampaignQuestion, LeaveCampaignWarning))
+            if (!campaign.state().battles.empty() && !mayLeave(LeaveCampaignQuestion, {LeaveCampaignWarning}))
                 continue;
             campaign.abandon();
             return false;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "game/flow/end_of_game_results.h"
 #include "game/shell/game_dialogs.h"
@@ -98,8 +99,8 @@ private:
     void failed(const std::string& what, const std::string& why);
     // True when no battle runs, or when the player, asked the question, chooses to leave it.
     bool mayLeaveBattle(const char* question);
-    // The question asked with OK and Cancel; true when the player answers OK.
-    bool mayLeave(const char* question, const std::string& warning);
+    // The question asked with OK and Cancel, the warnings below it; true when the player answers OK.
+    bool mayLeave(const char* question, const std::vector<std::string>& warnings);
     // The variant of the scenario the player chooses when it has two or more, the scenario itself when it
     // has none (or, onlyNamingIt, when its list does not name it); empty when he cancels, or when the file
     // is no battle the game can play, which he is told.

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <tuple>
+#include <vector>
 
 #include "framework/display/application_palette.h"
 #include "framework/ui/picture_archive.h"
@@ -227,6 +229,48 @@ TEST_F(GameDialogs, TheEndOfTheGameShowsTheNationsPictureWonOrLostAndClosesOnClo
         end.attach(game.app());
         EXPECT_EQ(end.create(EndOfGameDlg::TemplateName, Dialog::Modal), 1);
     }
+}
+
+// A battle lost because the connection was lost has a picture of its own for every nation, neither its
+// victory nor its defeat, and the dialog made for that outcome shows it.
+TEST_F(GameDialogs, ABattleLostWithTheConnectionShowsAPictureOfItsOwnForEveryNation) {
+    ASSERT_TRUE(game.ready());
+    std::unique_ptr<PictureArchive> bitmaps = PictureArchive::open("Dialog Bitmaps");
+    ASSERT_TRUE(bitmaps);
+    EXPECT_STREQ(EndOfGameDlg::pictureName(EndOfGameDlg::Outcome::ConnectionLost), "Connection lost");
+    EXPECT_STREQ(EndOfGameDlg::pictureName(EndOfGameDlg::Outcome::Lost), "Lost");
+    EXPECT_STREQ(EndOfGameDlg::pictureName(EndOfGameDlg::Outcome::Won), "Won");
+    const auto rowsOf = [](const Picture& p) {
+        std::vector<std::uint8_t> rows;
+        const auto* pixels = static_cast<const std::uint8_t*>(p.surface.pixels);
+        // The words at the top and the field in the middle.
+        for (std::int32_t y = 0; y < p.height() / 2; ++y)
+            rows.insert(rows.end(), pixels + y * p.surface.pitch, pixels + y * p.surface.pitch + p.width());
+        return rows;
+    };
+    for (std::uint32_t nation = 1; nation <= 9; ++nation) {
+        SCOPED_TRACE("nation " + std::to_string(nation));
+        const std::string group = EndOfGameDlg::pictureGroup(nation);
+        const Picture cut = bitmaps->drawable("Connection lost", group);
+        ASSERT_TRUE(cut.exists());
+        const Picture won = bitmaps->drawable("Won", group), lost = bitmaps->drawable("Lost", group);
+        ASSERT_TRUE(won.exists() && lost.exists());
+        EXPECT_EQ(std::tuple(cut.width(), cut.height()), std::tuple(lost.width(), lost.height()));
+        EXPECT_NE(rowsOf(cut), rowsOf(lost));
+        EXPECT_NE(rowsOf(cut), rowsOf(won));
+    }
+    EndOfGameDlg end(3, EndOfGameDlg::Outcome::ConnectionLost, [&](Dialog& d, const std::string&) {
+        const Picture cut = bitmaps->drawable("Connection lost", "EndOfGame3");
+        const auto* pixels = static_cast<const std::uint8_t*>(cut.surface.pixels);
+        const std::int32_t y = cut.height() / 2;
+        EXPECT_TRUE(std::equal(pixels + y * cut.surface.pitch, pixels + y * cut.surface.pitch + cut.width(),
+                               d.bits() + y * d.stride()));
+        clickOn(os, d, EndOfGameDlg::IdClose);
+    });
+    EXPECT_FALSE(end.won());
+    EXPECT_EQ(end.outcome(), EndOfGameDlg::Outcome::ConnectionLost);
+    end.attach(game.app());
+    EXPECT_EQ(end.create(EndOfGameDlg::TemplateName, Dialog::Modal), 1);
 }
 
 TEST_F(GameDialogs, TheEndOfTheGamesOverviewIsAskedForWithoutClosingIt) {

@@ -3,11 +3,14 @@
 // machine that hosts or joins a battle with a stand-in for the other machine on a socket of its own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "framework/comm/net_peer.h"
 #include "framework/comm/tcp_link.h"
@@ -15,6 +18,7 @@
 #include "framework/core/registered_message.h"
 #include "framework/ui/menu.h"
 #include "framework/ui/menu_tracker.h"
+#include "framework/ui/picture_archive.h"
 #include "framework/ui/status_bar.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
@@ -22,10 +26,12 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/net/net_chat.h"
 #include "game/net/net_dialogs.h"
+#include "game/net/net_payloads.h"
 #include "game/net/vael_net_component.h"
 #include "game/rules/leaders/leader.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/forged_battle_data.h"
+#include "game/shell/game_overview_dialogs.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/information_dialogs.h"
 #include "game/shell/shell_message_names.h"
@@ -1565,6 +1571,257 @@ TEST_F(NetPlayer, ABattleAgainstTheComputerAfterANetworkGameHasNoPlayerChat) {
     pumpUntil(50, [] { return false; }, {});
     EXPECT_EQ(game.chatWindow(), nullptr);
     EXPECT_EQ(shown, Lines{});
+}
+
+} // namespace
+} // namespace vael::test
+
+namespace vael::test {
+namespace {
+
+// One message of the other machine as it is written to the wire.
+std::string wired(const char* name, std::uint8_t mode, const ContainerBase* data = nullptr) {
+    std::string payload, error;
+    EXPECT_TRUE(comm::encodeMessage(BusMessage(RegisteredMessage::getId(name), mode), data, payload, error))
+        << error;
+    return payload;
+}
+
+void sendAll(Stand& stand, const std::vector<std::string>& batch) {
+    std::string error;
+    EXPECT_TRUE(stand.peer->sendBatch(batch, error)) << error;
+}
+
+// The number of the home side's first leader, played by the host.
+unsigned short hostsLeader(VaelLogicalLayer& layer) {
+    for (Leader* leader : each(layer.getHomeLeaders()))
+        return static_cast<unsigned short>(leader->getUnitNum());
+    ADD_FAILURE() << "the battle has no home leader";
+    return 0;
+}
+
+bool heardLike(const Stand& stand, const std::string& part) {
+    for (const Lines& b : stand.batches)
+        for (const std::string& l : b)
+            if (l.find(part) != std::string::npos) return true;
+    return false;
+}
+
+// The host's player closes the window while the battle's first question (the elite initiative) stands.
+// Asked, he is told what leaving costs: the guest, named, wins by default (as the guest is told of the
+// host), and what has not been saved is lost. OK leaves at once: the guest hears the leave and nothing of
+// the battle after the question, no leader made active, and the game ends. Before, the host's question
+// named no winner, and OK played one more activation, sent to the guest ("Melagor is now active."), before
+// the host left.
+TEST_F(NetPlayer, TheHostWhoLeavesUnderTheEliteQuestionIsToldTheGuestWinsAndStepsNothingMore) {
+    Stand guest;
+    const std::uint16_t port = freePort();
+    std::vector<Lines> asked;
+    bool closed = false;
+    std::size_t heardBeforeLeaving = 0;
+    int starts = 0;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartGameDlg::TemplateName)
+            return press(os, d, ++starts == 1 ? StartGameDlg::IdMultiplayer : StartGameDlg::IdExit);
+        if (name == TempNetDlg::TemplateName) return press(os, d, TempNetDlg::IdServer);
+        if (name == StartServerDlg::TemplateName) return hostAs(d, port);
+        if (name == ConnectNetDlg::TemplateName) {
+            bobCalls(guest, port);
+            return press(os, d, Dialog::IdOk);
+        }
+        if (!closed &&
+            (name == EliteInitiativeDlg::TemplateName || name == VaelEliteInitiativeDlg::TemplateName)) {
+            // Left standing: the close box is pressed over it.
+            closed = true;
+            platform::Event close;
+            close.kind = platform::EventKind::CloseRequest;
+            return os.postEvent(close);
+        }
+        if (const auto* box = dynamic_cast<InformationDlg*>(&d)) {
+            asked.push_back(box->lines());
+            // Everything the battle sent before the question reaches the guest first.
+            for (int i = 0; i < 200; ++i)
+                guest.pump(), ::usleep(200);
+            heardBeforeLeaving = guest.batches.size();
+            return press(os, d, Dialog::IdOk);
+        }
+        press(os, d, Dialog::IdOk);
+    };
+    const GuestGoesOn going(game, guest);
+    game.app().sendNamedEmpty(msg::ShowMainDlg);
+    pumpUntil(8000, [&] { return !asked.empty() && !guest.lost.empty(); }, {&guest});
+    ASSERT_TRUE(closed) << "the host was asked no elite initiative";
+    EXPECT_EQ(asked, (std::vector<Lines>{
+                         {VaelGame::ExitQuestion, "Bob wins the battle by default.", VaelGame::ExitWarning}}));
+    EXPECT_EQ(guest.lost, "Ann left the battle.");
+    ASSERT_TRUE(guest.peer);
+    EXPECT_TRUE(guest.peer->left());
+    // Nothing of the battle came after the question was answered.
+    const std::vector<Lines> after(guest.batches.begin() + static_cast<std::ptrdiff_t>(heardBeforeLeaving),
+                                   guest.batches.end());
+    EXPECT_EQ(after, std::vector<Lines>{});
+    EXPECT_TRUE(heardLike(guest, "EliteInitiative"));
+    EXPECT_FALSE(heardLike(guest, "ActivateLeader"));
+    EXPECT_FALSE(heardLike(guest, "is now active."));
+    // The close agreed to ends the game.
+    EXPECT_EQ(game.app().run(), 1);
+}
+
+// A guest let go by its host for its own silence lost no fight: its end shows the picture of a battle
+// whose connection was lost, not the defeat of its army ("The Indian army is broken"); a guest whose host
+// left wins by default and is shown its victory. Before, the guest let go was shown its army broken.
+TEST_F(NetPlayer, AGuestLetGoForItsSilenceIsShownTheConnectionLostNotItsArmyBroken) {
+    std::unique_ptr<PictureArchive> bitmaps = PictureArchive::open("Dialog Bitmaps");
+    ASSERT_TRUE(bitmaps);
+    struct Row {
+        const char* name;
+        bool silent;
+        EndOfGameDlg::Outcome outcome;
+        const char* picture;
+        Lines box;
+    };
+    const std::vector<Row> rows{
+        {"let go for its silence",
+         true,
+         EndOfGameDlg::Outcome::ConnectionLost,
+         "Connection lost",
+         {"The connection to Ann was lost:",
+          "the other machine refused: nothing came from your machine for 30 seconds.",
+          "The battle ends, won by default by Ann."}},
+        {"the host left",
+         false,
+         EndOfGameDlg::Outcome::Won,
+         "Won",
+         {"Ann left the battle.", "The battle ends, won by default."}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        HostStand host;
+        Lines box;
+        std::optional<EndOfGameDlg::Outcome> outcome;
+        std::uint32_t nation = 0;
+        bool picture = false, brokenArmy = true;
+        joinAsBob(host, [&](Dialog& d, const std::string& name) {
+            if (const auto* told = dynamic_cast<InformationDlg*>(&d)) {
+                box = told->lines();
+                return press(os, d, Dialog::IdOk);
+            }
+            if (name == EndOfGameDlg::TemplateName) {
+                auto& end = static_cast<EndOfGameDlg&>(d);
+                outcome = end.outcome();
+                nation = end.nation();
+                // The dialog shows the picture named, and not the one of the army's defeat.
+                const auto shows = [&](const char* pictureName) {
+                    const Picture p = bitmaps->drawable(pictureName, EndOfGameDlg::pictureGroup(end.nation()));
+                    if (!p.exists() || d.size() != Dim(p.width(), p.height())) return false;
+                    const auto* pixels = static_cast<const std::uint8_t*>(p.surface.pixels);
+                    for (std::int32_t y : {p.height() / 8, p.height() / 2})
+                        if (!std::equal(pixels + y * p.surface.pitch, pixels + y * p.surface.pitch + p.width(),
+                                        d.bits() + y * d.stride()))
+                            return false;
+                    return true;
+                };
+                picture = shows(row.picture);
+                brokenArmy = shows("Lost");
+                return press(os, d, EndOfGameDlg::IdClose);
+            }
+            press(os, d, Dialog::IdOk);
+        });
+        if (row.silent)
+            host.peer->refuse(comm::NetPeer::silenceRefusal());
+        else
+            host.peer->leave();
+        pumpUntil(8000, [&] { return outcome.has_value() && !game.app().modalDepth(); }, {&host});
+        ASSERT_TRUE(outcome.has_value()) << "no end was shown";
+        EXPECT_EQ(box, row.box);
+        EXPECT_EQ(*outcome, row.outcome);
+        EXPECT_EQ(nation, game.app().logicalLayer().getVisitorNation());
+        EXPECT_TRUE(picture) << "the end does not show the picture " << row.picture;
+        EXPECT_FALSE(brokenArmy) << "the end shows the army broken";
+    }
+}
+
+// The host's last word before a leader's orders (the question that opens them) is no activation: the guest
+// that answered the host's elite initiative still waits for it, and says so after three seconds of
+// silence. Before, that word ended the wait, and a host that stopped right after it (its activation not yet
+// sent) was waited for in silence until the line was lost.
+TEST_F(NetPlayer, TheGuestStillSaysItWaitsWhenTheHostsWordBeforeTheActivationIsItsLast) {
+    HostStand host;
+    joinAsBob(host, [&](Dialog& d, const std::string&) { press(os, d, Dialog::IdOk); });
+    VaelNetComponent& net = game.app().net();
+    Container<short> turn(0);
+    sendAll(host, {wired("EliteInitiative", BusMessage::Query, &turn)});
+    pumpUntil(4000, [&] { return heardLike(host, "NetAnswer"); }, {&host});
+    ASSERT_TRUE(heardLike(host, "NetAnswer")) << "the guest never answered";
+    sendAll(host, {wired("BeginLeaderOrdersPhase", BusMessage::Query)});
+    // Delivered here: the word has come, and the guest says nothing back.
+    const std::size_t batches = host.batches.size();
+    pumpUntil(400, [] { return false; }, {&host});
+    ASSERT_TRUE(net.peer() && net.peer()->isOpen()) << "the word was refused";
+    EXPECT_EQ(host.batches.size(), batches);
+    const std::uint32_t at = os.tickCount();
+    net.lookAtWaiting(at + 2999);
+    EXPECT_EQ(net.waitingText(), "");
+    net.lookAtWaiting(at + 3000);
+    EXPECT_EQ(net.waitingText(), "Waiting for Ann...");
+    EXPECT_EQ(status(2), "Waiting for Ann...");
+    // The activation is the host's next step: the wait for it ends there.
+    Container<unsigned short> number(hostsLeader(game.app().logicalLayer()));
+    sendAll(host, {wired("ActivateLeader", BusMessage::Send, &number)});
+    pumpUntil(4000, [&] { return net.waitingText().empty(); }, {&host});
+    EXPECT_EQ(net.waitingText(), "");
+    EXPECT_EQ(status(2), "");
+}
+
+// At a turn's end the guest's overview stands until its player has seen it, and the host waits on him:
+// the guest says nothing of waiting meanwhile, however long he looks; once he has, he waits on the host's
+// next word and says so after three seconds. Before, the guest said "Waiting for Ann..." over its own
+// overview, as the host said "Waiting for Bob...".
+TEST_F(NetPlayer, AtATurnsEndOnlyTheMachineThatWaitsSaysSo) {
+    HostStand host;
+    std::string overOverview = "not shown";
+    std::string statusOverOverview;
+    VaelNetComponent& net = game.app().net();
+    joinAsBob(host, [&](Dialog& d, const std::string& name) {
+        if (name == EndTurnDlg::TemplateName) {
+            // The player looks at his overview for a while.
+            const std::uint32_t at = os.tickCount();
+            net.lookAtWaiting(at);
+            net.lookAtWaiting(at + 10000);
+            overOverview = net.waitingText();
+            statusOverOverview = status(2);
+        }
+        press(os, d, Dialog::IdOk);
+    });
+    VaelLogicalLayer& layer = game.app().logicalLayer();
+    // The host's leader acts, all check in and the host says so; then the turn ends, with the state.
+    Container<short> turn(0);
+    sendAll(host, {wired("EliteInitiative", BusMessage::Query, &turn)});
+    pumpUntil(4000, [&] { return heardLike(host, "NetAnswer"); }, {&host});
+    Container<unsigned short> number(hostsLeader(layer));
+    sendAll(host, {wired("ActivateLeader", BusMessage::Send, &number)});
+    sendAll(host, {wired("GameSynchronized", BusMessage::Send)});
+    pumpUntil(400, [] { return false; }, {&host});
+    EndOfGameResults results;
+    results.homeNation = layer.getHomeNation();
+    results.visitorNation = layer.getVisitorNation();
+    results.homeName = "Macedonian";
+    results.visitorName = "Indian";
+    const Container<EndOfGameResults> told(results);
+    const Container<BattleStateStruct> state(BattleStateStruct{VaelNetComponent::captureState(layer)});
+    sendAll(host, {wired("BattleState", BusMessage::Send, &state), wired("EndOfTurn", BusMessage::Send, &told)});
+    pumpUntil(4000, [&] { return heardLike(host, "SynchronizeGame"); }, {&host});
+    ASSERT_TRUE(heardLike(host, "SynchronizeGame")) << "the guest's player never saw the turn's end";
+    ASSERT_TRUE(net.peer() && net.peer()->isOpen());
+    EXPECT_EQ(overOverview, "");
+    EXPECT_EQ(statusOverOverview, "");
+    // Seen: the host's next word is owed now.
+    const std::uint32_t at = os.tickCount();
+    net.lookAtWaiting(at);
+    net.lookAtWaiting(at + 2999);
+    EXPECT_EQ(net.waitingText(), "");
+    net.lookAtWaiting(at + 3000);
+    EXPECT_EQ(net.waitingText(), "Waiting for Ann...");
 }
 
 } // namespace
