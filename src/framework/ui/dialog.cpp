@@ -63,6 +63,18 @@ WindowsMainWindow* frameWindow() {
     return app ? dynamic_cast<WindowsMainWindow*>(app->getMainWindow()) : nullptr;
 }
 
+// Alt and a letter that a title of the frame's menu bar bears.
+bool titleLetter(const WindowMessage& message) {
+    if (message.message != MessageSysKeyDown &&
+        !(message.message == MessageKeyDown && (message.lParam & platform::ModAlt)))
+        return false;
+    if (message.message == MessageKeyDown && (message.lParam & platform::ModControl)) return false;
+    const WindowsMainWindow* frame = frameWindow();
+    const MenuTracker* bar = frame ? frame->menuTracker() : nullptr;
+    return bar && message.wParam < 128 && std::isalnum(static_cast<unsigned char>(message.wParam)) &&
+           bar->titleBears(static_cast<char>(message.wParam));
+}
+
 bool framesMenuOpen() {
     const WindowsMainWindow* frame = frameWindow();
     // The map's pop-up too: its Escape is its own, not that of a notice standing beside the battle.
@@ -337,6 +349,9 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
     // A dialog beside the game leaves an open pull-down its keys and clicks: Escape closes the menu
     // whatever dialog stands (a leader's notice while the computer gives his orders).
     if (menuBarLeft_ ? forMenuBar(message) : mode_ != Modal && framesMenuOpen()) return false;
+    // Alt and a title's letter opens that title wherever the frame shows its bar, as the mouse does: a box
+    // beside the game never stands between the player and the menus (a leader's notice, the prompt).
+    if (mode_ == Modeless && !question && keys && titleLetter(message)) return false;
     // A dialog beside the game leaves the keys it would not take from him to the view the player clicked
     // into since it opened (the commentary, read back while a leader's notice stands).
     if (mode_ == Modeless && message.message == MessageKeyDown && !(message.lParam & platform::ModAlt))
