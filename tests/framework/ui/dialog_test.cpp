@@ -125,6 +125,33 @@ TEST_F(DialogTest, AModelessDialogIsListedExactlyWhileOpenAndClosesOnEscapeWitho
                           std::vector<std::string>{"init", "command 2 0"}, std::int16_t(1)}));
 }
 
+// A close message (the window manager's, or the program's own at a close) takes a dialog back as its Cancel
+// does; a box answered by its buttons only (a question whose every button is an answer) is not taken back:
+// it stands, choosing nothing, until a button answers it.
+TEST_F(DialogTest, ACloseMessageCancelsABoxButNotOneAnsweredByItsButtonsOnly) {
+    const struct {
+        const char* what;
+        bool buttonsOnly;
+        std::int16_t open;
+        std::vector<std::string> notes;
+    } rows[] = {
+        {"a box with a way back", false, 0, {"init", "command 2 0"}},
+        {"a box answered by its buttons only", true, 1, {"init"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        NotingDialog d;
+        d.attach(app);
+        if (r.buttonsOnly) d.answeredByButtonsOnly();
+        d.create("ArmyRoutDlg", Dialog::Modeless);
+        d.handleMessage({d.hwnd(), MessageClose, 0, 0, 0});
+        pump();
+        EXPECT_EQ((std::tuple{d.isOpen(), d.notes}), (std::tuple{r.open, r.notes}));
+        if (d.isOpen()) d.close(0);
+        pump();
+    }
+}
+
 TEST_F(DialogTest, AModalRunAnswersItsCloseValueAndTellsTheBusOnlyWhenAttached) {
     const struct {
         const char* what;
