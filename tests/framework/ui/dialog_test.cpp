@@ -964,6 +964,25 @@ TEST_F(DialogControlTest, APushButtonFillsItsBoxWithItsPictureAndCentresItsLabel
     }
 }
 
+// A focused button its label nearly fills (Start Server) keeps its letter's underline: in a target of 30 x
+// 15 the label "&A" has its underline ('x', the grey matched) on row 10, columns 14 to 17; the focus frame,
+// kept 4 rows inside the box, has its bottom row on row 10 too, from column 11. The underline is drawn over
+// the frame there; the frame shows beside it, and the unfocused button has no frame. Before, the frame's
+// bottom row covered the underline.
+TEST_F(DialogControlTest, AFocusedButtonsFrameLeavesItsLettersUnderlineInSight) {
+    DialogButton button(window, "&A", Point(-1, -1), "DialogButtons", 1);
+    const std::vector<Point> at = {Point(14, 10), Point(17, 10), Point(11, 10)};
+    const struct {
+        const char* what;
+        std::uint16_t state;
+        const char* shown;
+    } rows[] = {{"focused", ItemFocus, "xxF"}, {"not focused", 0, "xxu"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        EXPECT_EQ(drawn(button, Dim(30, 15), r.state, at), r.shown);
+    }
+}
+
 TEST_F(DialogControlTest, CheckBoxesAndRadioButtonsDrawAtTheLeftEdgeWithTheirMarks) {
     // A target of 40 x 12: the 8 x 8 pictures at (0, 2), the 4 x 4 mark at (0, 2) as well, the label's pen at
     // (18 or 16, 8). Samples: the mark's corner, a point of the picture beside the mark, the label's corner.
