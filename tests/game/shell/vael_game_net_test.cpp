@@ -199,7 +199,8 @@ protected:
         return [this](Dialog& d, const std::string& n) { game.onDialog(d, n); };
     }
     // Opens the dialog: `fill` fills it in and Next is taken; the refusal that comes is closed, `mend` puts
-    // the dialog right and Next is taken again. The first lines of the refusals.
+    // the dialog right and Next is taken again. The first lines of the refusals, whole however the box
+    // wraps them.
     template <class D>
     Lines refusedOnce(D& dialog, const std::function<void(Dialog&)>& fill,
                       const std::function<void(Dialog&)>& mend) {
@@ -211,7 +212,8 @@ protected:
                 fill(d);
                 press(os, d, Dialog::IdOk);
             } else if (name == InformationDlg::TemplateName) {
-                said.push_back(firstLine(d));
+                const auto* box = dynamic_cast<InformationDlg*>(&d);
+                said.push_back(box && !box->lines().empty() ? box->lines().front() : firstLine(d));
                 press(os, d, Dialog::IdOk);
                 mend(*open);
                 open->onCommand(Dialog::IdOk, 0);
@@ -685,7 +687,8 @@ TEST_F(NetGameChosen, AHostWhoseBattleDoesNotLoadSaysSoBeforeListening) {
 TEST_F(NetGame, TheDialogsRefuseANameLongerThanAGreetingCarries) {
     const auto tooLong = [](Dialog& d) { d.setItemText(StartServerDlg::IdName, std::string(65, 'n')); };
     const auto longest = [](Dialog& d) { d.setItemText(StartServerDlg::IdName, std::string(64, 'n')); };
-    const Lines refused{"Your name may be at most 64 bytes long."};
+    const Lines refused{"Your name has 65 letters: a name can have at most 64, an accented letter counting as "
+                        "two (a letter of another script as three or four)."};
     {
         SCOPED_TRACE("host");
         StartServerDlg dialog("Someone", relay());
@@ -701,6 +704,18 @@ TEST_F(NetGame, TheDialogsRefuseANameLongerThanAGreetingCarries) {
         };
         EXPECT_EQ(refusedOnce(dialog, tooLongToAHost, longest), refused);
         EXPECT_EQ(dialog.name(), std::string(64, 'n'));
+    }
+    {
+        // 33 letters a player counts, 66 bytes: he is told what they count as.
+        SCOPED_TRACE("host, 33 accented letters");
+        std::string umlauts;
+        for (int i = 0; i < 33; ++i)
+            umlauts += "\xC3\xA4";
+        StartServerDlg dialog("Someone", relay());
+        EXPECT_EQ(refusedOnce(
+                      dialog, [&](Dialog& d) { d.setItemText(StartServerDlg::IdName, umlauts); }, longest),
+                  (Lines{"Your name has 33 letters, which count as 66: a name can have at most 64, an accented "
+                         "letter counting as two (a letter of another script as three or four)."}));
     }
 }
 
