@@ -1157,7 +1157,11 @@ void Dialog::centre() {
         box.x -= parentClient.x - parentOuter.x;
         box.y -= parentClient.y - parentOuter.y;
     }
+    centring_ = true;
     setWindowPos(box, WindowPos::NoZOrder);
+    centring_ = false;
+    const std::optional<platform::Rect> area = keptArea();
+    recentre_ = area && !(keptInside(box, *area) == box);
 }
 
 // Keeping inside the window.
@@ -1177,6 +1181,13 @@ std::optional<platform::Rect> Dialog::keptArea() const {
     if (!parent || parent->parent) return std::nullopt;
     const platform::Rect client = manager.clientOnScreen(me->parent);
     if (isEmpty(client)) return std::nullopt;
+    // A box that leaves the frame's bars to the player (the start dialog) leaves him the tool bar in sight
+    // too, where the window has room for both.
+    if (const WindowsMainWindow* frame = frameWindow();
+        menuBarLeft_ && frame && frame->hwnd() == me->parent && frame->toolbar()) {
+        const std::int32_t bar = frame->toolbar()->barHeight();
+        if (me->outer.height <= client.height - bar) return platform::Rect{0, bar, client.width, client.height - bar};
+    }
     return platform::Rect{0, 0, client.width, client.height};
 }
 
@@ -1186,6 +1197,7 @@ void Dialog::windowPosChanging(WindowPos& pos) {
         if (!(pos.flags & WindowPos::NoMove)) {
             given_.x = pos.box.x, given_.y = pos.box.y;
             slid_ = 0;
+            if (!centring_) recentre_ = false;
         }
         given_.width = pos.box.width, given_.height = pos.box.height;
         if (const std::optional<platform::Rect> area = keptArea()) {
@@ -1233,7 +1245,10 @@ void Dialog::placeInside() {
 
 void Dialog::parentResized() {
     WindowsWindow::parentResized();
-    if (open_) placeInside();
+    if (open_ && recentre_)
+        centre();
+    else if (open_)
+        placeInside();
 }
 
 bool Dialog::slide(std::int32_t notches) {
