@@ -112,7 +112,9 @@ TEST_F(QuitAfterInGame, InABattleTheGameEndsWithoutTheQuestion) {
             end.kind = platform::EventKind::Quit;
             return os.postEvent(end);
         }
-        if (asked || !playersOrders(game.app())) return player.idle();
+        // After the time the player does nothing more: a game still waiting on him has nothing to wait for.
+        if (asked) return;
+        if (!playersOrders(game.app())) return player.idle();
         asked = true;
         quit.gameStarts(game.app());
         quit.tick(game.app());
