@@ -188,6 +188,9 @@ void ConnectNetDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
         return;
     case IdReject: {
         const std::string player = listSelectionText(IdPlayers, -1);
+        // The host's own row is the one a host cannot send away: he is told how to leave instead.
+        if (host_ && player == yourName_)
+            return tell("You cannot reject yourself: Cancel leaves the waiting room.", "Connecting Other Players");
         if (!player.empty() && onReject) onReject(player);
         return;
     }

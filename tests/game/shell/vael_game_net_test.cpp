@@ -719,6 +719,40 @@ TEST_F(NetGame, TheDialogsRefuseANameLongerThanAGreetingCarries) {
     }
 }
 
+// Reject on the host's own row of the waiting room sends nobody away and says why, with the way out; on
+// the guest's row it rejects the guest. Before, Reject on his own row did nothing and said nothing.
+TEST_F(NetGame, RejectOnTheHostsOwnRowRefusesWithAWord) {
+    const struct {
+        const char* what;
+        std::int32_t row;
+        Lines said;
+        Lines rejected;
+    } rows[] = {
+        {"the host's own row", 0, {"You cannot reject yourself: Cancel leaves the waiting room."}, {}},
+        {"the guest's row", 1, {}, {"Bob"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        Lines said, rejected;
+        ConnectNetDlg room("Ann", "Ann", "", true, relay());
+        room.addPlayer("Ann");
+        room.addPlayer("Bob");
+        room.onReject = [&](const std::string& player) { rejected.push_back(player); };
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            if (name == ConnectNetDlg::TemplateName) {
+                d.item(ConnectNetDlg::IdPlayers)->select(r.row);
+                d.command(ConnectNetDlg::IdReject, 0);
+                return press(os, d, Dialog::IdCancel);
+            }
+            said.push_back(dynamic_cast<InformationDlg&>(d).lines().front());
+            press(os, d, Dialog::IdOk);
+        };
+        runModal(room);
+        EXPECT_EQ(said, r.said);
+        EXPECT_EQ(rejected, r.rejected);
+    }
+}
+
 // The chat keeps the last 300 lines: the 301st line lets the first go, in the chat, the waiting room and
 // the chat dialog's list alike.
 TEST_F(NetGame, TheChatKeepsTheLast300Lines) {
