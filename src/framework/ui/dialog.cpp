@@ -1245,9 +1245,15 @@ void Dialog::placeInside() {
 
 void Dialog::parentResized() {
     WindowsWindow::parentResized();
-    if (open_ && recentre_)
+    if (!open_) return;
+    // Centred where it did not fit, it is centred again once the window holds it; one the player slid with
+    // the wheel stays as he left it.
+    const WindowManager::Record* me = WindowManager::instance().find(hwnd_);
+    const std::optional<platform::Rect> area = keptArea();
+    if (recentre_ && slid_ == 0 && me && area && me->outer.width <= area->width &&
+        me->outer.height <= area->height)
         centre();
-    else if (open_)
+    else
         placeInside();
 }
 

@@ -209,8 +209,8 @@ private:
     // Where the dialog was placed last, and how far the wheel has slid one taller than the area upwards.
     platform::Rect given_;
     std::int32_t slid_ = 0;
-    // Centred in a window too small for it, the dialog is centred again when the window takes another size,
-    // rather than kept where the small window pushed it; a place given otherwise ends that.
+    // Centred in a window too small for it, the dialog is centred again once the window holds it, rather
+    // than kept where the small window pushed it; a place given otherwise ends that.
     bool recentre_ = false, centring_ = false;
     std::string tipText_;
     Box tipBox_, tipRow_;
