@@ -701,7 +701,7 @@ void printOutcome(const BattleOutcome& outcome, std::ostream& out) {
         << outcome.turns << (outcome.turns == 1 ? " turn" : " turns") << '\n';
     for (const SideLosses* side : {&outcome.home, &outcome.visitor})
         out << side->name << ": lost " << side->lostTQ << " of " << side->tqLimit << " troop quality, "
-            << side->eliminated << " units eliminated, " << side->routing << " routing (" << side->routedTQ
+            << side->eliminated << (side->eliminated == 1 ? " unit" : " units") << " eliminated, " << side->routing << " routing (" << side->routedTQ
             << ")\n";
 }
 

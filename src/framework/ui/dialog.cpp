@@ -63,6 +63,18 @@ WindowsMainWindow* frameWindow() {
     return app ? dynamic_cast<WindowsMainWindow*>(app->getMainWindow()) : nullptr;
 }
 
+// Alt and a letter that a title of the frame's menu bar bears.
+bool titleLetter(const WindowMessage& message) {
+    if (message.message != MessageSysKeyDown &&
+        !(message.message == MessageKeyDown && (message.lParam & platform::ModAlt)))
+        return false;
+    if (message.message == MessageKeyDown && (message.lParam & platform::ModControl)) return false;
+    const WindowsMainWindow* frame = frameWindow();
+    const MenuTracker* bar = frame ? frame->menuTracker() : nullptr;
+    return bar && message.wParam < 128 && std::isalnum(static_cast<unsigned char>(message.wParam)) &&
+           bar->titleBears(static_cast<char>(message.wParam));
+}
+
 bool framesMenuOpen() {
     const WindowsMainWindow* frame = frameWindow();
     // The map's pop-up too: its Escape is its own, not that of a notice standing beside the battle.
@@ -337,6 +349,9 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
     // A dialog beside the game leaves an open pull-down its keys and clicks: Escape closes the menu
     // whatever dialog stands (a leader's notice while the computer gives his orders).
     if (menuBarLeft_ ? forMenuBar(message) : mode_ != Modal && framesMenuOpen()) return false;
+    // Alt and a title's letter opens that title wherever the frame shows its bar, as the mouse does: a box
+    // beside the game never stands between the player and the menus (a leader's notice, the prompt).
+    if (mode_ == Modeless && !question && keys && titleLetter(message)) return false;
     // A dialog beside the game leaves the keys it would not take from him to the view the player clicked
     // into since it opened (the commentary, read back while a leader's notice stands).
     if (mode_ == Modeless && message.message == MessageKeyDown && !(message.lParam & platform::ModAlt))
@@ -1142,7 +1157,11 @@ void Dialog::centre() {
         box.x -= parentClient.x - parentOuter.x;
         box.y -= parentClient.y - parentOuter.y;
     }
+    centring_ = true;
     setWindowPos(box, WindowPos::NoZOrder);
+    centring_ = false;
+    const std::optional<platform::Rect> area = keptArea();
+    recentre_ = area && !(keptInside(box, *area) == box);
 }
 
 // Keeping inside the window.
@@ -1162,6 +1181,13 @@ std::optional<platform::Rect> Dialog::keptArea() const {
     if (!parent || parent->parent) return std::nullopt;
     const platform::Rect client = manager.clientOnScreen(me->parent);
     if (isEmpty(client)) return std::nullopt;
+    // A box that leaves the frame's bars to the player (the start dialog) leaves him the tool bar in sight
+    // too, where the window has room for both.
+    if (const WindowsMainWindow* frame = frameWindow();
+        menuBarLeft_ && frame && frame->hwnd() == me->parent && frame->toolbar()) {
+        const std::int32_t bar = frame->toolbar()->barHeight();
+        if (me->outer.height <= client.height - bar) return platform::Rect{0, bar, client.width, client.height - bar};
+    }
     return platform::Rect{0, 0, client.width, client.height};
 }
 
@@ -1171,6 +1197,7 @@ void Dialog::windowPosChanging(WindowPos& pos) {
         if (!(pos.flags & WindowPos::NoMove)) {
             given_.x = pos.box.x, given_.y = pos.box.y;
             slid_ = 0;
+            if (!centring_) recentre_ = false;
         }
         given_.width = pos.box.width, given_.height = pos.box.height;
         if (const std::optional<platform::Rect> area = keptArea()) {
@@ -1218,7 +1245,16 @@ void Dialog::placeInside() {
 
 void Dialog::parentResized() {
     WindowsWindow::parentResized();
-    if (open_) placeInside();
+    if (!open_) return;
+    // Centred where it did not fit, it is centred again once the window holds it; one the player slid with
+    // the wheel stays as he left it.
+    const WindowManager::Record* me = WindowManager::instance().find(hwnd_);
+    const std::optional<platform::Rect> area = keptArea();
+    if (recentre_ && slid_ == 0 && me && area && me->outer.width <= area->width &&
+        me->outer.height <= area->height)
+        centre();
+    else
+        placeInside();
 }
 
 bool Dialog::slide(std::int32_t notches) {

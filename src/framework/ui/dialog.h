@@ -209,6 +209,9 @@ private:
     // Where the dialog was placed last, and how far the wheel has slid one taller than the area upwards.
     platform::Rect given_;
     std::int32_t slid_ = 0;
+    // Centred in a window too small for it, the dialog is centred again once the window holds it, rather
+    // than kept where the small window pushed it; a place given otherwise ends that.
+    bool recentre_ = false, centring_ = false;
     std::string tipText_;
     Box tipBox_, tipRow_;
     std::vector<std::string> tipRows_;

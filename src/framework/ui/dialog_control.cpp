@@ -88,7 +88,8 @@ void DialogControl::drawLabel(Display& target, const Point& offset, std::uint16_
     const Box label = labelBox(Dim(target.width(), target.height()));
     const Point p(static_cast<std::int16_t>(label.x + offset.x),
                   static_cast<std::int16_t>(label.y + font.ascent() + offset.y));
-    font.drawText(target, p, label_, (itemState & ItemDisabled) ? Font::LightStrength : 3);
+    const std::int16_t strength = (itemState & ItemDisabled) ? Font::LightStrength : 3;
+    const Box underline = font.drawTextUnderlined(target, p, label_, strength);
     if (itemState & ItemFocus) {
         // Round the label, but never over the bevel of a button's face.
         const std::int32_t edge = faceEdge();
@@ -102,6 +103,12 @@ void DialogControl::drawLabel(Display& target, const Point& offset, std::uint16_
                                  static_cast<std::int16_t>(right - left),
                                  static_cast<std::int16_t>(bottom - top)),
                              100, 100, 100);
+        // On a button its label nearly fills, the frame's bottom comes down onto the letter's underline:
+        // the underline is drawn again over it, so that the letter stays marked.
+        if (underline.w > 0 && right > left && bottom > top) {
+            const std::uint8_t grey = DialogFont::underlineGrey(strength);
+            target.frameRect(underline, grey, grey, grey);
+        }
     }
 }
 

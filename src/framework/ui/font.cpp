@@ -152,6 +152,11 @@ void DialogFont::drawCode(Display& target, Point& pen, std::uint32_t code, std::
 }
 
 void DialogFont::drawText(Display& target, const Point& at, const std::string& text, std::int16_t strength) {
+    drawTextUnderlined(target, at, text, strength);
+}
+
+Box DialogFont::drawTextUnderlined(Display& target, const Point& at, const std::string& text,
+                                   std::int16_t strength) {
     Point pen = at;
     std::int16_t mnemonicX = 0, underline = 0;
     // The text is UTF-8, each character one glyph; bytes that are not UTF-8 are their Latin-1 letters.
@@ -166,9 +171,10 @@ void DialogFont::drawText(Display& target, const Point& at, const std::string& t
         drawCode(target, pen, code, strength);
         if (mnemonicX != 0 && underline == 0) underline = static_cast<std::int16_t>(pen.x - mnemonicX + 1);
     }
-    const std::uint8_t grey = strength >= 2 ? 10 : 150;
-    target.frameRect(Box(mnemonicX, static_cast<std::int16_t>(at.y + UnderlineDrop), underline, 1), grey,
-                     grey, grey);
+    const std::uint8_t grey = underlineGrey(strength);
+    const Box line(mnemonicX, static_cast<std::int16_t>(at.y + UnderlineDrop), underline, 1);
+    target.frameRect(line, grey, grey, grey);
+    return underline > 0 ? line : Box();
 }
 
 Box DialogFont::textExtent(const std::string& text) {

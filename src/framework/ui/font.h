@@ -70,6 +70,11 @@ public:
     explicit DialogFont(const std::string& archiveName);
 
     void drawText(Display& target, const Point& at, const std::string& text, std::int16_t strength) override;
+    // Draws the text as drawText does and answers where its mnemonic's underline went (empty without one),
+    // for whoever draws over the text afterwards and must leave the underline in sight.
+    Box drawTextUnderlined(Display& target, const Point& at, const std::string& text, std::int16_t strength);
+    // The grey of the underline drawn at that strength.
+    static std::uint8_t underlineGrey(std::int16_t strength) { return strength >= 2 ? 10 : 150; }
     Box textExtent(const std::string& text) override;
     std::int16_t ascent() override;
     std::int16_t descent() override;

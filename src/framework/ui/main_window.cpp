@@ -266,7 +266,8 @@ std::uint16_t WindowsMainWindow::trackPopup(const SystemMenu& menu, const Point&
     return chosen;
 }
 
-bool WindowsMainWindow::popupInput(std::uint32_t message, std::uintptr_t wParam, const Point& at) {
+bool WindowsMainWindow::popupInput(std::uint32_t message, std::uintptr_t wParam, const Point& at,
+                                   std::uint16_t modifiers) {
     if (!popupOpen()) return false;
     std::uint16_t command = 0;
     switch (message) {
@@ -284,7 +285,7 @@ bool WindowsMainWindow::popupInput(std::uint32_t message, std::uintptr_t wParam,
         command = popup_->mouseMove(at);
         break;
     case MessageKeyDown:
-        command = popup_->keyDown(static_cast<std::int32_t>(wParam));
+        command = popup_->keyDown(static_cast<std::int32_t>(wParam), modifiers);
         break;
     default:
         return false;
@@ -382,7 +383,8 @@ bool WindowsMainWindow::toolbarInput(std::uint32_t message, std::int32_t x, std:
 }
 
 // Returns true when the menus took the input.
-bool WindowsMainWindow::menuInput(std::uint32_t message, std::uintptr_t wParam, const Point& at) {
+bool WindowsMainWindow::menuInput(std::uint32_t message, std::uintptr_t wParam, const Point& at,
+                                  std::uint16_t modifiers) {
     if (!tracker_) return false;
     const bool open = tracker_->isOpen();
     const bool onBar = at.y >= 0 && at.y < MenuTracker::BarHeight;
@@ -400,7 +402,7 @@ bool WindowsMainWindow::menuInput(std::uint32_t message, std::uintptr_t wParam, 
         command = tracker_->mouseMove(at);
         break;
     case MessageKeyDown:
-        command = tracker_->keyDown(static_cast<std::int32_t>(wParam));
+        command = tracker_->keyDown(static_cast<std::int32_t>(wParam), modifiers);
         break;
     default:
         return false;
@@ -471,9 +473,9 @@ std::intptr_t WindowsMainWindow::frameProc(std::uint32_t message, std::uintptr_t
     case MessageMouseWheel:
         return wheelInput(wParam, lParam);
     case MessageKeyDown: {
-        if (popupInput(message, wParam, Point())) return 0;
-        if (tracker_ && tracker_->isOpen()) return menuInput(message, wParam, Point()), 0;
         const auto modifiers = static_cast<std::uint16_t>(lParam);
+        if (popupInput(message, wParam, Point(), modifiers)) return 0;
+        if (tracker_ && tracker_->isOpen()) return menuInput(message, wParam, Point(), modifiers), 0;
         if (wParam == platform::KeyF1 + 9 && tracker_) { // F10 opens the bar's first pull-down
             const Box first = tracker_->titleBox(0);
             menuInput(MessageButtonDown, 0, Point(first.x, 1));

@@ -187,7 +187,7 @@ private:
     std::intptr_t mouseInput(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     // The wheel goes to the window under the pointer (or the one holding the mouse).
     std::intptr_t wheelInput(std::uintptr_t wParam, std::intptr_t lParam);
-    bool menuInput(std::uint32_t message, std::uintptr_t wParam, const Point& at);
+    bool menuInput(std::uint32_t message, std::uintptr_t wParam, const Point& at, std::uint16_t modifiers = 0);
     // A press on a maximized child's controls on the bar; true when it took one.
     bool barControlInput(std::uint32_t message, const Point& at);
     void drawBarControls();
@@ -230,7 +230,7 @@ private:
     bool popupMoved_ = false;
     std::uint16_t popupChosen_ = 0;
     // Input while the pop-up is open; true when the pop-up took it.
-    bool popupInput(std::uint32_t message, std::uintptr_t wParam, const Point& at);
+    bool popupInput(std::uint32_t message, std::uintptr_t wParam, const Point& at, std::uint16_t modifiers = 0);
 };
 
 } // namespace vael

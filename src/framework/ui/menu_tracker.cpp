@@ -279,6 +279,14 @@ std::uint16_t MenuTracker::mouseMove(const Point& at) {
     return 0;
 }
 
+bool MenuTracker::titleBears(char letter) const {
+    const char wanted = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    if (!isBar_ || wanted == 0) return false;
+    for (std::size_t i = 0; i < titles_.size(); ++i)
+        if (mnemonicOf(root_.entry(i).text) == wanted) return true;
+    return false;
+}
+
 bool MenuTracker::openByMnemonic(char letter) {
     const char wanted = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
     if (!isBar_ || wanted == 0) return false;
@@ -320,8 +328,16 @@ std::uint16_t MenuTracker::chooseByMnemonic(char letter) {
     return chosen;
 }
 
-std::uint16_t MenuTracker::keyDown(std::int32_t key) {
+std::uint16_t MenuTracker::keyDown(std::int32_t key, std::uint16_t modifiers) {
     if (!isOpen()) return 0;
+    const bool letter = key > 0 && key < 128 && std::isalnum(key);
+    if (letter && (modifiers & ~platform::ModShift) != 0) {
+        // The player reaching for another title holds Alt: he meant that pull-down, not an entry of this
+        // one, and a chord meant for an accelerator is not a choice either.
+        if ((modifiers & (platform::ModAlt | platform::ModControl | platform::ModAltGr)) == platform::ModAlt)
+            openByMnemonic(static_cast<char>(key));
+        return 0;
+    }
     if (key == platform::KeyEscape) {
         if (levels_.size() > 1)
             levels_.pop_back();
@@ -348,7 +364,7 @@ std::uint16_t MenuTracker::keyDown(std::int32_t key) {
         }
         return 0;
     }
-    if (key > 0 && key < 128 && std::isalnum(key)) return chooseByMnemonic(static_cast<char>(key));
+    if (letter) return chooseByMnemonic(static_cast<char>(key));
     if (levels_.empty()) return 0;
     const Level& inner = levels_.back();
     switch (key) {

@@ -45,10 +45,15 @@ public:
     std::uint16_t buttonDown(const Point& at);
     std::uint16_t buttonUp(const Point& at);
     std::uint16_t mouseMove(const Point& at);
-    std::uint16_t keyDown(std::int32_t key);
+    // A key with the modifiers held (platform::Modifier): a bare letter (Shift aside) chooses in the open
+    // pull-down; Alt and a title's letter goes over to that title's pull-down; any other chord (Ctrl+X, the
+    // right Alt's third letters, Alt and a letter no title bears) chooses nothing.
+    std::uint16_t keyDown(std::int32_t key, std::uint16_t modifiers = 0);
     // Alt and a letter: opens the bar's pull-down whose title has that letter after its '&'; false when
     // none has.
     bool openByMnemonic(char letter);
+    // Whether a title of the bar has that letter after its '&'.
+    bool titleBears(char letter) const;
 
     // Commands that cannot be given now, whatever their items say: shown greyed and never chosen.
     void withhold(std::function<bool(std::uint16_t)> withheld) { withheld_ = std::move(withheld); }

@@ -7,6 +7,7 @@
 #include "framework/core/printable.h"
 #include "framework/ui/dialog_control.h"
 #include "framework/ui/dialog_item.h"
+#include "framework/ui/text_wrap.h"
 #include "game/net/net_chat.h"
 
 namespace vael {
@@ -23,8 +24,14 @@ constexpr const char* BadPort = "The port must be a number from 1 to 65535.";
 // control character: the player hears it here, where the name can still be put right.
 bool nameFits(const std::string& name, const std::string& title) {
     if (comm::playerNameProblem(name).empty()) return true;
-    if (name.size() > comm::MaxPlayerName)
-        tell("Your name may be at most " + std::to_string(comm::MaxPlayerName) + " bytes long.", title);
+    // The limit is the greeting's bytes, which a player cannot see: he is told it in letters, with what an
+    // accented letter costs, and what his name counts as where it is not its letters.
+    if (const auto letters = static_cast<std::size_t>(characterCount(name)); name.size() > comm::MaxPlayerName)
+        tell("Your name has " + std::to_string(letters) + " letters" +
+                 (letters != name.size() ? ", which count as " + std::to_string(name.size()) : std::string()) +
+                 ": a name can have at most " + std::to_string(comm::MaxPlayerName) +
+                 ", an accented letter counting as two (a letter of another script as three or four).",
+             title);
     else if (name.find_first_not_of(' ') == std::string::npos)
         tell("Type your name.", title);
     else
@@ -181,6 +188,9 @@ void ConnectNetDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
         return;
     case IdReject: {
         const std::string player = listSelectionText(IdPlayers, -1);
+        // The host's own row is the one a host cannot send away: he is told how to leave instead.
+        if (host_ && player == yourName_)
+            return tell("You cannot reject yourself: Cancel leaves the waiting room.", "Connecting Other Players");
         if (!player.empty() && onReject) onReject(player);
         return;
     }

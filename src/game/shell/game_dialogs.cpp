@@ -318,10 +318,17 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
             std::size_t head = std::min<std::size_t>(typed.size(), QuotedLetters);
             while (head < typed.size() && (static_cast<unsigned char>(typed[head]) & 0xC0) == 0x80)
                 --head;
+            // The limit is in bytes, which a player cannot see: he is told it in letters, with what an
+            // accented letter costs, and what his own name counts as where it is not its letters.
+            const std::string stem = file.substr(0, file.size() - 4);
+            const std::int32_t letters = characterCount(stem);
             tell("The name \"" + typed.substr(0, head) + (head < typed.size() ? "...\"" : "\"") + " has " +
-                     std::to_string(characterCount(typed)) +
-                     " letters: a saved game's name can have at most " + std::to_string(MaxFileName - 4) +
-                     " (fewer with accented ones).",
+                     std::to_string(letters) + " letters" +
+                     (static_cast<std::size_t>(letters) != stem.size()
+                          ? ", which count as " + std::to_string(stem.size())
+                          : std::string()) +
+                     ": a saved game's name can have at most " + std::to_string(MaxFileName - 4) +
+                     ", an accented letter counting as two (a letter of another script as three or four).",
                  title);
             return;
         }
@@ -349,9 +356,19 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
     } else if (id == IdCancel) {
         close(0);
     } else if (id == IdDelete && list) {
-        const std::int32_t chosen = list->selection();
-        if (chosen >= 0 && static_cast<std::size_t>(chosen) < names_.size())
-            deleteGame(static_cast<std::size_t>(chosen));
+        // The game the field names, typed or picked; with the field empty, the row chosen.
+        const std::string typed = name ? name->text() : std::string();
+        if (typed.empty()) {
+            const std::int32_t chosen = list->selection();
+            if (chosen >= 0 && static_cast<std::size_t>(chosen) < names_.size())
+                deleteGame(static_cast<std::size_t>(chosen));
+            return;
+        }
+        const std::size_t listed = listedAs(typed);
+        if (listed < names_.size()) return deleteGame(listed);
+        tell(printable("There is no saved game " + (endsWithNoCase(typed, ".vel") ? typed : typed + ".vel") +
+                       " to delete."),
+             saving_ ? "Save Game" : "Load Game");
     } else {
         Dialog::onCommand(id, notification);
     }
@@ -362,6 +379,17 @@ bool LoadSaveDlg::ask(const std::string& question, const std::string& title) {
     InformationDlg box(0, printable(question), shown_, InformationDlg::YesNoTemplateName);
     if (getBus()) box.attach(*getBus());
     return box.show(title) == IdOk;
+}
+
+std::size_t LoadSaveDlg::listedAs(std::string typed) const {
+    if (!endsWithNoCase(typed, ".vel")) typed += ".vel";
+    std::string file = typed;
+    if (!picked_.empty() && asUtf8(picked_) == typed)
+        file = picked_;
+    else if (std::find(names_.begin(), names_.end(), typed) == names_.end())
+        for (const std::string& listed : names_)
+            if (asUtf8(listed) == typed) file = listed;
+    return static_cast<std::size_t>(std::find(names_.begin(), names_.end(), file) - names_.begin());
 }
 
 void LoadSaveDlg::deleteGame(std::size_t index) {

@@ -125,6 +125,10 @@ private:
     // The question in a box of Yes and No over the dialog; true for Yes.
     bool ask(const std::string& question, const std::string& title);
     void deleteGame(std::size_t index);
+    // The listed game a name in the field stands for, as OK reads it (".vel" added where it lacks it): the
+    // one picked while the field still shows it, else the very bytes typed, else one listed under other
+    // bytes (Latin-1) that shows them; names_.size() when none is.
+    std::size_t listedAs(std::string typed) const;
     std::string directory_;
     bool saving_;
     DialogShown shown_;

@@ -40,6 +40,17 @@ std::int16_t InformationDlg::show(const std::string& caption) {
 }
 
 void InformationDlg::adjustTemplate(DialogTemplate& box) {
+    if (okAlone_) {
+        const auto byId = [](std::int16_t id) {
+            return [id](const DialogItem& item) { return item.signedId() == id; };
+        };
+        const auto cancel = std::find_if(box.items.begin(), box.items.end(), byId(IdCancel));
+        const auto ok = std::find_if(box.items.begin(), box.items.end(), byId(IdOk));
+        if (cancel != box.items.end() && ok != box.items.end()) {
+            ok->x = cancel->x;
+            box.items.erase(cancel);
+        }
+    }
     auto row = std::find_if(box.items.begin(), box.items.end(),
                             [](const DialogItem& item) { return item.signedId() == IdLine3; });
     if (row == box.items.end()) return;

@@ -36,6 +36,8 @@ public:
     const std::vector<std::string>& rows() const { return rows_; }
     // Shown modally: 1 for OK, 2 for Cancel (and for Escape or the window closed).
     std::int16_t show(const std::string& caption = "");
+    // A notice, which has nothing to cancel: OK alone, where Cancel stands in a question.
+    void okAlone() { okAlone_ = true; }
     // The lines of a text by its line breaks.
     static std::vector<std::string> splitLines(const std::string& text);
 
@@ -52,6 +54,7 @@ private:
     std::vector<std::string> rows_;
     std::string caption_;
     DialogShown shown_;
+    bool okAlone_ = false;
 };
 
 // "EndOfGameDlg": the picture of this machine's nation, won or lost (or lost because the connection was:

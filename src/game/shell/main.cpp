@@ -1,8 +1,8 @@
 // Program entry: the game on the real window. One game runs per user; a second start is refused.
 //
 // Options: --help, --version; --trace FILE writes the trace to FILE (else $VAEL_TRACE, else
-// "VaelDebugStream" in the state directory); --quit-after MS closes the window after MS milliseconds, as
-// its close button would (for the tests that start the program). A failed check answered Yes, or met with
+// "VaelDebugStream" in the state directory); --quit-after MS ends the game after MS milliseconds whatever
+// box stands, as a signal would (for the tests that start the program). A failed check answered Yes, or met with
 // no display to ask on, ends the program with exit 1.
 #include <cerrno>
 #include <cstdio>
@@ -16,6 +16,7 @@
 
 #include "framework/core/debug_stream.h"
 #include "game/shell/program_entry.h"
+#include "game/shell/quit_after.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/version.h"
@@ -38,18 +39,12 @@ std::string defaultDataDirectory() {
 }
 
 std::int64_t quitAfter = -1;
-std::uint32_t startedAt = 0;
+vael::QuitAfter* quitWatch = nullptr;
 std::uint32_t frameTicks = 0;
 
 vael::ContainerBase* onQuitTimer(vael::Component*, vael::BusMessage, vael::ContainerBase*) {
     ++frameTicks;
-    auto* app = static_cast<vael::WinApp*>(vael::Application::instance());
-    if (quitAfter >= 0 && app->tickCount() - startedAt >= quitAfter) {
-        quitAfter = -1;
-        vael::platform::Event close;
-        close.kind = vael::platform::EventKind::CloseRequest;
-        app->platform().postEvent(close);
-    }
+    if (quitWatch) quitWatch->tick(*static_cast<vael::WinApp*>(vael::Application::instance()));
     return nullptr;
 }
 
@@ -57,7 +52,7 @@ void help() {
     std::printf("usage: vael [--trace FILE] [--quit-after MS] [--help] [--version]\n"
                 "Starts the game in its window.\n\n"
                 "  --trace FILE      write the trace to FILE (else $VAEL_TRACE, else the state directory)\n"
-                "  --quit-after MS   close the window after MS milliseconds\n"
+                "  --quit-after MS   end the game after MS milliseconds, whatever box stands\n"
                 "  --help            show this and exit\n"
                 "  --version         show the version and exit\n");
 }
@@ -75,8 +70,13 @@ std::optional<vael::platform::MessageAnswer> systemBoxWithoutPlatform(const std:
 void tellUnkeptSettings(const std::string& why) {
     std::fprintf(stderr, "vael: the settings will not be kept: %s\n", why.c_str());
     vael::debugStream() << "The settings will not be kept: " << why << std::endl;
-    vael::platform::SdlPlatform::showNotice("The settings will not be kept: " + why + ".",
-                                            vael::VaelMainWindow::Title);
+    const auto show = [&] {
+        vael::platform::SdlPlatform::showNotice("The settings will not be kept: " + why + ".",
+                                                vael::VaelMainWindow::Title);
+    };
+    // The game goes on once the box is answered: ended under it, it ends as the game would have.
+    if (quitWatch) quitWatch->during(0, show);
+    else show();
 }
 
 // What --help and --version print is all they do: output that did not reach its reader is a failure.
@@ -119,6 +119,11 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "vael: unknown option %s\nTry 'vael --help' for more.\n", argv[i]);
         return 2;
     }
+    vael::QuitAfter quit(quitAfter);
+    quitWatch = &quit;
+    const struct Unwatched {
+        ~Unwatched() { quitWatch = nullptr; }
+    } unwatched;
     const auto trace = vael::traceFilePath(traceOption);
     // The game is played all the same: the trace is for whoever looks into a fault afterwards.
     // Nor into a file of the data: the folders are those the settings and the environment name, read as the
@@ -145,8 +150,10 @@ int run(int argc, char** argv) {
     if (!instance.acquired()) {
         std::fprintf(stderr, "vael: the game is already running\n");
         // Started from a menu there is no terminal to read: the player is told in a box too.
-        vael::platform::SdlPlatform::showNotice(
-            std::string(vael::VaelMainWindow::Title) + " is already running.", vael::VaelMainWindow::Title);
+        quit.during(1, [] {
+            vael::platform::SdlPlatform::showNotice(std::string(vael::VaelMainWindow::Title) + " is already running.",
+                                                    vael::VaelMainWindow::Title);
+        });
         return 1;
     }
     vael::installOutOfMemoryHandler();
@@ -179,7 +186,7 @@ int run(int argc, char** argv) {
         vael::platform::SdlAudioOutput audio;
         vael::VaelGame game(*platform, defaultDataDirectory(), &audio);
         if (!game.ready()) return 1;
-        startedAt = game.app().tickCount();
+        quit.gameStarts(game.app());
         game.app().addTimer(vael::Callback(&game.app(), onQuitTimer), 10, 0);
         status = game.run();
     }

@@ -132,6 +132,8 @@ void EliteInitiativeDlg::onInitDialog() {
             list->addRow(name);
         if (!leaders_.empty()) list->select(0);
         drawItem(*list);
+        // The choice is the list's: Down moves it at once, and Return still presses OK.
+        setFocus(list);
     }
     if (shown_) shown_(*this, TemplateName);
 }

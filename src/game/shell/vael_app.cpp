@@ -899,6 +899,8 @@ std::int32_t VaelApp::messageBox(const std::string& text, const std::string& tit
     InformationDlg box(0, lines.front(), onDialog);
     for (std::size_t i = 1; i < lines.size(); ++i)
         box.addLine(lines[i]);
+    // A box of OK alone is a notice: it offers no Cancel, which would take back nothing.
+    box.okAlone();
     box.attach(*this);
     return box.show(title);
 }

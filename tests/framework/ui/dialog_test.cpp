@@ -125,6 +125,33 @@ TEST_F(DialogTest, AModelessDialogIsListedExactlyWhileOpenAndClosesOnEscapeWitho
                           std::vector<std::string>{"init", "command 2 0"}, std::int16_t(1)}));
 }
 
+// A close message (the window manager's, or the program's own at a close) takes a dialog back as its Cancel
+// does; a box answered by its buttons only (a question whose every button is an answer) is not taken back:
+// it stands, choosing nothing, until a button answers it.
+TEST_F(DialogTest, ACloseMessageCancelsABoxButNotOneAnsweredByItsButtonsOnly) {
+    const struct {
+        const char* what;
+        bool buttonsOnly;
+        std::int16_t open;
+        std::vector<std::string> notes;
+    } rows[] = {
+        {"a box with a way back", false, 0, {"init", "command 2 0"}},
+        {"a box answered by its buttons only", true, 1, {"init"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        NotingDialog d;
+        d.attach(app);
+        if (r.buttonsOnly) d.answeredByButtonsOnly();
+        d.create("ArmyRoutDlg", Dialog::Modeless);
+        d.handleMessage({d.hwnd(), MessageClose, 0, 0, 0});
+        pump();
+        EXPECT_EQ((std::tuple{d.isOpen(), d.notes}), (std::tuple{r.open, r.notes}));
+        if (d.isOpen()) d.close(0);
+        pump();
+    }
+}
+
 TEST_F(DialogTest, AModalRunAnswersItsCloseValueAndTellsTheBusOnlyWhenAttached) {
     const struct {
         const char* what;
@@ -934,6 +961,25 @@ TEST_F(DialogControlTest, APushButtonFillsItsBoxWithItsPictureAndCentresItsLabel
     for (const auto& r : rows) {
         SCOPED_TRACE(r.state);
         EXPECT_EQ(drawn(button, Dim(30, 12), r.state, at), r.shown);
+    }
+}
+
+// A focused button its label nearly fills (Start Server) keeps its letter's underline: in a target of 30 x
+// 15 the label "&A" has its underline ('x', the grey matched) on row 10, columns 14 to 17; the focus frame,
+// kept 4 rows inside the box, has its bottom row on row 10 too, from column 11. The underline is drawn over
+// the frame there; the frame shows beside it, and the unfocused button has no frame. Before, the frame's
+// bottom row covered the underline.
+TEST_F(DialogControlTest, AFocusedButtonsFrameLeavesItsLettersUnderlineInSight) {
+    DialogButton button(window, "&A", Point(-1, -1), "DialogButtons", 1);
+    const std::vector<Point> at = {Point(14, 10), Point(17, 10), Point(11, 10)};
+    const struct {
+        const char* what;
+        std::uint16_t state;
+        const char* shown;
+    } rows[] = {{"focused", ItemFocus, "xxF"}, {"not focused", 0, "xxu"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        EXPECT_EQ(drawn(button, Dim(30, 15), r.state, at), r.shown);
     }
 }
 

@@ -255,6 +255,37 @@ TEST_F(FrameTest, ClosingAsksConfirmExitOnceForEachClose) {
     EXPECT_EQ((std::tuple{settle(), asked, frame->children().size()}), std::tuple(true, 4, 0u));
 }
 
+// A close the player agreed to and the program then refused (the application not ready to end) is no
+// agreement for the next one: the next close request asks again, whether the agreement was given at once
+// or in a long operation's pump that handed the close on to the outer loop.
+TEST_F(FrameTest, ACloseAgreedToAndThenRefusedIsAskedAgainAtTheNextRequest) {
+    addChild("One");
+    settle();
+    int asked = 0;
+    frame->confirmExit = [&] {
+        ++asked;
+        return true;
+    };
+    app.mayEnd = 0;
+    {
+        SCOPED_TRACE("agreed at once");
+        frame->handleMessage({frame->hwnd(), MessageClose, 0, 0, 0});
+        EXPECT_EQ((std::tuple{asked, frame->children().size(), settle()}), std::tuple(1, 1u, false));
+    }
+    {
+        SCOPED_TRACE("agreed in a pump, refused in the outer loop");
+        app.postMessage(frame->hwnd(), MessageClose, 0, 0);
+        EXPECT_EQ((std::tuple{app.pumpMessage(), asked}), std::tuple(std::int16_t(0), 2));
+        EXPECT_EQ((std::tuple{settle(), asked, frame->children().size()}), std::tuple(false, 2, 1u));
+    }
+    {
+        SCOPED_TRACE("the next request, the application ready");
+        app.mayEnd = 1;
+        frame->handleMessage({frame->hwnd(), MessageClose, 0, 0, 0});
+        EXPECT_EQ((std::tuple{asked, frame->children().size(), settle()}), std::tuple(3, 0u, true));
+    }
+}
+
 TEST_F(FrameTest, CascadeAndTileGiveTheChildrenTheseBoxes) {
     // Frames of children: 3 around, a caption of 18 under the top border; a step is 21.
     using R = platform::Rect;

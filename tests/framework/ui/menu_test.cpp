@@ -399,6 +399,7 @@ TEST_F(MenuTest, BitmapItemsStandBetweenTextItemsWithTheirPicturesPaddedRowsAndS
 
 using platform::KeyDown, platform::KeyEscape, platform::KeyLeft, platform::KeyReturn, platform::KeyRight,
     platform::KeyUp;
+using platform::ModAlt, platform::ModAltGr, platform::ModControl, platform::ModShift;
 
 class MenuTrackerTest : public ::testing::Test {
 protected:
@@ -565,6 +566,55 @@ TEST(MenuTrackerLetters, AnOpenMenuChoosesTheEntryOfTheLetter) {
         EXPECT_EQ((std::tuple{chosen, tracker.openTitle(), tracker.highlighted()}),
                   (std::tuple{s.chosen, s.open, s.lit}));
     }
+}
+
+// A letter held with a modifier is no bare letter: in an open pull-down Alt and a title's letter goes over
+// to that title (whose pull-down opens with nothing lit), Alt and a letter no title bears, Ctrl and a
+// letter, Ctrl+Alt and AltGr choose nothing and leave the pull-down as it was; Shift and a letter is the
+// letter. Before, every chord chose the entry of its letter (Alt+F chose Finish Leader, Ctrl+X Exit).
+TEST(MenuTrackerLetters, AChordInAnOpenMenuChoosesNothingAndAltGoesOverToItsTitle) {
+    const auto bar =
+        MenuResource("popup \"&File\"\n item 228 \"&Open Game...\"\n item 230 \"&Preferences...\"\n"
+                     " item 101 \"E&xit\"\nend\npopup \"&Game\"\n item 229 \"&Game Overview...\"\nend\n"
+                     "popup \"&Leader\"\n item 209 \"&Center On Leader\"\n item 212 \"&Group Move\"\n"
+                     " item 224 \"&Finish Leader\"\nend\n")
+            .take();
+    using Lit = std::vector<int>;
+    const struct {
+        const char* what;
+        int title; // opened by a press before the key
+        std::int32_t key;
+        std::uint16_t modifiers;
+        std::uint16_t chosen;
+        int open;
+        Lit lit;
+    } rows[] = {
+        {"Leader open, Alt+F: over to File", 2, 'F', ModAlt, 0, 0, {-1}},
+        {"Leader open, Alt+G: over to Game", 2, 'G', ModAlt, 0, 1, {-1}},
+        {"Leader open, Alt+Shift+G: over to Game", 2, 'G', ModAlt | ModShift, 0, 1, {-1}},
+        {"Leader open, Alt+C, no title's letter: nothing", 2, 'C', ModAlt, 0, 2, {-1}},
+        {"File open, Ctrl+X", 0, 'X', ModControl, 0, 0, {-1}},
+        {"File open, Ctrl+P", 0, 'P', ModControl, 0, 0, {-1}},
+        {"File open, Ctrl+Alt+G, a layout's third letter", 0, 'G', ModControl | ModAlt, 0, 0, {-1}},
+        {"File open, AltGr+G", 0, 'G', ModAltGr, 0, 0, {-1}},
+        {"Leader open, Shift+F is F", 2, 'F', ModShift, 224, -1, {}},
+        {"Leader open, a bare F", 2, 'F', 0, 224, -1, {}},
+        {"File open, a bare X", 0, 'X', 0, 101, -1, {}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        MenuTracker tracker(*bar, Dim(640, 480));
+        const Box title = tracker.titleBox(static_cast<std::size_t>(r.title));
+        tracker.buttonDown(Point(static_cast<std::int16_t>(title.x + 4), 10));
+        ASSERT_EQ(tracker.openTitle(), r.title);
+        EXPECT_EQ((std::tuple{tracker.keyDown(r.key, r.modifiers), tracker.openTitle(), tracker.highlighted()}),
+                  (std::tuple{r.chosen, r.open, r.lit}));
+    }
+    // The map's pop-up has no titles to go over to: Alt and a letter of its own chooses nothing.
+    const auto popup = MenuResource("item 209 \"&Center On Leader\"\nitem 224 \"&Finish Leader\"\n").take();
+    MenuTracker menu(*popup, Point(100, 100), Dim(640, 480));
+    EXPECT_EQ((std::tuple{menu.keyDown('F', ModAlt), menu.isOpen(), menu.highlighted()}),
+              (std::tuple{std::uint16_t(0), true, Lit{-1}}));
 }
 
 // The map's pop-up, open at a point, chooses by letter as the bar's pull-downs do.

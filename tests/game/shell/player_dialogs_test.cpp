@@ -595,16 +595,20 @@ TEST_F(PlayerDialogs, ASaveNameTooLongIsRefusedAndTheDialogStays) {
         {"126 letters of 251 bytes and \".vel\"", longestAccented, false, ""},
         {"252 letters", k252, true,
          "The name \"" + k32 +
-             "...\" has 252 letters: a saved game's name can have at most 251 (fewer with "
-             "accented ones)."},
+             "...\" has 252 letters: a saved game's name can have at most 251, an accented letter counting "
+             "as two (a letter of another script as three or four)."},
         {"300 letters", k300, true,
          "The name \"" + k32 +
-             "...\" has 300 letters: a saved game's name can have at most 251 (fewer with "
-             "accented ones)."},
+             "...\" has 300 letters: a saved game's name can have at most 251, an accented letter counting "
+             "as two (a letter of another script as three or four)."},
         {"accented letters, quoted up to a whole one", accented, false,
          "The name \"" + fifteen +
-             "...\" has 128 letters: a saved game's name can have at most 251 (fewer "
-             "with accented ones)."},
+             "...\" has 128 letters, which count as 255: a saved game's name can have at most 251, an "
+             "accented letter counting as two (a letter of another script as three or four)."},
+        {"a name typed with its \".vel\", its letters counted without it", k252 + ".vel", true,
+         "The name \"" + k32 +
+             "...\" has 252 letters: a saved game's name can have at most 251, an accented letter counting "
+             "as two (a letter of another script as three or four)."},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);

@@ -275,5 +275,171 @@ TEST_F(PlayerKeys, DeleteAsksAndNoLeavesTheGameYesEmptiesTheFields) {
     }
 }
 
+// Delete acts on a name typed into the field as OK reads it (with or without ".vel", a Latin-1 game by the
+// letters it shows), after its question, whatever row the list has selected; a name no game bears deletes
+// nothing and says so. Before, Delete acted only on a row picked from the list and a typed name did nothing.
+TEST_F(PlayerKeys, DeleteWithATypedNameDeletesThatGameAfterItsQuestion) {
+    ASSERT_TRUE(game.ready());
+    const fs::path typedGame = dir.path() / "Threnmoor.vel", other = dir.path() / "Velmesk.vel",
+                   latin1 = dir.path() / std::string("K\xE4rnten.vel");
+    const struct {
+        const char* what;
+        bool saving;
+        const char* typed;
+        fs::path gone;   // empty: none
+        const char* said; // the question, or the notice
+    } rows[] = {
+        {"loading, the name without .vel", false, "Threnmoor", typedGame, "Delete the saved game Threnmoor.vel?"},
+        {"saving, the name with .vel", true, "Threnmoor.vel", typedGame, "Delete the saved game Threnmoor.vel?"},
+        {"loading, a Latin-1 game by its letters", false, "K\xC3\xA4rnten", latin1,
+         "Delete the saved game K\xC3\xA4rnten.vel?"},
+        {"loading, a name no game bears", false, "Ardhun", {}, "There is no saved game Ardhun.vel to delete."},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        for (const fs::path& f : {typedGame, other, latin1})
+            write(f, "a game of the player's");
+        std::vector<std::string> said;
+        WindowHandle load = 0;
+        os.idle = [&] {
+            // Once the question or the notice is answered the dialog is left by its Cancel.
+            if (!isOpen(load) || said.empty()) return;
+            clickOn(os, dialogOf(load), Dialog::IdCancel);
+            load = 0;
+        };
+        const DialogShown shown = [&](Dialog& d, const std::string& name) {
+            if (name == LoadSaveDlg::TemplateName) {
+                load = d.hwnd();
+                // The list's selection names another game: the field is what counts.
+                d.item(LoadSaveDlg::IdList)->select(2);
+                clickOn(os, d, LoadSaveDlg::IdFileName);
+                postText(os, r.typed);
+                return clickOn(os, d, LoadSaveDlg::IdDelete);
+            }
+            said = dynamic_cast<InformationDlg&>(d).lines();
+            clickOn(os, d, Dialog::IdOk);
+        };
+        // A notice comes through the game's own box.
+        game.onDialog = shown;
+        LoadSaveDlg dialog(dir.path().string(), r.saving, shown);
+        dialog.attach(game.app());
+        EXPECT_EQ(dialog.create(LoadSaveDlg::TemplateName, Dialog::Modal), 0);
+        os.idle = nullptr;
+        EXPECT_EQ(said, std::vector<std::string>{r.said});
+        for (const fs::path& f : {typedGame, other, latin1})
+            EXPECT_EQ(fs::exists(f), f != r.gone) << f;
+    }
+}
+
+// A notice has nothing to cancel: "Type a name for the saved game to read.", a load refused, Choose
+// Scenario's Details and Units show OK alone, where Cancel stands in a question, and OK takes them away. A
+// question (Delete's) keeps its No. Before, every notice offered a Cancel that took back nothing.
+TEST_F(PlayerKeys, ANoticeShowsOKAloneAndAQuestionKeepsItsNo) {
+    ASSERT_TRUE(game.ready());
+    write(dir.path() / "Threnmoor.vel", "a game of the player's");
+    ScenarioChoice ghatmar;
+    ghatmar.fileName = "GHATMAR.SCN", ghatmar.title = "The Field of Ghatmar", ghatmar.homeName = "Rajavan",
+    ghatmar.visitorName = "Keldrian", ghatmar.units = 42;
+    const struct {
+        const char* what;
+        std::function<std::unique_ptr<Dialog>(DialogShown)> make;
+        const char* templateName;
+        std::function<void(Dialog&)> ask;
+        std::vector<std::string> said;
+        bool cancel;
+    } rows[] = {
+        {"Load Game, OK with no name",
+         [&](DialogShown s) { return std::make_unique<LoadSaveDlg>(dir.path().string(), false, s); },
+         LoadSaveDlg::TemplateName, [&](Dialog& d) { clickOn(os, d, Dialog::IdOk); },
+         {"Type a name for the saved game to read."}, false},
+        {"Load Game, a game that is not there",
+         [&](DialogShown s) { return std::make_unique<LoadSaveDlg>(dir.path().string(), false, s); },
+         LoadSaveDlg::TemplateName,
+         [&](Dialog& d) {
+             d.setItemText(LoadSaveDlg::IdFileName, "Ardhun");
+             clickOn(os, d, Dialog::IdOk);
+         },
+         {"There is no saved game Ardhun.vel."}, false},
+        {"Choose Scenario, Details",
+         [&](DialogShown s) { return std::make_unique<ScenarioDlg>(std::vector{ghatmar}, s); },
+         ScenarioDlg::TemplateName, [&](Dialog& d) { clickOn(os, d, ScenarioDlg::IdDetails); },
+         {"The Field of Ghatmar", "Rajavan against Keldrian"}, false},
+        {"Choose Scenario, Units",
+         [&](DialogShown s) { return std::make_unique<ScenarioDlg>(std::vector{ghatmar}, s); },
+         ScenarioDlg::TemplateName, [&](Dialog& d) { clickOn(os, d, ScenarioDlg::IdUnits); },
+         {"42 units and leaders take the field."}, false},
+        {"Load Game, Delete's question",
+         [&](DialogShown s) { return std::make_unique<LoadSaveDlg>(dir.path().string(), false, s); },
+         LoadSaveDlg::TemplateName,
+         [&](Dialog& d) {
+             d.setItemText(LoadSaveDlg::IdFileName, "Threnmoor");
+             clickOn(os, d, LoadSaveDlg::IdDelete);
+         },
+         {"Delete the saved game Threnmoor.vel?"}, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::vector<std::string> said;
+        bool cancel = true, okWhereCancelStands = false;
+        WindowHandle first = 0;
+        os.idle = [&] {
+            if (!isOpen(first) || said.empty()) return;
+            clickOn(os, dialogOf(first), Dialog::IdCancel);
+            first = 0;
+        };
+        const DialogShown shown = [&](Dialog& open, const std::string& name) {
+            if (name == r.templateName) {
+                first = open.hwnd();
+                return r.ask(open);
+            }
+            said = dynamic_cast<InformationDlg&>(open).lines();
+            cancel = open.item(Dialog::IdCancel) != nullptr;
+            // The template's Cancel stood at 149 template units, 260 pixels from the left.
+            const DialogItemWindow* ok = open.item(Dialog::IdOk);
+            okWhereCancelStands = ok && ok->isVisible() && ok->box().x == (cancel ? 166 : 260);
+            clickOn(os, open, cancel ? Dialog::IdCancel : Dialog::IdOk);
+        };
+        // A notice comes through the game's own box, a question through the dialog's.
+        game.onDialog = shown;
+        std::unique_ptr<Dialog> d = r.make(shown);
+        d->attach(game.app());
+        d->create(r.templateName, Dialog::Modal);
+        os.idle = nullptr;
+        EXPECT_EQ(said, r.said);
+        EXPECT_EQ(cancel, r.cancel);
+        EXPECT_TRUE(okWhereCancelStands);
+    }
+    EXPECT_TRUE(fs::exists(dir.path() / "Threnmoor.vel")) << "Delete's No kept the game";
+}
+
+// The Elite Initiative list has the keys as it opens: Down moves its selection at once, with no Tab first,
+// and Return still presses OK, which takes the leader selected. Before, the keys went to OK: Down did
+// nothing and Down then Return took the first leader.
+TEST_F(PlayerKeys, DownInTheEliteInitiativeListMovesTheSelectionAtOnce) {
+    ASSERT_TRUE(game.ready());
+    using platform::KeyDown, platform::KeyReturn, platform::KeyUp;
+    const struct {
+        const char* what;
+        std::vector<std::int32_t> keys;
+        const char* chosen;
+    } rows[] = {
+        {"Return", {KeyReturn}, "Vaelmoric"},
+        {"Down, Return", {KeyDown, KeyReturn}, "Orthane"},
+        {"Down, Down, Return", {KeyDown, KeyDown, KeyReturn}, "Surendal"},
+        {"Down past the last, Return", {KeyDown, KeyDown, KeyDown, KeyReturn}, "Surendal"},
+        {"Down, Up, Return", {KeyDown, KeyUp, KeyReturn}, "Vaelmoric"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        EliteInitiativeDlg choose({"Vaelmoric", "Orthane", "Surendal"}, [&](Dialog&, const std::string&) {
+            for (const std::int32_t key : r.keys)
+                postKey(os, key);
+        });
+        choose.attach(game.app());
+        EXPECT_EQ(choose.create(EliteInitiativeDlg::TemplateName, Dialog::Modal), 1);
+        EXPECT_EQ(choose.chosen(), r.chosen);
+    }
+}
+
 } // namespace
 } // namespace vael::test

@@ -90,6 +90,16 @@ protected:
         e.kind = platform::EventKind::KeyUp;
         os.postEvent(e);
     }
+    // A letter held with modifiers as the keyboard gives it: with Alt alone its letter is typed too (the
+    // platform drops it), with Ctrl nothing is.
+    void chord(char letter, std::uint16_t modifiers) {
+        platform::Event e;
+        e.kind = platform::EventKind::KeyDown, e.key = std::toupper(letter), e.modifiers = modifiers;
+        os.postEvent(e);
+        if (!(modifiers & platform::ModControl)) postText(os, std::string(1, letter));
+        e.kind = platform::EventKind::KeyUp;
+        os.postEvent(e);
+    }
     // The dialog of the game whose window is the last of those standing beside it, of that kind.
     template <class D> D* standing() {
         Item<WindowHandle>* it = nullptr;
@@ -768,6 +778,226 @@ TEST_F(PlayerMenus, ABoxIsFirstShownWhereItStands) {
                               << os.seen.size();
     }
     box.close(0);
+}
+
+// The titles of a battle's menu bar, in their order.
+enum BattleTitle { FileTitle, GameTitle, LeaderTitle, UnitTitle, ViewTitle };
+
+// The player's chords, each played on a game of its own.
+class PlayerChords : public PlayerMenus {
+protected:
+    // With the Leader menu open at the player's first orders, Alt and the letter: the title then open, and
+    // whether the leader still gives his orders.
+    std::pair<int, bool> altInTheOpenLeaderMenu(char letter) {
+        ClickingPlayer player;
+        player.os = &os;
+        player.game = &game;
+        const Leader* leader = nullptr;
+        int stage = 0, looks = 0, open = -1;
+        bool stillGivingOrders = false;
+        os.idle = [&] {
+            VaelApp& app = game.app();
+            if (stage < 3 && ++looks > 200000) {
+                ADD_FAILURE() << "stuck at stage " << stage;
+                stage = 3;
+                return leave();
+            }
+            if (stage == 0) {
+                if (!playersOrders(app)) return player.idle();
+                leader = ClickingPlayer::activeLeader(app);
+                stage = 1;
+                return clickTitle(LeaderTitle);
+            }
+            if (stage == 1 && menus()->openTitle() == LeaderTitle) {
+                stage = 2;
+                return chord(letter, platform::ModAlt);
+            }
+            if (stage == 2) {
+                stage = 3;
+                open = menus()->openTitle();
+                stillGivingOrders =
+                    leader && leader == ClickingPlayer::activeLeader(app) && leader->isOrdersPhaseActive();
+                postKey(os, platform::KeyEscape);
+                return leave();
+            }
+        };
+        play(true, false);
+        EXPECT_EQ(player.faults, std::vector<std::string>{});
+        return {open, stillGivingOrders};
+    }
+
+    // With File open on the start screen, Ctrl and the letter: the boxes shown, and the title open after.
+    std::pair<std::vector<std::string>, int> ctrlInTheOpenFileMenu(char letter) {
+        std::vector<std::string> shown;
+        Dialog* start = nullptr;
+        int stage = 0, open = -1;
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            shown.push_back(name);
+            if (name == StartGameDlg::TemplateName) start = &d;
+            // Whatever else came is taken back, so that the game ends at the test's Exit.
+            else if (d.item(Dialog::IdCancel)) clickOn(os, d, Dialog::IdCancel);
+            else if (d.item(Dialog::IdOk)) clickOn(os, d, Dialog::IdOk);
+        };
+        os.idle = [&] {
+            if (!start) return;
+            if (stage == 0) {
+                stage = 1;
+                return clickTitle(FileTitle);
+            }
+            if (stage == 1) {
+                if (menus()->openTitle() != FileTitle) return;
+                stage = 2;
+                return chord(letter, platform::ModControl);
+            }
+            // The game waits again: the chord and whatever it chose have had their turn.
+            if (stage != 2) return;
+            stage = 3;
+            open = menus()->openTitle();
+            postKey(os, platform::KeyEscape);
+            clickOn(os, *start, StartGameDlg::IdExit);
+        };
+        EXPECT_EQ(game.run(), 0);
+        return {shown, open};
+    }
+
+    struct OverABox {
+        int open = -1;
+        bool boxStands = false, stillGivingOrders = false, finishedByI = false;
+    };
+    // Alt and the letter over a box beside the battle: the Finish Leader prompt, with the keys once the
+    // leader has no more orders to give, or the notice while the computer gives his; over the prompt,
+    // Escape and then Alt+I after it.
+    OverABox altOverABox(bool prompt, char letter) {
+        ClickingPlayer player;
+        player.os = &os;
+        player.game = &game;
+        // Taken up again for his next order until the prompt shows.
+        player.arrived = [&] {
+            player.handled = {-1, -1, -1};
+            return true;
+        };
+        const Leader* leader = nullptr;
+        WindowHandle box = 0;
+        int stage = 0, looks = 0, waited = 0;
+        OverABox seen;
+        os.idle = [&] {
+            VaelApp& app = game.app();
+            if (stage < 3 && ++looks > 300000) {
+                ADD_FAILURE() << "stuck at stage " << stage;
+                stage = 3;
+                return leave();
+            }
+            if (stage == 0) {
+                Dialog* d = nullptr;
+                if (prompt) {
+                    d = standing<LeaderAlmostDoneDlg>();
+                    if (!d || !playersOrders(app)) return player.idle();
+                } else {
+                    d = standing<AILeaderGoingDlg>();
+                    if (!d || app.modalDepth() != 0) return;
+                }
+                box = d->hwnd();
+                leader = ClickingPlayer::activeLeader(app);
+                stage = 1;
+                return chord(letter, platform::ModAlt);
+            }
+            if (stage == 1) {
+                stage = 2;
+                seen.open = menus()->openTitle();
+                seen.boxStands = WindowManager::instance().exists(box);
+                seen.stillGivingOrders = leader && leader == ClickingPlayer::activeLeader(app);
+                postKey(os, platform::KeyEscape);
+                if (prompt) chord('i', platform::ModAlt);
+                return;
+            }
+            if (stage == 2) {
+                // Alt+I has its time to press the button and end the leader's orders.
+                const bool gone = !WindowManager::instance().exists(box);
+                const bool ended = leader != ClickingPlayer::activeLeader(app) || !leader->isOrdersPhaseActive();
+                if (prompt && !(gone && ended) && ++waited < 1000) return;
+                stage = 3;
+                seen.finishedByI = gone && ended;
+                return leave();
+            }
+        };
+        play(prompt, false);
+        EXPECT_EQ(player.faults, std::vector<std::string>{});
+        return seen;
+    }
+};
+
+// With the Leader menu open at the player's first orders, Alt and the letter of File or Game goes over to
+// that menu and chooses nothing in Leader: the leader is still the one giving orders (before, Alt+F chose
+// Finish Leader and the next leader came, Alt+G gambled on Group Move).
+TEST_F(PlayerChords, AltFInTheOpenLeaderMenuOpensFile) {
+    SCOPED_TRACE("Leader open, Alt+F");
+    ASSERT_TRUE(game.ready());
+    EXPECT_EQ(altInTheOpenLeaderMenu('f'), (std::pair{int(FileTitle), true}));
+}
+TEST_F(PlayerChords, AltGInTheOpenLeaderMenuOpensGame) {
+    SCOPED_TRACE("Leader open, Alt+G");
+    ASSERT_TRUE(game.ready());
+    EXPECT_EQ(altInTheOpenLeaderMenu('g'), (std::pair{int(GameTitle), true}));
+}
+
+// With File open on the start screen, Ctrl+X and Ctrl+P (chords no accelerator answers) choose nothing:
+// File stays open, the game goes on and no Preferences box comes (before, Ctrl+X ended the game and Ctrl+P
+// opened Preferences); Escape closes File and the start dialog's Exit ends the game.
+TEST_F(PlayerChords, CtrlXInTheOpenFileMenuChoosesNothing) {
+    SCOPED_TRACE("File open, Ctrl+X");
+    ASSERT_TRUE(game.ready());
+    EXPECT_EQ(ctrlInTheOpenFileMenu('x'),
+              (std::pair{std::vector<std::string>{StartGameDlg::TemplateName}, int(FileTitle)}));
+}
+TEST_F(PlayerChords, CtrlPInTheOpenFileMenuChoosesNothing) {
+    SCOPED_TRACE("File open, Ctrl+P");
+    ASSERT_TRUE(game.ready());
+    EXPECT_EQ(ctrlInTheOpenFileMenu('p'),
+              (std::pair{std::vector<std::string>{StartGameDlg::TemplateName}, int(FileTitle)}));
+}
+
+// Alt+F opens File wherever the frame shows its bar: over the Finish Leader prompt, which has the keys
+// (before, Alt+F pressed the prompt's "Finish" and the activation ended, the combats the player meant to
+// designate lost), and while the computer's notice stands (before, the notice took Alt+F and Alt+V). The
+// box stays. The prompt's button is reached by Alt+I, a letter no title bears.
+TEST_F(PlayerChords, AltFOverTheFinishLeaderPromptOpensFile) {
+    SCOPED_TRACE("the prompt, Alt+F, then Alt+I");
+    ASSERT_TRUE(game.ready());
+    const OverABox seen = altOverABox(true, 'f');
+    EXPECT_EQ(seen.open, FileTitle);
+    EXPECT_TRUE(seen.boxStands);
+    EXPECT_TRUE(seen.stillGivingOrders);
+    EXPECT_TRUE(seen.finishedByI);
+}
+TEST_F(PlayerChords, AltFWhileTheComputerGivesOrdersOpensFile) {
+    SCOPED_TRACE("the computer's notice, Alt+F");
+    ASSERT_TRUE(game.ready());
+    const OverABox seen = altOverABox(false, 'f');
+    EXPECT_EQ(seen.open, FileTitle);
+    EXPECT_TRUE(seen.boxStands);
+    EXPECT_TRUE(seen.stillGivingOrders);
+}
+TEST_F(PlayerChords, AltVWhileTheComputerGivesOrdersOpensView) {
+    SCOPED_TRACE("the computer's notice, Alt+V");
+    ASSERT_TRUE(game.ready());
+    const OverABox seen = altOverABox(false, 'v');
+    EXPECT_EQ(seen.open, ViewTitle);
+    EXPECT_TRUE(seen.boxStands);
+}
+
+// The prompt's button bears a letter of its own: none of the battle's titles has it after its '&'.
+TEST_F(PlayerChords, TheFinishLeaderPromptsLetterIsNoTitles) {
+    ASSERT_TRUE(game.ready());
+    LeaderAlmostDoneDlg prompt;
+    prompt.attach(game.app());
+    prompt.create(LeaderAlmostDoneDlg::TemplateName, Dialog::Modeless);
+    const DialogControl* finish = prompt.controlOf(LeaderAlmostDoneDlg::IdFinishLeader);
+    ASSERT_NE(finish, nullptr);
+    const char letter = mnemonicOf(finish->label());
+    SCOPED_TRACE(std::string("the prompt's letter ") + letter);
+    EXPECT_EQ(letter, 'I');
+    for (const char* title : {"&File", "&Game", "&Leader", "&Unit", "&View", "&Window", "&Help"})
+        EXPECT_NE(mnemonicOf(title), letter) << title;
 }
 
 } // namespace

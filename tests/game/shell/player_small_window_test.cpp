@@ -12,6 +12,7 @@
 #include "framework/ui/dialog_control.h"
 #include "framework/ui/dialog_template.h"
 #include "framework/ui/menu_tracker.h"
+#include "framework/ui/toolbar.h"
 #include "game/net/net_dialogs.h"
 #include "game/shell/campaign.h"
 #include "game/shell/campaign_dialogs.h"
@@ -26,6 +27,7 @@
 #include "game/shell/vael_main_window.h"
 #include "support/data_home.h"
 #include "support/temp_dir.h"
+#include "support/ui/dialog_clicks.h"
 #include "support/ui/test_win_app.h"
 
 namespace vael::test {
@@ -278,6 +280,61 @@ TEST_F(SmallWindow, TheFinishLeaderPromptRememberedOffTheWindowShowsInItsCorner)
     ASSERT_EQ(seen.size(), 1u);
     // The screen's (720, 456) is the frame's client area's (720, 436), below the menu bar.
     EXPECT_EQ((std::pair{seen[0].at.x, seen[0].at.y}), (std::pair{720, 456 - MenuTracker::BarHeight}));
+}
+
+// The start dialog is a box like the others: brought back at 640 x 480 by a start-screen box cancelled
+// there (Multiplayer's), it stands inside the window at its top-left corner, and the window grown again to
+// its first size puts it back where it stood at the game's start, not left in the corner over the tool bar.
+// Where the window has room for both, the tool bar stays in sight above it.
+TEST_F(SmallWindow, TheStartDialogComesBackToItsPlaceWhenTheWindowGrowsAgain) {
+    ASSERT_TRUE(game.ready());
+    const platform::Rect window = WindowManager::instance().outerOnScreen(game.frame().hwnd());
+    const auto toolbarFoot = static_cast<std::int32_t>(game.frame().toolbar()->barHeight());
+    const auto outer = [](const Dialog& d) { return WindowManager::instance().find(d.hwnd())->outer; };
+    enum Stage { First, Shrunk, Cancelled, Grown, Roomy, Done } stage = First;
+    Dialog* start = nullptr;
+    platform::Rect atStart, small, grown, roomy;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartGameDlg::TemplateName) {
+            start = &d;
+            if (stage == First) atStart = outer(d);
+            if (stage == Shrunk) {
+                small = outer(d);
+                stage = Cancelled;
+            }
+        }
+        if (name == TempNetDlg::TemplateName) postKey(os, platform::KeyEscape);
+    };
+    os.idle = [&] {
+        if (!start || !start->isOpen()) return;
+        switch (stage) {
+        case First:
+            stage = Shrunk;
+            // The click comes at the next look, once the box has moved in.
+            return resize(640, 480);
+        case Shrunk:
+            return clickOn(os, *start, StartGameDlg::IdMultiplayer);
+        case Cancelled:
+            stage = Grown;
+            return resize(window.width, window.height);
+        case Grown:
+            grown = outer(*start);
+            stage = Roomy;
+            // Room for the box under the tool bar, though not in the middle of the window.
+            return resize(window.width, toolbarFoot + atStart.height + MenuTracker::BarHeight + 8);
+        case Roomy:
+            roomy = outer(*start);
+            stage = Done;
+            return clickOn(os, *start, StartGameDlg::IdExit);
+        case Done:
+            return;
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(stage, Done);
+    EXPECT_EQ(text(small), text({0, 0, atStart.width, atStart.height})) << "inside the small window";
+    EXPECT_EQ(text(grown), text(atStart)) << "back where it stood";
+    EXPECT_GE(roomy.y, toolbarFoot) << "the tool bar in sight: " << text(roomy);
 }
 
 } // namespace

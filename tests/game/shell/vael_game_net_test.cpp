@@ -205,7 +205,8 @@ protected:
         return [this](Dialog& d, const std::string& n) { game.onDialog(d, n); };
     }
     // Opens the dialog: `fill` fills it in and Next is taken; the refusal that comes is closed, `mend` puts
-    // the dialog right and Next is taken again. The first lines of the refusals.
+    // the dialog right and Next is taken again. The first lines of the refusals, whole however the box
+    // wraps them.
     template <class D>
     Lines refusedOnce(D& dialog, const std::function<void(Dialog&)>& fill,
                       const std::function<void(Dialog&)>& mend) {
@@ -217,7 +218,8 @@ protected:
                 fill(d);
                 press(os, d, Dialog::IdOk);
             } else if (name == InformationDlg::TemplateName) {
-                said.push_back(firstLine(d));
+                const auto* box = dynamic_cast<InformationDlg*>(&d);
+                said.push_back(box && !box->lines().empty() ? box->lines().front() : firstLine(d));
                 press(os, d, Dialog::IdOk);
                 mend(*open);
                 open->onCommand(Dialog::IdOk, 0);
@@ -701,7 +703,8 @@ TEST_F(NetGameChosen, AHostWhoseBattleDoesNotLoadSaysSoBeforeListening) {
 TEST_F(NetGame, TheDialogsRefuseANameLongerThanAGreetingCarries) {
     const auto tooLong = [](Dialog& d) { d.setItemText(StartServerDlg::IdName, std::string(65, 'n')); };
     const auto longest = [](Dialog& d) { d.setItemText(StartServerDlg::IdName, std::string(64, 'n')); };
-    const Lines refused{"Your name may be at most 64 bytes long."};
+    const Lines refused{"Your name has 65 letters: a name can have at most 64, an accented letter counting as "
+                        "two (a letter of another script as three or four)."};
     {
         SCOPED_TRACE("host");
         StartServerDlg dialog("Someone", relay());
@@ -717,6 +720,52 @@ TEST_F(NetGame, TheDialogsRefuseANameLongerThanAGreetingCarries) {
         };
         EXPECT_EQ(refusedOnce(dialog, tooLongToAHost, longest), refused);
         EXPECT_EQ(dialog.name(), std::string(64, 'n'));
+    }
+    {
+        // 33 letters a player counts, 66 bytes: he is told what they count as.
+        SCOPED_TRACE("host, 33 accented letters");
+        std::string umlauts;
+        for (int i = 0; i < 33; ++i)
+            umlauts += "\xC3\xA4";
+        StartServerDlg dialog("Someone", relay());
+        EXPECT_EQ(refusedOnce(
+                      dialog, [&](Dialog& d) { d.setItemText(StartServerDlg::IdName, umlauts); }, longest),
+                  (Lines{"Your name has 33 letters, which count as 66: a name can have at most 64, an accented "
+                         "letter counting as two (a letter of another script as three or four)."}));
+    }
+}
+
+// Reject on the host's own row of the waiting room sends nobody away and says why, with the way out; on
+// the guest's row it rejects the guest. Before, Reject on his own row did nothing and said nothing.
+TEST_F(NetGame, RejectOnTheHostsOwnRowRefusesWithAWord) {
+    const struct {
+        const char* what;
+        std::int32_t row;
+        Lines said;
+        Lines rejected;
+    } rows[] = {
+        {"the host's own row", 0, {"You cannot reject yourself: Cancel leaves the waiting room."}, {}},
+        {"the guest's row", 1, {}, {"Bob"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        Lines said, rejected;
+        ConnectNetDlg room("Ann", "Ann", "", true, relay());
+        room.addPlayer("Ann");
+        room.addPlayer("Bob");
+        room.onReject = [&](const std::string& player) { rejected.push_back(player); };
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            if (name == ConnectNetDlg::TemplateName) {
+                d.item(ConnectNetDlg::IdPlayers)->select(r.row);
+                d.command(ConnectNetDlg::IdReject, 0);
+                return press(os, d, Dialog::IdCancel);
+            }
+            said.push_back(dynamic_cast<InformationDlg&>(d).lines().front());
+            press(os, d, Dialog::IdOk);
+        };
+        runModal(room);
+        EXPECT_EQ(said, r.said);
+        EXPECT_EQ(rejected, r.rejected);
     }
 }
 

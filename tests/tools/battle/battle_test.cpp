@@ -319,6 +319,30 @@ std::string firstDifference(const std::vector<std::string>& golden, const std::v
     return {};
 }
 
+// The outcome counts a side's eliminated units in words that agree with the count: one unit, none or
+// several units (before, "1 units eliminated").
+TEST(Battle, TheOutcomeSaysOneUnitAndSeveralUnits) {
+    const struct {
+        std::int16_t eliminated;
+        const char* says;
+    } rows[] = {{0, "0 units eliminated"}, {1, "1 unit eliminated"}, {2, "2 units eliminated"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.says);
+        BattleOutcome outcome;
+        outcome.winner = "Rajavan";
+        outcome.turns = 3;
+        outcome.home = {"Rajavan", 12, 40, 6, 1, r.eliminated};
+        outcome.visitor = {"Keldrian", 0, 30, 0, 0, 0};
+        std::ostringstream text;
+        printOutcome(outcome, text);
+        EXPECT_EQ(text.str(), std::string("Outcome: Rajavan won after 3 turns\n"
+                                          "Rajavan: lost 12 of 40 troop quality, ") +
+                                  r.says +
+                                  ", 1 routing (6)\n"
+                                  "Keldrian: lost 0 of 30 troop quality, 0 units eliminated, 0 routing (0)\n");
+    }
+}
+
 TEST(GoldenText, MarksAreRemovedAndTheFirstDifferenceIsNamed) {
     EXPECT_EQ(plainLines("\\BMelagor\\b is now active.\nA \\Bx\\b\\\\ \\n\\\nlast\\B"),
               (std::vector<std::string>{"Melagor is now active.", "A x\\\\ \\n\\", "last"}));

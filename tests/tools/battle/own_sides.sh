@@ -107,7 +107,7 @@ for seed in "${seeds[@]}"; do
     END {
       for (s in told) {
         n = told[s]
-        if (!sub(/^[^:]*: lost [0-9]+ of [0-9]+ troop quality, /, "", n) || !sub(/ units eliminated, .*$/, "", n))
+        if (!sub(/^[^:]*: lost [0-9]+ of [0-9]+ troop quality, /, "", n) || !sub(/ units? eliminated, .*$/, "", n))
           print "FAILED seed " seed ": no " s " losses in the outcome"
         else if (n + 0 != lost[s] + 0)
           print "FAILED seed " seed ": the " s " side lost " lost[s] + 0 " units in the trace, the outcome says " n

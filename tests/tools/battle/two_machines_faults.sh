@@ -77,7 +77,7 @@ miscounted() {
        }
        END { for (u in routing) r++; print r + 0 }' "$1")
   counted=$(awk '/^Outcome: / { o = 1; next }
-    o && match($0, /units eliminated, -?[0-9]+ routing/) { split(substr($0, RSTART, RLENGTH), n, / /); r += n[3] }
+    o && match($0, /units? eliminated, -?[0-9]+ routing/) { split(substr($0, RSTART, RLENGTH), n, / /); r += n[3] }
     END { print r + 0 }' "$1")
   [ "$told" -eq "$counted" ] || echo "the commentary told $told units routing, the outcome counts $counted"
   # Falls: "gone rampaging" says how many of the told elephants' rampages may have ended by then.
@@ -93,7 +93,7 @@ miscounted() {
        }
        END { for (u in gone) killed++; for (u in beasts) if (!(u in gone)) b++; print killed + 0, b + 0 }')
   counted=$(awk '/^Outcome: / { o = 1; next }
-    o && match($0, /[0-9-]+ units eliminated/) { split(substr($0, RSTART, RLENGTH), n, / /); e += n[1] }
+    o && match($0, /[0-9-]+ units? eliminated/) { split(substr($0, RSTART, RLENGTH), n, / /); e += n[1] }
     END { print e + 0 }' "$1")
   [ "$counted" -ge "$gone" ] && [ "$counted" -le $((gone + rampaging)) ] ||
     echo "the commentary told $gone units and leaders fallen (and $rampaging elephants rampaging), the outcome counts $counted"
@@ -279,7 +279,7 @@ while read -r scen sd victim at says; do
   [ -z "$fought" ] || fail "$case: the machine left went on: $fought"
   echo "$case: $(grep "^Outcome: " "$out")"
 done <<'ROWS'
-KORVATH.SCN 19 host 231 Persian: lost 15 of 55 troop quality, 1 units eliminated
+KORVATH.SCN 19 host 231 Persian: lost 15 of 55 troop quality, 1 unit eliminated
 GHATMAR.SCN 15 guest 89
 GHATMAR.SCN 1 guest 1 Indian: lost 0 of 60 troop quality
 ROWS

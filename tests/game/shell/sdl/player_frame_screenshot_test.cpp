@@ -19,6 +19,7 @@
 #include "framework/ui/window_manager.h"
 #include "game/flow/game_control.h"
 #include "game/map/vael_map_window.h"
+#include "game/net/net_dialogs.h"
 #include "game/rules/combat/combat.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/information_dialogs.h"
@@ -536,6 +537,60 @@ TEST(PlayerFrame, ABoxOpenWhileTheWindowShrinksStaysWhollyInsideIt) {
     EXPECT_FALSE(seen.empty());
     EXPECT_TRUE(seen == pixelsOf(largeShot, large)) << "About shows in the small window as in the large one";
     writeShot(smallShot, "player_small_window_box.png");
+}
+
+// The start dialog is a box like the others: brought back in a window of 640 x 480 by a start-screen box
+// cancelled there (Multiplayer's), it stands at the window's top-left corner; the window made 1024 x 768
+// again puts it back where it stood before, not left in the corner over the tool bar's Start Game and Open
+// Game. The grown window is left as player_start_dialog_regrown.png.
+TEST(PlayerFrame, TheStartDialogGoesBackToItsPlaceWhenTheWindowGrowsAgain) {
+    ScriptedGame w("player-start-regrown");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    platform::Rect before, small, regrown;
+    Grab shot;
+    const auto resized = [&w](int width, int height) {
+        return [&w, width, height] {
+            if (!resizeWindow(w.platform->window(), width, height))
+                w.script->faults.push_back("the window is not on an X display");
+        };
+    };
+    const auto sized = [&w](int width, int height) {
+        return [&w, width, height] {
+            const platform::Rect outer = onScreen(w.game->frame().hwnd());
+            return outer.width == width && outer.height == height;
+        };
+    };
+    const auto start = [&s] { return onScreen(s.open(StartGameDlg::TemplateName)->hwnd()); };
+    s.step("the start dialog", {}, s.opened(StartGameDlg::TemplateName));
+    // Moved to the screen's corner first: the X server reads back only a window that lies on its screen.
+    s.step("the window moved to the corner", [&w] { SDL_SetWindowPosition(w.platform->window(), 0, 0); });
+    s.step("the window made 1024x768", resized(1024, 768), sized(1024, 768));
+    s.pause();
+    s.step("the start dialog in the large window", [&] { before = start(); });
+    s.step("the window made 640x480", resized(640, 480), sized(640, 480));
+    s.pause();
+    s.step(
+        "Multiplayer", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdMultiplayer); },
+        s.opened(TempNetDlg::TemplateName));
+    s.step(
+        "Escape", [&] { postKey(*w.watched, platform::KeyEscape); },
+        [&] { return s.closed(TempNetDlg::TemplateName) && s.open(StartGameDlg::TemplateName); });
+    s.pause();
+    s.step("the start dialog in the small window", [&] { small = start(); });
+    s.step("the window made 1024x768 again", resized(1024, 768), sized(1024, 768));
+    s.pause(std::chrono::milliseconds(1200));
+    s.step("the start dialog in the large window again", [&] {
+        regrown = start();
+        shot = grabWindow(w.platform->window());
+    });
+    s.step("the start dialog's Exit", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdExit); });
+    w.playedThrough();
+    ASSERT_GT(before.width, 0);
+    EXPECT_EQ((std::pair{small.x, small.y}), (std::pair{0, int(MenuTracker::BarHeight)})) << text(small);
+    EXPECT_EQ(regrown, before) << text(regrown) << " against " << text(before);
+    ASSERT_EQ((std::pair{shot.width, shot.height}), (std::pair{1024, 768}));
+    writeShot(shot, "player_start_dialog_regrown.png");
 }
 
 } // namespace

@@ -17,6 +17,9 @@
 #include "framework/core/container.h"
 #include "framework/core/registered_message.h"
 #include "framework/ui/menu.h"
+#include "framework/ui/menu_tracker.h"
+#include "game/rules/leaders/leader.h"
+#include "game/flow/game_control.h"
 #include "framework/ui/system_menu.h"
 #include "framework/ui/window_manager.h"
 #include "game/map/vael_map_window.h"
@@ -249,6 +252,44 @@ TEST(PlayerKeys, SavingOverAGameSavedBeforeAsksFirst) {
     EXPECT_FALSE(first.empty());
     EXPECT_EQ(afterNo, first);
     EXPECT_EQ(bytesOf(saved), first);
+}
+
+// With the Leader menu open at the player's first orders, Alt+F goes over to the File menu: File stands open
+// (player_menu_chord.png) and Leader chose nothing, the leader still the one giving orders.
+TEST(PlayerKeys, AltFFromTheOpenLeaderMenuOpensFile) {
+    FolderGameWindow w("keys_chord");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    const Leader* leader = nullptr;
+    bool stillGivingOrders = false;
+    Grab shot;
+    const auto active = [&w] {
+        GameControl* control = w.app().gameControl();
+        return control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
+    };
+    startBattle(w);
+    s.step(
+        "the Leader menu",
+        [&] {
+            leader = active();
+            s.openMenu(2);
+        },
+        [&] { return s.menuOpen(2); });
+    s.step(
+        "Alt+F", [&] { postKey(*w.watched, 'F', platform::ModAlt); }, [&] { return s.menuOpen(0); });
+    s.pause();
+    s.step("File looked at", [&] {
+        stillGivingOrders = leader && active() == leader && leader->isOrdersPhaseActive();
+        shot = grabWindow(w.sdl->window());
+    });
+    s.step(
+        "Escape", [&] { postKey(*w.watched, platform::KeyEscape); },
+        [&] { return !w.game->frame().menuTracker()->isOpen(); });
+    EXPECT_EQ(w.game->run(), 0);
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    ASSERT_GT(shot.width, 0) << "player_menu_chord.png was not taken";
+    EXPECT_TRUE(writePng(shot, fs::path(VAEL_BUILD_DIR) / "player_menu_chord.png"));
+    EXPECT_TRUE(stillGivingOrders);
 }
 
 } // namespace
