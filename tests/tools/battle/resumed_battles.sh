@@ -119,6 +119,20 @@ resume() {
     echo "FAIL $name: the loaded battle exited $status: $(said "$saved.loaded")"
   elif [ "$want" = headless ]; then
     grep -q '^Outcome: ' "$saved.loaded" || echo "FAIL $name: the battle loaded without the display told no outcome"
+    # An elephant told rampaging before the save is bound to leave play, its rampage still shown or not:
+    # the loaded battle never names it (it neither rallies nor fights again).
+    awk -v n="$at" '/is now active\.$/ && ++seen == n { exit } / is rampaging!$/ { sub(/ is rampaging!$/, ""); print }' \
+      "$full" | sort -u >"$saved.beasts"
+    local beast
+    while IFS= read -r beast; do
+      awk -v b="$beast" -v name="$name" '{
+        i = index($0, b)
+        if (i && substr($0, i + length(b), 1) !~ /[0-9]/) {
+          print "FAIL " name ": the battle loaded without the display names " b ", told rampaging before the save, at line " FNR ": \"" $0 "\""
+          exit
+        }
+      }' "$saved.loaded"
+    done <"$saved.beasts"
   elif [ "$want" = same ]; then
     same_rest "$name" "the loaded battle" "$saved.rest" "$saved.loaded"
   elif [ "$want" = again ]; then
