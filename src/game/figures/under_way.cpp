@@ -101,8 +101,8 @@ void VaelPhysicalObject::saveUnderWay(std::ostream& out) {
     raw::putU16(out, static_cast<std::uint16_t>(flagRaised_));
     raw::putU16(out, static_cast<std::uint16_t>(leaderFlag_));
     // A command being finished when the game was saved is written as played: the loaded object only tells
-    // what followed it.
-    raw::putU16(out, headFinishing_ ? 1 : 0);
+    // what followed it. A loaded one that has not told it yet is saved again as it was loaded.
+    raw::putU16(out, headFinishing_ || headFinishedAtSave_ ? 1 : 0);
     // What a rampage keeps of its victim until the beast reaches it: how many moves it still waits for,
     // the moves kept and the turns.
     raw::putI16(out, savedPathCount_);

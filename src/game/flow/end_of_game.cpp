@@ -142,6 +142,7 @@ void GameControl::countLossesUnderWay() {
     // out its sealed report.
     const auto* layer = dynamic_cast<const VaelLogicalLayer*>(getBus());
     if (!layer || loading_) return;
+    countRoutsUnderWay();
     for (const List<Combat*>* units : {&layer->getHomeUnits(), &layer->getVisitorUnits()})
         for (Combat* unit : each(*units))
             if (unit->isEliminationDue() && !unit->isOutOfPlay())

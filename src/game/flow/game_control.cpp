@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 #include <vector>
 
 #include "framework/core/answer.h"
@@ -519,6 +520,25 @@ void GameControl::UnitRouted(const UnitRoutData& record) {
     // field after the end changes nothing of it.
     if (gameOver_ && !talliesOpen_) return;
     tallies_.routed(record, isHome(record.nation));
+}
+
+void GameControl::countRoutsUnderWay() {
+    // A rout is told as the unit breaks and reported to game control by a post: one told in the step that
+    // decides the battle (the rest of the volley that fells a commander) is reported after the decision,
+    // which counts nothing more. Its report is already queued, so it is counted here, and dropped when it
+    // comes.
+    const Application* app = Application::instance();
+    if (!app) return;
+    std::vector<std::pair<bool, UnitRoutData>> reports;
+    app->forEachQueuedTask([&](const CBtask& task) {
+        if (task.callback.component != this) return;
+        const bool routed = task.callback.handler == onRoutData<true>;
+        if (!routed && task.callback.handler != onRoutData<false>) return;
+        if (const auto* box = dynamic_cast<const Container<UnitRoutData>*>(task.data))
+            reports.emplace_back(routed, *box->valuePtr());
+    });
+    for (const auto& [routed, record] : reports)
+        routed ? tallies_.routed(record, isHome(record.nation)) : tallies_.rallied(record, isHome(record.nation));
 }
 
 void GameControl::UnitRallied(const UnitRoutData& record) {

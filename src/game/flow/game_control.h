@@ -178,6 +178,8 @@ public:
 private:
     // Counts, as the battle is decided, the eliminations already sealed but not yet carried out.
     void countLossesUnderWay();
+    // Counts, as the battle is decided, the routs and rallies already told whose reports are still queued.
+    void countRoutsUnderWay();
     // A unit fights for the side of the nation it became by the scenario's substitutions; one of a third
     // nation, which a scenario without them fields, is the home side's, as the layer lists and commands it,
     // so that its routs and losses count where its side's do.

@@ -98,6 +98,15 @@ void VaelPhysicalLayer::saveUnderWay(std::ostream& out) {
         for (; from; from = from->next)
             for (std::size_t i = 0; i < units.size(); ++i)
                 if (units[i]->getId() == from->value) rest.push_back(static_cast<std::uint16_t>(i));
+    } else if (loadedTickLeft_.left != TickLeft::Nothing) {
+        // A game loaded and saved again before it resumed still owes the rest of the tick it loaded: left
+        // out, the file would resume without it and the battle go otherwise.
+        left = loadedTickLeft_.left;
+        moment = loadedTickLeft_.now;
+        Item<short>* id = nullptr;
+        for (loadedTickLeft_.rest.firstItem(id); id; id = id->next)
+            for (std::size_t i = 0; i < units.size(); ++i)
+                if (units[i]->getId() == id->value) rest.push_back(static_cast<std::uint16_t>(i));
     } else if (app && slot >= 0 && app->tickingSlot() >= 0 && slot > app->tickingSlot()) {
         left = TickLeft::TickDue;
         moment = static_cast<long>(app->tickingTime()) + clockShift_;

@@ -482,6 +482,30 @@ TEST_F(SavedStateTest, AnUnderWayRecordNamingNoSpriteOrQueuingPastTheFiguresReco
     }
 }
 
+// A command that was being finished at the save is written as played, with a word that says so (the third,
+// after the flag's two); the loaded object tells what followed it once its resumption comes. Saved again
+// before that, it says so again, or the second file would resume without the word; once told, it does not.
+TEST_F(SavedStateTest, ACommandLoadedAsBeingFinishedIsSavedAgainSoUntilItsEndIsTold) {
+    auto* source = unit(0, 6);
+    std::ostringstream out;
+    source->saveUnderWay(out);
+    std::string loaded = out.str();
+    ASSERT_EQ(loaded.substr(0, 6), bytes({0, 0, 0, 0, 0, 0})) << "no flag raised or waving, nothing being finished";
+    loaded[4] = 1;
+    for (const bool told : {false, true}) {
+        SCOPED_TRACE(told ? "its end told" : "its end not yet told");
+        auto* u = unit(0, 6);
+        std::istringstream in(loaded);
+        ASSERT_TRUE(u->loadUnderWay(in));
+        if (told) u->finishLoadedHead();
+        std::ostringstream again;
+        u->saveUnderWay(again);
+        std::string want = loaded;
+        want[4] = told ? 0 : 1;
+        EXPECT_EQ(again.str(), want);
+    }
+}
+
 // A leader has no flag: the place after his figures names no sprite, waited on or playing, and is refused;
 // his figure is taken. A flag's record playing is refused with the reason of whichever of its three parts
 // (pole, cloth, shadow, one after the other) holds what no battle leaves: a mark of being hidden past set.

@@ -168,6 +168,48 @@ TEST_F(DecidedBattle, ALossSealedBeforeTheEndIsCountedOnce) {
               "73 3 0 1");
 }
 
+// The step that decides the battle may have told a rout or a rally whose report is still on its way to game
+// control (the rest of the volley that fells a commander): the end counts it, once, as the commentary told
+// it; a report sent after the end counts nothing. Visitors, worth 9 each.
+TEST_F(DecidedBattle, ARoutOrRallyToldInTheDecidingStepIsCountedOnceAtTheEnd) {
+    struct Row {
+        const char* name;
+        bool routedBefore; // a rout counted before the step
+        const char* onItsWay;
+        const char* tallies; // routed troop quality and units routing
+    };
+    const Row rows[] = {
+        {"a rout on its way", false, "UnitRouted", "9 1"},
+        {"a rally on its way", true, "UnitRallied", "0 0"},
+        {"nothing on its way", true, nullptr, "9 1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        restage();
+        GameControl* control = layer.CreateGameControl(10);
+        ASSERT_NE(control, nullptr);
+        control->setHomeTQLimit(100), control->setVisitorTQLimit(100);
+        const auto tallies = [&] { return values(control->getSideRoutedTQ(0), control->getSideRouting(0)); };
+        if (row.routedBefore) say("UnitRouted", UnitRoutData{2, 9, 2});
+        // Within one step the end is queued before the report, as a commander's fall is queued before the
+        // rest of his volley is told.
+        GameFlowRecorder step({"DecidingStep"}, "Deciding step");
+        step.attach(layer);
+        step.then("DecidingStep", [&row](GameFlowRecorder& self) {
+            self.sendEmpty(END_GAME);
+            Container<UnitRoutData> report(UnitRoutData{2, 9, 2});
+            if (row.onItsWay) self.sendNamed(row.onItsWay, &report);
+        });
+        step.sendNamedEmpty("DecidingStep");
+        settle();
+        ASSERT_EQ(control->isGameOver(), 1);
+        EXPECT_EQ(tallies(), row.tallies);
+        say("UnitRouted", UnitRoutData{2, 9, 2});
+        say("UnitRallied", UnitRoutData{2, 9, 2});
+        EXPECT_EQ(tallies(), row.tallies) << "after the end";
+    }
+}
+
 // The other machine is lost in the middle of a step: the battle ends there, but what the step had already
 // reported (a rout, a rally, an elimination, still on their way to game control) is the battle as it stood,
 // and counts. Once the step has unwound the tallies close: a routing unit whose elimination was sealed but

@@ -757,5 +757,86 @@ TEST_F(VaelPhysicalLayerTest, AHandWrittenUnderWayRecordIsTakenWholeOrRefusedWit
     }
 }
 
+// A game loaded and saved again before it resumed owes what the first save owed of the tick under way: the
+// objects still to step, or the tick still to count. The second save's record is the first's, byte for
+// byte; once the loaded tick has been played, nothing of it is owed.
+TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordLoadedIsSavedAgainWithWhatOfItsTickWasStillToCome) {
+    landscape();
+    create(101, 1, 0);
+    create(102, 2, 0);
+    std::vector<std::uint8_t> saved(8, 0);
+    ASSERT_TRUE(layers->saveGameBytes(saved));
+    const auto tag = std::search(saved.begin(), saved.end(), VaelPhysicalLayers::UnderWayTag,
+                                 VaelPhysicalLayers::UnderWayTag + 4);
+    ASSERT_NE(tag, saved.end());
+    const std::vector<std::uint8_t> display(saved.begin(), tag);
+    using Bytes = std::vector<std::uint8_t>;
+    const auto put16 = [](Bytes& b, std::uint32_t v) {
+        b.push_back(static_cast<std::uint8_t>(v)), b.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    const auto put32 = [&](Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF), put16(b, v >> 16); };
+    struct Row {
+        const char* name;
+        std::uint16_t left;             // 0 nothing, 1 objects to step, 2 the tick to count
+        std::vector<std::uint16_t> rest; // for 1, the units still to step
+    };
+    const Row rows[] = {
+        {"nothing left of the tick", 0, {}},
+        {"both units still to step", 1, {0, 1}},
+        {"the second unit still to step", 1, {1}},
+        {"the step done to its end", 1, {}},
+        {"the tick still to count", 2, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        // The normal view: clock 1000, a tick of 1 a second on timer 0 with nothing counted, stepping unit 0,
+        // none flagged, two units with empty records, then what of the tick was left. The reversed one: no
+        // tick, nothing stepped, the same two units, nothing left.
+        Bytes normal;
+        put32(normal, 1000), put16(normal, 1), put16(normal, 0), put16(normal, 0);
+        put16(normal, 1), put16(normal, 0), put16(normal, 0);
+        put16(normal, 2), put32(normal, 0), put32(normal, 0);
+        put16(normal, row.left);
+        if (row.left) put32(normal, 158000);
+        if (row.left == 1) {
+            put16(normal, static_cast<std::uint16_t>(row.rest.size()));
+            for (std::uint16_t unit : row.rest)
+                put16(normal, unit);
+        }
+        Bytes reversed;
+        put32(reversed, 1000), put16(reversed, 0), put16(reversed, 0xFFFF), put16(reversed, 0);
+        put16(reversed, 0), put16(reversed, 0);
+        put16(reversed, 2), put32(reversed, 0), put32(reversed, 0);
+        put16(reversed, 0);
+        Bytes body;
+        for (const Bytes* part : {&normal, &reversed}) {
+            put32(body, static_cast<std::uint32_t>(part->size()));
+            body.insert(body.end(), part->begin(), part->end());
+        }
+        Bytes record{'V', 'D', 'S', 'A'};
+        put16(record, VaelPhysicalLayers::UnderWayVersion), put32(record, static_cast<std::uint32_t>(body.size()));
+        record.insert(record.end(), body.begin(), body.end());
+        Bytes file = display;
+        file.insert(file.end(), record.begin(), record.end());
+        ASSERT_TRUE(layers->loadGameBytes(file)) << layers->underWayProblem();
+
+        const auto underWay = [&] {
+            Bytes again(8, 0);
+            EXPECT_TRUE(layers->saveGameBytes(again));
+            const auto at = std::search(again.begin(), again.end(), VaelPhysicalLayers::UnderWayTag,
+                                        VaelPhysicalLayers::UnderWayTag + 4);
+            return Bytes(at, again.end());
+        };
+        EXPECT_EQ(underWay(), record);
+        // Played, the tick is owed no more: the word after the normal view's two unit records (after 10
+        // bytes of head, 4 of the part's length and 26 of the part) says nothing is left.
+        layers->finishTickUnderWay();
+        const Bytes after = underWay();
+        ASSERT_GE(after.size(), 42u);
+        EXPECT_EQ(after[40], 0);
+        EXPECT_EQ(after[41], 0);
+    }
+}
+
 } // namespace
 } // namespace vael::test

@@ -10,7 +10,12 @@
 # - with the display, the loaded battle ends. (What debris of the fallen, made by the display itself, had
 #   still to play at the save is not carried: such a battle may end otherwise.)
 # - with the display, each of the saves asked for with --same (displays that were saved with figures
-#   under way, volleys in flight and flags waving) loads into the unbroken battle, line for line.
+#   under way, volleys in flight and flags waving) loads into the unbroken battle, line for line;
+# - with the display, each of the saves asked for with --again is loaded and saved again as it resumes
+#   (--save-at 0, as the autosave after a load does), and both the battle that saved it again and the one
+#   loaded from the second file go on as the unbroken one, line for line;
+# - each of the saves asked for with --headless, taken with the display, loads without it and ends (what
+#   the display still showed at the save, an elephant's rampage say, ends at once).
 # A battle that ends before the activation saves nothing, says after how many activations it ended, exits
 # 1, and prints what the unbroken one printed.
 # Then, with the display, each battle of the seeds asked for is saved one activation after each leader's
@@ -18,6 +23,7 @@
 #
 # resumed_battles.sh TOOL DATA JOBS [BATTLE:SEEDS:ACTIVATIONS ...] [--replaced BATTLE:SEEDS ...]
 #                    [--ends BATTLE:SEED:ACTIVATION ...] [--same BATTLE:SEED:ACTIVATION ...]
+#                    [--again BATTLE:SEED:ACTIVATION ...] [--headless BATTLE:SEED:ACTIVATION ...]
 # SEEDS is FIRST-LAST, ACTIVATIONS a comma list.
 set -u
 tool=$1
@@ -49,11 +55,32 @@ unbroken() {
   echo "$file"
 }
 
+# Whether the loaded battle LOADED printed REST (what the unbroken one printed after the activation saved
+# at); else a failure naming the case NAME, what went otherwise (WHICH) and its first line that differs.
+same_rest() {
+  local name=$1 which=$2 rest=$3 loaded=$4
+  cmp -s "$rest" "$loaded" && return 0
+  local line
+  # The first line that differs; one text ending early differs on the line after its last.
+  line=$(cmp "$rest" "$loaded" 2>/dev/null | sed -n 's/.*, line \([0-9]*\)$/\1/p')
+  if [ -z "$line" ]; then
+    local a b
+    a=$(wc -l <"$rest") b=$(wc -l <"$loaded")
+    line=$(((a < b ? a : b) + 1))
+  fi
+  echo "FAIL $name: $which went otherwise at line $line of the rest: \"$(sed -n "${line}p" "$loaded")\" where the unbroken one said \"$(sed -n "${line}p" "$rest")\""
+  return 1
+}
+
 # One case: battle, seed, activation, mode (headless or display), and what the loaded battle must do
-# (same: print the unbroken rest; end: only end).
+# (same: print the unbroken rest; end: only end; again: print the unbroken rest, saved again as it resumes,
+# and so must the battle loaded from that second save; headless: the save taken with the display, loaded
+# without it, ends).
 resume() {
   local battle=$1 seed=$2 at=$3 mode=$4 want=$5
   local name="$battle seed $seed saved at activation $at, $mode"
+  [ "$want" = headless ] && name="$name, loaded headless"
+  [ "$want" = again ] && name="$name, saved again as it resumed"
   local full saved="$work/$battle-$seed-$at-$mode" display=() status activations
   [ "$mode" = display ] && display=(--display)
   full=$(unbroken "$battle" "$seed" "$mode")
@@ -81,23 +108,45 @@ resume() {
     return
   fi
   cmp -s "$full" "$saved.saving" || echo "FAIL $name: saving changed the battle (line $(cmp "$full" "$saved.saving" | sed -n 's/.*line \([0-9]*\).*/\1/p'))"
-  play "$saved.loaded" "$battle" --seed "$seed" "${display[@]}" --load "$saved.vel"
+  local again=()
+  [ "$want" = again ] && again=(--save-at 0 "$saved.again.vel")
+  [ "$want" = headless ] && display=()
+  play "$saved.loaded" "$battle" --seed "$seed" "${display[@]}" --load "$saved.vel" "${again[@]}"
   status=$?
+  # Everything after the announcement of the activation saved at.
+  awk -v n="$at" 'rest { print } /is now active\.$/ && ++seen == n { rest = 1 }' "$full" >"$saved.rest"
   if [ "$status" -ne 0 ]; then
     echo "FAIL $name: the loaded battle exited $status: $(said "$saved.loaded")"
+  elif [ "$want" = headless ]; then
+    grep -q '^Outcome: ' "$saved.loaded" || echo "FAIL $name: the battle loaded without the display told no outcome"
+    # An elephant told rampaging before the save is bound to leave play, its rampage still shown or not:
+    # the loaded battle never names it (it neither rallies nor fights again).
+    awk -v n="$at" '/is now active\.$/ && ++seen == n { exit } / is rampaging!$/ { sub(/ is rampaging!$/, ""); print }' \
+      "$full" | sort -u >"$saved.beasts"
+    local beast
+    while IFS= read -r beast; do
+      awk -v b="$beast" -v name="$name" '{
+        i = index($0, b)
+        if (i && substr($0, i + length(b), 1) !~ /[0-9]/) {
+          print "FAIL " name ": the battle loaded without the display names " b ", told rampaging before the save, at line " FNR ": \"" $0 "\""
+          exit
+        }
+      }' "$saved.loaded"
+    done <"$saved.beasts"
   elif [ "$want" = same ]; then
-    # Everything after the announcement of the activation saved at.
-    awk -v n="$at" 'rest { print } /is now active\.$/ && ++seen == n { rest = 1 }' "$full" >"$saved.rest"
-    if ! cmp -s "$saved.rest" "$saved.loaded"; then
-      local line
-      # The first line that differs; one text ending early differs on the line after its last.
-      line=$(cmp "$saved.rest" "$saved.loaded" 2>/dev/null | sed -n 's/.*, line \([0-9]*\)$/\1/p')
-      if [ -z "$line" ]; then
-        local a b
-        a=$(wc -l <"$saved.rest") b=$(wc -l <"$saved.loaded")
-        line=$(((a < b ? a : b) + 1))
+    same_rest "$name" "the loaded battle" "$saved.rest" "$saved.loaded"
+  elif [ "$want" = again ]; then
+    same_rest "$name" "the loaded battle that saved again" "$saved.rest" "$saved.loaded"
+    if [ ! -s "$saved.again.vel" ]; then
+      echo "FAIL $name: the loaded battle saved nothing again as it resumed"
+    else
+      play "$saved.again.loaded" "$battle" --seed "$seed" --display --load "$saved.again.vel"
+      status=$?
+      if [ "$status" -ne 0 ]; then
+        echo "FAIL $name: the battle loaded from the second save exited $status: $(said "$saved.again.loaded")"
+      else
+        same_rest "$name" "the battle loaded from the second save" "$saved.rest" "$saved.again.loaded"
       fi
-      echo "FAIL $name: the loaded battle went otherwise at line $line of the rest: \"$(sed -n "${line}p" "$saved.loaded")\" where the unbroken one said \"$(sed -n "${line}p" "$saved.rest")\""
     fi
   fi
   rm -f "$saved".*
@@ -110,7 +159,7 @@ replaced() {
   awk '/is now active\.$/ { n++ } /replace him in command/ { print n + 1 }' "$full" | sort -nu |
     while read -r at; do resume "$battle" "$seed" "$at" display end; done
 }
-export -f play said unbroken resume replaced
+export -f play said unbroken same_rest resume replaced
 export tool data work
 
 cases="$work/cases"
@@ -121,15 +170,17 @@ for arg in "$@"; do
   --replaced) kind=replaced; continue ;;
   --ends) kind=ends; continue ;;
   --same) kind=same; continue ;;
+  --again) kind=again; continue ;;
+  --headless) kind=headless; continue ;;
   esac
   IFS=: read -r battle seeds rest <<<"$arg"
   if [ "$kind" = ends ]; then
     echo "resume $battle $seeds $rest display end" >>"$cases"
     continue
   fi
-  if [ "$kind" = same ]; then
+  if [ "$kind" = same ] || [ "$kind" = again ] || [ "$kind" = headless ]; then
     echo "unbroken $battle $seeds display" >>"$cases"
-    echo "resume $battle $seeds $rest display same" >>"$cases"
+    echo "resume $battle $seeds $rest display $kind" >>"$cases"
     continue
   fi
   for seed in $(seq "${seeds%-*}" "${seeds#*-}"); do
