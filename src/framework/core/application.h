@@ -158,6 +158,8 @@ public:
     // The serial number of the latest query (0 before the first).
     static std::uint32_t lastQuerySerial();
     std::int32_t queuedTasks() const { return taskQueue_.count(); }
+    // Shows every queued task, first to last, to visit (which must not queue or run any).
+    template <class Visit> void forEachQueuedTask(Visit visit) const { taskQueue_.forEach(visit); }
 
 protected:
     std::int16_t running_ = 1;

@@ -1,5 +1,8 @@
 #include "game/flow/leader_activation.h"
 
+#include <optional>
+#include <utility>
+
 #include "framework/core/answer.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -124,8 +127,12 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
                 unit->registerSelectedMessages();
     // A game saved before the leader began his orders (as a save at an activation, or the autosave, is)
     // resumes at the activation's start, and raises the flags the activation raised.
-    if (kind == ActivationKind::Resumed && !leader->isOrdersPhaseActive()) kind = ActivationKind::Activated;
-    if (group) {
+    const bool ordersGoOn = kind == ActivationKind::Resumed && leader->resumesComputerOrders();
+    if (kind == ActivationKind::Resumed && !leader->isOrdersPhaseActive() && !ordersGoOn)
+        kind = ActivationKind::Activated;
+    // The computer's orders that go on had their flags raised by the activation that was saved; the display's
+    // record keeps those still waving.
+    if (group && !ordersGoOn) {
         RaiseFlagsStruct raise;
         raise.nation = leader->getNation();
         for (VaelUnit* unit : each(group->units)) {
@@ -139,6 +146,20 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
         raise.flags.append(leader->getUnitNum());
         Container<RaiseFlagsStruct> box(raise);
         layer.sendNamed(msg::RaiseFlags, &box);
+    }
+    if (layer.isComputerLeader(leader) && ordersGoOn) {
+        leader->forgetResumedOrders();
+        std::optional<ComputerOrders> orders = std::exchange(layer.resumedComputerOrders(), std::nullopt);
+        // His orders were announced, and his group's cohesion restored, by the activation that was saved.
+        if (group && orders && orders->leader == leader->getUnitNum()) {
+            debugStream() << "Resuming the computer's orders" << std::endl;
+            leader->reconnectOrderMessages();
+            for (const bool visitor : {false, true})
+                if (ComputerOpponent* opponent = layer.getOpponent(visitor);
+                    opponent && opponent->resumeOrders(group, *orders))
+                    return;
+        }
+        // No opponent takes them: he begins his orders as an activation does.
     }
     if (layer.isComputerLeader(leader)) {
         if (!group) return;
