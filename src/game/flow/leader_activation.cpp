@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "framework/core/answer.h"
+#include "framework/core/application.h"
+#include "framework/core/timer_callback.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
@@ -117,6 +119,12 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
     }
     Group* group = layer.findGroup(leader->getLeaderId());
     layer.setActiveGroup(group);
+    // A game saved in the pause after the leader's combats waits that pause out again, and no more.
+    if (kind == ActivationKind::Resumed && leader->resumesPauseAfterCombats()) {
+        leader->forgetResumedOrders();
+        DoneViewingCombatResults(layer);
+        return;
+    }
     // A unit the player had selected when he saved comes back selected, with all its selection answers (the
     // clicks that move it, its reach shown): with the flag alone it would refuse every click for the rest
     // of the battle, as a unit already selected.
@@ -198,6 +206,15 @@ void DoneViewingCombatResults(VaelLogicalLayer& layer) {
     // A second report while the pause runs restarts it rather than taking a second timer.
     layer.killTimer(onCombatPauseOver);
     layer.addTimer(onCombatPauseOver, 2);
+}
+
+bool combatPauseUnderWay(const VaelLogicalLayer& layer) {
+    const Application* app = Application::instance();
+    if (!app) return false;
+    const Callback pause(const_cast<VaelLogicalLayer*>(&layer), onCombatPauseOver);
+    for (int slot = 0; slot < Application::TimerSlots; ++slot)
+        if (app->timer(slot).state != TimerCallback::Free && app->timer(slot).callback == pause) return true;
+    return false;
 }
 
 void endCombatPause(VaelLogicalLayer& layer) {

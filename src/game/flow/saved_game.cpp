@@ -18,6 +18,7 @@
 #include "game/flow/flow_message_names.h"
 #include "game/flow/computer_opponent.h"
 #include "game/flow/game_control.h"
+#include "game/flow/leader_activation.h"
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
@@ -119,7 +120,17 @@ void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
         if (ComputerOpponent* opponent = layer.getOpponent(visitor); opponent && opponent->ordersUnderWay(orders))
             if (const Leader* leader = layer.findLeader(orders.leader)) under.emplace_back(orders, leader);
     }
-    if (!under.empty()) {
+    // The active leader's activation standing in the pause after its combats, his orders over (or loaded so,
+    // and not yet resumed).
+    GameControl* control = layer.getGameControl();
+    const std::int16_t active = control ? control->getActiveLeader() : -1;
+    LeaderUnitInfo* pausing = control && active >= 0 && active < control->getLeaderCount() &&
+                                      control->leaderAt(active).leader &&
+                                      (combatPauseUnderWay(layer) ||
+                                       control->leaderAt(active).leader->resumesPauseAfterCombats())
+                                  ? &control->leaderAt(active)
+                                  : nullptr;
+    if (!under.empty() || pausing) {
         record << static_cast<std::uint16_t>(under.size());
         for (const auto& [orders, leader] : under) {
             record << orders.leader;
@@ -136,9 +147,15 @@ void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
             for (std::uint16_t q : orders.queued)
                 record << q;
         }
+        record << static_cast<std::uint16_t>(pausing ? 1 : 0);
+        if (pausing) {
+            record << static_cast<std::uint16_t>(pausing->leader->getUnitNum());
+            pausing->leader->writeOrdersUnderWay(record);
+            record << pausing->momentumAllowed;
+        }
     }
     s.write(RunningStateTag, 4);
-    s << (under.empty() ? RunningStateWithoutOrders : RunningStateVersion)
+    s << (under.empty() && !pausing ? RunningStateWithoutOrders : RunningStateVersion)
       << static_cast<std::uint32_t>(record.length());
     std::vector<char> bytes(static_cast<std::size_t>(record.length()));
     if (!bytes.empty()) {
@@ -220,6 +237,45 @@ bool readComputerOrders(SuperString& record, VaelLogicalLayer& layer, std::optio
                       "'s computer orders name a unit that is not of this battle");
     found = std::move(orders);
     ordering = leader;
+    return true;
+}
+
+// The pause after the active leader's combats (a record of version 4): his unit number, his orders as they
+// ended and whether he may try for momentum. False with the reason, the record failed, when they cannot be
+// this battle's.
+bool readCombatPause(SuperString& record, VaelLogicalLayer& layer, bool ordersUnderWay, Leader*& pausing,
+                     Leader::OrdersUnderWay& orders, std::int16_t& momentum, std::string* problem) {
+    const auto refuse = [&](const std::string& reason) {
+        if (problem && !reason.empty()) *problem = reason;
+        return record.setFailed(), false;
+    };
+    std::uint16_t flag = 0;
+    record >> flag;
+    if (record.failed()) return refuse({});
+    if (flag > 1)
+        return refuse("the saved game holds " + std::to_string(flag) +
+                      " for whether the activation stands in its pause after the combats, where only 0 or 1 can be");
+    if (flag == 0) return true;
+    if (ordersUnderWay)
+        return refuse("the saved game has the computer's orders under way and the activation past them at once");
+    std::uint16_t number = 0;
+    record >> number;
+    Leader* leader = record.failed() ? nullptr : layer.findLeader(number);
+    if (record.failed()) return refuse({});
+    GameControl* control = layer.getGameControl();
+    const std::int16_t active = control ? control->getActiveLeader() : -1;
+    if (!leader || !control || active < 0 || active >= control->getLeaderCount() ||
+        control->leaderAt(active).leader != leader)
+        return refuse("the saved game has unit " + std::to_string(number) +
+                      " in the pause after his combats, who is not the leader game control has active");
+    std::string why;
+    if (!leader->readOrdersUnderWay(record, orders, why)) return refuse(why);
+    record >> momentum;
+    if (record.failed()) return refuse({});
+    if (momentum != 0 && momentum != 1)
+        return refuse("the saved game holds " + std::to_string(momentum) + " for whether " + leader->getName() +
+                      " may try for momentum, where only 0 or 1 can be");
+    pausing = leader;
     return true;
 }
 
@@ -338,8 +394,12 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
     std::optional<ComputerOrders> computerOrders;
     Leader* ordering = nullptr;
     Leader::OrdersUnderWay leaderOrders;
+    Leader* pausing = nullptr;
+    Leader::OrdersUnderWay pauseOrders;
+    std::int16_t momentum = 0;
     if (ok && !record.failed() && version >= RunningStateVersion)
-        ok = readComputerOrders(record, layer, computerOrders, ordering, leaderOrders, problem);
+        ok = readComputerOrders(record, layer, computerOrders, ordering, leaderOrders, problem) &&
+             readCombatPause(record, layer, computerOrders.has_value(), pausing, pauseOrders, momentum, problem);
     // Every byte belongs to a unit or a hex: a longer record is another battle's.
     if (ok && !record.failed() && record.remaining() == 0) {
         for (auto& [hex, order] : orders) {
@@ -354,6 +414,11 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
         for (Leader* leader : each(layer.getLeaders()))
             leader->forgetResumedOrders();
         if (ordering) ordering->resumeOrdersUnderWay(leaderOrders);
+        if (pausing) {
+            pausing->resumePauseAfterCombats(pauseOrders);
+            GameControl* control = layer.getGameControl();
+            control->leaderAt(control->getActiveLeader()).momentumAllowed = momentum;
+        }
         layer.resumedComputerOrders() = computerOrders;
         return true;
     }

@@ -690,6 +690,8 @@ std::string VaelApp::saveWaitsFor() const {
         if (queuedTasks() == 0) return {};
         return leader->getName() + "'s last order is still being carried out";
     }
+    // The pause after the combats, their results seen, is carried; the combats themselves are not.
+    if (leader && combatPauseUnderWay(*layer_) && queuedTasks() == 0) return {};
     return "the battle is between two leaders' orders: the combats and what follows them are under way";
 }
 

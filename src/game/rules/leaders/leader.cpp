@@ -293,6 +293,12 @@ void Leader::resumeOrdersUnderWay(const OrdersUnderWay& orders) {
     resumingOrders_ = true;
 }
 
+void Leader::resumePauseAfterCombats(const OrdersUnderWay& orders) {
+    resumeOrdersUnderWay(orders);
+    resumingOrders_ = false;
+    resumingPause_ = true;
+}
+
 void Leader::write(SuperString& file) const {
     file << ordersPhaseActive_;
     if (ordersPhaseActive_)

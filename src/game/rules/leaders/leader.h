@@ -132,7 +132,11 @@ public:
     bool readOrdersUnderWay(SuperString& file, OrdersUnderWay& orders, std::string& problem) const;
     void resumeOrdersUnderWay(const OrdersUnderWay& orders);
     bool resumesComputerOrders() const { return resumingOrders_; }
-    void forgetResumedOrders() { resumingOrders_ = false; }
+    // Saved in the pause after his activation's combats, his orders over: the loaded leader goes on from
+    // that pause, finished then as the saved one was.
+    void resumePauseAfterCombats(const OrdersUnderWay& orders);
+    bool resumesPauseAfterCombats() const { return resumingPause_; }
+    void forgetResumedOrders() { resumingOrders_ = resumingPause_ = false; }
     // The order handlers of a computer leader who goes on with his orders: what his activation did to his
     // group (the cohesion restored) is done already.
     void reconnectOrderMessages();
@@ -253,6 +257,7 @@ protected:
     DIRECTION groupFacing_ = NoDirection;
     std::uint16_t groupMoveTried_ = 0;
     bool resumingOrders_ = false;
+    bool resumingPause_ = false;
 
     static inline std::uint16_t showFinishLeader_ = 0;
     static inline std::uint16_t leaderCheat_ = 0;

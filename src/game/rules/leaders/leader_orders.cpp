@@ -206,6 +206,14 @@ std::int16_t Leader::activateRemoteLeader() {
 std::int16_t Leader::resumeActiveLeader() {
     // A computer leader saved in the middle of his orders goes on with them: his orders spent, his command
     // hexes and what each unit may still be ordered came with the file.
+    // Saved in the pause after his combats, he finishes when it is over, as the saved one would have.
+    if (resumingPause_) {
+        connectOnce(msg::LeaderCenterOnLeader, onCenterOnLeader);
+        connectOnce(msg::FinishLeader, onFinishLeader);
+        Container<std::string> name(name_);
+        sendNamed(msg::LeaderResumed, &name);
+        return 0;
+    }
     if (resumingOrders_) {
         centerOnLeader();
         showStatus();
