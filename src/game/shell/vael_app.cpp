@@ -869,9 +869,10 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
                 for (VaelUnit* unit : waiting)
                     if (unit->getUnitNum() == static_cast<std::uint16_t>(number)) unit->awaitMovementDone();
         }
-        // A volley still in flight is worked out when it lands, by the unit that loosed it.
+        // A volley the computer's orders loosed and still wait for is worked out when it lands, by the unit
+        // that loosed it (a reaction's volley was worked out as it was loosed).
         for (MissileCapable* archer : volleys)
-            archer->awaitVolley();
+            if (ordered(archer)) archer->awaitVolley();
     }
     // A beast the file has rampaging is bound to leave play again, its loss sealed once game control counts
     // again; one whose rampage nothing shows now ends it at once, before anything else goes on.
