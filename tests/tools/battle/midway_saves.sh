@@ -7,12 +7,12 @@
 # - the battle loaded from that file prints exactly what the unbroken one printed after that line;
 # - loaded and saved again as it resumes (--save-at 0), it prints the same, and so does the battle loaded
 #   from the second file.
-# With --inside, the save has to fall inside a computer leader's orders (his trace says he goes on with
-# them), so that a change that only ever saved between activations fails. Fails naming battle, seed,
-# message and mode.
+# With --inside, the save has to fall inside the orders of the computer leader named (his trace says he goes
+# on with them, and never that he has his orders anew), so that a change that only ever saved between
+# activations fails. Fails naming battle, seed, message and mode.
 #
-# midway_saves.sh TOOL DATA JOBS [--inside] BATTLE:SEED:STEPS[:display] ...
-# STEPS is a comma list of message counts.
+# midway_saves.sh TOOL DATA JOBS [--inside] BATTLE:SEED:STEPS[:display[:LEADER]] ...
+# STEPS is a comma list of message counts; LEADER has '_' for each space of his name.
 set -u
 tool=$1
 data=$2
@@ -47,7 +47,7 @@ differs() {
 }
 
 one() {
-  local battle=$1 seed=$2 step=$3 mode=$4
+  local battle=$1 seed=$2 step=$3 mode=$4 leader=${5//_/ }
   local name="$battle seed $seed saved at message $step, $mode" display=() at
   [ "$mode" = display ] && display=(--display)
   local base="$work/$battle-$seed-$step-$mode" full="$work/$battle-$seed-$mode.txt"
@@ -79,9 +79,17 @@ one() {
     echo "FAIL $name: the loaded battle exited $?: $(said "$base.loaded")"
     return
   }
-  if [ "$inside" = 1 ] && ! grep -q " goes on with -\?[0-9]* orders remaining$" "$base.trace"; then
-    echo "FAIL $name: the save fell outside the computer's orders"
-    return
+  if [ "$inside" = 1 ]; then
+    if ! grep -q "^$leader goes on with -\?[0-9]* orders remaining$" "$base.trace"; then
+      echo "FAIL $name: the save fell outside $leader's orders: $(grep -m1 ' goes on with ' "$base.trace")"
+      return
+    fi
+    if [ "$(grep -m1 -o "^$leader has -\?[0-9]* orders remaining initially$" "$base.trace")" != "" ] &&
+      [ "$(grep -n -m1 "^$leader has .* orders remaining initially$" "$base.trace" | cut -d: -f1)" -lt \
+        "$(grep -n -m1 "^$leader goes on with" "$base.trace" | cut -d: -f1)" ]; then
+      echo "FAIL $name: $leader was handed his orders anew"
+      return
+    fi
   fi
   local why
   if why=$(differs "$base.rest" "$base.loaded"); then
@@ -104,13 +112,13 @@ export tool data work inside
 cases="$work/cases"
 : >"$cases"
 for arg in "$@"; do
-  IFS=: read -r battle seed steps mode <<<"$arg"
+  IFS=: read -r battle seed steps mode leader <<<"$arg"
   mode=${mode:-headless}
   display=()
   [ "$mode" = display ] && display=(--display)
   # The unbroken battle once for all its cases.
   play "$work/$battle-$seed-$mode.txt" "$battle" --seed "$seed" "${display[@]}" || rm -f "$work/$battle-$seed-$mode.txt"
-  for step in ${steps//,/ }; do echo "one $battle $seed $step $mode" >>"$cases"; done
+  for step in ${steps//,/ }; do echo "one $battle $seed $step $mode ${leader:-}" >>"$cases"; done
 done
 xargs -P "$jobs" -L 1 bash -c '"$@"' _ <"$cases" >"$work/failures"
 sort "$work/failures"
