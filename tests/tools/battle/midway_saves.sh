@@ -4,7 +4,8 @@
 # again at once. For every battle, seed, message and mode (headless or with the display):
 # - the battle that saves exits 0 and prints exactly what the unbroken one printed, and says after which
 #   line of commentary it saved;
-# - the battle loaded from that file prints exactly what the unbroken one printed after that line;
+# - the battle loaded from that file prints exactly what the unbroken one printed after that line, and its
+#   trace never has the leader saved handed his orders anew;
 # - loaded and saved again as it resumes (--save-at 0), it prints the same, and so does the battle loaded
 #   from the second file.
 # With --inside, the save has to fall inside the orders of the computer leader named (his trace says he goes
@@ -59,8 +60,7 @@ one() {
       return
     }
   fi
-  local trace=()
-  [ "$inside" = 1 ] && trace=(--trace "$base.trace")
+  local trace=(--trace "$base.trace")
   play "$base.saving" "$battle" --seed "$seed" "${display[@]}" --save-at-step "$step" "$base.vel" || {
     echo "FAIL $name: the battle that saved exited $?: $(said "$base.saving")"
     return
@@ -79,6 +79,15 @@ one() {
     echo "FAIL $name: the loaded battle exited $?: $(said "$base.loaded")"
     return
   }
+  # The leader saved is never handed his orders anew: in the trace nobody has his orders "initially" before
+  # game control activates a leader.
+  local handed activated
+  handed=$(grep -n -m1 " orders remaining initially$" "$base.trace" | cut -d: -f1)
+  activated=$(grep -n -m1 "^Activating Local Leader: " "$base.trace" | cut -d: -f1)
+  if [ -n "$handed" ] && { [ -z "$activated" ] || [ "$handed" -lt "$activated" ]; }; then
+    echo "FAIL $name: the leader saved was handed his orders anew: $(sed -n "${handed}p" "$base.trace")"
+    return
+  fi
   if [ "$inside" = 1 ]; then
     if ! grep -q "^$leader goes on with -\?[0-9]* orders remaining$" "$base.trace"; then
       echo "FAIL $name: the save fell outside $leader's orders: $(grep -m1 ' goes on with ' "$base.trace")"
@@ -118,7 +127,8 @@ for arg in "$@"; do
   [ "$mode" = display ] && display=(--display)
   # The unbroken battle once for all its cases.
   play "$work/$battle-$seed-$mode.txt" "$battle" --seed "$seed" "${display[@]}" || rm -f "$work/$battle-$seed-$mode.txt"
-  for step in ${steps//,/ }; do echo "one $battle $seed $step $mode ${leader:-}" >>"$cases"; done
+  # No blank may end a line: xargs would take the next line for the rest of this one.
+  for step in ${steps//,/ }; do echo "one $battle $seed $step $mode${leader:+ $leader}" >>"$cases"; done
 done
 xargs -P "$jobs" -L 1 bash -c '"$@"' _ <"$cases" >"$work/failures"
 sort "$work/failures"
