@@ -7,7 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <cstdio>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -22,11 +25,13 @@
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/rules/roll.h"
 #include "game/map/vael_physical_layer.h"
 #include "game/net/vael_net_component.h"
 #include "game/rules/combat/combat.h"
 #include "game/rules/units/nation.h"
 #include "game/shell/commentary_dialog.h"
+#include "game/shell/saved_game_header.h"
 #include "game/shell/vael_app.h"
 #include "game/shell/version.h"
 #include "platform/headless/headless_platform.h"
@@ -163,7 +168,7 @@ public:
     }
 
     BattleOutcome play() {
-        std::srand(options_.seed);
+        seed(options_.seed);
         // A host that cannot load its battle says so before anybody is asked to join it.
         if (hosting() && !scenarioLoads()) return outcome_;
         if (network() && !connect()) return outcome_;
@@ -178,6 +183,9 @@ public:
         if (comm::NetPeer* peer = app_.net().peer(); peer && peer->isHeld()) peer->release();
         // One task at a time, so that a chain of messages that never ends is caught by the cap too.
         while (!ended_ && failed_.empty()) {
+            if (options_.saveAtStep >= 0 && !saved_ && outcome_.tasks >= options_.saveAtStep &&
+                app_.saveWaitsFor().empty() && !saveMidway())
+                break;
             if (++outcome_.tasks > options_.taskCap) {
                 stop(BattleStatus::TaskCap,
                      "the battle did not end within " + std::to_string(options_.taskCap) + " messages");
@@ -225,6 +233,12 @@ public:
             outcome_.message = "the battle ended after " + std::to_string(outcome_.activations) +
                                (outcome_.activations == 1 ? " activation" : " activations") +
                                "; nothing was saved";
+        }
+        if (ended_ && options_.saveAtStep >= 0 && !saved_) {
+            outcome_.status = BattleStatus::NotSaved;
+            outcome_.message = "the battle ended after " + std::to_string(outcome_.tasks) +
+                               " messages with no moment to save it from message " +
+                               std::to_string(options_.saveAtStep) + " on; nothing was saved";
         }
         if (network()) finishNetwork();
         for (const auto& box : platform_.boxes)
@@ -575,6 +589,8 @@ private:
             noteSides();
             return true;
         }
+        // Read first: the loaded battle resumes (and draws its dice) within the load.
+        loadedDice_ = savedDice(options_.loadFile);
         if (!app_.loadGame(options_.loadFile, error)) {
             stop(BattleStatus::LoadFailed, "cannot load the saved game " + options_.loadFile + ": " + error);
             return false;
@@ -612,21 +628,57 @@ private:
 
     void activation(bool resumed) {
         noteSides();
-        // A loaded battle is saved again as it resumes, before anything of it has been played.
-        if (resumed && options_.saveAt == 0 && !std::exchange(savedOnResuming_, true)) save();
+        // A loaded battle is saved again as it resumes, before anything of it has been played: a game saved
+        // in the middle of an activation keeps the dice it was saved with.
+        if (resumed && options_.saveAt == 0 && !std::exchange(savedOnResuming_, true))
+            save(loadedDice_ ? diceText(*loadedDice_) : std::string());
         if (!resumed && ++outcome_.activations == options_.saveAt && save()) announcementDue_ = true;
         // A machine without game control draws from the seed and the count of activations it was told.
         if (GameControl* control = app_.gameControl())
-            std::srand(activationSeed(options_.seed, *control));
+            seed(activationSeed(options_.seed, *control));
         else
-            std::srand(options_.seed * 2654435761u ^
-                       static_cast<std::uint32_t>(outcome_.activations) * 16777619u);
+            seed(options_.seed * 2654435761u ^ static_cast<std::uint32_t>(outcome_.activations) * 16777619u);
+        // A game saved in the middle of an activation goes on with the dice drawn as far as they were.
+        if (resumed && loadedDice_) {
+            seed(loadedDice_->first);
+            Roll::drawUpTo(loadedDice_->second);
+            loadedDice_.reset();
+        }
     }
 
-    bool save() {
+    void seed(unsigned value) {
+        Roll::seed(value);
+        seeded_ = value;
+    }
+
+    // The dice a save by step keeps in its description: the seed last given and the numbers drawn since.
+    static std::string diceText(const std::pair<unsigned, unsigned long long>& dice) {
+        return "vael-battle dice " + std::to_string(dice.first) + " " + std::to_string(dice.second);
+    }
+
+    static std::optional<std::pair<unsigned, unsigned long long>> savedDice(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string description;
+        if (!readSavedDescription(bytes, description)) return std::nullopt;
+        unsigned long long seedValue = 0, drawn = 0;
+        char rest = 0;
+        if (std::sscanf(description.c_str(), "vael-battle dice %llu %llu%c", &seedValue, &drawn, &rest) != 2 ||
+            seedValue > 0xFFFFFFFFull)
+            return std::nullopt;
+        return std::make_pair(static_cast<unsigned>(seedValue), drawn);
+    }
+
+    bool saveMidway() {
+        if (!save(diceText({seeded_, Roll::drawn()}))) return false;
+        outcome_.savedAtStep = outcome_.tasks;
+        return true;
+    }
+
+    bool save(const std::string& description = {}) {
         outcome_.commentaryAtSave = outcome_.commentaryLines;
         std::string error;
-        if (app_.saveGame(options_.saveFile, error)) return saved_ = true;
+        if (app_.saveGame(options_.saveFile, error, description)) return saved_ = true;
         stop(BattleStatus::SaveFailed, "cannot save the battle: " + error);
         return false;
     }
@@ -661,6 +713,8 @@ private:
     std::string lost_;
     bool announcementDue_ = false;
     bool savedOnResuming_ = false;
+    unsigned seeded_ = 0;
+    std::optional<std::pair<unsigned, unsigned long long>> loadedDice_;
     bool saved_ = false;
     std::string failed_;
     StandStill standStill_;

@@ -21,6 +21,10 @@ struct BattleOptions {
     // Saves the battle at the start of the N-th activation (from 1); with a battle loaded, 0 saves it
     // right after loading.
     std::int32_t saveAt = -1;
+    // Saves the battle once it has handled N messages, at the first moment from there on that the game's
+    // own Save Game would save it (which may fall anywhere in an activation); -1: never. The file's
+    // description keeps the dice, so that a battle loaded from it draws on as the unbroken one.
+    std::int64_t saveAtStep = -1;
     std::string saveFile;
     // A saved game of the scenario to go on from.
     std::string loadFile;
@@ -81,6 +85,7 @@ struct BattleOutcome {
     std::int32_t turns = 0;
     std::int32_t activations = 0;
     std::size_t commentaryAtSave = 0; // the lines said before the battle was saved
+    std::int64_t savedAtStep = -1;    // the message a save asked for by step was made before
 
     std::int64_t tasks = 0;
     SideLosses home, visitor;

@@ -1,4 +1,4 @@
-// vael-battle SCENARIO [--seed N] [--plans KIND] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--load FILE]
+// vael-battle SCENARIO [--seed N] [--plans KIND] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--save-at-step N FILE] [--load FILE]
 // [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT] [--signal-at N KILL|STOP]
 // [--forge-at N FILE]
 // Plays a battle of the data directory with the computer on both sides and prints its commentary and
@@ -30,7 +30,7 @@ namespace {
 
 constexpr const char* Synopsis =
     "usage: vael-battle SCENARIO [--seed N] [--plans KIND] [--turns CAP] [--tasks CAP] [--save-at N FILE] "
-    "[--load FILE] [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT] "
+    "[--save-at-step N FILE] [--load FILE] [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT] "
     "[--signal-at N KILL|STOP] [--forge-at N FILE]\n";
 
 int usage(const std::string& why) {
@@ -49,6 +49,10 @@ int help() {
            "  --turns CAP       stop after CAP turns (40)\n"
            "  --tasks CAP       stop after CAP messages handled (2000000)\n"
            "  --save-at N FILE  save the battle at the N-th activation (0: as a loaded one resumes)\n"
+           "  --save-at-step N FILE\n"
+           "                    save the battle once it has handled N messages, at the first moment\n"
+           "                    from there on that the game's Save Game would save it (anywhere in an\n"
+           "                    activation); standard error tells after which line of commentary\n"
            "  --load FILE       go on from a saved game\n"
            "  --data DIR        the data directory (else $VAEL_DATA, else the build's)\n"
            "  --trace FILE      write the game's trace to FILE\n"
@@ -64,7 +68,7 @@ int help() {
            "  --help            show this and exit\n"
            "  --version         show the version and exit\n\n"
            "Exits 0 when the battle ended, 1 when it could not be loaded, passed a cap or ended before\n"
-           "the activation it was to be saved at, 2 on a bad command line.\n";
+           "the activation (or message) it was to be saved at, 2 on a bad command line.\n";
     return 0;
 }
 
@@ -126,6 +130,14 @@ int play(int argc, char** argv) {
             if (!file) return 2;
             options.saveAt = static_cast<std::int32_t>(n);
             options.saveFile = file;
+        } else if (arg == "--save-at-step") {
+            const char* v = next("--save-at-step");
+            if (!v) return 2;
+            if (!number(v, 0, 1ll << 40, n)) return usage("bad message to save at");
+            const char* file = next("--save-at-step");
+            if (!file) return 2;
+            options.saveAtStep = n;
+            options.saveFile = file;
         } else if (arg == "--load") {
             const char* v = next("--load");
             if (!v) return 2;
@@ -186,10 +198,11 @@ int play(int argc, char** argv) {
     }
     if (options.scenario.empty()) return usage("no scenario given");
     if (options.saveAt == 0 && options.loadFile.empty()) return usage("--save-at 0 saves a loaded battle");
+    if (options.saveAt >= 0 && options.saveAtStep >= 0) return usage("--save-at and --save-at-step exclude each other");
     if (options.hostPort >= 0 && !options.joinHost.empty())
         return usage("--host and --join exclude each other");
     if ((options.hostPort >= 0 || !options.joinHost.empty()) &&
-        (!options.loadFile.empty() || options.saveAt >= 0))
+        (!options.loadFile.empty() || options.saveAt >= 0 || options.saveAtStep >= 0))
         return usage("a network battle is neither saved nor loaded");
     if (trace) {
         // Opened once every option is known, so that it never empties the saved game it comes after; as any
@@ -223,6 +236,9 @@ int play(int argc, char** argv) {
         return 1;
     }
     vael::battle::printOutcome(outcome, std::cout);
+    if (outcome.savedAtStep >= 0)
+        std::cerr << "vael-battle: saved before message " << outcome.savedAtStep << ", after line "
+                  << outcome.commentaryAtSave << " of the commentary\n";
     for (const std::string& text : outcome.failedChecks)
         std::cerr << "vael-battle: failed check: " << vael::printable(text) << "\n";
     // A battle that met a failed check played on without what failed (a damaged map, index or archive): not

@@ -4,6 +4,7 @@
 
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
+#include "framework/core/cb_task.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/payload_check.h"
@@ -290,6 +291,107 @@ void VaelAI::InitAILeader(Group* group) {
     assignFreeAttacks();
     postToSelf(msg::GiveAIOrder);
     finished_ = 0;
+}
+
+namespace {
+
+// Which of the opponent's own order messages a queued task is; 0 for any other task.
+std::uint16_t ownQueued(const CBtask& task, const Component* ai) {
+    if (task.callback.component != ai || task.kind != CBtask::SendTask) return 0;
+    const auto id = task.event.id();
+    if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GiveAIOrder))) return ComputerOrders::GiveOrder;
+    if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::FinishedGivingAIOrders)))
+        return ComputerOrders::Finished;
+    return 0;
+}
+
+} // namespace
+
+bool VaelAI::ordersUnderWay(ComputerOrders& orders) const {
+    if (!active_ || !group_) return false;
+    orders = ComputerOrders{};
+    orders.leader = static_cast<std::uint16_t>(leaderNumber_);
+    orders.ordersLeft = ordersLeft_;
+    orders.lastOrderedUnit = lastOrderedUnit_;
+    orders.finished = finished_;
+    orders.idlePasses = idlePasses_;
+    orders.groupPosition = groupPosition_;
+    orders.ordersGiven = ordersGiven_;
+    orders.boxShown = boxShown_ ? 1 : 0;
+    orders.groupCursorUnit = groupCursorUnit_ ? static_cast<std::int16_t>(groupCursorUnit_->getUnitNum()) : -1;
+    orders.currentUnit = currentUnit_ ? static_cast<std::int16_t>(currentUnit_->getUnitNum()) : -1;
+    for (short n : each(movingUnits_))
+        orders.moving.push_back(n);
+    for (short n : each(finishedUnits_))
+        orders.done.push_back(n);
+    if (const Application* app = Application::instance())
+        app->forEachQueuedTask([&](const CBtask& task) {
+            if (const std::uint16_t own = ownQueued(task, this)) orders.queued.push_back(own);
+        });
+    return true;
+}
+
+std::string VaelAI::ordersUncarried() const {
+    if (!active_) return {};
+    const std::string who = leader_ ? leader_->getName() : std::string("the computer's leader");
+    if (interpreter_.running()) return who + "'s plan is running";
+    if (owPending_) return "a withdrawal that " + who + "'s order began is under way";
+    // Only the opponent's own next step may wait in the queue: the loaded game queues it again. Anything
+    // else is an order still being carried out, which no saved game holds.
+    bool other = false;
+    if (const Application* app = Application::instance())
+        app->forEachQueuedTask([&](const CBtask& task) { other = other || !ownQueued(task, this); });
+    if (other) return who + "'s last order is still being carried out";
+    return {};
+}
+
+bool VaelAI::resumeOrders(Group* group, const ComputerOrders& orders) {
+    if (!group || !ownsGroup(*group)) return false;
+    if (Application* app = Application::instance()) app->beginWait();
+    active_ = true;
+    boxShown_ = orders.boxShown != 0;
+    owPending_ = 0;
+    owBegun_ = 0;
+    owUnit_ = -1;
+    group_ = group;
+    leader_ = nullptr;
+    if (leaderList_)
+        for (Leader* leader : each(*leaderList_))
+            if (leader->getLeaderId() == group->number) leader_ = leader;
+    hearMovesOf(orders);
+    movingUnits_.clear();
+    finishedUnits_.clear();
+    for (std::int16_t n : orders.moving)
+        movingUnits_.append(n);
+    for (std::int16_t n : orders.done)
+        finishedUnits_.append(n);
+    leaderNumber_ = leader_ ? static_cast<std::int16_t>(leader_->getUnitNum()) : -1;
+    groupPosition_ = orders.groupPosition;
+    groupCursorUnit_ = orders.groupCursorUnit >= 0 ? getUnit(orders.groupCursorUnit) : nullptr;
+    currentUnit_ = orders.currentUnit >= 0 ? getUnit(orders.currentUnit) : nullptr;
+    ordersLeft_ = orders.ordersLeft;
+    lastOrderedUnit_ = orders.lastOrderedUnit;
+    ordersGiven_ = orders.ordersGiven;
+    idlePasses_ = orders.idlePasses;
+    finished_ = orders.finished;
+    debugStream() << (leader_ ? leader_->getName() : std::string("No leader")) << " goes on with "
+                  << ordersLeft_ << " orders remaining" << std::endl;
+    for (std::uint16_t queued : orders.queued)
+        postToSelf(queued == ComputerOrders::Finished ? msg::FinishedGivingAIOrders : msg::GiveAIOrder);
+    return true;
+}
+
+void VaelAI::hearMovesOf(const ComputerOrders& orders) {
+    if (!leaderList_) return;
+    bool mine = false;
+    for (Leader* leader : each(*leaderList_))
+        if (leader->getUnitNum() == orders.leader)
+            mine = !hasSide_ || onVisitorSide(leader->getNation(), visitorNation_) == visitor_;
+    if (!mine) return;
+    if (!isConnected(RegisteredMessage::getId(msg::MovementDone), onMovementDone))
+        connectNamed(msg::MovementDone, onMovementDone);
+    if (!isConnected(RegisteredMessage::getId(msg::ReturnFromMissileFire), onReturnFromMissileFire))
+        connectNamed(msg::ReturnFromMissileFire, onReturnFromMissileFire);
 }
 
 void VaelAI::GiveAIOrder() {

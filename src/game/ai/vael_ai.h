@@ -86,6 +86,10 @@ public:
 
     // The activation, message by message.
     void InitAILeader(Group* group);
+    bool ordersUnderWay(ComputerOrders& orders) const override;
+    std::string ordersUncarried() const override;
+    bool resumeOrders(Group* group, const ComputerOrders& orders) override;
+    void hearMovesOf(const ComputerOrders& orders) override;
     void GiveAIOrder();
     void unitDoneAnimating(std::int16_t unitNumber);
     void EndOWSegment();

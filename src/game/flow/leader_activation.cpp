@@ -1,6 +1,11 @@
 #include "game/flow/leader_activation.h"
 
+#include <optional>
+#include <utility>
+
 #include "framework/core/answer.h"
+#include "framework/core/application.h"
+#include "framework/core/timer_callback.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
@@ -114,6 +119,12 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
     }
     Group* group = layer.findGroup(leader->getLeaderId());
     layer.setActiveGroup(group);
+    // A game saved in the pause after the leader's combats waits that pause out again, and no more.
+    if (kind == ActivationKind::Resumed && leader->resumesPauseAfterCombats()) {
+        leader->forgetResumedOrders();
+        DoneViewingCombatResults(layer);
+        return;
+    }
     // A unit the player had selected when he saved comes back selected, with all its selection answers (the
     // clicks that move it, its reach shown): with the flag alone it would refuse every click for the rest
     // of the battle, as a unit already selected.
@@ -124,8 +135,12 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
                 unit->registerSelectedMessages();
     // A game saved before the leader began his orders (as a save at an activation, or the autosave, is)
     // resumes at the activation's start, and raises the flags the activation raised.
-    if (kind == ActivationKind::Resumed && !leader->isOrdersPhaseActive()) kind = ActivationKind::Activated;
-    if (group) {
+    const bool ordersGoOn = kind == ActivationKind::Resumed && leader->resumesComputerOrders();
+    if (kind == ActivationKind::Resumed && !leader->isOrdersPhaseActive() && !ordersGoOn)
+        kind = ActivationKind::Activated;
+    // The computer's orders that go on had their flags raised by the activation that was saved; the display's
+    // record keeps those still waving.
+    if (group && !ordersGoOn) {
         RaiseFlagsStruct raise;
         raise.nation = leader->getNation();
         for (VaelUnit* unit : each(group->units)) {
@@ -139,6 +154,20 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
         raise.flags.append(leader->getUnitNum());
         Container<RaiseFlagsStruct> box(raise);
         layer.sendNamed(msg::RaiseFlags, &box);
+    }
+    if (layer.isComputerLeader(leader) && ordersGoOn) {
+        leader->forgetResumedOrders();
+        std::optional<ComputerOrders> orders = std::exchange(layer.resumedComputerOrders(), std::nullopt);
+        // His orders were announced, and his group's cohesion restored, by the activation that was saved.
+        if (group && orders && orders->leader == leader->getUnitNum()) {
+            debugStream() << "Resuming the computer's orders" << std::endl;
+            leader->reconnectOrderMessages();
+            for (const bool visitor : {false, true})
+                if (ComputerOpponent* opponent = layer.getOpponent(visitor);
+                    opponent && opponent->resumeOrders(group, *orders))
+                    return;
+        }
+        // No opponent takes them: he begins his orders as an activation does.
     }
     if (layer.isComputerLeader(leader)) {
         if (!group) return;
@@ -177,6 +206,15 @@ void DoneViewingCombatResults(VaelLogicalLayer& layer) {
     // A second report while the pause runs restarts it rather than taking a second timer.
     layer.killTimer(onCombatPauseOver);
     layer.addTimer(onCombatPauseOver, 2);
+}
+
+bool combatPauseUnderWay(const VaelLogicalLayer& layer) {
+    const Application* app = Application::instance();
+    if (!app) return false;
+    const Callback pause(const_cast<VaelLogicalLayer*>(&layer), onCombatPauseOver);
+    for (int slot = 0; slot < Application::TimerSlots; ++slot)
+        if (app->timer(slot).state != TimerCallback::Free && app->timer(slot).callback == pause) return true;
+    return false;
 }
 
 void endCombatPause(VaelLogicalLayer& layer) {

@@ -45,6 +45,8 @@ void DoneViewingCombatResults(VaelLogicalLayer& layer);
 void CombatPauseOver(VaelLogicalLayer& layer);
 // A battle closed during the pause must not report its end into the next battle.
 void endCombatPause(VaelLogicalLayer& layer);
+// Whether the active leader's activation stands in the pause after its combats (their results seen).
+bool combatPauseUnderWay(const VaelLogicalLayer& layer);
 // A decisive fall (END_GAME) on this machine: the orders of a person's leader active here end with it.
 void OrdersEndWithTheBattle(VaelLogicalLayer& layer);
 void EndOfGame(VaelLogicalLayer& layer, const EndOfGameResults& results);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "framework/core/debug_stream.h"
 #include "framework/core/list_walk.h"
@@ -15,7 +16,9 @@
 #include "framework/core/super_string.h"
 #include "game/flow/data_files.h"
 #include "game/flow/flow_message_names.h"
+#include "game/flow/computer_opponent.h"
 #include "game/flow/game_control.h"
+#include "game/flow/leader_activation.h"
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
@@ -107,13 +110,173 @@ void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
         for (const VaelUnit* unit : each(occupants))
             record << static_cast<std::uint16_t>(unit->getUnitNum());
     }
+    // The computer's orders under way, when a leader of his gives them now.
+    std::vector<std::pair<ComputerOrders, const Leader*>> under;
+    // A loaded game saved again before the computer took up its orders keeps them as they were loaded.
+    if (const std::optional<ComputerOrders>& loaded = layer.resumedComputerOrders())
+        if (const Leader* leader = layer.findLeader(loaded->leader)) under.emplace_back(*loaded, leader);
+    for (const bool visitor : {false, true}) {
+        ComputerOrders orders;
+        if (ComputerOpponent* opponent = layer.getOpponent(visitor); opponent && opponent->ordersUnderWay(orders))
+            if (const Leader* leader = layer.findLeader(orders.leader)) under.emplace_back(orders, leader);
+    }
+    // The active leader's activation standing in the pause after its combats, his orders over (or loaded so,
+    // and not yet resumed).
+    GameControl* control = layer.getGameControl();
+    const std::int16_t active = control ? control->getActiveLeader() : -1;
+    LeaderUnitInfo* pausing = control && active >= 0 && active < control->getLeaderCount() &&
+                                      control->leaderAt(active).leader &&
+                                      (combatPauseUnderWay(layer) ||
+                                       control->leaderAt(active).leader->resumesPauseAfterCombats())
+                                  ? &control->leaderAt(active)
+                                  : nullptr;
+    if (!under.empty() || pausing) {
+        record << static_cast<std::uint16_t>(under.size());
+        for (const auto& [orders, leader] : under) {
+            record << orders.leader;
+            leader->writeOrdersUnderWay(record);
+            record << orders.ordersLeft << orders.lastOrderedUnit << orders.finished << orders.idlePasses
+                   << orders.groupPosition << orders.ordersGiven << orders.boxShown << orders.groupCursorUnit
+                   << orders.currentUnit;
+            for (const std::vector<std::int16_t>* units : {&orders.moving, &orders.done}) {
+                record << static_cast<std::uint16_t>(units->size());
+                for (std::int16_t n : *units)
+                    record << n;
+            }
+            record << static_cast<std::uint16_t>(orders.queued.size());
+            for (std::uint16_t q : orders.queued)
+                record << q;
+        }
+        record << static_cast<std::uint16_t>(pausing ? 1 : 0);
+        if (pausing) {
+            record << static_cast<std::uint16_t>(pausing->leader->getUnitNum());
+            pausing->leader->writeOrdersUnderWay(record);
+            record << pausing->momentumAllowed;
+        }
+    }
     s.write(RunningStateTag, 4);
-    s << RunningStateVersion << static_cast<std::uint32_t>(record.length());
+    s << (under.empty() && !pausing ? RunningStateWithoutOrders : RunningStateVersion)
+      << static_cast<std::uint32_t>(record.length());
     std::vector<char> bytes(static_cast<std::size_t>(record.length()));
     if (!bytes.empty()) {
         record.peek(bytes.data(), 0, record.length());
         s.write(bytes.data(), record.length());
     }
+}
+
+// A computer leader's orders under way (a record of version 4), checked whole against the battle: the leader
+// is the one game control has active, every unit named is the battle's, every count and flag one his orders
+// can reach. False with the reason, the record failed, when they cannot be.
+bool readComputerOrders(SuperString& record, VaelLogicalLayer& layer, std::optional<ComputerOrders>& found,
+                        Leader*& ordering, Leader::OrdersUnderWay& leaderOrders, std::string* problem) {
+    std::string why;
+    const auto refuse = [&](const std::string& reason) {
+        if (problem && !reason.empty()) *problem = reason;
+        return record.setFailed(), false;
+    };
+    std::uint16_t count = 0;
+    record >> count;
+    if (record.failed()) return refuse({});
+    if (count > 1)
+        return refuse("the saved game has " + std::to_string(count) +
+                      " computer leaders giving orders at once, where one at most can");
+    if (count == 0) return true;
+    ComputerOrders orders;
+    record >> orders.leader;
+    Leader* leader = record.failed() ? nullptr : layer.findLeader(orders.leader);
+    if (record.failed()) return refuse({});
+    if (!leader)
+        return refuse("the saved game has unit " + std::to_string(orders.leader) +
+                      " giving the computer's orders, which is no leader of this battle");
+    GameControl* control = layer.getGameControl();
+    const std::int16_t active = control ? control->getActiveLeader() : -1;
+    if (!control || active < 0 || active >= control->getLeaderCount() ||
+        control->leaderAt(active).leader != leader)
+        return refuse("the saved game has " + leader->getName() +
+                      " giving the computer's orders, who is not the leader game control has active");
+    if (!leader->readOrdersUnderWay(record, leaderOrders, why)) return refuse(why);
+    record >> orders.ordersLeft >> orders.lastOrderedUnit >> orders.finished >> orders.idlePasses >>
+        orders.groupPosition >> orders.ordersGiven >> orders.boxShown >> orders.groupCursorUnit >> orders.currentUnit;
+    const auto isUnit = [&](std::int16_t n) { return n == -1 || layer.findUnit(static_cast<std::uint16_t>(n)); };
+    for (std::vector<std::int16_t>* units : {&orders.moving, &orders.done}) {
+        std::uint16_t n = 0;
+        record >> n;
+        if (record.failed() || n > record.remaining() / 2) return refuse({});
+        for (std::uint16_t k = 0; k < n; ++k) {
+            std::int16_t unit = 0;
+            record >> unit;
+            if (!record.failed() && (unit < 0 || !isUnit(unit)))
+                return refuse("the saved game has the computer's orders wait for unit " + std::to_string(unit) +
+                              ", which is no unit of this battle");
+            units->push_back(unit);
+        }
+    }
+    std::uint16_t queued = 0;
+    record >> queued;
+    if (record.failed() || queued > record.remaining() / 2) return refuse({});
+    for (std::uint16_t k = 0; k < queued; ++k) {
+        std::uint16_t q = 0;
+        record >> q;
+        if (!record.failed() && q != ComputerOrders::GiveOrder && q != ComputerOrders::Finished)
+            return refuse("the saved game queues the computer's message " + std::to_string(q) +
+                          ", which is none of his orders'");
+        orders.queued.push_back(q);
+    }
+    if (record.failed()) return refuse({});
+    // A pass may order several units and take his orders left below nothing, never below the battle's units.
+    const int units = static_cast<int>(layer.allUnits().size());
+    if (orders.ordersLeft > static_cast<int>(leader->getInitiative()) || orders.ordersLeft < -units)
+        return refuse("the saved game leaves " + leader->getName() + " " + std::to_string(orders.ordersLeft) +
+                      " of the computer's orders, where he has " + std::to_string(leader->getInitiative()));
+    if (orders.finished > 1 || orders.boxShown > 1 || orders.idlePasses < 0 || orders.idlePasses > 1 ||
+        orders.ordersGiven < 0 || orders.groupPosition < 0 || orders.groupPosition > units + 1)
+        return refuse("the saved game holds a count or a flag of " + leader->getName() +
+                      "'s computer orders that no orders reach");
+    if (!isUnit(orders.groupCursorUnit) || !isUnit(orders.currentUnit) || !isUnit(orders.lastOrderedUnit))
+        return refuse("the saved game has " + leader->getName() +
+                      "'s computer orders name a unit that is not of this battle");
+    found = std::move(orders);
+    ordering = leader;
+    return true;
+}
+
+// The pause after the active leader's combats (a record of version 4): his unit number, his orders as they
+// ended and whether he may try for momentum. False with the reason, the record failed, when they cannot be
+// this battle's.
+bool readCombatPause(SuperString& record, VaelLogicalLayer& layer, bool ordersUnderWay, Leader*& pausing,
+                     Leader::OrdersUnderWay& orders, std::int16_t& momentum, std::string* problem) {
+    const auto refuse = [&](const std::string& reason) {
+        if (problem && !reason.empty()) *problem = reason;
+        return record.setFailed(), false;
+    };
+    std::uint16_t flag = 0;
+    record >> flag;
+    if (record.failed()) return refuse({});
+    if (flag > 1)
+        return refuse("the saved game holds " + std::to_string(flag) +
+                      " for whether the activation stands in its pause after the combats, where only 0 or 1 can be");
+    if (flag == 0) return true;
+    if (ordersUnderWay)
+        return refuse("the saved game has the computer's orders under way and the activation past them at once");
+    std::uint16_t number = 0;
+    record >> number;
+    Leader* leader = record.failed() ? nullptr : layer.findLeader(number);
+    if (record.failed()) return refuse({});
+    GameControl* control = layer.getGameControl();
+    const std::int16_t active = control ? control->getActiveLeader() : -1;
+    if (!leader || !control || active < 0 || active >= control->getLeaderCount() ||
+        control->leaderAt(active).leader != leader)
+        return refuse("the saved game has unit " + std::to_string(number) +
+                      " in the pause after his combats, who is not the leader game control has active");
+    std::string why;
+    if (!leader->readOrdersUnderWay(record, orders, why)) return refuse(why);
+    record >> momentum;
+    if (record.failed()) return refuse({});
+    if (momentum != 0 && momentum != 1)
+        return refuse("the saved game holds " + std::to_string(momentum) + " for whether " + leader->getName() +
+                      " may try for momentum, where only 0 or 1 can be");
+    pausing = leader;
+    return true;
 }
 
 const char* const Unchecked =
@@ -144,7 +307,8 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
     std::uint16_t version = 0;
     std::uint32_t length = 0;
     s >> version >> length;
-    if (!s.failed() && version != RunningStateVersion && version != RunningStateWithoutRampages &&
+    if (!s.failed() && version != RunningStateVersion && version != RunningStateWithoutOrders &&
+        version != RunningStateWithoutRampages &&
         version != RunningStateWithoutFinished) {
         if (problem)
             *problem = "the saved game's running state is of version " + std::to_string(version) +
@@ -192,7 +356,7 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
     // without them; a refusal puts them back.
     std::vector<Elephant*> rampaging, resumed;
     std::uint16_t beastCount = 0;
-    if (ok && version >= RunningStateVersion) {
+    if (ok && version >= RunningStateWithoutOrders) {
         record >> beastCount;
         ok = !record.failed() || refuse(ended + "its rampaging elephants");
     }
@@ -257,6 +421,15 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
         }
         orders.emplace_back(hex, std::move(order));
     }
+    std::optional<ComputerOrders> computerOrders;
+    Leader* ordering = nullptr;
+    Leader::OrdersUnderWay leaderOrders;
+    Leader* pausing = nullptr;
+    Leader::OrdersUnderWay pauseOrders;
+    std::int16_t momentum = 0;
+    if (ok && !record.failed() && version >= RunningStateVersion)
+        ok = readComputerOrders(record, layer, computerOrders, ordering, leaderOrders, problem) &&
+             readCombatPause(record, layer, computerOrders.has_value(), pausing, pauseOrders, momentum, problem);
     if (ok && !record.failed() && record.remaining() != 0)
         ok = refuse("the saved game's running state holds " + std::to_string(record.remaining()) +
                     " bytes more than this battle's units, leaders and hexes take");
@@ -271,6 +444,15 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
         if (!orders.empty()) land->noteChange();
         for (auto [leader, done] : finished)
             leader->setFinished(done);
+        for (Leader* leader : each(layer.getLeaders()))
+            leader->forgetResumedOrders();
+        if (ordering) ordering->resumeOrdersUnderWay(leaderOrders);
+        if (pausing) {
+            pausing->resumePauseAfterCombats(pauseOrders);
+            GameControl* control = layer.getGameControl();
+            control->leaderAt(control->getActiveLeader()).momentumAllowed = momentum;
+        }
+        layer.resumedComputerOrders() = computerOrders;
         return true;
     }
     for (Elephant* beast : resumed)

@@ -24,8 +24,13 @@ constexpr std::size_t OffsetField = 8;
 // display still showed (off the map's occupant lists, bound to leave play), then the hexes more than one
 // unit stands on. A file saved before it goes on from game control's block to whatever followed; a record
 // of version 1 lacks the leaders' flags and one of version 2 the rampaging elephants, and both still load.
+// Version 4 follows the shared hexes with a u16 count (0 or 1) of computer leaders whose orders were under
+// way, and for each his unit number, his orders spent and command hexes (Leader::writeOrdersUnderWay) and
+// what his opponent had given and still waited for (ComputerOrders); a save with none under way is written
+// as version 3, as before there was one.
 constexpr char RunningStateTag[4] = {'V', 'S', 'T', 'A'};
-constexpr std::uint16_t RunningStateVersion = 3;
+constexpr std::uint16_t RunningStateVersion = 4;
+constexpr std::uint16_t RunningStateWithoutOrders = 3;
 constexpr std::uint16_t RunningStateWithoutRampages = 2;
 constexpr std::uint16_t RunningStateWithoutFinished = 1;
 } // namespace saved_game

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -204,6 +205,9 @@ public:
     SideControlServices& getSideControlServices() { return sideServices_; }
     ComputerOpponent* getOpponent(bool visitor) const { return (visitor ? visitorAI_ : homeAI_).get(); }
     void setOpponent(bool visitor, std::unique_ptr<ComputerOpponent> opponent);
+    // A computer leader's orders under way that a loaded game goes on with, kept until his resumed
+    // activation takes them.
+    std::optional<ComputerOrders>& resumedComputerOrders() { return resumedComputerOrders_; }
     std::string getScriptFileName() const { return scriptFileName_; }
     void setScriptFileName(const std::string& name);
     const std::string& getHomePlanName() const { return homePlanName_; }
@@ -259,6 +263,7 @@ private:
     GameControl::LeaderOrderDialog leaderOrderDialog_;
     SideControlServices sideServices_;
     std::unique_ptr<ComputerOpponent> homeAI_, visitorAI_;
+    std::optional<ComputerOrders> resumedComputerOrders_;
     std::string homePlanName_;
     ScenarioInfoStruct loadedScenario_;
     List<SingleCombatResult> combatResults_;

@@ -13,8 +13,10 @@ int Roll::rand() {
         asideState_ = asideState_ * 1103515245u + 12345u;
         return static_cast<int>((asideState_ >> 1) % (static_cast<unsigned>(RAND_MAX) + 1u));
     }
-    if (!scripted_)
+    if (!scripted_) {
+        ++drawn_;
         return std::rand();
+    }
     if (numbers_.empty()) {
         Assertion::fail("A scripted roll was asked for with no number left in the script", __FILE__, __LINE__);
         return 0;
@@ -22,6 +24,18 @@ int Roll::rand() {
     int number = numbers_.front();
     numbers_.pop_front();
     return number;
+}
+
+void Roll::seed(unsigned value) {
+    std::srand(value);
+    drawn_ = 0;
+}
+
+void Roll::drawUpTo(unsigned long long count) {
+    while (drawn_ < count) {
+        ++drawn_;
+        std::rand();
+    }
 }
 
 void Roll::script(std::initializer_list<int> numbers) {

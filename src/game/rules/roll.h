@@ -15,6 +15,15 @@ public:
     static int d10() { return rand() % 10; }
     static int d100() { return rand() % 100; }
 
+    // Seeds the runtime's rand() and starts counting its numbers drawn afresh: a battle that knows the seed
+    // and the count can lay the same dice down again (the battle tool's games saved in the middle of an
+    // activation go on so).
+    static void seed(unsigned value);
+    // The runtime's numbers drawn since the last seed (scripted ones and those drawn aside not counted).
+    static unsigned long long drawn() { return drawn_; }
+    // Draws the runtime's numbers until the count since the seed is reached.
+    static void drawUpTo(unsigned long long count);
+
     // Puts a script in force and appends numbers to it. A scripted run that asks for more numbers than
     // it was given is a faulty test: the failed check names it and the roll is 0.
     static void script(std::initializer_list<int> numbers);
@@ -40,6 +49,7 @@ private:
     static inline std::deque<int> numbers_;
     static inline int asideDepth_ = 0;
     static inline unsigned asideState_ = 1;
+    static inline unsigned long long drawn_ = 0;
 };
 
 } // namespace vael

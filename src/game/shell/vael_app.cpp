@@ -37,6 +37,8 @@
 #include "game/net/vael_net_component.h"
 #include "game/rules/combat/clash_chart.h"
 #include "game/rules/combat/elephant.h"
+#include "game/rules/combat/missile_capable.h"
+#include "game/rules/combat/missile_fire_struct.h"
 #include "game/rules/landscape/logical_map_file.h"
 #include "game/rules/leaders/leader.h"
 #include "game/rules/roll.h"
@@ -681,6 +683,54 @@ void VaelApp::letMapComeToRest() {
     }
 }
 
+std::string VaelApp::saveWaitsFor() const {
+    GameControl* control = gameControl();
+    if (!battleRunning() || !control) return {};
+    const std::int16_t active = control->getActiveLeader();
+    Leader* leader = active >= 0 && active < control->getLeaderCount() ? control->leaderAt(active).leader : nullptr;
+    // Another machine's leader gives his orders there, as he always has.
+    if (leader && !layer_->isLocalLeader(leader)) return {};
+    if (leader && layer_->isComputerLeader(leader)) {
+        ComputerOrders orders;
+        for (const bool visitor : {false, true})
+            if (ComputerOpponent* opponent = layer_->getOpponent(visitor);
+                opponent && opponent->ordersUnderWay(orders) && orders.leader == leader->getUnitNum())
+                return opponent->ordersUncarried();
+    } else if (leader && leader->isOrdersPhaseActive()) {
+        // The player's orders wait for him; what an order of his set going is still on its way.
+        if (queuedTasks() == 0) return {};
+        return leader->getName() + "'s last order is still being carried out";
+    }
+    // The pause after the combats, their results seen, is carried; the combats themselves are not.
+    if (leader && combatPauseUnderWay(*layer_) && queuedTasks() == 0) return {};
+    return "the battle is between two leaders' orders: the combats and what follows them are under way";
+}
+
+bool VaelApp::awaitSaveableMoment(std::string& why) {
+    why = saveWaitsFor();
+    if (why.empty()) return true;
+    setStatusText("Save Game waits until the battle can be saved: " + why, 2);
+    const std::uint32_t start = tickCount();
+    std::uint32_t lastTick = start;
+    int stillRounds = 0;
+    while (battleRunning() && !(why = saveWaitsFor()).empty() &&
+           static_cast<std::int32_t>(tickCount() - start) < SaveRulesWaitMs) {
+        if (!pumpMessage()) break;
+        runOneTask();
+        // A clock that stands still while nothing is queued is a battle that waits for the player.
+        const std::uint32_t now = tickCount();
+        if (messageWaiting() || queuedTasks() != 0 || now != lastTick) {
+            lastTick = now;
+            stillRounds = 0;
+        } else if (++stillRounds > 100000) {
+            break;
+        }
+    }
+    if (!battleRunning()) why = "the battle was ending";
+    setStatusText("", 2);
+    return why.empty();
+}
+
 bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
     if (readAndLoad(fileName, error)) return true;
     // A refusal may quote the file's own bytes (a plan's or a battle's name): they are shown, not obeyed.
@@ -792,12 +842,21 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
         // What the units waited for from the display, the display still plays: they wait for it again.
         const auto movementDone = static_cast<std::int32_t>(RegisteredMessage::getId(msg::MovementDone));
         const auto doneRampaging = static_cast<std::int32_t>(RegisteredMessage::getId(msg::DoneRampaging));
+        const auto volleyOver = static_cast<std::int32_t>(RegisteredMessage::getId(msg::ReturnFromMissileFire));
+        std::vector<MissileCapable*> volleys;
+        // The ends of the moves are heard in the order the units began them: a computer leader's orders
+        // under way began before the moves he ordered, and hear their ends before those units do.
+        std::vector<VaelUnit*> waiting;
         views_->forEachReplyOwed([&](const LogicalCommandInfo& command) {
             MoveReturnStruct done;
             short beast = 0;
             if (command.replyEvent.id() == movementDone &&
                 Container<MoveReturnStruct>::fromMessage(command.extra.get(), done)) {
-                if (VaelUnit* unit = layer_->findUnit(done.unitNumber)) unit->awaitMovementDone();
+                if (VaelUnit* unit = layer_->findUnit(done.unitNumber)) waiting.push_back(unit);
+            } else if (MissileDebrisStruct debris; command.replyEvent.id() == volleyOver &&
+                       Container<MissileDebrisStruct>::fromMessage(command.extra.get(), debris)) {
+                if (auto* archer = dynamic_cast<MissileCapable*>(layer_->findUnit(debris.unitNumber)))
+                    volleys.push_back(archer);
             } else if (command.replyEvent.id() == doneRampaging &&
                        Container<short>::fromMessage(command.extra.get(), beast)) {
                 if (auto* elephant =
@@ -807,6 +866,24 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
                 }
             }
         });
+        const std::optional<ComputerOrders>& orders = layer_->resumedComputerOrders();
+        const auto ordered = [&](const VaelUnit* unit) {
+            return orders && std::find(orders->moving.begin(), orders->moving.end(),
+                                       static_cast<std::int16_t>(unit->getUnitNum())) != orders->moving.end();
+        };
+        for (VaelUnit* unit : waiting)
+            if (!ordered(unit)) unit->awaitMovementDone();
+        if (orders) {
+            for (const bool visitor : {false, true})
+                if (ComputerOpponent* opponent = layer_->getOpponent(visitor)) opponent->hearMovesOf(*orders);
+            for (std::int16_t number : orders->moving)
+                for (VaelUnit* unit : waiting)
+                    if (unit->getUnitNum() == static_cast<std::uint16_t>(number)) unit->awaitMovementDone();
+        }
+        // A volley the computer's orders loosed and still wait for is worked out when it lands, by the unit
+        // that loosed it (a reaction's volley was worked out as it was loosed).
+        for (MissileCapable* archer : volleys)
+            if (ordered(archer)) archer->awaitVolley();
     }
     // A beast the file has rampaging is bound to leave play again, its loss sealed once game control counts
     // again; one whose rampage nothing shows now ends it at once, before anything else goes on.

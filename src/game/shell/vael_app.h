@@ -168,6 +168,15 @@ public:
     // rest. The window stays alive meanwhile; after SaveWaitMs the save goes ahead regardless.
     void letMapComeToRest();
     static constexpr std::int32_t SaveWaitMs = 5000;
+    // What of the battle a saved game could not carry at this moment (an order still being carried out, a
+    // combat being fought): empty when a save now resumes as the battle goes on. A leader's orders can be
+    // carried between two of them; what lies between two leaders' orders cannot.
+    std::string saveWaitsFor() const;
+    // Plays the battle on until saveWaitsFor has nothing to wait for, saying in the status bar what the save
+    // waits for; false, with why, when that moment has not come within SaveRulesWaitMs of the game's clock
+    // (or the battle ended meanwhile).
+    bool awaitSaveableMoment(std::string& why);
+    static constexpr std::int32_t SaveRulesWaitMs = 120000;
     // Loads the scenario the file was saved over, restores the battle and resumes it; false with the
     // reason and no battle running when the file cannot be read.
     bool loadGame(const std::string& fileName, std::string& error);

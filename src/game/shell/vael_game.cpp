@@ -568,6 +568,13 @@ void VaelGame::chooseAndSaveGame() {
     if (choose.create(LoadSaveDlg::TemplateName, Dialog::Modal) != 1) return;
     std::string error;
     app_->letMapComeToRest();
+    // A save taken where the battle's state cannot be carried would resume another battle: it waits for
+    // the moment it can, or is not written at all.
+    if (!app_->awaitSaveableMoment(error)) {
+        failed("Cannot save " + std::filesystem::path(choose.chosen()).filename().string(),
+               "the battle could not be saved while " + error);
+        return;
+    }
     if (!app_->saveGame(choose.chosen(), error, choose.description()))
         failed("Cannot save " + std::filesystem::path(choose.chosen()).filename().string(), error);
 }

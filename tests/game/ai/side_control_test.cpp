@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "game/flow/game_control.h"
+#include "game/flow/leader_activation.h"
 #include "game/flow/saved_game.h"
 #include "game/rules/combat/elephant.h"
 #include "game/rules/leaders/group.h"
@@ -832,6 +834,148 @@ TEST_F(SavedGame, FlagsOfEightOrMoreAreRefusedAndTheHomePlanComesFromTheFile) {
     EXPECT_EQ(opponent(false)->compiler().scriptName(), "CrossFirst");
     EXPECT_EQ(opponent(true)->compiler().scriptName(), "ElephantsLead");
     EXPECT_TRUE(opponent(false)->program().isCompiled());
+}
+
+// A computer leader saved in the middle of his orders: the running state's version 4 follows the shared
+// hexes with his orders under way (his own spent orders and command hexes, then what his opponent had given,
+// waited for and queued), and the loaded battle goes on with them rather than handing him his orders anew.
+class ComputerOrdersSaved : public SavedGame {
+protected:
+    void SetUp() override {
+        SavedGame::SetUp();
+        LeaderControl(layer, team); // the visitor (Tezhar III, Rajavan, Surendal) to the computer
+        tezhar = layer.findLeaderByName("Tezhar III");
+        ASSERT_NE(tezhar, nullptr);
+        activate(3); // game control's fourth leader
+    }
+    // Game control, made for the battle, with the leader at that index active.
+    void activate(std::int16_t index) {
+        GameControl* control = layer.getGameControl() ? layer.getGameControl() : layer.CreateGameControl(10);
+        ASSERT_NE(control, nullptr);
+        SuperString block;
+        control->write(block);
+        std::vector<char> bytes(static_cast<std::size_t>(block.length()));
+        block.peek(bytes.data(), 0, block.length());
+        const std::size_t at = static_cast<std::size_t>(control->getLeaderCount()) * 2 + 2;
+        bytes[at] = static_cast<char>(index);
+        bytes[at + 1] = 0;
+        SuperString changed;
+        changed.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+        ASSERT_TRUE(control->read(changed));
+        ASSERT_EQ(control->getActiveLeader(), index);
+    }
+    // The record's tail for Tezhar III's orders, by hand: his own part (orders spent, the rider ordered last,
+    // no group move, no facing, no command hexes), then the opponent's (orders left, the rider ordered
+    // last, not finished, no idle pass, the group walk not begun, one order given, no box shown, no cursor
+    // and no current unit, the units it waits for, none done, its messages queued), then the pause flag.
+    std::vector<std::uint8_t> ordersTail(std::uint8_t count, std::uint8_t leader, std::uint8_t used,
+                                         std::uint8_t left, std::uint8_t moving,
+                                         const std::vector<std::uint8_t>& queued = {},
+                                         std::uint8_t pause = 0) const {
+        std::vector<std::uint8_t> t{count, 0, leader, 0, used, 0, H, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                    0, 0, 0, 0, 0, 0};
+        t.insert(t.end(), {left, 0, H, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF});
+        t.insert(t.end(), {1, 0, moving, 0, 0, 0, static_cast<std::uint8_t>(queued.size()), 0});
+        for (std::uint8_t q : queued)
+            t.insert(t.end(), {q, 0});
+        t.insert(t.end(), {pause, 0});
+        return t;
+    }
+    // The part with the running state's version 4 and the tail after its shared hexes, as a file.
+    std::vector<std::uint8_t> withOrders(const std::vector<std::uint8_t>& part,
+                                         const std::vector<std::uint8_t>& tail) const {
+        std::vector<std::uint8_t> bytes = part;
+        const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
+        const auto at = std::find_end(bytes.begin(), bytes.end(), tag.begin(), tag.end());
+        at[4] = 4;
+        at[5] = 0;
+        return withSharedList(bytes, 0, tail);
+    }
+    Leader* tezhar = nullptr;
+    std::uint8_t H = 0; // the unit ordered last, whose move is still shown
+};
+
+TEST_F(ComputerOrdersSaved, LoadIntoHisResumedActivationAndAreWrittenBackAfterTheSharedHexes) {
+    Group* group = layer.findGroup(tezhar->getLeaderId());
+    ASSERT_NE(group, nullptr);
+    Combat* rider = nullptr;
+    for (VaelUnit* unit : each(group->units))
+        if (!rider) rider = dynamic_cast<Combat*>(unit);
+    ASSERT_NE(rider, nullptr);
+    H = static_cast<std::uint8_t>(rider->getUnitNum());
+    ASSERT_EQ(rider->getUnitNum(), H);
+    ASSERT_EQ(tezhar->getInitiative(), 5);
+    // Nothing under way: version 3, ending with the shared hexes as before there were orders to keep.
+    const std::vector<std::uint8_t> idle = saveLayerPart(layer);
+    ASSERT_EQ(std::vector<std::uint8_t>(idle.end() - 4, idle.end()), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+    const std::vector<std::uint8_t> tag{'V', 'S', 'T', 'A'};
+    const auto was = std::find_end(idle.begin(), idle.end(), tag.begin(), tag.end());
+    ASSERT_NE(was, idle.end());
+    EXPECT_EQ(std::vector<std::uint8_t>(was + 4, was + 6), (std::vector<std::uint8_t>{3, 0}));
+
+    const auto T = static_cast<std::uint8_t>(tezhar->getUnitNum());
+    const auto R = static_cast<std::uint8_t>(unitNumber("Rajavan"));
+    const std::vector<std::uint8_t> tail = ordersTail(1, T, 1, 4, H);
+    const std::string who = "the saved game has ";
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> tail;
+        std::string error; // empty: loads
+    } rows[] = {
+        {"two leaders", ordersTail(2, T, 1, 4, H), who + "2 computer leaders giving orders at once, where one at most can"},
+        {"Rajavan, not active", ordersTail(1, R, 1, 4, H),
+         who + "Rajavan giving the computer's orders, who is not the leader game control has active"},
+        {"unit 200", ordersTail(1, 200, 1, 4, H),
+         who + "unit 200 giving the computer's orders, which is no leader of this battle"},
+        {"6 orders spent of 5", ordersTail(1, T, 6, 4, H), who + "Tezhar III spend 6 orders of his 5"},
+        {"6 orders left of 5", ordersTail(1, T, 1, 6, H),
+         "the saved game leaves Tezhar III 6 of the computer's orders, where he has 5"},
+        {"waits for unit 200", ordersTail(1, T, 1, 4, 200),
+         "the saved game has the computer's orders wait for unit 200, which is no unit of this battle"},
+        {"message 3 queued", ordersTail(1, T, 1, 4, H, {3}),
+         "the saved game queues the computer's message 3, which is none of his orders'"},
+        {"pause and orders", ordersTail(1, T, 1, 4, H, {}, 1),
+         "the saved game has the computer's orders under way and the activation past them at once"},
+        {"pause flag 2", ordersTail(1, T, 1, 4, H, {}, 2),
+         "the saved game holds 2 for whether the activation stands in its pause after the combats, where "
+         "only 0 or 1 can be"},
+        {"cut inside", std::vector<std::uint8_t>(tail.begin(), tail.end() - 3),
+         "the saved game is cut short or does not belong to this battle"},
+        {"5 spent, none left, both messages queued", ordersTail(1, T, 5, 0, H, {1, 2}), ""},
+        {"as saved", tail, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::vector<std::uint8_t> before = saveLayerPart(layer);
+        std::string error;
+        EXPECT_EQ(loadLayerPart(layer, withOrders(idle, row.tail), error), row.error.empty()) << error;
+        EXPECT_EQ(error, row.error);
+        EXPECT_EQ(tezhar->resumesComputerOrders(), row.error.empty());
+        if (!row.error.empty()) {
+            EXPECT_EQ(saveLayerPart(layer), before);
+        }
+    }
+    // Loaded, the orders wait for his resumed activation, and a save meanwhile keeps them as they came.
+    ASSERT_TRUE(layer.resumedComputerOrders().has_value());
+    EXPECT_EQ(layer.resumedComputerOrders()->ordersLeft, 4);
+    EXPECT_EQ(tezhar->getOrdersUsed(), 1);
+    const std::vector<std::uint8_t> loaded = saveLayerPart(layer);
+    ASSERT_GE(loaded.size(), tail.size());
+    EXPECT_EQ(std::vector<std::uint8_t>(loaded.end() - static_cast<std::ptrdiff_t>(tail.size()), loaded.end()), tail);
+
+    // His resumed activation goes on with them: neither handed anew nor his group's cohesion restored
+    // again; the opponent waits for the rider's move, and a save now writes them as they were saved.
+    LeaderActivated(layer, "Tezhar III", ActivationKind::Resumed);
+    VaelAI* ai = opponent(true);
+    ASSERT_NE(ai, nullptr);
+    EXPECT_EQ(ai->ordersLeft(), 4);
+    EXPECT_EQ(ai->lastOrderedUnit(), H);
+    EXPECT_EQ(ai->ordersGiven(), 1);
+    EXPECT_TRUE(ai->movingUnits().contains(static_cast<short>(H)));
+    EXPECT_EQ(tezhar->getOrdersUsed(), 1);
+    EXPECT_FALSE(tezhar->resumesComputerOrders());
+    EXPECT_FALSE(layer.resumedComputerOrders().has_value());
+    EXPECT_EQ(saveLayerPart(layer), loaded);
 }
 
 } // namespace

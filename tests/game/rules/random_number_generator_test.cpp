@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "game/rules/random_number_generator.h"
 #include "game/rules/roll.h"
@@ -97,6 +98,45 @@ TEST(Roll, WithoutAScriptRollsFollowTheRuntimeGenerator) {
     std::srand(77);
     EXPECT_EQ(Roll::rand(), first);
     EXPECT_EQ(Roll::rand(), second);
+}
+
+// The numbers drawn since a seed are counted, and only the runtime's: a battle that knows the seed and the
+// count lays the same dice down again, whatever was drawn aside or scripted meanwhile.
+TEST(Roll, TheRuntimesNumbersSinceTheSeedAreCountedAndDrawnAgainUpToTheCount) {
+    std::srand(31);
+    std::vector<int> expected;
+    for (int i = 0; i < 6; ++i)
+        expected.push_back(std::rand());
+    Roll::seed(31);
+    EXPECT_EQ(Roll::drawn(), 0u);
+    EXPECT_EQ(Roll::rand(), expected[0]);
+    {
+        Roll::Aside aside;
+        Roll::rand();
+    }
+    Roll::script({5});
+    EXPECT_EQ(Roll::rand(), 5);
+    Roll::endScript();
+    EXPECT_EQ(Roll::rand(), expected[1]);
+    EXPECT_EQ(Roll::drawn(), 2u);
+    const struct {
+        const char* what;
+        unsigned long long upTo;
+        int next;
+        unsigned long long drawnAfter;
+    } rows[] = {{"none drawn", 0, expected[0], 1}, {"one drawn", 1, expected[1], 2},
+                {"four drawn", 4, expected[4], 5}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Roll::seed(31);
+        Roll::drawUpTo(row.upTo);
+        EXPECT_EQ(Roll::drawn(), row.upTo);
+        EXPECT_EQ(Roll::rand(), row.next);
+        EXPECT_EQ(Roll::drawn(), row.drawnAfter);
+    }
+    // Past the count already: nothing more is drawn.
+    Roll::drawUpTo(2);
+    EXPECT_EQ(Roll::rand(), expected[5]);
 }
 
 TEST(Roll, RollsPutAsideLeaveTheRuntimesDiceAsTheyWere) {

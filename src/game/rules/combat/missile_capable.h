@@ -71,6 +71,9 @@ public:
     void fireMissiles(std::int16_t hex);
     // The display's volley is over: the hits are worked out (only for this unit's own volley).
     void resolveVolley(const MissileDebrisStruct& debris);
+    // A game loaded while the display still shows the unit's volley: the unit waits for its end again, to
+    // work out its hits then, as it did when the game was saved.
+    void awaitVolley();
     // A unit that shot its last volley draws a few back, and its turn ends there.
     virtual void replenish();
 

@@ -322,6 +322,11 @@ void MissileCapable::fireMissiles(std::int16_t hex) {
                                    static_cast<std::uint16_t>(hex), missileType_, unitNumber_})));
 }
 
+void MissileCapable::awaitVolley() {
+    if (!isConnected(named(msg::ReturnFromMissileFire), onReturnFromMissileFire))
+        connectNamed(msg::ReturnFromMissileFire, onReturnFromMissileFire);
+}
+
 void MissileCapable::resolveVolley(const MissileDebrisStruct& debris) {
     if (debris.unitNumber != unitNumber_) return;
     disconnectNamed(msg::ReturnFromMissileFire, onReturnFromMissileFire);

@@ -8,6 +8,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "framework/core/debug_stream.h"
+#include "framework/core/list_walk.h"
 #include "framework/core/message_names.h"
 #include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
@@ -238,6 +239,64 @@ void Leader::takeReplacementRatings() {
 void Leader::markReplacement() {
     const std::string mark = loadString(ReplacementMark);
     if (name_.find(mark) == std::string::npos) name_ += mark;
+}
+
+void Leader::writeOrdersUnderWay(SuperString& file) const {
+    file << ordersUsed_ << lastOrderedUnit_ << groupMoveGranted_ << groupMoveTried_ << failedGroupMoves_
+         << fullGroupMove_ << static_cast<std::uint32_t>(groupFacing_)
+         << static_cast<std::uint16_t>(commandHexes_.count());
+    for (short hex : each(commandHexes_))
+        file << hex;
+}
+
+bool Leader::readOrdersUnderWay(SuperString& file, OrdersUnderWay& orders, std::string& problem) const {
+    std::uint16_t count = 0;
+    file >> orders.used >> orders.lastOrdered >> orders.granted >> orders.tried >> orders.failed >> orders.full >>
+        orders.facing >> count;
+    if (file.failed() || count > file.remaining() / 2) {
+        problem = "the saved game's orders under way of " + name_ + " are cut short";
+        return file.setFailed(), false;
+    }
+    orders.commandHexes.clear();
+    for (std::uint16_t i = 0; i < count; ++i) {
+        short hex = 0;
+        file >> hex;
+        if (!file.failed() && (!landscape_ || !landscape_->isValidHex(hex))) {
+            problem = "the saved game has " + name_ + " command hex " + std::to_string(hex) + ", which is no hex of the map";
+            return file.setFailed(), false;
+        }
+        orders.commandHexes.push_back(hex);
+    }
+    const auto flag = [](std::uint16_t v) { return v <= 1; };
+    if (orders.used > initiative_)
+        problem = "the saved game has " + name_ + " spend " + std::to_string(orders.used) + " orders of his " +
+                  std::to_string(initiative_);
+    else if (!flag(orders.granted) || !flag(orders.tried) || !flag(orders.full) || orders.failed > 2)
+        problem = "the saved game holds a group move's flag of " + name_ + " that no order gives";
+    else if (orders.facing > NorthWest && orders.facing != static_cast<std::uint32_t>(NoDirection))
+        problem = "the saved game faces " + name_ + "'s group " + std::to_string(orders.facing) + ", which is no direction";
+    if (problem.empty() && !file.failed()) return true;
+    return file.setFailed(), false;
+}
+
+void Leader::resumeOrdersUnderWay(const OrdersUnderWay& orders) {
+    ordersUsed_ = orders.used;
+    lastOrderedUnit_ = orders.lastOrdered;
+    groupMoveGranted_ = orders.granted;
+    groupMoveTried_ = orders.tried;
+    failedGroupMoves_ = orders.failed;
+    fullGroupMove_ = orders.full;
+    groupFacing_ = static_cast<DIRECTION>(orders.facing);
+    commandHexes_.clear();
+    for (short hex : orders.commandHexes)
+        commandHexes_.append(hex);
+    resumingOrders_ = true;
+}
+
+void Leader::resumePauseAfterCombats(const OrdersUnderWay& orders) {
+    resumeOrdersUnderWay(orders);
+    resumingOrders_ = false;
+    resumingPause_ = true;
 }
 
 void Leader::write(SuperString& file) const {

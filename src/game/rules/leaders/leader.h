@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/core/list.h"
 #include "framework/core/type_name.h"
@@ -116,6 +117,29 @@ public:
     virtual void eliminate();
     // What his side loses by his fall: five times his initiative before any wound, ten for a commander.
     virtual std::uint16_t fallPoints() const { return static_cast<std::uint16_t>(baseInitiative_ * 5); }
+
+    // A computer leader's orders under way, which his own record keeps only for a leader a player orders: a
+    // saved game carries them beside the computer's, and the loaded leader goes on with them rather than
+    // beginning his activation again.
+    struct OrdersUnderWay {
+        std::uint16_t used = 0, lastOrdered = 32767, granted = 0, tried = 0, failed = 0, full = 0;
+        std::uint32_t facing = NoDirection;
+        std::vector<short> commandHexes;
+    };
+    void writeOrdersUnderWay(SuperString& file) const;
+    // False, the file failed and the reason said, when they cannot be this leader's: more orders spent than
+    // he has, a flag other than 0 or 1, a facing or a hex of no map.
+    bool readOrdersUnderWay(SuperString& file, OrdersUnderWay& orders, std::string& problem) const;
+    void resumeOrdersUnderWay(const OrdersUnderWay& orders);
+    bool resumesComputerOrders() const { return resumingOrders_; }
+    // Saved in the pause after his activation's combats, his orders over: the loaded leader goes on from
+    // that pause, finished then as the saved one was.
+    void resumePauseAfterCombats(const OrdersUnderWay& orders);
+    bool resumesPauseAfterCombats() const { return resumingPause_; }
+    void forgetResumedOrders() { resumingOrders_ = resumingPause_ = false; }
+    // The order handlers of a computer leader who goes on with his orders: what his activation did to his
+    // group (the cohesion restored) is done already.
+    void reconnectOrderMessages();
 
     // The leader's part of a saved game comes before the unit's own part.
     void write(SuperString& file) const override;
@@ -232,6 +256,8 @@ protected:
     std::uint16_t fullGroupMove_ = 0;
     DIRECTION groupFacing_ = NoDirection;
     std::uint16_t groupMoveTried_ = 0;
+    bool resumingOrders_ = false;
+    bool resumingPause_ = false;
 
     static inline std::uint16_t showFinishLeader_ = 0;
     static inline std::uint16_t leaderCheat_ = 0;

@@ -204,6 +204,22 @@ std::int16_t Leader::activateRemoteLeader() {
 }
 
 std::int16_t Leader::resumeActiveLeader() {
+    // A computer leader saved in the middle of his orders goes on with them: his orders spent, his command
+    // hexes and what each unit may still be ordered came with the file.
+    // Saved in the pause after his combats, he finishes when it is over, as the saved one would have.
+    if (resumingPause_) {
+        connectOnce(msg::LeaderCenterOnLeader, onCenterOnLeader);
+        connectOnce(msg::FinishLeader, onFinishLeader);
+        Container<std::string> name(name_);
+        sendNamed(msg::LeaderResumed, &name);
+        return 0;
+    }
+    if (resumingOrders_) {
+        centerOnLeader();
+        showStatus();
+        takeTheActivation(msg::LeaderResumed);
+        return 0;
+    }
     // Saved before he began his orders (at his activation, as the autosave is), he begins them as the
     // activation did, told as a resumption: the game that saved went on so, and a loaded one must too.
     if (!ordersPhaseActive_) return beginActivation(msg::LeaderResumed);
@@ -266,6 +282,11 @@ void Leader::connectOrderHandlers() {
 
 void Leader::stopChargingEachOrder() {
     disconnectNamed(msg::UnitMovementDone, onOrderDone);
+}
+
+void Leader::reconnectOrderMessages() {
+    connectOrderHandlers();
+    sendEmpty(INVALIDATE_VIEW);
 }
 
 void Leader::registerOrderMessages() {
