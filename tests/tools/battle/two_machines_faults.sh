@@ -257,6 +257,8 @@ done
 # of Orzaban (a Persian leader of initiative 3, worth 15), who the guest counts; the guest of Ghatmar seed
 # 15 goes while the host waits on its answer to the elite question of the second turn. The guest of Ghatmar
 # seed 1 goes at its first line, before the host's first activation: the host names both sides all the same.
+# The hosts of Ghatmar seed 6 and of Korvath seed 5 go once their step has told the guest of a loss it
+# sealed and not yet of its fall: the guest counts the loss all the same.
 while read -r scen sd victim at says; do
   case="$scen seed $sd, the $victim killed at line $at"
   name="row-$scen-$sd"
@@ -282,6 +284,8 @@ done <<'ROWS'
 KORVATH.SCN 19 host 231 Persian: lost 15 of 55 troop quality, 1 unit eliminated
 GHATMAR.SCN 15 guest 89
 GHATMAR.SCN 1 guest 1 Indian: lost 0 of 60 troop quality
+GHATMAR.SCN 6 host 87 Macedonian: lost 21 of 70 troop quality, 3 units eliminated, 0 routing (0)
+KORVATH.SCN 5 host 117 Macedonian: lost 15 of 54 troop quality, 2 units eliminated, 1 routing (7)
 ROWS
 
 # 8. Joining a port where nobody listens: refused at once, the refusal named, within 5 seconds.
