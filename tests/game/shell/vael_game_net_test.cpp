@@ -1521,7 +1521,8 @@ protected:
                 Thinker::question = &d;
                 return;
             }
-            press(os, d, answer);
+            // A notice offers OK alone: only a question is answered by its Cancel.
+            press(os, d, d.item(answer) ? answer : Dialog::IdOk);
         });
         host.peer->leave();
         pumpUntil(8000, [&] { return !met.empty() && met.back() == "end" && !game.app().modalDepth(); },
