@@ -19,6 +19,7 @@
 #include "framework/comm/tcp_link.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
+#include "framework/core/read_file.h"
 #include "game/flow/battle_tallies.h"
 #include "game/flow/commentary_text.h"
 #include "game/flow/game_control.h"
@@ -657,10 +658,11 @@ private:
     }
 
     static std::optional<std::pair<unsigned, unsigned long long>> savedDice(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::string description;
-        if (!readSavedDescription(bytes, description)) return std::nullopt;
+        // Read as the load reads it: what is no saved game (a folder, a device) is left to the load to refuse.
+        std::vector<std::uint8_t> bytes;
+        std::string description, error;
+        if (!readFileBytes(file, bytes, error, file_limits::SavedGame) || !readSavedDescription(bytes, description))
+            return std::nullopt;
         unsigned long long seedValue = 0, drawn = 0;
         char rest = 0;
         if (std::sscanf(description.c_str(), "vael-battle dice %llu %llu%c", &seedValue, &drawn, &rest) != 2 ||

@@ -18,6 +18,7 @@
 #include "framework/core/list_walk.h"
 #include "framework/core/super_string.h"
 #include "game/flow/game_control.h"
+#include "game/flow/leader_activation.h"
 #include "game/flow/saved_game.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/combat/combat.h"
@@ -304,6 +305,9 @@ TEST_F(SavedGameSafety, TheRunningStateEndsTheBattlesPartAndAGameSavedWithoutItS
     ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
     const auto saved = dir / "running.vel", older = dir / "older.vel";
     std::string error;
+    // Saved with nothing of an activation under way, as at its start: the pause after the last combats,
+    // which a save carries (in the running state's version 4), is ended first.
+    endCombatPause(app.logicalLayer());
     ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
     // Less its whole-file check, the running state ends the file.
     Bytes file = readBytes(saved);
@@ -569,6 +573,9 @@ TEST_F(SavedGameSafety, AReplacementLeaderDoneForHisTurnIsNotActivatedAgainOnceL
     ASSERT_EQ(leader->isFinished(), 1);
     const auto saved = dir / "struck.vel";
     std::string error;
+    // Saved with nothing of an activation under way, as at its start: the pause after the last combats,
+    // which a save carries (in the running state's version 4), is ended first.
+    endCombatPause(app.logicalLayer());
     ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
 
     VaelApp again(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
@@ -601,6 +608,9 @@ TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleSta
     ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
     const auto saved = dir / "running.vel", damaged = dir / "damaged.vel";
     std::string error;
+    // Saved with nothing of an activation under way, as at its start: the pause after the last combats,
+    // which a save carries (in the running state's version 4), is ended first.
+    endCombatPause(app.logicalLayer());
     ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
     // Damaged and checked again, so that the record's own checks are what see it.
     Bytes good = readBytes(saved);
@@ -662,6 +672,9 @@ TEST_F(SavedGameSafety, EachFieldOfTheRunningStateOutsideWhatABattleCanHoldIsRef
     ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
     const auto saved = dir / "running.vel", damaged = dir / "damaged.vel";
     std::string error;
+    // Saved with nothing of an activation under way, as at its start: the pause after the last combats,
+    // which a save carries (in the running state's version 4), is ended first.
+    endCombatPause(app.logicalLayer());
     ASSERT_TRUE(app.saveGame(saved.string(), error)) << error;
     Bytes good = readBytes(saved);
     ASSERT_TRUE(unsealSavedGame(good, error)) << error;
