@@ -112,13 +112,17 @@ void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
     }
     // The computer's orders under way, when a leader of his gives them now.
     std::vector<std::pair<ComputerOrders, const Leader*>> under;
-    // A loaded game saved again before the computer took up its orders keeps them as they were loaded.
-    if (const std::optional<ComputerOrders>& loaded = layer.resumedComputerOrders())
+    // A loaded game saved again before the computer took up its orders keeps them as they were loaded: they
+    // are the orders under way, whatever the opponents hold until they take them up (one leader at most).
+    if (const std::optional<ComputerOrders>& loaded = layer.resumedComputerOrders()) {
         if (const Leader* leader = layer.findLeader(loaded->leader)) under.emplace_back(*loaded, leader);
-    for (const bool visitor : {false, true}) {
-        ComputerOrders orders;
-        if (ComputerOpponent* opponent = layer.getOpponent(visitor); opponent && opponent->ordersUnderWay(orders))
-            if (const Leader* leader = layer.findLeader(orders.leader)) under.emplace_back(orders, leader);
+    } else {
+        for (const bool visitor : {false, true}) {
+            ComputerOrders orders;
+            if (ComputerOpponent* opponent = layer.getOpponent(visitor);
+                opponent && opponent->ordersUnderWay(orders) && under.empty())
+                if (const Leader* leader = layer.findLeader(orders.leader)) under.emplace_back(orders, leader);
+        }
     }
     // The active leader's activation standing in the pause after its combats, his orders over (or loaded so,
     // and not yet resumed).

@@ -664,15 +664,19 @@ bool VaelApp::saveGame(const std::string& fileName, std::string& error, const st
 }
 
 void VaelApp::letMapComeToRest() {
+    playOnWhile([this] { return views_ && views_->shownViewBusy(); }, SaveWaitMs);
+}
+
+void VaelApp::playOnWhile(const std::function<bool()>& busy, std::int32_t limitMs) {
     const std::uint32_t start = tickCount();
     std::uint32_t lastTick = start;
     int stillRounds = 0;
-    while (views_ && battleRunning() && views_->shownViewBusy() &&
-           static_cast<std::int32_t>(tickCount() - start) < SaveWaitMs) {
+    while (battleRunning() && busy() && static_cast<std::int32_t>(tickCount() - start) < limitMs) {
         if (!pumpMessage()) break;
         runOneTask();
         // A clock that stands still while nothing is queued (the headless platform's moves only while the
-        // program waits) would hold the save for ever: the map is as much at rest as it will get.
+        // program waits, or the battle waits for the player) would hold the save for ever: it is as much
+        // at rest as it will get.
         const std::uint32_t now = tickCount();
         if (messageWaiting() || queuedTasks() != 0 || now != lastTick) {
             lastTick = now;
@@ -710,22 +714,7 @@ bool VaelApp::awaitSaveableMoment(std::string& why) {
     why = saveWaitsFor();
     if (why.empty()) return true;
     setStatusText("Save Game waits until the battle can be saved: " + why, 2);
-    const std::uint32_t start = tickCount();
-    std::uint32_t lastTick = start;
-    int stillRounds = 0;
-    while (battleRunning() && !(why = saveWaitsFor()).empty() &&
-           static_cast<std::int32_t>(tickCount() - start) < SaveRulesWaitMs) {
-        if (!pumpMessage()) break;
-        runOneTask();
-        // A clock that stands still while nothing is queued is a battle that waits for the player.
-        const std::uint32_t now = tickCount();
-        if (messageWaiting() || queuedTasks() != 0 || now != lastTick) {
-            lastTick = now;
-            stillRounds = 0;
-        } else if (++stillRounds > 100000) {
-            break;
-        }
-    }
+    playOnWhile([&] { return !(why = saveWaitsFor()).empty(); }, SaveRulesWaitMs);
     if (!battleRunning()) why = "the battle was ending";
     setStatusText("", 2);
     return why.empty();

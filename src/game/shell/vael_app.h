@@ -177,6 +177,9 @@ public:
     // (or the battle ended meanwhile).
     bool awaitSaveableMoment(std::string& why);
     static constexpr std::int32_t SaveRulesWaitMs = 120000;
+    // Runs the battle's messages and tasks while busy() holds, the battle runs and limitMs of the game's
+    // clock have not passed, or until nothing moves any more.
+    void playOnWhile(const std::function<bool()>& busy, std::int32_t limitMs);
     // Loads the scenario the file was saved over, restores the battle and resumes it; false with the
     // reason and no battle running when the file cannot be read.
     bool loadGame(const std::string& fileName, std::string& error);

@@ -604,7 +604,7 @@ TEST_F(SavedGame, ALeaderDoneForTheTurnLoadsSoAndAFlagOtherThanZeroOrOneIsRefuse
         {"version 2, one flag short", 2, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, ended + "its shared hexes", true, true},
         {"version 2, one flag more", 2, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, more(2), true, true},
         {"version 1 with flags", 1, both, more(12), true, true},
-        {"version 4", 4, both, "the saved game's running state is of version 4, which this game does not read", true,
+        {"version 5", 5, both, "the saved game's running state is of version 5, which this game does not read", true,
          true},
         {"version 0", 0, both, "the saved game's running state is of version 0, which this game does not read", true,
          true},

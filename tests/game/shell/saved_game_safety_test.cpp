@@ -632,7 +632,7 @@ TEST_F(SavedGameSafety, ADamagedRunningStateIsRefusedWholeAndTheRunningBattleSta
         return state + "holds " + std::to_string(bytes) + " bytes more than this battle's units, leaders and hexes take";
     };
     const Case cases[] = {
-        {"version 4", at + 4, 4, 0, false, state + "is of version 4, which this game does not read"},
+        {"version 5", at + 4, 5, 0, false, state + "is of version 5, which this game does not read"},
         // Read as the older record, the rest is left over.
         {"version 2 over the rampaging elephants", at + 4, 2, 0, false, more(2)},
         {"version 1 over the leaders' flags", at + 4, 1, 0, false, more(14)},

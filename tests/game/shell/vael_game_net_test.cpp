@@ -1650,9 +1650,10 @@ unsigned short hostsLeader(VaelLogicalLayer& layer) {
     return 0;
 }
 
-bool heardLike(const Stand& stand, const std::string& part) {
-    for (const Lines& b : stand.batches)
-        for (const std::string& l : b)
+// Whether a batch from the from-th on holds a line with part in it.
+bool heardLike(const Stand& stand, const std::string& part, std::size_t from = 0) {
+    for (std::size_t i = from; i < stand.batches.size(); ++i)
+        for (const std::string& l : stand.batches[i])
             if (l.find(part) != std::string::npos) return true;
     return false;
 }
@@ -1844,24 +1845,30 @@ TEST_F(NetPlayer, AtATurnsEndOnlyTheMachineThatWaitsSaysSo) {
         press(os, d, Dialog::IdOk);
     });
     VaelLogicalLayer& layer = game.app().logicalLayer();
-    // The host's leader acts, all check in and the host says so; then the turn ends, with the state.
+    // The battle begins and the host's leader acts; then the turn ends, with the state.
+    std::string begin, error;
+    const Container<short> fresh(0);
+    ASSERT_TRUE(comm::encodeMessage(BusMessage(BEGIN_GAME, BusMessage::Send), &fresh, begin, error)) << error;
     Container<short> turn(0);
-    sendAll(host, {wired("EliteInitiative", BusMessage::Query, &turn)});
+    sendAll(host, {begin, wired("EliteInitiative", BusMessage::Query, &turn)});
     pumpUntil(4000, [&] { return heardLike(host, "NetAnswer"); }, {&host});
     Container<unsigned short> number(hostsLeader(layer));
     sendAll(host, {wired("ActivateLeader", BusMessage::Send, &number)});
-    sendAll(host, {wired("GameSynchronized", BusMessage::Send)});
+    const std::size_t checkedIn = host.batches.size();
     pumpUntil(400, [] { return false; }, {&host});
     EndOfGameResults results;
     results.homeNation = layer.getHomeNation();
     results.visitorNation = layer.getVisitorNation();
     results.homeName = "Macedonian";
     results.visitorName = "Indian";
+    // The turn's end the host tells holds the battle's own limits, as the guest counts them.
+    results.homeTQLimit = layer.getHomeTQPoints();
+    results.visitorTQLimit = layer.getVisitorTQPoints();
     const Container<EndOfGameResults> told(results);
     const Container<BattleStateStruct> state(BattleStateStruct{VaelNetComponent::captureState(layer)});
     sendAll(host, {wired("BattleState", BusMessage::Send, &state), wired("EndOfTurn", BusMessage::Send, &told)});
-    pumpUntil(4000, [&] { return heardLike(host, "SynchronizeGame"); }, {&host});
-    ASSERT_TRUE(heardLike(host, "SynchronizeGame")) << "the guest's player never saw the turn's end";
+    pumpUntil(4000, [&] { return heardLike(host, "SynchronizeGame", checkedIn); }, {&host});
+    ASSERT_TRUE(heardLike(host, "SynchronizeGame", checkedIn)) << "the guest's player never saw the turn's end";
     ASSERT_TRUE(net.peer() && net.peer()->isOpen());
     EXPECT_EQ(overOverview, "");
     EXPECT_EQ(statusOverOverview, "");
