@@ -657,6 +657,8 @@ private:
         return "vael-battle dice " + std::to_string(dice.first) + " " + std::to_string(dice.second);
     }
 
+    static constexpr unsigned long long MostDiceDrawn = 1ull << 24;
+
     static std::optional<std::pair<unsigned, unsigned long long>> savedDice(const std::string& file) {
         // Read as the load reads it: what is no saved game (a folder, a device) is left to the load to refuse.
         std::vector<std::uint8_t> bytes;
@@ -665,8 +667,10 @@ private:
             return std::nullopt;
         unsigned long long seedValue = 0, drawn = 0;
         char rest = 0;
+        // An activation draws some hundreds of numbers: a count past millions is no save of ours, and would
+        // hold the load drawing for ever.
         if (std::sscanf(description.c_str(), "vael-battle dice %llu %llu%c", &seedValue, &drawn, &rest) != 2 ||
-            seedValue > 0xFFFFFFFFull)
+            seedValue > 0xFFFFFFFFull || drawn > MostDiceDrawn)
             return std::nullopt;
         return std::make_pair(static_cast<unsigned>(seedValue), drawn);
     }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iterator>
 
@@ -341,6 +342,46 @@ TEST(CraftedSaves, ADisplayRecordThatWouldStallTheBattleIsRefusedWithItsReason) 
                                "battle still to show");
         expectLoads(dir, whole, true, {{view, 0xFF, 0xFF, {0xFF, 0x3F}}});
     }
+}
+
+// A save the tool took in the middle of an activation names in its description the seed and the numbers
+// drawn since, which the loaded battle draws again. A description with a count no activation reaches
+// (a file of somebody else's, or edited by hand) once had the load draw for ever: it is not taken for the
+// tool's dice, and the battle loads and plays to its end.
+TEST(CraftedSaves, ADiceCountNoActivationReachesIsNotDrawnAgain) {
+    test::TempDir dir("crafted-saves");
+    const auto path = dir / "dice.vel";
+    BattleOptions options;
+    options.dataDir = VAEL_BUILD_DATA_DIR;
+    options.scenario = "GHATMAR.SCN";
+    options.seed = 7;
+    options.saveAtStep = 20;
+    options.saveFile = path.string();
+    options.keepCommentary = false;
+    ASSERT_EQ(playBattle(options).status, BattleStatus::Ended);
+    std::ifstream in(path, std::ios::binary);
+    Bytes file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string error;
+    ASSERT_TRUE(unsealSavedGame(file, error)) << error;
+    // "vael-battle dice SEED COUNT": the seed and the count, in place, become seed 0 and a count of nines
+    // (at least eight of them: past the 16,777,216 an activation is allowed).
+    const std::string said = "vael-battle dice ";
+    const auto at = std::search(file.begin(), file.end(), said.begin(), said.end());
+    ASSERT_NE(at, file.end()) << "the save holds no dice";
+    const auto numbers = at + static_cast<std::ptrdiff_t>(said.size());
+    const auto end = std::find_if(numbers, file.end(), [](std::uint8_t c) { return c != ' ' && !std::isdigit(c); });
+    const auto length = end - numbers;
+    ASSERT_GE(length, 10) << "too few digits to write a count past the limit";
+    numbers[0] = '0';
+    numbers[1] = ' ';
+    std::fill(numbers + 2, end, static_cast<std::uint8_t>('9'));
+    sealSavedGame(file);
+    writeBytes(path, file);
+    options.saveAtStep = -1;
+    options.saveFile.clear();
+    options.loadFile = path.string();
+    const BattleOutcome outcome = playBattle(options);
+    EXPECT_EQ(outcome.status, BattleStatus::Ended) << outcome.message;
 }
 
 } // namespace
