@@ -2,6 +2,7 @@
 // and its port, waits in the "Connecting Other Players" dialog until the other player has logged on,
 // chooses who plays each leader and begins; the guest names itself and the host, waits in the same
 // dialog for the host's word and then plays the leaders the host gave it.
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -147,8 +148,11 @@ bool VaelGame::hostNetworkGame() {
     chat_->onLine = [&room](const std::string& line) { room.addMessage(line); };
     room.onSend = [this](const std::string& text) { chat_->say(text); };
     room.onChoose = [&] {
-        std::vector<std::string> players = {server.name(),
-                                            net.otherPlayer().empty() ? "(nobody)" : net.otherPlayer()};
+        // The other player's place is offered by the name the room still shows: one who has left is
+        // nobody's, though his name stays with the line until the next caller greets.
+        const bool here = !net.otherPlayer().empty() && std::ranges::find(room.players(), net.otherPlayer()) !=
+                                                            room.players().end();
+        std::vector<std::string> players = {server.name(), here ? net.otherPlayer() : "(nobody)"};
         NetChooseLeadersDlg pick(leaders, players, choices, netShown(onDialog));
         pick.attach(*app_);
         if (pick.create(NetChooseLeadersDlg::TemplateName, Dialog::Modal) == Dialog::IdOk)

@@ -885,10 +885,16 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
                         beast->endRampageUnshown();
                 }
         });
+    // A battle saved in network play keeps no word of the other machine and comes back with every leader
+    // played here: the player is told first that the side the other player had is his now.
+    if (layer_->getComputerLeaders().isEmpty())
+        commentary_.addLine("\\BBoth sides are played here:\\b neither the computer nor another machine gives "
+                            "orders in this battle.");
+    const std::size_t told = commentary_.lines().size();
     beginGame(true);
     // The commentary of the battle saved is not kept: a game that goes on in the middle of a leader's
     // orders says at least whose they are.
-    if (GameControl* control = gameControl(); control && commentary_.lines().empty()) {
+    if (GameControl* control = gameControl(); control && commentary_.lines().size() == told) {
         const std::int16_t active = control->getActiveLeader();
         if (active >= 0 && active < control->getLeaderCount())
             commentary_.addLine("\\B" + commentaryText(control->leaderAt(active).name) +

@@ -30,6 +30,7 @@
 #include "game/net/vael_net_component.h"
 #include "game/rules/leaders/leader.h"
 #include "game/shell/clicking_player.h"
+#include "game/shell/commentary_dialog.h"
 #include "game/shell/forged_battle_data.h"
 #include "game/shell/game_overview_dialogs.h"
 #include "game/shell/game_dialogs.h"
@@ -1062,6 +1063,110 @@ TEST_F(NetPlayer, ACancelInTheWaitingRoomIsToldToTheOtherPlayerAsALeaveByName) {
                   (Lines{"Bob has logged on.", "Bob left the waiting room.", "Cyd has logged on."}));
         EXPECT_EQ(players, (Lines{"Ann", "Cyd"}));
     }
+}
+
+// Choose Leaders offers the players the room shows: Bob while he waits there, nobody once he has left it, Cyd
+// when he takes the place. Before, Bob's name stayed on offer after he had gone.
+TEST_F(NetPlayer, ChooseLeadersOffersOnlyThePlayersTheWaitingRoomShows) {
+    Stand bob, cyd;
+    const std::uint16_t port = freePort();
+    std::vector<Lines> offered;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartServerDlg::TemplateName) return hostAs(d, port);
+        if (name == NetChooseLeadersDlg::TemplateName) {
+            Lines rows;
+            DialogItemWindow* field = d.item(NetChooseLeadersDlg::IdFirstChoice);
+            for (std::int32_t i = 0; field && i < field->rowCount(); ++i)
+                rows.push_back(field->row(i)->text);
+            offered.push_back(rows);
+            // The box has OK alone.
+            return press(os, d, Dialog::IdOk);
+        }
+        if (name == ConnectNetDlg::TemplateName) {
+            auto& room = static_cast<ConnectNetDlg&>(d);
+            const auto choose = [&](Stand& stand) {
+                const std::size_t before = offered.size();
+                press(os, d, ConnectNetDlg::IdChoose);
+                pumpUntil(4000, [&] { return offered.size() > before && !game.app().messageWaiting(); },
+                          {&stand});
+            };
+            bobCalls(bob, port);
+            pumpUntil(4000, [&] { return room.players().size() == 2; }, {&bob});
+            choose(bob);
+            bob.peer->leave(0);
+            pumpUntil(4000, [&] { return room.players().size() == 1; }, {&bob});
+            choose(bob);
+            std::string error;
+            auto link = comm::TcpLink::connect(cyd.os, "127.0.0.1", port, error);
+            ASSERT_TRUE(link) << error;
+            cyd.adopt(std::move(link), "Cyd", false);
+            pumpUntil(4000, [&] { return room.players().size() == 2; }, {&cyd});
+            choose(cyd);
+            return press(os, d, Dialog::IdCancel);
+        }
+        press(os, d, Dialog::IdOk);
+    };
+    EXPECT_FALSE(game.hostNetworkGame());
+    ASSERT_EQ(offered.size(), 3u);
+    const Lines expected[] = {{"Ann", "Bob"}, {"Ann", "(nobody)"}, {"Ann", "Cyd"}};
+    const char* when[] = {"Bob waiting", "Bob gone", "Cyd waiting"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(when[i]);
+        EXPECT_EQ(offered[i], expected[i]);
+    }
+}
+
+// The host saves the network battle with his Save button and opens it again from the File menu: the battle
+// comes back without the other machine, every leader played here and none by the computer, and the
+// commentary's first line says so before anything else. Before, the guest's side passed to this player
+// without a word.
+TEST_F(NetPlayer, ANetworkBattleOpenedAgainAloneSaysBothSidesArePlayedHere) {
+    Stand guest;
+    const std::uint16_t port = freePort();
+    std::filesystem::create_directories(VaelApp::savedGamesDirectory());
+    Lines asked;
+    bool saving = true;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartServerDlg::TemplateName) return hostAs(d, port);
+        if (name == ConnectNetDlg::TemplateName) {
+            bobCalls(guest, port);
+            return press(os, d, Dialog::IdOk);
+        }
+        if (name == LoadSaveDlg::TemplateName) {
+            d.setItemText(LoadSaveDlg::IdFileName, "evening");
+            if (!saving) return press(os, d, Dialog::IdOk);
+            d.setItemText(LoadSaveDlg::IdDescription, "Ann and Bob at the ford");
+            return press(os, d, Dialog::IdOk);
+        }
+        if (const auto* box = dynamic_cast<InformationDlg*>(&d)) asked = box->lines();
+        press(os, d, Dialog::IdOk);
+    };
+    const GuestGoesOn going(game, guest);
+    ASSERT_TRUE(game.hostNetworkGame());
+    ASSERT_TRUE(game.app().battleRunning());
+    clickToolbarButton(2);
+    const std::filesystem::path saved = VaelApp::savedGamesDirectory() / "evening.vel";
+    pumpUntil(4000, [&] { return std::filesystem::exists(saved) && game.app().modalDepth() == 0; }, {&guest});
+    ASSERT_TRUE(std::filesystem::exists(saved));
+    saving = false;
+    chooseFromMenu(0, 0, {&guest});
+    pumpUntil(4000, [&] { return game.app().net().peer() == nullptr && game.app().modalDepth() == 0; }, {&guest});
+    EXPECT_EQ(asked.empty() ? std::string() : asked.front(), VaelGame::OpenQuestion);
+    ASSERT_EQ(game.app().net().peer(), nullptr) << "the battle opened is played alone";
+    VaelLogicalLayer& layer = game.app().logicalLayer();
+    for (const bool visitor : {false, true})
+        for (const std::string& name : leadersOf(visitor)) {
+            SCOPED_TRACE(name);
+            Leader* leader = layer.findLeaderByName(name);
+            ASSERT_NE(leader, nullptr);
+            EXPECT_TRUE(layer.isLocalLeader(leader));
+            EXPECT_FALSE(layer.isComputerLeader(leader));
+        }
+    const auto& lines = game.app().commentary().lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], commentaryRuns("\\BBoth sides are played here:\\b neither the computer nor another "
+                                       "machine gives orders in this battle."));
+    EXPECT_EQ(lines[1], commentaryRuns("\\BVaelmoric the Bold\\b is now active."));
 }
 
 // The guest's Save button: the battle is saved where its game control is, on the host. The guest is told so
