@@ -22,6 +22,7 @@
 #include "game/shell/battle_dialogs.h"
 #include "game/shell/flow_dialogs.h"
 #include "game/shell/game_dialogs.h"
+#include "game/shell/information_dialogs.h"
 #include "game/shell/notice_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
@@ -234,6 +235,31 @@ TEST_F(DialogShots, EveryDialogOfTheRulesAndTheFlowIsDrawnInTheRealWindow) {
                                               "RallyDlg", "OWDlg", "EndOrdersDlg", "ShowCombatResults",
                                               "BattleDetailsDlg", "CohesionOverview", "VideoDlg", "DemoHelp",
                                               "VaelMessageBox", "AILeaderGoing"}));
+}
+
+// The end of a battle as each player sees it, for one nation: won, lost, and lost because the connection
+// was lost ("dialog_endofgame_won.png", "…_lost.png", "…_connection_lost.png"), for people to look at: each
+// is drawn whole, a picture of many colours, and closed by its button.
+TEST_F(DialogShots, TheThreeEndsOfABattleAreDrawnEachAsItsOwnPicture) {
+    const std::pair<EndOfGameDlg::Outcome, const char*> ends[] = {{EndOfGameDlg::Outcome::Won, "won"},
+                                                                  {EndOfGameDlg::Outcome::Lost, "lost"},
+                                                                  {EndOfGameDlg::Outcome::ConnectionLost,
+                                                                   "connection_lost"}};
+    for (const auto& [outcome, name] : ends) {
+        SCOPED_TRACE(name);
+        bool shown = false;
+        EndOfGameDlg d(1, outcome, [&](Dialog& dialog, const std::string&) {
+            std::uint32_t colours = 0;
+            int parchment = 0;
+            EXPECT_TRUE(shoot(dialog, std::string("endofgame_") + name, colours, parchment));
+            EXPECT_GE(colours, 16u);
+            shown = true;
+            click(dialog, EndOfGameDlg::IdClose);
+        });
+        d.attach(game->app());
+        EXPECT_EQ(d.create(EndOfGameDlg::TemplateName, Dialog::Modal), EndOfGameDlg::IdClose);
+        EXPECT_TRUE(shown);
+    }
 }
 
 void postClick(int x, int y) {
