@@ -42,6 +42,17 @@ std::string leftRoomText(const std::string& player) {
     return (player.empty() ? std::string(nobody) : player) + " left the waiting room.";
 }
 
+// The line that tells the host's room that the other player's connection went without his word of leaving:
+// whose it was, and why in the system's words after it, as the battle tells its loss. The bare reason named
+// nobody and began in the middle of a sentence.
+std::string roomLostText(const std::string& player, std::string why) {
+    static constexpr std::string_view lostPrefix = "the connection was lost: ";
+    if (why.ends_with('.')) why.pop_back();
+    if (why.starts_with(lostPrefix)) why.erase(0, lostPrefix.size());
+    return "The connection to " + (player.empty() ? std::string("the other player") : player) +
+           " was lost: " + why + ".";
+}
+
 // What the guest is told when its waiting room closes under it: whose connection went and why, as the
 // reason was given (the host's program too old, the host gone, or silent; the host's own check of this
 // machine's greeting, such as a name the host's player bears too). A host that never greeted is known by
@@ -143,7 +154,8 @@ bool VaelGame::hostNetworkGame() {
     };
     net.onLost = [&](const std::string& why, bool) {
         if (!net.otherPlayer().empty()) room.removePlayer(net.otherPlayer());
-        room.addMessage(net.peer() && net.peer()->left() ? leftRoomText(net.otherPlayer()) : why);
+        room.addMessage(net.peer() && net.peer()->left() ? leftRoomText(net.otherPlayer())
+                                                         : roomLostText(net.otherPlayer(), why));
     };
     chat_->onLine = [&room](const std::string& line) { room.addMessage(line); };
     room.onSend = [this](const std::string& text) { chat_->say(text); };

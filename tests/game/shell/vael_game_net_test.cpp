@@ -1065,6 +1065,45 @@ TEST_F(NetPlayer, ACancelInTheWaitingRoomIsToldToTheOtherPlayerAsALeaveByName) {
     }
 }
 
+// A guest whose connection goes from the host's room without his word of leaving is told there by name, in a
+// player's words with the system's after them: Bob's machine closes the line, Cyd's sends him away for its
+// silence. Before, the room showed the system's reason alone ("the connection was lost: the other machine
+// closed it without a word"), which named nobody.
+TEST_F(NetPlayer, TheHostsRoomNamesTheGuestWhoseConnectionWasLost) {
+    Stand bob, cyd;
+    const std::uint16_t port = freePort();
+    Lines messages, players;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartServerDlg::TemplateName) return hostAs(d, port);
+        if (name == ConnectNetDlg::TemplateName) {
+            auto& room = static_cast<ConnectNetDlg&>(d);
+            bobCalls(bob, port);
+            // What the host sent on his logging on is read first: the line then closes, not resets.
+            pumpUntil(400, [] { return false; }, {&bob});
+            bob.peer->close();
+            pumpUntil(4000, [&] { return room.players().size() == 1; }, {&bob});
+            std::string error;
+            auto link = comm::TcpLink::connect(cyd.os, "127.0.0.1", port, error);
+            ASSERT_TRUE(link) << error;
+            cyd.adopt(std::move(link), "Cyd", false);
+            pumpUntil(4000, [&] { return room.players().size() == 2; }, {&cyd});
+            cyd.peer->refuse(comm::NetPeer::silenceRefusal());
+            pumpUntil(4000, [&] { return room.messages().size() >= 4; }, {&cyd});
+            messages = room.messages();
+            players = room.players();
+            return press(os, d, Dialog::IdCancel);
+        }
+        press(os, d, Dialog::IdOk);
+    };
+    EXPECT_FALSE(game.hostNetworkGame());
+    EXPECT_EQ(messages, (Lines{"Bob has logged on.",
+                               "The connection to Bob was lost: the other machine closed it without a word.",
+                               "Cyd has logged on.",
+                               "The connection to Cyd was lost: the other machine refused: nothing came from "
+                               "your machine for 30 seconds."}));
+    EXPECT_EQ(players, Lines{"Ann"});
+}
+
 // Choose Leaders offers the players the room shows: Bob while he waits there, nobody once he has left it, Cyd
 // when he takes the place. Before, Bob's name stayed on offer after he had gone.
 TEST_F(NetPlayer, ChooseLeadersOffersOnlyThePlayersTheWaitingRoomShows) {
