@@ -444,6 +444,43 @@ TEST(Battle, ABattleSavedAtAnActivationGoesOnAsTheUnbrokenOne) {
     }
 }
 
+// A battle saved without the display comes back on it with every block put on its unit's hex at once. At
+// Korvath, seed 3547, saved at its 84th activation, a block stands at the map's edge facing off it from
+// where the scenario set it down: its front rows were once put off the map, and the game loaded and saved
+// again at once (as the autosave after a load does) wrote a file that no load would take.
+TEST(Battle, ABattleSavedWithoutTheDisplayLoadedOnItAndSavedAgainLoadsAgain) {
+    test::TempDir dir("battle-onto-the-display");
+    const std::string headless = (dir / "headless.sav").string(), shown = (dir / "shown.sav").string();
+    BattleOptions saving = asTheToolPlays(demonstration(3547));
+    saving.scenario = "KORVATH.SCN";
+    saving.saveAt = 84;
+    saving.saveFile = headless;
+    saving.keepCommentary = false;
+    const BattleOutcome whole = playBattle(saving);
+    ASSERT_GE(whole.activations, 84) << describe(whole);
+    ASSERT_NE(whole.status, BattleStatus::SaveFailed) << whole.message;
+
+    // Saved in its tenth turn: the loaded battles stop after the next.
+    BattleOptions loading = asTheToolPlays(demonstration(3547));
+    loading.scenario = "KORVATH.SCN";
+    loading.display = true;
+    loading.turnCap = 11;
+    loading.keepCommentary = false;
+    loading.loadFile = headless;
+    loading.saveAt = 0;
+    loading.saveFile = shown;
+    const BattleOutcome onTheDisplay = playBattle(loading);
+    ASSERT_NE(onTheDisplay.status, BattleStatus::LoadFailed) << onTheDisplay.message;
+    ASSERT_NE(onTheDisplay.status, BattleStatus::SaveFailed) << onTheDisplay.message;
+
+    loading.loadFile = shown;
+    loading.saveAt = -1;
+    loading.saveFile.clear();
+    const BattleOutcome again = playBattle(loading);
+    EXPECT_NE(again.status, BattleStatus::LoadFailed) << again.message;
+    EXPECT_EQ(again.turns, onTheDisplay.turns);
+}
+
 // The odd seeds play the plans of kind 0 and the even ones those of kind 1, drawn by the preference "Last
 // A/I Type" of the other kind; the demonstration's plans of kind 0 are the second of each side.
 TEST(Battle, TheSeedDrawsThePlansOfItsKind) {
