@@ -117,6 +117,12 @@ std::int16_t PPhalanx::hexBehind(std::int16_t hex, std::int32_t direction) const
     return hexAhead(hex, wrapFacing(direction + 4));
 }
 
+std::int16_t PPhalanx::frontHexFrom(std::int16_t hex, std::int32_t direction) const {
+    const std::int16_t ahead = hexAhead(hex, direction);
+    VaelFigureLandscape* land = layer() ? layer()->landscape(0) : nullptr;
+    return land && !land->isOnMap(ahead) ? hex : ahead;
+}
+
 List<short> PPhalanx::hexesAhead(const List<short>& hexes) const {
     List<short> out;
     Item<short>* it = nullptr;

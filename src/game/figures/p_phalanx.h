@@ -34,6 +34,9 @@ public:
     // view when it is on; 0 and the in-between directions 3 and 7 have no neighbour and give the hex itself.
     std::int16_t hexAhead(std::int16_t hex, std::int32_t direction) const;
     std::int16_t hexBehind(std::int16_t hex, std::int32_t direction) const;
+    // Where the block's front rows stand when it stands on hex facing direction: the hex ahead, or the
+    // block's own hex when that lies off the map (a block at the edge facing off it).
+    std::int16_t frontHexFrom(std::int16_t hex, std::int32_t direction) const;
     // The hex ahead of each hex of a path in the facing, in order.
     List<short> hexesAhead(const List<short>& hexes) const;
 

@@ -264,7 +264,9 @@ void PPhalanx::teleport(const List<short>& hexes) {
     short destination = 0;
     // A teleport to nowhere leaves the block where it stands.
     if (!hexes.last(destination)) return;
-    const std::int16_t frontDestination = hexAhead(destination, facing());
+    // The facing is the one the block had where it stood: ahead of the new hex may lie off the map, where
+    // no row can stand (and no saved game can put one).
+    const std::int16_t frontDestination = frontHexFrom(destination, facing());
     const List<FrameInfo> standing =
         sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1));
     for (std::int16_t i = 0; i < static_cast<std::int16_t>(spriteCount_); ++i) {

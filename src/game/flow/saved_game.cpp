@@ -94,10 +94,13 @@ void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
     for (const Leader* leader : each(layer.getLeaders()))
         record << static_cast<std::uint16_t>(leader->isFinished() ? 1 : 0);
     // A beast whose rampage is still shown stands on no hex and waits for the rampage's end: read back in
-    // place it would stand on its hex again and rally.
+    // place it would stand on its hex again and rally. So would one whose rampage ended unshown as a loaded
+    // game resumed and whose elimination is on its way (a game loaded and saved again at once): read back
+    // rampaging, it ends again and falls, its loss counted then as it would have been.
     std::vector<std::uint16_t> rampaging;
     for (VaelUnit* unit : layer.allUnits())
-        if (auto* beast = dynamic_cast<Elephant*>(unit); beast && !beast->isOutOfPlay() && beast->isRampaging())
+        if (auto* beast = dynamic_cast<Elephant*>(unit);
+            beast && !beast->isOutOfPlay() && (beast->isRampaging() || beast->isEliminationDue()))
             rampaging.push_back(beast->getUnitNum());
     record << static_cast<std::uint16_t>(rampaging.size());
     for (std::uint16_t number : rampaging)

@@ -444,6 +444,87 @@ TEST(Battle, ABattleSavedAtAnActivationGoesOnAsTheUnbrokenOne) {
     }
 }
 
+// A battle saved without the display comes back on it with every block put on its unit's hex at once. At
+// Korvath, seed 3547, saved at its 84th activation, a block stands at the map's edge facing off it from
+// where the scenario set it down: its front rows were once put off the map, and the game loaded and saved
+// again at once (as the autosave after a load does) wrote a file that no load would take.
+TEST(Battle, ABattleSavedWithoutTheDisplayLoadedOnItAndSavedAgainLoadsAgain) {
+    test::TempDir dir("battle-onto-the-display");
+    const std::string headless = (dir / "headless.sav").string(), shown = (dir / "shown.sav").string();
+    BattleOptions saving = asTheToolPlays(demonstration(3547));
+    saving.scenario = "KORVATH.SCN";
+    saving.saveAt = 84;
+    saving.saveFile = headless;
+    saving.keepCommentary = false;
+    const BattleOutcome whole = playBattle(saving);
+    ASSERT_GE(whole.activations, 84) << describe(whole);
+    ASSERT_NE(whole.status, BattleStatus::SaveFailed) << whole.message;
+
+    // Saved in its tenth turn: the loaded battles stop after the next.
+    BattleOptions loading = asTheToolPlays(demonstration(3547));
+    loading.scenario = "KORVATH.SCN";
+    loading.display = true;
+    loading.turnCap = 11;
+    loading.keepCommentary = false;
+    loading.loadFile = headless;
+    loading.saveAt = 0;
+    loading.saveFile = shown;
+    const BattleOutcome onTheDisplay = playBattle(loading);
+    ASSERT_NE(onTheDisplay.status, BattleStatus::LoadFailed) << onTheDisplay.message;
+    ASSERT_NE(onTheDisplay.status, BattleStatus::SaveFailed) << onTheDisplay.message;
+
+    loading.loadFile = shown;
+    loading.saveAt = -1;
+    loading.saveFile.clear();
+    const BattleOutcome again = playBattle(loading);
+    EXPECT_NE(again.status, BattleStatus::LoadFailed) << again.message;
+    EXPECT_EQ(again.turns, onTheDisplay.turns);
+}
+
+// A battle saved with the display while an elephant's rampage is shown, loaded without it, ends the rampage
+// at once and the beast falls; loaded and saved again at once, the beast whose fall was on its way is kept
+// as rampaging, and the battle loaded from that file goes on as the first load did. At Ghatmar, seed 2447,
+// the 68th activation comes as Elephant of the Line 4 begins its rampage: the second file once had him
+// stand in play again, rally and rout anew.
+TEST(Battle, ARampageEndedUnshownAndSavedAgainAtOnceEndsAgainInTheBattleLoadedFromIt) {
+    test::TempDir dir("battle-rampage-again");
+    const std::string shown = (dir / "shown.sav").string(), again = (dir / "again.sav").string();
+    BattleOptions saving = asTheToolPlays(demonstration(2447));
+    saving.display = true;
+    saving.saveAt = 68;
+    saving.saveFile = shown;
+    saving.turnCap = 7;
+    const BattleOutcome whole = playBattle(saving);
+    ASSERT_GE(whole.activations, 68) << describe(whole);
+    ASSERT_NE(whole.status, BattleStatus::SaveFailed) << whole.message;
+    ASSERT_GE(whole.commentaryAtSave, 2u);
+    const std::string& told = whole.commentary[whole.commentaryAtSave - 2];
+    ASSERT_NE(told.find("Elephant of the Line 4"), std::string::npos) << told;
+    ASSERT_NE(told.find("is rampaging!"), std::string::npos) << told;
+
+    // Saved in its seventh turn: the loaded battles stop after the ninth.
+    BattleOptions loading = asTheToolPlays(demonstration(2447));
+    loading.turnCap = 9;
+    loading.loadFile = shown;
+    const BattleOutcome first = playBattle(loading);
+    ASSERT_NE(first.status, BattleStatus::LoadFailed) << first.message;
+    loading.saveAt = 0;
+    loading.saveFile = again;
+    const BattleOutcome saved = playBattle(loading);
+    ASSERT_NE(saved.status, BattleStatus::SaveFailed) << saved.message;
+    EXPECT_EQ(saved.commentary, first.commentary);
+
+    loading.loadFile = again;
+    loading.saveAt = -1;
+    loading.saveFile.clear();
+    const BattleOutcome second = playBattle(loading);
+    ASSERT_NE(second.status, BattleStatus::LoadFailed) << second.message;
+    EXPECT_EQ(second.commentary, first.commentary);
+    EXPECT_EQ(describe(second), describe(first));
+    for (const std::string& line : second.commentary)
+        EXPECT_EQ(line.find("Elephant of the Line 4"), std::string::npos) << line;
+}
+
 // The odd seeds play the plans of kind 0 and the even ones those of kind 1, drawn by the preference "Last
 // A/I Type" of the other kind; the demonstration's plans of kind 0 are the second of each side.
 TEST(Battle, TheSeedDrawsThePlansOfItsKind) {
