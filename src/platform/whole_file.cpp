@@ -5,6 +5,7 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -65,6 +66,31 @@ std::string temporaryPrefix(const std::string& target) {
     return "." + target.substr(0, head) + "~" + hex + WritingMark;
 }
 
+// The six letters that end the name of a temporary the game wrote: a hash of the rest of its name and of
+// the file it names (its inode), which the writer gives it once the file exists. A file of the player's that
+// merely takes the name of one (made by hand, or copied from a temporary) lacks them: only a file the game
+// made is ever taken for its stale temporary.
+std::string sealOf(const std::string& head, ino_t inode) {
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : head)
+        hash = (hash ^ c) * 1099511628211ull;
+    auto number = static_cast<std::uint64_t>(inode);
+    for (int i = 0; i < 8; ++i, number >>= 8)
+        hash = (hash ^ (number & 0xFF)) * 1099511628211ull;
+    std::string seal(6, 'A');
+    for (auto& letter : seal) {
+        letter = letters[hash % (sizeof letters - 1)];
+        hash /= sizeof letters - 1;
+    }
+    return seal;
+}
+
+bool sealedFor(const std::string& name, ino_t inode) {
+    return name.size() > 6 &&
+           name.compare(name.size() - 6, 6, sealOf(name.substr(0, name.size() - 6), inode)) == 0;
+}
+
 // The writer's process id when name is one of the temporary files written for target's file name, in the
 // form of today or, for a long name, the plain form a program of before might have left.
 std::optional<pid_t> temporaryWriter(const std::string& name, const std::string& target) {
@@ -90,7 +116,9 @@ std::optional<pid_t> temporaryWriter(const std::string& name, const std::string&
 // those whose writer is surely gone, and nothing else of the folder. Gone means both: no process has the
 // id in the name (a live one, even another user's, is left alone), and nobody holds the lock its writer
 // keeps while writing (the process may live in another process-id space, or on another machine sharing
-// the folder). A temporary of a save of the same name running at this moment has both and is kept.
+// the folder). A temporary of a save of the same name running at this moment has both and is kept. And the
+// file must be one the game wrote, sealed as it seals its temporaries: a file of the player's named like
+// one is his, whatever its name.
 void removeStaleTemporaries(const std::filesystem::path& target) {
     const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
     const std::string name = target.filename().string();
@@ -109,7 +137,8 @@ void removeStaleTemporaries(const std::filesystem::path& target) {
         struct stat opened {
         }, named{};
         // Removed while its lock is held here, and only when the name still names what was locked.
-        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+            sealedFor(path.filename().string(), opened.st_ino) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
             ::lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
             named.st_ino == opened.st_ino)
             ::unlink(path.c_str());
@@ -206,6 +235,18 @@ bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
     if (fd < 0) return error = because("write", path, errno), false;
     // Held until the file has its name: while it is, no other write of the name takes the file for stale.
     ::flock(fd, LOCK_EX | LOCK_NB);
+    // Sealed before the first byte goes in: a write killed from here on leaves a temporary the next write
+    // knows for the game's. Where the seal cannot be given (a name taken, a file system without the
+    // rename that never replaces), the temporary keeps its drawn letters and, left behind, stays.
+    struct stat made {};
+    if (::fstat(fd, &made) == 0) {
+        const std::string drawn = std::filesystem::path(pattern).filename().string();
+        std::string sealed = pattern;
+        sealed.replace(sealed.size() - 6, 6, sealOf(drawn.substr(0, drawn.size() - 6), made.st_ino));
+        if (sealed != pattern &&
+            ::renameat2(AT_FDCWD, pattern.c_str(), AT_FDCWD, sealed.c_str(), RENAME_NOREPLACE) == 0)
+            pattern = sealed;
+    }
     const std::string temporary = pattern;
     const auto fail = [&](const char* what, int code) {
         ::unlink(temporary.c_str());

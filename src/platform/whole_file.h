@@ -3,7 +3,8 @@
 // and only then renamed over the old one. A write that fails part-way (a full disk, a write limit, no
 // permission) removes the temporary file and leaves the old one exactly as it was; a program killed
 // mid-write leaves a stray temporary file at worst, never half a file under the real name, and a later
-// write of the same name removes it once its writer is surely gone. A symbolic link is written through to
+// write of the same name removes it once its writer is surely gone (never a file of the player's that only
+// bears such a name). A symbolic link is written through to
 // the file it names and stays a link; a device, a FIFO or a socket at the path is never replaced, nor is a
 // file the player made read-only. A file replaced keeps its permissions, and its new bytes are never
 // readable by others before it has them; a first one gets those the umask leaves a new file.

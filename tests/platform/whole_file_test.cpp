@@ -131,28 +131,69 @@ std::string temporaryOf(const std::string& name, pid_t writer, const std::string
     return "." + name + ".vael-writing-" + std::to_string(writer) + "-" + tail;
 }
 
+// A write killed after its first bytes, as a crash or a kill leaves one.
+class DyingOutput : public platform::FileOutput {
+public:
+    ssize_t write(int fd, const void* data, std::size_t size) override {
+        platform::FileOutput::write(fd, data, size < 3 ? size : 3);
+        ::_exit(0);
+    }
+};
+
+// The temporary a writer killed mid-write leaves beside file (a child that ends within its write, waited
+// for: its id now surely names no process), by its name in the folder; empty when it left none.
+std::string killedWrite(const std::filesystem::path& file) {
+    const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+    const auto before = namesIn(folder);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        DyingOutput dying;
+        std::string error;
+        platform::writeWholeFile(file.string(),
+                                 Bytes{'a', ' ', 'k', 'i', 'l', 'l', 'e', 'd', ' ', 's', 'a', 'v', 'e'},
+                                 error, &dying);
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+    for (const auto& name : namesIn(folder))
+        if (std::find(before.begin(), before.end(), name) == before.end()) return name;
+    return {};
+}
+
 // A save killed mid-write leaves its hidden temporary ".NAME.vael-writing-PID-XXXXXX" beside the file. The
 // next write of the same name takes it away when its writer is gone (no such process, and its lock free),
 // and nothing else: the player's own hidden files beside the save, whatever they look like (the pattern of
-// temporaries of old among them), a temporary whose writer lives or whose lock is held, our own process's,
-// another name's, a name one letter short or long of the pattern, and a folder or a link that happens to
-// match.
+// temporaries among them, with a dead writer's id: a file the game did not write is never its temporary),
+// a temporary whose writer lives or whose lock is held, our own process's, another name's, a name one letter
+// short or long of the pattern, and a folder or a link that happens to match.
 TEST(WholeFile, TheNextWriteOfTheSameNameRemovesOnlyTemporariesOfOursWhoseWriterIsGone) {
     TempDir dir("whole-file-stale");
     const auto file = dir / "game.vel";
     const pid_t dead = deadProcess(), parent = ::getppid(), self = ::getpid();
     ASSERT_NE(::kill(parent, 0), -1);
-    const std::vector<std::string> stale = {temporaryOf("game.vel", dead),
-                                            temporaryOf("game.vel", dead, "000000")};
-    const std::string locked = temporaryOf("game.vel", dead, "Locked");
+    // A killed writer's temporary whose lock another holds (a writer whose process id means nothing here:
+    // another machine's, another container's), then one whose lock is free.
+    const std::string locked = killedWrite(file);
+    ASSERT_EQ(locked.rfind(".game.vel.vael-writing-", 0), 0u) << locked;
+    const int holder = ::open((dir / locked).c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    const std::string stale = killedWrite(file);
+    ASSERT_EQ(stale.rfind(".game.vel.vael-writing-", 0), 0u) << stale;
+    ASSERT_NE(stale, locked);
+    EXPECT_EQ(readBytes(dir / stale), (Bytes{'a', ' ', 'k'}));
     const std::vector<std::string> kept = {".game.vel.backup",
                                            ".game.vel.before",
                                            ".game.vel.Ab3xYz",
                                            ".game.vel.000000",
                                            ".game.vel.",
+                                           ".game.backup",
+                                           temporaryOf("game.vel", dead),
+                                           temporaryOf("game.vel", dead, "000000"),
+                                           temporaryOf("game.vel", dead, "abcdef"),
                                            temporaryOf("game.vel", parent),
                                            temporaryOf("game.vel", self),
-                                           locked,
                                            temporaryOf("game.vel", dead, "Ab3xY"),
                                            temporaryOf("game.vel", dead, "Ab3xYz9"),
                                            temporaryOf("game.vel", dead, "Ab-xYz"),
@@ -163,19 +204,15 @@ TEST(WholeFile, TheNextWriteOfTheSameNameRemovesOnlyTemporariesOfOursWhoseWriter
                                            temporaryOf("game.vel", dead).substr(1),
                                            temporaryOf("game.vel", dead) + ".bak",
                                            "other.vel"};
-    for (const auto& name : stale)
-        std::ofstream(dir / name) << "a killed save";
     for (const auto& name : kept)
         std::ofstream(dir / name) << "not ours to take";
-    // A writer whose process id means nothing here (another machine's, another container's) holds its lock.
-    const int holder = ::open((dir / locked).c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    ::chmod((dir / temporaryOf("game.vel", dead, "abcdef")).c_str(), 0604);
     std::filesystem::create_directories(dir / temporaryOf("game.vel", dead, "Folder"));
     std::filesystem::create_symlink("other.vel", dir / temporaryOf("game.vel", dead, "Linked"));
     std::string error;
     ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{'n', 'e', 'w'}, error)) << error;
-    ::close(holder);
     std::vector<std::string> expected = kept;
+    expected.push_back(locked);
     expected.push_back(temporaryOf("game.vel", dead, "Folder"));
     expected.push_back(temporaryOf("game.vel", dead, "Linked"));
     expected.push_back("game.vel");
@@ -187,16 +224,31 @@ TEST(WholeFile, TheNextWriteOfTheSameNameRemovesOnlyTemporariesOfOursWhoseWriter
         EXPECT_EQ(readBytes(dir / name),
                   (Bytes{'n', 'o', 't', ' ', 'o', 'u', 'r', 's', ' ', 't', 'o', ' ', 't', 'a', 'k', 'e'}));
     }
+    EXPECT_EQ(std::filesystem::status(dir / temporaryOf("game.vel", dead, "abcdef")).permissions(),
+              std::filesystem::perms(0604));
+    // A copy of a killed writer's temporary under its very name, byte for byte, is the player's file: the
+    // original goes, the copy stays.
+    const std::string copied = killedWrite(file);
+    ASSERT_FALSE(copied.empty());
+    std::filesystem::rename(dir / copied, dir / "aside");
+    std::filesystem::copy_file(dir / "aside", dir / copied);
+    std::filesystem::rename(dir / "aside", dir / (copied + ".moved"));
+    ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{'c'}, error)) << error;
+    EXPECT_EQ(readBytes(dir / copied), (Bytes{'a', ' ', 'k'}));
     // Its lock let go, the dead writer's file goes with the next write; a file named without a folder is
     // written in the current one, whose temporaries go the same way.
+    ::close(holder);
     const auto here = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-    std::ofstream(temporaryOf("game.vel", dead, "QQQQQQ")) << "a killed save";
+    const std::string killedHere = killedWrite("game.vel");
+    ASSERT_FALSE(killedHere.empty());
     EXPECT_TRUE(platform::writeWholeFile("game.vel", Bytes{'x'}, error)) << error;
     std::filesystem::current_path(here);
-    EXPECT_FALSE(std::filesystem::exists(dir / temporaryOf("game.vel", dead, "QQQQQQ")));
+    EXPECT_FALSE(std::filesystem::exists(dir / killedHere));
     EXPECT_FALSE(std::filesystem::exists(dir / locked));
+    EXPECT_TRUE(std::filesystem::exists(dir / copied));
     EXPECT_TRUE(std::filesystem::exists(dir / temporaryOf("game.vel", parent)));
+    EXPECT_TRUE(std::filesystem::exists(dir / temporaryOf("game.vel", dead)));
 }
 
 // Looks at the temporary file while the bytes go into it: its name, and whether another opening of it can
@@ -245,12 +297,13 @@ TEST(WholeFile, TheLongestNameASaveCanHaveIsWrittenAndItsTemporariesSweptByTheir
         ASSERT_EQ(row.name.size(), 255u);
         const auto file = dir / row.name;
         const std::string form = "." + row.head + "~" + row.hash + ".vael-writing-";
-        const std::string stale = form + std::to_string(dead) + "-Ab3xYz",
-                          living = form + std::to_string(parent) + "-Ab3xYz",
+        const std::string living = form + std::to_string(parent) + "-Ab3xYz",
                           another = "." + row.head + "~0123456789abcdef.vael-writing-" +
                                     std::to_string(dead) + "-Ab3xYz";
-        for (const std::string& name : {stale, living, another})
+        for (const std::string& name : {living, another})
             std::ofstream(dir / name) << "left";
+        const std::string stale = killedWrite(file);
+        EXPECT_EQ(stale.rfind(form, 0), 0u) << stale;
         WatchingOutput watch;
         std::string error;
         ASSERT_TRUE(platform::writeWholeFile(file.string(), Bytes{'l', 'o', 'n', 'g'}, error, &watch))

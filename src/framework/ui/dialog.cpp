@@ -384,9 +384,15 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
         const platform::Rect client = WindowManager::instance().clientOnScreen(hwnd_);
         const Point p(static_cast<std::int16_t>(pointX(message.lParam) - client.x),
                       static_cast<std::int16_t>(pointY(message.lParam) - client.y));
-        const bool inside =
-            p.x >= 0 && p.y >= 0 && p.x < client.width && p.y < client.height &&
+        const bool onWindow =
             WindowManager::instance().windowAt(pointX(message.lParam), pointY(message.lParam)) == hwnd_;
+        // The wheel over the caption is the wheel over the box: a box taller than the window shows its
+        // caption first, and that is where the player's pointer rests when he turns it to see the foot.
+        if (message.message == MessageMouseWheel && onWindow && !pressed_) {
+            windowProc(message.message, message.wParam, packPoint(p.x, p.y));
+            return true;
+        }
+        const bool inside = p.x >= 0 && p.y >= 0 && p.x < client.width && p.y < client.height && onWindow;
         if (inside || pressed_) {
             // Clicked into, the dialog has the keys again.
             if (inside && message.message == MessageButtonDown)

@@ -282,6 +282,48 @@ TEST_F(SmallWindow, TheFinishLeaderPromptRememberedOffTheWindowShowsInItsCorner)
     EXPECT_EQ((std::pair{seen[0].at.x, seen[0].at.y}), (std::pair{720, 456 - MenuTracker::BarHeight}));
 }
 
+// A box taller than the window shows its caption first: the wheel turned with the pointer resting there
+// slides it as the wheel over its face does, until its foot with its buttons shows.
+TEST_F(SmallWindow, TheWheelOverTheCaptionOfABoxTallerThanTheWindowSlidesItToItsFoot) {
+    ASSERT_TRUE(game.ready());
+    std::vector<ArmyDetailsRow> rows;
+    for (int i = 1; i <= 30; ++i)
+        rows.push_back({"Scythed Chariots of Khurven " + std::to_string(i), "6", "0", "", "10", ""});
+    resize(640, 480);
+    pump();
+    ArmyDetailsDlg d("Persian", rows);
+    platform::Rect shown{}, slid{};
+    bool turned = false, onCaption = false;
+    os.idle = [&] {
+        if (!d.isOpen() || !d.hwnd()) return;
+        const platform::Rect at = WindowManager::instance().find(d.hwnd())->outer;
+        if (turned) {
+            slid = at;
+            d.close(0);
+            return resize(1024, 768);
+        }
+        shown = at;
+        turned = true;
+        const platform::Rect client = WindowManager::instance().clientOnScreen(d.hwnd());
+        const std::int32_t x = client.x + 20, y = client.y - 4;
+        onCaption = WindowManager::instance().windowAt(x, y) == d.hwnd();
+        for (int turn = 0; turn < 3; ++turn) {
+            platform::Event e;
+            e.kind = platform::EventKind::Wheel, e.x = x, e.y = y, e.wheel = -100;
+            os.postEvent(e);
+        }
+    };
+    d.attach(game.app());
+    d.create(ArmyDetailsDlg::TemplateName, Dialog::Modal);
+    os.idle = nullptr;
+    SCOPED_TRACE("shown at " + text(shown) + ", after the wheel at " + text(slid));
+    ASSERT_TRUE(turned);
+    EXPECT_TRUE(onCaption);
+    ASSERT_GT(shown.height, 460);
+    EXPECT_EQ(shown.y, 0);
+    EXPECT_EQ(slid.y + slid.height, 460);
+}
+
 // The start dialog is a box like the others: brought back at 640 x 480 by a start-screen box cancelled
 // there (Multiplayer's), it stands inside the window at its top-left corner, and the window grown again to
 // its first size puts it back where it stood at the game's start, not left in the corner over the tool bar.

@@ -32,10 +32,10 @@ truncate -s 1G "$work/huge.vel"
 refused "a sparse gigabyte" "$work/huge.vel" "is too large: 1073741824 bytes, where at most 4194304 are expected"
 refused "a folder" "$work" "is a folder, not a file"
 
-# A killed save's temporary beside the save (".NAME.vael-writing-PID-XXXXXX", its writer gone): gone after
-# the next save of that name. The player's own hidden files beside it stay, whatever they look like (the
-# temporaries' pattern of old among them), and so does a temporary whose writer still runs, another name's,
-# and a name that only looks like one.
+# Beside the save, the player's own hidden files stay through the next save of that name, whatever they look
+# like: a file named as a killed save's temporary (".NAME.vael-writing-PID-XXXXXX", its writer gone) that the
+# game did not write among them, and so do a temporary whose writer still runs, another name's, and a name
+# that only looks like one. (What a killed save truly leaves goes: platform_tests' WholeFile cases.)
 mkdir "$work/saves"
 dead=$(sh -c 'echo $$')
 printf 'a killed save' > "$work/saves/.battle.vel.vael-writing-$dead-aB3dE9"
@@ -47,13 +47,17 @@ printf 'k\n' > "$work/saves/.battle.vel.before"
 printf 'k\n' > "$work/saves/.battle.vel.aB3dE9"
 "$tool" "$scenario" --seed 7 --save-at 3 "$work/saves/battle.vel" > "$work/out" 2> "$work/err" ||
   fail "the save beside a temporary: $(cat "$work/err")"
-expected=".battle.vel.aB3dE9 .battle.vel.backup .battle.vel.before .battle.vel.vael-writing-$$-aB3dE9 "
-expected+=".battle.vel.vael-writing-$dead-aB3dE .other.vel.vael-writing-$dead-aB3dE9 battle.vel "
+expected=$(printf '%s\n' .battle.vel.aB3dE9 .battle.vel.backup .battle.vel.before \
+  ".battle.vel.vael-writing-$$-aB3dE9" ".battle.vel.vael-writing-$dead-aB3dE9" \
+  ".battle.vel.vael-writing-$dead-aB3dE" ".other.vel.vael-writing-$dead-aB3dE9" battle.vel |
+  LC_ALL=C sort | tr '\n' ' ')
 [ "$(LC_ALL=C ls -A "$work/saves" | tr '\n' ' ')" = "$expected" ] ||
   fail "after the save the folder holds: $(LC_ALL=C ls -A "$work/saves" | tr '\n' ' ')"
 for kept in .battle.vel.backup .battle.vel.before .battle.vel.aB3dE9; do
   [ "$(cat "$work/saves/$kept")" = "k" ] || fail "the player's $kept now holds: $(cat "$work/saves/$kept")"
 done
+[ "$(cat "$work/saves/.battle.vel.vael-writing-$dead-aB3dE9")" = "a killed save" ] ||
+  fail "the player's file named as a temporary now holds: $(cat "$work/saves/.battle.vel.vael-writing-$dead-aB3dE9")"
 
 # A save over what is not a regular file is refused with the reason and leaves it as it was; a device node
 # where one can be made, a FIFO everywhere.
