@@ -63,8 +63,9 @@ printf 'k\n' > "$work/saves/.battle.vel.before"
 printf 'k\n' > "$work/saves/.battle.vel.aB3dE9"
 "$tool" "$scenario" --seed 7 --save-at 3 "$work/saves/battle.vel" > "$work/out" 2> "$work/err" ||
   fail "the save beside a temporary: $(cat "$work/err")"
-expected=".battle.vel.aB3dE9 .battle.vel.backup .battle.vel.before .battle.vel.vael-writing-$$-aB3dE9 "
-expected+=".battle.vel.vael-writing-$dead-aB3dE .other.vel.vael-writing-$dead-aB3dE9 battle.vel "
+# Sorted as ls sorts them: which of the two process numbers comes first is their digits', not their size.
+expected=$(printf '%s\n' .battle.vel.aB3dE9 .battle.vel.backup .battle.vel.before ".battle.vel.vael-writing-$$-aB3dE9" \
+  ".battle.vel.vael-writing-$dead-aB3dE" ".other.vel.vael-writing-$dead-aB3dE9" battle.vel | LC_ALL=C sort | tr '\n' ' ')
 [ "$(LC_ALL=C ls -A "$work/saves" | tr '\n' ' ')" = "$expected" ] ||
   fail "after the save the folder holds: $(LC_ALL=C ls -A "$work/saves" | tr '\n' ' ')"
 for kept in .battle.vel.backup .battle.vel.before .battle.vel.aB3dE9; do
