@@ -154,6 +154,11 @@ public:
     std::int16_t getSideRouting(std::int16_t home) const { return sideOf(home).routing; }
     std::int16_t getSideEliminated(std::int16_t home) const { return sideOf(home).eliminated; }
     LeaderUnitInfo& leaderAt(std::int16_t index) { return leaders_[index]; }
+    // The active leader's record; none between activations, when leaderAt(getActiveLeader()) would be asked
+    // for the table's place -1.
+    LeaderUnitInfo* activeLeaderInfo() {
+        return activeLeader_ >= 0 && activeLeader_ < leaderCount_ ? &leaders_[activeLeader_] : nullptr;
+    }
     std::int16_t getLeaderCount() const { return leaderCount_; }
     std::int16_t goneThisTurn(std::int16_t index) { return goneThisTurn_[index]; }
     std::int16_t getActiveLeader() const { return activeLeader_; }
