@@ -21,6 +21,7 @@
 namespace vael {
 
 class SuperString;
+class VaelLogicalLayer;
 
 // "SetPlayerInfo": a player and the leaders he plays, written "(name,name,...)".
 struct PlyrInfo {
@@ -179,6 +180,10 @@ public:
     static std::int16_t eliteChance(std::uint32_t scenario);
     // The battle's turns may end it (a last turn, a river crossed) as well as its losses.
     static bool turnsMayDecide(std::uint32_t scenario);
+    // The losses the battle's end counts though their eliminations would come after it (sealed, not yet
+    // carried out): the home side's units, the visitor side's, then the leaders. A machine without game
+    // control counts the same list to judge the host's end by.
+    static std::vector<EliminateUnitData> lossesDue(const VaelLogicalLayer& layer);
 
 private:
     // Counts, as the battle is decided, the eliminations already sealed but not yet carried out.
