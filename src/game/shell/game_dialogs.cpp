@@ -332,13 +332,7 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
                  title);
             return;
         }
-        // The name as shown of a game listed under other bytes (Latin-1) is that game: the one picked from
-        // the list while the field still shows it, else the one listed when no game has the very bytes typed.
-        if (!picked_.empty() && asUtf8(picked_) == file)
-            file = picked_;
-        else if (std::find(names_.begin(), names_.end(), file) == names_.end())
-            for (const std::string& listed : names_)
-                if (asUtf8(listed) == file) file = listed;
+        file = listedName(file);
         const std::filesystem::path path = std::filesystem::path(directory_) / file;
         std::error_code error;
         if (!saving_ && !std::filesystem::is_regular_file(path, error)) {
@@ -381,14 +375,20 @@ bool LoadSaveDlg::ask(const std::string& question, const std::string& title) {
     return box.show(title) == IdOk;
 }
 
+std::string LoadSaveDlg::listedName(const std::string& file) const {
+    // The name as shown of a game listed under other bytes (Latin-1) is that game: the one picked from the
+    // list while the field still shows it, else the one listed when no game has the very bytes typed.
+    if (!picked_.empty() && asUtf8(picked_) == file) return picked_;
+    if (std::find(names_.begin(), names_.end(), file) != names_.end()) return file;
+    std::string found = file;
+    for (const std::string& listed : names_)
+        if (asUtf8(listed) == file) found = listed;
+    return found;
+}
+
 std::size_t LoadSaveDlg::listedAs(std::string typed) const {
     if (!endsWithNoCase(typed, ".vel")) typed += ".vel";
-    std::string file = typed;
-    if (!picked_.empty() && asUtf8(picked_) == typed)
-        file = picked_;
-    else if (std::find(names_.begin(), names_.end(), typed) == names_.end())
-        for (const std::string& listed : names_)
-            if (asUtf8(listed) == typed) file = listed;
+    const std::string file = listedName(typed);
     return static_cast<std::size_t>(std::find(names_.begin(), names_.end(), file) - names_.begin());
 }
 
