@@ -320,15 +320,8 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
                 --head;
             // The limit is in bytes, which a player cannot see: he is told it in letters, with what an
             // accented letter costs, and what his own name counts as where it is not its letters.
-            const std::string stem = file.substr(0, file.size() - 4);
-            const std::int32_t letters = characterCount(stem);
             tell("The name \"" + typed.substr(0, head) + (head < typed.size() ? "...\"" : "\"") + " has " +
-                     std::to_string(letters) + " letters" +
-                     (static_cast<std::size_t>(letters) != stem.size()
-                          ? ", which count as " + std::to_string(stem.size())
-                          : std::string()) +
-                     ": a saved game's name can have at most " + std::to_string(MaxFileName - 4) +
-                     ", an accented letter counting as two (a letter of another script as three or four).",
+                     lettersPastLimit(file.substr(0, file.size() - 4), "a saved game's name", MaxFileName - 4),
                  title);
             return;
         }
