@@ -11,16 +11,17 @@
 // commentary's bold shows as bold on a terminal; a file or a pipe gets the plain text.
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
+#include <cstdint>
 #include <iostream>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
 #include "battle_runner.h"
 #include "framework/core/debug_stream.h"
 #include "framework/core/printable.h"
+#include "framework/core/read_file.h"
 #include "game/flow/data_files.h"
 #include "game/shell/program_entry.h"
 #include "game/shell/version.h"
@@ -176,12 +177,14 @@ int play(int argc, char** argv) {
             if (!number(v, 1, 1ll << 40, n)) return usage("bad line to forge at");
             const char* file = next("--forge-at");
             if (!file) return 2;
-            std::ifstream in(file, std::ios::binary);
-            std::ostringstream bytes;
-            bytes << in.rdbuf();
-            if (!in) return usage(std::string("cannot read the forged bytes in ") + file);
+            // Read as the game reads its files: a folder or a FIFO is refused with its reason, not taken
+            // as nothing or waited on for ever.
+            std::vector<std::uint8_t> bytes;
+            std::string error;
+            if (!vael::readFileBytes(file, bytes, error, vael::file_limits::SavedGame))
+                return usage("cannot read the forged bytes: " + error);
             options.forgeAtLine = static_cast<std::size_t>(n);
-            options.forgedBytes = bytes.str();
+            options.forgedBytes.assign(bytes.begin(), bytes.end());
         } else if (arg == "--display") {
             options.display = true;
         } else if (arg == "--data") {

@@ -58,6 +58,14 @@ std::int32_t characterCount(const std::string& text) {
     return count;
 }
 
+std::string lettersPastLimit(const std::string& name, const std::string& what, std::size_t most) {
+    const auto letters = static_cast<std::size_t>(characterCount(name));
+    return std::to_string(letters) + " letters" +
+           (letters != name.size() ? ", which count as " + std::to_string(name.size()) : std::string()) + ": " +
+           what + " can have at most " + std::to_string(most) +
+           ", an accented letter counting as two (a letter of another script as three or four).";
+}
+
 std::vector<std::string> wrapText(const std::string& text, std::int32_t width, const TextMeasure& measure) {
     std::vector<std::string> rows;
     std::size_t from = 0;

@@ -15,6 +15,9 @@ using TextMeasure = std::function<std::int32_t(const std::string& row)>;
 
 // The characters of a UTF-8 text: a measure of rows in characters.
 std::int32_t characterCount(const std::string& text);
+// A name past a limit in bytes, which the player cannot see, told in letters: "N letters[, which count as
+// B]: WHAT can have at most MOST, " and what an accented letter costs.
+std::string lettersPastLimit(const std::string& name, const std::string& what, std::size_t most);
 
 std::vector<std::string> wrapText(const std::string& text, std::int32_t width, const TextMeasure& measure);
 

@@ -143,20 +143,27 @@ void GameControl::countLossesUnderWay() {
     const auto* layer = dynamic_cast<const VaelLogicalLayer*>(getBus());
     if (!layer || loading_) return;
     countRoutsUnderWay();
-    for (const List<Combat*>* units : {&layer->getHomeUnits(), &layer->getVisitorUnits()})
-        for (Combat* unit : each(*units))
-            if (unit->isEliminationDue() && !unit->isOutOfPlay())
-                UnitEliminated(EliminateUnitData{unit->getNation(), static_cast<std::uint16_t>(unit->pointValue()),
-                                                 unit->getUnitType(), unit->getUnitNum()});
-    for (Leader* leader : each(layer->getLeaders()))
-        if (leader->isEliminationDue() && !leader->hasLeftTheField())
-            UnitEliminated(EliminateUnitData{leader->getNation(), leader->fallPoints(), 0xFFFFFFFF,
-                                             leader->getUnitNum()});
+    for (const EliminateUnitData& record : lossesDue(*layer))
+        UnitEliminated(record);
     // What the other machine of a network game sealed in a step the loss of that machine cut off: its
     // units here never heard of it, but its line was told here.
     const std::vector<EliminateUnitData> sealed = tallies_.takeSealed();
     for (const EliminateUnitData& record : sealed)
         UnitEliminated(record);
+}
+
+std::vector<EliminateUnitData> GameControl::lossesDue(const VaelLogicalLayer& layer) {
+    std::vector<EliminateUnitData> due;
+    for (const List<Combat*>* units : {&layer.getHomeUnits(), &layer.getVisitorUnits()})
+        for (Combat* unit : each(*units))
+            if (unit->isEliminationDue() && !unit->isOutOfPlay())
+                due.push_back(EliminateUnitData{unit->getNation(), static_cast<std::uint16_t>(unit->pointValue()),
+                                                unit->getUnitType(), unit->getUnitNum()});
+    for (Leader* leader : each(layer.getLeaders()))
+        if (leader->isEliminationDue() && !leader->hasLeftTheField())
+            due.push_back(
+                EliminateUnitData{leader->getNation(), leader->fallPoints(), 0xFFFFFFFF, leader->getUnitNum()});
+    return due;
 }
 
 void GameControl::tellEnd() {

@@ -21,6 +21,7 @@
 namespace vael {
 
 class SuperString;
+class VaelLogicalLayer;
 
 // "SetPlayerInfo": a player and the leaders he plays, written "(name,name,...)".
 struct PlyrInfo {
@@ -154,6 +155,11 @@ public:
     std::int16_t getSideRouting(std::int16_t home) const { return sideOf(home).routing; }
     std::int16_t getSideEliminated(std::int16_t home) const { return sideOf(home).eliminated; }
     LeaderUnitInfo& leaderAt(std::int16_t index) { return leaders_[index]; }
+    // The active leader's record; none between activations, when leaderAt(getActiveLeader()) would be asked
+    // for the table's place -1.
+    LeaderUnitInfo* activeLeaderInfo() {
+        return activeLeader_ >= 0 && activeLeader_ < leaderCount_ ? &leaders_[activeLeader_] : nullptr;
+    }
     std::int16_t getLeaderCount() const { return leaderCount_; }
     std::int16_t goneThisTurn(std::int16_t index) { return goneThisTurn_[index]; }
     std::int16_t getActiveLeader() const { return activeLeader_; }
@@ -174,6 +180,10 @@ public:
     static std::int16_t eliteChance(std::uint32_t scenario);
     // The battle's turns may end it (a last turn, a river crossed) as well as its losses.
     static bool turnsMayDecide(std::uint32_t scenario);
+    // The losses the battle's end counts though their eliminations would come after it (sealed, not yet
+    // carried out): the home side's units, the visitor side's, then the leaders. A machine without game
+    // control counts the same list to judge the host's end by.
+    static std::vector<EliminateUnitData> lossesDue(const VaelLogicalLayer& layer);
 
 private:
     // Counts, as the battle is decided, the eliminations already sealed but not yet carried out.

@@ -130,13 +130,9 @@ void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
     // The active leader's activation standing in the pause after its combats, his orders over (or loaded so,
     // and not yet resumed).
     GameControl* control = layer.getGameControl();
-    const std::int16_t active = control ? control->getActiveLeader() : -1;
-    LeaderUnitInfo* pausing = control && active >= 0 && active < control->getLeaderCount() &&
-                                      control->leaderAt(active).leader &&
-                                      (combatPauseUnderWay(layer) ||
-                                       control->leaderAt(active).leader->resumesPauseAfterCombats())
-                                  ? &control->leaderAt(active)
-                                  : nullptr;
+    LeaderUnitInfo* pausing = control ? control->activeLeaderInfo() : nullptr;
+    if (pausing && !(pausing->leader && (combatPauseUnderWay(layer) || pausing->leader->resumesPauseAfterCombats())))
+        pausing = nullptr;
     if (!under.empty() || pausing) {
         record << static_cast<std::uint16_t>(under.size());
         for (const auto& [orders, leader] : under) {
@@ -196,9 +192,8 @@ bool readComputerOrders(SuperString& record, VaelLogicalLayer& layer, std::optio
         return refuse("the saved game has unit " + std::to_string(orders.leader) +
                       " giving the computer's orders, which is no leader of this battle");
     GameControl* control = layer.getGameControl();
-    const std::int16_t active = control ? control->getActiveLeader() : -1;
-    if (!control || active < 0 || active >= control->getLeaderCount() ||
-        control->leaderAt(active).leader != leader)
+    const LeaderUnitInfo* active = control ? control->activeLeaderInfo() : nullptr;
+    if (!active || active->leader != leader)
         return refuse("the saved game has " + leader->getName() +
                       " giving the computer's orders, who is not the leader game control has active");
     if (!leader->readOrdersUnderWay(record, leaderOrders, why)) return refuse(why);
@@ -270,9 +265,8 @@ bool readCombatPause(SuperString& record, VaelLogicalLayer& layer, bool ordersUn
     Leader* leader = record.failed() ? nullptr : layer.findLeader(number);
     if (record.failed()) return refuse({});
     GameControl* control = layer.getGameControl();
-    const std::int16_t active = control ? control->getActiveLeader() : -1;
-    if (!leader || !control || active < 0 || active >= control->getLeaderCount() ||
-        control->leaderAt(active).leader != leader)
+    const LeaderUnitInfo* active = control ? control->activeLeaderInfo() : nullptr;
+    if (!leader || !active || active->leader != leader)
         return refuse("the saved game has unit " + std::to_string(number) +
                       " in the pause after his combats, who is not the leader game control has active");
     std::string why;
@@ -456,8 +450,7 @@ bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
         if (ordering) ordering->resumeOrdersUnderWay(leaderOrders);
         if (pausing) {
             pausing->resumePauseAfterCombats(pauseOrders);
-            GameControl* control = layer.getGameControl();
-            control->leaderAt(control->getActiveLeader()).momentumAllowed = momentum;
+            layer.getGameControl()->activeLeaderInfo()->momentumAllowed = momentum;
         }
         layer.resumedComputerOrders() = computerOrders;
         return true;

@@ -26,12 +26,8 @@ bool nameFits(const std::string& name, const std::string& title) {
     if (comm::playerNameProblem(name).empty()) return true;
     // The limit is the greeting's bytes, which a player cannot see: he is told it in letters, with what an
     // accented letter costs, and what his name counts as where it is not its letters.
-    if (const auto letters = static_cast<std::size_t>(characterCount(name)); name.size() > comm::MaxPlayerName)
-        tell("Your name has " + std::to_string(letters) + " letters" +
-                 (letters != name.size() ? ", which count as " + std::to_string(name.size()) : std::string()) +
-                 ": a name can have at most " + std::to_string(comm::MaxPlayerName) +
-                 ", an accented letter counting as two (a letter of another script as three or four).",
-             title);
+    if (name.size() > comm::MaxPlayerName)
+        tell("Your name has " + lettersPastLimit(name, "a name", comm::MaxPlayerName), title);
     else if (name.find_first_not_of(' ') == std::string::npos)
         tell("Type your name.", title);
     else

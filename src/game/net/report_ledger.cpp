@@ -5,6 +5,7 @@
 #include "framework/core/list_walk.h"
 #include "framework/core/registered_message.h"
 #include "game/flow/flow_message_names.h"
+#include "game/flow/game_control.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/combat/combat.h"
 #include "game/rules/combat/combat_records.h"
@@ -94,7 +95,7 @@ ReportLedger::Verdict ReportLedger::judge(BusMessage event, const ContainerBase*
         if (fielded == 0)
             why = quoted(name) + " names no unit of this battle of " + what;
         else if (neverCountsAsRouting(r.unitType))
-            ;
+            return Verdict::Take;
         else if (routed && routing >= fielded)
             // A unit routs once until it rallies or falls: a rout beyond the units of its kind still
             // standing is a rout the sending machine's battle did not make.
@@ -157,10 +158,6 @@ ReportLedger::Verdict ReportLedger::judge(BusMessage event, const ContainerBase*
     return Verdict::Take;
 }
 
-} // namespace vael
-
-namespace vael {
-
 std::string ReportLedger::judgeResults(const EndOfGameResults& told, VaelLogicalLayer& layer, bool end,
                                        bool turnsMayDecide) const {
     const std::string name = quoted(end ? msg::EndOfGame : msg::EndOfTurn);
@@ -168,18 +165,10 @@ std::string ReportLedger::judgeResults(const EndOfGameResults& told, VaelLogical
     if (end) {
         // What the host's game control counts as it ends the battle: the losses under way, sealed or due,
         // whose eliminations the end cuts off.
+        for (const EliminateUnitData& record : GameControl::lossesDue(layer))
+            counted.eliminated(record, !layer.onVisitorSide(record.nation));
         for (const EliminateUnitData& record : counted.takeSealed())
             counted.eliminated(record, !layer.onVisitorSide(record.nation));
-        for (Combat* unit : each(layer.getUnits()))
-            if (unit->isEliminationDue() && !unit->isOutOfPlay())
-                counted.eliminated(EliminateUnitData{unit->getNation(), static_cast<std::uint16_t>(unit->pointValue()),
-                                                     unit->getUnitType(), unit->getUnitNum()},
-                                   !layer.onVisitorSide(unit->getNation()));
-        for (Leader* leader : each(layer.getLeaders()))
-            if (leader->isEliminationDue() && !leader->hasLeftTheField())
-                counted.eliminated(EliminateUnitData{leader->getNation(), leader->fallPoints(), LeaderType,
-                                                     leader->getUnitNum()},
-                                   !layer.onVisitorSide(leader->getNation()));
     }
     struct Count {
         const char* what;

@@ -708,7 +708,7 @@ std::string VaelNetComponent::outOfTurn(const comm::ReceivedMessage& message) {
     if (is(msg::ActivateLeader)) {
         unsigned short number = 0;
         Container<unsigned short>::fromMessage(message.data.get(), number);
-        if (!layer_ || !dynamic_cast<const Leader*>(layer_->findUnit(number)))
+        if (!dynamic_cast<const Leader*>(layer_->findUnit(number)))
             return name + " names unit " + std::to_string(number) + ", no leader of this battle";
         if (!turnOpen_ || !mayActivate_) return name + " came while no leader was to be activated";
         mayActivate_ = false;
@@ -724,7 +724,7 @@ std::string VaelNetComponent::outOfTurn(const comm::ReceivedMessage& message) {
         if (endOfTurn && !turnOpen_) return name + " came while no turn was under way";
         if (endOfGame && toldHomeWon_) return name + " came after the battle's end was told";
         const auto* told = dynamic_cast<const Container<EndOfGameResults>*>(message.data.get());
-        if (told && layer_)
+        if (told)
             if (std::string why = reports_.judgeResults(*told->valuePtr(), *layer_, endOfGame, turnsMayDecide_);
                 !why.empty())
                 return why;

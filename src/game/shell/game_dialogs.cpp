@@ -320,25 +320,12 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
                 --head;
             // The limit is in bytes, which a player cannot see: he is told it in letters, with what an
             // accented letter costs, and what his own name counts as where it is not its letters.
-            const std::string stem = file.substr(0, file.size() - 4);
-            const std::int32_t letters = characterCount(stem);
             tell("The name \"" + typed.substr(0, head) + (head < typed.size() ? "...\"" : "\"") + " has " +
-                     std::to_string(letters) + " letters" +
-                     (static_cast<std::size_t>(letters) != stem.size()
-                          ? ", which count as " + std::to_string(stem.size())
-                          : std::string()) +
-                     ": a saved game's name can have at most " + std::to_string(MaxFileName - 4) +
-                     ", an accented letter counting as two (a letter of another script as three or four).",
+                     lettersPastLimit(file.substr(0, file.size() - 4), "a saved game's name", MaxFileName - 4),
                  title);
             return;
         }
-        // The name as shown of a game listed under other bytes (Latin-1) is that game: the one picked from
-        // the list while the field still shows it, else the one listed when no game has the very bytes typed.
-        if (!picked_.empty() && asUtf8(picked_) == file)
-            file = picked_;
-        else if (std::find(names_.begin(), names_.end(), file) == names_.end())
-            for (const std::string& listed : names_)
-                if (asUtf8(listed) == file) file = listed;
+        file = listedName(file);
         const std::filesystem::path path = std::filesystem::path(directory_) / file;
         std::error_code error;
         if (!saving_ && !std::filesystem::is_regular_file(path, error)) {
@@ -381,14 +368,20 @@ bool LoadSaveDlg::ask(const std::string& question, const std::string& title) {
     return box.show(title) == IdOk;
 }
 
+std::string LoadSaveDlg::listedName(const std::string& file) const {
+    // The name as shown of a game listed under other bytes (Latin-1) is that game: the one picked from the
+    // list while the field still shows it, else the one listed when no game has the very bytes typed.
+    if (!picked_.empty() && asUtf8(picked_) == file) return picked_;
+    if (std::find(names_.begin(), names_.end(), file) != names_.end()) return file;
+    std::string found = file;
+    for (const std::string& listed : names_)
+        if (asUtf8(listed) == file) found = listed;
+    return found;
+}
+
 std::size_t LoadSaveDlg::listedAs(std::string typed) const {
     if (!endsWithNoCase(typed, ".vel")) typed += ".vel";
-    std::string file = typed;
-    if (!picked_.empty() && asUtf8(picked_) == typed)
-        file = picked_;
-    else if (std::find(names_.begin(), names_.end(), typed) == names_.end())
-        for (const std::string& listed : names_)
-            if (asUtf8(listed) == typed) file = listed;
+    const std::string file = listedName(typed);
     return static_cast<std::size_t>(std::find(names_.begin(), names_.end(), file) - names_.begin());
 }
 

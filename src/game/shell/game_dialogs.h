@@ -129,6 +129,9 @@ private:
     // one picked while the field still shows it, else the very bytes typed, else one listed under other
     // bytes (Latin-1) that shows them; names_.size() when none is.
     std::size_t listedAs(std::string typed) const;
+    // The bytes of the listed game a file name (".vel" included) stands for, as listedAs finds it; the name
+    // itself when no listed game shows it.
+    std::string listedName(const std::string& file) const;
     std::string directory_;
     bool saving_;
     DialogShown shown_;

@@ -690,8 +690,8 @@ void VaelApp::playOnWhile(const std::function<bool()>& busy, std::int32_t limitM
 std::string VaelApp::saveWaitsFor() const {
     GameControl* control = gameControl();
     if (!battleRunning() || !control) return {};
-    const std::int16_t active = control->getActiveLeader();
-    Leader* leader = active >= 0 && active < control->getLeaderCount() ? control->leaderAt(active).leader : nullptr;
+    const LeaderUnitInfo* active = control->activeLeaderInfo();
+    Leader* leader = active ? active->leader : nullptr;
     // Another machine's leader gives his orders there, as he always has.
     if (leader && !layer_->isLocalLeader(leader)) return {};
     if (leader && layer_->isComputerLeader(leader)) {
@@ -895,9 +895,8 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     // The commentary of the battle saved is not kept: a game that goes on in the middle of a leader's
     // orders says at least whose they are.
     if (GameControl* control = gameControl(); control && commentary_.lines().size() == told) {
-        const std::int16_t active = control->getActiveLeader();
-        if (active >= 0 && active < control->getLeaderCount())
-            commentary_.addLine("\\B" + commentaryText(control->leaderAt(active).name) +
+        if (const LeaderUnitInfo* active = control->activeLeaderInfo())
+            commentary_.addLine("\\B" + commentaryText(active->name) +
                                 "\\b is now active.");
     }
     return true;

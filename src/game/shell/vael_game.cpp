@@ -281,7 +281,8 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
         static constexpr std::uint16_t orders[] = {212, 213, 214, 219, 220, 221, 224, 235};
         if (std::find(std::begin(orders), std::end(orders), id) == std::end(orders)) return false;
         GameControl* control = app_->battleRunning() ? app_->gameControl() : nullptr;
-        const Leader* leader = control ? control->leaderAt(control->getActiveLeader()).leader : nullptr;
+        const LeaderUnitInfo* active = control ? control->activeLeaderInfo() : nullptr;
+        const Leader* leader = active ? active->leader : nullptr;
         return leader && leader->isComputerControlled();
     };
     frame_->onClientPlaced = [this](const Box& area) {

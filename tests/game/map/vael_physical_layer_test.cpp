@@ -34,6 +34,15 @@ BusMessage named(const char* name) {
     return BusMessage(RegisteredMessage::getId(name));
 }
 
+// Words of a hand-written record, little-endian as the file keeps them.
+using Bytes = std::vector<std::uint8_t>;
+void put16(Bytes& b, std::uint32_t v) {
+    b.push_back(static_cast<std::uint8_t>(v)), b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void put32(Bytes& b, std::uint32_t v) {
+    put16(b, v & 0xFFFF), put16(b, v >> 16);
+}
+
 // A sprite whose bounds a test writes down.
 class BoxSprite : public Sprite {
 public:
@@ -75,6 +84,15 @@ protected:
         app.send(LOGICAL_COMMAND, &box);
     }
     void showMap(VaelPhysicalLayer& layer) { layer.addMapViewport(new Viewport(nullptr)); }
+    // What a save of the views writes before the record of what they have under way: the display part.
+    Bytes displayPart() {
+        Bytes saved(8, 0);
+        EXPECT_TRUE(layers->saveGameBytes(saved));
+        const auto tag = std::search(saved.begin(), saved.end(), VaelPhysicalLayers::UnderWayTag,
+                                     VaelPhysicalLayers::UnderWayTag + 4);
+        EXPECT_NE(tag, saved.end());
+        return Bytes(saved.begin(), tag);
+    }
 
     TestApplication app;
     std::unique_ptr<VaelPhysicalLayers> layers;
@@ -642,17 +660,8 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordOfAnotherVersionOrDamagedIsRefused
 TEST_F(VaelPhysicalLayerTest, AHandWrittenUnderWayRecordIsTakenWholeOrRefusedWithItsReason) {
     landscape();
     create(101, 1, 0);
-    std::vector<std::uint8_t> saved(8, 0);
-    ASSERT_TRUE(layers->saveGameBytes(saved));
-    const auto tag = std::search(saved.begin(), saved.end(), VaelPhysicalLayers::UnderWayTag,
-                                 VaelPhysicalLayers::UnderWayTag + 4);
-    ASSERT_NE(tag, saved.end());
-    const std::vector<std::uint8_t> display(saved.begin(), tag);
-    using Bytes = std::vector<std::uint8_t>;
-    const auto put16 = [](Bytes& b, std::uint32_t v) {
-        b.push_back(static_cast<std::uint8_t>(v)), b.push_back(static_cast<std::uint8_t>(v >> 8));
-    };
-    const auto put32 = [&](Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF), put16(b, v >> 16); };
+    const Bytes display = displayPart();
+    ASSERT_FALSE(HasFailure());
     struct View {
         std::uint16_t rate = 1, slot = 0, steps = 1, left = 0;
         std::size_t extra = 0; // bytes left over after the part, inside its length
@@ -764,17 +773,8 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordLoadedIsSavedAgainWithWhatOfItsTic
     landscape();
     create(101, 1, 0);
     create(102, 2, 0);
-    std::vector<std::uint8_t> saved(8, 0);
-    ASSERT_TRUE(layers->saveGameBytes(saved));
-    const auto tag = std::search(saved.begin(), saved.end(), VaelPhysicalLayers::UnderWayTag,
-                                 VaelPhysicalLayers::UnderWayTag + 4);
-    ASSERT_NE(tag, saved.end());
-    const std::vector<std::uint8_t> display(saved.begin(), tag);
-    using Bytes = std::vector<std::uint8_t>;
-    const auto put16 = [](Bytes& b, std::uint32_t v) {
-        b.push_back(static_cast<std::uint8_t>(v)), b.push_back(static_cast<std::uint8_t>(v >> 8));
-    };
-    const auto put32 = [&](Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF), put16(b, v >> 16); };
+    const Bytes display = displayPart();
+    ASSERT_FALSE(HasFailure());
     struct Row {
         const char* name;
         std::uint16_t left;             // 0 nothing, 1 objects to step, 2 the tick to count

@@ -209,8 +209,10 @@ struct ClickingPlayer {
     // The leader giving his orders: game control's active one, or on a machine that joined a network battle
     // (which has no game control) the first of this machine's leaders whose orders phase is on.
     static const Leader* activeLeader(VaelApp& app) {
-        if (GameControl* control = app.gameControl())
-            return control->leaderAt(control->getActiveLeader()).leader;
+        if (GameControl* control = app.gameControl()) {
+            const LeaderUnitInfo* active = control->activeLeaderInfo();
+            return active ? active->leader : nullptr;
+        }
         for (Leader* leader : each(app.logicalLayer().getLocalLeaders()))
             if (leader->isOrdersPhaseActive()) return leader;
         return nullptr;

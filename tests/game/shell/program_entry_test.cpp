@@ -128,8 +128,9 @@ TEST(SingleInstance, TwoStateFoldersThatCannotBeMadeUnderOneParentBothStart) {
             }
         }
         // Each folder has a stand-in of its own.
-        if (locked)
+        if (locked) {
             EXPECT_NE(a->problem().substr(start(lockA).size()), b.problem().substr(start(lockB).size()));
+        }
         {
             // A second game of the same folder meets the first one's stand-in.
             SingleInstance again(lockA, c.runtime);

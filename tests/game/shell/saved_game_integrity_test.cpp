@@ -73,6 +73,7 @@ protected:
     }
 
     // The demonstration battle saved by the battle tool at its sixth activation with seed 7.
+    void expectPlanNameRefused(const std::string& name, const std::string& file, const std::string& expected);
     Bytes sixthActivationSave(const std::filesystem::path& file) {
         battle::BattleOptions options = demonstration(7);
         options.saveAt = 6;
@@ -297,57 +298,45 @@ TEST_F(SavedGameIntegrity, ABattleThatNamesNoPlanForASideGivenToTheComputerDoesN
     EXPECT_FALSE(loader.battleRunning());
 }
 
-// A saved game whose visitor plan's name holds a terminal's escape sequences and control bytes: the plan
-// does not open, and the refusal shows those bytes as \xHH, in the game's message and the battle tool's.
-TEST_F(SavedGameIntegrity, ControlBytesOfAPlanNameFromAFileAreShownEscapedInTheRefusal) {
+// The sixth activation's save with its visitor plan's name (GHATMAR_V1.pln) replaced by name, written as
+// file: the game's load and the battle tool's are both refused with expected.
+void SavedGameIntegrity::expectPlanNameRefused(const std::string& name, const std::string& file,
+                                               const std::string& expected) {
     Bytes bytes = sixthActivationSave(dir / "sixth.vel");
     bytes.resize(bytes.size() - CheckSize);
     ASSERT_EQ(std::string(bytes.begin() + 1908, bytes.begin() + 1922), "GHATMAR_V1.pln");
-    const std::string name = "\x1B[2J\x1B[31m\a\rv1.pln";
     bytes[1906] = static_cast<std::uint8_t>(name.size());
     bytes.erase(bytes.begin() + 1908, bytes.begin() + 1922);
     bytes.insert(bytes.begin() + 1908, name.begin(), name.end());
     sealSavedGame(bytes);
-    const auto file = dir / "escaped.vel";
-    writeBytes(file, bytes);
-    const std::string expected =
-        "the plan " + std::string(VAEL_BUILD_DATA_DIR) + "/\\x1B[2J\\x1B[31m\\x07\\x0Dv1.pln would not open";
+    const auto path = dir / file;
+    writeBytes(path, bytes);
     VaelApp loader(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     std::string error;
-    EXPECT_FALSE(loader.loadGame(file.string(), error));
+    EXPECT_FALSE(loader.loadGame(path.string(), error));
     EXPECT_EQ(error, expected);
     battle::BattleOptions options = demonstration(7);
-    options.loadFile = file.string();
+    options.loadFile = path.string();
     const battle::BattleOutcome outcome = battle::playBattle(options);
     EXPECT_EQ(outcome.status, battle::BattleStatus::LoadFailed);
-    EXPECT_EQ(outcome.message, "cannot load the saved game " + file.string() + ": " + expected);
+    EXPECT_EQ(outcome.message, "cannot load the saved game " + path.string() + ": " + expected);
+}
+
+// A saved game whose visitor plan's name holds a terminal's escape sequences and control bytes: the plan
+// does not open, and the refusal shows those bytes as \xHH, in the game's message and the battle tool's.
+TEST_F(SavedGameIntegrity, ControlBytesOfAPlanNameFromAFileAreShownEscapedInTheRefusal) {
+    expectPlanNameRefused("\x1B[2J\x1B[31m\a\rv1.pln", "escaped.vel",
+                          "the plan " + std::string(VAEL_BUILD_DATA_DIR) +
+                              "/\\x1B[2J\\x1B[31m\\x07\\x0Dv1.pln would not open");
 }
 
 // A plan name whose bytes are no UTF-8 (written in another encoding) is told by those bytes, each as \xHH, as
 // a control byte is: a terminal would show each as the same unknown sign and the player could not find it.
+// The letter in UTF-8 is kept as it is.
 TEST_F(SavedGameIntegrity, BytesOfAPlanNameThatAreNoUtf8AreShownEscapedInTheRefusal) {
-    Bytes bytes = sixthActivationSave(dir / "sixth.vel");
-    bytes.resize(bytes.size() - CheckSize);
-    ASSERT_EQ(std::string(bytes.begin() + 1908, bytes.begin() + 1922), "GHATMAR_V1.pln");
-    const std::string name = "g\xFF\xFFtmar_v2\xC3\xA9.pln";
-    bytes[1906] = static_cast<std::uint8_t>(name.size());
-    bytes.erase(bytes.begin() + 1908, bytes.begin() + 1922);
-    bytes.insert(bytes.begin() + 1908, name.begin(), name.end());
-    sealSavedGame(bytes);
-    const auto file = dir / "latin.vel";
-    writeBytes(file, bytes);
-    // The letter in UTF-8 is kept as it is.
-    const std::string expected =
-        "the plan " + std::string(VAEL_BUILD_DATA_DIR) + "/g\\xFF\\xFFtmar_v2\xC3\xA9.pln would not open";
-    VaelApp loader(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
-    std::string error;
-    EXPECT_FALSE(loader.loadGame(file.string(), error));
-    EXPECT_EQ(error, expected);
-    battle::BattleOptions options = demonstration(7);
-    options.loadFile = file.string();
-    const battle::BattleOutcome outcome = battle::playBattle(options);
-    EXPECT_EQ(outcome.status, battle::BattleStatus::LoadFailed);
-    EXPECT_EQ(outcome.message, "cannot load the saved game " + file.string() + ": " + expected);
+    expectPlanNameRefused("g\xFF\xFFtmar_v2\xC3\xA9.pln", "latin.vel",
+                          "the plan " + std::string(VAEL_BUILD_DATA_DIR) +
+                              "/g\\xFF\\xFFtmar_v2\xC3\xA9.pln would not open");
 }
 
 // A plan named by a saved game is looked for in the data folder's plans alone: a name with a folder in it,

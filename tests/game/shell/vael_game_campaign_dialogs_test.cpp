@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <utility>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -283,6 +284,20 @@ std::string paletteRefused() {
     return "vael.pal is a palette, not a scenario.";
 }
 
+// A name typed in Custom Scenario: the file found for it in the folder, else why none is.
+struct Lookup {
+    const char* typed;
+    std::string found, why;
+};
+void expectLookups(const std::string& folder, const std::vector<Lookup>& rows) {
+    for (const Lookup& r : rows) {
+        SCOPED_TRACE(std::string("\"") + r.typed + "\"");
+        std::string why;
+        EXPECT_EQ(CustomScenarioDlg::findScenario(folder, r.typed, why), r.found);
+        EXPECT_EQ(why, r.why);
+    }
+}
+
 // A file of the folder that is no scenario is refused by its name with the reason, whatever its bytes; none
 // of them is asked as a failed check (a unit record's own check among them). A name typed without its
 // extension is the scenario of that name with ".scn", though a file of the bare name stands beside it.
@@ -304,10 +319,8 @@ TEST(CustomScenario, AFileThatIsNoScenarioIsRefusedByNameWithTheReason) {
                         "\x00\x03Kar\x06\x09\x00\x07\x00\xEB\x03\x03\x02\x00\x04\x00\x05\x00\x03\x00"s);
     // The player is told what the file is, in his words; the reader's reason goes to the trace.
     const std::string damaged = " is not a scenario the game can play: it is damaged or of another kind.";
-    const struct {
-        const char* typed;
-        std::string found, why;
-    } rows[] = {
+    test::FailedChecks asked(true);
+    expectLookups(folder.path().string(), {
         {"vael.pal", "", "vael.pal is a palette, not a scenario."},
         {"VAEL.PAL", "", "vael.pal is a palette, not a scenario."},
         {"empty", "", "empty.scn is empty, not a scenario."},
@@ -315,14 +328,7 @@ TEST(CustomScenario, AFileThatIsNoScenarioIsRefusedByNameWithTheReason) {
         {"nation.scn", "", "nation.scn" + damaged},
         {"ghatmar", "ghatmar.scn", ""},
         {"ghatmar.scn", "ghatmar.scn", ""},
-    };
-    test::FailedChecks asked(true);
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.typed);
-        std::string why;
-        EXPECT_EQ(CustomScenarioDlg::findScenario(folder.path().string(), r.typed, why), r.found);
-        EXPECT_EQ(why, r.why);
-    }
+    });
     EXPECT_EQ(asked.count(), 0u);
 }
 
@@ -371,10 +377,8 @@ TEST(CustomScenario, EachFileThatIsNoScenarioIsToldByWhatItIs) {
     std::ofstream(folder.path() / "old.vel") << "no save";
     std::filesystem::copy_file(std::filesystem::path(VAEL_BUILD_DATA_DIR) / "ghatmar.scn",
                                folder.path() / "ghatmar.scx");
-    const struct {
-        const char* typed;
-        std::string found, why;
-    } rows[] = {
+    test::FailedChecks asked(true);
+    expectLookups(folder.path().string(), {
         {"sheets", "", "sheets is a folder, not a scenario."},
         {"SHEETS", "", "sheets is a folder, not a scenario."},
         {"pipe", "", "pipe.scn is not a file the game can read."},
@@ -390,14 +394,7 @@ TEST(CustomScenario, EachFileThatIsNoScenarioIsToldByWhatItIs) {
         {"blank", "", "blank.scn is empty, not a scenario."},
         {"ghatmar.scx", "ghatmar.scx", ""},
         {"GHATMAR.SCX", "ghatmar.scx", ""},
-    };
-    test::FailedChecks asked(true);
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.typed);
-        std::string why;
-        EXPECT_EQ(CustomScenarioDlg::findScenario(folder.path().string(), r.typed, why), r.found);
-        EXPECT_EQ(why, r.why);
-    }
+    });
     EXPECT_EQ(asked.count(), 0u);
 }
 
@@ -480,10 +477,7 @@ TEST(CustomScenario, AVariantTheFolderLacksIsRefusedBeforeLeaderControl) {
 }
 
 TEST(CustomScenario, TheTypedNameIsFoundInTheScenarioDirectoryWithoutRegardToCase) {
-    const struct {
-        const char* typed;
-        std::string found, why;
-    } rows[] = {
+    expectLookups(VAEL_BUILD_DATA_DIR, {
         {"GHATMAR.SCN", "ghatmar.scn", ""},
         {"ghatmar", "ghatmar.scn", ""},
         {"  Ghatmar.scn ", "ghatmar.scn", ""},
@@ -493,13 +487,7 @@ TEST(CustomScenario, TheTypedNameIsFoundInTheScenarioDirectoryWithoutRegardToCas
         {"   ", "", "Enter the file name of the scenario."},
         {"../data/ghatmar.scn", "", "../data/ghatmar.scn is not a file name of the scenario directory."},
         {"..", "", ".. is not a file name of the scenario directory."},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(std::string("\"") + r.typed + "\"");
-        std::string why;
-        EXPECT_EQ(CustomScenarioDlg::findScenario(VAEL_BUILD_DATA_DIR, r.typed, why), r.found);
-        EXPECT_EQ(why, r.why);
-    }
+    });
 }
 
 TEST_F(CampaignDialogs, TheCustomScenarioDialogTakesATypedNameTheDirectoryHoldsAndTellsOfOthers) {

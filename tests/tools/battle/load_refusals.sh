@@ -5,7 +5,7 @@
 # gigabyte read would fill its memory). Then a save beside a killed save's temporary file takes that file
 # away, and nothing else; a save over a FIFO or a device, and a trace into a FIFO, into the saved game being
 # loaded, into any other saved game, into the settings file or into a file of the data folder, are refused, each
-# left whole. Each case names itself when it fails.
+# left whole; so are such files given to --forge-at. Each case names itself when it fails.
 set -u
 tool=$1
 scenario=$2
@@ -31,6 +31,22 @@ refused "a FIFO" "$work/fifo.vel" "is not a regular file"
 truncate -s 1G "$work/huge.vel"
 refused "a sparse gigabyte" "$work/huge.vel" "is too large: 1073741824 bytes, where at most 4194304 are expected"
 refused "a folder" "$work" "is a folder, not a file"
+
+# The bytes --forge-at is to send are read as a saved game is: a FIFO nobody writes to, a device or a folder
+# is refused on the command line (exit 2) with its reason, before any battle, never waited on or sent as
+# nothing.
+forge_refused() {
+  local what=$1 file=$2 reason=$3
+  timeout 120 "$tool" "$scenario" --seed 7 --turns 1 --forge-at 1 "$file" > "$work/out" 2> "$work/err"
+  local code=$?
+  [ "$code" -eq 2 ] || fail "--forge-at $what: the tool ended with $code, not 2: $(cat "$work/err")"
+  [ "$(head -n 1 "$work/err")" = "vael-battle: cannot read the forged bytes: $file $reason" ] ||
+    fail "--forge-at $what: the tool said: $(cat "$work/err")"
+  [ ! -s "$work/out" ] || fail "--forge-at $what: the tool played: $(head -n 3 "$work/out")"
+}
+forge_refused "a FIFO" "$work/fifo.vel" "is not a regular file"
+forge_refused "a device" /dev/zero "is not a regular file"
+forge_refused "a folder" "$work" "is a folder, not a file"
 
 # Beside the save, the player's own hidden files stay through the next save of that name, whatever they look
 # like: a file named as a killed save's temporary (".NAME.vael-writing-PID-XXXXXX", its writer gone) that the

@@ -91,6 +91,24 @@ struct Machine {
     int turnsBegun = 0;
 };
 
+// Reports and ends from a machine that is not ours, written byte by byte as the stream lays them out: a
+// message frame holds the name (u32 length), the mode (3, sent), and a box (u16 1, the type's name as u16
+// length and bytes, then the value) or u16 0 for none.
+std::string u16(std::uint16_t v) {
+    return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
+std::string u32(std::uint32_t v) {
+    return u16(static_cast<std::uint16_t>(v & 0xFFFF)) + u16(static_cast<std::uint16_t>(v >> 16));
+}
+std::string text(const std::string& s) {
+    return u16(static_cast<std::uint16_t>(s.size())) + s;
+}
+std::string messageFrame(const std::string& name, const std::string& type = "",
+                         const std::string& value = "") {
+    return comm::encodeFrame(comm::FrameKind::Message,
+                             u32(static_cast<std::uint32_t>(name.size())) + name + u16(3) +
+                                 (type.empty() ? u16(0) : u16(1) + text(type) + value));
+}
 // How the line's own losses begin; the commentary tells the rest after the other player's name.
 const std::string LostPrefix = "the connection was lost: ";
 
@@ -233,11 +251,7 @@ TEST_F(TwoApps, AnActivationAfterTheEndWasToldIsRefused) {
     Leader* leader = host->app->logicalLayer().findLeaderByName("Aristhon");
     ASSERT_NE(leader, nullptr);
     const auto number = static_cast<std::uint16_t>(leader->getUnitNum());
-    const std::string frame = comm::encodeFrame(
-        comm::FrameKind::Message, std::string("\x0E\0\0\0", 4) + "ActivateLeader" + std::string("\x03\0\x01\0\x0E\0", 6) +
-                                      "unsigned short" +
-                                      std::string{static_cast<char>(number & 0xFF), static_cast<char>(number >> 8)});
-    host->app->net().peer()->link()->send(frame);
+    host->app->net().peer()->link()->send(messageFrame("ActivateLeader", "unsigned short", u16(number)));
     run([this] { return !guest->lost.empty() && !host->lost.empty(); }, 100000);
     const std::string why = "refused a frame: \"ActivateLeader\" came after the battle's end was told";
     EXPECT_EQ(guest->lost, std::vector<std::string>{why});
@@ -1176,24 +1190,6 @@ TEST_F(TwoApps, AConnectionLostAfterTheRulesEndedTheBattleKeepsTheirWinner) {
         EXPECT_EQ(line.find("won by default"), std::string::npos) << line;
 }
 
-// Reports and ends from a machine that is not ours, written byte by byte as the stream lays them out: a
-// message frame holds the name (u32 length), the mode (3, sent), and a box (u16 1, the type's name as u16
-// length and bytes, then the value) or u16 0 for none.
-std::string u16(std::uint16_t v) {
-    return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
-}
-std::string u32(std::uint32_t v) {
-    return u16(static_cast<std::uint16_t>(v & 0xFFFF)) + u16(static_cast<std::uint16_t>(v >> 16));
-}
-std::string text(const std::string& s) {
-    return u16(static_cast<std::uint16_t>(s.size())) + s;
-}
-std::string messageFrame(const std::string& name, const std::string& type = "",
-                         const std::string& value = "") {
-    return comm::encodeFrame(comm::FrameKind::Message,
-                             u32(static_cast<std::uint32_t>(name.size())) + name + u16(3) +
-                                 (type.empty() ? u16(0) : u16(1) + text(type) + value));
-}
 // EliminateUnitData: u32 nation, u16 points, u32 kind, u16 unit number.
 std::string fall(const char* name, std::uint32_t nation, std::uint16_t points, std::uint32_t kind,
                  std::uint16_t number) {

@@ -204,8 +204,6 @@ std::int16_t Leader::activateRemoteLeader() {
 }
 
 std::int16_t Leader::resumeActiveLeader() {
-    // A computer leader saved in the middle of his orders goes on with them: his orders spent, his command
-    // hexes and what each unit may still be ordered came with the file.
     // Saved in the pause after his combats, he finishes when it is over, as the saved one would have.
     if (resumingPause_) {
         connectOnce(msg::LeaderCenterOnLeader, onCenterOnLeader);
@@ -214,6 +212,8 @@ std::int16_t Leader::resumeActiveLeader() {
         sendNamed(msg::LeaderResumed, &name);
         return 0;
     }
+    // A computer leader saved in the middle of his orders goes on with them: his orders spent, his command
+    // hexes and what each unit may still be ordered came with the file.
     if (resumingOrders_) {
         centerOnLeader();
         showStatus();
@@ -290,8 +290,7 @@ void Leader::reconnectOrderMessages() {
 }
 
 void Leader::registerOrderMessages() {
-    connectOrderHandlers();
-    sendEmpty(INVALIDATE_VIEW);
+    reconnectOrderMessages();
     replenishGroup();
 }
 

@@ -139,6 +139,21 @@ std::string text(const platform::Rect& r) {
            std::to_string(r.height);
 }
 
+// A step's action that makes the window width x height (a fault where it is not on an X display), and the
+// wait that follows it until the window has that size.
+std::function<void()> resizeTo(ScriptedGame& w, int width, int height) {
+    return [&w, width, height] {
+        if (!resizeWindow(w.platform->window(), width, height))
+            w.script->faults.push_back("the window is not on an X display");
+    };
+}
+std::function<bool()> sizedTo(ScriptedGame& w, int width, int height) {
+    return [&w, width, height] {
+        const platform::Rect outer = onScreen(w.game->frame().hwnd());
+        return outer.width == width && outer.height == height;
+    };
+}
+
 // The tool bar's Start Game in the middle of a battle asks first: Cancel plays on as if nothing had been
 // chosen; OK leads to the choice of scenario, and the new battle shows alone: the status bar no longer
 // names the old battle's unit, the commentary holds only the new battle's first line, one map is open.
@@ -380,16 +395,7 @@ TEST(PlayerFrame, TheFrameLaysItselfOutAtEverySizeOfTheWindow) {
         // Named, not bound: the lambdas below copy them, and clang refuses to capture a binding.
         const int width = sizes[i].first, height = sizes[i].second;
         const std::string name = std::to_string(width) + "x" + std::to_string(height);
-        s.step(
-            "the window made " + name,
-            [&w, width, height] {
-                if (!resizeWindow(w.platform->window(), width, height))
-                    w.script->faults.push_back("the window is not on an X display");
-            },
-            [&w, width, height] {
-                const platform::Rect outer = onScreen(w.game->frame().hwnd());
-                return outer.width == width && outer.height == height;
-            });
+        s.step("the window made " + name, resizeTo(w, width, height), sizedTo(w, width, height));
         s.pause(std::chrono::milliseconds(1200));
         s.step("the frame at " + name, [&w, &seen, i] { seen[i] = lookAtFrame(w); });
     }
@@ -484,18 +490,8 @@ TEST(PlayerFrame, ABoxOpenWhileTheWindowShrinksStaysWhollyInsideIt) {
     PlayerScript& s = *w.script;
     platform::Rect large, small, grown, start;
     Grab largeShot, smallShot;
-    const auto resized = [&w](int width, int height) {
-        return [&w, width, height] {
-            if (!resizeWindow(w.platform->window(), width, height))
-                w.script->faults.push_back("the window is not on an X display");
-        };
-    };
-    const auto sized = [&w](int width, int height) {
-        return [&w, width, height] {
-            const platform::Rect outer = onScreen(w.game->frame().hwnd());
-            return outer.width == width && outer.height == height;
-        };
-    };
+    const auto resized = [&w](int width, int height) { return resizeTo(w, width, height); };
+    const auto sized = [&w](int width, int height) { return sizedTo(w, width, height); };
     const auto about = [&s] { return onScreen(s.open(AboutDlg::TemplateName)->hwnd()); };
     s.step("the start dialog", {}, s.opened(StartGameDlg::TemplateName));
     // Moved to the screen's corner first: the X server reads back only a window that lies on its screen.
@@ -549,18 +545,8 @@ TEST(PlayerFrame, TheStartDialogGoesBackToItsPlaceWhenTheWindowGrowsAgain) {
     PlayerScript& s = *w.script;
     platform::Rect before, small, regrown;
     Grab shot;
-    const auto resized = [&w](int width, int height) {
-        return [&w, width, height] {
-            if (!resizeWindow(w.platform->window(), width, height))
-                w.script->faults.push_back("the window is not on an X display");
-        };
-    };
-    const auto sized = [&w](int width, int height) {
-        return [&w, width, height] {
-            const platform::Rect outer = onScreen(w.game->frame().hwnd());
-            return outer.width == width && outer.height == height;
-        };
-    };
+    const auto resized = [&w](int width, int height) { return resizeTo(w, width, height); };
+    const auto sized = [&w](int width, int height) { return sizedTo(w, width, height); };
     const auto start = [&s] { return onScreen(s.open(StartGameDlg::TemplateName)->hwnd()); };
     s.step("the start dialog", {}, s.opened(StartGameDlg::TemplateName));
     // Moved to the screen's corner first: the X server reads back only a window that lies on its screen.
