@@ -164,9 +164,12 @@ std::string ReportLedger::judgeResults(const EndOfGameResults& told, VaelLogical
     BattleTallies counted = told_;
     if (end) {
         // What the host's game control counts as it ends the battle: the losses under way, sealed or due,
-        // whose eliminations the end cuts off.
-        for (const EliminateUnitData& record : GameControl::lossesDue(layer))
+        // whose eliminations the end cuts off. A loss both due and sealed is counted once, as there: a
+        // leader, unlike a unit, is not known as fallen by the count, and would be counted again.
+        for (const EliminateUnitData& record : GameControl::lossesDue(layer)) {
+            counted.forgetSealed(record.unitNumber);
             counted.eliminated(record, !layer.onVisitorSide(record.nation));
+        }
         for (const EliminateUnitData& record : counted.takeSealed())
             counted.eliminated(record, !layer.onVisitorSide(record.nation));
     }

@@ -1351,7 +1351,9 @@ TEST_F(TwoAppsForged, ALeaveNamingAIsRefused) {
                "\"PlayerDeleted\" names \"a\", who is not the other player");
     // Only the loss of the line tells that somebody left: the guest, once.
     for (const std::string& line : host->commentary)
-        if (line.find("has left the game") != std::string::npos) EXPECT_EQ(line.find("\\BGuest has"), 0u) << line;
+        if (line.find("has left the game") != std::string::npos) {
+            EXPECT_EQ(line.find("\\BGuest has"), 0u) << line;
+        }
     EXPECT_EQ(countOf(host->commentary, "\\BGuest has left the game. Leaders controlled by this player are "
                                         "permanently inactive.\\b"),
               1u);
@@ -1431,6 +1433,47 @@ TEST_F(TwoAppsForged, ALeadersFallToldThreeTimesIsRefused) {
     EXPECT_LE(guestEar.heard.size(), 1u);
 }
 
+// Rajavan struck down on the guest: his loss is sealed there and his fall is due, and the host ends the
+// battle before the word of his fall. The host's game control counts him once as it ends; so does the guest.
+class TwoAppsRajavanDue : public TwoAppsForged {
+protected:
+    void SetUp() override {
+        TwoAppsForged::SetUp();
+        for (Leader* leader : each(guest->app->logicalLayer().getLeaders()))
+            if (leader->getName().find("Rajavan") == 0) rajavan = leader;
+        ASSERT_NE(rajavan, nullptr);
+        ASSERT_EQ(guest->app->logicalLayer().getVisitorNation(), Indian);
+        points = static_cast<std::int16_t>(rajavan->fallPoints());
+        ASSERT_GT(points, 0);
+        ASSERT_LT(points, 30) << "his fall counted twice must leave the visitor under its limit of 60";
+        rajavan->condemn();
+    }
+    // The end won by nobody that counts his fall that many times: the visitor's points and units lost.
+    std::string endCounting(std::int16_t falls) const {
+        std::string r = u32(0) + u32(Macedonian) + u32(Indian) + text("Macedonian") + text("Indian");
+        const std::int16_t fields[12] = {0, static_cast<std::int16_t>(points * falls), 70, 60, 0, 0, 0, 0, 0, falls, 0, 0};
+        for (std::int16_t f : fields)
+            r += u16(static_cast<std::uint16_t>(f));
+        return messageFrame("EndOfGame", "EndOfGameResults", r);
+    }
+    Leader* rajavan = nullptr;
+    std::int16_t points = 0;
+};
+
+TEST_F(TwoAppsRajavanDue, AnEndCountingHisFallOnceIsShown) {
+    host->app->net().peer()->link()->send(endCounting(1));
+    run([this] { return !guest->results.homeName.empty() || !guest->lost.empty(); }, 100000);
+    EXPECT_EQ(guest->lost, std::vector<std::string>{});
+    EXPECT_EQ(guest->results.visitorLostTQ, points);
+    EXPECT_EQ(guest->results.visitorEliminated, 1);
+}
+
+TEST_F(TwoAppsRajavanDue, AnEndCountingHisFallTwiceIsRefused) {
+    refusedNow(true, endCounting(2),
+               "\"EndOfGame\" gives " + std::to_string(points * 2) +
+                   " for the visitor side's troop quality lost, not what this battle counts");
+}
+
 // A turn begun within the turn under way, alone and three times over.
 TEST_F(TwoAppsForged, ABeginTurnWithinATurnIsRefused) {
     refusedNow(true, messageFrame("BeginTurn"), "\"BeginTurn\" came before the turn under way was ended");
@@ -1471,6 +1514,13 @@ TEST_F(TwoAppsForged, AnEndOfTurnNamingANationOfNeitherSideIsRefused) {
 TEST_F(TwoAppsForged, ASecondCheckInInOneStepIsRefused) {
     const std::string in = messagePayload("SynchronizeGame", "string", text("viewing"));
     refusedNow(false, batchFrame({in, in}), "\"SynchronizeGame\" came twice in one step");
+}
+
+// The host's word that all have checked in, twice in one batch: the second (the first too, where the guest
+// is still in its step) comes before the guest has checked in to the step it would end.
+TEST_F(TwoAppsForged, TheHostsWordThatAllCheckedInTwiceIsRefused) {
+    refusedNow(true, batchFrame({messagePayload("GameSynchronized"), messagePayload("GameSynchronized")}),
+               "\"GameSynchronized\" came before this machine had checked in");
 }
 
 // The end of a combat told twice: once more than the acting machine ends it, whichever acts now.
@@ -1523,18 +1573,22 @@ TEST_F(TwoAppsForged, ARoutOfAUnitAlreadyFallenIsRefused) {
                    std::to_string(kind) + " and worth " + std::to_string(worth));
 }
 
-// One archer worth 5 routs; a rally of an Indian unit worth more than 5 is more than the side has routing.
+// The Macedonians' least unit that may rout routs; a rally of Taxis of Orvael, worth 14, is more than the side
+// has routing. (The battle plays on while the frame is on its way: a rout of its own of a phalanx, or of
+// units worth 14 in all, would be needed to hold the rally.)
 TEST_F(TwoAppsForged, ARallyWorthMoreThanTheSideHasRoutingIsRefused) {
-    Combat* bigger = nullptr;
+    Combat* least = nullptr;
     for (Combat* unit : each(host->app->logicalLayer().getUnits()))
-        if (unit->getNation() == Indian && !neverCountsAsRouting(unit->getUnitType()) && unit->pointValue() > 5)
-            bigger = unit;
-    ASSERT_NE(bigger, nullptr);
+        if (unit->getNation() == Macedonian && !neverCountsAsRouting(unit->getUnitType()) &&
+            (!least || unit->pointValue() < least->pointValue()))
+            least = unit;
+    ASSERT_NE(least, nullptr);
+    ASSERT_LT(least->pointValue(), 14);
+    const auto leastWorth = static_cast<std::uint16_t>(least->pointValue());
     refusedNow(false,
-               batchFrame({messagePayload("UnitRouted", "UnitRoutData", u32(Indian) + u16(5) + u32(bowmenKind)),
-                           messagePayload("UnitRallied", "UnitRoutData",
-                                          u32(Indian) + u16(static_cast<std::uint16_t>(bigger->pointValue())) +
-                                              u32(bigger->getUnitType()))}),
+               batchFrame({messagePayload("UnitRouted", "UnitRoutData",
+                                          u32(Macedonian) + u16(leastWorth) + u32(least->getUnitType())),
+                           messagePayload("UnitRallied", "UnitRoutData", u32(Macedonian) + u16(14) + u32(taxisKind))}),
                "\"UnitRallied\" rallies a unit of a side whose routing does not hold it");
     nothingCounted();
 }
