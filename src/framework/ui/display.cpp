@@ -264,10 +264,16 @@ std::int16_t Display::isMouseEventEnabled(std::int16_t kind) const {
 }
 
 void Display::callMouseHandler(std::int16_t kind, const Point& point) {
-    static constexpr void (Display::*handlers[MouseKinds])(const Point&) = {
-        &Display::mouseMoved, &Display::leftButtonDown, &Display::leftButtonUp, &Display::leftDoubleClick,
-        &Display::mouseHover, &Display::mouseEntered,   &Display::mouseLeft};
-    if (kind >= 0 && kind < MouseKinds) (this->*handlers[kind])(point);
+    switch (kind) {
+    case MouseMoved: return mouseMoved(point);
+    case MouseLeftDown: return leftButtonDown(point);
+    case MouseLeftUp: return leftButtonUp(point);
+    case MouseLeftDoubleClick: return leftDoubleClick(point);
+    case 4: return mouseHover(point);
+    case 5: return mouseEntered(point);
+    case 6: return mouseLeft(point);
+    default: return;
+    }
 }
 
 std::int16_t Display::routeMouseEvent(std::int16_t kind, const Point& point) {

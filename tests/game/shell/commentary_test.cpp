@@ -68,7 +68,9 @@ TEST(Commentary, ATextFromOutsideShowsAsItWasWrittenInsideTheMarks) {
         const CommentaryLine runs = commentaryRuns(line);
         ASSERT_FALSE(runs.empty());
         EXPECT_EQ(runs.back(), (CommentaryRun{" left.", false}));
-        if (!row.shown.empty()) EXPECT_EQ(runs.front(), (CommentaryRun{row.shown, true}));
+        if (!row.shown.empty()) {
+            EXPECT_EQ(runs.front(), (CommentaryRun{row.shown, true}));
+        }
     }
 }
 
