@@ -24,9 +24,10 @@ void BattleTallies::rallied(const UnitRoutData& record, bool homeSide) {
     // The kinds that never count as routing are not taken off the count when they rally either: an
     // elephant still rampaging when the next activation rallies it would drive the count below nothing.
     if (neverCountsAsRouting(record.unitType)) return;
+    // Never below nothing, whatever a report from elsewhere says.
     Side& s = side(homeSide);
-    s.routedTQ = static_cast<std::int16_t>(s.routedTQ - record.value);
-    --s.routing;
+    s.routedTQ = static_cast<std::int16_t>(std::max(s.routedTQ - record.value, 0));
+    s.routing = static_cast<std::int16_t>(std::max(s.routing - 1, 0));
 }
 
 bool BattleTallies::eliminated(const EliminateUnitData& record, bool homeSide) {
@@ -39,8 +40,8 @@ bool BattleTallies::eliminated(const EliminateUnitData& record, bool homeSide) {
     // loss below nothing, which would keep its side from ever being beaten.
     s.lostTQ = static_cast<std::int16_t>(std::min(s.lostTQ + record.points, 32767));
     if (!neverCountsAsRouting(record.unitType) && record.unitType != LeaderType) {
-        s.routedTQ = static_cast<std::int16_t>(s.routedTQ - record.points);
-        --s.routing;
+        s.routedTQ = static_cast<std::int16_t>(std::max(s.routedTQ - record.points, 0));
+        s.routing = static_cast<std::int16_t>(std::max(s.routing - 1, 0));
     }
     if (s.eliminated < 32767) ++s.eliminated;
     return true;

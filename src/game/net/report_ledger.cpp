@@ -1,6 +1,7 @@
 #include "game/net/report_ledger.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/core/list_walk.h"
 #include "framework/core/registered_message.h"
@@ -23,6 +24,11 @@ std::string quoted(const char* name) {
     return std::string("\"") + name + "\"";
 }
 
+std::string kindOf(std::uint32_t nation, std::uint32_t kind, std::uint32_t worth) {
+    return "nation " + std::to_string(nation) + ", kind " + std::to_string(kind) + " and worth " +
+           std::to_string(worth);
+}
+
 } // namespace
 
 void ReportLedger::clear() {
@@ -33,11 +39,8 @@ void ReportLedger::clear() {
     told_ = BattleTallies{};
     routingOf_.clear();
     leaderFalls_.clear();
-}
-
-void ReportLedger::stateApplied() {
-    for (auto& [number, stateSince] : leaderFalls_)
-        stateSince = true;
+    taken_.clear();
+    unshown_.clear();
 }
 
 const BattleTallies::Side& ReportLedger::sideOf(std::uint32_t nation, VaelLogicalLayer& layer) const {
@@ -75,87 +78,131 @@ void ReportLedger::note(BusMessage event, const ContainerBase* data, VaelLogical
 ReportLedger::Verdict ReportLedger::judge(BusMessage event, const ContainerBase* data,
                                           VaelLogicalLayer& layer, std::string& why) const {
     const std::int32_t id = event.id();
-    const bool routed = id == routed_;
-    if (routed || id == rallied_) {
+    if (id == routed_ || id == rallied_) {
         const auto* box = dynamic_cast<const Container<UnitRoutData>*>(data);
         if (!box) return Verdict::Take;
-        const UnitRoutData& r = *box->valuePtr();
-        const char* name = routed ? msg::UnitRouted : msg::UnitRallied;
-        // The report names no unit, only what it is: some unit of the battle that has not fallen is that.
-        std::int32_t fielded = 0;
-        for (Combat* unit : each(layer.getUnits()))
-            if (unit->getNation() == r.nation && unit->getUnitType() == r.unitType &&
-                unit->pointValue() == static_cast<std::int32_t>(r.value) &&
-                !told_.hasFallen(static_cast<std::uint16_t>(unit->getUnitNum())))
-                ++fielded;
-        const std::string what = "nation " + std::to_string(r.nation) + ", kind " + std::to_string(r.unitType) +
-                                 " and worth " + std::to_string(r.value);
-        const auto kind = routingOf_.find(Kind{r.nation, r.unitType, r.value});
-        const std::int32_t routing = kind == routingOf_.end() ? 0 : kind->second;
-        if (fielded == 0)
-            why = quoted(name) + " names no unit of this battle of " + what;
-        else if (neverCountsAsRouting(r.unitType))
-            return Verdict::Take;
-        else if (routed && routing >= fielded)
-            // A unit routs once until it rallies or falls: a rout beyond the units of its kind still
-            // standing is a rout the sending machine's battle did not make.
-            why = quoted(name) + " routs a unit of " + what + ", every one of which is routing already";
-        else if (!routed && (sideOf(r.nation, layer).routing <= 0 || sideOf(r.nation, layer).routedTQ < r.value))
-            why = quoted(name) + " rallies a unit of a side whose routing does not hold it";
-        else if (!routed && routing <= 0)
-            why = quoted(name) + " rallies a unit of " + what + ", none of which is routing";
+        why = judgeRout(id == routed_, *box->valuePtr(), layer);
         return why.empty() ? Verdict::Take : Verdict::Refuse;
     }
-    const bool eliminated = id == eliminated_;
-    if (!eliminated && id != sealed_) return Verdict::Take;
+    if (id != eliminated_ && id != sealed_) return Verdict::Take;
     const auto* box = dynamic_cast<const Container<EliminateUnitData>*>(data);
     if (!box) return Verdict::Take;
-    const EliminateUnitData& r = *box->valuePtr();
+    return judgeFall(id == eliminated_, *box->valuePtr(), layer, why);
+}
+
+std::string ReportLedger::judgeRout(bool routed, const UnitRoutData& r, VaelLogicalLayer& layer) const {
+    const std::string name = quoted(routed ? msg::UnitRouted : msg::UnitRallied);
+    // The report names no unit, only what it is: some unit of the battle that has not fallen is that.
+    std::int32_t fielded = 0;
+    for (Combat* unit : each(layer.getUnits()))
+        if (unit->getNation() == r.nation && unit->getUnitType() == r.unitType &&
+            unit->pointValue() == static_cast<std::int32_t>(r.value) &&
+            !told_.hasFallen(static_cast<std::uint16_t>(unit->getUnitNum())))
+            ++fielded;
+    const std::string what = kindOf(r.nation, r.unitType, r.value);
+    const auto kind = routingOf_.find(Kind{r.nation, r.unitType, r.value});
+    const std::int32_t routing = kind == routingOf_.end() ? 0 : kind->second;
+    if (fielded == 0) return name + " names no unit of this battle of " + what;
+    if (neverCountsAsRouting(r.unitType)) return {};
+    // A unit routs once until it rallies or falls: a rout beyond the units of its kind still standing is a
+    // rout the sending machine's battle did not make.
+    if (routed && routing >= fielded) return name + " routs a unit of " + what + ", every one of which is routing already";
+    if (routed) return {};
+    if (sideOf(r.nation, layer).routing <= 0 || sideOf(r.nation, layer).routedTQ < r.value)
+        return name + " rallies a unit of a side whose routing does not hold it";
+    if (routing <= 0) return name + " rallies a unit of " + what + ", none of which is routing";
+    return {};
+}
+
+ReportLedger::Verdict ReportLedger::judgeFall(bool eliminated, const EliminateUnitData& r, VaelLogicalLayer& layer,
+                                              std::string& why) const {
     const std::string name = quoted(eliminated ? msg::UnitEliminated : msg::UnitLossSealed);
     const std::string unit = "unit " + std::to_string(r.unitNumber);
     VaelUnit* found = layer.findUnit(r.unitNumber);
     const auto* leader = dynamic_cast<const Leader*>(found);
     auto* combat = dynamic_cast<Combat*>(found);
-    if (!leader && !combat) {
+    if (!leader && !combat)
         why = name + " names " + unit + ", which this battle does not field";
-        return Verdict::Refuse;
-    }
-    const std::uint32_t type = leader ? LeaderType : combat->getUnitType();
-    const std::int32_t worth = leader ? leader->fallPoints() : combat->pointValue();
-    if (found->getNation() != r.nation || type != r.unitType) {
+    else if (found->getNation() != r.nation || (leader ? LeaderType : combat->getUnitType()) != r.unitType)
         why = name + " names " + unit + " as of another nation or kind";
-        return Verdict::Refuse;
-    }
-    if (worth != static_cast<std::int32_t>(r.points)) {
-        why = name + " gives " + std::to_string(r.points) + " points for " + unit + ", worth " +
-              std::to_string(worth);
-        return Verdict::Refuse;
-    }
+    else if (const std::int32_t worth = leader ? leader->fallPoints() : combat->pointValue();
+             worth != static_cast<std::int32_t>(r.points))
+        why = name + " gives " + std::to_string(r.points) + " points for " + unit + ", worth " + std::to_string(worth);
     // Both machines may tell the same fall (each its own rules' word of it, one of them a step late): it
     // is counted once, on the first word.
-    if (combat && told_.hasFallen(r.unitNumber)) return Verdict::Drop;
-    if (leader) {
-        // A leader falls once; his replacement, who takes his number, may fall in turn once the other
-        // machine's state has shown him in command here.
-        // A commander has none: his fall is told once. (The state may show a fall before its word comes.)
-        const auto fell = leaderFalls_.find(r.unitNumber);
-        if (fell != leaderFalls_.end() && (!fell->second || Leader::isCommanderName(leader->getName()))) {
-            why = name + " tells the fall of leader " + std::to_string(r.unitNumber) + ", told already";
-            return Verdict::Refuse;
-        }
-        return Verdict::Take;
+    else if (combat && told_.hasFallen(r.unitNumber))
+        return Verdict::Drop;
+    else
+        why = leader ? judgeLeaderFall(name, r, *leader) : judgeCombatFall(eliminated, r, layer);
+    return why.empty() ? Verdict::Take : Verdict::Refuse;
+}
+
+std::string ReportLedger::judgeLeaderFall(const std::string& name, const EliminateUnitData& r,
+                                          const Leader& leader) const {
+    // A leader falls once; his replacement, who takes his number, may fall in turn once the other machine's
+    // state has shown him in command here. A commander has none: his fall is told once. (The state may show
+    // a fall before its word comes.)
+    const auto fell = leaderFalls_.find(r.unitNumber);
+    if (fell != leaderFalls_.end() && (!fell->second || Leader::isCommanderName(leader.getName())))
+        return name + " tells the fall of leader " + std::to_string(r.unitNumber) + ", told already";
+    return {};
+}
+
+std::string ReportLedger::judgeCombatFall(bool eliminated, const EliminateUnitData& r, VaelLogicalLayer& layer) const {
+    if (neverCountsAsRouting(r.unitType)) return {};
+    const std::string name = quoted(eliminated ? msg::UnitEliminated : msg::UnitLossSealed);
+    const std::string unit = "unit " + std::to_string(r.unitNumber);
+    // A loss is sealed for a unit that is fleeing to its end: its side's routing holds it, as it holds its
+    // fall, and so does the routing of its kind.
+    const BattleTallies::Side& side = sideOf(r.nation, layer);
+    if (side.routing <= 0 || side.routedTQ < static_cast<std::int32_t>(r.points))
+        return eliminated ? name + " takes " + unit + " off its side's routing, which does not hold it"
+                          : name + " seals the loss of " + unit + ", which its side's routing does not hold";
+    const auto kind = routingOf_.find(Kind{r.nation, r.unitType, r.points});
+    if (kind == routingOf_.end() || kind->second <= 0)
+        return name + (eliminated ? " takes " : " seals the loss of ") + unit + ", a unit of " +
+               kindOf(r.nation, r.unitType, r.points) + ", none of which is routing";
+    return {};
+}
+
+void ReportLedger::take(BusMessage event, const ContainerBase* data, VaelLogicalLayer& layer) {
+    const BattleTallies before = told_;
+    note(event, data, layer);
+    std::string what = "\"" + RegisteredMessage::nameOf(static_cast<std::uint16_t>(event.id())) + "\"";
+    if (const auto* fall = dynamic_cast<const Container<EliminateUnitData>*>(data)) {
+        what += " of unit " + std::to_string(fall->valuePtr()->unitNumber);
+        if (event.id() == eliminated_) unshown_.push_back(Unshown{what, fall->valuePtr()->unitNumber});
+    } else if (const auto* rout = dynamic_cast<const Container<UnitRoutData>*>(data)) {
+        what += " of a unit of " + kindOf(rout->valuePtr()->nation, rout->valuePtr()->unitType, rout->valuePtr()->value);
     }
-    // A loss is sealed for a unit that is fleeing to its end: its side's routing holds it, as it holds
-    // its fall.
-    if (combat && !neverCountsAsRouting(type)) {
-        const BattleTallies::Side& side = sideOf(r.nation, layer);
-        if (side.routing <= 0 || side.routedTQ < worth) {
-            why = eliminated ? name + " takes " + unit + " off its side's routing, which does not hold it"
-                             : name + " seals the loss of " + unit + ", which its side's routing does not hold";
-            return Verdict::Refuse;
-        }
-    }
-    return Verdict::Take;
+    auto by = [](const BattleTallies::Side& after, const BattleTallies::Side& was) {
+        return BattleTallies::Side{static_cast<std::int16_t>(after.lostTQ - was.lostTQ),
+                                   static_cast<std::int16_t>(after.routedTQ - was.routedTQ),
+                                   static_cast<std::int16_t>(after.routing - was.routing),
+                                   static_cast<std::int16_t>(after.eliminated - was.eliminated)};
+    };
+    taken_.push_back(Taken{what, by(told_.home, before.home), by(told_.visitor, before.visitor)});
+}
+
+std::string ReportLedger::markStateCame(VaelLogicalLayer& layer) {
+    for (auto& [number, stateSince] : leaderFalls_)
+        stateSince = true;
+    // The state is the sending machine's battle after the falls it told: each unit it told fallen is out of
+    // play there (a leader stands as his replacement, out of play as the one who fell).
+    const std::vector<Unshown> told = std::exchange(unshown_, {});
+    for (const Unshown& fall : told)
+        if (VaelUnit* unit = layer.findUnit(fall.unit); unit && !unit->isOutOfPlay())
+            return fall.what + " told a fall that the state which came after it does not show";
+    return {};
+}
+
+std::string ReportLedger::blame(const std::string& results, const char* what, std::int32_t told, std::int32_t here,
+                                std::int16_t BattleTallies::Side::*count, bool home) const {
+    for (auto report = taken_.rbegin(); report != taken_.rend(); ++report)
+        if (const std::int32_t by = (home ? report->homeBy : report->visitorBy).*count; by != 0 && here - by == told)
+            return report->what + ", taken from the other machine, is not borne out by " + results + ", which gives " +
+                   std::to_string(told) + " for " + what;
+    return {};
 }
 
 std::string ReportLedger::judgeResults(const EndOfGameResults& told, VaelLogicalLayer& layer, bool end,
@@ -188,34 +235,59 @@ std::string ReportLedger::judgeResults(const EndOfGameResults& told, VaelLogical
     // The winner is judged by this machine's own counts: the rules' winner of these losses (a side over its
     // limit loses; both over, the smaller excess wins, an even one against the home side), or, with nobody
     // over, the other side of a fallen commander (or anybody, where the turns may decide).
-    if (end && told.winner != 0) {
-        const std::int32_t homeOver = counted.home.lostTQ - layer.getHomeTQPoints();
-        const std::int32_t visitorOver = counted.visitor.lostTQ - layer.getVisitorTQPoints();
-        std::uint32_t winner = 0;
-        if (homeOver >= 0 && visitorOver >= 0)
-            winner = homeOver < visitorOver ? told.homeNation : told.visitorNation;
-        else if (visitorOver >= 0)
-            winner = told.homeNation;
-        else if (homeOver >= 0)
-            winner = told.visitorNation;
-        bool borneOut = winner != 0 ? told.winner == winner : turnsMayDecide;
-        for (Leader* leader : each(layer.getLeaders()))
+    using Side = BattleTallies::Side;
+    struct Tally {
+        const char* what;
+        std::int32_t told;
+        std::int16_t Side::*count;
+        bool home;
+    };
+    const Tally tallies[] = {
+        {"the home side's troop quality lost", told.homeLostTQ, &Side::lostTQ, true},
+        {"the visitor side's troop quality lost", told.visitorLostTQ, &Side::lostTQ, false},
+        {"the home side's troop quality routed", told.homeRoutedTQ, &Side::routedTQ, true},
+        {"the visitor side's troop quality routed", told.visitorRoutedTQ, &Side::routedTQ, false},
+        {"the home side's units routing", told.homeRouting, &Side::routing, true},
+        {"the visitor side's units routing", told.visitorRouting, &Side::routing, false},
+        {"the home side's units eliminated", told.homeEliminated, &Side::eliminated, true},
+        {"the visitor side's units eliminated", told.visitorEliminated, &Side::eliminated, false}};
+    // Where a count differs by what one report of the other machine added here, that report is what the
+    // end does not bear out, whichever word of it is refused.
+    auto firstMismatch = [&](bool blamedOnly) -> std::string {
+        for (const Tally& t : tallies) {
+            const std::int32_t here = counted.side(t.home).*t.count;
+            if (t.told == here) continue;
+            if (std::string why = blame(name, t.what, t.told, here, t.count, t.home); !why.empty()) return why;
+            if (!blamedOnly) return mismatch(Count{t.what, t.told, here});
+        }
+        return {};
+    };
+    // The winner is judged by this machine's own counts: the rules' winner of these losses (a side over its
+    // limit loses; both over, the smaller excess wins, an even one against the home side), or, with nobody
+    // over, the other side of a fallen commander (or anybody, where the turns may decide).
+    const std::int32_t homeOver = counted.home.lostTQ - layer.getHomeTQPoints();
+    const std::int32_t visitorOver = counted.visitor.lostTQ - layer.getVisitorTQPoints();
+    std::uint32_t winner = 0;
+    if (homeOver >= 0 && visitorOver >= 0)
+        winner = homeOver < visitorOver ? told.homeNation : told.visitorNation;
+    else if (visitorOver >= 0)
+        winner = told.homeNation;
+    else if (homeOver >= 0)
+        winner = told.visitorNation;
+    bool borneOut = winner != 0 ? told.winner == winner : turnsMayDecide;
+    for (Leader* leader : each(layer.getLeaders()))
+        if (winner == 0 && Leader::isCommanderName(leader->getName()) && leader->isEliminated()) {
             borneOut = borneOut ||
-                       (winner == 0 && Leader::isCommanderName(leader->getName()) && leader->isEliminated() &&
-                        told.winner == (layer.onVisitorSide(leader->getNation()) ? told.homeNation : told.visitorNation));
-        if (!borneOut) return name + " names a winner that the battle's losses do not make";
+                       told.winner == (layer.onVisitorSide(leader->getNation()) ? told.homeNation : told.visitorNation);
+        }
+    if (end && told.winner != 0 && !borneOut) {
+        if (std::string why = firstMismatch(true); !why.empty()) return why;
+        return name + " names a winner that the battle's losses do not make";
     }
-    for (const Count& c : {Count{"the home side's troop quality lost", told.homeLostTQ, counted.home.lostTQ},
-                           Count{"the visitor side's troop quality lost", told.visitorLostTQ, counted.visitor.lostTQ},
-                           Count{"the home side's troop quality routed", told.homeRoutedTQ, counted.home.routedTQ},
-                           Count{"the visitor side's troop quality routed", told.visitorRoutedTQ,
-                                 counted.visitor.routedTQ},
-                           Count{"the home side's units routing", told.homeRouting, counted.home.routing},
-                           Count{"the visitor side's units routing", told.visitorRouting, counted.visitor.routing},
-                           Count{"the home side's units eliminated", told.homeEliminated, counted.home.eliminated},
-                           Count{"the visitor side's units eliminated", told.visitorEliminated,
-                                 counted.visitor.eliminated}})
-        if (c.told != c.here) return mismatch(c);
+    if (std::string why = firstMismatch(false); !why.empty()) return why;
+    // The rules end a battle with a winner (a side over its limit, its turns run out, a commander's fall):
+    // an end won by nobody is no end of theirs.
+    if (end && told.winner == 0) return name + " names no winner, where the battle's rules end it with one";
     return {};
 }
 

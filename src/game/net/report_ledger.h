@@ -6,7 +6,10 @@
 // it does not field, points other than the unit's, a rally or a fall of a side with nobody routing), and a
 // second word of a fall already heard is news to nobody. A report the sending machine's battle cannot have
 // made is refused as well: a rout of a unit of a kind whose every unit is routing or fallen, a leader's fall
-// told again before his replacement came, a sealed loss of a unit that is not routing.
+// told again before his replacement came, a fall or a sealed loss of a unit of a kind none of which is routing.
+// What no check at its arrival can tell (a living leader's fall, a rally of a unit that routed) is held to
+// what comes after it: a fall to the sender's next state, which shows the unit out of play, and every
+// report to the next turn's end, whose counts, where they differ, name the report that made them differ.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -17,9 +20,11 @@
 #include "framework/core/container.h"
 #include "game/flow/battle_tallies.h"
 #include "game/flow/end_of_game_results.h"
+#include "game/rules/combat/combat_records.h"
 
 namespace vael {
 
+class Leader;
 class VaelLogicalLayer;
 
 class ReportLedger {
@@ -34,9 +39,16 @@ public:
     // refused with the reason in why. A message that is not a report is taken.
     Verdict judge(BusMessage event, const ContainerBase* data, VaelLogicalLayer& layer,
                   std::string& why) const;
-    // The units' state from the other machine has been applied: a leader told fallen before it stands
-    // there as his replacement (or gone for good), so that his replacement's fall may be told in turn.
-    void stateApplied();
+    // A report from the other machine that judge took: noted, and kept until what comes after it bears it
+    // out (its falls the sender's next state, all of it the next turn's end).
+    void take(BusMessage event, const ContainerBase* data, VaelLogicalLayer& layer);
+    // The units' state from the other machine has been applied: marks the leaders told fallen before it as
+    // standing there as their replacements (or gone for good), so that a replacement's fall may be told in
+    // turn. Returns why a fall the other machine told before the state is not in it (the unit or leader
+    // still in play), naming that report; empty when every one is.
+    std::string markStateCame(VaelLogicalLayer& layer);
+    // The turn's end (or the battle's) was borne out: the reports before it are the battle's.
+    void turnBorneOut() { taken_.clear(); }
     // Why the other machine's word of a turn's end, or of the battle's (end), cannot be this battle's: its
     // counts are not what the reports told here (the losses under way counted in, at the end), or the
     // end names a winner the battle's losses do not make. Empty when it can. turnsMayDecide: the battle
@@ -46,6 +58,13 @@ public:
 
 private:
     const BattleTallies::Side& sideOf(std::uint32_t nation, VaelLogicalLayer& layer) const;
+    std::string judgeRout(bool routed, const UnitRoutData& r, VaelLogicalLayer& layer) const;
+    Verdict judgeFall(bool eliminated, const EliminateUnitData& r, VaelLogicalLayer& layer, std::string& why) const;
+    std::string judgeLeaderFall(const std::string& name, const EliminateUnitData& r, const Leader& leader) const;
+    std::string judgeCombatFall(bool eliminated, const EliminateUnitData& r, VaelLogicalLayer& layer) const;
+    // The report of the other machine that alone makes a count of the results differ by what it added.
+    std::string blame(const std::string& results, const char* what, std::int32_t told, std::int32_t here,
+                      std::int16_t BattleTallies::Side::*count, bool home) const;
 
     // The reports' ids for this battle: routed, rallied, eliminated, sealed.
     std::int32_t routed_ = -1, rallied_ = -1, eliminated_ = -1, sealed_ = -1;
@@ -57,6 +76,19 @@ private:
     std::map<Kind, std::int32_t> routingOf_;
     // The leaders told fallen, with whether the other machine's state has come since.
     std::map<std::uint16_t, bool> leaderFalls_;
+    // The other machine's reports taken since its last turn's end was borne out: what each said and what it
+    // changed of the tallies.
+    struct Taken {
+        std::string what;
+        BattleTallies::Side homeBy, visitorBy;
+    };
+    std::vector<Taken> taken_;
+    // The falls the other machine told since its last state, which its next state must show.
+    struct Unshown {
+        std::string what;
+        std::uint16_t unit;
+    };
+    std::vector<Unshown> unshown_;
 };
 
 } // namespace vael

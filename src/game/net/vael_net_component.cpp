@@ -179,6 +179,7 @@ void VaelNetComponent::noteActivation(const ContainerBase* data) {
     const auto* leader = dynamic_cast<const Leader*>(layer_->findUnit(number));
     otherActs_ = leader && !layer_->isLocalLeader(leader);
     acting_ = !leader ? Acting::Nobody : otherActs_ ? Acting::There : Acting::Here;
+    momentumTold_ = false;
     quietSince_ = now();
 }
 
@@ -226,6 +227,8 @@ ContainerBase* VaelNetComponent::relay(BusMessage event, const ContainerBase* da
     if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameEnded))) gameEnded_ = true;
     if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::ActivateLeader)))
         noteActivation(data);
+    else if (host_ && id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::EndOfTurn)))
+        reports_.turnBorneOut();
     else if (id == BEGIN_GAME || id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::BeginTurn))) {
         battleBegun_ = true;
         hostBegins_ = false;
@@ -375,7 +378,8 @@ void VaelNetComponent::sendPayloads(const std::vector<std::string>& batch) {
 }
 
 void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
-    if (!playing_ || lost_) return;
+    if (!playing_) return;
+    if (lost_) return dropped(batch, 0);
     const std::int32_t stateId = RegisteredMessage::getId(msg::BattleState);
     const std::int32_t answerId = RegisteredMessage::getId(msg::NetAnswer);
     heardFromOther();
@@ -406,6 +410,15 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
         if (event.id() == stateId) {
             if (i != 0 || !dynamic_cast<Container<BattleStateStruct>*>(batch[i].data.get()))
                 return refuse("refused a frame: the battle's state came out of place");
+            // The state goes only with the word that hands the battle over: alone, or with words that
+            // hand nothing over, it is no step of the other machine's battle (a state of another moment,
+            // or of another battle).
+            const bool handedOver = std::any_of(batch.begin() + 1, batch.end(), [](const comm::ReceivedMessage& m) {
+                const RelayRow* row = relayRowOf(m.event);
+                return row && row->handover;
+            });
+            if (!handedOver && inBattle())
+                return refuse("refused a frame: \"BattleState\" came without a word that hands the battle over");
             continue;
         }
         if (event.id() == answerId)
@@ -445,19 +458,22 @@ void VaelNetComponent::deliver() {
     const std::int32_t endOfGameId = RegisteredMessage::getId(msg::EndOfGame);
     const std::int32_t endOfTurnId = RegisteredMessage::getId(msg::EndOfTurn);
     const std::int32_t gameEndedId = RegisteredMessage::getId(msg::GameEnded);
-    for (comm::ReceivedMessage& m : batch) {
-        if (!playing_ || lost_) return;
+    const bool stateCame = !batch.empty() && batch[0].event.id() == stateId;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        comm::ReceivedMessage& m = batch[i];
+        if (!playing_ || lost_) return dropped(batch, i);
         if (m.event.id() == stateId) {
             auto* state = static_cast<Container<BattleStateStruct>*>(m.data.get());
             if (!layer_) continue;
             const std::vector<UnitSight> before = sightOf(*layer_);
             if (!applyState(*layer_, state->valuePtr()->bytes))
-                return refuse("refused the battle's state: it does not fit this battle");
+                return refuse("refused a frame: \"BattleState\" does not fit this battle");
             // The other machine's display showed its steps as they were played; this one shows where
             // they left the units.
             showChanges(*layer_, before);
             tellEliminations(*layer_, before);
-            reports_.stateApplied();
+            if (const std::string why = reports_.markStateCame(*layer_); !why.empty())
+                return refuse("refused a frame: " + why);
             continue;
         }
         // The battle has begun once its first word is on its way here, whatever comes after it in the batch.
@@ -468,6 +484,9 @@ void VaelNetComponent::deliver() {
             if (const std::string why = unfitting(m, results); !why.empty())
                 return refuse("refused a frame: " + why);
         if (const std::string why = outOfTurn(m); !why.empty()) return refuse("refused a frame: " + why);
+        // A word that hands the battle over comes with the battle's state as the other machine left it.
+        if (const RelayRow* row = relayRowOf(m.event); row && row->handover && !stateCame && inBattle())
+            return refuse("refused a frame: " + nameOf(m.event) + " came without the battle's state");
         if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::PlayerDeleted))) {
             // The other player's own word that he leaves: the battle ends as when his line is lost.
             saidLeft_ = true;
@@ -486,7 +505,7 @@ void VaelNetComponent::deliver() {
                               << std::endl;
                 continue;
             case ReportLedger::Verdict::Take:
-                reports_.note(m.event, m.data.get(), *layer_);
+                reports_.take(m.event, m.data.get(), *layer_);
                 break;
             }
         }
@@ -522,6 +541,19 @@ void VaelNetComponent::deliver() {
             send(BusMessage(m.event.id()), m.data.get());
         if (relayed) connect(BusMessage(m.event.id()), onRelayed);
     }
+}
+
+void VaelNetComponent::dropped(const std::vector<comm::ReceivedMessage>& batch, std::size_t from) const {
+    if (from >= batch.size()) return;
+    // Nothing the other machine sends after the end moves this battle; the trace says what it was.
+    std::string names;
+    for (std::size_t i = from; i < batch.size(); ++i)
+        names += (names.empty() ? "" : ", ") + nameOf(batch[i].event);
+    debugStream() << "VaelNetComponent: dropped what came after the end: " << names << std::endl;
+}
+
+bool VaelNetComponent::inBattle() const {
+    return battleBegun_ && layer_ && !layer_->getLeaders().isEmpty();
 }
 
 void VaelNetComponent::refuse(const std::string& why) {
@@ -688,7 +720,7 @@ std::string VaelNetComponent::outOfTurn(const comm::ReceivedMessage& message) {
         acting_ = Acting::ThereDone;
         return {};
     }
-    if (host_) return {};
+    if (host_) return guestsWordOutOfTurn(message);
     // The host's turn sequence, as this guest follows it. Once the end is told nothing of the battle goes
     // on: a machine still playing it would wait on this one for ever.
     if (toldHomeWon_ && (id == BEGIN_GAME || is(msg::BeginTurn) || is(msg::ActivateLeader) ||
@@ -706,10 +738,10 @@ std::string VaelNetComponent::outOfTurn(const comm::ReceivedMessage& message) {
         return {};
     }
     if (is(msg::ActivateLeader)) {
-        unsigned short number = 0;
-        Container<unsigned short>::fromMessage(message.data.get(), number);
-        if (!dynamic_cast<const Leader*>(layer_->findUnit(number)))
-            return name + " names unit " + std::to_string(number) + ", no leader of this battle";
+        const auto* number = dynamic_cast<const Container<unsigned short>*>(message.data.get());
+        if (!number) return name + " names no leader";
+        if (!dynamic_cast<const Leader*>(layer_->findUnit(*number->valuePtr())))
+            return name + " names unit " + std::to_string(*number->valuePtr()) + ", no leader of this battle";
         if (!turnOpen_ || !mayActivate_) return name + " came while no leader was to be activated";
         mayActivate_ = false;
         return {};
@@ -729,6 +761,7 @@ std::string VaelNetComponent::outOfTurn(const comm::ReceivedMessage& message) {
                 !why.empty())
                 return why;
         if (endOfTurn) turnOpen_ = mayActivate_ = false, turnEndTold_ = true;
+        reports_.turnBorneOut();
         return {};
     }
     if (is(msg::GameEnded)) {
@@ -737,6 +770,31 @@ std::string VaelNetComponent::outOfTurn(const comm::ReceivedMessage& message) {
         if (!toldHomeWon_) return name + " came before the battle's end was told";
         if ((homeWon != 0) != (*toldHomeWon_ != 0)) return name + " names another winner than the battle's end";
         return {};
+    }
+    return {};
+}
+
+std::string VaelNetComponent::guestsWordOutOfTurn(const comm::ReceivedMessage& message) {
+    const std::int32_t id = message.event.id();
+    const std::string name = nameOf(message.event);
+    if (id == END_GAME) {
+        // The guest's rules end the battle only with a commander's fall, which its state, ahead of the word,
+        // shows here.
+        for (Leader* leader : each(layer_->getLeaders()))
+            if (Leader::isCommanderName(leader->getName()) && leader->isEliminated()) return {};
+        return name + " came while no commander had fallen";
+    }
+    if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::CanAttemptMomentum))) {
+        // The guest's leader says once, as his orders end, whether he may try to go again: a word of it at
+        // any other moment would give the host's own leader, or the next one, a momentum nobody earned.
+        if (acting_ != Acting::There || std::exchange(momentumTold_, true))
+            return name + " came while no leader of the other machine was ending his orders";
+        short value = -1;
+        if (const auto* box = dynamic_cast<const Container<unsigned short>*>(message.data.get()))
+            value = static_cast<short>(*box->valuePtr());
+        else
+            Container<short>::fromMessage(message.data.get(), value);
+        if (value != 0 && value != 1) return name + " gives " + std::to_string(value) + ", neither yes nor no";
     }
     return {};
 }
@@ -790,6 +848,10 @@ bool VaelNetComponent::applyState(VaelLogicalLayer& layer, const std::vector<std
             break;
         }
     }
+    // A fighting unit that has fallen never stands again: a state that has it in play is of another moment
+    // of the battle, or of another battle.
+    for (std::size_t i = 0; ok && i < units.size(); ++i)
+        ok = !(wasOut[i] && dynamic_cast<Combat*>(units[i]) && !units[i]->isOutOfPlay());
     if (ok && s.remaining() == 0 && !s.failed()) return true;
     // Put back whole: a unit the refused state took out of play comes back first, then every record as
     // it stood.

@@ -59,6 +59,7 @@ public:
         saidLeft_ = false;
         turnOpen_ = turnEndTold_ = mayActivate_ = false;
         acting_ = Acting::Nobody;
+        momentumTold_ = false;
         showWaiting(false);
     }
     // Looks whether this machine has waited on the other long enough to say so; the peer's keep-alive
@@ -182,6 +183,12 @@ private:
     // Why the other machine cannot have sent the message at this moment of the battle (whose turn, which
     // leader, which step); empty when it can, and what it moves on is then noted.
     std::string outOfTurn(const comm::ReceivedMessage& message);
+    // The same, on the host, of what only the guest sends: the end of the battle, a leader's momentum.
+    std::string guestsWordOutOfTurn(const comm::ReceivedMessage& message);
+    // What came from the other machine after the end (the batch from `from` on) is dropped, with a word.
+    void dropped(const std::vector<comm::ReceivedMessage>& batch, std::size_t from) const;
+    // A battle is under way here: a word that hands it over carries its state.
+    bool inBattle() const;
 
     std::unique_ptr<comm::NetPeer> peer_;
     VaelLogicalLayer* layer_ = nullptr;
@@ -216,6 +223,8 @@ private:
     // Whose leader acts, and whether the other machine's has ended its combat.
     enum class Acting { Nobody, Here, There, ThereDone };
     Acting acting_ = Acting::Nobody;
+    // The other machine's leader has said whether he may try momentum, in this activation.
+    bool momentumTold_ = false;
     bool turnsMayDecide_ = false;
     // The routs, rallies and falls told on this machine, by which the other machine's reports are judged.
     ReportLedger reports_;

@@ -188,6 +188,8 @@ TEST_F(TwoApps, HostAndGuestPlayOneBattleAndAreToldTheSameOfIt) {
 }
 
 // At the first move of the guest's own activation, the battle is ended there (as a commander's fall does).
+// The guest's commander, Tezhar III, falls as the guest's first unit ends its walk: his fall ends the battle,
+// won by the Macedonians, the home side.
 class GuestEnds : public Component {
 public:
     GuestEnds() : Component("Guest Ends") {}
@@ -200,7 +202,9 @@ private:
         auto& self = *static_cast<GuestEnds*>(target);
         if (self.linesAtTheEnd != 0) return nullptr;
         self.linesAtTheEnd = self.commentary->size();
-        self.sendEmpty(END_GAME);
+        auto* layer = dynamic_cast<VaelLogicalLayer*>(self.getBus());
+        Leader* commander = layer ? layer->findLeaderByName("Tezhar III") : nullptr;
+        if (commander) commander->eliminate();
         return nullptr;
     }
 };
@@ -461,8 +465,8 @@ private:
 
 // The rules end the battle in the guest's activation, and the host's game control has decided it while it
 // waits for that activation to end everywhere: the guest's machine goes then, before the end was told. Its
-// going completes the end the rules decided (nobody won: no side is over its limit and no commander fell);
-// the host neither says the battle was won by default nor ends it a second time for its own side.
+// going completes the end the rules decided (the Macedonians won: the Indian commander fell); the host
+// neither says the battle was won by default nor ends it a second time.
 TEST_F(TwoApps, AConnectionLostAfterTheRulesDecidedTheBattleEndsItAsTheyDid) {
     std::string error;
     GuestEnds ends;
@@ -489,9 +493,9 @@ TEST_F(TwoApps, AConnectionLostAfterTheRulesDecidedTheBattleEndsItAsTheyDid) {
     hostEnds.detach();
     ASSERT_TRUE(host->ended);
     ASSERT_EQ(host->lost.size(), 1u);
-    EXPECT_EQ(hostEnds.homeWon, (std::vector<short>{0}));
-    EXPECT_EQ(host->results.winner, 0u);
-    EXPECT_EQ(host->app->gameControl() ? host->app->gameControl()->getWinner() : 0u, 0u);
+    EXPECT_EQ(hostEnds.homeWon, (std::vector<short>{1}));
+    EXPECT_EQ(host->results.winner, std::uint32_t{Macedonian});
+    EXPECT_EQ(host->app->gameControl() ? host->app->gameControl()->getWinner() : 0u, std::uint32_t{Macedonian});
     for (std::size_t i = linesAtTheDecision; i < host->commentary.size(); ++i)
         EXPECT_EQ(host->commentary[i].find("won by default"), std::string::npos) << host->commentary[i];
 }
@@ -978,7 +982,7 @@ TEST_F(TwoAppsFalls, AStateWithLeftoverBytesIsRefusedAndRolledBackWhole) {
     EXPECT_EQ(here.findCombatUnitByName("Longbowmen 3")->getCohesionHits(), 0);
     EXPECT_TRUE(guestEar.heard.empty());
     EXPECT_EQ(guest->lost,
-              (std::vector<std::string>{"refused the battle's state: it does not fit this battle"}));
+              (std::vector<std::string>{"refused a frame: \"BattleState\" does not fit this battle"}));
 }
 
 // A unit already out of play here is no news when the state says it is out of play, and the state alone
@@ -1315,6 +1319,12 @@ std::string messagePayload(const std::string& name, const std::string& type = ""
 std::string batchFrame(const std::vector<std::string>& payloads) {
     return comm::encodeFrame(comm::FrameKind::Batch, comm::encodeBatch(payloads));
 }
+// The units' state of a battle as it travels ahead of a handover: its length and its bytes.
+std::string statePayload(VaelLogicalLayer& layer) {
+    const std::vector<std::uint8_t> bytes = VaelNetComponent::captureState(layer);
+    return messagePayload("BattleState", "BattleStateStruct",
+                          u32(static_cast<std::uint32_t>(bytes.size())) + std::string(bytes.begin(), bytes.end()));
+}
 // EndOfGameResults of the battle's own nations: every tally as given, the limits the battle's own (70 and
 // 60 troop quality, 25 units a side are not asked for: units stay as given).
 std::string resultsOf(std::uint32_t winner, std::int16_t tally, std::int16_t homeLimit = 70,
@@ -1433,12 +1443,14 @@ TEST_F(TwoAppsForged, ALeadersFallToldThreeTimesIsRefused) {
     EXPECT_LE(guestEar.heard.size(), 1u);
 }
 
-// Rajavan struck down on the guest: his loss is sealed there and his fall is due, and the host ends the
-// battle before the word of his fall. The host's game control counts him once as it ends; so does the guest.
+// Rajavan struck down on the guest at the close of a battle its turns decide: his loss is sealed there and
+// his fall is due, and the host ends the battle, the Macedonians' by its last turn, before the word of his
+// fall. The host's game control counts him once as it ends; so does the guest.
 class TwoAppsRajavanDue : public TwoAppsForged {
 protected:
     void SetUp() override {
         TwoAppsForged::SetUp();
+        guest->app->net().setTurnsMayDecide(true);
         for (Leader* leader : each(guest->app->logicalLayer().getLeaders()))
             if (leader->getName().find("Rajavan") == 0) rajavan = leader;
         ASSERT_NE(rajavan, nullptr);
@@ -1448,13 +1460,14 @@ protected:
         ASSERT_LT(points, 30) << "his fall counted twice must leave the visitor under its limit of 60";
         rajavan->condemn();
     }
-    // The end won by nobody that counts his fall that many times: the visitor's points and units lost.
+    // The end that counts his fall that many times (the visitor's points and units lost), after the state
+    // the guest's battle stands in.
     std::string endCounting(std::int16_t falls) const {
-        std::string r = u32(0) + u32(Macedonian) + u32(Indian) + text("Macedonian") + text("Indian");
+        std::string r = u32(Macedonian) + u32(Macedonian) + u32(Indian) + text("Macedonian") + text("Indian");
         const std::int16_t fields[12] = {0, static_cast<std::int16_t>(points * falls), 70, 60, 0, 0, 0, 0, 0, falls, 0, 0};
         for (std::int16_t f : fields)
             r += u16(static_cast<std::uint16_t>(f));
-        return messageFrame("EndOfGame", "EndOfGameResults", r);
+        return batchFrame({statePayload(guest->app->logicalLayer()), messagePayload("EndOfGame", "EndOfGameResults", r)});
     }
     Leader* rajavan = nullptr;
     std::int16_t points = 0;
