@@ -848,10 +848,6 @@ bool VaelNetComponent::applyState(VaelLogicalLayer& layer, const std::vector<std
             break;
         }
     }
-    // A fighting unit that has fallen never stands again: a state that has it in play is of another moment
-    // of the battle, or of another battle.
-    for (std::size_t i = 0; ok && i < units.size(); ++i)
-        ok = !(wasOut[i] && dynamic_cast<Combat*>(units[i]) && !units[i]->isOutOfPlay());
     if (ok && s.remaining() == 0 && !s.failed()) return true;
     // Put back whole: a unit the refused state took out of play comes back first, then every record as
     // it stood.

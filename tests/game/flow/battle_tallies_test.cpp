@@ -46,5 +46,26 @@ TEST(BattleTallies, AFightingUnitFallsOnceALeaderEachTimeHeFalls) {
     EXPECT_EQ(counts(t.visitor), (std::vector<int>{3, 0, 0, 2}));
 }
 
+// Whatever the reports say, no count falls below nothing: a rally, or a routing unit's fall, of a side that
+// has less routing than it takes off leaves that count at nothing, and the rest of the report counts.
+TEST(BattleTallies, NoRoutingCountFallsBelowNothing) {
+    BattleTallies t;
+    t.rallied(UnitRoutData{1, 5, 6}, true);
+    EXPECT_EQ(counts(t.home), (std::vector<int>{0, 0, 0, 0}));
+    t.routed(UnitRoutData{1, 3, 6}, true);
+    t.rallied(UnitRoutData{1, 5, 6}, true);
+    EXPECT_EQ(counts(t.home), (std::vector<int>{0, 0, 0, 0}));
+    // One routing, worth 3: the fall of a unit worth 5 loses 5 and leaves nobody routing.
+    t.routed(UnitRoutData{1, 3, 6}, true);
+    EXPECT_TRUE(t.eliminated(EliminateUnitData{1, 5, 6, 7}, true));
+    EXPECT_EQ(counts(t.home), (std::vector<int>{5, 0, 0, 1}));
+    EXPECT_TRUE(t.eliminated(EliminateUnitData{1, 4, 6, 8}, true));
+    EXPECT_EQ(counts(t.home), (std::vector<int>{9, 0, 0, 2}));
+    // Exactly what is routing comes off to nothing.
+    t.routed(UnitRoutData{2, 4, 6}, false);
+    t.rallied(UnitRoutData{2, 4, 6}, false);
+    EXPECT_EQ(counts(t.visitor), (std::vector<int>{0, 0, 0, 0}));
+}
+
 } // namespace
 } // namespace vael

@@ -1236,6 +1236,11 @@ protected:
             }
     }
     std::string unit() const { return "unit " + std::to_string(taxisNumber); }
+    // Until the host has activated Rajavan, a leader of the guest, who has not yet ended his orders.
+    void rajavanActs() {
+        run([this] { return countOf(host->commentary, "\\BRajavan\\b is now active.") > 0; });
+        ASSERT_FALSE(host->ended || guest->ended);
+    }
     std::uint16_t taxisNumber = 0;
     std::uint32_t taxisKind = 0, bowmenKind = 0;
     FallEar hostEar, guestEar;
@@ -1656,6 +1661,200 @@ TEST_F(TwoAppsHostile, AnEndBeforeTheBattleBeganIsRefused) {
     for (const std::string& line : guest->commentary)
         EXPECT_NE(line.find(" was lost: " + why), std::string::npos) << line;
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
+}
+
+} // namespace
+} // namespace vael::battle
+
+#include "framework/comm/net_frame.h"
+#include "game/net/report_ledger.h"
+
+namespace vael::battle {
+namespace {
+
+// A numbered event of the bus, as the stream writes one: no name, its number, no box.
+std::string numberedPayload(std::int32_t number) {
+    std::string payload, error;
+    EXPECT_TRUE(comm::encodeMessage(BusMessage(number, BusMessage::Send), nullptr, payload, error)) << error;
+    return payload;
+}
+
+// The end of the battle from the guest, whose rules end it only with a commander's fall: bare, in a frame
+// of its own; with the check-in that ends the guest's step; and after the state of a battle in which no
+// commander has fallen. Each is refused by the host, and neither machine is told an end.
+TEST_F(TwoAppsForged, TheGuestsEndWithNoCommanderFallenIsRefused) {
+    refusedNow(false, comm::encodeFrame(comm::FrameKind::Message, numberedPayload(END_GAME)),
+               "message 26 came while no commander had fallen");
+    EXPECT_TRUE(host->results.homeName.empty()) << "the host was told an end";
+    EXPECT_TRUE(guest->results.homeName.empty()) << "the guest was told an end";
+}
+
+TEST_F(TwoAppsForged, TheGuestsEndInItsCheckInIsRefused) {
+    refusedNow(false, batchFrame({statePayload(guest->app->logicalLayer()),
+                                  messagePayload("SynchronizeGame", "string", text("viewing")), numberedPayload(END_GAME)}),
+               "message 26 came while no commander had fallen");
+    EXPECT_TRUE(host->results.homeName.empty()) << "the host was told an end";
+}
+
+TEST_F(TwoAppsForged, TheGuestsEndAfterAStateWithNoCommanderFallenIsRefused) {
+    refusedNow(false, batchFrame({statePayload(guest->app->logicalLayer()), numberedPayload(END_GAME)}),
+               "message 26 came while no commander had fallen");
+    EXPECT_TRUE(host->results.homeName.empty()) << "the host was told an end";
+}
+
+// An end won by nobody, with the counts the battle has (nobody has routed or fallen yet) and after the state:
+// the rules name a winner whenever they end a battle, so the guest refuses it and is told no end.
+TEST_F(TwoAppsForged, AnEndWonByNobodyWithTheTrueCountsIsRefused) {
+    refusedNow(true, batchFrame({statePayload(host->app->logicalLayer()),
+                                 messagePayload("EndOfGame", "EndOfGameResults", resultsOf(0, 0))}),
+               "\"EndOfGame\" names no winner, where the battle's rules end it with one");
+    EXPECT_TRUE(guest->results.homeName.empty()) << "the guest was told an end";
+}
+
+// The state alone, with no word that hands the battle over: a state of another moment, or of another battle,
+// would move the units there and then. A word that hands the battle over, alone, comes without its state.
+TEST_F(TwoAppsForged, AStateWithoutAHandoverIsRefused) {
+    refusedNow(true, batchFrame({statePayload(host->app->logicalLayer())}),
+               "\"BattleState\" came without a word that hands the battle over");
+}
+
+TEST_F(TwoAppsForged, ACombatEndedWithoutTheStateIsRefused) {
+    // Rajavan of the guest acts now: his machine may end his combat, with its state.
+    rajavanActs();
+    refusedNow(false, messageFrame("CombatDone"), "\"CombatDone\" came without the battle's state");
+}
+
+// Whether a leader may try momentum is his own machine's word as his orders end: the guest's word while a
+// leader of the host acts is refused (the host's leader would go again on it), and so is a word that is
+// neither yes (1) nor no (0) while the guest's leader ends his orders.
+TEST_F(TwoAppsForged, AMomentumOfTheGuestWhileTheHostsLeaderActsIsRefused) {
+    std::vector<std::string> hostsLeaders;
+    for (Leader* leader : each(host->app->logicalLayer().getLocalLeaders()))
+        hostsLeaders.push_back("\\B" + leader->getName() + "\\b is now active.");
+    ASSERT_EQ(hostsLeaders.size(), 3u);
+    const std::size_t from = host->commentary.size();
+    run([&] {
+        for (std::size_t i = from; i < host->commentary.size(); ++i)
+            if (std::find(hostsLeaders.begin(), hostsLeaders.end(), host->commentary[i]) != hostsLeaders.end())
+                return true;
+        return false;
+    });
+    ASSERT_FALSE(host->ended || guest->ended);
+    refusedNow(false, messageFrame("CanAttemptMomentum", "short", u16(1)),
+               "\"CanAttemptMomentum\" came while no leader of the other machine was ending his orders");
+}
+
+TEST_F(TwoAppsForged, AMomentumNeitherYesNorNoIsRefused) {
+    rajavanActs();
+    refusedNow(false, messageFrame("CanAttemptMomentum", "short", u16(2)),
+               "\"CanAttemptMomentum\" gives 2, neither yes nor no");
+}
+
+// A living leader's fall told once by the host: Rajavan's, true to his nation and worth, which nothing here
+// can gainsay as it comes. The host's next state shows him in command: the guest refuses the fall, naming it,
+// rather than the host's honest end of the turn its count would no longer match.
+TEST_F(TwoAppsForged, ALivingLeadersFallIsRefusedByTheStateThatFollowsIt) {
+    Leader* rajavan = guest->app->logicalLayer().findLeaderByName("Rajavan");
+    ASSERT_NE(rajavan, nullptr);
+    const auto number = static_cast<std::uint16_t>(rajavan->getUnitNum());
+    refusedNow(true, fall("UnitEliminated", Indian, rajavan->fallPoints(), 0xFFFFFFFF, number),
+               "\"UnitEliminated\" of unit " + std::to_string(number) +
+                   " told a fall that the state which came after it does not show");
+    EXPECT_EQ(host->app->gameControl()->getSideRouting(0), 0) << "the host counted a fall it never made";
+}
+
+// A rout of an Indian archer told once by the host toward the guest: one of twelve, it may be true as it
+// comes, and nothing shows otherwise before the turn's end. The host's end of the turn does not count it:
+// the guest refuses naming the rout, and neither machine counts a side routing below nothing.
+TEST_F(TwoAppsForged, ARoutOnlyOneMachineCountedIsNamedAtTheTurnsEnd) {
+    host->app->net().peer()->link()->send(rout("UnitRouted", Indian, 5, bowmenKind));
+    run([this] { return host->ended && guest->ended; }, 3'000'000);
+    ASSERT_TRUE(host->ended && guest->ended);
+    ASSERT_EQ(guest->lost.size(), 1u);
+    const std::string why = "refused a frame: \"UnitRouted\" of a unit of nation 3, kind " + std::to_string(bowmenKind) +
+                            " and worth 5, taken from the other machine, is not borne out by \"EndOfTurn\", which gives ";
+    EXPECT_EQ(guest->lost[0].substr(0, why.size()), why);
+    EXPECT_NE(guest->lost[0].find(" for the visitor side's "), std::string::npos) << guest->lost[0];
+    EXPECT_EQ(host->lost, std::vector<std::string>{"the other machine refused: " + guest->lost[0]});
+    for (short home : {0, 1}) {
+        EXPECT_GE(host->app->gameControl()->getSideRouting(home), 0);
+        EXPECT_GE(host->app->gameControl()->getSideRoutedTQ(home), 0);
+    }
+}
+
+// The ledger by itself, on the guest's battle: Longbowmen 1 to 12 are Indian archers worth 5.
+class Ledger : public TwoAppsFalls {
+protected:
+    void SetUp() override {
+        TwoAppsFalls::SetUp();
+        loadUnits(*guest);
+        ledger.clear();
+        for (const char* name : {"Longbowmen 1", "Longbowmen 2"}) {
+            Combat* unit = layer().findCombatUnitByName(name);
+            ASSERT_NE(unit, nullptr);
+            archers.push_back(EliminateUnitData{unit->getNation(), 5, unit->getUnitType(),
+                                                static_cast<std::uint16_t>(unit->getUnitNum())});
+        }
+        rajavan = layer().findLeaderByName("Rajavan");
+        ASSERT_NE(rajavan, nullptr);
+    }
+    VaelLogicalLayer& layer() { return guest->app->logicalLayer(); }
+    static BusMessage named(const char* name) { return BusMessage(RegisteredMessage::getId(name), BusMessage::Send); }
+    void note(const char* name, const ContainerBase& data) { ledger.note(named(name), &data, layer()); }
+    ReportLedger::Verdict judge(const char* name, const ContainerBase& data, std::string& why) {
+        return ledger.judge(named(name), &data, layer(), why);
+    }
+    Container<UnitRoutData> archerRout() const {
+        return Container<UnitRoutData>(UnitRoutData{archers[0].nation, 5, archers[0].unitType});
+    }
+    Container<EliminateUnitData> rajavansFall() const {
+        return Container<EliminateUnitData>(EliminateUnitData{rajavan->getNation(), rajavan->fallPoints(), 0xFFFFFFFF,
+                                                              static_cast<std::uint16_t>(rajavan->getUnitNum())});
+    }
+    ReportLedger ledger;
+    std::vector<EliminateUnitData> archers;
+    Leader* rajavan = nullptr;
+};
+
+// Two archers rout and one of them falls: one is still routing, whose rally is the battle's; after it, the
+// other archer's fall takes from nobody routing.
+TEST_F(Ledger, AFallTakesOneUnitOffTheRoutingOfItsKind) {
+    note("UnitRouted", archerRout());
+    note("UnitRouted", archerRout());
+    note("UnitEliminated", Container<EliminateUnitData>(archers[0]));
+    std::string why;
+    EXPECT_EQ(judge("UnitRallied", archerRout(), why), ReportLedger::Verdict::Take) << why;
+    note("UnitRallied", archerRout());
+    EXPECT_EQ(judge("UnitEliminated", Container<EliminateUnitData>(archers[1]), why), ReportLedger::Verdict::Refuse);
+    EXPECT_EQ(why, "\"UnitEliminated\" takes unit " + std::to_string(archers[1].unitNumber) +
+                       " off its side's routing, which does not hold it");
+}
+
+// Only the words of a fall or a sealed loss are falls: a fall noted is heard again as news to nobody, and
+// the same record under another name (the rules' own order to take the unit out) is neither counted nor
+// judged.
+TEST_F(Ledger, OnlyFallsAndSealedLossesAreCountedAsFalls) {
+    note("UnitRouted", archerRout());
+    note("UnitRouted", archerRout());
+    note("UnitEliminated", Container<EliminateUnitData>(archers[0]));
+    std::string why;
+    EXPECT_EQ(judge("UnitEliminated", Container<EliminateUnitData>(archers[0]), why), ReportLedger::Verdict::Drop)
+        << why;
+    note("EliminateUnit", Container<EliminateUnitData>(archers[1]));
+    EXPECT_EQ(judge("EliminateUnit", Container<EliminateUnitData>(archers[1]), why), ReportLedger::Verdict::Take) << why;
+    EXPECT_EQ(judge("UnitEliminated", Container<EliminateUnitData>(archers[1]), why), ReportLedger::Verdict::Take)
+        << why;
+}
+
+// A new battle forgets the leaders told fallen in the one before: Rajavan's fall, told once, may be told in
+// the next battle; told twice in one battle, it is refused.
+TEST_F(Ledger, ANewBattleForgetsTheLeadersFalls) {
+    std::string why;
+    note("UnitEliminated", rajavansFall());
+    EXPECT_EQ(judge("UnitEliminated", rajavansFall(), why), ReportLedger::Verdict::Refuse);
+    ledger.clear();
+    why.clear();
+    EXPECT_EQ(judge("UnitEliminated", rajavansFall(), why), ReportLedger::Verdict::Take) << why;
 }
 
 } // namespace
