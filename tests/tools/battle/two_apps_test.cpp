@@ -1834,14 +1834,15 @@ TEST_F(Ledger, AFallTakesOneUnitOffTheRoutingOfItsKind) {
 // the same record under another name (the rules' own order to take the unit out) is neither counted nor
 // judged.
 TEST_F(Ledger, OnlyFallsAndSealedLossesAreCountedAsFalls) {
+    std::string why;
+    // Nobody routs: as a sealed loss or a fall, it would be refused.
+    EXPECT_EQ(judge("EliminateUnit", Container<EliminateUnitData>(archers[1]), why), ReportLedger::Verdict::Take) << why;
     note("UnitRouted", archerRout());
     note("UnitRouted", archerRout());
     note("UnitEliminated", Container<EliminateUnitData>(archers[0]));
-    std::string why;
     EXPECT_EQ(judge("UnitEliminated", Container<EliminateUnitData>(archers[0]), why), ReportLedger::Verdict::Drop)
         << why;
     note("EliminateUnit", Container<EliminateUnitData>(archers[1]));
-    EXPECT_EQ(judge("EliminateUnit", Container<EliminateUnitData>(archers[1]), why), ReportLedger::Verdict::Take) << why;
     EXPECT_EQ(judge("UnitEliminated", Container<EliminateUnitData>(archers[1]), why), ReportLedger::Verdict::Take)
         << why;
 }
