@@ -196,12 +196,23 @@ std::string ReportLedger::markStateCame(VaelLogicalLayer& layer) {
     return {};
 }
 
-std::string ReportLedger::blame(const std::string& results, const char* what, std::int32_t told, std::int32_t here,
-                                std::int16_t BattleTallies::Side::*count, bool home) const {
-    for (auto report = taken_.rbegin(); report != taken_.rend(); ++report)
-        if (const std::int32_t by = (home ? report->homeBy : report->visitorBy).*count; by != 0 && here - by == told)
+std::string ReportLedger::blame(const std::string& results, const BattleTallies& counted,
+                                const std::vector<Tally>& tallies) const {
+    // Only a report whose own change makes up every difference there is: then the end counts everything this
+    // machine counted but that report.
+    for (auto report = taken_.rbegin(); report != taken_.rend(); ++report) {
+        const Tally* first = nullptr;
+        bool all = true;
+        for (const Tally& t : tallies) {
+            const std::int32_t here = counted.side(t.home).*t.count;
+            const std::int32_t by = (t.home ? report->homeBy : report->visitorBy).*t.count;
+            all = all && here - by == t.told;
+            if (!first && here != t.told) first = &t;
+        }
+        if (all && first)
             return report->what + ", taken from the other machine, is not borne out by " + results + ", which gives " +
-                   std::to_string(told) + " for " + what;
+                   std::to_string(first->told) + " for " + first->what;
+    }
     return {};
 }
 
@@ -232,17 +243,8 @@ std::string ReportLedger::judgeResults(const EndOfGameResults& told, VaelLogical
                            Count{"the visitor side's troop quality limit", told.visitorTQLimit,
                                  layer.getVisitorTQPoints()}})
         if (c.told != c.here) return mismatch(c);
-    // The winner is judged by this machine's own counts: the rules' winner of these losses (a side over its
-    // limit loses; both over, the smaller excess wins, an even one against the home side), or, with nobody
-    // over, the other side of a fallen commander (or anybody, where the turns may decide).
     using Side = BattleTallies::Side;
-    struct Tally {
-        const char* what;
-        std::int32_t told;
-        std::int16_t Side::*count;
-        bool home;
-    };
-    const Tally tallies[] = {
+    const std::vector<Tally> tallies = {
         {"the home side's troop quality lost", told.homeLostTQ, &Side::lostTQ, true},
         {"the visitor side's troop quality lost", told.visitorLostTQ, &Side::lostTQ, false},
         {"the home side's troop quality routed", told.homeRoutedTQ, &Side::routedTQ, true},
@@ -251,17 +253,12 @@ std::string ReportLedger::judgeResults(const EndOfGameResults& told, VaelLogical
         {"the visitor side's units routing", told.visitorRouting, &Side::routing, false},
         {"the home side's units eliminated", told.homeEliminated, &Side::eliminated, true},
         {"the visitor side's units eliminated", told.visitorEliminated, &Side::eliminated, false}};
-    // Where a count differs by what one report of the other machine added here, that report is what the
+    // The rules end a battle with a winner (a side over its limit, its turns run out, a commander's fall):
+    // an end won by nobody is no end of theirs.
+    if (end && told.winner == 0) return name + " names no winner, where the battle's rules end it with one";
+    // Where the counts differ by what one report of the other machine added here, that report is what the
     // end does not bear out, whichever word of it is refused.
-    auto firstMismatch = [&](bool blamedOnly) -> std::string {
-        for (const Tally& t : tallies) {
-            const std::int32_t here = counted.side(t.home).*t.count;
-            if (t.told == here) continue;
-            if (std::string why = blame(name, t.what, t.told, here, t.count, t.home); !why.empty()) return why;
-            if (!blamedOnly) return mismatch(Count{t.what, t.told, here});
-        }
-        return {};
-    };
+    if (std::string why = blame(name, counted, tallies); !why.empty()) return why;
     // The winner is judged by this machine's own counts: the rules' winner of these losses (a side over its
     // limit loses; both over, the smaller excess wins, an even one against the home side), or, with nobody
     // over, the other side of a fallen commander (or anybody, where the turns may decide).
@@ -276,18 +273,13 @@ std::string ReportLedger::judgeResults(const EndOfGameResults& told, VaelLogical
         winner = told.visitorNation;
     bool borneOut = winner != 0 ? told.winner == winner : turnsMayDecide;
     for (Leader* leader : each(layer.getLeaders()))
-        if (winner == 0 && Leader::isCommanderName(leader->getName()) && leader->isEliminated()) {
-            borneOut = borneOut ||
-                       told.winner == (layer.onVisitorSide(leader->getNation()) ? told.homeNation : told.visitorNation);
-        }
-    if (end && told.winner != 0 && !borneOut) {
-        if (std::string why = firstMismatch(true); !why.empty()) return why;
-        return name + " names a winner that the battle's losses do not make";
-    }
-    if (std::string why = firstMismatch(false); !why.empty()) return why;
-    // The rules end a battle with a winner (a side over its limit, its turns run out, a commander's fall):
-    // an end won by nobody is no end of theirs.
-    if (end && told.winner == 0) return name + " names no winner, where the battle's rules end it with one";
+        borneOut = borneOut ||
+                   (winner == 0 && Leader::isCommanderName(leader->getName()) && leader->isEliminated() &&
+                    told.winner == (layer.onVisitorSide(leader->getNation()) ? told.homeNation : told.visitorNation));
+    if (end && !borneOut) return name + " names a winner that the battle's losses do not make";
+    for (const Tally& t : tallies)
+        if (const std::int32_t here = counted.side(t.home).*t.count; t.told != here)
+            return mismatch(Count{t.what, t.told, here});
     return {};
 }
 

@@ -62,9 +62,16 @@ private:
     Verdict judgeFall(bool eliminated, const EliminateUnitData& r, VaelLogicalLayer& layer, std::string& why) const;
     std::string judgeLeaderFall(const std::string& name, const EliminateUnitData& r, const Leader& leader) const;
     std::string judgeCombatFall(bool eliminated, const EliminateUnitData& r, VaelLogicalLayer& layer) const;
-    // The report of the other machine that alone makes a count of the results differ by what it added.
-    std::string blame(const std::string& results, const char* what, std::int32_t told, std::int32_t here,
-                      std::int16_t BattleTallies::Side::*count, bool home) const;
+    // A count of the results: what it is, what the results give, and where this machine counts it.
+    struct Tally {
+        const char* what;
+        std::int32_t told;
+        std::int16_t BattleTallies::Side::*count;
+        bool home;
+    };
+    // The report of the other machine that alone makes the counts of the results differ, by what it added;
+    // empty when none does.
+    std::string blame(const std::string& results, const BattleTallies& counted, const std::vector<Tally>& tallies) const;
 
     // The reports' ids for this battle: routed, rallied, eliminated, sealed.
     std::int32_t routed_ = -1, rallied_ = -1, eliminated_ = -1, sealed_ = -1;

@@ -1385,7 +1385,7 @@ TEST_F(TwoAppsForged, ALeaveNamingNobodyIsRefused) {
 }
 
 // The end of the battle on its first turn, its nations right and every count 32767: the guest has counted
-// nobody over his limit, and says which count it does not bear out, the winner's or (nobody won) the first.
+// nobody over his limit, and says what it does not bear out, the winner, or that nobody won.
 TEST_F(TwoAppsForged, AnEndWithEveryCount32767IsRefused) {
     refusedNow(true, messageFrame("EndOfGame", "EndOfGameResults", resultsOf(Indian, 32767)),
                "\"EndOfGame\" names a winner that the battle's losses do not make");
@@ -1394,7 +1394,7 @@ TEST_F(TwoAppsForged, AnEndWithEveryCount32767IsRefused) {
 
 TEST_F(TwoAppsForged, AnEndWonByNobodyWithEveryCount32767IsRefused) {
     refusedNow(true, messageFrame("EndOfGame", "EndOfGameResults", resultsOf(0, 32767)),
-               "\"EndOfGame\" gives 32767 for the home side's troop quality lost, not what this battle counts");
+               "\"EndOfGame\" names no winner, where the battle's rules end it with one");
     EXPECT_TRUE(guest->results.homeName.empty()) << "the guest was told an end";
 }
 

@@ -3,14 +3,19 @@
 # other machine a message its battle never made (the tool's --forge-at, the bytes written here as any
 # program could write them): a leave in somebody's name, an end or a turn's end with counts nobody counted,
 # an end alone, forty routs of one unit, a leader's fall three times, turns begun within a turn, an
-# activation of leader 999, a check-in or an end of combat twice. Each case names itself when it fails.
+# activation of leader 999, a check-in or an end of combat twice; the guest's bare end of the battle (the
+# numbered event), alone or in its check-in, its momentum, an end won by nobody, a state alone or one that
+# fits no battle, a living leader's fall, a rout or a rally told once. Each case names itself when it fails,
+# and the refusal must name the forged message.
 # Whatever was forged, the two honest machines either print the same battle or both end with the reason
 # (the forged leave in the guest's own name ends the battle as a leave); no outcome holds a count below
-# nothing or beyond what a side fields; both processes end within the limit.
+# nothing or beyond what a side fields, nor a winner its commentary does not bear (nobody, or the side over its
+# limit alone); both processes end within the limit.
 #   two_machines_forged.sh TOOL SCENARIO [--data DIR] [--limit SECONDS] [--sweep N FIRST-SEED]
 # The cases play SCENARIO's seed 5. With --sweep, N forged conversations more (four at a time), each of a
 # kind, a battle of GHATMAR THRENMOOR ARDHUN KORVATH VELMESK, a seed, a machine and a line drawn from
-# FIRST-SEED on, are held to the same; the count of each ending is printed.
+# FIRST-SEED on, sent once or three times, a third of them on the display layers, are held to the same; the
+# count of each ending is printed, "same" being the forgeries taken in silence that left the battle as it was.
 set -u
 . "$(dirname "$0")/host_port.sh"
 tool=$1
@@ -46,6 +51,20 @@ frame_of() {
   printf "$payload" >"$file.payload"
   { printf "VF\\x02\\x00$(le32 "$(wc -c <"$file.payload")")"; cat "$file.payload"; } >"$file"
 }
+# A batch of the payloads given, each once.
+batch_list() {
+  local file=$1 p
+  shift
+  printf "$(le16 $#)" >"$file.payload"
+  for p in "$@"; do
+    printf "$p" >"$file.one"
+    printf "$(le32 "$(wc -c <"$file.one")")" >>"$file.payload"
+    cat "$file.one" >>"$file.payload"
+  done
+  { printf "VF\\x04\\x00$(le32 "$(wc -c <"$file.payload")")"; cat "$file.payload"; } >"$file"
+}
+# A numbered event of the bus: no name, its number and mode as u32, no box.
+numbered() { printf '%s%s%s%s' "$(le32 0)" "$(le32 "$1")" "$(le32 3)" "$(le16 0)"; }
 batch_of() {
   local file=$1 count=$2 payload=$3
   : >"$file.payload"
@@ -95,10 +114,24 @@ forge() {
       echo '"ActivateLeader" names unit 999, no leader of this battle' ;;
     end-of-turn-32767) frame_of "$file" "$(message EndOfTurn EndOfGameResults "$(results 0 "$home" "$visitor" 32767 "$hl" "$vl")")"
       echo '"EndOfTurn" ' ;;
-    combat-done-3) batch_of "$file" 3 "$(message CombatDone)"
-      echo '"CombatDone" came while no leader of the other machine was acting' ;;
+    combat-done-3) batch_of "$file" 3 "$(message CombatDone)"; echo '"CombatDone" came ' ;;
     synchronize-3) batch_of "$file" 3 "$(message SynchronizeGame string "$(txt viewing)")"
       echo '"SynchronizeGame" came twice in one step' ;;
+    end-game) frame_of "$file" "$(numbered 26)"; echo 'message 26 came while no commander had fallen' ;;
+    end-game-3) batch_of "$file" 3 "$(numbered 26)"; echo 'message 26 ' ;;
+    check-in-end) batch_list "$file" "$(message SynchronizeGame string "$(txt viewing)")" "$(numbered 26)"; echo "" ;;
+    end-nobody) frame_of "$file" "$(message EndOfGame EndOfGameResults "$(results 0 "$home" "$visitor" 0 "$hl" "$vl")")"
+      echo '"EndOfGame" names no winner, where the battle'"'"'s rules end it with one' ;;
+    momentum) frame_of "$file" "$(message CanAttemptMomentum short "$(le16 1)")"; echo '"CanAttemptMomentum" ' ;;
+    momentum-3) batch_of "$file" 3 "$(message CanAttemptMomentum short "$(le16 1)")"; echo '"CanAttemptMomentum" ' ;;
+    state-alone) frame_of "$file" "$(message BattleState BattleStateStruct "$(le32 0)")"
+      echo '"BattleState" came without a word that hands the battle over' ;;
+    state-unfit) batch_list "$file" "$(message BattleState BattleStateStruct "$(le32 1)\\x00")" "$(message CombatDone)"
+      echo '"BattleState" ' ;;
+    leader-falls) frame_of "$file" "$(message UnitEliminated EliminateUnitData "$(le32 3)$(le16 20)$(le32 4294967295)$(le16 29)")"
+      echo '"UnitEliminated" ' ;;
+    rout) frame_of "$file" "$(message UnitRouted UnitRoutData "$(le32 3)$(le16 5)$(le32 6)")"; echo '"UnitRouted" ' ;;
+    rally) frame_of "$file" "$(message UnitRallied UnitRoutData "$(le32 3)$(le16 5)$(le32 6)")"; echo '"UnitRallied" ' ;;
   esac
 }
 
@@ -112,10 +145,27 @@ impossible() {
     }'
 }
 
+# The outcome its commentary does not bear: a battle won by nobody (the rules name a winner whenever they
+# end one, and a lost connection names one by default), or, where the connection did not end it, a winner
+# other than the one side that is not over its limit.
+unborne() {
+  grep -q ' won by default' "$1" && byDefault=1 || byDefault=0
+  awk -v byDefault="$byDefault" '
+    /^Outcome: / { winner = $2 }
+    /^[A-Za-z]*: lost / { name[++n] = substr($1, 1, length($1) - 1); over[n] = $3 >= $5 }
+    END {
+      if (winner == "") exit
+      if (winner == "nobody") { print "nobody won"; exit }
+      if (!byDefault && n == 2 && over[1] != over[2] && winner != (over[1] ? name[2] : name[1]))
+        print winner " won, where " (over[1] ? name[1] : name[2]) " alone is over its limit"
+    }' "$1"
+}
+
 # One forged conversation: LABEL SCENARIO SEED SENDER LINE KIND [EXPECTED]; its verdict goes to
 # $work/LABEL.verdict: "same", "refused", "left" or "FAILED ...".
 converse() {
-  local label=$1 scen=$2 seed=$3 sender=$4 at=$5 kind=$6 expected=${7-}
+  local label=$1 scen=$2 seed=$3 sender=$4 at=$5 kind=$6 expected=${7-} shown=()
+  [ -n "${DISPLAYED-}" ] && shown=(--display)
   local dir="$work/$label" verdict="$work/$label.verdict"
   mkdir -p "$dir"
   local hl vl home visitor
@@ -124,7 +174,7 @@ converse() {
   local hostForge=() guestForge=()
   [ "$sender" = host ] && hostForge=(--forge-at "$at" "$dir/frame") || guestForge=(--forge-at "$at" "$dir/frame")
   : >"$dir/host.err"
-  timeout -s KILL "$limit" "$tool" "$scen" "${data[@]}" --seed "$seed" "${hostForge[@]}" --host 0 \
+  timeout -s KILL "$limit" "$tool" "$scen" "${data[@]}" "${shown[@]}" --seed "$seed" "${hostForge[@]}" --host 0 \
     >"$dir/host.out" 2>"$dir/host.err" &
   local host=$! port=""
   port=$(host_port "$host" "$dir/host.err")
@@ -132,17 +182,20 @@ converse() {
     kill -9 "$host" 2>/dev/null; { wait "$host"; } 2>/dev/null
     echo "FAILED $label: the host never listened" >"$verdict"; return
   fi
-  timeout -s KILL "$limit" "$tool" "$scen" "${data[@]}" --seed "$seed" "${guestForge[@]}" --join "127.0.0.1:$port" \
+  timeout -s KILL "$limit" "$tool" "$scen" "${data[@]}" "${shown[@]}" --seed "$seed" "${guestForge[@]}" --join "127.0.0.1:$port" \
     >"$dir/guest.out" 2>"$dir/guest.err"
   local guest=$?
   { wait "$host"; } 2>/dev/null
   local hosted=$?
-  local bad
+  local bad unbacked
   bad=$(impossible "$dir/host.out"; impossible "$dir/guest.out")
+  unbacked=$(unborne "$dir/host.out"; unborne "$dir/guest.out")
   if [ "$hosted" -eq 137 ] || [ "$guest" -eq 137 ]; then
     echo "FAILED $label: the pair did not end within $limit seconds" >"$verdict"
   elif [ -n "$bad" ]; then
     echo "FAILED $label: an impossible count: $bad" >"$verdict"
+  elif [ -n "$unbacked" ]; then
+    echo "FAILED $label: an outcome the commentary does not bear: $unbacked" >"$verdict"
   elif [ "$hosted" -eq 0 ] && [ "$guest" -eq 0 ]; then
     if cmp -s "$dir/host.out" "$dir/guest.out"; then echo same >"$verdict"
     else echo "FAILED $label: the two machines printed different battles, and neither refused" >"$verdict"; fi
@@ -150,11 +203,15 @@ converse() {
     local refuser=guest senderName=host
     [ "$sender" = guest ] && refuser=host senderName=guest
     local told said
+    local named
+    named=$(head -c 1 "$dir/reason" | grep -q . && sed 's/^\("[A-Za-z]*"\|message [0-9]*\).*$/\1/' "$dir/reason")
     told=$(sed -n 's/^.*the other machine is gone: refused a frame: \(.*\) (turn .*$/\1/p' "$dir/$refuser.err")
     said=$(sed -n 's/^.*the other machine is gone: the other machine refused: refused a frame: \(.*\) (turn .*$/\1/p' "$dir/$senderName.err")
     if [ -n "$told" ] && [ "$told" = "$said" ]; then
       if [ -n "$expected" ] && [[ "$told" != "$expected"* ]]; then
         echo "FAILED $label: refused with \"$told\", not \"$expected\"" >"$verdict"
+      elif [ -n "$named" ] && [[ "$told" != "$named"* ]]; then
+        echo "misnamed $label: refused with \"$told\", which does not name the forged $named" >"$verdict"
       else
         echo "refused" >"$verdict"
       fi
@@ -190,6 +247,7 @@ while read -r sender at kind; do
     FAILED*) fail "${verdict#FAILED }" ;;
     same) fail "$label: the forged message was taken: both machines played on as if it had not come" ;;
     left) [ "$kind" = leave-own ] || fail "$label: taken as a leave" ;;
+    misnamed*) fail "${verdict#misnamed }" ;;
     refused) [ "$kind" = leave-own ] && fail "$label: refused, not taken as the guest's leave" ;;
   esac
   echo "$label: $verdict: $(grep -h "the other machine is gone" "$work/$label/host.err" | head -1)"
@@ -206,13 +264,22 @@ host 40 activate-999
 host 40 end-of-turn-32767
 guest 20 synchronize-3
 host 40 combat-done-3
+guest 20 end-game
+guest 20 check-in-end
+host 40 end-nobody
+guest 20 momentum
+host 40 state-alone
+guest 20 state-unfit
+host 40 leader-falls
+host 40 rout
 CASES
 
 # The sweep: conversations drawn from the seed, four at a time.
 if [ "$sweep" -gt 0 ]; then
   battles=(GHATMAR.SCN THRENMOOR.SCN ARDHUN.SCN KORVATH.SCN VELMESK.SCN)
   kinds=(leave-own leave-a end-32767 game-ended routs-40 leader-falls-3 begin-turn begin-turn-3 activate-999
-    end-of-turn-32767 synchronize-3 combat-done-3)
+    end-of-turn-32767 synchronize-3 combat-done-3 end-game end-game-3 check-in-end end-nobody momentum momentum-3
+    state-alone state-unfit leader-falls rout rally)
   for b in "${battles[@]}"; do sides "$b"; done
   RANDOM=$sweepSeed
   running=0
@@ -222,8 +289,9 @@ if [ "$sweep" -gt 0 ]; then
     s=$((RANDOM % 30 + 1))
     [ $((RANDOM % 2)) -eq 0 ] && who=host || who=guest
     line=$((RANDOM % 400 + 1))
-    echo "$b seed $s, $k from the $who at line $line" >"$work/sweep-$i.what"
-    converse "sweep-$i" "$b" "$s" "$who" "$line" "$k" &
+    [ $((i % 3)) -eq 0 ] && shown=1 || shown=""
+    echo "$b seed $s, $k from the $who at line $line${shown:+, shown}" >"$work/sweep-$i.what"
+    DISPLAYED=$shown converse "sweep-$i" "$b" "$s" "$who" "$line" "$k" &
     running=$((running + 1))
     if [ "$running" -ge 4 ]; then wait -n; running=$((running - 1)); fi
   done
@@ -234,5 +302,8 @@ if [ "$sweep" -gt 0 ]; then
     case $verdict in FAILED*) fail "$(cat "$work/sweep-$i.what"): ${verdict#FAILED }" ;; esac
   done
   echo "sweep of $sweep forged conversations: $(cat "$work"/sweep-*.verdict | sed 's/ .*//' | sort | uniq -c | tr -s ' ' | paste -sd,)"
+  for i in $(seq 1 "$sweep"); do
+    case $(cat "$work/sweep-$i.verdict") in misnamed*) echo "$(cat "$work/sweep-$i.what"): $(cat "$work/sweep-$i.verdict")" ;; esac
+  done
 fi
 exit $status
