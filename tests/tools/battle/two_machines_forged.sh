@@ -172,7 +172,9 @@ converse() {
   read -r home visitor hl vl <"$work/sides-$scen"
   forge "$kind" "$dir/frame" "$home" "$visitor" "$hl" "$vl" >"$dir/reason"
   local hostForge=() guestForge=()
-  [ "$sender" = host ] && hostForge=(--forge-at "$at" "$dir/frame") || guestForge=(--forge-at "$at" "$dir/frame")
+  if [ "$kind" = none ]; then :
+  elif [ "$sender" = host ]; then hostForge=(--forge-at "$at" "$dir/frame")
+  else guestForge=(--forge-at "$at" "$dir/frame"); fi
   : >"$dir/host.err"
   timeout -s KILL "$limit" "$tool" "$scen" "${data[@]}" "${shown[@]}" --seed "$seed" "${hostForge[@]}" --host 0 \
     >"$dir/host.out" 2>"$dir/host.err" &
@@ -291,6 +293,7 @@ if [ "$sweep" -gt 0 ]; then
     line=$((RANDOM % 400 + 1))
     [ $((i % 3)) -eq 0 ] && shown=1 || shown=""
     echo "$b seed $s, $k from the $who at line $line${shown:+, shown}" >"$work/sweep-$i.what"
+    echo "$b $s $shown" >"$work/sweep-$i.pair"
     DISPLAYED=$shown converse "sweep-$i" "$b" "$s" "$who" "$line" "$k" &
     running=$((running + 1))
     if [ "$running" -ge 4 ]; then wait -n; running=$((running - 1)); fi
@@ -305,5 +308,29 @@ if [ "$sweep" -gt 0 ]; then
   for i in $(seq 1 "$sweep"); do
     case $(cat "$work/sweep-$i.verdict") in misnamed*) echo "$(cat "$work/sweep-$i.what"): $(cat "$work/sweep-$i.verdict")" ;; esac
   done
+  # The forgeries taken in silence, each held to the undisturbed pair of its battle, seed and display.
+  running=0
+  for i in $(seq 1 "$sweep"); do
+    [ "$(cat "$work/sweep-$i.verdict")" = same ] || continue
+    read -r b s shown <"$work/sweep-$i.pair"
+    label="plain-${b%.SCN}-$s${shown:+-shown}"
+    [ -e "$work/$label.started" ] && continue
+    touch "$work/$label.started"
+    DISPLAYED=$shown converse "$label" "$b" "$s" host 1 none &
+    running=$((running + 1))
+    if [ "$running" -ge 4 ]; then wait -n; running=$((running - 1)); fi
+  done
+  wait
+  silent=0 changed=0
+  for i in $(seq 1 "$sweep"); do
+    [ "$(cat "$work/sweep-$i.verdict")" = same ] || continue
+    read -r b s shown <"$work/sweep-$i.pair"
+    silent=$((silent + 1))
+    if ! cmp -s "$work/sweep-$i/host.out" "$work/plain-${b%.SCN}-$s${shown:+-shown}/host.out"; then
+      changed=$((changed + 1))
+      echo "$(cat "$work/sweep-$i.what"): taken in silence, and the battle is not the undisturbed pair's"
+    fi
+  done
+  echo "taken in silence: $silent, of which $changed changed the battle"
 fi
 exit $status
