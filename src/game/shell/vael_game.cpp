@@ -657,7 +657,11 @@ void VaelGame::endNetworkPlay() {
 void VaelGame::chatInBattle() {
     if (!chat_) return;
     chat_->onLine = [this](const std::string& line) {
-        if (chatWindow_ && chatWindow_->isOpen()) chatWindow_->addLine(line);
+        if (chatWindow_ && chatWindow_->isOpen()) return chatWindow_->addLine(line);
+        // Nobody looks at the chat: the line is told where the game's other notices are, with the keys
+        // that open it, else the player would never know he was spoken to.
+        if (!line.starts_with(chat_->playerName() + ": "))
+            app_->setStatusText("Player Chat (Ctrl + T): " + line, 2);
     };
     Container<BusMessage> item{BusMessage(PlayerChatCommand)};
     app_->send(ENABLE_MENU_ITEM, &item);
