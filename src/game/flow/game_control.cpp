@@ -495,8 +495,11 @@ void GameControl::PlayerDeleted(const std::string& player) {
         if (leaders_[i].name.find("Vael") != std::string::npos) eliteCount_ = 3;
         if (i == activeLeader_) activeWasHis = true;
     }
+    // Once the battle is over (his leaving ended it) his leaders have no battle to be inactive in.
     commentary("\\B" + commentaryText(player) +
-               " has left the game. Leaders controlled by this player are permanently inactive.\\b");
+               (gameOver_ ? " has left the game.\\b"
+                          : " has left the game. Leaders controlled by this player are permanently "
+                            "inactive.\\b"));
     if (activeWasHis) sendNamedEmpty(msg::RemoveAllBattleArrows);
     // Both reasons move the cycle on by one step; the count starts afresh with the next step.
     if (syncCompleted || activeWasHis) completeSynchronisation();

@@ -214,6 +214,7 @@ bool VaelGame::hostNetworkGame() {
         (choices[i] == 0 ? mine_ : theirs).push_back(leaders[i]);
     chat_->startBattle(scenario.fileName, theirs);
     closeBattleWindows();
+    answerQuestionsOnLoss();
     if (!app_->startNetworkBattle(scenario.fileName, VaelApp::CustomScenario, mine_, false, error)) {
         // The guest has been told to begin: it hears why nothing comes.
         if (net.peer() && net.peer()->isOpen())
@@ -302,6 +303,7 @@ bool VaelGame::joinNetworkGame() {
         return false;
     }
     closeBattleWindows();
+    answerQuestionsOnLoss();
     if (!app_->startNetworkBattle(scenarioFile, VaelApp::CustomScenario, leaders, false, error)) {
         failed("Cannot start the battle", error);
         net.peer()->refuse("the battle " + scenarioFile + " cannot be started here");

@@ -1374,6 +1374,57 @@ TEST_F(NetPlayer, TheHostsFirstQuestionComesOverTheWholeMapAndEveryMenu) {
     EXPECT_EQ(titles, (Lines{"&File", "&Game", "&Leader", "&Unit", "&View", "&Window", "&Help"}));
 }
 
+// Bob leaves while the host's player is asked the elite initiative: the question is answered for him once
+// the loss is told, as the battle it asked about is over, and the commentary says nothing of his leaders
+// being "permanently inactive" in a battle that ended. Before, the question stayed until the player
+// answered it, and the line spoke of a battle going on without Bob.
+TEST_F(NetPlayer, TheHostAskedTheEliteInitiativeWhenTheGuestLeavesIsAskedNoMore) {
+    Stand guest;
+    const std::uint16_t port = freePort();
+    Lines met;
+    game.app().net().waitStep = [&] {
+        guest.pump();
+        if (!game.app().messageWaiting()) ::usleep(300);
+        game.app().pumpMessage();
+        return true;
+    };
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartServerDlg::TemplateName) return hostAs(d, port);
+        if (name == ConnectNetDlg::TemplateName) {
+            bobCalls(guest, port);
+            return press(os, d, Dialog::IdOk);
+        }
+        if (name == EliteInitiativeDlg::TemplateName || name == VaelEliteInitiativeDlg::TemplateName) {
+            if (!met.empty()) return press(os, d, Dialog::IdOk);
+            met.push_back("asked");
+            guest.peer->leave();
+            pumpUntil(4000, [&] { return !d.isOpen(); }, {&guest});
+            met.push_back(d.isOpen() ? "still asked" : "answered for him");
+            if (d.isOpen()) press(os, d, Dialog::IdOk);
+            return;
+        }
+        if (const auto* box = dynamic_cast<InformationDlg*>(&d)) {
+            met.push_back("told " + (box->lines().empty() ? std::string() : box->lines().front()));
+            return press(os, d, Dialog::IdOk);
+        }
+        if (name == EndOfGameDlg::TemplateName) {
+            met.push_back("end");
+            return press(os, d, EndOfGameDlg::IdClose);
+        }
+        press(os, d, Dialog::IdOk);
+    };
+    ASSERT_TRUE(game.hostNetworkGame());
+    pumpUntil(4000, [&] { return met.size() >= 4; }, {&guest});
+    game.app().net().waitStep = nullptr;
+    EXPECT_EQ(met, (Lines{"asked", "told Bob left the battle.", "answered for him", "end"}));
+    for (const CommentaryLine& line : game.app().commentary().lines()) {
+        std::string text;
+        for (const auto& run : line)
+            text += run.text;
+        EXPECT_EQ(text.find("permanently inactive"), std::string::npos) << text;
+    }
+}
+
 } // namespace
 } // namespace vael::test
 

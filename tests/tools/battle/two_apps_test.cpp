@@ -328,7 +328,7 @@ TEST_F(TwoApps, AGuestLostMidBattleEndsTheHostsGameCleanly) {
     EXPECT_NE(
         std::find(
             host->commentary.begin(), host->commentary.end(),
-            "\\BGuest has left the game. Leaders controlled by this player are permanently inactive.\\b"),
+            "\\BGuest has left the game.\\b"),
         host->commentary.end());
 }
 
@@ -354,7 +354,7 @@ TEST_F(TwoApps, AGuestLostWhileTheHostWaitsForItsFirstAnswerEndsTheBattleThere) 
             "Elite Initiative is being decided...",
             "\\BThe connection to Guest was lost: " + host->lost[0].substr(LostPrefix.size()) +
                 ". The battle ends, won by default.\\b",
-            "\\BGuest has left the game. Leaders controlled by this player are permanently inactive.\\b"}));
+            "\\BGuest has left the game.\\b"}));
     GameControl* control = host->app->gameControl();
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(control->isGameOver(), 1);
@@ -1336,8 +1336,7 @@ TEST_F(TwoAppsForged, ALeaveInTheGuestsOwnNameEndsTheBattleAsItsLeaving) {
     EXPECT_EQ(host->lost, (std::vector<std::string>{"Guest left the battle."}));
     EXPECT_EQ(countOf(host->commentary, "\\BGuest left the battle. The battle ends, won by default.\\b"), 1u);
     // Game control hears of it once, from the loss, not from the forged word.
-    EXPECT_EQ(countOf(host->commentary, "\\BGuest has left the game. Leaders controlled by this player are "
-                                        "permanently inactive.\\b"),
+    EXPECT_EQ(countOf(host->commentary, "\\BGuest has left the game.\\b"),
               1u);
     ASSERT_NE(host->app->gameControl(), nullptr);
     EXPECT_EQ(host->app->gameControl()->getWinner(), host->app->logicalLayer().getHomeNation());
@@ -1354,8 +1353,7 @@ TEST_F(TwoAppsForged, ALeaveNamingAIsRefused) {
         if (line.find("has left the game") != std::string::npos) {
             EXPECT_EQ(line.find("\\BGuest has"), 0u) << line;
         }
-    EXPECT_EQ(countOf(host->commentary, "\\BGuest has left the game. Leaders controlled by this player are "
-                                        "permanently inactive.\\b"),
+    EXPECT_EQ(countOf(host->commentary, "\\BGuest has left the game.\\b"),
               1u);
 }
 
