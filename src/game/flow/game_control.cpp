@@ -410,8 +410,13 @@ void GameControl::SynchronizeGame(const std::string& doing) {
     // nobody is told that they are waited on (the other machine, gone at the same cap, would never hear it).
     if (doing.empty() || noFurtherTurn_) return;
     const bool plural = awaitedPlayers_ >= 2;
+    // The line shows on every machine: "1 player" would be the reader himself on the one that is awaited,
+    // his name reads true on both.
+    const std::string who = !plural && awaitedName_ ? awaitedName_() : std::string();
     // What the other player is doing is his machine's word.
-    commentary("\\B" + std::to_string(awaitedPlayers_) + (plural ? " players\\b are" : " player\\b is") +
+    commentary("\\B" +
+               (who.empty() ? std::to_string(awaitedPlayers_) + (plural ? " players\\b are" : " player\\b is")
+                            : commentaryText(who) + "\\b is") +
                " still " + commentaryText(doing.substr(0, 400)) + "...");
 }
 

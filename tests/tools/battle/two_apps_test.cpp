@@ -185,6 +185,13 @@ TEST_F(TwoApps, HostAndGuestPlayOneBattleAndAreToldTheSameOfIt) {
     EXPECT_NE(host->results.winner, 0u);
     EXPECT_GT(host->app->net().batchesSent(), 10);
     EXPECT_GT(guest->app->net().batchesSent(), 10);
+    // The line of a wait names whom the host waits on (here, where the host checks in first, the guest):
+    // "1 player" read on that player's own machine was himself.
+    std::set<std::string> awaited;
+    for (const std::string& line : host->commentary)
+        if (const std::size_t at = line.find("\\b is still "); at != std::string::npos)
+            awaited.insert(line.substr(0, at));
+    EXPECT_EQ(awaited, std::set<std::string>{"\\BGuest"});
 }
 
 // At the first move of the guest's own activation, the battle is ended there (as a commander's fall does).
@@ -226,7 +233,8 @@ TEST_F(TwoApps, AnEndInTheGuestsActivationIsShownLastOnBoth) {
     EXPECT_EQ(guest->commentary, host->commentary);
     EXPECT_EQ(guest->results, host->results);
     ASSERT_FALSE(host->commentary.empty());
-    EXPECT_EQ(host->commentary.back(), "\\B1 player\\b is still viewing end of game results...");
+    // The player awaited is named: "1 player" was the guest's own player, read on the guest.
+    EXPECT_EQ(host->commentary.back(), "\\BGuest\\b is still viewing end of game results...");
     for (std::size_t i = ends.linesAtTheEnd; i < host->commentary.size(); ++i)
         EXPECT_EQ(host->commentary[i].find("is now active"), std::string::npos) << host->commentary[i];
 }
