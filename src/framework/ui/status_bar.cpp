@@ -5,6 +5,7 @@
 #include "framework/core/command_records.h"
 #include "framework/core/message_names.h"
 #include "framework/core/payload_check.h"
+#include "framework/ui/system_font.h"
 
 namespace vael {
 
@@ -21,6 +22,23 @@ std::int16_t cut(std::int32_t v) {
 
 bool sameMessage(std::uint32_t a, std::uint32_t b) {
     return ((a ^ b) & 0x0FFFFFFFu) == 0;
+}
+
+// A text wider than its room ends after the last whole word that fits, with "..." after it: cut anywhere, a
+// player's name shows as the first letters of another one. A first word wider than the room is clipped.
+std::string fitted(const std::string& text, std::int32_t room) {
+    if (systemTextWidth(text, true) <= room) return text;
+    std::string shown;
+    for (std::size_t end = text.find(' '); end != std::string::npos && end > 0;
+         end = text.find(' ', end + 1)) {
+        // The stop or comma the cut follows gives way to the dots.
+        const std::size_t last = text.find_last_not_of(" ,:.", end);
+        if (last == std::string::npos) continue;
+        const std::string words = text.substr(0, last + 1);
+        if (systemTextWidth(words + "...", true) > room) break;
+        shown = words + "...";
+    }
+    return shown.empty() ? text : shown;
 }
 
 } // namespace
@@ -145,7 +163,7 @@ void WindowsStatusBar::draw() {
     const std::uint8_t black = matchColour(0, 0, 0);
     const auto write = [&](const Box& clip, const Point& at, const std::string& text) {
         if (textWriter() && !text.empty() && clip.w > 0 && clip.h > 0)
-            textWriter()(*this, clip, at, text, black);
+            textWriter()(*this, clip, at, fitted(text, clip.x + clip.w - at.x), black);
     };
     for (std::int16_t i = 0; i < lineCount_; ++i) {
         const Point at(textOrigin_.x, cut(textOrigin_.y + TextHeight * i));

@@ -410,8 +410,13 @@ void GameControl::SynchronizeGame(const std::string& doing) {
     // nobody is told that they are waited on (the other machine, gone at the same cap, would never hear it).
     if (doing.empty() || noFurtherTurn_) return;
     const bool plural = awaitedPlayers_ >= 2;
+    // The line shows on every machine: "1 player" would be the reader himself on the one that is awaited,
+    // his name reads true on both.
+    const std::string who = !plural && awaitedName_ ? awaitedName_() : std::string();
     // What the other player is doing is his machine's word.
-    commentary("\\B" + std::to_string(awaitedPlayers_) + (plural ? " players\\b are" : " player\\b is") +
+    commentary("\\B" +
+               (who.empty() ? std::to_string(awaitedPlayers_) + (plural ? " players\\b are" : " player\\b is")
+                            : commentaryText(who) + "\\b is") +
                " still " + commentaryText(doing.substr(0, 400)) + "...");
 }
 
@@ -495,8 +500,11 @@ void GameControl::PlayerDeleted(const std::string& player) {
         if (leaders_[i].name.find("Vael") != std::string::npos) eliteCount_ = 3;
         if (i == activeLeader_) activeWasHis = true;
     }
+    // Once the battle is over (his leaving ended it) his leaders have no battle to be inactive in.
     commentary("\\B" + commentaryText(player) +
-               " has left the game. Leaders controlled by this player are permanently inactive.\\b");
+               (gameOver_ ? " has left the game.\\b"
+                          : " has left the game. Leaders controlled by this player are permanently "
+                            "inactive.\\b"));
     if (activeWasHis) sendNamedEmpty(msg::RemoveAllBattleArrows);
     // Both reasons move the cycle on by one step; the count starts afresh with the next step.
     if (syncCompleted || activeWasHis) completeSynchronisation();

@@ -55,6 +55,9 @@ public:
     using CaptionSource = std::function<std::string()>;
     void setLeaderOrderDialog(LeaderOrderDialog dialog) { leaderOrderDialog_ = std::move(dialog); }
     void setCaptionSource(CaptionSource source) { captionSource_ = std::move(source); }
+    // Who is still awaited when all but one player have checked in, by name; the machines that carry the
+    // battle know it, game control does not. Unnamed, the line counts the players instead.
+    void setAwaitedName(CaptionSource source) { awaitedName_ = std::move(source); }
     // What the display had still to play of a tick it was in when the game was saved (the battle's step
     // came from within it): played as a loaded game begins again, once its resumption is queued, so that
     // the two go on interleaved as they did.
@@ -241,6 +244,7 @@ private:
     bool noFurtherTurn_ = false;
     LeaderOrderDialog leaderOrderDialog_;
     CaptionSource captionSource_;
+    CaptionSource awaitedName_;
     std::function<void()> resumeDisplay_;
     std::function<void()> resumeRules_;
 };

@@ -195,6 +195,11 @@ bool VaelNetComponent::scenarioLoaded(std::uint32_t scenario, std::int16_t playe
     if (!host_) return false;
     Container<std::uint32_t> index(scenario);
     dropAnswer(queryNamed(msg::CreateGameControl, &index));
+    // Of two players the one awaited is the guest, unless it is the guest's check-in that came.
+    if (GameControl* control = layer_ ? layer_->getGameControl() : nullptr)
+        control->setAwaitedName([this] {
+            return deliveringCheckIn_ ? (peer_ ? peer_->mine().player : std::string()) : otherPlayer_;
+        });
     Container<short> count(players);
     dropAnswer(queryNamed(msg::NumberOfPlayers, &count));
     return true;
@@ -532,6 +537,7 @@ void VaelNetComponent::deliver() {
         const RelayRow* row = relayRowOf(m.event);
         const bool relayed = row && relaysOut(*row, host_);
         if (relayed) disconnect(m.event, onRelayed);
+        deliveringCheckIn_ = m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::SynchronizeGame));
         if (m.event.mode() == BusMessage::Query && row && row->answered) {
             const std::unique_ptr<ContainerBase> reply(query(BusMessage(m.event.id()), m.data.get()));
             answer(reply.get());
@@ -539,6 +545,7 @@ void VaelNetComponent::deliver() {
             dropAnswer(query(BusMessage(m.event.id()), m.data.get()));
         else
             send(BusMessage(m.event.id()), m.data.get());
+        deliveringCheckIn_ = false;
         if (relayed) connect(BusMessage(m.event.id()), onRelayed);
     }
 }

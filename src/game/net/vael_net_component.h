@@ -192,6 +192,8 @@ private:
 
     std::unique_ptr<comm::NetPeer> peer_;
     VaelLogicalLayer* layer_ = nullptr;
+    // The other machine's check-in is on the bus here: the player still awaited is this machine's.
+    bool deliveringCheckIn_ = false;
     bool host_ = false;
     bool playing_ = false;
     bool lost_ = false;

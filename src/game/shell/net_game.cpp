@@ -42,6 +42,11 @@ std::string leftRoomText(const std::string& player) {
     return (player.empty() ? std::string(nobody) : player) + " left the waiting room.";
 }
 
+// The host's own Reject, whose refusal reaches the guest as the reason it goes.
+std::string rejectionText(const std::string& player) {
+    return "the host rejected " + player;
+}
+
 // The line that tells the host's room that the other player's connection went without his word of leaving:
 // whose it was, and why in the system's words after it, as the battle tells its loss. The bare reason named
 // nobody and began in the middle of a sentence.
@@ -57,7 +62,8 @@ std::string roomLostText(const std::string& player, std::string why) {
 // reason was given (the host's program too old, the host gone, or silent; the host's own check of this
 // machine's greeting, such as a name the host's player bears too). A host that never greeted is known by
 // the address the player typed.
-std::string roomLossText(const std::string& player, const std::string& server, std::string why) {
+std::string roomLossText(const std::string& player, const std::string& you, const std::string& server,
+                         std::string why) {
     static constexpr std::string_view lostPrefix = "the connection was lost: ";
     static constexpr std::string_view refusedPrefix = "refused the connection: ";
     static constexpr std::string_view refusedTherePrefix =
@@ -68,6 +74,9 @@ std::string roomLossText(const std::string& player, const std::string& server, s
         return (player.empty() ? "The host at " + server : player) + " cannot be joined:\n" +
                why.substr(refusedPrefix.size()) + ".";
     if (why.starts_with(lostPrefix)) why.erase(0, lostPrefix.size());
+    // The host's player sent this one away: his choice, told as his, not as a line that failed.
+    if (!player.empty() && why == "the other machine refused: " + rejectionText(you))
+        return player + " rejected you: you will not play in this battle.";
     return "The connection to " + (player.empty() ? "the host at " + server : player) +
            " was lost before the battle began:\n" + why + ".";
 }
@@ -152,10 +161,16 @@ bool VaelGame::hostNetworkGame() {
         callers.push_back(std::move(caller));
         at->start();
     };
+    // The player the host's Reject sent away: his going is the host's refusal, not a lost line.
+    std::string rejected;
     net.onLost = [&](const std::string& why, bool) {
         if (!net.otherPlayer().empty()) room.removePlayer(net.otherPlayer());
-        room.addMessage(net.peer() && net.peer()->left() ? leftRoomText(net.otherPlayer())
-                                                         : roomLostText(net.otherPlayer(), why));
+        if (net.peer() && net.peer()->left())
+            room.addMessage(leftRoomText(net.otherPlayer()));
+        else if (!rejected.empty() && rejected == net.otherPlayer())
+            room.addMessage("You rejected " + rejected + ".");
+        else
+            room.addMessage(roomLostText(net.otherPlayer(), why));
     };
     chat_->onLine = [&room](const std::string& line) { room.addMessage(line); };
     room.onSend = [this](const std::string& text) { chat_->say(text); };
@@ -172,7 +187,8 @@ bool VaelGame::hostNetworkGame() {
     };
     room.onReject = [&](const std::string& player) {
         if (player == server.name() || !net.peer()) return;
-        net.peer()->refuse("the host rejected " + player);
+        rejected = player;
+        net.peer()->refuse(rejectionText(player));
     };
     room.attach(*app_);
     // Pumped: the other player's chat comes on the bus while the room is open.
@@ -198,6 +214,7 @@ bool VaelGame::hostNetworkGame() {
         (choices[i] == 0 ? mine_ : theirs).push_back(leaders[i]);
     chat_->startBattle(scenario.fileName, theirs);
     closeBattleWindows();
+    answerQuestionsOnLoss();
     if (!app_->startNetworkBattle(scenario.fileName, VaelApp::CustomScenario, mine_, false, error)) {
         // The guest has been told to begin: it hears why nothing comes.
         if (net.peer() && net.peer()->isOpen())
@@ -281,10 +298,12 @@ bool VaelGame::joinNetworkGame() {
         if (hostLeft)
             app_->messageBox(leftRoomText(player), "Network Game", 0);
         else if (!lostWhy.empty())
-            app_->messageBox(roomLossText(player, client.server(), lostWhy), "Network Game", 0);
+            app_->messageBox(roomLossText(player, client.name(), client.server(), lostWhy), "Network Game",
+                             0);
         return false;
     }
     closeBattleWindows();
+    answerQuestionsOnLoss();
     if (!app_->startNetworkBattle(scenarioFile, VaelApp::CustomScenario, leaders, false, error)) {
         failed("Cannot start the battle", error);
         net.peer()->refuse("the battle " + scenarioFile + " cannot be started here");

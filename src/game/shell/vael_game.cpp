@@ -233,13 +233,18 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
             names.push_back(leader->getName());
         EliteInitiativeDlg choose(names, onDialog);
         choose.attach(*app_);
-        return choose.create(EliteInitiativeDlg::TemplateName, Dialog::Modal) == 1 ? choose.chosen()
-                                                                                   : std::string();
+        eliteQuestion_ = &choose;
+        const bool chosen = choose.create(EliteInitiativeDlg::TemplateName, Dialog::Modal) == 1;
+        eliteQuestion_ = nullptr;
+        return chosen ? choose.chosen() : std::string();
     };
     sides.vaelEliteInitDialog = [this]() -> std::int32_t {
         VaelEliteInitiativeDlg ask(onDialog);
         ask.attach(*app_);
-        return ask.create(VaelEliteInitiativeDlg::TemplateName, Dialog::Modal);
+        eliteQuestion_ = &ask;
+        const std::int32_t answer = ask.create(VaelEliteInitiativeDlg::TemplateName, Dialog::Modal);
+        eliteQuestion_ = nullptr;
+        return answer;
     };
     // The leader-order test switch asks the tester who goes next.
     app_->logicalLayer().setLeaderOrderDialog(
@@ -651,13 +656,27 @@ void VaelGame::endNetworkPlay() {
     chatWindow_.reset();
     if (chat_) chat_->detach();
     chat_.reset();
+    app_->net().onLost = nullptr;
     app_->net().setPeer(nullptr, false);
+}
+
+void VaelGame::answerQuestionsOnLoss() {
+    // The other machine gone, the battle is over: a question of who goes first in it is answered for the
+    // player (nobody, no) rather than left for him to answer about a battle that has ended. The first one
+    // comes as the battle begins.
+    app_->net().onLost = [this](const std::string&, bool) {
+        if (eliteQuestion_ && eliteQuestion_->isOpen()) eliteQuestion_->close(0);
+    };
 }
 
 void VaelGame::chatInBattle() {
     if (!chat_) return;
     chat_->onLine = [this](const std::string& line) {
-        if (chatWindow_ && chatWindow_->isOpen()) chatWindow_->addLine(line);
+        if (chatWindow_ && chatWindow_->isOpen()) return chatWindow_->addLine(line);
+        // Nobody looks at the chat: the line is told where the game's other notices are, with the keys
+        // that open it, else the player would never know he was spoken to.
+        if (!line.starts_with(chat_->playerName() + ": "))
+            app_->setStatusText("Player Chat (Ctrl + T): " + line, 2);
     };
     Container<BusMessage> item{BusMessage(PlayerChatCommand)};
     app_->send(ENABLE_MENU_ITEM, &item);

@@ -94,6 +94,7 @@ private:
     // The chat goes on into the network battle just begun: its menu item is offered and the lines that
     // come reach the chat window.
     void chatInBattle();
+    void answerQuestionsOnLoss();
     // A battle that is no network battle begins, or a network battle has closed: network play ends.
     void endNetworkPlay();
     void failed(const std::string& what, const std::string& why);
@@ -137,6 +138,8 @@ private:
     };
     std::optional<HostedLast> hostedLast_;
     std::unique_ptr<NetChatDlg> chatWindow_;
+    // The elite initiative question while it stands: the other machine's loss ends the battle it asks about.
+    Dialog* eliteQuestion_ = nullptr;
 };
 
 } // namespace vael

@@ -739,6 +739,36 @@ TEST_F(StatusBarTest, TextsAreWrittenInTheirColumnsAndLines) {
                                           {Box(518, 24, 66, 13), Point(518, 24), "Hex: 1305"}}));
 }
 
+// A text wider than its room (524 pixels of the bar's own line beside a pane, 74 characters of 7) ends after
+// its last whole word that fits, with "..." after it, a name never cut in the middle; a first word wider than
+// the room is written whole, for the clip to cut. Before, every text was written whole.
+TEST_F(StatusBarTest, ATextWiderThanItsRoomEndsAfterItsLastWholeWord) {
+    const std::string a66(66, 'a'), a70(70, 'a'), a71(71, 'a');
+    const struct {
+        const char* what;
+        std::string text, shown;
+    } rows[] = {
+        {"74 characters fit", a70 + " Bob", a70 + " Bob"},
+        {"75 do not", a71 + " Bob", a71 + "..."},
+        {"the name would be cut", a66 + " Bobbington rides", a66 + "..."},
+        {"a stop before the cut",
+         "The connection to Bob was lost. The battle ends, won by default by Bobbington.",
+         "The connection to Bob was lost. The battle ends, won by default by..."},
+        {"one word", std::string(80, 'b'), std::string(80, 'b')},
+    };
+    bar->addPane(0x111, 60);
+    widen(600);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        written().clear();
+        bar->setPaneText(r.text, 1);
+        bar->redraw();
+        ASSERT_FALSE(written().empty());
+        EXPECT_EQ(written().front().text, r.shown);
+        EXPECT_EQ(bar->text(1), r.text);
+    }
+}
+
 TEST_F(StatusBarTest, LinesOutsideTheBarAreIgnoredAndClearEmptiesEverything) {
     const std::vector<std::string> texts{"a", "b"};
     bar->addPane(0x111, 60, &texts);

@@ -1104,6 +1104,31 @@ TEST_F(NetPlayer, TheHostsRoomNamesTheGuestWhoseConnectionWasLost) {
     EXPECT_EQ(players, Lines{"Ann"});
 }
 
+// The host's Reject sends Bob away and the room says so as the host's own doing. Before, it read "The
+// connection to Bob was lost: the host rejected Bob", as of a line that failed.
+TEST_F(NetPlayer, TheHostsRoomTellsARejectedGuestAsTheHostsRefusal) {
+    Stand bob;
+    const std::uint16_t port = freePort();
+    Lines messages, players;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartServerDlg::TemplateName) return hostAs(d, port);
+        if (name == ConnectNetDlg::TemplateName) {
+            auto& room = static_cast<ConnectNetDlg&>(d);
+            bobCalls(bob, port);
+            d.item(ConnectNetDlg::IdPlayers)->select(1);
+            press(os, d, ConnectNetDlg::IdReject);
+            pumpUntil(4000, [&] { return room.players().size() == 1; }, {&bob});
+            messages = room.messages();
+            players = room.players();
+            return press(os, d, Dialog::IdCancel);
+        }
+        press(os, d, Dialog::IdOk);
+    };
+    EXPECT_FALSE(game.hostNetworkGame());
+    EXPECT_EQ(messages, (Lines{"Bob has logged on.", "You rejected Bob."}));
+    EXPECT_EQ(players, Lines{"Ann"});
+}
+
 // Choose Leaders offers the players the room shows: Bob while he waits there, nobody once he has left it, Cyd
 // when he takes the place. Before, Bob's name stayed on offer after he had gone.
 TEST_F(NetPlayer, ChooseLeadersOffersOnlyThePlayersTheWaitingRoomShows) {
@@ -1226,6 +1251,29 @@ TEST_F(NetPlayer, TheGuestsSaveButtonSaysInTheStatusBarThatOnlyTheHostSaves) {
     EXPECT_TRUE(game.app().inBattle());
 }
 
+// A line said while Player Chat is closed is told in the status bar with the keys that open the chat; one
+// said while it stands open goes to its list alone. Before, a closed chat took the line without a sign.
+TEST_F(NetPlayer, AChatLineThatComesWhilePlayerChatIsClosedIsToldInTheStatusBar) {
+    HostStand host;
+    NetChatDlg* chat = nullptr;
+    joinAsBob(host, [&](Dialog& d, const std::string& name) {
+        if (name == NetChatDlg::TemplateName) return void(chat = static_cast<NetChatDlg*>(&d));
+        press(os, d, Dialog::IdCancel);
+    });
+    host.say("ChatMessage", "Ann: hold the ford");
+    pumpUntil(4000, [&] { return !status(2).empty(); }, {&host});
+    EXPECT_EQ(status(2), "Player Chat (Ctrl + T): Ann: hold the ford");
+    game.app().setStatusText("", 2);
+    postKey(os, 'T', platform::ModControl);
+    pumpUntil(400, [&] { return chat != nullptr; }, {&host});
+    ASSERT_NE(chat, nullptr);
+    host.say("ChatMessage", "Ann: the ridge is ours");
+    DialogItemWindow* lines = chat->item(NetChatDlg::IdLines);
+    pumpUntil(4000, [&] { return lines->rowCount() == 2; }, {&host});
+    EXPECT_EQ(lines->rowCount(), 2);
+    EXPECT_EQ(status(2), "");
+}
+
 // File, Open Game on the guest: the list of saved games first; cancelled, the battle goes on with no
 // question. Once a saved game is chosen the guest is asked whether to leave the battle; Cancel plays on,
 // the game chosen unread. Before, he was asked first, and a cancelled list then kept him in the battle he
@@ -1324,6 +1372,57 @@ TEST_F(NetPlayer, TheHostsFirstQuestionComesOverTheWholeMapAndEveryMenu) {
     EXPECT_EQ((std::tuple{map.x, map.y, map.width, map.height}),
               (std::tuple{area.x, area.y, area.width, area.height}));
     EXPECT_EQ(titles, (Lines{"&File", "&Game", "&Leader", "&Unit", "&View", "&Window", "&Help"}));
+}
+
+// Bob leaves while the host's player is asked the elite initiative: the question is answered for him once
+// the loss is told, as the battle it asked about is over, and the commentary says nothing of his leaders
+// being "permanently inactive" in a battle that ended. Before, the question stayed until the player
+// answered it, and the line spoke of a battle going on without Bob.
+TEST_F(NetPlayer, TheHostAskedTheEliteInitiativeWhenTheGuestLeavesIsAskedNoMore) {
+    Stand guest;
+    const std::uint16_t port = freePort();
+    Lines met;
+    game.app().net().waitStep = [&] {
+        guest.pump();
+        if (!game.app().messageWaiting()) ::usleep(300);
+        game.app().pumpMessage();
+        return true;
+    };
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == StartServerDlg::TemplateName) return hostAs(d, port);
+        if (name == ConnectNetDlg::TemplateName) {
+            bobCalls(guest, port);
+            return press(os, d, Dialog::IdOk);
+        }
+        if (name == EliteInitiativeDlg::TemplateName || name == VaelEliteInitiativeDlg::TemplateName) {
+            if (!met.empty()) return press(os, d, Dialog::IdOk);
+            met.push_back("asked");
+            guest.peer->leave();
+            pumpUntil(4000, [&] { return !d.isOpen(); }, {&guest});
+            met.push_back(d.isOpen() ? "still asked" : "answered for him");
+            if (d.isOpen()) press(os, d, Dialog::IdOk);
+            return;
+        }
+        if (const auto* box = dynamic_cast<InformationDlg*>(&d)) {
+            met.push_back("told " + (box->lines().empty() ? std::string() : box->lines().front()));
+            return press(os, d, Dialog::IdOk);
+        }
+        if (name == EndOfGameDlg::TemplateName) {
+            met.push_back("end");
+            return press(os, d, EndOfGameDlg::IdClose);
+        }
+        press(os, d, Dialog::IdOk);
+    };
+    ASSERT_TRUE(game.hostNetworkGame());
+    pumpUntil(4000, [&] { return met.size() >= 4; }, {&guest});
+    game.app().net().waitStep = nullptr;
+    EXPECT_EQ(met, (Lines{"asked", "told Bob left the battle.", "answered for him", "end"}));
+    for (const CommentaryLine& line : game.app().commentary().lines()) {
+        std::string text;
+        for (const auto& run : line)
+            text += run.text;
+        EXPECT_EQ(text.find("permanently inactive"), std::string::npos) << text;
+    }
 }
 
 } // namespace
@@ -1486,6 +1585,8 @@ TEST_F(NetPlayer, AGuestWhoseHostGoesFromTheWaitingRoomIsToldWhy) {
         {"namesake", {"The host at 127.0.0.1 cannot be joined:", "both players are named Ann."}},
         // The host turns the guest's greeting away: its reason in the same words.
         {"turned away", {"Ann cannot be joined:", "both players are named Bob."}},
+        // The host's player rejects him from the room: a refusal, not a line that failed.
+        {"rejected", {"Ann rejected you: you will not play in this battle."}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -1524,7 +1625,7 @@ TEST_F(NetPlayer, AGuestWhoseHostGoesFromTheWaitingRoomIsToldWhy) {
                 press(os, d, Dialog::IdOk);
             } else if (name == ConnectNetDlg::TemplateName) {
                 auto& room = static_cast<ConnectNetDlg&>(d);
-                const bool greets = how == "killed" || how == "left";
+                const bool greets = how == "killed" || how == "left" || how == "rejected";
                 // The host takes the call (and greets, but for the silent one); then it goes.
                 const auto met = [&] { return room.players().size() == 2 && host->greeted(); };
                 for (int i = 0; i < 2000 && !held && !(host && (!greets || met())); ++i) {
@@ -1538,6 +1639,9 @@ TEST_F(NetPlayer, AGuestWhoseHostGoesFromTheWaitingRoomIsToldWhy) {
                 } else if (how == "left") {
                     ASSERT_EQ(room.players(), (Lines{"Bob", "Ann"}));
                     host->leave(0);
+                } else if (how == "rejected") {
+                    ASSERT_EQ(room.players(), (Lines{"Bob", "Ann"}));
+                    host->refuse("the host rejected Bob");
                 } else if (how == "turned away") {
                     // The guest's greeting is read there, and turned away.
                     for (int i = 0; i < 2000 && host->isOpen(); ++i)
