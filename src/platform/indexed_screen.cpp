@@ -60,13 +60,12 @@ std::vector<Rect> IndexedScreen::copy(const Surface& picture, std::int32_t x, st
 }
 
 void IndexedScreen::expand(const Rect& box, std::uint8_t* target, std::int32_t targetPitch) const {
-    for (std::int32_t row = 0; row < box.height; ++row) {
-        const std::uint8_t* from = &indexes_[std::size_t(box.y + row) * width_ + box.x];
-        auto* to =
-            reinterpret_cast<std::uint32_t*>(target + std::ptrdiff_t(box.y + row) * targetPitch) + box.x;
-        for (std::int32_t i = 0; i < box.width; ++i)
-            to[i] = table_[from[i]];
-    }
+    const std::int32_t left = box.x, top = box.y, width = box.width, height = box.height;
+    const std::size_t screenWidth = std::size_t(width_);
+    for (std::int32_t row = 0; row < height; ++row)
+        expandRow(indexes_.data() + std::size_t(top + row) * screenWidth + left,
+                  reinterpret_cast<std::uint32_t*>(target + std::ptrdiff_t(top + row) * targetPitch) + left, width,
+                  table_);
 }
 
 } // namespace vael::platform

@@ -44,6 +44,17 @@ private:
     std::vector<std::uint8_t> indexes_;
 };
 
+// Turns count indexes through the table into 32-bit pixels. The count comes as a value and the pointers
+// promise that the writes reach neither the indexes nor the table: were the count read through a reference
+// (a box's width), every 32-bit write might change it, so it would be read again after each pixel, and the
+// loop's speed would hang on where its code falls against the cache lines. So the compiler may also take
+// many pixels a step.
+inline void expandRow(const std::uint8_t* __restrict from, std::uint32_t* __restrict to, std::int32_t count,
+                      const std::uint32_t* __restrict table) {
+    for (std::int32_t i = 0; i < count; ++i)
+        to[i] = table[from[i]];
+}
+
 // The part of box (in picture coordinates; the whole picture when its size is 0) that lies in the picture
 // and, with the picture's top-left corner at (x, y), in a target of the given size, in picture
 // coordinates; size 0 when nothing is left.
