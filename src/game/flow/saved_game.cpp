@@ -670,7 +670,7 @@ bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
     // elsewhere would have any file on the machine opened and compiled.
     for (const std::string* plan : {&part.plan, &part.homePlan})
         if (!plainFileName(*plan)) {
-            part.problem = "the saved game names the plan \"" + printable(*plan) +
+            part.problem = "the saved game names the plan \"" + printableCut(*plan, QuotedNameBytes) +
                            "\", which is not a file name in the folder of plans";
             return s.setFailed(), false;
         }

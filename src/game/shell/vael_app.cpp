@@ -744,7 +744,8 @@ bool VaelApp::readAndLoad(const std::string& fileName, std::string& error) {
     if (!readSavedCampaign(bytes, campaign_->definition(), campaign, inCampaign, error)) return false;
     // The battle a file names is looked for among the data folder's scenarios and nowhere else; one that
     // is not there is the file's fault, refused as any other, not a failed check of the game's own data.
-    const std::string said = "the saved game names the battle \"" + scenario.fileName + "\", which ";
+    const std::string said =
+        "the saved game names the battle \"" + printableCut(scenario.fileName, QuotedNameBytes) + "\", which ";
     if (!plainFileName(scenario.fileName)) return error = said + "is not a file name of the scenario folder", false;
     if (vael::findDataFile(dataPath(9), scenario.fileName).empty()) {
         std::filesystem::path other;
