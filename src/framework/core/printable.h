@@ -18,5 +18,10 @@ enum class LoneBytes {
 };
 
 std::string printable(const std::string& text, LoneBytes lone = LoneBytes::Kept);
+// The same, cut to at most `most` bytes before a character or an escape would pass them, and then ending in
+// "...": a name read from a file may be thousands of bytes long, and a message box shows a few lines.
+std::string printableCut(const std::string& text, std::size_t most, LoneBytes lone = LoneBytes::Kept);
+// How much of a name read from a file a message quotes.
+constexpr std::size_t QuotedNameBytes = 64;
 
 } // namespace vael

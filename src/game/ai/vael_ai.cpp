@@ -114,26 +114,33 @@ std::int32_t VaelAI::compile(const std::string& fileName) {
 std::string VaelAI::planFailure() const {
     // Names of the data folder's files and the plan's own words: what is no UTF-8 is shown as its bytes.
     const auto shown = [](const std::string& text) { return printable(text, LoneBytes::Escaped); };
+    // A file's own name may be thousands of bytes long: it is cut to what a box shows, its folder kept.
+    const auto shownFile = [](const std::string& text) {
+        const std::filesystem::path path(text);
+        const std::string name = path.filename().string();
+        return printable(text.substr(0, text.size() - name.size()), LoneBytes::Escaped) +
+               printableCut(name, QuotedNameBytes, LoneBytes::Escaped);
+    };
     if (planCompiled_) return {};
     if (planFile_.empty())
         return std::string("the battle names no plan for the ") + (visitor_ ? "visitor" : "home") + " side";
     const std::string& unopened = compiler_.unopenedFile();
     std::error_code code;
     if (unopened == planFile_ && std::filesystem::is_directory(planFile_, code))
-        return "the plan " + shown(planFile_) + " is a folder, not a plan";
+        return "the plan " + shownFile(planFile_) + " is a folder, not a plan";
     // A file that is there but cannot be taken (too large, not a regular file) says what is wrong with it.
     const std::string& why = compiler_.openFailure();
     const bool there = !why.empty() && why.rfind("cannot open ", 0) != 0;
     if (unopened == planFile_)
-        return there ? "the plan " + shown(why) : "the plan " + shown(planFile_) + " would not open";
+        return there ? "the plan " + shown(why) : "the plan " + shownFile(planFile_) + " would not open";
     if (!unopened.empty())
-        return "the plan " + shown(planFile_) + " imports " + shown(unopened) +
+        return "the plan " + shownFile(planFile_) + " imports " + shownFile(unopened) +
                (there ? ": " + shown(why) : ", which would not open");
     // An error in a file the plan imports is told by that file's name and its own line.
     const std::string& in = compiler_.errorFile();
     const std::string where =
-        in.empty() || in == planFile_ ? std::string() : shown(in) + ", which it imports, ";
-    return "the plan " + shown(planFile_) + " does not compile: " + where + "line " +
+        in.empty() || in == planFile_ ? std::string() : shownFile(in) + ", which it imports, ";
+    return "the plan " + shownFile(planFile_) + " does not compile: " + where + "line " +
            std::to_string(compiler_.errorLine()) + ": " + shown(compiler_.errorMessage());
 }
 

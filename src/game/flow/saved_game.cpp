@@ -483,7 +483,9 @@ std::string sideBoundsProblem(VaelLogicalLayer& layer, const GameControl& contro
         ++fallen;
     }
     const std::int16_t eliminated = control.getSideEliminated(home ? 1 : 0);
-    if (!unbounded && eliminated > fallen)
+    // Every unit and leader off the field was counted as it fell: a count below them would have the side
+    // hold out past the losses that break it.
+    if ((!unbounded && eliminated > fallen) || eliminated < fallen)
         return "the saved game counts " + std::to_string(eliminated) + " units eliminated on the " + side +
                " side, where " + std::to_string(fallen) + " of its " + std::to_string(units.count()) +
                " units and its leaders have fallen";
@@ -526,7 +528,7 @@ std::string sideCountsProblem(VaelLogicalLayer& layer, const GameControl& contro
             worth += leader->fallPoints();
         }
         const std::int16_t lost = control.getSideLostTQ(home ? 1 : 0);
-        if (!unbounded && lost > worth)
+        if ((!unbounded && lost > worth) || lost < worth)
             return std::string("the saved game counts ") + std::to_string(lost) +
                    " troop quality lost on the " + (home ? "home" : "visitor") +
                    " side, where its fallen units are worth " + std::to_string(worth);
@@ -670,7 +672,7 @@ bool readPart(VaelLogicalLayer& layer, SuperString& s, ParsedPart& part) {
     // elsewhere would have any file on the machine opened and compiled.
     for (const std::string* plan : {&part.plan, &part.homePlan})
         if (!plainFileName(*plan)) {
-            part.problem = "the saved game names the plan \"" + printable(*plan) +
+            part.problem = "the saved game names the plan \"" + printableCut(*plan, QuotedNameBytes) +
                            "\", which is not a file name in the folder of plans";
             return s.setFailed(), false;
         }

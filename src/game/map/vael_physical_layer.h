@@ -339,6 +339,9 @@ public:
     // Why the latest load refused that record, when it did (its version, or bytes that do not read back
     // whole); else empty.
     const std::string& underWayProblem() const { return underWayProblem_; }
+    // Whether the latest load found that record and took it whole; whether what plays now can be written.
+    bool underWayLoaded() const { return underWayLoaded_; }
+    bool underWayCarried() const { return normal_->underWayCarried() && reversed_->underWayCarried(); }
     // Plays what the views had still to play of the tick under way at the save (see
     // VaelPhysicalLayer::finishTickUnderWay); nothing when the save was not taken inside a tick.
     void finishTickUnderWay() { normal_->finishTickUnderWay(); }
@@ -355,6 +358,7 @@ private:
 
     std::string loadProblem_;
     std::string underWayProblem_;
+    bool underWayLoaded_ = false;
     std::unique_ptr<VaelPhysicalLayer> normal_;
     std::unique_ptr<VaelPhysicalLayer> reversed_;
 };

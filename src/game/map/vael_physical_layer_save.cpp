@@ -153,6 +153,7 @@ bool VaelPhysicalLayers::loadGameBytes(const std::vector<std::uint8_t>& bytes) {
     // both views as they are.
     loadProblem_.clear();
     underWayProblem_.clear();
+    underWayLoaded_ = false;
     for (VaelPhysicalLayer* layer : {normal_.get(), reversed_.get()})
         layer->loadedTickLeft_ = VaelPhysicalLayer::LeftOfTick();
     std::size_t end = 0;
@@ -244,6 +245,7 @@ void VaelPhysicalLayers::appendUnderWay(std::vector<std::uint8_t>& bytes) {
 }
 
 bool VaelPhysicalLayers::readUnderWay(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    underWayLoaded_ = false;
     if (bytes.size() - at < 4 ||
         !std::equal(UnderWayTag, UnderWayTag + 4, bytes.begin() + static_cast<std::ptrdiff_t>(at)))
         return true;
@@ -277,7 +279,7 @@ bool VaelPhysicalLayers::readUnderWay(const std::vector<std::uint8_t>& bytes, st
         std::swap(first, second);
     first->restartTick();
     second->restartTick();
-    return true;
+    return underWayLoaded_ = true;
 }
 
 } // namespace vael

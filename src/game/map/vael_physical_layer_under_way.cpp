@@ -160,7 +160,11 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
     if (clock > MostClock)
         return refuse("has the display's clock at " + std::to_string(clock) + ", past the " +
                       std::to_string(MostClock) + " it can reach with a battle still to show");
-    if (rate > 1000) return refuse("has its tick called " + std::to_string(rate) + " times a second, past 1000");
+    // A view's tick runs at the shown view's rate or the hidden one's, or not at all: another rate would have
+    // the view's objects end their moves at moments no battle reached, and the battle go otherwise.
+    if (rate != 0 && rate != VisibleRate && rate != HiddenRate)
+        return refuse("has its tick called " + std::to_string(rate) + " times a second, where the game calls it " +
+                      std::to_string(VisibleRate) + " or " + std::to_string(HiddenRate) + " times or not at all");
     // The slot is where the tick is put back among the application's timers, and where a tick under way
     // goes on from: one past them would have the timers before the first counted again.
     if (slot != NoSlot && slot >= Application::TimerSlots)

@@ -698,8 +698,14 @@ std::string VaelApp::saveWaitsFor() const {
         ComputerOrders orders;
         for (const bool visitor : {false, true})
             if (ComputerOpponent* opponent = layer_->getOpponent(visitor);
-                opponent && opponent->ordersUnderWay(orders) && orders.leader == leader->getUnitNum())
-                return opponent->ordersUncarried();
+                opponent && opponent->ordersUnderWay(orders) && orders.leader == leader->getUnitNum()) {
+                // His orders wait for the ends of what the display plays: a file without its record of them
+                // would have them wait for ever.
+                if (std::string why = opponent->ordersUncarried(); !why.empty() || !views_ ||
+                                                                   views_->underWayCarried())
+                    return why;
+                return "the display plays for " + leader->getName() + "'s orders what a saved game cannot keep";
+            }
     } else if (leader && leader->isOrdersPhaseActive()) {
         // The player's orders wait for him; what an order of his set going is still on its way.
         if (queuedTasks() == 0) return {};
@@ -744,7 +750,8 @@ bool VaelApp::readAndLoad(const std::string& fileName, std::string& error) {
     if (!readSavedCampaign(bytes, campaign_->definition(), campaign, inCampaign, error)) return false;
     // The battle a file names is looked for among the data folder's scenarios and nowhere else; one that
     // is not there is the file's fault, refused as any other, not a failed check of the game's own data.
-    const std::string said = "the saved game names the battle \"" + scenario.fileName + "\", which ";
+    const std::string said =
+        "the saved game names the battle \"" + printableCut(scenario.fileName, QuotedNameBytes) + "\", which ";
     if (!plainFileName(scenario.fileName)) return error = said + "is not a file name of the scenario folder", false;
     if (vael::findDataFile(dataPath(9), scenario.fileName).empty()) {
         std::filesystem::path other;
@@ -778,8 +785,8 @@ bool VaelApp::readAndLoad(const std::string& fileName, std::string& error) {
     return false;
 }
 
-bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario,
-                      std::string& error, SavedCheck check) {
+bool VaelApp::restoreBattle(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario,
+                            std::string& error, SavedCheck check, std::vector<VaelNetComponent::UnitSight>& started) {
     CampaignState campaign;
     bool inCampaign = false;
     if (!readSavedCampaign(bytes, campaign_->definition(), campaign, inCampaign, error)) return false;
@@ -802,16 +809,21 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
     preloadSprites();
     layer_->CreateGameControl(scenario.index);
     // The map windows come back once the units they show exist.
-    const std::vector<VaelNetComponent::UnitSight> started = VaelNetComponent::sightOf(*layer_);
+    started = VaelNetComponent::sightOf(*layer_);
     if (!readSavedViewports(bytes, *view0_, *view4_, error) || !loadLayerPart(*layer_, bytes, error, check) ||
         !plansReady(error)) {
         discardBattle();
         return false;
     }
+    return true;
+}
+
+bool VaelApp::restoreDisplay(const std::vector<std::uint8_t>& bytes,
+                             const std::vector<VaelNetComponent::UnitSight>& started, std::vector<std::uint16_t>& shown,
+                             std::string& error) {
     // The display objects were made where the scenario sets the units down: the display's part puts each
     // back as it was saved. A game saved without that part has them put on their units' hexes, turned
     // their way, the fallen taken off; a part there but cut short is refused with the rest.
-    std::vector<std::uint16_t> shown;
     if (views_ && !views_->loadGameBytes(bytes)) {
         if (savedDisplayPart(bytes)) {
             discardBattle();
@@ -828,51 +840,88 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
         }
         VaelNetComponent::showChanges(*layer_, started);
     } else if (views_) {
-        // What the units waited for from the display, the display still plays: they wait for it again.
-        const auto movementDone = static_cast<std::int32_t>(RegisteredMessage::getId(msg::MovementDone));
-        const auto doneRampaging = static_cast<std::int32_t>(RegisteredMessage::getId(msg::DoneRampaging));
-        const auto volleyOver = static_cast<std::int32_t>(RegisteredMessage::getId(msg::ReturnFromMissileFire));
-        std::vector<MissileCapable*> volleys;
-        // The ends of the moves are heard in the order the units began them: a computer leader's orders
-        // under way began before the moves he ordered, and hear their ends before those units do.
-        std::vector<VaelUnit*> waiting;
-        views_->forEachReplyOwed([&](const LogicalCommandInfo& command) {
-            MoveReturnStruct done;
-            short beast = 0;
-            if (command.replyEvent.id() == movementDone &&
-                Container<MoveReturnStruct>::fromMessage(command.extra.get(), done)) {
-                if (VaelUnit* unit = layer_->findUnit(done.unitNumber)) waiting.push_back(unit);
-            } else if (MissileDebrisStruct debris; command.replyEvent.id() == volleyOver &&
-                       Container<MissileDebrisStruct>::fromMessage(command.extra.get(), debris)) {
-                if (auto* archer = dynamic_cast<MissileCapable*>(layer_->findUnit(debris.unitNumber)))
-                    volleys.push_back(archer);
-            } else if (command.replyEvent.id() == doneRampaging &&
-                       Container<short>::fromMessage(command.extra.get(), beast)) {
-                if (auto* elephant =
-                        dynamic_cast<Elephant*>(layer_->findUnit(static_cast<std::uint16_t>(beast)))) {
-                    elephant->resumeRampage();
-                    shown.push_back(elephant->getUnitNum());
-                }
+        shown = awaitRepliesOwed();
+    }
+    return true;
+}
+
+// What the units waited for from the display, the display still plays: they wait for it again. The
+// elephants whose rampage it still shows are told.
+std::vector<std::uint16_t> VaelApp::awaitRepliesOwed() {
+    std::vector<std::uint16_t> shown;
+    const auto movementDone = static_cast<std::int32_t>(RegisteredMessage::getId(msg::MovementDone));
+    const auto doneRampaging = static_cast<std::int32_t>(RegisteredMessage::getId(msg::DoneRampaging));
+    const auto volleyOver = static_cast<std::int32_t>(RegisteredMessage::getId(msg::ReturnFromMissileFire));
+    std::vector<MissileCapable*> volleys;
+    // The ends of the moves are heard in the order the units began them: a computer leader's orders
+    // under way began before the moves he ordered, and hear their ends before those units do.
+    std::vector<VaelUnit*> waiting;
+    views_->forEachReplyOwed([&](const LogicalCommandInfo& command) {
+        MoveReturnStruct done;
+        short beast = 0;
+        if (command.replyEvent.id() == movementDone &&
+            Container<MoveReturnStruct>::fromMessage(command.extra.get(), done)) {
+            if (VaelUnit* unit = layer_->findUnit(done.unitNumber)) waiting.push_back(unit);
+        } else if (MissileDebrisStruct debris; command.replyEvent.id() == volleyOver &&
+                   Container<MissileDebrisStruct>::fromMessage(command.extra.get(), debris)) {
+            if (auto* archer = dynamic_cast<MissileCapable*>(layer_->findUnit(debris.unitNumber)))
+                volleys.push_back(archer);
+        } else if (command.replyEvent.id() == doneRampaging &&
+                   Container<short>::fromMessage(command.extra.get(), beast)) {
+            if (auto* elephant =
+                    dynamic_cast<Elephant*>(layer_->findUnit(static_cast<std::uint16_t>(beast)))) {
+                elephant->resumeRampage();
+                shown.push_back(elephant->getUnitNum());
             }
-        });
-        const std::optional<ComputerOrders>& orders = layer_->resumedComputerOrders();
-        const auto ordered = [&](const VaelUnit* unit) {
-            return orders && std::find(orders->moving.begin(), orders->moving.end(),
-                                       static_cast<std::int16_t>(unit->getUnitNum())) != orders->moving.end();
-        };
-        for (VaelUnit* unit : waiting)
-            if (!ordered(unit)) unit->awaitMovementDone();
-        if (orders) {
-            for (const bool visitor : {false, true})
-                if (ComputerOpponent* opponent = layer_->getOpponent(visitor)) opponent->hearMovesOf(*orders);
-            for (std::int16_t number : orders->moving)
-                for (VaelUnit* unit : waiting)
-                    if (unit->getUnitNum() == static_cast<std::uint16_t>(number)) unit->awaitMovementDone();
         }
-        // A volley the computer's orders loosed and still wait for is worked out when it lands, by the unit
-        // that loosed it (a reaction's volley was worked out as it was loosed).
-        for (MissileCapable* archer : volleys)
-            if (ordered(archer)) archer->awaitVolley();
+    });
+    const std::optional<ComputerOrders>& orders = layer_->resumedComputerOrders();
+    const auto ordered = [&](const VaelUnit* unit) {
+        return orders && std::find(orders->moving.begin(), orders->moving.end(),
+                                   static_cast<std::int16_t>(unit->getUnitNum())) != orders->moving.end();
+    };
+    for (VaelUnit* unit : waiting)
+        if (!ordered(unit)) unit->awaitMovementDone();
+    if (orders) {
+        for (const bool visitor : {false, true})
+            if (ComputerOpponent* opponent = layer_->getOpponent(visitor)) opponent->hearMovesOf(*orders);
+        for (std::int16_t number : orders->moving)
+            for (VaelUnit* unit : waiting)
+                if (unit->getUnitNum() == static_cast<std::uint16_t>(number)) unit->awaitMovementDone();
+    }
+    // A volley the computer's orders loosed and still wait for is worked out when it lands, by the unit
+    // that loosed it (a reaction's volley was worked out as it was loosed).
+    for (MissileCapable* archer : volleys)
+        if (ordered(archer)) archer->awaitVolley();
+    return shown;
+}
+
+// A computer leader's orders saved while the moves he ordered were still shown wait for their ends, which
+// only the display's record of them brings: without it (loaded without the display, or a file that lacks
+// the record) nobody would end them and the battle would stand still. Empty when nothing waits so.
+std::string VaelApp::ordersLeftWaiting() const {
+    const std::optional<ComputerOrders>& orders = layer_->resumedComputerOrders();
+    if (!orders || orders->moving.empty()) return {};
+    const Leader* leader = layer_->findLeader(orders->leader);
+    const std::string who = leader ? leader->getName() : "the computer's leader";
+    if (!views_)
+        return "the saved game was taken with the display in the middle of " + who +
+               "'s orders, which wait for moves only the display ends: it loads with the display alone";
+    if (!views_->underWayLoaded())
+        return "the saved game holds " + who +
+               "'s orders under way but not the display's record of the moves they wait for: nobody would end them";
+    return {};
+}
+
+bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario,
+                      std::string& error, SavedCheck check) {
+    std::vector<VaelNetComponent::UnitSight> started;
+    std::vector<std::uint16_t> shown;
+    if (!restoreBattle(bytes, scenario, error, check, started) || !restoreDisplay(bytes, started, shown, error))
+        return false;
+    if (error = ordersLeftWaiting(); !error.empty()) {
+        discardBattle();
+        return false;
     }
     // A beast the file has rampaging is bound to leave play again, its loss sealed once game control counts
     // again; one whose rampage nothing shows now ends it at once, before anything else goes on.

@@ -16,6 +16,7 @@
 #include "framework/display/palette_entry.h"
 #include "framework/ui/win_app.h"
 #include "game/flow/saved_game.h"
+#include "game/net/vael_net_component.h"
 #include "game/rules/scenario_records.h"
 #include "game/shell/commentary_dialog.h"
 #include "game/shell/game_dialogs.h"
@@ -221,6 +222,14 @@ private:
     bool readAndLoad(const std::string& fileName, std::string& error);
     bool restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error,
                  SavedCheck check);
+    // The steps of a restore: the battle's part, the display's, the replies the units still owe it, and the
+    // computer's orders that would wait for ever.
+    bool restoreBattle(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error,
+                       SavedCheck check, std::vector<VaelNetComponent::UnitSight>& started);
+    bool restoreDisplay(const std::vector<std::uint8_t>& bytes, const std::vector<VaelNetComponent::UnitSight>& started,
+                        std::vector<std::uint16_t>& shown, std::string& error);
+    std::vector<std::uint16_t> awaitRepliesOwed();
+    std::string ordersLeftWaiting() const;
     // Closes the battle, loaded whole or in part, on both sides.
     void discardBattle();
     // Loads the images of the scenario's display types before it starts, with the progress shown.

@@ -67,5 +67,39 @@ TEST(Printable, ForADataFileEveryByteThatIsNoUtf8IsWrittenAsAHexEscapeToo) {
     }
 }
 
+// A name quoted from a file is cut to what a box can show, never inside a character or an escape, and says
+// that it was cut; one that fits is shown whole.
+TEST(Printable, ACutNameEndsBeforeTheCharacterOrEscapeThatWouldPassItsBytes) {
+    const struct {
+        const char* what;
+        std::string text;
+        std::size_t most;
+        std::string shown;
+    } rows[] = {
+        {"a name that fits exactly", "abcdef", 6, "abcdef"},
+        {"a byte more than fits", "abcdefg", 6, "abcdef..."},
+        {"a control byte whose escape ends exactly", "abc\x01", 7, "abc\\x01"},
+        {"a control byte whose escape would pass by one", "abcd\x01", 7, "abcd..."},
+        {"a control byte whose escape would straddle the end", "ab\x01\x01", 7, "ab\\x01..."},
+        {"a letter of two bytes that ends exactly", "abcd\xC3\xA9", 6, "abcd\xC3\xA9"},
+        {"a letter of two bytes one past", "abcde\xC3\xA9", 6, "abcde..."},
+        {"a C1 control in UTF-8 escaped whole", "a\xC2\x80", 9, "a\\xC2\\x80"},
+        {"a C1 control in UTF-8 one past", "a\xC2\x80", 8, "a..."},
+        {"nothing", "", 0, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(printableCut(row.text, row.most), row.shown);
+    }
+    SCOPED_TRACE("two thousand control bytes");
+    const std::string cut = printableCut(std::string(2000, '\x01'), QuotedNameBytes);
+    EXPECT_EQ(cut, [] {
+        std::string shown;
+        for (int k = 0; k < 16; ++k)
+            shown += "\\x01";
+        return shown + "...";
+    }());
+}
+
 } // namespace
 } // namespace vael

@@ -595,5 +595,57 @@ TEST_F(Activation, AVolleyThatRoutsItsUnitBeforeItIsLoosedIsNotAwaited) {
     EXPECT_EQ(endings(), 1);
 }
 
+// Orders under way, as a saved game holds them, are taken up only by the opponent whose side the group is
+// on, and give back what they were loaded with: whether the pass's box was shown (so that a failing plan
+// shows none again) and the opponent's own next step still queued, never another component's task.
+TEST_F(Activation, ResumedOrdersAreTakenForAnOwnGroupAloneAndGiveBackTheirBoxAndOwnQueue) {
+    ai->setSide(false, layer.getVisitorNation());
+    ComputerOrders loaded;
+    loaded.leader = static_cast<std::uint16_t>(vaelmoric->getUnitNum());
+    loaded.ordersLeft = 2;
+    loaded.boxShown = 1;
+    ComputerOrders given;
+    {
+        SCOPED_TRACE("the visitors' group");
+        EXPECT_FALSE(ai->resumeOrders(group("Elephants"), loaded));
+        EXPECT_FALSE(ai->ordersUnderWay(given));
+        EXPECT_EQ(ai->group(), nullptr);
+    }
+    for (const std::uint16_t box : {1, 0}) {
+        SCOPED_TRACE(::testing::Message() << "the box shown " << box);
+        ai = makeOpponent();
+        ai->setSide(false, layer.getVisitorNation());
+        loaded.boxShown = box;
+        ASSERT_TRUE(ai->resumeOrders(group("Companions"), loaded));
+        ASSERT_TRUE(ai->ordersUnderWay(given));
+        EXPECT_EQ(given.boxShown, box);
+        EXPECT_EQ(given.ordersLeft, 2);
+        EXPECT_TRUE(given.queued.empty());
+        EXPECT_EQ(ai->ordersUncarried(), "");
+    }
+    // A task of another component waiting in the queue (sent from within a handler, where the queue is not
+    // drained) is an order still being carried out, not his own: the other side's opponent's next step
+    // among them.
+    std::int32_t queued = 0;
+    bool underWay = false;
+    std::string uncarried;
+    auto other = makeOpponent();
+    other->setSide(true, layer.getVisitorNation());
+    FirstHearing probe("Saved Orders Probe", [&] {
+        watcher.sendNamedEmpty("EndOrdersPhase");
+        watcher.sendToNamedEmpty(static_cast<std::uint16_t>(other->getId()), "GiveAIOrder");
+        queued = shell.queuedTasks();
+        underWay = ai->ordersUnderWay(given);
+        uncarried = ai->ordersUncarried();
+    });
+    probe.attach(layer);
+    watcher.sendNamedEmpty("Saved Orders Probe");
+    EXPECT_EQ(queued, 2);
+    EXPECT_TRUE(underWay);
+    EXPECT_TRUE(given.queued.empty());
+    EXPECT_EQ(uncarried, "Vaelmoric the Bold's last order is still being carried out");
+    probe.detach();
+}
+
 } // namespace
 } // namespace vael::test

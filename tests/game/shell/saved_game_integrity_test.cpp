@@ -306,6 +306,7 @@ void SavedGameIntegrity::expectPlanNameRefused(const std::string& name, const st
     bytes.resize(bytes.size() - CheckSize);
     ASSERT_EQ(std::string(bytes.begin() + 1908, bytes.begin() + 1922), "GHATMAR_V1.pln");
     bytes[1906] = static_cast<std::uint8_t>(name.size());
+    bytes[1907] = static_cast<std::uint8_t>(name.size() >> 8);
     bytes.erase(bytes.begin() + 1908, bytes.begin() + 1922);
     bytes.insert(bytes.begin() + 1908, name.begin(), name.end());
     sealSavedGame(bytes);
@@ -328,6 +329,23 @@ TEST_F(SavedGameIntegrity, ControlBytesOfAPlanNameFromAFileAreShownEscapedInTheR
     expectPlanNameRefused("\x1B[2J\x1B[31m\a\rv1.pln", "escaped.vel",
                           "the plan " + std::string(VAEL_BUILD_DATA_DIR) +
                               "/\\x1B[2J\\x1B[31m\\x07\\x0Dv1.pln would not open");
+}
+
+// A plan's name of two thousand bytes is quoted as far as a box shows it (64 bytes of the name, escapes
+// whole) and said to go on, whether the name opens nothing or is refused as no name of the plans' folder.
+TEST_F(SavedGameIntegrity, APlanNameOfThousandsOfBytesIsCutInTheRefusal) {
+    {
+        SCOPED_TRACE("a name that opens nothing");
+        std::string shown;
+        for (int k = 0; k < 16; ++k)
+            shown += "\\x01";
+        expectPlanNameRefused(std::string(2000, '\x01'), "long.vel",
+                              "the plan " + std::string(VAEL_BUILD_DATA_DIR) + "/" + shown + "... would not open");
+    }
+    SCOPED_TRACE("a name with a way up");
+    expectPlanNameRefused("../" + std::string(1997, 'a'), "up.vel",
+                          "the saved game names the plan \"../" + std::string(61, 'a') +
+                              "...\", which is not a file name in the folder of plans");
 }
 
 // A plan name whose bytes are no UTF-8 (written in another encoding) is told by those bytes, each as \xHH, as

@@ -477,8 +477,9 @@ TEST_F(SavedGameSafety, ACraftedSaveWithASoundCheckButAStateNoBattleReachesIsRef
 
 // The troop quality a side has lost, the seventh and eighth of game control's sixteen values, is what its
 // eliminated units were worth: a file resealed over a greater figure would decide the battle on losses no
-// unit bore. One home unit routed and eliminated, saved: the home side's loss up to its worth loads, one
-// more does not, nor any loss of the visitor side, which lost nothing.
+// unit bore, and one below it would have the side hold out past the losses that break it. One home unit
+// routed and eliminated, saved: the home side's loss of its worth loads, one more or less does not, nor
+// any loss of the visitor side, which lost nothing.
 TEST_F(SavedGameSafety, ALostTroopQualityItsEliminatedUnitsDoNotBearOutIsRefused) {
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     battle::InstantAnimations instant;
@@ -524,7 +525,8 @@ TEST_F(SavedGameSafety, ALostTroopQualityItsEliminatedUnitsDoNotBearOutIsRefused
     };
     const Row rows[] = {
         {"home as saved", homeLost, worth, ""},
-        {"home one less", homeLost, worth - 1, ""},
+        {"home one less", homeLost, worth - 1, refused(worth - 1, "home", worth)},
+        {"home none", homeLost, 0, refused(0, "home", worth)},
         {"home one more", homeLost, worth + 1, refused(worth + 1, "home", worth)},
         {"home 0x7FFF", homeLost, 0x7FFF, refused(0x7FFF, "home", worth)},
         {"visitor 1", visitorLost, 1, refused(1, "visitor", 0)},

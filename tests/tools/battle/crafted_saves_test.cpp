@@ -218,9 +218,19 @@ TEST(CraftedSaves, ACommanderFallenInABattleStillRunningIsRefusedWithHisName) {
             "the saved game has the commander Tezhar III(R) (unit 28) fallen, whose fall ends the battle");
     }
     // An ordinary leader out of play is one whose replacement commands: Aristhon's record, the one after
-    // Vaelmoric's, so set still loads, and the battle plays to its end.
+    // Vaelmoric's, so set still loads with game control counting his fall (one more of the home side's units
+    // eliminated, his 20 points more of its troop quality lost: game control's words 12 and 6), and the
+    // battle plays to its end. Counted short of his fall, the file is refused.
     const auto path = dir / "replaced.vel";
-    writeBytes(path, crafted(lateSave(dir, false), 1785, 1));
+    const Bytes headless = lateSave(dir, false);
+    const std::size_t block = recordAt(headless, "VSTA") - 32, lostTQ = block + 12, eliminated = block + 24;
+    const Bytes uncounted = crafted(headless, 1785, 1);
+    const int lost = word(headless, lostTQ) + 20, fallen = word(headless, eliminated) + 1;
+    ASSERT_EQ(word(headless, lostTQ), 31);
+    expectRefused(dir, headless, false, {{1785, 1}},
+                  "the saved game counts 31 troop quality lost on the home side, where its fallen units are worth 51");
+    writeBytes(path, crafted(crafted(uncounted, lostTQ, static_cast<std::uint8_t>(lost), lost >> 8), eliminated,
+                             static_cast<std::uint8_t>(fallen), fallen >> 8));
     BattleOptions options;
     options.dataDir = VAEL_BUILD_DATA_DIR;
     options.scenario = "GHATMAR.SCN";
@@ -251,6 +261,28 @@ TEST(CraftedSaves, GameControlsCountsPastWhatTheSidesHoldAreRefusedWithTheirReas
         expectRefused(dir, whole, false, {{homeLost, 8, 0}},
                       "the saved game counts 8 units eliminated on the home side, where 7 of its 25 units and its "
                       "leaders have fallen");
+        // Below the fallen the side would hold out past the losses that break it.
+        expectRefused(dir, whole, false, {{homeLost, 6, 0}},
+                      "the saved game counts 6 units eliminated on the home side, where 7 of its 25 units and its "
+                      "leaders have fallen");
+        expectRefused(dir, whole, false, {{homeLost, 0, 0}},
+                      "the saved game counts 0 units eliminated on the home side, where 7 of its 25 units and its "
+                      "leaders have fallen");
+    }
+    {
+        SCOPED_TRACE("the home side's troop quality lost");
+        const std::size_t homeLostTQ = block + 12;
+        const std::uint16_t worth = word(whole, homeLostTQ);
+        ASSERT_GT(worth, 1);
+        const auto refusal = [&](int lost) {
+            return "the saved game counts " + std::to_string(lost) +
+                   " troop quality lost on the home side, where its fallen units are worth " + std::to_string(worth);
+        };
+        expectRefused(dir, whole, false, {{homeLostTQ, static_cast<std::uint8_t>(worth - 1), (worth - 1) >> 8}},
+                      refusal(worth - 1));
+        expectRefused(dir, whole, false, {{homeLostTQ, 0, 0}}, refusal(0));
+        expectRefused(dir, whole, false, {{homeLostTQ, static_cast<std::uint8_t>(worth + 1), (worth + 1) >> 8}},
+                      refusal(worth + 1));
     }
     {
         SCOPED_TRACE("the home side's rout level");

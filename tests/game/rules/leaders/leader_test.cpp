@@ -225,6 +225,43 @@ TEST_F(Leaders, ADamagedSavedStateChangesNothingOrCannotOverspendOrders) {
     EXPECT_EQ(values(l.getOrdersUsed(), l.ordersLeft(), l.isWounded(), l.getInitiative()), "3 0 0 3");
 }
 
+// A computer leader's orders under way as a saved game holds them: six words, a facing of four bytes, then
+// the command hexes counted. A hex off the 10 x 10 map, a count past the bytes, or any hex for a leader on no
+// map at all is refused with its reason; a hex of the map is taken.
+TEST_F(Leaders, OrdersUnderWayNamingAHexOffTheMapOrCountedPastTheirBytesAreRefused) {
+    auto& l = leader(1, 505, {3});
+    OpenLeader<Leader> unplaced(leaderRecord(2, -1, nullptr, home, "Orvane", {3}), "Orvane");
+    const auto orders = [](std::uint8_t count, std::vector<std::uint8_t> hexes) {
+        std::vector<std::uint8_t> bytes = {1, 0, 0xFF, 0x7F, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0, count, 0};
+        bytes.insert(bytes.end(), hexes.begin(), hexes.end());
+        return streamOf({bytes});
+    };
+    const struct {
+        const char* what;
+        const Leader* leader;
+        SuperString file;
+        const char* problem;
+    } rows[] = {
+        {"a hex of the map", &l, orders(1, {0xF9, 0x01}), ""},
+        {"a hex of the last column but one", &l, orders(1, {0x28, 0x03}), ""},
+        {"a column past the map", &l, orders(1, {0xE8, 0x03}), "the saved game has Kavel command hex 1000, which is no hex of the map"},
+        {"a row past the map", &l, orders(1, {0x0A, 0x00}), "the saved game has Kavel command hex 10, which is no hex of the map"},
+        {"no hex", &l, orders(1, {0xFF, 0xFF}), "the saved game has Kavel command hex -1, which is no hex of the map"},
+        {"counted past the bytes", &l, orders(2, {0xF9, 0x01}), "the saved game's orders under way of Kavel are cut short"},
+        {"a leader on no map", &unplaced, orders(1, {0xF9, 0x01}),
+         "the saved game has Orvane command hex 505, which is no hex of the map"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SuperString file = row.file;
+        Leader::OrdersUnderWay read;
+        std::string problem;
+        EXPECT_EQ(row.leader->readOrdersUnderWay(file, read, problem), *row.problem == '\0');
+        EXPECT_EQ(problem, row.problem);
+        if (!*row.problem) EXPECT_EQ(values(read.used, read.lastOrdered, read.facing, read.commandHexes.size()), "1 32767 8 1");
+    }
+}
+
 TEST_F(Leaders, AReplacementComesBackFromASavedGameAsTheReplacement) {
     struct Row {
         bool woundedAfter;
