@@ -164,6 +164,9 @@ public:
     // operation has unwound and is not asked again; one asked for while the question stands is answered by
     // that question, and refused.
     bool agreeToClose();
+    // A close agreed to that has not yet reached the frame: what the operation unwinding under it would
+    // ask the player has been answered by it.
+    bool closeAgreed() const { return closeAgreed_; }
 
 protected:
     std::intptr_t receive(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {

@@ -476,6 +476,7 @@ void VaelApp::discardBattle() {
     sendNamedEmpty(msg::CloseGame);
     drainQueue();
     layer_->CloseGame();
+    ++battleSerial_;
     finishPrompt_.reset();
     ending_ = false;
     campaign_->battleClosed();
@@ -722,7 +723,6 @@ bool VaelApp::awaitSaveableMoment(std::string& why) {
     setStatusText("Save Game waits until the battle can be saved: " + why, 2);
     playOnWhile([&] { return !(why = saveWaitsFor()).empty(); }, SaveRulesWaitMs);
     if (!battleRunning()) why = "the battle was ending";
-    setStatusText("", 2);
     return why.empty();
 }
 

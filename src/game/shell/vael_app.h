@@ -186,6 +186,8 @@ public:
     bool loadGame(const std::string& fileName, std::string& error);
     // Ends the battle at once (the player's choice, or the game's end).
     void closeBattle();
+    // Changes each time a battle closes: a battle told by it is the same while it stays.
+    std::uint32_t battleSerial() const { return battleSerial_; }
     // The status bar's lines as they stand with no battle: the game's title, nothing below it.
     void showNoBattleStatus();
 
@@ -270,6 +272,7 @@ private:
     ViewportLayer* view4_ = &closedView4_;
     bool ending_ = false;
     Dialog* leaveQuestion_ = nullptr;
+    std::uint32_t battleSerial_ = 0;
 };
 
 } // namespace vael

@@ -105,6 +105,7 @@ private:
             start->close(StartGameDlg::IdStartBattle);
             return nullptr;
         }
+        if (game(target).saveStillWaits()) return nullptr;
         if (!game(target).mayLeaveBattle(StartQuestion)) return nullptr;
         // The battle being left no longer says who gives its orders over the next battle's questions;
         // kept after all, it says so again.
@@ -120,10 +121,12 @@ private:
             start->close(StartGameDlg::IdLoadGame);
             return nullptr;
         }
+        if (game(target).saveStillWaits()) return nullptr;
         game(target).chooseAndLoadGame();
         return nullptr;
     }
     static ContainerBase* onSaveGame(Component* target, BusMessage, ContainerBase*) {
+        if (game(target).saveStillWaits()) return nullptr;
         game(target).chooseAndSaveGame();
         return nullptr;
     }
@@ -276,6 +279,12 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     // that step to unwind: a network battle is left at once instead, so that the step plays and sends
     // nothing more meanwhile.
     frame_->confirmExit = [this] {
+        // Between the battles of a campaign (its map, its results) what is lost is the campaign: asked
+        // here, once, the answer stands for the map or the results that the close takes down after it.
+        if (campaignAtStake()) {
+            if (leavingCampaignAsked_) return false;
+            return mayLeave(LeaveCampaignQuestion, {LeaveCampaignWarning});
+        }
         if (!mayLeaveBattle(ExitQuestion)) return false;
         if (app_->inBattle() && app_->net().playing()) app_->net().leaveBattle();
         return true;
@@ -306,6 +315,8 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
             showCampaignResults();
             if (continueCampaign()) return;
         }
+        // Left by the frame's close: the game ends once this has unwound, with no start dialog before.
+        if (frame_->closeAgreed()) return;
         app_->sendNamedEmpty(msg::ShowMainDlg);
     };
     app_->showNoBattleStatus();
@@ -374,6 +385,8 @@ bool VaelGame::mayLeave(const char* question, const std::vector<std::string>& wa
 
 void VaelGame::showMainDialog() {
     for (;;) {
+        // A close agreed to on the way here ends the game as it unwinds: no start dialog stands before it.
+        if (frame_->closeAgreed()) return;
         // Whatever a battle or a button under the pointer left in the status bar, the start dialog shows
         // the game's title there, as at the program's start.
         app_->showNoBattleStatus();
@@ -505,12 +518,19 @@ bool VaelGame::startCampaign() {
 bool VaelGame::continueCampaign() {
     Campaign& campaign = app_->campaign();
     while (campaign.active() && campaign.state().outcome == CampaignState::Going) {
+        // Left by the frame's close over the results: the game ends with no map shown before.
+        if (frame_->closeAgreed()) break;
         CampaignMapDlg map(campaign, onDialog);
         map.attach(*app_);
         if (map.create(CampaignMapDlg::TemplateName, Dialog::Modal) != CampaignMapDlg::IdBattle) {
-            // Battles already fought are not given up by a slip of the mouse.
-            if (!campaign.state().battles.empty() && !mayLeave(LeaveCampaignQuestion, {LeaveCampaignWarning}))
-                continue;
+            // Battles already fought are not given up by a slip of the mouse. Taken down by the frame's
+            // close, the player has been asked already: asked again, the same close would answer it.
+            if (!frame_->closeAgreed() && campaignAtStake()) {
+                leavingCampaignAsked_ = true;
+                const bool leave = mayLeave(LeaveCampaignQuestion, {LeaveCampaignWarning});
+                leavingCampaignAsked_ = false;
+                if (!leave) continue;
+            }
             campaign.abandon();
             return false;
         }
@@ -527,6 +547,13 @@ bool VaelGame::continueCampaign() {
     // A campaign at its end is over: the next one starts afresh.
     campaign.abandon();
     return false;
+}
+
+bool VaelGame::campaignAtStake() {
+    if (app_->inBattle()) return false;
+    const Campaign& campaign = app_->campaign();
+    return campaign.active() && campaign.state().outcome == CampaignState::Going &&
+           !campaign.state().battles.empty();
 }
 
 void VaelGame::showCampaignResults() {
@@ -572,17 +599,37 @@ void VaelGame::chooseAndSaveGame() {
     LoadSaveDlg choose(dir.string(), true, onDialog);
     choose.attach(*app_);
     if (choose.create(LoadSaveDlg::TemplateName, Dialog::Modal) != 1) return;
+    const std::string name = std::filesystem::path(choose.chosen()).filename().string();
     std::string error;
+    // The battle plays on while the save waits, its menus and tool bar live: what would open, start or
+    // save another battle is refused until this one is written (saveStillWaits), and a battle that ends or
+    // is left meanwhile is not written under the name given for it.
+    waitingSave_ = name;
+    const std::uint32_t battle = app_->battleSerial();
+    app_->setStatusText(SavingStatus + name, 2);
     app_->letMapComeToRest();
     // A save taken where the battle's state cannot be carried would resume another battle: it waits for
     // the moment it can, or is not written at all.
-    if (!app_->awaitSaveableMoment(error)) {
-        failed("Cannot save " + std::filesystem::path(choose.chosen()).filename().string(),
-               "the battle could not be saved while " + error);
+    bool carried = app_->awaitSaveableMoment(error);
+    if (carried && app_->battleSerial() != battle) carried = false, error = "another battle took its place";
+    waitingSave_.clear();
+    if (!carried) {
+        app_->setStatusText(NotSavedStatus + name, 2);
+        failed("Cannot save " + name, "the battle could not be saved while " + error);
         return;
     }
-    if (!app_->saveGame(choose.chosen(), error, choose.description()))
-        failed("Cannot save " + std::filesystem::path(choose.chosen()).filename().string(), error);
+    if (!app_->saveGame(choose.chosen(), error, choose.description())) {
+        app_->setStatusText(NotSavedStatus + name, 2);
+        failed("Cannot save " + name, error);
+        return;
+    }
+    app_->setStatusText(SavedStatus + name, 2);
+}
+
+bool VaelGame::saveStillWaits() {
+    if (waitingSave_.empty()) return false;
+    app_->setStatusText(SaveWaitingRefusal + waitingSave_, 2);
+    return true;
 }
 
 void VaelGame::editPreferences() {

@@ -35,6 +35,12 @@ public:
     // Cancel on the campaign's map once a battle of it has been fought.
     static constexpr const char* LeaveCampaignQuestion = "Leave the campaign?";
     static constexpr const char* LeaveCampaignWarning = "The battles fought in it are lost.";
+    // The status bar from Save Game's OK to the file written, each followed by the file's name.
+    static constexpr const char* SavingStatus = "Save Game waits for the battle to come to rest, then saves ";
+    static constexpr const char* SavedStatus = "The battle is saved: ";
+    static constexpr const char* NotSavedStatus = "Nothing was saved: ";
+    // Save, Open or Start Game chosen while a save waits.
+    static constexpr const char* SaveWaitingRefusal = "Wait until Save Game has written ";
 
     // Installs the display's palette, pictures and font, makes the application and the frame.
     // With an audio output (not owned) the game is heard; without views the battle is not shown (the tests
@@ -68,6 +74,8 @@ public:
     // Saves the battle where its game control is; the machine that joined a network battle is told in the
     // status bar that the host saves it.
     void chooseAndSaveGame();
+    // While a save waits for a moment it can carry: true, the player told in the status bar to wait.
+    bool saveStillWaits();
     void editPreferences();
     // Help -> About...: the title from the string table and the version, until the player closes it.
     void showAbout();
@@ -98,6 +106,8 @@ private:
     // A battle that is no network battle begins, or a network battle has closed: network play ends.
     void endNetworkPlay();
     void failed(const std::string& what, const std::string& why);
+    // Between two battles of a campaign with a battle of it fought and more to fight: leaving loses it.
+    bool campaignAtStake();
     // True when no battle runs, or when the player, asked the question, chooses to leave it.
     bool mayLeaveBattle(const char* question);
     // The question asked with OK and Cancel, the warnings below it; true when the player answers OK.
@@ -121,6 +131,10 @@ private:
     std::unique_ptr<Commands> commands_;
     // The start dialog while it stands: the menu's Start Game and Open Game choose its buttons.
     StartGameDlg* start_ = nullptr;
+    // The campaign's map asks whether to leave the campaign: a close asked for meanwhile is answered by it.
+    bool leavingCampaignAsked_ = false;
+    // The file a save waits to write, while it waits.
+    std::string waitingSave_;
     std::unique_ptr<OverallCombatResultsDlg> combatResults_;
     std::unique_ptr<AILeaderNotice> aiNotice_;
     std::unique_ptr<NetChat> chat_;

@@ -636,6 +636,105 @@ TEST_F(PlayerWindow, TheCloseBoxOfCampaignResultsShowsTheCampaignMap) {
     writeShot(shot, "player_campaign_results_closed.png");
 }
 
+// A campaign begun from the start dialog and its first battle won, up to its results: the steps.
+void winACampaignBattle(GameWindow& w) {
+    PlayerScript& s = *w.script;
+    s.step("the start dialog", {}, [&] { return s.open(StartGameDlg::TemplateName) != nullptr; });
+    s.step(
+        "Start Campaign", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdCampaign); },
+        [&] { return s.open(CampaignMapDlg::TemplateName) != nullptr; });
+    s.step(
+        "Battle", [&] { s.click(CampaignMapDlg::TemplateName, CampaignMapDlg::IdBattle); },
+        [&] { return w.app().battleRunning() && shownMapWindow(w.app()) && w.app().modalDepth() == 0; });
+    s.step(
+        "the battle won",
+        [&] {
+            Container<short> homeWon(1);
+            w.app().logicalLayer().sendNamed(msg::GameEnded, &homeWon);
+        },
+        [&] { return s.open(EndOfGameDlg::TemplateName) != nullptr; });
+    s.step(
+        "Close", [&] { s.click(EndOfGameDlg::TemplateName, EndOfGameDlg::IdClose); },
+        [&] { return s.open(CampaignResultsDlg::TemplateName) != nullptr; });
+}
+
+// The window manager's close request (its close box, or Alt+F4, which it turns into the same request)
+// between two battles of a campaign asks once whether to leave the campaign, over the map (onMap) or over
+// Campaign Results: Cancel leaves the box where it stood, OK ends the game. Before, the request closed the
+// map, the question asked after it was answered by the same request, and the map came back, for ever.
+void closeBetweenCampaignBattles(GameWindow& w, bool onMap) {
+    const std::string under = onMap ? CampaignMapDlg::TemplateName : CampaignResultsDlg::TemplateName;
+    PlayerScript& s = *w.script;
+    // Shown again and again, the map is the old loop: the test ends rather than spin with it.
+    const DialogShown answer = s.answer;
+    s.answer = [&s, answer](Dialog& d, const std::string& name) {
+        if (std::count(s.names.begin(), s.names.end(), std::string(CampaignMapDlg::TemplateName)) > 10) {
+            ADD_FAILURE() << "the campaign's map came back over and over";
+            std::_Exit(1);
+        }
+        answer(d, name);
+    };
+    std::vector<std::string> asked;
+    platform::Rect box{};
+    Grab shot;
+    const auto closeRequest = [&] { EXPECT_TRUE(requestClose(w.sdl->window())); };
+    winACampaignBattle(w);
+    if (onMap)
+        s.step(
+            "the results' close box",
+            [&] { clickCloseBox(*w.watched, s.open(CampaignResultsDlg::TemplateName)->hwnd()); },
+            [&] { return s.closed(CampaignResultsDlg::TemplateName) && s.open(CampaignMapDlg::TemplateName); });
+    s.pause();
+    s.step("the close request", closeRequest, s.opened(InformationDlg::TemplateName));
+    s.pause();
+    s.step(
+        "the question looked at, then Cancel",
+        [&] {
+            Dialog* question = s.open(InformationDlg::TemplateName);
+            asked = static_cast<InformationDlg*>(question)->lines();
+            box = WindowManager::instance().outerOnScreen(question->hwnd());
+            shot = grabWindow(w.sdl->window());
+            s.click(InformationDlg::TemplateName, Dialog::IdCancel);
+        },
+        [&] { return s.closed(InformationDlg::TemplateName); });
+    s.pause();
+    s.step("the box back", {}, [&] { return s.open(under) != nullptr && w.app().modalDepth() > 0; });
+    s.step("the close request again", closeRequest, s.opened(InformationDlg::TemplateName));
+    // OK leaves: the game ends by itself, with no step left to leave it.
+    s.step(
+        "OK", [&] { s.click(InformationDlg::TemplateName, Dialog::IdOk); }, [] { return false; });
+    playedThrough(w);
+    EXPECT_EQ(asked,
+              (std::vector<std::string>{VaelGame::LeaveCampaignQuestion, VaelGame::LeaveCampaignWarning}));
+    EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(InformationDlg::TemplateName)), 2);
+    // The map of the campaign's start, and the one after the battle when the request came over it.
+    EXPECT_EQ(std::count(s.names.begin(), s.names.end(), std::string(CampaignMapDlg::TemplateName)),
+              onMap ? 2 : 1);
+    EXPECT_EQ(s.names.back(), InformationDlg::TemplateName) << "nothing opened after the question's OK";
+    EXPECT_FALSE(w.app().campaign().active());
+    EXPECT_EQ(s.done.size(), onMap ? 13u : 12u) << "the steps up to the second close request";
+    // The question stands over the box, which shows round it.
+    ASSERT_GT(box.width, 0);
+    std::set<std::uint32_t> colours;
+    for (int y = box.y; y < box.y + box.height && y < shot.height; ++y)
+        for (int x = box.x; x < box.x + box.width && x < shot.width; ++x)
+            colours.insert(shot.rgb[std::size_t(y) * shot.width + x]);
+    EXPECT_GE(colours.size(), 4u);
+    writeShot(shot, onMap ? "player_campaign_map_leave_question.png" : "player_campaign_results_leave_question.png");
+}
+
+TEST_F(PlayerWindow, AltF4OnTheCampaignMapAsksOnceWhetherToLeaveTheCampaign) {
+    GameWindow& w = open("player-campaign-alt-f4", {InformationDlg::TemplateName});
+    ASSERT_TRUE(w.ready());
+    closeBetweenCampaignBattles(w, true);
+}
+
+TEST_F(PlayerWindow, TheFramesCloseBoxOverCampaignResultsAsksOnceWhetherToLeaveTheCampaign) {
+    GameWindow& w = open("player-campaign-close-box", {InformationDlg::TemplateName});
+    ASSERT_TRUE(w.ready());
+    closeBetweenCampaignBattles(w, false);
+}
+
 // The end of a battle: its picture's "Overview" shows the battle's last tallies, by a click and by Alt+O,
 // and "Close" leaves the battle for the start dialog.
 TEST_F(PlayerWindow, TheEndOfTheBattleShowsItsOverviewByMouseAndByAltO) {
