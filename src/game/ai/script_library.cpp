@@ -452,7 +452,7 @@ Value breakPoint(void*) {
 Value recover(void* owner, Value who) {
     VaelAI& ai = opponent(owner);
     Combat* unit = combatOf(owner, who);
-    if (!unit || ai.ordersPaused()) return 0;
+    if (!unit || !unit->mayRestoreCohesion() || ai.ordersPaused()) return 0;
     ai.countOrder(number(*unit));
     unit->restoreCohesion(leaderInitiative(ai));
     return 1;

@@ -66,6 +66,18 @@ std::optional<vael::platform::MessageAnswer> systemBoxWithoutPlatform(const std:
     return vael::platform::SdlPlatform::showSystemBox(text, caption, buttons, icon);
 }
 
+// A failed check asked while the time of --quit-after comes, or a signal to end, ends as one unanswered:
+// the program ends with exit 1 and the box with it.
+vael::SystemBox watched(vael::SystemBox box) {
+    return [box = std::move(box)](const std::string& text, const std::string& caption,
+                                  vael::platform::MessageButtons buttons, vael::platform::MessageIcon icon) {
+        if (!quitWatch) return box(text, caption, buttons, icon);
+        std::optional<vael::platform::MessageAnswer> answer;
+        quitWatch->showSystemBox(1, [&] { answer = box(text, caption, buttons, icon); });
+        return answer;
+    };
+}
+
 // Told on the terminal and in a box: a game started from a menu has no terminal to read.
 void tellUnkeptSettings(const std::string& why) {
     std::fprintf(stderr, "vael: the settings will not be kept: %s\n", why.c_str());
@@ -75,7 +87,7 @@ void tellUnkeptSettings(const std::string& why) {
                                                 vael::VaelMainWindow::Title);
     };
     // The game goes on once the box is answered: ended under it, it ends as the game would have.
-    if (quitWatch) quitWatch->during(0, show);
+    if (quitWatch) quitWatch->showSystemBox(0, show);
     else show();
 }
 
@@ -142,7 +154,7 @@ int run(int argc, char** argv) {
     vael::debugStream() << "The Iron Vigils of Vaelmoric starting" << std::endl;
     // From here on a failed check or a memory error is asked in the system's box, which needs no window
     // of ours: the data files are read before the window stands.
-    vael::installFailureReports(systemBoxWithoutPlatform);
+    vael::installFailureReports(watched(systemBoxWithoutPlatform));
     vael::reportMissingDataFiles();
 
     vael::SingleInstance instance(vael::SingleInstance::gameLock());
@@ -150,7 +162,7 @@ int run(int argc, char** argv) {
     if (!instance.acquired()) {
         std::fprintf(stderr, "vael: the game is already running\n");
         // Started from a menu there is no terminal to read: the player is told in a box too.
-        quit.during(1, [] {
+        quit.showSystemBox(1, [] {
             vael::platform::SdlPlatform::showNotice(std::string(vael::VaelMainWindow::Title) + " is already running.",
                                                     vael::VaelMainWindow::Title);
         });
@@ -166,9 +178,9 @@ int run(int argc, char** argv) {
     }
     // While the platform stands the reports ask through it, as the game's every other box is asked; a fault
     // met as it goes (or after) is asked without it again.
-    vael::installFailureReports(vael::systemBoxOf(*platform));
+    vael::installFailureReports(watched(vael::systemBoxOf(*platform)));
     const struct AskedWithoutPlatform {
-        ~AskedWithoutPlatform() { vael::installFailureReports(systemBoxWithoutPlatform); }
+        ~AskedWithoutPlatform() { vael::installFailureReports(watched(systemBoxWithoutPlatform)); }
     } afterThePlatform;
     // The game plays on with what it holds in memory; the player hears once why nothing is kept, and again
     // whenever writing the settings fails anew.

@@ -4,6 +4,7 @@
 
 #include "game/rules/roll.h"
 #include "game/rules/units/unit_payloads.h"
+#include "support/rules/scripted_rolls.h"
 
 #include <algorithm>
 #include <functional>
@@ -101,6 +102,22 @@ TEST_F(Activation, RallyingAUnitThatIsNotRoutingIsNoOrderButSteadyingIs) {
     EXPECT_EQ(ai->ordersLeft(), initiative - 1);
     EXPECT_EQ(ai->lastOrderedUnit(), unitNumber("Companion Ile 3"));
     EXPECT_EQ(layer.findCombatUnitByName("Companion Ile 1")->isRouting(), 0);
+}
+
+// A unit whose elimination is decided (a rout ran through it) is past steadying: Recover answers 0, spends
+// no order and rolls no die.
+TEST_F(Activation, RecoveringAUnitWhoseEliminationIsDecidedIsNoOrder) {
+    Combat* gone = layer.findCombatUnitByName("Companion Ile 3");
+    ASSERT_NE(gone, nullptr);
+    gone->setCohesionHits(3);
+    gone->condemn();
+    ASSERT_EQ(compile(plan("r0 = Recover(" + ile[3] + "); FinishLeader();")), 1);
+    ScriptedRolls rolls{50};
+    activate();
+    EXPECT_EQ(global(0), 0);
+    EXPECT_EQ(ai->ordersLeft(), initiative);
+    EXPECT_EQ(gone->getCohesionHits(), 3);
+    EXPECT_EQ(rolls.left(), 1u);
 }
 
 TEST_F(Activation, AWithdrawalWaitsForTheEndOfItsSegment) {

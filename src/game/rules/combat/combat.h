@@ -59,6 +59,9 @@ public:
     // Applies announced hits: what the logical layer does when "TQHit" reaches it.
     void CohesionHit(std::uint16_t hits, std::uint32_t cause);
     void restoreCohesion(std::int16_t initiative);
+    // A unit whose elimination is decided (run through by a rout while routing, say) or done has no
+    // cohesion left to restore: the order is no order, and no die is rolled for it.
+    bool mayRestoreCohesion() const { return !isEliminationDue() && !isOutOfPlay(); }
     // Leaves play by elimination, worth points to the enemy.
     void eliminate(std::uint16_t points);
     // The hits a finished step costs, before any are announced; text is the commentary line (empty when

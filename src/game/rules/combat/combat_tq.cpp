@@ -131,6 +131,10 @@ void Combat::standFromRout(std::uint16_t hits) {
 
 void Combat::restoreCohesion(std::int16_t initiative) {
     auto& trace = debugStream();
+    if (!mayRestoreCohesion()) {
+        trace << getName() << " is out of the battle: no cohesion to restore" << std::endl;
+        return;
+    }
     potentialToBeOrdered_ = 0;
     doneForTurn_ = 1;
     const int k = (initiative - 4) * 4;
