@@ -533,6 +533,8 @@ void VaelNetComponent::deliver() {
             send(BusMessage(m.event.id()), m.data.get());
         if (relayed) connect(BusMessage(m.event.id()), onRelayed);
     }
+    if (stateCame && layer_ && playing_ && !lost_)
+        if (const std::string why = reports_.routsNotShown(*layer_); !why.empty()) refuse("refused a frame: " + why);
 }
 
 std::string VaelNetComponent::takeState(const Container<BattleStateStruct>& state) {
