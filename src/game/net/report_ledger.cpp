@@ -41,6 +41,7 @@ void ReportLedger::clear() {
     leaderFalls_.clear();
     taken_.clear();
     unshown_.clear();
+    routsUnshown_.clear();
 }
 
 const BattleTallies::Side& ReportLedger::sideOf(std::uint32_t nation, VaelLogicalLayer& layer) const {
@@ -173,7 +174,9 @@ void ReportLedger::take(BusMessage event, const ContainerBase* data, VaelLogical
         what += " of unit " + std::to_string(fall->valuePtr()->unitNumber);
         if (event.id() == eliminated_) unshown_.push_back(Unshown{what, fall->valuePtr()->unitNumber});
     } else if (const auto* rout = dynamic_cast<const Container<UnitRoutData>*>(data)) {
-        what += " of a unit of " + kindOf(rout->valuePtr()->nation, rout->valuePtr()->unitType, rout->valuePtr()->value);
+        const UnitRoutData& r = *rout->valuePtr();
+        what += " of a unit of " + kindOf(r.nation, r.unitType, r.value);
+        if (!neverCountsAsRouting(r.unitType)) routsUnshown_[Kind{r.nation, r.unitType, r.value}] = what;
     }
     auto by = [](const BattleTallies::Side& after, const BattleTallies::Side& was) {
         return BattleTallies::Side{static_cast<std::int16_t>(after.lostTQ - was.lostTQ),
@@ -182,6 +185,24 @@ void ReportLedger::take(BusMessage event, const ContainerBase* data, VaelLogical
                                    static_cast<std::int16_t>(after.eliminated - was.eliminated)};
     };
     taken_.push_back(Taken{what, by(told_.home, before.home), by(told_.visitor, before.visitor)});
+}
+
+std::string ReportLedger::routsNotShown(VaelLogicalLayer& layer) {
+    // The state is the sending machine's battle after every report before it: of each kind it told routed or
+    // rallied, as many units stand routing as the reports leave.
+    const std::map<Kind, std::string> told = std::exchange(routsUnshown_, {});
+    for (const auto& [kind, what] : told) {
+        std::int32_t shown = 0;
+        for (Combat* unit : each(layer.getUnits()))
+            if (Kind{unit->getNation(), unit->getUnitType(), static_cast<std::uint32_t>(unit->pointValue())} == kind &&
+                !unit->isOutOfPlay() && unit->isRouting())
+                ++shown;
+        const auto counted = routingOf_.find(kind);
+        if (shown != (counted == routingOf_.end() ? 0 : counted->second))
+            return what + " is not borne out by the state that came after it, in which " + std::to_string(shown) +
+                   " of them are routing";
+    }
+    return {};
 }
 
 std::string ReportLedger::markStateCame(VaelLogicalLayer& layer) {

@@ -47,6 +47,10 @@ public:
     // turn. Returns why a fall the other machine told before the state is not in it (the unit or leader
     // still in play), naming that report; empty when every one is.
     std::string markStateCame(VaelLogicalLayer& layer);
+    // After the whole batch whose state came first: why the routs and rallies the other machine told before
+    // that state leave another number of units of their kind routing than the state shows, naming the last
+    // of that kind; empty when each kind stands as told.
+    std::string routsNotShown(VaelLogicalLayer& layer);
     // The turn's end (or the battle's) was borne out: the reports before it are the battle's.
     void turnBorneOut() { taken_.clear(); }
     // Why the other machine's word of a turn's end, or of the battle's (end), cannot be this battle's: its
@@ -96,6 +100,8 @@ private:
         std::uint16_t unit;
     };
     std::vector<Unshown> unshown_;
+    // The kinds the other machine told routed or rallied since its last state, with its last such report.
+    std::map<Kind, std::string> routsUnshown_;
 };
 
 } // namespace vael

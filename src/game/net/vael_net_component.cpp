@@ -468,16 +468,8 @@ void VaelNetComponent::deliver() {
         comm::ReceivedMessage& m = batch[i];
         if (!playing_ || lost_) return dropped(batch, i);
         if (m.event.id() == stateId) {
-            auto* state = static_cast<Container<BattleStateStruct>*>(m.data.get());
-            if (!layer_) continue;
-            const std::vector<UnitSight> before = sightOf(*layer_);
-            if (!applyState(*layer_, state->valuePtr()->bytes))
-                return refuse("refused a frame: \"BattleState\" does not fit this battle");
-            // The other machine's display showed its steps as they were played; this one shows where
-            // they left the units.
-            showChanges(*layer_, before);
-            tellEliminations(*layer_, before);
-            if (const std::string why = reports_.markStateCame(*layer_); !why.empty())
+            if (const std::string why = takeState(*static_cast<Container<BattleStateStruct>*>(m.data.get()));
+                !why.empty())
                 return refuse("refused a frame: " + why);
             continue;
         }
@@ -548,6 +540,19 @@ void VaelNetComponent::deliver() {
         deliveringCheckIn_ = false;
         if (relayed) connect(BusMessage(m.event.id()), onRelayed);
     }
+    if (stateCame && layer_ && playing_ && !lost_)
+        if (const std::string why = reports_.routsNotShown(*layer_); !why.empty()) refuse("refused a frame: " + why);
+}
+
+std::string VaelNetComponent::takeState(const Container<BattleStateStruct>& state) {
+    if (!layer_) return {};
+    const std::vector<UnitSight> before = sightOf(*layer_);
+    if (!applyState(*layer_, state.valuePtr()->bytes)) return "\"BattleState\" does not fit this battle";
+    // The other machine's display showed its steps as they were played; this one shows where they left the
+    // units.
+    showChanges(*layer_, before);
+    tellEliminations(*layer_, before);
+    return reports_.markStateCame(*layer_);
 }
 
 void VaelNetComponent::dropped(const std::vector<comm::ReceivedMessage>& batch, std::size_t from) const {

@@ -19,6 +19,7 @@
 
 #include "framework/comm/net_peer.h"
 #include "framework/core/component.h"
+#include "game/net/net_payloads.h"
 #include "game/net/report_ledger.h"
 
 namespace vael {
@@ -185,6 +186,9 @@ private:
     std::string outOfTurn(const comm::ReceivedMessage& message);
     // The same, on the host, of what only the guest sends: the end of the battle, a leader's momentum.
     std::string guestsWordOutOfTurn(const comm::ReceivedMessage& message);
+    // Applies the other machine's state here and shows what it changed. Why it is refused: it does not fit
+    // this battle (nothing of it stays), or it does not show a fall that machine told before it.
+    std::string takeState(const Container<BattleStateStruct>& state);
     // What came from the other machine after the end (the batch from `from` on) is dropped, with a word.
     void dropped(const std::vector<comm::ReceivedMessage>& batch, std::size_t from) const;
     // A battle is under way here: a word that hands it over carries its state.
