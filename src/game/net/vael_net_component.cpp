@@ -236,7 +236,9 @@ ContainerBase* VaelNetComponent::relay(BusMessage event, const ContainerBase* da
         reports_.turnBorneOut();
     else if (id == BEGIN_GAME || id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::BeginTurn))) {
         battleBegun_ = true;
-        hostBegins_ = false;
+        // The battle's or the turn's beginning is not yet its first step: the guest waits on the host until
+        // the host activates a leader or asks it a question.
+        hostBegins_ = !host_;
     }
     else if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::GameSynchronized))) {
         selfSynced_ = otherSynced_ = false;
@@ -531,6 +533,8 @@ void VaelNetComponent::deliver() {
         if (relayed) disconnect(m.event, onRelayed);
         deliveringCheckIn_ = m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::SynchronizeGame));
         if (m.event.mode() == BusMessage::Query && row && row->answered) {
+            // The host waits on this machine's player now, not he on the host.
+            hostBegins_ = false;
             const std::unique_ptr<ContainerBase> reply(query(BusMessage(m.event.id()), m.data.get()));
             answer(reply.get());
         } else if (m.event.mode() == BusMessage::Query)

@@ -2072,6 +2072,42 @@ TEST_F(NetPlayer, TheGuestStillSaysItWaitsWhenTheHostsWordBeforeTheActivationIsI
     EXPECT_EQ(status(2), "");
 }
 
+// The host begins the battle, or a turn, and stands still before its first activation: the guest waits on
+// the host for that activation and says so after three seconds, as it does once an activation has come.
+// Before, the beginning ended the wait, and the guest waited in silence until the line was lost.
+TEST_F(NetPlayer, TheGuestSaysItWaitsWhenTheHostStandsStillBeforeItsFirstActivation) {
+    HostStand host;
+    joinAsBob(host, [&](Dialog& d, const std::string&) { press(os, d, Dialog::IdOk); });
+    VaelNetComponent& net = game.app().net();
+    const auto waitsAfter = [&](const char* what) {
+        SCOPED_TRACE(what);
+        pumpUntil(400, [] { return false; }, {&host});
+        ASSERT_TRUE(net.peer() && net.peer()->isOpen()) << "refused";
+        const std::uint32_t at = os.tickCount();
+        net.lookAtWaiting(at);
+        net.lookAtWaiting(at + 2999);
+        EXPECT_EQ(net.waitingText(), "");
+        net.lookAtWaiting(at + 3000);
+        EXPECT_EQ(net.waitingText(), "Waiting for Ann...");
+        EXPECT_EQ(status(2), "Waiting for Ann...");
+    };
+    std::string begin, error;
+    const Container<short> fresh(0);
+    ASSERT_TRUE(comm::encodeMessage(BusMessage(BEGIN_GAME, BusMessage::Send), &fresh, begin, error)) << error;
+    sendAll(host, {begin});
+    waitsAfter("the battle begun");
+    // Its question answered, the guest waits on as before; the activation, of the host's leader, is the
+    // host's player's to play.
+    Container<short> turn(0);
+    sendAll(host, {wired("EliteInitiative", BusMessage::Query, &turn)});
+    pumpUntil(4000, [&] { return heardLike(host, "NetAnswer"); }, {&host});
+    ASSERT_TRUE(heardLike(host, "NetAnswer")) << "the guest never answered";
+    waitsAfter("the question answered");
+    Container<unsigned short> number(hostsLeader(game.app().logicalLayer()));
+    sendAll(host, {wired("ActivateLeader", BusMessage::Send, &number)});
+    waitsAfter("the host's leader active");
+}
+
 // At a turn's end the guest's overview stands until its player has seen it, and the host waits on him:
 // the guest says nothing of waiting meanwhile, however long he looks; once he has, he waits on the host's
 // next word and says so after three seconds. Before, the guest said "Waiting for Ann..." over its own
