@@ -64,28 +64,26 @@ void ExpandAtRowPlacement(benchmark::State& state) {
     screen.copy(frame.surface(), 0, 0, nullptr, 0);
     constexpr std::int32_t Pitch = Width * 4 + 64;
     std::vector<std::uint8_t> target(std::size_t(Pitch) * Height + 128);
-    auto* const lined = reinterpret_cast<std::uint8_t*>((reinterpret_cast<std::uintptr_t>(target.data()) + 63) & ~std::uintptr_t(63));
+    auto* const lined = reinterpret_cast<std::uint8_t*>(
+        (reinterpret_cast<std::uintptr_t>(target.data()) + 63) & ~std::uintptr_t(63));
     const Rect box{x, 0, Width - 8, BandHeight};
     for (auto _ : state) {
         screen.expand(box, lined + offset, Pitch);
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(ExpandAtRowPlacement)
-    ->ArgNames({"x", "offset"})
-    ->ArgsProduct({{0, 1, 3, 7}, {0, 4, 28, 60}});
+BENCHMARK(ExpandAtRowPlacement)->ArgNames({"x", "offset"})->ArgsProduct({{0, 1, 3, 7}, {0, 4, 28, 60}});
 
 // The row loop as the screen has it, its code Pad bytes further into a function that starts a cache line.
 template <int Pad>
 [[gnu::noinline, gnu::aligned(64)]] void expandPlaced(const std::uint8_t* from, std::uint32_t* to,
-                                                       const std::uint32_t* table, std::int32_t width) {
+                                                      const std::uint32_t* table, std::int32_t width) {
     asm volatile(".skip %c0, 0x90" ::"i"(Pad));
     for (std::int32_t row = 0; row < BandHeight; ++row)
         expandRow(from + std::ptrdiff_t(row) * width, to + std::ptrdiff_t(row) * width, width, table);
 }
 
-template <int Pad>
-void ExpandAtCodePlacement(benchmark::State& state) {
+template <int Pad> void ExpandAtCodePlacement(benchmark::State& state) {
     Frame frame;
     std::uint32_t table[256];
     for (int i = 0; i < 256; ++i)

@@ -11,7 +11,9 @@ namespace {
 constexpr std::int32_t ScreenWidth = 41, ScreenHeight = 3;
 constexpr std::uint8_t Untouched = 0xA5;
 
-std::uint8_t indexAt(std::int32_t x, std::int32_t y) { return std::uint8_t(x * 7 + y * 31 + 3); }
+std::uint8_t indexAt(std::int32_t x, std::int32_t y) {
+    return std::uint8_t(x * 7 + y * 31 + 3);
+}
 
 // Entry i shows (i, 255 - i, 3i), encoded as 0xFFrrggbb.
 std::uint32_t shown(std::uint8_t i) {
@@ -19,7 +21,8 @@ std::uint32_t shown(std::uint8_t i) {
 }
 
 IndexedScreen filledScreen() {
-    IndexedScreen screen([](Rgb c) { return 0xFF000000u | std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b; });
+    IndexedScreen screen(
+        [](Rgb c) { return 0xFF000000u | std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b; });
     screen.resize(ScreenWidth, ScreenHeight);
     PaletteColours colours;
     for (int i = 0; i < 256; ++i)
@@ -39,15 +42,27 @@ IndexedScreen filledScreen() {
 TEST(IndexedScreenExpand, WritesExactlyTheBoxAtEveryWidthAndPlace) {
     const IndexedScreen screen = filledScreen();
     const Rect boxes[] = {
-        {0, 0, ScreenWidth, ScreenHeight}, {0, 1, 1, 1}, {ScreenWidth - 1, 2, 1, 1}, {0, 0, 7, 3},
-        {1, 0, 8, 2}, {2, 1, 9, 2}, {3, 0, 15, 3}, {5, 2, 16, 1}, {ScreenWidth - 17, 0, 17, 3},
-        {1, 0, 31, 1}, {ScreenWidth - 32, 1, 32, 2}, {0, 2, 33, 1}, {1, 0, ScreenWidth - 1, 3},
-        {0, 0, ScreenWidth - 1, 2}, {4, 1, 0, 2}, {4, 1, 3, 0},
+        {0, 0, ScreenWidth, ScreenHeight},
+        {0, 1, 1, 1},
+        {ScreenWidth - 1, 2, 1, 1},
+        {0, 0, 7, 3},
+        {1, 0, 8, 2},
+        {2, 1, 9, 2},
+        {3, 0, 15, 3},
+        {5, 2, 16, 1},
+        {ScreenWidth - 17, 0, 17, 3},
+        {1, 0, 31, 1},
+        {ScreenWidth - 32, 1, 32, 2},
+        {0, 2, 33, 1},
+        {1, 0, ScreenWidth - 1, 3},
+        {0, 0, ScreenWidth - 1, 2},
+        {4, 1, 0, 2},
+        {4, 1, 3, 0},
     };
     constexpr std::int32_t Pitch = ScreenWidth * 4 + 12, Lead = 4;
     for (const Rect& box : boxes) {
-        SCOPED_TRACE(::testing::Message() << "box " << box.x << "," << box.y << " " << box.width << "x"
-                                          << box.height);
+        SCOPED_TRACE(::testing::Message()
+                     << "box " << box.x << "," << box.y << " " << box.width << "x" << box.height);
         std::vector<std::uint8_t> buffer(Lead + std::size_t(Pitch) * ScreenHeight + 16, Untouched);
         screen.expand(box, buffer.data() + Lead, Pitch);
         std::int32_t wrong = 0;
