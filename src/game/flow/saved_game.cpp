@@ -203,7 +203,10 @@ bool readComputerOrders(SuperString& record, VaelLogicalLayer& layer, std::optio
     for (std::vector<std::int16_t>* units : {&orders.moving, &orders.done}) {
         std::uint16_t n = 0;
         record >> n;
-        if (record.failed() || n > record.remaining() / 2) return refuse({});
+        if (record.failed()) return refuse({});
+        if (n > record.remaining() / 2)
+            return refuse("the saved game has " + leader->getName() + "'s computer orders count " + std::to_string(n) +
+                          " units " + (units == &orders.moving ? "moving" : "done") + ", more than the record holds");
         for (std::uint16_t k = 0; k < n; ++k) {
             std::int16_t unit = 0;
             record >> unit;
@@ -215,7 +218,10 @@ bool readComputerOrders(SuperString& record, VaelLogicalLayer& layer, std::optio
     }
     std::uint16_t queued = 0;
     record >> queued;
-    if (record.failed() || queued > record.remaining() / 2) return refuse({});
+    if (record.failed()) return refuse({});
+    if (queued > record.remaining() / 2)
+        return refuse("the saved game has " + leader->getName() + "'s computer orders count " + std::to_string(queued) +
+                      " messages queued, more than the record holds");
     for (std::uint16_t k = 0; k < queued; ++k) {
         std::uint16_t q = 0;
         record >> q;
