@@ -223,5 +223,42 @@ TEST(OtherModeSaves, ALeaderLoadedInThePauseAfterHisCombatsForgetsItOnceResumed)
     }
 }
 
+// A battle saved without the display (in the pause after a leader's combats) and loaded with it plays on as
+// the same game saved again at once and loaded does, its figures set down as the display part would put
+// them: their setting down once played on after the load and moved the battle's replies, and Ardhun's seed
+// 598330 saved at its 15th message went another way loaded plainly than saved again first.
+TEST(OtherModeSaves, ASaveTakenWithoutTheDisplayLoadsWithItAsItLoadsSavedAgainAtOnce) {
+    test::TempDir dir("other-mode-saves");
+    const auto first = dir / "headless.vel", again = dir / "again.vel";
+    BattleOptions options = demonstration(false);
+    options.scenario = "ARDHUN.SCN";
+    options.seed = 598330;
+    options.saveAtStep = 15;
+    options.saveFile = first.string();
+    ASSERT_EQ(playBattle(options).status, BattleStatus::Ended);
+    BattleOptions loaded = options;
+    loaded.saveAtStep = -1;
+    loaded.saveFile.clear();
+    loaded.display = true;
+    loaded.keepCommentary = true;
+    loaded.loadFile = first.string();
+    const BattleOutcome plain = playBattle(loaded);
+    ASSERT_EQ(plain.status, BattleStatus::Ended) << plain.message;
+    loaded.saveAt = 0;
+    loaded.saveFile = again.string();
+    const BattleOutcome saving = playBattle(loaded);
+    loaded.saveAt = -1;
+    loaded.saveFile.clear();
+    loaded.loadFile = again.string();
+    const BattleOutcome reloaded = playBattle(loaded);
+    for (const BattleOutcome* other : {&saving, &reloaded}) {
+        SCOPED_TRACE(other == &saving ? "saved again as it resumed" : "loaded from the file saved again");
+        EXPECT_EQ(other->status, BattleStatus::Ended) << other->message;
+        EXPECT_EQ(other->commentary, plain.commentary);
+        EXPECT_EQ(other->winner, plain.winner);
+        EXPECT_EQ(other->turns, plain.turns);
+    }
+}
+
 } // namespace
 } // namespace vael::battle
