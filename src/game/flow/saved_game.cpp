@@ -35,6 +35,12 @@ namespace {
 constexpr const char* sourceFile = "VAELLOG3";
 using namespace saved_game;
 
+// A record refused: its stream failed, the first reason given kept (none said, the caller's own stands).
+bool refuse(SuperString& record, std::string* problem, const std::string& why) {
+    if (problem && problem->empty() && !why.empty()) *problem = why;
+    return record.setFailed(), false;
+}
+
 void writeName(SuperString& s, const std::string& name) {
     s << static_cast<std::uint16_t>(name.size());
     if (!name.empty()) s.write(name.data(), static_cast<std::int32_t>(name.size()));
@@ -173,10 +179,7 @@ void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
 bool readComputerOrders(SuperString& record, VaelLogicalLayer& layer, std::optional<ComputerOrders>& found,
                         Leader*& ordering, Leader::OrdersUnderWay& leaderOrders, std::string* problem) {
     std::string why;
-    const auto refuse = [&](const std::string& reason) {
-        if (problem && !reason.empty()) *problem = reason;
-        return record.setFailed(), false;
-    };
+    const auto refuse = [&](const std::string& reason) { return vael::refuse(record, problem, reason); };
     std::uint16_t count = 0;
     record >> count;
     if (record.failed()) return refuse({});
@@ -203,7 +206,10 @@ bool readComputerOrders(SuperString& record, VaelLogicalLayer& layer, std::optio
     for (std::vector<std::int16_t>* units : {&orders.moving, &orders.done}) {
         std::uint16_t n = 0;
         record >> n;
-        if (record.failed() || n > record.remaining() / 2) return refuse({});
+        if (record.failed()) return refuse({});
+        if (n > record.remaining() / 2)
+            return refuse("the saved game has " + leader->getName() + "'s computer orders count " + std::to_string(n) +
+                          " units " + (units == &orders.moving ? "moving" : "done") + ", more than the record holds");
         for (std::uint16_t k = 0; k < n; ++k) {
             std::int16_t unit = 0;
             record >> unit;
@@ -215,7 +221,10 @@ bool readComputerOrders(SuperString& record, VaelLogicalLayer& layer, std::optio
     }
     std::uint16_t queued = 0;
     record >> queued;
-    if (record.failed() || queued > record.remaining() / 2) return refuse({});
+    if (record.failed()) return refuse({});
+    if (queued > record.remaining() / 2)
+        return refuse("the saved game has " + leader->getName() + "'s computer orders count " + std::to_string(queued) +
+                      " messages queued, more than the record holds");
     for (std::uint16_t k = 0; k < queued; ++k) {
         std::uint16_t q = 0;
         record >> q;
@@ -247,10 +256,7 @@ bool readComputerOrders(SuperString& record, VaelLogicalLayer& layer, std::optio
 // this battle's.
 bool readCombatPause(SuperString& record, VaelLogicalLayer& layer, bool ordersUnderWay, Leader*& pausing,
                      Leader::OrdersUnderWay& orders, std::int16_t& momentum, std::string* problem) {
-    const auto refuse = [&](const std::string& reason) {
-        if (problem && !reason.empty()) *problem = reason;
-        return record.setFailed(), false;
-    };
+    const auto refuse = [&](const std::string& reason) { return vael::refuse(record, problem, reason); };
     std::uint16_t flag = 0;
     record >> flag;
     if (record.failed()) return refuse({});
@@ -283,179 +289,236 @@ bool readCombatPause(SuperString& record, VaelLogicalLayer& layer, bool ordersUn
 const char* const Unchecked =
     "the saved game holds a battle's running state but no whole check: it is cut short or damaged";
 
-// The running state when the stream holds it next; true with nothing read when it holds something else
-// (a game saved before there was one), false when the record is there but cut short, in a file without its
-// check, or does not fit the battle's units, which are then as they were.
-bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
-                      std::string* problem = nullptr) {
+// Where the running state stands in the stream: not there (a game saved before it), there and taken out
+// whole, or there but not to be read.
+enum class RunningRecord { Absent, Read, Refused };
+
+// The record's tag, version and length, and its bytes taken out of the stream into record.
+RunningRecord openRunningState(SuperString& s, SavedCheck check, std::string* problem, std::uint16_t& version,
+                               SuperString& record) {
     char tag[4] = {};
     const std::int32_t left = s.remaining();
     // One to three bytes left that begin a record's tag are a file cut inside that tag, not an older
     // file: an older file ends with game control's block, or goes on to the display's part, longer than that.
     if (left > 0 && left < 4 && s.peek(tag, s.readPosition(), left) == left &&
-        (std::equal(tag, tag + left, RunningStateTag) || std::equal(tag, tag + left, saved_check::Tag))) {
-        if (problem) *problem = "the saved game is cut short: it ends inside the tag of a record";
-        return s.setFailed(), false;
-    }
+        (std::equal(tag, tag + left, RunningStateTag) || std::equal(tag, tag + left, saved_check::Tag)))
+        return refuse(s, problem, "the saved game is cut short: it ends inside the tag of a record"),
+               RunningRecord::Refused;
     if (left < 4 || s.peek(tag, s.readPosition(), 4) != 4 || !std::equal(tag, tag + 4, RunningStateTag))
-        return true;
+        return RunningRecord::Absent;
     // Every file that has the record was written with its check: without one it was cut or damaged.
-    if (check != SavedCheck::Matched) {
-        if (problem) *problem = Unchecked;
-        return s.setFailed(), false;
-    }
+    if (check != SavedCheck::Matched) return refuse(s, problem, Unchecked), RunningRecord::Refused;
     s.read(tag, 4);
-    std::uint16_t version = 0;
     std::uint32_t length = 0;
     s >> version >> length;
     if (!s.failed() && version != RunningStateVersion && version != RunningStateWithoutOrders &&
-        version != RunningStateWithoutRampages &&
-        version != RunningStateWithoutFinished) {
-        if (problem)
-            *problem = "the saved game's running state is of version " + std::to_string(version) +
-                       ", which this game does not read";
-        return s.setFailed(), false;
-    }
-    if (s.failed() || length > static_cast<std::uint32_t>(s.remaining())) return s.setFailed(), false;
+        version != RunningStateWithoutRampages && version != RunningStateWithoutFinished)
+        return refuse(s, problem,
+                      "the saved game's running state is of version " + std::to_string(version) +
+                          ", which this game does not read"),
+               RunningRecord::Refused;
+    if (s.failed() || length > static_cast<std::uint32_t>(s.remaining()))
+        return refuse(s, problem, {}), RunningRecord::Refused;
     std::vector<char> bytes(length);
     if (length) s.read(bytes.data(), static_cast<std::int32_t>(length));
-    SuperString record;
     if (length) record.write(bytes.data(), static_cast<std::int32_t>(length));
-    const std::vector<VaelUnit*> units = layer.allUnits();
-    SuperString before;
+    return RunningRecord::Read;
+}
+
+const std::string EndedInside = "the saved game's running state ends inside ";
+
+// Each unit's running state, in the scenario's order.
+bool readUnitsRunningState(SuperString& record, const std::vector<VaelUnit*>& units, std::string* problem) {
     for (VaelUnit* unit : units)
-        unit->writeRunningState(before);
-    bool ok = true;
-    // Set once for the first thing the record holds that the battle cannot: what follows only keeps it.
-    const auto refuse = [&](const std::string& why) {
-        if (problem && problem->empty()) *problem = why;
-        return false;
-    };
-    const std::string ended = "the saved game's running state ends inside ";
-    for (VaelUnit* unit : units)
-        if (!(ok = unit->readRunningState(record))) {
-            refuse(!unit->readProblem().empty() ? unit->readProblem()
-                                                : ended + "the state of " + unit->getName() + " (unit " +
-                                                      std::to_string(unit->getUnitNum()) + ")");
-            break;
-        }
-    // Which leaders are done for the turn, set once the whole record is read; a record of version 1 has
-    // none, and each leader keeps what his own record said.
-    std::vector<std::pair<Leader*, bool>> finished;
+        if (!unit->readRunningState(record))
+            return refuse(record, problem,
+                          !unit->readProblem().empty()
+                              ? unit->readProblem()
+                              : EndedInside + "the state of " + unit->getName() + " (unit " +
+                                    std::to_string(unit->getUnitNum()) + ")");
+    return true;
+}
+
+// Which leaders are done for the turn, set once the whole record is read; a record of version 1 has none,
+// and each leader keeps what his own record said.
+bool readFinishedFlags(SuperString& record, VaelLogicalLayer& layer, std::uint16_t version,
+                       std::vector<std::pair<Leader*, bool>>& finished, std::string* problem) {
+    if (version == RunningStateWithoutFinished) return true;
     for (Leader* leader : each(layer.getLeaders())) {
-        if (!ok || version == RunningStateWithoutFinished) break;
         std::uint16_t flag = 0;
         record >> flag;
-        if (record.failed()) refuse(ended + "the leaders' flags");
-        if (!record.failed() && flag > 1)
-            refuse("the saved game holds " + std::to_string(flag) + " for whether " + leader->getName() +
-                   " is done for the turn, where only 0 or 1 can be");
-        ok = !record.failed() && flag <= 1;
+        if (record.failed()) return refuse(record, problem, EndedInside + "the leaders' flags");
+        if (flag > 1)
+            return refuse(record, problem,
+                          "the saved game holds " + std::to_string(flag) + " for whether " + leader->getName() +
+                              " is done for the turn, where only 0 or 1 can be");
         finished.emplace_back(leader, flag == 1);
     }
-    // The rampaging elephants leave their hexes before the shared hexes are checked, which were counted
-    // without them; a refusal puts them back.
-    std::vector<Elephant*> rampaging, resumed;
-    std::uint16_t beastCount = 0;
-    if (ok && version >= RunningStateWithoutOrders) {
-        record >> beastCount;
-        ok = !record.failed() || refuse(ended + "its rampaging elephants");
-    }
-    for (std::uint16_t i = 0; ok && i < beastCount; ++i) {
+    return true;
+}
+
+// The elephants whose rampage the display still showed (from version 3), each named once and still in play.
+bool readRampagingBeasts(SuperString& record, VaelLogicalLayer& layer, std::uint16_t version,
+                         std::vector<Elephant*>& rampaging, std::string* problem) {
+    if (version < RunningStateWithoutOrders) return true;
+    std::uint16_t count = 0;
+    record >> count;
+    for (std::uint16_t i = 0; !record.failed() && i < count; ++i) {
         std::uint16_t number = 0;
         record >> number;
         auto* beast = dynamic_cast<Elephant*>(layer.findUnit(number));
         const bool again = std::find(rampaging.begin(), rampaging.end(), beast) != rampaging.end();
-        if (record.failed()) refuse(ended + "its rampaging elephants");
         if (!record.failed() && (!beast || beast->isOutOfPlay() || again))
-            refuse("the saved game has unit " + std::to_string(number) + " rampaging, which " +
-                   (!beast ? "is no elephant of this battle" : again ? "it names twice" : "has left the field"));
-        ok = !record.failed() && beast && !beast->isOutOfPlay() && !again;
-        if (ok) rampaging.push_back(beast);
+            return refuse(record, problem,
+                          "the saved game has unit " + std::to_string(number) + " rampaging, which " +
+                              (!beast ? "is no elephant of this battle" : again ? "it names twice" : "has left the field"));
+        rampaging.push_back(beast);
     }
-    for (Elephant* beast : rampaging)
-        if (!beast->isRampaging()) {
-            beast->resumeRampage();
-            resumed.push_back(beast);
-        }
-    // Each shared hex's occupants in the order they came, checked whole before any hex is put in order.
-    std::vector<std::pair<std::int16_t, std::vector<const VaelUnit*>>> orders;
-    std::uint16_t hexCount = 0;
-    if (ok) record >> hexCount;
-    VaelLogicalLandscape* land = layer.getVaelLandscape();
-    // Every hex more than one unit stands on is listed once, with every unit there once.
+    return !record.failed() || refuse(record, problem, EndedInside + "its rampaging elephants");
+}
+
+using HexOrder = std::pair<std::int16_t, std::vector<const VaelUnit*>>;
+
+// One shared hex's occupants in the order they came, each standing there and named once.
+bool readHexOrder(SuperString& record, VaelLogicalLandscape& land, const std::vector<std::int16_t>& shared,
+                  std::vector<HexOrder>& orders, std::string* problem) {
+    std::int16_t hex = -1;
+    std::uint16_t count = 0;
+    record >> hex >> count;
+    if (record.failed()) return refuse(record, problem, EndedInside + "its shared hexes");
+    const std::string named = "the saved game names hex " + std::to_string(hex);
+    if (std::any_of(orders.begin(), orders.end(), [&](const HexOrder& order) { return order.first == hex; }))
+        return refuse(record, problem, "the saved game names the shared hex " + std::to_string(hex) + " twice");
+    if (std::find(shared.begin(), shared.end(), hex) == shared.end())
+        return refuse(record, problem, named + " as one more than one unit stands on, where none or one does");
+    const List<const VaelUnit*>& occupants = land.unitsInHex(hex);
+    if (count != occupants.count())
+        return refuse(record, problem,
+                      named + " with " + std::to_string(count) + " units on it, where " +
+                          std::to_string(occupants.count()) + " stand");
+    std::vector<const VaelUnit*> order;
+    for (std::uint16_t k = 0; k < count; ++k) {
+        std::uint16_t number = 0;
+        record >> number;
+        const VaelUnit* found = nullptr;
+        for (const VaelUnit* unit : each(occupants))
+            if (unit->getUnitNum() == number) found = unit;
+        const bool twice = std::find(order.begin(), order.end(), found) != order.end();
+        if (record.failed()) return refuse(record, problem, EndedInside + "its shared hexes");
+        if (!found || twice)
+            return refuse(record, problem,
+                          named + " with unit " + std::to_string(number) + " on it, which " +
+                              (twice ? "it names twice there" : "does not stand there"));
+        order.push_back(found);
+    }
+    orders.emplace_back(hex, std::move(order));
+    return true;
+}
+
+// Every hex more than one unit stands on is listed once, with every unit there once, checked whole before
+// any hex is put in order. The shared hexes are counted without the rampaging elephants, off their hexes.
+bool readSharedHexes(SuperString& record, VaelLogicalLayer& layer, std::vector<HexOrder>& orders,
+                     std::string* problem) {
+    std::uint16_t count = 0;
+    record >> count;
+    if (record.failed()) return refuse(record, problem, EndedInside + "its shared hexes");
     const std::vector<std::int16_t> shared = sharedHexes(layer);
-    if (ok && record.failed()) ok = refuse(ended + "its shared hexes");
-    if (ok && hexCount != shared.size())
-        ok = refuse("the saved game's running state lists " + std::to_string(hexCount) +
-                    " hexes more than one unit stands on, where its units share " + std::to_string(shared.size()));
-    for (std::uint16_t i = 0; ok && i < hexCount; ++i) {
-        std::int16_t hex = -1;
-        std::uint16_t count = 0;
-        record >> hex >> count;
-        const bool again =
-            std::any_of(orders.begin(), orders.end(), [&](const auto& order) { return order.first == hex; });
-        const std::string named = "the saved game names hex " + std::to_string(hex);
-        if (record.failed())
-            ok = refuse(ended + "its shared hexes");
-        else if (again)
-            ok = refuse("the saved game names the shared hex " + std::to_string(hex) + " twice");
-        else if (std::find(shared.begin(), shared.end(), hex) == shared.end())
-            ok = refuse(named + " as one more than one unit stands on, where none or one does");
-        else if (count != land->unitsInHex(hex).count())
-            ok = refuse(named + " with " + std::to_string(count) + " units on it, where " +
-                        std::to_string(land->unitsInHex(hex).count()) + " stand");
-        std::vector<const VaelUnit*> order;
-        for (std::uint16_t k = 0; ok && k < count; ++k) {
-            std::uint16_t number = 0;
-            record >> number;
-            const VaelUnit* found = nullptr;
-            for (const VaelUnit* unit : each(land->unitsInHex(hex)))
-                if (unit->getUnitNum() == number) found = unit;
-            const bool twice = std::find(order.begin(), order.end(), found) != order.end();
-            if (record.failed())
-                ok = refuse(ended + "its shared hexes");
-            else if (!found || twice)
-                ok = refuse(named + " with unit " + std::to_string(number) + " on it, which " +
-                            (twice ? "it names twice there" : "does not stand there"));
-            order.push_back(found);
-        }
-        orders.emplace_back(hex, std::move(order));
-    }
+    if (count != shared.size())
+        return refuse(record, problem,
+                      "the saved game's running state lists " + std::to_string(count) +
+                          " hexes more than one unit stands on, where its units share " + std::to_string(shared.size()));
+    for (std::uint16_t i = 0; i < count; ++i)
+        if (!readHexOrder(record, *layer.getVaelLandscape(), shared, orders, problem)) return false;
+    return true;
+}
+
+// What of the running state the battle takes once the whole record is read.
+struct RunningState {
+    std::vector<std::pair<Leader*, bool>> finished;
+    std::vector<Elephant*> rampaging, resumed;
+    std::vector<HexOrder> orders;
     std::optional<ComputerOrders> computerOrders;
     Leader* ordering = nullptr;
     Leader::OrdersUnderWay leaderOrders;
     Leader* pausing = nullptr;
     Leader::OrdersUnderWay pauseOrders;
     std::int16_t momentum = 0;
-    if (ok && !record.failed() && version >= RunningStateVersion)
-        ok = readComputerOrders(record, layer, computerOrders, ordering, leaderOrders, problem) &&
-             readCombatPause(record, layer, computerOrders.has_value(), pausing, pauseOrders, momentum, problem);
-    if (ok && !record.failed() && record.remaining() != 0)
-        ok = refuse("the saved game's running state holds " + std::to_string(record.remaining()) +
-                    " bytes more than this battle's units, leaders and hexes take");
-    // Every byte belongs to a unit or a hex: a longer record is another battle's.
-    if (ok && !record.failed() && record.remaining() == 0) {
-        for (auto& [hex, order] : orders) {
-            List<const VaelUnit*>& occupants = land->unitsInHex(hex);
-            occupants.clear();
-            for (const VaelUnit* unit : order)
-                occupants.append(unit);
+};
+
+void applyRunningState(VaelLogicalLayer& layer, const RunningState& state) {
+    VaelLogicalLandscape* land = layer.getVaelLandscape();
+    for (const auto& [hex, order] : state.orders) {
+        List<const VaelUnit*>& occupants = land->unitsInHex(hex);
+        occupants.clear();
+        for (const VaelUnit* unit : order)
+            occupants.append(unit);
+    }
+    if (!state.orders.empty()) land->noteChange();
+    for (auto [leader, done] : state.finished)
+        leader->setFinished(done);
+    for (Leader* leader : each(layer.getLeaders()))
+        leader->forgetResumedOrders();
+    if (state.ordering) state.ordering->resumeOrdersUnderWay(state.leaderOrders);
+    if (state.pausing) {
+        state.pausing->resumePauseAfterCombats(state.pauseOrders);
+        layer.getGameControl()->activeLeaderInfo()->momentumAllowed = state.momentum;
+    }
+    layer.resumedComputerOrders() = state.computerOrders;
+}
+
+// The record's parts after the units', read in their order: false, the record failed and the first reason
+// kept, at the first that the battle cannot hold. The rampaging elephants leave their hexes before the
+// shared hexes are checked.
+bool readRunningParts(SuperString& record, VaelLogicalLayer& layer, std::uint16_t version, RunningState& state,
+                      std::string* problem) {
+    if (!readFinishedFlags(record, layer, version, state.finished, problem) ||
+        !readRampagingBeasts(record, layer, version, state.rampaging, problem))
+        return false;
+    for (Elephant* beast : state.rampaging)
+        if (!beast->isRampaging()) {
+            beast->resumeRampage();
+            state.resumed.push_back(beast);
         }
-        if (!orders.empty()) land->noteChange();
-        for (auto [leader, done] : finished)
-            leader->setFinished(done);
-        for (Leader* leader : each(layer.getLeaders()))
-            leader->forgetResumedOrders();
-        if (ordering) ordering->resumeOrdersUnderWay(leaderOrders);
-        if (pausing) {
-            pausing->resumePauseAfterCombats(pauseOrders);
-            layer.getGameControl()->activeLeaderInfo()->momentumAllowed = momentum;
-        }
-        layer.resumedComputerOrders() = computerOrders;
+    if (!readSharedHexes(record, layer, state.orders, problem)) return false;
+    if (version >= RunningStateVersion &&
+        !(readComputerOrders(record, layer, state.computerOrders, state.ordering, state.leaderOrders, problem) &&
+          readCombatPause(record, layer, state.computerOrders.has_value(), state.pausing, state.pauseOrders,
+                          state.momentum, problem)))
+        return false;
+    // Every byte belongs to a unit, a leader or a hex: a longer record is another battle's.
+    if (record.remaining() != 0)
+        return refuse(record, problem,
+                      "the saved game's running state holds " + std::to_string(record.remaining()) +
+                          " bytes more than this battle's units, leaders and hexes take");
+    return true;
+}
+
+// The running state when the stream holds it next; true with nothing read when it holds something else
+// (a game saved before there was one), false when the record is there but cut short, in a file without its
+// check, or does not fit the battle's units, which are then as they were.
+bool readRunningState(SuperString& s, VaelLogicalLayer& layer, SavedCheck check,
+                      std::string* problem = nullptr) {
+    std::uint16_t version = 0;
+    SuperString record;
+    switch (openRunningState(s, check, problem, version, record)) {
+    case RunningRecord::Absent:
+        return true;
+    case RunningRecord::Refused:
+        return false;
+    case RunningRecord::Read:
+        break;
+    }
+    const std::vector<VaelUnit*> units = layer.allUnits();
+    SuperString before;
+    for (VaelUnit* unit : units)
+        unit->writeRunningState(before);
+    RunningState state;
+    if (readUnitsRunningState(record, units, problem) && readRunningParts(record, layer, version, state, problem)) {
+        applyRunningState(layer, state);
         return true;
     }
-    for (Elephant* beast : resumed)
+    // A refusal puts the rampaging elephants back on their hexes, and every unit as it was.
+    for (Elephant* beast : state.resumed)
         beast->abandonResumedRampage();
     for (VaelUnit* unit : units)
         unit->readRunningState(before);

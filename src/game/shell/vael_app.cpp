@@ -839,6 +839,11 @@ bool VaelApp::restoreDisplay(const std::vector<std::uint8_t>& bytes,
                    false;
         }
         VaelNetComponent::showChanges(*layer_, started);
+        // The figures stand as a display part would put them: read back from one written now, so that the
+        // battle plays on as it does loaded from the same game saved again at once, with nothing of their
+        // setting down left playing.
+        std::vector<std::uint8_t> shownNow(8, 0);
+        if (views_->saveGameBytes(shownNow)) views_->loadGameBytes(shownNow);
     } else if (views_) {
         shown = awaitRepliesOwed();
     }
