@@ -98,13 +98,32 @@ void DialogControl::drawLabel(Display& target, const Point& offset, std::uint16_
         const std::int32_t right = std::min(p.x + label.w + 2, target.width() - edge);
         const std::int32_t bottom =
             std::min<std::int32_t>(label.y + offset.y + label.h + 1, target.height() - edge);
-        if (right > left && bottom > top)
+        const auto row = [&](std::int32_t from, std::int32_t to, std::int32_t y) {
+            if (to > from)
+                target.fillRect(Box(static_cast<std::int16_t>(from), static_cast<std::int16_t>(y),
+                                    static_cast<std::int16_t>(to - from), 1),
+                                100, 100, 100);
+        };
+        // On a button its label nearly fills, the frame's bottom comes down onto the letter's underline, where
+        // a line drawn through would swallow it: the frame leaves a pixel's gap either side of the underline,
+        // which is drawn again over it, so that the letter stays marked.
+        const bool crossed = underline.w > 0 && underline.y <= bottom - 1 && bottom - 1 < underline.y + underline.h;
+        if (right > left && bottom > top && crossed) {
+            row(left, right, top);
+            target.fillRect(Box(static_cast<std::int16_t>(left), static_cast<std::int16_t>(top), 1,
+                                static_cast<std::int16_t>(bottom - top)),
+                            100, 100, 100);
+            target.fillRect(Box(static_cast<std::int16_t>(right - 1), static_cast<std::int16_t>(top), 1,
+                                static_cast<std::int16_t>(bottom - top)),
+                            100, 100, 100);
+            row(left, std::min<std::int32_t>(right, underline.x - 1), bottom - 1);
+            row(std::max<std::int32_t>(left, underline.x + underline.w + 1), right, bottom - 1);
+        } else if (right > left && bottom > top) {
             target.frameRect(Box(static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
                                  static_cast<std::int16_t>(right - left),
                                  static_cast<std::int16_t>(bottom - top)),
                              100, 100, 100);
-        // On a button its label nearly fills, the frame's bottom comes down onto the letter's underline:
-        // the underline is drawn again over it, so that the letter stays marked.
+        }
         if (underline.w > 0 && right > left && bottom > top) {
             const std::uint8_t grey = DialogFont::underlineGrey(strength);
             target.frameRect(underline, grey, grey, grey);

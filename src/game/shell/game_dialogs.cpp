@@ -36,6 +36,33 @@ bool endsWithNoCase(const std::string& text, const std::string& end) {
     });
 }
 
+// What an entry of the saves' folder is when no game can be read from it (a link to nothing, a folder, a
+// FIFO...); empty for a file, and for a name nothing bears.
+std::string notAFile(const std::filesystem::path& path) {
+    std::error_code error, linkError;
+    const auto target = std::filesystem::status(path, error).type();
+    const auto entry = std::filesystem::symlink_status(path, linkError).type();
+    using Type = std::filesystem::file_type;
+    if (entry == Type::symlink && target == Type::not_found) return "a link to nothing";
+    switch (target) {
+    case Type::regular:
+    case Type::not_found:
+    case Type::none:
+        return {};
+    case Type::directory:
+        return "a folder";
+    case Type::fifo:
+        return "a FIFO";
+    case Type::socket:
+        return "a socket";
+    case Type::block:
+    case Type::character:
+        return "a device";
+    default:
+        return "not a file";
+    }
+}
+
 } // namespace
 
 // The start dialog.
@@ -248,9 +275,13 @@ void LoadSaveDlg::fill() {
     names_.clear();
     picked_.clear();
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(directory_, error))
-        if (endsWithNoCase(entry.path().filename().string(), ".vel"))
+    // Only what a game can be read from: a FIFO would hold the read for ever, and a folder or a link to
+    // nothing has no game to offer.
+    for (const auto& entry : std::filesystem::directory_iterator(directory_, error)) {
+        std::error_code unread;
+        if (endsWithNoCase(entry.path().filename().string(), ".vel") && entry.is_regular_file(unread))
             names_.push_back(entry.path().filename().string());
+    }
     std::sort(names_.begin(), names_.end());
     descriptions_.assign(names_.size(), std::string());
     list->clearRows();
@@ -329,7 +360,10 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
         const std::filesystem::path path = std::filesystem::path(directory_) / file;
         std::error_code error;
         if (!saving_ && !std::filesystem::is_regular_file(path, error)) {
-            tell("There is no saved game " + file + ".", "Load Game");
+            const std::string what = notAFile(path);
+            tell(what.empty() ? "There is no saved game " + file + "."
+                              : printable(asUtf8(file) + " is " + what + ", not a saved game."),
+                 "Load Game");
             return;
         }
         // A game saved before is replaced only when the player says so; No leaves it, and the dialog open
@@ -351,7 +385,7 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
                 deleteGame(static_cast<std::size_t>(chosen));
             return;
         }
-        const std::size_t listed = listedAs(typed);
+        const std::size_t listed = indexOfListed(typed);
         if (listed < names_.size()) return deleteGame(listed);
         tell(printable("There is no saved game " + (endsWithNoCase(typed, ".vel") ? typed : typed + ".vel") +
                        " to delete."),
@@ -379,7 +413,7 @@ std::string LoadSaveDlg::listedName(const std::string& file) const {
     return found;
 }
 
-std::size_t LoadSaveDlg::listedAs(std::string typed) const {
+std::size_t LoadSaveDlg::indexOfListed(std::string typed) const {
     if (!endsWithNoCase(typed, ".vel")) typed += ".vel";
     const std::string file = listedName(typed);
     return static_cast<std::size_t>(std::find(names_.begin(), names_.end(), file) - names_.begin());

@@ -97,10 +97,11 @@ private:
     bool mayGoBack_ = false;
 };
 
-// "LoadSaveDlg": the saved games of a directory; OK answers the chosen file's path, "Delete" removes the
-// selected one once the player says Yes to "Delete the saved game NAME?", and empties the fields that named
-// it. Saving takes a new name, or the name of a game saved before once the player says Yes to "Replace the
-// saved game NAME?"; No leaves the file as it was and the dialog open. Loading takes only an existing one.
+// "LoadSaveDlg": the saved games of a directory (its regular files named *.vel); OK answers the chosen
+// file's path, "Delete" removes the selected one once the player says Yes to "Delete the saved game NAME?",
+// and empties the fields that named it. Saving takes a new name, or the name of a game saved before once the
+// player says Yes to "Replace the saved game NAME?"; No leaves the file as it was and the dialog open.
+// Loading takes only an existing one; a name that is something else (a FIFO, a folder) is told as what it is.
 class LoadSaveDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "LoadSaveDlg";
@@ -125,11 +126,11 @@ private:
     // The question in a box of Yes and No over the dialog; true for Yes.
     bool ask(const std::string& question, const std::string& title);
     void deleteGame(std::size_t index);
-    // The listed game a name in the field stands for, as OK reads it (".vel" added where it lacks it): the
-    // one picked while the field still shows it, else the very bytes typed, else one listed under other
-    // bytes (Latin-1) that shows them; names_.size() when none is.
-    std::size_t listedAs(std::string typed) const;
-    // The bytes of the listed game a file name (".vel" included) stands for, as listedAs finds it; the name
+    // The index in names_ of the listed game a name in the field stands for, as OK reads it (".vel" added
+    // where it lacks it): the one picked while the field still shows it, else the very bytes typed, else one
+    // listed under other bytes (Latin-1) that shows them; names_.size() when none is.
+    std::size_t indexOfListed(std::string typed) const;
+    // The bytes of the listed game a file name (".vel" included) stands for, as indexOfListed finds it; the name
     // itself when no listed game shows it.
     std::string listedName(const std::string& file) const;
     std::string directory_;

@@ -964,19 +964,21 @@ TEST_F(DialogControlTest, APushButtonFillsItsBoxWithItsPictureAndCentresItsLabel
     }
 }
 
-// A focused button its label nearly fills (Start Server) keeps its letter's underline: in a target of 30 x
-// 15 the label "&A" has its underline ('x', the grey matched) on row 10, columns 14 to 17; the focus frame,
-// kept 4 rows inside the box, has its bottom row on row 10 too, from column 11. The underline is drawn over
-// the frame there; the frame shows beside it, and the unfocused button has no frame. Before, the frame's
-// bottom row covered the underline.
+// A focused button its label nearly fills (Start Server, Finish) keeps its letter's underline: in a target
+// of 30 x 15 the label "&A" has its underline ('x', the grey matched) on row 10, columns 14 to 17; the focus
+// frame, kept 4 rows inside the box, has its bottom row on row 10 too, from column 11. The underline is drawn
+// over the frame there, and the frame's bottom row leaves the column before it (13) to the face, so that
+// the underline is not one with the line; the frame shows further out (11, and its right side on 18), and
+// the unfocused button has no frame. Before, the frame's bottom row covered the underline, then ran on into
+// it unbroken.
 TEST_F(DialogControlTest, AFocusedButtonsFrameLeavesItsLettersUnderlineInSight) {
     DialogButton button(window, "&A", Point(-1, -1), "DialogButtons", 1);
-    const std::vector<Point> at = {Point(14, 10), Point(17, 10), Point(11, 10)};
+    const std::vector<Point> at = {Point(14, 10), Point(17, 10), Point(11, 10), Point(13, 10), Point(18, 10)};
     const struct {
         const char* what;
         std::uint16_t state;
         const char* shown;
-    } rows[] = {{"focused", ItemFocus, "xxF"}, {"not focused", 0, "xxu"}};
+    } rows[] = {{"focused", ItemFocus, "xxFuF"}, {"not focused", 0, "xxuuu"}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         EXPECT_EQ(drawn(button, Dim(30, 15), r.state, at), r.shown);

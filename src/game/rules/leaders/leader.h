@@ -99,6 +99,8 @@ public:
     List<short> GetValidMovement(DIRECTION facing = NoDirection, std::uint16_t allowance = 0) override;
     // A granted group move gives the leader the allowance of the move before his commands are registered.
     std::int16_t registerSelectedMessages() override;
+    // A refusal he told on the status bar goes with his selection.
+    std::int16_t unregisterSelectedMessages() override;
     // The clicked destination: the leader moves there, his group with him when a group move is granted.
     std::int16_t hexChosen(std::int16_t hex) override { return MoveUnit(hex); }
     std::int16_t MoveUnit(std::int16_t hex);
@@ -256,6 +258,8 @@ protected:
     std::uint16_t fullGroupMove_ = 0;
     DIRECTION groupFacing_ = NoDirection;
     std::uint16_t groupMoveTried_ = 0;
+    // The status bar shows why his last click was refused.
+    bool refusalShown_ = false;
     bool resumingOrders_ = false;
     bool resumingPause_ = false;
 

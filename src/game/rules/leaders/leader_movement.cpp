@@ -2,6 +2,7 @@
 // whole group in formation and its execution, and the leader's own choice of path.
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "framework/core/answer.h"
 #include "framework/core/application.h"
@@ -175,6 +176,12 @@ std::int16_t Leader::attemptGroupMove() {
     return 0;
 }
 
+std::int16_t Leader::unregisterSelectedMessages() {
+    if (Application* app = Application::instance(); app && std::exchange(refusalShown_, false))
+        app->setStatusText("", 2);
+    return VaelUnit::unregisterSelectedMessages();
+}
+
 std::int16_t Leader::registerSelectedMessages() {
     if (groupMoveGranted_ && movementLeft_ == movementAllowance_) {
         std::uint16_t allowance = 1;
@@ -225,7 +232,20 @@ List<short> Leader::GetValidMovement(DIRECTION, std::uint16_t allowance) {
 
 std::int16_t Leader::MoveUnit(std::int16_t hex) {
     auto& trace = debugStream();
-    if (!validMoves_.contains(hex)) return 0;
+    if (!validMoves_.contains(hex)) {
+        // Refused as a unit's move is, on the status bar, and he stays selected; a click on one of his own
+        // side's units is that unit's to answer.
+        const VaelUnit* there = landscape_ ? landscape_->firstOccupant(hex) : nullptr;
+        Application* app = Application::instance();
+        if (selected_ && app && (!there || there->isOtherNation(nation_))) {
+            app->setStatusText(getName() + (groupMoveGranted_ ? " cannot take his group to that hex: every unit "
+                                                                "of it must be able to keep its place there."
+                                                              : " cannot reach that hex."),
+                               2);
+            refusalShown_ = true;
+        }
+        return 0;
+    }
     disconnect(REGION_SELECTED, onRegionSelected);
     trace << "Leader::MoveUnit" << std::endl;
     if (static_cast<std::uint16_t>(hex) == hex_) {

@@ -212,6 +212,52 @@ TEST_F(DialogLook, EveryTemplateKeepsItsControlsInsideApartAndTheirTextsWhole) {
     }
 }
 
+// The Finish Leader prompt's Finish, focused as it opens: its label nearly fills it, and the focus frame's
+// bottom row falls on the row of the "i"'s underline. The frame leaves a pixel of the face either side of
+// the underline on that row, so that Alt+I can be seen; before, the frame ran through it as one grey line.
+TEST_F(DialogLook, TheFinishButtonsFocusFrameLeavesItsLettersUnderlineApart) {
+    LookDialog d("leaderalmostfinished");
+    d.attach(*app);
+    fillAsTheGameDoes("leaderalmostfinished", d);
+    d.create("leaderalmostfinished", Dialog::Modeless);
+    ASSERT_TRUE(d.isOpen());
+    DialogControl* finish = nullptr;
+    Box b;
+    for (const auto& w : d.items())
+        if (w->id() == 101 && w->handle()) finish = d.control(w->handle()), b = w->box();
+    ASSERT_NE(finish, nullptr);
+    ASSERT_EQ(finish->label(), "F&inish");
+    DialogFont font(DialogControl::FontName);
+    // Where the label's underline goes: the pen as the button puts it, on a scratch display.
+    const Box label = finish->labelBox(Dim(b.w, b.h));
+    TestDisplay scratch(Dim(b.w, b.h), "scratch");
+    scratch.fill(0);
+    const Box underline = font.drawTextUnderlined(
+        scratch, Point(label.x, static_cast<std::int16_t>(label.y + font.ascent())), "F&inish", 3);
+    ASSERT_GT(underline.w, 0);
+    const auto at = [](TestDisplay& t, int x, int y) { return t.bits()[y * t.stride() + x]; };
+    const int y = underline.y;
+    for (const bool focused : {true, false}) {
+        SCOPED_TRACE(focused ? "focused" : "not focused");
+        TestDisplay shown(Dim(b.w, b.h), "shown");
+        shown.fill(0);
+        finish->draw(shown, focused ? ItemFocus : 0);
+        const std::uint8_t ink = at(shown, underline.x, y), before = at(shown, underline.x - 1, y),
+                           after = at(shown, underline.x + underline.w, y),
+                           further = at(shown, underline.x - 3, y);
+        for (int x = underline.x; x < underline.x + underline.w; ++x)
+            EXPECT_EQ(at(shown, x, y), ink) << x;
+        EXPECT_NE(before, ink);
+        EXPECT_NE(after, ink);
+        EXPECT_EQ(before, after);
+        // Focused, the frame's grey further out on the row; else the face there too.
+        if (focused)
+            EXPECT_NE(further, before);
+        else
+            EXPECT_EQ(further, before);
+    }
+}
+
 TEST_F(DialogLook, TheOpenDialogsCaptionIsActiveAndOnlyAFramelessTemplateShowsNoFrame) {
     const LogicalPalette* palette = app->getPalette();
     ASSERT_NE(palette, nullptr);

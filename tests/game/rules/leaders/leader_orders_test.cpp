@@ -617,6 +617,44 @@ TEST_F(LeaderMovement, ChoosingHisOwnHexSpendsTheActivationWithoutMovingAnyone) 
     EXPECT_EQ(flow.only("UnitDeselected").size(), 1u);
 }
 
+// A hex the leader cannot reach is refused in words on the status bar, as a unit's move is, whether he moves
+// alone or with his group; he stays selected and nobody moves. A click on a unit of his own side is that
+// unit's to answer. Before, a group move to such a hex did nothing and said nothing.
+TEST_F(LeaderMovement, AHexOutOfReachIsRefusedInWords) {
+    unit(4, 808);
+    unit(9, 909, visitor);
+    const std::string group = "Kavel cannot take his group to that hex: every unit of it must be able to "
+                              "keep its place there.";
+    const struct {
+        const char* what;
+        bool granted;
+        std::int16_t hex;
+        std::string said;
+    } rows[] = {{"group, an empty hex", true, 707, group},
+                {"group, an enemy's hex", true, 909, group},
+                {"group, a friend's hex", true, 808, ""},
+                {"alone, an empty hex", false, 707, "Kavel cannot reach that hex."},
+                {"alone, a friend's hex", false, 808, ""}};
+    auto& l = general(3);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        l.groupMoveGranted_ = row.granted;
+        l.selected_ = 1;
+        l.validMoves_ = l.GetValidMovement(NoDirection, 1);
+        ASSERT_FALSE(l.validMoves_.contains(row.hex));
+        app.statusTexts.clear();
+        l.MoveUnit(row.hex);
+        const auto expected = row.said.empty() ? std::vector<std::pair<std::int16_t, std::string>>{}
+                                               : std::vector<std::pair<std::int16_t, std::string>>{{2, row.said}};
+        EXPECT_EQ(app.statusTexts, expected);
+        EXPECT_EQ(values(l.getHex(), a->getHex(), b->getHex(), l.isSelected()), "505 504 506 1");
+    }
+    // Let go, he takes his word off the bar.
+    app.statusTexts.clear();
+    l.unregisterSelectedMessages();
+    EXPECT_EQ(app.statusTexts, (std::vector<std::pair<std::int16_t, std::string>>{{2, ""}}));
+}
+
 TEST_F(LeaderMovement, TheLeadersPathFollowsTheLineOrStopsShortOfUnits) {
     auto& l = general();
     List<short> path;
