@@ -188,8 +188,9 @@ TEST_F(EndOfGameFlow, AfterTheEndNothingMoreIsCounted) {
         const char* before; // visitor lost, routed TQ, routing, eliminated after the report before the end
     } rows[] = {
         {"a rout", "UnitRouted", false, "0 6 1 0"},
-        {"a rally", "UnitRallied", false, "0 -6 -1 0"},
-        {"an elimination", "UnitEliminated", true, "6 -6 -1 1"},
+        // Nobody routs: the rally takes nothing below nothing, and the fall counts only its loss.
+        {"a rally", "UnitRallied", false, "0 0 0 0"},
+        {"an elimination", "UnitEliminated", true, "6 0 0 1"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

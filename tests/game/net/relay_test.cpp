@@ -2,7 +2,9 @@
 // together, what comes back on the bus, and how a machine that sends what it may not is refused.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "framework/comm/net_frame.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
+#include "framework/core/debug_stream.h"
 #include "framework/core/registered_message.h"
 #include "game/flow/game_control.h"
 #include "game/flow/vael_logical_layer.h"
@@ -19,6 +22,7 @@
 #include "game/rules/combat/combat_records.h"
 #include "platform/headless/headless_platform.h"
 #include "support/rules/leader_fixture.h"
+#include "support/temp_dir.h"
 #include "support/test_application.h"
 
 namespace vael {
@@ -728,6 +732,29 @@ TEST_F(Relay, ALossInTheMiddleOfAStepIsToldOnceTheStepHasPlayedOut) {
                                 "GameEnded 0"}));
     // The machine's own side of it is known at once.
     EXPECT_EQ(lost, (Lines{"the connection failed while sending"}));
+}
+
+// What the other machine's batch still brings once the connection is lost moves nothing here: it is dropped,
+// and the trace names each of its messages.
+TEST_F(Relay, WhatComesAfterTheLossIsDroppedWithItsNames) {
+    const test::TempDir dir("net-trace");
+    debugStream().rdbuf()->open((dir.path() / "trace").c_str());
+    net.setPlaying(true, false);
+    net.connectionLost("the other machine closed the connection");
+    ear.heard.clear();
+    std::vector<comm::ReceivedMessage> batch;
+    batch.push_back(from("AddCommentary", new Container<std::string>("late")));
+    batch.push_back(from("ActivateLeader", new Container<unsigned short>(4)));
+    receive(std::move(batch));
+    app.drainQueue();
+    debugStream().flush();
+    debugStream().rdbuf()->open(nullptr);
+    std::ifstream in(dir.path() / "trace", std::ios::binary);
+    const std::string trace((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(ear.heard, Lines{});
+    EXPECT_NE(trace.find("VaelNetComponent: dropped what came after the end: \"AddCommentary\", \"ActivateLeader\"\n"),
+              std::string::npos)
+        << trace;
 }
 
 TEST_F(Relay, AConnectionLostAfterTheGameEndedEndsNothingMore) {

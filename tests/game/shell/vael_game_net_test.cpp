@@ -2066,7 +2066,8 @@ TEST_F(NetPlayer, TheGuestStillSaysItWaitsWhenTheHostsWordBeforeTheActivationIsI
     EXPECT_EQ(status(2), "Waiting for Ann...");
     // The activation is the host's next step: the wait for it ends there.
     Container<unsigned short> number(hostsLeader(game.app().logicalLayer()));
-    sendAll(host, {wired("ActivateLeader", BusMessage::Send, &number)});
+    const Container<BattleStateStruct> state(BattleStateStruct{VaelNetComponent::captureState(game.app().logicalLayer())});
+    sendAll(host, {wired("BattleState", BusMessage::Send, &state), wired("ActivateLeader", BusMessage::Send, &number)});
     pumpUntil(4000, [&] { return net.waitingText().empty(); }, {&host});
     EXPECT_EQ(net.waitingText(), "");
     EXPECT_EQ(status(2), "");
@@ -2137,7 +2138,8 @@ TEST_F(NetPlayer, AtATurnsEndOnlyTheMachineThatWaitsSaysSo) {
     sendAll(host, {begin, wired("EliteInitiative", BusMessage::Query, &turn)});
     pumpUntil(4000, [&] { return heardLike(host, "NetAnswer"); }, {&host});
     Container<unsigned short> number(hostsLeader(layer));
-    sendAll(host, {wired("ActivateLeader", BusMessage::Send, &number)});
+    const Container<BattleStateStruct> before(BattleStateStruct{VaelNetComponent::captureState(layer)});
+    sendAll(host, {wired("BattleState", BusMessage::Send, &before), wired("ActivateLeader", BusMessage::Send, &number)});
     const std::size_t checkedIn = host.batches.size();
     pumpUntil(400, [] { return false; }, {&host});
     EndOfGameResults results;
